@@ -1,0 +1,32 @@
+# Source selection by file name: X.cpp is portable, X.win.cpp is Windows-only.
+function(tarnwick_sources out dir)
+  cmake_parse_arguments(ARG "" "" "EXCLUDE" ${ARGN})
+  file(GLOB all CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp ${CMAKE_SOURCE_DIR}/${dir}/*.c)
+  set(result)
+  foreach(f IN LISTS all)
+    get_filename_component(name ${f} NAME)
+    if(name IN_LIST ARG_EXCLUDE)
+      continue()
+    endif()
+    if(name MATCHES "\\.win\\.cpp$" AND NOT WIN32)
+      continue()
+    endif()
+    list(APPEND result ${f})
+  endforeach()
+  set(${out} ${result} PARENT_SCOPE)
+endfunction()
+
+function(tarnwick_library name dir)
+  tarnwick_sources(srcs ${dir} ${ARGN})
+  if(NOT srcs)
+    # A folder with nothing portable yet still gives a (empty) library to link against.
+    set(srcs ${CMAKE_SOURCE_DIR}/cmake/empty.cpp)
+  endif()
+  add_library(${name} STATIC ${srcs})
+  # The repository root is public (#include "vcl/Graphics.h"); the engine's folder too, so
+  # its modules are included by name (#include "sConst.h").
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+  if(dir STREQUAL "Source")
+    target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/${dir})
+  endif()
+endfunction()

@@ -1,0 +1,1 @@
+// Placeholder translation unit for a library with no sources in this build.

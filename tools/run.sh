@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Sets up, builds and starts Tarnwick.exe under Wine. Without an X display it starts the
+# program under Xvfb, takes a screenshot of its main window and prints where it put it.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+tools/setup.sh
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 -j "$(nproc)" --target Tarnwick
+tools/wineprefix.sh build/win32/wineprefix
+exe=build/win32/bin/Tarnwick.exe
+
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+  exec build/win32/wine-run.sh "$exe" "$@"
+fi
+
+source tools/xvfb.sh
+tw_start_xvfb
+tw_start_wineserver "$root/build/win32/wineprefix"
+build/win32/wine-run.sh "$exe" "$@" &
+app=$!
+shot=$root/build/screenshot.png
+# Wait for the main window (its caption) to appear, then shoot it.
+for i in $(seq 100); do
+  win=$(xwininfo -root -tree 2>/dev/null | grep -F '"Tarnwick by Quennel"' | awk '{print $1}' | head -n1 || true)
+  [ -n "$win" ] && break
+  sleep 0.2
+done
+if [ -z "${win:-}" ]; then
+  echo "[run] the main window did not appear" >&2
+  kill "$app" 2>/dev/null || true
+  exit 1
+fi
+sleep 2  # let it finish painting
+import -window "$win" "$shot"
+echo "[run] screenshot of the main window: $shot"
+kill "$app" 2>/dev/null || true
+wait "$app" 2>/dev/null || true

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Makes the Wine prefix the tests and the program run in: tools/wineprefix.sh <prefix-dir>
+# Done once per build folder; a stamp file records that the prefix is complete.
+set -euo pipefail
+prefix=$(realpath -m "$1")
+stamp=$prefix/.tarnwick-ready
+[ -f "$stamp" ] && exit 0
+
+export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+rm -rf "$prefix"
+mkdir -p "$(dirname "$prefix")"
+echo "[wineprefix] creating $prefix"
+wineboot -i >/dev/null 2>&1
+wineserver -w
+
+reg=$(mktemp --suffix=.reg)
+cat > "$reg" <<'REG'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine]
+"Version"="win10"
+
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Decorated"="N"
+
+[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
+"微软雅黑"="WenQuanYi Micro Hei"
+"Microsoft YaHei"="WenQuanYi Micro Hei"
+"Segoe UI"="WenQuanYi Micro Hei"
+
+[HKEY_CURRENT_USER\Software\Wine\WineDbg]
+"ShowCrashDialog"=dword:00000000
+
+[HKEY_CURRENT_USER\Software\Wine\DllOverrides]
+"mscoree"=""
+"mshtml"=""
+REG
+# regedit reads .reg files as UTF-16 when they start with a byte-order mark.
+iconv -f UTF-8 -t UTF-16 "$reg" > "$reg.utf16"
+wine regedit /S "$(winepath -w "$reg.utf16")" >/dev/null 2>&1
+wineserver -w
+rm -f "$reg" "$reg.utf16"
+touch "$stamp"
+echo "[wineprefix] ready"

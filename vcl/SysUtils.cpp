@@ -1,0 +1,191 @@
+#include "SysUtils.h"
+
+#include <cstdlib>
+#include <limits>
+
+Exception::Exception(const char* asciiMessage) : message_(Utf8ToString(asciiMessage)) {}
+
+const char* Exception::what() const noexcept {
+  try {
+    if (utf8_.empty()) utf8_ = StringToUtf8(message_);
+  } catch (...) {
+    return "exception";
+  }
+  return utf8_.c_str();
+}
+
+String Utf8ToString(std::string_view in) {
+  String out;
+  out.reserve(in.size());
+  const auto* p = reinterpret_cast<const unsigned char*>(in.data());
+  const auto* end = p + in.size();
+  while (p < end) {
+    uint32_t c = *p;
+    int extra = 0;
+    uint32_t minimum = 0;
+    if (c < 0x80) {
+      ++p;
+      out.push_back(static_cast<Char>(c));
+      continue;
+    } else if ((c & 0xE0) == 0xC0) {
+      c &= 0x1F; extra = 1; minimum = 0x80;
+    } else if ((c & 0xF0) == 0xE0) {
+      c &= 0x0F; extra = 2; minimum = 0x800;
+    } else if ((c & 0xF8) == 0xF0) {
+      c &= 0x07; extra = 3; minimum = 0x10000;
+    } else {
+      ++p;
+      out.push_back(0xFFFD);
+      continue;
+    }
+    ++p;
+    int i = 0;
+    for (; i < extra && p < end && (*p & 0xC0) == 0x80; ++i, ++p) c = (c << 6) | (*p & 0x3F);
+    if (i < extra || c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+      out.push_back(0xFFFD);
+      continue;
+    }
+    if (c >= 0x10000) {
+      c -= 0x10000;
+      out.push_back(static_cast<Char>(0xD800 + (c >> 10)));
+      out.push_back(static_cast<Char>(0xDC00 + (c & 0x3FF)));
+    } else {
+      out.push_back(static_cast<Char>(c));
+    }
+  }
+  return out;
+}
+
+std::string StringToUtf8(StringView in) {
+  std::string out;
+  out.reserve(in.size());
+  for (size_t i = 0; i < in.size(); ++i) {
+    uint32_t c = in[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < in.size() && in[i + 1] >= 0xDC00 && in[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (in[i + 1] - 0xDC00);
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;  // lone surrogate
+    }
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+  }
+  return out;
+}
+
+String AsciiToString(std::string_view ascii) { return String(ascii.begin(), ascii.end()); }
+
+String IntToStr(Int64 value) { return AsciiToString(std::to_string(value)); }
+
+static Char AsciiUpper(Char c) { return (c >= u'a' && c <= u'z') ? static_cast<Char>(c - 32) : c; }
+static Char AsciiLower(Char c) { return (c >= u'A' && c <= u'Z') ? static_cast<Char>(c + 32) : c; }
+
+String UpperCase(StringView s) {
+  String r(s);
+  for (auto& c : r) c = AsciiUpper(c);
+  return r;
+}
+
+String LowerCase(StringView s) {
+  String r(s);
+  for (auto& c : r) c = AsciiLower(c);
+  return r;
+}
+
+String AnsiUpperCase(StringView s) {
+  String r(s);
+  for (auto& c : r) {
+    if (c < 0x80) {
+      c = AsciiUpper(c);
+    } else if ((c >= 0xE0 && c <= 0xFE && c != 0xF7)) {
+      c = static_cast<Char>(c - 32);  // Latin-1 supplement
+    } else if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) {
+      c = static_cast<Char>(c - 32);  // Greek
+    } else if (c >= 0x430 && c <= 0x44F) {
+      c = static_cast<Char>(c - 32);  // Cyrillic
+    } else if (c >= 0x450 && c <= 0x45F) {
+      c = static_cast<Char>(c - 80);
+    } else if (c >= 0xFF41 && c <= 0xFF5A) {
+      c = static_cast<Char>(c - 32);  // full-width Latin
+    }
+  }
+  return r;
+}
+
+bool SameText(StringView a, StringView b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
+  return true;
+}
+
+String Trim(StringView s) { return TrimRight(TrimLeft(s)); }
+
+String TrimLeft(StringView s) {
+  size_t i = 0;
+  while (i < s.size() && s[i] <= u' ') ++i;
+  return String(s.substr(i));
+}
+
+String TrimRight(StringView s) {
+  size_t n = s.size();
+  while (n > 0 && s[n - 1] <= u' ') --n;
+  return String(s.substr(0, n));
+}
+
+bool TryStrToInt(StringView s, Integer& value) {
+  size_t i = 0;
+  while (i < s.size() && s[i] == u' ') ++i;  // leading blanks are accepted, trailing ones are not
+  bool negative = false;
+  if (i < s.size() && (s[i] == u'-' || s[i] == u'+')) negative = s[i++] == u'-';
+  int base = 10;
+  if (i < s.size() && s[i] == u'$') {
+    base = 16;
+    ++i;
+  } else if (i + 1 < s.size() && s[i] == u'0' && (s[i + 1] == u'x' || s[i + 1] == u'X')) {
+    base = 16;
+    i += 2;
+  }
+  if (i >= s.size()) return false;
+  uint64_t acc = 0;
+  const uint64_t limit = base == 16 ? 0xFFFFFFFFull : (negative ? 0x80000000ull : 0x7FFFFFFFull);
+  for (; i < s.size(); ++i) {
+    Char c = s[i];
+    int d;
+    if (c >= u'0' && c <= u'9') d = c - u'0';
+    else if (base == 16 && c >= u'a' && c <= u'f') d = c - u'a' + 10;
+    else if (base == 16 && c >= u'A' && c <= u'F') d = c - u'A' + 10;
+    else return false;
+    acc = acc * base + d;
+    if (acc > limit) return false;
+  }
+  // Hex literals are bit patterns: $FFFFFFFF is -1.
+  uint32_t bits = static_cast<uint32_t>(acc);
+  if (negative) bits = 0u - bits;
+  value = static_cast<Integer>(bits);
+  return true;
+}
+
+Integer StrToIntDef(StringView s, Integer def) {
+  Integer v;
+  return TryStrToInt(s, v) ? v : def;
+}
+
+Integer StrToInt(StringView s) {
+  Integer v;
+  if (!TryStrToInt(s, v)) throw EConvertError(u"'" + String(s) + u"' is not a valid integer value");
+  return v;
+}
