@@ -1,0 +1,142 @@
+// TGraphic, the base of pictures, and TBitmap, a device-independent bitmap whose pixel memory
+// is reachable directly. Portable: natively the pixels live in plain memory; on Windows in a
+// DIB section, so GDI can draw into them (Handle, Canvas).
+//
+// Row order is bottom-up as in a Windows DIB: ScanLine(0) is the top row, and the byte
+// distance from one row to the next (RowDelta) is negative. Rows are padded to 4 bytes.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "Classes.h"
+#include "Streams.h"
+#include "WinFwd.h"
+
+enum TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
+enum TBitmapHandleType { bmDIB, bmDDB };
+enum TAlphaFormat { afIgnored, afDefined, afPremultiplied };
+enum TTransparentMode { tmAuto, tmFixed };
+
+// A plain view of 32-bit pixel memory: what the raster routines work on.
+struct TPixelView {
+  Byte* Line0 = nullptr;  // address of the top row
+  Integer Delta = 0;      // signed byte distance from one row to the next
+  Integer Width = 0;
+  Integer Height = 0;
+
+  bool Empty() const { return Line0 == nullptr || Width <= 0 || Height <= 0; }
+  uint32_t* Row(Integer y) const { return reinterpret_cast<uint32_t*>(Line0 + static_cast<ptrdiff_t>(y) * Delta); }
+  uint32_t& At(Integer x, Integer y) const { return Row(y)[x]; }
+};
+
+class TCanvas;
+
+class TGraphic : public TPersistent {
+ public:
+  virtual Integer Width() const = 0;
+  virtual Integer Height() const = 0;
+  virtual void SetSize(Integer width, Integer height) = 0;
+  virtual bool Empty() const { return Width() == 0 || Height() == 0; }
+  virtual void LoadFromStream(TStream& stream) = 0;
+  virtual void SaveToStream(TStream& stream) const = 0;
+  void LoadFromFile(const String& fileName);
+  void SaveToFile(const String& fileName) const;
+
+  bool Transparent() const { return transparent_; }
+  virtual void SetTransparent(bool value) { transparent_ = value; }
+
+ private:
+  bool transparent_ = false;
+};
+
+class TBitmap : public TGraphic {
+ public:
+  TBitmap() = default;
+  TBitmap(Integer width, Integer height, TPixelFormat format = pf32bit);
+  ~TBitmap() override;
+  TBitmap(const TBitmap&) = delete;
+  TBitmap& operator=(const TBitmap&) = delete;
+
+  Integer Width() const override { return width_; }
+  Integer Height() const override { return height_; }
+  void SetWidth(Integer w) { SetSize(w, height_); }
+  void SetHeight(Integer h) { SetSize(width_, h); }
+  // Keeps the overlapping top-left part of the picture; new pixels are 0.
+  // Raises EOutOfResources and leaves the bitmap as it was when the size is impossible
+  // (negative, too large for memory or for the platform).
+  void SetSize(Integer width, Integer height) override;
+
+  TPixelFormat PixelFormat() const { return format_; }
+  // Converts the pixels to the new format (indexed formats by nearest palette colour).
+  void SetPixelFormat(TPixelFormat format);
+  TBitmapHandleType HandleType() const { return handleType_; }
+  void SetHandleType(TBitmapHandleType t) { handleType_ = t; }  // always DIB-backed underneath
+  bool IgnorePalette() const { return ignorePalette_; }
+  void SetIgnorePalette(bool v) { ignorePalette_ = v; }
+  TAlphaFormat AlphaFormat() const { return alphaFormat_; }
+  void SetAlphaFormat(TAlphaFormat f) { alphaFormat_ = f; }
+  TColor TransparentColor() const;  // with tmAuto: the bottom-left pixel's colour
+  void SetTransparentColor(TColor c) { transparentColor_ = c; transparentMode_ = tmFixed; }
+  TTransparentMode TransparentMode() const { return transparentMode_; }
+  void SetTransparentMode(TTransparentMode m) { transparentMode_ = m; }
+
+  // Colour table of the indexed formats, as RGBQUAD values (blue in byte 0).
+  const std::vector<uint32_t>& ColorTable() const { return colorTable_; }
+  void SetColorTable(const std::vector<uint32_t>& table);
+
+  // Address of row y (0 = top). Raises ERangeError "Scan line index out of range".
+  void* ScanLine(Integer y);
+  const void* ScanLine(Integer y) const;
+  Integer RowDelta() const { return -stride_; }
+  Integer Stride() const { return stride_; }
+  static Integer BitsPerPixel(TPixelFormat f);
+  static Integer StrideFor(Integer width, TPixelFormat f);
+
+  // The pixels of a pf32bit bitmap; an empty view for other formats or an empty bitmap.
+  TPixelView View();
+
+  // Reads one pixel as a colour value (red in byte 0), whatever the pixel format.
+  TColor PixelColor(Integer x, Integer y) const;
+
+  void Assign(const TPersistent* source) override;
+  bool Empty() const override { return width_ == 0 || height_ == 0; }
+  // Reads and writes the Windows BMP file format (BITMAPFILEHEADER + DIB).
+  void LoadFromStream(TStream& stream) override;
+  void SaveToStream(TStream& stream) const override;
+  void FreeImage();  // back to 0 x 0
+
+#ifdef _WIN32
+  HBITMAP Handle() const { return dib_; }
+  // Hands the DIB section to the caller, who deletes it; the bitmap becomes empty.
+  HBITMAP ReleaseHandle();
+  TCanvas* Canvas();  // created on first use; draws into the DIB section
+#endif
+
+ protected:
+  void AssignTo(TPersistent* dest) const override;
+
+ private:
+  // Allocates pixel memory for the given geometry (zeroed); false when impossible.
+  bool Allocate(Integer width, Integer height, TPixelFormat format, const std::vector<uint32_t>& table);
+  void Release();
+  void DetachCanvas();
+
+  Integer width_ = 0, height_ = 0, stride_ = 0;
+  TPixelFormat format_ = pfDevice;
+  TBitmapHandleType handleType_ = bmDIB;
+  TAlphaFormat alphaFormat_ = afIgnored;
+  TTransparentMode transparentMode_ = tmAuto;
+  TColor transparentColor_ = clDefault;
+  bool ignorePalette_ = false;
+  std::vector<uint32_t> colorTable_;
+  Byte* bits_ = nullptr;  // bottom row first, as in a DIB
+#ifdef _WIN32
+  HBITMAP dib_ = nullptr;
+  TCanvas* canvas_ = nullptr;
+#endif
+};
+
+// The default colour table of an indexed format: black and white; the 16 VGA colours; a
+// 6x6x6 colour cube followed by greys.
+std::vector<uint32_t> DefaultColorTable(TPixelFormat f);
