@@ -7,7 +7,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-jobs=$(nproc)
+jobs=${TW_JOBS:-$(nproc)}
 
 tools/setup.sh
 source tools/xvfb.sh
