@@ -1,0 +1,3 @@
+#include "sConst.h"
+
+HWND kvPreviewHandle = nullptr;
