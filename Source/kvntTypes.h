@@ -3,13 +3,11 @@
 #pragma once
 
 #include "sConst.h"
+#include "vcl/Classes.h"
 
 // A plain object; the per-PPI skin data derives from it, and code that is handed one tests its
 // class before use.
-class TkvObject {
- public:
-  virtual ~TkvObject() = default;
-};
+class TkvObject : public TObject {};
 
 // As corner radii: top-left, top-right, bottom-left, bottom-right.
 struct TkvIntValues {

@@ -31,10 +31,10 @@ DuRiruZireziv::~DuRiruZireziv() {
 
 TkvSkinData* DuRiruZireziv::CommonSkinData(Integer aPPI) {
   const Integer index = PPIToIndex(aPPI);
-  if (SkinDataArray.empty() || (!IsActive() && !InState(msSkinChanging) && !InState(msBroadCasting))) {
+  if (SkinDataArray.empty() || (!IsActive() && !ManagerState.Contains(msSkinChanging) && !ManagerState.Contains(msBroadCasting))) {
     TkvSkinData* std = StdScaleData(index);
     std->PPI = aPPI;
-    std->ScalePercent = static_cast<Integer>(static_cast<Int64>(aPPI) * 100 / 96);
+    std->ScalePercent = static_cast<Integer>((static_cast<Int64>(aPPI) * 100 + 48) / 96);  // MulDiv, rounded
     return std;
   }
   if (index < static_cast<Integer>(SkinDataArray.size()) && SkinDataArray[index]) return SkinDataArray[index].get();

@@ -155,10 +155,7 @@ class DuRiruZireziv {
   DuRiruZireziv(const DuRiruZireziv&) = delete;
   DuRiruZireziv& operator=(const DuRiruZireziv&) = delete;
 
-  Cardinal ManagerState = 0;  // bits 1 << TkvManagerStateValue
-  bool InState(TkvManagerStateValue v) const { return (ManagerState >> v & 1) != 0; }
-  void Include(TkvManagerStateValue v) { ManagerState |= 1u << v; }
-  void Exclude(TkvManagerStateValue v) { ManagerState &= ~(1u << v); }
+  TSet<TkvManagerStateValue> ManagerState;
 
   TkvPalette Palette{};
   TkvSkinCommonInfo SkinCommonInfo;
