@@ -876,6 +876,8 @@ void TPNGGraphic::LoadIDAT(const TIHDRChunk& description) {
   const Integer targetBPP = description.BitDepth == 16 ? FSourceBPP / 2 : FSourceBPP;
   if (!FPalette.empty()) SetColorTable(FPalette);
   else if (targetBPP == 4) SetIgnorePalette(true);
+  // Only the height is known before this point (no pixels yet): start from an empty image.
+  FreeImage();
   SetSize(static_cast<Integer>(description.Width), static_cast<Integer>(description.Height));
   if (FTransparentColor != clNone) {
     SetTransparentColor(FTransparentColor);
@@ -891,6 +893,8 @@ void TPNGGraphic::LoadIDAT(const TIHDRChunk& description) {
   std::vector<Byte> buffers[2] = {std::vector<Byte>(fullRow + 1), std::vector<Byte>(fullRow + 1)};
   int current = 0;
   const size_t bpp = static_cast<size_t>(FSourceBPP);
+  FRawBuffer.clear();  // holds the last chunk read, not image data: the decoder starts without input
+  FCurrentSource = 0;
 
   auto decodeRow = [&](size_t bytes) -> Byte* {
     Byte* row = buffers[current].data();
