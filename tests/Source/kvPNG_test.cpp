@@ -234,7 +234,9 @@ TEST(PNGDecode, BackgroundAndKeyOfLowDepthGreyUseTheDecodedLevels) {
     Load(png, Encode(img, o));
     EXPECT_EQ(png.BackgroundColor(), c.level == clNone ? clWhite : c.level) << int(c.depth) << " " << c.value;
     EXPECT_EQ(png.Transparent(), c.level != clNone);
-    if (c.level != clNone) EXPECT_EQ(png.TransparentColor(), c.level);
+    if (c.level != clNone) {
+      EXPECT_EQ(png.TransparentColor(), c.level);
+    }
   }
 }
 
@@ -275,7 +277,9 @@ TEST(PNGDecode, RowsTheDataDoNotReachShowTheBackground) {
     }
     if (!background && rowIsImage) ++decodedRows;
     else background = true;
-    if (background) EXPECT_TRUE(rowIsBackground) << y;
+    if (background) {
+      EXPECT_TRUE(rowIsBackground) << y;
+    }
   }
   EXPECT_GT(decodedRows, 10);
   EXPECT_LT(decodedRows, 30);
