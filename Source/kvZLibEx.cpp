@@ -57,7 +57,7 @@ TCustomZStream::TCustomZStream(TStream& source) : FStream(source) {
 }
 
 void TCustomZStream::DoProgress() {
-  if (OnProgress) OnProgress(*this);
+  FOnProgress.Call(this);
 }
 
 // ---- TZDecompressionStream --------------------------------------------------------------

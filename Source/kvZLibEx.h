@@ -14,8 +14,7 @@
 
 #include <zlib.h>
 
-#include <functional>
-
+#include "vcl/Events.h"
 #include "vcl/Streams.h"
 
 // zlib's stream record, as zlib lays it out.
@@ -60,11 +59,14 @@ int InflateInit2(TZStreamRec& stream, int windowBits);
 // code when it is 0 or more; a negative code raises EZDecompressionError with that code.
 int ZDecompressCheck(int code);
 
+class TCustomZStream;
+using TZProgressEvent = TEvent<void(TCustomZStream* sender)>;
+
 class TCustomZStream : public TStream {
  public:
-  using TProgressEvent = std::function<void(TCustomZStream& sender)>;
   // Called each time a new piece of the source has been taken into the input buffer.
-  TProgressEvent OnProgress;
+  TZProgressEvent OnProgress() const { return FOnProgress; }
+  void SetOnProgress(TZProgressEvent e) { FOnProgress = e; }
 
  protected:
   explicit TCustomZStream(TStream& source);
@@ -73,6 +75,7 @@ class TCustomZStream : public TStream {
   static constexpr Integer kBufferSize = 0x20000;
 
   TStream& FStream;      // the source; not owned
+  TZProgressEvent FOnProgress;
   Int64 FStreamPos = 0;  // where the source must stand: right behind the bytes taken in
   Int64 FStartPos = 0;   // where the zlib data began: a rewind returns here
   TZStreamRec FZStream{};

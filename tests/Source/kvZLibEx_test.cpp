@@ -236,14 +236,18 @@ TEST(TZDecompressionStream, OnProgressAfterEachSourcePiece) {
   const Bytes z = testpng::ZlibCompress(plain);
   TrickleStream source(z, 5000);
   TZDecompressionStream s(source);
-  int calls = 0;
-  s.OnProgress = [&](TCustomZStream& sender) {
-    EXPECT_EQ(&sender, &s);
-    ++calls;
-  };
+  struct Listener {
+    TCustomZStream* expected;
+    int calls = 0;
+    void Progress(TCustomZStream* sender) {
+      EXPECT_EQ(sender, expected);
+      ++calls;
+    }
+  } listener{&s};
+  s.SetOnProgress(TZProgressEvent(&listener, &Listener::Progress));
   Bytes got(plain.size());
   s.ReadBuffer(got.data(), static_cast<Integer>(got.size()));
-  EXPECT_EQ(size_t(calls), (z.size() + 4999) / 5000);  // one per piece taken from the source
+  EXPECT_EQ(size_t(listener.calls), (z.size() + 4999) / 5000);  // one per piece taken from the source
 }
 
 // zlib's own malformed-stream cases (raw deflate data behind a valid zlib header), and broken
