@@ -5,7 +5,7 @@
 //  1. texts and small helpers
 //  2. CRC-32 (slice-by-8 over the reflected polynomial)
 //  3. row colour conversion (TColorManager)
-//  4. row filters (portable, with SSE2 kernels for 3, 4, 6 and 8 bytes per pixel)
+//  4. row filters (portable; SSE2 Sub and Average for 3, 4, 6 and 8 bytes per pixel)
 //  5. the inflate driver (TLZ77Decoder)
 //  6. TPNGGraphic: chunks, image properties, colour depth, image data
 //  7. transparency and the bitmap loaders
@@ -151,7 +151,17 @@ uint32_t CRC32(uint32_t crc, const void* buffer, size_t len) {
 
 // ---- 3. row colour conversion -----------------------------------------------------------
 
-TColorManager::TColorManager() { SetGamma(1.0f, DefaultDisplayGamma); }
+TColorManager::TColorManager() {
+  // Every reader starts with the same table: work it out once per process.
+  static const TColorManager* const prototype = [] {
+    static TColorManager first(0);
+    first.SetGamma(1.0f, DefaultDisplayGamma);
+    return &first;
+  }();
+  std::memcpy(FGammaTable, prototype->FGammaTable, sizeof FGammaTable);
+}
+
+TColorManager::TColorManager(int) {}
 
 void TColorManager::Error(const char* msg) { throw EColorConversionError(msg); }
 
@@ -410,11 +420,22 @@ inline Byte PaethPredictor(int a, int b, int c) {
   return static_cast<Byte>(pa <= pb && pa <= pc ? a : pb <= pc ? b : c);
 }
 
+// Paeth for whole pixels of BPP bytes. Each channel is a chain of its own that the CPU runs
+// beside the others, and the comparisons compile to conditional moves: faster than one SIMD
+// chain per pixel, whose select steps all lie on the critical path.
+template <int BPP>
+void UnfilterPaethPixels(Byte* row, const Byte* prior, size_t n) {
+  for (int k = 0; k < BPP; ++k) row[k] = static_cast<Byte>(row[k] + prior[k]);
+  for (size_t i = BPP; i < n; i += BPP)
+    for (int k = 0; k < BPP; ++k)
+      row[i + k] = static_cast<Byte>(row[i + k] + PaethPredictor(row[i + k - BPP], prior[i + k], prior[i + k - BPP]));
+}
+
 void UnfilterUp(Byte* row, const Byte* prior, size_t n) {
   for (size_t i = 0; i < n; ++i) row[i] = static_cast<Byte>(row[i] + prior[i]);
 }
 
-// Any bytes per pixel, one byte at a time.
+// Sub and Average for any bytes per pixel, one byte at a time.
 void UnfilterBytes(Byte filter, Byte* row, const Byte* prior, size_t n, size_t bpp) {
   switch (filter) {
     case kFilterSub:
@@ -423,11 +444,6 @@ void UnfilterBytes(Byte filter, Byte* row, const Byte* prior, size_t n, size_t b
     case kFilterAverage:
       for (size_t i = 0; i < bpp && i < n; ++i) row[i] = static_cast<Byte>(row[i] + prior[i] / 2);
       for (size_t i = bpp; i < n; ++i) row[i] = static_cast<Byte>(row[i] + (row[i - bpp] + prior[i]) / 2);
-      break;
-    case kFilterPaeth:
-      for (size_t i = 0; i < bpp && i < n; ++i) row[i] = static_cast<Byte>(row[i] + prior[i]);
-      for (size_t i = bpp; i < n; ++i)
-        row[i] = static_cast<Byte>(row[i] + PaethPredictor(row[i - bpp], prior[i], prior[i - bpp]));
       break;
     default: break;
   }
@@ -450,11 +466,8 @@ inline void StorePixel(Byte* p, __m128i v) {
   std::memcpy(p, &t, BPP);
 }
 
-inline __m128i Abs16(__m128i v) { return _mm_max_epi16(v, _mm_sub_epi16(_mm_setzero_si128(), v)); }
-inline __m128i Select(__m128i mask, __m128i a, __m128i b) { return _mm_or_si128(_mm_and_si128(mask, a), _mm_andnot_si128(mask, b)); }
-
-// Pixels of 3, 4, 6 or 8 bytes: each pixel depends on the one before it, so the lanes carry
-// the channels of one pixel.
+// Sub and Average for pixels of 3, 4, 6 or 8 bytes: each pixel depends on the one before it,
+// so the lanes carry the channels of one pixel.
 template <int BPP>
 void UnfilterPixels(Byte filter, Byte* row, const Byte* prior, size_t n) {
   const __m128i zero = _mm_setzero_si128();
@@ -479,22 +492,6 @@ void UnfilterPixels(Byte filter, Byte* row, const Byte* prior, size_t n) {
       }
       break;
     }
-    case kFilterPaeth: {
-      __m128i a = zero, c = zero;  // 16-bit lanes
-      for (size_t i = 0; i < n; i += BPP) {
-        const __m128i b = _mm_unpacklo_epi8(LoadPixel<BPP>(prior + i), zero);
-        const __m128i bc = _mm_sub_epi16(b, c), ac = _mm_sub_epi16(a, c);
-        const __m128i pa = Abs16(bc), pb = Abs16(ac), pc = Abs16(_mm_add_epi16(bc, ac));
-        const __m128i smallest = _mm_min_epi16(pa, _mm_min_epi16(pb, pc));
-        const __m128i bOrC = Select(_mm_cmpeq_epi16(pb, smallest), b, c);
-        const __m128i predictor = Select(_mm_cmpeq_epi16(pa, smallest), a, bOrC);
-        const __m128i x = _mm_add_epi8(LoadPixel<BPP>(row + i), _mm_packus_epi16(predictor, predictor));
-        StorePixel<BPP>(row + i, x);
-        a = _mm_unpacklo_epi8(x, zero);
-        c = b;
-      }
-      break;
-    }
     default: break;
   }
 }
@@ -506,6 +503,17 @@ void UnfilterPixels(Byte filter, Byte* row, const Byte* prior, size_t n) {
 void ApplyFilter(Byte filter, Byte* row, const Byte* prior, size_t n, size_t bpp) {
   if (filter == kFilterNone || filter > kFilterPaeth) return;
   if (filter == kFilterUp) return UnfilterUp(row, prior, n);
+  if (filter == kFilterPaeth) {
+    switch (bpp) {  // every pixel size a PNG can have
+      case 1: return UnfilterPaethPixels<1>(row, prior, n);
+      case 2: return UnfilterPaethPixels<2>(row, prior, n);
+      case 3: return UnfilterPaethPixels<3>(row, prior, n);
+      case 4: return UnfilterPaethPixels<4>(row, prior, n);
+      case 6: return UnfilterPaethPixels<6>(row, prior, n);
+      case 8: return UnfilterPaethPixels<8>(row, prior, n);
+      default: break;
+    }
+  }
 #ifdef KV_PNG_SSE2
   switch (bpp) {
     case 3: return UnfilterPixels<3>(filter, row, prior, n);

@@ -91,6 +91,7 @@ class TColorManager {
   [[noreturn]] static void Error(const char* msg);
 
  private:
+  explicit TColorManager(int);  // without a gamma table: the prototype of the default one
   using TRowConversion = void (TColorManager::*)(const Byte* source, Byte* target, Cardinal count, Byte mask);
   void PrepareConversion();
   void RowConvertIndexed8(const Byte* source, Byte* target, Cardinal count, Byte mask);
