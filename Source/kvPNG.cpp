@@ -9,6 +9,7 @@
 //  5. the inflate driver (TLZ77Decoder)
 //  6. TPNGGraphic: chunks, image properties, colour depth, image data
 //  7. transparency and the bitmap loaders
+//  8. registration with the picture formats
 #include "kvPNG.h"
 
 #include <zlib.h>
@@ -24,6 +25,7 @@
 #endif
 
 #include "kvZLibEx.h"  // InflateInit
+#include "vcl/Picture.h"
 
 bool UseKVPng = true;
 
@@ -1131,4 +1133,28 @@ void LoadBmpFromPngStream(TBitmap& bmp, TStream& stream) {
   // The bitmap keeps its own Transparent flag for the keyed case.
   bmp.SetIgnorePalette(png.IgnorePalette());
   UpdateTransparency(bmp, png);
+}
+
+// ---- 8. registration with the picture formats ---------------------------------------------
+
+namespace {
+
+bool registered = false;
+
+bool IsPngSignature(const Byte* head, size_t size) {
+  return UseKVPng && size > 8 && std::memcmp(head, PNGMagic, 8) == 0;
+}
+
+}  // namespace
+
+void kvPNGStartup() {
+  if (registered) return;
+  TPicture::RegisterFileFormat<TPNGGraphic>(u"PNG", u"Portable network graphics (Kavrello)", &IsPngSignature);
+  registered = true;
+}
+
+void kvPNGCleanup() {
+  if (!registered) return;
+  TPicture::UnregisterGraphicClass(u"TPNGGraphic");
+  registered = false;
 }

@@ -11,6 +11,7 @@
 #include "support/PngWriter.h"
 #include "support/TempDir.h"
 #include "support/TrickleStream.h"
+#include "vcl/Picture.h"
 
 using namespace testpng;
 
@@ -691,4 +692,40 @@ TEST(ColorManager, Palettes) {
   m.SetSourceBitsPerSample(8);
   m.SetTargetBitsPerSample(8);
   EXPECT_EQ(m.CreateColorPalette(rgb, 3).size(), 256u);  // every index of the depth has an entry
+}
+
+// ---- registration ---------------------------------------------------------------------------
+
+TEST(PNGRegistration, StartupRegistersPNGAndCleanupRemovesIt) {
+  const Image img = RandomImage(5, 4, 6, 8, 29);
+  kvPNGStartup();
+  kvPNGStartup();  // a second run does nothing
+  const TPictureFormat* f = TPicture::FindExtension(u"png");
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(f->ClassName, u"TPNGGraphic");
+  EXPECT_EQ(f->Description, u"Portable network graphics (Kavrello)");
+
+  TPicture picture;
+  TMemoryStream s;
+  FillStream(s, Encode(img));
+  picture.LoadFromStream(s);  // chosen by its first bytes
+  ASSERT_NE(dynamic_cast<TPNGGraphic*>(picture.Graphic()), nullptr);
+  EXPECT_EQ(CompareWithReference(*static_cast<TBitmap*>(picture.Graphic()), Reference::Of(img)), "");
+
+  TempDir dir;
+  const String name = dir.Path() + u"/c.PNG";
+  s.SaveToFile(name);
+  TPicture byName;
+  byName.LoadFromFile(name);  // chosen by its extension, in any letter case
+  EXPECT_NE(dynamic_cast<TPNGGraphic*>(byName.Graphic()), nullptr);
+
+  UseKVPng = false;  // the reader is never picked by content while it is off
+  s.SetPosition(0);
+  EXPECT_THROW(picture.LoadFromStream(s), EInvalidGraphic);
+  UseKVPng = true;
+
+  kvPNGCleanup();
+  EXPECT_EQ(TPicture::FindExtension(u"png"), nullptr);
+  s.SetPosition(0);
+  EXPECT_THROW(picture.LoadFromStream(s), EInvalidGraphic);
 }
