@@ -208,6 +208,22 @@ TEST(PNGDecode, GammaTableIsForBytesWhateverTheImageBeforeIt) {
   EXPECT_EQ(CompareWithReference(png, Reference::Of(rgb, {}, 100000)), "");
 }
 
+TEST(PNGDecode, AGammaAfterThePaletteLeavesTheRowDepthAlone) {
+  // Found by the fuzzer: a gAMA behind PLTE used to turn 1-bit rows into 8-bit writes.
+  for (Byte depth : {1, 2, 4}) {
+    for (bool interlaced : {false, true}) {
+      Image img = RandomImage(9, 7, 3, depth, 30, 1 << depth);
+      img.interlaced = interlaced;
+      EncodeOptions o;
+      o.before = {{"PLTE", Palette(1 << depth)}, {"gAMA", Be32(100000)}};
+      TPNGGraphic png;
+      Load(png, Encode(img, o));
+      // The palette was made before the gamma was known: its colours are the file's.
+      EXPECT_EQ(CompareWithReference(png, Reference::Of(img, Palette(1 << depth))), "") << int(depth);
+    }
+  }
+}
+
 TEST(PNGDecode, ShortAncillaryChunksAreIgnored) {
   Image img = RandomImage(4, 4, 0, 8, 15);
   EncodeOptions o;
