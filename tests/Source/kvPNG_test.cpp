@@ -409,6 +409,51 @@ TEST(PNGErrors, EveryFormatErrorHasItsText) {
     EXPECT_EQ(LoadError(CorruptChunkData(good, chunk)), "EInvalidGraphic: Cannot load image. CRC error found in PNG file.") << chunk;
 }
 
+// A source that cannot tell its size, as a pipe: a seek to the end fails.
+class SizelessStream : public TStream {
+ public:
+  SizelessStream(const Bytes& bytes, Integer) : bytes_(bytes) {}
+  Integer Read(void* buffer, Integer count) override {
+    const Integer n = static_cast<Integer>(std::min<Int64>(count, Int64(bytes_.size()) - position_));
+    if (n <= 0) return 0;
+    std::memcpy(buffer, bytes_.data() + position_, size_t(n));
+    position_ += n;
+    return n;
+  }
+  Integer Write(const void*, Integer) override { return 0; }
+  Int64 Seek(Int64 offset, TSeekOrigin origin) override {
+    if (origin == soEnd) return -1;
+    position_ = (origin == soBeginning ? 0 : position_) + offset;
+    return position_;
+  }
+
+ private:
+  Bytes bytes_;
+  Int64 position_ = 0;
+};
+
+TEST(PNGErrors, ASourceOfUnknownSizeReadsBigChunksPieceByPiece) {
+  Image img = RandomImage(700, 600, 6, 8, 31);
+  for (auto& v : img.samples) v = static_cast<uint16_t>((v * 2654435761u) >> 24);  // noise: a chunk above 1 MiB
+  EncodeOptions o;
+  o.level = 0;
+  const Bytes file = Encode(img, o);
+  ASSERT_GT(file.size(), size_t(1) << 20);
+  SizelessStream s(file, 1 << 30);
+  TPNGGraphic png;
+  png.LoadFromStream(s);
+  EXPECT_EQ(CompareWithReference(png, Reference::Of(img)), "");
+
+  // A length that lies is found out when the data end, not by allocating all of it first.
+  // (The gAMA ends the first pass, so the lie is met while the image data are read.)
+  Bytes liar = FileOf({MakeChunk("IHDR", IHDRData(8, 8, 8, 0)), MakeChunk("gAMA", Be32(45455))});
+  Append(liar, Be32(0x7FFFFF00));
+  Append(liar, {'I', 'D', 'A', 'T'});
+  Append(liar, Bytes(3 << 20, 7));
+  SizelessStream l(liar, 1 << 30);
+  EXPECT_THROW(png.LoadFromStream(l), EReadError);
+}
+
 TEST(PNGErrors, RefusedSizesAllocateNothing) {
   TPNGGraphic png;
   EXPECT_THROW(Load(png, FileOf({MakeChunk("IHDR", IHDRData(70000, 70000, 8, 6)), MakeChunk("IEND", {})})), EInvalidGraphic);
