@@ -1,4 +1,6 @@
-// The message record every control's WindowProc takes, the class library's own component
+// The message record every control's WindowProc takes (WParam, LParam and Result are
+// pointer-sized, their 16-bit halves those of the low 32 bits; TWndMethod holds a window
+// procedure bound to its object), the class library's own component
 // messages (CM_*, base 0xB000) and the notifications a parent reflects to the child that
 // caused them (CN_*, base 0xBC00 + the window message). Portable.
 //
@@ -23,6 +25,7 @@
 
 #include <cstdint>
 
+#include "Events.h"
 #include "Types.h"
 
 // Pointer-sized message parameters, as WPARAM, LPARAM and LRESULT are.
@@ -32,24 +35,26 @@ using TLResult = intptr_t;
 
 struct TMessage {
   Cardinal Msg = 0;
-  TWParam WParam = 0;
-  TLParam LParam = 0;
-  TLResult Result = 0;
-
-  Word WParamLo() const { return static_cast<Word>(WParam & 0xFFFF); }
-  Word WParamHi() const { return static_cast<Word>((WParam >> 16) & 0xFFFF); }
-  Word LParamLo() const { return static_cast<Word>(LParam & 0xFFFF); }
-  Word LParamHi() const { return static_cast<Word>((static_cast<uintptr_t>(LParam) >> 16) & 0xFFFF); }
-  Word ResultLo() const { return static_cast<Word>(Result & 0xFFFF); }
-  Word ResultHi() const { return static_cast<Word>((static_cast<uintptr_t>(Result) >> 16) & 0xFFFF); }
+  union {
+    uintptr_t WParam = 0;
+    struct { Word WParamLo, WParamHi; };
+  };
+  union {
+    intptr_t LParam = 0;
+    struct { Word LParamLo, LParamHi; };
+  };
+  union {
+    intptr_t Result = 0;
+    struct { Word ResultLo, ResultHi; };
+  };
   // Mouse messages: the point in LParam (signed 16-bit halves).
-  Integer XPos() const { return static_cast<int16_t>(LParamLo()); }
-  Integer YPos() const { return static_cast<int16_t>(LParamHi()); }
+  Integer XPos() const { return static_cast<int16_t>(LParamLo); }
+  Integer YPos() const { return static_cast<int16_t>(LParamHi); }
 };
 
-inline TMessage MakeMessage(Cardinal msg, TWParam wParam, TLParam lParam, TLResult result = 0) {
-  return TMessage{msg, wParam, lParam, result};
-}
+// A window procedure bound to its object (TControl::WindowProc and saved copies of it).
+using TWndMethod = TEvent<void(TMessage& Message)>;
+
 inline TLParam PointToLParam(Integer x, Integer y) {
   return static_cast<TLParam>(static_cast<uint32_t>(static_cast<uint16_t>(x)) | static_cast<uint32_t>(static_cast<uint16_t>(y)) << 16);
 }
