@@ -8,14 +8,22 @@
 //   5. Numbers: hex, scaling, PPI index
 //   6. Folder names
 //   7. Whole-degree sine and cosine
+//   8. Skin ini text, published properties by name, lists
+//   9. Windows: version, system parameters, message boxes, waiting, files, start-up
+//
+// Sections 1 to 8 are portable; section 9 is declared only for Windows.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "sConst.h"
 #include "vcl/SysUtils.h"
 
 class TBitmap;
+class TIcon;
+class TObject;
+class TStringList;
 
 // ---- 1. Checked integer arithmetic ----------------------------------------------------
 
@@ -183,3 +191,109 @@ struct TSinCos {
 void InitSCA();
 double kvSin(Integer angle);
 double kvCos(Integer angle);
+
+// ---- 8. Skin ini text, published properties, lists ------------------------------------
+
+// Splits ini lines into sections: sectionsList gets one entry per "[name]" line (the name as
+// written, blanks kept; a repeated name adds a second entry) whose object is a new string list
+// of that section's lines. Empty lines, ';' comments and lines before the first section are
+// dropped. The caller owns the section lists.
+void GetIniSections(const TStringList& iniList, TStringList& sectionsList);
+// The rest of the first "ident=..." line of the section (by the lists' case rules), untrimmed;
+// def when the section or the line is missing.
+String ReadIniString(const TStringList& iniList, const TStringList& sectionsList, StringView section,
+                     StringView ident, const String& def);
+// The value as a decimal or hexadecimal ("$" or "0x") integer; def when it is not one.
+Integer ReadIniInteger(const TStringList& iniList, const TStringList& sectionsList, StringView section,
+                       StringView ident, Integer def);
+
+bool HasProperty(const TObject* obj, StringView propName);
+// The object of a class-typed published property; null when there is no such property.
+TObject* GetObjProp(const TObject* obj, StringView propName);
+// An ordinal published property; -1 when it is missing.
+Int64 GetIntProp(const TObject* obj, StringView propName);
+// Does nothing when the property is missing.
+void SetIntProp(TObject* obj, StringView propName, Int64 value);
+// The set property holds the element named exactly value (elements 0..31 examined).
+bool CheckSetProp(const TObject* obj, StringView propName, StringView value);
+// Adds or removes an element of a set property by its name, working on the property's text.
+// Always answers False.
+bool SetSetPropValue(TObject* obj, StringView propName, StringView valueName, bool value);
+
+// Adds obj to the list unless it is already in it.
+void AddObjToList(TObject* obj, std::vector<TObject*>& list);
+
+// ---- 9. Windows -----------------------------------------------------------------------
+#ifdef _WIN32
+
+struct _BLENDFUNCTION;
+typedef struct _BLENDFUNCTION BLENDFUNCTION;
+void InitBlendData(BLENDFUNCTION& blend, Byte blendValue);
+
+// Version queries. Two versions are kept, each read on first use and overridable by tests (a
+// non-zero major keeps the detection from running):
+//  - kvWinMajorVer/kvWinMinorVer: the true Windows version (InitWinVer: GetVersion, and on 6.2
+//    or later the workstation service's answer, so Windows 10 and 11 are seen as 10.0);
+//  - kvOSMajorVer/kvOSMinorVer: what the system reports to this program (GetVersionExW), the
+//    numbers the class library works with; SysReadyForDPI and IsNTFamily read these.
+extern Byte kvWinMajorVer;
+extern Byte kvWinMinorVer;
+extern Cardinal kvOSMajorVer;
+extern Cardinal kvOSMinorVer;
+
+void InitWinVer();
+Integer WinMajorVer();
+bool IsWinVistaUp();    // major > 5
+bool IsWin8Up();        // 6.2 and later
+bool IsWin10Up();       // major > 9
+bool SysReadyForDPI();  // reported 6.3 and later
+bool IsNTFamily();      // reported 5.1 and later
+
+// Library handles and entries bound by the start-up step; null when the system lacks them.
+// (The entries carry kv because the platform headers own the plain names.)
+extern HMODULE hKern32;
+extern HMODULE hShell32;
+extern HMODULE hUSER32;
+using TkvIsDebuggerPresent = int(__stdcall*)();
+using TkvIsWow64Process = int(__stdcall*)(HANDLE, int*);
+using TkvSHGetFileInfo = uintptr_t(__stdcall*)(const wchar_t*, Cardinal, void*, Cardinal, Cardinal);
+using TkvSystemParametersInfoForDpi = int(__stdcall*)(Cardinal, Cardinal, void*, Cardinal, Cardinal);
+extern TkvIsDebuggerPresent kvIsDebuggerPresent;
+extern TkvIsWow64Process kvIsWow64Process;
+extern TkvSHGetFileInfo kvSHGetFileInfo;
+extern TkvSystemParametersInfoForDpi kv_SystemParametersInfoForDpi;
+
+// SystemParametersInfoForDpi when the system has it and is ready for per-monitor DPI, else
+// SystemParametersInfoW.
+bool kvSysParamInfo(Cardinal uiAction, Cardinal uiParam, void* pvParam, Cardinal dpi);
+// Height of the system caption font at that DPI, at most -11; 0 when the metrics are unreadable.
+Integer GetCaptionFontSize(Integer dpi);
+// A new font made from the caption font at that DPI (the caller deletes it); 0 on failure.
+HFONT kvGetTitleFont(Integer dpi);
+// Minimize and restore animation of windows.
+bool kvGetAnimation();
+bool kvSetAnimation(bool value);
+
+// The bound IsDebuggerPresent; True when it is not bound.
+bool IsIDERunning();
+bool IsWOW64Proc();
+
+// Spins (Sleep(0), no messages) until delay milliseconds have passed since beginTicks.
+void WaitTicks(Cardinal beginTicks, Integer delay);
+
+bool FixedDirectoryExists(const String& directory, bool followLink);
+// FixedDirectoryExists(name, True) with the system's critical-error boxes off.
+bool kvDirExists(const String& name);
+// The program file's folder with a trailing backslash.
+String GetAppPath();
+// Loads shell32 and binds SHGetFileInfoW when not yet done.
+void InitSysProc();
+// A new icon (the caller owns it) of the file's shell icon, asked with flag | SHGFI_ICON; null
+// when the file does not exist, the shell gives none or SHGetFileInfoW is not bound.
+TIcon* GetIconForFile(const String& fullFileName, Cardinal flag);
+
+// Module start-up: version detection and the bound entries; clean-up frees the libraries.
+void kvntUtilsStartup();
+void kvntUtilsCleanup();
+
+#endif

@@ -414,7 +414,8 @@ constexpr Cardinal KPE_MSG = 0xA400;
 
 // ---- 7. Read-only tables --------------------------------------------------------------
 
-inline constexpr std::array<Byte, 8> PNGMagic{0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+// The PNG file signature.
+inline constexpr Byte PNGMagic[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
 // By alignment left, right, centre.
 inline constexpr std::array<Word, 3> kvAlignmentArray{0 /*DT_LEFT*/, 2 /*DT_RIGHT*/, 1 /*DT_CENTER*/};
 // [False] = DT_SINGLELINE, [True] = DT_WORDBREAK.
@@ -495,4 +496,23 @@ extern String kvs_FrameAdapterError1;
 
 #ifdef _WIN32
 extern HWND kvPreviewHandle;  // the skin editor's window in preview mode
+
+// ---- 9. System-menu captions and start-up (Windows) -----------------------------------
+
+// Resolves a negative kvScrollBtnLength to the system's horizontal scroll-arrow width.
+void InitSysVariables();
+
+// Loads string Id of the library the start-up has just loaded into Target, appending Suffix
+// when found; an empty result takes the fallback (a string of the program's own table, or a
+// text). Does nothing when the start-up holds no library.
+void kvLoadResStr(String& Target, HMODULE Module, Cardinal Id, const String& Suffix, Cardinal FallbackId);
+void kvLoadResStr(String& Target, HMODULE Module, Cardinal Id, const String& Suffix, const String& Fallback);
+
+// Loads a string of the program's own string table; empty when it has none.
+String kvLoadOwnStr(Cardinal Id);
+
+// Module start-up: system-menu captions from user32 and comctl32, the rest from our own table.
+// Runs once; later calls do nothing. The clean-up clears every caption.
+void sConstStartup();
+void sConstCleanup();
 #endif

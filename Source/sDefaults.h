@@ -33,3 +33,9 @@ constexpr bool kvAllowWorkaround1 = true;
 
 extern bool kvSysDPIAware;  // SetProcessDPIAware succeeded at start
 extern bool kvIsDPIAware;   // the process is aware per monitor
+
+#ifdef _WIN32
+// Module start-up: makes the process DPI-aware and learns whether it is aware per monitor.
+// Runs once, before any window exists; does nothing inside the development environment.
+void sDefaultsStartup();
+#endif

@@ -33,7 +33,9 @@ Integer TBitmap::BitsPerPixel(TPixelFormat f) {
 
 Integer TBitmap::StrideFor(Integer width, TPixelFormat f) {
   int64_t bits = int64_t(width) * BitsPerPixel(f);
-  return static_cast<Integer>(((bits + 31) / 32) * 4);
+  int64_t stride = ((bits + 31) / 32) * 4;
+  // Saturates instead of wrapping, so that a size check on the result refuses such widths.
+  return stride > INT32_MAX ? INT32_MAX : static_cast<Integer>(stride);
 }
 
 std::vector<uint32_t> DefaultColorTable(TPixelFormat f) {
@@ -64,7 +66,10 @@ TBitmap::TBitmap(Integer width, Integer height, TPixelFormat format) {
   SetSize(width, height);
 }
 
-TBitmap::~TBitmap() { Release(); }
+TBitmap::~TBitmap() {
+  Release();
+  DestroyCanvas();
+}
 
 void TBitmap::SetColorTable(const std::vector<uint32_t>& table) {
   colorTable_ = table;
@@ -233,6 +238,29 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
 void TBitmap::FreeImage() {
   Release();
   width_ = height_ = stride_ = 0;
+}
+
+void TBitmap::Swap(TBitmap& other) {
+  if (&other == this) return;
+  DetachCanvas();  // the canvases' DCs hold the old pixel memory; they are remade on use
+  other.DetachCanvas();
+  std::swap(width_, other.width_);
+  std::swap(height_, other.height_);
+  std::swap(stride_, other.stride_);
+  std::swap(format_, other.format_);
+  std::swap(handleType_, other.handleType_);
+  std::swap(alphaFormat_, other.alphaFormat_);
+  std::swap(transparentMode_, other.transparentMode_);
+  std::swap(transparentColor_, other.transparentColor_);
+  std::swap(ignorePalette_, other.ignorePalette_);
+  std::swap(colorTable_, other.colorTable_);
+  std::swap(bits_, other.bits_);
+#ifdef _WIN32
+  std::swap(dib_, other.dib_);
+#endif
+  const bool transparent = Transparent();
+  SetTransparent(other.Transparent());
+  other.SetTransparent(transparent);
 }
 
 void TBitmap::Assign(const TPersistent* source) {
@@ -415,5 +443,6 @@ void TBitmap::Release() {
 }
 
 void TBitmap::DetachCanvas() {}
+void TBitmap::DestroyCanvas() {}
 
 #endif

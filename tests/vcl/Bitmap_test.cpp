@@ -36,6 +36,8 @@ TEST(Bitmap, ResizeKeepsTopLeftAndRefusesImpossibleSizes) {
   EXPECT_EQ(bmp.View().At(2, 3), 0u);
   EXPECT_THROW(bmp.SetSize(-1, 5), EOutOfResources);
   EXPECT_THROW(bmp.SetSize(100000, 100000), EOutOfResources);
+  EXPECT_THROW(bmp.SetSize(0x3A000005, 1), EOutOfResources);  // a row wider than 2^31 bytes
+  EXPECT_EQ(TBitmap::StrideFor(0x3A000005, pf32bit), INT32_MAX);
   EXPECT_EQ(bmp.Width(), 3);  // unchanged after a failed resize
   EXPECT_EQ(bmp.View().At(1, 1), 0xAABBCCDDu);
   bmp.SetSize(0, 7);
@@ -90,6 +92,7 @@ TEST(Bitmap, BmpFileRoundTripAndRejectsDamage) {
       {28, 7},    // bit count
       {30, 1},    // compression (RLE)
       {10, 0},    // pixels before the headers
+      {21, 0x3A}, // width 0x3A000003: rows wider than 2^31 bytes must not wrap into a small size
   };
   for (auto d : damages) {
     std::vector<Byte> bytes = m.Bytes();
@@ -106,4 +109,26 @@ TEST(Bitmap, BmpFileRoundTripAndRejectsDamage) {
   shortStream.SetPosition(0);
   TBitmap d;
   EXPECT_THROW(d.LoadFromStream(shortStream), EReadError);
+}
+
+TEST(Bitmap, SwapExchangesPicturesWithoutCopying) {
+  TBitmap a(3, 2, pf32bit), b(5, 1, pf8bit);
+  a.View().At(2, 1) = 0x11223344;
+  a.SetTransparent(true);
+  a.SetTransparentColor(clRed);
+  b.SetColorTable({0x000000, 0xABCDEF});
+  const void* aPixels = a.ScanLine(0);
+  a.Swap(b);
+  EXPECT_EQ(b.Width(), 3);
+  EXPECT_EQ(b.PixelFormat(), pf32bit);
+  EXPECT_EQ(b.ScanLine(0), aPixels);  // the same memory, not a copy
+  EXPECT_EQ(b.View().At(2, 1), 0x11223344u);
+  EXPECT_TRUE(b.Transparent());
+  EXPECT_EQ(b.TransparentColor(), clRed);
+  EXPECT_EQ(a.Width(), 5);
+  EXPECT_EQ(a.PixelFormat(), pf8bit);
+  EXPECT_EQ(a.ColorTable()[1], 0xABCDEFu);
+  EXPECT_FALSE(a.Transparent());
+  a.Swap(a);  // with itself: nothing happens
+  EXPECT_EQ(a.Width(), 5);
 }
