@@ -2,7 +2,10 @@
 
 #include "sSkinManager.h"
 
-TW_DEFINE_CLASS(TsCommonData) {}
+TW_DEFINE_CLASS(TsCommonData) {
+  // The control keeps its own font and font colour.
+  b.Property(u"CustomFont", &TsCommonData::FCustomFont, &TsCommonData::FCustomFont);
+}
 
 TsCommonData::TsCommonData(TObject* aOwner) : FOwnerObject(aOwner) {}
 
