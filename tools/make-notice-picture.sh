@@ -16,3 +16,19 @@ convert -size 305x310 xc:'#F4F7FB' \
   -annotate +0+244 '即可获取最新版本' \
   -strip -sampling-factor 4:2:0 -quality 85 "$out"
 echo "wrote $out ($(stat -c %s "$out") bytes)"
+
+# The notice window's description holds the picture: Picture.Data = { class name, JPEG bytes }.
+python3 - "$out" "$root/app/GzForm.fdesc" <<'PY'
+import re, sys
+jpg = open(sys.argv[1], 'rb').read()
+data = bytes([len(b'TJPEGImage')]) + b'TJPEGImage' + jpg
+hexed = data.hex().upper()
+lines = ''.join('      ' + hexed[i:i + 64] + '\n' for i in range(0, len(hexed), 64))
+path = sys.argv[2]
+text = open(path, encoding='utf-8').read()
+text, n = re.subn(r'(    Picture\.Data = \{\n)(?:.*\n)*?(    \})', lambda m: m.group(1) + lines + m.group(2), text, count=1)
+if n != 1:
+    sys.exit('no Picture.Data block in ' + path)
+open(path, 'w', encoding='utf-8').write(text)
+print('updated', path)
+PY
