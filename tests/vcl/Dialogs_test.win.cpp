@@ -62,6 +62,8 @@ std::vector<String> StaticTexts(HWND dlg) {
   return texts;
 }
 
+int gSelectTries = 0;
+
 bool Contains(const std::vector<String>& v, const String& s) { return std::find(v.begin(), v.end(), s) != v.end(); }
 
 class DialogsTest : public ::testing::Test {
@@ -184,6 +186,7 @@ TEST_F(DialogsTest, FolderBrowseDialogReturnsTheChosenFolderOrNothing) {
   // tree shows a selection, then confirm.
   static const String* wanted;
   wanted = &target;
+  gSelectTries = 0;
   struct Confirm {
     static void CALLBACK Tick(HWND w, UINT, UINT_PTR id, DWORD) {
       HWND tree = FindWindowExW(w, nullptr, L"SysTreeView32", nullptr);
@@ -204,14 +207,13 @@ TEST_F(DialogsTest, FolderBrowseDialogReturnsTheChosenFolderOrNothing) {
           return;
         }
       }
-      if (++tries > 60) {  // never there: give up (the test then fails instead of hanging)
+      if (++gSelectTries > 60) {  // never there: give up (the test then fails instead of hanging)
         KillTimer(w, id);
         PostMessageW(w, WM_COMMAND, IDCANCEL, 0);
         return;
       }
       SendMessageW(w, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(wanted->c_str()));
     }
-    static inline int tries = 0;
     static BOOL CALLBACK FindTree(HWND c, LPARAM out) {
       wchar_t cls[32] = {};
       GetClassNameW(c, cls, 32);
