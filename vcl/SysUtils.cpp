@@ -105,25 +105,37 @@ String LowerCase(StringView s) {
   return r;
 }
 
+static Char AnsiUpperChar(Char c) {
+  if (c < 0x80) return AsciiUpper(c);
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<Char>(c - 32);  // Latin-1 supplement
+  if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return static_cast<Char>(c - 32);  // Greek
+  if (c >= 0x430 && c <= 0x44F) return static_cast<Char>(c - 32);  // Cyrillic
+  if (c >= 0x450 && c <= 0x45F) return static_cast<Char>(c - 80);
+  if (c >= 0xFF41 && c <= 0xFF5A) return static_cast<Char>(c - 32);  // full-width Latin
+  return c;
+}
+
 String AnsiUpperCase(StringView s) {
   String r(s);
-  for (auto& c : r) {
-    if (c < 0x80) {
-      c = AsciiUpper(c);
-    } else if ((c >= 0xE0 && c <= 0xFE && c != 0xF7)) {
-      c = static_cast<Char>(c - 32);  // Latin-1 supplement
-    } else if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) {
-      c = static_cast<Char>(c - 32);  // Greek
-    } else if (c >= 0x430 && c <= 0x44F) {
-      c = static_cast<Char>(c - 32);  // Cyrillic
-    } else if (c >= 0x450 && c <= 0x45F) {
-      c = static_cast<Char>(c - 80);
-    } else if (c >= 0xFF41 && c <= 0xFF5A) {
-      c = static_cast<Char>(c - 32);  // full-width Latin
-    }
-  }
+  for (auto& c : r) c = AnsiUpperChar(c);
   return r;
 }
+
+int CompareStr(StringView a, StringView b) {
+  int c = a.compare(b);
+  return c < 0 ? -1 : c > 0 ? 1 : 0;
+}
+
+int AnsiCompareText(StringView a, StringView b) {
+  size_t n = a.size() < b.size() ? a.size() : b.size();
+  for (size_t i = 0; i < n; ++i) {
+    Char x = AnsiUpperChar(a[i]), y = AnsiUpperChar(b[i]);
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
+}
+
+bool AnsiSameText(StringView a, StringView b) { return a.size() == b.size() && AnsiCompareText(a, b) == 0; }
 
 bool SameText(StringView a, StringView b) {
   if (a.size() != b.size()) return false;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -111,3 +112,34 @@ struct TRect {
 
 enum class TSeekOrigin { soBeginning = 0, soCurrent = 1, soEnd = 2 };
 using enum TSeekOrigin;
+
+// A set of the elements of an enumeration (values 0 to 63), as the class library's sets:
+//   TShiftState s{ssShift, ssCtrl};  if (s.Contains(ssCtrl)) ...  s += ssAlt;
+template <class E>
+class TSet {
+ public:
+  using Element = E;
+  constexpr TSet() = default;
+  constexpr TSet(std::initializer_list<E> elements) {
+    for (E e : elements) bits_ |= Bit(e);
+  }
+  static constexpr TSet FromBits(uint64_t bits) { TSet s; s.bits_ = bits; return s; }
+  constexpr uint64_t Bits() const { return bits_; }
+
+  constexpr bool Contains(E e) const { return (bits_ & Bit(e)) != 0; }
+  constexpr bool Empty() const { return bits_ == 0; }
+  constexpr TSet& Include(E e) { bits_ |= Bit(e); return *this; }
+  constexpr TSet& Exclude(E e) { bits_ &= ~Bit(e); return *this; }
+  constexpr TSet& operator+=(E e) { return Include(e); }
+  constexpr TSet& operator-=(E e) { return Exclude(e); }
+  constexpr TSet& operator+=(TSet o) { bits_ |= o.bits_; return *this; }
+  constexpr TSet& operator-=(TSet o) { bits_ &= ~o.bits_; return *this; }
+  friend constexpr TSet operator+(TSet a, TSet b) { return a += b; }
+  friend constexpr TSet operator-(TSet a, TSet b) { return a -= b; }
+  friend constexpr TSet operator*(TSet a, TSet b) { return FromBits(a.bits_ & b.bits_); }
+  friend constexpr bool operator==(TSet a, TSet b) { return a.bits_ == b.bits_; }
+
+ private:
+  static constexpr uint64_t Bit(E e) { return uint64_t{1} << static_cast<unsigned>(e); }
+  uint64_t bits_ = 0;
+};

@@ -1,0 +1,258 @@
+#include "kvntUtils.h"
+
+#include <cmath>
+
+#include "vcl/Bitmap.h"
+
+void kvRaiseOverflow() { throw EIntOverflow(u"Integer overflow"); }
+
+// ---- Rectangles, sizes and points -----------------------------------------------------
+
+TRect MkRect(const TBitmap* bmp) { return TRect(0, 0, bmp->Width(), bmp->Height()); }
+
+TSize MkSize(const TBitmap* bmp) { return TSize(bmp->Width(), bmp->Height()); }
+
+TRect RectsAnd(const TRect& r1, const TRect& r2) {
+  return TRect(Maxi(r1.Left, r2.Left), Maxi(r1.Top, r2.Top), Mini(r1.Right, r2.Right), Mini(r1.Bottom, r2.Bottom));
+}
+
+bool RectIsVisible(const TRect& r1, const TRect& r2) {
+  if (r2.Right <= r2.Left || r2.Bottom <= r2.Top) return false;
+  return r2.Left < r1.Right && r2.Right > r1.Left && r2.Top < r1.Bottom && r2.Bottom > r1.Top;
+}
+
+bool RectInRect(const TRect& bigRect, const TRect& smallRect, bool fullInclude) {
+  const TRect big(bigRect.Left, bigRect.Top, kvAdd(bigRect.Right, 1), kvAdd(bigRect.Bottom, 1));
+  if (fullInclude) return big.Contains(smallRect.TopLeft()) && big.Contains(smallRect.BottomRight());
+  return Maxi(big.Left, smallRect.Left) < Mini(big.Right, smallRect.Right) &&
+         Maxi(big.Top, smallRect.Top) < Mini(big.Bottom, smallRect.Bottom);
+}
+
+void ReflectRect(TRect& r, Integer width, Integer height, bool horz) {
+  if (horz) {
+    const Integer oldLeft = r.Left;
+    r.Left = kvSub(width, r.Right);
+    r.Right = kvSub(width, oldLeft);
+  } else {
+    const Integer oldTop = r.Top;
+    r.Top = kvSub(height, r.Bottom);
+    r.Bottom = kvSub(height, oldTop);
+  }
+}
+
+void ReflectRect(TRect& r, const TRect& mainRect, bool horz) {
+  if (horz) {
+    const Integer oldLeft = r.Left;
+    r.Left = kvSub(kvAdd(mainRect.Left, mainRect.Right), r.Right);
+    r.Right = kvSub(mainRect.Right, kvSub(oldLeft, mainRect.Left));
+  } else {
+    const Integer oldTop = r.Top;
+    r.Top = kvSub(kvAdd(mainRect.Top, mainRect.Bottom), r.Bottom);
+    r.Bottom = kvSub(mainRect.Bottom, kvSub(oldTop, mainRect.Top));
+  }
+}
+
+void AddPadding(TRect& r, const TRect& padding) {
+  r.Left = kvAdd(r.Left, padding.Left);
+  r.Top = kvAdd(r.Top, padding.Top);
+  r.Right = kvSub(r.Right, padding.Right);
+  r.Bottom = kvSub(r.Bottom, padding.Bottom);
+}
+
+TCacheInfo MakeCacheInfo(TBitmap* bmp, Integer xOffs, Integer yOffs) {
+  return TCacheInfo{bmp, xOffs, yOffs, 0xFF00FF, TRect(0, 0, 0, 0), true};
+}
+
+void InitBlendData(TkvBlendFunction& blend, Byte blendValue) {
+  blend.BlendOp = 0;      // AC_SRC_OVER
+  blend.BlendFlags = 0;
+  blend.SourceConstantAlpha = blendValue;
+  blend.AlphaFormat = 1;  // AC_SRC_ALPHA
+}
+
+// ---- Characters, words and strings ----------------------------------------------------
+
+String MakeStr(char c, Integer n) {
+  return n <= 0 ? String() : String(static_cast<size_t>(n), static_cast<Char>(static_cast<unsigned char>(c)));
+}
+
+void kvFillString(String& s, Integer count, Char c) {
+  s.assign(count <= 0 ? 0 : static_cast<size_t>(count), c);
+}
+
+String AddChar(char c, const String& s, Integer n) {
+  const auto len = static_cast<Integer>(s.size());
+  if (len >= n) return s;
+  return MakeStr(c, n - len) + s;
+}
+
+String DelChars(const String& s, Char c) {
+  String result;
+  result.reserve(s.size());
+  for (Char ch : s)
+    if (ch != c) result.push_back(ch);
+  return result;
+}
+
+String ReplaceStr(const String& s, const String& search, const String& replace) {
+  if (search.empty()) return s;
+  String result;
+  size_t from = 0;
+  for (size_t at; (at = s.find(search, from)) != String::npos; from = at + search.size()) {
+    result.append(s, from, at - from);
+    result += replace;
+  }
+  result.append(s, from, String::npos);
+  return result;
+}
+
+namespace {
+
+// The word routines work the same on wide and 8-bit text; a character above 255 is never a
+// delimiter.
+template <typename Str>
+bool IsDelim(const TkvCharSet& delims, typename Str::value_type c) {
+  return delims.Contains(static_cast<std::make_unsigned_t<typename Str::value_type>>(c));
+}
+
+template <typename Str>
+Integer CountWords(const Str& s, const TkvCharSet& delims) {
+  Integer count = 0;
+  bool inWord = false;
+  for (auto c : s) {
+    const bool delim = IsDelim<Str>(delims, c);
+    if (!delim && !inWord) ++count;
+    inWord = !delim;
+  }
+  return count;
+}
+
+template <typename Str>
+Integer FindWord(Integer n, const Str& s, const TkvCharSet& delims, bool skipEmpty) {
+  if (n < 1 || s.empty()) return 0;
+  const auto len = static_cast<Integer>(s.size());
+  if (skipEmpty) {
+    Integer count = 0;
+    for (Integer i = 0; i < len; ++i) {
+      if (IsDelim<Str>(delims, s[i])) continue;
+      if (i == 0 || IsDelim<Str>(delims, s[i - 1]))
+        if (++count == n) return i + 1;
+    }
+    return 0;
+  }
+  if (n == 1) return 1;
+  Integer delimsSeen = 0;
+  for (Integer i = 0; i < len; ++i)
+    if (IsDelim<Str>(delims, s[i]) && ++delimsSeen == n - 1) return i + 2;
+  return 0;
+}
+
+template <typename Str>
+Str TakeWord(Integer n, const Str& s, const TkvCharSet& delims, bool skipEmpty) {
+  const Integer pos = FindWord(n, s, delims, skipEmpty);
+  if (pos == 0) return Str();
+  size_t end = static_cast<size_t>(pos - 1);
+  while (end < s.size() && !IsDelim<Str>(delims, s[end])) ++end;
+  return s.substr(static_cast<size_t>(pos - 1), end - static_cast<size_t>(pos - 1));
+}
+
+}  // namespace
+
+Integer kvWordCount(const String& s, const TkvCharSet& delims) { return CountWords(s, delims); }
+Integer WordCount(const std::string& s, const TkvCharSet& delims) { return CountWords(s, delims); }
+
+Integer kvWordPosition(Integer n, const String& s, const TkvCharSet& delims, bool skipEmpty) {
+  return FindWord(n, s, delims, skipEmpty);
+}
+Integer WordPosition(Integer n, const std::string& s, const TkvCharSet& delims, bool skipEmpty) {
+  return FindWord(n, s, delims, skipEmpty);
+}
+
+String kvExtractWord(Integer n, const String& s, const TkvCharSet& delims, bool skipEmpty) {
+  return TakeWord(n, s, delims, skipEmpty);
+}
+std::string ExtractWord(Integer n, const std::string& s, const TkvCharSet& delims, bool skipEmpty) {
+  return TakeWord(n, s, delims, skipEmpty);
+}
+
+// ---- Numbers --------------------------------------------------------------------------
+
+Int64 HexToInt(const std::string& s) {
+  size_t len = s.size();
+  if (len > 0 && (s[len - 1] == 'H' || s[len - 1] == 'h')) --len;
+  uint64_t value = 0;
+  for (size_t i = 0; i < len; ++i) {
+    const char c = s[i];
+    value <<= 4;
+    if (c >= '0' && c <= '9')
+      value += static_cast<uint64_t>(c - '0');
+    else if (c >= 'A' && c <= 'F')
+      value += static_cast<uint64_t>(c - 'A' + 10);
+    else if (c >= 'a' && c <= 'f')
+      value += static_cast<uint64_t>(c - 'a' + 10);
+    else
+      return 0;
+  }
+  return static_cast<Int64>(value);
+}
+
+Integer ScaleInteger(Integer value, Integer scaleIndex) {
+  switch (scaleIndex) {
+    case 1: return kvAdd(value, value / 4);
+    case 2: return kvAdd(value, value / 2);
+    case 3: return kvMul(value, 2);
+    default: return value;
+  }
+}
+
+Integer ScalePPI(Integer value, Integer ppi) { return kvMul(value, ppi) / 96; }
+
+Integer PPIToIndex(Integer ppi) {
+  if (ppi <= 110) return 0;
+  if (ppi <= 134) return 1;
+  if (ppi <= 170) return 2;
+  return 3;
+}
+
+// ---- Folder names ---------------------------------------------------------------------
+
+String NormalDir(const String& dirName) {
+  if (dirName.empty()) return dirName;
+  if (dirName.back() == u'\\') return dirName;
+  if (dirName.back() == u'/') return dirName.substr(0, dirName.size() - 1) + u'\\';
+  if (dirName.size() == 1) return dirName + u":\\";
+  return dirName + u'\\';
+}
+
+// ---- Sine and cosine ------------------------------------------------------------------
+
+namespace {
+std::vector<TSinCos> SCA;  // entry d: d whole degrees
+}
+
+void InitSCA() {
+  if (!SCA.empty()) return;
+  SCA.resize(360);
+  for (int d = 0; d < 360; ++d) {
+    const float angle = static_cast<float>(d) * static_cast<float>(3.14159265358979323846) / 180.0f;
+    SCA[d] = TSinCos{std::sin(angle), std::cos(angle)};
+  }
+}
+
+namespace {
+Integer ReduceAngle(Integer angle) {
+  // Negative angles count back from 360; 360 itself is 0.
+  Integer a = angle < 0 ? 360 - static_cast<Integer>(-static_cast<Int64>(angle) % 360) : angle % 360;
+  return a == 360 ? 0 : a;
+}
+}  // namespace
+
+double kvSin(Integer angle) {
+  InitSCA();
+  return SCA[ReduceAngle(angle)].S;
+}
+
+double kvCos(Integer angle) {
+  InitSCA();
+  return SCA[ReduceAngle(angle)].C;
+}

@@ -1,0 +1,4 @@
+#include "sDefaults.h"
+
+bool kvSysDPIAware = false;
+bool kvIsDPIAware = false;

@@ -1,0 +1,66 @@
+// The downloads' rules without the platform: time names, the names a download's files get,
+// the progress display and the converter's command line.
+#pragma once
+
+#include "vcl/Types.h"
+
+// ---- names ---------------------------------------------------------------------------
+
+// Seconds from 1970-01-01 00:00:00 of a local date and time, counted as if it were UTC.
+Int64 UnixTimeOf(int year, int month, int day, int hour, int minute, int second);
+
+// folder + "\" + name: one backslash, whatever the folder ends with.
+String JoinPath(StringView folder, StringView name);
+
+// The longest full path the file functions take without the long-path prefix, and the
+// longest single name.
+constexpr int kMaxPathLength = 259;
+constexpr int kMaxNameLength = 255;
+
+// The file name (without extension) that fileName becomes in folder when suffix (such as
+// "_1") and ext (such as ".mp4") follow it: characters a Windows name cannot hold become
+// '_', trailing dots and blanks go, a device name (CON, NUL, COM1 ...) gets '_' appended,
+// and the name is cut so that the whole path stays within kMaxPathLength. Empty when
+// nothing is left.
+String SafeFileStem(StringView fileName, StringView folder, StringView suffix, StringView ext);
+
+// The n-th candidate for a download's final file: n = 0 gives folder\stem + ext, n >= 1
+// folder\stem_n + ext, with stem = SafeFileStem(fileName, ...) or, when that is empty,
+// fallbackStem (the download's time name).
+String FinalFileCandidate(StringView folder, StringView fileName, StringView ext, int n, StringView fallbackStem);
+
+// The n-th candidate for a temporary file: folder\time + ext, then folder\time_n + ext.
+String TempFileCandidate(StringView folder, StringView timeName, StringView ext, int n);
+
+// How many names a download tries before it gives up (keeps its file where it is).
+constexpr int kMaxNameCandidates = 1000;
+
+// The name of a path's last element without its extension ("C:\a\123_1.mp4" -> "123_1").
+String FileStemOf(StringView path);
+
+// ---- progress --------------------------------------------------------------------------
+
+// A Content-Length the progress bar can show: 1 .. 2^31 - 1. Otherwise (absent = -1, 0, or
+// larger) the label shows the received size instead of a percentage.
+bool ContentLengthUsable(Int64 contentLength);
+// The bar's Max for a download: the Content-Length when usable, else 100 (the bar fills
+// when the download completes).
+Integer ProgressBarMax(Int64 contentLength);
+// The bar's Position for a received count: the count (limited to Max) when the length is
+// usable, else 0.
+Integer ProgressBarPosition(Int64 received, Int64 contentLength);
+// received * 100 div total, truncated, exact in 64 bits (total >= 1).
+Int64 ProgressPercent(Int64 received, Int64 total);
+// The label text: "<percent>%" when the length is usable, else FormatByteCount(received).
+String ProgressLabel(Int64 received, Int64 contentLength);
+// "<n> KB" below one MiB (whole KiB, truncated), else "<n.d> MB" (one decimal, truncated).
+String FormatByteCount(Int64 bytes);
+
+// ---- the converter -----------------------------------------------------------------------
+
+// One argument for a Windows command line as CommandLineToArgvW and the C runtime read it
+// back: always in double quotes, backslashes doubled before a quote and at the end, quotes
+// escaped.
+String QuoteArgument(StringView arg);
+// The converter's parameters: -nostdin -n -i "<video>" -vn -c:a copy "<audio>".
+String ConverterParameters(StringView videoPath, StringView audioPath);
