@@ -678,7 +678,7 @@ void StretchBmpRect32(const TPixelView& dst, Integer xDst, Integer yDst, Integer
   const Integer sh = static_cast<Integer>(std::min<int64_t>(srcHeight, src.Height - ys));
   const Integer cols = static_cast<Integer>(std::min<int64_t>(dstWidth, dst.Width - xd));
   const Integer rows = static_cast<Integer>(std::min<int64_t>(dstHeight, dst.Height - yd));
-  if (int64_t(dstWidth) * dstHeight > (int64_t(1) << 26)) return;  // no skin part is that large
+  if (int64_t(dstWidth) * dstHeight > kMaxTempPixels) return;
   std::vector<uint32_t> tmp(size_t(dstWidth) * dstHeight);
   TPixelView t{reinterpret_cast<Byte*>(tmp.data()), dstWidth * 4, dstWidth, dstHeight};
   const bool whole = xs == 0 && ys == 0 && sw == src.Width && sh == src.Height;
@@ -1246,7 +1246,8 @@ void StretchRectView(const TPixelView& src, Integer x, Integer y, Integer w, Int
   StretchView(t, dst, filter);
 }
 
-void StretchNearest(const TPixelView& dst, const TRect& dstRect, const TPixelView& src, const TRect& srcRect) {
+void StretchNearest(const TPixelView& dst, const TRect& dstRect, const TPixelView& src, const TRect& srcRect,
+                    const TRect* clip) {
   if (dst.Empty() || src.Empty()) return;
   const int64_t dw = int64_t(dstRect.Right) - dstRect.Left, dh = int64_t(dstRect.Bottom) - dstRect.Top;
   const int64_t sw = int64_t(srcRect.Right) - srcRect.Left, sh = int64_t(srcRect.Bottom) - srcRect.Top;
@@ -1255,8 +1256,15 @@ void StretchNearest(const TPixelView& dst, const TRect& dstRect, const TPixelVie
   constexpr int64_t kLimit = int64_t(1) << 28;
   if (dw > kLimit || dh > kLimit || sw > kLimit || sh > kLimit) return;
   // Destination pixel i samples the source pixel under its centre.
-  const int64_t x0 = std::max<int64_t>(0, -int64_t(dstRect.Left)), x1 = std::min<int64_t>(dw, dst.Width - int64_t(dstRect.Left));
-  const int64_t y0 = std::max<int64_t>(0, -int64_t(dstRect.Top)), y1 = std::min<int64_t>(dh, dst.Height - int64_t(dstRect.Top));
+  int64_t cl = 0, ct = 0, cr = dst.Width, cb = dst.Height;
+  if (clip) {
+    cl = std::max<int64_t>(cl, clip->Left);
+    ct = std::max<int64_t>(ct, clip->Top);
+    cr = std::min<int64_t>(cr, clip->Right);
+    cb = std::min<int64_t>(cb, clip->Bottom);
+  }
+  const int64_t x0 = std::max<int64_t>(0, cl - dstRect.Left), x1 = std::min<int64_t>(dw, cr - dstRect.Left);
+  const int64_t y0 = std::max<int64_t>(0, ct - dstRect.Top), y1 = std::min<int64_t>(dh, cb - dstRect.Top);
   if (x0 >= x1 || y0 >= y1) return;
   std::vector<int32_t> cols(size_t(x1 - x0));
   for (int64_t i = x0; i < x1; ++i) cols[size_t(i - x0)] = static_cast<int32_t>(srcRect.Left + ((2 * i + 1) * sw) / (2 * dw));

@@ -50,6 +50,10 @@ constexpr uint32_t MakePix(uint32_t b, uint32_t g, uint32_t r, uint32_t a) { ret
 // Threshold test of a source pixel: the key value, or alpha at or below bTranspLimit.
 constexpr bool TransparentByThreshold(uint32_t p) { return p == kKeyPixel || PixA(p) <= bTranspLimit; }
 
+// Largest temporary picture a stretch makes (pixels): no skin part is larger, and a hostile
+// size cannot make a routine allocate without bound.
+constexpr int64_t kMaxTempPixels = int64_t(1) << 24;
+
 // ---- 2. Views -------------------------------------------------------------------------------
 
 // The view of a pf32bit bitmap; empty for a missing bitmap or any other format.
@@ -275,5 +279,7 @@ void Stretch(TBitmap* srcBmp, TBitmap* dstBmp, Integer dstWidth, Integer dstHeig
 // widened to two first (the resampler needs two), so every rectangle of 1 x 1 or more works.
 void StretchRectView(const TPixelView& src, Integer x, Integer y, Integer w, Integer h, const TPixelView& dst,
                      TFilterType filter);
-// The rectangle resampled by nearest pixel (the stretch of block copies, COLORONCOLOR).
-void StretchNearest(const TPixelView& dst, const TRect& dstRect, const TPixelView& src, const TRect& srcRect);
+// The rectangle resampled by nearest pixel (the stretch of block copies, COLORONCOLOR);
+// destination pixels outside clip (when given) are not painted.
+void StretchNearest(const TPixelView& dst, const TRect& dstRect, const TPixelView& src, const TRect& srcRect,
+                    const TRect* clip = nullptr);

@@ -1,0 +1,134 @@
+// sAlphaGraph: skin images on 32-bit bitmaps. Premultiplying for layered windows, the nine-part
+// mask renderer, the copy and stretch primitives of masked images, skin glyphs, rounded
+// corners, texture tiling and the fills of transparent pixels.
+//
+// Sections
+//   1. Constants: draw-mode flags, limits
+//   2. Dezev channel
+//   3. Skin images as the kernels see them
+//   4. Copy and stretch primitives of masked images, glyphs
+//   5. The nine-part renderer
+//   6. Rounded corners
+//   7. Texture tiling and transparent-pixel fills
+//
+// As in sGraphUtils, the kernels work on TPixelView and clip everything a skin hands them
+// (rectangles, points, indexes) to the bitmaps they touch.
+#pragma once
+
+#include "sConst.h"
+#include "sGraphUtils.h"
+
+// ---- 1. Constants ------------------------------------------------------------------------------
+
+// Draw-mode flags of a frame image (or-ed into its DrawMode).
+constexpr Integer BDM_STRETCH = 1;     // sides and centre stretched instead of tiled
+constexpr Integer BDM_ACTIVEONLY = 2;  // nothing painted in state 0
+constexpr Integer BDM_FILL = 4;        // the centre is painted too
+constexpr Integer BDM_NOSCALE = 8;     // kept at its pixel size at every PPI (read by the skin data)
+constexpr Integer BDM_ALPHA = 16;      // the image carries its own alpha channel
+
+// Highest premultiplied colour byte of a near-white pixel while desktop composition is off.
+constexpr Byte bLimit = 244;
+
+// ---- 2. Dezev channel ---------------------------------------------------------------------------
+
+// Premultiplies the pixels of r (exclusive, cut to the view). compositionOn chooses the rule.
+void UpdateAlpha(const TPixelView& v, const TRect& r, bool compositionOn);
+void UpdateAlpha(TBitmap* img);
+void UpdateAlpha(TBitmap* img, const TRect& r);
+
+// ---- 3. Skin images -----------------------------------------------------------------------------
+
+// A skin image resolved to the pixels it lies in (its own bitmap or the skin's master bitmap):
+// the fields of the skin's image record that the painters read.
+struct TMaskImage {
+  TPixelView Src;
+  TRect R;
+  Integer ImageCount = 1, MaskType = 0, DrawMode = 0;
+  Integer WL = 0, WT = 0, WR = 0, WB = 0;
+  Integer Cfg = 0;
+  Integer Width = 0, Height = 0;
+};
+
+// ---- 4. Copy and stretch primitives --------------------------------------------------------------
+
+// r2 of src (its mask half HeightOf(maskRect) / 2 rows below) into r1 of dst; key pixels take
+// the fill colour or the background.
+void CopyMasterRect(const TRect& r1, const TRect& r2, const TPixelView& dst, const TPixelView& src,
+                    const TBackdrop& ci, Integer maskOffset);
+// The same, building the destination's alpha; opacity 0..255 (256: the plain form).
+void CopyByMask32(const TRect& r1, const TRect& r2, const TPixelView& dst, const TPixelView& src,
+                  const TBackdrop& ci, Integer maskOffset, Integer opacity = 256);
+
+enum class TMaskStretch { Plain, Alpha32, Alpha32Ex };
+// Stretches (srcX, srcY, srcW, srcH) of src, its mask maskOffset rows below, onto the
+// destination rectangle.
+void StretchBltMask(TMaskStretch kind, Integer dstX, Integer dstY, Integer dstW, Integer dstH, Integer srcX,
+                    Integer srcY, Integer srcW, Integer srcH, const TPixelView& dst, const TPixelView& src,
+                    Integer maskOffset, Integer opacity, bool noStdStretch);
+
+// Inclusive r1 and r2; transparencyMode 1 normal, any other value faint.
+void BlendGlyphByMask(const TRect& r1, const TRect& r2, const TPixelView& dst, const TPixelView& src,
+                      Integer transparencyMode, const TMaskImage& img);
+// State picture `state` of a glyph image at p; addedTransparency 1 normal, else faint.
+// ownBitmap: the image has a bitmap of its own (not the skin's master bitmap).
+void DrawSkinGlyph(const TPixelView& dst, TPoint p, Integer state, Integer addedTransparency,
+                   const TMaskImage& img, bool ownBitmap, const TBackdrop& ci, bool ciIsDst);
+
+// ---- 5. The nine-part renderer ---------------------------------------------------------------------
+
+enum class TNinePartKind {
+  Cache,     // DrawSkinRect: a control's cache bitmap
+  Alpha32,   // DrawSkinRect32: a 32-bit bitmap whose alpha must survive
+  Outer32,   // DrawSkinRect32Ex: outer effects, band-limited and with an opacity
+};
+
+struct TNinePartRequest {
+  TNinePartKind Kind = TNinePartKind::Cache;
+  TRect Rect;                  // target rectangle (may lie partly outside the view)
+  Integer State = 0;
+  bool UpdateCorners = false;  // Cache: fill transparent corner pixels from the background
+  TRect MaxWidths;             // Outer32: widest painted part of each margin
+  Integer Opacity = 255;       // Outer32
+  bool CiIsDst = false;        // the background bitmap is the target itself
+};
+
+// The margins after shrinking them to a target of the given size: each pair loses half the
+// deficit (the odd pixel from the right or bottom); what one side cannot give, the other gives.
+void ShrinkMargins(Integer extent, Integer& first, Integer& second);
+
+void DrawNinePart(const TPixelView& dst, const TNinePartRequest& req, const TBackdrop& ci, const TMaskImage& img);
+
+// ---- 6. Rounded corners ---------------------------------------------------------------------------
+
+// Blends one (r + 1) x (r + 1) corner square of dst at d0 through the round mask quadrant at
+// m0 with the background at s0 (see the rounding form of UpdateCorners).
+void BlendRoundCorner(const TPixelView& dst, const TPixelView& mask, Integer r, TPoint d0, TPoint m0, TPoint s0,
+                      const TBackdrop& ci, bool extSource);
+// Rounds the corners of rect in dst: with radii (top-left, top-right, bottom-left,
+// bottom-right; 0 or less: square) the background is taken at the matching corners of the
+// background (of its separate picture with extSource); without, every corner has
+// borderRadius and the background is read from its origin. maskOf(r) gives the round mask.
+using TRoundMaskSource = TPixelView (*)(Integer radius);
+void RoundCorners(const TPixelView& dst, const TRect& rect, const Integer* radii, Integer borderRadius,
+                  const TBackdrop& ci, bool extSource, TRoundMaskSource maskOf);
+
+// ---- 7. Texture tiling and transparent-pixel fills -------------------------------------------------
+
+constexpr TRect kNoRestRect{-1, -1, -1, -1};
+// Paints the texture (texRect of tex) into aRect by the fill mode (0..14) and leaves in aRect
+// the part it did not cover (kNoRestRect when all). A texture of no pixels paints nothing.
+void TileBitmap(const TPixelView& dst, TRect& aRect, const TPixelView& tex, const TRect& texRect, Integer fillMode);
+// Tiles a masked texture (one state picture of img with its mask half) through its mask.
+void TileMasked(const TPixelView& dst, TRect& aRect, const TBackdrop& ci, const TMaskImage& img, Integer fillMode);
+
+// The three forms of FillTransPixels32 on views; every form is clipped to both views.
+// By a skin image's key pixels: dst pixels whose image pixel (maskOrigin + offset) is
+// fuchsia in its colour bytes take the source pixel.
+void FillTransPixelsByImage(const TPixelView& dst, const TPixelView& src, const TRect& dstRect, TPoint srcPoint,
+                            const TPixelView& image, TPoint maskOrigin);
+// src empty: the colour (a TColor, its high byte the key pixels' alpha) instead of a picture.
+void FillTransPixels(const TPixelView& dst, const TPixelView& src, const TRect& dstRect, TPoint srcPoint,
+                     TColor srcColor);
+void FillDCBorder32(const TPixelView& v, const TRect& r, Integer wl, Integer wt, Integer wr, Integer wb, TColor color);
+void FillDCBorder32(TBitmap* bmp, const TRect& r, Integer wl, Integer wt, Integer wr, Integer wb, TColor color);
