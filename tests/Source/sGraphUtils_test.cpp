@@ -477,15 +477,17 @@ TEST(ColourTransforms, TheArithmeticOfEachChange) {
   EXPECT_EQ(ChangeHue(120, 0x0000FFu), 0x00FF00u);  // red to green in colour order
   EXPECT_EQ(ChangeTonePixel(Pix(200, 50, 100, 7), 0x0000FF), Pix(0, 0, 199, 7));
   EXPECT_EQ(GrayOf(Pix(0, 0, 255, 0)), 76);
-  // A half goes to the even neighbour: 299 * 0 + 587 * 0 + 114 * 75 = 8550 -> 8.55, and
-  // 114 * 25 + 587 * 1 + 299 * 3 = 4334... the first exact half: B = 125, G = 0, R = 0 gives 14.25.
-  EXPECT_EQ(GrayOf(Pix(0, 0, 0, 0)), 0);
+  // Exact halves go to the even neighbour: blue 250 gives 28.5, green 4 and blue 168 give 21.5.
+  EXPECT_EQ(GrayOf(Pix(250, 0, 0, 0)), 28);
+  EXPECT_EQ(GrayOf(Pix(168, 4, 0, 0)), 22);
   for (int r = 0; r < 256; r += 5)
     for (int g = 0; g < 256; g += 3)
       for (int b = 0; b < 256; b += 7) {
         double exact = (299.0 * r + 587.0 * g + 114.0 * b) / 1000.0;
         int want = static_cast<int>(std::nearbyint(exact));
-        if (std::fabs(exact - std::floor(exact) - 0.5) > 1e-9) ASSERT_EQ(GrayOf(Pix(b, g, r, 0)), want);
+        if (std::fabs(exact - std::floor(exact) - 0.5) > 1e-9) {
+          ASSERT_EQ(GrayOf(Pix(b, g, r, 0)), want);
+        }
       }
 }
 
