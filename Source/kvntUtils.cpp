@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "vcl/Bitmap.h"
+#include "vcl/StringList.h"
+#include "vcl/TypInfo.h"
 
 void kvRaiseOverflow() { throw EIntOverflow(u"Integer overflow"); }
 
@@ -255,4 +257,110 @@ double kvSin(Integer angle) {
 double kvCos(Integer angle) {
   InitSCA();
   return SCA[ReduceAngle(angle)].C;
+}
+
+// ---- Skin ini text --------------------------------------------------------------------
+
+void GetIniSections(const TStringList& iniList, TStringList& sectionsList) {
+  sectionsList.Clear();
+  TStringList* current = nullptr;
+  for (Integer i = 0; i < iniList.Count(); ++i) {
+    const String& line = iniList[i];
+    if (line.empty() || line[0] == u';') continue;
+    if (line.size() >= 2 && line.front() == u'[' && line.back() == u']') {
+      current = new TStringList();
+      sectionsList.AddObject(line.substr(1, line.size() - 2), current);
+    } else if (current) {
+      current->Add(line);
+    }
+  }
+}
+
+String ReadIniString(const TStringList& /*iniList*/, const TStringList& sectionsList, StringView section,
+                     StringView ident, const String& def) {
+  const Integer s = sectionsList.IndexOf(section);
+  if (s < 0) return def;
+  const auto* lines = dynamic_cast<const TStringList*>(sectionsList.Objects(s));
+  if (!lines) return def;
+  const Integer i = lines->IndexOfName(ident);
+  return i < 0 ? def : lines->ValueFromIndex(i);
+}
+
+Integer ReadIniInteger(const TStringList& iniList, const TStringList& sectionsList, StringView section,
+                       StringView ident, Integer def) {
+  String text = ReadIniString(iniList, sectionsList, section, ident, String());
+  if (text.size() > 2 && text[0] == u'0' && (text[1] == u'x' || text[1] == u'X')) text = u"$" + text.substr(2);
+  Integer value = 0;
+  return TryStrToInt(text, value) ? value : def;
+}
+
+// ---- Published properties -------------------------------------------------------------
+
+namespace {
+const TPropInfo* PropOfKind(const TObject* obj, StringView name, std::initializer_list<TTypeKind> kinds) {
+  const TPropInfo* p = obj ? GetPropInfo(obj, name) : nullptr;
+  if (!p) return nullptr;
+  for (TTypeKind k : kinds)
+    if (p->Kind == k) return p;
+  return nullptr;
+}
+constexpr std::initializer_list<TTypeKind> kOrdinalKinds = {TTypeKind::Integer, TTypeKind::Boolean, TTypeKind::Enumeration,
+                                                            TTypeKind::Set, TTypeKind::Color};
+}  // namespace
+
+bool HasProperty(const TObject* obj, StringView propName) { return obj && GetPropInfo(obj, propName) != nullptr; }
+
+TObject* GetObjProp(const TObject* obj, StringView propName) {
+  const TPropInfo* p = PropOfKind(obj, propName, {TTypeKind::Class});
+  return p ? p->GetObj(*obj) : nullptr;
+}
+
+Int64 GetIntProp(const TObject* obj, StringView propName) {
+  const TPropInfo* p = PropOfKind(obj, propName, kOrdinalKinds);
+  return p ? p->GetOrd(*obj) : -1;
+}
+
+void SetIntProp(TObject* obj, StringView propName, Int64 value) {
+  const TPropInfo* p = PropOfKind(obj, propName, kOrdinalKinds);
+  if (p && p->SetOrd) p->SetOrd(*obj, value);
+}
+
+bool CheckSetProp(const TObject* obj, StringView propName, StringView value) {
+  const TPropInfo* p = PropOfKind(obj, propName, {TTypeKind::Set});
+  if (!p || !p->Enum) return false;
+  const auto bits = static_cast<uint64_t>(p->GetOrd(*obj));
+  for (Integer e = 0; e < 32 && e < p->Enum->Count(); ++e)
+    if ((bits >> e & 1) != 0 && p->Enum->NameOf(e) == value) return true;
+  return false;
+}
+
+bool SetSetPropValue(TObject* obj, StringView propName, StringView valueName, bool value) {
+  if (!PropOfKind(obj, propName, {TTypeKind::Set})) return false;
+  String text = GetSetProp(obj, propName, false);
+  const String name(valueName);
+  if (value) {
+    if (text.find(name) != String::npos) return false;
+    text += u"," + name;
+  } else {
+    // The first of ",name", "name," and "name" that occurs goes.
+    bool removed = false;
+    for (const String& pattern : {u"," + name, name + u",", name}) {
+      const size_t at = text.find(pattern);
+      if (at != String::npos) {
+        text.erase(at, pattern.size());
+        removed = true;
+        break;
+      }
+    }
+    if (!removed) return false;
+  }
+  if (!text.empty() && text.front() == u',') text.erase(0, 1);
+  SetSetProp(obj, propName, text);
+  return false;
+}
+
+void AddObjToList(TObject* obj, std::vector<TObject*>& list) {
+  for (TObject* o : list)
+    if (o == obj) return;
+  list.push_back(obj);
 }

@@ -8,17 +8,21 @@
 //   5. Numbers: hex, scaling, PPI index
 //   6. Folder names
 //   7. Whole-degree sine and cosine
-//   8. Windows: version, system parameters, message boxes, waiting, files, start-up
+//   8. Skin ini text, published properties by name, lists
+//   9. Windows: version, system parameters, message boxes, waiting, files, start-up
 //
-// Sections 1 to 7 are portable; section 8 is declared only for Windows.
+// Sections 1 to 8 are portable; section 9 is declared only for Windows.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "sConst.h"
 #include "vcl/SysUtils.h"
 
 class TBitmap;
+class TObject;
+class TStringList;
 
 // ---- 1. Checked integer arithmetic ----------------------------------------------------
 
@@ -187,7 +191,38 @@ void InitSCA();
 double kvSin(Integer angle);
 double kvCos(Integer angle);
 
-// ---- 8. Windows -----------------------------------------------------------------------
+// ---- 8. Skin ini text, published properties, lists ------------------------------------
+
+// Splits ini lines into sections: sectionsList gets one entry per "[name]" line (the name as
+// written, blanks kept; a repeated name adds a second entry) whose object is a new string list
+// of that section's lines. Empty lines, ';' comments and lines before the first section are
+// dropped. The caller owns the section lists.
+void GetIniSections(const TStringList& iniList, TStringList& sectionsList);
+// The rest of the first "ident=..." line of the section (by the lists' case rules), untrimmed;
+// def when the section or the line is missing.
+String ReadIniString(const TStringList& iniList, const TStringList& sectionsList, StringView section,
+                     StringView ident, const String& def);
+// The value as a decimal or hexadecimal ("$" or "0x") integer; def when it is not one.
+Integer ReadIniInteger(const TStringList& iniList, const TStringList& sectionsList, StringView section,
+                       StringView ident, Integer def);
+
+bool HasProperty(const TObject* obj, StringView propName);
+// The object of a class-typed published property; null when there is no such property.
+TObject* GetObjProp(const TObject* obj, StringView propName);
+// An ordinal published property; -1 when it is missing.
+Int64 GetIntProp(const TObject* obj, StringView propName);
+// Does nothing when the property is missing.
+void SetIntProp(TObject* obj, StringView propName, Int64 value);
+// The set property holds the element named exactly value (elements 0..31 examined).
+bool CheckSetProp(const TObject* obj, StringView propName, StringView value);
+// Adds or removes an element of a set property by its name, working on the property's text.
+// Always answers False.
+bool SetSetPropValue(TObject* obj, StringView propName, StringView valueName, bool value);
+
+// Adds obj to the list unless it is already in it.
+void AddObjToList(TObject* obj, std::vector<TObject*>& list);
+
+// ---- 9. Windows -----------------------------------------------------------------------
 #ifdef _WIN32
 
 struct _BLENDFUNCTION;

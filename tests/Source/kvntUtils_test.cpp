@@ -5,6 +5,8 @@
 #include <climits>
 
 #include "vcl/Bitmap.h"
+#include "vcl/StringList.h"
+#include "vcl/TypInfo.h"
 
 TEST(RangeTests, LimitBetweenAndIndex) {
   struct Limit { Integer v, lo, hi, out; } limits[] = {
@@ -222,4 +224,132 @@ TEST(SineTable, WholeDegrees) {
   EXPECT_NEAR(kvSin(30), 0.5, 1e-6);
   EXPECT_NEAR(kvCos(225), -0.70710678, 1e-6);
   EXPECT_EQ(kvSin(INT_MIN), kvSin(360 - static_cast<Integer>(-static_cast<Int64>(INT_MIN) % 360)));
+}
+
+namespace {
+
+void Lines(TStringList& list, std::initializer_list<const char16_t*> lines) {
+  for (const char16_t* l : lines) list.Add(l);
+}
+
+// Sections with their lists, freed with the fixture.
+struct Sections {
+  TStringList list{true};
+};
+
+}  // namespace
+
+TEST(IniText, SectionsKeepTheirNamesAndDropCommentsAndStrayLines) {
+  TStringList ini;
+  Lines(ini, {u"stray=1", u"[GLOBALINFO]", u"; a comment", u"COLOR=0x10", u"", u"[ MY SECTION ]",
+                                 u"KEY= spaced value ", u"Hex=$FF", u"Neg=-12", u"Bad=abc", u"[GLOBALINFO]",
+                                 u"COLOR=99", u"[EDIT]", u"KEY=second", u"Key=third", u"[EMPTY]"});
+  Sections s;
+  s.list.Add(u"to be cleared");
+  GetIniSections(ini, s.list);
+  ASSERT_EQ(s.list.Count(), 5);
+  EXPECT_EQ(s.list[0], u"GLOBALINFO");
+  EXPECT_EQ(s.list[1], u" MY SECTION ");  // blanks inside the brackets stay
+  EXPECT_EQ(s.list[2], u"GLOBALINFO");    // a repeated name is a second entry
+  auto* global = dynamic_cast<TStringList*>(s.list.Objects(0));
+  ASSERT_NE(global, nullptr);
+  EXPECT_EQ(global->Count(), 1);          // the comment and the empty line are gone
+  EXPECT_EQ(dynamic_cast<TStringList*>(s.list.Objects(4))->Count(), 0);
+
+  struct Str { const char16_t *section, *ident, *out; } strs[] = {
+      {u"GLOBALINFO", u"COLOR", u"0x10"},          // the first section of that name
+      {u"globalinfo", u"color", u"0x10"},          // names are not case-sensitive
+      {u" MY SECTION ", u"KEY", u" spaced value "},  // the value is not trimmed
+      {u"MY SECTION", u"KEY", u"default"},
+      {u"EDIT", u"key", u"second"},                // the first matching line
+      {u"NONE", u"KEY", u"default"},
+      {u"GLOBALINFO", u"stray", u"default"},       // lines before the first section are gone
+  };
+  for (const auto& c : strs)
+    EXPECT_EQ(ReadIniString(ini, s.list, c.section, c.ident, u"default"), c.out) << StringToUtf8(c.ident);
+
+  struct Int { const char16_t *section, *ident; Integer out; } ints[] = {
+      {u"GLOBALINFO", u"COLOR", 16}, {u" MY SECTION ", u"Hex", 255}, {u" MY SECTION ", u"Neg", -12},
+      {u" MY SECTION ", u"Bad", 7},  {u" MY SECTION ", u"Missing", 7}, {u" MY SECTION ", u"KEY", 7},
+  };
+  for (const auto& c : ints) EXPECT_EQ(ReadIniInteger(ini, s.list, c.section, c.ident, 7), c.out) << StringToUtf8(c.ident);
+  TStringList plain;
+  Lines(plain, {u"[S]", u"A=16", u"B=0X1f", u"C=0x"});
+  GetIniSections(plain, s.list);
+  EXPECT_EQ(ReadIniInteger(plain, s.list, u"S", u"A", 0), 16);
+  EXPECT_EQ(ReadIniInteger(plain, s.list, u"S", u"B", 0), 31);
+  EXPECT_EQ(ReadIniInteger(plain, s.list, u"S", u"C", 5), 5);
+}
+
+namespace {
+
+TW_ENUM(TProbeStyle, psBold, psItalic, psUnderline, psStrikeOut)
+using TProbeStyles = TSet<TProbeStyle>;
+
+class TPropProbe : public TPersistent {
+  TW_CLASS(TPropProbe, TPersistent)
+  Integer width = 3;
+  bool flag = true;
+  TProbeStyles styles{psBold};
+  TPropProbe* child = nullptr;
+  String caption;
+};
+
+}  // namespace
+
+TW_DEFINE_CLASS(TPropProbe) {
+  b.Property(u"Width", &TPropProbe::width, &TPropProbe::width)
+      .Property(u"Flag", &TPropProbe::flag, &TPropProbe::flag)
+      .Property(u"Styles", &TPropProbe::styles, &TPropProbe::styles)
+      .Property(u"Child", &TPropProbe::child, &TPropProbe::child)
+      .Property(u"Caption", &TPropProbe::caption, &TPropProbe::caption);
+}
+
+TEST(PublishedProperties, ReadAndWriteByName) {
+  TPropProbe p, inner;
+  p.child = &inner;
+  EXPECT_TRUE(HasProperty(&p, u"Width"));
+  EXPECT_FALSE(HasProperty(&p, u"Height"));
+  EXPECT_FALSE(HasProperty(nullptr, u"Width"));
+  EXPECT_EQ(GetObjProp(&p, u"Child"), &inner);
+  EXPECT_EQ(GetObjProp(&p, u"Missing"), nullptr);
+  EXPECT_EQ(GetObjProp(&p, u"Width"), nullptr);
+  EXPECT_EQ(GetIntProp(&p, u"Width"), 3);
+  EXPECT_EQ(GetIntProp(&p, u"Flag"), 1);
+  EXPECT_EQ(GetIntProp(&p, u"Missing"), -1);
+  EXPECT_EQ(GetIntProp(&p, u"Caption"), -1);
+  SetIntProp(&p, u"Width", 42);
+  SetIntProp(&p, u"Missing", 42);
+  EXPECT_EQ(p.width, 42);
+}
+
+TEST(PublishedProperties, SetElementsByName) {
+  TPropProbe p;
+  EXPECT_TRUE(CheckSetProp(&p, u"Styles", u"psBold"));
+  EXPECT_FALSE(CheckSetProp(&p, u"Styles", u"psbold"));  // exact names
+  EXPECT_FALSE(CheckSetProp(&p, u"Styles", u"psItalic"));
+  EXPECT_FALSE(CheckSetProp(&p, u"Width", u"psBold"));
+  EXPECT_FALSE(CheckSetProp(&p, u"Missing", u"psBold"));
+
+  EXPECT_FALSE(SetSetPropValue(&p, u"Styles", u"psUnderline", true));  // always False
+  EXPECT_EQ(p.styles, (TProbeStyles{psBold, psUnderline}));
+  SetSetPropValue(&p, u"Styles", u"psUnderline", true);  // already there
+  EXPECT_EQ(p.styles, (TProbeStyles{psBold, psUnderline}));
+  SetSetPropValue(&p, u"Styles", u"psBold", false);
+  EXPECT_EQ(p.styles, (TProbeStyles{psUnderline}));
+  SetSetPropValue(&p, u"Styles", u"psUnderline", false);
+  EXPECT_EQ(p.styles, TProbeStyles{});
+  SetSetPropValue(&p, u"Styles", u"psItalic", true);  // into an empty set
+  EXPECT_EQ(p.styles, (TProbeStyles{psItalic}));
+  SetSetPropValue(&p, u"Styles", u"psStrikeOut", false);  // absent: unchanged
+  EXPECT_EQ(p.styles, (TProbeStyles{psItalic}));
+}
+
+TEST(Lists, AddObjToListOnce) {
+  TPropProbe a, b;
+  std::vector<TObject*> list;
+  AddObjToList(&a, list);
+  AddObjToList(&b, list);
+  AddObjToList(&a, list);
+  EXPECT_EQ(list, (std::vector<TObject*>{&a, &b}));
 }

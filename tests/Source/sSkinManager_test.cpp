@@ -1,0 +1,64 @@
+#include "sSkinManager.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::unique_ptr<TkvSkinData> DataWith(Integer ppi, size_t sections, size_t images = 0) {
+  auto sd = std::make_unique<TkvSkinData>();
+  sd->PPI = ppi;
+  sd->gd.resize(sections);
+  sd->ma.resize(images);
+  return sd;
+}
+
+}  // namespace
+
+TEST(SkinManager, FirstManagerIsTheDefault) {
+  ASSERT_EQ(DefaultManager, nullptr);
+  {
+    DuRiruZireziv first;
+    EXPECT_EQ(DefaultManager, &first);
+    DuRiruZireziv second;
+    EXPECT_EQ(DefaultManager, &first);
+  }
+  EXPECT_EQ(DefaultManager, nullptr);
+}
+
+TEST(SkinManager, SkinDataPerPPI) {
+  DuRiruZireziv m;
+  // No skin: the standard data of the PPI's scale, with the PPI asked for.
+  TkvSkinData* std120 = m.CommonSkinData(125);
+  EXPECT_EQ(std120->ScaleValue, 1);
+  EXPECT_EQ(std120->PPI, 125);
+  EXPECT_EQ(std120->ScalePercent, 130);
+  EXPECT_TRUE(std120->gd.empty());
+  EXPECT_NE(m.CommonSkinData(96), std120);
+
+  m.SkinDataArray.push_back(DataWith(96, 3, 2));
+  m.SkinDataArray.push_back(nullptr);
+  m.SkinDataArray.push_back(DataWith(144, 3));
+  EXPECT_EQ(m.CommonSkinData(144)->gd.size(), 0u);  // inactive: still the standard data
+  m.ManagerState.Include(msSkinChanging);
+  EXPECT_EQ(m.CommonSkinData(144), m.SkinDataArray[2].get());  // a skin change already serves it
+  m.ManagerState.Exclude(msSkinChanging);
+  m.SkinCommonInfo.Active = true;
+  EXPECT_EQ(m.CommonSkinData(144), m.SkinDataArray[2].get());
+  EXPECT_EQ(m.CommonSkinData(120), m.SkinDataArray[0].get());  // an empty slot: slot 0
+  EXPECT_EQ(m.CommonSkinData(192), m.SkinDataArray[0].get());
+  EXPECT_EQ(&m.gd(), &m.SkinDataArray[0]->gd);
+}
+
+TEST(SkinManager, ValidIndexes) {
+  DuRiruZireziv m;
+  m.SkinDataArray.push_back(DataWith(96, 3, 2));
+  m.SkinCommonInfo.Active = true;
+  struct Case { Integer index; bool skin, img; } cases[] = {{-1, false, false}, {0, true, true}, {1, true, true},
+                                                           {2, true, false}, {3, false, false}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(m.IsValidSkinIndex(c.index), c.skin) << c.index;
+    EXPECT_EQ(m.IsValidImgIndex(c.index), c.img) << c.index;
+  }
+  m.SkinDataArray.push_back(DataWith(120, 2));  // a slot that disagrees on the section count
+  EXPECT_FALSE(m.IsValidSkinIndex(0));
+}
