@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "sMaskData.h"
+#include "sSkinManager.h"
 #include "sSkinProvider.h"
 
 namespace {
@@ -834,4 +836,128 @@ void FillDCBorder32(const TPixelView& v, const TRect& r, Integer wl, Integer wt,
 
 void FillDCBorder32(TBitmap* bmp, const TRect& r, Integer wl, Integer wt, Integer wr, Integer wb, TColor color) {
   FillDCBorder32(ViewOf(bmp), r, wl, wt, wr, wb, color);
+}
+
+// ---- 7. TBitmap and skin-record forms ------------------------------------------------------------------
+
+TMaskImage MaskImageOf(const TsMaskData& md) {
+  TMaskImage img;
+  TBitmap* src = md.Bmp ? md.Bmp : md.Manager ? md.Manager->MasterBitmap : nullptr;
+  img.Src = ViewOf(src);
+  img.R = md.R;
+  img.ImageCount = md.ImageCount;
+  img.MaskType = md.MaskType;
+  img.DrawMode = md.DrawMode;
+  img.WL = md.WL;
+  img.WT = md.WT;
+  img.WR = md.WR;
+  img.WB = md.WB;
+  img.Cfg = md.Cfg;
+  img.Width = md.Width;
+  img.Height = md.Height;
+  return img;
+}
+
+namespace {
+Integer MaskHalf(const TsMaskData& md) { return static_cast<Integer>(std::clamp<int64_t>(H(md.R) / 2, 0, kFar)); }
+TPixelView MasterOf(const TsMaskData& md) { return md.Manager ? ViewOf(md.Manager->MasterBitmap) : TPixelView{}; }
+}  // namespace
+
+void CopyMasterRect(const TRect& r1, const TRect& r2, TBitmap* aBmp, const TCacheInfo& ci, const TsMaskData& maskData) {
+  if (!maskData.Manager) return;
+  CopyMasterRect(r1, r2, ViewOf(aBmp), MasterOf(maskData), BackdropOf(ci), MaskHalf(maskData));
+}
+
+void CopyByMask32(const TRect& r1, const TRect& r2, TBitmap* bmp1, TBitmap* bmp2, const TCacheInfo& ci,
+                  const TsMaskData& maskData) {
+  CopyByMask32(r1, r2, ViewOf(bmp1), ViewOf(bmp2), BackdropOf(ci), MaskHalf(maskData));
+}
+
+void CopyByMask32Ex(const TRect& r1, const TRect& r2, TBitmap* bmp1, TBitmap* bmp2, const TCacheInfo& ci,
+                    const TsMaskData& maskData, Integer opacity) {
+  CopyByMask32(r1, r2, ViewOf(bmp1), ViewOf(bmp2), BackdropOf(ci), MaskHalf(maskData), std::clamp(opacity, 0, 255));
+}
+
+void StretchBltMask(Integer dstX1, Integer dstY1, Integer dstWidth, Integer dstHeight, Integer srcX1, Integer srcY1,
+                    Integer srcWidth, Integer srcHeight, TBitmap* bmpDst, TBitmap* bmpSrc, Integer maskOffset,
+                    bool noStdStretch) {
+  StretchBltMask(TMaskStretch::Plain, dstX1, dstY1, dstWidth, dstHeight, srcX1, srcY1, srcWidth, srcHeight,
+                 ViewOf(bmpDst), ViewOf(bmpSrc), maskOffset, 255, noStdStretch);
+}
+
+void StretchBltMask32(Integer dstX1, Integer dstY1, Integer dstWidth, Integer dstHeight, Integer srcX1, Integer srcY1,
+                      Integer srcWidth, Integer srcHeight, TBitmap* bmpDst, TBitmap* bmpSrc, Integer maskOffset,
+                      bool noStdStretch) {
+  StretchBltMask(TMaskStretch::Alpha32, dstX1, dstY1, dstWidth, dstHeight, srcX1, srcY1, srcWidth, srcHeight,
+                 ViewOf(bmpDst), ViewOf(bmpSrc), maskOffset, 255, noStdStretch);
+}
+
+void StretchBltMask32Ex(Integer dstX1, Integer dstY1, Integer dstWidth, Integer dstHeight, Integer srcX1,
+                        Integer srcY1, Integer srcWidth, Integer srcHeight, TBitmap* bmpDst, TBitmap* bmpSrc,
+                        Integer maskOffset, Integer opacity, bool noStdStretch) {
+  StretchBltMask(TMaskStretch::Alpha32Ex, dstX1, dstY1, dstWidth, dstHeight, srcX1, srcY1, srcWidth, srcHeight,
+                 ViewOf(bmpDst), ViewOf(bmpSrc), maskOffset, opacity, noStdStretch);
+}
+
+void BlendGlyphByMask(const TRect& r1, const TRect& r2, TBitmap* bmp1, TBitmap* bmp2, Integer transparencyMode,
+                      const TsMaskData& maskData) {
+  TMaskImage img = MaskImageOf(maskData);
+  BlendGlyphByMask(r1, r2, ViewOf(bmp1), ViewOf(bmp2), transparencyMode, img);
+}
+
+void DrawSkinGlyph(TBitmap* bmp, const TPoint& p, Integer state, Integer addedTransparency,
+                   const TsMaskData& maskData, const TCacheInfo& ci) {
+  if (!maskData.Bmp && !maskData.Manager) return;
+  DrawSkinGlyph(ViewOf(bmp), p, state, addedTransparency, MaskImageOf(maskData), maskData.Bmp != nullptr,
+                BackdropOf(ci), ci.Bmp != nullptr && ci.Bmp == bmp);
+}
+
+namespace {
+void DrawSkinRectOf(TNinePartKind kind, TBitmap* aBmp, const TRect& aRect, const TCacheInfo& ci,
+                    const TsMaskData& maskData, Integer state, bool updateCorners, const TRect& maxWidths,
+                    Integer opacity) {
+  if (!maskData.Manager) return;
+  TNinePartRequest req;
+  req.Kind = kind;
+  req.Rect = aRect;
+  req.State = state;
+  req.UpdateCorners = updateCorners;
+  req.MaxWidths = maxWidths;
+  req.Opacity = opacity;
+  req.CiIsDst = ci.Bmp != nullptr && ci.Bmp == aBmp;
+  DrawNinePart(ViewOf(aBmp), req, BackdropOf(ci), MaskImageOf(maskData));
+}
+}  // namespace
+
+void DrawSkinRect(TBitmap* aBmp, const TRect& aRect, const TCacheInfo& ci, const TsMaskData& maskData, Integer state,
+                  bool updateCorners) {
+  DrawSkinRectOf(TNinePartKind::Cache, aBmp, aRect, ci, maskData, state, updateCorners, {}, 255);
+}
+
+void DrawSkinRect32(TBitmap* aBmp, const TRect& aRect, const TCacheInfo& ci, const TsMaskData& maskData,
+                    Integer state) {
+  DrawSkinRectOf(TNinePartKind::Alpha32, aBmp, aRect, ci, maskData, state, false, {}, 255);
+}
+
+void DrawSkinRect32Ex(TBitmap* aBmp, const TRect& aRect, const TCacheInfo& ci, const TsMaskData& maskData,
+                      Integer state, const TRect& maxWidths, Integer opacity) {
+  DrawSkinRectOf(TNinePartKind::Outer32, aBmp, aRect, ci, maskData, state, false, maxWidths, std::clamp(opacity, 0, 255));
+}
+
+void FillTransPixels32(TBitmap* dstBmp, TBitmap* srcBmp, const TRect& dstRect, const TPoint& srcPoint,
+                       Integer maskIndex, const TkvObject* commonSkinData, Cardinal maskPos, TColor srcColor) {
+  const TPixelView dst = ViewOf(dstBmp);
+  if (maskIndex < 0) {
+    FillTransPixels(dst, ViewOf(srcBmp), dstRect, srcPoint, srcColor);
+    return;
+  }
+  // A corner of a skin frame image: the skin data must be the per-PPI data and hold the index.
+  const auto* sd = dynamic_cast<const TkvSkinData*>(commonSkinData);
+  if (!sd || maskIndex >= static_cast<Integer>(sd->ma.size())) return;
+  const TsMaskData& md = sd->ma[static_cast<size_t>(maskIndex)];
+  const TMaskImage img = MaskImageOf(md);
+  int64_t mx = md.R.Left, my = md.R.Top;
+  if (maskPos == kCornerTopRight || maskPos == kCornerBottomRight) mx = int64_t(md.R.Left) + md.Width - md.WR;
+  if (maskPos == kCornerBottomLeft || maskPos == kCornerBottomRight) my = int64_t(md.R.Top) + md.Height - md.WB;
+  FillTransPixelsByImage(dst, ViewOf(srcBmp), dstRect, srcPoint, img.Src, {Near(mx), Near(my)});
 }

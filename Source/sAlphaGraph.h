@@ -15,8 +15,12 @@
 // (rectangles, points, indexes) to the bitmaps they touch.
 #pragma once
 
+#include "kvntTypes.h"
 #include "sConst.h"
 #include "sGraphUtils.h"
+
+struct TsMaskData;
+struct TsGeneralData;
 
 // ---- 1. Constants ------------------------------------------------------------------------------
 
@@ -49,6 +53,10 @@ struct TMaskImage {
   Integer Cfg = 0;
   Integer Width = 0, Height = 0;
 };
+
+// The pixels and fields of a skin image record: its own bitmap, else its manager's master
+// bitmap (an empty view when it has neither or it is not 32-bit).
+TMaskImage MaskImageOf(const TsMaskData& md);
 
 // ---- 4. Copy and stretch primitives --------------------------------------------------------------
 
@@ -132,3 +140,41 @@ void FillTransPixels(const TPixelView& dst, const TPixelView& src, const TRect& 
                      TColor srcColor);
 void FillDCBorder32(const TPixelView& v, const TRect& r, Integer wl, Integer wt, Integer wr, Integer wb, TColor color);
 void FillDCBorder32(TBitmap* bmp, const TRect& r, Integer wl, Integer wt, Integer wr, Integer wb, TColor color);
+
+// ---- TBitmap and skin-record forms -----------------------------------------------------------------
+
+void CopyMasterRect(const TRect& r1, const TRect& r2, TBitmap* aBmp, const TCacheInfo& ci, const TsMaskData& maskData);
+void CopyByMask32(const TRect& r1, const TRect& r2, TBitmap* bmp1, TBitmap* bmp2, const TCacheInfo& ci,
+                  const TsMaskData& maskData);
+void CopyByMask32Ex(const TRect& r1, const TRect& r2, TBitmap* bmp1, TBitmap* bmp2, const TCacheInfo& ci,
+                    const TsMaskData& maskData, Integer opacity);
+void StretchBltMask(Integer dstX1, Integer dstY1, Integer dstWidth, Integer dstHeight, Integer srcX1, Integer srcY1,
+                    Integer srcWidth, Integer srcHeight, TBitmap* bmpDst, TBitmap* bmpSrc, Integer maskOffset,
+                    bool noStdStretch);
+void StretchBltMask32(Integer dstX1, Integer dstY1, Integer dstWidth, Integer dstHeight, Integer srcX1, Integer srcY1,
+                      Integer srcWidth, Integer srcHeight, TBitmap* bmpDst, TBitmap* bmpSrc, Integer maskOffset,
+                      bool noStdStretch);
+void StretchBltMask32Ex(Integer dstX1, Integer dstY1, Integer dstWidth, Integer dstHeight, Integer srcX1,
+                        Integer srcY1, Integer srcWidth, Integer srcHeight, TBitmap* bmpDst, TBitmap* bmpSrc,
+                        Integer maskOffset, Integer opacity, bool noStdStretch);
+void BlendGlyphByMask(const TRect& r1, const TRect& r2, TBitmap* bmp1, TBitmap* bmp2, Integer transparencyMode,
+                      const TsMaskData& maskData);
+void DrawSkinGlyph(TBitmap* bmp, const TPoint& p, Integer state, Integer addedTransparency,
+                   const TsMaskData& maskData, const TCacheInfo& ci);
+
+// The nine-part renderers: maskData's picture for state painted into aRect of aBmp.
+void DrawSkinRect(TBitmap* aBmp, const TRect& aRect, const TCacheInfo& ci, const TsMaskData& maskData, Integer state,
+                  bool updateCorners);
+void DrawSkinRect32(TBitmap* aBmp, const TRect& aRect, const TCacheInfo& ci, const TsMaskData& maskData,
+                    Integer state);
+void DrawSkinRect32Ex(TBitmap* aBmp, const TRect& aRect, const TCacheInfo& ci, const TsMaskData& maskData,
+                      Integer state, const TRect& maxWidths, Integer opacity);
+
+// Corner codes of FillTransPixels32 (the platform's hit-test codes).
+constexpr Cardinal kCornerTopLeft = 13, kCornerTopRight = 14, kCornerBottomLeft = 16, kCornerBottomRight = 17;
+// Puts a background behind the transparent pixels of dstRect of dstBmp: with maskIndex >= 0
+// where the corner (maskPos) of skin image maskIndex of commonSkinData (a TkvSkinData) holds
+// key pixels; otherwise behind key and partly transparent pixels, from srcBmp or, when it is
+// nil, the colour srcColor. Clipped to both bitmaps.
+void FillTransPixels32(TBitmap* dstBmp, TBitmap* srcBmp, const TRect& dstRect, const TPoint& srcPoint,
+                       Integer maskIndex, const TkvObject* commonSkinData, Cardinal maskPos, TColor srcColor);

@@ -10,6 +10,9 @@
 //   7. Blur and resampling
 #include "sGraphUtils.h"
 
+#include "sAlphaGraph.h"
+#include "sMaskData.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -170,6 +173,8 @@ void ForBlockRows(const TPixelView& dst, const TPixelView& src, const TPixelBloc
 // ---- 2. Views, clipping and block copies ------------------------------------------------------
 
 TPixelView ViewOf(TBitmap* bmp) { return bmp ? bmp->View() : TPixelView{}; }
+
+TBackdrop BackdropOf(const TCacheInfo& ci) { return {ViewOf(ci.Bmp), ci.X, ci.Y, ci.FillColor, ci.Ready}; }
 
 TPixelBlock ClipExtents(const TRect& dstRect, const TRect& srcRect, Integer dstW, Integer dstH, Integer srcW,
                         Integer srcH) {
@@ -864,6 +869,28 @@ TBytePixelView ByteViewOf(TBitmap* bmp) {
 }
 }  // namespace
 
+void CopyBmp32(const TRect& dstRect, const TRect& srcRect, TBitmap* dstBmp, TBitmap* srcBmp, const TCacheInfo& ci,
+               bool updateTrans, TColor grayedColor, Integer blend, bool reflected) {
+  if (!srcBmp) return;
+  srcBmp->SetPixelFormat(pf32bit);
+  CopyBmp32(dstRect, srcRect, ViewOf(dstBmp), ViewOf(srcBmp), BackdropOf(ci), updateTrans, grayedColor, blend, reflected);
+}
+void CopyByMask(const TRect& dstRect, const TRect& srcRect, TBitmap* dstBmp, TBitmap* srcBmp, const TCacheInfo& ci,
+                bool updateTrans) {
+  CopyByMaskAlpha(dstRect, srcRect, ViewOf(dstBmp), ViewOf(srcBmp), BackdropOf(ci), updateTrans);
+}
+void CopyByMask(const TRect& dstRect, const TRect& srcRect, TBitmap* dstBmp, TBitmap* srcBmp, const TCacheInfo& ci,
+                bool updateTrans, const TsMaskData& maskData) {
+  CopyByMaskHalf(dstRect, srcRect, ViewOf(dstBmp), ViewOf(srcBmp), BackdropOf(ci), updateTrans,
+                 static_cast<Integer>(std::clamp<int64_t>(int64_t(maskData.R.Bottom) - maskData.R.Top, 0, INT32_MAX)),
+                 maskData.DrawMode, maskData.Cfg);
+}
+void CopyTransRect(TBitmap* dstBmp, TBitmap* srcBmp, Integer x, Integer y, const TRect& srcRect, TColor transColor,
+                   const TCacheInfo& ci, bool updateTrans) {
+  CopyTransRect(ViewOf(dstBmp), ViewOf(srcBmp), x, y, srcRect, transColor, BackdropOf(ci), updateTrans,
+                ci.Bmp != nullptr && ci.Bmp == dstBmp);
+}
+
 void PaintBmp32(TBitmap* srcBmp, TBitmap* mskBmp) { PaintBmp32(ViewOf(srcBmp), ViewOf(mskBmp)); }
 void PaintBmpRect32(TBitmap* dstBmp, TBitmap* srcBmp, const TRect& srcRect, const TPoint& dstPoint,
                     Byte srcBlendValue) {
@@ -1278,4 +1305,17 @@ void StretchNearest(const TPixelView& dst, const TRect& dstRect, const TPixelVie
       if (sx >= 0 && sx < src.Width) d[i] = s[sx];
     }
   }
+}
+
+// ---- 8. Texture tiling -------------------------------------------------------------------------
+
+void TileBitmap(TBitmap* target, TRect& aRect, TGraphic*, const TsMaskData& maskData, TkvFillMode fillMode) {
+  if (!maskData.Bmp && !maskData.Manager) return;
+  const TMaskImage img = MaskImageOf(maskData);
+  TileBitmap(ViewOf(target), aRect, img.Src, maskData.R, fillMode);
+}
+
+void TileMasked(TBitmap* bmp, TRect& aRect, const TCacheInfo& ci, const TsMaskData& maskData, TkvFillMode fillMode) {
+  if (!maskData.Manager) return;
+  TileMasked(ViewOf(bmp), aRect, BackdropOf(ci), MaskImageOf(maskData), fillMode);
 }

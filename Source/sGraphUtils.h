@@ -21,8 +21,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "sConst.h"
 #include "vcl/Bitmap.h"
 #include "vcl/Types.h"
+
+struct TsMaskData;
 
 // ---- 1. The numeric contract ---------------------------------------------------------------
 
@@ -83,6 +86,9 @@ struct TBackdrop {
     return View.Row(by) + bx;
   }
 };
+
+// The background record of the painters as the kernels take it.
+TBackdrop BackdropOf(const TCacheInfo& ci);
 
 // A block of pixels paired one to one between a destination and a source.
 struct TPixelBlock {
@@ -186,7 +192,15 @@ void CopyTransRectA(const TPixelView& dst, const TPixelView& src, Integer x, Int
 void CopyChannel32(const TPixelView& dst, const TPixelView& src, Integer channel);
 void CopyChannel(const TPixelView& bmp32, const TBytePixelView& bmp8, Integer channel, bool from32To8);
 
-// TBitmap forms of the compositors.
+// TBitmap forms of the compositors. CopyBmp32 makes its source pf32bit first.
+void CopyBmp32(const TRect& dstRect, const TRect& srcRect, TBitmap* dstBmp, TBitmap* srcBmp, const TCacheInfo& ci,
+               bool updateTrans, TColor grayedColor, Integer blend, bool reflected);
+void CopyByMask(const TRect& dstRect, const TRect& srcRect, TBitmap* dstBmp, TBitmap* srcBmp, const TCacheInfo& ci,
+                bool updateTrans);
+void CopyByMask(const TRect& dstRect, const TRect& srcRect, TBitmap* dstBmp, TBitmap* srcBmp, const TCacheInfo& ci,
+                bool updateTrans, const TsMaskData& maskData);
+void CopyTransRect(TBitmap* dstBmp, TBitmap* srcBmp, Integer x, Integer y, const TRect& srcRect, TColor transColor,
+                   const TCacheInfo& ci, bool updateTrans);
 void PaintBmp32(TBitmap* srcBmp, TBitmap* mskBmp);
 void PaintBmpRect32(TBitmap* dstBmp, TBitmap* srcBmp, const TRect& srcRect, const TPoint& dstPoint,
                     Byte srcBlendValue);
@@ -283,3 +297,12 @@ void StretchRectView(const TPixelView& src, Integer x, Integer y, Integer w, Int
 // destination pixels outside clip (when given) are not painted.
 void StretchNearest(const TPixelView& dst, const TRect& dstRect, const TPixelView& src, const TRect& srcRect,
                     const TRect* clip = nullptr);
+
+// ---- 8. Texture tiling ---------------------------------------------------------------------
+
+// Paints the texture of maskData (its rectangle R in its own bitmap or the skin's master
+// bitmap) into aRect of target by the fill mode, and hands back in aRect what it did not
+// cover ((-1, -1, -1, -1) when everything). graphic is not used.
+void TileBitmap(TBitmap* target, TRect& aRect, TGraphic* graphic, const TsMaskData& maskData, TkvFillMode fillMode);
+// A texture with a mask half, through its mask, with ci behind its transparent pixels.
+void TileMasked(TBitmap* bmp, TRect& aRect, const TCacheInfo& ci, const TsMaskData& maskData, TkvFillMode fillMode);

@@ -548,3 +548,104 @@ TEST(TransparentPixels, FillFormsAndClipping) {
   EXPECT_EQ(f.At(4, 4), 0xFFFFFFFFu);
   EXPECT_EQ(f.At(2, 2), 0u);
 }
+
+// ---- the forms on bitmaps and skin records ---------------------------------------------------------
+
+#include <memory>
+
+#include "sMaskData.h"
+#include "sSkinManager.h"
+
+namespace {
+// A skin manager whose master bitmap holds one masked frame image (2 states of 6 x 6, mask
+// half below: black, so the picture shows whole) and a key-colour corner image.
+struct SkinFixture {
+  DuRiruZireziv manager;
+  std::unique_ptr<TBitmap> master{CreateBmp32(12, 12)};
+  TsMaskData frame;
+  SkinFixture() {
+    manager.MasterBitmap = master.get();
+    TPixelView v = master->View();
+    for (int y = 0; y < 6; ++y)
+      for (int x = 0; x < 12; ++x) {
+        v.At(x, y) = Pix(x % 6, y, x / 6, 255);
+        v.At(x, 6 + y) = Pix(0, 0, 0, 255);
+      }
+    frame.Manager = &manager;
+    frame.R = {0, 0, 12, 12};
+    frame.ImageCount = 2;
+    frame.MaskType = 1;
+    frame.DrawMode = BDM_FILL;
+    frame.WL = frame.WT = frame.WR = frame.WB = 2;
+    frame.Width = 6;
+    frame.Height = 6;
+  }
+};
+}  // namespace
+
+TEST(SkinRecords, DrawSkinRectPaintsTheStatePictureFromTheMasterBitmap) {
+  SkinFixture f;
+  std::unique_ptr<TBitmap> target(CreateBmp32(6, 6));
+  DrawSkinRect(target.get(), {0, 0, 6, 6}, EmptyCI, f.frame, 1, false);
+  EXPECT_EQ(target->View().At(0, 0), Pix(0, 0, 1, 0));  // state 1, alpha of the target kept
+  EXPECT_EQ(target->View().At(5, 5), Pix(5, 5, 1, 0));
+  // Without a manager nothing is painted.
+  TsMaskData orphan = f.frame;
+  orphan.Manager = nullptr;
+  std::unique_ptr<TBitmap> untouched(CreateBmp32(6, 6));
+  DrawSkinRect(untouched.get(), {0, 0, 6, 6}, EmptyCI, orphan, 1, false);
+  EXPECT_EQ(untouched->View().At(3, 3), 0u);
+  // The 32-bit form builds the alpha channel.
+  std::unique_ptr<TBitmap> alpha(CreateBmp32(6, 6));
+  DrawSkinRect32(alpha.get(), {0, 0, 6, 6}, EmptyCI, f.frame, 0);
+  EXPECT_EQ(A(alpha->View().At(2, 2)), 255);
+  std::unique_ptr<TBitmap> outer(CreateBmp32(6, 6));
+  DrawSkinRect32Ex(outer.get(), {0, 0, 6, 6}, EmptyCI, f.frame, 0, {0, 0, 0, 0}, 255);
+  EXPECT_EQ(outer->View().At(0, 0), 0u);
+}
+
+TEST(SkinRecords, FillTransPixels32ReadsTheImageCorner) {
+  SkinFixture f;
+  TkvSkinData sd;
+  TsMaskData corner = f.frame;
+  corner.MaskType = 0;
+  // Only the bottom-right corner area (x 4..5, y 4..5 of state 0) is key-coloured.
+  TPixelView mv = f.master->View();
+  mv.At(4, 4) = 0xFFFF00FF;  // fuchsia in the colour bytes; alpha is not compared
+  sd.ma.push_back(corner);
+  std::unique_ptr<TBitmap> dst(CreateBmp32(2, 2)), parent(CreateBmp32(4, 4));
+  FillRect32(parent.get(), {0, 0, 4, 4}, 0x123456, 255);
+  FillTransPixels32(dst.get(), parent.get(), {0, 0, 2, 2}, {1, 1}, 0, &sd, kCornerBottomRight, 0);
+  EXPECT_EQ(dst->View().At(0, 0), 0xFF563412u);
+  EXPECT_EQ(dst->View().At(1, 1), 0u);
+  // Skin data of another class, or an index outside it: nothing.
+  TkvObject other;
+  std::unique_ptr<TBitmap> d2(CreateBmp32(2, 2));
+  FillTransPixels32(d2.get(), parent.get(), {0, 0, 2, 2}, {1, 1}, 0, &other, kCornerBottomRight, 0);
+  FillTransPixels32(d2.get(), parent.get(), {0, 0, 2, 2}, {1, 1}, 5, &sd, kCornerBottomRight, 0);
+  EXPECT_EQ(d2->View().At(0, 0), 0u);
+  // Without an image: the background behind key pixels, clipped to both bitmaps.
+  FillRect32(d2.get(), {0, 0, 2, 2}, clFuchsia, 0);
+  FillTransPixels32(d2.get(), parent.get(), {-1, -1, 50, 50}, {-2, 1}, -1, nullptr, 0, 0);
+  EXPECT_EQ(d2->View().At(1, 1), 0xFF563412u);
+}
+
+TEST(SkinRecords, TilersOnBitmaps) {
+  SkinFixture f;
+  TsMaskData tex = f.frame;
+  tex.MaskType = 0;
+  tex.R = {0, 0, 6, 6};
+  std::unique_ptr<TBitmap> target(CreateBmp32(15, 8));
+  TRect area{0, 0, 15, 8};
+  TileBitmap(target.get(), area, nullptr, tex, fmTiled);
+  EXPECT_EQ(area, kNoRestRect);
+  EXPECT_EQ(target->View().At(13, 7), Pix(1, 1, 0, 255));
+  TsMaskData empty = tex;
+  empty.R = {3, 3, 3, 3};
+  TRect keep{0, 0, 15, 8};
+  TileBitmap(target.get(), keep, nullptr, empty, fmTiled);
+  EXPECT_EQ(keep, (TRect{0, 0, 15, 8}));
+  TRect masked{0, 0, 15, 8};
+  TileMasked(target.get(), masked, EmptyCI, f.frame, fmDisTiled);
+  EXPECT_EQ(masked, kNoRestRect);
+}
