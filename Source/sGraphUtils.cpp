@@ -72,6 +72,14 @@ inline __m128i AlphaLanes16() { return _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0); 
 inline bool AllAlphaZero(__m128i s) {
   return _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(s, AlphaMask()), _mm_setzero_si128())) == 0xFFFF;
 }
+inline bool AllAlphaFull(__m128i s) {
+  return _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_or_si128(s, _mm_set1_epi32(0x00FFFFFF)), _mm_set1_epi32(-1))) == 0xFFFF;
+}
+// mix(d, s, 255) = (255 s + d) >> 8 = s - (s > d), byte by byte: the weight of an opaque source.
+inline __m128i MixFull(__m128i d, __m128i s) {
+  const __m128i sNotAbove = _mm_cmpeq_epi8(_mm_max_epu8(d, s), d);
+  return _mm_add_epi8(s, _mm_andnot_si128(sNotAbove, _mm_set1_epi8(-1)));
+}
 inline __m128i SelectAlpha(__m128i colour, __m128i alpha) {
   __m128i m = AlphaMask();
   return _mm_or_si128(_mm_andnot_si128(m, colour), _mm_and_si128(m, alpha));
@@ -86,6 +94,10 @@ void RowOver(uint32_t* d, const uint32_t* s, Integer n) {
     __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
     if (AllAlphaZero(sv)) continue;  // weight 0 everywhere: colours and alpha stay
     __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+    if (AllAlphaFull(sv)) {  // weight 255 everywhere; alpha max(dA, 255) = 255
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), _mm_or_si128(MixFull(dv, sv), AlphaMask()));
+      continue;
+    }
     __m128i slo = _mm_unpacklo_epi8(sv, zero), shi = _mm_unpackhi_epi8(sv, zero);
     __m128i dlo = _mm_unpacklo_epi8(dv, zero), dhi = _mm_unpackhi_epi8(dv, zero);
     __m128i r = _mm_packus_epi16(Mix16(dlo, slo, Alpha16(slo)), Mix16(dhi, shi, Alpha16(shi)));
@@ -132,6 +144,11 @@ void RowPaint(uint32_t* d, const uint32_t* s, Integer n, int v) {
     __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
     if (AllAlphaZero(sv)) continue;
     __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+    if (v == 255 && AllAlphaFull(sv)) {
+      // Weight 255: colours mix(d, s, 255), alpha max(dA, mix(dA, 255, 255)): one byte rule for all four.
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), MixFull(dv, sv));
+      continue;
+    }
     __m128i r = _mm_packus_epi16(half(_mm_unpacklo_epi8(dv, zero), _mm_unpacklo_epi8(sv, zero)),
                                  half(_mm_unpackhi_epi8(dv, zero), _mm_unpackhi_epi8(sv, zero)));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), r);
@@ -154,6 +171,33 @@ void RowMixConst(uint32_t* own, const uint32_t* other, Integer n, int w, bool mi
   }
 #endif
   for (; i < n; ++i) own[i] = MixConstPixel(own[i], other[i], w, mixAlpha);
+}
+
+// Mask mix of a skin picture: non-key pixels take ((d - s) * m + s * 256) >> 8 per colour, m
+// the mask's byte of the same channel; key pixels and alpha stay (the copy of tiles).
+inline uint32_t MaskMixPixel(uint32_t d, uint32_t s, uint32_t m) {
+  if (s == kKeyPixel) return d;
+  return MakePix(MixByte(PixB(s), PixB(d), PixB(m)), MixByte(PixG(s), PixG(d), PixG(m)), MixByte(PixR(s), PixR(d), PixR(m)),
+                 PixA(d));
+}
+
+void RowMaskMix(uint32_t* d, const uint32_t* s, const uint32_t* m, Integer n) {
+  Integer i = 0;
+#ifdef TW_SSE2
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i key = _mm_set1_epi32(static_cast<int>(kKeyPixel));
+  for (; i + 4 <= n; i += 4) {
+    __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+    __m128i mv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(m + i));
+    __m128i r = _mm_packus_epi16(Mix16(_mm_unpacklo_epi8(sv, zero), _mm_unpacklo_epi8(dv, zero), _mm_unpacklo_epi8(mv, zero)),
+                                 Mix16(_mm_unpackhi_epi8(sv, zero), _mm_unpackhi_epi8(dv, zero), _mm_unpackhi_epi8(mv, zero)));
+    r = SelectAlpha(r, dv);
+    const __m128i isKey = _mm_cmpeq_epi32(sv, key);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), _mm_or_si128(_mm_and_si128(isKey, dv), _mm_andnot_si128(isKey, r)));
+  }
+#endif
+  for (; i < n; ++i) d[i] = MaskMixPixel(d[i], s[i], m[i]);
 }
 
 // Widths of hostile rectangles may overflow 32 bits.
@@ -573,6 +617,12 @@ void CopyByMaskHalf(const TRect& dstRect, const TRect& srcRect, const TPixelView
       std::clamp<int64_t>(int64_t(b.SrcY) + maskRectHeight / 2, 0, int64_t(src.Height) - b.Height));
   const uint32_t fill = SwapRedBlue(ci.FillColor);
   const bool alphaImage = (drawMode & 16) != 0;  // BDM_ALPHA
+  if (!ci.Ready && !updateTrans) {
+    // The tiles of sides and centre: the mask mix alone, four pixels at a time.
+    for (Integer y = 0; y < b.Height; ++y)
+      RowMaskMix(dst.Row(b.DstY + y) + b.DstX, src.Row(b.SrcY + y) + b.SrcX, src.Row(maskTop + y) + b.SrcX, b.Width);
+    return;
+  }
   auto maskMix = [](uint32_t d, uint32_t s, uint32_t m, uint32_t alpha) {
     return MakePix(MixByte(PixB(s), PixB(d), PixB(m)), MixByte(PixG(s), PixG(d), PixG(m)),
                    MixByte(PixR(s), PixR(d), PixR(m)), alpha);

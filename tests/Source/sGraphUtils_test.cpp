@@ -111,6 +111,32 @@ TEST(MixRule, FadesMatchDefinitionForEveryTriple) {
   }
 }
 
+TEST(MixRule, MaskHalfCopyMatchesDefinitionForEveryTriple) {
+  // Picture row 0 (every source byte), mask row 1 (one mask value per channel): for each mask
+  // byte m and destination byte d, ((d - s) * m + s * 256) >> 8 per colour, alpha kept.
+  for (int width : {256, 255}) {
+    TestPixels img(width, 2);
+    for (int m = 0; m < 256; ++m) {
+      for (int x = 0; x < width; ++x) {
+        img.At(x, 0) = Pix(x, 255 - x, (x * 5) & 0xFF, x);
+        img.At(x, 1) = Pix(m, 255 - m, (m * 3) & 0xFF, 0);
+      }
+      img.At(7, 0) = kKeyPixel;  // a key pixel leaves the destination alone
+      for (int d = 0; d < 256; d += 3) {
+        TestPixels dst(width, 1, Pix(d, 255 - d, d / 2, 77));
+        CopyByMaskHalf({0, 0, width, 1}, {0, 0, width, 1}, dst.View, img.View, TBackdrop{}, false, 2, 0, 0);
+        for (int x = 0; x < width; ++x) {
+          const uint32_t s = img.At(x, 0), mk = img.At(x, 1), dp = Pix(d, 255 - d, d / 2, 77);
+          const uint32_t want = s == kKeyPixel ? dp
+                                               : Pix(RefMix(B(s), B(dp), B(mk)), RefMix(G(s), G(dp), G(mk)),
+                                                     RefMix(R(s), R(dp), R(mk)), 77);
+          ASSERT_EQ(dst.At(x, 0), want) << "m=" << m << " d=" << d << " x=" << x;
+        }
+      }
+    }
+  }
+}
+
 TEST(MixRule, FadeEndsAtItsTargetAndFullWeightCopyEqualsSource) {
   TestRandom rnd(7);
   TestPixels from(37, 5), to(37, 5);
