@@ -33,7 +33,9 @@ Integer TBitmap::BitsPerPixel(TPixelFormat f) {
 
 Integer TBitmap::StrideFor(Integer width, TPixelFormat f) {
   int64_t bits = int64_t(width) * BitsPerPixel(f);
-  return static_cast<Integer>(((bits + 31) / 32) * 4);
+  int64_t stride = ((bits + 31) / 32) * 4;
+  // Saturates instead of wrapping, so that a size check on the result refuses such widths.
+  return stride > INT32_MAX ? INT32_MAX : static_cast<Integer>(stride);
 }
 
 std::vector<uint32_t> DefaultColorTable(TPixelFormat f) {
@@ -64,7 +66,10 @@ TBitmap::TBitmap(Integer width, Integer height, TPixelFormat format) {
   SetSize(width, height);
 }
 
-TBitmap::~TBitmap() { Release(); }
+TBitmap::~TBitmap() {
+  Release();
+  DestroyCanvas();
+}
 
 void TBitmap::SetColorTable(const std::vector<uint32_t>& table) {
   colorTable_ = table;
@@ -415,5 +420,6 @@ void TBitmap::Release() {
 }
 
 void TBitmap::DetachCanvas() {}
+void TBitmap::DestroyCanvas() {}
 
 #endif

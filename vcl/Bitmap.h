@@ -31,6 +31,7 @@ struct TPixelView {
 };
 
 class TCanvas;
+class TBitmapCanvas;
 
 class TGraphic : public TPersistent {
  public:
@@ -45,6 +46,12 @@ class TGraphic : public TPersistent {
 
   bool Transparent() const { return transparent_; }
   virtual void SetTransparent(bool value) { transparent_ = value; }
+
+#ifdef _WIN32
+  // Paints the picture into r of the canvas (stretched when the sizes differ). TCanvas's
+  // Draw and StretchDraw call it.
+  virtual void Draw(TCanvas* canvas, const TRect& r) = 0;
+#endif
 
  private:
   bool transparent_ = false;
@@ -110,7 +117,12 @@ class TBitmap : public TGraphic {
   HBITMAP Handle() const { return dib_; }
   // Hands the DIB section to the caller, who deletes it; the bitmap becomes empty.
   HBITMAP ReleaseHandle();
-  TCanvas* Canvas();  // created on first use; draws into the DIB section
+  // Made on first use and kept as long as the bitmap (with its font, brush and pen); its
+  // DC is remade when the pixel memory is replaced.
+  TCanvas* Canvas();
+  // Straight copy; 32-bit pictures with AlphaFormat afDefined or afPremultiplied are blended
+  // (AlphaBlend), transparent ones leave out TransparentColor.
+  void Draw(TCanvas* canvas, const TRect& r) override;
 #endif
 
  protected:
@@ -121,6 +133,7 @@ class TBitmap : public TGraphic {
   bool Allocate(Integer width, Integer height, TPixelFormat format, const std::vector<uint32_t>& table);
   void Release();
   void DetachCanvas();
+  void DestroyCanvas();
 
   Integer width_ = 0, height_ = 0, stride_ = 0;
   TPixelFormat format_ = pfDevice;
@@ -133,7 +146,7 @@ class TBitmap : public TGraphic {
   Byte* bits_ = nullptr;  // bottom row first, as in a DIB
 #ifdef _WIN32
   HBITMAP dib_ = nullptr;
-  TCanvas* canvas_ = nullptr;
+  TBitmapCanvas* canvas_ = nullptr;
 #endif
 };
 

@@ -52,6 +52,10 @@ void TBitmap::Release() {
 }
 
 void TBitmap::DetachCanvas() {
+  if (canvas_) canvas_->FreeContext();
+}
+
+void TBitmap::DestroyCanvas() {
   delete canvas_;
   canvas_ = nullptr;
 }
@@ -66,6 +70,42 @@ HBITMAP TBitmap::ReleaseHandle() {
 }
 
 TCanvas* TBitmap::Canvas() {
-  if (!canvas_) canvas_ = new TBitmapCanvas(dib_);
+  if (!canvas_) canvas_ = new TBitmapCanvas(this);
   return canvas_;
+}
+
+void TBitmap::Draw(TCanvas* canvas, const TRect& r) {
+  if (!dib_ || Empty() || r.IsEmpty()) return;
+  HDC dst = canvas->Handle();
+  HDC src = Canvas()->Handle();
+  const int w = r.Width(), h = r.Height();
+  if (format_ == pf32bit && alphaFormat_ != afIgnored) {
+    BLENDFUNCTION bf{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    if (alphaFormat_ == afPremultiplied) {
+      AlphaBlend(dst, r.Left, r.Top, w, h, src, 0, 0, width_, height_, bf);
+      return;
+    }
+    // Straight alpha: blend a premultiplied copy.
+    TBitmap pm(width_, height_, pf32bit);
+    for (Integer y = 0; y < height_; ++y) {
+      auto* s = static_cast<const Byte*>(ScanLine(y));
+      auto* d = static_cast<Byte*>(pm.ScanLine(y));
+      for (Integer x = 0; x < width_; ++x, s += 4, d += 4) {
+        const unsigned a = s[3];
+        d[0] = static_cast<Byte>((s[0] * a + 127) / 255);
+        d[1] = static_cast<Byte>((s[1] * a + 127) / 255);
+        d[2] = static_cast<Byte>((s[2] * a + 127) / 255);
+        d[3] = s[3];
+      }
+    }
+    AlphaBlend(dst, r.Left, r.Top, w, h, pm.Canvas()->Handle(), 0, 0, width_, height_, bf);
+    return;
+  }
+  if (Transparent()) {
+    TransparentBlt(dst, r.Left, r.Top, w, h, src, 0, 0, width_, height_, TransparentColor() & 0xFFFFFF);
+    return;
+  }
+  int oldMode = SetStretchBltMode(dst, STRETCH_DELETESCANS);
+  StretchBlt(dst, r.Left, r.Top, w, h, src, 0, 0, width_, height_, canvas->CopyMode());
+  SetStretchBltMode(dst, oldMode);
 }

@@ -69,6 +69,24 @@ uint64_t StringToSet(const TEnumInfo& info, StringView text) {
   return bits;
 }
 
+bool TIdentMap::ToInt(StringView name, Integer& value) const {
+  for (size_t i = 0; i < Count; ++i)
+    if (SameText(Entries[i].Name, name)) {
+      value = Entries[i].Value;
+      return true;
+    }
+  return false;
+}
+
+bool TIdentMap::ToIdent(Integer value, String& name) const {
+  for (size_t i = 0; i < Count; ++i)
+    if (Entries[i].Value == value) {
+      name = Entries[i].Name;
+      return true;
+    }
+  return false;
+}
+
 // ---- class information ----------------------------------------------------------------
 
 bool TClassInfo::InheritsFrom(const TClassInfo& other) const {
@@ -306,7 +324,12 @@ String FloatToStr(double value) {
 String GetPropValue(const TObject* obj, StringView name) {
   const TPropInfo& p = Need(obj, name);
   switch (p.Kind) {
-    case TTypeKind::Integer: return IntToStr(p.GetOrd(*obj));
+    case TTypeKind::Integer: {
+      Int64 v = p.GetOrd(*obj);
+      String ident;
+      if (p.Idents && p.Idents->ToIdent(static_cast<Integer>(v), ident)) return ident;
+      return IntToStr(v);
+    }
     case TTypeKind::Boolean:
     case TTypeKind::Enumeration: return GetEnumProp(obj, name);
     case TTypeKind::Set: return GetSetProp(obj, name, true);
@@ -325,7 +348,7 @@ void SetPropValue(TObject* obj, StringView name, StringView value) {
   switch (p.Kind) {
     case TTypeKind::Integer: {
       Integer v;
-      if (!TryStrToInt(value, v)) bad();
+      if (!(p.Idents && p.Idents->ToInt(value, v)) && !TryStrToInt(value, v)) bad();
       SetOrdProp(obj, name, v);
       return;
     }

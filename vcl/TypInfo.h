@@ -103,11 +103,25 @@ uint64_t StringToSet(const TEnumInfo& info, StringView text);
 
 enum class TTypeKind { Integer, Boolean, Enumeration, Set, Color, Float, String, Class, Method, Binary };
 
+// Names for some values of an integer property ("ANSI_CHARSET" for 0), as form
+// descriptions may write them.
+struct TIdentMapEntry {
+  Integer Value;
+  const char16_t* Name;
+};
+struct TIdentMap {
+  const TIdentMapEntry* Entries;
+  size_t Count;
+  bool ToInt(StringView name, Integer& value) const;    // names compared without regard to case
+  bool ToIdent(Integer value, String& name) const;
+};
+
 struct TPropInfo {
   String Name;
   TTypeKind Kind = TTypeKind::Integer;
   const TEnumInfo* Enum = nullptr;          // enumeration and set properties
   const std::type_info* Type = nullptr;     // the event type of a method property
+  const TIdentMap* Idents = nullptr;        // value names of an integer property
   bool ReadOnly = false;
 
   // Only the pair that fits the kind is set. Ordinal kinds (integer, boolean, enumeration,
@@ -260,6 +274,12 @@ class TClassBuilder {
     return *this;
   }
 
+  // Names for values of the integer property described last.
+  TClassBuilder& Idents(const TIdentMap& map) {
+    info_.props_.back().Idents = &map;
+    return *this;
+  }
+
   // A binary property (image and font files stored in form descriptions): read replaces the
   // value with the bytes of the stream, write writes the value.
   template <class R, class W>
@@ -348,11 +368,24 @@ class TClassBuilder {
 // ---- class registry -------------------------------------------------------------------
 
 // Makes a class known to form descriptions by its name. Registering a class twice is allowed.
+// (<windows.h> defines RegisterClass as a macro; the W-named twins keep calls working in
+// files that include it.)
+#pragma push_macro("RegisterClass")
+#pragma push_macro("RegisterClassW")
+#undef RegisterClass
+#undef RegisterClassW
 void RegisterClass(const TClassInfo& info);
 template <class T>
 void RegisterClass() {
   RegisterClass(T::StaticClass());
 }
+inline void RegisterClassW(const TClassInfo& info) { RegisterClass(info); }
+template <class T>
+void RegisterClassW() {
+  RegisterClass(T::StaticClass());
+}
+#pragma pop_macro("RegisterClassW")
+#pragma pop_macro("RegisterClass")
 // The registered class of that name (exact name, as the class library compares); nullptr.
 const TClassInfo* FindClass(StringView name);
 // As FindClass, raising EClassNotFound "Class <name> not found".

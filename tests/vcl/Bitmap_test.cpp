@@ -36,6 +36,8 @@ TEST(Bitmap, ResizeKeepsTopLeftAndRefusesImpossibleSizes) {
   EXPECT_EQ(bmp.View().At(2, 3), 0u);
   EXPECT_THROW(bmp.SetSize(-1, 5), EOutOfResources);
   EXPECT_THROW(bmp.SetSize(100000, 100000), EOutOfResources);
+  EXPECT_THROW(bmp.SetSize(0x3A000005, 1), EOutOfResources);  // a row wider than 2^31 bytes
+  EXPECT_EQ(TBitmap::StrideFor(0x3A000005, pf32bit), INT32_MAX);
   EXPECT_EQ(bmp.Width(), 3);  // unchanged after a failed resize
   EXPECT_EQ(bmp.View().At(1, 1), 0xAABBCCDDu);
   bmp.SetSize(0, 7);
@@ -90,6 +92,7 @@ TEST(Bitmap, BmpFileRoundTripAndRejectsDamage) {
       {28, 7},    // bit count
       {30, 1},    // compression (RLE)
       {10, 0},    // pixels before the headers
+      {21, 0x3A}, // width 0x3A000003: rows wider than 2^31 bytes must not wrap into a small size
   };
   for (auto d : damages) {
     std::vector<Byte> bytes = m.Bytes();
