@@ -154,8 +154,6 @@ void TCustomForm::BeforeDestruction() {
   TWinControl::BeforeDestruction();
 }
 
-bool TCustomForm::ReadDescription() { return false; }
-
 void TCustomForm::Loaded() {
   // Not TWinControl::Loaded: a form shows itself only after OnCreate (AfterConstruction).
   TControl::Loaded();
