@@ -5,6 +5,7 @@
 #include "FormReader.h"
 #include "Forms.h"
 #include "StdCtrls.h"
+#include "Timers.h"
 
 bool ReadComponentResource(TComponent* root, const String& resourceName) {
   HMODULE module = GetModuleHandleW(nullptr);
@@ -25,6 +26,7 @@ void RegisterLibraryClasses() {
   RegisterClass<TButton>();
   RegisterClass<TProgressBar>();
   RegisterClass<TImage>();
+  RegisterClass<TTimer>();
 }
 
 bool TCustomForm::ReadDescription() { return ReadComponentResource(this, ClassName()); }
