@@ -111,6 +111,7 @@ TBitmap* CreateBmp32(Integer width, Integer height);
 TBitmap* CreateBmp32(const TRect& r);
 TBitmap* CreateBmp32(const TSize& size);
 TBitmap* CreateBmp32(const TBitmap* bmp);
+TBitmap* CreateBmp32(const TControl* ctrl);
 TBitmap* CreateBmpLike(const TBitmap* bmp);
 void CheckBmp(TBitmap*& bmpOut, const TBitmap* sampleBmp);
 // Address of row 0 and the signed distance to row 1 (0 for a one-row bitmap).
