@@ -12,7 +12,6 @@
 
 #include "sAlphaGraph.h"
 #include "sMaskData.h"
-#include "vcl/Controls.h"
 #include "vcl/Graphics.h"
 
 #include <algorithm>
@@ -310,7 +309,6 @@ TBitmap* CreateBmp32(Integer width, Integer height) {
 TBitmap* CreateBmp32(const TRect& r) { return CreateBmp32(SafeExtent(r.Left, r.Right), SafeExtent(r.Top, r.Bottom)); }
 TBitmap* CreateBmp32(const TSize& size) { return CreateBmp32(size.cx, size.cy); }
 TBitmap* CreateBmp32(const TBitmap* bmp) { return CreateBmp32(bmp ? bmp->Width() : 0, bmp ? bmp->Height() : 0); }
-TBitmap* CreateBmp32(const TControl* ctrl) { return CreateBmp32(ctrl ? ctrl->Width() : 0, ctrl ? ctrl->Height() : 0); }
 
 TBitmap* CreateBmpLike(const TBitmap* bmp) {
   TBitmap* result = CreateBmp32(0, 0);
