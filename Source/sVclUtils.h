@@ -10,7 +10,10 @@
 #include "sConst.h"
 #include "vcl/Messages.h"
 
+class TComponent;
 class TControl;
+class TCustomForm;
+class TForm;
 class TWinControl;
 #include "vcl/SysUtils.h"
 
@@ -108,6 +111,46 @@ bool kvMouseInControlDC(HWND handle);
 Integer GetWndPPI(HWND handle);
 // Lets the system scale the window's non-client area with its DPI (Windows 10 and later).
 void EnableNCDpiScaling(HWND wndHandle);
+
+// -- Colours and the parent background.
+
+// The RGB background colour of a control: its answer to KV_GETCONTROLCOLOR when it is skinned
+// and active, else its Color; 0xFF00FF without a control.
+TColor GetControlColor(TControl* control);
+// The window's answer to KV_GETCONTROLCOLOR as RGB (a window that answers 0 gives black);
+// 0xFF00FF without a window.
+TColor GetControlColor(HWND handle);
+
+// Asks the window for the background under a child (KV_GETBG). True when it answered. When it
+// did not: with pleaseDraw it paints its own background into info->DrawDC (BgType stays
+// btUnknown); otherwise the answer is btFill with the active default manager's global colour,
+// the colour of the window's control, or clBtnFace.
+bool GetBGInfo(TkvBGInfo* info, HWND handle, bool pleaseDraw);
+// The same asked of a control (info->Offset and R given by the caller); always True.
+bool GetBGInfo(TkvBGInfo* info, TControl* control, bool pleaseDraw);
+// The answer as the reference the painters take.
+TCacheInfo BGInfoToCI(const TkvBGInfo* info);
+
+// -- Controls.
+
+// The cursor relative to the control's outer rectangle.
+TPoint kvMousePos(TControl* ctrl);
+// The window rectangle of a windowed control; (0, 0, width, height) of any other control
+// moved by its position in its parent's client area, in screen coordinates.
+TRect GetCtrlScreenBounds(TControl* ctrl);
+// The control is ready for painting: it has a parent and (windowed) a window, and is neither
+// loading, being destroyed, reading its state nor being created.
+bool ControlIsReady(TControl* control);
+// The first form met going up the owners, the component included; null when none.
+TCustomForm* GetOwnerForm(TComponent* component);
+// The work area of the form's monitor.
+TRect kvWorkRect(TForm* form);
+// KV_ENDPARENTUPDATE to every child that is not being destroyed: windowed ones that show,
+// through the transport; windowless ones through Perform. Nothing while designing or while a
+// layered show animation runs.
+void SetParentUpdated(TWinControl* wc);
+// Announces a control that finished loading to its form's skin provider (KV_CONTROLLOADED).
+void AddToAdapter(TWinControl* ctrl);
 
 // -- Module state and start-up.
 

@@ -5,7 +5,9 @@
 #include "sCommonData.h"
 #include "kvntUtils.h"
 #include "sMessages.h"
+#include "sSkinManager.h"
 #include "vcl/Controls.h"
+#include "vcl/Forms.h"
 
 // ---- Skin command transport -----------------------------------------------------------
 
@@ -290,4 +292,141 @@ void sVclUtilsStartup() {
 void sVclUtilsCleanup() {
   if (uxthemeLib) FreeLibrary(uxthemeLib);
   uxthemeLib = nullptr;
+}
+
+// ---- Colours and the parent background ------------------------------------------------
+
+TColor GetControlColor(TControl* control) {
+  if (!control) return 0xFF00FF;
+  if (CtrlIsSkinned(control, true))
+    return ColorToRGB(static_cast<TColor>(control->Perform(SM_ALPHACMD, KV_GETCONTROLCOLOR_HI, 0xFF00FF)));
+  return ColorToRGB(control->Color());
+}
+
+TColor GetControlColor(HWND handle) {
+  if (!handle) return 0xFF00FF;
+  return ColorToRGB(static_cast<TColor>(TrySendMessage(handle, SM_ALPHACMD, KV_GETCONTROLCOLOR_HI, 0xFF00FF)));
+}
+
+namespace {
+
+// The window or control paints its own background into the record's device context, moved so
+// that the asker's rectangle lands where the asker wants it.
+template <typename Send>
+void PaintParentInto(TkvBGInfo* info, Send send) {
+  HDC dc = info->DrawDC;
+  const int saved = SaveDC(dc);
+  POINT origin{};
+  GetViewportOrgEx(dc, &origin);
+  SetViewportOrgEx(dc, origin.x - info->Offset.X, origin.y - info->Offset.Y, nullptr);
+  const TRect r = OffsRect(info->R, info->Offset.X, info->Offset.Y);
+  IntersectClipRect(dc, r.Left, r.Top, r.Right, r.Bottom);
+  send(WM_ERASEBKGND);
+  send(WM_PAINT);
+  RestoreDC(dc, saved);
+}
+
+void Reset(TkvBGInfo* info, bool pleaseDraw) {
+  info->BgType = btUnknown;
+  info->PleaseDraw = pleaseDraw;
+  info->FillRect = TRect(0, 0, 0, 0);
+}
+
+}  // namespace
+
+bool GetBGInfo(TkvBGInfo* info, HWND handle, bool pleaseDraw) {
+  Reset(info, pleaseDraw);
+  SendAMessage(handle, KV_GETBG, reinterpret_cast<intptr_t>(info));
+  if (info->BgType != btUnknown) return true;
+  info->Offset = GetClientPos(handle);
+  if (pleaseDraw) {
+    PaintParentInto(info, [&](UINT msg) { SendMessageW(handle, msg, reinterpret_cast<WPARAM>(info->DrawDC), 0); });
+    return false;
+  }
+  if (DefaultManager && DefaultManager->IsActive())
+    info->Color = DefaultManager->GetGlobalColor();
+  else if (TWinControl* control = FindControl(handle))
+    info->Color = GetControlColor(control);
+  else
+    info->Color = clBtnFace;
+  info->BgType = btFill;
+  return false;
+}
+
+bool GetBGInfo(TkvBGInfo* info, TControl* control, bool pleaseDraw) {
+  info->Bmp = nullptr;
+  Reset(info, pleaseDraw);
+  SendAMessage(control, KV_GETBG, reinterpret_cast<intptr_t>(info));
+  if (info->BgType != btUnknown) return true;
+  if (pleaseDraw) {
+    PaintParentInto(info, [&](UINT msg) { control->Perform(msg, reinterpret_cast<WPARAM>(info->DrawDC), 0); });
+    return true;
+  }
+  info->BgType = btFill;
+  const auto answer = static_cast<TColor>(control->Perform(SM_ALPHACMD, KV_GETCONTROLCOLOR_HI, 0));
+  info->Color = answer != 0 ? answer : ColorToRGB(control->Color());
+  return true;
+}
+
+TCacheInfo BGInfoToCI(const TkvBGInfo* info) {
+  if (info->BgType == btCache) return MakeCacheInfo(info->Bmp, info->Offset.X, info->Offset.Y);
+  return TCacheInfo{info->Bmp, info->Offset.X, info->Offset.Y, ColorToRGB(info->Color), info->FillRect, false};
+}
+
+// ---- Controls -------------------------------------------------------------------------
+
+TPoint kvMousePos(TControl* ctrl) {
+  const TPoint p = kvMousePos();
+  if (!ctrl) return p;
+  const TRect r = GetCtrlScreenBounds(ctrl);
+  return TPoint(kvSub(p.X, r.Left), kvSub(p.Y, r.Top));
+}
+
+TRect GetCtrlScreenBounds(TControl* ctrl) {
+  if (auto* win = dynamic_cast<TWinControl*>(ctrl)) {
+    RECT r{};
+    GetWindowRect(win->Handle(), &r);
+    return TRect(r.left, r.top, r.right, r.bottom);
+  }
+  const TPoint p = ctrl->Parent()->ClientOrigin();
+  return OffsRect(TRect(0, 0, ctrl->Width(), ctrl->Height()), kvAdd(ctrl->Left(), p.X), kvAdd(ctrl->Top(), p.Y));
+}
+
+bool ControlIsReady(TControl* control) {
+  if (!control || !control->Parent()) return false;
+  if (auto* win = dynamic_cast<TWinControl*>(control); win && !win->HandleAllocated()) return false;
+  const TComponentState cs = control->ComponentState();
+  if (cs.Contains(csLoading) || cs.Contains(csDestroying)) return false;
+  const TControlState st = control->ControlState();
+  return !st.Contains(csReadingState) && !st.Contains(csCreating);
+}
+
+TCustomForm* GetOwnerForm(TComponent* component) {
+  for (TComponent* c = component; c; c = c->Owner())
+    if (auto* form = dynamic_cast<TCustomForm*>(c)) return form;
+  return nullptr;
+}
+
+TRect kvWorkRect(TForm* form) { return form->Monitor()->WorkareaRect(); }
+
+void SetParentUpdated(TWinControl* wc) {
+  if (wc->ComponentState().Contains(csDesigning) || InAnimationProcess) return;
+  for (Integer i = 0; i < wc->ControlCount(); ++i) {
+    TControl* child = wc->Controls(i);
+    if (child->ComponentState().Contains(csDestroying)) continue;
+    if (auto* win = dynamic_cast<TWinControl*>(child)) {
+      if (win->HandleAllocated() && win->Showing())
+        TrySendMessage(win->WindowHandle(), SM_ALPHACMD, KV_ENDPARENTUPDATE_HI, 0);
+    } else {
+      child->Perform(SM_ALPHACMD, KV_ENDPARENTUPDATE_HI, 0);
+    }
+  }
+}
+
+void AddToAdapter(TWinControl* ctrl) {
+  if (!ctrl) return;
+  const TComponentState cs = ctrl->ComponentState();
+  if (cs.Contains(csLoading) || cs.Contains(csDesigning)) return;
+  if (TCustomForm* form = GetParentForm(ctrl, true); form && form->HandleAllocated())
+    TrySendMessage(form->WindowHandle(), SM_ALPHACMD, Cardinal{KV_CONTROLLOADED} << 16, reinterpret_cast<intptr_t>(ctrl));
 }

@@ -1332,7 +1332,10 @@ void TGraphicControl::Dispatch(TMessage& m) {
 
 TW_DEFINE_CLASS(TCustomControl) {}
 
-TCustomControl::TCustomControl(TComponent* owner) : TWinControl(owner), canvas_(new TControlCanvas(this)) {}
+TCustomControl::TCustomControl(TComponent* owner) : TWinControl(owner), canvas_(new TControlCanvas(this)) {
+  // It paints itself (Paint), also without children.
+  SetControlState(ControlState() + TControlState{csCustomPaint});
+}
 
 TCustomControl::~TCustomControl() {
   delete canvas_;

@@ -318,6 +318,14 @@ class TApplication : public TComponent {
   void HookMainWindow(TWindowHook hook);
   void UnhookMainWindow(TWindowHook hook);
 
+  // Hint timing of the library (milliseconds): the engine's own hints read them.
+  Integer HintPause() const { return hintPause_; }
+  void SetHintPause(Integer ms) { hintPause_ = ms; }
+  Integer HintHidePause() const { return hintHidePause_; }
+  void SetHintHidePause(Integer ms) { hintHidePause_ = ms; }
+  bool ShowHint() const { return showHint_; }
+  void SetShowHint(bool v) { showHint_ = v; }
+
   Integer ModalLevel() const { return modalLevel_; }
   void ModalStarted() { ++modalLevel_; }
   void ModalFinished() { --modalLevel_; }
@@ -356,6 +364,8 @@ class TApplication : public TComponent {
   bool creatingMainForm_ = false;
   bool terminated_ = false;
   Integer modalLevel_ = 0;
+  Integer hintPause_ = 500, hintHidePause_ = 2500;
+  bool showHint_ = true;
   String title_;
   std::vector<TWindowHook> hooks_;
   TExceptionEvent onException_;

@@ -112,6 +112,7 @@ TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner), canvas_(new TC
   creatingMainForm_ = Application && Application->CreatingMainForm() && owner == Application;
   SetControlStyle(ControlStyle() + TControlStyle{csAcceptsControls, csSetCaption, csDoubleClicks});
   SetControlStyle(ControlStyle() - TControlStyle{csClickEvents});
+  SetControlState(ControlState() + TControlState{csCustomPaint});  // OnPaint, also without children
   SetVisible(false);
   SetColor(clBtnFace);
   SetParentFont(false);
