@@ -146,6 +146,12 @@ struct TkvSkinCommonInfo {
   TkvSkinCommonInfo() { Sections.fill(-1); }
 };
 
+// The manager's options that the painters and the scaling read.
+struct TkvOptions {
+  TkvScaleMode ScaleMode = smVCL;
+  Integer PixelsPerInch = 96;  // the density of smCustomPPI
+};
+
 // The state of the loaded skin that the painters, the colour translation and the background
 // query read. The loader fills it; tests fill it by hand.
 class DuRiruZireziv : public TComponent {
@@ -159,6 +165,8 @@ class DuRiruZireziv : public TComponent {
   TkvSkinCommonInfo SkinCommonInfo;
   TBitmap* MasterBitmap = nullptr;  // not owned here
   TGraphicControl* ActiveGraphControl = nullptr;
+  TkvOptions Options;
+  Integer SysFontScale = 0;  // scale index of the system PPI when the manager was made
   // One slot per scale index in use; slot 0 serves 96 PPI.
   std::vector<std::unique_ptr<TkvSkinData>> SkinDataArray;
 
@@ -173,6 +181,9 @@ class DuRiruZireziv : public TComponent {
   std::vector<TsMaskData>& ma() { return CommonSkinData(96)->ma; }
   bool IsValidSkinIndex(Integer skinIndex);
   bool IsValidImgIndex(Integer imageIndex);
+  // The scale index in force: the mode's own for sm100..sm200, the system's for smAuto, 0 for
+  // smOldMode and smVCL (and while designing), 7 for smCustomPPI.
+  Integer GetScale() const;
 };
 
 // The first manager created; nil while there is none.

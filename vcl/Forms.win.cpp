@@ -713,6 +713,30 @@ TRect TScreen::DesktopRect() const {
   return {x, y, x + GetSystemMetrics(SM_CXVIRTUALSCREEN), y + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
 }
 
+const TIdentMap& CursorIdents() {
+  static constexpr TIdentMapEntry kCursors[] = {
+      {crDefault, u"crDefault"},   {crNone, u"crNone"},       {crArrow, u"crArrow"},         {crCross, u"crCross"},
+      {crIBeam, u"crIBeam"},       {crSizeNESW, u"crSizeNESW"}, {crSizeNS, u"crSizeNS"},     {crSizeNWSE, u"crSizeNWSE"},
+      {crSizeWE, u"crSizeWE"},     {crUpArrow, u"crUpArrow"}, {crHourGlass, u"crHourGlass"}, {crNo, u"crNo"},
+      {crAppStart, u"crAppStart"}, {crHelp, u"crHelp"},       {crHandPoint, u"crHandPoint"}, {crSizeAll, u"crSizeAll"},
+  };
+  static const TIdentMap map{kCursors, sizeof kCursors / sizeof kCursors[0]};
+  return map;
+}
+
+void TScreen::SetCursor(Integer cursor) {
+  if (cursor == cursor_) return;
+  cursor_ = cursor;
+  // Shown at once where the mouse is, not only at its next move.
+  if (cursor != crDefault) {
+    ::SetCursor(Cursors(cursor));
+  } else {
+    POINT p;
+    GetCursorPos(&p);
+    SetCursorPos(p.x, p.y);
+  }
+}
+
 HCURSOR TScreen::Cursors(Integer index) const {
   auto it = installed_.find(index);
   if (it != installed_.end()) return it->second;
