@@ -18,6 +18,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
@@ -25,6 +26,7 @@
 #endif
 
 #include "kvZLibEx.h"  // InflateInit
+#include "sConst.h"  // kvPngFirst
 #include "vcl/Picture.h"
 
 bool UseKVPng = true;
@@ -487,9 +489,10 @@ void UnfilterPixels(Byte filter, Byte* row, const Byte* prior, size_t n) {
       __m128i a = zero;
       for (size_t i = 0; i < n; i += BPP) {
         const __m128i b = LoadPixel<BPP>(prior + i);
-        // pavgb rounds up; take away the carried half to get floor((a + b) / 2).
-        const __m128i average = _mm_sub_epi8(_mm_avg_epu8(a, b), _mm_and_si128(_mm_xor_si128(a, b), one));
-        a = _mm_add_epi8(LoadPixel<BPP>(row + i), average);
+        // pavgb rounds up; taking away the carried half gives floor((a + b) / 2). Adding x
+        // before that subtraction keeps the chain from one pixel to the next three steps long.
+        const __m128i roundedUp = _mm_add_epi8(LoadPixel<BPP>(row + i), _mm_avg_epu8(a, b));
+        a = _mm_sub_epi8(roundedUp, _mm_and_si128(_mm_xor_si128(a, b), one));
         StorePixel<BPP>(row + i, a);
       }
       break;
@@ -1169,7 +1172,19 @@ bool IsPngSignature(const Byte* head, size_t size) {
 
 void kvPNGStartup() {
   if (registered) return;
+  // With kvPngFirst off, a PNG class the class library registered keeps ".png": it is taken
+  // out and registered again behind this reader (the registry keeps the last one).
+  std::optional<TPictureFormat> libraryPng;
+  if (!kvPngFirst)
+    if (const TPictureFormat* f = TPicture::FindExtension(u"png"); f && f->ClassName != u"TPNGGraphic") {
+      libraryPng = *f;
+      TPicture::UnregisterGraphicClass(f->ClassName);
+    }
   TPicture::RegisterFileFormat<TPNGGraphic>(u"PNG", u"Portable network graphics (Kavrello)", &IsPngSignature);
+  if (libraryPng) {
+    libraryPng->Description = u"Portable Network Graphics";
+    TPicture::RegisterFormat(*libraryPng);
+  }
   registered = true;
 }
 

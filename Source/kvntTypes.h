@@ -39,6 +39,12 @@ class TkvPaintBorderData : public TPersistent {
   bool IsChanged() { return CheckChanged(); }
   // CheckChanged, then the change event unless the owner is being loaded or read.
   void Invalidate();
+#ifdef _WIN32
+  // The radius of a corner (0 top-left, 1 top-right, 2 bottom-left, other bottom-right) for
+  // painting: scaled to the control's PPI and limited by its size and the neighbouring
+  // corner; 0 or less (square, from the skin) unchanged.
+  Integer GetCorner(Integer aCorner);
+#endif
 
   bool FChanged = false;
   Integer FWidth = -1;
@@ -79,3 +85,36 @@ class TkvPadding : public TPersistent {
 
 // The padding as a rectangle at a PPI (each side times PPI div 96).
 TRect PaddingToRect(const TkvPadding* padding, Integer ppi);
+
+#ifdef _WIN32
+#include "vcl/Forms.h"
+#include "vcl/Timers.h"
+
+// A UI timer that remembers an owner object (the skin provider keeps the hovered title-bar
+// item there).
+class TkvTimer : public TTimer {
+  TW_CLASS(TkvTimer, TTimer)
+  using TTimer::TTimer;
+  TObject* FOwner = nullptr;
+};
+
+// The borderless window that never takes the focus: the surface of every layered effect of
+// the engine (glows, shadows, outer borders, cover windows, animation frames). It is a tool
+// window without the system's drop shadow, left alone by every skinning layer, and it lets
+// the mouse through to the windows below it. WS_EX_LAYERED is each user's to set.
+class TkvGlowForm : public TCustomForm {
+  TW_CLASS(TkvGlowForm, TCustomForm)
+  // Made like the class library's CreateNew: new TkvGlowForm(owner), then AfterConstruction.
+  explicit TkvGlowForm(TComponent* owner);
+  ~TkvGlowForm() override;
+  void AfterConstruction() override;
+  void Loaded() override;
+  void WndProc(TMessage& message) override;
+
+  TBitmap* AlphaBmp = nullptr;  // the layered content its user keeps with it; owned
+  bool TransparentMouse = true;
+
+ protected:
+  void CreateWnd() override;
+};
+#endif

@@ -1,6 +1,7 @@
 #include "sSkinManager.h"
 
 #include "kvntUtils.h"
+#include "sVclUtils.h"
 #include "vcl/Graphics.h"
 
 DuRiruZireziv* DefaultManager = nullptr;
@@ -40,6 +41,19 @@ DuRiruZireziv::DuRiruZireziv(TComponent* owner)
       FThirdParty(std::make_unique<TkvThirdPartyList>()) {
   FInternalSkins->SetOwner(this);
   if (!DefaultManager) DefaultManager = this;
+#ifdef _WIN32
+  SysFontScale = PPIToIndex(DefaultPPI());
+#endif
+}
+
+Integer DuRiruZireziv::GetScale() const {
+  if (ComponentState().Contains(csDesigning)) return 0;
+  switch (Options.ScaleMode) {
+    case sm100: case sm125: case sm150: case sm200: return Options.ScaleMode;
+    case smAuto: return SysFontScale;
+    case smCustomPPI: return 7;
+    default: return 0;
+  }
 }
 
 void DuRiruZireziv::SetSkinDirectory(const String& value) {

@@ -154,6 +154,12 @@ struct TkvSkinCommonInfo {
   TkvSkinCommonInfo() { Sections.fill(-1); }
 };
 
+// The manager's options that the painters and the scaling read.
+struct TkvOptions {
+  TkvScaleMode ScaleMode = smVCL;
+  Integer PixelsPerInch = 96;  // the density of smCustomPPI
+};
+
 // The skin manager component: the state of the loaded skin that the painters, the colour
 // translation and the background query read (the loader fills it; tests fill it by hand),
 // and the published settings a form description gives it. The first one created is the
@@ -183,6 +189,8 @@ class DuRiruZireziv : public TComponent {
   TkvSkinCommonInfo SkinCommonInfo;
   TBitmap* MasterBitmap = nullptr;  // not owned here
   TGraphicControl* ActiveGraphControl = nullptr;
+  TkvOptions Options;
+  Integer SysFontScale = 0;  // scale index of the system PPI when the manager was made
   // One slot per scale index in use; slot 0 serves 96 PPI.
   std::vector<std::unique_ptr<TkvSkinData>> SkinDataArray;
 
@@ -197,6 +205,9 @@ class DuRiruZireziv : public TComponent {
   std::vector<TsMaskData>& ma() { return CommonSkinData(96)->ma; }
   bool IsValidSkinIndex(Integer skinIndex);
   bool IsValidImgIndex(Integer imageIndex);
+  // The scale index in force: the mode's own for sm100..sm200, the system's for smAuto, 0 for
+  // smOldMode and smVCL (and while designing), 7 for smCustomPPI.
+  Integer GetScale() const;
 
  private:
   String FSkinDirectory = u"c:\\Skins";

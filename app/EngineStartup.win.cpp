@@ -7,6 +7,7 @@
 #include "kvntUtils.h"
 #include "sConst.h"
 #include "sDefaults.h"
+#include "sDialogs.h"
 #include "sSkinProvider.h"
 #include "sVclUtils.h"
 
@@ -18,6 +19,7 @@ const std::vector<TkvModuleStep>& EngineModules() {
       {"sVclUtils", sVclUtilsStartup, sVclUtilsCleanup},
       {"kvFontStore", nullptr, kvFontStoreCleanup},
       {"kvPNG", kvPNGStartup, kvPNGCleanup},
+      {"sDialogs", nullptr, sDialogsCleanup},
       {"sSkinProvider", nullptr, sSkinProviderCleanup},
   };
   return modules;

@@ -35,7 +35,7 @@ TEST(EngineStartup, TheFixedOrder) {
   std::vector<std::string> names;
   for (const auto& m : EngineModules()) names.push_back(m.Name);
   EXPECT_EQ(names, (std::vector<std::string>{"sConst", "sDefaults", "kvntUtils", "sVclUtils", "kvFontStore", "kvPNG",
-                                             "sSkinProvider"}));
+                                             "sDialogs", "sSkinProvider"}));
 }
 
 TEST(EngineStartup, StartAndStopTheEngine) {
