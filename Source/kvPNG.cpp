@@ -9,6 +9,7 @@
 //  5. the inflate driver (TLZ77Decoder)
 //  6. TPNGGraphic: chunks, image properties, colour depth, image data
 //  7. transparency and the bitmap loaders
+//  8. registration with the picture formats
 #include "kvPNG.h"
 
 #include <zlib.h>
@@ -24,6 +25,7 @@
 #endif
 
 #include "kvZLibEx.h"  // InflateInit
+#include "vcl/Picture.h"
 
 bool UseKVPng = true;
 
@@ -881,6 +883,8 @@ bool TPNGGraphic::ReadRow(Byte* row, size_t rowBytes) {
 
 void TPNGGraphic::LoadIDAT(const TIHDRChunk& description) {
   if (!FColorDepthReady) FSourceBPP = SetupColorDepth(description.ColorType, description.BitDepth);
+  // Rows are written with the converter's target depth: the bitmap must have exactly that one.
+  if (PixelFormat() != FColorManager.TargetPixelFormat()) throw EInvalidGraphic(kInvalidFormat);
   const Integer targetBPP = description.BitDepth == 16 ? FSourceBPP / 2 : FSourceBPP;
   if (!FPalette.empty()) SetColorTable(FPalette);
   else if (targetBPP == 4) SetIgnorePalette(true);
@@ -1016,10 +1020,14 @@ void TPNGGraphic::LoadFromStream(TStream& stream) {
       ReadDataAndCheckCRC();
       if (FRawBuffer.size() >= 4) {
         // The table serves 8-bit values whatever the image's depth: every user indexes it
-        // with a byte (palette entries, RGB samples, grey levels).
+        // with a byte (palette entries, RGB samples, grey levels). The depths the rows are
+        // converted with stay as they are (a gAMA may follow the palette).
+        const Byte sourceBits = FColorManager.SourceBitsPerSample(), targetBits = FColorManager.TargetBitsPerSample();
         FColorManager.SetSourceBitsPerSample(8);
         FColorManager.SetTargetBitsPerSample(8);
         FColorManager.SetGamma(static_cast<float>(BigEndian32(FRawBuffer.data()) / 100000.0), DefaultDisplayGamma);
+        FColorManager.SetSourceBitsPerSample(sourceBits);
+        FColorManager.SetTargetBitsPerSample(targetBits);
         FColorManager.SetTargetOptions(FColorManager.TargetOptions() | coApplyGamma);
         FImageProperties.Options |= ioUseGamma;
       }
@@ -1131,4 +1139,28 @@ void LoadBmpFromPngStream(TBitmap& bmp, TStream& stream) {
   // The bitmap keeps its own Transparent flag for the keyed case.
   bmp.SetIgnorePalette(png.IgnorePalette());
   UpdateTransparency(bmp, png);
+}
+
+// ---- 8. registration with the picture formats ---------------------------------------------
+
+namespace {
+
+bool registered = false;
+
+bool IsPngSignature(const Byte* head, size_t size) {
+  return UseKVPng && size > 8 && std::memcmp(head, PNGMagic, 8) == 0;
+}
+
+}  // namespace
+
+void kvPNGStartup() {
+  if (registered) return;
+  TPicture::RegisterFileFormat<TPNGGraphic>(u"PNG", u"Portable network graphics (Kavrello)", &IsPngSignature);
+  registered = true;
+}
+
+void kvPNGCleanup() {
+  if (!registered) return;
+  TPicture::UnregisterGraphicClass(u"TPNGGraphic");
+  registered = false;
 }

@@ -12,6 +12,7 @@
 
 #include "sAlphaGraph.h"
 #include "sMaskData.h"
+#include "vcl/Graphics.h"
 
 #include <algorithm>
 #include <cmath>
@@ -410,6 +411,9 @@ void BlendColorRect(const TPixelView& v, TRect r, Byte blend, TColor color) {
   }
 }
 void BlendColorRect(TBitmap* bmp, const TRect& r, Byte blend, TColor color) {
+#ifdef _WIN32
+  color = ColorToRGB(color);  // system colours are the platform's
+#endif
   BlendColorRect(ViewOf(bmp), r, blend, color);
 }
 
@@ -1332,7 +1336,8 @@ void StretchNearest(const TPixelView& dst, const TRect& dstRect, const TPixelVie
   // No picture is 2^28 pixels long; the limit keeps (2i + 1) * sw within 64 bits.
   constexpr int64_t kLimit = int64_t(1) << 28;
   if (dw > kLimit || dh > kLimit || sw > kLimit || sh > kLimit) return;
-  // Destination pixel i samples the source pixel under its centre.
+  // Destination pixel i samples the source pixel under its centre; a centre on the boundary
+  // of two pixels takes the left (upper) one, as block stretches of GDI do when growing.
   int64_t cl = 0, ct = 0, cr = dst.Width, cb = dst.Height;
   if (clip) {
     cl = std::max<int64_t>(cl, clip->Left);
@@ -1344,9 +1349,9 @@ void StretchNearest(const TPixelView& dst, const TRect& dstRect, const TPixelVie
   const int64_t y0 = std::max<int64_t>(0, ct - dstRect.Top), y1 = std::min<int64_t>(dh, cb - dstRect.Top);
   if (x0 >= x1 || y0 >= y1) return;
   std::vector<int32_t> cols(size_t(x1 - x0));
-  for (int64_t i = x0; i < x1; ++i) cols[size_t(i - x0)] = static_cast<int32_t>(srcRect.Left + ((2 * i + 1) * sw) / (2 * dw));
+  for (int64_t i = x0; i < x1; ++i) cols[size_t(i - x0)] = static_cast<int32_t>(srcRect.Left + ((2 * i + 1) * sw - 1) / (2 * dw));
   for (int64_t j = y0; j < y1; ++j) {
-    const int64_t sy = srcRect.Top + ((2 * j + 1) * sh) / (2 * dh);
+    const int64_t sy = srcRect.Top + ((2 * j + 1) * sh - 1) / (2 * dh);
     if (sy < 0 || sy >= src.Height) continue;
     uint32_t* d = dst.Row(static_cast<Integer>(dstRect.Top + j)) + dstRect.Left;
     const uint32_t* s = src.Row(static_cast<Integer>(sy));

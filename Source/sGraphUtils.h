@@ -306,3 +306,30 @@ void StretchNearest(const TPixelView& dst, const TRect& dstRect, const TPixelVie
 void TileBitmap(TBitmap* target, TRect& aRect, TGraphic* graphic, const TsMaskData& maskData, TkvFillMode fillMode);
 // A texture with a mask half, through its mask, with ci behind its transparent pixels.
 void TileMasked(TBitmap* bmp, TRect& aRect, const TCacheInfo& ci, const TsMaskData& maskData, TkvFillMode fillMode);
+
+// ---- 9. Windows: GDI steps and functions bound by name ---------------------------------------
+
+#ifdef _WIN32
+struct _BLENDFUNCTION;
+class TCanvas;
+
+// Start-up: binds SetLayout and GetLayout (gdi32), UpdateLayeredWindow and
+// SetLayeredWindowAttributes (user32); the clean-up frees both libraries.
+void sGraphUtilsStartup();
+void sGraphUtilsCleanup();
+bool kvLayered();  // UpdateLayeredWindow is available
+void kvSetLayout(HDC hdc, Cardinal dwLayout);
+Cardinal kvGetLayout(HDC hdc);
+// Hands the premultiplied bitmap to the layered window (ULW_ALPHA, source point (0, 0)).
+void UpdateLayeredWnd(HWND handle, TBitmap* bmp, TSize* size, _BLENDFUNCTION* blendData, TPoint* newPos);
+
+// dstBmp takes srcBmp's format, size and pixels (a blit, any format).
+void CopyBmp(TBitmap* dstBmp, TBitmap* srcBmp);
+// An icon of a 32-bit bitmap (its AND mask from the alpha); the caller destroys it.
+HICON MakeIcon32(TBitmap* img, bool updateAlphaChannell);
+// Fades the rounded rectangle aRect of fadedBmp towards color (a TColor) with a soft edge of
+// blur pixels; transparency is the percentage of the picture kept at the centre.
+void FadeBmp(TBitmap* fadedBmp, const TRect& aRect, Integer transparency, TColor color, Integer blur, Integer radius);
+// TileBitmap on a canvas: paints when the canvas holds a 32-bit DIB section.
+void TileBitmap(TCanvas* canvas, TRect& aRect, TGraphic* graphic, const TsMaskData& maskData, TkvFillMode fillMode);
+#endif
