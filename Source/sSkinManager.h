@@ -146,6 +146,15 @@ struct TkvSkinCommonInfo {
   TkvSkinCommonInfo() { Sections.fill(-1); }
 };
 
+// The manager's options that the painters read.
+struct TkvOptions {
+  bool StdGlyphsOrder = false;      // glyph cells in the class library's order: up, disabled, down
+  bool StdImgTransparency = false;  // graphic controls are not clipped out of a parent's background
+  bool CheckEmptyAlpha = false;     // bitmaps with an empty alpha channel are repaired
+  Integer PixelsPerInch = 96;       // the density chosen for the skin (smCustomPPI)
+  TkvScaleMode ScaleMode = smVCL;
+};
+
 // The state of the loaded skin that the painters, the colour translation and the background
 // query read. The loader fills it; tests fill it by hand.
 class DuRiruZireziv {
@@ -159,6 +168,7 @@ class DuRiruZireziv {
 
   TkvPalette Palette{};
   TkvSkinCommonInfo SkinCommonInfo;
+  TkvOptions Options;
   TBitmap* MasterBitmap = nullptr;  // not owned here
   TGraphicControl* ActiveGraphControl = nullptr;
   // One slot per scale index in use; slot 0 serves 96 PPI.

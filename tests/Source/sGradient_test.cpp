@@ -123,7 +123,9 @@ TEST(PrepareGradArray, UntrustedStringsGiveShortOrEmptyGradientsWithoutRaising) 
     a.push_back(Point(0, 1, 2));  // whatever the array held is cleared
     EXPECT_NO_THROW(PrepareGradArray(c.text, a)) << StringToUtf8(c.text);
     EXPECT_EQ(a.size(), c.points) << StringToUtf8(c.text);
-    if (!a.empty()) EXPECT_EQ(int(a.back().Percent), 100) << StringToUtf8(c.text);
+    if (!a.empty()) {
+      EXPECT_EQ(int(a.back().Percent), 100) << StringToUtf8(c.text);
+    }
   }
 }
 
@@ -135,7 +137,9 @@ TEST(PaintGrad, TopToBottomBlackToWhite) {
   for (int y = 0; y < 100; ++y) {
     EXPECT_EQ(PixA(p.At(0, y)), 255) << y;
     EXPECT_EQ(p.At(0, y), p.At(2, y)) << y;  // one colour a row
-    if (y) EXPECT_GE(Gray(p.At(0, y)), Gray(p.At(0, y - 1))) << y;
+    if (y) {
+      EXPECT_GE(Gray(p.At(0, y)), Gray(p.At(0, y - 1))) << y;
+    }
   }
 }
 
