@@ -9,6 +9,9 @@
 
 #include "sConst.h"
 #include "vcl/Messages.h"
+
+class TControl;
+class TWinControl;
 #include "vcl/SysUtils.h"
 
 // ---- 1. Texts, conversions and module state --------------------------------------------
@@ -46,6 +49,20 @@ intptr_t SendAMessage(HWND handle, Word command, intptr_t lParam = 0);
 // True only when the window answers the command with exactly 1.
 bool GetBoolMsg(HWND handle, Word command);
 
+// Delivers a message to a control: a windowless control through its Perform; a windowed
+// control that is being destroyed or has no window yet gets nothing (answer 0); one whose skin
+// data has no saved procedure yet gets its current WindowProc saved there and called
+// directly; any other through SendMessageW.
+intptr_t TrySendMessage(TControl* control, Cardinal msg, uintptr_t wParam, intptr_t lParam);
+intptr_t SendAMessage(TControl* control, Word command, intptr_t lParam = 0);
+// True when the low byte of the control's answer is not 0.
+bool GetBoolMsg(TControl* control, Word command);
+
+// Delivers the record to the control tree below a windowed control, depth first in the
+// order of its child list. A child being destroyed is skipped (its later siblings still get
+// the command); a skinned windowed child passes the command on itself, so the broadcast
+// descends only into children that are not skinned.
+void AlphaBroadCast(TWinControl* control, TMessage& message);
 // Delivers the record to the direct children of the window (grandchildren never).
 void AlphaBroadCast(HWND handle, TMessage& message);
 // Enumeration callback of AlphaBroadCast(HWND); data points to the broadcast's state. Always

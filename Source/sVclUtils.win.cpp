@@ -5,6 +5,7 @@
 #include "sCommonData.h"
 #include "kvntUtils.h"
 #include "sMessages.h"
+#include "vcl/Controls.h"
 
 // ---- Skin command transport -----------------------------------------------------------
 
@@ -37,6 +38,44 @@ intptr_t SendAMessage(HWND handle, Word command, intptr_t lParam) {
 }
 
 bool GetBoolMsg(HWND handle, Word command) { return SendAMessage(handle, command, 0) == 1; }
+
+intptr_t TrySendMessage(TControl* control, Cardinal msg, uintptr_t wParam, intptr_t lParam) {
+  auto* win = dynamic_cast<TWinControl*>(control);
+  if (!win) return control ? control->Perform(msg, wParam, lParam) : 0;
+  if (win->ComponentState().Contains(csDestroying) || !win->HandleAllocated()) return 0;
+  HWND handle = win->WindowHandle();
+  TsCommonData* sd = GetCommonData(handle);
+  if (sd && !sd->WndProc && sd->FOwnerControl) {
+    // The first delivery saves the control's procedure; later ones by handle call it directly.
+    sd->WndProc = win->WindowProc();
+    TMessage m = MakeMessage(msg, wParam, lParam);
+    sd->WndProc(m);
+    return m.Result;
+  }
+  return SendMessageW(handle, msg, wParam, lParam);
+}
+
+intptr_t SendAMessage(TControl* control, Word command, intptr_t lParam) {
+  return TrySendMessage(control, SM_ALPHACMD, static_cast<uintptr_t>(command) << 16, lParam);
+}
+
+bool GetBoolMsg(TControl* control, Word command) { return (SendAMessage(control, command, 0) & 0xFF) != 0; }
+
+void AlphaBroadCast(TWinControl* control, TMessage& message) {
+  // The count is read anew at every step: a receiver may add or remove children.
+  for (Integer i = 0; i < control->ControlCount(); ++i) {
+    TControl* child = control->Controls(i);
+    // A child on its way out gets nothing, but its siblings still must hear of the change.
+    if (child->ComponentState().Contains(csDestroying)) continue;
+    auto* win = dynamic_cast<TWinControl*>(child);
+    if (win && win->HandleAllocated()) {
+      TrySendMessage(win->WindowHandle(), message.Msg, message.WParam, message.LParam);
+      if (!WndIsSkinned(win->WindowHandle())) AlphaBroadCast(win, message);
+    } else {
+      child->Perform(message.Msg, message.WParam, message.LParam);
+    }
+  }
+}
 
 namespace {
 struct ChildBroadcast {

@@ -64,7 +64,6 @@ enum TControlStyleFlag {
 };
 using TControlStyle = TSet<TControlStyleFlag>;
 
-using TWndMethod = TEvent<void(TMessage& Message)>;
 using TMouseEvent = TEvent<void(TObject* Sender, TMouseButton Button, TShiftState Shift, Integer X, Integer Y)>;
 using TMouseMoveEvent = TEvent<void(TObject* Sender, TShiftState Shift, Integer X, Integer Y)>;
 

@@ -84,23 +84,28 @@ TEST(WindowQueries, NamesTextsAndAncestry) {
 }
 
 TEST(WindowQueries, OverlapCountsOnlyFullOpaqueCover) {
-  Window target(MakeWindow(WS_POPUP | WS_VISIBLE, 0, nullptr, {100, 100, 300, 300}));
-  const TRect area(120, 120, 200, 200);
+  // Topmost and in a corner of the screen that other tests leave alone, so that windows of
+  // tests running beside this one do not count as cover.
+  const int x = GetSystemMetrics(SM_CXSCREEN) - 260, y = GetSystemMetrics(SM_CYSCREEN) - 260;
+  auto at = [&](RECT r) { return RECT{r.left + x, r.top + y, r.right + x, r.bottom + y}; };
+  Window target(MakeWindow(WS_POPUP | WS_VISIBLE, WS_EX_TOPMOST, nullptr, at({100, 100, 250, 250})));
+  const TRect area(120 + x, 120 + y, 200 + x, 200 + y);
   EXPECT_FALSE(RectIsOverlapped(target.h, area));
   struct Case { DWORD style, ex; RECT r; bool covers; const char* what; } cases[] = {
       {WS_POPUP | WS_VISIBLE, 0, {110, 110, 210, 210}, true, "full cover"},
       {WS_POPUP | WS_VISIBLE, 0, {110, 110, 200, 200}, true, "right and bottom edges included"},
       {WS_POPUP | WS_VISIBLE, 0, {150, 110, 250, 250}, false, "part cover"},
-      {WS_POPUP | WS_VISIBLE, WS_EX_LAYERED, {0, 0, 400, 400}, false, "layered"},
-      {WS_POPUP | WS_VISIBLE, WS_EX_TRANSPARENT, {0, 0, 400, 400}, false, "transparent"},
-      {WS_POPUP, 0, {0, 0, 400, 400}, false, "hidden"},
+      {WS_POPUP | WS_VISIBLE, WS_EX_LAYERED, {100, 100, 250, 250}, false, "layered"},
+      {WS_POPUP | WS_VISIBLE, WS_EX_TRANSPARENT, {100, 100, 250, 250}, false, "transparent"},
+      {WS_POPUP, 0, {100, 100, 250, 250}, false, "hidden"},
   };
   for (const auto& c : cases) {
-    Window above(MakeWindow(c.style, c.ex, nullptr, c.r));
+    Window above(MakeWindow(c.style, c.ex | WS_EX_TOPMOST, nullptr, at(c.r)));
     if (c.ex & WS_EX_LAYERED) SetLayeredWindowAttributes(above.h, 0, 255, LWA_ALPHA);
-    SetWindowPos(above.h, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(above.h, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SetWindowPos(target.h, above.h, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     Pump();
+    ASSERT_EQ(GetWindow(target.h, GW_HWNDPREV), above.h);
     EXPECT_EQ(RectIsOverlapped(target.h, area), c.covers) << c.what;
   }
 }
