@@ -5,6 +5,8 @@
 // Sections:
 //   1. Texts and conversions (portable)
 //   2. Windows: skin command transport, colours, PPI, mouse, visibility, controls, geometry
+//   3. Frame schedules of the layered show and hide animations (portable)
+//   4. Control printing and the layered animations (Windows)
 #pragma once
 
 #include "sConst.h"
@@ -119,3 +121,66 @@ void sVclUtilsStartup();
 void sVclUtilsCleanup();
 
 #endif
+
+// ---- 3. Frame schedules of the layered show and hide animations --------------------------------
+//
+// A show or hide animation renders its window's picture once and then produces one frame every
+// 12 ms: an opacity and where the picture goes in the frame bitmap. The schedules below are
+// that arithmetic alone; the animation routines (section 4) only draw what they say.
+// Time in milliseconds; the step count is time div 12. Halves round to the even neighbour.
+
+constexpr Integer kvAnimFrameTime = 12;
+inline Integer AnimStepCount(Integer timeMs) { return timeMs / kvAnimFrameTime; }
+
+enum class TkvFrameDraw : Byte {
+  Keep,     // the frame bitmap stays as the last frame left it (only the opacity changes)
+  Whole,    // the whole picture copied, unstretched
+  Stretch,  // the picture stretched into Dest
+};
+
+struct TkvAnimFrame {
+  Byte Alpha = 0;
+  TkvFrameDraw Draw = TkvFrameDraw::Keep;
+  TRect Dest;               // for Stretch: left, top, right, bottom in the frame bitmap
+  bool ClearFirst = false;  // the frame bitmap is cleared to transparent black first
+};
+
+// The show animation of a W x H picture in stepCount steps (at least 1) up to maxTransparency
+// (0..255); dialogs rise from 0 in stepCount + 1 equal steps, forms in stepCount steps of
+// (max - 50) / stepCount. Fading copies once and then only raises the opacity; aero grows
+// from an inset of 1/32 on every side; drop-down unrolls downwards at full opacity with
+// geometric speed and may stop before the last step.
+class TkvShowAnim {
+ public:
+  TkvShowAnim(TkvAnimType kind, Integer width, Integer height, Integer stepCount, Integer maxTransparency,
+              bool dialog);
+  TkvAnimFrame DoNext();
+  bool GoToNext();  // False: the run stops after this frame
+
+  TkvAnimType Kind;
+  Integer W, H, StepCount, MaxTransparency;
+  double Trans = 0, P = 0, L = 0, T = 0, R = 0, B = 0, Dx = 0, Dy = 0, PopupDiv = 1;
+  bool Direct = false;  // a drop-down of a picture under 4 pixels high is copied directly
+};
+
+// The hide animation from startBlendValue down to 0 in stepCount steps (at least 1). Fading
+// copies once; aero shrinks towards the centre by 1/32 of the size over the run; drop-down
+// rolls up at full opacity and stops when under 2 pixels are left.
+class TkvHideAnim {
+ public:
+  TkvHideAnim(TkvAnimType kind, Integer width, Integer height, Integer stepCount, Integer startBlendValue);
+  TkvAnimFrame DoNext();
+  bool GoToNext();
+
+  TkvAnimType Kind;
+  Integer W, H, StepCount, StartBlendValue;
+  double Trans = 0, P = 0, L = 0, T = 0, R = 0, B = 0, Dx = 0, Dy = 0, PopupDiv = 1;
+  bool Direct = false;
+};
+
+// The frames of whole runs, in order (an early stop included). A show of under 12 ms has no
+// frames: the window is shown at once at maxTransparency. A hide of 1 to 11 ms runs one step.
+std::vector<TkvAnimFrame> ShowSchedule(TkvAnimType kind, Integer width, Integer height, Integer timeMs,
+                                       Integer maxTransparency, bool dialog);
+std::vector<TkvAnimFrame> HideSchedule(TkvAnimType kind, Integer width, Integer height, Integer timeMs,
+                                       Integer startBlendValue);

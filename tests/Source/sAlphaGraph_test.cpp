@@ -560,7 +560,7 @@ namespace {
 // A skin manager whose master bitmap holds one masked frame image (2 states of 6 x 6, mask
 // half below: black, so the picture shows whole) and a key-colour corner image.
 struct SkinFixture {
-  DuRiruZireziv manager;
+  DuRiruZireziv manager{nullptr};
   std::unique_ptr<TBitmap> master{CreateBmp32(12, 12)};
   TsMaskData frame;
   SkinFixture() {
