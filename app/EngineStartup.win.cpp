@@ -8,6 +8,7 @@
 #include "kvntUtils.h"
 #include "sConst.h"
 #include "sDefaults.h"
+#include "sDialogs.h"
 #include "sGradient.h"
 #include "sSkinProvider.h"
 #include "sVclUtils.h"
@@ -22,6 +23,7 @@ const std::vector<TkvModuleStep>& EngineModules() {
       {"sGradient", sGradientStartup, sGradientCleanup},
       {"kvFontStore", nullptr, kvFontStoreCleanup},
       {"kvPNG", kvPNGStartup, kvPNGCleanup},
+      {"sDialogs", nullptr, sDialogsCleanup},
       {"sSkinProvider", nullptr, sSkinProviderCleanup},
   };
   return modules;

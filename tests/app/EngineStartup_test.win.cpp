@@ -36,7 +36,7 @@ TEST(EngineStartup, TheFixedOrder) {
   std::vector<std::string> names;
   for (const auto& m : EngineModules()) names.push_back(m.Name);
   EXPECT_EQ(names, (std::vector<std::string>{"sConst", "sDefaults", "kvntUtils", "kvgpUtils", "sVclUtils", "sGradient",
-                                             "kvFontStore", "kvPNG", "sSkinProvider"}));
+                                             "kvFontStore", "kvPNG", "sDialogs", "sSkinProvider"}));
 }
 
 TEST(EngineStartup, StartAndStopTheEngine) {
