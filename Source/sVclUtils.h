@@ -271,3 +271,64 @@ std::vector<TkvAnimFrame> ShowSchedule(TkvAnimType kind, Integer width, Integer 
                                        Integer maxTransparency, bool dialog);
 std::vector<TkvAnimFrame> HideSchedule(TkvAnimType kind, Integer width, Integer height, Integer timeMs,
                                        Integer startBlendValue);
+
+// ---- 4. The layered animations (Windows) -----------------------------------------------------------
+#ifdef _WIN32
+class TBitmap;
+class TForm;
+class TkvGlowForm;
+class TkvHideAnim;
+#include <memory>
+
+#include "kvThdTimer.h"
+
+// Layered True (and layered windows available): makes the window layered when it is not
+// (answering True then) and sets its opacity. Otherwise the window loses WS_VISIBLE (it
+// disappears without a repaint) and its layered style; False.
+bool DoLayered(HWND formHandle, bool layered, Byte alphaValue);
+// Shows bmp (a 32-bit picture of the window's size; none: a blank one) in the window made
+// layered, at opacity value, moved to newPos when given.
+void SetFormBlendValue(HWND formHandle, TBitmap* bmp, Integer value, TPoint* newPos);
+
+// The show run of a window's picture in a layered window: loaded at the starting opacity at
+// position, shown behind insertAfter (when given), the frames of ShowSchedule 12 ms apart,
+// then the whole picture at maxTransparency. The picture stays the caller's.
+void AnimShowLayered(TkvGlowForm* layered, TBitmap* picture, const TPoint& position, Word wTime,
+                     Integer maxTransparency, TkvAnimType animType, bool dialog, HWND insertAfter);
+
+// The state of a hide animation; its steps are driven by HideAnimForm, the timer is never
+// enabled. It owns the picture, the frame bitmap and the layered window of a running hide.
+class TkvHideTimer : public TkvThreadedTimer {
+ public:
+  explicit TkvHideTimer(TComponent* owner);
+  ~TkvHideTimer() override;
+  void Anim_Init();
+  void Anim_DoNext();
+  bool Anim_GoToNext();
+  // One step: a frame into the layered window; after the last one (or when the schedule
+  // stops) the window, the picture and the frame bitmap are freed.
+  void OnTimerProc(TObject* sender);
+
+  TObject* Dlg = nullptr;
+  HWND ParentWnd = nullptr;
+  HDC DC = nullptr;
+  TSize FBmpSize;
+  TkvBlendFunction FBlend{};
+  Integer i = 0;
+  Integer StartBlendValue = 255;
+  Integer StepCount = 0;
+  TkvAnimType AnimType = atFading;
+  bool EventCalled = false;
+  TBitmap* SrcBmp = nullptr;  // owned
+  TBitmap* DstBmp = nullptr;  // owned
+  TkvGlowForm* Form = nullptr;  // owned
+  std::unique_ptr<TkvHideAnim> Anim;
+};
+extern TkvHideTimer* kvHideTimer;
+
+// Runs a hide animation of srcBmp in the layered window form, synchronously (about aTime ms,
+// frames 12 ms apart), and frees both; form is null afterwards. A time below 1 runs nothing
+// and frees the picture (the caller keeps its window).
+void HideAnimForm(TkvGlowForm*& form, TBitmap* srcBmp, Integer aTime, Integer startBlendValue, TkvAnimType animType,
+                  TForm* parentForm);
+#endif
