@@ -282,6 +282,28 @@ class TkvHideAnim;
 
 #include "kvThdTimer.h"
 
+// -- Control printing.
+
+// Paints ctrl with its children into bmp at the current origin of bmp's DC: skinned windows
+// through KV_PRINTING around WM_PRINT, others by the class library's PaintTo; a hidden control
+// shows its parent's background at (left, top). rootCtrl: the siblings above that overlap it
+// too. skinProvider: the form is painted for its animation (its title-bar items included).
+void SkinPaintTo(TBitmap* bmp, TControl* ctrl, Integer left = 0, Integer top = 0, TComponent* skinProvider = nullptr,
+                 bool rootCtrl = false);
+// The visible windowed children of ctrl, each at its place, through SkinPaintTo.
+void PaintChildCtrls(TWinControl* ctrl, TBitmap* bmp);
+// The unskinned counterparts: background, children, and an opaque alpha channel.
+void StdPaintTo(TBitmap* bmp, TWinControl* ctrl);
+void StdPaintTo(TBitmap* bmp, TControl* ctrl);
+void PaintChildStdCtrls(TWinControl* ctrl, TBitmap* bmp);
+// The graphic children of a skinned container over its skin background, through one memory
+// bitmap, without flicker. A nested call paints nothing.
+void PaintControls(HDC dc, TWinControl* ownerControl, bool changeCache, const TPoint& offset, bool checkVisible);
+// The client area printed through a buffered paint filled with bgColor (Vista and later).
+void BufferedPrintClient(HWND handle, const TRect& rect, Integer bgColor);
+// A callback of the stoppable IterateControls: KV_FORCEOPAQUE to a windowed control.
+bool RepaintOpaque(TControl* ctrl, Integer& data);
+
 // Layered True (and layered windows available): makes the window layered when it is not
 // (answering True then) and sets its opacity. Otherwise the window loses WS_VISIBLE (it
 // disappears without a repaint) and its layered style; False.
