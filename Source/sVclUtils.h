@@ -312,6 +312,11 @@ bool DoLayered(HWND formHandle, bool layered, Byte alphaValue);
 // layered, at opacity value, moved to newPos when given.
 void SetFormBlendValue(HWND formHandle, TBitmap* bmp, Integer value, TPoint* newPos);
 
+// Puts one frame of a schedule into the frame bitmap (the picture's size): the whole picture,
+// or the picture stretched into the frame's Dest (block stretch, or GDI+ with
+// stretchWithGdiPlus), after clearing the frame when the frame asks for it.
+void DrawAnimFrame(const TkvAnimFrame& frame, TBitmap* picture, TBitmap* frameBmp, bool stretchWithGdiPlus);
+
 // The show run of a window's picture in a layered window: loaded at the starting opacity at
 // position, shown behind insertAfter (when given), the frames of ShowSchedule 12 ms apart,
 // then the whole picture at maxTransparency. The picture stays the caller's.

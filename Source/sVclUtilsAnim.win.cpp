@@ -34,8 +34,11 @@ TkvBlendFunction KvBlendOf(Byte alpha) {
 }
 BLENDFUNCTION* Platform(TkvBlendFunction& b) { return reinterpret_cast<BLENDFUNCTION*>(&b); }
 
-// Puts one frame of the schedule into the frame bitmap.
-void DrawFrame(const TkvAnimFrame& f, TBitmap* picture, TBitmap* frame, bool stretchWithGdiPlus) {
+HWND HandleOf(TkvGlowForm* form) { return form && form->HandleAllocated() ? form->Handle() : nullptr; }
+
+}  // namespace
+
+void DrawAnimFrame(const TkvAnimFrame& f, TBitmap* picture, TBitmap* frame, bool stretchWithGdiPlus) {
   const TRect whole(0, 0, picture->Width(), picture->Height());
   switch (f.Draw) {
     case TkvFrameDraw::Keep:
@@ -53,10 +56,6 @@ void DrawFrame(const TkvAnimFrame& f, TBitmap* picture, TBitmap* frame, bool str
       return;
   }
 }
-
-HWND HandleOf(TkvGlowForm* form) { return form && form->HandleAllocated() ? form->Handle() : nullptr; }
-
-}  // namespace
 
 // ---- Layered-window switches ---------------------------------------------------------------------
 
@@ -130,7 +129,7 @@ void AnimShowLayered(TkvGlowForm* layered, TBitmap* picture, const TPoint& posit
     for (Integer i = 0; i <= stepCount; ++i) {
       const Cardinal tick = GetTickCount();
       const TkvAnimFrame f = anim.DoNext();
-      DrawFrame(f, picture, frame.get(), false);
+      DrawAnimFrame(f, picture, frame.get(), false);
       blend.SourceConstantAlpha = f.Alpha;
       GdiFlush();
       UpdateLayeredWnd(wnd, frame.get(), &size, &blend, nullptr);
@@ -163,7 +162,7 @@ void TkvHideTimer::Anim_Init() {
 void TkvHideTimer::Anim_DoNext() {
   const TkvAnimFrame f = Anim->DoNext();
   FBlend.SourceConstantAlpha = f.Alpha;
-  DrawFrame(f, SrcBmp, DstBmp, AnimType == atDropDown);
+  DrawAnimFrame(f, SrcBmp, DstBmp, AnimType == atDropDown);
 }
 
 bool TkvHideTimer::Anim_GoToNext() { return Anim->GoToNext(); }
