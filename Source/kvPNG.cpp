@@ -9,6 +9,7 @@
 //  5. the inflate driver (TLZ77Decoder)
 //  6. TPNGGraphic: chunks, image properties, colour depth, image data
 //  7. transparency and the bitmap loaders
+//  8. registration with the picture formats
 #include "kvPNG.h"
 
 #include <zlib.h>
@@ -24,6 +25,7 @@
 #endif
 
 #include "kvZLibEx.h"  // InflateInit
+#include "vcl/Picture.h"
 
 bool UseKVPng = true;
 
@@ -881,6 +883,8 @@ bool TPNGGraphic::ReadRow(Byte* row, size_t rowBytes) {
 
 void TPNGGraphic::LoadIDAT(const TIHDRChunk& description) {
   if (!FColorDepthReady) FSourceBPP = SetupColorDepth(description.ColorType, description.BitDepth);
+  // Rows are written with the converter's target depth: the bitmap must have exactly that one.
+  if (PixelFormat() != FColorManager.TargetPixelFormat()) throw EInvalidGraphic(kInvalidFormat);
   const Integer targetBPP = description.BitDepth == 16 ? FSourceBPP / 2 : FSourceBPP;
   if (!FPalette.empty()) SetColorTable(FPalette);
   else if (targetBPP == 4) SetIgnorePalette(true);
@@ -1016,10 +1020,14 @@ void TPNGGraphic::LoadFromStream(TStream& stream) {
       ReadDataAndCheckCRC();
       if (FRawBuffer.size() >= 4) {
         // The table serves 8-bit values whatever the image's depth: every user indexes it
-        // with a byte (palette entries, RGB samples, grey levels).
+        // with a byte (palette entries, RGB samples, grey levels). The depths the rows are
+        // converted with stay as they are (a gAMA may follow the palette).
+        const Byte sourceBits = FColorManager.SourceBitsPerSample(), targetBits = FColorManager.TargetBitsPerSample();
         FColorManager.SetSourceBitsPerSample(8);
         FColorManager.SetTargetBitsPerSample(8);
         FColorManager.SetGamma(static_cast<float>(BigEndian32(FRawBuffer.data()) / 100000.0), DefaultDisplayGamma);
+        FColorManager.SetSourceBitsPerSample(sourceBits);
+        FColorManager.SetTargetBitsPerSample(targetBits);
         FColorManager.SetTargetOptions(FColorManager.TargetOptions() | coApplyGamma);
         FImageProperties.Options |= ioUseGamma;
       }
@@ -1044,91 +1052,129 @@ void TPNGGraphic::LoadFromStream(TStream& stream) {
 
 // ---- 7. transparency and the bitmap loaders ---------------------------------------------
 
-namespace {
-
-void SetAllAlpha(TBitmap& bmp, Byte alpha) {
-  const TPixelView v = bmp.View();
-  for (Integer y = 0; y < v.Height; ++y) {
-    uint32_t* p = v.Row(y);
-    for (Integer x = 0; x < v.Width; ++x) p[x] = (p[x] & 0x00FFFFFF) | uint32_t(alpha) << 24;
-  }
-}
-
-}  // namespace
-
 void UpdateTransparency(TBitmap& bmp, const TPNGGraphic& png) {
   const bool keyed = bmp.Transparent();
   const TImageProperties& properties = png.ImageProperties();
-  const unsigned storedBits = static_cast<unsigned>(TBitmap::BitsPerPixel(png.PixelFormat()));
-  const bool packed = storedBits <= 8;
+  bmp.Assign(&png);
+  if (png.PixelFormat() == pf32bit) return;  // an RGBA image: its alpha is the file's
+  const Integer width = png.Width(), height = png.Height();
+  bmp.FreeImage();
+  bmp.SetPixelFormat(pf32bit);
+  if (width <= 0 || height <= 0) return;
+  bmp.SetSize(width, height);
 
-  if (properties.ColorScheme == csIndexed && !png.Transparency().empty()) {
-    bmp.Assign(&png);
-    bmp.SetPixelFormat(pf32bit);
-    const TPixelView v = bmp.View();
-    const std::vector<Byte>& alpha = png.Transparency();
-    const bool widened = properties.BitsPerSample == 2;  // stored as 4 bits, index x 5
-    for (Integer y = 0; y < v.Height && packed; ++y) {
+  enum { kAlphaTable, kGammaMask, kKeyed, kOpaque } mode;
+  const bool packed = TBitmap::BitsPerPixel(png.PixelFormat()) <= 8;
+  if (properties.ColorScheme == csIndexed && !png.Transparency().empty() && packed) mode = kAlphaTable;
+  else if (properties.Options & ioUseGamma)
+    mode = packed && png.ColorManager().SourcePixelFormat() != pf24bit ? kGammaMask : kOpaque;
+  else mode = keyed ? kKeyed : kOpaque;
+
+  const TPixelView v = bmp.View();
+  if (!packed) {  // RGB rows of 3 bytes
+    const Byte* corner = static_cast<const Byte*>(png.ScanLine(height - 1));
+    const uint32_t key = uint32_t(corner[0]) | uint32_t(corner[1]) << 8 | uint32_t(corner[2]) << 16;
+    for (Integer y = 0; y < height; ++y) {
       const Byte* source = static_cast<const Byte*>(png.ScanLine(y));
-      uint32_t* p = v.Row(y);
-      for (Integer x = 0; x < v.Width; ++x) {
-        unsigned index = PackedValue(source, size_t(x), storedBits);
-        if (widened) index /= 5;
-        p[x] = (p[x] & 0x00FFFFFF) | uint32_t(alpha[index & 0xFF]) << 24;
+      uint32_t* target = v.Row(y);
+      for (Integer x = 0; x < width; ++x, source += 3) {
+        const uint32_t colour = uint32_t(source[0]) | uint32_t(source[1]) << 8 | uint32_t(source[2]) << 16;
+        target[x] = colour | (mode == kKeyed && colour == key ? 0 : 0xFF000000u);
       }
     }
     return;
   }
 
-  bmp.Assign(&png);
-  if (bmp.PixelFormat() == pf32bit) return;  // an RGBA image: its alpha is the file's
-  bmp.SetPixelFormat(pf32bit);
-  const TPixelView v = bmp.View();
-  if (properties.Options & ioUseGamma) {
-    if (png.ColorManager().SourcePixelFormat() == pf24bit || !packed) {
-      SetAllAlpha(bmp, 255);
-      return;
-    }
-    // A grey or indexed image with gAMA becomes a black mask: alpha from the grey level (or
-    // the palette index), through the gamma table.
-    const Byte* gamma = png.ColorManager().GammaTable();
-    const bool grey = properties.ColorScheme != csIndexed;
-    const unsigned top = (1u << storedBits) - 1;
-    const bool widened = properties.BitsPerSample == 2;
-    for (Integer y = 0; y < v.Height; ++y) {
-      const Byte* source = static_cast<const Byte*>(png.ScanLine(y));
-      uint32_t* p = v.Row(y);
-      for (Integer x = 0; x < v.Width; ++x) {
-        unsigned value = PackedValue(source, size_t(x), storedBits);
-        if (grey) value = value * 255 / top;
-        else if (widened) value /= 5;
-        p[x] = uint32_t(255 - gamma[value & 0xFF]) << 24;
+  // Packed rows: every pixel's result depends on its stored value alone, so one table of final
+  // pixels serves the whole image.
+  const unsigned bits = static_cast<unsigned>(TBitmap::BitsPerPixel(png.PixelFormat()));
+  const unsigned values = 1u << bits;
+  const TColorTable& colours = png.ColorTable();
+  const bool widened = properties.BitsPerSample == 2;  // 2-bit samples stored as 4-bit value x 5
+  const bool grey = properties.ColorScheme != csIndexed;
+  const Byte* gamma = png.ColorManager().GammaTable();
+  uint32_t pixel[256];
+  for (unsigned value = 0; value < values; ++value) {
+    const uint32_t colour = value < colours.size() ? colours[value] & 0x00FFFFFF : 0;
+    const unsigned index = widened ? value / 5 : value;
+    switch (mode) {
+      case kAlphaTable: pixel[value] = colour | uint32_t(png.Transparency()[index]) << 24; break;
+      case kGammaMask: {
+        // A grey or indexed image with gAMA is a black mask: alpha from the grey level (or
+        // the palette index) through the gamma table.
+        const unsigned level = grey ? value * 255 / (values - 1) : index;
+        pixel[value] = uint32_t(255 - gamma[level]) << 24;
+        break;
       }
+      default: pixel[value] = colour | 0xFF000000u; break;
     }
-  } else if (keyed && !v.Empty()) {
-    const uint32_t key = v.At(0, v.Height - 1) & 0x00FFFFFF;
-    for (Integer y = 0; y < v.Height; ++y) {
-      uint32_t* p = v.Row(y);
-      for (Integer x = 0; x < v.Width; ++x) p[x] = (p[x] & 0x00FFFFFF) | ((p[x] & 0x00FFFFFF) == key ? 0 : 0xFF000000u);
+  }
+  if (mode == kKeyed) {  // the bottom-left pixel's colour is clear wherever it occurs
+    const uint32_t key = pixel[PackedValue(static_cast<const Byte*>(png.ScanLine(height - 1)), 0, bits)] & 0x00FFFFFF;
+    for (unsigned value = 0; value < values; ++value)
+      if ((pixel[value] & 0x00FFFFFF) == key) pixel[value] = key;
+  }
+  for (Integer y = 0; y < height; ++y) {
+    const Byte* source = static_cast<const Byte*>(png.ScanLine(y));
+    uint32_t* target = v.Row(y);
+    if (bits == 8) {
+      for (Integer x = 0; x < width; ++x) target[x] = pixel[source[x]];
+    } else {
+      for (Integer x = 0; x < width; ++x) target[x] = pixel[PackedValue(source, size_t(x), bits)];
     }
-  } else {
-    SetAllAlpha(bmp, 255);
   }
 }
+
+namespace {
+
+// The loaded picture becomes bmp's with its alpha. keyed: what UpdateTransparency finds as
+// bmp's Transparent flag.
+void GiveTransparentPicture(TBitmap& bmp, TPNGGraphic& png, bool keyed) {
+  if (png.PixelFormat() == pf32bit) {
+    bmp.Swap(png);  // an RGBA picture already is the result: hand it over instead of copying it
+    return;
+  }
+  bmp.SetTransparent(keyed);
+  UpdateTransparency(bmp, png);
+}
+
+}  // namespace
 
 void LoadBmpFromPngFile(TBitmap& bmp, const String& fileName) {
   TPNGGraphic png;
   png.LoadFromFile(fileName);
-  // UpdateTransparency copies the picture itself; what the bitmap would have taken over from
-  // an assignment first is its Transparent flag.
-  bmp.SetTransparent(png.Transparent());
-  UpdateTransparency(bmp, png);
+  // The bitmap is assigned the picture first, so its Transparent flag is the picture's.
+  GiveTransparentPicture(bmp, png, png.Transparent());
 }
 
 void LoadBmpFromPngStream(TBitmap& bmp, TStream& stream) {
   TPNGGraphic png;
   png.LoadFromStream(stream);
-  // The bitmap keeps its own Transparent flag for the keyed case.
+  // This form keeps the bitmap's own Transparent flag for the keyed case.
   bmp.SetIgnorePalette(png.IgnorePalette());
-  UpdateTransparency(bmp, png);
+  GiveTransparentPicture(bmp, png, bmp.Transparent());
+}
+
+// ---- 8. registration with the picture formats ---------------------------------------------
+
+namespace {
+
+bool registered = false;
+
+bool IsPngSignature(const Byte* head, size_t size) {
+  return UseKVPng && size > 8 && std::memcmp(head, PNGMagic, 8) == 0;
+}
+
+}  // namespace
+
+void kvPNGStartup() {
+  if (registered) return;
+  TPicture::RegisterFileFormat<TPNGGraphic>(u"PNG", u"Portable network graphics (Kavrello)", &IsPngSignature);
+  registered = true;
+}
+
+void kvPNGCleanup() {
+  if (!registered) return;
+  TPicture::UnregisterGraphicClass(u"TPNGGraphic");
+  registered = false;
 }

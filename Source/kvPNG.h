@@ -217,3 +217,9 @@ void UpdateTransparency(TBitmap& bmp, const TPNGGraphic& png);
 // left as it was.
 void LoadBmpFromPngFile(TBitmap& bmp, const String& fileName);
 void LoadBmpFromPngStream(TBitmap& bmp, TStream& stream);
+
+// Module start-up: registers TPNGGraphic with the picture-format registry for the extension
+// "PNG" (chosen by content when a PNG signature leads the stream). Runs once; later calls do
+// nothing. The clean-up removes the registration.
+void kvPNGStartup();
+void kvPNGCleanup();

@@ -2,7 +2,9 @@
 // to the same pixels: a 1920x1080 RGBA picture, a 256x256 palette picture and a set of small
 // skin images (glyphs, button strips, borders, textures, masks). Each library decodes to the
 // form the reader gives: BGRA rows for RGBA (spng has no BGR order and gives RGBA), palette
-// indexes for indexed pictures, grey bytes for grey ones. Files are written by libpng with its
+// indexes for indexed pictures, grey bytes for grey ones. The *32 benchmarks take the skin
+// path instead: every picture to 32-bit BGRA with straight alpha (LoadBmpFromPngStream; libpng
+// and spng expanding palettes, tRNS and grey). Files are written by libpng with its
 // default filter choice and zlib level, as image tools write them.
 //
 // Reported per benchmark: Mpix/s (decoded pixels) and MB/s (file bytes).
@@ -301,10 +303,112 @@ void BM_Spng(benchmark::State& state) {
   SetCounters(state, images);
 }
 
+// ---- the skin path: every picture to 32-bit BGRA with straight alpha -----------------------
+
+// libpng expanding everything to BGRA: palettes and low depths to 8 bits, tRNS to alpha, grey
+// to colour, an opaque filler where the file has no alpha.
+size_t DecodeLibpng32(const Bytes& file, std::unique_ptr<Byte[]>& keep) {
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  MemoryReader reader{&file, 0};
+  std::vector<png_bytep> rows;
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    return 0;
+  }
+  png_set_read_fn(png, &reader, ReadFromMemory);
+  png_read_info(png, info);
+  png_set_expand(png);
+  png_set_strip_16(png);
+  png_set_gray_to_rgb(png);
+  png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
+  png_set_bgr(png);
+  png_read_update_info(png, info);
+  const uint32_t h = png_get_image_height(png, info);
+  const size_t rowBytes = png_get_rowbytes(png, info);
+  keep.reset(new Byte[rowBytes * h]);
+  rows.resize(h);
+  for (uint32_t y = 0; y < h; ++y) rows[y] = keep.get() + y * rowBytes;
+  png_read_image(png, rows.data());
+  png_read_end(png, nullptr);
+  png_destroy_read_struct(&png, &info, nullptr);
+  return rowBytes * h;
+}
+
+size_t DecodeSpng32(const Bytes& file, std::unique_ptr<Byte[]>& keep) {
+  spng_ctx* ctx = spng_ctx_new(0);
+  spng_set_png_buffer(ctx, file.data(), file.size());
+  size_t size = 0;
+  spng_decoded_image_size(ctx, SPNG_FMT_RGBA8, &size);
+  keep.reset(new Byte[size]);
+  const int error = spng_decode_image(ctx, keep.get(), size, SPNG_FMT_RGBA8, SPNG_DECODE_TRNS);
+  spng_ctx_free(ctx);
+  return error ? 0 : size;
+}
+
+void CheckSameOutput32(const TestImage& img) {
+  TMemoryStream stream;
+  stream.WriteBuffer(img.file.data(), static_cast<Integer>(img.file.size()));
+  stream.SetPosition(0);
+  TBitmap bmp;
+  LoadBmpFromPngStream(bmp, stream);
+  Bytes ours(size_t(img.width) * img.height * 4);
+  for (uint32_t y = 0; y < img.height; ++y) std::memcpy(&ours[y * img.width * 4], bmp.ScanLine(Integer(y)), img.width * 4);
+  std::unique_ptr<Byte[]> lib, sp;
+  const bool same = DecodeLibpng32(img.file, lib) == ours.size() && std::memcmp(lib.get(), ours.data(), ours.size()) == 0;
+  bool spSame = DecodeSpng32(img.file, sp) == ours.size();
+  for (size_t i = 0; spSame && i < ours.size(); ++i) spSame = sp[i % 4 < 3 ? i - i % 4 + 2 - i % 4 : i] == ours[i];
+  if (!same || !spSame) {
+    std::fprintf(stderr, "%s: 32-bit outputs differ (libpng %s, spng %s)\n", img.name.c_str(), same ? "same" : "differs",
+                 spSame ? "same" : "differs");
+    std::abort();
+  }
+}
+
+void BM_Ours32(benchmark::State& state) {
+  const auto images = Inputs(int(state.range(0)));
+  std::vector<std::unique_ptr<TMemoryStream>> streams;
+  for (const TestImage* i : images) {
+    CheckSameOutput32(*i);
+    streams.push_back(std::make_unique<TMemoryStream>());
+    streams.back()->WriteBuffer(i->file.data(), static_cast<Integer>(i->file.size()));
+  }
+  state.SetLabel(std::string(InputName(int(state.range(0)))) + " to BGRA");
+  for (auto _ : state)
+    for (auto& s : streams) {
+      s->SetPosition(0);
+      TBitmap bmp;
+      LoadBmpFromPngStream(bmp, *s);
+      benchmark::DoNotOptimize(bmp.ScanLine(0));
+    }
+  SetCounters(state, images);
+}
+
+void BM_Libpng32(benchmark::State& state) {
+  const auto images = Inputs(int(state.range(0)));
+  state.SetLabel(std::string(InputName(int(state.range(0)))) + " to BGRA");
+  std::unique_ptr<Byte[]> out;
+  for (auto _ : state)
+    for (const TestImage* i : images) benchmark::DoNotOptimize(DecodeLibpng32(i->file, out));
+  SetCounters(state, images);
+}
+
+void BM_Spng32(benchmark::State& state) {
+  const auto images = Inputs(int(state.range(0)));
+  state.SetLabel(std::string(InputName(int(state.range(0)))) + " to RGBA");
+  std::unique_ptr<Byte[]> out;
+  for (auto _ : state)
+    for (const TestImage* i : images) benchmark::DoNotOptimize(DecodeSpng32(i->file, out));
+  SetCounters(state, images);
+}
+
 }  // namespace
 
 BENCHMARK(BM_Ours)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Libpng)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Spng)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Ours32)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Libpng32)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Spng32)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

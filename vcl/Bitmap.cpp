@@ -240,6 +240,29 @@ void TBitmap::FreeImage() {
   width_ = height_ = stride_ = 0;
 }
 
+void TBitmap::Swap(TBitmap& other) {
+  if (&other == this) return;
+  DetachCanvas();  // the canvases' DCs hold the old pixel memory; they are remade on use
+  other.DetachCanvas();
+  std::swap(width_, other.width_);
+  std::swap(height_, other.height_);
+  std::swap(stride_, other.stride_);
+  std::swap(format_, other.format_);
+  std::swap(handleType_, other.handleType_);
+  std::swap(alphaFormat_, other.alphaFormat_);
+  std::swap(transparentMode_, other.transparentMode_);
+  std::swap(transparentColor_, other.transparentColor_);
+  std::swap(ignorePalette_, other.ignorePalette_);
+  std::swap(colorTable_, other.colorTable_);
+  std::swap(bits_, other.bits_);
+#ifdef _WIN32
+  std::swap(dib_, other.dib_);
+#endif
+  const bool transparent = Transparent();
+  SetTransparent(other.Transparent());
+  other.SetTransparent(transparent);
+}
+
 void TBitmap::Assign(const TPersistent* source) {
   auto* src = dynamic_cast<const TBitmap*>(source);
   if (!src) {

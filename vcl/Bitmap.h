@@ -112,6 +112,9 @@ class TBitmap : public TGraphic {
   void LoadFromStream(TStream& stream) override;
   void SaveToStream(TStream& stream) const override;
   void FreeImage();  // back to 0 x 0
+  // Exchanges the pictures of two bitmaps (pixels, format, colour table, transparency and
+  // other settings) without copying pixels; each keeps its own canvas object.
+  void Swap(TBitmap& other);
 
 #ifdef _WIN32
   HBITMAP Handle() const { return dib_; }

@@ -11,6 +11,7 @@
 #include "support/PngWriter.h"
 #include "support/TempDir.h"
 #include "support/TrickleStream.h"
+#include "vcl/Picture.h"
 
 using namespace testpng;
 
@@ -207,6 +208,22 @@ TEST(PNGDecode, GammaTableIsForBytesWhateverTheImageBeforeIt) {
   EXPECT_EQ(CompareWithReference(png, Reference::Of(rgb, {}, 100000)), "");
 }
 
+TEST(PNGDecode, AGammaAfterThePaletteLeavesTheRowDepthAlone) {
+  // Found by the fuzzer: a gAMA behind PLTE used to turn 1-bit rows into 8-bit writes.
+  for (Byte depth : {1, 2, 4}) {
+    for (bool interlaced : {false, true}) {
+      Image img = RandomImage(9, 7, 3, depth, 30, 1 << depth);
+      img.interlaced = interlaced;
+      EncodeOptions o;
+      o.before = {{"PLTE", Palette(1 << depth)}, {"gAMA", Be32(100000)}};
+      TPNGGraphic png;
+      Load(png, Encode(img, o));
+      // The palette was made before the gamma was known: its colours are the file's.
+      EXPECT_EQ(CompareWithReference(png, Reference::Of(img, Palette(1 << depth))), "") << int(depth);
+    }
+  }
+}
+
 TEST(PNGDecode, ShortAncillaryChunksAreIgnored) {
   Image img = RandomImage(4, 4, 0, 8, 15);
   EncodeOptions o;
@@ -390,6 +407,51 @@ TEST(PNGErrors, EveryFormatErrorHasItsText) {
 
   for (const char* chunk : {"IHDR", "gAMA", "PLTE", "bKGD", "tRNS", "IDAT"})
     EXPECT_EQ(LoadError(CorruptChunkData(good, chunk)), "EInvalidGraphic: Cannot load image. CRC error found in PNG file.") << chunk;
+}
+
+// A source that cannot tell its size, as a pipe: a seek to the end fails.
+class SizelessStream : public TStream {
+ public:
+  SizelessStream(const Bytes& bytes, Integer) : bytes_(bytes) {}
+  Integer Read(void* buffer, Integer count) override {
+    const Integer n = static_cast<Integer>(std::min<Int64>(count, Int64(bytes_.size()) - position_));
+    if (n <= 0) return 0;
+    std::memcpy(buffer, bytes_.data() + position_, size_t(n));
+    position_ += n;
+    return n;
+  }
+  Integer Write(const void*, Integer) override { return 0; }
+  Int64 Seek(Int64 offset, TSeekOrigin origin) override {
+    if (origin == soEnd) return -1;
+    position_ = (origin == soBeginning ? 0 : position_) + offset;
+    return position_;
+  }
+
+ private:
+  Bytes bytes_;
+  Int64 position_ = 0;
+};
+
+TEST(PNGErrors, ASourceOfUnknownSizeReadsBigChunksPieceByPiece) {
+  Image img = RandomImage(700, 600, 6, 8, 31);
+  for (auto& v : img.samples) v = static_cast<uint16_t>((v * 2654435761u) >> 24);  // noise: a chunk above 1 MiB
+  EncodeOptions o;
+  o.level = 0;
+  const Bytes file = Encode(img, o);
+  ASSERT_GT(file.size(), size_t(1) << 20);
+  SizelessStream s(file, 1 << 30);
+  TPNGGraphic png;
+  png.LoadFromStream(s);
+  EXPECT_EQ(CompareWithReference(png, Reference::Of(img)), "");
+
+  // A length that lies is found out when the data end, not by allocating all of it first.
+  // (The gAMA ends the first pass, so the lie is met while the image data are read.)
+  Bytes liar = FileOf({MakeChunk("IHDR", IHDRData(8, 8, 8, 0)), MakeChunk("gAMA", Be32(45455))});
+  Append(liar, Be32(0x7FFFFF00));
+  Append(liar, {'I', 'D', 'A', 'T'});
+  Append(liar, Bytes(3 << 20, 7));
+  SizelessStream l(liar, 1 << 30);
+  EXPECT_THROW(png.LoadFromStream(l), EReadError);
 }
 
 TEST(PNGErrors, RefusedSizesAllocateNothing) {
@@ -691,4 +753,40 @@ TEST(ColorManager, Palettes) {
   m.SetSourceBitsPerSample(8);
   m.SetTargetBitsPerSample(8);
   EXPECT_EQ(m.CreateColorPalette(rgb, 3).size(), 256u);  // every index of the depth has an entry
+}
+
+// ---- registration ---------------------------------------------------------------------------
+
+TEST(PNGRegistration, StartupRegistersPNGAndCleanupRemovesIt) {
+  const Image img = RandomImage(5, 4, 6, 8, 29);
+  kvPNGStartup();
+  kvPNGStartup();  // a second run does nothing
+  const TPictureFormat* f = TPicture::FindExtension(u"png");
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(f->ClassName, u"TPNGGraphic");
+  EXPECT_EQ(f->Description, u"Portable network graphics (Kavrello)");
+
+  TPicture picture;
+  TMemoryStream s;
+  FillStream(s, Encode(img));
+  picture.LoadFromStream(s);  // chosen by its first bytes
+  ASSERT_NE(dynamic_cast<TPNGGraphic*>(picture.Graphic()), nullptr);
+  EXPECT_EQ(CompareWithReference(*static_cast<TBitmap*>(picture.Graphic()), Reference::Of(img)), "");
+
+  TempDir dir;
+  const String name = dir.Path() + u"/c.PNG";
+  s.SaveToFile(name);
+  TPicture byName;
+  byName.LoadFromFile(name);  // chosen by its extension, in any letter case
+  EXPECT_NE(dynamic_cast<TPNGGraphic*>(byName.Graphic()), nullptr);
+
+  UseKVPng = false;  // the reader is never picked by content while it is off
+  s.SetPosition(0);
+  EXPECT_THROW(picture.LoadFromStream(s), EInvalidGraphic);
+  UseKVPng = true;
+
+  kvPNGCleanup();
+  EXPECT_EQ(TPicture::FindExtension(u"png"), nullptr);
+  s.SetPosition(0);
+  EXPECT_THROW(picture.LoadFromStream(s), EInvalidGraphic);
 }

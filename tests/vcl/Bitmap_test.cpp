@@ -110,3 +110,25 @@ TEST(Bitmap, BmpFileRoundTripAndRejectsDamage) {
   TBitmap d;
   EXPECT_THROW(d.LoadFromStream(shortStream), EReadError);
 }
+
+TEST(Bitmap, SwapExchangesPicturesWithoutCopying) {
+  TBitmap a(3, 2, pf32bit), b(5, 1, pf8bit);
+  a.View().At(2, 1) = 0x11223344;
+  a.SetTransparent(true);
+  a.SetTransparentColor(clRed);
+  b.SetColorTable({0x000000, 0xABCDEF});
+  const void* aPixels = a.ScanLine(0);
+  a.Swap(b);
+  EXPECT_EQ(b.Width(), 3);
+  EXPECT_EQ(b.PixelFormat(), pf32bit);
+  EXPECT_EQ(b.ScanLine(0), aPixels);  // the same memory, not a copy
+  EXPECT_EQ(b.View().At(2, 1), 0x11223344u);
+  EXPECT_TRUE(b.Transparent());
+  EXPECT_EQ(b.TransparentColor(), clRed);
+  EXPECT_EQ(a.Width(), 5);
+  EXPECT_EQ(a.PixelFormat(), pf8bit);
+  EXPECT_EQ(a.ColorTable()[1], 0xABCDEFu);
+  EXPECT_FALSE(a.Transparent());
+  a.Swap(a);  // with itself: nothing happens
+  EXPECT_EQ(a.Width(), 5);
+}
