@@ -1,7 +1,8 @@
 // The raster core side by side with pixman on the same pixels.
 //
-//   Blend/<w>x<h>       a picture with alpha over a bitmap: CopyBmp32 (straight alpha, the
-//                       engine's exact mixing rule) against pixman OVER (premultiplied)
+//   Blend/<w>/<h>/<t>   a picture with alpha over a bitmap: CopyBmp32 (straight alpha, the
+//                       engine's exact mixing rule) against pixman OVER (premultiplied);
+//                       t = 0 icon-like pictures, t = 1 every pixel translucent
 //   Fade/<w>x<h>        a constant-alpha step of a cross-fade: SumBitmaps against pixman OVER
 //                       of an opaque picture through a solid mask
 //   NinePart/...        a skinned button (75 x 25) and a form frame (673 x 428) from an alpha
@@ -60,6 +61,18 @@ void FillOpaque(Buffer& b, uint32_t seed) {
   }
 }
 
+// Every pixel partly transparent (alpha 1..254): no block can be skipped or copied.
+void FillTranslucent(Buffer& b) {
+  uint32_t seed = 11;
+  for (auto& p : b.mem) {
+    seed ^= seed << 13;
+    seed ^= seed >> 17;
+    seed ^= seed << 5;
+    const uint32_t a = 1 + (seed >> 24) % 254, c = ((seed & 0xFF) * a) / 255;
+    p = MakePix(c, (c * 3) / 4, c / 2, a);
+  }
+}
+
 void SetRate(benchmark::State& state, int64_t pixelsPerIteration) {
   state.counters["px/s"] = benchmark::Counter(double(pixelsPerIteration), benchmark::Counter::kIsIterationInvariantRate);
 }
@@ -69,7 +82,10 @@ void SetRate(benchmark::State& state, int64_t pixelsPerIteration) {
 void BM_Blend_Engine(benchmark::State& state) {
   const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
   Buffer src(w, h), dst(w, h);
-  FillIcons(src);
+  if (state.range(2))
+    FillTranslucent(src);
+  else
+    FillIcons(src);
   FillOpaque(dst, 7);
   const TPixelView s = src.View(), d = dst.View();
   for (auto _ : state) {
@@ -82,7 +98,10 @@ void BM_Blend_Engine(benchmark::State& state) {
 void BM_Blend_Pixman(benchmark::State& state) {
   const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
   Buffer src(w, h), dst(w, h);
-  FillIcons(src);
+  if (state.range(2))
+    FillTranslucent(src);
+  else
+    FillIcons(src);
   FillOpaque(dst, 7);
   pixman_image_t *s = src.Pixman(), *d = dst.Pixman();
   for (auto _ : state) {
@@ -94,8 +113,11 @@ void BM_Blend_Pixman(benchmark::State& state) {
   SetRate(state, int64_t(w) * h);
 }
 
+// Third argument: 0 icon-like pictures (opaque, transparent, anti-aliased rims), 1 every
+// pixel translucent (the worst case for both).
 void BlendSizes(benchmark::internal::Benchmark* b) {
-  b->Args({24, 24})->Args({100, 30})->Args({800, 600})->Args({1920, 1080});
+  for (int translucent : {0, 1})
+    b->Args({24, 24, translucent})->Args({100, 30, translucent})->Args({800, 600, translucent})->Args({1920, 1080, translucent});
 }
 BENCHMARK(BM_Blend_Engine)->Apply(BlendSizes);
 BENCHMARK(BM_Blend_Pixman)->Apply(BlendSizes);
