@@ -146,6 +146,14 @@ struct TkvSkinCommonInfo {
   TkvSkinCommonInfo() { Sections.fill(-1); }
 };
 
+// The manager's options that the painters and the image lists read.
+struct TkvOptions {
+  bool CheckEmptyAlpha = false;  // repair bitmaps whose alpha channel is empty
+  bool StdGlyphsOrder = false;   // glyph cells in the class library's order: up, disabled, down
+  Integer PixelsPerInch = 96;    // the density chosen for the skin (smCustomPPI)
+  TkvScaleMode ScaleMode = smVCL;
+};
+
 // The state of the loaded skin that the painters, the colour translation and the background
 // query read. The loader fills it; tests fill it by hand.
 class DuRiruZireziv {
@@ -156,6 +164,7 @@ class DuRiruZireziv {
   DuRiruZireziv& operator=(const DuRiruZireziv&) = delete;
 
   TSet<TkvManagerStateValue> ManagerState;
+  TkvOptions Options;
 
   TkvPalette Palette{};
   TkvSkinCommonInfo SkinCommonInfo;

@@ -13,7 +13,7 @@
 #include "Streams.h"
 #include "WinFwd.h"
 
-enum TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
+TW_ENUM(TPixelFormat, pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom)
 enum TBitmapHandleType { bmDIB, bmDDB };
 enum TAlphaFormat { afIgnored, afDefined, afPremultiplied };
 enum TTransparentMode { tmAuto, tmFixed };
