@@ -255,6 +255,10 @@ class TkvImageList : public TImageList {
   // Adds (index < 0) or replaces image index of the platform list with a 32-bit bitmap,
   // resampled to the list's size first when its size differs.
   void AddAsIcon(TBitmap* bmp, Integer index);
+  // The picture AddAsIcon makes of a bitmap of another size: the list's width and height,
+  // resampled (a source under 2 pixels gives colour 0 at alpha 1). Null when bmp already has
+  // the list's size. The caller owns the result.
+  TBitmap* ResampledForList(TBitmap* bmp) const;
 };
 
 using TkvImgListProc = void (*)(TkvImageList* list, Integer data);

@@ -150,30 +150,33 @@ void TkvImageList::WriteData(TStream& stream) const {
   empty.WriteData(stream);
 }
 
+TBitmap* TkvImageList::ResampledForList(TBitmap* bmp) const {
+  if (!bmp || (bmp->Width() == Width() && bmp->Height() == Height())) return nullptr;
+  // The list's own width and height, so that a list that is not square keeps its images'
+  // proportions.
+  TBitmapPtr temp(CreateBmp32(Width(), Height()));
+  if (temp->Empty()) return temp.release();
+  if (bmp->Width() < 2 || bmp->Height() < 2) {
+    FillRect32(temp.get(), MkRect(temp.get()), 0, 1);
+    return temp.release();
+  }
+  TBitmapPtr src32;
+  TBitmap* src = bmp;
+  if (bmp->PixelFormat() != pf32bit) {
+    src32.reset(CreateBmp32(0, 0));
+    src32->Assign(bmp);
+    src32->SetPixelFormat(pf32bit);
+    src = src32.get();
+  }
+  Stretch(src, temp.get(), Width(), Height(), ftMitchell);
+  return temp.release();
+}
+
 void TkvImageList::AddAsIcon(TBitmap* bmp, Integer index) {
   if (!bmp) return;
-  TBitmapPtr temp;
-  TBitmap* source = bmp;
-  if (bmp->Width() != Width() || bmp->Height() != Height()) {
-    // Resampled to the list's own width and height, so that a list that is not square keeps
-    // its images' proportions.
-    temp.reset(CreateBmp32(Width(), Height()));
-    if (temp->Empty()) return;
-    if (bmp->Width() < 2 || bmp->Height() < 2) {
-      FillRect32(temp.get(), MkRect(temp.get()), 0, 1);
-    } else {
-      TBitmapPtr src32;
-      TBitmap* src = bmp;
-      if (bmp->PixelFormat() != pf32bit) {
-        src32.reset(CreateBmp32(0, 0));
-        src32->Assign(bmp);
-        src32->SetPixelFormat(pf32bit);
-        src = src32.get();
-      }
-      Stretch(src, temp.get(), Width(), Height(), ftMitchell);
-    }
-    source = temp.get();
-  }
+  TBitmapPtr temp(ResampledForList(bmp));
+  TBitmap* source = temp ? temp.get() : bmp;
+  if (source->Empty()) return;
   TOwnedIcon icon(IsNTFamily() && kvThemesEnabled() ? MakeCompIcon(source) : MakeIcon32(source, false));
   if (icon) ImageList_ReplaceIcon(Handle(), index < 0 ? -1 : index, icon.get());
 }
