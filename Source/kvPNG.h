@@ -15,7 +15,7 @@
 #include <memory>
 #include <vector>
 
-#include "sConst.h"
+#include "sConst.h"  // PNGMagic
 #include "vcl/Bitmap.h"
 
 inline constexpr int64_t kPngMaxPixels = int64_t(1) << 28;
@@ -112,8 +112,6 @@ class TColorManager {
 };
 
 // ---- PNG reader -------------------------------------------------------------------------
-
-// The PNG signature is sConst's PNGMagic.
 
 // Continues a CRC-32 (the PNG and zlib one) over len bytes; a running CRC of 0 starts anew.
 uint32_t CRC32(uint32_t crc, const void* buffer, size_t len);

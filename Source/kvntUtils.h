@@ -21,6 +21,7 @@
 #include "vcl/SysUtils.h"
 
 class TBitmap;
+class TIcon;
 class TObject;
 class TStringList;
 
@@ -287,6 +288,9 @@ bool kvDirExists(const String& name);
 String GetAppPath();
 // Loads shell32 and binds SHGetFileInfoW when not yet done.
 void InitSysProc();
+// A new icon (the caller owns it) of the file's shell icon, asked with flag | SHGFI_ICON; null
+// when the file does not exist, the shell gives none or SHGetFileInfoW is not bound.
+TIcon* GetIconForFile(const String& fullFileName, Cardinal flag);
 
 // Module start-up: version detection and the bound entries; clean-up frees the libraries.
 void kvntUtilsStartup();

@@ -2,8 +2,10 @@
 
 #include <windows.h>
 #include <lm.h>
+#include <shellapi.h>
 
 #include "sSkinProvider.h"
+#include "vcl/Icon.h"
 
 static_assert(sizeof(BLENDFUNCTION) == sizeof(TkvBlendFunction));
 
@@ -242,4 +244,20 @@ String GetAppPath() {
   }
   const size_t slash = path.find_last_of(L"\\/");
   return String(reinterpret_cast<const Char*>(path.data()), slash == std::wstring::npos ? 0 : slash + 1);
+}
+
+TIcon* GetIconForFile(const String& fullFileName, Cardinal flag) {
+  const DWORD attrs = GetFileAttributesW(reinterpret_cast<LPCWSTR>(fullFileName.c_str()));
+  if (attrs == INVALID_FILE_ATTRIBUTES || (attrs & FILE_ATTRIBUTE_DIRECTORY) != 0 || !kvSHGetFileInfo) return nullptr;
+  SHFILEINFOW info{};
+  if (!kvSHGetFileInfo(reinterpret_cast<const wchar_t*>(fullFileName.c_str()), 0, &info, sizeof(info),
+                       flag | 0x100 /*SHGFI_ICON*/))
+    return nullptr;
+  auto* icon = new TIcon();
+  icon->SetHandle(info.hIcon);
+  if (icon->Empty()) {
+    delete icon;
+    return nullptr;
+  }
+  return icon;
 }

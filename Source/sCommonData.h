@@ -19,9 +19,9 @@ class DuRiruZireziv;
 enum TkvOpaqueMode : Byte { omAuto, omForceOpaque, omAlphaChannel };
 
 // The window property that holds a window's skin data object.
-inline constexpr const Char* KVSDATA = u"KVSDATA";
+inline constexpr Char KVSDATA[] = u"KVSDATA";
 // The window property that holds a window's scroll wrapper.
-inline constexpr const Char* KVSBSC = u"KVSBSC";
+inline constexpr Char KVSBSC[] = u"KVSBSC";
 
 class TsCommonData : public TPersistent {
   TW_CLASS(TsCommonData, TPersistent)
@@ -30,6 +30,11 @@ class TsCommonData : public TPersistent {
 
   // The control's own manager, else the default manager.
   DuRiruZireziv* GetSkinManager() const;
+  // The skin data the owner is drawn with: the cached one, else the manager's for CurrentPPI.
+  TkvSkinData* GetCommonSkinData();
+  // The owner has a manager and a valid section of it and is not being destroyed; with
+  // checkSkinActive the manager's skin is also active. False on any exception.
+  bool Skinned(bool checkSkinActive = false);
 
   TkvSkinData* FCommonSkinData = nullptr;  // not owned
   TkvOpaqueMode FOpaqueMode = omAuto;
@@ -62,13 +67,26 @@ class TsCommonData : public TPersistent {
 };
 
 #ifdef _WIN32
-// The window property "KVSDATA" is written only through SetCommonData: besides the property,
-// the engine keeps the same link in a table of its own, because reading a window property
-// costs a round trip to the window server under Wine (about 40 us, against 0.2 us for a
-// whole SendMessageW), which would defeat the direct delivery of skin commands.
+// The engine's window properties ("KVSDATA", "KVSBSC") are written only through
+// kvSetWndProp: besides the property, the engine keeps the same link in a table of its own,
+// because reading a window property costs a round trip to the window server under Wine
+// (8 to 40 us, against 0.2 us for a whole SendMessageW), which would defeat the direct
+// delivery of skin commands and make every broadcast crawl.
 
-// Sets (data not null) or removes the window's "KVSDATA" property.
+// Sets (value not null) or removes one of the engine's window properties; name is KVSDATA or
+// KVSBSC (the constants themselves: the table tells them apart by address).
+void kvSetWndProp(HWND handle, const Char* name, void* value);
+// The property's value; null when the window has none or is no window any more.
+void* kvGetWndProp(HWND handle, const Char* name);
+
+// Sets or removes the window's "KVSDATA" property.
 void SetCommonData(HWND handle, TsCommonData* data);
-// The skin data object of the window; null when it has none or is no window any more.
+// The skin data object of the window; null when it has none.
 TsCommonData* GetCommonData(HWND handle);
+// The window has skin data, a scroll wrapper, or answers KV_CTRLHANDLED with 1.
+bool WndIsSkinned(HWND handle);
+// A windowless control or one without a window: its answer to KV_CTRLHANDLED is 1. A windowed
+// one: it has skin data (with checkActive, skin data that is Skinned(True)); without, its
+// window answers KV_CTRLHANDLED with 1.
+bool CtrlIsSkinned(TControl* aControl, bool checkActive);
 #endif

@@ -2,31 +2,37 @@
 
 #include <windows.h>
 
-#include <unordered_map>
+#include <map>
+#include <utility>
+
+#include "sMessages.h"
+#include "sVclUtils.h"
+#include "vcl/Controls.h"
 
 namespace {
-// GUI thread only, like every skin data object.
-std::unordered_map<HWND, TsCommonData*>& Links() {
-  static std::unordered_map<HWND, TsCommonData*> links;
+// (window, property name) -> value; GUI thread only, like every skin data object. The names
+// are the engine's own constants, so their addresses identify them.
+std::map<std::pair<HWND, const Char*>, void*>& Links() {
+  static std::map<std::pair<HWND, const Char*>, void*> links;
   return links;
 }
 }  // namespace
 
-void SetCommonData(HWND handle, TsCommonData* data) {
+void kvSetWndProp(HWND handle, const Char* name, void* value) {
   if (!handle) return;
-  if (data) {
-    SetPropW(handle, reinterpret_cast<LPCWSTR>(KVSDATA), data);
-    Links()[handle] = data;
+  if (value) {
+    SetPropW(handle, reinterpret_cast<LPCWSTR>(name), value);
+    Links()[{handle, name}] = value;
   } else {
-    RemovePropW(handle, reinterpret_cast<LPCWSTR>(KVSDATA));
-    Links().erase(handle);
+    RemovePropW(handle, reinterpret_cast<LPCWSTR>(name));
+    Links().erase({handle, name});
   }
 }
 
-TsCommonData* GetCommonData(HWND handle) {
+void* kvGetWndProp(HWND handle, const Char* name) {
   if (!handle) return nullptr;
   auto& links = Links();
-  const auto it = links.find(handle);
+  const auto it = links.find({handle, name});
   if (it == links.end()) return nullptr;
   // A window destroyed without its link removed: the link goes with it.
   if (!IsWindow(handle)) {
@@ -34,4 +40,20 @@ TsCommonData* GetCommonData(HWND handle) {
     return nullptr;
   }
   return it->second;
+}
+
+void SetCommonData(HWND handle, TsCommonData* data) { kvSetWndProp(handle, KVSDATA, data); }
+
+TsCommonData* GetCommonData(HWND handle) { return static_cast<TsCommonData*>(kvGetWndProp(handle, KVSDATA)); }
+
+bool WndIsSkinned(HWND handle) {
+  return GetCommonData(handle) || kvGetWndProp(handle, KVSBSC) || GetBoolMsg(handle, KV_CTRLHANDLED);
+}
+
+bool CtrlIsSkinned(TControl* aControl, bool checkActive) {
+  if (!aControl) return false;
+  auto* win = dynamic_cast<TWinControl*>(aControl);
+  if (!win || !win->HandleAllocated()) return aControl->Perform(SM_ALPHACMD, KV_CTRLHANDLED_HI, 0) == 1;
+  if (TsCommonData* sd = GetCommonData(win->WindowHandle())) return !checkActive || sd->Skinned(true);
+  return SendMessageW(win->WindowHandle(), SM_ALPHACMD, KV_CTRLHANDLED_HI, 0) == 1;
 }

@@ -414,7 +414,8 @@ constexpr Cardinal KPE_MSG = 0xA400;
 
 // ---- 7. Read-only tables --------------------------------------------------------------
 
-inline constexpr std::array<Byte, 8> PNGMagic{0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+// The PNG file signature.
+inline constexpr Byte PNGMagic[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
 // By alignment left, right, centre.
 inline constexpr std::array<Word, 3> kvAlignmentArray{0 /*DT_LEFT*/, 2 /*DT_RIGHT*/, 1 /*DT_CENTER*/};
 // [False] = DT_SINGLELINE, [True] = DT_WORDBREAK.

@@ -21,7 +21,9 @@ TkvSkinData* StdScaleData(Integer index) {
 
 }  // namespace
 
-DuRiruZireziv::DuRiruZireziv() {
+TW_DEFINE_CLASS(DuRiruZireziv) {}
+
+DuRiruZireziv::DuRiruZireziv(TComponent* owner) : TComponent(owner) {
   if (!DefaultManager) DefaultManager = this;
 }
 

@@ -23,3 +23,6 @@ String GetPlainText(const String& htmlText, bool convertBreakLine) {
   }
   return result;
 }
+
+bool InAnimationProcess = false;
+bool kvGraphPainting = false;

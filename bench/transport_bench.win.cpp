@@ -11,6 +11,7 @@
 #include "sCommonData.h"
 #include "sMessages.h"
 #include "sVclUtils.h"
+#include "vcl/Forms.h"
 
 namespace {
 
@@ -109,5 +110,38 @@ int main() {
     DestroyWindow(dir);
   }
   DestroyWindow(top);
+
+  // The same over a tree of the class library's controls: every child a window with its own
+  // skin data and saved procedure (skinned), or plain controls (the command goes through the
+  // system, and the broadcast asks each child whether it is skinned before descending).
+  TApplication app;
+  std::printf("\nBroadcast over a control tree (us per broadcast)\n");
+  std::printf("  %6s  %14s  %14s  %10s\n", "count", "plain", "skinned", "ratio");
+  for (int count : {10, 100, 1000}) {
+    double times[2];
+    for (int skinned = 0; skinned < 2; ++skinned) {
+      auto* form = new TForm(&app);
+      form->AfterConstruction();
+      form->HandleNeeded();
+      std::vector<std::unique_ptr<TsCommonData>> data;
+      for (int i = 0; i < count; ++i) {
+        auto* c = new TCustomControl(form);
+        c->SetParent(form);
+        c->HandleNeeded();
+        if (skinned) {
+          data.push_back(std::make_unique<TsCommonData>(c));
+          data.back()->FOwnerControl = c;
+          data.back()->WndProc = TWndMethod(&receiver, &Receiver::Handle);
+          SetCommonData(c->Handle(), data.back().get());
+        }
+      }
+      TMessage m = MakeMessage(SM_ALPHACMD, KV_SETNEWSKIN_HI, 0);
+      times[skinned] = NsPerCall(std::max(1, 2000 / count), [&] { AlphaBroadCast(form, m); }) / 1000;
+      for (int i = 0; i < form->ControlCount(); ++i)
+        SetCommonData(static_cast<TWinControl*>(form->Controls(i))->Handle(), nullptr);
+      form->Free();
+    }
+    std::printf("  %6d  %14.1f  %14.1f  %9.1fx\n", count, times[0], times[1], times[0] / times[1]);
+  }
   return 0;
 }

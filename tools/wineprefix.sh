@@ -3,7 +3,8 @@
 # Done once per build folder; a stamp file records that the prefix is complete.
 set -euo pipefail
 prefix=$(realpath -m "$1")
-stamp=$prefix/.tarnwick-ready
+# The stamp's number goes up when the settings below change, so older prefixes are remade.
+stamp=$prefix/.tarnwick-ready-2
 [ -f "$stamp" ] && exit 0
 
 export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -22,6 +23,9 @@ REGEDIT4
 
 [HKEY_CURRENT_USER\Software\Wine\X11 Driver]
 "Decorated"="N"
+; Windows not handed to a window manager: without one (Xvfb) Wine otherwise waits up to
+; two seconds for each hidden or destroyed window to be withdrawn.
+"Managed"="N"
 
 [HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
 "微软雅黑"="WenQuanYi Micro Hei"

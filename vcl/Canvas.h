@@ -39,8 +39,9 @@ class TCanvas : public TPersistent {
   TCanvas();
   ~TCanvas() override;
 
-  // The DC, made by the canvas kind when it has none yet; raises EInvalidOperation
-  // "Canvas does not allow drawing" when there is none to make.
+  // The DC, made by the canvas kind when it has none yet, with the canvas's font, pen and
+  // brush selected; raises EInvalidOperation "Canvas does not allow drawing" when there is
+  // none to make.
   HDC Handle();
   // Draws on a DC owned by the caller from now on (nullptr: none); the previous DC gets its
   // own objects back first.
@@ -117,6 +118,7 @@ class TCanvas : public TPersistent {
 
  private:
   enum : unsigned { kFontValid = 1, kPenValid = 2, kBrushValid = 4 };
+  HDC EnsureDC();
   void Require(unsigned what);
   void DeselectHandles();
   void FontChanged(TObject*);

@@ -24,9 +24,16 @@ TCanvas::~TCanvas() {
   delete pen_;
 }
 
-HDC TCanvas::Handle() {
+HDC TCanvas::EnsureDC() {
   if (!dc_) CreateHandle();
   if (!dc_) throw EInvalidOperation("Canvas does not allow drawing");
+  return dc_;
+}
+
+HDC TCanvas::Handle() {
+  // As the class library's: whoever draws on Handle directly finds the canvas's font,
+  // pen and brush selected.
+  Require(kFontValid | kPenValid | kBrushValid);
   return dc_;
 }
 
@@ -42,7 +49,7 @@ void TCanvas::ReleaseDC() {
 }
 
 void TCanvas::Require(unsigned what) {
-  HDC dc = Handle();
+  HDC dc = EnsureDC();
   unsigned missing = what & ~valid_;
   if (missing & kFontValid) {
     HGDIOBJ old = SelectObject(dc, font_->Handle());
@@ -108,11 +115,11 @@ void TCanvas::Refresh() { DeselectHandles(); }
 
 TPoint TCanvas::PenPos() {
   POINT p{};
-  GetCurrentPositionEx(Handle(), &p);
+  GetCurrentPositionEx(EnsureDC(), &p);
   return {p.x, p.y};
 }
 
-void TCanvas::MoveTo(Integer x, Integer y) { MoveToEx(Handle(), x, y, nullptr); }
+void TCanvas::MoveTo(Integer x, Integer y) { MoveToEx(EnsureDC(), x, y, nullptr); }
 
 void TCanvas::LineTo(Integer x, Integer y) {
   Require(kPenValid | kBrushValid);
@@ -202,15 +209,15 @@ void TCanvas::CopyRect(const TRect& dest, TCanvas* source, const TRect& sourceRe
 }
 
 TColor TCanvas::Pixels(Integer x, Integer y) {
-  COLORREF c = GetPixel(Handle(), x, y);
+  COLORREF c = GetPixel(EnsureDC(), x, y);
   return c == CLR_INVALID ? clNone : static_cast<TColor>(c);
 }
 
-void TCanvas::SetPixels(Integer x, Integer y, TColor color) { SetPixel(Handle(), x, y, ColorToRGB(color)); }
+void TCanvas::SetPixels(Integer x, Integer y, TColor color) { SetPixel(EnsureDC(), x, y, ColorToRGB(color)); }
 
 TRect TCanvas::ClipRect() {
   RECT r{};
-  GetClipBox(Handle(), &r);
+  GetClipBox(EnsureDC(), &r);
   return {r.left, r.top, r.right, r.bottom};
 }
 

@@ -42,11 +42,17 @@ TGraphicsObject::~TGraphicsObject() {
 }
 
 void TGraphicsObject::Changed() {
-  // Listeners (a canvas) first let go of the old handle; it is replaced on next use.
-  if (onChange_) onChange_(this);
 #ifdef _WIN32
-  FreeHandle();
+  // The next Handle() makes a new object; the old one is deleted only after the listeners
+  // heard of the change: a canvas takes it out of its DC, a control hands the new one to
+  // its window.
+  struct DeleteLater {
+    void* h;
+    ~DeleteLater() { DeleteHandle(h); }
+  } old{handle_};
+  handle_ = nullptr;
 #endif
+  if (onChange_) onChange_(this);
 }
 
 // ---- TFont ----------------------------------------------------------------------------

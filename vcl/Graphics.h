@@ -45,6 +45,7 @@ class TGraphicsObject : public TPersistent {
 #ifdef _WIN32
   void* handle_ = nullptr;  // HGDIOBJ, owned
   void FreeHandle();
+  static void DeleteHandle(void* handle);
 #endif
 
  private:

@@ -1,12 +1,19 @@
 // The GDI objects of TFont, TBrush and TPen.
 #include <windows.h>
 
+#include <algorithm>
+#include <cwchar>
+
 #include "Bitmap.h"
 #include "Graphics.h"
 
 void TGraphicsObject::FreeHandle() {
-  if (handle_) DeleteObject(static_cast<HGDIOBJ>(handle_));
+  DeleteHandle(handle_);
   handle_ = nullptr;
+}
+
+void TGraphicsObject::DeleteHandle(void* handle) {
+  if (handle) DeleteObject(static_cast<HGDIOBJ>(handle));
 }
 
 TColor ColorToRGB(TColor color) {
@@ -46,8 +53,8 @@ void TFont::SetHandle(HFONT font) {
     if (font) DeleteObject(font);
     return;
   }
-  if (OnChange()) OnChange()(this);  // a canvas lets go of the old handle first
-  FreeHandle();
+  void* old = handle_;
+  handle_ = font;
   name_.assign(lf.lfFaceName, lf.lfFaceName + wcsnlen(lf.lfFaceName, LF_FACESIZE));
   height_ = lf.lfHeight;
   orientation_ = lf.lfOrientation;
@@ -58,7 +65,11 @@ void TFont::SetHandle(HFONT font) {
   if (lf.lfStrikeOut) style_ += fsStrikeOut;
   charset_ = lf.lfCharSet;
   pitch_ = (lf.lfPitchAndFamily & 3) == FIXED_PITCH ? fpFixed : (lf.lfPitchAndFamily & 3) == VARIABLE_PITCH ? fpVariable : fpDefault;
-  handle_ = font;
+  struct DeleteLater {
+    void* h;
+    ~DeleteLater() { DeleteHandle(h); }
+  } later{old};
+  if (OnChange()) OnChange()(this);  // a canvas takes the old font out of its DC first
 }
 
 HBRUSH TBrush::Handle() {

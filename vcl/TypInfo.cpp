@@ -211,6 +211,8 @@ void SetOrdProp(TObject* obj, StringView name, Int64 value) {
   if (!p.SetOrd) ReadOnly(p);
   if (p.Kind == TTypeKind::Enumeration && (value < 0 || value >= p.Enum->Count()))
     throw ERangeError(u"Range check error: " + IntToStr(value) + u" is not a value of " + p.Enum->TypeName());
+  if (p.Kind == TTypeKind::Integer && (value < p.MinValue || value > p.MaxValue))
+    throw ERangeError(u"Range check error: " + IntToStr(value) + u" does not fit property " + p.Name);
   p.SetOrd(*obj, value);
 }
 

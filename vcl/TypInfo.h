@@ -36,7 +36,9 @@
 //   RegisterClass<TsButton>();   FindClass(u"TsButton") -> const TClassInfo* or nullptr.
 #pragma once
 
+#include <climits>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <type_traits>
 #include <typeinfo>
@@ -122,6 +124,8 @@ struct TPropInfo {
   const TEnumInfo* Enum = nullptr;          // enumeration and set properties
   const std::type_info* Type = nullptr;     // the event type of a method property
   const TIdentMap* Idents = nullptr;        // value names of an integer property
+  Int64 MinValue = INT64_MIN;               // the range of an integer property's type
+  Int64 MaxValue = INT64_MAX;
   bool ReadOnly = false;
 
   // Only the pair that fits the kind is set. Ordinal kinds (integer, boolean, enumeration,
@@ -339,6 +343,10 @@ class TClassBuilder {
   }
   template <class V, class G, class S>
   static void BindOrd(TPropInfo& p, G getter, S setter) {
+    if constexpr (std::is_integral_v<V> && !std::is_same_v<V, bool> && sizeof(V) < sizeof(Int64)) {
+      p.MinValue = std::numeric_limits<V>::min();
+      p.MaxValue = std::numeric_limits<V>::max();
+    }
     p.GetOrd = [getter](const TObject& o) { return static_cast<Int64>(Get(o, getter)); };
     if constexpr (!std::is_null_pointer_v<S>) p.SetOrd = [setter](TObject& o, Int64 v) { Set(o, setter, static_cast<V>(v)); };
   }

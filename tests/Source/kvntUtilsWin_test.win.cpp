@@ -2,6 +2,7 @@
 // folders and waiting.
 #include <windows.h>
 #include <lm.h>
+#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 #include "sConst.h"
 #include "sSkinProvider.h"
 #include "support/TempDir.h"
+#include "vcl/Icon.h"
 
 namespace {
 
@@ -189,4 +191,23 @@ TEST(Composition, OverridableAndAskedOnce) {
   EXPECT_FALSE(AeroIsEnabled());
   kvWinMajorVer = 0;
   iAeroStatus = -1;
+}
+
+TEST(ShellIcons, IconOfAFile) {
+  wchar_t exe[MAX_PATH];
+  GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  const String self(reinterpret_cast<const Char*>(exe));
+  InitSysProc();
+  for (Cardinal flag : {Cardinal{0}, Cardinal{SHGFI_SMALLICON}}) {
+    TIcon* icon = GetIconForFile(self, flag);
+    ASSERT_NE(icon, nullptr);
+    EXPECT_FALSE(icon->Empty());
+    EXPECT_EQ(icon->Width(), GetSystemMetrics(flag ? SM_CXSMICON : SM_CXICON));
+    delete icon;
+  }
+  EXPECT_EQ(GetIconForFile(self + u".missing", 0), nullptr);
+  TempDir dir;
+  EXPECT_EQ(GetIconForFile(dir.Path(), 0), nullptr);  // a folder is no file
+  kvntUtilsCleanup();  // unbound: no icon
+  EXPECT_EQ(GetIconForFile(self, 0), nullptr);
 }

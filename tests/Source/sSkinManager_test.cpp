@@ -17,16 +17,16 @@ std::unique_ptr<TkvSkinData> DataWith(Integer ppi, size_t sections, size_t image
 TEST(SkinManager, FirstManagerIsTheDefault) {
   ASSERT_EQ(DefaultManager, nullptr);
   {
-    DuRiruZireziv first;
+    DuRiruZireziv first(nullptr);
     EXPECT_EQ(DefaultManager, &first);
-    DuRiruZireziv second;
+    DuRiruZireziv second(nullptr);
     EXPECT_EQ(DefaultManager, &first);
   }
   EXPECT_EQ(DefaultManager, nullptr);
 }
 
 TEST(SkinManager, SkinDataPerPPI) {
-  DuRiruZireziv m;
+  DuRiruZireziv m(nullptr);
   // No skin: the standard data of the PPI's scale, with the PPI asked for.
   TkvSkinData* std120 = m.CommonSkinData(125);
   EXPECT_EQ(std120->ScaleValue, 1);
@@ -50,7 +50,7 @@ TEST(SkinManager, SkinDataPerPPI) {
 }
 
 TEST(SkinManager, ValidIndexes) {
-  DuRiruZireziv m;
+  DuRiruZireziv m(nullptr);
   m.SkinDataArray.push_back(DataWith(96, 3, 2));
   m.SkinCommonInfo.Active = true;
   struct Case { Integer index; bool skin, img; } cases[] = {{-1, false, false}, {0, true, true}, {1, true, true},

@@ -96,7 +96,7 @@ TEST_F(Transport, SystemRouteWithoutSkinDataOrSavedProcedure) {
   EXPECT_EQ(TrySendMessage(w, SM_ALPHACMD, 7, 8), 42);  // skin data, but nothing saved
   EXPECT_EQ(deliveries, (std::vector<Delivery>{{w, "system", SM_ALPHACMD, 5, 6}, {w, "system", SM_ALPHACMD, 7, 8}}));
   r.Detach();
-  EXPECT_EQ(TrySendMessage(nullptr, SM_ALPHACMD, 1, 1), 0);  // no window: not handled
+  EXPECT_EQ(TrySendMessage(HWND(nullptr), SM_ALPHACMD, 1, 1), 0);  // no window: not handled
 }
 
 TEST_F(Transport, SkinDataLinkIsTheWindowProperty) {

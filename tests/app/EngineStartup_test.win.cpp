@@ -1,0 +1,54 @@
+#include "app/EngineStartup.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "kvntUtils.h"
+#include "sConst.h"
+#include "sDefaults.h"
+#include "sVclUtils.h"
+
+namespace {
+std::vector<std::string> calls;
+void StartA() { calls.push_back("start A"); }
+void StartB() { calls.push_back("start B"); }
+void StopA() { calls.push_back("stop A"); }
+void StopC() { calls.push_back("stop C"); }
+}  // namespace
+
+TEST(ModuleSteps, StartInOrderOnceStopInReverse) {
+  const std::vector<TkvModuleStep> table{{"A", StartA, StopA}, {"B", StartB, nullptr}, {"C", nullptr, StopC}};
+  StopModules(table);  // not started: nothing
+  StartModules(table);
+  StartModules(table);  // once
+  StopModules(table);
+  StopModules(table);
+  StartModules(table);  // again after the clean-up
+  EXPECT_EQ(calls, (std::vector<std::string>{"start A", "start B", "stop C", "stop A", "start A", "start B"}));
+  StopModules(table);
+}
+
+TEST(EngineStartup, TheFixedOrder) {
+  std::vector<std::string> names;
+  for (const auto& m : EngineModules()) names.push_back(m.Name);
+  EXPECT_EQ(names, (std::vector<std::string>{"sConst", "sDefaults", "kvntUtils", "sVclUtils", "kvFontStore", "kvPNG",
+                                             "sSkinProvider"}));
+}
+
+TEST(EngineStartup, StartAndStopTheEngine) {
+  StartEngine();
+  EXPECT_FALSE(kvs_CloseStr.empty());
+  EXPECT_EQ(kvs_AvailSkins, u"Available styles");
+  EXPECT_TRUE(kvSysDPIAware);
+  EXPECT_NE(kvWinMajorVer, 0);
+  EXPECT_NE(hKern32, nullptr);
+  EXPECT_NE(uxthemeLib, nullptr);
+  StopEngine();
+  EXPECT_TRUE(kvs_CloseStr.empty());
+  EXPECT_TRUE(kvs_AvailSkins.empty());
+  EXPECT_EQ(hKern32, nullptr);
+  EXPECT_EQ(uxthemeLib, nullptr);
+}

@@ -1,0 +1,45 @@
+// The tests' HTTP server (tests/support/http_server.py) started for one test: parse answers
+// set by the test, files served from a folder, every request recorded.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "support/TempDir.h"
+#include "vcl/Types.h"
+
+#ifdef _WIN32
+struct RecordedRequest {
+  std::string method, path;
+  std::vector<std::pair<std::string, std::string>> headers;  // in the order they came
+  std::string body;                                          // the raw bytes
+  // The value of the first header with this name (any case); empty when absent.
+  std::string Header(const std::string& name) const;
+};
+
+class TestServer {
+ public:
+  TestServer();  // starts the server and waits until it listens
+  ~TestServer();  // removes its control folder, which stops it
+  TestServer(const TestServer&) = delete;
+  TestServer& operator=(const TestServer&) = delete;
+
+  int Port() const { return port_; }
+  String BaseUrl() const;           // http://127.0.0.1:<port>
+  String FileUrl(const String& name, const String& query = String()) const;
+  const String& FilesDir() const { return files_.Path(); }  // served under /files/
+
+  // What POST .../v1/parse/index answers from now on.
+  void SetParseAnswer(int status, const String& body);
+  void ClearParseAnswer();  // 404 again
+
+  std::vector<RecordedRequest> Requests() const;
+  void ClearRequests();
+
+ private:
+  TempDir control_, files_;
+  int port_ = 0;
+};
+#endif

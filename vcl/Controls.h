@@ -1,0 +1,434 @@
+// Controls: TControl (anything on a form), TWinControl (with a window of its own),
+// TGraphicControl (windowless, painted by its parent), TCustomControl (a window that paints
+// itself on a canvas). Windows only.
+//
+// Messages. Every message of a control, window messages and the library's CM_/CN_ alike,
+// passes through its WindowProc, a bound callback that starts as the control's own WndProc:
+//
+//   TWndMethod old = ctrl->WindowProc();                 // hook a control ...
+//   ctrl->SetWindowProc(TWndMethod(this, &THook::Proc)); // ... Proc calls old(msg) to pass on
+//   ...
+//   if (ctrl->WindowProc() == TWndMethod(this, &THook::Proc)) ctrl->SetWindowProc(old);  // unhook
+//
+// The window procedure of a windowed control calls WindowProc; Perform(msg, w, l) calls it
+// directly (also for windowless controls) and returns the message's Result. WndProc does
+// the library's common work (mouse capture, hover tracking) and calls Dispatch, which
+// routes the message to the handler of the class that knows it; unknown messages end in
+// DefaultHandler (the window's own procedure). Subclasses extend Dispatch:
+//
+//   void TMyButton::Dispatch(TMessage& m) {
+//     if (m.Msg == CN_DRAWITEM) { DrawItem(m); return; }
+//     TButton::Dispatch(m);
+//   }
+//
+// A parent reflects WM_COMMAND, WM_NOTIFY, WM_DRAWITEM, WM_MEASUREITEM, WM_DELETEITEM,
+// WM_COMPAREITEM, WM_CTLCOLOR*, WM_HSCROLL/WM_VSCROLL and WM_CHARTOITEM/WM_VKEYTOITEM to the
+// child control they concern as CN_BASE + msg; the child's answer is the parent's answer.
+//
+// Windows are made on demand (Handle(), or when a visible control's form is shown), in the
+// class registered under the control's ClassName ("TButton"), superclassing the system
+// class where the control wraps one ("BUTTON"). FindControl(hwnd) gives the control of a
+// window. An exception thrown by a handler goes to Application->HandleException.
+//
+// Painting is done once, here: WM_PAINT with a DC in WParam (WM_PRINTCLIENT ends there too)
+// paints into that DC; DoubleBuffered paints into a memory bitmap first; graphic children
+// are painted after their parent (PaintControls), and mouse messages over them are routed
+// to them with their own coordinates.
+#pragma once
+
+#ifdef _WIN32
+
+#include <vector>
+
+#include "Canvas.h"
+#include "Classes.h"
+#include "Graphics.h"
+#include "Messages.h"
+#include "WinFwd.h"
+
+class TWinControl;
+class TCustomForm;
+
+enum TControlStateFlag {
+  csLButtonDown, csClicked, csPalette, csReadingState, csAlignmentNeeded, csFocusing, csCreating, csPaintCopy,
+  csCustomPaint, csDestroyingHandle, csDocking, csDesignerHide, csPanning, csRecreating, csAligning, csGlassPaint,
+  csPrintClient
+};
+using TControlState = TSet<TControlStateFlag>;
+
+enum TControlStyleFlag {
+  csAcceptsControls, csCaptureMouse, csDesignInteractive, csClickEvents, csFramed, csSetCaption, csOpaque,
+  csDoubleClicks, csFixedWidth, csFixedHeight, csNoDesignVisible, csReplicatable, csNoStdEvents, csDisplayDragImage,
+  csReflector, csActionClient, csMenuEvents, csNeedsBorderPaint, csParentBackground, csPannable,
+  csAlignWithMargins, csGestures, csPaintBlackOpaqueOnGlass, csOverrideStylePaint
+};
+using TControlStyle = TSet<TControlStyleFlag>;
+
+using TMouseEvent = TEvent<void(TObject* Sender, TMouseButton Button, TShiftState Shift, Integer X, Integer Y)>;
+using TMouseMoveEvent = TEvent<void(TObject* Sender, TShiftState Shift, Integer X, Integer Y)>;
+
+// What CreateParams fills before a window is made.
+struct TCreateParams {
+  String Caption;
+  Cardinal Style = 0;
+  Cardinal ExStyle = 0;
+  Integer X = 0, Y = 0, Width = 0, Height = 0;
+  HWND WndParent = nullptr;
+  void* Param = nullptr;
+  Cardinal ClassStyle = 0;  // CS_ bits of the window class
+  HCURSOR Cursor = nullptr;
+  HBRUSH Background = nullptr;
+  String WinClassName;      // the class registered for this kind of control
+  String SysClassName;      // the system class it superclasses; empty for none
+};
+
+class TControlCanvas;
+
+class TControl : public TComponent {
+  TW_CLASS(TControl, TComponent)
+  explicit TControl(TComponent* owner);
+  ~TControl() override;
+
+  // ---- place in the tree ----
+  TWinControl* Parent() const { return parent_; }
+  virtual void SetParent(TWinControl* parent);
+  TComponent* GetParentComponent() const override;
+  bool HasParent() const override { return parent_ != nullptr; }
+  void SetParentComponent(TComponent* parent) override;
+
+  // ---- geometry (pixels, relative to the parent's client area) ----
+  Integer Left() const { return left_; }
+  Integer Top() const { return top_; }
+  Integer Width() const { return width_; }
+  Integer Height() const { return height_; }
+  void SetLeft(Integer v) { SetBounds(v, top_, width_, height_); }
+  void SetTop(Integer v) { SetBounds(left_, v, width_, height_); }
+  void SetWidth(Integer v) { SetBounds(left_, top_, v, height_); }
+  void SetHeight(Integer v) { SetBounds(left_, top_, width_, v); }
+  virtual void SetBounds(Integer left, Integer top, Integer width, Integer height);
+  TRect BoundsRect() const { return {left_, top_, left_ + width_, top_ + height_}; }
+  void SetBoundsRect(const TRect& r) { SetBounds(r.Left, r.Top, r.Width(), r.Height()); }
+  virtual TRect ClientRect() const;
+  Integer ClientWidth() const { return ClientRect().Right; }
+  Integer ClientHeight() const { return ClientRect().Bottom; }
+  void SetClientWidth(Integer w) { SetClientSize(TSize(w, ClientHeight())); }
+  void SetClientHeight(Integer h) { SetClientSize(TSize(ClientWidth(), h)); }
+  virtual void SetClientSize(TSize size);
+  // The client area's top-left corner in screen coordinates.
+  virtual TPoint ClientOrigin();
+  TPoint ClientToScreen(TPoint p) { TPoint o = ClientOrigin(); return {p.X + o.X, p.Y + o.Y}; }
+  TPoint ScreenToClient(TPoint p) { TPoint o = ClientOrigin(); return {p.X - o.X, p.Y - o.Y}; }
+
+  // ---- state ----
+  bool Visible() const { return visible_; }
+  void SetVisible(bool value);
+  void Show() { SetVisible(true); }
+  void Hide() { SetVisible(false); }
+  bool Enabled() const { return enabled_; }
+  virtual void SetEnabled(bool value);
+  TColor Color() const { return color_; }
+  void SetColor(TColor color);
+  bool ParentColor() const { return parentColor_; }
+  void SetParentColor(bool value);
+  TFont* Font() const { return font_; }
+  void SetFont(const TFont* font) { font_->Assign(font); }
+  bool ParentFont() const { return parentFont_; }
+  void SetParentFont(bool value);
+  // Caption and Text are one value, as in the class library.
+  virtual String Text() const { return text_; }
+  virtual void SetText(const String& text);
+  String Caption() const { return Text(); }
+  void SetCaption(const String& text) { SetText(text); }
+  const String& Hint() const { return hint_; }
+  void SetHint(const String& hint) { hint_ = hint; }
+  bool ShowHint() const { return showHint_; }
+  void SetShowHint(bool v) { showHint_ = v; }
+  TControlState ControlState() const { return controlState_; }
+  void SetControlState(TControlState s) { controlState_ = s; }
+  TControlStyle ControlStyle() const { return controlStyle_; }
+  void SetControlStyle(TControlStyle s) { controlStyle_ = s; }
+
+  // ---- messages ----
+  TWndMethod WindowProc() const { return windowProc_; }
+  void SetWindowProc(TWndMethod proc);
+  TLResult Perform(Cardinal msg, TWParam wParam = 0, TLParam lParam = 0);
+  virtual void WndProc(TMessage& message);
+  virtual void Dispatch(TMessage& message);
+  virtual void DefaultHandler(TMessage& message);
+
+  // ---- painting ----
+  virtual void Invalidate();
+  virtual void Update();
+  virtual void Repaint();
+  void Refresh() { Repaint(); }
+  void BringToFront();
+
+  // ---- density ----
+  // The PPI the control is shown at: its window's (or its parent's) DPI; the screen's
+  // before there is a window.
+  Integer CurrentPPI();
+  // Scales position, size and an own font by m/d (form loading at another density).
+  virtual void ChangeScale(Integer m, Integer d);
+
+  // ---- events ----
+  TNotifyEvent OnClick() const { return onClick_; }
+  void SetOnClick(TNotifyEvent e) { onClick_ = e; }
+  TNotifyEvent OnDblClick() const { return onDblClick_; }
+  void SetOnDblClick(TNotifyEvent e) { onDblClick_ = e; }
+  TMouseEvent OnMouseDown() const { return onMouseDown_; }
+  void SetOnMouseDown(TMouseEvent e) { onMouseDown_ = e; }
+  TMouseEvent OnMouseUp() const { return onMouseUp_; }
+  void SetOnMouseUp(TMouseEvent e) { onMouseUp_ = e; }
+  TMouseMoveEvent OnMouseMove() const { return onMouseMove_; }
+  void SetOnMouseMove(TMouseMoveEvent e) { onMouseMove_ = e; }
+  TNotifyEvent OnMouseEnter() const { return onMouseEnter_; }
+  void SetOnMouseEnter(TNotifyEvent e) { onMouseEnter_ = e; }
+  TNotifyEvent OnMouseLeave() const { return onMouseLeave_; }
+  void SetOnMouseLeave(TNotifyEvent e) { onMouseLeave_ = e; }
+  TNotifyEvent OnResize() const { return onResize_; }
+  void SetOnResize(TNotifyEvent e) { onResize_ = e; }
+
+  virtual void Click();
+
+ protected:
+  virtual void DblClick();
+  virtual void MouseDown(TMouseButton button, TShiftState shift, Integer x, Integer y);
+  virtual void MouseUp(TMouseButton button, TShiftState shift, Integer x, Integer y);
+  virtual void MouseMove(TShiftState shift, Integer x, Integer y);
+  virtual void MouseEnter();
+  virtual void MouseLeave();
+  virtual void Resize();
+  void Notification(TComponent* component, TOperation operation) override;
+  void Loaded() override;
+  // After the bounds changed (window or not).
+  virtual void BoundsChanged();
+  // Repaints the control's area on its parent (graphic controls).
+  void InvalidateControl(bool isVisible, bool isOpaque);
+
+  // Handlers of the messages every control knows.
+  void CMVisibleChanged(TMessage& m);
+  void CMEnabledChanged(TMessage& m);
+  void CMColorChanged(TMessage& m);
+  void CMFontChanged(TMessage& m);
+  void CMParentFontChanged(TMessage& m);
+  void CMParentColorChanged(TMessage& m);
+  void CMTextChanged(TMessage& m);
+  void CMMouseEnter(TMessage& m);
+  void CMMouseLeave(TMessage& m);
+  void MouseMessage(TMessage& m);
+
+  TWinControl* parent_ = nullptr;
+  Integer left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+  String text_;
+
+ private:
+  friend class TWinControl;
+  void FontChanged(TObject*);
+
+  bool visible_ = true;
+  bool enabled_ = true;
+  bool parentFont_ = true;
+  bool parentColor_ = false;
+  bool showHint_ = false;
+  bool changingParentFont_ = false;
+  TColor color_ = clWindow;
+  TFont* font_;
+  String hint_;
+  TControlState controlState_;
+  TControlStyle controlStyle_{csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
+  TWndMethod windowProc_;
+  TNotifyEvent onClick_, onDblClick_, onMouseEnter_, onMouseLeave_, onResize_;
+  TMouseEvent onMouseDown_, onMouseUp_;
+  TMouseMoveEvent onMouseMove_;
+};
+
+class TWinControl : public TControl {
+  TW_CLASS(TWinControl, TControl)
+  explicit TWinControl(TComponent* owner);
+  ~TWinControl() override;
+  void BeforeDestruction() override;
+
+  // ---- the window ----
+  // Makes the window (and its parents') when there is none yet.
+  HWND Handle();
+  HWND WindowHandle() const { return handle_; }
+  bool HandleAllocated() const { return handle_ != nullptr; }
+  void HandleNeeded() { Handle(); }
+  // A window that is not a control to make this control's window a child of.
+  HWND ParentWindow() const { return parentWindow_; }
+  void SetParentWindow(HWND wnd);
+  // Destroys the window and makes it again (for style changes).
+  void RecreateWnd();
+  // Visible on screen: visible and all parents showing (the window exists).
+  bool Showing() const { return showing_; }
+
+  // ---- children: graphic controls first, then windowed ones, each in insertion order ----
+  Integer ControlCount() const { return static_cast<Integer>(controls_.size() + winControls_.size()); }
+  TControl* Controls(Integer index) const;
+  void InsertControl(TControl* control);
+  void RemoveControl(TControl* control);
+  bool ContainsControl(const TControl* control) const;
+  // The topmost visible (and enabled, unless allowDisabled) child at a client point.
+  TControl* ControlAtPos(TPoint p, bool allowDisabled, bool allowWinControls = false) const;
+  // Sends the message to every child until one answers (Result != 0).
+  void Broadcast(TMessage& message);
+  void NotifyControls(Cardinal msg);
+
+  // ---- focus and tab order ----
+  Integer TabOrder() const;
+  void SetTabOrder(Integer order);
+  bool TabStop() const { return tabStop_; }
+  void SetTabStop(bool v);
+  bool Focused() const;
+  virtual bool CanFocus() const;
+  virtual void SetFocus();
+  // The next control in tab order after current (forward or back), among this control's
+  // descendants; nullptr when none.
+  TWinControl* FindNextControl(TWinControl* current, bool forward, bool checkTabStop, bool checkParent) const;
+  void GetTabOrderList(std::vector<TWinControl*>& list) const;
+
+  // ---- appearance ----
+  TBrush* Brush() const { return brush_; }
+  bool DoubleBuffered() const { return doubleBuffered_; }
+  void SetDoubleBuffered(bool v) { doubleBuffered_ = v; }
+  String Text() const override;
+  void SetBounds(Integer left, Integer top, Integer width, Integer height) override;
+  TRect ClientRect() const override;
+  TPoint ClientOrigin() override;
+  void SetClientSize(TSize size) override;
+  void Invalidate() override;
+  void Update() override;
+  void Repaint() override;
+  void ChangeScale(Integer m, Integer d) override;
+  // Paints this control and its children into dc at (x, y) (WM_PRINT).
+  void PaintTo(HDC dc, Integer x, Integer y);
+
+  TNotifyEvent OnEnter() const { return onEnter_; }
+  void SetOnEnter(TNotifyEvent e) { onEnter_ = e; }
+  TNotifyEvent OnExit() const { return onExit_; }
+  void SetOnExit(TNotifyEvent e) { onExit_ = e; }
+
+  void WndProc(TMessage& message) override;
+  void Dispatch(TMessage& message) override;
+  void DefaultHandler(TMessage& message) override;
+  // Updates Showing from Visible and the parents, making or showing windows as needed.
+  void UpdateShowing();
+  void UpdateControlState();
+
+ protected:
+  virtual void CreateParams(TCreateParams& params);
+  // Makes the window a superclass of a system class ("BUTTON", "EDIT" ...).
+  void CreateSubClass(TCreateParams& params, const char16_t* sysClassName);
+  virtual void CreateWnd();
+  virtual void CreateWindowHandle(const TCreateParams& params);
+  virtual void DestroyWnd();
+  void CreateHandle();
+  void DestroyHandle();
+  // Called when the window exists (after CreateWnd) and before it goes.
+  virtual void HandleCreated() {}
+  // Paints the control itself into dc (the default lets the window's class paint).
+  virtual void PaintWindow(HDC dc);
+  void PaintHandler(HDC dc);
+  void PaintControls(HDC dc, TControl* first);
+  virtual void DoEnter();
+  virtual void DoExit();
+  // CN_KEYDOWN: hands Tab, Enter and Escape to the form unless the control wants them.
+  virtual void KeyDownHandler(TMessage& m);
+  void Loaded() override;
+
+  void WMPaint(TMessage& m);
+  void WMEraseBkgnd(TMessage& m);
+  void WMPrintClient(TMessage& m);
+  void WMWindowPosChanged(TMessage& m);
+  void WMSetFocus(TMessage& m);
+  void WMKillFocus(TMessage& m);
+  void WMMouseMoveOrLeave(TMessage& m);
+  void CMShowingChanged(TMessage& m);
+  void CMRecreateWnd(TMessage& m);
+  void ReflectToChild(TMessage& m, HWND child);
+
+  HWND handle_ = nullptr;
+
+ private:
+  friend class TControl;
+  friend struct TwWindowProcs;
+  void BindHandle(HWND wnd);
+  void UnbindHandle();
+  void UpdateBounds();
+  void SetZOrderOf(TWinControl* child);
+
+  void* defWndProc_ = nullptr;
+  HWND parentWindow_ = nullptr;
+  std::vector<TControl*> controls_;        // graphic children
+  std::vector<TWinControl*> winControls_;  // windowed children
+  std::vector<TWinControl*> tabList_;
+  TBrush* brush_;
+  bool tabStop_ = false;
+  bool showing_ = false;
+  bool doubleBuffered_ = false;
+  TNotifyEvent onEnter_, onExit_;
+};
+
+// A canvas on a control: inside Paint the DC being painted, elsewhere a DC of the control's
+// window (or of its parent's, moved and clipped to the control) that is released with
+// FreeHandle or when the canvas goes.
+class TControlCanvas : public TCanvas {
+ public:
+  explicit TControlCanvas(TControl* control) : control_(control) {}
+  ~TControlCanvas() override;
+  TControl* Control() const { return control_; }
+  void FreeHandle();
+  // Paint code hands in the DC it paints on (borrowed), then nullptr.
+  void SetPaintDC(HDC dc);
+
+ protected:
+  void CreateHandle() override;
+
+ private:
+  TControl* control_;
+  HWND window_ = nullptr;
+  bool ownsDC_ = false;
+};
+
+class TGraphicControl : public TControl {
+  TW_CLASS(TGraphicControl, TControl)
+  explicit TGraphicControl(TComponent* owner);
+  ~TGraphicControl() override;
+  TCanvas* Canvas() const { return canvas_; }
+  void Dispatch(TMessage& message) override;
+
+ protected:
+  virtual void Paint() {}
+
+ private:
+  TControlCanvas* canvas_;
+};
+
+class TCustomControl : public TWinControl {
+  TW_CLASS(TCustomControl, TWinControl)
+  explicit TCustomControl(TComponent* owner);
+  ~TCustomControl() override;
+  TCanvas* Canvas() const { return canvas_; }
+
+ protected:
+  virtual void Paint() {}
+  void PaintWindow(HDC dc) override;
+
+ private:
+  TControlCanvas* canvas_;
+};
+
+// The control of a window of this program; nullptr for any other window.
+TWinControl* FindControl(HWND wnd);
+// The control whose window is wnd or the nearest ancestor window that is a control.
+TWinControl* FindVCLWindow(HWND wnd);
+// The form the control lies on (topForm: the outermost one).
+TCustomForm* GetParentForm(const TControl* control, bool topForm = true);
+// The control that currently has the mouse captured for a graphic control, and the
+// control under the mouse as the hover tracking last saw it.
+TControl* GetCaptureControl();
+void SetCaptureControl(TControl* control);
+TControl* MouseControl();
+TShiftState KeysToShiftState(Cardinal keys);
+
+#endif

@@ -1,0 +1,1352 @@
+// Controls: the window procedure that routes every message of a control's window to its
+// WindowProc, window classes, the control tree, focus, painting and mouse routing.
+//
+// Sections:
+//   1. module state: the window property, the control being created, capture and hover
+//   2. window classes and the window procedure
+//   3. TControl
+//   4. TWinControl: the window's life
+//   5. TWinControl: children, tab order, focus
+//   6. TWinControl: messages (dispatch, reflection, keys, mouse)
+//   7. TWinControl: painting
+//   8. TControlCanvas, TGraphicControl, TCustomControl
+#include <windows.h>
+
+#include <algorithm>
+#include <map>
+
+#include "Controls.h"
+#include "Forms.h"
+#include "GdiScopes.h"
+
+#undef TextOut
+
+// ---- 1. module state ------------------------------------------------------------------
+
+namespace {
+
+// The property that ties a window to its control. An atom, so the lookup on every message
+// is cheap.
+ATOM ControlAtom() {
+  static ATOM atom = GlobalAddAtomW(L"TarnwickControl");
+  return atom;
+}
+
+// The control whose window CreateWindowEx is making right now: the window procedure binds the
+// window to it on the first message.
+thread_local TWinControl* gCreating = nullptr;
+
+TControl* gCaptureControl = nullptr;  // a graphic control that has the mouse captured
+TControl* gMouseControl = nullptr;    // the control under the mouse, as last seen
+
+HINSTANCE ModuleInstance() { return GetModuleHandleW(nullptr); }
+
+LPCWSTR W(const String& s) { return reinterpret_cast<LPCWSTR>(s.c_str()); }
+
+TWParam ToWParam(const void* p) { return reinterpret_cast<TWParam>(p); }
+TLParam ToLParam(const void* p) { return reinterpret_cast<TLParam>(p); }
+
+// Tells the control under the mouse and its parents that the mouse left, and the new one
+// and its parents that it came.
+void SetMouseControlTo(TControl* control) {
+  if (control == gMouseControl) return;
+  TControl* old = gMouseControl;
+  gMouseControl = control;
+  if (old) old->Perform(CM_MOUSELEAVE, 0, 0);
+  if (control && control == gMouseControl) control->Perform(CM_MOUSEENTER, 0, 0);
+}
+
+}  // namespace
+
+TControl* GetCaptureControl() { return gCaptureControl; }
+
+void SetCaptureControl(TControl* control) {
+  ReleaseCapture();
+  gCaptureControl = nullptr;
+  if (!control) return;
+  if (auto* w = dynamic_cast<TWinControl*>(control)) {
+    SetCapture(w->Handle());
+    return;
+  }
+  if (control->Parent()) {
+    gCaptureControl = control;
+    SetCapture(control->Parent()->Handle());
+  }
+}
+
+TControl* MouseControl() { return gMouseControl; }
+
+TShiftState KeysToShiftState(Cardinal keys) {
+  TShiftState s;
+  if (keys & MK_SHIFT) s += ssShift;
+  if (keys & MK_CONTROL) s += ssCtrl;
+  if (keys & MK_LBUTTON) s += ssLeft;
+  if (keys & MK_RBUTTON) s += ssRight;
+  if (keys & MK_MBUTTON) s += ssMiddle;
+  if (GetKeyState(VK_MENU) < 0) s += ssAlt;
+  return s;
+}
+
+TWinControl* FindControl(HWND wnd) {
+  if (!wnd) return nullptr;
+  DWORD pid = 0;
+  GetWindowThreadProcessId(wnd, &pid);
+  if (pid != GetCurrentProcessId()) return nullptr;
+  return static_cast<TWinControl*>(GetPropW(wnd, MAKEINTATOM(ControlAtom())));
+}
+
+TWinControl* FindVCLWindow(HWND wnd) {
+  while (wnd) {
+    if (TWinControl* c = FindControl(wnd)) return c;
+    wnd = GetParent(wnd);
+  }
+  return nullptr;
+}
+
+TCustomForm* GetParentForm(const TControl* control, bool topForm) {
+  TCustomForm* found = nullptr;
+  for (const TControl* c = control; c; c = c->Parent()) {
+    if (auto* f = dynamic_cast<const TCustomForm*>(c)) {
+      found = const_cast<TCustomForm*>(f);
+      if (!topForm) return found;
+    }
+  }
+  return found;
+}
+
+// ---- 2. window classes and the window procedure ---------------------------------------
+
+struct TwWindowProcs {
+  static LRESULT CALLBACK Route(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    TWinControl* control = static_cast<TWinControl*>(GetPropW(wnd, MAKEINTATOM(ControlAtom())));
+    if (!control) {
+      control = gCreating;
+      if (!control) return DefWindowProcW(wnd, msg, wp, lp);
+      gCreating = nullptr;
+      control->BindHandle(wnd);
+    }
+    TMessage m{msg, wp, lp, 0};
+    try {
+      control->WindowProc()(m);
+    } catch (const std::exception& e) {
+      // Nothing may unwind through the system's dispatch: the application shows it and the
+      // loop goes on.
+      if (Application) Application->HandleException(control, &e);
+    } catch (...) {
+      if (Application) Application->HandleException(control, nullptr);
+    }
+    if (msg == WM_NCDESTROY && control->handle_ == wnd) control->UnbindHandle();
+    return m.Result;
+  }
+};
+
+namespace {
+
+struct ClassEntry {
+  WNDPROC super;  // the superclass's procedure, or DefWindowProcW
+};
+
+// Registers the class the parameters name, once; gives the procedure of the class it extends.
+WNDPROC RegisterControlClass(const TCreateParams& p) {
+  static std::map<String, ClassEntry> registered;
+  auto it = registered.find(p.WinClassName);
+  if (it != registered.end()) return it->second.super;
+  WNDCLASSW wc{};
+  WNDPROC super = DefWindowProcW;
+  if (!p.SysClassName.empty()) {
+    if (!GetClassInfoW(nullptr, W(p.SysClassName), &wc))
+      throw EOSError(u"Window class " + p.SysClassName + u" does not exist");
+    super = wc.lpfnWndProc;
+  }
+  wc.lpfnWndProc = &TwWindowProcs::Route;
+  wc.hInstance = ModuleInstance();
+  wc.lpszClassName = W(p.WinClassName);
+  wc.lpszMenuName = nullptr;
+  if (p.SysClassName.empty()) {
+    wc.style = p.ClassStyle;
+    wc.hCursor = p.Cursor ? p.Cursor : LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.hbrBackground = p.Background;
+  } else {
+    wc.style = (wc.style & ~CS_GLOBALCLASS) | (p.ClassStyle & CS_DBLCLKS);
+  }
+  if (!RegisterClassW(&wc)) {
+    DWORD err = GetLastError();
+    if (err != ERROR_CLASS_ALREADY_EXISTS) throw EOSError(u"Cannot register window class " + p.WinClassName);
+  }
+  registered[p.WinClassName] = {super};
+  return super;
+}
+
+}  // namespace
+
+// ---- 3. TControl ----------------------------------------------------------------------
+
+TW_DEFINE_CLASS(TControl) {
+  b.Property(u"Left", &TControl::Left, &TControl::SetLeft);
+  b.Property(u"Top", &TControl::Top, &TControl::SetTop);
+  b.Property(u"Width", &TControl::Width, &TControl::SetWidth);
+  b.Property(u"Height", &TControl::Height, &TControl::SetHeight);
+  b.Property(u"Visible", &TControl::Visible, &TControl::SetVisible);
+  b.Property(u"Enabled", &TControl::Enabled, &TControl::SetEnabled);
+  b.Property(u"Hint", &TControl::Hint, &TControl::SetHint);
+  b.Property(u"ShowHint", &TControl::ShowHint, &TControl::SetShowHint);
+}
+
+TControl::TControl(TComponent* owner) : TComponent(owner), font_(new TFont()) {
+  windowProc_ = TWndMethod(this, &TControl::WndProc);
+  font_->SetOnChange(TNotifyEvent(this, &TControl::FontChanged));
+}
+
+TControl::~TControl() {
+  if (gMouseControl == this) gMouseControl = nullptr;
+  if (gCaptureControl == this) {
+    gCaptureControl = nullptr;
+    ReleaseCapture();
+  }
+  if (parent_) parent_->RemoveControl(this);
+  delete font_;
+}
+
+TComponent* TControl::GetParentComponent() const { return parent_; }
+
+void TControl::SetParentComponent(TComponent* parent) {
+  auto* w = dynamic_cast<TWinControl*>(parent);
+  if (parent && !w) throw EInvalidOperation(u"Control '" + Name() + u"' cannot be placed on " + ClassNameOf(parent));
+  SetParent(w);
+}
+
+void TControl::SetParent(TWinControl* parent) {
+  if (parent == parent_) return;
+  if (parent == this) throw EInvalidOperation("A control cannot have itself as its parent");
+  for (TWinControl* p = parent; p; p = p->Parent())
+    if (p == this) throw EInvalidOperation("A control cannot have one of its children as its parent");
+  if (parent_) parent_->RemoveControl(this);
+  if (parent) parent->InsertControl(this);
+}
+
+void TControl::SetBounds(Integer left, Integer top, Integer width, Integer height) {
+  if (width < 0) width = 0;
+  if (height < 0) height = 0;
+  if (left == left_ && top == top_ && width == width_ && height == height_) return;
+  InvalidateControl(visible_, false);
+  left_ = left;
+  top_ = top;
+  width_ = width;
+  height_ = height;
+  Invalidate();
+  BoundsChanged();
+}
+
+void TControl::BoundsChanged() {
+  if (!IsLoading()) Resize();
+}
+
+TRect TControl::ClientRect() const { return {0, 0, width_, height_}; }
+
+void TControl::SetClientSize(TSize size) {
+  TRect c = ClientRect();
+  SetBounds(left_, top_, width_ - c.Width() + size.cx, height_ - c.Height() + size.cy);
+}
+
+TPoint TControl::ClientOrigin() {
+  if (!parent_) return {left_, top_};
+  TPoint p = parent_->ClientOrigin();
+  return {p.X + left_, p.Y + top_};
+}
+
+void TControl::SetVisible(bool value) {
+  if (value == visible_) return;
+  visible_ = value;
+  Perform(CM_VISIBLECHANGED, value ? 1 : 0, 0);
+}
+
+void TControl::SetEnabled(bool value) {
+  if (value == enabled_) return;
+  enabled_ = value;
+  Perform(CM_ENABLEDCHANGED, 0, 0);
+}
+
+void TControl::SetColor(TColor color) {
+  if (color == color_) return;
+  color_ = color;
+  parentColor_ = false;
+  Perform(CM_COLORCHANGED, 0, 0);
+}
+
+void TControl::SetParentColor(bool value) {
+  if (value == parentColor_) return;
+  parentColor_ = value;
+  if (value && parent_) Perform(CM_PARENTCOLORCHANGED, 0, 0);
+}
+
+void TControl::SetParentFont(bool value) {
+  if (value == parentFont_) return;
+  parentFont_ = value;
+  if (value && parent_) Perform(CM_PARENTFONTCHANGED, 0, 0);
+}
+
+void TControl::FontChanged(TObject*) {
+  if (!changingParentFont_) parentFont_ = false;
+  Perform(CM_FONTCHANGED, 0, 0);
+}
+
+void TControl::SetText(const String& text) {
+  if (text == Text()) return;
+  Perform(WM_SETTEXT, 0, ToLParam(text.c_str()));
+  Perform(CM_TEXTCHANGED, 0, 0);
+}
+
+void TControl::SetWindowProc(TWndMethod proc) {
+  // An empty procedure would drop every message: it means "the control's own" again.
+  windowProc_ = proc ? proc : TWndMethod(this, &TControl::WndProc);
+}
+
+TLResult TControl::Perform(Cardinal msg, TWParam wParam, TLParam lParam) {
+  TMessage m{msg, wParam, lParam, 0};
+  windowProc_(m);
+  return m.Result;
+}
+
+void TControl::WndProc(TMessage& m) {
+  if (m.Msg >= WM_MOUSEFIRST && m.Msg <= WM_MOUSELAST && m.Msg != WM_MOUSEWHEEL && m.Msg != WM_MOUSEHWHEEL) {
+    // A graphic control that takes the mouse keeps it while the button is held.
+    if (!dynamic_cast<TWinControl*>(this)) {
+      if ((m.Msg == WM_LBUTTONDOWN || m.Msg == WM_LBUTTONDBLCLK) && controlStyle_.Contains(csCaptureMouse))
+        SetCaptureControl(this);
+      else if (m.Msg == WM_LBUTTONUP && gCaptureControl == this)
+        SetCaptureControl(nullptr);
+    }
+    if (m.Msg == WM_LBUTTONDOWN || m.Msg == WM_LBUTTONDBLCLK) controlState_ += csLButtonDown;
+    if (m.Msg == WM_LBUTTONUP) controlState_ -= csLButtonDown;
+  }
+  Dispatch(m);
+}
+
+void TControl::Dispatch(TMessage& m) {
+  switch (m.Msg) {
+    case CM_VISIBLECHANGED: CMVisibleChanged(m); return;
+    case CM_ENABLEDCHANGED: CMEnabledChanged(m); return;
+    case CM_COLORCHANGED: CMColorChanged(m); return;
+    case CM_FONTCHANGED: CMFontChanged(m); return;
+    case CM_PARENTFONTCHANGED: CMParentFontChanged(m); return;
+    case CM_PARENTCOLORCHANGED: CMParentColorChanged(m); return;
+    case CM_TEXTCHANGED: CMTextChanged(m); return;
+    case CM_MOUSEENTER: CMMouseEnter(m); return;
+    case CM_MOUSELEAVE: CMMouseLeave(m); return;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+    case WM_MOUSEMOVE:
+      MouseMessage(m);
+      return;
+  }
+  DefaultHandler(m);
+}
+
+void TControl::DefaultHandler(TMessage& m) {
+  // A control without a window keeps its text itself.
+  switch (m.Msg) {
+    case WM_SETTEXT:
+      text_ = m.LParam ? String(reinterpret_cast<const Char*>(m.LParam)) : String();
+      m.Result = 1;
+      break;
+    case WM_GETTEXTLENGTH: m.Result = static_cast<TLResult>(text_.size()); break;
+    case WM_GETTEXT: {
+      if (m.WParam == 0 || !m.LParam) break;
+      size_t n = std::min<size_t>(text_.size(), m.WParam - 1);
+      auto* out = reinterpret_cast<Char*>(m.LParam);
+      std::copy_n(text_.data(), n, out);
+      out[n] = 0;
+      m.Result = static_cast<TLResult>(n);
+      break;
+    }
+  }
+}
+
+void TControl::MouseMessage(TMessage& m) {
+  TShiftState shift = KeysToShiftState(static_cast<Cardinal>(m.WParam));
+  const Integer x = m.XPos(), y = m.YPos();
+  switch (m.Msg) {
+    case WM_MOUSEMOVE: MouseMove(shift, x, y); break;
+    case WM_LBUTTONDOWN:
+      if (controlStyle_.Contains(csClickEvents)) controlState_ += csClicked;
+      MouseDown(mbLeft, shift, x, y);
+      break;
+    case WM_LBUTTONDBLCLK:
+      if (controlStyle_.Contains(csDoubleClicks)) {
+        DblClick();
+        MouseDown(mbLeft, shift + TShiftState{ssDouble}, x, y);
+      } else {
+        if (controlStyle_.Contains(csClickEvents)) controlState_ += csClicked;
+        MouseDown(mbLeft, shift, x, y);
+      }
+      break;
+    case WM_LBUTTONUP: {
+      bool clicked = controlState_.Contains(csClicked);
+      controlState_ -= csClicked;
+      if (clicked && TRect(0, 0, width_, height_).Contains({x, y})) Click();
+      MouseUp(mbLeft, shift, x, y);
+      break;
+    }
+    case WM_RBUTTONDOWN: MouseDown(mbRight, shift, x, y); break;
+    case WM_RBUTTONUP: MouseUp(mbRight, shift, x, y); break;
+    case WM_MBUTTONDOWN: MouseDown(mbMiddle, shift, x, y); break;
+    case WM_MBUTTONUP: MouseUp(mbMiddle, shift, x, y); break;
+  }
+  // A windowed control's own window still gets the mouse (edits place the caret).
+  DefaultHandler(m);
+}
+
+void TControl::Click() { onClick_.Call(this); }
+void TControl::DblClick() { onDblClick_.Call(this); }
+void TControl::MouseDown(TMouseButton b, TShiftState s, Integer x, Integer y) { onMouseDown_.Call(this, b, s, x, y); }
+void TControl::MouseUp(TMouseButton b, TShiftState s, Integer x, Integer y) { onMouseUp_.Call(this, b, s, x, y); }
+void TControl::MouseMove(TShiftState s, Integer x, Integer y) { onMouseMove_.Call(this, s, x, y); }
+void TControl::MouseEnter() { onMouseEnter_.Call(this); }
+void TControl::MouseLeave() { onMouseLeave_.Call(this); }
+void TControl::Resize() { onResize_.Call(this); }
+
+void TControl::CMVisibleChanged(TMessage&) { InvalidateControl(true, visible_ && controlStyle_.Contains(csOpaque)); }
+void TControl::CMEnabledChanged(TMessage&) { Invalidate(); }
+void TControl::CMColorChanged(TMessage&) { Invalidate(); }
+void TControl::CMFontChanged(TMessage&) { Invalidate(); }
+void TControl::CMTextChanged(TMessage&) { Invalidate(); }
+
+void TControl::CMParentFontChanged(TMessage&) {
+  if (!parentFont_ || !parent_) return;
+  changingParentFont_ = true;
+  try {
+    font_->Assign(parent_->Font());
+  } catch (...) {
+    changingParentFont_ = false;
+    throw;
+  }
+  changingParentFont_ = false;
+}
+
+void TControl::CMParentColorChanged(TMessage&) {
+  if (!parentColor_ || !parent_) return;
+  if (color_ != parent_->Color()) {
+    color_ = parent_->Color();
+    Perform(CM_COLORCHANGED, 0, 0);
+  }
+}
+
+void TControl::CMMouseEnter(TMessage& m) {
+  // The control itself hears it with LParam 0; its parents with LParam = the control.
+  if (m.LParam == 0) MouseEnter();
+  if (parent_) parent_->Perform(CM_MOUSEENTER, 0, m.LParam ? m.LParam : ToLParam(this));
+}
+
+void TControl::CMMouseLeave(TMessage& m) {
+  if (m.LParam == 0) MouseLeave();
+  if (parent_) parent_->Perform(CM_MOUSELEAVE, 0, m.LParam ? m.LParam : ToLParam(this));
+}
+
+void TControl::InvalidateControl(bool isVisible, bool isOpaque) {
+  if (!parent_ || !parent_->HandleAllocated() || !isVisible) return;
+  RECT r{left_, top_, left_ + width_, top_ + height_};
+  InvalidateRect(parent_->WindowHandle(), &r, !isOpaque);
+}
+
+void TControl::Invalidate() { InvalidateControl(visible_, controlStyle_.Contains(csOpaque)); }
+
+void TControl::Update() {
+  if (parent_) parent_->Update();
+}
+
+void TControl::Repaint() {
+  if (!parent_ || !parent_->HandleAllocated() || !visible_) return;
+  Invalidate();
+  parent_->Update();
+}
+
+void TControl::BringToFront() {
+  if (!parent_) return;
+  auto* w = dynamic_cast<TWinControl*>(this);
+  if (w) {
+    auto& list = parent_->winControls_;
+    list.erase(std::remove(list.begin(), list.end(), w), list.end());
+    list.push_back(w);
+  } else {
+    auto& list = parent_->controls_;
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    list.push_back(this);
+  }
+  if (w && w->HandleAllocated()) SetWindowPos(w->WindowHandle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  Invalidate();
+}
+
+void TControl::Notification(TComponent* component, TOperation operation) { TComponent::Notification(component, operation); }
+
+void TControl::Loaded() {
+  TComponent::Loaded();
+  if (parent_) {
+    // Properties read from the description may have left ParentFont/ParentColor on.
+    Perform(CM_PARENTCOLORCHANGED, 0, 0);
+    Perform(CM_PARENTFONTCHANGED, 0, 0);
+  }
+}
+
+namespace {
+using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+GetDpiForWindowFn DpiForWindow() {
+  static auto fn = reinterpret_cast<GetDpiForWindowFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  return fn;
+}
+}  // namespace
+
+Integer TControl::CurrentPPI() {
+  for (TControl* c = this; c; c = c->Parent())
+    if (auto* w = dynamic_cast<TWinControl*>(c); w && w->HandleAllocated()) {
+      if (auto fn = DpiForWindow()) {
+        UINT dpi = fn(w->WindowHandle());
+        if (dpi) return static_cast<Integer>(dpi);
+      }
+      break;
+    }
+  return Screen ? Screen->PixelsPerInch() : 96;
+}
+
+void TControl::ChangeScale(Integer m, Integer d) {
+  if (m == d || d == 0) return;
+  auto scale = [&](Integer v) { return MulDiv(v, m, d); };
+  // Positions from the parent's origin scale as the sizes do.
+  Integer l = scale(left_), t = scale(top_);
+  SetBounds(l, t, scale(left_ + width_) - l, scale(top_ + height_) - t);
+  if (!parentFont_) {
+    changingParentFont_ = true;
+    font_->SetHeight(scale(font_->Height()));
+    changingParentFont_ = false;
+  }
+}
+
+// ---- 4. TWinControl: the window's life ------------------------------------------------
+
+TW_DEFINE_CLASS(TWinControl) {
+  b.Property(u"TabOrder", &TWinControl::TabOrder, &TWinControl::SetTabOrder);
+  b.Property(u"TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop);
+  b.Property(u"DoubleBuffered", &TWinControl::DoubleBuffered, &TWinControl::SetDoubleBuffered);
+}
+
+TWinControl::TWinControl(TComponent* owner) : TControl(owner), brush_(new TBrush()) {
+  brush_->SetColor(Color());
+}
+
+void TWinControl::BeforeDestruction() {
+  TControl::BeforeDestruction();
+  // The window goes while the whole object still exists, so that every message it gets on
+  // the way (to this control and to its children) reaches intact objects.
+  if (TCustomForm* f = GetParentForm(this)) f->RemoveFocusOf(this);
+  if (handle_) DestroyHandle();
+  if (parent_) parent_->RemoveControl(this);
+}
+
+TWinControl::~TWinControl() {
+  Destroying();
+  if (TCustomForm* f = GetParentForm(this)) f->RemoveFocusOf(this);
+  if (handle_) DestroyHandle();
+  if (parent_) parent_->RemoveControl(this);
+  // Children go with their parent, last first.
+  while (!controls_.empty() || !winControls_.empty()) {
+    TControl* c = !winControls_.empty() ? static_cast<TControl*>(winControls_.back()) : controls_.back();
+    if (!winControls_.empty()) {
+      winControls_.pop_back();
+      tabList_.erase(std::remove(tabList_.begin(), tabList_.end(), c), tabList_.end());
+    } else {
+      controls_.pop_back();
+    }
+    c->parent_ = nullptr;
+    c->Free();
+  }
+  delete brush_;
+}
+
+HWND TWinControl::Handle() {
+  if (!handle_) {
+    if (parent_) parent_->Handle();
+    CreateHandle();
+  }
+  return handle_;
+}
+
+void TWinControl::SetParentWindow(HWND wnd) {
+  if (parent_ || wnd == parentWindow_) return;
+  if (handle_ && wnd) SetParent(nullptr);
+  parentWindow_ = wnd;
+  if (handle_) {
+    ::SetParent(handle_, wnd);
+  }
+  UpdateControlState();
+}
+
+void TWinControl::BindHandle(HWND wnd) {
+  handle_ = wnd;
+  SetPropW(wnd, MAKEINTATOM(ControlAtom()), this);
+}
+
+void TWinControl::UnbindHandle() {
+  if (handle_) RemovePropW(handle_, MAKEINTATOM(ControlAtom()));
+  handle_ = nullptr;
+  showing_ = false;
+}
+
+void TWinControl::CreateParams(TCreateParams& p) {
+  p.Caption = text_;
+  p.Style = WS_CHILD | WS_CLIPSIBLINGS;
+  if (ControlStyle().Contains(csAcceptsControls)) {
+    p.Style |= WS_CLIPCHILDREN;
+    p.ExStyle |= WS_EX_CONTROLPARENT;
+  }
+  if (!Enabled()) p.Style |= WS_DISABLED;
+  if (tabStop_) p.Style |= WS_TABSTOP;
+  p.X = left_;
+  p.Y = top_;
+  p.Width = width_;
+  p.Height = height_;
+  p.WndParent = parent_ ? parent_->Handle() : parentWindow_;
+  p.ClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
+  p.Cursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  p.WinClassName = ClassName();
+}
+
+void TWinControl::CreateSubClass(TCreateParams& p, const char16_t* sysClassName) { p.SysClassName = sysClassName; }
+
+void TWinControl::CreateWnd() {
+  TCreateParams p;
+  CreateParams(p);
+  if (!p.WndParent && (p.Style & WS_CHILD)) throw EInvalidOperation(u"Control '" + Name() + u"' has no parent window");
+  defWndProc_ = reinterpret_cast<void*>(RegisterControlClass(p));
+  TWinControl* outer = gCreating;
+  gCreating = this;
+  SetControlState(ControlState() + TControlState{csCreating});
+  try {
+    CreateWindowHandle(p);
+  } catch (...) {
+    gCreating = outer;
+    SetControlState(ControlState() - TControlState{csCreating});
+    throw;
+  }
+  gCreating = outer;
+  SetControlState(ControlState() - TControlState{csCreating});
+  if (!handle_) throw EOSError(u"Cannot create the window of " + Name() + u" (" + ClassName() + u")");
+  // Children get a unique id (the handle value, as the class library does), so that
+  // notifications that carry only an id can be traced back to the control.
+  if ((GetWindowLongW(handle_, GWL_STYLE) & WS_CHILD) && GetWindowLongPtrW(handle_, GWLP_ID) == 0)
+    SetWindowLongPtrW(handle_, GWLP_ID, reinterpret_cast<LONG_PTR>(handle_));
+  UpdateBounds();
+  Perform(WM_SETFONT, ToWParam(Font()->Handle()), 1);
+  HandleCreated();
+}
+
+void TWinControl::CreateWindowHandle(const TCreateParams& p) {
+  HWND h = CreateWindowExW(p.ExStyle, W(p.WinClassName), W(p.Caption), p.Style, p.X, p.Y, p.Width, p.Height,
+                           p.WndParent, nullptr, ModuleInstance(), p.Param);
+  if (h && !handle_) BindHandle(h);
+}
+
+void TWinControl::DestroyWnd() {
+  // The text stays with the control when the window goes.
+  if (handle_) {
+    int n = GetWindowTextLengthW(handle_);
+    String t(static_cast<size_t>(n), u'\0');
+    if (n > 0) GetWindowTextW(handle_, reinterpret_cast<LPWSTR>(t.data()), n + 1);
+    text_ = t;
+  }
+  HWND h = handle_;
+  if (h) {
+    if (gMouseControl == this || (gMouseControl && gMouseControl->Parent() == this)) gMouseControl = nullptr;
+    DestroyWindow(h);
+  }
+  if (handle_ == h) UnbindHandle();  // when no WM_NCDESTROY came (a foreign thread's window)
+}
+
+void TWinControl::CreateHandle() {
+  if (handle_) return;
+  CreateWnd();
+}
+
+void TWinControl::DestroyHandle() {
+  if (!handle_) return;
+  for (TWinControl* c : std::vector<TWinControl*>(winControls_)) c->DestroyHandle();
+  SetControlState(ControlState() + TControlState{csDestroyingHandle});
+  DestroyWnd();
+  SetControlState(ControlState() - TControlState{csDestroyingHandle});
+}
+
+void TWinControl::RecreateWnd() {
+  if (handle_) Perform(CM_RECREATEWND, 0, 0);
+}
+
+void TWinControl::CMRecreateWnd(TMessage&) {
+  bool wasFocused = Focused();
+  SetControlState(ControlState() + TControlState{csRecreating});
+  DestroyHandle();
+  UpdateControlState();
+  SetControlState(ControlState() - TControlState{csRecreating});
+  if (wasFocused && handle_) ::SetFocus(handle_);
+}
+
+void TWinControl::UpdateBounds() {
+  if (!handle_) return;
+  RECT r;
+  GetWindowRect(handle_, &r);
+  if (GetWindowLongW(handle_, GWL_STYLE) & WS_CHILD) MapWindowPoints(nullptr, GetParent(handle_), reinterpret_cast<POINT*>(&r), 2);
+  bool sized = (r.right - r.left) != width_ || (r.bottom - r.top) != height_;
+  bool moved = r.left != left_ || r.top != top_;
+  left_ = r.left;
+  top_ = r.top;
+  width_ = r.right - r.left;
+  height_ = r.bottom - r.top;
+  if (sized || moved) BoundsChanged();
+}
+
+void TWinControl::SetBounds(Integer left, Integer top, Integer width, Integer height) {
+  if (width < 0) width = 0;
+  if (height < 0) height = 0;
+  if (left == left_ && top == top_ && width == width_ && height == height_) return;
+  if (handle_ && !IsIconic(handle_)) {
+    SetWindowPos(handle_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    UpdateBounds();
+    return;
+  }
+  left_ = left;
+  top_ = top;
+  width_ = width;
+  height_ = height;
+  BoundsChanged();
+}
+
+TRect TWinControl::ClientRect() const {
+  if (handle_) {
+    RECT r;
+    GetClientRect(handle_, &r);
+    return {r.left, r.top, r.right, r.bottom};
+  }
+  return TControl::ClientRect();
+}
+
+TPoint TWinControl::ClientOrigin() {
+  POINT p{0, 0};
+  ::ClientToScreen(Handle(), &p);
+  return {p.x, p.y};
+}
+
+void TWinControl::SetClientSize(TSize size) { TControl::SetClientSize(size); }
+
+void TWinControl::UpdateShowing() {
+  bool show = Visible() && !ControlState().Contains(csReadingState);
+  if (show) {
+    if (!handle_) CreateHandle();
+    for (TWinControl* c : std::vector<TWinControl*>(winControls_)) c->UpdateShowing();
+  }
+  if (handle_ && showing_ != show) {
+    showing_ = show;
+    try {
+      Perform(CM_SHOWINGCHANGED, 0, 0);
+    } catch (...) {
+      showing_ = !show;
+      throw;
+    }
+  }
+}
+
+void TWinControl::UpdateControlState() {
+  // Only a tree that hangs from a form (or a foreign window) is shown.
+  TWinControl* top = this;
+  while (top->Parent()) {
+    top = top->Parent();
+    if (!top->Showing()) return;
+  }
+  if (dynamic_cast<TCustomForm*>(top) || top->parentWindow_) UpdateShowing();
+}
+
+void TWinControl::CMShowingChanged(TMessage&) {
+  SetWindowPos(handle_, nullptr, 0, 0, 0, 0,
+               SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | (showing_ ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+}
+
+void TWinControl::Loaded() {
+  TControl::Loaded();
+  UpdateControlState();
+}
+
+void TWinControl::ChangeScale(Integer m, Integer d) {
+  TControl::ChangeScale(m, d);
+  for (Integer i = 0; i < ControlCount(); ++i) Controls(i)->ChangeScale(m, d);
+}
+
+// ---- 5. TWinControl: children, tab order, focus ---------------------------------------
+
+TControl* TWinControl::Controls(Integer index) const {
+  if (index < 0 || index >= ControlCount()) throw EListError(u"List index out of bounds (" + IntToStr(index) + u")");
+  size_t i = static_cast<size_t>(index);
+  return i < controls_.size() ? controls_[i] : winControls_[i - controls_.size()];
+}
+
+bool TWinControl::ContainsControl(const TControl* control) const {
+  for (const TControl* c = control; c; c = c->Parent())
+    if (c == this) return true;
+  return false;
+}
+
+void TWinControl::InsertControl(TControl* control) {
+  Perform(CM_CONTROLLISTCHANGING, ToWParam(control), 1);
+  control->parent_ = this;
+  auto* w = dynamic_cast<TWinControl*>(control);
+  if (w) {
+    winControls_.push_back(w);
+    tabList_.push_back(w);
+  } else {
+    controls_.push_back(control);
+  }
+  if (!control->ComponentState().Contains(csReading)) {
+    control->Perform(CM_PARENTCOLORCHANGED, 0, 0);
+    control->Perform(CM_PARENTFONTCHANGED, 0, 0);
+    if (w) {
+      if (w->HandleAllocated() && handle_) ::SetParent(w->WindowHandle(), handle_);
+      w->UpdateControlState();
+    } else if (handle_) {
+      control->Invalidate();
+    }
+  }
+  Perform(CM_CONTROLLISTCHANGE, ToWParam(control), 1);
+}
+
+void TWinControl::RemoveControl(TControl* control) {
+  if (!control || control->parent_ != this) return;
+  Perform(CM_CONTROLLISTCHANGING, ToWParam(control), 0);
+  if (auto* w = dynamic_cast<TWinControl*>(control)) {
+    if (TCustomForm* f = GetParentForm(this)) f->RemoveFocusOf(w);
+    w->DestroyHandle();
+    winControls_.erase(std::remove(winControls_.begin(), winControls_.end(), w), winControls_.end());
+    tabList_.erase(std::remove(tabList_.begin(), tabList_.end(), w), tabList_.end());
+  } else {
+    if (handle_) control->InvalidateControl(control->Visible(), false);
+    controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
+  }
+  control->parent_ = nullptr;
+  Perform(CM_CONTROLLISTCHANGE, ToWParam(control), 0);
+}
+
+TControl* TWinControl::ControlAtPos(TPoint p, bool allowDisabled, bool allowWinControls) const {
+  auto hit = [&](TControl* c) {
+    return c->Visible() && (allowDisabled || c->Enabled()) && c->BoundsRect().Contains(p);
+  };
+  if (allowWinControls)
+    for (auto it = winControls_.rbegin(); it != winControls_.rend(); ++it)
+      if (hit(*it)) return *it;
+  for (auto it = controls_.rbegin(); it != controls_.rend(); ++it)
+    if (hit(*it)) return *it;
+  return nullptr;
+}
+
+void TWinControl::Broadcast(TMessage& m) {
+  for (Integer i = 0; i < ControlCount(); ++i) {
+    Controls(i)->WindowProc()(m);
+    if (m.Result != 0) return;
+  }
+}
+
+void TWinControl::NotifyControls(Cardinal msg) {
+  for (Integer i = 0; i < ControlCount(); ++i) Controls(i)->Perform(msg, 0, 0);
+}
+
+Integer TWinControl::TabOrder() const {
+  if (!parent_) return -1;
+  auto& list = parent_->tabList_;
+  auto it = std::find(list.begin(), list.end(), this);
+  return it == list.end() ? -1 : static_cast<Integer>(it - list.begin());
+}
+
+void TWinControl::SetTabOrder(Integer order) {
+  if (!parent_) return;
+  auto& list = parent_->tabList_;
+  auto it = std::find(list.begin(), list.end(), this);
+  if (it == list.end()) return;
+  list.erase(it);
+  if (order < 0 || order > static_cast<Integer>(list.size())) order = static_cast<Integer>(list.size());
+  list.insert(list.begin() + order, this);
+}
+
+void TWinControl::SetTabStop(bool v) {
+  if (v == tabStop_) return;
+  tabStop_ = v;
+  if (handle_) {
+    LONG style = GetWindowLongW(handle_, GWL_STYLE);
+    SetWindowLongW(handle_, GWL_STYLE, v ? (style | WS_TABSTOP) : (style & ~WS_TABSTOP));
+  }
+}
+
+bool TWinControl::Focused() const { return handle_ && GetFocus() == handle_; }
+
+bool TWinControl::CanFocus() const {
+  TCustomForm* form = GetParentForm(this);
+  if (!form) return false;
+  for (const TControl* c = this; c && c != form; c = c->Parent())
+    if (!c->Visible() || !c->Enabled()) return false;
+  return form->Visible() && form->Enabled();
+}
+
+void TWinControl::SetFocus() {
+  if (TCustomForm* form = GetParentForm(this)) {
+    form->FocusControl(this);
+  } else if (parentWindow_) {
+    ::SetFocus(Handle());
+  } else {
+    throw EInvalidOperation(u"Control '" + Name() + u"' has no parent window");
+  }
+}
+
+void TWinControl::GetTabOrderList(std::vector<TWinControl*>& list) const {
+  for (TWinControl* c : tabList_) {
+    list.push_back(c);
+    c->GetTabOrderList(list);
+  }
+}
+
+TWinControl* TWinControl::FindNextControl(TWinControl* current, bool forward, bool checkTabStop, bool checkParent) const {
+  std::vector<TWinControl*> list;
+  GetTabOrderList(list);
+  if (list.empty()) return nullptr;
+  const Integer n = static_cast<Integer>(list.size());
+  auto pos = std::find(list.begin(), list.end(), current);
+  Integer start = pos == list.end() ? (forward ? n - 1 : 0) : static_cast<Integer>(pos - list.begin());
+  Integer i = start;
+  do {
+    i = forward ? (i + 1) % n : (i + n - 1) % n;
+    TWinControl* c = list[static_cast<size_t>(i)];
+    if (c->CanFocus() && (!checkTabStop || c->TabStop()) && (!checkParent || c->Parent() == this)) return c;
+  } while (i != start);
+  return nullptr;
+}
+
+void TWinControl::WMSetFocus(TMessage& m) {
+  if (TCustomForm* form = GetParentForm(this)) form->SetFocusedControl(this);
+  DefaultHandler(m);
+}
+
+void TWinControl::WMKillFocus(TMessage& m) { DefaultHandler(m); }
+
+void TWinControl::DoEnter() { onEnter_.Call(this); }
+void TWinControl::DoExit() { onExit_.Call(this); }
+
+// ---- 6. TWinControl: messages ---------------------------------------------------------
+
+void TWinControl::WndProc(TMessage& m) {
+  if (m.Msg >= WM_MOUSEFIRST && m.Msg <= WM_MOUSELAST && m.Msg != WM_MOUSEWHEEL && m.Msg != WM_MOUSEHWHEEL) {
+    if (m.Msg == WM_MOUSEMOVE) WMMouseMoveOrLeave(m);
+    // Over a graphic child (or while one has the mouse captured) the child gets it, in its
+    // own coordinates; this window does not.
+    TControl* target = nullptr;
+    if (handle_ && GetCapture() == handle_) {
+      if (gCaptureControl && gCaptureControl->Parent() == this) target = gCaptureControl;
+    } else {
+      target = ControlAtPos({m.XPos(), m.YPos()}, false);
+    }
+    if (target) {
+      m.Result = target->Perform(m.Msg, m.WParam, PointToLParam(m.XPos() - target->Left(), m.YPos() - target->Top()));
+      if (m.Result == 0 && handle_) DefWindowProcW(handle_, m.Msg, m.WParam, m.LParam);
+      return;
+    }
+  } else if (m.Msg == WM_MOUSELEAVE) {
+    WMMouseMoveOrLeave(m);
+    return;
+  }
+  TControl::WndProc(m);
+}
+
+void TWinControl::WMMouseMoveOrLeave(TMessage& m) {
+  if (m.Msg == WM_MOUSEMOVE) {
+    TControl* over = ControlAtPos({m.XPos(), m.YPos()}, true);
+    SetMouseControlTo(over ? over : this);
+    TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE, handle_, 0};
+    TrackMouseEvent(&tme);
+    return;
+  }
+  // WM_MOUSELEAVE: the mouse left this window (perhaps into a child window, which then
+  // takes over with its own WM_MOUSEMOVE).
+  if (gMouseControl == this || (gMouseControl && gMouseControl->Parent() == this && !dynamic_cast<TWinControl*>(gMouseControl)))
+    SetMouseControlTo(nullptr);
+  DefaultHandler(m);
+}
+
+void TWinControl::Dispatch(TMessage& m) {
+  switch (m.Msg) {
+    case WM_PAINT: WMPaint(m); return;
+    case WM_ERASEBKGND: WMEraseBkgnd(m); return;
+    case WM_PRINTCLIENT: WMPrintClient(m); return;
+    case WM_WINDOWPOSCHANGED: WMWindowPosChanged(m); return;
+    case WM_SETFOCUS: WMSetFocus(m); return;
+    case WM_KILLFOCUS: WMKillFocus(m); return;
+    case CM_SHOWINGCHANGED: CMShowingChanged(m); return;
+    case CM_RECREATEWND: CMRecreateWnd(m); return;
+    case CM_VISIBLECHANGED:
+      if (!Visible())
+        if (TCustomForm* f = GetParentForm(this)) f->RemoveFocusOf(this);
+      UpdateControlState();
+      return;
+    case CM_ENABLEDCHANGED:
+      if (!Enabled())
+        if (TCustomForm* f = GetParentForm(this)) f->RemoveFocusOf(this);
+      if (handle_) EnableWindow(handle_, Enabled());
+      Invalidate();
+      return;
+    case CM_COLORCHANGED:
+      brush_->SetColor(Color());
+      NotifyControls(CM_PARENTCOLORCHANGED);
+      Invalidate();
+      return;
+    case CM_FONTCHANGED:
+      if (handle_) Perform(WM_SETFONT, ToWParam(Font()->Handle()), 0);
+      NotifyControls(CM_PARENTFONTCHANGED);
+      Invalidate();
+      return;
+    case CM_CONTROLLISTCHANGE:
+    case CM_CONTROLLISTCHANGING:
+      if (parent_) parent_->WindowProc()(m);
+      return;
+    case CM_FOCUSCHANGED:
+    case CM_DIALOGKEY:
+      Broadcast(m);
+      return;
+    case CM_ENTER: DoEnter(); return;
+    case CM_EXIT: DoExit(); return;
+    case CN_KEYDOWN:
+    case CN_SYSKEYDOWN: KeyDownHandler(m); return;
+    case WM_MOUSEWHEEL: {
+      // The form hears of the wheel first, as the class library's CM_MOUSEWHEEL.
+      TCustomForm* f = GetParentForm(this);
+      if (f && f->Perform(CM_MOUSEWHEEL, m.WParam, m.LParam) != 0) {
+        m.Result = 0;
+        return;
+      }
+      DefaultHandler(m);
+      return;
+    }
+    // Notifications for a child go to that child.
+    case WM_COMMAND:
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+    case WM_CHARTOITEM:
+    case WM_VKEYTOITEM: ReflectToChild(m, reinterpret_cast<HWND>(m.LParam)); return;
+    case WM_NOTIFY: ReflectToChild(m, m.LParam ? reinterpret_cast<NMHDR*>(m.LParam)->hwndFrom : nullptr); return;
+    case WM_DRAWITEM: {
+      auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(m.LParam);
+      ReflectToChild(m, dis && dis->CtlType != ODT_MENU ? dis->hwndItem : nullptr);
+      return;
+    }
+    case WM_DELETEITEM: {
+      auto* di = reinterpret_cast<DELETEITEMSTRUCT*>(m.LParam);
+      ReflectToChild(m, di ? di->hwndItem : nullptr);
+      return;
+    }
+    case WM_COMPAREITEM: {
+      auto* ci = reinterpret_cast<COMPAREITEMSTRUCT*>(m.LParam);
+      ReflectToChild(m, ci ? ci->hwndItem : nullptr);
+      return;
+    }
+    case WM_MEASUREITEM: {
+      auto* mi = reinterpret_cast<MEASUREITEMSTRUCT*>(m.LParam);
+      HWND child = nullptr;
+      if (mi && mi->CtlType != ODT_MENU) {
+        for (TWinControl* c : winControls_)
+          if (c->handle_ && static_cast<UINT>(GetWindowLongPtrW(c->handle_, GWLP_ID)) == mi->CtlID) child = c->handle_;
+        // During its creation a child's id is not set yet.
+        if (!child && gCreating && gCreating->Parent() == this) child = gCreating->handle_;
+      }
+      ReflectToChild(m, child);
+      return;
+    }
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC: ReflectToChild(m, reinterpret_cast<HWND>(m.LParam)); return;
+    case CN_CTLCOLORMSGBOX:
+    case CN_CTLCOLOREDIT:
+    case CN_CTLCOLORLISTBOX:
+    case CN_CTLCOLORBTN:
+    case CN_CTLCOLORDLG:
+    case CN_CTLCOLORSCROLLBAR:
+    case CN_CTLCOLORSTATIC: {
+      HDC dc = reinterpret_cast<HDC>(m.WParam);
+      SetTextColor(dc, ColorToRGB(Font()->Color()));
+      SetBkColor(dc, ColorToRGB(brush_->Color()));
+      m.Result = reinterpret_cast<TLResult>(brush_->Handle());
+      return;
+    }
+  }
+  TControl::Dispatch(m);
+}
+
+void TWinControl::ReflectToChild(TMessage& m, HWND child) {
+  TWinControl* c = child ? FindControl(child) : nullptr;
+  if (c && c != this) {
+    m.Result = c->Perform(CN_BASE + m.Msg, m.WParam, m.LParam);
+    return;
+  }
+  DefaultHandler(m);
+}
+
+void TWinControl::DefaultHandler(TMessage& m) {
+  if (!handle_) {
+    TControl::DefaultHandler(m);
+    return;
+  }
+  // The library's own messages mean nothing to the window's class.
+  if ((m.Msg >= CM_BASE && m.Msg < CM_BASE + 0x100) || (m.Msg >= CN_BASE && m.Msg < CN_BASE + 0x400 && m.Msg != CN_BASE + 0xB3))
+    return;
+  if (m.Msg == WM_SETTEXT) text_ = m.LParam ? String(reinterpret_cast<const Char*>(m.LParam)) : String();
+  m.Result = CallWindowProcW(reinterpret_cast<WNDPROC>(defWndProc_), handle_, m.Msg, m.WParam, m.LParam);
+}
+
+String TWinControl::Text() const {
+  if (!handle_) return text_;
+  int n = GetWindowTextLengthW(handle_);
+  String t(static_cast<size_t>(n), u'\0');
+  if (n > 0) n = GetWindowTextW(handle_, reinterpret_cast<LPWSTR>(t.data()), n + 1);
+  t.resize(static_cast<size_t>(std::max(n, 0)));
+  return t;
+}
+
+void TWinControl::WMWindowPosChanged(TMessage& m) {
+  UpdateBounds();
+  DefaultHandler(m);
+}
+
+void TWinControl::KeyDownHandler(TMessage& m) {
+  m.Result = 0;
+  Cardinal mask = 0;
+  switch (m.WParam) {
+    case VK_TAB: mask = DLGC_WANTTAB; break;
+    case VK_RETURN:
+    case VK_ESCAPE:
+    case VK_EXECUTE:
+    case VK_CANCEL: mask = DLGC_WANTALLKEYS; break;
+  }
+  if (!mask || m.Msg != CN_KEYDOWN) return;
+  if (Perform(CM_WANTSPECIALKEY, m.WParam, m.LParam) != 0) return;
+  if (Perform(WM_GETDLGCODE, 0, 0) & mask) return;
+  TCustomForm* form = GetParentForm(this);
+  if (form && form->Perform(CM_DIALOGKEY, m.WParam, m.LParam) != 0) m.Result = 1;
+}
+
+// ---- 7. TWinControl: painting ---------------------------------------------------------
+
+void TWinControl::WMPaint(TMessage& m) {
+  HDC given = reinterpret_cast<HDC>(m.WParam);
+  if (!doubleBuffered_ || given) {
+    if (!ControlState().Contains(csCustomPaint) && ControlCount() == 0)
+      DefaultHandler(m);
+    else
+      PaintHandler(given);
+    return;
+  }
+  // Double buffered: erase and paint into a memory bitmap, then copy the update area once.
+  TPaintDC paint(handle_);
+  TRect r = paint.Rect();
+  if (r.IsEmpty()) return;
+  TRect client = ClientRect();
+  TMemoryDC mem(paint);
+  TOwnedBitmap bmp(CreateCompatibleBitmap(paint, client.Right, client.Bottom));
+  if (!mem.get() || !bmp) return;
+  TSelectObject sel(mem, bmp.get());
+  IntersectClipRect(mem, r.Left, r.Top, r.Right, r.Bottom);
+  Perform(WM_ERASEBKGND, ToWParam(mem.get()), ToLParam(mem.get()));
+  TMessage inner{WM_PAINT, ToWParam(mem.get()), 0, 0};
+  WMPaint(inner);
+  BitBlt(paint, r.Left, r.Top, r.Width(), r.Height(), mem, r.Left, r.Top, SRCCOPY);
+}
+
+void TWinControl::PaintHandler(HDC given) {
+  std::unique_ptr<TPaintDC> paint;
+  HDC dc = given;
+  if (!dc) {
+    paint = std::make_unique<TPaintDC>(handle_);
+    dc = paint->get();
+  }
+  if (controls_.empty()) {
+    PaintWindow(dc);
+  } else {
+    // Opaque graphic children cover their part: the window itself paints around them.
+    TSaveDC saved(dc);
+    int clip = SIMPLEREGION;
+    for (TControl* c : controls_)
+      if (c->Visible() && c->ControlStyle().Contains(csOpaque)) {
+        clip = ExcludeClipRect(dc, c->Left(), c->Top(), c->Left() + c->Width(), c->Top() + c->Height());
+        if (clip == NULLREGION) break;
+      }
+    if (clip != NULLREGION) PaintWindow(dc);
+  }
+  PaintControls(dc, nullptr);
+}
+
+void TWinControl::PaintWindow(HDC dc) {
+  TMessage m{WM_PAINT, ToWParam(dc), 0, 0};
+  DefaultHandler(m);
+}
+
+void TWinControl::PaintControls(HDC dc, TControl* first) {
+  auto it = first ? std::find(controls_.begin(), controls_.end(), first) : controls_.begin();
+  for (; it != controls_.end(); ++it) {
+    TControl* c = *it;
+    RECT r{c->Left(), c->Top(), c->Left() + c->Width(), c->Top() + c->Height()};
+    if (!c->Visible() || !RectVisible(dc, &r)) continue;
+    bool copy = ControlState().Contains(csPaintCopy);
+    if (copy) c->SetControlState(c->ControlState() + TControlState{csPaintCopy});
+    {
+      TSaveDC saved(dc);
+      POINT org;
+      GetWindowOrgEx(dc, &org);
+      SetWindowOrgEx(dc, org.x - c->Left(), org.y - c->Top(), nullptr);
+      IntersectClipRect(dc, 0, 0, c->Width(), c->Height());
+      c->Perform(WM_PAINT, ToWParam(dc), 0);
+    }
+    if (copy) c->SetControlState(c->ControlState() - TControlState{csPaintCopy});
+  }
+}
+
+void TWinControl::WMEraseBkgnd(TMessage& m) {
+  // The double-buffered paint erases into its memory DC (WParam = LParam); the real erase
+  // of the window is skipped then, so nothing flickers.
+  if (doubleBuffered_ && m.WParam != static_cast<TWParam>(m.LParam)) {
+    m.Result = 1;
+    return;
+  }
+  HDC dc = reinterpret_cast<HDC>(m.WParam);
+  RECT r;
+  TRect c = ClientRect();
+  r = {c.Left, c.Top, c.Right, c.Bottom};
+  FillRect(dc, &r, brush_->Handle());
+  m.Result = 1;
+}
+
+void TWinControl::WMPrintClient(TMessage& m) {
+  if ((m.LParam & PRF_CHECKVISIBLE) && !Visible()) {
+    DefaultHandler(m);
+    return;
+  }
+  SetControlState(ControlState() + TControlState{csPrintClient});
+  try {
+    if (m.LParam & PRF_ERASEBKGND) Perform(WM_ERASEBKGND, m.WParam, static_cast<TLParam>(m.WParam));
+    TMessage pm{WM_PAINT, m.WParam, 0, 0};
+    WMPaint(pm);
+  } catch (...) {
+    SetControlState(ControlState() - TControlState{csPrintClient});
+    throw;
+  }
+  SetControlState(ControlState() - TControlState{csPrintClient});
+  m.Result = 0;
+}
+
+void TWinControl::PaintTo(HDC dc, Integer x, Integer y) {
+  if (!HandleAllocated()) return;
+  TSaveDC saved(dc);
+  POINT org;
+  GetWindowOrgEx(dc, &org);
+  SetWindowOrgEx(dc, org.x - x, org.y - y, nullptr);
+  TRect c = ClientRect();
+  IntersectClipRect(dc, 0, 0, c.Right, c.Bottom);
+  Perform(WM_ERASEBKGND, ToWParam(dc), ToLParam(dc));
+  Perform(WM_PAINT, ToWParam(dc), 0);
+  for (TWinControl* child : winControls_)
+    if (child->Visible()) child->PaintTo(dc, child->Left(), child->Top());
+}
+
+void TWinControl::Invalidate() {
+  if (handle_) InvalidateRect(handle_, nullptr, !ControlStyle().Contains(csOpaque));
+}
+
+void TWinControl::Update() {
+  if (handle_) UpdateWindow(handle_);
+}
+
+void TWinControl::Repaint() {
+  Invalidate();
+  Update();
+}
+
+// ---- 8. TControlCanvas, TGraphicControl, TCustomControl --------------------------------
+
+TControlCanvas::~TControlCanvas() { FreeHandle(); }
+
+void TControlCanvas::CreateHandle() {
+  auto* w = dynamic_cast<TWinControl*>(control_);
+  TWinControl* host = w ? w : control_->Parent();
+  if (!host) return;
+  window_ = host->Handle();
+  HDC dc = GetDCEx(window_, nullptr, DCX_CACHE | DCX_CLIPSIBLINGS);
+  if (!dc) return;
+  if (!w) {
+    // A graphic control draws on its parent's DC, moved to its place and clipped to it.
+    SetWindowOrgEx(dc, -control_->Left(), -control_->Top(), nullptr);
+    IntersectClipRect(dc, 0, 0, control_->Width(), control_->Height());
+  }
+  ownsDC_ = true;
+  dc_ = dc;
+}
+
+void TControlCanvas::FreeHandle() {
+  HDC dc = dc_;
+  ReleaseDC();
+  if (ownsDC_ && dc) ::ReleaseDC(window_, dc);
+  ownsDC_ = false;
+  window_ = nullptr;
+}
+
+void TControlCanvas::SetPaintDC(HDC dc) {
+  if (ownsDC_) FreeHandle();
+  SetHandle(dc);
+}
+
+TW_DEFINE_CLASS(TGraphicControl) {}
+
+TGraphicControl::TGraphicControl(TComponent* owner) : TControl(owner), canvas_(new TControlCanvas(this)) {}
+
+TGraphicControl::~TGraphicControl() { delete canvas_; }
+
+void TGraphicControl::Dispatch(TMessage& m) {
+  if (m.Msg == WM_PAINT) {
+    if (!m.WParam) return;  // graphic controls paint only into their parent's DC
+    TCanvasLock lock(*canvas_);
+    canvas_->SetPaintDC(reinterpret_cast<HDC>(m.WParam));
+    try {
+      Paint();
+    } catch (...) {
+      canvas_->SetPaintDC(nullptr);
+      throw;
+    }
+    canvas_->SetPaintDC(nullptr);
+    return;
+  }
+  TControl::Dispatch(m);
+}
+
+TW_DEFINE_CLASS(TCustomControl) {}
+
+TCustomControl::TCustomControl(TComponent* owner) : TWinControl(owner), canvas_(new TControlCanvas(this)) {}
+
+TCustomControl::~TCustomControl() {
+  delete canvas_;
+  canvas_ = nullptr;
+}
+
+void TCustomControl::PaintWindow(HDC dc) {
+  TCanvasLock lock(*canvas_);
+  canvas_->SetPaintDC(dc);
+  try {
+    Paint();
+  } catch (...) {
+    canvas_->SetPaintDC(nullptr);
+    throw;
+  }
+  canvas_->SetPaintDC(nullptr);
+}

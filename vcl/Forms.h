@@ -1,0 +1,367 @@
+// Forms, the application object and the screen. Windows only.
+//
+// The program block:
+//   TApplication app;                       // becomes the global Application (and Screen)
+//   app.Initialize();
+//   app.SetMainFormOnTaskbar(true);
+//   app.CreateForm(Form1);                  // TForm1* Form1: made from its description; the
+//   app.CreateForm(Form3);                  // first form made becomes the main form
+//   app.Run();                              // until the main form closes
+//
+// A form class made from a description is created with Application->CreateForm(ref) or
+// Create<T>(owner) (Classes.h), which run AfterConstruction: the description is read, then
+// OnCreate runs. `new TForm(owner)` followed by AfterConstruction() gives an empty form
+// (the class library's CreateNew). OnDestroy runs when the form is freed (Free, or by its
+// owner).
+//
+// Errors: an exception that leaves an event handler or a message handler is shown by
+// Application->HandleException (OnException when set, else a message box with the text,
+// a full stop added as the class library does) and the message loop goes on.
+#pragma once
+
+#ifdef _WIN32
+
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "Controls.h"
+
+TW_ENUM(TFormBorderStyle, bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin)
+// Edits and panels use the first two values.
+using TBorderStyle = TFormBorderStyle;
+TW_ENUM(TBorderIcon, biSystemMenu, biMinimize, biMaximize, biHelp)
+using TBorderIcons = TSet<TBorderIcon>;
+TW_ENUM(TPosition, poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poDesktopCenter,
+        poMainFormCenter, poOwnerFormCenter)
+TW_ENUM(TWindowState, wsNormal, wsMinimized, wsMaximized)
+TW_ENUM(TFormStyle, fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop)
+enum TCloseAction { caNone, caHide, caFree, caMinimize };
+
+using TModalResult = Integer;
+constexpr TModalResult mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6,
+                       mrNo = 7, mrClose = 8, mrHelp = 9, mrTryAgain = 10, mrContinue = 11, mrAll = 12,
+                       mrNoToAll = 13, mrYesToAll = 14;
+// "mrOk" ... for form descriptions.
+const TIdentMap& ModalResultIdents();
+
+class TMonitor;
+
+using TCloseEvent = TEvent<void(TObject* Sender, TCloseAction& Action)>;
+using TCloseQueryEvent = TEvent<void(TObject* Sender, bool& CanClose)>;
+using TExceptionEvent = TEvent<void(TObject* Sender, const Exception& E)>;
+// A hook of the application window: true means handled (nothing else sees the message).
+using TWindowHook = TEvent<bool(TMessage& Message)>;
+
+class TCustomForm : public TWinControl {
+  TW_CLASS(TCustomForm, TWinControl)
+  // An empty, hidden form.
+  explicit TCustomForm(TComponent* owner);
+  ~TCustomForm() override;
+  // Reads the form's description when its class has one, then runs OnCreate.
+  void AfterConstruction() override;
+  // OnDestroy, then the window goes.
+  void BeforeDestruction() override;
+
+  TFormBorderStyle BorderStyle() const { return borderStyle_; }
+  void SetBorderStyle(TFormBorderStyle style);
+  TBorderIcons BorderIcons() const { return borderIcons_; }
+  void SetBorderIcons(TBorderIcons icons);
+  TPosition Position() const { return position_; }
+  void SetPosition(TPosition p) { position_ = p; }
+  TWindowState WindowState() const;
+  void SetWindowState(TWindowState state);
+  TFormStyle FormStyle() const { return formStyle_; }
+  void SetFormStyle(TFormStyle style);
+  bool AlphaBlend() const { return alphaBlend_; }
+  void SetAlphaBlend(bool v);
+  Byte AlphaBlendValue() const { return alphaBlendValue_; }
+  void SetAlphaBlendValue(Byte v);
+  // The density the description was made at; with Scaled the form is scaled to the screen's
+  // when it is loaded.
+  Integer PixelsPerInch() const { return pixelsPerInch_; }
+  void SetPixelsPerInch(Integer ppi) { pixelsPerInch_ = ppi; }
+  bool Scaled() const { return scaled_; }
+  void SetScaled(bool v) { scaled_ = v; }
+  Integer TextHeight() const { return textHeight_; }
+  void SetTextHeight(Integer h) { textHeight_ = h; }
+  // While the description is read the client size waits for the border style.
+  void SetClientSize(TSize size) override;
+  TRect ClientRect() const override;
+  TCanvas* Canvas() const { return canvas_; }
+
+  bool Active() const;
+  TWinControl* ActiveControl() const { return activeControl_; }
+  void SetActiveControl(TWinControl* control);
+  // Focuses the control (when the form is shown) or makes it the one focused on activation.
+  void FocusControl(TWinControl* control);
+  // Called when a control of the form got the focus: CM_EXIT, CM_ENTER, CM_FOCUSCHANGED.
+  void SetFocusedControl(TWinControl* control);
+  // The control (or one inside it) goes away: the form forgets it as the focused one.
+  void RemoveFocusOf(TWinControl* control);
+  void SelectNext(TWinControl* current, bool forward, bool checkTabStop);
+
+  TModalResult ModalResult() const { return modalResult_; }
+  void SetModalResult(TModalResult r) { modalResult_ = r; }
+  bool Modal() const { return modal_; }
+  // Shows the form modally: the other windows of the program are disabled until
+  // ModalResult is set (a button's ModalResult, Close, or the loop ends). Returns it.
+  TModalResult ShowModal();
+  // As the class library: a modal form gets mrCancel; otherwise OnCloseQuery and OnClose
+  // decide; the main form ends the application; others hide (or are released).
+  void Close();
+  bool CloseQuery();
+  // Frees the form once the messages already queued for it are handled.
+  void Release();
+  // The monitor that holds most of the form.
+  TMonitor* Monitor();
+
+  TNotifyEvent OnCreate() const { return onCreate_; }
+  void SetOnCreate(TNotifyEvent e) { onCreate_ = e; }
+  TNotifyEvent OnDestroy() const { return onDestroy_; }
+  void SetOnDestroy(TNotifyEvent e) { onDestroy_ = e; }
+  TNotifyEvent OnShow() const { return onShow_; }
+  void SetOnShow(TNotifyEvent e) { onShow_ = e; }
+  TNotifyEvent OnHide() const { return onHide_; }
+  void SetOnHide(TNotifyEvent e) { onHide_ = e; }
+  TCloseEvent OnClose() const { return onClose_; }
+  void SetOnClose(TCloseEvent e) { onClose_ = e; }
+  TCloseQueryEvent OnCloseQuery() const { return onCloseQuery_; }
+  void SetOnCloseQuery(TCloseQueryEvent e) { onCloseQuery_ = e; }
+  TNotifyEvent OnActivate() const { return onActivate_; }
+  void SetOnActivate(TNotifyEvent e) { onActivate_ = e; }
+  TNotifyEvent OnDeactivate() const { return onDeactivate_; }
+  void SetOnDeactivate(TNotifyEvent e) { onDeactivate_ = e; }
+  TNotifyEvent OnPaint() const { return onPaint_; }
+  void SetOnPaint(TNotifyEvent e) { onPaint_ = e; }
+
+  void Dispatch(TMessage& message) override;
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void HandleCreated() override;
+  void PaintWindow(HDC dc) override;
+  virtual void Paint() { onPaint_.Call(this); }
+  virtual void DoCreate() { onCreate_.Call(this); }
+  virtual void DoDestroy() { onDestroy_.Call(this); }
+  virtual void DoShow() { onShow_.Call(this); }
+  virtual void DoHide() { onHide_.Call(this); }
+  virtual void DoClose(TCloseAction& action) { onClose_.Call(this, action); }
+  void Loaded() override;
+  // Reads the description resource named after the class (FormReader); false when the
+  // class has none.
+  virtual bool ReadDescription();
+
+ private:
+  void CMShowingChanged(TMessage& m);
+  void CMDialogKey(TMessage& m);
+  void WMActivate(TMessage& m);
+  void WMDpiChanged(TMessage& m);
+  void PlaceOnFirstShow();
+  void CloseModal();
+  void ApplyAlphaBlend();
+
+  TFormBorderStyle borderStyle_ = bsSizeable;
+  TBorderIcons borderIcons_{biSystemMenu, biMinimize, biMaximize};
+  TPosition position_ = poDefaultPosOnly;
+  TWindowState windowState_ = wsNormal;
+  TFormStyle formStyle_ = fsNormal;
+  bool alphaBlend_ = false;
+  Byte alphaBlendValue_ = 255;
+  Integer pixelsPerInch_ = 96;
+  bool scaled_ = true;
+  Integer textHeight_ = 0;
+  TSize pendingClientSize_{-1, -1};
+  bool placed_ = false;
+  bool modal_ = false;
+  bool creatingMainForm_ = false;
+  bool created_ = false;
+  TModalResult modalResult_ = mrNone;
+  TWinControl* activeControl_ = nullptr;
+  TWinControl* focused_ = nullptr;
+  TControlCanvas* canvas_;
+  TNotifyEvent onCreate_, onDestroy_, onShow_, onHide_, onActivate_, onDeactivate_, onPaint_;
+  TCloseEvent onClose_;
+  TCloseQueryEvent onCloseQuery_;
+};
+
+class TForm : public TCustomForm {
+  TW_CLASS(TForm, TCustomForm)
+  using TCustomForm::TCustomForm;
+};
+
+enum TMonitorDefaultTo { mdNearest, mdNull, mdPrimary };
+
+class TMonitor : public TObject {
+ public:
+  HMONITOR Handle() const { return handle_; }
+  Integer MonitorNum() const { return num_; }
+  TRect BoundsRect() const { return bounds_; }
+  TRect WorkareaRect() const { return work_; }
+  Integer Left() const { return bounds_.Left; }
+  Integer Top() const { return bounds_.Top; }
+  Integer Width() const { return bounds_.Width(); }
+  Integer Height() const { return bounds_.Height(); }
+  bool Primary() const { return primary_; }
+  // The monitor's density (GetDpiForMonitor where the system has it, else the screen's).
+  Integer PixelsPerInch() const { return ppi_; }
+
+ private:
+  friend class TScreen;
+  HMONITOR handle_ = nullptr;
+  Integer num_ = 0;
+  TRect bounds_, work_;
+  bool primary_ = false;
+  Integer ppi_ = 96;
+};
+
+// Standard cursor indexes of Screen->Cursors.
+constexpr Integer crDefault = 0, crNone = -1, crArrow = -2, crCross = -3, crIBeam = -4, crSizeNESW = -6,
+                  crSizeNS = -7, crSizeNWSE = -8, crSizeWE = -9, crUpArrow = -10, crHourGlass = -11, crNo = -18,
+                  crAppStart = -19, crHelp = -20, crHandPoint = -21, crSizeAll = -22;
+
+class TScreen : public TComponent {
+  TW_CLASS(TScreen, TComponent)
+  explicit TScreen(TComponent* owner);
+  ~TScreen() override;
+
+  Integer FormCount() const { return static_cast<Integer>(forms_.size()); }
+  TCustomForm* Forms(Integer index) const;
+  TCustomForm* ActiveForm() const { return activeForm_; }
+
+  // Monitors are read once and again after a display change; the pointers live until then.
+  Integer MonitorCount();
+  TMonitor* Monitors(Integer index);
+  TMonitor* PrimaryMonitor();
+  TMonitor* MonitorFromPoint(TPoint p, TMonitorDefaultTo def = mdNearest);
+  TMonitor* MonitorFromRect(const TRect& r, TMonitorDefaultTo def = mdNearest);
+  TMonitor* MonitorFromWindow(HWND wnd, TMonitorDefaultTo def = mdNearest);
+  void RefreshMonitors() { monitors_.clear(); }
+
+  // The primary screen's density, size and work area.
+  Integer PixelsPerInch() const;
+  Integer Width() const;
+  Integer Height() const;
+  TRect WorkAreaRect() const;
+  TRect DesktopRect() const;
+
+  // Cursors by index: the standard ones (crArrow ...) and any the program installs (the
+  // screen owns those and destroys them at its end).
+  HCURSOR Cursors(Integer index) const;
+  void SetCursors(Integer index, HCURSOR cursor);
+
+ private:
+  friend class TCustomForm;
+  void AddForm(TCustomForm* f);
+  void RemoveForm(TCustomForm* f);
+  TMonitor* FindMonitor(HMONITOR h);
+  void ReadMonitors();
+
+  std::vector<TCustomForm*> forms_;
+  TCustomForm* activeForm_ = nullptr;
+  std::vector<std::unique_ptr<TMonitor>> monitors_;
+  std::map<Integer, HCURSOR> installed_;
+};
+
+class TApplication : public TComponent {
+  TW_CLASS(TApplication, TComponent)
+  explicit TApplication(TComponent* owner = nullptr);
+  ~TApplication() override;
+
+  void Initialize() {}
+  // Makes a form owned by the application, stores it in ref before its description is read
+  // (so OnCreate can use the global), and makes the first one the main form.
+  template <class T>
+  T* CreateForm(T*& ref) {
+    creatingMainForm_ = mainForm_ == nullptr;
+    T* form;
+    try {
+      form = new T(this);
+    } catch (...) {
+      creatingMainForm_ = false;
+      throw;
+    }
+    ref = form;
+    creatingMainForm_ = false;
+    try {
+      form->AfterConstruction();
+    } catch (...) {
+      ref = nullptr;
+      form->Free();
+      throw;
+    }
+    if (!mainForm_) {
+      form->HandleNeeded();
+      mainForm_ = form;
+    }
+    return form;
+  }
+  void Run();
+  void Terminate();
+  bool Terminated() const { return terminated_; }
+  // Handles every message waiting now.
+  void ProcessMessages();
+  // Handles one message, or waits for one when none is there.
+  void HandleMessage();
+
+  TCustomForm* MainForm() const { return mainForm_; }
+  bool MainFormOnTaskbar() const { return mainFormOnTaskbar_; }
+  void SetMainFormOnTaskbar(bool v) { mainFormOnTaskbar_ = v; }
+  bool CreatingMainForm() const { return creatingMainForm_; }
+  // The hidden application window.
+  HWND Handle() const { return handle_; }
+  const String& Title() const { return title_; }
+  void SetTitle(const String& t) { title_ = t; }
+  String ExeName() const;
+
+  // Hooks of the application window; the last added hears a message first.
+  void HookMainWindow(TWindowHook hook);
+  void UnhookMainWindow(TWindowHook hook);
+
+  Integer ModalLevel() const { return modalLevel_; }
+  void ModalStarted() { ++modalLevel_; }
+  void ModalFinished() { --modalLevel_; }
+  void Minimize();
+  void Restore();
+
+  // The default error handling: OnException when set, else ShowException. e may be null
+  // for an exception that is not a std::exception.
+  void HandleException(TObject* sender, const std::exception* e);
+  void ShowException(const std::exception* e);
+  TExceptionEvent OnException() const { return onException_; }
+  void SetOnException(TExceptionEvent e) { onException_ = e; }
+
+  // A system message box owned by the active form of the program.
+#pragma push_macro("MessageBox")
+#pragma push_macro("MessageBoxW")
+#undef MessageBox
+#undef MessageBoxW
+  Integer MessageBox(const String& text, const String& caption, Cardinal flags);
+  Integer MessageBoxW(const String& text, const String& caption, Cardinal flags) { return MessageBox(text, caption, flags); }
+#pragma pop_macro("MessageBoxW")
+#pragma pop_macro("MessageBox")
+
+  // Handles the application window's messages (the hooks first).
+  void WndProc(TMessage& message);
+
+ private:
+  friend class TCustomForm;
+  bool ProcessMessage();
+  bool IsKeyMsg(const void* msg);
+  void Idle();
+
+  HWND handle_ = nullptr;
+  TCustomForm* mainForm_ = nullptr;
+  bool mainFormOnTaskbar_ = false;
+  bool creatingMainForm_ = false;
+  bool terminated_ = false;
+  Integer modalLevel_ = 0;
+  String title_;
+  std::vector<TWindowHook> hooks_;
+  TExceptionEvent onException_;
+};
+
+extern TApplication* Application;
+extern TScreen* Screen;
+
+#endif

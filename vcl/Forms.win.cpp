@@ -1,0 +1,954 @@
+// Forms, the screen and the application object.
+//
+// Sections:
+//   1. globals and helpers
+//   2. TCustomForm: life, properties and window styles
+//   3. TCustomForm: showing, focus, closing, modal loop
+//   4. TCustomForm: messages
+//   5. TScreen
+//   6. TApplication
+#include <windows.h>
+
+#include <algorithm>
+
+#include "Forms.h"
+#include "GdiScopes.h"
+
+// ---- 1. globals and helpers -----------------------------------------------------------
+
+TApplication* Application = nullptr;
+TScreen* Screen = nullptr;
+
+namespace {
+
+LPCWSTR W(const String& s) { return reinterpret_cast<LPCWSTR>(s.c_str()); }
+
+constexpr TIdentMapEntry kModalResults[] = {
+    {mrNone, u"mrNone"},   {mrOk, u"mrOk"},         {mrCancel, u"mrCancel"},   {mrAbort, u"mrAbort"},
+    {mrRetry, u"mrRetry"}, {mrIgnore, u"mrIgnore"}, {mrYes, u"mrYes"},         {mrNo, u"mrNo"},
+    {mrClose, u"mrClose"}, {mrHelp, u"mrHelp"},     {mrTryAgain, u"mrTryAgain"}, {mrContinue, u"mrContinue"},
+    {mrAll, u"mrAll"},     {mrNoToAll, u"mrNoToAll"}, {mrYesToAll, u"mrYesToAll"},
+};
+
+// The windows of this thread that a modal form or box disables, enabled again at the end.
+class TaskWindowsDisabled {
+ public:
+  explicit TaskWindowsDisabled(HWND except) : except_(except) {
+    EnumThreadWindows(GetCurrentThreadId(), &Collect, reinterpret_cast<LPARAM>(this));
+    for (HWND w : disabled_) EnableWindow(w, FALSE);
+  }
+  ~TaskWindowsDisabled() {
+    for (HWND w : disabled_)
+      if (IsWindow(w)) EnableWindow(w, TRUE);
+  }
+  TaskWindowsDisabled(const TaskWindowsDisabled&) = delete;
+  TaskWindowsDisabled& operator=(const TaskWindowsDisabled&) = delete;
+
+ private:
+  static BOOL CALLBACK Collect(HWND w, LPARAM self) {
+    auto* me = reinterpret_cast<TaskWindowsDisabled*>(self);
+    if (w != me->except_ && IsWindowVisible(w) && IsWindowEnabled(w)) me->disabled_.push_back(w);
+    return TRUE;
+  }
+  HWND except_;
+  std::vector<HWND> disabled_;
+};
+
+void HandleInEvent(TObject* sender) {
+  try {
+    throw;
+  } catch (const std::exception& e) {
+    if (Application) Application->HandleException(sender, &e);
+  } catch (...) {
+    if (Application) Application->HandleException(sender, nullptr);
+  }
+}
+
+}  // namespace
+
+const TIdentMap& ModalResultIdents() {
+  static const TIdentMap map{kModalResults, sizeof kModalResults / sizeof kModalResults[0]};
+  return map;
+}
+
+// ---- 2. TCustomForm: life, properties and window styles -------------------------------
+
+TW_DEFINE_CLASS(TCustomForm) {}
+
+TW_DEFINE_CLASS(TForm) {
+  b.Property(u"Caption", &TForm::Caption, &TForm::SetCaption);
+  b.Property(u"ClientWidth", &TForm::ClientWidth, &TForm::SetClientWidth);
+  b.Property(u"ClientHeight", &TForm::ClientHeight, &TForm::SetClientHeight);
+  b.Color(u"Color", &TForm::Color, &TForm::SetColor);
+  b.Property(u"Font", &TForm::Font, &TForm::SetFont);
+  b.Property(u"BorderStyle", &TForm::BorderStyle, &TForm::SetBorderStyle);
+  b.Property(u"BorderIcons", &TForm::BorderIcons, &TForm::SetBorderIcons);
+  b.Property(u"Position", &TForm::Position, &TForm::SetPosition);
+  b.Property(u"WindowState", &TForm::WindowState, &TForm::SetWindowState);
+  b.Property(u"FormStyle", &TForm::FormStyle, &TForm::SetFormStyle);
+  b.Property(u"AlphaBlend", &TForm::AlphaBlend, &TForm::SetAlphaBlend);
+  b.Property(u"AlphaBlendValue", &TForm::AlphaBlendValue, &TForm::SetAlphaBlendValue);
+  b.Property(u"PixelsPerInch", &TForm::PixelsPerInch, &TForm::SetPixelsPerInch);
+  b.Property(u"Scaled", &TForm::Scaled, &TForm::SetScaled);
+  b.Property(u"TextHeight", &TForm::TextHeight, &TForm::SetTextHeight);
+  b.Property(u"OnCreate", &TForm::OnCreate, &TForm::SetOnCreate);
+  b.Property(u"OnDestroy", &TForm::OnDestroy, &TForm::SetOnDestroy);
+  b.Property(u"OnShow", &TForm::OnShow, &TForm::SetOnShow);
+  b.Property(u"OnHide", &TForm::OnHide, &TForm::SetOnHide);
+  b.Property(u"OnClose", &TForm::OnClose, &TForm::SetOnClose);
+  b.Property(u"OnCloseQuery", &TForm::OnCloseQuery, &TForm::SetOnCloseQuery);
+  b.Property(u"OnActivate", &TForm::OnActivate, &TForm::SetOnActivate);
+  b.Property(u"OnDeactivate", &TForm::OnDeactivate, &TForm::SetOnDeactivate);
+  b.Property(u"OnPaint", &TForm::OnPaint, &TForm::SetOnPaint);
+  b.Property(u"OnResize", &TForm::OnResize, &TForm::SetOnResize);
+  b.Property(u"OnClick", &TForm::OnClick, &TForm::SetOnClick);
+  b.Property(u"OnMouseDown", &TForm::OnMouseDown, &TForm::SetOnMouseDown);
+  b.Property(u"OnMouseUp", &TForm::OnMouseUp, &TForm::SetOnMouseUp);
+  b.Property(u"OnMouseMove", &TForm::OnMouseMove, &TForm::SetOnMouseMove);
+}
+
+TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner), canvas_(new TControlCanvas(this)) {
+  creatingMainForm_ = Application && Application->CreatingMainForm() && owner == Application;
+  SetControlStyle(ControlStyle() + TControlStyle{csAcceptsControls, csSetCaption, csDoubleClicks});
+  SetControlStyle(ControlStyle() - TControlStyle{csClickEvents});
+  SetVisible(false);
+  SetColor(clBtnFace);
+  SetParentFont(false);
+  SetBounds(0, 0, 320, 240);
+  if (Screen) {
+    Screen->AddForm(this);
+    pixelsPerInch_ = Screen->PixelsPerInch();
+  }
+}
+
+TCustomForm::~TCustomForm() {
+  if (Screen) Screen->RemoveForm(this);
+  if (Application && Application->mainForm_ == this) Application->mainForm_ = nullptr;
+  if (HandleAllocated()) DestroyHandle();
+  delete canvas_;
+  canvas_ = nullptr;
+}
+
+void TCustomForm::AfterConstruction() {
+  TWinControl::AfterConstruction();
+  ReadDescription();
+  created_ = true;
+  try {
+    DoCreate();
+  } catch (...) {
+    HandleInEvent(this);
+  }
+  if (Visible()) UpdateControlState();
+}
+
+void TCustomForm::BeforeDestruction() {
+  if (created_ && !IsDestroying()) {
+    try {
+      DoDestroy();
+    } catch (...) {
+      HandleInEvent(this);
+    }
+  }
+  if (Screen) Screen->RemoveForm(this);
+  if (Application && Application->mainForm_ == this) Application->mainForm_ = nullptr;
+  TWinControl::BeforeDestruction();
+}
+
+void TCustomForm::Loaded() {
+  // Not TWinControl::Loaded: a form shows itself only after OnCreate (AfterConstruction).
+  TControl::Loaded();
+  if (pendingClientSize_.cx >= 0 || pendingClientSize_.cy >= 0) {
+    TSize size = pendingClientSize_;
+    pendingClientSize_ = {-1, -1};
+    TRect c = ClientRect();
+    if (size.cx < 0) size.cx = c.Width();
+    if (size.cy < 0) size.cy = c.Height();
+    SetClientSize(size);
+  }
+  // A description made at another density is scaled to the screen's.
+  Integer screenPPI = Screen ? Screen->PixelsPerInch() : 96;
+  if (scaled_ && pixelsPerInch_ > 0 && pixelsPerInch_ != screenPPI) {
+    Integer from = pixelsPerInch_;
+    TRect c = ClientRect();
+    for (Integer i = 0; i < ControlCount(); ++i) Controls(i)->ChangeScale(screenPPI, from);
+    Font()->SetHeight(MulDiv(Font()->Height(), screenPPI, from));
+    SetClientSize(TSize(MulDiv(c.Width(), screenPPI, from), MulDiv(c.Height(), screenPPI, from)));
+    pixelsPerInch_ = screenPPI;
+  }
+}
+
+void TCustomForm::SetBorderStyle(TFormBorderStyle style) {
+  if (style == borderStyle_) return;
+  borderStyle_ = style;
+  RecreateWnd();
+}
+
+void TCustomForm::SetBorderIcons(TBorderIcons icons) {
+  if (icons == borderIcons_) return;
+  borderIcons_ = icons;
+  RecreateWnd();
+}
+
+void TCustomForm::SetFormStyle(TFormStyle style) {
+  if (style == formStyle_) return;
+  formStyle_ = style;
+  if (HandleAllocated())
+    SetWindowPos(WindowHandle(), style == fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+TWindowState TCustomForm::WindowState() const {
+  if (HWND h = WindowHandle(); h && Showing()) {
+    if (IsIconic(h)) return wsMinimized;
+    if (IsZoomed(h)) return wsMaximized;
+    return wsNormal;
+  }
+  return windowState_;
+}
+
+void TCustomForm::SetWindowState(TWindowState state) {
+  windowState_ = state;
+  if (HWND h = WindowHandle(); h && Showing())
+    ShowWindow(h, state == wsMinimized ? SW_MINIMIZE : state == wsMaximized ? SW_SHOWMAXIMIZED : SW_RESTORE);
+}
+
+void TCustomForm::SetAlphaBlend(bool v) {
+  if (v == alphaBlend_) return;
+  alphaBlend_ = v;
+  ApplyAlphaBlend();
+}
+
+void TCustomForm::SetAlphaBlendValue(Byte v) {
+  if (v == alphaBlendValue_) return;
+  alphaBlendValue_ = v;
+  ApplyAlphaBlend();
+}
+
+void TCustomForm::ApplyAlphaBlend() {
+  HWND h = WindowHandle();
+  if (!h) return;
+  LONG ex = GetWindowLongW(h, GWL_EXSTYLE);
+  if (alphaBlend_) {
+    SetWindowLongW(h, GWL_EXSTYLE, ex | WS_EX_LAYERED);
+    SetLayeredWindowAttributes(h, 0, alphaBlendValue_, LWA_ALPHA);
+  } else if (ex & WS_EX_LAYERED) {
+    SetWindowLongW(h, GWL_EXSTYLE, ex & ~WS_EX_LAYERED);
+    RedrawWindow(h, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
+  }
+}
+
+namespace {
+
+// The window styles of a top-level form.
+void FormStyles(TFormBorderStyle border, TBorderIcons icons, Cardinal& style, Cardinal& ex) {
+  switch (border) {
+    case bsNone: style |= WS_POPUP; break;
+    case bsSingle:
+    case bsToolWindow: style |= WS_CAPTION | WS_BORDER; break;
+    case bsSizeable:
+    case bsSizeToolWin: style |= WS_CAPTION | WS_THICKFRAME; break;
+    case bsDialog:
+      style |= WS_POPUP | WS_CAPTION;
+      ex |= WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
+      break;
+  }
+  if (border == bsToolWindow || border == bsSizeToolWin) ex |= WS_EX_TOOLWINDOW;
+  if (border != bsNone && icons.Contains(biSystemMenu)) {
+    style |= WS_SYSMENU;
+    if (border != bsDialog && border != bsToolWindow && border != bsSizeToolWin) {
+      if (icons.Contains(biMinimize)) style |= WS_MINIMIZEBOX;
+      if (icons.Contains(biMaximize)) style |= WS_MAXIMIZEBOX;
+    }
+    if (border == bsDialog && icons.Contains(biHelp)) ex |= WS_EX_CONTEXTHELP;
+  }
+}
+
+}  // namespace
+
+void TCustomForm::CreateParams(TCreateParams& p) {
+  TWinControl::CreateParams(p);
+  if (Parent() || ParentWindow()) return;  // a form placed inside another control stays a child
+  p.Style &= ~(WS_CHILD | WS_GROUP | WS_TABSTOP);
+  FormStyles(borderStyle_, borderIcons_, p.Style, p.ExStyle);
+  if (position_ == poDefault || position_ == poDefaultPosOnly) p.X = p.Y = CW_USEDEFAULT;
+  if (position_ == poDefault || position_ == poDefaultSizeOnly) p.Width = p.Height = CW_USEDEFAULT;
+  if (formStyle_ == fsStayOnTop) p.ExStyle |= WS_EX_TOPMOST;
+  if (alphaBlend_) p.ExStyle |= WS_EX_LAYERED;
+  // Window ownership: with MainFormOnTaskbar the main form owns the taskbar button and the
+  // other forms; otherwise the hidden application window owns them all.
+  p.WndParent = nullptr;
+  if (Application) {
+    bool isMain = Application->MainForm() == this || creatingMainForm_;
+    if (Application->MainFormOnTaskbar()) {
+      if (isMain)
+        p.ExStyle |= WS_EX_APPWINDOW;
+      else if (Application->MainForm() && Application->MainForm()->HandleAllocated())
+        p.WndParent = Application->MainForm()->WindowHandle();
+      else
+        p.WndParent = Application->Handle();
+    } else {
+      p.WndParent = Application->Handle();
+    }
+  }
+}
+
+void TCustomForm::HandleCreated() {
+  TWinControl::HandleCreated();
+  if (alphaBlend_) SetLayeredWindowAttributes(WindowHandle(), 0, alphaBlendValue_, LWA_ALPHA);
+}
+
+TRect TCustomForm::ClientRect() const {
+  if (pendingClientSize_.cx >= 0 && pendingClientSize_.cy >= 0) return {0, 0, pendingClientSize_.cx, pendingClientSize_.cy};
+  if (HandleAllocated() || Parent()) return TWinControl::ClientRect();
+  // No window yet: the frame comes from the border style.
+  Cardinal style = 0, ex = 0;
+  FormStyles(borderStyle_, borderIcons_, style, ex);
+  RECT r{0, 0, 0, 0};
+  AdjustWindowRectEx(&r, style, FALSE, ex);
+  return {0, 0, std::max(0, static_cast<Integer>(Width() - (r.right - r.left))),
+          std::max(0, static_cast<Integer>(Height() - (r.bottom - r.top)))};
+}
+
+void TCustomForm::SetClientSize(TSize size) {
+  if (IsLoading()) {
+    // Applied in Loaded, when the border style is known.
+    TRect c = ClientRect();
+    pendingClientSize_ = {size.cx >= 0 ? size.cx : c.Width(), size.cy >= 0 ? size.cy : c.Height()};
+    return;
+  }
+  TWinControl::SetClientSize(size);
+}
+
+TMonitor* TCustomForm::Monitor() { return Screen ? Screen->MonitorFromWindow(Handle()) : nullptr; }
+
+void TCustomForm::PaintWindow(HDC dc) {
+  TCanvasLock lock(*canvas_);
+  canvas_->SetPaintDC(dc);
+  try {
+    Paint();
+  } catch (...) {
+    canvas_->SetPaintDC(nullptr);
+    throw;
+  }
+  canvas_->SetPaintDC(nullptr);
+}
+
+// ---- 3. TCustomForm: showing, focus, closing, modal loop ------------------------------
+
+void TCustomForm::PlaceOnFirstShow() {
+  if (placed_) return;
+  placed_ = true;
+  if (!Screen) return;
+  auto centerIn = [&](const TRect& area) {
+    SetBounds(area.Left + (area.Width() - Width()) / 2, area.Top + (area.Height() - Height()) / 2, Width(), Height());
+  };
+  TCustomForm* main = Application ? Application->MainForm() : nullptr;
+  switch (position_) {
+    case poScreenCenter: {
+      TMonitor* m = (main && main != this && main->HandleAllocated()) ? Screen->MonitorFromWindow(main->WindowHandle())
+                                                                    : Screen->PrimaryMonitor();
+      centerIn(m ? m->WorkareaRect() : Screen->WorkAreaRect());
+      break;
+    }
+    case poDesktopCenter: centerIn(Screen->DesktopRect()); break;
+    case poMainFormCenter:
+      if (main && main != this && main->HandleAllocated())
+        centerIn(main->BoundsRect());
+      else
+        centerIn(Screen->WorkAreaRect());
+      break;
+    case poOwnerFormCenter:
+      if (auto* o = dynamic_cast<TCustomForm*>(Owner()); o && o->HandleAllocated())
+        centerIn(o->BoundsRect());
+      else
+        centerIn(Screen->WorkAreaRect());
+      break;
+    default: break;
+  }
+}
+
+void TCustomForm::CMShowingChanged(TMessage&) {
+  HWND h = WindowHandle();
+  if (Showing()) {
+    try {
+      DoShow();
+    } catch (...) {
+      HandleInEvent(this);
+    }
+    PlaceOnFirstShow();
+    int cmd = windowState_ == wsMaximized ? SW_SHOWMAXIMIZED : windowState_ == wsMinimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL;
+    ShowWindow(h, cmd);
+  } else {
+    ShowWindow(h, SW_HIDE);
+    try {
+      DoHide();
+    } catch (...) {
+      HandleInEvent(this);
+    }
+  }
+}
+
+bool TCustomForm::Active() const { return WindowHandle() && GetActiveWindow() == WindowHandle(); }
+
+void TCustomForm::SetActiveControl(TWinControl* control) {
+  if (control == activeControl_) return;
+  if (control && (!ContainsControl(control) || control == this))
+    throw EInvalidOperation("Invalid control for ActiveControl");
+  activeControl_ = control;
+  if (control && !IsLoading() && Active() && control->CanFocus()) ::SetFocus(control->Handle());
+}
+
+void TCustomForm::FocusControl(TWinControl* control) {
+  if (!control->CanFocus()) throw EInvalidOperation("Cannot focus a disabled or invisible window");
+  activeControl_ = control;
+  if (HandleAllocated() && Showing()) ::SetFocus(control->Handle());
+}
+
+void TCustomForm::SetFocusedControl(TWinControl* control) {
+  if (control == focused_) {
+    activeControl_ = control == this ? activeControl_ : control;
+    return;
+  }
+  TWinControl* old = focused_;
+  focused_ = control;
+  if (control != this) activeControl_ = control;
+  if (old && old != this) old->Perform(CM_EXIT, 0, 0);
+  if (control && control != this && focused_ == control) control->Perform(CM_ENTER, 0, 0);
+  Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<TLParam>(control));
+}
+
+void TCustomForm::RemoveFocusOf(TWinControl* control) {
+  if (!control) return;
+  if (activeControl_ && control->ContainsControl(activeControl_)) activeControl_ = nullptr;
+  if (focused_ && control->ContainsControl(focused_)) focused_ = nullptr;
+}
+
+void TCustomForm::SelectNext(TWinControl* current, bool forward, bool checkTabStop) {
+  if (TWinControl* next = FindNextControl(current, forward, checkTabStop, false)) next->SetFocus();
+}
+
+bool TCustomForm::CloseQuery() {
+  bool canClose = true;
+  onCloseQuery_.Call(this, canClose);
+  return canClose;
+}
+
+void TCustomForm::Close() {
+  if (modal_) {
+    modalResult_ = mrCancel;
+    return;
+  }
+  if (!CloseQuery()) return;
+  TCloseAction action = caHide;
+  DoClose(action);
+  if (action == caNone) return;
+  if (Application && Application->MainForm() == this) {
+    Application->Terminate();
+  } else if (action == caHide) {
+    Hide();
+  } else if (action == caMinimize) {
+    SetWindowState(wsMinimized);
+  } else {
+    Release();
+  }
+}
+
+void TCustomForm::CloseModal() {
+  TCloseAction action = caNone;
+  if (CloseQuery()) {
+    action = caHide;
+    DoClose(action);
+  }
+  if (action == caNone) modalResult_ = mrNone;
+  if (action == caFree) Release();
+}
+
+void TCustomForm::Release() {
+  if (HandleAllocated())
+    PostMessageW(WindowHandle(), CM_RELEASE, 0, 0);
+  else
+    Free();
+}
+
+TModalResult TCustomForm::ShowModal() {
+  if (Visible() || !Enabled() || modal_) throw EInvalidOperation("Cannot make a visible window modal");
+  if (GetCapture()) SendMessageW(GetCapture(), WM_CANCELMODE, 0, 0);
+  ReleaseCapture();
+  HWND previous = GetActiveWindow();
+  modal_ = true;
+  modalResult_ = mrNone;
+  if (Application) Application->ModalStarted();
+  struct Finish {
+    TCustomForm* form;
+    HWND previous;
+    ~Finish() {
+      form->modal_ = false;
+      if (Application) Application->ModalFinished();
+    }
+  } finish{this, previous};
+  {
+    TaskWindowsDisabled disabled(Handle());
+    Show();
+    ::SetActiveWindow(WindowHandle());
+    while (modalResult_ == mrNone) {
+      if (!Application) break;
+      Application->HandleMessage();
+      if (Application->Terminated()) {
+        modalResult_ = mrCancel;
+      } else if (modalResult_ != mrNone) {
+        CloseModal();
+      }
+    }
+    // The other windows come back before this one hides, so the activation goes to them.
+  }
+  if (previous && IsWindow(previous)) ::SetActiveWindow(previous);
+  Hide();
+  return modalResult_;
+}
+
+// ---- 4. TCustomForm: messages ---------------------------------------------------------
+
+void TCustomForm::Dispatch(TMessage& m) {
+  switch (m.Msg) {
+    case CM_SHOWINGCHANGED: CMShowingChanged(m); return;
+    case CM_VISIBLECHANGED:
+      if (!created_) return;  // shown after OnCreate, not while the description is read
+      TWinControl::Dispatch(m);
+      return;
+    case CM_DIALOGKEY: CMDialogKey(m); return;
+    case CM_RELEASE: Free(); return;
+    case WM_CLOSE: Close(); m.Result = 0; return;
+    case WM_ACTIVATE: WMActivate(m); return;
+    case WM_DPICHANGED: WMDpiChanged(m); return;
+    case WM_SETFOCUS:
+      // The form's own window got the focus: pass it to the active control.
+      if (activeControl_ && activeControl_ != this && activeControl_->CanFocus()) {
+        ::SetFocus(activeControl_->Handle());
+        return;
+      }
+      break;
+  }
+  TWinControl::Dispatch(m);
+}
+
+void TCustomForm::CMDialogKey(TMessage& m) {
+  if (m.WParam == VK_TAB && GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0) {
+    SelectNext(activeControl_, GetKeyState(VK_SHIFT) >= 0, true);
+    m.Result = 1;
+    return;
+  }
+  Broadcast(m);  // Enter and Escape: the default and the cancel button
+}
+
+void TCustomForm::WMActivate(TMessage& m) {
+  if (LOWORD(m.WParam) != WA_INACTIVE) {
+    if (Screen) Screen->activeForm_ = this;
+    try {
+      onActivate_.Call(this);
+    } catch (...) {
+      HandleInEvent(this);
+    }
+    if (!IsIconic(WindowHandle())) {
+      TWinControl* target = activeControl_;
+      if (!target || !target->CanFocus()) target = FindNextControl(nullptr, true, true, false);
+      if (target) {
+        ::SetFocus(target->Handle());
+        m.Result = 0;
+        return;
+      }
+    }
+  } else {
+    try {
+      onDeactivate_.Call(this);
+    } catch (...) {
+      HandleInEvent(this);
+    }
+  }
+  DefaultHandler(m);
+}
+
+void TCustomForm::WMDpiChanged(TMessage& m) {
+  Integer newPPI = HIWORD(m.WParam);
+  if (scaled_ && newPPI > 0 && newPPI != pixelsPerInch_) {
+    Integer from = pixelsPerInch_;
+    for (Integer i = 0; i < ControlCount(); ++i) Controls(i)->ChangeScale(newPPI, from);
+    Font()->SetHeight(MulDiv(Font()->Height(), newPPI, from));
+    pixelsPerInch_ = newPPI;
+  }
+  if (auto* r = reinterpret_cast<const RECT*>(m.LParam))
+    SetWindowPos(WindowHandle(), nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  m.Result = 0;
+}
+
+// ---- 5. TScreen -----------------------------------------------------------------------
+
+TW_DEFINE_CLASS(TScreen) {}
+
+TScreen::TScreen(TComponent* owner) : TComponent(owner) {}
+
+TScreen::~TScreen() {
+  for (auto& [index, cursor] : installed_) DestroyCursor(cursor);
+}
+
+TCustomForm* TScreen::Forms(Integer index) const {
+  if (index < 0 || index >= FormCount()) throw EListError(u"List index out of bounds (" + IntToStr(index) + u")");
+  return forms_[static_cast<size_t>(index)];
+}
+
+void TScreen::AddForm(TCustomForm* f) {
+  if (std::find(forms_.begin(), forms_.end(), f) == forms_.end()) forms_.push_back(f);
+}
+
+void TScreen::RemoveForm(TCustomForm* f) {
+  forms_.erase(std::remove(forms_.begin(), forms_.end(), f), forms_.end());
+  if (activeForm_ == f) activeForm_ = nullptr;
+}
+
+namespace {
+
+using GetDpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+
+GetDpiForMonitorFn DpiForMonitor() {
+  static GetDpiForMonitorFn fn = [] {
+    HMODULE shcore = LoadLibraryW(L"shcore.dll");
+    return shcore ? reinterpret_cast<GetDpiForMonitorFn>(reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor")))
+                  : nullptr;
+  }();
+  return fn;
+}
+
+BOOL CALLBACK AddMonitor(HMONITOR h, HDC, LPRECT, LPARAM list) {
+  reinterpret_cast<std::vector<HMONITOR>*>(list)->push_back(h);
+  return TRUE;
+}
+
+}  // namespace
+
+void TScreen::ReadMonitors() {
+  std::vector<HMONITOR> handles;
+  EnumDisplayMonitors(nullptr, nullptr, &AddMonitor, reinterpret_cast<LPARAM>(&handles));
+  monitors_.clear();
+  for (HMONITOR h : handles) {
+    MONITORINFO mi{};
+    mi.cbSize = sizeof mi;
+    if (!GetMonitorInfoW(h, &mi)) continue;
+    auto m = std::make_unique<TMonitor>();
+    m->handle_ = h;
+    m->num_ = static_cast<Integer>(monitors_.size());
+    m->bounds_ = {mi.rcMonitor.left, mi.rcMonitor.top, mi.rcMonitor.right, mi.rcMonitor.bottom};
+    m->work_ = {mi.rcWork.left, mi.rcWork.top, mi.rcWork.right, mi.rcWork.bottom};
+    m->primary_ = (mi.dwFlags & MONITORINFOF_PRIMARY) != 0;
+    m->ppi_ = PixelsPerInch();
+    UINT x = 0, y = 0;
+    if (auto fn = DpiForMonitor(); fn && SUCCEEDED(fn(h, 0 /* MDT_EFFECTIVE_DPI */, &x, &y)) && y) m->ppi_ = static_cast<Integer>(y);
+    monitors_.push_back(std::move(m));
+  }
+}
+
+Integer TScreen::MonitorCount() {
+  if (monitors_.empty()) ReadMonitors();
+  return static_cast<Integer>(monitors_.size());
+}
+
+TMonitor* TScreen::Monitors(Integer index) {
+  if (index < 0 || index >= MonitorCount()) throw EListError(u"List index out of bounds (" + IntToStr(index) + u")");
+  return monitors_[static_cast<size_t>(index)].get();
+}
+
+TMonitor* TScreen::FindMonitor(HMONITOR h) {
+  if (!h) return nullptr;
+  for (int pass = 0; pass < 2; ++pass) {
+    if (monitors_.empty() || pass == 1) ReadMonitors();
+    for (auto& m : monitors_)
+      if (m->handle_ == h) return m.get();
+  }
+  return nullptr;
+}
+
+TMonitor* TScreen::PrimaryMonitor() {
+  for (Integer i = 0; i < MonitorCount(); ++i)
+    if (monitors_[static_cast<size_t>(i)]->primary_) return monitors_[static_cast<size_t>(i)].get();
+  return MonitorCount() ? monitors_[0].get() : nullptr;
+}
+
+namespace {
+DWORD MonitorFlag(TMonitorDefaultTo d) {
+  return d == mdNull ? MONITOR_DEFAULTTONULL : d == mdPrimary ? MONITOR_DEFAULTTOPRIMARY : MONITOR_DEFAULTTONEAREST;
+}
+}  // namespace
+
+TMonitor* TScreen::MonitorFromPoint(TPoint p, TMonitorDefaultTo def) {
+  return FindMonitor(::MonitorFromPoint(POINT{p.X, p.Y}, MonitorFlag(def)));
+}
+
+TMonitor* TScreen::MonitorFromRect(const TRect& r, TMonitorDefaultTo def) {
+  RECT rc{r.Left, r.Top, r.Right, r.Bottom};
+  return FindMonitor(::MonitorFromRect(&rc, MonitorFlag(def)));
+}
+
+TMonitor* TScreen::MonitorFromWindow(HWND wnd, TMonitorDefaultTo def) {
+  return FindMonitor(::MonitorFromWindow(wnd, MonitorFlag(def)));
+}
+
+Integer TScreen::PixelsPerInch() const {
+  TClientDC dc(nullptr);
+  int ppi = dc.get() ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
+  return ppi > 0 ? ppi : 96;
+}
+
+Integer TScreen::Width() const { return GetSystemMetrics(SM_CXSCREEN); }
+Integer TScreen::Height() const { return GetSystemMetrics(SM_CYSCREEN); }
+
+TRect TScreen::WorkAreaRect() const {
+  RECT r{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &r, 0);
+  return {r.left, r.top, r.right, r.bottom};
+}
+
+TRect TScreen::DesktopRect() const {
+  Integer x = GetSystemMetrics(SM_XVIRTUALSCREEN), y = GetSystemMetrics(SM_YVIRTUALSCREEN);
+  return {x, y, x + GetSystemMetrics(SM_CXVIRTUALSCREEN), y + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
+HCURSOR TScreen::Cursors(Integer index) const {
+  auto it = installed_.find(index);
+  if (it != installed_.end()) return it->second;
+  LPCWSTR id = IDC_ARROW;
+  switch (index) {
+    case crNone: return nullptr;
+    case crCross: id = IDC_CROSS; break;
+    case crIBeam: id = IDC_IBEAM; break;
+    case crSizeNESW: id = IDC_SIZENESW; break;
+    case crSizeNS: id = IDC_SIZENS; break;
+    case crSizeNWSE: id = IDC_SIZENWSE; break;
+    case crSizeWE: id = IDC_SIZEWE; break;
+    case crUpArrow: id = IDC_UPARROW; break;
+    case crHourGlass: id = IDC_WAIT; break;
+    case crNo: id = IDC_NO; break;
+    case crAppStart: id = IDC_APPSTARTING; break;
+    case crHelp: id = IDC_HELP; break;
+    case crHandPoint: id = IDC_HAND; break;
+    case crSizeAll: id = IDC_SIZEALL; break;
+    default: break;
+  }
+  return LoadCursorW(nullptr, id);
+}
+
+void TScreen::SetCursors(Integer index, HCURSOR cursor) {
+  auto it = installed_.find(index);
+  if (it != installed_.end()) {
+    if (it->second == cursor) return;
+    DestroyCursor(it->second);
+    installed_.erase(it);
+  }
+  if (cursor) installed_[index] = cursor;
+}
+
+// ---- 6. TApplication ------------------------------------------------------------------
+
+TW_DEFINE_CLASS(TApplication) {}
+
+namespace {
+
+LRESULT CALLBACK ApplicationWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (!Application || Application->Handle() != wnd) return DefWindowProcW(wnd, msg, wp, lp);
+  TMessage m{msg, wp, lp, 0};
+  try {
+    Application->WndProc(m);
+  } catch (const std::exception& e) {
+    Application->HandleException(Application, &e);
+  } catch (...) {
+    Application->HandleException(Application, nullptr);
+  }
+  return m.Result;
+}
+
+}  // namespace
+
+TApplication::TApplication(TComponent* owner) : TComponent(owner) {
+  if (!Application) Application = this;
+  if (!Screen) Screen = new TScreen(nullptr);
+  title_ = ExeName();
+  size_t slash = title_.find_last_of(u"\\/");
+  if (slash != String::npos) title_ = title_.substr(slash + 1);
+  size_t dot = title_.find_last_of(u'.');
+  if (dot != String::npos) title_ = title_.substr(0, dot);
+
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = &ApplicationWndProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"TApplication";
+  wc.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+  RegisterClassW(&wc);  // a second application object finds it registered
+  handle_ = CreateWindowExW(0, L"TApplication", W(title_),
+                            WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0, 0, nullptr,
+                            nullptr, wc.hInstance, nullptr);
+}
+
+TApplication::~TApplication() {
+  // The forms go first (they belong to the application), then its window and the screen.
+  DestroyComponents();
+  if (handle_) DestroyWindow(handle_);
+  handle_ = nullptr;
+  if (Application == this) {
+    Application = nullptr;
+    delete Screen;
+    Screen = nullptr;
+  }
+}
+
+String TApplication::ExeName() const {
+  wchar_t path[MAX_PATH * 2];
+  DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
+  return String(reinterpret_cast<const Char*>(path), n);
+}
+
+void TApplication::Run() {
+  if (mainForm_ && !mainForm_->Visible()) mainForm_->Show();
+  while (!terminated_) {
+    try {
+      HandleMessage();
+    } catch (const std::exception& e) {
+      HandleException(this, &e);
+    } catch (...) {
+      HandleException(this, nullptr);
+    }
+  }
+}
+
+void TApplication::Terminate() { terminated_ = true; }
+
+bool TApplication::IsKeyMsg(const void* p) {
+  const MSG& msg = *static_cast<const MSG*>(p);
+  if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) return false;
+  HWND wnd = GetCapture();
+  if (!wnd) wnd = msg.hwnd;
+  TWinControl* c = FindVCLWindow(wnd);
+  return c && c->Perform(CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
+}
+
+bool TApplication::ProcessMessage() {
+  MSG msg;
+  if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+  if (msg.message == WM_QUIT) {
+    terminated_ = true;
+    return true;
+  }
+  if (!IsKeyMsg(&msg)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  return true;
+}
+
+void TApplication::ProcessMessages() {
+  while (ProcessMessage()) {
+  }
+}
+
+void TApplication::HandleMessage() {
+  if (!ProcessMessage()) Idle();
+}
+
+void TApplication::Idle() {
+  if (!terminated_) WaitMessage();
+}
+
+void TApplication::HookMainWindow(TWindowHook hook) {
+  if (hook && std::find(hooks_.begin(), hooks_.end(), hook) == hooks_.end()) hooks_.push_back(hook);
+}
+
+void TApplication::UnhookMainWindow(TWindowHook hook) {
+  hooks_.erase(std::remove(hooks_.begin(), hooks_.end(), hook), hooks_.end());
+}
+
+void TApplication::WndProc(TMessage& m) {
+  // The hooks that came last hear the message first; a copy, since a hook may unhook.
+  std::vector<TWindowHook> hooks = hooks_;
+  for (auto it = hooks.rbegin(); it != hooks.rend(); ++it)
+    if ((*it)(m)) return;
+  switch (m.Msg) {
+    case WM_ACTIVATEAPP:
+      m.Result = DefWindowProcW(handle_, m.Msg, m.WParam, m.LParam);
+      PostMessageW(handle_, m.WParam ? CM_ACTIVATE : CM_DEACTIVATE, 0, 0);
+      return;
+    case WM_CLOSE:
+      if (mainForm_) mainForm_->Close();
+      return;
+    case WM_SYSCOMMAND:
+      if ((m.WParam & 0xFFF0) == SC_MINIMIZE) {
+        Minimize();
+        return;
+      }
+      if ((m.WParam & 0xFFF0) == SC_RESTORE) {
+        Restore();
+        return;
+      }
+      break;
+    case WM_DISPLAYCHANGE:
+    case WM_SETTINGCHANGE:
+      if (Screen) Screen->RefreshMonitors();
+      break;
+    case CM_ACTIVATE:
+    case CM_DEACTIVATE:
+      return;
+  }
+  m.Result = DefWindowProcW(handle_, m.Msg, m.WParam, m.LParam);
+}
+
+void TApplication::Minimize() {
+  if (mainFormOnTaskbar_ && mainForm_ && mainForm_->HandleAllocated())
+    ShowWindow(mainForm_->WindowHandle(), SW_MINIMIZE);
+  else if (handle_)
+    ShowWindow(handle_, SW_MINIMIZE);
+}
+
+void TApplication::Restore() {
+  if (mainFormOnTaskbar_ && mainForm_ && mainForm_->HandleAllocated()) {
+    if (IsIconic(mainForm_->WindowHandle())) ShowWindow(mainForm_->WindowHandle(), SW_RESTORE);
+  } else if (handle_ && IsIconic(handle_)) {
+    ShowWindow(handle_, SW_RESTORE);
+  }
+}
+
+void TApplication::HandleException(TObject* sender, const std::exception* e) {
+  // Never throws: it is the last handler of every window procedure.
+  try {
+    if (onException_) {
+      if (auto* ex = dynamic_cast<const Exception*>(e)) {
+        onException_(sender, *ex);
+      } else {
+        Exception wrapped(e ? Utf8ToString(e->what()) : String(u"Unknown exception"));
+        onException_(sender, wrapped);
+      }
+      return;
+    }
+    ShowException(e);
+  } catch (...) {
+  }
+}
+
+void TApplication::ShowException(const std::exception* e) {
+  String text;
+  if (auto* ex = dynamic_cast<const Exception*>(e))
+    text = ex->Message();
+  else if (e)
+    text = Utf8ToString(e->what());
+  else
+    text = u"Unknown exception";
+  // As the class library does: a full stop after a text that does not end in one (or in
+  // a character ordered before it).
+  if (!text.empty() && text.back() > u'.') text += u'.';
+  MessageBox(text, title_, MB_OK | MB_ICONSTOP);
+}
+
+#pragma push_macro("MessageBox")
+#undef MessageBox
+Integer TApplication::MessageBox(const String& text, const String& caption, Cardinal flags) {
+  HWND owner = GetActiveWindow();
+  if (!owner && mainForm_ && mainForm_->HandleAllocated() && IsWindowVisible(mainForm_->WindowHandle()))
+    owner = mainForm_->WindowHandle();
+  return ::MessageBoxW(owner, W(text), W(caption), flags);
+}
+#pragma pop_macro("MessageBox")

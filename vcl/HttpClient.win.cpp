@@ -1,0 +1,395 @@
+#include "HttpClient.h"
+
+#include <windows.h>
+#include <winhttp.h>
+
+#include <algorithm>
+#include <atomic>
+
+// Sections: handles and errors, the request state shared with WinHTTP, one transfer driven
+// step by step, the client.
+//
+// Every request runs on WinHTTP's asynchronous API, also the synchronous ones: the driving
+// thread starts a step and waits for "step done" or "abort". Closing a request handle does
+// not end a read that waits for a silent server (on Wine it waits for the server or the
+// receive time-out), so a cancelled transfer must not wait for that: it closes the handle and
+// leaves, and the state that WinHTTP may still write into lives until WinHTTP reports the
+// handle closed.
+
+// ---- handles and errors ---------------------------------------------------------------
+
+namespace {
+
+class WinHttpHandle {
+ public:
+  WinHttpHandle() = default;
+  explicit WinHttpHandle(HINTERNET h) : h_(h) {}
+  ~WinHttpHandle() { Reset(); }
+  WinHttpHandle(const WinHttpHandle&) = delete;
+  WinHttpHandle& operator=(const WinHttpHandle&) = delete;
+  HINTERNET Get() const { return h_; }
+  explicit operator bool() const { return h_ != nullptr; }
+  void Reset() {
+    if (h_) WinHttpCloseHandle(h_);
+    h_ = nullptr;
+  }
+
+ private:
+  HINTERNET h_ = nullptr;
+};
+
+String ErrorText(const char* what, DWORD code) {
+  wchar_t* buf = nullptr;
+  DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_FROM_SYSTEM |
+                               FORMAT_MESSAGE_IGNORE_INSERTS,
+                           GetModuleHandleW(L"winhttp.dll"), code, 0, reinterpret_cast<wchar_t*>(&buf), 0, nullptr);
+  String reason;
+  if (n && buf) reason = Trim(StringView(reinterpret_cast<const Char*>(buf), n));
+  if (buf) LocalFree(buf);
+  String text = AsciiToString(what) + u": (" + IntToStr(code) + u")";
+  if (!reason.empty()) text += u" " + reason;
+  return text;
+}
+
+bool HasLineBreak(StringView s) { return s.find_first_of(u"\r\n") != StringView::npos; }
+
+// ---- the request state shared with WinHTTP ---------------------------------------------
+
+// One reference belongs to the request handle (dropped when WinHTTP reports it closing), one
+// to the thread that drives the request.
+struct RequestState {
+  std::atomic<int> refs{1};
+  HANDLE stepDone = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  DWORD result = 0;  // bytes available or read by the step that ended
+  DWORD error = 0;   // set when the step failed
+  std::string body;  // the request body: WinHTTP reads it while the send is pending
+  std::vector<Byte> buffer;
+
+  void AddRef() { refs.fetch_add(1); }
+  void Release() {
+    if (refs.fetch_sub(1) == 1) {
+      CloseHandle(stepDone);
+      delete this;
+    }
+  }
+};
+
+void CALLBACK StatusCallback(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info, DWORD length) {
+  auto* st = reinterpret_cast<RequestState*>(context);
+  if (!st) return;
+  switch (status) {
+    case WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE:
+    case WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE:
+      SetEvent(st->stepDone);
+      break;
+    case WINHTTP_CALLBACK_STATUS_DATA_AVAILABLE:
+      st->result = *static_cast<DWORD*>(info);
+      SetEvent(st->stepDone);
+      break;
+    case WINHTTP_CALLBACK_STATUS_READ_COMPLETE:
+      st->result = length;
+      SetEvent(st->stepDone);
+      break;
+    case WINHTTP_CALLBACK_STATUS_REQUEST_ERROR:
+      st->error = static_cast<WINHTTP_ASYNC_RESULT*>(info)->dwError;
+      if (st->error == 0) st->error = ERROR_WINHTTP_INTERNAL_ERROR;
+      SetEvent(st->stepDone);
+      break;
+    case WINHTTP_CALLBACK_STATUS_HANDLE_CLOSING:
+      st->Release();
+      break;
+    default:
+      break;
+  }
+}
+
+// ---- one transfer ------------------------------------------------------------------------
+
+struct CrackedUrl {
+  std::wstring host, path;
+  INTERNET_PORT port = 0;
+  bool secure = false;
+};
+
+CrackedUrl CrackUrl(const String& url) {
+  URL_COMPONENTS uc{};
+  uc.dwStructSize = sizeof(uc);
+  uc.dwHostNameLength = uc.dwUrlPathLength = uc.dwExtraInfoLength = static_cast<DWORD>(-1);
+  std::wstring w(url.begin(), url.end());
+  if (url.empty() || HasLineBreak(url) || !WinHttpCrackUrl(w.c_str(), static_cast<DWORD>(w.size()), 0, &uc) ||
+      (uc.nScheme != INTERNET_SCHEME_HTTP && uc.nScheme != INTERNET_SCHEME_HTTPS) || uc.dwHostNameLength == 0)
+    throw ENetURIException(u"Malformed URL: " + url);
+  CrackedUrl c;
+  c.host.assign(uc.lpszHostName, uc.dwHostNameLength);
+  c.path.assign(uc.lpszUrlPath, uc.dwUrlPathLength);
+  if (uc.lpszExtraInfo) c.path.append(uc.lpszExtraInfo, uc.dwExtraInfoLength);
+  if (c.path.empty()) c.path = L"/";
+  c.port = uc.nPort;
+  c.secure = uc.nScheme == INTERNET_SCHEME_HTTPS;
+  return c;
+}
+
+// The response headers as WinHTTP has them, the status line skipped.
+TNetHeaders ResponseHeaders(HINTERNET req) {
+  DWORD size = 0;
+  WinHttpQueryHeaders(req, WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX, nullptr, &size,
+                      WINHTTP_NO_HEADER_INDEX);
+  std::wstring raw(size / sizeof(wchar_t) + 1, L'\0');
+  size = static_cast<DWORD>(raw.size() * sizeof(wchar_t));
+  if (!WinHttpQueryHeaders(req, WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX, raw.data(), &size,
+                           WINHTTP_NO_HEADER_INDEX))
+    return {};
+  raw.resize(size / sizeof(wchar_t));
+  TNetHeaders out;
+  size_t start = raw.find(L"\r\n");
+  while (start != std::wstring::npos && start + 2 < raw.size()) {
+    start += 2;
+    size_t end = raw.find(L"\r\n", start);
+    std::wstring line = raw.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
+    size_t colon = line.find(L':');
+    if (colon != std::wstring::npos)
+      out.push_back({Trim(String(line.begin(), line.begin() + static_cast<ptrdiff_t>(colon))),
+                     Trim(String(line.begin() + static_cast<ptrdiff_t>(colon) + 1, line.end()))});
+    start = end;
+  }
+  return out;
+}
+
+Int64 ParseContentLength(StringView s) {
+  if (s.empty()) return -1;
+  Int64 v = 0;
+  for (Char c : s) {
+    if (c < u'0' || c > u'9') return -1;
+    if (v > (INT64_MAX - 9) / 10) return -1;
+    v = v * 10 + (c - u'0');
+  }
+  return v;
+}
+
+}  // namespace
+
+// What one request needs and what it yields.
+struct THTTPTransfer {
+  String agent;
+  std::wstring method;
+  CrackedUrl url;
+  std::wstring headers;  // "Name: Value\r\n" ...
+  std::string body;
+  TStream* sink = nullptr;  // nullptr: keep the content in the response
+  bool readContent = true;  // false for HEAD
+  TReceiveDataEvent onReceiveData;
+  THTTPClient* sender = nullptr;
+  HANDLE abort = nullptr;  // set to stop the transfer; nullptr: cannot be stopped
+  IAsyncResult result = std::make_shared<THTTPAsyncResult>();
+
+  ~THTTPTransfer() {
+    if (abort) CloseHandle(abort);
+  }
+  void Run();
+
+ private:
+  bool Step(RequestState* st, const char* what);  // waits for the pending step
+  void Fail(const char* what, DWORD code) {
+    if (result->error_.empty()) result->error_ = ErrorText(what, code);
+  }
+};
+
+bool THTTPTransfer::Step(RequestState* st, const char* what) {
+  HANDLE waits[2] = {st->stepDone, abort};
+  DWORD w = WaitForMultipleObjects(abort ? 2 : 1, waits, FALSE, INFINITE);
+  if (w != WAIT_OBJECT_0) {
+    result->cancelled_ = true;
+    return false;
+  }
+  if (st->error) {
+    Fail(what, st->error);
+    return false;
+  }
+  return true;
+}
+
+void THTTPTransfer::Run() {
+  constexpr DWORD kBlock = 256 * 1024;
+  THTTPResponse& response = *result->response_;
+  WinHttpHandle session(WinHttpOpen(reinterpret_cast<LPCWSTR>(agent.c_str()), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
+                                    WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC));
+  if (!session) return Fail("Error opening the session", GetLastError());
+  WinHttpHandle connect(WinHttpConnect(session.Get(), url.host.c_str(), url.port, 0));
+  if (!connect) return Fail("Error connecting", GetLastError());
+  WinHttpHandle req(WinHttpOpenRequest(connect.Get(), method.c_str(), url.path.c_str(), nullptr, WINHTTP_NO_REFERER,
+                                       WINHTTP_DEFAULT_ACCEPT_TYPES, url.secure ? WINHTTP_FLAG_SECURE : 0));
+  if (!req) return Fail("Error opening the request", GetLastError());
+
+  auto* st = new RequestState;
+  DWORD_PTR context = reinterpret_cast<DWORD_PTR>(st);
+  if (!WinHttpSetOption(req.Get(), WINHTTP_OPTION_CONTEXT_VALUE, &context, sizeof(context)) ||
+      WinHttpSetStatusCallback(req.Get(), StatusCallback,
+                               WINHTTP_CALLBACK_FLAG_ALL_COMPLETIONS | WINHTTP_CALLBACK_FLAG_HANDLES,
+                               0) == WINHTTP_INVALID_STATUS_CALLBACK) {
+    Fail("Error opening the request", GetLastError());
+    req.Reset();  // without a callback nobody else holds the state
+    st->Release();
+    return;
+  }
+  st->AddRef();  // ours; the request handle keeps the first until it is closed
+  struct Drop {
+    RequestState* st;
+    WinHttpHandle& req;
+    ~Drop() {
+      req.Reset();
+      st->Release();
+    }
+  } drop{st, req};
+
+  st->body = std::move(body);
+  const DWORD bodySize = static_cast<DWORD>(st->body.size());
+  if (!WinHttpSendRequest(req.Get(), headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str(),
+                          static_cast<DWORD>(headers.size()), bodySize ? st->body.data() : WINHTTP_NO_REQUEST_DATA,
+                          bodySize, bodySize, context))
+    return Fail("Error sending data", GetLastError());
+  if (!Step(st, "Error sending data")) return;
+  if (!WinHttpReceiveResponse(req.Get(), nullptr)) return Fail("Error receiving data", GetLastError());
+  if (!Step(st, "Error receiving data")) return;
+
+  DWORD status = 0, size = sizeof(status);
+  WinHttpQueryHeaders(req.Get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX,
+                      &status, &size, WINHTTP_NO_HEADER_INDEX);
+  response.statusCode_ = static_cast<Integer>(status);
+  response.headers_ = ResponseHeaders(req.Get());
+  response.contentLength_ = ParseContentLength(response.HeaderValue(u"Content-Length"));
+  if (!readContent) return;
+
+  st->buffer.resize(kBlock);
+  const bool report = onReceiveData && response.statusCode_ < 300;
+  for (;;) {
+    if (!WinHttpQueryDataAvailable(req.Get(), nullptr)) return Fail("Error receiving data", GetLastError());
+    if (!Step(st, "Error receiving data")) return;
+    if (st->result == 0) break;
+    if (!WinHttpReadData(req.Get(), st->buffer.data(), std::min(st->result, kBlock), nullptr))
+      return Fail("Error receiving data", GetLastError());
+    if (!Step(st, "Error receiving data")) return;
+    const DWORD got = st->result;
+    if (got == 0) break;
+    if (sink) {
+      if (sink->Write(st->buffer.data(), static_cast<Integer>(got)) != static_cast<Integer>(got)) {
+        result->error_ = u"Error writing the answer: the stream took fewer bytes than it was given";
+        return;
+      }
+    } else {
+      if (static_cast<Int64>(response.content_.size()) + got > kMaxKeptContent) {
+        result->error_ = u"Error receiving data: the answer is larger than " + IntToStr(kMaxKeptContent) + u" bytes";
+        return;
+      }
+      response.content_.insert(response.content_.end(), st->buffer.begin(), st->buffer.begin() + got);
+    }
+    result->received_ += got;
+    if (report) {
+      bool stop = false;
+      onReceiveData(sender, response.contentLength_, result->received_, stop);
+      if (stop) {
+        result->cancelled_ = true;
+        return;
+      }
+    }
+  }
+  if (response.contentLength_ >= 0 && result->received_ < response.contentLength_)
+    result->error_ = u"Error receiving data: the connection closed after " + IntToStr(result->received_) + u" of " +
+                     IntToStr(response.contentLength_) + u" bytes";
+}
+
+// ---- the client ---------------------------------------------------------------------------
+
+String THTTPResponse::HeaderValue(StringView name) const {
+  for (const auto& h : headers_)
+    if (SameText(h.Name, name)) return h.Value;
+  return String();
+}
+
+THTTPClient::THTTPClient() = default;
+
+THTTPClient::~THTTPClient() { Cancel(); }
+
+namespace {
+
+std::shared_ptr<THTTPTransfer> MakeTransfer(const String& agent, const wchar_t* method, const String& url,
+                                            const TNetHeaders& headers, const String& contentType, bool withBody) {
+  auto t = std::make_shared<THTTPTransfer>();
+  if (HasLineBreak(agent)) throw ENetHTTPException(u"Invalid header value: " + agent);
+  t->agent = agent;
+  t->method = method;
+  t->url = CrackUrl(url);
+  auto add = [&](const String& name, const String& value) {
+    if (name.empty() || HasLineBreak(name) || HasLineBreak(value) || name.find(u':') != String::npos)
+      throw ENetHTTPException(u"Invalid header: " + name);
+    String line = name + u": " + value + u"\r\n";
+    t->headers.append(line.begin(), line.end());
+  };
+  if (withBody && !contentType.empty()) add(u"Content-Type", contentType);
+  for (const auto& h : headers) add(h.Name, h.Value);
+  return t;
+}
+
+IHTTPResponse Finish(const THTTPTransfer& t) {
+  if (!t.result->ErrorText().empty()) throw ENetHTTPException(t.result->ErrorText());
+  return t.result->ResponsePtr();
+}
+
+}  // namespace
+
+IHTTPResponse THTTPClient::Head(const String& url, const TNetHeaders& headers) {
+  auto t = MakeTransfer(UserAgent, L"HEAD", url, headers, ContentType, false);
+  t->readContent = false;
+  t->Run();
+  return Finish(*t);
+}
+
+IHTTPResponse THTTPClient::Post(const String& url, TStream& body, TStream* response, const TNetHeaders& headers) {
+  auto t = MakeTransfer(UserAgent, L"POST", url, headers, ContentType, true);
+  body.SetPosition(0);
+  const Int64 size = body.GetSize();
+  if (size > kMaxKeptContent) throw ENetHTTPException("Error sending data: the body is too large");
+  t->body.resize(static_cast<size_t>(size));
+  if (size > 0) body.ReadBuffer(t->body.data(), static_cast<Integer>(size));
+  t->sink = response;
+  t->Run();
+  return Finish(*t);
+}
+
+IAsyncResult THTTPClient::BeginGet(TAsyncCallback callback, const String& url, TStream& stream,
+                                   const TNetHeaders& headers) {
+  if (running_ && !running_->result->IsCompleted())
+    throw EInvalidOperation("A request of this HTTP client is still running");
+  JoinWorker();
+  auto t = MakeTransfer(UserAgent, L"GET", url, headers, ContentType, false);
+  t->sink = &stream;
+  t->onReceiveData = OnReceiveData;
+  t->sender = this;
+  t->abort = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (!t->abort) throw ENetHTTPException(ErrorText("Error starting the request", GetLastError()));
+  running_ = t;
+  worker_ = std::thread([t, callback = std::move(callback)] {
+    t->Run();
+    t->result->completed_ = true;
+    if (callback) callback(t->result);
+  });
+  return t->result;
+}
+
+IHTTPResponse THTTPClient::EndAsyncHTTP(const IAsyncResult& result) {
+  if (!result->IsCompleted()) throw EInvalidOperation("The request has not ended yet");
+  if (result->IsCancelled()) throw ENetHTTPException("The request was cancelled");
+  if (!result->ErrorText().empty()) throw ENetHTTPException(result->ErrorText());
+  return result->ResponsePtr();
+}
+
+void THTTPClient::Cancel() {
+  if (running_) SetEvent(running_->abort);
+  JoinWorker();
+}
+
+void THTTPClient::JoinWorker() {
+  if (!worker_.joinable()) return;
+  // A callback that releases its own client must not wait for itself.
+  if (worker_.get_id() == std::this_thread::get_id()) worker_.detach();
+  else worker_.join();
+}
