@@ -10,6 +10,10 @@
 //   6. Colour transforms
 //   7. Blur and resampling
 //   8. Texture tiling
+//   9. Templates, glyph effects, regions and border copies
+//  10. The skin item painter
+//  11. Text
+//  12. Shapes, arrows, rotation and layout
 //
 // Every pixel loop works on a TPixelView (plain memory: top row, signed row distance, size),
 // so it builds and runs natively; the TBitmap forms are thin wrappers that take the view of a
@@ -332,4 +336,59 @@ HICON MakeIcon32(TBitmap* img, bool updateAlphaChannell);
 void FadeBmp(TBitmap* fadedBmp, const TRect& aRect, Integer transparency, TColor color, Integer blur, Integer radius);
 // TileBitmap on a canvas: paints when the canvas holds a 32-bit DIB section.
 void TileBitmap(TCanvas* canvas, TRect& aRect, TGraphic* graphic, const TsMaskData& maskData, TkvFillMode fillMode);
+#endif
+
+// ---- 9. Templates, glyph effects, regions and border copies ------------------------------------
+
+// Key-colour runs: one-pixel-high rectangles over horizontal runs of pixels whose whole value
+// is the key (pixel order). Runs are appended to what runs already holds.
+void AddKeyRuns(std::vector<TRect>& runs, const TPixelView& v, uint32_t key);
+// The key runs of the two corners of the top (or bottom) strip of a border image, placed for a
+// target dstWidth wide: left corner first for all rows, then the right corner.
+struct TBorderStrip {
+  TRect MaskRect;            // the image's rectangle in its bitmap
+  Integer DstWidth = 0;
+  Integer WL = 0, WT = 0, WR = 0, WB = 0;
+  Integer VertOffset = 0;    // row of the target where the strip's first row lands
+  bool IsBottom = false;
+  bool Masked = false;       // a mask half below the picture
+  Integer Padding = 0;
+};
+void AddStripKeyRuns(std::vector<TRect>& runs, const TPixelView& v, const TBorderStrip& strip, uint32_t key);
+void AddRgnBmp(std::vector<TRect>& aor, TBitmap* maskBmp, TColor transColor);
+void AddRgn(std::vector<TRect>& aor, TBitmap* maskBmp, const TRect& maskRect, Integer dstWidth, Integer wl, Integer wt,
+            Integer wr, Integer wb, Integer vertOffset, bool isBottom, bool masked, TColor transpColor,
+            Integer iPadding);
+// The same for a skin border image (its own bitmap or the skin's master bitmap, key 0xFF00FF).
+void AddRgn(std::vector<TRect>& aor, Integer width, const TsMaskData& maskData, Integer vertOffset, bool bottom,
+            Integer iPadding);
+
+// The fading mirror image of srcRect below dstTopLeft: rows from the source's bottom upwards,
+// weights falling to 0, key pixels (transColor, a colour value: red and blue are exchanged
+// before comparing) left out; alpha stays. Nothing when fewer than two rows fit.
+void DrawGlyphReflection(const TPixelView& dst, const TPixelView& src, TPoint dstTopLeft, TRect srcRect,
+                         TColor transColor, Integer blendValue);
+void DrawGlyphReflection(TBitmap* dstBmp, TBitmap* srcBmp, const TPoint& dstTopLeft, const TRect& srcRect,
+                         TColor transColor, Integer blendValue);
+
+#ifdef _WIN32
+class TWinControl;
+
+// A nine-part template of srcBmp (corners, sides tiled or stretched by bit 0 of drawModes'
+// sides, centre only with fillCenter) into dstRect of dstBmp; sides at most borderMaxWidths.
+void PaintControlByTemplate(TBitmap* dstBmp, TBitmap* srcBmp, const TRect& dstRect, const TRect& srcRect,
+                            const TRect& borderWidths, const TRect& borderMaxWidths, const TRect& drawModes,
+                            bool stretchCenter, bool fillCenter);
+// Copies a frame of the side widths (a negative bottom takes the left width for the unset ones).
+void BitBltBorder(HDC destDC, Integer x, Integer y, Integer width, Integer height, HDC srcDC, Integer xSrc,
+                  Integer ySrc, Integer widthLeft, Integer widthTop, Integer widthRight, Integer widthBottom);
+// Clips the visible children of ctrl out of dc.
+void ExcludeControls(HDC dc, TWinControl* ctrl, Integer offsetX, Integer offsetY);
+// The bitmap minus its key-colour pixels; the caller owns the region.
+void GetRgnFromBmp(HRGN& rgn, TBitmap* maskBmp, TColor transColor);
+// One glyph of a strip of numGlyphs glyphs, chosen by state, into r of dstBmp; disabled ones
+// blended by blend; reflected: with its mirror image below.
+void DrawGlyphEx(TBitmap* glyph, TBitmap* dstBmp, const TRect& r, Integer numGlyphs, bool enabled,
+                 TSet<TsDisabledGlyphKind> disabledGlyphKind, Integer state, Integer blend, bool down,
+                 bool reflected);
 #endif

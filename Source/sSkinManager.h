@@ -146,26 +146,29 @@ struct TkvSkinCommonInfo {
   TkvSkinCommonInfo() { Sections.fill(-1); }
 };
 
-// The manager's options that the painters and the image lists read.
+// The manager's options that the painters read.
 struct TkvOptions {
-  bool CheckEmptyAlpha = false;  // repair bitmaps whose alpha channel is empty
-  bool StdGlyphsOrder = false;   // glyph cells in the class library's order: up, disabled, down
-  Integer PixelsPerInch = 96;    // the density chosen for the skin (smCustomPPI)
+  bool StdGlyphsOrder = false;      // glyph cells in the class library's order: up, disabled, down
+  bool StdImgTransparency = false;  // graphic controls are not clipped out of a parent's background
+  bool CheckEmptyAlpha = false;     // bitmaps with an empty alpha channel are repaired
+  Integer PixelsPerInch = 96;       // the density chosen for the skin (smCustomPPI)
   TkvScaleMode ScaleMode = smVCL;
 };
 
 // The state of the loaded skin that the painters, the colour translation and the background
 // query read. The loader fills it; tests fill it by hand.
-class DuRiruZireziv : public TComponent {
-  TW_CLASS(DuRiruZireziv, TComponent)
-  explicit DuRiruZireziv(TComponent* owner);
-  ~DuRiruZireziv() override;
+class DuRiruZireziv {
+ public:
+  DuRiruZireziv();
+  virtual ~DuRiruZireziv();
+  DuRiruZireziv(const DuRiruZireziv&) = delete;
+  DuRiruZireziv& operator=(const DuRiruZireziv&) = delete;
 
   TSet<TkvManagerStateValue> ManagerState;
-  TkvOptions Options;
 
   TkvPalette Palette{};
   TkvSkinCommonInfo SkinCommonInfo;
+  TkvOptions Options;
   TBitmap* MasterBitmap = nullptr;  // not owned here
   TGraphicControl* ActiveGraphControl = nullptr;
   // One slot per scale index in use; slot 0 serves 96 PPI.

@@ -4,9 +4,11 @@
 
 #include "kvFontStore.h"
 #include "kvPNG.h"
+#include "kvgpUtils.h"
 #include "kvntUtils.h"
 #include "sConst.h"
 #include "sDefaults.h"
+#include "sGradient.h"
 #include "sSkinProvider.h"
 #include "sVclUtils.h"
 
@@ -15,7 +17,9 @@ const std::vector<TkvModuleStep>& EngineModules() {
       {"sConst", sConstStartup, sConstCleanup},
       {"sDefaults", sDefaultsStartup, nullptr},
       {"kvntUtils", kvntUtilsStartup, kvntUtilsCleanup},
+      {"kvgpUtils", kvgpUtilsStartup, kvgpUtilsCleanup},
       {"sVclUtils", sVclUtilsStartup, sVclUtilsCleanup},
+      {"sGradient", sGradientStartup, sGradientCleanup},
       {"kvFontStore", nullptr, kvFontStoreCleanup},
       {"kvPNG", kvPNGStartup, kvPNGCleanup},
       {"sSkinProvider", nullptr, sSkinProviderCleanup},

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "kvgpUtils.h"
 #include "kvntUtils.h"
 #include "sConst.h"
 #include "sDefaults.h"
@@ -34,8 +35,8 @@ TEST(ModuleSteps, StartInOrderOnceStopInReverse) {
 TEST(EngineStartup, TheFixedOrder) {
   std::vector<std::string> names;
   for (const auto& m : EngineModules()) names.push_back(m.Name);
-  EXPECT_EQ(names, (std::vector<std::string>{"sConst", "sDefaults", "kvntUtils", "sVclUtils", "kvFontStore", "kvPNG",
-                                             "sSkinProvider"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"sConst", "sDefaults", "kvntUtils", "kvgpUtils", "sVclUtils", "sGradient",
+                                             "kvFontStore", "kvPNG", "sSkinProvider"}));
 }
 
 TEST(EngineStartup, StartAndStopTheEngine) {
@@ -46,7 +47,9 @@ TEST(EngineStartup, StartAndStopTheEngine) {
   EXPECT_NE(kvWinMajorVer, 0);
   EXPECT_NE(hKern32, nullptr);
   EXPECT_NE(uxthemeLib, nullptr);
+  EXPECT_TRUE(kvGDIBegin(false));  // GDI+ started once for the run
   StopEngine();
+  EXPECT_FALSE(kvGDIBegin(false));
   EXPECT_TRUE(kvs_CloseStr.empty());
   EXPECT_TRUE(kvs_AvailSkins.empty());
   EXPECT_EQ(hKern32, nullptr);
