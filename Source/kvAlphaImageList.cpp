@@ -209,7 +209,7 @@ String ExtensionOf(const String& fileName) {
 }  // namespace
 
 bool GetImageFormat(const String& fileName, TsImageFormat& imageFormat) {
-  if (HaveMagic(fileName, PNGMagic.data(), 8)) {
+  if (HaveMagic(fileName, PNGMagic, 8)) {
     imageFormat = ifPNG;
     return true;
   }
@@ -245,7 +245,7 @@ bool SupportedIconBits(uint32_t bits) {
 // One image of an ICO file: a PNG file, or a DIB whose height counts the colour and the mask
 // rows together.
 void CheckIconImage(const Byte* img, size_t size) {
-  if (size >= 8 && std::memcmp(img, PNGMagic.data(), 8) == 0) {
+  if (size >= 8 && std::memcmp(img, PNGMagic, 8) == 0) {
     // Signature, then the IHDR chunk: length 13, type, width, height, depth, colour type ...
     if (size < 8 + 8 + 13 + 4 || Be32(img + 8) != 13 || std::memcmp(img + 12, "IHDR", 4) != 0) BadIcon();
     const uint32_t w = Be32(img + 16), h = Be32(img + 20);

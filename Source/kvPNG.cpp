@@ -591,7 +591,7 @@ bool TPNGGraphic::CanLoad(TStream& stream) {
     got += n;
   }
   stream.SetPosition(position);
-  return got == 9 && std::memcmp(head, PNGMagic.data(), 8) == 0;
+  return got == 9 && std::memcmp(head, PNGMagic, 8) == 0;
 }
 
 bool TPNGGraphic::CanLoad(const String& fileName) {
@@ -679,7 +679,7 @@ bool TPNGGraphic::ReadImageProperties(TStream& stream, bool& empty) {
     got += n;
   }
   empty = got == 0;
-  if (got < 8 || std::memcmp(signature, PNGMagic.data(), 8) != 0) return false;
+  if (got < 8 || std::memcmp(signature, PNGMagic, 8) != 0) return false;
   LoadAndSwapHeader();
   if (!IsChunk(IHDR) || FHeader.Length != 13) return false;
   const TIHDRChunk h = ReadHeaderChunk();
@@ -1162,7 +1162,7 @@ namespace {
 bool registered = false;
 
 bool IsPngSignature(const Byte* head, size_t size) {
-  return UseKVPng && size > 8 && std::memcmp(head, PNGMagic.data(), 8) == 0;
+  return UseKVPng && size > 8 && std::memcmp(head, PNGMagic, 8) == 0;
 }
 
 }  // namespace

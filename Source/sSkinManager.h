@@ -157,12 +157,10 @@ struct TkvOptions {
 
 // The state of the loaded skin that the painters, the colour translation and the background
 // query read. The loader fills it; tests fill it by hand.
-class DuRiruZireziv {
- public:
-  DuRiruZireziv();
-  virtual ~DuRiruZireziv();
-  DuRiruZireziv(const DuRiruZireziv&) = delete;
-  DuRiruZireziv& operator=(const DuRiruZireziv&) = delete;
+class DuRiruZireziv : public TComponent {
+  TW_CLASS(DuRiruZireziv, TComponent)
+  explicit DuRiruZireziv(TComponent* owner);
+  ~DuRiruZireziv() override;
 
   TSet<TkvManagerStateValue> ManagerState;
 

@@ -2,14 +2,17 @@
 
 #include <set>
 
+#include "kvAlphaImageList.h"
 #include "kvFontStore.h"
 #include "kvPNG.h"
 #include "kvgpUtils.h"
 #include "kvntUtils.h"
 #include "sConst.h"
 #include "sDefaults.h"
+#include "sGlyphUtils.h"
 #include "sGradient.h"
 #include "sSkinProvider.h"
+#include "sThirdParty.h"
 #include "sVclUtils.h"
 
 const std::vector<TkvModuleStep>& EngineModules() {
@@ -22,6 +25,9 @@ const std::vector<TkvModuleStep>& EngineModules() {
       {"sGradient", sGradientStartup, sGradientCleanup},
       {"kvFontStore", nullptr, kvFontStoreCleanup},
       {"kvPNG", kvPNGStartup, kvPNGCleanup},
+      {"kvAlphaImageList", kvAlphaImageListStartup, kvAlphaImageListCleanup},
+      {"sThirdParty", sThirdPartyStartup, sThirdPartyCleanup},
+      {"sGlyphUtils", sGlyphUtilsStartup, sGlyphUtilsCleanup},
       {"sSkinProvider", nullptr, sSkinProviderCleanup},
   };
   return modules;

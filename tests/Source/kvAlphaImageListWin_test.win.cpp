@@ -124,7 +124,11 @@ std::unique_ptr<TBitmap> PlatformPicture(TCustomImageList& list, int index) {
   out->SetPixelFormat(pf32bit);
   out->SetSize(bm.bmWidth, bm.bmHeight);
   BITMAPINFO bi{};
-  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), bm.bmWidth, bm.bmHeight, 1, 32, BI_RGB};
+  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  bi.bmiHeader.biWidth = bm.bmWidth;
+  bi.bmiHeader.biHeight = bm.bmHeight;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
   TClientDC screen(nullptr);
   GetDIBits(screen, info.hbmColor, 0, bm.bmHeight, out->ScanLine(bm.bmHeight - 1), &bi, DIB_RGB_COLORS);
   return out;

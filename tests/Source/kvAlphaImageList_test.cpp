@@ -135,7 +135,9 @@ TEST(GlyphOutline, QuadraticCurvesAreCutIntoSevenSteps) {
     const TFontStroke st = s.Stroke(i - 1);
     EXPECT_NEAR(st.Pt2.X, 140 * t, 0.51) << i;
     EXPECT_NEAR(st.Pt2.Y, 140 * t - 140 * t * t, 0.51) << i;
-    if (i > 1) EXPECT_EQ(st.Pt1, s.Stroke(i - 2).Pt2);
+    if (i > 1) {
+      EXPECT_EQ(st.Pt1, s.Stroke(i - 2).Pt2);
+    }
   }
   EXPECT_EQ(s.Stroke(6).Pt2, TPoint(140, 0));  // the curve ends on its end point
   EXPECT_EQ(s.Stroke(7), (TFontStroke{0, {140, 0}, {0, 0}}));
@@ -295,7 +297,9 @@ TEST(ImageFormat, FilesAreRecognisedByContentInOrder) {
     WriteFile(name, c.Bytes);
     TsImageFormat f = ifBMP32;
     EXPECT_EQ(GetImageFormat(name, f), c.Known) << StringToUtf8(c.Name);
-    if (c.Known) EXPECT_EQ(f, c.Format) << StringToUtf8(c.Name);
+    if (c.Known) {
+      EXPECT_EQ(f, c.Format) << StringToUtf8(c.Name);
+    }
   }
   TMemoryStream any;
   TsImageFormat f = ifICO;

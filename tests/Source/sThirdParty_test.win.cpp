@@ -108,7 +108,7 @@ TEST_F(GlyphDrawing, BlendAppliesAtRestOnly) {
 }
 
 TEST_F(GlyphDrawing, TheClassLibrarysGlyphOrder) {
-  DuRiruZireziv manager;
+  DuRiruZireziv manager(nullptr);
   manager.Options.StdGlyphsOrder = true;
   TkvDrawGlyphData d = Request(list.get(), nullptr);
   d.Enabled = false;  // a disabled control at rest draws the second cell
