@@ -40,9 +40,14 @@ constexpr Integer iServCharClose = 24;
 inline constexpr std::array<const wchar_t*, 5> kvGlyphsResNames{L"SF", L"SR", L"SD", L"SE", L"SC"};
 
 #ifdef _WIN32
+#include "vcl/Classes.h"
+#include "vcl/ImgList.h"
+
 class TkvImageList;
 class TsAlphaImageList;
 class TsCharImageList;
+class TsCommonData;
+class TWinControl;
 
 // Owned by the module: the icon-font glyphs (made at start-up) and the PNG glyphs (made on
 // first use).
@@ -57,4 +62,48 @@ TsAlphaImageList* MakeResImages();
 
 void sGlyphUtilsStartup();
 void sGlyphUtilsCleanup();
+
+// One extra glyph an engine control shows (the skinned edit's button): an image of its own
+// list, or of the built-in list in force. Lives with its owner, which repaints on every change.
+class TkvAddedGlyph : public TPersistent {
+  TW_CLASS(TkvAddedGlyph, TPersistent)
+  TkvAddedGlyph(TWinControl* aOwner, TsCommonData* aSkinData);
+  ~TkvAddedGlyph() override;
+
+  // The states lie side by side in square cells: width div height of the image at 96 PPI,
+  // 1 when the height is 0 or the width is no multiple of it.
+  Integer ImageCount();
+  // One state cell at the density of the owner's skin data.
+  Integer Width();
+  Integer Height();
+  // Repaints the owner; with updateCoords also has it re-measure its frame.
+  void Invalidate(bool updateCoords);
+  void ImageListChange(TObject* sender) { (void)sender; Invalidate(false); }
+
+  Integer Blend() const { return FBlend; }
+  void SetBlend(Integer v) { SetInteger(0, v); }
+  Integer ImageIndex() const { return FImageIndex; }
+  void SetImageIndex(Integer v) { SetInteger(1, v); }
+  bool Grayed() const { return FGrayed; }
+  void SetGrayed(bool v);
+  TColor ColorTone() const { return FColorTone; }
+  void SetColorTone(TColor v);
+  TCustomImageList* Images() const { return FImages; }
+  void SetImages(TCustomImageList* v);
+  // The list the glyph is drawn from: Images when ImageIndex is one of its images, else the
+  // built-in list in force.
+  TCustomImageList* SourceList();
+
+  Integer FBlend = 0;
+  Integer FImageIndex = -1;
+  bool FGrayed = false;
+  TColor FColorTone = clNone;
+  TWinControl* FOwner;
+  TCustomImageList* FImages = nullptr;  // not owned
+  TChangeLink* FImageChangeLink;        // owned
+  TsCommonData* SkinData;               // not owned
+
+ private:
+  virtual void SetInteger(Integer index, Integer value);
+};
 #endif

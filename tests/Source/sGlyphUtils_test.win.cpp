@@ -11,7 +11,10 @@
 #include "kvPNG.h"
 #include "sGlyphUtils.h"
 #include "sGraphUtils.h"
+#include "sCommonData.h"
 #include "sThirdParty.h"
+#include "support/PngWriter.h"
+#include "vcl/Controls.h"
 
 namespace {
 
@@ -93,4 +96,40 @@ TEST_F(BuiltInGlyphs, ThePicturesAre48By24WithTwoStates) {
     EXPECT_EQ(normal, hot);  // the same shape in both looks ...
     EXPECT_GT(differ, 20);   // ... in another colour
   }
+}
+
+TEST_F(BuiltInGlyphs, AnAddedGlyphMeasuresItsListAtTheSkinDatasDensity) {
+  const bool saved = kv_OldGlyphsMode;
+  kv_OldGlyphsMode = true;
+  TWinControl owner(nullptr);
+  TsCommonData data(&owner);
+  TkvAddedGlyph glyph(&owner, &data);
+  EXPECT_EQ(glyph.ImageIndex(), -1);
+  EXPECT_EQ(glyph.Blend(), 0);
+  EXPECT_EQ(glyph.ColorTone(), clNone);
+  EXPECT_FALSE(glyph.Grayed());
+  // Without a list of its own: the built-in list in force, measured as a whole.
+  EXPECT_EQ(glyph.SourceList(), kvResImgList());
+  EXPECT_EQ(glyph.ImageCount(), 2);
+  EXPECT_EQ(glyph.Width(), 16);
+  EXPECT_EQ(glyph.Height(), 16);
+
+  TsAlphaImageList three(nullptr);
+  three.AfterConstruction();
+  three.SetWidth(48);
+  three.SetHeight(16);
+  testpng::Image img = testpng::RandomImage(48, 16, 6, 8, 5);
+  const testpng::Bytes png = testpng::Encode(img);
+  TsImgListItem* item = three.Items()->Add();
+  item->ImgData->WriteBuffer(png.data(), static_cast<Integer>(png.size()));
+  three.GenerateStdList();
+  glyph.SetImages(&three);
+  EXPECT_EQ(glyph.SourceList(), kvResImgList());  // index -1 is no image of it
+  glyph.SetImageIndex(0);
+  EXPECT_EQ(glyph.SourceList(), &three);
+  EXPECT_EQ(glyph.ImageCount(), 3);
+  EXPECT_EQ(glyph.Width(), 16);
+  glyph.SetImages(nullptr);
+  EXPECT_EQ(glyph.Images(), nullptr);
+  kv_OldGlyphsMode = saved;
 }
