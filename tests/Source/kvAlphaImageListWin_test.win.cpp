@@ -492,3 +492,33 @@ TEST_F(AlphaImageList, DrawingLeaksNoHandle) {
   }
   EXPECT_TRUE(tracker.Live().empty()) << tracker.Live().front();
 }
+
+// The shell's small-icon list is used this way: a list over a handle it does not own.
+TEST_F(AlphaImageList, AListOverASharedHandleDrawsItsIconsAndLeavesTheHandleAlone) {
+  HIMAGELIST shared = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 4);
+  for (uint32_t pixel : {0xFFFF0000u, 0xFF00FF00u}) {
+    TBitmap bmp(16, 16, pf32bit);
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 16; ++x) bmp.View().At(x, y) = pixel;
+    TOwnedIcon icon(MakeIcon32(&bmp, false));
+    ImageList_ReplaceIcon(shared, -1, icon.get());
+  }
+  {
+    TsAlphaImageList list(nullptr);
+    list.AfterConstruction();
+    list.KvBeginUpdate();
+    list.SetShareImages(true);
+    list.SetHandle(shared);
+    list.SetAllowScale(false);
+    list.KvEndUpdate(false);
+    ImageList_SetBkColor(list.Handle(), CLR_NONE);
+    EXPECT_EQ(list.Width(), 16);
+    ASSERT_EQ(list.Count(), 2);  // icon items made from the handle's images
+    EXPECT_EQ(list.Items()->Items(1)->ImageFormat(), ifICO);
+    TBitmap dst(16, 16, pf32bit);
+    EXPECT_EQ(DrawAlphaImgList(&list, &dst, 0, 0, 1, 0, clNone, 0, 1, false, 96), TSize(16, 16));
+    EXPECT_TRUE(Near(PixelAt(dst, 8, 8), 0xFF00FF00u));
+  }
+  EXPECT_EQ(ImageList_GetImageCount(shared), 2);  // still there, untouched
+  ImageList_Destroy(shared);
+}

@@ -677,3 +677,26 @@ TEST(ImgListItem, AssignCopiesEverythingAndRewindsTheSource) {
   ASSERT_EQ(copy.Count(), 2);
   EXPECT_EQ(BytesOf(*copy.Items(1)), BytesOf(*a));
 }
+
+// ---- 8. The cell of a state ------------------------------------------------------------------
+
+TEST(GlyphCell, TheStateChoosesACellAndCountsBelowOneMeanOne) {
+  struct Case {
+    Integer Width, NumGlyphs, State;
+    TRect Dst, Src;
+  } cases[] = {
+      {48, 3, 0, {5, 7, 21, 23}, {0, 0, 16, 16}},
+      {48, 3, 1, {5, 7, 21, 23}, {16, 0, 32, 16}},
+      {48, 3, 5, {5, 7, 21, 23}, {32, 0, 48, 16}},   // beyond the cells: the last one
+      {48, 0, 2, {5, 7, 53, 23}, {0, 0, 48, 16}},    // no count: the whole image
+      {48, -4, 0, {5, 7, 53, 23}, {0, 0, 48, 16}},
+      {50, 3, 2, {5, 7, 21, 23}, {32, 0, 48, 16}},   // the cell width truncates
+  };
+  for (const Case& c : cases) {
+    const TkvGlyphCell cell = GlyphCellOf(5, 7, c.Width, 16, c.NumGlyphs, c.State);
+    EXPECT_EQ(cell.Dst, c.Dst) << c.NumGlyphs << " " << c.State;
+    EXPECT_EQ(cell.Src, c.Src) << c.NumGlyphs << " " << c.State;
+    EXPECT_EQ(cell.Size, TSize(c.Dst.Width(), 16));
+  }
+  EXPECT_THROW(GlyphCellOf(INT32_MAX, 0, 16, 16, 1, 0), EIntOverflow);
+}
