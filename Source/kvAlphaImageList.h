@@ -588,6 +588,9 @@ class TsCharImageList : public TkvImageList {
  private:
   // The density the platform list is built at.
   Integer StdListPPI() const;
+  // The item's added character over bmp's bottom-right corner (col: the glyph's pixel
+  // colour, the added character's colour when it has none of its own).
+  void DrawAddedGlyph(TBitmap* bmp, TkvCharListItem* item, const TRect& aRect, uint32_t col);
 };
 
 // The font's own scaling: its height (without leading) at CharSize pixels, divided by 96.

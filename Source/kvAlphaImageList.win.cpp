@@ -1464,17 +1464,23 @@ void TsCharImageList::PrepareBmp(TBitmap* bmp, Integer index, Integer offset, In
   const bool opaque = State != 0 || FBlendValue == 255;
   InkToAlpha(bmp->View(), col, hasSecond, second, opaque, FBlendValue);
 
+  DrawAddedGlyph(bmp, item, aRect, col);
+}
+
+void TsCharImageList::DrawAddedGlyph(TBitmap* bmp, TkvCharListItem* item, const TRect& aRect, uint32_t col) {
   // The added character in the bottom-right corner, with a transparent ring around it.
   if (item->FAddedChar == 0) return;
+  TCanvas* canvas = bmp->Canvas();
+  TCanvasLock lock(*canvas);
+  TFont* font = canvas->Font();
+  const bool opaque = State != 0 || FBlendValue == 255;
   font->SetCharset(item->FAddedCharset);
   font->SetName(item->FAddedFontName);
   font->SetHeight(-(aRect.Height() * item->FAddedSize / 100));
   TSize size;
   {
     TFontScope scope(canvas);
-    const wchar_t text[1] = {static_cast<wchar_t>(item->FAddedChar)};
-    size = kvGetTextExtentW(scope.dc(), String(1, item->FAddedChar), font);
-    (void)text;
+    kvGetTextExtentW(scope.dc(), String(1, item->FAddedChar), size, font->Handle());
   }
   const TRect a(aRect.Right - size.cx, aRect.Bottom - size.cy, aRect.Right, aRect.Bottom);
   if (a.Left < 0 || a.Top < 0 || size.cx <= 0 || size.cy <= 0) return;
