@@ -1,5 +1,7 @@
 #include "Classes.h"
 
+#include "Threads.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <map>
@@ -103,6 +105,8 @@ void TComponent::BeforeDestruction() {
 
 TComponent::~TComponent() {
   Destroying();
+  // Calls queued for this component from other threads must not run after it is gone.
+  TThread::RemoveQueuedEvents(this);
   // Everyone who asked to hear about this component's end hears it now.
   while (!freeNotifies_.empty()) {
     TComponent* other = freeNotifies_.back();

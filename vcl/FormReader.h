@@ -43,6 +43,6 @@ void ReadComponentUtf8(TComponent* root, std::string_view utf8);
 // root; false when the program has no such resource.
 bool ReadComponentResource(TComponent* root, const String& resourceName);
 // Registers the library's own classes for descriptions: TForm, TLabel, TEdit, TButton,
-// TProgressBar, TImage.
+// TProgressBar, TImage, TTimer.
 void RegisterLibraryClasses();
 #endif

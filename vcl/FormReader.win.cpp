@@ -5,16 +5,14 @@
 #include "FormReader.h"
 #include "Forms.h"
 #include "StdCtrls.h"
+#include "Streams.h"
+#include "Timers.h"
 
 bool ReadComponentResource(TComponent* root, const String& resourceName) {
-  HMODULE module = GetModuleHandleW(nullptr);
-  HRSRC res = FindResourceW(module, reinterpret_cast<LPCWSTR>(resourceName.c_str()), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
-  if (!res) return false;
-  HGLOBAL data = LoadResource(module, res);
-  DWORD size = SizeofResource(module, res);
-  const void* bytes = data ? LockResource(data) : nullptr;
-  if (!bytes) return false;
-  ReadComponentUtf8(root, std::string_view(static_cast<const char*>(bytes), size));
+  if (!FindResourceW(GetModuleHandleW(nullptr), reinterpret_cast<LPCWSTR>(resourceName.c_str()), MAKEINTRESOURCEW(RT_RCDATA_ID)))
+    return false;
+  TResourceStream s(nullptr, resourceName, RT_RCDATA_ID);
+  ReadComponentUtf8(root, std::string_view(reinterpret_cast<const char*>(s.Memory()), static_cast<size_t>(s.GetSize())));
   return true;
 }
 
@@ -25,6 +23,7 @@ void RegisterLibraryClasses() {
   RegisterClass<TButton>();
   RegisterClass<TProgressBar>();
   RegisterClass<TImage>();
+  RegisterClass<TTimer>();
 }
 
 bool TCustomForm::ReadDescription() { return ReadComponentResource(this, ClassName()); }

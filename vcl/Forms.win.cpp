@@ -13,6 +13,7 @@
 
 #include "Forms.h"
 #include "GdiScopes.h"
+#include "Threads.h"
 
 // ---- 1. globals and helpers -----------------------------------------------------------
 
@@ -768,6 +769,7 @@ LRESULT CALLBACK ApplicationWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 TApplication::TApplication(TComponent* owner) : TComponent(owner) {
   if (!Application) Application = this;
+  SetMainThread();
   if (!Screen) Screen = new TScreen(nullptr);
   title_ = ExeName();
   size_t slash = title_.find_last_of(u"\\/");
@@ -784,9 +786,13 @@ TApplication::TApplication(TComponent* owner) : TComponent(owner) {
   handle_ = CreateWindowExW(0, L"TApplication", W(title_),
                             WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0, 0, nullptr,
                             nullptr, wc.hInstance, nullptr);
+  // Calls queued from other threads wake the loop with a WM_NULL to this window.
+  if (Application == this)
+    SetWakeMainThread([wnd = handle_] { PostMessageW(wnd, WM_NULL, 0, 0); });
 }
 
 TApplication::~TApplication() {
+  if (Application == this) SetWakeMainThread(nullptr);
   // The forms go first (they belong to the application), then its window and the screen.
   DestroyComponents();
   if (handle_) DestroyWindow(handle_);
@@ -852,6 +858,7 @@ void TApplication::HandleMessage() {
 }
 
 void TApplication::Idle() {
+  CheckSynchronize();
   if (!terminated_) WaitMessage();
 }
 
@@ -892,6 +899,9 @@ void TApplication::WndProc(TMessage& m) {
       break;
     case CM_ACTIVATE:
     case CM_DEACTIVATE:
+      return;
+    case WM_NULL:
+      CheckSynchronize();
       return;
   }
   m.Result = DefWindowProcW(handle_, m.Msg, m.WParam, m.LParam);

@@ -242,3 +242,23 @@ std::vector<Byte> ReadFileBytes(const String& fileName) {
   if (size > 0) f.ReadBuffer(out.data(), static_cast<Integer>(size));
   return out;
 }
+
+// ---- TReadOnlyMemoryStream ------------------------------------------------------------
+
+Integer TReadOnlyMemoryStream::Read(void* buffer, Integer count) {
+  if (count <= 0 || position_ >= size_) return 0;
+  Int64 n = std::min<Int64>(count, size_ - position_);
+  std::memcpy(buffer, data_ + position_, static_cast<size_t>(n));
+  position_ += n;
+  return static_cast<Integer>(n);
+}
+
+Integer TReadOnlyMemoryStream::Write(const void*, Integer) { throw EWriteError("Stream write error"); }
+
+Int64 TReadOnlyMemoryStream::Seek(Int64 offset, TSeekOrigin origin) {
+  Int64 base = origin == soBeginning ? 0 : origin == soCurrent ? position_ : size_;
+  Int64 pos = base + offset;
+  if (pos < 0) pos = 0;
+  position_ = pos;
+  return position_;
+}

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "SysUtils.h"
+#include "WinFwd.h"
 
 class TStream {
  public:
@@ -87,6 +88,43 @@ class TFileStream : public TStream {
   String fileName_;
   intptr_t handle_ = -1;  // a HANDLE on Windows, a file descriptor elsewhere
 };
+
+// Reads a fixed block of memory that someone else owns (a resource, a mapped file);
+// writing raises EWriteError "Stream write error".
+class TReadOnlyMemoryStream : public TStream {
+ public:
+  TReadOnlyMemoryStream(const void* data, Int64 size) : data_(static_cast<const Byte*>(data)), size_(size) {}
+  Integer Read(void* buffer, Integer count) override;
+  Integer Write(const void* buffer, Integer count) override;
+  Int64 Seek(Int64 offset, TSeekOrigin origin) override;
+  Int64 GetSize() override { return size_; }
+  const Byte* Memory() const { return data_; }
+
+ protected:
+  void SetMemory(const void* data, Int64 size) {
+    data_ = static_cast<const Byte*>(data);
+    size_ = size;
+  }
+
+ private:
+  const Byte* data_;
+  Int64 size_;
+  Int64 position_ = 0;
+};
+
+TW_DECLARE_EXCEPTION(EResNotFound, Exception);
+
+#ifdef _WIN32
+// A resource of a module, read in place. Raises EResNotFound "Resource <name> not found".
+//   TResourceStream s(nullptr, u"KVHINT", RT_RCDATA_ID);     // nullptr: the program itself
+class TResourceStream : public TReadOnlyMemoryStream {
+ public:
+  TResourceStream(HINSTANCE instance, const String& name, const Char* type);
+  TResourceStream(HINSTANCE instance, const String& name, Integer typeId);
+};
+// The RT_ resource types by number, for the constructor above.
+constexpr Integer RT_BITMAP_ID = 2, RT_ICON_ID = 3, RT_RCDATA_ID = 10, RT_GROUP_ICON_ID = 14;
+#endif
 
 // Whole-file helpers, used by tests and tools.
 std::vector<Byte> ReadFileBytes(const String& fileName);

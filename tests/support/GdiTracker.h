@@ -1,8 +1,8 @@
 // Counts the GDI objects, DCs and icons that this program's own code makes and frees, by
-// redirecting its imports of the creating and freeing functions (gdi32 and user32) while a
-// tracker exists. Wine answers 0 to GetGuiResources, so this is how a test proves under Wine
-// that a piece of code leaks nothing: every handle made inside the scope must be gone at its
-// end. Windows only; one tracker at a time; GUI thread.
+// redirecting its imports of the creating and freeing functions (gdi32 and user32, through
+// ImportHook) while a tracker exists. Wine answers 0 to GetGuiResources, so this is how a
+// test proves under Wine that a piece of code leaks nothing: every handle made inside the
+// scope must be gone at its end. Windows only; one tracker at a time; GUI thread.
 #pragma once
 
 #ifdef _WIN32

@@ -3,8 +3,12 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
 #include <map>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+#include "support/ImportHook.h"
 
 namespace {
 
@@ -72,65 +76,48 @@ BOOL WINAPI My_GetIconInfo(HICON i, PICONINFO info) {
 }
 
 struct Redirect {
+  const char* dll;
   const char* name;
   void* replacement;
   void** real;
 };
 
-#define R(name) {#name, reinterpret_cast<void*>(&My_##name), reinterpret_cast<void**>(&real_##name)}
+#define G(name) {"gdi32.dll", #name, reinterpret_cast<void*>(&My_##name), reinterpret_cast<void**>(&real_##name)}
+#define U(name) {"user32.dll", #name, reinterpret_cast<void*>(&My_##name), reinterpret_cast<void**>(&real_##name)}
 const Redirect kRedirects[] = {
-    R(CreateCompatibleDC), R(CreateDCW), R(DeleteDC), R(CreateFontIndirectW), R(CreateBrushIndirect),
-    R(CreatePatternBrush), R(CreateSolidBrush), R(CreatePenIndirect), R(CreatePen), R(CreateDIBSection),
-    R(CreateCompatibleBitmap), R(CreateBitmap), R(DeleteObject), R(CreateRectRgn), R(CreateRectRgnIndirect),
-    R(CreateRoundRectRgn), R(CreateEllipticRgn), R(CreatePolygonRgn), R(ExtCreateRegion), R(GetDC), R(GetDCEx),
-    R(GetWindowDC), R(ReleaseDC), R(CreateIconFromResourceEx), R(CreateIconIndirect), R(CopyIcon), R(DestroyIcon),
-    R(GetIconInfo),
+    G(CreateCompatibleDC), G(CreateDCW), G(DeleteDC), G(CreateFontIndirectW), G(CreateBrushIndirect),
+    G(CreatePatternBrush), G(CreateSolidBrush), G(CreatePenIndirect), G(CreatePen), G(CreateDIBSection),
+    G(CreateCompatibleBitmap), G(CreateBitmap), G(DeleteObject), G(CreateRectRgn), G(CreateRectRgnIndirect),
+    G(CreateRoundRectRgn), G(CreateEllipticRgn), G(CreatePolygonRgn), G(ExtCreateRegion), U(GetDC), U(GetDCEx),
+    U(GetWindowDC), U(ReleaseDC), U(CreateIconFromResourceEx), U(CreateIconIndirect), U(CopyIcon), U(DestroyIcon),
+    U(GetIconInfo),
 };
-#undef R
+#undef G
+#undef U
 
-// Walks the main module's import table and swaps matching entries; with restore, puts the
-// saved real functions back.
-int Patch(bool restore) {
-  auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
-  auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
-  auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-  const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-  if (!dir.VirtualAddress) return 0;
-  int count = 0;
-  for (auto* imp = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); imp->Name; ++imp) {
-    if (!imp->OriginalFirstThunk) continue;
-    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->OriginalFirstThunk);
-    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->FirstThunk);
-    for (; names->u1.AddressOfData; ++names, ++slots) {
-      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-      auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-      for (const Redirect& r : kRedirects) {
-        if (std::strcmp(reinterpret_cast<const char*>(byName->Name), r.name) != 0) continue;
-        DWORD old;
-        VirtualProtect(&slots->u1.Function, sizeof(void*), PAGE_READWRITE, &old);
-        if (restore) {
-          slots->u1.Function = reinterpret_cast<ULONG_PTR>(*r.real);
-        } else {
-          *r.real = reinterpret_cast<void*>(slots->u1.Function);
-          slots->u1.Function = reinterpret_cast<ULONG_PTR>(r.replacement);
-        }
-        VirtualProtect(&slots->u1.Function, sizeof(void*), old, &old);
-        ++count;
-      }
-    }
-  }
-  return count;
-}
+// The hooks in place while a tracker exists; functions the program does not import are
+// simply not tracked (nothing can make such an object then).
+std::vector<std::unique_ptr<ImportHook>>* gHooks = nullptr;
 
 }  // namespace
 
 GdiTracker::GdiTracker() {
   gState = new State();
-  gState->patched = Patch(false);
+  gHooks = new std::vector<std::unique_ptr<ImportHook>>();
+  for (const Redirect& r : kRedirects) {
+    try {
+      auto hook = std::make_unique<ImportHook>(r.dll, r.name, r.replacement);
+      *r.real = hook->Original<void*>();
+      gHooks->push_back(std::move(hook));
+      ++gState->patched;
+    } catch (const std::runtime_error&) {
+    }
+  }
 }
 
 GdiTracker::~GdiTracker() {
-  Patch(true);
+  delete gHooks;  // each hook puts its original back
+  gHooks = nullptr;
   delete gState;
   gState = nullptr;
 }

@@ -67,3 +67,20 @@ TEST(FileStream, CreatesReadsAndRefusesToClobber) {
     EXPECT_EQ(e.Message().rfind(u"Cannot open file \"" + dir.Path() + u"/none.bin\". ", 0), 0u);
   }
 }
+
+TEST(ReadOnlyMemoryStream, ReadsSeeksAndRefusesWrites) {
+  const Byte data[] = {1, 2, 3, 4, 5};
+  TReadOnlyMemoryStream s(data, 5);
+  Byte buf[8] = {};
+  EXPECT_EQ(s.Read(buf, 3), 3);
+  EXPECT_EQ(buf[2], 3);
+  EXPECT_EQ(s.Read(buf, 8), 2);
+  EXPECT_EQ(s.Read(buf, 8), 0);
+  s.Seek(-1, soEnd);
+  EXPECT_EQ(s.Read(buf, 1), 1);
+  EXPECT_EQ(buf[0], 5);
+  EXPECT_EQ(s.Seek(-10, soBeginning), 0);
+  EXPECT_THROW(s.WriteBuffer(data, 1), EWriteError);
+  EXPECT_THROW(s.ReadBuffer(buf, 6), EReadError);
+  EXPECT_EQ(s.GetSize(), 5);
+}

@@ -1,0 +1,190 @@
+// Message boxes (the system's and the library's own form) and the folder-browse dialog;
+// every test closes the box it opened.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+#include "support/TempDir.h"
+#include "vcl/Dialogs.h"
+#include "vcl/StdCtrls.h"
+
+namespace {
+
+// Runs `act` on the first dialog window (#32770) of this thread that `match` accepts,
+// from a timer, while the dialog's own loop runs.
+struct DialogAction {
+  static std::function<bool(HWND)> match;
+  static std::function<void(HWND)> act;
+  static int done;
+  static void Start() {
+    done = 0;
+    SetTimer(nullptr, 0, 50, &Tick);
+  }
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD) {
+    EnumThreadWindows(GetCurrentThreadId(), &Visit, 0);
+    if (done) KillTimer(nullptr, id);
+  }
+  static BOOL CALLBACK Visit(HWND w, LPARAM) {
+    wchar_t cls[32] = {};
+    GetClassNameW(w, cls, 32);
+    if (done || std::wstring(cls) != L"#32770" || !IsWindowVisible(w) || !match(w)) return TRUE;
+    ++done;
+    act(w);
+    return FALSE;
+  }
+};
+std::function<bool(HWND)> DialogAction::match;
+std::function<void(HWND)> DialogAction::act;
+int DialogAction::done = 0;
+
+String TextOf(HWND w) {
+  wchar_t t[512] = {};
+  GetWindowTextW(w, t, 512);
+  return String(reinterpret_cast<Char*>(t));
+}
+
+BOOL CALLBACK AddStaticText(HWND c, LPARAM p) {
+  wchar_t cls[32] = {};
+  GetClassNameW(c, cls, 32);
+  if (_wcsicmp(cls, L"Static") == 0) reinterpret_cast<std::vector<String>*>(p)->push_back(TextOf(c));
+  return TRUE;
+}
+
+// The texts of a window's static children.
+std::vector<String> StaticTexts(HWND dlg) {
+  std::vector<String> texts;
+  EnumChildWindows(dlg, &AddStaticText, reinterpret_cast<LPARAM>(&texts));
+  return texts;
+}
+
+bool Contains(const std::vector<String>& v, const String& s) { return std::find(v.begin(), v.end(), s) != v.end(); }
+
+class DialogsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 0) << "no display: window tests need Xvfb";
+    app = std::make_unique<TApplication>();
+    app->SetTitle(u"Tarnwick");
+    UseLatestCommonDialogs = true;
+  }
+  void TearDown() override {
+    UseLatestCommonDialogs = true;
+    app.reset();
+  }
+  std::unique_ptr<TApplication> app;
+};
+
+// Finds the library's message form among the screen's forms and acts on it from a timer.
+struct FormAction {
+  static std::function<void(TForm*)> act;
+  static int done;
+  static void Start() {
+    done = 0;
+    SetTimer(nullptr, 0, 50, &Tick);
+  }
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD) {
+    for (Integer i = 0; i < Screen->FormCount(); ++i) {
+      TCustomForm* f = Screen->Forms(i);
+      if (f->ClassName() == u"TMessageForm" && f->Showing() && !done) {
+        ++done;
+        KillTimer(nullptr, id);
+        act(static_cast<TForm*>(f));
+        return;
+      }
+    }
+  }
+};
+std::function<void(TForm*)> FormAction::act;
+int FormAction::done = 0;
+
+}  // namespace
+
+TEST_F(DialogsTest, ShowMessageIsTheSystemsBoxWithOneOkCentredOnTheScreen) {
+  RECT box{};
+  std::vector<String> texts;
+  DialogAction::match = [](HWND w) { return TextOf(w) == u"Tarnwick"; };
+  DialogAction::act = [&](HWND w) {
+    GetWindowRect(w, &box);
+    texts = StaticTexts(w);
+    EXPECT_NE(GetDlgItem(w, IDOK), nullptr);
+    EXPECT_EQ(GetDlgItem(w, IDCANCEL), nullptr);
+    PostMessageW(w, WM_COMMAND, IDOK, 0);
+  };
+  DialogAction::Start();
+  ShowMessage(u"请先解析视频！");
+  ASSERT_EQ(DialogAction::done, 1);
+  EXPECT_TRUE(Contains(texts, u"请先解析视频！"));
+  const int cx = GetSystemMetrics(SM_CXSCREEN) / 2, cy = GetSystemMetrics(SM_CYSCREEN) / 2;
+  EXPECT_NEAR((box.left + box.right) / 2, cx, 40);
+  EXPECT_NEAR((box.top + box.bottom) / 2, cy, 60);
+
+  DialogAction::match = [](HWND w) { return TextOf(w) == u"Confirm"; };
+  DialogAction::act = [](HWND w) { PostMessageW(w, WM_COMMAND, IDNO, 0); };
+  DialogAction::Start();
+  EXPECT_EQ(MessageDlg(u"Again?", mtConfirmation, {mbYes, mbNo}, 0), mrNo);
+}
+
+TEST_F(DialogsTest, WithoutTheLatestDialogsTheBoxIsALibraryForm) {
+  UseLatestCommonDialogs = false;
+  std::vector<String> buttons;
+  String text, caption;
+  TRect bounds;
+  FormAction::act = [&](TForm* f) {
+    caption = f->Caption();
+    bounds = f->BoundsRect();
+    for (Integer i = 0; i < f->ComponentCount(); ++i) {
+      if (auto* b = dynamic_cast<TButton*>(f->Components(i))) buttons.push_back(b->Name());
+      if (auto* l = dynamic_cast<TLabel*>(f->Components(i))) text = l->Caption();
+    }
+    auto* ok = static_cast<TButton*>(f->FindComponent(u"OK"));
+    SendMessageW(ok->Handle(), BM_CLICK, 0, 0);
+  };
+  FormAction::Start();
+  Integer forms = Screen->FormCount();
+  ShowMessage(u"解析成功，可以下载了！");
+  ASSERT_EQ(FormAction::done, 1);
+  EXPECT_EQ(caption, u"Tarnwick");
+  EXPECT_EQ(text, u"解析成功，可以下载了！");
+  EXPECT_EQ(buttons, std::vector<String>{u"OK"});
+  TRect work = Screen->PrimaryMonitor()->WorkareaRect();
+  EXPECT_NEAR(bounds.Left + bounds.Width() / 2, (work.Left + work.Right) / 2, 1);
+  EXPECT_EQ(Screen->FormCount(), forms);  // the form is gone again
+
+  // Escape presses the cancel button; the default is Yes.
+  FormAction::act = [&](TForm* f) {
+    EXPECT_EQ(f->ActiveControl(), f->FindComponent(u"Yes"));
+    EXPECT_NE(f->FindComponent(u"Image"), nullptr);
+    f->Perform(CM_DIALOGKEY, VK_ESCAPE, 0);
+  };
+  FormAction::Start();
+  EXPECT_EQ(MessageDlg(u"Save?", mtConfirmation, {mbYes, mbNo, mbCancel}, 0), mrCancel);
+}
+
+TEST_F(DialogsTest, FolderBrowseDialogReturnsTheChosenFolderOrNothing) {
+  TempDir dir;
+  String chosen = u"unchanged";
+  DialogAction::match = [](HWND w) { return Contains(StaticTexts(w), u"请选择文件保存路径"); };
+  DialogAction::act = [&](HWND w) { PostMessageW(w, WM_COMMAND, IDCANCEL, 0); };
+  DialogAction::Start();
+  EXPECT_FALSE(SelectDirectory(u"请选择文件保存路径", u"", chosen, {sdNewFolder, sdNewUI}));
+  EXPECT_EQ(DialogAction::done, 1);
+  EXPECT_EQ(chosen, u"unchanged");
+
+  // Windows path of the folder, as the dialog gives it.
+  wchar_t full[MAX_PATH];
+  GetFullPathNameW(reinterpret_cast<LPCWSTR>(dir.Path().c_str()), MAX_PATH, full, nullptr);
+  String target(reinterpret_cast<Char*>(full));
+  if (!target.empty() && target.back() == u'\\') target.pop_back();
+  DialogAction::act = [&](HWND w) {
+    SendMessageW(w, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(target.c_str()));
+    PostMessageW(w, WM_COMMAND, IDOK, 0);
+  };
+  DialogAction::Start();
+  chosen.clear();
+  ASSERT_TRUE(SelectDirectory(u"请选择文件保存路径", u"", chosen, {sdNewFolder, sdNewUI}));
+  EXPECT_TRUE(SameText(chosen, target)) << StringToUtf8(chosen) << " vs " << StringToUtf8(target);
+}
