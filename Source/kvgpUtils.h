@@ -141,6 +141,9 @@ bool kvgpDrawString(HDC dc, const String& text, const TRect& r, TColor color, In
 // Size of the text in the DC's font, wrapped at maxWidth when wrapped; (0, 0) for an empty text
 // or without GDI+.
 TSize kvgpMeasureString(HDC dc, const String& text, bool wrapped, Integer maxWidth);
+// The same with a layout width of maxWidth in every case; when GDI+ cannot make a font of the
+// DC, the size comes from GDI measuring in font (GetStringSize, no width limit).
+TSize kvgpMeasureString(HDC dc, const String& text, HFONT font, bool wrapped, Integer maxWidth);
 
 // ---- 7. Device-context fills ---------------------------------------------------------------------------
 

@@ -677,6 +677,13 @@ TSize kvgpMeasureString(HDC dc, const String& text, bool wrapped, Integer maxWid
   return size;
 }
 
+TSize kvgpMeasureString(HDC dc, const String& text, HFONT font, bool wrapped, Integer maxWidth) {
+  TSize size;
+  if (text.empty()) return size;
+  if (!MeasureWithDCFont(dc, text, wrapped, float(maxWidth), size)) size = GetStringSize(font, text, 0, false, 0, false);
+  return size;
+}
+
 // ---- 6. Device-context fills ---------------------------------------------------------------------
 
 namespace {

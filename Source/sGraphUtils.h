@@ -392,3 +392,166 @@ void DrawGlyphEx(TBitmap* glyph, TBitmap* dstBmp, const TRect& r, Integer numGly
                  TSet<TsDisabledGlyphKind> disabledGlyphKind, Integer state, Integer blend, bool down,
                  bool reflected);
 #endif
+
+// ---- 10. The skin item painter -------------------------------------------------------------------
+//
+// One skin section in one state painted into a rectangle of a bitmap over the parent's
+// background (ci): background or fill colour as far as the look is transparent, colour,
+// gradient and texture in their shares, an overlay gradient, a masked hot texture, the four
+// corner images, the border (nine-part mask or a GDI+ line with rounded corners) and, for a
+// control, its tone, hue and saturation. commonSkinData is the per-PPI skin data (TkvSkinData);
+// anything else paints nothing. Filling, BGIndex, BGHotIndex, OffsetX and OffsetY are accepted
+// for the callers' sake and change nothing.
+#ifdef _WIN32
+struct TsGeneralData;
+class TkvObject;
+class TkvPaintBorderData;
+struct TkvIntValues;
+
+// May change the corner radii (and the sides) of a GDI+ border before it is drawn.
+using TkvUpdateCornersProc = void (*)(TkvPaintBorderData* paintBorderData, TkvIntValues& outCorners,
+                                      TSet<TkvSide>*& outSides);
+
+void PaintItem(Integer skinIndex, const TCacheInfo& ci, bool filling, Integer state, const TRect& r, const TPoint& pP,
+               TBitmap* itemBmp, TkvObject* commonSkinData, Integer bgIndex = -1, Integer bgHotIndex = -1);
+// With a border mask chosen by the caller (drawn when the section has one).
+void PaintItem(Integer skinIndex, const TCacheInfo& ci, bool filling, Integer state, const TRect& r, const TPoint& pP,
+               TBitmap* itemBmp, TkvObject* commonSkinData, const TsMaskData& md);
+// Onto a device context, through a 32-bit bitmap of r's size.
+void PaintItem(Integer skinIndex, const TCacheInfo& ci, bool filling, Integer state, const TRect& r, const TPoint& pP,
+               HDC dc, TkvObject* commonSkinData);
+// Border mask and textures given by image index (scroll-bar parts).
+void PaintItemFast(Integer skinIndex, Integer maskIndex, Integer bgIndex, Integer bgHotIndex, const TCacheInfo& ci,
+                   bool filling, Integer state, const TRect& r, const TPoint& pP, TBitmap* itemBmp,
+                   TkvObject* commonSkinData);
+// The background layers only; customColor other than clFuchsia paints that colour opaque.
+void PaintItemBG(Integer skinIndex, const TCacheInfo& ci, Integer state, const TRect& r, const TPoint& pP,
+                 TBitmap* itemBmp, TkvObject* commonSkinData, Integer textureIndex = -1,
+                 Integer hotTextureIndex = -1, TColor customColor = clFuchsia);
+void PaintItemBGFast(Integer skinIndex, Integer bgIndex, Integer bgHotIndex, const TCacheInfo& ci, Integer state,
+                     const TRect& r, const TPoint& pP, TBitmap* itemBmp, TkvObject* commonSkinData);
+// The whole bitmap as one item of sectionIndex (else secondIndex) over parentDC (or bgColor);
+// the section used, negative when none was.
+Integer PaintSection(TBitmap* bmp, Integer sectionIndex, Integer secondIndex, Integer state,
+                     TkvObject* commonSkinData, const TPoint& parentOffset, TColor bgColor, HDC parentDC);
+// The GDI+ border line of a section (or of a custom border); True when a line was drawn.
+bool TryPaintBorder(TBitmap* aBmp, const TRect& aRect, const TsGeneralData& gd, Integer aState,
+                    const TCacheInfo& bgRef, TkvPaintBorderData* customBorderData, Integer iPPI,
+                    TkvUpdateCornersProc updateCornersProc);
+// Keeps two corners on one side of a control from exceeding that side less one pixel.
+void UpdateCtrlCornersProc(TkvPaintBorderData* paintBorderData, TkvIntValues& outCorners,
+                           TSet<TkvSide>*& outSides);
+#endif
+
+// ---- 11. Text ----------------------------------------------------------------------------------------
+
+// The glow of a text: every mask byte v other than 255 (255 no text, 0 text, blurred between)
+// at mask (x, y) moves the pixel at origin + (x, y) towards color (a colour value) by 255 - v
+// and raises its alpha by the same share of what is missing.
+void ApplyGlowMask(const TPixelView& dst, const TBytePixelView& mask, TPoint origin, TColor color);
+
+#ifdef _WIN32
+class TCanvas;
+class TsCommonData;
+class DuRiruZireziv;
+
+// DrawTextW cuts texts here.
+constexpr Integer kvMaxDrawTextLength = 5460;
+
+// The engine's text output: DrawTextW (at most kvMaxDrawTextLength characters), or with
+// DT_ALPHATEXT alpha-correct text into a 32-bit bitmap (kvDrawText32).
+Integer kvDrawText(HDC dc, const String& text, TRect& r, Cardinal flags, TBitmap* bmp = nullptr);
+// GDI+ text in the DC's font and text colour (measured only, with DT_CALCRECT); when GDI+ does
+// not draw and bmp is given, WriteColor draws it. Always 1.
+Integer kvDrawText32(HDC dc, const String& text, TRect& r, Cardinal flags, bool alphaLayer, TBitmap* bmp);
+// A caption in the colours of section skinIndex for state hot (0 normal, 1 hot): outline copies
+// one pixel left, up, right, down, then the main colour; disabled: blended towards the look's
+// background colour. Without a manager or section: the canvas's own colour.
+void WriteTextEx(TCanvas* canvas, const String& text, bool enabled, TRect& aRect, Cardinal flags, Integer skinIndex,
+                 Integer hot, DuRiruZireziv* skinManager = nullptr);
+void kvWriteTextEx(TCanvas* canvas, const String& text, bool enabled, TRect& aRect, Cardinal flags,
+                   Integer skinIndex, Integer hot, DuRiruZireziv* skinManager = nullptr);
+void kvWriteText(TCanvas* canvas, const String& text, bool enabled, TRect& aRect, Cardinal flags);
+// A text colour after the control's tone, hue offset and saturation.
+TColor UpdateColor(TColor color, const TsCommonData* skinData);
+// A blurred glow of the text (widened one pixel to the sides of `side`: 1 left, 2 up, 4 right,
+// 8 down) painted into the 32-bit dstBmp; maskBmp keeps the 8-bit mask for reuse while its
+// size fits (the caller frees it).
+void kvDrawGlowForText(TBitmap* dstBmp, const String& text, const TRect& aRect, Cardinal flags, Cardinal side,
+                       Integer blurSize, TColor color, TBitmap*& maskBmp);
+
+// Text cut to fit maxLength pixels, with "..." when cut; empty when not one character fits.
+String CutText(TCanvas* canvas, const String& text, Integer maxLength);
+Integer kvTextWidth(TCanvas* canvas, const String& text);
+TSize kvTextExtent(TCanvas* canvas, const String& text);
+void kvTextRect(TCanvas* canvas, const TRect& rect, Integer x, Integer y, const String& text);
+// GetTextExtentPoint32W; dc 0 takes the screen DC with font selected.
+bool kvGetTextExtent(HDC dc, const String& str, TSize& size, HFONT font);
+bool kvGetTextExtentW(HDC dc, const String& str, TSize& size, HFONT font);
+void kvPaintLine(HDC dc, Integer x1, Integer y1, Integer x2, Integer y2);
+// 0 when the metrics cannot be read; noLeading: tmHeight less both leadings, else tmHeight + 6.
+Integer GetFontHeight(HFONT font, bool noLeading);
+// Size of the text in the font on the screen DC; (0, 0) when it cannot be measured.
+TSize GetStringSize(HFONT font, const String& text, Cardinal flags, bool wrapText, Integer maxWidth, bool isItalic);
+#endif
+
+// ---- 12. Shapes, arrows, rotation and layout ----------------------------------------------------------
+
+// A 32-bit picture turned by 90, 180 or 270 degrees (clockwise for 90) into dst, which has the
+// turned size; any other angle copies it unturned. Nothing when the sizes do not match.
+void RotatePixels(const TPixelView& src, const TPixelView& dst, Integer angle);
+// A small solid arrow of kvArrowSize at ppi written into a 32-bit view in color (a colour value;
+// its top byte becomes the alpha), centred in r; nothing when it does not fit the view.
+void DrawColorArrow(const TPixelView& v, TColor color, const TRect& r, TkvSide direction, Integer ppi);
+
+#ifdef _WIN32
+#include "kvntTypes.h"      // TkvArrowsStyle
+#include "vcl/StdCtrls.h"  // TAlignment, TVerticalAlignment, TButtonLayout
+
+// The size of one system check-box glyph, measured by GetCheckSize.
+extern Integer FCheckWidth, FCheckHeight;
+void GetCheckSize();
+
+void DrawColorArrow(TCanvas* canvas, TColor color, const TRect& r, TkvSide direction, Integer ppi);
+void DrawColorArrow(TBitmap* bmp, TColor color, const TRect& r, TkvSide direction, Integer ppi);
+// A styled, anti-aliased arrow centred in r, composed with alpha onto the 32-bit aBmp; turned
+// further by angleShift degrees when it is not 0. arrowSize and lineWidth 0: the defaults.
+void DrawArrow(TBitmap* aBmp, TColor color1, TColor color2, const TRect& r, TkvSide direction, Integer lineWidth,
+               Integer angleShift, Integer arrowSize, TkvArrowsStyle style, Integer ppi);
+// A new 32-bit bitmap turned by 90, 180 or 270 degrees (another angle: an unturned copy); a
+// missing or non-32-bit bitmap comes back as it is. freeupBmp frees the source and clears sBitmap.
+TBitmap* bmpRotate(TBitmap*& sBitmap, Word rotateAngle, bool freeupBmp);
+
+struct TDoublePoint {
+  double X = 0, Y = 0;
+};
+// A parallelogram: corners 0 top-left, 1 top-right, 2 bottom-right, 3 bottom-left.
+class TPrlgram {
+ public:
+  TPrlgram(const TPoint* points, Integer count);
+  TPoint GetPoint(Integer index) const;  // rounded, halves to even
+  // Turns the corners about the middle of corners 0 and 2 by a whole-degree angle
+  // (counter-clockwise on the screen).
+  void Rotate(Integer angle);
+  TDoublePoint FPoints[4];
+};
+// The three PlgBlt points (targets of the source's top-left, top-right and bottom-left corners)
+// of a picture of `size` turned about center clockwise by angle plus a quarter turn.
+void RotatedBltPoints(const TSize& size, const TPoint& center, Integer angle, TPoint points[3]);
+// Draws srcBmp turned about center with PlgBlt: clockwise by angle plus a quarter turn.
+void BitBltRotated(HDC dc, TBitmap* srcBmp, const TPoint& center, Integer angle);
+// A bitmap into r of the canvas; 32-bit ones with alpha (and a reflection below).
+void DrawBmp(TCanvas* canvas, TBitmap* bmp, const TRect& r, bool reflected);
+// An icon with img as its colour bitmap; the caller destroys it.
+HICON MakeCompIcon(TBitmap* img);
+// Width frames inside r, top and left in colorTop, bottom and right in colorBottom; r comes
+// back as the rectangle inside them and width as 0.
+void DrawRectangleOnDC(HDC dc, TRect& r, TColor colorTop, TColor colorBottom, Integer& width);
+// Positions of a button's glyph and caption in client (margin and spacing -1: computed).
+void CalcButtonLayout(const TRect& client, const TPoint& glyphSize, const TPoint& textRectSize, TButtonLayout layout,
+                      TAlignment alignment, Integer aMargin, Integer spacing, TPoint& glyphPos, TRect& textBounds,
+                      Cardinal biDiFlags, TVerticalAlignment verticalAlignment);
+// A dotted rectangle in two colours (clNone: that colour is not drawn).
+void FocusRect(TCanvas* canvas, const TRect& r, TColor lightColor, TColor darkColor);
+void kvDrawFocusRect(TCanvas* canvas, const TRect& r);
+#endif

@@ -103,3 +103,68 @@ TEST(GlyphReflection, KeyPixelsAndTooSmallRoomDrawNothing) {
   EXPECT_NE(dst.At(1, 6), 0xFF000000u);
   EXPECT_EQ(dst.At(1, 7), 0xFF000000u);  // 12 div 3 * 2 - 1 = 7: rows 0 to 7, the last at weight 0
 }
+
+TEST(RotatePixels, QuarterTurnsAndCopies) {
+  TestPixels src(3, 2);
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 3; ++x) src.At(x, y) = uint32_t(10 * y + x);
+  TestPixels r90(2, 3), r180(3, 2), r270(2, 3), r45(3, 2);
+  RotatePixels(src.View, r90.View, 90);
+  RotatePixels(src.View, r180.View, 180);
+  RotatePixels(src.View, r270.View, 270);
+  RotatePixels(src.View, r45.View, 45);
+  EXPECT_EQ(r90.At(1, 0), 0u);   // the top-left goes to the top-right
+  EXPECT_EQ(r90.At(0, 0), 10u);
+  EXPECT_EQ(r90.At(1, 2), 2u);
+  EXPECT_EQ(r180.At(2, 1), 0u);
+  EXPECT_EQ(r180.At(0, 0), 12u);
+  EXPECT_EQ(r270.At(0, 2), 0u);
+  EXPECT_EQ(r270.At(1, 0), 12u);
+  EXPECT_EQ(r45.Mem, src.Mem);
+  TestPixels wrong(3, 3, 7);
+  RotatePixels(src.View, wrong.View, 90);  // not the turned size: nothing
+  EXPECT_EQ(wrong.At(0, 0), 7u);
+}
+
+TEST(DrawColorArrow, SizesAndShapesByDirection) {
+  const uint32_t ink = SwapRedBlue(0xFF0000FF);  // red, alpha 255
+  auto rows = [&](const TestPixels& p) {
+    std::vector<std::string> out;
+    for (int y = 0; y < p.View.Height; ++y) {
+      std::string s;
+      for (int x = 0; x < p.View.Width; ++x) s += p.At(x, y) == ink ? '#' : '.';
+      out.push_back(s);
+    }
+    return out;
+  };
+  TestPixels down(10, 10, 0), up(10, 10, 0), left(10, 10, 0), right(10, 10, 0);
+  DrawColorArrow(down.View, 0xFF0000FF, {0, 0, 10, 10}, asBottom, 96);
+  DrawColorArrow(up.View, 0xFF0000FF, {0, 0, 10, 10}, asTop, 96);
+  DrawColorArrow(left.View, 0xFF0000FF, {0, 0, 10, 10}, asLeft, 96);
+  DrawColorArrow(right.View, 0xFF0000FF, {0, 0, 10, 10}, asRight, 96);
+  // kvArrowSize 5 at 96 PPI: 5 wide, 3 high.
+  EXPECT_EQ(rows(down)[3], "..#####...");
+  EXPECT_EQ(rows(down)[4], "...###....");
+  EXPECT_EQ(rows(down)[5], "....#.....");
+  EXPECT_EQ(rows(down)[6], "..........");
+  EXPECT_EQ(rows(up)[3], "....#.....");
+  EXPECT_EQ(rows(up)[5], "..#####...");
+  // Sideways the rows y = 0..5 from row 2, from column 3: to the left |H - y| .. H - 1, to the
+  // right 0 .. min(y, W - 1 - y).
+  EXPECT_EQ(rows(left)[2], "..........");
+  EXPECT_EQ(rows(left)[3], ".....#....");
+  EXPECT_EQ(rows(left)[5], "...###....");
+  EXPECT_EQ(rows(left)[7], ".....#....");
+  EXPECT_EQ(rows(left)[8], "..........");
+  EXPECT_EQ(rows(right)[2], "...#......");
+  EXPECT_EQ(rows(right)[4], "...###....");
+  EXPECT_EQ(rows(right)[6], "...#......");
+  EXPECT_EQ(rows(right)[7], "..........");
+  TestPixels big(20, 20, 0);
+  DrawColorArrow(big.View, 0xFF0000FF, {0, 0, 20, 20}, asBottom, 192);  // 10 wide, 5 high
+  EXPECT_EQ(rows(big)[7], ".....##########.....");
+  EXPECT_EQ(rows(big)[11], ".........##.........");
+  TestPixels edge(10, 10, 0);
+  DrawColorArrow(edge.View, 0xFF0000FF, {5, 0, 10, 10}, asBottom, 96);  // 5 + 5 reaches the width
+  for (uint32_t v : edge.Mem) EXPECT_EQ(v, 0u);
+}
