@@ -79,3 +79,27 @@ class TkvPadding : public TPersistent {
 
 // The padding as a rectangle at a PPI (each side times PPI div 96).
 TRect PaddingToRect(const TkvPadding* padding, Integer ppi);
+
+#ifdef _WIN32
+#include "vcl/Forms.h"
+
+// The borderless window that never takes the focus: the surface of every layered effect of
+// the engine (glows, shadows, outer borders, cover windows, animation frames). It is a tool
+// window without the system's drop shadow, left alone by every skinning layer, and it lets
+// the mouse through to the windows below it. WS_EX_LAYERED is each user's to set.
+class TkvGlowForm : public TCustomForm {
+  TW_CLASS(TkvGlowForm, TCustomForm)
+  // Made like the class library's CreateNew: new TkvGlowForm(owner), then AfterConstruction.
+  explicit TkvGlowForm(TComponent* owner);
+  ~TkvGlowForm() override;
+  void AfterConstruction() override;
+  void Loaded() override;
+  void WndProc(TMessage& message) override;
+
+  TBitmap* AlphaBmp = nullptr;  // the layered content its user keeps with it; owned
+  bool TransparentMouse = true;
+
+ protected:
+  void CreateWnd() override;
+};
+#endif

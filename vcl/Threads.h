@@ -35,6 +35,9 @@ TW_DECLARE_EXCEPTION(EThread, Exception);
 
 using TThreadProcedure = std::function<void()>;
 
+// Scheduling priorities of threads, as the class library names them.
+enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+
 class TThread : public TObject {
  public:
   explicit TThread(bool createSuspended = true);
