@@ -651,6 +651,4 @@ void SetImagesState(TCustomImageList* imgList, Integer aState);
 void kvAlphaImageListStartup();
 // Removes the icon font and frees the registry of lists.
 void kvAlphaImageListCleanup();
-// The bytes of an RCDATA resource of the program; False when it has none of that name.
-bool kvLoadRCData(const wchar_t* name, TMemoryStream& out);
 #endif

@@ -1775,27 +1775,16 @@ void DrawAlphaImgListDC(TCustomImageList* imgList, HDC dc, Integer left, Integer
 
 // ---- 9. Start-up and clean-up ------------------------------------------------------------------
 
-bool kvLoadRCData(const wchar_t* name, TMemoryStream& out) {
-  HMODULE module = GetModuleHandleW(nullptr);
-  HRSRC res = FindResourceW(module, name, MAKEINTRESOURCEW(10) /* RT_RCDATA */);
-  if (!res) return false;
-  HGLOBAL loaded = LoadResource(module, res);
-  const DWORD size = SizeofResource(module, res);
-  const void* data = loaded ? LockResource(loaded) : nullptr;
-  if (!data || size == 0) return false;
-  out.Clear();
-  out.WriteBuffer(data, static_cast<Integer>(size));
-  out.SetPosition(0);
-  return true;
-}
-
 void kvAlphaImageListStartup() {
   if (awFont) return;
-  TMemoryStream font;
-  if (!kvLoadRCData(L"awFont", font)) return;
-  DWORD count = 0;
-  awFont = AddFontMemResourceEx(font.Memory(), static_cast<DWORD>(font.GetSize()), nullptr, &count);
-  FontsCount = awFont ? static_cast<Integer>(count) : 0;
+  try {
+    TResourceStream font(nullptr, u"awFont", RT_RCDATA_ID);
+    DWORD count = 0;
+    awFont = AddFontMemResourceEx(const_cast<Byte*>(font.Memory()), static_cast<DWORD>(font.GetSize()), nullptr, &count);
+    FontsCount = awFont ? static_cast<Integer>(count) : 0;
+  } catch (const EResNotFound&) {
+    // A program without the resource draws its icon-font glyphs in whatever font stands in.
+  }
 }
 
 void kvAlphaImageListCleanup() {

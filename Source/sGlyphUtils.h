@@ -37,7 +37,7 @@ constexpr Integer iServCharRest = 23;
 constexpr Integer iServCharClose = 24;
 
 // The RCDATA resources of the pictures of kvResImages 0 to 4 (PNG, 48 x 24, two states).
-inline constexpr std::array<const wchar_t*, 5> kvGlyphsResNames{L"SF", L"SR", L"SD", L"SE", L"SC"};
+inline constexpr std::array<const Char*, 5> kvGlyphsResNames{u"SF", u"SR", u"SD", u"SE", u"SC"};
 
 #ifdef _WIN32
 #include "vcl/Classes.h"

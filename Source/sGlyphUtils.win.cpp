@@ -7,6 +7,7 @@
 #include "sSkinManager.h"
 #include "sThirdParty.h"
 #include "vcl/Controls.h"
+#include "vcl/Streams.h"
 
 TsCharImageList* kvCharImages = nullptr;
 TsAlphaImageList* kvResImages = nullptr;
@@ -39,9 +40,11 @@ TsAlphaImageList* MakeResImages() {
   kvResImages->AfterConstruction();
   kvResImages->SetWidth(32);
   kvResImages->SetHeight(16);
-  for (const wchar_t* name : kvGlyphsResNames) {
+  for (const Char* name : kvGlyphsResNames) {
+    TResourceStream res(nullptr, name, RT_RCDATA_ID);
     TsImgListItem* item = kvResImages->Items()->Add();
-    kvLoadRCData(name, *item->ImgData);
+    item->ImgData->CopyFrom(res, res.GetSize());
+    item->ImgData->SetPosition(0);
     item->SetImageFormat(ifPNG);
     item->SetPixelFormat(pf32bit);
   }
