@@ -292,6 +292,15 @@ void InitSysProc();
 // when the file does not exist, the shell gives none or SHGetFileInfoW is not bound.
 TIcon* GetIconForFile(const String& fullFileName, Cardinal flag);
 
+// Message boxes for the user: the library's box with one OK button and the warning (Alert,
+// ShowWarning) or error icon and caption.
+void ShowWarning(const String& text);
+void ShowError(const String& text);
+void Alert(const String& text);
+
+// Waits at least msecs milliseconds while the application handles its messages.
+void Delay(Integer msecs);
+
 // Module start-up: version detection and the bound entries; clean-up frees the libraries.
 void kvntUtilsStartup();
 void kvntUtilsCleanup();

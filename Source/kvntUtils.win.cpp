@@ -4,6 +4,7 @@
 #include <lm.h>
 #include <shellapi.h>
 
+#include "sDialogs.h"
 #include "sSkinProvider.h"
 #include "vcl/Icon.h"
 
@@ -260,4 +261,18 @@ TIcon* GetIconForFile(const String& fullFileName, Cardinal flag) {
     return nullptr;
   }
   return icon;
+}
+
+// ---- Message boxes and waiting --------------------------------------------------------
+
+void ShowWarning(const String& text) { sMessageDlg(text, mtWarning, {mbOK}, 0); }
+void ShowError(const String& text) { sMessageDlg(text, mtError, {mbOK}, 0); }
+void Alert(const String& text) { ShowWarning(text); }
+
+void Delay(Integer msecs) {
+  const DWORD start = GetTickCount();
+  do {
+    if (Application) Application->ProcessMessages();
+    // Unsigned difference: a wrap of the tick counter does not matter.
+  } while (static_cast<Int64>(GetTickCount() - start) < msecs);
 }

@@ -9,6 +9,7 @@
 #include "kvntUtils.h"
 #include "sConst.h"
 #include "sDefaults.h"
+#include "sDialogs.h"
 #include "sGlyphUtils.h"
 #include "sGradient.h"
 #include "sSkinProvider.h"
@@ -28,6 +29,7 @@ const std::vector<TkvModuleStep>& EngineModules() {
       {"kvAlphaImageList", kvAlphaImageListStartup, kvAlphaImageListCleanup},
       {"sThirdParty", sThirdPartyStartup, sThirdPartyCleanup},
       {"sGlyphUtils", sGlyphUtilsStartup, sGlyphUtilsCleanup},
+      {"sDialogs", nullptr, sDialogsCleanup},
       {"sSkinProvider", nullptr, sSkinProviderCleanup},
   };
   return modules;

@@ -40,7 +40,7 @@ TEST(EngineStartup, TheFixedOrder) {
   for (const auto& m : EngineModules()) names.push_back(m.Name);
   EXPECT_EQ(names, (std::vector<std::string>{"sConst", "sDefaults", "kvntUtils", "kvgpUtils", "sVclUtils", "sGradient",
                                              "kvFontStore", "kvPNG", "kvAlphaImageList", "sThirdParty",
-                                             "sGlyphUtils", "sSkinProvider"}));
+                                             "sGlyphUtils", "sDialogs", "sSkinProvider"}));
 }
 
 TEST(EngineStartup, StartAndStopTheEngine) {
