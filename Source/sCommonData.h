@@ -66,6 +66,11 @@ class TsCommonData : public TPersistent {
   TControl* FOwnerControl = nullptr;
 };
 
+// Text over the parent: the section's look in that state is more than half transparent and
+// its border mask (if any) lets the background through, so the parent's font colours apply.
+// False for an index outside the manager's sections, or a control without a parent.
+bool NeedParentFont(DuRiruZireziv* skinManager, Integer skinIndex, Integer state, TControl* ctrl);
+
 #ifdef _WIN32
 // The engine's window properties ("KVSDATA", "KVSBSC") are written only through
 // kvSetWndProp: besides the property, the engine keeps the same link in a table of its own,

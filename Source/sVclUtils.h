@@ -7,10 +7,18 @@
 //   2. Windows: skin command transport, colours, PPI, mouse, visibility, controls, geometry
 #pragma once
 
+#include <functional>
+
 #include "sConst.h"
 #include "vcl/Messages.h"
 
+class TComponent;
+class TFont;
+class TObject;
+class TsCommonData;
 class TControl;
+class TCustomForm;
+class TForm;
 class TWinControl;
 #include "vcl/SysUtils.h"
 
@@ -108,6 +116,85 @@ bool kvMouseInControlDC(HWND handle);
 Integer GetWndPPI(HWND handle);
 // Lets the system scale the window's non-client area with its DPI (Windows 10 and later).
 void EnableNCDpiScaling(HWND wndHandle);
+
+// -- Colours and the parent background.
+
+// The RGB background colour of a control: its answer to KV_GETCONTROLCOLOR when it is skinned
+// and active, else its Color; 0xFF00FF without a control.
+TColor GetControlColor(TControl* control);
+// The window's answer to KV_GETCONTROLCOLOR as RGB (a window that answers 0 gives black);
+// 0xFF00FF without a window.
+TColor GetControlColor(HWND handle);
+
+// Asks the window for the background under a child (KV_GETBG). True when it answered. When it
+// did not: with pleaseDraw it paints its own background into info->DrawDC (BgType stays
+// btUnknown); otherwise the answer is btFill with the active default manager's global colour,
+// the colour of the window's control, or clBtnFace.
+bool GetBGInfo(TkvBGInfo* info, HWND handle, bool pleaseDraw);
+// The same asked of a control (info->Offset and R given by the caller); always True.
+bool GetBGInfo(TkvBGInfo* info, TControl* control, bool pleaseDraw);
+// The answer as the reference the painters take.
+TCacheInfo BGInfoToCI(const TkvBGInfo* info);
+
+// -- Controls.
+
+// The cursor relative to the control's outer rectangle.
+TPoint kvMousePos(TControl* ctrl);
+// The window rectangle of a windowed control; (0, 0, width, height) of any other control
+// moved by its position in its parent's client area, in screen coordinates.
+TRect GetCtrlScreenBounds(TControl* ctrl);
+// The control is ready for painting: it has a parent and (windowed) a window, and is neither
+// loading, being destroyed, reading its state nor being created.
+bool ControlIsReady(TControl* control);
+// The first form met going up the owners, the component included; null when none.
+TCustomForm* GetOwnerForm(TComponent* component);
+// The work area of the form's monitor.
+TRect kvWorkRect(TForm* form);
+// KV_ENDPARENTUPDATE to every child that is not being destroyed: windowed ones that show,
+// through the transport; windowless ones through Perform. Nothing while designing or while a
+// layered show animation runs.
+void SetParentUpdated(TWinControl* wc);
+// Announces a control that finished loading to its form's skin provider (KV_CONTROLLOADED).
+void AddToAdapter(TWinControl* ctrl);
+
+// The PPI a control is drawn at: 96 for nothing or while designing; a windowless control
+// asks its parent; a windowed control its window's monitor (96 without a window: asking
+// never makes one).
+Integer GetControlPPI(TControl* ctrl);
+// The PPI of the main form, or of the first form the application owns; 96 without one.
+Integer DefaultPPI();
+// The mouse is over the control (and not blocked by a modal window).
+bool kvMouseInControl(TControl* control);
+// The control under the mouse: the hovered graphic control the default manager tracks, else
+// the topmost visible child of the class-library window under the cursor, or that window.
+TControl* CtrlUnderMouse();
+// A window above the control's form covers the control completely.
+bool CtrlIsOverlapped(TControl* ctrl);
+// Some part of the control (or, windowless, of its parent) is not clipped away.
+bool CtrlDCIsVisible(TControl* ctrl);
+// Calls back for every control below owner, depth first in child-list order.
+using TkvControlProc = std::function<void(TControl* control, Integer data)>;
+void IterateControls(TWinControl* owner, Integer data, const TkvControlProc& callBack);
+// The same, stoppable: each child gets a fresh copy of data, which the callback may change and
+// which its subtree then gets; the first callback that answers True ends the walk (True).
+using TkvControlFunc = std::function<bool(TControl* control, Integer& data)>;
+bool IterateControls(TWinControl* owner, Integer data, const TkvControlFunc& callBack);
+// Passes the parent's glass (transparency) mode to the control through KV_SETGLASSMODE.
+void UpdateGlassMode(TControl* ctrl, bool childInclude);
+// The transparency mode a skinned control paints in: 0 opaque, 1 transparent, 2 alpha.
+Cardinal GetTransMode(TsCommonData* aSkinData, Integer aSkinIndex, Integer aState);
+// Style, size in points, colour and name (exact) are the same.
+bool FontsEqual(TFont* font1, TFont* font2);
+// aFont differs from the font the control would get by default.
+bool IsCustomFont(TControl* ctrl, TFont* aFont, bool saveColor);
+
+// -- Rectangles and points of controls, links to containers.
+
+TRect MkRect(TControl* ctrl);  // (0, 0, width, height)
+TPoint MkPoint(TControl* ctrl);  // its Left, Top
+// KV_LINKOBJ to the container through its Perform: link (1) or unlink (0) the object.
+void AddObjLink(TObject* obj, TControl* container);
+void DelObjLink(TObject* obj, TControl* container);
 
 // -- Module state and start-up.
 

@@ -5,7 +5,9 @@
 #include "sCommonData.h"
 #include "kvntUtils.h"
 #include "sMessages.h"
+#include "sSkinManager.h"
 #include "vcl/Controls.h"
+#include "vcl/Forms.h"
 
 // ---- Skin command transport -----------------------------------------------------------
 
@@ -229,20 +231,6 @@ bool kvMouseInControlDC(HWND handle) {
 }
 
 namespace {
-// The effective PPI of a monitor (shcore's GetDpiForMonitor, bound on first use); 0 when the
-// system cannot tell.
-Integer MonitorPPI(HMONITOR monitor) {
-  using GetDpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
-  static GetDpiForMonitorFn fn = [] {
-    HMODULE shcore = LoadLibraryW(L"Shcore.dll");
-    return shcore ? reinterpret_cast<GetDpiForMonitorFn>(reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor")))
-                  : nullptr;
-  }();
-  UINT x = 0, y = 0;
-  if (fn && SUCCEEDED(fn(monitor, 0 /*MDT_EFFECTIVE_DPI*/, &x, &y))) return static_cast<Integer>(y);
-  return 0;
-}
-
 Integer ScreenPPI() {
   HDC dc = GetDC(nullptr);
   const Integer ppi = GetDeviceCaps(dc, LOGPIXELSY);
@@ -255,11 +243,9 @@ Integer GetWndPPI(HWND handle) {
   if (!SysReadyForDPI()) return ScreenPPI();
   RECT r{};
   GetWindowRect(handle, &r);
-  const POINT centre{r.left + (r.right - r.left) / 2, r.top + (r.bottom - r.top) / 2};
-  HMONITOR monitor = MonitorFromPoint(centre, MONITOR_DEFAULTTONEAREST);
-  if (!monitor) return 96;
-  const Integer ppi = MonitorPPI(monitor);
-  return ppi > 0 ? ppi : ScreenPPI();
+  const TPoint centre(r.left + (r.right - r.left) / 2, r.top + (r.bottom - r.top) / 2);
+  TMonitor* monitor = Screen ? Screen->MonitorFromPoint(centre, mdNearest) : nullptr;
+  return monitor ? monitor->PixelsPerInch() : 96;
 }
 
 void EnableNCDpiScaling(HWND wndHandle) {
@@ -290,4 +276,295 @@ void sVclUtilsStartup() {
 void sVclUtilsCleanup() {
   if (uxthemeLib) FreeLibrary(uxthemeLib);
   uxthemeLib = nullptr;
+}
+
+// ---- Colours and the parent background ------------------------------------------------
+
+TColor GetControlColor(TControl* control) {
+  if (!control) return 0xFF00FF;
+  if (CtrlIsSkinned(control, true))
+    return ColorToRGB(static_cast<TColor>(control->Perform(SM_ALPHACMD, KV_GETCONTROLCOLOR_HI, 0xFF00FF)));
+  return ColorToRGB(control->Color());
+}
+
+TColor GetControlColor(HWND handle) {
+  if (!handle) return 0xFF00FF;
+  return ColorToRGB(static_cast<TColor>(TrySendMessage(handle, SM_ALPHACMD, KV_GETCONTROLCOLOR_HI, 0xFF00FF)));
+}
+
+namespace {
+
+// The window or control paints its own background into the record's device context, moved so
+// that the asker's rectangle lands where the asker wants it.
+template <typename Send>
+void PaintParentInto(TkvBGInfo* info, Send send) {
+  HDC dc = info->DrawDC;
+  const int saved = SaveDC(dc);
+  POINT origin{};
+  GetViewportOrgEx(dc, &origin);
+  SetViewportOrgEx(dc, origin.x - info->Offset.X, origin.y - info->Offset.Y, nullptr);
+  const TRect r = OffsRect(info->R, info->Offset.X, info->Offset.Y);
+  IntersectClipRect(dc, r.Left, r.Top, r.Right, r.Bottom);
+  send(WM_ERASEBKGND);
+  send(WM_PAINT);
+  RestoreDC(dc, saved);
+}
+
+void Reset(TkvBGInfo* info, bool pleaseDraw) {
+  info->BgType = btUnknown;
+  info->PleaseDraw = pleaseDraw;
+  info->FillRect = TRect(0, 0, 0, 0);
+}
+
+}  // namespace
+
+bool GetBGInfo(TkvBGInfo* info, HWND handle, bool pleaseDraw) {
+  Reset(info, pleaseDraw);
+  SendAMessage(handle, KV_GETBG, reinterpret_cast<intptr_t>(info));
+  if (info->BgType != btUnknown) return true;
+  info->Offset = GetClientPos(handle);
+  if (pleaseDraw) {
+    PaintParentInto(info, [&](UINT msg) { SendMessageW(handle, msg, reinterpret_cast<WPARAM>(info->DrawDC), 0); });
+    return false;
+  }
+  if (DefaultManager && DefaultManager->IsActive())
+    info->Color = DefaultManager->GetGlobalColor();
+  else if (TWinControl* control = FindControl(handle))
+    info->Color = GetControlColor(control);
+  else
+    info->Color = clBtnFace;
+  info->BgType = btFill;
+  return false;
+}
+
+bool GetBGInfo(TkvBGInfo* info, TControl* control, bool pleaseDraw) {
+  info->Bmp = nullptr;
+  Reset(info, pleaseDraw);
+  SendAMessage(control, KV_GETBG, reinterpret_cast<intptr_t>(info));
+  if (info->BgType != btUnknown) return true;
+  if (pleaseDraw) {
+    PaintParentInto(info, [&](UINT msg) { control->Perform(msg, reinterpret_cast<WPARAM>(info->DrawDC), 0); });
+    return true;
+  }
+  info->BgType = btFill;
+  const auto answer = static_cast<TColor>(control->Perform(SM_ALPHACMD, KV_GETCONTROLCOLOR_HI, 0));
+  info->Color = answer != 0 ? answer : ColorToRGB(control->Color());
+  return true;
+}
+
+TCacheInfo BGInfoToCI(const TkvBGInfo* info) {
+  if (info->BgType == btCache) return MakeCacheInfo(info->Bmp, info->Offset.X, info->Offset.Y);
+  return TCacheInfo{info->Bmp, info->Offset.X, info->Offset.Y, ColorToRGB(info->Color), info->FillRect, false};
+}
+
+// ---- Controls -------------------------------------------------------------------------
+
+TPoint kvMousePos(TControl* ctrl) {
+  const TPoint p = kvMousePos();
+  if (!ctrl) return p;
+  const TRect r = GetCtrlScreenBounds(ctrl);
+  return TPoint(kvSub(p.X, r.Left), kvSub(p.Y, r.Top));
+}
+
+TRect GetCtrlScreenBounds(TControl* ctrl) {
+  if (auto* win = dynamic_cast<TWinControl*>(ctrl)) {
+    RECT r{};
+    GetWindowRect(win->Handle(), &r);
+    return TRect(r.left, r.top, r.right, r.bottom);
+  }
+  const TPoint p = ctrl->Parent()->ClientOrigin();
+  return OffsRect(TRect(0, 0, ctrl->Width(), ctrl->Height()), kvAdd(ctrl->Left(), p.X), kvAdd(ctrl->Top(), p.Y));
+}
+
+bool ControlIsReady(TControl* control) {
+  if (!control || !control->Parent()) return false;
+  if (auto* win = dynamic_cast<TWinControl*>(control); win && !win->HandleAllocated()) return false;
+  const TComponentState cs = control->ComponentState();
+  if (cs.Contains(csLoading) || cs.Contains(csDestroying)) return false;
+  const TControlState st = control->ControlState();
+  return !st.Contains(csReadingState) && !st.Contains(csCreating);
+}
+
+TCustomForm* GetOwnerForm(TComponent* component) {
+  for (TComponent* c = component; c; c = c->Owner())
+    if (auto* form = dynamic_cast<TCustomForm*>(c)) return form;
+  return nullptr;
+}
+
+TRect kvWorkRect(TForm* form) { return form->Monitor()->WorkareaRect(); }
+
+void SetParentUpdated(TWinControl* wc) {
+  if (wc->ComponentState().Contains(csDesigning) || InAnimationProcess) return;
+  for (Integer i = 0; i < wc->ControlCount(); ++i) {
+    TControl* child = wc->Controls(i);
+    if (child->ComponentState().Contains(csDestroying)) continue;
+    if (auto* win = dynamic_cast<TWinControl*>(child)) {
+      if (win->HandleAllocated() && win->Showing())
+        TrySendMessage(win->WindowHandle(), SM_ALPHACMD, KV_ENDPARENTUPDATE_HI, 0);
+    } else {
+      child->Perform(SM_ALPHACMD, KV_ENDPARENTUPDATE_HI, 0);
+    }
+  }
+}
+
+void AddToAdapter(TWinControl* ctrl) {
+  if (!ctrl) return;
+  const TComponentState cs = ctrl->ComponentState();
+  if (cs.Contains(csLoading) || cs.Contains(csDesigning)) return;
+  if (TCustomForm* form = GetParentForm(ctrl, true); form && form->HandleAllocated())
+    TrySendMessage(form->WindowHandle(), SM_ALPHACMD, Cardinal{KV_CONTROLLOADED} << 16, reinterpret_cast<intptr_t>(ctrl));
+}
+
+// ---- PPI, mouse and visibility of controls --------------------------------------------
+
+Integer GetControlPPI(TControl* ctrl) {
+  if (!ctrl || ctrl->ComponentState().Contains(csDesigning)) return 96;
+  TWinControl* win = dynamic_cast<TWinControl*>(ctrl);
+  if (!win) win = ctrl->Parent();
+  return win && win->HandleAllocated() ? GetWndPPI(win->WindowHandle()) : 96;
+}
+
+Integer DefaultPPI() {
+  if (!Application) return 96;
+  if (Application->MainForm()) return GetControlPPI(Application->MainForm());
+  for (Integer i = 0; i < Application->ComponentCount(); ++i)
+    if (auto* form = dynamic_cast<TCustomForm*>(Application->Components(i))) return GetControlPPI(form);
+  return 96;
+}
+
+bool kvMouseInControl(TControl* control) {
+  if (!control || !control->Visible()) return false;
+  const TPoint cursor = kvMousePos();
+  const POINT pt{cursor.X, cursor.Y};
+  auto* win = dynamic_cast<TWinControl*>(control);
+  if (win) {
+    if (!win->HandleAllocated()) return false;
+    RECT wr{};
+    GetWindowRect(win->WindowHandle(), &wr);
+    if (!PtInRect(&wr, pt)) return false;
+    // Under the cursor must be the control's window or one inside it.
+    HWND under = WindowFromPoint(pt);
+    return !under || ContainsWnd(under, win->WindowHandle());
+  }
+  TWinControl* parent = control->Parent();
+  if (!parent || !parent->HandleAllocated()) return false;
+  TCustomForm* form = GetParentForm(control, true);
+  if (form) {
+    // A form blocked by a modal window takes no hover.
+    if (Application && Application->ModalLevel() > 0 && Screen && Screen->ActiveForm() != form && form->HandleAllocated() &&
+        (GetWindowLongW(form->WindowHandle(), GWL_STYLE) & WS_POPUP) == 0)
+      return false;
+  } else if (!IsWindowEnabled(GetRootParent(parent->WindowHandle()))) {
+    return false;
+  }
+  const TPoint local = control->ScreenToClient(cursor);
+  if (!TRect(0, 0, control->Width(), control->Height()).Contains(local)) return false;
+  // Only what the parent's visible area shows counts.
+  HDC dc = GetDC(parent->WindowHandle());
+  RECT clip{};
+  const int kind = GetClipBox(dc, &clip);
+  ReleaseDC(parent->WindowHandle(), dc);
+  if (kind == ERROR) return false;
+  const Integer x = local.X + control->Left(), y = local.Y + control->Top();
+  return x >= clip.left && x <= clip.right && y >= clip.top && y <= clip.bottom;
+}
+
+TControl* CtrlUnderMouse() {
+  if (DefaultManager && DefaultManager->ActiveGraphControl) return DefaultManager->ActiveGraphControl;
+  const TPoint cursor = kvMousePos();
+  TWinControl* win = FindVCLWindow(WindowFromPoint(POINT{cursor.X, cursor.Y}));
+  if (!win) return nullptr;
+  const TPoint p = win->ScreenToClient(cursor);
+  for (Integer i = win->ControlCount() - 1; i >= 0; --i) {
+    TControl* c = win->Controls(i);
+    if (c->Visible() && c->BoundsRect().Contains(p)) return c;
+  }
+  return win;
+}
+
+bool CtrlIsOverlapped(TControl* ctrl) {
+  if (!ctrl) return false;
+  auto* win = dynamic_cast<TWinControl*>(ctrl);
+  TCustomForm* form = GetParentForm(win ? ctrl : ctrl->Parent(), true);
+  if (!form || !form->HandleAllocated()) return false;
+  return RectIsOverlapped(form->WindowHandle(), GetCtrlScreenBounds(ctrl));
+}
+
+bool CtrlDCIsVisible(TControl* ctrl) {
+  TWinControl* win = dynamic_cast<TWinControl*>(ctrl);
+  if (!win && ctrl) win = ctrl->Parent();
+  if (!win || !win->HandleAllocated()) return false;
+  HDC dc = GetWindowDC(win->WindowHandle());
+  RECT clip{};
+  const int kind = GetClipBox(dc, &clip);
+  ReleaseDC(win->WindowHandle(), dc);
+  return kind > NULLREGION;
+}
+
+// ---- Walks over controls --------------------------------------------------------------
+
+void IterateControls(TWinControl* owner, Integer data, const TkvControlProc& callBack) {
+  for (Integer i = 0; i < owner->ControlCount(); ++i) {
+    TControl* c = owner->Controls(i);
+    callBack(c, data);
+    if (auto* win = dynamic_cast<TWinControl*>(c)) IterateControls(win, data, callBack);
+  }
+}
+
+bool IterateControls(TWinControl* owner, Integer data, const TkvControlFunc& callBack) {
+  for (Integer i = 0; i < owner->ControlCount(); ++i) {
+    TControl* c = owner->Controls(i);
+    Integer copy = data;
+    if (callBack(c, copy)) return true;
+    if (auto* win = dynamic_cast<TWinControl*>(c); win && IterateControls(win, copy, callBack)) return true;
+  }
+  return false;
+}
+
+void UpdateGlassMode(TControl* ctrl, bool childInclude) {
+  if (!ctrl) return;
+  TWinControl* parent = ctrl->Parent();
+  if (!parent || !parent->HandleAllocated() || parent->ComponentState().Contains(csLoading)) return;
+  TsCommonData* sd = GetCommonData(parent->WindowHandle());
+  if (!sd || sd->TranspMode == 0) return;
+  ctrl->Perform(SM_ALPHACMD, Cardinal{KV_SETGLASSMODE} << 16,
+                static_cast<intptr_t>(static_cast<Cardinal>(sd->TranspMode) << 16 | (childInclude ? 1u : 0u)));
+}
+
+Cardinal GetTransMode(TsCommonData* aSkinData, Integer aSkinIndex, Integer aState) {
+  if (!aSkinData || aSkinData->TranspMode == 0 || !aSkinData->FOwnerControl) return 0;
+  const Integer index = aSkinIndex < 0 ? aSkinData->SkinIndex : aSkinIndex;
+  if (index < 0) return 0;
+  if (aSkinData->FOpaqueMode == omAlphaChannel) return 2;
+  if (aSkinData->TranspMode != 1 && NeedParentFont(aSkinData->GetSkinManager(), index, aState, nullptr)) return 2;
+  return 1;
+}
+
+bool FontsEqual(TFont* font1, TFont* font2) {
+  return font1->Style() == font2->Style() && font1->Size() == font2->Size() && font1->Color() == font2->Color() &&
+         font1->Name() == font2->Name();
+}
+
+bool IsCustomFont(TControl* ctrl, TFont* aFont, bool saveColor) {
+  TFont reference;
+  if (ctrl && ctrl->Parent()) {
+    reference.Assign(ctrl->Parent()->Font());
+    if (!saveColor) reference.SetColor(ctrl->Font()->Color());
+  } else if (!saveColor) {
+    reference.SetColor(aFont->Color());
+  }
+  return !FontsEqual(&reference, aFont);
+}
+
+// ---- Rectangles and points of controls, links -----------------------------------------
+
+TRect MkRect(TControl* ctrl) { return TRect(0, 0, ctrl->Width(), ctrl->Height()); }
+TPoint MkPoint(TControl* ctrl) { return TPoint(ctrl->Left(), ctrl->Top()); }
+
+void AddObjLink(TObject* obj, TControl* container) {
+  container->Perform(SM_ALPHACMD, Cardinal{KV_LINKOBJ} << 16 | 1, reinterpret_cast<intptr_t>(obj));
+}
+
+void DelObjLink(TObject* obj, TControl* container) {
+  container->Perform(SM_ALPHACMD, Cardinal{KV_LINKOBJ} << 16, reinterpret_cast<intptr_t>(obj));
 }

@@ -139,6 +139,10 @@ class TControl : public TComponent {
   virtual void SetText(const String& text);
   String Caption() const { return Text(); }
   void SetCaption(const String& text) { SetText(text); }
+  // The mouse cursor over the control: an index of Screen->Cursors (crDefault: the
+  // window class's own).
+  Integer Cursor() const { return cursor_; }
+  void SetCursor(Integer cursor);
   const String& Hint() const { return hint_; }
   void SetHint(const String& hint) { hint_ = hint; }
   bool ShowHint() const { return showHint_; }
@@ -232,6 +236,7 @@ class TControl : public TComponent {
   bool showHint_ = false;
   bool changingParentFont_ = false;
   TColor color_ = clWindow;
+  Integer cursor_ = 0;
   TFont* font_;
   String hint_;
   TControlState controlState_;
@@ -343,6 +348,7 @@ class TWinControl : public TControl {
   void WMSetFocus(TMessage& m);
   void WMKillFocus(TMessage& m);
   void WMMouseMoveOrLeave(TMessage& m);
+  void WMSetCursor(TMessage& m);
   void CMShowingChanged(TMessage& m);
   void CMRecreateWnd(TMessage& m);
   void ReflectToChild(TMessage& m, HWND child);

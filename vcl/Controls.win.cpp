@@ -190,6 +190,7 @@ TW_DEFINE_CLASS(TControl) {
   b.Property(u"Enabled", &TControl::Enabled, &TControl::SetEnabled);
   b.Property(u"Hint", &TControl::Hint, &TControl::SetHint);
   b.Property(u"ShowHint", &TControl::ShowHint, &TControl::SetShowHint);
+  b.Property(u"Cursor", &TControl::Cursor, &TControl::SetCursor).Idents(CursorIdents());
 }
 
 TControl::TControl(TComponent* owner) : TComponent(owner), font_(new TFont()) {
@@ -294,6 +295,12 @@ void TControl::SetText(const String& text) {
   if (text == Text()) return;
   Perform(WM_SETTEXT, 0, ToLParam(text.c_str()));
   Perform(CM_TEXTCHANGED, 0, 0);
+}
+
+void TControl::SetCursor(Integer cursor) {
+  if (cursor == cursor_) return;
+  cursor_ = cursor;
+  Perform(CM_CURSORCHANGED, 0, 0);
 }
 
 void TControl::SetWindowProc(TWndMethod proc) {
@@ -984,6 +991,7 @@ void TWinControl::Dispatch(TMessage& m) {
     case WM_WINDOWPOSCHANGED: WMWindowPosChanged(m); return;
     case WM_SETFOCUS: WMSetFocus(m); return;
     case WM_KILLFOCUS: WMKillFocus(m); return;
+    case WM_SETCURSOR: WMSetCursor(m); return;
     case CM_SHOWINGCHANGED: CMShowingChanged(m); return;
     case CM_RECREATEWND: CMRecreateWnd(m); return;
     case CM_VISIBLECHANGED:
@@ -1085,6 +1093,28 @@ void TWinControl::Dispatch(TMessage& m) {
     }
   }
   TControl::Dispatch(m);
+}
+
+void TWinControl::WMSetCursor(TMessage& m) {
+  // Over the client area the screen's cursor (while one is set), else the cursor of the
+  // control under the mouse (a graphic child's too); crDefault leaves it to the window.
+  if (reinterpret_cast<HWND>(m.WParam) == handle_ && LOWORD(m.LParam) == HTCLIENT && Screen) {
+    Integer cursor = Screen->Cursor();
+    if (cursor == crDefault) {
+      POINT p;
+      GetCursorPos(&p);
+      ::ScreenToClient(handle_, &p);
+      TControl* over = ControlAtPos({p.x, p.y}, false);
+      cursor = over ? over->Cursor() : crDefault;
+      if (cursor == crDefault) cursor = Cursor();
+    }
+    if (cursor != crDefault) {
+      ::SetCursor(Screen->Cursors(cursor));
+      m.Result = 1;
+      return;
+    }
+  }
+  DefaultHandler(m);
 }
 
 void TWinControl::ReflectToChild(TMessage& m, HWND child) {
@@ -1332,7 +1362,10 @@ void TGraphicControl::Dispatch(TMessage& m) {
 
 TW_DEFINE_CLASS(TCustomControl) {}
 
-TCustomControl::TCustomControl(TComponent* owner) : TWinControl(owner), canvas_(new TControlCanvas(this)) {}
+TCustomControl::TCustomControl(TComponent* owner) : TWinControl(owner), canvas_(new TControlCanvas(this)) {
+  // It paints itself (Paint), also without children.
+  SetControlState(ControlState() + TControlState{csCustomPaint});
+}
 
 TCustomControl::~TCustomControl() {
   delete canvas_;

@@ -215,7 +215,8 @@ class TMonitor : public TObject {
   Integer ppi_ = 96;
 };
 
-// Standard cursor indexes of Screen->Cursors.
+// Standard cursor indexes of Screen->Cursors ("crHandPoint" ... in descriptions).
+const TIdentMap& CursorIdents();
 constexpr Integer crDefault = 0, crNone = -1, crArrow = -2, crCross = -3, crIBeam = -4, crSizeNESW = -6,
                   crSizeNS = -7, crSizeNWSE = -8, crSizeWE = -9, crUpArrow = -10, crHourGlass = -11, crNo = -18,
                   crAppStart = -19, crHelp = -20, crHandPoint = -21, crSizeAll = -22;
@@ -249,6 +250,9 @@ class TScreen : public TComponent {
   // screen owns those and destroys them at its end).
   HCURSOR Cursors(Integer index) const;
   void SetCursors(Integer index, HCURSOR cursor);
+  // A cursor for the whole program (crHourGlass during a long wait); crDefault: none.
+  Integer Cursor() const { return cursor_; }
+  void SetCursor(Integer cursor);
 
  private:
   friend class TCustomForm;
@@ -261,6 +265,7 @@ class TScreen : public TComponent {
   TCustomForm* activeForm_ = nullptr;
   std::vector<std::unique_ptr<TMonitor>> monitors_;
   std::map<Integer, HCURSOR> installed_;
+  Integer cursor_ = 0;
 };
 
 class TApplication : public TComponent {
@@ -318,6 +323,14 @@ class TApplication : public TComponent {
   void HookMainWindow(TWindowHook hook);
   void UnhookMainWindow(TWindowHook hook);
 
+  // Hint timing of the library (milliseconds): the engine's own hints read them.
+  Integer HintPause() const { return hintPause_; }
+  void SetHintPause(Integer ms) { hintPause_ = ms; }
+  Integer HintHidePause() const { return hintHidePause_; }
+  void SetHintHidePause(Integer ms) { hintHidePause_ = ms; }
+  bool ShowHint() const { return showHint_; }
+  void SetShowHint(bool v) { showHint_ = v; }
+
   Integer ModalLevel() const { return modalLevel_; }
   void ModalStarted() { ++modalLevel_; }
   void ModalFinished() { --modalLevel_; }
@@ -356,6 +369,8 @@ class TApplication : public TComponent {
   bool creatingMainForm_ = false;
   bool terminated_ = false;
   Integer modalLevel_ = 0;
+  Integer hintPause_ = 500, hintHidePause_ = 2500;
+  bool showHint_ = true;
   String title_;
   std::vector<TWindowHook> hooks_;
   TExceptionEvent onException_;

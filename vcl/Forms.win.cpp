@@ -112,6 +112,7 @@ TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner), canvas_(new TC
   creatingMainForm_ = Application && Application->CreatingMainForm() && owner == Application;
   SetControlStyle(ControlStyle() + TControlStyle{csAcceptsControls, csSetCaption, csDoubleClicks});
   SetControlStyle(ControlStyle() - TControlStyle{csClickEvents});
+  SetControlState(ControlState() + TControlState{csCustomPaint});  // OnPaint, also without children
   SetVisible(false);
   SetColor(clBtnFace);
   SetParentFont(false);
@@ -710,6 +711,30 @@ TRect TScreen::WorkAreaRect() const {
 TRect TScreen::DesktopRect() const {
   Integer x = GetSystemMetrics(SM_XVIRTUALSCREEN), y = GetSystemMetrics(SM_YVIRTUALSCREEN);
   return {x, y, x + GetSystemMetrics(SM_CXVIRTUALSCREEN), y + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
+const TIdentMap& CursorIdents() {
+  static constexpr TIdentMapEntry kCursors[] = {
+      {crDefault, u"crDefault"},   {crNone, u"crNone"},       {crArrow, u"crArrow"},         {crCross, u"crCross"},
+      {crIBeam, u"crIBeam"},       {crSizeNESW, u"crSizeNESW"}, {crSizeNS, u"crSizeNS"},     {crSizeNWSE, u"crSizeNWSE"},
+      {crSizeWE, u"crSizeWE"},     {crUpArrow, u"crUpArrow"}, {crHourGlass, u"crHourGlass"}, {crNo, u"crNo"},
+      {crAppStart, u"crAppStart"}, {crHelp, u"crHelp"},       {crHandPoint, u"crHandPoint"}, {crSizeAll, u"crSizeAll"},
+  };
+  static const TIdentMap map{kCursors, sizeof kCursors / sizeof kCursors[0]};
+  return map;
+}
+
+void TScreen::SetCursor(Integer cursor) {
+  if (cursor == cursor_) return;
+  cursor_ = cursor;
+  // Shown at once where the mouse is, not only at its next move.
+  if (cursor != crDefault) {
+    ::SetCursor(Cursors(cursor));
+  } else {
+    POINT p;
+    GetCursorPos(&p);
+    SetCursorPos(p.x, p.y);
+  }
 }
 
 HCURSOR TScreen::Cursors(Integer index) const {

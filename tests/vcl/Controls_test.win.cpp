@@ -440,3 +440,25 @@ TEST_F(ControlsTest, WindowsAndCanvasesLeakNothing) {
   EXPECT_GT(tracker.Created(), 0);
   EXPECT_EQ(tracker.Live(), std::vector<std::string>());
 }
+
+TEST_F(ControlsTest, CursorsComeFromTheControlUnderTheMouseOrTheScreen) {
+  auto* label = new TLabel(form);
+  label->SetAutoSize(false);
+  label->SetBounds(10, 10, 50, 20);
+  label->SetParent(form);
+  SetPropValue(label, u"Cursor", u"crHandPoint");  // as a description writes it
+  EXPECT_EQ(label->Cursor(), crHandPoint);
+  form->Show();
+  TPoint over = form->ClientToScreen({20, 15});
+  SetCursorPos(over.X, over.Y);
+  SendMessageW(form->Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(form->Handle()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  EXPECT_EQ(GetCursor(), Screen->Cursors(crHandPoint));
+  Screen->SetCursor(crHourGlass);  // the program's cursor wins
+  SendMessageW(form->Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(form->Handle()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  EXPECT_EQ(GetCursor(), Screen->Cursors(crHourGlass));
+  Screen->SetCursor(crDefault);
+  TPoint away = form->ClientToScreen({200, 150});
+  SetCursorPos(away.X, away.Y);
+  SendMessageW(form->Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(form->Handle()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW)));  // the class's own
+}

@@ -1,6 +1,7 @@
 // Message boxes (the system's and the library's own form) and the folder-browse dialog;
 // every test closes the box it opened.
 #include <windows.h>
+#include <commctrl.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -60,6 +61,8 @@ std::vector<String> StaticTexts(HWND dlg) {
   EnumChildWindows(dlg, &AddStaticText, reinterpret_cast<LPARAM>(&texts));
   return texts;
 }
+
+int gSelectTries = 0;
 
 bool Contains(const std::vector<String>& v, const String& s) { return std::find(v.begin(), v.end(), s) != v.end(); }
 
@@ -179,9 +182,49 @@ TEST_F(DialogsTest, FolderBrowseDialogReturnsTheChosenFolderOrNothing) {
   GetFullPathNameW(reinterpret_cast<LPCWSTR>(dir.Path().c_str()), MAX_PATH, full, nullptr);
   String target(reinterpret_cast<Char*>(full));
   if (!target.empty() && target.back() == u'\\') target.pop_back();
+  // The tree fills in by itself (slowly on a busy machine): select the folder until the
+  // tree shows a selection, then confirm.
+  static const String* wanted;
+  wanted = &target;
+  gSelectTries = 0;
+  struct Confirm {
+    static void CALLBACK Tick(HWND w, UINT, UINT_PTR id, DWORD) {
+      HWND tree = FindWindowExW(w, nullptr, L"SysTreeView32", nullptr);
+      if (!tree) EnumChildWindows(w, &FindTree, reinterpret_cast<LPARAM>(&tree));
+      auto item = tree ? reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0)) : nullptr;
+      if (item) {
+        wchar_t text[MAX_PATH] = {};
+        TVITEMW tv{};
+        tv.mask = TVIF_TEXT;
+        tv.hItem = item;
+        tv.pszText = text;
+        tv.cchTextMax = MAX_PATH;
+        SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tv));
+        String leaf = wanted->substr(wanted->find_last_of(u'\\') + 1);
+        if (SameText(String(reinterpret_cast<Char*>(text)), leaf)) {
+          KillTimer(w, id);
+          PostMessageW(w, WM_COMMAND, IDOK, 0);
+          return;
+        }
+      }
+      if (++gSelectTries > 60) {  // never there: give up (the test then fails instead of hanging)
+        KillTimer(w, id);
+        PostMessageW(w, WM_COMMAND, IDCANCEL, 0);
+        return;
+      }
+      SendMessageW(w, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(wanted->c_str()));
+    }
+    static BOOL CALLBACK FindTree(HWND c, LPARAM out) {
+      wchar_t cls[32] = {};
+      GetClassNameW(c, cls, 32);
+      if (std::wstring(cls) != L"SysTreeView32") return TRUE;
+      *reinterpret_cast<HWND*>(out) = c;
+      return FALSE;
+    }
+  };
   DialogAction::act = [&](HWND w) {
     SendMessageW(w, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(target.c_str()));
-    PostMessageW(w, WM_COMMAND, IDOK, 0);
+    SetTimer(w, 77, 150, &Confirm::Tick);
   };
   DialogAction::Start();
   chosen.clear();

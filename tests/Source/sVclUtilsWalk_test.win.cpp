@@ -1,0 +1,239 @@
+// Control walks, PPI, mouse and visibility of controls, glass mode, transparency mode, fonts
+// and object links.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "sCommonData.h"
+#include "sMessages.h"
+#include "sSkinManager.h"
+#include "sVclUtils.h"
+#include "vcl/Forms.h"
+
+namespace {
+
+std::vector<std::string> commands;
+
+class TProbe : public TCustomControl {
+ public:
+  TProbe(TWinControl* parent, const char* name, TRect r = TRect(10, 10, 70, 50)) : TCustomControl(parent), name_(name) {
+    SetName(AsciiToString(name));
+    SetControlStyle(ControlStyle() + TControlStyle{csAcceptsControls});
+    SetBounds(r.Left, r.Top, r.Width(), r.Height());
+    SetParent(parent);
+  }
+  void WndProc(TMessage& m) override {
+    if (m.Msg == SM_ALPHACMD) {
+      commands.push_back(name_ + ":" + std::to_string(m.WParamHi) + ":" + std::to_string(m.WParamLo) + ":" +
+                         std::to_string(m.LParam));
+      return;
+    }
+    TCustomControl::WndProc(m);
+  }
+  std::string name_;
+};
+
+class TGraphicProbe : public TGraphicControl {
+ public:
+  TGraphicProbe(TWinControl* parent, const char* name, TRect r = TRect(5, 5, 25, 25)) : TGraphicControl(parent) {
+    SetName(AsciiToString(name));
+    SetBounds(r.Left, r.Top, r.Width(), r.Height());
+    SetParent(parent);
+  }
+};
+
+class Walks : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 0) << "window tests need a display";
+    commands.clear();
+    app = std::make_unique<TApplication>();
+    form = new TForm(app.get());
+    form->AfterConstruction();
+    form->SetBounds(200, 200, 300, 200);
+  }
+  void TearDown() override { app.reset(); }
+  static void Pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  }
+  std::unique_ptr<TApplication> app;
+  TForm* form = nullptr;
+};
+
+std::string NameOf(TControl* c) { return StringToUtf8(c->Name()); }
+
+}  // namespace
+
+TEST_F(Walks, IterateDepthFirstInChildOrder) {
+  auto* a = new TProbe(form, "a");
+  new TGraphicProbe(a, "ag");
+  auto* ab = new TProbe(a, "ab");
+  new TGraphicProbe(ab, "abg");
+  new TGraphicProbe(form, "g");
+  new TProbe(form, "b");
+  std::vector<std::string> seen;
+  IterateControls(form, 7, TkvControlProc([&](TControl* c, Integer data) {
+                    EXPECT_EQ(data, 7);
+                    seen.push_back(NameOf(c));
+                  }));
+  // Graphic children come first in a child list, then the windowed ones.
+  EXPECT_EQ(seen, (std::vector<std::string>{"g", "a", "ag", "ab", "abg", "b"}));
+
+  seen.clear();
+  const bool stopped = IterateControls(form, 0, TkvControlFunc([&](TControl* c, Integer& depth) {
+                                         seen.push_back(NameOf(c) + "@" + std::to_string(depth));
+                                         ++depth;  // the subtree gets the changed copy
+                                         return NameOf(c) == "abg";
+                                       }));
+  EXPECT_TRUE(stopped);
+  EXPECT_EQ(seen, (std::vector<std::string>{"g@0", "a@0", "ag@1", "ab@1", "abg@2"}));
+  EXPECT_FALSE(IterateControls(form, 0, TkvControlFunc([](TControl*, Integer&) { return false; })));
+}
+
+TEST_F(Walks, PPIOfControlsNeverMakesAWindow) {
+  auto* p = new TProbe(form, "p");
+  auto* g = new TGraphicProbe(p, "g");
+  EXPECT_EQ(GetControlPPI(nullptr), 96);
+  EXPECT_EQ(GetControlPPI(p), 96);
+  EXPECT_EQ(GetControlPPI(g), 96);
+  EXPECT_FALSE(p->HandleAllocated());
+  p->HandleNeeded();
+  HDC dc = GetDC(nullptr);
+  const int screen = GetDeviceCaps(dc, LOGPIXELSY);
+  ReleaseDC(nullptr, dc);
+  EXPECT_EQ(GetControlPPI(p), screen);
+  EXPECT_EQ(GetControlPPI(g), screen);  // through its parent
+  p->SetDesigning(true);
+  EXPECT_EQ(GetControlPPI(p), 96);
+  p->SetDesigning(false);
+  EXPECT_EQ(DefaultPPI(), 96);  // the first form has no window yet
+  form->HandleNeeded();
+  EXPECT_EQ(DefaultPPI(), screen);
+}
+
+TEST_F(Walks, MouseOverControls) {
+  auto* p = new TProbe(form, "p", TRect(20, 20, 120, 100));
+  auto* g = new TGraphicProbe(p, "g", TRect(10, 10, 40, 30));
+  form->Show();
+  SetWindowPos(form->Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  Pump();
+  const TPoint pOrigin = p->ClientOrigin();
+  RECT wr;
+  GetWindowRect(p->Handle(), &wr);
+  struct Case { TPoint at; bool overP, overG; } cases[] = {
+      {TPoint(pOrigin.X + 15, pOrigin.Y + 15), true, true},
+      {TPoint(pOrigin.X + 60, pOrigin.Y + 50), true, false},
+      {TPoint(wr.right + 5, wr.top + 5), false, false},
+  };
+  for (const auto& c : cases) {
+    SetCursorPos(c.at.X, c.at.Y);
+    Pump();
+    EXPECT_EQ(kvMouseInControl(p), c.overP) << c.at.X << "," << c.at.Y;
+    EXPECT_EQ(kvMouseInControl(g), c.overG) << c.at.X << "," << c.at.Y;
+  }
+  SetCursorPos(pOrigin.X + 15, pOrigin.Y + 15);
+  EXPECT_EQ(CtrlUnderMouse(), g);
+  SetCursorPos(pOrigin.X + 60, pOrigin.Y + 50);
+  EXPECT_EQ(CtrlUnderMouse(), p);
+  {
+    DuRiruZireziv manager(nullptr);
+    manager.ActiveGraphControl = g;
+    EXPECT_EQ(CtrlUnderMouse(), g);  // the hovered graphic control the manager tracks
+  }
+  g->SetVisible(false);
+  EXPECT_FALSE(kvMouseInControl(g));
+  EXPECT_FALSE(kvMouseInControl(nullptr));
+  EXPECT_TRUE(CtrlDCIsVisible(p));
+  EXPECT_FALSE(CtrlIsOverlapped(p));
+  form->Hide();
+  Pump();
+  EXPECT_FALSE(kvMouseInControl(p));  // hidden window
+}
+
+TEST_F(Walks, GlassModeComesFromTheParentsSkinData) {
+  auto* parent = new TProbe(form, "parent");
+  auto* child = new TProbe(parent, "child");
+  UpdateGlassMode(child, true);  // parent without window
+  parent->HandleNeeded();
+  UpdateGlassMode(child, true);  // parent without skin data
+  TsCommonData sd(parent);
+  SetCommonData(parent->Handle(), &sd);
+  UpdateGlassMode(child, true);  // opaque parent
+  EXPECT_TRUE(commands.empty());
+  sd.TranspMode = 2;
+  UpdateGlassMode(child, true);
+  UpdateGlassMode(child, false);
+  EXPECT_EQ(commands, (std::vector<std::string>{"child:42:0:131073", "child:42:0:131072"}));  // mode in the high word
+  SetCommonData(parent->Handle(), nullptr);
+}
+
+TEST_F(Walks, TransparencyModeOfASkinnedControl) {
+  DuRiruZireziv manager(nullptr);
+  auto data = std::make_unique<TkvSkinData>();
+  data->FOwner = &manager;
+  data->gd.resize(1);
+  data->gd[0].States = 2;
+  data->gd[0].BorderIndex = -1;
+  data->gd[0].Props[0].Transparency = 20;
+  data->gd[0].Props[1].Transparency = 80;
+  manager.SkinDataArray.push_back(std::move(data));
+  manager.SkinCommonInfo.Active = true;
+  auto* c = new TProbe(form, "c");
+  TsCommonData sd(c);
+  sd.FOwnerControl = c;
+  sd.SkinIndex = 0;
+  struct Case { Byte transp; TkvOpaqueMode opaque; Integer index, state; Cardinal mode; } cases[] = {
+      {0, omAuto, 0, 1, 0},          {1, omAuto, 0, 1, 1},         {2, omAuto, 0, 0, 1},
+      {2, omAuto, 0, 1, 2},          {2, omAuto, -1, 1, 2},        {1, omAlphaChannel, 0, 0, 2},
+      {2, omAuto, 0, 5, 2},          // the state is limited to the section's
+  };
+  for (const auto& k : cases) {
+    sd.TranspMode = k.transp;
+    sd.FOpaqueMode = k.opaque;
+    EXPECT_EQ(GetTransMode(&sd, k.index, k.state), k.mode) << int(k.transp) << " " << k.state;
+  }
+  sd.SkinIndex = -1;
+  EXPECT_EQ(GetTransMode(&sd, -1, 1), 0u);
+  sd.FOwnerControl = nullptr;
+  EXPECT_EQ(GetTransMode(&sd, 0, 1), 0u);
+}
+
+TEST_F(Walks, FontsAndCustomFonts) {
+  TFont a, b;
+  EXPECT_TRUE(FontsEqual(&a, &b));
+  b.SetName(u"tahoma");  // names compare exactly
+  EXPECT_FALSE(FontsEqual(&a, &b));
+  b.SetName(a.Name());
+  b.SetColor(clRed);
+  EXPECT_FALSE(FontsEqual(&a, &b));
+  auto* c = new TProbe(form, "c");
+  form->Font()->SetSize(12);
+  TFont own;
+  own.Assign(form->Font());
+  own.SetColor(clBlue);
+  EXPECT_TRUE(IsCustomFont(c, &own, true));    // colour counts
+  c->Font()->SetColor(clBlue);
+  EXPECT_FALSE(IsCustomFont(c, &own, false));  // the control's colour is taken
+  own.SetSize(9);
+  EXPECT_TRUE(IsCustomFont(c, &own, false));
+  TFont plain;
+  plain.SetColor(clGreen);
+  EXPECT_FALSE(IsCustomFont(nullptr, &plain, false));  // the default font, with its colour
+  EXPECT_TRUE(IsCustomFont(nullptr, &plain, true));
+}
+
+TEST_F(Walks, RectanglesPointsAndLinks) {
+  auto* c = new TProbe(form, "c", TRect(3, 4, 33, 24));
+  EXPECT_EQ(MkRect(c), TRect(0, 0, 30, 20));
+  EXPECT_EQ(MkPoint(c), TPoint(3, 4));
+  TObject linked;
+  AddObjLink(&linked, c);
+  DelObjLink(&linked, c);
+  const std::string ptr = std::to_string(reinterpret_cast<intptr_t>(&linked));
+  EXPECT_EQ(commands, (std::vector<std::string>{"c:55:1:" + ptr, "c:55:0:" + ptr}));
+}
