@@ -487,9 +487,10 @@ void UnfilterPixels(Byte filter, Byte* row, const Byte* prior, size_t n) {
       __m128i a = zero;
       for (size_t i = 0; i < n; i += BPP) {
         const __m128i b = LoadPixel<BPP>(prior + i);
-        // pavgb rounds up; take away the carried half to get floor((a + b) / 2).
-        const __m128i average = _mm_sub_epi8(_mm_avg_epu8(a, b), _mm_and_si128(_mm_xor_si128(a, b), one));
-        a = _mm_add_epi8(LoadPixel<BPP>(row + i), average);
+        // pavgb rounds up; taking away the carried half gives floor((a + b) / 2). Adding x
+        // before that subtraction keeps the chain from one pixel to the next three steps long.
+        const __m128i roundedUp = _mm_add_epi8(LoadPixel<BPP>(row + i), _mm_avg_epu8(a, b));
+        a = _mm_sub_epi8(roundedUp, _mm_and_si128(_mm_xor_si128(a, b), one));
         StorePixel<BPP>(row + i, a);
       }
       break;

@@ -153,6 +153,11 @@ class TPNGGraphic : public TBitmap {
 
   // Replaces the image with the PNG (or BMP) read from the stream's position.
   void LoadFromStream(TStream& stream) override;
+#ifdef _WIN32
+  // The RCDATA resource resName of the module instance (nullptr: the program); raises
+  // EResNotFound when the module has none of that name.
+  void LoadFromResourceName(HINSTANCE instance, const String& resName);
+#endif
   void Assign(const TPersistent* source) override;
 
   TColor BackgroundColor() const { return FBackgroundColor; }

@@ -39,6 +39,12 @@ class TkvPaintBorderData : public TPersistent {
   bool IsChanged() { return CheckChanged(); }
   // CheckChanged, then the change event unless the owner is being loaded or read.
   void Invalidate();
+#ifdef _WIN32
+  // The radius of a corner (0 top-left, 1 top-right, 2 bottom-left, other bottom-right) for
+  // painting: scaled to the control's PPI and limited by its size and the neighbouring
+  // corner; 0 or less (square, from the skin) unchanged.
+  Integer GetCorner(Integer aCorner);
+#endif
 
   bool FChanged = false;
   Integer FWidth = -1;
@@ -82,6 +88,15 @@ TRect PaddingToRect(const TkvPadding* padding, Integer ppi);
 
 #ifdef _WIN32
 #include "vcl/Forms.h"
+#include "vcl/Timers.h"
+
+// A UI timer that remembers an owner object (the skin provider keeps the hovered title-bar
+// item there).
+class TkvTimer : public TTimer {
+  TW_CLASS(TkvTimer, TTimer)
+  using TTimer::TTimer;
+  TObject* FOwner = nullptr;
+};
 
 // The borderless window that never takes the focus: the surface of every layered effect of
 // the engine (glows, shadows, outer borders, cover windows, animation frames). It is a tool

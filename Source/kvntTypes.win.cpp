@@ -2,9 +2,35 @@
 
 #include <windows.h>
 
+#include "sCommonData.h"
 #include "vcl/Bitmap.h"
+#include "vcl/Controls.h"
 
 TW_DEFINE_CLASS(TkvGlowForm) {}
+TW_DEFINE_CLASS(TkvTimer) {}
+
+Integer TkvPaintBorderData::GetCorner(Integer aCorner) {
+  const Integer corner = aCorner >= 0 && aCorner <= 2 ? aCorner : 3;
+  Integer radius = GetRadius(corner);
+  if (radius <= 0) return radius;
+  auto* sd = dynamic_cast<TsCommonData*>(FSkinData);
+  if (!sd) return radius;
+  if (sd->CurrentPPI != 96) radius = ScaleInt(radius, sd, true);
+  TControl* ctrl = sd->FOwnerControl;
+  if (!ctrl) return radius;
+  // The shorter side limits the radius, together with the corner that shares that side.
+  Integer side, neighbour;
+  if (ctrl->Width() > ctrl->Height()) {
+    side = ctrl->Height();
+    neighbour = GetRadius(corner == 0 ? 2 : corner == 2 ? 0 : corner == 1 ? 3 : 1);
+  } else {
+    side = ctrl->Width();
+    neighbour = GetRadius(corner == 0 ? 1 : corner == 1 ? 0 : corner == 2 ? 3 : 2);
+  }
+  neighbour = std::max(neighbour, 0);
+  if (side - neighbour >= radius) return radius;
+  return std::max(side / 2, side - neighbour);
+}
 
 TkvGlowForm::TkvGlowForm(TComponent* owner) : TCustomForm(owner) {}
 

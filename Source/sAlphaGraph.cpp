@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "sCommonData.h"
 #include "sMaskData.h"
 #include "sSkinManager.h"
 #include "sSkinProvider.h"
@@ -838,6 +839,62 @@ void FillDCBorder32(TBitmap* bmp, const TRect& r, Integer wl, Integer wt, Intege
   FillDCBorder32(ViewOf(bmp), r, wl, wt, wr, wb, color);
 }
 
+// ---- 8. Corner refresh of a control's cache ------------------------------------------------------------
+
+void CopyTransCornerPixels(const TPixelView& cache, const TPixelView& src, TPoint pos, TRect srcRect,
+                           const TPixelView& bg, TPoint bgOffset, bool bgIsCache, TColor color) {
+  if (cache.Empty() || src.Empty()) return;
+  srcRect.Left = std::max(srcRect.Left, 0);
+  srcRect.Top = std::max(srcRect.Top, 0);
+  srcRect.Right = std::min(srcRect.Right, src.Width - 1);
+  srcRect.Bottom = std::min(srcRect.Bottom, src.Height - 1);
+  if (srcRect.Right < srcRect.Left || srcRect.Bottom < srcRect.Top) return;
+  const bool useBg = bgIsCache && !bg.Empty();
+  if (!useBg && color == clFuchsia) return;  // no colour to show
+  const uint32_t fill = SwapRedBlue(color);
+  for (int64_t y = 0; y <= int64_t(srcRect.Bottom) - srcRect.Top; ++y) {
+    const int64_t cy = int64_t(pos.Y) + y;
+    if (cy < 0 || cy >= cache.Height) continue;
+    const uint32_t* s = src.Row(static_cast<Integer>(srcRect.Top + y)) + srcRect.Left;
+    uint32_t* c = cache.Row(static_cast<Integer>(cy));
+    for (int64_t x = 0; x <= int64_t(srcRect.Right) - srcRect.Left; ++x) {
+      const int64_t cx = int64_t(pos.X) + x;
+      if (cx < 0 || cx >= cache.Width || s[x] != kKeyPixel) continue;
+      if (!useBg) {
+        c[cx] = fill;
+        continue;
+      }
+      const int64_t bx = int64_t(bgOffset.X) + cx, by = int64_t(bgOffset.Y) + cy;
+      if (bx >= 0 && by >= 0 && bx < bg.Width && by < bg.Height)
+        c[cx] = bg.At(static_cast<Integer>(bx), static_cast<Integer>(by));
+    }
+  }
+}
+
+void CopyMasterCornerPixels(const TPixelView& cache, const TRect& r1, const TPixelView& image, const TRect& r2,
+                            const TPixelView& bg, TPoint bgOffset, bool bgIsCache, TColor color, bool useAlpha,
+                            bool sectionHasBorder) {
+  if (cache.Empty() || image.Empty()) return;
+  const TPixelBlock b = ClipExtents(r1, r2, cache.Width, cache.Height, image.Width, image.Height);
+  const uint32_t fill = SwapRedBlue(color);
+  const bool fromBg = bgIsCache && !bg.Empty() && (useAlpha || sectionHasBorder);
+  for (Integer y = 0; y < b.Height; ++y) {
+    uint32_t* c = cache.Row(b.DstY + y) + b.DstX;
+    const uint32_t* s = image.Row(b.SrcY + y) + b.SrcX;
+    for (Integer x = 0; x < b.Width; ++x) {
+      const uint32_t p = s[x];
+      if (bgIsCache) {
+        if (!fromBg || !(p == kKeyPixel || (useAlpha && PixA(p) == 0))) continue;
+        const int64_t bx = int64_t(bgOffset.X) + b.DstX + x, by = int64_t(bgOffset.Y) + b.DstY + y;
+        if (bx >= 0 && by >= 0 && bx < bg.Width && by < bg.Height)
+          c[x] = bg.At(static_cast<Integer>(bx), static_cast<Integer>(by));
+      } else if (p == kKeyPixel) {
+        c[x] = fill;
+      }
+    }
+  }
+}
+
 // ---- 7. TBitmap and skin-record forms ------------------------------------------------------------------
 
 TMaskImage MaskImageOf(const TsMaskData& md) {
@@ -960,4 +1017,25 @@ void FillTransPixels32(TBitmap* dstBmp, TBitmap* srcBmp, const TRect& dstRect, c
   if (maskPos == kCornerTopRight || maskPos == kCornerBottomRight) mx = int64_t(md.R.Left) + md.Width - md.WR;
   if (maskPos == kCornerBottomLeft || maskPos == kCornerBottomRight) my = int64_t(md.R.Top) + md.Height - md.WB;
   FillTransPixelsByImage(dst, ViewOf(srcBmp), dstRect, srcPoint, img.Src, {Near(mx), Near(my)});
+}
+
+void CopyTransCorner(TBitmap* srcBmp, Integer posX, Integer posY, const TRect& srcRect, const TkvBGInfo& bgInfo,
+                     TsCommonData* skinData) {
+  if (!skinData) return;
+  CopyTransCornerPixels(ViewOf(skinData->FCacheBmp), ViewOf(srcBmp), {posX, posY}, srcRect, ViewOf(bgInfo.Bmp),
+                        bgInfo.Offset, bgInfo.BgType == btCache, bgInfo.Color);
+}
+
+void CopyMasterCorner(const TRect& r1, const TRect& r2, TBitmap* aBmp, const TkvBGInfo& bgInfo,
+                      TsCommonData* skinData, bool useAlpha) {
+  if (!skinData) return;
+  // Key pixels of a masked image show the parent only when the section has a border image.
+  bool sectionHasBorder = false;
+  if (DuRiruZireziv* manager = skinData->GetSkinManager()) {
+    const auto& gd = manager->gd();
+    if (skinData->SkinIndex >= 0 && skinData->SkinIndex < static_cast<Integer>(gd.size()))
+      sectionHasBorder = gd[static_cast<size_t>(skinData->SkinIndex)].BorderIndex >= 0;
+  }
+  CopyMasterCornerPixels(ViewOf(skinData->FCacheBmp), r1, ViewOf(aBmp), r2, ViewOf(bgInfo.Bmp), bgInfo.Offset,
+                         bgInfo.BgType == btCache, bgInfo.Color, useAlpha, sectionHasBorder);
 }

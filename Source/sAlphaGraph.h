@@ -21,6 +21,7 @@
 
 struct TsMaskData;
 struct TsGeneralData;
+class TsCommonData;
 
 // ---- 1. Constants ------------------------------------------------------------------------------
 
@@ -121,6 +122,19 @@ using TRoundMaskSource = TPixelView (*)(Integer radius);
 void RoundCorners(const TPixelView& dst, const TRect& rect, const Integer* radii, Integer borderRadius,
                   const TBackdrop& ci, bool extSource, TRoundMaskSource maskOf);
 
+// The corner refresh of a control's cache after its parent's background changed: key pixels of
+// the skin image (srcRect inclusive, clamped to src) placed at pos in the cache take the
+// parent's pixel at bgOffset + their cache position (bgIsCache), else the colour (a TColor;
+// clFuchsia: nothing).
+void CopyTransCornerPixels(const TPixelView& cache, const TPixelView& src, TPoint pos, TRect srcRect,
+                           const TPixelView& bg, TPoint bgOffset, bool bgIsCache, TColor color);
+// Alpha or masked corner: image rectangle r2 against cache rectangle r1 (extents form). With
+// the parent's picture, transparent image pixels (the key, or alpha 0 with useAlpha; for masked
+// images only when the section has a border image) show it; else key pixels take the colour.
+void CopyMasterCornerPixels(const TPixelView& cache, const TRect& r1, const TPixelView& image, const TRect& r2,
+                            const TPixelView& bg, TPoint bgOffset, bool bgIsCache, TColor color, bool useAlpha,
+                            bool sectionHasBorder);
+
 // ---- 7. Texture tiling and transparent-pixel fills -------------------------------------------------
 
 constexpr TRect kNoRestRect{-1, -1, -1, -1};
@@ -169,6 +183,12 @@ void DrawSkinRect32(TBitmap* aBmp, const TRect& aRect, const TCacheInfo& ci, con
                     Integer state);
 void DrawSkinRect32Ex(TBitmap* aBmp, const TRect& aRect, const TCacheInfo& ci, const TsMaskData& maskData,
                       Integer state, const TRect& maxWidths, Integer opacity);
+
+// The same on a control's skin data: the cache is skinData's cache bitmap.
+void CopyTransCorner(TBitmap* srcBmp, Integer posX, Integer posY, const TRect& srcRect, const TkvBGInfo& bgInfo,
+                     TsCommonData* skinData);
+void CopyMasterCorner(const TRect& r1, const TRect& r2, TBitmap* aBmp, const TkvBGInfo& bgInfo,
+                      TsCommonData* skinData, bool useAlpha);
 
 // Corner codes of FillTransPixels32 (the platform's hit-test codes).
 constexpr Cardinal kCornerTopLeft = 13, kCornerTopRight = 14, kCornerBottomLeft = 16, kCornerBottomRight = 17;

@@ -72,6 +72,12 @@ class TsCommonData : public TPersistent {
 bool NeedParentFont(DuRiruZireziv* skinManager, Integer skinIndex, Integer state, TControl* ctrl);
 
 #ifdef _WIN32
+// A length given at 96 PPI scaled for the skin data's owner (the default manager's scale
+// without skin data): unchanged while the owner is designed or in smOldMode; in smVCL the
+// owner's PPI when calcVCLMode (else unchanged); the custom PPI in smCustomPPI; the scale
+// index otherwise. Without any manager: by the application's PPI.
+Integer ScaleInt(Integer value, TsCommonData* skinData = nullptr, bool calcVCLMode = true);
+
 // The engine's window properties ("KVSDATA", "KVSBSC") are written only through
 // kvSetWndProp: besides the property, the engine keeps the same link in a table of its own,
 // because reading a window property costs a round trip to the window server under Wine

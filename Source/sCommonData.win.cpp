@@ -5,7 +5,9 @@
 #include <map>
 #include <utility>
 
+#include "kvntUtils.h"
 #include "sMessages.h"
+#include "sSkinManager.h"
 #include "sVclUtils.h"
 #include "vcl/Controls.h"
 
@@ -56,4 +58,21 @@ bool CtrlIsSkinned(TControl* aControl, bool checkActive) {
   if (!win || !win->HandleAllocated()) return aControl->Perform(SM_ALPHACMD, KV_CTRLHANDLED_HI, 0) == 1;
   if (TsCommonData* sd = GetCommonData(win->WindowHandle())) return !checkActive || sd->Skinned(true);
   return SendMessageW(win->WindowHandle(), SM_ALPHACMD, KV_CTRLHANDLED_HI, 0) == 1;
+}
+
+Integer ScaleInt(Integer value, TsCommonData* skinData, bool calcVCLMode) {
+  if (skinData && skinData->FOwnerControl && skinData->FOwnerControl->ComponentState().Contains(csDesigning))
+    return value;
+  DuRiruZireziv* manager = skinData ? skinData->GetSkinManager() : DefaultManager;
+  if (!manager) return MulDiv(value, DefaultPPI(), 96);
+  switch (manager->Options.ScaleMode) {
+    case smOldMode: return value;
+    case smVCL: {
+      if (!calcVCLMode) return value;
+      TkvSkinData* data = skinData ? skinData->GetCommonSkinData() : nullptr;
+      return MulDiv(value, data ? data->PPI : DefaultPPI(), 96);
+    }
+    case smCustomPPI: return MulDiv(value, manager->Options.PixelsPerInch, 96);
+    default: return ScaleInteger(value, manager->GetScale());
+  }
 }

@@ -412,6 +412,32 @@ constexpr Cardinal KPE_HELLO = 2;
 constexpr Cardinal KPE_ALIVE = 4;
 constexpr Cardinal KPE_MSG = 0xA400;
 
+// Palette colours of the engine: symbolic colours that the active skin's palette resolves
+// (kvColorToRGB); without a skin each carries the RGB value in its low three bytes.
+constexpr TColor slMainColor = 0xF1000001;
+constexpr TColor slBtnRed = 0xFF9E9EFF;
+constexpr TColor slBtnRedActive = 0xFF7E7EFF;
+constexpr TColor slBtnGreen = 0xFF7BD098;
+constexpr TColor slBtnGreenActive = 0xFF3EE275;
+constexpr TColor slBtnBlue = 0xFFFFEDC9;
+constexpr TColor slBtnBlueActive = 0xFFFFE9BE;
+constexpr TColor slBtnYellow = 0xFFCAF3FF;
+constexpr TColor slBtnYellowActive = 0xFFBAEFFF;
+constexpr TColor slBtnRedText = 0xFF0000B4;
+constexpr TColor slBtnRedTextActive = 0xFF0000A2;
+constexpr TColor slBtnGreenText = 0xFF28851A;
+constexpr TColor slBtnGreenTextActive = 0xFF008E00;
+constexpr TColor slBtnBlueText = 0xFFAE7400;
+constexpr TColor slBtnBlueTextActive = 0xFF916000;
+constexpr TColor slBtnYellowText = 0xFF0079B5;
+constexpr TColor slBtnYellowTextActive = 0xFF0098C6;
+constexpr TColor slEditGreen = 0xFFC9FFD2;
+constexpr TColor slEditYellow = 0xFFBAFFFF;
+constexpr TColor slEditRed = 0xFFDBDBFF;
+constexpr TColor slEditGreenText = 0xFF003E0A;
+constexpr TColor slEditYellowText = 0xFF004C4C;
+constexpr TColor slEditRedText = 0xFF00006C;
+
 // ---- 7. Read-only tables --------------------------------------------------------------
 
 // The PNG file signature.

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "vcl/Forms.h"
+
 namespace {
 
 // Looks an entry up in a library loaded for the call alone; the library is freed afterwards.
@@ -19,6 +21,8 @@ void sDefaultsStartup() {
   static bool started = false;
   if (started) return;
   started = true;
+  // Inside the development environment the process is not ours to change.
+  if (Application && Application->MainForm() && Application->MainForm()->ClassName() == u"TAppBuilder") return;
   using SetProcessDPIAwareFn = BOOL(WINAPI*)();
   WithEntry<SetProcessDPIAwareFn>(L"user32.dll", "SetProcessDPIAware",
                                   [](SetProcessDPIAwareFn fn) { kvSysDPIAware = fn() != FALSE; });

@@ -327,6 +327,8 @@ Cardinal kvGetLayout(HDC hdc);
 // Hands the premultiplied bitmap to the layered window (ULW_ALPHA, source point (0, 0)).
 void UpdateLayeredWnd(HWND handle, TBitmap* bmp, TSize* size, _BLENDFUNCTION* blendData, TPoint* newPos);
 
+// A working bitmap of the control's size.
+TBitmap* CreateBmp32(const TControl* ctrl);
 // dstBmp takes srcBmp's format, size and pixels (a blit, any format).
 void CopyBmp(TBitmap* dstBmp, TBitmap* srcBmp);
 // An icon of a 32-bit bitmap (its AND mask from the alpha); the caller destroys it.

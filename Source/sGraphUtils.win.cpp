@@ -11,6 +11,7 @@
 #include "sGraphUtils.h"
 #include "sMaskData.h"
 #include "vcl/Canvas.h"
+#include "vcl/Controls.h"
 #include "vcl/GdiScopes.h"
 
 // ---- Functions bound by name ------------------------------------------------------------------
@@ -73,6 +74,8 @@ void UpdateLayeredWnd(HWND handle, TBitmap* bmp, TSize* size, BLENDFUNCTION* ble
 }
 
 // ---- Bitmaps -----------------------------------------------------------------------------------
+
+TBitmap* CreateBmp32(const TControl* ctrl) { return CreateBmp32(ctrl ? ctrl->Width() : 0, ctrl ? ctrl->Height() : 0); }
 
 void CopyBmp(TBitmap* dstBmp, TBitmap* srcBmp) {
   if (!dstBmp || !srcBmp) return;

@@ -1,6 +1,7 @@
 #include "sSkinManager.h"
 
 #include "kvntUtils.h"
+#include "sVclUtils.h"
 
 DuRiruZireziv* DefaultManager = nullptr;
 
@@ -25,6 +26,19 @@ TW_DEFINE_CLASS(DuRiruZireziv) {}
 
 DuRiruZireziv::DuRiruZireziv(TComponent* owner) : TComponent(owner) {
   if (!DefaultManager) DefaultManager = this;
+#ifdef _WIN32
+  SysFontScale = PPIToIndex(DefaultPPI());
+#endif
+}
+
+Integer DuRiruZireziv::GetScale() const {
+  if (ComponentState().Contains(csDesigning)) return 0;
+  switch (Options.ScaleMode) {
+    case sm100: case sm125: case sm150: case sm200: return Options.ScaleMode;
+    case smAuto: return SysFontScale;
+    case smCustomPPI: return 7;
+    default: return 0;
+  }
 }
 
 DuRiruZireziv::~DuRiruZireziv() {

@@ -146,13 +146,13 @@ struct TkvSkinCommonInfo {
   TkvSkinCommonInfo() { Sections.fill(-1); }
 };
 
-// The manager's options that the painters read.
+// The manager's options that the painters, the image lists and the scaling read.
 struct TkvOptions {
+  TkvScaleMode ScaleMode = smVCL;
+  Integer PixelsPerInch = 96;       // the density of smCustomPPI
   bool StdGlyphsOrder = false;      // glyph cells in the class library's order: up, disabled, down
   bool StdImgTransparency = false;  // graphic controls are not clipped out of a parent's background
   bool CheckEmptyAlpha = false;     // bitmaps with an empty alpha channel are repaired
-  Integer PixelsPerInch = 96;       // the density chosen for the skin (smCustomPPI)
-  TkvScaleMode ScaleMode = smVCL;
 };
 
 // The state of the loaded skin that the painters, the colour translation and the background
@@ -166,9 +166,10 @@ class DuRiruZireziv : public TComponent {
 
   TkvPalette Palette{};
   TkvSkinCommonInfo SkinCommonInfo;
-  TkvOptions Options;
   TBitmap* MasterBitmap = nullptr;  // not owned here
   TGraphicControl* ActiveGraphControl = nullptr;
+  TkvOptions Options;
+  Integer SysFontScale = 0;  // scale index of the system PPI when the manager was made
   // One slot per scale index in use; slot 0 serves 96 PPI.
   std::vector<std::unique_ptr<TkvSkinData>> SkinDataArray;
 
@@ -183,6 +184,9 @@ class DuRiruZireziv : public TComponent {
   std::vector<TsMaskData>& ma() { return CommonSkinData(96)->ma; }
   bool IsValidSkinIndex(Integer skinIndex);
   bool IsValidImgIndex(Integer imageIndex);
+  // The scale index in force: the mode's own for sm100..sm200, the system's for smAuto, 0 for
+  // smOldMode and smVCL (and while designing), 7 for smCustomPPI.
+  Integer GetScale() const;
 };
 
 // The first manager created; nil while there is none.

@@ -44,6 +44,9 @@ String GetPlainText(const String& htmlText, bool convertBreakLine);
 // ---- 2. Windows -----------------------------------------------------------------------
 #ifdef _WIN32
 
+#include "vcl/Controls.h"
+#include "vcl/StdCtrls.h"
+
 // -- Skin command transport. All run on the GUI thread and answer the message result.
 
 // A message record with the given fields.
@@ -195,6 +198,31 @@ TPoint MkPoint(TControl* ctrl);  // its Left, Top
 // KV_LINKOBJ to the container through its Perform: link (1) or unlink (0) the object.
 void AddObjLink(TObject* obj, TControl* container);
 void DelObjLink(TObject* obj, TControl* container);
+
+// -- Alignment tables and conversions.
+
+// By TAlignment (left, right, centre): the alignment as shown to a right-to-left reader.
+extern const TAlignment BidiAlign[2][3];
+// The show command of a window state (normal, minimized, maximized).
+extern const Cardinal ShowCommands[3];
+// DT_RIGHT wins over DT_CENTER; neither is left.
+TAlignment AlignmentFromInt(Cardinal value);
+
+// -- The hidden output window that the control show animation paints into.
+
+class TOutputWindow : public TCustomControl {
+  TW_CLASS(TOutputWindow, TCustomControl)
+  // Named "kvOW" and the tick count, hidden, fuchsia, and kept away from every skinning
+  // layer (Tag ExceptTag).
+  explicit TOutputWindow(TComponent* aOwner);
+  void WndProc(TMessage& message) override;
+
+ protected:
+  // Without a parent: a plain popup of the application window, topmost when its owner is.
+  void CreateParams(TCreateParams& params) override;
+};
+// Made on first use by the show animation, owned by the application.
+extern TOutputWindow* ow;
 
 // -- Module state and start-up.
 

@@ -568,3 +568,52 @@ void AddObjLink(TObject* obj, TControl* container) {
 void DelObjLink(TObject* obj, TControl* container) {
   container->Perform(SM_ALPHACMD, Cardinal{KV_LINKOBJ} << 16, reinterpret_cast<intptr_t>(obj));
 }
+
+// ---- Alignment tables ----------------------------------------------------------------
+
+const TAlignment BidiAlign[2][3] = {{taLeftJustify, taRightJustify, taCenter}, {taRightJustify, taLeftJustify, taCenter}};
+const Cardinal ShowCommands[3] = {SW_SHOWNORMAL, SW_SHOWMINNOACTIVE, SW_SHOWMAXIMIZED};
+
+TAlignment AlignmentFromInt(Cardinal value) {
+  if (value & DT_RIGHT) return taRightJustify;
+  if (value & DT_CENTER) return taCenter;
+  return taLeftJustify;
+}
+
+// ---- The output window ----------------------------------------------------------------
+
+TOutputWindow* ow = nullptr;
+
+TW_DEFINE_CLASS(TOutputWindow) {}
+
+TOutputWindow::TOutputWindow(TComponent* aOwner) : TCustomControl(aOwner) {
+  const String name = u"kvOW" + IntToStr(GetTickCount());
+  SetName(name);
+  SetText(name);
+  SetVisible(false);
+  SetColor(0xFF00FF);
+  SetTag(ExceptTag);
+}
+
+void TOutputWindow::CreateParams(TCreateParams& params) {
+  TCustomControl::CreateParams(params);
+  if (Parent() || ParentWindow()) return;
+  params.Style = WS_POPUP;
+  if (auto* owner = dynamic_cast<TWinControl*>(Owner());
+      owner && owner->HandleAllocated() && (GetWindowLongW(owner->WindowHandle(), GWL_EXSTYLE) & WS_EX_TOPMOST))
+    params.ExStyle |= WS_EX_TOPMOST;
+  params.WndParent = Application ? Application->Handle() : nullptr;
+}
+
+void TOutputWindow::WndProc(TMessage& m) {
+  // Its picture comes only from what the animation paints into it.
+  if (m.Msg == WM_ERASEBKGND) {
+    m.Result = 1;
+    return;
+  }
+  if (m.Msg == WM_NCPAINT) {
+    m.Result = 0;
+    return;
+  }
+  TCustomControl::WndProc(m);
+}

@@ -560,7 +560,7 @@ namespace {
 // A skin manager whose master bitmap holds one masked frame image (2 states of 6 x 6, mask
 // half below: black, so the picture shows whole) and a key-colour corner image.
 struct SkinFixture {
-  DuRiruZireziv manager;
+  DuRiruZireziv manager{nullptr};
   std::unique_ptr<TBitmap> master{CreateBmp32(12, 12)};
   TsMaskData frame;
   SkinFixture() {
@@ -648,4 +648,40 @@ TEST(SkinRecords, TilersOnBitmaps) {
   TRect masked{0, 0, 15, 8};
   TileMasked(target.get(), masked, EmptyCI, f.frame, fmDisTiled);
   EXPECT_EQ(masked, kNoRestRect);
+}
+
+TEST(CornerRefresh, KeyAndMasterCorners) {
+  // Key-colour corner: only pixels exactly 0x00FF00FF take the parent (or the colour).
+  TestPixels img(3, 1, Pix(1, 1, 1, 255));
+  img.At(0, 0) = kKeyPixel;
+  img.At(1, 0) = 0xFFFF00FF;
+  TestPixels bg(10, 10, Pix(9, 9, 9, 9));
+  TestPixels cache(4, 4, 0);
+  CopyTransCornerPixels(cache.View, img.View, {1, 1}, {-2, 0, 7, 5}, bg.View, {2, 2}, true, 0);
+  EXPECT_EQ(cache.At(1, 1), Pix(9, 9, 9, 9));
+  EXPECT_EQ(cache.At(2, 1), 0u);  // fuchsia with alpha 255 is not the key
+  TestPixels c2(4, 4, 0);
+  CopyTransCornerPixels(c2.View, img.View, {3, 3}, {0, 0, 2, 0}, {}, {0, 0}, false, 0x0000FF);
+  EXPECT_EQ(c2.At(3, 3), Pix(0, 0, 255, 0));  // the colour in pixel order; the rest lies outside
+  TestPixels c3(4, 4, 0);
+  CopyTransCornerPixels(c3.View, img.View, {0, 0}, {0, 0, 2, 0}, {}, {0, 0}, false, clFuchsia);
+  EXPECT_EQ(c3.At(0, 0), 0u);
+  // Alpha corner: alpha 0 shows the parent with useAlpha; masked images need a border image.
+  TestPixels alpha(2, 1, Pix(5, 5, 5, 0));
+  alpha.At(1, 0) = Pix(5, 5, 5, 200);
+  for (bool useAlpha : {true, false})
+    for (bool border : {true, false}) {
+      TestPixels c(2, 1, 0);
+      CopyMasterCornerPixels(c.View, {0, 0, 2, 1}, alpha.View, {0, 0, 2, 1}, bg.View, {0, 0}, true, 0, useAlpha, border);
+      EXPECT_EQ(c.At(0, 0), useAlpha ? Pix(9, 9, 9, 9) : 0u) << useAlpha << border;
+      EXPECT_EQ(c.At(1, 0), 0u);
+    }
+  TestPixels keyed(1, 1, kKeyPixel), c4(1, 1, 0);
+  CopyMasterCornerPixels(c4.View, {0, 0, 1, 1}, keyed.View, {0, 0, 1, 1}, bg.View, {0, 0}, true, 0, false, true);
+  EXPECT_EQ(c4.At(0, 0), Pix(9, 9, 9, 9));
+  TestPixels c5(1, 1, 0);
+  CopyMasterCornerPixels(c5.View, {-3, -3, 9, 9}, keyed.View, {0, 0, 1, 1}, {}, {0, 0}, false, 0x00FF00, false, false);
+  EXPECT_EQ(c5.At(0, 0), 0u);  // the negative origin moves both rectangles: nothing pairs
+  CopyMasterCornerPixels(c5.View, {0, 0, 1, 1}, keyed.View, {0, 0, 1, 1}, {}, {0, 0}, false, 0x00FF00, false, false);
+  EXPECT_EQ(c5.At(0, 0), Pix(0, 255, 0, 0));
 }

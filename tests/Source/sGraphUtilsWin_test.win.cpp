@@ -123,7 +123,7 @@ TEST(Gdi, FadeBmp) {
 }
 
 TEST(Gdi, TextureOnACanvasEqualsTheBitmapForm) {
-  DuRiruZireziv manager;
+  DuRiruZireziv manager{nullptr};
   auto master = RandomBitmap(10, 10, 10);
   manager.MasterBitmap = master.get();
   TsMaskData tex;

@@ -237,3 +237,48 @@ TEST_F(Walks, RectanglesPointsAndLinks) {
   const std::string ptr = std::to_string(reinterpret_cast<intptr_t>(&linked));
   EXPECT_EQ(commands, (std::vector<std::string>{"c:55:1:" + ptr, "c:55:0:" + ptr}));
 }
+
+TEST(Alignment, FromDrawTextFlagsAndTables) {
+  struct Case { Cardinal flags; TAlignment a; } cases[] = {
+      {0, taLeftJustify}, {DT_CENTER, taCenter}, {DT_RIGHT, taRightJustify}, {DT_RIGHT | DT_CENTER, taRightJustify},
+      {DT_VCENTER | DT_SINGLELINE, taLeftJustify}};
+  for (const auto& c : cases) EXPECT_EQ(AlignmentFromInt(c.flags), c.a) << c.flags;
+  for (TAlignment a : {taLeftJustify, taRightJustify, taCenter}) {
+    EXPECT_EQ(BidiAlign[0][a], a);
+    EXPECT_EQ(AlignToInt[a], static_cast<Cardinal>(kvAlignmentArray[a]));
+  }
+  EXPECT_EQ(BidiAlign[1][taLeftJustify], taRightJustify);
+  EXPECT_EQ(BidiAlign[1][taRightJustify], taLeftJustify);
+  EXPECT_EQ(BidiAlign[1][taCenter], taCenter);
+  EXPECT_EQ(ShowCommands[wsNormal], UINT(SW_SHOWNORMAL));
+  EXPECT_EQ(ShowCommands[wsMinimized], UINT(SW_SHOWMINNOACTIVE));
+  EXPECT_EQ(ShowCommands[wsMaximized], UINT(SW_SHOWMAXIMIZED));
+}
+
+TEST_F(Walks, OutputWindowIsAHiddenPopupOfTheApplication) {
+  auto* out = new TOutputWindow(app.get());
+  EXPECT_EQ(out->Name().substr(0, 4), u"kvOW");
+  EXPECT_EQ(out->Text(), out->Name());
+  EXPECT_FALSE(out->Visible());
+  EXPECT_EQ(out->Color(), 0xFF00FFu);
+  EXPECT_EQ(out->Tag(), 256);
+  HWND h = out->Handle();
+  // Exactly WS_POPUP (the system adds WS_CLIPSIBLINGS to every top-level window).
+  EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(h, GWL_STYLE)) & ~(WS_VISIBLE | WS_CLIPSIBLINGS), DWORD(WS_POPUP));
+  EXPECT_EQ(GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+  EXPECT_EQ(GetWindow(h, GW_OWNER), app->Handle());
+  EXPECT_EQ(SendMessageW(h, WM_ERASEBKGND, 0, 0), 1);
+  EXPECT_EQ(SendMessageW(h, WM_NCPAINT, 1, 0), 0);
+
+  form->HandleNeeded();
+  SetWindowPos(form->Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  Sleep(1);  // another tick, another name
+  auto* topmost = new TOutputWindow(form);
+  if (topmost->Name() == out->Name()) topmost->SetName(u"kvOWsecond");
+  EXPECT_NE(GetWindowLongW(topmost->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST, 0);  // as its owner
+
+  auto* inside = new TOutputWindow(form);
+  inside->SetName(u"kvOWchild");
+  inside->SetParent(form);
+  EXPECT_NE(GetWindowLongW(inside->Handle(), GWL_STYLE) & WS_CHILD, 0);  // with a parent: a child window
+}
