@@ -15,6 +15,7 @@
 #include "support/GdiTracker.h"
 #include "support/PngWriter.h"
 #include "support/TempDir.h"
+#include "vcl/FormReader.h"
 #include "vcl/GdiScopes.h"
 #include "vcl/Icon.h"
 
@@ -521,4 +522,69 @@ TEST_F(AlphaImageList, AListOverASharedHandleDrawsItsIconsAndLeavesTheHandleAlon
   }
   EXPECT_EQ(ImageList_GetImageCount(shared), 2);  // still there, untouched
   ImageList_Destroy(shared);
+}
+
+// ---- lists in form descriptions --------------------------------------------------------------
+
+namespace {
+
+class TImgListTestRoot : public TComponent {
+  TW_CLASS(TImgListTestRoot, TComponent)
+  using TComponent::TComponent;
+};
+TW_DEFINE_CLASS(TImgListTestRoot) {}
+
+std::string Hex(const std::vector<Byte>& bytes) {
+  static const char digits[] = "0123456789ABCDEF";
+  std::string s;
+  for (Byte b : bytes) {
+    s += digits[b >> 4];
+    s += digits[b & 15];
+  }
+  return s;
+}
+
+}  // namespace
+
+TEST_F(AlphaImageList, ItemsComeBackFromAFormDescriptionThroughImgData) {
+  RegisterClass<TImgListTestRoot>();
+  RegisterClass<TsAlphaImageList>();
+  RegisterClass<TsCharImageList>();
+  // What the item writes as ImgData is what a description carries.
+  auto source = NewList(24, 24);
+  TsImgListItem* png = AddItem(*source, Png(24, 24, [](int x, int y) { return RingedRed(x, y, 24); }), ifPNG);
+  AddItem(*source, Bmp32(24, 24, 0xFF0000FF), ifBMP32);
+  source->GenerateStdList();
+  std::string items;
+  for (int i = 0; i < 2; ++i) {
+    TMemoryStream value;
+    GetPropInfo(source->Items()->Items(i), u"ImgData")->WriteData(*source->Items()->Items(i), value);
+    items += std::string("      item\n        ImageFormat = ") + (i == 0 ? "ifPNG" : "ifBMP32") +
+             "\n        ImageName = \"pic" + std::to_string(i) + "\"\n        ImgData = {" + Hex(value.Bytes()) +
+             "}\n      end\n";
+  }
+  const std::string text = "object Root: TImgListTestRoot\n  object Glyphs: TsAlphaImageList\n    Height = 24\n"
+                           "    Width = 24\n    Items = <\n" + items + "    >\n  end\n"
+                           "  object Chars: TsCharImageList\n    Height = 20\n    Width = 20\n    Items = <\n"
+                           "      item\n        Char = 61452\n        ScalingFactor = 0\n        Color = clRed\n"
+                           "      end>\n  end\nend\n";
+  TImgListTestRoot root(nullptr);
+  ReadComponentUtf8(&root, text);
+  auto* read = dynamic_cast<TsAlphaImageList*>(root.FindComponent(u"Glyphs"));
+  ASSERT_NE(read, nullptr);
+  EXPECT_TRUE(read->FLoaded);
+  ASSERT_EQ(read->Count(), 2);
+  EXPECT_EQ(ImageList_GetImageCount(read->Handle()), 2);
+  EXPECT_EQ(read->Items()->Items(0)->ImgData->Bytes(), png->ImgData->Bytes());
+  EXPECT_EQ(read->Items()->Items(1)->ImageName(), u"pic1");
+  for (int i = 0; i < 2; ++i) {
+    auto a = Bitmap32(*source, i, 24, 24), b = Bitmap32(*read, i, 24, 24);
+    EXPECT_TRUE(SamePixels(*a, *b)) << i;
+  }
+  auto* chars = dynamic_cast<TsCharImageList*>(root.FindComponent(u"Chars"));
+  ASSERT_NE(chars, nullptr);
+  ASSERT_EQ(chars->Count(), 1);
+  EXPECT_GT(chars->Items()->Items(0)->ScalingFactor(), 0.5);  // the font's own scaling
+  EXPECT_EQ(chars->Items()->Items(0)->Color(), clNone);
+  EXPECT_TRUE(chars->HandleAllocated());
 }
