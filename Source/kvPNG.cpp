@@ -18,6 +18,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
@@ -25,6 +26,7 @@
 #endif
 
 #include "kvZLibEx.h"  // InflateInit
+#include "sConst.h"  // kvPngFirst
 #include "vcl/Picture.h"
 
 bool UseKVPng = true;
@@ -1170,7 +1172,19 @@ bool IsPngSignature(const Byte* head, size_t size) {
 
 void kvPNGStartup() {
   if (registered) return;
+  // With kvPngFirst off, a PNG class the class library registered keeps ".png": it is taken
+  // out and registered again behind this reader (the registry keeps the last one).
+  std::optional<TPictureFormat> libraryPng;
+  if (!kvPngFirst)
+    if (const TPictureFormat* f = TPicture::FindExtension(u"png"); f && f->ClassName != u"TPNGGraphic") {
+      libraryPng = *f;
+      TPicture::UnregisterGraphicClass(f->ClassName);
+    }
   TPicture::RegisterFileFormat<TPNGGraphic>(u"PNG", u"Portable network graphics (Kavrello)", &IsPngSignature);
+  if (libraryPng) {
+    libraryPng->Description = u"Portable Network Graphics";
+    TPicture::RegisterFormat(*libraryPng);
+  }
   registered = true;
 }
 

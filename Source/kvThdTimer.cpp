@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "sCommonData.h"
+#include "sGraphUtils.h"
 #include "vcl/Bitmap.h"
 
 #ifdef _WIN32
@@ -192,8 +193,7 @@ void TkvThreadedTimer::TimeHandler() {
 void TkvThreadedTimer::CopyFrom(TBitmap*& dst, TBitmap* src, const TRect& r) {
   const Integer w = std::max(r.Width(), 0), h = std::max(r.Height(), 0);
   if (!dst) {
-    dst = new TBitmap(w, h, pf32bit);
-    dst->SetIgnorePalette(true);
+    dst = CreateBmp32(w, h);
   } else {
     dst->SetSize(w, h);
   }

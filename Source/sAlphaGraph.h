@@ -32,6 +32,9 @@ constexpr Integer BDM_FILL = 4;        // the centre is painted too
 constexpr Integer BDM_NOSCALE = 8;     // kept at its pixel size at every PPI (read by the skin data)
 constexpr Integer BDM_ALPHA = 16;      // the image carries its own alpha channel
 
+// A corner of a control's cache (as bits of a byte: 1, 2, 4, 8).
+enum TsCorner : Byte { scLeftTop, scLeftBottom, scRightTop, scRightBottom };
+
 // Highest premultiplied colour byte of a near-white pixel while desktop composition is off.
 constexpr Byte bLimit = 244;
 
@@ -231,4 +234,15 @@ void WriteColor(TBitmap* bmp, const String& text, bool enabled, const TRect& lRe
 // WriteColor; without a valid section, in the colour of bmp's canvas font.
 void WriteText32(TBitmap* bmp, const String& text, bool enabled, TRect& aRect, Cardinal flags, Integer skinIndex,
                  Integer state, DuRiruZireziv* skinManager, bool isAnsi = false);
+#endif
+
+#ifdef _WIN32
+// The disabled look: greyed (DefDisabledSaturation; -100 full grey) and/or blended with the
+// parent background (ci, at offset) or colour (ci's fill colour, else the parent control's).
+void BmpDisabledKind(TBitmap* bmp, TSet<TsDisabledKind> disabledKind, TControl* parent, const TCacheInfo& ci,
+                     const TPoint& offset);
+// Refreshes the transparent corner pixels of the control's cache bitmap from its parent's
+// current background: a custom rounded border, the key or transparent corner pixels of the
+// section's border image, or the section's corner radius.
+void UpdateCorners(TsCommonData* skinData, Integer state, TSet<TsCorner> corners);
 #endif

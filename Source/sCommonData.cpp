@@ -6,7 +6,10 @@
 #include "vcl/Controls.h"
 #endif
 
-TW_DEFINE_CLASS(TsCommonData) {}
+TW_DEFINE_CLASS(TsCommonData) {
+  // The control keeps its own font and font colour.
+  b.Property(u"CustomFont", &TsCommonData::FCustomFont, &TsCommonData::FCustomFont);
+}
 
 TsCommonData::TsCommonData(TObject* aOwner) : FOwnerObject(aOwner) {}
 

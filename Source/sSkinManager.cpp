@@ -2,6 +2,7 @@
 
 #include "kvntUtils.h"
 #include "sVclUtils.h"
+#include "vcl/Graphics.h"
 
 DuRiruZireziv* DefaultManager = nullptr;
 
@@ -22,9 +23,23 @@ TkvSkinData* StdScaleData(Integer index) {
 
 }  // namespace
 
-TW_DEFINE_CLASS(DuRiruZireziv) {}
+TW_DEFINE_CLASS(DuRiruZireziv) {
+  b.Property(u"ButtonsOptions", &DuRiruZireziv::ButtonsOptions);
+  b.Property(u"InternalSkins", &DuRiruZireziv::InternalSkins);
+  b.Property(u"MenuSupport", &DuRiruZireziv::MenuSupport);
+  b.Property(u"SkinDirectory", &DuRiruZireziv::SkinDirectory, &DuRiruZireziv::SetSkinDirectory);
+  b.Property(u"SkinInfo", &DuRiruZireziv::SkinInfo, &DuRiruZireziv::SetSkinInfo);
+  b.Property(u"SkinName", &DuRiruZireziv::SkinName, &DuRiruZireziv::SetSkinName);
+  b.Property(u"ThirdParty", &DuRiruZireziv::ThirdParty);
+}
 
-DuRiruZireziv::DuRiruZireziv(TComponent* owner) : TComponent(owner) {
+DuRiruZireziv::DuRiruZireziv(TComponent* owner)
+    : TComponent(owner),
+      FButtonsOptions(std::make_unique<TkvButtonsOptions>()),
+      FInternalSkins(std::make_unique<TkvInternalSkins>()),
+      FMenuSupport(std::make_unique<TkvMenuSupport>()),
+      FThirdParty(std::make_unique<TkvThirdPartyList>()) {
+  FInternalSkins->SetOwner(this);
   if (!DefaultManager) DefaultManager = this;
 #ifdef _WIN32
   SysFontScale = PPIToIndex(DefaultPPI());
@@ -39,6 +54,16 @@ Integer DuRiruZireziv::GetScale() const {
     case smCustomPPI: return 7;
     default: return 0;
   }
+}
+
+void DuRiruZireziv::SetSkinDirectory(const String& value) {
+  if (!SameText(value, FSkinDirectory)) FSkinDirectory = value;
+}
+
+void DuRiruZireziv::SetSkinName(const String& value) {
+  String name = value;
+  if (name.size() >= 4 && SameText(StringView(name).substr(name.size() - 4), u".kpz")) name.resize(name.size() - 4);
+  FSkinName = name;
 }
 
 DuRiruZireziv::~DuRiruZireziv() {
@@ -68,4 +93,47 @@ bool DuRiruZireziv::IsValidSkinIndex(Integer skinIndex) {
 
 bool DuRiruZireziv::IsValidImgIndex(Integer imageIndex) {
   return imageIndex >= 0 && imageIndex < static_cast<Integer>(ma().size());
+}
+
+// ---- published option objects -----------------------------------------------------------
+
+TW_DEFINE_CLASS(TkvButtonsOptions) {
+  b.Property(u"OldGlyphsMode", &TkvButtonsOptions::OldGlyphsMode, &TkvButtonsOptions::SetOldGlyphsMode);
+}
+
+TW_DEFINE_CLASS(TkvInternalSkin) { b.Property(u"Name", &TkvInternalSkin::Name, &TkvInternalSkin::SetName); }
+
+TW_DEFINE_CLASS(TkvInternalSkins) {}
+
+TkvInternalSkins::TkvInternalSkins() : TCollection(TkvInternalSkin::StaticClass()) {}
+
+TW_DEFINE_CLASS(TkvMenuSupport) { b.Property(u"Font", &TkvMenuSupport::Font); }
+
+TkvMenuSupport::TkvMenuSupport() : FFont(new TFont()) {}
+
+TkvMenuSupport::~TkvMenuSupport() { delete FFont; }
+
+namespace {
+
+// The published names of the lists, in the order of TkvThirdPartyKind.
+constexpr std::array<const char16_t*, kvLastSupportedType + 1> kThirdPartyNames{
+    u"ThirdEdits",      u"ThirdButtons",      u"ThirdBitBtns",     u"ThirdCheckBoxes",   u"ThirdComboBoxes",
+    u"ThirdGrids",      u"ThirdGroupBoxes",   u"ThirdListViews",   u"ThirdPanels",       u"ThirdTreeViews",
+    u"ThirdWWEdits",    u"ThirdGridEh",       u"ThirdVirtualTrees", u"ThirdPageControl", u"ThirdTabControl",
+    u"ThirdToolBar",    u"ThirdStatusBar",    u"ThirdSpeedButton", u"ThirdScrollControl", u"ThirdUpDown",
+    u"ThirdScrollBar",  u"ThirdStaticText",   u"ThirdNativePaint"};
+
+template <TkvThirdPartyKind K>
+void PublishList(TClassBuilder<TkvThirdPartyList>& b) {
+  b.Property(kThirdPartyNames[K], [](const TkvThirdPartyList& l) { return l.List(K); },
+             [](TkvThirdPartyList& l, const String& v) { l.SetList(K, v); });
+  if constexpr (K < kvLastSupportedType) PublishList<static_cast<TkvThirdPartyKind>(K + 1)>(b);
+}
+
+}  // namespace
+
+TW_DEFINE_CLASS(TkvThirdPartyList) { PublishList<tpEdit>(b); }
+
+TkvThirdPartyList::TkvThirdPartyList() {
+  for (size_t i = 0; i < FLists.size(); ++i) FLists[i] = kvThirdNames[i];
 }

@@ -5,6 +5,7 @@
 //   2. Standard sections and palette colours
 //   3. TkvSkinData: the loaded skin prepared for one PPI
 //   4. DuRiruZireziv: the skin manager (the state and queries the painters and utilities read)
+//   5. The skin manager's published option objects
 //
 // The skin loader fills these records; everything else reads them. Components keep section
 // and image indexes into them, never pointers, because they are rebuilt on every skin change.
@@ -16,10 +17,17 @@
 
 #include "kvntTypes.h"
 #include "sConst.h"
+#include "sDefaults.h"
 #include "sMaskData.h"
+#include "vcl/Classes.h"
 
 class TBitmap;
+class TFont;
 class TGraphicControl;
+class TkvButtonsOptions;
+class TkvInternalSkins;
+class TkvMenuSupport;
+class TkvThirdPartyList;
 
 // ---- 1. Section records ---------------------------------------------------------------
 
@@ -155,12 +163,28 @@ struct TkvOptions {
   bool CheckEmptyAlpha = false;     // bitmaps with an empty alpha channel are repaired
 };
 
-// The state of the loaded skin that the painters, the colour translation and the background
-// query read. The loader fills it; tests fill it by hand.
+// The skin manager component: the state of the loaded skin that the painters, the colour
+// translation and the background query read (the loader fills it; tests fill it by hand),
+// and the published settings a form description gives it. The first one created is the
+// DefaultManager.
 class DuRiruZireziv : public TComponent {
   TW_CLASS(DuRiruZireziv, TComponent)
-  explicit DuRiruZireziv(TComponent* owner);
+  explicit DuRiruZireziv(TComponent* owner = nullptr);
   ~DuRiruZireziv() override;
+
+  // The folder that holds the skins. A value that differs (without regard to case) from the
+  // stored one replaces it.
+  const String& SkinDirectory() const { return FSkinDirectory; }
+  void SetSkinDirectory(const String& value);
+  // The skin in use; a trailing ".kpz" of the packed form is cut off.
+  const String& SkinName() const { return FSkinName; }
+  void SetSkinName(const String& value);
+  const String& SkinInfo() const { return FSkinInfo; }
+  void SetSkinInfo(const String& value) { FSkinInfo = value; }
+  TkvButtonsOptions* ButtonsOptions() const { return FButtonsOptions.get(); }
+  TkvInternalSkins* InternalSkins() const { return FInternalSkins.get(); }
+  TkvMenuSupport* MenuSupport() const { return FMenuSupport.get(); }
+  TkvThirdPartyList* ThirdParty() const { return FThirdParty.get(); }
 
   TSet<TkvManagerStateValue> ManagerState;
 
@@ -187,7 +211,62 @@ class DuRiruZireziv : public TComponent {
   // The scale index in force: the mode's own for sm100..sm200, the system's for smAuto, 0 for
   // smOldMode and smVCL (and while designing), 7 for smCustomPPI.
   Integer GetScale() const;
+
+ private:
+  String FSkinDirectory = u"c:\\Skins";
+  String FSkinName;
+  String FSkinInfo;
+  std::unique_ptr<TkvButtonsOptions> FButtonsOptions;
+  std::unique_ptr<TkvInternalSkins> FInternalSkins;
+  std::unique_ptr<TkvMenuSupport> FMenuSupport;
+  std::unique_ptr<TkvThirdPartyList> FThirdParty;
 };
 
 // The first manager created; nil while there is none.
 extern DuRiruZireziv* DefaultManager;
+
+// ---- 5. Published option objects ------------------------------------------------------
+
+class TkvButtonsOptions : public TPersistent {
+  TW_CLASS(TkvButtonsOptions, TPersistent)
+  // The global kv_OldGlyphsMode, read and written through the manager.
+  bool OldGlyphsMode() const { return kv_OldGlyphsMode; }
+  void SetOldGlyphsMode(bool value) { kv_OldGlyphsMode = value; }
+};
+
+// One skin kept inside the form description.
+class TkvInternalSkin : public TCollectionItem {
+  TW_CLASS(TkvInternalSkin, TCollectionItem)
+  explicit TkvInternalSkin(TCollection* collection) : TCollectionItem(collection) {}
+  const String& Name() const { return FName; }
+  void SetName(const String& value) { FName = value; }
+
+ private:
+  String FName;
+};
+
+class TkvInternalSkins : public TCollection {
+  TW_CLASS(TkvInternalSkins, TCollection)
+  TkvInternalSkins();
+};
+
+class TkvMenuSupport : public TPersistent {
+  TW_CLASS(TkvMenuSupport, TPersistent)
+  TkvMenuSupport();
+  ~TkvMenuSupport() override;
+  TFont* Font() const { return FFont; }
+
+ private:
+  TFont* FFont;
+};
+
+// The class-name lists of foreign controls, one text per kind (TkvThirdPartyKind).
+class TkvThirdPartyList : public TPersistent {
+  TW_CLASS(TkvThirdPartyList, TPersistent)
+  TkvThirdPartyList();
+  const String& List(TkvThirdPartyKind kind) const { return FLists[kind]; }
+  void SetList(TkvThirdPartyKind kind, const String& value) { FLists[kind] = value; }
+
+ private:
+  std::array<String, kvLastSupportedType + 1> FLists;
+};

@@ -8,10 +8,12 @@
 #pragma once
 
 #include <functional>
+#include <vector>
 
 #include "sConst.h"
 #include "vcl/Messages.h"
 
+class TBitmap;
 class TComponent;
 class TFont;
 class TObject;
@@ -121,6 +123,14 @@ Integer GetWndPPI(HWND handle);
 void EnableNCDpiScaling(HWND wndHandle);
 
 // -- Colours and the parent background.
+
+// The RGB value (platform byte order, high byte 0) that the colour has under the skin of
+// skinManager (null: the default manager): system colours and the sl palette colours come from
+// the skin's palette and standard sections while a skin is active or being applied; without
+// one, sl colours give the RGB value built into them and system colours Windows' own.
+Integer kvColorToRGB(Integer value, TObject* skinManager = nullptr);
+// Makes every listed rectangle of a 32-bit bitmap fully transparent black, in list order.
+void CleanPixelsByRects(const std::vector<TRect>& rects, TBitmap* bmp);
 
 // The RGB background colour of a control: its answer to KV_GETCONTROLCOLOR when it is skinned
 // and active, else its Color; 0xFF00FF without a control.

@@ -5,6 +5,7 @@
 #include "sCommonData.h"
 #include "kvntUtils.h"
 #include "sMessages.h"
+#include "sGraphUtils.h"
 #include "sSkinManager.h"
 #include "vcl/Controls.h"
 #include "vcl/Forms.h"
@@ -616,4 +617,82 @@ void TOutputWindow::WndProc(TMessage& m) {
     return;
   }
   TCustomControl::WndProc(m);
+}
+
+// ---- Skin colours of colour constants ---------------------------------------------------
+
+namespace {
+
+// The colour of a look of a standard section of the 96-PPI skin data; fallback when the skin
+// has no such section.
+Integer SectionColor(DuRiruZireziv* m, TkvSection section, Integer look, bool font, TColor fallback) {
+  const Integer index = m->SkinCommonInfo.Sections[section];
+  TkvSkinData* sd = m->CommonSkinData(96);
+  if (index < 0 || index >= static_cast<Integer>(sd->gd.size())) return static_cast<Integer>(fallback);
+  const TsGenState& s = sd->gd[static_cast<size_t>(index)].Props[static_cast<size_t>(look)];
+  return font ? s.FontColor.Color : s.Color;
+}
+
+}  // namespace
+
+Integer kvColorToRGB(Integer value, TObject* skinManager) {
+  if (value >= 0) return static_cast<Integer>(ColorToRGB(static_cast<TColor>(value)));
+  auto* m = skinManager ? dynamic_cast<DuRiruZireziv*>(skinManager) : DefaultManager;
+  if (!m || (!m->IsActive() && !m->ManagerState.Contains(msSkinChanging))) {
+    // Without a skin each sl constant carries its own RGB value; system colours come from Windows.
+    const Integer rgb = value & 0xFFFFFF;
+    return rgb > 100 ? rgb : static_cast<Integer>(ColorToRGB(static_cast<TColor>(value)));
+  }
+  const TkvPalette& p = m->Palette;
+  auto pal = [&](TkvPaletteColors c) { return static_cast<Integer>(p[c]); };
+  switch (static_cast<TColor>(value)) {
+    case clScrollBar: case clBackground: case clMenu: case clAppWorkSpace: case clBtnFace: case clMenuBar:
+    case slMainColor:
+      return pal(pcMainColor);
+    case clActiveCaption: case clGradientActiveCaption: return SectionColor(m, ssFormTitle, 1, false, p[pcMainColor]);
+    case clInactiveCaption: case clGradientInactiveCaption: return SectionColor(m, ssFormTitle, 0, false, p[pcMainColor]);
+    case clWindow: return pal(pcEditBG);
+    case clWindowFrame: case clActiveBorder: case clInactiveBorder: return pal(pcBorder);
+    case clMenuText: case clBtnText: return pal(pcLabelText);
+    case clWindowText: return pal(pcEditText);
+    case clCaptionText: return SectionColor(m, ssFormTitle, 1, true, p[pcLabelText]);
+    case clInactiveCaptionText: return SectionColor(m, ssFormTitle, 0, true, p[pcLabelText]);
+    case clHighlight: case clMenuHighlight: return pal(pcSelectionBG_Focused);
+    case clHighlightText: return pal(pcSelectionText_Focused);
+    case clHotLight: return pal(pcWebTextHot);
+    case clBtnShadow: return static_cast<Integer>(BlendColors(p[pcMainColor], 0, 230));
+    case cl3DDkShadow: return static_cast<Integer>(BlendColors(p[pcMainColor], 0, 210));
+    case cl3DLight: return static_cast<Integer>(BlendColors(p[pcMainColor], 0xFFFFFF, 180));
+    case clGrayText: return static_cast<Integer>(BlendColors(p[pcMainColor], p[pcLabelText], 127));
+    case clBtnHighlight: return static_cast<Integer>(BlendColors(p[pcMainColor], p[pcSelectionBG_Focused], 127));
+    case clInfoText: return SectionColor(m, ssHint, 0, true, p[pcEditText]);
+    case clInfoBk: return SectionColor(m, ssHint, 0, false, p[pcEditBG]);
+    case slBtnRed: return pal(pcBtnToneRed);
+    case slBtnRedActive: return pal(pcBtnToneRedActive);
+    case slBtnGreen: return pal(pcBtnToneGreen);
+    case slBtnGreenActive: return pal(pcBtnToneGreenActive);
+    case slBtnBlue: return pal(pcBtnToneBlue);
+    case slBtnBlueActive: return pal(pcBtnToneBlueActive);
+    case slBtnYellow: return pal(pcBtnToneYellow);
+    case slBtnYellowActive: return pal(pcBtnToneYellowActive);
+    case slBtnRedText: return pal(pcBtnRedText);
+    case slBtnRedTextActive: return pal(pcBtnRedTextActive);
+    case slBtnGreenText: return pal(pcBtnGreenText);
+    case slBtnGreenTextActive: return pal(pcBtnGreenTextActive);
+    case slBtnBlueText: return pal(pcBtnBlueText);
+    case slBtnBlueTextActive: return pal(pcBtnBlueTextActive);
+    case slBtnYellowText: return pal(pcBtnYellowText);
+    case slBtnYellowTextActive: return pal(pcBtnYellowTextActive);
+    case slEditGreen: return pal(pcEditBG_Ok);
+    case slEditYellow: return pal(pcEditBG_Warning);
+    case slEditRed: return pal(pcEditBG_Alert);
+    case slEditGreenText: return pal(pcEditText_Ok);
+    case slEditYellowText: return pal(pcEditText_Warning);
+    case slEditRedText: return pal(pcEditText_Alert);
+    default: return static_cast<Integer>(ColorToRGB(static_cast<TColor>(value)));
+  }
+}
+
+void CleanPixelsByRects(const std::vector<TRect>& rects, TBitmap* bmp) {
+  for (const TRect& r : rects) FillRect32(bmp, r, 0, 0);
 }

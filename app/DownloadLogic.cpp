@@ -136,6 +136,21 @@ String FormatByteCount(Int64 bytes) {
   return IntToStr(bytes / kMiB) + u"." + IntToStr(bytes % kMiB * 10 / kMiB) + u" MB";
 }
 
+bool TProgressCoalescer::Report(Int64 count, Int64 nowMicros) {
+  latest_.store(count);
+  if (pending_.load()) return false;
+  if (queuedOnce_ && nowMicros - lastQueued_ < interval_) return false;
+  pending_.store(true);
+  queuedOnce_ = true;
+  lastQueued_ = nowMicros;
+  return true;
+}
+
+Int64 TProgressCoalescer::Take() {
+  pending_.store(false);  // first: a count reported from here on may queue a new step
+  return latest_.load();
+}
+
 // ---- the converter -----------------------------------------------------------------------
 
 String QuoteArgument(StringView arg) {

@@ -2,6 +2,8 @@
 // the progress display and the converter's command line.
 #pragma once
 
+#include <atomic>
+
 #include "vcl/Types.h"
 
 // ---- names ---------------------------------------------------------------------------
@@ -55,6 +57,29 @@ Int64 ProgressPercent(Int64 received, Int64 total);
 String ProgressLabel(Int64 received, Int64 contentLength);
 // "<n> KB" below one MiB (whole KiB, truncated), else "<n.d> MB" (one decimal, truncated).
 String FormatByteCount(Int64 bytes);
+
+// Hands a worker's received counts to the GUI thread at most once per interval, and never
+// more than one step at a time, while the last count always stays readable. The worker
+// calls Report for every block; when it answers true the worker queues one GUI step, which
+// calls Take for the newest count. The download's completion reads the final count itself,
+// so a count whose step was skipped is never lost.
+class TProgressCoalescer {
+ public:
+  static constexpr Int64 kDefaultIntervalMicros = 1000000 / 60;
+  explicit TProgressCoalescer(Int64 intervalMicros = kDefaultIntervalMicros) : interval_(intervalMicros) {}
+  // Worker thread. nowMicros: any monotonic clock.
+  bool Report(Int64 count, Int64 nowMicros);
+  // GUI thread: the newest count; from now on a new step may be queued.
+  Int64 Take();
+  Int64 Latest() const { return latest_.load(); }
+
+ private:
+  const Int64 interval_;
+  std::atomic<Int64> latest_{0};
+  std::atomic<bool> pending_{false};
+  Int64 lastQueued_ = 0;  // worker thread only
+  bool queuedOnce_ = false;
+};
 
 // ---- the converter -----------------------------------------------------------------------
 

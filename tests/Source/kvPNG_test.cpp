@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "kvZLibEx.h"
+#include "sConst.h"
 #include "support/PngExpect.h"
 #include "support/PngWriter.h"
 #include "support/TempDir.h"
@@ -789,4 +790,21 @@ TEST(PNGRegistration, StartupRegistersPNGAndCleanupRemovesIt) {
   EXPECT_EQ(TPicture::FindExtension(u"png"), nullptr);
   s.SetPosition(0);
   EXPECT_THROW(picture.LoadFromStream(s), EInvalidGraphic);
+}
+
+TEST(PNGRegistration, WithoutPngFirstALibraryPngClassKeepsTheExtension) {
+  // A stand-in for a PNG class of the class library, registered before the engine starts.
+  TPicture::RegisterFileFormat<TBitmap>(u"png", u"library PNG");
+  kvPngFirst = false;
+  kvPNGStartup();
+  const TPictureFormat* f = TPicture::FindExtension(u"png");
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(f->ClassName, u"TBitmap");
+  EXPECT_EQ(f->Description, u"Portable Network Graphics");
+  kvPNGCleanup();
+  kvPngFirst = true;
+  TPicture::UnregisterGraphicClass(u"TBitmap");  // also takes ".bmp": put the bitmap back
+  TPicture::RegisterFileFormat<TBitmap>(u"bmp", u"Bitmaps", [](const Byte* p, size_t n) { return n >= 2 && p[0] == 'B' && p[1] == 'M'; });
+  EXPECT_EQ(TPicture::FindExtension(u"png"), nullptr);
+  EXPECT_NE(TPicture::FindExtension(u"bmp"), nullptr);
 }

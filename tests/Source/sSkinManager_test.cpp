@@ -62,3 +62,51 @@ TEST(SkinManager, ValidIndexes) {
   m.SkinDataArray.push_back(DataWith(120, 2));  // a slot that disagrees on the section count
   EXPECT_FALSE(m.IsValidSkinIndex(0));
 }
+
+TEST(SkinManager, PublishedSettings) {
+  DuRiruZireziv m;
+  const TClassInfo& info = m.ClassInfo();
+  EXPECT_EQ(m.SkinDirectory(), u"c:\\Skins");
+  m.SetSkinDirectory(u"C:\\SKINS");  // the same folder: kept as it was
+  EXPECT_EQ(m.SkinDirectory(), u"c:\\Skins");
+  info.FindProperty(u"SkinDirectory")->SetStr(m, u"C:\\Program\\data");
+  EXPECT_EQ(m.SkinDirectory(), u"C:\\Program\\data");
+  info.FindProperty(u"SkinName")->SetStr(m, u"Glimmerveil.KPZ");
+  EXPECT_EQ(m.SkinName(), u"Glimmerveil");
+  m.SetSkinName(u"Glimmerveil");
+  EXPECT_EQ(m.SkinName(), u"Glimmerveil");
+  EXPECT_FALSE(m.IsActive());  // no skin was loaded
+
+  const bool saved = kv_OldGlyphsMode;
+  const TPropInfo* options = info.FindProperty(u"ButtonsOptions");
+  ASSERT_NE(options, nullptr);
+  TObject* buttons = options->GetObj(m);
+  buttons->ClassInfo().FindProperty(u"OldGlyphsMode")->SetOrd(*buttons, 0);
+  EXPECT_FALSE(kv_OldGlyphsMode);
+  kv_OldGlyphsMode = true;
+  EXPECT_EQ(buttons->ClassInfo().FindProperty(u"OldGlyphsMode")->GetOrd(*buttons), 1);
+  kv_OldGlyphsMode = saved;
+
+  TObject* third = info.FindProperty(u"ThirdParty")->GetObj(m);
+  const char16_t* names[] = {u"ThirdEdits", u"ThirdBitBtns", u"ThirdCheckBoxes", u"ThirdGroupBoxes",
+                             u"ThirdListViews", u"ThirdPanels", u"ThirdGrids", u"ThirdTreeViews",
+                             u"ThirdComboBoxes", u"ThirdWWEdits", u"ThirdVirtualTrees", u"ThirdGridEh",
+                             u"ThirdPageControl", u"ThirdTabControl", u"ThirdToolBar", u"ThirdStatusBar",
+                             u"ThirdSpeedButton", u"ThirdScrollControl", u"ThirdUpDown", u"ThirdScrollBar",
+                             u"ThirdStaticText", u"ThirdNativePaint"};
+  for (const char16_t* n : names) {
+    const TPropInfo* p = third->ClassInfo().FindProperty(n);
+    ASSERT_NE(p, nullptr) << StringToUtf8(n);
+    EXPECT_EQ(p->GetStr(*third), u" ") << StringToUtf8(n);
+  }
+  EXPECT_EQ(third->ClassInfo().Properties().size(), 23u);
+  EXPECT_EQ(third->ClassInfo().FindProperty(u"ThirdButtons")->GetStr(*third), u"TButton");
+  third->ClassInfo().FindProperty(u"ThirdUpDown")->SetStr(*third, u"TUpDown");
+  EXPECT_EQ(m.ThirdParty()->List(tpUpDownBtn), u"TUpDown");
+
+  EXPECT_EQ(m.InternalSkins()->Count(), 0);
+  EXPECT_EQ(m.InternalSkins()->Add()->ClassName(), u"TkvInternalSkin");
+  EXPECT_NE(info.FindProperty(u"MenuSupport")->GetObj(m), nullptr);
+  info.FindProperty(u"SkinInfo")->SetStr(m, u"N/A");
+  EXPECT_EQ(m.SkinInfo(), u"N/A");
+}

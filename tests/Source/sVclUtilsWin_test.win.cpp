@@ -69,7 +69,8 @@ class Transport : public testing::Test {
     answers.clear();
     parent_ = CreateWindowExW(0, L"TwTransportProbe", L"parent", WS_OVERLAPPEDWINDOW, 0, 0, 200, 200, nullptr,
                               nullptr, GetModuleHandleW(nullptr), nullptr);
-    ASSERT_NE(parent_, nullptr) << "window tests need a display";
+    ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 0) << "window tests need a display";
+    ASSERT_NE(parent_, nullptr);
   }
   void TearDown() override { DestroyWindow(parent_); }
   HWND Child(HWND parent) {

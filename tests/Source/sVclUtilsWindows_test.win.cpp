@@ -18,6 +18,7 @@ HWND MakeWindow(DWORD style, DWORD exStyle, HWND parent, RECT r, const wchar_t* 
     return RegisterClassW(&wc) != 0;
   }();
   EXPECT_TRUE(registered);
+  EXPECT_NE(GetSystemMetrics(SM_CXSCREEN), 0) << "window tests need a display";
   // A top-level window created visible makes Wine wait two seconds when it is hidden again;
   // one shown afterwards does not.
   const bool show = !parent && (style & WS_VISIBLE);
@@ -84,27 +85,25 @@ TEST(WindowQueries, NamesTextsAndAncestry) {
 }
 
 TEST(WindowQueries, OverlapCountsOnlyFullOpaqueCover) {
-  // Topmost and in a corner of the screen that other tests leave alone, so that windows of
-  // tests running beside this one do not count as cover.
-  const int x = GetSystemMetrics(SM_CXSCREEN) - 260, y = GetSystemMetrics(SM_CYSCREEN) - 260;
-  auto at = [&](RECT r) { return RECT{r.left + x, r.top + y, r.right + x, r.bottom + y}; };
-  Window target(MakeWindow(WS_POPUP | WS_VISIBLE, WS_EX_TOPMOST, nullptr, at({100, 100, 250, 250})));
-  const TRect area(120 + x, 120 + y, 200 + x, 200 + y);
+  // The windows are siblings inside a container of their own, so that windows of other
+  // programs (tests running beside this one) can never lie between them.
+  Window container(MakeWindow(WS_POPUP | WS_VISIBLE, 0, nullptr, {0, 0, 400, 400}));
+  Window target(MakeWindow(WS_CHILD | WS_VISIBLE, 0, container.h, {100, 100, 250, 250}));
+  RECT origin{0, 0, 0, 0};
+  MapWindowPoints(container.h, nullptr, reinterpret_cast<POINT*>(&origin), 1);
+  const TRect area(120 + origin.left, 120 + origin.top, 200 + origin.left, 200 + origin.top);  // screen
   EXPECT_FALSE(RectIsOverlapped(target.h, area));
   struct Case { DWORD style, ex; RECT r; bool covers; const char* what; } cases[] = {
-      {WS_POPUP | WS_VISIBLE, 0, {110, 110, 210, 210}, true, "full cover"},
-      {WS_POPUP | WS_VISIBLE, 0, {110, 110, 200, 200}, true, "right and bottom edges included"},
-      {WS_POPUP | WS_VISIBLE, 0, {150, 110, 250, 250}, false, "part cover"},
-      {WS_POPUP | WS_VISIBLE, WS_EX_LAYERED, {100, 100, 250, 250}, false, "layered"},
-      {WS_POPUP | WS_VISIBLE, WS_EX_TRANSPARENT, {100, 100, 250, 250}, false, "transparent"},
-      {WS_POPUP, 0, {100, 100, 250, 250}, false, "hidden"},
+      {WS_CHILD | WS_VISIBLE, 0, {110, 110, 210, 210}, true, "full cover"},
+      {WS_CHILD | WS_VISIBLE, 0, {110, 110, 200, 200}, true, "right and bottom edges included"},
+      {WS_CHILD | WS_VISIBLE, 0, {150, 110, 250, 250}, false, "part cover"},
+      {WS_CHILD | WS_VISIBLE, WS_EX_LAYERED, {100, 100, 250, 250}, false, "layered"},
+      {WS_CHILD | WS_VISIBLE, WS_EX_TRANSPARENT, {100, 100, 250, 250}, false, "transparent"},
+      {WS_CHILD, 0, {100, 100, 250, 250}, false, "hidden"},
   };
   for (const auto& c : cases) {
-    Window above(MakeWindow(c.style, c.ex | WS_EX_TOPMOST, nullptr, at(c.r)));
-    if (c.ex & WS_EX_LAYERED) SetLayeredWindowAttributes(above.h, 0, 255, LWA_ALPHA);
-    SetWindowPos(above.h, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    SetWindowPos(target.h, above.h, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    Pump();
+    Window above(MakeWindow(c.style, c.ex, container.h, c.r));
+    SetWindowPos(above.h, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ASSERT_EQ(GetWindow(target.h, GW_HWNDPREV), above.h);
     EXPECT_EQ(RectIsOverlapped(target.h, area), c.covers) << c.what;
   }

@@ -157,3 +157,43 @@ TEST(Converter, ArgumentsAreQuotedByTheCommandLineRules) {
   EXPECT_EQ(ConverterParameters(u"C:\\My Videos\\1.mp4", u"C:\\My Videos\\2.aac"),
             u"-nostdin -n -i \"C:\\My Videos\\1.mp4\" -vn -c:a copy \"C:\\My Videos\\2.aac\"");
 }
+
+TEST(Progress, CoalescerQueuesAtMostOneStepPerIntervalAndKeepsTheLastCount) {
+  TProgressCoalescer c(16000);
+  struct Step {
+    Int64 count, now;
+    bool queue;  // what Report answers
+    bool take;   // the GUI step runs after this report
+  } steps[] = {
+      {100, 0, true, false},      // the first report queues at once
+      {200, 1000, false, false},  // a step is pending
+      {300, 2000, false, true},   // still pending; then the GUI takes 300
+      {400, 9000, false, false},  // nothing pending, but within the interval
+      {500, 16000, true, true},   // the interval has passed
+      {600, 16001, false, false},
+      {700, 40000, true, false},
+  };
+  std::vector<Int64> shown;
+  for (const auto& s : steps) {
+    EXPECT_EQ(c.Report(s.count, s.now), s.queue) << s.count;
+    if (s.take) shown.push_back(c.Take());
+  }
+  EXPECT_EQ(shown, (std::vector<Int64>{300, 500}));
+  EXPECT_EQ(c.Latest(), 700);  // what the completion reads: nothing is lost
+  EXPECT_EQ(c.Take(), 700);
+}
+
+TEST(Progress, CoalescerRateFromManyBlocks) {
+  // 100 000 blocks over one simulated second: about 60 steps reach the GUI.
+  TProgressCoalescer c;
+  int queued = 0;
+  for (Int64 i = 1; i <= 100000; ++i) {
+    if (c.Report(i * 2000, i * 10)) {
+      ++queued;
+      EXPECT_EQ(c.Take(), i * 2000);
+    }
+  }
+  EXPECT_GE(queued, 59);
+  EXPECT_LE(queued, 61);
+  EXPECT_EQ(c.Latest(), 200000000);
+}

@@ -33,7 +33,7 @@ class ShellExecTest : public ::testing::Test {
   TempDir dir;
   // A folder name that breaks unquoted command lines and tempts the environment expansion.
   const String folder = Backslashed(dir.Path()) + u"\\a b & c ^ %PATH% (x) 中";
-  const String converter = ExeFolder() + u"\\converter\\ffmpeg.exe";
+  const String converter = ExeFolder() + u"\\data\\ffmpeg.exe";
   const String log = Backslashed(dir.Path()) + u"\\converter.log";
   void SetUp() override {
     ASSERT_TRUE(CreateDirectoryW(reinterpret_cast<LPCWSTR>(folder.c_str()), nullptr));

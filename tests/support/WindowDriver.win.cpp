@@ -1,0 +1,187 @@
+#include "support/WindowDriver.h"
+
+#include <algorithm>
+
+#include "vcl/SysUtils.h"
+
+String WindowText(HWND wnd) {
+  wchar_t buf[2048];
+  int n = GetWindowTextW(wnd, buf, 2048);
+  return String(reinterpret_cast<const Char*>(buf), static_cast<size_t>(std::max(n, 0)));
+}
+
+namespace {
+
+String ClassOf(HWND wnd) {
+  wchar_t buf[256];
+  int n = GetClassNameW(wnd, buf, 256);
+  return String(reinterpret_cast<const Char*>(buf), static_cast<size_t>(std::max(n, 0)));
+}
+
+struct FindData {
+  const wchar_t* cls;
+  DWORD pid;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectTopLevel(HWND wnd, LPARAM lp) {
+  auto* d = reinterpret_cast<FindData*>(lp);
+  if (!IsWindowVisible(wnd)) return TRUE;
+  DWORD pid = 0;
+  GetWindowThreadProcessId(wnd, &pid);
+  if (d->pid && pid != d->pid) return TRUE;
+  if (d->cls && ClassOf(wnd) != reinterpret_cast<const Char*>(d->cls)) return TRUE;
+  d->found.push_back(wnd);
+  return TRUE;
+}
+
+struct ChildScan {
+  bool tree = false;
+  String statics;
+};
+
+BOOL CALLBACK ScanChild(HWND wnd, LPARAM lp) {
+  auto* s = reinterpret_cast<ChildScan*>(lp);
+  const String cls = ClassOf(wnd);
+  if (cls == u"SysTreeView32") s->tree = true;
+  if (SameText(cls, u"Static") && IsWindowVisible(wnd)) {
+    const String t = WindowText(wnd);
+    if (!t.empty()) s->statics += (s->statics.empty() ? String() : u"\n") + t;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+std::vector<HWND> TopLevelWindows(const wchar_t* className, DWORD pid) {
+  FindData d{className, pid, {}};
+  EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&d));
+  return d.found;
+}
+
+DialogAnswerer::DialogAnswerer(DWORD processId, std::vector<String> formClasses, DialogDecision decide)
+    : pid_(processId), formClasses_(std::move(formClasses)), decide_(std::move(decide)) {
+  thread_ = std::thread([this] { Run(); });
+}
+
+DialogAnswerer::~DialogAnswerer() {
+  stop_ = true;
+  thread_.join();
+}
+
+void DialogAnswerer::SetDecision(DialogDecision decide) {
+  std::lock_guard g(lock_);
+  decide_ = std::move(decide);
+}
+
+std::vector<SeenDialog> DialogAnswerer::Seen() {
+  std::lock_guard g(lock_);
+  return seen_;
+}
+
+std::vector<String> DialogAnswerer::Texts() {
+  std::vector<String> out;
+  for (const auto& d : Seen()) out.push_back(d.Text);
+  return out;
+}
+
+void DialogAnswerer::Clear() {
+  std::lock_guard g(lock_);
+  seen_.clear();
+}
+
+bool DialogAnswerer::WaitForCount(size_t n, int timeoutMs, bool pump) {
+  const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
+  for (;;) {
+    {
+      std::lock_guard g(lock_);
+      if (seen_.size() >= n) return true;
+    }
+    if (GetTickCount64() > end) return false;
+    if (pump) {
+      MSG msg;
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+      }
+    }
+    Sleep(5);
+  }
+}
+
+void DialogAnswerer::Run() {
+  while (!stop_) {
+    std::vector<HWND> candidates = TopLevelWindows(L"#32770", pid_);
+    for (const String& cls : formClasses_) {
+      std::wstring w(cls.begin(), cls.end());
+      auto more = TopLevelWindows(w.c_str(), pid_);
+      candidates.insert(candidates.end(), more.begin(), more.end());
+    }
+    // Windows that are gone may come back under the same handle later.
+    for (auto it = answered_.begin(); it != answered_.end();)
+      it = IsWindow(*it) ? std::next(it) : answered_.erase(it);
+    for (HWND wnd : candidates) {
+      if (answered_.count(wnd)) continue;
+      Sleep(50);  // let the dialog finish laying out its children
+      SeenDialog d;
+      d.Window = wnd;
+      d.Class = ClassOf(wnd);
+      d.Title = WindowText(wnd);
+      ChildScan scan;
+      EnumChildWindows(wnd, ScanChild, reinterpret_cast<LPARAM>(&scan));
+      d.FolderBrowser = scan.tree;
+      if (HWND text = GetDlgItem(wnd, 0xFFFF); text && d.Class == u"#32770" && !scan.tree)
+        d.Text = WindowText(text);
+      else
+        d.Text = scan.statics;
+      DialogDecision decide;
+      {
+        std::lock_guard g(lock_);
+        seen_.push_back(d);
+        decide = decide_;
+      }
+      // Without a decision: OK for the system's dialogs, closing for forms.
+      const int id = decide ? decide(d) : d.Class == u"#32770" ? IDOK : 0;
+      answered_.insert(wnd);
+      if (id == 0)
+        PostMessageW(wnd, WM_CLOSE, 0, 0);
+      else
+        PostMessageW(wnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(wnd, id)));
+    }
+    Sleep(10);
+  }
+}
+
+bool CloseExplorerWindow(const String& title, int timeoutMs) {
+  const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
+  while (GetTickCount64() <= end) {
+    for (HWND w : TopLevelWindows(L"ExplorerWClass")) {
+      if (WindowText(w) == title) {
+        PostMessageW(w, WM_CLOSE, 0, 0);
+        return true;
+      }
+    }
+    Sleep(20);
+  }
+  return false;
+}
+
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
+  const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
+  while (!done()) {
+    if (GetTickCount64() > end) return false;
+    MSG msg;
+    bool any = false;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      any = true;
+      if (msg.message == WM_QUIT) {
+        PostQuitMessage(static_cast<int>(msg.wParam));
+        return done();
+      }
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    if (!any) MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+  }
+  return true;
+}
