@@ -4,6 +4,7 @@
 
 #include "kvAlphaImageList.h"
 #include "sCommonData.h"
+#include "sEdit.h"
 #include "sSkinManager.h"
 #include "sThirdParty.h"
 #include "vcl/Controls.h"
@@ -103,7 +104,10 @@ Integer TkvAddedGlyph::Width() {
 Integer TkvAddedGlyph::Height() { return GetImageHeight(SourceList(), FImageIndex, GetPPI(SkinData), false); }
 
 void TkvAddedGlyph::Invalidate(bool updateCoords) {
-  if (SkinData) SkinData->Invalidate(false);
+  if (SkinData)
+    SkinData->Invalidate(false);
+  else if (auto* edit = dynamic_cast<TsEdit*>(FOwner))
+    edit->SkinData()->Invalidate(false);
   if (updateCoords && FOwner && !FOwner->IsLoading() && FOwner->HandleAllocated())
     SetWindowPos(FOwner->Handle(), nullptr, 0, 0, 0, 0,
                  SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED | SWP_NOCOPYBITS |
