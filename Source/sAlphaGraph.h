@@ -202,6 +202,17 @@ constexpr Cardinal kCornerTopLeft = 13, kCornerTopRight = 14, kCornerBottomLeft 
 void FillTransPixels32(TBitmap* dstBmp, TBitmap* srcBmp, const TRect& dstRect, const TPoint& srcPoint,
                        Integer maskIndex, const TkvObject* commonSkinData, Cardinal maskPos, TColor srcColor);
 
+#ifdef _WIN32
+// The disabled look: greyed (DefDisabledSaturation; -100 full grey) and/or blended with the
+// parent background (ci, at offset) or colour (ci's fill colour, else the parent control's).
+void BmpDisabledKind(TBitmap* bmp, TSet<TsDisabledKind> disabledKind, TControl* parent, const TCacheInfo& ci,
+                     const TPoint& offset);
+// Refreshes the transparent corner pixels of the control's cache bitmap from its parent's
+// current background: a custom rounded border, the key or transparent corner pixels of the
+// section's border image, or the section's corner radius.
+void UpdateCorners(TsCommonData* skinData, Integer state, TSet<TsCorner> corners);
+#endif
+
 // ---- 8. Round masks and the rounding form of UpdateCorners (Windows) --------------------------------
 #ifdef _WIN32
 // The anti-aliased round mask of a radius (2r + 1 square, white outside an opaque black disc),
@@ -234,15 +245,4 @@ void WriteColor(TBitmap* bmp, const String& text, bool enabled, const TRect& lRe
 // WriteColor; without a valid section, in the colour of bmp's canvas font.
 void WriteText32(TBitmap* bmp, const String& text, bool enabled, TRect& aRect, Cardinal flags, Integer skinIndex,
                  Integer state, DuRiruZireziv* skinManager, bool isAnsi = false);
-#endif
-
-#ifdef _WIN32
-// The disabled look: greyed (DefDisabledSaturation; -100 full grey) and/or blended with the
-// parent background (ci, at offset) or colour (ci's fill colour, else the parent control's).
-void BmpDisabledKind(TBitmap* bmp, TSet<TsDisabledKind> disabledKind, TControl* parent, const TCacheInfo& ci,
-                     const TPoint& offset);
-// Refreshes the transparent corner pixels of the control's cache bitmap from its parent's
-// current background: a custom rounded border, the key or transparent corner pixels of the
-// section's border image, or the section's corner radius.
-void UpdateCorners(TsCommonData* skinData, Integer state, TSet<TsCorner> corners);
 #endif

@@ -142,7 +142,7 @@ TEST(ExcludeControls, GraphicChildrenStayUnlessTheManagerClipsThem) {
   EXPECT_EQ(Px(noManager.get(), 15, 5) & 0xFFFFFF, 0u);  // the graphic one is not
   EXPECT_EQ(Px(noManager.get(), 25, 5) & 0xFFFFFF, 0u);  // nor the hidden one
   {
-    DuRiruZireziv manager;
+    DuRiruZireziv manager{nullptr};
     Bmp clipped = paintAfterExclusion();
     EXPECT_EQ(Px(clipped.get(), 15, 5), 0xFFFFFFFFu);
     EXPECT_EQ(Px(clipped.get(), 25, 5) & 0xFFFFFF, 0u);
@@ -178,7 +178,7 @@ TEST(DrawGlyphEx, PicksTheGlyphByStateAndOrder) {
 
   Bmp two = GlyphStrip(2);
   {
-    DuRiruZireziv manager;  // StdGlyphsOrder off: the pressed look is glyph 1
+    DuRiruZireziv manager{nullptr};  // StdGlyphsOrder off: the pressed look is glyph 1
     DrawGlyphEx(two.get(), dst.get(), TRect(2, 2, 10, 10), 2, true, {}, 2, 0, false, false);
     EXPECT_EQ(ColorAt(dst.get(), 4, 4), kGlyphColors[1]);
     manager.Options.StdGlyphsOrder = true;

@@ -59,7 +59,7 @@ struct Text : ::testing::Test {
 
 // A manager whose section 0 has outline colours and a disabled look.
 struct SkinFixture {
-  DuRiruZireziv manager;
+  DuRiruZireziv manager{nullptr};
   TkvSkinData data;
   SkinFixture() {
     manager.SkinDataArray.clear();
