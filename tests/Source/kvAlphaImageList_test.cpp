@@ -282,7 +282,7 @@ TEST(ImageFormat, FilesAreRecognisedByContentInOrder) {
       {u"sig.png", PngSignature(), false, ifPNG},  // strictly more bytes than the magic
       {u"nine.png", {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0}, true, ifPNG},
       {u"a.ico", {0, 0, 1, 0}, true, ifICO},
-      {u"a.ICO", {0, 0, 1, 0}, true, ifICO},
+      {u"b.ICO", {0, 0, 1, 0}, true, ifICO},  // (distinct names: Windows ignores case)
       // 00 00 without the extension is refused before the BMP test.
       {u"a.bmp", {0, 0, 'B', 'M'}, false, ifPNG},
       {u"dir.ico/noext", {0, 0, 1, 0}, false, ifPNG},
