@@ -246,3 +246,17 @@ void WriteColor(TBitmap* bmp, const String& text, bool enabled, const TRect& lRe
 void WriteText32(TBitmap* bmp, const String& text, bool enabled, TRect& aRect, Cardinal flags, Integer skinIndex,
                  Integer state, DuRiruZireziv* skinManager, bool isAnsi = false);
 #endif
+
+// ---- 10. The 32-bit skin item painter ------------------------------------------------------------
+#ifdef _WIN32
+// One section in one state into r of a 32-bit bitmap with real per-pixel alpha: the look's
+// Transparency becomes alpha; what the bitmap holds under the item is the border's background.
+// An item that fills the whole bitmap comes back premultiplied. commonSkinData: TkvSkinData.
+void PaintItem32(Integer skinIndex, bool filling, Integer state, const TRect& r, const TPoint& pP, TBitmap* itemBmp,
+                 TObject* commonSkinData);
+// The background layers; customColor other than clFuchsia paints that colour opaque (a look
+// with Transparency 100 still leaves the item transparent). The section's gradient is never
+// changed: translucent points are made on a copy.
+void PaintItemBG32(Integer skinIndex, Integer state, const TRect& r, TBitmap* itemBmp, TObject* commonSkinData,
+                   TColor customColor);
+#endif

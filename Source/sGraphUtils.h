@@ -410,10 +410,29 @@ class TkvObject;
 class TkvPaintBorderData;
 struct TkvIntValues;
 
+class TkvSkinData;
+// The section skinIndex of per-PPI skin data whose manager accepts the index; else nullptr.
+const TsGeneralData* SkinSection(const TkvSkinData* skinData, Integer skinIndex);
+// An image of the skin data; nullptr for an index out of range.
+const TsMaskData* SkinImage(const TkvSkinData* skinData, Integer index);
+// The bitmap an image's pixels lie in: its own, else its manager's master bitmap.
+TBitmap* SkinImageBitmap(const TsMaskData& md);
+// A texture's fill mode through kvFillModes; false for a draw mode outside the table.
+bool SkinFillMode(const TsMaskData& md, TkvFillMode& mode);
+
 // May change the corner radii (and the sides) of a GDI+ border before it is drawn.
 using TkvUpdateCornersProc = void (*)(TkvPaintBorderData* paintBorderData, TkvIntValues& outCorners,
                                       TSet<TkvSide>*& outSides);
 
+class TsCommonData;
+
+// The main road of a skinned control: its section in a state, with its custom border and
+// colour, and (colorsAutoUpdate) its tone, hue and saturation applied to the whole bitmap.
+void PaintItem(TsCommonData* skinData, const TCacheInfo& ci, bool filling, Integer state, const TRect& r,
+               const TPoint& pP, TBitmap* itemBmp, bool updateCorners, Integer offsetX = 0, Integer offsetY = 0,
+               bool colorsAutoUpdate = true);
+void PaintItemBG(TsCommonData* skinData, const TCacheInfo& ci, Integer state, const TRect& r, const TPoint& pP,
+                 TBitmap* itemBmp, Integer offsetX = 0, Integer offsetY = 0);
 void PaintItem(Integer skinIndex, const TCacheInfo& ci, bool filling, Integer state, const TRect& r, const TPoint& pP,
                TBitmap* itemBmp, TkvObject* commonSkinData, Integer bgIndex = -1, Integer bgHotIndex = -1);
 // With a border mask chosen by the caller (drawn when the section has one).
