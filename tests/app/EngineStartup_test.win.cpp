@@ -6,10 +6,13 @@
 
 #include <string>
 
+#include "kvAlphaImageList.h"
 #include "kvgpUtils.h"
 #include "kvntUtils.h"
 #include "sConst.h"
 #include "sDefaults.h"
+#include "sGlyphUtils.h"
+#include "sThirdParty.h"
 #include "sVclUtils.h"
 
 namespace {
@@ -36,7 +39,8 @@ TEST(EngineStartup, TheFixedOrder) {
   std::vector<std::string> names;
   for (const auto& m : EngineModules()) names.push_back(m.Name);
   EXPECT_EQ(names, (std::vector<std::string>{"sConst", "sDefaults", "kvntUtils", "kvgpUtils", "sVclUtils", "sGradient",
-                                             "kvFontStore", "kvPNG", "sDialogs", "sSkinProvider"}));
+                                             "kvFontStore", "kvPNG", "kvAlphaImageList", "sThirdParty",
+                                             "sGlyphUtils", "sDialogs", "sSkinProvider"}));
 }
 
 TEST(EngineStartup, StartAndStopTheEngine) {
@@ -48,7 +52,13 @@ TEST(EngineStartup, StartAndStopTheEngine) {
   EXPECT_NE(hKern32, nullptr);
   EXPECT_NE(uxthemeLib, nullptr);
   EXPECT_TRUE(kvGDIBegin(false));  // GDI+ started once for the run
+  EXPECT_NE(awFont, nullptr);      // the icon font, installed from its resource
+  EXPECT_NE(kvCharImages, nullptr);
+  EXPECT_NE(ThirdPartySkipForms, nullptr);
   StopEngine();
+  EXPECT_EQ(awFont, nullptr);
+  EXPECT_EQ(kvCharImages, nullptr);
+  EXPECT_EQ(ThirdPartySkipForms, nullptr);
   EXPECT_FALSE(kvGDIBegin(false));
   EXPECT_TRUE(kvs_CloseStr.empty());
   EXPECT_TRUE(kvs_AvailSkins.empty());
