@@ -10,6 +10,7 @@
 #include "sDefaults.h"
 #include "sDialogs.h"
 #include "sGradient.h"
+#include "sGraphUtils.h"
 #include "sSkinProvider.h"
 #include "sVclUtils.h"
 
@@ -20,6 +21,7 @@ const std::vector<TkvModuleStep>& EngineModules() {
       {"kvntUtils", kvntUtilsStartup, kvntUtilsCleanup},
       {"kvgpUtils", kvgpUtilsStartup, kvgpUtilsCleanup},
       {"sVclUtils", sVclUtilsStartup, sVclUtilsCleanup},
+      {"sGraphUtils", sGraphUtilsStartup, sGraphUtilsCleanup},
       {"sGradient", sGradientStartup, sGradientCleanup},
       {"kvFontStore", nullptr, kvFontStoreCleanup},
       {"kvPNG", kvPNGStartup, kvPNGCleanup},

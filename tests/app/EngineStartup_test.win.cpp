@@ -7,6 +7,7 @@
 #include <string>
 
 #include "kvgpUtils.h"
+#include "sGraphUtils.h"
 #include "kvntUtils.h"
 #include "sConst.h"
 #include "sDefaults.h"
@@ -35,8 +36,9 @@ TEST(ModuleSteps, StartInOrderOnceStopInReverse) {
 TEST(EngineStartup, TheFixedOrder) {
   std::vector<std::string> names;
   for (const auto& m : EngineModules()) names.push_back(m.Name);
-  EXPECT_EQ(names, (std::vector<std::string>{"sConst", "sDefaults", "kvntUtils", "kvgpUtils", "sVclUtils", "sGradient",
-                                             "kvFontStore", "kvPNG", "sDialogs", "sSkinProvider"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"sConst", "sDefaults", "kvntUtils", "kvgpUtils", "sVclUtils",
+                                             "sGraphUtils", "sGradient", "kvFontStore", "kvPNG", "sDialogs",
+                                             "sSkinProvider"}));
 }
 
 TEST(EngineStartup, StartAndStopTheEngine) {
@@ -48,6 +50,8 @@ TEST(EngineStartup, StartAndStopTheEngine) {
   EXPECT_NE(hKern32, nullptr);
   EXPECT_NE(uxthemeLib, nullptr);
   EXPECT_TRUE(kvGDIBegin(false));  // GDI+ started once for the run
+  EXPECT_TRUE(kvLayered());        // the layered-window functions bound
+  EXPECT_GT(FCheckWidth, 0);       // the check box measured
   StopEngine();
   EXPECT_FALSE(kvGDIBegin(false));
   EXPECT_TRUE(kvs_CloseStr.empty());
