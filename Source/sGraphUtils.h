@@ -57,9 +57,9 @@ constexpr uint32_t MakePix(uint32_t b, uint32_t g, uint32_t r, uint32_t a) { ret
 // Threshold test of a source pixel: the key value, or alpha at or below bTranspLimit.
 constexpr bool TransparentByThreshold(uint32_t p) { return p == kKeyPixel || PixA(p) <= bTranspLimit; }
 
-// Largest temporary picture a stretch makes (pixels): no skin part is larger, and a hostile
-// size cannot make a routine allocate without bound.
-constexpr int64_t kMaxTempPixels = int64_t(1) << 24;
+// Largest temporary picture a stretch of a skin-given size makes (pixels, 8192 x 8192): no
+// window is larger, and a hostile size cannot make a routine allocate without bound.
+constexpr int64_t kMaxTempPixels = int64_t(1) << 26;
 
 // ---- 2. Views -------------------------------------------------------------------------------
 
