@@ -154,7 +154,7 @@ struct TkvSkinCommonInfo {
   TkvSkinCommonInfo() { Sections.fill(-1); }
 };
 
-// The manager's options that the painters and the scaling read.
+// The manager's options that the painters, the image lists and the scaling read.
 struct TkvOptions {
   TkvScaleMode ScaleMode = smVCL;
   Integer PixelsPerInch = 96;       // the density of smCustomPPI

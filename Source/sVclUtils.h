@@ -123,6 +123,8 @@ bool kvMouseInControlDC(HWND handle);
 Integer GetWndPPI(HWND handle);
 // Lets the system scale the window's non-client area with its DPI (Windows 10 and later).
 void EnableNCDpiScaling(HWND wndHandle);
+// Visual styles are in use: a theme is active and applies to this program.
+bool kvThemesEnabled();
 
 // -- Colours and the parent background.
 

@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "kvAlphaImageList.h"
 #include "kvFontStore.h"
 #include "kvPNG.h"
 #include "kvgpUtils.h"
@@ -9,9 +10,11 @@
 #include "sConst.h"
 #include "sDefaults.h"
 #include "sDialogs.h"
+#include "sGlyphUtils.h"
 #include "sGradient.h"
 #include "sGraphUtils.h"
 #include "sSkinProvider.h"
+#include "sThirdParty.h"
 #include "sVclUtils.h"
 
 const std::vector<TkvModuleStep>& EngineModules() {
@@ -25,6 +28,9 @@ const std::vector<TkvModuleStep>& EngineModules() {
       {"sGradient", sGradientStartup, sGradientCleanup},
       {"kvFontStore", nullptr, kvFontStoreCleanup},
       {"kvPNG", kvPNGStartup, kvPNGCleanup},
+      {"kvAlphaImageList", kvAlphaImageListStartup, kvAlphaImageListCleanup},
+      {"sThirdParty", sThirdPartyStartup, sThirdPartyCleanup},
+      {"sGlyphUtils", sGlyphUtilsStartup, sGlyphUtilsCleanup},
       {"sDialogs", nullptr, sDialogsCleanup},
       {"sSkinProvider", nullptr, sSkinProviderCleanup},
   };

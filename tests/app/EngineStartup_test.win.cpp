@@ -6,11 +6,14 @@
 
 #include <string>
 
+#include "kvAlphaImageList.h"
 #include "kvgpUtils.h"
 #include "sGraphUtils.h"
 #include "kvntUtils.h"
 #include "sConst.h"
 #include "sDefaults.h"
+#include "sGlyphUtils.h"
+#include "sThirdParty.h"
 #include "sVclUtils.h"
 
 namespace {
@@ -37,8 +40,8 @@ TEST(EngineStartup, TheFixedOrder) {
   std::vector<std::string> names;
   for (const auto& m : EngineModules()) names.push_back(m.Name);
   EXPECT_EQ(names, (std::vector<std::string>{"sConst", "sDefaults", "kvntUtils", "kvgpUtils", "sVclUtils",
-                                             "sGraphUtils", "sGradient", "kvFontStore", "kvPNG", "sDialogs",
-                                             "sSkinProvider"}));
+                                             "sGraphUtils", "sGradient", "kvFontStore", "kvPNG", "kvAlphaImageList",
+                                             "sThirdParty", "sGlyphUtils", "sDialogs", "sSkinProvider"}));
 }
 
 TEST(EngineStartup, StartAndStopTheEngine) {
@@ -52,7 +55,13 @@ TEST(EngineStartup, StartAndStopTheEngine) {
   EXPECT_TRUE(kvGDIBegin(false));  // GDI+ started once for the run
   EXPECT_TRUE(kvLayered());        // the layered-window functions bound
   EXPECT_GT(FCheckWidth, 0);       // the check box measured
+  EXPECT_NE(awFont, nullptr);      // the icon font, installed from its resource
+  EXPECT_NE(kvCharImages, nullptr);
+  EXPECT_NE(ThirdPartySkipForms, nullptr);
   StopEngine();
+  EXPECT_EQ(awFont, nullptr);
+  EXPECT_EQ(kvCharImages, nullptr);
+  EXPECT_EQ(ThirdPartySkipForms, nullptr);
   EXPECT_FALSE(kvGDIBegin(false));
   EXPECT_TRUE(kvs_CloseStr.empty());
   EXPECT_TRUE(kvs_AvailSkins.empty());
