@@ -81,6 +81,7 @@ void PaintAddons32(TBitmap* t, const TRect& aRect, TkvSkinData* sd, TColor color
 void PaintItemBG32(Integer skinIndex, Integer state, const TRect& r, TBitmap* itemBmp, TObject* commonSkinData,
                    TColor customColor) {
   TkvSkinData* sd = dynamic_cast<TkvSkinData*>(commonSkinData);
+  if (!sd && IsIDERunning()) Alert(u"Check parameters of the PaintItemBG32 procedure.");
   const TsGeneralData* gd = SkinSection(sd, skinIndex);
   if (!gd || !itemBmp || itemBmp->PixelFormat() != pf32bit || r.IsEmpty()) return;
   const TsGenState& look = gd->Props[size_t(std::clamp(state, 0, 2))];
@@ -102,6 +103,7 @@ void PaintItem32(Integer skinIndex, bool /*filling*/, Integer state, const TRect
                  TBitmap* itemBmp, TObject* commonSkinData) {
   if (!itemBmp || r.IsEmpty()) return;
   TkvSkinData* sd = dynamic_cast<TkvSkinData*>(commonSkinData);
+  if (!sd && IsIDERunning()) Alert(u"Check parameters of the PaintItem32 procedure.");
   const TsGeneralData* gd = SkinSection(sd, skinIndex);
   if (!gd || itemBmp->Height() < r.Bottom || itemBmp->Width() < r.Right || r.Left < 0 || r.Top < 0) return;
   state = std::clamp(state, 0, std::max(gd->States, 1) - 1);

@@ -97,5 +97,10 @@ void PaintGradTxt(TBitmap* bmp, const TRect& aRect, const TsGradArray& data, TBi
 // canvas comes back locked; the caller owns the bitmap.
 TBitmap* MakeShadow(TColor color, Integer radius, Integer offset, Integer bodyHeight, Integer bodyWidth,
                     Integer blurSize, bool maskMode, bool doUpdateAlpha);
+// The light spot of the mouse-light effect: a round shadow of aColor whose radius follows
+// aWidth between 100 and 200 pixels (at 96 PPI). Kept while its size and colour fit (the colour
+// is recorded as the bitmap's brush colour); otherwise the old one is freed and a new one made.
+// aHeight has no effect.
+void PrepareLightMask(TBitmap*& maskBmp, Integer aWidth, Integer aHeight, TColor aColor);
 
 #endif

@@ -4,8 +4,11 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "kvgpUtils.h"
 #include "sAlphaGraph.h"
+#include "sCommonData.h"
 #include "sGraphUtils.h"
 #include "vcl/Canvas.h"
 #include "vcl/GdiScopes.h"
@@ -97,4 +100,14 @@ TBitmap* MakeShadow(TColor color, Integer radius, Integer offset, Integer bodyHe
   if (doUpdateAlpha && !bmp->Empty()) UpdateAlpha(bmp);
   bmp->Canvas()->Lock();
   return bmp;
+}
+
+void PrepareLightMask(TBitmap*& maskBmp, Integer aWidth, Integer /*aHeight*/, TColor aColor) {
+  const Integer m = std::min(std::max(aWidth, ScaleInt(100)), ScaleInt(200));
+  if (maskBmp && maskBmp->Width() == 2 * m + 1 && maskBmp->Height() == 2 * m + 1 &&
+      maskBmp->Canvas()->Brush()->Color() == aColor)
+    return;
+  delete maskBmp;
+  maskBmp = MakeShadow(aColor, m, 0, 0, 0, m, false, false);
+  maskBmp->Canvas()->Brush()->SetColor(aColor);
 }

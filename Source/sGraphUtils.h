@@ -492,6 +492,15 @@ void WriteTextEx(TCanvas* canvas, const String& text, bool enabled, TRect& aRect
                  Integer hot, DuRiruZireziv* skinManager = nullptr);
 void kvWriteTextEx(TCanvas* canvas, const String& text, bool enabled, TRect& aRect, Cardinal flags,
                    Integer skinIndex, Integer hot, DuRiruZireziv* skinManager = nullptr);
+// A control's caption: the section that gives the font (its own, or what its parents answer to
+// KV_GETFONTINDEX), its glow into the control's cache bitmap (canGlow), outline copies, the
+// disabled blend towards the skin's global colour, and the control's tone, hue and saturation.
+// Unskinned controls and controls with their own font get the plain (or embossed) caption.
+// skinManager is not used: the control's own manager applies.
+void WriteTextEx(TCanvas* canvas, const String& text, bool enabled, TRect& aRect, Cardinal flags,
+                 TsCommonData* skinData, Integer hot, DuRiruZireziv* skinManager = nullptr, bool canGlow = true);
+void kvWriteTextEx(TCanvas* canvas, const String& text, bool enabled, TRect& aRect, Cardinal flags,
+                   TsCommonData* skinData, Integer hot, DuRiruZireziv* skinManager = nullptr, bool canGlow = true);
 void kvWriteText(TCanvas* canvas, const String& text, bool enabled, TRect& aRect, Cardinal flags);
 // A text colour after the control's tone, hue offset and saturation.
 TColor UpdateColor(TColor color, const TsCommonData* skinData);

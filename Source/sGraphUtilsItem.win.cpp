@@ -34,6 +34,14 @@ namespace {
 
 TkvSkinData* SkinDataOf(TObject* object) { return dynamic_cast<TkvSkinData*>(object); }
 
+// The skin data of an entry point; a developer warning (only under a debugger) when the caller
+// handed something else.
+TkvSkinData* CheckedSkinData(TObject* object, const char16_t* procedure) {
+  TkvSkinData* sd = SkinDataOf(object);
+  if (!sd && IsIDERunning()) Alert(String(u"Check parameters of the ") + procedure + u" procedure.");
+  return sd;
+}
+
 // A state within the section's states (at least one).
 Integer ClampState(const TsGeneralData& gd, Integer state) { return std::clamp(state, 0, std::max(gd.States, 1) - 1); }
 Integer LookIndex(Integer state) { return std::min(std::max(state, 0), 2); }
@@ -279,8 +287,8 @@ void PaintCornerImages(TkvSkinData* sd, const TsGeneralData& gd, Integer state, 
 // The common checks of the index forms: a 32-bit-or-any item, a skin data object, an
 // accepted section and a rectangle inside the item.
 const TsGeneralData* Checked(TkvObject* commonSkinData, Integer skinIndex, TBitmap* item, const TRect& r,
-                             TkvSkinData*& sd) {
-  sd = SkinDataOf(commonSkinData);
+                             TkvSkinData*& sd, const char16_t* procedure) {
+  sd = procedure ? CheckedSkinData(commonSkinData, procedure) : SkinDataOf(commonSkinData);
   const TsGeneralData* gd = SkinSection(sd, skinIndex);
   if (!gd || !item || item->Height() < r.Bottom || item->Width() < r.Right || r.Left < 0 || r.Top < 0) return nullptr;
   return gd;
@@ -321,7 +329,7 @@ void PaintItemBG(Integer skinIndex, const TCacheInfo& ci, Integer state, const T
 
 void PaintItemBGFast(Integer skinIndex, Integer bgIndex, Integer bgHotIndex, const TCacheInfo& ci, Integer state,
                      const TRect& r, const TPoint& pP, TBitmap* itemBmp, TkvObject* commonSkinData) {
-  TkvSkinData* sd = SkinDataOf(commonSkinData);
+  TkvSkinData* sd = CheckedSkinData(commonSkinData, u"PaintItemBGFast");
   const TsGeneralData* gd = SkinSection(sd, skinIndex);
   if (!gd || !itemBmp) return;
   GdiFlush();
@@ -355,7 +363,7 @@ void PaintItem(Integer skinIndex, const TCacheInfo& ci, bool /*filling*/, Intege
                Integer /*bgHotIndex*/) {
   if (!itemBmp || r.IsEmpty()) return;
   TkvSkinData* sd;
-  const TsGeneralData* gd = Checked(commonSkinData, skinIndex, itemBmp, r, sd);
+  const TsGeneralData* gd = Checked(commonSkinData, skinIndex, itemBmp, r, sd, u"PaintItem 1");
   if (!gd) return;
   GdiFlush();
   state = ClampState(*gd, state);
@@ -372,7 +380,7 @@ void PaintItem(Integer skinIndex, const TCacheInfo& ci, bool /*filling*/, Intege
                const TPoint& pP, TBitmap* itemBmp, TkvObject* commonSkinData, const TsMaskData& md) {
   if (!itemBmp) return;
   TkvSkinData* sd;
-  const TsGeneralData* gd = Checked(commonSkinData, skinIndex, itemBmp, r, sd);
+  const TsGeneralData* gd = Checked(commonSkinData, skinIndex, itemBmp, r, sd, nullptr);
   if (!gd) return;
   GdiFlush();
   state = ClampState(*gd, state);
@@ -384,7 +392,7 @@ void PaintItem(Integer skinIndex, const TCacheInfo& ci, bool /*filling*/, Intege
 
 void PaintItem(Integer skinIndex, const TCacheInfo& ci, bool filling, Integer state, const TRect& r, const TPoint& pP,
                HDC dc, TkvObject* commonSkinData) {
-  TkvSkinData* sd = SkinDataOf(commonSkinData);
+  TkvSkinData* sd = CheckedSkinData(commonSkinData, u"PaintItem 2");
   if (!SkinSection(sd, skinIndex) || !dc || r.Left < 0 || r.Top < 0 || r.Right <= r.Left || r.Bottom <= r.Top) return;
   TSaveDC saved(dc);
   std::unique_ptr<TBitmap> bmp(CreateBmp32(r.Width(), r.Height()));
@@ -398,7 +406,7 @@ void PaintItemFast(Integer skinIndex, Integer maskIndex, Integer bgIndex, Intege
                    TkvObject* commonSkinData) {
   if (!itemBmp || r.IsEmpty()) return;
   TkvSkinData* sd;
-  const TsGeneralData* gd = Checked(commonSkinData, skinIndex, itemBmp, r, sd);
+  const TsGeneralData* gd = Checked(commonSkinData, skinIndex, itemBmp, r, sd, u"PaintItemFast");
   if (!gd) return;
   state = ClampState(*gd, state);
   PaintItemBGFast(skinIndex, bgIndex, bgHotIndex, ci, state, r, pP, itemBmp, commonSkinData);

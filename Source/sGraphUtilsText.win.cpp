@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <string>
 #include <memory>
 #include <vector>
 
@@ -10,18 +11,16 @@
 #include "sAlphaGraph.h"
 #include "sCommonData.h"
 #include "sGraphUtils.h"
+#include "sMessages.h"
 #include "sSkinManager.h"
+#include "sVclUtils.h"
 #include "vcl/Canvas.h"
 #include "vcl/GdiScopes.h"
 #include "vcl/Graphics.h"
 
 namespace {
 
-// The GDI+ alignments of a DrawText flag word: left 0, right 1, centre 2; top 0, bottom 1, centre 2.
-Integer HorzAlignmentOf(Cardinal flags) {
-  if (flags & DT_RIGHT) return 1;
-  return (flags & DT_CENTER) ? 2 : 0;
-}
+// The vertical alignment of a DrawText flag word: top 0, bottom 1, centre 2.
 Integer VertAlignmentOf(Cardinal flags) {
   if (flags & DT_BOTTOM) return 1;
   return (flags & DT_VCENTER) ? 2 : 0;
@@ -76,7 +75,7 @@ Integer kvDrawText32(HDC dc, const String& text, TRect& r, Cardinal flags, bool 
     return 1;
   }
   const TColor textColor = GetTextColor(dc);
-  if (!kvgpDrawString(dc, text, r, SwapRedBlue(textColor), HorzAlignmentOf(flags), VertAlignmentOf(flags), 0,
+  if (!kvgpDrawString(dc, text, r, SwapRedBlue(textColor), Integer(AlignmentFromInt(flags)), VertAlignmentOf(flags), 0,
                       alphaLayer, u"") &&
       bmp)
     WriteColor(bmp, text, true, r, flags & ~DT_ALPHATEXT, textColor, false);
@@ -116,6 +115,120 @@ void WriteTextEx(TCanvas* canvas, const String& text, bool enabled, TRect& aRect
 void kvWriteTextEx(TCanvas* canvas, const String& text, bool enabled, TRect& aRect, Cardinal flags, Integer skinIndex,
                    Integer hot, DuRiruZireziv* skinManager) {
   WriteTextEx(canvas, text, enabled, aRect, flags, skinIndex, hot, skinManager);
+}
+
+namespace {
+
+// The plain caption: as it is, or embossed when disabled.
+void PlainCaption(TCanvas* canvas, const String& text, Integer length, bool enabled, TRect& r, Cardinal flags) {
+  auto draw = [&](const TRect& at) {
+    RECT rc{at.Left, at.Top, at.Right, at.Bottom};
+    DrawTextW(canvas->Handle(), reinterpret_cast<LPCWSTR>(text.c_str()), length, &rc, flags);
+  };
+  if (enabled) {
+    draw(r);
+    return;
+  }
+  canvas->Font()->SetColor(clBtnHighlight);
+  draw(OffsRect(r, 1, 1));
+  canvas->Font()->SetColor(clBtnShadow);
+  draw(r);
+}
+
+// The section that gives the caption its font: the control's own, or for the standard button
+// sections the one its parents answer; -1 for none. manager may change with the answer.
+Integer FontSection(TsCommonData* skinData, Integer hot, DuRiruZireziv*& manager) {
+  const Integer own = skinData->SkinIndex;
+  TControl* ctrl = skinData->FOwnerControl;
+  const auto& sections = manager->SkinCommonInfo.Sections;
+  bool asksParents = own == sections[ssTBBtn];
+  for (Integer k = ssMenuItem; k <= ssButton; ++k) asksParents = asksParents || own == sections[size_t(k)];
+  if (!asksParents || !ctrl || !ctrl->Parent()) return own;
+  TkvPaintInfo info;
+  info.State = hot;
+  info.FontIndex = own;
+  info.R = ctrl->BoundsRect();
+  info.SkinManager = manager;
+  const intptr_t answer = ctrl->Perform(SM_ALPHACMD, uintptr_t(KV_GETFONTINDEX) << 16, reinterpret_cast<intptr_t>(&info));
+  if (answer == -1) return own;
+  if (answer == 0 || info.FontIndex < 0) return -1;
+  if (info.SkinManager) manager = info.SkinManager;
+  return info.FontIndex;
+}
+
+}  // namespace
+
+namespace {
+void SkinnedCaption(TCanvas* canvas, const String& text, bool enabled, TRect& aRect, Cardinal flags,
+                    TsCommonData* skinData, Integer hot, bool canGlow) {
+  DuRiruZireziv* manager = skinData->GetSkinManager();
+  const Integer length = static_cast<Integer>(std::char_traits<Char>::length(text.c_str()));
+  const bool skinned = skinData->Skinned(false);
+  if (hot && skinned && manager && skinData->SkinIndex == manager->SkinCommonInfo.Sections[ssWebBtn])
+    canvas->Font()->SetStyle(canvas->Font()->Style() + TFontStyles{fsUnderline});
+  HDC dc = canvas->Handle();
+  if (!skinned || skinData->FCustomFont || !manager) {
+    PlainCaption(canvas, text, length, enabled, aRect, flags);
+    return;
+  }
+  const Integer section = FontSection(skinData, hot, manager);
+  TControl* ctrl = skinData->FOwnerControl;
+  if (section < 0 && ctrl && ctrl->Parent()) {
+    canvas->Font()->SetColor(ctrl->Parent()->Font()->Color());
+    PlainCaption(canvas, text, length, enabled, aRect, flags);
+    return;
+  }
+  if (!manager->IsValidSkinIndex(section)) {
+    kvDrawText(canvas->Handle(), text, aRect, flags);
+    return;
+  }
+  const TsGenState& look = manager->gd()[size_t(section)].Props[size_t(std::clamp(hot, 0, 2))];
+  if (canGlow && skinData->FCacheBmp && look.GlowSize != 0) {
+    {
+      TSaveDC clip(canvas->Handle());
+      IntersectClipRect(canvas->Handle(), aRect.Left, aRect.Top, aRect.Right, aRect.Bottom);
+      TBitmap* mask = nullptr;
+      kvDrawGlowForText(skinData->FCacheBmp, text, aRect, flags, 15, look.GlowSize,
+                        UpdateColor(TColor(look.GlowColor), skinData), mask);
+      delete mask;
+    }
+    GdiFlush();
+  }
+  if (!enabled) {
+    canvas->Font()->SetColor(UpdateColor(
+        BlendColors(TColor(look.FontColor.Color), manager->GetGlobalColor(), DefBlendDisabled), skinData));
+    kvDrawText(canvas->Handle(), text, aRect, flags);
+    return;
+  }
+  dc = canvas->Handle();
+  for (int side = 0; side < 4; ++side) {
+    const Integer c = OutlineColor(look.FontColor, side);
+    if (c == -1) continue;
+    SetTextColor(dc, UpdateColor(TColor(c), skinData));
+    TRect moved = OffsRect(aRect, kOutlineShift[side].X, kOutlineShift[side].Y);
+    kvDrawText(dc, text, moved, flags);
+  }
+  SetTextColor(dc, UpdateColor(TColor(look.FontColor.Color), skinData));
+  kvDrawText(dc, text, aRect, flags);
+}
+
+}  // namespace
+
+void WriteTextEx(TCanvas* canvas, const String& text, bool enabled, TRect& aRect, Cardinal flags,
+                 TsCommonData* skinData, Integer hot, DuRiruZireziv* /*skinManager*/, bool canGlow) {
+  if (text.empty() || !canvas || !skinData) return;
+  canvas->Brush()->SetStyle(bsClear);
+  {
+    TSaveDC saved(canvas->Handle());
+    SkinnedCaption(canvas, text, enabled, aRect, flags, skinData, hot, canGlow);
+  }
+  // The DC is back as it was; the canvas puts its tools (and the font's colour) in again.
+  canvas->Refresh();
+}
+
+void kvWriteTextEx(TCanvas* canvas, const String& text, bool enabled, TRect& aRect, Cardinal flags,
+                   TsCommonData* skinData, Integer hot, DuRiruZireziv* skinManager, bool canGlow) {
+  WriteTextEx(canvas, text, enabled, aRect, flags, skinData, hot, skinManager, canGlow);
 }
 
 void kvWriteText(TCanvas* canvas, const String& text, bool /*enabled*/, TRect& aRect, Cardinal flags) {

@@ -77,7 +77,9 @@ void SkinPaintTo(TBitmap* bmp, TControl* ctrl, Integer left, Integer top, TCompo
       above = true;
       continue;
     }
-    if (!above || !sibling->Visible() || !RectInRect(ctrl->BoundsRect(), sibling->BoundsRect(), false)) continue;
+    if (!above || !sibling->Visible() || dynamic_cast<TOutputWindow*>(sibling) ||
+        !RectInRect(ctrl->BoundsRect(), sibling->BoundsRect(), false))
+      continue;
     TSaveDC saved(dc);
     OffsetViewportOrgEx(dc, sibling->Left() - ctrl->Left(), sibling->Top() - ctrl->Top(), nullptr);
     SkinPaintTo(bmp, sibling);

@@ -12,6 +12,7 @@
 #include "sDialogs.h"
 #include "sGlyphUtils.h"
 #include "sGradient.h"
+#include "sGraphUtils.h"
 #include "sSkinProvider.h"
 #include "sThirdParty.h"
 #include "sVclUtils.h"
@@ -23,6 +24,7 @@ const std::vector<TkvModuleStep>& EngineModules() {
       {"kvntUtils", kvntUtilsStartup, kvntUtilsCleanup},
       {"kvgpUtils", kvgpUtilsStartup, kvgpUtilsCleanup},
       {"sVclUtils", sVclUtilsStartup, sVclUtilsCleanup},
+      {"sGraphUtils", sGraphUtilsStartup, sGraphUtilsCleanup},
       {"sGradient", sGradientStartup, sGradientCleanup},
       {"kvFontStore", nullptr, kvFontStoreCleanup},
       {"kvPNG", kvPNGStartup, kvPNGCleanup},

@@ -37,6 +37,7 @@ TsGeneralData Look(TColor color, Integer transparency) {
 
 struct Item32 : ::testing::Test {
   void SetUp() override {
+    kvntUtilsStartup();  // no debugger attached: no developer warnings
     kvgpUtilsStartup();
     sGradientStartup();
   }

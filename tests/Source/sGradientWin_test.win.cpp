@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "kvgpUtils.h"
+#include "sCommonData.h"
 #include "sGradient.h"
 #include "sGraphUtils.h"
 #include "vcl/Canvas.h"
@@ -101,4 +103,23 @@ TEST_F(GradientPaths, MakeShadowHandsBackALockedPremultipliedBitmap) {
   std::unique_ptr<TBitmap> none(MakeShadow(0, -3, 0, 0, 0, 0, false, false));
   EXPECT_TRUE(none->Empty());
   none->Canvas()->Unlock();
+}
+
+TEST_F(GradientPaths, LightMaskIsKeptWhileSizeAndColourFit) {
+  TBitmap* mask = nullptr;
+  PrepareLightMask(mask, 150, 7, 0xFF336699);
+  ASSERT_NE(mask, nullptr);
+  const Integer m = std::min(std::max(150, ScaleInt(100)), ScaleInt(200));
+  EXPECT_EQ(mask->Width(), 2 * m + 1);
+  TBitmap* first = mask;
+  PrepareLightMask(mask, 150, 99, 0xFF336699);  // the height has no effect
+  EXPECT_EQ(mask, first);
+  PrepareLightMask(mask, 150, 7, 0xFF112233);   // another colour: rebuilt
+  EXPECT_EQ(mask->Canvas()->Brush()->Color(), 0xFF112233u);
+  EXPECT_EQ(PixA(GetAPixel(mask, m, m)), 0xFF * 255 >> 8);  // the centre at the colour's peak
+  PrepareLightMask(mask, 10, 7, 0xFF112233);    // the radius stays at least 100
+  EXPECT_EQ(mask->Width(), 2 * ScaleInt(100) + 1);
+  PrepareLightMask(mask, 1000, 7, 0xFF112233);  // and at most 200
+  EXPECT_EQ(mask->Width(), 2 * ScaleInt(200) + 1);
+  delete mask;
 }

@@ -13,6 +13,7 @@
 #include "sCommonData.h"
 #include "sGradient.h"
 #include "sGraphUtils.h"
+#include "support/ImportHook.h"
 #include "support/SkinFixture.h"
 #include "vcl/Canvas.h"
 #include "vcl/Controls.h"
@@ -113,6 +114,7 @@ struct ItemSkin : SkinFixture {
 
 struct ItemPainter : ::testing::Test {
   void SetUp() override {
+    kvntUtilsStartup();  // no debugger attached: no developer warnings
     kvgpUtilsStartup();
     sGradientStartup();
   }
@@ -132,6 +134,42 @@ TEST_F(ItemPainter, PlainLooksByStateOnlyInsideTheRectangle) {
   EXPECT_EQ(Px(b.get(), 10, 10), kGreen);
   PaintItem(skin.Plain, FillColourCI(clWhite), true, 7, TRect(5, 5, 15, 15), TPoint(), b.get(), skin.Data);
   EXPECT_EQ(Px(b.get(), 10, 10), kBlue);  // beyond the section's states: the last one
+}
+
+namespace {
+std::vector<String> warnings;
+int WINAPI RecordBox(const MSGBOXPARAMSW* p) {
+  warnings.push_back(reinterpret_cast<const Char*>(p->lpszText));
+  return IDOK;
+}
+int WINAPI DebuggerAttached() { return 1; }
+}  // namespace
+
+TEST_F(ItemPainter, WrongSkinDataWarnsOnlyUnderADebugger) {
+  ImportHook box("user32.dll", "MessageBoxIndirectW", &RecordBox);
+  warnings.clear();
+  Bmp b = Filled(10, 10, 0);
+  TkvObject notSkinData;
+  PaintItem(skin.Plain, FillColourCI(clWhite), true, 0, TRect(0, 0, 10, 10), TPoint(), b.get(), &notSkinData);
+  EXPECT_TRUE(warnings.empty());
+  const auto saved = kvIsDebuggerPresent;
+  kvIsDebuggerPresent = DebuggerAttached;
+  PaintItem(skin.Plain, FillColourCI(clWhite), true, 0, TRect(0, 0, 10, 10), TPoint(), b.get(), &notSkinData);
+  PaintItem(skin.Plain, FillColourCI(clWhite), true, 0, TRect(0, 0, 10, 10), TPoint(), b->Canvas()->Handle(),
+            &notSkinData);
+  PaintItemFast(skin.Plain, -1, -1, -1, FillColourCI(clWhite), true, 0, TRect(0, 0, 10, 10), TPoint(), b.get(),
+                &notSkinData);
+  PaintItemBGFast(skin.Plain, -1, -1, FillColourCI(clWhite), 0, TRect(0, 0, 10, 10), TPoint(), b.get(), &notSkinData);
+  PaintItem32(skin.Plain, true, 0, TRect(0, 0, 10, 10), TPoint(), b.get(), &notSkinData);
+  PaintItemBG32(skin.Plain, 0, TRect(0, 0, 10, 10), b.get(), &notSkinData, clFuchsia);
+  kvIsDebuggerPresent = saved;
+  EXPECT_EQ(warnings, (std::vector<String>{u"Check parameters of the PaintItem 1 procedure.",
+                                          u"Check parameters of the PaintItem 2 procedure.",
+                                          u"Check parameters of the PaintItemFast procedure.",
+                                          u"Check parameters of the PaintItemBGFast procedure.",
+                                          u"Check parameters of the PaintItem32 procedure.",
+                                          u"Check parameters of the PaintItemBG32 procedure."}));
+  EXPECT_EQ(Px(b.get(), 5, 5), 0u);
 }
 
 TEST_F(ItemPainter, BadInputPaintsNothing) {

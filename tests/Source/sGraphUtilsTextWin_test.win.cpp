@@ -9,6 +9,9 @@
 #include "kvntUtils.h"
 #include "sAlphaGraph.h"
 #include "sCommonData.h"
+#include "sMessages.h"
+#include "support/SkinFixture.h"
+#include "vcl/Controls.h"
 #include "sGraphUtils.h"
 #include "sSkinManager.h"
 #include "vcl/Canvas.h"
@@ -57,23 +60,16 @@ struct Text : ::testing::Test {
   void SetUp() override { kvgpUtilsStartup(); }
 };
 
-// A manager whose section 0 has outline colours and a disabled look.
-struct SkinFixture {
-  DuRiruZireziv manager{nullptr};
-  TkvSkinData data;
-  SkinFixture() {
-    manager.SkinDataArray.clear();
+// A skin whose section 0 has outline colours and a disabled look.
+struct CaptionSkin : SkinFixture {
+  CaptionSkin() {
     TsGeneralData section;
+    section.BorderIndex = -1;
     section.States = 3;
     section.Props[0].FontColor = {0x000000, -1, 0xFFFFFF, -1, 0x000000};
     section.Props[0].Color = 0xFFFFFF;
     section.Props[1].FontColor = {0x0000FF, -1, -1, -1, -1};
-    data.gd.push_back(section);
-    auto owned = std::make_unique<TkvSkinData>();
-    owned->gd = data.gd;
-    owned->FOwner = &manager;
-    manager.SkinDataArray.push_back(std::move(owned));
-    manager.SkinCommonInfo.Active = true;
+    AddSection(section);
   }
 };
 
@@ -134,26 +130,26 @@ TEST_F(Text, WriteColorDisabledIsOpaqueWhereTheTextTouched) {
 }
 
 TEST_F(Text, WriteText32DrawsOutlinesThenTheMainColour) {
-  SkinFixture skin;
+  CaptionSkin skin;
   Bmp direct = Filled(80, 30, clBlack, 0), manual = Filled(80, 30, clBlack, 0);
   TRect r(4, 6, 76, 26);
-  WriteText32(direct.get(), u"Wq", true, r, DT_SINGLELINE, 0, 0, &skin.manager);
+  WriteText32(direct.get(), u"Wq", true, r, DT_SINGLELINE, 0, 0, &skin.Manager);
   WriteColor(manual.get(), u"Wq", true, OffsRect(r, 0, -1), DT_SINGLELINE, 0xFFFFFF);
   WriteColor(manual.get(), u"Wq", true, OffsRect(r, 0, 1), DT_SINGLELINE, 0x000000);
   WriteColor(manual.get(), u"Wq", true, r, DT_SINGLELINE, 0x000000);
   EXPECT_TRUE(SamePixels(direct.get(), manual.get()));
   Bmp plain = Filled(80, 30, clBlack, 0), canvasColour = Filled(80, 30, clBlack, 0);
   plain->Canvas()->Font()->SetColor(0x00FF00);
-  WriteText32(plain.get(), u"Wq", true, r, DT_SINGLELINE, 7, 0, &skin.manager);  // no such section
+  WriteText32(plain.get(), u"Wq", true, r, DT_SINGLELINE, 7, 0, &skin.Manager);  // no such section
   WriteColor(canvasColour.get(), u"Wq", true, r, DT_SINGLELINE, 0x00FF00);
   EXPECT_TRUE(SamePixels(plain.get(), canvasColour.get()));
 }
 
 TEST_F(Text, WriteTextExBySectionDrawsOutlinesAndBlendsDisabledText) {
-  SkinFixture skin;
+  CaptionSkin skin;
   Bmp direct = Filled(80, 30, clWhite, 255), manual = Filled(80, 30, clWhite, 255);
   TRect r(4, 6, 76, 26);
-  WriteTextEx(direct->Canvas(), u"Wq", true, r, DT_SINGLELINE, 0, 0, &skin.manager);
+  WriteTextEx(direct->Canvas(), u"Wq", true, r, DT_SINGLELINE, 0, 0, &skin.Manager);
   HDC dc = manual->Canvas()->Handle();
   SetBkMode(dc, TRANSPARENT);
   TRect up = OffsRect(r, 0, -1), down = OffsRect(r, 0, 1), same = r;
@@ -165,7 +161,7 @@ TEST_F(Text, WriteTextExBySectionDrawsOutlinesAndBlendsDisabledText) {
   EXPECT_TRUE(SamePixels(direct.get(), manual.get()));
 
   Bmp hot = Filled(80, 30, clWhite, 255);
-  WriteTextEx(hot->Canvas(), u"Wq", true, r, DT_SINGLELINE, 0, 1, &skin.manager);
+  WriteTextEx(hot->Canvas(), u"Wq", true, r, DT_SINGLELINE, 0, 1, &skin.Manager);
   bool red = false;
   GdiFlush();
   for (Integer y = 0; y < 30 && !red; ++y)
@@ -173,7 +169,7 @@ TEST_F(Text, WriteTextExBySectionDrawsOutlinesAndBlendsDisabledText) {
   EXPECT_TRUE(red);  // the hot look's colour
 
   Bmp disabled = Filled(80, 30, clWhite, 255);
-  WriteTextEx(disabled->Canvas(), u"Wq", false, r, DT_SINGLELINE, 0, 0, &skin.manager);
+  WriteTextEx(disabled->Canvas(), u"Wq", false, r, DT_SINGLELINE, 0, 0, &skin.Manager);
   EXPECT_EQ(disabled->Canvas()->Font()->Color(), 0x9A9A9Au);  // (0 * 100 + 255 * 155) shr 8 = 154
 }
 
@@ -254,4 +250,116 @@ TEST(UpdateColor, ToneHueAndSaturationOfTheControl) {
   const TColor turned = UpdateColor(0x0000FF, &data);
   EXPECT_GT(turned >> 8 & 0xFF, 200u);
   EXPECT_LT(turned & 0xFF, 40u);
+}
+
+namespace {
+// A control that answers the font-index query with `answer`.
+class TFontAsker : public TControl {
+ public:
+  using TControl::TControl;
+  intptr_t answer = -1;
+  void Dispatch(TMessage& m) override {
+    if (m.Msg == SM_ALPHACMD && m.WParamHi == KV_GETFONTINDEX) {
+      m.Result = answer;
+      return;
+    }
+    TControl::Dispatch(m);
+  }
+};
+
+struct ControlCaption : ::testing::Test {
+  ControlCaption() : ctrl(nullptr), data(&ctrl) {
+    kvgpUtilsStartup();
+    TsGeneralData s;
+    s.BorderIndex = -1;
+    s.Props[0].FontColor = {0x000000, -1, -1, -1, -1};
+    s.Props[1].FontColor = {0x0000FF, -1, 0xFFFFFF, -1, -1};
+    section = skin.AddSection(s);
+    skin.Manager.Palette[pcMainColor] = 0xFFFFFF;
+    parent.Font()->SetColor(clLime);
+    ctrl.SetBounds(0, 0, 80, 30);
+    ctrl.SetParent(&parent);
+    data.FOwnerControl = &ctrl;
+    data.FSkinManager = &skin.Manager;
+    data.FCommonSkinData = skin.Data;
+    data.SkinIndex = section;
+  }
+  ~ControlCaption() override { ctrl.SetParent(nullptr); }
+  SkinFixture skin;
+  TWinControl parent{nullptr};
+  TFontAsker ctrl;
+  TsCommonData data;
+  Integer section = 0;
+  std::unique_ptr<TBitmap> b = Filled(80, 30, clWhite, 255);
+};
+}  // namespace
+
+TEST_F(ControlCaption, DisabledTextBlendsTowardsTheGlobalColour) {
+  TRect r(0, 0, 80, 30);
+  WriteTextEx(b->Canvas(), u"Wq", false, r, DT_SINGLELINE, &data, 0);
+  EXPECT_EQ(b->Canvas()->Font()->Color(), 0x9A9A9Au);  // (0 * 100 + 255 * 155) shr 8
+}
+
+TEST_F(ControlCaption, HotWebButtonIsUnderlined) {
+  skin.Manager.SkinCommonInfo.Sections[ssWebBtn] = section;
+  TRect r(0, 0, 80, 30);
+  WriteTextEx(b->Canvas(), u"Wq", true, r, DT_SINGLELINE, &data, 1);
+  EXPECT_TRUE(b->Canvas()->Font()->Style().Contains(fsUnderline));
+  std::unique_ptr<TBitmap> other = Filled(80, 30, clWhite, 255);
+  WriteTextEx(other->Canvas(), u"Wq", true, r, DT_SINGLELINE, &data, 0);
+  EXPECT_FALSE(other->Canvas()->Font()->Style().Contains(fsUnderline));
+}
+
+TEST_F(ControlCaption, ButtonSectionsAskTheParentsForTheirFont) {
+  skin.Manager.SkinCommonInfo.Sections[ssButton] = section;
+  ctrl.answer = 0;  // no section: the parent's font colour, drawn plainly
+  TRect r(0, 0, 80, 30);
+  WriteTextEx(b->Canvas(), u"Wq", true, r, DT_SINGLELINE, &data, 0);
+  EXPECT_EQ(b->Canvas()->Font()->Color(), clLime);
+  ctrl.answer = -1;  // the control's own section
+  std::unique_ptr<TBitmap> own = Filled(80, 30, clWhite, 255), manual = Filled(80, 30, clWhite, 255);
+  WriteTextEx(own->Canvas(), u"Wq", true, r, DT_SINGLELINE, &data, 1);
+  HDC dc = manual->Canvas()->Handle();
+  SetBkMode(dc, TRANSPARENT);
+  TRect up = OffsRect(r, 0, -1), same = r;
+  SetTextColor(dc, 0xFFFFFF);
+  kvDrawText(dc, u"Wq", up, DT_SINGLELINE);
+  SetTextColor(dc, 0x0000FF);
+  kvDrawText(dc, u"Wq", same, DT_SINGLELINE);
+  EXPECT_TRUE(SamePixels(own.get(), manual.get()));
+}
+
+TEST_F(ControlCaption, UnskinnedOrCustomFontGivesThePlainCaption) {
+  data.FCustomFont = true;
+  TRect r(0, 0, 80, 30);
+  std::unique_ptr<TBitmap> plain = Filled(80, 30, clWhite, 255), manual = Filled(80, 30, clWhite, 255);
+  plain->Canvas()->Font()->SetColor(clBlue);
+  WriteTextEx(plain->Canvas(), u"Wq", true, r, DT_SINGLELINE, &data, 0);
+  manual->Canvas()->Font()->SetColor(clBlue);
+  manual->Canvas()->Brush()->SetStyle(bsClear);
+  RECT rc{0, 0, 80, 30};
+  DrawTextW(manual->Canvas()->Handle(), L"Wq", 2, &rc, DT_SINGLELINE);
+  EXPECT_TRUE(SamePixels(plain.get(), manual.get()));
+  // Disabled and plain: embossed in the system's highlight and shadow colours.
+  std::unique_ptr<TBitmap> embossed = Filled(80, 30, clWhite, 255);
+  WriteTextEx(embossed->Canvas(), u"Wq", false, r, DT_SINGLELINE, &data, 0);
+  EXPECT_EQ(embossed->Canvas()->Font()->Color(), clBtnShadow);
+}
+
+TEST_F(ControlCaption, GlowGoesIntoTheControlsCache) {
+  skin.Section(section).Props[0].GlowSize = 3;
+  skin.Section(section).Props[0].GlowColor = 0x00FFFF;
+  std::unique_ptr<TBitmap> cache = Filled(80, 30, clBlack, 0);
+  data.FCacheBmp = cache.get();
+  TRect r(10, 5, 70, 25);
+  WriteTextEx(cache->Canvas(), u"Wq", true, r, DT_SINGLELINE, &data, 0);
+  GdiFlush();
+  int glowing = 0;
+  for (Integer y = 0; y < 30; ++y)
+    for (Integer x = 0; x < 80; ++x) {
+      const uint32_t p = GetAPixel(cache.get(), x, y);
+      glowing += PixR(p) > 100 && PixG(p) > 100 && PixB(p) < 100;  // yellow glow
+    }
+  EXPECT_GT(glowing, 20);
+  data.FCacheBmp = nullptr;
 }

@@ -8,6 +8,7 @@
 
 #include "kvAlphaImageList.h"
 #include "kvgpUtils.h"
+#include "sGraphUtils.h"
 #include "kvntUtils.h"
 #include "sConst.h"
 #include "sDefaults.h"
@@ -38,9 +39,9 @@ TEST(ModuleSteps, StartInOrderOnceStopInReverse) {
 TEST(EngineStartup, TheFixedOrder) {
   std::vector<std::string> names;
   for (const auto& m : EngineModules()) names.push_back(m.Name);
-  EXPECT_EQ(names, (std::vector<std::string>{"sConst", "sDefaults", "kvntUtils", "kvgpUtils", "sVclUtils", "sGradient",
-                                             "kvFontStore", "kvPNG", "kvAlphaImageList", "sThirdParty",
-                                             "sGlyphUtils", "sDialogs", "sSkinProvider"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"sConst", "sDefaults", "kvntUtils", "kvgpUtils", "sVclUtils",
+                                             "sGraphUtils", "sGradient", "kvFontStore", "kvPNG", "kvAlphaImageList",
+                                             "sThirdParty", "sGlyphUtils", "sDialogs", "sSkinProvider"}));
 }
 
 TEST(EngineStartup, StartAndStopTheEngine) {
@@ -52,6 +53,8 @@ TEST(EngineStartup, StartAndStopTheEngine) {
   EXPECT_NE(hKern32, nullptr);
   EXPECT_NE(uxthemeLib, nullptr);
   EXPECT_TRUE(kvGDIBegin(false));  // GDI+ started once for the run
+  EXPECT_TRUE(kvLayered());        // the layered-window functions bound
+  EXPECT_GT(FCheckWidth, 0);       // the check box measured
   EXPECT_NE(awFont, nullptr);      // the icon font, installed from its resource
   EXPECT_NE(kvCharImages, nullptr);
   EXPECT_NE(ThirdPartySkipForms, nullptr);
