@@ -59,7 +59,9 @@ void TkvEmbeddedFont::WriteData(TStream& writer) const {
 
 TW_DEFINE_CLASS(TkvEmbeddedFonts) {}
 
-TkvEmbeddedFonts::TkvEmbeddedFonts(TComponent* owner) : TCollection(TkvEmbeddedFont::StaticClass()), FOwner(owner) {
+TkvEmbeddedFonts::TkvEmbeddedFonts(TComponent* owner) : TkvEmbeddedFonts(owner, TkvEmbeddedFont::StaticClass()) {}
+
+TkvEmbeddedFonts::TkvEmbeddedFonts(TComponent* owner, const TClassInfo& itemClass) : TCollection(itemClass), FOwner(owner) {
   SetOwner(owner);
 }
 

@@ -52,6 +52,10 @@ class TkvEmbeddedFonts : public TCollection {
   TkvEmbeddedFont* Add() { return static_cast<TkvEmbeddedFont*>(TCollection::Add()); }
 
   TComponent* FOwner;
+
+ protected:
+  // For collections of a class derived from TkvEmbeddedFont.
+  TkvEmbeddedFonts(TComponent* owner, const TClassInfo& itemClass);
 };
 
 // Nothing in the program fills it; freed at exit when set.

@@ -157,7 +157,13 @@ class TPNGGraphic : public TBitmap {
   // The RCDATA resource resName of the module instance (nullptr: the program); raises
   // EResNotFound when the module has none of that name.
   void LoadFromResourceName(HINSTANCE instance, const String& resName);
+  // A 32-bit picture is blended over what the canvas holds in r (stretched when r's size
+  // differs, then without reflection); any other picture is drawn as a plain bitmap.
+  void Draw(TCanvas* canvas, const TRect& r) override;
 #endif
+
+  // Draw a fading mirror image below the picture (r's height plus half of it).
+  bool Reflected = false;
   void Assign(const TPersistent* source) override;
 
   TColor BackgroundColor() const { return FBackgroundColor; }

@@ -212,3 +212,51 @@ void BmpDisabledKind(TBitmap* bmp, TSet<TsDisabledKind> disabledKind, TControl* 
 // section's border image, or the section's corner radius.
 void UpdateCorners(TsCommonData* skinData, Integer state, TSet<TsCorner> corners);
 #endif
+
+// ---- 8. Round masks and the rounding form of UpdateCorners (Windows) --------------------------------
+#ifdef _WIN32
+// The anti-aliased round mask of a radius (2r + 1 square, white outside an opaque black disc),
+// built with GDI+ on first use and cached for the run; nullptr for a radius below 1. The cache
+// owns it.
+TBitmap* GetRoundMask(Integer radius);
+// Frees every cached mask (the slots stay).
+void ClearRoundMasks();
+// Rounds the corners of r in bmp against the background ci: to the given radii (top-left,
+// top-right, bottom-left, bottom-right; 0 or less square), or without radii to the section's
+// BorderRadius. extSource: ci's bitmap is a separate picture lined up with r's margins.
+void UpdateCorners(const TsGeneralData& gd, TBitmap* bmp, const TRect& r, const TCacheInfo& ci,
+                   const TkvIntValues* radii, bool extSource);
+#endif
+
+// ---- 9. Text on 32-bit bitmaps ----------------------------------------------------------------------
+
+// The text pass of WriteColor: the temporary picture tmp (black ink on untouched white
+// 0x00FFFFFF) laid at lRect's top-left onto dst in color (a colour value). Enabled: ink
+// coverage from the grey of each pixel, alpha kept at least at the coverage, the result
+// premultiplied; disabled: opaque, each channel weighted by the picture's own channel.
+void WriteColorPixels(const TPixelView& dst, const TPixelView& tmp, TPoint topLeft, bool enabled, TColor color);
+
+#ifdef _WIN32
+class DuRiruZireziv;
+// Text in color into lRect of the 32-bit bmp with alpha that stays right (bmp's canvas font).
+void WriteColor(TBitmap* bmp, const String& text, bool enabled, const TRect& lRect, Cardinal flags, TColor color,
+                bool isAnsi = false);
+// A section's caption on a 32-bit bitmap: outline copies then the main colour, through
+// WriteColor; without a valid section, in the colour of bmp's canvas font.
+void WriteText32(TBitmap* bmp, const String& text, bool enabled, TRect& aRect, Cardinal flags, Integer skinIndex,
+                 Integer state, DuRiruZireziv* skinManager, bool isAnsi = false);
+#endif
+
+// ---- 10. The 32-bit skin item painter ------------------------------------------------------------
+#ifdef _WIN32
+// One section in one state into r of a 32-bit bitmap with real per-pixel alpha: the look's
+// Transparency becomes alpha; what the bitmap holds under the item is the border's background.
+// An item that fills the whole bitmap comes back premultiplied. commonSkinData: TkvSkinData.
+void PaintItem32(Integer skinIndex, bool filling, Integer state, const TRect& r, const TPoint& pP, TBitmap* itemBmp,
+                 TObject* commonSkinData);
+// The background layers; customColor other than clFuchsia paints that colour opaque (a look
+// with Transparency 100 still leaves the item transparent). The section's gradient is never
+// changed: translucent points are made on a copy.
+void PaintItemBG32(Integer skinIndex, Integer state, const TRect& r, TBitmap* itemBmp, TObject* commonSkinData,
+                   TColor customColor);
+#endif

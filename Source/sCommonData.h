@@ -35,6 +35,11 @@ class TsCommonData : public TPersistent {
   // The owner has a manager and a valid section of it and is not being destroyed; with
   // checkSkinActive the manager's skin is also active. False on any exception.
   bool Skinned(bool checkSkinActive = false);
+#ifdef _WIN32
+  // Marks the background changed and, unless the owner is loading, hidden or being destroyed,
+  // has it redrawn (at once with updateNow).
+  void Invalidate(bool updateNow = false);
+#endif
 
   TkvSkinData* FCommonSkinData = nullptr;  // not owned
   TkvOpaqueMode FOpaqueMode = omAuto;
@@ -77,6 +82,10 @@ bool NeedParentFont(DuRiruZireziv* skinManager, Integer skinIndex, Integer state
 // owner's PPI when calcVCLMode (else unchanged); the custom PPI in smCustomPPI; the scale
 // index otherwise. Without any manager: by the application's PPI.
 Integer ScaleInt(Integer value, TsCommonData* skinData = nullptr, bool calcVCLMode = true);
+// The density a control is drawn at: 96 while it is designed; the density of its per-PPI skin
+// data while its manager is active; else the manager's custom density (smCustomPPI), or the
+// screen's.
+Integer GetPPI(TsCommonData* skinData);
 
 // The engine's window properties ("KVSDATA", "KVSBSC") are written only through
 // kvSetWndProp: besides the property, the engine keeps the same link in a table of its own,

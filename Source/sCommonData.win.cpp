@@ -60,6 +60,39 @@ bool CtrlIsSkinned(TControl* aControl, bool checkActive) {
   return SendMessageW(win->WindowHandle(), SM_ALPHACMD, KV_CTRLHANDLED_HI, 0) == 1;
 }
 
+Integer GetPPI(TsCommonData* skinData) {
+  if (skinData && skinData->FOwnerControl && skinData->FOwnerControl->ComponentState().Contains(csDesigning))
+    return 96;
+  DuRiruZireziv* manager = skinData ? skinData->GetSkinManager() : DefaultManager;
+  if (manager && manager->IsActive())
+    if (TkvSkinData* data = skinData ? skinData->GetCommonSkinData() : manager->CommonSkinData(96)) return data->PPI;
+  if (manager && manager->Options.ScaleMode == smCustomPPI) return manager->Options.PixelsPerInch;
+  HDC screen = GetDC(nullptr);
+  const Integer ppi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+  if (screen) ReleaseDC(nullptr, screen);
+  return ppi > 0 ? ppi : 96;
+}
+
+void TsCommonData::Invalidate(bool updateNow) {
+  BGChanged = true;
+  TControl* owner = FOwnerControl;
+  if (!owner) {
+    if (FSWHandle && IsWindowVisible(FSWHandle))
+      RedrawWindow(FSWHandle, nullptr, nullptr, RDWA_REPAINT | (updateNow ? RDW_UPDATENOW : 0));
+    return;
+  }
+  const TComponentState state = owner->ComponentState();
+  if (state.Contains(csLoading) || state.Contains(csDestroying) || !owner->Visible()) return;
+  auto* win = dynamic_cast<TWinControl*>(owner);
+  if (win && win->HandleAllocated()) {
+    RedrawWindow(win->WindowHandle(), nullptr, nullptr, RDWA_REPAINT | (updateNow ? RDW_UPDATENOW : 0));
+  } else {
+    // A control without a window is painted by its parent.
+    owner->Invalidate();
+    if (updateNow) owner->Update();
+  }
+}
+
 Integer ScaleInt(Integer value, TsCommonData* skinData, bool calcVCLMode) {
   if (skinData && skinData->FOwnerControl && skinData->FOwnerControl->ComponentState().Contains(csDesigning))
     return value;

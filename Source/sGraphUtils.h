@@ -10,6 +10,10 @@
 //   6. Colour transforms
 //   7. Blur and resampling
 //   8. Texture tiling
+//   9. Templates, glyph effects, regions and border copies
+//  10. The skin item painter
+//  11. Text
+//  12. Shapes, arrows, rotation and layout
 //
 // Every pixel loop works on a TPixelView (plain memory: top row, signed row distance, size),
 // so it builds and runs natively; the TBitmap forms are thin wrappers that take the view of a
@@ -53,9 +57,9 @@ constexpr uint32_t MakePix(uint32_t b, uint32_t g, uint32_t r, uint32_t a) { ret
 // Threshold test of a source pixel: the key value, or alpha at or below bTranspLimit.
 constexpr bool TransparentByThreshold(uint32_t p) { return p == kKeyPixel || PixA(p) <= bTranspLimit; }
 
-// Largest temporary picture a stretch makes (pixels): no skin part is larger, and a hostile
-// size cannot make a routine allocate without bound.
-constexpr int64_t kMaxTempPixels = int64_t(1) << 24;
+// Largest temporary picture a stretch of a skin-given size makes (pixels, 8192 x 8192): no
+// window is larger, and a hostile size cannot make a routine allocate without bound.
+constexpr int64_t kMaxTempPixels = int64_t(1) << 26;
 
 // ---- 2. Views -------------------------------------------------------------------------------
 
@@ -334,4 +338,250 @@ HICON MakeIcon32(TBitmap* img, bool updateAlphaChannell);
 void FadeBmp(TBitmap* fadedBmp, const TRect& aRect, Integer transparency, TColor color, Integer blur, Integer radius);
 // TileBitmap on a canvas: paints when the canvas holds a 32-bit DIB section.
 void TileBitmap(TCanvas* canvas, TRect& aRect, TGraphic* graphic, const TsMaskData& maskData, TkvFillMode fillMode);
+#endif
+
+// ---- 9. Templates, glyph effects, regions and border copies ------------------------------------
+
+// Key-colour runs: one-pixel-high rectangles over horizontal runs of pixels whose whole value
+// is the key (pixel order). Runs are appended to what runs already holds.
+void AddKeyRuns(std::vector<TRect>& runs, const TPixelView& v, uint32_t key);
+// The key runs of the two corners of the top (or bottom) strip of a border image, placed for a
+// target dstWidth wide: left corner first for all rows, then the right corner.
+struct TBorderStrip {
+  TRect MaskRect;            // the image's rectangle in its bitmap
+  Integer DstWidth = 0;
+  Integer WL = 0, WT = 0, WR = 0, WB = 0;
+  Integer VertOffset = 0;    // row of the target where the strip's first row lands
+  bool IsBottom = false;
+  bool Masked = false;       // a mask half below the picture
+  Integer Padding = 0;
+};
+void AddStripKeyRuns(std::vector<TRect>& runs, const TPixelView& v, const TBorderStrip& strip, uint32_t key);
+void AddRgnBmp(std::vector<TRect>& aor, TBitmap* maskBmp, TColor transColor);
+void AddRgn(std::vector<TRect>& aor, TBitmap* maskBmp, const TRect& maskRect, Integer dstWidth, Integer wl, Integer wt,
+            Integer wr, Integer wb, Integer vertOffset, bool isBottom, bool masked, TColor transpColor,
+            Integer iPadding);
+// The same for a skin border image (its own bitmap or the skin's master bitmap, key 0xFF00FF).
+void AddRgn(std::vector<TRect>& aor, Integer width, const TsMaskData& maskData, Integer vertOffset, bool bottom,
+            Integer iPadding);
+
+// The fading mirror image of srcRect below dstTopLeft: rows from the source's bottom upwards,
+// weights falling to 0, key pixels (transColor, a colour value: red and blue are exchanged
+// before comparing) left out; alpha stays. Nothing when fewer than two rows fit.
+void DrawGlyphReflection(const TPixelView& dst, const TPixelView& src, TPoint dstTopLeft, TRect srcRect,
+                         TColor transColor, Integer blendValue);
+void DrawGlyphReflection(TBitmap* dstBmp, TBitmap* srcBmp, const TPoint& dstTopLeft, const TRect& srcRect,
+                         TColor transColor, Integer blendValue);
+
+#ifdef _WIN32
+class TWinControl;
+
+// A nine-part template of srcBmp (corners, sides tiled or stretched by bit 0 of drawModes'
+// sides, centre only with fillCenter) into dstRect of dstBmp; sides at most borderMaxWidths.
+void PaintControlByTemplate(TBitmap* dstBmp, TBitmap* srcBmp, const TRect& dstRect, const TRect& srcRect,
+                            const TRect& borderWidths, const TRect& borderMaxWidths, const TRect& drawModes,
+                            bool stretchCenter, bool fillCenter);
+// Copies a frame of the side widths (a negative bottom takes the left width for the unset ones).
+void BitBltBorder(HDC destDC, Integer x, Integer y, Integer width, Integer height, HDC srcDC, Integer xSrc,
+                  Integer ySrc, Integer widthLeft, Integer widthTop, Integer widthRight, Integer widthBottom);
+// Clips the visible children of ctrl out of dc.
+void ExcludeControls(HDC dc, TWinControl* ctrl, Integer offsetX, Integer offsetY);
+// The bitmap minus its key-colour pixels; the caller owns the region.
+void GetRgnFromBmp(HRGN& rgn, TBitmap* maskBmp, TColor transColor);
+// One glyph of a strip of numGlyphs glyphs, chosen by state, into r of dstBmp; disabled ones
+// blended by blend; reflected: with its mirror image below.
+void DrawGlyphEx(TBitmap* glyph, TBitmap* dstBmp, const TRect& r, Integer numGlyphs, bool enabled,
+                 TSet<TsDisabledGlyphKind> disabledGlyphKind, Integer state, Integer blend, bool down,
+                 bool reflected);
+#endif
+
+// ---- 10. The skin item painter -------------------------------------------------------------------
+//
+// One skin section in one state painted into a rectangle of a bitmap over the parent's
+// background (ci): background or fill colour as far as the look is transparent, colour,
+// gradient and texture in their shares, an overlay gradient, a masked hot texture, the four
+// corner images, the border (nine-part mask or a GDI+ line with rounded corners) and, for a
+// control, its tone, hue and saturation. commonSkinData is the per-PPI skin data (TkvSkinData);
+// anything else paints nothing. Filling, BGIndex, BGHotIndex, OffsetX and OffsetY are accepted
+// for the callers' sake and change nothing.
+#ifdef _WIN32
+struct TsGeneralData;
+class TkvObject;
+class TkvPaintBorderData;
+struct TkvIntValues;
+
+class TkvSkinData;
+// The section skinIndex of per-PPI skin data whose manager accepts the index; else nullptr.
+const TsGeneralData* SkinSection(const TkvSkinData* skinData, Integer skinIndex);
+// An image of the skin data; nullptr for an index out of range.
+const TsMaskData* SkinImage(const TkvSkinData* skinData, Integer index);
+// The bitmap an image's pixels lie in: its own, else its manager's master bitmap.
+TBitmap* SkinImageBitmap(const TsMaskData& md);
+// A texture's fill mode through kvFillModes; false for a draw mode outside the table.
+bool SkinFillMode(const TsMaskData& md, TkvFillMode& mode);
+
+// May change the corner radii (and the sides) of a GDI+ border before it is drawn.
+using TkvUpdateCornersProc = void (*)(TkvPaintBorderData* paintBorderData, TkvIntValues& outCorners,
+                                      TSet<TkvSide>*& outSides);
+
+class TsCommonData;
+
+// The main road of a skinned control: its section in a state, with its custom border and
+// colour, and (colorsAutoUpdate) its tone, hue and saturation applied to the whole bitmap.
+void PaintItem(TsCommonData* skinData, const TCacheInfo& ci, bool filling, Integer state, const TRect& r,
+               const TPoint& pP, TBitmap* itemBmp, bool updateCorners, Integer offsetX = 0, Integer offsetY = 0,
+               bool colorsAutoUpdate = true);
+void PaintItemBG(TsCommonData* skinData, const TCacheInfo& ci, Integer state, const TRect& r, const TPoint& pP,
+                 TBitmap* itemBmp, Integer offsetX = 0, Integer offsetY = 0);
+void PaintItem(Integer skinIndex, const TCacheInfo& ci, bool filling, Integer state, const TRect& r, const TPoint& pP,
+               TBitmap* itemBmp, TkvObject* commonSkinData, Integer bgIndex = -1, Integer bgHotIndex = -1);
+// With a border mask chosen by the caller (drawn when the section has one).
+void PaintItem(Integer skinIndex, const TCacheInfo& ci, bool filling, Integer state, const TRect& r, const TPoint& pP,
+               TBitmap* itemBmp, TkvObject* commonSkinData, const TsMaskData& md);
+// Onto a device context, through a 32-bit bitmap of r's size.
+void PaintItem(Integer skinIndex, const TCacheInfo& ci, bool filling, Integer state, const TRect& r, const TPoint& pP,
+               HDC dc, TkvObject* commonSkinData);
+// Border mask and textures given by image index (scroll-bar parts).
+void PaintItemFast(Integer skinIndex, Integer maskIndex, Integer bgIndex, Integer bgHotIndex, const TCacheInfo& ci,
+                   bool filling, Integer state, const TRect& r, const TPoint& pP, TBitmap* itemBmp,
+                   TkvObject* commonSkinData);
+// The background layers only; customColor other than clFuchsia paints that colour opaque.
+void PaintItemBG(Integer skinIndex, const TCacheInfo& ci, Integer state, const TRect& r, const TPoint& pP,
+                 TBitmap* itemBmp, TkvObject* commonSkinData, Integer textureIndex = -1,
+                 Integer hotTextureIndex = -1, TColor customColor = clFuchsia);
+void PaintItemBGFast(Integer skinIndex, Integer bgIndex, Integer bgHotIndex, const TCacheInfo& ci, Integer state,
+                     const TRect& r, const TPoint& pP, TBitmap* itemBmp, TkvObject* commonSkinData);
+// The whole bitmap as one item of sectionIndex (else secondIndex) over parentDC (or bgColor);
+// the section used, negative when none was.
+Integer PaintSection(TBitmap* bmp, Integer sectionIndex, Integer secondIndex, Integer state,
+                     TkvObject* commonSkinData, const TPoint& parentOffset, TColor bgColor, HDC parentDC);
+// The GDI+ border line of a section (or of a custom border); True when a line was drawn.
+bool TryPaintBorder(TBitmap* aBmp, const TRect& aRect, const TsGeneralData& gd, Integer aState,
+                    const TCacheInfo& bgRef, TkvPaintBorderData* customBorderData, Integer iPPI,
+                    TkvUpdateCornersProc updateCornersProc);
+// Keeps two corners on one side of a control from exceeding that side less one pixel.
+void UpdateCtrlCornersProc(TkvPaintBorderData* paintBorderData, TkvIntValues& outCorners,
+                           TSet<TkvSide>*& outSides);
+#endif
+
+// ---- 11. Text ----------------------------------------------------------------------------------------
+
+// The glow of a text: every mask byte v other than 255 (255 no text, 0 text, blurred between)
+// at mask (x, y) moves the pixel at origin + (x, y) towards color (a colour value) by 255 - v
+// and raises its alpha by the same share of what is missing.
+void ApplyGlowMask(const TPixelView& dst, const TBytePixelView& mask, TPoint origin, TColor color);
+
+#ifdef _WIN32
+class TCanvas;
+class TsCommonData;
+class DuRiruZireziv;
+
+// DrawTextW cuts texts here.
+constexpr Integer kvMaxDrawTextLength = 5460;
+
+// The engine's text output: DrawTextW (at most kvMaxDrawTextLength characters), or with
+// DT_ALPHATEXT alpha-correct text into a 32-bit bitmap (kvDrawText32).
+Integer kvDrawText(HDC dc, const String& text, TRect& r, Cardinal flags, TBitmap* bmp = nullptr);
+// GDI+ text in the DC's font and text colour (measured only, with DT_CALCRECT); when GDI+ does
+// not draw and bmp is given, WriteColor draws it. Always 1.
+Integer kvDrawText32(HDC dc, const String& text, TRect& r, Cardinal flags, bool alphaLayer, TBitmap* bmp);
+// A caption in the colours of section skinIndex for state hot (0 normal, 1 hot): outline copies
+// one pixel left, up, right, down, then the main colour; disabled: blended towards the look's
+// background colour. Without a manager or section: the canvas's own colour.
+void WriteTextEx(TCanvas* canvas, const String& text, bool enabled, TRect& aRect, Cardinal flags, Integer skinIndex,
+                 Integer hot, DuRiruZireziv* skinManager = nullptr);
+void kvWriteTextEx(TCanvas* canvas, const String& text, bool enabled, TRect& aRect, Cardinal flags,
+                   Integer skinIndex, Integer hot, DuRiruZireziv* skinManager = nullptr);
+// A control's caption: the section that gives the font (its own, or what its parents answer to
+// KV_GETFONTINDEX), its glow into the control's cache bitmap (canGlow), outline copies, the
+// disabled blend towards the skin's global colour, and the control's tone, hue and saturation.
+// Unskinned controls and controls with their own font get the plain (or embossed) caption.
+// skinManager is not used: the control's own manager applies.
+void WriteTextEx(TCanvas* canvas, const String& text, bool enabled, TRect& aRect, Cardinal flags,
+                 TsCommonData* skinData, Integer hot, DuRiruZireziv* skinManager = nullptr, bool canGlow = true);
+void kvWriteTextEx(TCanvas* canvas, const String& text, bool enabled, TRect& aRect, Cardinal flags,
+                   TsCommonData* skinData, Integer hot, DuRiruZireziv* skinManager = nullptr, bool canGlow = true);
+void kvWriteText(TCanvas* canvas, const String& text, bool enabled, TRect& aRect, Cardinal flags);
+// A text colour after the control's tone, hue offset and saturation.
+TColor UpdateColor(TColor color, const TsCommonData* skinData);
+// A blurred glow of the text (widened one pixel to the sides of `side`: 1 left, 2 up, 4 right,
+// 8 down) painted into the 32-bit dstBmp; maskBmp keeps the 8-bit mask for reuse while its
+// size fits (the caller frees it).
+void kvDrawGlowForText(TBitmap* dstBmp, const String& text, const TRect& aRect, Cardinal flags, Cardinal side,
+                       Integer blurSize, TColor color, TBitmap*& maskBmp);
+
+// Text cut to fit maxLength pixels, with "..." when cut; empty when not one character fits.
+String CutText(TCanvas* canvas, const String& text, Integer maxLength);
+Integer kvTextWidth(TCanvas* canvas, const String& text);
+TSize kvTextExtent(TCanvas* canvas, const String& text);
+void kvTextRect(TCanvas* canvas, const TRect& rect, Integer x, Integer y, const String& text);
+// GetTextExtentPoint32W; dc 0 takes the screen DC with font selected.
+bool kvGetTextExtent(HDC dc, const String& str, TSize& size, HFONT font);
+bool kvGetTextExtentW(HDC dc, const String& str, TSize& size, HFONT font);
+void kvPaintLine(HDC dc, Integer x1, Integer y1, Integer x2, Integer y2);
+// 0 when the metrics cannot be read; noLeading: tmHeight less both leadings, else tmHeight + 6.
+Integer GetFontHeight(HFONT font, bool noLeading);
+// Size of the text in the font on the screen DC; (0, 0) when it cannot be measured.
+TSize GetStringSize(HFONT font, const String& text, Cardinal flags, bool wrapText, Integer maxWidth, bool isItalic);
+#endif
+
+// ---- 12. Shapes, arrows, rotation and layout ----------------------------------------------------------
+
+// A 32-bit picture turned by 90, 180 or 270 degrees (clockwise for 90) into dst, which has the
+// turned size; any other angle copies it unturned. Nothing when the sizes do not match.
+void RotatePixels(const TPixelView& src, const TPixelView& dst, Integer angle);
+// A small solid arrow of kvArrowSize at ppi written into a 32-bit view in color (a colour value;
+// its top byte becomes the alpha), centred in r; nothing when it does not fit the view.
+void DrawColorArrow(const TPixelView& v, TColor color, const TRect& r, TkvSide direction, Integer ppi);
+
+#ifdef _WIN32
+#include "kvntTypes.h"      // TkvArrowsStyle
+#include "vcl/StdCtrls.h"  // TAlignment, TVerticalAlignment, TButtonLayout
+
+// The size of one system check-box glyph, measured by GetCheckSize.
+extern Integer FCheckWidth, FCheckHeight;
+void GetCheckSize();
+
+void DrawColorArrow(TCanvas* canvas, TColor color, const TRect& r, TkvSide direction, Integer ppi);
+void DrawColorArrow(TBitmap* bmp, TColor color, const TRect& r, TkvSide direction, Integer ppi);
+// A styled, anti-aliased arrow centred in r, composed with alpha onto the 32-bit aBmp; turned
+// further by angleShift degrees when it is not 0. arrowSize and lineWidth 0: the defaults.
+void DrawArrow(TBitmap* aBmp, TColor color1, TColor color2, const TRect& r, TkvSide direction, Integer lineWidth,
+               Integer angleShift, Integer arrowSize, TkvArrowsStyle style, Integer ppi);
+// A new 32-bit bitmap turned by 90, 180 or 270 degrees (another angle: an unturned copy); a
+// missing or non-32-bit bitmap comes back as it is. freeupBmp frees the source and clears sBitmap.
+TBitmap* bmpRotate(TBitmap*& sBitmap, Word rotateAngle, bool freeupBmp);
+
+struct TDoublePoint {
+  double X = 0, Y = 0;
+};
+// A parallelogram: corners 0 top-left, 1 top-right, 2 bottom-right, 3 bottom-left.
+class TPrlgram {
+ public:
+  TPrlgram(const TPoint* points, Integer count);
+  TPoint GetPoint(Integer index) const;  // rounded, halves to even
+  // Turns the corners about the middle of corners 0 and 2 by a whole-degree angle
+  // (counter-clockwise on the screen).
+  void Rotate(Integer angle);
+  TDoublePoint FPoints[4];
+};
+// The three PlgBlt points (targets of the source's top-left, top-right and bottom-left corners)
+// of a picture of `size` turned about center clockwise by angle plus a quarter turn.
+void RotatedBltPoints(const TSize& size, const TPoint& center, Integer angle, TPoint points[3]);
+// Draws srcBmp turned about center with PlgBlt: clockwise by angle plus a quarter turn.
+void BitBltRotated(HDC dc, TBitmap* srcBmp, const TPoint& center, Integer angle);
+// A bitmap into r of the canvas; 32-bit ones with alpha (and a reflection below).
+void DrawBmp(TCanvas* canvas, TBitmap* bmp, const TRect& r, bool reflected);
+// An icon with img as its colour bitmap; the caller destroys it.
+HICON MakeCompIcon(TBitmap* img);
+// Width frames inside r, top and left in colorTop, bottom and right in colorBottom; r comes
+// back as the rectangle inside them and width as 0.
+void DrawRectangleOnDC(HDC dc, TRect& r, TColor colorTop, TColor colorBottom, Integer& width);
+// Positions of a button's glyph and caption in client (margin and spacing -1: computed).
+void CalcButtonLayout(const TRect& client, const TPoint& glyphSize, const TPoint& textRectSize, TButtonLayout layout,
+                      TAlignment alignment, Integer aMargin, Integer spacing, TPoint& glyphPos, TRect& textBounds,
+                      Cardinal biDiFlags, TVerticalAlignment verticalAlignment);
+// A dotted rectangle in two colours (clNone: that colour is not drawn).
+void FocusRect(TCanvas* canvas, const TRect& r, TColor lightColor, TColor darkColor);
+void kvDrawFocusRect(TCanvas* canvas, const TRect& r);
 #endif

@@ -45,6 +45,7 @@ void sGraphUtilsStartup() {
     UpdateLayeredWindowProc = Bind<TUpdateLayeredWindow>(User32Lib, "UpdateLayeredWindow");
     SetLayeredWindowAttributesProc = Bind<TSetLayeredWindowAttributes>(User32Lib, "SetLayeredWindowAttributes");
   }
+  GetCheckSize();
 }
 
 void sGraphUtilsCleanup() {

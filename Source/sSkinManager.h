@@ -154,10 +154,13 @@ struct TkvSkinCommonInfo {
   TkvSkinCommonInfo() { Sections.fill(-1); }
 };
 
-// The manager's options that the painters and the scaling read.
+// The manager's options that the painters, the image lists and the scaling read.
 struct TkvOptions {
   TkvScaleMode ScaleMode = smVCL;
-  Integer PixelsPerInch = 96;  // the density of smCustomPPI
+  Integer PixelsPerInch = 96;       // the density of smCustomPPI
+  bool StdGlyphsOrder = false;      // glyph cells in the class library's order: up, disabled, down
+  bool StdImgTransparency = false;  // graphic controls are not clipped out of a parent's background
+  bool CheckEmptyAlpha = false;     // bitmaps with an empty alpha channel are repaired
 };
 
 // The skin manager component: the state of the loaded skin that the painters, the colour

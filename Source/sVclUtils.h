@@ -5,6 +5,8 @@
 // Sections:
 //   1. Texts and conversions (portable)
 //   2. Windows: skin command transport, colours, PPI, mouse, visibility, controls, geometry
+//   3. Frame schedules of the layered show and hide animations (portable)
+//   4. Control printing and the layered animations (Windows)
 #pragma once
 
 #include <functional>
@@ -121,6 +123,8 @@ bool kvMouseInControlDC(HWND handle);
 Integer GetWndPPI(HWND handle);
 // Lets the system scale the window's non-client area with its DPI (Windows 10 and later).
 void EnableNCDpiScaling(HWND wndHandle);
+// Visual styles are in use: a theme is active and applies to this program.
+bool kvThemesEnabled();
 
 // -- Colours and the parent background.
 
@@ -243,4 +247,155 @@ extern TkvSetWindowTheme kv_SetWindowTheme;
 void sVclUtilsStartup();
 void sVclUtilsCleanup();
 
+#endif
+
+// ---- 3. Frame schedules of the layered show and hide animations --------------------------------
+//
+// A show or hide animation renders its window's picture once and then produces one frame every
+// 12 ms: an opacity and where the picture goes in the frame bitmap. The schedules below are
+// that arithmetic alone; the animation routines (section 4) only draw what they say.
+// Time in milliseconds; the step count is time div 12. Halves round to the even neighbour.
+
+constexpr Integer kvAnimFrameTime = 12;
+inline Integer AnimStepCount(Integer timeMs) { return timeMs / kvAnimFrameTime; }
+
+enum class TkvFrameDraw : Byte {
+  Keep,     // the frame bitmap stays as the last frame left it (only the opacity changes)
+  Whole,    // the whole picture copied, unstretched
+  Stretch,  // the picture stretched into Dest
+};
+
+struct TkvAnimFrame {
+  Byte Alpha = 0;
+  TkvFrameDraw Draw = TkvFrameDraw::Keep;
+  TRect Dest;               // for Stretch: left, top, right, bottom in the frame bitmap
+  bool ClearFirst = false;  // the frame bitmap is cleared to transparent black first
+};
+
+// The show animation of a W x H picture in stepCount steps (at least 1) up to maxTransparency
+// (0..255); dialogs rise from 0 in stepCount + 1 equal steps, forms in stepCount steps of
+// (max - 50) / stepCount. Fading copies once and then only raises the opacity; aero grows
+// from an inset of 1/32 on every side; drop-down unrolls downwards at full opacity with
+// geometric speed and may stop before the last step.
+class TkvShowAnim {
+ public:
+  TkvShowAnim(TkvAnimType kind, Integer width, Integer height, Integer stepCount, Integer maxTransparency,
+              bool dialog);
+  TkvAnimFrame DoNext();
+  bool GoToNext();  // False: the run stops after this frame
+
+  TkvAnimType Kind;
+  Integer W, H, StepCount, MaxTransparency;
+  double Trans = 0, P = 0, L = 0, T = 0, R = 0, B = 0, Dx = 0, Dy = 0, PopupDiv = 1;
+  bool Direct = false;  // a drop-down of a picture under 4 pixels high is copied directly
+};
+
+// The hide animation from startBlendValue down to 0 in stepCount steps (at least 1). Fading
+// copies once; aero shrinks towards the centre by 1/32 of the size over the run; drop-down
+// rolls up at full opacity and stops when under 2 pixels are left.
+class TkvHideAnim {
+ public:
+  TkvHideAnim(TkvAnimType kind, Integer width, Integer height, Integer stepCount, Integer startBlendValue);
+  TkvAnimFrame DoNext();
+  bool GoToNext();
+
+  TkvAnimType Kind;
+  Integer W, H, StepCount, StartBlendValue;
+  double Trans = 0, P = 0, L = 0, T = 0, R = 0, B = 0, Dx = 0, Dy = 0, PopupDiv = 1;
+  bool Direct = false;
+};
+
+// The frames of whole runs, in order (an early stop included). A show of under 12 ms has no
+// frames: the window is shown at once at maxTransparency. A hide of 1 to 11 ms runs one step.
+std::vector<TkvAnimFrame> ShowSchedule(TkvAnimType kind, Integer width, Integer height, Integer timeMs,
+                                       Integer maxTransparency, bool dialog);
+std::vector<TkvAnimFrame> HideSchedule(TkvAnimType kind, Integer width, Integer height, Integer timeMs,
+                                       Integer startBlendValue);
+
+// ---- 4. The layered animations (Windows) -----------------------------------------------------------
+#ifdef _WIN32
+class TBitmap;
+class TForm;
+class TkvGlowForm;
+class TkvHideAnim;
+#include <memory>
+
+#include "kvThdTimer.h"
+
+// -- Control printing.
+
+// Paints ctrl with its children into bmp at the current origin of bmp's DC: skinned windows
+// through KV_PRINTING around WM_PRINT, others by the class library's PaintTo; a hidden control
+// shows its parent's background at (left, top). rootCtrl: the siblings above that overlap it
+// too. skinProvider: the form is painted for its animation (its title-bar items included).
+void SkinPaintTo(TBitmap* bmp, TControl* ctrl, Integer left = 0, Integer top = 0, TComponent* skinProvider = nullptr,
+                 bool rootCtrl = false);
+// The visible windowed children of ctrl, each at its place, through SkinPaintTo.
+void PaintChildCtrls(TWinControl* ctrl, TBitmap* bmp);
+// The unskinned counterparts: background, children, and an opaque alpha channel.
+void StdPaintTo(TBitmap* bmp, TWinControl* ctrl);
+void StdPaintTo(TBitmap* bmp, TControl* ctrl);
+void PaintChildStdCtrls(TWinControl* ctrl, TBitmap* bmp);
+// The graphic children of a skinned container over its skin background, through one memory
+// bitmap, without flicker. A nested call paints nothing.
+void PaintControls(HDC dc, TWinControl* ownerControl, bool changeCache, const TPoint& offset, bool checkVisible);
+// The client area printed through a buffered paint filled with bgColor (Vista and later).
+void BufferedPrintClient(HWND handle, const TRect& rect, Integer bgColor);
+// A callback of the stoppable IterateControls: KV_FORCEOPAQUE to a windowed control.
+bool RepaintOpaque(TControl* ctrl, Integer& data);
+
+// Layered True (and layered windows available): makes the window layered when it is not
+// (answering True then) and sets its opacity. Otherwise the window loses WS_VISIBLE (it
+// disappears without a repaint) and its layered style; False.
+bool DoLayered(HWND formHandle, bool layered, Byte alphaValue);
+// Shows bmp (a 32-bit picture of the window's size; none: a blank one) in the window made
+// layered, at opacity value, moved to newPos when given.
+void SetFormBlendValue(HWND formHandle, TBitmap* bmp, Integer value, TPoint* newPos);
+
+// Puts one frame of a schedule into the frame bitmap (the picture's size): the whole picture,
+// or the picture stretched into the frame's Dest (block stretch, or GDI+ with
+// stretchWithGdiPlus), after clearing the frame when the frame asks for it.
+void DrawAnimFrame(const TkvAnimFrame& frame, TBitmap* picture, TBitmap* frameBmp, bool stretchWithGdiPlus);
+
+// The show run of a window's picture in a layered window: loaded at the starting opacity at
+// position, shown behind insertAfter (when given), the frames of ShowSchedule 12 ms apart,
+// then the whole picture at maxTransparency. The picture stays the caller's.
+void AnimShowLayered(TkvGlowForm* layered, TBitmap* picture, const TPoint& position, Word wTime,
+                     Integer maxTransparency, TkvAnimType animType, bool dialog, HWND insertAfter);
+
+// The state of a hide animation; its steps are driven by HideAnimForm, the timer is never
+// enabled. It owns the picture, the frame bitmap and the layered window of a running hide.
+class TkvHideTimer : public TkvThreadedTimer {
+ public:
+  explicit TkvHideTimer(TComponent* owner);
+  ~TkvHideTimer() override;
+  void Anim_Init();
+  void Anim_DoNext();
+  bool Anim_GoToNext();
+  // One step: a frame into the layered window; after the last one (or when the schedule
+  // stops) the window, the picture and the frame bitmap are freed.
+  void OnTimerProc(TObject* sender);
+
+  TObject* Dlg = nullptr;
+  HWND ParentWnd = nullptr;
+  HDC DC = nullptr;
+  TSize FBmpSize;
+  TkvBlendFunction FBlend{};
+  Integer i = 0;
+  Integer StartBlendValue = 255;
+  Integer StepCount = 0;
+  TkvAnimType AnimType = atFading;
+  bool EventCalled = false;
+  TBitmap* SrcBmp = nullptr;  // owned
+  TBitmap* DstBmp = nullptr;  // owned
+  TkvGlowForm* Form = nullptr;  // owned
+  std::unique_ptr<TkvHideAnim> Anim;
+};
+extern TkvHideTimer* kvHideTimer;
+
+// Runs a hide animation of srcBmp in the layered window form, synchronously (about aTime ms,
+// frames 12 ms apart), and frees both; form is null afterwards. A time below 1 runs nothing
+// and frees the picture (the caller keeps its window).
+void HideAnimForm(TkvGlowForm*& form, TBitmap* srcBmp, Integer aTime, Integer startBlendValue, TkvAnimType animType,
+                  TForm* parentForm);
 #endif

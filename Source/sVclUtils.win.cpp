@@ -262,6 +262,15 @@ void EnableNCDpiScaling(HWND wndHandle) {
   FreeLibrary(user32);
 }
 
+bool kvThemesEnabled() {
+  // Asked each time: the user can switch the theme while the program runs.
+  using TIsThemed = BOOL(WINAPI*)();
+  if (!uxthemeLib) return false;
+  auto active = reinterpret_cast<TIsThemed>(reinterpret_cast<void*>(GetProcAddress(uxthemeLib, "IsThemeActive")));
+  auto themed = reinterpret_cast<TIsThemed>(reinterpret_cast<void*>(GetProcAddress(uxthemeLib, "IsAppThemed")));
+  return active && themed && active() && themed();
+}
+
 // ---- Module state ---------------------------------------------------------------------
 
 HMODULE uxthemeLib = nullptr;

@@ -2,13 +2,19 @@
 
 #include <set>
 
+#include "kvAlphaImageList.h"
 #include "kvFontStore.h"
 #include "kvPNG.h"
+#include "kvgpUtils.h"
 #include "kvntUtils.h"
 #include "sConst.h"
 #include "sDefaults.h"
 #include "sDialogs.h"
+#include "sGlyphUtils.h"
+#include "sGradient.h"
+#include "sGraphUtils.h"
 #include "sSkinProvider.h"
+#include "sThirdParty.h"
 #include "sVclUtils.h"
 
 const std::vector<TkvModuleStep>& EngineModules() {
@@ -16,9 +22,15 @@ const std::vector<TkvModuleStep>& EngineModules() {
       {"sConst", sConstStartup, sConstCleanup},
       {"sDefaults", sDefaultsStartup, nullptr},
       {"kvntUtils", kvntUtilsStartup, kvntUtilsCleanup},
+      {"kvgpUtils", kvgpUtilsStartup, kvgpUtilsCleanup},
       {"sVclUtils", sVclUtilsStartup, sVclUtilsCleanup},
+      {"sGraphUtils", sGraphUtilsStartup, sGraphUtilsCleanup},
+      {"sGradient", sGradientStartup, sGradientCleanup},
       {"kvFontStore", nullptr, kvFontStoreCleanup},
       {"kvPNG", kvPNGStartup, kvPNGCleanup},
+      {"kvAlphaImageList", kvAlphaImageListStartup, kvAlphaImageListCleanup},
+      {"sThirdParty", sThirdPartyStartup, sThirdPartyCleanup},
+      {"sGlyphUtils", sGlyphUtilsStartup, sGlyphUtilsCleanup},
       {"sDialogs", nullptr, sDialogsCleanup},
       {"sSkinProvider", nullptr, sSkinProviderCleanup},
   };

@@ -28,7 +28,10 @@
 // Windows are made on demand (Handle(), or when a visible control's form is shown), in the
 // class registered under the control's ClassName ("TButton"), superclassing the system
 // class where the control wraps one ("BUTTON"). FindControl(hwnd) gives the control of a
-// window. An exception thrown by a handler goes to Application->HandleException.
+// window; the window itself holds it, in the last pointer-sized slot of its class's window
+// extra bytes (after the system class's own), so the lookup on every message stays in the
+// process. Nothing else may write that slot; subclassing the window (GWLP_WNDPROC) is fine.
+// An exception thrown by a handler goes to Application->HandleException.
 //
 // Painting is done once, here: WM_PAINT with a DC in WParam (WM_PRINTCLIENT ends there too)
 // paints into that DC; DoubleBuffered paints into a memory bitmap first; graphic children

@@ -2,7 +2,7 @@
 // WindowProc, window classes, the control tree, focus, painting and mouse routing.
 //
 // Sections:
-//   1. module state: the window property, the control being created, capture and hover
+//   1. module state: the window's control slot, the control being created, capture and hover
 //   2. window classes and the window procedure
 //   3. TControl
 //   4. TWinControl: the window's life
@@ -25,11 +25,20 @@
 
 namespace {
 
-// The property that ties a window to its control. An atom, so the lookup on every message
-// is cheap.
-ATOM ControlAtom() {
-  static ATOM atom = GlobalAddAtomW(L"TarnwickControl");
-  return atom;
+// Every window of our classes holds its control in its own extra bytes: the last
+// pointer-sized slot of the class's window extra bytes, after the ones a superclassed system
+// class uses itself. Reading it stays inside the process (window properties, the obvious
+// place, cost a round trip to Wine's server on every message).
+TWinControl* ReadControlSlot(HWND wnd) {
+  const LONG extra = static_cast<LONG>(GetClassLongW(wnd, GCL_CBWNDEXTRA));
+  if (extra < static_cast<LONG>(sizeof(LONG_PTR))) return nullptr;
+  return reinterpret_cast<TWinControl*>(GetWindowLongPtrW(wnd, extra - static_cast<LONG>(sizeof(LONG_PTR))));
+}
+
+void WriteControlSlot(HWND wnd, TWinControl* control) {
+  const LONG extra = static_cast<LONG>(GetClassLongW(wnd, GCL_CBWNDEXTRA));
+  if (extra >= static_cast<LONG>(sizeof(LONG_PTR)))
+    SetWindowLongPtrW(wnd, extra - static_cast<LONG>(sizeof(LONG_PTR)), reinterpret_cast<LONG_PTR>(control));
 }
 
 // The control whose window CreateWindowEx is making right now: the window procedure binds the
@@ -87,22 +96,6 @@ TShiftState KeysToShiftState(Cardinal keys) {
   return s;
 }
 
-TWinControl* FindControl(HWND wnd) {
-  if (!wnd) return nullptr;
-  DWORD pid = 0;
-  GetWindowThreadProcessId(wnd, &pid);
-  if (pid != GetCurrentProcessId()) return nullptr;
-  return static_cast<TWinControl*>(GetPropW(wnd, MAKEINTATOM(ControlAtom())));
-}
-
-TWinControl* FindVCLWindow(HWND wnd) {
-  while (wnd) {
-    if (TWinControl* c = FindControl(wnd)) return c;
-    wnd = GetParent(wnd);
-  }
-  return nullptr;
-}
-
 TCustomForm* GetParentForm(const TControl* control, bool topForm) {
   TCustomForm* found = nullptr;
   for (const TControl* c = control; c; c = c->Parent()) {
@@ -118,7 +111,7 @@ TCustomForm* GetParentForm(const TControl* control, bool topForm) {
 
 struct TwWindowProcs {
   static LRESULT CALLBACK Route(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-    TWinControl* control = static_cast<TWinControl*>(GetPropW(wnd, MAKEINTATOM(ControlAtom())));
+    TWinControl* control = ReadControlSlot(wnd);
     if (!control) {
       control = gCreating;
       if (!control) return DefWindowProcW(wnd, msg, wp, lp);
@@ -135,10 +128,31 @@ struct TwWindowProcs {
     } catch (...) {
       if (Application) Application->HandleException(control, nullptr);
     }
-    if (msg == WM_NCDESTROY && control->handle_ == wnd) control->UnbindHandle();
+    // The window's last message. The control may have let go of it while handling it (its
+    // slot is clear then, and the control may be gone): only a slot that still names the
+    // control is released.
+    if (msg == WM_NCDESTROY && ReadControlSlot(wnd) == control && control->handle_ == wnd) control->UnbindHandle();
     return m.Result;
   }
 };
+
+TWinControl* FindControl(HWND wnd) {
+  if (!wnd) return nullptr;
+  DWORD pid = 0;
+  GetWindowThreadProcessId(wnd, &pid);
+  if (pid != GetCurrentProcessId()) return nullptr;
+  // Only a window of our classes has the slot; any other class's extra bytes are its own.
+  if (GetClassLongPtrW(wnd, GCLP_WNDPROC) != reinterpret_cast<ULONG_PTR>(&TwWindowProcs::Route)) return nullptr;
+  return ReadControlSlot(wnd);
+}
+
+TWinControl* FindVCLWindow(HWND wnd) {
+  while (wnd) {
+    if (TWinControl* c = FindControl(wnd)) return c;
+    wnd = GetParent(wnd);
+  }
+  return nullptr;
+}
 
 namespace {
 
@@ -159,6 +173,7 @@ WNDPROC RegisterControlClass(const TCreateParams& p) {
     super = wc.lpfnWndProc;
   }
   wc.lpfnWndProc = &TwWindowProcs::Route;
+  wc.cbWndExtra += static_cast<int>(sizeof(LONG_PTR));  // the control slot, after the system class's bytes
   wc.hInstance = ModuleInstance();
   wc.lpszClassName = W(p.WinClassName);
   wc.lpszMenuName = nullptr;
@@ -594,11 +609,11 @@ void TWinControl::SetParentWindow(HWND wnd) {
 
 void TWinControl::BindHandle(HWND wnd) {
   handle_ = wnd;
-  SetPropW(wnd, MAKEINTATOM(ControlAtom()), this);
+  WriteControlSlot(wnd, this);
 }
 
 void TWinControl::UnbindHandle() {
-  if (handle_) RemovePropW(handle_, MAKEINTATOM(ControlAtom()));
+  if (handle_) WriteControlSlot(handle_, nullptr);
   handle_ = nullptr;
   showing_ = false;
 }

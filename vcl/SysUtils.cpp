@@ -158,7 +158,11 @@ String TrimRight(StringView s) {
   return String(s.substr(0, n));
 }
 
-bool TryStrToInt(StringView s, Integer& value) {
+namespace {
+// The class library's integer syntax for a value of `bits` bits (32 or 64): optional leading
+// blanks and sign, decimal or '$'/'0x' hex; hex literals are bit patterns ($FFFFFFFF is -1 in
+// 32 bits). False for anything else, an empty number or a value out of range.
+bool ParseInteger(StringView s, int bits, uint64_t& pattern) {
   size_t i = 0;
   while (i < s.size() && s[i] == u' ') ++i;  // leading blanks are accepted, trailing ones are not
   bool negative = false;
@@ -172,8 +176,10 @@ bool TryStrToInt(StringView s, Integer& value) {
     i += 2;
   }
   if (i >= s.size()) return false;
+  const uint64_t signBit = uint64_t{1} << (bits - 1);
+  const uint64_t allBits = bits == 64 ? ~uint64_t{0} : (uint64_t{1} << bits) - 1;
+  const uint64_t limit = base == 16 ? allBits : (negative ? signBit : signBit - 1);
   uint64_t acc = 0;
-  const uint64_t limit = base == 16 ? 0xFFFFFFFFull : (negative ? 0x80000000ull : 0x7FFFFFFFull);
   for (; i < s.size(); ++i) {
     Char c = s[i];
     int d;
@@ -181,13 +187,25 @@ bool TryStrToInt(StringView s, Integer& value) {
     else if (base == 16 && c >= u'a' && c <= u'f') d = c - u'a' + 10;
     else if (base == 16 && c >= u'A' && c <= u'F') d = c - u'A' + 10;
     else return false;
+    if (acc > (limit - static_cast<uint64_t>(d)) / static_cast<uint64_t>(base)) return false;
     acc = acc * base + d;
-    if (acc > limit) return false;
   }
-  // Hex literals are bit patterns: $FFFFFFFF is -1.
-  uint32_t bits = static_cast<uint32_t>(acc);
-  if (negative) bits = 0u - bits;
-  value = static_cast<Integer>(bits);
+  pattern = negative ? 0u - acc : acc;
+  return true;
+}
+}  // namespace
+
+bool TryStrToInt(StringView s, Integer& value) {
+  uint64_t bits;
+  if (!ParseInteger(s, 32, bits)) return false;
+  value = static_cast<Integer>(static_cast<uint32_t>(bits));
+  return true;
+}
+
+bool TryStrToInt64(StringView s, Int64& value) {
+  uint64_t bits;
+  if (!ParseInteger(s, 64, bits)) return false;
+  value = static_cast<Int64>(bits);
   return true;
 }
 

@@ -62,5 +62,6 @@ String TrimLeft(StringView s);
 String TrimRight(StringView s);
 // Integer parsing with the class library's rules: optional sign, decimal or '$'/'0x' hex.
 bool TryStrToInt(StringView s, Integer& value);
+bool TryStrToInt64(StringView s, Int64& value);
 Integer StrToIntDef(StringView s, Integer def);
 Integer StrToInt(StringView s);  // raises EConvertError "'<s>' is not a valid integer value"

@@ -92,3 +92,54 @@ TEST_F(Scaling, CornerRadiiOfACustomBorder) {
   noControl.SetRadius(0, 50);
   EXPECT_EQ(noControl.GetCorner(0), 50);
 }
+
+TEST_F(Scaling, ThePPIAControlIsDrawnAt) {
+  TsCommonData sd(ctrl);
+  sd.FOwnerControl = ctrl;
+  HDC screen = GetDC(nullptr);
+  const Integer screenPPI = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  EXPECT_EQ(GetPPI(&sd), screenPPI);  // no manager: the screen's
+  EXPECT_EQ(GetPPI(nullptr), screenPPI);
+  DuRiruZireziv manager(nullptr);
+  manager.Options.ScaleMode = smCustomPPI;
+  manager.Options.PixelsPerInch = 168;
+  EXPECT_EQ(GetPPI(&sd), 168);  // inactive: the custom density
+  auto data = std::make_unique<TkvSkinData>();
+  data->FOwner = &manager;
+  data->PPI = 144;
+  sd.FCommonSkinData = data.get();
+  manager.SkinCommonInfo.Active = true;
+  EXPECT_EQ(GetPPI(&sd), 144);  // active: the density of its skin data
+  ctrl->SetDesigning(true);
+  EXPECT_EQ(GetPPI(&sd), 96);
+}
+
+TEST_F(Scaling, InvalidateRedrawsAVisibleOwnerOnly) {
+  form->SetBounds(0, 0, 200, 200);
+  ctrl->SetBounds(10, 10, 50, 50);
+  form->Show();
+  HWND wnd = ctrl->Handle();
+  TsCommonData sd(ctrl);
+  sd.FOwnerControl = ctrl;
+  auto pending = [&] {
+    RECT r;
+    return GetUpdateRect(wnd, &r, FALSE) != FALSE;
+  };
+  ValidateRect(wnd, nullptr);
+  sd.BGChanged = false;
+  sd.Invalidate(false);
+  EXPECT_TRUE(sd.BGChanged);
+  EXPECT_TRUE(pending());
+  sd.Invalidate(true);  // at once: painted now, nothing left to do
+  EXPECT_FALSE(pending());
+  ctrl->SetLoading(true);
+  sd.Invalidate(false);
+  EXPECT_FALSE(pending());
+  ctrl->SetLoading(false);
+  ctrl->SetVisible(false);
+  sd.BGChanged = false;
+  sd.Invalidate(false);
+  EXPECT_TRUE(sd.BGChanged);  // marked, but a hidden control is not redrawn
+  EXPECT_FALSE(pending());
+}

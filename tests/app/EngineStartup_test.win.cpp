@@ -6,9 +6,14 @@
 
 #include <string>
 
+#include "kvAlphaImageList.h"
+#include "kvgpUtils.h"
+#include "sGraphUtils.h"
 #include "kvntUtils.h"
 #include "sConst.h"
 #include "sDefaults.h"
+#include "sGlyphUtils.h"
+#include "sThirdParty.h"
 #include "sVclUtils.h"
 
 namespace {
@@ -34,8 +39,9 @@ TEST(ModuleSteps, StartInOrderOnceStopInReverse) {
 TEST(EngineStartup, TheFixedOrder) {
   std::vector<std::string> names;
   for (const auto& m : EngineModules()) names.push_back(m.Name);
-  EXPECT_EQ(names, (std::vector<std::string>{"sConst", "sDefaults", "kvntUtils", "sVclUtils", "kvFontStore", "kvPNG",
-                                             "sDialogs", "sSkinProvider"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"sConst", "sDefaults", "kvntUtils", "kvgpUtils", "sVclUtils",
+                                             "sGraphUtils", "sGradient", "kvFontStore", "kvPNG", "kvAlphaImageList",
+                                             "sThirdParty", "sGlyphUtils", "sDialogs", "sSkinProvider"}));
 }
 
 TEST(EngineStartup, StartAndStopTheEngine) {
@@ -46,7 +52,17 @@ TEST(EngineStartup, StartAndStopTheEngine) {
   EXPECT_NE(kvWinMajorVer, 0);
   EXPECT_NE(hKern32, nullptr);
   EXPECT_NE(uxthemeLib, nullptr);
+  EXPECT_TRUE(kvGDIBegin(false));  // GDI+ started once for the run
+  EXPECT_TRUE(kvLayered());        // the layered-window functions bound
+  EXPECT_GT(FCheckWidth, 0);       // the check box measured
+  EXPECT_NE(awFont, nullptr);      // the icon font, installed from its resource
+  EXPECT_NE(kvCharImages, nullptr);
+  EXPECT_NE(ThirdPartySkipForms, nullptr);
   StopEngine();
+  EXPECT_EQ(awFont, nullptr);
+  EXPECT_EQ(kvCharImages, nullptr);
+  EXPECT_EQ(ThirdPartySkipForms, nullptr);
+  EXPECT_FALSE(kvGDIBegin(false));
   EXPECT_TRUE(kvs_CloseStr.empty());
   EXPECT_TRUE(kvs_AvailSkins.empty());
   EXPECT_EQ(hKern32, nullptr);

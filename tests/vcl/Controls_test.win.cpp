@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -461,4 +462,145 @@ TEST_F(ControlsTest, CursorsComeFromTheControlUnderTheMouseOrTheScreen) {
   SetCursorPos(away.X, away.Y);
   SendMessageW(form->Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(form->Handle()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
   EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW)));  // the class's own
+}
+
+namespace {
+
+// Runs an action when the control gets one message and passes every other message on; gives
+// the control its procedure back when it goes, unless the control went first.
+class TOnMessage : public TComponent {
+ public:
+  TOnMessage(TControl* c, Cardinal msg, std::function<void()> action)
+      : TComponent(nullptr), control_(c), msg_(msg), action_(std::move(action)), old_(c->WindowProc()) {
+    c->SetWindowProc(TWndMethod(this, &TOnMessage::Proc));
+    c->FreeNotification(this);
+  }
+  ~TOnMessage() override {
+    if (control_) {
+      control_->RemoveFreeNotification(this);
+      if (control_->WindowProc() == TWndMethod(this, &TOnMessage::Proc)) control_->SetWindowProc(old_);
+    }
+  }
+  void Proc(TMessage& m) {
+    if (m.Msg == msg_) {
+      ++calls;
+      action_();  // may free the control: nothing of it is touched afterwards
+      return;
+    }
+    old_(m);
+  }
+  int calls = 0;
+
+ protected:
+  void Notification(TComponent* component, TOperation operation) override {
+    TComponent::Notification(component, operation);
+    if (operation == opRemove && component == control_) control_ = nullptr;
+  }
+
+ private:
+  TControl* control_;
+  Cardinal msg_;
+  std::function<void()> action_;
+  TWndMethod old_;
+};
+
+LRESULT CALLBACK ForeignProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcW(w, msg, wp, lp); }
+
+WNDPROC gSubclassedOriginal = nullptr;
+int gSubclassCalls = 0;
+LRESULT CALLBACK CountingSubclass(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+  ++gSubclassCalls;
+  return CallWindowProcW(gSubclassedOriginal, w, msg, wp, lp);
+}
+
+}  // namespace
+
+TEST_F(ControlsTest, EveryWindowFindsItsControlAndNoOtherWindowFindsOne) {
+  auto* panel = new TCustomControl(form);  // a class of our own
+  panel->SetControlStyle(panel->ControlStyle() + TControlStyle{csAcceptsControls});
+  panel->SetBounds(0, 0, 150, 100);
+  panel->SetParent(form);
+  auto* edit = new TEdit(panel);  // superclasses of system controls, whose own extra bytes stay theirs
+  edit->SetParent(panel);
+  auto* btn = new TButton(form);
+  btn->SetParent(form);
+  btn->SetTop(120);
+  form->Show();
+  EXPECT_EQ(FindControl(form->Handle()), form);
+  EXPECT_EQ(FindControl(panel->Handle()), panel);
+  EXPECT_EQ(FindControl(edit->Handle()), edit);
+  EXPECT_EQ(FindControl(btn->Handle()), btn);
+  // The system controls still work on their own bytes.
+  edit->SetText(u"abc");
+  EXPECT_EQ(edit->Text(), u"abc");
+  EXPECT_EQ(SendMessageW(btn->Handle(), BM_GETSTATE, 0, 0) & BST_PUSHED, 0);
+  SendMessageW(btn->Handle(), BM_SETSTATE, TRUE, 0);
+  EXPECT_NE(SendMessageW(btn->Handle(), BM_GETSTATE, 0, 0) & BST_PUSHED, 0);
+
+  // A window of another class of this process holding a control's address in the same place
+  // of its extra bytes is still no control; a plain child window finds its control parent.
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = ForeignProc;
+  wc.cbWndExtra = sizeof(LONG_PTR);
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"TwForeignWithExtra";
+  RegisterClassW(&wc);
+  HWND foreign = CreateWindowExW(0, L"TwForeignWithExtra", L"", WS_CHILD, 0, 0, 5, 5, panel->Handle(), nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(foreign, nullptr);
+  SetWindowLongPtrW(foreign, 0, reinterpret_cast<LONG_PTR>(panel));
+  EXPECT_EQ(FindControl(foreign), nullptr);
+  EXPECT_EQ(FindVCLWindow(foreign), panel);
+  DestroyWindow(foreign);
+  EXPECT_EQ(FindControl(nullptr), nullptr);
+  EXPECT_EQ(FindControl(GetDesktopWindow()), nullptr);
+
+  // Subclassed by someone else (as the skinning layer's window wrappers do): messages still
+  // reach the control's WindowProc, and the control is still found.
+  TRecorder rec(edit);
+  gSubclassCalls = 0;
+  gSubclassedOriginal = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(edit->Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountingSubclass)));
+  SendMessageW(edit->Handle(), WM_USER + 7, 0, 0);
+  EXPECT_EQ(gSubclassCalls, 1);
+  EXPECT_TRUE(rec.Saw(WM_USER + 7));
+  EXPECT_EQ(FindControl(edit->Handle()), edit);
+  SetWindowLongPtrW(edit->Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(gSubclassedOriginal));
+  rec.Unhook();
+}
+
+TEST_F(ControlsTest, AWindowDestroyedWhileHandlingItsMessageLeavesNoControlBehind) {
+  auto* c = new TCustomControl(form);
+  c->SetParent(form);
+  form->Show();
+  // The window goes inside its own message; the control stays and makes a new one.
+  HWND first = c->Handle();
+  TOnMessage destroyer(c, WM_USER + 9, [&] { DestroyWindow(first); });
+  SendMessageW(first, WM_USER + 9, 0, 0);
+  EXPECT_EQ(destroyer.calls, 1);
+  EXPECT_FALSE(IsWindow(first));
+  EXPECT_FALSE(c->HandleAllocated());
+  EXPECT_EQ(FindControl(first), nullptr);
+  HWND second = c->Handle();
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(FindControl(second), c);
+  SendMessageW(second, WM_USER + 9, 0, 0);
+  EXPECT_EQ(destroyer.calls, 2);  // the new window's messages reach the same control
+
+  // The control itself is freed inside its window's message: the window goes with it and
+  // the rest of that message's way touches nothing freed.
+  auto* doomed = new TButton(form);
+  doomed->SetParent(form);
+  HWND doomedWnd = doomed->Handle();
+  Integer owned = form->ComponentCount();
+  TOnMessage freer(doomed, WM_USER + 10, [&] { doomed->Free(); });
+  SendMessageW(doomedWnd, WM_USER + 10, 0, 0);
+  EXPECT_EQ(freer.calls, 1);
+  EXPECT_FALSE(IsWindow(doomedWnd));
+  EXPECT_EQ(FindControl(doomedWnd), nullptr);
+  EXPECT_EQ(form->ComponentCount(), owned - 1);
+  // Windows made afterwards (perhaps with the freed window's handle value) find only their own control.
+  auto* next = new TButton(form);
+  next->SetParent(form);
+  EXPECT_EQ(FindControl(next->Handle()), next);
 }

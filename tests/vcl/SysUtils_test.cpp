@@ -45,6 +45,23 @@ TEST(StrToInt, ParsesLikeTheClassLibrary) {
   }
 }
 
+TEST(StrToInt, SixtyFourBitsWithTheSameSyntax) {
+  struct Case { const char16_t* text; bool ok; Int64 value; } cases[] = {
+      {u"4278190335", true, 4278190335LL},   {u"-1", true, -1},
+      {u"9223372036854775807", true, INT64_MAX}, {u"-9223372036854775808", true, INT64_MIN},
+      {u"9223372036854775808", false, 0},    {u"99999999999999999999", false, 0},
+      {u"$FFFFFFFFFFFFFFFF", true, -1},     {u"$1FFFFFFFFFFFFFFFF", false, 0},
+      {u"0xFF00", true, 0xFF00},            {u"1e3", false, 0}, {u"", false, 0},
+  };
+  for (const auto& c : cases) {
+    Int64 v = 0;
+    EXPECT_EQ(TryStrToInt64(c.text, v), c.ok) << StringToUtf8(c.text);
+    if (c.ok) {
+      EXPECT_EQ(v, c.value) << StringToUtf8(c.text);
+    }
+  }
+}
+
 TEST(Text, CaseAndTrim) {
   EXPECT_EQ(UpperCase(u"aBc\u00e9"), u"ABC\u00e9");
   EXPECT_EQ(AnsiUpperCase(u"aBc\u00e9\u0444"), u"ABC\u00c9\u0424");
