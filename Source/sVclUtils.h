@@ -318,6 +318,7 @@ class TBitmap;
 class TForm;
 class TkvGlowForm;
 class TkvHideAnim;
+class THintWindow;
 #include <memory>
 
 #include "kvThdTimer.h"
@@ -392,6 +393,11 @@ class TkvHideTimer : public TkvThreadedTimer {
   std::unique_ptr<TkvHideAnim> Anim;
 };
 extern TkvHideTimer* kvHideTimer;
+
+// A plain hint window showing the text near a screen point (8, 16 below and right of it, kept
+// inside the work area of its monitor), faded in when the system's tooltip settings ask for it;
+// nullptr for an empty text. The caller owns the window.
+THintWindow* kvShowHintWnd(const String& hintText, const TPoint& position);
 
 // Runs a hide animation of srcBmp in the layered window form, synchronously (about aTime ms,
 // frames 12 ms apart), and frees both; form is null afterwards. A time below 1 runs nothing

@@ -16,6 +16,8 @@
 #include "vcl/Canvas.h"
 #include "vcl/Forms.h"
 #include "vcl/GdiScopes.h"
+#include "vcl/Hints.h"
+#include "sMessages.h"
 
 TkvHideTimer* kvHideTimer = nullptr;
 
@@ -247,4 +249,36 @@ void HideAnimForm(TkvGlowForm*& form, TBitmap* srcBmp, Integer aTime, Integer st
     WaitTicks(tick, kvAnimFrameTime);
   }
   if (!t.Form) form = nullptr;
+}
+
+// ---- A plain hint window -------------------------------------------------------------------------------
+
+THintWindow* kvShowHintWnd(const String& hintText, const TPoint& position) {
+  if (hintText.empty()) return nullptr;
+  THintWindow* hint = CreateHintWindow(nullptr);
+  hint->SetVisible(false);
+  hint->SetColor(clInfoBk);
+  TRect r = hint->CalcHintRect(800, hintText, nullptr);
+  r = OffsRect(r, position.X + 8, position.Y + 16);
+  const TRect work = kvWorkRect(position);
+  if (r.Right > work.Right) r = OffsRect(r, work.Right - r.Right, 0);
+  if (r.Bottom > work.Bottom) r = OffsRect(r, 0, work.Bottom - r.Bottom);
+  if (SendAMessage(static_cast<TControl*>(hint), KV_CTRLHANDLED) == 1) {
+    hint->ActivateHint(r, hintText);  // a skinned hint shows itself
+    return hint;
+  }
+  hint->SetCaption(hintText);
+  r.Bottom += 4;
+  // Owned by the application window (the hint's window does not exist yet: no re-parenting).
+  if (Application) hint->SetParentWindow(Application->Handle());
+  hint->SetBoundsRect(r);
+  HWND wnd = hint->Handle();
+  SetWindowPos(wnd, HWND_TOPMOST, r.Left, r.Top, r.Width(), r.Height(), SWP_NOACTIVATE);
+  BOOL animation = FALSE, fade = FALSE;
+  SystemParametersInfoW(SPI_GETTOOLTIPANIMATION, 0, &animation, 0);
+  SystemParametersInfoW(SPI_GETTOOLTIPFADE, 0, &fade, 0);
+  if (hintText.size() < 100 && AnimateWindowProc() && animation && fade) AnimateWindowProc()(wnd, 200, AW_BLEND);
+  ShowWindow(wnd, SW_SHOWNOACTIVATE);
+  InvalidateRect(wnd, nullptr, TRUE);
+  return hint;
 }

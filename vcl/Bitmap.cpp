@@ -103,8 +103,8 @@ void TBitmap::SetSize(Integer width, Integer height) {
   next.format_ = format_;
   if (!next.Allocate(width, height, format_, colorTable_.empty() ? DefaultColorTable(format_) : colorTable_))
     throw EOutOfResources("Out of system resources");
-  // Keep the overlapping top-left part.
-  Integer rows = std::min(height, height_);
+  // Keep the overlapping top-left part (none when this bitmap has no pixels, e.g. 0 x h).
+  Integer rows = bits_ ? std::min(height, height_) : 0;
   Integer rowBytes = std::min(next.stride_, stride_);
   for (Integer y = 0; y < rows; ++y)
     std::memcpy(next.ScanLine(y), ScanLine(y), static_cast<size_t>(rowBytes));

@@ -16,6 +16,7 @@
 #include "support/ImportHook.h"
 #include "vcl/Canvas.h"
 #include "vcl/Forms.h"
+#include "vcl/Hints.h"
 
 namespace {
 
@@ -232,4 +233,23 @@ TEST_F(LayeredAnimation, DoLayeredAddsTheStyleOrHidesTheWindow) {
   EXPECT_FALSE(DoLayered(wnd, false, 0));
   EXPECT_FALSE(GetWindowLongW(wnd, GWL_EXSTYLE) & WS_EX_LAYERED);
   EXPECT_FALSE(GetWindowLongW(wnd, GWL_STYLE) & WS_VISIBLE);
+}
+
+TEST_F(LayeredAnimation, PlainHintWindowNearThePointInsideTheWorkArea) {
+  EXPECT_EQ(kvShowHintWnd(u"", TPoint(100, 100)), nullptr);
+  std::unique_ptr<THintWindow> hint(kvShowHintWnd(u"Downloading", TPoint(100, 100)));
+  ASSERT_NE(hint, nullptr);
+  const HWND wnd = hint->Handle();
+  EXPECT_TRUE(IsWindowVisible(wnd));
+  EXPECT_TRUE(GetWindowLongW(wnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  RECT r;
+  GetWindowRect(wnd, &r);
+  EXPECT_EQ(r.left, 108);
+  EXPECT_EQ(r.top, 116);
+  const TRect work = kvWorkRect(TPoint(100, 100));
+  std::unique_ptr<THintWindow> corner(kvShowHintWnd(u"Downloading", TPoint(work.Right - 2, work.Bottom - 2)));
+  GetWindowRect(corner->Handle(), &r);
+  EXPECT_LE(r.right, work.Right);
+  EXPECT_LE(r.bottom, work.Bottom + 4);  // the 4 pixels added below the text
+  EXPECT_GT(r.left, work.Right - 200);
 }

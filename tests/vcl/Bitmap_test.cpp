@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 TEST(Bitmap, GeometryAndRows) {
   TBitmap bmp(5, 3, pf32bit);
   EXPECT_EQ(bmp.Width(), 5);
@@ -43,6 +45,18 @@ TEST(Bitmap, ResizeKeepsTopLeftAndRefusesImpossibleSizes) {
   bmp.SetSize(0, 7);
   EXPECT_TRUE(bmp.Empty());
   EXPECT_TRUE(bmp.View().Empty());
+}
+
+TEST(Bitmap, GrowsFromAnEmptyExtent) {
+  // A bitmap with a height but no width (or the reverse) has no pixels to keep.
+  for (auto [w, h] : {std::pair{0, 5}, std::pair{5, 0}}) {
+    TBitmap bmp(0, 0, pf32bit);
+    bmp.SetSize(w, h);
+    bmp.SetSize(3, 2);
+    ASSERT_EQ(bmp.Width(), 3);
+    ASSERT_EQ(bmp.Height(), 2);
+    EXPECT_EQ(bmp.View().At(2, 1), 0u);
+  }
 }
 
 TEST(Bitmap, PixelFormatConversionKeepsColours) {
