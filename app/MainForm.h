@@ -66,8 +66,9 @@ class TForm1 : public TForm {
   void FinishAudio(TDownload* download, const IAsyncResult& result);
   // Ends a transfer that failed: its file goes, the progress is reset, the user is told.
   void FailDownload();
-  // Releases the download (its client first, so the worker has ended) and gives the
-  // buttons back.
+  // Releases the download: its client first, so that its worker has ended.
+  void ReleaseDownload();
+  // Releases the download and gives the buttons back.
   void EndDownload();
   void OpenSaveFolder(const String& folder);
 

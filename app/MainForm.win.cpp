@@ -150,7 +150,7 @@ void TForm1::FormCreate(TObject*) {
 void TForm1::FormDestroy(TObject*) {
   // A transfer still running is cancelled; its worker has ended and its file is gone
   // before any field of the form goes.
-  FDownload.reset();
+  ReleaseDownload();
 }
 
 void TForm1::edtJxMouseDown(TObject*, TMouseButton, TShiftState, Integer, Integer) {
@@ -363,8 +363,16 @@ void TForm1::FailDownload() {
   Notice(u"下载失败，请稍后再试！");
 }
 
-void TForm1::EndDownload() {
+void TForm1::ReleaseDownload() {
+  if (!FDownload) return;
+  // The worker reads FDownload until it has ended: stop it while the download is still the
+  // form's (a plain reset would clear the pointer before the download's destructor waits).
+  FDownload->DownHttp.reset();
   FDownload.reset();
+}
+
+void TForm1::EndDownload() {
+  ReleaseDownload();
   btnDown->SetEnabled(true);
   btnDownM->SetEnabled(true);
 }

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "app/DownloadLogic.h"
+
 namespace {
 
 class ProcessHandle {
@@ -23,8 +25,37 @@ LPCWSTR W(const String& s) { return reinterpret_cast<LPCWSTR>(s.c_str()); }
 
 }  // namespace
 
-Cardinal ShellExecAndWait(const String& fileName, const String& parameters, const String& verb, Integer cmdShow,
-                          const String& directory) {
+namespace {
+
+bool IsProgramFile(const String& fileName) {
+  const size_t dot = fileName.find_last_of(u'.');
+  if (dot == String::npos || fileName.find_first_of(u"\\/", dot) != String::npos) return false;
+  const String ext = fileName.substr(dot);
+  return SameText(ext, u".exe") || SameText(ext, u".com");
+}
+
+// The default action for a program file is to run it: started directly, because Wine's
+// ShellExecuteEx expands %VAR% in the file name even without SEE_MASK_DOENVSUBST, which
+// breaks a program installed under a folder named like a variable.
+HANDLE StartProgram(const String& fileName, const String& parameters, Integer cmdShow, const String& directory) {
+  String cmd = QuoteArgument(fileName);
+  if (!parameters.empty()) cmd += u" " + parameters;
+  STARTUPINFOW si;
+  ResetMemory(&si, sizeof(si));
+  si.cb = sizeof(si);
+  si.dwFlags = STARTF_USESHOWWINDOW;
+  si.wShowWindow = static_cast<WORD>(cmdShow);
+  PROCESS_INFORMATION pi;
+  ResetMemory(&pi, sizeof(pi));
+  if (!CreateProcessW(W(fileName), reinterpret_cast<LPWSTR>(cmd.data()), nullptr, nullptr, FALSE, 0, nullptr,
+                      directory.empty() ? nullptr : W(directory), &si, &pi))
+    return nullptr;
+  CloseHandle(pi.hThread);
+  return pi.hProcess;
+}
+
+HANDLE StartThroughShell(const String& fileName, const String& parameters, const String& verb, Integer cmdShow,
+                         const String& directory) {
   SHELLEXECUTEINFOW info;
   ResetMemory(&info, sizeof(info));
   info.cbSize = sizeof(info);
@@ -35,8 +66,19 @@ Cardinal ShellExecAndWait(const String& fileName, const String& parameters, cons
   info.lpVerb = W(verb);
   info.lpDirectory = W(directory);
   info.nShow = cmdShow;
-  if (!ShellExecuteExW(&info) || !info.hProcess) throw EShellExecError("ShellExecuteEx fail");
-  ProcessHandle process(info.hProcess);
+  if (!ShellExecuteExW(&info)) return nullptr;
+  return info.hProcess;
+}
+
+}  // namespace
+
+Cardinal ShellExecAndWait(const String& fileName, const String& parameters, const String& verb, Integer cmdShow,
+                          const String& directory) {
+  const bool run = IsProgramFile(fileName) && (verb.empty() || SameText(verb, u"open"));
+  HANDLE started = run ? StartProgram(fileName, parameters, cmdShow, directory)
+                       : StartThroughShell(fileName, parameters, verb, cmdShow, directory);
+  if (!started) throw EShellExecError("ShellExecuteEx fail");
+  ProcessHandle process(started);
 
   WaitForInputIdle(process.Get(), INFINITE);
   bool quit = false;

@@ -609,8 +609,9 @@ TEST_F(MainFormTest, OneDownloadAtATimeKeepsWhatItStartedWith) {
 }
 
 TEST_F(MainFormTest, ClosingDuringATransferCancelsItAndLeavesNothing) {
-  // Once while the server sends slowly, once while it has stopped sending altogether.
-  for (const char16_t* query : {u"chunk=16384&delay_ms=100", u"chunk=16384&delay_ms=30000"}) {
+  // While the blocks come fast (the worker reports all the time), while the server sends
+  // slowly, and while it has stopped sending altogether.
+  for (const char16_t* query : {u"chunk=4096&delay_ms=1", u"chunk=16384&delay_ms=100", u"chunk=16384&delay_ms=30000"}) {
     ParseVideo(u"c", query, u"big.bin");
     Click(Form1->btnDown);
     ASSERT_TRUE(PumpUntil([] { return Form1->lbl1->Caption() != u"下载进度"; }, 20000));

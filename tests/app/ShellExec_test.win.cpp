@@ -101,6 +101,14 @@ TEST_F(ShellExecTest, AQuitMessageTakenWhileWaitingIsPostedAgain) {
   EXPECT_EQ(msg.wParam, 7u);
 }
 
+TEST_F(ShellExecTest, AProgramUnderAFolderNamedLikeAVariableRuns) {
+  const String installed = folder + u"\\ffmpeg.exe";  // the folder name holds %PATH%
+  ASSERT_TRUE(CopyFileW(reinterpret_cast<LPCWSTR>(converter.c_str()), reinterpret_cast<LPCWSTR>(installed.c_str()), FALSE));
+  SetEnv(L"TW_CONVERTER_MODE", u"empty");
+  EXPECT_EQ(ShellExecAndWait(installed, ConverterParameters(u"C:\\in.mp4", folder + u"\\out.aac"), u"", SW_HIDE, u""), 0u);
+  EXPECT_TRUE(Exists(folder + u"\\out.aac"));
+}
+
 TEST_F(ShellExecTest, AProgramThatCannotStartRaises) {
   try {
     ShellExecAndWait(folder + u"\\missing.exe", u"", u"", SW_HIDE, u"");
