@@ -229,6 +229,8 @@ void TThread::Run() {
     finished_ = true;
   }
   doneSignal_.notify_all();
+  // A GUI loop that waits for Finished sleeps until a message comes: the end is one.
+  Wake();
   if (selfFree) delete this;
 }
 

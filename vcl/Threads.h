@@ -17,6 +17,8 @@
 //     void Execute() override { while (!Terminated()) { ...; Synchronize([&] { ... }); } }
 //   };
 //   auto* t = new TLoader();  t->Start();   ...   t->Free();
+// The end of a thread wakes the GUI thread's loop, so a loop that waits for it
+// (while (!t->Finished()) Application->HandleMessage();) sees it at once; WaitFor waits too.
 // Free terminates a running thread and waits for it before any destructor runs (a plain
 // delete cannot: the derived part would be gone while Execute still uses it). With
 // FreeOnTerminate the object deletes itself when Execute has returned (after OnTerminate

@@ -118,3 +118,25 @@ TEST_F(ThreadsGuiTest, AThreadSynchronizesWithTheLoopAndEndsThere) {
   EXPECT_EQ(label->Caption(), u"4");
   t->Free();
 }
+
+TEST_F(ThreadsGuiTest, TheEndOfAThreadWakesTheLoopThatWaitsForIt) {
+  struct TSleeper : TThread {
+    void Execute() override { Sleep(100); }  // no call for the GUI thread at all
+  };
+  // A watchdog wakes the loop late, so a missing wake-up fails the test instead of hanging it.
+  HANDLE finishedLoop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  const DWORD guiThread = GetCurrentThreadId();
+  std::thread watchdog([&] {
+    if (WaitForSingleObject(finishedLoop, 3000) == WAIT_TIMEOUT) PostThreadMessageW(guiThread, WM_NULL, 0, 0);
+  });
+  auto* t = new TSleeper();
+  t->Start();
+  const DWORD start = GetTickCount();
+  while (!t->Finished()) app->HandleMessage();
+  const DWORD waited = GetTickCount() - start;
+  SetEvent(finishedLoop);
+  watchdog.join();
+  CloseHandle(finishedLoop);
+  EXPECT_LT(waited, 2000u);
+  t->Free();
+}
