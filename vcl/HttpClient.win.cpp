@@ -166,6 +166,35 @@ Int64 ParseContentLength(StringView s) {
   return v;
 }
 
+double Seconds() {
+  static const double unit = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return 1.0 / static_cast<double>(f.QuadPart);
+  }();
+  LARGE_INTEGER t;
+  QueryPerformanceCounter(&t);
+  return static_cast<double>(t.QuadPart) * unit;
+}
+
+// How much one read asks for beyond what is already there. WinHTTP reads its socket in small
+// pieces (Wine's in 8 KiB), and a read that asks for more waits until it has it: asking for
+// large blocks is what makes a fast transfer fast, asking only for what is there is what keeps
+// a slow one reporting. So the block grows while reads end quickly and shrinks when one takes
+// long, from nothing (what is there) up to kMax.
+class ReadSizer {
+ public:
+  static constexpr DWORD kMax = 1024 * 1024;
+  DWORD Target() const { return target_; }
+  void Took(double seconds) {
+    if (seconds < 0.020) target_ = target_ ? std::min(target_ * 2, kMax) : 64 * 1024;
+    else if (seconds > 0.080) target_ = target_ > 64 * 1024 ? target_ / 2 : 0;
+  }
+
+ private:
+  DWORD target_ = 0;
+};
+
 }  // namespace
 
 // What one request needs and what it yields.
@@ -209,7 +238,7 @@ bool THTTPTransfer::Step(RequestState* st, const char* what) {
 }
 
 void THTTPTransfer::Run() {
-  constexpr DWORD kBlock = 256 * 1024;
+  constexpr DWORD kBlock = ReadSizer::kMax;
   THTTPResponse& response = *result->response_;
   WinHttpHandle session(WinHttpOpen(reinterpret_cast<LPCWSTR>(agent.c_str()), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
                                     WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC));
@@ -261,15 +290,18 @@ void THTTPTransfer::Run() {
 
   st->buffer.resize(kBlock);
   const bool report = onReceiveData && response.statusCode_ < 300;
+  ReadSizer sizer;
   for (;;) {
     if (!WinHttpQueryDataAvailable(req.Get(), nullptr)) return Fail("Error receiving data", GetLastError());
     if (!Step(st, "Error receiving data")) return;
     if (st->result == 0) break;
-    if (!WinHttpReadData(req.Get(), st->buffer.data(), std::min(st->result, kBlock), nullptr))
-      return Fail("Error receiving data", GetLastError());
+    const double started = Seconds();
+    const DWORD want = std::min(std::max(st->result, sizer.Target()), kBlock);
+    if (!WinHttpReadData(req.Get(), st->buffer.data(), want, nullptr)) return Fail("Error receiving data", GetLastError());
     if (!Step(st, "Error receiving data")) return;
     const DWORD got = st->result;
     if (got == 0) break;
+    sizer.Took(Seconds() - started);
     if (sink) {
       if (sink->Write(st->buffer.data(), static_cast<Integer>(got)) != static_cast<Integer>(got)) {
         result->error_ = u"Error writing the answer: the stream took fewer bytes than it was given";
