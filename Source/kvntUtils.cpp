@@ -216,7 +216,7 @@ Integer PPIToIndex(Integer ppi) {
   return 3;
 }
 
-// ---- Folder names ---------------------------------------------------------------------
+// ---- Folder names and file search -----------------------------------------------------
 
 String NormalDir(const String& dirName) {
   if (dirName.empty()) return dirName;
@@ -225,6 +225,10 @@ String NormalDir(const String& dirName) {
   if (dirName.size() == 1) return dirName + u":\\";
   return dirName + u'\\';
 }
+
+Integer kvFindFirst(const String& path, Integer attr, TSearchRec& f) { return FindFirst(path, attr, f); }
+Integer kvFindNext(TSearchRec& f) { return FindNext(f); }
+void kvFindClose(TSearchRec& f) { FindClose(f); }
 
 // ---- Sine and cosine ------------------------------------------------------------------
 

@@ -6,7 +6,7 @@
 //   3. Rectangles, sizes and points
 //   4. Characters, words and strings
 //   5. Numbers: hex, scaling, PPI index
-//   6. Folder names
+//   6. Folder names and file search
 //   7. Whole-degree sine and cosine
 //   8. Skin ini text, published properties by name, lists
 //   9. Windows: version, system parameters, message boxes, waiting, files, start-up
@@ -176,10 +176,15 @@ Integer ScalePPI(Integer value, Integer ppi);
 // Scale index of a PPI: up to 110 -> 0, to 134 -> 1, to 170 -> 2, above -> 3.
 Integer PPIToIndex(Integer ppi);
 
-// ---- 6. Folder names ------------------------------------------------------------------
+// ---- 6. Folder names and file search --------------------------------------------------
 
 // The folder name with a trailing backslash ("C" becomes "C:\", a trailing '/' becomes '\').
 String NormalDir(const String& dirName);
+
+// The class library's FindFirst, FindNext and FindClose (0 while an entry is at hand).
+Integer kvFindFirst(const String& path, Integer attr, TSearchRec& f);
+Integer kvFindNext(TSearchRec& f);
+void kvFindClose(TSearchRec& f);
 
 // ---- 7. Whole-degree sine and cosine --------------------------------------------------
 

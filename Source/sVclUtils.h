@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "sConst.h"
+#include "vcl/Classes.h"
 #include "vcl/Messages.h"
 
 class TBitmap;
@@ -40,6 +41,12 @@ inline void CheckLastError() {}
 
 // DT_ flags by alignment left, right, centre.
 inline constexpr std::array<Cardinal, 3> AlignToInt{0 /*DT_LEFT*/, 2 /*DT_RIGHT*/, 1 /*DT_CENTER*/};
+// By TAlignment (left, right, centre): the alignment as shown to a right-to-left reader.
+extern const TAlignment BidiAlign[2][3];
+// DT_RIGHT wins over DT_CENTER; neither is left.
+TAlignment AlignmentFromInt(Cardinal value);
+// DT_BOTTOM wins over DT_VCENTER; neither is top.
+TVerticalAlignment VertAlignmentFromInt(Cardinal value);
 
 // The text without its tags: line breaks of the source are dropped; with convertBreakLine an
 // "<br>" tag (any letter case) becomes CR LF. An unclosed tag swallows the rest.
@@ -50,6 +57,7 @@ String GetPlainText(const String& htmlText, bool convertBreakLine);
 
 #include "vcl/Controls.h"
 #include "vcl/StdCtrls.h"
+#include "vcl/Themes.h"
 
 // -- Skin command transport. All run on the GUI thread and answer the message result.
 
@@ -123,7 +131,8 @@ bool kvMouseInControlDC(HWND handle);
 Integer GetWndPPI(HWND handle);
 // Lets the system scale the window's non-client area with its DPI (Windows 10 and later).
 void EnableNCDpiScaling(HWND wndHandle);
-// Visual styles are in use: a theme is active and applies to this program.
+// Visual styles are in use: the class library's StyleServices Enabled. Keeps the services
+// object in kvThemeServices.
 bool kvThemesEnabled();
 
 // -- Colours and the parent background.
@@ -215,12 +224,16 @@ void DelObjLink(TObject* obj, TControl* container);
 
 // -- Alignment tables and conversions.
 
-// By TAlignment (left, right, centre): the alignment as shown to a right-to-left reader.
-extern const TAlignment BidiAlign[2][3];
 // The show command of a window state (normal, minimized, maximized).
 extern const Cardinal ShowCommands[3];
-// DT_RIGHT wins over DT_CENTER; neither is left.
-TAlignment AlignmentFromInt(Cardinal value);
+// The DrawText flags of a control's text of that alignment: AlignToInt with DT_EXPANDTABS and
+// DT_VCENTER, in the control's reading order (DrawTextBiDiModeFlags). Without a control, left
+// to right.
+Cardinal GetStringFlags(TControl* control, TAlignment al);
+// The total extent of the visible children of ctrl aligned align: heights for alTop and
+// alBottom, widths for alLeft and alRight, 0 for any other alignment. Graphic children count
+// only with graphCtrlsToo. 0 without a control.
+Integer GetAlignShift(TWinControl* ctrl, TAlign align, bool graphCtrlsToo = false);
 
 // -- The hidden output window that the control show animation paints into.
 
@@ -240,6 +253,8 @@ extern TOutputWindow* ow;
 
 // -- Module state and start-up.
 
+// The class library's style services, taken at start-up and by every kvThemesEnabled.
+extern TCustomStyleServices* kvThemeServices;
 extern HMODULE uxthemeLib;
 using TkvSetWindowTheme = long(__stdcall*)(HWND, const wchar_t*, const wchar_t*);
 extern TkvSetWindowTheme kv_SetWindowTheme;

@@ -263,20 +263,18 @@ void EnableNCDpiScaling(HWND wndHandle) {
 }
 
 bool kvThemesEnabled() {
-  // Asked each time: the user can switch the theme while the program runs.
-  using TIsThemed = BOOL(WINAPI*)();
-  if (!uxthemeLib) return false;
-  auto active = reinterpret_cast<TIsThemed>(reinterpret_cast<void*>(GetProcAddress(uxthemeLib, "IsThemeActive")));
-  auto themed = reinterpret_cast<TIsThemed>(reinterpret_cast<void*>(GetProcAddress(uxthemeLib, "IsAppThemed")));
-  return active && themed && active() && themed();
+  kvThemeServices = StyleServices();
+  return kvThemeServices->Enabled();
 }
 
 // ---- Module state ---------------------------------------------------------------------
 
+TCustomStyleServices* kvThemeServices = nullptr;
 HMODULE uxthemeLib = nullptr;
 TkvSetWindowTheme kv_SetWindowTheme = nullptr;
 
 void sVclUtilsStartup() {
+  kvThemeServices = StyleServices();
   HMODULE lib = LoadLibraryW(L"UXTHEME");
   uxthemeLib = reinterpret_cast<uintptr_t>(lib) <= 32 ? nullptr : lib;
   if (uxthemeLib)
@@ -581,13 +579,29 @@ void DelObjLink(TObject* obj, TControl* container) {
 
 // ---- Alignment tables ----------------------------------------------------------------
 
-const TAlignment BidiAlign[2][3] = {{taLeftJustify, taRightJustify, taCenter}, {taRightJustify, taLeftJustify, taCenter}};
 const Cardinal ShowCommands[3] = {SW_SHOWNORMAL, SW_SHOWMINNOACTIVE, SW_SHOWMAXIMIZED};
 
-TAlignment AlignmentFromInt(Cardinal value) {
-  if (value & DT_RIGHT) return taRightJustify;
-  if (value & DT_CENTER) return taCenter;
-  return taLeftJustify;
+Cardinal GetStringFlags(TControl* control, TAlignment al) {
+  const Cardinal flags = AlignToInt[al] | DT_EXPANDTABS | DT_VCENTER;
+  return control ? control->DrawTextBiDiModeFlags(flags) : flags;
+}
+
+Integer GetAlignShift(TWinControl* ctrl, TAlign align, bool graphCtrlsToo) {
+  if (!ctrl) return 0;
+  Integer shift = 0;
+  for (Integer i = 0; i < ctrl->ControlCount(); ++i) {
+    TControl* c = ctrl->Controls(i);
+    if (!c->Visible() || c->Align() != align) continue;
+    if (!graphCtrlsToo && dynamic_cast<TGraphicControl*>(c)) continue;
+    switch (align) {
+      case alTop:
+      case alBottom: shift = kvAdd(shift, c->Height()); break;
+      case alLeft:
+      case alRight: shift = kvAdd(shift, c->Width()); break;
+      default: break;
+    }
+  }
+  return shift;
 }
 
 // ---- The output window ----------------------------------------------------------------

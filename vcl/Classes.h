@@ -22,6 +22,11 @@
 #include "SysUtils.h"
 #include "TypInfo.h"
 
+// Horizontal and vertical alignment of text, and the reading order of a control.
+TW_ENUM(TAlignment, taLeftJustify, taRightJustify, taCenter)
+TW_ENUM(TVerticalAlignment, taAlignTop, taAlignBottom, taVerticalCenter)
+TW_ENUM(TBiDiMode, bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly)
+
 TW_DECLARE_EXCEPTION(EComponentError, Exception);
 TW_DECLARE_EXCEPTION(EAssignError, Exception);
 

@@ -67,6 +67,9 @@ enum TControlStyleFlag {
 };
 using TControlStyle = TSet<TControlStyleFlag>;
 
+// Where a control declares it belongs in its parent's client area.
+TW_ENUM(TAlign, alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom)
+
 using TMouseEvent = TEvent<void(TObject* Sender, TMouseButton Button, TShiftState Shift, Integer X, Integer Y)>;
 using TMouseMoveEvent = TEvent<void(TObject* Sender, TShiftState Shift, Integer X, Integer Y)>;
 
@@ -154,6 +157,24 @@ class TControl : public TComponent {
   void SetControlState(TControlState s) { controlState_ = s; }
   TControlStyle ControlStyle() const { return controlStyle_; }
   void SetControlStyle(TControlStyle s) { controlStyle_ = s; }
+  // The alignment the control declares. Code that measures a parent's aligned children reads
+  // it; the library itself lays nothing out by it (there is no align layout yet, so it is
+  // not a published property either).
+  TAlign Align() const { return align_; }
+  void SetAlign(TAlign value) { align_ = value; }
+
+  // ---- reading order ----
+  // The control's own (there is no inheritance from the parent); a change sends
+  // CM_BIDIMODECHANGED.
+  TBiDiMode BiDiMode() const { return biDiMode_; }
+  void SetBiDiMode(TBiDiMode value);
+  // Right-to-left layout (bdRightToLeft only) and reading (every mode but bdLeftToRight).
+  bool UseRightToLeftAlignment() const { return biDiMode_ == bdRightToLeft; }
+  bool UseRightToLeftReading() const { return biDiMode_ != bdLeftToRight; }
+  // DrawText flags in the control's reading order: with right-to-left alignment DT_RIGHT and
+  // DT_LEFT swap (DT_CENTER stays); with right-to-left reading DT_RTLREADING is added.
+  Cardinal DrawTextBiDiModeFlags(Cardinal flags) const;
+  Cardinal DrawTextBiDiModeFlagsReadingOnly() const;
 
   // ---- messages ----
   TWndMethod WindowProc() const { return windowProc_; }
@@ -244,6 +265,8 @@ class TControl : public TComponent {
   String hint_;
   TControlState controlState_;
   TControlStyle controlStyle_{csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
+  TAlign align_ = alNone;
+  TBiDiMode biDiMode_ = bdLeftToRight;
   TWndMethod windowProc_;
   TNotifyEvent onClick_, onDblClick_, onMouseEnter_, onMouseLeave_, onResize_;
   TMouseEvent onMouseDown_, onMouseUp_;

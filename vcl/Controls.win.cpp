@@ -318,6 +318,24 @@ void TControl::SetCursor(Integer cursor) {
   Perform(CM_CURSORCHANGED, 0, 0);
 }
 
+void TControl::SetBiDiMode(TBiDiMode value) {
+  if (value == biDiMode_) return;
+  biDiMode_ = value;
+  Perform(CM_BIDIMODECHANGED, 0, 0);
+}
+
+Cardinal TControl::DrawTextBiDiModeFlags(Cardinal flags) const {
+  if (UseRightToLeftAlignment()) {
+    if ((flags & DT_RIGHT) == DT_RIGHT)
+      flags &= ~static_cast<Cardinal>(DT_RIGHT);  // DT_LEFT is 0: without DT_RIGHT it is left
+    else if ((flags & DT_CENTER) != DT_CENTER)
+      flags |= DT_RIGHT;
+  }
+  return flags | DrawTextBiDiModeFlagsReadingOnly();
+}
+
+Cardinal TControl::DrawTextBiDiModeFlagsReadingOnly() const { return UseRightToLeftReading() ? DT_RTLREADING : 0; }
+
 void TControl::SetWindowProc(TWndMethod proc) {
   // An empty procedure would drop every message: it means "the control's own" again.
   windowProc_ = proc ? proc : TWndMethod(this, &TControl::WndProc);

@@ -13,8 +13,6 @@
 #include "Controls.h"
 #include "Forms.h"
 
-TW_ENUM(TAlignment, taLeftJustify, taRightJustify, taCenter)
-TW_ENUM(TVerticalAlignment, taAlignTop, taAlignBottom, taVerticalCenter)
 // Where a button's glyph sits beside its caption.
 TW_ENUM(TButtonLayout, blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom)
 TW_ENUM(TTextLayout, tlTop, tlCenter, tlBottom)

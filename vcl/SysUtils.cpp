@@ -3,6 +3,14 @@
 #include <cstdlib>
 #include <limits>
 
+#ifndef _WIN32
+#include <dirent.h>
+#include <fnmatch.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#endif
+
 Exception::Exception(const char* asciiMessage) : message_(Utf8ToString(asciiMessage)) {}
 
 const char* Exception::what() const noexcept {
@@ -219,3 +227,70 @@ Integer StrToInt(StringView s) {
   if (!TryStrToInt(s, v)) throw EConvertError(u"'" + String(s) + u"' is not a valid integer value");
   return v;
 }
+
+// ---- file search ----------------------------------------------------------------------
+
+TSearchRec::~TSearchRec() { FindClose(*this); }
+
+#ifndef _WIN32
+
+namespace {
+
+// Moves the search to the next entry that matches and is not excluded; 0 or the error.
+Integer FindMatchingFile(TSearchRec& f, DIR* dir, const std::string& folder, const std::string& pattern) {
+  for (;;) {
+    errno = 0;
+    const dirent* entry = readdir(dir);
+    if (!entry) return errno ? errno : ENOENT;
+    const char* name = entry->d_name;
+    if (fnmatch(pattern.c_str(), name, 0) != 0) continue;
+    const std::string full = folder + name;
+    struct stat st;
+    if (lstat(full.c_str(), &st) != 0) continue;  // gone since it was listed
+    Integer attr = 0;
+    if (S_ISLNK(st.st_mode)) {
+      attr |= faSymLink;
+      struct stat target;
+      if (stat(full.c_str(), &target) == 0) st = target;  // a dangling link keeps its own
+    }
+    if (S_ISDIR(st.st_mode)) attr |= faDirectory;
+    if (name[0] == '.') attr |= faHidden;
+    if (!(st.st_mode & S_IWUSR)) attr |= faReadOnly;  // the owner's bit, as an attribute (not who asks)
+    if (attr == 0) attr = faNormal;
+    if (attr & f.ExcludeAttr) continue;
+    f.Attr = attr;
+    f.Size = S_ISDIR(st.st_mode) ? 0 : static_cast<Int64>(st.st_size);
+    f.Name = Utf8ToString(name);
+    return 0;
+  }
+}
+
+}  // namespace
+
+Integer FindFirst(const String& path, Integer attr, TSearchRec& f) {
+  FindClose(f);
+  const std::string utf8 = StringToUtf8(path);
+  const size_t slash = utf8.rfind('/');
+  f.folder_ = slash == std::string::npos ? std::string("./") : utf8.substr(0, slash + 1);
+  f.pattern_ = slash == std::string::npos ? utf8 : utf8.substr(slash + 1);
+  if (f.pattern_ == "*.*") f.pattern_ = "*";  // every name, as on Windows
+  f.ExcludeAttr = ~attr & (faHidden | faSysFile | faVolumeID | faDirectory);
+  DIR* dir = opendir(f.folder_.c_str());
+  if (!dir) return errno;
+  f.handle_ = dir;
+  const Integer result = FindMatchingFile(f, dir, f.folder_, f.pattern_);
+  if (result != 0) FindClose(f);
+  return result;
+}
+
+Integer FindNext(TSearchRec& f) {
+  if (!f.handle_) return EBADF;
+  return FindMatchingFile(f, static_cast<DIR*>(f.handle_), f.folder_, f.pattern_);
+}
+
+void FindClose(TSearchRec& f) {
+  if (f.handle_) closedir(static_cast<DIR*>(f.handle_));
+  f.handle_ = nullptr;
+}
+
+#endif

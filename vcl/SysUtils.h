@@ -65,3 +65,58 @@ bool TryStrToInt(StringView s, Integer& value);
 bool TryStrToInt64(StringView s, Int64& value);
 Integer StrToIntDef(StringView s, Integer def);
 Integer StrToInt(StringView s);  // raises EConvertError "'<s>' is not a valid integer value"
+
+// ---- file search ----------------------------------------------------------------------
+//
+//   TSearchRec sr;
+//   for (Integer r = FindFirst(dir + u"\\*.*", faDirectory, sr); r == 0; r = FindNext(sr))
+//     ... sr.Name, sr.Attr, sr.Size ...
+//   FindClose(sr);
+//
+// FindFirst and FindNext answer 0 while an entry is at hand, else the system's error code
+// (on Windows ERROR_FILE_NOT_FOUND or ERROR_NO_MORE_FILES at the end; natively ENOENT when
+// nothing more matches, or the error of opening the folder). A failed FindFirst leaves no
+// search open. Entries whose attributes include faHidden, faSysFile, faVolumeID or
+// faDirectory are found only when attr asks for them; other entries always are. On Windows
+// the search is FindFirstFileW's, with its wildcards; natively the folder is read with
+// opendir, names are matched by fnmatch (case-sensitive, "*.*" is every name), names that
+// begin with '.' are hidden, symbolic links carry faSymLink and the type of their target.
+
+constexpr Integer faReadOnly = 0x01;
+constexpr Integer faHidden = 0x02;
+constexpr Integer faSysFile = 0x04;
+constexpr Integer faVolumeID = 0x08;
+constexpr Integer faDirectory = 0x10;
+constexpr Integer faArchive = 0x20;
+constexpr Integer faNormal = 0x80;
+constexpr Integer faTemporary = 0x100;
+constexpr Integer faSymLink = 0x400;
+constexpr Integer faAnyFile = 0x1FF;
+
+// The entry at hand of a search and the open search itself, which it owns: a record that
+// goes while its search is open closes it.
+struct TSearchRec {
+  Int64 Size = 0;
+  Integer Attr = 0;
+  String Name;
+  Integer ExcludeAttr = 0;
+
+  TSearchRec() = default;
+  ~TSearchRec();
+  TSearchRec(const TSearchRec&) = delete;
+  TSearchRec& operator=(const TSearchRec&) = delete;
+  bool SearchOpen() const { return handle_ != nullptr; }
+
+ private:
+  friend Integer FindFirst(const String& path, Integer attr, TSearchRec& f);
+  friend Integer FindNext(TSearchRec& f);
+  friend void FindClose(TSearchRec& f);
+  void* handle_ = nullptr;  // the system's search handle (Windows) or the open folder
+  std::string folder_;      // natively: the folder being read (UTF-8, with its '/')
+  std::string pattern_;     // natively: the name pattern
+};
+
+Integer FindFirst(const String& path, Integer attr, TSearchRec& f);
+Integer FindNext(TSearchRec& f);
+// Ends the search; harmless on a record without one.
+void FindClose(TSearchRec& f);

@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <filesystem>
+#include <set>
 
+#include "support/TempDir.h"
 #include "vcl/Bitmap.h"
+#include "vcl/Streams.h"
 #include "vcl/StringList.h"
 #include "vcl/TypInfo.h"
 
@@ -209,6 +213,30 @@ TEST(Folders, NormalDir) {
       {u"C:\\data", u"C:\\data\\"}, {u"/", u"\\"}, {u"\\", u"\\"}, {u"ab", u"ab\\"},
   };
   for (const auto& c : cases) EXPECT_EQ(NormalDir(c.in), c.out) << StringToUtf8(c.in);
+}
+
+TEST(Folders, FileSearchIsTheClassLibrarys) {
+  TempDir dir;
+  for (const char16_t* name : {u"a.kpz", u"皮肤.kpz", u"notes.txt"}) TFileStream(dir.Path() + u"/" + name, fmCreate);
+  std::filesystem::create_directory(std::filesystem::path(dir.Path() + u"/sub.kpz"));
+  auto list = [&](Integer attr, bool viaEngine) {
+    std::set<String> names;
+    TSearchRec sr;
+    const String pattern = dir.Path() + u"/*.kpz";
+    for (Integer r = viaEngine ? kvFindFirst(pattern, attr, sr) : FindFirst(pattern, attr, sr); r == 0;
+         r = viaEngine ? kvFindNext(sr) : FindNext(sr))
+      names.insert(sr.Name + ((sr.Attr & faDirectory) ? u"/" : u""));
+    EXPECT_TRUE(sr.SearchOpen());  // at the end, still open until closed
+    viaEngine ? kvFindClose(sr) : FindClose(sr);
+    EXPECT_FALSE(sr.SearchOpen());
+    return names;
+  };
+  EXPECT_EQ(list(0, true), (std::set<String>{u"a.kpz", u"皮肤.kpz"}));
+  EXPECT_EQ(list(faDirectory, true), (std::set<String>{u"a.kpz", u"皮肤.kpz", u"sub.kpz/"}));
+  EXPECT_EQ(list(faDirectory, true), list(faDirectory, false));
+  TSearchRec none;
+  EXPECT_NE(kvFindFirst(dir.Path() + u"/*.zzz", faAnyFile, none), 0);
+  EXPECT_FALSE(none.SearchOpen());
 }
 
 TEST(SineTable, WholeDegrees) {

@@ -1,6 +1,7 @@
 // Control walks, PPI, mouse and visibility of controls, glass mode, transparency mode, fonts
 // and object links.
 #include <windows.h>
+#include <uxtheme.h>
 
 #include <gtest/gtest.h>
 
@@ -253,6 +254,73 @@ TEST(Alignment, FromDrawTextFlagsAndTables) {
   EXPECT_EQ(ShowCommands[wsNormal], UINT(SW_SHOWNORMAL));
   EXPECT_EQ(ShowCommands[wsMinimized], UINT(SW_SHOWMINNOACTIVE));
   EXPECT_EQ(ShowCommands[wsMaximized], UINT(SW_SHOWMAXIMIZED));
+}
+
+TEST(Alignment, VerticalFromDrawTextFlags) {
+  struct Case { Cardinal flags; TVerticalAlignment a; } cases[] = {
+      {DT_TOP, taAlignTop},       {DT_VCENTER, taVerticalCenter},   {DT_BOTTOM, taAlignBottom},
+      {DT_BOTTOM | DT_VCENTER, taAlignBottom}, {DT_RIGHT | DT_CENTER | DT_SINGLELINE, taAlignTop}};
+  for (const auto& c : cases) EXPECT_EQ(VertAlignmentFromInt(c.flags), c.a) << c.flags;
+}
+
+TEST_F(Walks, AlignShiftSumsTheVisibleChildrenOfOneAlignment) {
+  auto* top1 = new TProbe(form, "top1", TRect(0, 0, 300, 20));
+  auto* top2 = new TProbe(form, "top2", TRect(0, 20, 300, 50));
+  auto* hidden = new TProbe(form, "hidden", TRect(0, 50, 300, 90));
+  auto* left = new TProbe(form, "left", TRect(0, 0, 15, 100));
+  auto* right = new TProbe(form, "right", TRect(0, 0, 7, 100));
+  auto* bottom = new TProbe(form, "bottom", TRect(0, 0, 300, 11));
+  auto* client = new TProbe(form, "client", TRect(0, 0, 100, 100));
+  auto* label = new TGraphicProbe(form, "label", TRect(0, 0, 40, 13));
+  auto* nested = new TProbe(top1, "nested", TRect(0, 0, 10, 5));  // a grandchild never counts
+  for (auto [c, a] : std::initializer_list<std::pair<TControl*, TAlign>>{
+           {top1, alTop}, {top2, alTop}, {hidden, alTop}, {left, alLeft}, {right, alRight}, {bottom, alBottom},
+           {client, alClient}, {label, alTop}, {nested, alTop}})
+    c->SetAlign(a);
+  hidden->SetVisible(false);
+  struct Case { TAlign align; bool graphic; Integer shift; } cases[] = {
+      {alTop, false, 50}, {alTop, true, 63}, {alLeft, false, 15}, {alRight, false, 7}, {alBottom, false, 11},
+      {alClient, false, 0}, {alNone, true, 0}, {alCustom, false, 0}};
+  for (const auto& c : cases) EXPECT_EQ(GetAlignShift(form, c.align, c.graphic), c.shift) << c.align << c.graphic;
+  EXPECT_EQ(GetAlignShift(nullptr, alTop), 0);
+  EXPECT_FALSE(form->HandleAllocated());  // measuring makes no window
+}
+
+TEST_F(Walks, StringFlagsFollowTheControlsReadingOrder) {
+  auto* c = new TGraphicProbe(form, "c");
+  struct Case { TBiDiMode mode; TAlignment al; Cardinal flags; } cases[] = {
+      {bdLeftToRight, taLeftJustify, DT_LEFT | DT_EXPANDTABS | DT_VCENTER},
+      {bdLeftToRight, taRightJustify, DT_RIGHT | DT_EXPANDTABS | DT_VCENTER},
+      {bdLeftToRight, taCenter, DT_CENTER | DT_EXPANDTABS | DT_VCENTER},
+      {bdRightToLeft, taLeftJustify, DT_RIGHT | DT_EXPANDTABS | DT_VCENTER | DT_RTLREADING},
+      {bdRightToLeft, taRightJustify, DT_LEFT | DT_EXPANDTABS | DT_VCENTER | DT_RTLREADING},
+      {bdRightToLeft, taCenter, DT_CENTER | DT_EXPANDTABS | DT_VCENTER | DT_RTLREADING},
+      {bdRightToLeftNoAlign, taLeftJustify, DT_LEFT | DT_EXPANDTABS | DT_VCENTER | DT_RTLREADING},
+      {bdRightToLeftReadingOnly, taRightJustify, DT_RIGHT | DT_EXPANDTABS | DT_VCENTER | DT_RTLREADING},
+  };
+  for (const auto& k : cases) {
+    c->SetBiDiMode(k.mode);
+    EXPECT_EQ(GetStringFlags(c, k.al), k.flags) << k.mode << " " << k.al;
+  }
+  EXPECT_EQ(GetStringFlags(nullptr, taRightJustify), Cardinal(DT_RIGHT | DT_EXPANDTABS | DT_VCENTER));
+}
+
+TEST(Themes, EnabledIsTheClassLibrarysStyleServicesAnswer) {
+  kvThemeServices = nullptr;
+  const bool expected = IsThemeActive() && IsAppThemed();
+  EXPECT_EQ(kvThemesEnabled(), expected);
+  ASSERT_NE(kvThemeServices, nullptr);
+  EXPECT_EQ(kvThemeServices, StyleServices());
+  EXPECT_EQ(StyleServices()->Enabled(), expected);
+  // The application's own switch is heard at once: unthemed, nothing is enabled.
+  const DWORD props = GetThemeAppProperties();
+  SetThemeAppProperties(0);
+  EXPECT_EQ(kvThemesEnabled(), IsThemeActive() && IsAppThemed());
+  if (!IsAppThemed()) {
+    EXPECT_FALSE(kvThemesEnabled());
+  }
+  SetThemeAppProperties(props);
+  EXPECT_EQ(kvThemesEnabled(), expected);
 }
 
 TEST_F(Walks, OutputWindowIsAHiddenPopupOfTheApplication) {

@@ -604,3 +604,31 @@ TEST_F(ControlsTest, AWindowDestroyedWhileHandlingItsMessageLeavesNoControlBehin
   next->SetParent(form);
   EXPECT_EQ(FindControl(next->Handle()), next);
 }
+
+TEST_F(ControlsTest, ReadingOrderMirrorsDrawTextFlags) {
+  auto* label = new TLabel(form);
+  label->SetParent(form);
+  EXPECT_EQ(label->BiDiMode(), bdLeftToRight);
+  EXPECT_EQ(label->Align(), alNone);
+  TRecorder rec(label);
+  label->SetBiDiMode(bdRightToLeft);
+  EXPECT_EQ(CM_BIDIMODECHANGED, 0xB03Cu);
+  EXPECT_TRUE(rec.Saw(CM_BIDIMODECHANGED));
+  const size_t seen = rec.seen.size();
+  label->SetBiDiMode(bdRightToLeft);  // no change, no message
+  EXPECT_EQ(rec.seen.size(), seen);
+  struct Case { TBiDiMode mode; Cardinal in, out; } cases[] = {
+      {bdLeftToRight, DT_SINGLELINE | DT_RIGHT, DT_SINGLELINE | DT_RIGHT},
+      {bdRightToLeft, DT_SINGLELINE, DT_SINGLELINE | DT_RIGHT | DT_RTLREADING},
+      {bdRightToLeft, DT_WORDBREAK | DT_RIGHT, DT_WORDBREAK | DT_RTLREADING},
+      {bdRightToLeft, DT_CENTER, DT_CENTER | DT_RTLREADING},
+      {bdRightToLeftNoAlign, DT_RIGHT, DT_RIGHT | DT_RTLREADING},
+      {bdRightToLeftReadingOnly, 0, DT_RTLREADING},
+  };
+  for (const auto& c : cases) {
+    label->SetBiDiMode(c.mode);
+    EXPECT_EQ(label->DrawTextBiDiModeFlags(c.in), c.out) << c.mode << " " << c.in;
+    EXPECT_EQ(label->DrawTextBiDiModeFlagsReadingOnly(), c.mode == bdLeftToRight ? 0u : Cardinal(DT_RTLREADING));
+  }
+  rec.Unhook();
+}

@@ -2,6 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <map>
+#include <set>
+
+#include "support/TempDir.h"
+#include "vcl/Streams.h"
+
 TEST(Utf, RoundTripsEveryPlane) {
   const std::string samples[] = {"", "abc", "下载进度", "\xF0\x9F\x98\x80 smile", "caf\xC3\xA9"};
   for (const auto& s : samples) EXPECT_EQ(StringToUtf8(Utf8ToString(s)), s) << s;
@@ -70,4 +77,137 @@ TEST(Text, CaseAndTrim) {
   EXPECT_EQ(Trim(u" \t x y \r\n"), u"x y");
   EXPECT_EQ(TrimLeft(u"  a "), u"a ");
   EXPECT_EQ(TrimRight(u"  a "), u"  a");
+}
+
+// ---- file search ----------------------------------------------------------------------
+
+namespace {
+
+struct SearchFolder {
+  TempDir dir;
+  SearchFolder() {
+    Make(u"a.kpz", 3);
+    Make(u"b.txt", 0);
+    Make(u"视频.kpz", 5);
+    Make(u"noext", 1);
+#ifndef _WIN32
+    Make(u".hidden", 2);  // hidden by its name natively; on Windows hiding is an attribute
+#endif
+    std::filesystem::create_directory(std::filesystem::path(dir.Path() + u"/sub"));
+  }
+  void Make(const String& name, int size) {
+    TFileStream f(dir.Path() + u"/" + name, fmCreate);
+    const std::string bytes(static_cast<size_t>(size), 'x');
+    if (size) f.WriteBuffer(bytes.data(), size);
+  }
+  // The names a whole search finds ("." and ".." apart), sorted; with the result of FindFirst.
+  std::pair<Integer, std::set<String>> Search(const String& pattern, Integer attr, bool* dots = nullptr) const {
+    std::set<String> names;
+    TSearchRec sr;
+    const Integer first = FindFirst(dir.Path() + u"/" + pattern, attr, sr);
+    if (dots) *dots = false;
+    for (Integer r = first; r == 0; r = FindNext(sr)) {
+      if (sr.Name == u"." || sr.Name == u"..") {
+        if (dots) *dots = true;
+      } else {
+        names.insert(sr.Name);
+      }
+    }
+    FindClose(sr);
+    return {first, names};
+  }
+};
+
+}  // namespace
+
+TEST(FindFirst, FindsWhatThePatternAndTheAttributesAskFor) {
+  SearchFolder folder;
+#ifdef _WIN32
+  const std::set<String> hiddenOnly{};
+#else
+  const std::set<String> hiddenOnly{u".hidden"};
+#endif
+  auto with = [](std::set<String> a, const std::set<String>& b) {
+    a.insert(b.begin(), b.end());
+    return a;
+  };
+  const std::set<String> files{u"a.kpz", u"b.txt", u"视频.kpz", u"noext"};
+  struct Case {
+    const char16_t* pattern;
+    Integer attr;
+    std::set<String> names;
+  } cases[] = {
+      {u"*.*", 0, files},
+      {u"*", 0, files},
+      {u"*.kpz", 0, {u"a.kpz", u"视频.kpz"}},
+      {u"*.*", faDirectory, with(files, {u"sub"})},
+      {u"*.*", faHidden, with(files, hiddenOnly)},
+      {u"*.*", faAnyFile, with(with(files, hiddenOnly), {u"sub"})},
+      {u"sub", faDirectory, {u"sub"}},
+      {u"sub", 0, {}},
+      {u"*.zzz", faAnyFile, {}},
+      {u"b.txt", faReadOnly, {u"b.txt"}},  // attributes other than the four never exclude
+  };
+  for (const auto& c : cases) {
+    auto [first, names] = folder.Search(c.pattern, c.attr);
+    EXPECT_EQ(names, c.names) << StringToUtf8(c.pattern) << " " << c.attr;
+    EXPECT_EQ(first == 0, !c.names.empty()) << StringToUtf8(c.pattern) << " " << c.attr;
+  }
+  // The folder's own entries: directories on Windows, hidden directories natively.
+  bool dots = false;
+  folder.Search(u"*", faDirectory, &dots);
+#ifdef _WIN32
+  EXPECT_TRUE(dots);
+#else
+  EXPECT_FALSE(dots);
+  folder.Search(u"*", faDirectory | faHidden, &dots);
+  EXPECT_TRUE(dots);
+#endif
+}
+
+TEST(FindFirst, ReportsNameSizeAndAttributesOfEachEntry) {
+  SearchFolder folder;
+  const String readOnly = folder.dir.Path() + u"/noext";
+  std::filesystem::permissions(std::filesystem::path(readOnly), std::filesystem::perms::owner_write |
+                               std::filesystem::perms::group_write | std::filesystem::perms::others_write,
+                               std::filesystem::perm_options::remove);
+  std::map<String, std::pair<Int64, Integer>> seen;
+  TSearchRec sr;
+  for (Integer r = FindFirst(folder.dir.Path() + u"/*", faDirectory, sr); r == 0; r = FindNext(sr))
+    seen[sr.Name] = {sr.Size, sr.Attr};
+  FindClose(sr);
+  std::filesystem::permissions(std::filesystem::path(readOnly), std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::add);
+  ASSERT_EQ(seen.count(u"视频.kpz"), 1u);
+  EXPECT_EQ(seen[u"视频.kpz"].first, 5);
+  EXPECT_EQ(seen[u"a.kpz"].first, 3);
+  EXPECT_EQ(seen[u"b.txt"].first, 0);
+  EXPECT_EQ(seen[u"a.kpz"].second & (faDirectory | faReadOnly), 0);
+  EXPECT_NE(seen[u"sub"].second & faDirectory, 0);
+  EXPECT_NE(seen[u"noext"].second & faReadOnly, 0);
+  EXPECT_EQ(seen[u"noext"].second & faDirectory, 0);
+}
+
+TEST(FindFirst, FailuresLeaveNoSearchOpenAndTheEndIsFinal) {
+  SearchFolder folder;
+  TSearchRec sr;
+  EXPECT_NE(FindFirst(folder.dir.Path() + u"/missing/*", faAnyFile, sr), 0);
+  EXPECT_FALSE(sr.SearchOpen());
+  EXPECT_NE(FindFirst(folder.dir.Path() + u"/*.zzz", faAnyFile, sr), 0);
+  EXPECT_FALSE(sr.SearchOpen());
+  EXPECT_NE(FindNext(sr), 0);  // no search: nothing found, nothing crashes
+
+  ASSERT_EQ(FindFirst(folder.dir.Path() + u"/*.kpz", 0, sr), 0);
+  EXPECT_TRUE(sr.SearchOpen());
+  EXPECT_EQ(FindNext(sr), 0);
+  EXPECT_NE(FindNext(sr), 0);  // two of them, then the end ...
+  EXPECT_NE(FindNext(sr), 0);  // ... which stays the end
+  FindClose(sr);
+  EXPECT_FALSE(sr.SearchOpen());
+  FindClose(sr);  // twice is harmless
+  // A record given to a new search gives up its old one first.
+  ASSERT_EQ(FindFirst(folder.dir.Path() + u"/*.kpz", 0, sr), 0);
+  ASSERT_EQ(FindFirst(folder.dir.Path() + u"/b.txt", 0, sr), 0);
+  EXPECT_EQ(sr.Name, u"b.txt");
+  EXPECT_NE(FindNext(sr), 0);
 }
