@@ -128,7 +128,7 @@ class MainFormTest : public ::testing::Test {
 
   void ParseVideo(const String& title, const String& query = String(), const String& name = u"v.mp4") {
     Parse(u"https://v.douyin.com/abc/", Answer(title, server_->FileUrl(name, query)));
-    ASSERT_EQ(Form1->DownLoadUrl(), server_->FileUrl(name, query));
+    ASSERT_EQ(Form1->ParsedDownLoadUrl(), server_->FileUrl(name, query));
     answerer.Clear();
     server_->ClearRequests();
   }
@@ -335,8 +335,8 @@ TEST_F(MainFormTest, ParseSendsTheExactRequestAndTakesTheAnswer) {
   const String link = u"7.69 复制打开抖音 https://v.douyin.com/iR2abc/ “看”";
   Parse(link, Answer(u"x#1。|||y", u"https://cdn.example.com/v/a.mp4?x=1&y=2"));
   EXPECT_EQ(answerer.Texts(), std::vector<String>{u"解析成功，可以下载了！"});
-  EXPECT_EQ(Form1->FileName(), u"x_1");
-  EXPECT_EQ(Form1->DownLoadUrl(), u"https://cdn.example.com/v/a.mp4?x=1&y=2");
+  EXPECT_EQ(Form1->ParsedFileName(), u"x_1");
+  EXPECT_EQ(Form1->ParsedDownLoadUrl(), u"https://cdn.example.com/v/a.mp4?x=1&y=2");
   auto reqs = server_->Requests();
   ASSERT_EQ(reqs.size(), 1u);
   const std::string body = StringToUtf8(u"{\"PageUrl\":\"" + link + u"\"}");
@@ -383,8 +383,8 @@ TEST_F(MainFormTest, ParseAnswersOfEveryKind) {
     answerer.Clear();
     Parse(u"https://v.douyin.com/x/", c.answer, c.status);
     EXPECT_EQ(answerer.Texts(), c.messages) << StringToUtf8(c.answer);
-    EXPECT_EQ(Form1->FileName(), c.fileName) << StringToUtf8(c.answer);
-    EXPECT_EQ(Form1->DownLoadUrl(), c.url) << StringToUtf8(c.answer);
+    EXPECT_EQ(Form1->ParsedFileName(), c.fileName) << StringToUtf8(c.answer);
+    EXPECT_EQ(Form1->ParsedDownLoadUrl(), c.url) << StringToUtf8(c.answer);
   }
 }
 
@@ -397,8 +397,8 @@ TEST_F(MainFormTest, LoginAnswerShowsTheNoticeAndKeepsTheLastResult) {
   EXPECT_EQ(seen[0].Class, u"TForm3");
   EXPECT_EQ(seen[0].Title, u"Tarnwick");
   EXPECT_FALSE(Form3->Visible());  // closing it hides it; it stays for the next time
-  EXPECT_EQ(Form1->FileName(), u"first");
-  EXPECT_EQ(Form1->DownLoadUrl(), u"http://h/1.mp4");
+  EXPECT_EQ(Form1->ParsedFileName(), u"first");
+  EXPECT_EQ(Form1->ParsedDownLoadUrl(), u"http://h/1.mp4");
 }
 
 TEST_F(MainFormTest, DownloadBeforeAnyParseAsksForOne) {
@@ -600,7 +600,7 @@ TEST_F(MainFormTest, OneDownloadAtATimeKeepsWhatItStartedWith) {
   TempDir other;
   Form1->edtLj->SetText(Backslashed(other.Path()));
   Parse(u"https://v.douyin.com/other/", Answer(u"second", u"http://127.0.0.1:1/x.mp4"));
-  EXPECT_EQ(Form1->FileName(), u"second");
+  EXPECT_EQ(Form1->ParsedFileName(), u"second");
   ASSERT_TRUE(WaitForDownload());
   EXPECT_TRUE(CloseExplorerWindow(SaveName(), 10000));
   EXPECT_EQ(FilesIn(save), std::vector<String>{u"first.mp4"});
