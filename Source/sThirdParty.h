@@ -16,6 +16,7 @@
 #include "vcl/ImgList.h"
 
 class TCanvas;
+class TControl;
 class TStringList;
 class TkvSkinData;
 
@@ -57,6 +58,11 @@ struct TkvDrawGlyphData {
 // Carries out a request; drawData is not changed. Nothing without a usable image or glyph or
 // without a target.
 void kvDrawGlyphEx(const TkvDrawGlyphData& drawData);
+
+// The glyph of a TsButton for its current state: its image list's image at its GlyphRect,
+// into its skin data's cache when skinned, else onto canvas. colorTone has no effect. A control
+// of another class draws nothing.
+void DrawBtnGlyph(TControl* button, TCanvas* canvas, TColor colorTone);
 
 // ---- 3. Foreign popup forms and start-up -------------------------------------------------------
 

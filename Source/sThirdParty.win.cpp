@@ -8,6 +8,8 @@
 
 #include "kvAlphaImageList.h"
 #include "kvntUtils.h"
+#include "sButton.h"
+#include "sCommonData.h"
 #include "sGraphUtils.h"
 #include "sSkinManager.h"
 #include "sVclUtils.h"
@@ -184,6 +186,47 @@ void kvDrawGlyphEx(const TkvDrawGlyphData& d) {
     return;
   }
   if (d.Canvas) d.Images->Draw(d.Canvas, d.ImgRect.Left, d.ImgRect.Top, d.ImageIndex, d.Enabled);
+}
+
+// ---- Button and tool-button glyphs --------------------------------------------------------------
+
+void DrawBtnGlyph(TControl* button, TCanvas* canvas, TColor /*colorTone*/) {
+  auto* btn = dynamic_cast<TsButton*>(button);
+  if (!btn) return;
+  TsCommonData* sd = btn->SkinData();
+  DuRiruZireziv* manager = sd->GetSkinManager();
+  const bool skinned = sd->Skinned();
+  const Integer state = btn->CurrentState();
+  TkvDrawGlyphData d;
+  d.Images = btn->GetImages();
+  d.ImageIndex = btn->CurrentImageIndex();
+  d.ImgRect = btn->GlyphRect();
+  d.NumGlyphs = 1;
+  d.Enabled = btn->Enabled();
+  d.Blend = 0;
+  d.Down = state == 2;
+  d.CurrentState = state;
+  d.Reflected = btn->Reflected();
+  d.Canvas = canvas;
+  d.Grayed = state == 0 && skinned && manager->Effects.DiscoloredGlyphs;
+  d.CommonSkinData = sd->GetCommonSkinData();
+  d.PPI = d.CommonSkinData ? d.CommonSkinData->PPI : GetPPI(sd);
+  d.DstBmp = skinned ? sd->FCacheBmp : nullptr;
+  const bool holdsSection = manager && manager->IsValidSkinIndex(sd->SkinIndex);
+  d.SkinIndex = sd->SkinIndex;
+  // A fully transparent button at rest takes its colours from the section that gives its font.
+  if (state == 0 && btn->Parent() && holdsSection && manager->gd()[size_t(sd->SkinIndex)].Props[0].Transparency == 100)
+    d.SkinIndex = GetFontIndex(btn, sd->SkinIndex, manager, 0);
+  if (sd->FCustomColor)
+    d.BGColor = btn->Color();
+  else if (holdsSection)
+    d.BGColor = GetControlColor(btn);
+  else
+    d.BGColor = 0xFFFFFF;
+  if (sd->FHUEOffset != 0) d.BGColor = ChangeHue(sd->FHUEOffset, d.BGColor);
+  if (canvas && dynamic_cast<TsCharImageList*>(d.Images))
+    canvas->Font()->SetColor(skinned ? GetFontColor(btn, sd->SkinIndex, manager, state, sd) : clBtnText);
+  kvDrawGlyphEx(d);
 }
 
 // ---- 3. Foreign popup forms and start-up -------------------------------------------------------
