@@ -11,6 +11,7 @@
 #include "sButton.h"
 #include "sCommonData.h"
 #include "sGraphUtils.h"
+#include "sMessages.h"
 #include "sSkinManager.h"
 #include "sVclUtils.h"
 #include "vcl/Canvas.h"
@@ -226,6 +227,76 @@ void DrawBtnGlyph(TControl* button, TCanvas* canvas, TColor /*colorTone*/) {
   if (sd->FHUEOffset != 0) d.BGColor = ChangeHue(sd->FHUEOffset, d.BGColor);
   if (canvas && dynamic_cast<TsCharImageList*>(d.Images))
     canvas->Font()->SetColor(skinned ? GetFontColor(btn, sd->SkinIndex, manager, state, sd) : clBtnText);
+  kvDrawGlyphEx(d);
+}
+
+void CopyToolBtnGlyph(TToolBar* toolBar, TToolButton* button, TCustomDrawState state, TCustomDrawStage /*stage*/,
+                      TTBCustomDrawFlags /*flags*/, TBitmap* btnBmp) {
+  if (!toolBar || !button || !btnBmp) return;
+  const Integer st = state.Contains(cdsSelected) ? 2 : state.Contains(cdsHot) ? 1 : state.Contains(cdsChecked) ? 2 : 0;
+  TsCommonData* sd = toolBar->HandleAllocated()
+                         ? reinterpret_cast<TsCommonData*>(SendAMessage(toolBar->WindowHandle(), KV_GETSKINDATA, 0))
+                         : nullptr;
+  const bool skinned = sd && sd->Skinned();
+  DuRiruZireziv* manager = skinned ? sd->GetSkinManager() : nullptr;
+  TkvDrawGlyphData d;
+  Integer ppi = 96;
+  if (skinned) {
+    d.CommonSkinData = sd->GetCommonSkinData();
+    if (d.CommonSkinData) ppi = d.CommonSkinData->PPI;
+    d.Grayed = st == 0 && manager->Effects.DiscoloredGlyphs;
+    TkvPaintInfo info;
+    info.State = st;
+    info.R = toolBar->BoundsRect();
+    info.SkinManager = manager;
+    if (!toolBar->Flat() || st != 0) {
+      info.FontIndex = manager->SkinCommonInfo.Sections[ssToolButton];
+      GetFontIndex(button, &info);
+    } else {
+      info.FontIndex = sd->SkinIndex;
+      GetFontIndex(toolBar, &info);
+    }
+    d.SkinIndex = info.FontIndex;
+  }
+  d.PPI = d.CommonSkinData ? d.CommonSkinData->PPI : GetControlPPI(toolBar);
+  if (state.Contains(cdsDisabled) && toolBar->DisabledImages())
+    d.Images = toolBar->DisabledImages();
+  else if (st == 1 && toolBar->HotImages())
+    d.Images = toolBar->HotImages();
+  else
+    d.Images = toolBar->Images();
+  d.ImageIndex = button->ImageIndex();
+  d.NumGlyphs = 1;
+  d.Enabled = toolBar->Enabled();
+  d.Blend = 0;
+  d.Down = st == 2;
+  d.CurrentState = st;
+  d.Reflected = false;
+  d.DstBmp = btnBmp;
+  d.Canvas = btnBmp->Canvas();
+  if (d.Grayed) {
+    d.DisabledGlyphKind = TsDisabledGlyphKinds{dgGrayed};
+    if (manager->IsValidSkinIndex(d.SkinIndex)) d.BGColor = TColor(manager->gd()[size_t(d.SkinIndex)].Props[0].Color);
+  }
+  TCustomImageList* images = toolBar->Images();
+  const Integer w = GetImageWidth(images, button->ImageIndex(), ppi, false);
+  const Integer h = GetImageHeight(images, button->ImageIndex(), ppi, false);
+  TRect r;
+  if (toolBar->List()) {
+    r.Left = 5;
+    r.Top = (button->Height() - (images ? images->Height() : 0)) / 2;
+  } else {
+    const Integer extra = button->Style() == tbsDropDown ? 8 : 0;  // room for the drop-down arrow
+    r.Left = (button->Width() - w) / 2 - extra + 1;
+    const Integer captionRoom = toolBar->ShowCaptions() ? btnBmp->Canvas()->TextHeight(u"Yy") + 3 : 0;
+    r.Top = (button->Height() - h - captionRoom) / 2;
+  }
+  r.Right = r.Left + w;
+  r.Bottom = r.Top + h;
+  if (d.CommonSkinData && dynamic_cast<TsCharImageList*>(d.Images))
+    btnBmp->Canvas()->Font()->SetColor(GetFontColor(nullptr, d.SkinIndex, manager, st, nullptr));
+  if (st == 2 && CanClickShift(d.SkinIndex, sd)) r = OffsRect(r, 1, 1);
+  d.ImgRect = r;
   kvDrawGlyphEx(d);
 }
 
