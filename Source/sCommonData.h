@@ -101,6 +101,24 @@ void* kvGetWndProp(HWND handle, const Char* name);
 
 // Sets or removes the window's "KVSDATA" property.
 void SetCommonData(HWND handle, TsCommonData* data);
+// The section whose font colours the text of ctrl drawn in section defSkinIndex and state:
+// the section itself when its look in that state (above 0) is less than 40 % transparent;
+// otherwise ctrl is asked (KV_GETFONTINDEX): -1 keeps defSkinIndex, 0 gives -1, any other
+// answer the section it wrote (when not negative).
+Integer GetFontIndex(TControl* ctrl, Integer defSkinIndex, DuRiruZireziv* skinManager, Integer state);
+// The question asked of a control: info->R moves by its position when it has a parent; the
+// control's answer (through TrySendMessage when it has a window, else Perform); 0 for -1.
+Integer GetFontIndex(TControl* ctrl, TkvPaintInfo* info);
+// The text colour of ctrl drawn in section defSkinIndex and state: the control's own with a
+// custom font; else the section's (or the one that ctrl and its parents name, as for
+// GetFontIndex) while the manager is active, the label colour for no section; without an
+// active manager the control's font colour (clWindow without a control).
+TColor GetFontColor(TControl* ctrl, Integer defSkinIndex, DuRiruZireziv* skinManager, Integer state,
+                    TsCommonData* skinData);
+// Pressed content moves by one pixel: no section of the skin data, the manager's
+// ShiftContentOnClick, or the section's ShiftOnClick.
+bool CanClickShift(Integer skinIndex, TsCommonData* skinData);
+
 // The skin data object of the window; null when it has none.
 TsCommonData* GetCommonData(HWND handle);
 // The window has skin data, a scroll wrapper, or answers KV_CTRLHANDLED with 1.

@@ -20,12 +20,6 @@
 
 namespace {
 
-// The vertical alignment of a DrawText flag word: top 0, bottom 1, centre 2.
-Integer VertAlignmentOf(Cardinal flags) {
-  if (flags & DT_BOTTOM) return 1;
-  return (flags & DT_VCENTER) ? 2 : 0;
-}
-
 // The offsets of the outline copies: left, top, right, bottom.
 constexpr TPoint kOutlineShift[4] = {{-1, 0}, {0, -1}, {1, 0}, {0, 1}};
 Integer OutlineColor(const TsFontColor& c, int side) {
@@ -75,8 +69,8 @@ Integer kvDrawText32(HDC dc, const String& text, TRect& r, Cardinal flags, bool 
     return 1;
   }
   const TColor textColor = GetTextColor(dc);
-  if (!kvgpDrawString(dc, text, r, SwapRedBlue(textColor), Integer(AlignmentFromInt(flags)), VertAlignmentOf(flags), 0,
-                      alphaLayer, u"") &&
+  if (!kvgpDrawString(dc, text, r, SwapRedBlue(textColor), Integer(AlignmentFromInt(flags)),
+                      Integer(VertAlignmentFromInt(flags)), 0, alphaLayer, u"") &&
       bmp)
     WriteColor(bmp, text, true, r, flags & ~DT_ALPHATEXT, textColor, false);
   return 1;

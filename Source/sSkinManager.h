@@ -163,6 +163,11 @@ struct TkvOptions {
   bool CheckEmptyAlpha = false;     // bitmaps with an empty alpha channel are repaired
 };
 
+// The manager's effect options that the glyph painters read.
+struct TkvEffects {
+  bool DiscoloredGlyphs = false;  // glyphs of controls at rest are drawn in grey
+};
+
 // The skin manager component: the state of the loaded skin that the painters, the colour
 // translation and the background query read (the loader fills it; tests fill it by hand),
 // and the published settings a form description gives it. The first one created is the
@@ -193,6 +198,7 @@ class DuRiruZireziv : public TComponent {
   TBitmap* MasterBitmap = nullptr;  // not owned here
   TGraphicControl* ActiveGraphControl = nullptr;
   TkvOptions Options;
+  TkvEffects Effects;
   Integer SysFontScale = 0;  // scale index of the system PPI when the manager was made
   // One slot per scale index in use; slot 0 serves 96 PPI.
   std::vector<std::unique_ptr<TkvSkinData>> SkinDataArray;
@@ -232,6 +238,8 @@ class TkvButtonsOptions : public TPersistent {
   // The global kv_OldGlyphsMode, read and written through the manager.
   bool OldGlyphsMode() const { return kv_OldGlyphsMode; }
   void SetOldGlyphsMode(bool value) { kv_OldGlyphsMode = value; }
+  // Pressed content moves by one pixel in every section.
+  bool ShiftContentOnClick = false;
 };
 
 // One skin kept inside the form description.

@@ -13,9 +13,11 @@
 
 #ifdef _WIN32
 
+#include "vcl/ComCtrls.h"
 #include "vcl/ImgList.h"
 
 class TCanvas;
+class TControl;
 class TStringList;
 class TkvSkinData;
 
@@ -57,6 +59,17 @@ struct TkvDrawGlyphData {
 // Carries out a request; drawData is not changed. Nothing without a usable image or glyph or
 // without a target.
 void kvDrawGlyphEx(const TkvDrawGlyphData& drawData);
+
+// The glyph of a TsButton for its current state: its image list's image at its GlyphRect,
+// into its skin data's cache when skinned, else onto canvas. colorTone has no effect. A control
+// of another class draws nothing.
+void DrawBtnGlyph(TControl* button, TCanvas* canvas, TColor colorTone);
+// The image of a tool button for its custom-draw state into btnBmp (the button's picture):
+// the tool bar's disabled, hot or normal list, centred (beside the caption in list mode),
+// moved by (1, 1) while pressed when the section shifts its content. stage and flags have no
+// effect.
+void CopyToolBtnGlyph(TToolBar* toolBar, TToolButton* button, TCustomDrawState state, TCustomDrawStage stage,
+                      TTBCustomDrawFlags flags, TBitmap* btnBmp);
 
 // ---- 3. Foreign popup forms and start-up -------------------------------------------------------
 

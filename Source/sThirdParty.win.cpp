@@ -8,7 +8,10 @@
 
 #include "kvAlphaImageList.h"
 #include "kvntUtils.h"
+#include "sButton.h"
+#include "sCommonData.h"
 #include "sGraphUtils.h"
+#include "sMessages.h"
 #include "sSkinManager.h"
 #include "sVclUtils.h"
 #include "vcl/Canvas.h"
@@ -184,6 +187,117 @@ void kvDrawGlyphEx(const TkvDrawGlyphData& d) {
     return;
   }
   if (d.Canvas) d.Images->Draw(d.Canvas, d.ImgRect.Left, d.ImgRect.Top, d.ImageIndex, d.Enabled);
+}
+
+// ---- Button and tool-button glyphs --------------------------------------------------------------
+
+void DrawBtnGlyph(TControl* button, TCanvas* canvas, TColor /*colorTone*/) {
+  auto* btn = dynamic_cast<TsButton*>(button);
+  if (!btn) return;
+  TsCommonData* sd = btn->SkinData();
+  DuRiruZireziv* manager = sd->GetSkinManager();
+  const bool skinned = sd->Skinned();
+  const Integer state = btn->CurrentState();
+  TkvDrawGlyphData d;
+  d.Images = btn->GetImages();
+  d.ImageIndex = btn->CurrentImageIndex();
+  d.ImgRect = btn->GlyphRect();
+  d.NumGlyphs = 1;
+  d.Enabled = btn->Enabled();
+  d.Blend = 0;
+  d.Down = state == 2;
+  d.CurrentState = state;
+  d.Reflected = btn->Reflected();
+  d.Canvas = canvas;
+  d.Grayed = state == 0 && skinned && manager->Effects.DiscoloredGlyphs;
+  d.CommonSkinData = sd->GetCommonSkinData();
+  d.PPI = d.CommonSkinData ? d.CommonSkinData->PPI : GetPPI(sd);
+  d.DstBmp = skinned ? sd->FCacheBmp : nullptr;
+  const bool holdsSection = manager && manager->IsValidSkinIndex(sd->SkinIndex);
+  d.SkinIndex = sd->SkinIndex;
+  // A fully transparent button at rest takes its colours from the section that gives its font.
+  if (state == 0 && btn->Parent() && holdsSection && manager->gd()[size_t(sd->SkinIndex)].Props[0].Transparency == 100)
+    d.SkinIndex = GetFontIndex(btn, sd->SkinIndex, manager, 0);
+  if (sd->FCustomColor)
+    d.BGColor = btn->Color();
+  else if (holdsSection)
+    d.BGColor = GetControlColor(btn);
+  else
+    d.BGColor = 0xFFFFFF;
+  if (sd->FHUEOffset != 0) d.BGColor = ChangeHue(sd->FHUEOffset, d.BGColor);
+  if (canvas && dynamic_cast<TsCharImageList*>(d.Images))
+    canvas->Font()->SetColor(skinned ? GetFontColor(btn, sd->SkinIndex, manager, state, sd) : clBtnText);
+  kvDrawGlyphEx(d);
+}
+
+void CopyToolBtnGlyph(TToolBar* toolBar, TToolButton* button, TCustomDrawState state, TCustomDrawStage /*stage*/,
+                      TTBCustomDrawFlags /*flags*/, TBitmap* btnBmp) {
+  if (!toolBar || !button || !btnBmp) return;
+  const Integer st = state.Contains(cdsSelected) ? 2 : state.Contains(cdsHot) ? 1 : state.Contains(cdsChecked) ? 2 : 0;
+  TsCommonData* sd = toolBar->HandleAllocated()
+                         ? reinterpret_cast<TsCommonData*>(SendAMessage(toolBar->WindowHandle(), KV_GETSKINDATA, 0))
+                         : nullptr;
+  const bool skinned = sd && sd->Skinned();
+  DuRiruZireziv* manager = skinned ? sd->GetSkinManager() : nullptr;
+  TkvDrawGlyphData d;
+  Integer ppi = 96;
+  if (skinned) {
+    d.CommonSkinData = sd->GetCommonSkinData();
+    if (d.CommonSkinData) ppi = d.CommonSkinData->PPI;
+    d.Grayed = st == 0 && manager->Effects.DiscoloredGlyphs;
+    TkvPaintInfo info;
+    info.State = st;
+    info.R = toolBar->BoundsRect();
+    info.SkinManager = manager;
+    if (!toolBar->Flat() || st != 0) {
+      info.FontIndex = manager->SkinCommonInfo.Sections[ssToolButton];
+      GetFontIndex(button, &info);
+    } else {
+      info.FontIndex = sd->SkinIndex;
+      GetFontIndex(toolBar, &info);
+    }
+    d.SkinIndex = info.FontIndex;
+  }
+  d.PPI = d.CommonSkinData ? d.CommonSkinData->PPI : GetControlPPI(toolBar);
+  if (state.Contains(cdsDisabled) && toolBar->DisabledImages())
+    d.Images = toolBar->DisabledImages();
+  else if (st == 1 && toolBar->HotImages())
+    d.Images = toolBar->HotImages();
+  else
+    d.Images = toolBar->Images();
+  d.ImageIndex = button->ImageIndex();
+  d.NumGlyphs = 1;
+  d.Enabled = toolBar->Enabled();
+  d.Blend = 0;
+  d.Down = st == 2;
+  d.CurrentState = st;
+  d.Reflected = false;
+  d.DstBmp = btnBmp;
+  d.Canvas = btnBmp->Canvas();
+  if (d.Grayed) {
+    d.DisabledGlyphKind = TsDisabledGlyphKinds{dgGrayed};
+    if (manager->IsValidSkinIndex(d.SkinIndex)) d.BGColor = TColor(manager->gd()[size_t(d.SkinIndex)].Props[0].Color);
+  }
+  TCustomImageList* images = toolBar->Images();
+  const Integer w = GetImageWidth(images, button->ImageIndex(), ppi, false);
+  const Integer h = GetImageHeight(images, button->ImageIndex(), ppi, false);
+  TRect r;
+  if (toolBar->List()) {
+    r.Left = 5;
+    r.Top = (button->Height() - (images ? images->Height() : 0)) / 2;
+  } else {
+    const Integer extra = button->Style() == tbsDropDown ? 8 : 0;  // room for the drop-down arrow
+    r.Left = (button->Width() - w) / 2 - extra + 1;
+    const Integer captionRoom = toolBar->ShowCaptions() ? btnBmp->Canvas()->TextHeight(u"Yy") + 3 : 0;
+    r.Top = (button->Height() - h - captionRoom) / 2;
+  }
+  r.Right = r.Left + w;
+  r.Bottom = r.Top + h;
+  if (d.CommonSkinData && dynamic_cast<TsCharImageList*>(d.Images))
+    btnBmp->Canvas()->Font()->SetColor(GetFontColor(nullptr, d.SkinIndex, manager, st, nullptr));
+  if (st == 2 && CanClickShift(d.SkinIndex, sd)) r = OffsRect(r, 1, 1);
+  d.ImgRect = r;
+  kvDrawGlyphEx(d);
 }
 
 // ---- 3. Foreign popup forms and start-up -------------------------------------------------------

@@ -15,6 +15,7 @@
 #include "sMessages.h"
 #include "sVclUtils.h"
 #include "vcl/Canvas.h"
+#include "vcl/ComCtrls.h"
 #include "vcl/Controls.h"
 #include "vcl/Forms.h"
 #include "vcl/GdiScopes.h"
@@ -149,6 +150,10 @@ bool ChildReady(TControl* child, HDC dc) {
   if (dynamic_cast<TWinControl*>(child)) return false;  // graphic controls only
   if (!(child->Visible() || IsDesigning(child)) || child->Width() <= 0 || child->Height() <= 0) return false;
   if (child->ControlStyle().Contains(csNoDesignVisible) || child->ComponentState().Contains(csDestroying)) return false;
+  // The system tool bar draws its own buttons; only separators, dividers and text buttons are
+  // painted here.
+  if (auto* tool = dynamic_cast<TToolButton*>(child))
+    if (tool->Style() == tbsButton || tool->Style() == tbsCheck || tool->Style() == tbsDropDown) return false;
   const RECT r{child->Left(), child->Top(), child->Left() + child->Width(), child->Top() + child->Height()};
   return RectVisible(dc, &r) != FALSE;
 }
@@ -209,9 +214,17 @@ void PaintControls(HDC dc, TWinControl* ownerControl, bool /*changeCache*/, cons
   TOwnedBitmap bitmap(CreateCompatibleBitmap(screen, ownerControl->Width(), ownerControl->Height()));
   if (!mem || !bitmap) return;
   TSelectObject select(mem, bitmap.get());
-  for (TControl* child : ready) DrawChildBackground(mem, child, bg);
   const bool paintCopy = ownerControl->ControlState().Contains(csPaintCopy);
+  // Aligned children of an MDI form are told to repaint themselves as a whole first.
+  auto* form = dynamic_cast<TForm*>(ownerControl);
+  const bool mdiOwner = form && form->FormStyle() == fsMDIForm;
+  bool backgroundsDrawn = false;
   for (TControl* child : ready) {
+    if (mdiOwner && child->Align() != alNone) child->Perform(SM_ALPHACMD, uintptr_t(KV_INVALIDATE) << 16, 0);
+    if (!backgroundsDrawn) {
+      for (TControl* c : ready) DrawChildBackground(mem, c, bg);
+      backgroundsDrawn = true;
+    }
     TSaveDC saved(mem);
     OffsetViewportOrgEx(mem, child->Left(), child->Top(), nullptr);
     IntersectClipRect(mem, 0, 0, child->Width(), child->Height());

@@ -54,9 +54,9 @@ class TForm1 : public TForm {
   void DownCallBack(const IAsyncResult& ASyncResult);
   void DownMCallBack(const IAsyncResult& ASyncResult);
 
-  // What the parse request left (read by tests).
-  const String& FileName() const { return FFileName; }
-  const String& DownLoadUrl() const { return FDownLoadUrl; }
+  // What the parse request left, and whether a download runs (read by tests).
+  const String& ParsedFileName() const { return FileName; }
+  const String& ParsedDownLoadUrl() const { return DownLoadUrl; }
   bool Downloading() const { return FDownload != nullptr; }
 
  private:
@@ -74,8 +74,8 @@ class TForm1 : public TForm {
 
   String USEAgent;
   String USEPath;
-  String FFileName;
-  String FDownLoadUrl;
+  String FileName;
+  String DownLoadUrl;
   std::unique_ptr<TDownload> FDownload;
 };
 

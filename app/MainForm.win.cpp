@@ -184,7 +184,7 @@ void TForm1::btnJxClick(TObject*) {
   body.WriteBuffer(bodyText.data(), static_cast<Integer>(bodyText.size()));
   IHTTPResponse response = client.Post(ParseRequestUrl(ParseBaseUrl()), body, nullptr, headers);
   if (response->StatusCode() != 200) {
-    FDownLoadUrl.clear();
+    DownLoadUrl.clear();
     Notice(u"解析失败！");
     return;
   }
@@ -194,9 +194,9 @@ void TForm1::btnJxClick(TObject*) {
     return;
   }
   TParseResult r = TakeParseAnswer(text);  // an unusable answer raises and changes nothing
-  FFileName = r.FileName;
-  FDownLoadUrl = r.DownLoadUrl;
-  if (!FDownLoadUrl.empty()) Notice(u"解析成功，可以下载了！");
+  FileName = r.FileName;
+  DownLoadUrl = r.DownLoadUrl;
+  if (!DownLoadUrl.empty()) Notice(u"解析成功，可以下载了！");
 }
 
 // ---- starting a download -------------------------------------------------------------------
@@ -206,7 +206,7 @@ void TForm1::btnDownClick(TObject*) { StartDownload(false); }
 void TForm1::btnDownMClick(TObject*) { StartDownload(true); }
 
 void TForm1::StartDownload(bool audio) {
-  if (FDownLoadUrl.empty()) {
+  if (DownLoadUrl.empty()) {
     Notice(u"请先解析视频！");
     return;
   }
@@ -216,7 +216,7 @@ void TForm1::StartDownload(bool audio) {
   {
     THTTPClient head;
     head.UserAgent = USEAgent;
-    IHTTPResponse r = head.Head(FDownLoadUrl, headers);
+    IHTTPResponse r = head.Head(DownLoadUrl, headers);
     if (r->StatusCode() != 200) {
       Notice(u"下载失败，请稍后再试！");
       return;
@@ -227,7 +227,7 @@ void TForm1::StartDownload(bool audio) {
   auto d = std::make_unique<TDownload>();
   d->Audio = audio;
   d->SaveFolder = edtLj->Text();
-  d->FileName = FFileName;
+  d->FileName = FileName;
   d->HeadLength = headLength;
   d->DownHttp = std::make_unique<THTTPClient>();
   d->DownHttp->UserAgent = USEAgent;
@@ -261,7 +261,7 @@ void TForm1::StartDownload(bool audio) {
   try {
     TAsyncCallback done = audio ? TAsyncCallback([this](const IAsyncResult& r) { DownMCallBack(r); })
                                 : TAsyncCallback([this](const IAsyncResult& r) { DownCallBack(r); });
-    job->DownHttp->BeginGet(std::move(done), FDownLoadUrl, *job->Stream(), headers);
+    job->DownHttp->BeginGet(std::move(done), DownLoadUrl, *job->Stream(), headers);
   } catch (...) {
     EndDownload();
     throw;

@@ -4,7 +4,7 @@
 set -euo pipefail
 prefix=$(realpath -m "$1")
 # The stamp's number goes up when the settings below change, so older prefixes are remade.
-stamp=$prefix/.tarnwick-ready-2
+stamp=$prefix/.tarnwick-ready-3
 [ -f "$stamp" ] && exit 0
 
 export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -44,5 +44,8 @@ iconv -f UTF-8 -t UTF-16 "$reg" > "$reg.utf16"
 wine regedit /S "$(winepath -w "$reg.utf16")" >/dev/null 2>&1
 wineserver -w
 rm -f "$reg" "$reg.utf16"
+# Wine draws the caption buttons of standard frames with the Marlett font, which a prefix
+# made by wineboot lacks here: give it the one from Debian's fonts-wine.
+cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/"
 touch "$stamp"
 echo "[wineprefix] ready"

@@ -2,8 +2,10 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "ComCtrls.h"
+#include "ImgList.h"
 
 TW_DEFINE_CLASS(TProgressBar) {
   b.Property(u"Min", &TProgressBar::Min, &TProgressBar::SetMin);
@@ -114,4 +116,233 @@ void TProgressBar::SetState(TProgressBarState s) {
   state_ = s;
   static constexpr WPARAM kState[] = {PBST_NORMAL, PBST_ERROR, PBST_PAUSED};
   if (HandleAllocated()) SendMessageW(WindowHandle(), PBM_SETSTATE, kState[s], 0);
+}
+
+// ---- TToolBar and TToolButton ---------------------------------------------------------
+
+TCustomDrawState CustomDrawStateOf(Cardinal itemState) { return TCustomDrawState::FromBits(itemState & 0x1FFF); }
+
+TW_DEFINE_CLASS(TToolButton) {
+  b.Property(u"Caption", &TToolButton::Caption, &TToolButton::SetCaption);
+  b.Property(u"ImageIndex", &TToolButton::ImageIndex, &TToolButton::SetImageIndex);
+  b.Property(u"Style", &TToolButton::Style, &TToolButton::SetStyle);
+  b.Property(u"Down", &TToolButton::Down, &TToolButton::SetDown);
+  b.Property(u"OnClick", &TToolButton::OnClick, &TToolButton::SetOnClick);
+}
+
+TToolButton::TToolButton(TComponent* owner) : TGraphicControl(owner) {
+  SetControlStyle(TControlStyle{csCaptureMouse, csSetCaption});
+  TGraphicControl::SetBounds(0, 0, 23, 22);
+}
+
+TToolBar* TToolButton::ToolBar() const { return dynamic_cast<TToolBar*>(Parent()); }
+
+Integer TToolButton::Index() const {
+  if (TToolBar* bar = ToolBar())
+    for (Integer i = 0; i < bar->ButtonCount(); ++i)
+      if (bar->Buttons(i) == this) return i;
+  return -1;
+}
+
+void TToolButton::Changed() {
+  if (TToolBar* bar = ToolBar()) bar->RebuildButtons();
+}
+
+void TToolButton::SetImageIndex(Integer value) {
+  if (value == imageIndex_) return;
+  imageIndex_ = value;
+  Changed();
+}
+
+void TToolButton::SetStyle(TToolButtonStyle value) {
+  if (value == style_) return;
+  style_ = value;
+  Changed();
+}
+
+void TToolButton::SetDown(bool value) {
+  if (value == down_) return;
+  down_ = value;
+  Changed();
+}
+
+void TToolButton::SetBounds(Integer left, Integer top, Integer width, Integer height) {
+  if (ToolBar() && !positioning_) return;
+  TGraphicControl::SetBounds(left, top, width, height);
+}
+
+void TToolButton::Dispatch(TMessage& m) {
+  TGraphicControl::Dispatch(m);
+  if (m.Msg == CM_TEXTCHANGED || m.Msg == CM_ENABLEDCHANGED) Changed();
+}
+
+TW_DEFINE_CLASS(TToolBar) {
+  b.Property(u"Images", &TToolBar::Images, &TToolBar::SetImages);
+  b.Property(u"HotImages", &TToolBar::HotImages, &TToolBar::SetHotImages);
+  b.Property(u"DisabledImages", &TToolBar::DisabledImages, &TToolBar::SetDisabledImages);
+  b.Property(u"Flat", &TToolBar::Flat, &TToolBar::SetFlat);
+  b.Property(u"List", &TToolBar::List, &TToolBar::SetList);
+  b.Property(u"ShowCaptions", &TToolBar::ShowCaptions, &TToolBar::SetShowCaptions);
+}
+
+TToolBar::TToolBar(TComponent* owner) : TWinControl(owner) {
+  SetControlStyle(ControlStyle() + TControlStyle{csAcceptsControls});
+  SetBounds(0, 0, 150, 29);
+  SetColor(clBtnFace);
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES};
+  InitCommonControlsEx(&icc);
+}
+
+TToolBar::~TToolBar() {
+  for (TCustomImageList* list : {images_, hotImages_, disabledImages_})
+    if (list) list->RemoveFreeNotification(this);
+}
+
+Integer TToolBar::ButtonCount() const {
+  Integer n = 0;
+  for (Integer i = 0; i < ControlCount(); ++i)
+    if (dynamic_cast<TToolButton*>(Controls(i))) ++n;
+  return n;
+}
+
+TToolButton* TToolBar::Buttons(Integer index) const {
+  for (Integer i = 0; i < ControlCount(); ++i)
+    if (auto* b = dynamic_cast<TToolButton*>(Controls(i)); b && index-- == 0) return b;
+  return nullptr;
+}
+
+void TToolBar::SetImageList(TCustomImageList*& field, TCustomImageList* value) {
+  if (value == field) return;
+  if (field) field->RemoveFreeNotification(this);
+  field = value;
+  if (field) field->FreeNotification(this);
+  SendImageLists();
+  RebuildButtons();
+}
+
+void TToolBar::Notification(TComponent* component, TOperation operation) {
+  TWinControl::Notification(component, operation);
+  if (operation != opRemove) return;
+  for (TCustomImageList** field : {&images_, &hotImages_, &disabledImages_})
+    if (*field == component) {
+      *field = nullptr;
+      SendImageLists();
+    }
+}
+
+void TToolBar::SetFlat(bool value) {
+  if (value == flat_) return;
+  flat_ = value;
+  RecreateWnd();
+}
+
+void TToolBar::SetList(bool value) {
+  if (value == list_) return;
+  list_ = value;
+  RecreateWnd();
+}
+
+void TToolBar::SetShowCaptions(bool value) {
+  if (value == showCaptions_) return;
+  showCaptions_ = value;
+  RebuildButtons();
+}
+
+void TToolBar::CreateParams(TCreateParams& p) {
+  TWinControl::CreateParams(p);
+  CreateSubClass(p, u"ToolbarWindow32");
+  // The library places the bar: the system neither moves nor sizes it.
+  p.Style |= CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER;
+  if (flat_) p.Style |= TBSTYLE_FLAT;
+  if (list_) p.Style |= TBSTYLE_LIST;
+}
+
+void TToolBar::HandleCreated() {
+  TWinControl::HandleCreated();
+  SendMessageW(WindowHandle(), TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+  SendMessageW(WindowHandle(), TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_DRAWDDARROWS);
+  SendImageLists();
+  RebuildButtons();
+}
+
+void TToolBar::SendImageLists() {
+  if (!HandleAllocated()) return;
+  auto handle = [](TCustomImageList* list) { return reinterpret_cast<LPARAM>(list ? list->Handle() : nullptr); };
+  SendMessageW(WindowHandle(), TB_SETIMAGELIST, 0, handle(images_));
+  SendMessageW(WindowHandle(), TB_SETHOTIMAGELIST, 0, handle(hotImages_));
+  SendMessageW(WindowHandle(), TB_SETDISABLEDIMAGELIST, 0, handle(disabledImages_));
+}
+
+void TToolBar::RebuildButtons() {
+  if (!HandleAllocated() || ComponentState().Contains(csDestroying)) return;
+  HWND h = WindowHandle();
+  while (SendMessageW(h, TB_BUTTONCOUNT, 0, 0) > 0) SendMessageW(h, TB_DELETEBUTTON, 0, 0);
+  const Integer count = ButtonCount();
+  std::vector<TBBUTTON> buttons(static_cast<size_t>(count));
+  std::vector<String> captions(static_cast<size_t>(count));
+  for (Integer i = 0; i < count; ++i) {
+    TToolButton* b = Buttons(i);
+    TBBUTTON& tb = buttons[static_cast<size_t>(i)];
+    tb.idCommand = i;
+    tb.iBitmap = b->ImageIndex() >= 0 ? b->ImageIndex() : I_IMAGENONE;
+    tb.fsState = b->Enabled() ? TBSTATE_ENABLED : 0;
+    switch (b->Style()) {
+      case tbsCheck: tb.fsStyle = BTNS_CHECK; break;
+      case tbsDropDown: tb.fsStyle = BTNS_DROPDOWN; break;
+      case tbsSeparator:
+      case tbsDivider:
+        tb.fsStyle = BTNS_SEP;
+        tb.iBitmap = b->Width();
+        break;
+      case tbsTextButton: tb.fsStyle = BTNS_SHOWTEXT | BTNS_AUTOSIZE; break;
+      default: tb.fsStyle = BTNS_BUTTON;
+    }
+    if (b->Down()) tb.fsState |= b->Style() == tbsCheck ? TBSTATE_CHECKED : TBSTATE_PRESSED;
+    tb.iString = -1;
+    if (showCaptions_ || b->Style() == tbsTextButton) {
+      captions[static_cast<size_t>(i)] = b->Caption();
+      tb.iString = reinterpret_cast<INT_PTR>(captions[static_cast<size_t>(i)].c_str());
+    }
+  }
+  if (count > 0) SendMessageW(h, TB_ADDBUTTONSW, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(buttons.data()));
+  UpdateButtonBounds();
+}
+
+void TToolBar::UpdateButtonBounds() {
+  for (Integer i = 0; i < ButtonCount(); ++i) {
+    RECT r{};
+    if (!SendMessageW(WindowHandle(), TB_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&r))) continue;
+    TToolButton* b = Buttons(i);
+    b->positioning_ = true;
+    b->SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    b->positioning_ = false;
+  }
+}
+
+void TToolBar::Dispatch(TMessage& m) {
+  switch (m.Msg) {
+    case CM_CONTROLLISTCHANGE:
+      if (dynamic_cast<TToolButton*>(reinterpret_cast<TControl*>(m.WParam)) || m.LParam == 0) RebuildButtons();
+      break;
+    case CN_COMMAND:
+      // A button was clicked: its command id is its index.
+      if (TToolButton* b = Buttons(LOWORD(m.WParam))) {
+        if (b->Style() == tbsCheck)
+          b->down_ = SendMessageW(WindowHandle(), TB_ISBUTTONCHECKED, LOWORD(m.WParam), 0) != 0;
+        b->Click();
+      }
+      return;
+  }
+  TWinControl::Dispatch(m);
+}
+
+void TToolBar::WndProc(TMessage& m) {
+  // The system tool bar handles the mouse over its buttons itself (pressing, hot tracking);
+  // the library only follows where the mouse is.
+  if (m.Msg >= WM_MOUSEFIRST && m.Msg <= WM_MOUSELAST && m.Msg != WM_MOUSEWHEEL && m.Msg != WM_MOUSEHWHEEL) {
+    if (m.Msg == WM_MOUSEMOVE) WMMouseMoveOrLeave(m);
+    DefaultHandler(m);
+    return;
+  }
+  TWinControl::WndProc(m);
 }

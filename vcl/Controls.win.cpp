@@ -182,7 +182,9 @@ WNDPROC RegisterControlClass(const TCreateParams& p) {
     wc.hCursor = p.Cursor ? p.Cursor : LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     wc.hbrBackground = p.Background;
   } else {
-    wc.style = (wc.style & ~CS_GLOBALCLASS) | (p.ClassStyle & CS_DBLCLKS);
+    // Double clicks follow the control's own class style: a control that drops
+    // CS_DBLCLKS (an owner-drawn button) gets every click as a press.
+    wc.style = (wc.style & ~(CS_GLOBALCLASS | CS_DBLCLKS)) | (p.ClassStyle & CS_DBLCLKS);
   }
   if (!RegisterClassW(&wc)) {
     DWORD err = GetLastError();

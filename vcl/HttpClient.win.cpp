@@ -5,16 +5,22 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 // Sections: handles and errors, the request state shared with WinHTTP, one transfer driven
 // step by step, the client.
 //
 // Every request runs on WinHTTP's asynchronous API, also the synchronous ones: the driving
-// thread starts a step and waits for "step done" or "abort". Closing a request handle does
-// not end a read that waits for a silent server (on Wine it waits for the server or the
-// receive time-out), so a cancelled transfer must not wait for that: it closes the handle and
-// leaves, and the state that WinHTTP may still write into lives until WinHTTP reports the
-// handle closed.
+// thread hands each step to the request's caller thread and waits for "step done" or
+// "abort". Closing a request handle does not end a read that waits for a silent server (on
+// Wine it waits for the server or the receive time-out), and on Wine a call may complete,
+// and wait, on the thread that makes it; so a cancelled transfer never waits for WinHTTP: it
+// tells the caller thread to close the handles after its current call and leaves, and the
+// state that WinHTTP may still write into lives until WinHTTP reports the handle closed.
 
 // ---- handles and errors ---------------------------------------------------------------
 
@@ -32,6 +38,11 @@ class WinHttpHandle {
   void Reset() {
     if (h_) WinHttpCloseHandle(h_);
     h_ = nullptr;
+  }
+  HINTERNET Release() {
+    HINTERNET h = h_;
+    h_ = nullptr;
+    return h;
   }
 
  private:
@@ -166,6 +177,104 @@ Int64 ParseContentLength(StringView s) {
   return v;
 }
 
+double Seconds() {
+  static const double unit = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return 1.0 / static_cast<double>(f.QuadPart);
+  }();
+  LARGE_INTEGER t;
+  QueryPerformanceCounter(&t);
+  return static_cast<double>(t.QuadPart) * unit;
+}
+
+// How much one read asks for beyond what is already there. WinHTTP reads its socket in small
+// pieces (Wine's in 8 KiB), and a read that asks for more waits until it has it: asking for
+// large blocks is what makes a fast transfer fast, asking only for what is there is what keeps
+// a slow one reporting. So the block grows while reads end quickly and shrinks when one takes
+// long, from nothing (what is there) up to kMax.
+class ReadSizer {
+ public:
+  static constexpr DWORD kMax = 1024 * 1024;
+  DWORD Target() const { return target_; }
+  void Took(double seconds) {
+    if (seconds < 0.020) target_ = target_ ? std::min(target_ * 2, kMax) : 64 * 1024;
+    else if (seconds > 0.080) target_ = target_ > 64 * 1024 ? target_ / 2 : 0;
+  }
+
+ private:
+  DWORD target_ = 0;
+};
+
+// Makes every call on one request from a thread of its own and closes the handles when told
+// to quit, once its current call has returned. Wine completes an asynchronous call on the
+// calling thread when data is already buffered, and a read then waits there until the whole
+// block has come: the thread that must stay free to stop a transfer never calls WinHTTP on
+// the request itself. A call that fails at once is reported like a step that failed.
+class RequestCaller {
+ public:
+  RequestCaller(HINTERNET session, HINTERNET connect, HINTERNET request, RequestState* st)
+      : shared_(std::make_shared<Shared>()) {
+    shared_->session = session;
+    shared_->connect = connect;
+    shared_->request = request;
+    shared_->st = st;
+    st->AddRef();  // the thread's, given back when it ends
+    std::thread([s = shared_] { Loop(*s); }).detach();
+  }
+  ~RequestCaller() { Quit(); }
+  RequestCaller(const RequestCaller&) = delete;
+  RequestCaller& operator=(const RequestCaller&) = delete;
+
+  void Call(std::function<BOOL(HINTERNET)> call) {
+    std::lock_guard g(shared_->m);
+    shared_->next = std::move(call);
+    shared_->cv.notify_one();
+  }
+  // Returns at once; the handles close when the call in progress has returned.
+  // The request handle, for queries between calls (it stays open until Quit).
+  HINTERNET Handle() const { return shared_->request; }
+  void Quit() {
+    std::lock_guard g(shared_->m);
+    shared_->quit = true;
+    shared_->cv.notify_one();
+  }
+
+ private:
+  struct Shared {
+    std::mutex m;
+    std::condition_variable cv;
+    std::function<BOOL(HINTERNET)> next;
+    bool quit = false;
+    HINTERNET session = nullptr, connect = nullptr, request = nullptr;
+    RequestState* st = nullptr;
+  };
+
+  static void Loop(Shared& s) {
+    for (;;) {
+      std::function<BOOL(HINTERNET)> call;
+      {
+        std::unique_lock l(s.m);
+        s.cv.wait(l, [&] { return s.quit || s.next; });
+        if (s.quit) break;
+        call = std::move(s.next);
+        s.next = nullptr;
+      }
+      if (!call(s.request)) {
+        const DWORD err = GetLastError();
+        s.st->error = err ? err : ERROR_WINHTTP_INTERNAL_ERROR;
+        SetEvent(s.st->stepDone);
+      }
+    }
+    WinHttpCloseHandle(s.request);
+    WinHttpCloseHandle(s.connect);
+    WinHttpCloseHandle(s.session);
+    s.st->Release();
+  }
+
+  std::shared_ptr<Shared> shared_;
+};
+
 }  // namespace
 
 // What one request needs and what it yields.
@@ -209,7 +318,7 @@ bool THTTPTransfer::Step(RequestState* st, const char* what) {
 }
 
 void THTTPTransfer::Run() {
-  constexpr DWORD kBlock = 256 * 1024;
+  constexpr DWORD kBlock = ReadSizer::kMax;
   THTTPResponse& response = *result->response_;
   WinHttpHandle session(WinHttpOpen(reinterpret_cast<LPCWSTR>(agent.c_str()), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
                                     WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC));
@@ -231,45 +340,50 @@ void THTTPTransfer::Run() {
     st->Release();
     return;
   }
-  st->AddRef();  // ours; the request handle keeps the first until it is closed
-  struct Drop {
-    RequestState* st;
-    WinHttpHandle& req;
-    ~Drop() {
-      req.Reset();
-      st->Release();
-    }
-  } drop{st, req};
-
+  // From here the caller thread owns the handles; the request handle keeps the state's first
+  // reference until WinHTTP reports it closed.
   st->body = std::move(body);
+  RequestCaller caller(session.Release(), connect.Release(), req.Release(), st);
+  struct Drop {
+    RequestCaller& caller;
+    ~Drop() { caller.Quit(); }
+  } drop{caller};
+
   const DWORD bodySize = static_cast<DWORD>(st->body.size());
-  if (!WinHttpSendRequest(req.Get(), headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str(),
-                          static_cast<DWORD>(headers.size()), bodySize ? st->body.data() : WINHTTP_NO_REQUEST_DATA,
-                          bodySize, bodySize, context))
-    return Fail("Error sending data", GetLastError());
+  const void* bodyData = bodySize ? st->body.data() : WINHTTP_NO_REQUEST_DATA;
+  const wchar_t* headerText = headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str();
+  const DWORD headerLength = static_cast<DWORD>(headers.size());
+  caller.Call([=](HINTERNET r) {
+    return WinHttpSendRequest(r, headerText, headerLength, const_cast<void*>(bodyData), bodySize, bodySize, context);
+  });
   if (!Step(st, "Error sending data")) return;
-  if (!WinHttpReceiveResponse(req.Get(), nullptr)) return Fail("Error receiving data", GetLastError());
+  caller.Call([](HINTERNET r) { return WinHttpReceiveResponse(r, nullptr); });
   if (!Step(st, "Error receiving data")) return;
 
+  const HINTERNET request = caller.Handle();
   DWORD status = 0, size = sizeof(status);
-  WinHttpQueryHeaders(req.Get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX,
+  WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX,
                       &status, &size, WINHTTP_NO_HEADER_INDEX);
   response.statusCode_ = static_cast<Integer>(status);
-  response.headers_ = ResponseHeaders(req.Get());
+  response.headers_ = ResponseHeaders(request);
   response.contentLength_ = ParseContentLength(response.HeaderValue(u"Content-Length"));
   if (!readContent) return;
 
   st->buffer.resize(kBlock);
   const bool report = onReceiveData && response.statusCode_ < 300;
+  ReadSizer sizer;
+  Byte* const buffer = st->buffer.data();
   for (;;) {
-    if (!WinHttpQueryDataAvailable(req.Get(), nullptr)) return Fail("Error receiving data", GetLastError());
+    caller.Call([](HINTERNET r) { return WinHttpQueryDataAvailable(r, nullptr); });
     if (!Step(st, "Error receiving data")) return;
     if (st->result == 0) break;
-    if (!WinHttpReadData(req.Get(), st->buffer.data(), std::min(st->result, kBlock), nullptr))
-      return Fail("Error receiving data", GetLastError());
+    const double started = Seconds();
+    const DWORD want = std::min(std::max(st->result, sizer.Target()), kBlock);
+    caller.Call([=](HINTERNET r) { return WinHttpReadData(r, buffer, want, nullptr); });
     if (!Step(st, "Error receiving data")) return;
     const DWORD got = st->result;
     if (got == 0) break;
+    sizer.Took(Seconds() - started);
     if (sink) {
       if (sink->Write(st->buffer.data(), static_cast<Integer>(got)) != static_cast<Integer>(got)) {
         result->error_ = u"Error writing the answer: the stream took fewer bytes than it was given";

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
 
 #include "kvgpUtils.h"
 #include "kvntUtils.h"
@@ -112,6 +113,39 @@ TEST_F(Text, AlphaTextHasAlphaWhereInkIsAndNoneElsewhere) {
   kvDrawText(g->Canvas()->Handle(), u"Tarnwick", r2, DT_ALPHATEXT | DT_SINGLELINE, g.get());
   ExpectAlphaCorrectInk(g.get(), textRect);
   kvgpUtilsStartup();
+}
+
+// The rows that hold ink (alpha above 0): first and last, -1 when none.
+static std::pair<Integer, Integer> InkRows(TBitmap* b) {
+  GdiFlush();
+  Integer first = -1, last = -1;
+  for (Integer y = 0; y < b->Height(); ++y)
+    for (Integer x = 0; x < b->Width(); ++x)
+      if (PixA(GetAPixel(b, x, y)) > 0) {
+        if (first < 0) first = y;
+        last = y;
+        break;
+      }
+  return {first, last};
+}
+
+TEST_F(Text, AlphaTextIsPlacedByTheVerticalAlignmentFlags) {
+  // A tall rectangle: top, centre and bottom lines of ink lie in different thirds of it.
+  const TRect textRect(0, 0, 120, 90);
+  std::pair<Integer, Integer> rows[3];
+  const Cardinal flags[3] = {0, DT_VCENTER, DT_BOTTOM | DT_VCENTER};
+  for (int i = 0; i < 3; ++i) {
+    Bmp b = Filled(120, 90, clBlack, 0);
+    TRect r = textRect;
+    SetTextColor(b->Canvas()->Handle(), 0x0000FF);
+    kvDrawText(b->Canvas()->Handle(), u"Tarnwick", r, DT_ALPHATEXT | DT_SINGLELINE | flags[i], b.get());
+    rows[i] = InkRows(b.get());
+    ASSERT_GE(rows[i].first, 0) << i;
+  }
+  EXPECT_LT(rows[0].second, 30);
+  EXPECT_GT(rows[1].first, 30);
+  EXPECT_LT(rows[1].second, 60);
+  EXPECT_GT(rows[2].first, 60);  // bottom wins over centre
 }
 
 TEST_F(Text, WriteColorDisabledIsOpaqueWhereTheTextTouched) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "kvgpUtils.h"
@@ -12,6 +13,7 @@
 #include "sMessages.h"
 #include "sVclUtils.h"
 #include "vcl/Canvas.h"
+#include "vcl/ComCtrls.h"
 #include "vcl/Forms.h"
 
 namespace {
@@ -89,6 +91,23 @@ class TContainer : public TCustomControl {
     if (m.Msg == SM_ALPHACMD && m.WParamHi == KV_SETHALFVISIBLE) ++halfVisible;
     TCustomControl::WndProc(m);
   }
+};
+
+// Counts the paints a control gets through its WindowProc.
+class TRecorder : public TObject {
+ public:
+  explicit TRecorder(TControl* c) : control(c), old(c->WindowProc()) { c->SetWindowProc(TWndMethod(this, &TRecorder::Proc)); }
+  ~TRecorder() override { Unhook(); }
+  void Unhook() {
+    if (control->WindowProc() == TWndMethod(this, &TRecorder::Proc)) control->SetWindowProc(old);
+  }
+  void Proc(TMessage& m) {
+    if (m.Msg == WM_PAINT && m.WParam) ++paints;
+    old(m);
+  }
+  TControl* control;
+  TWndMethod old;
+  int paints = 0;
 };
 
 struct Printing : ::testing::Test {
@@ -225,6 +244,66 @@ TEST_F(Printing, GraphicChildrenOverTheContainersBackground) {
   flat.SetParent(nullptr);
   hidden.SetParent(nullptr);
   shown.SetParent(nullptr);
+  owner.SetParent(nullptr);
+}
+
+// Remembers the order of KV_INVALIDATE and paints it receives.
+class TOrderProbe : public TGraphicProbe {
+ public:
+  using TGraphicProbe::TGraphicProbe;
+  std::vector<std::string> log;
+  void Dispatch(TMessage& m) override {
+    if (m.Msg == SM_ALPHACMD && m.WParamHi == KV_INVALIDATE) log.push_back("invalidate");
+    if (m.Msg == WM_PAINT && m.WParam) log.push_back("paint");
+    TGraphicProbe::Dispatch(m);
+  }
+};
+
+TEST_F(Printing, AlignedChildrenOfAnMDIFormAreInvalidatedBeforeTheyPaint) {
+  TOrderProbe aligned(form), free(form);
+  aligned.SetBounds(0, 0, 100, 20);
+  aligned.SetAlign(alTop);
+  aligned.SetParent(form);
+  free.SetBounds(10, 30, 20, 20);
+  free.SetParent(form);
+  form->HandleNeeded();
+  Bmp b = Filled(100, 60, 0xFF000000);
+  PaintControls(b->Canvas()->Handle(), form, false, TPoint(), false);
+  EXPECT_EQ(aligned.log, (std::vector<std::string>{"paint"}));  // not an MDI form
+  aligned.log.clear();
+  form->SetFormStyle(fsMDIForm);
+  PaintControls(b->Canvas()->Handle(), form, false, TPoint(), false);
+  EXPECT_EQ(aligned.log, (std::vector<std::string>{"invalidate", "paint"}));
+  EXPECT_EQ(free.log, (std::vector<std::string>{"paint", "paint"}));  // not aligned: never told
+  form->SetFormStyle(fsNormal);
+  free.SetParent(nullptr);
+  aligned.SetParent(nullptr);
+}
+
+TEST_F(Printing, ToolButtonsAreLeftToTheSystemToolBarButSeparatorsPainted) {
+  TContainer owner(form);
+  owner.SetBounds(0, 0, 100, 40);
+  owner.SetParent(form);
+  form->HandleNeeded();
+  owner.HandleNeeded();
+  // Tool buttons on a plain container: the skip depends on the button's style alone.
+  struct Case {
+    TToolButtonStyle style;
+    bool painted;
+  } cases[] = {{tbsButton, false}, {tbsCheck, false}, {tbsDropDown, false},
+               {tbsSeparator, true}, {tbsDivider, true}, {tbsTextButton, true}};
+  for (const Case& c : cases) {
+    auto* tool = new TToolButton(form);
+    tool->SetStyle(c.style);
+    tool->SetBounds(5, 5, 20, 20);
+    tool->SetParent(&owner);
+    TRecorder rec(tool);
+    Bmp b = Filled(100, 40, 0xFF000000);
+    PaintControls(b->Canvas()->Handle(), &owner, false, TPoint(), true);
+    EXPECT_EQ(rec.paints > 0, c.painted) << int(c.style);
+    rec.Unhook();
+    delete tool;
+  }
   owner.SetParent(nullptr);
 }
 

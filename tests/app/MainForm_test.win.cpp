@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "app/DownloadLogic.h"
 #include "app/EngineStartup.h"
 #include "app/GzForm.h"
@@ -15,6 +17,7 @@
 #include "sLabel.h"
 #include "sSkinManager.h"
 #include "support/Fixtures.h"
+#include "support/ImportHook.h"
 #include "support/TempDir.h"
 #include "support/TestServer.h"
 #include "support/WindowDriver.h"
@@ -125,7 +128,7 @@ class MainFormTest : public ::testing::Test {
 
   void ParseVideo(const String& title, const String& query = String(), const String& name = u"v.mp4") {
     Parse(u"https://v.douyin.com/abc/", Answer(title, server_->FileUrl(name, query)));
-    ASSERT_EQ(Form1->DownLoadUrl(), server_->FileUrl(name, query));
+    ASSERT_EQ(Form1->ParsedDownLoadUrl(), server_->FileUrl(name, query));
     answerer.Clear();
     server_->ClearRequests();
   }
@@ -332,8 +335,8 @@ TEST_F(MainFormTest, ParseSendsTheExactRequestAndTakesTheAnswer) {
   const String link = u"7.69 复制打开抖音 https://v.douyin.com/iR2abc/ “看”";
   Parse(link, Answer(u"x#1。|||y", u"https://cdn.example.com/v/a.mp4?x=1&y=2"));
   EXPECT_EQ(answerer.Texts(), std::vector<String>{u"解析成功，可以下载了！"});
-  EXPECT_EQ(Form1->FileName(), u"x_1");
-  EXPECT_EQ(Form1->DownLoadUrl(), u"https://cdn.example.com/v/a.mp4?x=1&y=2");
+  EXPECT_EQ(Form1->ParsedFileName(), u"x_1");
+  EXPECT_EQ(Form1->ParsedDownLoadUrl(), u"https://cdn.example.com/v/a.mp4?x=1&y=2");
   auto reqs = server_->Requests();
   ASSERT_EQ(reqs.size(), 1u);
   const std::string body = StringToUtf8(u"{\"PageUrl\":\"" + link + u"\"}");
@@ -380,8 +383,8 @@ TEST_F(MainFormTest, ParseAnswersOfEveryKind) {
     answerer.Clear();
     Parse(u"https://v.douyin.com/x/", c.answer, c.status);
     EXPECT_EQ(answerer.Texts(), c.messages) << StringToUtf8(c.answer);
-    EXPECT_EQ(Form1->FileName(), c.fileName) << StringToUtf8(c.answer);
-    EXPECT_EQ(Form1->DownLoadUrl(), c.url) << StringToUtf8(c.answer);
+    EXPECT_EQ(Form1->ParsedFileName(), c.fileName) << StringToUtf8(c.answer);
+    EXPECT_EQ(Form1->ParsedDownLoadUrl(), c.url) << StringToUtf8(c.answer);
   }
 }
 
@@ -394,8 +397,8 @@ TEST_F(MainFormTest, LoginAnswerShowsTheNoticeAndKeepsTheLastResult) {
   EXPECT_EQ(seen[0].Class, u"TForm3");
   EXPECT_EQ(seen[0].Title, u"Tarnwick");
   EXPECT_FALSE(Form3->Visible());  // closing it hides it; it stays for the next time
-  EXPECT_EQ(Form1->FileName(), u"first");
-  EXPECT_EQ(Form1->DownLoadUrl(), u"http://h/1.mp4");
+  EXPECT_EQ(Form1->ParsedFileName(), u"first");
+  EXPECT_EQ(Form1->ParsedDownLoadUrl(), u"http://h/1.mp4");
 }
 
 TEST_F(MainFormTest, DownloadBeforeAnyParseAsksForOne) {
@@ -597,7 +600,7 @@ TEST_F(MainFormTest, OneDownloadAtATimeKeepsWhatItStartedWith) {
   TempDir other;
   Form1->edtLj->SetText(Backslashed(other.Path()));
   Parse(u"https://v.douyin.com/other/", Answer(u"second", u"http://127.0.0.1:1/x.mp4"));
-  EXPECT_EQ(Form1->FileName(), u"second");
+  EXPECT_EQ(Form1->ParsedFileName(), u"second");
   ASSERT_TRUE(WaitForDownload());
   EXPECT_TRUE(CloseExplorerWindow(SaveName(), 10000));
   EXPECT_EQ(FilesIn(save), std::vector<String>{u"first.mp4"});
@@ -749,4 +752,94 @@ TEST_F(AudioTest, AFailedExtractionKeepsTheVideoAndSaysSo) {
     EXPECT_TRUE(Form1->btnDownM->Enabled());
     DeleteFileW(W(save + u"\\m.mp4"));
   }
+}
+
+// ---- handles ----------------------------------------------------------------------------------
+
+namespace {
+
+// The handles the program opened in the save folder or for the converter: each one's count
+// of opens minus closes (handle values are reused once closed).
+struct HandleLedger {
+  String folder;
+  std::map<HANDLE, int> open;
+  int opens = 0, processes = 0;
+  void Opened(HANDLE h) {
+    ++open[h];
+    ++opens;
+  }
+} ledger;
+// An SRW lock: the C++ runtime's mutex may itself create and close handles.
+SRWLOCK ledgerLock = SRWLOCK_INIT;
+struct LedgerGuard {
+  LedgerGuard() { AcquireSRWLockExclusive(&ledgerLock); }
+  ~LedgerGuard() { ReleaseSRWLockExclusive(&ledgerLock); }
+};
+ImportHook* createFileHook = nullptr;
+ImportHook* createProcessHook = nullptr;
+ImportHook* closeHandleHook = nullptr;
+
+HANDLE WINAPI TrackCreateFile(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa, DWORD disposition,
+                              DWORD flags, HANDLE tmpl) {
+  HANDLE h = createFileHook->Original<decltype(&CreateFileW)>()(name, access, share, sa, disposition, flags, tmpl);
+  LedgerGuard g;
+  if (h != INVALID_HANDLE_VALUE && String(reinterpret_cast<const Char*>(name)).starts_with(ledger.folder))
+    ledger.Opened(h);
+  return h;
+}
+
+BOOL WINAPI TrackCreateProcess(LPCWSTR app, LPWSTR cmd, LPSECURITY_ATTRIBUTES pa, LPSECURITY_ATTRIBUTES ta,
+                               BOOL inherit, DWORD flags, LPVOID env, LPCWSTR dir, LPSTARTUPINFOW si,
+                               LPPROCESS_INFORMATION pi) {
+  BOOL ok = createProcessHook->Original<decltype(&CreateProcessW)>()(app, cmd, pa, ta, inherit, flags, env, dir, si, pi);
+  LedgerGuard g;
+  if (ok) {
+    ++ledger.processes;
+    ledger.Opened(pi->hProcess);
+    ledger.Opened(pi->hThread);
+  }
+  return ok;
+}
+
+BOOL WINAPI TrackCloseHandle(HANDLE h) {
+  {
+    LedgerGuard g;
+    auto it = ledger.open.find(h);
+    if (it != ledger.open.end() && it->second > 0) --it->second;
+  }
+  return closeHandleHook->Original<decltype(&CloseHandle)>()(h);
+}
+
+}  // namespace
+
+TEST_F(AudioTest, EveryFileAndProcessHandleIsReleased) {
+  ledger = HandleLedger{save, {}, 0, 0};
+  {
+    ImportHook files("kernel32.dll", "CreateFileW", &TrackCreateFile);
+    ImportHook processes("kernel32.dll", "CreateProcessW", &TrackCreateProcess);
+    ImportHook closes("kernel32.dll", "CloseHandle", &TrackCloseHandle);
+    createFileHook = &files, createProcessHook = &processes, closeHandleHook = &closes;
+    struct Run {
+      TsButton* button;
+      const char16_t* mode;
+      const char16_t* query;
+    } runs[] = {
+        {Form1->btnDownM, u"", u""},                       // audio extracted
+        {Form1->btnDownM, u"empty", u""},                  // extraction failed
+        {Form1->btnDown, u"", u""},                        // video kept
+        {Form1->btnDown, u"", u"cut=20000&get_len=none"},  // transfer broken
+    };
+    for (const auto& r : runs) {
+      SetEnvironmentVariableW(L"TW_CONVERTER_MODE", *r.mode ? W(r.mode) : nullptr);
+      ParseVideo(u"h", r.query);
+      Click(r.button);
+      ASSERT_TRUE(WaitForDownload());
+      CloseExplorerWindow(SaveName(), 3000);
+      for (const String& f : FilesIn(save)) DeleteFileW(W(save + u"\\" + f));
+    }
+  }  // the hooks go before anything is checked (a failed check may close handles itself)
+  createFileHook = createProcessHook = closeHandleHook = nullptr;
+  EXPECT_EQ(ledger.processes, 2);  // the converter, twice
+  EXPECT_GE(ledger.opens, 8);      // four temporary files and the converter's process and thread
+  for (const auto& [h, count] : ledger.open) EXPECT_EQ(count, 0) << "handle " << h << " was left open";
 }
