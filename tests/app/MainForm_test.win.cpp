@@ -635,13 +635,18 @@ TEST_F(MainFormTest, ClosingDuringATransferCancelsItAndLeavesNothing) {
 
 TEST_F(MainFormTest, TemporaryNamesAreTakenExclusively) {
   const std::vector<Byte> keep{'k', 'e', 'e', 'p'};
+  ParseVideo(u"x", u"chunk=65536&delay_ms=10", u"big.bin");
+  // The click asks the server for the size before it names the file, which can take seconds
+  // on a loaded machine: every second it may land in is taken, and the test checks it did.
+  constexpr int kSpanSeconds = 30;
   std::vector<String> taken;
-  for (int s = 0; s < 4; ++s) {
+  for (int s = 0; s < kSpanSeconds; ++s) {
     taken.push_back(NowName(s) + u".mp4");
     SaveBytes(save + u"\\" + taken.back(), keep);
   }
-  ParseVideo(u"x", u"chunk=65536&delay_ms=10", u"big.bin");
+  const String lastTaken = NowName(kSpanSeconds - 1);
   Click(Form1->btnDown);
+  ASSERT_LE(NowName(), lastTaken) << "the click took longer than the taken names cover";
   bool sawNumbered = false;
   PumpUntil([&] {
     for (const String& n : FilesIn(save)) sawNumbered |= n.find(u"_1.mp4") != String::npos;
