@@ -885,6 +885,7 @@ bool TPNGGraphic::ReadRow(Byte* row, size_t rowBytes) {
 }
 
 void TPNGGraphic::LoadIDAT(const TIHDRChunk& description) {
+  Progress(psStarting, 0, false, FProgressRect, u"Transfering...");
   if (!FColorDepthReady) FSourceBPP = SetupColorDepth(description.ColorType, description.BitDepth);
   // Rows are written with the converter's target depth: the bitmap must have exactly that one.
   if (PixelFormat() != FColorManager.TargetPixelFormat()) throw EInvalidGraphic(kInvalidFormat);
@@ -925,6 +926,7 @@ void TPNGGraphic::LoadIDAT(const TIHDRChunk& description) {
       const Byte* row = decodeRow(fullRow);
       if (!row) break;
       FColorManager.ConvertRow(row, ScanLine(y), width, 0xFF);
+      NextProgressRow();
     }
     FillBackground(y);  // rows the data did not reach
   } else {
@@ -942,6 +944,7 @@ void TPNGGraphic::LoadIDAT(const TIHDRChunk& description) {
           break;
         }
         FColorManager.ConvertRow(row, ScanLine(y), width, kPassMask[pass]);
+        if (pass == 6) NextProgressRow();  // the last pass completes the rows it reaches
       }
     }
   }
@@ -986,6 +989,22 @@ void TPNGGraphic::LoadFromStream(TStream& stream) {
   }
 
   stream.SetPosition(FBasePosition + 8);
+  const Integer width = static_cast<Integer>(std::min<Cardinal>(FImageProperties.Width, 0x7FFFFFFF));
+  FProgressRect = TRect(0, 0, width, 1);
+  Progress(psStarting, 0, false, FProgressRect, u"Preparing...");
+  // Whatever happens, the user of the notifications sees the load end.
+  try {
+    LoadPNGChunks();
+  } catch (...) {
+    Progress(psEnding, 0, false, FProgressRect, String());
+    throw;
+  }
+  FDecoder->DecodeEnd();
+  Progress(psEnding, 0, false, FProgressRect, String());
+}
+
+// Steps after the first pass: everything from the header to IEND.
+void TPNGGraphic::LoadPNGChunks() {
   FPalette.clear();
   FPaletteRGB.clear();
   FTransparency.clear();
@@ -1007,6 +1026,7 @@ void TPNGGraphic::LoadFromStream(TStream& stream) {
   LoadAndSwapHeader();
   for (;;) {
     if (IsChunk(IDAT)) {
+      Progress(psEnding, 0, false, FProgressRect, String());
       LoadIDAT(description);  // leaves the first chunk after the image data as the current one
     } else if (IsChunk(PLTE)) {
       if (FHeader.Length % 3 != 0) throw EInvalidGraphic(kInvalidPalette);
@@ -1050,7 +1070,11 @@ void TPNGGraphic::LoadFromStream(TStream& stream) {
     if (!(FHeader.ChunkType & CHUNKMASK)) throw EInvalidGraphic(kCriticalChunk);
     LoadAndSwapHeader();
   }
-  FDecoder->DecodeEnd();
+}
+
+void TPNGGraphic::NextProgressRow() {
+  ++FProgressRect.Top;
+  ++FProgressRect.Bottom;
 }
 
 // ---- 7. transparency and the bitmap loaders ---------------------------------------------

@@ -151,7 +151,10 @@ class TPNGGraphic : public TBitmap {
   static bool CanLoad(const String& fileName);
   static bool CanLoadFromStream(TStream& stream) { return CanLoad(stream); }
 
-  // Replaces the image with the PNG (or BMP) read from the stream's position.
+  // Replaces the image with the PNG (or BMP) read from the stream's position. A PNG load
+  // reports through OnProgress: "Preparing..." (starting), an ending before the image data,
+  // "Transfering..." (starting) at the image data, and an ending with empty text when the load
+  // finishes or fails; every notification with 0 percent and no redraw.
   void LoadFromStream(TStream& stream) override;
 #ifdef _WIN32
   // The RCDATA resource resName of the module instance (nullptr: the program); raises
@@ -188,7 +191,9 @@ class TPNGGraphic : public TBitmap {
   void CheckChunkLength(Cardinal length) const;
   TIHDRChunk ReadHeaderChunk();
   Integer SetupColorDepth(Byte colorType, Byte bitDepth);
+  void LoadPNGChunks();
   void LoadIDAT(const TIHDRChunk& description);
+  void NextProgressRow();
   bool ReadRow(Byte* row, size_t rowBytes);
   void FillBackground(Integer firstRow);
   void LoadBackgroundColor(const TIHDRChunk& description);
@@ -199,6 +204,7 @@ class TPNGGraphic : public TBitmap {
   TImageProperties FImageProperties;
   std::vector<Byte> FTransparency;
   TColor FBackgroundColor = clWhite;
+  TRect FProgressRect;  // the row that loading has reached, as progress notifications report it
   Int64 FBasePosition = 0;
   Int64 FStreamEnd = -1;  // end of the source when known, else -1
   TStream* FStream = nullptr;

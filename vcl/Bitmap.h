@@ -33,6 +33,13 @@ struct TPixelView {
 class TCanvas;
 class TBitmapCanvas;
 
+// Stages of a long operation on a picture (a load), as its progress event reports them.
+enum TProgressStage { psStarting, psRunning, psEnding };
+// Sender, stage, percent done, whether to repaint at once, the part of the picture that is
+// ready, and a message for the user.
+using TProgressEvent = TEvent<void(TObject* Sender, TProgressStage Stage, Byte PercentDone, bool RedrawNow,
+                                   const TRect& R, const String& Msg)>;
+
 class TGraphic : public TPersistent {
  public:
   virtual Integer Width() const = 0;
@@ -47,14 +54,23 @@ class TGraphic : public TPersistent {
   bool Transparent() const { return transparent_; }
   virtual void SetTransparent(bool value) { transparent_ = value; }
 
+  TProgressEvent OnProgress() const { return onProgress_; }
+  void SetOnProgress(TProgressEvent e) { onProgress_ = e; }
+
 #ifdef _WIN32
   // Paints the picture into r of the canvas (stretched when the sizes differ). TCanvas's
   // Draw and StretchDraw call it.
   virtual void Draw(TCanvas* canvas, const TRect& r) = 0;
 #endif
 
+ protected:
+  void Progress(TProgressStage stage, Byte percentDone, bool redrawNow, const TRect& r, const String& msg) {
+    onProgress_.Call(this, stage, percentDone, redrawNow, r, msg);
+  }
+
  private:
   bool transparent_ = false;
+  TProgressEvent onProgress_;
 };
 
 class TBitmap : public TGraphic {

@@ -808,3 +808,91 @@ TEST(PNGRegistration, WithoutPngFirstALibraryPngClassKeepsTheExtension) {
   EXPECT_EQ(TPicture::FindExtension(u"png"), nullptr);
   EXPECT_NE(TPicture::FindExtension(u"bmp"), nullptr);
 }
+
+// ---- progress notifications ------------------------------------------------------------------
+
+namespace {
+
+struct ProgressNote {
+  TProgressStage stage;
+  TRect rect;
+  std::string msg;
+  friend bool operator==(const ProgressNote&, const ProgressNote&) = default;
+  friend std::ostream& operator<<(std::ostream& o, const ProgressNote& n) {
+    return o << (n.stage == psStarting ? "starting" : n.stage == psEnding ? "ending" : "running") << " \"" << n.msg
+             << "\" (" << n.rect.Left << "," << n.rect.Top << "," << n.rect.Right << "," << n.rect.Bottom << ")";
+  }
+};
+
+// Records what the picture reports, and that it reports as itself, at 0 % and without redraw.
+struct ProgressLog {
+  const TGraphic* expectedSender = nullptr;
+  std::vector<ProgressNote> notes;
+  bool senderAndFlagsRight = true;
+  void Note(TObject* sender, TProgressStage stage, Byte percent, bool redraw, const TRect& r, const String& msg) {
+    senderAndFlagsRight &= sender == expectedSender && percent == 0 && !redraw;
+    notes.push_back({stage, r, StringToUtf8(msg)});
+  }
+};
+
+std::vector<ProgressNote> LoadWithProgress(const Bytes& file, bool& senderAndFlagsRight) {
+  TPNGGraphic png;
+  ProgressLog log;
+  log.expectedSender = &png;
+  png.SetOnProgress(TProgressEvent(&log, &ProgressLog::Note));
+  try {
+    Load(png, file);
+  } catch (const Exception&) {
+  }
+  senderAndFlagsRight = log.senderAndFlagsRight;
+  return log.notes;
+}
+
+}  // namespace
+
+TEST(PNGProgress, ALoadReportsItsStagesAndTheRowItReached) {
+  struct Case {
+    const char* name;
+    bool interlaced;
+    uint32_t height;
+    Integer lastRow;  // where the rectangle ends: every row, or the rows of the last pass
+  };
+  for (const Case& c : {Case{"plain", false, 5, 5}, Case{"Adam7", true, 5, 2}, Case{"Adam7 one row", true, 1, 0}}) {
+    Image img = RandomImage(7, c.height, 6, 8, 31);
+    img.interlaced = c.interlaced;
+    bool flagsRight = false;
+    const std::vector<ProgressNote> expected = {{psStarting, {0, 0, 7, 1}, "Preparing..."},
+                                                {psEnding, {0, 0, 7, 1}, ""},
+                                                {psStarting, {0, 0, 7, 1}, "Transfering..."},
+                                                {psEnding, {0, c.lastRow, 7, c.lastRow + 1}, ""}};
+    EXPECT_EQ(LoadWithProgress(Encode(img), flagsRight), expected) << c.name;
+    EXPECT_TRUE(flagsRight) << c.name;
+  }
+}
+
+TEST(PNGProgress, AFailedLoadStillEndsAndABitmapFileReportsNothing) {
+  Image img = RandomImage(6, 4, 2, 8, 32);
+  const Bytes good = Encode(img);
+  bool flagsRight = false;
+  // A broken header fails before the image data: starting, then at once the ending.
+  Bytes badHeader = good;
+  badHeader[8 + 8] ^= 1;  // IHDR data: its CRC no longer matches (the first pass reads it too)
+  EXPECT_TRUE(LoadWithProgress(badHeader, flagsRight).empty()) << "refused by the first pass";
+  Bytes unsupported = FileOf({MakeChunk("IHDR", IHDRData(6, 4, 8, 2, 0, 1)), MakeChunk("IEND", {})});
+  const std::vector<ProgressNote> early = {{psStarting, {0, 0, 6, 1}, "Preparing..."}, {psEnding, {0, 0, 6, 1}, ""}};
+  EXPECT_EQ(LoadWithProgress(unsupported, flagsRight), early);
+  EXPECT_TRUE(flagsRight);
+  // Broken image data fails inside the rows: the last note is still an ending.
+  const std::vector<ProgressNote> notes = LoadWithProgress(CorruptChunkData(good, "IDAT"), flagsRight);
+  ASSERT_EQ(notes.size(), 4u);
+  EXPECT_EQ(notes[2].msg, "Transfering...");
+  EXPECT_EQ(notes[3].stage, psEnding);
+  EXPECT_EQ(notes[3].msg, "");
+  // A BMP file goes through the bitmap's reader, which reports nothing.
+  TBitmap bmp(3, 2, pf24bit);
+  TMemoryStream s;
+  bmp.SaveToStream(s);
+  Bytes bmpFile(static_cast<size_t>(s.GetSize()));
+  std::memcpy(bmpFile.data(), s.Memory(), bmpFile.size());
+  EXPECT_TRUE(LoadWithProgress(bmpFile, flagsRight).empty());
+}
