@@ -6,23 +6,13 @@
 
 #include "kvgpUtils.h"
 #include "sGraphUtils.h"
+#include "support/Bitmap32.h"
 #include "support/GdiTracker.h"
 #include "support/Pixels.h"
 #include "vcl/Canvas.h"
 
 namespace {
 
-using Bmp = std::unique_ptr<TBitmap>;
-
-Bmp Filled(Integer w, Integer h, TColor color, Byte alpha) {
-  Bmp b(CreateBmp32(w, h));
-  FillRect32(b.get(), TRect(0, 0, w, h), color, alpha);
-  return b;
-}
-uint32_t Px(TBitmap* b, Integer x, Integer y) {
-  GdiFlush();
-  return GetAPixel(b, x, y);
-}
 HDC DC(const Bmp& b) { return b->Canvas()->Handle(); }
 bool SamePixels(TBitmap* a, TBitmap* b) {
   GdiFlush();

@@ -9,14 +9,9 @@
 #include "kvntUtils.h"
 #include "sAlphaGraph.h"
 #include "sSkinManager.h"
+#include "support/Bitmap32.h"
 
 namespace {
-using Bmp = std::unique_ptr<TBitmap>;
-Bmp Filled(Integer w, Integer h, TColor color, Byte alpha) {
-  Bmp b(CreateBmp32(w, h));
-  FillRect32(b.get(), TRect(0, 0, w, h), color, alpha);
-  return b;
-}
 struct Corners : ::testing::Test {
   void SetUp() override { kvgpUtilsStartup(); }
 };

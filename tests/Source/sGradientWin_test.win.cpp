@@ -9,11 +9,10 @@
 #include "sCommonData.h"
 #include "sGradient.h"
 #include "sGraphUtils.h"
+#include "support/Bitmap32.h"
 #include "vcl/Canvas.h"
 
 namespace {
-
-using Bmp = std::unique_ptr<TBitmap>;
 
 TsGradPoint Point(Integer index, TColor color, Integer percent, Integer mode = 0) {
   TsGradPoint p{};
@@ -22,15 +21,6 @@ TsGradPoint Point(Integer index, TColor color, Integer percent, Integer mode = 0
   p.Percent = static_cast<TPercent>(percent);
   p.Mode = mode;
   return p;
-}
-Bmp Filled(Integer w, Integer h, TColor color, Byte alpha) {
-  Bmp b(CreateBmp32(w, h));
-  FillRect32(b.get(), TRect(0, 0, w, h), color, alpha);
-  return b;
-}
-uint32_t Px(TBitmap* b, Integer x, Integer y) {
-  GdiFlush();
-  return GetAPixel(b, x, y);
 }
 
 struct GradientPaths : ::testing::Test {

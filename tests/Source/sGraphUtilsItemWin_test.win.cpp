@@ -13,6 +13,7 @@
 #include "sCommonData.h"
 #include "sGradient.h"
 #include "sGraphUtils.h"
+#include "support/Bitmap32.h"
 #include "support/ImportHook.h"
 #include "support/SkinFixture.h"
 #include "vcl/Canvas.h"
@@ -20,19 +21,6 @@
 
 namespace {
 
-using Bmp = std::unique_ptr<TBitmap>;
-
-Bmp Filled(Integer w, Integer h, uint32_t pixel) {
-  Bmp b(CreateBmp32(w, h));
-  const TPixelView v = b->View();
-  for (Integer y = 0; y < h; ++y)
-    for (Integer x = 0; x < w; ++x) v.At(x, y) = pixel;
-  return b;
-}
-uint32_t Px(TBitmap* b, Integer x, Integer y) {
-  GdiFlush();
-  return GetAPixel(b, x, y);
-}
 TCacheInfo FillColourCI(TColor color) {
   TCacheInfo ci;
   ci.FillColor = color;

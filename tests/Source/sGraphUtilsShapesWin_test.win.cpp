@@ -7,23 +7,12 @@
 
 #include "kvgpUtils.h"
 #include "sGraphUtils.h"
+#include "support/Bitmap32.h"
 #include "support/GdiTracker.h"
 #include "vcl/Canvas.h"
 #include "vcl/GdiScopes.h"
 
 namespace {
-
-using Bmp = std::unique_ptr<TBitmap>;
-
-Bmp Filled(Integer w, Integer h, TColor color, Byte alpha) {
-  Bmp b(CreateBmp32(w, h));
-  FillRect32(b.get(), TRect(0, 0, w, h), color, alpha);
-  return b;
-}
-uint32_t Px(TBitmap* b, Integer x, Integer y) {
-  GdiFlush();
-  return GetAPixel(b, x, y);
-}
 
 // The pixels that differ from `background`, cut to their bounding box (empty when none).
 struct Content {

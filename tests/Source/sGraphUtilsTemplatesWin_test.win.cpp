@@ -7,22 +7,12 @@
 
 #include "sGraphUtils.h"
 #include "sSkinManager.h"
+#include "support/Bitmap32.h"
 #include "vcl/Canvas.h"
 #include "vcl/Controls.h"
 
 namespace {
 
-using Bmp = std::unique_ptr<TBitmap>;
-
-Bmp Filled(Integer w, Integer h, TColor color, Byte alpha) {
-  Bmp b(CreateBmp32(w, h));
-  FillRect32(b.get(), TRect(0, 0, w, h), color, alpha);
-  return b;
-}
-uint32_t Px(TBitmap* b, Integer x, Integer y) {
-  GdiFlush();
-  return GetAPixel(b, x, y);
-}
 // A source whose pixels name their place: blue = x, green = y.
 Bmp Coordinates(Integer w, Integer h) {
   Bmp b(CreateBmp32(w, h));

@@ -1,0 +1,33 @@
+// 32-bit bitmap fixtures for the Windows raster tests: owned bitmaps filled with one colour or
+// one pixel value, and pixel reads that wait for GDI's batched drawing first.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+
+#include "sGraphUtils.h"
+
+using Bmp = std::unique_ptr<TBitmap>;
+
+// w x h, every pixel color at alpha.
+inline Bmp Filled(Integer w, Integer h, TColor color, Byte alpha) {
+  Bmp b(CreateBmp32(w, h));
+  FillRect32(b.get(), TRect(0, 0, w, h), color, alpha);
+  return b;
+}
+
+// w x h, every pixel exactly `pixel` (any alpha, no premultiplying).
+inline Bmp Filled(Integer w, Integer h, uint32_t pixel) {
+  Bmp b(CreateBmp32(w, h));
+  const TPixelView v = b->View();
+  for (Integer y = 0; y < h; ++y)
+    for (Integer x = 0; x < w; ++x) v.At(x, y) = pixel;
+  return b;
+}
+
+inline uint32_t Px(TBitmap* b, Integer x, Integer y) {
+  GdiFlush();
+  return GetAPixel(b, x, y);
+}
