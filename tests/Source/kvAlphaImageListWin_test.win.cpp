@@ -6,36 +6,19 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 
 #include "kvAlphaImageList.h"
 #include "sGraphUtils.h"
 #include "sThirdParty.h"
 #include "support/GdiTracker.h"
-#include "support/PngWriter.h"
+#include "support/ImageLists.h"
 #include "support/TempDir.h"
 #include "vcl/FormReader.h"
 #include "vcl/GdiScopes.h"
 #include "vcl/Icon.h"
 
 namespace {
-
-using Rgba = std::function<uint32_t(int x, int y)>;  // 0xAARRGGBB
-
-std::vector<Byte> Png(int w, int h, const Rgba& f) {
-  testpng::Image img;
-  img.width = w;
-  img.height = h;
-  img.colorType = 6;
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      const uint32_t c = f(x, y);
-      img.samples.insert(img.samples.end(), {uint16_t(c >> 16 & 0xFF), uint16_t(c >> 8 & 0xFF), uint16_t(c & 0xFF),
-                                             uint16_t(c >> 24)});
-    }
-  return testpng::Encode(img);
-}
 
 // Opaque red inside a transparent ring of a quarter of the size.
 uint32_t RingedRed(int x, int y, int size) {
@@ -144,7 +127,7 @@ class AlphaImageList : public ::testing::Test {
 
 TEST_F(AlphaImageList, ItemsRoundTripThroughImgDataIntoAListReadFromAForm) {
   auto source = NewList(24, 24);
-  AddItem(*source, Png(24, 24, [](int x, int y) { return RingedRed(x, y, 24); }), ifPNG);
+  AddItem(*source, PngOf(24, 24, [](int x, int y) { return RingedRed(x, y, 24); }), ifPNG);
   AddItem(*source, Ico32(24, 24, 0x8000FF00), ifICO)->SetPixelFormat(pf24bit);
   AddItem(*source, Bmp32(24, 24, 0xFF0000FF), ifBMP32);
   source->Items()->Items(0)->SetImageName(u"ring");
@@ -192,7 +175,7 @@ TEST_F(AlphaImageList, ItemsRoundTripThroughImgDataIntoAListReadFromAForm) {
 
 TEST_F(AlphaImageList, CachedBitmapsHaveTheRightSizeAndAlphaAtEveryDensity) {
   auto list = NewList(16, 16);
-  AddItem(*list, Png(64, 64, [](int x, int y) { return RingedRed(x, y, 64); }), ifPNG);
+  AddItem(*list, PngOf(64, 64, [](int x, int y) { return RingedRed(x, y, 64); }), ifPNG);
   list->GenerateStdList();
   TsImgListItem* item = list->Items()->Items(0);
   EXPECT_EQ(item->OrigWidth, 64);
@@ -223,7 +206,7 @@ TEST_F(AlphaImageList, CachedBitmapsHaveTheRightSizeAndAlphaAtEveryDensity) {
 
 TEST_F(AlphaImageList, GetBitmap32CachesOnlyAtTheListSize) {
   auto list = NewList(16, 16);
-  AddItem(*list, Png(32, 32, [](int x, int y) { return RingedRed(x, y, 32); }), ifPNG);
+  AddItem(*list, PngOf(32, 32, [](int x, int y) { return RingedRed(x, y, 32); }), ifPNG);
   list->GenerateStdList();
   TsImgListItem* item = list->Items()->Items(0);
   TBitmap other(24, 24, pf32bit);
@@ -243,7 +226,7 @@ TEST_F(AlphaImageList, GetBitmap32CachesOnlyAtTheListSize) {
 
 TEST_F(AlphaImageList, BlendColorTonesPngItemsOnly) {
   auto list = NewList(16, 16);
-  AddItem(*list, Png(16, 16, [](int, int) { return 0xFFFF0000; }), ifPNG);
+  AddItem(*list, PngOf(16, 16, [](int, int) { return 0xFFFF0000; }), ifPNG);
   AddItem(*list, Bmp32(16, 16, 0xFFFF0000), ifBMP32);
   list->GenerateStdList();
   list->SetBlendColor(clBlue);
@@ -261,7 +244,7 @@ TEST_F(AlphaImageList, BlendColorTonesPngItemsOnly) {
 TEST_F(AlphaImageList, IconsAreResampledToTheListsWidthAndHeight) {
   auto list = NewList(32, 16);
   // Left half red, right half blue, 48 x 24: the list's proportions.
-  AddItem(*list, Png(48, 24, [](int x, int) { return x < 24 ? 0xFFFF0000 : 0xFF0000FF; }), ifPNG);
+  AddItem(*list, PngOf(48, 24, [](int x, int) { return x < 24 ? 0xFFFF0000 : 0xFF0000FF; }), ifPNG);
   list->GenerateStdList();
   auto pic = PlatformPicture(*list, 0);
   ASSERT_EQ(pic->Width(), 32);
@@ -299,7 +282,7 @@ TEST_F(AlphaImageList, FilesLoadAndBrokenOnesAreRefusedWithTheListsError) {
   };
   auto list = NewList(16, 16);
   list->GenerateStdList();
-  EXPECT_TRUE(list->TryLoadFromFile(write(u"arrow.png", Png(16, 16, [](int, int) { return 0xFF00FF00; }))));
+  EXPECT_TRUE(list->TryLoadFromFile(write(u"arrow.png", PngOf(16, 16, [](int, int) { return 0xFF00FF00; }))));
   EXPECT_TRUE(list->TryLoadFromFile(write(u"box.ico", Ico32(16, 16, 0xFF0000FF))));
   EXPECT_TRUE(list->TryLoadFromFile(write(u"flat.bmp", Bmp32(16, 16, 0xFFFFFF00))));
   ASSERT_EQ(list->Count(), 3);
@@ -313,7 +296,7 @@ TEST_F(AlphaImageList, FilesLoadAndBrokenOnesAreRefusedWithTheListsError) {
   hostileIco[4] = 0xFF;  // 255 directory entries in a file that holds one
   std::vector<Byte> hostileBmp = Bmp32(16, 16, 0xFF000000);
   hostileBmp[22] = 0xFF, hostileBmp[23] = 0xFF;  // 65535 rows
-  std::vector<Byte> brokenPng = Png(16, 16, [](int, int) { return 0xFF000000; });
+  std::vector<Byte> brokenPng = PngOf(16, 16, [](int, int) { return 0xFF000000; });
   brokenPng.resize(40);
   const String files[] = {write(u"hostile.ico", hostileIco), write(u"hostile.bmp", hostileBmp),
                           write(u"broken.png", brokenPng), write(u"text.gif", {'G', 'I', 'F', '8', '9', 'a'})};
@@ -349,7 +332,7 @@ TEST_F(AlphaImageList, HostileItemDataRaiseTheReadersErrorAndLeaveTheListUsable)
   AddItem(*list, bmp, ifBMP32);
   EXPECT_THROW(list->GenerateStdList(), EInvalidGraphic);
   list->Clear();
-  AddItem(*list, Png(16, 16, [](int, int) { return 0xFF000000; }), ifPNG);
+  AddItem(*list, PngOf(16, 16, [](int, int) { return 0xFF000000; }), ifPNG);
   list->GenerateStdList();
   EXPECT_EQ(list->Count(), 1);
 }
@@ -357,7 +340,7 @@ TEST_F(AlphaImageList, HostileItemDataRaiseTheReadersErrorAndLeaveTheListUsable)
 TEST_F(AlphaImageList, PngStreams) {
   auto list = NewList(16, 16);
   list->GenerateStdList();
-  const std::vector<Byte> png = Png(16, 16, [](int, int) { return 0xFF00FF00; });
+  const std::vector<Byte> png = PngOf(16, 16, [](int, int) { return 0xFF00FF00; });
   TMemoryStream good;
   good.WriteBuffer(png.data(), static_cast<Integer>(png.size()));
   good.SetPosition(0);
@@ -378,8 +361,8 @@ TEST_F(AlphaImageList, PngStreams) {
 TEST_F(AlphaImageList, WithoutDoubleDataTheItemsGoAndComeBackAsIcons) {
   auto list = NewList(16, 16);
   list->DoubleData = false;
-  AddItem(*list, Png(16, 16, [](int, int) { return 0xFF00FF00; }), ifPNG);
-  AddItem(*list, Png(16, 16, [](int, int) { return 0xFF0000FF; }), ifPNG);
+  AddItem(*list, PngOf(16, 16, [](int, int) { return 0xFF00FF00; }), ifPNG);
+  AddItem(*list, PngOf(16, 16, [](int, int) { return 0xFF0000FF; }), ifPNG);
   list->GenerateStdList();
   EXPECT_EQ(list->Items()->Count(), 0);
   EXPECT_EQ(ImageList_GetImageCount(list->Handle()), 2);
@@ -413,7 +396,7 @@ TEST_F(AlphaImageList, TheRegistryKnowsEveryLiveListInOrder) {
 
 TEST_F(AlphaImageList, TheBitmapPropertyHoldsOnlyAnEmptyList) {
   auto list = NewList(16, 16);
-  AddItem(*list, Png(16, 16, [](int, int) { return 0xFF00FF00; }), ifPNG);
+  AddItem(*list, PngOf(16, 16, [](int, int) { return 0xFF00FF00; }), ifPNG);
   list->GenerateStdList();
   TMemoryStream value;
   GetPropInfo(list.get(), u"Bitmap")->WriteData(*list, value);
@@ -433,7 +416,7 @@ TEST_F(AlphaImageList, TheBitmapPropertyHoldsOnlyAnEmptyList) {
 TEST_F(AlphaImageList, DrawAlphaImgListDrawsOneCellOfTheState) {
   auto list = NewList(48, 16);
   // Three 16 x 16 cells: red, green, blue.
-  AddItem(*list, Png(48, 16, [](int x, int) { return x < 16 ? 0xFFFF0000 : x < 32 ? 0xFF00FF00 : 0xFF0000FF; }), ifPNG);
+  AddItem(*list, PngOf(48, 16, [](int x, int) { return x < 16 ? 0xFFFF0000 : x < 32 ? 0xFF00FF00 : 0xFF0000FF; }), ifPNG);
   list->GenerateStdList();
   TBitmap dst(64, 32, pf32bit);
   EXPECT_EQ(DrawAlphaImgList(list.get(), &dst, 2, 3, 0, 0, clNone, 5, 3, false, 96), TSize(16, 16));
@@ -477,7 +460,7 @@ TEST_F(AlphaImageList, PlainListsDrawOverACopyOfTheBackground) {
 
 TEST_F(AlphaImageList, DrawingLeaksNoHandle) {
   auto list = NewList(16, 16);
-  AddItem(*list, Png(16, 16, [](int x, int y) { return RingedRed(x, y, 16); }), ifPNG);
+  AddItem(*list, PngOf(16, 16, [](int x, int y) { return RingedRed(x, y, 16); }), ifPNG);
   list->GenerateStdList();
   list->ClearCache(-1);
   GdiTracker tracker;
@@ -552,7 +535,7 @@ TEST_F(AlphaImageList, ItemsComeBackFromAFormDescriptionThroughImgData) {
   RegisterClass<TsCharImageList>();
   // What the item writes as ImgData is what a description carries.
   auto source = NewList(24, 24);
-  TsImgListItem* png = AddItem(*source, Png(24, 24, [](int x, int y) { return RingedRed(x, y, 24); }), ifPNG);
+  TsImgListItem* png = AddItem(*source, PngOf(24, 24, [](int x, int y) { return RingedRed(x, y, 24); }), ifPNG);
   AddItem(*source, Bmp32(24, 24, 0xFF0000FF), ifBMP32);
   source->GenerateStdList();
   std::string items;

@@ -11,7 +11,8 @@
 #include "kvntUtils.h"
 #include "sButton.h"
 #include "sThirdParty.h"
-#include "support/PngWriter.h"
+#include "support/FormFixture.h"
+#include "support/ImageLists.h"
 #include "vcl/Forms.h"
 #include "vcl/ImgList.h"
 
@@ -37,41 +38,11 @@ Shot Print(TsButton* b) {
 // Solid 16 x 16 images: red, green, blue, yellow (0xRRGGBB).
 constexpr uint32_t kColors[4] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00};
 
-std::unique_ptr<TsAlphaImageList> SolidList() {
-  auto list = std::make_unique<TsAlphaImageList>(nullptr);
-  list->AfterConstruction();
-  list->SetWidth(16);
-  list->SetHeight(16);
-  for (uint32_t c : kColors) {
-    testpng::Image img;
-    img.width = img.height = 16;
-    img.colorType = 6;
-    for (int i = 0; i < 256; ++i) img.samples.insert(img.samples.end(), {uint16_t(c >> 16), uint16_t(c >> 8 & 0xFF), uint16_t(c & 0xFF), 255});
-    const testpng::Bytes png = testpng::Encode(img);
-    TsImgListItem* item = list->Items()->Add();
-    item->ImgData->WriteBuffer(png.data(), static_cast<Integer>(png.size()));
-    item->SetImageFormat(ifPNG);
-  }
-  list->GenerateStdList();
-  return list;
-}
-
-class Clicks : public TObject {
- public:
-  int count = 0;
-  void Click(TObject*) { ++count; }
-};
-
-class ButtonGlyph : public ::testing::Test {
+class ButtonGlyph : public FormTest {
  protected:
   void SetUp() override {
-    ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 0) << "no display: window tests need Xvfb";
-    app = std::make_unique<TApplication>();
-    form = new TForm(app.get());
-    form->AfterConstruction();
-    form->SetBounds(100, 100, 300, 200);
-    form->SetPosition(poDesigned);
-    list = SolidList();
+    ASSERT_NO_FATAL_FAILURE(FormTest::SetUp());
+    list = SolidImageList({kColors[0], kColors[1], kColors[2], kColors[3]});
     button = new TsButton(form);
     button->SetBounds(20, 20, 120, 40);
     button->SetCaption(u"Go");
@@ -89,7 +60,7 @@ class ButtonGlyph : public ::testing::Test {
     Pump();
   }
   void TearDown() override {
-    app.reset();
+    FormTest::TearDown();
     list.reset();
   }
   // The glyph's centre and whether the whole glyph rectangle shows the expected colour.
@@ -102,8 +73,6 @@ class ButtonGlyph : public ::testing::Test {
     EXPECT_NE(s.At(g.Right + 1, (g.Top + g.Bottom) / 2), color) << what;  // nothing beside it
   }
 
-  std::unique_ptr<TApplication> app;
-  TForm* form = nullptr;
   std::unique_ptr<TsAlphaImageList> list;
   TsButton* button = nullptr;
   TButton* other = nullptr;

@@ -11,31 +11,14 @@
 
 #include "kvAlphaImageList.h"
 #include "sThirdParty.h"
-#include "support/PngWriter.h"
+#include "support/FormFixture.h"
+#include "support/ImageLists.h"
 #include "vcl/ComCtrls.h"
 #include "vcl/Forms.h"
 
 namespace {
 
 constexpr uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kWhite = 0xFFFFFF;
-
-std::unique_ptr<TsAlphaImageList> SolidList(uint32_t rgb) {
-  auto list = std::make_unique<TsAlphaImageList>(nullptr);
-  list->AfterConstruction();
-  list->SetWidth(16);
-  list->SetHeight(16);
-  testpng::Image img;
-  img.width = img.height = 16;
-  img.colorType = 6;
-  for (int i = 0; i < 256; ++i)
-    img.samples.insert(img.samples.end(), {uint16_t(rgb >> 16), uint16_t(rgb >> 8 & 0xFF), uint16_t(rgb & 0xFF), 255});
-  const testpng::Bytes png = testpng::Encode(img);
-  TsImgListItem* item = list->Items()->Add();
-  item->ImgData->WriteBuffer(png.data(), static_cast<Integer>(png.size()));
-  item->SetImageFormat(ifPNG);
-  list->GenerateStdList();
-  return list;
-}
 
 std::unique_ptr<TBitmap> WhiteBitmap(Integer w, Integer h) {
   auto bmp = std::make_unique<TBitmap>(w, h, pf32bit);
@@ -93,15 +76,10 @@ class TDrawHook : public TObject {
   TWndMethod old_;
 };
 
-class ToolButtonGlyph : public ::testing::Test {
+class ToolButtonGlyph : public FormTest {
  protected:
   void SetUp() override {
-    ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 0) << "no display: window tests need Xvfb";
-    app = std::make_unique<TApplication>();
-    form = new TForm(app.get());
-    form->AfterConstruction();
-    form->SetBounds(100, 100, 300, 200);
-    form->SetPosition(poDesigned);
+    ASSERT_NO_FATAL_FAILURE(FormTest::SetUp());
     bar = new TToolBar(form);
     bar->SetBounds(0, 0, 300, 40);
     bar->SetParent(form);
@@ -113,7 +91,6 @@ class ToolButtonGlyph : public ::testing::Test {
     off = Add(tbsButton);
     off->SetEnabled(false);
   }
-  void TearDown() override { app.reset(); }
   TToolButton* Add(TToolButtonStyle style) {
     auto* b = new TToolButton(form);
     b->SetStyle(style);
@@ -126,9 +103,8 @@ class ToolButtonGlyph : public ::testing::Test {
   }
   static TPoint Centred(TToolButton* b, Integer extra) { return {(b->Width() - 16) / 2 - extra + 1, (b->Height() - 16) / 2}; }
 
-  std::unique_ptr<TsAlphaImageList> normal = SolidList(kRed), hot = SolidList(kGreen), disabled = SolidList(kBlue);
-  std::unique_ptr<TApplication> app;
-  TForm* form = nullptr;
+  std::unique_ptr<TsAlphaImageList> normal = SolidImageList({kRed}), hot = SolidImageList({kGreen}),
+                                    disabled = SolidImageList({kBlue});
   TToolBar* bar = nullptr;
   TToolButton *plain = nullptr, *drop = nullptr, *off = nullptr;
 };

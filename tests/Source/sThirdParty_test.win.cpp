@@ -11,7 +11,7 @@
 #include "sGraphUtils.h"
 #include "sSkinManager.h"
 #include "sThirdParty.h"
-#include "support/PngWriter.h"
+#include "support/ImageLists.h"
 #include "vcl/Canvas.h"
 #include "vcl/StringList.h"
 
@@ -21,22 +21,7 @@ constexpr uint32_t kRed = 0xFFFF0000, kBlue = 0xFF0000FF;
 
 // A 32 x 16 list whose one image holds two 16 x 16 cells: red (normal) and blue (hot).
 std::unique_ptr<TsAlphaImageList> TwoStateList() {
-  testpng::Image img;
-  img.width = 32;
-  img.height = 16;
-  img.colorType = 6;
-  for (int y = 0; y < 16; ++y)
-    for (int x = 0; x < 32; ++x) img.samples.insert(img.samples.end(), {uint16_t(x < 16 ? 255 : 0), 0, uint16_t(x < 16 ? 0 : 255), 255});
-  const testpng::Bytes png = testpng::Encode(img);
-  auto list = std::make_unique<TsAlphaImageList>(nullptr);
-  list->AfterConstruction();
-  list->SetWidth(32);
-  list->SetHeight(16);
-  TsImgListItem* item = list->Items()->Add();
-  item->ImgData->WriteBuffer(png.data(), static_cast<Integer>(png.size()));
-  item->SetImageFormat(ifPNG);
-  list->GenerateStdList();
-  return list;
+  return PngImageList(32, 16, {PngOf(32, 16, [](int x, int) { return x < 16 ? kRed : kBlue; })});
 }
 
 TkvDrawGlyphData Request(TCustomImageList* images, TBitmap* dst) {

@@ -12,6 +12,7 @@
 #include "sMessages.h"
 #include "sSkinManager.h"
 #include "sVclUtils.h"
+#include "support/FormFixture.h"
 #include "vcl/Bitmap.h"
 #include "vcl/Forms.h"
 
@@ -72,18 +73,13 @@ class TGraphicProbe : public TGraphicControl {
   std::string name_;
 };
 
-class Background : public testing::Test {
+class Background : public FormTest {
  protected:
   void SetUp() override {
-    ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 0) << "window tests need a display";
+    ASSERT_NO_FATAL_FAILURE(MakeForm(100, 100));
     commands.clear();
-    app = std::make_unique<TApplication>();
-    form = new TForm(app.get());
-    form->AfterConstruction();
-    form->SetBounds(100, 100, 300, 200);
     form->HandleNeeded();
   }
-  void TearDown() override { app.reset(); }
   // A 64 x 64 memory picture filled green, with its DC.
   struct Canvas {
     TBitmap bmp{64, 64, pf32bit};
@@ -103,8 +99,6 @@ class Background : public testing::Test {
     }
   };
   static constexpr uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF;  // pixel order
-  std::unique_ptr<TApplication> app;
-  TForm* form = nullptr;
 };
 
 HWND RawWindow(WNDPROC proc) {

@@ -13,6 +13,7 @@
 #include "sMessages.h"
 #include "sSkinManager.h"
 #include "sVclUtils.h"
+#include "support/FormFixture.h"
 #include "vcl/Forms.h"
 
 namespace {
@@ -47,23 +48,16 @@ class TGraphicProbe : public TGraphicControl {
   }
 };
 
-class Walks : public testing::Test {
+class Walks : public FormTest {
  protected:
   void SetUp() override {
-    ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 0) << "window tests need a display";
+    ASSERT_NO_FATAL_FAILURE(MakeForm(200, 200));
     commands.clear();
-    app = std::make_unique<TApplication>();
-    form = new TForm(app.get());
-    form->AfterConstruction();
-    form->SetBounds(200, 200, 300, 200);
   }
-  void TearDown() override { app.reset(); }
   static void Pump() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
   }
-  std::unique_ptr<TApplication> app;
-  TForm* form = nullptr;
 };
 
 std::string NameOf(TControl* c) { return StringToUtf8(c->Name()); }

@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "support/FormFixture.h"
 #include "support/GdiTracker.h"
 #include "vcl/ComCtrls.h"
 #include "vcl/ExtCtrls.h"
@@ -74,19 +75,14 @@ class TEvents : public TObject {
   }
 };
 
-class ControlsTest : public ::testing::Test {
+class ControlsTest : public FormTest {
  protected:
   void SetUp() override {
-    ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 0) << "no display: window tests need Xvfb";
-    app = std::make_unique<TApplication>();
-    form = new TForm(app.get());
-    form->AfterConstruction();
+    ASSERT_NO_FATAL_FAILURE(FormTest::SetUp());
     form->SetName(u"form");
-    form->SetBounds(100, 100, 300, 200);
-    form->SetPosition(poDesigned);
   }
   void TearDown() override {
-    app.reset();
+    FormTest::TearDown();
     EXPECT_EQ(Application, nullptr);
   }
   // The form's client area as drawn by WM_PRINTCLIENT into a 32-bit bitmap.
@@ -103,8 +99,6 @@ class ControlsTest : public ::testing::Test {
     return ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF);
   }
 
-  std::unique_ptr<TApplication> app;
-  TForm* form = nullptr;
   TEvents events;
 };
 

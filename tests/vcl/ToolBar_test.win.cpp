@@ -9,27 +9,17 @@
 
 #include <memory>
 
+#include "support/FormFixture.h"
 #include "vcl/ComCtrls.h"
 #include "vcl/Forms.h"
 #include "vcl/ImgList.h"
 
 namespace {
 
-class Clicks : public TObject {
- public:
-  int count = 0;
-  void Click(TObject*) { ++count; }
-};
-
-class ToolBarTest : public ::testing::Test {
+class ToolBarTest : public FormTest {
  protected:
   void SetUp() override {
-    ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 0) << "no display: window tests need Xvfb";
-    app = std::make_unique<TApplication>();
-    form = new TForm(app.get());
-    form->AfterConstruction();
-    form->SetBounds(100, 100, 300, 200);
-    form->SetPosition(poDesigned);
+    ASSERT_NO_FATAL_FAILURE(FormTest::SetUp());
     images = new TImageList(form);
     TBitmap image(16, 16, pf24bit);
     for (int i = 0; i < 3; ++i) images->Add(&image, nullptr);
@@ -38,8 +28,6 @@ class ToolBarTest : public ::testing::Test {
     bar->SetParent(form);
     bar->SetImages(images);
   }
-  void TearDown() override { app.reset(); }
-
   TToolButton* AddButton(TToolButtonStyle style, Integer imageIndex) {
     auto* b = new TToolButton(form);
     b->SetStyle(style);
@@ -53,8 +41,6 @@ class ToolBarTest : public ::testing::Test {
     return tb;
   }
 
-  std::unique_ptr<TApplication> app;
-  TForm* form = nullptr;
   TImageList* images = nullptr;
   TToolBar* bar = nullptr;
 };
