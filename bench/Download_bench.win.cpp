@@ -24,6 +24,7 @@
 #include "sButton.h"
 #include "sEdit.h"
 #include "sLabel.h"
+#include "support/Files.h"
 #include "support/TempDir.h"
 #include "support/TestServer.h"
 #include "support/UnixShell.h"
@@ -45,17 +46,10 @@ double CpuSeconds() {
   return s(k) + s(u);
 }
 
-LPCWSTR W(const String& s) { return reinterpret_cast<LPCWSTR>(s.c_str()); }
-
 Int64 SizeOf(const String& path) {
   WIN32_FILE_ATTRIBUTE_DATA d;
   if (!GetFileAttributesExW(W(path), GetFileExInfoStandard, &d)) return -1;
   return (static_cast<Int64>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
-}
-
-String Backslashed(String p) {
-  std::replace(p.begin(), p.end(), u'/', u'\\');
-  return p;
 }
 
 // User + kernel time of the calling thread in seconds.

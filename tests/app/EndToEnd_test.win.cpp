@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "support/Files.h"
 #include "support/Fixtures.h"
 #include "support/TempDir.h"
 #include "support/TestServer.h"
@@ -15,41 +16,6 @@
 #include "vcl/Streams.h"
 
 namespace {
-
-const std::string kAgent =
-    "Mozilla/5.0 (Windows NT 10.0; Win64; x64) AppleWebKit/537.36 (KHTML, like Gecko) Chrome/98.0.4758.139 "
-    "Safari/537.36";
-
-LPCWSTR W(const String& s) { return reinterpret_cast<LPCWSTR>(s.c_str()); }
-
-String Backslashed(String p) {
-  std::replace(p.begin(), p.end(), u'/', u'\\');
-  return p;
-}
-
-std::vector<String> FilesIn(const String& folder) {
-  std::vector<String> names;
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW(W(folder + u"\\*"), &fd);
-  if (h == INVALID_HANDLE_VALUE) return names;
-  do {
-    String n = reinterpret_cast<const Char*>(fd.cFileName);
-    if (n != u"." && n != u"..") names.push_back(n);
-  } while (FindNextFileW(h, &fd));
-  FindClose(h);
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-void SaveBytes(const String& path, const std::vector<Byte>& bytes) {
-  TFileStream f(path, fmCreate);
-  if (!bytes.empty()) f.WriteBuffer(bytes.data(), static_cast<Integer>(bytes.size()));
-}
-
-String Answer(const String& title, const String& url) {
-  return u"{\"Code\":0,\"Data\":{\"Title\":" + TJSONString(title).ToJSON() + u",\"VideoUrls\":" +
-         TJSONString(url).ToJSON() + u"}}";
-}
 
 bool WaitFor(const std::function<bool()>& done, int ms) {
   const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(ms);
@@ -202,7 +168,7 @@ class EndToEndTest : public ::testing::Test {
     EXPECT_TRUE(p->Ready());
     if (!p->Ready()) return p;
     p->Type(p->FolderEdit(), save, true);
-    server_->SetParseAnswer(200, Answer(title, server_->FileUrl(file, query)));
+    server_->SetParseAnswer(200, ParseAnswer(title, server_->FileUrl(file, query)));
     p->ClickInto(p->LinkEdit());
     p->Type(p->LinkEdit(), u"https://v.douyin.com/e2e/", false);
     return p;
@@ -248,7 +214,7 @@ TEST_F(EndToEndTest, ParseThenVideoThenAudio) {
   EXPECT_EQ(reqs[0].method, "POST");
   EXPECT_EQ(reqs[0].path, "/v1/parse/index");
   EXPECT_EQ(reqs[0].body, body);
-  EXPECT_EQ(reqs[0].headers, (Headers{{"User-Agent", kAgent},
+  EXPECT_EQ(reqs[0].headers, (Headers{{"User-Agent", kBrowserAgent},
                                       {"Host", host},
                                       {"Content-Length", std::to_string(body.size())},
                                       {"Connection", "Keep-Alive"},
@@ -258,7 +224,7 @@ TEST_F(EndToEndTest, ParseThenVideoThenAudio) {
   for (int i = 1; i < 5; ++i) {
     EXPECT_EQ(reqs[i].method, methods[i - 1]);
     EXPECT_EQ(reqs[i].path, "/files/v.mp4");
-    EXPECT_EQ(reqs[i].headers, (Headers{{"User-Agent", kAgent},
+    EXPECT_EQ(reqs[i].headers, (Headers{{"User-Agent", kBrowserAgent},
                                         {"Host", host},
                                         {"Connection", "Keep-Alive"},
                                         {"Origin", StringToUtf8(server_->BaseUrl())}}));

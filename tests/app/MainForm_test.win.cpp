@@ -16,6 +16,7 @@
 #include "sEdit.h"
 #include "sLabel.h"
 #include "sSkinManager.h"
+#include "support/Files.h"
 #include "support/Fixtures.h"
 #include "support/ImportHook.h"
 #include "support/TempDir.h"
@@ -26,43 +27,7 @@
 
 namespace {
 
-const std::string kAgent =
-    "Mozilla/5.0 (Windows NT 10.0; Win64; x64) AppleWebKit/537.36 (KHTML, like Gecko) Chrome/98.0.4758.139 "
-    "Safari/537.36";
-
-String Backslashed(String p) {
-  std::replace(p.begin(), p.end(), u'/', u'\\');
-  return p;
-}
-
-LPCWSTR W(const String& s) { return reinterpret_cast<LPCWSTR>(s.c_str()); }
-
-// The names of the files in a folder, sorted.
-std::vector<String> FilesIn(const String& folder) {
-  std::vector<String> names;
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW(W(folder + u"\\*"), &fd);
-  if (h == INVALID_HANDLE_VALUE) return names;
-  do {
-    String n = reinterpret_cast<const Char*>(fd.cFileName);
-    if (n != u"." && n != u"..") names.push_back(n);
-  } while (FindNextFileW(h, &fd));
-  FindClose(h);
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 std::vector<Byte> Bytes(const String& path) { return ReadFileBytes(path); }
-
-void SaveBytes(const String& path, const std::vector<Byte>& bytes) {
-  TFileStream f(path, fmCreate);
-  if (!bytes.empty()) f.WriteBuffer(bytes.data(), static_cast<Integer>(bytes.size()));
-}
-
-String Answer(const String& title, const String& url) {
-  return u"{\"Code\":0,\"Data\":{\"Title\":" + TJSONString(title).ToJSON() + u",\"VideoUrls\":" +
-         TJSONString(url).ToJSON() + u"}}";
-}
 
 using Headers = std::vector<std::pair<std::string, std::string>>;
 
@@ -127,7 +92,7 @@ class MainFormTest : public ::testing::Test {
   }
 
   void ParseVideo(const String& title, const String& query = String(), const String& name = u"v.mp4") {
-    Parse(u"https://v.douyin.com/abc/", Answer(title, server_->FileUrl(name, query)));
+    Parse(u"https://v.douyin.com/abc/", ParseAnswer(title, server_->FileUrl(name, query)));
     ASSERT_EQ(Form1->ParsedDownLoadUrl(), server_->FileUrl(name, query));
     answerer.Clear();
     server_->ClearRequests();
@@ -325,7 +290,7 @@ TEST_F(MainFormTest, FolderButtonTakesTheChosenFolderInBlack) {
 TEST_F(MainFormTest, MissingLinkAsksForOneAndSendsNothing) {
   for (const char16_t* link : {u"", u"请复制视频地址"}) {
     answerer.Clear();
-    Parse(link, Answer(u"t", u"u"));
+    Parse(link, ParseAnswer(u"t", u"u"));
     EXPECT_EQ(answerer.Texts(), std::vector<String>{u"请输入视频地址！"});
   }
   EXPECT_TRUE(server_->Requests().empty());
@@ -333,7 +298,7 @@ TEST_F(MainFormTest, MissingLinkAsksForOneAndSendsNothing) {
 
 TEST_F(MainFormTest, ParseSendsTheExactRequestAndTakesTheAnswer) {
   const String link = u"7.69 复制打开抖音 https://v.douyin.com/iR2abc/ “看”";
-  Parse(link, Answer(u"x#1。|||y", u"https://cdn.example.com/v/a.mp4?x=1&y=2"));
+  Parse(link, ParseAnswer(u"x#1。|||y", u"https://cdn.example.com/v/a.mp4?x=1&y=2"));
   EXPECT_EQ(answerer.Texts(), std::vector<String>{u"解析成功，可以下载了！"});
   EXPECT_EQ(Form1->ParsedFileName(), u"x_1");
   EXPECT_EQ(Form1->ParsedDownLoadUrl(), u"https://cdn.example.com/v/a.mp4?x=1&y=2");
@@ -343,7 +308,7 @@ TEST_F(MainFormTest, ParseSendsTheExactRequestAndTakesTheAnswer) {
   EXPECT_EQ(reqs[0].method, "POST");
   EXPECT_EQ(reqs[0].path, "/v1/parse/index");
   EXPECT_EQ(reqs[0].body, body);
-  EXPECT_EQ(reqs[0].headers, (Headers{{"User-Agent", kAgent},
+  EXPECT_EQ(reqs[0].headers, (Headers{{"User-Agent", kBrowserAgent},
                                       {"Host", "127.0.0.1:" + std::to_string(server_->Port())},
                                       {"Content-Length", std::to_string(body.size())},
                                       {"Connection", "Keep-Alive"},
@@ -352,7 +317,7 @@ TEST_F(MainFormTest, ParseSendsTheExactRequestAndTakesTheAnswer) {
 }
 
 TEST_F(MainFormTest, ParseEscapesTheLinkInTheBody) {
-  Parse(u"a\"b\\c\nd", Answer(u"t", u"u"));
+  Parse(u"a\"b\\c\nd", ParseAnswer(u"t", u"u"));
   auto reqs = server_->Requests();
   ASSERT_EQ(reqs.size(), 1u);
   EXPECT_EQ(reqs[0].body, "{\"PageUrl\":\"a\\\"b\\\\c\\nd\"}");
@@ -367,13 +332,13 @@ TEST_F(MainFormTest, ParseAnswersOfEveryKind) {
     const char16_t* url;
   } cases[] = {
       // a title with a slash, a quote and a line break keeps what its JSON text makes of them
-      {200, Answer(u"a/b \"q\"\nz", u"http://h/v.mp4"), {u"解析成功，可以下载了！"}, u"a\\/b \\q\\\\nz", u"http://h/v.mp4"},
+      {200, ParseAnswer(u"a/b \"q\"\nz", u"http://h/v.mp4"), {u"解析成功，可以下载了！"}, u"a\\/b \\q\\\\nz", u"http://h/v.mp4"},
       // an empty address: no message at all
-      {200, Answer(u"t2", u""), {}, u"t2", u""},
-      {200, Answer(u"t3", u"http://h/3.mp4"), {u"解析成功，可以下载了！"}, u"t3", u"http://h/3.mp4"},
+      {200, ParseAnswer(u"t2", u""), {}, u"t2", u""},
+      {200, ParseAnswer(u"t3", u"http://h/3.mp4"), {u"解析成功，可以下载了！"}, u"t3", u"http://h/3.mp4"},
       // not 200: the address goes, the title stays
       {503, u"busy", {u"解析失败！"}, u"t3", u""},
-      {200, Answer(u"t4", u"http://h/4.mp4"), {u"解析成功，可以下载了！"}, u"t4", u"http://h/4.mp4"},
+      {200, ParseAnswer(u"t4", u"http://h/4.mp4"), {u"解析成功，可以下载了！"}, u"t4", u"http://h/4.mp4"},
       // unusable answers go to the default error handler and change nothing
       {200, u"<html>oops</html>", {u"Unexpected character at position 0."}, u"t4", u"http://h/4.mp4"},
       {200, u"{\"Data\":{\"Title\":\"t5\"}}", {u"The answer has no member \"VideoUrls\""}, u"t4", u"http://h/4.mp4"},
@@ -389,7 +354,7 @@ TEST_F(MainFormTest, ParseAnswersOfEveryKind) {
 }
 
 TEST_F(MainFormTest, LoginAnswerShowsTheNoticeAndKeepsTheLastResult) {
-  Parse(u"https://v.douyin.com/x/", Answer(u"first", u"http://h/1.mp4"));
+  Parse(u"https://v.douyin.com/x/", ParseAnswer(u"first", u"http://h/1.mp4"));
   answerer.Clear();
   Parse(u"https://v.douyin.com/y/", u"{\"msg\":\"请先登录\"}");
   auto seen = answerer.Seen();
@@ -447,7 +412,7 @@ TEST_F(MainFormTest, VideoLandsUnderItsTitleAfterTheExactRequests) {
 
   auto reqs = server_->Requests();
   ASSERT_EQ(reqs.size(), 2u);
-  const Headers expected{{"User-Agent", kAgent},
+  const Headers expected{{"User-Agent", kBrowserAgent},
                          {"Host", "127.0.0.1:" + std::to_string(server_->Port())},
                          {"Connection", "Keep-Alive"},
                          {"Origin", StringToUtf8(server_->BaseUrl())}};
@@ -599,7 +564,7 @@ TEST_F(MainFormTest, OneDownloadAtATimeKeepsWhatItStartedWith) {
   Click(Form1->btnDownM);
   TempDir other;
   Form1->edtLj->SetText(Backslashed(other.Path()));
-  Parse(u"https://v.douyin.com/other/", Answer(u"second", u"http://127.0.0.1:1/x.mp4"));
+  Parse(u"https://v.douyin.com/other/", ParseAnswer(u"second", u"http://127.0.0.1:1/x.mp4"));
   EXPECT_EQ(Form1->ParsedFileName(), u"second");
   ASSERT_TRUE(WaitForDownload());
   EXPECT_TRUE(CloseExplorerWindow(SaveName(), 10000));

@@ -7,17 +7,12 @@
 #include <gtest/gtest.h>
 
 #include "app/DownloadLogic.h"
+#include "support/Files.h"
 #include "support/Fixtures.h"
 #include "support/TempDir.h"
 #include "vcl/Streams.h"
 
 namespace {
-
-String Backslashed(String p) {
-  for (auto& c : p)
-    if (c == u'/') c = u'\\';
-  return p;
-}
 
 bool Exists(const String& p) { return GetFileAttributesW(reinterpret_cast<LPCWSTR>(p.c_str())) != INVALID_FILE_ATTRIBUTES; }
 

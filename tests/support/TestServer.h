@@ -19,6 +19,14 @@ struct RecordedRequest {
   std::string Header(const std::string& name) const;
 };
 
+// The user agent the program sends with every request: a desktop browser's.
+inline const std::string kBrowserAgent =
+    "Mozilla/5.0 (Windows NT 10.0; Win64; x64) AppleWebKit/537.36 (KHTML, like Gecko) Chrome/98.0.4758.139 "
+    "Safari/537.36";
+
+// A parse answer that succeeds: code 0 with the video's title and address.
+String ParseAnswer(const String& title, const String& url);
+
 class TestServer {
  public:
   TestServer();  // starts the server and waits until it listens

@@ -89,3 +89,8 @@ std::vector<RecordedRequest> TestServer::Requests() const {
 void TestServer::ClearRequests() {
   DeleteFileW(reinterpret_cast<LPCWSTR>((control_.Path() + u"/requests.jsonl").c_str()));
 }
+
+String ParseAnswer(const String& title, const String& url) {
+  return u"{\"Code\":0,\"Data\":{\"Title\":" + TJSONString(title).ToJSON() + u",\"VideoUrls\":" +
+         TJSONString(url).ToJSON() + u"}}";
+}

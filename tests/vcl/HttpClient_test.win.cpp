@@ -12,6 +12,7 @@
 #include <mutex>
 #include <random>
 
+#include "support/Files.h"
 #include "support/TestServer.h"
 
 namespace {
@@ -21,11 +22,6 @@ std::vector<Byte> RandomBytes(size_t n, unsigned seed) {
   std::vector<Byte> v(n);
   for (auto& b : v) b = static_cast<Byte>(gen());
   return v;
-}
-
-void SaveBytes(const String& path, const std::vector<Byte>& bytes) {
-  TFileStream f(path, fmCreate);
-  if (!bytes.empty()) f.WriteBuffer(bytes.data(), static_cast<Integer>(bytes.size()));
 }
 
 // Waits for the completion callback of a BeginGet.

@@ -1,0 +1,17 @@
+// File and path helpers for the Windows tests.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+#include "vcl/Types.h"
+
+// A String as the wide-character API takes it.
+inline LPCWSTR W(const String& s) { return reinterpret_cast<LPCWSTR>(s.c_str()); }
+// The path with every '/' made a '\\'.
+String Backslashed(String path);
+// The names of the files and folders in a folder, sorted ("." and ".." left out).
+std::vector<String> FilesIn(const String& folder);
+// Writes the bytes as the whole file (made or emptied first).
+void SaveBytes(const String& path, const std::vector<Byte>& bytes);
