@@ -157,51 +157,45 @@ class Parser {
   }
 
   std::unique_ptr<TJSONValue> ParseObject(int depth) {
-    if (depth > kMaxJsonDepth) Fail("Nesting too deep");
-    ++pos_;  // '{'
     auto obj = std::make_unique<TJSONObject>();
-    SkipBlanks();
-    if (Peek() == u'}') {
-      ++pos_;
-      return obj;
-    }
-    for (;;) {
-      SkipBlanks();
+    ParseElements(depth, u'}', "',' or '}' expected", [&] {
       if (Peek() != u'"') Fail("Member name expected");
       String name = ParseString();
       SkipBlanks();
       Expect(u':', "':' expected");
       SkipBlanks();
       obj->AddPair(std::move(name), ParseValue(depth));
-      SkipBlanks();
-      if (Peek() == u',') {
-        ++pos_;
-        continue;
-      }
-      Expect(u'}', "',' or '}' expected");
-      return obj;
-    }
+    });
+    return obj;
   }
 
   std::unique_ptr<TJSONValue> ParseArray(int depth) {
-    if (depth > kMaxJsonDepth) Fail("Nesting too deep");
-    ++pos_;  // '['
     auto arr = std::make_unique<TJSONArray>();
+    ParseElements(depth, u']', "',' or ']' expected", [&] { arr->Add(ParseValue(depth)); });
+    return arr;
+  }
+
+  // The elements of an object or an array, from its opening bracket to `close`: each read by
+  // element (blanks before it skipped), separated by commas.
+  template <class ReadElement>
+  void ParseElements(int depth, Char close, const char* separatorError, ReadElement element) {
+    if (depth > kMaxJsonDepth) Fail("Nesting too deep");
+    ++pos_;  // '{' or '['
     SkipBlanks();
-    if (Peek() == u']') {
+    if (Peek() == close) {
       ++pos_;
-      return arr;
+      return;
     }
     for (;;) {
       SkipBlanks();
-      arr->Add(ParseValue(depth));
+      element();
       SkipBlanks();
       if (Peek() == u',') {
         ++pos_;
         continue;
       }
-      Expect(u']', "',' or ']' expected");
-      return arr;
+      Expect(close, separatorError);
+      return;
     }
   }
 
