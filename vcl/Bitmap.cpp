@@ -108,11 +108,7 @@ void TBitmap::SetSize(Integer width, Integer height) {
   Integer rowBytes = std::min(next.stride_, stride_);
   for (Integer y = 0; y < rows; ++y)
     std::memcpy(next.ScanLine(y), ScanLine(y), static_cast<size_t>(rowBytes));
-  Release();
-  std::swap(bits_, next.bits_);
-#ifdef _WIN32
-  std::swap(dib_, next.dib_);
-#endif
+  TakePixels(next);
   width_ = width;
   height_ = height;
   stride_ = next.stride_;
@@ -225,14 +221,18 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
       }
     }
   }
+  TakePixels(next);
+  format_ = format;
+  stride_ = next.stride_;
+  colorTable_ = table;
+}
+
+void TBitmap::TakePixels(TBitmap& next) {
   Release();
   std::swap(bits_, next.bits_);
 #ifdef _WIN32
   std::swap(dib_, next.dib_);
 #endif
-  format_ = format;
-  stride_ = next.stride_;
-  colorTable_ = table;
 }
 
 void TBitmap::FreeImage() {
@@ -281,11 +281,7 @@ void TBitmap::Assign(const TPersistent* source) {
       throw EOutOfResources("Out of system resources");
     std::memcpy(next.bits_, src->bits_, static_cast<size_t>(src->stride_) * src->height_);
   }
-  Release();
-  std::swap(bits_, next.bits_);
-#ifdef _WIN32
-  std::swap(dib_, next.dib_);
-#endif
+  TakePixels(next);
   width_ = src->width_;
   height_ = src->height_;
   stride_ = StrideFor(width_, src->format_);
@@ -384,11 +380,7 @@ void TBitmap::LoadFromStream(TStream& stream) {
     int32_t y = topDown ? row : h - 1 - row;
     stream.ReadBuffer(next.ScanLine(y), next.stride_);
   }
-  FreeImage();
-  std::swap(bits_, next.bits_);
-#ifdef _WIN32
-  std::swap(dib_, next.dib_);
-#endif
+  TakePixels(next);
   width_ = w;
   height_ = h;
   stride_ = next.stride_;

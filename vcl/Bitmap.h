@@ -151,6 +151,8 @@ class TBitmap : public TGraphic {
   // Allocates pixel memory for the given geometry (zeroed); false when impossible.
   bool Allocate(Integer width, Integer height, TPixelFormat format, const std::vector<uint32_t>& table);
   void Release();
+  // Releases this bitmap's pixel memory and takes next's in its place (next keeps none).
+  void TakePixels(TBitmap& next);
   void DetachCanvas();
   void DestroyCanvas();
 
