@@ -163,15 +163,7 @@ TEST_F(ButtonGlyph, MissingImagesFallBackToImageIndex) {
 
 TEST_F(ButtonGlyph, APlainListDrawsDisabledImagesBlended) {
   TImageList plain(nullptr);
-  plain.SetColorDepth(cd24Bit);
-  plain.SetMasked(false);
-  TBitmap image(16, 16, pf24bit);
-  for (int y = 0; y < 16; ++y)
-    for (int x = 0; x < 16; ++x) {
-      Byte* p = static_cast<Byte*>(image.ScanLine(y)) + x * 3;
-      p[0] = 0, p[1] = 0, p[2] = 255;  // red (B, G, R)
-    }
-  plain.Add(&image, nullptr);
+  AddPlainImage(plain, [](int, int) { return 0xFF0000u; });  // red
   button->SetImages(&plain);
   button->SetDisabledImageIndex(-1);
   ExpectGlyph(0xFF0000, "plain list, enabled");

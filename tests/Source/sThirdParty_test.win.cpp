@@ -118,16 +118,7 @@ TEST_F(GlyphDrawing, CanvasTargetsGetTheSameGlyph) {
 
 TEST_F(GlyphDrawing, PlainListsLeaveTheirMaskColourTransparent) {
   TImageList plain(nullptr);
-  plain.SetColorDepth(cd24Bit);
-  plain.SetMasked(false);
-  TBitmap image(16, 16, pf24bit);
-  for (int y = 0; y < 16; ++y)
-    for (int x = 0; x < 16; ++x) {
-      Byte* p = static_cast<Byte*>(image.ScanLine(y)) + x * 3;
-      const bool fuchsia = x < 8;
-      p[0] = fuchsia ? 255 : 0, p[1] = fuchsia ? 0 : 255, p[2] = fuchsia ? 255 : 0;
-    }
-  plain.Add(&image, nullptr);
+  AddPlainImage(plain, [](int x, int) { return x < 8 ? 0xFF00FFu : 0x00FF00u; });  // fuchsia | green
   TBitmap dst(32, 32, pf32bit);
   for (int y = 0; y < 32; ++y)
     for (int x = 0; x < 32; ++x) dst.View().At(x, y) = 0xFFFFFFFF;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "kvAlphaImageList.h"
+#include "vcl/ImgList.h"
 #include "support/PngWriter.h"
 
 // A pixel of a test picture by its place, as 0xAARRGGBB.
@@ -22,3 +23,7 @@ std::unique_ptr<TsAlphaImageList> PngImageList(Integer w, Integer h, const std::
 
 // A 16 x 16 list with one opaque image per colour (0xRRGGBB), in order.
 std::unique_ptr<TsAlphaImageList> SolidImageList(std::initializer_list<uint32_t> rgbs);
+
+// Makes the class library's list a plain one (24-bit colour, no mask) and adds one 16 x 16
+// image to it, its pixels given as 0xRRGGBB.
+void AddPlainImage(TImageList& list, const ArgbAt& rgb);

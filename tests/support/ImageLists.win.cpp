@@ -28,6 +28,19 @@ std::unique_ptr<TsAlphaImageList> PngImageList(Integer w, Integer h, const std::
   return list;
 }
 
+void AddPlainImage(TImageList& list, const ArgbAt& rgb) {
+  list.SetColorDepth(cd24Bit);
+  list.SetMasked(false);
+  TBitmap image(16, 16, pf24bit);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) {
+      const uint32_t c = rgb(x, y);
+      Byte* p = static_cast<Byte*>(image.ScanLine(y)) + x * 3;
+      p[0] = Byte(c), p[1] = Byte(c >> 8), p[2] = Byte(c >> 16);  // B, G, R
+    }
+  list.Add(&image, nullptr);
+}
+
 std::unique_ptr<TsAlphaImageList> SolidImageList(std::initializer_list<uint32_t> rgbs) {
   std::vector<testpng::Bytes> files;
   for (uint32_t rgb : rgbs) files.push_back(PngOf(16, 16, [rgb](int, int) { return 0xFF000000u | rgb; }));
