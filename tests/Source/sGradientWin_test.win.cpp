@@ -10,18 +10,10 @@
 #include "sGradient.h"
 #include "sGraphUtils.h"
 #include "support/Bitmap32.h"
+#include "support/GradPoint.h"
 #include "vcl/Canvas.h"
 
 namespace {
-
-TsGradPoint Point(Integer index, TColor color, Integer percent, Integer mode = 0) {
-  TsGradPoint p{};
-  p.Index = static_cast<Word>(index);
-  p.Color.C = static_cast<Integer>(color);
-  p.Percent = static_cast<TPercent>(percent);
-  p.Mode = mode;
-  return p;
-}
 
 struct GradientPaths : ::testing::Test {
   void SetUp() override {
@@ -35,7 +27,7 @@ struct GradientPaths : ::testing::Test {
 TEST_F(GradientPaths, TranslucentSegmentBlendsWithThePointsAlpha) {
   Bmp b = Filled(10, 40, clWhite, 255);
   // Half-transparent red over white, then an opaque blue segment in the lower half.
-  const TsGradArray data{Point(0, 0x800000FF, 0, PM_TRANSPARENT), Point(1, 0x800000FF, 50), Point(2, 0xFFFF0000, 100)};
+  const TsGradArray data{GradPoint(0, 0x800000FF, 0, PM_TRANSPARENT), GradPoint(1, 0x800000FF, 50), GradPoint(2, 0xFFFF0000, 100)};
   PaintGrad(b.get(), TRect(0, 0, 10, 40), data, 0, 0);
   const uint32_t top = Px(b.get(), 5, 5);
   EXPECT_EQ(PixR(top), 255);
@@ -48,8 +40,8 @@ TEST_F(GradientPaths, DiagonalFiveColoursByGradientFillAndByPathGradient) {
     Bmp b = Filled(41, 41, clBlack, 255);
     const Integer mode = PM_DIAGONAL | (overlay ? PM_OVERLAY : 0);
     // Red, white, green, blue, yellow: top-left, centre, top-right, bottom-right, bottom-left.
-    const TsGradArray data{Point(0, 0xFF0000FF, 0, mode), Point(1, 0xFFFFFFFF, 25), Point(2, 0xFF00FF00, 50),
-                           Point(3, 0xFFFF0000, 75), Point(4, 0xFF00FFFF, 100)};
+    const TsGradArray data{GradPoint(0, 0xFF0000FF, 0, mode), GradPoint(1, 0xFFFFFFFF, 25), GradPoint(2, 0xFF00FF00, 50),
+                           GradPoint(3, 0xFFFF0000, 75), GradPoint(4, 0xFF00FFFF, 100)};
     PaintGrad(b.get(), TRect(0, 0, 41, 41), data, 0, 0);
     const uint32_t centre = Px(b.get(), 20, 20), tl = Px(b.get(), 1, 1), br = Px(b.get(), 39, 39);
     EXPECT_GE(PixG(centre), 200) << overlay;
@@ -64,8 +56,8 @@ TEST_F(GradientPaths, DiagonalFiveColoursByGradientFillAndByPathGradient) {
 TEST_F(GradientPaths, WithoutGradientFillTheDiagonalPaintsNothing) {
   sGradientCleanup();
   Bmp b = Filled(20, 20, clBlack, 255);
-  const TsGradArray data{Point(0, 0xFF0000FF, 0, PM_DIAGONAL), Point(1, 0xFFFFFFFF, 25), Point(2, 0xFF00FF00, 50),
-                         Point(3, 0xFFFF0000, 75), Point(4, 0xFF00FFFF, 100)};
+  const TsGradArray data{GradPoint(0, 0xFF0000FF, 0, PM_DIAGONAL), GradPoint(1, 0xFFFFFFFF, 25), GradPoint(2, 0xFF00FF00, 50),
+                         GradPoint(3, 0xFFFF0000, 75), GradPoint(4, 0xFF00FFFF, 100)};
   PaintGrad(b.get(), TRect(0, 0, 20, 20), data, 0, 0);
   EXPECT_EQ(Px(b.get(), 10, 10), 0xFF000000u);
   sGradientStartup();
@@ -74,10 +66,10 @@ TEST_F(GradientPaths, WithoutGradientFillTheDiagonalPaintsNothing) {
 TEST_F(GradientPaths, BitmapFormsPaintTheViewsAndIgnoreOtherFormats) {
   Bmp b = Filled(4, 10, clBlack, 0);
   Bmp tex = Filled(3, 3, clWhite, 255);
-  PaintGradTxt(b.get(), TRect(0, 0, 4, 10), {Point(0, 0, 0), Point(1, 0, 100)}, tex.get(), TRect(), 255, 255);
+  PaintGradTxt(b.get(), TRect(0, 0, 4, 10), {GradPoint(0, 0, 0), GradPoint(1, 0, 100)}, tex.get(), TRect(), 255, 255);
   EXPECT_EQ(Px(b.get(), 1, 1), 0xFFFEFEFEu);
   TBitmap rgb(4, 4, pf24bit);
-  PaintGrad(&rgb, TRect(0, 0, 4, 4), {Point(0, 0xFFFFFF, 0), Point(1, 0xFFFFFF, 100)}, 0, 0);
+  PaintGrad(&rgb, TRect(0, 0, 4, 4), {GradPoint(0, 0xFFFFFF, 0), GradPoint(1, 0xFFFFFF, 100)}, 0, 0);
   EXPECT_EQ(rgb.PixelColor(1, 1), 0u);
 }
 

@@ -3,18 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "sGraphUtils.h"
+#include "support/GradPoint.h"
 #include "support/Pixels.h"
 
 namespace {
-
-TsGradPoint Point(Integer index, TColor color, Integer percent, Integer mode = 0) {
-  TsGradPoint p{};
-  p.Index = static_cast<Word>(index);
-  p.Color.C = static_cast<Integer>(color);
-  p.Percent = static_cast<TPercent>(percent);
-  p.Mode = mode;
-  return p;
-}
 
 struct Expected {
   uint32_t color;
@@ -120,7 +112,7 @@ TEST(PrepareGradArray, UntrustedStringsGiveShortOrEmptyGradientsWithoutRaising) 
   };
   for (auto c : cases) {
     TsGradArray a;
-    a.push_back(Point(0, 1, 2));  // whatever the array held is cleared
+    a.push_back(GradPoint(0, 1, 2));  // whatever the array held is cleared
     EXPECT_NO_THROW(PrepareGradArray(c.text, a)) << StringToUtf8(c.text);
     EXPECT_EQ(a.size(), c.points) << StringToUtf8(c.text);
     if (!a.empty()) {
@@ -131,7 +123,7 @@ TEST(PrepareGradArray, UntrustedStringsGiveShortOrEmptyGradientsWithoutRaising) 
 
 TEST(PaintGrad, TopToBottomBlackToWhite) {
   TestPixels p(3, 100, 0x12345678);
-  PaintGrad(p.View, {0, 0, 3, 100}, {Point(0, 0, 0), Point(1, 0xFFFFFF, 100)}, 0, nullptr);
+  PaintGrad(p.View, {0, 0, 3, 100}, {GradPoint(0, 0, 0), GradPoint(1, 0xFFFFFF, 100)}, 0, nullptr);
   EXPECT_EQ(p.At(1, 0), 0xFF000000u);
   EXPECT_EQ(p.At(1, 99), 0xFFFCFCFCu);  // 252: never quite white
   for (int y = 0; y < 100; ++y) {
@@ -145,11 +137,11 @@ TEST(PaintGrad, TopToBottomBlackToWhite) {
 
 TEST(PaintGrad, TopToBottomEqualColoursAndOffset) {
   TestPixels p(2, 10, 0);
-  PaintGrad(p.View, {0, 0, 2, 10}, {Point(0, 0x00332211, 0), Point(1, 0x55332211, 100)}, 0, nullptr);
+  PaintGrad(p.View, {0, 0, 2, 10}, {GradPoint(0, 0x00332211, 0), GradPoint(1, 0x55332211, 100)}, 0, nullptr);
   for (int y = 0; y < 10; ++y) EXPECT_EQ(p.At(0, y), 0xFF112233u) << y;  // only the alpha bytes differ
   TestPixels q(1, 10, 0);
   // The first segment starts 4 rows down: rows 0 to 3 stay.
-  PaintGrad(q.View, {0, 0, 1, 10}, {Point(0, 0x0000FF, 0), Point(1, 0xFF0000, 50), Point(2, 0xFF0000, 100)}, 4,
+  PaintGrad(q.View, {0, 0, 1, 10}, {GradPoint(0, 0x0000FF, 0), GradPoint(1, 0xFF0000, 50), GradPoint(2, 0xFF0000, 100)}, 4,
             nullptr);
   EXPECT_EQ(q.At(0, 3), 0u);
   EXPECT_EQ(q.At(0, 4), 0xFFFF0000u);  // red at the new start
@@ -161,8 +153,8 @@ TEST(PaintGrad, TopToBottomEqualColoursAndOffset) {
 
 TEST(PaintGrad, BackwardsPointsSkipASegmentAndRestartWhereItEnded) {
   TestPixels p(1, 100, 0);
-  const TsGradArray data{Point(0, 0x000000, 0), Point(1, 0x0000FF, 60), Point(2, 0x00FF00, 30),
-                         Point(3, 0xFF0000, 100)};
+  const TsGradArray data{GradPoint(0, 0x000000, 0), GradPoint(1, 0x0000FF, 60), GradPoint(2, 0x00FF00, 30),
+                         GradPoint(3, 0xFF0000, 100)};
   PaintGrad(p.View, {0, 0, 1, 100}, data, 0, nullptr);
   EXPECT_EQ(p.At(0, 0), 0xFF000000u);
   EXPECT_EQ(PixR(p.At(0, 29)), 123);        // the first segment: 29 steps of 255 / 60
@@ -173,7 +165,7 @@ TEST(PaintGrad, BackwardsPointsSkipASegmentAndRestartWhereItEnded) {
 
 TEST(PaintGrad, LeftToRightStopsAtTheRectangleAndTheBitmap) {
   TestPixels p(300, 10, 0x01020304);
-  const TsGradArray data{Point(0, 0x000000, 0, PM_VERTICAL), Point(1, 0x0000FF, 100)};
+  const TsGradArray data{GradPoint(0, 0x000000, 0, PM_VERTICAL), GradPoint(1, 0x0000FF, 100)};
   PaintGrad(p.View, {0, 0, 100, 10}, data, 0, nullptr);
   EXPECT_EQ(p.At(0, 5), 0xFF000000u);
   EXPECT_EQ(p.At(99, 0), 0xFFFF0000u);  // the second colour in the last column
@@ -187,7 +179,7 @@ TEST(PaintGrad, LeftToRightStopsAtTheRectangleAndTheBitmap) {
 TEST(PaintGrad, TranslucentSegmentsAndDiagonalsGoToTheDevice) {
   TestPixels p(10, 20, 0x11111111);
   RecordingDevice dev;
-  PaintGrad(p.View, {0, 0, 10, 20}, {Point(0, 0x800000FF, 0, PM_TRANSPARENT), Point(1, 0x80FF0000, 100)}, 0, &dev);
+  PaintGrad(p.View, {0, 0, 10, 20}, {GradPoint(0, 0x800000FF, 0, PM_TRANSPARENT), GradPoint(1, 0x80FF0000, 100)}, 0, &dev);
   ASSERT_EQ(dev.segments.size(), 1u);
   const auto& s = dev.segments[0];
   EXPECT_TRUE(s.vertical);
@@ -202,7 +194,7 @@ TEST(PaintGrad, TranslucentSegmentsAndDiagonalsGoToTheDevice) {
   RecordingDevice h;
   TestPixels q(50, 4, 0);
   PaintGrad(q.View, {10, 0, 30, 4},
-            {Point(0, 0xFF, 0, PM_VERTICAL), Point(1, 0xFF00, 50, PM_TRANSPARENT), Point(2, 0xFF0000, 100)}, 0, &h);
+            {GradPoint(0, 0xFF, 0, PM_VERTICAL), GradPoint(1, 0xFF00, 50, PM_TRANSPARENT), GradPoint(2, 0xFF0000, 100)}, 0, &h);
   ASSERT_EQ(h.segments.size(), 2u);
   EXPECT_FALSE(h.segments[0].vertical);
   EXPECT_EQ(h.segments[0].x, 9);   // start - 1
@@ -212,10 +204,10 @@ TEST(PaintGrad, TranslucentSegmentsAndDiagonalsGoToTheDevice) {
   EXPECT_EQ(h.segments[1].excluded, TRect(19, 0, 20, 4));
 
   RecordingDevice d;
-  TsGradArray four{Point(0, 0, 0, PM_DIAGONAL), Point(1, 0, 0), Point(2, 0, 0), Point(3, 0, 100)};
+  TsGradArray four{GradPoint(0, 0, 0, PM_DIAGONAL), GradPoint(1, 0, 0), GradPoint(2, 0, 0), GradPoint(3, 0, 100)};
   PaintGrad(p.View, {0, 0, 10, 20}, four, 0, &d);
   EXPECT_EQ(d.diagonals, 0);
-  four.push_back(Point(4, 0, 100));
+  four.push_back(GradPoint(4, 0, 100));
   PaintGrad(p.View, {0, 0, 10, 20}, four, 0, &d);
   EXPECT_EQ(d.diagonals, 1);
   EXPECT_FALSE(d.lastOverlay);
@@ -229,23 +221,23 @@ TEST(PaintGrad, TranslucentSegmentsAndDiagonalsGoToTheDevice) {
 
 TEST(PaintGrad, NothingForEmptyRectanglesOrSinglePoints) {
   TestPixels p(4, 4, 7);
-  const TsGradArray two{Point(0, 0, 0), Point(1, 0xFFFFFF, 100)};
+  const TsGradArray two{GradPoint(0, 0, 0), GradPoint(1, 0xFFFFFF, 100)};
   PaintGrad(p.View, {2, 2, 2, 4}, two, 0, nullptr);
   PaintGrad(p.View, {10, 10, 20, 20}, two, 0, nullptr);
-  PaintGrad(p.View, {0, 0, 4, 4}, {Point(0, 0, 0)}, 0, nullptr);
+  PaintGrad(p.View, {0, 0, 4, 4}, {GradPoint(0, 0, 0)}, 0, nullptr);
   PaintGrad(p.View, {0, 0, 4, 4}, {}, 0, nullptr);
   for (uint32_t v : p.Mem) EXPECT_EQ(v, 7u);
 }
 
 TEST(PaintGradTxt, TextureWeightsAndAlphaChannel) {
   TestPixels tex(4, 4, 0xFFC8C8C8);  // 200 grey
-  const TsGradArray black{Point(0, 0, 0), Point(1, 0, 100)};
+  const TsGradArray black{GradPoint(0, 0, 0), GradPoint(1, 0, 100)};
   TestPixels p(6, 6, 0);
   PaintGradTxt(p.View, {0, 0, 6, 6}, black, tex.View, {}, 0, 77);
   EXPECT_EQ(p.At(2, 2), 0x4D000000u);  // the plain gradient, alpha 77
   PaintGradTxt(p.View, {0, 0, 6, 6}, black, tex.View, {}, 255, 255);
   EXPECT_EQ(p.At(2, 2), 0xFFC7C7C7u);  // 200 * 255 / 256 = 199
-  const TsGradArray blackLR{Point(0, 0, 0, PM_VERTICAL), Point(1, 0, 100)};
+  const TsGradArray blackLR{GradPoint(0, 0, 0, PM_VERTICAL), GradPoint(1, 0, 100)};
   PaintGradTxt(p.View, {0, 0, 6, 6}, blackLR, tex.View, {}, 255, 128);
   EXPECT_EQ(p.At(4, 4), 0x80C7C7C7u);
 }
@@ -257,7 +249,7 @@ TEST(PaintGradTxt, TextureBandsRepeatFromTheBitmapsOrigin) {
     for (int x = 0; x < 5; ++x) tex.At(x, y) = MakePix(y * 20, x * 20, 0, 255);
   for (Integer mode : {0, PM_VERTICAL}) {
     TestPixels p(12, 20, 0);
-    PaintGradTxt(p.View, {0, 0, 12, 20}, {Point(0, 0, 0, mode), Point(1, 0, 100)}, tex.View, {}, 255, 255);
+    PaintGradTxt(p.View, {0, 0, 12, 20}, {GradPoint(0, 0, 0, mode), GradPoint(1, 0, 100)}, tex.View, {}, 255, 255);
     for (int y = 0; y < 20; ++y) {
       const int want = (y % 8) * 20;  // rows 0-7, 0-7, 0-3
       EXPECT_EQ(PixB(p.At(0, y)), MixByte(0, want, 255)) << "mode " << mode << " row " << y;
@@ -269,16 +261,16 @@ TEST(PaintGradTxt, TextureBandsRepeatFromTheBitmapsOrigin) {
 TEST(PaintGradTxt, DegenerateTexturesNeverReadOutsideThem) {
   TestPixels tex(1, 6, 0xFFFFFFFF);  // one pixel wide: a period of 0
   TestPixels p(5, 5, 0);
-  PaintGradTxt(p.View, {0, 0, 5, 5}, {Point(0, 0x000080, 0), Point(1, 0x000080, 100)}, tex.View, {}, 255, 200);
+  PaintGradTxt(p.View, {0, 0, 5, 5}, {GradPoint(0, 0x000080, 0), GradPoint(1, 0x000080, 100)}, tex.View, {}, 255, 200);
   EXPECT_EQ(p.At(3, 3), 0xC8800000u);  // the plain gradient
   TestPixels big(6, 6, 0xFF646464);
   TestPixels q(5, 5, 0);
   // An origin above and left of the texture is moved into it.
-  PaintGradTxt(q.View, {0, 0, 5, 5}, {Point(0, 0, 0), Point(1, 0, 100)}, big.View, {-8, -3, 3, 3}, 255, 255);
+  PaintGradTxt(q.View, {0, 0, 5, 5}, {GradPoint(0, 0, 0), GradPoint(1, 0, 100)}, big.View, {-8, -3, 3, 3}, 255, 255);
   EXPECT_EQ(q.At(4, 4), 0xFF636363u);
   TestPixels r(5, 5, 0);
   // A texture rectangle beyond the texture paints nothing.
-  PaintGradTxt(r.View, {0, 0, 5, 5}, {Point(0, 0, 0), Point(1, 0, 100)}, big.View, {10, 10, 12, 12}, 255, 255);
+  PaintGradTxt(r.View, {0, 0, 5, 5}, {GradPoint(0, 0, 0), GradPoint(1, 0, 100)}, big.View, {10, 10, 12, 12}, 255, 255);
   EXPECT_EQ(r.At(2, 2), 0u);
 }
 
