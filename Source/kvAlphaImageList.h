@@ -259,6 +259,50 @@ class TkvImageList : public TImageList {
   // resampled (a source under 2 pixels gives colour 0 at alpha 1). Null when bmp already has
   // the list's size. The caller owns the result.
   TBitmap* ResampledForList(TBitmap* bmp) const;
+
+  // A list made in code is ready at once; one read from a form description waits for Loaded.
+  void AfterConstruction() override;
+  TColor GetBkColor() const override;
+  void SetBkColor(TColor value) override;
+
+  // The platform list: made from the items at the design size, dropped when that changes.
+  virtual void CreateImgList() = 0;
+  void KillImgList();
+  void KvBeginUpdate() { AcChanging = true; }
+
+  // Height (index 0) and width (index 1): the value becomes the design size once loaded.
+  virtual void SetDimension(Integer index, Integer value) = 0;
+  void SetWidth(Integer value) override { SetDimension(1, value); }
+  void SetHeight(Integer value) override { SetDimension(0, value); }
+
+  bool AllowScale() const { return FAllowScale; }
+  void SetAllowScale(bool v) { FAllowScale = v; }
+
+  bool FLoaded = false;
+  bool AcChanging = false;
+  bool FAllowScale = true;
+  bool StdListIsGenerated = false;
+  TColor FBkColor = clNone;
+  Integer FSavedScale = 0;
+  Integer SavedHeight = 0;
+  Integer SavedWidth = 0;
+
+ protected:
+  // Makes and takes a width x height platform list (no change of the images); false when
+  // the size is empty or the platform refuses.
+  bool MakePlatformList(Integer width, Integer height);
+  // Sets the height (index 0) or width; with asDesignSize the value is remembered too.
+  void ApplyDimension(Integer index, Integer value, bool asDesignSize);
+  // Once loaded, the first size the platform list is made at becomes the design size.
+  void RememberDesignSize();
+  // The platform list exists (made when missing) and a design size is known.
+  bool EnsurePlatformList();
+  // Assign of a list of the same kind (null: the platform list goes), as one update: the
+  // class library's settings, the size CopySizeFrom sets (the design size from then on), a new
+  // platform list in src's background colour, then what CopyContentFrom copies.
+  void AssignList(TkvImageList* src);
+  virtual void CopySizeFrom(TkvImageList& src) = 0;
+  virtual void CopyContentFrom(TkvImageList& src) = 0;
 };
 
 using TkvImgListProc = void (*)(TkvImageList* list, Integer data);
@@ -277,7 +321,6 @@ class TsAlphaImageList : public TkvImageList {
   TW_CLASS(TsAlphaImageList, TkvImageList)
   explicit TsAlphaImageList(TComponent* owner);
   ~TsAlphaImageList() override;
-  void AfterConstruction() override;
   void Loaded() override;
 
   void Assign(const TPersistent* source) override;
@@ -300,11 +343,9 @@ class TsAlphaImageList : public TkvImageList {
 
   void GenerateStdList();
   void UpdateFromStd();
-  void CreateImgList();
-  void KillImgList();
+  void CreateImgList() override;
   using TCustomImageList::SetNewDimensions;
 
-  void KvBeginUpdate() { AcChanging = true; }
   void KvEndUpdate(bool doChange);
 
   TBitmap* CreateBitmap32(Integer index, Integer width, Integer height, Integer glyphHeight) override;
@@ -313,42 +354,29 @@ class TsAlphaImageList : public TkvImageList {
 
   Integer GetCount() override;
   void Change() override;
-  TColor GetBkColor() const override;
-  void SetBkColor(TColor value) override;
   bool IsDuplicated() const { return DoubleData || IsDesigning(); }
 
-  bool AllowScale() const { return FAllowScale; }
-  void SetAllowScale(bool v) { FAllowScale = v; }
   bool UseCache() const { return FUseCache; }
   void SetUseCache(bool v);
   TsImgListItems* Items() const { return FItems; }
   void SetItems(TsImgListItems* v) { FItems->Assign(v); }
-  // Height (index 0) and width (index 1): the value becomes the design size once loaded.
-  void SetDimension(Integer index, Integer value);
-  void SetWidth(Integer value) override { SetDimension(1, value); }
-  void SetHeight(Integer value) override { SetDimension(0, value); }
+  void SetDimension(Integer index, Integer value) override;
 
   // An item is going away: its platform image goes too, unless the list itself is clearing
   // its items, is being destroyed or has no platform list.
   void ItemDestroying(Integer index);
 
-  bool FLoaded = false;
   bool FUseCache = true;
-  bool AcChanging = false;
-  bool FAllowScale = true;
   bool ItemsUpdating = false;
-  bool StdListIsGenerated = false;
   TsImgListItems* FItems;
-  TColor FBkColor = clNone;
-  Integer FSavedScale = 0;
-  Integer SavedHeight = 0;
-  Integer SavedWidth = 0;
   bool StdMode = false;
   bool DoubleData = true;
 
  protected:
   void AssignTo(TPersistent* dest) const override;
   void DoDraw(Integer index, TCanvas* canvas, Integer x, Integer y, Cardinal style, bool enabled) override;
+  void CopySizeFrom(TkvImageList& src) override;
+  void CopyContentFrom(TkvImageList& src) override;
 
  private:
   // Appends the platform image of one item, recording its stored size.
@@ -509,7 +537,6 @@ class TsCharImageList : public TkvImageList {
   TW_CLASS(TsCharImageList, TkvImageList)
   explicit TsCharImageList(TComponent* owner);
   ~TsCharImageList() override;
-  void AfterConstruction() override;
   void Loaded() override;
   void Assign(const TPersistent* source) override;
   void CopyImages(TsCharImageList* imgList);
@@ -531,30 +558,22 @@ class TsCharImageList : public TkvImageList {
 
   void GenerateStdList(TColor baseColor);
   void UpdateStd(Integer i);
-  void CreateImgList();
-  void KillImgList();
+  void CreateImgList() override;
   // Renders item index into bmp (black on white, then coloured with the ink as alpha).
   void PrepareBmp(TBitmap* bmp, Integer index, Integer offset, Integer charHeight, const TRect& aRect);
 
-  void KvBeginUpdate() { AcChanging = true; }
   void KvEndUpdate(bool doChange);
 
   Integer GetCount() override;
   void Clear() override;
   void Change() override;
-  TColor GetBkColor() const override;
-  void SetBkColor(TColor value) override;
   void SetBlendValue(Byte value);
   void SetBlendingMode(TkvBlendingMode value);
-  void SetDimension(Integer index, Integer value);
-  void SetWidth(Integer value) override { SetDimension(1, value); }
-  void SetHeight(Integer value) override { SetDimension(0, value); }
+  void SetDimension(Integer index, Integer value) override;
   using TCustomImageList::SetNewDimensions;
   void SetItems(TkvCharListItems* v) { FItems->Assign(v); }
   void SetEmbeddedFonts(TkvListFonts* v) { FEmbeddedFonts->Assign(v); }
 
-  bool AllowScale() const { return FAllowScale; }
-  void SetAllowScale(bool v) { FAllowScale = v; }
   TkvCharListItems* Items() const { return FItems; }
   TkvListFonts* EmbeddedFonts() const { return FEmbeddedFonts; }
   Byte BlendValue() const { return FBlendValue; }
@@ -566,28 +585,24 @@ class TsCharImageList : public TkvImageList {
   // The list's height at its density (at 96 when the density is 0).
   Integer HeightAtPPI() const;
 
-  bool AcChanging = false;
-  bool FAllowScale = true;
-  bool StdListIsGenerated = false;
   TColor ForeColor2 = clNone;
-  TColor FBkColor = clNone;
   TkvCharListItems* FItems;
   TkvListFonts* FEmbeddedFonts;
   TkvBlendingMode FBlendingMode = bmInactive;
   Byte FBlendValue = 255;
-  bool FLoaded = false;
   Integer State = 0;
-  Integer FSavedScale = 0;
-  Integer SavedHeight = 0;
-  Integer SavedWidth = 0;
 
  protected:
   void AssignTo(TPersistent* dest) const override;
   void DoDraw(Integer index, TCanvas* canvas, Integer x, Integer y, Cardinal style, bool enabled) override;
+  void CopySizeFrom(TkvImageList& src) override;
+  void CopyContentFrom(TkvImageList& src) override;
 
  private:
   // The density the platform list is built at.
   Integer StdListPPI() const;
+  // After a change of what the images look like: the platform list again, once loaded.
+  void RebuildWhenLoaded();
   // The item's added character over bmp's bottom-right corner (col: the glyph's pixel
   // colour, the added character's colour when it has none of its own).
   void DrawAddedGlyph(TBitmap* bmp, TkvCharListItem* item, const TRect& aRect, uint32_t col);

@@ -97,6 +97,20 @@ bool PlatformImage(HIMAGELIST list, Integer index, TBitmap& out, bool maskToAlph
   return true;
 }
 
+// Decodes a PNG or 32-bit BMP item's file into bmp (the file's data checked first), leaving
+// the data at their start.
+void DecodeItemFile(const TsImgListItem& item, TBitmap& bmp) {
+  TMemoryStream& data = *item.ImgData;
+  data.SetPosition(0);
+  if (item.ImageFormat() == ifPNG) {
+    LoadBmpFromPngStream(bmp, data);
+  } else {
+    CheckImageData(data, ifBMP32);
+    bmp.LoadFromStream(data);
+  }
+  data.SetPosition(0);
+}
+
 // The file name without its folder and without its last four characters ("arrow.png": arrow).
 String ImageNameOf(const String& fileName) {
   const size_t slash = fileName.find_last_of(u"\\/:");
@@ -181,6 +195,85 @@ void TkvImageList::AddAsIcon(TBitmap* bmp, Integer index) {
   if (icon) ImageList_ReplaceIcon(Handle(), index < 0 ? -1 : index, icon.get());
 }
 
+void TkvImageList::AfterConstruction() {
+  TImageList::AfterConstruction();
+  if (!IsLoading() && !(Owner() && Owner()->IsLoading())) FLoaded = true;
+}
+
+TColor TkvImageList::GetBkColor() const { return FBkColor != clNone ? FBkColor : TImageList::GetBkColor(); }
+
+void TkvImageList::SetBkColor(TColor value) {
+  FBkColor = value;
+  TImageList::SetBkColor(value);
+}
+
+bool TkvImageList::MakePlatformList(Integer width, Integer height) {
+  if (width <= 0 || height <= 0) return false;
+  HIMAGELIST list = ImageList_Create(width, height, ILC_COLOR32 | (Masked() ? ILC_MASK : 0), 0, AllocBy());
+  if (!list) return false;
+  const bool wasChanging = AcChanging;
+  AcChanging = true;  // taking the handle is no change of the images
+  SetHandle(list);
+  AcChanging = wasChanging;
+  return true;
+}
+
+void TkvImageList::KillImgList() {
+  if (HandleAllocated()) {
+    const bool wasChanging = AcChanging;
+    AcChanging = true;
+    SetHandle(nullptr);
+    AcChanging = wasChanging;
+  }
+  StdListIsGenerated = false;
+  if (!AcChanging) Change();
+}
+
+void TkvImageList::ApplyDimension(Integer index, Integer value, bool asDesignSize) {
+  if (asDesignSize) (index == 0 ? SavedHeight : SavedWidth) = value;
+  if (index == 0)
+    SetSize(Width(), value);
+  else
+    SetSize(value, Height());
+}
+
+void TkvImageList::RememberDesignSize() {
+  if (SavedWidth != 0 || !FLoaded || IsLoading()) return;
+  SavedWidth = Width();
+  SavedHeight = Height();
+}
+
+bool TkvImageList::EnsurePlatformList() {
+  if (SavedHeight == 0) return false;
+  if (!HandleAllocated()) CreateImgList();
+  return HandleAllocated();
+}
+
+void TkvImageList::AssignList(TkvImageList* src) {
+  if (!src) {
+    KillImgList();
+    return;
+  }
+  if (src == this) return;
+  AcChanging = true;
+  try {
+    if (HandleAllocated()) ImageList_Remove(Handle(), -1);
+    SetMasked(src->Masked());
+    SetImageType(src->ImageType());
+    SetDrawingStyle(src->DrawingStyle());
+    SetShareImages(src->ShareImages());
+    CopySizeFrom(*src);
+    KillImgList();
+    CreateImgList();
+    if (src->HandleAllocated()) SetBkColor(GetColor(ImageList_GetBkColor(src->Handle())));
+    CopyContentFrom(*src);
+  } catch (...) {
+    AcChanging = false;
+    throw;
+  }
+  AcChanging = false;
+}
+
 // ---- 6. TsAlphaImageList ------------------------------------------------------------------
 
 TW_DEFINE_CLASS(TsAlphaImageList) {
@@ -201,12 +294,6 @@ TsAlphaImageList::~TsAlphaImageList() {
   ItemsUpdating = true;
   delete FItems;
   FItems = nullptr;
-}
-
-void TsAlphaImageList::AfterConstruction() {
-  TkvImageList::AfterConstruction();
-  // A list made in code is ready now; one read from a form description waits for Loaded.
-  if (!IsLoading() && !(Owner() && Owner()->IsLoading())) FLoaded = true;
 }
 
 void TsAlphaImageList::Loaded() {
@@ -230,11 +317,7 @@ void TsAlphaImageList::Loaded() {
 }
 
 void TsAlphaImageList::SetDimension(Integer index, Integer value) {
-  if (FLoaded) (index == 0 ? SavedHeight : SavedWidth) = value;
-  if (index == 0)
-    SetSize(Width(), value);
-  else
-    SetSize(value, Height());
+  ApplyDimension(index, value, FLoaded);
   if (FLoaded && !IsLoading() && HandleAllocated() && !AcChanging) {
     GetCount();
     GenerateStdList();
@@ -246,13 +329,6 @@ void TsAlphaImageList::SetUseCache(bool v) {
   if (FUseCache == v) return;
   FUseCache = v;
   if (!v) ClearCache(-1);
-}
-
-TColor TsAlphaImageList::GetBkColor() const { return FBkColor != clNone ? FBkColor : TkvImageList::GetBkColor(); }
-
-void TsAlphaImageList::SetBkColor(TColor value) {
-  FBkColor = value;
-  TkvImageList::SetBkColor(value);
 }
 
 void TsAlphaImageList::ClearCache(Integer imgIndex) {
@@ -280,29 +356,9 @@ void TsAlphaImageList::RemoveAllItems() {
 }
 
 void TsAlphaImageList::CreateImgList() {
-  if (SavedWidth == 0 && FLoaded && !IsLoading()) {
-    SavedWidth = Width();
-    SavedHeight = Height();
-  }
-  if (SavedWidth <= 0 || SavedHeight <= 0) return;
-  HIMAGELIST list = ImageList_Create(SavedWidth, SavedHeight, ILC_COLOR32 | (Masked() ? ILC_MASK : 0), 0, AllocBy());
-  if (!list) return;
-  const bool wasChanging = AcChanging;
-  AcChanging = true;  // taking the handle is no change of the images
-  SetHandle(list);
-  AcChanging = wasChanging;
-  if (FBkColor != clNone) ImageList_SetBkColor(list, FBkColor == clDefault ? CLR_DEFAULT : ColorToRGB(FBkColor));
-}
-
-void TsAlphaImageList::KillImgList() {
-  if (HandleAllocated()) {
-    const bool wasChanging = AcChanging;
-    AcChanging = true;
-    SetHandle(nullptr);
-    AcChanging = wasChanging;
-  }
-  StdListIsGenerated = false;
-  if (!AcChanging) Change();
+  RememberDesignSize();
+  if (!MakePlatformList(SavedWidth, SavedHeight)) return;
+  if (FBkColor != clNone) ImageList_SetBkColor(Handle(), FBkColor == clDefault ? CLR_DEFAULT : ColorToRGB(FBkColor));
 }
 
 void TsAlphaImageList::AddItemImage(TsImgListItem* item) {
@@ -348,11 +404,7 @@ void TsAlphaImageList::GenerateStdList() {
     SetDimension(1, Width());
     SetDimension(0, Height());
   }
-  if (SavedHeight == 0) return;
-  if (!HandleAllocated()) {
-    CreateImgList();
-    if (!HandleAllocated()) return;
-  }
+  if (!EnsurePlatformList()) return;
   AcChanging = true;
   try {
     ImageList_Remove(Handle(), -1);
@@ -694,42 +746,27 @@ void TsAlphaImageList::CopyImages(TsAlphaImageList* imgList) {
 }
 
 void TsAlphaImageList::Assign(const TPersistent* source) {
-  if (!source) {
-    KillImgList();
-    return;
-  }
   auto* src = dynamic_cast<const TsAlphaImageList*>(source);
-  if (!src) {
+  if (source && !src)
     TkvImageList::Assign(source);
-    return;
+  else
+    AssignList(const_cast<TsAlphaImageList*>(src));
+}
+
+void TsAlphaImageList::CopySizeFrom(TkvImageList& src) {
+  if (src.HandleAllocated()) {
+    int w = 0, h = 0;
+    ImageList_GetIconSize(src.Handle(), &w, &h);
+    SetSize(w, h);
   }
-  if (src == this) return;
-  auto* list = const_cast<TsAlphaImageList*>(src);
-  AcChanging = true;
-  try {
-    if (HandleAllocated()) ImageList_Remove(Handle(), -1);
-    SetMasked(src->Masked());
-    SetImageType(src->ImageType());
-    SetDrawingStyle(src->DrawingStyle());
-    SetShareImages(src->ShareImages());
-    if (list->HandleAllocated()) {
-      int w = 0, h = 0;
-      ImageList_GetIconSize(list->Handle(), &w, &h);
-      SetSize(w, h);
-    }
-    // The platform list is remade at the new size, which is the design size from now on.
-    SavedWidth = Width();
-    SavedHeight = Height();
-    KillImgList();
-    CreateImgList();
-    if (list->HandleAllocated()) SetBkColor(GetColor(ImageList_GetBkColor(list->Handle())));
-    SetBlendColor(src->BlendColor());
-    CopyImages(list);
-  } catch (...) {
-    AcChanging = false;
-    throw;
-  }
-  AcChanging = false;
+  // The platform list is remade at the new size, which is the design size from now on.
+  SavedWidth = Width();
+  SavedHeight = Height();
+}
+
+void TsAlphaImageList::CopyContentFrom(TkvImageList& src) {
+  SetBlendColor(src.BlendColor());
+  CopyImages(&static_cast<TsAlphaImageList&>(src));
 }
 
 void TsAlphaImageList::AssignTo(TPersistent* dest) const {
@@ -752,16 +789,8 @@ TBitmap* TsAlphaImageList::CreateBitmap32(Integer index, Integer width, Integer 
       return result.release();
     }
     item->FreeCache();
-    TMemoryStream& data = *item->ImgData;
-    data.SetPosition(0);
     TBitmapPtr decoded(new TBitmap);
-    if (item->ImageFormat() == ifPNG) {
-      LoadBmpFromPngStream(*decoded, data);
-    } else {
-      CheckImageData(data, ifBMP32);
-      decoded->LoadFromStream(data);
-    }
-    data.SetPosition(0);
+    DecodeItemFile(*item, *decoded);
     if (decoded->PixelFormat() != pf32bit) {
       decoded->SetPixelFormat(pf32bit);
       CheckEmptyAChannel(decoded.get());
@@ -795,17 +824,9 @@ bool TsAlphaImageList::GetBitmap32(Integer index, TBitmap* image, Integer /*glyp
       return true;
     }
     item->FreeCache();
-    TMemoryStream& data = *item->ImgData;
-    data.SetPosition(0);
     TBitmapPtr decoded(new TBitmap);
     decoded->SetTransparent(image->Transparent());
-    if (item->ImageFormat() == ifPNG) {
-      LoadBmpFromPngStream(*decoded, data);
-    } else {
-      CheckImageData(data, ifBMP32);
-      decoded->LoadFromStream(data);
-    }
-    data.SetPosition(0);
+    DecodeItemFile(*item, *decoded);
     if (image->Width() == item->OrigWidth && image->Height() == item->OrigHeight) {
       image->Assign(decoded.get());
     } else {
@@ -1123,11 +1144,6 @@ TsCharImageList::~TsCharImageList() {
   FItems = nullptr;
 }
 
-void TsCharImageList::AfterConstruction() {
-  TkvImageList::AfterConstruction();
-  if (!IsLoading() && !(Owner() && Owner()->IsLoading())) FLoaded = true;
-}
-
 void TsCharImageList::Loaded() {
   TkvImageList::Loaded();
   LoadAllFonts();
@@ -1157,31 +1173,10 @@ Integer TsCharImageList::StdListPPI() const {
 }
 
 void TsCharImageList::CreateImgList() {
-  if (SavedWidth == 0 && FLoaded && !IsLoading()) {
-    SavedWidth = Width();
-    SavedHeight = Height();
-  }
+  RememberDesignSize();
   const Integer ppi = IsDesigning() ? 96 : StdListPPI();
-  const Integer w = SavedWidth * ppi / 96, h = SavedHeight * ppi / 96;
-  if (w <= 0 || h <= 0) return;
-  HIMAGELIST list = ImageList_Create(w, h, ILC_COLOR32 | (Masked() ? ILC_MASK : 0), 0, AllocBy());
-  if (!list) return;
-  const bool wasChanging = AcChanging;
-  AcChanging = true;
-  SetHandle(list);
-  AcChanging = wasChanging;
-  if (FBkColor != clNone) ImageList_SetBkColor(list, ColorToRGB(FBkColor));
-}
-
-void TsCharImageList::KillImgList() {
-  if (HandleAllocated()) {
-    const bool wasChanging = AcChanging;
-    AcChanging = true;
-    SetHandle(nullptr);
-    AcChanging = wasChanging;
-  }
-  StdListIsGenerated = false;
-  if (!AcChanging) Change();
+  if (!MakePlatformList(SavedWidth * ppi / 96, SavedHeight * ppi / 96)) return;
+  if (FBkColor != clNone) ImageList_SetBkColor(Handle(), ColorToRGB(FBkColor));
 }
 
 void TsCharImageList::GenerateStdList(TColor baseColor) {
@@ -1192,11 +1187,7 @@ void TsCharImageList::GenerateStdList(TColor baseColor) {
     SetDimension(0, Height());
     AcChanging = false;
   }
-  if (SavedHeight == 0) return;
-  if (!HandleAllocated()) {
-    CreateImgList();
-    if (!HandleAllocated()) return;
-  }
+  if (!EnsurePlatformList()) return;
   const Integer ppi = StdListPPI();
   const bool wasChanging = AcChanging;
   AcChanging = true;
@@ -1257,53 +1248,39 @@ void TsCharImageList::Clear() {
   TkvImageList::Clear();
 }
 
-TColor TsCharImageList::GetBkColor() const { return FBkColor != clNone ? FBkColor : TkvImageList::GetBkColor(); }
-
-void TsCharImageList::SetBkColor(TColor value) {
-  FBkColor = value;
-  TkvImageList::SetBkColor(value);
+void TsCharImageList::SetDimension(Integer index, Integer value) {
+  ApplyDimension(index, value, FLoaded || IsDesigning());
+  RebuildWhenLoaded();
 }
 
-void TsCharImageList::SetDimension(Integer index, Integer value) {
-  if (FLoaded || IsDesigning()) (index == 0 ? SavedHeight : SavedWidth) = value;
-  if (index == 0)
-    SetSize(Width(), value);
-  else
-    SetSize(value, Height());
-  if (FLoaded && !IsLoading() && !AcChanging) {
-    GenerateStdList(clNone);
-    Change();
-  }
+void TsCharImageList::RebuildWhenLoaded() {
+  if (!FLoaded || IsLoading() || AcChanging) return;
+  GenerateStdList(clNone);
+  Change();
 }
 
 void TsCharImageList::SetBlendValue(Byte value) {
   if (FBlendValue == value) return;
   FBlendValue = value;
-  if (FLoaded && !IsLoading() && !AcChanging) {
-    GenerateStdList(clNone);
-    Change();
-  }
+  RebuildWhenLoaded();
 }
 
 void TsCharImageList::SetBlendingMode(TkvBlendingMode value) {
   if (FBlendingMode == value) return;
   FBlendingMode = value;
-  if (FLoaded && !IsLoading() && !AcChanging) {
-    GenerateStdList(clNone);
-    Change();
-  }
+  RebuildWhenLoaded();
 }
 
 void TsCharImageList::ClearCache(Integer imgIndex) {
-  if (imgIndex >= 0 && imgIndex < FItems->Count()) {
-    delete FItems->Items(imgIndex)->CacheBmp;
-    FItems->Items(imgIndex)->CacheBmp = nullptr;
-    return;
-  }
-  for (Integer i = 0; i < FItems->Count(); ++i) {
+  auto freeCache = [this](Integer i) {
     delete FItems->Items(i)->CacheBmp;
     FItems->Items(i)->CacheBmp = nullptr;
+  };
+  if (imgIndex >= 0 && imgIndex < FItems->Count()) {
+    freeCache(imgIndex);
+    return;
   }
+  for (Integer i = 0; i < FItems->Count(); ++i) freeCache(i);
 }
 
 bool TsCharImageList::ItemIsCached(const TkvCharListItem* item, Integer width, TColor color, Integer /*charHeight*/,
@@ -1505,40 +1482,27 @@ void TsCharImageList::DrawAddedGlyph(TBitmap* bmp, TkvCharListItem* item, const 
 }
 
 void TsCharImageList::Assign(const TPersistent* source) {
-  if (!source) {
-    KillImgList();
-    return;
-  }
   auto* src = dynamic_cast<const TsCharImageList*>(source);
-  if (!src) {
+  if (source && !src)
     TkvImageList::Assign(source);
-    return;
-  }
-  if (src == this) return;
-  auto* list = const_cast<TsCharImageList*>(src);
-  AcChanging = true;
-  try {
-    if (HandleAllocated()) ImageList_Remove(Handle(), -1);
-    SetMasked(src->Masked());
-    SetImageType(src->ImageType());
-    SetDrawingStyle(src->DrawingStyle());
-    SetShareImages(src->ShareImages());
-    SetSize(src->DesignWidth(), src->DesignHeight());
-    SavedWidth = src->DesignWidth();
-    SavedHeight = src->DesignHeight();
-    KillImgList();
-    CreateImgList();
-    if (list->HandleAllocated()) SetBkColor(GetColor(ImageList_GetBkColor(list->Handle())));
-    FBlendValue = src->FBlendValue;
-    SetBlendColor(src->BlendColor());
-    FEmbeddedFonts->Assign(src->FEmbeddedFonts);
-    CopyImages(list);
-    GenerateStdList(clNone);
-  } catch (...) {
-    AcChanging = false;
-    throw;
-  }
-  AcChanging = false;
+  else
+    AssignList(const_cast<TsCharImageList*>(src));
+}
+
+void TsCharImageList::CopySizeFrom(TkvImageList& src) {
+  const auto& list = static_cast<const TsCharImageList&>(src);
+  SetSize(list.DesignWidth(), list.DesignHeight());
+  SavedWidth = list.DesignWidth();
+  SavedHeight = list.DesignHeight();
+}
+
+void TsCharImageList::CopyContentFrom(TkvImageList& src) {
+  auto& list = static_cast<TsCharImageList&>(src);
+  FBlendValue = list.FBlendValue;
+  SetBlendColor(list.BlendColor());
+  FEmbeddedFonts->Assign(list.FEmbeddedFonts);
+  CopyImages(&list);
+  GenerateStdList(clNone);
 }
 
 void TsCharImageList::AssignTo(TPersistent* dest) const {

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <mutex>
 
+#include "BenchTiming.h"
 #include "app/EngineStartup.h"
 #include "app/GzForm.h"
 #include "app/MainForm.h"
@@ -35,13 +36,6 @@ namespace {
 
 constexpr Int64 kSize = 200LL * 1024 * 1024;
 constexpr int kRounds = 3;
-
-double Now() {
-  LARGE_INTEGER f, t;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) / static_cast<double>(f.QuadPart);
-}
 
 // User + kernel time of this process in seconds.
 double CpuSeconds() {
@@ -113,10 +107,10 @@ Result RunProgram(const String& folder) {
   StepCounter counter;
   counter.old = Form1->sprgrsbr1->WindowProc();
   Form1->sprgrsbr1->SetWindowProc(TWndMethod(&counter, &StepCounter::Proc));
-  const double cpu0 = CpuSeconds(), gui0 = ThreadCpuSeconds(), t0 = Now();
+  const double cpu0 = CpuSeconds(), gui0 = ThreadCpuSeconds(), t0 = bench::Now();
   SendMessageW(Form1->btnDown->Handle(), BM_CLICK, 0, 0);
   PumpUntil([] { return !Form1->Downloading(); }, 600000);
-  r.seconds = Now() - t0;
+  r.seconds = bench::Now() - t0;
   r.cpu = CpuSeconds() - cpu0;
   r.guiCpu = ThreadCpuSeconds() - gui0;
   Form1->sprgrsbr1->SetWindowProc(counter.old);
@@ -137,7 +131,7 @@ Result RunClient(const TestServer& server, const String& folder) {
     std::mutex m;
     std::condition_variable cv;
     bool done = false;
-    const double cpu0 = CpuSeconds(), t0 = Now();
+    const double cpu0 = CpuSeconds(), t0 = bench::Now();
     client.BeginGet([&](const IAsyncResult&) {
       std::lock_guard g(m);
       done = true;
@@ -145,7 +139,7 @@ Result RunClient(const TestServer& server, const String& folder) {
     }, server.FileUrl(u"big.bin"), out);
     std::unique_lock lock(m);
     cv.wait(lock, [&] { return done; });
-    r.seconds = Now() - t0;
+    r.seconds = bench::Now() - t0;
     r.cpu = CpuSeconds() - cpu0;
   }
   r.ok = SizeOf(file) == kSize;

@@ -5,9 +5,9 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <functional>
 #include <memory>
 
+#include "BenchTiming.h"
 #include "kvAlphaImageList.h"
 #include "kvPNG.h"
 #include "kvgpUtils.h"
@@ -16,31 +16,7 @@
 #include "vcl/Canvas.h"
 #include "vcl/GdiScopes.h"
 
-namespace {
-
-double Now() {
-  static LARGE_INTEGER freq = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
-}
-
-// Best of five runs, in microseconds per call.
-double UsPerCall(int calls, const std::function<void()>& body) {
-  double best = 1e300;
-  for (int run = 0; run < 5; ++run) {
-    const double t0 = Now();
-    for (int i = 0; i < calls; ++i) body();
-    best = std::min(best, (Now() - t0) / calls * 1e6);
-  }
-  return best;
-}
-
-}  // namespace
+using bench::UsPerCall;
 
 int main() {
   kvgpUtilsStartup();

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+#include "BenchTiming.h"
 #include "kvgpUtils.h"
 #include "kvntTypes.h"
 #include "kvntUtils.h"
@@ -24,27 +25,9 @@
 
 namespace {
 
-double Now() {
-  static LARGE_INTEGER freq = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return double(t.QuadPart) / double(freq.QuadPart);
-}
-
-// Best of five runs, milliseconds per call.
+// Milliseconds per call; each run's batched drawing is flushed inside its timing.
 double MsPerCall(int calls, const std::function<void()>& body) {
-  double best = 1e300;
-  for (int run = 0; run < 5; ++run) {
-    const double t0 = Now();
-    for (int i = 0; i < calls; ++i) body();
-    GdiFlush();
-    best = std::min(best, (Now() - t0) / calls * 1e3);
-  }
-  return best;
+  return bench::MsPerCall(calls, body, bench::Flush::Gdi);
 }
 
 std::unique_ptr<TBitmap> Bitmap(Integer w, Integer h, TColor color) {

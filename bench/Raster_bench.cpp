@@ -79,14 +79,19 @@ void SetRate(benchmark::State& state, int64_t pixelsPerIteration) {
 
 // ---- blend ------------------------------------------------------------------------------------
 
-void BM_Blend_Engine(benchmark::State& state) {
-  const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
-  Buffer src(w, h), dst(w, h);
+// The picture the case's third argument asks for (see BlendSizes) over an opaque destination.
+void FillBlendInputs(const benchmark::State& state, Buffer& src, Buffer& dst) {
   if (state.range(2))
     FillTranslucent(src);
   else
     FillIcons(src);
   FillOpaque(dst, 7);
+}
+
+void BM_Blend_Engine(benchmark::State& state) {
+  const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
+  Buffer src(w, h), dst(w, h);
+  FillBlendInputs(state, src, dst);
   const TPixelView s = src.View(), d = dst.View();
   for (auto _ : state) {
     CopyBmp32({0, 0, w, h}, {0, 0, w, h}, d, s, TBackdrop{}, false, clNone, 0, false);
@@ -98,11 +103,7 @@ void BM_Blend_Engine(benchmark::State& state) {
 void BM_Blend_Pixman(benchmark::State& state) {
   const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
   Buffer src(w, h), dst(w, h);
-  if (state.range(2))
-    FillTranslucent(src);
-  else
-    FillIcons(src);
-  FillOpaque(dst, 7);
+  FillBlendInputs(state, src, dst);
   pixman_image_t *s = src.Pixman(), *d = dst.Pixman();
   for (auto _ : state) {
     pixman_image_composite32(PIXMAN_OP_OVER, s, nullptr, d, 0, 0, 0, 0, 0, 0, w, h);
@@ -124,11 +125,16 @@ BENCHMARK(BM_Blend_Pixman)->Apply(BlendSizes);
 
 // ---- fade --------------------------------------------------------------------------------------
 
+// Two different opaque pictures, faded into each other at half.
+void FillFadeInputs(Buffer& from, Buffer& to) {
+  FillOpaque(from, 3);
+  FillOpaque(to, 5);
+}
+
 void BM_Fade_Engine(benchmark::State& state) {
   const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
   Buffer from(w, h), to(w, h);
-  FillOpaque(from, 3);
-  FillOpaque(to, 5);
+  FillFadeInputs(from, to);
   const TPixelView f = from.View(), t = to.View();
   for (auto _ : state) {
     SumBitmaps(f, t, 128);
@@ -140,8 +146,7 @@ void BM_Fade_Engine(benchmark::State& state) {
 void BM_Fade_Pixman(benchmark::State& state) {
   const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
   Buffer from(w, h), to(w, h);
-  FillOpaque(from, 3);
-  FillOpaque(to, 5);
+  FillFadeInputs(from, to);
   pixman_image_t *d = from.Pixman(), *s = to.Pixman(PIXMAN_x8r8g8b8);
   const pixman_color_t half{0, 0, 0, 0x8080};
   pixman_image_t* mask = pixman_image_create_solid_fill(&half);
@@ -188,12 +193,16 @@ struct FrameImage {
     img.Width = w;
     img.Height = h;
   }
+  // The frame for a w-wide target: a button's (75) or a form's.
+  static FrameImage ForTarget(int w, bool masked) {
+    return w == 75 ? FrameImage(40, 22, 6, masked) : FrameImage(120, 90, 12, masked);
+  }
 };
 
 void BM_NinePart_Engine(benchmark::State& state) {
   const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
   const bool masked = state.range(2) != 0;
-  FrameImage frame(w == 75 ? 40 : 120, w == 75 ? 22 : 90, w == 75 ? 6 : 12, masked);
+  const FrameImage frame = FrameImage::ForTarget(w, masked);
   Buffer dst(w, h);
   FillOpaque(dst, 9);
   TNinePartRequest req;
@@ -209,7 +218,7 @@ void BM_NinePart_Engine(benchmark::State& state) {
 
 void BM_NinePart_Pixman(benchmark::State& state) {
   const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
-  FrameImage frame(w == 75 ? 40 : 120, w == 75 ? 22 : 90, w == 75 ? 6 : 12, false);
+  FrameImage frame = FrameImage::ForTarget(w, false);
   const TMaskImage& img = frame.img;
   Buffer dst(w, h);
   FillOpaque(dst, 9);

@@ -266,14 +266,20 @@ std::vector<const TestImage*> Inputs(int which) {
 
 const char* InputName(int which) { return which == 0 ? "photo1920x1080_rgba" : which == 1 ? "palette256x256" : "skin_set_29"; }
 
-void BM_Ours(benchmark::State& state) {
-  const auto images = Inputs(int(state.range(0)));
+// The files as streams, for our reader, which reads streams.
+std::vector<std::unique_ptr<TMemoryStream>> StreamsOf(const std::vector<const TestImage*>& images) {
   std::vector<std::unique_ptr<TMemoryStream>> streams;
   for (const TestImage* i : images) {
-    CheckSameOutput(*i);
     streams.push_back(std::make_unique<TMemoryStream>());
     streams.back()->WriteBuffer(i->file.data(), static_cast<Integer>(i->file.size()));
   }
+  return streams;
+}
+
+void BM_Ours(benchmark::State& state) {
+  const auto images = Inputs(int(state.range(0)));
+  for (const TestImage* i : images) CheckSameOutput(*i);
+  const auto streams = StreamsOf(images);
   state.SetLabel(InputName(int(state.range(0))));
   for (auto _ : state)
     for (auto& s : streams) {
@@ -285,23 +291,22 @@ void BM_Ours(benchmark::State& state) {
   SetCounters(state, images);
 }
 
-void BM_Libpng(benchmark::State& state) {
+// A reference decoder, decode(file, keep), over the case's inputs; the label is the inputs'
+// name and labelEnd.
+template <class Decode>
+void RunReference(benchmark::State& state, Decode decode, const char* labelEnd) {
   const auto images = Inputs(int(state.range(0)));
-  state.SetLabel(InputName(int(state.range(0))));
+  state.SetLabel(std::string(InputName(int(state.range(0)))) + labelEnd);
   std::unique_ptr<Byte[]> out;
   for (auto _ : state)
-    for (const TestImage* i : images) benchmark::DoNotOptimize(DecodeLibpng(i->file, out));
+    for (const TestImage* i : images) benchmark::DoNotOptimize(decode(i->file, out));
   SetCounters(state, images);
 }
 
-void BM_Spng(benchmark::State& state) {
-  const auto images = Inputs(int(state.range(0)));
-  state.SetLabel(InputName(int(state.range(0))));
-  std::unique_ptr<Byte[]> out;
-  for (auto _ : state)
-    for (const TestImage* i : images) benchmark::DoNotOptimize(DecodeSpng(i->file, out));
-  SetCounters(state, images);
+void BM_Libpng(benchmark::State& state) {
+  RunReference(state, [](const Bytes& file, std::unique_ptr<Byte[]>& keep) { return DecodeLibpng(file, keep); }, "");
 }
+void BM_Spng(benchmark::State& state) { RunReference(state, DecodeSpng, ""); }
 
 // ---- the skin path: every picture to 32-bit BGRA with straight alpha -----------------------
 
@@ -367,12 +372,8 @@ void CheckSameOutput32(const TestImage& img) {
 
 void BM_Ours32(benchmark::State& state) {
   const auto images = Inputs(int(state.range(0)));
-  std::vector<std::unique_ptr<TMemoryStream>> streams;
-  for (const TestImage* i : images) {
-    CheckSameOutput32(*i);
-    streams.push_back(std::make_unique<TMemoryStream>());
-    streams.back()->WriteBuffer(i->file.data(), static_cast<Integer>(i->file.size()));
-  }
+  for (const TestImage* i : images) CheckSameOutput32(*i);
+  const auto streams = StreamsOf(images);
   state.SetLabel(std::string(InputName(int(state.range(0)))) + " to BGRA");
   for (auto _ : state)
     for (auto& s : streams) {
@@ -384,23 +385,8 @@ void BM_Ours32(benchmark::State& state) {
   SetCounters(state, images);
 }
 
-void BM_Libpng32(benchmark::State& state) {
-  const auto images = Inputs(int(state.range(0)));
-  state.SetLabel(std::string(InputName(int(state.range(0)))) + " to BGRA");
-  std::unique_ptr<Byte[]> out;
-  for (auto _ : state)
-    for (const TestImage* i : images) benchmark::DoNotOptimize(DecodeLibpng32(i->file, out));
-  SetCounters(state, images);
-}
-
-void BM_Spng32(benchmark::State& state) {
-  const auto images = Inputs(int(state.range(0)));
-  state.SetLabel(std::string(InputName(int(state.range(0)))) + " to RGBA");
-  std::unique_ptr<Byte[]> out;
-  for (auto _ : state)
-    for (const TestImage* i : images) benchmark::DoNotOptimize(DecodeSpng32(i->file, out));
-  SetCounters(state, images);
-}
+void BM_Libpng32(benchmark::State& state) { RunReference(state, DecodeLibpng32, " to BGRA"); }
+void BM_Spng32(benchmark::State& state) { RunReference(state, DecodeSpng32, " to RGBA"); }
 
 }  // namespace
 

@@ -3,15 +3,18 @@
 // Run: build/win32/wine-run.sh build/win32/bench/transport_bench.exe (needs a display).
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <memory>
 #include <vector>
 
+#include "BenchTiming.h"
 #include "sCommonData.h"
 #include "sMessages.h"
 #include "sVclUtils.h"
 #include "vcl/Forms.h"
+
+using bench::NsPerCall;
 
 namespace {
 
@@ -26,28 +29,6 @@ LRESULT CALLBACK AnsweringProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
 struct Receiver {
   void Handle(TMessage& m) { m.Result = static_cast<intptr_t>(m.WParamHi) + m.LParam; }
 };
-
-double Now() {
-  static LARGE_INTEGER freq = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
-}
-
-// Best of five runs, in nanoseconds per call.
-double NsPerCall(int calls, const std::function<void()>& body) {
-  double best = 1e300;
-  for (int run = 0; run < 5; ++run) {
-    const double t0 = Now();
-    for (int i = 0; i < calls; ++i) body();
-    best = std::min(best, (Now() - t0) / calls * 1e9);
-  }
-  return best;
-}
 
 HWND Make(HWND parent, DWORD style) {
   return CreateWindowExW(0, L"TwBenchProbe", L"", style, 0, 0, 10, 10, parent, nullptr, GetModuleHandleW(nullptr), nullptr);

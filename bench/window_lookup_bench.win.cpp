@@ -4,38 +4,17 @@
 // Run: build/win32/wine-run.sh build/win32/bench/window_lookup_bench.exe (needs a display).
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <functional>
 
+#include "BenchTiming.h"
 #include "vcl/Forms.h"
 #include "vcl/StdCtrls.h"
+
+using bench::NsPerCall;
 
 namespace {
 
 volatile intptr_t sink = 0;
-
-double Now() {
-  static LARGE_INTEGER freq = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
-}
-
-// Best of five runs, in nanoseconds per call.
-double NsPerCall(int calls, const std::function<void()>& body) {
-  double best = 1e300;
-  for (int run = 0; run < 5; ++run) {
-    const double t0 = Now();
-    for (int i = 0; i < calls; ++i) body();
-    best = std::min(best, (Now() - t0) / calls * 1e9);
-  }
-  return best;
-}
 
 }  // namespace
 

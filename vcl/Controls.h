@@ -422,6 +422,25 @@ class TControlCanvas : public TCanvas {
   bool ownsDC_ = false;
 };
 
+// The scope of one Paint call: the canvas locked and painting on the borrowed DC, which it
+// drops again on every path.
+class TPaintDCScope {
+ public:
+  TPaintDCScope(TControlCanvas& canvas, HDC dc) : canvas_(canvas) {
+    canvas_.Lock();
+    canvas_.SetPaintDC(dc);
+  }
+  ~TPaintDCScope() {
+    canvas_.SetPaintDC(nullptr);
+    canvas_.Unlock();
+  }
+  TPaintDCScope(const TPaintDCScope&) = delete;
+  TPaintDCScope& operator=(const TPaintDCScope&) = delete;
+
+ private:
+  TControlCanvas& canvas_;
+};
+
 class TGraphicControl : public TControl {
   TW_CLASS(TGraphicControl, TControl)
   explicit TGraphicControl(TComponent* owner);

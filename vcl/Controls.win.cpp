@@ -1381,15 +1381,8 @@ TGraphicControl::~TGraphicControl() { delete canvas_; }
 void TGraphicControl::Dispatch(TMessage& m) {
   if (m.Msg == WM_PAINT) {
     if (!m.WParam) return;  // graphic controls paint only into their parent's DC
-    TCanvasLock lock(*canvas_);
-    canvas_->SetPaintDC(reinterpret_cast<HDC>(m.WParam));
-    try {
-      Paint();
-    } catch (...) {
-      canvas_->SetPaintDC(nullptr);
-      throw;
-    }
-    canvas_->SetPaintDC(nullptr);
+    TPaintDCScope scope(*canvas_, reinterpret_cast<HDC>(m.WParam));
+    Paint();
     return;
   }
   TControl::Dispatch(m);
@@ -1408,13 +1401,6 @@ TCustomControl::~TCustomControl() {
 }
 
 void TCustomControl::PaintWindow(HDC dc) {
-  TCanvasLock lock(*canvas_);
-  canvas_->SetPaintDC(dc);
-  try {
-    Paint();
-  } catch (...) {
-    canvas_->SetPaintDC(nullptr);
-    throw;
-  }
-  canvas_->SetPaintDC(nullptr);
+  TPaintDCScope scope(*canvas_, dc);
+  Paint();
 }

@@ -324,15 +324,8 @@ void TCustomForm::SetClientSize(TSize size) {
 TMonitor* TCustomForm::Monitor() { return Screen ? Screen->MonitorFromWindow(Handle()) : nullptr; }
 
 void TCustomForm::PaintWindow(HDC dc) {
-  TCanvasLock lock(*canvas_);
-  canvas_->SetPaintDC(dc);
-  try {
-    Paint();
-  } catch (...) {
-    canvas_->SetPaintDC(nullptr);
-    throw;
-  }
-  canvas_->SetPaintDC(nullptr);
+  TPaintDCScope scope(*canvas_, dc);
+  Paint();
 }
 
 // ---- 3. TCustomForm: showing, focus, closing, modal loop ------------------------------
