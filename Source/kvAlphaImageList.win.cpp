@@ -1722,7 +1722,7 @@ void DrawAlphaImgListDC(TCustomImageList* imgList, HDC dc, Integer left, Integer
   if (auto* chars = dynamic_cast<TsCharImageList*>(imgList)) {
     work->Canvas()->Font()->SetColor(chars->ForeColor);
     if (reflected && imageIndex >= 0 && imageIndex < chars->Items()->Count())
-      h += RoundInt(chars->Items()->Items(imageIndex)->ScalingFactor() * chars->HeightAtPPI()) / 2;
+      h += RoundInt(chars->Items()->Items(imageIndex)->ScalingFactor() * GetImageHeight(chars, -1, ppi, false)) / 2;
     if (imageIndex >= 0 && imageIndex < chars->Items()->Count() && chars->Items()->Items(imageIndex)->Color() != clNone)
       work->Canvas()->Font()->SetSize(0);
   } else if (reflected) {
