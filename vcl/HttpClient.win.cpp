@@ -66,6 +66,10 @@ bool HasLineBreak(StringView s) { return s.find_first_of(u"\r\n") != StringView:
 
 // ---- the request state shared with WinHTTP ---------------------------------------------
 
+// A step that hears nothing for this long fails as timed out (the system's own receive
+// timeout is 30 s; this is the last guard against a completion that never comes).
+constexpr DWORD kStepTimeoutMs = 60000;
+
 // One reference belongs to the request handle (dropped when WinHTTP reports it closing), one
 // to the thread that drives the request.
 struct RequestState {
@@ -73,6 +77,9 @@ struct RequestState {
   HANDLE stepDone = CreateEventW(nullptr, FALSE, FALSE, nullptr);
   DWORD result = 0;  // bytes available or read by the step that ended
   DWORD error = 0;   // set when the step failed
+  // The completion that ended the step. Under load Wine can wake a waiter before the
+  // completion it waits for has come: a step ends only on its own completion.
+  std::atomic<DWORD> completed{0};
   std::string body;  // the request body: WinHTTP reads it while the send is pending
   std::vector<Byte> buffer;
 
@@ -91,14 +98,17 @@ void CALLBACK StatusCallback(HINTERNET, DWORD_PTR context, DWORD status, LPVOID 
   switch (status) {
     case WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE:
     case WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE:
+      st->completed = status;
       SetEvent(st->stepDone);
       break;
     case WINHTTP_CALLBACK_STATUS_DATA_AVAILABLE:
       st->result = *static_cast<DWORD*>(info);
+      st->completed = status;
       SetEvent(st->stepDone);
       break;
     case WINHTTP_CALLBACK_STATUS_READ_COMPLETE:
       st->result = length;
+      st->completed = status;
       SetEvent(st->stepDone);
       break;
     case WINHTTP_CALLBACK_STATUS_REQUEST_ERROR:
@@ -297,24 +307,35 @@ struct THTTPTransfer {
   void Run();
 
  private:
-  bool Step(RequestState* st, const char* what);  // waits for the pending step
+  // Starts a call on the request and waits until the completion `done` ends it (false: it
+  // failed, was stopped, or nothing came for kStepTimeoutMs).
+  bool Step(RequestCaller& caller, RequestState* st, std::function<BOOL(HINTERNET)> call, DWORD done, const char* what);
   void Fail(const char* what, DWORD code) {
     if (result->error_.empty()) result->error_ = ErrorText(what, code);
   }
 };
 
-bool THTTPTransfer::Step(RequestState* st, const char* what) {
+bool THTTPTransfer::Step(RequestCaller& caller, RequestState* st, std::function<BOOL(HINTERNET)> call, DWORD done,
+                         const char* what) {
+  st->completed = 0;
+  caller.Call(std::move(call));
   HANDLE waits[2] = {st->stepDone, abort};
-  DWORD w = WaitForMultipleObjects(abort ? 2 : 1, waits, FALSE, INFINITE);
-  if (w != WAIT_OBJECT_0) {
-    result->cancelled_ = true;
-    return false;
+  for (;;) {
+    const DWORD w = WaitForMultipleObjects(abort ? 2 : 1, waits, FALSE, kStepTimeoutMs);
+    if (w == WAIT_TIMEOUT) {
+      Fail(what, ERROR_WINHTTP_TIMEOUT);
+      return false;
+    }
+    if (w != WAIT_OBJECT_0) {
+      result->cancelled_ = true;
+      return false;
+    }
+    if (st->error) {
+      Fail(what, st->error);
+      return false;
+    }
+    if (st->completed == done) return true;
   }
-  if (st->error) {
-    Fail(what, st->error);
-    return false;
-  }
-  return true;
 }
 
 void THTTPTransfer::Run() {
@@ -353,12 +374,12 @@ void THTTPTransfer::Run() {
   const void* bodyData = bodySize ? st->body.data() : WINHTTP_NO_REQUEST_DATA;
   const wchar_t* headerText = headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str();
   const DWORD headerLength = static_cast<DWORD>(headers.size());
-  caller.Call([=](HINTERNET r) {
+  auto send = [=](HINTERNET r) {
     return WinHttpSendRequest(r, headerText, headerLength, const_cast<void*>(bodyData), bodySize, bodySize, context);
-  });
-  if (!Step(st, "Error sending data")) return;
-  caller.Call([](HINTERNET r) { return WinHttpReceiveResponse(r, nullptr); });
-  if (!Step(st, "Error receiving data")) return;
+  };
+  if (!Step(caller, st, send, WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE, "Error sending data")) return;
+  auto receive = [](HINTERNET r) { return WinHttpReceiveResponse(r, nullptr); };
+  if (!Step(caller, st, receive, WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE, "Error receiving data")) return;
 
   const HINTERNET request = caller.Handle();
   DWORD status = 0, size = sizeof(status);
@@ -374,13 +395,13 @@ void THTTPTransfer::Run() {
   ReadSizer sizer;
   Byte* const buffer = st->buffer.data();
   for (;;) {
-    caller.Call([](HINTERNET r) { return WinHttpQueryDataAvailable(r, nullptr); });
-    if (!Step(st, "Error receiving data")) return;
+    auto query = [](HINTERNET r) { return WinHttpQueryDataAvailable(r, nullptr); };
+    if (!Step(caller, st, query, WINHTTP_CALLBACK_STATUS_DATA_AVAILABLE, "Error receiving data")) return;
     if (st->result == 0) break;
     const double started = Seconds();
     const DWORD want = std::min(std::max(st->result, sizer.Target()), kBlock);
-    caller.Call([=](HINTERNET r) { return WinHttpReadData(r, buffer, want, nullptr); });
-    if (!Step(st, "Error receiving data")) return;
+    auto read = [=](HINTERNET r) { return WinHttpReadData(r, buffer, want, nullptr); };
+    if (!Step(caller, st, read, WINHTTP_CALLBACK_STATUS_READ_COMPLETE, "Error receiving data")) return;
     const DWORD got = st->result;
     if (got == 0) break;
     sizer.Took(Seconds() - started);

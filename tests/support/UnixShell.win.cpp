@@ -31,10 +31,17 @@ std::string ShellQuote(const std::string& word) {
 int RunUnixShell(const std::string& command, unsigned timeoutMs) {
   wchar_t tempDir[MAX_PATH];
   GetTempPathW(MAX_PATH, tempDir);
-  wchar_t markerPath[MAX_PATH];
-  if (!GetTempFileNameW(tempDir, L"tws", 0, markerPath)) return -1;
-  DeleteFileW(markerPath);  // the shell makes it when the command has ended
-  const String marker = reinterpret_cast<const Char*>(markerPath);
+  // The file that GetTempFileNameW makes stays until the end: it reserves the name, so test
+  // processes running side by side never share a marker. The shell writes "<name>.done".
+  wchar_t reservedPath[MAX_PATH];
+  if (!GetTempFileNameW(tempDir, L"tws", 0, reservedPath)) return -1;
+  struct Reservation {
+    const wchar_t* path;
+    ~Reservation() { DeleteFileW(path); }
+  } reservation{reservedPath};
+  const String marker = String(reinterpret_cast<const Char*>(reservedPath)) + u".done";
+  const wchar_t* markerPath = reinterpret_cast<const wchar_t*>(marker.c_str());
+  DeleteFileW(markerPath);  // a leftover of a shell that once ran out of time
   const std::string unixMarker = UnixPathOf(marker);
   const std::string script = command + "\necho $? > " + ShellQuote(unixMarker + ".tmp") + " && mv " +
                              ShellQuote(unixMarker + ".tmp") + " " + ShellQuote(unixMarker);
