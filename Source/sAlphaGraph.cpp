@@ -135,9 +135,17 @@ void CopyByMask32(const TRect& r1, const TRect& r2, const TPixelView& dst, const
   const Integer maskTop =
       static_cast<Integer>(std::clamp<int64_t>(int64_t(b.SrcY) + maskOffset, 0, int64_t(src.Height) - b.Height));
   const bool parent = ci.Ready && !ci.View.Empty();
+  // With a parent picture the block keeps to its rows: no more rows than the parent has, and
+  // the rows that lie above it are left out in picture, mask and target alike.
+  Integer firstRow = 0, rows = b.Height;
+  if (parent) {
+    rows = std::min(rows, ci.View.Height);
+    const int64_t parentTop = int64_t(b.DstY) + ci.Y;
+    if (parentTop < 0) firstRow = static_cast<Integer>(std::min<int64_t>(-parentTop, rows));
+  }
   const bool weighted = opacity <= 255;
   const int op = std::clamp(opacity, 0, 255);
-  for (Integer y = 0; y < b.Height; ++y) {
+  for (Integer y = firstRow; y < rows; ++y) {
     uint32_t* d = dst.Row(b.DstY + y) + b.DstX;
     const uint32_t* s = src.Row(b.SrcY + y) + b.SrcX;
     const uint32_t* mr = src.Row(maskTop + y) + b.SrcX;
