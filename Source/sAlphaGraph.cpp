@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "kvntUtils.h"
 #include "sCommonData.h"
 #include "sMaskData.h"
 #include "sSkinManager.h"
@@ -1018,7 +1019,14 @@ void FillTransPixels32(TBitmap* dstBmp, TBitmap* srcBmp, const TRect& dstRect, c
   }
   // A corner of a skin frame image: the skin data must be the per-PPI data and hold the index.
   const auto* sd = dynamic_cast<const TkvSkinData*>(commonSkinData);
-  if (!sd || maskIndex >= static_cast<Integer>(sd->ma.size())) return;
+  if (!sd) {
+#ifdef _WIN32
+    // A caller's mistake, told to the developer only while a debugger is attached.
+    if (IsIDERunning()) Alert(u"Check parameters of the FillTransPixels32 procedure.");
+#endif
+    return;
+  }
+  if (maskIndex >= static_cast<Integer>(sd->ma.size())) return;
   const TsMaskData& md = sd->ma[static_cast<size_t>(maskIndex)];
   const TMaskImage img = MaskImageOf(md);
   int64_t mx = md.R.Left, my = md.R.Top;
