@@ -983,6 +983,11 @@ void DrawSkinRectOf(TNinePartKind kind, TBitmap* aBmp, const TRect& aRect, const
                     const TsMaskData& maskData, Integer state, bool updateCorners, const TRect& maxWidths,
                     Integer opacity) {
   if (!maskData.Manager) return;
+#ifdef _WIN32
+  if ((maskData.DrawMode & BDM_STRETCH) && aBmp && !(state == 0 && (maskData.DrawMode & BDM_ACTIVEONLY)) &&
+      W(aRect) >= 2 && H(aRect) >= 2)
+    SetBlockStretchMode(aBmp);
+#endif
   TNinePartRequest req;
   req.Kind = kind;
   req.Rect = aRect;
