@@ -40,13 +40,10 @@ TkvThreadedTimer::TkvThreadedTimer(TComponent* aOwner) : TComponent(aOwner) {
   StartTimer();
 }
 
-TkvThreadedTimer* TkvThreadedTimer::CreateOwned(TComponent* aOwner, bool changeEvent) {
-  auto* timer = new TkvThreadedTimer(aOwner);
-  timer->AfterConstruction();
-  timer->DisableTimer();
-  timer->FOwner = aOwner;
-  if (changeEvent) timer->SetOnTimer(TNotifyEvent(timer, &TkvThreadedTimer::TimeEvent));
-  return timer;
+void TkvThreadedTimer::TakeOwner(TComponent* aOwner, bool changeEvent) {
+  DisableTimer();
+  FOwner = aOwner;
+  if (changeEvent) SetOnTimer(TNotifyEvent(this, &TkvThreadedTimer::TimeEvent));
 }
 
 TkvThreadedTimer::~TkvThreadedTimer() {

@@ -45,9 +45,16 @@ using TkvAnimProc = std::function<bool(TObject* Data, Integer Iteration)>;
 class TkvThreadedTimer : public TComponent {
   TW_CLASS(TkvThreadedTimer, TComponent)
   explicit TkvThreadedTimer(TComponent* aOwner);
-  // Constructs the timer, disables it, keeps aOwner in FOwner and, with changeEvent, makes
-  // TimeEvent its OnTimer handler.
-  static TkvThreadedTimer* CreateOwned(TComponent* aOwner, bool changeEvent);
+  // Constructs a timer of class T (so a subclass's constructor and overrides take part),
+  // disables it, keeps aOwner in FOwner and, with changeEvent, makes TimeEvent its OnTimer
+  // handler; a subclass's TimeHandler then runs on every tick.
+  template <class T = TkvThreadedTimer>
+  static T* CreateOwned(TComponent* aOwner, bool changeEvent) {
+    auto* timer = new T(aOwner);
+    timer->AfterConstruction();
+    timer->TakeOwner(aOwner, changeEvent);
+    return timer;
+  }
   ~TkvThreadedTimer() override;
 
   bool Enabled() const { return FEnabled; }
@@ -109,6 +116,10 @@ class TkvThreadedTimer : public TComponent {
   bool Destroyed = false;
   TControl* AnimControl = nullptr;
   TkvAnimProc AnimProc;
+
+ private:
+  // The part of CreateOwned that follows construction.
+  void TakeOwner(TComponent* aOwner, bool changeEvent);
 };
 
 // Makes a timer (owned by aOwner) into aTimer when it is null, lit fully for a fade-out, and

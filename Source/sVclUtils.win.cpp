@@ -467,6 +467,9 @@ bool kvMouseInControl(TControl* control) {
   }
   const TPoint local = control->ScreenToClient(cursor);
   if (!TRect(0, 0, control->Width(), control->Height()).Contains(local)) return false;
+  // Only graphic controls are drawn into the parent's visible area; any other windowless
+  // control has nothing on screen that the mouse could be over.
+  if (!dynamic_cast<TGraphicControl*>(control)) return false;
   // Only what the parent's visible area shows counts.
   HDC dc = GetDC(parent->WindowHandle());
   RECT clip{};

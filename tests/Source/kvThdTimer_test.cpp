@@ -257,6 +257,34 @@ TEST_F(AnimationTimer, GetNewTimerAndTheSkinDataLink) {
   EXPECT_EQ(data.AnimTimer, nullptr);  // the timer unlinks itself from the skin data
 }
 
+namespace {
+// A timer of the kind the form animations make: its own constructor state and its own
+// TimeHandler, which a tick reaches through the TimeEvent that CreateOwned installs.
+class TCountingTimer : public TkvThreadedTimer {
+ public:
+  explicit TCountingTimer(TComponent* aOwner) : TkvThreadedTimer(aOwner), Ticks(0) { ThreadType = 7; }
+  void TimeHandler() override { ++Ticks; }
+  Integer Ticks;
+};
+}  // namespace
+
+TEST_F(AnimationTimer, CreateOwnedMakesTheSubclassAskedFor) {
+  TCountingTimer* t = TkvThreadedTimer::CreateOwned<TCountingTimer>(&owner, true);
+  EXPECT_EQ(t->ThreadType, 7);  // the subclass's constructor ran
+  EXPECT_EQ(t->FOwner, &owner);
+  EXPECT_FALSE(t->Enabled());
+  t->OnTimer2(nullptr);  // disabled: no tick
+  EXPECT_EQ(t->Ticks, 0);
+  t->SetEnabled(true);
+  t->OnTimer2(nullptr);
+  t->OnTimer2(nullptr);
+  EXPECT_EQ(t->Ticks, 2);  // OnTimer is TimeEvent, which calls the subclass's TimeHandler
+  TCountingTimer* plain = TkvThreadedTimer::CreateOwned<TCountingTimer>(&owner, false);
+  plain->SetEnabled(true);
+  plain->OnTimer2(nullptr);
+  EXPECT_EQ(plain->Ticks, 0);  // without the change event nothing handles the tick
+}
+
 TEST_F(AnimationTimer, CreateOwnedUsesTimeEvent) {
   TkvThreadedTimer* t = TkvThreadedTimer::CreateOwned(&owner, true);
   EXPECT_EQ(t->FOwner, &owner);

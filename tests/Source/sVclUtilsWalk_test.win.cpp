@@ -48,6 +48,15 @@ class TGraphicProbe : public TGraphicControl {
   }
 };
 
+// A windowless control that is no graphic control: nothing of it is drawn on screen.
+class TPlainProbe : public TControl {
+ public:
+  TPlainProbe(TWinControl* parent, TRect r) : TControl(parent) {
+    SetBounds(r.Left, r.Top, r.Width(), r.Height());
+    SetParent(parent);
+  }
+};
+
 class Walks : public FormTest {
  protected:
   void SetUp() override {
@@ -114,6 +123,7 @@ TEST_F(Walks, PPIOfControlsNeverMakesAWindow) {
 TEST_F(Walks, MouseOverControls) {
   auto* p = new TProbe(form, "p", TRect(20, 20, 120, 100));
   auto* g = new TGraphicProbe(p, "g", TRect(10, 10, 40, 30));
+  auto* plain = new TPlainProbe(p, TRect(50, 10, 80, 30));
   form->Show();
   SetWindowPos(form->Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   Pump();
@@ -131,6 +141,10 @@ TEST_F(Walks, MouseOverControls) {
     EXPECT_EQ(kvMouseInControl(p), c.overP) << c.at.X << "," << c.at.Y;
     EXPECT_EQ(kvMouseInControl(g), c.overG) << c.at.X << "," << c.at.Y;
   }
+  SetCursorPos(pOrigin.X + 60, pOrigin.Y + 15);  // over the plain windowless control
+  Pump();
+  EXPECT_TRUE(kvMouseInControl(p));
+  EXPECT_FALSE(kvMouseInControl(plain));
   SetCursorPos(pOrigin.X + 15, pOrigin.Y + 15);
   EXPECT_EQ(CtrlUnderMouse(), g);
   SetCursorPos(pOrigin.X + 60, pOrigin.Y + 50);
