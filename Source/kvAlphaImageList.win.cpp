@@ -57,11 +57,15 @@ struct TIconBitmaps {
   }
 };
 
-// Pre-Vista systems may hand out icons whose colour bitmap has no alpha at all.
+// Pre-Vista systems may hand out icons whose colour bitmap has no alpha at all. A new
+// bitmap is repaired when the screen is not 32-bit or the manager asks for it (or there is
+// none); a bitmap the caller fills only when the screen is not 32-bit.
 bool NeedsEmptyAlphaRepair() {
   if (IsWinVistaUp()) return false;
   return GetBpp() < 32 || !DefaultManager || DefaultManager->Options.CheckEmptyAlpha;
 }
+
+bool FilledBitmapNeedsAlphaRepair() { return !IsWinVistaUp() && GetBpp() < 32; }
 
 void CopyInto(TBitmap* dst, TBitmap* src) {
   dst->SetPixelFormat(pf32bit);
@@ -76,8 +80,8 @@ TBitmap* CopyOf(TBitmap* src) {
 }
 
 // The 32-bit picture of image index of a platform list: the icon's colour bitmap, its alpha
-// from the mask when the mask matches (else repaired as the system needs it).
-bool PlatformImage(HIMAGELIST list, Integer index, TBitmap& out, bool maskToAlpha) {
+// from the mask when asked and the mask matches, else repaired when repairAlpha says so.
+bool PlatformImage(HIMAGELIST list, Integer index, TBitmap& out, bool maskToAlpha, bool repairAlpha) {
   TOwnedIcon icon(ImageList_GetIcon(list, index, 0));
   if (!icon) return false;
   TIconBitmaps parts(icon.get());
@@ -91,7 +95,7 @@ bool PlatformImage(HIMAGELIST list, Integer index, TBitmap& out, bool maskToAlph
       const uint32_t* mrow = m.Row(y);
       for (Integer x = 0; x < d.Width; ++x) row[x] = (row[x] & 0x00FFFFFF) | uint32_t(Byte(~PixB(mrow[x]))) << 24;
     }
-  } else if (NeedsEmptyAlphaRepair()) {
+  } else if (repairAlpha) {
     CheckEmptyAChannel(&out);
   }
   return true;
@@ -783,7 +787,8 @@ TBitmap* TsAlphaImageList::CreateBitmap32(Integer index, Integer width, Integer 
   TBitmapPtr result(CreateBmp32(width, height));
   if (!HandleAllocated() || index < 0 || index >= GetCount()) return result.release();
   TsImgListItem* item = IsDuplicated() && index < FItems->Count() ? FItems->Items(index) : nullptr;
-  if (item && item->ImgData->GetSize() > 0 && item->ImageFormat() != ifICO) {
+  if (item && item->ImgData->GetSize() == 0) item = nullptr;  // nothing to decode: as without items
+  if (item && item->ImageFormat() != ifICO) {
     if (FUseCache && item->CacheBmp && item->CacheBmp->Width() == width && item->CacheBmp->Height() == height) {
       CopyPixels(result->View(), 0, 0, item->CacheBmp->View(), MkRect(item->CacheBmp));
       return result.release();
@@ -804,10 +809,10 @@ TBitmap* TsAlphaImageList::CreateBitmap32(Integer index, Integer width, Integer 
     if (FUseCache) item->CacheBmp = CopyOf(result.get());
     return result.release();
   }
-  // Icons, and lists without items, come from the platform list at its own size; an icon
-  // item's alpha is its own, anything else takes its alpha from the mask.
+  // Icons, items without data and lists without items come from the platform list at its own
+  // size; an icon item's alpha is its own, anything else takes its alpha from the mask.
   TBitmap image;
-  if (PlatformImage(Handle(), index, image, !item)) {
+  if (PlatformImage(Handle(), index, image, !item, NeedsEmptyAlphaRepair())) {
     result->SetSize(image.Width(), image.Height());
     CopyPixels(result->View(), 0, 0, image.View(), MkRect(&image));
   }
@@ -845,7 +850,7 @@ bool TsAlphaImageList::GetBitmap32(Integer index, TBitmap* image, Integer /*glyp
     return true;
   }
   TBitmap platform;
-  if (!PlatformImage(Handle(), index, platform, false)) return false;
+  if (!PlatformImage(Handle(), index, platform, false, FilledBitmapNeedsAlphaRepair())) return false;
   image->Assign(&platform);
   return true;
 }
@@ -1722,7 +1727,7 @@ void DrawAlphaImgListDC(TCustomImageList* imgList, HDC dc, Integer left, Integer
   if (auto* chars = dynamic_cast<TsCharImageList*>(imgList)) {
     work->Canvas()->Font()->SetColor(chars->ForeColor);
     if (reflected && imageIndex >= 0 && imageIndex < chars->Items()->Count())
-      h += RoundInt(chars->Items()->Items(imageIndex)->ScalingFactor() * chars->HeightAtPPI()) / 2;
+      h += RoundInt(chars->Items()->Items(imageIndex)->ScalingFactor() * GetImageHeight(chars, -1, ppi, false)) / 2;
     if (imageIndex >= 0 && imageIndex < chars->Items()->Count() && chars->Items()->Items(imageIndex)->Color() != clNone)
       work->Canvas()->Font()->SetSize(0);
   } else if (reflected) {

@@ -85,9 +85,10 @@ struct TBackdrop {
   bool Ready = false;
   // The background pixel behind target pixel (x, y), or nullptr when it lies outside View.
   const uint32_t* At(Integer x, Integer y) const {
-    Integer bx = X + x, by = Y + y;
+    // In 64 bits: an offset near the integer limits must not wrap onto the view.
+    const int64_t bx = int64_t(X) + x, by = int64_t(Y) + y;
     if (View.Empty() || bx < 0 || by < 0 || bx >= View.Width || by >= View.Height) return nullptr;
-    return View.Row(by) + bx;
+    return View.Row(static_cast<Integer>(by)) + bx;
   }
 };
 

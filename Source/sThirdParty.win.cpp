@@ -310,6 +310,8 @@ void (*RefreshDevEx)() = nullptr;
 void sThirdPartyStartup() {
   if (ThirdPartySkipForms) return;
   ThirdPartySkipForms = new TStringList();
+  // Class names are matched exactly: a form class that differs only in case is skinned.
+  ThirdPartySkipForms->SetCaseSensitive(true);
   ThirdPartySkipForms->SetSorted(true);
   ThirdPartySkipForms->SetDuplicates(dupIgnore);
   for (const Char* name : {u"TApplication", u"TAdvSmoothMessageDialogForm", u"TSynBaseCompletionProposalForm",

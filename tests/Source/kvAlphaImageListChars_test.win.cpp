@@ -14,6 +14,7 @@
 #include "sThirdParty.h"
 #include "support/GdiTracker.h"
 #include "vcl/Canvas.h"
+#include "vcl/GdiScopes.h"
 
 namespace {
 
@@ -258,6 +259,39 @@ TEST_F(CharImageList, AListOfHeightZeroGivesAnEmptyBitmap) {
   list->PixelsPerInch = 0;
   TBitmap again(10, 10, pf32bit);
   EXPECT_FALSE(list->GetBitmap32(0, &again, 0));
+}
+
+// Drawn onto a device context, the glyph and its reflection land in the rows the requested
+// density gives them, whatever density the list was last left at.
+TEST_F(CharImageList, ADeviceContextGetsTheReflectionAtTheRequestedDensity) {
+  auto list = NewList(24, 24);
+  AddChar(*list, kCircle, clBlack);
+  list->GenerateStdList(clNone);
+  ASSERT_EQ(list->PixelsPerInch, 96);
+  constexpr int kPPI = 192;
+  const int w = GetImageWidth(list.get(), 0, kPPI, false), h = GetImageHeight(list.get(), 0, kPPI, false);
+  ASSERT_EQ(h, 48);
+  TBitmap target(w, 2 * h, pf32bit);
+  FillRect32(&target, MkRect(&target), clWhite, 255);
+  {
+    TCanvasLock lock(*target.Canvas());
+    DrawAlphaImgListDC(list.get(), target.Canvas()->Handle(), 0, 0, 0, 0, clNone, 0, 1, true, kPPI);
+  }
+  GdiFlush();
+  // Rows that differ from the white background, counted in bands.
+  auto changedRows = [&](int top, int bottom) {
+    int rows = 0;
+    for (int y = top; y < bottom; ++y) {
+      bool changed = false;
+      for (int x = 0; x < w && !changed; ++x) changed = (target.View().At(x, y) & 0xFFFFFF) != 0xFFFFFF;
+      rows += changed;
+    }
+    return rows;
+  };
+  EXPECT_GT(changedRows(0, h), h / 2);              // the circle
+  EXPECT_GT(changedRows(h + h / 4, h + h / 2), 0);  // the far half of its reflection
+  EXPECT_EQ(changedRows(h + h / 2, 2 * h), 0);      // nothing beyond half the glyph's height
+  EXPECT_EQ(list->PixelsPerInch, 96);
 }
 
 TEST_F(CharImageList, RenderingsAreCachedByColourAndSize) {

@@ -9,7 +9,9 @@
 #include <memory>
 
 #include "kvAlphaImageList.h"
+#include "kvntUtils.h"
 #include "sGraphUtils.h"
+#include "sSkinManager.h"
 #include "sThirdParty.h"
 #include "support/GdiTracker.h"
 #include "support/ImageLists.h"
@@ -222,6 +224,50 @@ TEST_F(AlphaImageList, GetBitmap32CachesOnlyAtTheListSize) {
   EXPECT_EQ(PixelAt(stored, 0, 0) >> 24, 0u);
   EXPECT_FALSE(list->GetBitmap32(1, &own, 0));
   EXPECT_FALSE(list->GetBitmap32(0, nullptr, 0));
+}
+
+// An item that holds no file has nothing to decode: its picture is the platform image with
+// the alpha of that image's mask, as for a list without items.
+TEST_F(AlphaImageList, AnItemWithoutDataTakesItsAlphaFromThePlatformMask) {
+  auto list = NewList(16, 16);
+  // Half-transparent red inside a transparent ring.
+  TsImgListItem* item =
+      AddItem(*list, PngOf(16, 16, [](int x, int y) { return RingedRed(x, y, 16) ? 0x80FF0000u : 0u; }), ifPNG);
+  list->GenerateStdList();
+  list->SetUseCache(false);
+  auto decoded = Bitmap32(*list, 0, 16, 16);
+  ASSERT_EQ(PixA(PixelAt(*decoded, 8, 8)), 0x80);  // from the file
+  item->ImgData->Clear();
+  auto masked = Bitmap32(*list, 0, 16, 16);
+  ASSERT_EQ(masked->Width(), 16);
+  EXPECT_EQ(PixA(PixelAt(*masked, 8, 8)), 255);  // inside the mask
+  EXPECT_EQ(PixA(PixelAt(*masked, 1, 1)), 0);    // outside it
+}
+
+// Old systems may give icons without any alpha. A new bitmap is then repaired when there is no
+// manager to say otherwise; a bitmap the caller fills only when the screen is not 32-bit.
+TEST_F(AlphaImageList, OnOldSystemsEmptyAlphaIsRepairedByTheRuleOfEachCall) {
+  ASSERT_EQ(DefaultManager, nullptr);
+  auto list = NewList(16, 16);
+  // Blue without any alpha, its bottom-left pixel (the first of the bottom-up rows) white: the
+  // repair takes that colour as the transparent one and makes every other pixel opaque.
+  std::vector<Byte> ico = Ico32(16, 16, 0x000000FF);
+  const uint32_t white = 0x00FFFFFF;
+  std::memcpy(&ico[22 + 40], &white, 4);
+  AddItem(*list, ico, ifICO);
+  list->GenerateStdList();
+  TBitmap probe(16, 16, pf32bit);
+  ASSERT_TRUE(list->GetBitmap32(0, &probe, 0));
+  ASSERT_EQ(PixA(PixelAt(probe, 8, 8)), 0);  // nothing repairs it on this system
+  const Byte major = kvWinMajorVer, minor = kvWinMinorVer;
+  kvWinMajorVer = 5, kvWinMinorVer = 1;
+  TBitmap filled(16, 16, pf32bit);
+  const bool got = list->GetBitmap32(0, &filled, 0);
+  auto created = Bitmap32(*list, 0, 16, 16);
+  kvWinMajorVer = major, kvWinMinorVer = minor;
+  ASSERT_TRUE(got);
+  EXPECT_EQ(PixA(PixelAt(filled, 8, 8)), GetBpp() < 32 ? 255 : 0);
+  EXPECT_EQ(PixA(PixelAt(*created, 8, 8)), 255);
 }
 
 TEST_F(AlphaImageList, BlendColorTonesPngItemsOnly) {

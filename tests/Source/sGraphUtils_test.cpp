@@ -398,6 +398,20 @@ TEST(Compositing, HostileRectanglesStayInsideTheBitmaps) {
   SUCCEED();
 }
 
+TEST(Compositing, ABackdropOffsetNearTheIntegerLimitsAnswersNothing) {
+  TestPixels bg(4, 4);
+  auto at = [&](Integer offX, Integer offY, Integer x, Integer y) {
+    return TBackdrop{bg.View, offX, offY, 0, true}.At(x, y);
+  };
+  const Integer big = INT32_MAX, small = INT32_MIN;
+  EXPECT_EQ(at(big, 0, 3, 0), nullptr);
+  EXPECT_EQ(at(0, big, 0, 1), nullptr);
+  EXPECT_EQ(at(small, 0, -1, 0), nullptr);
+  EXPECT_EQ(at(0, small, 0, -2), nullptr);
+  // A large offset taken back by the point still finds its pixel.
+  EXPECT_EQ(at(big, 2, -big + 3, 1), bg.View.Row(3) + 3);
+}
+
 TEST(Compositing, MaskHalfCopyFollowsItsTable) {
   // Picture row 0, mask row 1 of a 3 x 2 image.
   TestPixels img(3, 2);

@@ -161,6 +161,11 @@ TEST(ThirdPartyForms, TheForeignPopupFormsAreListedSorted) {
   EXPECT_TRUE(ThirdPartySkipForms->Find(u"TApplication", index));
   EXPECT_TRUE(ThirdPartySkipForms->Find(u"TPopupDBTreeView", index));
   EXPECT_FALSE(ThirdPartySkipForms->Find(u"TForm", index));
+  // Exact names only: another case is another class.
+  EXPECT_FALSE(ThirdPartySkipForms->Find(u"tapplication", index));
+  EXPECT_FALSE(ThirdPartySkipForms->Find(u"TPOPUPDBTREEVIEW", index));
+  EXPECT_EQ(ThirdPartySkipForms->IndexOf(u"TfcPopUp"), -1);
+  EXPECT_GE(ThirdPartySkipForms->IndexOf(u"TfcPopup"), 0);
   EXPECT_EQ(RefreshDevEx, nullptr);
   sThirdPartyCleanup();
   EXPECT_EQ(ThirdPartySkipForms, nullptr);
