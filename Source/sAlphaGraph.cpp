@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "kvntUtils.h"
 #include "sCommonData.h"
 #include "sMaskData.h"
 #include "sSkinManager.h"
@@ -135,9 +136,17 @@ void CopyByMask32(const TRect& r1, const TRect& r2, const TPixelView& dst, const
   const Integer maskTop =
       static_cast<Integer>(std::clamp<int64_t>(int64_t(b.SrcY) + maskOffset, 0, int64_t(src.Height) - b.Height));
   const bool parent = ci.Ready && !ci.View.Empty();
+  // With a parent picture the block keeps to its rows: no more rows than the parent has, and
+  // the rows that lie above it are left out in picture, mask and target alike.
+  Integer firstRow = 0, rows = b.Height;
+  if (parent) {
+    rows = std::min(rows, ci.View.Height);
+    const int64_t parentTop = int64_t(b.DstY) + ci.Y;
+    if (parentTop < 0) firstRow = static_cast<Integer>(std::min<int64_t>(-parentTop, rows));
+  }
   const bool weighted = opacity <= 255;
   const int op = std::clamp(opacity, 0, 255);
-  for (Integer y = 0; y < b.Height; ++y) {
+  for (Integer y = firstRow; y < rows; ++y) {
     uint32_t* d = dst.Row(b.DstY + y) + b.DstX;
     const uint32_t* s = src.Row(b.SrcY + y) + b.SrcX;
     const uint32_t* mr = src.Row(maskTop + y) + b.SrcX;
@@ -974,6 +983,11 @@ void DrawSkinRectOf(TNinePartKind kind, TBitmap* aBmp, const TRect& aRect, const
                     const TsMaskData& maskData, Integer state, bool updateCorners, const TRect& maxWidths,
                     Integer opacity) {
   if (!maskData.Manager) return;
+#ifdef _WIN32
+  if ((maskData.DrawMode & BDM_STRETCH) && aBmp && !(state == 0 && (maskData.DrawMode & BDM_ACTIVEONLY)) &&
+      W(aRect) >= 2 && H(aRect) >= 2)
+    SetBlockStretchMode(aBmp);
+#endif
   TNinePartRequest req;
   req.Kind = kind;
   req.Rect = aRect;
@@ -1010,7 +1024,14 @@ void FillTransPixels32(TBitmap* dstBmp, TBitmap* srcBmp, const TRect& dstRect, c
   }
   // A corner of a skin frame image: the skin data must be the per-PPI data and hold the index.
   const auto* sd = dynamic_cast<const TkvSkinData*>(commonSkinData);
-  if (!sd || maskIndex >= static_cast<Integer>(sd->ma.size())) return;
+  if (!sd) {
+#ifdef _WIN32
+    // A caller's mistake, told to the developer only while a debugger is attached.
+    if (IsIDERunning()) Alert(u"Check parameters of the FillTransPixels32 procedure.");
+#endif
+    return;
+  }
+  if (maskIndex >= static_cast<Integer>(sd->ma.size())) return;
   const TsMaskData& md = sd->ma[static_cast<size_t>(maskIndex)];
   const TMaskImage img = MaskImageOf(md);
   int64_t mx = md.R.Left, my = md.R.Top;

@@ -186,6 +186,11 @@ void DrawSkinRect32(TBitmap* aBmp, const TRect& aRect, const TCacheInfo& ci, con
                     Integer state);
 void DrawSkinRect32Ex(TBitmap* aBmp, const TRect& aRect, const TCacheInfo& ci, const TsMaskData& maskData,
                       Integer state, const TRect& maxWidths, Integer opacity);
+#ifdef _WIN32
+// Leaves the block stretch (COLORONCOLOR) set on the bitmap's canvas, as a renderer that
+// stretches does for what is stretched on that canvas after it.
+void SetBlockStretchMode(TBitmap* bmp);
+#endif
 
 // The same on a control's skin data: the cache is skinData's cache bitmap.
 void CopyTransCorner(TBitmap* srcBmp, Integer posX, Integer posY, const TRect& srcRect, const TkvBGInfo& bgInfo,

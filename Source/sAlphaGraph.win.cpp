@@ -10,6 +10,7 @@
 #include "sMaskData.h"
 #include "sSkinManager.h"
 #include "sVclUtils.h"
+#include "vcl/Canvas.h"
 #include "vcl/Controls.h"
 
 void BmpDisabledKind(TBitmap* bmp, TSet<TsDisabledKind> disabledKind, TControl* parent, const TCacheInfo& ci,
@@ -32,6 +33,10 @@ void BmpDisabledKind(TBitmap* bmp, TSet<TsDisabledKind> disabledKind, TControl* 
       BlendColorRect(bmp, r, DefBlendDisabled, color);
     }
   }
+}
+
+void SetBlockStretchMode(TBitmap* bmp) {
+  if (bmp) SetStretchBltMode(bmp->Canvas()->Handle(), COLORONCOLOR);
 }
 
 namespace {

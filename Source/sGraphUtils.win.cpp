@@ -162,5 +162,9 @@ TPixelView ViewOfDC(HDC dc) {
 void TileBitmap(TCanvas* canvas, TRect& aRect, TGraphic* graphic, const TsMaskData& maskData, TkvFillMode fillMode) {
   (void)graphic;
   if (!canvas || (!maskData.Bmp && !maskData.Manager)) return;
+  // The stretching modes leave the block stretch set on the canvas.
+  if (fillMode == fmStretched || fillMode == fmStretchHorzTop || fillMode == fmStretchVertLeft ||
+      fillMode == fmStretchHorz || fillMode == fmStretchVert)
+    SetStretchBltMode(canvas->Handle(), COLORONCOLOR);
   TileBitmap(ViewOfDC(canvas->Handle()), aRect, MaskImageOf(maskData).Src, maskData.R, fillMode);
 }

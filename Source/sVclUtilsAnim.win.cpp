@@ -120,7 +120,7 @@ void AnimShowLayered(TkvGlowForm* layered, TBitmap* picture, const TPoint& posit
   BLENDFUNCTION blend = BlendOf(Byte(stepCount > 0 ? 0 : maxTransparency));
   GdiFlush();
   // Loaded with the whole picture at the starting opacity, placed, shown behind the window.
-  UpdateLayeredWnd(wnd, stepCount > 0 ? frame.get() : picture, &size, &blend, &pos);
+  UpdateLayeredWnd(wnd, picture, &size, &blend, &pos);
   SetWindowPos(wnd, nullptr, 0, 0, 0, 0,
                SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_NOOWNERZORDER |
                    SWP_NOSENDCHANGING);

@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 #include "kvntTypes.h"
+#include "kvntUtils.h"
 #include "sAlphaGraph.h"
 #include "sCommonData.h"
 #include "sSkinManager.h"
+#include "support/ImportHook.h"
 #include "support/Pixels.h"
 #include "vcl/Controls.h"
 
@@ -115,4 +118,34 @@ TEST(CornerRefresh, CustomRadiusWiderThanTheControl) {
   sd.FCacheBmp = nullptr;
   sd.FCustomBorder = nullptr;
   control.SetParent(nullptr);
+}
+
+namespace {
+std::vector<String> boxTexts;
+int WINAPI RecordBox(const MSGBOXPARAMSW* p) {
+  boxTexts.push_back(reinterpret_cast<const Char*>(p->lpszText));
+  return IDOK;
+}
+int WINAPI DebuggerAttached() { return 1; }
+int WINAPI NoDebugger() { return 0; }
+}  // namespace
+
+TEST(TransparentPixelFill, SkinDataOfTheWrongClassWarnsOnlyUnderADebugger) {
+  ImportHook box("user32.dll", "MessageBoxIndirectW", &RecordBox);
+  boxTexts.clear();
+  std::unique_ptr<TBitmap> dst(KeyedCache(4, 4)), parent(CreateBmp32(4, 4));
+  FillRect32(parent.get(), {0, 0, 4, 4}, 0x0000FF, 255);
+  TkvObject notSkinData;
+  const auto saved = kvIsDebuggerPresent;
+  kvIsDebuggerPresent = NoDebugger;
+  FillTransPixels32(dst.get(), parent.get(), {0, 0, 4, 4}, {0, 0}, 0, &notSkinData, kCornerTopLeft, 0);
+  EXPECT_TRUE(boxTexts.empty());
+  kvIsDebuggerPresent = DebuggerAttached;
+  FillTransPixels32(dst.get(), parent.get(), {0, 0, 4, 4}, {0, 0}, 0, &notSkinData, kCornerTopLeft, 0);
+  FillTransPixels32(dst.get(), parent.get(), {0, 0, 4, 4}, {0, 0}, -1, &notSkinData, kCornerTopLeft, 0);
+  kvIsDebuggerPresent = saved;
+  // Only the corner form needs skin data; the form without an image takes none and stays quiet.
+  EXPECT_EQ(boxTexts, (std::vector<String>{u"Check parameters of the FillTransPixels32 procedure."}));
+  EXPECT_EQ(dst->View().At(1, 1), MakePix(128, 128, 128, 255));
+  EXPECT_EQ(dst->View().At(0, 0), MakePix(0, 0, 255, 255));  // the second call filled the key pixel
 }

@@ -280,6 +280,35 @@ TEST(MaskPrimitives, CopyByMask32Arithmetic) {
   EXPECT_EQ(d3.At(0, 0), Pix(99, 99, 99, 255));
 }
 
+TEST(MaskPrimitives, CopyByMask32KeepsToTheParentsRows) {
+  // A 1 x 4 picture of opaque white above a black mask; the parent picture is 2 rows high and
+  // lies one row lower than the target (its row -1 is behind the target's row 0).
+  TestPixels img(1, 8, Pix(255, 255, 255, 255));
+  for (int y = 4; y < 8; ++y) img.At(0, y) = Pix(0, 0, 0, 255);
+  img.At(0, 2) = kKeyPixel;
+  TestPixels parent(1, 2, Pix(7, 7, 7, 7));
+  const uint32_t untouched = Pix(10, 20, 30, 40);
+  TestPixels d(1, 4, untouched);
+  CopyByMask32({0, 0, 1, 4}, {0, 0, 1, 4}, d.View, img.View, TBackdrop{parent.View, 0, -1, clFuchsia, true}, 4);
+  EXPECT_EQ(d.At(0, 0), untouched);                   // above the parent: left out
+  EXPECT_EQ(d.At(0, 1), Pix(254, 254, 254, 255));     // the one row the parent's height allows
+  EXPECT_EQ(d.At(0, 2), untouched);                   // beyond the parent's row count
+  EXPECT_EQ(d.At(0, 3), untouched);
+  // Without a parent every row is copied and the key pixel only loses its alpha.
+  TestPixels d2(1, 4, untouched);
+  CopyByMask32({0, 0, 1, 4}, {0, 0, 1, 4}, d2.View, img.View, TBackdrop{}, 4);
+  EXPECT_EQ(d2.At(0, 0), Pix(254, 254, 254, 255));
+  EXPECT_EQ(d2.At(0, 2), untouched & 0xFFFFFF);
+  EXPECT_EQ(d2.At(0, 3), Pix(254, 254, 254, 255));
+  // A parent as high as the target, lined up: the key pixel shows it.
+  TestPixels tall(1, 4, Pix(7, 7, 7, 7));
+  TestPixels d3(1, 4, untouched);
+  CopyByMask32({0, 0, 1, 4}, {0, 0, 1, 4}, d3.View, img.View, TBackdrop{tall.View, 0, 0, clFuchsia, true}, 4);
+  EXPECT_EQ(d3.At(0, 0), Pix(254, 254, 254, 255));
+  EXPECT_EQ(d3.At(0, 2), Pix(7, 7, 7, 7));
+  EXPECT_EQ(d3.At(0, 3), Pix(254, 254, 254, 255));
+}
+
 TEST(MaskPrimitives, CopyMasterRectFillColours) {
   TestPixels img(1, 2, kKeyPixel);
   TestPixels d(1, 1, Pix(1, 2, 3, 4));
@@ -555,8 +584,25 @@ TEST(TransparentPixels, FillFormsAndClipping) {
 
 #include "sMaskData.h"
 #include "sSkinManager.h"
+#ifdef _WIN32
+#include "kvntUtils.h"
+#endif
 
 namespace {
+#ifdef _WIN32
+// No debugger, so a call with wrong arguments stays quiet (no developer warning box).
+int __stdcall NoDebugger() { return 0; }
+struct NoDebuggerScope {
+  TkvIsDebuggerPresent saved = kvIsDebuggerPresent;
+  NoDebuggerScope() { kvIsDebuggerPresent = NoDebugger; }
+  ~NoDebuggerScope() { kvIsDebuggerPresent = saved; }
+};
+#else
+struct NoDebuggerScope {
+  NoDebuggerScope() {}  // nothing to bind here
+};
+#endif
+
 // A skin manager whose master bitmap holds one masked frame image (2 states of 6 x 6, mask
 // half below: black, so the picture shows whole) and a key-colour corner image.
 struct SkinFixture {
@@ -619,6 +665,7 @@ TEST(SkinRecords, FillTransPixels32ReadsTheImageCorner) {
   EXPECT_EQ(dst->View().At(0, 0), 0xFF563412u);
   EXPECT_EQ(dst->View().At(1, 1), 0u);
   // Skin data of another class, or an index outside it: nothing.
+  const NoDebuggerScope quiet;
   TkvObject other;
   std::unique_ptr<TBitmap> d2(CreateBmp32(2, 2));
   FillTransPixels32(d2.get(), parent.get(), {0, 0, 2, 2}, {1, 1}, 0, &other, kCornerBottomRight, 0);

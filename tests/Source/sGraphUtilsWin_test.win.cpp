@@ -139,6 +139,56 @@ TEST(Gdi, TextureOnACanvasEqualsTheBitmapForm) {
   }
 }
 
+TEST(Gdi, StretchingTexturesAndFramesLeaveTheBlockStretchOnTheCanvas) {
+  DuRiruZireziv manager{nullptr};
+  auto master = RandomBitmap(10, 10, 11);
+  manager.MasterBitmap = master.get();
+  TsMaskData tex;
+  tex.Manager = &manager;
+  tex.R = {0, 0, 4, 4};
+  // Texture modes: only the stretching ones change the canvas's stretch mode.
+  for (int mode = 0; mode <= 14; ++mode) {
+    std::unique_ptr<TBitmap> b(CreateBmp32(12, 12));
+    HDC dc = b->Canvas()->Handle();
+    SetStretchBltMode(dc, BLACKONWHITE);
+    TRect r{0, 0, 12, 12};
+    TileBitmap(b->Canvas(), r, nullptr, tex, TkvFillMode(mode));
+    const bool stretching = mode == fmStretched || mode == fmStretchHorzTop || mode == fmStretchVertLeft ||
+                            mode == fmStretchHorz || mode == fmStretchVert;
+    EXPECT_EQ(GetStretchBltMode(b->Canvas()->Handle()), stretching ? COLORONCOLOR : BLACKONWHITE) << mode;
+  }
+  // Frames: a stretched frame image sets it; a tiled one, or a call that paints nothing, does not.
+  TsMaskData frame;
+  frame.Manager = &manager;
+  frame.R = {0, 0, 6, 6};
+  frame.ImageCount = 1;
+  frame.WL = frame.WT = frame.WR = frame.WB = 2;
+  frame.Width = frame.Height = 6;
+  struct Case {
+    Integer drawMode, state;
+    TRect rect;
+    int want;
+  };
+  const Case cases[] = {
+      {BDM_STRETCH, 0, {0, 0, 12, 12}, COLORONCOLOR},
+      {0, 0, {0, 0, 12, 12}, BLACKONWHITE},
+      {BDM_STRETCH | BDM_ACTIVEONLY, 0, {0, 0, 12, 12}, BLACKONWHITE},
+      {BDM_STRETCH | BDM_ACTIVEONLY, 1, {0, 0, 12, 12}, COLORONCOLOR},
+      {BDM_STRETCH, 0, {0, 0, 1, 12}, BLACKONWHITE},
+  };
+  for (const Case& c : cases) {
+    frame.DrawMode = static_cast<int16_t>(c.drawMode);
+    for (int form = 0; form < 3; ++form) {
+      std::unique_ptr<TBitmap> b(CreateBmp32(12, 12));
+      SetStretchBltMode(b->Canvas()->Handle(), BLACKONWHITE);
+      if (form == 0) DrawSkinRect(b.get(), c.rect, EmptyCI, frame, c.state, false);
+      if (form == 1) DrawSkinRect32(b.get(), c.rect, EmptyCI, frame, c.state);
+      if (form == 2) DrawSkinRect32Ex(b.get(), c.rect, EmptyCI, frame, c.state, {2, 2, 2, 2}, 255);
+      EXPECT_EQ(GetStretchBltMode(b->Canvas()->Handle()), c.want) << c.drawMode << " " << c.state << " " << form;
+    }
+  }
+}
+
 TEST(Gdi, BoundFunctionsAndCompositionBranch) {
   sGraphUtilsStartup();
   EXPECT_TRUE(kvLayered());

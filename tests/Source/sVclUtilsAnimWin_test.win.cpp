@@ -123,7 +123,12 @@ TEST_F(LayeredAnimation, ShowOfAFormFadesItsPictureInAndEndsWithTheWholePicture)
   AnimShowLayered(glow, pic.get(), TPoint(wr.left, wr.top), 120, 255, atFading, false, nullptr);
   const auto schedule = ShowSchedule(atFading, pic->Width(), pic->Height(), 120, 255, false);
   ASSERT_EQ(calls.size(), 1 + schedule.size() + 1);  // loaded, 11 frames, the final one
+  // Loaded with the whole picture, placed where the form is, before any frame.
   EXPECT_EQ(calls.front().alpha, 0);
+  EXPECT_EQ(calls.front().pixels, PixelsOf(pic.get()));
+  ASSERT_TRUE(calls.front().hasPos);
+  EXPECT_EQ(calls.front().pos.x, wr.left);
+  EXPECT_EQ(calls.front().pos.y, wr.top);
   for (size_t i = 0; i < schedule.size(); ++i) {
     const LayeredCall& c = calls[1 + i];
     EXPECT_EQ(c.wnd, glow->Handle());
