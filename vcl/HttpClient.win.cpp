@@ -76,9 +76,9 @@ struct RequestState {
   std::atomic<int> refs{1};
   HANDLE stepDone = CreateEventW(nullptr, FALSE, FALSE, nullptr);
   DWORD result = 0;  // bytes available or read by the step that ended
-  DWORD error = 0;   // set when the step failed
-  // The completion that ended the step. Under load Wine can wake a waiter before the
-  // completion it waits for has come: a step ends only on its own completion.
+  std::atomic<DWORD> error{0};  // set when the step failed
+  // The completion that ended the step. Under load, Wine was seen to signal our events when
+  // nothing had happened and to lose a signal: the flags decide, the event only wakes.
   std::atomic<DWORD> completed{0};
   std::string body;  // the request body: WinHTTP reads it while the send is pending
   std::vector<Byte> buffer;
@@ -112,8 +112,8 @@ void CALLBACK StatusCallback(HINTERNET, DWORD_PTR context, DWORD status, LPVOID 
       SetEvent(st->stepDone);
       break;
     case WINHTTP_CALLBACK_STATUS_REQUEST_ERROR:
-      st->error = static_cast<WINHTTP_ASYNC_RESULT*>(info)->dwError;
-      if (st->error == 0) st->error = ERROR_WINHTTP_INTERNAL_ERROR;
+      st->error = static_cast<WINHTTP_ASYNC_RESULT*>(info)->dwError ? static_cast<WINHTTP_ASYNC_RESULT*>(info)->dwError
+                                                                       : DWORD(ERROR_WINHTTP_INTERNAL_ERROR);
       SetEvent(st->stepDone);
       break;
     case WINHTTP_CALLBACK_STATUS_HANDLE_CLOSING:
@@ -298,7 +298,8 @@ struct THTTPTransfer {
   bool readContent = true;  // false for HEAD
   TReceiveDataEvent onReceiveData;
   THTTPClient* sender = nullptr;
-  HANDLE abort = nullptr;  // set to stop the transfer; nullptr: cannot be stopped
+  HANDLE abort = nullptr;  // signalled to stop the transfer; nullptr: cannot be stopped
+  std::atomic<bool> aborting{false};  // set before abort is signalled
   IAsyncResult result = std::make_shared<THTTPAsyncResult>();
 
   ~THTTPTransfer() {
@@ -320,21 +321,23 @@ bool THTTPTransfer::Step(RequestCaller& caller, RequestState* st, std::function<
   st->completed = 0;
   caller.Call(std::move(call));
   HANDLE waits[2] = {st->stepDone, abort};
+  const ULONGLONG deadline = GetTickCount64() + kStepTimeoutMs;
   for (;;) {
-    const DWORD w = WaitForMultipleObjects(abort ? 2 : 1, waits, FALSE, kStepTimeoutMs);
-    if (w == WAIT_TIMEOUT) {
-      Fail(what, ERROR_WINHTTP_TIMEOUT);
-      return false;
-    }
-    if (w != WAIT_OBJECT_0) {
+    if (aborting) {
       result->cancelled_ = true;
       return false;
     }
-    if (st->error) {
-      Fail(what, st->error);
+    if (const DWORD error = st->error) {
+      Fail(what, error);
       return false;
     }
     if (st->completed == done) return true;
+    if (GetTickCount64() >= deadline) {
+      Fail(what, ERROR_WINHTTP_TIMEOUT);
+      return false;
+    }
+    // Normally a signal ends the wait at once; the short slice only covers a lost one.
+    WaitForMultipleObjects(abort ? 2 : 1, waits, FALSE, 50);
   }
 }
 
@@ -518,7 +521,10 @@ IHTTPResponse THTTPClient::EndAsyncHTTP(const IAsyncResult& result) {
 }
 
 void THTTPClient::Cancel() {
-  if (running_) SetEvent(running_->abort);
+  if (running_) {
+    running_->aborting = true;
+    SetEvent(running_->abort);
+  }
   JoinWorker();
 }
 

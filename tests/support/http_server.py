@@ -143,6 +143,8 @@ def watch(server):
 
 
 def main():
+    # A longer listen queue than the default 5: a loaded machine may be slow to accept.
+    ThreadingHTTPServer.request_queue_size = 64
     server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
     server.daemon_threads = True
     tmp = os.path.join(CONTROL, "port.tmp")
