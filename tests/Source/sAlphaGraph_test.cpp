@@ -227,6 +227,7 @@ TEST(NinePart, HostileImagesAndRectanglesStayInside) {
   TestRandom rnd(11);
   TestPixels pic(13, 11);
   FillRandom(pic, rnd);
+  const TestPixels picBefore = pic;
   const int big = 0x7FFFFFF0;
   for (int i = 0; i < 3000; ++i) {
     TMaskImage img;
@@ -248,12 +249,15 @@ TEST(NinePart, HostileImagesAndRectanglesStayInside) {
     req.UpdateCorners = rnd.Range(0, 1);
     req.MaxWidths = {any(5), any(5), any(5), any(5)};
     req.Opacity = any(300);
-    TestPixels dst(rnd.Range(1, 25), rnd.Range(1, 25));
+    GuardedPixels dst(rnd.Range(1, 25), rnd.Range(1, 25));
     TestPixels bgp(7, 9);
+    const TestPixels bgBefore = bgp;
     TBackdrop ci{bgp.View, any(10), any(10), rnd.Next(), rnd.Range(0, 1) == 1};
     DrawNinePart(dst.View, req, ci, img);
+    ASSERT_EQ(dst.ChangedMarginPixels(), 0) << "case " << i;
+    ASSERT_EQ(bgp.Mem, bgBefore.Mem) << "case " << i;
   }
-  SUCCEED();
+  EXPECT_EQ(pic.Mem, picBefore.Mem);  // the image is only read
 }
 
 TEST(MaskPrimitives, CopyByMask32Arithmetic) {

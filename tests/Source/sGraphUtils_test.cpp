@@ -366,8 +366,10 @@ TEST(Compositing, HostileRectanglesStayInsideTheBitmaps) {
   // Any rectangle, point or size: no access outside (AddressSanitizer watches) and no change
   // outside the destination's own pixels.
   TestRandom rnd(99);
-  TestPixels src(7, 5), dst(6, 9);
+  TestPixels src(7, 5);
+  GuardedPixels dst(6, 9);
   FillRandom(src, rnd);
+  const TestPixels srcBefore = src;
   const int big = 0x7FFFFFF0;
   const TRect rects[] = {{-big, -big, big, big}, {5, 3, -2, 40}, {-3, -3, 2, 2}, {6, 4, 9, 9}, {0, 0, 0, 0}, {big, big, -big, -big}};
   const TPoint points[] = {{-big, 0}, {0, big}, {-2, -2}, {5, 8}, {big, big}};
@@ -394,8 +396,10 @@ TEST(Compositing, HostileRectanglesStayInsideTheBitmaps) {
       FillRect32(dst.View, r, 0x123456, 1);
       BlendColorRect(dst.View, r, 4, 0x123456);
       BlendRect32(dst.View, r, 0x123456, 250, 3);
+      ASSERT_EQ(dst.ChangedMarginPixels(), 0) << "rect " << r.Left << "," << r.Top << "," << r.Right << ","
+                                               << r.Bottom << " point " << p.X << "," << p.Y;
     }
-  SUCCEED();
+  EXPECT_EQ(src.Mem, srcBefore.Mem);  // the source is only read
 }
 
 TEST(Compositing, ABackdropOffsetNearTheIntegerLimitsAnswersNothing) {

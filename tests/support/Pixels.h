@@ -35,6 +35,35 @@ struct TestPixels {
   uint32_t At(Integer x, Integer y) const { return View.At(x, y); }
 };
 
+// A w x h view inside a larger block whose margin (on every side, also left and right of every
+// row) holds a canary value: a routine that writes outside the view changes the margin.
+struct GuardedPixels {
+  static constexpr uint32_t kCanary = 0xA5C3E10Fu;
+  static constexpr Integer kMargin = 8;
+  TestPixels Block;
+  TPixelView View;
+
+  GuardedPixels(Integer w, Integer h, uint32_t fill = 0)
+      : Block(w + 2 * kMargin, h + 2 * kMargin, kCanary),
+        View{Block.View.Line0 + kMargin * Block.View.Delta + kMargin * 4, Block.View.Delta, w, h} {
+    for (Integer y = 0; y < h; ++y)
+      for (Integer x = 0; x < w; ++x) View.At(x, y) = fill;
+  }
+  GuardedPixels(const GuardedPixels&) = delete;
+  GuardedPixels& operator=(const GuardedPixels&) = delete;
+
+  // How many margin pixels no longer hold the canary.
+  int ChangedMarginPixels() const {
+    int changed = 0;
+    for (Integer y = 0; y < Block.View.Height; ++y)
+      for (Integer x = 0; x < Block.View.Width; ++x) {
+        const bool inside = x >= kMargin && x < kMargin + View.Width && y >= kMargin && y < kMargin + View.Height;
+        changed += !inside && Block.At(x, y) != kCanary;
+      }
+    return changed;
+  }
+};
+
 // xorshift32: the same sequence on every platform.
 struct TestRandom {
   uint32_t State;
