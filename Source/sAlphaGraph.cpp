@@ -506,11 +506,13 @@ struct NinePart {
 
 }  // namespace
 
+bool NinePartSkipped(const TNinePartRequest& req, Integer drawMode) {
+  return (req.State == 0 && (drawMode & BDM_ACTIVEONLY)) || W(req.Rect) < 2 || H(req.Rect) < 2;
+}
+
 void DrawNinePart(const TPixelView& dst, const TNinePartRequest& req, const TBackdrop& ci, const TMaskImage& img) {
-  if (dst.Empty() || img.Src.Empty()) return;
-  if (req.State == 0 && (img.DrawMode & BDM_ACTIVEONLY)) return;
+  if (dst.Empty() || img.Src.Empty() || NinePartSkipped(req, img.DrawMode)) return;
   const TRect& a = req.Rect;
-  if (W(a) < 2 || H(a) < 2) return;
   Integer lw = std::max(img.WL, 0), tw = std::max(img.WT, 0), rw = std::max(img.WR, 0), bw = std::max(img.WB, 0);
   ShrinkMargins(static_cast<Integer>(std::min<int64_t>(W(a), INT32_MAX)), lw, rw);
   ShrinkMargins(static_cast<Integer>(std::min<int64_t>(H(a), INT32_MAX)), tw, bw);
@@ -983,11 +985,6 @@ void DrawSkinRectOf(TNinePartKind kind, TBitmap* aBmp, const TRect& aRect, const
                     const TsMaskData& maskData, Integer state, bool updateCorners, const TRect& maxWidths,
                     Integer opacity) {
   if (!maskData.Manager) return;
-#ifdef _WIN32
-  if ((maskData.DrawMode & BDM_STRETCH) && aBmp && !(state == 0 && (maskData.DrawMode & BDM_ACTIVEONLY)) &&
-      W(aRect) >= 2 && H(aRect) >= 2)
-    SetBlockStretchMode(aBmp);
-#endif
   TNinePartRequest req;
   req.Kind = kind;
   req.Rect = aRect;
@@ -996,6 +993,9 @@ void DrawSkinRectOf(TNinePartKind kind, TBitmap* aBmp, const TRect& aRect, const
   req.MaxWidths = maxWidths;
   req.Opacity = opacity;
   req.CiIsDst = ci.Bmp != nullptr && ci.Bmp == aBmp;
+#ifdef _WIN32
+  if ((maskData.DrawMode & BDM_STRETCH) && aBmp && !NinePartSkipped(req, maskData.DrawMode)) SetBlockStretchMode(aBmp);
+#endif
   DrawNinePart(ViewOf(aBmp), req, BackdropOf(ci), MaskImageOf(maskData));
 }
 }  // namespace

@@ -109,6 +109,10 @@ struct TNinePartRequest {
 // deficit (the odd pixel from the right or bottom); what one side cannot give, the other gives.
 void ShrinkMargins(Integer extent, Integer& first, Integer& second);
 
+// True when the request paints nothing whatever the picture: state 0 of an active-only image,
+// or a target under 2 pixels wide or high.
+bool NinePartSkipped(const TNinePartRequest& req, Integer drawMode);
+
 void DrawNinePart(const TPixelView& dst, const TNinePartRequest& req, const TBackdrop& ci, const TMaskImage& img);
 
 // ---- 6. Rounded corners ---------------------------------------------------------------------------

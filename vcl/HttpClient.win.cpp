@@ -111,11 +111,12 @@ void CALLBACK StatusCallback(HINTERNET, DWORD_PTR context, DWORD status, LPVOID 
       st->completed = status;
       SetEvent(st->stepDone);
       break;
-    case WINHTTP_CALLBACK_STATUS_REQUEST_ERROR:
-      st->error = static_cast<WINHTTP_ASYNC_RESULT*>(info)->dwError ? static_cast<WINHTTP_ASYNC_RESULT*>(info)->dwError
-                                                                       : DWORD(ERROR_WINHTTP_INTERNAL_ERROR);
+    case WINHTTP_CALLBACK_STATUS_REQUEST_ERROR: {
+      const DWORD error = static_cast<WINHTTP_ASYNC_RESULT*>(info)->dwError;
+      st->error = error ? error : DWORD(ERROR_WINHTTP_INTERNAL_ERROR);
       SetEvent(st->stepDone);
       break;
+    }
     case WINHTTP_CALLBACK_STATUS_HANDLE_CLOSING:
       st->Release();
       break;
