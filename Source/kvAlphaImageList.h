@@ -32,10 +32,10 @@
 #include <vector>
 
 #include "sConst.h"
-#include "vcl/Bitmap.h"
-#include "vcl/Classes.h"
-#include "vcl/Streams.h"
-#include "vcl/TypInfo.h"
+#include "ui/Bitmap.h"
+#include "ui/Classes.h"
+#include "ui/Streams.h"
+#include "ui/TypInfo.h"
 
 // ---- 1. Glyph outline contours ------------------------------------------------------------
 
@@ -224,8 +224,8 @@ class TsImgListItems : public TCollection {
 #ifdef _WIN32
 
 #include "kvFontStore.h"
-#include "vcl/Graphics.h"
-#include "vcl/ImgList.h"
+#include "ui/Graphics.h"
+#include "ui/ImgList.h"
 
 class TCanvas;
 

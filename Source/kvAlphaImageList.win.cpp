@@ -17,9 +17,9 @@
 #include "sSkinManager.h"
 #include "sThirdParty.h"
 #include "sVclUtils.h"
-#include "vcl/Canvas.h"
-#include "vcl/GdiScopes.h"
-#include "vcl/Icon.h"
+#include "ui/Canvas.h"
+#include "ui/GdiScopes.h"
+#include "ui/Icon.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 // the binary property "FontData" (the raw file, with its length).
 #pragma once
 
-#include "vcl/Classes.h"
-#include "vcl/Streams.h"
-#include "vcl/WinFwd.h"
+#include "ui/Classes.h"
+#include "ui/Streams.h"
+#include "ui/WinFwd.h"
 
 class TkvEmbeddedFont : public TCollectionItem {
   TW_CLASS(TkvEmbeddedFont, TCollectionItem)

@@ -27,7 +27,7 @@
 
 #include "kvZLibEx.h"  // InflateInit
 #include "sConst.h"  // kvPngFirst
-#include "vcl/Picture.h"
+#include "ui/Picture.h"
 
 bool UseKVPng = true;
 

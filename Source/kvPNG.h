@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "sConst.h"  // PNGMagic
-#include "vcl/Bitmap.h"
+#include "ui/Bitmap.h"
 
 inline constexpr int64_t kPngMaxPixels = int64_t(1) << 28;
 inline constexpr int64_t kPngMaxRowBytes = int64_t(64) << 20;

@@ -6,8 +6,8 @@
 #include "kvPNG.h"
 #include "sConst.h"
 #include "sGraphUtils.h"
-#include "vcl/Canvas.h"
-#include "vcl/GdiScopes.h"
+#include "ui/Canvas.h"
+#include "ui/GdiScopes.h"
 
 void TPNGGraphic::LoadFromResourceName(HINSTANCE instance, const String& resName) {
   TResourceStream stream(instance, resName, RT_RCDATA_ID);

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "sCommonData.h"
-#include "vcl/ComCtrls.h"
+#include "ui/ComCtrls.h"
 
 class TsProgressBar : public TProgressBar {
   TW_CLASS(TsProgressBar, TProgressBar)

@@ -5,10 +5,10 @@
 
 #include "sCommonData.h"
 #include "sGraphUtils.h"
-#include "vcl/Bitmap.h"
+#include "ui/Bitmap.h"
 
 #ifdef _WIN32
-#include "vcl/Forms.h"
+#include "ui/Forms.h"
 std::unique_ptr<TkvTimerDriver> MakeUITimerDriver(TkvThreadedTimer& owner, Cardinal interval);
 TkvTimerDriverFactory kvTimerDriverFactory = MakeUITimerDriver;
 #else

@@ -15,8 +15,8 @@
 #include <memory>
 
 #include "sConst.h"
-#include "vcl/Classes.h"
-#include "vcl/Threads.h"
+#include "ui/Classes.h"
+#include "ui/Threads.h"
 
 class TBitmap;
 class TControl;

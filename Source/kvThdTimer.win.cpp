@@ -1,6 +1,6 @@
 #include "kvThdTimer.h"
 
-#include "vcl/Timers.h"
+#include "ui/Timers.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 
 #include <zlib.h>
 
-#include "vcl/Events.h"
-#include "vcl/Streams.h"
+#include "ui/Events.h"
+#include "ui/Streams.h"
 
 // zlib's stream record, as zlib lays it out.
 using TZStreamRec = z_stream;

@@ -21,9 +21,9 @@
 #include <vector>
 
 #include "sConst.h"
-#include "vcl/Bitmap.h"
-#include "vcl/Types.h"
-#include "vcl/WinFwd.h"
+#include "ui/Bitmap.h"
+#include "ui/Types.h"
+#include "ui/WinFwd.h"
 
 class TBitmap;
 

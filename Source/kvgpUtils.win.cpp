@@ -19,9 +19,9 @@
 
 #include "kvntUtils.h"
 #include "sGraphUtils.h"
-#include "vcl/Canvas.h"
-#include "vcl/GdiScopes.h"
-#include "vcl/Graphics.h"
+#include "ui/Canvas.h"
+#include "ui/GdiScopes.h"
+#include "ui/Graphics.h"
 
 namespace {
 

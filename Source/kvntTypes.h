@@ -4,7 +4,7 @@
 #pragma once
 
 #include "sConst.h"
-#include "vcl/Classes.h"
+#include "ui/Classes.h"
 
 // A plain object; the per-PPI skin data derives from it, and code that is handed one tests its
 // class before use.
@@ -87,8 +87,8 @@ class TkvPadding : public TPersistent {
 TRect PaddingToRect(const TkvPadding* padding, Integer ppi);
 
 #ifdef _WIN32
-#include "vcl/Forms.h"
-#include "vcl/Timers.h"
+#include "ui/Forms.h"
+#include "ui/Timers.h"
 
 // A UI timer that remembers an owner object (the skin provider keeps the hovered title-bar
 // item there).

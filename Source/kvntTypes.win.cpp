@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include "sCommonData.h"
-#include "vcl/Bitmap.h"
-#include "vcl/Controls.h"
+#include "ui/Bitmap.h"
+#include "ui/Controls.h"
 
 TW_DEFINE_CLASS(TkvGlowForm) {}
 TW_DEFINE_CLASS(TkvTimer) {}

@@ -2,9 +2,9 @@
 
 #include <cmath>
 
-#include "vcl/Bitmap.h"
-#include "vcl/StringList.h"
-#include "vcl/TypInfo.h"
+#include "ui/Bitmap.h"
+#include "ui/StringList.h"
+#include "ui/TypInfo.h"
 
 void kvRaiseOverflow() { throw EIntOverflow(u"Integer overflow"); }
 

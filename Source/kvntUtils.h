@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "sConst.h"
-#include "vcl/SysUtils.h"
+#include "ui/SysUtils.h"
 
 class TBitmap;
 class TIcon;

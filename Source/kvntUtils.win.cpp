@@ -6,7 +6,7 @@
 
 #include "sDialogs.h"
 #include "sSkinProvider.h"
-#include "vcl/Icon.h"
+#include "ui/Icon.h"
 
 static_assert(sizeof(BLENDFUNCTION) == sizeof(TkvBlendFunction));
 

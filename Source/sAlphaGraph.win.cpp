@@ -10,8 +10,8 @@
 #include "sMaskData.h"
 #include "sSkinManager.h"
 #include "sVclUtils.h"
-#include "vcl/Canvas.h"
-#include "vcl/Controls.h"
+#include "ui/Canvas.h"
+#include "ui/Controls.h"
 
 void BmpDisabledKind(TBitmap* bmp, TSet<TsDisabledKind> disabledKind, TControl* parent, const TCacheInfo& ci,
                      const TPoint& offset) {

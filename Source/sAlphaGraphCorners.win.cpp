@@ -8,7 +8,7 @@
 #include "kvgpUtils.h"
 #include "sAlphaGraph.h"
 #include "sSkinManager.h"
-#include "vcl/Canvas.h"
+#include "ui/Canvas.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include "sAlphaGraph.h"
 #include "sGraphUtils.h"
 #include "sSkinManager.h"
-#include "vcl/Canvas.h"
-#include "vcl/Graphics.h"
+#include "ui/Canvas.h"
+#include "ui/Graphics.h"
 
 void WriteColor(TBitmap* bmp, const String& text, bool enabled, const TRect& lRect, Cardinal flags, TColor color,
                 bool /*isAnsi*/) {

@@ -13,8 +13,8 @@
 #include <memory>
 
 #include "sCommonData.h"
-#include "vcl/ImgList.h"
-#include "vcl/StdCtrls.h"
+#include "ui/ImgList.h"
+#include "ui/StdCtrls.h"
 
 struct tagDRAWITEMSTRUCT;
 

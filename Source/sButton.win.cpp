@@ -9,8 +9,8 @@
 #include "sSkinManager.h"
 #include "sThirdParty.h"
 #include "sVclUtils.h"
-#include "vcl/Canvas.h"
-#include "vcl/GdiScopes.h"
+#include "ui/Canvas.h"
+#include "ui/GdiScopes.h"
 
 TW_DEFINE_CLASS(TsButton) {
   b.Property(u"SkinData", &TsButton::SkinData);

@@ -1,9 +1,9 @@
 #include "sCommonData.h"
 
 #include "sSkinManager.h"
-#include "vcl/Bitmap.h"
+#include "ui/Bitmap.h"
 #ifdef _WIN32
-#include "vcl/Controls.h"
+#include "ui/Controls.h"
 #endif
 
 TW_DEFINE_CLASS(TsCommonData) {

@@ -6,8 +6,8 @@
 #pragma once
 
 #include "sConst.h"
-#include "vcl/Classes.h"
-#include "vcl/Messages.h"
+#include "ui/Classes.h"
+#include "ui/Messages.h"
 
 class TBitmap;
 class TControl;

@@ -10,7 +10,7 @@
 #include "sMessages.h"
 #include "sSkinManager.h"
 #include "sVclUtils.h"
-#include "vcl/Controls.h"
+#include "ui/Controls.h"
 
 namespace {
 // (window, property name) -> value; GUI thread only, like every skin data object. The names

@@ -1,7 +1,7 @@
 // The vocabulary shared by every layer of the skinning engine: pixel and colour records, the
 // parent-background records, enumerations, control-class codes and their sets, flag
 // combinations for window calls, read-only tables and the global switches with their
-// initial values. Portable: no platform headers (handle types come from vcl/WinFwd.h).
+// initial values. Portable: no platform headers (handle types come from ui/WinFwd.h).
 //
 // Sections:
 //   1. Pixel and colour records
@@ -20,8 +20,8 @@
 #include <initializer_list>
 #include <vector>
 
-#include "vcl/Types.h"
-#include "vcl/WinFwd.h"
+#include "ui/Types.h"
+#include "ui/WinFwd.h"
 
 class TBitmap;
 class TControl;

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "vcl/Forms.h"
+#include "ui/Forms.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <array>
 
-#include "vcl/Dialogs.h"
+#include "ui/Dialogs.h"
 
 // Default captions by message kind.
 extern std::array<String, 5> Captions;

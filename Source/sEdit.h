@@ -9,7 +9,7 @@
 
 #include "kvntTypes.h"
 #include "sCommonData.h"
-#include "vcl/StdCtrls.h"
+#include "ui/StdCtrls.h"
 
 class TsEdit : public TEdit {
   TW_CLASS(TsEdit, TEdit)

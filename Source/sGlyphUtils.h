@@ -40,8 +40,8 @@ constexpr Integer iServCharClose = 24;
 inline constexpr std::array<const Char*, 5> kvGlyphsResNames{u"SF", u"SR", u"SD", u"SE", u"SC"};
 
 #ifdef _WIN32
-#include "vcl/Classes.h"
-#include "vcl/ImgList.h"
+#include "ui/Classes.h"
+#include "ui/ImgList.h"
 
 class TkvImageList;
 class TsAlphaImageList;

@@ -7,8 +7,8 @@
 #include "sEdit.h"
 #include "sSkinManager.h"
 #include "sThirdParty.h"
-#include "vcl/Controls.h"
-#include "vcl/Streams.h"
+#include "ui/Controls.h"
+#include "ui/Streams.h"
 
 TsCharImageList* kvCharImages = nullptr;
 TsAlphaImageList* kvResImages = nullptr;

@@ -16,8 +16,8 @@
 #pragma once
 
 #include "sConst.h"
-#include "vcl/Bitmap.h"
-#include "vcl/Types.h"
+#include "ui/Bitmap.h"
+#include "ui/Types.h"
 
 // ---- 1. Mode flags ------------------------------------------------------------------------------
 

@@ -10,8 +10,8 @@
 #include "sAlphaGraph.h"
 #include "sCommonData.h"
 #include "sGraphUtils.h"
-#include "vcl/Canvas.h"
-#include "vcl/GdiScopes.h"
+#include "ui/Canvas.h"
+#include "ui/GdiScopes.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 
 #include "sAlphaGraph.h"
 #include "sMaskData.h"
-#include "vcl/Graphics.h"
+#include "ui/Graphics.h"
 
 #include <algorithm>
 #include <cmath>

@@ -26,8 +26,8 @@
 #include <vector>
 
 #include "sConst.h"
-#include "vcl/Bitmap.h"
-#include "vcl/Types.h"
+#include "ui/Bitmap.h"
+#include "ui/Types.h"
 
 struct TsMaskData;
 
@@ -537,7 +537,7 @@ void DrawColorArrow(const TPixelView& v, TColor color, const TRect& r, TkvSide d
 
 #ifdef _WIN32
 #include "kvntTypes.h"      // TkvArrowsStyle
-#include "vcl/StdCtrls.h"  // TAlignment, TVerticalAlignment, TButtonLayout
+#include "ui/StdCtrls.h"  // TAlignment, TVerticalAlignment, TButtonLayout
 
 // The size of one system check-box glyph, measured by GetCheckSize.
 extern Integer FCheckWidth, FCheckHeight;

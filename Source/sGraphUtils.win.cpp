@@ -10,9 +10,9 @@
 #include "sAlphaGraph.h"
 #include "sGraphUtils.h"
 #include "sMaskData.h"
-#include "vcl/Canvas.h"
-#include "vcl/Controls.h"
-#include "vcl/GdiScopes.h"
+#include "ui/Canvas.h"
+#include "ui/Controls.h"
+#include "ui/GdiScopes.h"
 
 // ---- Functions bound by name ------------------------------------------------------------------
 

@@ -24,9 +24,9 @@
 #include "sGraphUtils.h"
 #include "sSkinManager.h"
 #include "sVclUtils.h"
-#include "vcl/Canvas.h"
-#include "vcl/Controls.h"
-#include "vcl/GdiScopes.h"
+#include "ui/Canvas.h"
+#include "ui/Controls.h"
+#include "ui/GdiScopes.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include "kvgpUtils.h"
 #include "kvntUtils.h"
 #include "sGraphUtils.h"
-#include "vcl/Canvas.h"
-#include "vcl/GdiScopes.h"
-#include "vcl/Graphics.h"
+#include "ui/Canvas.h"
+#include "ui/GdiScopes.h"
+#include "ui/Graphics.h"
 
 Integer FCheckWidth = 0, FCheckHeight = 0;
 

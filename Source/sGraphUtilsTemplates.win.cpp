@@ -8,9 +8,9 @@
 #include "kvntUtils.h"
 #include "sGraphUtils.h"
 #include "sSkinManager.h"
-#include "vcl/Canvas.h"
-#include "vcl/Controls.h"
-#include "vcl/GdiScopes.h"
+#include "ui/Canvas.h"
+#include "ui/Controls.h"
+#include "ui/GdiScopes.h"
 
 namespace {
 

@@ -14,9 +14,9 @@
 #include "sMessages.h"
 #include "sSkinManager.h"
 #include "sVclUtils.h"
-#include "vcl/Canvas.h"
-#include "vcl/GdiScopes.h"
-#include "vcl/Graphics.h"
+#include "ui/Canvas.h"
+#include "ui/GdiScopes.h"
+#include "ui/Graphics.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "sCommonData.h"
-#include "vcl/StdCtrls.h"
+#include "ui/StdCtrls.h"
 
 class TsLabel : public TLabel {
   TW_CLASS(TsLabel, TLabel)

@@ -4,7 +4,7 @@
 // result is the answer (0: not handled, or no).
 #pragma once
 
-#include "vcl/Types.h"
+#include "ui/Types.h"
 
 constexpr Cardinal SM_ALPHACMD = 0xA100;
 // Posted to the application window to have a popup menu's frame drawn (LParam: the item).

@@ -2,7 +2,7 @@
 
 #include "kvntUtils.h"
 #include "sVclUtils.h"
-#include "vcl/Graphics.h"
+#include "ui/Graphics.h"
 
 DuRiruZireziv* DefaultManager = nullptr;
 

@@ -19,7 +19,7 @@
 #include "sConst.h"
 #include "sDefaults.h"
 #include "sMaskData.h"
-#include "vcl/Classes.h"
+#include "ui/Classes.h"
 
 class TBitmap;
 class TFont;

@@ -1,7 +1,7 @@
 // Form skinning: the skin provider of a form. So far only the desktop-composition query.
 #pragma once
 
-#include "vcl/Types.h"
+#include "ui/Types.h"
 
 #ifdef _WIN32
 // Composition state: -1 until AeroIsEnabled first asks the system, then 0 or 1 for the rest of

@@ -9,12 +9,12 @@
 #pragma once
 
 #include "sConst.h"
-#include "vcl/Bitmap.h"
+#include "ui/Bitmap.h"
 
 #ifdef _WIN32
 
-#include "vcl/ComCtrls.h"
-#include "vcl/ImgList.h"
+#include "ui/ComCtrls.h"
+#include "ui/ImgList.h"
 
 class TCanvas;
 class TControl;

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "sConst.h"
-#include "vcl/Classes.h"
-#include "vcl/Messages.h"
+#include "ui/Classes.h"
+#include "ui/Messages.h"
 
 class TBitmap;
 class TComponent;
@@ -25,7 +25,7 @@ class TControl;
 class TCustomForm;
 class TForm;
 class TWinControl;
-#include "vcl/SysUtils.h"
+#include "ui/SysUtils.h"
 
 // ---- 1. Texts, conversions and module state --------------------------------------------
 
@@ -55,9 +55,9 @@ String GetPlainText(const String& htmlText, bool convertBreakLine);
 // ---- 2. Windows -----------------------------------------------------------------------
 #ifdef _WIN32
 
-#include "vcl/Controls.h"
-#include "vcl/StdCtrls.h"
-#include "vcl/Themes.h"
+#include "ui/Controls.h"
+#include "ui/StdCtrls.h"
+#include "ui/Themes.h"
 
 // -- Skin command transport. All run on the GUI thread and answer the message result.
 

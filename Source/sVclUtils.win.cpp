@@ -7,8 +7,8 @@
 #include "sMessages.h"
 #include "sGraphUtils.h"
 #include "sSkinManager.h"
-#include "vcl/Controls.h"
-#include "vcl/Forms.h"
+#include "ui/Controls.h"
+#include "ui/Forms.h"
 
 // ---- Skin command transport -----------------------------------------------------------
 

@@ -13,10 +13,10 @@
 #include "sGraphUtils.h"
 #include "sSkinProvider.h"
 #include "sVclUtils.h"
-#include "vcl/Canvas.h"
-#include "vcl/Forms.h"
-#include "vcl/GdiScopes.h"
-#include "vcl/Hints.h"
+#include "ui/Canvas.h"
+#include "ui/Forms.h"
+#include "ui/GdiScopes.h"
+#include "ui/Hints.h"
 #include "sMessages.h"
 
 TkvHideTimer* kvHideTimer = nullptr;

@@ -14,11 +14,11 @@
 #include "sGraphUtils.h"
 #include "sMessages.h"
 #include "sVclUtils.h"
-#include "vcl/Canvas.h"
-#include "vcl/ComCtrls.h"
-#include "vcl/Controls.h"
-#include "vcl/Forms.h"
-#include "vcl/GdiScopes.h"
+#include "ui/Canvas.h"
+#include "ui/ComCtrls.h"
+#include "ui/Controls.h"
+#include "ui/Forms.h"
+#include "ui/GdiScopes.h"
 
 namespace {
 

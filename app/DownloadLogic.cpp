@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "vcl/SysUtils.h"
+#include "ui/SysUtils.h"
 
 // ---- names ---------------------------------------------------------------------------
 

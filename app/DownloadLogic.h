@@ -4,7 +4,7 @@
 
 #include <atomic>
 
-#include "vcl/Types.h"
+#include "ui/Types.h"
 
 // ---- names ---------------------------------------------------------------------------
 

@@ -4,9 +4,9 @@
 
 #ifdef _WIN32
 
-#include "vcl/ExtCtrls.h"
-#include "vcl/Forms.h"
-#include "vcl/StdCtrls.h"
+#include "ui/ExtCtrls.h"
+#include "ui/Forms.h"
+#include "ui/StdCtrls.h"
 
 class TForm3 : public TForm {
   TW_CLASS(TForm3, TForm)

@@ -12,8 +12,8 @@
 
 #include <memory>
 
-#include "vcl/Forms.h"
-#include "vcl/HttpClient.h"
+#include "ui/Forms.h"
+#include "ui/HttpClient.h"
 
 class TsButton;
 class TsEdit;

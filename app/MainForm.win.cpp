@@ -14,8 +14,8 @@
 #include "sEdit.h"
 #include "sLabel.h"
 #include "sSkinManager.h"
-#include "vcl/Dialogs.h"
-#include "vcl/Threads.h"
+#include "ui/Dialogs.h"
+#include "ui/Threads.h"
 
 // Sections: the download's state and file helpers, the form and its small handlers, the
 // parse request, starting a download, progress and completion.

@@ -1,6 +1,6 @@
 #include "app/ParseLogic.h"
 
-#include "vcl/Json.h"
+#include "ui/Json.h"
 
 const String kLinkPlaceholder = u"请复制视频地址";
 const String kDefaultParseBaseUrl = u"http://parse.tarnwick.example";

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "vcl/Types.h"
+#include "ui/Types.h"
 
 // The link edit's placeholder; an edit that still shows it counts as empty.
 extern const String kLinkPlaceholder;  // "请复制视频地址"

@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-#include "vcl/SysUtils.h"
+#include "ui/SysUtils.h"
 
 TW_DECLARE_EXCEPTION(EShellExecError, Exception);
 

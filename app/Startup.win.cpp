@@ -8,8 +8,8 @@
 #include "sEdit.h"
 #include "sLabel.h"
 #include "sSkinManager.h"
-#include "vcl/FormReader.h"
-#include "vcl/Jpeg.h"
+#include "ui/FormReader.h"
+#include "ui/Jpeg.h"
 
 void RegisterTarnwickClasses() {
   RegisterLibraryClasses();

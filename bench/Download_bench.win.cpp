@@ -29,9 +29,9 @@
 #include "support/TestServer.h"
 #include "support/UnixShell.h"
 #include "support/WindowDriver.h"
-#include "vcl/HttpClient.h"
-#include "vcl/Json.h"
-#include "vcl/Streams.h"
+#include "ui/HttpClient.h"
+#include "ui/Json.h"
+#include "ui/Streams.h"
 
 namespace {
 

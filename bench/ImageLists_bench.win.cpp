@@ -13,8 +13,8 @@
 #include "kvgpUtils.h"
 #include "sGlyphUtils.h"
 #include "sGraphUtils.h"
-#include "vcl/Canvas.h"
-#include "vcl/GdiScopes.h"
+#include "ui/Canvas.h"
+#include "ui/GdiScopes.h"
 
 using bench::UsPerCall;
 

@@ -20,8 +20,8 @@
 #include "sGraphUtils.h"
 #include "sSkinManager.h"
 #include "sVclUtils.h"
-#include "vcl/Canvas.h"
-#include "vcl/Forms.h"
+#include "ui/Canvas.h"
+#include "ui/Forms.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "sCommonData.h"
 #include "sMessages.h"
 #include "sVclUtils.h"
-#include "vcl/Forms.h"
+#include "ui/Forms.h"
 
 using bench::NsPerCall;
 

@@ -7,8 +7,8 @@
 #include <cstdio>
 
 #include "BenchTiming.h"
-#include "vcl/Forms.h"
-#include "vcl/StdCtrls.h"
+#include "ui/Forms.h"
+#include "ui/StdCtrls.h"
 
 using bench::NsPerCall;
 

@@ -23,7 +23,7 @@ function(tarnwick_library name dir)
     set(srcs ${CMAKE_SOURCE_DIR}/cmake/empty.cpp)
   endif()
   add_library(${name} STATIC ${srcs})
-  # The repository root is public (#include "vcl/Graphics.h"); the engine's folder too, so
+  # The repository root is public (#include "ui/Graphics.h"); the engine's folder too, so
   # its modules are included by name (#include "sConst.h").
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
   if(dir STREQUAL "Source")

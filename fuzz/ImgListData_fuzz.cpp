@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "kvAlphaImageList.h"
-#include "vcl/Icon.h"
+#include "ui/Icon.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "app/ParseLogic.h"
-#include "vcl/Json.h"
+#include "ui/Json.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const String text = Utf8ToString(std::string_view(reinterpret_cast<const char*>(data), size));

@@ -4,9 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "vcl/Jpeg.h"
-#include "vcl/Picture.h"
-#include "vcl/Streams.h"
+#include "ui/Jpeg.h"
+#include "ui/Picture.h"
+#include "ui/Streams.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static bool registered = (RegisterJPEGImage(), true);

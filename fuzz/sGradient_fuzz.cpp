@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "sGradient.h"
-#include "vcl/SysUtils.h"
+#include "ui/SysUtils.h"
 
 namespace {
 struct Pixels {

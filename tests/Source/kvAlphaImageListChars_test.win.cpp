@@ -13,8 +13,8 @@
 #include "sGraphUtils.h"
 #include "sThirdParty.h"
 #include "support/GdiTracker.h"
-#include "vcl/Canvas.h"
-#include "vcl/GdiScopes.h"
+#include "ui/Canvas.h"
+#include "ui/GdiScopes.h"
 
 namespace {
 

@@ -16,9 +16,9 @@
 #include "support/GdiTracker.h"
 #include "support/ImageLists.h"
 #include "support/TempDir.h"
-#include "vcl/FormReader.h"
-#include "vcl/GdiScopes.h"
-#include "vcl/Icon.h"
+#include "ui/FormReader.h"
+#include "ui/GdiScopes.h"
+#include "ui/Icon.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "support/Pixels.h"
 #include "support/PngWriter.h"
 #include "support/TempDir.h"
-#include "vcl/Icon.h"
+#include "ui/Icon.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "support/PngWriter.h"
 #include "support/TempDir.h"
 #include "support/TrickleStream.h"
-#include "vcl/Canvas.h"
+#include "ui/Canvas.h"
 
 using namespace testpng;
 

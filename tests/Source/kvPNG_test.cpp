@@ -12,7 +12,7 @@
 #include "support/PngWriter.h"
 #include "support/TempDir.h"
 #include "support/TrickleStream.h"
-#include "vcl/Picture.h"
+#include "ui/Picture.h"
 
 using namespace testpng;
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "kvThdTimer.h"
-#include "vcl/Timers.h"
+#include "ui/Timers.h"
 
 namespace {
 TTimer* InnerTimer(TkvThreadedTimer* t) {

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "sCommonData.h"
-#include "vcl/Bitmap.h"
+#include "ui/Bitmap.h"
 
 namespace {
 

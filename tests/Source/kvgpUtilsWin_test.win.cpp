@@ -9,7 +9,7 @@
 #include "support/Bitmap32.h"
 #include "support/GdiTracker.h"
 #include "support/Pixels.h"
-#include "vcl/Canvas.h"
+#include "ui/Canvas.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "kvntTypes.h"
-#include "vcl/Bitmap.h"
+#include "ui/Bitmap.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "vcl/TypInfo.h"
+#include "ui/TypInfo.h"
 
 namespace {
 

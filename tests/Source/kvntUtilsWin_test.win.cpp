@@ -10,7 +10,7 @@
 #include "sConst.h"
 #include "sSkinProvider.h"
 #include "support/TempDir.h"
-#include "vcl/Icon.h"
+#include "ui/Icon.h"
 
 namespace {
 

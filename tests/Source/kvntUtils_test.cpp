@@ -7,10 +7,10 @@
 #include <set>
 
 #include "support/TempDir.h"
-#include "vcl/Bitmap.h"
-#include "vcl/Streams.h"
-#include "vcl/StringList.h"
-#include "vcl/TypInfo.h"
+#include "ui/Bitmap.h"
+#include "ui/Streams.h"
+#include "ui/StringList.h"
+#include "ui/TypInfo.h"
 
 TEST(RangeTests, LimitBetweenAndIndex) {
   struct Limit { Integer v, lo, hi, out; } limits[] = {

@@ -13,7 +13,7 @@
 #include "sSkinManager.h"
 #include "support/ImportHook.h"
 #include "support/Pixels.h"
-#include "vcl/Controls.h"
+#include "ui/Controls.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include "sThirdParty.h"
 #include "support/FormFixture.h"
 #include "support/ImageLists.h"
-#include "vcl/Forms.h"
-#include "vcl/ImgList.h"
+#include "ui/Forms.h"
+#include "ui/ImgList.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "kvntTypes.h"
 #include "sCommonData.h"
 #include "sSkinManager.h"
-#include "vcl/Forms.h"
+#include "ui/Forms.h"
 
 namespace {
 

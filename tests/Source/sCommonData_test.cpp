@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "sSkinManager.h"
-#include "vcl/Bitmap.h"
+#include "ui/Bitmap.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "sCommonData.h"
 #include "sThirdParty.h"
 #include "support/PngWriter.h"
-#include "vcl/Controls.h"
+#include "ui/Controls.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "sGraphUtils.h"
 #include "support/Bitmap32.h"
 #include "support/GradPoint.h"
-#include "vcl/Canvas.h"
+#include "ui/Canvas.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include "support/Bitmap32.h"
 #include "support/ImportHook.h"
 #include "support/SkinFixture.h"
-#include "vcl/Canvas.h"
-#include "vcl/Controls.h"
+#include "ui/Canvas.h"
+#include "ui/Controls.h"
 
 namespace {
 

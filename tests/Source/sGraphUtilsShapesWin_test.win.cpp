@@ -9,8 +9,8 @@
 #include "sGraphUtils.h"
 #include "support/Bitmap32.h"
 #include "support/GdiTracker.h"
-#include "vcl/Canvas.h"
-#include "vcl/GdiScopes.h"
+#include "ui/Canvas.h"
+#include "ui/GdiScopes.h"
 
 namespace {
 

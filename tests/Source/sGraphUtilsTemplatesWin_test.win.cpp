@@ -8,8 +8,8 @@
 #include "sGraphUtils.h"
 #include "sSkinManager.h"
 #include "support/Bitmap32.h"
-#include "vcl/Canvas.h"
-#include "vcl/Controls.h"
+#include "ui/Canvas.h"
+#include "ui/Controls.h"
 
 namespace {
 

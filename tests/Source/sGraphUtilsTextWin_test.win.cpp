@@ -12,11 +12,11 @@
 #include "sCommonData.h"
 #include "sMessages.h"
 #include "support/SkinFixture.h"
-#include "vcl/Controls.h"
+#include "ui/Controls.h"
 #include "sGraphUtils.h"
 #include "sSkinManager.h"
-#include "vcl/Canvas.h"
-#include "vcl/Graphics.h"
+#include "ui/Canvas.h"
+#include "ui/Graphics.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "sSkinManager.h"
 #include "sSkinProvider.h"
 #include "support/Pixels.h"
-#include "vcl/Canvas.h"
+#include "ui/Canvas.h"
 
 namespace {
 

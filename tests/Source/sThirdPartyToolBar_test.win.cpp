@@ -13,8 +13,8 @@
 #include "sThirdParty.h"
 #include "support/FormFixture.h"
 #include "support/ImageLists.h"
-#include "vcl/ComCtrls.h"
-#include "vcl/Forms.h"
+#include "ui/ComCtrls.h"
+#include "ui/Forms.h"
 
 namespace {
 

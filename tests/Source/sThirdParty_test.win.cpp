@@ -12,8 +12,8 @@
 #include "sSkinManager.h"
 #include "sThirdParty.h"
 #include "support/ImageLists.h"
-#include "vcl/Canvas.h"
-#include "vcl/StringList.h"
+#include "ui/Canvas.h"
+#include "ui/StringList.h"
 
 namespace {
 

@@ -14,9 +14,9 @@
 #include "sVclUtils.h"
 #include "support/GdiTracker.h"
 #include "support/ImportHook.h"
-#include "vcl/Canvas.h"
-#include "vcl/Forms.h"
-#include "vcl/Hints.h"
+#include "ui/Canvas.h"
+#include "ui/Forms.h"
+#include "ui/Hints.h"
 
 namespace {
 

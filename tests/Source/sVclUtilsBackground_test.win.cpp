@@ -13,8 +13,8 @@
 #include "sSkinManager.h"
 #include "sVclUtils.h"
 #include "support/FormFixture.h"
-#include "vcl/Bitmap.h"
-#include "vcl/Forms.h"
+#include "ui/Bitmap.h"
+#include "ui/Forms.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 
 #include "sSkinManager.h"
 #include "sVclUtils.h"
-#include "vcl/Bitmap.h"
-#include "vcl/Graphics.h"
+#include "ui/Bitmap.h"
+#include "ui/Graphics.h"
 
 namespace {
 

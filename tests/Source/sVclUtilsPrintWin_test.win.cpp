@@ -12,9 +12,9 @@
 #include "sGraphUtils.h"
 #include "sMessages.h"
 #include "sVclUtils.h"
-#include "vcl/Canvas.h"
-#include "vcl/ComCtrls.h"
-#include "vcl/Forms.h"
+#include "ui/Canvas.h"
+#include "ui/ComCtrls.h"
+#include "ui/Forms.h"
 
 namespace {
 

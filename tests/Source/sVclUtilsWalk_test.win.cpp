@@ -14,7 +14,7 @@
 #include "sSkinManager.h"
 #include "sVclUtils.h"
 #include "support/FormFixture.h"
-#include "vcl/Forms.h"
+#include "ui/Forms.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <limits>
 
-#include "vcl/SysUtils.h"
+#include "ui/SysUtils.h"
 
 TEST(TimeName, SecondsSince1970AsIfUtc) {
   struct Case {

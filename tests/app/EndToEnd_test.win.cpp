@@ -12,8 +12,8 @@
 #include "support/TempDir.h"
 #include "support/TestServer.h"
 #include "support/WindowDriver.h"
-#include "vcl/Json.h"
-#include "vcl/Streams.h"
+#include "ui/Json.h"
+#include "ui/Streams.h"
 
 namespace {
 

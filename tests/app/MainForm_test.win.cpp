@@ -22,8 +22,8 @@
 #include "support/TempDir.h"
 #include "support/TestServer.h"
 #include "support/WindowDriver.h"
-#include "vcl/Jpeg.h"
-#include "vcl/Json.h"
+#include "ui/Jpeg.h"
+#include "ui/Json.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "vcl/Json.h"
+#include "ui/Json.h"
 
 TEST(ParseRequest, BaseUrlComesFromTheEnvironmentWhenGiven) {
   EXPECT_EQ(ResolveParseBaseUrl(nullptr), kDefaultParseBaseUrl);

@@ -10,7 +10,7 @@
 #include "support/Files.h"
 #include "support/Fixtures.h"
 #include "support/TempDir.h"
-#include "vcl/Streams.h"
+#include "ui/Streams.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "support/UnixShell.h"
-#include "vcl/SysUtils.h"
+#include "ui/SysUtils.h"
 
 namespace {
 

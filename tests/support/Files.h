@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "vcl/Types.h"
+#include "ui/Types.h"
 
 // A String as the wide-character API takes it.
 inline LPCWSTR W(const String& s) { return reinterpret_cast<LPCWSTR>(s.c_str()); }

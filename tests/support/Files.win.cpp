@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "vcl/Streams.h"
+#include "ui/Streams.h"
 
 String Backslashed(String path) {
   std::replace(path.begin(), path.end(), u'/', u'\\');

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "vcl/Types.h"
+#include "ui/Types.h"
 
 #ifdef _WIN32
 // A small H.264 + AAC MP4 (seconds long, 160x120) at path; false when ffmpeg failed.

@@ -4,7 +4,7 @@
 
 #include "support/TempDir.h"
 #include "support/UnixShell.h"
-#include "vcl/Streams.h"
+#include "ui/Streams.h"
 
 bool MakeTestVideo(const String& path, int seconds, bool withAudio) {
   const std::string d = std::to_string(seconds);

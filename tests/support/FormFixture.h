@@ -10,7 +10,7 @@
 
 #include <memory>
 
-#include "vcl/Forms.h"
+#include "ui/Forms.h"
 
 class FormTest : public ::testing::Test {
  protected:

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "kvAlphaImageList.h"
-#include "vcl/ImgList.h"
+#include "ui/ImgList.h"
 #include "support/PngWriter.h"
 
 // A pixel of a test picture by its place, as 0xAARRGGBB.

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "vcl/Bitmap.h"
+#include "ui/Bitmap.h"
 
 struct TestPixels {
   std::vector<uint32_t> Mem;

@@ -8,7 +8,7 @@
 #include <functional>
 
 #include "support/PngWriter.h"
-#include "vcl/Bitmap.h"
+#include "ui/Bitmap.h"
 
 namespace testpng {
 

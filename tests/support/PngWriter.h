@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "vcl/Types.h"
+#include "ui/Types.h"
 
 namespace testpng {
 

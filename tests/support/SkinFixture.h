@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "sSkinManager.h"
-#include "vcl/Bitmap.h"
+#include "ui/Bitmap.h"
 
 struct SkinFixture {
   explicit SkinFixture(Integer masterWidth = 64, Integer masterHeight = 64);

@@ -5,7 +5,7 @@
 #include <random>
 #include <string>
 
-#include "vcl/SysUtils.h"
+#include "ui/SysUtils.h"
 
 namespace fs = std::filesystem;
 

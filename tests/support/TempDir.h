@@ -1,7 +1,7 @@
 // A temporary folder made for one test and removed with everything in it afterwards.
 #pragma once
 
-#include "vcl/Types.h"
+#include "ui/Types.h"
 
 class TempDir {
  public:

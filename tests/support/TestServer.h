@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "support/TempDir.h"
-#include "vcl/Types.h"
+#include "ui/Types.h"
 
 #ifdef _WIN32
 struct RecordedRequest {

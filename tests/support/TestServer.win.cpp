@@ -6,8 +6,8 @@
 #include <stdexcept>
 
 #include "support/UnixShell.h"
-#include "vcl/Json.h"
-#include "vcl/Streams.h"
+#include "ui/Json.h"
+#include "ui/Streams.h"
 
 #ifndef TW_SOURCE_DIR
 #error "TW_SOURCE_DIR must name the source tree"

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "vcl/Streams.h"
+#include "ui/Streams.h"
 
 class TrickleStream : public TMemoryStream {
  public:

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "vcl/Types.h"
+#include "ui/Types.h"
 
 #ifdef _WIN32
 // The Linux path of a Windows path (through Wine's own mapping); empty when it has none.

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "app/DownloadLogic.h"
-#include "vcl/SysUtils.h"
+#include "ui/SysUtils.h"
 
 std::string UnixPathOf(const String& windowsPath) {
   using Fn = char*(CDECL*)(LPCWSTR);

@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "vcl/Types.h"
+#include "ui/Types.h"
 
 struct SeenDialog {
   HWND Window = nullptr;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "vcl/SysUtils.h"
+#include "ui/SysUtils.h"
 
 String WindowText(HWND wnd) {
   wchar_t buf[2048];

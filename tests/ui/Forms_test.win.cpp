@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "vcl/Forms.h"
-#include "vcl/StdCtrls.h"
+#include "ui/Forms.h"
+#include "ui/StdCtrls.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <memory>
 
 #include "support/GdiTracker.h"
-#include "vcl/Canvas.h"
-#include "vcl/GdiScopes.h"
-#include "vcl/ImgList.h"
+#include "ui/Canvas.h"
+#include "ui/GdiScopes.h"
+#include "ui/ImgList.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <memory>
 #include <thread>
 
-#include "vcl/Forms.h"
-#include "vcl/StdCtrls.h"
-#include "vcl/Threads.h"
+#include "ui/Forms.h"
+#include "ui/StdCtrls.h"
+#include "ui/Threads.h"
 
 namespace {
 

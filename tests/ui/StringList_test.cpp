@@ -1,9 +1,9 @@
-#include "vcl/StringList.h"
+#include "ui/StringList.h"
 
 #include <gtest/gtest.h>
 
 #include "support/TempDir.h"
-#include "vcl/Streams.h"
+#include "ui/Streams.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "vcl/Streams.h"
+#include "ui/Streams.h"
 
 TEST(ResourceStream, ReadsAResourceOfTheProgram) {
   // The icon font every program of this build carries (a TrueType file: 00 01 00 00).

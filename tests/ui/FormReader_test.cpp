@@ -1,12 +1,12 @@
 // Form descriptions read into component trees made of test classes: every kind of value,
 // nesting, references, loading states, and the errors that name form, component and
 // property.
-#include "vcl/FormReader.h"
+#include "ui/FormReader.h"
 
 #include <gtest/gtest.h>
 
-#include "vcl/Streams.h"
-#include "vcl/StringList.h"
+#include "ui/Streams.h"
+#include "ui/StringList.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <memory>
 
 #include "support/FormFixture.h"
-#include "vcl/ComCtrls.h"
-#include "vcl/Forms.h"
-#include "vcl/ImgList.h"
+#include "ui/ComCtrls.h"
+#include "ui/Forms.h"
+#include "ui/ImgList.h"
 
 namespace {
 

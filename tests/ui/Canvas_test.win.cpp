@@ -8,11 +8,11 @@
 
 #include "support/GdiTracker.h"
 #include "support/JpegFixture.h"
-#include "vcl/Canvas.h"
-#include "vcl/GdiScopes.h"
-#include "vcl/Icon.h"
-#include "vcl/Jpeg.h"
-#include "vcl/Streams.h"
+#include "ui/Canvas.h"
+#include "ui/GdiScopes.h"
+#include "ui/Icon.h"
+#include "ui/Jpeg.h"
+#include "ui/Streams.h"
 
 namespace {
 

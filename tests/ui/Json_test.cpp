@@ -1,4 +1,4 @@
-#include "vcl/Json.h"
+#include "ui/Json.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "vcl/Streams.h"
+#include "ui/Streams.h"
 
 #include <gtest/gtest.h>
 

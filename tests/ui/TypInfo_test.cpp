@@ -1,11 +1,11 @@
-#include "vcl/TypInfo.h"
+#include "ui/TypInfo.h"
 
 #include <gtest/gtest.h>
 
-#include "vcl/Classes.h"
-#include "vcl/Colors.h"
-#include "vcl/Streams.h"
-#include "vcl/StringList.h"
+#include "ui/Classes.h"
+#include "ui/Colors.h"
+#include "ui/Streams.h"
+#include "ui/StringList.h"
 
 namespace {
 

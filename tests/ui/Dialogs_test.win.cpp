@@ -10,8 +10,8 @@
 #include <memory>
 
 #include "support/TempDir.h"
-#include "vcl/Dialogs.h"
-#include "vcl/StdCtrls.h"
+#include "ui/Dialogs.h"
+#include "ui/StdCtrls.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
-#include "vcl/Picture.h"
+#include "ui/Picture.h"
 
 #include <gtest/gtest.h>
 
 #include "support/JpegFixture.h"
 #include "support/TempDir.h"
-#include "vcl/Icon.h"
-#include "vcl/Jpeg.h"
-#include "vcl/Streams.h"
-#include "vcl/TypInfo.h"
+#include "ui/Icon.h"
+#include "ui/Jpeg.h"
+#include "ui/Streams.h"
+#include "ui/TypInfo.h"
 
 namespace {
 

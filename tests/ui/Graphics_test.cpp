@@ -1,8 +1,8 @@
-#include "vcl/Graphics.h"
+#include "ui/Graphics.h"
 
 #include <gtest/gtest.h>
 
-#include "vcl/TypInfo.h"
+#include "ui/TypInfo.h"
 
 namespace {
 

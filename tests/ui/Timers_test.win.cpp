@@ -6,8 +6,8 @@
 
 #include <memory>
 
-#include "vcl/Forms.h"
-#include "vcl/Timers.h"
+#include "ui/Forms.h"
+#include "ui/Timers.h"
 
 namespace {
 

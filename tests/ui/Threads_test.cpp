@@ -1,6 +1,6 @@
 // Calls handed to the GUI thread: order, removal for a target that goes away, waiting,
 // errors; TThread's life.
-#include "vcl/Threads.h"
+#include "ui/Threads.h"
 
 #include <gtest/gtest.h>
 

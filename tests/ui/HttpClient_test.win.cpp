@@ -1,6 +1,6 @@
 // The HTTP client against the tests' local server: exact requests, answers of every shape,
 // streamed GETs with their progress, failures, and cancelling.
-#include "vcl/HttpClient.h"
+#include "ui/HttpClient.h"
 
 #include <windows.h>
 

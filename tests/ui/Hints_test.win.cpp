@@ -6,9 +6,9 @@
 
 #include <memory>
 
-#include "vcl/Bitmap.h"
-#include "vcl/Forms.h"
-#include "vcl/Hints.h"
+#include "ui/Bitmap.h"
+#include "ui/Forms.h"
+#include "ui/Hints.h"
 
 TEST(HintWindow, MeasuresShowsAndPaintsItsText) {
   ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 0) << "no display: window tests need Xvfb";

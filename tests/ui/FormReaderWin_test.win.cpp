@@ -6,10 +6,10 @@
 
 #include <memory>
 
-#include "vcl/ComCtrls.h"
-#include "vcl/FormReader.h"
-#include "vcl/Forms.h"
-#include "vcl/StdCtrls.h"
+#include "ui/ComCtrls.h"
+#include "ui/FormReader.h"
+#include "ui/Forms.h"
+#include "ui/StdCtrls.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "vcl/Classes.h"
+#include "ui/Classes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "vcl/SysUtils.h"
+#include "ui/SysUtils.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <set>
 
 #include "support/TempDir.h"
-#include "vcl/Streams.h"
+#include "ui/Streams.h"
 
 TEST(Utf, RoundTripsEveryPlane) {
   const std::string samples[] = {"", "abc", "下载进度", "\xF0\x9F\x98\x80 smile", "caf\xC3\xA9"};

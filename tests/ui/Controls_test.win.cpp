@@ -12,11 +12,11 @@
 
 #include "support/FormFixture.h"
 #include "support/GdiTracker.h"
-#include "vcl/ComCtrls.h"
-#include "vcl/ExtCtrls.h"
-#include "vcl/Forms.h"
-#include "vcl/GdiScopes.h"
-#include "vcl/StdCtrls.h"
+#include "ui/ComCtrls.h"
+#include "ui/ExtCtrls.h"
+#include "ui/Forms.h"
+#include "ui/GdiScopes.h"
+#include "ui/StdCtrls.h"
 
 namespace {
 

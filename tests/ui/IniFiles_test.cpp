@@ -1,4 +1,4 @@
-#include "vcl/IniFiles.h"
+#include "ui/IniFiles.h"
 
 #include <gtest/gtest.h>
 
