@@ -397,20 +397,21 @@ def hint_picture(d, s):
     return Picture(c, 1, (m, m, m, m), BOX_DM)
 
 
-def thumb_picture(d, s, horizontal):
-    """SCROLLSLIDERH / SCROLLSLIDERV: a fully rounded thumb, normal, hot and pressed."""
+def thumb_picture(d, s):
+    """SCROLLSLIDERH / SCROLLSLIDERV: a fully rounded thumb, normal, hot and pressed. Both
+    directions keep one middle pixel between margins of half the thickness: at the
+    thickness the skin asks for, the renderer leaves that pixel out across the thumb and the
+    two rounded ends meet as half circles."""
     t = px(d.number("scroll", "thumb_width"), s)
     half = int(math.ceil(t / 2))
-    length = 2 * half + 1
-    w, h = (length, t) if horizontal else (t, length)
-    shape = rounded_rect(0, 0, w, h, t / 2)
+    side = 2 * half + 1
+    shape = rounded_rect(0, 0, side, side, t / 2)
     states = []
     for key in ("thumb", "thumb_hot", "thumb_pressed"):
-        c = Canvas(w, h)
+        c = Canvas(side, side)
         c.fill(shape, d.colour("scroll", key))
         states.append(c)
-    margins = (half, 0, half, 0) if horizontal else (0, half, 0, half)
-    return Picture(strip(states), 3, margins, BOX_DM)
+    return Picture(strip(states), 3, (half, half, half, half), BOX_DM)
 
 
 def arrow_picture(d, s, side):
@@ -431,7 +432,8 @@ def arrow_picture(d, s, side):
     return Picture(strip(states), 3)
 
 
-# Every picture of the skin: (file name stem, section, key, drawing routine).
+# Every picture of the skin: (file name stem, section, key, drawing routine); a stem that
+# comes twice is one picture used by two sections.
 def picture_table():
     table = [
         ("BUTTON", "BUTTON", "BORDERSMASK", button_picture),
@@ -445,8 +447,8 @@ def picture_table():
         ("MENUITEM", "MENUITEM", "BORDERSMASK", menu_item_picture),
         ("DIVIDER", "DIVIDERV", "BORDERSMASK", divider_picture),
         ("HINT", "HINT", "BORDERSMASK", hint_picture),
-        ("THUMBH", "SCROLLSLIDERH", "BORDERSMASK", lambda d, s: thumb_picture(d, s, True)),
-        ("THUMBV", "SCROLLSLIDERV", "BORDERSMASK", lambda d, s: thumb_picture(d, s, False)),
+        ("THUMB", "SCROLLSLIDERH", "BORDERSMASK", thumb_picture),
+        ("THUMB", "SCROLLSLIDERV", "BORDERSMASK", thumb_picture),
     ]
     for side, section in (("left", "SCROLLBTNLEFT"), ("top", "SCROLLBTNTOP"), ("right", "SCROLLBTNRIGHT"),
                           ("bottom", "SCROLLBTNBOTTOM")):
@@ -476,6 +478,8 @@ def draw_pictures(design):
     """{(stem, ppi): (Picture, file name)} for every picture and density."""
     out = {}
     for stem, _, _, draw in picture_table():
+        if (stem, 96) in out:
+            continue  # one picture serving two sections
         for ppi, _, file_suffix in DENSITIES:
             if stem in DENSITY_FREE:
                 suffix = ""
@@ -760,7 +764,7 @@ def preview(pictures, design, path):
         nine_part(menu, p("DIVIDER"), 0, px(10, s), px(62, s), mw - px(20, s), 2)
         ck = p("MENUCHECK")
         glyph(menu, ck, 0, px(8, s), px(8, s))
-        nine_part(menu, p("THUMBV"), 1, mw - px(12, s), px(70, s), px(8, s), px(40, s))
+        nine_part(menu, p("THUMB"), 1, mw - px(12, s), px(70, s), px(8, s), px(40, s))
         sheet.composite(menu, ox + W + px(15, s), oy)
         rows.append(sheet)
     total = Canvas(max(r.width for r in rows), sum(r.height for r in rows))
