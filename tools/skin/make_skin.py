@@ -725,7 +725,7 @@ def preview(pictures, design, path):
         s = ppi / 96
         p = lambda stem: pictures[(stem, ppi)][0]  # noqa: E731
         W, H = px(430, s), px(250, s)
-        sheet = Canvas(W + px(200, s), H + px(20, s))
+        sheet = Canvas(W + px(200, s), H + px(136, s))
         sheet.fill(rr(0, 0, sheet.width, sheet.height, 0), (128, 134, 142))
         ox, oy = px(10, s), px(10, s)
         win = Canvas(W, H)
@@ -766,6 +766,24 @@ def preview(pictures, design, path):
         glyph(menu, ck, 0, px(8, s), px(8, s))
         nine_part(menu, p("THUMB"), 1, mw - px(12, s), px(70, s), px(8, s), px(40, s))
         sheet.composite(menu, ox + W + px(15, s), oy)
+        # Under the window: every glyph picture in all its states, on the title bar's colour.
+        parts = Canvas(sheet.width - 2 * ox, px(108, s))
+        parts.fill(rr(0, 0, parts.width, parts.height, 0), design.colour("title", "bottom"))
+        x, y = px(4, s), px(4, s)
+        for stem in ("CAPTIONCLOSE", "CAPTIONMAX", "CAPTIONMIN", "CAPTIONNORM", "CAPTIONHELP",
+                     "SMALLCAPTIONCLOSE", "SMALLCAPTIONMAX", "SMALLCAPTIONMIN", "SMALLCAPTIONNORM", "SMALLCAPTIONHELP",
+                     "BOXUNCHECKED", "BOXGRAYED", "SMALLUNCHECKED", "SMALLCHECKED", "SMALLGRAYED", "RADIOUNCHECKED",
+                     "ARROWLEFT", "ARROWTOP", "ARROWRIGHT", "ARROWBOTTOM", "MENUCHECK"):
+            pic = p(stem)
+            sw = pic.canvas.width // pic.states
+            if x + sw * pic.states > parts.width:
+                x, y = px(4, s), y + px(26, s)
+            for st in range(pic.states):
+                glyph(parts, pic, st, x, y)
+                x += sw
+            x += px(8, s)
+        nine_part(parts, p("HINT"), 0, x, y, px(90, s), px(22, s))
+        sheet.composite(parts, ox, oy + H + px(8, s))
         rows.append(sheet)
     total = Canvas(max(r.width for r in rows), sum(r.height for r in rows))
     total.fill(rr(0, 0, total.width, total.height, 0), (128, 134, 142))
