@@ -564,7 +564,11 @@ def skin_sections(d, pictures):
 
     tb = lambda key: c("button", key)  # noqa: E731
     section("FORM", [("STATES", "2"), ("COLOR", window), ("HOTCOLOR", window),
-                     ("FONTCOLOR", text), ("HOTFONTCOLOR", text), ("TRANSPARENCY", "0"), ("HOTTRANSPARENCY", "0")])
+                     ("FONTCOLOR", text), ("HOTFONTCOLOR", text), ("TRANSPARENCY", "0"), ("HOTTRANSPARENCY", "0"),
+                     # With the skin's outer border window the engine rounds the frame's
+                     # corners itself, over the shadow, with this radius and edge colour.
+                     ("BORDERRADIUS", str(int(d.number("window", "radius")))),
+                     ("BORDERCOLOR0", c("colours", "frame_inactive")), ("BORDERCOLOR1", c("colours", "frame"))])
     section("FORMTITLE", [("STATES", "2"), ("COLOR", c("title", "inactive_bottom")), ("HOTCOLOR", c("title", "bottom")),
                           ("FONTCOLOR", c("title", "caption_inactive")), ("HOTFONTCOLOR", c("title", "caption")),
                           ("TRANSPARENCY", "100"), ("HOTTRANSPARENCY", "100")])
