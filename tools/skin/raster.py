@@ -285,6 +285,8 @@ def decode_png(data):
     rows, prior = [], bytearray(stride)
     for y in range(height):
         kind = raw[y * (stride + 1)]
+        if kind > 4:
+            raise ValueError("unknown row filter %d" % kind)
         line = bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
         for i in range(stride):
             left = line[i - bpp] if i >= bpp else 0
