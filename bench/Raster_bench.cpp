@@ -23,8 +23,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "sAlphaGraph.h"
-#include "sGraphUtils.h"
+#include "paint/sAlphaGraph.h"
+#include "paint/sGraphUtils.h"
 
 namespace {
 

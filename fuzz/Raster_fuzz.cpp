@@ -7,8 +7,8 @@
 #include <cstring>
 #include <vector>
 
-#include "sAlphaGraph.h"
-#include "sGraphUtils.h"
+#include "paint/sAlphaGraph.h"
+#include "paint/sGraphUtils.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 
 #include <memory>
 
-#include "kvAlphaImageList.h"
-#include "kvgpUtils.h"
-#include "kvntUtils.h"
-#include "sGraphUtils.h"
-#include "sThirdParty.h"
+#include "images/kvAlphaImageList.h"
+#include "raster/kvgpUtils.h"
+#include "base/kvntUtils.h"
+#include "paint/sGraphUtils.h"
+#include "controls/sThirdParty.h"
 #include "support/GdiTracker.h"
 #include "ui/Canvas.h"
 #include "ui/GdiScopes.h"

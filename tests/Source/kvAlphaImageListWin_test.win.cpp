@@ -8,11 +8,11 @@
 
 #include <memory>
 
-#include "kvAlphaImageList.h"
-#include "kvntUtils.h"
-#include "sGraphUtils.h"
-#include "sSkinManager.h"
-#include "sThirdParty.h"
+#include "images/kvAlphaImageList.h"
+#include "base/kvntUtils.h"
+#include "paint/sGraphUtils.h"
+#include "skin/sSkinManager.h"
+#include "controls/sThirdParty.h"
 #include "support/GdiTracker.h"
 #include "support/ImageLists.h"
 #include "support/TempDir.h"

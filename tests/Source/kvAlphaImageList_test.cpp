@@ -1,6 +1,6 @@
 // The portable half of the image lists: glyph outline parsing and fitting, format recognition,
 // the checks of untrusted ICO and BMP data, the icon-font pixel kernels and item persistence.
-#include "kvAlphaImageList.h"
+#include "images/kvAlphaImageList.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "sGraphUtils.h"
+#include "paint/sGraphUtils.h"
 #include "support/Pixels.h"
 #include "support/PngWriter.h"
 #include "support/TempDir.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "kvFontStore.h"
+#include "base/kvFontStore.h"
 #include "support/ImportHook.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "kvFontStore.h"
+#include "base/kvFontStore.h"
 
 #include <gtest/gtest.h>
 

@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "kvPNG.h"
-#include "sConst.h"
-#include "sGraphUtils.h"
+#include "images/kvPNG.h"
+#include "base/sConst.h"
+#include "paint/sGraphUtils.h"
 #include "support/GdiTracker.h"
 #include "support/PngExpect.h"
 #include "support/PngWriter.h"

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "kvPNG.h"
+#include "images/kvPNG.h"
 #include "support/PngExpect.h"
 #include "support/PngWriter.h"
 #include "support/TrickleStream.h"

@@ -1,4 +1,4 @@
-#include "kvPNG.h"
+#include "images/kvPNG.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 
 #include <cstring>
 
-#include "kvZLibEx.h"
-#include "sConst.h"
+#include "images/kvZLibEx.h"
+#include "base/sConst.h"
 #include "support/PngExpect.h"
 #include "support/PngWriter.h"
 #include "support/TempDir.h"

@@ -2,7 +2,7 @@
 // event steps the animation (called here by hand: no test waits for real ticks).
 #include <gtest/gtest.h>
 
-#include "kvThdTimer.h"
+#include "base/kvThdTimer.h"
 #include "ui/Timers.h"
 
 namespace {

@@ -1,9 +1,9 @@
 // The animation timer's step arithmetic, stepped by hand through a driver the test owns.
-#include "kvThdTimer.h"
+#include "base/kvThdTimer.h"
 
 #include <gtest/gtest.h>
 
-#include "sCommonData.h"
+#include "skin/sCommonData.h"
 #include "ui/Bitmap.h"
 
 namespace {

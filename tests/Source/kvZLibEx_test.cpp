@@ -1,4 +1,4 @@
-#include "kvZLibEx.h"
+#include "images/kvZLibEx.h"
 
 #include <gtest/gtest.h>
 

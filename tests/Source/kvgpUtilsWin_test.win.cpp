@@ -4,8 +4,8 @@
 
 #include <memory>
 
-#include "kvgpUtils.h"
-#include "sGraphUtils.h"
+#include "raster/kvgpUtils.h"
+#include "paint/sGraphUtils.h"
 #include "support/Bitmap32.h"
 #include "support/GdiTracker.h"
 #include "support/Pixels.h"

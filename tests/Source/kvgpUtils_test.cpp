@@ -1,4 +1,4 @@
-#include "kvgpUtils.h"
+#include "raster/kvgpUtils.h"
 
 #include <gtest/gtest.h>
 

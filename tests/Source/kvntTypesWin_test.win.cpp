@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "kvntTypes.h"
+#include "base/kvntTypes.h"
 #include "ui/Bitmap.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "kvntTypes.h"
+#include "base/kvntTypes.h"
 
 #include <gtest/gtest.h>
 

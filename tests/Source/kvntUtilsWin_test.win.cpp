@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include "kvntUtils.h"
-#include "sConst.h"
-#include "sSkinProvider.h"
+#include "base/kvntUtils.h"
+#include "base/sConst.h"
+#include "forms/sSkinProvider.h"
 #include "support/TempDir.h"
 #include "ui/Icon.h"
 

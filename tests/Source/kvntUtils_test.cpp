@@ -1,4 +1,4 @@
-#include "kvntUtils.h"
+#include "base/kvntUtils.h"
 
 #include <gtest/gtest.h>
 

@@ -5,10 +5,10 @@
 
 #include <memory>
 
-#include "kvgpUtils.h"
-#include "kvntUtils.h"
-#include "sAlphaGraph.h"
-#include "sSkinManager.h"
+#include "raster/kvgpUtils.h"
+#include "base/kvntUtils.h"
+#include "paint/sAlphaGraph.h"
+#include "skin/sSkinManager.h"
 #include "support/Bitmap32.h"
 
 namespace {

@@ -6,11 +6,11 @@
 #include <memory>
 #include <vector>
 
-#include "kvntTypes.h"
-#include "kvntUtils.h"
-#include "sAlphaGraph.h"
-#include "sCommonData.h"
-#include "sSkinManager.h"
+#include "base/kvntTypes.h"
+#include "base/kvntUtils.h"
+#include "paint/sAlphaGraph.h"
+#include "skin/sCommonData.h"
+#include "skin/sSkinManager.h"
 #include "support/ImportHook.h"
 #include "support/Pixels.h"
 #include "ui/Controls.h"

@@ -1,4 +1,4 @@
-#include "sAlphaGraph.h"
+#include "paint/sAlphaGraph.h"
 
 #include <gtest/gtest.h>
 
@@ -586,10 +586,10 @@ TEST(TransparentPixels, FillFormsAndClipping) {
 
 #include <memory>
 
-#include "sMaskData.h"
-#include "sSkinManager.h"
+#include "skin/sMaskData.h"
+#include "skin/sSkinManager.h"
 #ifdef _WIN32
-#include "kvntUtils.h"
+#include "base/kvntUtils.h"
 #endif
 
 namespace {

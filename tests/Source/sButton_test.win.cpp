@@ -7,10 +7,10 @@
 
 #include <memory>
 
-#include "kvAlphaImageList.h"
-#include "kvntUtils.h"
-#include "sButton.h"
-#include "sThirdParty.h"
+#include "images/kvAlphaImageList.h"
+#include "base/kvntUtils.h"
+#include "controls/sButton.h"
+#include "controls/sThirdParty.h"
 #include "support/FormFixture.h"
 #include "support/ImageLists.h"
 #include "ui/Forms.h"

@@ -6,9 +6,9 @@
 
 #include <memory>
 
-#include "kvntTypes.h"
-#include "sCommonData.h"
-#include "sSkinManager.h"
+#include "base/kvntTypes.h"
+#include "skin/sCommonData.h"
+#include "skin/sSkinManager.h"
 #include "ui/Forms.h"
 
 namespace {

@@ -1,8 +1,8 @@
-#include "sCommonData.h"
+#include "skin/sCommonData.h"
 
 #include <gtest/gtest.h>
 
-#include "sSkinManager.h"
+#include "skin/sSkinManager.h"
 #include "ui/Bitmap.h"
 
 namespace {

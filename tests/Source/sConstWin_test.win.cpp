@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "Source/resources/engine_ids.h"
-#include "sConst.h"
+#include "base/sConst.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "sConst.h"
+#include "base/sConst.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "sDefaults.h"
+#include "base/sDefaults.h"
 
 TEST(PixelRecords, ByteOrderMatchesTheirViews) {
   TsColor_ px{};

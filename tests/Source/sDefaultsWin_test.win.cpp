@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "sDefaults.h"
+#include "base/sDefaults.h"
 
 TEST(sDefaultsStartup, MakesTheProcessDPIAware) {
   ASSERT_FALSE(kvSysDPIAware);

@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "kvntUtils.h"
-#include "sDialogs.h"
+#include "base/kvntUtils.h"
+#include "base/sDialogs.h"
 #include "support/ImportHook.h"
 
 namespace {

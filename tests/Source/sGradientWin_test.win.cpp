@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <memory>
 
-#include "kvgpUtils.h"
-#include "sCommonData.h"
-#include "sGradient.h"
-#include "sGraphUtils.h"
+#include "raster/kvgpUtils.h"
+#include "skin/sCommonData.h"
+#include "raster/sGradient.h"
+#include "paint/sGraphUtils.h"
 #include "support/Bitmap32.h"
 #include "support/GradPoint.h"
 #include "ui/Canvas.h"

@@ -1,8 +1,8 @@
-#include "sGradient.h"
+#include "raster/sGradient.h"
 
 #include <gtest/gtest.h>
 
-#include "sGraphUtils.h"
+#include "paint/sGraphUtils.h"
 #include "support/GradPoint.h"
 #include "support/Pixels.h"
 

@@ -6,13 +6,13 @@
 
 #include <memory>
 
-#include "kvgpUtils.h"
-#include "kvntTypes.h"
-#include "kvntUtils.h"
-#include "sAlphaGraph.h"
-#include "sCommonData.h"
-#include "sGradient.h"
-#include "sGraphUtils.h"
+#include "raster/kvgpUtils.h"
+#include "base/kvntTypes.h"
+#include "base/kvntUtils.h"
+#include "paint/sAlphaGraph.h"
+#include "skin/sCommonData.h"
+#include "raster/sGradient.h"
+#include "paint/sGraphUtils.h"
 #include "support/Bitmap32.h"
 #include "support/ImportHook.h"
 #include "support/SkinFixture.h"

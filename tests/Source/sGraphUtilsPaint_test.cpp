@@ -1,7 +1,7 @@
 // The portable kernels of the painters in sGraphUtils: key-colour runs and the glyph reflection.
 #include <gtest/gtest.h>
 
-#include "sGraphUtils.h"
+#include "paint/sGraphUtils.h"
 #include "support/Pixels.h"
 
 TEST(KeyRuns, WholeRowsAndSinglePixelsAppendedAfterWhatIsThere) {

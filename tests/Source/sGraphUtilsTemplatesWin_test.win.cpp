@@ -5,8 +5,8 @@
 
 #include <memory>
 
-#include "sGraphUtils.h"
-#include "sSkinManager.h"
+#include "paint/sGraphUtils.h"
+#include "skin/sSkinManager.h"
 #include "support/Bitmap32.h"
 #include "ui/Canvas.h"
 #include "ui/Controls.h"

@@ -6,15 +6,15 @@
 #include <memory>
 #include <utility>
 
-#include "kvgpUtils.h"
-#include "kvntUtils.h"
-#include "sAlphaGraph.h"
-#include "sCommonData.h"
-#include "sMessages.h"
+#include "raster/kvgpUtils.h"
+#include "base/kvntUtils.h"
+#include "paint/sAlphaGraph.h"
+#include "skin/sCommonData.h"
+#include "base/sMessages.h"
 #include "support/SkinFixture.h"
 #include "ui/Controls.h"
-#include "sGraphUtils.h"
-#include "sSkinManager.h"
+#include "paint/sGraphUtils.h"
+#include "skin/sSkinManager.h"
 #include "ui/Canvas.h"
 #include "ui/Graphics.h"
 

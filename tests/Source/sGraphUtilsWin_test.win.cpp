@@ -7,11 +7,11 @@
 
 #include <memory>
 
-#include "sAlphaGraph.h"
-#include "sGraphUtils.h"
-#include "sMaskData.h"
-#include "sSkinManager.h"
-#include "sSkinProvider.h"
+#include "paint/sAlphaGraph.h"
+#include "paint/sGraphUtils.h"
+#include "skin/sMaskData.h"
+#include "skin/sSkinManager.h"
+#include "forms/sSkinProvider.h"
 #include "support/Pixels.h"
 #include "ui/Canvas.h"
 

@@ -1,4 +1,4 @@
-#include "sGraphUtils.h"
+#include "paint/sGraphUtils.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "sMessages.h"
+#include "base/sMessages.h"
 
 #include <gtest/gtest.h>
 

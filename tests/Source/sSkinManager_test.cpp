@@ -1,4 +1,4 @@
-#include "sSkinManager.h"
+#include "skin/sSkinManager.h"
 
 #include <gtest/gtest.h>
 

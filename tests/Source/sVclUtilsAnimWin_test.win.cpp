@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "kvgpUtils.h"
-#include "kvntTypes.h"
-#include "sGraphUtils.h"
-#include "sVclUtils.h"
+#include "raster/kvgpUtils.h"
+#include "base/kvntTypes.h"
+#include "paint/sGraphUtils.h"
+#include "skin/sVclUtils.h"
 #include "support/GdiTracker.h"
 #include "support/ImportHook.h"
 #include "ui/Canvas.h"

@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "sVclUtils.h"
+#include "skin/sVclUtils.h"
 
 namespace {
 std::vector<int> Alphas(const std::vector<TkvAnimFrame>& frames) {

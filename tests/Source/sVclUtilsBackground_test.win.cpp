@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "sCommonData.h"
-#include "sMessages.h"
-#include "sSkinManager.h"
-#include "sVclUtils.h"
+#include "skin/sCommonData.h"
+#include "base/sMessages.h"
+#include "skin/sSkinManager.h"
+#include "skin/sVclUtils.h"
 #include "support/FormFixture.h"
 #include "ui/Bitmap.h"
 #include "ui/Forms.h"

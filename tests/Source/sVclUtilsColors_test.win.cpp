@@ -6,8 +6,8 @@
 
 #include <memory>
 
-#include "sSkinManager.h"
-#include "sVclUtils.h"
+#include "skin/sSkinManager.h"
+#include "skin/sVclUtils.h"
 #include "ui/Bitmap.h"
 #include "ui/Graphics.h"
 

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "kvgpUtils.h"
-#include "kvntUtils.h"
-#include "sGraphUtils.h"
-#include "sMessages.h"
-#include "sVclUtils.h"
+#include "raster/kvgpUtils.h"
+#include "base/kvntUtils.h"
+#include "paint/sGraphUtils.h"
+#include "base/sMessages.h"
+#include "skin/sVclUtils.h"
 #include "ui/Canvas.h"
 #include "ui/ComCtrls.h"
 #include "ui/Forms.h"

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "sCommonData.h"
-#include "sMessages.h"
-#include "sVclUtils.h"
+#include "skin/sCommonData.h"
+#include "base/sMessages.h"
+#include "skin/sVclUtils.h"
 
 namespace {
 

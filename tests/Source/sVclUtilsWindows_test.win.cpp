@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "kvntUtils.h"
-#include "sVclUtils.h"
+#include "base/kvntUtils.h"
+#include "skin/sVclUtils.h"
 
 namespace {
 

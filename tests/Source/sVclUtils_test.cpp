@@ -1,4 +1,4 @@
-#include "sVclUtils.h"
+#include "skin/sVclUtils.h"
 
 #include <gtest/gtest.h>
 

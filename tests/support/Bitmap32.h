@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "sGraphUtils.h"
+#include "paint/sGraphUtils.h"
 
 using Bmp = std::unique_ptr<TBitmap>;
 

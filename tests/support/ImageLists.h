@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "kvAlphaImageList.h"
+#include "images/kvAlphaImageList.h"
 #include "ui/ImgList.h"
 #include "support/PngWriter.h"
 

@@ -1,0 +1,42 @@
+#include "skin/sVclUtils.h"
+
+String GetPlainText(const String& htmlText, bool convertBreakLine) {
+  String result;
+  result.reserve(htmlText.size());
+  bool inTag = false;
+  size_t tagStart = 0;
+  for (size_t i = 0; i < htmlText.size(); ++i) {
+    const Char c = htmlText[i];
+    if (!inTag) {
+      if (c == u'\r' || c == u'\n') continue;
+      if (c == u'<') {
+        inTag = true;
+        tagStart = i;
+      } else {
+        result.push_back(c);
+      }
+    } else if (c == u'>') {
+      inTag = false;
+      if (convertBreakLine && SameText(StringView(htmlText).substr(tagStart, i + 1 - tagStart), u"<br>"))
+        result += u"\r\n";
+    }
+  }
+  return result;
+}
+
+bool InAnimationProcess = false;
+bool kvGraphPainting = false;
+
+const TAlignment BidiAlign[2][3] = {{taLeftJustify, taRightJustify, taCenter}, {taRightJustify, taLeftJustify, taCenter}};
+
+TAlignment AlignmentFromInt(Cardinal value) {
+  if (value & 2 /*DT_RIGHT*/) return taRightJustify;
+  if (value & 1 /*DT_CENTER*/) return taCenter;
+  return taLeftJustify;
+}
+
+TVerticalAlignment VertAlignmentFromInt(Cardinal value) {
+  if (value & 8 /*DT_BOTTOM*/) return taAlignBottom;
+  if (value & 4 /*DT_VCENTER*/) return taVerticalCenter;
+  return taAlignTop;
+}
