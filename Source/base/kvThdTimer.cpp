@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "skin/sCommonData.h"
-#include "paint/sGraphUtils.h"
+#include "base/SkinDataBase.h"
+#include "base/WorkingBitmaps.h"
 #include "ui/Bitmap.h"
 
 #ifdef _WIN32
@@ -48,7 +48,7 @@ void TkvThreadedTimer::TakeOwner(TComponent* aOwner, bool changeEvent) {
 
 TkvThreadedTimer::~TkvThreadedTimer() {
   DisableTimer();
-  if (auto* sd = dynamic_cast<TsCommonData*>(AnimData); sd && sd->AnimTimer == this) sd->AnimTimer = nullptr;
+  if (auto* sd = dynamic_cast<TkvSkinDataBase*>(AnimData); sd && sd->AnimTimer == this) sd->AnimTimer = nullptr;
   if (Destroyed) return;
   Destroyed = true;
   KillTimer();

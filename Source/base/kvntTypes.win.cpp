@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "skin/sCommonData.h"
+#include "base/SkinDataBase.h"
 #include "ui/Bitmap.h"
 #include "ui/Controls.h"
 
@@ -13,9 +13,9 @@ Integer TkvPaintBorderData::GetCorner(Integer aCorner) {
   const Integer corner = aCorner >= 0 && aCorner <= 2 ? aCorner : 3;
   Integer radius = GetRadius(corner);
   if (radius <= 0) return radius;
-  auto* sd = dynamic_cast<TsCommonData*>(FSkinData);
+  auto* sd = dynamic_cast<TkvSkinDataBase*>(FSkinData);
   if (!sd) return radius;
-  if (sd->CurrentPPI != 96) radius = ScaleInt(radius, sd, true);
+  if (sd->CurrentPPI != 96) radius = sd->ScaleValue(radius);
   TControl* ctrl = sd->FOwnerControl;
   if (!ctrl) return radius;
   // The shorter side limits the radius, together with the corner that shares that side.

@@ -5,7 +5,7 @@
 #include <shellapi.h>
 
 #include "base/sDialogs.h"
-#include "forms/sSkinProvider.h"
+#include "base/Composition.h"
 #include "ui/Icon.h"
 
 static_assert(sizeof(BLENDFUNCTION) == sizeof(TkvBlendFunction));

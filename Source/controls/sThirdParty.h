@@ -3,12 +3,13 @@
 // list, and the class names of foreign popup forms that the dialog skinner leaves alone.
 //
 // Sections:
-//   1. Measuring any image list (Windows)
+//   1. Measuring any image list (images/ImageListSizes.h, included)
 //   2. The glyph drawing request (Windows)
 //   3. Foreign popup forms and start-up (Windows)
 #pragma once
 
 #include "base/sConst.h"
+#include "images/ImageListSizes.h"
 #include "ui/Bitmap.h"
 
 #ifdef _WIN32
@@ -20,16 +21,6 @@ class TCanvas;
 class TControl;
 class TStringList;
 class TkvSkinData;
-
-// ---- 1. Measuring any image list ------------------------------------------------------------
-
-// 0 for none, else the list's count.
-Integer GetImageCount(TCustomImageList* imgList);
-// The size of one image (all its state cells) at ppi: alpha lists and icon-font lists that
-// follow the density scale by ppi / 96, plain lists do not. An icon-font item's own scaling
-// and vertical offset count in; index -1 measures the list. useAngle has no effect.
-Integer GetImageWidth(TCustomImageList* imgList, Integer index, Integer ppi, bool useAngle);
-Integer GetImageHeight(TCustomImageList* imgList, Integer index, Integer ppi, bool useAngle);
 
 // ---- 2. The glyph drawing request -------------------------------------------------------------
 

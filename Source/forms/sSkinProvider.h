@@ -1,16 +1,10 @@
-// Form skinning: the skin provider of a form. So far only the desktop-composition query.
+// Form skinning: the skin provider of a form. So far its desktop-composition query (kept in
+// base/Composition.h, because the layers below ask it too) and the clean-up of the library
+// that query binds.
 #pragma once
 
-#include "ui/Types.h"
+#include "base/Composition.h"
 
 #ifdef _WIN32
-// Composition state: -1 until AeroIsEnabled first asks the system, then 0 or 1 for the rest of
-// the run. Tests set it to take either branch of code that depends on composition.
-extern Integer iAeroStatus;
-
-// Loads "DWMAPI.DLL" once; the clean-up step frees it.
-void InitDwmApi();
-// Desktop composition is on: Vista or later and DwmIsCompositionEnabled reports it. Asked once.
-bool AeroIsEnabled();
 void sSkinProviderCleanup();
 #endif

@@ -8,7 +8,9 @@
 #include <cstring>
 
 #include "base/kvntUtils.h"
-#include "paint/sGraphUtils.h"
+#include "raster/Blend.h"
+#include "raster/ColorTransforms.h"
+#include "raster/Resampling.h"
 
 namespace {
 

@@ -13,10 +13,15 @@
 #include "images/kvPNG.h"
 #include "raster/kvgpUtils.h"
 #include "base/kvntUtils.h"
-#include "paint/sGraphUtils.h"
-#include "skin/sSkinManager.h"
-#include "controls/sThirdParty.h"
-#include "skin/sVclUtils.h"
+#include "base/ManagerLink.h"
+#include "base/WindowQueries.h"
+#include "images/ImageListSizes.h"
+#include "raster/Blend.h"
+#include "raster/ColorTransforms.h"
+#include "raster/GdiBitmaps.h"
+#include "raster/Resampling.h"
+#include "raster/Shapes.h"
+#include "raster/Text.h"
 #include "ui/Canvas.h"
 #include "ui/GdiScopes.h"
 #include "ui/Icon.h"
@@ -62,7 +67,8 @@ struct TIconBitmaps {
 // none); a bitmap the caller fills only when the screen is not 32-bit.
 bool NeedsEmptyAlphaRepair() {
   if (IsWinVistaUp()) return false;
-  return GetBpp() < 32 || !DefaultManager || DefaultManager->Options.CheckEmptyAlpha;
+  TkvManagerLink* manager = DefaultManagerLink();
+  return GetBpp() < 32 || !manager || manager->Options().CheckEmptyAlpha;
 }
 
 bool FilledBitmapNeedsAlphaRepair() { return !IsWinVistaUp() && GetBpp() < 32; }
@@ -486,7 +492,7 @@ void TsAlphaImageList::Change() {
 
 void TsAlphaImageList::KvEndUpdate(bool doChange) {
   AcChanging = false;
-  if (doChange && !(DefaultManager && DefaultManager->ManagerState.Contains(msSkinChanging))) {
+  if (doChange && !(DefaultManagerLink() && DefaultManagerLink()->IsSkinChanging())) {
     GenerateStdList();
     Change();
   }
@@ -805,7 +811,7 @@ TBitmap* TsAlphaImageList::CreateBitmap32(Integer index, Integer width, Integer 
     else
       Stretch(decoded.get(), result.get(), width, height, ftMitchell);
     if (item->ImageFormat() == ifPNG && BlendColor() != clNone && !kvIgnoreBlendColor)
-      ChangeBitmapPixels(result.get(), ChangeColorTone, static_cast<Integer>(kvColorToRGB(BlendColor())), clFuchsia);
+      ChangeBitmapPixels(result.get(), ChangeColorTone, static_cast<Integer>(DefaultColorToRGB(BlendColor())), clFuchsia);
     if (FUseCache) item->CacheBmp = CopyOf(result.get());
     return result.release();
   }
@@ -889,7 +895,7 @@ namespace {
 Integer RoundInt(double v) { return static_cast<Integer>(std::nearbyint(v)); }
 
 // A pixel value of a colour under the active skin.
-uint32_t PixelOf(TColor c) { return SwapRedBlue(kvColorToRGB(c)) & 0x00FFFFFF; }
+uint32_t PixelOf(TColor c) { return SwapRedBlue(DefaultColorToRGB(c)) & 0x00FFFFFF; }
 
 // Draws one character with the DC's current state into r.
 void DrawChar(HDC dc, Char ch, RECT& r, UINT flags) {
@@ -1173,8 +1179,9 @@ Integer TsCharImageList::HeightAtPPI() const {
 
 Integer TsCharImageList::StdListPPI() const {
   if (AcChanging) return PixelsPerInch;
-  if (!DefaultManager || DefaultManager->Options.ScaleMode == smVCL) return DefaultPPI();
-  return DefaultManager->Options.PixelsPerInch;
+  TkvManagerLink* manager = DefaultManagerLink();
+  if (!manager || manager->Options().ScaleMode == smVCL) return DefaultPPI();
+  return manager->Options().PixelsPerInch;
 }
 
 void TsCharImageList::CreateImgList() {
@@ -1205,8 +1212,8 @@ void TsCharImageList::GenerateStdList(TColor baseColor) {
       TkvCharListItem* item = FItems->Items(i);
       if (item->FColor != clNone)
         ForeColor = clNone;
-      else if (baseColor == clNone && DefaultManager && DefaultManager->IsActive())
-        ForeColor = kvColorToRGB(clWindowText);
+      else if (baseColor == clNone && DefaultManagerLink() && DefaultManagerLink()->IsActive())
+        ForeColor = DefaultColorToRGB(clWindowText);
       else
         ForeColor = baseColor;
       TBitmapPtr bmp(CreateBitmap32(i, GetImageWidth(this, i, ppi, false), GetImageHeight(this, i, ppi, false), listHeight));
@@ -1243,7 +1250,7 @@ void TsCharImageList::Change() {
 
 void TsCharImageList::KvEndUpdate(bool doChange) {
   AcChanging = false;
-  if (doChange && !(DefaultManager && DefaultManager->ManagerState.Contains(msSkinChanging))) Change();
+  if (doChange && !(DefaultManagerLink() && DefaultManagerLink()->IsSkinChanging())) Change();
 }
 
 Integer TsCharImageList::GetCount() { return FItems->Count(); }
@@ -1583,7 +1590,7 @@ void SetBaseColor(TkvImageList* imgList, Integer baseColor) {
   if (!list) return;
   list->KvBeginUpdate();
   list->KillImgList();
-  if (DefaultManager) list->PixelsPerInch = DefaultManager->Options.PixelsPerInch;
+  if (TkvManagerLink* manager = DefaultManagerLink()) list->PixelsPerInch = manager->Options().PixelsPerInch;
   list->GenerateStdList(static_cast<TColor>(baseColor));
   list->PixelsPerInch = 96;
   list->ForeColor = clNone;

@@ -5,7 +5,7 @@
 
 #include "images/kvPNG.h"
 #include "base/sConst.h"
-#include "paint/sGraphUtils.h"
+#include "raster/Blend.h"
 #include "ui/Canvas.h"
 #include "ui/GdiScopes.h"
 

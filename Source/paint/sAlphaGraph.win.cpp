@@ -35,10 +35,6 @@ void BmpDisabledKind(TBitmap* bmp, TSet<TsDisabledKind> disabledKind, TControl* 
   }
 }
 
-void SetBlockStretchMode(TBitmap* bmp) {
-  if (bmp) SetStretchBltMode(bmp->Canvas()->Handle(), COLORONCOLOR);
-}
-
 namespace {
 
 // The parent's background behind the control or window of the skin data.

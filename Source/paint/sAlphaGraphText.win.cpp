@@ -1,6 +1,5 @@
-// sAlphaGraph: text on 32-bit bitmaps whose alpha must stay right (layered windows, hints,
-// title bars): GDI draws the text black on white into a temporary picture, whose grey levels
-// become the ink's coverage.
+// sAlphaGraph: captions in a skin section's colours on 32-bit bitmaps whose alpha must stay right
+// (layered windows, hints, title bars), through WriteColor.
 #include <windows.h>
 
 #include <algorithm>
@@ -12,24 +11,6 @@
 #include "skin/sSkinManager.h"
 #include "ui/Canvas.h"
 #include "ui/Graphics.h"
-
-void WriteColor(TBitmap* bmp, const String& text, bool enabled, const TRect& lRect, Cardinal flags, TColor color,
-                bool /*isAnsi*/) {
-  if (!bmp || bmp->PixelFormat() != pf32bit) return;
-  const Integer w = lRect.Width(), h = lRect.Height();
-  if (w <= 0 || h <= 0) return;
-  std::unique_ptr<TBitmap> tmp(CreateBmp32(w, h));
-  if (tmp->Empty()) return;
-  FillRect32(tmp.get(), TRect(0, 0, w, h), clWhite, 0);  // untouched white: 0x00FFFFFF
-  tmp->Canvas()->Font()->Assign(bmp->Canvas()->Font());
-  HDC dc = tmp->Canvas()->Handle();
-  SetTextColor(dc, 0);
-  SetBkColor(dc, 0xFFFFFF);
-  TRect r(0, 0, w, h);
-  kvDrawText(dc, text, r, flags & ~DT_ALPHATEXT);
-  GdiFlush();
-  WriteColorPixels(bmp->View(), tmp->View(), lRect.TopLeft(), enabled, ColorToRGB(color));
-}
 
 void WriteText32(TBitmap* bmp, const String& text, bool enabled, TRect& aRect, Cardinal flags, Integer skinIndex,
                  Integer state, DuRiruZireziv* skinManager, bool /*isAnsi*/) {

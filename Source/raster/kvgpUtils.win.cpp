@@ -18,7 +18,8 @@
 #include <vector>
 
 #include "base/kvntUtils.h"
-#include "paint/sGraphUtils.h"
+#include "raster/Blend.h"
+#include "raster/Text.h"
 #include "ui/Canvas.h"
 #include "ui/GdiScopes.h"
 #include "ui/Graphics.h"

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "paint/sGraphUtils.h"
+#include "raster/Blend.h"
 
 // ---- 2. Parsing ----------------------------------------------------------------------------------
 

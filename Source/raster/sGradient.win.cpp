@@ -7,9 +7,8 @@
 #include <algorithm>
 
 #include "raster/kvgpUtils.h"
-#include "paint/sAlphaGraph.h"
-#include "skin/sCommonData.h"
-#include "paint/sGraphUtils.h"
+#include "base/ManagerLink.h"
+#include "raster/MaskImages.h"
 #include "ui/Canvas.h"
 #include "ui/GdiScopes.h"
 
@@ -103,7 +102,7 @@ TBitmap* MakeShadow(TColor color, Integer radius, Integer offset, Integer bodyHe
 }
 
 void PrepareLightMask(TBitmap*& maskBmp, Integer aWidth, Integer /*aHeight*/, TColor aColor) {
-  const Integer m = std::min(std::max(aWidth, ScaleInt(100)), ScaleInt(200));
+  const Integer m = std::min(std::max(aWidth, DefaultScaleInt(100)), DefaultScaleInt(200));
   if (maskBmp && maskBmp->Width() == 2 * m + 1 && maskBmp->Height() == 2 * m + 1 &&
       maskBmp->Canvas()->Brush()->Color() == aColor)
     return;

@@ -5,6 +5,7 @@
 // skin data's own behaviour (section lookup, common message handling) builds on it.
 #pragma once
 
+#include "base/SkinDataBase.h"
 #include "base/sConst.h"
 #include "ui/Classes.h"
 #include "ui/Messages.h"
@@ -12,7 +13,6 @@
 class TBitmap;
 class TControl;
 class TkvSkinData;
-class TkvThreadedTimer;
 class TkvPaintBorderData;
 class DuRiruZireziv;
 
@@ -23,8 +23,8 @@ inline constexpr Char KVSDATA[] = u"KVSDATA";
 // The window property that holds a window's scroll wrapper.
 inline constexpr Char KVSBSC[] = u"KVSBSC";
 
-class TsCommonData : public TPersistent {
-  TW_CLASS(TsCommonData, TPersistent)
+class TsCommonData : public TkvSkinDataBase {
+  TW_CLASS(TsCommonData, TkvSkinDataBase)
   explicit TsCommonData(TObject* aOwner);
   ~TsCommonData() override;
 
@@ -39,6 +39,8 @@ class TsCommonData : public TPersistent {
   // Marks the background changed and, unless the owner is loading, hidden or being destroyed,
   // has it redrawn (at once with updateNow).
   void Invalidate(bool updateNow = false);
+  // ScaleInt(value, this).
+  Integer ScaleValue(Integer value) override;
 #endif
 
   TkvSkinData* FCommonSkinData = nullptr;  // not owned
@@ -57,18 +59,15 @@ class TsCommonData : public TPersistent {
   Integer PPIIndex = -1;
   Integer FHUEOffset = 0;
   Integer FSaturation = 0;
-  Integer CurrentPPI = 96;
   TBitmap* FCacheBmp = nullptr;  // owned
 #ifdef _WIN32
   HWND FSWHandle = nullptr;
 #endif
   TWndMethod WndProc;  // the owner's window procedure from before skinning; unset: no direct calls
   TObject* FOwnerObject = nullptr;
-  TkvThreadedTimer* AnimTimer = nullptr;
   Cardinal CtrlSkinState = 0;  // KVS_ bits
   bool BGChanged = true;
   Integer SkinIndex = -1;
-  TControl* FOwnerControl = nullptr;
 };
 
 // Text over the parent: the section's look in that state is more than half transparent and

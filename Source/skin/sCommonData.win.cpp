@@ -94,6 +94,8 @@ void TsCommonData::Invalidate(bool updateNow) {
   }
 }
 
+Integer TsCommonData::ScaleValue(Integer value) { return ScaleInt(value, this, true); }
+
 Integer ScaleInt(Integer value, TsCommonData* skinData, bool calcVCLMode) {
   if (skinData && skinData->FOwnerControl && skinData->FOwnerControl->ComponentState().Contains(csDesigning))
     return value;

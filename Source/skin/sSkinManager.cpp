@@ -1,6 +1,7 @@
 #include "skin/sSkinManager.h"
 
 #include "base/kvntUtils.h"
+#include "skin/sCommonData.h"
 #include "skin/sVclUtils.h"
 #include "ui/Graphics.h"
 
@@ -21,6 +22,23 @@ TkvSkinData* StdScaleData(Integer index) {
   return slot.get();
 }
 
+// The manager as the image lists and the other layers below the skin layer see it.
+class TManagerLink final : public TkvManagerLink {
+ public:
+  explicit TManagerLink(DuRiruZireziv& manager) : manager_(manager) {}
+  bool IsActive() override { return manager_.IsActive(); }
+  bool IsSkinChanging() override { return manager_.ManagerState.Contains(msSkinChanging); }
+  const TkvOptions& Options() override { return manager_.Options; }
+#ifdef _WIN32
+  Integer ColorToRGB(Integer value) override { return kvColorToRGB(value, &manager_); }
+  // Installed for the default manager only, which ScaleInt takes without skin data.
+  Integer ScaleInt(Integer value) override { return ::ScaleInt(value, nullptr, true); }
+#endif
+
+ private:
+  DuRiruZireziv& manager_;
+};
+
 }  // namespace
 
 TW_DEFINE_CLASS(DuRiruZireziv) {
@@ -38,9 +56,13 @@ DuRiruZireziv::DuRiruZireziv(TComponent* owner)
       FButtonsOptions(std::make_unique<TkvButtonsOptions>()),
       FInternalSkins(std::make_unique<TkvInternalSkins>()),
       FMenuSupport(std::make_unique<TkvMenuSupport>()),
-      FThirdParty(std::make_unique<TkvThirdPartyList>()) {
+      FThirdParty(std::make_unique<TkvThirdPartyList>()),
+      FLink(std::make_unique<TManagerLink>(*this)) {
   FInternalSkins->SetOwner(this);
-  if (!DefaultManager) DefaultManager = this;
+  if (!DefaultManager) {
+    DefaultManager = this;
+    SetDefaultManagerLink(FLink.get());
+  }
 #ifdef _WIN32
   SysFontScale = PPIToIndex(DefaultPPI());
 #endif
@@ -67,7 +89,10 @@ void DuRiruZireziv::SetSkinName(const String& value) {
 }
 
 DuRiruZireziv::~DuRiruZireziv() {
-  if (DefaultManager == this) DefaultManager = nullptr;
+  if (DefaultManager == this) {
+    DefaultManager = nullptr;
+    SetDefaultManagerLink(nullptr);
+  }
 }
 
 TkvSkinData* DuRiruZireziv::CommonSkinData(Integer aPPI) {

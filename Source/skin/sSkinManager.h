@@ -15,6 +15,7 @@
 #include <memory>
 #include <vector>
 
+#include "base/ManagerLink.h"
 #include "base/kvntTypes.h"
 #include "base/sConst.h"
 #include "base/sDefaults.h"
@@ -154,15 +155,6 @@ struct TkvSkinCommonInfo {
   TkvSkinCommonInfo() { Sections.fill(-1); }
 };
 
-// The manager's options that the painters, the image lists and the scaling read.
-struct TkvOptions {
-  TkvScaleMode ScaleMode = smVCL;
-  Integer PixelsPerInch = 96;       // the density of smCustomPPI
-  bool StdGlyphsOrder = false;      // glyph cells in the class library's order: up, disabled, down
-  bool StdImgTransparency = false;  // graphic controls are not clipped out of a parent's background
-  bool CheckEmptyAlpha = false;     // bitmaps with an empty alpha channel are repaired
-};
-
 // The manager's effect options that the glyph painters read.
 struct TkvEffects {
   bool DiscoloredGlyphs = false;  // glyphs of controls at rest are drawn in grey
@@ -226,6 +218,8 @@ class DuRiruZireziv : public TComponent {
   std::unique_ptr<TkvInternalSkins> FInternalSkins;
   std::unique_ptr<TkvMenuSupport> FMenuSupport;
   std::unique_ptr<TkvThirdPartyList> FThirdParty;
+  // What the layers below the skin layer ask of the manager while it is the default one.
+  std::unique_ptr<TkvManagerLink> FLink;
 };
 
 // The first manager created; nil while there is none.

@@ -12,6 +12,8 @@
 #include <functional>
 #include <vector>
 
+#include "base/Alignment.h"
+#include "base/WindowQueries.h"
 #include "base/sConst.h"
 #include "ui/Classes.h"
 #include "ui/Messages.h"
@@ -38,15 +40,6 @@ extern bool kvGraphPainting;
 // Diagnostic hooks around platform calls; they do nothing.
 inline void ResetLastError() {}
 inline void CheckLastError() {}
-
-// DT_ flags by alignment left, right, centre.
-inline constexpr std::array<Cardinal, 3> AlignToInt{0 /*DT_LEFT*/, 2 /*DT_RIGHT*/, 1 /*DT_CENTER*/};
-// By TAlignment (left, right, centre): the alignment as shown to a right-to-left reader.
-extern const TAlignment BidiAlign[2][3];
-// DT_RIGHT wins over DT_CENTER; neither is left.
-TAlignment AlignmentFromInt(Cardinal value);
-// DT_BOTTOM wins over DT_VCENTER; neither is top.
-TVerticalAlignment VertAlignmentFromInt(Cardinal value);
 
 // The text without its tags: line breaks of the source are dropped; with convertBreakLine an
 // "<br>" tag (any letter case) becomes CR LF. An unclosed tag swallows the rest.
@@ -127,13 +120,8 @@ bool RectIsOverlapped(HWND aWnd, const TRect& aRect);
 TPoint kvMousePos();
 // The cursor lies in the visible part of the window (its whole-window clip box).
 bool kvMouseInControlDC(HWND handle);
-// The PPI of the monitor that holds the window's centre (before Windows 8.1: the screen's).
-Integer GetWndPPI(HWND handle);
 // Lets the system scale the window's non-client area with its DPI (Windows 10 and later).
 void EnableNCDpiScaling(HWND wndHandle);
-// Visual styles are in use: the class library's StyleServices Enabled. Keeps the services
-// object in kvThemeServices.
-bool kvThemesEnabled();
 
 // -- Colours and the parent background.
 
@@ -183,12 +171,6 @@ void SetParentUpdated(TWinControl* wc);
 // Announces a control that finished loading to its form's skin provider (KV_CONTROLLOADED).
 void AddToAdapter(TWinControl* ctrl);
 
-// The PPI a control is drawn at: 96 for nothing or while designing; a windowless control
-// asks its parent; a windowed control its window's monitor (96 without a window: asking
-// never makes one).
-Integer GetControlPPI(TControl* ctrl);
-// The PPI of the main form, or of the first form the application owns; 96 without one.
-Integer DefaultPPI();
 // The mouse is over the control (and not blocked by a modal window).
 bool kvMouseInControl(TControl* control);
 // The control under the mouse: the hovered graphic control the default manager tracks, else
@@ -253,8 +235,6 @@ extern TOutputWindow* ow;
 
 // -- Module state and start-up.
 
-// The class library's style services, taken at start-up and by every kvThemesEnabled.
-extern TCustomStyleServices* kvThemeServices;
 extern HMODULE uxthemeLib;
 using TkvSetWindowTheme = long(__stdcall*)(HWND, const wchar_t*, const wchar_t*);
 extern TkvSetWindowTheme kv_SetWindowTheme;

@@ -5,7 +5,7 @@
 #include "skin/sCommonData.h"
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
-#include "paint/sGraphUtils.h"
+#include "raster/Blend.h"
 #include "skin/sSkinManager.h"
 #include "ui/Controls.h"
 #include "ui/Forms.h"
@@ -231,24 +231,6 @@ bool kvMouseInControlDC(HWND handle) {
   return PtInRect(&clip, cursor) != FALSE;
 }
 
-namespace {
-Integer ScreenPPI() {
-  HDC dc = GetDC(nullptr);
-  const Integer ppi = GetDeviceCaps(dc, LOGPIXELSY);
-  ReleaseDC(nullptr, dc);
-  return ppi;
-}
-}  // namespace
-
-Integer GetWndPPI(HWND handle) {
-  if (!SysReadyForDPI()) return ScreenPPI();
-  RECT r{};
-  GetWindowRect(handle, &r);
-  const TPoint centre(r.left + (r.right - r.left) / 2, r.top + (r.bottom - r.top) / 2);
-  TMonitor* monitor = Screen ? Screen->MonitorFromPoint(centre, mdNearest) : nullptr;
-  return monitor ? monitor->PixelsPerInch() : 96;
-}
-
 void EnableNCDpiScaling(HWND wndHandle) {
   if (!IsWin10Up()) return;
   const UINT oldMode = SetErrorMode(SEM_NOOPENFILEERRORBOX);
@@ -262,14 +244,8 @@ void EnableNCDpiScaling(HWND wndHandle) {
   FreeLibrary(user32);
 }
 
-bool kvThemesEnabled() {
-  kvThemeServices = StyleServices();
-  return kvThemeServices->Enabled();
-}
-
 // ---- Module state ---------------------------------------------------------------------
 
-TCustomStyleServices* kvThemeServices = nullptr;
 HMODULE uxthemeLib = nullptr;
 TkvSetWindowTheme kv_SetWindowTheme = nullptr;
 
@@ -424,21 +400,6 @@ void AddToAdapter(TWinControl* ctrl) {
 }
 
 // ---- PPI, mouse and visibility of controls --------------------------------------------
-
-Integer GetControlPPI(TControl* ctrl) {
-  if (!ctrl || ctrl->ComponentState().Contains(csDesigning)) return 96;
-  TWinControl* win = dynamic_cast<TWinControl*>(ctrl);
-  if (!win) win = ctrl->Parent();
-  return win && win->HandleAllocated() ? GetWndPPI(win->WindowHandle()) : 96;
-}
-
-Integer DefaultPPI() {
-  if (!Application) return 96;
-  if (Application->MainForm()) return GetControlPPI(Application->MainForm());
-  for (Integer i = 0; i < Application->ComponentCount(); ++i)
-    if (auto* form = dynamic_cast<TCustomForm*>(Application->Components(i))) return GetControlPPI(form);
-  return 96;
-}
 
 bool kvMouseInControl(TControl* control) {
   if (!control || !control->Visible()) return false;
@@ -664,11 +625,7 @@ Integer SectionColor(DuRiruZireziv* m, TkvSection section, Integer look, bool fo
 Integer kvColorToRGB(Integer value, TObject* skinManager) {
   if (value >= 0) return static_cast<Integer>(ColorToRGB(static_cast<TColor>(value)));
   auto* m = skinManager ? dynamic_cast<DuRiruZireziv*>(skinManager) : DefaultManager;
-  if (!m || (!m->IsActive() && !m->ManagerState.Contains(msSkinChanging))) {
-    // Without a skin each sl constant carries its own RGB value; system colours come from Windows.
-    const Integer rgb = value & 0xFFFFFF;
-    return rgb > 100 ? rgb : static_cast<Integer>(ColorToRGB(static_cast<TColor>(value)));
-  }
+  if (!m || (!m->IsActive() && !m->ManagerState.Contains(msSkinChanging))) return UnskinnedColorToRGB(value);
   const TkvPalette& p = m->Palette;
   auto pal = [&](TkvPaletteColors c) { return static_cast<Integer>(p[c]); };
   switch (static_cast<TColor>(value)) {

@@ -11,7 +11,7 @@
 #include "raster/kvgpUtils.h"
 #include "base/kvntUtils.h"
 #include "skin/sCommonData.h"
-#include "paint/sGraphUtils.h"
+#include "raster/Blend.h"
 #include "base/sMessages.h"
 #include "skin/sVclUtils.h"
 #include "ui/Canvas.h"

@@ -8,7 +8,7 @@
 
 #include "base/kvntUtils.h"
 #include "base/sConst.h"
-#include "forms/sSkinProvider.h"
+#include "base/Composition.h"
 #include "support/TempDir.h"
 #include "ui/Icon.h"
 

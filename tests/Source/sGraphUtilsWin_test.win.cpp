@@ -11,7 +11,7 @@
 #include "paint/sGraphUtils.h"
 #include "skin/sMaskData.h"
 #include "skin/sSkinManager.h"
-#include "forms/sSkinProvider.h"
+#include "base/Composition.h"
 #include "support/Pixels.h"
 #include "ui/Canvas.h"
 

@@ -1,4 +1,4 @@
-// sGraphUtils: arrows, whole-degree rotation, bitmaps drawn with alpha, icons from bitmaps, the
+// Shapes: arrows, whole-degree rotation, bitmaps drawn with alpha, icons from bitmaps, the
 // check-box size, two-colour frames, the glyph and caption layout of buttons, focus rectangles.
 #define OEMRESOURCE
 #include <windows.h>
@@ -10,7 +10,9 @@
 
 #include "raster/kvgpUtils.h"
 #include "base/kvntUtils.h"
-#include "paint/sGraphUtils.h"
+#include "raster/Blend.h"
+#include "raster/Resampling.h"
+#include "raster/Shapes.h"
 #include "ui/Canvas.h"
 #include "ui/GdiScopes.h"
 #include "ui/Graphics.h"

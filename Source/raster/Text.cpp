@@ -1,7 +1,9 @@
-// sAlphaGraph: the pixel pass of text on 32-bit bitmaps (portable).
+// Text on 32-bit bitmaps: the pixel passes (portable).
+#include "raster/Text.h"
+
 #include <algorithm>
 
-#include "paint/sAlphaGraph.h"
+#include "raster/ColorTransforms.h"
 
 void WriteColorPixels(const TPixelView& dst, const TPixelView& tmp, TPoint topLeft, bool enabled, TColor color) {
   if (dst.Empty() || tmp.Empty()) return;
@@ -34,6 +36,27 @@ void WriteColorPixels(const TPixelView& dst, const TPixelView& tmp, TPoint topLe
         for (int i = 0; i < 3; ++i) out[i] = (uint32_t((int(dc[i]) - int(C[i])) * int(cov) + int(C[i]) * 256) * a) >> 16;
       }
       d = MakePix(out[0], out[1], out[2], a);
+    }
+  }
+}
+
+void ApplyGlowMask(const TPixelView& dst, const TBytePixelView& mask, TPoint origin, TColor color) {
+  if (dst.Empty() || mask.Empty()) return;
+  const uint32_t cr = color & 0xFF, cg = color >> 8 & 0xFF, cb = color >> 16 & 0xFF;
+  for (Integer y = 0; y < mask.Height; ++y) {
+    const int64_t ty = int64_t(origin.Y) + y;
+    if (ty < 0 || ty >= dst.Height) continue;
+    const Byte* m = mask.Row(y);
+    uint32_t* row = dst.Row(static_cast<Integer>(ty));
+    for (Integer x = 0; x < mask.Width; ++x) {
+      const uint32_t v = m[x];
+      const int64_t tx = int64_t(origin.X) + x;
+      if (v == 255 || tx < 0 || tx >= dst.Width) continue;
+      uint32_t& d = row[tx];
+      const uint32_t ink = 255 - v;
+      auto mix = [&](uint32_t c, uint32_t dc) { return (ink * c + v * dc) >> 8; };
+      const uint32_t a = PixA(d) + (((255 - PixA(d)) * ink) >> 8);
+      d = MakePix(mix(cb, PixB(d)), mix(cg, PixG(d)), mix(cr, PixR(d)), a);
     }
   }
 }

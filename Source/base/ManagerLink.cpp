@@ -1,0 +1,9 @@
+#include "base/ManagerLink.h"
+
+namespace {
+TkvManagerLink* defaultLink = nullptr;
+}  // namespace
+
+TkvManagerLink* DefaultManagerLink() { return defaultLink; }
+
+void SetDefaultManagerLink(TkvManagerLink* link) { defaultLink = link; }
