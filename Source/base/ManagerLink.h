@@ -5,6 +5,7 @@
 // question is answered as without a manager.
 #pragma once
 
+#include "base/ServiceSlot.h"
 #include "base/sConst.h"
 
 // The manager's options that the painters, the image lists and the scaling read.
@@ -33,8 +34,8 @@ class TkvManagerLink {
 };
 
 // The default manager's link; nullptr while there is no default manager.
-TkvManagerLink* DefaultManagerLink();
-void SetDefaultManagerLink(TkvManagerLink* link);
+inline TkvManagerLink* DefaultManagerLink() { return TkvServiceSlot<TkvManagerLink>::Get(); }
+inline void SetDefaultManagerLink(TkvManagerLink* link) { TkvServiceSlot<TkvManagerLink>::Set(link); }
 
 #ifdef _WIN32
 // The RGB value of a colour without a skin: the engine's palette constants (slMainColor ...)

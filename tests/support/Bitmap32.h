@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "paint/sGraphUtils.h"
+#include "raster/Blend.h"
 
 using Bmp = std::unique_ptr<TBitmap>;
 

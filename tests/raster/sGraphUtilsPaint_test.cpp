@@ -1,7 +1,14 @@
 // The portable kernels of the painters in sGraphUtils: key-colour runs and the glyph reflection.
 #include <gtest/gtest.h>
 
-#include "paint/sGraphUtils.h"
+#include "raster/Blend.h"
+#include "raster/ColorTransforms.h"
+#include "raster/GdiBitmaps.h"
+#include "raster/Pixels.h"
+#include "raster/Regions.h"
+#include "raster/Resampling.h"
+#include "raster/Shapes.h"
+#include "raster/Text.h"
 #include "support/Pixels.h"
 
 TEST(KeyRuns, WholeRowsAndSinglePixelsAppendedAfterWhatIsThere) {

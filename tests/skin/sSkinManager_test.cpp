@@ -16,13 +16,29 @@ std::unique_ptr<TkvSkinData> DataWith(Integer ppi, size_t sections, size_t image
 
 TEST(SkinManager, FirstManagerIsTheDefault) {
   ASSERT_EQ(DefaultManager, nullptr);
+  ASSERT_EQ(DefaultManagerLink(), nullptr);
   {
     DuRiruZireziv first(nullptr);
     EXPECT_EQ(DefaultManager, &first);
+    // The layers below the skin layer reach the default manager through its link.
+    TkvManagerLink* link = DefaultManagerLink();
+    ASSERT_NE(link, nullptr);
+    EXPECT_FALSE(link->IsActive());
+    first.SkinCommonInfo.Active = true;
+    EXPECT_TRUE(link->IsActive());
+    EXPECT_FALSE(link->IsSkinChanging());
+    first.ManagerState.Include(msSkinChanging);
+    EXPECT_TRUE(link->IsSkinChanging());
+    first.Options.CheckEmptyAlpha = true;
+    first.Options.PixelsPerInch = 144;
+    EXPECT_TRUE(link->Options().CheckEmptyAlpha);
+    EXPECT_EQ(link->Options().PixelsPerInch, 144);
     DuRiruZireziv second(nullptr);
     EXPECT_EQ(DefaultManager, &first);
+    EXPECT_EQ(DefaultManagerLink(), link);
   }
   EXPECT_EQ(DefaultManager, nullptr);
+  EXPECT_EQ(DefaultManagerLink(), nullptr);
 }
 
 TEST(SkinManager, SkinDataPerPPI) {

@@ -6,9 +6,16 @@
 #include <memory>
 
 #include "raster/kvgpUtils.h"
-#include "skin/sCommonData.h"
+#include "base/ManagerLink.h"
 #include "raster/sGradient.h"
-#include "paint/sGraphUtils.h"
+#include "raster/Blend.h"
+#include "raster/ColorTransforms.h"
+#include "raster/GdiBitmaps.h"
+#include "raster/Pixels.h"
+#include "raster/Regions.h"
+#include "raster/Resampling.h"
+#include "raster/Shapes.h"
+#include "raster/Text.h"
 #include "support/Bitmap32.h"
 #include "support/GradPoint.h"
 #include "ui/Canvas.h"
@@ -91,7 +98,7 @@ TEST_F(GradientPaths, LightMaskIsKeptWhileSizeAndColourFit) {
   TBitmap* mask = nullptr;
   PrepareLightMask(mask, 150, 7, 0xFF336699);
   ASSERT_NE(mask, nullptr);
-  const Integer m = std::min(std::max(150, ScaleInt(100)), ScaleInt(200));
+  const Integer m = std::min(std::max(150, DefaultScaleInt(100)), DefaultScaleInt(200));
   EXPECT_EQ(mask->Width(), 2 * m + 1);
   TBitmap* first = mask;
   PrepareLightMask(mask, 150, 99, 0xFF336699);  // the height has no effect
@@ -100,8 +107,8 @@ TEST_F(GradientPaths, LightMaskIsKeptWhileSizeAndColourFit) {
   EXPECT_EQ(mask->Canvas()->Brush()->Color(), 0xFF112233u);
   EXPECT_EQ(PixA(GetAPixel(mask, m, m)), 0xFF * 255 >> 8);  // the centre at the colour's peak
   PrepareLightMask(mask, 10, 7, 0xFF112233);    // the radius stays at least 100
-  EXPECT_EQ(mask->Width(), 2 * ScaleInt(100) + 1);
+  EXPECT_EQ(mask->Width(), 2 * DefaultScaleInt(100) + 1);
   PrepareLightMask(mask, 1000, 7, 0xFF112233);  // and at most 200
-  EXPECT_EQ(mask->Width(), 2 * ScaleInt(200) + 1);
+  EXPECT_EQ(mask->Width(), 2 * DefaultScaleInt(200) + 1);
   delete mask;
 }

@@ -32,6 +32,7 @@ class Scaling : public testing::Test {
 
 TEST_F(Scaling, ScaleIntByTheManagersMode) {
   EXPECT_EQ(ScaleInt(10), 10);  // no manager: the application's 96 PPI
+  EXPECT_EQ(DefaultScaleInt(10), 10);  // the same through the default manager's link
   DuRiruZireziv manager(nullptr);
   auto data = std::make_unique<TkvSkinData>();
   data->FOwner = &manager;
@@ -50,6 +51,8 @@ TEST_F(Scaling, ScaleIntByTheManagersMode) {
   }
   manager.Options.ScaleMode = sm150;
   EXPECT_EQ(ScaleInt(10), 15);  // without skin data: the default manager
+  EXPECT_EQ(DefaultScaleInt(10), 15);
+  EXPECT_EQ(sd.ScaleValue(10), ScaleInt(10, &sd));  // what a custom border asks its skin data
   ctrl->SetDesigning(true);
   EXPECT_EQ(ScaleInt(10, &sd), 10);  // a control being designed keeps its lengths
 }

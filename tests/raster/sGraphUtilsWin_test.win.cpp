@@ -1,17 +1,17 @@
 // The raster routines against GDI on the same pixels: block copies and nearest stretches give
-// the bytes BitBlt and StretchBlt (COLORONCOLOR) give; icons, fades, textures on a canvas,
-// the functions bound by name and the composition branch of UpdateAlpha.
+// the bytes BitBlt and StretchBlt (COLORONCOLOR) give; icons, fades, the functions bound by
+// name and the composition branch of UpdateAlpha.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <memory>
 
-#include "paint/sAlphaGraph.h"
-#include "paint/sGraphUtils.h"
-#include "skin/sMaskData.h"
-#include "skin/sSkinManager.h"
 #include "base/Composition.h"
+#include "raster/Blend.h"
+#include "raster/GdiBitmaps.h"
+#include "raster/MaskImages.h"
+#include "raster/Resampling.h"
 #include "support/Pixels.h"
 #include "ui/Canvas.h"
 
@@ -120,73 +120,6 @@ TEST(Gdi, FadeBmp) {
   FadeBmp(flat.get(), {2, 2, 8, 8}, 0, 0x0000FF, 0, 0);
   EXPECT_EQ(flat->View().At(4, 4) & 0xFFFFFF, 0xFF0000u);
   EXPECT_EQ(PixelsOf(flat.get())[0], PixelsOf(RandomBitmap(10, 10, 9).get())[0]);  // outside aRect
-}
-
-TEST(Gdi, TextureOnACanvasEqualsTheBitmapForm) {
-  DuRiruZireziv manager{nullptr};
-  auto master = RandomBitmap(10, 10, 10);
-  manager.MasterBitmap = master.get();
-  TsMaskData tex;
-  tex.Manager = &manager;
-  tex.R = {1, 1, 8, 7};
-  for (int mode : {int(fmTiled), int(fmStretched), int(fmFromBottomToTop)}) {
-    std::unique_ptr<TBitmap> a(CreateBmp32(25, 19)), b(CreateBmp32(25, 19));
-    TRect ra{2, 3, 24, 18}, rb = ra;
-    TileBitmap(a->Canvas(), ra, nullptr, tex, TkvFillMode(mode));
-    TileBitmap(b.get(), rb, nullptr, tex, TkvFillMode(mode));
-    EXPECT_EQ(ra, rb);
-    EXPECT_EQ(PixelsOf(a.get()), PixelsOf(b.get())) << mode;
-  }
-}
-
-TEST(Gdi, StretchingTexturesAndFramesLeaveTheBlockStretchOnTheCanvas) {
-  DuRiruZireziv manager{nullptr};
-  auto master = RandomBitmap(10, 10, 11);
-  manager.MasterBitmap = master.get();
-  TsMaskData tex;
-  tex.Manager = &manager;
-  tex.R = {0, 0, 4, 4};
-  // Texture modes: only the stretching ones change the canvas's stretch mode.
-  for (int mode = 0; mode <= 14; ++mode) {
-    std::unique_ptr<TBitmap> b(CreateBmp32(12, 12));
-    HDC dc = b->Canvas()->Handle();
-    SetStretchBltMode(dc, BLACKONWHITE);
-    TRect r{0, 0, 12, 12};
-    TileBitmap(b->Canvas(), r, nullptr, tex, TkvFillMode(mode));
-    const bool stretching = mode == fmStretched || mode == fmStretchHorzTop || mode == fmStretchVertLeft ||
-                            mode == fmStretchHorz || mode == fmStretchVert;
-    EXPECT_EQ(GetStretchBltMode(b->Canvas()->Handle()), stretching ? COLORONCOLOR : BLACKONWHITE) << mode;
-  }
-  // Frames: a stretched frame image sets it; a tiled one, or a call that paints nothing, does not.
-  TsMaskData frame;
-  frame.Manager = &manager;
-  frame.R = {0, 0, 6, 6};
-  frame.ImageCount = 1;
-  frame.WL = frame.WT = frame.WR = frame.WB = 2;
-  frame.Width = frame.Height = 6;
-  struct Case {
-    Integer drawMode, state;
-    TRect rect;
-    int want;
-  };
-  const Case cases[] = {
-      {BDM_STRETCH, 0, {0, 0, 12, 12}, COLORONCOLOR},
-      {0, 0, {0, 0, 12, 12}, BLACKONWHITE},
-      {BDM_STRETCH | BDM_ACTIVEONLY, 0, {0, 0, 12, 12}, BLACKONWHITE},
-      {BDM_STRETCH | BDM_ACTIVEONLY, 1, {0, 0, 12, 12}, COLORONCOLOR},
-      {BDM_STRETCH, 0, {0, 0, 1, 12}, BLACKONWHITE},
-  };
-  for (const Case& c : cases) {
-    frame.DrawMode = static_cast<int16_t>(c.drawMode);
-    for (int form = 0; form < 3; ++form) {
-      std::unique_ptr<TBitmap> b(CreateBmp32(12, 12));
-      SetStretchBltMode(b->Canvas()->Handle(), BLACKONWHITE);
-      if (form == 0) DrawSkinRect(b.get(), c.rect, EmptyCI, frame, c.state, false);
-      if (form == 1) DrawSkinRect32(b.get(), c.rect, EmptyCI, frame, c.state);
-      if (form == 2) DrawSkinRect32Ex(b.get(), c.rect, EmptyCI, frame, c.state, {2, 2, 2, 2}, 255);
-      EXPECT_EQ(GetStretchBltMode(b->Canvas()->Handle()), c.want) << c.drawMode << " " << c.state << " " << form;
-    }
-  }
 }
 
 TEST(Gdi, BoundFunctionsAndCompositionBranch) {

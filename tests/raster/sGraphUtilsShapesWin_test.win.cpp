@@ -6,7 +6,14 @@
 #include <memory>
 
 #include "raster/kvgpUtils.h"
-#include "paint/sGraphUtils.h"
+#include "raster/Blend.h"
+#include "raster/ColorTransforms.h"
+#include "raster/GdiBitmaps.h"
+#include "raster/Pixels.h"
+#include "raster/Regions.h"
+#include "raster/Resampling.h"
+#include "raster/Shapes.h"
+#include "raster/Text.h"
 #include "support/Bitmap32.h"
 #include "support/GdiTracker.h"
 #include "ui/Canvas.h"

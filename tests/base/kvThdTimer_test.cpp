@@ -3,10 +3,18 @@
 
 #include <gtest/gtest.h>
 
-#include "skin/sCommonData.h"
+#include "base/SkinDataBase.h"
 #include "ui/Bitmap.h"
 
 namespace {
+
+// A control's skin data as the timer reaches it.
+class SkinData : public TkvSkinDataBase {
+#ifdef _WIN32
+ public:
+  Integer ScaleValue(Integer value) override { return value; }
+#endif
+};
 
 class ManualDriver : public TkvTimerDriver {
  public:
@@ -121,7 +129,7 @@ TEST_F(AnimationTimer, FullGlowFadeInEndsWithoutAStep) {
 
 TEST_F(AnimationTimer, StepsRunEvery12msUntilTheProcedureOrTheCountEnds) {
   Steps steps;
-  TsCommonData data(nullptr);
+  SkinData data;
   timer->InitData(&data, 0, [&](TObject* d, Integer i) {
     EXPECT_EQ(d, &data);
     return steps.Proc()(d, i);
@@ -237,7 +245,7 @@ TEST_F(AnimationTimer, CopyFromSizesAndCopiesTheRectangle) {
 }
 
 TEST_F(AnimationTimer, GetNewTimerAndTheSkinDataLink) {
-  TsCommonData data(nullptr);
+  SkinData data;
   TkvThreadedTimer* t = nullptr;
   EXPECT_EQ(GetNewTimer(t, &owner, 0), 0);
   ASSERT_NE(t, nullptr);

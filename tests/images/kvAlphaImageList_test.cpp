@@ -8,7 +8,14 @@
 #include <filesystem>
 #include <functional>
 
-#include "paint/sGraphUtils.h"
+#include "raster/Blend.h"
+#include "raster/ColorTransforms.h"
+#include "raster/GdiBitmaps.h"
+#include "raster/Pixels.h"
+#include "raster/Regions.h"
+#include "raster/Resampling.h"
+#include "raster/Shapes.h"
+#include "raster/Text.h"
 #include "support/Pixels.h"
 #include "support/PngWriter.h"
 #include "support/TempDir.h"

@@ -2,7 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include "paint/sGraphUtils.h"
+#include "raster/Blend.h"
+#include "raster/ColorTransforms.h"
+#include "raster/GdiBitmaps.h"
+#include "raster/Pixels.h"
+#include "raster/Regions.h"
+#include "raster/Resampling.h"
+#include "raster/Shapes.h"
+#include "raster/Text.h"
 #include "support/GradPoint.h"
 #include "support/Pixels.h"
 

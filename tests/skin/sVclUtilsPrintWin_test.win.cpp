@@ -9,7 +9,9 @@
 
 #include "raster/kvgpUtils.h"
 #include "base/kvntUtils.h"
-#include "paint/sGraphUtils.h"
+#include "raster/Blend.h"
+#include "raster/GdiBitmaps.h"
+#include "raster/Resampling.h"
 #include "base/sMessages.h"
 #include "skin/sVclUtils.h"
 #include "ui/Canvas.h"

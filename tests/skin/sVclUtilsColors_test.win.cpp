@@ -46,11 +46,16 @@ TEST(kvColorToRGB, WithoutASkin) {
   EXPECT_EQ(kvColorToRGB(C(slBtnRed)), 0x9E9EFF);                   // built into the constant
   EXPECT_EQ(kvColorToRGB(C(slEditRedText)), 0x00006C);
   EXPECT_EQ(kvColorToRGB(0x123456), 0x123456);
+  // The image lists ask the same through the default manager's link, and without a manager.
+  EXPECT_EQ(DefaultColorToRGB(C(clBtnFace)), C(ColorToRGB(clBtnFace)));
+  EXPECT_EQ(DefaultColorToRGB(C(slBtnRed)), 0x9E9EFF);
   PaletteDouble d;
   d.manager.SkinCommonInfo.Active = false;
   EXPECT_EQ(kvColorToRGB(C(clBtnFace), &d.manager), C(ColorToRGB(clBtnFace)));  // inactive manager
+  EXPECT_EQ(DefaultColorToRGB(C(clBtnFace)), C(ColorToRGB(clBtnFace)));
   d.manager.ManagerState.Include(msSkinChanging);
   EXPECT_EQ(kvColorToRGB(C(clBtnFace), &d.manager), 0x804020);  // a skin change already answers from the new palette
+  EXPECT_EQ(DefaultColorToRGB(C(clBtnFace)), 0x804020);
 }
 
 TEST(kvColorToRGB, UnderTheActiveSkin) {

@@ -10,7 +10,9 @@
 
 #include "raster/kvgpUtils.h"
 #include "base/kvntTypes.h"
-#include "paint/sGraphUtils.h"
+#include "raster/Blend.h"
+#include "raster/GdiBitmaps.h"
+#include "raster/Resampling.h"
 #include "skin/sVclUtils.h"
 #include "support/GdiTracker.h"
 #include "support/ImportHook.h"

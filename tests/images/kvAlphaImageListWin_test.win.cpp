@@ -10,9 +10,16 @@
 
 #include "images/kvAlphaImageList.h"
 #include "base/kvntUtils.h"
-#include "paint/sGraphUtils.h"
-#include "skin/sSkinManager.h"
-#include "controls/sThirdParty.h"
+#include "raster/Blend.h"
+#include "raster/ColorTransforms.h"
+#include "raster/GdiBitmaps.h"
+#include "raster/Pixels.h"
+#include "raster/Regions.h"
+#include "raster/Resampling.h"
+#include "raster/Shapes.h"
+#include "raster/Text.h"
+#include "base/ManagerLink.h"
+#include "images/ImageListSizes.h"
 #include "support/GdiTracker.h"
 #include "support/ImageLists.h"
 #include "support/TempDir.h"
@@ -247,7 +254,7 @@ TEST_F(AlphaImageList, AnItemWithoutDataTakesItsAlphaFromThePlatformMask) {
 // Old systems may give icons without any alpha. A new bitmap is then repaired when there is no
 // manager to say otherwise; a bitmap the caller fills only when the screen is not 32-bit.
 TEST_F(AlphaImageList, OnOldSystemsEmptyAlphaIsRepairedByTheRuleOfEachCall) {
-  ASSERT_EQ(DefaultManager, nullptr);
+  ASSERT_EQ(DefaultManagerLink(), nullptr);
   auto list = NewList(16, 16);
   // Blue without any alpha, its bottom-left pixel (the first of the bottom-up rows) white: the
   // repair takes that colour as the transparent one and makes every other pixel opaque.
