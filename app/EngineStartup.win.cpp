@@ -2,19 +2,19 @@
 
 #include <set>
 
-#include "images/kvAlphaImageList.h"
 #include "base/kvFontStore.h"
-#include "images/kvPNG.h"
-#include "raster/kvgpUtils.h"
 #include "base/kvntUtils.h"
 #include "base/sConst.h"
 #include "base/sDefaults.h"
 #include "base/sDialogs.h"
 #include "controls/sGlyphUtils.h"
-#include "raster/sGradient.h"
-#include "paint/sGraphUtils.h"
-#include "forms/sSkinProvider.h"
 #include "controls/sThirdParty.h"
+#include "forms/sSkinProvider.h"
+#include "images/kvAlphaImageList.h"
+#include "images/kvPNG.h"
+#include "paint/sGraphUtils.h"
+#include "raster/kvgpUtils.h"
+#include "raster/sGradient.h"
 #include "skin/sVclUtils.h"
 
 const std::vector<TkvModuleStep>& EngineModules() {

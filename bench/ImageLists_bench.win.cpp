@@ -8,11 +8,11 @@
 #include <memory>
 
 #include "BenchTiming.h"
+#include "controls/sGlyphUtils.h"
 #include "images/kvAlphaImageList.h"
 #include "images/kvPNG.h"
-#include "raster/kvgpUtils.h"
-#include "controls/sGlyphUtils.h"
 #include "paint/sGraphUtils.h"
+#include "raster/kvgpUtils.h"
 #include "ui/Canvas.h"
 #include "ui/GdiScopes.h"
 

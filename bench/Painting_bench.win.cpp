@@ -12,12 +12,12 @@
 #include <memory>
 
 #include "BenchTiming.h"
-#include "raster/kvgpUtils.h"
 #include "base/kvntTypes.h"
 #include "base/kvntUtils.h"
 #include "paint/sAlphaGraph.h"
-#include "raster/sGradient.h"
 #include "paint/sGraphUtils.h"
+#include "raster/kvgpUtils.h"
+#include "raster/sGradient.h"
 #include "skin/sSkinManager.h"
 #include "skin/sVclUtils.h"
 #include "ui/Canvas.h"

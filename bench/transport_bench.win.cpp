@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "BenchTiming.h"
-#include "skin/sCommonData.h"
 #include "base/sMessages.h"
+#include "skin/sCommonData.h"
 #include "skin/sVclUtils.h"
 #include "ui/Forms.h"
 

@@ -4,8 +4,8 @@
 #include <lm.h>
 #include <shellapi.h>
 
-#include "base/sDialogs.h"
 #include "base/Composition.h"
+#include "base/sDialogs.h"
 #include "ui/Icon.h"
 
 static_assert(sizeof(BLENDFUNCTION) == sizeof(TkvBlendFunction));

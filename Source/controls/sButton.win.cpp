@@ -5,9 +5,9 @@
 #include <vssym32.h>
 
 #include "base/kvntUtils.h"
+#include "controls/sThirdParty.h"
 #include "paint/sGraphUtils.h"
 #include "skin/sSkinManager.h"
-#include "controls/sThirdParty.h"
 #include "skin/sVclUtils.h"
 #include "ui/Canvas.h"
 #include "ui/GdiScopes.h"

@@ -2,11 +2,11 @@
 
 #include <windows.h>
 
+#include "controls/sEdit.h"
+#include "controls/sThirdParty.h"
 #include "images/kvAlphaImageList.h"
 #include "skin/sCommonData.h"
-#include "controls/sEdit.h"
 #include "skin/sSkinManager.h"
-#include "controls/sThirdParty.h"
 #include "ui/Controls.h"
 #include "ui/Streams.h"
 

@@ -6,12 +6,12 @@
 #include <cmath>
 #include <memory>
 
-#include "images/kvAlphaImageList.h"
 #include "base/kvntUtils.h"
-#include "controls/sButton.h"
-#include "skin/sCommonData.h"
-#include "paint/sGraphUtils.h"
 #include "base/sMessages.h"
+#include "controls/sButton.h"
+#include "images/kvAlphaImageList.h"
+#include "paint/sGraphUtils.h"
+#include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
 #include "skin/sVclUtils.h"
 #include "ui/Canvas.h"

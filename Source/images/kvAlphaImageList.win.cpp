@@ -10,18 +10,18 @@
 #include <cmath>
 #include <memory>
 
-#include "images/kvPNG.h"
-#include "raster/kvgpUtils.h"
-#include "base/kvntUtils.h"
 #include "base/ManagerLink.h"
 #include "base/WindowQueries.h"
+#include "base/kvntUtils.h"
 #include "images/ImageListSizes.h"
+#include "images/kvPNG.h"
 #include "raster/Blend.h"
 #include "raster/ColorTransforms.h"
 #include "raster/GdiBitmaps.h"
 #include "raster/Resampling.h"
 #include "raster/Shapes.h"
 #include "raster/Text.h"
+#include "raster/kvgpUtils.h"
 #include "ui/Canvas.h"
 #include "ui/GdiScopes.h"
 #include "ui/Icon.h"

@@ -25,8 +25,8 @@
 #define KV_PNG_SSE2 1
 #endif
 
-#include "images/kvZLibEx.h"  // InflateInit
 #include "base/sConst.h"  // kvPngFirst
+#include "images/kvZLibEx.h"  // InflateInit
 #include "ui/Picture.h"
 
 bool UseKVPng = true;

@@ -3,8 +3,8 @@
 
 #include <memory>
 
-#include "images/kvPNG.h"
 #include "base/sConst.h"
+#include "images/kvPNG.h"
 #include "raster/Blend.h"
 #include "ui/Canvas.h"
 #include "ui/GdiScopes.h"

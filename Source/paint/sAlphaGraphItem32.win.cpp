@@ -7,8 +7,8 @@
 
 #include "base/kvntUtils.h"
 #include "paint/sAlphaGraph.h"
-#include "raster/sGradient.h"
 #include "paint/sGraphUtils.h"
+#include "raster/sGradient.h"
 #include "skin/sSkinManager.h"
 
 namespace {

@@ -1,8 +1,8 @@
 // sGraphUtils: textures of skin images painted on a canvas.
 #include <windows.h>
 
-#include "paint/sGraphUtils.h"
 #include "paint/sAlphaGraph.h"
+#include "paint/sGraphUtils.h"
 #include "skin/sMaskData.h"
 #include "ui/Canvas.h"
 

@@ -15,13 +15,13 @@
 #include <algorithm>
 #include <memory>
 
-#include "raster/kvgpUtils.h"
 #include "base/kvntTypes.h"
 #include "base/kvntUtils.h"
 #include "paint/sAlphaGraph.h"
-#include "skin/sCommonData.h"
-#include "raster/sGradient.h"
 #include "paint/sGraphUtils.h"
+#include "raster/kvgpUtils.h"
+#include "raster/sGradient.h"
+#include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
 #include "skin/sVclUtils.h"
 #include "ui/Canvas.h"

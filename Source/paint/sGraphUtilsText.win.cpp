@@ -6,12 +6,12 @@
 #include <memory>
 #include <vector>
 
-#include "raster/kvgpUtils.h"
 #include "base/kvntUtils.h"
-#include "paint/sAlphaGraph.h"
-#include "skin/sCommonData.h"
-#include "paint/sGraphUtils.h"
 #include "base/sMessages.h"
+#include "paint/sAlphaGraph.h"
+#include "paint/sGraphUtils.h"
+#include "raster/kvgpUtils.h"
+#include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
 #include "skin/sVclUtils.h"
 #include "ui/Canvas.h"

@@ -8,11 +8,11 @@
 #include <cstdlib>
 #include <memory>
 
-#include "raster/kvgpUtils.h"
 #include "base/kvntUtils.h"
 #include "raster/Blend.h"
 #include "raster/Resampling.h"
 #include "raster/Shapes.h"
+#include "raster/kvgpUtils.h"
 #include "ui/Canvas.h"
 #include "ui/GdiScopes.h"
 #include "ui/Graphics.h"

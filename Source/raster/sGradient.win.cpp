@@ -6,9 +6,9 @@
 
 #include <algorithm>
 
-#include "raster/kvgpUtils.h"
 #include "base/ManagerLink.h"
 #include "raster/MaskImages.h"
+#include "raster/kvgpUtils.h"
 #include "ui/Canvas.h"
 #include "ui/GdiScopes.h"
 

@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
-#include "skin/sCommonData.h"
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
 #include "raster/Blend.h"
+#include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
 #include "ui/Controls.h"
 #include "ui/Forms.h"

@@ -7,19 +7,19 @@
 #include <algorithm>
 #include <memory>
 
-#include "raster/kvgpUtils.h"
+#include "base/Composition.h"
 #include "base/kvntTypes.h"
 #include "base/kvntUtils.h"
+#include "base/sMessages.h"
 #include "raster/Blend.h"
 #include "raster/GdiBitmaps.h"
 #include "raster/Resampling.h"
-#include "base/Composition.h"
+#include "raster/kvgpUtils.h"
 #include "skin/sVclUtils.h"
 #include "ui/Canvas.h"
 #include "ui/Forms.h"
 #include "ui/GdiScopes.h"
 #include "ui/Hints.h"
-#include "base/sMessages.h"
 
 TkvHideTimer* kvHideTimer = nullptr;
 

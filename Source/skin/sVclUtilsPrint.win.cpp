@@ -8,11 +8,11 @@
 #include <algorithm>
 #include <memory>
 
-#include "raster/kvgpUtils.h"
 #include "base/kvntUtils.h"
-#include "skin/sCommonData.h"
-#include "raster/Blend.h"
 #include "base/sMessages.h"
+#include "raster/Blend.h"
+#include "raster/kvgpUtils.h"
+#include "skin/sCommonData.h"
 #include "skin/sVclUtils.h"
 #include "ui/Canvas.h"
 #include "ui/ComCtrls.h"

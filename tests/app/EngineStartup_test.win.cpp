@@ -6,14 +6,14 @@
 
 #include <string>
 
-#include "images/kvAlphaImageList.h"
-#include "raster/kvgpUtils.h"
-#include "paint/sGraphUtils.h"
 #include "base/kvntUtils.h"
 #include "base/sConst.h"
 #include "base/sDefaults.h"
 #include "controls/sGlyphUtils.h"
 #include "controls/sThirdParty.h"
+#include "images/kvAlphaImageList.h"
+#include "paint/sGraphUtils.h"
+#include "raster/kvgpUtils.h"
 #include "skin/sVclUtils.h"
 
 namespace {

@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include "base/Composition.h"
 #include "base/kvntUtils.h"
 #include "base/sConst.h"
-#include "base/Composition.h"
 #include "support/TempDir.h"
 #include "ui/Icon.h"
 

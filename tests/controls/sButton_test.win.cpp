@@ -7,10 +7,10 @@
 
 #include <memory>
 
-#include "images/kvAlphaImageList.h"
 #include "base/kvntUtils.h"
 #include "controls/sButton.h"
 #include "controls/sThirdParty.h"
+#include "images/kvAlphaImageList.h"
 #include "support/FormFixture.h"
 #include "support/ImageLists.h"
 #include "ui/Forms.h"

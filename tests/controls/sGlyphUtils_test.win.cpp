@@ -7,12 +7,12 @@
 
 #include <memory>
 
+#include "controls/sGlyphUtils.h"
+#include "controls/sThirdParty.h"
 #include "images/kvAlphaImageList.h"
 #include "images/kvPNG.h"
-#include "controls/sGlyphUtils.h"
 #include "paint/sGraphUtils.h"
 #include "skin/sCommonData.h"
-#include "controls/sThirdParty.h"
 #include "support/PngWriter.h"
 #include "ui/Controls.h"
 

@@ -9,8 +9,8 @@
 #include <map>
 #include <memory>
 
-#include "images/kvAlphaImageList.h"
 #include "controls/sThirdParty.h"
+#include "images/kvAlphaImageList.h"
 #include "support/FormFixture.h"
 #include "support/ImageLists.h"
 #include "ui/ComCtrls.h"

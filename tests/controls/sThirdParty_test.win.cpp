@@ -7,10 +7,10 @@
 
 #include <memory>
 
+#include "controls/sThirdParty.h"
 #include "images/kvAlphaImageList.h"
 #include "paint/sGraphUtils.h"
 #include "skin/sSkinManager.h"
-#include "controls/sThirdParty.h"
 #include "support/ImageLists.h"
 #include "ui/Canvas.h"
 #include "ui/StringList.h"

@@ -7,9 +7,9 @@
 
 #include <memory>
 
-#include "images/kvAlphaImageList.h"
-#include "raster/kvgpUtils.h"
 #include "base/kvntUtils.h"
+#include "images/ImageListSizes.h"
+#include "images/kvAlphaImageList.h"
 #include "raster/Blend.h"
 #include "raster/ColorTransforms.h"
 #include "raster/GdiBitmaps.h"
@@ -18,7 +18,7 @@
 #include "raster/Resampling.h"
 #include "raster/Shapes.h"
 #include "raster/Text.h"
-#include "images/ImageListSizes.h"
+#include "raster/kvgpUtils.h"
 #include "support/GdiTracker.h"
 #include "ui/Canvas.h"
 #include "ui/GdiScopes.h"

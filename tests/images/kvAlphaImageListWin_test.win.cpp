@@ -8,8 +8,10 @@
 
 #include <memory>
 
-#include "images/kvAlphaImageList.h"
+#include "base/ManagerLink.h"
 #include "base/kvntUtils.h"
+#include "images/ImageListSizes.h"
+#include "images/kvAlphaImageList.h"
 #include "raster/Blend.h"
 #include "raster/ColorTransforms.h"
 #include "raster/GdiBitmaps.h"
@@ -18,8 +20,6 @@
 #include "raster/Resampling.h"
 #include "raster/Shapes.h"
 #include "raster/Text.h"
-#include "base/ManagerLink.h"
-#include "images/ImageListSizes.h"
 #include "support/GdiTracker.h"
 #include "support/ImageLists.h"
 #include "support/TempDir.h"

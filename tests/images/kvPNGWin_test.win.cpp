@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "images/kvPNG.h"
 #include "base/sConst.h"
+#include "images/kvPNG.h"
 #include "raster/Blend.h"
 #include "raster/ColorTransforms.h"
 #include "raster/GdiBitmaps.h"

@@ -6,8 +6,8 @@
 
 #include <cstring>
 
-#include "images/kvZLibEx.h"
 #include "base/sConst.h"
+#include "images/kvZLibEx.h"
 #include "support/PngExpect.h"
 #include "support/PngWriter.h"
 #include "support/TempDir.h"

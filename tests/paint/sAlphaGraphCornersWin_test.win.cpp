@@ -5,9 +5,9 @@
 
 #include <memory>
 
-#include "raster/kvgpUtils.h"
 #include "base/kvntUtils.h"
 #include "paint/sAlphaGraph.h"
+#include "raster/kvgpUtils.h"
 #include "skin/sSkinManager.h"
 #include "support/Bitmap32.h"
 

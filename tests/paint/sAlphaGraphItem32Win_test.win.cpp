@@ -5,11 +5,11 @@
 
 #include <memory>
 
-#include "raster/kvgpUtils.h"
 #include "base/kvntUtils.h"
 #include "paint/sAlphaGraph.h"
-#include "raster/sGradient.h"
 #include "paint/sGraphUtils.h"
+#include "raster/kvgpUtils.h"
+#include "raster/sGradient.h"
 #include "support/Bitmap32.h"
 #include "support/SkinFixture.h"
 

@@ -6,13 +6,13 @@
 
 #include <memory>
 
-#include "raster/kvgpUtils.h"
 #include "base/kvntTypes.h"
 #include "base/kvntUtils.h"
 #include "paint/sAlphaGraph.h"
-#include "skin/sCommonData.h"
-#include "raster/sGradient.h"
 #include "paint/sGraphUtils.h"
+#include "raster/kvgpUtils.h"
+#include "raster/sGradient.h"
+#include "skin/sCommonData.h"
 #include "support/Bitmap32.h"
 #include "support/ImportHook.h"
 #include "support/SkinFixture.h"

@@ -6,16 +6,16 @@
 #include <memory>
 #include <utility>
 
-#include "raster/kvgpUtils.h"
 #include "base/kvntUtils.h"
-#include "paint/sAlphaGraph.h"
-#include "skin/sCommonData.h"
 #include "base/sMessages.h"
-#include "support/SkinFixture.h"
-#include "ui/Controls.h"
+#include "paint/sAlphaGraph.h"
 #include "paint/sGraphUtils.h"
+#include "raster/kvgpUtils.h"
+#include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
+#include "support/SkinFixture.h"
 #include "ui/Canvas.h"
+#include "ui/Controls.h"
 #include "ui/Graphics.h"
 
 namespace {

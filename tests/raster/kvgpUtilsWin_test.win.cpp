@@ -4,7 +4,6 @@
 
 #include <memory>
 
-#include "raster/kvgpUtils.h"
 #include "raster/Blend.h"
 #include "raster/ColorTransforms.h"
 #include "raster/GdiBitmaps.h"
@@ -13,6 +12,7 @@
 #include "raster/Resampling.h"
 #include "raster/Shapes.h"
 #include "raster/Text.h"
+#include "raster/kvgpUtils.h"
 #include "support/Bitmap32.h"
 #include "support/GdiTracker.h"
 #include "support/Pixels.h"

@@ -1,8 +1,8 @@
 // The pixel passes of text on 32-bit bitmaps and of the text glow.
 #include <gtest/gtest.h>
 
-#include "raster/Text.h"
 #include "raster/ColorTransforms.h"
+#include "raster/Text.h"
 #include "support/Pixels.h"
 
 namespace {

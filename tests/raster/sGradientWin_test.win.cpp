@@ -5,9 +5,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "raster/kvgpUtils.h"
 #include "base/ManagerLink.h"
-#include "raster/sGradient.h"
 #include "raster/Blend.h"
 #include "raster/ColorTransforms.h"
 #include "raster/GdiBitmaps.h"
@@ -16,6 +14,8 @@
 #include "raster/Resampling.h"
 #include "raster/Shapes.h"
 #include "raster/Text.h"
+#include "raster/kvgpUtils.h"
+#include "raster/sGradient.h"
 #include "support/Bitmap32.h"
 #include "support/GradPoint.h"
 #include "ui/Canvas.h"

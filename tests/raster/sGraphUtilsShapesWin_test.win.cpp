@@ -5,7 +5,6 @@
 
 #include <memory>
 
-#include "raster/kvgpUtils.h"
 #include "raster/Blend.h"
 #include "raster/ColorTransforms.h"
 #include "raster/GdiBitmaps.h"
@@ -14,6 +13,7 @@
 #include "raster/Resampling.h"
 #include "raster/Shapes.h"
 #include "raster/Text.h"
+#include "raster/kvgpUtils.h"
 #include "support/Bitmap32.h"
 #include "support/GdiTracker.h"
 #include "ui/Canvas.h"

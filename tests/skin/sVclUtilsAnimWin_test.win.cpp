@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "raster/kvgpUtils.h"
 #include "base/kvntTypes.h"
 #include "raster/Blend.h"
 #include "raster/GdiBitmaps.h"
 #include "raster/Resampling.h"
+#include "raster/kvgpUtils.h"
 #include "skin/sVclUtils.h"
 #include "support/GdiTracker.h"
 #include "support/ImportHook.h"

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "skin/sCommonData.h"
 #include "base/sMessages.h"
+#include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
 #include "skin/sVclUtils.h"
 #include "support/FormFixture.h"

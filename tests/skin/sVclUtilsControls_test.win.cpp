@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "skin/sCommonData.h"
 #include "base/sMessages.h"
+#include "skin/sCommonData.h"
 #include "skin/sVclUtils.h"
 #include "ui/Forms.h"
 

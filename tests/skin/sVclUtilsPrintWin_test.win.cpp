@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "raster/kvgpUtils.h"
 #include "base/kvntUtils.h"
+#include "base/sMessages.h"
 #include "raster/Blend.h"
 #include "raster/GdiBitmaps.h"
 #include "raster/Resampling.h"
-#include "base/sMessages.h"
+#include "raster/kvgpUtils.h"
 #include "skin/sVclUtils.h"
 #include "ui/Canvas.h"
 #include "ui/ComCtrls.h"
