@@ -12,30 +12,8 @@
 #include "raster/GdiBitmaps.h"
 #include "raster/MaskImages.h"
 #include "raster/Resampling.h"
-#include "support/Pixels.h"
+#include "support/Bitmap32.h"
 #include "ui/Canvas.h"
-
-namespace {
-
-std::unique_ptr<TBitmap> RandomBitmap(int w, int h, uint32_t seed) {
-  std::unique_ptr<TBitmap> b(CreateBmp32(w, h));
-  TestRandom rnd(seed);
-  TPixelView v = b->View();
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) v.At(x, y) = rnd.Next();
-  return b;
-}
-
-std::vector<uint32_t> PixelsOf(TBitmap* b) {
-  GdiFlush();
-  TPixelView v = b->View();
-  std::vector<uint32_t> out;
-  for (int y = 0; y < v.Height; ++y)
-    for (int x = 0; x < v.Width; ++x) out.push_back(v.At(x, y));
-  return out;
-}
-
-}  // namespace
 
 TEST(AgainstGdi, BlockCopiesEqualBitBlt) {
   auto src = RandomBitmap(23, 17, 1);

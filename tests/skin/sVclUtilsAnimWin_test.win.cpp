@@ -14,6 +14,7 @@
 #include "raster/Resampling.h"
 #include "raster/kvgpUtils.h"
 #include "skin/sVclUtils.h"
+#include "support/Bitmap32.h"
 #include "support/GdiTracker.h"
 #include "support/ImportHook.h"
 #include "ui/Canvas.h"
@@ -106,14 +107,6 @@ struct LayeredAnimation : ::testing::Test {
   std::unique_ptr<TApplication> app;
   TForm* form = nullptr;
 };
-
-std::vector<uint32_t> PixelsOf(TBitmap* b) {
-  GdiFlush();
-  std::vector<uint32_t> p;
-  for (Integer y = 0; y < b->Height(); ++y)
-    for (Integer x = 0; x < b->Width(); ++x) p.push_back(GetAPixel(b, x, y));
-  return p;
-}
 
 }  // namespace
 
