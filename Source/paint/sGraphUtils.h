@@ -45,9 +45,9 @@ void TileBitmap(TCanvas* canvas, TRect& aRect, TGraphic* graphic, const TsMaskDa
 
 // ---- 2. Regions of skin border images ------------------------------------------------------------
 
+// The key runs of a skin border image (its own bitmap or the skin's master bitmap, key 0xFF00FF).
 void AddRgn(std::vector<TRect>& aor, Integer width, const TsMaskData& maskData, Integer vertOffset, bool bottom,
             Integer iPadding);
-
 
 // ---- 3. Templates, glyphs and border copies ------------------------------------------------------
 

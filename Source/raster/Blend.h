@@ -107,6 +107,8 @@ void CopyChannel(TBitmap* bmp32, TBitmap* bmp8, Integer channel, bool from32To8)
 
 // ---- 4. The glyph reflection --------------------------------------------------------------------
 
+// The fading mirror image of srcRect below dstTopLeft: rows from the source's bottom upwards,
+// weights falling to 0, key pixels (transColor, a colour value: red and blue are exchanged
 // before comparing) left out; alpha stays. Nothing when fewer than two rows fit.
 void DrawGlyphReflection(const TPixelView& dst, const TPixelView& src, TPoint dstTopLeft, TRect srcRect,
                          TColor transColor, Integer blendValue);

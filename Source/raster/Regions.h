@@ -25,4 +25,3 @@ void AddRgnBmp(std::vector<TRect>& aor, TBitmap* maskBmp, TColor transColor);
 void AddRgn(std::vector<TRect>& aor, TBitmap* maskBmp, const TRect& maskRect, Integer dstWidth, Integer wl, Integer wt,
             Integer wr, Integer wb, Integer vertOffset, bool isBottom, bool masked, TColor transpColor,
             Integer iPadding);
-// The same for a skin border image (its own bitmap or the skin's master bitmap, key 0xFF00FF).
