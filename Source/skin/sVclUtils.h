@@ -1,6 +1,9 @@
 // Window and control routines of the engine: colours of the active skin, PPI of windows and
 // controls, mouse and visibility tests, control walks, the skin command transport, small
-// conversions and the text helpers.
+// conversions and the text helpers. It lives in the skin layer because its transport calls the
+// saved window procedure of a control's skin data directly and its colours and backgrounds read
+// the skin manager; what the layers below need of it is in base/ and included here: the density
+// and visual-style queries (base/WindowQueries.h) and the alignment flags (base/Alignment.h).
 //
 // Sections:
 //   1. Texts and conversions (portable)
