@@ -48,7 +48,32 @@ const TClassInfo& TObject::StaticClass() {
   return info;
 }
 
+// ---- objects in use -------------------------------------------------------------------
+
+TObjectInUse::TObjectInUse(TObject* obj) : obj_(obj) {
+  if (obj) ++obj->useCount_;
+}
+
+TObjectInUse::~TObjectInUse() {
+  if (!obj_ || --obj_->useCount_ > 0 || !obj_->freePending_) return;
+  obj_->freePending_ = false;
+  try {
+    obj_->Free();
+  } catch (...) {
+    // A destructor path that throws must not unwind through the closing scope (it may be
+    // closing during another unwind); the object is gone either way.
+  }
+}
+
+bool TObjectInUse::InUse(const TObject* obj) { return obj && obj->useCount_ > 0; }
+
+bool TObjectInUse::FreePending(const TObject* obj) { return obj && obj->freePending_; }
+
 void TObject::Free() {
+  if (useCount_ > 0) {
+    freePending_ = true;
+    return;
+  }
   BeforeDestruction();
   delete this;
 }

@@ -48,8 +48,39 @@ class TObject {
   // (TClassBuilder and the form helpers do it), and by Free right before the destructors.
   virtual void AfterConstruction() {}
   virtual void BeforeDestruction() {}
-  // BeforeDestruction, then delete.
+  // BeforeDestruction, then delete. An object in use (TObjectInUse) is freed only when the
+  // outermost use ends.
   void Free();
+
+ private:
+  friend class TObjectInUse;
+  // Open TObjectInUse scopes, and whether Free was asked for meanwhile. Kept in the object:
+  // the window procedure chain opens a scope around every message, and a lookup elsewhere
+  // would cost more than the rest of the dispatch.
+  int32_t useCount_ = 0;
+  bool freePending_ = false;
+};
+
+// Marks an object as in use for the scope's lifetime. Free called meanwhile only notes the
+// wish; the object is freed when its outermost scope closes (on the thread that closes it). The window
+// procedure chain (Subclass.h) opens one around every call of an object's procedure, so a
+// window wrapper freed from inside one of its own messages lives until that message has
+// returned, and code that runs after the free still finds it intact.
+class TObjectInUse {
+ public:
+  // obj may be nullptr: the scope then does nothing.
+  explicit TObjectInUse(TObject* obj);
+  ~TObjectInUse();
+  TObjectInUse(const TObjectInUse&) = delete;
+  TObjectInUse& operator=(const TObjectInUse&) = delete;
+
+  // True while a scope for obj is open.
+  static bool InUse(const TObject* obj);
+  // True when obj is in use and Free has been asked for it.
+  static bool FreePending(const TObject* obj);
+
+ private:
+  TObject* obj_;
 };
 
 // Frees the object and clears the pointer first, so the pointer never names a dying object.
