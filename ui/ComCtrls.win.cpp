@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ComCtrls.h"
+#include "Menus.h"
 #include "ImgList.h"
 
 TW_DEFINE_CLASS(TProgressBar) {
@@ -127,12 +128,29 @@ TW_DEFINE_CLASS(TToolButton) {
   b.Property(u"ImageIndex", &TToolButton::ImageIndex, &TToolButton::SetImageIndex);
   b.Property(u"Style", &TToolButton::Style, &TToolButton::SetStyle);
   b.Property(u"Down", &TToolButton::Down, &TToolButton::SetDown);
+  b.Property(u"DropdownMenu", &TToolButton::DropdownMenu, &TToolButton::SetDropdownMenu);
   b.Property(u"OnClick", &TToolButton::OnClick, &TToolButton::SetOnClick);
 }
 
 TToolButton::TToolButton(TComponent* owner) : TGraphicControl(owner) {
   SetControlStyle(TControlStyle{csCaptureMouse, csSetCaption});
   TGraphicControl::SetBounds(0, 0, 23, 22);
+}
+
+TToolButton::~TToolButton() {
+  if (dropdownMenu_) dropdownMenu_->RemoveFreeNotification(this);
+}
+
+void TToolButton::SetDropdownMenu(TPopupMenu* menu) {
+  if (menu == dropdownMenu_) return;
+  if (dropdownMenu_) dropdownMenu_->RemoveFreeNotification(this);
+  dropdownMenu_ = menu;
+  if (menu) menu->FreeNotification(this);
+}
+
+void TToolButton::Notification(TComponent* component, TOperation operation) {
+  TGraphicControl::Notification(component, operation);
+  if (operation == opRemove && component == dropdownMenu_) dropdownMenu_ = nullptr;
 }
 
 TToolBar* TToolButton::ToolBar() const { return dynamic_cast<TToolBar*>(Parent()); }
@@ -332,8 +350,32 @@ void TToolBar::Dispatch(TMessage& m) {
         b->Click();
       }
       return;
+    case CN_NOTIFY:
+      if (m.LParam && reinterpret_cast<NMHDR*>(m.LParam)->code == TBN_DROPDOWN) {
+        DropDown(m);
+        return;
+      }
+      break;
   }
   TWinControl::Dispatch(m);
+}
+
+void TToolBar::DropDown(TMessage& m) {
+  const auto* nm = reinterpret_cast<const NMTOOLBARW*>(m.LParam);
+  TToolButton* button = Buttons(nm->iItem);  // the command id is the button's index
+  TPopupMenu* menu = button ? button->DropdownMenu() : nullptr;
+  if (!menu) {
+    m.Result = TBDDRET_NODEFAULT;
+    return;
+  }
+  RECT r{};
+  SendMessageW(WindowHandle(), TB_GETRECT, static_cast<WPARAM>(nm->iItem), reinterpret_cast<LPARAM>(&r));
+  POINT below{r.left, r.bottom};
+  ::ClientToScreen(WindowHandle(), &below);
+  menu->SetPopupComponent(button);
+  menu->Popup(below.x, below.y);  // returns when the menu has closed
+  Perform(CN_DROPDOWNCLOSED, 0, 0);
+  m.Result = TBDDRET_DEFAULT;
 }
 
 void TToolBar::WndProc(TMessage& m) {

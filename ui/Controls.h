@@ -73,6 +73,20 @@ TW_ENUM(TAlign, alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom)
 using TMouseEvent = TEvent<void(TObject* Sender, TMouseButton Button, TShiftState Shift, Integer X, Integer Y)>;
 using TMouseMoveEvent = TEvent<void(TObject* Sender, TShiftState Shift, Integer X, Integer Y)>;
 
+// ---- owner drawing, accelerators, context menus -----------------------------------------
+
+class TPopupMenu;
+
+// The state of an owner-drawn item: one element per ODS_ bit, in bit order.
+TW_ENUM(TOwnerDrawStateItem, odSelected, odGrayed, odDisabled, odChecked, odFocused, odDefault, odHotLight, odInactive,
+        odNoAccel, odNoFocusRect, odReserved1, odReserved2, odComboBoxEdit)
+using TOwnerDrawState = TSet<TOwnerDrawStateItem>;
+// The ODS_ bits of an owner-draw item as a state set.
+TOwnerDrawState OwnerDrawStateOf(Cardinal itemState);
+// True when the caption marks charCode as its accelerator ("&Save" for 's' or 'S'; "&&"
+// is a plain '&').
+bool IsAccel(Word charCode, StringView caption);
+
 // What CreateParams fills before a window is made.
 struct TCreateParams {
   String Caption;
@@ -164,10 +178,12 @@ class TControl : public TComponent {
   void SetAlign(TAlign value) { align_ = value; }
 
   // ---- reading order ----
-  // The control's own (there is no inheritance from the parent); a change sends
-  // CM_BIDIMODECHANGED.
+  // A change sends CM_BIDIMODECHANGED to the control and CM_PARENTBIDIMODECHANGED to its
+  // children; with ParentBiDiMode (on by default) a control follows its parent's.
   TBiDiMode BiDiMode() const { return biDiMode_; }
   void SetBiDiMode(TBiDiMode value);
+  bool ParentBiDiMode() const { return parentBiDiMode_; }
+  void SetParentBiDiMode(bool value);
   // Right-to-left layout (bdRightToLeft only) and reading (every mode but bdLeftToRight).
   bool UseRightToLeftAlignment() const { return biDiMode_ == bdRightToLeft; }
   bool UseRightToLeftReading() const { return biDiMode_ != bdLeftToRight; }
@@ -218,6 +234,13 @@ class TControl : public TComponent {
 
   virtual void Click();
 
+  // ---- context menu ----
+  // Shown on a right click over the control and on the context-menu key while it has the
+  // focus (WM_CONTEXTMENU), with the control as the menu's PopupComponent. A control without
+  // one leaves the request to its parent.
+  TPopupMenu* PopupMenu() const { return popupMenu_; }
+  void SetPopupMenu(TPopupMenu* menu);
+
  protected:
   virtual void DblClick();
   virtual void MouseDown(TMouseButton button, TShiftState shift, Integer x, Integer y);
@@ -244,6 +267,13 @@ class TControl : public TComponent {
   void CMMouseEnter(TMessage& m);
   void CMMouseLeave(TMessage& m);
   void MouseMessage(TMessage& m);
+  // WM_CONTEXTMENU: shows the PopupMenu (Result 1) or passes the request on.
+  void WMContextMenu(TMessage& m);
+  // The control's value changed (an edit's text ...): CM_CHANGED (LParam = the control) to
+  // it, and from it up through its parents.
+  void Changed();
+  // CM_PARENTBIDIMODECHANGED: the parent's reading order changed.
+  void CMParentBiDiModeChanged(TMessage& m);
 
   TWinControl* parent_ = nullptr;
   Integer left_ = 0, top_ = 0, width_ = 0, height_ = 0;
@@ -267,6 +297,8 @@ class TControl : public TComponent {
   TControlStyle controlStyle_{csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
   TAlign align_ = alNone;
   TBiDiMode biDiMode_ = bdLeftToRight;
+  bool parentBiDiMode_ = true;
+  TPopupMenu* popupMenu_ = nullptr;
   TWndMethod windowProc_;
   TNotifyEvent onClick_, onDblClick_, onMouseEnter_, onMouseLeave_, onResize_;
   TMouseEvent onMouseDown_, onMouseUp_;
@@ -352,6 +384,8 @@ class TWinControl : public TControl {
   void CreateSubClass(TCreateParams& params, const char16_t* sysClassName);
   virtual void CreateWnd();
   virtual void CreateWindowHandle(const TCreateParams& params);
+  // Destroys the window itself (DestroyWnd's last step); an MDI child asks its client.
+  virtual void DestroyWindowHandle();
   virtual void DestroyWnd();
   void CreateHandle();
   void DestroyHandle();
@@ -378,6 +412,16 @@ class TWinControl : public TControl {
   void CMShowingChanged(TMessage& m);
   void CMRecreateWnd(TMessage& m);
   void ReflectToChild(TMessage& m, HWND child);
+
+  // ---- menu keys and notifications ----
+  // A shortcut of the popup menus of this control and its parents, or of its form's menus:
+  // clicks the item and answers true.
+  bool IsMenuKey(TMessage& m);
+  // CN_CHAR, CN_SYSCHAR: a character the control does not take itself goes to its form as
+  // CM_DIALOGCHAR (accelerators of captions); Result 1 when a control took it.
+  void DialogCharHandler(TMessage& m);
+  // Passes a notification (CM_SYSFONTCHANGED, CM_WININICHANGE ...) on to every child.
+  void NotifyChildren(TMessage& m);
 
   HWND handle_ = nullptr;
 

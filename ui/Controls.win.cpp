@@ -18,6 +18,7 @@
 #include "Controls.h"
 #include "Forms.h"
 #include "GdiScopes.h"
+#include "Menus.h"
 
 #undef TextOut
 
@@ -94,6 +95,24 @@ TShiftState KeysToShiftState(Cardinal keys) {
   if (keys & MK_MBUTTON) s += ssMiddle;
   if (GetKeyState(VK_MENU) < 0) s += ssAlt;
   return s;
+}
+
+TOwnerDrawState OwnerDrawStateOf(Cardinal itemState) {
+  // The elements are in ODS_ bit order (ODS_SELECTED = 1 ... ODS_COMBOBOXEDIT = 0x1000).
+  return TOwnerDrawState::FromBits(itemState & 0x1FFF);
+}
+
+bool IsAccel(Word charCode, StringView caption) {
+  for (size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != u'&') continue;
+    ++i;
+    if (caption[i] == u'&') continue;  // "&&": a plain ampersand
+    Char a = caption[i], b = static_cast<Char>(charCode);
+    // Letters match in either case, the platform's way (CharUpper covers every script).
+    return a == b || CharUpperW(reinterpret_cast<LPWSTR>(static_cast<uintptr_t>(a))) ==
+                         CharUpperW(reinterpret_cast<LPWSTR>(static_cast<uintptr_t>(b)));
+  }
+  return false;
 }
 
 TCustomForm* GetParentForm(const TControl* control, bool topForm) {
@@ -208,6 +227,7 @@ TW_DEFINE_CLASS(TControl) {
   b.Property(u"Hint", &TControl::Hint, &TControl::SetHint);
   b.Property(u"ShowHint", &TControl::ShowHint, &TControl::SetShowHint);
   b.Property(u"Cursor", &TControl::Cursor, &TControl::SetCursor).Idents(CursorIdents());
+  b.Property(u"PopupMenu", &TControl::PopupMenu, &TControl::SetPopupMenu);
 }
 
 TControl::TControl(TComponent* owner) : TComponent(owner), font_(new TFont()) {
@@ -216,6 +236,7 @@ TControl::TControl(TComponent* owner) : TComponent(owner), font_(new TFont()) {
 }
 
 TControl::~TControl() {
+  if (popupMenu_) popupMenu_->RemoveFreeNotification(this);
   if (gMouseControl == this) gMouseControl = nullptr;
   if (gCaptureControl == this) {
     gCaptureControl = nullptr;
@@ -321,8 +342,21 @@ void TControl::SetCursor(Integer cursor) {
 }
 
 void TControl::SetBiDiMode(TBiDiMode value) {
+  parentBiDiMode_ = false;
   if (value == biDiMode_) return;
   biDiMode_ = value;
+  Perform(CM_BIDIMODECHANGED, 0, 0);
+}
+
+void TControl::SetParentBiDiMode(bool value) {
+  if (value == parentBiDiMode_) return;
+  parentBiDiMode_ = value;
+  if (value && parent_) Perform(CM_PARENTBIDIMODECHANGED, 0, 0);
+}
+
+void TControl::CMParentBiDiModeChanged(TMessage&) {
+  if (!parentBiDiMode_ || !parent_ || parent_->BiDiMode() == biDiMode_) return;
+  biDiMode_ = parent_->BiDiMode();
   Perform(CM_BIDIMODECHANGED, 0, 0);
 }
 
@@ -375,6 +409,15 @@ void TControl::Dispatch(TMessage& m) {
     case CM_TEXTCHANGED: CMTextChanged(m); return;
     case CM_MOUSEENTER: CMMouseEnter(m); return;
     case CM_MOUSELEAVE: CMMouseLeave(m); return;
+    case CM_PARENTBIDIMODECHANGED: CMParentBiDiModeChanged(m); return;
+    // The point (LParam, the control's coordinates) lies on the control; a control that
+    // lets the mouse through answers 0.
+    case CM_HITTEST: m.Result = HTCLIENT; return;
+    // A change inside a control is news for its containers too.
+    case CM_CHANGED:
+      if (parent_) parent_->WindowProc()(m);
+      return;
+    case WM_CONTEXTMENU: WMContextMenu(m); return;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
     case WM_LBUTTONDBLCLK:
@@ -444,6 +487,40 @@ void TControl::MouseMessage(TMessage& m) {
 }
 
 void TControl::Click() { onClick_.Call(this); }
+
+void TControl::Changed() { Perform(CM_CHANGED, 0, ToLParam(this)); }
+
+void TControl::SetPopupMenu(TPopupMenu* menu) {
+  if (menu == popupMenu_) return;
+  if (popupMenu_) popupMenu_->RemoveFreeNotification(this);
+  popupMenu_ = menu;
+  if (menu) menu->FreeNotification(this);
+}
+
+void TControl::WMContextMenu(TMessage& m) {
+  if (m.Result != 0) return;
+  // (-1, -1): asked from the keyboard, for the focused control.
+  const bool fromKeyboard = static_cast<int32_t>(m.LParam) == -1;
+  TPoint at{m.XPos(), m.YPos()};
+  auto* self = dynamic_cast<TWinControl*>(this);
+  if (self && !fromKeyboard && self->HandleAllocated()) {
+    // A windowless child under the mouse has its own say first.
+    TControl* child = self->ControlAtPos(ScreenToClient(at), false);
+    if (child && !dynamic_cast<TWinControl*>(child)) {
+      m.Result = child->Perform(WM_CONTEXTMENU, m.WParam, m.LParam);
+      if (m.Result != 0) return;
+    }
+  }
+  if (popupMenu_ && popupMenu_->AutoPopup()) {
+    if (fromKeyboard) at = ClientToScreen(TPoint(0, 0));
+    popupMenu_->SetPopupComponent(this);
+    popupMenu_->Popup(at.X, at.Y);
+    m.Result = 1;
+    return;
+  }
+  // A window's default handling passes the request to its parent window.
+  DefaultHandler(m);
+}
 void TControl::DblClick() { onDblClick_.Call(this); }
 void TControl::MouseDown(TMouseButton b, TShiftState s, Integer x, Integer y) { onMouseDown_.Call(this, b, s, x, y); }
 void TControl::MouseUp(TMouseButton b, TShiftState s, Integer x, Integer y) { onMouseUp_.Call(this, b, s, x, y); }
@@ -523,7 +600,10 @@ void TControl::BringToFront() {
   Invalidate();
 }
 
-void TControl::Notification(TComponent* component, TOperation operation) { TComponent::Notification(component, operation); }
+void TControl::Notification(TComponent* component, TOperation operation) {
+  TComponent::Notification(component, operation);
+  if (operation == opRemove && component == popupMenu_) popupMenu_ = nullptr;
+}
 
 void TControl::Loaded() {
   TComponent::Loaded();
@@ -703,9 +783,13 @@ void TWinControl::DestroyWnd() {
   HWND h = handle_;
   if (h) {
     if (gMouseControl == this || (gMouseControl && gMouseControl->Parent() == this)) gMouseControl = nullptr;
-    DestroyWindow(h);
+    DestroyWindowHandle();
   }
   if (handle_ == h) UnbindHandle();  // when no WM_NCDESTROY came (a foreign thread's window)
+}
+
+void TWinControl::DestroyWindowHandle() {
+  if (handle_) DestroyWindow(handle_);
 }
 
 void TWinControl::CreateHandle() {
@@ -850,6 +934,7 @@ void TWinControl::InsertControl(TControl* control) {
   if (!control->ComponentState().Contains(csReading)) {
     control->Perform(CM_PARENTCOLORCHANGED, 0, 0);
     control->Perform(CM_PARENTFONTCHANGED, 0, 0);
+    control->Perform(CM_PARENTBIDIMODECHANGED, 0, 0);
     if (w) {
       if (w->HandleAllocated() && handle_) ::SetParent(w->WindowHandle(), handle_);
       w->UpdateControlState();
@@ -878,7 +963,8 @@ void TWinControl::RemoveControl(TControl* control) {
 
 TControl* TWinControl::ControlAtPos(TPoint p, bool allowDisabled, bool allowWinControls) const {
   auto hit = [&](TControl* c) {
-    return c->Visible() && (allowDisabled || c->Enabled()) && c->BoundsRect().Contains(p);
+    return c->Visible() && (allowDisabled || c->Enabled()) && c->BoundsRect().Contains(p) &&
+           c->Perform(CM_HITTEST, 0, PointToLParam(p.X - c->Left(), p.Y - c->Top())) != 0;
   };
   if (allowWinControls)
     for (auto it = winControls_.rbegin(); it != winControls_.rend(); ++it)
@@ -1056,8 +1142,24 @@ void TWinControl::Dispatch(TMessage& m) {
       return;
     case CM_FOCUSCHANGED:
     case CM_DIALOGKEY:
+    case CM_DIALOGCHAR:
       Broadcast(m);
       return;
+    case CM_BIDIMODECHANGED:
+      NotifyControls(CM_PARENTBIDIMODECHANGED);
+      Invalidate();
+      return;
+    case CM_SYSFONTCHANGED:
+    case CM_WININICHANGE:
+      NotifyChildren(m);
+      return;
+    case WM_CANCELMODE:
+      // The system ends every mode (a modal window comes up): a drop-down closes, a drag ends.
+      Perform(CM_CANCELMODE, 0, 0);
+      DefaultHandler(m);
+      return;
+    case CN_CHAR:
+    case CN_SYSCHAR: DialogCharHandler(m); return;
     case CM_ENTER: DoEnter(); return;
     case CM_EXIT: DoExit(); return;
     case CN_KEYDOWN:
@@ -1167,8 +1269,7 @@ void TWinControl::DefaultHandler(TMessage& m) {
     return;
   }
   // The library's own messages mean nothing to the window's class.
-  if ((m.Msg >= CM_BASE && m.Msg < CM_BASE + 0x100) || (m.Msg >= CN_BASE && m.Msg < CN_BASE + 0x400 && m.Msg != CN_BASE + 0xB3))
-    return;
+  if (IsLibraryMessage(m.Msg)) return;
   if (m.Msg == WM_SETTEXT) text_ = m.LParam ? String(reinterpret_cast<const Char*>(m.LParam)) : String();
   m.Result = CallWindowProcW(reinterpret_cast<WNDPROC>(defWndProc_), handle_, m.Msg, m.WParam, m.LParam);
 }
@@ -1189,6 +1290,10 @@ void TWinControl::WMWindowPosChanged(TMessage& m) {
 
 void TWinControl::KeyDownHandler(TMessage& m) {
   m.Result = 0;
+  if (IsMenuKey(m)) {
+    m.Result = 1;
+    return;
+  }
   Cardinal mask = 0;
   switch (m.WParam) {
     case VK_TAB: mask = DLGC_WANTTAB; break;
@@ -1202,6 +1307,29 @@ void TWinControl::KeyDownHandler(TMessage& m) {
   if (Perform(WM_GETDLGCODE, 0, 0) & mask) return;
   TCustomForm* form = GetParentForm(this);
   if (form && form->Perform(CM_DIALOGKEY, m.WParam, m.LParam) != 0) m.Result = 1;
+}
+
+bool TWinControl::IsMenuKey(TMessage& m) {
+  const Word key = static_cast<Word>(m.WParam);
+  for (TControl* c = this; c; c = c->Parent())
+    if (TPopupMenu* menu = c->PopupMenu(); menu && menu->IsShortCut(key)) return true;
+  TCustomForm* form = GetParentForm(this);
+  return form && form->IsShortCut(key);
+}
+
+void TWinControl::DialogCharHandler(TMessage& m) {
+  m.Result = 0;
+  // A control that takes characters (an edit) keeps them; Alt+character always goes round.
+  if (m.Msg == CN_CHAR && (Perform(WM_GETDLGCODE, 0, 0) & DLGC_WANTCHARS)) return;
+  TCustomForm* form = GetParentForm(this);
+  if (form && form->Perform(CM_DIALOGCHAR, m.WParam, m.LParam) != 0) m.Result = 1;
+}
+
+void TWinControl::NotifyChildren(TMessage& m) {
+  for (Integer i = 0; i < ControlCount(); ++i) {
+    TMessage copy = m;
+    Controls(i)->WindowProc()(copy);
+  }
 }
 
 // ---- 7. TWinControl: painting ---------------------------------------------------------

@@ -36,6 +36,8 @@ TW_ENUM(TPosition, poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, p
         poMainFormCenter, poOwnerFormCenter)
 TW_ENUM(TWindowState, wsNormal, wsMinimized, wsMaximized)
 TW_ENUM(TFormStyle, fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop)
+// How Tile arranges an MDI form's children.
+TW_ENUM(TTileMode, tbHorizontal, tbVertical)
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
 
 using TModalResult = Integer;
@@ -46,6 +48,8 @@ constexpr TModalResult mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry 
 const TIdentMap& ModalResultIdents();
 
 class TMonitor;
+class TMainMenu;
+class TMenuItem;
 
 using TCloseEvent = TEvent<void(TObject* Sender, TCloseAction& Action)>;
 using TCloseQueryEvent = TEvent<void(TObject* Sender, bool& CanClose)>;
@@ -136,9 +140,44 @@ class TCustomForm : public TWinControl {
   void SetOnPaint(TNotifyEvent e) { onPaint_ = e; }
 
   void Dispatch(TMessage& message) override;
+  void DefaultHandler(TMessage& message) override;
+
+  // Taking a form out of its parent control makes it a window of its own: CM_FLOAT.
+  void SetParent(TWinControl* parent) override;
+
+  // ---- menus ----
+  // The menu bar (an MDI child's menu joins its parent's bar while the child is active, as
+  // does an AutoMerge menu of a form that is not the main form). Changing it sends
+  // CM_MENUCHANGED to the form.
+  TMainMenu* Menu() const { return menu_; }
+  void SetMenu(TMainMenu* menu);
+  // Clicks the item of the form's menus that has this shortcut (with the current modifier
+  // keys); an MDI child also asks its parent. False when none has it.
+  virtual bool IsShortCut(Word key);
+
+  // ---- MDI ----
+  // An MDI form (FormStyle fsMDIForm) holds its MDI children (fsMDIChild forms, made inside
+  // the main form, or else the first MDI form of the screen) in the MDI client window.
+  HWND ClientHandle() const { return clientHandle_; }
+  Integer MDIChildCount() const;
+  // The children in their order on screen, the front one first.
+  TCustomForm* MDIChildren(Integer index) const;
+  TCustomForm* ActiveMDIChild() const;
+  // The item of the menu bar whose sub-menu lists the children (the client adds them).
+  TMenuItem* WindowMenu() const { return windowMenu_; }
+  void SetWindowMenu(TMenuItem* item);
+  TTileMode TileMode() const { return tileMode_; }
+  void SetTileMode(TTileMode mode) { tileMode_ = mode; }
+  void Tile();
+  void Cascade();
+  void ArrangeIcons();
 
  protected:
   void CreateParams(TCreateParams& params) override;
+  void CreateWindowHandle(const TCreateParams& params) override;
+  void DestroyWindowHandle() override;
+  void DestroyWnd() override;
+  void Notification(TComponent* component, TOperation operation) override;
   void HandleCreated() override;
   void PaintWindow(HDC dc) override;
   virtual void Paint() { onPaint_.Call(this); }
@@ -160,6 +199,14 @@ class TCustomForm : public TWinControl {
   void PlaceOnFirstShow();
   void CloseModal();
   void ApplyAlphaBlend();
+  // ---- menus and MDI ----
+  void UpdateMenu();
+  void MergeMenu(bool merge);
+  void CMMenuChanged(TMessage& m);
+  bool MenuMessage(TMessage& m);
+  void WMMDIActivate(TMessage& m);
+  TCustomForm* MDIParent() const;
+  bool IsMDIChild() const { return formStyle_ == fsMDIChild; }
 
   TFormBorderStyle borderStyle_ = bsSizeable;
   TBorderIcons borderIcons_{biSystemMenu, biMinimize, biMaximize};
@@ -180,6 +227,10 @@ class TCustomForm : public TWinControl {
   TWinControl* activeControl_ = nullptr;
   TWinControl* focused_ = nullptr;
   TControlCanvas* canvas_;
+  TMainMenu* menu_ = nullptr;
+  TMenuItem* windowMenu_ = nullptr;
+  HWND clientHandle_ = nullptr;
+  TTileMode tileMode_ = tbHorizontal;
   TNotifyEvent onCreate_, onDestroy_, onShow_, onHide_, onActivate_, onDeactivate_, onPaint_;
   TCloseEvent onClose_;
   TCloseQueryEvent onCloseQuery_;

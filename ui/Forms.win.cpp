@@ -5,14 +5,16 @@
 //   2. TCustomForm: life, properties and window styles
 //   3. TCustomForm: showing, focus, closing, modal loop
 //   4. TCustomForm: messages
-//   5. TScreen
-//   6. TApplication
+//   5. TCustomForm: menus and MDI
+//   6. TScreen
+//   7. TApplication
 #include <windows.h>
 
 #include <algorithm>
 
 #include "Forms.h"
 #include "GdiScopes.h"
+#include "Menus.h"
 #include "Threads.h"
 
 // ---- 1. globals and helpers -----------------------------------------------------------
@@ -106,6 +108,9 @@ TW_DEFINE_CLASS(TForm) {
   b.Property(u"OnMouseDown", &TForm::OnMouseDown, &TForm::SetOnMouseDown);
   b.Property(u"OnMouseUp", &TForm::OnMouseUp, &TForm::SetOnMouseUp);
   b.Property(u"OnMouseMove", &TForm::OnMouseMove, &TForm::SetOnMouseMove);
+  b.Property(u"Menu", &TForm::Menu, &TForm::SetMenu);
+  b.Property(u"WindowMenu", &TForm::WindowMenu, &TForm::SetWindowMenu);
+  b.Property(u"TileMode", &TForm::TileMode, &TForm::SetTileMode);
 }
 
 TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner), canvas_(new TControlCanvas(this)) {
@@ -124,6 +129,8 @@ TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner), canvas_(new TC
 }
 
 TCustomForm::~TCustomForm() {
+  if (menu_) menu_->RemoveFreeNotification(this);
+  if (windowMenu_) windowMenu_->RemoveFreeNotification(this);
   if (Screen) Screen->RemoveForm(this);
   if (Application && Application->mainForm_ == this) Application->mainForm_ = nullptr;
   if (HandleAllocated()) DestroyHandle();
@@ -140,6 +147,8 @@ void TCustomForm::AfterConstruction() {
   } catch (...) {
     HandleInEvent(this);
   }
+  // An MDI child shows itself at once, inside its parent.
+  if (IsMDIChild()) SetVisible(true);
   if (Visible()) UpdateControlState();
 }
 
@@ -193,7 +202,13 @@ void TCustomForm::SetBorderIcons(TBorderIcons icons) {
 
 void TCustomForm::SetFormStyle(TFormStyle style) {
   if (style == formStyle_) return;
+  const bool mdi = formStyle_ == fsMDIChild || formStyle_ == fsMDIForm || style == fsMDIChild || style == fsMDIForm;
   formStyle_ = style;
+  if (mdi) {
+    // Another kind of window (an MDI frame with its client, a child inside a client).
+    RecreateWnd();
+    return;
+  }
   if (HandleAllocated())
     SetWindowPos(WindowHandle(), style == fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -270,6 +285,19 @@ void FormStyles(TFormBorderStyle border, TBorderIcons icons, Cardinal& style, Ca
 void TCustomForm::CreateParams(TCreateParams& p) {
   TWinControl::CreateParams(p);
   if (Parent() || ParentWindow()) return;  // a form placed inside another control stays a child
+  if (IsMDIChild()) {
+    TCustomForm* frame = MDIParent();
+    if (!frame) throw EInvalidOperation("Cannot create form. No MDI forms are currently active");
+    frame->HandleNeeded();
+    // The MDI client gives its children the standard child frame.
+    p.Style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX |
+              WS_MAXIMIZEBOX;
+    p.ExStyle = WS_EX_MDICHILD;
+    if (position_ == poDefault || position_ == poDefaultPosOnly) p.X = p.Y = CW_USEDEFAULT;
+    if (position_ == poDefault || position_ == poDefaultSizeOnly) p.Width = p.Height = CW_USEDEFAULT;
+    p.WndParent = frame->ClientHandle();
+    return;
+  }
   p.Style &= ~(WS_CHILD | WS_GROUP | WS_TABSTOP);
   FormStyles(borderStyle_, borderIcons_, p.Style, p.ExStyle);
   if (position_ == poDefault || position_ == poDefaultPosOnly) p.X = p.Y = CW_USEDEFAULT;
@@ -297,6 +325,18 @@ void TCustomForm::CreateParams(TCreateParams& p) {
 void TCustomForm::HandleCreated() {
   TWinControl::HandleCreated();
   if (alphaBlend_) SetLayeredWindowAttributes(WindowHandle(), 0, alphaBlendValue_, LWA_ALPHA);
+  if (formStyle_ == fsMDIForm && !clientHandle_ && !(GetWindowLongW(WindowHandle(), GWL_STYLE) & WS_CHILD)) {
+    CLIENTCREATESTRUCT ccs{};
+    ccs.hWindowMenu = windowMenu_ ? windowMenu_->Handle() : nullptr;
+    ccs.idFirstChild = 0xFF00;  // the commands of the window menu's child entries
+    RECT r;
+    GetClientRect(WindowHandle(), &r);
+    clientHandle_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"MDICLIENT", nullptr,
+                                    WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VSCROLL | WS_HSCROLL, 0,
+                                    0, r.right, r.bottom, WindowHandle(), nullptr, GetModuleHandleW(nullptr), &ccs);
+    if (!clientHandle_) throw EOSError(u"Cannot create the MDI client window of " + Name());
+  }
+  UpdateMenu();
 }
 
 TRect TCustomForm::ClientRect() const {
@@ -306,7 +346,9 @@ TRect TCustomForm::ClientRect() const {
   Cardinal style = 0, ex = 0;
   FormStyles(borderStyle_, borderIcons_, style, ex);
   RECT r{0, 0, 0, 0};
-  AdjustWindowRectEx(&r, style, FALSE, ex);
+  // A menu bar takes a line of the window (one line: the usual case).
+  const bool bar = menu_ && menu_->Items()->Count() > 0 && !IsMDIChild();
+  AdjustWindowRectEx(&r, style, bar ? TRUE : FALSE, ex);
   return {0, 0, std::max(0, static_cast<Integer>(Width() - (r.right - r.left))),
           std::max(0, static_cast<Integer>(Height() - (r.bottom - r.top)))};
 }
@@ -364,6 +406,7 @@ void TCustomForm::PlaceOnFirstShow() {
 
 void TCustomForm::CMShowingChanged(TMessage&) {
   HWND h = WindowHandle();
+  if (!Showing()) MergeMenu(false);
   if (Showing()) {
     try {
       DoShow();
@@ -407,7 +450,10 @@ void TCustomForm::SetFocusedControl(TWinControl* control) {
   TWinControl* old = focused_;
   focused_ = control;
   if (control != this) activeControl_ = control;
-  if (old && old != this) old->Perform(CM_EXIT, 0, 0);
+  if (old && old != this) {
+    old->Perform(CM_CANCELMODE, 0, reinterpret_cast<TLParam>(control));
+    old->Perform(CM_EXIT, 0, 0);
+  }
   if (control && control != this && focused_ == control) control->Perform(CM_ENTER, 0, 0);
   Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<TLParam>(control));
 }
@@ -434,7 +480,8 @@ void TCustomForm::Close() {
     return;
   }
   if (!CloseQuery()) return;
-  TCloseAction action = caHide;
+  // An MDI child minimizes by default (closes for good when OnClose says caFree).
+  TCloseAction action = IsMDIChild() ? (borderIcons_.Contains(biMinimize) ? caMinimize : caNone) : caHide;
   DoClose(action);
   if (action == caNone) return;
   if (Application && Application->MainForm() == this) {
@@ -511,11 +558,22 @@ void TCustomForm::Dispatch(TMessage& m) {
       TWinControl::Dispatch(m);
       return;
     case CM_DIALOGKEY: CMDialogKey(m); return;
+    case CM_MENUCHANGED: CMMenuChanged(m); return;
+    case WM_COMMAND:
+    case WM_MEASUREITEM:
+    case WM_DRAWITEM:
+    case WM_INITMENUPOPUP:
+    case WM_MENUCHAR:
+      if (MenuMessage(m)) return;
+      break;
+    case WM_MDIACTIVATE: WMMDIActivate(m); return;
     case CM_RELEASE: Free(); return;
     case WM_CLOSE: Close(); m.Result = 0; return;
     case WM_ACTIVATE: WMActivate(m); return;
     case WM_DPICHANGED: WMDpiChanged(m); return;
     case WM_SETFOCUS:
+      // An MDI child that gets the focus becomes the active child first.
+      if (IsMDIChild()) DefaultHandler(m);
       // The form's own window got the focus: pass it to the active control.
       if (activeControl_ && activeControl_ != this && activeControl_->CanFocus()) {
         ::SetFocus(activeControl_->Handle());
@@ -548,10 +606,13 @@ void TCustomForm::WMActivate(TMessage& m) {
       if (!target || !target->CanFocus()) target = FindNextControl(nullptr, true, true, false);
       if (target) {
         ::SetFocus(target->Handle());
+        target->Perform(CM_UIACTIVATE, 0, 0);
+        MergeMenu(true);
         m.Result = 0;
         return;
       }
     }
+    MergeMenu(true);
   } else {
     try {
       onDeactivate_.Call(this);
@@ -576,7 +637,209 @@ void TCustomForm::WMDpiChanged(TMessage& m) {
   m.Result = 0;
 }
 
-// ---- 5. TScreen -----------------------------------------------------------------------
+// ---- 5. TCustomForm: menus and MDI ----------------------------------------------------
+
+void TCustomForm::DefaultHandler(TMessage& m) {
+  HWND h = WindowHandle();
+  if (h && !IsLibraryMessage(m.Msg)) {
+    // An MDI frame and an MDI child have their own default procedures.
+    const bool frame = formStyle_ == fsMDIForm && clientHandle_;
+    const bool child = IsMDIChild() && (GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_MDICHILD);
+    if (frame || child) {
+      if (m.Msg == WM_SETTEXT) text_ = m.LParam ? String(reinterpret_cast<const Char*>(m.LParam)) : String();
+      m.Result = frame ? DefFrameProcW(h, clientHandle_, m.Msg, m.WParam, m.LParam)
+                       : DefMDIChildProcW(h, m.Msg, m.WParam, m.LParam);
+      return;
+    }
+  }
+  TWinControl::DefaultHandler(m);
+}
+
+void TCustomForm::CreateWindowHandle(const TCreateParams& p) {
+  if (!IsMDIChild() || !p.WndParent) {
+    TWinControl::CreateWindowHandle(p);
+    return;
+  }
+  // An MDI child is made by its client, which keeps its list of children and the window menu.
+  MDICREATESTRUCTW mcs{};
+  mcs.szClass = reinterpret_cast<LPCWSTR>(p.WinClassName.c_str());
+  mcs.szTitle = reinterpret_cast<LPCWSTR>(p.Caption.c_str());
+  mcs.hOwner = GetModuleHandleW(nullptr);
+  mcs.x = p.X;
+  mcs.y = p.Y;
+  mcs.cx = p.Width;
+  mcs.cy = p.Height;
+  mcs.style = p.Style;
+  mcs.lParam = reinterpret_cast<LPARAM>(p.Param);
+  SendMessageW(p.WndParent, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mcs));
+}
+
+void TCustomForm::DestroyWindowHandle() {
+  HWND h = WindowHandle();
+  if (h && IsMDIChild() && (GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_MDICHILD)) {
+    MergeMenu(false);
+    SendMessageW(GetParent(h), WM_MDIDESTROY, reinterpret_cast<WPARAM>(h), 0);
+    return;
+  }
+  TWinControl::DestroyWindowHandle();
+}
+
+void TCustomForm::DestroyWnd() {
+  // The menu bar belongs to the menu: the window must not take it along.
+  if (HWND h = WindowHandle(); h && GetMenu(h)) ::SetMenu(h, nullptr);
+  if (menu_ && menu_->WindowHandle() == WindowHandle()) menu_->SetWindowHandle(nullptr);
+  TWinControl::DestroyWnd();
+  clientHandle_ = nullptr;  // went with its frame
+}
+
+void TCustomForm::SetParent(TWinControl* parent) {
+  const bool floating = Parent() && !parent;
+  TWinControl::SetParent(parent);
+  if (floating) Perform(CM_FLOAT, 0, 0);
+}
+
+void TCustomForm::Notification(TComponent* component, TOperation operation) {
+  TWinControl::Notification(component, operation);
+  if (operation != opRemove) return;
+  if (component == menu_) {
+    menu_ = nullptr;
+    if (!IsDestroying()) UpdateMenu();
+  }
+  if (component == windowMenu_) {
+    windowMenu_ = nullptr;
+    if (!IsDestroying()) UpdateMenu();
+  }
+}
+
+void TCustomForm::SetMenu(TMainMenu* menu) {
+  if (menu == menu_) return;
+  if (menu_) {
+    MergeMenu(false);
+    menu_->RemoveFreeNotification(this);
+    if (HandleAllocated() && menu_->WindowHandle() == WindowHandle()) {
+      ::SetMenu(WindowHandle(), nullptr);
+      menu_->SetWindowHandle(nullptr);
+    }
+  }
+  menu_ = menu;
+  if (menu) menu->FreeNotification(this);
+  if (IsLoading()) return;
+  UpdateMenu();
+  Perform(CM_MENUCHANGED, 0, 0);
+}
+
+void TCustomForm::SetWindowMenu(TMenuItem* item) {
+  if (item == windowMenu_) return;
+  if (windowMenu_) windowMenu_->RemoveFreeNotification(this);
+  windowMenu_ = item;
+  if (item) item->FreeNotification(this);
+  if (!IsLoading()) UpdateMenu();
+}
+
+void TCustomForm::UpdateMenu() {
+  HWND h = WindowHandle();
+  if (!h || IsMDIChild() || (GetWindowLongW(h, GWL_STYLE) & WS_CHILD)) return;
+  // An AutoMerge menu of another form than the main form shows in the main form's bar.
+  const bool ownBar = menu_ && !(menu_->AutoMerge() && Application && Application->MainForm() != this);
+  HMENU bar = nullptr;
+  if (ownBar) {
+    menu_->SetWindowHandle(h);
+    bar = menu_->Handle();
+  }
+  if (formStyle_ == fsMDIForm && clientHandle_ && bar) {
+    HMENU windowMenu = windowMenu_ ? windowMenu_->Handle() : nullptr;
+    SendMessageW(clientHandle_, WM_MDISETMENU, reinterpret_cast<WPARAM>(bar), reinterpret_cast<LPARAM>(windowMenu));
+    SendMessageW(clientHandle_, WM_MDIREFRESHMENU, 0, 0);
+  } else if (GetMenu(h) != bar) {
+    ::SetMenu(h, bar);
+  }
+  DrawMenuBar(h);
+}
+
+void TCustomForm::CMMenuChanged(TMessage&) {
+  // The bar was made again: the MDI client puts its entries back into the window menu.
+  if (formStyle_ == fsMDIForm && clientHandle_) UpdateMenu();
+}
+
+void TCustomForm::MergeMenu(bool merge) {
+  if (!menu_) return;
+  TCustomForm* host = IsMDIChild() ? MDIParent() : (menu_->AutoMerge() && Application ? Application->MainForm() : nullptr);
+  if (!host || host == this || !host->menu_) return;
+  if (merge)
+    host->menu_->Merge(menu_);
+  else
+    host->menu_->Unmerge(menu_);
+}
+
+bool TCustomForm::MenuMessage(TMessage& m) {
+  if (!menu_) return false;
+  if (m.Msg == WM_COMMAND) {
+    // A menu command: no window in LParam, notification code 0.
+    if (m.LParam != 0 || HIWORD(m.WParam) != 0) return false;
+    if (!menu_->DispatchCommand(LOWORD(m.WParam))) return false;
+    m.Result = 0;
+    return true;
+  }
+  return menu_->HandleMenuMessage(m);
+}
+
+bool TCustomForm::IsShortCut(Word key) {
+  if (menu_ && menu_->IsShortCut(key)) return true;
+  if (IsMDIChild())
+    if (TCustomForm* frame = MDIParent()) return frame->IsShortCut(key);
+  return false;
+}
+
+void TCustomForm::WMMDIActivate(TMessage& m) {
+  HWND h = WindowHandle();
+  // Only the child's own notices: LParam is the child being activated, WParam the one left.
+  if (h && reinterpret_cast<HWND>(m.LParam) == h) MergeMenu(true);
+  else if (h && reinterpret_cast<HWND>(m.WParam) == h) MergeMenu(false);
+  DefaultHandler(m);
+}
+
+TCustomForm* TCustomForm::MDIParent() const {
+  if (Application)
+    if (TCustomForm* main = Application->MainForm(); main && main != this && main->FormStyle() == fsMDIForm) return main;
+  if (Screen)
+    for (Integer i = 0; i < Screen->FormCount(); ++i)
+      if (TCustomForm* f = Screen->Forms(i); f != this && f->FormStyle() == fsMDIForm) return f;
+  return nullptr;
+}
+
+Integer TCustomForm::MDIChildCount() const {
+  Integer n = 0;
+  for (Integer i = 0; MDIChildren(i); ++i) ++n;
+  return n;
+}
+
+TCustomForm* TCustomForm::MDIChildren(Integer index) const {
+  if (!clientHandle_ || index < 0) return nullptr;
+  for (HWND w = GetWindow(clientHandle_, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT))
+    if (auto* f = dynamic_cast<TCustomForm*>(FindControl(w)); f && f->IsMDIChild() && index-- == 0) return f;
+  return nullptr;
+}
+
+TCustomForm* TCustomForm::ActiveMDIChild() const {
+  if (!clientHandle_) return nullptr;
+  auto active = reinterpret_cast<HWND>(SendMessageW(clientHandle_, WM_MDIGETACTIVE, 0, 0));
+  return dynamic_cast<TCustomForm*>(FindControl(active));
+}
+
+void TCustomForm::Tile() {
+  if (clientHandle_)
+    SendMessageW(clientHandle_, WM_MDITILE, tileMode_ == tbHorizontal ? MDITILE_HORIZONTAL : MDITILE_VERTICAL, 0);
+}
+
+void TCustomForm::Cascade() {
+  if (clientHandle_) SendMessageW(clientHandle_, WM_MDICASCADE, 0, 0);
+}
+
+void TCustomForm::ArrangeIcons() {
+  if (clientHandle_) SendMessageW(clientHandle_, WM_MDIICONARRANGE, 0, 0);
+}
+
+// ---- 6. TScreen -----------------------------------------------------------------------
 
 TW_DEFINE_CLASS(TScreen) {}
 
@@ -764,7 +1027,7 @@ void TScreen::SetCursors(Integer index, HCURSOR cursor) {
   if (cursor) installed_[index] = cursor;
 }
 
-// ---- 6. TApplication ------------------------------------------------------------------
+// ---- 7. TApplication ------------------------------------------------------------------
 
 TW_DEFINE_CLASS(TApplication) {}
 
@@ -912,8 +1175,20 @@ void TApplication::WndProc(TMessage& m) {
       }
       break;
     case WM_DISPLAYCHANGE:
-    case WM_SETTINGCHANGE:
       if (Screen) Screen->RefreshMonitors();
+      break;
+    case WM_SETTINGCHANGE:
+      if (Screen) {
+        Screen->RefreshMonitors();
+        // Every form and control hears of it; the system fonts changed with these two.
+        const bool fonts = m.WParam == SPI_SETNONCLIENTMETRICS || m.WParam == SPI_SETICONTITLELOGFONT;
+        for (Integer i = Screen->FormCount() - 1; i >= 0; --i) {
+          if (i >= Screen->FormCount()) continue;
+          TCustomForm* f = Screen->Forms(i);
+          f->Perform(CM_WININICHANGE, m.WParam, m.LParam);
+          if (fonts) f->Perform(CM_SYSFONTCHANGED, 0, 0);
+        }
+      }
       break;
     case CM_ACTIVATE:
     case CM_DEACTIVATE:

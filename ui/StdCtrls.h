@@ -3,7 +3,8 @@
 //
 // TButton: a click (BN_CLICKED, reflected as CN_COMMAND) sets the form's ModalResult from
 // the button's and runs OnClick; Enter clicks the default button (or the focused one),
-// Escape the Cancel one. TEdit: OnChange after every change of the text (EN_CHANGE).
+// Escape the Cancel one, the caption's accelerator ("&Save": Alt+S) the button itself. TEdit:
+// CM_CHANGED and OnChange after every change of the text (EN_CHANGE).
 // TLabel: AutoSize (on by default) fits the control to its caption; DoDrawText is the one
 // place that draws the caption, so a subclass can replace the drawing.
 #pragma once

@@ -272,7 +272,10 @@ void TCustomEdit::SelectAll() { SendMessageW(Handle(), EM_SETSEL, 0, -1); }
 
 void TCustomEdit::Dispatch(TMessage& m) {
   if (m.Msg == CN_COMMAND && HIWORD(m.WParam) == EN_CHANGE) {
-    if (!ComponentState().Contains(csLoading)) Change();
+    if (!ComponentState().Contains(csLoading)) {
+      Changed();
+      Change();
+    }
     return;
   }
   TWinControl::Dispatch(m);
@@ -354,6 +357,15 @@ void TButton::Dispatch(TMessage& m) {
     case CM_DIALOGKEY:
       if (((m.WParam == VK_RETURN && active_) || (m.WParam == VK_ESCAPE && cancel_)) && GetKeyState(VK_SHIFT) >= 0 &&
           GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0 && CanFocus()) {
+        Click();
+        m.Result = 1;
+        return;
+      }
+      break;
+    case CM_DIALOGCHAR:
+      // Its caption's accelerator (Alt+letter, or the letter while a control that takes no
+      // characters has the focus) clicks the button.
+      if (IsAccel(static_cast<Word>(m.WParam), Caption()) && CanFocus()) {
         Click();
         m.Result = 1;
         return;
