@@ -13,8 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "ui/Bitmap.h"
 #include "ui/ComCtrls.h"
 #include "ui/FormReader.h"
+#include "ui/ImgList.h"
 #include "ui/Forms.h"
 #include "ui/Menus.h"
 #include "ui/StdCtrls.h"
@@ -427,6 +429,7 @@ TEST_F(MenusTest, OwnerDrawnItemsAreMeasuredAndDrawnWithTheirStates) {
   }
   EXPECT_EQ(InfoAt(menu->Handle(), 0).type & MFT_OWNERDRAW, static_cast<UINT>(MFT_OWNERDRAW));
   form->Show();
+  SetCursorPos(1000, 900);  // far from the menu: no item is hot under the mouse
   std::vector<std::pair<std::string, TOwnerDrawState>> drawnBeforeKeys;
   HWND list = PopupList->Window();
   WhileMenuIsOpen(200, [&] {
@@ -533,6 +536,62 @@ TEST_F(MenusTest, TheLibraryDrawsOwnerDrawnItemsWithoutHandlers) {
   mis.itemWidth = mis.itemHeight = 0;
   SendMessageW(PopupList->Window(), WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&mis));
   EXPECT_LT(mis.itemHeight, 12u);
+}
+
+TEST_F(MenusTest, PicturesBesideSystemDrawnItemsAreMeasuredAndDrawnByTheLibrary) {
+  TBitmap* pic = form->Copy1->Bitmap();
+  pic->SetSize(16, 12);
+  pic->Canvas()->Brush()->SetColor(clRed);
+  pic->Canvas()->FillRect(TRect(0, 0, 16, 12));
+  form->Copy1->SetBitmap(pic);
+  auto* images = new TImageList(form);
+  images->SetColorDepth(cd32Bit);
+  images->SetWidth(10);
+  images->SetHeight(10);
+  TBitmap blue(10, 10, pf32bit);
+  TPixelView v = blue.View();
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < 10; ++x) v.At(x, y) = 0xFF0000FF;  // opaque blue (B, G, R, A in memory)
+  images->Add(&blue, nullptr);
+  form->Popup1->SetImages(images);
+  form->Paste1->SetImageIndex(0);
+  HMENU menu = form->Popup1->Handle();
+  auto bitmapOf = [&](int pos) {
+    MENUITEMINFOW mii{};
+    mii.cbSize = sizeof mii;
+    mii.fMask = MIIM_BITMAP;
+    GetMenuItemInfoW(menu, static_cast<UINT>(pos), TRUE, &mii);
+    return mii.hbmpItem;
+  };
+  EXPECT_EQ(bitmapOf(0), HBMMENU_CALLBACK);
+  EXPECT_EQ(bitmapOf(1), HBMMENU_CALLBACK);
+  EXPECT_EQ(bitmapOf(3), nullptr);  // Delete has no picture
+  struct Case {
+    TMenuItem* item;
+    UINT cx, cy;
+    COLORREF color;
+  } cases[] = {{form->Copy1, 16, 12, RGB(255, 0, 0)}, {form->Paste1, 10, 10, RGB(0, 0, 255)}};
+  for (const Case& c : cases) {
+    MEASUREITEMSTRUCT mis{};
+    mis.CtlType = ODT_MENU;
+    mis.itemID = c.item->Command();
+    EXPECT_EQ(SendMessageW(PopupList->Window(), WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&mis)), 1);
+    EXPECT_EQ(mis.itemWidth, c.cx);
+    EXPECT_EQ(mis.itemHeight, c.cy);
+    // Drawn centred in the place the system gives it.
+    TBitmap target(40, 20, pf32bit);
+    target.Canvas()->Brush()->SetColor(clWhite);
+    target.Canvas()->FillRect(TRect(0, 0, 40, 20));
+    DRAWITEMSTRUCT dis{};
+    dis.CtlType = ODT_MENU;
+    dis.itemID = c.item->Command();
+    dis.hDC = target.Canvas()->Handle();
+    dis.rcItem = {0, 0, 40, 20};
+    EXPECT_EQ(SendMessageW(PopupList->Window(), WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&dis)), 1);
+    GdiFlush();
+    EXPECT_EQ(target.PixelColor(20, 10), static_cast<TColor>(c.color)) << Utf8(c.item->Name());
+    EXPECT_EQ(target.PixelColor(1, 1), clWhite) << Utf8(c.item->Name());
+  }
 }
 
 TEST_F(MenusTest, AnAcceleratorOfAnOwnerDrawnItemIsFoundByItsPositionOnScreen) {
