@@ -15,19 +15,20 @@
 
 namespace {
 
-void Pump(int ms = 0) {
-  DWORD end = GetTickCount() + static_cast<DWORD>(ms);
-  do {
-    Application->ProcessMessages();
-    if (ms) Sleep(5);
-  } while (ms && static_cast<int>(end - GetTickCount()) > 0);
-}
-
 RECT WindowRectIn(HWND wnd, HWND parent) {
   RECT r;
   GetWindowRect(wnd, &r);
   MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
   return r;
+}
+
+// A menu item of the frame under parent (a menu's root or another item).
+TMenuItem* AddItem(TComponent* owner, TMenuItem* parent, const char16_t* caption, Byte group = 0) {
+  auto* item = new TMenuItem(owner);
+  item->SetCaption(caption);
+  item->SetGroupIndex(group);
+  parent->Add(item);
+  return item;
 }
 
 bool Overlap(const RECT& a, const RECT& b) {
@@ -73,7 +74,7 @@ TEST_F(MdiTest, TheFrameHoldsItsChildrenInTheClientWindow) {
   EXPECT_EQ(frame->ActiveMDIChild(), nullptr);
   // The client fills the frame's client area, also after a resize.
   frame->SetBounds(50, 50, 700, 500);
-  Pump();
+  PumpMessages();
   RECT cr, fr;
   GetClientRect(frame->Handle(), &fr);
   cr = WindowRectIn(client, frame->Handle());
@@ -155,7 +156,7 @@ TEST_F(MdiTest, TileCascadeAndArrangeIcons) {
   // Icons: minimized children line up along the bottom of the client area.
   children[0]->SetWindowState(wsMinimized);
   children[1]->SetWindowState(wsMinimized);
-  Pump();
+  PumpMessages();
   ASSERT_TRUE(IsIconic(children[0]->Handle()));
   ASSERT_TRUE(IsIconic(children[1]->Handle()));
   SetWindowPos(children[0]->Handle(), nullptr, 10, 10, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -173,22 +174,16 @@ TEST_F(MdiTest, TileCascadeAndArrangeIcons) {
 
 TEST_F(MdiTest, TheWindowMenuListsTheChildrenAndItsEntriesActivateThem) {
   auto* bar = new TMainMenu(frame);
-  auto* fileItem = new TMenuItem(frame);
-  fileItem->SetCaption(u"&File");
-  bar->Items()->Add(fileItem);
-  auto* windowItem = new TMenuItem(frame);
-  windowItem->SetCaption(u"&Window");
-  auto* tile = new TMenuItem(frame);
-  tile->SetCaption(u"&Tile");
-  windowItem->Add(tile);
-  bar->Items()->Add(windowItem);
+  AddItem(frame, bar->Items(), u"&File");
+  TMenuItem* windowItem = AddItem(frame, bar->Items(), u"&Window");
+  TMenuItem* tile = AddItem(frame, windowItem, u"&Tile");
   frame->SetMenu(bar);
   frame->SetWindowMenu(windowItem);
   frame->Show();
   EXPECT_EQ(GetMenu(frame->Handle()), bar->Handle());
   TForm* a = MakeChild(u"Alpha");
   TForm* b = MakeChild(u"Beta");
-  Pump();
+  PumpMessages();
   HMENU wm = windowItem->Handle();
   // "Tile", then the client's entries, one per child.
   auto entryOf = [&](const wchar_t* name) {
@@ -212,28 +207,20 @@ TEST_F(MdiTest, TheWindowMenuListsTheChildrenAndItsEntriesActivateThem) {
   EXPECT_GT(entryOf(L"Alpha"), 0);
   EXPECT_GT(entryOf(L"Beta"), 0);
   b->Free();
-  Pump();
+  PumpMessages();
   EXPECT_GT(entryOf(L"Alpha"), 0);
   EXPECT_EQ(entryOf(L"Beta"), -1);
 }
 
 TEST_F(MdiTest, TheActiveChildsMenuJoinsTheFramesBar) {
   auto* bar = new TMainMenu(frame);
-  auto* fileItem = new TMenuItem(frame);
-  fileItem->SetCaption(u"&File");
-  bar->Items()->Add(fileItem);
-  auto* helpItem = new TMenuItem(frame);
-  helpItem->SetCaption(u"&Help");
-  helpItem->SetGroupIndex(9);
-  bar->Items()->Add(helpItem);
+  AddItem(frame, bar->Items(), u"&File");
+  AddItem(frame, bar->Items(), u"&Help", 9);
   frame->SetMenu(bar);
   frame->Show();
   TForm* withMenu = MakeChild(u"Document");
   auto* childBar = new TMainMenu(withMenu);
-  auto* docItem = new TMenuItem(withMenu);
-  docItem->SetCaption(u"&Document");
-  docItem->SetGroupIndex(5);
-  childBar->Items()->Add(docItem);
+  TMenuItem* docItem = AddItem(withMenu, childBar->Items(), u"&Document", 5);
   withMenu->SetMenu(childBar);
   TForm* plain = MakeChild(u"Plain");
   HMENU frameBar = GetMenu(frame->Handle());
@@ -266,7 +253,7 @@ TEST_F(MdiTest, ClosingAChildMinimizesItUnlessItsHandlerFreesIt) {
   frame->Show();
   TForm* child = MakeChild(u"Closable");
   child->Close();
-  Pump();
+  PumpMessages();
   EXPECT_TRUE(IsIconic(child->Handle()));
   EXPECT_EQ(frame->MDIChildCount(), 1);
   struct TFree : public TObject {
@@ -274,7 +261,7 @@ TEST_F(MdiTest, ClosingAChildMinimizesItUnlessItsHandlerFreesIt) {
   } freer;
   child->SetOnClose(TCloseEvent(&freer, &TFree::Close));
   SendMessageW(child->Handle(), WM_CLOSE, 0, 0);
-  Pump();
+  PumpMessages();
   EXPECT_EQ(frame->MDIChildCount(), 0);
 }
 

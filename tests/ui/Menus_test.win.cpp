@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "support/FormFixture.h"
 #include "ui/Bitmap.h"
 #include "ui/ComCtrls.h"
 #include "ui/FormReader.h"
@@ -22,14 +23,6 @@
 #include "ui/StdCtrls.h"
 
 namespace {
-
-void Pump(int ms = 0) {
-  DWORD end = GetTickCount() + static_cast<DWORD>(ms);
-  do {
-    Application->ProcessMessages();
-    if (ms) Sleep(5);
-  } while (ms && static_cast<int>(end - GetTickCount()) > 0);
-}
 
 std::string Utf8(const String& s) { return StringToUtf8(s); }
 
@@ -270,18 +263,7 @@ TEST_F(MenusTest, ADescriptionBuildsTheItemTreeAndTheFormsMenuBar) {
 TEST_F(MenusTest, ChangingItemsUpdatesTheSystemMenuAndTellsTheForm) {
   form->Show();
   HWND wnd = form->Handle();
-  int menuChanged = 0;
-  struct THook : public TObject {
-    TWndMethod old;
-    int* count;
-    void Proc(TMessage& m) {
-      if (m.Msg == CM_MENUCHANGED) ++*count;
-      old(m);
-    }
-  } hook;
-  hook.old = form->WindowProc();
-  hook.count = &menuChanged;
-  form->SetWindowProc(TWndMethod(&hook, &THook::Proc));
+  auto recorder = std::make_unique<TMessageRecorder>(form);
   HMENU sub = form->File1->Handle();
   form->Save1->SetEnabled(true);
   EXPECT_EQ(InfoAt(sub, 1).state & MFS_GRAYED, 0u);
@@ -302,14 +284,14 @@ TEST_F(MenusTest, ChangingItemsUpdatesTheSystemMenuAndTellsTheForm) {
   EXPECT_EQ(InfoAt(GetMenu(wnd), 1).text, "&View");
   view->Free();
   EXPECT_EQ(GetMenuItemCount(GetMenu(wnd)), 2);
-  EXPECT_GE(menuChanged, 5);
-  form->SetWindowProc(hook.old);
+  EXPECT_GE(recorder->Of(CM_MENUCHANGED).size(), 5u);
+  recorder.reset();
 
   // The menu goes: the form lets go of its bar first, the window keeps working.
   form->MainMenu1->Free();
   EXPECT_EQ(form->Menu(), nullptr);
   EXPECT_EQ(GetMenu(wnd), nullptr);
-  Pump();
+  PumpMessages();
 }
 
 TEST_F(MenusTest, MenuBarCommandsAndShortcutsClickTheirItems) {
@@ -359,24 +341,24 @@ TEST_F(MenusTest, APopupMenuItemIsClickedByKeyboard) {
   form->Popup1->Popup(200, 200);
   EXPECT_EQ(popups, 1);
   EXPECT_EQ(form->Popup1->PopupPoint(), TPoint(200, 200));
-  Pump();
+  PumpMessages();
   EXPECT_EQ(form->clicks, std::vector<std::string>{"Paste1"});
   // Its accelerator letter: the item is chosen at once.
   PostMessageW(list, WM_CHAR, 'd', 1);
   form->Popup1->Popup(200, 200);
-  Pump();
+  PumpMessages();
   EXPECT_EQ(form->clicks, (std::vector<std::string>{"Paste1", "Delete1"}));
   // Escape closes the menu without a command.
   PostKey(list, VK_ESCAPE);
   form->Popup1->Popup(200, 200);
-  Pump();
+  PumpMessages();
   EXPECT_EQ(form->clicks.size(), 2u);
 }
 
 TEST_F(MenusTest, APopupMenuItemIsClickedByMouse) {
   form->Show();
   SetForegroundWindow(form->Handle());
-  Pump(50);
+  PumpMessages(50);
   HMENU menu = form->Popup1->Handle();
   bool clickedInLoop = false;
   WhileMenuIsOpen(150, [&] {
@@ -396,7 +378,7 @@ TEST_F(MenusTest, APopupMenuItemIsClickedByMouse) {
   });
   form->Popup1->Popup(150, 150);
   gDuringMenu = nullptr;
-  Pump(50);
+  PumpMessages(50);
   EXPECT_TRUE(clickedInLoop);
   EXPECT_EQ(form->clicks, std::vector<std::string>{"Paste1"});
 }
@@ -439,7 +421,7 @@ TEST_F(MenusTest, OwnerDrawnItemsAreMeasuredAndDrawnWithTheirStates) {
     WhileMenuIsOpen(200, [] { EndMenu(); });
   });
   menu->Popup(100, 100);
-  Pump();
+  PumpMessages();
   // Every item with a handler was measured (the separator and its size are the library's).
   EXPECT_EQ(painter.measured, (std::vector<std::string>{"Copy1", "Paste1", "Delete1"}));
   ASSERT_GE(drawnBeforeKeys.size(), 3u);
@@ -622,19 +604,19 @@ TEST_F(MenusTest, AControlsPopupMenuComesOnRightClickAndOnTheContextMenuKey) {
   form->Show();
   SetForegroundWindow(form->Handle());
   button->SetFocus();
-  Pump(50);
+  PumpMessages(50);
 
   // A right click on the button, through the system: WM_RBUTTONUP makes WM_CONTEXTMENU.
   TPoint at = button->ClientToScreen(TPoint(10, 10));
   SetCursorPos(at.X, at.Y);
-  Pump(30);
+  PumpMessages(30);
   WhileMenuIsOpen(150, [] { EndMenu(); });
   INPUT in[2]{};
   for (INPUT& i : in) i.type = INPUT_MOUSE;
   in[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
   in[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
   SendInput(2, in, sizeof(INPUT));
-  Pump(400);
+  PumpMessages(400);
   EXPECT_EQ(form->Popup1->PopupComponent(), button);
   EXPECT_EQ(form->Popup1->PopupPoint(), at);
 
@@ -648,7 +630,7 @@ TEST_F(MenusTest, AControlsPopupMenuComesOnRightClickAndOnTheContextMenuKey) {
   }
   key[1].ki.dwFlags = KEYEVENTF_KEYUP;
   SendInput(2, key, sizeof(INPUT));
-  Pump(400);
+  PumpMessages(400);
   EXPECT_EQ(form->Popup1->PopupComponent(), button);
   EXPECT_EQ(form->Popup1->PopupPoint(), button->ClientToScreen(TPoint(0, 0)));
 
@@ -725,18 +707,7 @@ TEST_F(MenusTest, AToolButtonDropsItsMenuAndTheBarHearsWhenItClosed) {
   button->SetStyle(tbsDropDown);
   button->SetDropdownMenu(form->Popup1);
   form->Show();
-  int closed = 0;
-  struct THook : public TObject {
-    TWndMethod old;
-    int* closed;
-    void Proc(TMessage& m) {
-      if (m.Msg == CN_DROPDOWNCLOSED) ++*closed;
-      old(m);
-    }
-  } hook;
-  hook.old = bar->WindowProc();
-  hook.closed = &closed;
-  bar->SetWindowProc(TWndMethod(&hook, &THook::Proc));
+  TMessageRecorder atBar(bar);
   NMTOOLBARW nm{};
   nm.hdr.hwndFrom = bar->Handle();
   nm.hdr.code = TBN_DROPDOWN;
@@ -744,14 +715,13 @@ TEST_F(MenusTest, AToolButtonDropsItsMenuAndTheBarHearsWhenItClosed) {
   PostKey(PopupList->Window(), VK_ESCAPE);
   LRESULT r = bar->Perform(CN_NOTIFY, 0, reinterpret_cast<LPARAM>(&nm));
   EXPECT_EQ(r, TBDDRET_DEFAULT);
-  EXPECT_EQ(closed, 1);
+  EXPECT_EQ(atBar.Of(CN_DROPDOWNCLOSED).size(), 1u);
   EXPECT_EQ(form->Popup1->PopupComponent(), button);
   RECT br{};
   SendMessageW(bar->Handle(), TB_GETRECT, 0, reinterpret_cast<LPARAM>(&br));
   POINT below{br.left, br.bottom};
   ClientToScreen(bar->Handle(), &below);
   EXPECT_EQ(form->Popup1->PopupPoint(), TPoint(below.x, below.y));
-  bar->SetWindowProc(hook.old);
   // A button without a menu: the bar answers that it did nothing.
   button->SetDropdownMenu(nullptr);
   EXPECT_EQ(bar->Perform(CN_NOTIFY, 0, reinterpret_cast<LPARAM>(&nm)), TBDDRET_NODEFAULT);

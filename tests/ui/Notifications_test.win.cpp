@@ -14,36 +14,6 @@
 
 namespace {
 
-void Pump(int ms = 0) {
-  DWORD end = GetTickCount() + static_cast<DWORD>(ms);
-  do {
-    Application->ProcessMessages();
-    if (ms) Sleep(5);
-  } while (ms && static_cast<int>(end - GetTickCount()) > 0);
-}
-
-// Passes every message on and keeps the library's own ones.
-class TRecorder : public TObject {
- public:
-  explicit TRecorder(TControl* c) : control(c), old(c->WindowProc()) { c->SetWindowProc(TWndMethod(this, &TRecorder::Proc)); }
-  ~TRecorder() override {
-    if (control->WindowProc() == TWndMethod(this, &TRecorder::Proc)) control->SetWindowProc(old);
-  }
-  void Proc(TMessage& m) {
-    if (m.Msg >= CM_BASE) seen.push_back(m);
-    old(m);
-  }
-  std::vector<TMessage> Of(Cardinal msg) const {
-    std::vector<TMessage> out;
-    for (const TMessage& m : seen)
-      if (m.Msg == msg) out.push_back(m);
-    return out;
-  }
-  TControl* control;
-  TWndMethod old;
-  std::vector<TMessage> seen;
-};
-
 // A windowed container.
 class TBox : public TCustomControl {
  public:
@@ -80,10 +50,10 @@ TEST_F(NotificationsTest, AChangedValueTellsTheControlAndEveryContainerAboveIt) 
   auto* edit = new TEdit(form);
   edit->SetParent(box);
   form->Show();
-  TRecorder atEdit(edit), atBox(box), atForm(form);
+  TMessageRecorder atEdit(edit), atBox(box), atForm(form);
   SendMessageW(edit->Handle(), WM_CHAR, 'x', 1);  // typed: the edit reports EN_CHANGE
   ASSERT_EQ(edit->Text(), u"x");
-  for (TRecorder* r : {&atEdit, &atBox, &atForm}) {
+  for (TMessageRecorder* r : {&atEdit, &atBox, &atForm}) {
     auto changed = r->Of(CM_CHANGED);
     ASSERT_EQ(changed.size(), 1u);
     EXPECT_EQ(changed[0].LParam, Of(edit));
@@ -101,16 +71,16 @@ TEST_F(NotificationsTest, SettingChangesReachEveryFormAndControl) {
   other->AfterConstruction();
   auto* label = new TLabel(other);
   label->SetParent(other);
-  TRecorder atEdit(edit), atLabel(label), atForm(form);
+  TMessageRecorder atEdit(edit), atLabel(label), atForm(form);
   struct Case {
     WPARAM what;
     bool fonts;
   } cases[] = {{SPI_SETNONCLIENTMETRICS, true}, {SPI_SETICONTITLELOGFONT, true}, {SPI_SETDESKWALLPAPER, false}};
   for (const Case& c : cases) {
-    for (TRecorder* r : {&atEdit, &atLabel, &atForm}) r->seen.clear();
+    for (TMessageRecorder* r : {&atEdit, &atLabel, &atForm}) r->seen.clear();
     static const wchar_t kArea[] = L"Desktop";
     SendMessageW(Application->Handle(), WM_SETTINGCHANGE, c.what, reinterpret_cast<LPARAM>(kArea));
-    for (TRecorder* r : {&atEdit, &atLabel, &atForm}) {
+    for (TMessageRecorder* r : {&atEdit, &atLabel, &atForm}) {
       auto ini = r->Of(CM_WININICHANGE);
       ASSERT_EQ(ini.size(), 1u) << c.what;
       EXPECT_EQ(ini[0].WParam, c.what);
@@ -129,10 +99,10 @@ TEST_F(NotificationsTest, CancelModeGoesToTheControlThatLosesTheFocusAndToOneTol
   form->Show();
   SetForegroundWindow(form->Handle());
   first->SetFocus();
-  Pump(30);
-  TRecorder atFirst(first), atSecond(second);
+  PumpMessages(30);
+  TMessageRecorder atFirst(first), atSecond(second);
   second->SetFocus();
-  Pump(30);
+  PumpMessages(30);
   auto cancel = atFirst.Of(CM_CANCELMODE);
   ASSERT_EQ(cancel.size(), 1u);
   EXPECT_EQ(cancel[0].LParam, Of(second));
@@ -162,10 +132,10 @@ TEST_F(NotificationsTest, TheActiveControlHearsWhenItsFormIsActivated) {
   form->Show();
   other->Show();
   SetForegroundWindow(other->Handle());
-  Pump(50);
-  TRecorder atEdit(edit);
+  PumpMessages(50);
+  TMessageRecorder atEdit(edit);
   SetForegroundWindow(form->Handle());
-  Pump(50);
+  PumpMessages(50);
   ASSERT_TRUE(form->Active());
   EXPECT_EQ(atEdit.Of(CM_UIACTIVATE).size(), 1u);
   EXPECT_EQ(GetFocus(), edit->Handle());
@@ -188,8 +158,8 @@ TEST_F(NotificationsTest, DialogCharactersReachTheControlWhoseCaptionMarksThem) 
   form->Show();
   SetForegroundWindow(form->Handle());
   edit->SetFocus();
-  Pump(30);
-  TRecorder atEdit(edit);
+  PumpMessages(30);
+  TMessageRecorder atEdit(edit);
   // A letter typed into the edit stays there.
   EXPECT_EQ(edit->Perform(CN_CHAR, 's', 0), 0);
   EXPECT_EQ(saves.count, 0);
@@ -205,7 +175,7 @@ TEST_F(NotificationsTest, DialogCharactersReachTheControlWhoseCaptionMarksThem) 
   EXPECT_EQ(chips.count, 2);
   // Through the message loop, as typed.
   PostMessageW(edit->Handle(), WM_SYSCHAR, 's', 1 << 29);
-  Pump();
+  PumpMessages();
   EXPECT_EQ(saves.count, 2);
   // A disabled button is not reached.
   save->SetEnabled(false);
@@ -254,7 +224,7 @@ TEST_F(NotificationsTest, ChildrenFollowTheirParentsReadingOrderUnlessTheyHaveTh
   own->SetBiDiMode(bdLeftToRight);  // its own: no longer follows
   EXPECT_FALSE(own->ParentBiDiMode());
   EXPECT_TRUE(inner->ParentBiDiMode());
-  TRecorder atBox(box), atInner(inner), atOwn(own);
+  TMessageRecorder atBox(box), atInner(inner), atOwn(own);
   form->SetBiDiMode(bdRightToLeft);
   EXPECT_EQ(atBox.Of(CM_PARENTBIDIMODECHANGED).size(), 1u);
   EXPECT_EQ(box->BiDiMode(), bdRightToLeft);
@@ -281,7 +251,7 @@ TEST_F(NotificationsTest, AFormTakenOutOfItsParentFloats) {
   inner->Show();
   form->Show();
   ASSERT_TRUE(GetWindowLongW(inner->Handle(), GWL_STYLE) & WS_CHILD);
-  TRecorder atInner(inner);
+  TMessageRecorder atInner(inner);
   inner->SetParent(nullptr);
   EXPECT_EQ(atInner.Of(CM_FLOAT).size(), 1u);
   inner->Show();

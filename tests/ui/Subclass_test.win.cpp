@@ -79,6 +79,15 @@ class SubclassTest : public ::testing::Test {
     if (IsWindow(wnd)) DestroyWindow(wnd);
     EXPECT_EQ(SubclassedWindowCount(), 0) << "a chain outlived its window";
   }
+  // "a", "b" and "c" attached in this order.
+  std::vector<std::unique_ptr<TNamedProc>> AttachThree() {
+    std::vector<std::unique_ptr<TNamedProc>> procs;
+    for (const char* n : {"a", "b", "c"}) {
+      procs.push_back(std::make_unique<TNamedProc>(n));
+      EXPECT_TRUE(procs.back()->Attach(wnd));
+    }
+    return procs;
+  }
   std::string Send(UINT msg = kProbe) {
     gLog.clear();
     EXPECT_EQ(SendMessageW(wnd, msg, 0, 0), 42);
@@ -105,11 +114,8 @@ TEST_F(SubclassTest, TheProcedureAttachedLastHearsFirstAndTheWindowsOwnLast) {
 TEST_F(SubclassTest, DetachingInEveryOrderKeepsTheRestInOrderAndGivesTheProcedureBack) {
   std::array<int, 3> order{0, 1, 2};
   do {
-    std::vector<std::unique_ptr<TNamedProc>> procs;
-    for (const char* n : {"a", "b", "c"}) {
-      procs.push_back(std::make_unique<TNamedProc>(n));
-      ASSERT_TRUE(procs.back()->Attach(wnd));
-    }
+    std::vector<std::unique_ptr<TNamedProc>> procs = AttachThree();
+    ASSERT_EQ(WindowSubclassCount(wnd), 3);
     std::vector<std::string> left{"c", "b", "a"};
     for (int i : order) {
       procs[static_cast<size_t>(i)]->sub.Detach();
@@ -128,11 +134,8 @@ TEST_F(SubclassTest, DetachingInEveryOrderKeepsTheRestInOrderAndGivesTheProcedur
 TEST_F(SubclassTest, DetachingInEveryOrderWhileAMessageIsOnTheStackFreesNothingItStillWalks) {
   std::array<int, 3> order{0, 1, 2};
   do {
-    std::vector<std::unique_ptr<TNamedProc>> procs;
-    for (const char* n : {"a", "b", "c"}) {
-      procs.push_back(std::make_unique<TNamedProc>(n));
-      ASSERT_TRUE(procs.back()->Attach(wnd));
-    }
+    std::vector<std::unique_ptr<TNamedProc>> procs = AttachThree();
+    ASSERT_EQ(WindowSubclassCount(wnd), 3);
     // "c" (called first) detaches everyone, itself included, in the given order, one of them
     // from a nested message; the outer message then passes on through the emptied chain.
     procs[2]->onNested = [&](TNamedProc&) {
