@@ -69,6 +69,9 @@ using TControlStyle = TSet<TControlStyleFlag>;
 
 // Where a control declares it belongs in its parent's client area.
 TW_ENUM(TAlign, alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom)
+// The parent's edges whose distance a control keeps when the parent is resized.
+TW_ENUM(TAnchorKind, akLeft, akTop, akRight, akBottom)
+using TAnchors = TSet<TAnchorKind>;
 
 using TMouseEvent = TEvent<void(TObject* Sender, TMouseButton Button, TShiftState Shift, Integer X, Integer Y)>;
 using TMouseMoveEvent = TEvent<void(TObject* Sender, TShiftState Shift, Integer X, Integer Y)>;
@@ -89,6 +92,79 @@ struct TCreateParams {
 };
 
 class TControlCanvas;
+class TControl;
+
+// ---- layout values (Align.win.cpp) ------------------------------------------------------
+
+// Space kept around a control that its parent aligns with AlignWithMargins on (3 pixels on
+// each side unless set). A change tells the control, which asks its parent to realign.
+class TMargins : public TPersistent {
+  TW_CLASS(TMargins, TPersistent)
+  explicit TMargins(TControl* control, Integer initial = 3);
+  TControl* Control() const { return control_; }
+  Integer Left() const { return left_; }
+  Integer Top() const { return top_; }
+  Integer Right() const { return right_; }
+  Integer Bottom() const { return bottom_; }
+  void SetLeft(Integer v) { SetBounds(v, top_, right_, bottom_); }
+  void SetTop(Integer v) { SetBounds(left_, v, right_, bottom_); }
+  void SetRight(Integer v) { SetBounds(left_, top_, v, bottom_); }
+  void SetBottom(Integer v) { SetBounds(left_, top_, right_, v); }
+  void SetBounds(Integer left, Integer top, Integer right, Integer bottom);
+  TNotifyEvent OnChange() const { return onChange_; }
+  void SetOnChange(TNotifyEvent e) { onChange_ = e; }
+  void Assign(const TPersistent* source) override;
+
+ private:
+  TControl* control_;
+  Integer left_, top_, right_, bottom_;
+  TNotifyEvent onChange_;
+};
+
+// Space a windowed control keeps free inside its client area when it aligns its children
+// (none unless set).
+class TPadding : public TMargins {
+  TW_CLASS(TPadding, TMargins)
+  explicit TPadding(TControl* control) : TMargins(control, 0) {}
+};
+
+// Limits of a control's size; 0 means no limit. A change applies them to the control at once.
+class TSizeConstraints : public TPersistent {
+  TW_CLASS(TSizeConstraints, TPersistent)
+  explicit TSizeConstraints(TControl* control) : control_(control) {}
+  TControl* Control() const { return control_; }
+  Integer MinWidth() const { return minWidth_; }
+  Integer MinHeight() const { return minHeight_; }
+  Integer MaxWidth() const { return maxWidth_; }
+  Integer MaxHeight() const { return maxHeight_; }
+  // Negative values count as 0; a maximum below the minimum raises the maximum to it.
+  void SetMinWidth(Integer v);
+  void SetMinHeight(Integer v);
+  void SetMaxWidth(Integer v);
+  void SetMaxHeight(Integer v);
+  // The size within the limits.
+  void Apply(Integer& width, Integer& height) const;
+  TNotifyEvent OnChange() const { return onChange_; }
+  void SetOnChange(TNotifyEvent e) { onChange_ = e; }
+  void Assign(const TPersistent* source) override;
+
+ private:
+  void Changed() { onChange_.Call(this); }
+  TControl* control_;
+  Integer minWidth_ = 0, minHeight_ = 0, maxWidth_ = 0, maxHeight_ = 0;
+  TNotifyEvent onChange_;
+};
+
+// What a parent knows about the custom-aligned control it is placing.
+struct TAlignInfo {
+  const std::vector<TControl*>* AlignList = nullptr;  // the controls of that alignment, in order
+  Integer ControlIndex = 0;                          // the control's place in it
+  TAlign Align = alNone;
+};
+
+using TAlignInsertBeforeEvent = TEvent<void(TWinControl* Sender, TControl* C1, TControl* C2, bool& Before)>;
+using TAlignPositionEvent = TEvent<void(TWinControl* Sender, TControl* Control, Integer& NewLeft, Integer& NewTop,
+                                        Integer& NewWidth, Integer& NewHeight, TRect& AlignRect, const TAlignInfo& AlignInfo)>;
 
 class TControl : public TComponent {
   TW_CLASS(TControl, TComponent)
@@ -157,11 +233,35 @@ class TControl : public TComponent {
   void SetControlState(TControlState s) { controlState_ = s; }
   TControlStyle ControlStyle() const { return controlStyle_; }
   void SetControlStyle(TControlStyle s) { controlStyle_ = s; }
-  // The alignment the control declares. Code that measures a parent's aligned children reads
-  // it; the library itself lays nothing out by it (there is no align layout yet, so it is
-  // not a published property either).
+
+  // ---- layout (Align.win.cpp) ----
+  // The parent places its aligned children in its client area (less its Padding): first
+  // those at the top, then bottom, left, right, the one filling the rest (alClient) and the
+  // custom ones (alCustom: the parent's CustomAlignPosition or OnAlignPosition), each kind
+  // in the order of its position (the control that asked first among equals at the top and
+  // left; at the bottom and right the later control nearer the edge). With
+  // AlignWithMargins the Margins stay free around the control. A new alignment also sets
+  // Anchors to the edges it follows; going back to alNone restores the bounds the control
+  // had been given from outside (ExplicitBounds); switching between a vertical and a
+  // horizontal alignment swaps width and height.
   TAlign Align() const { return align_; }
-  void SetAlign(TAlign value) { align_ = value; }
+  void SetAlign(TAlign value);
+  // An unaligned control keeps its distance to the anchored edges as its parent is resized:
+  // left and right (or top and bottom) stretch it, right (bottom) alone moves it, neither
+  // keeps its centre at the same proportion of the parent. Default [akLeft, akTop].
+  TAnchors Anchors() const { return anchors_; }
+  void SetAnchors(TAnchors value);
+  bool AlignWithMargins() const { return alignWithMargins_; }
+  void SetAlignWithMargins(bool value);
+  TMargins* Margins() const { return margins_; }
+  void SetMargins(const TMargins* value) { margins_->Assign(value); }
+  // Every size the control takes stays within them, whoever sets it.
+  TSizeConstraints* Constraints() const { return constraints_; }
+  void SetConstraints(const TSizeConstraints* value) { constraints_->Assign(value); }
+  // The bounds last given from outside (not by the parent's alignment).
+  TRect ExplicitBounds() const { return explicitBounds_; }
+  // Asks the parent to place its children again with this one first among equals.
+  void RequestAlign();
 
   // ---- reading order ----
   // The control's own (there is no inheritance from the parent); a change sends
@@ -230,6 +330,12 @@ class TControl : public TComponent {
   void Loaded() override;
   // After the bounds changed (window or not).
   virtual void BoundsChanged();
+  // Records the distances to the parent's edges that Anchors keep, against the parent's
+  // present client size.
+  void UpdateAnchorRules();
+  // After a size or position was set from outside the parent's alignment: the bounds
+  // become the explicit ones, the anchors measure from them and the parent realigns.
+  void BoundsSetFromOutside();
   // Repaints the control's area on its parent (graphic controls).
   void InvalidateControl(bool isVisible, bool isOpaque);
 
@@ -265,7 +371,20 @@ class TControl : public TComponent {
   String hint_;
   TControlState controlState_;
   TControlStyle controlStyle_{csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
+  // layout
+  friend class TMargins;
+  friend class TSizeConstraints;
+  void MarginsChanged(TObject*);
+  void ConstraintsChanged(TObject*);
   TAlign align_ = alNone;
+  TAnchors anchors_{akLeft, akTop};
+  bool alignWithMargins_ = false;
+  bool scaling_ = false;  // ChangeScale is moving the control: the anchors scale instead
+  TMargins* margins_;
+  TSizeConstraints* constraints_;
+  TRect explicitBounds_;
+  TPoint anchorRules_;         // per axis: width, left or centre, by the anchors
+  TPoint originalParentSize_;  // the parent's client size they were measured at; 0: none
   TBiDiMode biDiMode_ = bdLeftToRight;
   TWndMethod windowProc_;
   TNotifyEvent onClick_, onDblClick_, onMouseEnter_, onMouseLeave_, onResize_;
@@ -334,6 +453,29 @@ class TWinControl : public TControl {
   // Paints this control and its children into dc at (x, y) (WM_PRINT).
   void PaintTo(HDC dc, Integer x, Integer y);
 
+  // ---- layout of the children (Align.win.cpp) ----
+  // Kept free inside the client area when the children are aligned.
+  TPadding* Padding() const { return padding_; }
+  void SetPadding(const TPadding* value) { padding_->Assign(value); }
+  // A frame this wide in the control's colour around the client area (outside it).
+  Integer BorderWidth() const { return borderWidth_; }
+  void SetBorderWidth(Integer value);
+  // While the align level is above 0 nothing is aligned; the EnableAlign that brings it back
+  // to 0 aligns once if anything asked meanwhile. csAligning is in ControlState while the
+  // children are being placed; the bounds they get then are not explicit ones.
+  void DisableAlign() { ++alignLevel_; }
+  void EnableAlign();
+  bool AlignDisabled() const { return alignLevel_ > 0; }
+  // Places the aligned and anchored children again (control: the one that asked first).
+  void AlignControl(TControl* control);
+  void Realign() { AlignControl(nullptr); }
+  TAlignInsertBeforeEvent OnAlignInsertBefore() const { return onAlignInsertBefore_; }
+  void SetOnAlignInsertBefore(TAlignInsertBeforeEvent e) { onAlignInsertBefore_ = e; }
+  TAlignPositionEvent OnAlignPosition() const { return onAlignPosition_; }
+  void SetOnAlignPosition(TAlignPositionEvent e) { onAlignPosition_ = e; }
+  // The child controls that root owns (the form writer).
+  void GetChildren(std::vector<TComponent*>& children, TComponent* root) const override;
+
   TNotifyEvent OnEnter() const { return onEnter_; }
   void SetOnEnter(TNotifyEvent e) { onEnter_ = e; }
   TNotifyEvent OnExit() const { return onExit_; }
@@ -367,6 +509,20 @@ class TWinControl : public TControl {
   virtual void KeyDownHandler(TMessage& m);
   void Loaded() override;
 
+  // ---- layout of the children (Align.win.cpp) ----
+  // Places the children in rect (the client area).
+  virtual void AlignControls(TControl* control, TRect& rect);
+  // The part of the client area the children are aligned in: less the Padding.
+  virtual void AdjustClientRect(TRect& rect);
+  // The order and place of alCustom children: OnAlignInsertBefore and OnAlignPosition.
+  virtual bool CustomAlignInsertBefore(TControl* c1, TControl* c2);
+  virtual void CustomAlignPosition(TControl* control, Integer& newLeft, Integer& newTop, Integer& newWidth,
+                                   Integer& newHeight, TRect& alignRect, const TAlignInfo& alignInfo);
+  // Realigns when the client size changed.
+  void BoundsChanged() override;
+  void WMNCCalcSize(TMessage& m);
+  void WMNCPaint(TMessage& m);
+
   void WMPaint(TMessage& m);
   void WMEraseBkgnd(TMessage& m);
   void WMPrintClient(TMessage& m);
@@ -395,6 +551,18 @@ class TWinControl : public TControl {
   std::vector<TWinControl*> winControls_;  // windowed children
   std::vector<TWinControl*> tabList_;
   TBrush* brush_;
+  // layout
+  void PaddingChanged(TObject*) { Realign(); }
+  TPadding* padding_;
+  Integer borderWidth_ = 0;
+  Integer alignLevel_ = 0;
+  TSize alignedSize_{-1, -1};  // the client size the children were last aligned for
+  bool alignMoved_ = false;     // an align pass moved children: one repaint at its end
+  // True while this control's own align pass places children on its window: they move
+  // without repainting and the pass repaints the window once at the end.
+  bool BatchesChildMoves() const;
+  TAlignInsertBeforeEvent onAlignInsertBefore_;
+  TAlignPositionEvent onAlignPosition_;
   bool tabStop_ = false;
   bool showing_ = false;
   bool doubleBuffered_ = false;

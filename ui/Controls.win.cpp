@@ -203,16 +203,25 @@ TW_DEFINE_CLASS(TControl) {
   b.Property(u"Top", &TControl::Top, &TControl::SetTop);
   b.Property(u"Width", &TControl::Width, &TControl::SetWidth);
   b.Property(u"Height", &TControl::Height, &TControl::SetHeight);
-  b.Property(u"Visible", &TControl::Visible, &TControl::SetVisible);
-  b.Property(u"Enabled", &TControl::Enabled, &TControl::SetEnabled);
+  b.Property(u"Visible", &TControl::Visible, &TControl::SetVisible).Default(true);
+  b.Property(u"Enabled", &TControl::Enabled, &TControl::SetEnabled).Default(true);
   b.Property(u"Hint", &TControl::Hint, &TControl::SetHint);
-  b.Property(u"ShowHint", &TControl::ShowHint, &TControl::SetShowHint);
-  b.Property(u"Cursor", &TControl::Cursor, &TControl::SetCursor).Idents(CursorIdents());
+  b.Property(u"ShowHint", &TControl::ShowHint, &TControl::SetShowHint).Default(false);
+  b.Property(u"Cursor", &TControl::Cursor, &TControl::SetCursor).Idents(CursorIdents()).Default(crDefault);
+  // layout
+  b.Property(u"Align", &TControl::Align, &TControl::SetAlign).Default(alNone);
+  b.Property(u"Anchors", &TControl::Anchors, &TControl::SetAnchors).Default(TAnchors{akLeft, akTop});
+  b.Property(u"AlignWithMargins", &TControl::AlignWithMargins, &TControl::SetAlignWithMargins).Default(false);
+  b.Property(u"Margins", &TControl::Margins, &TControl::SetMargins);
+  b.Property(u"Constraints", &TControl::Constraints, &TControl::SetConstraints);
 }
 
-TControl::TControl(TComponent* owner) : TComponent(owner), font_(new TFont()) {
+TControl::TControl(TComponent* owner)
+    : TComponent(owner), font_(new TFont()), margins_(new TMargins(this)), constraints_(new TSizeConstraints(this)) {
   windowProc_ = TWndMethod(this, &TControl::WndProc);
   font_->SetOnChange(TNotifyEvent(this, &TControl::FontChanged));
+  margins_->SetOnChange(TNotifyEvent(this, &TControl::MarginsChanged));
+  constraints_->SetOnChange(TNotifyEvent(this, &TControl::ConstraintsChanged));
 }
 
 TControl::~TControl() {
@@ -223,6 +232,8 @@ TControl::~TControl() {
   }
   if (parent_) parent_->RemoveControl(this);
   delete font_;
+  delete margins_;
+  delete constraints_;
 }
 
 TComponent* TControl::GetParentComponent() const { return parent_; }
@@ -243,16 +254,22 @@ void TControl::SetParent(TWinControl* parent) {
 }
 
 void TControl::SetBounds(Integer left, Integer top, Integer width, Integer height) {
+  constraints_->Apply(width, height);
   if (width < 0) width = 0;
   if (height < 0) height = 0;
   if (left == left_ && top == top_ && width == width_ && height == height_) return;
-  InvalidateControl(visible_, false);
+  const bool batched = parent_ && parent_->BatchesChildMoves();
+  if (batched)
+    parent_->alignMoved_ = true;
+  else
+    InvalidateControl(visible_, false);
   left_ = left;
   top_ = top;
   width_ = width;
   height_ = height;
-  Invalidate();
+  if (!batched) Invalidate();
   BoundsChanged();
+  BoundsSetFromOutside();
 }
 
 void TControl::BoundsChanged() {
@@ -276,6 +293,8 @@ void TControl::SetVisible(bool value) {
   if (value == visible_) return;
   visible_ = value;
   Perform(CM_VISIBLECHANGED, value ? 1 : 0, 0);
+  // An aligned or anchored control that comes or goes changes its siblings' places.
+  if (align_ != alNone || originalParentSize_.X > 0 || originalParentSize_.Y > 0) RequestAlign();
 }
 
 void TControl::SetEnabled(bool value) {
@@ -527,6 +546,8 @@ void TControl::Notification(TComponent* component, TOperation operation) { TComp
 
 void TControl::Loaded() {
   TComponent::Loaded();
+  explicitBounds_ = BoundsRect();
+  UpdateAnchorRules();
   if (parent_) {
     // Properties read from the description may have left ParentFont/ParentColor on.
     Perform(CM_PARENTCOLORCHANGED, 0, 0);
@@ -558,9 +579,30 @@ Integer TControl::CurrentPPI() {
 void TControl::ChangeScale(Integer m, Integer d) {
   if (m == d || d == 0) return;
   auto scale = [&](Integer v) { return MulDiv(v, m, d); };
+  // Limits and margins are lengths too; the anchors scale with the parent they refer to.
+  {
+    TSizeConstraints& c = *constraints_;
+    TNotifyEvent saved = c.OnChange();
+    c.SetOnChange(nullptr);
+    c.SetMinWidth(scale(c.MinWidth()));
+    c.SetMinHeight(scale(c.MinHeight()));
+    c.SetMaxWidth(scale(c.MaxWidth()));
+    c.SetMaxHeight(scale(c.MaxHeight()));
+    c.SetOnChange(saved);
+  }
+  margins_->SetBounds(scale(margins_->Left()), scale(margins_->Top()), scale(margins_->Right()), scale(margins_->Bottom()));
+  anchorRules_ = {scale(anchorRules_.X), scale(anchorRules_.Y)};
+  originalParentSize_ = {scale(originalParentSize_.X), scale(originalParentSize_.Y)};
   // Positions from the parent's origin scale as the sizes do.
   Integer l = scale(left_), t = scale(top_);
-  SetBounds(l, t, scale(left_ + width_) - l, scale(top_ + height_) - t);
+  scaling_ = true;
+  try {
+    SetBounds(l, t, scale(left_ + width_) - l, scale(top_ + height_) - t);
+  } catch (...) {
+    scaling_ = false;
+    throw;
+  }
+  scaling_ = false;
   if (!parentFont_) {
     changingParentFont_ = true;
     font_->SetHeight(scale(font_->Height()));
@@ -571,13 +613,14 @@ void TControl::ChangeScale(Integer m, Integer d) {
 // ---- 4. TWinControl: the window's life ------------------------------------------------
 
 TW_DEFINE_CLASS(TWinControl) {
-  b.Property(u"TabOrder", &TWinControl::TabOrder, &TWinControl::SetTabOrder);
-  b.Property(u"TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop);
-  b.Property(u"DoubleBuffered", &TWinControl::DoubleBuffered, &TWinControl::SetDoubleBuffered);
+  b.Property(u"TabOrder", &TWinControl::TabOrder, &TWinControl::SetTabOrder).Default(-1);
+  b.Property(u"TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop).Default(false);
+  b.Property(u"DoubleBuffered", &TWinControl::DoubleBuffered, &TWinControl::SetDoubleBuffered).Default(false);
 }
 
-TWinControl::TWinControl(TComponent* owner) : TControl(owner), brush_(new TBrush()) {
+TWinControl::TWinControl(TComponent* owner) : TControl(owner), brush_(new TBrush()), padding_(new TPadding(this)) {
   brush_->SetColor(Color());
+  padding_->SetOnChange(TNotifyEvent(this, &TWinControl::PaddingChanged));
 }
 
 void TWinControl::BeforeDestruction() {
@@ -607,6 +650,7 @@ TWinControl::~TWinControl() {
     c->Free();
   }
   delete brush_;
+  delete padding_;
 }
 
 HWND TWinControl::Handle() {
@@ -749,19 +793,26 @@ void TWinControl::UpdateBounds() {
 }
 
 void TWinControl::SetBounds(Integer left, Integer top, Integer width, Integer height) {
+  Constraints()->Apply(width, height);
   if (width < 0) width = 0;
   if (height < 0) height = 0;
   if (left == left_ && top == top_ && width == width_ && height == height_) return;
   if (handle_ && !IsIconic(handle_)) {
-    SetWindowPos(handle_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+    if (parent_ && parent_->BatchesChildMoves()) {
+      flags |= SWP_NOREDRAW;
+      parent_->alignMoved_ = true;
+    }
+    SetWindowPos(handle_, nullptr, left, top, width, height, flags);
     UpdateBounds();
-    return;
+  } else {
+    left_ = left;
+    top_ = top;
+    width_ = width;
+    height_ = height;
+    BoundsChanged();
   }
-  left_ = left;
-  top_ = top;
-  width_ = width;
-  height_ = height;
-  BoundsChanged();
+  BoundsSetFromOutside();
 }
 
 TRect TWinControl::ClientRect() const {
@@ -770,7 +821,10 @@ TRect TWinControl::ClientRect() const {
     GetClientRect(handle_, &r);
     return {r.left, r.top, r.right, r.bottom};
   }
-  return TControl::ClientRect();
+  TRect r = TControl::ClientRect();
+  r.Right = std::max(0, r.Right - 2 * borderWidth_);
+  r.Bottom = std::max(0, r.Bottom - 2 * borderWidth_);
+  return r;
 }
 
 TPoint TWinControl::ClientOrigin() {
@@ -815,12 +869,24 @@ void TWinControl::CMShowingChanged(TMessage&) {
 
 void TWinControl::Loaded() {
   TControl::Loaded();
+  Realign();
   UpdateControlState();
 }
 
 void TWinControl::ChangeScale(Integer m, Integer d) {
-  TControl::ChangeScale(m, d);
-  for (Integer i = 0; i < ControlCount(); ++i) Controls(i)->ChangeScale(m, d);
+  if (m == d || d == 0) return;
+  // The children are placed once, at the new size, after all of them are scaled.
+  DisableAlign();
+  try {
+    TControl::ChangeScale(m, d);
+    padding_->SetBounds(MulDiv(padding_->Left(), m, d), MulDiv(padding_->Top(), m, d), MulDiv(padding_->Right(), m, d),
+                        MulDiv(padding_->Bottom(), m, d));
+    for (Integer i = 0; i < ControlCount(); ++i) Controls(i)->ChangeScale(m, d);
+  } catch (...) {
+    EnableAlign();
+    throw;
+  }
+  EnableAlign();
 }
 
 // ---- 5. TWinControl: children, tab order, focus ---------------------------------------
@@ -850,6 +916,7 @@ void TWinControl::InsertControl(TControl* control) {
   if (!control->ComponentState().Contains(csReading)) {
     control->Perform(CM_PARENTCOLORCHANGED, 0, 0);
     control->Perform(CM_PARENTFONTCHANGED, 0, 0);
+    control->UpdateAnchorRules();
     if (w) {
       if (w->HandleAllocated() && handle_) ::SetParent(w->WindowHandle(), handle_);
       w->UpdateControlState();
@@ -857,6 +924,7 @@ void TWinControl::InsertControl(TControl* control) {
       control->Invalidate();
     }
   }
+  if (control->Align() != alNone) AlignControl(control);
   Perform(CM_CONTROLLISTCHANGE, ToWParam(control), 1);
 }
 
@@ -873,6 +941,8 @@ void TWinControl::RemoveControl(TControl* control) {
     controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
   }
   control->parent_ = nullptr;
+  // The space an aligned control took goes to its siblings.
+  if (control->Align() != alNone && !IsDestroying()) Realign();
   Perform(CM_CONTROLLISTCHANGE, ToWParam(control), 0);
 }
 
@@ -1024,6 +1094,20 @@ void TWinControl::Dispatch(TMessage& m) {
     case WM_ERASEBKGND: WMEraseBkgnd(m); return;
     case WM_PRINTCLIENT: WMPrintClient(m); return;
     case WM_WINDOWPOSCHANGED: WMWindowPosChanged(m); return;
+    case WM_WINDOWPOSCHANGING: {
+      // A size set from anywhere (the user's frame, another program) stays within Constraints.
+      auto* wp = reinterpret_cast<WINDOWPOS*>(m.LParam);
+      if (wp && !(wp->flags & SWP_NOSIZE)) {
+        Integer w = wp->cx, h = wp->cy;
+        Constraints()->Apply(w, h);
+        wp->cx = w;
+        wp->cy = h;
+      }
+      DefaultHandler(m);
+      return;
+    }
+    case WM_NCCALCSIZE: WMNCCalcSize(m); return;
+    case WM_NCPAINT: WMNCPaint(m); return;
     case WM_SETFOCUS: WMSetFocus(m); return;
     case WM_KILLFOCUS: WMKillFocus(m); return;
     case WM_SETCURSOR: WMSetCursor(m); return;

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <algorithm>
+
 #include "GdiScopes.h"
 #include "StdCtrls.h"
 
@@ -36,6 +38,7 @@ TW_DEFINE_CLASS(TLabel) {
   b.Property(u"WordWrap", &TLabel::WordWrap, &TLabel::SetWordWrap);
   b.Property(u"Transparent", &TLabel::Transparent, &TLabel::SetTransparent);
   b.Property(u"ShowAccelChar", &TLabel::ShowAccelChar, &TLabel::SetShowAccelChar);
+  b.Property(u"EllipsisPosition", &TLabel::EllipsisPosition, &TLabel::SetEllipsisPosition);
 }
 
 TCustomLabel::TCustomLabel(TComponent* owner) : TGraphicControl(owner) {
@@ -78,6 +81,12 @@ void TCustomLabel::SetTransparent(bool v) {
   Invalidate();
 }
 
+void TCustomLabel::SetEllipsisPosition(TEllipsisPosition v) {
+  if (v == ellipsisPosition_) return;
+  ellipsisPosition_ = v;
+  Invalidate();
+}
+
 void TCustomLabel::SetShowAccelChar(bool v) {
   if (v == showAccelChar_) return;
   showAccelChar_ = v;
@@ -101,6 +110,12 @@ void TCustomLabel::DoDrawText(TRect& r, Cardinal flags) {
   c->SetFont(Font());
   c->Brush()->SetStyle(bsClear);
   HDC dc = c->Handle();
+  if (ellipsisPosition_ != epNone && !autoSize_) {
+    static constexpr Cardinal kEllipsis[] = {0, DT_PATH_ELLIPSIS, DT_END_ELLIPSIS, DT_WORD_ELLIPSIS};
+    flags = (flags & ~static_cast<Cardinal>(DT_EXPANDTABS)) | kEllipsis[ellipsisPosition_];
+    if (wordWrap_ && (ellipsisPosition_ == epEndEllipsis || ellipsisPosition_ == epWordEllipsis))
+      text = WrappedWithEllipsis(dc, text, r, flags);
+  }
   RECT rc{r.Left, r.Top, r.Right, r.Bottom};
   auto draw = [&] { DrawTextW(dc, reinterpret_cast<LPCWSTR>(text.c_str()), static_cast<int>(text.size()), &rc, flags); };
   if (!Enabled() && !(flags & DT_CALCRECT)) {
@@ -116,6 +131,30 @@ void TCustomLabel::DoDrawText(TRect& r, Cardinal flags) {
     draw();
   }
   if (flags & DT_CALCRECT) r = {rc.left, rc.top, rc.right, rc.bottom};
+}
+
+String TCustomLabel::WrappedWithEllipsis(HDC dc, const String& text, const TRect& r, Cardinal flags) const {
+  // DrawText ends only the last line it draws with "...": a wrapped text that is too tall
+  // loses whole words from its end until it and "..." fit.
+  static const String kDots = u"...";
+  SIZE dots{};
+  GetTextExtentPoint32W(dc, reinterpret_cast<LPCWSTR>(kDots.c_str()), 3, &dots);
+  TEXTMETRICW tm{};
+  GetTextMetricsW(dc, &tm);
+  const Integer limit = std::max<Integer>(r.Height(), tm.tmHeight);
+  auto height = [&](const String& t) {
+    RECT calc{r.Left, r.Top, r.Right - dots.cx, r.Top};
+    DrawTextW(dc, reinterpret_cast<LPCWSTR>(t.c_str()), static_cast<int>(t.size()), &calc,
+              (flags & ~static_cast<Cardinal>(DT_END_ELLIPSIS | DT_WORD_ELLIPSIS | DT_PATH_ELLIPSIS)) | DT_CALCRECT);
+    return static_cast<Integer>(calc.bottom - calc.top);
+  };
+  String shown = text;
+  if (height(shown) <= limit) return text;
+  while (!shown.empty() && height(shown + kDots) > limit) {
+    size_t cut = shown.find_last_of(u" \t");
+    shown.resize(cut == String::npos ? shown.size() - 1 : cut);
+  }
+  return shown + kDots;
 }
 
 void TCustomLabel::Paint() {
@@ -139,18 +178,36 @@ void TCustomLabel::Paint() {
 }
 
 void TCustomLabel::AdjustBounds() {
-  if (!autoSize_ || IsLoading() || ComponentState().Contains(csReading)) return;
+  if (!autoSize_ || adjusting_ || IsLoading() || ComponentState().Contains(csReading)) return;
   // Measured on a screen DC: the label may have no parent window yet.
   TClientDC screen(nullptr);
   TSelectObject font(screen, Font()->Handle());
   String text = Caption();
   if (text.empty() || (showAccelChar_ && text == u"&")) text = u" ";
-  RECT rc{0, 0, wordWrap_ ? Width() : 0, 0};
+  const bool widthGiven = Align() == alTop || Align() == alBottom || Align() == alClient;
+  RECT rc{0, 0, (wordWrap_ || widthGiven) ? Width() : 0, 0};
   DrawTextW(screen, reinterpret_cast<LPCWSTR>(text.c_str()), static_cast<int>(text.size()), &rc,
             DrawTextFlags() | DT_CALCRECT);
-  Integer x = Left();
-  if (alignment_ == taRightJustify) x = Left() + Width() - (rc.right - rc.left);
-  SetBounds(x, Top(), rc.right - rc.left, rc.bottom - rc.top);
+  Integer x = Left(), w = rc.right - rc.left, h = rc.bottom - rc.top;
+  if (widthGiven)
+    w = Width();
+  else if (Align() == alLeft || Align() == alRight)
+    h = Height();
+  else if (alignment_ == taRightJustify)
+    x = Left() + Width() - w;
+  adjusting_ = true;
+  try {
+    SetBounds(x, Top(), w, h);
+  } catch (...) {
+    adjusting_ = false;
+    throw;
+  }
+  adjusting_ = false;
+}
+
+void TCustomLabel::BoundsChanged() {
+  TGraphicControl::BoundsChanged();
+  if (autoSize_ && wordWrap_) AdjustBounds();
 }
 
 void TCustomLabel::Dispatch(TMessage& m) {
