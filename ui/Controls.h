@@ -225,10 +225,18 @@ class TControl : public TComponent {
   // window class's own).
   Integer Cursor() const { return cursor_; }
   void SetCursor(Integer cursor);
+  // ---- hints (AppHints.win.cpp) ----
+  // "short|long" (Hints.h); the application shows the short part after the mouse rested
+  // on the control, when its ShowHint is on (a disabled control's too).
   const String& Hint() const { return hint_; }
   void SetHint(const String& hint) { hint_ = hint; }
+  // Setting it clears ParentShowHint; CM_SHOWHINTCHANGED follows, and the children that
+  // take their parent's hear CM_PARENTSHOWHINTCHANGED.
   bool ShowHint() const { return showHint_; }
-  void SetShowHint(bool v) { showHint_ = v; }
+  void SetShowHint(bool v);
+  // On (the default): ShowHint follows the parent's.
+  bool ParentShowHint() const { return parentShowHint_; }
+  void SetParentShowHint(bool v);
   TControlState ControlState() const { return controlState_; }
   void SetControlState(TControlState s) { controlState_ = s; }
   TControlStyle ControlStyle() const { return controlStyle_; }
@@ -349,6 +357,7 @@ class TControl : public TComponent {
   void CMTextChanged(TMessage& m);
   void CMMouseEnter(TMessage& m);
   void CMMouseLeave(TMessage& m);
+  void CMParentShowHintChanged(TMessage& m);
   void MouseMessage(TMessage& m);
 
   TWinControl* parent_ = nullptr;
@@ -364,6 +373,7 @@ class TControl : public TComponent {
   bool parentFont_ = true;
   bool parentColor_ = false;
   bool showHint_ = false;
+  bool parentShowHint_ = true;
   bool changingParentFont_ = false;
   TColor color_ = clWindow;
   Integer cursor_ = 0;

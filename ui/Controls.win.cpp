@@ -206,7 +206,10 @@ TW_DEFINE_CLASS(TControl) {
   b.Property(u"Visible", &TControl::Visible, &TControl::SetVisible).Default(true);
   b.Property(u"Enabled", &TControl::Enabled, &TControl::SetEnabled).Default(true);
   b.Property(u"Hint", &TControl::Hint, &TControl::SetHint);
-  b.Property(u"ShowHint", &TControl::ShowHint, &TControl::SetShowHint).Default(false);
+  b.Property(u"ShowHint", &TControl::ShowHint, &TControl::SetShowHint).Default(false).Stored([](const TControl& c) {
+    return !c.ParentShowHint();
+  });
+  b.Property(u"ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint).Default(true);
   b.Property(u"Cursor", &TControl::Cursor, &TControl::SetCursor).Idents(CursorIdents()).Default(crDefault);
   // layout
   b.Property(u"Align", &TControl::Align, &TControl::SetAlign).Default(alNone);
@@ -225,6 +228,7 @@ TControl::TControl(TComponent* owner)
 }
 
 TControl::~TControl() {
+  if (Application) Application->ControlDestroyed(this);
   if (gMouseControl == this) gMouseControl = nullptr;
   if (gCaptureControl == this) {
     gCaptureControl = nullptr;
@@ -333,6 +337,25 @@ void TControl::SetText(const String& text) {
   Perform(CM_TEXTCHANGED, 0, 0);
 }
 
+void TControl::SetShowHint(bool v) {
+  parentShowHint_ = false;
+  if (v == showHint_) return;
+  showHint_ = v;
+  Perform(CM_SHOWHINTCHANGED, 0, 0);
+}
+
+void TControl::SetParentShowHint(bool v) {
+  if (v == parentShowHint_) return;
+  parentShowHint_ = v;
+  if (v && parent_ && !ComponentState().Contains(csReading)) Perform(CM_PARENTSHOWHINTCHANGED, 0, 0);
+}
+
+void TControl::CMParentShowHintChanged(TMessage&) {
+  if (!parentShowHint_ || !parent_) return;
+  SetShowHint(parent_->ShowHint());
+  parentShowHint_ = true;
+}
+
 void TControl::SetCursor(Integer cursor) {
   if (cursor == cursor_) return;
   cursor_ = cursor;
@@ -379,6 +402,8 @@ void TControl::WndProc(TMessage& m) {
     }
     if (m.Msg == WM_LBUTTONDOWN || m.Msg == WM_LBUTTONDBLCLK) controlState_ += csLButtonDown;
     if (m.Msg == WM_LBUTTONUP) controlState_ -= csLButtonDown;
+    // The hint engine follows the mouse over every control.
+    if (m.Msg == WM_MOUSEMOVE && Application) Application->HintMouseMessage(this, m);
   }
   Dispatch(m);
 }
@@ -394,6 +419,7 @@ void TControl::Dispatch(TMessage& m) {
     case CM_TEXTCHANGED: CMTextChanged(m); return;
     case CM_MOUSEENTER: CMMouseEnter(m); return;
     case CM_MOUSELEAVE: CMMouseLeave(m); return;
+    case CM_PARENTSHOWHINTCHANGED: CMParentShowHintChanged(m); return;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
     case WM_LBUTTONDBLCLK:
@@ -552,6 +578,7 @@ void TControl::Loaded() {
     // Properties read from the description may have left ParentFont/ParentColor on.
     Perform(CM_PARENTCOLORCHANGED, 0, 0);
     Perform(CM_PARENTFONTCHANGED, 0, 0);
+    Perform(CM_PARENTSHOWHINTCHANGED, 0, 0);
   }
 }
 
@@ -916,6 +943,7 @@ void TWinControl::InsertControl(TControl* control) {
   if (!control->ComponentState().Contains(csReading)) {
     control->Perform(CM_PARENTCOLORCHANGED, 0, 0);
     control->Perform(CM_PARENTFONTCHANGED, 0, 0);
+    control->Perform(CM_PARENTSHOWHINTCHANGED, 0, 0);
     control->UpdateAnchorRules();
     if (w) {
       if (w->HandleAllocated() && handle_) ::SetParent(w->WindowHandle(), handle_);
@@ -1138,6 +1166,7 @@ void TWinControl::Dispatch(TMessage& m) {
     case CM_CONTROLLISTCHANGING:
       if (parent_) parent_->WindowProc()(m);
       return;
+    case CM_SHOWHINTCHANGED: NotifyControls(CM_PARENTSHOWHINTCHANGED); return;
     case CM_FOCUSCHANGED:
     case CM_DIALOGKEY:
       Broadcast(m);

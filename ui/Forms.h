@@ -25,7 +25,9 @@
 #include <memory>
 #include <vector>
 
+#include "Clock.h"
 #include "Controls.h"
+#include "Hints.h"
 
 TW_ENUM(TFormBorderStyle, bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin)
 // Edits and panels use the first two values.
@@ -254,6 +256,14 @@ class TScreen : public TComponent {
   Integer Cursor() const { return cursor_; }
   void SetCursor(Integer cursor);
 
+  // The system's fonts for message boxes, menus and hints (the status font), read on first
+  // use and again after the system's settings changed. The program may change them.
+  TFont* MessageFont();
+  TFont* MenuFont();
+  TFont* HintFont();
+  // Reads the system's fonts again (the application does on WM_SETTINGCHANGE).
+  void ResetFonts();
+
  private:
   friend class TCustomForm;
   void AddForm(TCustomForm* f);
@@ -266,6 +276,8 @@ class TScreen : public TComponent {
   std::vector<std::unique_ptr<TMonitor>> monitors_;
   std::map<Integer, HCURSOR> installed_;
   Integer cursor_ = 0;
+  void ReadFonts();
+  std::unique_ptr<TFont> messageFont_, menuFont_, hintFont_;
 };
 
 class TApplication : public TComponent {
@@ -323,13 +335,49 @@ class TApplication : public TComponent {
   void HookMainWindow(TWindowHook hook);
   void UnhookMainWindow(TWindowHook hook);
 
-  // Hint timing of the library (milliseconds): the engine's own hints read them.
+  // ---- hints (AppHints.win.cpp) ----
+  // The mouse rests on a control whose ShowHint is on (disabled ones included): after
+  // HintPause ms (HintShortPause when a hint showed a moment ago) the control gets
+  // CM_HINTSHOW and OnShowHint runs with the hint info (THintInfo, Hints.h); then a window
+  // of HintWindowClass shows the short part of its hint below the cursor, within the
+  // monitor's work area, until HintHidePause ms passed (HideHint: it stays hidden while the
+  // mouse stays on the control) or the mouse leaves the control, a key or button is
+  // pressed or the program is deactivated (CancelHint: the next hint waits HintPause).
+  // The pauses are counted on Clock (the system's unless set).
   Integer HintPause() const { return hintPause_; }
   void SetHintPause(Integer ms) { hintPause_ = ms; }
+  Integer HintShortPause() const { return hintShortPause_; }
+  void SetHintShortPause(Integer ms) { hintShortPause_ = ms; }
   Integer HintHidePause() const { return hintHidePause_; }
   void SetHintHidePause(Integer ms) { hintHidePause_ = ms; }
+  TColor HintColor() const { return hintColor_; }
+  void SetHintColor(TColor c) { hintColor_ = c; }
+  // Off: no hints at all (a showing one goes).
   bool ShowHint() const { return showHint_; }
-  void SetShowHint(bool v) { showHint_ = v; }
+  void SetShowHint(bool v);
+  // The long part of the hint of the control under the mouse; OnHint runs when it changes.
+  const String& Hint() const { return hint_; }
+  void SetHint(const String& hint);
+  TNotifyEvent OnHint() const { return onHint_; }
+  void SetOnHint(TNotifyEvent e) { onHint_ = e; }
+  TShowHintEvent OnShowHint() const { return onShowHint_; }
+  void SetOnShowHint(TShowHintEvent e) { onShowHint_ = e; }
+  // Shows the hint of the control the engine follows now, for the mouse at cursorPos.
+  void ActivateHint(TPoint cursorPos);
+  void CancelHint();
+  void HideHint();
+  // The window the hints are shown in; nullptr before the first.
+  THintWindow* HintWindow() const;
+  // Every control reports its mouse moves here (TControl::WndProc).
+  void HintMouseMessage(TControl* control, TMessage& message);
+  // A control going away is forgotten by the hint engine.
+  void ControlDestroyed(TControl* control);
+  // The clock the hint pauses are counted on; nullptr: the system's. Borrowed.
+  TClock& Clock() const { return clock_ ? *clock_ : SystemClock(); }
+  void SetClock(TClock* clock);
+  // Runs the hint timer when it is due by Clock (the system timer calls it; a test calls it
+  // after stepping its own clock).
+  void UpdateHintTimers();
 
   Integer ModalLevel() const { return modalLevel_; }
   void ModalStarted() { ++modalLevel_; }
@@ -362,6 +410,18 @@ class TApplication : public TComponent {
   bool ProcessMessage();
   bool IsKeyMsg(const void* msg);
   void Idle();
+  // hints
+  struct THintState;
+  struct THintStateDeleter {
+    void operator()(THintState* state) const;
+  };
+  THintState& Hints();
+  void StartHintTimer(Integer ms, bool show);
+  void StopHintTimer();
+  void HintTimerExpired();
+  void HintIdle();
+  // Keys, buttons and the like end a hint before they are handled.
+  void CancelHintOn(const void* msg);
 
   HWND handle_ = nullptr;
   TCustomForm* mainForm_ = nullptr;
@@ -369,8 +429,14 @@ class TApplication : public TComponent {
   bool creatingMainForm_ = false;
   bool terminated_ = false;
   Integer modalLevel_ = 0;
-  Integer hintPause_ = 500, hintHidePause_ = 2500;
+  Integer hintPause_ = 500, hintShortPause_ = 50, hintHidePause_ = 2500;
+  TColor hintColor_ = clInfoBk;
   bool showHint_ = true;
+  String hint_;
+  TNotifyEvent onHint_;
+  TShowHintEvent onShowHint_;
+  TClock* clock_ = nullptr;
+  std::unique_ptr<THintState, THintStateDeleter> hints_;
   String title_;
   std::vector<TWindowHook> hooks_;
   TExceptionEvent onException_;

@@ -859,6 +859,7 @@ bool TApplication::ProcessMessage() {
     terminated_ = true;
     return true;
   }
+  CancelHintOn(&msg);
   if (!IsKeyMsg(&msg)) {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
@@ -876,6 +877,7 @@ void TApplication::HandleMessage() {
 }
 
 void TApplication::Idle() {
+  HintIdle();
   CheckSynchronize();
   if (!terminated_) WaitMessage();
 }
@@ -895,6 +897,7 @@ void TApplication::WndProc(TMessage& m) {
     if ((*it)(m)) return;
   switch (m.Msg) {
     case WM_ACTIVATEAPP:
+      if (!m.WParam) CancelHint();
       m.Result = DefWindowProcW(handle_, m.Msg, m.WParam, m.LParam);
       PostMessageW(handle_, m.WParam ? CM_ACTIVATE : CM_DEACTIVATE, 0, 0);
       return;
@@ -913,7 +916,13 @@ void TApplication::WndProc(TMessage& m) {
       break;
     case WM_DISPLAYCHANGE:
     case WM_SETTINGCHANGE:
-      if (Screen) Screen->RefreshMonitors();
+      if (Screen) {
+        Screen->RefreshMonitors();
+        if (m.Msg == WM_SETTINGCHANGE) Screen->ResetFonts();
+      }
+      break;
+    case WM_TIMER:
+      UpdateHintTimers();
       break;
     case CM_ACTIVATE:
     case CM_DEACTIVATE:
