@@ -271,6 +271,10 @@ class TControl : public TComponent {
   // Asks the parent to place its children again with this one first among equals.
   void RequestAlign();
 
+  // The help topic of the control (0: its parent's); F1 on it asks Application->HelpContext.
+  Integer HelpContext() const { return helpContext_; }
+  void SetHelpContext(Integer v) { helpContext_ = v; }
+
   // ---- reading order ----
   // The control's own (there is no inheritance from the parent); a change sends
   // CM_BIDIMODECHANGED.
@@ -279,6 +283,8 @@ class TControl : public TComponent {
   // Right-to-left layout (bdRightToLeft only) and reading (every mode but bdLeftToRight).
   bool UseRightToLeftAlignment() const { return biDiMode_ == bdRightToLeft; }
   bool UseRightToLeftReading() const { return biDiMode_ != bdLeftToRight; }
+  // Any right-to-left mode.
+  bool IsRightToLeft() const { return biDiMode_ != bdLeftToRight; }
   // DrawText flags in the control's reading order: with right-to-left alignment DT_RIGHT and
   // DT_LEFT swap (DT_CENTER stays); with right-to-left reading DT_RTLREADING is added.
   Cardinal DrawTextBiDiModeFlags(Cardinal flags) const;
@@ -377,6 +383,7 @@ class TControl : public TComponent {
   bool changingParentFont_ = false;
   TColor color_ = clWindow;
   Integer cursor_ = 0;
+  Integer helpContext_ = 0;
   TFont* font_;
   String hint_;
   TControlState controlState_;

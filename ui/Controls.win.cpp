@@ -211,6 +211,7 @@ TW_DEFINE_CLASS(TControl) {
   });
   b.Property(u"ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint).Default(true);
   b.Property(u"Cursor", &TControl::Cursor, &TControl::SetCursor).Idents(CursorIdents()).Default(crDefault);
+  b.Property(u"HelpContext", &TControl::HelpContext, &TControl::SetHelpContext).Default(0);
   // layout
   b.Property(u"Align", &TControl::Align, &TControl::SetAlign).Default(alNone);
   b.Property(u"Anchors", &TControl::Anchors, &TControl::SetAnchors).Default(TAnchors{akLeft, akTop});

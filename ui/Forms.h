@@ -39,6 +39,11 @@ TW_ENUM(TPosition, poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, p
 TW_ENUM(TWindowState, wsNormal, wsMinimized, wsMaximized)
 TW_ENUM(TFormStyle, fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop)
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
+// What a form is in the middle of: being created (until OnCreate ran), shown on the screen,
+// being shown or hidden (CM_SHOWINGCHANGED at work), shown modally, made as an MDI child
+// (the MDI code sets it when it creates the window).
+enum TFormStateFlag { fsCreating, fsVisible, fsShowing, fsModal, fsCreatedMDIChild };
+using TFormState = TSet<TFormStateFlag>;
 
 using TModalResult = Integer;
 constexpr TModalResult mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6,
@@ -52,6 +57,10 @@ class TMonitor;
 using TCloseEvent = TEvent<void(TObject* Sender, TCloseAction& Action)>;
 using TCloseQueryEvent = TEvent<void(TObject* Sender, bool& CanClose)>;
 using TExceptionEvent = TEvent<void(TObject* Sender, const Exception& E)>;
+using TMonitorDpiChangedEvent = TEvent<void(TObject* Sender, Integer OldDPI, Integer NewDPI)>;
+// Help asked for: command (HELP_CONTEXT ...) and its data; true: handled. CallHelp false
+// keeps the help system out.
+using THelpEvent = TEvent<bool(Word Command, intptr_t Data, bool& CallHelp)>;
 // A hook of the application window: true means handled (nothing else sees the message).
 using TWindowHook = TEvent<bool(TMessage& Message)>;
 
@@ -137,6 +146,17 @@ class TCustomForm : public TWinControl {
   TNotifyEvent OnPaint() const { return onPaint_; }
   void SetOnPaint(TNotifyEvent e) { onPaint_ = e; }
 
+  // ---- form extras (FormExtras.win.cpp) ----
+  TFormState FormState() const { return formState_; }
+  // The form moved to a monitor of another density (WM_DPICHANGED): before anything is
+  // scaled, and after the form and its controls are scaled and realigned once.
+  TMonitorDpiChangedEvent OnBeforeMonitorDpiChanged() const { return onBeforeMonitorDpiChanged_; }
+  void SetOnBeforeMonitorDpiChanged(TMonitorDpiChangedEvent e) { onBeforeMonitorDpiChanged_ = e; }
+  TMonitorDpiChangedEvent OnAfterMonitorDpiChanged() const { return onAfterMonitorDpiChanged_; }
+  void SetOnAfterMonitorDpiChanged(TMonitorDpiChangedEvent e) { onAfterMonitorDpiChanged_ = e; }
+  virtual void DoBeforeMonitorDpiChanged(Integer oldDPI, Integer newDPI);
+  virtual void DoAfterMonitorDpiChanged(Integer oldDPI, Integer newDPI);
+
   void Dispatch(TMessage& message) override;
 
  protected:
@@ -153,12 +173,16 @@ class TCustomForm : public TWinControl {
   // Reads the description resource named after the class (FormReader); false when the
   // class has none.
   virtual bool ReadDescription();
+  // For the code that makes the window (fsCreatedMDIChild).
+  void SetFormState(TFormState state) { formState_ = state; }
 
  private:
   void CMShowingChanged(TMessage& m);
   void CMDialogKey(TMessage& m);
   void WMActivate(TMessage& m);
   void WMDpiChanged(TMessage& m);
+  void WMGetMinMaxInfo(TMessage& m);
+  void WMHelp(TMessage& m);
   void PlaceOnFirstShow();
   void CloseModal();
   void ApplyAlphaBlend();
@@ -185,6 +209,8 @@ class TCustomForm : public TWinControl {
   TNotifyEvent onCreate_, onDestroy_, onShow_, onHide_, onActivate_, onDeactivate_, onPaint_;
   TCloseEvent onClose_;
   TCloseQueryEvent onCloseQuery_;
+  TFormState formState_;
+  TMonitorDpiChangedEvent onBeforeMonitorDpiChanged_, onAfterMonitorDpiChanged_;
 };
 
 class TForm : public TCustomForm {
@@ -379,9 +405,28 @@ class TApplication : public TComponent {
   // after stepping its own clock).
   void UpdateHintTimers();
 
+  // Modal forms count themselves here; OnModalBegin runs when the first starts, OnModalEnd
+  // when the last ended.
   Integer ModalLevel() const { return modalLevel_; }
-  void ModalStarted() { ++modalLevel_; }
-  void ModalFinished() { --modalLevel_; }
+  void ModalStarted();
+  void ModalFinished();
+  TNotifyEvent OnModalBegin() const { return onModalBegin_; }
+  void SetOnModalBegin(TNotifyEvent e) { onModalBegin_ = e; }
+  TNotifyEvent OnModalEnd() const { return onModalEnd_; }
+  void SetOnModalEnd(TNotifyEvent e) { onModalEnd_ = e; }
+
+  // ---- application extras (FormExtras.win.cpp) ----
+  // The font new forms start with.
+  TFont* DefaultFont() const { return defaultFont_.get(); }
+  void SetDefaultFont(const TFont* font) { defaultFont_->Assign(font); }
+  // The reading order new forms start with; a change passes to every form without a parent.
+  TBiDiMode BiDiMode() const { return biDiMode_; }
+  void SetBiDiMode(TBiDiMode mode);
+  // Asks for the help of a context number (a control's HelpContext): OnHelp; false when
+  // nothing showed help (the program has no help system of its own).
+  bool HelpContext(Integer context);
+  THelpEvent OnHelp() const { return onHelp_; }
+  void SetOnHelp(THelpEvent e) { onHelp_ = e; }
   void Minimize();
   void Restore();
 
@@ -429,6 +474,10 @@ class TApplication : public TComponent {
   bool creatingMainForm_ = false;
   bool terminated_ = false;
   Integer modalLevel_ = 0;
+  TNotifyEvent onModalBegin_, onModalEnd_;
+  std::unique_ptr<TFont> defaultFont_ = std::make_unique<TFont>();
+  TBiDiMode biDiMode_ = bdLeftToRight;
+  THelpEvent onHelp_;
   Integer hintPause_ = 500, hintShortPause_ = 50, hintHidePause_ = 2500;
   TColor hintColor_ = clInfoBk;
   bool showHint_ = true;

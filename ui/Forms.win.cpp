@@ -77,20 +77,27 @@ const TIdentMap& ModalResultIdents() {
 TW_DEFINE_CLASS(TCustomForm) {}
 
 TW_DEFINE_CLASS(TForm) {
+  // The client size carries the size; a form is hidden until shown.
+  b.Property(u"Width", &TForm::Width, &TForm::SetWidth).Stored(false);
+  b.Property(u"Height", &TForm::Height, &TForm::SetHeight).Stored(false);
+  b.Property(u"Visible", &TForm::Visible, &TForm::SetVisible).Default(false);
   b.Property(u"Caption", &TForm::Caption, &TForm::SetCaption);
   b.Property(u"ClientWidth", &TForm::ClientWidth, &TForm::SetClientWidth);
   b.Property(u"ClientHeight", &TForm::ClientHeight, &TForm::SetClientHeight);
-  b.Color(u"Color", &TForm::Color, &TForm::SetColor);
+  b.Color(u"Color", &TForm::Color, &TForm::SetColor).Default(clBtnFace);
   b.Property(u"Font", &TForm::Font, &TForm::SetFont);
-  b.Property(u"BorderStyle", &TForm::BorderStyle, &TForm::SetBorderStyle);
-  b.Property(u"BorderIcons", &TForm::BorderIcons, &TForm::SetBorderIcons);
-  b.Property(u"Position", &TForm::Position, &TForm::SetPosition);
-  b.Property(u"WindowState", &TForm::WindowState, &TForm::SetWindowState);
-  b.Property(u"FormStyle", &TForm::FormStyle, &TForm::SetFormStyle);
-  b.Property(u"AlphaBlend", &TForm::AlphaBlend, &TForm::SetAlphaBlend);
-  b.Property(u"AlphaBlendValue", &TForm::AlphaBlendValue, &TForm::SetAlphaBlendValue);
+  b.Property(u"BorderStyle", &TForm::BorderStyle, &TForm::SetBorderStyle).Default(bsSizeable);
+  b.Property(u"BorderIcons", &TForm::BorderIcons, &TForm::SetBorderIcons)
+      .Default(TBorderIcons{biSystemMenu, biMinimize, biMaximize});
+  b.Property(u"BorderWidth", &TForm::BorderWidth, &TForm::SetBorderWidth).Default(0);
+  b.Property(u"Padding", &TForm::Padding, &TForm::SetPadding);
+  b.Property(u"Position", &TForm::Position, &TForm::SetPosition).Default(poDefaultPosOnly);
+  b.Property(u"WindowState", &TForm::WindowState, &TForm::SetWindowState).Default(wsNormal);
+  b.Property(u"FormStyle", &TForm::FormStyle, &TForm::SetFormStyle).Default(fsNormal);
+  b.Property(u"AlphaBlend", &TForm::AlphaBlend, &TForm::SetAlphaBlend).Default(false);
+  b.Property(u"AlphaBlendValue", &TForm::AlphaBlendValue, &TForm::SetAlphaBlendValue).Default(255);
   b.Property(u"PixelsPerInch", &TForm::PixelsPerInch, &TForm::SetPixelsPerInch);
-  b.Property(u"Scaled", &TForm::Scaled, &TForm::SetScaled);
+  b.Property(u"Scaled", &TForm::Scaled, &TForm::SetScaled).Default(true);
   b.Property(u"TextHeight", &TForm::TextHeight, &TForm::SetTextHeight);
   b.Property(u"OnCreate", &TForm::OnCreate, &TForm::SetOnCreate);
   b.Property(u"OnDestroy", &TForm::OnDestroy, &TForm::SetOnDestroy);
@@ -106,6 +113,10 @@ TW_DEFINE_CLASS(TForm) {
   b.Property(u"OnMouseDown", &TForm::OnMouseDown, &TForm::SetOnMouseDown);
   b.Property(u"OnMouseUp", &TForm::OnMouseUp, &TForm::SetOnMouseUp);
   b.Property(u"OnMouseMove", &TForm::OnMouseMove, &TForm::SetOnMouseMove);
+  b.Property(u"OnBeforeMonitorDpiChanged", &TForm::OnBeforeMonitorDpiChanged, &TForm::SetOnBeforeMonitorDpiChanged);
+  b.Property(u"OnAfterMonitorDpiChanged", &TForm::OnAfterMonitorDpiChanged, &TForm::SetOnAfterMonitorDpiChanged);
+  b.Property(u"OnAlignInsertBefore", &TForm::OnAlignInsertBefore, &TForm::SetOnAlignInsertBefore);
+  b.Property(u"OnAlignPosition", &TForm::OnAlignPosition, &TForm::SetOnAlignPosition);
 }
 
 TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner), canvas_(new TControlCanvas(this)) {
@@ -113,9 +124,14 @@ TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner), canvas_(new TC
   SetControlStyle(ControlStyle() + TControlStyle{csAcceptsControls, csSetCaption, csDoubleClicks});
   SetControlStyle(ControlStyle() - TControlStyle{csClickEvents});
   SetControlState(ControlState() + TControlState{csCustomPaint});  // OnPaint, also without children
+  formState_ += fsCreating;
   SetVisible(false);
   SetColor(clBtnFace);
   SetParentFont(false);
+  if (Application) {
+    Font()->Assign(Application->DefaultFont());
+    SetBiDiMode(Application->BiDiMode());
+  }
   SetBounds(0, 0, 320, 240);
   if (Screen) {
     Screen->AddForm(this);
@@ -140,6 +156,7 @@ void TCustomForm::AfterConstruction() {
   } catch (...) {
     HandleInEvent(this);
   }
+  formState_ -= fsCreating;
   if (Visible()) UpdateControlState();
 }
 
@@ -159,6 +176,12 @@ void TCustomForm::BeforeDestruction() {
 void TCustomForm::Loaded() {
   // Not TWinControl::Loaded: a form shows itself only after OnCreate (AfterConstruction).
   TControl::Loaded();
+  // Sized and scaled first, then aligned once.
+  DisableAlign();
+  struct Realigned {
+    TCustomForm* f;
+    ~Realigned() { f->EnableAlign(); }
+  } realigned{this};
   if (pendingClientSize_.cx >= 0 || pendingClientSize_.cy >= 0) {
     TSize size = pendingClientSize_;
     pendingClientSize_ = {-1, -1};
@@ -177,6 +200,7 @@ void TCustomForm::Loaded() {
     SetClientSize(TSize(MulDiv(c.Width(), screenPPI, from), MulDiv(c.Height(), screenPPI, from)));
     pixelsPerInch_ = screenPPI;
   }
+  SetControlState(ControlState() + TControlState{csAlignmentNeeded});
 }
 
 void TCustomForm::SetBorderStyle(TFormBorderStyle style) {
@@ -302,13 +326,14 @@ void TCustomForm::HandleCreated() {
 TRect TCustomForm::ClientRect() const {
   if (pendingClientSize_.cx >= 0 && pendingClientSize_.cy >= 0) return {0, 0, pendingClientSize_.cx, pendingClientSize_.cy};
   if (HandleAllocated() || Parent()) return TWinControl::ClientRect();
-  // No window yet: the frame comes from the border style.
+  // No window yet: the frame comes from the border style (and BorderWidth).
   Cardinal style = 0, ex = 0;
   FormStyles(borderStyle_, borderIcons_, style, ex);
   RECT r{0, 0, 0, 0};
   AdjustWindowRectEx(&r, style, FALSE, ex);
-  return {0, 0, std::max(0, static_cast<Integer>(Width() - (r.right - r.left))),
-          std::max(0, static_cast<Integer>(Height() - (r.bottom - r.top)))};
+  const Integer border = 2 * BorderWidth();
+  return {0, 0, std::max(0, static_cast<Integer>(Width() - (r.right - r.left) - border)),
+          std::max(0, static_cast<Integer>(Height() - (r.bottom - r.top) - border))};
 }
 
 void TCustomForm::SetClientSize(TSize size) {
@@ -364,7 +389,13 @@ void TCustomForm::PlaceOnFirstShow() {
 
 void TCustomForm::CMShowingChanged(TMessage&) {
   HWND h = WindowHandle();
+  formState_ += fsShowing;
+  struct Shown {
+    TCustomForm* f;
+    ~Shown() { f->formState_ -= fsShowing; }
+  } shown{this};
   if (Showing()) {
+    formState_ += fsVisible;
     try {
       DoShow();
     } catch (...) {
@@ -374,6 +405,7 @@ void TCustomForm::CMShowingChanged(TMessage&) {
     int cmd = windowState_ == wsMaximized ? SW_SHOWMAXIMIZED : windowState_ == wsMinimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL;
     ShowWindow(h, cmd);
   } else {
+    formState_ -= fsVisible;
     ShowWindow(h, SW_HIDE);
     try {
       DoHide();
@@ -471,6 +503,7 @@ TModalResult TCustomForm::ShowModal() {
   ReleaseCapture();
   HWND previous = GetActiveWindow();
   modal_ = true;
+  formState_ += fsModal;
   modalResult_ = mrNone;
   if (Application) Application->ModalStarted();
   struct Finish {
@@ -478,6 +511,7 @@ TModalResult TCustomForm::ShowModal() {
     HWND previous;
     ~Finish() {
       form->modal_ = false;
+      form->formState_ -= fsModal;
       if (Application) Application->ModalFinished();
     }
   } finish{this, previous};
@@ -515,6 +549,15 @@ void TCustomForm::Dispatch(TMessage& m) {
     case WM_CLOSE: Close(); m.Result = 0; return;
     case WM_ACTIVATE: WMActivate(m); return;
     case WM_DPICHANGED: WMDpiChanged(m); return;
+    case WM_GETMINMAXINFO: WMGetMinMaxInfo(m); return;
+    case WM_HELP: WMHelp(m); return;
+    case CM_PARENTBIDIMODECHANGED:
+      // A form of its own follows the application's reading order.
+      if (!Parent() && Application) {
+        SetBiDiMode(Application->BiDiMode());
+        return;
+      }
+      break;
     case WM_SETFOCUS:
       // The form's own window got the focus: pass it to the active control.
       if (activeControl_ && activeControl_ != this && activeControl_->CanFocus()) {
@@ -563,16 +606,35 @@ void TCustomForm::WMActivate(TMessage& m) {
 }
 
 void TCustomForm::WMDpiChanged(TMessage& m) {
-  Integer newPPI = HIWORD(m.WParam);
-  if (scaled_ && newPPI > 0 && newPPI != pixelsPerInch_) {
-    Integer from = pixelsPerInch_;
-    for (Integer i = 0; i < ControlCount(); ++i) Controls(i)->ChangeScale(newPPI, from);
-    Font()->SetHeight(MulDiv(Font()->Height(), newPPI, from));
-    pixelsPerInch_ = newPPI;
+  const Integer newPPI = HIWORD(m.WParam), oldPPI = pixelsPerInch_;
+  const bool scale = scaled_ && newPPI > 0 && newPPI != oldPPI;
+  if (scale) DoBeforeMonitorDpiChanged(oldPPI, newPPI);
+  {
+    // The controls are scaled and the window takes its new size first; they are aligned once.
+    DisableAlign();
+    struct Realigned {
+      TCustomForm* f;
+      ~Realigned() { f->EnableAlign(); }
+    } realigned{this};
+    if (scale) {
+      for (Integer i = 0; i < ControlCount(); ++i) Controls(i)->ChangeScale(newPPI, oldPPI);
+      Font()->SetHeight(MulDiv(Font()->Height(), newPPI, oldPPI));
+      Padding()->SetBounds(MulDiv(Padding()->Left(), newPPI, oldPPI), MulDiv(Padding()->Top(), newPPI, oldPPI),
+                           MulDiv(Padding()->Right(), newPPI, oldPPI), MulDiv(Padding()->Bottom(), newPPI, oldPPI));
+      // The limits of the window's size are lengths as well (applied to the new size below).
+      TSizeConstraints* c = Constraints();
+      c->SetMinWidth(MulDiv(c->MinWidth(), newPPI, oldPPI));
+      c->SetMinHeight(MulDiv(c->MinHeight(), newPPI, oldPPI));
+      c->SetMaxWidth(MulDiv(c->MaxWidth(), newPPI, oldPPI));
+      c->SetMaxHeight(MulDiv(c->MaxHeight(), newPPI, oldPPI));
+      pixelsPerInch_ = newPPI;
+    }
+    if (auto* r = reinterpret_cast<const RECT*>(m.LParam))
+      SetWindowPos(WindowHandle(), nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    if (scale) SetControlState(ControlState() + TControlState{csAlignmentNeeded});
   }
-  if (auto* r = reinterpret_cast<const RECT*>(m.LParam))
-    SetWindowPos(WindowHandle(), nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+  if (scale) DoAfterMonitorDpiChanged(oldPPI, newPPI);
   m.Result = 0;
 }
 
