@@ -99,6 +99,10 @@ class TToolButton : public TGraphicControl {
   void SetBounds(Integer left, Integer top, Integer width, Integer height) override;
   void Dispatch(TMessage& message) override;
 
+ protected:
+  // Also the action's image index, and its checked state as Down.
+  void ActionChange(TObject* sender, bool checkDefaults) override;
+
  private:
   friend class TToolBar;
   void Changed();

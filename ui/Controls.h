@@ -43,6 +43,7 @@
 
 #include <vector>
 
+#include "ActnList.h"
 #include "Canvas.h"
 #include "Classes.h"
 #include "Graphics.h"
@@ -93,6 +94,7 @@ struct TCreateParams {
 
 class TControlCanvas;
 class TControl;
+class TControlActionLink;
 
 // ---- layout values (Align.win.cpp) ------------------------------------------------------
 
@@ -332,7 +334,28 @@ class TControl : public TComponent {
 
   virtual void Click();
 
+  // ---- actions (ControlActions.win.cpp) ----
+  // The control shows and runs its action: caption, enabled state, hint, visibility and
+  // help context (a tool button's image index and down state too) follow the action's,
+  // and a click runs the action unless OnClick was set to another handler. Updated when
+  // linked and whenever the application is idle (InitiateAction).
+  TBasicAction* Action() const;
+  void SetAction(TBasicAction* action);
+  TControlActionLink* ActionLink() const { return actionLink_; }
+  // Asks the linked action to update.
+  virtual void InitiateAction();
+  // Whether a value is the control's own, not the action's (descriptions keep only those).
+  bool IsCaptionStored() const;
+  bool IsEnabledStored() const;
+  bool IsHintStored() const;
+  bool IsVisibleStored() const;
+  bool IsHelpContextStored() const;
+  bool IsOnClickStored() const;
+
  protected:
+  // Takes the action's values; with checkDefaults only where the control still has its
+  // defaults (an action linked while a description is read leaves the description's).
+  virtual void ActionChange(TObject* sender, bool checkDefaults);
   virtual void DblClick();
   virtual void MouseDown(TMouseButton button, TShiftState shift, Integer x, Integer y);
   virtual void MouseUp(TMouseButton button, TShiftState shift, Integer x, Integer y);
@@ -403,10 +426,34 @@ class TControl : public TComponent {
   TPoint anchorRules_;         // per axis: width, left or centre, by the anchors
   TPoint originalParentSize_;  // the parent's client size they were measured at; 0: none
   TBiDiMode biDiMode_ = bdLeftToRight;
+  // actions
+  friend class TControlActionLink;
+  void DoActionChange(TObject* sender);
+  TControlActionLink* actionLink_ = nullptr;
   TWndMethod windowProc_;
   TNotifyEvent onClick_, onDblClick_, onMouseEnter_, onMouseLeave_, onResize_;
   TMouseEvent onMouseDown_, onMouseUp_;
   TMouseMoveEvent onMouseMove_;
+};
+
+// A control's link to its action: the control's values that still equal the action's
+// follow it.
+class TControlActionLink : public TActionLink {
+ public:
+  explicit TControlActionLink(TControl* client) : TActionLink(client), control_(client) {}
+  TControl* Control() const { return control_; }
+  bool IsCaptionLinked() const override;
+  bool IsEnabledLinked() const override;
+  bool IsHelpContextLinked() const override;
+  bool IsHintLinked() const override;
+  bool IsVisibleLinked() const override;
+  bool IsOnExecuteLinked() const override;
+
+ protected:
+  TCustomAction* CustomAction() const;
+
+ private:
+  TControl* control_;
 };
 
 class TWinControl : public TControl {

@@ -203,15 +203,16 @@ TW_DEFINE_CLASS(TControl) {
   b.Property(u"Top", &TControl::Top, &TControl::SetTop);
   b.Property(u"Width", &TControl::Width, &TControl::SetWidth);
   b.Property(u"Height", &TControl::Height, &TControl::SetHeight);
-  b.Property(u"Visible", &TControl::Visible, &TControl::SetVisible).Default(true);
-  b.Property(u"Enabled", &TControl::Enabled, &TControl::SetEnabled).Default(true);
-  b.Property(u"Hint", &TControl::Hint, &TControl::SetHint);
+  b.Property(u"Visible", &TControl::Visible, &TControl::SetVisible).Default(true).Stored(&TControl::IsVisibleStored);
+  b.Property(u"Enabled", &TControl::Enabled, &TControl::SetEnabled).Default(true).Stored(&TControl::IsEnabledStored);
+  b.Property(u"Hint", &TControl::Hint, &TControl::SetHint).Stored(&TControl::IsHintStored);
   b.Property(u"ShowHint", &TControl::ShowHint, &TControl::SetShowHint).Default(false).Stored([](const TControl& c) {
     return !c.ParentShowHint();
   });
   b.Property(u"ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint).Default(true);
   b.Property(u"Cursor", &TControl::Cursor, &TControl::SetCursor).Idents(CursorIdents()).Default(crDefault);
-  b.Property(u"HelpContext", &TControl::HelpContext, &TControl::SetHelpContext).Default(0);
+  b.Property(u"HelpContext", &TControl::HelpContext, &TControl::SetHelpContext).Default(0).Stored(&TControl::IsHelpContextStored);
+  b.Property(u"Action", &TControl::Action, &TControl::SetAction);
   // layout
   b.Property(u"Align", &TControl::Align, &TControl::SetAlign).Default(alNone);
   b.Property(u"Anchors", &TControl::Anchors, &TControl::SetAnchors).Default(TAnchors{akLeft, akTop});
@@ -236,6 +237,7 @@ TControl::~TControl() {
     ReleaseCapture();
   }
   if (parent_) parent_->RemoveControl(this);
+  delete actionLink_;
   delete font_;
   delete margins_;
   delete constraints_;
@@ -489,7 +491,6 @@ void TControl::MouseMessage(TMessage& m) {
   DefaultHandler(m);
 }
 
-void TControl::Click() { onClick_.Call(this); }
 void TControl::DblClick() { onDblClick_.Call(this); }
 void TControl::MouseDown(TMouseButton b, TShiftState s, Integer x, Integer y) { onMouseDown_.Call(this, b, s, x, y); }
 void TControl::MouseUp(TMouseButton b, TShiftState s, Integer x, Integer y) { onMouseUp_.Call(this, b, s, x, y); }
@@ -569,7 +570,14 @@ void TControl::BringToFront() {
   Invalidate();
 }
 
-void TControl::Notification(TComponent* component, TOperation operation) { TComponent::Notification(component, operation); }
+void TControl::Notification(TComponent* component, TOperation operation) {
+  TComponent::Notification(component, operation);
+  // The action goes: the link has already forgotten it.
+  if (operation == opRemove && actionLink_ && (!actionLink_->Action() || actionLink_->Action() == component)) {
+    delete actionLink_;
+    actionLink_ = nullptr;
+  }
+}
 
 void TControl::Loaded() {
   TComponent::Loaded();

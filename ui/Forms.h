@@ -157,6 +157,12 @@ class TCustomForm : public TWinControl {
   virtual void DoBeforeMonitorDpiChanged(Integer oldDPI, Integer newDPI);
   virtual void DoAfterMonitorDpiChanged(Integer oldDPI, Integer newDPI);
 
+  // ---- actions (ControlActions.win.cpp) ----
+  // Updates the actions of the form and of its visible controls (the application does when
+  // idle). CM_ACTIONUPDATE / CM_ACTIONEXECUTE (LParam: the action) go to the active control
+  // and then to every visible control until one answers 1.
+  void UpdateActions();
+
   void Dispatch(TMessage& message) override;
 
  protected:
@@ -182,6 +188,7 @@ class TCustomForm : public TWinControl {
   void WMActivate(TMessage& m);
   void WMDpiChanged(TMessage& m);
   void WMGetMinMaxInfo(TMessage& m);
+  void CMActionDispatch(TMessage& m);
   void WMHelp(TMessage& m);
   void PlaceOnFirstShow();
   void CloseModal();
@@ -455,6 +462,9 @@ class TApplication : public TComponent {
   bool ProcessMessage();
   bool IsKeyMsg(const void* msg);
   void Idle();
+  // actions
+  void InstallActionDispatch();
+  void UpdateFormActions();
   // hints
   struct THintState;
   struct THintStateDeleter {

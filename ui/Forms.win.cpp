@@ -550,6 +550,8 @@ void TCustomForm::Dispatch(TMessage& m) {
     case WM_ACTIVATE: WMActivate(m); return;
     case WM_DPICHANGED: WMDpiChanged(m); return;
     case WM_GETMINMAXINFO: WMGetMinMaxInfo(m); return;
+    case CM_ACTIONUPDATE:
+    case CM_ACTIONEXECUTE: CMActionDispatch(m); return;
     case WM_HELP: WMHelp(m); return;
     case CM_PARENTBIDIMODECHANGED:
       // A form of its own follows the application's reading order.
@@ -867,12 +869,17 @@ TApplication::TApplication(TComponent* owner) : TComponent(owner) {
                             WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0, 0, nullptr,
                             nullptr, wc.hInstance, nullptr);
   // Calls queued from other threads wake the loop with a WM_NULL to this window.
-  if (Application == this)
+  if (Application == this) {
     SetWakeMainThread([wnd = handle_] { PostMessageW(wnd, WM_NULL, 0, 0); });
+    InstallActionDispatch();
+  }
 }
 
 TApplication::~TApplication() {
-  if (Application == this) SetWakeMainThread(nullptr);
+  if (Application == this) {
+    SetWakeMainThread(nullptr);
+    SetActionDispatch(nullptr);
+  }
   // The forms go first (they belong to the application), then its window and the screen.
   DestroyComponents();
   if (handle_) DestroyWindow(handle_);
@@ -940,6 +947,7 @@ void TApplication::HandleMessage() {
 
 void TApplication::Idle() {
   HintIdle();
+  UpdateFormActions();
   CheckSynchronize();
   if (!terminated_) WaitMessage();
 }

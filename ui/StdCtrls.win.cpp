@@ -8,13 +8,14 @@
 namespace {
 
 // The controls all publish the common control properties.
+// The colour and font are stored only while they are the control's own.
 template <class T>
-void PublishCommon(TClassBuilder<T>& b) {
-  b.Color(u"Color", &T::Color, &T::SetColor);
-  b.Property(u"Font", &T::Font, &T::SetFont);
-  b.Property(u"ParentFont", &T::ParentFont, &T::SetParentFont);
-  b.Property(u"ParentColor", &T::ParentColor, &T::SetParentColor);
-  b.Property(u"OnClick", &T::OnClick, &T::SetOnClick);
+void PublishCommon(TClassBuilder<T>& b, TColor color, bool parentColor) {
+  b.Color(u"Color", &T::Color, &T::SetColor).Default(color).Stored([](const T& c) { return !c.ParentColor(); });
+  b.Property(u"Font", &T::Font, &T::SetFont).Stored([](const T& c) { return !c.ParentFont(); });
+  b.Property(u"ParentFont", &T::ParentFont, &T::SetParentFont).Default(true);
+  b.Property(u"ParentColor", &T::ParentColor, &T::SetParentColor).Default(parentColor);
+  b.Property(u"OnClick", &T::OnClick, &T::SetOnClick).Stored(&T::IsOnClickStored);
   b.Property(u"OnDblClick", &T::OnDblClick, &T::SetOnDblClick);
   b.Property(u"OnMouseDown", &T::OnMouseDown, &T::SetOnMouseDown);
   b.Property(u"OnMouseUp", &T::OnMouseUp, &T::SetOnMouseUp);
@@ -30,15 +31,15 @@ void PublishCommon(TClassBuilder<T>& b) {
 TW_DEFINE_CLASS(TCustomLabel) {}
 
 TW_DEFINE_CLASS(TLabel) {
-  PublishCommon(b);
-  b.Property(u"Caption", &TLabel::Caption, &TLabel::SetCaption);
-  b.Property(u"Alignment", &TLabel::Alignment, &TLabel::SetAlignment);
-  b.Property(u"Layout", &TLabel::Layout, &TLabel::SetLayout);
-  b.Property(u"AutoSize", &TLabel::AutoSize, &TLabel::SetAutoSize);
-  b.Property(u"WordWrap", &TLabel::WordWrap, &TLabel::SetWordWrap);
-  b.Property(u"Transparent", &TLabel::Transparent, &TLabel::SetTransparent);
-  b.Property(u"ShowAccelChar", &TLabel::ShowAccelChar, &TLabel::SetShowAccelChar);
-  b.Property(u"EllipsisPosition", &TLabel::EllipsisPosition, &TLabel::SetEllipsisPosition);
+  PublishCommon(b, clWindow, true);
+  b.Property(u"Caption", &TLabel::Caption, &TLabel::SetCaption).Stored(&TLabel::IsCaptionStored);
+  b.Property(u"Alignment", &TLabel::Alignment, &TLabel::SetAlignment).Default(taLeftJustify);
+  b.Property(u"Layout", &TLabel::Layout, &TLabel::SetLayout).Default(tlTop);
+  b.Property(u"AutoSize", &TLabel::AutoSize, &TLabel::SetAutoSize).Default(true);
+  b.Property(u"WordWrap", &TLabel::WordWrap, &TLabel::SetWordWrap).Default(false);
+  b.Property(u"Transparent", &TLabel::Transparent, &TLabel::SetTransparent).Default(false);
+  b.Property(u"ShowAccelChar", &TLabel::ShowAccelChar, &TLabel::SetShowAccelChar).Default(true);
+  b.Property(u"EllipsisPosition", &TLabel::EllipsisPosition, &TLabel::SetEllipsisPosition).Default(epNone);
 }
 
 TCustomLabel::TCustomLabel(TComponent* owner) : TGraphicControl(owner) {
@@ -225,12 +226,13 @@ void TCustomLabel::Loaded() {
 TW_DEFINE_CLASS(TCustomEdit) {}
 
 TW_DEFINE_CLASS(TEdit) {
-  PublishCommon(b);
+  PublishCommon(b, clWindow, false);
+  b.Property(u"TabStop", &TEdit::TabStop, &TEdit::SetTabStop).Default(true);
   b.Property(u"Text", &TEdit::Text, &TEdit::SetText);
-  b.Property(u"MaxLength", &TEdit::MaxLength, &TEdit::SetMaxLength);
-  b.Property(u"ReadOnly", &TEdit::ReadOnly, &TEdit::SetReadOnly);
-  b.Property(u"BorderStyle", &TEdit::BorderStyle, &TEdit::SetBorderStyle);
-  b.Property(u"AutoSize", &TEdit::AutoSize, &TEdit::SetAutoSize);
+  b.Property(u"MaxLength", &TEdit::MaxLength, &TEdit::SetMaxLength).Default(0);
+  b.Property(u"ReadOnly", &TEdit::ReadOnly, &TEdit::SetReadOnly).Default(false);
+  b.Property(u"BorderStyle", &TEdit::BorderStyle, &TEdit::SetBorderStyle).Default(bsSingle);
+  b.Property(u"AutoSize", &TEdit::AutoSize, &TEdit::SetAutoSize).Default(true);
   b.Property(u"PasswordChar", [](const TEdit& e) { return String(e.PasswordChar() ? 1 : 0, e.PasswordChar()); },
              [](TEdit& e, const String& s) { e.SetPasswordChar(s.empty() ? 0 : s[0]); });
   b.Property(u"OnChange", &TEdit::OnChange, &TEdit::SetOnChange);
@@ -349,12 +351,13 @@ void TButtonControl::SetWordWrap(bool v) {
 }
 
 TW_DEFINE_CLASS(TButton) {
-  PublishCommon(b);
-  b.Property(u"Caption", &TButton::Caption, &TButton::SetCaption);
-  b.Property(u"Default", &TButton::Default, &TButton::SetDefault);
-  b.Property(u"Cancel", &TButton::Cancel, &TButton::SetCancel);
-  b.Property(u"ModalResult", &TButton::ModalResult, &TButton::SetModalResult).Idents(ModalResultIdents());
-  b.Property(u"WordWrap", &TButton::WordWrap, &TButton::SetWordWrap);
+  PublishCommon(b, clBtnFace, false);
+  b.Property(u"TabStop", &TButton::TabStop, &TButton::SetTabStop).Default(true);
+  b.Property(u"Caption", &TButton::Caption, &TButton::SetCaption).Stored(&TButton::IsCaptionStored);
+  b.Property(u"Default", &TButton::Default, &TButton::SetDefault).Default(false);
+  b.Property(u"Cancel", &TButton::Cancel, &TButton::SetCancel).Default(false);
+  b.Property(u"ModalResult", &TButton::ModalResult, &TButton::SetModalResult).Idents(ModalResultIdents()).Default(mrNone);
+  b.Property(u"WordWrap", &TButton::WordWrap, &TButton::SetWordWrap).Default(false);
   b.Property(u"OnEnter", &TButton::OnEnter, &TButton::SetOnEnter);
   b.Property(u"OnExit", &TButton::OnExit, &TButton::SetOnExit);
 }
