@@ -171,12 +171,15 @@ class Writer {
 
   void WriteProperties(TObject* obj, const String& prefix, int depth, int nesting) {
     if (nesting > kMaxDepth) throw EFilerError(u"The sub-objects of " + root_->Name() + u" nest too deep to write");
-    for (const TPropInfo* p : obj->ClassInfo().Properties()) {
-      // The name is the object's header.
-      if (prefix.empty() && dynamic_cast<TComponent*>(obj) && SameText(p->Name, u"Name")) continue;
-      if (IsDefaultPropValue(obj, *p)) continue;
-      WriteProperty(obj, *p, prefix + p->Name, depth, nesting);
-    }
+    // Binary data last: reading it may need the other values (an image list's image size).
+    for (bool binary : {false, true})
+      for (const TPropInfo* p : obj->ClassInfo().Properties()) {
+        if ((p->Kind == TTypeKind::Binary) != binary) continue;
+        // The name is the object's header.
+        if (prefix.empty() && dynamic_cast<TComponent*>(obj) && SameText(p->Name, u"Name")) continue;
+        if (IsDefaultPropValue(obj, *p)) continue;
+        WriteProperty(obj, *p, prefix + p->Name, depth, nesting);
+      }
   }
 
   void WriteProperty(TObject* obj, const TPropInfo& p, const String& path, int depth, int nesting) {

@@ -7,8 +7,9 @@
 // What is written: the root's published properties, then each child's description nested
 // inside its parent's: the children the root lists (GetChildren; a form's controls), then
 // every other component the root owns that has no parent. A windowed control's
-// description holds its own children. Properties keep their published order; a value
-// equal to its default, or one whose Stored rule says no, is left out (TypInfo.h). A
+// description holds its own children. Properties keep their published order, binary ones
+// after the rest (their data may need the other values: an image list's image size); a
+// value equal to its default, or one whose Stored rule says no, is left out (TypInfo.h). A
 // sub-object (Font) is written as its changed properties under dotted names, a string list
 // as ( strings ), a collection with items as < item ... end >, a binary property with data
 // as { hexadecimal bytes }, a component reference by the name of a component the root owns
