@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "ActnList.h"
 #include "ComCtrls.h"
 #include "ExtCtrls.h"
 #include "FormReader.h"
@@ -24,6 +25,8 @@ void RegisterLibraryClasses() {
   RegisterClass<TProgressBar>();
   RegisterClass<TImage>();
   RegisterClass<TTimer>();
+  RegisterClass<TActionList>();
+  RegisterClass<TAction>();
 }
 
 bool TCustomForm::ReadDescription() { return ReadComponentResource(this, ClassName()); }

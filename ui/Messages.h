@@ -21,6 +21,18 @@
 //   CM_RECREATEWND      to a windowed control whose window must be made again
 //   CM_DIALOGKEY        to the form for Tab, Enter and Escape; CM_MOUSEWHEEL to the form
 //   CM_RELEASE          posted to a form by Release
+//   CM_SHOWHINTCHANGED  to the control when ShowHint changes; CM_PARENTSHOWHINTCHANGED to
+//                       its children (and to a control placed on a parent)
+//   CM_HINTSHOWPAUSE    to the control the mouse rests on: WParam 1 when a hint showed a
+//                       moment ago, LParam Integer* the pause it may change
+//   CM_HINTSHOW         to that control before its hint shows: LParam THintInfo* (Hints.h);
+//                       Result 1 forbids the hint
+//   CM_ACTIONUPDATE / CM_ACTIONEXECUTE  to the active form (then the main form) for an
+//                       action nobody else updated or ran, LParam = the action; the form
+//                       offers it to its active control and its visible controls; Result 1:
+//                       handled
+//   CM_PARENTBIDIMODECHANGED  to every form without a parent when Application's BiDiMode
+//                       changes
 #pragma once
 
 #include <cstdint>
