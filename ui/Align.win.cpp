@@ -56,37 +56,24 @@ TW_DEFINE_CLASS(TSizeConstraints) {
   b.Property(u"MinWidth", &TSizeConstraints::MinWidth, &TSizeConstraints::SetMinWidth).Default(0);
 }
 
-void TSizeConstraints::SetMinWidth(Integer v) {
-  v = std::max(v, 0);
-  if (v == minWidth_) return;
-  minWidth_ = v;
-  if (maxWidth_ > 0 && maxWidth_ < v) maxWidth_ = v;
+void TSizeConstraints::SetLimit(Integer& min, Integer& max, Integer value, bool isMin) {
+  value = std::max(value, 0);
+  if (isMin) {
+    if (value == min) return;
+    min = value;
+    if (max > 0 && max < value) max = value;
+  } else {
+    if (value > 0 && value < min) value = min;
+    if (value == max) return;
+    max = value;
+  }
   Changed();
 }
 
-void TSizeConstraints::SetMinHeight(Integer v) {
-  v = std::max(v, 0);
-  if (v == minHeight_) return;
-  minHeight_ = v;
-  if (maxHeight_ > 0 && maxHeight_ < v) maxHeight_ = v;
-  Changed();
-}
-
-void TSizeConstraints::SetMaxWidth(Integer v) {
-  v = std::max(v, 0);
-  if (v > 0 && v < minWidth_) v = minWidth_;
-  if (v == maxWidth_) return;
-  maxWidth_ = v;
-  Changed();
-}
-
-void TSizeConstraints::SetMaxHeight(Integer v) {
-  v = std::max(v, 0);
-  if (v > 0 && v < minHeight_) v = minHeight_;
-  if (v == maxHeight_) return;
-  maxHeight_ = v;
-  Changed();
-}
+void TSizeConstraints::SetMinWidth(Integer v) { SetLimit(minWidth_, maxWidth_, v, true); }
+void TSizeConstraints::SetMinHeight(Integer v) { SetLimit(minHeight_, maxHeight_, v, true); }
+void TSizeConstraints::SetMaxWidth(Integer v) { SetLimit(minWidth_, maxWidth_, v, false); }
+void TSizeConstraints::SetMaxHeight(Integer v) { SetLimit(minHeight_, maxHeight_, v, false); }
 
 void TSizeConstraints::Apply(Integer& width, Integer& height) const {
   if (maxWidth_ > 0 && width > maxWidth_) width = maxWidth_;

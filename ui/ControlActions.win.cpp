@@ -10,29 +10,22 @@
 
 TCustomAction* TControlActionLink::CustomAction() const { return dynamic_cast<TCustomAction*>(Action()); }
 
-bool TControlActionLink::IsCaptionLinked() const {
-  TCustomAction* a = CustomAction();
-  return a && control_->Caption() == a->Caption();
+namespace {
+
+// Whether the control's value equals its action's (there is a custom action).
+template <class Get, class GetOfAction>
+bool Same(const TControl* control, const TCustomAction* action, Get get, GetOfAction getOfAction) {
+  return action && (control->*get)() == (action->*getOfAction)();
 }
 
-bool TControlActionLink::IsEnabledLinked() const {
-  TCustomAction* a = CustomAction();
-  return a && control_->Enabled() == a->Enabled();
-}
+}  // namespace
 
+bool TControlActionLink::IsCaptionLinked() const { return Same(control_, CustomAction(), &TControl::Caption, &TCustomAction::Caption); }
+bool TControlActionLink::IsEnabledLinked() const { return Same(control_, CustomAction(), &TControl::Enabled, &TCustomAction::Enabled); }
+bool TControlActionLink::IsHintLinked() const { return Same(control_, CustomAction(), &TControl::Hint, &TCustomAction::Hint); }
+bool TControlActionLink::IsVisibleLinked() const { return Same(control_, CustomAction(), &TControl::Visible, &TCustomAction::Visible); }
 bool TControlActionLink::IsHelpContextLinked() const {
-  TCustomAction* a = CustomAction();
-  return a && control_->HelpContext() == a->HelpContext();
-}
-
-bool TControlActionLink::IsHintLinked() const {
-  TCustomAction* a = CustomAction();
-  return a && control_->Hint() == a->Hint();
-}
-
-bool TControlActionLink::IsVisibleLinked() const {
-  TCustomAction* a = CustomAction();
-  return a && control_->Visible() == a->Visible();
+  return Same(control_, CustomAction(), &TControl::HelpContext, &TCustomAction::HelpContext);
 }
 
 bool TControlActionLink::IsOnExecuteLinked() const {

@@ -152,6 +152,8 @@ class TSizeConstraints : public TPersistent {
 
  private:
   void Changed() { onChange_.Call(this); }
+  // One axis's limit (isMin: the minimum, which may raise the maximum).
+  void SetLimit(Integer& min, Integer& max, Integer value, bool isMin);
   TControl* control_;
   Integer minWidth_ = 0, minHeight_ = 0, maxWidth_ = 0, maxHeight_ = 0;
   TNotifyEvent onChange_;

@@ -48,11 +48,23 @@ bool IsDefaultPropValue(const TObject* obj, const TPropInfo& prop) {
 
 namespace {
 
+constexpr char16_t kHexDigits[] = u"0123456789ABCDEF";
+
 String Hex4(unsigned v) {
-  static const char16_t kDigits[] = u"0123456789ABCDEF";
   String s;
-  for (int shift = 12; shift >= 0; shift -= 4) s += kDigits[(v >> shift) & 0xF];
+  for (int shift = 12; shift >= 0; shift -= 4) s += kHexDigits[(v >> shift) & 0xF];
   return s;
+}
+
+// bytes[from, to) as hexadecimal digits.
+String HexOf(const std::vector<Byte>& bytes, size_t from, size_t to) {
+  String hex;
+  hex.reserve((to - from) * 2);
+  for (size_t i = from; i < to; ++i) {
+    hex += kHexDigits[bytes[i] >> 4];
+    hex += kHexDigits[bytes[i] & 0xF];
+  }
+  return hex;
 }
 
 bool IsHighSurrogate(Char c) { return c >= 0xD800 && c <= 0xDBFF; }
@@ -256,26 +268,16 @@ class Writer {
     WriteProperties(value, path + u".", depth, nesting + 1);
   }
 
+  // Short data on the property's line, longer data in lines of its own.
   void WriteBinary(const String& head, const std::vector<Byte>& bytes, int depth) {
-    static const char16_t kDigits[] = u"0123456789ABCDEF";
     if (bytes.size() <= kHexBytesPerLine / 2) {
-      String hex;
-      for (Byte b : bytes) {
-        hex += kDigits[b >> 4];
-        hex += kDigits[b & 0xF];
-      }
-      Line(depth, head + u"{" + hex + u"}");
+      Line(depth, head + u"{" + HexOf(bytes, 0, bytes.size()) + u"}");
       return;
     }
     Line(depth, head + u"{");
     for (size_t at = 0; at < bytes.size(); at += kHexBytesPerLine) {
-      String hex;
       size_t end = std::min(bytes.size(), at + kHexBytesPerLine);
-      for (size_t i = at; i < end; ++i) {
-        hex += kDigits[bytes[i] >> 4];
-        hex += kDigits[bytes[i] & 0xF];
-      }
-      Line(depth + 1, hex + (end == bytes.size() ? u"}" : u""));
+      Line(depth + 1, HexOf(bytes, at, end) + (end == bytes.size() ? u"}" : u""));
     }
   }
 

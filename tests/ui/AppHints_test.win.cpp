@@ -119,6 +119,16 @@ class AppHintsTest : public FormTest {
     return w && w->WindowHandle() && IsWindowVisible(w->WindowHandle());
   }
   String Shown() const { return Showing() ? app->HintWindow()->Caption() : String(); }
+  static RECT HintRect() {
+    RECT r;
+    GetWindowRect(Application->HintWindow()->WindowHandle(), &r);
+    return r;
+  }
+  static POINT Cursor() {
+    POINT p;
+    GetCursorPos(&p);
+    return p;
+  }
 
   TStepClock clock;
   TButton* first = nullptr;
@@ -136,10 +146,8 @@ TEST_F(AppHintsTest, ShowsAfterThePauseAndHidesAfterTheHidePause) {
   EXPECT_EQ(Shown(), u"First");
   EXPECT_EQ(&app->HintWindow()->ClassInfo(), &THintWindow::StaticClass());
   // Below the cursor, in the screen's hint font.
-  RECT wr;
-  GetWindowRect(app->HintWindow()->WindowHandle(), &wr);
-  POINT cursor;
-  GetCursorPos(&cursor);
+  const RECT wr = HintRect();
+  const POINT cursor = Cursor();
   EXPECT_EQ(wr.left, cursor.x);
   EXPECT_GT(wr.top, cursor.y);
   EXPECT_EQ(app->HintWindow()->Font()->Name(), Screen->HintFont()->Name());
@@ -307,10 +315,8 @@ TEST_F(AppHintsTest, HintsStayOnTheMonitorNearTheScreensEdge) {
   MoveTo(first, 130, 30);
   Advance(500);
   ASSERT_TRUE(Showing());
-  RECT wr;
-  GetWindowRect(app->HintWindow()->WindowHandle(), &wr);
-  POINT cursor;
-  GetCursorPos(&cursor);
+  const RECT wr = HintRect();
+  const POINT cursor = Cursor();
   EXPECT_LE(wr.right, work.Right);
   EXPECT_LE(wr.bottom, work.Bottom);
   EXPECT_LE(wr.bottom, cursor.y);  // above the cursor, as there is no room below
