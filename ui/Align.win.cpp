@@ -198,6 +198,12 @@ void TWinControl::AlignControl(TControl* control) {
     return;
   }
   if (IsDestroying()) return;
+  // Nothing to place: not even the client size is needed (each child windowed control
+  // comes here whenever its parent's pass resizes it).
+  if (controls_.empty() && winControls_.empty()) {
+    SetControlState(ControlState() - TControlState{csAlignmentNeeded});
+    return;
+  }
   // The level stays raised while the children are placed, so that what they do on the way
   // (a child that resizes itself) waits for the end instead of starting another pass.
   struct Pass {
@@ -367,31 +373,21 @@ void TWinControl::AlignControls(TControl* control, TRect& rect) {
   if (anchored.empty()) return;
   TRect client = ClientRect();
   const Integer pw = client.Width(), ph = client.Height();
+  // One axis: both edges stretch, the far edge alone moves, neither keeps the centre's
+  // proportion. original: the parent's size the rule was measured at (0: not anchored).
+  auto follow = [](Integer& pos, Integer& size, bool nearEdge, bool farEdge, Integer original, Integer rule, Integer now) {
+    if (original <= 0) return;
+    if (farEdge) {
+      (nearEdge ? size : pos) = now - (original - rule);
+    } else if (!nearEdge) {
+      pos = MulDiv(rule, now, original) - size / 2;
+    }
+  };
   for (TControl* c : anchored) {
     Integer left = c->Left(), top = c->Top(), width = c->Width(), height = c->Height();
     const TAnchors an = c->anchors_;
-    if (c->originalParentSize_.X > 0) {
-      const Integer ow = c->originalParentSize_.X, rule = c->anchorRules_.X;
-      if (an.Contains(akRight)) {
-        if (an.Contains(akLeft))
-          width = pw - (ow - rule);
-        else
-          left = pw - (ow - rule);
-      } else if (!an.Contains(akLeft)) {
-        left = MulDiv(rule, pw, ow) - width / 2;
-      }
-    }
-    if (c->originalParentSize_.Y > 0) {
-      const Integer oh = c->originalParentSize_.Y, rule = c->anchorRules_.Y;
-      if (an.Contains(akBottom)) {
-        if (an.Contains(akTop))
-          height = ph - (oh - rule);
-        else
-          top = ph - (oh - rule);
-      } else if (!an.Contains(akTop)) {
-        top = MulDiv(rule, ph, oh) - height / 2;
-      }
-    }
+    follow(left, width, an.Contains(akLeft), an.Contains(akRight), c->originalParentSize_.X, c->anchorRules_.X, pw);
+    follow(top, height, an.Contains(akTop), an.Contains(akBottom), c->originalParentSize_.Y, c->anchorRules_.Y, ph);
     c->constraints_->Apply(width, height);
     c->SetBounds(left, top, width, height);
   }

@@ -41,13 +41,12 @@ TApplication::THintState& TApplication::Hints() {
 }
 
 void TApplication::SetClock(TClock* clock) {
+  // A running timer keeps the time it has left, counted on the new clock.
+  const bool running = hints_ && hints_->timerOn;
+  const uint64_t now = Clock().NowMs();
+  const uint64_t left = running && hints_->due > now ? hints_->due - now : 0;
   clock_ = clock;
-  // A running timer keeps its remaining time on the new clock.
-  if (hints_ && hints_->timerOn) {
-    THintState& h = *hints_;
-    h.due = Clock().NowMs();
-    if (handle_) SetTimer(handle_, kHintTimerId, USER_TIMER_MINIMUM, nullptr);
-  }
+  if (running) hints_->due = Clock().NowMs() + left;
 }
 
 void TApplication::StartHintTimer(Integer ms, bool show) {

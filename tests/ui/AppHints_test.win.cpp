@@ -161,6 +161,21 @@ TEST_F(AppHintsTest, ShowsAfterThePauseAndHidesAfterTheHidePause) {
   EXPECT_FALSE(Showing());
 }
 
+TEST_F(AppHintsTest, AClockSetWhileAPauseRunsTakesTheTimeLeft) {
+  app->SetClock(nullptr);
+  app->SetHintPause(5000);
+  MoveTo(first);
+  TStepClock other;
+  other.now = 5;
+  app->SetClock(&other);
+  other.now += 4000;  // the system clock has run far less than a second of the pause
+  app->UpdateHintTimers();
+  EXPECT_FALSE(Showing());
+  other.now += 1000;
+  app->UpdateHintTimers();
+  EXPECT_TRUE(Showing());
+}
+
 TEST_F(AppHintsTest, NextHintFollowsAfterTheShortPause) {
   MoveTo(first);
   Advance(500);
