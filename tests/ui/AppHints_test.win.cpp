@@ -81,6 +81,7 @@ class AppHintsTest : public FormTest {
     form->Show();
     SetForegroundWindow(form->Handle());
     Pump();
+    app->CancelHint();  // a hint the cursor's resting place started while the form showed
   }
   void TearDown() override {
     HintWindowClass = nullptr;
