@@ -39,12 +39,11 @@ TBasicAction* TControl::Action() const { return actionLink_ ? actionLink_->Actio
 
 void TControl::SetAction(TBasicAction* action) {
   if (!action) {
-    delete actionLink_;
-    actionLink_ = nullptr;
+    actionLink_.reset();
     return;
   }
   if (!actionLink_) {
-    actionLink_ = new TControlActionLink(this);
+    actionLink_ = std::make_unique<TControlActionLink>(this);
     actionLink_->OnChange = TNotifyEvent(this, &TControl::DoActionChange);
   }
   actionLink_->SetAction(action);

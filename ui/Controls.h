@@ -41,6 +41,8 @@
 
 #ifdef _WIN32
 
+#include <exception>
+#include <memory>
 #include <vector>
 
 #include "ActnList.h"
@@ -265,10 +267,10 @@ class TControl : public TComponent {
   void SetAnchors(TAnchors value);
   bool AlignWithMargins() const { return alignWithMargins_; }
   void SetAlignWithMargins(bool value);
-  TMargins* Margins() const { return margins_; }
+  TMargins* Margins() const { return margins_.get(); }
   void SetMargins(const TMargins* value) { margins_->Assign(value); }
   // Every size the control takes stays within them, whoever sets it.
-  TSizeConstraints* Constraints() const { return constraints_; }
+  TSizeConstraints* Constraints() const { return constraints_.get(); }
   void SetConstraints(const TSizeConstraints* value) { constraints_->Assign(value); }
   // The bounds last given from outside (not by the parent's alignment).
   TRect ExplicitBounds() const { return explicitBounds_; }
@@ -343,7 +345,7 @@ class TControl : public TComponent {
   // linked and whenever the application is idle (InitiateAction).
   TBasicAction* Action() const;
   void SetAction(TBasicAction* action);
-  TControlActionLink* ActionLink() const { return actionLink_; }
+  TControlActionLink* ActionLink() const { return actionLink_.get(); }
   // Asks the linked action to update.
   virtual void InitiateAction();
   // Whether a value is the control's own, not the action's (descriptions keep only those).
@@ -422,8 +424,8 @@ class TControl : public TComponent {
   TAnchors anchors_{akLeft, akTop};
   bool alignWithMargins_ = false;
   bool scaling_ = false;  // ChangeScale is moving the control: the anchors scale instead
-  TMargins* margins_;
-  TSizeConstraints* constraints_;
+  std::unique_ptr<TMargins> margins_;
+  std::unique_ptr<TSizeConstraints> constraints_;
   TRect explicitBounds_;
   TPoint anchorRules_;         // per axis: width, left or centre, by the anchors
   TPoint originalParentSize_;  // the parent's client size they were measured at; 0: none
@@ -431,7 +433,7 @@ class TControl : public TComponent {
   // actions
   friend class TControlActionLink;
   void DoActionChange(TObject* sender);
-  TControlActionLink* actionLink_ = nullptr;
+  std::unique_ptr<TControlActionLink> actionLink_;
   TWndMethod windowProc_;
   TNotifyEvent onClick_, onDblClick_, onMouseEnter_, onMouseLeave_, onResize_;
   TMouseEvent onMouseDown_, onMouseUp_;
@@ -521,7 +523,7 @@ class TWinControl : public TControl {
 
   // ---- layout of the children (Align.win.cpp) ----
   // Kept free inside the client area when the children are aligned.
-  TPadding* Padding() const { return padding_; }
+  TPadding* Padding() const { return padding_.get(); }
   void SetPadding(const TPadding* value) { padding_->Assign(value); }
   // A frame this wide in the control's colour around the client area (outside it).
   Integer BorderWidth() const { return borderWidth_; }
@@ -619,7 +621,7 @@ class TWinControl : public TControl {
   TBrush* brush_;
   // layout
   void PaddingChanged(TObject*) { Realign(); }
-  TPadding* padding_;
+  std::unique_ptr<TPadding> padding_;
   Integer borderWidth_ = 0;
   Integer alignLevel_ = 0;
   TSize alignedSize_{-1, -1};  // the client size the children were last aligned for
@@ -633,6 +635,32 @@ class TWinControl : public TControl {
   bool showing_ = false;
   bool doubleBuffered_ = false;
   TNotifyEvent onEnter_, onExit_;
+};
+
+// DisableAlign for a scope; EnableAlign at its end, which aligns once if anything asked
+// meanwhile (not when the scope ends by an exception: the level only goes down then).
+class TAlignSuspended {
+ public:
+  explicit TAlignSuspended(TWinControl* control) : control_(control), exceptions_(std::uncaught_exceptions()) {
+    control_->DisableAlign();
+  }
+  ~TAlignSuspended() noexcept(false) {
+    if (std::uncaught_exceptions() > exceptions_) {
+      try {
+        control_->EnableAlign();
+      } catch (...) {
+        // One exception is on its way already.
+      }
+      return;
+    }
+    control_->EnableAlign();
+  }
+  TAlignSuspended(const TAlignSuspended&) = delete;
+  TAlignSuspended& operator=(const TAlignSuspended&) = delete;
+
+ private:
+  TWinControl* control_;
+  int exceptions_;
 };
 
 // A canvas on a control: inside Paint the DC being painted, elsewhere a DC of the control's

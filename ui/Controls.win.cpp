@@ -222,7 +222,10 @@ TW_DEFINE_CLASS(TControl) {
 }
 
 TControl::TControl(TComponent* owner)
-    : TComponent(owner), font_(new TFont()), margins_(new TMargins(this)), constraints_(new TSizeConstraints(this)) {
+    : TComponent(owner),
+      font_(new TFont()),
+      margins_(std::make_unique<TMargins>(this)),
+      constraints_(std::make_unique<TSizeConstraints>(this)) {
   windowProc_ = TWndMethod(this, &TControl::WndProc);
   font_->SetOnChange(TNotifyEvent(this, &TControl::FontChanged));
   margins_->SetOnChange(TNotifyEvent(this, &TControl::MarginsChanged));
@@ -237,10 +240,8 @@ TControl::~TControl() {
     ReleaseCapture();
   }
   if (parent_) parent_->RemoveControl(this);
-  delete actionLink_;
+  actionLink_.reset();
   delete font_;
-  delete margins_;
-  delete constraints_;
 }
 
 TComponent* TControl::GetParentComponent() const { return parent_; }
@@ -573,10 +574,8 @@ void TControl::BringToFront() {
 void TControl::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
   // The action goes: the link has already forgotten it.
-  if (operation == opRemove && actionLink_ && (!actionLink_->Action() || actionLink_->Action() == component)) {
-    delete actionLink_;
-    actionLink_ = nullptr;
-  }
+  if (operation == opRemove && actionLink_ && (!actionLink_->Action() || actionLink_->Action() == component))
+    actionLink_.reset();
 }
 
 void TControl::Loaded() {
@@ -631,14 +630,12 @@ void TControl::ChangeScale(Integer m, Integer d) {
   originalParentSize_ = {scale(originalParentSize_.X), scale(originalParentSize_.Y)};
   // Positions from the parent's origin scale as the sizes do.
   Integer l = scale(left_), t = scale(top_);
-  scaling_ = true;
-  try {
-    SetBounds(l, t, scale(left_ + width_) - l, scale(top_ + height_) - t);
-  } catch (...) {
-    scaling_ = false;
-    throw;
-  }
-  scaling_ = false;
+  struct Scaling {
+    bool& flag;
+    explicit Scaling(bool& f) : flag(f) { flag = true; }
+    ~Scaling() { flag = false; }
+  } scaling(scaling_);
+  SetBounds(l, t, scale(left_ + width_) - l, scale(top_ + height_) - t);
   if (!parentFont_) {
     changingParentFont_ = true;
     font_->SetHeight(scale(font_->Height()));
@@ -654,7 +651,7 @@ TW_DEFINE_CLASS(TWinControl) {
   b.Property(u"DoubleBuffered", &TWinControl::DoubleBuffered, &TWinControl::SetDoubleBuffered).Default(false);
 }
 
-TWinControl::TWinControl(TComponent* owner) : TControl(owner), brush_(new TBrush()), padding_(new TPadding(this)) {
+TWinControl::TWinControl(TComponent* owner) : TControl(owner), brush_(new TBrush()), padding_(std::make_unique<TPadding>(this)) {
   brush_->SetColor(Color());
   padding_->SetOnChange(TNotifyEvent(this, &TWinControl::PaddingChanged));
 }
@@ -686,7 +683,6 @@ TWinControl::~TWinControl() {
     c->Free();
   }
   delete brush_;
-  delete padding_;
 }
 
 HWND TWinControl::Handle() {
@@ -912,17 +908,11 @@ void TWinControl::Loaded() {
 void TWinControl::ChangeScale(Integer m, Integer d) {
   if (m == d || d == 0) return;
   // The children are placed once, at the new size, after all of them are scaled.
-  DisableAlign();
-  try {
-    TControl::ChangeScale(m, d);
-    padding_->SetBounds(MulDiv(padding_->Left(), m, d), MulDiv(padding_->Top(), m, d), MulDiv(padding_->Right(), m, d),
-                        MulDiv(padding_->Bottom(), m, d));
-    for (Integer i = 0; i < ControlCount(); ++i) Controls(i)->ChangeScale(m, d);
-  } catch (...) {
-    EnableAlign();
-    throw;
-  }
-  EnableAlign();
+  TAlignSuspended suspended(this);
+  TControl::ChangeScale(m, d);
+  padding_->SetBounds(MulDiv(padding_->Left(), m, d), MulDiv(padding_->Top(), m, d), MulDiv(padding_->Right(), m, d),
+                      MulDiv(padding_->Bottom(), m, d));
+  for (Integer i = 0; i < ControlCount(); ++i) Controls(i)->ChangeScale(m, d);
 }
 
 // ---- 5. TWinControl: children, tab order, focus ---------------------------------------

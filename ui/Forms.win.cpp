@@ -177,11 +177,7 @@ void TCustomForm::Loaded() {
   // Not TWinControl::Loaded: a form shows itself only after OnCreate (AfterConstruction).
   TControl::Loaded();
   // Sized and scaled first, then aligned once.
-  DisableAlign();
-  struct Realigned {
-    TCustomForm* f;
-    ~Realigned() { f->EnableAlign(); }
-  } realigned{this};
+  TAlignSuspended suspended(this);
   if (pendingClientSize_.cx >= 0 || pendingClientSize_.cy >= 0) {
     TSize size = pendingClientSize_;
     pendingClientSize_ = {-1, -1};
@@ -613,11 +609,7 @@ void TCustomForm::WMDpiChanged(TMessage& m) {
   if (scale) DoBeforeMonitorDpiChanged(oldPPI, newPPI);
   {
     // The controls are scaled and the window takes its new size first; they are aligned once.
-    DisableAlign();
-    struct Realigned {
-      TCustomForm* f;
-      ~Realigned() { f->EnableAlign(); }
-    } realigned{this};
+    TAlignSuspended suspended(this);
     if (scale) {
       for (Integer i = 0; i < ControlCount(); ++i) Controls(i)->ChangeScale(newPPI, oldPPI);
       Font()->SetHeight(MulDiv(Font()->Height(), newPPI, oldPPI));
