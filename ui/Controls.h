@@ -620,6 +620,7 @@ class TWinControl : public TControl {
   std::vector<TWinControl*> tabList_;
   TBrush* brush_;
   // layout
+  friend class TAlignSuspended;
   void PaddingChanged(TObject*) { Realign(); }
   std::unique_ptr<TPadding> padding_;
   Integer borderWidth_ = 0;
@@ -638,22 +639,18 @@ class TWinControl : public TControl {
 };
 
 // DisableAlign for a scope; EnableAlign at its end, which aligns once if anything asked
-// meanwhile (not when the scope ends by an exception: the level only goes down then).
+// meanwhile. A scope left by an exception only lowers the level: what asked is aligned by
+// the next pass.
 class TAlignSuspended {
  public:
   explicit TAlignSuspended(TWinControl* control) : control_(control), exceptions_(std::uncaught_exceptions()) {
     control_->DisableAlign();
   }
   ~TAlignSuspended() noexcept(false) {
-    if (std::uncaught_exceptions() > exceptions_) {
-      try {
-        control_->EnableAlign();
-      } catch (...) {
-        // One exception is on its way already.
-      }
-      return;
-    }
-    control_->EnableAlign();
+    if (std::uncaught_exceptions() > exceptions_)
+      --control_->alignLevel_;
+    else
+      control_->EnableAlign();
   }
   TAlignSuspended(const TAlignSuspended&) = delete;
   TAlignSuspended& operator=(const TAlignSuspended&) = delete;

@@ -228,6 +228,34 @@ TEST_F(AlignTest, AlignLevelDefersToOnePassAtTheEnd) {
   EXPECT_EQ(Of(client), (Rect4{0, 50, 400, 250}));
 }
 
+TEST_F(AlignTest, ASuspendedScopeAlignsOnceAtItsEnd) {
+  parent.SetBounds(0, 0, 100, 100);
+  TControl* top = Child(alTop, 10, 20);
+  TControl* client = Child(alClient, 5, 5);
+  parent.passes = 0;
+  {
+    TAlignSuspended suspended(&parent);
+    top->SetHeight(30);
+    top->SetHeight(35);
+    EXPECT_TRUE(parent.AlignDisabled());
+  }
+  EXPECT_FALSE(parent.AlignDisabled());
+  EXPECT_EQ(parent.passes, 1);
+  EXPECT_EQ(client->Top(), 35);
+  // Left by an exception: the level comes down, and the next pass does the waiting work.
+  try {
+    TAlignSuspended suspended(&parent);
+    top->SetHeight(40);
+    throw EInvalidOperation("stop");
+  } catch (const EInvalidOperation&) {
+  }
+  EXPECT_FALSE(parent.AlignDisabled());
+  EXPECT_EQ(parent.passes, 1);
+  EXPECT_EQ(client->Top(), 35);
+  parent.Realign();
+  EXPECT_EQ(client->Top(), 40);
+}
+
 TEST_F(AlignTest, ChangingTheAlignmentSwapsOrRestoresTheBounds) {
   parent.SetBounds(0, 0, 300, 200);
   TControl* c = new TGraphicControl(nullptr);
