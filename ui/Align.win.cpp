@@ -205,7 +205,8 @@ void TWinControl::AlignControl(TControl* control) {
     return;
   }
   // The level stays raised while the children are placed, so that what they do on the way
-  // (a child that resizes itself) waits for the end instead of starting another pass.
+  // (a child that resizes itself) starts no pass of its own: this one goes on with the size
+  // each child ends up with.
   struct Pass {
     TWinControl* self;
     explicit Pass(TWinControl* s) : self(s) {
