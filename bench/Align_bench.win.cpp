@@ -117,7 +117,7 @@ int main() {
               "same kind by hand (SetBounds)\n", kChildren, kChildren);
   std::printf("  %-30s %12s %12s %8s\n", "", "align pass", "by hand", "ratio");
   for (const Row& r : rows)
-    std::printf("  %-30s %12.1f %12.1f %7.2fx\n", r.name, r.alignUs, r.setBoundsUs, r.alignUs / r.setBoundsUs);
+    std::printf("  %-30s %12.1f %12.1f %8.3fx\n", r.name, r.alignUs, r.setBoundsUs, r.alignUs / r.setBoundsUs);
   std::printf("The platform alone, SetWindowPos on the %d shown child windows:\n", kChildren);
   std::printf("  %-30s %12.1f %12s %7.2fx (of the windowed align pass)\n", "repainting each", rawUs, "", rawUs / rows[3].alignUs);
   std::printf("  %-30s %12.1f %12s %7.2fx\n", "SWP_NOREDRAW", rawNoRedrawUs, "", rawNoRedrawUs / rows[3].alignUs);
