@@ -100,7 +100,7 @@ void TPersistent::AssignTo(TPersistent* dest) const {
 
 TW_DEFINE_CLASS(TComponent) {
   b.Property(u"Name", &TComponent::Name, &TComponent::SetName);
-  b.Property(u"Tag", &TComponent::Tag, &TComponent::SetTag);
+  b.Property(u"Tag", &TComponent::Tag, &TComponent::SetTag).Default(0);
 }
 
 namespace {
@@ -240,6 +240,13 @@ void TComponent::SetReading(bool reading) {
     state_ += csReading;
   else
     state_ -= csReading;
+}
+
+void TComponent::SetWriting(bool writing) {
+  if (writing)
+    state_ += csWriting;
+  else
+    state_ -= csWriting;
 }
 
 void TComponent::Loaded() { state_ -= csLoading; }

@@ -158,10 +158,17 @@ class TComponent : public TPersistent {
   virtual bool HasParent() const { return false; }
   virtual void SetParentComponent(TComponent* /*parent*/) {}
 
+  // The components whose descriptions are written inside this one's, in order (the form
+  // writer): a windowed control lists its child controls that root owns. The base class has
+  // none. (Besides these, the root's description holds every component it owns that has no
+  // parent.)
+  virtual void GetChildren(std::vector<TComponent*>& /*children*/, TComponent* /*root*/) const {}
+
   // The form reader's entry points; Loaded clears csLoading.
   virtual void Loaded();
   void SetLoading(bool loading);   // csLoading on or off (the form reader)
   void SetReading(bool reading);   // csReading on or off (the form reader)
+  void SetWriting(bool writing);   // csWriting on or off (the form writer)
 
  protected:
   // Something was inserted into or removed from the owner, or a free-notified component is

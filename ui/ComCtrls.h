@@ -107,6 +107,8 @@ class TToolButton : public TGraphicControl {
 
  protected:
   void Notification(TComponent* component, TOperation operation) override;
+  // Also the action's image index, and its checked state as Down.
+  void ActionChange(TObject* sender, bool checkDefaults) override;
 
  private:
   friend class TToolBar;

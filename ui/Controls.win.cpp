@@ -222,27 +222,46 @@ TW_DEFINE_CLASS(TControl) {
   b.Property(u"Top", &TControl::Top, &TControl::SetTop);
   b.Property(u"Width", &TControl::Width, &TControl::SetWidth);
   b.Property(u"Height", &TControl::Height, &TControl::SetHeight);
-  b.Property(u"Visible", &TControl::Visible, &TControl::SetVisible);
-  b.Property(u"Enabled", &TControl::Enabled, &TControl::SetEnabled);
-  b.Property(u"Hint", &TControl::Hint, &TControl::SetHint);
-  b.Property(u"ShowHint", &TControl::ShowHint, &TControl::SetShowHint);
-  b.Property(u"Cursor", &TControl::Cursor, &TControl::SetCursor).Idents(CursorIdents());
+  b.Property(u"Visible", &TControl::Visible, &TControl::SetVisible).Default(true).Stored(&TControl::IsVisibleStored);
+  b.Property(u"Enabled", &TControl::Enabled, &TControl::SetEnabled).Default(true).Stored(&TControl::IsEnabledStored);
+  b.Property(u"Hint", &TControl::Hint, &TControl::SetHint).Stored(&TControl::IsHintStored);
+  b.Property(u"ShowHint", &TControl::ShowHint, &TControl::SetShowHint).Default(false).Stored([](const TControl& c) {
+    return !c.ParentShowHint();
+  });
+  b.Property(u"ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint).Default(true);
+  b.Property(u"Cursor", &TControl::Cursor, &TControl::SetCursor).Idents(CursorIdents()).Default(crDefault);
+  b.Property(u"HelpContext", &TControl::HelpContext, &TControl::SetHelpContext).Default(0).Stored(&TControl::IsHelpContextStored);
+  b.Property(u"Action", &TControl::Action, &TControl::SetAction);
+  // layout
+  b.Property(u"Align", &TControl::Align, &TControl::SetAlign).Default(alNone);
+  b.Property(u"Anchors", &TControl::Anchors, &TControl::SetAnchors).Default(TAnchors{akLeft, akTop});
+  b.Property(u"AlignWithMargins", &TControl::AlignWithMargins, &TControl::SetAlignWithMargins).Default(false);
+  b.Property(u"Margins", &TControl::Margins, &TControl::SetMargins);
+  b.Property(u"Constraints", &TControl::Constraints, &TControl::SetConstraints);
   b.Property(u"PopupMenu", &TControl::PopupMenu, &TControl::SetPopupMenu);
 }
 
-TControl::TControl(TComponent* owner) : TComponent(owner), font_(new TFont()) {
+TControl::TControl(TComponent* owner)
+    : TComponent(owner),
+      font_(new TFont()),
+      margins_(std::make_unique<TMargins>(this)),
+      constraints_(std::make_unique<TSizeConstraints>(this)) {
   windowProc_ = TWndMethod(this, &TControl::WndProc);
   font_->SetOnChange(TNotifyEvent(this, &TControl::FontChanged));
+  margins_->SetOnChange(TNotifyEvent(this, &TControl::MarginsChanged));
+  constraints_->SetOnChange(TNotifyEvent(this, &TControl::ConstraintsChanged));
 }
 
 TControl::~TControl() {
   if (popupMenu_) popupMenu_->RemoveFreeNotification(this);
+  if (Application) Application->ControlDestroyed(this);
   if (gMouseControl == this) gMouseControl = nullptr;
   if (gCaptureControl == this) {
     gCaptureControl = nullptr;
     ReleaseCapture();
   }
   if (parent_) parent_->RemoveControl(this);
+  actionLink_.reset();
   delete font_;
 }
 
@@ -264,16 +283,22 @@ void TControl::SetParent(TWinControl* parent) {
 }
 
 void TControl::SetBounds(Integer left, Integer top, Integer width, Integer height) {
+  constraints_->Apply(width, height);
   if (width < 0) width = 0;
   if (height < 0) height = 0;
   if (left == left_ && top == top_ && width == width_ && height == height_) return;
-  InvalidateControl(visible_, false);
+  const bool batched = parent_ && parent_->BatchesChildMoves();
+  if (batched)
+    parent_->alignMoved_ = true;
+  else
+    InvalidateControl(visible_, false);
   left_ = left;
   top_ = top;
   width_ = width;
   height_ = height;
-  Invalidate();
+  if (!batched) Invalidate();
   BoundsChanged();
+  BoundsSetFromOutside();
 }
 
 void TControl::BoundsChanged() {
@@ -297,6 +322,8 @@ void TControl::SetVisible(bool value) {
   if (value == visible_) return;
   visible_ = value;
   Perform(CM_VISIBLECHANGED, value ? 1 : 0, 0);
+  // An aligned or anchored control that comes or goes changes its siblings' places.
+  if (align_ != alNone || originalParentSize_.X > 0 || originalParentSize_.Y > 0) RequestAlign();
 }
 
 void TControl::SetEnabled(bool value) {
@@ -333,6 +360,25 @@ void TControl::SetText(const String& text) {
   if (text == Text()) return;
   Perform(WM_SETTEXT, 0, ToLParam(text.c_str()));
   Perform(CM_TEXTCHANGED, 0, 0);
+}
+
+void TControl::SetShowHint(bool v) {
+  parentShowHint_ = false;
+  if (v == showHint_) return;
+  showHint_ = v;
+  Perform(CM_SHOWHINTCHANGED, 0, 0);
+}
+
+void TControl::SetParentShowHint(bool v) {
+  if (v == parentShowHint_) return;
+  parentShowHint_ = v;
+  if (v && parent_ && !ComponentState().Contains(csReading)) Perform(CM_PARENTSHOWHINTCHANGED, 0, 0);
+}
+
+void TControl::CMParentShowHintChanged(TMessage&) {
+  if (!parentShowHint_ || !parent_) return;
+  SetShowHint(parent_->ShowHint());
+  parentShowHint_ = true;
 }
 
 void TControl::SetCursor(Integer cursor) {
@@ -394,6 +440,8 @@ void TControl::WndProc(TMessage& m) {
     }
     if (m.Msg == WM_LBUTTONDOWN || m.Msg == WM_LBUTTONDBLCLK) controlState_ += csLButtonDown;
     if (m.Msg == WM_LBUTTONUP) controlState_ -= csLButtonDown;
+    // The hint engine follows the mouse over every control.
+    if (m.Msg == WM_MOUSEMOVE && Application) Application->HintMouseMessage(this, m);
   }
   Dispatch(m);
 }
@@ -418,6 +466,7 @@ void TControl::Dispatch(TMessage& m) {
       if (parent_) parent_->WindowProc()(m);
       return;
     case WM_CONTEXTMENU: WMContextMenu(m); return;
+    case CM_PARENTSHOWHINTCHANGED: CMParentShowHintChanged(m); return;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
     case WM_LBUTTONDBLCLK:
@@ -485,8 +534,6 @@ void TControl::MouseMessage(TMessage& m) {
   // A windowed control's own window still gets the mouse (edits place the caret).
   DefaultHandler(m);
 }
-
-void TControl::Click() { onClick_.Call(this); }
 
 void TControl::Changed() { Perform(CM_CHANGED, 0, ToLParam(this)); }
 
@@ -603,14 +650,20 @@ void TControl::BringToFront() {
 void TControl::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
   if (operation == opRemove && component == popupMenu_) popupMenu_ = nullptr;
+  // The action goes: the link has already forgotten it.
+  if (operation == opRemove && actionLink_ && (!actionLink_->Action() || actionLink_->Action() == component))
+    actionLink_.reset();
 }
 
 void TControl::Loaded() {
   TComponent::Loaded();
+  explicitBounds_ = BoundsRect();
+  UpdateAnchorRules();
   if (parent_) {
     // Properties read from the description may have left ParentFont/ParentColor on.
     Perform(CM_PARENTCOLORCHANGED, 0, 0);
     Perform(CM_PARENTFONTCHANGED, 0, 0);
+    Perform(CM_PARENTSHOWHINTCHANGED, 0, 0);
   }
 }
 
@@ -638,8 +691,27 @@ Integer TControl::CurrentPPI() {
 void TControl::ChangeScale(Integer m, Integer d) {
   if (m == d || d == 0) return;
   auto scale = [&](Integer v) { return MulDiv(v, m, d); };
+  // Limits and margins are lengths too; the anchors scale with the parent they refer to.
+  {
+    TSizeConstraints& c = *constraints_;
+    TNotifyEvent saved = c.OnChange();
+    c.SetOnChange(nullptr);
+    c.SetMinWidth(scale(c.MinWidth()));
+    c.SetMinHeight(scale(c.MinHeight()));
+    c.SetMaxWidth(scale(c.MaxWidth()));
+    c.SetMaxHeight(scale(c.MaxHeight()));
+    c.SetOnChange(saved);
+  }
+  margins_->SetBounds(scale(margins_->Left()), scale(margins_->Top()), scale(margins_->Right()), scale(margins_->Bottom()));
+  anchorRules_ = {scale(anchorRules_.X), scale(anchorRules_.Y)};
+  originalParentSize_ = {scale(originalParentSize_.X), scale(originalParentSize_.Y)};
   // Positions from the parent's origin scale as the sizes do.
   Integer l = scale(left_), t = scale(top_);
+  struct Scaling {
+    bool& flag;
+    explicit Scaling(bool& f) : flag(f) { flag = true; }
+    ~Scaling() { flag = false; }
+  } scaling(scaling_);
   SetBounds(l, t, scale(left_ + width_) - l, scale(top_ + height_) - t);
   if (!parentFont_) {
     changingParentFont_ = true;
@@ -651,13 +723,14 @@ void TControl::ChangeScale(Integer m, Integer d) {
 // ---- 4. TWinControl: the window's life ------------------------------------------------
 
 TW_DEFINE_CLASS(TWinControl) {
-  b.Property(u"TabOrder", &TWinControl::TabOrder, &TWinControl::SetTabOrder);
-  b.Property(u"TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop);
-  b.Property(u"DoubleBuffered", &TWinControl::DoubleBuffered, &TWinControl::SetDoubleBuffered);
+  b.Property(u"TabOrder", &TWinControl::TabOrder, &TWinControl::SetTabOrder).Default(-1);
+  b.Property(u"TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop).Default(false);
+  b.Property(u"DoubleBuffered", &TWinControl::DoubleBuffered, &TWinControl::SetDoubleBuffered).Default(false);
 }
 
-TWinControl::TWinControl(TComponent* owner) : TControl(owner), brush_(new TBrush()) {
+TWinControl::TWinControl(TComponent* owner) : TControl(owner), brush_(new TBrush()), padding_(std::make_unique<TPadding>(this)) {
   brush_->SetColor(Color());
+  padding_->SetOnChange(TNotifyEvent(this, &TWinControl::PaddingChanged));
 }
 
 void TWinControl::BeforeDestruction() {
@@ -833,19 +906,26 @@ void TWinControl::UpdateBounds() {
 }
 
 void TWinControl::SetBounds(Integer left, Integer top, Integer width, Integer height) {
+  Constraints()->Apply(width, height);
   if (width < 0) width = 0;
   if (height < 0) height = 0;
   if (left == left_ && top == top_ && width == width_ && height == height_) return;
   if (handle_ && !IsIconic(handle_)) {
-    SetWindowPos(handle_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+    if (parent_ && parent_->BatchesChildMoves()) {
+      flags |= SWP_NOREDRAW;
+      parent_->alignMoved_ = true;
+    }
+    SetWindowPos(handle_, nullptr, left, top, width, height, flags);
     UpdateBounds();
-    return;
+  } else {
+    left_ = left;
+    top_ = top;
+    width_ = width;
+    height_ = height;
+    BoundsChanged();
   }
-  left_ = left;
-  top_ = top;
-  width_ = width;
-  height_ = height;
-  BoundsChanged();
+  BoundsSetFromOutside();
 }
 
 TRect TWinControl::ClientRect() const {
@@ -854,7 +934,10 @@ TRect TWinControl::ClientRect() const {
     GetClientRect(handle_, &r);
     return {r.left, r.top, r.right, r.bottom};
   }
-  return TControl::ClientRect();
+  TRect r = TControl::ClientRect();
+  r.Right = std::max(0, r.Right - 2 * borderWidth_);
+  r.Bottom = std::max(0, r.Bottom - 2 * borderWidth_);
+  return r;
 }
 
 TPoint TWinControl::ClientOrigin() {
@@ -899,11 +982,17 @@ void TWinControl::CMShowingChanged(TMessage&) {
 
 void TWinControl::Loaded() {
   TControl::Loaded();
+  Realign();
   UpdateControlState();
 }
 
 void TWinControl::ChangeScale(Integer m, Integer d) {
+  if (m == d || d == 0) return;
+  // The children are placed once, at the new size, after all of them are scaled.
+  TAlignSuspended suspended(this);
   TControl::ChangeScale(m, d);
+  padding_->SetBounds(MulDiv(padding_->Left(), m, d), MulDiv(padding_->Top(), m, d), MulDiv(padding_->Right(), m, d),
+                      MulDiv(padding_->Bottom(), m, d));
   for (Integer i = 0; i < ControlCount(); ++i) Controls(i)->ChangeScale(m, d);
 }
 
@@ -935,6 +1024,8 @@ void TWinControl::InsertControl(TControl* control) {
     control->Perform(CM_PARENTCOLORCHANGED, 0, 0);
     control->Perform(CM_PARENTFONTCHANGED, 0, 0);
     control->Perform(CM_PARENTBIDIMODECHANGED, 0, 0);
+    control->Perform(CM_PARENTSHOWHINTCHANGED, 0, 0);
+    control->UpdateAnchorRules();
     if (w) {
       if (w->HandleAllocated() && handle_) ::SetParent(w->WindowHandle(), handle_);
       w->UpdateControlState();
@@ -942,6 +1033,7 @@ void TWinControl::InsertControl(TControl* control) {
       control->Invalidate();
     }
   }
+  if (control->Align() != alNone) AlignControl(control);
   Perform(CM_CONTROLLISTCHANGE, ToWParam(control), 1);
 }
 
@@ -958,6 +1050,8 @@ void TWinControl::RemoveControl(TControl* control) {
     controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
   }
   control->parent_ = nullptr;
+  // The space an aligned control took goes to its siblings.
+  if (control->Align() != alNone && !IsDestroying()) Realign();
   Perform(CM_CONTROLLISTCHANGE, ToWParam(control), 0);
 }
 
@@ -1110,6 +1204,20 @@ void TWinControl::Dispatch(TMessage& m) {
     case WM_ERASEBKGND: WMEraseBkgnd(m); return;
     case WM_PRINTCLIENT: WMPrintClient(m); return;
     case WM_WINDOWPOSCHANGED: WMWindowPosChanged(m); return;
+    case WM_WINDOWPOSCHANGING: {
+      // A size set from anywhere (the user's frame, another program) stays within Constraints.
+      auto* wp = reinterpret_cast<WINDOWPOS*>(m.LParam);
+      if (wp && !(wp->flags & SWP_NOSIZE)) {
+        Integer w = wp->cx, h = wp->cy;
+        Constraints()->Apply(w, h);
+        wp->cx = w;
+        wp->cy = h;
+      }
+      DefaultHandler(m);
+      return;
+    }
+    case WM_NCCALCSIZE: WMNCCalcSize(m); return;
+    case WM_NCPAINT: WMNCPaint(m); return;
     case WM_SETFOCUS: WMSetFocus(m); return;
     case WM_KILLFOCUS: WMKillFocus(m); return;
     case WM_SETCURSOR: WMSetCursor(m); return;
@@ -1140,6 +1248,7 @@ void TWinControl::Dispatch(TMessage& m) {
     case CM_CONTROLLISTCHANGING:
       if (parent_) parent_->WindowProc()(m);
       return;
+    case CM_SHOWHINTCHANGED: NotifyControls(CM_PARENTSHOWHINTCHANGED); return;
     case CM_FOCUSCHANGED:
     case CM_DIALOGKEY:
     case CM_DIALOGCHAR:

@@ -79,20 +79,27 @@ const TIdentMap& ModalResultIdents() {
 TW_DEFINE_CLASS(TCustomForm) {}
 
 TW_DEFINE_CLASS(TForm) {
+  // The client size carries the size; a form is hidden until shown.
+  b.Property(u"Width", &TForm::Width, &TForm::SetWidth).Stored(false);
+  b.Property(u"Height", &TForm::Height, &TForm::SetHeight).Stored(false);
+  b.Property(u"Visible", &TForm::Visible, &TForm::SetVisible).Default(false);
   b.Property(u"Caption", &TForm::Caption, &TForm::SetCaption);
   b.Property(u"ClientWidth", &TForm::ClientWidth, &TForm::SetClientWidth);
   b.Property(u"ClientHeight", &TForm::ClientHeight, &TForm::SetClientHeight);
-  b.Color(u"Color", &TForm::Color, &TForm::SetColor);
+  b.Color(u"Color", &TForm::Color, &TForm::SetColor).Default(clBtnFace);
   b.Property(u"Font", &TForm::Font, &TForm::SetFont);
-  b.Property(u"BorderStyle", &TForm::BorderStyle, &TForm::SetBorderStyle);
-  b.Property(u"BorderIcons", &TForm::BorderIcons, &TForm::SetBorderIcons);
-  b.Property(u"Position", &TForm::Position, &TForm::SetPosition);
-  b.Property(u"WindowState", &TForm::WindowState, &TForm::SetWindowState);
-  b.Property(u"FormStyle", &TForm::FormStyle, &TForm::SetFormStyle);
-  b.Property(u"AlphaBlend", &TForm::AlphaBlend, &TForm::SetAlphaBlend);
-  b.Property(u"AlphaBlendValue", &TForm::AlphaBlendValue, &TForm::SetAlphaBlendValue);
+  b.Property(u"BorderStyle", &TForm::BorderStyle, &TForm::SetBorderStyle).Default(bsSizeable);
+  b.Property(u"BorderIcons", &TForm::BorderIcons, &TForm::SetBorderIcons)
+      .Default(TBorderIcons{biSystemMenu, biMinimize, biMaximize});
+  b.Property(u"BorderWidth", &TForm::BorderWidth, &TForm::SetBorderWidth).Default(0);
+  b.Property(u"Padding", &TForm::Padding, &TForm::SetPadding);
+  b.Property(u"Position", &TForm::Position, &TForm::SetPosition).Default(poDefaultPosOnly);
+  b.Property(u"WindowState", &TForm::WindowState, &TForm::SetWindowState).Default(wsNormal);
+  b.Property(u"FormStyle", &TForm::FormStyle, &TForm::SetFormStyle).Default(fsNormal);
+  b.Property(u"AlphaBlend", &TForm::AlphaBlend, &TForm::SetAlphaBlend).Default(false);
+  b.Property(u"AlphaBlendValue", &TForm::AlphaBlendValue, &TForm::SetAlphaBlendValue).Default(255);
   b.Property(u"PixelsPerInch", &TForm::PixelsPerInch, &TForm::SetPixelsPerInch);
-  b.Property(u"Scaled", &TForm::Scaled, &TForm::SetScaled);
+  b.Property(u"Scaled", &TForm::Scaled, &TForm::SetScaled).Default(true);
   b.Property(u"TextHeight", &TForm::TextHeight, &TForm::SetTextHeight);
   b.Property(u"OnCreate", &TForm::OnCreate, &TForm::SetOnCreate);
   b.Property(u"OnDestroy", &TForm::OnDestroy, &TForm::SetOnDestroy);
@@ -110,7 +117,11 @@ TW_DEFINE_CLASS(TForm) {
   b.Property(u"OnMouseMove", &TForm::OnMouseMove, &TForm::SetOnMouseMove);
   b.Property(u"Menu", &TForm::Menu, &TForm::SetMenu);
   b.Property(u"WindowMenu", &TForm::WindowMenu, &TForm::SetWindowMenu);
-  b.Property(u"TileMode", &TForm::TileMode, &TForm::SetTileMode);
+  b.Property(u"TileMode", &TForm::TileMode, &TForm::SetTileMode).Default(tbHorizontal);
+  b.Property(u"OnBeforeMonitorDpiChanged", &TForm::OnBeforeMonitorDpiChanged, &TForm::SetOnBeforeMonitorDpiChanged);
+  b.Property(u"OnAfterMonitorDpiChanged", &TForm::OnAfterMonitorDpiChanged, &TForm::SetOnAfterMonitorDpiChanged);
+  b.Property(u"OnAlignInsertBefore", &TForm::OnAlignInsertBefore, &TForm::SetOnAlignInsertBefore);
+  b.Property(u"OnAlignPosition", &TForm::OnAlignPosition, &TForm::SetOnAlignPosition);
 }
 
 TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner), canvas_(new TControlCanvas(this)) {
@@ -118,9 +129,14 @@ TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner), canvas_(new TC
   SetControlStyle(ControlStyle() + TControlStyle{csAcceptsControls, csSetCaption, csDoubleClicks});
   SetControlStyle(ControlStyle() - TControlStyle{csClickEvents});
   SetControlState(ControlState() + TControlState{csCustomPaint});  // OnPaint, also without children
+  formState_ += fsCreating;
   SetVisible(false);
   SetColor(clBtnFace);
   SetParentFont(false);
+  if (Application) {
+    Font()->Assign(Application->DefaultFont());
+    SetBiDiMode(Application->BiDiMode());
+  }
   SetBounds(0, 0, 320, 240);
   if (Screen) {
     Screen->AddForm(this);
@@ -147,6 +163,7 @@ void TCustomForm::AfterConstruction() {
   } catch (...) {
     HandleInEvent(this);
   }
+  formState_ -= fsCreating;
   // An MDI child shows itself at once, inside its parent.
   if (IsMDIChild()) SetVisible(true);
   if (Visible()) UpdateControlState();
@@ -168,6 +185,8 @@ void TCustomForm::BeforeDestruction() {
 void TCustomForm::Loaded() {
   // Not TWinControl::Loaded: a form shows itself only after OnCreate (AfterConstruction).
   TControl::Loaded();
+  // Sized and scaled first, then aligned once.
+  TAlignSuspended suspended(this);
   if (pendingClientSize_.cx >= 0 || pendingClientSize_.cy >= 0) {
     TSize size = pendingClientSize_;
     pendingClientSize_ = {-1, -1};
@@ -186,6 +205,7 @@ void TCustomForm::Loaded() {
     SetClientSize(TSize(MulDiv(c.Width(), screenPPI, from), MulDiv(c.Height(), screenPPI, from)));
     pixelsPerInch_ = screenPPI;
   }
+  SetControlState(ControlState() + TControlState{csAlignmentNeeded});
 }
 
 void TCustomForm::SetBorderStyle(TFormBorderStyle style) {
@@ -342,15 +362,16 @@ void TCustomForm::HandleCreated() {
 TRect TCustomForm::ClientRect() const {
   if (pendingClientSize_.cx >= 0 && pendingClientSize_.cy >= 0) return {0, 0, pendingClientSize_.cx, pendingClientSize_.cy};
   if (HandleAllocated() || Parent()) return TWinControl::ClientRect();
-  // No window yet: the frame comes from the border style.
+  // No window yet: the frame comes from the border style (and BorderWidth).
   Cardinal style = 0, ex = 0;
   FormStyles(borderStyle_, borderIcons_, style, ex);
   RECT r{0, 0, 0, 0};
   // A menu bar takes a line of the window (one line: the usual case).
   const bool bar = menu_ && menu_->Items()->Count() > 0 && !IsMDIChild();
   AdjustWindowRectEx(&r, style, bar ? TRUE : FALSE, ex);
-  return {0, 0, std::max(0, static_cast<Integer>(Width() - (r.right - r.left))),
-          std::max(0, static_cast<Integer>(Height() - (r.bottom - r.top)))};
+  const Integer border = 2 * BorderWidth();
+  return {0, 0, std::max(0, static_cast<Integer>(Width() - (r.right - r.left) - border)),
+          std::max(0, static_cast<Integer>(Height() - (r.bottom - r.top) - border))};
 }
 
 void TCustomForm::SetClientSize(TSize size) {
@@ -407,7 +428,13 @@ void TCustomForm::PlaceOnFirstShow() {
 void TCustomForm::CMShowingChanged(TMessage&) {
   HWND h = WindowHandle();
   if (!Showing()) MergeMenu(false);
+  formState_ += fsShowing;
+  struct Shown {
+    TCustomForm* f;
+    ~Shown() { f->formState_ -= fsShowing; }
+  } shown{this};
   if (Showing()) {
+    formState_ += fsVisible;
     try {
       DoShow();
     } catch (...) {
@@ -417,6 +444,7 @@ void TCustomForm::CMShowingChanged(TMessage&) {
     int cmd = windowState_ == wsMaximized ? SW_SHOWMAXIMIZED : windowState_ == wsMinimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL;
     ShowWindow(h, cmd);
   } else {
+    formState_ -= fsVisible;
     ShowWindow(h, SW_HIDE);
     try {
       DoHide();
@@ -518,6 +546,7 @@ TModalResult TCustomForm::ShowModal() {
   ReleaseCapture();
   HWND previous = GetActiveWindow();
   modal_ = true;
+  formState_ += fsModal;
   modalResult_ = mrNone;
   if (Application) Application->ModalStarted();
   struct Finish {
@@ -525,6 +554,7 @@ TModalResult TCustomForm::ShowModal() {
     HWND previous;
     ~Finish() {
       form->modal_ = false;
+      form->formState_ -= fsModal;
       if (Application) Application->ModalFinished();
     }
   } finish{this, previous};
@@ -571,6 +601,17 @@ void TCustomForm::Dispatch(TMessage& m) {
     case WM_CLOSE: Close(); m.Result = 0; return;
     case WM_ACTIVATE: WMActivate(m); return;
     case WM_DPICHANGED: WMDpiChanged(m); return;
+    case WM_GETMINMAXINFO: WMGetMinMaxInfo(m); return;
+    case CM_ACTIONUPDATE:
+    case CM_ACTIONEXECUTE: CMActionDispatch(m); return;
+    case WM_HELP: WMHelp(m); return;
+    case CM_PARENTBIDIMODECHANGED:
+      // A form of its own follows the application's reading order.
+      if (!Parent() && Application) {
+        SetBiDiMode(Application->BiDiMode());
+        return;
+      }
+      break;
     case WM_SETFOCUS:
       // An MDI child that gets the focus becomes the active child first.
       if (IsMDIChild()) DefaultHandler(m);
@@ -624,16 +665,31 @@ void TCustomForm::WMActivate(TMessage& m) {
 }
 
 void TCustomForm::WMDpiChanged(TMessage& m) {
-  Integer newPPI = HIWORD(m.WParam);
-  if (scaled_ && newPPI > 0 && newPPI != pixelsPerInch_) {
-    Integer from = pixelsPerInch_;
-    for (Integer i = 0; i < ControlCount(); ++i) Controls(i)->ChangeScale(newPPI, from);
-    Font()->SetHeight(MulDiv(Font()->Height(), newPPI, from));
-    pixelsPerInch_ = newPPI;
+  const Integer newPPI = HIWORD(m.WParam), oldPPI = pixelsPerInch_;
+  const bool scale = scaled_ && newPPI > 0 && newPPI != oldPPI;
+  if (scale) DoBeforeMonitorDpiChanged(oldPPI, newPPI);
+  {
+    // The controls are scaled and the window takes its new size first; they are aligned once.
+    TAlignSuspended suspended(this);
+    if (scale) {
+      for (Integer i = 0; i < ControlCount(); ++i) Controls(i)->ChangeScale(newPPI, oldPPI);
+      Font()->SetHeight(MulDiv(Font()->Height(), newPPI, oldPPI));
+      Padding()->SetBounds(MulDiv(Padding()->Left(), newPPI, oldPPI), MulDiv(Padding()->Top(), newPPI, oldPPI),
+                           MulDiv(Padding()->Right(), newPPI, oldPPI), MulDiv(Padding()->Bottom(), newPPI, oldPPI));
+      // The limits of the window's size are lengths as well (applied to the new size below).
+      TSizeConstraints* c = Constraints();
+      c->SetMinWidth(MulDiv(c->MinWidth(), newPPI, oldPPI));
+      c->SetMinHeight(MulDiv(c->MinHeight(), newPPI, oldPPI));
+      c->SetMaxWidth(MulDiv(c->MaxWidth(), newPPI, oldPPI));
+      c->SetMaxHeight(MulDiv(c->MaxHeight(), newPPI, oldPPI));
+      pixelsPerInch_ = newPPI;
+    }
+    if (auto* r = reinterpret_cast<const RECT*>(m.LParam))
+      SetWindowPos(WindowHandle(), nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    if (scale) SetControlState(ControlState() + TControlState{csAlignmentNeeded});
   }
-  if (auto* r = reinterpret_cast<const RECT*>(m.LParam))
-    SetWindowPos(WindowHandle(), nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+  if (scale) DoAfterMonitorDpiChanged(oldPPI, newPPI);
   m.Result = 0;
 }
 
@@ -671,7 +727,7 @@ void TCustomForm::CreateWindowHandle(const TCreateParams& p) {
   mcs.cy = p.Height;
   mcs.style = p.Style;
   mcs.lParam = reinterpret_cast<LPARAM>(p.Param);
-  SendMessageW(p.WndParent, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mcs));
+  if (SendMessageW(p.WndParent, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mcs))) formState_ += fsCreatedMDIChild;
 }
 
 void TCustomForm::DestroyWindowHandle() {
@@ -1068,12 +1124,17 @@ TApplication::TApplication(TComponent* owner) : TComponent(owner) {
                             WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0, 0, nullptr,
                             nullptr, wc.hInstance, nullptr);
   // Calls queued from other threads wake the loop with a WM_NULL to this window.
-  if (Application == this)
+  if (Application == this) {
     SetWakeMainThread([wnd = handle_] { PostMessageW(wnd, WM_NULL, 0, 0); });
+    InstallActionDispatch();
+  }
 }
 
 TApplication::~TApplication() {
-  if (Application == this) SetWakeMainThread(nullptr);
+  if (Application == this) {
+    SetWakeMainThread(nullptr);
+    SetActionDispatch(nullptr);
+  }
   // The forms go first (they belong to the application), then its window and the screen.
   DestroyComponents();
   if (handle_) DestroyWindow(handle_);
@@ -1122,6 +1183,7 @@ bool TApplication::ProcessMessage() {
     terminated_ = true;
     return true;
   }
+  CancelHintOn(&msg);
   if (!IsKeyMsg(&msg)) {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
@@ -1139,6 +1201,8 @@ void TApplication::HandleMessage() {
 }
 
 void TApplication::Idle() {
+  HintIdle();
+  UpdateFormActions();
   CheckSynchronize();
   if (!terminated_) WaitMessage();
 }
@@ -1158,6 +1222,7 @@ void TApplication::WndProc(TMessage& m) {
     if ((*it)(m)) return;
   switch (m.Msg) {
     case WM_ACTIVATEAPP:
+      if (!m.WParam) CancelHint();
       m.Result = DefWindowProcW(handle_, m.Msg, m.WParam, m.LParam);
       PostMessageW(handle_, m.WParam ? CM_ACTIVATE : CM_DEACTIVATE, 0, 0);
       return;
@@ -1177,9 +1242,13 @@ void TApplication::WndProc(TMessage& m) {
     case WM_DISPLAYCHANGE:
       if (Screen) Screen->RefreshMonitors();
       break;
+    case WM_TIMER:
+      UpdateHintTimers();
+      break;
     case WM_SETTINGCHANGE:
       if (Screen) {
         Screen->RefreshMonitors();
+        Screen->ResetFonts();
         // Every form and control hears of it; the system fonts changed with these two.
         const bool fonts = m.WParam == SPI_SETNONCLIENTMETRICS || m.WParam == SPI_SETICONTITLELOGFONT;
         for (Integer i = Screen->FormCount() - 1; i >= 0; --i) {

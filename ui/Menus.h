@@ -57,6 +57,9 @@ TShortCut TextToShortCut(StringView text);
 
 #include <vector>
 
+#include <memory>
+
+#include "ActnList.h"
 #include "Controls.h"
 #include "Graphics.h"
 
@@ -64,6 +67,7 @@ class TBitmap;
 class TCanvas;
 class TCustomImageList;
 class TMenu;
+class TMenuItem;
 class TPopupMenu;
 
 TW_ENUM(TMenuBreak, mbNone, mbBreak, mbBarBreak)
@@ -78,6 +82,24 @@ using TAdvancedMenuDrawItemEvent = TEvent<void(TObject* Sender, TCanvas* ACanvas
 
 // The command numbers of menu items: above 0 and below the system commands (0xF000).
 constexpr Word kFirstMenuCommand = 1, kLastMenuCommand = 0xEFFF;
+
+// A menu item's link to its action: the item's values that still equal the action's follow it.
+class TMenuActionLink : public TActionLink {
+ public:
+  explicit TMenuActionLink(TMenuItem* client);
+  TMenuItem* Item() const { return item_; }
+  bool IsCaptionLinked() const override;
+  bool IsCheckedLinked() const override;
+  bool IsEnabledLinked() const override;
+  bool IsHelpContextLinked() const override;
+  bool IsImageIndexLinked() const override;
+  bool IsVisibleLinked() const override;
+  bool IsOnExecuteLinked() const override;
+
+ private:
+  TCustomAction* CustomAction() const;
+  TMenuItem* item_;
+};
 
 class TMenuItem : public TComponent {
   TW_CLASS(TMenuItem, TComponent)
@@ -112,6 +134,24 @@ class TMenuItem : public TComponent {
   TComponent* GetParentComponent() const override;
   bool HasParent() const override { return true; }
   void SetParentComponent(TComponent* parent) override;
+  // Its children that root owns (the form writer).
+  void GetChildren(std::vector<TComponent*>& children, TComponent* root) const override;
+
+  // ---- action ----
+  // The item shows and runs its action: caption, checked and enabled state, visibility, help
+  // context and image index follow the action's, and a click runs the action unless OnClick
+  // was set to another handler.
+  TBasicAction* Action() const { return actionLink_ ? actionLink_->Action() : nullptr; }
+  void SetAction(TBasicAction* action);
+  TMenuActionLink* ActionLink() const { return actionLink_.get(); }
+  // Whether a value is the item's own, not the action's (descriptions keep only those).
+  bool IsCaptionStored() const { return !actionLink_ || !actionLink_->IsCaptionLinked(); }
+  bool IsCheckedStored() const { return !actionLink_ || !actionLink_->IsCheckedLinked(); }
+  bool IsEnabledStored() const { return !actionLink_ || !actionLink_->IsEnabledLinked(); }
+  bool IsHelpContextStored() const { return !actionLink_ || !actionLink_->IsHelpContextLinked(); }
+  bool IsImageIndexStored() const { return !actionLink_ || !actionLink_->IsImageIndexLinked(); }
+  bool IsVisibleStored() const { return !actionLink_ || !actionLink_->IsVisibleLinked(); }
+  bool IsOnClickStored() const { return !actionLink_ || !actionLink_->IsOnExecuteLinked(); }
 
   // ---- properties ----
   const String& Caption() const { return caption_; }
@@ -168,10 +208,10 @@ class TMenuItem : public TComponent {
   // The item (or the sub-menu) changed: the system menu that shows it is made again when
   // rebuild is set (or only redrawn), and the owning menu hears of it.
   void MenuChanged(bool rebuild);
-  // Runs OnClick (an item of a sub-menu: also when its sub-menu opens).
+  // Runs OnClick, or the action (an item of a sub-menu: also when its sub-menu opens).
   virtual void Click();
-  // Brings the item up to date before it is shown (the item's action, once the library has
-  // them, and the items of its sub-menu); the menus call it before they drop down.
+  // Brings the item and its sub-menu's items up to date before they are shown: each asks its
+  // action to update. The menus call it before they drop down.
   virtual void InitiateAction();
 
   // ---- owner drawing (the menus call these for WM_MEASUREITEM and WM_DRAWITEM) ----
@@ -185,6 +225,9 @@ class TMenuItem : public TComponent {
  protected:
   void Loaded() override;
   void Notification(TComponent* component, TOperation operation) override;
+  // The action changed (checkDefaults: while linking, only values still at their defaults
+  // take the action's).
+  virtual void ActionChange(TObject* sender, bool checkDefaults);
   // The library's drawing of an owner-drawn item.
   virtual void DoDrawItem(TCanvas* canvas, const TRect& rect, TOwnerDrawState state, bool topLevel);
 
@@ -198,6 +241,7 @@ class TMenuItem : public TComponent {
   bool IsOwnerDraw() const;
   void TurnSiblingsOff();
   void Changed(bool rebuild) { MenuChanged(rebuild); }
+  void DoActionChange(TObject* sender);
 
   TMenuItem* parent_ = nullptr;
   TMenu* menu_ = nullptr;  // set on a menu's root item only
@@ -216,6 +260,7 @@ class TMenuItem : public TComponent {
   TNotifyEvent onClick_;
   TMenuMeasureItemEvent onMeasureItem_;
   TAdvancedMenuDrawItemEvent onAdvancedDrawItem_;
+  std::unique_ptr<TMenuActionLink> actionLink_;
 };
 
 class TMenu : public TComponent {
@@ -259,6 +304,8 @@ class TMenu : public TComponent {
   // WM_DRAWITEM of its items, WM_INITMENUPOPUP, WM_MENUCHAR); false when it is not the
   // menu's.
   bool HandleMenuMessage(TMessage& message);
+  // Its top-level items that root owns (the form writer).
+  void GetChildren(std::vector<TComponent*>& children, TComponent* root) const override;
 
  protected:
   // An item changed (source; nullptr: the whole menu); rebuild: its system menu was made
@@ -371,8 +418,5 @@ class TPopupList {
 extern TPopupList* PopupList;
 
 TW_DECLARE_EXCEPTION(EMenuError, Exception);
-
-// Registers TMainMenu, TPopupMenu and TMenuItem for form descriptions.
-void RegisterMenuClasses();
 
 #endif

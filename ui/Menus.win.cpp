@@ -54,12 +54,9 @@ void ReleaseCommand(Word c) {
 
 LPCWSTR W(const String& s) { return reinterpret_cast<LPCWSTR>(s.c_str()); }
 
-// Gives the canvas the system's menu font (owner-drawn items are measured and drawn in it).
+// Gives the canvas the screen's menu font (owner-drawn items are measured and drawn in it).
 void UseMenuFont(TCanvas& canvas) {
-  NONCLIENTMETRICSW ncm{};
-  ncm.cbSize = sizeof ncm;
-  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0))
-    canvas.Font()->SetHandle(CreateFontIndirectW(&ncm.lfMenuFont));
+  if (Screen) canvas.Font()->Assign(Screen->MenuFont());
 }
 
 // The caption as it reads: accelerator marks taken out, "&&" kept as one '&'.
@@ -87,20 +84,23 @@ constexpr Integer kShortCutGap = 24;  // between the text and the shortcut
 // ---- 2. TMenuItem: the tree -----------------------------------------------------------
 
 TW_DEFINE_CLASS(TMenuItem) {
-  b.Property(u"Caption", &TMenuItem::Caption, &TMenuItem::SetCaption);
-  b.Property(u"Checked", &TMenuItem::Checked, &TMenuItem::SetChecked);
-  b.Property(u"Enabled", &TMenuItem::Enabled, &TMenuItem::SetEnabled);
-  b.Property(u"Visible", &TMenuItem::Visible, &TMenuItem::SetVisible);
-  b.Property(u"Default", &TMenuItem::Default, &TMenuItem::SetDefault);
-  b.Property(u"RadioItem", &TMenuItem::RadioItem, &TMenuItem::SetRadioItem);
-  b.Property(u"GroupIndex", &TMenuItem::GroupIndex, &TMenuItem::SetGroupIndex);
-  b.Property(u"Break", &TMenuItem::Break, &TMenuItem::SetBreak);
-  b.Property(u"ShortCut", &TMenuItem::ShortCut, &TMenuItem::SetShortCut);
-  b.Property(u"ImageIndex", &TMenuItem::ImageIndex, &TMenuItem::SetImageIndex);
-  b.Property(u"Bitmap", [](const TMenuItem& i) { return const_cast<TMenuItem&>(i).Bitmap(); }, &TMenuItem::SetBitmap);
+  b.Property(u"Action", &TMenuItem::Action, &TMenuItem::SetAction);
+  b.Property(u"Caption", &TMenuItem::Caption, &TMenuItem::SetCaption).Stored(&TMenuItem::IsCaptionStored);
+  b.Property(u"Checked", &TMenuItem::Checked, &TMenuItem::SetChecked).Default(false).Stored(&TMenuItem::IsCheckedStored);
+  b.Property(u"Enabled", &TMenuItem::Enabled, &TMenuItem::SetEnabled).Default(true).Stored(&TMenuItem::IsEnabledStored);
+  b.Property(u"Visible", &TMenuItem::Visible, &TMenuItem::SetVisible).Default(true).Stored(&TMenuItem::IsVisibleStored);
+  b.Property(u"Default", &TMenuItem::Default, &TMenuItem::SetDefault).Default(false);
+  b.Property(u"RadioItem", &TMenuItem::RadioItem, &TMenuItem::SetRadioItem).Default(false);
+  b.Property(u"GroupIndex", &TMenuItem::GroupIndex, &TMenuItem::SetGroupIndex).Default(0);
+  b.Property(u"Break", &TMenuItem::Break, &TMenuItem::SetBreak).Default(mbNone);
+  b.Property(u"ShortCut", &TMenuItem::ShortCut, &TMenuItem::SetShortCut).Default(scNone);
+  b.Property(u"ImageIndex", &TMenuItem::ImageIndex, &TMenuItem::SetImageIndex).Default(-1).Stored(&TMenuItem::IsImageIndexStored);
+  // Read without making an empty picture; written only when there is one.
+  b.Property(u"Bitmap", [](const TMenuItem& i) { return const_cast<TMenuItem&>(i).Bitmap(); }, &TMenuItem::SetBitmap)
+      .Stored(&TMenuItem::HasBitmap);
   b.Property(u"SubMenuImages", &TMenuItem::SubMenuImages, &TMenuItem::SetSubMenuImages);
-  b.Property(u"HelpContext", &TMenuItem::HelpContext, &TMenuItem::SetHelpContext);
-  b.Property(u"OnClick", &TMenuItem::OnClick, &TMenuItem::SetOnClick);
+  b.Property(u"HelpContext", &TMenuItem::HelpContext, &TMenuItem::SetHelpContext).Default(0).Stored(&TMenuItem::IsHelpContextStored);
+  b.Property(u"OnClick", &TMenuItem::OnClick, &TMenuItem::SetOnClick).Stored(&TMenuItem::IsOnClickStored);
   b.Property(u"OnMeasureItem", &TMenuItem::OnMeasureItem, &TMenuItem::SetOnMeasureItem);
   b.Property(u"OnAdvancedDrawItem", &TMenuItem::OnAdvancedDrawItem, &TMenuItem::SetOnAdvancedDrawItem);
 }
@@ -195,6 +195,11 @@ TMenuItem* TMenuItem::Find(StringView text) const {
 TComponent* TMenuItem::GetParentComponent() const {
   if (parent_ && parent_->menu_) return parent_->menu_;
   return parent_;
+}
+
+void TMenuItem::GetChildren(std::vector<TComponent*>& children, TComponent* root) const {
+  for (TMenuItem* item : items_)
+    if (item->Owner() == root) children.push_back(item);
 }
 
 void TMenuItem::SetParentComponent(TComponent* parent) {
@@ -324,10 +329,74 @@ void TMenuItem::SetOnAdvancedDrawItem(TAdvancedMenuDrawItemEvent e) {
 
 void TMenuItem::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
-  if (operation == opRemove && component == subMenuImages_) {
+  if (operation != opRemove) return;
+  if (component == subMenuImages_) {
     subMenuImages_ = nullptr;
     MenuChanged(true);
   }
+  // The action goes: the link has already forgotten it.
+  if (actionLink_ && (!actionLink_->Action() || actionLink_->Action() == component)) actionLink_.reset();
+}
+
+// ---- the action ----
+
+TMenuActionLink::TMenuActionLink(TMenuItem* client) : TActionLink(client), item_(client) {}
+
+TCustomAction* TMenuActionLink::CustomAction() const { return dynamic_cast<TCustomAction*>(Action()); }
+
+namespace {
+// Whether the item's value equals its action's (there is a custom action).
+template <class V, class W>
+bool Same(const TMenuItem* item, const TCustomAction* action, V (TMenuItem::*get)() const, W (TCustomAction::*getOfAction)() const) {
+  return action && (item->*get)() == (action->*getOfAction)();
+}
+}  // namespace
+
+bool TMenuActionLink::IsCaptionLinked() const { return Same(item_, CustomAction(), &TMenuItem::Caption, &TCustomAction::Caption); }
+bool TMenuActionLink::IsCheckedLinked() const { return Same(item_, CustomAction(), &TMenuItem::Checked, &TCustomAction::Checked); }
+bool TMenuActionLink::IsEnabledLinked() const { return Same(item_, CustomAction(), &TMenuItem::Enabled, &TCustomAction::Enabled); }
+bool TMenuActionLink::IsVisibleLinked() const { return Same(item_, CustomAction(), &TMenuItem::Visible, &TCustomAction::Visible); }
+bool TMenuActionLink::IsHelpContextLinked() const {
+  return Same(item_, CustomAction(), &TMenuItem::HelpContext, &TCustomAction::HelpContext);
+}
+bool TMenuActionLink::IsImageIndexLinked() const {
+  return Same(item_, CustomAction(), &TMenuItem::ImageIndex, &TCustomAction::ImageIndex);
+}
+bool TMenuActionLink::IsOnExecuteLinked() const {
+  TBasicAction* a = Action();
+  return a && item_->OnClick() == a->OnExecute();
+}
+
+void TMenuItem::SetAction(TBasicAction* action) {
+  if (!action) {
+    actionLink_.reset();
+    return;
+  }
+  if (!actionLink_) {
+    actionLink_ = std::make_unique<TMenuActionLink>(this);
+    actionLink_->OnChange = TNotifyEvent(this, &TMenuItem::DoActionChange);
+  }
+  actionLink_->SetAction(action);
+  action->FreeNotification(this);
+  ActionChange(action, action->IsLoading());
+  // Its present state at once, unless a description is still being read.
+  if (!IsLoading() && !action->IsLoading()) InitiateAction();
+}
+
+void TMenuItem::DoActionChange(TObject* sender) {
+  if (sender && sender == Action()) ActionChange(sender, false);
+}
+
+void TMenuItem::ActionChange(TObject* sender, bool checkDefaults) {
+  auto* a = dynamic_cast<TCustomAction*>(sender);
+  if (!a) return;
+  if (!checkDefaults || caption_.empty()) SetCaption(a->Caption());
+  if (!checkDefaults || !checked_) SetChecked(a->Checked());
+  if (!checkDefaults || enabled_) SetEnabled(a->Enabled());
+  if (!checkDefaults || visible_) SetVisible(a->Visible());
+  if (!checkDefaults || helpContext_ == 0) SetHelpContext(a->HelpContext());
+  if (!checkDefaults || imageIndex_ < 0) SetImageIndex(a->ImageIndex());
+  if (!checkDefaults || !onClick_) onClick_ = a->OnExecute();
 }
 
 void TMenuItem::Loaded() {
@@ -418,10 +487,20 @@ void TMenuItem::MenuChanged(bool rebuild) {
 }
 
 void TMenuItem::Click() {
-  if (enabled_) onClick_.Call(this);
+  if (!enabled_) return;
+  TBasicAction* action = Action();
+  // An OnClick of its own runs instead of the action; the action's OnExecute as OnClick,
+  // or none, means the action runs (with its list's and the application's handlers).
+  if (onClick_ && action && !(onClick_ == action->OnExecute()))
+    onClick_(this);
+  else if (action)
+    actionLink_->Execute(this);
+  else
+    onClick_.Call(this);
 }
 
 void TMenuItem::InitiateAction() {
+  if (actionLink_) actionLink_->Update();
   for (TMenuItem* item : std::vector<TMenuItem*>(items_)) item->InitiateAction();
 }
 
@@ -536,9 +615,9 @@ void TMenuItem::DoDrawItem(TCanvas* canvas, const TRect& rect, TOwnerDrawState s
 
 TW_DEFINE_CLASS(TMenu) {
   b.Property(u"Images", &TMenu::Images, &TMenu::SetImages);
-  b.Property(u"OwnerDraw", &TMenu::OwnerDraw, &TMenu::SetOwnerDraw);
-  b.Property(u"BiDiMode", &TMenu::BiDiMode, &TMenu::SetBiDiMode);
-  b.Property(u"ParentBiDiMode", &TMenu::ParentBiDiMode, &TMenu::SetParentBiDiMode);
+  b.Property(u"OwnerDraw", &TMenu::OwnerDraw, &TMenu::SetOwnerDraw).Default(false);
+  b.Property(u"BiDiMode", &TMenu::BiDiMode, &TMenu::SetBiDiMode).Stored([](const TMenu& m) { return !m.ParentBiDiMode(); });
+  b.Property(u"ParentBiDiMode", &TMenu::ParentBiDiMode, &TMenu::SetParentBiDiMode).Default(true);
 }
 
 TMenu::TMenu(TComponent* owner) : TComponent(owner), items_(new TMenuItem(this)) { items_->SetMenu(this); }
@@ -634,6 +713,8 @@ TMenuItem* FindIn(TMenuItem* item, uintptr_t value, TFindItemKind kind) {
   return nullptr;
 }
 }  // namespace
+
+void TMenu::GetChildren(std::vector<TComponent*>& children, TComponent* root) const { items_->GetChildren(children, root); }
 
 TMenuItem* TMenu::FindItem(uintptr_t value, TFindItemKind kind) const {
   if (kind == fkHandle && items_->HandleAllocated() && reinterpret_cast<uintptr_t>(items_->Handle()) == value) return items_;
@@ -753,7 +834,7 @@ bool TMenu::HandleMenuMessage(TMessage& m) {
 
 // ---- 6. TMainMenu: the menu bar and merging -------------------------------------------
 
-TW_DEFINE_CLASS(TMainMenu) { b.Property(u"AutoMerge", &TMainMenu::AutoMerge, &TMainMenu::SetAutoMerge); }
+TW_DEFINE_CLASS(TMainMenu) { b.Property(u"AutoMerge", &TMainMenu::AutoMerge, &TMainMenu::SetAutoMerge).Default(false); }
 
 TMainMenu::TMainMenu(TComponent* owner) : TMenu(owner) {}
 
@@ -853,10 +934,10 @@ void TMainMenu::Notification(TComponent* component, TOperation operation) {
 // ---- 7. TPopupMenu and the popup list -------------------------------------------------
 
 TW_DEFINE_CLASS(TPopupMenu) {
-  b.Property(u"Alignment", &TPopupMenu::Alignment, &TPopupMenu::SetAlignment);
-  b.Property(u"AutoPopup", &TPopupMenu::AutoPopup, &TPopupMenu::SetAutoPopup);
-  b.Property(u"TrackButton", &TPopupMenu::TrackButton, &TPopupMenu::SetTrackButton);
-  b.Property(u"MenuAnimation", &TPopupMenu::MenuAnimation, &TPopupMenu::SetMenuAnimation);
+  b.Property(u"Alignment", &TPopupMenu::Alignment, &TPopupMenu::SetAlignment).Default(paLeft);
+  b.Property(u"AutoPopup", &TPopupMenu::AutoPopup, &TPopupMenu::SetAutoPopup).Default(true);
+  b.Property(u"TrackButton", &TPopupMenu::TrackButton, &TPopupMenu::SetTrackButton).Default(tbRightButton);
+  b.Property(u"MenuAnimation", &TPopupMenu::MenuAnimation, &TPopupMenu::SetMenuAnimation).Default(TMenuAnimation{});
   b.Property(u"OnPopup", &TPopupMenu::OnPopup, &TPopupMenu::SetOnPopup);
 }
 
@@ -962,12 +1043,4 @@ void TPopupList::WndProc(TMessage& m) {
       break;
   }
   m.Result = DefWindowProcW(window_, m.Msg, m.WParam, m.LParam);
-}
-
-// ---- registration ---------------------------------------------------------------------
-
-void RegisterMenuClasses() {
-  RegisterClass<TMainMenu>();
-  RegisterClass<TPopupMenu>();
-  RegisterClass<TMenuItem>();
 }

@@ -34,10 +34,21 @@
 //                       it as accelerator answers 1
 //   CM_HITTEST          to a control under the mouse before it is treated as hit (LParam =
 //                       the point in its coordinates): 0 lets the mouse through
-//   CM_PARENTBIDIMODECHANGED  to children when a control's BiDiMode changes
+//   CM_PARENTBIDIMODECHANGED  to children when a control's BiDiMode changes, and to every
+//                       form without a parent when Application's BiDiMode changes
 //   CM_FLOAT            to a form taken out of its parent control (a window of its own now)
 //   CM_MENUCHANGED      to a form when its menu bar changed
 //   CN_DROPDOWNCLOSED   to a tool bar after the drop-down menu of one of its buttons closed
+//   CM_SHOWHINTCHANGED  to the control when ShowHint changes; CM_PARENTSHOWHINTCHANGED to
+//                       its children (and to a control placed on a parent)
+//   CM_HINTSHOWPAUSE    to the control the mouse rests on: WParam 1 when a hint showed a
+//                       moment ago, LParam Integer* the pause it may change
+//   CM_HINTSHOW         to that control before its hint shows: LParam THintInfo* (Hints.h);
+//                       Result 1 forbids the hint
+//   CM_ACTIONUPDATE / CM_ACTIONEXECUTE  to the active form (then the main form) for an
+//                       action nobody else updated or ran, LParam = the action; the form
+//                       offers it to its active control and its visible controls; Result 1:
+//                       handled
 #pragma once
 
 #include <cstdint>

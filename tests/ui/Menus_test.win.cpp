@@ -16,7 +16,9 @@
 #include "support/FormFixture.h"
 #include "ui/Bitmap.h"
 #include "ui/ComCtrls.h"
+#include "ui/ActnList.h"
 #include "ui/FormReader.h"
+#include "ui/FormWriter.h"
 #include "ui/ImgList.h"
 #include "ui/Forms.h"
 #include "ui/Menus.h"
@@ -182,7 +184,6 @@ class MenusTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 0) << "no display: window tests need Xvfb";
     RegisterLibraryClasses();
-    RegisterMenuClasses();
     RegisterClass<TMenuForm>();
     app = std::make_unique<TApplication>();
     form = new TMenuForm(app.get());
@@ -748,4 +749,94 @@ TEST_F(MenusTest, TheTreeRefusesLoopsAndDoubleParents) {
   form->Recent1->Free();
   EXPECT_EQ(form->File1->Count(), 5);
   EXPECT_EQ(form->FindComponent(u"Old1"), nullptr);
+}
+
+TEST_F(MenusTest, MenusWrittenOutReadBackTheSame) {
+  form->Quiet1->SetChecked(false);
+  form->Loud1->SetChecked(true);
+  form->Popup1->SetOwnerDraw(true);
+  const String text = WriteComponentText(form);
+  // Items nest inside their menu and their parent item; defaults stay out.
+  EXPECT_NE(text.find(u"object MainMenu1: TMainMenu"), String::npos);
+  EXPECT_NE(text.find(u"object Old1: TMenuItem"), String::npos);
+  EXPECT_EQ(text.find(u"Enabled = True"), String::npos);
+  EXPECT_EQ(text.find(u"ImageIndex"), String::npos);
+  auto* copy = new TMenuForm(app.get());
+  copy->AfterConstruction();
+  ReadComponentText(copy, text);
+  String again = WriteComponentText(copy);
+  EXPECT_EQ(again.substr(again.find(u'\n')), text.substr(text.find(u'\n')));  // the root's name is made unique
+  ASSERT_NE(copy->MainMenu1, nullptr);
+  EXPECT_EQ(copy->Menu(), copy->MainMenu1);
+  EXPECT_EQ(copy->PopupMenu(), copy->Popup1);
+  // The same tree, item by item.
+  std::function<void(TMenuItem*, TMenuItem*)> same = [&](TMenuItem* a, TMenuItem* b) {
+    ASSERT_EQ(a->Count(), b->Count()) << Utf8(a->Name());
+    EXPECT_EQ(a->Name(), b->Name());
+    EXPECT_EQ(a->Caption(), b->Caption());
+    EXPECT_EQ(a->Checked(), b->Checked());
+    EXPECT_EQ(a->Enabled(), b->Enabled());
+    EXPECT_EQ(a->Visible(), b->Visible());
+    EXPECT_EQ(a->Default(), b->Default());
+    EXPECT_EQ(a->RadioItem(), b->RadioItem());
+    EXPECT_EQ(a->GroupIndex(), b->GroupIndex());
+    EXPECT_EQ(a->Break(), b->Break());
+    EXPECT_EQ(a->ShortCut(), b->ShortCut());
+    EXPECT_EQ(a->Tag(), b->Tag());
+    EXPECT_EQ(static_cast<bool>(a->OnClick()), static_cast<bool>(b->OnClick()));
+    for (Integer i = 0; i < a->Count(); ++i) same(a->Items(i), b->Items(i));
+  };
+  same(form->MainMenu1->Items(), copy->MainMenu1->Items());
+  same(form->Popup1->Items(), copy->Popup1->Items());
+  EXPECT_TRUE(copy->Popup1->OwnerDraw());
+  EXPECT_EQ(copy->Popup1->MenuAnimation(), TMenuAnimation{maNone});
+  EXPECT_TRUE(copy->Loud1->Checked());
+  EXPECT_FALSE(copy->Quiet1->Checked());
+}
+
+TEST_F(MenusTest, AnItemShowsAndRunsItsAction) {
+  struct THandlers : public TObject {
+    int executed = 0, updated = 0;
+    void Execute(TObject*) { ++executed; }
+    void Update(TObject* sender) {
+      ++updated;
+      static_cast<TAction*>(sender)->SetChecked(true);
+    }
+  } handlers;
+  auto* save = new TAction(form);
+  save->SetCaption(u"&Save all");
+  save->SetImageIndex(3);
+  save->SetOnExecute(TNotifyEvent(&handlers, &THandlers::Execute));
+  auto* item = new TMenuItem(form);
+  form->Popup1->Items()->Add(item);
+  item->SetAction(save);
+  EXPECT_EQ(item->Caption(), u"&Save all");
+  EXPECT_EQ(item->ImageIndex(), 3);
+  EXPECT_TRUE(item->Enabled());
+  save->SetEnabled(false);
+  EXPECT_FALSE(item->Enabled());
+  save->SetEnabled(true);
+  // A click runs the action; the action updates before its menu drops down.
+  item->Click();
+  EXPECT_EQ(handlers.executed, 1);
+  save->SetOnUpdate(TNotifyEvent(&handlers, &THandlers::Update));
+  PostKey(PopupList->Window(), VK_ESCAPE);
+  form->Popup1->Popup(100, 100);
+  EXPECT_GE(handlers.updated, 1);
+  EXPECT_TRUE(item->Checked());
+  // What follows the action is not written for the item.
+  EXPECT_FALSE(item->IsCaptionStored());
+  EXPECT_FALSE(item->IsOnClickStored());
+  item->SetCaption(u"Own caption");
+  EXPECT_TRUE(item->IsCaptionStored());
+  // An action without a handler leaves its items disabled.
+  auto* idle = new TAction(form);
+  auto* other = new TMenuItem(form);
+  form->Popup1->Items()->Add(other);
+  other->SetAction(idle);
+  EXPECT_FALSE(other->Enabled());
+  // The action goes: the item forgets it and keeps its look.
+  save->Free();
+  EXPECT_EQ(item->Action(), nullptr);
+  EXPECT_EQ(item->Caption(), u"Own caption");
 }
