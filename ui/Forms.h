@@ -206,6 +206,8 @@ class TCustomForm : public TWinControl {
   void DestroyWindowHandle() override;
   void DestroyWnd() override;
   void Notification(TComponent* component, TOperation operation) override;
+  // An MDI frame's client window takes the room its aligned controls leave.
+  void AlignControls(TControl* control, TRect& rect) override;
   void HandleCreated() override;
   void PaintWindow(HDC dc) override;
   virtual void Paint() { onPaint_.Call(this); }

@@ -355,6 +355,7 @@ void TCustomForm::HandleCreated() {
                                     WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VSCROLL | WS_HSCROLL, 0,
                                     0, r.right, r.bottom, WindowHandle(), nullptr, GetModuleHandleW(nullptr), &ccs);
     if (!clientHandle_) throw EOSError(u"Cannot create the MDI client window of " + Name());
+    if (ControlCount() > 0) Realign();  // beside the frame's aligned controls
   }
   UpdateMenu();
 }
@@ -699,7 +700,9 @@ void TCustomForm::DefaultHandler(TMessage& m) {
   HWND h = WindowHandle();
   if (h && !IsLibraryMessage(m.Msg)) {
     // An MDI frame and an MDI child have their own default procedures.
-    const bool frame = formStyle_ == fsMDIForm && clientHandle_;
+    // With controls of its own the frame places its client by the align layout: the frame
+    // procedure would stretch it over them on every resize.
+    const bool frame = formStyle_ == fsMDIForm && clientHandle_ && !(m.Msg == WM_SIZE && ControlCount() > 0);
     const bool child = IsMDIChild() && (GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_MDICHILD);
     if (frame || child) {
       if (m.Msg == WM_SETTEXT) text_ = m.LParam ? String(reinterpret_cast<const Char*>(m.LParam)) : String();
@@ -746,6 +749,13 @@ void TCustomForm::DestroyWnd() {
   if (menu_ && menu_->WindowHandle() == WindowHandle()) menu_->SetWindowHandle(nullptr);
   TWinControl::DestroyWnd();
   clientHandle_ = nullptr;  // went with its frame
+}
+
+void TCustomForm::AlignControls(TControl* control, TRect& rect) {
+  TWinControl::AlignControls(control, rect);
+  if (formStyle_ == fsMDIForm && clientHandle_)
+    SetWindowPos(clientHandle_, nullptr, rect.Left, rect.Top, std::max(0, rect.Width()), std::max(0, rect.Height()),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TCustomForm::SetParent(TWinControl* parent) {

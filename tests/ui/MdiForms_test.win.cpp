@@ -12,6 +12,7 @@
 #include "support/FormFixture.h"
 #include "ui/Forms.h"
 #include "ui/Menus.h"
+#include "ui/StdCtrls.h"
 
 namespace {
 
@@ -102,6 +103,31 @@ TEST_F(MdiTest, TheFrameHoldsItsChildrenInTheClientWindow) {
   b->Free();
   EXPECT_EQ(frame->MDIChildCount(), 2);
   EXPECT_TRUE(IsWindow(client));
+}
+
+TEST_F(MdiTest, TheClientTakesTheRoomTheFramesAlignedControlsLeave) {
+  auto* top = new TEdit(frame);  // any control: a bar along the top
+  top->SetParent(frame);
+  top->SetAutoSize(false);
+  top->SetHeight(30);
+  top->SetAlign(alTop);
+  auto* side = new TEdit(frame);
+  side->SetParent(frame);
+  side->SetWidth(50);
+  side->SetAlign(alLeft);
+  frame->Show();
+  HWND client = frame->ClientHandle();
+  for (TSize size : {TSize(640, 480), TSize(500, 400), TSize(700, 520)}) {
+    frame->SetBounds(50, 50, size.cx, size.cy);
+    PumpMessages();
+    RECT fr;
+    GetClientRect(frame->Handle(), &fr);
+    RECT cr = WindowRectIn(client, frame->Handle());
+    EXPECT_EQ(cr.left, 50) << size.cx;
+    EXPECT_EQ(cr.top, 30) << size.cx;
+    EXPECT_EQ(cr.right, fr.right) << size.cx;
+    EXPECT_EQ(cr.bottom, fr.bottom) << size.cx;
+  }
 }
 
 TEST_F(MdiTest, TileCascadeAndArrangeIcons) {
