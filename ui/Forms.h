@@ -14,6 +14,11 @@
 // (the class library's CreateNew). OnDestroy runs when the form is freed (Free, or by its
 // owner).
 //
+// MDI: a form with FormStyle fsMDIForm holds its children in its MDI client window
+// (ClientHandle); a form with fsMDIChild is made inside the main form (or the first MDI form)
+// and shown at once; closing it minimizes it unless OnClose frees it. The frame's Menu shows
+// the active child's Menu merged in (Menus.h); WindowMenu lists the children.
+//
 // Errors: an exception that leaves an event handler or a message handler is shown by
 // Application->HandleException (OnException when set, else a message box with the text,
 // a full stop added as the class library does) and the message loop goes on.
