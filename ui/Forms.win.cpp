@@ -791,6 +791,9 @@ void TCustomForm::SetMenu(TMainMenu* menu) {
   if (menu) menu->FreeNotification(this);
   if (IsLoading()) return;
   UpdateMenu();
+  // The active MDI child (or active AutoMerge form) shows its new menu in the bar at once.
+  TCustomForm* frame = IsMDIChild() ? MDIParent() : nullptr;
+  if (frame ? frame->ActiveMDIChild() == this : Active()) MergeMenu(true);
   Perform(CM_MENUCHANGED, 0, 0);
 }
 

@@ -273,6 +273,12 @@ TEST_F(MdiTest, TheActiveChildsMenuJoinsTheFramesBar) {
   SendMessageW(frame->ClientHandle(), WM_MDIACTIVATE, reinterpret_cast<WPARAM>(plain->Handle()), 0);
   EXPECT_EQ(bar->Merged(), nullptr);
   EXPECT_EQ(count(), 2);
+  // A menu given to the active child shows at once.
+  auto* plainBar = new TMainMenu(plain);
+  AddItem(plain, plainBar->Items(), u"&View", 5);
+  plain->SetMenu(plainBar);
+  EXPECT_EQ(bar->Merged(), plainBar);
+  EXPECT_EQ(count(), 3);
 }
 
 TEST_F(MdiTest, ClosingAChildMinimizesItUnlessItsHandlerFreesIt) {
