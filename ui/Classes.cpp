@@ -48,7 +48,32 @@ const TClassInfo& TObject::StaticClass() {
   return info;
 }
 
+// ---- objects in use -------------------------------------------------------------------
+
+TObjectInUse::TObjectInUse(TObject* obj) : obj_(obj) {
+  if (obj) ++obj->useCount_;
+}
+
+TObjectInUse::~TObjectInUse() {
+  if (!obj_ || --obj_->useCount_ > 0 || !obj_->freePending_) return;
+  obj_->freePending_ = false;
+  try {
+    obj_->Free();
+  } catch (...) {
+    // A destructor path that throws must not unwind through the closing scope (it may be
+    // closing during another unwind); the object is gone either way.
+  }
+}
+
+bool TObjectInUse::InUse(const TObject* obj) { return obj && obj->useCount_ > 0; }
+
+bool TObjectInUse::FreePending(const TObject* obj) { return obj && obj->freePending_; }
+
 void TObject::Free() {
+  if (useCount_ > 0) {
+    freePending_ = true;
+    return;
+  }
   BeforeDestruction();
   delete this;
 }
@@ -75,7 +100,7 @@ void TPersistent::AssignTo(TPersistent* dest) const {
 
 TW_DEFINE_CLASS(TComponent) {
   b.Property(u"Name", &TComponent::Name, &TComponent::SetName);
-  b.Property(u"Tag", &TComponent::Tag, &TComponent::SetTag);
+  b.Property(u"Tag", &TComponent::Tag, &TComponent::SetTag).Default(0);
 }
 
 namespace {
@@ -215,6 +240,13 @@ void TComponent::SetReading(bool reading) {
     state_ += csReading;
   else
     state_ -= csReading;
+}
+
+void TComponent::SetWriting(bool writing) {
+  if (writing)
+    state_ += csWriting;
+  else
+    state_ -= csWriting;
 }
 
 void TComponent::Loaded() { state_ -= csLoading; }

@@ -48,8 +48,39 @@ class TObject {
   // (TClassBuilder and the form helpers do it), and by Free right before the destructors.
   virtual void AfterConstruction() {}
   virtual void BeforeDestruction() {}
-  // BeforeDestruction, then delete.
+  // BeforeDestruction, then delete. An object in use (TObjectInUse) is freed only when the
+  // outermost use ends.
   void Free();
+
+ private:
+  friend class TObjectInUse;
+  // Open TObjectInUse scopes, and whether Free was asked for meanwhile. Kept in the object:
+  // the window procedure chain opens a scope around every message, and a lookup elsewhere
+  // would cost more than the rest of the dispatch.
+  int32_t useCount_ = 0;
+  bool freePending_ = false;
+};
+
+// Marks an object as in use for the scope's lifetime. Free called meanwhile only notes the
+// wish; the object is freed when its outermost scope closes (on the thread that closes it). The window
+// procedure chain (Subclass.h) opens one around every call of an object's procedure, so a
+// window wrapper freed from inside one of its own messages lives until that message has
+// returned, and code that runs after the free still finds it intact.
+class TObjectInUse {
+ public:
+  // obj may be nullptr: the scope then does nothing.
+  explicit TObjectInUse(TObject* obj);
+  ~TObjectInUse();
+  TObjectInUse(const TObjectInUse&) = delete;
+  TObjectInUse& operator=(const TObjectInUse&) = delete;
+
+  // True while a scope for obj is open.
+  static bool InUse(const TObject* obj);
+  // True when obj is in use and Free has been asked for it.
+  static bool FreePending(const TObject* obj);
+
+ private:
+  TObject* obj_;
 };
 
 // Frees the object and clears the pointer first, so the pointer never names a dying object.
@@ -127,10 +158,17 @@ class TComponent : public TPersistent {
   virtual bool HasParent() const { return false; }
   virtual void SetParentComponent(TComponent* /*parent*/) {}
 
+  // The components whose descriptions are written inside this one's, in order (the form
+  // writer): a windowed control lists its child controls that root owns. The base class has
+  // none. (Besides these, the root's description holds every component it owns that has no
+  // parent.)
+  virtual void GetChildren(std::vector<TComponent*>& /*children*/, TComponent* /*root*/) const {}
+
   // The form reader's entry points; Loaded clears csLoading.
   virtual void Loaded();
   void SetLoading(bool loading);   // csLoading on or off (the form reader)
   void SetReading(bool reading);   // csReading on or off (the form reader)
+  void SetWriting(bool writing);   // csWriting on or off (the form writer)
 
  protected:
   // Something was inserted into or removed from the owner, or a free-notified component is

@@ -63,7 +63,8 @@ class TProgressBar : public TWinControl {
 // The tool bar's buttons are its TToolButton children, in the order they were placed on it;
 // each becomes one button of the system tool bar, with the button's image index, style and
 // state. The system tool bar lays them out and draws them; each tool button takes its bounds
-// from it. A click on a button runs its OnClick.
+// from it. A click on a button runs its OnClick. The arrow of a tbsDropDown button drops its
+// DropdownMenu below it; when the menu has closed the tool bar gets CN_DROPDOWNCLOSED.
 
 TW_ENUM(TToolButtonStyle, tbsButton, tbsCheck, tbsDropDown, tbsSeparator, tbsDivider, tbsTextButton)
 
@@ -79,10 +80,12 @@ TCustomDrawState CustomDrawStateOf(Cardinal itemState);
 
 class TToolBar;
 class TCustomImageList;
+class TPopupMenu;
 
 class TToolButton : public TGraphicControl {
   TW_CLASS(TToolButton, TGraphicControl)
   explicit TToolButton(TComponent* owner);
+  ~TToolButton() override;
 
   Integer ImageIndex() const { return imageIndex_; }
   void SetImageIndex(Integer value);
@@ -91,6 +94,9 @@ class TToolButton : public TGraphicControl {
   // Pressed (a button) or checked (a check button).
   bool Down() const { return down_; }
   void SetDown(bool value);
+  // The menu the button's drop-down arrow shows.
+  TPopupMenu* DropdownMenu() const { return dropdownMenu_; }
+  void SetDropdownMenu(TPopupMenu* menu);
   // The tool bar the button lies on; nullptr when its parent is none.
   TToolBar* ToolBar() const;
   // Its position among the tool bar's buttons; -1 off a tool bar.
@@ -99,9 +105,15 @@ class TToolButton : public TGraphicControl {
   void SetBounds(Integer left, Integer top, Integer width, Integer height) override;
   void Dispatch(TMessage& message) override;
 
+ protected:
+  void Notification(TComponent* component, TOperation operation) override;
+  // Also the action's image index, and its checked state as Down.
+  void ActionChange(TObject* sender, bool checkDefaults) override;
+
  private:
   friend class TToolBar;
   void Changed();
+  TPopupMenu* dropdownMenu_ = nullptr;
   Integer imageIndex_ = -1;
   TToolButtonStyle style_ = tbsButton;
   bool down_ = false;
@@ -145,6 +157,8 @@ class TToolBar : public TWinControl {
   void SetImageList(TCustomImageList*& field, TCustomImageList* value);
   void SendImageLists();
   void UpdateButtonBounds();
+  // TBN_DROPDOWN: drops the button's menu below it.
+  void DropDown(TMessage& m);
   TCustomImageList* images_ = nullptr;
   TCustomImageList* hotImages_ = nullptr;
   TCustomImageList* disabledImages_ = nullptr;

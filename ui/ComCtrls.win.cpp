@@ -5,22 +5,23 @@
 #include <vector>
 
 #include "ComCtrls.h"
+#include "Menus.h"
 #include "ImgList.h"
 
 TW_DEFINE_CLASS(TProgressBar) {
-  b.Property(u"Min", &TProgressBar::Min, &TProgressBar::SetMin);
-  b.Property(u"Max", &TProgressBar::Max, &TProgressBar::SetMax);
-  b.Property(u"Position", &TProgressBar::Position, &TProgressBar::SetPosition);
-  b.Property(u"Step", &TProgressBar::Step, &TProgressBar::SetStep);
-  b.Property(u"Orientation", &TProgressBar::Orientation, &TProgressBar::SetOrientation);
-  b.Property(u"Smooth", &TProgressBar::Smooth, &TProgressBar::SetSmooth);
-  b.Property(u"Style", &TProgressBar::Style, &TProgressBar::SetStyle);
-  b.Property(u"MarqueeInterval", &TProgressBar::MarqueeInterval, &TProgressBar::SetMarqueeInterval);
-  b.Color(u"BarColor", &TProgressBar::BarColor, &TProgressBar::SetBarColor);
-  b.Color(u"BackgroundColor", &TProgressBar::BackgroundColor, &TProgressBar::SetBackgroundColor);
-  b.Property(u"State", &TProgressBar::State, &TProgressBar::SetState);
-  b.Property(u"Font", &TProgressBar::Font, &TProgressBar::SetFont);
-  b.Property(u"ParentFont", &TProgressBar::ParentFont, &TProgressBar::SetParentFont);
+  b.Property(u"Min", &TProgressBar::Min, &TProgressBar::SetMin).Default(0);
+  b.Property(u"Max", &TProgressBar::Max, &TProgressBar::SetMax).Default(100);
+  b.Property(u"Position", &TProgressBar::Position, &TProgressBar::SetPosition).Default(0);
+  b.Property(u"Step", &TProgressBar::Step, &TProgressBar::SetStep).Default(10);
+  b.Property(u"Orientation", &TProgressBar::Orientation, &TProgressBar::SetOrientation).Default(pbHorizontal);
+  b.Property(u"Smooth", &TProgressBar::Smooth, &TProgressBar::SetSmooth).Default(false);
+  b.Property(u"Style", &TProgressBar::Style, &TProgressBar::SetStyle).Default(pbstNormal);
+  b.Property(u"MarqueeInterval", &TProgressBar::MarqueeInterval, &TProgressBar::SetMarqueeInterval).Default(10);
+  b.Color(u"BarColor", &TProgressBar::BarColor, &TProgressBar::SetBarColor).Default(clDefault);
+  b.Color(u"BackgroundColor", &TProgressBar::BackgroundColor, &TProgressBar::SetBackgroundColor).Default(clDefault);
+  b.Property(u"State", &TProgressBar::State, &TProgressBar::SetState).Default(pbsNormal);
+  b.Property(u"Font", &TProgressBar::Font, &TProgressBar::SetFont).Stored([](const TProgressBar& p) { return !p.ParentFont(); });
+  b.Property(u"ParentFont", &TProgressBar::ParentFont, &TProgressBar::SetParentFont).Default(true);
 }
 
 TProgressBar::TProgressBar(TComponent* owner) : TWinControl(owner) {
@@ -123,11 +124,16 @@ void TProgressBar::SetState(TProgressBarState s) {
 TCustomDrawState CustomDrawStateOf(Cardinal itemState) { return TCustomDrawState::FromBits(itemState & 0x1FFF); }
 
 TW_DEFINE_CLASS(TToolButton) {
-  b.Property(u"Caption", &TToolButton::Caption, &TToolButton::SetCaption);
-  b.Property(u"ImageIndex", &TToolButton::ImageIndex, &TToolButton::SetImageIndex);
-  b.Property(u"Style", &TToolButton::Style, &TToolButton::SetStyle);
-  b.Property(u"Down", &TToolButton::Down, &TToolButton::SetDown);
-  b.Property(u"OnClick", &TToolButton::OnClick, &TToolButton::SetOnClick);
+  b.Property(u"Caption", &TToolButton::Caption, &TToolButton::SetCaption).Stored(&TToolButton::IsCaptionStored);
+  // Not stored while the action gives it.
+  b.Property(u"ImageIndex", &TToolButton::ImageIndex, &TToolButton::SetImageIndex).Default(-1).Stored([](const TToolButton& t) {
+    auto* a = dynamic_cast<TCustomAction*>(t.Action());
+    return !a || a->ImageIndex() != t.ImageIndex();
+  });
+  b.Property(u"Style", &TToolButton::Style, &TToolButton::SetStyle).Default(tbsButton);
+  b.Property(u"Down", &TToolButton::Down, &TToolButton::SetDown).Default(false);
+  b.Property(u"DropdownMenu", &TToolButton::DropdownMenu, &TToolButton::SetDropdownMenu);
+  b.Property(u"OnClick", &TToolButton::OnClick, &TToolButton::SetOnClick).Stored(&TToolButton::IsOnClickStored);
 }
 
 TToolButton::TToolButton(TComponent* owner) : TGraphicControl(owner) {
@@ -135,7 +141,31 @@ TToolButton::TToolButton(TComponent* owner) : TGraphicControl(owner) {
   TGraphicControl::SetBounds(0, 0, 23, 22);
 }
 
+TToolButton::~TToolButton() {
+  if (dropdownMenu_) dropdownMenu_->RemoveFreeNotification(this);
+}
+
+void TToolButton::SetDropdownMenu(TPopupMenu* menu) {
+  if (menu == dropdownMenu_) return;
+  if (dropdownMenu_) dropdownMenu_->RemoveFreeNotification(this);
+  dropdownMenu_ = menu;
+  if (menu) menu->FreeNotification(this);
+}
+
+void TToolButton::Notification(TComponent* component, TOperation operation) {
+  TGraphicControl::Notification(component, operation);
+  if (operation == opRemove && component == dropdownMenu_) dropdownMenu_ = nullptr;
+}
+
 TToolBar* TToolButton::ToolBar() const { return dynamic_cast<TToolBar*>(Parent()); }
+
+void TToolButton::ActionChange(TObject* sender, bool checkDefaults) {
+  TGraphicControl::ActionChange(sender, checkDefaults);
+  auto* a = dynamic_cast<TCustomAction*>(sender);
+  if (!a) return;
+  if (!checkDefaults || imageIndex_ == -1) SetImageIndex(a->ImageIndex());
+  if (!checkDefaults || !down_) SetDown(a->Checked());
+}
 
 Integer TToolButton::Index() const {
   if (TToolBar* bar = ToolBar())
@@ -180,9 +210,9 @@ TW_DEFINE_CLASS(TToolBar) {
   b.Property(u"Images", &TToolBar::Images, &TToolBar::SetImages);
   b.Property(u"HotImages", &TToolBar::HotImages, &TToolBar::SetHotImages);
   b.Property(u"DisabledImages", &TToolBar::DisabledImages, &TToolBar::SetDisabledImages);
-  b.Property(u"Flat", &TToolBar::Flat, &TToolBar::SetFlat);
-  b.Property(u"List", &TToolBar::List, &TToolBar::SetList);
-  b.Property(u"ShowCaptions", &TToolBar::ShowCaptions, &TToolBar::SetShowCaptions);
+  b.Property(u"Flat", &TToolBar::Flat, &TToolBar::SetFlat).Default(true);
+  b.Property(u"List", &TToolBar::List, &TToolBar::SetList).Default(false);
+  b.Property(u"ShowCaptions", &TToolBar::ShowCaptions, &TToolBar::SetShowCaptions).Default(false);
 }
 
 TToolBar::TToolBar(TComponent* owner) : TWinControl(owner) {
@@ -332,8 +362,32 @@ void TToolBar::Dispatch(TMessage& m) {
         b->Click();
       }
       return;
+    case CN_NOTIFY:
+      if (m.LParam && reinterpret_cast<NMHDR*>(m.LParam)->code == TBN_DROPDOWN) {
+        DropDown(m);
+        return;
+      }
+      break;
   }
   TWinControl::Dispatch(m);
+}
+
+void TToolBar::DropDown(TMessage& m) {
+  const auto* nm = reinterpret_cast<const NMTOOLBARW*>(m.LParam);
+  TToolButton* button = Buttons(nm->iItem);  // the command id is the button's index
+  TPopupMenu* menu = button ? button->DropdownMenu() : nullptr;
+  if (!menu) {
+    m.Result = TBDDRET_NODEFAULT;
+    return;
+  }
+  RECT r{};
+  SendMessageW(WindowHandle(), TB_GETRECT, static_cast<WPARAM>(nm->iItem), reinterpret_cast<LPARAM>(&r));
+  POINT below{r.left, r.bottom};
+  ::ClientToScreen(WindowHandle(), &below);
+  menu->SetPopupComponent(button);
+  menu->Popup(below.x, below.y);  // returns when the menu has closed
+  Perform(CN_DROPDOWNCLOSED, 0, 0);
+  m.Result = TBDDRET_DEFAULT;
 }
 
 void TToolBar::WndProc(TMessage& m) {

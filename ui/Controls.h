@@ -41,8 +41,11 @@
 
 #ifdef _WIN32
 
+#include <exception>
+#include <memory>
 #include <vector>
 
+#include "ActnList.h"
 #include "Canvas.h"
 #include "Classes.h"
 #include "Graphics.h"
@@ -69,9 +72,26 @@ using TControlStyle = TSet<TControlStyleFlag>;
 
 // Where a control declares it belongs in its parent's client area.
 TW_ENUM(TAlign, alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom)
+// The parent's edges whose distance a control keeps when the parent is resized.
+TW_ENUM(TAnchorKind, akLeft, akTop, akRight, akBottom)
+using TAnchors = TSet<TAnchorKind>;
 
 using TMouseEvent = TEvent<void(TObject* Sender, TMouseButton Button, TShiftState Shift, Integer X, Integer Y)>;
 using TMouseMoveEvent = TEvent<void(TObject* Sender, TShiftState Shift, Integer X, Integer Y)>;
+
+// ---- owner drawing, accelerators, context menus -----------------------------------------
+
+class TPopupMenu;
+
+// The state of an owner-drawn item: one element per ODS_ bit, in bit order.
+TW_ENUM(TOwnerDrawStateItem, odSelected, odGrayed, odDisabled, odChecked, odFocused, odDefault, odHotLight, odInactive,
+        odNoAccel, odNoFocusRect, odReserved1, odReserved2, odComboBoxEdit)
+using TOwnerDrawState = TSet<TOwnerDrawStateItem>;
+// The ODS_ bits of an owner-draw item as a state set.
+TOwnerDrawState OwnerDrawStateOf(Cardinal itemState);
+// True when the caption marks charCode as its accelerator ("&Save" for 's' or 'S'; "&&"
+// is a plain '&').
+bool IsAccel(Word charCode, StringView caption);
 
 // What CreateParams fills before a window is made.
 struct TCreateParams {
@@ -89,6 +109,82 @@ struct TCreateParams {
 };
 
 class TControlCanvas;
+class TControl;
+class TControlActionLink;
+
+// ---- layout values (Align.win.cpp) ------------------------------------------------------
+
+// Space kept around a control that its parent aligns with AlignWithMargins on (3 pixels on
+// each side unless set). A change tells the control, which asks its parent to realign.
+class TMargins : public TPersistent {
+  TW_CLASS(TMargins, TPersistent)
+  explicit TMargins(TControl* control, Integer initial = 3);
+  TControl* Control() const { return control_; }
+  Integer Left() const { return left_; }
+  Integer Top() const { return top_; }
+  Integer Right() const { return right_; }
+  Integer Bottom() const { return bottom_; }
+  void SetLeft(Integer v) { SetBounds(v, top_, right_, bottom_); }
+  void SetTop(Integer v) { SetBounds(left_, v, right_, bottom_); }
+  void SetRight(Integer v) { SetBounds(left_, top_, v, bottom_); }
+  void SetBottom(Integer v) { SetBounds(left_, top_, right_, v); }
+  void SetBounds(Integer left, Integer top, Integer right, Integer bottom);
+  TNotifyEvent OnChange() const { return onChange_; }
+  void SetOnChange(TNotifyEvent e) { onChange_ = e; }
+  void Assign(const TPersistent* source) override;
+
+ private:
+  TControl* control_;
+  Integer left_, top_, right_, bottom_;
+  TNotifyEvent onChange_;
+};
+
+// Space a windowed control keeps free inside its client area when it aligns its children
+// (none unless set).
+class TPadding : public TMargins {
+  TW_CLASS(TPadding, TMargins)
+  explicit TPadding(TControl* control) : TMargins(control, 0) {}
+};
+
+// Limits of a control's size; 0 means no limit. A change applies them to the control at once.
+class TSizeConstraints : public TPersistent {
+  TW_CLASS(TSizeConstraints, TPersistent)
+  explicit TSizeConstraints(TControl* control) : control_(control) {}
+  TControl* Control() const { return control_; }
+  Integer MinWidth() const { return minWidth_; }
+  Integer MinHeight() const { return minHeight_; }
+  Integer MaxWidth() const { return maxWidth_; }
+  Integer MaxHeight() const { return maxHeight_; }
+  // Negative values count as 0; a maximum below the minimum raises the maximum to it.
+  void SetMinWidth(Integer v);
+  void SetMinHeight(Integer v);
+  void SetMaxWidth(Integer v);
+  void SetMaxHeight(Integer v);
+  // The size within the limits.
+  void Apply(Integer& width, Integer& height) const;
+  TNotifyEvent OnChange() const { return onChange_; }
+  void SetOnChange(TNotifyEvent e) { onChange_ = e; }
+  void Assign(const TPersistent* source) override;
+
+ private:
+  void Changed() { onChange_.Call(this); }
+  // One axis's limit (isMin: the minimum, which may raise the maximum).
+  void SetLimit(Integer& min, Integer& max, Integer value, bool isMin);
+  TControl* control_;
+  Integer minWidth_ = 0, minHeight_ = 0, maxWidth_ = 0, maxHeight_ = 0;
+  TNotifyEvent onChange_;
+};
+
+// What a parent knows about the custom-aligned control it is placing.
+struct TAlignInfo {
+  const std::vector<TControl*>* AlignList = nullptr;  // the controls of that alignment, in order
+  Integer ControlIndex = 0;                          // the control's place in it
+  TAlign Align = alNone;
+};
+
+using TAlignInsertBeforeEvent = TEvent<void(TWinControl* Sender, TControl* C1, TControl* C2, bool& Before)>;
+using TAlignPositionEvent = TEvent<void(TWinControl* Sender, TControl* Control, Integer& NewLeft, Integer& NewTop,
+                                        Integer& NewWidth, Integer& NewHeight, TRect& AlignRect, const TAlignInfo& AlignInfo)>;
 
 class TControl : public TComponent {
   TW_CLASS(TControl, TComponent)
@@ -149,28 +245,68 @@ class TControl : public TComponent {
   // window class's own).
   Integer Cursor() const { return cursor_; }
   void SetCursor(Integer cursor);
+  // ---- hints (AppHints.win.cpp) ----
+  // "short|long" (Hints.h); the application shows the short part after the mouse rested
+  // on the control, when its ShowHint is on (a disabled control's too).
   const String& Hint() const { return hint_; }
   void SetHint(const String& hint) { hint_ = hint; }
+  // Setting it clears ParentShowHint; CM_SHOWHINTCHANGED follows, and the children that
+  // take their parent's hear CM_PARENTSHOWHINTCHANGED.
   bool ShowHint() const { return showHint_; }
-  void SetShowHint(bool v) { showHint_ = v; }
+  void SetShowHint(bool v);
+  // On (the default): ShowHint follows the parent's.
+  bool ParentShowHint() const { return parentShowHint_; }
+  void SetParentShowHint(bool v);
   TControlState ControlState() const { return controlState_; }
   void SetControlState(TControlState s) { controlState_ = s; }
   TControlStyle ControlStyle() const { return controlStyle_; }
   void SetControlStyle(TControlStyle s) { controlStyle_ = s; }
-  // The alignment the control declares. Code that measures a parent's aligned children reads
-  // it; the library itself lays nothing out by it (there is no align layout yet, so it is
-  // not a published property either).
+
+  // ---- layout (Align.win.cpp) ----
+  // The parent places its aligned children in its client area (less its Padding): first
+  // those at the top, then bottom, left, right, the one filling the rest (alClient) and the
+  // custom ones (alCustom: the parent's CustomAlignPosition or OnAlignPosition), each kind
+  // in the order of its position (the control that asked first among equals at the top and
+  // left; at the bottom and right the later control nearer the edge). With
+  // AlignWithMargins the Margins stay free around the control. A new alignment also sets
+  // Anchors to the edges it follows; going back to alNone restores the bounds the control
+  // had been given from outside (ExplicitBounds); switching between a vertical and a
+  // horizontal alignment swaps width and height.
   TAlign Align() const { return align_; }
-  void SetAlign(TAlign value) { align_ = value; }
+  void SetAlign(TAlign value);
+  // An unaligned control keeps its distance to the anchored edges as its parent is resized:
+  // left and right (or top and bottom) stretch it, right (bottom) alone moves it, neither
+  // keeps its centre at the same proportion of the parent. Default [akLeft, akTop].
+  TAnchors Anchors() const { return anchors_; }
+  void SetAnchors(TAnchors value);
+  bool AlignWithMargins() const { return alignWithMargins_; }
+  void SetAlignWithMargins(bool value);
+  TMargins* Margins() const { return margins_.get(); }
+  void SetMargins(const TMargins* value) { margins_->Assign(value); }
+  // Every size the control takes stays within them, whoever sets it.
+  TSizeConstraints* Constraints() const { return constraints_.get(); }
+  void SetConstraints(const TSizeConstraints* value) { constraints_->Assign(value); }
+  // The bounds last given from outside (not by the parent's alignment).
+  TRect ExplicitBounds() const { return explicitBounds_; }
+  // Asks the parent to place its children again with this one first among equals.
+  void RequestAlign();
+
+  // The help topic of the control (0: its parent's); F1 on it asks Application->HelpContext.
+  Integer HelpContext() const { return helpContext_; }
+  void SetHelpContext(Integer v) { helpContext_ = v; }
 
   // ---- reading order ----
-  // The control's own (there is no inheritance from the parent); a change sends
-  // CM_BIDIMODECHANGED.
+  // A change sends CM_BIDIMODECHANGED to the control and CM_PARENTBIDIMODECHANGED to its
+  // children; with ParentBiDiMode (on by default) a control follows its parent's.
   TBiDiMode BiDiMode() const { return biDiMode_; }
   void SetBiDiMode(TBiDiMode value);
+  bool ParentBiDiMode() const { return parentBiDiMode_; }
+  void SetParentBiDiMode(bool value);
   // Right-to-left layout (bdRightToLeft only) and reading (every mode but bdLeftToRight).
   bool UseRightToLeftAlignment() const { return biDiMode_ == bdRightToLeft; }
   bool UseRightToLeftReading() const { return biDiMode_ != bdLeftToRight; }
+  // Any right-to-left mode.
+  bool IsRightToLeft() const { return biDiMode_ != bdLeftToRight; }
   // DrawText flags in the control's reading order: with right-to-left alignment DT_RIGHT and
   // DT_LEFT swap (DT_CENTER stays); with right-to-left reading DT_RTLREADING is added.
   Cardinal DrawTextBiDiModeFlags(Cardinal flags) const;
@@ -218,7 +354,34 @@ class TControl : public TComponent {
 
   virtual void Click();
 
+  // ---- context menu ----
+  // Shown on a right click over the control and on the context-menu key while it has the
+  // focus (WM_CONTEXTMENU), with the control as the menu's PopupComponent. A control without
+  // one leaves the request to its parent.
+  TPopupMenu* PopupMenu() const { return popupMenu_; }
+  void SetPopupMenu(TPopupMenu* menu);
+  // ---- actions (ControlActions.win.cpp) ----
+  // The control shows and runs its action: caption, enabled state, hint, visibility and
+  // help context (a tool button's image index and down state too) follow the action's,
+  // and a click runs the action unless OnClick was set to another handler. Updated when
+  // linked and whenever the application is idle (InitiateAction).
+  TBasicAction* Action() const;
+  void SetAction(TBasicAction* action);
+  TControlActionLink* ActionLink() const { return actionLink_.get(); }
+  // Asks the linked action to update.
+  virtual void InitiateAction();
+  // Whether a value is the control's own, not the action's (descriptions keep only those).
+  bool IsCaptionStored() const;
+  bool IsEnabledStored() const;
+  bool IsHintStored() const;
+  bool IsVisibleStored() const;
+  bool IsHelpContextStored() const;
+  bool IsOnClickStored() const;
+
  protected:
+  // Takes the action's values; with checkDefaults only where the control still has its
+  // defaults (an action linked while a description is read leaves the description's).
+  virtual void ActionChange(TObject* sender, bool checkDefaults);
   virtual void DblClick();
   virtual void MouseDown(TMouseButton button, TShiftState shift, Integer x, Integer y);
   virtual void MouseUp(TMouseButton button, TShiftState shift, Integer x, Integer y);
@@ -230,6 +393,12 @@ class TControl : public TComponent {
   void Loaded() override;
   // After the bounds changed (window or not).
   virtual void BoundsChanged();
+  // Records the distances to the parent's edges that Anchors keep, against the parent's
+  // present client size.
+  void UpdateAnchorRules();
+  // After a size or position was set from outside the parent's alignment: the bounds
+  // become the explicit ones, the anchors measure from them and the parent realigns.
+  void BoundsSetFromOutside();
   // Repaints the control's area on its parent (graphic controls).
   void InvalidateControl(bool isVisible, bool isOpaque);
 
@@ -243,7 +412,15 @@ class TControl : public TComponent {
   void CMTextChanged(TMessage& m);
   void CMMouseEnter(TMessage& m);
   void CMMouseLeave(TMessage& m);
+  void CMParentShowHintChanged(TMessage& m);
   void MouseMessage(TMessage& m);
+  // WM_CONTEXTMENU: shows the PopupMenu (Result 1) or passes the request on.
+  void WMContextMenu(TMessage& m);
+  // The control's value changed (an edit's text ...): CM_CHANGED (LParam = the control) to
+  // it, and from it up through its parents.
+  void Changed();
+  // CM_PARENTBIDIMODECHANGED: the parent's reading order changed.
+  void CMParentBiDiModeChanged(TMessage& m);
 
   TWinControl* parent_ = nullptr;
   Integer left_ = 0, top_ = 0, width_ = 0, height_ = 0;
@@ -258,19 +435,60 @@ class TControl : public TComponent {
   bool parentFont_ = true;
   bool parentColor_ = false;
   bool showHint_ = false;
+  bool parentShowHint_ = true;
   bool changingParentFont_ = false;
   TColor color_ = clWindow;
   Integer cursor_ = 0;
+  Integer helpContext_ = 0;
   TFont* font_;
   String hint_;
   TControlState controlState_;
   TControlStyle controlStyle_{csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
+  // layout
+  friend class TMargins;
+  friend class TSizeConstraints;
+  void MarginsChanged(TObject*);
+  void ConstraintsChanged(TObject*);
   TAlign align_ = alNone;
+  TAnchors anchors_{akLeft, akTop};
+  bool alignWithMargins_ = false;
+  bool scaling_ = false;  // ChangeScale is moving the control: the anchors scale instead
+  std::unique_ptr<TMargins> margins_;
+  std::unique_ptr<TSizeConstraints> constraints_;
+  TRect explicitBounds_;
+  TPoint anchorRules_;         // per axis: width, left or centre, by the anchors
+  TPoint originalParentSize_;  // the parent's client size they were measured at; 0: none
   TBiDiMode biDiMode_ = bdLeftToRight;
+  bool parentBiDiMode_ = true;
+  TPopupMenu* popupMenu_ = nullptr;
+  // actions
+  friend class TControlActionLink;
+  void DoActionChange(TObject* sender);
+  std::unique_ptr<TControlActionLink> actionLink_;
   TWndMethod windowProc_;
   TNotifyEvent onClick_, onDblClick_, onMouseEnter_, onMouseLeave_, onResize_;
   TMouseEvent onMouseDown_, onMouseUp_;
   TMouseMoveEvent onMouseMove_;
+};
+
+// A control's link to its action: the control's values that still equal the action's
+// follow it.
+class TControlActionLink : public TActionLink {
+ public:
+  explicit TControlActionLink(TControl* client) : TActionLink(client), control_(client) {}
+  TControl* Control() const { return control_; }
+  bool IsCaptionLinked() const override;
+  bool IsEnabledLinked() const override;
+  bool IsHelpContextLinked() const override;
+  bool IsHintLinked() const override;
+  bool IsVisibleLinked() const override;
+  bool IsOnExecuteLinked() const override;
+
+ protected:
+  TCustomAction* CustomAction() const;
+
+ private:
+  TControl* control_;
 };
 
 class TWinControl : public TControl {
@@ -334,6 +552,29 @@ class TWinControl : public TControl {
   // Paints this control and its children into dc at (x, y) (WM_PRINT).
   void PaintTo(HDC dc, Integer x, Integer y);
 
+  // ---- layout of the children (Align.win.cpp) ----
+  // Kept free inside the client area when the children are aligned.
+  TPadding* Padding() const { return padding_.get(); }
+  void SetPadding(const TPadding* value) { padding_->Assign(value); }
+  // A frame this wide in the control's colour around the client area (outside it).
+  Integer BorderWidth() const { return borderWidth_; }
+  void SetBorderWidth(Integer value);
+  // While the align level is above 0 nothing is aligned; the EnableAlign that brings it back
+  // to 0 aligns once if anything asked meanwhile. csAligning is in ControlState while the
+  // children are being placed; the bounds they get then are not explicit ones.
+  void DisableAlign() { ++alignLevel_; }
+  void EnableAlign();
+  bool AlignDisabled() const { return alignLevel_ > 0; }
+  // Places the aligned and anchored children again (control: the one that asked first).
+  void AlignControl(TControl* control);
+  void Realign() { AlignControl(nullptr); }
+  TAlignInsertBeforeEvent OnAlignInsertBefore() const { return onAlignInsertBefore_; }
+  void SetOnAlignInsertBefore(TAlignInsertBeforeEvent e) { onAlignInsertBefore_ = e; }
+  TAlignPositionEvent OnAlignPosition() const { return onAlignPosition_; }
+  void SetOnAlignPosition(TAlignPositionEvent e) { onAlignPosition_ = e; }
+  // The child controls that root owns (the form writer).
+  void GetChildren(std::vector<TComponent*>& children, TComponent* root) const override;
+
   TNotifyEvent OnEnter() const { return onEnter_; }
   void SetOnEnter(TNotifyEvent e) { onEnter_ = e; }
   TNotifyEvent OnExit() const { return onExit_; }
@@ -352,6 +593,8 @@ class TWinControl : public TControl {
   void CreateSubClass(TCreateParams& params, const char16_t* sysClassName);
   virtual void CreateWnd();
   virtual void CreateWindowHandle(const TCreateParams& params);
+  // Destroys the window itself (DestroyWnd's last step); an MDI child asks its client.
+  virtual void DestroyWindowHandle();
   virtual void DestroyWnd();
   void CreateHandle();
   void DestroyHandle();
@@ -367,6 +610,20 @@ class TWinControl : public TControl {
   virtual void KeyDownHandler(TMessage& m);
   void Loaded() override;
 
+  // ---- layout of the children (Align.win.cpp) ----
+  // Places the children in rect (the client area).
+  virtual void AlignControls(TControl* control, TRect& rect);
+  // The part of the client area the children are aligned in: less the Padding.
+  virtual void AdjustClientRect(TRect& rect);
+  // The order and place of alCustom children: OnAlignInsertBefore and OnAlignPosition.
+  virtual bool CustomAlignInsertBefore(TControl* c1, TControl* c2);
+  virtual void CustomAlignPosition(TControl* control, Integer& newLeft, Integer& newTop, Integer& newWidth,
+                                   Integer& newHeight, TRect& alignRect, const TAlignInfo& alignInfo);
+  // Realigns when the client size changed.
+  void BoundsChanged() override;
+  void WMNCCalcSize(TMessage& m);
+  void WMNCPaint(TMessage& m);
+
   void WMPaint(TMessage& m);
   void WMEraseBkgnd(TMessage& m);
   void WMPrintClient(TMessage& m);
@@ -378,6 +635,16 @@ class TWinControl : public TControl {
   void CMShowingChanged(TMessage& m);
   void CMRecreateWnd(TMessage& m);
   void ReflectToChild(TMessage& m, HWND child);
+
+  // ---- menu keys and notifications ----
+  // A shortcut of the popup menus of this control and its parents, or of its form's menus:
+  // clicks the item and answers true.
+  bool IsMenuKey(TMessage& m);
+  // CN_CHAR, CN_SYSCHAR: a character the control does not take itself goes to its form as
+  // CM_DIALOGCHAR (accelerators of captions); Result 1 when a control took it.
+  void DialogCharHandler(TMessage& m);
+  // Passes a notification (CM_SYSFONTCHANGED, CM_WININICHANGE ...) on to every child.
+  void NotifyChildren(TMessage& m);
 
   HWND handle_ = nullptr;
 
@@ -395,10 +662,45 @@ class TWinControl : public TControl {
   std::vector<TWinControl*> winControls_;  // windowed children
   std::vector<TWinControl*> tabList_;
   TBrush* brush_;
+  // layout
+  friend class TAlignSuspended;
+  void PaddingChanged(TObject*) { Realign(); }
+  std::unique_ptr<TPadding> padding_;
+  Integer borderWidth_ = 0;
+  Integer alignLevel_ = 0;
+  TSize alignedSize_{-1, -1};  // the client size the children were last aligned for
+  bool alignMoved_ = false;     // an align pass moved children: one repaint at its end
+  // True while this control's own align pass places children on its window: they move
+  // without repainting and the pass repaints the window once at the end.
+  bool BatchesChildMoves() const;
+  TAlignInsertBeforeEvent onAlignInsertBefore_;
+  TAlignPositionEvent onAlignPosition_;
   bool tabStop_ = false;
   bool showing_ = false;
   bool doubleBuffered_ = false;
   TNotifyEvent onEnter_, onExit_;
+};
+
+// DisableAlign for a scope; EnableAlign at its end, which aligns once if anything asked
+// meanwhile. A scope left by an exception only lowers the level: what asked is aligned by
+// the next pass.
+class TAlignSuspended {
+ public:
+  explicit TAlignSuspended(TWinControl* control) : control_(control), exceptions_(std::uncaught_exceptions()) {
+    control_->DisableAlign();
+  }
+  ~TAlignSuspended() noexcept(false) {
+    if (std::uncaught_exceptions() > exceptions_)
+      --control_->alignLevel_;
+    else
+      control_->EnableAlign();
+  }
+  TAlignSuspended(const TAlignSuspended&) = delete;
+  TAlignSuspended& operator=(const TAlignSuspended&) = delete;
+
+ private:
+  TWinControl* control_;
+  int exceptions_;
 };
 
 // A canvas on a control: inside Paint the DC being painted, elsewhere a DC of the control's

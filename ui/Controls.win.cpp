@@ -18,6 +18,7 @@
 #include "Controls.h"
 #include "Forms.h"
 #include "GdiScopes.h"
+#include "Menus.h"
 
 #undef TextOut
 
@@ -94,6 +95,24 @@ TShiftState KeysToShiftState(Cardinal keys) {
   if (keys & MK_MBUTTON) s += ssMiddle;
   if (GetKeyState(VK_MENU) < 0) s += ssAlt;
   return s;
+}
+
+TOwnerDrawState OwnerDrawStateOf(Cardinal itemState) {
+  // The elements are in ODS_ bit order (ODS_SELECTED = 1 ... ODS_COMBOBOXEDIT = 0x1000).
+  return TOwnerDrawState::FromBits(itemState & 0x1FFF);
+}
+
+bool IsAccel(Word charCode, StringView caption) {
+  for (size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != u'&') continue;
+    ++i;
+    if (caption[i] == u'&') continue;  // "&&": a plain ampersand
+    Char a = caption[i], b = static_cast<Char>(charCode);
+    // Letters match in either case, the platform's way (CharUpper covers every script).
+    return a == b || CharUpperW(reinterpret_cast<LPWSTR>(static_cast<uintptr_t>(a))) ==
+                         CharUpperW(reinterpret_cast<LPWSTR>(static_cast<uintptr_t>(b)));
+  }
+  return false;
 }
 
 TCustomForm* GetParentForm(const TControl* control, bool topForm) {
@@ -203,25 +222,46 @@ TW_DEFINE_CLASS(TControl) {
   b.Property(u"Top", &TControl::Top, &TControl::SetTop);
   b.Property(u"Width", &TControl::Width, &TControl::SetWidth);
   b.Property(u"Height", &TControl::Height, &TControl::SetHeight);
-  b.Property(u"Visible", &TControl::Visible, &TControl::SetVisible);
-  b.Property(u"Enabled", &TControl::Enabled, &TControl::SetEnabled);
-  b.Property(u"Hint", &TControl::Hint, &TControl::SetHint);
-  b.Property(u"ShowHint", &TControl::ShowHint, &TControl::SetShowHint);
-  b.Property(u"Cursor", &TControl::Cursor, &TControl::SetCursor).Idents(CursorIdents());
+  b.Property(u"Visible", &TControl::Visible, &TControl::SetVisible).Default(true).Stored(&TControl::IsVisibleStored);
+  b.Property(u"Enabled", &TControl::Enabled, &TControl::SetEnabled).Default(true).Stored(&TControl::IsEnabledStored);
+  b.Property(u"Hint", &TControl::Hint, &TControl::SetHint).Stored(&TControl::IsHintStored);
+  b.Property(u"ShowHint", &TControl::ShowHint, &TControl::SetShowHint).Default(false).Stored([](const TControl& c) {
+    return !c.ParentShowHint();
+  });
+  b.Property(u"ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint).Default(true);
+  b.Property(u"Cursor", &TControl::Cursor, &TControl::SetCursor).Idents(CursorIdents()).Default(crDefault);
+  b.Property(u"HelpContext", &TControl::HelpContext, &TControl::SetHelpContext).Default(0).Stored(&TControl::IsHelpContextStored);
+  b.Property(u"Action", &TControl::Action, &TControl::SetAction);
+  // layout
+  b.Property(u"Align", &TControl::Align, &TControl::SetAlign).Default(alNone);
+  b.Property(u"Anchors", &TControl::Anchors, &TControl::SetAnchors).Default(TAnchors{akLeft, akTop});
+  b.Property(u"AlignWithMargins", &TControl::AlignWithMargins, &TControl::SetAlignWithMargins).Default(false);
+  b.Property(u"Margins", &TControl::Margins, &TControl::SetMargins);
+  b.Property(u"Constraints", &TControl::Constraints, &TControl::SetConstraints);
+  b.Property(u"PopupMenu", &TControl::PopupMenu, &TControl::SetPopupMenu);
 }
 
-TControl::TControl(TComponent* owner) : TComponent(owner), font_(new TFont()) {
+TControl::TControl(TComponent* owner)
+    : TComponent(owner),
+      font_(new TFont()),
+      margins_(std::make_unique<TMargins>(this)),
+      constraints_(std::make_unique<TSizeConstraints>(this)) {
   windowProc_ = TWndMethod(this, &TControl::WndProc);
   font_->SetOnChange(TNotifyEvent(this, &TControl::FontChanged));
+  margins_->SetOnChange(TNotifyEvent(this, &TControl::MarginsChanged));
+  constraints_->SetOnChange(TNotifyEvent(this, &TControl::ConstraintsChanged));
 }
 
 TControl::~TControl() {
+  if (popupMenu_) popupMenu_->RemoveFreeNotification(this);
+  if (Application) Application->ControlDestroyed(this);
   if (gMouseControl == this) gMouseControl = nullptr;
   if (gCaptureControl == this) {
     gCaptureControl = nullptr;
     ReleaseCapture();
   }
   if (parent_) parent_->RemoveControl(this);
+  actionLink_.reset();
   delete font_;
 }
 
@@ -243,16 +283,22 @@ void TControl::SetParent(TWinControl* parent) {
 }
 
 void TControl::SetBounds(Integer left, Integer top, Integer width, Integer height) {
+  constraints_->Apply(width, height);
   if (width < 0) width = 0;
   if (height < 0) height = 0;
   if (left == left_ && top == top_ && width == width_ && height == height_) return;
-  InvalidateControl(visible_, false);
+  const bool batched = parent_ && parent_->BatchesChildMoves();
+  if (batched)
+    parent_->alignMoved_ = true;
+  else
+    InvalidateControl(visible_, false);
   left_ = left;
   top_ = top;
   width_ = width;
   height_ = height;
-  Invalidate();
+  if (!batched) Invalidate();
   BoundsChanged();
+  BoundsSetFromOutside();
 }
 
 void TControl::BoundsChanged() {
@@ -276,6 +322,8 @@ void TControl::SetVisible(bool value) {
   if (value == visible_) return;
   visible_ = value;
   Perform(CM_VISIBLECHANGED, value ? 1 : 0, 0);
+  // An aligned or anchored control that comes or goes changes its siblings' places.
+  if (align_ != alNone || originalParentSize_.X > 0 || originalParentSize_.Y > 0) RequestAlign();
 }
 
 void TControl::SetEnabled(bool value) {
@@ -314,6 +362,25 @@ void TControl::SetText(const String& text) {
   Perform(CM_TEXTCHANGED, 0, 0);
 }
 
+void TControl::SetShowHint(bool v) {
+  parentShowHint_ = false;
+  if (v == showHint_) return;
+  showHint_ = v;
+  Perform(CM_SHOWHINTCHANGED, 0, 0);
+}
+
+void TControl::SetParentShowHint(bool v) {
+  if (v == parentShowHint_) return;
+  parentShowHint_ = v;
+  if (v && parent_ && !ComponentState().Contains(csReading)) Perform(CM_PARENTSHOWHINTCHANGED, 0, 0);
+}
+
+void TControl::CMParentShowHintChanged(TMessage&) {
+  if (!parentShowHint_ || !parent_) return;
+  SetShowHint(parent_->ShowHint());
+  parentShowHint_ = true;
+}
+
 void TControl::SetCursor(Integer cursor) {
   if (cursor == cursor_) return;
   cursor_ = cursor;
@@ -321,8 +388,21 @@ void TControl::SetCursor(Integer cursor) {
 }
 
 void TControl::SetBiDiMode(TBiDiMode value) {
+  parentBiDiMode_ = false;
   if (value == biDiMode_) return;
   biDiMode_ = value;
+  Perform(CM_BIDIMODECHANGED, 0, 0);
+}
+
+void TControl::SetParentBiDiMode(bool value) {
+  if (value == parentBiDiMode_) return;
+  parentBiDiMode_ = value;
+  if (value && parent_) Perform(CM_PARENTBIDIMODECHANGED, 0, 0);
+}
+
+void TControl::CMParentBiDiModeChanged(TMessage&) {
+  if (!parentBiDiMode_ || !parent_ || parent_->BiDiMode() == biDiMode_) return;
+  biDiMode_ = parent_->BiDiMode();
   Perform(CM_BIDIMODECHANGED, 0, 0);
 }
 
@@ -360,6 +440,8 @@ void TControl::WndProc(TMessage& m) {
     }
     if (m.Msg == WM_LBUTTONDOWN || m.Msg == WM_LBUTTONDBLCLK) controlState_ += csLButtonDown;
     if (m.Msg == WM_LBUTTONUP) controlState_ -= csLButtonDown;
+    // The hint engine follows the mouse over every control.
+    if (m.Msg == WM_MOUSEMOVE && Application) Application->HintMouseMessage(this, m);
   }
   Dispatch(m);
 }
@@ -375,6 +457,16 @@ void TControl::Dispatch(TMessage& m) {
     case CM_TEXTCHANGED: CMTextChanged(m); return;
     case CM_MOUSEENTER: CMMouseEnter(m); return;
     case CM_MOUSELEAVE: CMMouseLeave(m); return;
+    case CM_PARENTBIDIMODECHANGED: CMParentBiDiModeChanged(m); return;
+    // The point (LParam, the control's coordinates) lies on the control; a control that
+    // lets the mouse through answers 0.
+    case CM_HITTEST: m.Result = HTCLIENT; return;
+    // A change inside a control is news for its containers too.
+    case CM_CHANGED:
+      if (parent_) parent_->WindowProc()(m);
+      return;
+    case WM_CONTEXTMENU: WMContextMenu(m); return;
+    case CM_PARENTSHOWHINTCHANGED: CMParentShowHintChanged(m); return;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
     case WM_LBUTTONDBLCLK:
@@ -443,7 +535,39 @@ void TControl::MouseMessage(TMessage& m) {
   DefaultHandler(m);
 }
 
-void TControl::Click() { onClick_.Call(this); }
+void TControl::Changed() { Perform(CM_CHANGED, 0, ToLParam(this)); }
+
+void TControl::SetPopupMenu(TPopupMenu* menu) {
+  if (menu == popupMenu_) return;
+  if (popupMenu_) popupMenu_->RemoveFreeNotification(this);
+  popupMenu_ = menu;
+  if (menu) menu->FreeNotification(this);
+}
+
+void TControl::WMContextMenu(TMessage& m) {
+  if (m.Result != 0) return;
+  // (-1, -1): asked from the keyboard, for the focused control.
+  const bool fromKeyboard = static_cast<int32_t>(m.LParam) == -1;
+  TPoint at{m.XPos(), m.YPos()};
+  auto* self = dynamic_cast<TWinControl*>(this);
+  if (self && !fromKeyboard && self->HandleAllocated()) {
+    // A windowless child under the mouse has its own say first.
+    TControl* child = self->ControlAtPos(ScreenToClient(at), false);
+    if (child && !dynamic_cast<TWinControl*>(child)) {
+      m.Result = child->Perform(WM_CONTEXTMENU, m.WParam, m.LParam);
+      if (m.Result != 0) return;
+    }
+  }
+  if (popupMenu_ && popupMenu_->AutoPopup()) {
+    if (fromKeyboard) at = ClientToScreen(TPoint(0, 0));
+    popupMenu_->SetPopupComponent(this);
+    popupMenu_->Popup(at.X, at.Y);
+    m.Result = 1;
+    return;
+  }
+  // A window's default handling passes the request to its parent window.
+  DefaultHandler(m);
+}
 void TControl::DblClick() { onDblClick_.Call(this); }
 void TControl::MouseDown(TMouseButton b, TShiftState s, Integer x, Integer y) { onMouseDown_.Call(this, b, s, x, y); }
 void TControl::MouseUp(TMouseButton b, TShiftState s, Integer x, Integer y) { onMouseUp_.Call(this, b, s, x, y); }
@@ -523,14 +647,23 @@ void TControl::BringToFront() {
   Invalidate();
 }
 
-void TControl::Notification(TComponent* component, TOperation operation) { TComponent::Notification(component, operation); }
+void TControl::Notification(TComponent* component, TOperation operation) {
+  TComponent::Notification(component, operation);
+  if (operation == opRemove && component == popupMenu_) popupMenu_ = nullptr;
+  // The action goes: the link has already forgotten it.
+  if (operation == opRemove && actionLink_ && (!actionLink_->Action() || actionLink_->Action() == component))
+    actionLink_.reset();
+}
 
 void TControl::Loaded() {
   TComponent::Loaded();
+  explicitBounds_ = BoundsRect();
+  UpdateAnchorRules();
   if (parent_) {
     // Properties read from the description may have left ParentFont/ParentColor on.
     Perform(CM_PARENTCOLORCHANGED, 0, 0);
     Perform(CM_PARENTFONTCHANGED, 0, 0);
+    Perform(CM_PARENTSHOWHINTCHANGED, 0, 0);
   }
 }
 
@@ -558,8 +691,27 @@ Integer TControl::CurrentPPI() {
 void TControl::ChangeScale(Integer m, Integer d) {
   if (m == d || d == 0) return;
   auto scale = [&](Integer v) { return MulDiv(v, m, d); };
+  // Limits and margins are lengths too; the anchors scale with the parent they refer to.
+  {
+    TSizeConstraints& c = *constraints_;
+    TNotifyEvent saved = c.OnChange();
+    c.SetOnChange(nullptr);
+    c.SetMinWidth(scale(c.MinWidth()));
+    c.SetMinHeight(scale(c.MinHeight()));
+    c.SetMaxWidth(scale(c.MaxWidth()));
+    c.SetMaxHeight(scale(c.MaxHeight()));
+    c.SetOnChange(saved);
+  }
+  margins_->SetBounds(scale(margins_->Left()), scale(margins_->Top()), scale(margins_->Right()), scale(margins_->Bottom()));
+  anchorRules_ = {scale(anchorRules_.X), scale(anchorRules_.Y)};
+  originalParentSize_ = {scale(originalParentSize_.X), scale(originalParentSize_.Y)};
   // Positions from the parent's origin scale as the sizes do.
   Integer l = scale(left_), t = scale(top_);
+  struct Scaling {
+    bool& flag;
+    explicit Scaling(bool& f) : flag(f) { flag = true; }
+    ~Scaling() { flag = false; }
+  } scaling(scaling_);
   SetBounds(l, t, scale(left_ + width_) - l, scale(top_ + height_) - t);
   if (!parentFont_) {
     changingParentFont_ = true;
@@ -571,13 +723,14 @@ void TControl::ChangeScale(Integer m, Integer d) {
 // ---- 4. TWinControl: the window's life ------------------------------------------------
 
 TW_DEFINE_CLASS(TWinControl) {
-  b.Property(u"TabOrder", &TWinControl::TabOrder, &TWinControl::SetTabOrder);
-  b.Property(u"TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop);
-  b.Property(u"DoubleBuffered", &TWinControl::DoubleBuffered, &TWinControl::SetDoubleBuffered);
+  b.Property(u"TabOrder", &TWinControl::TabOrder, &TWinControl::SetTabOrder).Default(-1);
+  b.Property(u"TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop).Default(false);
+  b.Property(u"DoubleBuffered", &TWinControl::DoubleBuffered, &TWinControl::SetDoubleBuffered).Default(false);
 }
 
-TWinControl::TWinControl(TComponent* owner) : TControl(owner), brush_(new TBrush()) {
+TWinControl::TWinControl(TComponent* owner) : TControl(owner), brush_(new TBrush()), padding_(std::make_unique<TPadding>(this)) {
   brush_->SetColor(Color());
+  padding_->SetOnChange(TNotifyEvent(this, &TWinControl::PaddingChanged));
 }
 
 void TWinControl::BeforeDestruction() {
@@ -703,9 +856,13 @@ void TWinControl::DestroyWnd() {
   HWND h = handle_;
   if (h) {
     if (gMouseControl == this || (gMouseControl && gMouseControl->Parent() == this)) gMouseControl = nullptr;
-    DestroyWindow(h);
+    DestroyWindowHandle();
   }
   if (handle_ == h) UnbindHandle();  // when no WM_NCDESTROY came (a foreign thread's window)
+}
+
+void TWinControl::DestroyWindowHandle() {
+  if (handle_) DestroyWindow(handle_);
 }
 
 void TWinControl::CreateHandle() {
@@ -749,19 +906,26 @@ void TWinControl::UpdateBounds() {
 }
 
 void TWinControl::SetBounds(Integer left, Integer top, Integer width, Integer height) {
+  Constraints()->Apply(width, height);
   if (width < 0) width = 0;
   if (height < 0) height = 0;
   if (left == left_ && top == top_ && width == width_ && height == height_) return;
   if (handle_ && !IsIconic(handle_)) {
-    SetWindowPos(handle_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+    if (parent_ && parent_->BatchesChildMoves()) {
+      flags |= SWP_NOREDRAW;
+      parent_->alignMoved_ = true;
+    }
+    SetWindowPos(handle_, nullptr, left, top, width, height, flags);
     UpdateBounds();
-    return;
+  } else {
+    left_ = left;
+    top_ = top;
+    width_ = width;
+    height_ = height;
+    BoundsChanged();
   }
-  left_ = left;
-  top_ = top;
-  width_ = width;
-  height_ = height;
-  BoundsChanged();
+  BoundsSetFromOutside();
 }
 
 TRect TWinControl::ClientRect() const {
@@ -770,7 +934,10 @@ TRect TWinControl::ClientRect() const {
     GetClientRect(handle_, &r);
     return {r.left, r.top, r.right, r.bottom};
   }
-  return TControl::ClientRect();
+  TRect r = TControl::ClientRect();
+  r.Right = std::max(0, r.Right - 2 * borderWidth_);
+  r.Bottom = std::max(0, r.Bottom - 2 * borderWidth_);
+  return r;
 }
 
 TPoint TWinControl::ClientOrigin() {
@@ -815,11 +982,17 @@ void TWinControl::CMShowingChanged(TMessage&) {
 
 void TWinControl::Loaded() {
   TControl::Loaded();
+  Realign();
   UpdateControlState();
 }
 
 void TWinControl::ChangeScale(Integer m, Integer d) {
+  if (m == d || d == 0) return;
+  // The children are placed once, at the new size, after all of them are scaled.
+  TAlignSuspended suspended(this);
   TControl::ChangeScale(m, d);
+  padding_->SetBounds(MulDiv(padding_->Left(), m, d), MulDiv(padding_->Top(), m, d), MulDiv(padding_->Right(), m, d),
+                      MulDiv(padding_->Bottom(), m, d));
   for (Integer i = 0; i < ControlCount(); ++i) Controls(i)->ChangeScale(m, d);
 }
 
@@ -850,6 +1023,9 @@ void TWinControl::InsertControl(TControl* control) {
   if (!control->ComponentState().Contains(csReading)) {
     control->Perform(CM_PARENTCOLORCHANGED, 0, 0);
     control->Perform(CM_PARENTFONTCHANGED, 0, 0);
+    control->Perform(CM_PARENTBIDIMODECHANGED, 0, 0);
+    control->Perform(CM_PARENTSHOWHINTCHANGED, 0, 0);
+    control->UpdateAnchorRules();
     if (w) {
       if (w->HandleAllocated() && handle_) ::SetParent(w->WindowHandle(), handle_);
       w->UpdateControlState();
@@ -857,6 +1033,7 @@ void TWinControl::InsertControl(TControl* control) {
       control->Invalidate();
     }
   }
+  if (control->Align() != alNone) AlignControl(control);
   Perform(CM_CONTROLLISTCHANGE, ToWParam(control), 1);
 }
 
@@ -873,12 +1050,15 @@ void TWinControl::RemoveControl(TControl* control) {
     controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
   }
   control->parent_ = nullptr;
+  // The space an aligned control took goes to its siblings.
+  if (control->Align() != alNone && !IsDestroying()) Realign();
   Perform(CM_CONTROLLISTCHANGE, ToWParam(control), 0);
 }
 
 TControl* TWinControl::ControlAtPos(TPoint p, bool allowDisabled, bool allowWinControls) const {
   auto hit = [&](TControl* c) {
-    return c->Visible() && (allowDisabled || c->Enabled()) && c->BoundsRect().Contains(p);
+    return c->Visible() && (allowDisabled || c->Enabled()) && c->BoundsRect().Contains(p) &&
+           c->Perform(CM_HITTEST, 0, PointToLParam(p.X - c->Left(), p.Y - c->Top())) != 0;
   };
   if (allowWinControls)
     for (auto it = winControls_.rbegin(); it != winControls_.rend(); ++it)
@@ -1024,6 +1204,20 @@ void TWinControl::Dispatch(TMessage& m) {
     case WM_ERASEBKGND: WMEraseBkgnd(m); return;
     case WM_PRINTCLIENT: WMPrintClient(m); return;
     case WM_WINDOWPOSCHANGED: WMWindowPosChanged(m); return;
+    case WM_WINDOWPOSCHANGING: {
+      // A size set from anywhere (the user's frame, another program) stays within Constraints.
+      auto* wp = reinterpret_cast<WINDOWPOS*>(m.LParam);
+      if (wp && !(wp->flags & SWP_NOSIZE)) {
+        Integer w = wp->cx, h = wp->cy;
+        Constraints()->Apply(w, h);
+        wp->cx = w;
+        wp->cy = h;
+      }
+      DefaultHandler(m);
+      return;
+    }
+    case WM_NCCALCSIZE: WMNCCalcSize(m); return;
+    case WM_NCPAINT: WMNCPaint(m); return;
     case WM_SETFOCUS: WMSetFocus(m); return;
     case WM_KILLFOCUS: WMKillFocus(m); return;
     case WM_SETCURSOR: WMSetCursor(m); return;
@@ -1054,10 +1248,27 @@ void TWinControl::Dispatch(TMessage& m) {
     case CM_CONTROLLISTCHANGING:
       if (parent_) parent_->WindowProc()(m);
       return;
+    case CM_SHOWHINTCHANGED: NotifyControls(CM_PARENTSHOWHINTCHANGED); return;
     case CM_FOCUSCHANGED:
     case CM_DIALOGKEY:
+    case CM_DIALOGCHAR:
       Broadcast(m);
       return;
+    case CM_BIDIMODECHANGED:
+      NotifyControls(CM_PARENTBIDIMODECHANGED);
+      Invalidate();
+      return;
+    case CM_SYSFONTCHANGED:
+    case CM_WININICHANGE:
+      NotifyChildren(m);
+      return;
+    case WM_CANCELMODE:
+      // The system ends every mode (a modal window comes up): a drop-down closes, a drag ends.
+      Perform(CM_CANCELMODE, 0, 0);
+      DefaultHandler(m);
+      return;
+    case CN_CHAR:
+    case CN_SYSCHAR: DialogCharHandler(m); return;
     case CM_ENTER: DoEnter(); return;
     case CM_EXIT: DoExit(); return;
     case CN_KEYDOWN:
@@ -1167,8 +1378,7 @@ void TWinControl::DefaultHandler(TMessage& m) {
     return;
   }
   // The library's own messages mean nothing to the window's class.
-  if ((m.Msg >= CM_BASE && m.Msg < CM_BASE + 0x100) || (m.Msg >= CN_BASE && m.Msg < CN_BASE + 0x400 && m.Msg != CN_BASE + 0xB3))
-    return;
+  if (IsLibraryMessage(m.Msg)) return;
   if (m.Msg == WM_SETTEXT) text_ = m.LParam ? String(reinterpret_cast<const Char*>(m.LParam)) : String();
   m.Result = CallWindowProcW(reinterpret_cast<WNDPROC>(defWndProc_), handle_, m.Msg, m.WParam, m.LParam);
 }
@@ -1189,6 +1399,10 @@ void TWinControl::WMWindowPosChanged(TMessage& m) {
 
 void TWinControl::KeyDownHandler(TMessage& m) {
   m.Result = 0;
+  if (IsMenuKey(m)) {
+    m.Result = 1;
+    return;
+  }
   Cardinal mask = 0;
   switch (m.WParam) {
     case VK_TAB: mask = DLGC_WANTTAB; break;
@@ -1202,6 +1416,29 @@ void TWinControl::KeyDownHandler(TMessage& m) {
   if (Perform(WM_GETDLGCODE, 0, 0) & mask) return;
   TCustomForm* form = GetParentForm(this);
   if (form && form->Perform(CM_DIALOGKEY, m.WParam, m.LParam) != 0) m.Result = 1;
+}
+
+bool TWinControl::IsMenuKey(TMessage& m) {
+  const Word key = static_cast<Word>(m.WParam);
+  for (TControl* c = this; c; c = c->Parent())
+    if (TPopupMenu* menu = c->PopupMenu(); menu && menu->IsShortCut(key)) return true;
+  TCustomForm* form = GetParentForm(this);
+  return form && form->IsShortCut(key);
+}
+
+void TWinControl::DialogCharHandler(TMessage& m) {
+  m.Result = 0;
+  // A control that takes characters (an edit) keeps them; Alt+character always goes round.
+  if (m.Msg == CN_CHAR && (Perform(WM_GETDLGCODE, 0, 0) & DLGC_WANTCHARS)) return;
+  TCustomForm* form = GetParentForm(this);
+  if (form && form->Perform(CM_DIALOGCHAR, m.WParam, m.LParam) != 0) m.Result = 1;
+}
+
+void TWinControl::NotifyChildren(TMessage& m) {
+  for (Integer i = 0; i < ControlCount(); ++i) {
+    TMessage copy = m;
+    Controls(i)->WindowProc()(copy);
+  }
 }
 
 // ---- 7. TWinControl: painting ---------------------------------------------------------

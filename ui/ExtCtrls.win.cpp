@@ -4,12 +4,12 @@
 
 TW_DEFINE_CLASS(TImage) {
   b.Property(u"Picture", &TImage::Picture, &TImage::SetPicture);
-  b.Property(u"Stretch", &TImage::Stretch, &TImage::SetStretch);
-  b.Property(u"Proportional", &TImage::Proportional, &TImage::SetProportional);
-  b.Property(u"Center", &TImage::Center, &TImage::SetCenter);
-  b.Property(u"AutoSize", &TImage::AutoSize, &TImage::SetAutoSize);
-  b.Property(u"Transparent", &TImage::Transparent, &TImage::SetTransparent);
-  b.Property(u"OnClick", &TImage::OnClick, &TImage::SetOnClick);
+  b.Property(u"Stretch", &TImage::Stretch, &TImage::SetStretch).Default(false);
+  b.Property(u"Proportional", &TImage::Proportional, &TImage::SetProportional).Default(false);
+  b.Property(u"Center", &TImage::Center, &TImage::SetCenter).Default(false);
+  b.Property(u"AutoSize", &TImage::AutoSize, &TImage::SetAutoSize).Default(false);
+  b.Property(u"Transparent", &TImage::Transparent, &TImage::SetTransparent).Default(false);
+  b.Property(u"OnClick", &TImage::OnClick, &TImage::SetOnClick).Stored(&TImage::IsOnClickStored);
   b.Property(u"OnMouseDown", &TImage::OnMouseDown, &TImage::SetOnMouseDown);
 }
 

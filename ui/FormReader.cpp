@@ -115,7 +115,8 @@ class Parser {
     Obj o;
     o.line = line_;
     pos_ += 6;
-    o.name = Ident();
+    // A component without a name is written "object : TClass".
+    if (!Peek(u':')) o.name = Ident();
     Expect(u':');
     o.cls = Ident();
     for (;;) {

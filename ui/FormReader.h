@@ -3,7 +3,8 @@
 // an RCDATA resource named after the form's class. Portable reader; Windows resource glue.
 //
 //   // comment
-//   object Form1: TForm1                    // the root: its name and class
+//   object Form1: TForm1                    // the root: its name and class (a component
+//                                           //   without a name: "object : TClass")
 //     Caption = "Tarnwick by Quennel"       // strings: UTF-8, "\"", "\\", "\n", "\u4E0B"; "a" + "b"
 //     ClientWidth = 673                     // integers: -15, $FF, 0x10; floats: 1.5
 //     Color = clBtnFace                     // identifiers: enums, True/False, colour and value
@@ -20,6 +21,8 @@
 //         end>
 //     end
 //   end
+//
+// FormWriter.h writes a component tree back out in this format.
 //
 // Reading: every component created carries csLoading (and csReading while its own
 // properties are read); component references are resolved at the end; then Loaded runs
@@ -43,6 +46,6 @@ void ReadComponentUtf8(TComponent* root, std::string_view utf8);
 // root; false when the program has no such resource.
 bool ReadComponentResource(TComponent* root, const String& resourceName);
 // Registers the library's own classes for descriptions: TForm, TLabel, TEdit, TButton,
-// TProgressBar, TImage, TTimer.
+// TProgressBar, TImage, TTimer, TActionList, TAction, TMainMenu, TPopupMenu, TMenuItem.
 void RegisterLibraryClasses();
 #endif

@@ -1,9 +1,11 @@
 #include <windows.h>
 
+#include "ActnList.h"
 #include "ComCtrls.h"
 #include "ExtCtrls.h"
 #include "FormReader.h"
 #include "Forms.h"
+#include "Menus.h"
 #include "StdCtrls.h"
 #include "Streams.h"
 #include "Timers.h"
@@ -24,6 +26,11 @@ void RegisterLibraryClasses() {
   RegisterClass<TProgressBar>();
   RegisterClass<TImage>();
   RegisterClass<TTimer>();
+  RegisterClass<TActionList>();
+  RegisterClass<TAction>();
+  RegisterClass<TMainMenu>();
+  RegisterClass<TPopupMenu>();
+  RegisterClass<TMenuItem>();
 }
 
 bool TCustomForm::ReadDescription() { return ReadComponentResource(this, ClassName()); }

@@ -14,6 +14,11 @@
 // (the class library's CreateNew). OnDestroy runs when the form is freed (Free, or by its
 // owner).
 //
+// MDI: a form with FormStyle fsMDIForm holds its children in its MDI client window
+// (ClientHandle); a form with fsMDIChild is made inside the main form (or the first MDI form)
+// and shown at once; closing it minimizes it unless OnClose frees it. The frame's Menu shows
+// the active child's Menu merged in (Menus.h); WindowMenu lists the children.
+//
 // Errors: an exception that leaves an event handler or a message handler is shown by
 // Application->HandleException (OnException when set, else a message box with the text,
 // a full stop added as the class library does) and the message loop goes on.
@@ -25,7 +30,9 @@
 #include <memory>
 #include <vector>
 
+#include "Clock.h"
 #include "Controls.h"
+#include "Hints.h"
 
 TW_ENUM(TFormBorderStyle, bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin)
 // Edits and panels use the first two values.
@@ -36,7 +43,14 @@ TW_ENUM(TPosition, poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, p
         poMainFormCenter, poOwnerFormCenter)
 TW_ENUM(TWindowState, wsNormal, wsMinimized, wsMaximized)
 TW_ENUM(TFormStyle, fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop)
+// How Tile arranges an MDI form's children.
+TW_ENUM(TTileMode, tbHorizontal, tbVertical)
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
+// What a form is in the middle of: being created (until OnCreate ran), shown on the screen,
+// being shown or hidden (CM_SHOWINGCHANGED at work), shown modally, made as an MDI child
+// (the MDI code sets it when it creates the window).
+enum TFormStateFlag { fsCreating, fsVisible, fsShowing, fsModal, fsCreatedMDIChild };
+using TFormState = TSet<TFormStateFlag>;
 
 using TModalResult = Integer;
 constexpr TModalResult mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6,
@@ -46,10 +60,16 @@ constexpr TModalResult mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry 
 const TIdentMap& ModalResultIdents();
 
 class TMonitor;
+class TMainMenu;
+class TMenuItem;
 
 using TCloseEvent = TEvent<void(TObject* Sender, TCloseAction& Action)>;
 using TCloseQueryEvent = TEvent<void(TObject* Sender, bool& CanClose)>;
 using TExceptionEvent = TEvent<void(TObject* Sender, const Exception& E)>;
+using TMonitorDpiChangedEvent = TEvent<void(TObject* Sender, Integer OldDPI, Integer NewDPI)>;
+// Help asked for: command (HELP_CONTEXT ...) and its data; true: handled. CallHelp false
+// keeps the help system out.
+using THelpEvent = TEvent<bool(Word Command, intptr_t Data, bool& CallHelp)>;
 // A hook of the application window: true means handled (nothing else sees the message).
 using TWindowHook = TEvent<bool(TMessage& Message)>;
 
@@ -135,10 +155,64 @@ class TCustomForm : public TWinControl {
   TNotifyEvent OnPaint() const { return onPaint_; }
   void SetOnPaint(TNotifyEvent e) { onPaint_ = e; }
 
+  // ---- form extras (FormExtras.win.cpp) ----
+  TFormState FormState() const { return formState_; }
+  // The form moved to a monitor of another density (WM_DPICHANGED): before anything is
+  // scaled, and after the form and its controls are scaled and realigned once.
+  TMonitorDpiChangedEvent OnBeforeMonitorDpiChanged() const { return onBeforeMonitorDpiChanged_; }
+  void SetOnBeforeMonitorDpiChanged(TMonitorDpiChangedEvent e) { onBeforeMonitorDpiChanged_ = e; }
+  TMonitorDpiChangedEvent OnAfterMonitorDpiChanged() const { return onAfterMonitorDpiChanged_; }
+  void SetOnAfterMonitorDpiChanged(TMonitorDpiChangedEvent e) { onAfterMonitorDpiChanged_ = e; }
+  virtual void DoBeforeMonitorDpiChanged(Integer oldDPI, Integer newDPI);
+  virtual void DoAfterMonitorDpiChanged(Integer oldDPI, Integer newDPI);
+
+  // ---- actions (ControlActions.win.cpp) ----
+  // Updates the actions of the form and of its visible controls (the application does when
+  // idle). CM_ACTIONUPDATE / CM_ACTIONEXECUTE (LParam: the action) go to the active control
+  // and then to every visible control until one answers 1.
+  void UpdateActions();
+
   void Dispatch(TMessage& message) override;
+  void DefaultHandler(TMessage& message) override;
+
+  // Taking a form out of its parent control makes it a window of its own: CM_FLOAT.
+  void SetParent(TWinControl* parent) override;
+
+  // ---- menus ----
+  // The menu bar (an MDI child's menu joins its parent's bar while the child is active, as
+  // does an AutoMerge menu of a form that is not the main form). Changing it sends
+  // CM_MENUCHANGED to the form.
+  TMainMenu* Menu() const { return menu_; }
+  void SetMenu(TMainMenu* menu);
+  // Clicks the item of the form's menus that has this shortcut (with the current modifier
+  // keys); an MDI child also asks its parent. False when none has it.
+  virtual bool IsShortCut(Word key);
+
+  // ---- MDI ----
+  // An MDI form (FormStyle fsMDIForm) holds its MDI children (fsMDIChild forms, made inside
+  // the main form, or else the first MDI form of the screen) in the MDI client window.
+  HWND ClientHandle() const { return clientHandle_; }
+  Integer MDIChildCount() const;
+  // The children in their order on screen, the front one first.
+  TCustomForm* MDIChildren(Integer index) const;
+  TCustomForm* ActiveMDIChild() const;
+  // The item of the menu bar whose sub-menu lists the children (the client adds them).
+  TMenuItem* WindowMenu() const { return windowMenu_; }
+  void SetWindowMenu(TMenuItem* item);
+  TTileMode TileMode() const { return tileMode_; }
+  void SetTileMode(TTileMode mode) { tileMode_ = mode; }
+  void Tile();
+  void Cascade();
+  void ArrangeIcons();
 
  protected:
   void CreateParams(TCreateParams& params) override;
+  void CreateWindowHandle(const TCreateParams& params) override;
+  void DestroyWindowHandle() override;
+  void DestroyWnd() override;
+  void Notification(TComponent* component, TOperation operation) override;
+  // An MDI frame's client window takes the room its aligned controls leave.
+  void AlignControls(TControl* control, TRect& rect) override;
   void HandleCreated() override;
   void PaintWindow(HDC dc) override;
   virtual void Paint() { onPaint_.Call(this); }
@@ -151,15 +225,28 @@ class TCustomForm : public TWinControl {
   // Reads the description resource named after the class (FormReader); false when the
   // class has none.
   virtual bool ReadDescription();
+  // For the code that makes the window (fsCreatedMDIChild).
+  void SetFormState(TFormState state) { formState_ = state; }
 
  private:
   void CMShowingChanged(TMessage& m);
   void CMDialogKey(TMessage& m);
   void WMActivate(TMessage& m);
   void WMDpiChanged(TMessage& m);
+  void WMGetMinMaxInfo(TMessage& m);
+  void CMActionDispatch(TMessage& m);
+  void WMHelp(TMessage& m);
   void PlaceOnFirstShow();
   void CloseModal();
   void ApplyAlphaBlend();
+  // ---- menus and MDI ----
+  void UpdateMenu();
+  void MergeMenu(bool merge);
+  void CMMenuChanged(TMessage& m);
+  bool MenuMessage(TMessage& m);
+  void WMMDIActivate(TMessage& m);
+  TCustomForm* MDIParent() const;
+  bool IsMDIChild() const { return formStyle_ == fsMDIChild; }
 
   TFormBorderStyle borderStyle_ = bsSizeable;
   TBorderIcons borderIcons_{biSystemMenu, biMinimize, biMaximize};
@@ -180,9 +267,15 @@ class TCustomForm : public TWinControl {
   TWinControl* activeControl_ = nullptr;
   TWinControl* focused_ = nullptr;
   TControlCanvas* canvas_;
+  TMainMenu* menu_ = nullptr;
+  TMenuItem* windowMenu_ = nullptr;
+  HWND clientHandle_ = nullptr;
+  TTileMode tileMode_ = tbHorizontal;
   TNotifyEvent onCreate_, onDestroy_, onShow_, onHide_, onActivate_, onDeactivate_, onPaint_;
   TCloseEvent onClose_;
   TCloseQueryEvent onCloseQuery_;
+  TFormState formState_;
+  TMonitorDpiChangedEvent onBeforeMonitorDpiChanged_, onAfterMonitorDpiChanged_;
 };
 
 class TForm : public TCustomForm {
@@ -254,6 +347,14 @@ class TScreen : public TComponent {
   Integer Cursor() const { return cursor_; }
   void SetCursor(Integer cursor);
 
+  // The system's fonts for message boxes, menus and hints (the status font), read on first
+  // use and again after the system's settings changed. The program may change them.
+  TFont* MessageFont();
+  TFont* MenuFont();
+  TFont* HintFont();
+  // Reads the system's fonts again (the application does on WM_SETTINGCHANGE).
+  void ResetFonts();
+
  private:
   friend class TCustomForm;
   void AddForm(TCustomForm* f);
@@ -266,6 +367,8 @@ class TScreen : public TComponent {
   std::vector<std::unique_ptr<TMonitor>> monitors_;
   std::map<Integer, HCURSOR> installed_;
   Integer cursor_ = 0;
+  void ReadFonts();
+  std::unique_ptr<TFont> messageFont_, menuFont_, hintFont_;
 };
 
 class TApplication : public TComponent {
@@ -323,17 +426,72 @@ class TApplication : public TComponent {
   void HookMainWindow(TWindowHook hook);
   void UnhookMainWindow(TWindowHook hook);
 
-  // Hint timing of the library (milliseconds): the engine's own hints read them.
+  // ---- hints (AppHints.win.cpp) ----
+  // The mouse rests on a control whose ShowHint is on (disabled ones included): after
+  // HintPause ms (HintShortPause when a hint showed a moment ago) the control gets
+  // CM_HINTSHOW and OnShowHint runs with the hint info (THintInfo, Hints.h); then a window
+  // of HintWindowClass shows the short part of its hint below the cursor, within the
+  // monitor's work area, until HintHidePause ms passed (HideHint: it stays hidden while the
+  // mouse stays on the control) or the mouse leaves the control, a key or button is
+  // pressed or the program is deactivated (CancelHint: the next hint waits HintPause).
+  // The pauses are counted on Clock (the system's unless set).
   Integer HintPause() const { return hintPause_; }
   void SetHintPause(Integer ms) { hintPause_ = ms; }
+  Integer HintShortPause() const { return hintShortPause_; }
+  void SetHintShortPause(Integer ms) { hintShortPause_ = ms; }
   Integer HintHidePause() const { return hintHidePause_; }
   void SetHintHidePause(Integer ms) { hintHidePause_ = ms; }
+  TColor HintColor() const { return hintColor_; }
+  void SetHintColor(TColor c) { hintColor_ = c; }
+  // Off: no hints at all (a showing one goes).
   bool ShowHint() const { return showHint_; }
-  void SetShowHint(bool v) { showHint_ = v; }
+  void SetShowHint(bool v);
+  // The long part of the hint of the control under the mouse; OnHint runs when it changes.
+  const String& Hint() const { return hint_; }
+  void SetHint(const String& hint);
+  TNotifyEvent OnHint() const { return onHint_; }
+  void SetOnHint(TNotifyEvent e) { onHint_ = e; }
+  TShowHintEvent OnShowHint() const { return onShowHint_; }
+  void SetOnShowHint(TShowHintEvent e) { onShowHint_ = e; }
+  // Shows the hint of the control the engine follows now, for the mouse at cursorPos.
+  void ActivateHint(TPoint cursorPos);
+  void CancelHint();
+  void HideHint();
+  // The window the hints are shown in; nullptr before the first.
+  THintWindow* HintWindow() const;
+  // Every control reports its mouse moves here (TControl::WndProc).
+  void HintMouseMessage(TControl* control, TMessage& message);
+  // A control going away is forgotten by the hint engine.
+  void ControlDestroyed(TControl* control);
+  // The clock the hint pauses are counted on; nullptr: the system's. Borrowed.
+  TClock& Clock() const { return clock_ ? *clock_ : SystemClock(); }
+  void SetClock(TClock* clock);
+  // Runs the hint timer when it is due by Clock (the system timer calls it; a test calls it
+  // after stepping its own clock).
+  void UpdateHintTimers();
 
+  // Modal forms count themselves here; OnModalBegin runs when the first starts, OnModalEnd
+  // when the last ended.
   Integer ModalLevel() const { return modalLevel_; }
-  void ModalStarted() { ++modalLevel_; }
-  void ModalFinished() { --modalLevel_; }
+  void ModalStarted();
+  void ModalFinished();
+  TNotifyEvent OnModalBegin() const { return onModalBegin_; }
+  void SetOnModalBegin(TNotifyEvent e) { onModalBegin_ = e; }
+  TNotifyEvent OnModalEnd() const { return onModalEnd_; }
+  void SetOnModalEnd(TNotifyEvent e) { onModalEnd_ = e; }
+
+  // ---- application extras (FormExtras.win.cpp) ----
+  // The font new forms start with.
+  TFont* DefaultFont() const { return defaultFont_.get(); }
+  void SetDefaultFont(const TFont* font) { defaultFont_->Assign(font); }
+  // The reading order new forms start with; a change passes to every form without a parent.
+  TBiDiMode BiDiMode() const { return biDiMode_; }
+  void SetBiDiMode(TBiDiMode mode);
+  // Asks for the help of a context number (a control's HelpContext): OnHelp; false when
+  // nothing showed help (the program has no help system of its own).
+  bool HelpContext(Integer context);
+  THelpEvent OnHelp() const { return onHelp_; }
+  void SetOnHelp(THelpEvent e) { onHelp_ = e; }
   void Minimize();
   void Restore();
 
@@ -362,6 +520,21 @@ class TApplication : public TComponent {
   bool ProcessMessage();
   bool IsKeyMsg(const void* msg);
   void Idle();
+  // actions
+  void InstallActionDispatch();
+  void UpdateFormActions();
+  // hints
+  struct THintState;
+  struct THintStateDeleter {
+    void operator()(THintState* state) const;
+  };
+  THintState& Hints();
+  void StartHintTimer(Integer ms, bool show);
+  void StopHintTimer();
+  void HintTimerExpired();
+  void HintIdle();
+  // Keys, buttons and the like end a hint before they are handled.
+  void CancelHintOn(const void* msg);
 
   HWND handle_ = nullptr;
   TCustomForm* mainForm_ = nullptr;
@@ -369,8 +542,18 @@ class TApplication : public TComponent {
   bool creatingMainForm_ = false;
   bool terminated_ = false;
   Integer modalLevel_ = 0;
-  Integer hintPause_ = 500, hintHidePause_ = 2500;
+  TNotifyEvent onModalBegin_, onModalEnd_;
+  std::unique_ptr<TFont> defaultFont_ = std::make_unique<TFont>();
+  TBiDiMode biDiMode_ = bdLeftToRight;
+  THelpEvent onHelp_;
+  Integer hintPause_ = 500, hintShortPause_ = 50, hintHidePause_ = 2500;
+  TColor hintColor_ = clInfoBk;
   bool showHint_ = true;
+  String hint_;
+  TNotifyEvent onHint_;
+  TShowHintEvent onShowHint_;
+  TClock* clock_ = nullptr;
+  std::unique_ptr<THintState, THintStateDeleter> hints_;
   String title_;
   std::vector<TWindowHook> hooks_;
   TExceptionEvent onException_;

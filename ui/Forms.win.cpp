@@ -5,14 +5,16 @@
 //   2. TCustomForm: life, properties and window styles
 //   3. TCustomForm: showing, focus, closing, modal loop
 //   4. TCustomForm: messages
-//   5. TScreen
-//   6. TApplication
+//   5. TCustomForm: menus and MDI
+//   6. TScreen
+//   7. TApplication
 #include <windows.h>
 
 #include <algorithm>
 
 #include "Forms.h"
 #include "GdiScopes.h"
+#include "Menus.h"
 #include "Threads.h"
 
 // ---- 1. globals and helpers -----------------------------------------------------------
@@ -77,20 +79,27 @@ const TIdentMap& ModalResultIdents() {
 TW_DEFINE_CLASS(TCustomForm) {}
 
 TW_DEFINE_CLASS(TForm) {
+  // The client size carries the size; a form is hidden until shown.
+  b.Property(u"Width", &TForm::Width, &TForm::SetWidth).Stored(false);
+  b.Property(u"Height", &TForm::Height, &TForm::SetHeight).Stored(false);
+  b.Property(u"Visible", &TForm::Visible, &TForm::SetVisible).Default(false);
   b.Property(u"Caption", &TForm::Caption, &TForm::SetCaption);
   b.Property(u"ClientWidth", &TForm::ClientWidth, &TForm::SetClientWidth);
   b.Property(u"ClientHeight", &TForm::ClientHeight, &TForm::SetClientHeight);
-  b.Color(u"Color", &TForm::Color, &TForm::SetColor);
+  b.Color(u"Color", &TForm::Color, &TForm::SetColor).Default(clBtnFace);
   b.Property(u"Font", &TForm::Font, &TForm::SetFont);
-  b.Property(u"BorderStyle", &TForm::BorderStyle, &TForm::SetBorderStyle);
-  b.Property(u"BorderIcons", &TForm::BorderIcons, &TForm::SetBorderIcons);
-  b.Property(u"Position", &TForm::Position, &TForm::SetPosition);
-  b.Property(u"WindowState", &TForm::WindowState, &TForm::SetWindowState);
-  b.Property(u"FormStyle", &TForm::FormStyle, &TForm::SetFormStyle);
-  b.Property(u"AlphaBlend", &TForm::AlphaBlend, &TForm::SetAlphaBlend);
-  b.Property(u"AlphaBlendValue", &TForm::AlphaBlendValue, &TForm::SetAlphaBlendValue);
+  b.Property(u"BorderStyle", &TForm::BorderStyle, &TForm::SetBorderStyle).Default(bsSizeable);
+  b.Property(u"BorderIcons", &TForm::BorderIcons, &TForm::SetBorderIcons)
+      .Default(TBorderIcons{biSystemMenu, biMinimize, biMaximize});
+  b.Property(u"BorderWidth", &TForm::BorderWidth, &TForm::SetBorderWidth).Default(0);
+  b.Property(u"Padding", &TForm::Padding, &TForm::SetPadding);
+  b.Property(u"Position", &TForm::Position, &TForm::SetPosition).Default(poDefaultPosOnly);
+  b.Property(u"WindowState", &TForm::WindowState, &TForm::SetWindowState).Default(wsNormal);
+  b.Property(u"FormStyle", &TForm::FormStyle, &TForm::SetFormStyle).Default(fsNormal);
+  b.Property(u"AlphaBlend", &TForm::AlphaBlend, &TForm::SetAlphaBlend).Default(false);
+  b.Property(u"AlphaBlendValue", &TForm::AlphaBlendValue, &TForm::SetAlphaBlendValue).Default(255);
   b.Property(u"PixelsPerInch", &TForm::PixelsPerInch, &TForm::SetPixelsPerInch);
-  b.Property(u"Scaled", &TForm::Scaled, &TForm::SetScaled);
+  b.Property(u"Scaled", &TForm::Scaled, &TForm::SetScaled).Default(true);
   b.Property(u"TextHeight", &TForm::TextHeight, &TForm::SetTextHeight);
   b.Property(u"OnCreate", &TForm::OnCreate, &TForm::SetOnCreate);
   b.Property(u"OnDestroy", &TForm::OnDestroy, &TForm::SetOnDestroy);
@@ -106,6 +115,13 @@ TW_DEFINE_CLASS(TForm) {
   b.Property(u"OnMouseDown", &TForm::OnMouseDown, &TForm::SetOnMouseDown);
   b.Property(u"OnMouseUp", &TForm::OnMouseUp, &TForm::SetOnMouseUp);
   b.Property(u"OnMouseMove", &TForm::OnMouseMove, &TForm::SetOnMouseMove);
+  b.Property(u"Menu", &TForm::Menu, &TForm::SetMenu);
+  b.Property(u"WindowMenu", &TForm::WindowMenu, &TForm::SetWindowMenu);
+  b.Property(u"TileMode", &TForm::TileMode, &TForm::SetTileMode).Default(tbHorizontal);
+  b.Property(u"OnBeforeMonitorDpiChanged", &TForm::OnBeforeMonitorDpiChanged, &TForm::SetOnBeforeMonitorDpiChanged);
+  b.Property(u"OnAfterMonitorDpiChanged", &TForm::OnAfterMonitorDpiChanged, &TForm::SetOnAfterMonitorDpiChanged);
+  b.Property(u"OnAlignInsertBefore", &TForm::OnAlignInsertBefore, &TForm::SetOnAlignInsertBefore);
+  b.Property(u"OnAlignPosition", &TForm::OnAlignPosition, &TForm::SetOnAlignPosition);
 }
 
 TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner), canvas_(new TControlCanvas(this)) {
@@ -113,9 +129,14 @@ TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner), canvas_(new TC
   SetControlStyle(ControlStyle() + TControlStyle{csAcceptsControls, csSetCaption, csDoubleClicks});
   SetControlStyle(ControlStyle() - TControlStyle{csClickEvents});
   SetControlState(ControlState() + TControlState{csCustomPaint});  // OnPaint, also without children
+  formState_ += fsCreating;
   SetVisible(false);
   SetColor(clBtnFace);
   SetParentFont(false);
+  if (Application) {
+    Font()->Assign(Application->DefaultFont());
+    SetBiDiMode(Application->BiDiMode());
+  }
   SetBounds(0, 0, 320, 240);
   if (Screen) {
     Screen->AddForm(this);
@@ -124,6 +145,8 @@ TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner), canvas_(new TC
 }
 
 TCustomForm::~TCustomForm() {
+  if (menu_) menu_->RemoveFreeNotification(this);
+  if (windowMenu_) windowMenu_->RemoveFreeNotification(this);
   if (Screen) Screen->RemoveForm(this);
   if (Application && Application->mainForm_ == this) Application->mainForm_ = nullptr;
   if (HandleAllocated()) DestroyHandle();
@@ -140,6 +163,9 @@ void TCustomForm::AfterConstruction() {
   } catch (...) {
     HandleInEvent(this);
   }
+  formState_ -= fsCreating;
+  // An MDI child shows itself at once, inside its parent.
+  if (IsMDIChild()) SetVisible(true);
   if (Visible()) UpdateControlState();
 }
 
@@ -159,6 +185,8 @@ void TCustomForm::BeforeDestruction() {
 void TCustomForm::Loaded() {
   // Not TWinControl::Loaded: a form shows itself only after OnCreate (AfterConstruction).
   TControl::Loaded();
+  // Sized and scaled first, then aligned once.
+  TAlignSuspended suspended(this);
   if (pendingClientSize_.cx >= 0 || pendingClientSize_.cy >= 0) {
     TSize size = pendingClientSize_;
     pendingClientSize_ = {-1, -1};
@@ -177,6 +205,7 @@ void TCustomForm::Loaded() {
     SetClientSize(TSize(MulDiv(c.Width(), screenPPI, from), MulDiv(c.Height(), screenPPI, from)));
     pixelsPerInch_ = screenPPI;
   }
+  SetControlState(ControlState() + TControlState{csAlignmentNeeded});
 }
 
 void TCustomForm::SetBorderStyle(TFormBorderStyle style) {
@@ -193,7 +222,13 @@ void TCustomForm::SetBorderIcons(TBorderIcons icons) {
 
 void TCustomForm::SetFormStyle(TFormStyle style) {
   if (style == formStyle_) return;
+  const bool mdi = formStyle_ == fsMDIChild || formStyle_ == fsMDIForm || style == fsMDIChild || style == fsMDIForm;
   formStyle_ = style;
+  if (mdi) {
+    // Another kind of window (an MDI frame with its client, a child inside a client).
+    RecreateWnd();
+    return;
+  }
   if (HandleAllocated())
     SetWindowPos(WindowHandle(), style == fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -270,6 +305,19 @@ void FormStyles(TFormBorderStyle border, TBorderIcons icons, Cardinal& style, Ca
 void TCustomForm::CreateParams(TCreateParams& p) {
   TWinControl::CreateParams(p);
   if (Parent() || ParentWindow()) return;  // a form placed inside another control stays a child
+  if (IsMDIChild()) {
+    TCustomForm* frame = MDIParent();
+    if (!frame) throw EInvalidOperation("Cannot create form. No MDI forms are currently active");
+    frame->HandleNeeded();
+    // The MDI client gives its children the standard child frame.
+    p.Style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX |
+              WS_MAXIMIZEBOX;
+    p.ExStyle = WS_EX_MDICHILD;
+    if (position_ == poDefault || position_ == poDefaultPosOnly) p.X = p.Y = CW_USEDEFAULT;
+    if (position_ == poDefault || position_ == poDefaultSizeOnly) p.Width = p.Height = CW_USEDEFAULT;
+    p.WndParent = frame->ClientHandle();
+    return;
+  }
   p.Style &= ~(WS_CHILD | WS_GROUP | WS_TABSTOP);
   FormStyles(borderStyle_, borderIcons_, p.Style, p.ExStyle);
   if (position_ == poDefault || position_ == poDefaultPosOnly) p.X = p.Y = CW_USEDEFAULT;
@@ -297,18 +345,34 @@ void TCustomForm::CreateParams(TCreateParams& p) {
 void TCustomForm::HandleCreated() {
   TWinControl::HandleCreated();
   if (alphaBlend_) SetLayeredWindowAttributes(WindowHandle(), 0, alphaBlendValue_, LWA_ALPHA);
+  if (formStyle_ == fsMDIForm && !clientHandle_ && !(GetWindowLongW(WindowHandle(), GWL_STYLE) & WS_CHILD)) {
+    CLIENTCREATESTRUCT ccs{};
+    ccs.hWindowMenu = windowMenu_ ? windowMenu_->Handle() : nullptr;
+    ccs.idFirstChild = 0xFF00;  // the commands of the window menu's child entries
+    RECT r;
+    GetClientRect(WindowHandle(), &r);
+    clientHandle_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"MDICLIENT", nullptr,
+                                    WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VSCROLL | WS_HSCROLL, 0,
+                                    0, r.right, r.bottom, WindowHandle(), nullptr, GetModuleHandleW(nullptr), &ccs);
+    if (!clientHandle_) throw EOSError(u"Cannot create the MDI client window of " + Name());
+    if (ControlCount() > 0) Realign();  // beside the frame's aligned controls
+  }
+  UpdateMenu();
 }
 
 TRect TCustomForm::ClientRect() const {
   if (pendingClientSize_.cx >= 0 && pendingClientSize_.cy >= 0) return {0, 0, pendingClientSize_.cx, pendingClientSize_.cy};
   if (HandleAllocated() || Parent()) return TWinControl::ClientRect();
-  // No window yet: the frame comes from the border style.
+  // No window yet: the frame comes from the border style (and BorderWidth).
   Cardinal style = 0, ex = 0;
   FormStyles(borderStyle_, borderIcons_, style, ex);
   RECT r{0, 0, 0, 0};
-  AdjustWindowRectEx(&r, style, FALSE, ex);
-  return {0, 0, std::max(0, static_cast<Integer>(Width() - (r.right - r.left))),
-          std::max(0, static_cast<Integer>(Height() - (r.bottom - r.top)))};
+  // A menu bar takes a line of the window (one line: the usual case).
+  const bool bar = menu_ && menu_->Items()->Count() > 0 && !IsMDIChild();
+  AdjustWindowRectEx(&r, style, bar ? TRUE : FALSE, ex);
+  const Integer border = 2 * BorderWidth();
+  return {0, 0, std::max(0, static_cast<Integer>(Width() - (r.right - r.left) - border)),
+          std::max(0, static_cast<Integer>(Height() - (r.bottom - r.top) - border))};
 }
 
 void TCustomForm::SetClientSize(TSize size) {
@@ -364,7 +428,14 @@ void TCustomForm::PlaceOnFirstShow() {
 
 void TCustomForm::CMShowingChanged(TMessage&) {
   HWND h = WindowHandle();
+  if (!Showing()) MergeMenu(false);
+  formState_ += fsShowing;
+  struct Shown {
+    TCustomForm* f;
+    ~Shown() { f->formState_ -= fsShowing; }
+  } shown{this};
   if (Showing()) {
+    formState_ += fsVisible;
     try {
       DoShow();
     } catch (...) {
@@ -374,6 +445,7 @@ void TCustomForm::CMShowingChanged(TMessage&) {
     int cmd = windowState_ == wsMaximized ? SW_SHOWMAXIMIZED : windowState_ == wsMinimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL;
     ShowWindow(h, cmd);
   } else {
+    formState_ -= fsVisible;
     ShowWindow(h, SW_HIDE);
     try {
       DoHide();
@@ -407,7 +479,10 @@ void TCustomForm::SetFocusedControl(TWinControl* control) {
   TWinControl* old = focused_;
   focused_ = control;
   if (control != this) activeControl_ = control;
-  if (old && old != this) old->Perform(CM_EXIT, 0, 0);
+  if (old && old != this) {
+    old->Perform(CM_CANCELMODE, 0, reinterpret_cast<TLParam>(control));
+    old->Perform(CM_EXIT, 0, 0);
+  }
   if (control && control != this && focused_ == control) control->Perform(CM_ENTER, 0, 0);
   Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<TLParam>(control));
 }
@@ -434,7 +509,8 @@ void TCustomForm::Close() {
     return;
   }
   if (!CloseQuery()) return;
-  TCloseAction action = caHide;
+  // An MDI child minimizes by default (closes for good when OnClose says caFree).
+  TCloseAction action = IsMDIChild() ? (borderIcons_.Contains(biMinimize) ? caMinimize : caNone) : caHide;
   DoClose(action);
   if (action == caNone) return;
   if (Application && Application->MainForm() == this) {
@@ -471,6 +547,7 @@ TModalResult TCustomForm::ShowModal() {
   ReleaseCapture();
   HWND previous = GetActiveWindow();
   modal_ = true;
+  formState_ += fsModal;
   modalResult_ = mrNone;
   if (Application) Application->ModalStarted();
   struct Finish {
@@ -478,6 +555,7 @@ TModalResult TCustomForm::ShowModal() {
     HWND previous;
     ~Finish() {
       form->modal_ = false;
+      form->formState_ -= fsModal;
       if (Application) Application->ModalFinished();
     }
   } finish{this, previous};
@@ -511,11 +589,33 @@ void TCustomForm::Dispatch(TMessage& m) {
       TWinControl::Dispatch(m);
       return;
     case CM_DIALOGKEY: CMDialogKey(m); return;
+    case CM_MENUCHANGED: CMMenuChanged(m); return;
+    case WM_COMMAND:
+    case WM_MEASUREITEM:
+    case WM_DRAWITEM:
+    case WM_INITMENUPOPUP:
+    case WM_MENUCHAR:
+      if (MenuMessage(m)) return;
+      break;
+    case WM_MDIACTIVATE: WMMDIActivate(m); return;
     case CM_RELEASE: Free(); return;
     case WM_CLOSE: Close(); m.Result = 0; return;
     case WM_ACTIVATE: WMActivate(m); return;
     case WM_DPICHANGED: WMDpiChanged(m); return;
+    case WM_GETMINMAXINFO: WMGetMinMaxInfo(m); return;
+    case CM_ACTIONUPDATE:
+    case CM_ACTIONEXECUTE: CMActionDispatch(m); return;
+    case WM_HELP: WMHelp(m); return;
+    case CM_PARENTBIDIMODECHANGED:
+      // A form of its own follows the application's reading order.
+      if (!Parent() && Application) {
+        SetBiDiMode(Application->BiDiMode());
+        return;
+      }
+      break;
     case WM_SETFOCUS:
+      // An MDI child that gets the focus becomes the active child first.
+      if (IsMDIChild()) DefaultHandler(m);
       // The form's own window got the focus: pass it to the active control.
       if (activeControl_ && activeControl_ != this && activeControl_->CanFocus()) {
         ::SetFocus(activeControl_->Handle());
@@ -548,10 +648,13 @@ void TCustomForm::WMActivate(TMessage& m) {
       if (!target || !target->CanFocus()) target = FindNextControl(nullptr, true, true, false);
       if (target) {
         ::SetFocus(target->Handle());
+        target->Perform(CM_UIACTIVATE, 0, 0);
+        MergeMenu(true);
         m.Result = 0;
         return;
       }
     }
+    MergeMenu(true);
   } else {
     try {
       onDeactivate_.Call(this);
@@ -563,20 +666,249 @@ void TCustomForm::WMActivate(TMessage& m) {
 }
 
 void TCustomForm::WMDpiChanged(TMessage& m) {
-  Integer newPPI = HIWORD(m.WParam);
-  if (scaled_ && newPPI > 0 && newPPI != pixelsPerInch_) {
-    Integer from = pixelsPerInch_;
-    for (Integer i = 0; i < ControlCount(); ++i) Controls(i)->ChangeScale(newPPI, from);
-    Font()->SetHeight(MulDiv(Font()->Height(), newPPI, from));
-    pixelsPerInch_ = newPPI;
+  const Integer newPPI = HIWORD(m.WParam), oldPPI = pixelsPerInch_;
+  const bool scale = scaled_ && newPPI > 0 && newPPI != oldPPI;
+  if (scale) DoBeforeMonitorDpiChanged(oldPPI, newPPI);
+  {
+    // The controls are scaled and the window takes its new size first; they are aligned once.
+    TAlignSuspended suspended(this);
+    if (scale) {
+      for (Integer i = 0; i < ControlCount(); ++i) Controls(i)->ChangeScale(newPPI, oldPPI);
+      Font()->SetHeight(MulDiv(Font()->Height(), newPPI, oldPPI));
+      Padding()->SetBounds(MulDiv(Padding()->Left(), newPPI, oldPPI), MulDiv(Padding()->Top(), newPPI, oldPPI),
+                           MulDiv(Padding()->Right(), newPPI, oldPPI), MulDiv(Padding()->Bottom(), newPPI, oldPPI));
+      // The limits of the window's size are lengths as well (applied to the new size below).
+      TSizeConstraints* c = Constraints();
+      c->SetMinWidth(MulDiv(c->MinWidth(), newPPI, oldPPI));
+      c->SetMinHeight(MulDiv(c->MinHeight(), newPPI, oldPPI));
+      c->SetMaxWidth(MulDiv(c->MaxWidth(), newPPI, oldPPI));
+      c->SetMaxHeight(MulDiv(c->MaxHeight(), newPPI, oldPPI));
+      pixelsPerInch_ = newPPI;
+    }
+    if (auto* r = reinterpret_cast<const RECT*>(m.LParam))
+      SetWindowPos(WindowHandle(), nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    if (scale) SetControlState(ControlState() + TControlState{csAlignmentNeeded});
   }
-  if (auto* r = reinterpret_cast<const RECT*>(m.LParam))
-    SetWindowPos(WindowHandle(), nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+  if (scale) DoAfterMonitorDpiChanged(oldPPI, newPPI);
   m.Result = 0;
 }
 
-// ---- 5. TScreen -----------------------------------------------------------------------
+// ---- 5. TCustomForm: menus and MDI ----------------------------------------------------
+
+void TCustomForm::DefaultHandler(TMessage& m) {
+  HWND h = WindowHandle();
+  if (h && !IsLibraryMessage(m.Msg)) {
+    // An MDI frame and an MDI child have their own default procedures.
+    // With controls of its own the frame places its client by the align layout: the frame
+    // procedure would stretch it over them on every resize.
+    const bool frame = formStyle_ == fsMDIForm && clientHandle_ && !(m.Msg == WM_SIZE && ControlCount() > 0);
+    const bool child = IsMDIChild() && (GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_MDICHILD);
+    if (frame || child) {
+      if (m.Msg == WM_SETTEXT) text_ = m.LParam ? String(reinterpret_cast<const Char*>(m.LParam)) : String();
+      m.Result = frame ? DefFrameProcW(h, clientHandle_, m.Msg, m.WParam, m.LParam)
+                       : DefMDIChildProcW(h, m.Msg, m.WParam, m.LParam);
+      return;
+    }
+  }
+  TWinControl::DefaultHandler(m);
+}
+
+void TCustomForm::CreateWindowHandle(const TCreateParams& p) {
+  if (!IsMDIChild() || !p.WndParent) {
+    TWinControl::CreateWindowHandle(p);
+    return;
+  }
+  // An MDI child is made by its client, which keeps its list of children and the window menu.
+  MDICREATESTRUCTW mcs{};
+  mcs.szClass = reinterpret_cast<LPCWSTR>(p.WinClassName.c_str());
+  mcs.szTitle = reinterpret_cast<LPCWSTR>(p.Caption.c_str());
+  mcs.hOwner = GetModuleHandleW(nullptr);
+  mcs.x = p.X;
+  mcs.y = p.Y;
+  mcs.cx = p.Width;
+  mcs.cy = p.Height;
+  mcs.style = p.Style;
+  mcs.lParam = reinterpret_cast<LPARAM>(p.Param);
+  if (SendMessageW(p.WndParent, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mcs))) formState_ += fsCreatedMDIChild;
+}
+
+void TCustomForm::DestroyWindowHandle() {
+  HWND h = WindowHandle();
+  if (h && IsMDIChild() && (GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_MDICHILD)) {
+    MergeMenu(false);
+    SendMessageW(GetParent(h), WM_MDIDESTROY, reinterpret_cast<WPARAM>(h), 0);
+    return;
+  }
+  TWinControl::DestroyWindowHandle();
+}
+
+void TCustomForm::DestroyWnd() {
+  // The menu bar belongs to the menu: the window must not take it along.
+  if (HWND h = WindowHandle(); h && GetMenu(h)) ::SetMenu(h, nullptr);
+  if (menu_ && menu_->WindowHandle() == WindowHandle()) menu_->SetWindowHandle(nullptr);
+  TWinControl::DestroyWnd();
+  clientHandle_ = nullptr;  // went with its frame
+}
+
+void TCustomForm::AlignControls(TControl* control, TRect& rect) {
+  TWinControl::AlignControls(control, rect);
+  if (formStyle_ == fsMDIForm && clientHandle_)
+    SetWindowPos(clientHandle_, nullptr, rect.Left, rect.Top, std::max(0, rect.Width()), std::max(0, rect.Height()),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TCustomForm::SetParent(TWinControl* parent) {
+  const bool floating = Parent() && !parent;
+  TWinControl::SetParent(parent);
+  if (floating) Perform(CM_FLOAT, 0, 0);
+}
+
+void TCustomForm::Notification(TComponent* component, TOperation operation) {
+  TWinControl::Notification(component, operation);
+  if (operation != opRemove) return;
+  if (component == menu_) {
+    menu_ = nullptr;
+    if (!IsDestroying()) UpdateMenu();
+  }
+  if (component == windowMenu_) {
+    windowMenu_ = nullptr;
+    if (!IsDestroying()) UpdateMenu();
+  }
+}
+
+void TCustomForm::SetMenu(TMainMenu* menu) {
+  if (menu == menu_) return;
+  if (menu_) {
+    MergeMenu(false);
+    menu_->RemoveFreeNotification(this);
+    if (HandleAllocated() && menu_->WindowHandle() == WindowHandle()) {
+      ::SetMenu(WindowHandle(), nullptr);
+      menu_->SetWindowHandle(nullptr);
+    }
+  }
+  menu_ = menu;
+  if (menu) menu->FreeNotification(this);
+  if (IsLoading()) return;
+  UpdateMenu();
+  // The active MDI child (or active AutoMerge form) shows its new menu in the bar at once.
+  TCustomForm* frame = IsMDIChild() ? MDIParent() : nullptr;
+  if (frame ? frame->ActiveMDIChild() == this : Active()) MergeMenu(true);
+  Perform(CM_MENUCHANGED, 0, 0);
+}
+
+void TCustomForm::SetWindowMenu(TMenuItem* item) {
+  if (item == windowMenu_) return;
+  if (windowMenu_) windowMenu_->RemoveFreeNotification(this);
+  windowMenu_ = item;
+  if (item) item->FreeNotification(this);
+  if (!IsLoading()) UpdateMenu();
+}
+
+void TCustomForm::UpdateMenu() {
+  HWND h = WindowHandle();
+  if (!h || IsMDIChild() || (GetWindowLongW(h, GWL_STYLE) & WS_CHILD)) return;
+  // An AutoMerge menu of another form than the main form shows in the main form's bar.
+  const bool ownBar = menu_ && !(menu_->AutoMerge() && Application && Application->MainForm() != this);
+  HMENU bar = nullptr;
+  if (ownBar) {
+    menu_->SetWindowHandle(h);
+    bar = menu_->Handle();
+  }
+  if (formStyle_ == fsMDIForm && clientHandle_ && bar) {
+    HMENU windowMenu = windowMenu_ ? windowMenu_->Handle() : nullptr;
+    SendMessageW(clientHandle_, WM_MDISETMENU, reinterpret_cast<WPARAM>(bar), reinterpret_cast<LPARAM>(windowMenu));
+    SendMessageW(clientHandle_, WM_MDIREFRESHMENU, 0, 0);
+  } else if (GetMenu(h) != bar) {
+    ::SetMenu(h, bar);
+  }
+  DrawMenuBar(h);
+}
+
+void TCustomForm::CMMenuChanged(TMessage&) {
+  // The bar was made again: the MDI client puts its entries back into the window menu.
+  if (formStyle_ == fsMDIForm && clientHandle_) UpdateMenu();
+}
+
+void TCustomForm::MergeMenu(bool merge) {
+  if (!menu_) return;
+  TCustomForm* host = IsMDIChild() ? MDIParent() : (menu_->AutoMerge() && Application ? Application->MainForm() : nullptr);
+  if (!host || host == this || !host->menu_) return;
+  if (merge)
+    host->menu_->Merge(menu_);
+  else
+    host->menu_->Unmerge(menu_);
+}
+
+bool TCustomForm::MenuMessage(TMessage& m) {
+  if (!menu_) return false;
+  if (m.Msg == WM_COMMAND) {
+    // A menu command: no window in LParam, notification code 0.
+    if (m.LParam != 0 || HIWORD(m.WParam) != 0) return false;
+    if (!menu_->DispatchCommand(LOWORD(m.WParam))) return false;
+    m.Result = 0;
+    return true;
+  }
+  return menu_->HandleMenuMessage(m);
+}
+
+bool TCustomForm::IsShortCut(Word key) {
+  if (menu_ && menu_->IsShortCut(key)) return true;
+  if (IsMDIChild())
+    if (TCustomForm* frame = MDIParent()) return frame->IsShortCut(key);
+  return false;
+}
+
+void TCustomForm::WMMDIActivate(TMessage& m) {
+  HWND h = WindowHandle();
+  // Only the child's own notices: LParam is the child being activated, WParam the one left.
+  if (h && reinterpret_cast<HWND>(m.LParam) == h) MergeMenu(true);
+  else if (h && reinterpret_cast<HWND>(m.WParam) == h) MergeMenu(false);
+  DefaultHandler(m);
+}
+
+TCustomForm* TCustomForm::MDIParent() const {
+  if (Application)
+    if (TCustomForm* main = Application->MainForm(); main && main != this && main->FormStyle() == fsMDIForm) return main;
+  if (Screen)
+    for (Integer i = 0; i < Screen->FormCount(); ++i)
+      if (TCustomForm* f = Screen->Forms(i); f != this && f->FormStyle() == fsMDIForm) return f;
+  return nullptr;
+}
+
+Integer TCustomForm::MDIChildCount() const {
+  Integer n = 0;
+  for (Integer i = 0; MDIChildren(i); ++i) ++n;
+  return n;
+}
+
+TCustomForm* TCustomForm::MDIChildren(Integer index) const {
+  if (!clientHandle_ || index < 0) return nullptr;
+  for (HWND w = GetWindow(clientHandle_, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT))
+    if (auto* f = dynamic_cast<TCustomForm*>(FindControl(w)); f && f->IsMDIChild() && index-- == 0) return f;
+  return nullptr;
+}
+
+TCustomForm* TCustomForm::ActiveMDIChild() const {
+  if (!clientHandle_) return nullptr;
+  auto active = reinterpret_cast<HWND>(SendMessageW(clientHandle_, WM_MDIGETACTIVE, 0, 0));
+  return dynamic_cast<TCustomForm*>(FindControl(active));
+}
+
+void TCustomForm::Tile() {
+  if (clientHandle_)
+    SendMessageW(clientHandle_, WM_MDITILE, tileMode_ == tbHorizontal ? MDITILE_HORIZONTAL : MDITILE_VERTICAL, 0);
+}
+
+void TCustomForm::Cascade() {
+  if (clientHandle_) SendMessageW(clientHandle_, WM_MDICASCADE, 0, 0);
+}
+
+void TCustomForm::ArrangeIcons() {
+  if (clientHandle_) SendMessageW(clientHandle_, WM_MDIICONARRANGE, 0, 0);
+}
+
+// ---- 6. TScreen -----------------------------------------------------------------------
 
 TW_DEFINE_CLASS(TScreen) {}
 
@@ -764,7 +1096,7 @@ void TScreen::SetCursors(Integer index, HCURSOR cursor) {
   if (cursor) installed_[index] = cursor;
 }
 
-// ---- 6. TApplication ------------------------------------------------------------------
+// ---- 7. TApplication ------------------------------------------------------------------
 
 TW_DEFINE_CLASS(TApplication) {}
 
@@ -805,12 +1137,17 @@ TApplication::TApplication(TComponent* owner) : TComponent(owner) {
                             WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0, 0, nullptr,
                             nullptr, wc.hInstance, nullptr);
   // Calls queued from other threads wake the loop with a WM_NULL to this window.
-  if (Application == this)
+  if (Application == this) {
     SetWakeMainThread([wnd = handle_] { PostMessageW(wnd, WM_NULL, 0, 0); });
+    InstallActionDispatch();
+  }
 }
 
 TApplication::~TApplication() {
-  if (Application == this) SetWakeMainThread(nullptr);
+  if (Application == this) {
+    SetWakeMainThread(nullptr);
+    SetActionDispatch(nullptr);
+  }
   // The forms go first (they belong to the application), then its window and the screen.
   DestroyComponents();
   if (handle_) DestroyWindow(handle_);
@@ -859,6 +1196,7 @@ bool TApplication::ProcessMessage() {
     terminated_ = true;
     return true;
   }
+  CancelHintOn(&msg);
   if (!IsKeyMsg(&msg)) {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
@@ -876,6 +1214,8 @@ void TApplication::HandleMessage() {
 }
 
 void TApplication::Idle() {
+  HintIdle();
+  UpdateFormActions();
   CheckSynchronize();
   if (!terminated_) WaitMessage();
 }
@@ -895,6 +1235,7 @@ void TApplication::WndProc(TMessage& m) {
     if ((*it)(m)) return;
   switch (m.Msg) {
     case WM_ACTIVATEAPP:
+      if (!m.WParam) CancelHint();
       m.Result = DefWindowProcW(handle_, m.Msg, m.WParam, m.LParam);
       PostMessageW(handle_, m.WParam ? CM_ACTIVATE : CM_DEACTIVATE, 0, 0);
       return;
@@ -912,8 +1253,24 @@ void TApplication::WndProc(TMessage& m) {
       }
       break;
     case WM_DISPLAYCHANGE:
-    case WM_SETTINGCHANGE:
       if (Screen) Screen->RefreshMonitors();
+      break;
+    case WM_TIMER:
+      UpdateHintTimers();
+      break;
+    case WM_SETTINGCHANGE:
+      if (Screen) {
+        Screen->RefreshMonitors();
+        Screen->ResetFonts();
+        // Every form and control hears of it; the system fonts changed with these two.
+        const bool fonts = m.WParam == SPI_SETNONCLIENTMETRICS || m.WParam == SPI_SETICONTITLELOGFONT;
+        for (Integer i = Screen->FormCount() - 1; i >= 0; --i) {
+          if (i >= Screen->FormCount()) continue;
+          TCustomForm* f = Screen->Forms(i);
+          f->Perform(CM_WININICHANGE, m.WParam, m.LParam);
+          if (fonts) f->Perform(CM_SYSFONTCHANGED, 0, 0);
+        }
+      }
       break;
     case CM_ACTIVATE:
     case CM_DEACTIVATE:

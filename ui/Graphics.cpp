@@ -65,7 +65,7 @@ TW_DEFINE_CLASS(TFont) {
   b.Property(u"Orientation", &TFont::Orientation, &TFont::SetOrientation);
   b.Property(u"Pitch", &TFont::Pitch, &TFont::SetPitch);
   b.Property(u"Quality", &TFont::Quality, &TFont::SetQuality);
-  b.Property(u"Size", &TFont::Size, &TFont::SetSize);
+  b.Property(u"Size", &TFont::Size, &TFont::SetSize).Stored(false);  // Height holds it
   b.Property(u"Style", &TFont::Style, &TFont::SetStyle);
 }
 
@@ -157,8 +157,8 @@ bool TFont::Equals(const TFont& o) const {
 // ---- TBrush ---------------------------------------------------------------------------
 
 TW_DEFINE_CLASS(TBrush) {
-  b.Color(u"Color", &TBrush::Color, &TBrush::SetColor);
-  b.Property(u"Style", &TBrush::Style, &TBrush::SetStyle);
+  b.Color(u"Color", &TBrush::Color, &TBrush::SetColor).Default(clWhite);
+  b.Property(u"Style", &TBrush::Style, &TBrush::SetStyle).Default(bsSolid);
 }
 
 TBrush::~TBrush() { delete bitmap_; }
@@ -207,10 +207,10 @@ void TBrush::Assign(const TPersistent* source) {
 // ---- TPen -----------------------------------------------------------------------------
 
 TW_DEFINE_CLASS(TPen) {
-  b.Color(u"Color", &TPen::Color, &TPen::SetColor);
-  b.Property(u"Mode", &TPen::Mode, &TPen::SetMode);
-  b.Property(u"Style", &TPen::Style, &TPen::SetStyle);
-  b.Property(u"Width", &TPen::Width, &TPen::SetWidth);
+  b.Color(u"Color", &TPen::Color, &TPen::SetColor).Default(clBlack);
+  b.Property(u"Mode", &TPen::Mode, &TPen::SetMode).Default(pmCopy);
+  b.Property(u"Style", &TPen::Style, &TPen::SetStyle).Default(psSolid);
+  b.Property(u"Width", &TPen::Width, &TPen::SetWidth).Default(1);
 }
 
 void TPen::SetColor(TColor color) {

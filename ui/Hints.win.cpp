@@ -23,8 +23,25 @@ TAnimateWindowProc AnimateWindowProc() {
 
 THintWindow::THintWindow(TComponent* owner) : TCustomControl(owner) {
   SetColor(clInfoBk);
+  if (Screen) Font()->Assign(Screen->HintFont());
   Font()->SetColor(clInfoText);
   SetVisible(false);
+}
+
+String GetShortHint(StringView hint) {
+  size_t bar = hint.find(u'|');
+  return String(bar == StringView::npos ? hint : hint.substr(0, bar));
+}
+
+String GetLongHint(StringView hint) {
+  size_t bar = hint.find(u'|');
+  return String(bar == StringView::npos ? hint : hint.substr(bar + 1));
+}
+
+String GetHint(const TControl* control) {
+  for (const TControl* c = control; c; c = c->Parent())
+    if (!c->Hint().empty()) return c->Hint();
+  return String();
 }
 
 void THintWindow::CreateParams(TCreateParams& p) {

@@ -118,21 +118,33 @@ COLORREF ListColor(TColor c) {
 // ---- TCustomImageList -------------------------------------------------------------------------
 
 TW_DEFINE_CLASS(TCustomImageList) {
+  // Counting may bring a list up to date, so it is not a const operation.
   b.Binary(u"Bitmap", [](TCustomImageList& l, TStream& s) { l.ReadData(s); },
-           [](const TCustomImageList& l, TStream& s) { l.WriteData(s); });
+           [](const TCustomImageList& l, TStream& s) { l.WriteData(s); })
+      .Stored([](const TCustomImageList& l) { return const_cast<TCustomImageList&>(l).Count() > 0; });
 }
 
 TW_DEFINE_CLASS(TImageList) {
   b.Property(u"AllocBy", &TImageList::AllocBy, &TImageList::SetAllocBy)
+      .Default(4)
       .Color(u"BkColor", &TImageList::GetBkColor, &TImageList::SetBkColor)
+      .Default(clNone)
       .Color(u"BlendColor", &TImageList::BlendColor, &TImageList::SetBlendColor)
+      .Default(clNone)
       .Property(u"ColorDepth", &TImageList::ColorDepth, &TImageList::SetColorDepth)
+      .Default(cdDeviceDependent)
       .Property(u"DrawingStyle", &TImageList::DrawingStyle, &TImageList::SetDrawingStyle)
+      .Default(dsNormal)
       .Property(u"Height", &TImageList::Height, [](TImageList& l, Integer v) { l.SetHeight(v); })
+      .Default(16)
       .Property(u"ImageType", &TImageList::ImageType, &TImageList::SetImageType)
+      .Default(itImage)
       .Property(u"Masked", &TImageList::Masked, &TImageList::SetMasked)
+      .Default(true)
       .Property(u"ShareImages", &TImageList::ShareImages, &TImageList::SetShareImages)
+      .Default(false)
       .Property(u"Width", &TImageList::Width, [](TImageList& l, Integer v) { l.SetWidth(v); })
+      .Default(16)
       .Property(u"OnChange", &TImageList::OnChange, &TImageList::SetOnChange);
 }
 

@@ -21,6 +21,34 @@
 //   CM_RECREATEWND      to a windowed control whose window must be made again
 //   CM_DIALOGKEY        to the form for Tab, Enter and Escape; CM_MOUSEWHEEL to the form
 //   CM_RELEASE          posted to a form by Release
+//   CM_CHANGED          to a control whose value changed (an edit's text), LParam = the
+//                       control; passed on from there up through its parents to the form
+//   CM_SYSFONTCHANGED   to every form and control when the system's fonts change
+//                       (WM_SETTINGCHANGE for the non-client metrics or the icon font)
+//   CM_WININICHANGE     to every form and control on WM_SETTINGCHANGE (same WParam, LParam)
+//   CM_CANCELMODE       to a control that loses the focus to another control of its form
+//                       (LParam = that control) and to a control told WM_CANCELMODE (LParam 0)
+//   CM_UIACTIVATE       to the control that gets the focus when its form is activated
+//   CM_DIALOGCHAR       to the form for a character the focused control does not take (and
+//                       every Alt+character); broadcast to its controls, one whose caption has
+//                       it as accelerator answers 1
+//   CM_HITTEST          to a control under the mouse before it is treated as hit (LParam =
+//                       the point in its coordinates): 0 lets the mouse through
+//   CM_PARENTBIDIMODECHANGED  to children when a control's BiDiMode changes, and to every
+//                       form without a parent when Application's BiDiMode changes
+//   CM_FLOAT            to a form taken out of its parent control (a window of its own now)
+//   CM_MENUCHANGED      to a form when its menu bar changed
+//   CN_DROPDOWNCLOSED   to a tool bar after the drop-down menu of one of its buttons closed
+//   CM_SHOWHINTCHANGED  to the control when ShowHint changes; CM_PARENTSHOWHINTCHANGED to
+//                       its children (and to a control placed on a parent)
+//   CM_HINTSHOWPAUSE    to the control the mouse rests on: WParam 1 when a hint showed a
+//                       moment ago, LParam Integer* the pause it may change
+//   CM_HINTSHOW         to that control before its hint shows: LParam THintInfo* (Hints.h);
+//                       Result 1 forbids the hint
+//   CM_ACTIONUPDATE / CM_ACTIONEXECUTE  to the active form (then the main form) for an
+//                       action nobody else updated or ran, LParam = the action; the form
+//                       offers it to its active control and its visible controls; Result 1:
+//                       handled
 #pragma once
 
 #include <cstdint>
@@ -162,6 +190,14 @@ constexpr Cardinal CN_CHAR = CN_BASE + 0x0102;
 constexpr Cardinal CN_SYSKEYDOWN = CN_BASE + 0x0104;
 constexpr Cardinal CN_SYSCHAR = CN_BASE + 0x0106;
 constexpr Cardinal CN_NOTIFY = CN_BASE + 0x004E;          // WM_NOTIFY
+// Not a reflection: a control's drop-down (a tool button's menu) has closed.
+constexpr Cardinal CN_DROPDOWNCLOSED = CN_BASE + 0x03F0;
+
+// The library's own messages (CM_ and CN_), which mean nothing to a window's class. 0xBCB3
+// lies in the CN_ range but is a window message of the engine's menus.
+constexpr bool IsLibraryMessage(Cardinal msg) {
+  return (msg >= CM_BASE && msg < CM_BASE + 0x100) || (msg >= CN_BASE && msg < CN_BASE + 0x400 && msg != CN_BASE + 0xB3);
+}
 
 // ---- input states ---------------------------------------------------------------------
 

@@ -3,7 +3,8 @@
 //
 // TButton: a click (BN_CLICKED, reflected as CN_COMMAND) sets the form's ModalResult from
 // the button's and runs OnClick; Enter clicks the default button (or the focused one),
-// Escape the Cancel one. TEdit: OnChange after every change of the text (EN_CHANGE).
+// Escape the Cancel one, the caption's accelerator ("&Save": Alt+S) the button itself. TEdit:
+// CM_CHANGED and OnChange after every change of the text (EN_CHANGE).
 // TLabel: AutoSize (on by default) fits the control to its caption; DoDrawText is the one
 // place that draws the caption, so a subclass can replace the drawing.
 #pragma once
@@ -16,6 +17,8 @@
 // Where a button's glyph sits beside its caption.
 TW_ENUM(TButtonLayout, blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom)
 TW_ENUM(TTextLayout, tlTop, tlCenter, tlBottom)
+// Where a caption too long for a label that does not size itself is cut with "...".
+TW_ENUM(TEllipsisPosition, epNone, epPathEllipsis, epEndEllipsis, epWordEllipsis)
 
 class TCustomLabel : public TGraphicControl {
   TW_CLASS(TCustomLabel, TGraphicControl)
@@ -34,16 +37,26 @@ class TCustomLabel : public TGraphicControl {
   void SetTransparent(bool v);
   bool ShowAccelChar() const { return showAccelChar_; }
   void SetShowAccelChar(bool v);
+  // Only without AutoSize. With WordWrap, the end and word ellipses drop whole words from
+  // the end until the rest and "..." fit the label's height.
+  TEllipsisPosition EllipsisPosition() const { return ellipsisPosition_; }
+  void SetEllipsisPosition(TEllipsisPosition v);
   void Dispatch(TMessage& message) override;
 
  protected:
   void Paint() override;
   // Draws (or with DT_CALCRECT in flags measures into r) the caption on the canvas.
   virtual void DoDrawText(TRect& r, Cardinal flags);
-  // Fits the size to the caption when AutoSize is on.
+  // Fits the size to the caption when AutoSize is on. Aligned at the top, bottom or over
+  // the client area only the height follows (measured at the label's width), aligned left
+  // or right only the width.
   virtual void AdjustBounds();
+  // A word-wrapped label that sizes itself measures again when its width changed.
+  void BoundsChanged() override;
   // DT_ flags for the alignment, word wrap and prefix settings.
   Cardinal DrawTextFlags() const;
+  // The caption shortened by whole words, "..." added, to fit r's height when wrapped.
+  String WrappedWithEllipsis(HDC dc, const String& text, const TRect& r, Cardinal flags) const;
   void Loaded() override;
 
  private:
@@ -52,6 +65,8 @@ class TCustomLabel : public TGraphicControl {
   bool autoSize_ = true;
   bool wordWrap_ = false;
   bool showAccelChar_ = true;
+  bool adjusting_ = false;
+  TEllipsisPosition ellipsisPosition_ = epNone;
 };
 
 class TLabel : public TCustomLabel {

@@ -1,18 +1,21 @@
 #include <windows.h>
 
+#include <algorithm>
+
 #include "GdiScopes.h"
 #include "StdCtrls.h"
 
 namespace {
 
 // The controls all publish the common control properties.
+// The colour and font are stored only while they are the control's own.
 template <class T>
-void PublishCommon(TClassBuilder<T>& b) {
-  b.Color(u"Color", &T::Color, &T::SetColor);
-  b.Property(u"Font", &T::Font, &T::SetFont);
-  b.Property(u"ParentFont", &T::ParentFont, &T::SetParentFont);
-  b.Property(u"ParentColor", &T::ParentColor, &T::SetParentColor);
-  b.Property(u"OnClick", &T::OnClick, &T::SetOnClick);
+void PublishCommon(TClassBuilder<T>& b, TColor color, bool parentColor) {
+  b.Color(u"Color", &T::Color, &T::SetColor).Default(color).Stored([](const T& c) { return !c.ParentColor(); });
+  b.Property(u"Font", &T::Font, &T::SetFont).Stored([](const T& c) { return !c.ParentFont(); });
+  b.Property(u"ParentFont", &T::ParentFont, &T::SetParentFont).Default(true);
+  b.Property(u"ParentColor", &T::ParentColor, &T::SetParentColor).Default(parentColor);
+  b.Property(u"OnClick", &T::OnClick, &T::SetOnClick).Stored(&T::IsOnClickStored);
   b.Property(u"OnDblClick", &T::OnDblClick, &T::SetOnDblClick);
   b.Property(u"OnMouseDown", &T::OnMouseDown, &T::SetOnMouseDown);
   b.Property(u"OnMouseUp", &T::OnMouseUp, &T::SetOnMouseUp);
@@ -28,14 +31,15 @@ void PublishCommon(TClassBuilder<T>& b) {
 TW_DEFINE_CLASS(TCustomLabel) {}
 
 TW_DEFINE_CLASS(TLabel) {
-  PublishCommon(b);
-  b.Property(u"Caption", &TLabel::Caption, &TLabel::SetCaption);
-  b.Property(u"Alignment", &TLabel::Alignment, &TLabel::SetAlignment);
-  b.Property(u"Layout", &TLabel::Layout, &TLabel::SetLayout);
-  b.Property(u"AutoSize", &TLabel::AutoSize, &TLabel::SetAutoSize);
-  b.Property(u"WordWrap", &TLabel::WordWrap, &TLabel::SetWordWrap);
-  b.Property(u"Transparent", &TLabel::Transparent, &TLabel::SetTransparent);
-  b.Property(u"ShowAccelChar", &TLabel::ShowAccelChar, &TLabel::SetShowAccelChar);
+  PublishCommon(b, clWindow, true);
+  b.Property(u"Caption", &TLabel::Caption, &TLabel::SetCaption).Stored(&TLabel::IsCaptionStored);
+  b.Property(u"Alignment", &TLabel::Alignment, &TLabel::SetAlignment).Default(taLeftJustify);
+  b.Property(u"Layout", &TLabel::Layout, &TLabel::SetLayout).Default(tlTop);
+  b.Property(u"AutoSize", &TLabel::AutoSize, &TLabel::SetAutoSize).Default(true);
+  b.Property(u"WordWrap", &TLabel::WordWrap, &TLabel::SetWordWrap).Default(false);
+  b.Property(u"Transparent", &TLabel::Transparent, &TLabel::SetTransparent).Default(false);
+  b.Property(u"ShowAccelChar", &TLabel::ShowAccelChar, &TLabel::SetShowAccelChar).Default(true);
+  b.Property(u"EllipsisPosition", &TLabel::EllipsisPosition, &TLabel::SetEllipsisPosition).Default(epNone);
 }
 
 TCustomLabel::TCustomLabel(TComponent* owner) : TGraphicControl(owner) {
@@ -78,6 +82,12 @@ void TCustomLabel::SetTransparent(bool v) {
   Invalidate();
 }
 
+void TCustomLabel::SetEllipsisPosition(TEllipsisPosition v) {
+  if (v == ellipsisPosition_) return;
+  ellipsisPosition_ = v;
+  Invalidate();
+}
+
 void TCustomLabel::SetShowAccelChar(bool v) {
   if (v == showAccelChar_) return;
   showAccelChar_ = v;
@@ -101,6 +111,12 @@ void TCustomLabel::DoDrawText(TRect& r, Cardinal flags) {
   c->SetFont(Font());
   c->Brush()->SetStyle(bsClear);
   HDC dc = c->Handle();
+  if (ellipsisPosition_ != epNone && !autoSize_) {
+    static constexpr Cardinal kEllipsis[] = {0, DT_PATH_ELLIPSIS, DT_END_ELLIPSIS, DT_WORD_ELLIPSIS};
+    flags = (flags & ~static_cast<Cardinal>(DT_EXPANDTABS)) | kEllipsis[ellipsisPosition_];
+    if (wordWrap_ && (ellipsisPosition_ == epEndEllipsis || ellipsisPosition_ == epWordEllipsis))
+      text = WrappedWithEllipsis(dc, text, r, flags);
+  }
   RECT rc{r.Left, r.Top, r.Right, r.Bottom};
   auto draw = [&] { DrawTextW(dc, reinterpret_cast<LPCWSTR>(text.c_str()), static_cast<int>(text.size()), &rc, flags); };
   if (!Enabled() && !(flags & DT_CALCRECT)) {
@@ -116,6 +132,30 @@ void TCustomLabel::DoDrawText(TRect& r, Cardinal flags) {
     draw();
   }
   if (flags & DT_CALCRECT) r = {rc.left, rc.top, rc.right, rc.bottom};
+}
+
+String TCustomLabel::WrappedWithEllipsis(HDC dc, const String& text, const TRect& r, Cardinal flags) const {
+  // DrawText ends only the last line it draws with "...": a wrapped text that is too tall
+  // loses whole words from its end until it and "..." fit.
+  static const String kDots = u"...";
+  SIZE dots{};
+  GetTextExtentPoint32W(dc, reinterpret_cast<LPCWSTR>(kDots.c_str()), 3, &dots);
+  TEXTMETRICW tm{};
+  GetTextMetricsW(dc, &tm);
+  const Integer limit = std::max<Integer>(r.Height(), tm.tmHeight);
+  auto height = [&](const String& t) {
+    RECT calc{r.Left, r.Top, r.Right - dots.cx, r.Top};
+    DrawTextW(dc, reinterpret_cast<LPCWSTR>(t.c_str()), static_cast<int>(t.size()), &calc,
+              (flags & ~static_cast<Cardinal>(DT_END_ELLIPSIS | DT_WORD_ELLIPSIS | DT_PATH_ELLIPSIS)) | DT_CALCRECT);
+    return static_cast<Integer>(calc.bottom - calc.top);
+  };
+  String shown = text;
+  if (height(shown) <= limit) return text;
+  while (!shown.empty() && height(shown + kDots) > limit) {
+    size_t cut = shown.find_last_of(u" \t");
+    shown.resize(cut == String::npos ? shown.size() - 1 : cut);
+  }
+  return shown + kDots;
 }
 
 void TCustomLabel::Paint() {
@@ -139,18 +179,36 @@ void TCustomLabel::Paint() {
 }
 
 void TCustomLabel::AdjustBounds() {
-  if (!autoSize_ || IsLoading() || ComponentState().Contains(csReading)) return;
+  if (!autoSize_ || adjusting_ || IsLoading() || ComponentState().Contains(csReading)) return;
   // Measured on a screen DC: the label may have no parent window yet.
   TClientDC screen(nullptr);
   TSelectObject font(screen, Font()->Handle());
   String text = Caption();
   if (text.empty() || (showAccelChar_ && text == u"&")) text = u" ";
-  RECT rc{0, 0, wordWrap_ ? Width() : 0, 0};
+  const bool widthGiven = Align() == alTop || Align() == alBottom || Align() == alClient;
+  RECT rc{0, 0, (wordWrap_ || widthGiven) ? Width() : 0, 0};
   DrawTextW(screen, reinterpret_cast<LPCWSTR>(text.c_str()), static_cast<int>(text.size()), &rc,
             DrawTextFlags() | DT_CALCRECT);
-  Integer x = Left();
-  if (alignment_ == taRightJustify) x = Left() + Width() - (rc.right - rc.left);
-  SetBounds(x, Top(), rc.right - rc.left, rc.bottom - rc.top);
+  Integer x = Left(), w = rc.right - rc.left, h = rc.bottom - rc.top;
+  if (widthGiven)
+    w = Width();
+  else if (Align() == alLeft || Align() == alRight)
+    h = Height();
+  else if (alignment_ == taRightJustify)
+    x = Left() + Width() - w;
+  adjusting_ = true;
+  try {
+    SetBounds(x, Top(), w, h);
+  } catch (...) {
+    adjusting_ = false;
+    throw;
+  }
+  adjusting_ = false;
+}
+
+void TCustomLabel::BoundsChanged() {
+  TGraphicControl::BoundsChanged();
+  if (autoSize_ && wordWrap_) AdjustBounds();
 }
 
 void TCustomLabel::Dispatch(TMessage& m) {
@@ -168,12 +226,13 @@ void TCustomLabel::Loaded() {
 TW_DEFINE_CLASS(TCustomEdit) {}
 
 TW_DEFINE_CLASS(TEdit) {
-  PublishCommon(b);
+  PublishCommon(b, clWindow, false);
+  b.Property(u"TabStop", &TEdit::TabStop, &TEdit::SetTabStop).Default(true);
   b.Property(u"Text", &TEdit::Text, &TEdit::SetText);
-  b.Property(u"MaxLength", &TEdit::MaxLength, &TEdit::SetMaxLength);
-  b.Property(u"ReadOnly", &TEdit::ReadOnly, &TEdit::SetReadOnly);
-  b.Property(u"BorderStyle", &TEdit::BorderStyle, &TEdit::SetBorderStyle);
-  b.Property(u"AutoSize", &TEdit::AutoSize, &TEdit::SetAutoSize);
+  b.Property(u"MaxLength", &TEdit::MaxLength, &TEdit::SetMaxLength).Default(0);
+  b.Property(u"ReadOnly", &TEdit::ReadOnly, &TEdit::SetReadOnly).Default(false);
+  b.Property(u"BorderStyle", &TEdit::BorderStyle, &TEdit::SetBorderStyle).Default(bsSingle);
+  b.Property(u"AutoSize", &TEdit::AutoSize, &TEdit::SetAutoSize).Default(true);
   b.Property(u"PasswordChar", [](const TEdit& e) { return String(e.PasswordChar() ? 1 : 0, e.PasswordChar()); },
              [](TEdit& e, const String& s) { e.SetPasswordChar(s.empty() ? 0 : s[0]); });
   b.Property(u"OnChange", &TEdit::OnChange, &TEdit::SetOnChange);
@@ -272,7 +331,10 @@ void TCustomEdit::SelectAll() { SendMessageW(Handle(), EM_SETSEL, 0, -1); }
 
 void TCustomEdit::Dispatch(TMessage& m) {
   if (m.Msg == CN_COMMAND && HIWORD(m.WParam) == EN_CHANGE) {
-    if (!ComponentState().Contains(csLoading)) Change();
+    if (!ComponentState().Contains(csLoading)) {
+      Changed();
+      Change();
+    }
     return;
   }
   TWinControl::Dispatch(m);
@@ -292,12 +354,13 @@ void TButtonControl::SetWordWrap(bool v) {
 }
 
 TW_DEFINE_CLASS(TButton) {
-  PublishCommon(b);
-  b.Property(u"Caption", &TButton::Caption, &TButton::SetCaption);
-  b.Property(u"Default", &TButton::Default, &TButton::SetDefault);
-  b.Property(u"Cancel", &TButton::Cancel, &TButton::SetCancel);
-  b.Property(u"ModalResult", &TButton::ModalResult, &TButton::SetModalResult).Idents(ModalResultIdents());
-  b.Property(u"WordWrap", &TButton::WordWrap, &TButton::SetWordWrap);
+  PublishCommon(b, clBtnFace, false);
+  b.Property(u"TabStop", &TButton::TabStop, &TButton::SetTabStop).Default(true);
+  b.Property(u"Caption", &TButton::Caption, &TButton::SetCaption).Stored(&TButton::IsCaptionStored);
+  b.Property(u"Default", &TButton::Default, &TButton::SetDefault).Default(false);
+  b.Property(u"Cancel", &TButton::Cancel, &TButton::SetCancel).Default(false);
+  b.Property(u"ModalResult", &TButton::ModalResult, &TButton::SetModalResult).Idents(ModalResultIdents()).Default(mrNone);
+  b.Property(u"WordWrap", &TButton::WordWrap, &TButton::SetWordWrap).Default(false);
   b.Property(u"OnEnter", &TButton::OnEnter, &TButton::SetOnEnter);
   b.Property(u"OnExit", &TButton::OnExit, &TButton::SetOnExit);
 }
@@ -354,6 +417,15 @@ void TButton::Dispatch(TMessage& m) {
     case CM_DIALOGKEY:
       if (((m.WParam == VK_RETURN && active_) || (m.WParam == VK_ESCAPE && cancel_)) && GetKeyState(VK_SHIFT) >= 0 &&
           GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0 && CanFocus()) {
+        Click();
+        m.Result = 1;
+        return;
+      }
+      break;
+    case CM_DIALOGCHAR:
+      // Its caption's accelerator (Alt+letter, or the letter while a control that takes no
+      // characters has the focus) clicks the button.
+      if (IsAccel(static_cast<Word>(m.WParam), Caption()) && CanFocus()) {
         Click();
         m.Result = 1;
         return;

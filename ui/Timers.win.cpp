@@ -41,8 +41,8 @@ HWND TTimer::WindowHandle() {
 }
 
 TW_DEFINE_CLASS(TTimer) {
-  b.Property(u"Enabled", &TTimer::Enabled, &TTimer::SetEnabled);
-  b.Property(u"Interval", &TTimer::Interval, &TTimer::SetInterval);
+  b.Property(u"Enabled", &TTimer::Enabled, &TTimer::SetEnabled).Default(true);
+  b.Property(u"Interval", &TTimer::Interval, &TTimer::SetInterval).Default(1000);
   b.Property(u"OnTimer", &TTimer::OnTimer, &TTimer::SetOnTimer);
 }
 

@@ -121,7 +121,20 @@ std::vector<const TPropInfo*> TClassInfo::Properties() const {
   for (const TClassInfo* c = this; c; c = c->parent_) chain.push_back(c);
   std::vector<const TPropInfo*> all;
   for (auto it = chain.rbegin(); it != chain.rend(); ++it)
-    for (const TPropInfo& p : (*it)->props_) all.push_back(&p);
+    for (const TPropInfo& p : (*it)->props_) {
+      auto same = std::find_if(all.begin(), all.end(), [&](const TPropInfo* q) { return SameText(q->Name, p.Name); });
+      if (same != all.end())
+        *same = &p;
+      else
+        all.push_back(&p);
+    }
+  return all;
+}
+
+std::vector<const TMethodInfo*> TClassInfo::Methods() const {
+  std::vector<const TMethodInfo*> all;
+  for (const TClassInfo* c = this; c; c = c->parent_)
+    for (const TMethodInfo& m : c->methods_) all.push_back(&m);
   return all;
 }
 

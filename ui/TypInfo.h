@@ -19,6 +19,13 @@
 //     b.Binary(u"ImgData", &TItem::ReadImgData, &TItem::WriteImgData); // (T&, TStream&)
 //   }
 //
+// What a written description leaves out (FormWriter.h): a property's declared default
+// (.Default(v) after it; ordinal kinds, floats, strings), an empty string, a float of 0, an
+// unassigned event, nil, and any property whose Stored rule (.Stored(false) or a predicate
+// on the object) says no. An ordinal without a declared default is always written. A class
+// that changes a default in its constructor publishes the property again with its own
+// default; the derived declaration replaces the ancestor's.
+//
 // The property kind follows the getter's type: bool, integers, enumerations declared with
 // TW_ENUM / TW_ENUM_NAMES, TSet<E>, double, String, pointers to TObject classes (sub-objects
 // such as Font, collections, string lists, component references) and TEvent<...> events.
@@ -127,6 +134,15 @@ struct TPropInfo {
   Int64 MinValue = INT64_MIN;               // the range of an integer property's type
   Int64 MaxValue = INT64_MAX;
   bool ReadOnly = false;
+  // The value a description leaves out: DefaultOrd for ordinal kinds (a set as its bit mask),
+  // DefaultFloat, DefaultStr; without HasDefault see the rules at the top.
+  bool HasDefault = false;
+  Int64 DefaultOrd = 0;
+  double DefaultFloat = 0;
+  String DefaultStr;
+  // False: the property is not written (for a binary property: it has no data). Empty:
+  // always stored.
+  std::function<bool(const TObject&)> IsStored;
 
   // Only the pair that fits the kind is set. Ordinal kinds (integer, boolean, enumeration,
   // set, colour) travel as Int64 (a set as its bit mask).
@@ -170,8 +186,11 @@ class TClassInfo {
   const TPropInfo* FindProperty(StringView name) const;
   const TFieldInfo* FindField(StringView name) const;
   const TMethodInfo* FindMethod(StringView name) const;
-  // All published properties, ancestors' first.
+  // All published properties, ancestors' first; a property published again by a derived
+  // class takes the ancestor's place.
   std::vector<const TPropInfo*> Properties() const;
+  // All methods a description may name, the class's own first.
+  std::vector<const TMethodInfo*> Methods() const;
 
   // Makes a component of this class (nullptr for classes that are not components or are
   // abstract), or an item of a collection.
@@ -275,6 +294,35 @@ class TClassBuilder {
   TClassBuilder& Color(const char16_t* name, G getter, S setter = nullptr) {
     Property(name, getter, setter);
     info_.props_.back().Kind = TTypeKind::Color;
+    return *this;
+  }
+
+  // The default value of the property described last (see the rules at the top).
+  template <class V>
+  TClassBuilder& Default(const V& value) {
+    TPropInfo& p = info_.props_.back();
+    p.HasDefault = true;
+    if constexpr (IsSet<V>::value)
+      p.DefaultOrd = static_cast<Int64>(value.Bits());
+    else if constexpr (std::is_enum_v<V> || std::is_integral_v<V>)
+      p.DefaultOrd = static_cast<Int64>(value);
+    else if constexpr (std::is_floating_point_v<V>)
+      p.DefaultFloat = static_cast<double>(value);
+    else
+      p.DefaultStr = String(value);
+    return *this;
+  }
+
+  // Whether the property described last is written: a constant, or a predicate on the
+  // object (const T&) -> bool. For a binary property: whether it has data.
+  TClassBuilder& Stored(bool stored) {
+    info_.props_.back().IsStored = [stored](const TObject&) { return stored; };
+    return *this;
+  }
+  template <class P>
+    requires std::is_invocable_r_v<bool, P, const T&>
+  TClassBuilder& Stored(P predicate) {
+    info_.props_.back().IsStored = [predicate](const TObject& o) { return std::invoke(predicate, static_cast<const T&>(o)); };
     return *this;
   }
 

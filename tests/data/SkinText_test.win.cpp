@@ -29,7 +29,7 @@ String ExeFolder() {
   return s.substr(0, s.find_last_of(u'\\') + 1);
 }
 
-// The test exe lies in <build>/tests/skin; the program's data folder is <build>/bin/data.
+// The test exe lies in <build>/tests/data; the program's data folder is <build>/bin/data.
 String SkinFolder() { return ExeFolder() + u"..\\..\\bin\\data\\Glimmerveil\\"; }
 
 bool FileThere(const String& path) {

@@ -3,7 +3,7 @@
 folder skin: the ini text, the "!" picture references, PARENTCLASS inheritance and the
 per-density keys. Needs no engine.
 
-    tests/skin/skin_test.py [--installed SKIN_FOLDER] [-v]
+    tests/data/skin_test.py [--installed SKIN_FOLDER] [-v]
 
 With --installed, also checks that the skin folder the build installed beside the program is
 the one the generator makes now (the build ran it after the last design change).

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 #include "ui/Forms.h"
 
@@ -37,4 +38,38 @@ class Clicks : public TObject {
  public:
   int count = 0;
   void Click(TObject*) { ++count; }
+};
+
+// Handles the messages waiting now; with ms, keeps doing so for that long.
+inline void PumpMessages(int ms = 0) {
+  DWORD end = GetTickCount() + static_cast<DWORD>(ms);
+  do {
+    Application->ProcessMessages();
+    if (ms) Sleep(5);
+  } while (ms && static_cast<int>(end - GetTickCount()) > 0);
+}
+
+// Hooks a control's WindowProc, passes every message on and keeps the library's own ones
+// (CM_ and CN_); unhooks when it goes.
+class TMessageRecorder : public TObject {
+ public:
+  explicit TMessageRecorder(TControl* c) : control(c), old(c->WindowProc()) {
+    c->SetWindowProc(TWndMethod(this, &TMessageRecorder::Proc));
+  }
+  ~TMessageRecorder() override {
+    if (control->WindowProc() == TWndMethod(this, &TMessageRecorder::Proc)) control->SetWindowProc(old);
+  }
+  void Proc(TMessage& m) {
+    if (m.Msg >= CM_BASE) seen.push_back(m);
+    old(m);
+  }
+  std::vector<TMessage> Of(Cardinal msg) const {
+    std::vector<TMessage> out;
+    for (const TMessage& m : seen)
+      if (m.Msg == msg) out.push_back(m);
+    return out;
+  }
+  TControl* control;
+  TWndMethod old;
+  std::vector<TMessage> seen;
 };

@@ -288,3 +288,34 @@ TEST(Collection, RefusesAClassThatIsNotAnItemClass) {
   TCollection abstractItems(TCollectionItem::StaticClass());
   EXPECT_NO_THROW(abstractItems.Add());  // TCollectionItem itself can be made
 }
+
+// An object in use (a window procedure of it on the stack) is freed when its outermost use
+// ends; one not in use goes at once.
+TEST(ObjectInUseTest, FreeWaitsForTheOutermostScope) {
+  struct TCounted : public TObject {
+    explicit TCounted(int& d) : deleted(d) {}
+    ~TCounted() override { ++deleted; }
+    int& deleted;
+  };
+  int deleted = 0;
+  auto* obj = new TCounted(deleted);
+  {
+    TObjectInUse outer(obj);
+    {
+      TObjectInUse inner(obj);
+      obj->Free();
+      EXPECT_TRUE(TObjectInUse::FreePending(obj));
+    }
+    EXPECT_EQ(deleted, 0);
+    EXPECT_TRUE(TObjectInUse::InUse(obj));
+  }
+  EXPECT_EQ(deleted, 1);
+  auto* other = new TCounted(deleted);
+  {
+    TObjectInUse use(other);
+  }
+  EXPECT_FALSE(TObjectInUse::InUse(other));
+  other->Free();  // not in use: at once
+  EXPECT_EQ(deleted, 2);
+  TObjectInUse none(nullptr);  // allowed, does nothing
+}
