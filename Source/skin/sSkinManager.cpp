@@ -9,19 +9,6 @@ DuRiruZireziv* DefaultManager = nullptr;
 
 namespace {
 
-// The skin data served while no skin is active, one per standard PPI; without sections.
-TkvSkinData* StdScaleData(Integer index) {
-  static std::array<std::unique_ptr<TkvSkinData>, 4> StdScaleArray;
-  auto& slot = StdScaleArray[index];
-  if (!slot) {
-    slot = std::make_unique<TkvSkinData>();
-    slot->ScaleValue = index;
-    slot->PPI = aPPIArray[index];
-    slot->ScalePercent = aScalePercents[index];
-  }
-  return slot.get();
-}
-
 // The manager as the image lists and the other layers below the skin layer see it.
 class TManagerLink final : public TkvManagerLink {
  public:
@@ -54,11 +41,10 @@ TW_DEFINE_CLASS(DuRiruZireziv) {
 DuRiruZireziv::DuRiruZireziv(TComponent* owner)
     : TComponent(owner),
       FButtonsOptions(std::make_unique<TkvButtonsOptions>()),
-      FInternalSkins(std::make_unique<TkvInternalSkins>()),
+      FInternalSkins(std::make_unique<TsStoredSkins>(this)),
       FMenuSupport(std::make_unique<TkvMenuSupport>()),
       FThirdParty(std::make_unique<TkvThirdPartyList>()),
       FLink(std::make_unique<TManagerLink>(*this)) {
-  FInternalSkins->SetOwner(this);
   if (!DefaultManager) {
     DefaultManager = this;
     SetDefaultManagerLink(FLink.get());
@@ -125,12 +111,6 @@ bool DuRiruZireziv::IsValidImgIndex(Integer imageIndex) {
 TW_DEFINE_CLASS(TkvButtonsOptions) {
   b.Property(u"OldGlyphsMode", &TkvButtonsOptions::OldGlyphsMode, &TkvButtonsOptions::SetOldGlyphsMode);
 }
-
-TW_DEFINE_CLASS(TkvInternalSkin) { b.Property(u"Name", &TkvInternalSkin::Name, &TkvInternalSkin::SetName); }
-
-TW_DEFINE_CLASS(TkvInternalSkins) {}
-
-TkvInternalSkins::TkvInternalSkins() : TCollection(TkvInternalSkin::StaticClass()) {}
 
 TW_DEFINE_CLASS(TkvMenuSupport) { b.Property(u"Font", &TkvMenuSupport::Font); }
 

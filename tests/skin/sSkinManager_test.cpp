@@ -121,7 +121,7 @@ TEST(SkinManager, PublishedSettings) {
   EXPECT_EQ(m.ThirdParty()->List(tpUpDownBtn), u"TUpDown");
 
   EXPECT_EQ(m.InternalSkins()->Count(), 0);
-  EXPECT_EQ(m.InternalSkins()->Add()->ClassName(), u"TkvInternalSkin");
+  EXPECT_EQ(m.InternalSkins()->Add()->ClassName(), u"TsStoredSkin");
   EXPECT_NE(info.FindProperty(u"MenuSupport")->GetObj(m), nullptr);
   info.FindProperty(u"SkinInfo")->SetStr(m, u"N/A");
   EXPECT_EQ(m.SkinInfo(), u"N/A");
