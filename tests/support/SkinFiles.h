@@ -35,8 +35,11 @@ Bytes BmpOf(TBitmap& bmp, bool bits24);
 
 // One entry of a packed file as it is written; every field may be falsified.
 struct PackedEntry {
+  PackedEntry(std::string n, Bytes d, std::optional<int64_t> size = std::nullopt, Bytes z = {},
+              std::optional<int64_t> length = std::nullopt)
+      : name(std::move(n)), data(std::move(d)), statedSize(size), zlib(std::move(z)), nameLength(length) {}
   std::string name;
-  Bytes data;              // the inflated bytes
+  Bytes data;                         // the inflated bytes
   std::optional<int64_t> statedSize;  // the Size field; none: data.size()
   Bytes zlib;                         // the zlib stream; empty: data compressed
   std::optional<int64_t> nameLength;  // the NameLength field; none: name.size()
