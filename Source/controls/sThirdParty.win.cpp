@@ -269,7 +269,6 @@ void CopyToolBtnGlyph(TToolBar* toolBar, TToolButton* button, TCustomDrawState s
 TStringList* ThirdPartySkipForms = nullptr;
 void (*InitDevEx)() = nullptr;
 void (*CheckDevEx)() = nullptr;
-void (*RefreshDevEx)() = nullptr;
 
 void sThirdPartyStartup() {
   if (ThirdPartySkipForms) return;

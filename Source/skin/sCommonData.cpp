@@ -11,6 +11,8 @@ TW_DEFINE_CLASS(TsCommonData) {
   b.Property(u"CustomFont", &TsCommonData::FCustomFont, &TsCommonData::FCustomFont);
 }
 
+bool RestrictDrawing = false;
+
 TsCommonData::TsCommonData(TObject* aOwner) : FOwnerObject(aOwner) {}
 
 TsCommonData::~TsCommonData() { SkinIndex = -1; }

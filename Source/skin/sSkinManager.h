@@ -6,9 +6,9 @@
 //   3. TkvSkinData: the loaded skin prepared for one PPI
 //   4. TkvSkinSet: one loaded skin (its source, skin-wide values, palette and PPI slots), and
 //      what a load reads of its manager
-//   5. DuRiruZireziv: the skin manager (the state and queries the painters and utilities read;
-//      the skin loading block)
-//   6. The skin manager's published option objects
+//   5. DuRiruZireziv: the skin manager component (its option objects and class-name lists are
+//      in skin/sSkinManagerOptions.h; the internal skins in skin/sSkinManagerSources.h)
+//   6. The menu options
 //
 // The skin loader fills these records; everything else reads them. Components keep section
 // and image indexes into them, never pointers, because they are rebuilt on every skin change.
@@ -30,20 +30,21 @@
 #include "base/sConst.h"
 #include "base/sDefaults.h"
 #include "skin/sMaskData.h"
+#include "skin/sSkinManagerOptions.h"
 #include "ui/Classes.h"
+#include "ui/WinFwd.h"
 
 class TBitmap;
+class TControl;
 class TFont;
+class TGraphicControl;
 class TMemIniFile;
 class TMemoryStream;
 class TStringList;
 class TkvEmbeddedFonts;
 class TkvSkinConvertor;
-class TGraphicControl;
-class TkvButtonsOptions;
 class TsStoredSkins;
 class TkvMenuSupport;
-class TkvThirdPartyList;
 
 // ---- 1. Section records ---------------------------------------------------------------
 
@@ -301,8 +302,11 @@ class TkvSkinData : public TkvObject {
   Integer GetSkinIndex(StringView section) const;
   // The first image of the section with that key; through PARENTCLASS when the section has none.
   Integer GetMaskIndex(Integer skinIndex, StringView propName) const;
-  // The first image of that section name and key; no inheritance.
-  Integer GetMaskIndex(StringView section, StringView propName) const;
+  // The first image of that section name and key (a texture with textureOnly); no inheritance.
+  Integer GetMaskIndex(StringView section, StringView propName, bool textureOnly = false) const;
+  // The first image of the section index with that key (a texture with textureOnly); no
+  // inheritance.
+  Integer OwnImage(Integer skinIndex, StringView propName, bool textureOnly) const;
   // The first texture image of the section with that key; through PARENTCLASS.
   Integer GetTextureIndex(Integer skinIndex, StringView propName) const;
   // Rebuilds the name index after sections were added outside the loader.
@@ -315,6 +319,10 @@ class TkvSkinData : public TkvObject {
   // Per section index: its images (key, image index) in the order they were made.
   std::vector<std::vector<std::pair<String, Integer>>> imagesOf_;
 };
+
+// value * numerator / denominator rounded to nearest (halves away from zero), as the system's
+// MulDiv; -1 when the denominator is 0 or the result does not fit.
+Integer kvMulDiv(Integer value, Integer numerator, Integer denominator);
 
 // The standard skin data of a scale index (0..3): no owner, no sections, base metrics only.
 TkvSkinData* StdScaleData(Integer index);
@@ -368,7 +376,7 @@ struct TkvStoredSkinData {
 struct TkvSkinLoadSettings {
   String SkinDirectory;  // the full skin folder, with its trailing separator
   String SkinName;
-  TkvOptions Options;
+  TkvOptionValues Options;  // scale mode and custom PPI
   bool Designing = false;
   std::vector<String> CommonSections;  // ini lines of sections the skin may lack
   Integer HueOffset = 0, Saturation = 0, Brightness = 0;
@@ -447,58 +455,207 @@ enum TkvManagerStateValue : Byte {
   msFontChanging, msScaleChanging, msSkinRemoving, msSkinChanging, msBroadCasting, msAnimScaling,
   msFormScaling, msRTLFlipped
 };
+using TkvManagerState = TSet<TkvManagerStateValue>;
 
-// The manager's effect options that the glyph painters read.
-struct TkvEffects {
-  bool DiscoloredGlyphs = false;  // glyphs of controls at rest are drawn in grey
+// What the application-window hook saw last of the application's minimize and restore.
+enum TShowAction : Byte { saIgnore, saMinimize, saRestore };
+
+// The library's version ("Version", and the box of the "/kvver" switch).
+inline constexpr Char kvCurrentVersion[] = u"16.22";
+
+#ifdef _WIN32
+// The record of one standard dialog the dialog skinner is about to skin (OnSysDlgInit).
+struct TkvSysDlgData {
+  HWND WindowHandle = nullptr;
 };
+#endif
 
-// The skin manager component: the state of the loaded skin that the painters, the colour
-// translation and the background query read (the loader fills it; tests fill it by hand),
-// and the published settings a form description gives it. The first one created is the
-// DefaultManager.
+
+using TkvSkinChangingEvent = TEvent<void(TObject* Sender, const String& NewName, bool& AllowSkinChanging)>;
+using TkvFontChangedEvent = TEvent<void(TObject* Sender, const String& OldFontName, const String& NewFontName)>;
+#ifdef _WIN32
+using TkvSysDlgInitEvent = TEvent<void(TkvSysDlgData& DlgData, bool& AllowSkinning)>;
+#endif
+
+// The skin manager component: it owns the loaded skin, its options and lists, and drives every
+// skin change of the application. The first one created is the DefaultManager, which controls
+// without a manager of their own use.
 class DuRiruZireziv : public TComponent, public TkvSkinSet {
   TW_CLASS(DuRiruZireziv, TComponent)
   explicit DuRiruZireziv(TComponent* owner = nullptr);
   ~DuRiruZireziv() override;
+  void AfterConstruction() override;
+  void Loaded() override;
 
-  // The folder that holds the skins. A value that differs (without regard to case) from the
-  // stored one replaces it.
+  // -- Published properties (their setters act as the table of the skin change says).
+  bool Active() const { return FActive; }
+  void SetActive(bool value);
+  const String& SkinName() const { return FSkinName; }
+  // The skin change.
+  void SetSkinName(const String& value);
+  // A value that differs (without regard to case) from the stored folder replaces it.
   const String& SkinDirectory() const { return FSkinDirectory; }
   void SetSkinDirectory(const String& value);
-  // The skin in use; a trailing ".kpz" of the packed form is cut off.
-  const String& SkinName() const { return FSkinName; }
-  void SetSkinName(const String& value);
-  const String& SkinInfo() const { return FSkinInfo; }
-  void SetSkinInfo(const String& value) { FSkinInfo = value; }
-  TkvButtonsOptions* ButtonsOptions() const { return FButtonsOptions.get(); }
   TsStoredSkins* InternalSkins() const { return FInternalSkins.get(); }
+  TSet<TkvSkinsFilterItem> SkinsFilter() const { return FSkinsFilter; }
+  void SetSkinsFilter(TSet<TkvSkinsFilterItem> value);
+  TSet<TkvSkinningRule> SkinningRules() const { return FSkinningRules; }
+  void SetSkinningRules(TSet<TkvSkinningRule> value);
+  bool SkinnedPopups() const { return FSkinnedPopups; }
+  void SetSkinnedPopups(bool value);
+  // ExtendedBorders while layered windows are available.
+  bool GetExtendedBorders() const;
+  bool ExtendedBorders() const { return FExtendedBorders; }
+  void SetExtendedBorders(bool value);
+  TkvExtBordersMode ExtBordersMode() const { return FExtBordersMode; }
+  void SetExtBordersMode(TkvExtBordersMode value);
+  // 0 Brightness (clamped to -100..100), 1 HueOffset, 2 Saturation; a change reloads the skin.
+  Integer GetColorAdjustment(Integer index) const;
+  void SetColorAdjustment(Integer index, Integer value);
+  Integer Brightness() const { return FBrightness; }
+  Integer HueOffset() const { return FHueOffset; }
+  Integer Saturation() const { return FSaturation; }
+  TStringList* CommonSections() const { return FCommonSections.get(); }
+  // Takes the lines with every blank removed (empty lines and ";" comments as they are) and
+  // reloads the skin.
+  void SetCommonSections(const TStringList* value);
+  bool GetIsDefault() const;
+  void SetIsDefault(bool value);
+  // The loaded skin's version with "." as decimal separator; "N/A" without an active skin.
+  String SkinInfo() const;
+  String Version() const { return kvCurrentVersion; }
+  Integer GroupIndex = 0;
+  TkvOptions Options{this};
+  TkvSkinEffects Effects{this};
+  TkvAnimEffects AnimEffects{this};
+  TkvButtonsSupport ButtonsOptions{this};
+  TkvLabelsSupport LabelsOptions;
+  TkvScrollBarsSupport ScrollsOptions{this};
+  TkvFonts Fonts{this};
+  TsThirdPartyList ThirdParty;
   TkvMenuSupport* MenuSupport() const { return FMenuSupport.get(); }
-  TkvThirdPartyList* ThirdParty() const { return FThirdParty.get(); }
 
-  TSet<TkvManagerStateValue> ManagerState;
+  // -- Events.
+  TNotifyEvent OnBeforeChange;
+  TkvSkinChangingEvent OnSkinChanging;
+  TNotifyEvent OnSkinLoading;
+  TNotifyEvent OnActivate;
+  TNotifyEvent OnAfterChange;
+  TNotifyEvent OnDeactivate;
+  TNotifyEvent OnSkinListChanged;
+  TkvFontChangedEvent OnFontChanged;
+#ifdef _WIN32
+  TkvSysDlgInitEvent OnSysDlgInit;
+#endif
 
-  // The current skin (Palette, SkinCommonInfo, MasterBitmap, SkinDataArray ...) is the
-  // manager's TkvSkinSet base.
-  TGraphicControl* ActiveGraphControl = nullptr;
-  TkvOptions Options;
-  TkvEffects Effects;
-  Integer SysFontScale = 0;  // scale index of the system PPI when the manager was made
-
+  // -- The skin in force.
+  // A skin is loaded: slot 0 of the skin data holds sections.
   bool IsActive() const { return SkinCommonInfo.Active; }
-  // The skin's global background colour.
-  TColor GetGlobalColor() const { return Palette[pcMainColor]; }
-  // The skin data for a PPI: the slot of its scale index, else slot 0; the standard data
-  // of that PPI while there is no skin data.
+  // The skin data serving a PPI; never nil. Without an active skin (and outside a change or
+  // a broadcast) one of the four standard objects.
   TkvSkinData* CommonSkinData(Integer aPPI = 96);
-  // Sections and images of the 96-PPI data.
-  std::vector<TsGeneralData>& gd() { return CommonSkinData(96)->gd; }
-  std::vector<TsMaskData>& ma() { return CommonSkinData(96)->ma; }
-  bool IsValidSkinIndex(Integer skinIndex);
-  bool IsValidImgIndex(Integer imageIndex);
+  // The slot of a PPI: its scale index in smVCL outside design time, else 0.
+  Integer SlotIndex(Integer aPPI) const;
+  // The PPIs a skin change loads: 96 and the application's in smVCL, the custom PPI in
+  // smCustomPPI, the PPI of the scale in force otherwise.
+  std::vector<Integer> PPIsInUse() const;
   // The scale index in force: the mode's own for sm100..sm200, the system's for smAuto, 0 for
   // smOldMode and smVCL (and while designing), 7 for smCustomPPI.
   Integer GetScale() const;
+
+  // -- What the component does to the application's windows (sSkinManager.win.cpp; without
+  //    a window system there are no forms, hooks or message boxes, and these reach nobody).
+  // SM_ALPHACMD with the command (arg in WParam's low word) to every form and control once
+  // (AppBroadCastS; at design time the designed forms).
+  void BroadcastToForms(Word command, intptr_t lParam, Word arg = 0);
+  // The same to the registered forms and hooked dialogs only (SendToHooked).
+  void BroadcastToHooked(Word command, intptr_t lParam);
+
+  // -- Broadcasts and repainting.
+  // KV_SETNEWSKIN to every form and control, then the thread hook, the application font and
+  // (with repaint) one repaint of every form.
+  void SendNewSkin(bool repaint);
+  // KV_REMOVESKIN to every form and control after the skin data are cleared.
+  void SendRemoveSkin();
+  // SendNewSkin while Active.
+  void UpdateSkin(bool repaint);
+  void UpdateSkinSection(const String& sectionName);
+  void RepaintForms(bool doLockForms);
+  void RepaintSection(const String& sectionName);
+  // Reloads the current skin in place (colour adjustments, border options).
+  void UpdateCurrentSkin();
+  void BeginUpdate();
+  void EndUpdate(bool repaint, bool allowAnimation);
+  void ChangeAppFont(const String& fontName, bool doLockForms);
+  // Remembers the application's font before any skin (once).
+  void StoreDefFont();
+#ifdef _WIN32
+  // Applies the manager's application font to ctrl; True when it changed it.
+  bool UpdateFontName(TControl* ctrl);
+#endif
+  // The thread CBT hook of the default manager (installed after a new skin, removed with it).
+  void InstallHook();
+  void UnInstallHook();
+  // The class library's UseLatestCommonDialogs by the rules and the state (default manager).
+  void UpdateCommonDlgs();
+
+  // -- Clearing.
+  // Forgets the skin in force: sections -1, slots freed, not active.
+  void ClearSkinData();
+  void ClearSkinArrays();
+
+  // -- Lookups (slot 0 unless skin data are given; names compare exactly).
+  Integer GetSkinIndex(StringView skinSection, TkvSkinData* skinData = nullptr);
+  // The first image of the section with the key; through PARENTCLASS when the section has
+  // none (the parent's index from slot 0); -1.
+  Integer GetMaskIndex(Integer aSkinIndex, StringView skinSection, TkvSkinData* skinData, StringView propName);
+  // The first image of the named section with the key; no inheritance.
+  Integer GetMaskIndex(StringView skinSection, StringView propName, TkvSkinData* skinData = nullptr);
+  // The first image of the section with the key, else of its PARENTCLASS chain.
+  Integer GetMaskIndex(Integer skinIndex, StringView propName, TkvSkinData* skinData = nullptr);
+  Integer GetTextureIndex(Integer aSkinIndex, StringView skinSection, TkvSkinData* skinData, StringView propName);
+  Integer GetTextureIndex(Integer aSkinIndex, StringView propName, TkvSkinData* skinData = nullptr);
+  bool IsValidSkinIndex(Integer skinIndex);
+  bool IsValidImgIndex(Integer imageIndex);
+  Integer LengthOfGD();
+  std::vector<TsGeneralData>& gd() { return CommonSkinData(96)->gd; }
+  std::vector<TsMaskData>& ma() { return CommonSkinData(96)->ma; }
+  std::vector<TkvOutEffData>& oe() { return CommonSkinData(96)->oe; }
+
+  // -- Palette getters.
+  TColor GetGlobalColor() const { return Palette[pcMainColor]; }
+  TColor GetGlobalFontColor() const { return Palette[pcLabelText]; }
+  TColor GetActiveEditColor() const { return Palette[pcEditBG]; }
+  TColor GetActiveEditFontColor() const { return Palette[pcEditText]; }
+  TColor GetHighLightColor(bool focused) const { return Palette[focused ? pcSelectionBG_Focused : pcSelectionBG]; }
+  TColor GetHighLightFontColor(bool focused) const { return Palette[focused ? pcSelectionText_Focused : pcSelectionText]; }
+
+  // -- Mouse tracking: the window and the graphic control last known under the mouse.
+  TGraphicControl* ActiveGraphControl() const { return FActiveGraphControl; }
+#ifdef _WIN32
+  HWND ActiveControl() const { return FActiveControl; }
+  void SetActiveControl(HWND value);
+  void SetActiveGraphControl(TGraphicControl* value);
+#endif
+
+  // -- The loaded skin (Palette, SkinCommonInfo, MasterBitmap, SkinDataArray, SkinFile, sc,
+  //    CommonDataLoaded ...) is the manager's TkvSkinSet base.
+
+  // -- Run-time state.
+  bool GlobalHookInstalled = false; // this manager installed the thread CBT hook
+  Word FUpdatedSectionNdx = 0;      // section index sent with KV_REFRESH; 0: all sections
+  String DefStoredFontName;         // the application font before any skin
+  String DefOldFontName;            // the font applied last
+  String DefNewFontName;            // the font being applied
+  bool NoAutoUpdate = false;        // BeginUpdate: a skin change neither broadcasts nor reports
+  TShowAction ShowState = saIgnore;
+  TkvManagerState ManagerState;
+  Integer SysFontScale = 0;         // scale index of the system PPI when the manager was made
+  TkvThirdLists ThirdLists;         // the class-name lists split into lines
+  TGraphicControl* FActiveGraphControl = nullptr;
+#ifdef _WIN32
+  HWND FActiveControl = nullptr;
+#endif
 
   // ---- skin loading ---------------------------------------------------------------------
   // The skin sources, the skin-wide values, the per-PPI skin data, palette and recolouring
@@ -548,25 +705,54 @@ class DuRiruZireziv : public TComponent, public TkvSkinSet {
   // Mirrors the caption glyphs for right-to-left layouts; a second call with the same
   // direction changes nothing.
   void FlipImages(bool flip);
-  // "N/A" without an active skin, else the skin's version with a dot as separator.
-  String GetSkinInfo() const;
-  String GetVersion() const { return u"16.22"; }
   // The section names of a skin data object (of slot 0 when null); empty while inactive.
   void GetSkinSections(TStringList& sl, TkvSkinData* skinData);
-#ifdef _WIN32
   // Shows the messages a load raised (standard-dialog skinning and system-colour patching
-  // stay off meanwhile), then forgets them.
+  // stay off meanwhile), then forgets them. Without a window system they are only forgotten.
   void ShowSkinNotices(TkvSkinSet& skin);
-#endif
+  // ---- end of skin loading -----------------------------------------------------------
 
  private:
-  String FSkinDirectory = u"c:\\Skins";
+  enum class TLoadOutcome : Byte { Loaded, NoSource, Failed };
+  // The skin change after the name was stored (step C from OnBeforeChange on).
+  void ChangeSkin(const String& value, const String& oldName, bool wasActive);
+  // Loads SkinName into a fresh set and takes it on success; the skin in force stays on
+  // NoSource and Failed (a failure is reported to the user).
+  TLoadOutcome LoadAndTakeSkin();
+
+  // The window side (sSkinManager.win.cpp).
+  void LockAllForms();
+  void UnlockAllForms(bool repaint);
+  void SnapshotForms();
+  void DropSnapshots(bool wasAnimating);
+  void RedrawHookedDialogs();
+  void ReportError(const String& text);
+  // Icon-font image lists drop their cached bitmaps; a foreign control suite is told.
+  void ClearImageListCaches();
+  // Icon-font image lists take the skin's window-text colour.
+  void RecolorImageLists();
+  // Icon-font image lists are rescaled to the application's PPI when it is not 96.
+  void ScaleImageLists();
+  bool LayoutIsRightToLeft() const;
+  // The PPI of the application's main form; 96 without one.
+  Integer ApplicationPPI() const;
+  // Loaded: the owner form goes to the dialog skinner at once.
+  void SkinOwnerForm();
+
+  bool FActive = true;
   String FSkinName;
-  String FSkinInfo;
-  std::unique_ptr<TkvButtonsOptions> FButtonsOptions;
+  String FSkinDirectory = u"c:\\Skins";
+  TSet<TkvSkinsFilterItem> FSkinsFilter{sfiInternal, sfiExternal};
+  TSet<TkvSkinningRule> FSkinningRules{srStdForms, srStdDialogs, srThirdParty};
+  bool FSkinnedPopups = true;
+  bool FExtendedBorders = false;
+  TkvExtBordersMode FExtBordersMode = ebmFull;
+  Integer FBrightness = 0;
+  Integer FHueOffset = 0;
+  Integer FSaturation = 0;
+  std::unique_ptr<TStringList> FCommonSections;
   std::unique_ptr<TsStoredSkins> FInternalSkins;
   std::unique_ptr<TkvMenuSupport> FMenuSupport;
-  std::unique_ptr<TkvThirdPartyList> FThirdParty;
   // What the layers below the skin layer ask of the manager while it is the default one.
   std::unique_ptr<TkvManagerLink> FLink;
 };
@@ -574,19 +760,46 @@ class DuRiruZireziv : public TComponent, public TkvSkinSet {
 // The first manager created; nil while there is none.
 extern DuRiruZireziv* DefaultManager;
 
-// ---- 6. Published option objects ------------------------------------------------------
+// The "/kvver" switch among the command line's parameters (the program's name not included):
+// one whole parameter in any letter case.
+bool HasVersionSwitch(const std::vector<String>& params);
+#ifdef _WIN32
+// The platform is of the NT family (set at start-up).
+extern bool IsNT;
+// Module start-up: learns the platform family and shows the library's version once when the
+// command line asks for it.
+void sSkinManagerStartup();
+#endif
 
-class TkvButtonsOptions : public TPersistent {
-  TW_CLASS(TkvButtonsOptions, TPersistent)
-  // The global kv_OldGlyphsMode, read and written through the manager.
-  bool OldGlyphsMode() const { return kv_OldGlyphsMode; }
-  void SetOldGlyphsMode(bool value) { kv_OldGlyphsMode = value; }
-  // Pressed content moves by one pixel in every section.
-  bool ShiftContentOnClick = false;
-  // The caption buttons are mirrored in right-to-left layouts.
-  bool AllowRTLSysButtons = false;
+// Sets a Boolean for a scope and puts its previous value back on every way out.
+class TkvFlagScope {
+ public:
+  TkvFlagScope(bool& flag, bool value) : flag_(flag), saved_(flag) { flag = value; }
+  ~TkvFlagScope() { flag_ = saved_; }
+  TkvFlagScope(const TkvFlagScope&) = delete;
+  TkvFlagScope& operator=(const TkvFlagScope&) = delete;
+
+ private:
+  bool& flag_;
+  bool saved_;
 };
 
+// Sets a state flag on construction and takes it away on every way out, an exception
+// included (only when it set it: a flag already there stays).
+class TkvManagerStateScope {
+ public:
+  TkvManagerStateScope(DuRiruZireziv& manager, TkvManagerStateValue flag);
+  ~TkvManagerStateScope();
+  TkvManagerStateScope(const TkvManagerStateScope&) = delete;
+  TkvManagerStateScope& operator=(const TkvManagerStateScope&) = delete;
+
+ private:
+  DuRiruZireziv& manager_;
+  TkvManagerStateValue flag_;
+  bool owned_;
+};
+
+// ---- 6. The menu options --------------------------------------------
 
 class TkvMenuSupport : public TPersistent {
   TW_CLASS(TkvMenuSupport, TPersistent)
@@ -596,17 +809,6 @@ class TkvMenuSupport : public TPersistent {
 
  private:
   TFont* FFont;
-};
-
-// The class-name lists of foreign controls, one text per kind (TkvThirdPartyKind).
-class TkvThirdPartyList : public TPersistent {
-  TW_CLASS(TkvThirdPartyList, TPersistent)
-  TkvThirdPartyList();
-  const String& List(TkvThirdPartyKind kind) const { return FLists[kind]; }
-  void SetList(TkvThirdPartyKind kind, const String& value) { FLists[kind] = value; }
-
- private:
-  std::array<String, kvLastSupportedType + 1> FLists;
 };
 
 #include "skin/sSkinManagerSources.h"  // the packed skin reader and the internal skins

@@ -27,6 +27,8 @@
 #include "ui/SysUtils.h"
 #include "ui/TypInfo.h"
 
+TStringList* kvEditorSkinFile = nullptr;
+
 namespace {
 
 // The largest options text and master bitmap a skin may have.
@@ -346,13 +348,23 @@ TkvSkinLoadStatus DuRiruZireziv::LoadSkin(TkvSkinSet& fresh, const std::vector<I
 }
 
 TkvSkinData* DuRiruZireziv::LoadSkinSlot(Integer aPPI) {
-  if (!SkinFile || !CommonDataLoaded) return nullptr;
+  TkvSkinData* ready = Slot(SlotIndex(aPPI));
+  if (ready && (ready->Initializing || !ready->gd.empty())) return ready;
+  // Skin data made by hand (no skin text to load from): the slot there is, else slot 0.
+  if (!SkinFile || !CommonDataLoaded) return ready ? ready : Slot(0);
   TkvSkinData* data = MakeSlot(this, *this, aPPI);
+  if (data->Initializing) return data;  // being loaded already (a lookup from inside its own load)
+  TkvFlagScope loading(data->Initializing, true);
   LoadSlot(*this, *data);
   return data;
 }
 
-void DuRiruZireziv::ReloadSkin(Integer aPPI) { LoadSkinSlot(aPPI); }
+void DuRiruZireziv::ReloadSkin(Integer aPPI) {
+  if (!SkinFile || !CommonDataLoaded) return;
+  TkvSkinData* data = MakeSlot(this, *this, aPPI);
+  TkvFlagScope loading(data->Initializing, true);
+  LoadSlot(*this, *data);
+}
 
 void DuRiruZireziv::TakeSkin(TkvSkinSet& fresh) {
   SwapSkin(fresh);
@@ -368,11 +380,6 @@ void DuRiruZireziv::TakeSkin(TkvSkinSet& fresh) {
 
 // ---- 5. Queries ------------------------------------------------------------------------------------------
 
-String DuRiruZireziv::GetSkinInfo() const {
-  if (!IsActive()) return u"N/A";
-  return FloatToStr(SkinCommonInfo.Version);
-}
-
 void DuRiruZireziv::GetSkinSections(TStringList& sl, TkvSkinData* skinData) {
   sl.Clear();
   if (!IsActive()) return;
@@ -384,6 +391,9 @@ void DuRiruZireziv::GetSkinSections(TStringList& sl, TkvSkinData* skinData) {
 #ifndef _WIN32
 void RegisterSkinFonts(TkvSkinSet&) {}  // private fonts are a Windows service
 void ReadSystemColors(TkvSystemColors&) {}  // the fixed equivalents stay
+bool StartedForPreview() { return false; }
+
+void DuRiruZireziv::ShowSkinNotices(TkvSkinSet& skin) { skin.Notices.clear(); }  // no message boxes here
 
 String DuRiruZireziv::GetFullSkinDirectory() const {
   std::error_code ec;
@@ -396,8 +406,17 @@ String DuRiruZireziv::GetFullSkinDirectory() const {
 void DuRiruZireziv::GetLoadSettings(TkvSkinLoadSettings& s) const {
   s.SkinDirectory = GetFullSkinDirectory();
   s.SkinName = SkinName();
-  s.Options = Options;
+  s.Options = static_cast<const TkvOptionValues&>(Options);
   s.Designing = ComponentState().Contains(csDesigning);
+  s.CommonSections.clear();
+  for (Integer i = 0; i < CommonSections()->Count(); ++i) s.CommonSections.push_back((*CommonSections())[i]);
+  s.HueOffset = HueOffset();
+  s.Saturation = Saturation();
+  s.Brightness = Brightness();
+  s.ExtendedBorders = GetExtendedBorders();
+  s.ExtBordersShadow = ExtBordersMode() == ebmShadow;
+  s.PreviewMode = StartedForPreview();
+  s.EditorSkinFile = kvEditorSkinFile;
   s.InternalSkins.clear();
   for (Integer i = 0; i < InternalSkins()->Count(); ++i) {
     const TsStoredSkin* item = InternalSkins()->Items(i);

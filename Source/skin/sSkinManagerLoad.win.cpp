@@ -2,6 +2,8 @@
 // folder, the skin's private fonts, the palette brushes, and the message boxes a load raised.
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include "base/kvFontStore.h"
 #include "base/kvntUtils.h"
 #include "base/sDialogs.h"
@@ -11,6 +13,15 @@
 void ReadSystemColors(TkvSystemColors& colors) {
   for (size_t i = 0; i < colors.Colors.size(); ++i) colors.Colors[i] = GetSysColor(int(i));
   colors.SizingFrameWidth = GetSystemMetrics(SM_CXSIZEFRAME);
+}
+
+bool StartedForPreview() {
+  int argc = 0;
+  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (!argv) return false;
+  const bool preview = argc > 1 && String(reinterpret_cast<const Char*>(argv[1])) == u"/kvpreview";
+  LocalFree(argv);
+  return preview;
 }
 
 void RegisterSkinFonts(TkvSkinSet& skin) {

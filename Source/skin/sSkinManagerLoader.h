@@ -10,10 +10,6 @@
 
 class TStringList;
 
-// value * numerator / denominator rounded to nearest (halves away from zero), as the system's
-// MulDiv; -1 when the denominator is 0 or the result does not fit.
-Integer kvMulDiv(Integer value, Integer numerator, Integer denominator);
-
 // A length at 96 PPI scaled for a scale index by the manager's scale mode: unchanged in
 // smOldMode, by the custom PPI in smCustomPPI, else by the scale index (125, 150, 200 %).
 Integer ScaleIntAt(const TkvSkinLoadSettings& settings, Integer value, Integer scaleIndex);
@@ -87,3 +83,5 @@ double GetSkinVersion(const TMemIniFile* ini);
 void ReadSystemColors(TkvSystemColors& colors);
 // Registers the fonts of a skin for this process.
 void RegisterSkinFonts(TkvSkinSet& skin);
+// The program was started with "/kvpreview" as its first parameter (skin-editor preview).
+bool StartedForPreview();

@@ -285,7 +285,7 @@ void FlipImage(TkvSkinData& data, const TsMaskData& md) {
 }
 
 void DuRiruZireziv::FlipImages(bool flip) {
-  if (!ButtonsOptions()->AllowRTLSysButtons) return;
+  if (!ButtonsOptions.AllowRTLSysButtons) return;
   if (ManagerState.Contains(msRTLFlipped) == flip) return;
   if (flip)
     ManagerState.Include(msRTLFlipped);

@@ -255,12 +255,18 @@ void TkvSkinDataLoader::RebuildImageIndex(TkvSkinData& d) {
   for (size_t i = 0; i < d.ma.size(); ++i) AddImageToIndex(d, Integer(i));
 }
 
+Integer TkvSkinData::OwnImage(Integer skinIndex, StringView propName, bool textureOnly) const {
+  if (skinIndex < 0 || size_t(skinIndex) >= imagesOf_.size()) return -1;
+  for (const auto& [key, image] : imagesOf_[size_t(skinIndex)])
+    if (key == propName && (!textureOnly || ma[size_t(image)].ImgType == itisaTexture)) return image;
+  return -1;
+}
+
 Integer TkvSkinData::LookUp(Integer skinIndex, StringView propName, bool textureOnly) const {
   // A PARENTCLASS loop of any length ends after as many steps as there are sections.
   for (size_t steps = 0; skinIndex >= 0 && steps <= gd.size(); ++steps) {
-    if (size_t(skinIndex) < imagesOf_.size())
-      for (const auto& [key, image] : imagesOf_[size_t(skinIndex)])
-        if (key == propName && (!textureOnly || ma[size_t(image)].ImgType == itisaTexture)) return image;
+    const Integer own = OwnImage(skinIndex, propName, textureOnly);
+    if (own >= 0) return own;
     if (size_t(skinIndex) >= gd.size()) return -1;
     const Integer parent = GetSkinIndex(gd[size_t(skinIndex)].ParentClass);
     if (parent == skinIndex) return -1;
@@ -273,15 +279,16 @@ Integer TkvSkinData::GetMaskIndex(Integer skinIndex, StringView propName) const 
   return LookUp(skinIndex, propName, false);
 }
 
-Integer TkvSkinData::GetMaskIndex(StringView section, StringView propName) const {
+Integer TkvSkinData::GetMaskIndex(StringView section, StringView propName, bool textureOnly) const {
   if (section.empty()) return -1;
+  const auto fits = [&](const TsMaskData& md) { return !textureOnly || md.ImgType == itisaTexture; };
   const Integer index = GetSkinIndex(section);
   if (index >= 0 && size_t(index) < imagesOf_.size())
     for (const auto& [key, image] : imagesOf_[size_t(index)])
-      if (key == propName && ma[size_t(image)].ClassName == section) return image;
+      if (key == propName && ma[size_t(image)].ClassName == section && fits(ma[size_t(image)])) return image;
   // Images whose section index does not name their section (the generated outer effects).
   for (size_t i = 0; i < ma.size(); ++i)
-    if (ma[i].ClassName == section && ma[i].PropertyName == propName) return Integer(i);
+    if (ma[i].ClassName == section && ma[i].PropertyName == propName && fits(ma[i])) return Integer(i);
   return -1;
 }
 

@@ -48,6 +48,7 @@
 
 struct TkvSkinNotice;
 class DuRiruZireziv;
+class TStringList;
 
 inline constexpr char kvPackedSignature[4] = {'T', 'w', 'S', 'k'};
 inline constexpr Integer kvPackedHeaderSize = 8;
@@ -106,6 +107,9 @@ bool GetPreviewStream(TMemoryStream& aStream, TStream& srcStream);
 Integer BMSearch(Integer startPos, const std::string& p, const std::string& s);
 // The same on bytes (no copy of the text).
 Integer BMSearch(Integer startPos, const char* p, size_t m, const Byte* s, size_t n);
+
+// The skin editor's live preview text while the manager applies it; null at all other times.
+extern TStringList* kvEditorSkinFile;
 
 // ---- The skin folder --------------------------------------------------------------------------
 

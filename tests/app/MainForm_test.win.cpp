@@ -198,9 +198,9 @@ TEST_F(MainFormTest, MainWindowHasEveryComponentOfItsDescription) {
   EXPECT_EQ(m->InternalSkins()->Count(), 0);
   EXPECT_EQ(m->MenuSupport()->Font()->Name(), u"Segoe UI");
   EXPECT_EQ(m->MenuSupport()->Font()->Height(), -11);
-  EXPECT_EQ(m->ThirdParty()->List(tpButton), u"TButton");
-  EXPECT_EQ(m->ThirdParty()->List(tpEdit), u" ");
-  EXPECT_EQ(m->ThirdParty()->List(tpNativePaint), u" ");
+  EXPECT_EQ(m->ThirdParty.GetString(tpButton), u"TButton");
+  EXPECT_EQ(m->ThirdParty.GetString(tpEdit), u" ");
+  EXPECT_EQ(m->ThirdParty.GetString(tpNativePaint), u" ");
   // The save folder started as the program's folder, without a trailing backslash (SetUp
   // has replaced it since): a new window shows it.
   TForm1* second = nullptr;

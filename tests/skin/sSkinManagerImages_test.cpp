@@ -402,11 +402,12 @@ TEST(Mirroring, CaptionGlyphsAreMirroredOncePerDirection) {
   TBitmap* m = skin.Manager.MasterBitmap.get();
   const uint32_t left = m->View().At(0, 3), right = m->View().At(9, 3), maxLeft = m->View().At(20, 3);
 
+  skin.Manager.ButtonsOptions.AllowRTLSysButtons = false;
   skin.Manager.FlipImages(true);  // not allowed by the buttons option: nothing
   EXPECT_EQ(m->View().At(0, 3), left);
   EXPECT_FALSE(skin.Manager.ManagerState.Contains(msRTLFlipped));
 
-  skin.Manager.ButtonsOptions()->AllowRTLSysButtons = true;
+  skin.Manager.ButtonsOptions.AllowRTLSysButtons = true;
   skin.Manager.FlipImages(true);
   EXPECT_TRUE(skin.Manager.ManagerState.Contains(msRTLFlipped));
   // Each state picture mirrored in place once, although two slots and two glyphs name it.

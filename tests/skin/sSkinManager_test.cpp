@@ -118,7 +118,7 @@ TEST(SkinManager, PublishedSettings) {
   EXPECT_EQ(third->ClassInfo().Properties().size(), 23u);
   EXPECT_EQ(third->ClassInfo().FindProperty(u"ThirdButtons")->GetStr(*third), u"TButton");
   third->ClassInfo().FindProperty(u"ThirdUpDown")->SetStr(*third, u"TUpDown");
-  EXPECT_EQ(m.ThirdParty()->List(tpUpDownBtn), u"TUpDown");
+  EXPECT_EQ(m.ThirdParty.GetString(tpUpDownBtn), u"TUpDown");
 
   EXPECT_EQ(m.InternalSkins()->Count(), 0);
   EXPECT_EQ(m.InternalSkins()->Add()->ClassName(), u"TsStoredSkin");
