@@ -300,7 +300,11 @@ void TkvSkinData::LoadAllMasks() {
   imagesOf_.clear();
   if (!Skin || !Skin->SkinFile) return;
   const TMemIniFile* ini = Skin->SkinFile;
-  Skin->Palette[pcMainColor] = TColor(IniInteger(ini, u"GLOBALINFO", u"COLOR", Integer(Skin->Settings.System.RGBOf(clBtnFace))));
+  // The main colour that rescaling gives key pixels; once the palette is made (and tinted) it
+  // stays as it is.
+  if (!Skin->PaletteLoaded)
+    Skin->Palette[pcMainColor] =
+        TColor(IniInteger(ini, u"GLOBALINFO", u"COLOR", Integer(Skin->Settings.System.RGBOf(clBtnFace))));
   TStringList sections;
   ini->ReadSections(sections);
   TImageLoader skinLoader{*this, ini};
