@@ -486,7 +486,8 @@ Integer TkvSkinData::AddNewSection(const String& name, Integer parentSection, In
     s = gd[size_t(parentSection)];
     s.ParentClass = gd[size_t(parentSection)].ClassName;
   } else {
-    s.States = states;
+    // At least one state: painters index the looks by a state clamped to States - 1.
+    s.States = std::max<Integer>(1, states);
     for (auto& p : s.Props) {
       p.Transparency = transparency;
       p.Color = Integer(color);

@@ -467,7 +467,10 @@ void TkvSkinData::MakeCommonMask(TkvOutEffData& oed, const String& name) {
   if (oed.WidthB < 0) oed.WidthB = (h + oed.OffsetB - oed.OffsetT - 1) / 2;
   const Integer n = MakeNewItem(global, name, u"GLOBALINFO", itisaBorder, TRect(0, 0, size, 2 * size), 1, 1, 1);
   oed.Mask = n;
-  if (shadow->Empty()) return;
+  if (shadow->Empty()) {
+    ma[size_t(n)].R = TRect();  // could not be made: no bitmap, nothing to paint
+    return;
+  }
   std::unique_ptr<TBitmap> bmp(CreateBmp32(w, 2 * h));
   TsMaskData& md = ma[size_t(n)];
   md.WL = int16_t(std::clamp(oed.WidthL, 0, INT16_MAX));
