@@ -13,20 +13,21 @@
 //   7. Without a window system
 #include "skin/sSkinManager.h"
 
-#include "ui/Graphics.h"
-
 #include <algorithm>
 #include <cstdio>
 
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
 #include "skin/ControlServices.h"
+#include "skin/SkinState.h"
 #include "skin/sCommonData.h"
 #include "skin/sVclUtils.h"
+#include "ui/Graphics.h"
 #include "ui/IniFiles.h"
 #include "ui/StringList.h"
 
-DuRiruZireziv* DefaultManager = nullptr;
+DuRiruZireziv*& DefaultManager = kvSkinState.DefaultManager;
+std::array<std::unique_ptr<TkvSkinData>, 4>& StdScaleArray = kvSkinState.StdScaleArray;
 
 namespace {
 

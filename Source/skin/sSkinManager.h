@@ -326,8 +326,6 @@ Integer kvMulDiv(Integer value, Integer numerator, Integer denominator);
 
 // The standard skin data of a scale index (0..3): no owner, no sections, base metrics only.
 TkvSkinData* StdScaleData(Integer index);
-// Frees the four standard objects.
-void ClearStdScaleArray();
 // Whether a point of an area width x height that a border image covers falls on a transparent
 // pixel of the image's corners (first state picture only). Points outside the area, outside
 // the corners, or mapping outside the picture are not transparent; nor is any point of an image
@@ -758,7 +756,16 @@ class DuRiruZireziv : public TComponent, public TkvSkinSet {
 };
 
 // The first manager created; nil while there is none.
-extern DuRiruZireziv* DefaultManager;
+extern DuRiruZireziv*& DefaultManager;
+// The skin data served while no skin is active: one per scale index (96, 120, 144, 192 PPI),
+// without sections.
+extern std::array<std::unique_ptr<TkvSkinData>, 4>& StdScaleArray;
+
+// Start-up: makes the four standard skin data, learns the platform family (Windows) and shows
+// the library's version once when the command line asks for it; ClearStdScaleArray frees the
+// standard skin data (the clean-up).
+void sSkinManagerStartup();
+void ClearStdScaleArray();
 
 // The "/kvver" switch among the command line's parameters (the program's name not included):
 // one whole parameter in any letter case.
@@ -766,9 +773,6 @@ bool HasVersionSwitch(const std::vector<String>& params);
 #ifdef _WIN32
 // The platform is of the NT family (set at start-up).
 extern bool IsNT;
-// Module start-up: learns the platform family and shows the library's version once when the
-// command line asks for it.
-void sSkinManagerStartup();
 #endif
 
 // Sets a Boolean for a scope and puts its previous value back on every way out.

@@ -185,6 +185,7 @@ void DuRiruZireziv::SetActiveGraphControl(TGraphicControl* value) {
 // ---- Module start-up ----------------------------------------------------------------------
 
 void sSkinManagerStartup() {
+  for (Integer i = 0; i < Integer(StdScaleArray.size()); ++i) StdScaleData(i);
   OSVERSIONINFOW info{};
   info.dwOSVersionInfoSize = sizeof(info);
 #pragma GCC diagnostic push

@@ -391,18 +391,9 @@ void TkvSkinData::InitConstantIndexes() {
 
 // ---- 7. The standard skin data objects --------------------------------------------------------------
 
-namespace {
-
-std::array<std::unique_ptr<TkvSkinData>, 4>& StdScaleArray() {
-  static std::array<std::unique_ptr<TkvSkinData>, 4> array;
-  return array;
-}
-
-}  // namespace
-
 TkvSkinData* StdScaleData(Integer index) {
   index = std::clamp<Integer>(index, 0, 3);
-  auto& slot = StdScaleArray()[size_t(index)];
+  auto& slot = StdScaleArray[size_t(index)];
   if (!slot) {
     slot = std::make_unique<TkvSkinData>(nullptr, aPPIArray[size_t(index)]);
     slot->ScaleValue = index;
@@ -412,5 +403,5 @@ TkvSkinData* StdScaleData(Integer index) {
 }
 
 void ClearStdScaleArray() {
-  for (auto& slot : StdScaleArray()) slot.reset();
+  for (auto& slot : StdScaleArray) slot.reset();
 }
