@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Packs a folder skin into one packed skin file (kpz) with its preview picture.
 
-    tools/skin/pack_skin.py SKIN_FOLDER OUTPUT.kpz [--preview PICTURE.png]
+    tools/pack_skin.py SKIN_FOLDER OUTPUT.kpz [--preview PICTURE.png]
 
 The packed file (all integers 32-bit little-endian):
 
@@ -23,7 +23,8 @@ import struct
 import sys
 import zlib
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+# The PNG reader and writer of the skin generator.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "skin"))
 from raster import decode_png, encode_png  # noqa: E402
 
 SIGNATURE = b"TwSk"
