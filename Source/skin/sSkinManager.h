@@ -705,6 +705,12 @@ class DuRiruZireziv : public TComponent, public TkvSkinSet {
   void FlipImages(bool flip);
   // The section names of a skin data object (of slot 0 when null); empty while inactive.
   void GetSkinSections(TStringList& sl, TkvSkinData* skinData);
+  // Writes the packed data of every internal skin named exactly nameOfSkin to destDir as
+  // "<name> extracted.kpz"; "Directory does not exists." when destDir is missing, "Skin does
+  // not exists." when no skin has the name.
+  void ExtractInternalSkin(const String& nameOfSkin, const String& destDir);
+  // Writes internal skin `index` to destDir (made when missing) as "<name> extracted.kpz".
+  void ExtractByIndex(Integer index, const String& destDir);
   // Shows the messages a load raised (standard-dialog skinning and system-colour patching
   // stay off meanwhile), then forgets them. Without a window system they are only forgotten.
   void ShowSkinNotices(TkvSkinSet& skin);

@@ -12,9 +12,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#ifndef _WIN32
 #include <filesystem>
-#endif
 
 #include "base/WorkingBitmaps.h"
 #include "base/kvFontStore.h"
@@ -386,6 +384,50 @@ void DuRiruZireziv::GetSkinSections(TStringList& sl, TkvSkinData* skinData) {
   const TkvSkinData* data = skinData ? skinData : Slot(0);
   if (!data) return;
   for (const auto& s : data->gd) sl.Add(s.ClassName);
+}
+
+namespace {
+
+// An error box of the extraction (the error boxes of a load go through ShowSkinNotices).
+void ExtractError(DuRiruZireziv& m, const String& text) {
+  TkvSkinSet report;
+  report.Notices.push_back({TkvSkinNotice::Error, text});
+  m.ShowSkinNotices(report);
+}
+
+bool FolderExists(const String& dir) {
+  std::error_code ec;
+  return std::filesystem::is_directory(std::filesystem::path(std::u16string(dir)), ec);
+}
+
+}  // namespace
+
+void DuRiruZireziv::ExtractInternalSkin(const String& nameOfSkin, const String& destDir) {
+  bool found = false;
+  for (Integer i = 0; i < InternalSkins()->Count(); ++i) {
+    if (InternalSkins()->Items(i)->Name() != nameOfSkin) continue;
+    found = true;
+    if (FolderExists(destDir))
+      ExtractByIndex(i, destDir);
+    else
+      ExtractError(*this, u"Directory does not exists.");
+  }
+  if (!found) ExtractError(*this, u"Skin does not exists.");
+}
+
+void DuRiruZireziv::ExtractByIndex(Integer index, const String& destDir) {
+  if (index < 0 || index >= InternalSkins()->Count()) return;
+  String dir = destDir;
+  if (!dir.empty() && dir.back() != u'\\' && dir.back() != u'/') dir += kvPathDelim;
+  std::error_code ec;
+  if (!FolderExists(dir) && !std::filesystem::create_directories(std::filesystem::path(std::u16string(dir)), ec)) {
+    ExtractError(*this, dir + u" directory creation error.");
+    return;
+  }
+  const TsStoredSkin* skin = InternalSkins()->Items(index);
+  TFileStream out(dir + skin->Name() + u" extracted.kpz", fmCreate);
+  const std::vector<Byte>& bytes = skin->PackedData->Bytes();
+  if (!bytes.empty()) out.WriteBuffer(bytes.data(), Integer(bytes.size()));
 }
 
 #ifndef _WIN32

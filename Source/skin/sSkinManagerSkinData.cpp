@@ -174,12 +174,7 @@ void TkvSkinData::FreeBitmaps() { BmpArray.clear(); }
 
 void TkvSkinData::Init() {
   if (!FOwner) return;
-  Initializing = true;
-  struct Done {
-    bool& flag;
-    ~Done() { flag = false; }
-  } done{Initializing};
-  FOwner->ReloadSkin(PPI);
+  FOwner->ReloadSkin(PPI);  // marks the slot as initializing while it loads
 }
 
 bool TkvSkinData::Active() const { return FOwner && FOwner->IsActive(); }

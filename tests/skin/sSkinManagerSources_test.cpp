@@ -363,3 +363,27 @@ TEST(SkinSources, TheEditorsTextIsTakenFirst) {
   EXPECT_EQ(ButtonColor(set), 0x000099u);
   EXPECT_EQ(set.SkinCommonInfo.SkinPath, set.Settings.SkinDirectory + u"Live" + kvPathDelim);
 }
+
+TEST(SkinSources, InternalSkinsAreWrittenOutAsPackedFiles) {
+  TempDir dir;
+  DuRiruZireziv manager(nullptr);
+  TsStoredSkin* stored = manager.InternalSkins()->Add();
+  stored->SetName(u"Inside");
+  const Bytes packed = Minimal("0x000033").Packed();
+  stored->PackedData->WriteBuffer(packed.data(), Integer(packed.size()));
+  manager.ExtractInternalSkin(u"Inside", dir.Path());
+  EXPECT_EQ(ReadFile(Join(dir.Path(), "Inside extracted.kpz")), packed);
+  // Into a folder made for it.
+  manager.ExtractByIndex(0, Join(dir.Path(), "made/deeper"));
+  EXPECT_EQ(ReadFile(Join(dir.Path(), "made/deeper/Inside extracted.kpz")), packed);
+  // A missing folder or an unknown name write nothing.
+  manager.ExtractInternalSkin(u"Inside", Join(dir.Path(), "missing"));
+  EXPECT_TRUE(ReadFile(Join(dir.Path(), "missing/Inside extracted.kpz")).empty());
+  manager.ExtractInternalSkin(u"Elsewhere", dir.Path());
+  EXPECT_TRUE(ReadFile(Join(dir.Path(), "Elsewhere extracted.kpz")).empty());
+  // The extracted file loads as a packed skin.
+  TkvSkinSet set;
+  set.Settings = SettingsFor(dir.Path(), "Inside extracted");
+  ASSERT_EQ(manager.LoadSkin(set, {96}), slsLoaded);
+  EXPECT_EQ(ButtonColor(set), 0x000033u);
+}
