@@ -320,11 +320,18 @@ TEST(SkinImages, CornerTypeOfTheThirdState) {
   SkinFiles files = WithMaster(*master);
   files.Set("BUTTON", "BORDERSMASK", "^0000^0000^0090^0020^0004^0004^0004^0004^3^0^01");
   files.Set("EDIT", "BORDERSMASK", "^0000^0000^0060^0020^0004^0004^0004^0004^2^0^01");  // the first two states only
+  // A picture file of three states, the key in the first and in the third: found at the load
+  // of the image and again when the sections are linked.
+  auto strip = Picture(90, 20, 0xFF405060);
+  strip->View().At(0, 0) = kKey;
+  strip->View().At(61, 18) = kKey;
+  files.Set("PANEL", "BORDERSMASK", "!STRIP.PNG!3!0!0!0004!0004!0004!0004!0").Png("STRIP.PNG", *strip);
   LoadedSkin skin(files);
   ASSERT_EQ(skin.Status, slsLoaded);
   // The corner type is set once (or-ed), not added at each step.
   EXPECT_EQ(skin.Image(u"BUTTON", u"BORDERSMASK")->Cfg, 1);
   EXPECT_EQ(skin.Image(u"EDIT", u"BORDERSMASK")->Cfg, 0);
+  EXPECT_EQ(skin.Image(u"PANEL", u"BORDERSMASK")->Cfg, 1);
 }
 
 TEST(SkinImages, PointTest) {
