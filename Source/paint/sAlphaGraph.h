@@ -25,9 +25,8 @@ class TsCommonData;
 
 // ---- 1. Skin image records --------------------------------------------------------------------
 
-// The pixels and fields of a skin image record: its own bitmap, else its manager's master
-// bitmap (an empty view when it has neither or it is not 32-bit).
-TMaskImage MaskImageOf(const TsMaskData& md);
+// The kernels take a skin image record through MaskImageOf (skin/sMaskData.h).
+#include "skin/sMaskData.h"
 
 // ---- 2. TBitmap forms on skin image records ---------------------------------------------------
 

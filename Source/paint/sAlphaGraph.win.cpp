@@ -75,7 +75,7 @@ void UpdateCorners(TsCommonData* skinData, Integer state, TSet<TsCorner> corners
 
   // A control's own rounded border: the parent's pixels behind the corner squares. A radius
   // larger than the control is limited by its width as well as its height.
-  TkvPaintBorderData* border = skinData->FCustomBorder;
+  TkvPaintBorderData* border = skinData->FCustomBorder.get();
   if (border && border->IsChanged()) {
     if (!skinData->FOwnerControl || !cache) return;
     TkvBGInfo bg = ParentBackground(skinData);

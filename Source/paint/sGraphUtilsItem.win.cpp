@@ -558,7 +558,7 @@ void PaintItem(TsCommonData* skinData, const TCacheInfo& ci, bool /*filling*/, I
   } else if (mode == kLine) {
     // The border's widths and radii are unscaled values of the 96-PPI section.
     const TsGeneralData& unscaled = manager->gd()[size_t(skinData->SkinIndex)];
-    adjust = TryPaintBorder(itemBmp, r, unscaled, L, moved, skinData->FCustomBorder, skinData->CurrentPPI,
+    adjust = TryPaintBorder(itemBmp, r, unscaled, L, moved, skinData->FCustomBorder.get(), skinData->CurrentPPI,
                             UpdateCtrlCornersProc) ||
              look.Transparency == 0;
   } else {

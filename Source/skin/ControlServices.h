@@ -13,7 +13,9 @@
 #include "base/sConst.h"
 
 class TObject;
+class TPopupMenu;
 class TWinControl;
+class TsCommonData;
 
 // State-change fades, click ripples, attention effects, the mouse light, the show animation
 // of repainted forms, glow layers and light circles, and the effect list they keep.
@@ -29,6 +31,20 @@ class TkvEffectServices {
   // Fades a control's new picture in over time ms up to maxTransparency, then switches its
   // redraw on and redraws it.
   virtual void AnimShowControl(TWinControl* ctrl, Word time, Integer maxTransparency, TkvAnimTypeCtrl animType) = 0;
+  // Hides the glow layer of that id (fading out when animated) and sets the id to -1.
+  virtual void HideGlow(Integer& glowID, bool animated) = 0;
+  // Hides the light circle of that id and sets the id to -1.
+  virtual void HideCircle(Integer& circleID) = 0;
+  // Shows the hover glow of a control's section around screenRect over the host window
+  // (dezev: the starting opacity); the glow's id, -1 when none was shown.
+  virtual Integer ShowGlow(const TRect& screenRect, const String& section, TsCommonData* skinData, void* host,
+                           Integer dezev, Integer margin) = 0;
+  // The control's attention effect starts again (it pauses while the user works with it).
+  virtual void RestartAttention(TsCommonData* skinData) = 0;
+  // Registers a lit control (its TsCtrlSkinData) with the mouse light.
+  virtual void AddLightControl(TObject* skinData) = 0;
+  // The mouse light over the control repaints (the mouse moved).
+  virtual void UpdateLight(TObject* skinData) = 0;
 };
 
 // The skinned menus: the menu painter the skin manager owns, popup backgrounds and frames,
@@ -42,12 +58,20 @@ class TkvMenuServices {
   virtual void ResetSkinBorderWidth() = 0;
   // The menu painter takes over the draw and measure events of the application's menus.
   virtual void UpdateMenus() = 0;
+  // The menu painter takes over the items of a control's popup menu before it opens.
+  virtual void HookPopupMenu(TPopupMenu* menu, bool active) = 0;
 };
 
 // The alpha-blended hints: the active hints component, its windows and templates.
 class TkvHintServices {
  public:
   virtual ~TkvHintServices() = default;
+  // A disabled control under the mouse shows its hint, or the container's, while the active
+  // hints component handles disabled controls (called on the container's WM_MOUSEMOVE); True
+  // when a disabled child's hint was shown.
+  virtual bool ShowDisabledHints(TWinControl* container, Integer x, Integer y) = 0;
+  // The mouse left the control: a disabled control remembered as the hint's is forgotten.
+  virtual void ForgetDisabledHint(TObject* control) = 0;
 };
 
 // The hook of a foreign control suite that the skin manager runs after every new skin, when

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "base/sConst.h"
+#include "raster/MaskImages.h"
 
 class TBitmap;
 class DuRiruZireziv;
@@ -28,3 +29,8 @@ struct TsMaskData {
 
 // (Width, Height) of one state picture.
 inline TSize MkSize(const TsMaskData& md) { return TSize(md.Width, md.Height); }
+
+// The pixels and fields of a skin image record as the raster kernels take them: its own
+// bitmap, else its manager's master bitmap (an empty view when it has neither or it is not
+// 32-bit).
+TMaskImage MaskImageOf(const TsMaskData& md);

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <optional>
+
 #include "base/EngineState.h"
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
@@ -23,7 +25,19 @@ TMessage MakeMessage(Cardinal msg, uintptr_t wParam, intptr_t lParam, intptr_t r
   return m;
 }
 
+namespace {
+// The engine's own skin command on its way: the receiver obeys it even while this thread is
+// answering another thread's message (the receivers' gate lets nothing else through then).
+struct TOwnCommandScope {
+  TOwnCommandScope(Cardinal msg, uintptr_t wParam, intptr_t lParam) {
+    if (msg == SM_ALPHACMD) own.emplace(wParam, lParam);
+  }
+  std::optional<TkvOwnDelivery> own;
+};
+}  // namespace
+
 intptr_t TrySendMessage(HWND handle, Cardinal msg, uintptr_t wParam, intptr_t lParam) {
+  TOwnCommandScope own(msg, wParam, lParam);
   TsCommonData* sd = GetCommonData(handle);
   if (sd && sd->WndProc) {
     // The direct call skips the system's dispatch for the frequent queries.
@@ -45,6 +59,7 @@ intptr_t SendAMessage(HWND handle, Word command, intptr_t lParam) {
 bool GetBoolMsg(HWND handle, Word command) { return SendAMessage(handle, command, 0) == 1; }
 
 intptr_t TrySendMessage(TControl* control, Cardinal msg, uintptr_t wParam, intptr_t lParam) {
+  TOwnCommandScope own(msg, wParam, lParam);
   auto* win = dynamic_cast<TWinControl*>(control);
   if (!win) return control ? control->Perform(msg, wParam, lParam) : 0;
   if (win->ComponentState().Contains(csDestroying) || !win->HandleAllocated()) return 0;
@@ -444,7 +459,7 @@ bool kvMouseInControl(TControl* control) {
 }
 
 TControl* CtrlUnderMouse() {
-  if (DefaultManager && DefaultManager->ActiveGraphControl) return DefaultManager->ActiveGraphControl;
+  if (DefaultManager && DefaultManager->ActiveGraphControl()) return DefaultManager->ActiveGraphControl();
   const TPoint cursor = kvMousePos();
   TWinControl* win = FindVCLWindow(WindowFromPoint(POINT{cursor.X, cursor.Y}));
   if (!win) return nullptr;

@@ -103,9 +103,8 @@ TEST(CornerRefresh, CustomRadiusWiderThanTheControl) {
   sd.FSkinManager = &skin.manager;
   sd.SkinIndex = 0;
   sd.FOwnerControl = &control;
-  TkvPaintBorderData border(&control, &sd, {});
+  TkvPaintBorderData& border = *sd.FCustomBorder;
   border.SetRadius(0, 10);  // top-left radius 10 on a control 4 pixels wide
-  sd.FCustomBorder = &border;
   sd.FCacheBmp = KeyedCache(4, 20);
   TBitmap* cache = sd.FCacheBmp.get();
   cache->View().At(3, 9) = kKeyPixel;
@@ -114,7 +113,6 @@ TEST(CornerRefresh, CustomRadiusWiderThanTheControl) {
   EXPECT_EQ(cache->View().At(0, 0), MakePix(0, 255, 0, 0));
   EXPECT_EQ(cache->View().At(3, 9), MakePix(0, 255, 0, 0));  // the square is cut at the control's width
   EXPECT_EQ(cache->View().At(0, 10), kKeyPixel);             // and its height is the radius
-  sd.FCustomBorder = nullptr;
   control.SetParent(nullptr);
 }
 

@@ -359,15 +359,13 @@ TEST_F(ItemPainter, ControlFormAppliesToneAndTheCustomBorder) {
   EXPECT_EQ(Px(b.get(), 5, 5), MakePix(0, 0, (255 * 255) >> 8, 255));  // white toned red
   data.FColorTone = clNone;
   data.SkinIndex = skin.Framed;
-  TkvPaintBorderData border(&ctrl, &data, TNotifyEvent());
+  TkvPaintBorderData& border = *data.FCustomBorder;
   border.SetWidth(1);
   border.SetColor(0, clLime);
-  data.FCustomBorder = &border;
   Bmp c = Filled(20, 20, 0);
   PaintItem(&data, FillColourCI(clWhite), true, 0, TRect(0, 0, 20, 20), TPoint(), c.get(), false);
   EXPECT_EQ(Px(c.get(), 0, 10), kGreen);  // the custom border line instead of the section's mask
   EXPECT_EQ(Px(c.get(), 10, 10), 0xFF999999u);
-  data.FCustomBorder = nullptr;
 }
 
 TEST_F(ItemPainter, ControlFormCustomColourActiveOnlyMaskAndColourAdjustments) {

@@ -37,8 +37,13 @@ TEST_F(Scaling, ScaleIntByTheManagersMode) {
   auto data = std::make_unique<TkvSkinData>();
   data->FOwner = &manager;
   data->PPI = 144;
+  data->gd.resize(1);
   TsCommonData sd(ctrl);
   sd.FOwnerControl = ctrl;
+  // A skin at hand (active, with the control's section) whose 144-PPI data the control cached.
+  sd.SkinIndex = 0;
+  manager.SkinDataArray.push_back(std::make_unique<TkvSkinData>(&manager, 96));
+  manager.SkinCommonInfo.Active = true;
   sd.FCommonSkinData = data.get();
   struct Case { TkvScaleMode mode; bool calcVCL; Integer out; } cases[] = {
       {smVCL, true, 15},  {smVCL, false, 10}, {smOldMode, true, 10}, {sm150, true, 15},
@@ -111,6 +116,9 @@ TEST_F(Scaling, ThePPIAControlIsDrawnAt) {
   auto data = std::make_unique<TkvSkinData>();
   data->FOwner = &manager;
   data->PPI = 144;
+  data->gd.resize(1);
+  sd.SkinIndex = 0;
+  manager.SkinDataArray.push_back(std::make_unique<TkvSkinData>(&manager, 96));
   sd.FCommonSkinData = data.get();
   manager.SkinCommonInfo.Active = true;
   EXPECT_EQ(GetPPI(&sd), 144);  // active: the density of its skin data
@@ -129,6 +137,7 @@ TEST_F(Scaling, InvalidateRedrawsAVisibleOwnerOnly) {
     RECT r;
     return GetUpdateRect(wnd, &r, FALSE) != FALSE;
   };
+  sd.Loaded(false);  // what the owner does when it is ready; before, nothing is redrawn
   ValidateRect(wnd, nullptr);
   sd.BGChanged = false;
   sd.Invalidate(false);

@@ -151,12 +151,12 @@ TEST_F(Walks, MouseOverControls) {
   EXPECT_EQ(CtrlUnderMouse(), p);
   {
     DuRiruZireziv manager(nullptr);
-    manager.ActiveGraphControl = g;
+    manager.FActiveGraphControl = g;
     EXPECT_EQ(CtrlUnderMouse(), g);  // the hovered graphic control the manager tracks
   }
   g->SetVisible(false);
   EXPECT_FALSE(kvMouseInControl(g));
-  EXPECT_FALSE(kvMouseInControl(nullptr));
+  EXPECT_FALSE(kvMouseInControl(static_cast<TControl*>(nullptr)));
   EXPECT_TRUE(CtrlDCIsVisible(p));
   EXPECT_FALSE(CtrlIsOverlapped(p));
   form->Hide();
