@@ -63,6 +63,16 @@ TEST(NeedParentFont, TransparentLooksLetTheParentsFontApply) {
     f.SetMaskCentreBlue(c.blue);
     EXPECT_EQ(NeedParentFont(&f.manager, 0, c.state, nullptr), c.out) << c.what;
   }
+  // The mask's centre pixel is read only inside its bitmap: an image lying partly outside the
+  // master bitmap (a broken skin) decides False instead of reading past the pixels.
+  f.Section().BorderIndex = 0;
+  f.Mask().DrawMode = 16;
+  f.Mask().MaskType = 1;
+  for (TRect r : {TRect(6, 6, 14, 14), TRect(-20, 0, -12, 8), TRect(0, 60, 8, 68)}) {
+    f.Mask().R = r;
+    EXPECT_FALSE(NeedParentFont(&f.manager, 0, 1, nullptr)) << r.Left << "," << r.Top;
+  }
+  f.Mask().R = TRect(0, 0, 8, 8);
   EXPECT_FALSE(NeedParentFont(&f.manager, 1, 0, nullptr));
   EXPECT_FALSE(NeedParentFont(&f.manager, -1, 0, nullptr));
   EXPECT_FALSE(NeedParentFont(nullptr, 0, 0, nullptr));
@@ -99,6 +109,69 @@ class TCountedBitmap : public TBitmap {
   ~TCountedBitmap() override { ++gBitmapsGone; }
 };
 }  // namespace
+
+TEST(SkinData, ANewObjectTakesItsSectionAndColoursFromTheSkin) {
+  TsCommonData sd(nullptr, true);
+  EXPECT_EQ(sd.SkinIndex, -1);
+  EXPECT_EQ(sd.GlowID, -1);
+  EXPECT_EQ(sd.CircleID, -1);
+  EXPECT_EQ(sd.PPIIndex, -1);
+  EXPECT_EQ(sd.CurrentPPI, 96);
+  EXPECT_EQ(sd.SavedColor, kvNoColor);
+  EXPECT_EQ(sd.SavedFontColor, kvNoColor);
+  EXPECT_TRUE(sd.Loading);
+  EXPECT_TRUE(sd.BGChanged);
+  ASSERT_TRUE(sd.FCacheBmp);  // asked for: an empty 32-bit cache from the start
+  EXPECT_EQ(sd.FCacheBmp->Width(), 0);
+  ASSERT_TRUE(sd.FCustomBorder);
+  EXPECT_FALSE(sd.FCustomBorder->IsChanged());
+  ASSERT_TRUE(sd.FOuterEffects);
+  EXPECT_EQ(sd.FOuterEffects->Visibility(), ovNone);
+  TsCommonData plain(nullptr);
+  EXPECT_FALSE(plain.FCacheBmp);
+}
+
+TEST(SkinData, TheSectionIsStoredUpperCaseAndResolvedByName) {
+  SkinFixture f;
+  f.manager.gd()[0].ClassName = u"EDIT";
+  f.manager.CommonSkinData(96)->IndexSections();
+  TsCommonData sd(nullptr);
+  sd.SetSkinSection(u"edit");
+  EXPECT_EQ(sd.FSkinSection, u"EDIT");
+  EXPECT_EQ(sd.SkinIndex, 0);
+  sd.SetSkinSection(u"missing");
+  EXPECT_EQ(sd.SkinIndex, -1);
+}
+
+TEST(SkinData, TheSkinDataIsLookedUpOnceWhileTheSkinIsAtHand) {
+  SkinFixture f;
+  TsCommonData sd(nullptr);
+  sd.SkinIndex = 0;
+  TkvSkinData* first = sd.GetCommonSkinData();
+  const Integer lookups = kvSkinDataLookups;
+  for (int i = 0; i < 10; ++i) EXPECT_EQ(sd.GetCommonSkinData(), first);
+  EXPECT_EQ(kvSkinDataLookups, lookups);
+  EXPECT_EQ(sd.PPIIndex, 0);
+  sd.SkinIndex = -1;  // not skinned any more: the cache is dropped
+  sd.GetCommonSkinData();
+  EXPECT_EQ(sd.FCommonSkinData, nullptr);
+  EXPECT_EQ(sd.PPIIndex, -1);
+}
+
+TEST(SkinData, SizeChangesNeedAFullRepaintOnlyWhereTheBackgroundDependsOnThem) {
+  TsCommonData sd(nullptr);
+  struct Case { Cardinal state; Word bgType; bool out; } cases[] = {
+      {KVS_REPAINTNEEDH, BGT_GRADIENTHORZ, true},  {KVS_REPAINTNEEDH, BGT_GRADIENTVERT, false},
+      {KVS_REPAINTNEEDV, BGT_GRADIENTVERT, true},  {KVS_REPAINTNEEDV, BGT_TEXTURETOP, false},
+      {KVS_REPAINTNEEDV, BGT_TEXTURELEFT, true},   {KVS_REPAINTNEEDH, BGT_STRETCH, true},
+      {0, BGT_STRETCH, false},                     {KVS_REPAINTNEEDH | KVS_REPAINTNEEDV, 0, false},
+  };
+  for (const auto& k : cases) {
+    sd.CtrlSkinState = k.state;
+    sd.BGType = k.bgType;
+    EXPECT_EQ(FullRepaintOnly(&sd), k.out) << k.state << " " << k.bgType;
+  }
+}
 
 TEST(SkinData, OwnsItsCacheBitmapAndItsFadeTimer) {
   gBitmapsGone = 0;
