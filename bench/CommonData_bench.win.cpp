@@ -12,6 +12,7 @@
 #include "base/sMessages.h"
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
+#include "skin/sVclUtils.h"
 #include "ui/Forms.h"
 
 using bench::NsPerCall;
