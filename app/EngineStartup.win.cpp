@@ -15,6 +15,8 @@
 #include "paint/sGraphUtils.h"
 #include "raster/kvgpUtils.h"
 #include "raster/sGradient.h"
+#include "skin/sSkinManager.h"
+#include "skin/sStyleSimply.h"
 #include "skin/sVclUtils.h"
 
 const std::vector<TkvModuleStep>& EngineModules() {
@@ -33,6 +35,8 @@ const std::vector<TkvModuleStep>& EngineModules() {
       {"sGlyphUtils", sGlyphUtilsStartup, sGlyphUtilsCleanup},
       {"sDialogs", nullptr, sDialogsCleanup},
       {"sSkinProvider", nullptr, sSkinProviderCleanup},
+      {"sStyleSimply", sStyleSimplyStartup, sStyleSimplyCleanup},
+      {"sSkinManager", sSkinManagerStartup, ClearStdScaleArray},
   };
   return modules;
 }

@@ -14,6 +14,7 @@
 #include "images/kvAlphaImageList.h"
 #include "paint/sGraphUtils.h"
 #include "raster/kvgpUtils.h"
+#include "skin/sSkinManager.h"
 #include "skin/sVclUtils.h"
 
 namespace {
@@ -41,7 +42,8 @@ TEST(EngineStartup, TheFixedOrder) {
   for (const auto& m : EngineModules()) names.push_back(m.Name);
   EXPECT_EQ(names, (std::vector<std::string>{"sConst", "sDefaults", "kvntUtils", "kvgpUtils", "sVclUtils",
                                              "sGraphUtils", "sGradient", "kvFontStore", "kvPNG", "kvAlphaImageList",
-                                             "sThirdParty", "sGlyphUtils", "sDialogs", "sSkinProvider"}));
+                                             "sThirdParty", "sGlyphUtils", "sDialogs", "sSkinProvider",
+                                             "sStyleSimply", "sSkinManager"}));
 }
 
 TEST(EngineStartup, StartAndStopTheEngine) {
@@ -58,6 +60,7 @@ TEST(EngineStartup, StartAndStopTheEngine) {
   EXPECT_NE(awFont, nullptr);      // the icon font, installed from its resource
   EXPECT_NE(kvCharImages, nullptr);
   EXPECT_NE(ThirdPartySkipForms, nullptr);
+  EXPECT_TRUE(IsNT);
   StopEngine();
   EXPECT_EQ(awFont, nullptr);
   EXPECT_EQ(kvCharImages, nullptr);
