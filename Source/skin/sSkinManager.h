@@ -635,7 +635,6 @@ class DuRiruZireziv : public TComponent, public TkvSkinSet {
 
   // -- Run-time state.
   bool GlobalHookInstalled = false; // this manager installed the thread CBT hook
-  TMemIniFile* SkinFile = nullptr;  // the ini in use (SkinCommonInfo.OptionsDat); not owned
   Word FUpdatedSectionNdx = 0;      // section index sent with KV_REFRESH; 0: all sections
   String DefStoredFontName;         // the application font before any skin
   String DefOldFontName;            // the font applied last
