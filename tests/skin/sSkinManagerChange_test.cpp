@@ -152,6 +152,9 @@ TEST_F(SkinChange, AHandlerThatRaisesLeavesNoStateFlag) {
   EXPECT_FALSE(RestrictDrawing);
 }
 
+#ifndef _WIN32
+// Under Windows the failure is also shown in a message box; the windowed test of the manager
+// answers that box and checks the same.
 TEST_F(SkinChange, AFailedLoadKeepsTheSkinInForce) {
   // Data that are no packed skin, and a skin whose master bitmap is no picture.
   WriteFile(Join(dir.Path(), "Garbage.kpz"), Bytes(64, Byte(0x5A)));
@@ -176,6 +179,7 @@ TEST_F(SkinChange, AFailedLoadKeepsTheSkinInForce) {
   // Further slots still come from the skin in force.
   EXPECT_EQ(m.CommonSkinData(144)->gd.size(), before->gd.size());
 }
+#endif
 
 TEST_F(SkinChange, AMissingSkinLeavesTheManagerActiveForTheNextName) {
   m.SetSkinName(u"Tiny");
