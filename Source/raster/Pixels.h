@@ -4,6 +4,7 @@
 //   1. The numeric contract: pixel layout, the mixing rule, weights, limits
 //   2. Views, the parent background as the kernels see them, clipping and block copies
 //   3. Colour values
+//   4. The pixel path: vector loops or the scalar rule alone
 //
 // Every pixel loop of the raster layer works on a TPixelView (plain memory: top row, signed
 // row distance, size), so it builds and runs natively; the TBitmap forms are thin wrappers that
@@ -12,6 +13,7 @@
 // the bitmaps it touches: no argument makes it read or write outside a bitmap.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "base/WorkingBitmaps.h"
@@ -111,3 +113,25 @@ constexpr Cardinal SwapLong(Cardinal v) {
 void SwapLong(Cardinal* p, Cardinal count);
 void FillLongword(void* x, Integer count, Cardinal value);
 TColor BlendColors(TColor color1, TColor color2, Byte blendOf1);
+
+// ---- 4. The pixel path -----------------------------------------------------------------------
+
+// The row kernels run SSE2 loops where the build has SSE2, with the scalar pixel rule for what
+// a loop leaves over at the end of a row. TPixelPath::Scalar makes them run the scalar rule
+// alone. Both paths give the same bytes; the tests and the raster benchmark compare them.
+enum class TPixelPath { Vector, Scalar };
+inline std::atomic<TPixelPath> gPixelPath{TPixelPath::Vector};
+inline void SetPixelPath(TPixelPath path) { gPixelPath.store(path, std::memory_order_relaxed); }
+inline bool VectorPixels() { return gPixelPath.load(std::memory_order_relaxed) == TPixelPath::Vector; }
+
+// Selects a pixel path for the life of the object and restores the one before.
+class TPixelPathScope {
+ public:
+  explicit TPixelPathScope(TPixelPath path) : old_(gPixelPath.load(std::memory_order_relaxed)) { SetPixelPath(path); }
+  ~TPixelPathScope() { SetPixelPath(old_); }
+  TPixelPathScope(const TPixelPathScope&) = delete;
+  TPixelPathScope& operator=(const TPixelPathScope&) = delete;
+
+ private:
+  TPixelPath old_;
+};
