@@ -100,10 +100,10 @@ inline V MixLanes(V d, V s, V wBR, V wGA) {
 inline V AlphaLow(V s) { return _mm_srli_epi32(s, 24); }
 // The low lane's value in both lanes of each pixel.
 inline V BothLanes(V low) { return _mm_shufflehi_epi16(_mm_shufflelo_epi16(low, 0xA0), 0xA0); }
-// mix(d, s, 255) of every byte: s - (s > d), which is min(s, max(d, s - 1)).
-inline V MixFull(V d, V s) { return _mm_min_epu8(s, _mm_max_epu8(d, _mm_subs_epu8(s, _mm_set1_epi8(1)))); }
+// mix(d, s, 255) of every byte: s - (s > d), which is max(min(d, s), s - 1).
+inline V MixFull(V d, V s) { return _mm_max_epu8(_mm_min_epu8(d, s), _mm_subs_epu8(s, _mm_set1_epi8(1))); }
 // The same for the colours of an opaque source, alpha 255 (the alpha byte is not lowered, so
-// min(255, max(dA, 255)) is 255).
+// max(min(dA, 255), 255) is 255).
 inline V MixFullOpaque(V d, V s) { return _mm_min_epu8(s, _mm_max_epu8(d, _mm_subs_epu8(s, Splat(0x00010101u)))); }
 
 // Which of four groups of four pixels have alpha 0 throughout and which 255 throughout, as one
@@ -117,10 +117,10 @@ inline unsigned GroupClasses(V a0, V a1, V a2, V a3) {
 }
 constexpr unsigned kGroupNone = 0x3, kGroupFull = 0x300;
 
-// Colours mix(d, s, s.A), alpha max(d.A, s.A): the alpha lane's weight is 0, so it keeps dA,
-// and the larger of that and sA is taken.
+// Colours mix(d, s, s.A), alpha max(d.A, s.A): the destination's alpha is first raised to the
+// source's, and the alpha lane's weight is 0, so the mix keeps it.
 inline V Over4(V d, V s, V a) {
-  return _mm_max_epu8(MixLanes(d, s, BothLanes(a), a), _mm_and_si128(s, AlphaMask()));
+  return MixLanes(_mm_max_epu8(d, _mm_and_si128(s, AlphaMask())), s, BothLanes(a), a);
 }
 inline V OverFull4(V d, V s) { return MixFullOpaque(d, s); }  // alpha max(dA, 255)
 // Weighted over, w 0..256: weight (s.A * w) >> 8, 0 for the alpha lane (alpha kept).
