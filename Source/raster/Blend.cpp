@@ -23,9 +23,10 @@ namespace {
 // ---- 1. Fast row kernels ---------------------------------------------------------------------
 //
 // Each kernel has one scalar pixel rule, written from the contract in the header. On the vector
-// path (TPixelPath) an SSE2 loop takes eight pixels a step, then four, with the same
-// arithmetic, and the scalar rule does the pixels left at the end of the row; on the scalar
-// path the rule does the whole row. Exhaustive tests compare both with the definition.
+// path (TPixelPath) an SSE2 loop takes sixteen pixels a step, in groups of four, with the same
+// arithmetic, and the scalar rule does the one to three pixels left at the end of the row; on
+// the scalar path the rule does the whole row. Exhaustive tests compare both with the
+// definition.
 //
 // The SSE2 form of MixByte: mix(d, s, a) = d + floor((s - d) * a / 256). The bytes of four
 // pixels are taken as 16-bit lanes, one set holding B and R, one G and A. For a weight a of
@@ -33,9 +34,9 @@ namespace {
 // floor((s - d) * a / 256) modulo 256, and adding that to d byte by byte (modulo 256) gives
 // the exact result. A weight of 0 keeps d, 256 gives s: that is how one lane is kept whole.
 //
-// The over-style kernels first sort eight source pixels by alpha: all 0 is weight 0 everywhere
+// The over-style kernels first sort the groups by source alpha: all 0 is weight 0 everywhere
 // (nothing changes), all 255 is weight 255 (mix(d, s, 255) = s - (s > d), no multiply); only
-// mixed pixels pay for the multiplies, and no path has a per-pixel branch.
+// groups of mixed alpha pay for the multiplies, and no path has a per-pixel branch.
 
 inline uint32_t MixPixelRGB(uint32_t d, uint32_t s, int a, uint32_t alpha) {
   return MakePix(MixByte(PixB(d), PixB(s), a), MixByte(PixG(d), PixG(s), a), MixByte(PixR(d), PixR(s), a), alpha);
@@ -100,10 +101,10 @@ inline V MixLanes(V d, V s, V wBR, V wGA) {
 inline V AlphaLow(V s) { return _mm_srli_epi32(s, 24); }
 // The low lane's value in both lanes of each pixel.
 inline V BothLanes(V low) { return _mm_shufflehi_epi16(_mm_shufflelo_epi16(low, 0xA0), 0xA0); }
-// mix(d, s, 255) of every byte: s - (s > d), which is max(min(d, s), s - 1).
-inline V MixFull(V d, V s) { return _mm_max_epu8(_mm_min_epu8(d, s), _mm_subs_epu8(s, _mm_set1_epi8(1))); }
+// mix(d, s, 255) of every byte: s - (s > d), which is min(s, max(d, s - 1)).
+inline V MixFull(V d, V s) { return _mm_min_epu8(s, _mm_max_epu8(d, _mm_subs_epu8(s, _mm_set1_epi8(1)))); }
 // The same for the colours of an opaque source, alpha 255 (the alpha byte is not lowered, so
-// max(min(dA, 255), 255) is 255).
+// min(255, max(dA, 255)) is 255).
 inline V MixFullOpaque(V d, V s) { return _mm_min_epu8(s, _mm_max_epu8(d, _mm_subs_epu8(s, Splat(0x00010101u)))); }
 
 // Which of four groups of four pixels have alpha 0 throughout and which 255 throughout, as one
