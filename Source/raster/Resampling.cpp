@@ -250,15 +250,32 @@ void StretchNearest(const TPixelView& dst, const TRect& dstRect, const TPixelVie
   const int64_t y0 = std::max<int64_t>(0, ct - dstRect.Top), y1 = std::min<int64_t>(dh, cb - dstRect.Top);
   if (x0 >= x1 || y0 >= y1) return;
   std::vector<int32_t> cols(size_t(x1 - x0));
-  for (int64_t i = x0; i < x1; ++i) cols[size_t(i - x0)] = static_cast<int32_t>(srcRect.Left + ((2 * i + 1) * sw - 1) / (2 * dw));
+  bool allColumns = true;  // every destination column has its source pixel
+  for (int64_t i = x0; i < x1; ++i) {
+    const int32_t sx = static_cast<int32_t>(srcRect.Left + ((2 * i + 1) * sw - 1) / (2 * dw));
+    cols[size_t(i - x0)] = sx;
+    allColumns = allColumns && sx >= 0 && sx < src.Width;
+  }
+  // When growing, runs of destination rows sample the same source row: the row is gathered
+  // once and copied. (Not when the two views share memory: the copy must not see a source row
+  // that a destination row has overwritten.)
+  const bool reuseRows = allColumns && dst.Line0 != src.Line0;
+  const uint32_t* lastRow = nullptr;
+  int64_t lastSy = -1;
   for (int64_t j = y0; j < y1; ++j) {
     const int64_t sy = srcRect.Top + ((2 * j + 1) * sh - 1) / (2 * dh);
     if (sy < 0 || sy >= src.Height) continue;
     uint32_t* d = dst.Row(static_cast<Integer>(dstRect.Top + j)) + dstRect.Left;
+    if (reuseRows && sy == lastSy) {
+      std::memcpy(d + x0, lastRow + x0, size_t(x1 - x0) * 4);
+      continue;
+    }
     const uint32_t* s = src.Row(static_cast<Integer>(sy));
     for (int64_t i = x0; i < x1; ++i) {
       const int32_t sx = cols[size_t(i - x0)];
       if (sx >= 0 && sx < src.Width) d[i] = s[sx];
     }
+    lastRow = d;
+    lastSy = sy;
   }
 }
