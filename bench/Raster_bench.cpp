@@ -137,9 +137,11 @@ int MaxByteDifference(const Buffer& a, const Buffer& b, Keep keep) {
     }
   return worst;
 }
+#ifdef TW_BENCH_PIXMAN
 int MaxByteDifference(const Buffer& a, const Buffer& b) {
   return MaxByteDifference(a, b, [](int, int) { return true; });
 }
+#endif
 
 // Runs f on each pixel path and returns what each left in a copy of `start`.
 struct PathResults {
