@@ -1,5 +1,5 @@
 // The vector path of the blend kernels (SSE2 groups of four in steps of sixteen, sorted by
-// source alpha) against the scalar pixel rule, and the compositor with a parent background
+// source alpha) and of the filtered resampler against the scalar pixel rule, and the compositor with a parent background
 // against its rule written out here. Pictures mix every alpha class in runs of every length,
 // so that steps of one class, steps split between classes and the pixels left at row ends all
 // occur, at every alignment of the rows.
@@ -11,6 +11,7 @@
 #include "raster/Blend.h"
 #include "raster/MaskImages.h"
 #include "raster/Pixels.h"
+#include "raster/Resampling.h"
 #include "support/Pixels.h"
 
 namespace {
@@ -231,4 +232,15 @@ TEST(PixelPaths, NinePartFramesOfEveryKind) {
             dst, [&](const TPixelView& d) { DrawNinePart(d, req, TBackdrop{bg.View, 0, 0, clFuchsia, true}, img); },
             "DrawNinePart");
       }
+}
+
+TEST(PixelPaths, ResamplingWithEveryFilter) {
+  TestRandom rnd(27);
+  TestPixels src(23, 17);
+  FillRandom(src, rnd);
+  for (int f = ftBox; f <= ftMitchell; ++f)
+    for (auto [w, h] : {std::pair{46, 34}, {11, 9}, {23, 40}, {5, 3}, {57, 8}}) {
+      TestPixels dst(w, h);
+      ExpectPathsAgree(dst, [&](const TPixelView& d) { StretchView(src.View, d, TFilterType(f)); }, "StretchView");
+    }
 }
