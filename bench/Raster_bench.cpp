@@ -9,7 +9,9 @@
 //   blend WxH icons|translucent   a picture with alpha over an opaque bitmap: CopyBmp32 (straight
 //                                 alpha, the engine's mixing rule) against pixman OVER
 //                                 (premultiplied); icons are 24 x 24 anti-aliased discs (opaque,
-//                                 transparent and rims), translucent has every alpha in 1..254
+//                                 transparent and rims), translucent has every alpha in 1..254;
+//                                 inset: one picture of a strip onto the middle of a larger
+//                                 bitmap (rows not back to back), else the whole of both
 //   fade WxH                      one step of a cross-fade at half: SumBitmaps against pixman OVER
 //                                 of an opaque picture through a solid mask of 0x80
 //   nine-part WxH alpha|masked    a button (75 x 25) and a form frame (673 x 428) from a 3-state
@@ -168,8 +170,12 @@ struct Case {
   bool vectorPath = true;
 };
 
-Case BlendCase(const std::string& name, int w, int h, bool translucent) {
-  auto src = std::make_shared<Buffer>(w, h), dst = std::make_shared<Buffer>(w, h);
+// `inset`: the picture is the second of a strip of four and goes to (38, 3) of a bitmap 76
+// wider and 6 higher, as an icon of an image list goes onto a button; otherwise picture and
+// bitmap are the same size and the whole of each.
+Case BlendCase(const std::string& name, int w, int h, bool translucent, bool inset) {
+  const int sx = inset ? w : 0, dx = inset ? 38 : 0, dy = inset ? 3 : 0;
+  auto src = std::make_shared<Buffer>(inset ? 4 * w : w, h), dst = std::make_shared<Buffer>(w + 2 * dx, h + 2 * dy);
   if (translucent)
     FillTranslucent(*src);
   else
@@ -177,31 +183,32 @@ Case BlendCase(const std::string& name, int w, int h, bool translucent) {
   FillOpaque(*dst, 7);
   Case c{name, {}, {}};
   gCase = c.name;
+  const TRect dstRect{dx, dy, dx + w, dy + h}, srcRect{sx, 0, sx + w, h};
 
   // The mixing rule, pixel by pixel: colours mix(d, s, s.A), alpha max(d.A, s.A).
   Buffer want = *dst;
-  for (size_t i = 0; i < want.mem.size(); ++i) {
-    const uint32_t d = want.mem[i], s = src->mem[i];
-    const int a = PixA(s);
-    want.mem[i] = MakePix(MixByte(PixB(d), PixB(s), a), MixByte(PixG(d), PixG(s), a), MixByte(PixR(d), PixR(s), a),
-                          std::max(PixA(d), PixA(s)));
-  }
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      uint32_t& d = want.mem[size_t(dy + y) * want.w + dx + x];
+      const uint32_t s = src->mem[size_t(y) * src->w + sx + x];
+      const int a = PixA(s);
+      d = MakePix(MixByte(PixB(d), PixB(s), a), MixByte(PixG(d), PixG(s), a), MixByte(PixR(d), PixR(s), a),
+                  std::max(PixA(d), PixA(s)));
+    }
   const PathResults got = OnBothPaths(*dst, [&](Buffer& out) {
-    CopyBmp32({0, 0, w, h}, {0, 0, w, h}, out.View(), src->View(), TBackdrop{}, false, clNone, 0, false);
+    CopyBmp32(dstRect, srcRect, out.View(), src->View(), TBackdrop{}, false, clNone, 0, false);
   });
   if (got.vector.mem != want.mem) Fail("the vector path differs from the mixing rule");
   if (got.scalar.mem != want.mem) Fail("the scalar path differs from the mixing rule");
 
-  c.engine = [=] {
-    CopyBmp32({0, 0, w, h}, {0, 0, w, h}, dst->View(), src->View(), TBackdrop{}, false, clNone, 0, false);
-  };
+  c.engine = [=] { CopyBmp32(dstRect, srcRect, dst->View(), src->View(), TBackdrop{}, false, clNone, 0, false); };
 #ifdef TW_BENCH_PIXMAN
   auto pdst = std::make_shared<Buffer>(*dst);
   std::shared_ptr<pixman_image_t> s(src->Pixman(), pixman_image_unref), d(pdst->Pixman(), pixman_image_unref);
   // The images borrow the buffers' memory: the call keeps the buffers.
   c.pixman = [=] {
     (void)src, (void)pdst;
-    pixman_image_composite32(PIXMAN_OP_OVER, s.get(), nullptr, d.get(), 0, 0, 0, 0, 0, 0, w, h);
+    pixman_image_composite32(PIXMAN_OP_OVER, s.get(), nullptr, d.get(), sx, 0, 0, 0, dx, dy, w, h);
   };
 #endif
   return c;
@@ -435,10 +442,14 @@ std::vector<Case> AllCases(const std::string& filter) {
     std::string Name() const { return std::to_string(w) + "x" + std::to_string(h); }
   };
   std::vector<std::pair<std::string, std::function<Case(const std::string&)>>> makers;
-  for (bool translucent : {false, true})
+  for (bool translucent : {false, true}) {
+    const std::string kind = translucent ? " translucent" : " icons";
     for (Size s : {Size{24, 24}, Size{100, 30}, Size{800, 600}, Size{1920, 1080}})
-      makers.push_back({"blend " + s.Name() + (translucent ? " translucent" : " icons"),
-                        [=](const std::string& n) { return BlendCase(n, s.w, s.h, translucent); }});
+      makers.push_back({"blend " + s.Name() + kind,
+                        [=](const std::string& n) { return BlendCase(n, s.w, s.h, translucent, false); }});
+    makers.push_back({"blend 24x24" + kind + " inset",
+                      [=](const std::string& n) { return BlendCase(n, 24, 24, translucent, true); }});
+  }
   for (Size s : {Size{100, 30}, Size{800, 600}, Size{1920, 1080}})
     makers.push_back({"fade " + s.Name(), [=](const std::string& n) { return FadeCase(n, s.w, s.h); }});
   for (bool masked : {false, true})

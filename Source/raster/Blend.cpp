@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 #include "raster/Resampling.h"
 #include "ui/Graphics.h"
@@ -347,6 +348,28 @@ void ForBlockRows(const TPixelView& dst, const TPixelView& src, const TPixelBloc
     f(reinterpret_cast<uint32_t*>(d), reinterpret_cast<const uint32_t*>(s), width, y);
 }
 
+// Calls f(dst, src, count) for runs of pixels paired one to one, for kernels that do not need
+// to know the row. When the block is the whole of both views and both store their rows back
+// to back in the same order (top-down or bottom-up), the block is one run: a small picture
+// then pays for one row end instead of one a row. One call site, so f is inlined.
+template <class F>
+void ForBlockRuns(const TPixelView& dst, const TPixelView& src, const TPixelBlock& b, F f) {
+  const ptrdiff_t dDelta = dst.Delta, sDelta = src.Delta;
+  const int64_t rowBytes = int64_t(b.Width) * 4, pixels = int64_t(b.Width) * b.Height;
+  const bool whole = b.DstX == 0 && b.SrcX == 0 && dst.Width == b.Width && src.Width == b.Width;
+  Integer first = 0, runs = b.Height, count = b.Width;
+  if (whole && dDelta == sDelta && (dDelta == rowBytes || dDelta == -rowBytes) &&
+      pixels <= std::numeric_limits<Integer>::max()) {
+    first = dDelta > 0 ? 0 : b.Height - 1;  // bottom-up rows: the last row has the lowest address
+    runs = 1;
+    count = static_cast<Integer>(pixels);
+  }
+  Byte* d = dst.Line0 + ptrdiff_t(b.DstY + first) * dDelta + ptrdiff_t(b.DstX) * 4;
+  const Byte* s = src.Line0 + ptrdiff_t(b.SrcY + first) * sDelta + ptrdiff_t(b.SrcX) * 4;
+  for (Integer r = 0; r < runs; ++r, d += dDelta, s += sDelta)
+    f(reinterpret_cast<uint32_t*>(d), reinterpret_cast<const uint32_t*>(s), count);
+}
+
 }  // namespace
 
 // ---- 2. Rectangle fills and blends of one bitmap ----------------------------------------------
@@ -537,7 +560,7 @@ void CopyBmp32(const TRect& dstRect, const TRect& srcRect, const TPixelView& dst
   if (!b.Empty()) {
     if (!tinted && !ci.Ready) {
       // The common cases: a plain over and an over with opacity.
-      ForBlockRows(dst, src, b, [&](uint32_t* d, const uint32_t* s, Integer n, Integer) {
+      ForBlockRuns(dst, src, b, [&](uint32_t* d, const uint32_t* s, Integer n) {
         if (blend <= 0)
           RowOver(d, s, n);
         else
@@ -602,11 +625,14 @@ void CopyByMaskAlpha(const TRect& dstRect, const TRect& srcRect, const TPixelVie
                      const TBackdrop& ci, bool updateTrans) {
   if (dst.Empty() || src.Empty()) return;
   const TPixelBlock b = ClipExtents(dstRect, srcRect, dst.Width, dst.Height, src.Width, src.Height);
+  // A key pixel has alpha 0, so the over leaves it alone; with the background asked for it
+  // then takes the background's colours, opaque.
+  if (!ci.Ready || !updateTrans) {
+    ForBlockRuns(dst, src, b, RowAlphaOver);
+    return;
+  }
   ForBlockRows(dst, src, b, [&](uint32_t* d, const uint32_t* s, Integer n, Integer y) {
-    // A key pixel has alpha 0, so the over leaves it alone; with the background asked for it
-    // then takes the background's colours, opaque.
     RowAlphaOver(d, s, n);
-    if (!ci.Ready || !updateTrans) return;
     const TBackdropSpan span = BackdropSpan(ci, b.DstX, b.DstY + y, n);
     for (Integer x = span.X0; x < span.X1; ++x)
       if (s[x] == kKeyPixel) d[x] = (span.Bg[x - span.X0] & 0xFFFFFF) | 0xFF000000u;
@@ -668,14 +694,15 @@ void CopyByMaskHalf(const TRect& dstRect, const TRect& srcRect, const TPixelView
 
 void PaintBmp32(const TPixelView& dst, const TPixelView& msk) {
   if (dst.Empty() || msk.Empty() || dst.Width != msk.Width || dst.Height != msk.Height) return;
-  for (Integer y = 0; y < dst.Height; ++y) RowOverWeighted(dst.Row(y), msk.Row(y), dst.Width, 256);
+  ForBlockRuns(dst, msk, {0, 0, 0, 0, dst.Width, dst.Height},
+               [](uint32_t* d, const uint32_t* s, Integer n) { RowOverWeighted(d, s, n, 256); });
 }
 
 void PaintBmpRect32(const TPixelView& dst, const TPixelView& src, const TRect& srcRect, TPoint dstPoint,
                     Byte srcBlendValue) {
   if (dst.Empty() || src.Empty() || srcRect.Right < srcRect.Left || srcRect.Bottom < srcRect.Top) return;
   const TPixelBlock b = ClipInclusive(srcRect, dstPoint, dst.Width, dst.Height, src.Width, src.Height);
-  ForBlockRows(dst, src, b, [&](uint32_t* d, const uint32_t* s, Integer n, Integer) { RowPaint(d, s, n, srcBlendValue); });
+  ForBlockRuns(dst, src, b, [&](uint32_t* d, const uint32_t* s, Integer n) { RowPaint(d, s, n, srcBlendValue); });
 }
 
 void PaintTranspBmpRect32(const TPixelView& dst, const TPixelView& src, const TPixelView& transp,
@@ -754,7 +781,8 @@ void StretchBmpRect32(const TPixelView& dst, Integer xDst, Integer yDst, Integer
 
 void SumBitmaps(const TPixelView& srcBmp, const TPixelView& mskBmp, Byte alphaValue) {
   if (srcBmp.Empty() || mskBmp.Empty() || srcBmp.Width != mskBmp.Width || srcBmp.Height != mskBmp.Height) return;
-  for (Integer y = 0; y < srcBmp.Height; ++y) RowMixConst(srcBmp.Row(y), mskBmp.Row(y), srcBmp.Width, alphaValue, false);
+  ForBlockRuns(srcBmp, mskBmp, {0, 0, 0, 0, srcBmp.Width, srcBmp.Height},
+               [&](uint32_t* d, const uint32_t* s, Integer n) { RowMixConst(d, s, n, alphaValue, false); });
 }
 
 void SumBmpRect(const TPixelView& dst, const TPixelView& src, Byte alphaValue, const TRect& srcRect,
@@ -762,7 +790,7 @@ void SumBmpRect(const TPixelView& dst, const TPixelView& src, Byte alphaValue, c
   if (dst.Empty() || src.Empty() || srcRect.Right <= srcRect.Left || srcRect.Bottom <= srcRect.Top) return;
   const TPixelBlock b = ClipInclusive(srcRect, dstPoint, dst.Width, dst.Height, src.Width, src.Height);
   // ((d - s) * A + s * 256) >> 8: A is the weight of the destination's old content.
-  ForBlockRows(dst, src, b, [&](uint32_t* d, const uint32_t* s, Integer n, Integer) { RowMixConst(d, s, n, alphaValue, true); });
+  ForBlockRuns(dst, src, b, [&](uint32_t* d, const uint32_t* s, Integer n) { RowMixConst(d, s, n, alphaValue, true); });
 }
 
 void SumBitmapsByMask(const TPixelView& dst, const TPixelView& src1, const TPixelView& src2,

@@ -13,6 +13,7 @@
 // the bitmaps it touches: no argument makes it read or write outside a bitmap.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 
@@ -89,9 +90,33 @@ struct TPixelBlock {
 };
 
 // Extents form: as wide as the smaller rectangle and the room left in both views; a negative
-// left (top) edge moves both rectangles until the more negative one starts at 0.
-TPixelBlock ClipExtents(const TRect& dstRect, const TRect& srcRect, Integer dstW, Integer dstH, Integer srcW,
-                        Integer srcH);
+// left (top) edge moves both rectangles until the more negative one starts at 0. Inline: it
+// is a fixed cost of every blend, which for an icon is a tenth of the call.
+inline TPixelBlock ClipExtents(const TRect& dstRect, const TRect& srcRect, Integer dstW, Integer dstH, Integer srcW,
+                               Integer srcH) {
+  // The extent of [a, b) as SafeExtent gives it: 0 up to the largest Integer.
+  auto extent = [](Integer a, Integer b) { return std::clamp<int64_t>(int64_t(b) - a, 0, INT32_MAX); };
+  int64_t w = std::min(extent(dstRect.Left, dstRect.Right), extent(srcRect.Left, srcRect.Right));
+  int64_t h = std::min(extent(dstRect.Top, dstRect.Bottom), extent(srcRect.Top, srcRect.Bottom));
+  int64_t dx = dstRect.Left, sx = srcRect.Left, dy = dstRect.Top, sy = srcRect.Top;
+  int64_t m = std::min(dx, sx);
+  if (m < 0) {
+    dx -= m;
+    sx -= m;
+    w += m;
+  }
+  m = std::min(dy, sy);
+  if (m < 0) {
+    dy -= m;
+    sy -= m;
+    h += m;
+  }
+  w = std::min({w, int64_t(dstW) - dx, int64_t(srcW) - sx});
+  h = std::min({h, int64_t(dstH) - dy, int64_t(srcH) - sy});
+  if (w <= 0 || h <= 0) return {};
+  return {static_cast<Integer>(dx), static_cast<Integer>(dy), static_cast<Integer>(sx), static_cast<Integer>(sy),
+          static_cast<Integer>(w), static_cast<Integer>(h)};
+}
 // Source-rectangle-and-point form with inclusive right and bottom edges (clamped to the
 // last column and row of the source).
 TPixelBlock ClipInclusive(TRect srcRect, TPoint dstPoint, Integer dstW, Integer dstH, Integer srcW, Integer srcH);

@@ -244,3 +244,54 @@ TEST(PixelPaths, ResamplingWithEveryFilter) {
       ExpectPathsAgree(dst, [&](const TPixelView& d) { StretchView(src.View, d, TFilterType(f)); }, "StretchView");
     }
 }
+
+// A blend of the whole of two pictures whose rows lie back to back walks them as one run; it
+// must give what the same call gives one row at a time, for rows stored top-down and
+// bottom-up, and where the two pictures store them in opposite orders (no single run).
+TEST(PixelPaths, WholePicturesMatchRowByRow) {
+  TestRandom rnd(28);
+  using Call = std::function<void(const TPixelView& d, const TPixelView& s)>;
+  const std::vector<std::pair<const char*, Call>> calls{
+      {"CopyBmp32",
+       [](const TPixelView& d, const TPixelView& s) {
+         CopyBmp32({0, 0, d.Width, d.Height}, {0, 0, s.Width, s.Height}, d, s, TBackdrop{}, false, clNone, 0, false);
+       }},
+      {"CopyBmp32 with opacity",
+       [](const TPixelView& d, const TPixelView& s) {
+         CopyBmp32({0, 0, d.Width, d.Height}, {0, 0, s.Width, s.Height}, d, s, TBackdrop{}, false, clNone, 30, false);
+       }},
+      {"CopyByMaskAlpha",
+       [](const TPixelView& d, const TPixelView& s) {
+         CopyByMaskAlpha({0, 0, d.Width, d.Height}, {0, 0, s.Width, s.Height}, d, s, TBackdrop{}, false);
+       }},
+      {"PaintBmpRect32",
+       [](const TPixelView& d, const TPixelView& s) {
+         PaintBmpRect32(d, s, {0, 0, s.Width - 1, s.Height - 1}, {0, 0}, 200);
+       }},
+      // Bottom one past the last row (clamped to it): SumBmpRect does nothing with Bottom = Top.
+      {"SumBmpRect",
+       [](const TPixelView& d, const TPixelView& s) { SumBmpRect(d, s, 90, {0, 0, s.Width - 1, s.Height}, {0, 0}); }},
+      {"SumBitmaps", [](const TPixelView& d, const TPixelView& s) { SumBitmaps(d, s, 77); }},
+      {"PaintBmp32", [](const TPixelView& d, const TPixelView& s) { PaintBmp32(d, s); }},
+  };
+  for (Integer w : {1, 5, 24, 33})
+    for (Integer h : {1, 3, 7})
+      for (bool dstUp : {false, true})
+        for (bool srcUp : {false, true}) {
+          TestPixels src(w, h, 0, srcUp), dst(w, h, 0, dstUp);
+          FillRuns(src, rnd);
+          FillRandom(dst, rnd);
+          for (const auto& [name, call] : calls) {
+            TestPixels whole = dst, rows = dst;
+            call(whole.View, src.View);
+            for (Integer y = 0; y < h; ++y)
+              call(TPixelView{reinterpret_cast<Byte*>(rows.View.Row(y)), rows.View.Delta, w, 1},
+                   TPixelView{reinterpret_cast<Byte*>(src.View.Row(y)), src.View.Delta, w, 1});
+            for (Integer y = 0; y < h; ++y)
+              for (Integer x = 0; x < w; ++x)
+                ASSERT_EQ(Hex(whole.At(x, y)), Hex(rows.At(x, y)))
+                    << name << " " << w << "x" << h << " dst bottom-up " << dstUp << " src bottom-up " << srcUp << " at "
+                    << x << "," << y << " was " << Hex(dst.At(x, y)) << " src " << Hex(src.At(x, y));
+          }
+        }
+}
