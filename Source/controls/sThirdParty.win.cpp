@@ -42,7 +42,6 @@ void DrawPlainListImage(const TkvDrawGlyphData& d, Integer state) {
   const TColor mask = bk == clNone ? clFuchsia : ColorToRGB(bk);
   FillRect32(work.get(), MkRect(work.get()), mask, 0);
   d.Images->GetBitmap(d.ImageIndex, work.get());
-  GdiFlush();
   const TColor transparent = work->PixelColor(0, 0);
   if (d.Enabled) {
     if (state == 0 && d.Grayed) GrayScaleTrans(work.get(), transparent);
@@ -80,7 +79,6 @@ void DrawGlyphBitmap(const TkvDrawGlyphData& d, Integer state, TColor grayColor)
       BitBlt(work->Canvas()->Handle(), 0, 0, r.Width(), r.Height(), d.Canvas->Handle(), r.Left, r.Top, SRCCOPY);
       DrawGlyphEx(glyph, work.get(), MkRect(r.Width(), r.Height()), d.NumGlyphs, d.Enabled, d.DisabledGlyphKind, state,
                   d.Blend, d.Down, d.Reflected);
-      GdiFlush();
       BitBlt(d.Canvas->Handle(), r.Left, r.Top, r.Width(), r.Height(), work->Canvas()->Handle(), 0, 0, SRCCOPY);
     }
     return;

@@ -102,7 +102,6 @@ void SetFormBlendValue(HWND formHandle, TBitmap* bmp, Integer value, TPoint* new
   SetWindowLongW(formHandle, GWL_EXSTYLE, GetWindowLongW(formHandle, GWL_EXSTYLE) | WS_EX_LAYERED);
   TSize size(wr.right - wr.left, wr.bottom - wr.top);
   BLENDFUNCTION blend = BlendOf(Byte(value));
-  GdiFlush();
   UpdateLayeredWnd(formHandle, bmp, &size, &blend, newPos);
 }
 
@@ -120,7 +119,6 @@ void AnimShowLayered(TkvGlowForm* layered, TBitmap* picture, const TPoint& posit
   std::unique_ptr<TBitmap> frame(CreateBmp32(size.cx, size.cy));
   FillRect32(frame.get(), TRect(0, 0, size.cx, size.cy), 0, 0);
   BLENDFUNCTION blend = BlendOf(Byte(stepCount > 0 ? 0 : maxTransparency));
-  GdiFlush();
   // Loaded with the whole picture at the starting opacity, placed, shown behind the window.
   UpdateLayeredWnd(wnd, picture, &size, &blend, &pos);
   SetWindowPos(wnd, nullptr, 0, 0, 0, 0,
@@ -135,7 +133,6 @@ void AnimShowLayered(TkvGlowForm* layered, TBitmap* picture, const TPoint& posit
       const TkvAnimFrame f = anim.DoNext();
       DrawAnimFrame(f, picture, frame.get(), false);
       blend.SourceConstantAlpha = f.Alpha;
-      GdiFlush();
       UpdateLayeredWnd(wnd, frame.get(), &size, &blend, nullptr);
       if (!anim.GoToNext()) break;
       WaitTicks(tick, kvAnimFrameTime);
@@ -177,7 +174,6 @@ void TkvHideTimer::OnTimerProc(TObject* /*sender*/) {
   if (i <= StepCount) {
     Anim_DoNext();
     if (HWND wnd = HandleOf(Form)) {
-      GdiFlush();
       TSize size = FBmpSize;
       UpdateLayeredWnd(wnd, DstBmp, &size, Platform(FBlend), nullptr);
     }
@@ -233,7 +229,6 @@ void HideAnimForm(TkvGlowForm*& form, TBitmap* srcBmp, Integer aTime, Integer st
   HWND wnd = form->Handle();
   SetWindowLongW(wnd, GWL_EXSTYLE, GetWindowLongW(wnd, GWL_EXSTYLE) | WS_EX_LAYERED | WS_EX_NOACTIVATE);
   TSize size = t.FBmpSize;
-  GdiFlush();
   UpdateLayeredWnd(wnd, srcBmp, &size, Platform(t.FBlend), nullptr);
   SetWindowPos(wnd, nullptr, 0, 0, 0, 0, SWPA_NOCOPYBITS);
   ShowWindow(wnd, SW_SHOWNOACTIVATE);

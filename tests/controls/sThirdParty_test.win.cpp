@@ -40,7 +40,6 @@ uint32_t Drawn(TkvDrawGlyphData d) {
   TBitmap dst(32, 32, pf32bit);
   d.DstBmp = &dst;
   kvDrawGlyphEx(d);
-  GdiFlush();
   return dst.View().At(16, 16);
 }
 
@@ -111,7 +110,6 @@ TEST_F(GlyphDrawing, CanvasTargetsGetTheSameGlyph) {
   d.DstBmp = nullptr;
   d.Canvas = target.Canvas();
   kvDrawGlyphEx(d);
-  GdiFlush();
   EXPECT_TRUE(Reddish(target.View().At(16, 16)));
   EXPECT_EQ(target.View().At(2, 2), 0u);
 }
@@ -125,7 +123,6 @@ TEST_F(GlyphDrawing, PlainListsLeaveTheirMaskColourTransparent) {
   TkvDrawGlyphData d = Request(&plain, &dst);
   d.NumGlyphs = 1;
   kvDrawGlyphEx(d);
-  GdiFlush();
   EXPECT_EQ(dst.View().At(10, 16) & 0xFFFFFF, 0xFFFFFFu);  // fuchsia: the white shows
   EXPECT_EQ(dst.View().At(20, 16) & 0xFFFFFF, 0x00FF00u);
 }

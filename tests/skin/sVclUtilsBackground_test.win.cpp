@@ -94,7 +94,6 @@ class Background : public FormTest {
     }
     ~Canvas() { DeleteDC(dc); }
     uint32_t At(int x, int y) {
-      GdiFlush();
       return bmp.View().At(x, y) & 0xFFFFFF;
     }
   };

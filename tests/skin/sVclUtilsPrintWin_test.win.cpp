@@ -28,7 +28,6 @@ Bmp Filled(Integer w, Integer h, uint32_t pixel) {
   return b;
 }
 TColor ColourAt(TBitmap* b, Integer x, Integer y) {
-  GdiFlush();
   return SwapRedBlue(GetAPixel(b, x, y)) & 0xFFFFFF;
 }
 void FillHdc(HDC dc, const RECT& r, COLORREF c) {
@@ -177,7 +176,6 @@ TEST_F(Printing, UnskinnedControlsArePaintedByTheClassLibraryWithOpaqueAlpha) {
   EXPECT_EQ(ColourAt(b.get(), 50, 30), clLime);
   Bmp std = Filled(100, 60, 0x00000000);
   StdPaintTo(std.get(), static_cast<TWinControl*>(form));
-  GdiFlush();
   EXPECT_EQ(ColourAt(std.get(), 50, 30), clLime);
   EXPECT_EQ(PixA(GetAPixel(std.get(), 50, 30)), 255);
 }
