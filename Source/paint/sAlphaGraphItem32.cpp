@@ -49,13 +49,12 @@ void PaintAddons32(const TkvItemSteps& steps, TBitmap* t, const TRect& aRect, Tk
   }
   if (gradientPercent > 0) {
     if (textureDrawn) {
-      std::unique_ptr<TBitmap> layer(CreateBmp32(aRect));
-      const TRect whole(0, 0, layer->Width(), layer->Height());
-      if (hasPoints)
-        PaintGradient(steps, layer.get(), whole, *gradient);
-      else
-        FillRect32(layer.get(), whole, color, 255);
-      SumBmpRect(t, layer.get(), ShareWeight(imagePercent), whole, aRect.TopLeft());
+      MixInLayer(t, aRect, ShareWeight(imagePercent), [&](TBitmap* layer, const TRect& r, const TPoint&) {
+        if (hasPoints)
+          PaintGradient(steps, layer, r, *gradient);
+        else
+          FillRect32(layer, r, color, 255);
+      });
     } else if (hasPoints) {
       // The look's transparency goes into the points' alpha, on a copy: the section's own
       // gradient stays as the skin gave it for every other painter.

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -117,6 +118,13 @@ struct TkvBorderLine {
 // The border line of a section's look for a state: its BorderWidth and BorderColor, the
 // corners of its BorderRadius, or four times -1 when a corner procedure will give them.
 TkvBorderLine SectionBorderLine(const TsGeneralData& gd, Integer state, bool cornersProcGiven);
+
+// The layer of the painter's mixes: paint draws r (moved into the layer; shift is where the
+// layer's origin lies from r's top-left) on a 32-bit layer as large as the part of r inside t,
+// which is then mixed into t there, t's own pixels weighing `weight` (SumBmpRect). Only that
+// part ever reaches t, so a rectangle reaching far out of t costs no more than t itself.
+void MixInLayer(TBitmap* t, const TRect& r, Byte weight,
+                const std::function<void(TBitmap* layer, const TRect& r, const TPoint& shift)>& paint);
 
 // The steps of the painter that need GDI. A missing step is left out: natively (tests, the
 // fuzzer) an item of another format than pf32bit gets no fill, a gradient no translucent

@@ -46,6 +46,8 @@ struct TLook {
 };
 
 bool HasPoints(const TsGradArray* g) { return g && !g->empty(); }
+// The shares of gradient and texture together (a skin's percentages may be anything).
+int64_t SharesOf(const TLook& v) { return int64_t(v.GradientPercent) + v.ImagePercent; }
 bool IsOverlay(const TsGenState& look) {
   return !look.GradientArray.empty() && (look.GradientArray[0].Mode & PM_OVERLAY) != 0;
 }
@@ -103,23 +105,16 @@ class TPass {
 
 // ---- 2. The layer steps -------------------------------------------------------------------------
 
-// A layer of aRect's size in which paint draws, mixed into t at aRect's top-left with the weight
-// of t's pixels.
-template <class Paint>
-void MixLayer(TBitmap* t, const TRect& aRect, Byte weight, Paint paint) {
-  std::unique_ptr<TBitmap> layer(CreateBmp32(aRect));
-  const TRect whole(0, 0, layer->Width(), layer->Height());
-  paint(layer.get(), whole);
-  SumBmpRect(t, layer.get(), weight, whole, aRect.TopLeft());
-}
+// ci as a layer whose origin lies shift away from the item's rectangle sees it.
+TCacheInfo ShiftedFor(TCacheInfo ci, const TPoint& shift) { return Moved(ci, shift); }
 
 // The share rule of colour: the part of the look that is neither gradient nor texture.
 // BlendColorRect takes inclusive rectangles; the item's last column and row are its own.
-void ColourShare(TBitmap* t, const TRect& aRect, Integer share, TColor color) {
+void ColourShare(TBitmap* t, const TRect& aRect, int64_t share, TColor color) {
   if (share >= 1 && share <= 99)
     BlendColorRect(t, TRect(aRect.Left, aRect.Top, NearCoordinate(int64_t(aRect.Right) - 1),
                             NearCoordinate(int64_t(aRect.Bottom) - 1)),
-                   ShareWeight(share), color);
+                   ShareWeight(Integer(share)), color);
 }
 
 // Tiles the texture into q (masked or plain); true when it was drawn. q becomes the part not
@@ -138,7 +133,7 @@ void PaintAddons(const TPass& pass, TBitmap* t, const TRect& aRect, const TLook&
                  const TCacheInfo& ci) {
   const TsMaskData* tex = v.TextureIndex >= 0 ? SkinImage(sd, v.TextureIndex) : nullptr;
   // Gradient and tiled texture sharing the item exactly: one pass.
-  if (v.ImagePercent + v.GradientPercent == 100 && v.GradientPercent >= 1 && v.GradientPercent <= 99 && tex &&
+  if (SharesOf(v) == 100 && v.GradientPercent >= 1 && v.GradientPercent <= 99 && tex &&
       tex->DrawMode == 0 && HasPoints(v.Gradient) && (*v.Gradient)[0].Mode < 2) {
     PaintGradTxt(ViewOf(t), aRect, *v.Gradient, ViewOf(SkinImageBitmap(*tex)), tex->R, ShareWeight(v.ImagePercent),
                  255);
@@ -158,11 +153,12 @@ void PaintAddons(const TPass& pass, TBitmap* t, const TRect& aRect, const TLook&
         FillRect32(target, r, v.Color, 255);
     };
     if (textureDrawn)
-      MixLayer(t, aRect, ShareWeight(v.ImagePercent), paint);
+      MixInLayer(t, aRect, ShareWeight(v.ImagePercent),
+                 [&](TBitmap* layer, const TRect& r, const TPoint&) { paint(layer, r); });
     else
       paint(t, aRect);
   }
-  const Integer share = v.GradientPercent + v.ImagePercent;
+  const int64_t share = SharesOf(v);
   if (share == 0)
     FillRect32(t, aRect, v.Color, 255);
   else
@@ -189,11 +185,12 @@ void PaintAddonsFast(const TPass& pass, TBitmap* t, TRect r, const TLook& v, con
         pass.Fill(target, area, v.Color);
     };
     if (textureDrawn)
-      MixLayer(t, r, ShareWeight(v.ImagePercent), paint);
+      MixInLayer(t, r, ShareWeight(v.ImagePercent),
+                 [&](TBitmap* layer, const TRect& area, const TPoint&) { paint(layer, area); });
     else
       paint(t, r);
   }
-  const Integer share = v.GradientPercent + v.ImagePercent;
+  const int64_t share = SharesOf(v);
   if (share == 0)
     pass.Fill(t, r, fillWithBackground ? ci.FillColor : v.Color);
   else
@@ -268,15 +265,17 @@ void PaintBG(const TPass& pass, TkvSkinData* sd, const TsGeneralData& gd, const 
       CopyBorderStrips(pass, item, aRect, ci, pP);
     else
       FillRect32(item, aRect, ci.FillColor, 255);
-  } else if (ci.Ready || v.GradientPercent + v.ImagePercent != 0) {
-    std::unique_ptr<TBitmap> layer(CreateBmp32(aRect));
-    const TRect whole(0, 0, layer->Width(), layer->Height());
-    PaintAddons(pass, layer.get(), whole, v, sd, ci);
+  } else if (ci.Ready || SharesOf(v) != 0) {
+    // The background first, then the look in a layer mixed over it (the layer reads the
+    // parent's picture, never the item's).
     if (ci.Ready)
       pass.CopyBackground(item, aRect, ci, pP);
     else
       pass.Fill(item, aRect, ci.FillColor);
-    SumBmpRect(item, layer.get(), TransparencyWeight(v.Transparency), whole, aRect.TopLeft());
+    MixInLayer(item, aRect, TransparencyWeight(v.Transparency),
+               [&](TBitmap* layer, const TRect& area, const TPoint& shift) {
+                 PaintAddons(pass, layer, area, v, sd, ShiftedFor(ci, shift));
+               });
   } else {
     pass.Fill(item, aRect, BlendColors(ci.FillColor, v.Color, TransparencyWeight(v.Transparency)));
   }
@@ -347,6 +346,21 @@ bool SkinFillMode(const TsMaskData& md, TkvFillMode& mode) {
   return true;
 }
 
+void MixInLayer(TBitmap* t, const TRect& r, Byte weight,
+                const std::function<void(TBitmap* layer, const TRect& r, const TPoint& shift)>& paint) {
+  if (!t) return;
+  const TRect part(std::max(r.Left, 0), std::max(r.Top, 0), std::min(r.Right, t->Width()),
+                   std::min(r.Bottom, t->Height()));
+  if (part.IsEmpty()) return;
+  std::unique_ptr<TBitmap> layer(CreateBmp32(part));
+  if (layer->Empty()) return;
+  // In 64 bits: a rectangle starting far out of t lies far from the layer's origin.
+  const TRect inLayer(NearCoordinate(int64_t(r.Left) - part.Left), NearCoordinate(int64_t(r.Top) - part.Top),
+                      NearCoordinate(int64_t(r.Right) - part.Left), NearCoordinate(int64_t(r.Bottom) - part.Top));
+  paint(layer.get(), inLayer, TPoint(-inLayer.Left, -inLayer.Top));
+  SumBmpRect(t, layer.get(), weight, TRect(0, 0, layer->Width(), layer->Height()), part.TopLeft());
+}
+
 // ---- 3. The background layers (entry points) ------------------------------------------------------
 
 void TkvItemPainter::PaintItemBG(Integer skinIndex, const TCacheInfo& ci, Integer state, const TRect& r,
@@ -381,11 +395,11 @@ void TkvItemPainter::PaintItemBGFast(Integer skinIndex, Integer bgIndex, Integer
   } else if (!ci.Ready || v.Transparency == 0) {
     PaintAddonsFast(pass, itemBmp, r, v, sd, ci, backgroundOnly);
   } else if (v.Transparency > 0) {
-    std::unique_ptr<TBitmap> layer(CreateBmp32(r));
-    const TRect whole(0, 0, layer->Width(), layer->Height());
-    PaintAddonsFast(pass, layer.get(), whole, v, sd, ci, false);
     pass.CopyBackground(itemBmp, r, ci, pP);
-    SumBmpRect(itemBmp, layer.get(), TransparencyWeight(v.Transparency), whole, r.TopLeft());
+    MixInLayer(itemBmp, r, TransparencyWeight(v.Transparency),
+               [&](TBitmap* layer, const TRect& area, const TPoint& shift) {
+                 PaintAddonsFast(pass, layer, area, v, sd, ShiftedFor(ci, shift), false);
+               });
   }
   if (v.Overlay) pass.Grad(itemBmp, r, look.GradientArray);
 }

@@ -10,6 +10,7 @@
 #include "raster/kvgpUtils.h"
 #include "skin/sSkinManager.h"
 #include "support/Bitmap32.h"
+#include "support/GdiTracker.h"
 
 namespace {
 struct Corners : ::testing::Test {
@@ -35,6 +36,18 @@ TEST_F(Corners, RoundMasksAreBuiltOnceAndFoundAgain) {
   TBitmap* again = GetRoundMask(6);
   ASSERT_NE(again, nullptr);
   EXPECT_EQ(again->Width(), 13);
+}
+
+TEST_F(Corners, TheEngineCleanUpFreesTheCachedMasks) {
+  sGraphUtilsStartup();
+  GdiTracker tracker;
+  ASSERT_TRUE(tracker.Active());
+  ASSERT_NE(GetRoundMask(23), nullptr);  // a radius no other test asks for: built now
+  ASSERT_NE(GetRoundMask(2), nullptr);
+  EXPECT_GT(tracker.Created(), 0);
+  sGraphUtilsCleanup();
+  EXPECT_EQ(tracker.Live(), std::vector<std::string>{});  // a GDI count after the clean-up: none
+  sGraphUtilsStartup();
 }
 
 TEST_F(Corners, FillColourGoesBehindTheRoundedCorner) {

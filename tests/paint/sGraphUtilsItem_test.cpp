@@ -471,16 +471,62 @@ TEST_F(ItemPainter, ControlItemTonesDrawsTheCustomBorderAndLeavesActiveOnlyMasks
 }
 
 TEST_F(ItemPainter, HostileRectanglesAndOffsetsStayInsideTheBitmaps) {
+  // A look whose shares a damaged skin could hold.
+  TsGeneralData wild = NewSection();
+  wild.Props[0].ImagePercent = INT32_MAX;
+  wild.Props[0].GradientPercent = INT32_MAX;
+  wild.Props[0].Transparency = INT32_MIN + 1;
+  wild.Props[0].TextureIndex = skin.Texture;
+  wild.Props[0].GradientArray = {GradPoint(0, clBlack, 0), GradPoint(1, clWhite, 100)};
+  wild.Props[1] = wild.Props[0];
+  wild.Props[1].Transparency = 50;
+  wild.Props[1].ImagePercent = INT32_MIN;
+  const Integer wildSection = skin.AddSection(wild);
   Bmp parent = Filled(16, 16, kBlue);
   Bmp b = Filled(8, 8, 0x11111111);
   TCacheInfo ci = MakeCacheInfo(parent.get(), INT32_MAX - 2, INT32_MIN + 3);
   ci.FillRect = TRect(INT32_MIN, INT32_MAX, -5, 7);
   for (const TRect& r : {TRect(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX), TRect(-3, -3, 5, 5), TRect(6, 6, 100, 9)})
-    for (Integer section : {skin.Plain, skin.Half, skin.Glass, skin.TexGrad, skin.Framed, skin.Round}) {
+    for (Integer section : {skin.Plain, skin.Half, skin.Glass, skin.TexGrad, skin.Framed, skin.Round, wildSection}) {
       painter.PaintItemBG(section, ci, 0, r, TPoint(INT32_MAX, INT32_MIN), b.get(), skin.Data);
+      painter.PaintItemBG(section, ci, 1, r, TPoint(3, 3), b.get(), skin.Data);
       painter.PaintItemBGFast(section, skin.Texture, skin.Texture, ci, 1, r, TPoint(-7, 9), b.get(), skin.Data);
       painter.PaintItemBG32(section, 0, r, b.get(), skin.Data, clFuchsia);
     }
   // Only the item's own pixels changed (the sanitizers watch the rest).
   EXPECT_NE(Px(b.get(), 0, 0), 0x11111111u);
 }
+
+TEST(ItemLayers, ALayerIsAsLargeAsThePartOfTheRectangleInsideTheItem) {
+  Bmp t = Filled(8, 6, 0xFF000000);
+  TSize layerSize;
+  TRect drawn;
+  TPoint shift;
+  MixInLayer(t.get(), TRect(-8000, -7000, 8000, 3), 0, [&](TBitmap* layer, const TRect& r, const TPoint& s) {
+    layerSize = TSize(layer->Width(), layer->Height());
+    drawn = r;
+    shift = s;
+    FillRect32(layer, r, clWhite, 255);
+  });
+  EXPECT_EQ(layerSize.cx, 8);
+  EXPECT_EQ(layerSize.cy, 3);
+  EXPECT_EQ(drawn, TRect(-8000, -7000, 8000, 3));  // the layer's origin is the item's (0, 0)
+  EXPECT_EQ(shift.X, 8000);
+  EXPECT_EQ(shift.Y, 7000);
+  EXPECT_EQ(Px(t.get(), 7, 2), kWhite);        // weight 0: the layer alone
+  EXPECT_EQ(Px(t.get(), 7, 3), 0xFF000000u);   // below the rectangle
+  // A rectangle inside the item gets a layer of its own size at its own place.
+  MixInLayer(t.get(), TRect(2, 1, 5, 4), 0, [&](TBitmap* layer, const TRect& r, const TPoint& s) {
+    layerSize = TSize(layer->Width(), layer->Height());
+    drawn = r;
+    shift = s;
+  });
+  EXPECT_EQ(layerSize.cx, 3);
+  EXPECT_EQ(drawn, TRect(0, 0, 3, 3));
+  EXPECT_EQ(shift.X, 0);
+  // Nothing of it inside: no layer at all.
+  bool painted = false;
+  MixInLayer(t.get(), TRect(9, 0, 20, 5), 0, [&](TBitmap*, const TRect&, const TPoint&) { painted = true; });
+  EXPECT_FALSE(painted);
+}
+
