@@ -88,6 +88,13 @@ void TBitmap::SetColorTable(const std::vector<uint32_t>& table) {
     }
   }
 #endif
+  Changed();
+}
+
+void TBitmap::SetHandleType(TBitmapHandleType t) {
+  if (t == handleType_) return;
+  handleType_ = t;
+  Changed();
 }
 
 void TBitmap::SetSize(Integer width, Integer height) {
@@ -98,6 +105,7 @@ void TBitmap::SetSize(Integer width, Integer height) {
     width_ = width;
     height_ = height;
     stride_ = StrideFor(width, format_);
+    Changed();
     return;
   }
   TBitmap next;
@@ -115,6 +123,7 @@ void TBitmap::SetSize(Integer width, Integer height) {
   height_ = height;
   stride_ = next.stride_;
   if (colorTable_.empty()) colorTable_ = DefaultColorTable(format_);
+  Changed();
 }
 
 void* TBitmap::ScanLine(Integer y) {
@@ -194,6 +203,7 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
     format_ = format;
     colorTable_ = DefaultColorTable(format);
     stride_ = StrideFor(width_, format);
+    Changed();
     return;
   }
   auto table = DefaultColorTable(format);
@@ -236,6 +246,7 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
   format_ = format;
   stride_ = next.stride_;
   colorTable_ = table;
+  Changed();
 }
 
 void TBitmap::TakePixels(TBitmap& next) {
@@ -249,6 +260,7 @@ void TBitmap::TakePixels(TBitmap& next) {
 void TBitmap::FreeImage() {
   Release();
   width_ = height_ = stride_ = 0;
+  Changed();
 }
 
 void TBitmap::Swap(TBitmap& other) {
@@ -272,6 +284,8 @@ void TBitmap::Swap(TBitmap& other) {
   const bool transparent = Transparent();
   SetTransparent(other.Transparent());
   other.SetTransparent(transparent);
+  Changed();
+  other.Changed();
 }
 
 void TBitmap::Assign(const TPersistent* source) {
@@ -305,6 +319,7 @@ void TBitmap::Assign(const TPersistent* source) {
   transparentColor_ = src->transparentColor_;
   colorTable_ = src->colorTable_;
   SetTransparent(src->Transparent());
+  Changed();
 }
 
 void TBitmap::AssignTo(TPersistent* dest) const { TGraphic::AssignTo(dest); }
@@ -398,6 +413,7 @@ void TBitmap::LoadFromStream(TStream& stream) {
   stride_ = next.stride_;
   format_ = f;
   colorTable_ = table.empty() ? DefaultColorTable(f) : table;
+  Changed();
 }
 
 void TBitmap::SaveToStream(TStream& stream) const {

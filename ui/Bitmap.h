@@ -61,6 +61,10 @@ class TGraphic : public TPersistent {
 
   TProgressEvent OnProgress() const { return onProgress_; }
   void SetOnProgress(TProgressEvent e) { onProgress_ = e; }
+  // Called after the picture changed: its size, format, pixels as a whole (a load, an
+  // assignment) or its colour table.
+  TNotifyEvent OnChange() const { return onChange_; }
+  void SetOnChange(TNotifyEvent e) { onChange_ = e; }
 
 #ifdef _WIN32
   // Paints the picture into r of the canvas (stretched when the sizes differ). TCanvas's
@@ -72,10 +76,12 @@ class TGraphic : public TPersistent {
   void Progress(TProgressStage stage, Byte percentDone, bool redrawNow, const TRect& r, const String& msg) {
     onProgress_.Call(this, stage, percentDone, redrawNow, r, msg);
   }
+  void Changed() { onChange_.Call(this); }
 
  private:
   bool transparent_ = false;
   TProgressEvent onProgress_;
+  TNotifyEvent onChange_;
 };
 
 class TBitmap : public TGraphic {
@@ -99,7 +105,7 @@ class TBitmap : public TGraphic {
   // Converts the pixels to the new format (indexed formats by nearest palette colour).
   void SetPixelFormat(TPixelFormat format);
   TBitmapHandleType HandleType() const { return handleType_; }
-  void SetHandleType(TBitmapHandleType t) { handleType_ = t; }  // always DIB-backed underneath
+  void SetHandleType(TBitmapHandleType t);  // always DIB-backed underneath
   bool IgnorePalette() const { return ignorePalette_; }
   void SetIgnorePalette(bool v) { ignorePalette_ = v; }
   TAlphaFormat AlphaFormat() const { return alphaFormat_; }

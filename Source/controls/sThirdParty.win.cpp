@@ -64,6 +64,13 @@ void DrawGlyphBitmap(const TkvDrawGlyphData& d, Integer state, TColor grayColor)
   if (!glyph || glyph->Empty()) return;
   const bool checkAlpha = !DefaultManager || d.SkinIndex < 0 || DefaultManager->Options.CheckEmptyAlpha;
   if (glyph->PixelFormat() == pfDevice || !d.Enabled || (glyph->PixelFormat() == pf32bit && checkAlpha)) {
+    // The owner of the glyph is not told of this preparation: its change event is off meanwhile.
+    struct TDetachedChange {
+      TBitmap* g;
+      TNotifyEvent saved;
+      explicit TDetachedChange(TBitmap* bmp) : g(bmp), saved(bmp->OnChange()) { g->SetOnChange(nullptr); }
+      ~TDetachedChange() { g->SetOnChange(saved); }
+    } detached(glyph);
     glyph->SetHandleType(bmDIB);
     if (glyph->PixelFormat() == pfDevice) glyph->SetPixelFormat(pf32bit);
     if (glyph->PixelFormat() == pf32bit && !AnyAlpha(glyph)) glyph->SetPixelFormat(pf24bit);

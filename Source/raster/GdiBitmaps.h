@@ -10,7 +10,8 @@
 struct _BLENDFUNCTION;
 
 // Start-up: binds SetLayout and GetLayout (gdi32), UpdateLayeredWindow and
-// SetLayeredWindowAttributes (user32); the clean-up frees both libraries.
+// SetLayeredWindowAttributes (user32); the clean-up frees both libraries and the round masks of
+// the corner kernels (raster/MaskImages.h).
 void sGraphUtilsStartup();
 void sGraphUtilsCleanup();
 bool kvLayered();  // UpdateLayeredWindow is available

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "raster/Blend.h"
+#include "raster/MaskImages.h"
 #include "raster/Shapes.h"
 #include "ui/Canvas.h"
 #include "ui/GdiScopes.h"
@@ -50,6 +51,7 @@ void sGraphUtilsStartup() {
 }
 
 void sGraphUtilsCleanup() {
+  ClearRoundMasks();  // the corner kernels' masks, cached for the run, go with it
   SetLayoutProc = nullptr;
   GetLayoutProc = nullptr;
   UpdateLayeredWindowProc = nullptr;

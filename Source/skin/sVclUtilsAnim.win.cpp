@@ -127,16 +127,27 @@ void AnimShowLayered(TkvGlowForm* layered, TBitmap* picture, const TPoint& posit
   ShowWindow(wnd, SW_SHOWNOACTIVATE);
   if (insertAfter) SetWindowPos(wnd, insertAfter, 0, 0, 0, 0, runFlags | SWP_NOSIZE | SWP_NOMOVE);
   if (stepCount > 0) {
+    // The frames into the frame bitmap, each shown in the layered window, 12 ms apart.
+    class TLayeredFrames : public TkvShowFrames {
+     public:
+      TLayeredFrames(HWND wnd, TBitmap* picture, TBitmap* frame, TSize& size, BLENDFUNCTION& blend)
+          : wnd_(wnd), picture_(picture), frame_(frame), size_(size), blend_(blend) {}
+      Cardinal Ticks() override { return GetTickCount(); }
+      void Draw(const TkvAnimFrame& f) override { DrawAnimFrame(f, picture_, frame_, false); }
+      void Present(const TkvAnimFrame& f) override {
+        blend_.SourceConstantAlpha = f.Alpha;
+        UpdateLayeredWnd(wnd_, frame_, &size_, &blend_, nullptr);
+      }
+      void WaitFrom(Cardinal tick) override { WaitTicks(tick, kvAnimFrameTime); }
+
+     private:
+      HWND wnd_;
+      TBitmap *picture_, *frame_;
+      TSize& size_;
+      BLENDFUNCTION& blend_;
+    } frames(wnd, picture, frame.get(), size, blend);
     TkvShowAnim anim(animType, size.cx, size.cy, stepCount, maxTransparency, dialog);
-    for (Integer i = 0; i <= stepCount; ++i) {
-      const Cardinal tick = GetTickCount();
-      const TkvAnimFrame f = anim.DoNext();
-      DrawAnimFrame(f, picture, frame.get(), false);
-      blend.SourceConstantAlpha = f.Alpha;
-      UpdateLayeredWnd(wnd, frame.get(), &size, &blend, nullptr);
-      if (!anim.GoToNext()) break;
-      WaitTicks(tick, kvAnimFrameTime);
-    }
+    RunShowFrames(anim, stepCount, dialog, frames);
   }
   // The final frame: the whole picture at the full opacity, in place.
   blend.SourceConstantAlpha = Byte(maxTransparency);

@@ -145,7 +145,7 @@ void StdPaintTo(TBitmap* bmp, TControl* ctrl) {
 namespace {
 
 bool ChildReady(TControl* child, HDC dc) {
-  if (dynamic_cast<TWinControl*>(child)) return false;  // graphic controls only
+  if (!dynamic_cast<TGraphicControl*>(child)) return false;  // graphic controls only
   if (!(child->Visible() || IsDesigning(child)) || child->Width() <= 0 || child->Height() <= 0) return false;
   if (child->ControlStyle().Contains(csNoDesignVisible) || child->ComponentState().Contains(csDestroying)) return false;
   // The system tool bar draws its own buttons; only separators, dividers and text buttons are

@@ -452,6 +452,10 @@ TEST(RoundedCorners, BackgroundAlphaFillColourAndRadiusLimit) {
   TestPixels small(12, 6, 0);
   RoundCorners(small.View, {0, 0, 12, 6}, bottomRight, 0, fill, false, TestMask);
   EXPECT_EQ(requested, (std::vector<int>{5}));
+  // Without radii the section's radius is used as it is, the bottom corners too.
+  requested.clear();
+  RoundCorners(small.View, {0, 0, 12, 6}, nullptr, 10, fill, false, TestMask);
+  EXPECT_EQ(requested, (std::vector<int>{10, 10, 10, 10}));
 }
 
 TEST(Textures, TileBitmapModes) {

@@ -247,6 +247,29 @@ TEST_F(Printing, GraphicChildrenOverTheContainersBackground) {
   owner.SetParent(nullptr);
 }
 
+TEST_F(Printing, OnlyGraphicControlsArePaintedNotOtherWindowlessChildren) {
+  TContainer owner(form);
+  owner.SetBounds(0, 0, 80, 50);
+  owner.SetParent(form);
+  TGraphicProbe graphic(&owner);
+  graphic.SetBounds(5, 5, 20, 20);
+  graphic.SetParent(&owner);
+  TControl plain(&owner);  // windowless, but no graphic control
+  plain.SetBounds(40, 5, 20, 20);
+  plain.SetParent(&owner);
+  TRecorder plainPaints(&plain);
+  form->HandleNeeded();
+  owner.HandleNeeded();
+  Bmp b = Filled(80, 50, 0xFF000000);
+  PaintControls(b->Canvas()->Handle(), &owner, false, TPoint(), true);
+  EXPECT_EQ(graphic.paints, 1);
+  EXPECT_EQ(plainPaints.paints, 0);
+  plainPaints.Unhook();
+  plain.SetParent(nullptr);
+  graphic.SetParent(nullptr);
+  owner.SetParent(nullptr);
+}
+
 // Remembers the order of KV_INVALIDATE and paints it receives.
 class TOrderProbe : public TGraphicProbe {
  public:
