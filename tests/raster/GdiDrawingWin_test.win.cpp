@@ -10,21 +10,11 @@
 #include "raster/Blend.h"
 #include "raster/GdiBitmaps.h"
 #include "raster/kvgpUtils.h"
+#include "support/Bitmap32.h"
 #include "support/HeldBackGdi.h"
 #include "ui/Canvas.h"
 
 namespace {
-
-using Bmp = std::unique_ptr<TBitmap>;
-
-// w x h, every pixel exactly `pixel`.
-Bmp Filled(Integer w, Integer h, uint32_t pixel) {
-  Bmp b(CreateBmp32(w, h));
-  const TPixelView v = b->View();
-  for (Integer y = 0; y < h; ++y)
-    for (Integer x = 0; x < w; ++x) v.At(x, y) = pixel;
-  return b;
-}
 
 // A black line across row y of the DC and a word of text below it.
 void LineAndText(HDC dc, Integer y) {

@@ -1,8 +1,7 @@
-// 32-bit bitmap fixtures for the Windows raster tests: owned bitmaps filled with one colour or
-// one pixel value, and pixel reads (the bitmap waits for GDI's batched drawing itself).
+// 32-bit bitmap fixtures for the raster and paint tests: owned working bitmaps filled with one
+// colour or one pixel value, and pixel reads (on Windows the bitmap waits for GDI's batched
+// drawing itself).
 #pragma once
-
-#include <windows.h>
 
 #include <cstdint>
 #include <memory>
