@@ -172,21 +172,21 @@ void TCanvas::DrawFocusRect(const TRect& r) {
 
 void TCanvas::TextOut(Integer x, Integer y, const String& text) {
   Require(kFontValid | kBrushValid);
-  ExtTextOutW(dc_, x, y, 0, nullptr, reinterpret_cast<LPCWSTR>(text.c_str()), static_cast<UINT>(text.size()), nullptr);
+  ExtTextOutW(dc_, x, y, 0, nullptr, WideStr(text), static_cast<UINT>(text.size()), nullptr);
   MoveToEx(dc_, x + TextWidth(text), y, nullptr);
 }
 
 void TCanvas::TextRect(const TRect& r, Integer x, Integer y, const String& text) {
   Require(kFontValid | kBrushValid);
   UINT options = ETO_CLIPPED | (brush_->Style() != bsClear ? ETO_OPAQUE : 0);
-  ExtTextOutW(dc_, x, y, options, reinterpret_cast<const RECT*>(&r), reinterpret_cast<LPCWSTR>(text.c_str()),
-              static_cast<UINT>(text.size()), nullptr);
+  ExtTextOutW(dc_, x, y, options, reinterpret_cast<const RECT*>(&r), WideStr(text), static_cast<UINT>(text.size()),
+              nullptr);
 }
 
 TSize TCanvas::TextExtent(const String& text) {
   Require(kFontValid);
   SIZE s{};
-  GetTextExtentPoint32W(dc_, reinterpret_cast<LPCWSTR>(text.c_str()), static_cast<int>(text.size()), &s);
+  GetTextExtentPoint32W(dc_, WideStr(text), static_cast<int>(text.size()), &s);
   return {s.cx, s.cy};
 }
 

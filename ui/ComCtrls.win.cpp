@@ -5,8 +5,9 @@
 #include <vector>
 
 #include "ComCtrls.h"
-#include "Menus.h"
 #include "ImgList.h"
+#include "Menus.h"
+#include "ScopeGuard.h"
 
 TW_DEFINE_CLASS(TProgressBar) {
   b.Property(u"Min", &TProgressBar::Min, &TProgressBar::SetMin).Default(0);
@@ -343,9 +344,8 @@ void TToolBar::UpdateButtonBounds() {
     RECT r{};
     if (!SendMessageW(WindowHandle(), TB_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&r))) continue;
     TToolButton* b = Buttons(i);
-    b->positioning_ = true;
+    auto positioning = SetForScope(b->positioning_, true, false);
     b->SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
-    b->positioning_ = false;
   }
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "GdiScopes.h"
+#include "ScopeGuard.h"
 #include "StdCtrls.h"
 
 namespace {
@@ -118,7 +119,7 @@ void TCustomLabel::DoDrawText(TRect& r, Cardinal flags) {
       text = WrappedWithEllipsis(dc, text, r, flags);
   }
   RECT rc{r.Left, r.Top, r.Right, r.Bottom};
-  auto draw = [&] { DrawTextW(dc, reinterpret_cast<LPCWSTR>(text.c_str()), static_cast<int>(text.size()), &rc, flags); };
+  auto draw = [&] { DrawTextW(dc, WideStr(text), static_cast<int>(text.size()), &rc, flags); };
   if (!Enabled() && !(flags & DT_CALCRECT)) {
     // Disabled: the class library's etched look.
     OffsetRect(&rc, 1, 1);
@@ -139,13 +140,13 @@ String TCustomLabel::WrappedWithEllipsis(HDC dc, const String& text, const TRect
   // loses whole words from its end until it and "..." fit.
   static const String kDots = u"...";
   SIZE dots{};
-  GetTextExtentPoint32W(dc, reinterpret_cast<LPCWSTR>(kDots.c_str()), 3, &dots);
+  GetTextExtentPoint32W(dc, WideStr(kDots), 3, &dots);
   TEXTMETRICW tm{};
   GetTextMetricsW(dc, &tm);
   const Integer limit = std::max<Integer>(r.Height(), tm.tmHeight);
   auto height = [&](const String& t) {
     RECT calc{r.Left, r.Top, r.Right - dots.cx, r.Top};
-    DrawTextW(dc, reinterpret_cast<LPCWSTR>(t.c_str()), static_cast<int>(t.size()), &calc,
+    DrawTextW(dc, WideStr(t), static_cast<int>(t.size()), &calc,
               (flags & ~static_cast<Cardinal>(DT_END_ELLIPSIS | DT_WORD_ELLIPSIS | DT_PATH_ELLIPSIS)) | DT_CALCRECT);
     return static_cast<Integer>(calc.bottom - calc.top);
   };
@@ -187,8 +188,7 @@ void TCustomLabel::AdjustBounds() {
   if (text.empty() || (showAccelChar_ && text == u"&")) text = u" ";
   const bool widthGiven = Align() == alTop || Align() == alBottom || Align() == alClient;
   RECT rc{0, 0, (wordWrap_ || widthGiven) ? Width() : 0, 0};
-  DrawTextW(screen, reinterpret_cast<LPCWSTR>(text.c_str()), static_cast<int>(text.size()), &rc,
-            DrawTextFlags() | DT_CALCRECT);
+  DrawTextW(screen, WideStr(text), static_cast<int>(text.size()), &rc, DrawTextFlags() | DT_CALCRECT);
   Integer x = Left(), w = rc.right - rc.left, h = rc.bottom - rc.top;
   if (widthGiven)
     w = Width();
@@ -196,14 +196,8 @@ void TCustomLabel::AdjustBounds() {
     h = Height();
   else if (alignment_ == taRightJustify)
     x = Left() + Width() - w;
-  adjusting_ = true;
-  try {
-    SetBounds(x, Top(), w, h);
-  } catch (...) {
-    adjusting_ = false;
-    throw;
-  }
-  adjusting_ = false;
+  auto adjusting = SetForScope(adjusting_, true, false);
+  SetBounds(x, Top(), w, h);
 }
 
 void TCustomLabel::BoundsChanged() {
