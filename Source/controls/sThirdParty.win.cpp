@@ -17,6 +17,7 @@
 #include "skin/sVclUtils.h"
 #include "ui/Canvas.h"
 #include "ui/GdiScopes.h"
+#include "ui/ScopeGuard.h"
 #include "ui/StringList.h"
 
 // ---- 2. The glyph drawing request -------------------------------------------------------------
@@ -66,12 +67,9 @@ void DrawGlyphBitmap(const TkvDrawGlyphData& d, Integer state, TColor grayColor)
   const bool checkAlpha = !DefaultManager || d.SkinIndex < 0 || DefaultManager->Options.CheckEmptyAlpha;
   if (glyph->PixelFormat() == pfDevice || !d.Enabled || (glyph->PixelFormat() == pf32bit && checkAlpha)) {
     // The owner of the glyph is not told of this preparation: its change event is off meanwhile.
-    struct TDetachedChange {
-      TBitmap* g;
-      TNotifyEvent saved;
-      explicit TDetachedChange(TBitmap* bmp) : g(bmp), saved(bmp->OnChange()) { g->SetOnChange(nullptr); }
-      ~TDetachedChange() { g->SetOnChange(saved); }
-    } detached(glyph);
+    const TNotifyEvent ownersEvent = glyph->OnChange();
+    glyph->SetOnChange(nullptr);
+    TScopeExit reattach([&] { glyph->SetOnChange(ownersEvent); });
     glyph->SetHandleType(bmDIB);
     if (glyph->PixelFormat() == pfDevice) glyph->SetPixelFormat(pf32bit);
     if (glyph->PixelFormat() == pf32bit && !AnyAlpha(glyph)) glyph->SetPixelFormat(pf24bit);

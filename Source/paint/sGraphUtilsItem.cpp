@@ -129,6 +129,23 @@ bool TileTexture(TBitmap* t, TRect& q, const TCacheInfo& ci, const TsMaskData& t
   return true;
 }
 
+// The gradient's share of a look (its colour when it has no points), mixed over the texture by
+// the texture's share when one was drawn.
+template <class Fill>
+void GradientShare(const TPass& pass, TBitmap* t, const TRect& r, const TLook& v, bool textureDrawn, Fill fill) {
+  auto paint = [&](TBitmap* target, const TRect& area) {
+    if (HasPoints(v.Gradient))
+      pass.Grad(target, area, *v.Gradient);
+    else
+      fill(target, area);
+  };
+  if (textureDrawn)
+    MixInLayer(t, r, ShareWeight(v.ImagePercent),
+               [&](TBitmap* layer, const TRect& area, const TPoint&) { paint(layer, area); });
+  else
+    paint(t, r);
+}
+
 void PaintAddons(const TPass& pass, TBitmap* t, const TRect& aRect, const TLook& v, const TkvSkinData* sd,
                  const TCacheInfo& ci) {
   const TsMaskData* tex = v.TextureIndex >= 0 ? SkinImage(sd, v.TextureIndex) : nullptr;
@@ -145,19 +162,9 @@ void PaintAddons(const TPass& pass, TBitmap* t, const TRect& aRect, const TLook&
     if (tex) textureDrawn = TileTexture(t, q, ci, *tex);
     if (q.Right != -1) FillRect32(t, q, v.Color, 255);
   }
-  if (v.GradientPercent > 0) {
-    auto paint = [&](TBitmap* target, const TRect& r) {
-      if (HasPoints(v.Gradient))
-        pass.Grad(target, r, *v.Gradient);
-      else
-        FillRect32(target, r, v.Color, 255);
-    };
-    if (textureDrawn)
-      MixInLayer(t, aRect, ShareWeight(v.ImagePercent),
-                 [&](TBitmap* layer, const TRect& r, const TPoint&) { paint(layer, r); });
-    else
-      paint(t, aRect);
-  }
+  if (v.GradientPercent > 0)
+    GradientShare(pass, t, aRect, v, textureDrawn,
+                  [&](TBitmap* target, const TRect& r) { FillRect32(target, r, v.Color, 255); });
   const int64_t share = SharesOf(v);
   if (share == 0)
     FillRect32(t, aRect, v.Color, 255);
@@ -177,19 +184,9 @@ void PaintAddonsFast(const TPass& pass, TBitmap* t, TRect r, const TLook& v, con
     else
       r = whole;
   }
-  if (v.GradientPercent > 0) {
-    auto paint = [&](TBitmap* target, const TRect& area) {
-      if (HasPoints(v.Gradient))
-        pass.Grad(target, area, *v.Gradient);
-      else
-        pass.Fill(target, area, v.Color);
-    };
-    if (textureDrawn)
-      MixInLayer(t, r, ShareWeight(v.ImagePercent),
-                 [&](TBitmap* layer, const TRect& area, const TPoint&) { paint(layer, area); });
-    else
-      paint(t, r);
-  }
+  if (v.GradientPercent > 0)
+    GradientShare(pass, t, r, v, textureDrawn,
+                  [&](TBitmap* target, const TRect& area) { pass.Fill(target, area, v.Color); });
   const int64_t share = SharesOf(v);
   if (share == 0)
     pass.Fill(t, r, fillWithBackground ? ci.FillColor : v.Color);

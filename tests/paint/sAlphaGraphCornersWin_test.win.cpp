@@ -69,7 +69,7 @@ TEST_F(Corners, BitmapBackgroundAndTheBorderRadiusOfTheSection) {
   Bmp bg = Filled(20, 20, 0x00FF00, 200);
   Bmp b = Filled(20, 6, clWhite, 255);
   TsGeneralData gd;
-  gd.BorderRadius = 10;  // a bottom corner is limited to the rectangle's bottom - 1
+  gd.BorderRadius = 10;  // without radii the bottom corners keep it, though the rectangle is lower
   UpdateCorners(gd, b.get(), TRect(0, 0, 20, 6), MakeCacheInfo(bg.get()), nullptr, false);
   EXPECT_EQ(GetAPixel(b.get(), 19, 5), 0x0000FF00u);  // background colour, alpha 0 (not an external source)
   EXPECT_EQ(GetAPixel(b.get(), 10, 3), 0xFFFFFFFFu);
