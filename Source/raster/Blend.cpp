@@ -492,7 +492,15 @@ TBitmap* CreateAlphaBmp(TBitmap* srcMaskedBmp, const TRect& srcRect) {
   TPixelView s = ViewOf(srcMaskedBmp);
   TBitmap* result = CreateBmp32(w, h);
   TPixelView d = result->View();
-  if (s.Empty() || d.Empty()) return result;
+  if (d.Empty()) return result;
+  if (s.Empty()) {
+    // A picture without rows of 32 bits: its colours as a blit gives them (alpha 0), and no
+    // alpha from its mask half.
+    for (Integer y = 0; y < h; ++y)
+      for (Integer x = 0; x < w; ++x)
+        d.At(x, y) = SwapRedBlue(srcMaskedBmp->PixelColor(srcRect.Left + x, srcRect.Top + y)) & 0xFFFFFF;
+    return result;
+  }
   CopyPixels(d, 0, 0, s, {srcRect.Left, srcRect.Top, srcRect.Left + w, srcRect.Top + h});
   for (Integer y = 0; y < h; ++y) {
     uint32_t* dr = d.Row(y);
