@@ -182,13 +182,26 @@ namespace {
 // then fits 16 bits); the filters' weights are below 1.1 * 65536.
 using V = __m128i;
 
-bool SplitWeights(const TContributorTable& t, std::vector<V>& out) {
-  out.clear();
-  out.reserve(t.Data.size());
-  for (const TContributor& c : t.Data) {
-    if (c.Weight < -(1 << 17) || c.Weight >= (1 << 17)) return false;
-    const int high = c.Weight >> 15, low = c.Weight - high * 32768;  // >> floors: low is 0..32767
-    out.push_back(_mm_set1_epi32(static_cast<int>(uint32_t(low) | uint32_t(high * 4096) << 16)));
+// Vectors kept in plain 32-bit words and read and written unaligned: the heap of the 32-bit
+// Windows build aligns to 8 bytes only, and an aligned SSE access there faults.
+class TVectors {
+ public:
+  explicit TVectors(size_t count = 0) : words_(4 * count) {}
+  void Resize(size_t count) { words_.resize(4 * count); }
+  V operator[](size_t i) const { return _mm_loadu_si128(reinterpret_cast<const V*>(words_.data() + 4 * i)); }
+  void Set(size_t i, V v) { _mm_storeu_si128(reinterpret_cast<V*>(words_.data() + 4 * i), v); }
+
+ private:
+  std::vector<uint32_t> words_;
+};
+
+bool SplitWeights(const TContributorTable& t, TVectors& out) {
+  out.Resize(t.Data.size());
+  for (size_t i = 0; i < t.Data.size(); ++i) {
+    const int32_t weight = t.Data[i].Weight;
+    if (weight < -(1 << 17) || weight >= (1 << 17)) return false;
+    const int high = weight >> 15, low = weight - high * 32768;  // >> floors: low is 0..32767
+    out.Set(i, _mm_set1_epi32(static_cast<int>(uint32_t(low) | uint32_t(high * 4096) << 16)));
   }
   return true;
 }
@@ -207,9 +220,9 @@ inline V SumsToBytes(V a, V b) {
 // One source row into one work row: the row's pixels taken as pairs once, then each
 // destination pixel's taps.
 void HorizontalRow(const uint32_t* src, Integer srcWidth, uint32_t* dst, Integer count, const TContributorTable& t,
-                   const std::vector<V>& w, std::vector<V>& pairs) {
+                   const TVectors& w, TVectors& pairs) {
   const V zero = _mm_setzero_si128();
-  for (Integer x = 0; x < srcWidth; ++x) pairs[size_t(x)] = Pairs(_mm_cvtsi32_si128(static_cast<int>(src[x])), zero);
+  for (Integer x = 0; x < srcWidth; ++x) pairs.Set(size_t(x), Pairs(_mm_cvtsi32_si128(static_cast<int>(src[x])), zero));
   Integer x = 0;
   auto sum = [&](Integer at) {
     V acc = zero;
@@ -224,7 +237,7 @@ void HorizontalRow(const uint32_t* src, Integer srcWidth, uint32_t* dst, Integer
 // Every column of the work bitmap into one destination row: for each pair of columns the
 // taps' rows.
 void VerticalRow(const Byte* work0, Integer width, uint32_t* dst, Integer at,
-                 const TContributorTable& t, const std::vector<V>& w) {
+                 const TContributorTable& t, const TVectors& w) {
   const V zero = _mm_setzero_si128();
   const Integer first = t.Start[at], last = t.Start[at + 1];
   Integer x = 0;
@@ -260,9 +273,9 @@ void StretchView(const TPixelView& src, const TPixelView& dst, TFilterType filte
   CreateContributors(c, dst.Width, src.Width, filter, 4);
 #ifdef TW_SSE2
   // The vector path walks the work bitmap by rows in both passes.
-  std::vector<V> w;
+  TVectors w;
   if (VectorPixels() && SplitWeights(c, w)) {
-    std::vector<V> pairs(size_t(src.Width));
+    TVectors pairs(size_t(src.Width));
     for (Integer y = 0; y < src.Height; ++y)
       HorizontalRow(src.Row(y), src.Width, work.data() + size_t(y) * dst.Width, dst.Width, c, w, pairs);
     CreateContributors(c, dst.Height, src.Height, filter, workDelta);
