@@ -262,6 +262,33 @@ TEST_F(ManagerWindows, AFailedLoadIsReportedAndKeepsTheSkin) {
   }
 }
 
+TEST_F(ManagerWindows, ExtractingAnInternalSkinTellsWhatIsMissing) {
+  TsStoredSkin* stored = manager->InternalSkins()->Add();
+  stored->SetName(u"Inside");
+  const Bytes packed = Tiny().Packed();
+  stored->PackedData->WriteBuffer(packed.data(), Integer(packed.size()));
+  struct Case {
+    const char16_t* skin;
+    std::string folder;
+    std::vector<std::wstring> told;
+  } cases[] = {
+      {u"Inside", "missing", {L"Directory does not exists."}},
+      {u"Elsewhere", "", {L"Skin does not exists."}},
+      {u"Inside", "", {}},
+  };
+  for (const Case& c : cases) {
+    boxTexts.clear();
+    answeredForm = nullptr;
+    const String folder = c.folder.empty() ? dir.Path() : Join(dir.Path(), c.folder);
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, AnswerBox);
+    manager->ExtractInternalSkin(c.skin, folder);
+    KillTimer(nullptr, timer);
+    EXPECT_EQ(boxTexts, c.told) << StringToUtf8(c.skin) << " " << c.folder;
+    const Bytes written = ReadFile(Join(folder, StringToUtf8(c.skin) + " extracted.kpz"));
+    EXPECT_EQ(written, c.told.empty() ? packed : Bytes{}) << StringToUtf8(c.skin) << " " << c.folder;
+  }
+}
+
 TEST_F(ManagerWindows, RepaintingOneSection) {
   manager->SetSkinName(u"Tiny");
   const Integer button = manager->GetSkinIndex(u"BUTTON");
