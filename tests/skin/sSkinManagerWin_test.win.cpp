@@ -21,6 +21,7 @@
 #include "support/ProviderDouble.h"
 #include "support/SkinCommands.h"
 #include "support/SkinFiles.h"
+#include "support/WindowDriver.h"
 #include "ui/Dialogs.h"
 #include "ui/FormReader.h"
 #include "ui/StdCtrls.h"
@@ -39,28 +40,9 @@ SkinFiles Tiny() {
 
 // The texts of the message boxes that showed, in order; each is answered with OK.
 std::vector<std::wstring> boxTexts;
-std::wstring boxText;
-TCustomForm* answeredForm = nullptr;  // clicked already; it closes when its loop runs next
-
-BOOL CALLBACK FindBox(HWND wnd, LPARAM out) {
-  wchar_t cls[32];
-  GetClassNameW(wnd, cls, 32);
-  if (wcscmp(cls, L"#32770") == 0 && IsWindowVisible(wnd)) {
-    *reinterpret_cast<HWND*>(out) = wnd;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-BOOL CALLBACK BoxText(HWND child, LPARAM) {
-  wchar_t cls[32], text[512];
-  GetClassNameW(child, cls, 32);
-  if (_wcsicmp(cls, L"Static") == 0 && GetWindowTextW(child, text, 512) > 0) {
-    boxText = text;
-    return FALSE;
-  }
-  return TRUE;
-}
+// Answered already: each closes when its loop runs next.
+TCustomForm* answeredForm = nullptr;
+HWND answeredBox = nullptr;
 
 // Runs inside the box's own message loop. While a skin is active the box is the class
 // library's message form; without one it is the system's.
@@ -76,13 +58,12 @@ void CALLBACK AnswerBox(HWND, UINT, UINT_PTR, DWORD) {
     SendMessageW(ok->Handle(), BM_CLICK, 0, 0);
     return;
   }
-  HWND box = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), FindBox, reinterpret_cast<LPARAM>(&box));
-  if (!box) return;
-  boxText.clear();
-  EnumChildWindows(box, BoxText, 0);
-  boxTexts.push_back(boxText);
-  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  const std::vector<HWND> boxes = TopLevelWindows(L"#32770", GetCurrentProcessId());
+  if (boxes.empty() || boxes[0] == answeredBox) return;
+  answeredBox = boxes[0];
+  const String text = WindowText(GetDlgItem(boxes[0], 0xFFFF));  // the system box's text
+  boxTexts.emplace_back(text.begin(), text.end());
+  PostMessageW(boxes[0], WM_COMMAND, IDOK, 0);
 }
 
 // The form layer as the hook sees it: counts the calls the CBT hook hands over.
@@ -250,6 +231,7 @@ TEST_F(ManagerWindows, AFailedLoadIsReportedAndKeepsTheSkin) {
     log.Clear();
     boxTexts.clear();
     answeredForm = nullptr;
+    answeredBox = nullptr;
     const UINT_PTR timer = SetTimer(nullptr, 0, 50, AnswerBox);
     manager->SetSkinName(name);
     KillTimer(nullptr, timer);
@@ -279,6 +261,7 @@ TEST_F(ManagerWindows, ExtractingAnInternalSkinTellsWhatIsMissing) {
   for (const Case& c : cases) {
     boxTexts.clear();
     answeredForm = nullptr;
+    answeredBox = nullptr;
     const String folder = c.folder.empty() ? dir.Path() : Join(dir.Path(), c.folder);
     const UINT_PTR timer = SetTimer(nullptr, 0, 50, AnswerBox);
     manager->ExtractInternalSkin(c.skin, folder);
