@@ -73,8 +73,10 @@ class TGraphic : public TPersistent {
   TProgressEvent onProgress_;
 };
 
+// In a form description a bitmap property (a button's Glyph) is written as "Glyph.Data": the
+// picture as a BMP file.
 class TBitmap : public TGraphic {
- public:
+  TW_CLASS(TBitmap, TGraphic)
   TBitmap() = default;
   TBitmap(Integer width, Integer height, TPixelFormat format = pf32bit);
   ~TBitmap() override;
