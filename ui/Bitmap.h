@@ -141,6 +141,10 @@ class TBitmap : public TGraphic {
   // Made on first use and kept as long as the bitmap (with its font, brush and pen); its
   // DC is remade when the pixel memory is replaced.
   TCanvas* Canvas();
+  // The canvas lets go of its DC (remade on its next use): the bitmap is selected into that
+  // DC, and code that selects it into a DC of its own (an image list taking it) must have it
+  // free.
+  void ReleaseCanvasDC() { DetachCanvas(); }
   // Straight copy; 32-bit pictures with AlphaFormat afDefined or afPremultiplied are blended
   // (AlphaBlend), transparent ones leave out TransparentColor.
   void Draw(TCanvas* canvas, const TRect& r) override;

@@ -201,20 +201,24 @@ void TButton::FreeStateImages() {
 void TButton::UpdateImageList() {
   if (!HandleAllocated() || IsLoading()) return;
   HIMAGELIST made = nullptr;
-  if (images_ && imageIndex_[0] >= 0) {
-    HIMAGELIST source = images_->Handle();
-    const Integer count = images_->Count();
-    made = ImageList_Create(images_->Width(), images_->Height(), ILC_COLOR32 | ILC_MASK, 6, 0);
-    // The system's order of button states: normal, hot, pressed, disabled, default, stylus
-    // hot (the hot image); a state without an image of its own shows ImageIndex.
+  const Integer count = images_ ? images_->Count() : 0;
+  if (images_ && imageIndex_[0] >= 0 && imageIndex_[0] < count) {
+    // A copy of the list in its own format, the six state images appended and then the
+    // list's own removed: the system's order of button states is normal, hot, pressed,
+    // disabled, default, stylus hot (the hot image); a state without an image of its own
+    // shows ImageIndex.
+    made = ImageList_Duplicate(images_->Handle());
     static constexpr Integer kStateIndex[6] = {0, 1, 2, 3, 4, 1};
-    for (Integer state : kStateIndex) {
-      Integer index = imageIndex_[state] >= 0 && imageIndex_[state] < count ? imageIndex_[state] : imageIndex_[0];
-      HICON icon = index < count ? ImageList_GetIcon(source, index, ILD_TRANSPARENT) : nullptr;
-      if (icon) {
-        ImageList_ReplaceIcon(made, -1, icon);
-        DestroyIcon(icon);
+    if (made && ImageList_SetImageCount(made, static_cast<UINT>(count + 6))) {
+      for (int k = 0; k < 6; ++k) {
+        const Integer wanted = imageIndex_[kStateIndex[k]];
+        const Integer index = wanted >= 0 && wanted < count ? wanted : imageIndex_[0];
+        ImageList_Copy(made, count + k, made, index, ILCF_MOVE);
       }
+      for (Integer i = 0; i < count; ++i) ImageList_Remove(made, 0);
+    } else if (made) {
+      ImageList_Destroy(made);
+      made = nullptr;
     }
   }
   static constexpr UINT kAlign[] = {BUTTON_IMAGELIST_ALIGN_LEFT, BUTTON_IMAGELIST_ALIGN_RIGHT, BUTTON_IMAGELIST_ALIGN_TOP,

@@ -250,6 +250,9 @@ void TCustomImageList::SetBlendColor(TColor v) {
 Integer TCustomImageList::Add(TBitmap* image, TBitmap* mask) {
   if (!image) return -1;
   HIMAGELIST h = Handle();
+  // The list selects the bitmaps into DCs of its own: their canvases must let go of them.
+  image->ReleaseCanvasDC();
+  if (mask) mask->ReleaseCanvasDC();
   const int index = ImageList_Add(h, image->Handle(), mask ? mask->Handle() : nullptr);
   Change();
   return index;
@@ -287,6 +290,8 @@ void TCustomImageList::CopyImages(TCustomImageList* value) {
 void TCustomImageList::Replace(Integer index, TBitmap* image, TBitmap* mask) {
   if (!handle_ || index < 0 || index >= Count()) ImageIndexError();
   if (!image) return;
+  image->ReleaseCanvasDC();
+  if (mask) mask->ReleaseCanvasDC();
   ImageList_Replace(handle_, index, image->Handle(), mask ? mask->Handle() : nullptr);
   Change();
 }

@@ -285,3 +285,21 @@ TEST_F(CanvasTest, IconsAndJpegsDrawThroughTheCanvas) {
   EXPECT_GT(br & 0xFF, 240u);
   EXPECT_GT((Rgb(shown, 4, 4) >> 16) & 0xFF, 240u);
 }
+
+TEST(ColorToRGB, SystemPaletteRelativeAndSpecialColours) {
+  const struct {
+    TColor color;
+    TColor rgb;
+  } kCases[] = {
+      {clRed, 0x0000FF},
+      {0x00123456, 0x123456},
+      // Palette-relative colours (a bitmap's transparent colour) are their low bytes.
+      {0x02FF00FF, 0xFF00FF},
+      {0x01008000, 0x008000},
+      {clNone, 0},
+      {clBtnFace, GetSysColor(COLOR_BTNFACE)},
+      {clHighlight, GetSysColor(COLOR_HIGHLIGHT)},
+      {clDefault, GetSysColor(COLOR_WINDOW)},
+  };
+  for (const auto& c : kCases) EXPECT_EQ(ColorToRGB(c.color), c.rgb) << std::hex << c.color;
+}
