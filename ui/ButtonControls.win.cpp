@@ -428,7 +428,6 @@ void TRadioButton::SetAlignment(TAlignment a) {
 
 void TRadioButton::Command(Word code, TMessage& m) {
   if (code == BN_CLICKED) SetChecked(true);
-  if (code == BN_DOUBLECLICKED) DblClick();
   TButtonControl::Command(code, m);
 }
 

@@ -63,7 +63,8 @@ TW_DEFINE_CLASS(TListBox) {
 
 TCustomListBox::TCustomListBox(TComponent* owner)
     : TSystemControl(owner, u"LISTBOX"), items_(std::make_unique<TWindowStrings>(this)) {
-  SetControlStyle(TControlStyle{csSetCaption, csDoubleClicks});
+  // A double click counts on an item only: the list says so (LBN_DBLCLK).
+  SetControlStyle(TControlStyle{csSetCaption});
   SetBounds(0, 0, 121, 97);
   SetTabStop(true);
   SetColor(clWindow);
@@ -339,7 +340,8 @@ void TCustomComboBox::HandleCreated() {
     SendToWindow(CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), itemHeight_);
   }
   SendToWindow(CB_SETMINVISIBLE, static_cast<WPARAM>(dropDownCount_), 0);
-  const String text = TWinControl::Text();
+  // The window took no text when it was made: the control's goes into the edit field.
+  const String text = text_;
   items_->WindowCreated();
   if (itemIndex_ >= 0)
     SetItemIndex(itemIndex_);
