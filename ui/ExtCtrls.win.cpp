@@ -295,8 +295,10 @@ Integer TCustomLinkLabel::LinkCount() const {
   if (!HandleAllocated()) return 0;
   Integer n = 0;
   for (;; ++n) {
+    // Asked for something (its state): a query of the index alone is refused.
     LITEM item{};
-    item.mask = LIF_ITEMINDEX;
+    item.mask = LIF_ITEMINDEX | LIF_STATE;
+    item.stateMask = LIS_FOCUSED;
     item.iLink = n;
     if (!SendToWindow(LM_GETITEM, 0, reinterpret_cast<LPARAM>(&item))) break;
   }
