@@ -357,6 +357,11 @@ void TToolBar::UpdateButtonBounds() {
 
 void TToolBar::Dispatch(TMessage& m) {
   switch (m.Msg) {
+    case WM_PAINT:
+      // The system bar paints its buttons (the tool buttons only stand for them): its own
+      // paint, with the real update area for the custom-draw stages.
+      DefaultHandler(m);
+      return;
     case CM_CONTROLLISTCHANGE:
       if (dynamic_cast<TToolButton*>(reinterpret_cast<TControl*>(m.WParam)) || m.LParam == 0) RebuildButtons();
       break;
@@ -473,6 +478,8 @@ TTrackBar::TTrackBar(TComponent* owner) : TSystemControl(owner, u"msctls_trackba
 
 void TTrackBar::CreateParams(TCreateParams& p) {
   TSystemControl::CreateParams(p);
+  // Quick clicks are clicks each: the system class knows no double click.
+  p.ClassStyle &= ~CS_DBLCLKS;
   p.Style |= orientation_ == trHorizontal ? TBS_HORZ : TBS_VERT;
   static constexpr Cardinal kMarks[] = {TBS_BOTTOM, TBS_TOP, TBS_BOTH};
   p.Style |= kMarks[tickMarks_];
@@ -643,6 +650,8 @@ TUpDown::~TUpDown() {
 
 void TUpDown::CreateParams(TCreateParams& p) {
   TSystemControl::CreateParams(p);
+  // Quick clicks are clicks each: the system class knows no double click.
+  p.ClassStyle &= ~CS_DBLCLKS;
   p.Style |= UDS_SETBUDDYINT | (alignButton_ == udRight ? UDS_ALIGNRIGHT : UDS_ALIGNLEFT);
   if (orientation_ == udHorizontal) p.Style |= UDS_HORZ;
   if (arrowKeys_) p.Style |= UDS_ARROWKEYS;
