@@ -530,8 +530,8 @@ class TTabControl : public TCustomTabControl {
   void SetTabs(const TStringList* tabs) { TabStrings()->Assign(tabs); }
 };
 
-// One page of a page control: a window of its own, shown while it is the active page. Its
-// tab shows its Caption and ImageIndex, unless TabVisible is off.
+// One page of a page control: a window of its own (made with the page control's), shown while
+// it is the active page. Its tab shows its Caption and ImageIndex, unless TabVisible is off.
 class TTabSheet : public TWinControl {
   TW_CLASS(TTabSheet, TWinControl)
   explicit TTabSheet(TComponent* owner);
@@ -591,6 +591,8 @@ class TPageControl : public TCustomTabControl {
   void AlignControls(TControl* control, TRect& rect) override;
   void Change() override;
   void Loaded() override;
+  // Every page gets its window (hidden but the active one) with the page control's.
+  void HandleCreated() override;
 
  private:
   friend class TTabSheet;

@@ -404,10 +404,17 @@ TTabSheet* TPageControl::Pages(Integer index) const {
   return pages_[static_cast<size_t>(index)];
 }
 
+void TPageControl::HandleCreated() {
+  TCustomTabControl::HandleCreated();
+  for (TTabSheet* p : pages_) p->HandleNeeded();
+  SendToWindow(TCM_SETCURSEL, static_cast<WPARAM>(activePage_ ? activePage_->TabIndex() : -1), 0);
+}
+
 void TPageControl::InsertPage(TTabSheet* page) {
   if (std::find(pages_.begin(), pages_.end(), page) != pages_.end()) return;
   pages_.push_back(page);
   page->pageControl_ = this;
+  if (HandleAllocated() && !page->IsLoading()) page->HandleNeeded();
   UpdateTabs();
   // The first page of a page control made by code shows at once; a description names its
   // active page itself.
