@@ -17,6 +17,7 @@
 
 #include "ui/FormReader.h"
 #include "ui/Forms.h"
+#include "ui/Streams.h"
 
 class FormTest : public ::testing::Test {
  protected:
@@ -57,6 +58,17 @@ class FormTest : public ::testing::Test {
   std::unique_ptr<TApplication> app;
   TForm* form = nullptr;
 };
+
+// Bytes as a description writes binary data: hexadecimal digits, for "Name = {...}".
+inline String DescriptionBytes(TMemoryStream& data) {
+  static const char16_t kDigits[] = u"0123456789ABCDEF";
+  String hex;
+  for (Integer i = 0; i < static_cast<Integer>(data.GetSize()); ++i) {
+    hex += kDigits[data.Memory()[i] >> 4];
+    hex += kDigits[data.Memory()[i] & 15];
+  }
+  return hex;
+}
 
 // A mouse click (or double click) at a screen point, as the user gives it.
 inline void ClickAt(TPoint screen, bool doubleClick = false, bool right = false) {

@@ -293,12 +293,7 @@ TEST_F(ButtonsTest, BitButtonDrawsItsGlyphFromTheDescription) {
   strip.Canvas()->FillRect({16, 12, 20, 16});
   TMemoryStream bmp;
   strip.SaveToStream(bmp);
-  String hex;
-  for (Integer i = 0; i < bmp.GetSize(); ++i) {
-    static const char16_t kDigits[] = u"0123456789ABCDEF";
-    hex += kDigits[bmp.Memory()[i] >> 4];
-    hex += kDigits[bmp.Memory()[i] & 15];
-  }
+  const String hex = DescriptionBytes(bmp);
   LoadForm(u"object F: TForm\n"
            u"  object glyphBtn: TBitBtn\n"
            u"    Left = 8\n    Top = 8\n    Width = 100\n    Height = 40\n"
