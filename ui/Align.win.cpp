@@ -184,6 +184,7 @@ void TControl::BoundsSetFromOutside() {
   explicitBounds_ = BoundsRect();
   UpdateAnchorRules();
   if (align_ != alNone) RequestAlign();
+  if (parent_) parent_->ControlBoundsChanged(this);
 }
 
 // ---- 3. TWinControl: the align level and placing the children -------------------------

@@ -648,6 +648,9 @@ class TWinControl : public TControl {
   virtual void AlignControls(TControl* control, TRect& rect);
   // The part of the client area the children are aligned in: less the Padding.
   virtual void AdjustClientRect(TRect& rect);
+  // A child's bounds were set from outside the alignment (a scrolling parent measures its
+  // range again).
+  virtual void ControlBoundsChanged(TControl* /*control*/) {}
   // The order and place of alCustom children: OnAlignInsertBefore and OnAlignPosition.
   virtual bool CustomAlignInsertBefore(TControl* c1, TControl* c2);
   virtual void CustomAlignPosition(TControl* control, Integer& newLeft, Integer& newTop, Integer& newWidth,

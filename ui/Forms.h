@@ -355,6 +355,7 @@ class TScrollingWinControl : public TWinControl {
   // Aligned children are laid out in the whole scrolled area, moved by the positions.
   void AdjustClientRect(TRect& rect) override;
   void AlignControls(TControl* control, TRect& rect) override;
+  void ControlBoundsChanged(TControl* control) override;
   void HandleCreated() override;
   // The ranges from the children (AutoScroll) and the system bars from the ranges.
   void UpdateScrollBars();

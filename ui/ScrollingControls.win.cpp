@@ -138,6 +138,11 @@ void TScrollingWinControl::AlignControls(TControl* control, TRect& rect) {
   UpdateScrollBars();
 }
 
+void TScrollingWinControl::ControlBoundsChanged(TControl* control) {
+  TWinControl::ControlBoundsChanged(control);
+  if (autoScroll_) UpdateScrollBars();
+}
+
 void TScrollingWinControl::HandleCreated() {
   TWinControl::HandleCreated();
   UpdateScrollBars();
