@@ -849,6 +849,7 @@ void TStatusPanels::Update(TCollectionItem*) { statusBar_->UpdatePanels(); }
 TW_DEFINE_CLASS(TStatusBar) {
   PublishCommon(b, clBtnFace, false);
   b.Property(u"Align", &TStatusBar::Align, &TStatusBar::SetAlign).Default(alBottom);
+  b.Property(u"Anchors", &TStatusBar::Anchors, &TStatusBar::SetAnchors).Default(TAnchors{akLeft, akRight, akBottom});
   b.Property(u"Panels", &TStatusBar::Panels, &TStatusBar::SetPanels);
   b.Property(u"SimplePanel", &TStatusBar::SimplePanel, &TStatusBar::SetSimplePanel).Default(false);
   b.Property(u"SimpleText", &TStatusBar::SimpleText, &TStatusBar::SetSimpleText);

@@ -45,6 +45,7 @@ TCustomTabControl::TCustomTabControl(TComponent* owner)
   SetControlStyle(TControlStyle{csAcceptsControls, csDoubleClicks, csParentBackground});
   SetBounds(0, 0, 289, 193);
   SetTabStop(true);
+  SetColor(clBtnFace);
   imagesLink_->OnChange = TNotifyEvent(this, &TCustomTabControl::ImagesChanged);
 }
 
