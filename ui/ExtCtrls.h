@@ -91,6 +91,10 @@ using TSysLinkEvent = TEvent<void(TObject* Sender, const String& Link, TSysLinkT
 // Text with links: Caption holds <a href="...">text</a> (or <a id="...">) tags; a click on a
 // link (or Enter on the focused one) runs OnLinkClick with its href, or its id when it has
 // no href.
+//
+// Wine's link control deletes the font it was given (when it goes) and the brush its parent
+// answers for its colours; the control hands it nothing of its own to delete: a stock font
+// before the window goes, the stock DC brush in the control's colour.
 class TCustomLinkLabel : public TSystemControl {
   TW_CLASS(TCustomLinkLabel, TSystemControl)
   explicit TCustomLinkLabel(TComponent* owner);
@@ -103,8 +107,12 @@ class TCustomLinkLabel : public TSystemControl {
   TSysLinkEvent OnLinkClick() const { return onLinkClick_; }
   void SetOnLinkClick(TSysLinkEvent e) { onLinkClick_ = e; }
 
+ public:
+  void Dispatch(TMessage& message) override;
+
  protected:
   void CreateParams(TCreateParams& params) override;
+  void DestroyWnd() override;
   bool Notify(TMessage& message) override;
   virtual void DoOnLinkClick(const String& link, TSysLinkType type) { onLinkClick_.Call(this, link, type); }
 

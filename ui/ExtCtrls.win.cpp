@@ -285,6 +285,23 @@ void TCustomLinkLabel::CreateParams(TCreateParams& p) {
   p.Style |= LWS_TRANSPARENT;
 }
 
+void TCustomLinkLabel::DestroyWnd() {
+  if (HandleAllocated()) SendToWindow(WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+  TSystemControl::DestroyWnd();
+}
+
+void TCustomLinkLabel::Dispatch(TMessage& m) {
+  if (m.Msg == CN_CTLCOLORSTATIC) {
+    HDC dc = reinterpret_cast<HDC>(m.WParam);
+    SetTextColor(dc, ColorToRGB(Font()->Color()));
+    SetBkColor(dc, ColorToRGB(Color()));
+    SetDCBrushColor(dc, ColorToRGB(Color()));
+    m.Result = reinterpret_cast<TLResult>(GetStockObject(DC_BRUSH));
+    return;
+  }
+  TSystemControl::Dispatch(m);
+}
+
 void TCustomLinkLabel::SetAlignment(TAlignment a) {
   if (a == alignment_) return;
   alignment_ = a;

@@ -154,3 +154,20 @@ TEST_F(ExtControlsTest, LinkLabelLinksAndTheirClicks) {
   PumpMessages(150);
   EXPECT_EQ(links.clicked.size(), 2u);
 }
+
+TEST_F(ExtControlsTest, LinkLabelKeepsItsFontAndColoursAcrossNewWindows) {
+  auto* link = new TLinkLabel(form);
+  link->SetParent(form);
+  link->SetBounds(8, 8, 200, 20);
+  link->SetCaption(u"a <a>link</a>");
+  ShowInFront();
+  const HFONT font = link->Font()->Handle();
+  const HBRUSH brush = link->Brush()->Handle();
+  link->SetAlignment(taRightJustify);  // a new window: the old one went
+  PumpMessages(50);
+  EXPECT_NE(GetWindowLongW(link->Handle(), GWL_STYLE) & LWS_RIGHT, 0);
+  EXPECT_EQ(GetObjectType(font), static_cast<DWORD>(OBJ_FONT));
+  EXPECT_EQ(GetObjectType(brush), static_cast<DWORD>(OBJ_BRUSH));
+  EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(link->Handle(), WM_GETFONT, 0, 0)), font);
+  EXPECT_EQ(link->LinkCount(), 1);
+}
