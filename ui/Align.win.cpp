@@ -462,6 +462,15 @@ void TWinControl::SetCtl3D(bool value) {
   ctl3D_ = value;
   Perform(CM_CTL3DCHANGED, 0, 0);
   FrameChanged();
+  RecreateWnd();
+}
+
+void TWinControl::AddSystemBorder(TCreateParams& p, bool single) const {
+  if (!single) return;
+  if (ctl3D_)
+    p.ExStyle |= WS_EX_CLIENTEDGE;
+  else
+    p.Style |= WS_BORDER;
 }
 
 void TWinControl::SetParentBackground(bool value) {

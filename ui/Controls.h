@@ -583,7 +583,8 @@ class TWinControl : public TControl {
   // The pixels of each edge the bevel takes (0 without a bevel).
   TRect BevelSize() const;
   // Three-dimensional look (on by default): off, borders and bevels are drawn flat.
-  // CM_CTL3DCHANGED follows a change.
+  // CM_CTL3DCHANGED follows a change, and the window is made again (its border is chosen
+  // when it is made).
   bool Ctl3D() const { return ctl3D_; }
   void SetCtl3D(bool value);
   // The parent's background shows through: the control erases with its parent's painting
@@ -622,6 +623,9 @@ class TWinControl : public TControl {
 
  protected:
   virtual void CreateParams(TCreateParams& params);
+  // The system's border of a control whose border style is single (single: true): the sunken
+  // client edge, or a flat line without Ctl3D.
+  void AddSystemBorder(TCreateParams& params, bool single) const;
   // Makes the window a superclass of a system class ("BUTTON", "EDIT" ...).
   void CreateSubClass(TCreateParams& params, const char16_t* sysClassName);
   virtual void CreateWnd();

@@ -154,12 +154,7 @@ TCustomPanel::TCustomPanel(TComponent* owner) : TCustomControl(owner) {
 
 void TCustomPanel::CreateParams(TCreateParams& p) {
   TCustomControl::CreateParams(p);
-  if (borderStyle_ == bsSingle) {
-    if (Ctl3D())
-      p.ExStyle |= WS_EX_CLIENTEDGE;
-    else
-      p.Style |= WS_BORDER;
-  }
+  AddSystemBorder(p, borderStyle_ == bsSingle);
   p.ClassStyle &= ~(CS_HREDRAW | CS_VREDRAW);
 }
 
@@ -253,12 +248,7 @@ void TCustomPanel::Paint() {
 
 void TCustomPanel::Dispatch(TMessage& m) {
   TCustomControl::Dispatch(m);
-  switch (m.Msg) {
-    case CM_TEXTCHANGED: Invalidate(); break;
-    case CM_CTL3DCHANGED:
-      if (borderStyle_ == bsSingle) RecreateWnd();
-      break;
-  }
+  if (m.Msg == CM_TEXTCHANGED) Invalidate();
 }
 
 // ---- 3. TCustomLinkLabel --------------------------------------------------------------

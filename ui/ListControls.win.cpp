@@ -85,12 +85,7 @@ void TCustomListBox::CreateParams(TCreateParams& p) {
   if (columns_ > 0) p.Style |= LBS_MULTICOLUMN | WS_HSCROLL;
   if (style_ == lbOwnerDrawFixed) p.Style |= LBS_OWNERDRAWFIXED;
   if (style_ == lbOwnerDrawVariable) p.Style |= LBS_OWNERDRAWVARIABLE;
-  if (borderStyle_ == bsSingle) {
-    if (Ctl3D())
-      p.ExStyle |= WS_EX_CLIENTEDGE;
-    else
-      p.Style |= WS_BORDER;
-  }
+  AddSystemBorder(p, borderStyle_ == bsSingle);
   p.ClassStyle &= ~(CS_HREDRAW | CS_VREDRAW);
 }
 
@@ -273,7 +268,6 @@ void TCustomListBox::MeasureOwnerItem(Integer index, Integer& height, Integer& /
 void TCustomListBox::Dispatch(TMessage& m) {
   TSystemControl::Dispatch(m);
   if (m.Msg == WM_SIZE && columns_ > 0) SendToWindow(LB_SETCOLUMNWIDTH, static_cast<WPARAM>(std::max(Width() / columns_, 1)), 0);
-  if (m.Msg == CM_CTL3DCHANGED && borderStyle_ == bsSingle) RecreateWnd();
 }
 
 // ---- 2. TCustomComboBox ---------------------------------------------------------------

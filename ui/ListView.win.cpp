@@ -415,12 +415,7 @@ void TCustomListView::CreateParams(TCreateParams& p) {
   if (!showColumnHeaders_) p.Style |= LVS_NOCOLUMNHEADER;
   if (!columnClick_) p.Style |= LVS_NOSORTHEADER;
   if (ownerData_) p.Style |= LVS_OWNERDATA;
-  if (borderStyle_ == bsSingle) {
-    if (Ctl3D())
-      p.ExStyle |= WS_EX_CLIENTEDGE;
-    else
-      p.Style |= WS_BORDER;
-  }
+  AddSystemBorder(p, borderStyle_ == bsSingle);
   p.ClassStyle &= ~(CS_HREDRAW | CS_VREDRAW);
 }
 
@@ -833,8 +828,5 @@ void TCustomListView::Dispatch(TMessage& m) {
       SendToWindow(LVM_SETTEXTBKCOLOR, 0, static_cast<LPARAM>(ColorToRGB(Color())));
       break;
     case CM_FONTCHANGED: SendToWindow(LVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(ColorToRGB(Font()->Color()))); break;
-    case CM_CTL3DCHANGED:
-      if (borderStyle_ == bsSingle) RecreateWnd();
-      break;
   }
 }

@@ -250,12 +250,7 @@ TScrollBox::TScrollBox(TComponent* owner) : TScrollingWinControl(owner) {
 
 void TScrollBox::CreateParams(TCreateParams& p) {
   TScrollingWinControl::CreateParams(p);
-  if (borderStyle_ == bsSingle) {
-    if (Ctl3D())
-      p.ExStyle |= WS_EX_CLIENTEDGE;
-    else
-      p.Style |= WS_BORDER;
-  }
+  AddSystemBorder(p, borderStyle_ == bsSingle);
 }
 
 void TScrollBox::SetBorderStyle(TBorderStyle s) {

@@ -245,12 +245,7 @@ void TCustomEdit::CreateParams(TCreateParams& p) {
   p.Style |= ES_AUTOHSCROLL | ES_AUTOVSCROLL | kAlign[alignment_];
   if (readOnly_) p.Style |= ES_READONLY;
   if (passwordChar_) p.Style |= ES_PASSWORD;
-  if (borderStyle_ == bsSingle) {
-    if (Ctl3D())
-      p.ExStyle |= WS_EX_CLIENTEDGE;
-    else
-      p.Style |= WS_BORDER;
-  }
+  AddSystemBorder(p, borderStyle_ == bsSingle);
   p.ClassStyle &= ~(CS_HREDRAW | CS_VREDRAW);
 }
 
@@ -358,7 +353,6 @@ void TCustomEdit::Command(Word code, TMessage& m) {
 void TCustomEdit::Dispatch(TMessage& m) {
   TSystemControl::Dispatch(m);
   if (m.Msg == CM_FONTCHANGED) AdjustHeight();
-  if (m.Msg == CM_CTL3DCHANGED && borderStyle_ == bsSingle) RecreateWnd();
 }
 
 // ---- 3. TCustomMemo -------------------------------------------------------------------

@@ -477,12 +477,7 @@ void TCustomTreeView::CreateParams(TCreateParams& p) {
   if (!hideSelection_) p.Style |= TVS_SHOWSELALWAYS;
   if (rowSelect_) p.Style |= TVS_FULLROWSELECT;
   if (hotTrack_) p.Style |= TVS_TRACKSELECT;
-  if (borderStyle_ == bsSingle) {
-    if (Ctl3D())
-      p.ExStyle |= WS_EX_CLIENTEDGE;
-    else
-      p.Style |= WS_BORDER;
-  }
+  AddSystemBorder(p, borderStyle_ == bsSingle);
   p.ClassStyle &= ~(CS_HREDRAW | CS_VREDRAW);
 }
 
@@ -742,8 +737,5 @@ void TCustomTreeView::Dispatch(TMessage& m) {
   switch (m.Msg) {
     case CM_COLORCHANGED: SendToWindow(TVM_SETBKCOLOR, 0, static_cast<LPARAM>(ColorToRGB(Color()))); break;
     case CM_FONTCHANGED: SendToWindow(TVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(ColorToRGB(Font()->Color()))); break;
-    case CM_CTL3DCHANGED:
-      if (borderStyle_ == bsSingle) RecreateWnd();
-      break;
   }
 }
