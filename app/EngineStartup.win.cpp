@@ -2,20 +2,20 @@
 
 #include <set>
 
-#include "kvAlphaImageList.h"
-#include "kvFontStore.h"
-#include "kvPNG.h"
-#include "kvgpUtils.h"
-#include "kvntUtils.h"
-#include "sConst.h"
-#include "sDefaults.h"
-#include "sDialogs.h"
-#include "sGlyphUtils.h"
-#include "sGradient.h"
-#include "sGraphUtils.h"
-#include "sSkinProvider.h"
-#include "sThirdParty.h"
-#include "sVclUtils.h"
+#include "base/kvFontStore.h"
+#include "base/kvntUtils.h"
+#include "base/sConst.h"
+#include "base/sDefaults.h"
+#include "base/sDialogs.h"
+#include "controls/sGlyphUtils.h"
+#include "controls/sThirdParty.h"
+#include "forms/sSkinProvider.h"
+#include "images/kvAlphaImageList.h"
+#include "images/kvPNG.h"
+#include "paint/sGraphUtils.h"
+#include "raster/kvgpUtils.h"
+#include "raster/sGradient.h"
+#include "skin/sVclUtils.h"
 
 const std::vector<TkvModuleStep>& EngineModules() {
   static const std::vector<TkvModuleStep> modules{

@@ -8,11 +8,11 @@
 #include <memory>
 
 #include "BenchTiming.h"
-#include "kvAlphaImageList.h"
-#include "kvPNG.h"
-#include "kvgpUtils.h"
-#include "sGlyphUtils.h"
-#include "sGraphUtils.h"
+#include "controls/sGlyphUtils.h"
+#include "images/kvAlphaImageList.h"
+#include "images/kvPNG.h"
+#include "paint/sGraphUtils.h"
+#include "raster/kvgpUtils.h"
 #include "ui/Canvas.h"
 #include "ui/GdiScopes.h"
 

@@ -12,14 +12,14 @@
 #include <memory>
 
 #include "BenchTiming.h"
-#include "kvgpUtils.h"
-#include "kvntTypes.h"
-#include "kvntUtils.h"
-#include "sAlphaGraph.h"
-#include "sGradient.h"
-#include "sGraphUtils.h"
-#include "sSkinManager.h"
-#include "sVclUtils.h"
+#include "base/kvntTypes.h"
+#include "base/kvntUtils.h"
+#include "paint/sAlphaGraph.h"
+#include "paint/sGraphUtils.h"
+#include "raster/kvgpUtils.h"
+#include "raster/sGradient.h"
+#include "skin/sSkinManager.h"
+#include "skin/sVclUtils.h"
 #include "ui/Canvas.h"
 #include "ui/Forms.h"
 

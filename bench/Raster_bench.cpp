@@ -23,8 +23,11 @@
 #include <cstdlib>
 #include <vector>
 
-#include "sAlphaGraph.h"
-#include "sGraphUtils.h"
+#include "raster/Blend.h"
+#include "raster/ColorTransforms.h"
+#include "raster/MaskImages.h"
+#include "raster/Pixels.h"
+#include "raster/Resampling.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "kvPNG.h"
+#include "images/kvPNG.h"
 
 namespace {
 

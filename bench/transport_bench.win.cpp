@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "BenchTiming.h"
-#include "sCommonData.h"
-#include "sMessages.h"
-#include "sVclUtils.h"
+#include "base/sMessages.h"
+#include "skin/sCommonData.h"
+#include "skin/sVclUtils.h"
 #include "ui/Forms.h"
 
 using bench::NsPerCall;

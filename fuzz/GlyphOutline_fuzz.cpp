@@ -2,7 +2,7 @@
 // what it found. The first four bytes choose the rectangle and the font height of the fit.
 #include <cstdint>
 
-#include "kvAlphaImageList.h"
+#include "images/kvAlphaImageList.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 4) return 0;

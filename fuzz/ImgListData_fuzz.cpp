@@ -3,7 +3,7 @@
 // ends in the check's EInvalidGraphic, nothing worse. The first byte picks the format.
 #include <cstdint>
 
-#include "kvAlphaImageList.h"
+#include "images/kvAlphaImageList.h"
 #include "ui/Icon.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -2,7 +2,7 @@
 // followed by the alpha step every skin image goes through.
 #include <cstdint>
 
-#include "kvPNG.h"
+#include "images/kvPNG.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Images up to the reader's own budget are legal but slow to fill; the budget is tested by

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "kvZLibEx.h"
+#include "images/kvZLibEx.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "sGradient.h"
+#include "raster/sGradient.h"
 #include "ui/SysUtils.h"
 
 namespace {

@@ -6,15 +6,15 @@
 
 #include <string>
 
-#include "kvAlphaImageList.h"
-#include "kvgpUtils.h"
-#include "sGraphUtils.h"
-#include "kvntUtils.h"
-#include "sConst.h"
-#include "sDefaults.h"
-#include "sGlyphUtils.h"
-#include "sThirdParty.h"
-#include "sVclUtils.h"
+#include "base/kvntUtils.h"
+#include "base/sConst.h"
+#include "base/sDefaults.h"
+#include "controls/sGlyphUtils.h"
+#include "controls/sThirdParty.h"
+#include "images/kvAlphaImageList.h"
+#include "paint/sGraphUtils.h"
+#include "raster/kvgpUtils.h"
+#include "skin/sVclUtils.h"
 
 namespace {
 std::vector<std::string> calls;

@@ -6,8 +6,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
-#include "sGraphUtils.h"
+#include "raster/Blend.h"
+#include "support/Pixels.h"
 
 using Bmp = std::unique_ptr<TBitmap>;
 
@@ -30,4 +32,23 @@ inline Bmp Filled(Integer w, Integer h, uint32_t pixel) {
 inline uint32_t Px(TBitmap* b, Integer x, Integer y) {
   GdiFlush();
   return GetAPixel(b, x, y);
+}
+
+// w x h of pseudo-random pixel values (any alpha) from seed.
+inline Bmp RandomBitmap(Integer w, Integer h, uint32_t seed) {
+  Bmp b(CreateBmp32(w, h));
+  TestRandom rnd(seed);
+  const TPixelView v = b->View();
+  for (Integer y = 0; y < h; ++y)
+    for (Integer x = 0; x < w; ++x) v.At(x, y) = rnd.Next();
+  return b;
+}
+
+// Every pixel of a 32-bit bitmap, row by row, once GDI's batched drawing is done.
+inline std::vector<uint32_t> PixelsOf(TBitmap* b) {
+  GdiFlush();
+  std::vector<uint32_t> out;
+  for (Integer y = 0; y < b->Height(); ++y)
+    for (Integer x = 0; x < b->Width(); ++x) out.push_back(GetAPixel(b, x, y));
+  return out;
 }

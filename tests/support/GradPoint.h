@@ -1,7 +1,7 @@
 // A point of a gradient as the tests write one: its index, colour, place in percent and mode.
 #pragma once
 
-#include "sGradient.h"
+#include "raster/sGradient.h"
 
 inline TsGradPoint GradPoint(Integer index, TColor color, Integer percent, Integer mode = 0) {
   TsGradPoint p{};

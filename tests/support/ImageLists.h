@@ -8,9 +8,9 @@
 #include <memory>
 #include <vector>
 
-#include "kvAlphaImageList.h"
-#include "ui/ImgList.h"
+#include "images/kvAlphaImageList.h"
 #include "support/PngWriter.h"
+#include "ui/ImgList.h"
 
 // A pixel of a test picture by its place, as 0xAARRGGBB.
 using ArgbAt = std::function<uint32_t(int x, int y)>;

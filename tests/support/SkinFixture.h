@@ -10,7 +10,7 @@
 
 #include <memory>
 
-#include "sSkinManager.h"
+#include "skin/sSkinManager.h"
 #include "ui/Bitmap.h"
 
 struct SkinFixture {

@@ -1,0 +1,3 @@
+#include "base/SkinDataBase.h"
+
+TW_DEFINE_CLASS(TkvSkinDataBase) {}

@@ -1,0 +1,46 @@
+#include "base/sConst.h"
+
+Integer ExceptTag = 256;
+Integer SysPopupCount = 0;
+bool kvDialogPosIsCenter = false;
+bool kvPreviewNeeded = false;
+bool kvSkinPreviewUpdating = false;
+bool kvIgnoreMenuOwnerDraw = false;
+bool kvHtmlStdBreak = false;
+Integer kvAnimCount = 0;
+Integer kvScrollBtnLength = 16;
+Integer kvArrowSize = 5;
+Integer kvLineWidth = 2;
+bool ShowHintStored = false;
+bool AppShowHint = false;
+bool FadingForbidden = false;
+bool x64woAero = false;
+TControl* TempControl = nullptr;
+bool fGlobalFlag = false;
+TForm* kvMagnForm = nullptr;
+Char cMenuCaption = u'-';
+TkvScaleMode kvCurrentScaleMode = smVCL;
+bool kv_UseSysCharSet = true;
+bool kv_KeepOwnFont = false;
+bool kv_OldGlyphsMode = true;
+bool DrawSkinnedMDIWall = true;
+bool DrawSkinnedMDIScrolls = true;
+Integer kv_DialogsLevel = 2;
+bool kv_ChangeThumbPreviews = false;
+bool kv_AllowHotEdits = false;
+TkvBlendFunction DefBlend{0, 0, 0, 1 /*AC_SRC_ALPHA*/};
+bool kvPngFirst = true;
+bool kvAllowLatestCommonDialogs = false;
+bool kvTryToSkinCommonDialogs = false;
+Byte DefBlendDisabled = 100;
+Integer DefDisabledSaturation = -90;
+
+String kvs_CloseStr;
+String kvs_RestoreStr;
+String kvs_SizeStr;
+String kvs_MoveStr;
+String kvs_MaximizeStr;
+String kvs_MinimizeStr;
+String kvs_AvailSkins;
+String kvs_InternalSkin;
+String kvs_FrameAdapterError1;

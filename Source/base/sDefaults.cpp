@@ -1,0 +1,4 @@
+#include "base/sDefaults.h"
+
+bool kvSysDPIAware = false;
+bool kvIsDPIAware = false;

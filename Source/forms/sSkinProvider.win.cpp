@@ -1,0 +1,3 @@
+#include "forms/sSkinProvider.h"
+
+void sSkinProviderCleanup() { FreeDwmApi(); }

@@ -1,4 +1,0 @@
-#include "sDefaults.h"
-
-bool kvSysDPIAware = false;
-bool kvIsDPIAware = false;

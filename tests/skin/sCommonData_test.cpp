@@ -1,0 +1,92 @@
+#include "skin/sCommonData.h"
+
+#include <gtest/gtest.h>
+
+#include "skin/sSkinManager.h"
+#include "ui/Bitmap.h"
+
+namespace {
+
+// A manager with one section (two states) whose border mask lies in the master bitmap: two
+// state pictures of 4 x 4 side by side, their mask half below them.
+struct SkinFixture {
+  DuRiruZireziv manager{nullptr};
+  TBitmap master{8, 8, pf32bit};
+  SkinFixture() {
+    auto data = std::make_unique<TkvSkinData>();
+    data->FOwner = &manager;
+    data->gd.resize(1);
+    data->gd[0].States = 2;
+    data->gd[0].Props[0].Transparency = 60;
+    data->gd[0].Props[1].Transparency = 60;
+    data->gd[0].BorderIndex = 0;
+    TsMaskData m;
+    m.R = TRect(0, 0, 8, 8);
+    m.ImageCount = 2;
+    m.MaskType = 1;
+    m.Width = 4;
+    m.Height = 4;
+    data->ma.push_back(m);
+    manager.SkinDataArray.push_back(std::move(data));
+    manager.SkinCommonInfo.Active = true;
+    manager.MasterBitmap = &master;
+  }
+  TsGeneralData& Section() { return manager.gd()[0]; }
+  TsMaskData& Mask() { return manager.ma()[0]; }
+  // The centre of state 1's mask picture: x = 0 + 1 * 4 + 2, y = 8 - 2.
+  void SetMaskCentreBlue(Byte blue) { master.View().At(6, 6) = blue; }  // pixel order: blue in byte 0
+};
+
+}  // namespace
+
+TEST(NeedParentFont, TransparentLooksLetTheParentsFontApply) {
+  SkinFixture f;
+  struct Case { const char* what; Integer transparency; int16_t drawMode, maskType; Integer border, state; Byte blue; bool out; } cases[] = {
+      {"opaque look", 50, 0, 1, 0, 0, 0, false},
+      {"no border mask", 60, 16, 1, -1, 1, 0, true},
+      {"state 0, keyed mask", 60, 0, 1, 0, 0, 0, true},
+      {"state 0, alpha mask", 60, 16, 1, 0, 0, 0, false},
+      {"state 0, alpha mask that fills", 60, 16 | 4, 1, 0, 0, 0, true},
+      {"state 1, keyed mask", 60, 0, 1, 0, 1, 0, true},
+      {"state 1, alpha without mask half", 60, 16, 0, 0, 1, 255, false},
+      {"state 1, bright mask centre", 60, 16, 1, 0, 1, 200, true},
+      {"state 1, dark mask centre", 60, 16, 1, 0, 1, 127, false},
+      {"state beyond the section's", 60, 16, 1, 0, 7, 200, true},
+  };
+  for (const auto& c : cases) {
+    f.Section().Props[0].Transparency = c.transparency;
+    f.Section().Props[1].Transparency = c.transparency;
+    f.Section().BorderIndex = c.border;
+    f.Mask().DrawMode = c.drawMode;
+    f.Mask().MaskType = c.maskType;
+    f.SetMaskCentreBlue(c.blue);
+    EXPECT_EQ(NeedParentFont(&f.manager, 0, c.state, nullptr), c.out) << c.what;
+  }
+  EXPECT_FALSE(NeedParentFont(&f.manager, 1, 0, nullptr));
+  EXPECT_FALSE(NeedParentFont(&f.manager, -1, 0, nullptr));
+  EXPECT_FALSE(NeedParentFont(nullptr, 0, 0, nullptr));
+}
+
+TEST(SkinData, SkinnedNeedsAManagerAValidSectionAndForActiveAnActiveSkin) {
+  SkinFixture f;
+  TsCommonData sd(nullptr);
+  EXPECT_FALSE(sd.Skinned());  // no section
+  sd.SkinIndex = 0;
+  EXPECT_TRUE(sd.Skinned(true));
+  sd.SkinIndex = 1;
+  EXPECT_FALSE(sd.Skinned());
+  sd.SkinIndex = 0;
+  f.manager.SkinCommonInfo.Active = false;
+  EXPECT_FALSE(sd.Skinned(true));
+  EXPECT_FALSE(sd.Skinned(false));  // inactive: the standard data has no sections
+  f.manager.ManagerState.Include(msSkinChanging);
+  EXPECT_TRUE(sd.Skinned(false));   // during a skin change the new data already serves
+  EXPECT_FALSE(sd.Skinned(true));
+  TComponent owner(nullptr);
+  TsCommonData owned(&owner);
+  owned.SkinIndex = 0;
+  EXPECT_TRUE(owned.Skinned(false));
+  owner.Destroying();
+  EXPECT_FALSE(owned.Skinned(false));
+  EXPECT_EQ(sd.GetSkinManager(), &f.manager);
+}
