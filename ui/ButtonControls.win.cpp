@@ -94,11 +94,8 @@ TButton::TButton(TComponent* owner)
 }
 
 TButton::~TButton() {
-  if (images_) {
-    images_->UnRegisterChanges(imagesLink_.get());
-    images_->RemoveFreeNotification(this);
-  }
-  if (dropDownMenu_) dropDownMenu_->RemoveFreeNotification(this);
+  ReplaceImageList(this, images_, nullptr, imagesLink_.get());
+  ReplaceReference<TPopupMenu>(this, dropDownMenu_, nullptr);
   FreeStateImages();
 }
 
@@ -148,25 +145,10 @@ void TButton::SetElevationRequired(bool v) {
   SendToWindow(BCM_SETSHIELD, 0, v);
 }
 
-void TButton::SetDropDownMenu(TPopupMenu* menu) {
-  if (menu == dropDownMenu_) return;
-  if (dropDownMenu_) dropDownMenu_->RemoveFreeNotification(this);
-  dropDownMenu_ = menu;
-  if (menu) menu->FreeNotification(this);
-}
+void TButton::SetDropDownMenu(TPopupMenu* menu) { ReplaceReference(this, dropDownMenu_, menu); }
 
 void TButton::SetImages(TCustomImageList* list) {
-  if (list == images_) return;
-  if (images_) {
-    images_->UnRegisterChanges(imagesLink_.get());
-    images_->RemoveFreeNotification(this);
-  }
-  images_ = list;
-  if (images_) {
-    images_->RegisterChanges(imagesLink_.get());
-    images_->FreeNotification(this);
-  }
-  UpdateImageList();
+  if (ReplaceImageList(this, images_, list, imagesLink_.get())) UpdateImageList();
 }
 
 void TButton::SetStateImage(Integer state, Integer index) {

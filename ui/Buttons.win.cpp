@@ -87,22 +87,9 @@ void DrawGlyph(HDC dc, TBitmap* glyph, Integer numGlyphs, Integer index, Integer
 // The caption in the font's colour, or etched when disabled.
 void DrawCaption(TCanvas* canvas, const String& caption, const TRect& r, Cardinal flags, bool enabled) {
   if (caption.empty()) return;
-  HDC dc = canvas->Handle();
   canvas->Brush()->SetStyle(bsClear);
-  RECT rc{r.Left, r.Top, r.Right, r.Bottom};
-  auto draw = [&] { DrawTextW(dc, reinterpret_cast<LPCWSTR>(caption.c_str()), static_cast<int>(caption.size()), &rc, flags); };
-  if (enabled) {
-    SetTextColor(dc, ColorToRGB(canvas->Font()->Color()));
-    draw();
-    return;
-  }
-  OffsetRect(&rc, 1, 1);
-  SetTextColor(dc, ColorToRGB(clBtnHighlight));
-  draw();
-  OffsetRect(&rc, -1, -1);
-  SetTextColor(dc, ColorToRGB(clBtnShadow));
-  draw();
-  canvas->Refresh();
+  TRect box = r;
+  canvas->FormattedText(box, caption, flags, !enabled);
 }
 
 TSize CaptionSize(TCanvas* canvas, const String& caption, Integer maxWidth) {

@@ -231,8 +231,7 @@ TToolBar::TToolBar(TComponent* owner) : TSystemControl(owner, u"ToolbarWindow32"
 }
 
 TToolBar::~TToolBar() {
-  for (TCustomImageList* list : {images_, hotImages_, disabledImages_})
-    if (list) list->RemoveFreeNotification(this);
+  for (TCustomImageList** field : {&images_, &hotImages_, &disabledImages_}) ReplaceImageList(this, *field, nullptr);
 }
 
 Integer TToolBar::ButtonCount() const {
@@ -249,10 +248,7 @@ TToolButton* TToolBar::Buttons(Integer index) const {
 }
 
 void TToolBar::SetImageList(TCustomImageList*& field, TCustomImageList* value) {
-  if (value == field) return;
-  if (field) field->RemoveFreeNotification(this);
-  field = value;
-  if (field) field->FreeNotification(this);
+  if (!ReplaceImageList(this, field, value)) return;
   SendImageLists();
   RebuildButtons();
 }
@@ -644,9 +640,7 @@ TUpDown::TUpDown(TComponent* owner) : TSystemControl(owner, u"msctls_updown32", 
   SetControlStyle(ControlStyle() - TControlStyle{csCaptureMouse, csClickEvents});
 }
 
-TUpDown::~TUpDown() {
-  if (associate_) associate_->RemoveFreeNotification(this);
-}
+TUpDown::~TUpDown() { ReplaceReference<TWinControl>(this, associate_, nullptr); }
 
 void TUpDown::CreateParams(TCreateParams& p) {
   TSystemControl::CreateParams(p);
@@ -679,9 +673,7 @@ void TUpDown::SendBuddy() {
 void TUpDown::SetAssociate(TWinControl* c) {
   if (c == associate_) return;
   if (c == this) throw EInvalidOperation("An up-down cannot be its own associate");
-  if (associate_) associate_->RemoveFreeNotification(this);
-  associate_ = c;
-  if (c) c->FreeNotification(this);
+  ReplaceReference(this, associate_, c);
   if (!IsLoading()) SendBuddy();
 }
 

@@ -148,6 +148,11 @@ class TCustomImageList : public TComponent {
   bool changed_ = false;
 };
 
+// ReplaceReference for a control's image list whose changes link (when given) follows: the
+// link moves from the old list to the new one with the free notification.
+bool ReplaceImageList(TComponent* client, TCustomImageList*& field, TCustomImageList* value,
+                      TChangeLink* link = nullptr);
+
 // The image list a form description places: TCustomImageList with its properties published.
 class TImageList : public TCustomImageList {
   TW_CLASS(TImageList, TCustomImageList)

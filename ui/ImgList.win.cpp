@@ -439,3 +439,11 @@ void TCustomImageList::WriteData(TStream& stream) const {
   const bool ok = writeEx ? SUCCEEDED(writeEx(handle_, ILP_DOWNLEVEL, &adapter)) : ImageList_Write(handle_, &adapter) != FALSE;
   if (!ok) throw EWriteError("Failed to write ImageList data to stream");
 }
+
+bool ReplaceImageList(TComponent* client, TCustomImageList*& field, TCustomImageList* value, TChangeLink* link) {
+  if (field == value) return false;
+  if (field && link) field->UnRegisterChanges(link);
+  ReplaceReference(client, field, value);
+  if (value && link) value->RegisterChanges(link);
+  return true;
+}

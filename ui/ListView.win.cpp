@@ -401,8 +401,7 @@ TCustomListView::TCustomListView(TComponent* owner)
 }
 
 TCustomListView::~TCustomListView() {
-  for (TCustomImageList* list : {largeImages_, smallImages_, stateImages_})
-    if (list) list->RemoveFreeNotification(this);
+  for (TCustomImageList** field : {&largeImages_, &smallImages_, &stateImages_}) ReplaceImageList(this, *field, nullptr);
 }
 
 void TCustomListView::CreateParams(TCreateParams& p) {
@@ -575,10 +574,7 @@ TListItem* TCustomListView::ItemOfIndex(Integer index) const {
 }
 
 void TCustomListView::SetImageList(TCustomImageList*& field, TCustomImageList* value) {
-  if (value == field) return;
-  if (field) field->RemoveFreeNotification(this);
-  field = value;
-  if (field) field->FreeNotification(this);
+  if (!ReplaceImageList(this, field, value)) return;
   SendImageLists();
 }
 

@@ -108,21 +108,8 @@ void TCustomLabel::DoDrawText(TRect& r, Cardinal flags) {
     if (wordWrap_ && (ellipsisPosition_ == epEndEllipsis || ellipsisPosition_ == epWordEllipsis))
       text = WrappedWithEllipsis(dc, text, r, flags);
   }
-  RECT rc{r.Left, r.Top, r.Right, r.Bottom};
-  auto draw = [&] { DrawTextW(dc, reinterpret_cast<LPCWSTR>(text.c_str()), static_cast<int>(text.size()), &rc, flags); };
-  if (!Enabled() && !(flags & DT_CALCRECT)) {
-    // Disabled: the class library's etched look.
-    OffsetRect(&rc, 1, 1);
-    SetTextColor(dc, ColorToRGB(clBtnHighlight));
-    draw();
-    OffsetRect(&rc, -1, -1);
-    SetTextColor(dc, ColorToRGB(clBtnShadow));
-    draw();
-    c->Refresh();  // the font colour goes back to the canvas's on the next use
-  } else {
-    draw();
-  }
-  if (flags & DT_CALCRECT) r = {rc.left, rc.top, rc.right, rc.bottom};
+  // Disabled: the class library's etched look.
+  c->FormattedText(r, text, flags, !Enabled());
 }
 
 String TCustomLabel::WrappedWithEllipsis(HDC dc, const String& text, const TRect& r, Cardinal flags) const {
@@ -508,9 +495,7 @@ TCustomStaticText::TCustomStaticText(TComponent* owner) : TSystemControl(owner, 
   SetParentColor(true);
 }
 
-TCustomStaticText::~TCustomStaticText() {
-  if (focusControl_) focusControl_->RemoveFreeNotification(this);
-}
+TCustomStaticText::~TCustomStaticText() { ReplaceReference<TWinControl>(this, focusControl_, nullptr); }
 
 void TCustomStaticText::CreateParams(TCreateParams& p) {
   TSystemControl::CreateParams(p);
@@ -542,12 +527,7 @@ void TCustomStaticText::SetShowAccelChar(bool v) {
   AdjustBounds();
 }
 
-void TCustomStaticText::SetFocusControl(TWinControl* c) {
-  if (c == focusControl_) return;
-  if (focusControl_) focusControl_->RemoveFreeNotification(this);
-  focusControl_ = c;
-  if (c) c->FreeNotification(this);
-}
+void TCustomStaticText::SetFocusControl(TWinControl* c) { ReplaceReference(this, focusControl_, c); }
 
 void TCustomStaticText::Notification(TComponent* component, TOperation operation) {
   TSystemControl::Notification(component, operation);

@@ -23,6 +23,8 @@ struct TStoredItem {
   std::vector<Integer> Values;   // images, state: by what the record stands for
   std::vector<String> Strings;   // a list item's sub-item texts
   std::vector<TStoredItem> Children;
+
+  bool operator==(const TStoredItem&) const = default;
 };
 
 void WriteStoredItems(TStream& stream, const std::vector<TStoredItem>& items);

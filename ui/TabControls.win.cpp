@@ -49,12 +49,7 @@ TCustomTabControl::TCustomTabControl(TComponent* owner)
   imagesLink_->OnChange = TNotifyEvent(this, &TCustomTabControl::ImagesChanged);
 }
 
-TCustomTabControl::~TCustomTabControl() {
-  if (images_) {
-    images_->UnRegisterChanges(imagesLink_.get());
-    images_->RemoveFreeNotification(this);
-  }
-}
+TCustomTabControl::~TCustomTabControl() { ReplaceImageList(this, images_, nullptr, imagesLink_.get()); }
 
 TStringList* TCustomTabControl::TabStrings() const { return tabs_.get(); }
 
@@ -154,17 +149,7 @@ void TCustomTabControl::SetHotTrack(bool v) {
 }
 
 void TCustomTabControl::SetImages(TCustomImageList* list) {
-  if (list == images_) return;
-  if (images_) {
-    images_->UnRegisterChanges(imagesLink_.get());
-    images_->RemoveFreeNotification(this);
-  }
-  images_ = list;
-  if (images_) {
-    images_->RegisterChanges(imagesLink_.get());
-    images_->FreeNotification(this);
-  }
-  ImagesChanged(nullptr);
+  if (ReplaceImageList(this, images_, list, imagesLink_.get())) ImagesChanged(nullptr);
 }
 
 void TCustomTabControl::ImagesChanged(TObject*) {

@@ -464,8 +464,7 @@ TCustomTreeView::TCustomTreeView(TComponent* owner)
 }
 
 TCustomTreeView::~TCustomTreeView() {
-  for (TCustomImageList* list : {images_, stateImages_})
-    if (list) list->RemoveFreeNotification(this);
+  for (TCustomImageList** field : {&images_, &stateImages_}) ReplaceImageList(this, *field, nullptr);
 }
 
 void TCustomTreeView::CreateParams(TCreateParams& p) {
@@ -553,10 +552,7 @@ void TCustomTreeView::DestroyWnd() {
 }
 
 void TCustomTreeView::SetImageList(TCustomImageList*& field, TCustomImageList* value) {
-  if (value == field) return;
-  if (field) field->RemoveFreeNotification(this);
-  field = value;
-  if (field) field->FreeNotification(this);
+  if (!ReplaceImageList(this, field, value)) return;
   SendImageLists();
 }
 

@@ -21,14 +21,6 @@ std::vector<TStoredItem> Sample() {
   return items;
 }
 
-bool Same(const std::vector<TStoredItem>& a, const std::vector<TStoredItem>& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (a[i].Text != b[i].Text || a[i].Values != b[i].Values || a[i].Strings != b[i].Strings || !Same(a[i].Children, b[i].Children))
-      return false;
-  return true;
-}
-
 TMemoryStream Written(const std::vector<TStoredItem>& items) {
   TMemoryStream s;
   WriteStoredItems(s, items);
@@ -45,7 +37,7 @@ void PutInt(TMemoryStream& s, int32_t v) {
 
 TEST(StoredItems, WhatIsWrittenReadsBackTheSame) {
   TMemoryStream s = Written(Sample());
-  EXPECT_TRUE(Same(ReadStoredItems(s), Sample()));
+  EXPECT_EQ(ReadStoredItems(s), Sample());
   EXPECT_EQ(s.GetPosition(), s.GetSize());  // every byte taken
   TMemoryStream empty = Written({});
   EXPECT_EQ(empty.GetSize(), 4);
