@@ -12,15 +12,13 @@
 #include <vector>
 
 #include "support/FormFixture.h"
+#include "support/WindowProbes.h"
 #include "ui/Buttons.h"
 #include "ui/ImgList.h"
 #include "ui/Menus.h"
 #include "ui/Subclass.h"
 
 namespace {
-
-LONG Style(TWinControl* c) { return GetWindowLongW(c->Handle(), GWL_STYLE); }
-TPoint CentreOf(TControl* c) { return c->ClientToScreen(TPoint(c->Width() / 2, c->Height() / 2)); }
 
 // A 16 x 16 bitmap of one colour.
 std::unique_ptr<TBitmap> Solid(TColor color, Integer w = 16, Integer h = 16) {
@@ -30,16 +28,7 @@ std::unique_ptr<TBitmap> Solid(TColor color, Integer w = 16, Integer h = 16) {
   return bmp;
 }
 
-// What a window paints into a DC of its client size (WM_PRINTCLIENT).
-std::unique_ptr<TBitmap> Picture(TWinControl* c) {
-  auto bmp = std::make_unique<TBitmap>(c->ClientWidth(), c->ClientHeight(), pf32bit);
-  SendMessageW(c->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(bmp->Canvas()->Handle()), PRF_CLIENT | PRF_ERASEBKGND);
-  GdiFlush();
-  return bmp;
-}
 
-TColor Rgb(TColor c) { return ColorToRGB(c) & 0xFFFFFF; }
-TColor PixelAt(TBitmap* b, Integer x, Integer y) { return b->PixelColor(x, y) & 0xFFFFFF; }
 
 // Image `index` of a comctl32 list drawn alone: its centre pixel.
 TColor ImageColor(HIMAGELIST list, int index) {
@@ -65,19 +54,6 @@ class TEvents : public TObject {
   size_t Count(const std::string& e) const { return static_cast<size_t>(std::count(log.begin(), log.end(), e)); }
 };
 
-// Records the messages that reach a window's procedure.
-class TSentMessages : public TObject {
- public:
-  explicit TSentMessages(HWND wnd) { subclass_.Attach(wnd, this, &TSentMessages::Proc); }
-  std::vector<TMessage> seen;
-
- private:
-  void Proc(TMessage& m) {
-    seen.push_back(m);
-    subclass_.CallPrevious(m);
-  }
-  TWindowSubclass subclass_;
-};
 
 class ButtonsTest : public FormTest {
  protected:
@@ -174,7 +150,7 @@ TEST_F(ButtonsTest, CommandLinkNoteAndShield) {
            u"  end\n"
            u"end\n");
   auto* link = Find<TButton>(u"link");
-  EXPECT_EQ(Style(link) & BS_TYPEMASK, BS_DEFCOMMANDLINK);
+  EXPECT_EQ(StyleOf(link) & BS_TYPEMASK, BS_DEFCOMMANDLINK);
   wchar_t note[64] = {};
   DWORD size = 64;
   ASSERT_TRUE(SendMessageW(link->Handle(), BCM_GETNOTE, reinterpret_cast<WPARAM>(&size), reinterpret_cast<LPARAM>(note)));
@@ -191,7 +167,7 @@ TEST_F(ButtonsTest, CommandLinkNoteAndShield) {
   // Not the default any more: the plain command link.
   link->SetDefault(false);
   form->Perform(CM_FOCUSCHANGED, 0, 0);
-  EXPECT_EQ(Style(link) & BS_TYPEMASK, BS_COMMANDLINK);
+  EXPECT_EQ(StyleOf(link) & BS_TYPEMASK, BS_COMMANDLINK);
 }
 
 TEST_F(ButtonsTest, SplitButtonDropsItsMenuFromTheArrowAndClicksFromTheRest) {
@@ -208,7 +184,7 @@ TEST_F(ButtonsTest, SplitButtonDropsItsMenuFromTheArrowAndClicksFromTheRest) {
            u"end\n");
   auto* split = Find<TButton>(u"split");
   auto* menu = Find<TPopupMenu>(u"menu");
-  EXPECT_EQ(Style(split) & BS_TYPEMASK, BS_SPLITBUTTON);
+  EXPECT_EQ(StyleOf(split) & BS_TYPEMASK, BS_SPLITBUTTON);
   split->SetOnClick(TNotifyEvent(&events, &TEvents::Click));
   split->SetOnDropDownClick(TNotifyEvent(&events, &TEvents::DropDown));
   TMessageRecorder recorder(split);
@@ -248,7 +224,7 @@ TEST_F(ButtonsTest, BitButtonKindsGiveCaptionsResultsAndRoles) {
     EXPECT_EQ(b->Default(), k.isDefault);
     EXPECT_EQ(b->Cancel(), k.isCancel);
     EXPECT_FALSE(b->IsCustomCaption());
-    EXPECT_EQ(Style(b) & BS_TYPEMASK, BS_OWNERDRAW);
+    EXPECT_EQ(StyleOf(b) & BS_TYPEMASK, BS_OWNERDRAW);
     b->Free();
   }
   // A caption of the program's own stays through a change of kind.
@@ -308,12 +284,12 @@ TEST_F(ButtonsTest, BitButtonDrawsItsGlyphFromTheDescription) {
   const TPoint at = ButtonContentLayout({btn->ClientWidth() - 6, btn->ClientHeight() - 6}, {16, 16}, {0, 0},
                                         blGlyphLeft, 10, 4).GlyphPos;
   // The face lies inside the frame (3 pixels with the default look and the system's edge).
-  auto picture = Picture(btn);
+  auto picture = PrintedClient(btn);
   const Integer gx = 3 + at.X, gy = 3 + at.Y;
   EXPECT_EQ(PixelAt(picture.get(), gx + 8, gy + 4), Rgb(clRed));
   EXPECT_NE(PixelAt(picture.get(), gx + 1, gy + 14), Rgb(clFuchsia));  // transparent there
   btn->SetEnabled(false);
-  picture = Picture(btn);
+  picture = PrintedClient(btn);
   EXPECT_EQ(PixelAt(picture.get(), gx + 8, gy + 4), Rgb(clBlue));  // the disabled glyph
 }
 
@@ -373,11 +349,11 @@ TEST_F(ButtonsTest, FlatSpeedButtonShowsItsEdgeOnlyWhenPressed) {
   b->SetFlat(true);
   form->SetColor(clWhite);
   form->HandleNeeded();
-  auto rest = Picture(form);
+  auto rest = PrintedClient(form);
   EXPECT_EQ(PixelAt(rest.get(), 20, 20), Rgb(clWhite));  // transparent at rest: the form shows
   b->SetGroupIndex(1);
   b->SetDown(true);
-  auto down = Picture(form);
+  auto down = PrintedClient(form);
   EXPECT_EQ(PixelAt(down.get(), 20, 20), Rgb(clBtnShadow));  // the sunken edge
   EXPECT_EQ(PixelAt(down.get(), 59, 49), Rgb(clBtnHighlight));
 }

@@ -11,20 +11,12 @@
 #include <vector>
 
 #include "support/FormFixture.h"
+#include "support/WindowProbes.h"
 #include "ui/ComCtrls.h"
 #include "ui/StdCtrls.h"
 #include "ui/Subclass.h"
 
 namespace {
-
-LONG Style(TWinControl* c) { return GetWindowLongW(c->Handle(), GWL_STYLE); }
-TPoint CentreOf(TControl* c) { return c->ClientToScreen(TPoint(c->Width() / 2, c->Height() / 2)); }
-
-String WindowString(HWND wnd) {
-  wchar_t buf[256] = {};
-  GetWindowTextW(wnd, buf, 256);
-  return String(reinterpret_cast<const Char*>(buf));
-}
 
 class TEvents : public TObject {
  public:
@@ -39,27 +31,6 @@ class TEvents : public TObject {
   size_t Count(const std::string& e) const { return static_cast<size_t>(std::count(log.begin(), log.end(), e)); }
 };
 
-// The answers a window's parent gives to the custom-draw notifications it gets.
-class TCustomDrawAnswers : public TObject {
- public:
-  explicit TCustomDrawAnswers(HWND parent) { subclass_.Attach(parent, this, &TCustomDrawAnswers::Proc); }
-  struct Answer {
-    DWORD stage;
-    DWORD_PTR item;
-    TLResult result;
-  };
-  std::vector<Answer> answers;
-
- private:
-  void Proc(TMessage& m) {
-    subclass_.CallPrevious(m);
-    if (m.Msg == WM_NOTIFY && reinterpret_cast<NMHDR*>(m.LParam)->code == static_cast<UINT>(NM_CUSTOMDRAW)) {
-      auto* cd = reinterpret_cast<NMCUSTOMDRAW*>(m.LParam);
-      answers.push_back({cd->dwDrawStage, cd->dwItemSpec, m.Result});
-    }
-  }
-  TWindowSubclass subclass_;
-};
 
 class ComControlsTest : public FormTest {
  protected:
@@ -92,7 +63,7 @@ TEST_F(ComControlsTest, TrackBarPropertiesReachTheWindowAndKeysMoveIt) {
                 {TBM_GETNUMTICS, 10}};
   for (const auto& r : kReads) EXPECT_EQ(SendMessageW(h, r.msg, 0, 0), r.expected) << std::hex << r.msg;
   for (LONG bit : {TBS_VERT, TBS_BOTH, TBS_AUTOTICKS, TBS_ENABLESELRANGE, TBS_FIXEDLENGTH, TBS_TOOLTIPS})
-    EXPECT_EQ(Style(track) & bit, bit) << std::hex << bit;
+    EXPECT_EQ(StyleOf(track) & bit, bit) << std::hex << bit;
   EXPECT_NE(SendMessageW(h, TBM_GETTOOLTIPS, 0, 0), 0);
   track->SetOnChange(TNotifyEvent(&events, &TEvents::Change));
   ShowInFront();
@@ -109,7 +80,7 @@ TEST_F(ComControlsTest, TrackBarPropertiesReachTheWindowAndKeysMoveIt) {
   EXPECT_EQ(SendMessageW(h, TBM_GETPOS, 0, 0), 50);
   EXPECT_EQ(events.Count("change"), 3u);
   track->SetTickStyle(tsNone);
-  EXPECT_NE(Style(track) & TBS_NOTICKS, 0);
+  EXPECT_NE(StyleOf(track) & TBS_NOTICKS, 0);
   EXPECT_EQ(SendMessageW(track->Handle(), TBM_GETPOS, 0, 0), 50);  // kept by the new window
 }
 
@@ -134,8 +105,8 @@ TEST_F(ComControlsTest, UpDownStepsItsAssociateAndAsksBeforeChanging) {
   UDACCEL accel{};
   SendMessageW(h, UDM_GETACCEL, 1, reinterpret_cast<LPARAM>(&accel));
   EXPECT_EQ(accel.nInc, 2u);
-  EXPECT_NE(Style(spin) & UDS_WRAP, 0);
-  EXPECT_NE(Style(spin) & UDS_ALIGNRIGHT, 0);
+  EXPECT_NE(StyleOf(spin) & UDS_WRAP, 0);
+  EXPECT_NE(StyleOf(spin) & UDS_ALIGNRIGHT, 0);
   EXPECT_EQ(WindowString(number->Handle()), u"6");
   // Placed at the associate's right edge.
   EXPECT_EQ(spin->Left(), number->Left() + number->Width());
@@ -185,7 +156,7 @@ TEST_F(ComControlsTest, StatusBarPanelsTextsStylesAndOwnerDrawing) {
   EXPECT_EQ(status->Align(), alBottom);
   EXPECT_EQ(status->Top() + status->Height(), form->ClientHeight());
   EXPECT_EQ(status->Width(), form->ClientWidth());
-  EXPECT_EQ(Style(status) & SBARS_SIZEGRIP, 0);
+  EXPECT_EQ(StyleOf(status) & SBARS_SIZEGRIP, 0);
   int edges[4] = {};
   ASSERT_EQ(SendMessageW(h, SB_GETPARTS, 4, reinterpret_cast<LPARAM>(edges)), 3);
   EXPECT_EQ(edges[0], 100);
@@ -280,7 +251,7 @@ TEST_F(ComControlsTest, ToolBarCustomDrawStagesButtonsAndAnswers) {
   drawer.painted = painted;
   bar->SetOnAdvancedCustomDraw(TTBAdvancedCustomDrawEvent(&drawer, &TDrawer::Bar));
   bar->SetOnAdvancedCustomDrawButton(TTBAdvancedCustomDrawBtnEvent(&drawer, &TDrawer::Button));
-  TCustomDrawAnswers answers(form->Handle());
+  TCustomDrawAnswers<> answers(form->Handle());
   ShowInFront();
   drawer.control.clear();
   drawer.buttons.clear();

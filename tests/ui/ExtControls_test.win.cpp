@@ -10,19 +10,10 @@
 #include <vector>
 
 #include "support/FormFixture.h"
+#include "support/WindowProbes.h"
 #include "ui/ExtCtrls.h"
 
 namespace {
-
-std::unique_ptr<TBitmap> Picture(TWinControl* c) {
-  auto bmp = std::make_unique<TBitmap>(c->ClientWidth(), c->ClientHeight(), pf32bit);
-  SendMessageW(c->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(bmp->Canvas()->Handle()), PRF_CLIENT | PRF_ERASEBKGND);
-  GdiFlush();
-  return bmp;
-}
-
-TColor Rgb(TColor c) { return ColorToRGB(c); }
-TColor PixelAt(TBitmap* b, Integer x, Integer y) { return b->PixelColor(x, y) & 0xFFFFFF; }
 
 class TLinks : public TObject {
  public:
@@ -56,7 +47,7 @@ TEST_F(ExtControlsTest, PanelPaintsBevelsBorderAndCaptionAndPlacesItsChildrenIns
   // Inside both bevels and the border: 2 + 3 + 2 on every side.
   EXPECT_EQ(panel->InnerRect(), TRect(7, 7, 193, 93));
   EXPECT_EQ(child->BoundsRect(), TRect(7, 73, 193, 93));
-  auto picture = Picture(panel);
+  auto picture = PrintedClient(panel);
   // Outer bevel lowered: shadow above and left, highlight below and right.
   EXPECT_EQ(PixelAt(picture.get(), 0, 40), Rgb(clBtnShadow));
   EXPECT_EQ(PixelAt(picture.get(), 199, 40), Rgb(clBtnHighlight));
@@ -72,7 +63,7 @@ TEST_F(ExtControlsTest, PanelPaintsBevelsBorderAndCaptionAndPlacesItsChildrenIns
   EXPECT_EQ(PixelAt(picture.get(), 150, 50), Rgb(clYellow));
   // ShowCaption off: only the colour.
   panel->SetShowCaption(false);
-  picture = Picture(panel);
+  picture = PrintedClient(panel);
   for (Integer y = 7; y < 25; ++y)
     for (Integer x = 7; x < 40; ++x) ASSERT_EQ(PixelAt(picture.get(), x, y), Rgb(clYellow)) << x << "," << y;
 }
@@ -89,9 +80,9 @@ TEST_F(ExtControlsTest, PanelShowsItsParentsBackgroundAndItsBorderStyle) {
            u"end\n");
   auto* panel = Find<TPanel>(u"panel");
   EXPECT_TRUE(panel->ParentBackground());  // the default
-  EXPECT_EQ(PixelAt(Picture(panel).get(), 60, 30), Rgb(clAqua));
+  EXPECT_EQ(PixelAt(PrintedClient(panel).get(), 60, 30), Rgb(clAqua));
   panel->SetParentBackground(false);
-  EXPECT_EQ(PixelAt(Picture(panel).get(), 60, 30), Rgb(clYellow));
+  EXPECT_EQ(PixelAt(PrintedClient(panel).get(), 60, 30), Rgb(clYellow));
   EXPECT_EQ(GetWindowLongW(panel->Handle(), GWL_EXSTYLE) & WS_EX_CLIENTEDGE, 0);
   panel->SetBorderStyle(bsSingle);
   EXPECT_NE(GetWindowLongW(panel->Handle(), GWL_EXSTYLE) & WS_EX_CLIENTEDGE, 0);

@@ -11,12 +11,11 @@
 #include <vector>
 
 #include "support/FormFixture.h"
+#include "support/WindowProbes.h"
 #include "ui/StdCtrls.h"
 #include "ui/Subclass.h"
 
 namespace {
-
-LONG Style(TWinControl* c) { return GetWindowLongW(c->Handle(), GWL_STYLE); }
 
 String ListText(HWND list, int index, UINT getText = LB_GETTEXT) {
   wchar_t buf[256] = {};
@@ -24,28 +23,7 @@ String ListText(HWND list, int index, UINT getText = LB_GETTEXT) {
   return String(reinterpret_cast<const Char*>(buf));
 }
 
-String ClassOf(HWND wnd) {
-  wchar_t buf[64] = {};
-  GetClassNameW(wnd, buf, 64);
-  return String(reinterpret_cast<const Char*>(buf));
-}
 
-// Records the messages that reach a window's procedure.
-class TSentMessages : public TObject {
- public:
-  explicit TSentMessages(HWND wnd) { subclass_.Attach(wnd, this, &TSentMessages::Proc); }
-  size_t Count(Cardinal msg) const {
-    return static_cast<size_t>(std::count_if(seen.begin(), seen.end(), [&](const TMessage& m) { return m.Msg == msg; }));
-  }
-  std::vector<TMessage> seen;
-
- private:
-  void Proc(TMessage& m) {
-    seen.push_back(m);
-    subclass_.CallPrevious(m);
-  }
-  TWindowSubclass subclass_;
-};
 
 class TEvents : public TObject {
  public:
@@ -97,9 +75,9 @@ TEST_F(ListControlsTest, ListBoxItemsStylesAndSortingReachTheWindow) {
            u"end\n");
   auto* list = Find<TListBox>(u"list");
   HWND h = list->Handle();
-  EXPECT_NE(Style(list) & LBS_SORT, 0);
-  EXPECT_NE(Style(list) & LBS_MULTIPLESEL, 0);
-  EXPECT_NE(Style(list) & LBS_MULTICOLUMN, 0);
+  EXPECT_NE(StyleOf(list) & LBS_SORT, 0);
+  EXPECT_NE(StyleOf(list) & LBS_MULTIPLESEL, 0);
+  EXPECT_NE(StyleOf(list) & LBS_MULTICOLUMN, 0);
   ASSERT_EQ(SendMessageW(h, LB_GETCOUNT, 0, 0), 3);
   const char16_t* kSorted[] = {u"Apple", u"fig", u"pear"};
   for (int i = 0; i < 3; ++i) EXPECT_EQ(ListText(h, i), kSorted[i]);
@@ -116,7 +94,7 @@ TEST_F(ListControlsTest, ListBoxItemsStylesAndSortingReachTheWindow) {
   list->SetMultiSelect(false);
   list->SetItemIndex(2);
   list->SetSorted(false);
-  EXPECT_EQ(Style(list) & (LBS_SORT | LBS_MULTIPLESEL), 0);
+  EXPECT_EQ(StyleOf(list) & (LBS_SORT | LBS_MULTIPLESEL), 0);
   ASSERT_EQ(SendMessageW(list->Handle(), LB_GETCOUNT, 0, 0), 4);
   EXPECT_EQ(ListText(list->Handle(), 2), u"fig");
   EXPECT_EQ(list->ItemIndex(), 2);
@@ -202,8 +180,8 @@ TEST_F(ListControlsTest, OwnerDrawnListItemsGetTheirRectanglesStatesAndHeights) 
   fixed->SetOnDrawItem(TDrawItemEvent(&events, &TEvents::DrawItem));
   for (const char16_t* s : {u"a", u"b", u"c"}) fixed->Items()->Add(s);
   fixed->SetItemIndex(1);
-  EXPECT_NE(Style(fixed) & LBS_OWNERDRAWFIXED, 0);
-  EXPECT_NE(Style(fixed) & LBS_HASSTRINGS, 0);  // the strings stay readable from the window
+  EXPECT_NE(StyleOf(fixed) & LBS_OWNERDRAWFIXED, 0);
+  EXPECT_NE(StyleOf(fixed) & LBS_HASSTRINGS, 0);  // the strings stay readable from the window
   EXPECT_EQ(SendMessageW(fixed->Handle(), LB_GETITEMHEIGHT, 0, 0), 20);
   EXPECT_EQ(ListText(fixed->Handle(), 2), u"c");
   ShowInFront();
@@ -252,7 +230,7 @@ TEST_F(ListControlsTest, ComboBoxPropertiesAndItsChildWindows) {
   auto* pick = Find<TComboBox>(u"pick");
   auto* typed = Find<TComboBox>(u"typed");
   HWND h = pick->Handle();
-  EXPECT_EQ(Style(pick) & 3, CBS_DROPDOWNLIST);
+  EXPECT_EQ(StyleOf(pick) & 3, CBS_DROPDOWNLIST);
   EXPECT_EQ(SendMessageW(h, CB_GETCURSEL, 0, 0), 1);
   EXPECT_EQ(SendMessageW(h, CB_GETMINVISIBLE, 0, 0), 5);
   EXPECT_EQ(ListText(h, 2, CB_GETLBTEXT), u"blue");
@@ -331,7 +309,7 @@ TEST_F(ListControlsTest, OwnerDrawnComboBoxDrawsItsEditPartAndItsItems) {
   combo->SetOnDrawItem(TDrawItemEvent(&events, &TEvents::DrawItem));
   for (const char16_t* s : {u"one", u"two"}) combo->Items()->Add(s);
   combo->SetItemIndex(1);
-  EXPECT_NE(Style(combo) & CBS_OWNERDRAWFIXED, 0);
+  EXPECT_NE(StyleOf(combo) & CBS_OWNERDRAWFIXED, 0);
   EXPECT_EQ(SendMessageW(combo->Handle(), CB_GETITEMHEIGHT, 0, 0), 18);
   ShowInFront();
   events.drawn.clear();

@@ -11,14 +11,13 @@
 #include <vector>
 
 #include "support/FormFixture.h"
+#include "support/WindowProbes.h"
 #include "ui/ComCtrls.h"
 #include "ui/ImgList.h"
 #include "ui/StoredItems.h"
 #include "ui/Subclass.h"
 
 namespace {
-
-LONG Style(TWinControl* c) { return GetWindowLongW(c->Handle(), GWL_STYLE); }
 
 String ItemText(HWND lv, int item, int sub) {
   wchar_t buf[128] = {};
@@ -30,7 +29,6 @@ String ItemText(HWND lv, int item, int sub) {
   return String(reinterpret_cast<const Char*>(buf));
 }
 
-TPoint CentreOnScreen(TControl* c, const TRect& r) { return c->ClientToScreen(TPoint((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2)); }
 
 // The items of the description: caption, image, state image, sub-items.
 String ItemData() {
@@ -46,30 +44,6 @@ String ItemData() {
   return DescriptionBytes(data);
 }
 
-// The custom-draw notifications a parent gets and what it answers, with the colours its
-// handlers gave an item.
-class TCustomDrawAnswers : public TObject {
- public:
-  explicit TCustomDrawAnswers(HWND parent) { subclass_.Attach(parent, this, &TCustomDrawAnswers::Proc); }
-  struct Answer {
-    DWORD stage;
-    DWORD_PTR item;
-    int subItem;
-    TLResult result;
-    COLORREF text;
-  };
-  std::vector<Answer> answers;
-
- private:
-  void Proc(TMessage& m) {
-    subclass_.CallPrevious(m);
-    if (m.Msg == WM_NOTIFY && reinterpret_cast<NMHDR*>(m.LParam)->code == static_cast<UINT>(NM_CUSTOMDRAW)) {
-      auto* cd = reinterpret_cast<NMLVCUSTOMDRAW*>(m.LParam);
-      answers.push_back({cd->nmcd.dwDrawStage, cd->nmcd.dwItemSpec, cd->iSubItem, m.Result, cd->clrText});
-    }
-  }
-  TWindowSubclass subclass_;
-};
 
 class TEvents : public TObject {
  public:
@@ -130,10 +104,10 @@ class ListViewTest : public FormTest {
 TEST_F(ListViewTest, ColumnsItemsImagesAndStylesReachTheWindow) {
   TCustomListView* lv = Load();
   HWND h = lv->Handle();
-  EXPECT_EQ(Style(lv) & LVS_TYPEMASK, LVS_REPORT);
-  EXPECT_NE(Style(lv) & LVS_SHAREIMAGELISTS, 0);  // the lists stay the program's
-  EXPECT_EQ(Style(lv) & (LVS_SINGLESEL | LVS_EDITLABELS), 0);
-  EXPECT_NE(Style(lv) & LVS_SHOWSELALWAYS, 0);
+  EXPECT_EQ(StyleOf(lv) & LVS_TYPEMASK, LVS_REPORT);
+  EXPECT_NE(StyleOf(lv) & LVS_SHAREIMAGELISTS, 0);  // the lists stay the program's
+  EXPECT_EQ(StyleOf(lv) & (LVS_SINGLESEL | LVS_EDITLABELS), 0);
+  EXPECT_NE(StyleOf(lv) & LVS_SHOWSELALWAYS, 0);
   const LRESULT ex = SendMessageW(h, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
   EXPECT_EQ(ex & (LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES), LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
   EXPECT_EQ(reinterpret_cast<HIMAGELIST>(SendMessageW(h, LVM_GETIMAGELIST, LVSIL_SMALL, 0)), Find<TImageList>(u"imgs")->Handle());
@@ -181,7 +155,7 @@ TEST_F(ListViewTest, ColumnsItemsImagesAndStylesReachTheWindow) {
   EXPECT_EQ(ItemText(h, 2, 1), u"1 MB");
   // Another view: the same items in the window.
   lv->SetViewStyle(vsList);
-  EXPECT_EQ(Style(lv) & LVS_TYPEMASK, LVS_LIST);
+  EXPECT_EQ(StyleOf(lv) & LVS_TYPEMASK, LVS_LIST);
   lv->SetBorderStyle(bsNone);  // a new window
   EXPECT_EQ(SendMessageW(lv->Handle(), LVM_GETITEMCOUNT, 0, 0), 4);
   EXPECT_EQ(ItemText(lv->Handle(), 2, 0), u"beta.jpg");
@@ -193,7 +167,7 @@ TEST_F(ListViewTest, SelectionAndColumnClicksFromTheMouseAndKeys) {
   lv->SetOnColumnClick(TLVColumnClickEvent(&events, &TEvents::Column));
   lv->SetOnClick(TNotifyEvent(&events, &TEvents::Click));
   ShowInFront();
-  ClickAt(CentreOnScreen(lv, lv->Items()->Items(2)->DisplayRect(drLabel)));
+  ClickAt(CentreOf(lv, lv->Items()->Items(2)->DisplayRect(drLabel)));
   PumpMessages(150);
   EXPECT_EQ(lv->Selected(), lv->Items()->Items(2));
   EXPECT_EQ(lv->ItemIndex(), 2);
@@ -229,7 +203,7 @@ TEST_F(ListViewTest, CustomDrawEventsGetTheirStagesItemsAndSubItems) {
   lv->SetOnAdvancedCustomDraw(TLVAdvancedCustomDrawEvent(&events, &TEvents::Control));
   lv->SetOnAdvancedCustomDrawItem(TLVAdvancedCustomDrawItemEvent(&events, &TEvents::Item));
   lv->SetOnCustomDrawSubItem(TLVCustomDrawSubItemEvent(&events, &TEvents::SubItem));
-  TCustomDrawAnswers answers(form->Handle());
+  TCustomDrawAnswers<NMLVCUSTOMDRAW> answers(form->Handle());
   ShowInFront();
   events.control.clear();
   events.items.clear();
@@ -255,7 +229,7 @@ TEST_F(ListViewTest, CustomDrawEventsGetTheirStagesItemsAndSubItems) {
     if (a.stage == CDDS_PREPAINT) askedItems = (a.result & CDRF_NOTIFYITEMDRAW) != 0;
     if (a.stage == CDDS_ITEMPREPAINT && a.item == 1) {
       EXPECT_NE(a.result & CDRF_NOTIFYSUBITEMDRAW, 0);
-      recolored = (a.result & CDRF_NEWFONT) && a.text == ColorToRGB(clRed);
+      recolored = (a.result & CDRF_NEWFONT) && a.info.clrText == ColorToRGB(clRed);
     }
   }
   EXPECT_TRUE(askedItems);
@@ -273,7 +247,7 @@ TEST_F(ListViewTest, OwnerDataItemsComeFromOnData) {
   lv->SetOnData(TLVOwnerDataEvent(&events, &TEvents::Data));
   lv->Items()->SetCount(1000);
   HWND h = lv->Handle();
-  EXPECT_NE(Style(lv) & LVS_OWNERDATA, 0);
+  EXPECT_NE(StyleOf(lv) & LVS_OWNERDATA, 0);
   EXPECT_EQ(SendMessageW(h, LVM_GETITEMCOUNT, 0, 0), 1000);
   EXPECT_EQ(ItemText(h, 500, 0), u"Row 500");
   EXPECT_EQ(ItemText(h, 500, 1), u"1000");

@@ -11,21 +11,11 @@
 #include <vector>
 
 #include "support/FormFixture.h"
+#include "support/WindowProbes.h"
 #include "ui/ExtCtrls.h"
 #include "ui/StdCtrls.h"
 
 namespace {
-
-String WindowString(HWND wnd) {
-  wchar_t buf[512] = {};
-  GetWindowTextW(wnd, buf, 512);
-  return String(reinterpret_cast<const Char*>(buf));
-}
-
-LONG Style(TWinControl* c) { return GetWindowLongW(c->Handle(), GWL_STYLE); }
-LONG ExStyle(TWinControl* c) { return GetWindowLongW(c->Handle(), GWL_EXSTYLE); }
-
-TPoint CentreOf(TControl* c) { return c->ClientToScreen(TPoint(c->Width() / 2, c->Height() / 2)); }
 
 // Counts events of any signature the tests bind.
 class TEvents : public TObject {
@@ -71,9 +61,9 @@ TEST_F(StdControlsTest, EditPropertiesReachTheWindow) {
   wchar_t cue[64] = {};
   ASSERT_TRUE(SendMessageW(h, EM_GETCUEBANNER, reinterpret_cast<WPARAM>(cue), 64));
   EXPECT_STREQ(cue, L"Search here");
-  EXPECT_NE(Style(ed) & ES_RIGHT, 0);
-  EXPECT_NE(Style(ed) & ES_READONLY, 0);
-  EXPECT_NE(Style(ed) & ES_PASSWORD, 0);
+  EXPECT_NE(StyleOf(ed) & ES_RIGHT, 0);
+  EXPECT_NE(StyleOf(ed) & ES_READONLY, 0);
+  EXPECT_NE(StyleOf(ed) & ES_PASSWORD, 0);
   EXPECT_EQ(SendMessageW(h, EM_GETLIMITTEXT, 0, 0), 12);
   EXPECT_EQ(SendMessageW(h, EM_GETPASSWORDCHAR, 0, 0), '*');
   EXPECT_EQ(WindowString(h), u"abc");
@@ -86,12 +76,12 @@ TEST_F(StdControlsTest, EditPropertiesReachTheWindow) {
     GetClientRect(ed->Handle(), &client);
     return (window.right - window.left) - client.right;
   };
-  EXPECT_EQ(ExStyle(ed) & WS_EX_CLIENTEDGE, 0);
+  EXPECT_EQ(ExStyleOf(ed) & WS_EX_CLIENTEDGE, 0);
   EXPECT_EQ(frame(), 2 * 2);
   EXPECT_EQ(ed->BevelSize(), TRect(2, 2, 2, 2));
   // With Ctl3D the system's sunken edge (2 pixels) comes inside the bevel.
   ed->SetCtl3D(true);
-  EXPECT_NE(ExStyle(ed) & WS_EX_CLIENTEDGE, 0);
+  EXPECT_NE(ExStyleOf(ed) & WS_EX_CLIENTEDGE, 0);
   EXPECT_EQ(frame(), 2 * (2 + GetSystemMetrics(SM_CXEDGE)));
   h = ed->Handle();
   // Changed at run time: the window follows.
@@ -99,10 +89,10 @@ TEST_F(StdControlsTest, EditPropertiesReachTheWindow) {
   SendMessageW(h, EM_GETCUEBANNER, reinterpret_cast<WPARAM>(cue), 64);
   EXPECT_STREQ(cue, L"Other");
   ed->SetAlignment(taCenter);
-  EXPECT_NE(Style(ed) & ES_CENTER, 0);
+  EXPECT_NE(StyleOf(ed) & ES_CENTER, 0);
   EXPECT_EQ(WindowString(ed->Handle()), u"abc");  // kept across the new window
   ed->SetReadOnly(false);
-  EXPECT_EQ(Style(ed) & ES_READONLY, 0);
+  EXPECT_EQ(StyleOf(ed) & ES_READONLY, 0);
 }
 
 TEST_F(StdControlsTest, EditEventsFireOnTypingAndClicking) {
@@ -139,11 +129,11 @@ TEST_F(StdControlsTest, MemoLinesScrollBarsAndTheKeysItWants) {
   auto* after = Find<TEdit>(u"after");
   HWND h = memo->Handle();
   EXPECT_EQ(WindowString(h), u"one\r\ntwo");
-  EXPECT_NE(Style(memo) & ES_MULTILINE, 0);
-  EXPECT_NE(Style(memo) & WS_VSCROLL, 0);
-  EXPECT_EQ(Style(memo) & WS_HSCROLL, 0);
-  EXPECT_NE(Style(memo) & ES_AUTOHSCROLL, 0);  // no word wrap: lines scroll sideways
-  EXPECT_EQ(Style(memo) & ES_WANTRETURN, 0);
+  EXPECT_NE(StyleOf(memo) & ES_MULTILINE, 0);
+  EXPECT_NE(StyleOf(memo) & WS_VSCROLL, 0);
+  EXPECT_EQ(StyleOf(memo) & WS_HSCROLL, 0);
+  EXPECT_NE(StyleOf(memo) & ES_AUTOHSCROLL, 0);  // no word wrap: lines scroll sideways
+  EXPECT_EQ(StyleOf(memo) & ES_WANTRETURN, 0);
   const LRESULT code = SendMessageW(h, WM_GETDLGCODE, 0, 0);
   EXPECT_NE(code & DLGC_WANTTAB, 0);
   EXPECT_EQ(code & DLGC_WANTALLKEYS, 0);
@@ -166,7 +156,7 @@ TEST_F(StdControlsTest, MemoLinesScrollBarsAndTheKeysItWants) {
   EXPECT_TRUE(after->Focused());
   // Word wrap takes the sideways scrolling away (a new window, the text kept).
   memo->SetWordWrap(true);
-  EXPECT_EQ(Style(memo) & ES_AUTOHSCROLL, 0);
+  EXPECT_EQ(StyleOf(memo) & ES_AUTOHSCROLL, 0);
   EXPECT_EQ(memo->Lines()->Strings(2), u"three");
 }
 
@@ -185,9 +175,9 @@ TEST_F(StdControlsTest, StaticTextStylesAndItsAcceleratorFocusesItsControl) {
            u"end\n");
   auto* text = Find<TStaticText>(u"caption");
   EXPECT_EQ(WindowString(text->Handle()), u"&Name");
-  EXPECT_EQ(Style(text) & SS_TYPEMASK, SS_CENTER);
-  EXPECT_NE(Style(text) & SS_SUNKEN, 0);
-  EXPECT_NE(Style(text) & SS_NOTIFY, 0);
+  EXPECT_EQ(StyleOf(text) & SS_TYPEMASK, SS_CENTER);
+  EXPECT_NE(StyleOf(text) & SS_SUNKEN, 0);
+  EXPECT_NE(StyleOf(text) & SS_NOTIFY, 0);
   EXPECT_EQ(text->BevelSize(), TRect(2, 2, 2, 2));  // the default cuts, lowered and raised
   // AutoSize: the control fits its caption (plus the border and the bevel).
   EXPECT_GT(text->Width(), 20);
@@ -213,7 +203,7 @@ TEST_F(StdControlsTest, GroupBoxHoldsItsChildrenBelowTheCaptionAndTakesTheMouse)
            u"end\n");
   auto* group = Find<TGroupBox>(u"group");
   auto* inside = Find<TPanel>(u"inside");
-  EXPECT_EQ(Style(group) & BS_TYPEMASK, BS_GROUPBOX);
+  EXPECT_EQ(StyleOf(group) & BS_TYPEMASK, BS_GROUPBOX);
   EXPECT_EQ(WindowString(group->Handle()), u"Options");
   // The child fills the frame below the caption.
   TEXTMETRICW tm{};
@@ -249,9 +239,9 @@ TEST_F(StdControlsTest, CheckBoxStatesCycleOnClicksAndReachTheWindow) {
            u"end\n");
   auto* box = Find<TCheckBox>(u"box");
   HWND h = box->Handle();
-  EXPECT_EQ(Style(box) & BS_TYPEMASK, BS_3STATE);
-  EXPECT_NE(Style(box) & BS_LEFTTEXT, 0);
-  EXPECT_NE(Style(box) & BS_MULTILINE, 0);
+  EXPECT_EQ(StyleOf(box) & BS_TYPEMASK, BS_3STATE);
+  EXPECT_NE(StyleOf(box) & BS_LEFTTEXT, 0);
+  EXPECT_NE(StyleOf(box) & BS_MULTILINE, 0);
   EXPECT_EQ(SendMessageW(h, BM_GETCHECK, 0, 0), BST_INDETERMINATE);
   box->SetOnClick(TNotifyEvent(&events, &TEvents::Click));
   ShowInFront();
@@ -294,7 +284,7 @@ TEST_F(StdControlsTest, RadioButtonsAreGroupedByTheirParent) {
   auto* a = Find<TRadioButton>(u"a");
   auto* b = Find<TRadioButton>(u"b");
   auto* c = Find<TRadioButton>(u"c");
-  EXPECT_EQ(Style(a) & BS_TYPEMASK, BS_RADIOBUTTON);
+  EXPECT_EQ(StyleOf(a) & BS_TYPEMASK, BS_RADIOBUTTON);
   EXPECT_EQ(SendMessageW(a->Handle(), BM_GETCHECK, 0, 0), BST_CHECKED);
   EXPECT_TRUE(a->TabStop());  // the checked one of a group is the one Tab reaches
   EXPECT_FALSE(b->TabStop());
@@ -324,7 +314,7 @@ TEST_F(StdControlsTest, ScrollBarRangeAndScrollRequestsFromTheMouse) {
            u"  end\n"
            u"end\n");
   auto* bar = Find<TScrollBar>(u"bar");
-  EXPECT_EQ(Style(bar) & SBS_VERT, SBS_VERT);
+  EXPECT_EQ(StyleOf(bar) & SBS_VERT, SBS_VERT);
   SCROLLINFO si{};
   si.cbSize = sizeof si;
   si.fMask = SIF_ALL;

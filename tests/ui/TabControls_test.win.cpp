@@ -11,14 +11,13 @@
 #include <vector>
 
 #include "support/FormFixture.h"
+#include "support/WindowProbes.h"
 #include "ui/ComCtrls.h"
 #include "ui/ExtCtrls.h"
 #include "ui/ImgList.h"
 #include "ui/StdCtrls.h"
 
 namespace {
-
-LONG Style(TWinControl* c) { return GetWindowLongW(c->Handle(), GWL_STYLE); }
 
 String TabText(HWND tabs, int index) {
   wchar_t buf[64] = {};
@@ -93,7 +92,7 @@ TEST_F(TabControlsTest, TabControlTabsStylesAndSizesReachTheWindow) {
   const char16_t* kTexts[] = {u"One", u"Two", u"Three"};
   for (int i = 0; i < 3; ++i) EXPECT_EQ(TabText(h, i), kTexts[i]);
   EXPECT_EQ(SendMessageW(h, TCM_GETCURSEL, 0, 0), 1);
-  for (LONG bit : {TCS_BOTTOM, TCS_BUTTONS, TCS_HOTTRACK, TCS_FIXEDWIDTH}) EXPECT_EQ(Style(tabs) & bit, bit) << std::hex << bit;
+  for (LONG bit : {TCS_BOTTOM, TCS_BUTTONS, TCS_HOTTRACK, TCS_FIXEDWIDTH}) EXPECT_EQ(StyleOf(tabs) & bit, bit) << std::hex << bit;
   EXPECT_EQ(tabs->TabRect(0).Width(), 60);
   EXPECT_EQ(tabs->TabRect(0).Height(), 24);
   // The children fill the display area: above the tabs here.
@@ -105,7 +104,7 @@ TEST_F(TabControlsTest, TabControlTabsStylesAndSizesReachTheWindow) {
   EXPECT_EQ(TabText(h, 0), u"Zero");
   EXPECT_EQ(TabText(h, 3), u"Three");
   tabs->SetTabPosition(tpLeft);
-  EXPECT_EQ(Style(tabs) & TCS_VERTICAL, TCS_VERTICAL);
+  EXPECT_EQ(StyleOf(tabs) & TCS_VERTICAL, TCS_VERTICAL);
   EXPECT_EQ(SendMessageW(tabs->Handle(), TCM_GETITEMCOUNT, 0, 0), 4);  // the new window has them too
   EXPECT_EQ(Find<TPanel>(u"inside")->BoundsRect(), tabs->DisplayRect());
 }
@@ -139,7 +138,7 @@ TEST_F(TabControlsTest, OwnerDrawnTabsGetTheirRectanglesAndTheActiveOne) {
   tabs->SetOnDrawTab(TDrawTabEvent(&events, &TEvents::DrawTab));
   for (const char16_t* t : {u"Alpha", u"Beta"}) tabs->Tabs()->Add(t);
   tabs->SetTabIndex(1);
-  EXPECT_EQ(Style(tabs) & TCS_OWNERDRAWFIXED, TCS_OWNERDRAWFIXED);
+  EXPECT_EQ(StyleOf(tabs) & TCS_OWNERDRAWFIXED, TCS_OWNERDRAWFIXED);
   ShowInFront();
   events.drawn.clear();
   RedrawWindow(tabs->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);

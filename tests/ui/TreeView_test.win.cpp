@@ -11,14 +11,13 @@
 #include <vector>
 
 #include "support/FormFixture.h"
+#include "support/WindowProbes.h"
 #include "ui/ComCtrls.h"
 #include "ui/ImgList.h"
 #include "ui/StoredItems.h"
 #include "ui/Subclass.h"
 
 namespace {
-
-LONG Style(TWinControl* c) { return GetWindowLongW(c->Handle(), GWL_STYLE); }
 
 TVITEMW ItemOf(HWND tv, TTreeNode* node, UINT mask) {
   static wchar_t text[128];
@@ -109,10 +108,10 @@ class TreeViewTest : public FormTest {
 TEST_F(TreeViewTest, NodesImagesAndStylesReachTheWindow) {
   TCustomTreeView* tree = Load();
   HWND h = tree->Handle();
-  EXPECT_EQ(Style(tree) & (TVS_HASLINES | TVS_LINESATROOT | TVS_EDITLABELS), 0);
-  EXPECT_NE(Style(tree) & TVS_HASBUTTONS, 0);
-  EXPECT_NE(Style(tree) & TVS_FULLROWSELECT, 0);
-  EXPECT_NE(Style(tree) & TVS_SHOWSELALWAYS, 0);
+  EXPECT_EQ(StyleOf(tree) & (TVS_HASLINES | TVS_LINESATROOT | TVS_EDITLABELS), 0);
+  EXPECT_NE(StyleOf(tree) & TVS_HASBUTTONS, 0);
+  EXPECT_NE(StyleOf(tree) & TVS_FULLROWSELECT, 0);
+  EXPECT_NE(StyleOf(tree) & TVS_SHOWSELALWAYS, 0);
   EXPECT_EQ(SendMessageW(h, TVM_GETINDENT, 0, 0), 25);
   EXPECT_EQ(reinterpret_cast<HIMAGELIST>(SendMessageW(h, TVM_GETIMAGELIST, TVSIL_NORMAL, 0)), Find<TImageList>(u"imgs")->Handle());
   EXPECT_EQ(reinterpret_cast<HIMAGELIST>(SendMessageW(h, TVM_GETIMAGELIST, TVSIL_STATE, 0)), Find<TImageList>(u"states")->Handle());
