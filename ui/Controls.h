@@ -796,6 +796,10 @@ class TGraphicControl : public TControl {
   ~TGraphicControl() override;
   TCanvas* Canvas() const { return canvas_; }
   void Dispatch(TMessage& message) override;
+  // Paints the control into dc (its parent's client coordinates moved to the control's
+  // top-left corner) through its own canvas, locked and drawing on dc: what WM_PAINT with a
+  // DC does, but by a direct call of Paint, past the WindowProc and whatever hooks it.
+  void PaintOn(HDC dc);
 
  protected:
   virtual void Paint() {}

@@ -1650,12 +1650,15 @@ TGraphicControl::~TGraphicControl() { delete canvas_; }
 
 void TGraphicControl::Dispatch(TMessage& m) {
   if (m.Msg == WM_PAINT) {
-    if (!m.WParam) return;  // graphic controls paint only into their parent's DC
-    TPaintDCScope scope(*canvas_, reinterpret_cast<HDC>(m.WParam));
-    Paint();
+    if (m.WParam) PaintOn(reinterpret_cast<HDC>(m.WParam));  // only into their parent's DC
     return;
   }
   TControl::Dispatch(m);
+}
+
+void TGraphicControl::PaintOn(HDC dc) {
+  TPaintDCScope scope(*canvas_, dc);
+  Paint();
 }
 
 TW_DEFINE_CLASS(TCustomControl) {}

@@ -14,6 +14,7 @@
 #include "raster/kvgpUtils.h"
 #include "skin/sCommonData.h"
 #include "skin/sVclUtils.h"
+#include "ui/Buttons.h"
 #include "ui/Canvas.h"
 #include "ui/ComCtrls.h"
 #include "ui/Controls.h"
@@ -124,7 +125,13 @@ void StdPaintTo(TBitmap* bmp, TWinControl* ctrl) {
   TCanvasLock lock(*bmp->Canvas());
   HDC dc = bmp->Canvas()->Handle();
   SendMessageW(ctrl->Handle(), WM_ERASEBKGND, WPARAM(dc), 0);
-  PaintChildStdCtrls(ctrl, bmp);
+  {
+    // A tab sheet's children lie inside its border.
+    TSaveDC saved(dc);
+    if (auto* sheet = dynamic_cast<TTabSheet*>(ctrl); sheet && sheet->BorderWidth() != 0)
+      OffsetViewportOrgEx(dc, sheet->BorderWidth(), sheet->BorderWidth(), nullptr);
+    PaintChildStdCtrls(ctrl, bmp);
+  }
   GdiFlush();
   FillAlphaRect(bmp, TRect(0, 0, bmp->Width(), bmp->Height()), 255, clNone);
 }
@@ -237,7 +244,11 @@ void PaintControls(HDC dc, TWinControl* ownerControl, bool /*changeCache*/, cons
         if (copy) c->SetControlState(c->ControlState() - TControlState{csPaintCopy});
       }
     } restore{child, paintCopy};
-    child->Perform(WM_PAINT, uintptr_t(mem.get()), 0);
+    // A speed button being designed paints through its own canvas, past its WindowProc.
+    if (auto* speed = dynamic_cast<TSpeedButton*>(child); speed && IsDesigning(speed))
+      speed->PaintOn(mem.get());
+    else
+      child->Perform(WM_PAINT, uintptr_t(mem.get()), 0);
   }
   for (TControl* child : ready) {
     // A child whose first pixel came out as the key colour left its place transparent.
