@@ -15,6 +15,7 @@
 #include "controls/sLabel.h"
 #include "skin/sSkinManager.h"
 #include "ui/Dialogs.h"
+#include "ui/ScopeGuard.h"
 #include "ui/Threads.h"
 
 // Sections: the download's state and file helpers, the form and its small handlers, the
@@ -25,19 +26,6 @@ TForm1* Form1 = nullptr;
 namespace {
 
 const String kProgressCaption = u"下载进度";
-
-LPCWSTR W(const String& s) { return reinterpret_cast<LPCWSTR>(s.c_str()); }
-
-bool FileExists(const String& path) {
-  DWORD a = GetFileAttributesW(W(path));
-  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-Int64 FileSize(const String& path) {
-  WIN32_FILE_ATTRIBUTE_DATA d;
-  if (!GetFileAttributesExW(W(path), GetFileExInfoStandard, &d)) return -1;
-  return (static_cast<Int64>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
-}
 
 // The current local date and time as a Unix time name.
 String TimeName() {
@@ -62,9 +50,8 @@ bool MoveToFreeName(const String& from, Candidate candidate) {
   for (int n = 0; n < kMaxNameCandidates; ++n) {
     const String to = candidate(n);
     if (SameText(to, from)) return true;  // it already has that name
-    if (MoveFileW(W(from), W(to))) return true;
-    const DWORD err = GetLastError();
-    if (err != ERROR_ALREADY_EXISTS && err != ERROR_FILE_EXISTS) return false;
+    const TRenameResult result = RenameFile(from, to);
+    if (result != TRenameResult::TargetExists) return result == TRenameResult::Renamed;
   }
   return false;
 }
@@ -99,7 +86,7 @@ struct TDownload {
     DownHttp.reset();
     TThread::RemoveQueuedEvents(this);
     CloseStream();
-    if (!TempKept && !MPath.empty()) DeleteFileW(W(MPath));
+    if (!TempKept && !MPath.empty()) RemoveFile(MPath);
   }
 };
 
@@ -140,8 +127,7 @@ void TForm1::FormCreate(TObject*) {
   USEAgent =
       u"Mozilla/5.0 (Windows NT 10.0; Win64; x64) AppleWebKit/537.36 (KHTML, like Gecko) Chrome/98.0.4758.139 "
       u"Safari/537.36";
-  const String exe = Application->ExeName();
-  USEPath = exe.substr(0, exe.find_last_of(u'\\') == String::npos ? 0 : exe.find_last_of(u'\\'));
+  USEPath = FolderOf(Application->ExeName());
   sknmngr1->SetSkinDirectory(USEPath + u"\\data");
   sknmngr1->SetSkinName(u"Glimmerveil");
   edtLj->SetText(USEPath);
@@ -258,14 +244,12 @@ void TForm1::StartDownload(bool audio) {
   FDownload = std::move(d);  // from here on the download's end releases it (and its file)
   btnDown->SetEnabled(false);
   btnDownM->SetEnabled(false);
-  try {
-    TAsyncCallback done = audio ? TAsyncCallback([this](const IAsyncResult& r) { DownMCallBack(r); })
-                                : TAsyncCallback([this](const IAsyncResult& r) { DownCallBack(r); });
-    job->DownHttp->BeginGet(std::move(done), DownLoadUrl, *job->Stream(), headers);
-  } catch (...) {
-    EndDownload();
-    throw;
-  }
+  // A transfer that does not start ends the download at once.
+  TScopeExit endOnFailure([this] { EndDownload(); });
+  TAsyncCallback done = audio ? TAsyncCallback([this](const IAsyncResult& r) { DownMCallBack(r); })
+                              : TAsyncCallback([this](const IAsyncResult& r) { DownCallBack(r); });
+  job->DownHttp->BeginGet(std::move(done), DownLoadUrl, *job->Stream(), headers);
+  endOnFailure.Dismiss();
 }
 
 // ---- progress and completion -----------------------------------------------------------------
@@ -332,22 +316,23 @@ void TForm1::FinishAudio(TDownload* d, const IAsyncResult& r) {
     aac = TempFileCandidate(d->SaveFolder, timeName, u".aac", n);
   const String converter = USEPath + u"\\data\\ffmpeg.exe";
   Cardinal code;
-  try {
-    code = ShellExecAndWait(converter, ConverterParameters(d->MPath, aac), u"", SW_HIDE, u"");
-  } catch (...) {
+  {
     // The converter did not run: the video stays, under its final name.
-    MoveToFreeName(d->MPath, [d](int n) { return d->FinalVideo(n); });
-    EndDownload();
-    throw;
+    TScopeExit keepVideo([this, d] {
+      MoveToFreeName(d->MPath, [d](int n) { return d->FinalVideo(n); });
+      EndDownload();
+    });
+    code = ShellExecAndWait(converter, ConverterParameters(d->MPath, aac), u"", SW_HIDE, u"");
+    keepVideo.Dismiss();
   }
 
   if (code == 0 && FileSize(aac) > 0) {
     Notice(u"音频下载完成！");
     // The video goes only once the audio has its final name.
-    if (MoveToFreeName(aac, [d](int n) { return d->FinalAudio(n); })) DeleteFileW(W(d->MPath));
+    if (MoveToFreeName(aac, [d](int n) { return d->FinalAudio(n); })) RemoveFile(d->MPath);
   } else {
     Notice(u"音频提取失败！");
-    DeleteFileW(W(aac));
+    RemoveFile(aac);
     MoveToFreeName(d->MPath, [d](int n) { return d->FinalVideo(n); });
   }
   sprgrsbr1->SetPosition(sprgrsbr1->Max());
@@ -378,5 +363,5 @@ void TForm1::EndDownload() {
 }
 
 void TForm1::OpenSaveFolder(const String& folder) {
-  ShellExecuteW(Handle(), L"open", L"Explorer.exe", W(folder), nullptr, SW_SHOWNORMAL);
+  ShellExecuteW(Handle(), L"open", L"Explorer.exe", WideStr(folder), nullptr, SW_SHOWNORMAL);
 }

@@ -4,24 +4,9 @@
 #include <shellapi.h>
 
 #include "app/DownloadLogic.h"
+#include "ui/WinHandles.h"
 
 namespace {
-
-class ProcessHandle {
- public:
-  explicit ProcessHandle(HANDLE h) : h_(h) {}
-  ~ProcessHandle() {
-    if (h_) CloseHandle(h_);
-  }
-  ProcessHandle(const ProcessHandle&) = delete;
-  ProcessHandle& operator=(const ProcessHandle&) = delete;
-  HANDLE Get() const { return h_; }
-
- private:
-  HANDLE h_;
-};
-
-LPCWSTR W(const String& s) { return reinterpret_cast<LPCWSTR>(s.c_str()); }
 
 }  // namespace
 
@@ -37,7 +22,7 @@ bool IsProgramFile(const String& fileName) {
 // The default action for a program file is to run it: started directly, because Wine's
 // ShellExecuteEx expands %VAR% in the file name even without SEE_MASK_DOENVSUBST, which
 // breaks a program installed under a folder named like a variable.
-HANDLE StartProgram(const String& fileName, const String& parameters, Integer cmdShow, const String& directory) {
+TOwnedHandle StartProgram(const String& fileName, const String& parameters, Integer cmdShow, const String& directory) {
   String cmd = QuoteArgument(fileName);
   if (!parameters.empty()) cmd += u" " + parameters;
   STARTUPINFOW si;
@@ -47,27 +32,27 @@ HANDLE StartProgram(const String& fileName, const String& parameters, Integer cm
   si.wShowWindow = static_cast<WORD>(cmdShow);
   PROCESS_INFORMATION pi;
   ResetMemory(&pi, sizeof(pi));
-  if (!CreateProcessW(W(fileName), reinterpret_cast<LPWSTR>(cmd.data()), nullptr, nullptr, FALSE, 0, nullptr,
-                      directory.empty() ? nullptr : W(directory), &si, &pi))
-    return nullptr;
-  CloseHandle(pi.hThread);
-  return pi.hProcess;
+  if (!CreateProcessW(WideStr(fileName), WideStr(cmd), nullptr, nullptr, FALSE, 0, nullptr,
+                      directory.empty() ? nullptr : WideStr(directory), &si, &pi))
+    return TOwnedHandle();
+  TOwnedHandle thread(pi.hThread);
+  return TOwnedHandle(pi.hProcess);
 }
 
-HANDLE StartThroughShell(const String& fileName, const String& parameters, const String& verb, Integer cmdShow,
-                         const String& directory) {
+TOwnedHandle StartThroughShell(const String& fileName, const String& parameters, const String& verb, Integer cmdShow,
+                               const String& directory) {
   SHELLEXECUTEINFOW info;
   ResetMemory(&info, sizeof(info));
   info.cbSize = sizeof(info);
   // No SEE_MASK_DOENVSUBST: a folder named like %VAR% must stay what it is.
   info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
-  info.lpFile = W(fileName);
-  info.lpParameters = W(parameters);
-  info.lpVerb = W(verb);
-  info.lpDirectory = W(directory);
+  info.lpFile = WideStr(fileName);
+  info.lpParameters = WideStr(parameters);
+  info.lpVerb = WideStr(verb);
+  info.lpDirectory = WideStr(directory);
   info.nShow = cmdShow;
-  if (!ShellExecuteExW(&info)) return nullptr;
-  return info.hProcess;
+  if (!ShellExecuteExW(&info)) return TOwnedHandle();
+  return TOwnedHandle(info.hProcess);
 }
 
 }  // namespace
@@ -75,15 +60,14 @@ HANDLE StartThroughShell(const String& fileName, const String& parameters, const
 Cardinal ShellExecAndWait(const String& fileName, const String& parameters, const String& verb, Integer cmdShow,
                           const String& directory) {
   const bool run = IsProgramFile(fileName) && (verb.empty() || SameText(verb, u"open"));
-  HANDLE started = run ? StartProgram(fileName, parameters, cmdShow, directory)
-                       : StartThroughShell(fileName, parameters, verb, cmdShow, directory);
-  if (!started) throw EShellExecError("ShellExecuteEx fail");
-  ProcessHandle process(started);
+  const TOwnedHandle process = run ? StartProgram(fileName, parameters, cmdShow, directory)
+                                   : StartThroughShell(fileName, parameters, verb, cmdShow, directory);
+  if (!process) throw EShellExecError("ShellExecuteEx fail");
 
-  WaitForInputIdle(process.Get(), INFINITE);
+  WaitForInputIdle(process.get(), INFINITE);
   bool quit = false;
   WPARAM quitCode = 0;
-  while (WaitForSingleObject(process.Get(), 10) == WAIT_TIMEOUT) {
+  while (WaitForSingleObject(process.get(), 10) == WAIT_TIMEOUT) {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
       if (msg.message == WM_QUIT) {
@@ -98,6 +82,6 @@ Cardinal ShellExecAndWait(const String& fileName, const String& parameters, cons
   if (quit) PostQuitMessage(static_cast<int>(quitCode));  // the message loop must still end
 
   DWORD code = 0;
-  if (!GetExitCodeProcess(process.Get(), &code)) throw EShellExecError("GetExitCodeProcess fail");
+  if (!GetExitCodeProcess(process.get(), &code)) throw EShellExecError("GetExitCodeProcess fail");
   return code;
 }

@@ -1,12 +1,12 @@
 #include "app/Startup.h"
 
-#include "app/EngineStartup.h"
 #include "app/GzForm.h"
 #include "app/MainForm.h"
 #include "controls/kvProgressBar.h"
 #include "controls/sButton.h"
 #include "controls/sEdit.h"
 #include "controls/sLabel.h"
+#include "engine/EngineStartup.h"
 #include "skin/sSkinManager.h"
 #include "ui/FormReader.h"
 #include "ui/Jpeg.h"

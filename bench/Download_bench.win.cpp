@@ -16,7 +16,6 @@
 #include <mutex>
 
 #include "BenchTiming.h"
-#include "app/EngineStartup.h"
 #include "app/GzForm.h"
 #include "app/MainForm.h"
 #include "app/Startup.h"
@@ -24,6 +23,7 @@
 #include "controls/sButton.h"
 #include "controls/sEdit.h"
 #include "controls/sLabel.h"
+#include "engine/EngineStartup.h"
 #include "support/Files.h"
 #include "support/TempDir.h"
 #include "support/TestServer.h"
@@ -48,7 +48,7 @@ double CpuSeconds() {
 
 Int64 SizeOf(const String& path) {
   WIN32_FILE_ATTRIBUTE_DATA d;
-  if (!GetFileAttributesExW(W(path), GetFileExInfoStandard, &d)) return -1;
+  if (!GetFileAttributesExW(WideStr(path), GetFileExInfoStandard, &d)) return -1;
   return (static_cast<Int64>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
 }
 
@@ -81,7 +81,7 @@ Result RunCurl(const TestServer& server, const String& folder) {
     r.cpu = user + sys;
     r.ok = SizeOf(target) == kSize;
   }
-  DeleteFileW(W(target));
+  DeleteFileW(WideStr(target));
   return r;
 }
 
@@ -111,7 +111,7 @@ Result RunProgram(const String& folder) {
   r.guiSteps = counter.steps;
   const String file = folder + u"\\big.mp4";
   r.ok = SizeOf(file) == kSize;
-  DeleteFileW(W(file));
+  DeleteFileW(WideStr(file));
   CloseExplorerWindow(folder.substr(folder.find_last_of(u'\\') + 1), 10000);
   return r;
 }
@@ -137,7 +137,7 @@ Result RunClient(const TestServer& server, const String& folder) {
     r.cpu = CpuSeconds() - cpu0;
   }
   r.ok = SizeOf(file) == kSize;
-  DeleteFileW(W(file));
+  DeleteFileW(WideStr(file));
   return r;
 }
 
@@ -171,10 +171,10 @@ int main() {
       f.WriteBuffer(block.data(), static_cast<Integer>(block.size()));
     }
   }
-  SetEnvironmentVariableW(L"TARNWICK_PARSE_URL", W(server.BaseUrl()));
+  SetEnvironmentVariableW(L"TARNWICK_PARSE_URL", WideStr(server.BaseUrl()));
   TempDir saveRoot;
   const String folder = Backslashed(saveRoot.Path()) + u"\\bench";
-  CreateDirectoryW(W(folder), nullptr);
+  CreateDirectoryW(WideStr(folder), nullptr);
 
   TApplication app;
   app.CreateForm(Form1);

@@ -33,7 +33,7 @@ endfunction()
 # only the layer directly below it (and so, through it, every lower one); a file of a layer
 # includes headers of its own layer and of the layers below it, never of one above. The order
 # is written once, here: tools/check_layers.py reads it from the generated layers.txt.
-set(TARNWICK_LAYERS base raster images skin paint controls wrappers forms)
+set(TARNWICK_LAYERS base raster images skin paint controls wrappers forms engine)
 
 function(tarnwick_layers)
   set(below twui)

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 
+#include "ScopeGuard.h"
+
 // ---- 1. the application's turn ----------------------------------------------------------
 
 namespace {
@@ -36,14 +38,8 @@ bool TBasicActionLink::Execute(TComponent* component) {
   TBasicAction* action = action_;
   TComponent* before = action->ActionComponent();
   action->SetActionComponent(component);
-  try {
-    bool handled = action->Execute();
-    action->SetActionComponent(before);
-    return handled;
-  } catch (...) {
-    action->SetActionComponent(before);
-    throw;
-  }
+  TScopeExit restore([action, before] { action->SetActionComponent(before); });
+  return action->Execute();
 }
 
 bool TBasicActionLink::Update() { return action_ && action_->Update(); }

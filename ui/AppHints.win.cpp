@@ -12,6 +12,7 @@
 #include "Forms.h"
 #include "GdiScopes.h"
 #include "Hints.h"
+#include "ScopeGuard.h"
 
 // ---- 1. state and timer -----------------------------------------------------------------
 
@@ -227,15 +228,8 @@ void TApplication::ActivateHint(TPoint cursorPos) {
       old->Free();
     }
     if (!h.window) {
-      const TClassInfo* saved = HintWindowClass;
-      HintWindowClass = cls;
-      try {
-        h.window = CreateHintWindow(this);
-      } catch (...) {
-        HintWindowClass = saved;
-        throw;
-      }
-      HintWindowClass = saved;
+      auto windowClass = SetForScope(HintWindowClass, cls);
+      h.window = CreateHintWindow(this);
     }
     h.window->SetColor(info.HintColor);
     h.window->SetBiDiMode(control->BiDiMode());

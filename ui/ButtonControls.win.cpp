@@ -96,7 +96,6 @@ TButton::TButton(TComponent* owner)
 TButton::~TButton() {
   ReplaceImageList(this, images_, nullptr, imagesLink_.get());
   ReplaceReference<TPopupMenu>(this, dropDownMenu_, nullptr);
-  FreeStateImages();
 }
 
 Cardinal TButton::ButtonStyle() const {
@@ -116,7 +115,7 @@ void TButton::HandleCreated() {
 
 void TButton::DestroyWnd() {
   TButtonControl::DestroyWnd();
-  FreeStateImages();
+  stateImages_.reset();
 }
 
 void TButton::SetDefault(bool v) {
@@ -175,42 +174,35 @@ void TButton::Notification(TComponent* component, TOperation operation) {
   }
 }
 
-void TButton::FreeStateImages() {
-  if (stateImages_) ImageList_Destroy(static_cast<HIMAGELIST>(stateImages_));
-  stateImages_ = nullptr;
-}
-
 void TButton::UpdateImageList() {
   if (!HandleAllocated() || IsLoading()) return;
-  HIMAGELIST made = nullptr;
+  TOwnedImageList made;
   const Integer count = images_ ? images_->Count() : 0;
   if (images_ && imageIndex_[0] >= 0 && imageIndex_[0] < count) {
     // A copy of the list in its own format, the six state images appended and then the
     // list's own removed: the system's order of button states is normal, hot, pressed,
     // disabled, default, stylus hot (the hot image); a state without an image of its own
     // shows ImageIndex.
-    made = ImageList_Duplicate(images_->Handle());
+    made.reset(ImageList_Duplicate(images_->Handle()));
     static constexpr Integer kStateIndex[6] = {0, 1, 2, 3, 4, 1};
-    if (made && ImageList_SetImageCount(made, static_cast<UINT>(count + 6))) {
+    if (made && ImageList_SetImageCount(made.get(), static_cast<UINT>(count + 6))) {
       for (int k = 0; k < 6; ++k) {
         const Integer wanted = imageIndex_[kStateIndex[k]];
         const Integer index = wanted >= 0 && wanted < count ? wanted : imageIndex_[0];
-        ImageList_Copy(made, count + k, made, index, ILCF_MOVE);
+        ImageList_Copy(made.get(), count + k, made.get(), index, ILCF_MOVE);
       }
-      for (Integer i = 0; i < count; ++i) ImageList_Remove(made, 0);
-    } else if (made) {
-      ImageList_Destroy(made);
-      made = nullptr;
+      for (Integer i = 0; i < count; ++i) ImageList_Remove(made.get(), 0);
+    } else {
+      made.reset();
     }
   }
   static constexpr UINT kAlign[] = {BUTTON_IMAGELIST_ALIGN_LEFT, BUTTON_IMAGELIST_ALIGN_RIGHT, BUTTON_IMAGELIST_ALIGN_TOP,
                                     BUTTON_IMAGELIST_ALIGN_BOTTOM, BUTTON_IMAGELIST_ALIGN_CENTER};
-  BUTTON_IMAGELIST bil{made,
+  BUTTON_IMAGELIST bil{made.get(),
                        {imageMargins_->Left(), imageMargins_->Top(), imageMargins_->Right(), imageMargins_->Bottom()},
                        kAlign[imageAlignment_]};
   SendToWindow(BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&bil));
-  FreeStateImages();
-  stateImages_ = made;
+  stateImages_ = std::move(made);
   Invalidate();
 }
 

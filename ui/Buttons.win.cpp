@@ -95,7 +95,7 @@ void DrawCaption(TCanvas* canvas, const String& caption, const TRect& r, Cardina
 TSize CaptionSize(TCanvas* canvas, const String& caption, Integer maxWidth) {
   if (caption.empty()) return {0, 0};
   RECT r{0, 0, maxWidth, 0};
-  DrawTextW(canvas->Handle(), reinterpret_cast<LPCWSTR>(caption.c_str()), static_cast<int>(caption.size()), &r,
+  DrawTextW(canvas->Handle(), WideStr(caption), static_cast<int>(caption.size()), &r,
             DT_CALCRECT | DT_CENTER | DT_WORDBREAK);
   return {r.right - r.left, r.bottom - r.top};
 }

@@ -172,21 +172,21 @@ void TCanvas::DrawFocusRect(const TRect& r) {
 
 void TCanvas::TextOut(Integer x, Integer y, const String& text) {
   Require(kFontValid | kBrushValid);
-  ExtTextOutW(dc_, x, y, 0, nullptr, reinterpret_cast<LPCWSTR>(text.c_str()), static_cast<UINT>(text.size()), nullptr);
+  ExtTextOutW(dc_, x, y, 0, nullptr, WideStr(text), static_cast<UINT>(text.size()), nullptr);
   MoveToEx(dc_, x + TextWidth(text), y, nullptr);
 }
 
 void TCanvas::TextRect(const TRect& r, Integer x, Integer y, const String& text) {
   Require(kFontValid | kBrushValid);
   UINT options = ETO_CLIPPED | (brush_->Style() != bsClear ? ETO_OPAQUE : 0);
-  ExtTextOutW(dc_, x, y, options, reinterpret_cast<const RECT*>(&r), reinterpret_cast<LPCWSTR>(text.c_str()),
-              static_cast<UINT>(text.size()), nullptr);
+  ExtTextOutW(dc_, x, y, options, reinterpret_cast<const RECT*>(&r), WideStr(text), static_cast<UINT>(text.size()),
+              nullptr);
 }
 
 void TCanvas::FormattedText(TRect& r, const String& text, Cardinal flags, bool etched) {
   Require(kFontValid | kBrushValid);
   RECT rc{r.Left, r.Top, r.Right, r.Bottom};
-  auto draw = [&] { DrawTextW(dc_, reinterpret_cast<LPCWSTR>(text.c_str()), static_cast<int>(text.size()), &rc, flags); };
+  auto draw = [&] { DrawTextW(dc_, WideStr(text), static_cast<int>(text.size()), &rc, flags); };
   if (flags & DT_CALCRECT) {
     draw();
     r = {rc.left, rc.top, rc.right, rc.bottom};
@@ -208,7 +208,7 @@ void TCanvas::FormattedText(TRect& r, const String& text, Cardinal flags, bool e
 TSize TCanvas::TextExtent(const String& text) {
   Require(kFontValid);
   SIZE s{};
-  GetTextExtentPoint32W(dc_, reinterpret_cast<LPCWSTR>(text.c_str()), static_cast<int>(text.size()), &s);
+  GetTextExtentPoint32W(dc_, WideStr(text), static_cast<int>(text.size()), &s);
   return {s.cx, s.cy};
 }
 

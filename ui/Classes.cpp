@@ -1,5 +1,6 @@
 #include "Classes.h"
 
+#include "ScopeGuard.h"
 #include "Threads.h"
 
 #include <algorithm>
@@ -363,17 +364,11 @@ void TCollection::Delete(Integer index) {
 
 void TCollection::Clear() {
   if (items_.empty()) return;
-  BeginUpdate();
-  try {
-    while (!items_.empty()) {
-      Notify(items_.back(), cnDeleting);
-      items_.back()->Free();
-    }
-  } catch (...) {
-    EndUpdate();
-    throw;
+  auto update = UpdateScope(*this);
+  while (!items_.empty()) {
+    Notify(items_.back(), cnDeleting);
+    items_.back()->Free();
   }
-  EndUpdate();
 }
 
 TCollectionItem* TCollection::FindItemID(Integer id) const {
@@ -389,15 +384,9 @@ void TCollection::Assign(const TPersistent* source) {
     return;
   }
   if (other == this) return;
-  BeginUpdate();
-  try {
-    Clear();
-    for (TCollectionItem* item : other->items_) Add()->Assign(item);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  auto update = UpdateScope(*this);
+  Clear();
+  for (TCollectionItem* item : other->items_) Add()->Assign(item);
 }
 
 void TCollection::BeginUpdate() { ++updateCount_; }

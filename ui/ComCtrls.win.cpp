@@ -16,6 +16,7 @@
 #include "CommonProperties.h"
 #include "ImgList.h"
 #include "Menus.h"
+#include "ScopeGuard.h"
 
 // ---- 1. TProgressBar ------------------------------------------------------------------
 
@@ -345,9 +346,8 @@ void TToolBar::UpdateButtonBounds() {
     RECT r{};
     if (!SendMessageW(WindowHandle(), TB_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&r))) continue;
     TToolButton* b = Buttons(i);
-    b->positioning_ = true;
+    auto positioning = SetForScope(b->positioning_, true, false);
     b->SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
-    b->positioning_ = false;
   }
 }
 

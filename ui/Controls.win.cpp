@@ -20,6 +20,7 @@
 #include "Forms.h"
 #include "GdiScopes.h"
 #include "Menus.h"
+#include "ScopeGuard.h"
 
 #undef TextOut
 
@@ -51,8 +52,6 @@ TControl* gCaptureControl = nullptr;  // a graphic control that has the mouse ca
 TControl* gMouseControl = nullptr;    // the control under the mouse, as last seen
 
 HINSTANCE ModuleInstance() { return GetModuleHandleW(nullptr); }
-
-LPCWSTR W(const String& s) { return reinterpret_cast<LPCWSTR>(s.c_str()); }
 
 TWParam ToWParam(const void* p) { return reinterpret_cast<TWParam>(p); }
 TLParam ToLParam(const void* p) { return reinterpret_cast<TLParam>(p); }
@@ -188,14 +187,14 @@ WNDPROC RegisterControlClass(const TCreateParams& p) {
   WNDCLASSW wc{};
   WNDPROC super = DefWindowProcW;
   if (!p.SysClassName.empty()) {
-    if (!GetClassInfoW(nullptr, W(p.SysClassName), &wc))
+    if (!GetClassInfoW(nullptr, WideStr(p.SysClassName), &wc))
       throw EOSError(u"Window class " + p.SysClassName + u" does not exist");
     super = wc.lpfnWndProc;
   }
   wc.lpfnWndProc = &TwWindowProcs::Route;
   wc.cbWndExtra += static_cast<int>(sizeof(LONG_PTR));  // the control slot, after the system class's bytes
   wc.hInstance = ModuleInstance();
-  wc.lpszClassName = W(p.WinClassName);
+  wc.lpszClassName = WideStr(p.WinClassName);
   wc.lpszMenuName = nullptr;
   if (p.SysClassName.empty()) {
     wc.style = p.ClassStyle;
@@ -585,14 +584,8 @@ void TControl::CMTextChanged(TMessage&) { Invalidate(); }
 
 void TControl::CMParentFontChanged(TMessage&) {
   if (!parentFont_ || !parent_) return;
-  changingParentFont_ = true;
-  try {
-    font_->Assign(parent_->Font());
-  } catch (...) {
-    changingParentFont_ = false;
-    throw;
-  }
-  changingParentFont_ = false;
+  auto changing = SetForScope(changingParentFont_, true, false);
+  font_->Assign(parent_->Font());
 }
 
 void TControl::CMParentColorChanged(TMessage&) {
@@ -708,16 +701,11 @@ void TControl::ChangeScale(Integer m, Integer d) {
   originalParentSize_ = {scale(originalParentSize_.X), scale(originalParentSize_.Y)};
   // Positions from the parent's origin scale as the sizes do.
   Integer l = scale(left_), t = scale(top_);
-  struct Scaling {
-    bool& flag;
-    explicit Scaling(bool& f) : flag(f) { flag = true; }
-    ~Scaling() { flag = false; }
-  } scaling(scaling_);
+  auto scaling = SetForScope(scaling_, true, false);
   SetBounds(l, t, scale(left_ + width_) - l, scale(top_ + height_) - t);
   if (!parentFont_) {
-    changingParentFont_ = true;
+    auto changing = SetForScope(changingParentFont_, true, false);
     font_->SetHeight(scale(font_->Height()));
-    changingParentFont_ = false;
   }
 }
 
@@ -818,18 +806,12 @@ void TWinControl::CreateWnd() {
   CreateParams(p);
   if (!p.WndParent && (p.Style & WS_CHILD)) throw EInvalidOperation(u"Control '" + Name() + u"' has no parent window");
   defWndProc_ = reinterpret_cast<void*>(RegisterControlClass(p));
-  TWinControl* outer = gCreating;
-  gCreating = this;
-  SetControlState(ControlState() + TControlState{csCreating});
-  try {
+  {
+    auto creating = SetForScope(gCreating, this);
+    SetControlState(ControlState() + TControlState{csCreating});
+    TScopeExit created([this] { SetControlState(ControlState() - TControlState{csCreating}); });
     CreateWindowHandle(p);
-  } catch (...) {
-    gCreating = outer;
-    SetControlState(ControlState() - TControlState{csCreating});
-    throw;
   }
-  gCreating = outer;
-  SetControlState(ControlState() - TControlState{csCreating});
   if (!handle_) throw EOSError(u"Cannot create the window of " + Name() + u" (" + ClassName() + u")");
   // Children get a unique id (the handle value, as the class library does), so that
   // notifications that carry only an id can be traced back to the control.
@@ -841,7 +823,7 @@ void TWinControl::CreateWnd() {
 }
 
 void TWinControl::CreateWindowHandle(const TCreateParams& p) {
-  HWND h = CreateWindowExW(p.ExStyle, W(p.WinClassName), W(p.Caption), p.Style, p.X, p.Y, p.Width, p.Height,
+  HWND h = CreateWindowExW(p.ExStyle, WideStr(p.WinClassName), WideStr(p.Caption), p.Style, p.X, p.Y, p.Width, p.Height,
                            p.WndParent, nullptr, ModuleInstance(), p.Param);
   if (h && !handle_) BindHandle(h);
 }
@@ -956,13 +938,9 @@ void TWinControl::UpdateShowing() {
     for (TWinControl* c : std::vector<TWinControl*>(winControls_)) c->UpdateShowing();
   }
   if (handle_ && showing_ != show) {
-    showing_ = show;
-    try {
-      Perform(CM_SHOWINGCHANGED, 0, 0);
-    } catch (...) {
-      showing_ = !show;
-      throw;
-    }
+    auto showing = SetForScope(showing_, show);
+    Perform(CM_SHOWINGCHANGED, 0, 0);
+    showing.Dismiss();  // kept only when the change went through
   }
 }
 
@@ -1569,16 +1547,13 @@ void TWinControl::WMPrintClient(TMessage& m) {
     DefaultHandler(m);
     return;
   }
-  SetControlState(ControlState() + TControlState{csPrintClient});
-  try {
+  {
+    SetControlState(ControlState() + TControlState{csPrintClient});
+    TScopeExit printed([this] { SetControlState(ControlState() - TControlState{csPrintClient}); });
     if (m.LParam & PRF_ERASEBKGND) Perform(WM_ERASEBKGND, m.WParam, static_cast<TLParam>(m.WParam));
     TMessage pm{WM_PAINT, m.WParam, 0, 0};
     WMPaint(pm);
-  } catch (...) {
-    SetControlState(ControlState() - TControlState{csPrintClient});
-    throw;
   }
-  SetControlState(ControlState() - TControlState{csPrintClient});
   m.Result = 0;
 }
 

@@ -7,6 +7,7 @@
 #include "ExtCtrls.h"
 #include "GdiScopes.h"
 #include "Icon.h"
+#include "ScopeGuard.h"
 #include "StdCtrls.h"
 
 bool UseLatestCommonDialogs = true;
@@ -73,7 +74,9 @@ TForm* CreateMessageDialog(const String& msg, TMsgDlgType type, TMsgDlgButtons b
 TForm* CreateMessageDialog(const String& msg, TMsgDlgType type, TMsgDlgButtons buttons, TMsgDlgBtn defaultButton) {
   if (buttons.Empty()) buttons = {mbOK};
   auto* form = new TMessageForm(Application);
-  try {
+  // A form that cannot be completed goes again.
+  TScopeExit freeForm([form] { form->Free(); });
+  {
     form->AfterConstruction();
     form->SetBorderStyle(bsDialog);
     form->SetBorderIcons({biSystemMenu});
@@ -91,7 +94,7 @@ TForm* CreateMessageDialog(const String& msg, TMsgDlgType type, TMsgDlgButtons b
       TClientDC screen(nullptr);
       TSelectObject font(screen, form->Font()->Handle());
       String t = msg.empty() ? String(u" ") : msg;
-      DrawTextW(screen, reinterpret_cast<LPCWSTR>(t.c_str()), static_cast<int>(t.size()), &textRect,
+      DrawTextW(screen, WideStr(t), static_cast<int>(t.size()), &textRect,
                 DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
     }
     Integer left = margin;
@@ -127,7 +130,7 @@ TForm* CreateMessageDialog(const String& msg, TMsgDlgType type, TMsgDlgButtons b
         if (!buttons.Contains(static_cast<TMsgDlgBtn>(b))) continue;
         String c = kButtons[b].caption;
         RECT r{0, 0, 0, 0};
-        DrawTextW(screen, reinterpret_cast<LPCWSTR>(c.c_str()), static_cast<int>(c.size()), &r, DT_CALCRECT | DT_SINGLELINE);
+        DrawTextW(screen, WideStr(c), static_cast<int>(c.size()), &r, DT_CALCRECT | DT_SINGLELINE);
         buttonW = std::max<Integer>(buttonW, r.right + px(16));
       }
     }
@@ -158,10 +161,8 @@ TForm* CreateMessageDialog(const String& msg, TMsgDlgType type, TMsgDlgButtons b
     }
     form->SetClientSize(TSize(clientW, textBottom + vSpacing + buttonH + margin));
     if (!form->ActiveControl() && !made.empty()) form->SetActiveControl(made.front());
-  } catch (...) {
-    form->Free();
-    throw;
   }
+  freeForm.Dismiss();
   return form;
 }
 
@@ -185,25 +186,17 @@ Integer MessageDlgPos(const String& msg, TMsgDlgType type, TMsgDlgButtons button
       static constexpr UINT kIcon[] = {MB_ICONWARNING, MB_ICONERROR, MB_ICONINFORMATION, MB_ICONQUESTION, 0};
       // The box's result ids are the modal results (IDOK 1 = mrOk ... IDNO 7 = mrNo).
       return Application ? Application->MessageBox(msg, CaptionOf(type), s.flags | kIcon[type])
-                         : ::MessageBoxW(nullptr, reinterpret_cast<LPCWSTR>(msg.c_str()),
-                                         reinterpret_cast<LPCWSTR>(CaptionOf(type).c_str()), s.flags | kIcon[type]);
+                         : ::MessageBoxW(nullptr, WideStr(msg), WideStr(CaptionOf(type)), s.flags | kIcon[type]);
     }
   }
   TForm* form = CreateMessageDialog(msg, type, buttons);
-  Integer result;
-  try {
-    if (x >= 0 || y >= 0) {
-      form->SetPosition(poDesigned);
-      if (x >= 0) form->SetLeft(x);
-      if (y >= 0) form->SetTop(y);
-    }
-    result = form->ShowModal();
-  } catch (...) {
-    form->Free();
-    throw;
+  TScopeExit freeForm([form] { form->Free(); });
+  if (x >= 0 || y >= 0) {
+    form->SetPosition(poDesigned);
+    if (x >= 0) form->SetLeft(x);
+    if (y >= 0) form->SetTop(y);
   }
-  form->Free();
-  return result;
+  return form->ShowModal();
 }
 
 Integer MessageDlg(const String& msg, TMsgDlgType type, TMsgDlgButtons buttons, Integer helpCtx) {
@@ -240,28 +233,22 @@ bool SelectDirectory(const String& caption, const String& root, String& director
   // The new-style dialog needs OLE on this thread; the engine starts it at start-up, and
   // the counted call below is harmless then.
   HRESULT ole = OleInitialize(nullptr);
-  struct OleScope {
-    HRESULT hr;
-    ~OleScope() {
-      if (SUCCEEDED(hr)) OleUninitialize();
-    }
-  } oleScope{ole};
+  TScopeExit oleEnd([ole] {
+    if (SUCCEEDED(ole)) OleUninitialize();
+  });
 
   PIDLIST_ABSOLUTE rootId = nullptr;
-  if (!root.empty()) SHParseDisplayName(reinterpret_cast<LPCWSTR>(root.c_str()), nullptr, &rootId, 0, nullptr);
-  struct IdScope {
-    PIDLIST_ABSOLUTE id;
-    ~IdScope() {
-      if (id) CoTaskMemFree(id);
-    }
-  } rootScope{rootId};
+  if (!root.empty()) SHParseDisplayName(WideStr(root), nullptr, &rootId, 0, nullptr);
+  TScopeExit freeRoot([rootId] {
+    if (rootId) CoTaskMemFree(rootId);
+  });
 
   wchar_t display[MAX_PATH] = {};
   BROWSEINFOW bi{};
   bi.hwndOwner = owner;
   bi.pidlRoot = rootId;
   bi.pszDisplayName = display;
-  bi.lpszTitle = reinterpret_cast<LPCWSTR>(caption.c_str());
+  bi.lpszTitle = WideStr(caption);
   bi.ulFlags = BIF_RETURNONLYFSDIRS;
   if (options.Contains(sdNewUI)) bi.ulFlags |= BIF_NEWDIALOGSTYLE;
   if (!options.Contains(sdNewFolder)) bi.ulFlags |= BIF_NONEWFOLDERBUTTON;
@@ -275,7 +262,7 @@ bool SelectDirectory(const String& caption, const String& root, String& director
 
   PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&bi);
   if (!chosen) return false;
-  IdScope chosenScope{chosen};
+  TScopeExit freeChosen([chosen] { CoTaskMemFree(chosen); });
   wchar_t path[MAX_PATH * 2] = {};
   if (!SHGetPathFromIDListW(chosen, path)) return false;
   directory = String(reinterpret_cast<const Char*>(path));

@@ -243,7 +243,7 @@ void TCustomPanel::Paint() {
   static constexpr Cardinal kVertical[] = {DT_TOP, DT_BOTTOM, DT_VCENTER};
   const Cardinal flags = DrawTextBiDiModeFlags(DT_EXPANDTABS | DT_SINGLELINE | kAlign[alignment_] | kVertical[verticalAlignment_]);
   RECT text{r.Left, r.Top, r.Right, r.Bottom};
-  DrawTextW(c->Handle(), reinterpret_cast<LPCWSTR>(caption.c_str()), static_cast<int>(caption.size()), &text, flags);
+  DrawTextW(c->Handle(), WideStr(caption), static_cast<int>(caption.size()), &text, flags);
 }
 
 void TCustomPanel::Dispatch(TMessage& m) {

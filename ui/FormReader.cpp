@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Colors.h"
+#include "ScopeGuard.h"
 #include "Streams.h"
 #include "StringList.h"
 
@@ -329,17 +330,19 @@ class Applier {
     root_->SetLoading(true);
     root_->SetReading(true);
     loaded_.push_back(root_);
-    try {
+    {
+      // A description that fails leaves no component loading.
+      TScopeExit stopLoading([this] {
+        for (TComponent* c : loaded_) {
+          c->SetReading(false);
+          c->SetLoading(false);
+        }
+      });
       root_->SetName(UniqueRootName(desc.name));
       ReadBody(root_, desc, desc.name);
       root_->SetReading(false);
       for (const Fixup& f : fixups_) Resolve(f);
-    } catch (...) {
-      for (TComponent* c : loaded_) {
-        c->SetReading(false);
-        c->SetLoading(false);
-      }
-      throw;
+      stopLoading.Dismiss();
     }
     for (TComponent* c : loaded_) c->Loaded();
   }
@@ -533,27 +536,20 @@ class Applier {
         if (v.kind == Value::List) {
           auto* list = dynamic_cast<TStringList*>(current);
           if (!list) Fail(u"Property " + path + u" is not a string list", component, path, line);
-          list->BeginUpdate();
+          auto update = UpdateScope(*list);
           list->Clear();
           for (const String& s : v.names) list->Add(s);
-          list->EndUpdate();
           return;
         }
         if (v.kind == Value::Collection) {
           auto* coll = dynamic_cast<TCollection*>(current);
           if (!coll) Fail(u"Property " + path + u" is not a collection", component, path, line);
-          coll->BeginUpdate();
-          try {
-            coll->Clear();
-            for (const Item& it : v.items) {
-              TCollectionItem* item = coll->Add();
-              for (const Prop& p : it.props) SetProp(item, p, component + u"." + path);
-            }
-          } catch (...) {
-            coll->EndUpdate();
-            throw;
+          auto update = UpdateScope(*coll);
+          coll->Clear();
+          for (const Item& it : v.items) {
+            TCollectionItem* item = coll->Add();
+            for (const Prop& p : it.props) SetProp(item, p, component + u"." + path);
           }
-          coll->EndUpdate();
           return;
         }
         if (v.kind == Value::Ident) {

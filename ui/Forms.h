@@ -34,6 +34,7 @@
 #include "Clock.h"
 #include "Controls.h"
 #include "Hints.h"
+#include "ScopeGuard.h"
 
 TW_ENUM(TFormBorderStyle, bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin)
 // Edits and panels use the first two values.
@@ -499,23 +500,19 @@ class TApplication : public TComponent {
   // (so OnCreate can use the global), and makes the first one the main form.
   template <class T>
   T* CreateForm(T*& ref) {
-    creatingMainForm_ = mainForm_ == nullptr;
     T* form;
-    try {
+    {
+      auto creatingMain = SetForScope(creatingMainForm_, mainForm_ == nullptr, false);
       form = new T(this);
-    } catch (...) {
-      creatingMainForm_ = false;
-      throw;
+      ref = form;
     }
-    ref = form;
-    creatingMainForm_ = false;
-    try {
-      form->AfterConstruction();
-    } catch (...) {
+    // A form whose description fails goes again, and the global with it.
+    TScopeExit dropForm([&ref, form] {
       ref = nullptr;
       form->Free();
-      throw;
-    }
+    });
+    form->AfterConstruction();
+    dropForm.Dismiss();
     if (!mainForm_) {
       form->HandleNeeded();
       mainForm_ = form;

@@ -15,6 +15,7 @@
 #include "Forms.h"
 #include "GdiScopes.h"
 #include "Menus.h"
+#include "ScopeGuard.h"
 #include "Threads.h"
 
 // ---- 1. globals and helpers -----------------------------------------------------------
@@ -23,8 +24,6 @@ TApplication* Application = nullptr;
 TScreen* Screen = nullptr;
 
 namespace {
-
-LPCWSTR W(const String& s) { return reinterpret_cast<LPCWSTR>(s.c_str()); }
 
 constexpr TIdentMapEntry kModalResults[] = {
     {mrNone, u"mrNone"},   {mrOk, u"mrOk"},         {mrCancel, u"mrCancel"},   {mrAbort, u"mrAbort"},
@@ -430,10 +429,7 @@ void TCustomForm::CMShowingChanged(TMessage&) {
   HWND h = WindowHandle();
   if (!Showing()) MergeMenu(false);
   formState_ += fsShowing;
-  struct Shown {
-    TCustomForm* f;
-    ~Shown() { f->formState_ -= fsShowing; }
-  } shown{this};
+  TScopeExit shown([this] { formState_ -= fsShowing; });
   if (Showing()) {
     formState_ += fsVisible;
     try {
@@ -550,15 +546,11 @@ TModalResult TCustomForm::ShowModal() {
   formState_ += fsModal;
   modalResult_ = mrNone;
   if (Application) Application->ModalStarted();
-  struct Finish {
-    TCustomForm* form;
-    HWND previous;
-    ~Finish() {
-      form->modal_ = false;
-      form->formState_ -= fsModal;
-      if (Application) Application->ModalFinished();
-    }
-  } finish{this, previous};
+  TScopeExit finish([this] {
+    modal_ = false;
+    formState_ -= fsModal;
+    if (Application) Application->ModalFinished();
+  });
   {
     TaskWindowsDisabled disabled(Handle());
     Show();
@@ -721,8 +713,8 @@ void TCustomForm::CreateWindowHandle(const TCreateParams& p) {
   }
   // An MDI child is made by its client, which keeps its list of children and the window menu.
   MDICREATESTRUCTW mcs{};
-  mcs.szClass = reinterpret_cast<LPCWSTR>(p.WinClassName.c_str());
-  mcs.szTitle = reinterpret_cast<LPCWSTR>(p.Caption.c_str());
+  mcs.szClass = WideStr(p.WinClassName);
+  mcs.szTitle = WideStr(p.Caption);
   mcs.hOwner = GetModuleHandleW(nullptr);
   mcs.x = p.X;
   mcs.y = p.Y;
@@ -1133,7 +1125,7 @@ TApplication::TApplication(TComponent* owner) : TComponent(owner) {
   wc.lpszClassName = L"TApplication";
   wc.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
   RegisterClassW(&wc);  // a second application object finds it registered
-  handle_ = CreateWindowExW(0, L"TApplication", W(title_),
+  handle_ = CreateWindowExW(0, L"TApplication", WideStr(title_),
                             WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0, 0, nullptr,
                             nullptr, wc.hInstance, nullptr);
   // Calls queued from other threads wake the loop with a WM_NULL to this window.
@@ -1334,6 +1326,6 @@ Integer TApplication::MessageBox(const String& text, const String& caption, Card
   HWND owner = GetActiveWindow();
   if (!owner && mainForm_ && mainForm_->HandleAllocated() && IsWindowVisible(mainForm_->WindowHandle()))
     owner = mainForm_->WindowHandle();
-  return ::MessageBoxW(owner, W(text), W(caption), flags);
+  return ::MessageBoxW(owner, WideStr(text), WideStr(caption), flags);
 }
 #pragma pop_macro("MessageBox")

@@ -17,33 +17,17 @@
 #include <utility>
 
 #include "Canvas.h"
+#include "UniqueHandle.h"
 
 // An owned GDI object (font, bitmap, brush, pen, region, palette).
 template <class H>
-class TGdiHandle {
- public:
-  TGdiHandle() = default;
-  explicit TGdiHandle(H h) : h_(h) {}
-  ~TGdiHandle() { reset(); }
-  TGdiHandle(TGdiHandle&& o) noexcept : h_(o.release()) {}
-  TGdiHandle& operator=(TGdiHandle&& o) noexcept {
-    if (this != &o) reset(o.release());
-    return *this;
-  }
-  TGdiHandle(const TGdiHandle&) = delete;
-  TGdiHandle& operator=(const TGdiHandle&) = delete;
-
-  H get() const { return h_; }
-  explicit operator bool() const { return h_ != nullptr; }
-  H release() { return std::exchange(h_, nullptr); }
-  void reset(H h = nullptr) {
-    if (h_) DeleteObject(h_);
-    h_ = h;
-  }
-
- private:
-  H h_ = nullptr;
+struct TGdiObjectTraits {
+  using Handle = H;
+  static H Invalid() { return nullptr; }
+  static void Close(H h) { DeleteObject(h); }
 };
+template <class H>
+using TGdiHandle = TUniqueHandle<TGdiObjectTraits<H>>;
 
 using TOwnedFont = TGdiHandle<HFONT>;
 using TOwnedBitmap = TGdiHandle<HBITMAP>;
@@ -53,29 +37,12 @@ using TOwnedRegion = TGdiHandle<HRGN>;
 using TOwnedPalette = TGdiHandle<HPALETTE>;
 
 // An owned icon or cursor made by CreateIconIndirect & co. (not a shared one from LoadIcon).
-class TOwnedIcon {
- public:
-  TOwnedIcon() = default;
-  explicit TOwnedIcon(HICON h) : h_(h) {}
-  ~TOwnedIcon() { reset(); }
-  TOwnedIcon(TOwnedIcon&& o) noexcept : h_(o.release()) {}
-  TOwnedIcon& operator=(TOwnedIcon&& o) noexcept {
-    if (this != &o) reset(o.release());
-    return *this;
-  }
-  TOwnedIcon(const TOwnedIcon&) = delete;
-  TOwnedIcon& operator=(const TOwnedIcon&) = delete;
-  HICON get() const { return h_; }
-  explicit operator bool() const { return h_ != nullptr; }
-  HICON release() { return std::exchange(h_, nullptr); }
-  void reset(HICON h = nullptr) {
-    if (h_) DestroyIcon(h_);
-    h_ = h;
-  }
-
- private:
-  HICON h_ = nullptr;
+struct TIconTraits {
+  using Handle = HICON;
+  static HICON Invalid() { return nullptr; }
+  static void Close(HICON h) { DestroyIcon(h); }
 };
+using TOwnedIcon = TUniqueHandle<TIconTraits>;
 
 // Selects an object into a DC for the scope and puts the previous one back.
 class TSelectObject {

@@ -1,6 +1,9 @@
 #include "Graphics.h"
 
+#include <memory>
+
 #include "Bitmap.h"
+#include "ScopeGuard.h"
 
 namespace {
 
@@ -46,11 +49,7 @@ void TGraphicsObject::Changed() {
   // The next Handle() makes a new object; the old one is deleted only after the listeners
   // heard of the change: a canvas takes it out of its DC, a control hands the new one to
   // its window.
-  struct DeleteLater {
-    void* h;
-    ~DeleteLater() { DeleteHandle(h); }
-  } old{handle_};
-  handle_ = nullptr;
+  TScopeExit deleteLater([old = std::exchange(handle_, nullptr)] { DeleteHandle(old); });
 #endif
   if (onChange_) onChange_(this);
 }
@@ -177,18 +176,13 @@ void TBrush::SetStyle(TBrushStyle style) {
 }
 
 void TBrush::SetBitmap(const TBitmap* bitmap) {
-  TBitmap* copy = nullptr;
+  std::unique_ptr<TBitmap> copy;
   if (bitmap) {
-    copy = new TBitmap();
-    try {
-      copy->Assign(bitmap);
-    } catch (...) {
-      delete copy;
-      throw;
-    }
+    copy = std::make_unique<TBitmap>();
+    copy->Assign(bitmap);
   }
   delete bitmap_;
-  bitmap_ = copy;
+  bitmap_ = copy.release();
   Changed();
 }
 

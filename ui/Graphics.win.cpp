@@ -6,6 +6,7 @@
 
 #include "Bitmap.h"
 #include "Graphics.h"
+#include "ScopeGuard.h"
 
 void TGraphicsObject::FreeHandle() {
   DeleteHandle(handle_);
@@ -67,10 +68,7 @@ void TFont::SetHandle(HFONT font) {
   if (lf.lfStrikeOut) style_ += fsStrikeOut;
   charset_ = lf.lfCharSet;
   pitch_ = (lf.lfPitchAndFamily & 3) == FIXED_PITCH ? fpFixed : (lf.lfPitchAndFamily & 3) == VARIABLE_PITCH ? fpVariable : fpDefault;
-  struct DeleteLater {
-    void* h;
-    ~DeleteLater() { DeleteHandle(h); }
-  } later{old};
+  TScopeExit deleteLater([old] { DeleteHandle(old); });
   if (OnChange()) OnChange()(this);  // a canvas takes the old font out of its DC first
 }
 

@@ -56,7 +56,7 @@ TRect THintWindow::CalcHintRect(Integer maxWidth, const String& hint, void*) {
   TClientDC screen(nullptr);
   TSelectObject font(screen, Font()->Handle());
   RECT r{0, 0, maxWidth, 0};
-  DrawTextW(screen, reinterpret_cast<LPCWSTR>(hint.c_str()), static_cast<int>(hint.size()), &r,
+  DrawTextW(screen, WideStr(hint), static_cast<int>(hint.size()), &r,
             DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
   return {0, 0, r.right + 6, r.bottom + 2};
 }
@@ -78,6 +78,5 @@ void THintWindow::Paint() {
   c->Brush()->SetStyle(bsClear);
   RECT text{r.Left + 2, r.Top + 2, r.Right, r.Bottom};
   String t = Caption();
-  DrawTextW(c->Handle(), reinterpret_cast<LPCWSTR>(t.c_str()), static_cast<int>(t.size()), &text,
-            DT_LEFT | DT_NOPREFIX | DT_WORDBREAK);
+  DrawTextW(c->Handle(), WideStr(t), static_cast<int>(t.size()), &text, DT_LEFT | DT_NOPREFIX | DT_WORDBREAK);
 }

@@ -11,6 +11,9 @@
 #include <mutex>
 #include <thread>
 
+#include "ScopeGuard.h"
+#include "WinHandles.h"
+
 // Sections: handles and errors, the request state shared with WinHTTP, one transfer driven
 // step by step, the client.
 //
@@ -26,28 +29,12 @@
 
 namespace {
 
-class WinHttpHandle {
- public:
-  WinHttpHandle() = default;
-  explicit WinHttpHandle(HINTERNET h) : h_(h) {}
-  ~WinHttpHandle() { Reset(); }
-  WinHttpHandle(const WinHttpHandle&) = delete;
-  WinHttpHandle& operator=(const WinHttpHandle&) = delete;
-  HINTERNET Get() const { return h_; }
-  explicit operator bool() const { return h_ != nullptr; }
-  void Reset() {
-    if (h_) WinHttpCloseHandle(h_);
-    h_ = nullptr;
-  }
-  HINTERNET Release() {
-    HINTERNET h = h_;
-    h_ = nullptr;
-    return h;
-  }
-
- private:
-  HINTERNET h_ = nullptr;
+struct TWinHttpHandleTraits {
+  using Handle = HINTERNET;
+  static HINTERNET Invalid() { return nullptr; }
+  static void Close(HINTERNET h) { WinHttpCloseHandle(h); }
 };
+using WinHttpHandle = TUniqueHandle<TWinHttpHandleTraits>;
 
 String ErrorText(const char* what, DWORD code) {
   wchar_t* buf = nullptr;
@@ -74,7 +61,7 @@ constexpr DWORD kStepTimeoutMs = 60000;
 // to the thread that drives the request.
 struct RequestState {
   std::atomic<int> refs{1};
-  HANDLE stepDone = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  TOwnedEvent stepDone{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
   DWORD result = 0;  // bytes available or read by the step that ended
   std::atomic<DWORD> error{0};  // set when the step failed
   // The completion that ended the step. Under load, Wine was seen to signal our events when
@@ -85,10 +72,7 @@ struct RequestState {
 
   void AddRef() { refs.fetch_add(1); }
   void Release() {
-    if (refs.fetch_sub(1) == 1) {
-      CloseHandle(stepDone);
-      delete this;
-    }
+    if (refs.fetch_sub(1) == 1) delete this;
   }
 };
 
@@ -99,22 +83,22 @@ void CALLBACK StatusCallback(HINTERNET, DWORD_PTR context, DWORD status, LPVOID 
     case WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE:
     case WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE:
       st->completed = status;
-      SetEvent(st->stepDone);
+      SetEvent(st->stepDone.get());
       break;
     case WINHTTP_CALLBACK_STATUS_DATA_AVAILABLE:
       st->result = *static_cast<DWORD*>(info);
       st->completed = status;
-      SetEvent(st->stepDone);
+      SetEvent(st->stepDone.get());
       break;
     case WINHTTP_CALLBACK_STATUS_READ_COMPLETE:
       st->result = length;
       st->completed = status;
-      SetEvent(st->stepDone);
+      SetEvent(st->stepDone.get());
       break;
     case WINHTTP_CALLBACK_STATUS_REQUEST_ERROR: {
       const DWORD error = static_cast<WINHTTP_ASYNC_RESULT*>(info)->dwError;
       st->error = error ? error : DWORD(ERROR_WINHTTP_INTERNAL_ERROR);
-      SetEvent(st->stepDone);
+      SetEvent(st->stepDone.get());
       break;
     }
     case WINHTTP_CALLBACK_STATUS_HANDLE_CLOSING:
@@ -274,7 +258,7 @@ class RequestCaller {
       if (!call(s.request)) {
         const DWORD err = GetLastError();
         s.st->error = err ? err : ERROR_WINHTTP_INTERNAL_ERROR;
-        SetEvent(s.st->stepDone);
+        SetEvent(s.st->stepDone.get());
       }
     }
     WinHttpCloseHandle(s.request);
@@ -299,13 +283,10 @@ struct THTTPTransfer {
   bool readContent = true;  // false for HEAD
   TReceiveDataEvent onReceiveData;
   THTTPClient* sender = nullptr;
-  HANDLE abort = nullptr;  // signalled to stop the transfer; nullptr: cannot be stopped
+  TOwnedEvent abort;                  // signalled to stop the transfer; none: cannot be stopped
   std::atomic<bool> aborting{false};  // set before abort is signalled
   IAsyncResult result = std::make_shared<THTTPAsyncResult>();
 
-  ~THTTPTransfer() {
-    if (abort) CloseHandle(abort);
-  }
   void Run();
 
  private:
@@ -321,7 +302,7 @@ bool THTTPTransfer::Step(RequestCaller& caller, RequestState* st, std::function<
                          const char* what) {
   st->completed = 0;
   caller.Call(std::move(call));
-  HANDLE waits[2] = {st->stepDone, abort};
+  HANDLE waits[2] = {st->stepDone.get(), abort.get()};
   const ULONGLONG deadline = GetTickCount64() + kStepTimeoutMs;
   for (;;) {
     if (aborting) {
@@ -345,34 +326,31 @@ bool THTTPTransfer::Step(RequestCaller& caller, RequestState* st, std::function<
 void THTTPTransfer::Run() {
   constexpr DWORD kBlock = ReadSizer::kMax;
   THTTPResponse& response = *result->response_;
-  WinHttpHandle session(WinHttpOpen(reinterpret_cast<LPCWSTR>(agent.c_str()), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
-                                    WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC));
+  WinHttpHandle session(WinHttpOpen(WideStr(agent), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+                                    WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC));
   if (!session) return Fail("Error opening the session", GetLastError());
-  WinHttpHandle connect(WinHttpConnect(session.Get(), url.host.c_str(), url.port, 0));
+  WinHttpHandle connect(WinHttpConnect(session.get(), url.host.c_str(), url.port, 0));
   if (!connect) return Fail("Error connecting", GetLastError());
-  WinHttpHandle req(WinHttpOpenRequest(connect.Get(), method.c_str(), url.path.c_str(), nullptr, WINHTTP_NO_REFERER,
+  WinHttpHandle req(WinHttpOpenRequest(connect.get(), method.c_str(), url.path.c_str(), nullptr, WINHTTP_NO_REFERER,
                                        WINHTTP_DEFAULT_ACCEPT_TYPES, url.secure ? WINHTTP_FLAG_SECURE : 0));
   if (!req) return Fail("Error opening the request", GetLastError());
 
   auto* st = new RequestState;
   DWORD_PTR context = reinterpret_cast<DWORD_PTR>(st);
-  if (!WinHttpSetOption(req.Get(), WINHTTP_OPTION_CONTEXT_VALUE, &context, sizeof(context)) ||
-      WinHttpSetStatusCallback(req.Get(), StatusCallback,
+  if (!WinHttpSetOption(req.get(), WINHTTP_OPTION_CONTEXT_VALUE, &context, sizeof(context)) ||
+      WinHttpSetStatusCallback(req.get(), StatusCallback,
                                WINHTTP_CALLBACK_FLAG_ALL_COMPLETIONS | WINHTTP_CALLBACK_FLAG_HANDLES,
                                0) == WINHTTP_INVALID_STATUS_CALLBACK) {
     Fail("Error opening the request", GetLastError());
-    req.Reset();  // without a callback nobody else holds the state
+    req.reset();  // without a callback nobody else holds the state
     st->Release();
     return;
   }
   // From here the caller thread owns the handles; the request handle keeps the state's first
   // reference until WinHTTP reports it closed.
   st->body = std::move(body);
-  RequestCaller caller(session.Release(), connect.Release(), req.Release(), st);
-  struct Drop {
-    RequestCaller& caller;
-    ~Drop() { caller.Quit(); }
-  } drop{caller};
+  RequestCaller caller(session.release(), connect.release(), req.release(), st);
+  TScopeExit quit([&caller] { caller.Quit(); });
 
   const DWORD bodySize = static_cast<DWORD>(st->body.size());
   const void* bodyData = bodySize ? st->body.data() : WINHTTP_NO_REQUEST_DATA;
@@ -503,7 +481,7 @@ IAsyncResult THTTPClient::BeginGet(TAsyncCallback callback, const String& url, T
   t->sink = &stream;
   t->onReceiveData = OnReceiveData;
   t->sender = this;
-  t->abort = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  t->abort.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   if (!t->abort) throw ENetHTTPException(ErrorText("Error starting the request", GetLastError()));
   running_ = t;
   worker_ = std::thread([t, callback = std::move(callback)] {
@@ -524,7 +502,7 @@ IHTTPResponse THTTPClient::EndAsyncHTTP(const IAsyncResult& result) {
 void THTTPClient::Cancel() {
   if (running_) {
     running_->aborting = true;
-    SetEvent(running_->abort);
+    SetEvent(running_->abort.get());
   }
   JoinWorker();
 }

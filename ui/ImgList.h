@@ -18,10 +18,19 @@
 #include "Classes.h"
 #include "Events.h"
 #include "TypInfo.h"
+#include "UniqueHandle.h"
 #include "WinFwd.h"
 
 struct _IMAGELIST;
 typedef struct _IMAGELIST* HIMAGELIST;
+
+// A comctl32 list of one's own, destroyed with its holder.
+struct TImageListHandleTraits {
+  using Handle = HIMAGELIST;
+  static HIMAGELIST Invalid() { return nullptr; }
+  static void Close(HIMAGELIST h);
+};
+using TOwnedImageList = TUniqueHandle<TImageListHandleTraits>;
 
 class TCanvas;
 class TCustomImageList;

@@ -10,6 +10,7 @@
 #include "Canvas.h"
 #include "GdiScopes.h"
 #include "Graphics.h"
+#include "ScopeGuard.h"
 
 // ---- the change link ----------------------------------------------------------------------
 
@@ -172,6 +173,8 @@ HIMAGELIST TCustomImageList::Handle() {
   return handle_;
 }
 
+void TImageListHandleTraits::Close(HIMAGELIST h) { ImageList_Destroy(h); }
+
 void TCustomImageList::FreeHandle() {
   if (handle_ && !shareImages_) ImageList_Destroy(handle_);
   handle_ = nullptr;
@@ -273,18 +276,12 @@ Integer TCustomImageList::AddImage(TCustomImageList* value, Integer index) {
 
 void TCustomImageList::CopyImages(TCustomImageList* value) {
   if (!value || !value->HandleAllocated()) return;
-  BeginUpdate();
-  try {
-    for (Integer i = 0; i < value->Count(); ++i) {
-      TOwnedIcon icon(ImageList_GetIcon(value->Handle(), i, ILD_TRANSPARENT));
-      if (icon) ImageList_ReplaceIcon(Handle(), -1, icon.get());
-    }
-  } catch (...) {
-    EndUpdate();
-    throw;
+  auto update = UpdateScope(*this);
+  for (Integer i = 0; i < value->Count(); ++i) {
+    TOwnedIcon icon(ImageList_GetIcon(value->Handle(), i, ILD_TRANSPARENT));
+    if (icon) ImageList_ReplaceIcon(Handle(), -1, icon.get());
   }
   Change();
-  EndUpdate();
 }
 
 void TCustomImageList::Replace(Integer index, TBitmap* image, TBitmap* mask) {
@@ -391,29 +388,23 @@ void TCustomImageList::Assign(const TPersistent* source) {
   }
   if (src == this) return;
   auto* list = const_cast<TCustomImageList*>(src);
-  BeginUpdate();
-  try {
-    Clear();
-    masked_ = src->masked_;
-    imageType_ = src->imageType_;
-    drawingStyle_ = src->drawingStyle_;
-    shareImages_ = src->shareImages_;
-    colorDepth_ = src->colorDepth_;
-    FreeHandle();
-    width_ = src->width_;
-    height_ = src->height_;
-    if (src->handle_) SetNewDimensions(src->handle_);
-    Handle();
-    bkColor_ = src->GetBkColor();
-    if (bkColor_ != clNone) ImageList_SetBkColor(handle_, ListColor(bkColor_));
-    blendColor_ = src->blendColor_;
-    CopyImages(list);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
+  auto update = UpdateScope(*this);
+  Clear();
+  masked_ = src->masked_;
+  imageType_ = src->imageType_;
+  drawingStyle_ = src->drawingStyle_;
+  shareImages_ = src->shareImages_;
+  colorDepth_ = src->colorDepth_;
+  FreeHandle();
+  width_ = src->width_;
+  height_ = src->height_;
+  if (src->handle_) SetNewDimensions(src->handle_);
+  Handle();
+  bkColor_ = src->GetBkColor();
+  if (bkColor_ != clNone) ImageList_SetBkColor(handle_, ListColor(bkColor_));
+  blendColor_ = src->blendColor_;
+  CopyImages(list);
   Change();
-  EndUpdate();
 }
 
 void TCustomImageList::Loaded() {

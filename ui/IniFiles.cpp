@@ -1,19 +1,7 @@
 #include "IniFiles.h"
 
+#include "ScopeGuard.h"
 #include "Streams.h"
-
-namespace {
-
-bool FileExists(const String& name) {
-  try {
-    TFileStream f(name, fmOpenRead | fmShareDenyNone);
-    return true;
-  } catch (const EStreamError&) {
-    return false;
-  }
-}
-
-}  // namespace
 
 TMemIniFile::TMemIniFile(const String& fileName, bool caseSensitive)
     : fileName_(fileName), caseSensitive_(caseSensitive) {
@@ -107,29 +95,26 @@ bool TMemIniFile::ValueExists(StringView section, StringView ident) const {
 }
 
 void TMemIniFile::ReadSections(TStringList& names) const {
-  names.BeginUpdate();
+  auto update = UpdateScope(names);
   names.Clear();
   for (const Section& s : sections_) names.Add(s.name);
-  names.EndUpdate();
 }
 
 void TMemIniFile::ReadSection(StringView section, TStringList& keys) const {
-  keys.BeginUpdate();
+  auto update = UpdateScope(keys);
   keys.Clear();
   if (const Section* s = FindSection(section))
     for (const String& line : s->lines) {
       size_t eq = line.find(u'=');
       if (eq != String::npos) keys.Add(line.substr(0, eq));
     }
-  keys.EndUpdate();
 }
 
 void TMemIniFile::ReadSectionValues(StringView section, TStringList& lines) const {
-  lines.BeginUpdate();
+  auto update = UpdateScope(lines);
   lines.Clear();
   if (const Section* s = FindSection(section))
     for (const String& line : s->lines) lines.Add(line);
-  lines.EndUpdate();
 }
 
 void TMemIniFile::EraseSection(StringView section) {
@@ -147,14 +132,13 @@ void TMemIniFile::DeleteKey(StringView section, StringView ident) {
 }
 
 void TMemIniFile::GetStrings(TStringList& lines) const {
-  lines.BeginUpdate();
+  auto update = UpdateScope(lines);
   lines.Clear();
   for (size_t i = 0; i < sections_.size(); ++i) {
     lines.Add(u"[" + sections_[i].name + u"]");
     for (const String& line : sections_[i].lines) lines.Add(line);
     if (i + 1 < sections_.size()) lines.Add(String());
   }
-  lines.EndUpdate();
 }
 
 void TMemIniFile::SetStrings(const TStringList& lines) {

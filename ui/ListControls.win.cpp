@@ -30,7 +30,7 @@ void DrawPlainItem(TCanvas* canvas, const String& text, const TRect& rect, TOwne
   canvas->Brush()->SetStyle(bsClear);
   HDC dc = canvas->Handle();
   RECT r{rect.Left + 2, rect.Top, rect.Right, rect.Bottom};
-  DrawTextW(dc, reinterpret_cast<LPCWSTR>(text.c_str()), static_cast<int>(text.size()), &r,
+  DrawTextW(dc, WideStr(text), static_cast<int>(text.size()), &r,
             DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
   if (state.Contains(odFocused) && !state.Contains(odNoFocusRect)) canvas->DrawFocusRect(rect);
 }
@@ -340,7 +340,7 @@ void TCustomComboBox::HandleCreated() {
   if (itemIndex_ >= 0)
     SetItemIndex(itemIndex_);
   else if (!text.empty() && (style_ == csDropDown || style_ == csSimple))
-    SetWindowTextW(WindowHandle(), reinterpret_cast<LPCWSTR>(text.c_str()));
+    SetWindowTextW(WindowHandle(), WideStr(text));
 }
 
 void TCustomComboBox::DestroyWnd() {
@@ -361,7 +361,7 @@ void TCustomComboBox::ClearWindowStrings() {
   // CB_RESETCONTENT also empties the edit field: the text stays what it was.
   const String text = TWinControl::Text();
   SendToWindow(CB_RESETCONTENT);
-  if (!text.empty() && editHandle_) SetWindowTextW(WindowHandle(), reinterpret_cast<LPCWSTR>(text.c_str()));
+  if (!text.empty() && editHandle_) SetWindowTextW(WindowHandle(), WideStr(text));
 }
 
 Integer TCustomComboBox::ItemIndex() const {

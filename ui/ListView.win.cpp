@@ -19,6 +19,7 @@
 #include "ComCtrls.h"
 #include "CommonProperties.h"
 #include "ImgList.h"
+#include "ScopeGuard.h"
 #include "StoredItems.h"
 
 // ---- 1. TListColumn, TListColumns -----------------------------------------------------
@@ -448,14 +449,8 @@ void TCustomListView::DestroyWnd() {
       if (checkboxes_) item->checked_ = ((state & LVIS_STATEIMAGEMASK) >> 12) == 2;
     }
   }
-  rebuilding_ = true;
-  try {
-    TSystemControl::DestroyWnd();
-  } catch (...) {
-    rebuilding_ = false;
-    throw;
-  }
-  rebuilding_ = false;
+  auto rebuilding = SetForScope(rebuilding_, true, false);
+  TSystemControl::DestroyWnd();
 }
 
 void TCustomListView::InsertColumns() {
@@ -476,7 +471,7 @@ void TCustomListView::InsertColumns() {
       col.iImage = c->imageIndex_;
     }
     col.cx = c->width_;
-    col.pszText = reinterpret_cast<LPWSTR>(const_cast<Char*>(c->caption_.c_str()));
+    col.pszText = const_cast<LPWSTR>(WideStr(c->caption_));
     col.iSubItem = i;
     SendToWindow(LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&col));
   }
@@ -493,25 +488,19 @@ void TCustomListView::UpdateWindowColumn(TListColumn* c) {
   col.fmt = kFormat[c->alignment_] | (c->imageIndex_ >= 0 ? LVCFMT_IMAGE : 0);
   col.cx = c->width_;
   col.iImage = c->imageIndex_;
-  col.pszText = reinterpret_cast<LPWSTR>(const_cast<Char*>(c->caption_.c_str()));
+  col.pszText = const_cast<LPWSTR>(WideStr(c->caption_));
   SendToWindow(LVM_SETCOLUMNW, static_cast<WPARAM>(c->Index()), reinterpret_cast<LPARAM>(&col));
 }
 
 void TCustomListView::InsertItems() {
   if (!HandleAllocated()) return;
-  rebuilding_ = true;
-  try {
-    SendToWindow(LVM_DELETEALLITEMS);
-    if (ownerData_) {
-      SendToWindow(LVM_SETITEMCOUNT, static_cast<WPARAM>(items_->ownerDataCount_), 0);
-    } else {
-      for (size_t i = 0; i < items_->items_.size(); ++i) InsertWindowItem(static_cast<Integer>(i), items_->items_[i].get());
-    }
-  } catch (...) {
-    rebuilding_ = false;
-    throw;
+  auto rebuilding = SetForScope(rebuilding_, true, false);
+  SendToWindow(LVM_DELETEALLITEMS);
+  if (ownerData_) {
+    SendToWindow(LVM_SETITEMCOUNT, static_cast<WPARAM>(items_->ownerDataCount_), 0);
+  } else {
+    for (size_t i = 0; i < items_->items_.size(); ++i) InsertWindowItem(static_cast<Integer>(i), items_->items_[i].get());
   }
-  rebuilding_ = false;
 }
 
 void TCustomListView::InsertWindowItem(Integer index, TListItem* item) {
@@ -519,16 +508,14 @@ void TCustomListView::InsertWindowItem(Integer index, TListItem* item) {
   LVITEMW lv{};
   lv.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM | LVIF_STATE;
   lv.iItem = index;
-  lv.pszText = reinterpret_cast<LPWSTR>(const_cast<Char*>(item->caption_.c_str()));
+  lv.pszText = const_cast<LPWSTR>(WideStr(item->caption_));
   lv.iImage = item->imageIndex_;
   lv.lParam = reinterpret_cast<LPARAM>(item);
   lv.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
   lv.state = item->state_ & (LVIS_SELECTED | LVIS_FOCUSED);
-  const bool outer = !rebuilding_;
-  rebuilding_ = true;
+  auto rebuilding = SetForScope(rebuilding_, true);
   SendToWindow(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&lv));
   UpdateWindowItem(item);
-  rebuilding_ = !outer;
 }
 
 void TCustomListView::UpdateWindowItem(TListItem* item) {
@@ -538,7 +525,7 @@ void TCustomListView::UpdateWindowItem(TListItem* item) {
   LVITEMW lv{};
   lv.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_STATE;
   lv.iItem = index;
-  lv.pszText = reinterpret_cast<LPWSTR>(const_cast<Char*>(item->caption_.c_str()));
+  lv.pszText = const_cast<LPWSTR>(WideStr(item->caption_));
   lv.iImage = item->imageIndex_;
   lv.stateMask = LVIS_STATEIMAGEMASK | LVIS_OVERLAYMASK;
   const UINT stateImage = checkboxes_ ? (item->checked_ ? 2u : 1u) : static_cast<UINT>(std::max(item->stateIndex_ + 1, 0));
@@ -550,7 +537,7 @@ void TCustomListView::UpdateWindowItem(TListItem* item) {
     const String text = i - 1 < sub->Count() ? sub->Strings(i - 1) : String();
     LVITEMW t{};
     t.iSubItem = i;
-    t.pszText = reinterpret_cast<LPWSTR>(const_cast<Char*>(text.c_str()));
+    t.pszText = const_cast<LPWSTR>(WideStr(text));
     SendToWindow(LVM_SETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&t));
   }
 }

@@ -52,8 +52,6 @@ void ReleaseCommand(Word c) {
   if (c >= kFirstMenuCommand && c <= kLastMenuCommand) CommandsTaken()[c] = false;
 }
 
-LPCWSTR W(const String& s) { return reinterpret_cast<LPCWSTR>(s.c_str()); }
-
 // Gives the canvas the screen's menu font (owner-drawn items are measured and drawn in it).
 void UseMenuFont(TCanvas& canvas) {
   if (Screen) canvas.Font()->Assign(Screen->MenuFont());
@@ -452,7 +450,7 @@ void TMenuItem::AppendTo(HMENU menu, bool topLevel) {
       String keys = ShortCutToText(shortCut_);
       if (!keys.empty()) text += u"\t" + keys;
     }
-    mii.dwTypeData = const_cast<LPWSTR>(W(text));
+    mii.dwTypeData = const_cast<LPWSTR>(WideStr(text));
     if (IsOwnerDraw()) {
       mii.fType |= MFT_OWNERDRAW;
     } else if (HasBitmap() || (imageIndex_ >= 0 && GetImageList())) {
@@ -604,10 +602,10 @@ void TMenuItem::DoDrawItem(TCanvas* canvas, const TRect& rect, TOwnerDrawState s
   UINT flags = DT_SINGLELINE | DT_VCENTER | DT_EXPANDTABS | (topLevel ? DT_CENTER : DT_LEFT);
   if (state.Contains(odNoAccel)) flags |= DT_HIDEPREFIX;
   RECT tr{r.Left, r.Top, r.Right - (topLevel ? 0 : kTextGap), r.Bottom};
-  DrawTextW(dc, W(caption_), -1, &tr, flags);
+  DrawTextW(dc, WideStr(caption_), -1, &tr, flags);
   if (shortCut_ && !topLevel) {
     String keys = ShortCutToText(shortCut_);
-    DrawTextW(dc, W(keys), -1, &tr, DT_SINGLELINE | DT_VCENTER | DT_RIGHT);
+    DrawTextW(dc, WideStr(keys), -1, &tr, DT_SINGLELINE | DT_VCENTER | DT_RIGHT);
   }
 }
 

@@ -11,6 +11,7 @@
 
 #include "CommonProperties.h"
 #include "Forms.h"
+#include "ScopeGuard.h"
 
 // ---- 1. TControlScrollBar -------------------------------------------------------------
 
@@ -150,44 +151,38 @@ void TScrollingWinControl::HandleCreated() {
 
 void TScrollingWinControl::UpdateScrollBars() {
   if (updatingBars_ || !HandleAllocated() || IsLoading() || IsDestroying()) return;
-  updatingBars_ = true;
-  try {
-    // A bar that comes or goes changes the other's client extent: settle in a few rounds.
-    for (int round = 0; round < 3; ++round) {
-      const TRect before = ClientRect();
-      if (autoScroll_) {
-        Integer right = 0, bottom = 0, rightMargin = 0, bottomMargin = 0;
-        for (Integer i = 0; i < ControlCount(); ++i) {
-          TControl* c = Controls(i);
-          if (!c->Visible()) continue;
-          const TAlign a = c->Align();
-          // A child that stretches with the client area does not make it scroll.
-          if (a == alLeft || (a == alNone && !c->Anchors().Contains(akRight)))
-            right = std::max(right, horzScrollBar_->position_ + c->Left() + c->Width());
-          if (a == alRight) rightMargin += c->Width();
-          if (a == alTop || (a == alNone && !c->Anchors().Contains(akBottom)))
-            bottom = std::max(bottom, vertScrollBar_->position_ + c->Top() + c->Height());
-          if (a == alBottom) bottomMargin += c->Height();
-        }
-        horzScrollBar_->range_ = right + rightMargin + horzScrollBar_->margin_;
-        vertScrollBar_->range_ = bottom + bottomMargin + vertScrollBar_->margin_;
+  auto updating = SetForScope(updatingBars_, true, false);
+  // A bar that comes or goes changes the other's client extent: settle in a few rounds.
+  for (int round = 0; round < 3; ++round) {
+    const TRect before = ClientRect();
+    if (autoScroll_) {
+      Integer right = 0, bottom = 0, rightMargin = 0, bottomMargin = 0;
+      for (Integer i = 0; i < ControlCount(); ++i) {
+        TControl* c = Controls(i);
+        if (!c->Visible()) continue;
+        const TAlign a = c->Align();
+        // A child that stretches with the client area does not make it scroll.
+        if (a == alLeft || (a == alNone && !c->Anchors().Contains(akRight)))
+          right = std::max(right, horzScrollBar_->position_ + c->Left() + c->Width());
+        if (a == alRight) rightMargin += c->Width();
+        if (a == alTop || (a == alNone && !c->Anchors().Contains(akBottom)))
+          bottom = std::max(bottom, vertScrollBar_->position_ + c->Top() + c->Height());
+        if (a == alBottom) bottomMargin += c->Height();
       }
-      for (TControlScrollBar* bar : {horzScrollBar_.get(), vertScrollBar_.get()}) {
-        const bool shown = bar->IsScrollBarVisible();
-        SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS, 0, shown ? bar->range_ - 1 : 0,
-                      static_cast<UINT>(shown ? bar->ClientExtent() : 0), shown ? bar->position_ : 0, 0};
-        SetScrollInfo(WindowHandle(), bar->kind_ == sbHorizontal ? SB_HORZ : SB_VERT, &si, TRUE);
-        ShowScrollBar(WindowHandle(), bar->kind_ == sbHorizontal ? SB_HORZ : SB_VERT, shown);
-      }
-      // Scrolled past what is left to scroll: back to the end (or the start).
-      for (TControlScrollBar* bar : {horzScrollBar_.get(), vertScrollBar_.get()}) bar->SetPosition(bar->position_);
-      if (ClientRect() == before) break;
+      horzScrollBar_->range_ = right + rightMargin + horzScrollBar_->margin_;
+      vertScrollBar_->range_ = bottom + bottomMargin + vertScrollBar_->margin_;
     }
-  } catch (...) {
-    updatingBars_ = false;
-    throw;
+    for (TControlScrollBar* bar : {horzScrollBar_.get(), vertScrollBar_.get()}) {
+      const bool shown = bar->IsScrollBarVisible();
+      SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS, 0, shown ? bar->range_ - 1 : 0,
+                    static_cast<UINT>(shown ? bar->ClientExtent() : 0), shown ? bar->position_ : 0, 0};
+      SetScrollInfo(WindowHandle(), bar->kind_ == sbHorizontal ? SB_HORZ : SB_VERT, &si, TRUE);
+      ShowScrollBar(WindowHandle(), bar->kind_ == sbHorizontal ? SB_HORZ : SB_VERT, shown);
+    }
+    // Scrolled past what is left to scroll: back to the end (or the start).
+    for (TControlScrollBar* bar : {horzScrollBar_.get(), vertScrollBar_.get()}) bar->SetPosition(bar->position_);
+    if (ClientRect() == before) break;
   }
-  updatingBars_ = false;
 }
 
 void TScrollingWinControl::ScrollInView(TControl* control) {

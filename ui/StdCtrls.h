@@ -26,10 +26,9 @@
 #ifdef _WIN32
 
 #include "Forms.h"
+#include "ImgList.h"
 #include "SystemControl.h"
 
-class TCustomImageList;
-class TChangeLink;
 class TPopupMenu;
 
 // Where a button's glyph sits beside its caption.
@@ -320,7 +319,6 @@ class TButton : public TButtonControl {
   void ImagesChanged(TObject*);
   // Gives the window the state images (one list of six, made from Images), or none.
   void UpdateImageList();
-  void FreeStateImages();
   // The split part was clicked: OnDropDownClick, then DropDownMenu below the button.
   void DropDown();
   bool default_ = false;
@@ -337,7 +335,7 @@ class TButton : public TButtonControl {
   Integer imageIndex_[5] = {-1, -1, -1, -1, -1};
   TImageAlignment imageAlignment_ = iaLeft;
   std::unique_ptr<TImageMargins> imageMargins_;
-  void* stateImages_ = nullptr;  // HIMAGELIST the window shows; owned
+  TOwnedImageList stateImages_;  // the list the window shows
 };
 
 // A check box: two states, or three with AllowGrayed (a click goes unchecked, checked,

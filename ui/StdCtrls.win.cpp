@@ -14,6 +14,7 @@
 
 #include "CommonProperties.h"
 #include "GdiScopes.h"
+#include "ScopeGuard.h"
 #include "StdCtrls.h"
 
 
@@ -117,13 +118,13 @@ String TCustomLabel::WrappedWithEllipsis(HDC dc, const String& text, const TRect
   // loses whole words from its end until it and "..." fit.
   static const String kDots = u"...";
   SIZE dots{};
-  GetTextExtentPoint32W(dc, reinterpret_cast<LPCWSTR>(kDots.c_str()), 3, &dots);
+  GetTextExtentPoint32W(dc, WideStr(kDots), 3, &dots);
   TEXTMETRICW tm{};
   GetTextMetricsW(dc, &tm);
   const Integer limit = std::max<Integer>(r.Height(), tm.tmHeight);
   auto height = [&](const String& t) {
     RECT calc{r.Left, r.Top, r.Right - dots.cx, r.Top};
-    DrawTextW(dc, reinterpret_cast<LPCWSTR>(t.c_str()), static_cast<int>(t.size()), &calc,
+    DrawTextW(dc, WideStr(t), static_cast<int>(t.size()), &calc,
               (flags & ~static_cast<Cardinal>(DT_END_ELLIPSIS | DT_WORD_ELLIPSIS | DT_PATH_ELLIPSIS)) | DT_CALCRECT);
     return static_cast<Integer>(calc.bottom - calc.top);
   };
@@ -165,8 +166,7 @@ void TCustomLabel::AdjustBounds() {
   if (text.empty() || (showAccelChar_ && text == u"&")) text = u" ";
   const bool widthGiven = Align() == alTop || Align() == alBottom || Align() == alClient;
   RECT rc{0, 0, (wordWrap_ || widthGiven) ? Width() : 0, 0};
-  DrawTextW(screen, reinterpret_cast<LPCWSTR>(text.c_str()), static_cast<int>(text.size()), &rc,
-            DrawTextFlags() | DT_CALCRECT);
+  DrawTextW(screen, WideStr(text), static_cast<int>(text.size()), &rc, DrawTextFlags() | DT_CALCRECT);
   Integer x = Left(), w = rc.right - rc.left, h = rc.bottom - rc.top;
   if (widthGiven)
     w = Width();
@@ -174,14 +174,8 @@ void TCustomLabel::AdjustBounds() {
     h = Height();
   else if (alignment_ == taRightJustify)
     x = Left() + Width() - w;
-  adjusting_ = true;
-  try {
-    SetBounds(x, Top(), w, h);
-  } catch (...) {
-    adjusting_ = false;
-    throw;
-  }
-  adjusting_ = false;
+  auto adjusting = SetForScope(adjusting_, true, false);
+  SetBounds(x, Top(), w, h);
 }
 
 void TCustomLabel::BoundsChanged() {
@@ -354,14 +348,8 @@ class TMemoStrings : public TStringList {
   void Refresh() {
     if (!stale_ || updating_) return;
     stale_ = false;
-    updating_ = true;
-    try {
-      SetText(memo_->TCustomEdit::Text());
-    } catch (...) {
-      updating_ = false;
-      throw;
-    }
-    updating_ = false;
+    auto updating = SetForScope(updating_, true, false);
+    SetText(memo_->TCustomEdit::Text());
   }
 
  protected:
@@ -371,14 +359,10 @@ class TMemoStrings : public TStringList {
     // The lines joined by line breaks, without one after the last.
     String text = Text();
     if (text.size() >= 2) text.resize(text.size() - 2);
-    updating_ = true;
-    try {
+    {
+      auto updating = SetForScope(updating_, true, false);
       memo_->TCustomEdit::SetText(text);
-    } catch (...) {
-      updating_ = false;
-      throw;
     }
-    updating_ = false;
     stale_ = false;
   }
 
@@ -547,7 +531,7 @@ void TCustomStaticText::AdjustBounds() {
   String text = Caption();
   if (text.empty()) text = u" ";
   RECT r{0, 0, 0, 0};
-  DrawTextW(screen, reinterpret_cast<LPCWSTR>(text.c_str()), static_cast<int>(text.size()), &r,
+  DrawTextW(screen, WideStr(text), static_cast<int>(text.size()), &r,
             DT_CALCRECT | DT_EXPANDTABS | (showAccelChar_ ? 0 : DT_NOPREFIX));
   // The border the style adds on each side.
   const Integer frame = borderStyle_ == sbsSingle ? 1 : borderStyle_ == sbsSunken ? 1 : 0;

@@ -150,8 +150,7 @@ TFileStream::TFileStream(const String& fileName, Word mode) : fileName_(fileName
     default: share = create ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE; break;
   }
   DWORD disposition = create ? ((mode & fmCreateNew) ? CREATE_NEW : CREATE_ALWAYS) : OPEN_EXISTING;
-  HANDLE h = CreateFileW(reinterpret_cast<LPCWSTR>(fileName.c_str()), access, share, nullptr, disposition,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = CreateFileW(WideStr(fileName), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     String reason = SystemErrorText(GetLastError());
     if (create) throw EFCreateError(u"Cannot create file \"" + fileName + u"\". " + reason);

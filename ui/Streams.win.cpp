@@ -12,7 +12,7 @@ struct Found {
 
 Found FindIn(HINSTANCE instance, const String& name, LPCWSTR type) {
   HMODULE module = instance ? instance : GetModuleHandleW(nullptr);
-  HRSRC res = FindResourceW(module, reinterpret_cast<LPCWSTR>(name.c_str()), type);
+  HRSRC res = FindResourceW(module, WideStr(name), type);
   HGLOBAL data = res ? LoadResource(module, res) : nullptr;
   const void* bytes = data ? LockResource(data) : nullptr;
   if (!bytes) throw EResNotFound(u"Resource " + name + u" not found");

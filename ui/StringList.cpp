@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ScopeGuard.h"
 #include "Streams.h"
 
 TW_DEFINE_CLASS(TStringList) {}
@@ -57,14 +58,8 @@ Integer TStringList::AddObject(const String& s, TObject* obj) {
 }
 
 void TStringList::AddStrings(const TStringList& other) {
-  BeginUpdate();
-  try {
-    for (const Item& it : std::vector<Item>(other.items_)) AddObject(it.text, it.object);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  auto update = UpdateScope(*this);
+  for (const Item& it : std::vector<Item>(other.items_)) AddObject(it.text, it.object);
 }
 
 void TStringList::InsertObject(Integer index, const String& s, TObject* obj) {
@@ -238,25 +233,19 @@ String TStringList::Text() const {
 }
 
 void TStringList::SetText(StringView text) {
-  BeginUpdate();
-  try {
-    Clear();
-    size_t start = 0;
-    while (start < text.size()) {
-      size_t end = text.find_first_of(u"\r\n", start);
-      if (end == StringView::npos) {
-        Add(String(text.substr(start)));
-        break;
-      }
-      Add(String(text.substr(start, end - start)));
-      start = end + 1;
-      if (text[end] == u'\r' && start < text.size() && text[start] == u'\n') ++start;
+  auto update = UpdateScope(*this);
+  Clear();
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find_first_of(u"\r\n", start);
+    if (end == StringView::npos) {
+      Add(String(text.substr(start)));
+      break;
     }
-  } catch (...) {
-    EndUpdate();
-    throw;
+    Add(String(text.substr(start, end - start)));
+    start = end + 1;
+    if (text[end] == u'\r' && start < text.size() && text[start] == u'\n') ++start;
   }
-  EndUpdate();
 }
 
 String TStringList::DelimitedWith(Char delimiter, Char quote, bool strict) const {
@@ -283,49 +272,43 @@ String TStringList::DelimitedWith(Char delimiter, Char quote, bool strict) const
 }
 
 void TStringList::ParseDelimited(StringView text, Char delimiter, Char quote, bool strict) {
-  BeginUpdate();
-  try {
-    Clear();
-    size_t i = 0, n = text.size();
-    auto skipBlanks = [&] {
-      if (!strict)
-        while (i < n && text[i] > 0 && text[i] <= u' ') ++i;
-    };
-    skipBlanks();
-    while (i < n) {
-      String item;
-      if (text[i] == quote) {
-        ++i;
-        while (i < n) {
-          if (text[i] == quote) {
-            if (i + 1 < n && text[i + 1] == quote) {
-              item += quote;
-              i += 2;
-              continue;
-            }
-            ++i;
-            break;
+  auto update = UpdateScope(*this);
+  Clear();
+  size_t i = 0, n = text.size();
+  auto skipBlanks = [&] {
+    if (!strict)
+      while (i < n && text[i] > 0 && text[i] <= u' ') ++i;
+  };
+  skipBlanks();
+  while (i < n) {
+    String item;
+    if (text[i] == quote) {
+      ++i;
+      while (i < n) {
+        if (text[i] == quote) {
+          if (i + 1 < n && text[i + 1] == quote) {
+            item += quote;
+            i += 2;
+            continue;
           }
-          item += text[i++];
+          ++i;
+          break;
         }
-        // Anything after the closing quote up to the next separator belongs to the item.
-        while (i < n && text[i] != delimiter && (strict || text[i] > u' ')) item += text[i++];
-      } else {
-        while (i < n && text[i] != delimiter && (strict || text[i] > u' ')) item += text[i++];
+        item += text[i++];
       }
-      Add(item);
-      skipBlanks();
-      if (i < n && text[i] == delimiter) {
-        ++i;
-        skipBlanks();
-        if (i >= n) Add(String());  // a trailing delimiter ends with an empty item
-      }
+      // Anything after the closing quote up to the next separator belongs to the item.
+      while (i < n && text[i] != delimiter && (strict || text[i] > u' ')) item += text[i++];
+    } else {
+      while (i < n && text[i] != delimiter && (strict || text[i] > u' ')) item += text[i++];
     }
-  } catch (...) {
-    EndUpdate();
-    throw;
+    Add(item);
+    skipBlanks();
+    if (i < n && text[i] == delimiter) {
+      ++i;
+      skipBlanks();
+      if (i >= n) Add(String());  // a trailing delimiter ends with an empty item
+    }
   }
-  EndUpdate();
 }
 
 String TStringList::CommaText() const { return DelimitedWith(u',', u'"', false); }
@@ -413,20 +396,14 @@ void TStringList::Assign(const TPersistent* source) {
     return;
   }
   if (other == this) return;
-  BeginUpdate();
-  try {
-    Clear();
-    nameValueSeparator_ = other->nameValueSeparator_;
-    delimiter_ = other->delimiter_;
-    quoteChar_ = other->quoteChar_;
-    strictDelimiter_ = other->strictDelimiter_;
-    // The strings and their objects; this list's own sorting and case rules stay.
-    for (const Item& it : other->items_) AddObject(it.text, it.object);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  auto update = UpdateScope(*this);
+  Clear();
+  nameValueSeparator_ = other->nameValueSeparator_;
+  delimiter_ = other->delimiter_;
+  quoteChar_ = other->quoteChar_;
+  strictDelimiter_ = other->strictDelimiter_;
+  // The strings and their objects; this list's own sorting and case rules stay.
+  for (const Item& it : other->items_) AddObject(it.text, it.object);
 }
 
 bool TStringList::Equals(const TStringList& other) const {

@@ -5,8 +5,11 @@
 
 #ifndef _WIN32
 #include <dirent.h>
+#include <fcntl.h>
 #include <fnmatch.h>
+#include <stdio.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #endif
@@ -227,6 +230,37 @@ Integer StrToInt(StringView s) {
   if (!TryStrToInt(s, v)) throw EConvertError(u"'" + String(s) + u"' is not a valid integer value");
   return v;
 }
+
+// ---- files ----------------------------------------------------------------------------
+
+String FolderOf(StringView path) {
+  const size_t slash = path.find_last_of(u"\\/");
+  return slash == StringView::npos ? String() : String(path.substr(0, slash));
+}
+
+#ifndef _WIN32
+
+bool FileExists(const String& path) {
+  struct stat st;
+  return stat(StringToUtf8(path).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+Int64 FileSize(const String& path) {
+  struct stat st;
+  if (stat(StringToUtf8(path).c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return -1;
+  return static_cast<Int64>(st.st_size);
+}
+
+bool RemoveFile(const String& path) { return unlink(StringToUtf8(path).c_str()) == 0; }
+
+TRenameResult RenameFile(const String& from, const String& to) {
+  // rename() would replace what is there; renameat2 can refuse.
+  if (renameat2(AT_FDCWD, StringToUtf8(from).c_str(), AT_FDCWD, StringToUtf8(to).c_str(), RENAME_NOREPLACE) == 0)
+    return TRenameResult::Renamed;
+  return errno == EEXIST ? TRenameResult::TargetExists : TRenameResult::Failed;
+}
+
+#endif
 
 // ---- file search ----------------------------------------------------------------------
 

@@ -66,6 +66,36 @@ bool TryStrToInt64(StringView s, Int64& value);
 Integer StrToIntDef(StringView s, Integer def);
 Integer StrToInt(StringView s);  // raises EConvertError "'<s>' is not a valid integer value"
 
+// ---- the system's wide text --------------------------------------------------------------
+
+#ifdef _WIN32
+static_assert(sizeof(wchar_t) == sizeof(Char), "Windows' wide characters are UTF-16 code units");
+// The String's characters as the system's wide text: the same code units, no copy; valid while
+// the String lives and is not changed.
+inline const wchar_t* WideStr(const String& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
+inline wchar_t* WideStr(String& s) { return reinterpret_cast<wchar_t*>(s.data()); }
+#endif
+
+// ---- files ----------------------------------------------------------------------------
+//
+// Paths are the system's: on Windows with '\' (or '/'), natively POSIX paths in UTF-8.
+
+// Something that is not a folder has that name.
+bool FileExists(const String& path);
+// The size in bytes of the file of that name; -1 when there is none (or it is a folder).
+Int64 FileSize(const String& path);
+// Deletes the file; false when it is not there or cannot go (a folder, in use, no right).
+bool RemoveFile(const String& path);
+
+enum class TRenameResult { Renamed, TargetExists, Failed };
+// Gives the file or folder `from` the name `to` (a path, possibly in another folder of the
+// same volume), never over something that already has that name.
+TRenameResult RenameFile(const String& from, const String& to);
+
+// The folder part of a path: everything before its last '\' or '/' ("C:\a\b.txt" ->
+// "C:\a"); empty when the path names no folder.
+String FolderOf(StringView path);
+
 // ---- file search ----------------------------------------------------------------------
 //
 //   TSearchRec sr;

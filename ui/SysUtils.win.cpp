@@ -1,4 +1,4 @@
-// The file search over FindFirstFileW.
+// The file functions and the file search over the system's own.
 #include <windows.h>
 
 #include "SysUtils.h"
@@ -25,7 +25,7 @@ Integer FindFirst(const String& path, Integer attr, TSearchRec& f) {
   FindClose(f);
   f.ExcludeAttr = ~attr & (faHidden | faSysFile | faVolumeID | faDirectory);
   WIN32_FIND_DATAW d;
-  HANDLE h = FindFirstFileW(reinterpret_cast<LPCWSTR>(path.c_str()), &d);
+  HANDLE h = FindFirstFileW(WideStr(path), &d);
   if (h == INVALID_HANDLE_VALUE) return static_cast<Integer>(GetLastError());
   f.handle_ = h;
   const Integer result = SkipExcluded(f, h, d);
@@ -43,4 +43,27 @@ Integer FindNext(TSearchRec& f) {
 void FindClose(TSearchRec& f) {
   if (f.handle_) ::FindClose(f.handle_);
   f.handle_ = nullptr;
+}
+
+// ---- files ------------------------------------------------------------------------------
+
+bool FileExists(const String& path) {
+  const DWORD attrs = GetFileAttributesW(WideStr(path));
+  return attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+Int64 FileSize(const String& path) {
+  WIN32_FILE_ATTRIBUTE_DATA d;
+  if (!GetFileAttributesExW(WideStr(path), GetFileExInfoStandard, &d) ||
+      (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    return -1;
+  return static_cast<Int64>((static_cast<uint64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow);
+}
+
+bool RemoveFile(const String& path) { return DeleteFileW(WideStr(path)) != FALSE; }
+
+TRenameResult RenameFile(const String& from, const String& to) {
+  if (MoveFileW(WideStr(from), WideStr(to))) return TRenameResult::Renamed;
+  const DWORD err = GetLastError();
+  return err == ERROR_ALREADY_EXISTS || err == ERROR_FILE_EXISTS ? TRenameResult::TargetExists : TRenameResult::Failed;
 }

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "GdiScopes.h"
+#include "ScopeGuard.h"
 #include "SystemControl.h"
 #include "resources/ui_ids.h"
 
@@ -226,40 +227,34 @@ void TWindowStrings::WindowCreated() {
 
 void TWindowStrings::Sync() {
   if (syncing_ || !host_->StringsWindowReady()) return;
-  syncing_ = true;
-  try {
-    const Integer count = Count();
-    const Integer shown = ShownCount();
-    auto same = [&](Integer listIndex, Integer shownIndex) {
-      const Shown& s = shown_[static_cast<size_t>(shownIndex)];
-      return s.object == Objects(listIndex) && s.text == Strings(listIndex);
-    };
-    Integer head = 0;
-    while (head < count && head < shown && same(head, head)) ++head;
-    Integer tail = 0;
-    while (tail < count - head && tail < shown - head && same(count - 1 - tail, shown - 1 - tail)) ++tail;
-    const Integer removed = shown - head - tail;
-    const Integer added = count - head - tail;
-    if (removed > 0 || added > 0) {
-      if (head == 0 && tail == 0 && removed > 0) {
-        host_->ClearWindowStrings();
-        shown_.clear();
-      } else {
-        for (Integer i = removed - 1; i >= 0; --i) {
-          host_->DeleteWindowString(head + i);
-          shown_.erase(shown_.begin() + head + i);
-        }
+  auto syncing = SetForScope(syncing_, true, false);
+  const Integer count = Count();
+  const Integer shown = ShownCount();
+  auto same = [&](Integer listIndex, Integer shownIndex) {
+    const Shown& s = shown_[static_cast<size_t>(shownIndex)];
+    return s.object == Objects(listIndex) && s.text == Strings(listIndex);
+  };
+  Integer head = 0;
+  while (head < count && head < shown && same(head, head)) ++head;
+  Integer tail = 0;
+  while (tail < count - head && tail < shown - head && same(count - 1 - tail, shown - 1 - tail)) ++tail;
+  const Integer removed = shown - head - tail;
+  const Integer added = count - head - tail;
+  if (removed > 0 || added > 0) {
+    if (head == 0 && tail == 0 && removed > 0) {
+      host_->ClearWindowStrings();
+      shown_.clear();
+    } else {
+      for (Integer i = removed - 1; i >= 0; --i) {
+        host_->DeleteWindowString(head + i);
+        shown_.erase(shown_.begin() + head + i);
       }
-      for (Integer i = 0; i < added; ++i) {
-        const Integer at = head + i;
-        host_->InsertWindowString(at, Strings(at), Objects(at));
-        shown_.insert(shown_.begin() + at, Shown{Strings(at), Objects(at)});
-      }
-      host_->WindowStringsChanged();
     }
-  } catch (...) {
-    syncing_ = false;
-    throw;
+    for (Integer i = 0; i < added; ++i) {
+      const Integer at = head + i;
+      host_->InsertWindowString(at, Strings(at), Objects(at));
+      shown_.insert(shown_.begin() + at, Shown{Strings(at), Objects(at)});
+    }
+    host_->WindowStringsChanged();
   }
-  syncing_ = false;
 }

@@ -90,7 +90,7 @@ void TCustomTabControl::DestroyWnd() {
 void TCustomTabControl::InsertWindowString(Integer index, const String& text, TObject* object) {
   TCITEMW item{};
   item.mask = TCIF_TEXT | TCIF_IMAGE | TCIF_PARAM;
-  item.pszText = reinterpret_cast<LPWSTR>(const_cast<Char*>(text.c_str()));
+  item.pszText = const_cast<LPWSTR>(WideStr(text));
   item.iImage = GetImageIndex(index);
   item.lParam = reinterpret_cast<LPARAM>(object);
   SendToWindow(TCM_INSERTITEMW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
@@ -270,7 +270,7 @@ void TCustomTabControl::DrawTab(Integer tabIndex, const TRect& rect, bool active
   const String& text = tabs_->Strings(tabIndex);
   c->Brush()->SetStyle(bsClear);
   RECT r{rect.Left, rect.Top, rect.Right, rect.Bottom};
-  DrawTextW(c->Handle(), reinterpret_cast<LPCWSTR>(text.c_str()), static_cast<int>(text.size()), &r,
+  DrawTextW(c->Handle(), WideStr(text), static_cast<int>(text.size()), &r,
             DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 }
 

@@ -20,6 +20,7 @@
 #include "ComCtrls.h"
 #include "CommonProperties.h"
 #include "ImgList.h"
+#include "ScopeGuard.h"
 #include "StoredItems.h"
 
 namespace {
@@ -53,7 +54,7 @@ void TTreeNode::UpdateWindowItem(Cardinal mask) {
   TVITEMW item{};
   item.mask = mask | TVIF_HANDLE;
   item.hItem = ItemOf(this);
-  item.pszText = reinterpret_cast<LPWSTR>(const_cast<Char*>(text_.c_str()));
+  item.pszText = const_cast<LPWSTR>(WideStr(text_));
   item.iImage = imageIndex_;
   item.iSelectedImage = selectedIndex_;
   item.cChildren = HasChildren() ? 1 : 0;
@@ -124,10 +125,8 @@ void TTreeNode::Expand(bool recurse) {
     if (!allow) return;
     expanded_ = true;
     if (tv->HandleAllocated() && itemId_) {
-      const bool outer = tv->rebuilding_;
-      tv->rebuilding_ = true;
+      auto rebuilding = SetForScope(tv->rebuilding_, true);
       SendMessageW(tv->WindowHandle(), TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(itemId_));
-      tv->rebuilding_ = outer;
     }
     tv->onExpanded_.Call(tv, this);
   }
@@ -487,16 +486,10 @@ void TCustomTreeView::HandleCreated() {
   SendToWindow(TVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(ColorToRGB(Font()->Color())));
   if (indent_ > 0) SendToWindow(TVM_SETINDENT, static_cast<WPARAM>(indent_), 0);
   SendImageLists();
-  rebuilding_ = true;
-  try {
-    for (size_t i = 0; i < items_->roots_.size(); ++i)
-      InsertWindowNode(items_->roots_[i].get(), i == 0 ? TVI_FIRST : items_->roots_[i - 1]->itemId_);
-    if (selected_ && selected_->itemId_) SendToWindow(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(selected_->itemId_));
-  } catch (...) {
-    rebuilding_ = false;
-    throw;
-  }
-  rebuilding_ = false;
+  auto rebuilding = SetForScope(rebuilding_, true, false);
+  for (size_t i = 0; i < items_->roots_.size(); ++i)
+    InsertWindowNode(items_->roots_[i].get(), i == 0 ? TVI_FIRST : items_->roots_[i - 1]->itemId_);
+  if (selected_ && selected_->itemId_) SendToWindow(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(selected_->itemId_));
 }
 
 void TCustomTreeView::InsertWindowNode(TTreeNode* node, void* prev) {
@@ -505,7 +498,7 @@ void TCustomTreeView::InsertWindowNode(TTreeNode* node, void* prev) {
   ins.hInsertAfter = static_cast<HTREEITEM>(prev);
   TVITEMW& item = ins.item;
   item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM | TVIF_STATE | TVIF_CHILDREN;
-  item.pszText = reinterpret_cast<LPWSTR>(const_cast<Char*>(node->text_.c_str()));
+  item.pszText = const_cast<LPWSTR>(WideStr(node->text_));
   item.iImage = node->imageIndex_;
   item.iSelectedImage = node->selectedIndex_;
   item.lParam = reinterpret_cast<LPARAM>(node);
@@ -520,10 +513,8 @@ void TCustomTreeView::InsertWindowNode(TTreeNode* node, void* prev) {
     after = child->itemId_;
   }
   if (node->expanded_ && !node->children_.empty()) {
-    const bool outer = rebuilding_;
-    rebuilding_ = true;
+    auto rebuilding = SetForScope(rebuilding_, true);
     SendToWindow(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(node->itemId_));
-    rebuilding_ = outer;
   }
 }
 
@@ -540,14 +531,10 @@ void TCustomTreeView::DestroyWnd() {
     selected_ = Selected();
     for (TTreeNode* n = items_->GetFirstNode(); n; n = n->GetNext()) n->expanded_ = n->Expanded();
   }
-  rebuilding_ = true;
-  try {
+  {
+    auto rebuilding = SetForScope(rebuilding_, true, false);
     TSystemControl::DestroyWnd();
-  } catch (...) {
-    rebuilding_ = false;
-    throw;
   }
-  rebuilding_ = false;
   ForgetWindowItems(items_->roots_);
 }
 

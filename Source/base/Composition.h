@@ -10,7 +10,7 @@
 #ifdef _WIN32
 // Composition state: -1 until AeroIsEnabled first asks the system, then 0 or 1 for the rest of
 // the run. Tests set it to take either branch of code that depends on composition.
-extern Integer iAeroStatus;
+extern Integer& iAeroStatus;
 
 // Loads "DWMAPI.DLL" once; FreeDwmApi frees it (and lets a later InitDwmApi load it again).
 void InitDwmApi();

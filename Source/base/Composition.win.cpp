@@ -2,9 +2,10 @@
 
 #include <windows.h>
 
+#include "base/EngineState.h"
 #include "base/kvntUtils.h"
 
-Integer iAeroStatus = -1;
+Integer& iAeroStatus = kvSystem.iAeroStatus;
 
 namespace {
 HMODULE hDWMAPI = nullptr;

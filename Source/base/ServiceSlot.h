@@ -7,6 +7,16 @@
 //   if (auto* forms = TkvServiceSlot<TkvFormServices>::Get()) forms->...;  // a lower layer
 #pragma once
 
+#include <vector>
+
+namespace service_slots {
+// How to empty each slot that has been filled once.
+inline std::vector<void (*)()>& Clearers() {
+  static std::vector<void (*)()> clearers;
+  return clearers;
+}
+}  // namespace service_slots
+
 template <class Service>
 class TkvServiceSlot {
  public:
@@ -14,6 +24,8 @@ class TkvServiceSlot {
   static Service* Get() { return registered_; }
   // Registers service (nullptr takes the registration back) and answers the one it replaces.
   static Service* Set(Service* service) {
+    static const bool known = (service_slots::Clearers().push_back([] { registered_ = nullptr; }), true);
+    (void)known;
     Service* previous = registered_;
     registered_ = service;
     return previous;
@@ -22,3 +34,8 @@ class TkvServiceSlot {
  private:
   static inline Service* registered_ = nullptr;
 };
+
+// Empties every slot (the engine's reset of its state, base/EngineState.h).
+inline void ClearServiceSlots() {
+  for (void (*clear)() : service_slots::Clearers()) clear();
+}

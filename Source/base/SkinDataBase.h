@@ -1,13 +1,12 @@
 // The part of a control's skin data object (TsCommonData, skin/sCommonData.h) that objects of
-// the foundation reach: an animation timer whose AnimData is the skin data clears AnimTimer
-// when it goes, and a custom border scales its corner radii to the density its control paints
-// at. TsCommonData derives from it, so these stay fields of the skin data under their names.
+// the foundation reach: a custom border scales its corner radii to the density its control
+// paints at. TsCommonData derives from it, so these stay fields of the skin data under their
+// names.
 #pragma once
 
 #include "ui/Classes.h"
 
 class TControl;
-class TkvThreadedTimer;
 
 class TkvSkinDataBase : public TPersistent {
   TW_CLASS(TkvSkinDataBase, TPersistent)
@@ -17,7 +16,6 @@ class TkvSkinDataBase : public TPersistent {
   virtual Integer ScaleValue(Integer value) = 0;
 #endif
 
-  Integer CurrentPPI = 96;                // the PPI at which the control paints
-  TControl* FOwnerControl = nullptr;      // the owning control; null for a form's provider data
-  TkvThreadedTimer* AnimTimer = nullptr;  // the state-change timer
+  Integer CurrentPPI = 96;            // the PPI at which the control paints
+  TControl* FOwnerControl = nullptr;  // the owning control; null for a form's provider data
 };

@@ -20,7 +20,7 @@ Integer GetControlPPI(TControl* ctrl);
 Integer DefaultPPI();
 
 // The class library's style services, taken at start-up and by every kvThemesEnabled.
-extern TCustomStyleServices* kvThemeServices;
+extern TCustomStyleServices*& kvThemeServices;
 // Visual styles are in use: the class library's StyleServices Enabled. Keeps the services
 // object in kvThemeServices.
 bool kvThemesEnabled();

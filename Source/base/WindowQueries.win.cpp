@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "base/EngineState.h"
 #include "base/kvntUtils.h"
 #include "ui/Forms.h"
 #include "ui/Themes.h"
@@ -39,7 +40,7 @@ Integer DefaultPPI() {
   return 96;
 }
 
-TCustomStyleServices* kvThemeServices = nullptr;
+TCustomStyleServices*& kvThemeServices = kvSystem.kvThemeServices;
 
 bool kvThemesEnabled() {
   kvThemeServices = StyleServices();

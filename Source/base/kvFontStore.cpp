@@ -1,6 +1,8 @@
 #include "base/kvFontStore.h"
 
-TObject* kvFontStoreList = nullptr;
+#include "base/EngineState.h"
+
+TObject*& kvFontStoreList = kvRunState.kvFontStoreList;
 
 void kvFontStoreCleanup() { FreeAndNil(kvFontStoreList); }
 

@@ -59,5 +59,5 @@ class TkvEmbeddedFonts : public TCollection {
 };
 
 // Nothing in the program fills it; freed at exit when set.
-extern TObject* kvFontStoreList;
+extern TObject*& kvFontStoreList;
 void kvFontStoreCleanup();

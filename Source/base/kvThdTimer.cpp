@@ -2,8 +2,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <utility>
 
-#include "base/SkinDataBase.h"
 #include "base/WorkingBitmaps.h"
 #include "ui/Bitmap.h"
 
@@ -48,7 +48,8 @@ void TkvThreadedTimer::TakeOwner(TComponent* aOwner, bool changeEvent) {
 
 TkvThreadedTimer::~TkvThreadedTimer() {
   DisableTimer();
-  if (auto* sd = dynamic_cast<TkvSkinDataBase*>(AnimData); sd && sd->AnimTimer == this) sd->AnimTimer = nullptr;
+  if (FHolder) FHolder->timer_ = nullptr;  // freed by its owner component first
+  FHolder = nullptr;
   if (Destroyed) return;
   Destroyed = true;
   KillTimer();
@@ -201,6 +202,29 @@ void TkvThreadedTimer::CopyFrom(TBitmap*& dst, TBitmap* src, const TRect& r) {
   const Integer right = std::min(r.Left + w, from.Width), bottom = std::min(r.Top + h, from.Height);
   for (Integer y = top; y < bottom; ++y)
     if (right > left) std::memcpy(to.Row(y - r.Top) + (left - r.Left), from.Row(y) + left, static_cast<size_t>(right - left) * 4);
+}
+
+void TkvOwnedTimer::reset(TkvThreadedTimer* timer) {
+  if (timer && timer->FHolder && timer->FHolder != this) timer->FHolder->timer_ = nullptr;  // moves here
+  TkvThreadedTimer* old = std::exchange(timer_, timer);
+  if (timer_) timer_->FHolder = this;
+  if (!old || old == timer) return;
+  old->FHolder = nullptr;
+  if (holder_ && old->AnimData == holder_) old->AnimData = nullptr;
+  old->Free();
+}
+
+TkvThreadedTimer* TkvOwnedTimer::release() {
+  TkvThreadedTimer* timer = std::exchange(timer_, nullptr);
+  if (timer) timer->FHolder = nullptr;
+  return timer;
+}
+
+Integer GetNewTimer(TkvOwnedTimer& aTimer, TComponent* aOwner, Integer state) {
+  TkvThreadedTimer* timer = aTimer.get();
+  const Integer left = GetNewTimer(timer, aOwner, state);
+  if (!aTimer) aTimer.reset(timer);
+  return left;
 }
 
 Integer GetNewTimer(TkvThreadedTimer*& aTimer, TComponent* aOwner, Integer state) {

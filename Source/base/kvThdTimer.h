@@ -21,6 +21,7 @@
 class TBitmap;
 class TControl;
 class TkvThreadedTimer;
+class TkvOwnedTimer;
 
 // The UI timer inside an animation timer. It calls its owner's OnTimer2 on every tick while
 // it is enabled.
@@ -118,11 +119,41 @@ class TkvThreadedTimer : public TComponent {
   TkvAnimProc AnimProc;
 
  private:
+  friend class TkvOwnedTimer;
   // The part of CreateOwned that follows construction.
   void TakeOwner(TComponent* aOwner, bool changeEvent);
+
+  TkvOwnedTimer* FHolder = nullptr;  // the holder that owns this timer, emptied when it goes
+};
+
+// An animation timer that one holder owns and frees (a control's skin data keeps its fade
+// timer so). The timer's owner component may free it first: the timer then empties the holder,
+// so nothing frees it twice. A holder made with its object (the skin data) takes that object
+// out of the timer's AnimData when it frees the timer, so that no later step reaches it.
+class TkvOwnedTimer {
+ public:
+  explicit TkvOwnedTimer(TObject* holder = nullptr) : holder_(holder) {}
+  ~TkvOwnedTimer() { reset(); }
+  TkvOwnedTimer(const TkvOwnedTimer&) = delete;
+  TkvOwnedTimer& operator=(const TkvOwnedTimer&) = delete;
+
+  TkvThreadedTimer* get() const { return timer_; }
+  TkvThreadedTimer* operator->() const { return timer_; }
+  explicit operator bool() const { return timer_ != nullptr; }
+  // Frees the timer held (if any) and takes timer, which must not have another holder.
+  void reset(TkvThreadedTimer* timer = nullptr);
+  // Hands the timer over without freeing it; only its owner component frees it then.
+  TkvThreadedTimer* release();
+
+ private:
+  friend class TkvThreadedTimer;
+  TObject* holder_;
+  TkvThreadedTimer* timer_ = nullptr;
 };
 
 // Makes a timer (owned by aOwner) into aTimer when it is null, lit fully for a fade-out, and
 // answers 0; for an existing timer, the steps its running animation still has by the default
 // counts (18 for a fade-out, else 6, minus the current step), never below 0.
 Integer GetNewTimer(TkvThreadedTimer*& aTimer, TComponent* aOwner, Integer state);
+// The same for a timer that a holder owns besides aOwner (the skin data's AnimTimer).
+Integer GetNewTimer(TkvOwnedTimer& aTimer, TComponent* aOwner, Integer state);

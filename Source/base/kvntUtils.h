@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "base/EngineState.h"
 #include "base/sConst.h"
 #include "ui/SysUtils.h"
 
@@ -241,10 +242,10 @@ void InitBlendData(BLENDFUNCTION& blend, Byte blendValue);
 //    or later the workstation service's answer, so Windows 10 and 11 are seen as 10.0);
 //  - kvOSMajorVer/kvOSMinorVer: what the system reports to this program (GetVersionExW), the
 //    numbers the class library works with; SysReadyForDPI and IsNTFamily read these.
-extern Byte kvWinMajorVer;
-extern Byte kvWinMinorVer;
-extern Cardinal kvOSMajorVer;
-extern Cardinal kvOSMinorVer;
+extern Byte& kvWinMajorVer;
+extern Byte& kvWinMinorVer;
+extern Cardinal& kvOSMajorVer;
+extern Cardinal& kvOSMinorVer;
 
 void InitWinVer();
 Integer WinMajorVer();
@@ -254,19 +255,15 @@ bool IsWin10Up();       // major > 9
 bool SysReadyForDPI();  // reported 6.3 and later
 bool IsNTFamily();      // reported 5.1 and later
 
-// Library handles and entries bound by the start-up step; null when the system lacks them.
-// (The entries carry kv because the platform headers own the plain names.)
-extern HMODULE hKern32;
-extern HMODULE hShell32;
-extern HMODULE hUSER32;
-using TkvIsDebuggerPresent = int(__stdcall*)();
-using TkvIsWow64Process = int(__stdcall*)(HANDLE, int*);
-using TkvSHGetFileInfo = uintptr_t(__stdcall*)(const wchar_t*, Cardinal, void*, Cardinal, Cardinal);
-using TkvSystemParametersInfoForDpi = int(__stdcall*)(Cardinal, Cardinal, void*, Cardinal, Cardinal);
-extern TkvIsDebuggerPresent kvIsDebuggerPresent;
-extern TkvIsWow64Process kvIsWow64Process;
-extern TkvSHGetFileInfo kvSHGetFileInfo;
-extern TkvSystemParametersInfoForDpi kv_SystemParametersInfoForDpi;
+// Library handles and entries bound by the start-up step; null when the system lacks them
+// (the entries' types: base/EngineState.h).
+extern HMODULE& hKern32;
+extern HMODULE& hShell32;
+extern HMODULE& hUSER32;
+extern TkvIsDebuggerPresent& kvIsDebuggerPresent;
+extern TkvIsWow64Process& kvIsWow64Process;
+extern TkvSHGetFileInfo& kvSHGetFileInfo;
+extern TkvSystemParametersInfoForDpi& kv_SystemParametersInfoForDpi;
 
 // SystemParametersInfoForDpi when the system has it and is ready for per-monitor DPI, else
 // SystemParametersInfoW.

@@ -5,8 +5,10 @@
 #include <shellapi.h>
 
 #include "base/Composition.h"
+#include "base/EngineState.h"
 #include "base/sDialogs.h"
 #include "ui/Icon.h"
+#include "ui/WinHandles.h"
 
 static_assert(sizeof(BLENDFUNCTION) == sizeof(TkvBlendFunction));
 
@@ -16,10 +18,10 @@ void InitBlendData(BLENDFUNCTION& blend, Byte blendValue) {
 
 // ---- Versions -------------------------------------------------------------------------
 
-Byte kvWinMajorVer = 0;
-Byte kvWinMinorVer = 0;
-Cardinal kvOSMajorVer = 0;
-Cardinal kvOSMinorVer = 0;
+Byte& kvWinMajorVer = kvSystem.kvWinMajorVer;
+Byte& kvWinMinorVer = kvSystem.kvWinMinorVer;
+Cardinal& kvOSMajorVer = kvSystem.kvOSMajorVer;
+Cardinal& kvOSMinorVer = kvSystem.kvOSMinorVer;
 
 namespace {
 
@@ -87,13 +89,13 @@ bool IsNTFamily() {
 
 // ---- Bound entries --------------------------------------------------------------------
 
-HMODULE hKern32 = nullptr;
-HMODULE hShell32 = nullptr;
-HMODULE hUSER32 = nullptr;
-TkvIsDebuggerPresent kvIsDebuggerPresent = nullptr;
-TkvIsWow64Process kvIsWow64Process = nullptr;
-TkvSHGetFileInfo kvSHGetFileInfo = nullptr;
-TkvSystemParametersInfoForDpi kv_SystemParametersInfoForDpi = nullptr;
+HMODULE& hKern32 = kvSystem.hKern32;
+HMODULE& hShell32 = kvSystem.hShell32;
+HMODULE& hUSER32 = kvSystem.hUSER32;
+TkvIsDebuggerPresent& kvIsDebuggerPresent = kvSystem.kvIsDebuggerPresent;
+TkvIsWow64Process& kvIsWow64Process = kvSystem.kvIsWow64Process;
+TkvSHGetFileInfo& kvSHGetFileInfo = kvSystem.kvSHGetFileInfo;
+TkvSystemParametersInfoForDpi& kv_SystemParametersInfoForDpi = kvSystem.kv_SystemParametersInfoForDpi;
 
 namespace {
 template <typename Fn>
@@ -116,9 +118,8 @@ void InitSysProc() {
 }
 
 void kvntUtilsStartup() {
-  static bool started = false;
-  if (started) return;
-  started = true;
+  if (kvSystem.kvntUtilsStarted) return;
+  kvSystem.kvntUtilsStarted = true;
   InitWinVer();
   if (!hKern32) hKern32 = LoadLibraryW(L"kernel32.dll");
   if (hKern32) {
@@ -132,6 +133,7 @@ void kvntUtilsStartup() {
 }
 
 void kvntUtilsCleanup() {
+  kvSystem.kvntUtilsStarted = false;
   for (HMODULE* m : {&hKern32, &hShell32, &hUSER32}) {
     if (*m) FreeLibrary(*m);
     *m = nullptr;
@@ -197,16 +199,14 @@ void WaitTicks(Cardinal beginTicks, Integer delay) {
 
 namespace {
 bool OpensForBackup(const String& path) {
-  HANDLE h = CreateFileW(reinterpret_cast<LPCWSTR>(path.c_str()), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  CloseHandle(h);
-  return true;
+  const TOwnedFile file(CreateFileW(WideStr(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return static_cast<bool>(file);
 }
 }  // namespace
 
 bool FixedDirectoryExists(const String& directory, bool followLink) {
-  const DWORD attrs = GetFileAttributesW(reinterpret_cast<LPCWSTR>(directory.c_str()));
+  const DWORD attrs = GetFileAttributesW(WideStr(directory));
   if (attrs == INVALID_FILE_ATTRIBUTES) {
     switch (GetLastError()) {
       case ERROR_FILE_NOT_FOUND:
@@ -248,12 +248,10 @@ String GetAppPath() {
 }
 
 TIcon* GetIconForFile(const String& fullFileName, Cardinal flag) {
-  const DWORD attrs = GetFileAttributesW(reinterpret_cast<LPCWSTR>(fullFileName.c_str()));
+  const DWORD attrs = GetFileAttributesW(WideStr(fullFileName));
   if (attrs == INVALID_FILE_ATTRIBUTES || (attrs & FILE_ATTRIBUTE_DIRECTORY) != 0 || !kvSHGetFileInfo) return nullptr;
   SHFILEINFOW info{};
-  if (!kvSHGetFileInfo(reinterpret_cast<const wchar_t*>(fullFileName.c_str()), 0, &info, sizeof(info),
-                       flag | 0x100 /*SHGFI_ICON*/))
-    return nullptr;
+  if (!kvSHGetFileInfo(WideStr(fullFileName), 0, &info, sizeof(info), flag | 0x100 /*SHGFI_ICON*/)) return nullptr;
   auto* icon = new TIcon();
   icon->SetHandle(info.hIcon);
   if (icon->Empty()) {

@@ -465,6 +465,8 @@ inline constexpr std::array<TkvBtnEvent, 7> kvBtnEvents{beMouseEnter, beMouseLea
                                                         beClick, beLighting, beMouseUp};
 
 // ---- 8. Global switches (GUI thread only) ---------------------------------------------
+//
+// References into the engine's state records (base/EngineState.h), which give their first values.
 
 // Windows' BLENDFUNCTION, byte for byte.
 struct TkvBlendFunction {
@@ -474,54 +476,54 @@ struct TkvBlendFunction {
   Byte AlphaFormat;
 };
 
-extern Integer ExceptTag;               // a form or control whose Tag has this bit stays unskinned
-extern Integer SysPopupCount;
-extern bool kvDialogPosIsCenter;
-extern bool kvPreviewNeeded;
-extern bool kvSkinPreviewUpdating;
-extern bool kvIgnoreMenuOwnerDraw;
-extern bool kvHtmlStdBreak;
-extern Integer kvAnimCount;
-extern Integer kvScrollBtnLength;       // negative: take the system's scroll-arrow width
-extern Integer kvArrowSize;
-extern Integer kvLineWidth;
-extern bool ShowHintStored;
-extern bool AppShowHint;
-extern bool FadingForbidden;            // set on WM_QUERYENDSESSION
-extern bool x64woAero;
-extern TControl* TempControl;
-extern bool fGlobalFlag;
-extern TForm* kvMagnForm;
-extern Char cMenuCaption;               // caption that marks a menu divider
-extern TkvScaleMode kvCurrentScaleMode;
-extern bool kv_UseSysCharSet;
-extern bool kv_KeepOwnFont;
-extern bool kv_OldGlyphsMode;
-extern bool DrawSkinnedMDIWall;
-extern bool DrawSkinnedMDIScrolls;
-extern Integer kv_DialogsLevel;         // at most this many visible skinned standard dialogs
-extern bool kv_ChangeThumbPreviews;
-extern bool kv_AllowHotEdits;
-extern TkvBlendFunction DefBlend;       // layered update of the hint windows
-extern bool kvPngFirst;
-extern bool kvAllowLatestCommonDialogs;
-extern bool kvTryToSkinCommonDialogs;
-extern Byte DefBlendDisabled;           // blend weight of disabled text and glyphs
-extern Integer DefDisabledSaturation;   // saturation change of disabled glyphs
+extern Integer& ExceptTag;  // a form or control whose Tag has this bit stays unskinned
+extern Integer& SysPopupCount;
+extern bool& kvDialogPosIsCenter;
+extern bool& kvPreviewNeeded;
+extern bool& kvSkinPreviewUpdating;
+extern bool& kvIgnoreMenuOwnerDraw;
+extern bool& kvHtmlStdBreak;
+extern Integer& kvAnimCount;
+extern Integer& kvScrollBtnLength;  // negative: take the system's scroll-arrow width
+extern Integer& kvArrowSize;
+extern Integer& kvLineWidth;
+extern bool& ShowHintStored;
+extern bool& AppShowHint;
+extern bool& FadingForbidden;  // set on WM_QUERYENDSESSION
+extern bool& x64woAero;
+extern TControl*& TempControl;
+extern bool& fGlobalFlag;
+extern TForm*& kvMagnForm;
+extern Char& cMenuCaption;  // caption that marks a menu divider
+extern TkvScaleMode& kvCurrentScaleMode;
+extern bool& kv_UseSysCharSet;
+extern bool& kv_KeepOwnFont;
+extern bool& kv_OldGlyphsMode;
+extern bool& DrawSkinnedMDIWall;
+extern bool& DrawSkinnedMDIScrolls;
+extern Integer& kv_DialogsLevel;  // at most this many visible skinned standard dialogs
+extern bool& kv_ChangeThumbPreviews;
+extern bool& kv_AllowHotEdits;
+extern TkvBlendFunction& DefBlend;  // layered update of the hint windows
+extern bool& kvPngFirst;
+extern bool& kvAllowLatestCommonDialogs;
+extern bool& kvTryToSkinCommonDialogs;
+extern Byte& DefBlendDisabled;          // blend weight of disabled text and glyphs
+extern Integer& DefDisabledSaturation;  // saturation change of disabled glyphs
 
 // System-menu and skin-list captions; filled by the start-up, cleared at exit.
-extern String kvs_CloseStr;
-extern String kvs_RestoreStr;
-extern String kvs_SizeStr;
-extern String kvs_MoveStr;
-extern String kvs_MaximizeStr;
-extern String kvs_MinimizeStr;
-extern String kvs_AvailSkins;
-extern String kvs_InternalSkin;
-extern String kvs_FrameAdapterError1;
+extern String& kvs_CloseStr;
+extern String& kvs_RestoreStr;
+extern String& kvs_SizeStr;
+extern String& kvs_MoveStr;
+extern String& kvs_MaximizeStr;
+extern String& kvs_MinimizeStr;
+extern String& kvs_AvailSkins;
+extern String& kvs_InternalSkin;
+extern String& kvs_FrameAdapterError1;
 
 #ifdef _WIN32
-extern HWND kvPreviewHandle;  // the skin editor's window in preview mode
+extern HWND& kvPreviewHandle;  // the skin editor's window in preview mode
 
 // ---- 9. System-menu captions and start-up (Windows) -----------------------------------
 

@@ -3,8 +3,9 @@
 #include <windows.h>
 
 #include "Source/resources/engine_ids.h"
+#include "base/EngineState.h"
 
-HWND kvPreviewHandle = nullptr;
+HWND& kvPreviewHandle = kvRunState.kvPreviewHandle;
 
 void InitSysVariables() {
   if (kvScrollBtnLength < 0) kvScrollBtnLength = GetSystemMetrics(SM_CXHSCROLL);
@@ -45,8 +46,6 @@ void kvLoadResStr(String& target, HMODULE module, Cardinal id, const String& suf
 
 namespace {
 
-bool sConstStarted = false;
-
 struct SysCaption {
   String* target;
   Cardinal id;
@@ -64,8 +63,8 @@ void LoadCaptions(const wchar_t* library, std::initializer_list<SysCaption> capt
 }  // namespace
 
 void sConstStartup() {
-  if (sConstStarted) return;
-  sConstStarted = true;
+  if (kvSystem.sConstStarted) return;
+  kvSystem.sConstStarted = true;
   InitSysVariables();
   LoadCaptions(L"user32.dll", {{&kvs_CloseStr, 905, IDS_CLOSE}});
   LoadCaptions(L"comctl32.dll", {{&kvs_RestoreStr, 33056, IDS_RESTORE},
@@ -79,9 +78,7 @@ void sConstStartup() {
 }
 
 void sConstCleanup() {
-  static bool done = false;
-  if (done) return;
-  done = true;
+  kvSystem.sConstStarted = false;
   for (String* s : {&kvs_CloseStr, &kvs_RestoreStr, &kvs_SizeStr, &kvs_MoveStr, &kvs_MaximizeStr,
                     &kvs_MinimizeStr, &kvs_AvailSkins, &kvs_InternalSkin, &kvs_FrameAdapterError1})
     s->clear();

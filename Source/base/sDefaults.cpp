@@ -1,4 +1,6 @@
 #include "base/sDefaults.h"
 
-bool kvSysDPIAware = false;
-bool kvIsDPIAware = false;
+#include "base/EngineState.h"
+
+bool& kvSysDPIAware = kvSystem.kvSysDPIAware;
+bool& kvIsDPIAware = kvSystem.kvIsDPIAware;

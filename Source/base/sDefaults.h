@@ -31,8 +31,8 @@ constexpr TkvScaleMode DefScaleMode = smVCL;
 constexpr bool kvHiddenMaximizing = false;
 constexpr bool kvAllowWorkaround1 = true;
 
-extern bool kvSysDPIAware;  // SetProcessDPIAware succeeded at start
-extern bool kvIsDPIAware;   // the process is aware per monitor
+extern bool& kvSysDPIAware;  // SetProcessDPIAware succeeded at start
+extern bool& kvIsDPIAware;   // the process is aware per monitor
 
 #ifdef _WIN32
 // Module start-up: makes the process DPI-aware and learns whether it is aware per monitor.

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "base/EngineState.h"
 #include "ui/Forms.h"
 
 namespace {
@@ -18,9 +19,8 @@ void WithEntry(const wchar_t* library, const char* entry, Call call) {
 }  // namespace
 
 void sDefaultsStartup() {
-  static bool started = false;
-  if (started) return;
-  started = true;
+  if (kvSystem.sDefaultsStarted) return;
+  kvSystem.sDefaultsStarted = true;
   // Inside the development environment the process is not ours to change.
   if (Application && Application->MainForm() && Application->MainForm()->ClassName() == u"TAppBuilder") return;
   using SetProcessDPIAwareFn = BOOL(WINAPI*)();

@@ -10,7 +10,7 @@
 #include "ui/Dialogs.h"
 
 // Default captions by message kind.
-extern std::array<String, 5> Captions;
+extern std::array<String, 5>& Captions;
 
 // sMessageDlgPosHelp with an empty title, no position and no help file.
 Integer sMessageDlg(const String& msg, TMsgDlgType dlgType, TMsgDlgButtons buttons, Integer helpCtx);

@@ -1,10 +1,12 @@
 #include "base/sDialogs.h"
 
+#include "base/EngineState.h"
+
 #include <windows.h>
 
 #include <vector>
 
-std::array<String, 5> Captions{u"Warning", u"Error", u"Information", u"Confirm", u""};
+std::array<String, 5>& Captions = kvSettings.Captions;
 
 void sDialogsCleanup() {
   for (String& c : Captions) c.clear();
@@ -47,8 +49,8 @@ Integer sMessageDlgPosHelp(const String& title, const String& msg, TMsgDlgType d
   MSGBOXPARAMSW params{};
   params.cbSize = sizeof(params);
   params.hwndOwner = owner;
-  params.lpszText = reinterpret_cast<LPCWSTR>(msg.c_str());
-  params.lpszCaption = reinterpret_cast<LPCWSTR>(caption.c_str());
+  params.lpszText = WideStr(msg);
+  params.lpszCaption = WideStr(caption);
   params.dwStyle = MessageBoxStyle(dlgType, buttons);
   params.dwContextHelpId = static_cast<DWORD_PTR>(helpCtx);
 

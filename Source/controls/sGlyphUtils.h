@@ -51,8 +51,8 @@ class TWinControl;
 
 // Owned by the module: the icon-font glyphs (made at start-up) and the PNG glyphs (made on
 // first use).
-extern TsCharImageList* kvCharImages;
-extern TsAlphaImageList* kvResImages;
+extern TsCharImageList*& kvCharImages;
+extern TsAlphaImageList*& kvResImages;
 
 // The built-in list in force: the PNG glyphs while kv_OldGlyphsMode is set, else the
 // icon-font glyphs.

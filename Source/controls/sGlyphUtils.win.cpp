@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "controls/ControlsState.h"
 #include "controls/sEdit.h"
 #include "controls/sThirdParty.h"
 #include "images/kvAlphaImageList.h"
@@ -10,8 +11,8 @@
 #include "ui/Controls.h"
 #include "ui/Streams.h"
 
-TsCharImageList* kvCharImages = nullptr;
-TsAlphaImageList* kvResImages = nullptr;
+TsCharImageList*& kvCharImages = kvControlsState.kvCharImages;
+TsAlphaImageList*& kvResImages = kvControlsState.kvResImages;
 
 void MakeCharImages() {
   kvCharImages = new TsCharImageList(nullptr);

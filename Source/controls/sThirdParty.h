@@ -65,12 +65,12 @@ void CopyToolBtnGlyph(TToolBar* toolBar, TToolButton* button, TCustomDrawState s
 // ---- 3. Foreign popup forms and start-up -------------------------------------------------------
 
 // Sorted class names of foreign popup forms; made at start-up, freed at clean-up.
-extern TStringList* ThirdPartySkipForms;
+extern TStringList*& ThirdPartySkipForms;
 // Hooks of a foreign control suite; none in this program (the skin manager calls RefreshDevEx
 // after a skin change when it is set).
-extern void (*InitDevEx)();
-extern void (*CheckDevEx)();
-extern void (*RefreshDevEx)();
+extern void (*&InitDevEx)();
+extern void (*&CheckDevEx)();
+extern void (*&RefreshDevEx)();
 
 void sThirdPartyStartup();
 void sThirdPartyCleanup();

@@ -8,6 +8,7 @@
 
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
+#include "controls/ControlsState.h"
 #include "controls/sButton.h"
 #include "images/kvAlphaImageList.h"
 #include "paint/sGraphUtils.h"
@@ -176,7 +177,7 @@ void DrawBtnGlyph(TControl* button, TCanvas* canvas, TColor /*colorTone*/) {
   d.Grayed = state == 0 && skinned && manager->Effects.DiscoloredGlyphs;
   d.CommonSkinData = sd->GetCommonSkinData();
   d.PPI = d.CommonSkinData ? d.CommonSkinData->PPI : GetPPI(sd);
-  d.DstBmp = skinned ? sd->FCacheBmp : nullptr;
+  d.DstBmp = skinned ? sd->FCacheBmp.get() : nullptr;
   const bool holdsSection = manager && manager->IsValidSkinIndex(sd->SkinIndex);
   d.SkinIndex = sd->SkinIndex;
   // A fully transparent button at rest takes its colours from the section that gives its font.
@@ -266,10 +267,10 @@ void CopyToolBtnGlyph(TToolBar* toolBar, TToolButton* button, TCustomDrawState s
 
 // ---- 3. Foreign popup forms and start-up -------------------------------------------------------
 
-TStringList* ThirdPartySkipForms = nullptr;
-void (*InitDevEx)() = nullptr;
-void (*CheckDevEx)() = nullptr;
-void (*RefreshDevEx)() = nullptr;
+TStringList*& ThirdPartySkipForms = kvControlsState.ThirdPartySkipForms;
+void (*&InitDevEx)() = kvControlsState.InitDevEx;
+void (*&CheckDevEx)() = kvControlsState.CheckDevEx;
+void (*&RefreshDevEx)() = kvControlsState.RefreshDevEx;
 
 void sThirdPartyStartup() {
   if (ThirdPartySkipForms) return;

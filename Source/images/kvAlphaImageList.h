@@ -309,7 +309,7 @@ using TkvImgListProc = void (*)(TkvImageList* list, Integer data);
 // Calls proc for every live engine image list, in creation order.
 void IterateImageLists(TkvImgListProc proc, Integer data);
 // When set, the alpha lists do not tone their PNG images with BlendColor.
-extern bool kvIgnoreBlendColor;
+extern bool& kvIgnoreBlendColor;
 // The screen's bits per pixel.
 Integer GetBpp();
 
@@ -624,8 +624,8 @@ void DrawContour(TCanvas* aCanvas, Char aChar, TRect& aRect, Integer aLineWidth,
 TkvStrokeCollection* GetCharacterGlyphs(TCanvas* aCanvas, Char charCode);
 
 // The handle of the installed icon font (0 when not installed) and its font count.
-extern HANDLE awFont;
-extern Integer FontsCount;
+extern HANDLE& awFont;
+extern Integer& FontsCount;
 
 #endif  // _WIN32
 

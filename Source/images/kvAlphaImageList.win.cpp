@@ -10,6 +10,7 @@
 #include <cmath>
 #include <memory>
 
+#include "base/EngineState.h"
 #include "base/ManagerLink.h"
 #include "base/WindowQueries.h"
 #include "base/kvntUtils.h"
@@ -25,6 +26,7 @@
 #include "ui/Canvas.h"
 #include "ui/GdiScopes.h"
 #include "ui/Icon.h"
+#include "ui/ScopeGuard.h"
 
 namespace {
 
@@ -134,7 +136,7 @@ std::vector<TkvImageList*>* kvListsArray = nullptr;
 
 // ---- 5. TkvImageList ----------------------------------------------------------------------
 
-bool kvIgnoreBlendColor = false;
+bool& kvIgnoreBlendColor = kvSettings.kvIgnoreBlendColor;
 
 TW_DEFINE_CLASS(TkvImageList) {}
 
@@ -265,23 +267,17 @@ void TkvImageList::AssignList(TkvImageList* src) {
     return;
   }
   if (src == this) return;
-  AcChanging = true;
-  try {
-    if (HandleAllocated()) ImageList_Remove(Handle(), -1);
-    SetMasked(src->Masked());
-    SetImageType(src->ImageType());
-    SetDrawingStyle(src->DrawingStyle());
-    SetShareImages(src->ShareImages());
-    CopySizeFrom(*src);
-    KillImgList();
-    CreateImgList();
-    if (src->HandleAllocated()) SetBkColor(GetColor(ImageList_GetBkColor(src->Handle())));
-    CopyContentFrom(*src);
-  } catch (...) {
-    AcChanging = false;
-    throw;
-  }
-  AcChanging = false;
+  auto changing = SetForScope(AcChanging, true, false);
+  if (HandleAllocated()) ImageList_Remove(Handle(), -1);
+  SetMasked(src->Masked());
+  SetImageType(src->ImageType());
+  SetDrawingStyle(src->DrawingStyle());
+  SetShareImages(src->ShareImages());
+  CopySizeFrom(*src);
+  KillImgList();
+  CreateImgList();
+  if (src->HandleAllocated()) SetBkColor(GetColor(ImageList_GetBkColor(src->Handle())));
+  CopyContentFrom(*src);
 }
 
 // ---- 6. TsAlphaImageList ------------------------------------------------------------------
@@ -312,10 +308,9 @@ void TsAlphaImageList::Loaded() {
   if (SavedWidth != 0) {
     KillImgList();
   } else if (Width() == 16 && Height() == 16) {
-    AcChanging = true;
+    auto changing = SetForScope(AcChanging, true, false);
     KillImgList();
     SavedWidth = SavedHeight = 16;
-    AcChanging = false;
   }
   if (SavedWidth == 0) SavedWidth = Width();
   if (SavedHeight == 0) SavedHeight = Height();
@@ -355,14 +350,8 @@ void TsAlphaImageList::ItemDestroying(Integer index) {
 }
 
 void TsAlphaImageList::RemoveAllItems() {
-  ItemsUpdating = true;
-  try {
-    FItems->Clear();
-  } catch (...) {
-    ItemsUpdating = false;
-    throw;
-  }
-  ItemsUpdating = false;
+  auto updating = SetForScope(ItemsUpdating, true, false);
+  FItems->Clear();
 }
 
 void TsAlphaImageList::CreateImgList() {
@@ -415,20 +404,14 @@ void TsAlphaImageList::GenerateStdList() {
     SetDimension(0, Height());
   }
   if (!EnsurePlatformList()) return;
-  AcChanging = true;
-  try {
-    ImageList_Remove(Handle(), -1);
-    for (Integer i = 0; i < FItems->Count(); ++i) AddItemImage(FItems->Items(i));
-  } catch (...) {
-    // Undecodable data reach the caller, but the list must not stay in an update.
-    AcChanging = false;
-    throw;
-  }
+  // Undecodable data reach the caller, but the list must not stay in an update.
+  auto changing = SetForScope(AcChanging, true, false);
+  ImageList_Remove(Handle(), -1);
+  for (Integer i = 0; i < FItems->Count(); ++i) AddItemImage(FItems->Items(i));
   if (FItems->Count() > 0) {
     StdListIsGenerated = true;
     if (!IsDuplicated()) RemoveAllItems();
   }
-  AcChanging = false;
 }
 
 void TsAlphaImageList::UpdateFromStd() {
@@ -532,18 +515,16 @@ Integer TsAlphaImageList::AddImage(TCustomImageList* value, Integer index) {
   if (!HandleAllocated()) return -1;
   TsImgListItem* item = FItems->Add();
   item->Assign(source->FItems->Items(index));
-  const bool wasChanging = AcChanging;
-  AcChanging = true;
-  try {
+  {
+    // An item whose image cannot be added goes again.
+    TScopeExit dropItem([&] {
+      auto updating = SetForScope(ItemsUpdating, true, false);
+      item->Free();
+    });
+    auto changing = SetForScope(AcChanging, true);
     AddItemImage(item);
-  } catch (...) {
-    AcChanging = wasChanging;
-    ItemsUpdating = true;
-    item->Free();
-    ItemsUpdating = false;
-    throw;
+    dropItem.Dismiss();
   }
-  AcChanging = wasChanging;
   StdListIsGenerated = true;
   Change();
   return ImageList_GetImageCount(Handle()) - 1;
@@ -604,9 +585,8 @@ bool TsAlphaImageList::TryLoadFromFile(const String& fileName) {
   TsImgListItem* item = nullptr;
   auto dropItem = [&] {
     if (!item) return;
-    ItemsUpdating = true;
+    auto updating = SetForScope(ItemsUpdating, true, false);
     item->Free();
-    ItemsUpdating = false;
     item = nullptr;
   };
   HICON handle = nullptr;
@@ -627,7 +607,7 @@ bool TsAlphaImageList::TryLoadFromFile(const String& fileName) {
     bytes.SetPosition(0);
     switch (format) {
       case ifICO: {
-        HICON extracted = ExtractIconW(GetModuleHandleW(nullptr), reinterpret_cast<const wchar_t*>(fileName.c_str()), 0);
+        HICON extracted = ExtractIconW(GetModuleHandleW(nullptr), WideStr(fileName), 0);
         // 1 means "not an icon file".
         if (reinterpret_cast<uintptr_t>(extracted) <= 1) break;
         handle = extracted;
@@ -718,9 +698,8 @@ bool TsAlphaImageList::TryLoadFromPngStream(TStream& stream) {
     ok = false;
   }
   if (!ok && item) {
-    ItemsUpdating = true;
+    auto updating = SetForScope(ItemsUpdating, true, false);
     item->Free();
-    ItemsUpdating = false;
   }
   if (ok) StdListIsGenerated = true;
   Change();
@@ -735,14 +714,10 @@ void TsAlphaImageList::CopyImages(TsAlphaImageList* imgList) {
   if (!imgList || !HandleAllocated()) return;
   if (imgList->HandleAllocated()) ImageList_SetBkColor(imgList->Handle(), CLR_NONE);
   if (IsDuplicated()) {
-    ItemsUpdating = true;
-    try {
+    {
+      auto updating = SetForScope(ItemsUpdating, true, false);
       FItems->Assign(imgList->FItems);
-    } catch (...) {
-      ItemsUpdating = false;
-      throw;
     }
-    ItemsUpdating = false;
     GenerateStdList();
     return;
   }
@@ -887,8 +862,8 @@ void TsAlphaImageList::DoDraw(Integer index, TCanvas* canvas, Integer x, Integer
 
 // ---- 7. TsCharImageList -------------------------------------------------------------------
 
-HANDLE awFont = nullptr;
-Integer FontsCount = 0;
+HANDLE& awFont = kvSystem.awFont;
+Integer& FontsCount = kvSystem.FontsCount;
 
 namespace {
 
@@ -948,16 +923,10 @@ void TkvListFonts::Assign(const TPersistent* source) {
     return;
   }
   if (src == this) return;
-  BeginUpdate();
-  try {
-    Clear();
-    if (src->Count() == 0 || src->Items(0)->FontData->GetSize() > 0) Add()->SetFontName(u"FontAwesome");
-    for (Integer i = 0; i < src->Count(); ++i) Add()->Assign(src->Items(i));
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  auto update = UpdateScope(*this);
+  Clear();
+  if (src->Count() == 0 || src->Items(0)->FontData->GetSize() > 0) Add()->SetFontName(u"FontAwesome");
+  for (Integer i = 0; i < src->Count(); ++i) Add()->Assign(src->Items(i));
 }
 
 TW_DEFINE_CLASS(TkvCharListItem) {
@@ -1193,18 +1162,20 @@ void TsCharImageList::CreateImgList() {
 
 void TsCharImageList::GenerateStdList(TColor baseColor) {
   if (Width() == 16 && Height() == 16 && SavedHeight == 0 && !AcChanging) {
-    AcChanging = true;
+    auto changing = SetForScope(AcChanging, true, false);
     KillImgList();
     SetDimension(1, Width());
     SetDimension(0, Height());
-    AcChanging = false;
   }
   if (!EnsurePlatformList()) return;
   const Integer ppi = StdListPPI();
-  const bool wasChanging = AcChanging;
-  AcChanging = true;
-  const Integer savedPPI = PixelsPerInch;
-  try {
+  {
+    // The list's own colour and density come back; a failed run leaves AcChanging as it was.
+    TScopeExit restore([&, savedPPI = PixelsPerInch] {
+      ForeColor = clNone;
+      PixelsPerInch = savedPPI;
+    });
+    auto changing = SetForScope(AcChanging, true);
     ImageList_Remove(Handle(), -1);
     PixelsPerInch = ppi;
     const Integer listHeight = HeightAtPPI();
@@ -1219,14 +1190,7 @@ void TsCharImageList::GenerateStdList(TColor baseColor) {
       TBitmapPtr bmp(CreateBitmap32(i, GetImageWidth(this, i, ppi, false), GetImageHeight(this, i, ppi, false), listHeight));
       if (bmp) AddAsIcon(bmp.get(), -1);
     }
-  } catch (...) {
-    ForeColor = clNone;
-    PixelsPerInch = savedPPI;
-    AcChanging = wasChanging;
-    throw;
   }
-  ForeColor = clNone;
-  PixelsPerInch = savedPPI;
   if (FItems->Count() > 0) StdListIsGenerated = true;
   AcChanging = false;
 }
@@ -1561,7 +1525,7 @@ Integer TsCharImageList::FontIndex(const String& aFontName) const {
 }
 
 bool TsCharImageList::AddEmbeddedFont(const String& fileName, const String& fontName) {
-  if (GetFileAttributesW(reinterpret_cast<const wchar_t*>(fileName.c_str())) == INVALID_FILE_ATTRIBUTES) return false;
+  if (GetFileAttributesW(WideStr(fileName)) == INVALID_FILE_ATTRIBUTES) return false;
   if (FontIndex(fontName) >= 0) return true;
   TkvListFont* font = FEmbeddedFonts->Add();
   font->SetFileName(fileName);
@@ -1673,7 +1637,7 @@ TSize DrawAlphaImgList(TCustomImageList* imgList, TBitmap* destBmp, Integer left
     FillDC(destBmp->Canvas()->Handle(), cell.Dst, imgList->TCustomImageList::GetBkColor(), 0);
   }
   SetImagesPPI(imgList, ppi);
-  auto restorePPI = [&] { SetImagesPPI(imgList, 96); };
+  TScopeExit restorePPI([&] { SetImagesPPI(imgList, 96); });
   const TColor fontColor = destBmp->Canvas()->Font()->Color();
   if (auto* list = dynamic_cast<TkvImageList*>(imgList)) {
     if (auto* chars = dynamic_cast<TsCharImageList*>(list))
@@ -1681,17 +1645,14 @@ TSize DrawAlphaImgList(TCustomImageList* imgList, TBitmap* destBmp, Integer left
     else
       list->ForeColor = fontColor;
     TBitmapPtr bmp;
-    try {
+    {
+      TScopeExit plain([&] {
+        if (state > 0) SetImagesState(list, 0);
+        list->ForeColor = clNone;
+      });
       if (state > 0) SetImagesState(list, state);
       bmp.reset(list->CreateBitmap32(imageIndex, w, h, 0));
-    } catch (...) {
-      if (state > 0) SetImagesState(list, 0);
-      list->ForeColor = clNone;
-      restorePPI();
-      throw;
     }
-    if (state > 0) SetImagesState(list, 0);
-    list->ForeColor = clNone;
     if (bmp) {
       TRect& r1 = cell.Dst;
       TRect& r2 = cell.Src;
@@ -1721,7 +1682,6 @@ TSize DrawAlphaImgList(TCustomImageList* imgList, TBitmap* destBmp, Integer left
       CopyPixels(destBmp->View(), cell.Dst.Left, cell.Dst.Top, work->View(), cell.Src);
     }
   }
-  restorePPI();
   return cell.Size;
 }
 

@@ -25,11 +25,13 @@
 #define KV_PNG_SSE2 1
 #endif
 
+#include "base/EngineState.h"
 #include "base/sConst.h"  // kvPngFirst
 #include "images/kvZLibEx.h"  // InflateInit
 #include "ui/Picture.h"
+#include "ui/ScopeGuard.h"
 
-bool UseKVPng = true;
+bool& UseKVPng = kvSettings.UseKVPng;
 
 // ---- 1. texts and small helpers ---------------------------------------------------------
 
@@ -965,15 +967,12 @@ void TPNGGraphic::LoadFromStream(TStream& stream) {
   // A stream that cannot tell its size (-1) is read with buffers that grow with the data.
   FStreamEnd = stream.GetSize();
   if (FStreamEnd < FBasePosition) FStreamEnd = -1;
-  struct Cleanup {
-    TPNGGraphic& self;
-    ~Cleanup() {
-      self.FDecoder.reset();
-      self.FRawBuffer = {};
-      self.FCurrentSource = 0;
-      self.FStream = nullptr;
-    }
-  } cleanup{*this};
+  TScopeExit cleanup([this] {
+    FDecoder.reset();
+    FRawBuffer = {};
+    FCurrentSource = 0;
+    FStream = nullptr;
+  });
 
   bool empty = false;
   if (!ReadImageProperties(stream, empty)) {
@@ -993,14 +992,9 @@ void TPNGGraphic::LoadFromStream(TStream& stream) {
   FProgressRect = TRect(0, 0, width, 1);
   Progress(psStarting, 0, false, FProgressRect, u"Preparing...");
   // Whatever happens, the user of the notifications sees the load end.
-  try {
-    LoadPNGChunks();
-  } catch (...) {
-    Progress(psEnding, 0, false, FProgressRect, String());
-    throw;
-  }
+  TScopeExit ending([this] { Progress(psEnding, 0, false, FProgressRect, String()); });
+  LoadPNGChunks();
   FDecoder->DecodeEnd();
-  Progress(psEnding, 0, false, FProgressRect, String());
 }
 
 // Steps after the first pass: everything from the header to IEND.

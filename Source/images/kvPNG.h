@@ -222,7 +222,7 @@ class TPNGGraphic : public TBitmap {
 
 // Global switch: when false, CanLoad answers false and the picture registry never picks
 // this reader by content.
-extern bool UseKVPng;
+extern bool& UseKVPng;
 
 // Makes bmp a 32-bit copy of the loaded png with an alpha channel: an indexed image's tRNS
 // table, an RGBA image's own alpha, a grey or indexed image with gAMA turned into a black

@@ -125,7 +125,7 @@ void FillTransPixels32(TBitmap* dstBmp, TBitmap* srcBmp, const TRect& dstRect, c
 void CopyTransCorner(TBitmap* srcBmp, Integer posX, Integer posY, const TRect& srcRect, const TkvBGInfo& bgInfo,
                      TsCommonData* skinData) {
   if (!skinData) return;
-  CopyTransCornerPixels(ViewOf(skinData->FCacheBmp), ViewOf(srcBmp), {posX, posY}, srcRect, ViewOf(bgInfo.Bmp),
+  CopyTransCornerPixels(ViewOf(skinData->FCacheBmp.get()), ViewOf(srcBmp), {posX, posY}, srcRect, ViewOf(bgInfo.Bmp),
                         bgInfo.Offset, bgInfo.BgType == btCache, bgInfo.Color);
 }
 
@@ -139,6 +139,6 @@ void CopyMasterCorner(const TRect& r1, const TRect& r2, TBitmap* aBmp, const Tkv
     if (skinData->SkinIndex >= 0 && skinData->SkinIndex < static_cast<Integer>(gd.size()))
       sectionHasBorder = gd[static_cast<size_t>(skinData->SkinIndex)].BorderIndex >= 0;
   }
-  CopyMasterCornerPixels(ViewOf(skinData->FCacheBmp), r1, ViewOf(aBmp), r2, ViewOf(bgInfo.Bmp), bgInfo.Offset,
+  CopyMasterCornerPixels(ViewOf(skinData->FCacheBmp.get()), r1, ViewOf(aBmp), r2, ViewOf(bgInfo.Bmp), bgInfo.Offset,
                          bgInfo.BgType == btCache, bgInfo.Color, useAlpha, sectionHasBorder);
 }

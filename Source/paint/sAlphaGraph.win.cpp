@@ -69,7 +69,7 @@ void UpdateCorners(TsCommonData* skinData, Integer state, TSet<TsCorner> corners
   if (!skinData) return;
   DuRiruZireziv* manager = skinData->GetSkinManager();
   if (!manager || !manager->IsActive()) return;
-  TBitmap* cache = skinData->FCacheBmp;
+  TBitmap* cache = skinData->FCacheBmp.get();
   TkvSkinData* sd = skinData->GetCommonSkinData();
   const Integer W = cache ? cache->Width() : 0, H = cache ? cache->Height() : 0;
 

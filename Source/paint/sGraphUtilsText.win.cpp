@@ -139,7 +139,7 @@ void SkinnedCaption(TCanvas* canvas, const String& text, bool enabled, TRect& aR
       TSaveDC clip(canvas->Handle());
       IntersectClipRect(canvas->Handle(), aRect.Left, aRect.Top, aRect.Right, aRect.Bottom);
       TBitmap* mask = nullptr;
-      kvDrawGlowForText(skinData->FCacheBmp, text, aRect, flags, 15, look.GlowSize,
+      kvDrawGlowForText(skinData->FCacheBmp.get(), text, aRect, flags, 15, look.GlowSize,
                         UpdateColor(TColor(look.GlowColor), skinData), mask);
       delete mask;
     }

@@ -19,7 +19,7 @@ void DrawColorArrow(const TPixelView& v, TColor color, const TRect& r, TkvSide d
 class TCanvas;
 
 // The size of one system check-box glyph, measured by GetCheckSize.
-extern Integer FCheckWidth, FCheckHeight;
+extern Integer &FCheckWidth, &FCheckHeight;
 void GetCheckSize();
 
 void DrawColorArrow(TCanvas* canvas, TColor color, const TRect& r, TkvSide direction, Integer ppi);

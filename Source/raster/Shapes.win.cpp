@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "base/EngineState.h"
 #include "base/kvntUtils.h"
 #include "raster/Blend.h"
 #include "raster/Resampling.h"
@@ -17,7 +18,8 @@
 #include "ui/GdiScopes.h"
 #include "ui/Graphics.h"
 
-Integer FCheckWidth = 0, FCheckHeight = 0;
+Integer& FCheckWidth = kvSystem.FCheckWidth;
+Integer& FCheckHeight = kvSystem.FCheckHeight;
 
 void GetCheckSize() {
   TOwnedBitmap checks(LoadBitmapW(nullptr, MAKEINTRESOURCEW(OBM_CHECKBOXES)));

@@ -5,7 +5,10 @@
 // skin data's own behaviour (section lookup, common message handling) builds on it.
 #pragma once
 
+#include <memory>
+
 #include "base/SkinDataBase.h"
+#include "base/kvThdTimer.h"
 #include "base/sConst.h"
 #include "ui/Classes.h"
 #include "ui/Messages.h"
@@ -59,7 +62,8 @@ class TsCommonData : public TkvSkinDataBase {
   Integer PPIIndex = -1;
   Integer FHUEOffset = 0;
   Integer FSaturation = 0;
-  TBitmap* FCacheBmp = nullptr;  // owned
+  std::unique_ptr<TBitmap> FCacheBmp;  // the owner's rendered look; none before the first paint
+  TkvOwnedTimer AnimTimer{this};       // the state-change fade
 #ifdef _WIN32
   HWND FSWHandle = nullptr;
 #endif

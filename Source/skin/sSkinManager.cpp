@@ -1,17 +1,18 @@
 #include "skin/sSkinManager.h"
 
 #include "base/kvntUtils.h"
+#include "skin/SkinState.h"
 #include "skin/sCommonData.h"
 #include "skin/sVclUtils.h"
 #include "ui/Graphics.h"
 
-DuRiruZireziv* DefaultManager = nullptr;
+DuRiruZireziv*& DefaultManager = kvSkinState.DefaultManager;
+std::array<std::unique_ptr<TkvSkinData>, 4>& StdScaleArray = kvSkinState.StdScaleArray;
 
 namespace {
 
 // The skin data served while no skin is active, one per standard PPI; without sections.
 TkvSkinData* StdScaleData(Integer index) {
-  static std::array<std::unique_ptr<TkvSkinData>, 4> StdScaleArray;
   auto& slot = StdScaleArray[index];
   if (!slot) {
     slot = std::make_unique<TkvSkinData>();
@@ -40,6 +41,14 @@ class TManagerLink final : public TkvManagerLink {
 };
 
 }  // namespace
+
+void sSkinManagerStartup() {
+  for (Integer i = 0; i < static_cast<Integer>(StdScaleArray.size()); ++i) StdScaleData(i);
+}
+
+void ClearStdScaleArray() {
+  for (auto& data : StdScaleArray) data.reset();
+}
 
 TW_DEFINE_CLASS(DuRiruZireziv) {
   b.Property(u"ButtonsOptions", &DuRiruZireziv::ButtonsOptions);

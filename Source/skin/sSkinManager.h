@@ -223,7 +223,14 @@ class DuRiruZireziv : public TComponent {
 };
 
 // The first manager created; nil while there is none.
-extern DuRiruZireziv* DefaultManager;
+extern DuRiruZireziv*& DefaultManager;
+// The skin data served while no skin is active: one per scale index (96, 120, 144, 192 PPI),
+// without sections.
+extern std::array<std::unique_ptr<TkvSkinData>, 4>& StdScaleArray;
+
+// Start-up: makes the four standard skin data; ClearStdScaleArray frees them (the clean-up).
+void sSkinManagerStartup();
+void ClearStdScaleArray();
 
 // ---- 5. Published option objects ------------------------------------------------------
 

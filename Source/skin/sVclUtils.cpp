@@ -1,5 +1,7 @@
 #include "skin/sVclUtils.h"
 
+#include "base/EngineState.h"
+
 String GetPlainText(const String& htmlText, bool convertBreakLine) {
   String result;
   result.reserve(htmlText.size());
@@ -24,5 +26,5 @@ String GetPlainText(const String& htmlText, bool convertBreakLine) {
   return result;
 }
 
-bool InAnimationProcess = false;
-bool kvGraphPainting = false;
+bool& InAnimationProcess = kvRunState.InAnimationProcess;
+bool& kvGraphPainting = kvRunState.kvGraphPainting;

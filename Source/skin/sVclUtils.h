@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "base/Alignment.h"
+#include "base/EngineState.h"
 #include "base/WindowQueries.h"
 #include "base/sConst.h"
 #include "ui/Classes.h"
@@ -36,9 +37,9 @@ class TWinControl;
 
 // True while a layered show animation of a form or dialog runs; other layers postpone their
 // repaints and broadcasts meanwhile.
-extern bool InAnimationProcess;
+extern bool& InAnimationProcess;
 // Re-entrance guard of the painting of graphic controls.
-extern bool kvGraphPainting;
+extern bool& kvGraphPainting;
 
 // Diagnostic hooks around platform calls; they do nothing.
 inline void ResetLastError() {}
@@ -234,13 +235,12 @@ class TOutputWindow : public TCustomControl {
   void CreateParams(TCreateParams& params) override;
 };
 // Made on first use by the show animation, owned by the application.
-extern TOutputWindow* ow;
+extern TOutputWindow*& ow;
 
 // -- Module state and start-up.
 
-extern HMODULE uxthemeLib;
-using TkvSetWindowTheme = long(__stdcall*)(HWND, const wchar_t*, const wchar_t*);
-extern TkvSetWindowTheme kv_SetWindowTheme;
+extern HMODULE& uxthemeLib;
+extern TkvSetWindowTheme& kv_SetWindowTheme;  // its type: base/EngineState.h
 // Start-up: loads uxtheme and binds SetWindowTheme; clean-up frees the library.
 void sVclUtilsStartup();
 void sVclUtilsCleanup();
@@ -390,7 +390,7 @@ class TkvHideTimer : public TkvThreadedTimer {
   TkvGlowForm* Form = nullptr;  // owned
   std::unique_ptr<TkvHideAnim> Anim;
 };
-extern TkvHideTimer* kvHideTimer;
+extern TkvHideTimer*& kvHideTimer;
 
 // A plain hint window showing the text near a screen point (8, 16 below and right of it, kept
 // inside the work area of its monitor), faded in when the system's tooltip settings ask for it;

@@ -2,9 +2,11 @@
 
 #include <windows.h>
 
+#include "base/EngineState.h"
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
 #include "raster/Blend.h"
+#include "skin/SkinState.h"
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
 #include "ui/ComCtrls.h"
@@ -247,8 +249,8 @@ void EnableNCDpiScaling(HWND wndHandle) {
 
 // ---- Module state ---------------------------------------------------------------------
 
-HMODULE uxthemeLib = nullptr;
-TkvSetWindowTheme kv_SetWindowTheme = nullptr;
+HMODULE& uxthemeLib = kvSystem.uxthemeLib;
+TkvSetWindowTheme& kv_SetWindowTheme = kvSystem.kv_SetWindowTheme;
 
 void sVclUtilsStartup() {
   kvThemeServices = StyleServices();
@@ -577,7 +579,7 @@ Integer GetAlignShift(TWinControl* ctrl, TAlign align, bool graphCtrlsToo) {
 
 // ---- The output window ----------------------------------------------------------------
 
-TOutputWindow* ow = nullptr;
+TOutputWindow*& ow = kvSkinState.ow;
 
 TW_DEFINE_CLASS(TOutputWindow) {}
 

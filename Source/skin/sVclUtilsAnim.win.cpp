@@ -15,13 +15,14 @@
 #include "raster/GdiBitmaps.h"
 #include "raster/Resampling.h"
 #include "raster/kvgpUtils.h"
+#include "skin/SkinState.h"
 #include "skin/sVclUtils.h"
 #include "ui/Canvas.h"
 #include "ui/Forms.h"
 #include "ui/GdiScopes.h"
 #include "ui/Hints.h"
 
-TkvHideTimer* kvHideTimer = nullptr;
+TkvHideTimer*& kvHideTimer = kvSkinState.kvHideTimer;
 
 namespace {
 

@@ -46,8 +46,8 @@ class Program {
     STARTUPINFOW si{};
     si.cb = sizeof(si);
     String cmd = u"\"" + exe + u"\"";
-    if (!CreateProcessW(W(exe), reinterpret_cast<LPWSTR>(cmd.data()), nullptr, nullptr, FALSE, 0, nullptr, W(folder),
-                        &si, &pi_))
+    if (!CreateProcessW(WideStr(exe), reinterpret_cast<LPWSTR>(cmd.data()), nullptr, nullptr, FALSE, 0, nullptr,
+                        WideStr(folder), &si, &pi_))
       return;
     CloseHandle(pi_.hThread);
     WaitFor([&] {
@@ -142,17 +142,17 @@ class EndToEndTest : public ::testing::Test {
     server_->ClearRequests();
     server_->ClearParseAnswer();
     install = Backslashed(root.Path()) + u"\\Program Files & Co ^ %PATH%\\Tarnwick";
-    ASSERT_TRUE(CreateDirectoryW(W(install.substr(0, install.find_last_of(u'\\'))), nullptr));
-    ASSERT_TRUE(CreateDirectoryW(W(install), nullptr));
-    ASSERT_TRUE(CreateDirectoryW(W(install + u"\\data"), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(WideStr(install.substr(0, install.find_last_of(u'\\'))), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(WideStr(install), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(WideStr(install + u"\\data"), nullptr));
     const String build = ExeFolder();  // build\tests\app
     const String exe = build.substr(0, build.find_last_of(u'\\', build.find_last_of(u'\\') - 1)) + u"\\bin\\Tarnwick.exe";
-    ASSERT_TRUE(CopyFileW(W(exe), W(install + u"\\Tarnwick.exe"), FALSE)) << StringToUtf8(exe);
-    ASSERT_TRUE(CopyFileW(W(build + u"\\data\\ffmpeg.exe"), W(install + u"\\data\\ffmpeg.exe"), FALSE));
+    ASSERT_TRUE(CopyFileW(WideStr(exe), WideStr(install + u"\\Tarnwick.exe"), FALSE)) << StringToUtf8(exe);
+    ASSERT_TRUE(CopyFileW(WideStr(build + u"\\data\\ffmpeg.exe"), WideStr(install + u"\\data\\ffmpeg.exe"), FALSE));
     save = Backslashed(saveRoot.Path()) + u"\\下载 & 100% ^";
-    ASSERT_TRUE(CreateDirectoryW(W(save), nullptr));
-    SetEnvironmentVariableW(L"TARNWICK_PARSE_URL", W(server_->BaseUrl()));
-    SetEnvironmentVariableW(L"TW_CONVERTER_LOG", W(Backslashed(root.Path()) + u"\\converter.log"));
+    ASSERT_TRUE(CreateDirectoryW(WideStr(save), nullptr));
+    SetEnvironmentVariableW(L"TARNWICK_PARSE_URL", WideStr(server_->BaseUrl()));
+    SetEnvironmentVariableW(L"TW_CONVERTER_LOG", WideStr(Backslashed(root.Path()) + u"\\converter.log"));
   }
   void TearDown() override {
     SetEnvironmentVariableW(L"TARNWICK_PARSE_URL", nullptr);
@@ -254,7 +254,7 @@ TEST_F(EndToEndTest, ClosingTheWindowMidTransferLeavesNothing) {
 }
 
 TEST_F(EndToEndTest, WithoutTheConverterTheVideoStays) {
-  ASSERT_TRUE(DeleteFileW(W(install + u"\\data\\ffmpeg.exe")));
+  ASSERT_TRUE(DeleteFileW(WideStr(install + u"\\data\\ffmpeg.exe")));
   auto p = StartAndParse(u"no converter", u"v.mp4");
   ASSERT_TRUE(p->Ready());
   DialogAnswerer answerer(p->Pid());

@@ -8,13 +8,13 @@
 #include <map>
 
 #include "app/DownloadLogic.h"
-#include "app/EngineStartup.h"
 #include "app/GzForm.h"
 #include "app/Startup.h"
 #include "controls/kvProgressBar.h"
 #include "controls/sButton.h"
 #include "controls/sEdit.h"
 #include "controls/sLabel.h"
+#include "engine/EngineStartup.h"
 #include "skin/sSkinManager.h"
 #include "support/Files.h"
 #include "support/Fixtures.h"
@@ -48,7 +48,7 @@ class MainFormTest : public ::testing::Test {
     std::vector<Byte> big(4 * 1024 * 1024);
     for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<Byte>(i * 2654435761u >> 24);
     SaveBytes(server_->FilesDir() + u"/big.bin", big);
-    SetEnvironmentVariableW(L"TARNWICK_PARSE_URL", W(server_->BaseUrl() + u"/"));
+    SetEnvironmentVariableW(L"TARNWICK_PARSE_URL", WideStr(server_->BaseUrl() + u"/"));
   }
   static void TearDownTestSuite() {
     SetEnvironmentVariableW(L"TARNWICK_PARSE_URL", nullptr);
@@ -62,7 +62,7 @@ class MainFormTest : public ::testing::Test {
     server_->ClearRequests();
     server_->ClearParseAnswer();
     save = Backslashed(saveRoot.Path()) + u"\\存 a b & c ^ %PATH% (x)";
-    ASSERT_TRUE(CreateDirectoryW(W(save), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(WideStr(save), nullptr));
     app = std::make_unique<TApplication>();
     app->CreateForm(Form1);
     app->CreateForm(Form3);
@@ -464,7 +464,7 @@ TEST_F(MainFormTest, TitlesBecomeSafeNamesInsideTheSaveFolder) {
       EXPECT_TRUE(IsTimeName(files[0], u".mp4")) << StringToUtf8(files[0]);
     }
     EXPECT_EQ(Bytes(save + u"\\" + files[0]), *video_);
-    DeleteFileW(W(save + u"\\" + files[0]));
+    DeleteFileW(WideStr(save + u"\\" + files[0]));
   }
   EXPECT_TRUE(FilesIn(saveRoot.Path()).size() == 1u);  // nothing escaped the save folder
 }
@@ -498,7 +498,7 @@ TEST_F(MainFormTest, FailedTransfersLeaveNothingAndSaySo) {
       EXPECT_EQ(Form1->sprgrsbr1->Position(), 0) << what;
       EXPECT_TRUE(Form1->btnDown->Enabled() && Form1->btnDownM->Enabled()) << what;
       EXPECT_FALSE(CloseExplorerWindow(SaveName(), 300)) << what << ": nothing landed, no folder opens";
-      for (const String& f : FilesIn(save)) DeleteFileW(W(save + u"\\" + f));
+      for (const String& f : FilesIn(save)) DeleteFileW(WideStr(save + u"\\" + f));
     }
   }
 }
@@ -515,7 +515,7 @@ TEST_F(MainFormTest, UnknownLengthsShowTheReceivedSize) {
     EXPECT_EQ(Form1->sprgrsbr1->Position(), 100);
     EXPECT_EQ(Bytes(save + u"\\n.mp4"), *video_);
     EXPECT_TRUE(CloseExplorerWindow(SaveName(), 10000));
-    DeleteFileW(W(save + u"\\n.mp4"));
+    DeleteFileW(WideStr(save + u"\\n.mp4"));
   }
 
   // A length beyond the bar's range: sizes while it runs; fewer bytes than announced fail.
@@ -630,7 +630,7 @@ namespace {
 
 std::vector<std::vector<String>> ConverterCalls(const String& log) {
   std::vector<std::vector<String>> calls(1);
-  if (GetFileAttributesW(W(log)) == INVALID_FILE_ATTRIBUTES) return {};
+  if (GetFileAttributesW(WideStr(log)) == INVALID_FILE_ATTRIBUTES) return {};
   auto bytes = ReadFileBytes(log);
   String text = Utf8ToString(std::string(bytes.begin(), bytes.end()));
   size_t start = 0;
@@ -651,7 +651,7 @@ class AudioTest : public MainFormTest {
  protected:
   void SetUp() override {
     MainFormTest::SetUp();
-    SetEnvironmentVariableW(L"TW_CONVERTER_LOG", W(log));
+    SetEnvironmentVariableW(L"TW_CONVERTER_LOG", WideStr(log));
   }
   void TearDown() override {
     SetEnvironmentVariableW(L"TW_CONVERTER_LOG", nullptr);
@@ -713,7 +713,7 @@ TEST_F(AudioTest, AFailedExtractionKeepsTheVideoAndSaysSo) {
       {u"partial", u"v.mp4"},  // a partial file and an error code
   };
   for (const auto& c : cases) {
-    SetEnvironmentVariableW(L"TW_CONVERTER_MODE", *c.mode ? W(c.mode) : nullptr);
+    SetEnvironmentVariableW(L"TW_CONVERTER_MODE", *c.mode ? WideStr(c.mode) : nullptr);
     ParseVideo(u"m", u"", c.file);
     Click(Form1->btnDownM);
     ASSERT_TRUE(WaitForDownload());
@@ -722,7 +722,7 @@ TEST_F(AudioTest, AFailedExtractionKeepsTheVideoAndSaysSo) {
     EXPECT_EQ(Bytes(save + u"\\m.mp4"), Bytes(server_->FilesDir() + u"/" + c.file));
     EXPECT_TRUE(CloseExplorerWindow(SaveName(), 10000));
     EXPECT_TRUE(Form1->btnDownM->Enabled());
-    DeleteFileW(W(save + u"\\m.mp4"));
+    DeleteFileW(WideStr(save + u"\\m.mp4"));
   }
 }
 
@@ -802,12 +802,12 @@ TEST_F(AudioTest, EveryFileAndProcessHandleIsReleased) {
         {Form1->btnDown, u"", u"cut=20000&get_len=none"},  // transfer broken
     };
     for (const auto& r : runs) {
-      SetEnvironmentVariableW(L"TW_CONVERTER_MODE", *r.mode ? W(r.mode) : nullptr);
+      SetEnvironmentVariableW(L"TW_CONVERTER_MODE", *r.mode ? WideStr(r.mode) : nullptr);
       ParseVideo(u"h", r.query);
       Click(r.button);
       ASSERT_TRUE(WaitForDownload());
       CloseExplorerWindow(SaveName(), 3000);
-      for (const String& f : FilesIn(save)) DeleteFileW(W(save + u"\\" + f));
+      for (const String& f : FilesIn(save)) DeleteFileW(WideStr(save + u"\\" + f));
     }
   }  // the hooks go before anything is checked (a failed check may close handles itself)
   createFileHook = createProcessHook = closeHandleHook = nullptr;

@@ -259,10 +259,98 @@ TEST_F(AnimationTimer, GetNewTimerAndTheSkinDataLink) {
     t->Iteration = c.iteration;
     EXPECT_EQ(GetNewTimer(t, &owner, c.state), c.left);
   }
-  data.AnimTimer = t;
+  TkvOwnedTimer held(&data);
+  held.reset(t);
   t->InitData(&data, 0, Steps().Proc(), 2, false);
   t->Free();
-  EXPECT_EQ(data.AnimTimer, nullptr);  // the timer unlinks itself from the skin data
+  EXPECT_EQ(held.get(), nullptr);  // the timer unlinks itself from the skin data that holds it
+}
+
+// ---- a timer that a holder owns -------------------------------------------------------------
+
+namespace {
+int gTimersGone = 0;
+class TCountedTimer : public TkvThreadedTimer {
+ public:
+  using TkvThreadedTimer::TkvThreadedTimer;
+  ~TCountedTimer() override { ++gTimersGone; }
+};
+}  // namespace
+
+TEST_F(AnimationTimer, AHolderFreesItsTimerOnceAndItsOwnerForgetsIt) {
+  gTimersGone = 0;
+  TComponent timerOwner(nullptr);
+  {
+    TkvOwnedTimer held;
+    held.reset(new TCountedTimer(&timerOwner));
+    EXPECT_EQ(timerOwner.ComponentCount(), 1);
+    held.reset(new TCountedTimer(&timerOwner));  // the first goes now
+    EXPECT_EQ(gTimersGone, 1);
+    EXPECT_EQ(timerOwner.ComponentCount(), 1);
+  }
+  EXPECT_EQ(gTimersGone, 2);
+  EXPECT_EQ(timerOwner.ComponentCount(), 0);  // the owner will not free it again
+}
+
+TEST_F(AnimationTimer, ATimerItsOwnerFreesFirstEmptiesItsHolder) {
+  gTimersGone = 0;
+  auto* timerOwner = new TComponent(nullptr);
+  TkvOwnedTimer held;
+  held.reset(new TCountedTimer(timerOwner));
+  timerOwner->Free();
+  EXPECT_EQ(gTimersGone, 1);
+  EXPECT_FALSE(held);
+  held.reset();  // nothing left to free
+  EXPECT_EQ(gTimersGone, 1);
+}
+
+TEST_F(AnimationTimer, AReleasedTimerIsItsOwnersAloneAndATimerChangesHolders) {
+  gTimersGone = 0;
+  TComponent timerOwner(nullptr);
+  auto* t = new TCountedTimer(&timerOwner);
+  {
+    TkvOwnedTimer first, second;
+    first.reset(t);
+    second.reset(t);  // moves: the first holder lets it go
+    EXPECT_FALSE(first);
+    EXPECT_EQ(second.get(), t);
+    EXPECT_EQ(second.release(), t);
+    EXPECT_FALSE(second);
+  }
+  EXPECT_EQ(gTimersGone, 0);
+  t->Free();  // no holder hears of it any more
+  EXPECT_EQ(gTimersGone, 1);
+}
+
+TEST_F(AnimationTimer, GetNewTimerFillsAHolderOnceAndAnswersTheStepsLeft) {
+  TComponent timerOwner(nullptr);
+  TkvOwnedTimer held;
+  EXPECT_EQ(GetNewTimer(held, &timerOwner, 0), 0);
+  ASSERT_TRUE(held);
+  TkvThreadedTimer* made = held.get();
+  EXPECT_EQ(made->Glow, 255);
+  EXPECT_EQ(made->Owner(), &timerOwner);
+  made->State = 2;
+  made->Iteration = 2;
+  EXPECT_EQ(GetNewTimer(held, &timerOwner, 2), 4);
+  EXPECT_EQ(held.get(), made);  // the same timer goes on
+}
+
+TEST_F(AnimationTimer, AHolderTakesItselfOutOfATimerItFreesWhileTheTimerIsInUse) {
+  gTimersGone = 0;
+  SkinData data;
+  TComponent timerOwner(nullptr);
+  TkvOwnedTimer held(&data);
+  auto* t = new TCountedTimer(&timerOwner);
+  held.reset(t);
+  t->InitData(&data, 0, Steps().Proc(), 2, false);
+  {
+    TObjectInUse inUse(t);  // the timer's own step is running
+    held.reset();
+    EXPECT_EQ(gTimersGone, 0);        // freed when the step returns
+    EXPECT_EQ(t->AnimData, nullptr);  // and no later step reaches the skin data
+  }
+  EXPECT_EQ(gTimersGone, 1);
 }
 
 namespace {

@@ -80,15 +80,14 @@ TEST(CornerRefresh, SectionRadiusTakesTheParentsAnswer) {
   sd.FSkinManager = &skin.manager;
   sd.SkinIndex = 0;
   sd.FSWHandle = child;
-  std::unique_ptr<TBitmap> cache = KeyedCache(10, 8);
-  sd.FCacheBmp = cache.get();
+  sd.FCacheBmp = KeyedCache(10, 8);
+  TBitmap* cache = sd.FCacheBmp.get();
   UpdateCorners(&sd, 0, {scLeftTop, scRightBottom});
   // The parent does not answer with a cache: the skin's global colour fills the key pixels.
   EXPECT_EQ(cache->View().At(0, 0), MakePix(0, 0, 255, 0));
   EXPECT_EQ(cache->View().At(9, 7), MakePix(0, 0, 255, 0));
   EXPECT_EQ(cache->View().At(9, 0), kKeyPixel);  // corner not asked for
   EXPECT_EQ(cache->View().At(1, 1), MakePix(128, 128, 128, 255));
-  sd.FCacheBmp = nullptr;
   DestroyWindow(child);
   DestroyWindow(parent);
 }
@@ -107,15 +106,14 @@ TEST(CornerRefresh, CustomRadiusWiderThanTheControl) {
   TkvPaintBorderData border(&control, &sd, {});
   border.SetRadius(0, 10);  // top-left radius 10 on a control 4 pixels wide
   sd.FCustomBorder = &border;
-  std::unique_ptr<TBitmap> cache = KeyedCache(4, 20);
+  sd.FCacheBmp = KeyedCache(4, 20);
+  TBitmap* cache = sd.FCacheBmp.get();
   cache->View().At(3, 9) = kKeyPixel;
   cache->View().At(0, 10) = kKeyPixel;
-  sd.FCacheBmp = cache.get();
   UpdateCorners(&sd, 0, {scLeftTop});
   EXPECT_EQ(cache->View().At(0, 0), MakePix(0, 255, 0, 0));
   EXPECT_EQ(cache->View().At(3, 9), MakePix(0, 255, 0, 0));  // the square is cut at the control's width
-  EXPECT_EQ(cache->View().At(0, 10), kKeyPixel);              // and its height is the radius
-  sd.FCacheBmp = nullptr;
+  EXPECT_EQ(cache->View().At(0, 10), kKeyPixel);             // and its height is the radius
   sd.FCustomBorder = nullptr;
   control.SetParent(nullptr);
 }

@@ -383,17 +383,16 @@ TEST_F(ControlCaption, UnskinnedOrCustomFontGivesThePlainCaption) {
 TEST_F(ControlCaption, GlowGoesIntoTheControlsCache) {
   skin.Section(section).Props[0].GlowSize = 3;
   skin.Section(section).Props[0].GlowColor = 0x00FFFF;
-  std::unique_ptr<TBitmap> cache = Filled(80, 30, clBlack, 0);
-  data.FCacheBmp = cache.get();
+  data.FCacheBmp = Filled(80, 30, clBlack, 0);
+  TBitmap* cache = data.FCacheBmp.get();
   TRect r(10, 5, 70, 25);
   WriteTextEx(cache->Canvas(), u"Wq", true, r, DT_SINGLELINE, &data, 0);
   GdiFlush();
   int glowing = 0;
   for (Integer y = 0; y < 30; ++y)
     for (Integer x = 0; x < 80; ++x) {
-      const uint32_t p = GetAPixel(cache.get(), x, y);
+      const uint32_t p = GetAPixel(cache, x, y);
       glowing += PixR(p) > 100 && PixG(p) > 100 && PixB(p) < 100;  // yellow glow
     }
   EXPECT_GT(glowing, 20);
-  data.FCacheBmp = nullptr;
 }

@@ -90,3 +90,34 @@ TEST(SkinData, SkinnedNeedsAManagerAValidSectionAndForActiveAnActiveSkin) {
   EXPECT_FALSE(owned.Skinned(false));
   EXPECT_EQ(sd.GetSkinManager(), &f.manager);
 }
+
+namespace {
+int gBitmapsGone = 0;
+class TCountedBitmap : public TBitmap {
+ public:
+  ~TCountedBitmap() override { ++gBitmapsGone; }
+};
+}  // namespace
+
+TEST(SkinData, OwnsItsCacheBitmapAndItsFadeTimer) {
+  gBitmapsGone = 0;
+  TComponent control(nullptr);
+  auto* data = new TsCommonData(&control);
+  data->FCacheBmp = std::make_unique<TCountedBitmap>();
+  EXPECT_EQ(GetNewTimer(data->AnimTimer, &control, 2), 0);
+  ASSERT_TRUE(data->AnimTimer);
+  data->AnimTimer->InitData(data, 0, [](TObject*, Integer) { return true; }, 2, false);
+  EXPECT_EQ(control.ComponentCount(), 1);
+  data->Free();
+  EXPECT_EQ(gBitmapsGone, 1);
+  EXPECT_EQ(control.ComponentCount(), 0);  // the timer went with the skin data, not later with its owner
+}
+
+TEST(SkinData, AFadeTimerItsOwnerFreesFirstLeavesTheSkinDataWithout) {
+  auto* control = new TComponent(nullptr);
+  TsCommonData data(control);
+  GetNewTimer(data.AnimTimer, control, 0);
+  ASSERT_TRUE(data.AnimTimer);
+  control->Free();
+  EXPECT_FALSE(data.AnimTimer);
+}

@@ -5,10 +5,8 @@
 
 #include <vector>
 
-#include "ui/Types.h"
+#include "ui/SysUtils.h"
 
-// A String as the wide-character API takes it.
-inline LPCWSTR W(const String& s) { return reinterpret_cast<LPCWSTR>(s.c_str()); }
 // The path with every '/' made a '\\'.
 String Backslashed(String path);
 // The names of the files and folders in a folder, sorted ("." and ".." left out).

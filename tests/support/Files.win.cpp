@@ -12,7 +12,7 @@ String Backslashed(String path) {
 std::vector<String> FilesIn(const String& folder) {
   std::vector<String> names;
   WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW(W(folder + u"\\*"), &fd);
+  HANDLE h = FindFirstFileW(WideStr(folder + u"\\*"), &fd);
   if (h == INVALID_HANDLE_VALUE) return names;
   do {
     String n = reinterpret_cast<const Char*>(fd.cFileName);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -210,4 +211,70 @@ TEST(FindFirst, FailuresLeaveNoSearchOpenAndTheEndIsFinal) {
   ASSERT_EQ(FindFirst(folder.dir.Path() + u"/b.txt", 0, sr), 0);
   EXPECT_EQ(sr.Name, u"b.txt");
   EXPECT_NE(FindNext(sr), 0);
+}
+
+// ---- files ----------------------------------------------------------------------------------
+
+namespace {
+void WriteText(const String& path, const char* text) {
+  TFileStream f(path, fmCreate);
+  f.WriteBuffer(text, static_cast<Integer>(std::strlen(text)));
+}
+}  // namespace
+
+TEST(Files, ExistsAndSizeTellFilesFromFoldersAndMissingNames) {
+  TempDir dir;
+  const String file = dir.Path() + u"/a.txt";
+  const String empty = dir.Path() + u"/empty";
+  const String sub = dir.Path() + u"/sub";
+  WriteText(file, "12345");
+  WriteText(empty, "");
+  std::filesystem::create_directory(std::filesystem::path(sub));
+  struct Case { String path; bool exists; Int64 size; } cases[] = {
+      {file, true, 5}, {empty, true, 0}, {sub, false, -1}, {dir.Path() + u"/missing", false, -1},
+      {dir.Path() + u"/missing/a.txt", false, -1},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FileExists(c.path), c.exists) << StringToUtf8(c.path);
+    EXPECT_EQ(FileSize(c.path), c.size) << StringToUtf8(c.path);
+  }
+}
+
+TEST(Files, RemoveDeletesFilesOnly) {
+  TempDir dir;
+  const String file = dir.Path() + u"/gone.txt";
+  WriteText(file, "x");
+  EXPECT_TRUE(RemoveFile(file));
+  EXPECT_FALSE(FileExists(file));
+  EXPECT_FALSE(RemoveFile(file));  // no longer there
+  const String sub = dir.Path() + u"/sub";
+  std::filesystem::create_directory(std::filesystem::path(sub));
+  EXPECT_FALSE(RemoveFile(sub));
+  EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(sub)));
+}
+
+TEST(Files, RenameNeverReplacesWhatIsThere) {
+  TempDir dir;
+  const String from = dir.Path() + u"/from.txt";
+  const String taken = dir.Path() + u"/taken.txt";
+  const String free = dir.Path() + u"/free.txt";
+  WriteText(from, "from");
+  WriteText(taken, "taken!");
+  EXPECT_EQ(RenameFile(from, taken), TRenameResult::TargetExists);
+  EXPECT_EQ(FileSize(taken), 6);  // untouched
+  EXPECT_TRUE(FileExists(from));
+  EXPECT_EQ(RenameFile(from, free), TRenameResult::Renamed);
+  EXPECT_FALSE(FileExists(from));
+  EXPECT_EQ(FileSize(free), 4);
+  EXPECT_EQ(RenameFile(from, dir.Path() + u"/other.txt"), TRenameResult::Failed);  // nothing to rename
+  EXPECT_EQ(RenameFile(free, dir.Path() + u"/missing/free.txt"), TRenameResult::Failed);
+  EXPECT_TRUE(FileExists(free));
+}
+
+TEST(Files, FolderOfIsEverythingBeforeTheLastSeparator) {
+  struct Case { const char16_t* path; const char16_t* folder; } cases[] = {
+      {u"C:\\a\\b.txt", u"C:\\a"}, {u"C:\\a\\", u"C:\\a"}, {u"/tmp/x/y", u"/tmp/x"}, {u"C:\\a/b", u"C:\\a"},
+      {u"b.txt", u""},             {u"", u""},              {u"\\b", u""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FolderOf(c.path), c.folder) << StringToUtf8(c.path);
 }

@@ -1,12 +1,14 @@
-#include "app/EngineStartup.h"
+#include "engine/EngineStartup.h"
 
 #include <set>
 
+#include "base/EngineState.h"
 #include "base/kvFontStore.h"
 #include "base/kvntUtils.h"
 #include "base/sConst.h"
 #include "base/sDefaults.h"
 #include "base/sDialogs.h"
+#include "controls/ControlsState.h"
 #include "controls/sGlyphUtils.h"
 #include "controls/sThirdParty.h"
 #include "forms/sSkinProvider.h"
@@ -15,6 +17,8 @@
 #include "paint/sGraphUtils.h"
 #include "raster/kvgpUtils.h"
 #include "raster/sGradient.h"
+#include "skin/SkinState.h"
+#include "skin/sSkinManager.h"
 #include "skin/sVclUtils.h"
 
 const std::vector<TkvModuleStep>& EngineModules() {
@@ -33,6 +37,7 @@ const std::vector<TkvModuleStep>& EngineModules() {
       {"sGlyphUtils", sGlyphUtilsStartup, sGlyphUtilsCleanup},
       {"sDialogs", nullptr, sDialogsCleanup},
       {"sSkinProvider", nullptr, sSkinProviderCleanup},
+      {"sSkinManager", sSkinManagerStartup, ClearStdScaleArray},
   };
   return modules;
 }
@@ -59,3 +64,13 @@ void StopModules(const std::vector<TkvModuleStep>& modules) {
 
 void StartEngine() { StartModules(EngineModules()); }
 void StopEngine() { StopModules(EngineModules()); }
+
+void ResetEngineState() {
+  const std::vector<TkvModuleStep>& modules = EngineModules();
+  Started().erase(&modules);
+  for (auto it = modules.rbegin(); it != modules.rend(); ++it)
+    if (it->Cleanup) it->Cleanup();
+  ResetControlsState();
+  ResetSkinState();
+  ResetBaseState();
+}

@@ -1,0 +1,5 @@
+#include "controls/ControlsState.h"
+
+TkvControlsState kvControlsState;
+
+void ResetControlsState() { kvControlsState = TkvControlsState{}; }

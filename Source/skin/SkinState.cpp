@@ -1,0 +1,10 @@
+#include "skin/SkinState.h"
+
+#include "base/ManagerLink.h"
+
+TkvSkinState kvSkinState;
+
+void ResetSkinState() {
+  kvSkinState = TkvSkinState{};
+  SetDefaultManagerLink(nullptr);
+}

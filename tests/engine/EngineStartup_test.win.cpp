@@ -1,0 +1,133 @@
+#include "engine/EngineStartup.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "base/Composition.h"
+#include "base/ManagerLink.h"
+#include "base/kvntUtils.h"
+#include "base/sConst.h"
+#include "base/sDefaults.h"
+#include "base/sDialogs.h"
+#include "controls/sGlyphUtils.h"
+#include "controls/sThirdParty.h"
+#include "images/kvAlphaImageList.h"
+#include "paint/sGraphUtils.h"
+#include "raster/kvgpUtils.h"
+#include "skin/sSkinManager.h"
+#include "skin/sVclUtils.h"
+
+namespace {
+std::vector<std::string> calls;
+void StartA() { calls.push_back("start A"); }
+void StartB() { calls.push_back("start B"); }
+void StopA() { calls.push_back("stop A"); }
+void StopC() { calls.push_back("stop C"); }
+}  // namespace
+
+TEST(ModuleSteps, StartInOrderOnceStopInReverse) {
+  const std::vector<TkvModuleStep> table{{"A", StartA, StopA}, {"B", StartB, nullptr}, {"C", nullptr, StopC}};
+  StopModules(table);  // not started: nothing
+  StartModules(table);
+  StartModules(table);  // once
+  StopModules(table);
+  StopModules(table);
+  StartModules(table);  // again after the clean-up
+  EXPECT_EQ(calls, (std::vector<std::string>{"start A", "start B", "stop C", "stop A", "start A", "start B"}));
+  StopModules(table);
+}
+
+TEST(EngineStartup, TheFixedOrder) {
+  std::vector<std::string> names;
+  for (const auto& m : EngineModules()) names.push_back(m.Name);
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"sConst", "sDefaults", "kvntUtils", "kvgpUtils", "sVclUtils", "sGraphUtils",
+                                      "sGradient", "kvFontStore", "kvPNG", "kvAlphaImageList", "sThirdParty",
+                                      "sGlyphUtils", "sDialogs", "sSkinProvider", "sSkinManager"}));
+}
+
+TEST(EngineStartup, StartAndStopTheEngine) {
+  StartEngine();
+  EXPECT_FALSE(kvs_CloseStr.empty());
+  EXPECT_EQ(kvs_AvailSkins, u"Available styles");
+  EXPECT_TRUE(kvSysDPIAware);
+  EXPECT_NE(kvWinMajorVer, 0);
+  EXPECT_NE(hKern32, nullptr);
+  EXPECT_NE(uxthemeLib, nullptr);
+  EXPECT_TRUE(kvGDIBegin(false));  // GDI+ started once for the run
+  EXPECT_TRUE(kvLayered());        // the layered-window functions bound
+  EXPECT_GT(FCheckWidth, 0);       // the check box measured
+  EXPECT_NE(awFont, nullptr);      // the icon font, installed from its resource
+  EXPECT_NE(kvCharImages, nullptr);
+  EXPECT_NE(ThirdPartySkipForms, nullptr);
+  for (size_t i = 0; i < StdScaleArray.size(); ++i) {  // the standard skin data, one per density
+    ASSERT_NE(StdScaleArray[i], nullptr) << i;
+    EXPECT_EQ(StdScaleArray[i]->PPI, aPPIArray[i]);
+  }
+  StopEngine();
+  for (const auto& data : StdScaleArray) EXPECT_EQ(data, nullptr);
+  EXPECT_EQ(awFont, nullptr);
+  EXPECT_EQ(kvCharImages, nullptr);
+  EXPECT_EQ(ThirdPartySkipForms, nullptr);
+  EXPECT_FALSE(kvGDIBegin(false));
+  EXPECT_TRUE(kvs_CloseStr.empty());
+  EXPECT_TRUE(kvs_AvailSkins.empty());
+  EXPECT_EQ(hKern32, nullptr);
+  EXPECT_EQ(uxthemeLib, nullptr);
+}
+
+TEST(EngineStartup, AStartAfterTheCleanUpBindsEverythingAgain) {
+  StartEngine();
+  StopEngine();
+  StartEngine();
+  EXPECT_FALSE(kvs_CloseStr.empty());
+  EXPECT_EQ(kvs_AvailSkins, u"Available styles");
+  EXPECT_NE(hKern32, nullptr);
+  EXPECT_NE(kvIsWow64Process, nullptr);
+  EXPECT_NE(uxthemeLib, nullptr);
+  EXPECT_TRUE(kvGDIBegin(false));
+  EXPECT_NE(awFont, nullptr);
+  EXPECT_NE(StdScaleArray[0], nullptr);
+  StopEngine();
+}
+
+TEST(EngineStartup, TheResetPutsTheEngineStateBackToItsFirstValues) {
+  StartEngine();
+  ExceptTag = 1;
+  kv_DialogsLevel = 9;
+  kvCurrentScaleMode = sm150;
+  fGlobalFlag = true;
+  Captions[0] = u"changed";
+  iAeroStatus = 1;
+  auto* manager = new DuRiruZireziv(nullptr);
+  ASSERT_EQ(DefaultManager, manager);
+  ASSERT_NE(DefaultManagerLink(), nullptr);
+  ResetEngineState();
+  // The clean-up ran although nobody stopped the engine.
+  EXPECT_EQ(hKern32, nullptr);
+  EXPECT_FALSE(kvGDIBegin(false));
+  EXPECT_EQ(awFont, nullptr);
+  EXPECT_EQ(kvCharImages, nullptr);
+  EXPECT_EQ(ThirdPartySkipForms, nullptr);
+  EXPECT_EQ(StdScaleArray[0], nullptr);
+  // Every global is at its first value.
+  EXPECT_EQ(ExceptTag, 256);
+  EXPECT_EQ(kv_DialogsLevel, 2);
+  EXPECT_EQ(kvCurrentScaleMode, smVCL);
+  EXPECT_FALSE(fGlobalFlag);
+  EXPECT_EQ(Captions[0], u"Warning");
+  EXPECT_EQ(iAeroStatus, -1);
+  EXPECT_EQ(DefaultManager, nullptr);
+  EXPECT_EQ(DefaultManagerLink(), nullptr);
+  EXPECT_TRUE(kvs_CloseStr.empty());
+  manager->Free();  // no longer the default: it leaves the (new) state alone
+  EXPECT_EQ(DefaultManager, nullptr);
+  // The engine starts again as the program starts it.
+  StartEngine();
+  EXPECT_NE(hKern32, nullptr);
+  EXPECT_FALSE(kvs_CloseStr.empty());
+  StopEngine();
+}
