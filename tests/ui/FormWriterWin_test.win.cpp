@@ -294,6 +294,9 @@ TEST_F(FormWriterWinTest, EveryStandardControlReadsBackAsItWasWritten) {
   EXPECT_EQ(Get<TPageControl>(b, u"pages")->ActivePage(), Get<TTabSheet>(b, u"sheet2"));
   EXPECT_EQ(Get<TPageControl>(b, u"pages")->PageCount(), 2);
   EXPECT_EQ(Get<TEdit>(b, u"sheetEdit")->Parent(), Get<TTabSheet>(b, u"sheet1"));
+  // A control put into a frame by the form is the form's, inside the frame.
+  EXPECT_EQ(Get<TEdit>(b, u"frameEdit")->Parent(), Get<TFrame>(b, u"frame"));
+  EXPECT_EQ(Get<TEdit>(b, u"frameEdit")->Text(), u"in a frame");
   auto* view = Get<TListView>(b, u"view");
   ASSERT_EQ(view->Items()->Count(), 2);
   EXPECT_EQ(view->Items()->Items(1)->SubItems()->Strings(0), u"20");
