@@ -109,6 +109,29 @@ TEST_F(TabControlsTest, TabControlTabsStylesAndSizesReachTheWindow) {
   EXPECT_EQ(Find<TPanel>(u"inside")->BoundsRect(), tabs->DisplayRect());
 }
 
+TEST_F(TabControlsTest, MultiLineTabsWrapIntoRowsAndFlatButtonsReachTheWindow) {
+  LoadForm(u"object F: TForm\n"
+           u"  object tabs: TTabControl\n"
+           u"    Left = 8\n    Top = 8\n    Width = 150\n    Height = 150\n"
+           u"    Tabs = (\"January\" \"February\" \"March\" \"April\" \"May\" \"June\")\n"
+           u"    MultiLine = True\n"
+           u"    Style = tsFlatButtons\n"
+           u"  end\n"
+           u"end\n");
+  auto* tabs = Find<TTabControl>(u"tabs");
+  EXPECT_EQ(StyleOf(tabs) & (TCS_MULTILINE | TCS_BUTTONS | TCS_FLATBUTTONS), TCS_MULTILINE | TCS_BUTTONS | TCS_FLATBUTTONS);
+  // Six tabs do not fit in one row of 150 pixels: they wrap, and the display area starts below them.
+  const LRESULT rows = SendMessageW(tabs->Handle(), TCM_GETROWCOUNT, 0, 0);
+  EXPECT_GT(rows, 1);
+  EXPECT_GT(tabs->DisplayRect().Top, tabs->TabRect(0).Bottom);
+  // One line again: one row that scrolls, and plain tabs.
+  tabs->SetMultiLine(false);
+  tabs->SetStyle(tsTabs);
+  EXPECT_EQ(StyleOf(tabs) & (TCS_MULTILINE | TCS_BUTTONS | TCS_FLATBUTTONS), 0);
+  EXPECT_EQ(SendMessageW(tabs->Handle(), TCM_GETROWCOUNT, 0, 0), 1);
+  EXPECT_EQ(SendMessageW(tabs->Handle(), TCM_GETITEMCOUNT, 0, 0), 6);
+}
+
 TEST_F(TabControlsTest, TabClicksAskBeforeAndTellAfterTheChange) {
   auto* tabs = new TTabControl(form);
   tabs->SetParent(form);
