@@ -356,6 +356,14 @@ TEST_F(ButtonsTest, FlatSpeedButtonShowsItsEdgeOnlyWhenPressed) {
   auto down = PrintedClient(form);
   EXPECT_EQ(PixelAt(down.get(), 20, 20), Rgb(clBtnShadow));  // the sunken edge
   EXPECT_EQ(PixelAt(down.get(), 59, 49), Rgb(clBtnHighlight));
+  // Up again and not transparent: its own colour covers the form, still without an edge.
+  b->SetAllowAllUp(true);
+  b->SetDown(false);
+  b->SetTransparent(false);
+  auto opaque = PrintedClient(form);
+  EXPECT_EQ(PixelAt(opaque.get(), 20, 20), Rgb(clBtnFace));
+  EXPECT_EQ(PixelAt(opaque.get(), 40, 35), Rgb(clBtnFace));
+  EXPECT_EQ(PixelAt(opaque.get(), 19, 19), Rgb(clWhite));  // the form around it
 }
 
 TEST_F(ButtonsTest, TimerSpeedButtonRepeatsItsClickWhileHeld) {
