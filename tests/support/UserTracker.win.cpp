@@ -4,30 +4,20 @@
 #include <objidl.h>  // before commctrl.h: ImageList_Read takes an IStream
 #include <commctrl.h>
 
-#include <cstdio>
-#include <map>
-#include <memory>
-#include <stdexcept>
+#include <iterator>
+#include <utility>
 
-#include "support/ImportHook.h"
+#include "support/HandleLedger.h"
 
 namespace {
 
-struct State {
-  std::map<void*, const char*> live;
-  int created = 0;
-  int patched = 0;
-};
-State* gState = nullptr;
+HandleLedger* gLedger = nullptr;
 
 void Made(void* h, const char* kind) {
-  if (gState && h) {
-    gState->live[h] = kind;
-    ++gState->created;
-  }
+  if (gLedger) gLedger->Made(h, kind);
 }
 void Gone(void* h, bool ok) {
-  if (gState && h && ok) gState->live.erase(h);
+  if (gLedger) gLedger->Gone(h, ok);
 }
 
 #define REAL(name) decltype(&::name) real_##name = nullptr
@@ -43,12 +33,7 @@ HIMAGELIST WINAPI My_ImageList_Duplicate(HIMAGELIST a) { HIMAGELIST h = real_Ima
 HIMAGELIST WINAPI My_ImageList_Read(IStream* a) { HIMAGELIST h = real_ImageList_Read(a); Made(h, "HIMAGELIST (read)"); return h; }
 BOOL WINAPI My_ImageList_Destroy(HIMAGELIST h) { BOOL ok = real_ImageList_Destroy(h); Gone(h, ok); return ok; }
 
-struct Redirect {
-  const char* dll;
-  const char* name;
-  void* replacement;
-  void** real;
-};
+using Redirect = HandleLedger::Redirect;
 
 #define U(name) {"user32.dll", #name, reinterpret_cast<void*>(&My_##name), reinterpret_cast<void**>(&real_##name)}
 #define C(name) {"comctl32.dll", #name, reinterpret_cast<void*>(&My_##name), reinterpret_cast<void**>(&real_##name)}
@@ -56,8 +41,6 @@ const Redirect kRedirects[] = {U(CreateMenu),          U(CreatePopupMenu), U(Des
                                C(ImageList_Duplicate), C(ImageList_Read),  C(ImageList_Destroy)};
 #undef U
 #undef C
-
-std::vector<std::unique_ptr<ImportHook>>* gHooks = nullptr;
 
 BOOL CALLBACK CountChild(HWND, LPARAM count) {
   ++*reinterpret_cast<int*>(count);
@@ -72,40 +55,15 @@ BOOL CALLBACK CountTopLevel(HWND wnd, LPARAM count) {
 
 }  // namespace
 
-UserTracker::UserTracker() {
-  gState = new State();
-  gHooks = new std::vector<std::unique_ptr<ImportHook>>();
-  for (const Redirect& r : kRedirects) {
-    try {
-      auto hook = std::make_unique<ImportHook>(r.dll, r.name, r.replacement);
-      *r.real = hook->Original<void*>();
-      gHooks->push_back(std::move(hook));
-      ++gState->patched;
-    } catch (const std::runtime_error&) {
-    }
-  }
-}
+UserTracker::UserTracker() { gLedger = new HandleLedger(kRedirects, std::size(kRedirects)); }
 
-UserTracker::~UserTracker() {
-  delete gHooks;
-  gHooks = nullptr;
-  delete gState;
-  gState = nullptr;
-}
+UserTracker::~UserTracker() { delete std::exchange(gLedger, nullptr); }
 
-std::vector<std::string> UserTracker::Live() const {
-  std::vector<std::string> out;
-  for (const auto& [h, kind] : gState->live) {
-    char buf[96];
-    std::snprintf(buf, sizeof buf, "%s %p", kind, h);
-    out.push_back(buf);
-  }
-  return out;
-}
+std::vector<std::string> UserTracker::Live() const { return gLedger->Live(); }
 
-int UserTracker::Created() const { return gState->created; }
+int UserTracker::Created() const { return gLedger->Created(); }
 
-bool UserTracker::Active() const { return gState->patched == static_cast<int>(sizeof kRedirects / sizeof kRedirects[0]); }
+bool UserTracker::Active() const { return gLedger->Redirected() == std::size(kRedirects); }
 
 int UserTracker::ThreadWindowCount() {
   int count = 0;

@@ -1,6 +1,7 @@
 // A hundred forms with every standard control, each made from its description, shown, drawn
 // and freed: no GDI object, DC, menu, image list or window of this program is left behind.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -75,4 +76,18 @@ TEST_F(ControlHandlesTest, AHundredFormsOfEveryControlLeaveNoHandleBehind) {
   EXPECT_TRUE(gdi.Live().empty()) << Joined(gdi.Live());
   EXPECT_TRUE(user.Live().empty()) << Joined(user.Live());
   EXPECT_EQ(UserTracker::ThreadWindowCount(), windows);
+}
+
+TEST_F(ControlHandlesTest, TheTrackerSeesAMenuAndAnImageListUntilTheyAreFreed) {
+  UserTracker user;
+  ASSERT_TRUE(user.Active());
+  HMENU menu = CreatePopupMenu();
+  HIMAGELIST list = ImageList_Create(16, 16, ILC_COLOR32, 1, 1);
+  EXPECT_EQ(user.Live().size(), 2u);
+  DestroyMenu(menu);
+  ASSERT_EQ(user.Live().size(), 1u);
+  EXPECT_EQ(user.Live()[0].rfind("HIMAGELIST", 0), 0u);
+  ImageList_Destroy(list);
+  EXPECT_TRUE(user.Live().empty());
+  EXPECT_EQ(user.Created(), 2);
 }
