@@ -31,6 +31,35 @@ struct TButtonContentLayout {
 TButtonContentLayout ButtonContentLayout(TSize client, TSize glyph, TSize text, TButtonLayout layout, Integer margin,
                                          Integer spacing);
 
+// A glyph strip and how it sits with the caption on a button face: what the speed button and
+// the bit button share. Each setter answers whether the look changed (the button repaints).
+class TButtonGlyph {
+ public:
+  TButtonGlyph();
+  ~TButtonGlyph();
+  TBitmap* Glyph() const { return glyph_.get(); }
+  bool SetGlyph(const TBitmap* glyph);  // nullptr: none
+  Integer NumGlyphs() const { return numGlyphs_; }
+  bool SetNumGlyphs(Integer n);  // held to 1..4
+  TButtonLayout Layout() const { return layout_; }
+  bool SetLayout(TButtonLayout l);
+  Integer Margin() const { return margin_; }
+  bool SetMargin(Integer v);  // below -1: refused
+  Integer Spacing() const { return spacing_; }
+  bool SetSpacing(Integer v);
+  // Image `index` of the strip and the caption on the face r, moved by offset (pressed: one
+  // pixel); disabled captions are etched.
+  void Draw(TCanvas* canvas, const TRect& r, Integer index, const String& caption, Integer offset, bool enabled,
+            Cardinal textFlags) const;
+
+ private:
+  std::unique_ptr<TBitmap> glyph_;
+  Integer numGlyphs_ = 1;
+  TButtonLayout layout_ = blGlyphLeft;
+  Integer margin_ = -1;
+  Integer spacing_ = 4;
+};
+
 // A button without a window of its own. With a GroupIndex other than 0 it stays down when
 // clicked and releases the other buttons of its group (the same GroupIndex, the same parent);
 // a down button of a group comes up only with AllowAllUp. Flat: no frame until the mouse is
@@ -48,16 +77,16 @@ class TSpeedButton : public TGraphicControl {
   void SetDown(bool v);
   bool Flat() const { return flat_; }
   void SetFlat(bool v);
-  TBitmap* Glyph() const { return glyph_.get(); }
-  void SetGlyph(const TBitmap* glyph);
-  Integer NumGlyphs() const { return numGlyphs_; }
-  void SetNumGlyphs(Integer n);
-  TButtonLayout Layout() const { return layout_; }
-  void SetLayout(TButtonLayout l);
-  Integer Margin() const { return margin_; }
-  void SetMargin(Integer v);
-  Integer Spacing() const { return spacing_; }
-  void SetSpacing(Integer v);
+  TBitmap* Glyph() const { return glyph_.Glyph(); }
+  void SetGlyph(const TBitmap* glyph) { LookChanged(glyph_.SetGlyph(glyph)); }
+  Integer NumGlyphs() const { return glyph_.NumGlyphs(); }
+  void SetNumGlyphs(Integer n) { LookChanged(glyph_.SetNumGlyphs(n)); }
+  TButtonLayout Layout() const { return glyph_.Layout(); }
+  void SetLayout(TButtonLayout l) { LookChanged(glyph_.SetLayout(l)); }
+  Integer Margin() const { return glyph_.Margin(); }
+  void SetMargin(Integer v) { LookChanged(glyph_.SetMargin(v)); }
+  Integer Spacing() const { return glyph_.Spacing(); }
+  void SetSpacing(Integer v) { LookChanged(glyph_.SetSpacing(v)); }
   bool Transparent() const { return transparent_; }
   void SetTransparent(bool v);
   // The face shown now.
@@ -80,12 +109,11 @@ class TSpeedButton : public TGraphicControl {
   Integer groupIndex_ = 0;
   bool down_ = false;
   bool flat_ = false;
-  std::unique_ptr<TBitmap> glyph_;
-  Integer numGlyphs_ = 1;
-  TButtonLayout layout_ = blGlyphLeft;
-  Integer margin_ = -1;
-  Integer spacing_ = 4;
+  TButtonGlyph glyph_;
   bool transparent_ = true;
+  void LookChanged(bool changed) {
+    if (changed) Invalidate();
+  }
   bool mouseInControl_ = false;
 };
 
@@ -124,16 +152,16 @@ class TBitBtn : public TButton {
 
   TBitBtnKind Kind() const { return kind_; }
   void SetKind(TBitBtnKind k);
-  TBitmap* Glyph() const { return glyph_.get(); }
-  void SetGlyph(const TBitmap* glyph);
-  Integer NumGlyphs() const { return numGlyphs_; }
-  void SetNumGlyphs(Integer n);
-  TButtonLayout Layout() const { return layout_; }
-  void SetLayout(TButtonLayout l);
-  Integer Margin() const { return margin_; }
-  void SetMargin(Integer v);
-  Integer Spacing() const { return spacing_; }
-  void SetSpacing(Integer v);
+  TBitmap* Glyph() const { return glyph_.Glyph(); }
+  void SetGlyph(const TBitmap* glyph) { LookChanged(glyph_.SetGlyph(glyph)); }
+  Integer NumGlyphs() const { return glyph_.NumGlyphs(); }
+  void SetNumGlyphs(Integer n) { LookChanged(glyph_.SetNumGlyphs(n)); }
+  TButtonLayout Layout() const { return glyph_.Layout(); }
+  void SetLayout(TButtonLayout l) { LookChanged(glyph_.SetLayout(l)); }
+  Integer Margin() const { return glyph_.Margin(); }
+  void SetMargin(Integer v) { LookChanged(glyph_.SetMargin(v)); }
+  Integer Spacing() const { return glyph_.Spacing(); }
+  void SetSpacing(Integer v) { LookChanged(glyph_.SetSpacing(v)); }
   // The caption differs from the kind's own (descriptions store only such a caption).
   bool IsCustomCaption() const;
   // The caption a kind gives (empty for bkCustom).
@@ -147,11 +175,10 @@ class TBitBtn : public TButton {
 
  private:
   TBitBtnKind kind_ = bkCustom;
-  std::unique_ptr<TBitmap> glyph_;
-  Integer numGlyphs_ = 1;
-  TButtonLayout layout_ = blGlyphLeft;
-  Integer margin_ = -1;
-  Integer spacing_ = 4;
+  TButtonGlyph glyph_;
+  void LookChanged(bool changed) {
+    if (changed) Invalidate();
+  }
   bool isDefaultLook_ = false;
 };
 

@@ -1,20 +1,21 @@
 // Buttons with a glyph: the speed button, the timer speed button and the bit button.
 //
 // Sections:
-//   1. glyph and caption layout, glyph drawing
+//   1. glyph and caption layout, TButtonGlyph
 //   2. TSpeedButton
 //   3. TTimerSpeedButton
 //   4. TBitBtn
 #include <windows.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "Buttons.h"
 #include "CommonProperties.h"
 #include "GdiScopes.h"
 #include "Timers.h"
 
-// ---- 1. glyph and caption layout, glyph drawing ---------------------------------------
+// ---- 1. glyph and caption layout, TButtonGlyph ----------------------------------------
 
 TButtonContentLayout ButtonContentLayout(TSize client, TSize glyph, TSize text, TButtonLayout layout, Integer margin,
                                          Integer spacing) {
@@ -100,19 +101,51 @@ TSize CaptionSize(TCanvas* canvas, const String& caption, Integer maxWidth) {
   return {r.right - r.left, r.bottom - r.top};
 }
 
-// Glyph and caption of a button face inside r, moved by offset (pressed: one pixel).
-void DrawContent(TCanvas* canvas, const TRect& r, TBitmap* glyph, Integer numGlyphs, Integer glyphIndex, const String& caption,
-                 TButtonLayout layout, Integer margin, Integer spacing, Integer offset, bool enabled, Cardinal textFlags) {
+// The published glyph of a button class that keeps a TButtonGlyph.
+template <class T>
+void PublishButtonGlyph(TClassBuilder<T>& b) {
+  b.Property(u"Glyph", &T::Glyph, &T::SetGlyph);
+  b.Property(u"NumGlyphs", &T::NumGlyphs, &T::SetNumGlyphs).Default(1);
+  b.Property(u"Layout", &T::Layout, &T::SetLayout).Default(blGlyphLeft);
+  b.Property(u"Margin", &T::Margin, &T::SetMargin).Default(-1);
+  b.Property(u"Spacing", &T::Spacing, &T::SetSpacing).Default(4);
+}
+
+}  // namespace
+
+TButtonGlyph::TButtonGlyph() : glyph_(std::make_unique<TBitmap>()) {}
+
+TButtonGlyph::~TButtonGlyph() = default;
+
+bool TButtonGlyph::SetGlyph(const TBitmap* glyph) {
+  if (glyph)
+    glyph_->Assign(glyph);
+  else
+    glyph_->FreeImage();
+  return true;
+}
+
+bool TButtonGlyph::SetNumGlyphs(Integer n) {
+  n = std::clamp(n, 1, 4);
+  return n != std::exchange(numGlyphs_, n);
+}
+
+bool TButtonGlyph::SetLayout(TButtonLayout l) { return l != std::exchange(layout_, l); }
+
+bool TButtonGlyph::SetMargin(Integer v) { return v >= -1 && v != std::exchange(margin_, v); }
+
+bool TButtonGlyph::SetSpacing(Integer v) { return v != std::exchange(spacing_, v); }
+
+void TButtonGlyph::Draw(TCanvas* canvas, const TRect& r, Integer index, const String& caption, Integer offset,
+                        bool enabled, Cardinal textFlags) const {
   const TSize text = CaptionSize(canvas, caption, std::max<Integer>(r.Width(), 1));
   const TButtonContentLayout l =
-      ButtonContentLayout({r.Width(), r.Height()}, GlyphSize(glyph, numGlyphs), text, layout, margin, spacing);
-  DrawGlyph(canvas->Handle(), glyph, numGlyphs, glyphIndex, r.Left + l.GlyphPos.X + offset, r.Top + l.GlyphPos.Y + offset);
+      ButtonContentLayout({r.Width(), r.Height()}, GlyphSize(glyph_.get(), numGlyphs_), text, layout_, margin_, spacing_);
+  DrawGlyph(canvas->Handle(), glyph_.get(), numGlyphs_, index, r.Left + l.GlyphPos.X + offset, r.Top + l.GlyphPos.Y + offset);
   TRect t = l.TextRect;
   t = {r.Left + t.Left + offset, r.Top + t.Top + offset, r.Left + t.Right + offset, r.Top + t.Bottom + offset};
   DrawCaption(canvas, caption, t, textFlags | DT_CENTER | DT_WORDBREAK, enabled);
 }
-
-}  // namespace
 
 // ---- 2. TSpeedButton ------------------------------------------------------------------
 
@@ -123,15 +156,11 @@ TW_DEFINE_CLASS(TSpeedButton) {
   b.Property(u"GroupIndex", &TSpeedButton::GroupIndex, &TSpeedButton::SetGroupIndex).Default(0);
   b.Property(u"Down", &TSpeedButton::Down, &TSpeedButton::SetDown).Default(false);
   b.Property(u"Flat", &TSpeedButton::Flat, &TSpeedButton::SetFlat).Default(false);
-  b.Property(u"Glyph", &TSpeedButton::Glyph, &TSpeedButton::SetGlyph);
-  b.Property(u"NumGlyphs", &TSpeedButton::NumGlyphs, &TSpeedButton::SetNumGlyphs).Default(1);
-  b.Property(u"Layout", &TSpeedButton::Layout, &TSpeedButton::SetLayout).Default(blGlyphLeft);
-  b.Property(u"Margin", &TSpeedButton::Margin, &TSpeedButton::SetMargin).Default(-1);
-  b.Property(u"Spacing", &TSpeedButton::Spacing, &TSpeedButton::SetSpacing).Default(4);
+  PublishButtonGlyph(b);
   b.Property(u"Transparent", &TSpeedButton::Transparent, &TSpeedButton::SetTransparent).Default(true);
 }
 
-TSpeedButton::TSpeedButton(TComponent* owner) : TGraphicControl(owner), glyph_(std::make_unique<TBitmap>()) {
+TSpeedButton::TSpeedButton(TComponent* owner) : TGraphicControl(owner) {
   // The button clicks itself on the button-up inside it (not the generic click).
   SetControlStyle(TControlStyle{csCaptureMouse, csDoubleClicks});
   SetBounds(0, 0, 23, 22);
@@ -166,39 +195,6 @@ void TSpeedButton::SetDown(bool v) {
 void TSpeedButton::SetFlat(bool v) {
   if (v == flat_) return;
   flat_ = v;
-  Invalidate();
-}
-
-void TSpeedButton::SetGlyph(const TBitmap* glyph) {
-  if (glyph)
-    glyph_->Assign(glyph);
-  else
-    glyph_->FreeImage();
-  Invalidate();
-}
-
-void TSpeedButton::SetNumGlyphs(Integer n) {
-  n = std::clamp(n, 1, 4);
-  if (n == numGlyphs_) return;
-  numGlyphs_ = n;
-  Invalidate();
-}
-
-void TSpeedButton::SetLayout(TButtonLayout l) {
-  if (l == layout_) return;
-  layout_ = l;
-  Invalidate();
-}
-
-void TSpeedButton::SetMargin(Integer v) {
-  if (v == margin_ || v < -1) return;
-  margin_ = v;
-  Invalidate();
-}
-
-void TSpeedButton::SetSpacing(Integer v) {
-  if (v == spacing_) return;
-  spacing_ = v;
   Invalidate();
 }
 
@@ -310,8 +306,8 @@ void TSpeedButton::Paint() {
     if (pressed || (mouseInControl_ && Enabled())) DrawEdge(dc, &r, pressed ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT | BF_ADJUST);
   }
   static constexpr Integer kImage[] = {0, 1, 2, 3};  // by TButtonState
-  DrawContent(c, {r.left, r.top, r.right, r.bottom}, glyph_.get(), numGlyphs_, Enabled() ? kImage[state_] : 1, Caption(),
-              layout_, margin_, spacing_, pressed ? 1 : 0, Enabled(), DrawTextBiDiModeFlags(0));
+  glyph_.Draw(c, {r.left, r.top, r.right, r.bottom}, Enabled() ? kImage[state_] : 1, Caption(), pressed ? 1 : 0, Enabled(),
+              DrawTextBiDiModeFlags(0));
 }
 
 // ---- 3. TTimerSpeedButton -------------------------------------------------------------
@@ -366,14 +362,10 @@ TW_DEFINE_CLASS(TBitBtn) {
     return btn.IsCustomCaption() && btn.IsCaptionStored();
   });
   b.Property(u"Kind", &TBitBtn::Kind, &TBitBtn::SetKind).Default(bkCustom);
-  b.Property(u"Glyph", &TBitBtn::Glyph, &TBitBtn::SetGlyph);
-  b.Property(u"NumGlyphs", &TBitBtn::NumGlyphs, &TBitBtn::SetNumGlyphs).Default(1);
-  b.Property(u"Layout", &TBitBtn::Layout, &TBitBtn::SetLayout).Default(blGlyphLeft);
-  b.Property(u"Margin", &TBitBtn::Margin, &TBitBtn::SetMargin).Default(-1);
-  b.Property(u"Spacing", &TBitBtn::Spacing, &TBitBtn::SetSpacing).Default(4);
+  PublishButtonGlyph(b);
 }
 
-TBitBtn::TBitBtn(TComponent* owner) : TButton(owner), glyph_(std::make_unique<TBitmap>()) {}
+TBitBtn::TBitBtn(TComponent* owner) : TButton(owner) {}
 
 TBitBtn::~TBitBtn() = default;
 
@@ -396,39 +388,6 @@ void TBitBtn::SetKind(TBitBtnKind k) {
     // A caption of the program's own stays.
     if (Caption().empty() || Caption() == oldCaption) SetCaption(KindCaption(k));
   }
-  Invalidate();
-}
-
-void TBitBtn::SetGlyph(const TBitmap* glyph) {
-  if (glyph)
-    glyph_->Assign(glyph);
-  else
-    glyph_->FreeImage();
-  Invalidate();
-}
-
-void TBitBtn::SetNumGlyphs(Integer n) {
-  n = std::clamp(n, 1, 4);
-  if (n == numGlyphs_) return;
-  numGlyphs_ = n;
-  Invalidate();
-}
-
-void TBitBtn::SetLayout(TButtonLayout l) {
-  if (l == layout_) return;
-  layout_ = l;
-  Invalidate();
-}
-
-void TBitBtn::SetMargin(Integer v) {
-  if (v == margin_ || v < -1) return;
-  margin_ = v;
-  Invalidate();
-}
-
-void TBitBtn::SetSpacing(Integer v) {
-  if (v == spacing_) return;
-  spacing_ = v;
   Invalidate();
 }
 
@@ -456,8 +415,7 @@ void TBitBtn::DrawOwnerItem(const TOwnerDrawItem& item) {
   }
   DrawFrameControl(dc, &r, DFC_BUTTON, DFCS_BUTTONPUSH | DFCS_ADJUSTRECT | (pressed ? DFCS_PUSHED : 0));
   const Integer glyphIndex = !Enabled() ? 1 : pressed ? 2 : 0;
-  DrawContent(c, {r.left, r.top, r.right, r.bottom}, glyph_.get(), numGlyphs_, glyphIndex, Caption(), layout_, margin_,
-              spacing_, pressed ? 1 : 0, Enabled(), DrawTextBiDiModeFlags(0));
+  glyph_.Draw(c, {r.left, r.top, r.right, r.bottom}, glyphIndex, Caption(), pressed ? 1 : 0, Enabled(), DrawTextBiDiModeFlags(0));
   if (focused) {
     RECT f{item.Rect.Left + 4, item.Rect.Top + 4, item.Rect.Right - 4, item.Rect.Bottom - 4};
     DrawFocusRect(dc, &f);

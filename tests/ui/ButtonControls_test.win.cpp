@@ -92,6 +92,29 @@ TEST(ButtonContentLayout, GlyphAndCaptionArePlacedByLayoutMarginAndSpacing) {
   EXPECT_EQ(ButtonContentLayout({100, 40}, {16, 16}, {0, 0}, blGlyphLeft, -1, 10).GlyphPos, TPoint(42, 12));
 }
 
+TEST(ButtonGlyph, SettersHoldTheirRangesAndSayWhetherTheLookChanged) {
+  TButtonGlyph g;
+  EXPECT_TRUE(g.Glyph()->Empty());
+  EXPECT_FALSE(g.SetNumGlyphs(1));  // already
+  EXPECT_TRUE(g.SetNumGlyphs(9));
+  EXPECT_EQ(g.NumGlyphs(), 4);
+  EXPECT_TRUE(g.SetNumGlyphs(0));
+  EXPECT_EQ(g.NumGlyphs(), 1);
+  EXPECT_FALSE(g.SetMargin(-2));  // refused
+  EXPECT_EQ(g.Margin(), -1);
+  EXPECT_TRUE(g.SetMargin(3));
+  EXPECT_FALSE(g.SetMargin(3));
+  EXPECT_TRUE(g.SetLayout(blGlyphBottom));
+  EXPECT_FALSE(g.SetLayout(blGlyphBottom));
+  EXPECT_TRUE(g.SetSpacing(-1));
+  EXPECT_EQ(g.Spacing(), -1);
+  TBitmap strip(32, 16, pf24bit);
+  EXPECT_TRUE(g.SetGlyph(&strip));
+  EXPECT_EQ(g.Glyph()->Width(), 32);
+  EXPECT_TRUE(g.SetGlyph(nullptr));
+  EXPECT_TRUE(g.Glyph()->Empty());
+}
+
 TEST_F(ButtonsTest, PushButtonStateImagesReachTheSystemButton) {
   LoadForm(u"object F: TForm\n"
            u"  object imgs: TImageList\n  end\n"
