@@ -336,7 +336,12 @@ void TTreeNodes::Delete(TTreeNode* node) {
     owner_->onDeletion_.Call(owner_, n);
   };
   tell(tell, node);
-  if (owner_->selected_ == node) owner_->selected_ = nullptr;
+  // The selection kept while there is no window goes with its node, or with a node above it.
+  for (TTreeNode* n = owner_->selected_; n; n = n->parent_)
+    if (n == node) {
+      owner_->selected_ = nullptr;
+      break;
+    }
   if (owner_->HandleAllocated() && node->itemId_)
     SendMessageW(owner_->WindowHandle(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(node->itemId_));
   TTreeNode* parent = node->parent_;

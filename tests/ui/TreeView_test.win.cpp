@@ -263,3 +263,31 @@ TEST_F(TreeViewTest, NodesGoWithTheirChildrenAndTellItFirst) {
   EXPECT_EQ(SendMessageW(h, TVM_GETCOUNT, 0, 0), 0);
   EXPECT_EQ(tree->Items()->GetFirstNode(), nullptr);
 }
+
+TEST_F(TreeViewTest, TheSelectionGoesWithTheNodeAboveItWithOrWithoutAWindow) {
+  // No window yet: the tree keeps the selection itself.
+  auto* tree = new TTreeView(form);
+  TTreeNode* first = tree->Items()->Add(nullptr, u"first");
+  TTreeNode* branch = tree->Items()->Add(nullptr, u"branch");
+  TTreeNode* leaf = tree->Items()->AddChild(tree->Items()->AddChild(branch, u"twig"), u"leaf");
+  tree->SetSelected(leaf);
+  EXPECT_EQ(tree->Selected(), leaf);
+  branch->Delete();
+  EXPECT_EQ(tree->Selected(), nullptr);
+  // The window made afterwards has the remaining node and no selection to restore.
+  tree->SetParent(form);
+  HWND h = tree->Handle();
+  EXPECT_EQ(SendMessageW(h, TVM_GETCOUNT, 0, 0), 1);
+  EXPECT_EQ(tree->Selected(), nullptr);
+  // With the window: a selection inside a deleted branch moves out of it.
+  branch = tree->Items()->Add(nullptr, u"branch");
+  leaf = tree->Items()->AddChild(branch, u"leaf");
+  tree->SetSelected(leaf);
+  EXPECT_EQ(tree->Selected(), leaf);
+  branch->Delete();
+  EXPECT_NE(tree->Selected(), leaf);
+  EXPECT_NE(tree->Selected(), branch);
+  // A window made again selects nothing that is gone.
+  tree->SetBorderStyle(bsNone);
+  EXPECT_TRUE(tree->Selected() == nullptr || tree->Selected() == first);
+}
