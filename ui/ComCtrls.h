@@ -867,7 +867,8 @@ class TCustomListView : public TSystemControl {
   void InsertColumns();
   void InsertItems();
   void InsertWindowItem(Integer index, TListItem* item);
-  void UpdateWindowItem(TListItem* item);
+  // index: the item's place when the caller knows it (-1: looked up).
+  void UpdateWindowItem(TListItem* item, Integer index = -1);
   void UpdateWindowColumn(TListColumn* column);
   // The items of the window that stand for an OwnerData item.
   TListItem* OwnerDataItem(Integer index) const;

@@ -442,8 +442,8 @@ void TCustomListView::HandleCreated() {
 void TCustomListView::DestroyWnd() {
   // The window's states (selection, focus, check boxes) stay with the items.
   if (HandleAllocated() && !ownerData_) {
-    for (auto& item : items_->items_) {
-      const Integer index = items_->IndexOf(item.get());
+    for (size_t index = 0; index < items_->items_.size(); ++index) {
+      TListItem* item = items_->items_[index].get();
       const LRESULT state = SendToWindow(LVM_GETITEMSTATE, static_cast<WPARAM>(index), LVIS_SELECTED | LVIS_FOCUSED | LVIS_STATEIMAGEMASK);
       item->state_ = static_cast<Cardinal>(state) & (LVIS_SELECTED | LVIS_FOCUSED);
       if (checkboxes_) item->checked_ = ((state & LVIS_STATEIMAGEMASK) >> 12) == 2;
@@ -477,7 +477,7 @@ void TCustomListView::InsertColumns() {
   }
   // The sub-item texts belong to the columns that were made again.
   if (!ownerData_)
-    for (auto& item : items_->items_) UpdateWindowItem(item.get());
+    for (size_t i = 0; i < items_->items_.size(); ++i) UpdateWindowItem(items_->items_[i].get(), static_cast<Integer>(i));
 }
 
 void TCustomListView::UpdateWindowColumn(TListColumn* c) {
@@ -515,12 +515,12 @@ void TCustomListView::InsertWindowItem(Integer index, TListItem* item) {
   lv.state = item->state_ & (LVIS_SELECTED | LVIS_FOCUSED);
   auto rebuilding = SetForScope(rebuilding_, true);
   SendToWindow(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&lv));
-  UpdateWindowItem(item);
+  UpdateWindowItem(item, index);
 }
 
-void TCustomListView::UpdateWindowItem(TListItem* item) {
+void TCustomListView::UpdateWindowItem(TListItem* item, Integer index) {
   if (!HandleAllocated() || ownerData_) return;
-  const Integer index = items_->IndexOf(item);
+  if (index < 0) index = items_->IndexOf(item);
   if (index < 0) return;
   LVITEMW lv{};
   lv.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_STATE;
