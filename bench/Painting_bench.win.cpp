@@ -52,7 +52,7 @@ void Report(const char* what, double ms, double yardstick, double goal) {
 // A skin with a button and a form section: key-colour frames, a gradient, a texture.
 struct BenchSkin {
   DuRiruZireziv manager{nullptr};
-  std::unique_ptr<TBitmap> master = Bitmap(256, 128, clGray);
+  TBitmap* master = nullptr;  // owned by the manager
   TkvSkinData* data;
   Integer button, form;
   BenchSkin() {
@@ -61,7 +61,8 @@ struct BenchSkin {
     data = owned.get();
     manager.SkinDataArray.push_back(std::move(owned));
     manager.SkinCommonInfo.Active = true;
-    manager.MasterBitmap = master.get();
+    manager.MasterBitmap = Bitmap(256, 128, clGray);
+    master = manager.MasterBitmap.get();
     const TPixelView v = master->View();
     auto image = [&](TRect r, Integer states, Integer margins, Integer drawMode) {
       TsMaskData md;

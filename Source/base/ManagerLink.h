@@ -8,8 +8,9 @@
 #include "base/ServiceSlot.h"
 #include "base/sConst.h"
 
-// The manager's options that the painters, the image lists and the scaling read.
-struct TkvOptions {
+// The manager's options that the painters, the image lists and the scaling read (the skin
+// layer's TkvOptions adds the rest, and the setters that act at once).
+struct TkvOptionValues {
   TkvScaleMode ScaleMode = smVCL;
   Integer PixelsPerInch = 96;       // the density of smCustomPPI
   bool StdGlyphsOrder = false;      // glyph cells in the class library's order: up, disabled, down
@@ -24,7 +25,7 @@ class TkvManagerLink {
   virtual bool IsActive() = 0;
   // A new skin is being applied (msSkinChanging in the manager's state).
   virtual bool IsSkinChanging() = 0;
-  virtual const TkvOptions& Options() = 0;
+  virtual const TkvOptionValues& Options() = 0;
 #ifdef _WIN32
   // kvColorToRGB of the colour under the manager's skin.
   virtual Integer ColorToRGB(Integer value) = 0;

@@ -10,6 +10,12 @@
 // class before use.
 class TkvObject : public TObject {};
 
+// Attached to the items of a string list that names skins: the skin's picture in an image list.
+class TkvItemDrawDataObj : public TObject {
+ public:
+  Integer ImageIndex = -1;
+};
+
 // As corner radii: top-left, top-right, bottom-left, bottom-right.
 struct TkvIntValues {
   Integer Value0 = 0, Value1 = 0, Value2 = 0, Value3 = 0;

@@ -150,6 +150,20 @@ struct TkvPaintInfo {
   DuRiruZireziv* SkinManager = nullptr;
 };
 
+// Carried by KV_GETSKININDEX: the receiver writes its section index into siSkinIndex.
+struct TkvSectionInfo {
+  String siName;
+  Integer siSkinIndex = -1;
+  bool siRepaintNeeded = false;
+};
+
+// Carried by KV_GETCOLORTONE: the colouring a control asks for; 0x1FFFFFFF in a field: none.
+struct TkvColoring {
+  Integer ColorToneBG = 0x1FFFFFFF;  // tone laid over the background
+  Integer ColorGlyph = 0x1FFFFFFF;
+  Integer ColorText = 0x1FFFFFFF;
+};
+
 struct TkvSkinColorData {
   Integer Value = 0;
   String Name;  // at most 255 characters
@@ -164,6 +178,11 @@ enum TkvAnimType : Byte { atFading, atAero, atDropDown };
 enum TkvAnimTypeCtrl : Byte { atcFade, atcAero, atcBlur, atcBlur2, atcRunup };
 enum TkvAnimatEvent : Byte { aeMouseEnter, aeMouseLeave, aeMouseDown, aeMouseUp, aeClick, aeLighting, aeGlobalDef };
 enum TkvBtnEvent : Byte { beMouseEnter, beMouseLeave, beMouseDown, beMouseUp, beClick, beLighting };
+// What the mouse light asks an OnUpdateLight handler (DoOutput) and what it answers (DoLighting).
+struct TkvAnimEventData {
+  bool DoOutput = false;
+  bool DoLighting = false;
+};
 enum TkvOuterEffectStyle : Byte { oeNone, oeShadow, oeLowered };
 enum TkvOuterVisibility : Byte { ovNone, ovAlways, ovFocused, ovMouseHovered };
 enum TkvGrayedMode : Byte { gmAlways, gmInactive };

@@ -14,6 +14,7 @@
 
 #ifdef _WIN32
 
+#include "skin/ControlServices.h"  // RefreshDevEx
 #include "ui/ComCtrls.h"
 #include "ui/ImgList.h"
 
@@ -66,11 +67,10 @@ void CopyToolBtnGlyph(TToolBar* toolBar, TToolButton* button, TCustomDrawState s
 
 // Sorted class names of foreign popup forms; made at start-up, freed at clean-up.
 extern TStringList*& ThirdPartySkipForms;
-// Hooks of a foreign control suite; none in this program (the skin manager calls RefreshDevEx
-// after a skin change when it is set).
+// Hooks of a foreign control suite; none in this program (the skin manager calls RefreshDevEx,
+// skin/ControlServices.h, after a skin change when it is set).
 extern void (*&InitDevEx)();
 extern void (*&CheckDevEx)();
-extern void (*&RefreshDevEx)();
 
 void sThirdPartyStartup();
 void sThirdPartyCleanup();

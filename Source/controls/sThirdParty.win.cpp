@@ -273,7 +273,6 @@ void CopyToolBtnGlyph(TToolBar* toolBar, TToolButton* button, TCustomDrawState s
 TStringList*& ThirdPartySkipForms = kvControlsState.ThirdPartySkipForms;
 void (*&InitDevEx)() = kvControlsState.InitDevEx;
 void (*&CheckDevEx)() = kvControlsState.CheckDevEx;
-void (*&RefreshDevEx)() = kvControlsState.RefreshDevEx;
 
 void sThirdPartyStartup() {
   if (ThirdPartySkipForms) return;

@@ -11,7 +11,7 @@
 
 TMaskImage MaskImageOf(const TsMaskData& md) {
   TMaskImage img;
-  TBitmap* src = md.Bmp ? md.Bmp : md.Manager ? md.Manager->MasterBitmap : nullptr;
+  TBitmap* src = md.Bmp ? md.Bmp : md.Manager ? md.Manager->MasterBitmap.get() : nullptr;
   img.Src = ViewOf(src);
   img.R = md.R;
   img.ImageCount = md.ImageCount;
@@ -31,7 +31,7 @@ namespace {
 Integer MaskHalf(const TsMaskData& md) {
   return static_cast<Integer>(std::clamp<int64_t>((int64_t(md.R.Bottom) - md.R.Top) / 2, 0, kFarCoordinate));
 }
-TPixelView MasterOf(const TsMaskData& md) { return md.Manager ? ViewOf(md.Manager->MasterBitmap) : TPixelView{}; }
+TPixelView MasterOf(const TsMaskData& md) { return md.Manager ? ViewOf(md.Manager->MasterBitmap.get()) : TPixelView{}; }
 }  // namespace
 
 void CopyMasterRect(const TRect& r1, const TRect& r2, TBitmap* aBmp, const TCacheInfo& ci, const TsMaskData& maskData) {

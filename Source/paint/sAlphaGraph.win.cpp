@@ -112,7 +112,7 @@ void UpdateCorners(TsCommonData* skinData, Integer state, TSet<TsCorner> corners
     state = std::clamp(state, 0, md.ImageCount - 1);
     const Integer wl = md.WL, wt = md.WT, wr = md.WR, wb = md.WB, mid = md.Width - wl - wr;
     const Integer mx = md.R.Left + state * md.Width, my = md.R.Top, dh = md.Height;
-    TBitmap* src = md.Bmp ? md.Bmp : manager->MasterBitmap;
+    TBitmap* src = md.Bmp ? md.Bmp : manager->MasterBitmap.get();
     if (md.MaskType == 0 && !(md.DrawMode & BDM_ALPHA)) {
       const Integer rx = mx + wl + mid, bottom = md.R.Bottom;
       if (Has(corners, scLeftTop)) CopyTransCorner(src, 0, 0, {mx, my, mx + wl - 1, my + wt - 1}, bg, skinData);

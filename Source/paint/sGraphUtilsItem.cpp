@@ -334,7 +334,7 @@ const TsMaskData* SkinImage(const TkvSkinData* sd, Integer index) {
 }
 
 TBitmap* SkinImageBitmap(const TsMaskData& md) {
-  return md.Bmp ? md.Bmp : md.Manager ? md.Manager->MasterBitmap : nullptr;
+  return md.Bmp ? md.Bmp : md.Manager ? md.Manager->MasterBitmap.get() : nullptr;
 }
 
 bool SkinFillMode(const TsMaskData& md, TkvFillMode& mode) {

@@ -10,12 +10,25 @@
 #pragma once
 
 #include "base/ServiceSlot.h"
+#include "base/sConst.h"
+
+class TObject;
+class TWinControl;
 
 // State-change fades, click ripples, attention effects, the mouse light, the show animation
 // of repainted forms, glow layers and light circles, and the effect list they keep.
 class TkvEffectServices {
  public:
   virtual ~TkvEffectServices() = default;
+  // Frees every glow layer and light circle (skipCircles: every glow, the circles stay).
+  virtual void ClearGlows(bool manualFreeing, bool skipCircles) = 0;
+  // Runs or stops the mouse light's timer.
+  virtual void SetMouseLight(bool active) = 0;
+  // Forgets a lit control (its TsCtrlSkinData); null forgets every one.
+  virtual void DelLightControl(TObject* skinData) = 0;
+  // Fades a control's new picture in over time ms up to maxTransparency, then switches its
+  // redraw on and redraws it.
+  virtual void AnimShowControl(TWinControl* ctrl, Word time, Integer maxTransparency, TkvAnimTypeCtrl animType) = 0;
 };
 
 // The skinned menus: the menu painter the skin manager owns, popup backgrounds and frames,
@@ -23,6 +36,12 @@ class TkvEffectServices {
 class TkvMenuServices {
  public:
   virtual ~TkvMenuServices() = default;
+  // The menu painter forgets the skin data it holds (the skin is being cleared).
+  virtual void ForgetSkinData() = 0;
+  // The menu painter reads the popup border width from the next skin (it was -1 before).
+  virtual void ResetSkinBorderWidth() = 0;
+  // The menu painter takes over the draw and measure events of the application's menus.
+  virtual void UpdateMenus() = 0;
 };
 
 // The alpha-blended hints: the active hints component, its windows and templates.
@@ -30,3 +49,7 @@ class TkvHintServices {
  public:
   virtual ~TkvHintServices() = default;
 };
+
+// The hook of a foreign control suite that the skin manager runs after every new skin, when
+// it is set (nothing in this program sets it).
+extern void (*RefreshDevEx)();

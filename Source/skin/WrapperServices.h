@@ -5,11 +5,41 @@
 // registers it at start-up in TkvServiceSlot<TkvWrapperServices>, and a caller finds the slot
 // empty until then and does without. Its operations are added with the first caller that
 // needs them.
+//
+// A window's scroll wrapper is found through the window itself: the wrapper stores itself,
+// as a TkvScrollWrapper*, in the window's "KVSBSC" property (kvSetWndProp); a window without
+// one has no wrapper.
 #pragma once
 
 #include "base/ServiceSlot.h"
+#include "base/sConst.h"
 
 class TkvWrapperServices {
  public:
   virtual ~TkvWrapperServices() = default;
 };
+
+#ifdef _WIN32
+
+#include "ui/WinFwd.h"
+
+class TsCommonData;
+
+// The window wrapper with skinned scroll bars, as the lower layers read it.
+class TkvScrollWrapper {
+ public:
+  virtual ~TkvScrollWrapper() = default;
+  // The wrapped window.
+  virtual HWND CtrlHandle() = 0;
+  // The wrapper's skin data (its Skinned answers for the window).
+  virtual TsCommonData* SkinData() = 0;
+  // How many skinned scroll bars of the kind (SB_HORZ or SB_VERT) it shows.
+  virtual Integer ShownBars(Integer bar) = 0;
+  // The pixel thickness of a skinned scroll bar at the window's PPI.
+  virtual Integer GetScrollMetric(Integer bar, bool thickness) = 0;
+};
+
+// The scroll wrapper stored in the window's "KVSBSC" property; null when none.
+TkvScrollWrapper* Kv_GetScrollWndFromHwnd(HWND wnd);
+
+#endif

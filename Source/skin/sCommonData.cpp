@@ -11,6 +11,8 @@ TW_DEFINE_CLASS(TsCommonData) {
   b.Property(u"CustomFont", &TsCommonData::FCustomFont, &TsCommonData::FCustomFont);
 }
 
+bool RestrictDrawing = false;
+
 TsCommonData::TsCommonData(TObject* aOwner) : FOwnerObject(aOwner) {}
 
 TsCommonData::~TsCommonData() { SkinIndex = -1; }
@@ -64,7 +66,7 @@ bool NeedParentFont(DuRiruZireziv* skinManager, Integer skinIndex, Integer state
   if ((m.DrawMode & kDrawAlpha) == 0) return true;
   if (m.MaskType == 0) return false;
   // The centre of the state's mask picture decides.
-  TBitmap* bmp = m.Bmp ? m.Bmp : skinManager->MasterBitmap;
+  TBitmap* bmp = m.Bmp ? m.Bmp : skinManager->MasterBitmap.get();
   if (!bmp) return false;
   const Integer x = m.R.Left + st * m.Width + m.Width / 2;
   const Integer y = m.R.Bottom - m.Height / 2;

@@ -71,8 +71,13 @@ class TsCommonData : public TkvSkinDataBase {
   TObject* FOwnerObject = nullptr;
   Cardinal CtrlSkinState = 0;  // KVS_ bits
   bool BGChanged = true;
+  bool FMouseAbove = false;  // the mouse is over the owner
   Integer SkinIndex = -1;
 };
+
+// Set while a new skin travels to the controls: they take it without painting and repaint
+// once afterwards.
+extern bool RestrictDrawing;
 
 // Text over the parent: the section's look in that state is more than half transparent and
 // its border mask (if any) lets the background through, so the parent's font colours apply.

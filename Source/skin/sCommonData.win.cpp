@@ -188,5 +188,5 @@ bool CanClickShift(Integer skinIndex, TsCommonData* skinData) {
   DuRiruZireziv* manager = skinData ? skinData->GetSkinManager() : nullptr;
   const TsGeneralData* section = SectionOf(manager, skinIndex);
   if (!section) return true;
-  return manager->ButtonsOptions()->ShiftContentOnClick || section->ShiftOnClick;
+  return manager->ButtonsOptions.ShiftContentOnClick || section->ShiftOnClick;
 }

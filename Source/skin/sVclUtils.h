@@ -367,6 +367,9 @@ bool DoLayered(HWND formHandle, bool layered, Byte alphaValue);
 // Shows bmp (a 32-bit picture of the window's size; none: a blank one) in the window made
 // layered, at opacity value, moved to newPos when given.
 void SetFormBlendValue(HWND formHandle, TBitmap* bmp, Integer value, TPoint* newPos);
+// Fades a control's new picture in (the effects layer's show animation); until that layer is
+// there the control is left to the repaint that follows.
+void AnimShowControl(TWinControl* ctrl, Word time, Integer maxTransparency, TkvAnimTypeCtrl animType);
 
 // Puts one frame of a schedule into the frame bitmap (the picture's size): the whole picture,
 // or the picture stretched into the frame's Dest (block stretch, or GDI+ with

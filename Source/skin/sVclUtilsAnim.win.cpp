@@ -15,6 +15,7 @@
 #include "raster/GdiBitmaps.h"
 #include "raster/Resampling.h"
 #include "raster/kvgpUtils.h"
+#include "skin/ControlServices.h"
 #include "skin/SkinState.h"
 #include "skin/sVclUtils.h"
 #include "ui/Canvas.h"
@@ -290,4 +291,9 @@ THintWindow* kvShowHintWnd(const String& hintText, const TPoint& position) {
   ShowWindow(wnd, SW_SHOWNOACTIVATE);
   InvalidateRect(wnd, nullptr, TRUE);
   return hint;
+}
+
+void AnimShowControl(TWinControl* ctrl, Word time, Integer maxTransparency, TkvAnimTypeCtrl animType) {
+  if (TkvEffectServices* effects = TkvServiceSlot<TkvEffectServices>::Get())
+    effects->AnimShowControl(ctrl, time, maxTransparency, animType);
 }

@@ -193,14 +193,14 @@ TEST_F(MainFormTest, MainWindowHasEveryComponentOfItsDescription) {
   EXPECT_EQ(m->SkinDirectory(), exeFolder + u"\\data");
   EXPECT_EQ(m->SkinName(), u"Glimmerveil");
   EXPECT_FALSE(m->IsActive());
-  EXPECT_EQ(m->SkinInfo(), u"N/A");
+  EXPECT_EQ(m->GetSkinInfo(), u"N/A");
   EXPECT_TRUE(kv_OldGlyphsMode);
   EXPECT_EQ(m->InternalSkins()->Count(), 0);
   EXPECT_EQ(m->MenuSupport()->Font()->Name(), u"Segoe UI");
   EXPECT_EQ(m->MenuSupport()->Font()->Height(), -11);
-  EXPECT_EQ(m->ThirdParty()->List(tpButton), u"TButton");
-  EXPECT_EQ(m->ThirdParty()->List(tpEdit), u" ");
-  EXPECT_EQ(m->ThirdParty()->List(tpNativePaint), u" ");
+  EXPECT_EQ(m->ThirdParty.GetString(tpButton), u"TButton");
+  EXPECT_EQ(m->ThirdParty.GetString(tpEdit), u" ");
+  EXPECT_EQ(m->ThirdParty.GetString(tpNativePaint), u" ");
   // The save folder started as the program's folder, without a trailing backslash (SetUp
   // has replaced it since): a new window shows it.
   TForm1* second = nullptr;

@@ -35,10 +35,11 @@ struct NoDebuggerScope {
 // half below: black, so the picture shows whole) and a key-colour corner image.
 struct SkinFixture {
   DuRiruZireziv manager{nullptr};
-  std::unique_ptr<TBitmap> master{CreateBmp32(12, 12)};
+  TBitmap* master = nullptr;  // owned by the manager
   TsMaskData frame;
   SkinFixture() {
-    manager.MasterBitmap = master.get();
+    manager.MasterBitmap.reset(CreateBmp32(12, 12));
+    master = manager.MasterBitmap.get();
     TPixelView v = master->View();
     for (int y = 0; y < 6; ++y)
       for (int x = 0; x < 12; ++x) {

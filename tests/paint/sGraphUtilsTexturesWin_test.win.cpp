@@ -15,8 +15,8 @@
 
 TEST(Gdi, TextureOnACanvasEqualsTheBitmapForm) {
   DuRiruZireziv manager{nullptr};
-  auto master = RandomBitmap(10, 10, 10);
-  manager.MasterBitmap = master.get();
+  manager.MasterBitmap = RandomBitmap(10, 10, 10);
+  TBitmap* master = manager.MasterBitmap.get();
   TsMaskData tex;
   tex.Manager = &manager;
   tex.R = {1, 1, 8, 7};
@@ -32,8 +32,8 @@ TEST(Gdi, TextureOnACanvasEqualsTheBitmapForm) {
 
 TEST(Gdi, StretchingTexturesAndFramesLeaveTheBlockStretchOnTheCanvas) {
   DuRiruZireziv manager{nullptr};
-  auto master = RandomBitmap(10, 10, 11);
-  manager.MasterBitmap = master.get();
+  manager.MasterBitmap = RandomBitmap(10, 10, 11);
+  TBitmap* master = manager.MasterBitmap.get();
   TsMaskData tex;
   tex.Manager = &manager;
   tex.R = {0, 0, 4, 4};

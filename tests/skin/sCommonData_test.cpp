@@ -11,7 +11,7 @@ namespace {
 // state pictures of 4 x 4 side by side, their mask half below them.
 struct SkinFixture {
   DuRiruZireziv manager{nullptr};
-  TBitmap master{8, 8, pf32bit};
+  TBitmap* master = nullptr;  // owned by the manager
   SkinFixture() {
     auto data = std::make_unique<TkvSkinData>();
     data->FOwner = &manager;
@@ -29,12 +29,13 @@ struct SkinFixture {
     data->ma.push_back(m);
     manager.SkinDataArray.push_back(std::move(data));
     manager.SkinCommonInfo.Active = true;
-    manager.MasterBitmap = &master;
+    manager.MasterBitmap = std::make_unique<TBitmap>(8, 8, pf32bit);
+    master = manager.MasterBitmap.get();
   }
   TsGeneralData& Section() { return manager.gd()[0]; }
   TsMaskData& Mask() { return manager.ma()[0]; }
   // The centre of state 1's mask picture: x = 0 + 1 * 4 + 2, y = 8 - 2.
-  void SetMaskCentreBlue(Byte blue) { master.View().At(6, 6) = blue; }  // pixel order: blue in byte 0
+  void SetMaskCentreBlue(Byte blue) { master->View().At(6, 6) = blue; }  // pixel order: blue in byte 0
 };
 
 }  // namespace

@@ -1,14 +1,14 @@
 #include "support/SkinFixture.h"
 
-SkinFixture::SkinFixture(Integer masterWidth, Integer masterHeight)
-    : Master(std::make_unique<TBitmap>(masterWidth, masterHeight, pf32bit)) {
+SkinFixture::SkinFixture(Integer masterWidth, Integer masterHeight) {
+  Manager.MasterBitmap = std::make_unique<TBitmap>(masterWidth, masterHeight, pf32bit);
+  Master = Manager.MasterBitmap.get();
   auto data = std::make_unique<TkvSkinData>();
   data->FOwner = &Manager;
   data->PPI = 96;
   Data = data.get();
   Manager.SkinDataArray.push_back(std::move(data));
   Manager.SkinCommonInfo.Active = true;
-  Manager.MasterBitmap = Master.get();
 }
 
 Integer SkinFixture::AddSection(const TsGeneralData& section) {

@@ -1,0 +1,575 @@
+// Skin images: the image references of the skin text, which values become images, where an
+// image's pixels come from (the master bitmap, a file of a folder skin, an entry of a packed
+// skin), the bitmap list of a PPI, sections made in code, and the last step that links
+// sections to their images.
+//
+// Sections:
+//   1. Image references ("&", "^", "@", "~", "!" and bare file names)
+//   2. Loading the images of every section (LoadAllMasks)
+//   3. Bitmaps: defining, loading files, the bitmap list
+//   4. Sections made in code
+//   5. Linking sections to images, completing sizes (InitMaskIndexes), extended-border metrics
+#include <algorithm>
+
+#include "base/WorkingBitmaps.h"
+#include "base/kvntUtils.h"
+#include "images/kvPNG.h"
+#include "raster/Blend.h"
+#include "raster/MaskImages.h"
+#include "skin/sSkinManagerLoader.h"
+#include "ui/IniFiles.h"
+#include "ui/Jpeg.h"
+#include "ui/StringList.h"
+#include "ui/SysUtils.h"
+
+namespace {
+
+// The largest picture a skin file may decode to, in pixels (4096 x 4096).
+constexpr Int64 kMaxSkinImagePixels = Int64(1) << 24;
+
+Integer StateCount(const TsMaskData& md) { return std::max<Integer>(1, md.ImageCount); }
+
+// ---- 1. Image references --------------------------------------------------------------------------
+
+// The fields of a value split at its marker character (counted from 1 after the marker);
+// empty fields are skipped.
+std::vector<String> FieldsOf(const String& s) {
+  std::vector<String> fields;
+  const Char delim = s[0];
+  size_t start = 1;
+  for (size_t i = 1; i <= s.size(); ++i) {
+    if (i == s.size() || s[i] == delim) {
+      if (i > start) fields.push_back(s.substr(start, i - start));
+      start = i + 1;
+    }
+  }
+  return fields;
+}
+
+// Field n (1-based), or the given filler when there is none.
+String Field(const std::vector<String>& f, size_t n, const String& filler) {
+  return n >= 1 && n <= f.size() ? f[n - 1] : filler;
+}
+
+// A field with leading zeros up to width characters (a longer one stays as it is).
+String Padded(const std::vector<String>& f, size_t n, size_t width) {
+  String v = Field(f, n, String());
+  while (v.size() < width) v.insert(v.begin(), u'0');
+  return v;
+}
+
+// Field n as an integer; 0 when it is not one.
+Integer ExtInt(const std::vector<String>& f, size_t n) {
+  Integer v = 0;
+  return TryStrToInt(Field(f, n, String()), v) ? v : 0;
+}
+
+// The characters at the 1-based position as an integer (false when they are not one).
+bool CopyInt(const String& s, size_t pos, size_t size, Integer& v) {
+  if (pos < 1 || pos - 1 + size > s.size()) return false;
+  return TryStrToInt(StringView(s).substr(pos - 1, size), v);
+}
+
+String Normalized(const String& rect, const String& borders, Char count, Char mask, Integer imgType,
+                  const String& drawMode, const String& file) {
+  String out = u"&";
+  out += rect;
+  out += borders;
+  out += count;
+  out += mask;
+  out += Char(u'0' + std::clamp<Integer>(imgType, 0, 4));
+  out += drawMode;
+  out += u"000000";
+  out += file;
+  return out;
+}
+
+Char OneChar(const std::vector<String>& f, size_t n) {
+  const String v = Field(f, n, u"0");
+  return v.empty() ? u'0' : v[0];
+}
+
+// The four border fields of a "^" value, completed from field 12 or the rectangle when they
+// are all "0000" and the value asks for it (longer than 47 characters).
+String CaretBorders(const String& s, const std::vector<String>& f) {
+  String borders = Padded(f, 5, 4) + Padded(f, 6, 4) + Padded(f, 7, 4) + Padded(f, 8, 4);
+  if (s.size() <= 47 || borders != u"0000000000000000") return borders;
+  const String all = Padded(f, 12, 4);
+  if (all != u"0000") return all + all + all + all;
+  Integer l = 0, t = 0, r = 0, b = 0;
+  if (!CopyInt(s, 2, 4, l) || !CopyInt(s, 7, 4, t) || !CopyInt(s, 12, 4, r) || !CopyInt(s, 17, 4, b)) return borders;
+  Integer count = 0, mask = 0;
+  TryStrToInt(Field(f, 9, u"1"), count);
+  TryStrToInt(Field(f, 10, u"0"), mask);
+  count = std::max<Integer>(1, count);  // a zero count would divide by zero
+  mask = std::max<Integer>(0, mask);
+  const Integer w = std::max<Integer>(0, (SafeExtent(l, r) / count - 1) / 2);
+  const Integer h = std::max<Integer>(0, (SafeExtent(t, b) / (mask + 1) - 1) / 2);
+  const auto four = [](Integer v) {
+    String d = IntToStr(std::min<Integer>(v, 9999));
+    while (d.size() < 4) d.insert(d.begin(), u'0');
+    return d;
+  };
+  return four(w) + four(h) + four(w) + four(h);
+}
+
+}  // namespace
+
+String ConvertSkinStr(const String& s) {
+  if (s.empty() || s[0] == u'&') return s;
+  const Char marker = s[0];
+  const bool marked = marker == u'^' || marker == u'@' || marker == u'~' || marker == u'!';
+  const std::vector<String> f = marked ? FieldsOf(s) : std::vector<String>{};
+  const String zeroRect = u"0000000000000000";
+  if (s.size() <= 3) {
+    Integer type = itisaTexture;
+    String file;
+    if (marker == u'^') type = itisaBorder;
+    else if (marker == u'@') type = itisaGlyph;
+    else if (marker == u'~') file = Field(f, 7, String());
+    else if (marker == u'!') {
+      type = std::clamp<Integer>(ExtInt(f, 4), 0, 4);
+      file = Field(f, 1, String());
+    } else file = s;
+    return Normalized(zeroRect, zeroRect, u'3', u'0', type, u"01", file);
+  }
+  const String rect = marked ? Padded(f, 1, 4) + Padded(f, 2, 4) + Padded(f, 3, 4) + Padded(f, 4, 4) : zeroRect;
+  switch (marker) {
+    case u'^':
+      return Normalized(rect, CaretBorders(s, f), OneChar(f, 9), OneChar(f, 10), itisaBorder, Padded(f, 11, 2),
+                        String());
+    case u'@':
+      return Normalized(rect, zeroRect, OneChar(f, 5), OneChar(f, 6), itisaGlyph, u"00", String());
+    case u'~':
+      return Normalized(rect, zeroRect, u'1', s.size() >= 25 ? s[24] : u'0', itisaTexture, Padded(f, 5, 2),
+                        f.size() > 6 ? f[6] : String());
+    case u'!': {
+      const Integer type = std::clamp<Integer>(ExtInt(f, 4), 0, 4);
+      const String file = Field(f, 1, String());
+      const String borders = Padded(f, 5, 4) + Padded(f, 6, 4) + Padded(f, 7, 4) + Padded(f, 8, 4);
+      switch (type) {
+        case itisaBorder:
+          return Normalized(zeroRect, borders, OneChar(f, 2), OneChar(f, 3), type, Padded(f, 9, 2), file);
+        case itisaTexture:
+          return Normalized(zeroRect, zeroRect, OneChar(f, 2), OneChar(f, 3), type, Padded(f, 9, 2), file);
+        case itisaGlow:
+          if (f.size() >= 5)
+            return Normalized(zeroRect, borders, OneChar(f, 2), OneChar(f, 3), type, Padded(f, 9, 2), file);
+          return Normalized(zeroRect, zeroRect, u'1', u'0', type, u"00", file);
+        default:  // glyphs: a rectangle within the file when there are five fields or more
+          if (f.size() >= 5)
+            return Normalized(borders, zeroRect, OneChar(f, 2), OneChar(f, 3), type, Padded(f, 9, 2), file);
+          return Normalized(zeroRect, zeroRect, OneChar(f, 2), OneChar(f, 3), type, Padded(f, 9, 2), file);
+      }
+    }
+    default:
+      return Normalized(zeroRect, zeroRect, u'1', u'0', itisaTexture, u"00", s);
+  }
+}
+
+bool ParseImageRef(const String& n, TkvImageRef& ref) {
+  if (n.size() < 44 || n[0] != u'&') return false;
+  Integer l, t, r, b, wl, wt, wr, wb, count, mask, type, drawMode;
+  if (!CopyInt(n, 2, 4, l) || !CopyInt(n, 6, 4, t) || !CopyInt(n, 10, 4, r) || !CopyInt(n, 14, 4, b) ||
+      !CopyInt(n, 18, 4, wl) || !CopyInt(n, 22, 4, wt) || !CopyInt(n, 26, 4, wr) || !CopyInt(n, 30, 4, wb) ||
+      !CopyInt(n, 34, 1, count) || !CopyInt(n, 35, 1, mask) || !CopyInt(n, 36, 1, type) ||
+      !CopyInt(n, 37, 2, drawMode))
+    return false;
+  ref.R = TRect(l, t, r, b);
+  ref.WL = wl;
+  ref.WT = wt;
+  ref.WR = wr;
+  ref.WB = wb;
+  ref.ImageCount = count;
+  ref.MaskType = mask;
+  ref.ImgType = kvImgTypes[size_t(std::clamp<Integer>(type, 0, 4))];
+  ref.DrawMode = drawMode;
+  ref.FileName = n.substr(44);
+  return true;
+}
+
+bool IsImageValue(const String& v) {
+  if (v.empty()) return false;
+  const Char c = v[0];
+  return c == u'!' || c == u'&' || c == u'@' || c == u'^' || c == u'~' || v.find(u".JPG") != String::npos ||
+         v.find(u".BMP") != String::npos;
+}
+
+// ---- 2. Loading the images of every section ---------------------------------------------------------
+
+namespace {
+
+struct TImageLoader {
+  TkvSkinData& data;
+  const TMemIniFile* ini;  // the skin text, or the common-section text
+
+  // The first per-scale variant of key with a value, from the object's scale upward, then
+  // downward; false when no variant has one.
+  bool SearchScaledSrc(const String& section, const String& key, String& value, Integer& srcPPI) const {
+    Integer start = PPIToIndex(data.PPI);
+    if (aPPIArray[size_t(start)] < data.PPI) ++start;
+    start = std::min<Integer>(start, 3);  // above 192 PPI the last scale is the nearest
+    const auto tryIndex = [&](Integer i) {
+      const String v = UpperCase(IniString(ini, section, key + aSfxs[size_t(i)]));
+      if (v.empty()) return false;
+      value = v;
+      srcPPI = aPPIArray[size_t(i)];
+      return true;
+    };
+    for (Integer i = start; i <= 3; ++i)
+      if (tryIndex(i)) return true;
+    for (Integer i = start - 1; i >= 0; --i)
+      if (tryIndex(i)) return true;
+    return false;
+  }
+
+  void LoadImage(const String& section, Integer skinIndex, const String& key) const {
+    String value;
+    Integer srcPPI = 96;
+    if (!SearchScaledSrc(section, key, value, srcPPI)) return;
+    TkvImageRef ref;
+    try {
+      if (!ParseImageRef(ConvertSkinStr(value), ref)) return;  // a field that is no number: no image
+    } catch (const EConvertError&) {
+      return;
+    }
+    const Integer n = data.MakeNewItem(skinIndex, key, section, ref.ImgType, ref.R, ref.ImageCount, ref.DrawMode,
+                                       ref.MaskType);
+    TsMaskData& md = data.ma[size_t(n)];
+    md.DivPPI = srcPPI;
+    md.WL = int16_t(std::clamp<Integer>(ref.WL, 0, INT16_MAX));
+    md.WT = int16_t(std::clamp<Integer>(ref.WT, 0, INT16_MAX));
+    md.WR = int16_t(std::clamp<Integer>(ref.WR, 0, INT16_MAX));
+    md.WB = int16_t(std::clamp<Integer>(ref.WB, 0, INT16_MAX));
+    const bool ignoreFuchsia = ref.ImgType == itisaTexture || ref.ImgType == itisaGlow;
+    // A piece of the master bitmap must lie in it before anything is copied from it.
+    if ((ref.FileName.empty() && !ValidateImage(md)) || !data.DefineBmp(md, ref.FileName, ref.R, ignoreFuchsia) ||
+        !ValidateImage(md)) {
+      TkvSkinDataLoader::DropLastImage(data);
+      return;
+    }
+    if (md.ImgType == itisaBorder) md.Cfg |= CornerTypeOf(md, data.BitmapOf(md));
+  }
+
+  // An image whose rectangle does not lie in its bitmap is dropped; its borders are clamped to
+  // one state picture.
+  bool ValidateImage(TsMaskData& md) const {
+    TBitmap* bmp = data.BitmapOf(md);
+    if (!bmp) return false;
+    const TRect& r = md.R;
+    if (r.Left < 0 || r.Top < 0 || r.Right > bmp->Width() || r.Bottom > bmp->Height() || r.Right <= r.Left ||
+        r.Bottom <= r.Top)
+      return false;
+    const Integer w1 = r.Width() / StateCount(md);
+    const Integer h1 = r.Height() / std::max<Integer>(1, md.MaskType + 1);
+    md.WL = int16_t(std::clamp<Integer>(md.WL, 0, std::min<Integer>(w1, INT16_MAX)));
+    md.WR = int16_t(std::clamp<Integer>(md.WR, 0, std::min<Integer>(w1 - md.WL, INT16_MAX)));
+    md.WT = int16_t(std::clamp<Integer>(md.WT, 0, std::min<Integer>(h1, INT16_MAX)));
+    md.WB = int16_t(std::clamp<Integer>(md.WB, 0, std::min<Integer>(h1 - md.WT, INT16_MAX)));
+    return true;
+  }
+
+  void LoadSection(const String& section, Integer skinIndex, bool skipMaster) const {
+    TStringList keys;
+    ini->ReadSection(section, keys);
+    for (Integer k = 0; k < keys.Count(); ++k) {
+      const String& key = keys[k];
+      if (skipMaster && key == u"MASTERBITMAP") continue;
+      if (key.find(u'*') != String::npos) continue;
+      const String value = UpperCase(ini->ReadString(section, key, String()));
+      if (value.empty() || !IsImageValue(value)) continue;
+      LoadImage(section, skinIndex, key);
+    }
+  }
+};
+
+}  // namespace
+
+void TkvSkinDataLoader::DropLastImage(TkvSkinData& d) {
+  const TsMaskData& md = d.ma.back();
+  if (md.SkinIndex >= 0 && size_t(md.SkinIndex) < d.imagesOf_.size()) {
+    auto& list = d.imagesOf_[size_t(md.SkinIndex)];
+    if (!list.empty() && list.back().second == Integer(d.ma.size()) - 1) list.pop_back();
+  }
+  d.ma.pop_back();
+}
+
+void TkvSkinData::LoadAllMasks() {
+  FreeBitmaps();
+  ma.clear();
+  imagesOf_.clear();
+  if (!Skin || !Skin->SkinFile) return;
+  const TMemIniFile* ini = Skin->SkinFile;
+  // The main colour that rescaling gives key pixels; once the palette is made (and tinted) it
+  // stays as it is.
+  if (!Skin->PaletteLoaded)
+    Skin->Palette[pcMainColor] =
+        TColor(IniInteger(ini, u"GLOBALINFO", u"COLOR", Integer(Skin->Settings.System.RGBOf(clBtnFace))));
+  TStringList sections;
+  ini->ReadSections(sections);
+  TImageLoader skinLoader{*this, ini};
+  for (Integer i = 0; i < sections.Count(); ++i) skinLoader.LoadSection(sections[i], i, sections[i] == u"GLOBALINFO");
+
+  const auto& common = Skin->Settings.CommonSections;
+  if (common.empty()) return;
+  TStringList lines;
+  for (const auto& line : common) lines.Add(line);
+  TMemIniFile commonIni(String(), true);
+  commonIni.SetStrings(lines);
+  TStringList commonSections;
+  commonIni.ReadSections(commonSections);
+  // A common section takes the index it gets among the sections: the skin's own when the skin
+  // has it, else the next free one in the order of the common text.
+  Integer next = sections.Count();
+  TImageLoader commonLoader{*this, &commonIni};
+  for (Integer i = 0; i < commonSections.Count(); ++i) {
+    const String& name = commonSections[i];
+    if (UpperCase(name) == u"GLOBALINFO") continue;
+    Integer own = -1;
+    for (Integer k = 0; k < sections.Count() && own < 0; ++k)
+      if (sections[k] == name) own = k;
+    const Integer index = own >= 0 ? own : next++;
+    commonLoader.LoadSection(name, index, false);
+  }
+}
+
+// ---- 3. Bitmaps ---------------------------------------------------------------------------------------
+
+Integer TkvSkinData::MakeNewItem(Integer skinIndex, const String& propertyName, const String& className,
+                                 TkvImgType imgType, const TRect& r, Integer count, Integer drawMode,
+                                 Integer maskType) {
+  TsMaskData md;
+  md.SkinIndex = skinIndex;
+  md.PropertyName = propertyName;
+  md.ClassName = className;
+  md.ImgType = imgType;
+  md.R = r;
+  md.ImageCount = int16_t(std::clamp<Integer>(count, INT16_MIN, INT16_MAX));
+  md.DrawMode = int16_t(std::clamp<Integer>(drawMode, INT16_MIN, INT16_MAX));
+  md.MaskType = int16_t(std::clamp<Integer>(maskType, INT16_MIN, INT16_MAX));
+  md.Manager = FOwner;
+  md.DivPPI = 96;
+  md.MulPPi = PPI;
+  ma.push_back(std::move(md));
+  TkvSkinDataLoader::AddImageToIndex(*this, Integer(ma.size()) - 1);
+  return Integer(ma.size()) - 1;
+}
+
+Integer TkvSkinData::SearchBmpIndex(const String& imgName, const TRect& r) const {
+  for (size_t i = 0; i < BmpArray.size(); ++i)
+    if (BmpArray[i].FileName == imgName && (!imgName.empty() || BmpArray[i].SrcRect == r)) return Integer(i);
+  return -1;
+}
+
+void TkvSkinData::UpdateItem(TsMaskData& md, Integer bmpIndex) {
+  const TkvBmpData& e = BmpArray[size_t(bmpIndex)];
+  if (e.Bmp) {
+    md.Bmp = e.Bmp.get();
+    md.R = TRect(0, 0, e.Bmp->Width(), e.Bmp->Height());
+    md.Width = e.Bmp->Width();
+    md.Height = e.Bmp->Height();
+  } else {
+    md.Width = md.R.Width();
+    md.Height = md.R.Height();
+  }
+  md.MulPPi = e.MulPPI;
+  md.DivPPI = e.DivPPI;
+  const Integer wl = kvMulDiv(md.WL, md.MulPPi, md.DivPPI);
+  const Integer wt = kvMulDiv(md.WT, md.MulPPi, md.DivPPI);
+  md.WL = int16_t(std::clamp<Integer>(wl, 0, INT16_MAX));
+  md.WT = int16_t(std::clamp<Integer>(wt, 0, INT16_MAX));
+  md.WR = int16_t(std::clamp<Integer>(std::min(kvMulDiv(md.WR, md.MulPPi, md.DivPPI), md.Width / StateCount(md) - md.WL - 1),
+                                      0, INT16_MAX));
+  md.WB = int16_t(std::clamp<Integer>(
+      std::min(kvMulDiv(md.WB, md.MulPPi, md.DivPPI), md.Height / std::max<Integer>(1, md.MaskType + 1) - md.WT - 1), 0,
+      INT16_MAX));
+}
+
+Integer TkvSkinData::AddImage(std::unique_ptr<TBitmap> bmp, const String& fileName, const String& propName,
+                              const TRect& r, const TRect& srcRect, Integer srcPPI, Integer maskType, bool ext) {
+  TkvBmpData e;
+  e.R = r.IsEmpty() && bmp ? TRect(0, 0, bmp->Width(), bmp->Height()) : r;
+  e.Bmp = std::move(bmp);
+  e.FileName = fileName;
+  e.MulPPI = PPI;
+  e.DivPPI = srcPPI;
+  e.MaskType = maskType;
+  e.Path = propName;
+  e.SrcRect = srcRect;
+  e.Ext = ext;
+  // A piece of the master bitmap copied after the master was recoloured carries the tint.
+  e.Tinted = !ext && fileName.empty() && !srcRect.IsEmpty() && Skin && Skin->CommonDataLoaded;
+  BmpArray.push_back(std::move(e));
+  return Integer(BmpArray.size()) - 1;
+}
+
+namespace {
+
+// Decodes a skin picture by its upper-cased name; an empty bitmap for an unknown kind. Raises
+// the decoder's error for a broken picture.
+std::unique_ptr<TBitmap> DecodePicture(const String& upperName, TStream& stream, bool premultiply) {
+  auto bmp = std::make_unique<TBitmap>();
+  if (upperName.find(u".BMP") != String::npos) {
+    bmp->LoadFromStream(stream);
+  } else if (upperName.find(u".JPG") != String::npos || upperName.find(u".JPEG") != String::npos) {
+    TJPEGImage jpeg;
+    jpeg.LoadFromStream(stream);
+    bmp->Assign(&jpeg);
+  } else if (upperName.find(u".PNG") != String::npos) {
+    LoadBmpFromPngStream(*bmp, stream);
+    if (bmp->PixelFormat() != pf32bit) bmp->SetPixelFormat(pf32bit);
+    if (premultiply) UpdateAlpha(bmp.get());
+    return bmp;
+  } else {
+    return bmp;
+  }
+  if (Int64(bmp->Width()) * bmp->Height() > kMaxSkinImagePixels) return std::make_unique<TBitmap>();
+  if (bmp->PixelFormat() != pf32bit) {
+    bmp->SetPixelFormat(pf32bit);
+    FillAlphaRect(bmp.get(), TRect(0, 0, bmp->Width(), bmp->Height()), 255, TColor(sFuchsia));
+  }
+  return bmp;
+}
+
+}  // namespace
+
+bool TkvSkinData::DefineBmp(TsMaskData& md, const String& imgName, const TRect& r, bool ignoreFuchsia) {
+  const Integer listed = SearchBmpIndex(imgName, r);
+  if (listed >= 0) {
+    UpdateItem(md, listed);
+  } else if (!imgName.empty()) {
+    if (!Skin) return false;
+    TStream* stream = nullptr;
+    TMemoryStream file;
+    if (Skin->SkinIsPacked && Skin->sc) {
+      if (TkvFileItem* item = Skin->sc->FindFile(imgName)) stream = item->Stream.get();
+    }
+    if (!stream) {
+      // A folder skin, or a packed skin's file beside it: only inside the skin folder.
+      if (!ReadWholeFile(SkinFilePath(Skin->SkinCommonInfo.SkinPath, imgName), file, kMaxPackedBytes)) return false;
+      stream = &file;
+    }
+    stream->SetPosition(0);
+    std::unique_ptr<TBitmap> bmp;
+    try {
+      const bool premultiply = Skin->Settings.Brightness <= 0 && md.ImgType != itisaBorder;
+      bmp = DecodePicture(imgName, *stream, premultiply);
+    } catch (const Exception&) {
+      return false;  // a broken picture drops its image
+    }
+    md.Bmp = bmp.get();
+    md.R = TRect(0, 0, bmp->Width(), bmp->Height());
+    md.Width = bmp->Width();
+    md.Height = bmp->Height();
+    if (md.MulPPi != md.DivPPI) {
+      const bool keepKey = ignoreFuchsia || md.ImgType == itisaTexture || md.ImgType == itisaPngGlyph;
+      if (auto scaled = ScaleMaskData(md, bmp.get(), keepKey, Skin->Palette[pcMainColor])) bmp = std::move(scaled);
+    }
+    AddImage(std::move(bmp), imgName, md.ClassName + u"-" + md.PropertyName, md.R, TRect(), md.DivPPI, md.MaskType,
+             true);
+  } else if (md.MulPPi != md.DivPPI && !(md.DrawMode & BDM_NOSCALE) && Skin) {
+    const TRect src = md.R;
+    if (auto scaled = ScaleMaskData(md, Skin->MasterBitmap.get(), ignoreFuchsia, Skin->Palette[pcMainColor]))
+      AddImage(std::move(scaled), String(), md.ClassName + u"-" + md.PropertyName, md.R, src, md.DivPPI,
+               md.MaskType, false);
+  }
+  if (md.R.IsEmpty() && md.Bmp) md.R = TRect(0, 0, md.Bmp->Width(), md.Bmp->Height());
+  return true;
+}
+
+// ---- 4. Sections made in code ---------------------------------------------------------------------------
+
+Integer TkvSkinData::AddNewSection(const String& name, Integer parentSection, Integer states, Integer transparency,
+                                   TColor color, TColor fontColor) {
+  TsGeneralData s;
+  if (parentSection >= 0 && parentSection < Integer(gd.size())) {
+    s = gd[size_t(parentSection)];
+    s.ParentClass = gd[size_t(parentSection)].ClassName;
+  } else {
+    // At least one state: painters index the looks by a state clamped to States - 1.
+    s.States = std::max<Integer>(1, states);
+    for (auto& p : s.Props) {
+      p.Transparency = transparency;
+      p.Color = Integer(color);
+      p.FontColor = TsFontColor{Integer(fontColor), -1, -1, -1, -1};
+    }
+  }
+  s.ClassName = name;
+  gd.push_back(std::move(s));
+  const Integer index = Integer(gd.size()) - 1;
+  sectionIndex_.emplace(name, index);
+  return index;
+}
+
+// ---- 5. Linking sections to images, completing sizes ---------------------------------------------------
+
+void TkvSkinData::InitMaskIndexes() {
+  const Integer global = GetSkinIndex(u"GLOBALINFO");
+  for (Integer i = 0; i < Integer(gd.size()); ++i) {
+    if (i == global) continue;
+    TsGeneralData& s = gd[size_t(i)];
+    if (s.BorderIndex == 0) s.BorderIndex = GetMaskIndex(i, u"BORDERSMASK");
+    s.ImgTL = GetMaskIndex(i, u"IMGTOPLEFT");
+    s.ImgTR = GetMaskIndex(i, u"IMGTOPRIGHT");
+    s.ImgBL = GetMaskIndex(i, u"IMGBTMLEFT");
+    s.ImgBR = GetMaskIndex(i, u"IMGBTMRIGHT");
+    switch (s.OuterMode) {
+      case 0: s.OuterMask = -1; break;
+      case 1: case 2: s.OuterMask = GetMaskIndex(i, u"OUTERMASK"); break;
+      case 3: case 4:
+        s.OuterMask = GetMaskIndex(i, u"OUTERMASK");
+        if (s.OuterMask < 0) PrepareOuter(*this, i);
+        break;
+      default: break;
+    }
+    TsGeneralData& t = s;
+    t.Props[0].TextureIndex = GetMaskIndex(i, u"PATTERN");
+    if (t.States > 1) t.Props[1].TextureIndex = GetMaskIndex(i, u"HOTPATTERN");
+    if (t.States > 2 && t.UseState2)
+      t.Props[2].TextureIndex = GetMaskIndex(i, u"PATTERN2");
+    else
+      t.Props[2].TextureIndex = t.Props[1].TextureIndex;
+    if (t.BorderIndex < 0) {
+      if (t.BorderRadius >= 1 || t.BorderWidth < 1)
+        t.ScrollBorderOffset = 0;
+      else
+        t.ScrollBorderOffset = t.BorderWidth == 1 ? -1 : -2;
+    }
+  }
+  for (auto& md : ma) {
+    md.Width = md.ImageCount > 0 ? md.R.Width() / md.ImageCount : 0;
+    if (md.MaskType == -1)
+      md.Height = 0;
+    else
+      md.Height = md.R.Height() / std::max<Integer>(1, md.MaskType + 1);
+    if (md.ImageCount <= 0) {
+      md.Width = md.R.Width();
+      if (md.WT <= 0) md.WT = int16_t((md.Height - 1) / std::max<Integer>(1, md.MaskType * 2 + 2));
+      if (md.WB <= 0) md.WB = int16_t((md.Height - 1) / std::max<Integer>(1, md.MaskType * 2 + 2));
+      if (md.WL <= 0) md.WL = int16_t((md.Width - 1) / 2);
+      if (md.WR <= 0) md.WR = int16_t((md.Width - 1) / 2);
+      md.ImageCount = 1;
+    }
+    if (md.ImgType == itisaBorder) md.Cfg |= CornerTypeOf(md, BitmapOf(md));
+  }
+}
+
+void TkvSkinData::InitMaskParams() {
+  if (!Skin) return;
+  ExContentOffs = ScaledInteger(u"FORMOFFSET", Skin->Settings.System.SizingFrameWidth, ExBorder, true);
+  if (Skin->Settings.ExtBordersShadow) {
+    ExBorderWidth = ScaleIntValue(4);
+    ExTitleHeight = ExMaxHeight = ScaleIntValue(30);
+    ExCenterOffs = 0;
+    return;
+  }
+  constexpr Integer kMaxFrameMetric = 1024;
+  ExBorderWidth = std::min(ScaledInteger(u"BORDERWIDTH", 4, ExBorder, true), kMaxFrameMetric);
+  if (ExBorderWidth < 2) ExBorderWidth = 1;
+  ExTitleHeight = std::min(ScaledInteger(u"TITLEHEIGHT", 30, ExBorder, true), kMaxFrameMetric);
+  if (ExTitleHeight <= 0) ExTitleHeight = ScaleIntValue(30);
+  ExMaxHeight = std::min(ScaledInteger(u"MAXHEIGHT", 0, ExBorder, true), kMaxFrameMetric);
+  if (ExMaxHeight <= 0) ExMaxHeight = ExTitleHeight;
+  ExCenterOffs = std::clamp(ScaledInteger(u"CENTEROFFSET", 0, ExBorder, true), -kMaxFrameMetric, kMaxFrameMetric);
+  ExContentOffs = std::clamp(ExContentOffs, -kMaxFrameMetric, kMaxFrameMetric);
+}
