@@ -12,6 +12,7 @@
 
 #include "base/sMessages.h"
 #include "skin/FormServices.h"
+#include "skin/WrapperServices.h"
 #include "skin/sSkinManager.h"
 #include "skin/sStyleSimply.h"
 #include "skin/sVclUtils.h"
@@ -30,6 +31,7 @@ class TProbe : public TCustomControl {
     SetControlStyle(ControlStyle() + TControlStyle{csAcceptsControls});
     SetBounds(5, 5, 40, 30);
     SetParent(parent);
+    HandleNeeded();  // a control without a window hears a broadcast, but its children do not
   }
   void WndProc(TMessage& m) override {
     if (m.Msg == SM_ALPHACMD) {

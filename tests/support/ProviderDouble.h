@@ -31,6 +31,10 @@ class TBorderDouble : public TkvBorderWindow {
                             nullptr, nullptr, nullptr);
   }
   HWND LayeredWindow() override { return AForm; }
+  void FreeLayeredWindow() override {
+    if (AForm) DestroyWindow(AForm);
+    AForm = nullptr;
+  }
   bool IsLocked() override { return Locked; }
   bool& ShowingFlag() override { return ExBorderShowing; }
   HRGN MakeRgn() override {
@@ -78,8 +82,10 @@ class TProviderDouble : public TObject, public TkvFormProvider {
 
   TForm* ProviderForm() override { return Form; }
   TsCommonData* SkinData() override { return FCommonData.get(); }
-  Cardinal& FormStateBits() override { return FormState; }
+  Cardinal& FormStateBits() override { return FFormState; }
   bool& AnimatingMark() override { return FInAnimation; }
+  bool& SkipAnimationMark() override { return SkipAnimation; }
+  bool AllowsAnimation() override { return FAllowAnimation; }
   bool PaintsNonClientArea() override { return FDrawNonClientArea; }
   TkvBorderWindow* OuterBorder() override { return BorderForm; }
   std::unique_ptr<TBitmap>& Snapshot() override { return CoverBmp; }
@@ -98,7 +104,7 @@ class TProviderDouble : public TObject, public TkvFormProvider {
   // The fields of a form's provider.
   TForm* Form;
   std::unique_ptr<TsCommonData> FCommonData;
-  Cardinal FormState = 0;
+  Cardinal FFormState = 0;
   bool FInAnimation = false;
   bool SkipAnimation = false;
   bool FAllowAnimation = true;
