@@ -246,7 +246,9 @@ void TkvSkinListController::AddSkin(const String& aName, Integer intIndex) {
     found = skin->PackedData && (skin->PackedData->SetPosition(0), GetPreviewStream(preview, *skin->PackedData));
     entry.skSkinMode = smInternal;
   }
-  if (found && ImgList->TryLoadFromPngStream(preview)) entry.skImageIndex = ImgList->GetCount() - 1;
+  if (!found) return;
+  ImgList->Handle();  // the platform list the thumbnail goes into
+  if (ImgList->TryLoadFromPngStream(preview)) entry.skImageIndex = ImgList->GetCount() - 1;
 }
 
 void TkvSkinListController::CheckThread() {

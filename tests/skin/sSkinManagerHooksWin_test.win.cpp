@@ -16,6 +16,7 @@
 #include "skin/sSkinManagerSysColors.h"
 #include "support/SkinFiles.h"
 #include "support/TempDir.h"
+#include "images/kvAlphaImageList.h"
 #include "ui/Forms.h"
 
 using namespace skinfiles;
@@ -157,8 +158,10 @@ TEST_F(ManagerWin, TheSkinListHoldsThePackedSkinsOfTheFolder) {
   EXPECT_EQ(names, (std::vector<std::string>{"Alpha", "Beta.kpz"}));
   for (const TkvSkinListData& e : list->SkinList) {
     EXPECT_EQ(e.skSkinMode, smExtPacked);
-    if (e.skName != u"Alpha") EXPECT_EQ(e.skImageIndex, -1);  // no preview, no thumbnail
+    // Only Alpha has a preview: its thumbnail is the list's one picture.
+    EXPECT_EQ(e.skImageIndex, e.skName == u"Alpha" ? 0 : -1) << StringToUtf8(e.skName);
   }
+  EXPECT_EQ(list->ImgList->GetCount(), 1);
   EXPECT_FALSE(list->UpdateNeeded);
 }
 
