@@ -64,6 +64,13 @@ struct SkinFolder {
     skin.WriteFolder(dir.Path(), "Folder");
     CreateDirectoryW(reinterpret_cast<const wchar_t*>(Join(dir.Path(), "Dir.kpz").c_str()), nullptr);
   }
+  // The list of the packed skins of this folder in m, built at once; null when that failed.
+  TkvSkinListController* ListedAtOnce(DuRiruZireziv& m) const {
+    m.SetSkinsFilter({sfiExternal});
+    m.SetSkinDirectory(dir.Path());
+    TkvSkinListController* list = m.SkinListController();
+    return list->UpdateData(true) ? list : nullptr;
+  }
   TempDir dir;
 };
 
@@ -149,10 +156,8 @@ TEST(SkinList, NameOfAPackedFileLosesOnlyItsTrailingExtension) {
 TEST_F(ManagerWin, TheSkinListHoldsThePackedSkinsOfTheFolder) {
   SkinFolder folder;
   DuRiruZireziv m(nullptr);
-  m.SetSkinsFilter({sfiExternal});
-  m.SetSkinDirectory(folder.dir.Path());
-  TkvSkinListController* list = m.SkinListController();
-  ASSERT_TRUE(list->UpdateData(true));
+  TkvSkinListController* list = folder.ListedAtOnce(m);
+  ASSERT_TRUE(list);
   std::vector<std::string> names = NamesOf(*list);
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"Alpha", "Beta.kpz"}));
@@ -168,10 +173,8 @@ TEST_F(ManagerWin, TheSkinListHoldsThePackedSkinsOfTheFolder) {
 TEST_F(ManagerWin, TheLoadingThreadBuildsTheSameListAndEnds) {
   SkinFolder folder;
   DuRiruZireziv m(nullptr);
-  m.SetSkinsFilter({sfiExternal});
-  m.SetSkinDirectory(folder.dir.Path());
-  TkvSkinListController* list = m.SkinListController();
-  ASSERT_TRUE(list->UpdateData(true));
+  TkvSkinListController* list = folder.ListedAtOnce(m);
+  ASSERT_TRUE(list);
   const std::vector<std::string> atOnce = NamesOf(*list);
   list->ClearList(true, false);
   ASSERT_TRUE(list->UpdateData(false));
