@@ -1,5 +1,7 @@
 #include "support/WindowDriver.h"
 
+#include "ui/Controls.h"
+
 #include <algorithm>
 
 #include "ui/SysUtils.h"
@@ -51,6 +53,17 @@ BOOL CALLBACK ScanChild(HWND wnd, LPARAM lp) {
   return TRUE;
 }
 
+// The text of a message form of the class library: its label "Message", which has no window
+// of its own. Read only in this process (the form's thread is inside its modal loop meanwhile).
+String MessageFormText(HWND wnd) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(wnd, &pid);
+  if (pid != GetCurrentProcessId()) return {};
+  TWinControl* form = FindControl(wnd);
+  auto* label = form ? dynamic_cast<TControl*>(form->FindComponent(u"Message")) : nullptr;
+  return label ? label->Caption() : String();
+}
+
 }  // namespace
 
 std::vector<HWND> TopLevelWindows(const wchar_t* className, DWORD pid) {
@@ -61,6 +74,8 @@ std::vector<HWND> TopLevelWindows(const wchar_t* className, DWORD pid) {
 
 DialogAnswerer::DialogAnswerer(DWORD processId, std::vector<String> formClasses, DialogDecision decide)
     : pid_(processId), formClasses_(std::move(formClasses)), decide_(std::move(decide)) {
+  // The class library's own message boxes (shown while a skin is active) are forms too.
+  formClasses_.push_back(u"TMessageForm");
   thread_ = std::thread([this] { Run(); });
 }
 
@@ -132,6 +147,8 @@ void DialogAnswerer::Run() {
       d.FolderBrowser = scan.tree;
       if (HWND text = GetDlgItem(wnd, 0xFFFF); text && d.Class == u"#32770" && !scan.tree)
         d.Text = WindowText(text);
+      else if (d.Class == u"TMessageForm")
+        d.Text = MessageFormText(wnd);
       else
         d.Text = scan.statics;
       DialogDecision decide;
