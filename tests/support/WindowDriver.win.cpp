@@ -64,6 +64,24 @@ String MessageFormText(HWND wnd) {
   return label ? label->Caption() : String();
 }
 
+// The window of the button of a message form (in this process) that gives the result id.
+HWND MessageFormButton(HWND wnd, int id) {
+  static const std::pair<int, const char16_t*> names[] = {{IDOK, u"OK"},       {IDCANCEL, u"Cancel"},
+                                                          {IDYES, u"Yes"},     {IDNO, u"No"},
+                                                          {IDABORT, u"Abort"}, {IDRETRY, u"Retry"},
+                                                          {IDIGNORE, u"Ignore"}};
+  DWORD pid = 0;
+  GetWindowThreadProcessId(wnd, &pid);
+  TWinControl* form = pid == GetCurrentProcessId() ? FindControl(wnd) : nullptr;
+  if (!form) return nullptr;
+  for (const auto& [result, name] : names) {
+    if (result != id) continue;
+    auto* button = dynamic_cast<TWinControl*>(form->FindComponent(name));
+    return button && button->HandleAllocated() ? button->WindowHandle() : nullptr;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 std::vector<HWND> TopLevelWindows(const wchar_t* className, DWORD pid) {
@@ -160,7 +178,14 @@ void DialogAnswerer::Run() {
       // Without a decision: OK for the system's dialogs, closing for forms.
       const int id = decide ? decide(d) : d.Class == u"#32770" ? IDOK : 0;
       answered_.insert(wnd);
-      if (id == 0)
+      if (id != 0 && d.Class == u"TMessageForm") {
+        // Its buttons are named after their results; without one the form is closed.
+        HWND button = MessageFormButton(wnd, id);
+        if (button)
+          PostMessageW(button, BM_CLICK, 0, 0);
+        else
+          PostMessageW(wnd, WM_CLOSE, 0, 0);
+      } else if (id == 0)
         PostMessageW(wnd, WM_CLOSE, 0, 0);
       else
         PostMessageW(wnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(wnd, id)));
