@@ -444,7 +444,7 @@ bool kvMouseInControl(TControl* control) {
 }
 
 TControl* CtrlUnderMouse() {
-  if (DefaultManager && DefaultManager->ActiveGraphControl) return DefaultManager->ActiveGraphControl;
+  if (DefaultManager && DefaultManager->ActiveGraphControl()) return DefaultManager->ActiveGraphControl();
   const TPoint cursor = kvMousePos();
   TWinControl* win = FindVCLWindow(WindowFromPoint(POINT{cursor.X, cursor.Y}));
   if (!win) return nullptr;

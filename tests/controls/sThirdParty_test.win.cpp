@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "controls/sThirdParty.h"
+#include "skin/ControlServices.h"
 #include "images/kvAlphaImageList.h"
 #include "paint/sGraphUtils.h"
 #include "skin/sSkinManager.h"

@@ -12,6 +12,7 @@
 
 #include "base/sMessages.h"
 #include "skin/FormServices.h"
+#include "skin/WrapperServices.h"
 #include "skin/sSkinManager.h"
 #include "skin/sStyleSimply.h"
 #include "skin/sVclUtils.h"
@@ -261,7 +262,7 @@ TEST_F(Broadcasts, LockThenUnlockRepaintsEachFormOnce) {
   PumpMessages();
   LockForms(manager.get());
   for (TProviderDouble* p : {pa, pb}) {
-    EXPECT_TRUE(p->FFormState & FS_LOCKED);
+    EXPECT_TRUE(p->FormState & FS_LOCKED);
     EXPECT_TRUE(p->FInAnimation);
     // Redraw switched off clears the visible bit of the style without hiding the window.
     EXPECT_EQ(GetWindowLongW(p->Form->WindowHandle(), GWL_STYLE) & WS_VISIBLE, 0);
@@ -270,7 +271,7 @@ TEST_F(Broadcasts, LockThenUnlockRepaintsEachFormOnce) {
   UnLockForms(manager.get(), true);
   EXPECT_FALSE(InAnimationProcess);
   for (TProviderDouble* p : {pa, pb}) {
-    EXPECT_FALSE(p->FFormState & FS_LOCKED);
+    EXPECT_FALSE(p->FormState & FS_LOCKED);
     EXPECT_FALSE(p->FInAnimation);
     EXPECT_NE(GetWindowLongW(p->Form->WindowHandle(), GWL_STYLE) & WS_VISIBLE, 0);
     EXPECT_EQ(p->corner_fills, 1);
@@ -285,7 +286,7 @@ TEST_F(Broadcasts, UnlockWithoutRepaintOnlyLetsTheFormsDrawAgain) {
   PumpMessages();
   LockForms(manager.get());
   UnLockForms(manager.get(), false);
-  EXPECT_FALSE(pa->FFormState & FS_LOCKED);
+  EXPECT_FALSE(pa->FormState & FS_LOCKED);
   EXPECT_NE(GetWindowLongW(a->WindowHandle(), GWL_STYLE) & WS_VISIBLE, 0);
   EXPECT_EQ(pa->corner_fills, 0);
   EXPECT_EQ(pa->region_updates, 0);
@@ -297,11 +298,11 @@ TEST_F(Broadcasts, FormsLockedBeforeTheApplicationWasMinimizedAreUnlocked) {
   a->Show();
   PumpMessages();
   LockForms(manager.get());
-  ASSERT_TRUE(pa->FFormState & FS_LOCKED);
+  ASSERT_TRUE(pa->FormState & FS_LOCKED);
   ShowWindow(app->Handle(), SW_MINIMIZE);
   ASSERT_TRUE(IsIconic(app->Handle()));
   UnLockForms(manager.get(), true);
-  EXPECT_FALSE(pa->FFormState & FS_LOCKED);
+  EXPECT_FALSE(pa->FormState & FS_LOCKED);
   EXPECT_FALSE(pa->FInAnimation);
   EXPECT_NE(GetWindowLongW(a->WindowHandle(), GWL_STYLE) & WS_VISIBLE, 0);
   EXPECT_FALSE(InAnimationProcess);
@@ -315,7 +316,7 @@ TEST_F(Broadcasts, NothingIsLockedWhileTheApplicationIsMinimized) {
   PumpMessages();
   ShowWindow(app->Handle(), SW_MINIMIZE);
   LockForms(manager.get());
-  EXPECT_FALSE(pa->FFormState & FS_LOCKED);
+  EXPECT_FALSE(pa->FormState & FS_LOCKED);
   EXPECT_NE(GetWindowLongW(a->WindowHandle(), GWL_STYLE) & WS_VISIBLE, 0);
   ShowWindow(app->Handle(), SW_RESTORE);
 }
@@ -336,7 +337,7 @@ TEST_F(Broadcasts, SnapshotsAndTheirRelease) {
   EXPECT_EQ(pa->images, 1);
   ASSERT_NE(pa->CoverBmp, nullptr);
   EXPECT_EQ(pa->CoverBmp->Width(), a->Width());
-  EXPECT_FALSE(pa->FFormState & FS_CHANGING);
+  EXPECT_FALSE(pa->FormState & FS_CHANGING);
   EXPECT_TRUE(pa->FCommonData->BGChanged);
   EXPECT_EQ(pb->images, 0);
   EXPECT_TRUE(pa->FInAnimation);
