@@ -246,3 +246,19 @@ TEST(GlimmerveilLoad, TheFolderAndThePackedFileLoadToIdenticalSkinData) {
 }
 
 }  // namespace
+
+namespace {
+
+// The program's own road: its manager pointed at the data folder and given the skin's name
+// (as the main window's create handler does) takes the skin.
+TEST(GlimmerveilLoad, TheProgramsManagerTakesTheSkinFromTheDataFolder) {
+  DuRiruZireziv manager(nullptr);
+  String folder = DataFolder();
+  folder.pop_back();  // the program names the folder without a trailing backslash
+  manager.SetSkinDirectory(folder);
+  manager.SetSkinName(u"Glimmerveil");
+  EXPECT_TRUE(manager.IsActive());
+  EXPECT_EQ(manager.SkinInfo(), u"16.22");
+}
+
+}  // namespace

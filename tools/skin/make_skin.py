@@ -558,8 +558,12 @@ def skin_sections(d, pictures):
         *per_density("WSHOFFS", scaled(d.number("window", "shadow_offset"))),
         ("WSHCOLA", alpha_black(d.number("window", "shadow_active_alpha"))),
         ("WSHCOLN", alpha_black(d.number("window", "shadow_inactive_alpha"))),
-        # Caption buttons: adjacent, centred on the caption.
+        # Caption buttons: adjacent, flush with the frame's top and right, centred on the
+        # caption.
         *per_density("BISPACE", [0, 0, 0, 0]),
+        *per_density("BILEFT", [0, 0, 0, 0]),
+        *per_density("BIRIGHT", [0, 0, 0, 0]),
+        *per_density("BITOP", [0, 0, 0, 0]),
         ("BIVALIGN", "0"),
         # Scroll bars: thin, with arrow buttons, a narrower floating thumb.
         ("SCROLLSWIDTH", str(int(d.number("scroll", "width")))),
