@@ -425,6 +425,44 @@ class GlimmerveilSkinTest(unittest.TestCase):
             for got, want in ((body[0], top), (body[-1], bottom)):
                 self.assertLessEqual(max(abs(a - b) for a, b in zip(got[:3], want)), 12, name)
 
+    # Sections whose pieces carry no text: progress pieces and the parts of scroll bars.
+    NO_TEXT = {"PROGRESSH", "PROGRESSV", "SCROLLBAR1H", "SCROLLBAR1V", "SCROLLBAR2H", "SCROLLBAR2V",
+               "SCROLLBTNLEFT", "SCROLLBTNTOP", "SCROLLBTNRIGHT", "SCROLLBTNBOTTOM", "SCROLLSLIDERH", "SCROLLSLIDERV"}
+    # What a see-through section's text lands on: the backgrounds of forms, message boxes and
+    # menus.
+    CONTAINERS = (("FORM", "COLOR"), ("DIALOG", "COLOR"), ("MAINMENU", "COLOR"))
+
+    def test_every_text_colour_has_4_5_to_1_against_every_background_of_its_state(self):
+        s = self.skin.sections
+        looks = (("FONTCOLOR", "COLOR", "TRANSPARENCY"), ("HOTFONTCOLOR", "HOTCOLOR", "HOTTRANSPARENCY"),
+                 ("FONTCOLOR2", "COLOR2", "TRANSPARENCY2"))
+        checked = 0
+        for section in s:
+            if section == "GLOBALINFO" or section in self.NO_TEXT:
+                continue
+            states = int(find_key(s, section, "STATES") or 1)
+            for state in range(min(states, 3)):
+                font_key, colour_key, transparency_key = looks[state]
+                fg = find_key(s, section, font_key) or find_key(s, section, "FONTCOLOR")
+                if fg is None:
+                    continue
+                backgrounds = []
+                mask = find_key(s, section, "BORDERSMASK")
+                if mask is not None and parse_reference(mask)[5] & DM_FILL:
+                    backgrounds = self.centre_column(section, state)
+                if not backgrounds:
+                    transparency = int(find_key(s, section, transparency_key) or find_key(s, section, "TRANSPARENCY") or 0)
+                    colour = find_key(s, section, colour_key) or find_key(s, section, "COLOR")
+                    if transparency < 100 and colour is not None:
+                        backgrounds = [bgr(colour)]
+                    else:
+                        backgrounds = [bgr(find_key(s, *c)) for c in self.CONTAINERS]
+                for bg in backgrounds:
+                    ratio = self.contrast(fg, bg)
+                    self.assertGreaterEqual(ratio, 4.5, "%s %s: %.2f:1 on #%02X%02X%02X" % ((section, font_key, ratio) + tuple(bg)))
+                    checked += 1
+        self.assertGreater(checked, 60)
+
     def test_the_generator_refuses_a_design_with_unreadable_text(self):
         design = configparser.ConfigParser(interpolation=None)
         with open(DESIGN, encoding="utf-8") as f:
