@@ -3,7 +3,8 @@
 // - every section and key of tools/skin/required-keys.txt reaches the skin data of each slot
 //   (sections, values through PARENTCLASS, per-density numbers, pictures drawn for that density);
 // - the folder and the packed file load to identical skin data: sections and all their values,
-//   every image record and every pixel of every picture, the palette and the slot metrics.
+//   every image record and every pixel of every picture, the palette and the slot metrics;
+// - the program's road (its manager given the data folder and the skin's name) takes it.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -128,64 +129,33 @@ std::vector<std::string> SkinText(const TMemIniFile& ini) {
   return out;
 }
 
+// Field by field: the records have no comparison of their own.
+#define SAME(field) EXPECT_EQ(a.field, b.field) << what << " " #field
+
 void ExpectSameLook(const TsGenState& a, const TsGenState& b, const std::string& what) {
-  EXPECT_EQ(a.Color, b.Color) << what;
-  EXPECT_EQ(a.Transparency, b.Transparency) << what;
-  EXPECT_EQ(a.GradientPercent, b.GradientPercent) << what;
-  EXPECT_EQ(a.ImagePercent, b.ImagePercent) << what;
-  EXPECT_EQ(a.TextureIndex, b.TextureIndex) << what;
-  EXPECT_EQ(a.GlowSize, b.GlowSize) << what;
-  EXPECT_EQ(a.GlowColor, b.GlowColor) << what;
-  EXPECT_EQ(a.BorderColor, b.BorderColor) << what;
-  EXPECT_EQ(a.FontColor.Color, b.FontColor.Color) << what;
-  EXPECT_EQ(a.FontColor.Left, b.FontColor.Left) << what;
-  EXPECT_EQ(a.FontColor.Top, b.FontColor.Top) << what;
-  EXPECT_EQ(a.FontColor.Right, b.FontColor.Right) << what;
-  EXPECT_EQ(a.FontColor.Bottom, b.FontColor.Bottom) << what;
+  SAME(Color); SAME(Transparency); SAME(GradientPercent); SAME(ImagePercent); SAME(TextureIndex);
+  SAME(GlowSize); SAME(GlowColor); SAME(BorderColor); SAME(FontColor.Color); SAME(FontColor.Left);
+  SAME(FontColor.Top); SAME(FontColor.Right); SAME(FontColor.Bottom);
   EXPECT_EQ(a.GradientArray.size(), b.GradientArray.size()) << what;
 }
 
 void ExpectSameSection(const TsGeneralData& a, const TsGeneralData& b, const std::string& what) {
-  EXPECT_EQ(a.ClassName, b.ClassName) << what;
-  EXPECT_EQ(a.ParentClass, b.ParentClass) << what;
-  EXPECT_EQ(a.States, b.States) << what;
-  EXPECT_EQ(a.UseState2, b.UseState2) << what;
-  EXPECT_EQ(a.ShiftOnClick, b.ShiftOnClick) << what;
-  EXPECT_EQ(a.GiveOwnFont, b.GiveOwnFont) << what;
-  EXPECT_EQ(a.BorderIndex, b.BorderIndex) << what;
-  EXPECT_EQ(a.BorderRadius, b.BorderRadius) << what;
-  EXPECT_EQ(a.BorderWidth, b.BorderWidth) << what;
-  EXPECT_EQ(a.ImgTL, b.ImgTL) << what;
-  EXPECT_EQ(a.ImgTR, b.ImgTR) << what;
-  EXPECT_EQ(a.ImgBL, b.ImgBL) << what;
-  EXPECT_EQ(a.ImgBR, b.ImgBR) << what;
-  EXPECT_EQ(a.OuterMode, b.OuterMode) << what;
-  EXPECT_EQ(a.OuterOpacity, b.OuterOpacity) << what;
-  EXPECT_EQ(a.OuterBlur, b.OuterBlur) << what;
-  EXPECT_EQ(a.OuterRadius, b.OuterRadius) << what;
-  EXPECT_EQ(a.OuterOffset, b.OuterOffset) << what;
-  EXPECT_EQ(a.OuterColorL, b.OuterColorL) << what;
+  SAME(ClassName); SAME(ParentClass); SAME(States); SAME(UseState2); SAME(ShiftOnClick); SAME(GiveOwnFont);
+  SAME(BorderIndex); SAME(BorderRadius); SAME(BorderWidth); SAME(ImgTL); SAME(ImgTR); SAME(ImgBL);
+  SAME(ImgBR); SAME(OuterMode); SAME(OuterOpacity); SAME(OuterBlur); SAME(OuterRadius); SAME(OuterOffset);
+  SAME(OuterColorL);
   for (size_t k = 0; k < a.Props.size(); ++k) ExpectSameLook(a.Props[k], b.Props[k], what + " look " + std::to_string(k));
 }
 
-void ExpectSameImage(const TsMaskData& x, const TsMaskData& y, const std::string& what) {
-  EXPECT_EQ(x.ClassName, y.ClassName) << what;
-  EXPECT_EQ(x.PropertyName, y.PropertyName) << what;
-  EXPECT_EQ(x.R, y.R) << what;
-  EXPECT_EQ(x.ImageCount, y.ImageCount) << what;
-  EXPECT_EQ(x.MaskType, y.MaskType) << what;
-  EXPECT_EQ(x.DrawMode, y.DrawMode) << what;
-  EXPECT_EQ(x.ImgType, y.ImgType) << what;
-  EXPECT_EQ(std::vector<int>({x.WL, x.WT, x.WR, x.WB}), std::vector<int>({y.WL, y.WT, y.WR, y.WB})) << what;
-  EXPECT_EQ(x.Cfg, y.Cfg) << what;
-  EXPECT_EQ(x.MulPPi, y.MulPPi) << what;
-  EXPECT_EQ(x.DivPPI, y.DivPPI) << what;
-  EXPECT_EQ(x.SkinIndex, y.SkinIndex) << what;
-  EXPECT_EQ(x.Width, y.Width) << what;
-  EXPECT_EQ(x.Height, y.Height) << what;
-  ASSERT_EQ(x.Bmp == nullptr, y.Bmp == nullptr) << what;
-  if (!x.Bmp) return;
-  const TPixelView vx = x.Bmp->View(), vy = y.Bmp->View();
+void ExpectSameImage(const TsMaskData& a, const TsMaskData& b, const std::string& what) {
+  SAME(ClassName); SAME(PropertyName); SAME(R); SAME(ImageCount);
+  SAME(MaskType); SAME(DrawMode); SAME(ImgType);
+  SAME(WL); SAME(WT); SAME(WR); SAME(WB);
+  SAME(Cfg); SAME(MulPPi); SAME(DivPPI); SAME(SkinIndex); SAME(Width);
+  SAME(Height);
+  ASSERT_EQ(a.Bmp == nullptr, b.Bmp == nullptr) << what;
+  if (!a.Bmp) return;
+  const TPixelView vx = a.Bmp->View(), vy = b.Bmp->View();
   ASSERT_EQ(vx.Width, vy.Width) << what;
   ASSERT_EQ(vx.Height, vy.Height) << what;
   for (Integer row = 0; row < vx.Height; ++row)
@@ -229,25 +199,14 @@ TEST(GlimmerveilLoad, TheFolderAndThePackedFileLoadToIdenticalSkinData) {
     for (size_t i = 0; i < a.ma.size(); ++i)
       ExpectSameImage(a.ma[i], b.ma[i], StringToUtf8(a.ma[i].ClassName) + "." + StringToUtf8(a.ma[i].PropertyName) + at);
     // The metrics of the slot.
-    EXPECT_EQ(a.ExTitleHeight, b.ExTitleHeight) << at;
-    EXPECT_EQ(a.ExBorderWidth, b.ExBorderWidth) << at;
-    EXPECT_EQ(a.WndShadowSize, b.WndShadowSize) << at;
-    EXPECT_EQ(a.WndShadowRadius, b.WndShadowRadius) << at;
-    EXPECT_EQ(a.WndShadowOffset, b.WndShadowOffset) << at;
-    EXPECT_EQ(a.WndShadowColorA, b.WndShadowColorA) << at;
-    EXPECT_EQ(a.WndShadowColorN, b.WndShadowColorN) << at;
-    EXPECT_EQ(a.ScrollsWidth, b.ScrollsWidth) << at;
-    EXPECT_EQ(a.ThumbWidth, b.ThumbWidth) << at;
-    EXPECT_EQ(a.BISpacing, b.BISpacing) << at;
-    EXPECT_EQ(a.TitleGlyphs, b.TitleGlyphs) << at;
-    EXPECT_EQ(a.CheckBox, b.CheckBox) << at;
-    EXPECT_EQ(a.RadioButton, b.RadioButton) << at;
+    const std::string& what = at;
+    SAME(ExTitleHeight); SAME(ExBorderWidth); SAME(WndShadowSize); SAME(WndShadowRadius); SAME(WndShadowOffset);
+    SAME(WndShadowColorA); SAME(WndShadowColorN); SAME(ScrollsWidth); SAME(ThumbWidth); SAME(BISpacing);
+    SAME(TitleGlyphs); SAME(CheckBox); SAME(RadioButton);
   }
 }
 
-}  // namespace
-
-namespace {
+#undef SAME
 
 // The program's own road: its manager pointed at the data folder and given the skin's name
 // (as the main window's create handler does) takes the skin.

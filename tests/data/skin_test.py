@@ -464,9 +464,7 @@ class GlimmerveilSkinTest(unittest.TestCase):
         self.assertGreater(checked, 60)
 
     def test_the_generator_refuses_a_design_with_unreadable_text(self):
-        design = configparser.ConfigParser(interpolation=None)
-        with open(DESIGN, encoding="utf-8") as f:
-            design.read_file(f)
+        design = self.design()
         design.set("title", "caption_inactive", "#B0B6BF")  # 1.9:1 on the inactive title bar
         path = os.path.join(self.tmp, "low-contrast.ini")
         with open(path, "w", encoding="utf-8") as f:
