@@ -14,6 +14,7 @@
 
 #ifdef _WIN32
 
+#include "skin/ControlServices.h"  // RefreshDevEx
 #include "ui/ComCtrls.h"
 #include "ui/ImgList.h"
 

@@ -163,7 +163,7 @@ void IterateForms(DuRiruZireziv* manager, const TkvProviderProc& proc, Integer d
   // The length is read at every step: proc may register or unregister forms.
   for (size_t i = 0; i < HookedComponents.size(); ++i) {
     auto* form = dynamic_cast<TCustomForm*>(HookedComponents[i]);
-    if (!form || form->IsDestroying() || form->FormStyle() == fsMDIChild || form->Parent() || !form->HandleAllocated()) continue;
+    if (!form || form->IsDestroying() || (form->FormStyle() == fsMDIChild) || form->Parent() || !form->HandleAllocated()) continue;
     HWND wnd = form->WindowHandle();
     if (IsIconic(wnd) || !IsWindowVisible(wnd)) continue;
     if (TkvFormProvider* provider = ProviderOf(form, manager)) proc(provider, data);
@@ -179,7 +179,7 @@ void AppBroadCastS(TMessage& message) {
     for (auto it = components.rbegin(); it != components.rend(); ++it) {
       if (!IsApplicationForm(*it)) continue;
       auto* form = dynamic_cast<TCustomForm*>(*it);
-      if (!form || form->FormStyle() == fsMDIChild || form->IsLoading() || form->IsDestroying()) continue;
+      if (!form || (form->FormStyle() == fsMDIChild) || form->IsLoading() || form->IsDestroying()) continue;
       // Asking for the handle makes the form's window when it has none.
       if (WndIsSkinned(form->Handle())) continue;
       SendToForm(form, message);

@@ -11,6 +11,7 @@
 #include "skin/sSkinManager.h"
 #include "ui/Controls.h"
 #include "ui/Forms.h"
+#include "ui/GdiScopes.h"
 
 // ---- Skin command transport -----------------------------------------------------------
 
@@ -285,15 +286,16 @@ namespace {
 template <typename Send>
 void PaintParentInto(TkvBGInfo* info, Send send) {
   HDC dc = info->DrawDC;
-  const int saved = SaveDC(dc);
+  TSaveDC saved(dc);
   POINT origin{};
   GetViewportOrgEx(dc, &origin);
   SetViewportOrgEx(dc, origin.x - info->Offset.X, origin.y - info->Offset.Y, nullptr);
+  // The clip moves with the origin; the record's rectangle stays the asker's, so that the same
+  // record can ask again (the next frame of an animation) without drifting.
   const TRect r = OffsRect(info->R, info->Offset.X, info->Offset.Y);
   IntersectClipRect(dc, r.Left, r.Top, r.Right, r.Bottom);
   send(WM_ERASEBKGND);
   send(WM_PAINT);
-  RestoreDC(dc, saved);
 }
 
 void Reset(TkvBGInfo* info, bool pleaseDraw) {

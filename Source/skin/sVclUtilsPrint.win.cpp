@@ -11,6 +11,7 @@
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
 #include "raster/Blend.h"
+#include "raster/GdiBitmaps.h"
 #include "raster/kvgpUtils.h"
 #include "skin/sCommonData.h"
 #include "skin/sVclUtils.h"
@@ -66,7 +67,6 @@ void SkinPaintTo(TBitmap* bmp, TControl* ctrl, Integer left, Integer top, TCompo
       ctrl->Perform(WM_PRINT, uintptr_t(dc), 0);
       ctrl->Perform(SM_ALPHACMD, Command(KV_PRINTING), intptr_t(dc));
     }
-    GdiFlush();
   }
   if (!rootCtrl || !ctrl->Parent()) return;
   // Siblings above the control that overlap it are part of its picture.
@@ -121,12 +121,10 @@ void PaintChildStdCtrls(TWinControl* ctrl, TBitmap* bmp) {
 
 void StdPaintTo(TBitmap* bmp, TWinControl* ctrl) {
   if (!bmp || !ctrl) return;
-  TCanvasLock lock(*bmp->Canvas());
-  HDC dc = bmp->Canvas()->Handle();
-  SendMessageW(ctrl->Handle(), WM_ERASEBKGND, WPARAM(dc), 0);
+  // The system painted the controls without alpha: the whole picture is made opaque after.
+  TGdiDrawing drawing(bmp);
+  SendMessageW(ctrl->Handle(), WM_ERASEBKGND, WPARAM(drawing.DC()), 0);
   PaintChildStdCtrls(ctrl, bmp);
-  GdiFlush();
-  FillAlphaRect(bmp, TRect(0, 0, bmp->Width(), bmp->Height()), 255, clNone);
 }
 
 void StdPaintTo(TBitmap* bmp, TControl* ctrl) {
@@ -147,7 +145,7 @@ void StdPaintTo(TBitmap* bmp, TControl* ctrl) {
 namespace {
 
 bool ChildReady(TControl* child, HDC dc) {
-  if (dynamic_cast<TWinControl*>(child)) return false;  // graphic controls only
+  if (!dynamic_cast<TGraphicControl*>(child)) return false;  // graphic controls only
   if (!(child->Visible() || IsDesigning(child)) || child->Width() <= 0 || child->Height() <= 0) return false;
   if (child->ControlStyle().Contains(csNoDesignVisible) || child->ComponentState().Contains(csDestroying)) return false;
   // The system tool bar draws its own buttons; only separators, dividers and text buttons are

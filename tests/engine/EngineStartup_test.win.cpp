@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "base/Composition.h"
 #include "base/ManagerLink.h"
@@ -16,9 +17,11 @@
 #include "controls/sThirdParty.h"
 #include "images/kvAlphaImageList.h"
 #include "paint/sGraphUtils.h"
+#include "raster/MaskImages.h"
 #include "raster/kvgpUtils.h"
 #include "skin/sSkinManager.h"
 #include "skin/sVclUtils.h"
+#include "support/GdiTracker.h"
 
 namespace {
 std::vector<std::string> calls;
@@ -46,7 +49,7 @@ TEST(EngineStartup, TheFixedOrder) {
   EXPECT_EQ(names,
             (std::vector<std::string>{"sConst", "sDefaults", "kvntUtils", "kvgpUtils", "sVclUtils", "sGraphUtils",
                                       "sGradient", "kvFontStore", "kvPNG", "kvAlphaImageList", "sThirdParty",
-                                      "sGlyphUtils", "sDialogs", "sSkinProvider", "sSkinManager"}));
+                                      "sGlyphUtils", "sDialogs", "sSkinProvider", "sStyleSimply", "sSkinManager"}));
 }
 
 TEST(EngineStartup, StartAndStopTheEngine) {
@@ -63,6 +66,7 @@ TEST(EngineStartup, StartAndStopTheEngine) {
   EXPECT_NE(awFont, nullptr);      // the icon font, installed from its resource
   EXPECT_NE(kvCharImages, nullptr);
   EXPECT_NE(ThirdPartySkipForms, nullptr);
+  EXPECT_TRUE(IsNT);
   for (size_t i = 0; i < StdScaleArray.size(); ++i) {  // the standard skin data, one per density
     ASSERT_NE(StdScaleArray[i], nullptr) << i;
     EXPECT_EQ(StdScaleArray[i]->PPI, aPPIArray[i]);
@@ -77,6 +81,17 @@ TEST(EngineStartup, StartAndStopTheEngine) {
   EXPECT_TRUE(kvs_AvailSkins.empty());
   EXPECT_EQ(hKern32, nullptr);
   EXPECT_EQ(uxthemeLib, nullptr);
+}
+
+TEST(EngineStartup, TheCleanUpFreesTheCachedRoundMasks) {
+  StartEngine();
+  GdiTracker tracker;
+  ASSERT_TRUE(tracker.Active());
+  ASSERT_NE(GetRoundMask(2), nullptr);
+  ASSERT_NE(GetRoundMask(29), nullptr);
+  EXPECT_GT(tracker.Created(), 0);
+  StopEngine();
+  EXPECT_EQ(tracker.Live(), std::vector<std::string>{});  // the GDI count after the clean-up: none of them
 }
 
 TEST(EngineStartup, AStartAfterTheCleanUpBindsEverythingAgain) {

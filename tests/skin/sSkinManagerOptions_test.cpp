@@ -168,20 +168,20 @@ TEST(ManagerOptions, PublishedUnderTheirNames) {
   }
   TObject* options = info.FindProperty(u"Options")->GetObj(m);
   EXPECT_EQ(options, &m.Options);
-  Prop(*options, u"ArrowsStyle")->SetStr(*options, u"arsLines1");
+  Prop(*options, u"ArrowsStyle")->SetOrd(*options, arsLines1);
   EXPECT_EQ(m.Options.ArrowsStyle, arsLines1);
   Prop(*options, u"DrawNonClientArea")->SetOrd(*options, 0);
   EXPECT_FALSE(m.Options.DrawNonClientArea);
   TObject* anim = info.FindProperty(u"AnimEffects")->GetObj(m);
   TObject* skinChanging = Prop(*anim, u"SkinChanging")->GetObj(*anim);
   EXPECT_EQ(skinChanging, &m.AnimEffects.SkinChanging);
-  Prop(*skinChanging, u"Mode")->SetStr(*skinChanging, u"atAero");
+  Prop(*skinChanging, u"Mode")->SetOrd(*skinChanging, atAero);
   EXPECT_EQ(m.AnimEffects.SkinChanging.Mode, atAero);
   TObject* buttons = Prop(*anim, u"Buttons")->GetObj(*anim);
-  Prop(*buttons, u"Events")->SetStr(*buttons, u"[beClick,beLighting]");
+  Prop(*buttons, u"Events")->SetOrd(*buttons, Int64(TSet<TkvBtnEvent>{beClick, beLighting}.Bits()));
   EXPECT_TRUE(m.AnimEffects.Buttons.Events == (TSet<TkvBtnEvent>{beClick, beLighting}));
   TObject* fonts = info.FindProperty(u"Fonts")->GetObj(m);
-  Prop(*fonts, u"MainMode")->SetStr(*fonts, u"fmFromSkin");
+  Prop(*fonts, u"MainMode")->SetOrd(*fonts, fmFromSkin);
   EXPECT_EQ(m.Fonts.MainMode, fmFromSkin);
 }
 

@@ -28,7 +28,6 @@ Bmp Filled(Integer w, Integer h, uint32_t pixel) {
   return b;
 }
 TColor ColourAt(TBitmap* b, Integer x, Integer y) {
-  GdiFlush();
   return SwapRedBlue(GetAPixel(b, x, y)) & 0xFFFFFF;
 }
 void FillHdc(HDC dc, const RECT& r, COLORREF c) {
@@ -177,7 +176,6 @@ TEST_F(Printing, UnskinnedControlsArePaintedByTheClassLibraryWithOpaqueAlpha) {
   EXPECT_EQ(ColourAt(b.get(), 50, 30), clLime);
   Bmp std = Filled(100, 60, 0x00000000);
   StdPaintTo(std.get(), static_cast<TWinControl*>(form));
-  GdiFlush();
   EXPECT_EQ(ColourAt(std.get(), 50, 30), clLime);
   EXPECT_EQ(PixA(GetAPixel(std.get(), 50, 30)), 255);
 }
@@ -246,6 +244,29 @@ TEST_F(Printing, GraphicChildrenOverTheContainersBackground) {
   flat.SetParent(nullptr);
   hidden.SetParent(nullptr);
   shown.SetParent(nullptr);
+  owner.SetParent(nullptr);
+}
+
+TEST_F(Printing, OnlyGraphicControlsArePaintedNotOtherWindowlessChildren) {
+  TContainer owner(form);
+  owner.SetBounds(0, 0, 80, 50);
+  owner.SetParent(form);
+  TGraphicProbe graphic(&owner);
+  graphic.SetBounds(5, 5, 20, 20);
+  graphic.SetParent(&owner);
+  TControl plain(&owner);  // windowless, but no graphic control
+  plain.SetBounds(40, 5, 20, 20);
+  plain.SetParent(&owner);
+  TRecorder plainPaints(&plain);
+  form->HandleNeeded();
+  owner.HandleNeeded();
+  Bmp b = Filled(80, 50, 0xFF000000);
+  PaintControls(b->Canvas()->Handle(), &owner, false, TPoint(), true);
+  EXPECT_EQ(graphic.paints, 1);
+  EXPECT_EQ(plainPaints.paints, 0);
+  plainPaints.Unhook();
+  plain.SetParent(nullptr);
+  graphic.SetParent(nullptr);
   owner.SetParent(nullptr);
 }
 

@@ -151,7 +151,7 @@ TEST_F(Walks, MouseOverControls) {
   EXPECT_EQ(CtrlUnderMouse(), p);
   {
     DuRiruZireziv manager(nullptr);
-    manager.SetActiveGraphControl(g);
+    manager.FActiveGraphControl = g;
     EXPECT_EQ(CtrlUnderMouse(), g);  // the hovered graphic control the manager tracks
   }
   g->SetVisible(false);

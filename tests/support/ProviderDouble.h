@@ -78,7 +78,7 @@ class TProviderDouble : public TObject, public TkvFormProvider {
 
   TForm* ProviderForm() override { return Form; }
   TsCommonData* SkinData() override { return FCommonData.get(); }
-  Cardinal& FormStateBits() override { return FormState; }
+  Cardinal& FormStateBits() override { return FFormState; }
   bool& AnimatingMark() override { return FInAnimation; }
   bool PaintsNonClientArea() override { return FDrawNonClientArea; }
   TkvBorderWindow* OuterBorder() override { return BorderForm; }
@@ -98,7 +98,7 @@ class TProviderDouble : public TObject, public TkvFormProvider {
   // The fields of a form's provider.
   TForm* Form;
   std::unique_ptr<TsCommonData> FCommonData;
-  Cardinal FormState = 0;
+  Cardinal FFormState = 0;
   bool FInAnimation = false;
   bool SkipAnimation = false;
   bool FAllowAnimation = true;

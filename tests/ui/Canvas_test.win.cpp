@@ -18,13 +18,11 @@ namespace {
 
 // The pixel at (x, y) of a pf32bit bitmap as 0xRRGGBB.
 uint32_t Rgb(TBitmap& bmp, int x, int y) {
-  GdiFlush();
   return bmp.View().At(x, y) & 0xFFFFFF;
 }
 
 // Counts pixels of a colour (0xRRGGBB) in a pf32bit bitmap.
 int CountRgb(TBitmap& bmp, uint32_t rgb) {
-  GdiFlush();
   int n = 0;
   TPixelView v = bmp.View();
   for (int y = 0; y < v.Height; ++y)

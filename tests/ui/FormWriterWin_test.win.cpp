@@ -234,7 +234,6 @@ TEST_F(FormWriterWinTest, LibraryFormsReadBackAsTheyWereWritten) {
   EXPECT_EQ(icons2->Count(), 2);
   TBitmap back(8, 8, pf32bit);
   ASSERT_TRUE(icons2->GetBitmap(1, &back));
-  GdiFlush();
   EXPECT_EQ(back.View().At(4, 4) & 0xFFFFFF, 0x00FF00u);
   auto* picture = dynamic_cast<TImage*>(b->FindComponent(u"picture"));
   ASSERT_NE(picture->Picture()->Graphic(), nullptr);

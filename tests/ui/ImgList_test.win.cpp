@@ -31,7 +31,6 @@ uint32_t CentreOf(TCustomImageList& list, int index) {
   for (int y = 0; y < v.Height; ++y)
     for (int x = 0; x < v.Width; ++x) v.At(x, y) = 0xFFFFFFFF;
   EXPECT_TRUE(list.GetBitmap(index, &bmp));
-  GdiFlush();
   const uint32_t p = bmp.View().At(list.Width() / 2, list.Height() / 2);
   return (p >> 16 & 0xFF) | (p & 0xFF00) | (p & 0xFF) << 16;
 }
@@ -180,7 +179,6 @@ TEST(ImageList, DrawingLeaksNothing) {
     TBitmap target(32, 32, pf32bit);
     list.Draw(target.Canvas(), 8, 8, 0);
     list.Draw(target.Canvas(), 8, 8, 0, false);
-    GdiFlush();
     const uint32_t p = target.View().At(16, 16);
     EXPECT_NE(p & 0xFFFFFF, 0u);
     EXPECT_EQ(target.View().At(0, 0) & 0xFFFFFF, 0u);
