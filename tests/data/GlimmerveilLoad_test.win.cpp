@@ -217,7 +217,7 @@ TEST(GlimmerveilLoad, TheProgramsManagerTakesTheSkinFromTheDataFolder) {
   manager.SetSkinDirectory(folder);
   manager.SetSkinName(u"Glimmerveil");
   EXPECT_TRUE(manager.IsActive());
-  EXPECT_EQ(manager.SkinInfo(), u"16.22");
+  EXPECT_EQ(manager.GetSkinInfo(), u"16.22");
 }
 
 }  // namespace
