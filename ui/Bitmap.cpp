@@ -342,6 +342,13 @@ void Put16(Byte* p, uint16_t v) {
 
 }  // namespace
 
+TW_DEFINE_CLASS(TBitmap) {
+  b.Binary(
+       u"Data", [](TBitmap& bmp, TStream& s) { bmp.LoadFromStream(s); },
+       [](const TBitmap& bmp, TStream& s) { bmp.SaveToStream(s); })
+      .Stored([](const TBitmap& bmp) { return !bmp.Empty(); });
+}
+
 void TBitmap::LoadFromStream(TStream& stream) {
   // BITMAPFILEHEADER (14 bytes) and an info header of 40 bytes or more; uncompressed
   // 1, 4, 8, 24 and 32 bits, top-down or bottom-up. Everything is checked before use.

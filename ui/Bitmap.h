@@ -84,8 +84,10 @@ class TGraphic : public TPersistent {
   TNotifyEvent onChange_;
 };
 
+// In a form description a bitmap property (a button's Glyph) is written as "Glyph.Data": the
+// picture as a BMP file.
 class TBitmap : public TGraphic {
- public:
+  TW_CLASS(TBitmap, TGraphic)
   TBitmap() = default;
   TBitmap(Integer width, Integer height, TPixelFormat format = pf32bit);
   ~TBitmap() override;
@@ -152,6 +154,10 @@ class TBitmap : public TGraphic {
   // Made on first use and kept as long as the bitmap (with its font, brush and pen); its
   // DC is remade when the pixel memory is replaced.
   TCanvas* Canvas();
+  // The canvas lets go of its DC (remade on its next use): the bitmap is selected into that
+  // DC, and code that selects it into a DC of its own (an image list taking it) must have it
+  // free.
+  void ReleaseCanvasDC() { DetachCanvas(); }
   // Straight copy; 32-bit pictures with AlphaFormat afDefined or afPremultiplied are blended
   // (AlphaBlend), transparent ones leave out TransparentColor.
   void Draw(TCanvas* canvas, const TRect& r) override;

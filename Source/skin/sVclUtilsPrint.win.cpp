@@ -15,6 +15,7 @@
 #include "raster/kvgpUtils.h"
 #include "skin/sCommonData.h"
 #include "skin/sVclUtils.h"
+#include "ui/Buttons.h"
 #include "ui/Canvas.h"
 #include "ui/ComCtrls.h"
 #include "ui/Controls.h"
@@ -123,7 +124,12 @@ void StdPaintTo(TBitmap* bmp, TWinControl* ctrl) {
   if (!bmp || !ctrl) return;
   // The system painted the controls without alpha: the whole picture is made opaque after.
   TGdiDrawing drawing(bmp);
-  SendMessageW(ctrl->Handle(), WM_ERASEBKGND, WPARAM(drawing.DC()), 0);
+  HDC dc = drawing.DC();
+  SendMessageW(ctrl->Handle(), WM_ERASEBKGND, WPARAM(dc), 0);
+  // A tab sheet's children lie inside its border.
+  TSaveDC saved(dc);
+  if (auto* sheet = dynamic_cast<TTabSheet*>(ctrl); sheet && sheet->BorderWidth() != 0)
+    OffsetViewportOrgEx(dc, sheet->BorderWidth(), sheet->BorderWidth(), nullptr);
   PaintChildStdCtrls(ctrl, bmp);
 }
 
@@ -235,7 +241,11 @@ void PaintControls(HDC dc, TWinControl* ownerControl, bool /*changeCache*/, cons
         if (copy) c->SetControlState(c->ControlState() - TControlState{csPaintCopy});
       }
     } restore{child, paintCopy};
-    child->Perform(WM_PAINT, uintptr_t(mem.get()), 0);
+    // A speed button being designed paints through its own canvas, past its WindowProc.
+    if (auto* speed = dynamic_cast<TSpeedButton*>(child); speed && IsDesigning(speed))
+      speed->PaintOn(mem.get());
+    else
+      child->Perform(WM_PAINT, uintptr_t(mem.get()), 0);
   }
   for (TControl* child : ready) {
     // A child whose first pixel came out as the key colour left its place transparent.

@@ -213,6 +213,9 @@ TEST_F(ManagerWindows, ARefusedChangeGivesTheSnapshotsBack) {
 TEST_F(ManagerWindows, AFailedLoadIsReportedAndKeepsTheSkin) {
   manager->SetSkinName(u"Tiny");
   TkvSkinData* before = manager->SkinDataArray[0].get();
+  const Integer button = manager->GetSkinIndex(u"BUTTON");
+  ASSERT_GE(button, 0);
+  const TColor buttonColor = manager->gd()[size_t(button)].Props[0].Color;
   WriteFile(Join(dir.Path(), "Garbage.kpz"), Bytes(64, Byte(0x5A)));
   SkinFiles broken = Tiny();
   broken.Set("GLOBALINFO", "MASTERBITMAP", "MASTER.PNG").File("MASTER.PNG", Bytes{0x89, 'P', 'N', 'G', 1, 2, 3});
@@ -239,9 +242,14 @@ TEST_F(ManagerWindows, AFailedLoadIsReportedAndKeepsTheSkin) {
     EXPECT_EQ(manager->SkinName(), u"Tiny");
     EXPECT_TRUE(manager->IsActive());
     EXPECT_EQ(manager->SkinDataArray[0].get(), before);
+    EXPECT_EQ(manager->GetSkinIndex(u"BUTTON"), button);
+    EXPECT_EQ(manager->gd()[size_t(button)].Props[0].Color, buttonColor);
+    EXPECT_TRUE(manager->ManagerState.Empty());
     EXPECT_EQ(log.Count("form", KV_SETNEWSKIN), 0u);
     EXPECT_EQ(log.Count("form", KV_REMOVESKIN), 0u);
   }
+  // Further slots still come from the skin in force.
+  EXPECT_EQ(manager->CommonSkinData(144)->gd.size(), before->gd.size());
 }
 
 TEST_F(ManagerWindows, ExtractingAnInternalSkinTellsWhatIsMissing) {

@@ -76,6 +76,21 @@ TEST(ImageList, ImagesAreAddedReplacedMovedAndDeleted) {
   EXPECT_EQ(list.Count(), 0);
 }
 
+TEST(ImageList, BitmapsDrawnThroughTheirCanvasAreTakenWhole) {
+  // The canvas's DC holds the bitmap selected; the list must still get its pixels.
+  TImageList list(nullptr);
+  auto drawn = std::make_unique<TBitmap>(16, 16, pf24bit);
+  drawn->Canvas()->Brush()->SetColor(clLime);
+  drawn->Canvas()->FillRect({0, 0, 16, 16});
+  ASSERT_TRUE(drawn->Canvas()->HandleAllocated());
+  EXPECT_EQ(list.Add(drawn.get(), nullptr), 0);
+  EXPECT_EQ(CentreOf(list, 0), 0x00FF00u);
+  drawn->Canvas()->Brush()->SetColor(clGray);  // the canvas works on afterwards
+  drawn->Canvas()->FillRect({0, 0, 16, 16});
+  list.Replace(0, drawn.get(), nullptr);
+  EXPECT_EQ(CentreOf(list, 0), 0x808080u);
+}
+
 TEST(ImageList, ANewSizeEmptiesTheListAndChangeLinksHearOfIt) {
   TImageList list(nullptr);
   Counter onChange, linked;
