@@ -7,53 +7,16 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "data/InstalledSkin.h"
 #include "ui/IniFiles.h"
-#include "ui/StringList.h"
 #include "ui/SysUtils.h"
-
-#ifndef TW_SOURCE_DIR
-#error "TW_SOURCE_DIR must name the source tree"
-#endif
 
 namespace {
 
-// The folder of this test exe, with a trailing backslash.
-String ExeFolder() {
-  wchar_t path[MAX_PATH * 2];
-  const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
-  String s(reinterpret_cast<const char16_t*>(path), n);
-  return s.substr(0, s.find_last_of(u'\\') + 1);
-}
-
-// The test exe lies in <build>/tests/data; the program's data folder is <build>/bin/data.
-String SkinFolder() { return ExeFolder() + u"..\\..\\bin\\data\\Glimmerveil\\"; }
-
-bool FileThere(const String& path) {
-  const DWORD a = GetFileAttributesW(reinterpret_cast<LPCWSTR>(path.c_str()));
-  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-struct Required {
-  std::string section, key, kind;
-};
-
-std::vector<Required> ReadRequired() {
-  TStringList lines;
-  lines.LoadFromFile(u"Z:" + Utf8ToString(TW_SOURCE_DIR) + u"/tools/skin/required-keys.txt");
-  std::vector<Required> out;
-  for (Integer i = 0; i < lines.Count(); ++i) {
-    std::string line = StringToUtf8(lines[i]);
-    line = line.substr(0, line.find('#'));
-    std::istringstream words(line);
-    Required r;
-    if (words >> r.section >> r.key >> r.kind) out.push_back(r);
-  }
-  return out;
-}
+using namespace installed;
 
 // The value of key in section or up its PARENTCLASS chain; "?" when found nowhere.
 String FindValue(const TMemIniFile& ini, String section, const String& key) {
@@ -78,19 +41,18 @@ class GlimmerveilSkinText : public ::testing::Test {
 TEST_F(GlimmerveilSkinText, EveryRequiredKeyIsFoundAtEveryDensity) {
   const std::vector<Required> required = ReadRequired();
   ASSERT_GT(required.size(), 90u);
-  const char* const suffixes[] = {"", "*125", "*150", "*200"};
   for (const Required& r : required) {
     const String section = Utf8ToString(r.section);
     ASSERT_TRUE(ini_->SectionExists(section)) << r.section;
     if (r.kind == "section") continue;
     const int densities = r.kind == "value" ? 1 : 4;
     for (int d = 0; d < densities; ++d) {
-      const String key = Utf8ToString(r.key + suffixes[d]);
+      const String key = Utf8ToString(r.key + kSuffixes[d]);
       const String value = FindValue(*ini_, section, key);
-      ASSERT_NE(value, u"?") << r.section << " " << r.key << suffixes[d];
+      ASSERT_NE(value, u"?") << r.section << " " << r.key << kSuffixes[d];
       if (r.kind == "scaled") {
         Integer n = 0;
-        EXPECT_TRUE(TryStrToInt(value, n)) << r.section << " " << r.key << suffixes[d];
+        EXPECT_TRUE(TryStrToInt(value, n)) << r.section << " " << r.key << kSuffixes[d];
       }
       if (r.kind == "image") {
         // "!FILE!..." as the engine reads it: upper-cased, the file is the first field.

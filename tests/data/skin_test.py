@@ -25,7 +25,7 @@ GENERATOR = os.path.join(SKIN_TOOLS, "make_skin.py")
 DESIGN = os.path.join(SKIN_TOOLS, "glimmerveil-design.ini")
 REQUIRED = os.path.join(SKIN_TOOLS, "required-keys.txt")
 DENSITY_SUFFIXES = [(96, ""), (120, "*125"), (144, "*150"), (192, "*200")]
-DM_FILL, DM_ALPHA = 4, 16
+DM_STRETCH, DM_ACTIVEONLY, DM_FILL, DM_ALPHA = 1, 2, 4, 16
 INSTALLED = None  # set from --installed
 
 
@@ -346,10 +346,125 @@ class GlimmerveilSkinTest(unittest.TestCase):
             ratio = self.contrast(fg, bg)
             self.assertGreaterEqual(ratio, 4.5, "%s: %.2f:1 on #%02X%02X%02X" % ((what, ratio) + tuple(bg)))
 
-    def test_the_generator_refuses_a_design_with_unreadable_text(self):
+    # Pictures that the glyph painter lays whole at a point (caption buttons, check boxes and
+    # radio buttons, the menu check, scroll arrows): it reads only the alpha flag.
+    GLYPH_KEYS = {"GLYPHMASK", "CHECK"} | {p + g for p in ("BICON", "SICON") for g in ("CLOSE", "MAX", "MIN", "NORM", "HELP")} \
+        | {p + k for p in ("BOX", "SMALL") for k in ("UNCHECKED", "CHECKED", "GRAYED")} | {"RADIOUNCHECKED", "RADIOCHECKED"}
+    # Nine-part frames drawn around the section's own colour (the centre is left to it).
+    FRAMES = {"FORM", "MAINMENU"}
+
+    def test_each_picture_has_the_draw_mode_of_its_painter(self):
+        checked = 0
+        for section, key, (name, states, _, _, (wl, wt, wr, wb), mode) in self.skin.references():
+            what = "%s %s (%s)" % (section, key, name)
+            plain = key.split("*")[0]
+            if plain in self.GLYPH_KEYS:
+                self.assertEqual(mode, DM_ALPHA, what)
+                checked += 1
+                continue
+            self.assertEqual(plain, "BORDERSMASK", what)
+            # Nine-part pictures stretch their sides (gradients must not repeat) and blend by
+            # their alpha.
+            self.assertEqual(mode & (DM_ALPHA | DM_STRETCH), DM_ALPHA | DM_STRETCH, what)
+            # Nothing at rest exactly when the rest picture is empty.
+            rest = self.skin.state_pixels(name, states, 0)
+            self.assertEqual(bool(mode & DM_ACTIVEONLY), all(p[3] == 0 for row in rest for p in row), what)
+            if section in self.FRAMES:
+                # The centre is left to the section's colour: the picture's own centre has that
+                # colour, so leaving it out changes nothing.
+                self.assertFalse(mode & DM_FILL, what)
+                colour = bgr(find_key(self.skin.sections, section, "COLOR"))
+                for state in range(states):
+                    px = self.skin.state_pixels(name, states, state)
+                    centre = {p for row in px[wt:len(px) - wb] for p in row[wl:len(row) - wr]}
+                    self.assertEqual(centre, {colour + (255,)}, what)
+            else:
+                self.assertTrue(mode & DM_FILL, what)
+            checked += 1
+        self.assertGreater(checked, 100)
+
+    def design(self):
         design = configparser.ConfigParser(interpolation=None)
         with open(DESIGN, encoding="utf-8") as f:
             design.read_file(f)
+        return design
+
+    def test_caption_buttons_and_title_bar_follow_the_title_height(self):
+        design = self.design()
+        for ppi, suffix in DENSITY_SUFFIXES:
+            scale = ppi / 96
+            title = int(self.skin.sections["GLOBALINFO"]["TITLEHEIGHT" + suffix])
+            self.assertEqual(title, int(float(design.get("window", "title_height")) * scale + 0.5), suffix)
+            name, states, *_ = self.reference("FORMTITLE", "BORDERSMASK" + suffix)
+            self.assertEqual(self.skin.picture(name)[1], title, name)
+            width = int(float(design.get("caption_buttons", "width")) * scale + 0.5)
+            for glyph in ("CLOSE", "MAX", "MIN", "NORM", "HELP"):
+                name, states, *_ = self.reference("GLOBALINFO", "BICON" + glyph + suffix)
+                w, h, _ = self.skin.picture(name)
+                self.assertEqual((w // states, h), (width, title), name)
+                # Flat and flush: the hot state fills the whole button.
+                hot = self.skin.state_pixels(name, states, 1)
+                self.assertTrue(all(p[3] == 255 for row in hot for p in row), name)
+
+    def test_progress_fill_is_one_continuous_gradient_with_a_lighter_top_edge(self):
+        design = self.design()
+        top, bottom = (raster.hex_colour(design.get("progress", k)) for k in ("fill_top", "fill_bottom"))
+        lum = lambda p: raster.relative_luminance(p[:3])  # noqa: E731
+        for ppi, suffix in DENSITY_SUFFIXES:
+            name, states, _, _, margins, _ = self.reference("PROGRESSH", "BORDERSMASK" + suffix)
+            px = self.skin.state_pixels(name, 1, 0)
+            # Square ends and no holes: side by side, pieces join into one band.
+            for y, row in enumerate(px):
+                self.assertEqual(len(set(row)), 1, "%s row %d" % (name, y))
+                self.assertEqual(row[0][3], 255, name)
+            column = [row[0] for row in px]
+            edge = max(1, int(ppi / 96 + 0.5))
+            self.assertGreater(lum(column[0]), lum(column[edge]), name + ": the top edge is lighter")
+            body = column[edge:]
+            self.assertTrue(all(lum(a) >= lum(b) for a, b in zip(body, body[1:])), name + ": darkens downwards")
+            for got, want in ((body[0], top), (body[-1], bottom)):
+                self.assertLessEqual(max(abs(a - b) for a, b in zip(got[:3], want)), 12, name)
+
+    # Sections whose pieces carry no text: progress pieces and the parts of scroll bars.
+    NO_TEXT = {"PROGRESSH", "PROGRESSV", "SCROLLBAR1H", "SCROLLBAR1V", "SCROLLBAR2H", "SCROLLBAR2V",
+               "SCROLLBTNLEFT", "SCROLLBTNTOP", "SCROLLBTNRIGHT", "SCROLLBTNBOTTOM", "SCROLLSLIDERH", "SCROLLSLIDERV"}
+    # What a see-through section's text lands on: the backgrounds of forms, message boxes and
+    # menus.
+    CONTAINERS = (("FORM", "COLOR"), ("DIALOG", "COLOR"), ("MAINMENU", "COLOR"))
+
+    def test_every_text_colour_has_4_5_to_1_against_every_background_of_its_state(self):
+        s = self.skin.sections
+        looks = (("FONTCOLOR", "COLOR", "TRANSPARENCY"), ("HOTFONTCOLOR", "HOTCOLOR", "HOTTRANSPARENCY"),
+                 ("FONTCOLOR2", "COLOR2", "TRANSPARENCY2"))
+        checked = 0
+        for section in s:
+            if section == "GLOBALINFO" or section in self.NO_TEXT:
+                continue
+            states = int(find_key(s, section, "STATES") or 1)
+            for state in range(min(states, 3)):
+                font_key, colour_key, transparency_key = looks[state]
+                fg = find_key(s, section, font_key) or find_key(s, section, "FONTCOLOR")
+                if fg is None:
+                    continue
+                backgrounds = []
+                mask = find_key(s, section, "BORDERSMASK")
+                if mask is not None and parse_reference(mask)[5] & DM_FILL:
+                    backgrounds = self.centre_column(section, state)
+                if not backgrounds:
+                    transparency = int(find_key(s, section, transparency_key) or find_key(s, section, "TRANSPARENCY") or 0)
+                    colour = find_key(s, section, colour_key) or find_key(s, section, "COLOR")
+                    if transparency < 100 and colour is not None:
+                        backgrounds = [bgr(colour)]
+                    else:
+                        backgrounds = [bgr(find_key(s, *c)) for c in self.CONTAINERS]
+                for bg in backgrounds:
+                    ratio = self.contrast(fg, bg)
+                    self.assertGreaterEqual(ratio, 4.5, "%s %s: %.2f:1 on #%02X%02X%02X" % ((section, font_key, ratio) + tuple(bg)))
+                    checked += 1
+        self.assertGreater(checked, 60)
+
+    def test_the_generator_refuses_a_design_with_unreadable_text(self):
+        design = self.design()
         design.set("title", "caption_inactive", "#B0B6BF")  # 1.9:1 on the inactive title bar
         path = os.path.join(self.tmp, "low-contrast.ini")
         with open(path, "w", encoding="utf-8") as f:

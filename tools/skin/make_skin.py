@@ -30,10 +30,16 @@ DEFAULT_DESIGN = os.path.join(HERE, "glimmerveil-design.ini")
 # Densities: (PPI, suffix of the per-density keys, suffix of the picture files).
 DENSITIES = [(96, "", ""), (120, "*125", "_120"), (144, "*150", "_144"), (192, "*200", "_192")]
 
-# Draw-mode flags of skin pictures.
-DM_STRETCH, DM_FILL, DM_ALPHA = 1, 4, 16
-FRAME_DM = DM_ALPHA | DM_STRETCH             # a frame over the section's own colour
-BOX_DM = DM_ALPHA | DM_STRETCH | DM_FILL     # a picture that paints the whole item
+# Draw-mode flags of skin pictures, and the mode each kind of picture takes from the painter
+# that draws it. Every picture carries real alpha (DM_ALPHA): the painters then blend it by
+# its alpha instead of keying out fuchsia.
+DM_STRETCH, DM_ACTIVEONLY, DM_FILL, DM_ALPHA = 1, 2, 4, 16
+# Nine-part pictures drawn by the item painter (sides stretched: gradients stay smooth).
+FRAME_DM = DM_ALPHA | DM_STRETCH                # a frame around the section's own colour
+BOX_DM = DM_ALPHA | DM_STRETCH | DM_FILL        # a picture that paints the whole item
+HOT_BOX_DM = BOX_DM | DM_ACTIVEONLY             # as BOX_DM, nothing at rest (state 0 is empty)
+# Glyphs are laid whole at a point by the glyph painter, which reads only DM_ALPHA.
+GLYPH_DM = DM_ALPHA
 
 MIN_TEXT_CONTRAST = 4.5
 MIN_GLYPH_CONTRAST = 3.0
@@ -85,7 +91,7 @@ def strip(states):
 class Picture:
     """One skin picture at one density: its states side by side and its nine-part margins."""
 
-    def __init__(self, canvas, states, margins=(0, 0, 0, 0), draw_mode=DM_ALPHA):
+    def __init__(self, canvas, states, margins=(0, 0, 0, 0), draw_mode=GLYPH_DM):
         self.canvas, self.states, self.margins, self.draw_mode = canvas, states, margins, draw_mode
 
     def reference(self, file_name):
@@ -158,20 +164,23 @@ def gauge_picture(d, s):
 
 
 def progress_picture(d, s, horizontal):
-    """PROGRESSH / PROGRESSV: one piece of the fill, a gradient across the bar with a lighter
-    first row (column for the vertical bar)."""
-    m = corner_margin(d.number("progress", "fill_radius"), s)
+    """PROGRESSH / PROGRESSV: the fill, one gradient across the bar with a lighter first row
+    (column for the vertical bar). Square ends: the engine paints a segmented bar as a row
+    of pieces of this picture and a smooth bar as one, and either way they read as slices of
+    one continuous band."""
     across = px(d.number("progress", "fill_height"), s)
+    m = 1
     w, h = (2 * m + 2, across) if horizontal else (across, 2 * m + 2)
-    shape = rounded_rect(0, 0, w, h, d.number("progress", "fill_radius") * s)
+    shape = rounded_rect(0, 0, w, h, 0)
     top, bottom = d.colour("progress", "fill_top"), d.colour("progress", "fill_bottom")
+    edge = px(1, s)
     c = Canvas(w, h)
     if horizontal:
         c.fill(shape, vertical(top, bottom, h))
-        c.fill(shape, d.colour("progress", "fill_edge"), d.number("progress", "fill_edge_alpha"), clip=(0, 0, w, px(1, s)))
+        c.fill(shape, d.colour("progress", "fill_edge"), d.number("progress", "fill_edge_alpha"), clip=(0, 0, w, edge))
     else:
         c.fill(shape, lambda x, y: mix(top, bottom, (x + 0.5) / w))
-        c.fill(shape, d.colour("progress", "fill_edge"), d.number("progress", "fill_edge_alpha"), clip=(0, 0, px(1, s), h))
+        c.fill(shape, d.colour("progress", "fill_edge"), d.number("progress", "fill_edge_alpha"), clip=(0, 0, edge, h))
     return Picture(c, 1, (m, m, m, m), BOX_DM)
 
 
@@ -261,17 +270,19 @@ def caption_glyph(kind, x0, y0, g, stroke, diagonal):
 
 
 def caption_button_picture(d, s, kind, small):
-    """BICON... / SICON...: a caption button in the states normal, hot and pressed: a flat,
-    rounded hot area and the glyph."""
-    prefix = "small_" if small else ""
-    w, h = px(d.number("caption_buttons", prefix + "width"), s), px(d.number("caption_buttons", prefix + "height"), s)
-    g = px(d.number("caption_buttons", prefix + "glyph"), s)
+    """BICON... / SICON...: a caption button in the states normal, hot and pressed: a flat hot
+    area over the whole button (as high as the title bar) and the glyph centred in it."""
+    cb = "caption_buttons"
+    if small:
+        w, h = px(d.number(cb, "small_width"), s), px(d.number(cb, "small_height"), s)
+        g = px(d.number(cb, "small_glyph"), s)
+    else:
+        w, h = px(d.number(cb, "width"), s), px(d.number("window", "title_height"), s)
+        g = px(d.number(cb, "glyph"), s)
     stroke, diagonal = px(1, s), 1.0 * s
-    inset = px(3, s) if not small else px(2, s)
-    area = rounded_rect(inset, 0, w - inset, h, d.number("caption_buttons", "radius") * s)
+    area = rounded_rect(0, 0, w, h, 0)
     x0, y0 = (w - g) // 2, (h - g) // 2
     glyph = caption_glyph(kind, x0, y0, g, stroke, diagonal)
-    cb = "caption_buttons"
     if kind == "close":
         looks = [(None, d.colour(cb, "glyph_colour")), (d.colour(cb, "close_hot"), d.colour(cb, "close_glyph_hot")),
                  (d.colour(cb, "close_pressed"), d.colour(cb, "close_glyph_hot"))]
@@ -285,7 +296,7 @@ def caption_button_picture(d, s, kind, small):
             c.fill(area, fill)
         c.fill(glyph, ink)
         states.append(c)
-    return Picture(strip(states), 3)
+    return Picture(strip(states), 3, draw_mode=GLYPH_DM)
 
 
 def check_mark(x0, y0, size, width):
@@ -320,7 +331,7 @@ def check_box_picture(d, s, kind, size_key):
                 top = (n - bar) // 2
                 c.fill(rounded_rect(round(4.5 * scale), top, n - round(4.5 * scale), top + bar, 0), d.colour(ck, "mark"))
         states.append(c)
-    return Picture(strip(states), 3)
+    return Picture(strip(states), 3, draw_mode=GLYPH_DM)
 
 
 def radio_picture(d, s, checked):
@@ -339,7 +350,7 @@ def radio_picture(d, s, checked):
             c.fill(disc, d.colour(ck, "fill_pressed") if state == 2 else d.colour(ck, "fill"))
             c.fill(ring(disc, line), d.colour(ck, ("border", "border_hot", "checked_pressed")[state]))
         states.append(c)
-    return Picture(strip(states), 3)
+    return Picture(strip(states), 3, draw_mode=GLYPH_DM)
 
 
 def menu_check_picture(d, s):
@@ -351,7 +362,7 @@ def menu_check_picture(d, s):
         c = Canvas(n, n)
         c.fill(mark, d.colour("menu", "check"))
         states.append(c)
-    return Picture(strip(states), 2)
+    return Picture(strip(states), 2, draw_mode=GLYPH_DM)
 
 
 def menu_frame_picture(d, s):
@@ -375,7 +386,7 @@ def menu_item_picture(d, s):
     w, h = 2 * mx + 2, 2 * my + 2
     hot = Canvas(w, h)
     hot.fill(rounded_rect(inset, vinset, w - inset, h - vinset, rad * s), d.colour("menu", "selection"))
-    return Picture(strip([Canvas(w, h), hot]), 2, (mx, my, mx, my), BOX_DM)
+    return Picture(strip([Canvas(w, h), hot]), 2, (mx, my, mx, my), HOT_BOX_DM)
 
 
 def divider_picture(d, s):
@@ -429,7 +440,7 @@ def arrow_picture(d, s, side):
         c = Canvas(n, n)
         c.fill(shape, d.colour("scroll", key))
         states.append(c)
-    return Picture(strip(states), 3)
+    return Picture(strip(states), 3, draw_mode=GLYPH_DM)
 
 
 # Every picture of the skin: (file name stem, section, key, drawing routine); a stem that
@@ -547,8 +558,12 @@ def skin_sections(d, pictures):
         *per_density("WSHOFFS", scaled(d.number("window", "shadow_offset"))),
         ("WSHCOLA", alpha_black(d.number("window", "shadow_active_alpha"))),
         ("WSHCOLN", alpha_black(d.number("window", "shadow_inactive_alpha"))),
-        # Caption buttons: adjacent, centred on the caption.
+        # Caption buttons: adjacent, flush with the frame's top and right, centred on the
+        # caption.
         *per_density("BISPACE", [0, 0, 0, 0]),
+        *per_density("BILEFT", [0, 0, 0, 0]),
+        *per_density("BIRIGHT", [0, 0, 0, 0]),
+        *per_density("BITOP", [0, 0, 0, 0]),
         ("BIVALIGN", "0"),
         # Scroll bars: thin, with arrow buttons, a narrower floating thumb.
         ("SCROLLSWIDTH", str(int(d.number("scroll", "width")))),
@@ -729,30 +744,41 @@ def preview(pictures, design, path):
         s = ppi / 96
         p = lambda stem: pictures[(stem, ppi)][0]  # noqa: E731
         W, H = px(430, s), px(250, s)
-        sheet = Canvas(W + px(200, s), H + px(136, s))
+        sheet = Canvas(W + px(200, s), H + px(176, s))
         sheet.fill(rr(0, 0, sheet.width, sheet.height, 0), (128, 134, 142))
         ox, oy = px(10, s), px(10, s)
         win = Canvas(W, H)
         nine_part(win, p("FORM"), 1, 0, 0, W, H)
         win.fill(rr(px(4, s), px(4, s), W - px(4, s), H - px(4, s), 0), design.colour("colours", "window"))
         nine_part(win, p("FORM"), 1, 0, 0, W, H)
-        title_h = px(28, s)
+        title_h = px(design.number("window", "title_height"), s)
         nine_part(win, p("FORMTITLE"), 1, 0, 0, W, title_h)
-        x = W - px(4, s)
+        # Caption buttons flush with the frame's right line, as high as the bar; the close
+        # button shown hot.
+        x = W - px(design.number("window", "border"), s)
         for stem in ("CAPTIONCLOSE", "CAPTIONMAX", "CAPTIONMIN"):
             pic = p(stem)
             bw, bh = pic.canvas.width // 3, pic.canvas.height
             x -= bw
-            glyph(win, pic, 1 if stem == "CAPTIONCLOSE" else 0, x, (title_h - bh) // 2 + 1)
+            glyph(win, pic, 1 if stem == "CAPTIONCLOSE" else 0, x, (title_h - bh) // 2)
         nine_part(win, p("EDIT"), 0, px(20, s), px(45, s), px(277, s), px(32, s))
         nine_part(win, p("EDIT"), 1, px(20, s), px(90, s), px(277, s), px(32, s))
         for i in range(4):
             nine_part(win, p("BUTTON"), i, px(20 + i * 100, s), px(140, s), px(92, s), px(32, s))
-        nine_part(win, p("GAUGE"), 0, px(20, s), px(190, s), px(300, s), px(21, s))
-        item = p("PROGRESSH")
-        iw = int(round((px(21, s) - 2) * 0.66)) - 2
-        for k in range(12):
-            nine_part(win, item, 0, px(21, s) + k * (iw + 2), px(191, s), iw, px(19, s))
+        # The progress bar twice at 60 %: segmented, as the engine paints the main window's
+        # bar (pieces and gaps as it computes them), and smooth (one stretched piece).
+        bar_w, bar_h = px(300, s), px(21, s)
+        for row, smooth in ((px(190, s), False), (px(220, s), True)):
+            nine_part(win, p("GAUGE"), 0, px(20, s), row, bar_w, bar_h)
+            item, inner = p("PROGRESSH"), bar_h - 2
+            if smooth:
+                nine_part(win, item, 0, px(21, s), row + 1, round((bar_w - 2) * 0.6), inner)
+                continue
+            iw = int(round(inner * 0.66)) - 2
+            n = (bar_w - 2 - 2) // (iw + 2)
+            gap = (bar_w - 2 - 2 - n * iw) // (n - 1)
+            for k in range(round(n * 0.6)):
+                nine_part(win, item, 0, px(21, s) + k * (iw + gap), row + 1, iw, inner)
         cx = px(340, s)
         for j, stem in enumerate(("BOXUNCHECKED", "BOXCHECKED", "RADIOCHECKED")):
             pic = p(stem)
@@ -771,9 +797,9 @@ def preview(pictures, design, path):
         nine_part(menu, p("THUMB"), 1, mw - px(12, s), px(70, s), px(8, s), px(40, s))
         sheet.composite(menu, ox + W + px(15, s), oy)
         # Under the window: every glyph picture in all its states, on the title bar's colour.
-        parts = Canvas(sheet.width - 2 * ox, px(108, s))
+        parts = Canvas(sheet.width - 2 * ox, px(148, s))
         parts.fill(rr(0, 0, parts.width, parts.height, 0), design.colour("title", "bottom"))
-        x, y = px(4, s), px(4, s)
+        x, y, row_h = px(4, s), px(4, s), 0
         for stem in ("CAPTIONCLOSE", "CAPTIONMAX", "CAPTIONMIN", "CAPTIONNORM", "CAPTIONHELP",
                      "SMALLCAPTIONCLOSE", "SMALLCAPTIONMAX", "SMALLCAPTIONMIN", "SMALLCAPTIONNORM", "SMALLCAPTIONHELP",
                      "BOXUNCHECKED", "BOXGRAYED", "SMALLUNCHECKED", "SMALLCHECKED", "SMALLGRAYED", "RADIOUNCHECKED",
@@ -781,7 +807,8 @@ def preview(pictures, design, path):
             pic = p(stem)
             sw = pic.canvas.width // pic.states
             if x + sw * pic.states > parts.width:
-                x, y = px(4, s), y + px(26, s)
+                x, y, row_h = px(4, s), y + row_h + px(6, s), 0
+            row_h = max(row_h, pic.canvas.height)
             for st in range(pic.states):
                 glyph(parts, pic, st, x, y)
                 x += sw
