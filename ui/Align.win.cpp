@@ -5,7 +5,7 @@
 //   1. TMargins, TPadding, TSizeConstraints
 //   2. TControl: alignment, anchors, explicit bounds
 //   3. TWinControl: the align level and placing the children
-//   4. TWinControl: the border around the client area
+//   4. TWinControl: the border and the bevel around the client area
 #include <windows.h>
 
 #include <algorithm>
@@ -184,6 +184,7 @@ void TControl::BoundsSetFromOutside() {
   explicitBounds_ = BoundsRect();
   UpdateAnchorRules();
   if (align_ != alNone) RequestAlign();
+  if (parent_) parent_->ControlBoundsChanged(this);
 }
 
 // ---- 3. TWinControl: the align level and placing the children -------------------------
@@ -405,12 +406,12 @@ void TWinControl::GetChildren(std::vector<TComponent*>& children, TComponent* ro
     if (TControl* c = Controls(i); c->Owner() == root) children.push_back(c);
 }
 
-// ---- 4. TWinControl: the border around the client area --------------------------------
+// ---- 4. TWinControl: the border and the bevel around the client area --------------------
+//
+// Outside in: the bevel (BevelKind other than bkNone), the system's own border (client edge,
+// WS_BORDER), the scroll bars, BorderWidth in the control's colour, the client area.
 
-void TWinControl::SetBorderWidth(Integer value) {
-  value = std::max(value, 0);
-  if (value == borderWidth_) return;
-  borderWidth_ = value;
+void TWinControl::FrameChanged() {
   if (handle_)
     SetWindowPos(handle_, nullptr, 0, 0, 0, 0,
                  SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
@@ -418,24 +419,127 @@ void TWinControl::SetBorderWidth(Integer value) {
   Invalidate();
 }
 
+void TWinControl::SetBorderWidth(Integer value) {
+  value = std::max(value, 0);
+  if (value == borderWidth_) return;
+  borderWidth_ = value;
+  FrameChanged();
+}
+
+void TWinControl::SetBevelEdges(TBevelEdges value) {
+  if (value == bevelEdges_) return;
+  bevelEdges_ = value;
+  FrameChanged();
+}
+
+void TWinControl::SetBevelInner(TBevelCut value) {
+  if (value == bevelInner_) return;
+  bevelInner_ = value;
+  FrameChanged();
+}
+
+void TWinControl::SetBevelOuter(TBevelCut value) {
+  if (value == bevelOuter_) return;
+  bevelOuter_ = value;
+  FrameChanged();
+}
+
+void TWinControl::SetBevelKind(TBevelKind value) {
+  if (value == bevelKind_) return;
+  bevelKind_ = value;
+  FrameChanged();
+}
+
+void TWinControl::SetBevelWidth(Integer value) {
+  value = std::max(value, 1);
+  if (value == bevelWidth_) return;
+  bevelWidth_ = value;
+  FrameChanged();
+}
+
+void TWinControl::SetCtl3D(bool value) {
+  if (value == ctl3D_) return;
+  ctl3D_ = value;
+  Perform(CM_CTL3DCHANGED, 0, 0);
+  FrameChanged();
+  RecreateWnd();
+}
+
+void TWinControl::AddSystemBorder(TCreateParams& p, bool single) const {
+  if (!single) return;
+  if (ctl3D_)
+    p.ExStyle |= WS_EX_CLIENTEDGE;
+  else
+    p.Style |= WS_BORDER;
+}
+
+void TWinControl::SetParentBackground(bool value) {
+  if (value == ParentBackground()) return;
+  SetControlStyle(value ? ControlStyle() + TControlStyle{csParentBackground} : ControlStyle() - TControlStyle{csParentBackground});
+  Invalidate();
+}
+
+TRect TWinControl::BevelSize() const {
+  if (bevelKind_ == bkNone) return {};
+  const Integer size = (bevelInner_ != bvNone ? bevelWidth_ : 0) + (bevelOuter_ != bvNone ? bevelWidth_ : 0);
+  auto on = [&](TBevelEdge e) { return bevelEdges_.Contains(e) ? size : 0; };
+  return {on(beLeft), on(beTop), on(beRight), on(beBottom)};
+}
+
 void TWinControl::WMNCCalcSize(TMessage& m) {
+  // Both forms of the message start with the rectangle that becomes the client area: the
+  // bevel is taken from it before the system takes its border and scroll bars.
+  auto* r = reinterpret_cast<RECT*>(m.LParam);
+  const TRect bevel = BevelSize();
+  if (r) {
+    r->left += bevel.Left;
+    r->top += bevel.Top;
+    r->right -= bevel.Right;
+    r->bottom -= bevel.Bottom;
+  }
   DefaultHandler(m);
-  // Both forms of the message start with the client rectangle.
-  if (borderWidth_ > 0 && m.LParam) InflateRect(reinterpret_cast<RECT*>(m.LParam), -borderWidth_, -borderWidth_);
+  if (borderWidth_ > 0 && r) InflateRect(r, -borderWidth_, -borderWidth_);
 }
 
 void TWinControl::WMNCPaint(TMessage& m) {
   DefaultHandler(m);
-  if (borderWidth_ <= 0 || !handle_) return;
+  const TRect bevel = BevelSize();
+  const bool hasBevel = bevel.Left || bevel.Top || bevel.Right || bevel.Bottom;
+  if ((borderWidth_ <= 0 && !hasBevel) || !handle_) return;
   RECT window, client;
   GetWindowRect(handle_, &window);
   GetClientRect(handle_, &client);
   MapWindowPoints(handle_, nullptr, reinterpret_cast<POINT*>(&client), 2);
   OffsetRect(&client, -window.left, -window.top);
-  RECT frame = client;
-  InflateRect(&frame, borderWidth_, borderWidth_);
+  OffsetRect(&window, -window.left, -window.top);
   TWindowDC dc(handle_);
   if (!dc.get()) return;
   ExcludeClipRect(dc, client.left, client.top, client.right, client.bottom);
-  FillRect(dc, &frame, Brush()->Handle());
+  if (borderWidth_ > 0) {
+    RECT frame = client;
+    InflateRect(&frame, borderWidth_, borderWidth_);
+    FillRect(dc, &frame, Brush()->Handle());
+  }
+  if (!hasBevel) return;
+  // The system drew its border at the window's edge, where the bevel goes: the bevel ring is
+  // painted over it and the system's border drawn again inside the ring.
+  RECT inside{window.left + bevel.Left, window.top + bevel.Top, window.right - bevel.Right, window.bottom - bevel.Bottom};
+  {
+    TSaveDC saved(dc);
+    ExcludeClipRect(dc, inside.left, inside.top, inside.right, inside.bottom);
+    FillRect(dc, &window, Brush()->Handle());
+    static constexpr UINT kInner[] = {0, BDR_SUNKENINNER, BDR_RAISEDINNER, 0};
+    static constexpr UINT kOuter[] = {0, BDR_SUNKENOUTER, BDR_RAISEDOUTER, 0};
+    static constexpr UINT kKind[] = {0, 0, BF_SOFT, BF_FLAT};
+    RECT edge = window;
+    DrawEdge(dc, &edge, kInner[bevelInner_] | kOuter[bevelOuter_],
+             static_cast<UINT>(bevelEdges_.Bits()) | kKind[bevelKind_] | (ctl3D_ ? 0 : BF_MONO));
+  }
+  const LONG exStyle = GetWindowLongW(handle_, GWL_EXSTYLE);
+  if (exStyle & WS_EX_CLIENTEDGE)
+    DrawEdge(dc, &inside, EDGE_SUNKEN, BF_RECT | (ctl3D_ ? 0 : BF_MONO));
+  else if (exStyle & WS_EX_STATICEDGE)
+    DrawEdge(dc, &inside, BDR_SUNKENOUTER, BF_RECT);
+  else if (GetWindowLongW(handle_, GWL_STYLE) & WS_BORDER)
+    FrameRect(dc, &inside, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
 }

@@ -77,6 +77,7 @@ void TBitmap::SetColorTable(const std::vector<uint32_t>& table) {
 #ifdef _WIN32
   if (dib_ && !colorTable_.empty()) {
     // The DIB section keeps its own copy of the table; rebuild it with the new one.
+    FlushGdi();
     TBitmap copy;
     copy.format_ = format_;
     if (copy.Allocate(width_, height_, format_, colorTable_)) {
@@ -87,6 +88,13 @@ void TBitmap::SetColorTable(const std::vector<uint32_t>& table) {
     }
   }
 #endif
+  Changed();
+}
+
+void TBitmap::SetHandleType(TBitmapHandleType t) {
+  if (t == handleType_) return;
+  handleType_ = t;
+  Changed();
 }
 
 void TBitmap::SetSize(Integer width, Integer height) {
@@ -97,6 +105,7 @@ void TBitmap::SetSize(Integer width, Integer height) {
     width_ = width;
     height_ = height;
     stride_ = StrideFor(width, format_);
+    Changed();
     return;
   }
   TBitmap next;
@@ -106,31 +115,41 @@ void TBitmap::SetSize(Integer width, Integer height) {
   // Keep the overlapping top-left part (none when this bitmap has no pixels, e.g. 0 x h).
   Integer rows = bits_ ? std::min(height, height_) : 0;
   Integer rowBytes = std::min(next.stride_, stride_);
+  if (rows > 0) FlushGdi();
   for (Integer y = 0; y < rows; ++y)
-    std::memcpy(next.ScanLine(y), ScanLine(y), static_cast<size_t>(rowBytes));
+    std::memcpy(next.RowAddress(y), RowAddress(y), static_cast<size_t>(rowBytes));
   TakePixels(next);
   width_ = width;
   height_ = height;
   stride_ = next.stride_;
   if (colorTable_.empty()) colorTable_ = DefaultColorTable(format_);
+  Changed();
 }
 
 void* TBitmap::ScanLine(Integer y) {
   if (y < 0 || y >= height_ || !bits_) throw ERangeError("Scan line index out of range");
-  return bits_ + static_cast<size_t>(height_ - 1 - y) * stride_;
+  FlushGdi();
+  return RowAddress(y);
 }
 
 const void* TBitmap::ScanLine(Integer y) const { return const_cast<TBitmap*>(this)->ScanLine(y); }
 
 TPixelView TBitmap::View() {
   if (!bits_ || BitsPerPixel(format_) != 32) return {};
-  return {static_cast<Byte*>(ScanLine(0)), RowDelta(), width_, height_};
+  FlushGdi();
+  return {RowAddress(0), RowDelta(), width_, height_};
 }
 
 static uint32_t RgbQuadToColor(uint32_t q) { return ((q >> 16) & 0xFF) | (q & 0xFF00) | ((q & 0xFF) << 16); }
 
 TColor TBitmap::PixelColor(Integer x, Integer y) const {
-  const Byte* row = static_cast<const Byte*>(ScanLine(y));
+  if (y < 0 || y >= height_ || !bits_) throw ERangeError("Scan line index out of range");
+  FlushGdi();
+  return PixelColorAt(x, y);
+}
+
+TColor TBitmap::PixelColorAt(Integer x, Integer y) const {
+  const Byte* row = RowAddress(y);
   auto index = [&](int bpp) -> uint32_t {
     int bit = x * bpp;
     int v = row[bit / 8] >> (8 - bpp - bit % 8);
@@ -184,6 +203,7 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
     format_ = format;
     colorTable_ = DefaultColorTable(format);
     stride_ = StrideFor(width_, format);
+    Changed();
     return;
   }
   auto table = DefaultColorTable(format);
@@ -191,12 +211,13 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
   next.format_ = format;
   if (!next.Allocate(width_, height_, format, table)) throw EOutOfResources("Out of system resources");
   const int bpp = BitsPerPixel(format);
+  FlushGdi();
   for (Integer y = 0; y < height_; ++y) {
-    Byte* dst = static_cast<Byte*>(next.ScanLine(y));
-    const Byte* src = static_cast<const Byte*>(ScanLine(y));
+    Byte* dst = next.RowAddress(y);
+    const Byte* src = RowAddress(y);
     for (Integer x = 0; x < width_; ++x) {
       uint32_t alpha = BitsPerPixel(format_) == 32 ? uint32_t(src[x * 4 + 3]) << 24 : 0;
-      TColor c = PixelColor(x, y);
+      TColor c = PixelColorAt(x, y);
       uint32_t bgra = ((c >> 16) & 0xFF) | (c & 0xFF00) | ((c & 0xFF) << 16) | alpha;
       switch (bpp) {
         case 1:
@@ -225,6 +246,7 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
   format_ = format;
   stride_ = next.stride_;
   colorTable_ = table;
+  Changed();
 }
 
 void TBitmap::TakePixels(TBitmap& next) {
@@ -238,6 +260,7 @@ void TBitmap::TakePixels(TBitmap& next) {
 void TBitmap::FreeImage() {
   Release();
   width_ = height_ = stride_ = 0;
+  Changed();
 }
 
 void TBitmap::Swap(TBitmap& other) {
@@ -261,6 +284,8 @@ void TBitmap::Swap(TBitmap& other) {
   const bool transparent = Transparent();
   SetTransparent(other.Transparent());
   other.SetTransparent(transparent);
+  Changed();
+  other.Changed();
 }
 
 void TBitmap::Assign(const TPersistent* source) {
@@ -279,6 +304,7 @@ void TBitmap::Assign(const TPersistent* source) {
   if (!src->Empty() && src->bits_) {
     if (!next.Allocate(src->width_, src->height_, src->format_, src->colorTable_))
       throw EOutOfResources("Out of system resources");
+    FlushGdi();
     std::memcpy(next.bits_, src->bits_, static_cast<size_t>(src->stride_) * src->height_);
   }
   TakePixels(next);
@@ -293,6 +319,7 @@ void TBitmap::Assign(const TPersistent* source) {
   transparentColor_ = src->transparentColor_;
   colorTable_ = src->colorTable_;
   SetTransparent(src->Transparent());
+  Changed();
 }
 
 void TBitmap::AssignTo(TPersistent* dest) const { TGraphic::AssignTo(dest); }
@@ -314,6 +341,13 @@ void Put16(Byte* p, uint16_t v) {
 [[noreturn]] void BadBitmap() { throw EInvalidGraphic("Bitmap image is not valid"); }
 
 }  // namespace
+
+TW_DEFINE_CLASS(TBitmap) {
+  b.Binary(
+       u"Data", [](TBitmap& bmp, TStream& s) { bmp.LoadFromStream(s); },
+       [](const TBitmap& bmp, TStream& s) { bmp.SaveToStream(s); })
+      .Stored([](const TBitmap& bmp) { return !bmp.Empty(); });
+}
 
 void TBitmap::LoadFromStream(TStream& stream) {
   // BITMAPFILEHEADER (14 bytes) and an info header of 40 bytes or more; uncompressed
@@ -378,7 +412,7 @@ void TBitmap::LoadFromStream(TStream& stream) {
   next.height_ = h;
   for (int32_t row = 0; row < h; ++row) {
     int32_t y = topDown ? row : h - 1 - row;
-    stream.ReadBuffer(next.ScanLine(y), next.stride_);
+    stream.ReadBuffer(next.RowAddress(y), next.stride_);  // fresh memory: no GDI drawing to wait for
   }
   TakePixels(next);
   width_ = w;
@@ -386,6 +420,7 @@ void TBitmap::LoadFromStream(TStream& stream) {
   stride_ = next.stride_;
   format_ = f;
   colorTable_ = table.empty() ? DefaultColorTable(f) : table;
+  Changed();
 }
 
 void TBitmap::SaveToStream(TStream& stream) const {
@@ -412,7 +447,10 @@ void TBitmap::SaveToStream(TStream& stream) const {
       Put32(b, q);
       stream.WriteBuffer(b, 4);
     }
-  if (imageBytes) stream.WriteBuffer(bits_, static_cast<Integer>(imageBytes));  // bottom-up, as stored
+  if (imageBytes) {
+    FlushGdi();
+    stream.WriteBuffer(bits_, static_cast<Integer>(imageBytes));  // bottom-up, as stored
+  }
 }
 
 #ifndef _WIN32
@@ -436,5 +474,6 @@ void TBitmap::Release() {
 
 void TBitmap::DetachCanvas() {}
 void TBitmap::DestroyCanvas() {}
+void TBitmap::FlushGdi() {}  // no GDI, nothing held back
 
 #endif

@@ -4,6 +4,11 @@
 //
 // Row order is bottom-up as in a Windows DIB: ScanLine(0) is the top row, and the byte
 // distance from one row to the next (RowDelta) is negative. Rows are padded to 4 bytes.
+//
+// The gate between GDI and the pixels: GDI may hold back drawing of this thread in a batch, so
+// on Windows every way to the pixel memory (ScanLine, View, PixelColor, and the bitmap's own
+// copies of it) first flushes that batch; a pixel read after drawing on the canvas sees the
+// drawing without a flush of the caller's.
 #pragma once
 
 #include <cstdint>
@@ -56,6 +61,10 @@ class TGraphic : public TPersistent {
 
   TProgressEvent OnProgress() const { return onProgress_; }
   void SetOnProgress(TProgressEvent e) { onProgress_ = e; }
+  // Called after the picture changed: its size, format, pixels as a whole (a load, an
+  // assignment) or its colour table.
+  TNotifyEvent OnChange() const { return onChange_; }
+  void SetOnChange(TNotifyEvent e) { onChange_ = e; }
 
 #ifdef _WIN32
   // Paints the picture into r of the canvas (stretched when the sizes differ). TCanvas's
@@ -67,14 +76,18 @@ class TGraphic : public TPersistent {
   void Progress(TProgressStage stage, Byte percentDone, bool redrawNow, const TRect& r, const String& msg) {
     onProgress_.Call(this, stage, percentDone, redrawNow, r, msg);
   }
+  void Changed() { onChange_.Call(this); }
 
  private:
   bool transparent_ = false;
   TProgressEvent onProgress_;
+  TNotifyEvent onChange_;
 };
 
+// In a form description a bitmap property (a button's Glyph) is written as "Glyph.Data": the
+// picture as a BMP file.
 class TBitmap : public TGraphic {
- public:
+  TW_CLASS(TBitmap, TGraphic)
   TBitmap() = default;
   TBitmap(Integer width, Integer height, TPixelFormat format = pf32bit);
   ~TBitmap() override;
@@ -94,7 +107,7 @@ class TBitmap : public TGraphic {
   // Converts the pixels to the new format (indexed formats by nearest palette colour).
   void SetPixelFormat(TPixelFormat format);
   TBitmapHandleType HandleType() const { return handleType_; }
-  void SetHandleType(TBitmapHandleType t) { handleType_ = t; }  // always DIB-backed underneath
+  void SetHandleType(TBitmapHandleType t);  // always DIB-backed underneath
   bool IgnorePalette() const { return ignorePalette_; }
   void SetIgnorePalette(bool v) { ignorePalette_ = v; }
   TAlphaFormat AlphaFormat() const { return alphaFormat_; }
@@ -108,7 +121,8 @@ class TBitmap : public TGraphic {
   const std::vector<uint32_t>& ColorTable() const { return colorTable_; }
   void SetColorTable(const std::vector<uint32_t>& table);
 
-  // Address of row y (0 = top). Raises ERangeError "Scan line index out of range".
+  // Address of row y (0 = top), GDI's drawing flushed into it. Raises ERangeError "Scan line
+  // index out of range".
   void* ScanLine(Integer y);
   const void* ScanLine(Integer y) const;
   Integer RowDelta() const { return -stride_; }
@@ -116,7 +130,8 @@ class TBitmap : public TGraphic {
   static Integer BitsPerPixel(TPixelFormat f);
   static Integer StrideFor(Integer width, TPixelFormat f);
 
-  // The pixels of a pf32bit bitmap; an empty view for other formats or an empty bitmap.
+  // The pixels of a pf32bit bitmap, GDI's drawing flushed into them; an empty view for other
+  // formats or an empty bitmap.
   TPixelView View();
 
   // Reads one pixel as a colour value (red in byte 0), whatever the pixel format.
@@ -139,6 +154,10 @@ class TBitmap : public TGraphic {
   // Made on first use and kept as long as the bitmap (with its font, brush and pen); its
   // DC is remade when the pixel memory is replaced.
   TCanvas* Canvas();
+  // The canvas lets go of its DC (remade on its next use): the bitmap is selected into that
+  // DC, and code that selects it into a DC of its own (an image list taking it) must have it
+  // free.
+  void ReleaseCanvasDC() { DetachCanvas(); }
   // Straight copy; 32-bit pictures with AlphaFormat afDefined or afPremultiplied are blended
   // (AlphaBlend), transparent ones leave out TransparentColor.
   void Draw(TCanvas* canvas, const TRect& r) override;
@@ -155,6 +174,11 @@ class TBitmap : public TGraphic {
   void TakePixels(TBitmap& next);
   void DetachCanvas();
   void DestroyCanvas();
+  // The gate: GDI's batched drawing of this thread lands in the pixel memory (nothing natively).
+  static void FlushGdi();
+  // Row y of the pixel memory as it stands (the caller has passed the gate).
+  Byte* RowAddress(Integer y) const { return bits_ + static_cast<size_t>(height_ - 1 - y) * stride_; }
+  TColor PixelColorAt(Integer x, Integer y) const;
 
   Integer width_ = 0, height_ = 0, stride_ = 0;
   TPixelFormat format_ = pfDevice;
@@ -170,6 +194,13 @@ class TBitmap : public TGraphic {
   TBitmapCanvas* canvas_ = nullptr;
 #endif
 };
+
+#ifdef _WIN32
+// The one gate between GDI and pixel memory: the drawing GDI holds back in this thread's batch
+// lands in the pixels. Every way of TBitmap to its pixels passes it; code that reaches the
+// memory of a DIB section another way (through a DC it is selected into) calls it itself.
+void FlushGdiDrawing();
+#endif
 
 // The default colour table of an indexed format: black and white; the 16 VGA colours; a
 // 6x6x6 colour cube followed by greys.

@@ -41,10 +41,14 @@ bool TBitmap::Allocate(Integer width, Integer height, TPixelFormat format, const
   return true;
 }
 
+void FlushGdiDrawing() { GdiFlush(); }
+
+void TBitmap::FlushGdi() { FlushGdiDrawing(); }
+
 void TBitmap::Release() {
   DetachCanvas();
   if (dib_) {
-    GdiFlush();  // drawing queued on the bitmap must finish before its memory goes
+    FlushGdi();  // drawing queued on the bitmap must finish before its memory goes
     DeleteObject(dib_);
   }
   dib_ = nullptr;

@@ -86,6 +86,10 @@ class TCanvas : public TPersistent {
 #pragma pop_macro("TextOut")
   // Text at (x, y) clipped to r.
   void TextRect(const TRect& r, Integer x, Integer y, const String& text);
+  // Text laid out in r by the system's text formatting (DT_ flags); with DT_CALCRECT nothing
+  // is drawn and r becomes the text's extent. Etched (the disabled look): once in the
+  // highlight colour a pixel down and right, then in the shadow colour.
+  void FormattedText(TRect& r, const String& text, Cardinal flags, bool etched = false);
   TSize TextExtent(const String& text);
   Integer TextWidth(const String& text) { return TextExtent(text).cx; }
   Integer TextHeight(const String& text) { return TextExtent(text).cy; }

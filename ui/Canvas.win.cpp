@@ -183,6 +183,28 @@ void TCanvas::TextRect(const TRect& r, Integer x, Integer y, const String& text)
               nullptr);
 }
 
+void TCanvas::FormattedText(TRect& r, const String& text, Cardinal flags, bool etched) {
+  Require(kFontValid | kBrushValid);
+  RECT rc{r.Left, r.Top, r.Right, r.Bottom};
+  auto draw = [&] { DrawTextW(dc_, WideStr(text), static_cast<int>(text.size()), &rc, flags); };
+  if (flags & DT_CALCRECT) {
+    draw();
+    r = {rc.left, rc.top, rc.right, rc.bottom};
+    return;
+  }
+  if (!etched) {
+    draw();
+    return;
+  }
+  OffsetRect(&rc, 1, 1);
+  SetTextColor(dc_, ColorToRGB(clBtnHighlight));
+  draw();
+  OffsetRect(&rc, -1, -1);
+  SetTextColor(dc_, ColorToRGB(clBtnShadow));
+  draw();
+  SetTextColor(dc_, ColorToRGB(font_->Color()));
+}
+
 TSize TCanvas::TextExtent(const String& text) {
   Require(kFontValid);
   SIZE s{};

@@ -195,6 +195,18 @@ class TComponent : public TPersistent {
 // True when the text is a valid component name (a letter or '_', then letters, digits, '_').
 bool IsValidIdent(StringView name);
 
+// Points a component's reference to another component (field) at value, moving the client's
+// free notification from the component it pointed at to the new one; false when it already
+// pointed there. ReplaceReference(this, field, nullptr) in a destructor lets go of it.
+template <class T>
+bool ReplaceReference(TComponent* client, T*& field, T* value) {
+  if (field == value) return false;
+  if (field) field->RemoveFreeNotification(client);
+  field = value;
+  if (value) value->FreeNotification(client);
+  return true;
+}
+
 // ---- collections ----------------------------------------------------------------------
 
 class TCollection;

@@ -75,6 +75,12 @@ TW_ENUM(TAlign, alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom)
 // The parent's edges whose distance a control keeps when the parent is resized.
 TW_ENUM(TAnchorKind, akLeft, akTop, akRight, akBottom)
 using TAnchors = TSet<TAnchorKind>;
+// A 3-D edge: cut into the surface, raised from it, or a flat space of the same width.
+TW_ENUM(TBevelCut, bvNone, bvLowered, bvRaised, bvSpace)
+// How a windowed control's bevel is drawn: not at all, as plain 3-D edges, softer, flat.
+TW_ENUM(TBevelKind, bkNone, bkTile, bkSoft, bkFlat)
+TW_ENUM(TBevelEdge, beLeft, beTop, beRight, beBottom)
+using TBevelEdges = TSet<TBevelEdge>;
 
 using TMouseEvent = TEvent<void(TObject* Sender, TMouseButton Button, TShiftState Shift, Integer X, Integer Y)>;
 using TMouseMoveEvent = TEvent<void(TObject* Sender, TShiftState Shift, Integer X, Integer Y)>;
@@ -559,6 +565,34 @@ class TWinControl : public TControl {
   // A frame this wide in the control's colour around the client area (outside it).
   Integer BorderWidth() const { return borderWidth_; }
   void SetBorderWidth(Integer value);
+  // ---- bevels (Align.win.cpp) ----
+  // With a BevelKind other than bkNone the window has a 3-D frame outside its client area
+  // (and outside the system's own border): on the BevelEdges, an outer and an inner edge cut
+  // as BevelOuter and BevelInner say, each BevelWidth wide. Other controls (a panel) use the
+  // same values for what they paint themselves.
+  TBevelEdges BevelEdges() const { return bevelEdges_; }
+  void SetBevelEdges(TBevelEdges value);
+  TBevelCut BevelInner() const { return bevelInner_; }
+  void SetBevelInner(TBevelCut value);
+  TBevelCut BevelOuter() const { return bevelOuter_; }
+  void SetBevelOuter(TBevelCut value);
+  TBevelKind BevelKind() const { return bevelKind_; }
+  void SetBevelKind(TBevelKind value);
+  Integer BevelWidth() const { return bevelWidth_; }
+  void SetBevelWidth(Integer value);
+  // The pixels of each edge the bevel takes (0 without a bevel).
+  TRect BevelSize() const;
+  // Three-dimensional look (on by default): off, borders and bevels are drawn flat.
+  // CM_CTL3DCHANGED follows a change, and the window is made again (its border is chosen
+  // when it is made).
+  bool Ctl3D() const { return ctl3D_; }
+  void SetCtl3D(bool value);
+  // The parent's background shows through: the control erases with its parent's painting
+  // instead of its colour (csParentBackground in ControlStyle).
+  bool ParentBackground() const { return ControlStyle().Contains(csParentBackground); }
+  void SetParentBackground(bool value);
+  // Moves the children by (dx, dy) and the window's content with them (a scrolling parent).
+  void ScrollBy(Integer dx, Integer dy);
   // While the align level is above 0 nothing is aligned; the EnableAlign that brings it back
   // to 0 aligns once if anything asked meanwhile. csAligning is in ControlState while the
   // children are being placed; the bounds they get then are not explicit ones.
@@ -589,6 +623,9 @@ class TWinControl : public TControl {
 
  protected:
   virtual void CreateParams(TCreateParams& params);
+  // The system's border of a control whose border style is single (single: true): the sunken
+  // client edge, or a flat line without Ctl3D.
+  void AddSystemBorder(TCreateParams& params, bool single) const;
   // Makes the window a superclass of a system class ("BUTTON", "EDIT" ...).
   void CreateSubClass(TCreateParams& params, const char16_t* sysClassName);
   virtual void CreateWnd();
@@ -615,6 +652,9 @@ class TWinControl : public TControl {
   virtual void AlignControls(TControl* control, TRect& rect);
   // The part of the client area the children are aligned in: less the Padding.
   virtual void AdjustClientRect(TRect& rect);
+  // A child's bounds were set from outside the alignment (a scrolling parent measures its
+  // range again).
+  virtual void ControlBoundsChanged(TControl* /*control*/) {}
   // The order and place of alCustom children: OnAlignInsertBefore and OnAlignPosition.
   virtual bool CustomAlignInsertBefore(TControl* c1, TControl* c2);
   virtual void CustomAlignPosition(TControl* control, Integer& newLeft, Integer& newTop, Integer& newWidth,
@@ -667,6 +707,13 @@ class TWinControl : public TControl {
   void PaddingChanged(TObject*) { Realign(); }
   std::unique_ptr<TPadding> padding_;
   Integer borderWidth_ = 0;
+  TBevelEdges bevelEdges_{beLeft, beTop, beRight, beBottom};
+  TBevelCut bevelInner_ = bvRaised, bevelOuter_ = bvLowered;
+  TBevelKind bevelKind_ = bkNone;
+  Integer bevelWidth_ = 1;
+  bool ctl3D_ = true;
+  // The non-client frame changed: recalculated and redrawn.
+  void FrameChanged();
   Integer alignLevel_ = 0;
   TSize alignedSize_{-1, -1};  // the client size the children were last aligned for
   bool alignMoved_ = false;     // an align pass moved children: one repaint at its end
@@ -749,6 +796,10 @@ class TGraphicControl : public TControl {
   ~TGraphicControl() override;
   TCanvas* Canvas() const { return canvas_; }
   void Dispatch(TMessage& message) override;
+  // Paints the control into dc (its parent's client coordinates moved to the control's
+  // top-left corner) through its own canvas, locked and drawing on dc: what WM_PAINT with a
+  // DC does, but by a direct call of Paint, past the WindowProc and whatever hooks it.
+  void PaintOn(HDC dc);
 
  protected:
   virtual void Paint() {}

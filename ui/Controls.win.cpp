@@ -11,6 +11,7 @@
 //   7. TWinControl: painting
 //   8. TControlCanvas, TGraphicControl, TCustomControl
 #include <windows.h>
+#include <uxtheme.h>
 
 #include <algorithm>
 #include <map>
@@ -1033,6 +1034,33 @@ void TWinControl::RemoveControl(TControl* control) {
   Perform(CM_CONTROLLISTCHANGE, ToWParam(control), 0);
 }
 
+void TWinControl::ScrollBy(Integer dx, Integer dy) {
+  if (dx == 0 && dy == 0) return;
+  // Windowed children move with the content (their bounds follow WM_WINDOWPOSCHANGED);
+  // graphic children are moved here, painted where the content went.
+  if (handle_ && IsWindowVisible(handle_)) {
+    ScrollWindowEx(handle_, dx, dy, nullptr, nullptr, nullptr, nullptr, SW_SCROLLCHILDREN | SW_INVALIDATE | SW_ERASE);
+  } else {
+    for (TWinControl* w : winControls_) {
+      if (w->handle_) {
+        SetWindowPos(w->handle_, nullptr, w->left_ + dx, w->top_ + dy, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        w->UpdateBounds();
+      } else {
+        w->left_ += dx;
+        w->top_ += dy;
+      }
+    }
+  }
+  for (TControl* c : controls_) {
+    c->left_ += dx;
+    c->top_ += dy;
+  }
+  if (handle_) {
+    for (TWinControl* w : winControls_)
+      if (w->handle_) w->UpdateBounds();
+  }
+}
+
 TControl* TWinControl::ControlAtPos(TPoint p, bool allowDisabled, bool allowWinControls) const {
   auto hit = [&](TControl* c) {
     return c->Visible() && (allowDisabled || c->Enabled()) && c->BoundsRect().Contains(p) &&
@@ -1505,6 +1533,11 @@ void TWinControl::WMEraseBkgnd(TMessage& m) {
   RECT r;
   TRect c = ClientRect();
   r = {c.Left, c.Top, c.Right, c.Bottom};
+  // The parent paints what lies behind the control (its background and its own painting).
+  if (ParentBackground() && parent_ && handle_ && SUCCEEDED(DrawThemeParentBackground(handle_, dc, &r))) {
+    m.Result = 1;
+    return;
+  }
   FillRect(dc, &r, brush_->Handle());
   m.Result = 1;
 }
@@ -1592,12 +1625,15 @@ TGraphicControl::~TGraphicControl() { delete canvas_; }
 
 void TGraphicControl::Dispatch(TMessage& m) {
   if (m.Msg == WM_PAINT) {
-    if (!m.WParam) return;  // graphic controls paint only into their parent's DC
-    TPaintDCScope scope(*canvas_, reinterpret_cast<HDC>(m.WParam));
-    Paint();
+    if (m.WParam) PaintOn(reinterpret_cast<HDC>(m.WParam));  // only into their parent's DC
     return;
   }
   TControl::Dispatch(m);
+}
+
+void TGraphicControl::PaintOn(HDC dc) {
+  TPaintDCScope scope(*canvas_, dc);
+  Paint();
 }
 
 TW_DEFINE_CLASS(TCustomControl) {}

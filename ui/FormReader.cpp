@@ -383,6 +383,19 @@ class Applier {
   }
 
   void ReadChild(TComponent* parent, const Obj& desc) {
+    // A component that an embedded component (a frame) made from its own description: the
+    // object changes it.
+    if (parent != root_)
+      if (TComponent* own = parent->FindComponent(desc.name)) {
+        if (own->ClassName() != desc.cls)
+          Fail(u"Component " + desc.name + u" is a " + own->ClassName() + u", not a " + desc.cls, desc.name, u"", desc.line);
+        own->SetLoading(true);
+        own->SetReading(true);
+        loaded_.push_back(own);
+        ReadBody(own, desc, desc.name);
+        own->SetReading(false);
+        return;
+      }
     const TClassInfo* cls = FindClass(desc.cls);
     if (!cls) {
       String where = u" (form " + formName_ + u", component " + desc.name + u", line " + IntToStr(desc.line) + u")";

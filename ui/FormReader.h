@@ -12,7 +12,9 @@
 //     Font.Style = [fsBold]                 //   of the root's class), nil
 //     OnCreate = FormCreate                 // sets: [a, b]; sub-objects by dotted names
 //     object btnJx: TsButton                // a child: created with the root as owner, placed
-//       Left = 435                          //   on the enclosing object when it is a control
+//       Left = 435                          //   on the enclosing object when it is a control;
+//                                           //   inside an embedded frame, an object named like
+//                                           //   one of the frame's own components changes it
 //       Items = ("TButton" "TEdit")         // string lists: ( strings )
 //       Fonts = <                           // collections: < item ... end ... >
 //         item
@@ -45,7 +47,8 @@ void ReadComponentUtf8(TComponent* root, std::string_view utf8);
 // Reads the RCDATA resource named resourceName (a form's class name) of the program into
 // root; false when the program has no such resource.
 bool ReadComponentResource(TComponent* root, const String& resourceName);
-// Registers the library's own classes for descriptions: TForm, TLabel, TEdit, TButton,
-// TProgressBar, TImage, TTimer, TActionList, TAction, TMainMenu, TPopupMenu, TMenuItem.
+// Registers the library's own classes for descriptions: forms and frames, every control of
+// StdCtrls.h, ExtCtrls.h, Buttons.h and ComCtrls.h, the scroll box, image lists, timers,
+// actions and menus.
 void RegisterLibraryClasses();
 #endif

@@ -1,10 +1,12 @@
 #include <windows.h>
 
 #include "ActnList.h"
+#include "Buttons.h"
 #include "ComCtrls.h"
 #include "ExtCtrls.h"
 #include "FormReader.h"
 #include "Forms.h"
+#include "ImgList.h"
 #include "Menus.h"
 #include "StdCtrls.h"
 #include "Streams.h"
@@ -19,10 +21,36 @@ bool ReadComponentResource(TComponent* root, const String& resourceName) {
 
 void RegisterLibraryClasses() {
   RegisterClass<TForm>();
+  RegisterClass<TFrame>();
   RegisterClass<TLabel>();
   RegisterClass<TEdit>();
+  RegisterClass<TMemo>();
   RegisterClass<TButton>();
+  RegisterClass<TCheckBox>();
+  RegisterClass<TRadioButton>();
+  RegisterClass<TGroupBox>();
+  RegisterClass<TStaticText>();
+  RegisterClass<TListBox>();
+  RegisterClass<TComboBox>();
+  RegisterClass<TScrollBar>();
+  RegisterClass<TPanel>();
+  RegisterClass<TLinkLabel>();
+  RegisterClass<TScrollBox>();
+  RegisterClass<TSpeedButton>();
+  RegisterClass<TTimerSpeedButton>();
+  RegisterClass<TBitBtn>();
   RegisterClass<TProgressBar>();
+  RegisterClass<TToolBar>();
+  RegisterClass<TToolButton>();
+  RegisterClass<TTrackBar>();
+  RegisterClass<TUpDown>();
+  RegisterClass<TStatusBar>();
+  RegisterClass<TTabControl>();
+  RegisterClass<TPageControl>();
+  RegisterClass<TTabSheet>();
+  RegisterClass<TListView>();
+  RegisterClass<TTreeView>();
+  RegisterClass<TImageList>();
   RegisterClass<TImage>();
   RegisterClass<TTimer>();
   RegisterClass<TActionList>();
@@ -33,3 +61,5 @@ void RegisterLibraryClasses() {
 }
 
 bool TCustomForm::ReadDescription() { return ReadComponentResource(this, ClassName()); }
+
+bool TCustomFrame::ReadDescription() { return ReadComponentResource(this, ClassName()); }

@@ -26,6 +26,7 @@
 
 #ifdef _WIN32
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <vector>
@@ -282,6 +283,123 @@ class TCustomForm : public TWinControl {
 class TForm : public TCustomForm {
   TW_CLASS(TForm, TCustomForm)
   using TCustomForm::TCustomForm;
+};
+
+// ---- scrolling controls (ScrollingControls.win.cpp) -----------------------------------
+
+TW_ENUM(TScrollBarKind, sbHorizontal, sbVertical)
+
+class TScrollingWinControl;
+
+// One scroll bar of a scrolling control, in pixels: Range is the extent of the scrolled
+// content (with AutoScroll: where the farthest child ends, plus Margin), Position how far it
+// is scrolled. The bar shows while Visible and the range exceeds the client area.
+class TControlScrollBar : public TPersistent {
+  TW_CLASS(TControlScrollBar, TPersistent)
+  TControlScrollBar(TScrollingWinControl* control, TScrollBarKind kind);
+
+  TScrollingWinControl* Control() const { return control_; }
+  TScrollBarKind Kind() const { return kind_; }
+  Integer Range() const { return range_; }
+  // Setting a range turns the control's AutoScroll off.
+  void SetRange(Integer v);
+  Integer Position() const { return position_; }
+  // Kept within 0 .. Range - the client extent; the content moves with it.
+  void SetPosition(Integer v);
+  // What an arrow of the bar scrolls.
+  Integer Increment() const { return increment_; }
+  void SetIncrement(Integer v) { increment_ = std::max(v, 1); }
+  bool Visible() const { return visible_; }
+  void SetVisible(bool v);
+  // Room kept after the farthest child (AutoScroll).
+  Integer Margin() const { return margin_; }
+  void SetMargin(Integer v);
+  // The content follows the thumb while it is dragged (off: when it is let go).
+  bool Tracking() const { return tracking_; }
+  void SetTracking(bool v) { tracking_ = v; }
+  // The bar shows now.
+  bool IsScrollBarVisible() const;
+  void Assign(const TPersistent* source) override;
+
+ private:
+  friend class TScrollingWinControl;
+  // The client extent along the bar.
+  Integer ClientExtent() const;
+  // A scroll request of the system bar (SB_ code and its thumb position).
+  void ScrollMessage(Integer code);
+  void Update();
+  TScrollingWinControl* control_;
+  TScrollBarKind kind_;
+  Integer range_ = 0, position_ = 0, increment_ = 8, margin_ = 0;
+  bool visible_ = true;
+  bool tracking_ = false;
+};
+
+// A windowed control whose content scrolls (a scroll box, a frame): with AutoScroll the
+// ranges follow the children, and the scroll bars move them.
+class TScrollingWinControl : public TWinControl {
+  TW_CLASS(TScrollingWinControl, TWinControl)
+  explicit TScrollingWinControl(TComponent* owner);
+  ~TScrollingWinControl() override;
+
+  bool AutoScroll() const { return autoScroll_; }
+  void SetAutoScroll(bool v);
+  TControlScrollBar* HorzScrollBar() const { return horzScrollBar_.get(); }
+  void SetHorzScrollBar(const TControlScrollBar* v) { horzScrollBar_->Assign(v); }
+  TControlScrollBar* VertScrollBar() const { return vertScrollBar_.get(); }
+  void SetVertScrollBar(const TControlScrollBar* v) { vertScrollBar_->Assign(v); }
+  // Scrolls so that the child is wholly in view (as much as fits).
+  void ScrollInView(TControl* control);
+  void Dispatch(TMessage& message) override;
+
+ protected:
+  // Aligned children are laid out in the whole scrolled area, moved by the positions.
+  void AdjustClientRect(TRect& rect) override;
+  void AlignControls(TControl* control, TRect& rect) override;
+  void ControlBoundsChanged(TControl* control) override;
+  void HandleCreated() override;
+  // The ranges from the children (AutoScroll) and the system bars from the ranges.
+  void UpdateScrollBars();
+
+ private:
+  friend class TControlScrollBar;
+  bool autoScroll_ = true;
+  bool updatingBars_ = false;
+  std::unique_ptr<TControlScrollBar> horzScrollBar_, vertScrollBar_;
+};
+
+// A bordered scrolling container.
+class TScrollBox : public TScrollingWinControl {
+  TW_CLASS(TScrollBox, TScrollingWinControl)
+  explicit TScrollBox(TComponent* owner);
+  TBorderStyle BorderStyle() const { return borderStyle_; }
+  void SetBorderStyle(TBorderStyle s);
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+
+ private:
+  TBorderStyle borderStyle_ = bsSingle;
+};
+
+// A reusable group of controls with a description of its own, read when the frame is made
+// (the resource named after its class, as a form's). Another form's description embeds it as
+// an object of the frame's class; objects inside that block named like the frame's own
+// components change those components.
+class TCustomFrame : public TScrollingWinControl {
+  TW_CLASS(TCustomFrame, TScrollingWinControl)
+  explicit TCustomFrame(TComponent* owner);
+  // Reads the frame's description when its class has one.
+  void AfterConstruction() override;
+
+ protected:
+  // Reads the description resource named after the class; false when there is none.
+  virtual bool ReadDescription();
+};
+
+class TFrame : public TCustomFrame {
+  TW_CLASS(TFrame, TCustomFrame)
+  using TCustomFrame::TCustomFrame;
 };
 
 enum TMonitorDefaultTo { mdNearest, mdNull, mdPrimary };

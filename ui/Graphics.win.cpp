@@ -20,7 +20,9 @@ void TGraphicsObject::DeleteHandle(void* handle) {
 TColor ColorToRGB(TColor color) {
   if (color == clNone) return 0;
   if (color == clDefault) return GetSysColor(COLOR_WINDOW);
-  if (color & clSystemColor) return GetSysColor(static_cast<int>(color & 0xFF));
+  // Only a high byte of 0xFF marks a system colour; 0x01 and 0x02 (palette-relative colours,
+  // as a bitmap reports its transparent colour) are the plain colour in the low bytes.
+  if ((color & 0xFF000000) == clSystemColor) return GetSysColor(static_cast<int>(color & 0xFF));
   return color & 0xFFFFFF;
 }
 

@@ -70,7 +70,6 @@ void TIcon::SaveToStream(TStream& stream) const {
     DrawIconEx(dc, 0, 0, icon_, w, h, 0, nullptr, DI_NORMAL);
     HDC mdc = mask.Canvas()->Handle();
     DrawIconEx(mdc, 0, 0, icon_, w, h, 0, nullptr, DI_MASK);
-    GdiFlush();
   }
   const uint32_t maskStride = ((w + 31) / 32) * 4;
   const uint32_t xorBytes = uint32_t(w) * h * 4, andBytes = maskStride * h;

@@ -18,10 +18,19 @@
 #include "Classes.h"
 #include "Events.h"
 #include "TypInfo.h"
+#include "UniqueHandle.h"
 #include "WinFwd.h"
 
 struct _IMAGELIST;
 typedef struct _IMAGELIST* HIMAGELIST;
+
+// A comctl32 list of one's own, destroyed with its holder.
+struct TImageListHandleTraits {
+  using Handle = HIMAGELIST;
+  static HIMAGELIST Invalid() { return nullptr; }
+  static void Close(HIMAGELIST h);
+};
+using TOwnedImageList = TUniqueHandle<TImageListHandleTraits>;
 
 class TCanvas;
 class TCustomImageList;
@@ -147,6 +156,11 @@ class TCustomImageList : public TComponent {
   Integer updateCount_ = 0;
   bool changed_ = false;
 };
+
+// ReplaceReference for a control's image list whose changes link (when given) follows: the
+// link moves from the old list to the new one with the free notification.
+bool ReplaceImageList(TComponent* client, TCustomImageList*& field, TCustomImageList* value,
+                      TChangeLink* link = nullptr);
 
 // The image list a form description places: TCustomImageList with its properties published.
 class TImageList : public TCustomImageList {

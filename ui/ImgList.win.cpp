@@ -173,6 +173,8 @@ HIMAGELIST TCustomImageList::Handle() {
   return handle_;
 }
 
+void TImageListHandleTraits::Close(HIMAGELIST h) { ImageList_Destroy(h); }
+
 void TCustomImageList::FreeHandle() {
   if (handle_ && !shareImages_) ImageList_Destroy(handle_);
   handle_ = nullptr;
@@ -251,6 +253,9 @@ void TCustomImageList::SetBlendColor(TColor v) {
 Integer TCustomImageList::Add(TBitmap* image, TBitmap* mask) {
   if (!image) return -1;
   HIMAGELIST h = Handle();
+  // The list selects the bitmaps into DCs of its own: their canvases must let go of them.
+  image->ReleaseCanvasDC();
+  if (mask) mask->ReleaseCanvasDC();
   const int index = ImageList_Add(h, image->Handle(), mask ? mask->Handle() : nullptr);
   Change();
   return index;
@@ -282,6 +287,8 @@ void TCustomImageList::CopyImages(TCustomImageList* value) {
 void TCustomImageList::Replace(Integer index, TBitmap* image, TBitmap* mask) {
   if (!handle_ || index < 0 || index >= Count()) ImageIndexError();
   if (!image) return;
+  image->ReleaseCanvasDC();
+  if (mask) mask->ReleaseCanvasDC();
   ImageList_Replace(handle_, index, image->Handle(), mask ? mask->Handle() : nullptr);
   Change();
 }
@@ -422,4 +429,12 @@ void TCustomImageList::WriteData(TStream& stream) const {
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"comctl32.dll"), "ImageList_WriteEx")));
   const bool ok = writeEx ? SUCCEEDED(writeEx(handle_, ILP_DOWNLEVEL, &adapter)) : ImageList_Write(handle_, &adapter) != FALSE;
   if (!ok) throw EWriteError("Failed to write ImageList data to stream");
+}
+
+bool ReplaceImageList(TComponent* client, TCustomImageList*& field, TCustomImageList* value, TChangeLink* link) {
+  if (field == value) return false;
+  if (field && link) field->UnRegisterChanges(link);
+  ReplaceReference(client, field, value);
+  if (value && link) value->RegisterChanges(link);
+  return true;
 }

@@ -38,7 +38,12 @@
 //                       form without a parent when Application's BiDiMode changes
 //   CM_FLOAT            to a form taken out of its parent control (a window of its own now)
 //   CM_MENUCHANGED      to a form when its menu bar changed
-//   CN_DROPDOWNCLOSED   to a tool bar after the drop-down menu of one of its buttons closed
+//   CN_DROPDOWNCLOSED   to a tool bar after the drop-down menu of one of its buttons closed,
+//                       to a split button after its DropDownMenu closed, and to a combo box
+//                       after its list closed (after OnCloseUp)
+//   CM_BUTTONPRESSED    broadcast to a speed button's siblings when it went down: WParam its
+//                       GroupIndex, LParam the button (the others of its group come up)
+//   CM_CTL3DCHANGED     to a windowed control when Ctl3D changes
 //   CM_SHOWHINTCHANGED  to the control when ShowHint changes; CM_PARENTSHOWHINTCHANGED to
 //                       its children (and to a control placed on a parent)
 //   CM_HINTSHOWPAUSE    to the control the mouse rests on: WParam 1 when a hint showed a
@@ -190,7 +195,8 @@ constexpr Cardinal CN_CHAR = CN_BASE + 0x0102;
 constexpr Cardinal CN_SYSKEYDOWN = CN_BASE + 0x0104;
 constexpr Cardinal CN_SYSCHAR = CN_BASE + 0x0106;
 constexpr Cardinal CN_NOTIFY = CN_BASE + 0x004E;          // WM_NOTIFY
-// Not a reflection: a control's drop-down (a tool button's menu) has closed.
+// Not a reflection: a control's drop-down (a tool button's or split button's menu, a combo
+// box's list) has closed.
 constexpr Cardinal CN_DROPDOWNCLOSED = CN_BASE + 0x03F0;
 
 // The library's own messages (CM_ and CN_), which mean nothing to a window's class. 0xBCB3

@@ -1,33 +1,24 @@
+// The label, the edit and memo, the static text, the group box and the scroll bar.
+//
+// Sections:
+//   1. TCustomLabel
+//   2. TCustomEdit
+//   3. TCustomMemo
+//   4. TCustomStaticText
+//   5. TCustomGroupBox
+//   6. TScrollBar
 #include <windows.h>
+#include <commctrl.h>
 
 #include <algorithm>
 
+#include "CommonProperties.h"
 #include "GdiScopes.h"
 #include "ScopeGuard.h"
 #include "StdCtrls.h"
 
-namespace {
 
-// The controls all publish the common control properties.
-// The colour and font are stored only while they are the control's own.
-template <class T>
-void PublishCommon(TClassBuilder<T>& b, TColor color, bool parentColor) {
-  b.Color(u"Color", &T::Color, &T::SetColor).Default(color).Stored([](const T& c) { return !c.ParentColor(); });
-  b.Property(u"Font", &T::Font, &T::SetFont).Stored([](const T& c) { return !c.ParentFont(); });
-  b.Property(u"ParentFont", &T::ParentFont, &T::SetParentFont).Default(true);
-  b.Property(u"ParentColor", &T::ParentColor, &T::SetParentColor).Default(parentColor);
-  b.Property(u"OnClick", &T::OnClick, &T::SetOnClick).Stored(&T::IsOnClickStored);
-  b.Property(u"OnDblClick", &T::OnDblClick, &T::SetOnDblClick);
-  b.Property(u"OnMouseDown", &T::OnMouseDown, &T::SetOnMouseDown);
-  b.Property(u"OnMouseUp", &T::OnMouseUp, &T::SetOnMouseUp);
-  b.Property(u"OnMouseMove", &T::OnMouseMove, &T::SetOnMouseMove);
-  b.Property(u"OnMouseEnter", &T::OnMouseEnter, &T::SetOnMouseEnter);
-  b.Property(u"OnMouseLeave", &T::OnMouseLeave, &T::SetOnMouseLeave);
-}
-
-}  // namespace
-
-// ---- TCustomLabel ---------------------------------------------------------------------
+// ---- 1. TCustomLabel ------------------------------------------------------------------
 
 TW_DEFINE_CLASS(TCustomLabel) {}
 
@@ -118,21 +109,8 @@ void TCustomLabel::DoDrawText(TRect& r, Cardinal flags) {
     if (wordWrap_ && (ellipsisPosition_ == epEndEllipsis || ellipsisPosition_ == epWordEllipsis))
       text = WrappedWithEllipsis(dc, text, r, flags);
   }
-  RECT rc{r.Left, r.Top, r.Right, r.Bottom};
-  auto draw = [&] { DrawTextW(dc, WideStr(text), static_cast<int>(text.size()), &rc, flags); };
-  if (!Enabled() && !(flags & DT_CALCRECT)) {
-    // Disabled: the class library's etched look.
-    OffsetRect(&rc, 1, 1);
-    SetTextColor(dc, ColorToRGB(clBtnHighlight));
-    draw();
-    OffsetRect(&rc, -1, -1);
-    SetTextColor(dc, ColorToRGB(clBtnShadow));
-    draw();
-    c->Refresh();  // the font colour goes back to the canvas's on the next use
-  } else {
-    draw();
-  }
-  if (flags & DT_CALCRECT) r = {rc.left, rc.top, rc.right, rc.bottom};
+  // Disabled: the class library's etched look.
+  c->FormattedText(r, text, flags, !Enabled());
 }
 
 String TCustomLabel::WrappedWithEllipsis(HDC dc, const String& text, const TRect& r, Cardinal flags) const {
@@ -215,14 +193,17 @@ void TCustomLabel::Loaded() {
   AdjustBounds();
 }
 
-// ---- TCustomEdit ----------------------------------------------------------------------
+// ---- 2. TCustomEdit -------------------------------------------------------------------
 
 TW_DEFINE_CLASS(TCustomEdit) {}
 
 TW_DEFINE_CLASS(TEdit) {
   PublishCommon(b, clWindow, false);
-  b.Property(u"TabStop", &TEdit::TabStop, &TEdit::SetTabStop).Default(true);
+  PublishFocus(b, true);
+  PublishBevels(b);
   b.Property(u"Text", &TEdit::Text, &TEdit::SetText);
+  b.Property(u"TextHint", &TEdit::TextHint, &TEdit::SetTextHint);
+  b.Property(u"Alignment", &TEdit::Alignment, &TEdit::SetAlignment).Default(taLeftJustify);
   b.Property(u"MaxLength", &TEdit::MaxLength, &TEdit::SetMaxLength).Default(0);
   b.Property(u"ReadOnly", &TEdit::ReadOnly, &TEdit::SetReadOnly).Default(false);
   b.Property(u"BorderStyle", &TEdit::BorderStyle, &TEdit::SetBorderStyle).Default(bsSingle);
@@ -230,11 +211,9 @@ TW_DEFINE_CLASS(TEdit) {
   b.Property(u"PasswordChar", [](const TEdit& e) { return String(e.PasswordChar() ? 1 : 0, e.PasswordChar()); },
              [](TEdit& e, const String& s) { e.SetPasswordChar(s.empty() ? 0 : s[0]); });
   b.Property(u"OnChange", &TEdit::OnChange, &TEdit::SetOnChange);
-  b.Property(u"OnEnter", &TEdit::OnEnter, &TEdit::SetOnEnter);
-  b.Property(u"OnExit", &TEdit::OnExit, &TEdit::SetOnExit);
 }
 
-TCustomEdit::TCustomEdit(TComponent* owner) : TWinControl(owner) {
+TCustomEdit::TCustomEdit(TComponent* owner) : TSystemControl(owner, u"EDIT") {
   SetControlStyle(TControlStyle{csClickEvents, csSetCaption, csDoubleClicks});
   SetBounds(0, 0, 121, 25);
   SetTabStop(true);
@@ -242,34 +221,46 @@ TCustomEdit::TCustomEdit(TComponent* owner) : TWinControl(owner) {
 }
 
 void TCustomEdit::CreateParams(TCreateParams& p) {
-  TWinControl::CreateParams(p);
-  CreateSubClass(p, u"EDIT");
-  p.Style |= ES_AUTOHSCROLL | ES_AUTOVSCROLL;
+  TSystemControl::CreateParams(p);
+  static constexpr Cardinal kAlign[] = {ES_LEFT, ES_RIGHT, ES_CENTER};
+  p.Style |= ES_AUTOHSCROLL | ES_AUTOVSCROLL | kAlign[alignment_];
   if (readOnly_) p.Style |= ES_READONLY;
   if (passwordChar_) p.Style |= ES_PASSWORD;
-  if (borderStyle_ == bsSingle) p.ExStyle |= WS_EX_CLIENTEDGE;
+  AddSystemBorder(p, borderStyle_ == bsSingle);
   p.ClassStyle &= ~(CS_HREDRAW | CS_VREDRAW);
 }
 
 void TCustomEdit::HandleCreated() {
-  TWinControl::HandleCreated();
-  SendMessageW(WindowHandle(), EM_LIMITTEXT, static_cast<WPARAM>(maxLength_), 0);
-  if (passwordChar_) SendMessageW(WindowHandle(), EM_SETPASSWORDCHAR, passwordChar_, 0);
+  TSystemControl::HandleCreated();
+  SendToWindow(EM_LIMITTEXT, static_cast<WPARAM>(maxLength_), 0);
+  if (passwordChar_) SendToWindow(EM_SETPASSWORDCHAR, passwordChar_, 0);
+  if (!textHint_.empty()) SendToWindow(EM_SETCUEBANNER, 0, reinterpret_cast<LPARAM>(textHint_.c_str()));
 }
 
 void TCustomEdit::SetMaxLength(Integer n) {
   maxLength_ = n < 0 ? 0 : n;
-  if (HandleAllocated()) SendMessageW(WindowHandle(), EM_LIMITTEXT, static_cast<WPARAM>(maxLength_), 0);
+  SendToWindow(EM_LIMITTEXT, static_cast<WPARAM>(maxLength_), 0);
 }
 
 void TCustomEdit::SetReadOnly(bool v) {
   readOnly_ = v;
-  if (HandleAllocated()) SendMessageW(WindowHandle(), EM_SETREADONLY, v, 0);
+  SendToWindow(EM_SETREADONLY, v, 0);
 }
 
 void TCustomEdit::SetPasswordChar(Char c) {
   if (c == passwordChar_) return;
   passwordChar_ = c;
+  RecreateWnd();
+}
+
+void TCustomEdit::SetTextHint(const String& hint) {
+  textHint_ = hint;
+  SendToWindow(EM_SETCUEBANNER, 0, reinterpret_cast<LPARAM>(textHint_.c_str()));
+}
+
+void TCustomEdit::SetAlignment(TAlignment a) {
+  if (a == alignment_) return;
+  alignment_ = a;
   RecreateWnd();
 }
 
@@ -288,7 +279,7 @@ void TCustomEdit::SetAutoSize(bool v) {
 }
 
 void TCustomEdit::AdjustHeight() {
-  if (!autoSize_ || IsLoading()) return;
+  if (!SizesWithFont() || IsLoading()) return;
   TClientDC screen(nullptr);
   TSelectObject font(screen, Font()->Handle());
   TEXTMETRICW tm{};
@@ -298,7 +289,7 @@ void TCustomEdit::AdjustHeight() {
 }
 
 void TCustomEdit::Loaded() {
-  TWinControl::Loaded();
+  TSystemControl::Loaded();
   AdjustHeight();
 }
 
@@ -321,113 +312,415 @@ void TCustomEdit::SetSelLength(Integer len) {
   SendMessageW(Handle(), EM_SETSEL, start, start + len);
 }
 
+String TCustomEdit::SelText() {
+  const Integer start = SelStart();
+  return Text().substr(static_cast<size_t>(start), static_cast<size_t>(SelLength()));
+}
+
 void TCustomEdit::SelectAll() { SendMessageW(Handle(), EM_SETSEL, 0, -1); }
 
-void TCustomEdit::Dispatch(TMessage& m) {
-  if (m.Msg == CN_COMMAND && HIWORD(m.WParam) == EN_CHANGE) {
-    if (!ComponentState().Contains(csLoading)) {
-      Changed();
-      Change();
-    }
-    return;
+bool TCustomEdit::Modified() { return HandleAllocated() && SendToWindow(EM_GETMODIFY) != 0; }
+
+void TCustomEdit::SetModified(bool v) { SendToWindow(EM_SETMODIFY, v, 0); }
+
+void TCustomEdit::Command(Word code, TMessage& m) {
+  if (code == EN_CHANGE && !ComponentState().Contains(csLoading)) {
+    Changed();
+    Change();
   }
-  TWinControl::Dispatch(m);
+  TSystemControl::Command(code, m);
+}
+
+void TCustomEdit::Dispatch(TMessage& m) {
+  TSystemControl::Dispatch(m);
   if (m.Msg == CM_FONTCHANGED) AdjustHeight();
 }
 
-// ---- TButton --------------------------------------------------------------------------
+// ---- 3. TCustomMemo -------------------------------------------------------------------
 
-TW_DEFINE_CLASS(TButtonControl) {}
+// The memo's lines: a change sets the memo's text; after the user typed they are read from
+// the window again when next asked for.
+class TMemoStrings : public TStringList {
+ public:
+  explicit TMemoStrings(TCustomMemo* memo) : memo_(memo) {}
+  // The window's text changed: read it on the next use.
+  void MarkStale() { stale_ = true; }
+  void Refresh() {
+    if (!stale_ || updating_) return;
+    stale_ = false;
+    auto updating = SetForScope(updating_, true, false);
+    SetText(memo_->TCustomEdit::Text());
+  }
 
-TButtonControl::TButtonControl(TComponent* owner) : TWinControl(owner) {}
+ protected:
+  void Changed() override {
+    TStringList::Changed();
+    if (UpdateCount() > 0 || updating_) return;
+    // The lines joined by line breaks, without one after the last.
+    String text = Text();
+    if (text.size() >= 2) text.resize(text.size() - 2);
+    {
+      auto updating = SetForScope(updating_, true, false);
+      memo_->TCustomEdit::SetText(text);
+    }
+    stale_ = false;
+  }
 
-void TButtonControl::SetWordWrap(bool v) {
+ private:
+  TCustomMemo* memo_;
+  bool stale_ = false;
+  bool updating_ = false;
+};
+
+TW_DEFINE_CLASS(TCustomMemo) {}
+
+TW_DEFINE_CLASS(TMemo) {
+  PublishCommon(b, clWindow, false);
+  PublishFocus(b, true);
+  PublishBevels(b);
+  b.Property(u"Lines", &TMemo::Lines, &TMemo::SetLines);
+  b.Property(u"TextHint", &TMemo::TextHint, &TMemo::SetTextHint);
+  b.Property(u"Alignment", &TMemo::Alignment, &TMemo::SetAlignment).Default(taLeftJustify);
+  b.Property(u"MaxLength", &TMemo::MaxLength, &TMemo::SetMaxLength).Default(0);
+  b.Property(u"ReadOnly", &TMemo::ReadOnly, &TMemo::SetReadOnly).Default(false);
+  b.Property(u"BorderStyle", &TMemo::BorderStyle, &TMemo::SetBorderStyle).Default(bsSingle);
+  b.Property(u"ScrollBars", &TMemo::ScrollBars, &TMemo::SetScrollBars).Default(ssNone);
+  b.Property(u"WordWrap", &TMemo::WordWrap, &TMemo::SetWordWrap).Default(true);
+  b.Property(u"WantReturns", &TMemo::WantReturns, &TMemo::SetWantReturns).Default(true);
+  b.Property(u"WantTabs", &TMemo::WantTabs, &TMemo::SetWantTabs).Default(false);
+  b.Property(u"OnChange", &TMemo::OnChange, &TMemo::SetOnChange);
+}
+
+TCustomMemo::TCustomMemo(TComponent* owner) : TCustomEdit(owner), lines_(std::make_unique<TMemoStrings>(this)) {
+  SetBounds(Left(), Top(), 185, 89);
+}
+
+TCustomMemo::~TCustomMemo() = default;
+
+TStringList* TCustomMemo::Lines() const {
+  lines_->Refresh();
+  return lines_.get();
+}
+
+void TCustomMemo::SetLines(const TStringList* lines) { lines_->Assign(lines); }
+
+String TCustomMemo::Text() const { return TCustomEdit::Text(); }
+
+void TCustomMemo::SetText(const String& text) {
+  TCustomEdit::SetText(text);
+  lines_->MarkStale();
+}
+
+void TCustomMemo::CreateParams(TCreateParams& p) {
+  TCustomEdit::CreateParams(p);
+  p.Style |= ES_MULTILINE;
+  if (wordWrap_) p.Style &= ~static_cast<Cardinal>(ES_AUTOHSCROLL);
+  if (wantReturns_) p.Style |= ES_WANTRETURN;
+  if (scrollBars_ == ssHorizontal || scrollBars_ == ssBoth) p.Style |= WS_HSCROLL;
+  if (scrollBars_ == ssVertical || scrollBars_ == ssBoth) p.Style |= WS_VSCROLL;
+}
+
+void TCustomMemo::SetScrollBars(TScrollStyle s) {
+  if (s == scrollBars_) return;
+  scrollBars_ = s;
+  RecreateWnd();
+}
+
+void TCustomMemo::SetWordWrap(bool v) {
   if (v == wordWrap_) return;
   wordWrap_ = v;
   RecreateWnd();
 }
 
-TW_DEFINE_CLASS(TButton) {
-  PublishCommon(b, clBtnFace, false);
-  b.Property(u"TabStop", &TButton::TabStop, &TButton::SetTabStop).Default(true);
-  b.Property(u"Caption", &TButton::Caption, &TButton::SetCaption).Stored(&TButton::IsCaptionStored);
-  b.Property(u"Default", &TButton::Default, &TButton::SetDefault).Default(false);
-  b.Property(u"Cancel", &TButton::Cancel, &TButton::SetCancel).Default(false);
-  b.Property(u"ModalResult", &TButton::ModalResult, &TButton::SetModalResult).Idents(ModalResultIdents()).Default(mrNone);
-  b.Property(u"WordWrap", &TButton::WordWrap, &TButton::SetWordWrap).Default(false);
-  b.Property(u"OnEnter", &TButton::OnEnter, &TButton::SetOnEnter);
-  b.Property(u"OnExit", &TButton::OnExit, &TButton::SetOnExit);
+void TCustomMemo::SetWantReturns(bool v) {
+  if (v == wantReturns_) return;
+  wantReturns_ = v;
+  ChangeStyle(ES_WANTRETURN, v, true);
 }
 
-TButton::TButton(TComponent* owner) : TButtonControl(owner) {
-  SetControlStyle(TControlStyle{csSetCaption, csDoubleClicks});
-  SetBounds(0, 0, 75, 25);
-  SetTabStop(true);
-  SetColor(clBtnFace);
+void TCustomMemo::Dispatch(TMessage& m) {
+  switch (m.Msg) {
+    case WM_GETDLGCODE:
+      // A multi-line edit wants every key; the memo gives Tab and Enter to the form unless
+      // it wants them.
+      TCustomEdit::Dispatch(m);
+      if (!wantReturns_) m.Result &= ~static_cast<TLResult>(DLGC_WANTALLKEYS);
+      if (wantTabs_)
+        m.Result |= DLGC_WANTTAB;
+      else
+        m.Result &= ~static_cast<TLResult>(DLGC_WANTTAB);
+      return;
+    case CN_COMMAND:
+      if (HIWORD(m.WParam) == EN_CHANGE) lines_->MarkStale();
+      break;
+  }
+  TCustomEdit::Dispatch(m);
 }
 
-void TButton::CreateParams(TCreateParams& p) {
-  TButtonControl::CreateParams(p);
-  CreateSubClass(p, u"BUTTON");
-  p.Style |= default_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
-  if (wordWrap_) p.Style |= BS_MULTILINE;
+// ---- 4. TCustomStaticText -------------------------------------------------------------
+
+TW_DEFINE_CLASS(TCustomStaticText) {}
+
+TW_DEFINE_CLASS(TStaticText) {
+  PublishCommon(b, clBtnFace, true);
+  PublishFocus(b, false);
+  PublishBevels(b);
+  b.Property(u"Caption", &TStaticText::Caption, &TStaticText::SetCaption).Stored(&TStaticText::IsCaptionStored);
+  b.Property(u"Alignment", &TStaticText::Alignment, &TStaticText::SetAlignment).Default(taLeftJustify);
+  b.Property(u"BorderStyle", &TStaticText::BorderStyle, &TStaticText::SetBorderStyle).Default(sbsNone);
+  b.Property(u"ShowAccelChar", &TStaticText::ShowAccelChar, &TStaticText::SetShowAccelChar).Default(true);
+  b.Property(u"AutoSize", &TStaticText::AutoSize, &TStaticText::SetAutoSize).Default(true);
+  b.Property(u"FocusControl", &TStaticText::FocusControl, &TStaticText::SetFocusControl);
+}
+
+TCustomStaticText::TCustomStaticText(TComponent* owner) : TSystemControl(owner, u"STATIC") {
+  SetControlStyle(TControlStyle{csCaptureMouse, csClickEvents, csSetCaption, csReplicatable, csDoubleClicks});
+  SetBounds(0, 0, 65, 17);
+  SetParentColor(true);
+}
+
+TCustomStaticText::~TCustomStaticText() { ReplaceReference<TWinControl>(this, focusControl_, nullptr); }
+
+void TCustomStaticText::CreateParams(TCreateParams& p) {
+  TSystemControl::CreateParams(p);
+  static constexpr Cardinal kAlign[] = {SS_LEFT, SS_RIGHT, SS_CENTER};
+  // SS_NOTIFY: the static takes the mouse (clicks) instead of letting it through.
+  p.Style |= SS_NOTIFY | kAlign[alignment_];
+  if (!showAccelChar_) p.Style |= SS_NOPREFIX;
+  if (borderStyle_ == sbsSingle) p.Style |= WS_BORDER;
+  if (borderStyle_ == sbsSunken) p.Style |= SS_SUNKEN;
+}
+
+void TCustomStaticText::SetAlignment(TAlignment a) {
+  if (a == alignment_) return;
+  alignment_ = a;
+  RecreateWnd();
+}
+
+void TCustomStaticText::SetBorderStyle(TStaticBorderStyle s) {
+  if (s == borderStyle_) return;
+  borderStyle_ = s;
+  RecreateWnd();
+  AdjustBounds();
+}
+
+void TCustomStaticText::SetShowAccelChar(bool v) {
+  if (v == showAccelChar_) return;
+  showAccelChar_ = v;
+  RecreateWnd();
+  AdjustBounds();
+}
+
+void TCustomStaticText::SetFocusControl(TWinControl* c) { ReplaceReference(this, focusControl_, c); }
+
+void TCustomStaticText::Notification(TComponent* component, TOperation operation) {
+  TSystemControl::Notification(component, operation);
+  if (operation == opRemove && component == focusControl_) focusControl_ = nullptr;
+}
+
+void TCustomStaticText::SetAutoSize(bool v) {
+  if (v == autoSize_) return;
+  autoSize_ = v;
+  AdjustBounds();
+}
+
+void TCustomStaticText::AdjustBounds() {
+  if (!autoSize_ || IsLoading()) return;
+  TClientDC screen(nullptr);
+  TSelectObject font(screen, Font()->Handle());
+  String text = Caption();
+  if (text.empty()) text = u" ";
+  RECT r{0, 0, 0, 0};
+  DrawTextW(screen, WideStr(text), static_cast<int>(text.size()), &r,
+            DT_CALCRECT | DT_EXPANDTABS | (showAccelChar_ ? 0 : DT_NOPREFIX));
+  // The border the style adds on each side.
+  const Integer frame = borderStyle_ == sbsSingle ? 1 : borderStyle_ == sbsSunken ? 1 : 0;
+  const TRect bevel = BevelSize();
+  Integer w = r.right + 2 * frame + bevel.Left + bevel.Right;
+  Integer h = r.bottom + 2 * frame + bevel.Top + bevel.Bottom;
+  Integer x = Left();
+  if (alignment_ == taRightJustify) x += Width() - w;
+  SetBounds(x, Top(), w, h);
+}
+
+void TCustomStaticText::Loaded() {
+  TSystemControl::Loaded();
+  AdjustBounds();
+}
+
+void TCustomStaticText::Command(Word code, TMessage& m) { TSystemControl::Command(code, m); }
+
+void TCustomStaticText::Dispatch(TMessage& m) {
+  if (m.Msg == CM_DIALOGCHAR && focusControl_ && showAccelChar_ && IsAccel(static_cast<Word>(m.WParam), Caption()) &&
+      focusControl_->CanFocus()) {
+    focusControl_->SetFocus();
+    m.Result = 1;
+    return;
+  }
+  TSystemControl::Dispatch(m);
+  if (m.Msg == CM_TEXTCHANGED || m.Msg == CM_FONTCHANGED) AdjustBounds();
+}
+
+// ---- 5. TCustomGroupBox ---------------------------------------------------------------
+
+TW_DEFINE_CLASS(TCustomGroupBox) {}
+
+TW_DEFINE_CLASS(TGroupBox) {
+  PublishCommon(b, clBtnFace, true);
+  PublishFocus(b, false);
+  b.Property(u"Caption", &TGroupBox::Caption, &TGroupBox::SetCaption).Stored(&TGroupBox::IsCaptionStored);
+  b.Property(u"ParentBackground", &TGroupBox::ParentBackground, &TGroupBox::SetParentBackground).Default(true);
+  b.Property(u"Padding", &TGroupBox::Padding, &TGroupBox::SetPadding);
+}
+
+TCustomGroupBox::TCustomGroupBox(TComponent* owner) : TSystemControl(owner, u"BUTTON") {
+  SetControlStyle(TControlStyle{csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks,
+                                csReplicatable, csParentBackground});
+  SetBounds(0, 0, 185, 105);
+  SetParentColor(true);
+}
+
+void TCustomGroupBox::CreateParams(TCreateParams& p) {
+  TSystemControl::CreateParams(p);
+  p.Style |= BS_GROUPBOX;
   p.ClassStyle &= ~(CS_HREDRAW | CS_VREDRAW);
 }
 
-void TButton::SetDefault(bool v) {
-  if (v == default_) return;
-  default_ = v;
-  if (HandleAllocated()) {
-    if (TCustomForm* f = GetParentForm(this))
-      f->Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<TLParam>(f->ActiveControl()));
+void TCustomGroupBox::AdjustClientRect(TRect& rect) {
+  TSystemControl::AdjustClientRect(rect);
+  // The children stay inside the frame, below the caption.
+  TClientDC screen(nullptr);
+  TSelectObject font(screen, Font()->Handle());
+  TEXTMETRICW tm{};
+  GetTextMetricsW(screen, &tm);
+  rect.Top += tm.tmHeight;
+  const Integer frame = Ctl3D() ? 2 : 1;
+  rect.Left += frame;
+  rect.Right -= frame;
+  rect.Bottom -= frame;
+  rect.Top += frame - 1;
+}
+
+void TCustomGroupBox::Dispatch(TMessage& m) {
+  // The system's group box lets the mouse through to what lies below it; the library's is a
+  // container that takes it (its children are hit as any control's).
+  if (m.Msg == WM_NCHITTEST) {
+    m.Result = HTCLIENT;
+    return;
+  }
+  TSystemControl::Dispatch(m);
+  if (m.Msg == CM_TEXTCHANGED || m.Msg == CM_FONTCHANGED) {
+    Realign();
+    Invalidate();
   }
 }
 
-void TButton::SetButtonStyle(bool isDefault) {
+// ---- 6. TScrollBar --------------------------------------------------------------------
+
+TW_DEFINE_CLASS(TScrollBar) {
+  PublishFocus(b, true);
+  b.Property(u"Kind", &TScrollBar::Kind, &TScrollBar::SetKind).Default(sbHorizontal);
+  b.Property(u"Min", &TScrollBar::Min, &TScrollBar::SetMin).Default(0);
+  b.Property(u"Max", &TScrollBar::Max, &TScrollBar::SetMax).Default(100);
+  b.Property(u"Position", &TScrollBar::Position, &TScrollBar::SetPosition).Default(0);
+  b.Property(u"PageSize", &TScrollBar::PageSize, &TScrollBar::SetPageSize).Default(0);
+  b.Property(u"SmallChange", &TScrollBar::SmallChange, &TScrollBar::SetSmallChange).Default(1);
+  b.Property(u"LargeChange", &TScrollBar::LargeChange, &TScrollBar::SetLargeChange).Default(1);
+  b.Property(u"OnScroll", &TScrollBar::OnScroll, &TScrollBar::SetOnScroll);
+  b.Property(u"OnChange", &TScrollBar::OnChange, &TScrollBar::SetOnChange);
+}
+
+TScrollBar::TScrollBar(TComponent* owner) : TSystemControl(owner, u"SCROLLBAR") {
+  SetBounds(0, 0, 121, GetSystemMetrics(SM_CYHSCROLL));
+  SetTabStop(true);
+  SetControlStyle(TControlStyle{csFramed, csDoubleClicks});
+}
+
+void TScrollBar::CreateParams(TCreateParams& p) {
+  TSystemControl::CreateParams(p);
+  p.Style |= kind_ == sbHorizontal ? SBS_HORZ : SBS_VERT;
+}
+
+void TScrollBar::HandleCreated() {
+  TSystemControl::HandleCreated();
+  SendParams();
+}
+
+void TScrollBar::SendParams() {
   if (!HandleAllocated()) return;
-  LONG style = GetWindowLongW(WindowHandle(), GWL_STYLE) & 0x0F;
-  LONG wanted = isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
-  if (style == BS_PUSHBUTTON || style == BS_DEFPUSHBUTTON)
-    if (style != wanted) SendMessageW(WindowHandle(), BM_SETSTYLE, wanted, 1);
+  SCROLLINFO si{sizeof si, SIF_ALL, min_, max_, static_cast<UINT>(pageSize_), position_, 0};
+  SendToWindow(SBM_SETSCROLLINFO, TRUE, reinterpret_cast<LPARAM>(&si));
 }
 
-void TButton::Click() {
-  if (TCustomForm* form = GetParentForm(this)) form->SetModalResult(modalResult_);
-  TButtonControl::Click();
+void TScrollBar::SetKind(TScrollBarKind k) {
+  if (k == kind_) return;
+  kind_ = k;
+  // A new orientation swaps width and height (not while a description sets both).
+  if (!IsLoading()) SetBounds(Left(), Top(), Height(), Width());
+  RecreateWnd();
 }
 
-void TButton::Dispatch(TMessage& m) {
-  switch (m.Msg) {
-    case CN_COMMAND:
-      if (HIWORD(m.WParam) == BN_CLICKED) Click();
-      return;
-    case CM_FOCUSCHANGED: {
-      // The focused button is the one Enter clicks; with a non-button focused, the default.
-      auto* sender = reinterpret_cast<TControl*>(m.LParam);
-      active_ = dynamic_cast<TButton*>(sender) ? sender == this : default_;
-      SetButtonStyle(active_);
+void TScrollBar::SetParams(Integer position, Integer min, Integer max) {
+  if (max < min && !IsLoading()) throw EInvalidOperation("Scroll bar property out of range");
+  if (!IsLoading()) position = std::clamp(position, min, std::max(min, max - std::max(pageSize_ - 1, 0)));
+  const bool changed = position != position_;
+  min_ = min;
+  max_ = max;
+  position_ = position;
+  SendParams();
+  if (changed && !IsLoading()) Change();
+}
+
+void TScrollBar::SetPageSize(Integer v) {
+  v = std::clamp(v, 0, std::max(max_ - min_ + 1, 0));
+  if (v == pageSize_) return;
+  pageSize_ = v;
+  SetParams(position_, min_, max_);
+  SendParams();
+}
+
+void TScrollBar::Loaded() {
+  TSystemControl::Loaded();
+  if (max_ < min_) throw EInvalidOperation("Scroll bar property out of range");
+  SetParams(position_, min_, max_);
+}
+
+void TScrollBar::Change() {
+  Changed();
+  onChange_.Call(this);
+}
+
+void TScrollBar::ScrollRequest(TMessage& m) {
+  const auto code = static_cast<TScrollCode>(std::min<Word>(LOWORD(m.WParam), scEndScroll));
+  Integer pos = position_;
+  switch (code) {
+    case scLineUp: pos -= smallChange_; break;
+    case scLineDown: pos += smallChange_; break;
+    case scPageUp: pos -= largeChange_; break;
+    case scPageDown: pos += largeChange_; break;
+    case scPosition:
+    case scTrack: {
+      // The 32-bit position (the message carries only 16 bits).
+      SCROLLINFO si{};
+      si.cbSize = sizeof si;
+      si.fMask = SIF_TRACKPOS;
+      SendToWindow(SBM_GETSCROLLINFO, 0, reinterpret_cast<LPARAM>(&si));
+      pos = si.nTrackPos;
       break;
     }
-    case CM_DIALOGKEY:
-      if (((m.WParam == VK_RETURN && active_) || (m.WParam == VK_ESCAPE && cancel_)) && GetKeyState(VK_SHIFT) >= 0 &&
-          GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0 && CanFocus()) {
-        Click();
-        m.Result = 1;
-        return;
-      }
-      break;
-    case CM_DIALOGCHAR:
-      // Its caption's accelerator (Alt+letter, or the letter while a control that takes no
-      // characters has the focus) clicks the button.
-      if (IsAccel(static_cast<Word>(m.WParam), Caption()) && CanFocus()) {
-        Click();
-        m.Result = 1;
-        return;
-      }
-      break;
-    case CM_ENABLEDCHANGED:
-      TButtonControl::Dispatch(m);
-      return;
+    case scTop: pos = min_; break;
+    case scBottom: pos = max_; break;
+    case scEndScroll: break;
   }
-  TButtonControl::Dispatch(m);
+  Scroll(code, pos);
+  SetPosition(pos);
+  m.Result = 0;
+}
+
+void TScrollBar::Dispatch(TMessage& m) {
+  if (m.Msg == CN_HSCROLL || m.Msg == CN_VSCROLL) {
+    ScrollRequest(m);
+    return;
+  }
+  TSystemControl::Dispatch(m);
 }

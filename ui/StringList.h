@@ -110,6 +110,8 @@ class TStringList : public TPersistent {
   void SetOnChange(TNotifyEvent e) { onChange_ = e; }
   void BeginUpdate() { ++updateCount_; }
   void EndUpdate();
+  // Open BeginUpdate blocks (changes are told at the end of the outermost).
+  Integer UpdateCount() const { return updateCount_; }
 
  protected:
   virtual void Changed();

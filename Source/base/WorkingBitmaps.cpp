@@ -53,7 +53,13 @@ void CheckBmp(TBitmap*& bmpOut, const TBitmap* sampleBmp) {
 }
 
 bool InitLine(TBitmap* bmp, void*& line0, Integer& delta) {
-  if (!bmp || bmp->Height() <= 0 || bmp->Width() <= 0) return false;
+  if (!bmp || bmp->Height() <= 0) return false;
+  if (bmp->Width() <= 0) {
+    // Rows without a pixel: there is no memory to point at, and nothing a caller reads.
+    line0 = nullptr;
+    delta = 0;
+    return true;
+  }
   line0 = bmp->ScanLine(0);
   delta = bmp->Height() >= 2 ? bmp->RowDelta() : 0;
   return true;

@@ -28,7 +28,8 @@ TBitmap* CreateBmp32(const TControl* ctrl);
 #endif
 TBitmap* CreateBmpLike(const TBitmap* bmp);
 void CheckBmp(TBitmap*& bmpOut, const TBitmap* sampleBmp);
-// Address of row 0 and the signed distance to row 1 (0 for a one-row bitmap).
+// Address of row 0 and the signed distance to row 1 (0 for a one-row bitmap); false for a
+// bitmap without rows. A bitmap of rows without columns gives the address null and distance 0.
 bool InitLine(TBitmap* bmp, void*& line0, Integer& delta);
 // Single pixels, raw 32-bit values; x and y must lie inside the bitmap.
 uint32_t GetAPixel(TBitmap* bmp, Integer x, Integer y);

@@ -17,6 +17,7 @@
 #include "skin/sVclUtils.h"
 #include "ui/Canvas.h"
 #include "ui/GdiScopes.h"
+#include "ui/ScopeGuard.h"
 #include "ui/StringList.h"
 
 // ---- 2. The glyph drawing request -------------------------------------------------------------
@@ -43,7 +44,6 @@ void DrawPlainListImage(const TkvDrawGlyphData& d, Integer state) {
   const TColor mask = bk == clNone ? clFuchsia : ColorToRGB(bk);
   FillRect32(work.get(), MkRect(work.get()), mask, 0);
   d.Images->GetBitmap(d.ImageIndex, work.get());
-  GdiFlush();
   const TColor transparent = work->PixelColor(0, 0);
   if (d.Enabled) {
     if (state == 0 && d.Grayed) GrayScaleTrans(work.get(), transparent);
@@ -66,6 +66,10 @@ void DrawGlyphBitmap(const TkvDrawGlyphData& d, Integer state, TColor grayColor)
   if (!glyph || glyph->Empty()) return;
   const bool checkAlpha = !DefaultManager || d.SkinIndex < 0 || DefaultManager->Options.CheckEmptyAlpha;
   if (glyph->PixelFormat() == pfDevice || !d.Enabled || (glyph->PixelFormat() == pf32bit && checkAlpha)) {
+    // The owner of the glyph is not told of this preparation: its change event is off meanwhile.
+    const TNotifyEvent ownersEvent = glyph->OnChange();
+    glyph->SetOnChange(nullptr);
+    TScopeExit reattach([&] { glyph->SetOnChange(ownersEvent); });
     glyph->SetHandleType(bmDIB);
     if (glyph->PixelFormat() == pfDevice) glyph->SetPixelFormat(pf32bit);
     if (glyph->PixelFormat() == pf32bit && !AnyAlpha(glyph)) glyph->SetPixelFormat(pf24bit);
@@ -81,7 +85,6 @@ void DrawGlyphBitmap(const TkvDrawGlyphData& d, Integer state, TColor grayColor)
       BitBlt(work->Canvas()->Handle(), 0, 0, r.Width(), r.Height(), d.Canvas->Handle(), r.Left, r.Top, SRCCOPY);
       DrawGlyphEx(glyph, work.get(), MkRect(r.Width(), r.Height()), d.NumGlyphs, d.Enabled, d.DisabledGlyphKind, state,
                   d.Blend, d.Down, d.Reflected);
-      GdiFlush();
       BitBlt(d.Canvas->Handle(), r.Left, r.Top, r.Width(), r.Height(), work->Canvas()->Handle(), 0, 0, SRCCOPY);
     }
     return;

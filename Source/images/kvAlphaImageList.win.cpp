@@ -463,7 +463,6 @@ void TsAlphaImageList::Change() {
     for (Integer y = 0; y < v.Height; ++y)
       for (Integer x = 0; x < v.Width; ++x)
         if (v.At(x, y) != kKeyPixel) v.At(x, y) |= 0xFF000000u;
-    GdiFlush();
     ICONINFO info{};
     info.fIcon = TRUE;
     info.hbmColor = color.Handle();
@@ -1397,7 +1396,6 @@ void TsCharImageList::PrepareBmp(TBitmap* bmp, Integer index, Integer offset, In
       RECT wr{r.Left, r.Top, r.Right, r.Bottom};
       DrawChar(scope.dc(), item->FChar, wr, kDrawFlags);
     }
-    GdiFlush();
     kvgpDrawRotatedBitmap(canvas->Handle(), work.get(), MkRect(bmp), item->FAngle % 360);
   } else if (item->FDrawContour) {
     DrawContour(canvas, item->FChar, r, lineWidth, 0, false);
@@ -1407,7 +1405,6 @@ void TsCharImageList::PrepareBmp(TBitmap* bmp, Integer index, Integer offset, In
     RECT dr{r.Left, r.Top, r.Right, r.Bottom};
     DrawChar(scope.dc(), item->FChar, dr, kDrawFlags);
   }
-  GdiFlush();
 
   // Colours as pixel values. A colour forced on every item (ForeColor2) removes the gradient;
   // otherwise the gradient runs from the glyph's colour to the item's second colour.
@@ -1448,7 +1445,6 @@ void TsCharImageList::DrawAddedGlyph(TBitmap* bmp, TkvCharListItem* item, const 
     RECT gr{0, 0, size.cx, size.cy};
     DrawChar(scope.dc(), item->FAddedChar, gr, DT_NOPREFIX | DT_NOCLIP | DT_SINGLELINE | DT_BOTTOM);
   }
-  GdiFlush();
   const Integer pad = std::max(3, aRect.Width() / 30);
   TBitmapPtr halo(CreateBmp32(size.cx + 2 * pad, size.cy + 2 * pad));
   FillRect32(halo.get(), MkRect(halo.get()), clWhite, 0);
@@ -1678,7 +1674,6 @@ TSize DrawAlphaImgList(TCustomImageList* imgList, TBitmap* destBmp, Integer left
       CopyPixels(work->View(), cell.Src.Left, cell.Src.Top, destBmp->View(), cell.Dst);
       work->Canvas()->Font()->SetColor(fontColor);
       imgList->Draw(work->Canvas(), 0, 0, imageIndex, true);
-      GdiFlush();
       CopyPixels(destBmp->View(), cell.Dst.Left, cell.Dst.Top, work->View(), cell.Src);
     }
   }
@@ -1705,7 +1700,6 @@ void DrawAlphaImgListDC(TCustomImageList* imgList, HDC dc, Integer left, Integer
   TCanvasLock lock(*work->Canvas());
   BitBlt(work->Canvas()->Handle(), 0, 0, w, h, dc, left, top, SRCCOPY);
   DrawAlphaImgList(imgList, work.get(), 0, 0, imageIndex, blend, grayedColor, state, numGlyphs, reflected, ppi);
-  GdiFlush();
   BitBlt(dc, left, top, w, h, work->Canvas()->Handle(), 0, 0, SRCCOPY);
 }
 

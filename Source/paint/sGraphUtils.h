@@ -8,22 +8,27 @@
 //   1. Texture tiling of skin images
 //   2. Regions of skin border images
 //   3. Templates, glyphs and border copies (Windows)
-//   4. The skin item painter
+//   4. The skin item painter (portable, over the GDI steps handed in)
 //   5. Captions in a skin section's colours
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <vector>
 
+#include "base/kvntTypes.h"
 #include "base/sConst.h"
 #include "raster/Blend.h"
 #include "raster/ColorTransforms.h"
 #include "raster/GdiBitmaps.h"
+#include "raster/MaskImages.h"
 #include "raster/Pixels.h"
 #include "raster/Regions.h"
 #include "raster/Resampling.h"
 #include "raster/Shapes.h"
 #include "raster/Text.h"
+#include "raster/sGradient.h"
 #include "ui/Bitmap.h"
 #include "ui/Types.h"
 
@@ -82,13 +87,15 @@ void DrawGlyphEx(TBitmap* glyph, TBitmap* dstBmp, const TRect& r, Integer numGly
 // control, its tone, hue and saturation. commonSkinData is the per-PPI skin data (TkvSkinData);
 // anything else paints nothing. Filling, BGIndex, BGHotIndex, OffsetX and OffsetY are accepted
 // for the callers' sake and change nothing.
-#ifdef _WIN32
+//
+// The pixel work is portable (TkvItemPainter); the few steps that need GDI are handed in
+// (TkvItemSteps). The Windows forms further below paint with GDI's steps.
+
 struct TsGeneralData;
 class TkvObject;
-class TkvPaintBorderData;
-struct TkvIntValues;
-
 class TkvSkinData;
+class DuRiruZireziv;
+
 // The section skinIndex of per-PPI skin data whose manager accepts the index; else nullptr.
 const TsGeneralData* SkinSection(const TkvSkinData* skinData, Integer skinIndex);
 // An image of the skin data; nullptr for an index out of range.
@@ -97,6 +104,104 @@ const TsMaskData* SkinImage(const TkvSkinData* skinData, Integer index);
 TBitmap* SkinImageBitmap(const TsMaskData& md);
 // A texture's fill mode through kvFillModes; false for a draw mode outside the table.
 bool SkinFillMode(const TsMaskData& md, TkvFillMode& mode);
+
+// A border line as the painter draws it, from a section's look or a control's custom border.
+struct TkvBorderLine {
+  Integer Width = 0;         // at 96 PPI
+  TColor Color = clFuchsia;  // clFuchsia: no line (the corners are still rounded)
+  bool HasRadii = false;
+  TkvIntValues Radii;        // top-left, top-right, bottom-left, bottom-right; 0 or less square
+  bool AllSides = true;      // else only Sides
+  TSet<TkvSide> Sides;
+};
+
+// The border line of a section's look for a state: its BorderWidth and BorderColor, the
+// corners of its BorderRadius, or four times -1 when a corner procedure will give them.
+TkvBorderLine SectionBorderLine(const TsGeneralData& gd, Integer state, bool cornersProcGiven);
+
+// The layer of the painter's mixes: paint draws r (moved into the layer; shift is where the
+// layer's origin lies from r's top-left) on a 32-bit layer as large as the part of r inside t,
+// which is then mixed into t there, t's own pixels weighing `weight` (SumBmpRect). Only that
+// part ever reaches t, so a rectangle reaching far out of t costs no more than t itself.
+void MixInLayer(TBitmap* t, const TRect& r, Byte weight,
+                const std::function<void(TBitmap* layer, const TRect& r, const TPoint& shift)>& paint);
+
+// The steps of the painter that need GDI. A missing step is left out: natively (tests, the
+// fuzzer) an item of another format than pf32bit gets no fill, a gradient no translucent
+// segments, a corner no rounding and a border no line unless the caller hands them in.
+struct TkvItemSteps {
+  // r of an item that is not pf32bit filled with an opaque colour.
+  void (*FillForeign)(TBitmap* item, const TRect& r, TColor color) = nullptr;
+  // w x h pixels from (sx, sy) of src to (dx, dy) of dst when one of them is not pf32bit.
+  void (*CopyForeign)(TBitmap* dst, Integer dx, Integer dy, Integer w, Integer h, TBitmap* src, Integer sx,
+                      Integer sy) = nullptr;
+  // The device that draws a gradient's translucent and diagonal segments on bmp.
+  std::unique_ptr<TGradientDevice> (*GradientDevice)(TBitmap* bmp) = nullptr;
+  // The cached round mask of a radius (an empty view leaves that corner square).
+  TRoundMaskSource RoundMask = nullptr;
+  // The line of a border (line.Width already scaled) along r of bmp: rounded with radii.
+  void (*BorderLine)(TBitmap* bmp, const TRect& r, const TkvBorderLine& line) = nullptr;
+  // A caller handed something that is not per-PPI skin data to the named procedure.
+  void (*WrongSkinData)(const char16_t* procedure) = nullptr;
+};
+
+// What the control form of PaintItem takes from a control's skin data, resolved by its caller.
+struct TkvControlItem {
+  TkvSkinData* SkinData = nullptr;  // the skin data of the control's density
+  DuRiruZireziv* Manager = nullptr;
+  Integer SkinIndex = -1;
+  TColor CustomColor = clFuchsia;   // the control's own colour, clFuchsia for the look
+  bool CustomBorder = false;        // the control's custom border is set: it is drawn as Border
+  const TsGeneralData* BorderSection = nullptr;  // the 96-PPI section whose line Border is
+  TkvBorderLine Border;             // the line of a border drawn by GDI+ (radii resolved)
+  Integer PPI = 96;                 // the control's density, for the line's width
+  bool HasTone = false;
+  TColor Tone = 0;                  // as a colour value
+  Integer HueOffset = 0, Saturation = 0;
+};
+
+// The item painter over the steps given. The forms follow the Windows ones below (and their
+// description) without the arguments that change nothing.
+class TkvItemPainter {
+ public:
+  explicit TkvItemPainter(const TkvItemSteps& steps) : steps_(steps) {}
+
+  void PaintItem(Integer skinIndex, const TCacheInfo& ci, Integer state, const TRect& r, const TPoint& pP,
+                 TBitmap* itemBmp, TkvObject* commonSkinData) const;
+  void PaintItem(Integer skinIndex, const TCacheInfo& ci, Integer state, const TRect& r, const TPoint& pP,
+                 TBitmap* itemBmp, TkvObject* commonSkinData, const TsMaskData& md) const;
+  void PaintItemFast(Integer skinIndex, Integer maskIndex, Integer bgIndex, Integer bgHotIndex, const TCacheInfo& ci,
+                     Integer state, const TRect& r, const TPoint& pP, TBitmap* itemBmp,
+                     TkvObject* commonSkinData) const;
+  void PaintItemBG(Integer skinIndex, const TCacheInfo& ci, Integer state, const TRect& r, const TPoint& pP,
+                   TBitmap* itemBmp, TkvObject* commonSkinData, Integer textureIndex = -1,
+                   Integer hotTextureIndex = -1, TColor customColor = clFuchsia) const;
+  void PaintItemBGFast(Integer skinIndex, Integer bgIndex, Integer bgHotIndex, const TCacheInfo& ci, Integer state,
+                       const TRect& r, const TPoint& pP, TBitmap* itemBmp, TkvObject* commonSkinData) const;
+  // The control form; the caller has checked the control's manager and section.
+  void PaintControlItem(const TkvControlItem& item, const TCacheInfo& ci, Integer state, const TRect& r,
+                        const TPoint& pP, TBitmap* itemBmp, bool updateCorners, bool colorsAutoUpdate) const;
+  // The border line (or, without one, the rounded corners) of gd's look of aState over
+  // bgRef; true when a line was drawn. iPPI scales the line's width.
+  bool PaintBorder(TBitmap* aBmp, const TRect& aRect, const TsGeneralData& gd, Integer aState, const TCacheInfo& bgRef,
+                   TkvBorderLine line, Integer iPPI) const;
+  // The rounding form of UpdateCorners (paint/sAlphaGraph.h).
+  void UpdateCorners(const TsGeneralData& gd, TBitmap* bmp, const TRect& r, const TCacheInfo& ci,
+                     const TkvIntValues* radii, bool extSource) const;
+  // The 32-bit painter (paint/sAlphaGraph.h, section 6), without the premultiplying of a whole
+  // item: true when the item was painted.
+  bool PaintItem32(Integer skinIndex, Integer state, const TRect& r, TBitmap* itemBmp, TObject* commonSkinData) const;
+  void PaintItemBG32(Integer skinIndex, Integer state, const TRect& r, TBitmap* itemBmp, TObject* commonSkinData,
+                     TColor customColor) const;
+
+ private:
+  const TkvItemSteps& steps_;
+};
+
+#ifdef _WIN32
+class TkvPaintBorderData;
+// The steps of the Windows build: GDI fills and blits, GDI+ gradients, round masks and lines.
+const TkvItemSteps& GdiItemSteps();
 
 // May change the corner radii (and the sides) of a GDI+ border before it is drawn.
 using TkvUpdateCornersProc = void (*)(TkvPaintBorderData* paintBorderData, TkvIntValues& outCorners,

@@ -7,12 +7,13 @@
 #include "ui/Canvas.h"
 
 namespace {
-// The pixels of the 32-bit DIB section selected into a DC; empty for any other surface.
+// The pixels of the 32-bit DIB section selected into a DC, through the gate between GDI and the
+// pixels; empty for any other surface.
 TPixelView ViewOfDC(HDC dc) {
   HGDIOBJ obj = dc ? GetCurrentObject(dc, OBJ_BITMAP) : nullptr;
   DIBSECTION ds{};
   if (!obj || GetObjectW(obj, sizeof ds, &ds) != sizeof ds || !ds.dsBm.bmBits || ds.dsBm.bmBitsPixel != 32) return {};
-  GdiFlush();
+  FlushGdiDrawing();
   const Integer w = ds.dsBm.bmWidth, h = ds.dsBm.bmHeight, stride = ds.dsBm.bmWidthBytes;
   Byte* bits = static_cast<Byte*>(ds.dsBm.bmBits);
   if (ds.dsBmih.biHeight < 0) return {bits, stride, w, h};                // top-down

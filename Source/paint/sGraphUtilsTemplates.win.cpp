@@ -161,7 +161,6 @@ void DrawGlyphEx(TBitmap* glyph, TBitmap* dstBmp, const TRect& r, Integer numGly
   const Integer gw = tmp->Width() / numGlyphs;
   const TRect glyphRect(gw * index, 0, gw * (index + 1) - 1, tmp->Height() - 1);
   const TColor transColor = tmp->Canvas()->Pixels(0, tmp->Height() - 1);
-  GdiFlush();
   if (enabled || blend == 0)
     CopyTransRectA(dstBmp, tmp.get(), dr.Left, dr.Top, glyphRect, transColor, 0);
   else

@@ -143,7 +143,6 @@ void SkinnedCaption(TCanvas* canvas, const String& text, bool enabled, TRect& aR
                         UpdateColor(TColor(look.GlowColor), skinData), mask);
       delete mask;
     }
-    GdiFlush();
   }
   if (!enabled) {
     canvas->Font()->SetColor(UpdateColor(

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 #include "raster/Resampling.h"
 #include "ui/Graphics.h"
@@ -22,13 +23,21 @@ namespace {
 
 // ---- 1. Fast row kernels ---------------------------------------------------------------------
 //
-// Each kernel has one scalar pixel rule, written from the contract in the header; the SSE2
-// loop handles four pixels at a time with the same arithmetic and the scalar rule does the
-// tail (and everything on targets without SSE2). Exhaustive tests compare both.
+// Each kernel has one scalar pixel rule, written from the contract in the header. On the vector
+// path (TPixelPath) an SSE2 loop takes sixteen pixels a step, in groups of four, with the same
+// arithmetic, and the scalar rule does the one to three pixels left at the end of the row; on
+// the scalar path the rule does the whole row. Exhaustive tests compare both with the
+// definition.
 //
-// The SSE2 form of MixByte: with d, s, a in 16-bit lanes, ((s - d) * a + d * 256) >> 8 equals
-// d + floor((s - d) * a / 256) = d + mulhi((s - d) * 2, a * 128), every factor fitting a signed
-// 16-bit lane ((s - d) * 2 within +-510, a * 128 at most 32640).
+// The SSE2 form of MixByte: mix(d, s, a) = d + floor((s - d) * a / 256). The bytes of four
+// pixels are taken as 16-bit lanes, one set holding B and R, one G and A. For a weight a of
+// 0..256 the product (s - d) * a may wrap in 16 bits, but its high byte is still
+// floor((s - d) * a / 256) modulo 256, and adding that to d byte by byte (modulo 256) gives
+// the exact result. A weight of 0 keeps d, 256 gives s: that is how one lane is kept whole.
+//
+// The over-style kernels first sort the groups by source alpha: all 0 is weight 0 everywhere
+// (nothing changes), all 255 is weight 255 (mix(d, s, 255) = s - (s > d), no multiply); only
+// groups of mixed alpha pay for the multiplies, and no path has a per-pixel branch.
 
 inline uint32_t MixPixelRGB(uint32_t d, uint32_t s, int a, uint32_t alpha) {
   return MakePix(MixByte(PixB(d), PixB(s), a), MixByte(PixG(d), PixG(s), a), MixByte(PixR(d), PixR(s), a), alpha);
@@ -50,123 +59,16 @@ inline uint32_t PaintPixel(uint32_t d, uint32_t s, int v) {
   int a = PaintWeight(s, v);
   return MixPixelRGB(d, s, a, std::max<int>(PixA(d), MixByte(PixA(d), a, a)));
 }
+// Picture with alpha over a bitmap (CopyByMask): colours mix(d, s, s.A), alpha over
+// (dA + ((255 - dA) * s.A) >> 8, which is mix(dA, 255, s.A)).
+inline uint32_t AlphaOverPixel(uint32_t d, uint32_t s) {
+  const int a = PixA(s);
+  return MixPixelRGB(d, s, a, MixByte(PixA(d), 255, a));
+}
 // Constant weight: mix(other, own, w) per colour; alpha mixed too or kept.
 inline uint32_t MixConstPixel(uint32_t own, uint32_t other, int w, bool mixAlpha) {
   return MixPixelRGB(other, own, w, mixAlpha ? MixByte(PixA(other), PixA(own), w) : PixA(own));
 }
-
-#ifdef TW_SSE2
-inline __m128i Mix16(__m128i d, __m128i s, __m128i a) {
-  __m128i diff2 = _mm_slli_epi16(_mm_sub_epi16(s, d), 1);
-  return _mm_add_epi16(d, _mm_mulhi_epi16(diff2, _mm_slli_epi16(a, 7)));
-}
-inline __m128i Alpha16(__m128i x) { return _mm_shufflehi_epi16(_mm_shufflelo_epi16(x, 0xFF), 0xFF); }
-inline __m128i AlphaMask() { return _mm_set1_epi32(static_cast<int>(0xFF000000u)); }
-inline __m128i AlphaLanes16() { return _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0); }
-inline bool AllAlphaZero(__m128i s) {
-  return _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(s, AlphaMask()), _mm_setzero_si128())) == 0xFFFF;
-}
-inline bool AllAlphaFull(__m128i s) {
-  return _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_or_si128(s, _mm_set1_epi32(0x00FFFFFF)), _mm_set1_epi32(-1))) == 0xFFFF;
-}
-// mix(d, s, 255) = (255 s + d) >> 8 = s - (s > d), byte by byte: the weight of an opaque source.
-inline __m128i MixFull(__m128i d, __m128i s) {
-  const __m128i sNotAbove = _mm_cmpeq_epi8(_mm_max_epu8(d, s), d);
-  return _mm_add_epi8(s, _mm_andnot_si128(sNotAbove, _mm_set1_epi8(-1)));
-}
-inline __m128i SelectAlpha(__m128i colour, __m128i alpha) {
-  __m128i m = AlphaMask();
-  return _mm_or_si128(_mm_andnot_si128(m, colour), _mm_and_si128(m, alpha));
-}
-#endif
-
-void RowOver(uint32_t* d, const uint32_t* s, Integer n) {
-  Integer i = 0;
-#ifdef TW_SSE2
-  const __m128i zero = _mm_setzero_si128();
-  for (; i + 4 <= n; i += 4) {
-    __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-    if (AllAlphaZero(sv)) continue;  // weight 0 everywhere: colours and alpha stay
-    __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
-    if (AllAlphaFull(sv)) {  // weight 255 everywhere; alpha max(dA, 255) = 255
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), _mm_or_si128(MixFull(dv, sv), AlphaMask()));
-      continue;
-    }
-    __m128i slo = _mm_unpacklo_epi8(sv, zero), shi = _mm_unpackhi_epi8(sv, zero);
-    __m128i dlo = _mm_unpacklo_epi8(dv, zero), dhi = _mm_unpackhi_epi8(dv, zero);
-    __m128i r = _mm_packus_epi16(Mix16(dlo, slo, Alpha16(slo)), Mix16(dhi, shi, Alpha16(shi)));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), SelectAlpha(r, _mm_max_epu8(dv, sv)));
-  }
-#endif
-  for (; i < n; ++i) d[i] = OverPixel(d[i], s[i]);
-}
-
-void RowOverWeighted(uint32_t* d, const uint32_t* s, Integer n, int w) {
-  Integer i = 0;
-#ifdef TW_SSE2
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i wv = _mm_set1_epi16(static_cast<short>(w));
-  for (; i + 4 <= n; i += 4) {
-    __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-    if (AllAlphaZero(sv)) continue;
-    __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
-    __m128i slo = _mm_unpacklo_epi8(sv, zero), shi = _mm_unpackhi_epi8(sv, zero);
-    __m128i dlo = _mm_unpacklo_epi8(dv, zero), dhi = _mm_unpackhi_epi8(dv, zero);
-    __m128i alo = _mm_srli_epi16(_mm_mullo_epi16(Alpha16(slo), wv), 8);
-    __m128i ahi = _mm_srli_epi16(_mm_mullo_epi16(Alpha16(shi), wv), 8);
-    __m128i r = _mm_packus_epi16(Mix16(dlo, slo, alo), Mix16(dhi, shi, ahi));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), SelectAlpha(r, dv));
-  }
-#endif
-  for (; i < n; ++i) d[i] = OverWeightedPixel(d[i], s[i], w);
-}
-
-void RowPaint(uint32_t* d, const uint32_t* s, Integer n, int v) {
-  Integer i = 0;
-#ifdef TW_SSE2
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i vv = _mm_set1_epi16(static_cast<short>(v));
-  const __m128i alphaLanes = AlphaLanes16();
-  auto half = [&](__m128i d16, __m128i s16) {
-    __m128i a = Alpha16(s16);
-    if (v != 255) a = _mm_srli_epi16(_mm_mullo_epi16(a, vv), 8);
-    // The alpha lane of the source takes a, so one mix gives the colours and mix(dA, a, a).
-    __m128i src = _mm_or_si128(_mm_andnot_si128(alphaLanes, s16), _mm_and_si128(alphaLanes, a));
-    return _mm_max_epi16(Mix16(d16, src, a), _mm_and_si128(alphaLanes, d16));
-  };
-  for (; i + 4 <= n; i += 4) {
-    __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-    if (AllAlphaZero(sv)) continue;
-    __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
-    if (v == 255 && AllAlphaFull(sv)) {
-      // Weight 255: colours mix(d, s, 255), alpha max(dA, mix(dA, 255, 255)): one byte rule for all four.
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), MixFull(dv, sv));
-      continue;
-    }
-    __m128i r = _mm_packus_epi16(half(_mm_unpacklo_epi8(dv, zero), _mm_unpacklo_epi8(sv, zero)),
-                                 half(_mm_unpackhi_epi8(dv, zero), _mm_unpackhi_epi8(sv, zero)));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), r);
-  }
-#endif
-  for (; i < n; ++i) d[i] = PaintPixel(d[i], s[i], v);
-}
-
-void RowMixConst(uint32_t* own, const uint32_t* other, Integer n, int w, bool mixAlpha) {
-  Integer i = 0;
-#ifdef TW_SSE2
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i wv = _mm_set1_epi16(static_cast<short>(w));
-  for (; i + 4 <= n; i += 4) {
-    __m128i ov = _mm_loadu_si128(reinterpret_cast<const __m128i*>(own + i));
-    __m128i xv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(other + i));
-    __m128i r = _mm_packus_epi16(Mix16(_mm_unpacklo_epi8(xv, zero), _mm_unpacklo_epi8(ov, zero), wv),
-                                 Mix16(_mm_unpackhi_epi8(xv, zero), _mm_unpackhi_epi8(ov, zero), wv));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(own + i), mixAlpha ? r : SelectAlpha(r, ov));
-  }
-#endif
-  for (; i < n; ++i) own[i] = MixConstPixel(own[i], other[i], w, mixAlpha);
-}
-
 // Mask mix of a skin picture: non-key pixels take ((d - s) * m + s * 256) >> 8 per colour, m
 // the mask's byte of the same channel; key pixels and alpha stay (the copy of tiles).
 inline uint32_t MaskMixPixel(uint32_t d, uint32_t s, uint32_t m) {
@@ -175,29 +77,297 @@ inline uint32_t MaskMixPixel(uint32_t d, uint32_t s, uint32_t m) {
                  PixA(d));
 }
 
+#ifdef TW_SSE2
+using V = __m128i;
+inline V Load(const uint32_t* p) { return _mm_loadu_si128(reinterpret_cast<const V*>(p)); }
+inline void Store(uint32_t* p, V v) { _mm_storeu_si128(reinterpret_cast<V*>(p), v); }
+inline V Splat(uint32_t x) { return _mm_set1_epi32(static_cast<int>(x)); }
+inline V AlphaMask() { return Splat(0xFF000000u); }
+// The low byte of every 16-bit lane: B and R of each pixel.
+inline V LowBytes() { return Splat(0x00FF00FFu); }
+// The low 16-bit lane of each pixel.
+inline V LowLane() { return Splat(0x0000FFFFu); }
+inline V Select(V mask, V a, V b) { return _mm_or_si128(_mm_and_si128(mask, a), _mm_andnot_si128(mask, b)); }
+
+// mix(d, s, w) of every byte of four pixels: weights wBR for blue and red, wGA for green and
+// alpha, 0..256 in each 16-bit lane.
+inline V MixLanes(V d, V s, V wBR, V wGA) {
+  const V lo = LowBytes();
+  const V br = _mm_mullo_epi16(_mm_sub_epi16(_mm_and_si128(s, lo), _mm_and_si128(d, lo)), wBR);
+  const V ga = _mm_mullo_epi16(_mm_sub_epi16(_mm_srli_epi16(s, 8), _mm_srli_epi16(d, 8)), wGA);
+  return _mm_add_epi8(d, _mm_or_si128(_mm_srli_epi16(br, 8), _mm_andnot_si128(lo, ga)));
+}
+// The alpha of each pixel in the low 16-bit lane of the pixel, 0 in the high one: read as a
+// weight it leaves the (G, A) lane's alpha alone.
+inline V AlphaLow(V s) { return _mm_srli_epi32(s, 24); }
+// The low lane's value in both lanes of each pixel.
+inline V BothLanes(V low) { return _mm_shufflehi_epi16(_mm_shufflelo_epi16(low, 0xA0), 0xA0); }
+// mix(d, s, 255) of every byte: s - (s > d), which is min(s, max(d, s - 1)).
+inline V MixFull(V d, V s) { return _mm_min_epu8(s, _mm_max_epu8(d, _mm_subs_epu8(s, _mm_set1_epi8(1)))); }
+// The same for the colours of an opaque source, alpha 255 (the alpha byte is not lowered, so
+// min(255, max(dA, 255)) is 255).
+inline V MixFullOpaque(V d, V s) { return _mm_min_epu8(s, _mm_max_epu8(d, _mm_subs_epu8(s, Splat(0x00010101u)))); }
+
+// Which of four groups of four pixels have alpha 0 throughout and which 255 throughout, as one
+// mask: bits 2k and 2k + 1 set when group k has alpha 0 throughout, bits 8 + 2k and 9 + 2k
+// when it has 255 throughout; a0..a3 are the groups' AlphaLow. The sixteen alphas are packed
+// into bytes, four to a 32-bit lane, so one compare a lane tests a whole group.
+inline unsigned GroupClasses(V a0, V a1, V a2, V a3) {
+  const V alphas = _mm_packus_epi16(_mm_packs_epi32(a0, a1), _mm_packs_epi32(a2, a3));
+  const V none = _mm_cmpeq_epi32(alphas, _mm_setzero_si128()), full = _mm_cmpeq_epi32(alphas, _mm_set1_epi32(-1));
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi32(none, full)));
+}
+constexpr unsigned kGroupNone = 0x3, kGroupFull = 0x300;
+
+// Colours mix(d, s, s.A), alpha max(d.A, s.A): the destination's alpha is first raised to the
+// source's, and the alpha lane's weight is 0, so the mix keeps it.
+inline V Over4(V d, V s, V a) {
+  return MixLanes(_mm_max_epu8(d, _mm_and_si128(s, AlphaMask())), s, BothLanes(a), a);
+}
+inline V OverFull4(V d, V s) { return MixFullOpaque(d, s); }  // alpha max(dA, 255)
+// Weighted over, w 0..256: weight (s.A * w) >> 8, 0 for the alpha lane (alpha kept).
+inline V OverWeighted4(V d, V s, V a, V w) {
+  const V weight = _mm_srli_epi16(_mm_mullo_epi16(a, w), 8);
+  return MixLanes(d, s, BothLanes(weight), weight);
+}
+// Threshold test of four pixels (TransparentByThreshold): all ones where a pixel is the key
+// value or its alpha is at most bTranspLimit.
+inline V Threshold4(V s, V a) {
+  return _mm_or_si128(_mm_cmpeq_epi32(s, Splat(kKeyPixel)), _mm_cmplt_epi32(a, Splat(bTranspLimit + 1u)));
+}
+
+// The over-style row walk: sixteen source pixels a step, sorted by their alpha in groups of
+// four: groups with alpha 0 throughout go to none(at, 4), with 255 throughout to
+// full(d, s, at), the rest to mixed(d, s, a, at) with a their AlphaLow; full and mixed return
+// the new destination pixels. Steps of one kind throughout (the inside and outside of
+// pictures, translucent areas) take one branch. The groups left at the end of the row are
+// sorted one by one. Returns the number of pixels done; the caller's scalar rule does the rest.
+template <class None, class Full, class Mixed>
+Integer OverRow(uint32_t* d, const uint32_t* s, Integer n, None none, Full full, Mixed mixed) {
+  // One group by its bits of the class mask (shifted to the lowest group's place).
+  auto group = [&](unsigned c, V sv, V a, Integer at) {
+    if (c & kGroupFull)
+      Store(d + at, full(Load(d + at), sv, at));
+    else if (!(c & kGroupNone))
+      Store(d + at, mixed(Load(d + at), sv, a, at));
+    else
+      none(at, 4);
+  };
+  Integer i = 0;
+  for (; i + 16 <= n; i += 16) {
+    const V s0 = Load(s + i), s1 = Load(s + i + 4), s2 = Load(s + i + 8), s3 = Load(s + i + 12);
+    const V a0 = AlphaLow(s0), a1 = AlphaLow(s1), a2 = AlphaLow(s2), a3 = AlphaLow(s3);
+    const unsigned c = GroupClasses(a0, a1, a2, a3);
+    if (c == 0) {
+      Store(d + i, mixed(Load(d + i), s0, a0, i));
+      Store(d + i + 4, mixed(Load(d + i + 4), s1, a1, i + 4));
+      Store(d + i + 8, mixed(Load(d + i + 8), s2, a2, i + 8));
+      Store(d + i + 12, mixed(Load(d + i + 12), s3, a3, i + 12));
+    } else if ((c & 0xFF) == 0xFF) {
+      none(i, 16);
+    } else if ((c & 0xFF00) == 0xFF00) {
+      Store(d + i, full(Load(d + i), s0, i));
+      Store(d + i + 4, full(Load(d + i + 4), s1, i + 4));
+      Store(d + i + 8, full(Load(d + i + 8), s2, i + 8));
+      Store(d + i + 12, full(Load(d + i + 12), s3, i + 12));
+    } else {
+      group(c, s0, a0, i);
+      group(c >> 2, s1, a1, i + 4);
+      group(c >> 4, s2, a2, i + 8);
+      group(c >> 6, s3, a3, i + 12);
+    }
+  }
+  if (i + 8 <= n) {
+    const V s0 = Load(s + i), s1 = Load(s + i + 4);
+    const V a0 = AlphaLow(s0), a1 = AlphaLow(s1);
+    const unsigned c = GroupClasses(a0, a1, a0, a1);
+    group(c, s0, a0, i);
+    group(c >> 2, s1, a1, i + 4);
+    i += 8;
+  }
+  if (i + 4 <= n) {
+    const V s0 = Load(s + i), a0 = AlphaLow(s0);
+    group(GroupClasses(a0, a0, a0, a0), s0, a0, i);
+    i += 4;
+  }
+  return i;
+}
+// Weight 0 everywhere: the destination stays.
+constexpr auto kLeave = [](Integer, Integer) {};
+#endif
+
+void RowOver(uint32_t* d, const uint32_t* s, Integer n) {
+  Integer i = 0;
+#ifdef TW_SSE2
+  if (VectorPixels())
+    i = OverRow(
+        d, s, n, kLeave, [](V dv, V sv, Integer) { return OverFull4(dv, sv); },
+        [](V dv, V sv, V a, Integer) { return Over4(dv, sv, a); });
+#endif
+  for (; i < n; ++i) d[i] = OverPixel(d[i], s[i]);
+}
+
+// w 0..256.
+void RowOverWeighted(uint32_t* d, const uint32_t* s, Integer n, int w) {
+  Integer i = 0;
+#ifdef TW_SSE2
+  if (VectorPixels()) {
+    const V wv = _mm_set1_epi16(static_cast<short>(w));
+    const V full = _mm_and_si128(_mm_set1_epi16(static_cast<short>((255 * w) >> 8)), LowLane());
+    i = OverRow(
+        d, s, n, kLeave, [&](V dv, V sv, Integer) { return MixLanes(dv, sv, BothLanes(full), full); },
+        [&](V dv, V sv, V a, Integer) { return OverWeighted4(dv, sv, a, wv); });
+  }
+#endif
+  for (; i < n; ++i) d[i] = OverWeightedPixel(d[i], s[i], w);
+}
+
+// CopyBmp32 over the parent background: source pixels transparent by threshold leave the
+// destination alone, or, where bg is given (the background row under d), take its colours
+// and keep their alpha; the others as RowOver (w < 0) or RowOverWeighted.
+void RowOverThreshold(uint32_t* d, const uint32_t* s, Integer n, int w, const uint32_t* bg) {
+  auto transparent = [&](uint32_t dp, Integer x) { return bg ? (bg[x] & 0xFFFFFF) | (dp & 0xFF000000u) : dp; };
+  Integer i = 0;
+#ifdef TW_SSE2
+  if (VectorPixels()) {
+    const V wv = _mm_set1_epi16(static_cast<short>(w));
+    const V fullW = _mm_and_si128(_mm_set1_epi16(static_cast<short>((255 * w) >> 8)), LowLane());
+    auto under = [&](V dv, Integer at) { return bg ? Select(AlphaMask(), dv, Load(bg + at)) : dv; };
+    auto none = [&](Integer at, Integer count) {
+      if (!bg) return;
+      for (Integer k = at; k < at + count; k += 4) Store(d + k, under(Load(d + k), k));
+    };
+    // Alpha 255 is never transparent by threshold.
+    auto full = [&](V dv, V sv, Integer) { return w < 0 ? OverFull4(dv, sv) : MixLanes(dv, sv, BothLanes(fullW), fullW); };
+    auto mixed = [&](V dv, V sv, V a, Integer at) {
+      return Select(Threshold4(sv, a), under(dv, at), w < 0 ? Over4(dv, sv, a) : OverWeighted4(dv, sv, a, wv));
+    };
+    i = OverRow(d, s, n, none, full, mixed);
+  }
+#endif
+  for (; i < n; ++i) {
+    if (TransparentByThreshold(s[i]))
+      d[i] = transparent(d[i], i);
+    else
+      d[i] = w < 0 ? OverPixel(d[i], s[i]) : OverWeightedPixel(d[i], s[i], w);
+  }
+}
+
+void RowPaint(uint32_t* d, const uint32_t* s, Integer n, int v) {
+  Integer i = 0;
+#ifdef TW_SSE2
+  if (VectorPixels()) {
+    const V dAlpha = AlphaMask();
+    if (v == 255) {
+      // Weight s.A in both lanes: the alpha lane mixes dA with sA = a, which is mix(dA, a, a);
+      // then the larger of that and dA. All 255: mix(d, s, 255) byte by byte, alpha included.
+      i = OverRow(
+          d, s, n, kLeave, [](V dv, V sv, Integer) { return MixFull(dv, sv); },
+          [&](V dv, V sv, V a, Integer) {
+            const V w = BothLanes(a);
+            return _mm_max_epu8(MixLanes(dv, sv, w, w), _mm_and_si128(dv, dAlpha));
+          });
+    } else {
+      // a = (v * s.A) >> 8 takes the place of the source's alpha byte.
+      const V vv = _mm_set1_epi16(static_cast<short>(v));
+      auto paint = [&](V dv, V sv, V alpha, Integer) {
+        const V a = _mm_srli_epi16(_mm_mullo_epi16(alpha, vv), 8), w = BothLanes(a);
+        const V src = _mm_or_si128(_mm_andnot_si128(dAlpha, sv), _mm_slli_epi32(a, 24));
+        return _mm_max_epu8(MixLanes(dv, src, w, w), _mm_and_si128(dv, dAlpha));
+      };
+      i = OverRow(
+          d, s, n, kLeave, [&](V dv, V sv, Integer at) { return paint(dv, sv, AlphaLow(sv), at); }, paint);
+    }
+  }
+#endif
+  for (; i < n; ++i) d[i] = PaintPixel(d[i], s[i], v);
+}
+
+// CopyByMask over (no key test): alpha over is mix(dA, 255, s.A), so the source's alpha byte
+// is taken as 255. All 255: mix(d, s, 255) byte by byte.
+void RowAlphaOver(uint32_t* d, const uint32_t* s, Integer n) {
+  Integer i = 0;
+#ifdef TW_SSE2
+  if (VectorPixels())
+    i = OverRow(
+        d, s, n, kLeave, [](V dv, V sv, Integer) { return MixFull(dv, sv); },
+        [](V dv, V sv, V a, Integer) {
+          const V w = BothLanes(a);
+          return MixLanes(dv, _mm_or_si128(sv, AlphaMask()), w, w);
+        });
+#endif
+  for (; i < n; ++i) d[i] = AlphaOverPixel(d[i], s[i]);
+}
+
+void RowMixConst(uint32_t* own, const uint32_t* other, Integer n, int w, bool mixAlpha) {
+  Integer i = 0;
+#ifdef TW_SSE2
+  if (VectorPixels()) {
+    const V wv = _mm_set1_epi16(static_cast<short>(w));
+    // The alpha lane keeps own's byte with the weight 256.
+    const V wGA = mixAlpha ? wv : Select(LowLane(), wv, _mm_set1_epi16(256));
+    for (; i + 8 <= n; i += 8) {
+      Store(own + i, MixLanes(Load(other + i), Load(own + i), wv, wGA));
+      Store(own + i + 4, MixLanes(Load(other + i + 4), Load(own + i + 4), wv, wGA));
+    }
+    if (i + 4 <= n) {
+      Store(own + i, MixLanes(Load(other + i), Load(own + i), wv, wGA));
+      i += 4;
+    }
+  }
+#endif
+  for (; i < n; ++i) own[i] = MixConstPixel(own[i], other[i], w, mixAlpha);
+}
+
 void RowMaskMix(uint32_t* d, const uint32_t* s, const uint32_t* m, Integer n) {
   Integer i = 0;
 #ifdef TW_SSE2
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i key = _mm_set1_epi32(static_cast<int>(kKeyPixel));
-  for (; i + 4 <= n; i += 4) {
-    __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-    __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
-    __m128i mv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(m + i));
-    __m128i r = _mm_packus_epi16(Mix16(_mm_unpacklo_epi8(sv, zero), _mm_unpacklo_epi8(dv, zero), _mm_unpacklo_epi8(mv, zero)),
-                                 Mix16(_mm_unpackhi_epi8(sv, zero), _mm_unpackhi_epi8(dv, zero), _mm_unpackhi_epi8(mv, zero)));
-    r = SelectAlpha(r, dv);
-    const __m128i isKey = _mm_cmpeq_epi32(sv, key);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), _mm_or_si128(_mm_and_si128(isKey, dv), _mm_andnot_si128(isKey, r)));
+  if (VectorPixels()) {
+    const V key = Splat(kKeyPixel);
+    // The mask's bytes are the weights of d over s; the alpha lane keeps d with the weight 256.
+    const V keepAlpha = Splat(0x01000000u);
+    auto mix4 = [&](V dv, V sv, V mv) {
+      const V wGA = _mm_or_si128(_mm_and_si128(_mm_srli_epi16(mv, 8), LowLane()), keepAlpha);
+      return Select(_mm_cmpeq_epi32(sv, key), dv, MixLanes(sv, dv, _mm_and_si128(mv, LowBytes()), wGA));
+    };
+    for (; i + 4 <= n; i += 4) Store(d + i, mix4(Load(d + i), Load(s + i), Load(m + i)));
   }
 #endif
   for (; i < n; ++i) d[i] = MaskMixPixel(d[i], s[i], m[i]);
 }
 
-// Calls f(dstRow, srcRow, width) for every row of a block.
+// Calls f(dstRow, srcRow, width, y) for every row of a block. The rows are walked by pointer
+// from copies of the views' fields, which the pixel stores cannot be taken to change.
 template <class F>
 void ForBlockRows(const TPixelView& dst, const TPixelView& src, const TPixelBlock& b, F f) {
-  for (Integer y = 0; y < b.Height; ++y) f(dst.Row(b.DstY + y) + b.DstX, src.Row(b.SrcY + y) + b.SrcX, b.Width, y);
+  const ptrdiff_t dDelta = dst.Delta, sDelta = src.Delta;
+  Byte* d = dst.Line0 + ptrdiff_t(b.DstY) * dDelta + ptrdiff_t(b.DstX) * 4;
+  const Byte* s = src.Line0 + ptrdiff_t(b.SrcY) * sDelta + ptrdiff_t(b.SrcX) * 4;
+  const Integer width = b.Width, height = b.Height;
+  for (Integer y = 0; y < height; ++y, d += dDelta, s += sDelta)
+    f(reinterpret_cast<uint32_t*>(d), reinterpret_cast<const uint32_t*>(s), width, y);
+}
+
+// Calls f(dst, src, count) for runs of pixels paired one to one, for kernels that do not need
+// to know the row. When the block is the whole of both views and both store their rows back
+// to back in the same order (top-down or bottom-up), the block is one run: a small picture
+// then pays for one row end instead of one a row. One call site, so f is inlined.
+template <class F>
+void ForBlockRuns(const TPixelView& dst, const TPixelView& src, const TPixelBlock& b, F f) {
+  const ptrdiff_t dDelta = dst.Delta, sDelta = src.Delta;
+  const int64_t rowBytes = int64_t(b.Width) * 4, pixels = int64_t(b.Width) * b.Height;
+  const bool whole = b.DstX == 0 && b.SrcX == 0 && dst.Width == b.Width && src.Width == b.Width;
+  Integer first = 0, runs = b.Height, count = b.Width;
+  if (whole && dDelta == sDelta && (dDelta == rowBytes || dDelta == -rowBytes) &&
+      pixels <= std::numeric_limits<Integer>::max()) {
+    first = dDelta > 0 ? 0 : b.Height - 1;  // bottom-up rows: the last row has the lowest address
+    runs = 1;
+    count = static_cast<Integer>(pixels);
+  }
+  Byte* d = dst.Line0 + ptrdiff_t(b.DstY + first) * dDelta + ptrdiff_t(b.DstX) * 4;
+  const Byte* s = src.Line0 + ptrdiff_t(b.SrcY + first) * sDelta + ptrdiff_t(b.SrcX) * 4;
+  for (Integer r = 0; r < runs; ++r, d += dDelta, s += sDelta)
+    f(reinterpret_cast<uint32_t*>(d), reinterpret_cast<const uint32_t*>(s), count);
 }
 
 }  // namespace
@@ -322,7 +492,15 @@ TBitmap* CreateAlphaBmp(TBitmap* srcMaskedBmp, const TRect& srcRect) {
   TPixelView s = ViewOf(srcMaskedBmp);
   TBitmap* result = CreateBmp32(w, h);
   TPixelView d = result->View();
-  if (s.Empty() || d.Empty()) return result;
+  if (d.Empty()) return result;
+  if (s.Empty()) {
+    // A picture without rows of 32 bits: its colours as a blit gives them (alpha 0), and no
+    // alpha from its mask half.
+    for (Integer y = 0; y < h; ++y)
+      for (Integer x = 0; x < w; ++x)
+        d.At(x, y) = SwapRedBlue(srcMaskedBmp->PixelColor(srcRect.Left + x, srcRect.Top + y)) & 0xFFFFFF;
+    return result;
+  }
   CopyPixels(d, 0, 0, s, {srcRect.Left, srcRect.Top, srcRect.Left + w, srcRect.Top + h});
   for (Integer y = 0; y < h; ++y) {
     uint32_t* dr = d.Row(y);
@@ -350,9 +528,24 @@ TBitmap* CreateMaskFromAlpha(TBitmap* srcAlphaBmp) {
   return result;
 }
 
-// ---- 5. Compositing of two bitmaps -------------------------------------------------------------
+// ---- 3. Compositing of two bitmaps -------------------------------------------------------------
 
 namespace {
+// The columns [X0, X1) of a destination row of n pixels from (x, y) whose background pixels
+// lie inside the background's picture, and the background pixel under column X0; none when
+// the row has no background pixels.
+struct TBackdropSpan {
+  Integer X0 = 0, X1 = 0;
+  const uint32_t* Bg = nullptr;
+};
+TBackdropSpan BackdropSpan(const TBackdrop& ci, Integer x, Integer y, Integer n) {
+  const int64_t bx = int64_t(ci.X) + x, by = int64_t(ci.Y) + y;
+  if (ci.View.Empty() || by < 0 || by >= ci.View.Height) return {};
+  const int64_t x0 = std::clamp<int64_t>(-bx, 0, n), x1 = std::clamp<int64_t>(ci.View.Width - bx, x0, n);
+  if (x0 >= x1) return {};
+  return {static_cast<Integer>(x0), static_cast<Integer>(x1), ci.View.Row(static_cast<Integer>(by)) + (bx + x0)};
+}
+
 // The grey tint of CopyBmp32: the colour raised so its largest channel is 255 (pixel order).
 uint32_t TintTarget(uint32_t tintPixel, uint32_t s) {
   uint32_t g = (PixR(s) >> 2) + (PixG(s) >> 1) + (PixB(s) >> 2);
@@ -374,12 +567,22 @@ void CopyBmp32(const TRect& dstRect, const TRect& srcRect, const TPixelView& dst
   const uint32_t tint = tinted ? TintOf(grayedColor) : 0;
   if (!b.Empty()) {
     if (!tinted && !ci.Ready) {
-      // The common cases: a plain over and an over with opacity, four pixels at a time.
-      ForBlockRows(dst, src, b, [&](uint32_t* d, const uint32_t* s, Integer n, Integer) {
+      // The common cases: a plain over and an over with opacity.
+      ForBlockRuns(dst, src, b, [&](uint32_t* d, const uint32_t* s, Integer n) {
         if (blend <= 0)
           RowOver(d, s, n);
         else
           RowOverWeighted(d, s, n, w);
+      });
+    } else if (!tinted) {
+      // Over the parent background: the part of the row that has background pixels under it,
+      // and the parts on either side that have none.
+      const int weight = blend > 0 ? w : -1;
+      ForBlockRows(dst, src, b, [&](uint32_t* d, const uint32_t* s, Integer n, Integer y) {
+        const TBackdropSpan span = updateTrans ? BackdropSpan(ci, b.DstX, b.DstY + y, n) : TBackdropSpan{};
+        RowOverThreshold(d, s, span.X0, weight, nullptr);
+        RowOverThreshold(d + span.X0, s + span.X0, span.X1 - span.X0, weight, span.Bg);
+        RowOverThreshold(d + span.X1, s + span.X1, n - span.X1, weight, nullptr);
       });
     } else {
       ForBlockRows(dst, src, b, [&](uint32_t* d, const uint32_t* s, Integer n, Integer y) {
@@ -430,17 +633,17 @@ void CopyByMaskAlpha(const TRect& dstRect, const TRect& srcRect, const TPixelVie
                      const TBackdrop& ci, bool updateTrans) {
   if (dst.Empty() || src.Empty()) return;
   const TPixelBlock b = ClipExtents(dstRect, srcRect, dst.Width, dst.Height, src.Width, src.Height);
+  // A key pixel has alpha 0, so the over leaves it alone; with the background asked for it
+  // then takes the background's colours, opaque.
+  if (!ci.Ready || !updateTrans) {
+    ForBlockRuns(dst, src, b, RowAlphaOver);
+    return;
+  }
   ForBlockRows(dst, src, b, [&](uint32_t* d, const uint32_t* s, Integer n, Integer y) {
-    for (Integer x = 0; x < n; ++x) {
-      const uint32_t sp = s[x], dp = d[x];
-      if (ci.Ready && sp == kKeyPixel) {
-        if (updateTrans)
-          if (const uint32_t* bg = ci.At(b.DstX + x, b.DstY + y)) d[x] = (*bg & 0xFFFFFF) | 0xFF000000u;
-        continue;
-      }
-      const int a = PixA(sp), da = PixA(dp);
-      d[x] = MixPixelRGB(dp, sp, a, da + (((255 - da) * a) >> 8));
-    }
+    RowAlphaOver(d, s, n);
+    const TBackdropSpan span = BackdropSpan(ci, b.DstX, b.DstY + y, n);
+    for (Integer x = span.X0; x < span.X1; ++x)
+      if (s[x] == kKeyPixel) d[x] = (span.Bg[x - span.X0] & 0xFFFFFF) | 0xFF000000u;
   });
 }
 
@@ -499,14 +702,15 @@ void CopyByMaskHalf(const TRect& dstRect, const TRect& srcRect, const TPixelView
 
 void PaintBmp32(const TPixelView& dst, const TPixelView& msk) {
   if (dst.Empty() || msk.Empty() || dst.Width != msk.Width || dst.Height != msk.Height) return;
-  for (Integer y = 0; y < dst.Height; ++y) RowOverWeighted(dst.Row(y), msk.Row(y), dst.Width, 256);
+  ForBlockRuns(dst, msk, {0, 0, 0, 0, dst.Width, dst.Height},
+               [](uint32_t* d, const uint32_t* s, Integer n) { RowOverWeighted(d, s, n, 256); });
 }
 
 void PaintBmpRect32(const TPixelView& dst, const TPixelView& src, const TRect& srcRect, TPoint dstPoint,
                     Byte srcBlendValue) {
   if (dst.Empty() || src.Empty() || srcRect.Right < srcRect.Left || srcRect.Bottom < srcRect.Top) return;
   const TPixelBlock b = ClipInclusive(srcRect, dstPoint, dst.Width, dst.Height, src.Width, src.Height);
-  ForBlockRows(dst, src, b, [&](uint32_t* d, const uint32_t* s, Integer n, Integer) { RowPaint(d, s, n, srcBlendValue); });
+  ForBlockRuns(dst, src, b, [&](uint32_t* d, const uint32_t* s, Integer n) { RowPaint(d, s, n, srcBlendValue); });
 }
 
 void PaintTranspBmpRect32(const TPixelView& dst, const TPixelView& src, const TPixelView& transp,
@@ -585,7 +789,8 @@ void StretchBmpRect32(const TPixelView& dst, Integer xDst, Integer yDst, Integer
 
 void SumBitmaps(const TPixelView& srcBmp, const TPixelView& mskBmp, Byte alphaValue) {
   if (srcBmp.Empty() || mskBmp.Empty() || srcBmp.Width != mskBmp.Width || srcBmp.Height != mskBmp.Height) return;
-  for (Integer y = 0; y < srcBmp.Height; ++y) RowMixConst(srcBmp.Row(y), mskBmp.Row(y), srcBmp.Width, alphaValue, false);
+  ForBlockRuns(srcBmp, mskBmp, {0, 0, 0, 0, srcBmp.Width, srcBmp.Height},
+               [&](uint32_t* d, const uint32_t* s, Integer n) { RowMixConst(d, s, n, alphaValue, false); });
 }
 
 void SumBmpRect(const TPixelView& dst, const TPixelView& src, Byte alphaValue, const TRect& srcRect,
@@ -593,7 +798,7 @@ void SumBmpRect(const TPixelView& dst, const TPixelView& src, Byte alphaValue, c
   if (dst.Empty() || src.Empty() || srcRect.Right <= srcRect.Left || srcRect.Bottom <= srcRect.Top) return;
   const TPixelBlock b = ClipInclusive(srcRect, dstPoint, dst.Width, dst.Height, src.Width, src.Height);
   // ((d - s) * A + s * 256) >> 8: A is the weight of the destination's old content.
-  ForBlockRows(dst, src, b, [&](uint32_t* d, const uint32_t* s, Integer n, Integer) { RowMixConst(d, s, n, alphaValue, true); });
+  ForBlockRuns(dst, src, b, [&](uint32_t* d, const uint32_t* s, Integer n) { RowMixConst(d, s, n, alphaValue, true); });
 }
 
 void SumBitmapsByMask(const TPixelView& dst, const TPixelView& src1, const TPixelView& src2,

@@ -8,8 +8,10 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <vector>
 
 #include "raster/Blend.h"
+#include "raster/MaskImages.h"
 #include "raster/Shapes.h"
 #include "ui/Canvas.h"
 #include "ui/GdiScopes.h"
@@ -49,6 +51,7 @@ void sGraphUtilsStartup() {
 }
 
 void sGraphUtilsCleanup() {
+  ClearRoundMasks();  // the corner kernels' masks, cached for the run, go with it
   SetLayoutProc = nullptr;
   GetLayoutProc = nullptr;
   UpdateLayeredWindowProc = nullptr;
@@ -84,7 +87,6 @@ void CopyBmp(TBitmap* dstBmp, TBitmap* srcBmp) {
   if (srcBmp->Empty()) return;
   BitBlt(dstBmp->Canvas()->Handle(), 0, 0, srcBmp->Width(), srcBmp->Height(), srcBmp->Canvas()->Handle(), 0, 0,
          SRCCOPY);
-  GdiFlush();
 }
 
 HICON MakeIcon32(TBitmap* img, bool /*updateAlphaChannell: has no effect*/) {
@@ -98,7 +100,6 @@ HICON MakeIcon32(TBitmap* img, bool /*updateAlphaChannell: has no effect*/) {
     const uint32_t* p = v.Row(y);
     for (Integer x = 0; x < v.Width; ++x) m[x] = static_cast<Byte>(255 - PixA(p[x]));
   }
-  GdiFlush();
   ICONINFO info{};
   info.fIcon = TRUE;
   info.hbmColor = img->Handle();
@@ -136,7 +137,47 @@ void FadeBmp(TBitmap* fadedBmp, const TRect& aRect, Integer transparency, TColor
     }
     ring(blur, blur, g);
   }
-  GdiFlush();
   BlendBmpByMask(bmp->View(), mask->View(), color);
   CopyPixels(ViewOf(fadedBmp), aRect.Left, aRect.Top, bmp->View(), {0, 0, w, h});
 }
+
+// ---- GDI drawing whose lost alpha is put back ------------------------------------------------------
+
+namespace {
+// The bitmaps with a live drawing scope: how many scopes each has and the areas they cover.
+struct TDrawnBitmap {
+  TBitmap* Bmp;
+  Integer Depth;
+  std::vector<TRect> Areas;
+};
+std::vector<TDrawnBitmap>& DrawnBitmaps() {
+  static std::vector<TDrawnBitmap> bitmaps;
+  return bitmaps;
+}
+}  // namespace
+
+TGdiDrawing::TGdiDrawing(TBitmap* bmp, const TRect& area) : bmp_(bmp) {
+  if (!bmp_) return;
+  bmp_->Canvas()->Lock();
+  auto& drawn = DrawnBitmaps();
+  auto it = std::find_if(drawn.begin(), drawn.end(), [&](const TDrawnBitmap& d) { return d.Bmp == bmp_; });
+  if (it == drawn.end()) it = drawn.insert(drawn.end(), TDrawnBitmap{bmp_, 0, {}});
+  ++it->Depth;
+  it->Areas.push_back(area);
+}
+
+TGdiDrawing::TGdiDrawing(TBitmap* bmp) : TGdiDrawing(bmp, TRect(0, 0, bmp ? bmp->Width() : 0, bmp ? bmp->Height() : 0)) {}
+
+TGdiDrawing::~TGdiDrawing() {
+  if (!bmp_) return;
+  bmp_->Canvas()->Unlock();
+  auto& drawn = DrawnBitmaps();
+  auto it = std::find_if(drawn.begin(), drawn.end(), [&](const TDrawnBitmap& d) { return d.Bmp == bmp_; });
+  if (it == drawn.end() || --it->Depth > 0) return;
+  const std::vector<TRect> areas = std::move(it->Areas);
+  drawn.erase(it);
+  const TPixelView v = bmp_->View();
+  for (const TRect& area : areas) FillAlphaRect(v, area, 255, clNone, nullptr, 0);
+}
+
+HDC TGdiDrawing::DC() const { return bmp_ ? bmp_->Canvas()->Handle() : nullptr; }

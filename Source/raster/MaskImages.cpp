@@ -606,7 +606,9 @@ void RoundCorners(const TPixelView& dst, const TRect& rect, const Integer* radii
   for (int corner = 0; corner < 4; ++corner) {
     int64_t r = radii ? radii[corner] : borderRadius;
     if (r <= 0) continue;
-    if (corner >= 2) r = std::min<int64_t>(r, B - 1);  // a bottom corner no higher than the rectangle
+    // A bottom corner of given radii no higher than the rectangle; the section's own radius is
+    // used as it is.
+    if (radii && corner >= 2) r = std::min<int64_t>(r, B - 1);
     if (r <= 0 || r > kFar) continue;
     const TPixelView mask = maskOf(static_cast<Integer>(r));
     if (mask.Empty()) continue;

@@ -28,7 +28,6 @@ std::unique_ptr<TBitmap> BuildRoundMask(Integer size) {
   std::unique_ptr<TBitmap> mask(CreateBmp32(size, size));
   FillRect32(mask.get(), TRect(0, 0, size, size), clWhite, 255);
   kvgpFillEllipse(mask->Canvas()->Handle(), 0, 0, float(size - 1), float(size - 1), clBlack);
-  GdiFlush();
   return mask;
 }
 

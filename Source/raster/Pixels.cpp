@@ -5,30 +5,6 @@
 
 TBackdrop BackdropOf(const TCacheInfo& ci) { return {ViewOf(ci.Bmp), ci.X, ci.Y, ci.FillColor, ci.Ready}; }
 
-TPixelBlock ClipExtents(const TRect& dstRect, const TRect& srcRect, Integer dstW, Integer dstH, Integer srcW,
-                        Integer srcH) {
-  int64_t w = std::min(SafeExtent(dstRect.Left, dstRect.Right), SafeExtent(srcRect.Left, srcRect.Right));
-  int64_t h = std::min(SafeExtent(dstRect.Top, dstRect.Bottom), SafeExtent(srcRect.Top, srcRect.Bottom));
-  int64_t dx = dstRect.Left, sx = srcRect.Left, dy = dstRect.Top, sy = srcRect.Top;
-  int64_t m = std::min(dx, sx);
-  if (m < 0) {
-    dx -= m;
-    sx -= m;
-    w += m;
-  }
-  m = std::min(dy, sy);
-  if (m < 0) {
-    dy -= m;
-    sy -= m;
-    h += m;
-  }
-  w = std::min({w, int64_t(dstW) - dx, int64_t(srcW) - sx});
-  h = std::min({h, int64_t(dstH) - dy, int64_t(srcH) - sy});
-  if (w <= 0 || h <= 0) return {};
-  return {static_cast<Integer>(dx), static_cast<Integer>(dy), static_cast<Integer>(sx), static_cast<Integer>(sy),
-          static_cast<Integer>(w), static_cast<Integer>(h)};
-}
-
 TPixelBlock ClipInclusive(TRect r, TPoint p, Integer dstW, Integer dstH, Integer srcW, Integer srcH) {
   int64_t x = p.X, y = p.Y, l = r.Left, t = r.Top, rr = r.Right, bb = r.Bottom;
   if (x < 0) { l -= x; x = 0; }

@@ -4,6 +4,7 @@
 //   1. The numeric contract: pixel layout, the mixing rule, weights, limits
 //   2. Views, the parent background as the kernels see them, clipping and block copies
 //   3. Colour values
+//   4. The pixel path: vector loops or the scalar rule alone
 //
 // Every pixel loop of the raster layer works on a TPixelView (plain memory: top row, signed
 // row distance, size), so it builds and runs natively; the TBitmap forms are thin wrappers that
@@ -12,6 +13,8 @@
 // the bitmaps it touches: no argument makes it read or write outside a bitmap.
 #pragma once
 
+#include <algorithm>
+#include <atomic>
 #include <cstdint>
 
 #include "base/WorkingBitmaps.h"
@@ -87,9 +90,33 @@ struct TPixelBlock {
 };
 
 // Extents form: as wide as the smaller rectangle and the room left in both views; a negative
-// left (top) edge moves both rectangles until the more negative one starts at 0.
-TPixelBlock ClipExtents(const TRect& dstRect, const TRect& srcRect, Integer dstW, Integer dstH, Integer srcW,
-                        Integer srcH);
+// left (top) edge moves both rectangles until the more negative one starts at 0. Inline: it
+// is a fixed cost of every blend, which for an icon is a tenth of the call.
+inline TPixelBlock ClipExtents(const TRect& dstRect, const TRect& srcRect, Integer dstW, Integer dstH, Integer srcW,
+                               Integer srcH) {
+  // The extent of [a, b) as SafeExtent gives it: 0 up to the largest Integer.
+  auto extent = [](Integer a, Integer b) { return std::clamp<int64_t>(int64_t(b) - a, 0, INT32_MAX); };
+  int64_t w = std::min(extent(dstRect.Left, dstRect.Right), extent(srcRect.Left, srcRect.Right));
+  int64_t h = std::min(extent(dstRect.Top, dstRect.Bottom), extent(srcRect.Top, srcRect.Bottom));
+  int64_t dx = dstRect.Left, sx = srcRect.Left, dy = dstRect.Top, sy = srcRect.Top;
+  int64_t m = std::min(dx, sx);
+  if (m < 0) {
+    dx -= m;
+    sx -= m;
+    w += m;
+  }
+  m = std::min(dy, sy);
+  if (m < 0) {
+    dy -= m;
+    sy -= m;
+    h += m;
+  }
+  w = std::min({w, int64_t(dstW) - dx, int64_t(srcW) - sx});
+  h = std::min({h, int64_t(dstH) - dy, int64_t(srcH) - sy});
+  if (w <= 0 || h <= 0) return {};
+  return {static_cast<Integer>(dx), static_cast<Integer>(dy), static_cast<Integer>(sx), static_cast<Integer>(sy),
+          static_cast<Integer>(w), static_cast<Integer>(h)};
+}
 // Source-rectangle-and-point form with inclusive right and bottom edges (clamped to the
 // last column and row of the source).
 TPixelBlock ClipInclusive(TRect srcRect, TPoint dstPoint, Integer dstW, Integer dstH, Integer srcW, Integer srcH);
@@ -111,3 +138,25 @@ constexpr Cardinal SwapLong(Cardinal v) {
 void SwapLong(Cardinal* p, Cardinal count);
 void FillLongword(void* x, Integer count, Cardinal value);
 TColor BlendColors(TColor color1, TColor color2, Byte blendOf1);
+
+// ---- 4. The pixel path -----------------------------------------------------------------------
+
+// The row kernels run SSE2 loops where the build has SSE2, with the scalar pixel rule for what
+// a loop leaves over at the end of a row. TPixelPath::Scalar makes them run the scalar rule
+// alone. Both paths give the same bytes; the tests and the raster benchmark compare them.
+enum class TPixelPath { Vector, Scalar };
+inline std::atomic<TPixelPath> gPixelPath{TPixelPath::Vector};
+inline void SetPixelPath(TPixelPath path) { gPixelPath.store(path, std::memory_order_relaxed); }
+inline bool VectorPixels() { return gPixelPath.load(std::memory_order_relaxed) == TPixelPath::Vector; }
+
+// Selects a pixel path for the life of the object and restores the one before.
+class TPixelPathScope {
+ public:
+  explicit TPixelPathScope(TPixelPath path) : old_(gPixelPath.load(std::memory_order_relaxed)) { SetPixelPath(path); }
+  ~TPixelPathScope() { SetPixelPath(old_); }
+  TPixelPathScope(const TPixelPathScope&) = delete;
+  TPixelPathScope& operator=(const TPixelPathScope&) = delete;
+
+ private:
+  TPixelPath old_;
+};

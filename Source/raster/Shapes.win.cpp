@@ -50,7 +50,6 @@ void DrawColorArrow(TCanvas* canvas, TColor color, const TRect& r, TkvSide direc
 }
 
 void DrawColorArrow(TBitmap* bmp, TColor color, const TRect& r, TkvSide direction, Integer ppi) {
-  GdiFlush();
   DrawColorArrow(ViewOf(bmp), color, r, direction, ppi);
 }
 
@@ -59,7 +58,6 @@ TBitmap* bmpRotate(TBitmap*& sBitmap, Word rotateAngle, bool freeupBmp) {
   const bool quarter = rotateAngle == 90 || rotateAngle == 270;
   TBitmap* result = CreateBmp32(quarter ? sBitmap->Height() : sBitmap->Width(),
                                 quarter ? sBitmap->Width() : sBitmap->Height());
-  GdiFlush();
   RotatePixels(ViewOf(sBitmap), ViewOf(result), rotateAngle);
   if (freeupBmp) {
     delete sBitmap;
@@ -120,7 +118,6 @@ std::unique_ptr<TBitmap> MakeArrowBmp(TkvArrowsStyle style, Integer arrowSize, I
   TCanvas* canvas = pic->Canvas();
   if (style == arsSolid3) {
     kvgpFillPolygon(canvas->Handle(), fill, p, 4);
-    GdiFlush();
     return pic;
   }
   if (hasFill) {
@@ -129,7 +126,6 @@ std::unique_ptr<TBitmap> MakeArrowBmp(TkvArrowsStyle style, Integer arrowSize, I
     canvas->Brush()->SetStyle(bsSolid);
     canvas->Pen()->SetColor(clBlack);
     canvas->Polygon(p, 4);
-    GdiFlush();
     const TPixelView v = ViewOf(pic.get());
     for (Integer y = 0; y < m; ++y)
       for (Integer x = 0; x < m; ++x) {
@@ -142,7 +138,6 @@ std::unique_ptr<TBitmap> MakeArrowBmp(TkvArrowsStyle style, Integer arrowSize, I
     HDC dc = canvas->Handle();
     kvgpDrawLine(dc, float(p[0].X), float(p[0].Y), float(p[1].X), float(p[1].Y), outline, float(lineWidth));
     kvgpDrawLine(dc, float(p[2].X), float(p[2].Y), float(p[3].X), float(p[3].Y), outline, float(lineWidth));
-    GdiFlush();
   }
   return pic;
 }
@@ -206,7 +201,6 @@ void DrawArrow(TBitmap* aBmp, TColor color1, TColor color2, const TRect& r, TkvS
   FillRect32(rotated.get(), TRect(0, 0, rotated->Width(), rotated->Height()), clWhite, 0);
   BitBltRotated(rotated->Canvas()->Handle(), turned, TPoint(turned->Width() / 2 - 1, turned->Height() / 2 - 1),
                 angleShift - 90);
-  GdiFlush();
   PaintBmpRect32(aBmp, rotated.get(), whole, at, 255);
 }
 
@@ -266,7 +260,6 @@ void DrawBmp(TCanvas* canvas, TBitmap* bmp, const TRect& r, bool reflected) {
   const Integer w = r.Width(), h = r.Height();
   std::unique_ptr<TBitmap> work(CreateBmp32(w, h + (reflected ? h / 2 : 0)));
   BitBlt(work->Canvas()->Handle(), 0, 0, work->Width(), work->Height(), canvas->Handle(), r.Left, r.Top, SRCCOPY);
-  GdiFlush();
   if (bmp->Width() == w && bmp->Height() == h) {
     CopyBmp32(TRect(0, 0, w, h), TRect(0, 0, w, h), work.get(), bmp, EmptyCI, false, clNone, 0, reflected);
   } else {
@@ -285,7 +278,6 @@ HICON MakeCompIcon(TBitmap* img) {
   info.fIcon = TRUE;
   info.hbmMask = mask.get();
   info.hbmColor = img->Handle();
-  GdiFlush();
   return CreateIconIndirect(&info);
 }
 

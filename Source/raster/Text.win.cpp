@@ -78,7 +78,6 @@ void WriteColor(TBitmap* bmp, const String& text, bool enabled, const TRect& lRe
   SetBkColor(dc, 0xFFFFFF);
   TRect r(0, 0, w, h);
   kvDrawText(dc, text, r, flags & ~DT_ALPHATEXT);
-  GdiFlush();
   WriteColorPixels(bmp->View(), tmp->View(), lRect.TopLeft(), enabled, ColorToRGB(color));
 }
 
@@ -111,10 +110,8 @@ void kvDrawGlowForText(TBitmap* dstBmp, const String& text, const TRect& aRect, 
     }
     TRect plain = r;
     kvDrawText(dc, text, plain, flags & ~DT_ALPHATEXT);
-    GdiFlush();
     Blur8(maskBmp, blurSize);
   }
-  GdiFlush();
   ApplyGlowMask(ViewOf(dstBmp), ByteViewOf(maskBmp), TPoint(textRect.Left - m, textRect.Top - m), ColorToRGB(color));
 }
 

@@ -505,7 +505,6 @@ void kvgpDrawRotatedBitmap(HDC dc, TBitmap* srcBmp, const TRect& r, Integer angl
   TGpSession s(dc);
   if (!s.Ok()) return;
   if (gp.SetInterpolationMode) gp.SetInterpolationMode(s.G(), InterpolationModeHighQuality);
-  GdiFlush();
   TGpOwned image(gp.DisposeImage);
   if (gp.CreateBitmapFromHBITMAP(srcBmp->Handle(), nullptr, image.Out()) != kvgpOk || !image) return;
   gp.DrawImagePoints(s.G(), image.Get(), pts, 3);
@@ -522,7 +521,6 @@ void kvgpStretchRect(TBitmap* dstBmp, TBitmap* srcBmp, const TRect& dstRect, con
     if (!s.Ok()) return;
     // GDI+ reads the lifted pixels straight from this buffer (top row first).
     std::vector<uint32_t> lifted(size_t(src.Width) * size_t(src.Height));
-    GdiFlush();
     for (Integer y = 0; y < src.Height; ++y) LiftStretchAlpha(&lifted[size_t(y) * size_t(src.Width)], src.Row(y), src.Width);
     TGpOwned image(gp.DisposeImage);
     if (gp.CreateBitmapFromScan0(src.Width, src.Height, src.Width * 4, PixelFormat32bppARGB,
@@ -535,7 +533,6 @@ void kvgpStretchRect(TBitmap* dstBmp, TBitmap* srcBmp, const TRect& dstRect, con
                           dstRect.Bottom - dstRect.Top, srcRect.Left, srcRect.Top, srcRect.Right - srcRect.Left,
                           srcRect.Bottom - srcRect.Top, UnitPixel, nullptr, nullptr, nullptr);
   }
-  GdiFlush();
   SettleStretchAlpha(dstBmp->View(), dstRect);
 }
 
@@ -561,7 +558,6 @@ namespace {
 GpStatus ApplyBlurEffect(TBitmap* bmp, GpObj effect) {
   if (!gp.CreateBitmapFromHBITMAP || !gp.BitmapCreateApplyEffect || !gp.CreateHBITMAPFromBitmap)
     return kvgpNotImplemented;
-  GdiFlush();
   TGpOwned source(gp.DisposeImage);
   GpStatus st = gp.CreateBitmapFromHBITMAP(bmp->Handle(), nullptr, source.Out());
   if (st != kvgpOk || !source) return st != kvgpOk ? st : kvgpNotImplemented;

@@ -15,6 +15,8 @@
 // fault. A gradient holds at most kMaxGradPoints points; longer ones are cut there.
 #pragma once
 
+#include <memory>
+
 #include "base/sConst.h"
 #include "ui/Bitmap.h"
 #include "ui/Types.h"
@@ -91,6 +93,9 @@ void sGradientStartup();
 void sGradientCleanup();
 
 void PaintGrad(TBitmap* bmp, const TRect& aRect, const TsGradArray& data, Integer offsetX, Integer offsetY);
+// The device of PaintGrad on a bitmap: GDI+ for translucent segments, GradientFill (or a GDI+
+// path gradient for an overlay) for diagonal ones, drawn on the bitmap's canvas.
+std::unique_ptr<TGradientDevice> MakeGradientDevice(TBitmap* bmp);
 void PaintGradTxt(TBitmap* bmp, const TRect& aRect, const TsGradArray& data, TBitmap* textureBmp,
                   const TRect& textureRect, Byte textureAlpha, Byte alphaChannel);
 // A new 32-bit bitmap with a round shadow or mask; premultiplied with doUpdateAlpha. Its

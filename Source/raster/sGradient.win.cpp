@@ -18,7 +18,9 @@ HMODULE hmsimg32 = nullptr;
 using TGradientFill = BOOL(WINAPI*)(HDC, TRIVERTEX*, ULONG, void*, ULONG, ULONG);
 TGradientFill kvGradientFill = nullptr;
 
-// Draws on the bitmap's DC; the pixel painters resume only after GDI has finished.
+// Draws on the bitmap's DC. The pixel painter goes on through the view it took before the
+// segment: asking the bitmap for its view again (the gate between GDI and the pixels) makes
+// GDI's segment land in them first.
 class TBitmapGradientDevice : public TGradientDevice {
  public:
   explicit TBitmapGradientDevice(TBitmap* bmp) : bmp_(bmp) {}
@@ -34,7 +36,7 @@ class TBitmapGradientDevice : public TGradientDevice {
       else
         kvgpGradientRectangleH(dc, float(x), float(y), float(width), float(height), c1, c2);
     }
-    GdiFlush();
+    bmp_->View();
   }
 
   void Diagonal(const TRect& r, const TsGradPoint* p, bool overlay) override {
@@ -53,7 +55,7 @@ class TBitmapGradientDevice : public TGradientDevice {
       GRADIENT_TRIANGLE t[4] = {{0, 1, 2}, {1, 2, 3}, {0, 1, 4}, {4, 1, 3}};
       kvGradientFill(dc, v, 5, t, 4, GRADIENT_FILL_TRIANGLE);
     }
-    GdiFlush();
+    bmp_->View();
   }
 
  private:
@@ -75,10 +77,13 @@ void sGradientCleanup() {
   kvGradientFill = nullptr;
 }
 
+std::unique_ptr<TGradientDevice> MakeGradientDevice(TBitmap* bmp) {
+  return bmp ? std::make_unique<TBitmapGradientDevice>(bmp) : nullptr;
+}
+
 void PaintGrad(TBitmap* bmp, const TRect& aRect, const TsGradArray& data, Integer /*offsetX*/, Integer offsetY) {
   const TPixelView v = ViewOf(bmp);
   if (v.Empty()) return;
-  GdiFlush();
   TBitmapGradientDevice device(bmp);
   PaintGrad(v, aRect, data, offsetY, &device);
 }
@@ -87,7 +92,6 @@ void PaintGradTxt(TBitmap* bmp, const TRect& aRect, const TsGradArray& data, TBi
                   const TRect& textureRect, Byte textureAlpha, Byte alphaChannel) {
   const TPixelView v = ViewOf(bmp);
   if (v.Empty()) return;
-  GdiFlush();
   PaintGradTxt(v, aRect, data, ViewOf(textureBmp), textureRect, textureAlpha, alphaChannel);
 }
 

@@ -310,6 +310,23 @@ std::vector<TkvAnimFrame> ShowSchedule(TkvAnimType kind, Integer width, Integer 
 std::vector<TkvAnimFrame> HideSchedule(TkvAnimType kind, Integer width, Integer height, Integer timeMs,
                                        Integer startBlendValue);
 
+// The pacing of a show run, which its caller carries out: the frame drawn into the frame
+// bitmap, the layered window updated from it, the tick count and the wait for the next frame.
+class TkvShowFrames {
+ public:
+  virtual ~TkvShowFrames() = default;
+  virtual Cardinal Ticks() = 0;
+  virtual void Draw(const TkvAnimFrame& frame) = 0;
+  virtual void Present(const TkvAnimFrame& frame) = 0;
+  // Until kvAnimFrameTime ms have passed since tick (at once when they have).
+  virtual void WaitFrom(Cardinal tick) = 0;
+};
+
+// The frames 0 to stepCount of a show run: each drawn and presented, then a wait of the frame
+// time measured from the tick count, which a form takes after drawing its frame and a dialog
+// before; the run stops early when the schedule says so (no wait after the last frame).
+void RunShowFrames(TkvShowAnim& anim, Integer stepCount, bool dialog, TkvShowFrames& frames);
+
 // ---- 4. The layered animations (Windows) -----------------------------------------------------------
 #ifdef _WIN32
 class TBitmap;

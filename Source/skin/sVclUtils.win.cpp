@@ -11,8 +11,10 @@
 #include "skin/SkinState.h"
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
+#include "ui/ComCtrls.h"
 #include "ui/Controls.h"
 #include "ui/Forms.h"
+#include "ui/GdiScopes.h"
 
 // ---- Skin command transport -----------------------------------------------------------
 
@@ -300,15 +302,16 @@ namespace {
 template <typename Send>
 void PaintParentInto(TkvBGInfo* info, Send send) {
   HDC dc = info->DrawDC;
-  const int saved = SaveDC(dc);
+  TSaveDC saved(dc);
   POINT origin{};
   GetViewportOrgEx(dc, &origin);
   SetViewportOrgEx(dc, origin.x - info->Offset.X, origin.y - info->Offset.Y, nullptr);
+  // The clip moves with the origin; the record's rectangle stays the asker's, so that the same
+  // record can ask again (the next frame of an animation) without drifting.
   const TRect r = OffsRect(info->R, info->Offset.X, info->Offset.Y);
   IntersectClipRect(dc, r.Left, r.Top, r.Right, r.Bottom);
   send(WM_ERASEBKGND);
   send(WM_PAINT);
-  RestoreDC(dc, saved);
 }
 
 void Reset(TkvBGInfo* info, bool pleaseDraw) {
@@ -515,6 +518,10 @@ void UpdateGlassMode(TControl* ctrl, bool childInclude) {
   TWinControl* parent = ctrl->Parent();
   if (!parent || !parent->HandleAllocated() || parent->ComponentState().Contains(csLoading)) return;
   TsCommonData* sd = GetCommonData(parent->WindowHandle());
+  // A tab sheet without skin data of its own takes the mode of its page control's.
+  if (!sd)
+    if (auto* sheet = dynamic_cast<TTabSheet*>(parent); sheet && sheet->Parent() && sheet->Parent()->HandleAllocated())
+      sd = GetCommonData(sheet->Parent()->WindowHandle());
   if (!sd || sd->TranspMode == 0) return;
   ctrl->Perform(SM_ALPHACMD, Cardinal{KV_SETGLASSMODE} << 16,
                 static_cast<intptr_t>(static_cast<Cardinal>(sd->TranspMode) << 16 | (childInclude ? 1u : 0u)));
@@ -537,6 +544,8 @@ bool FontsEqual(TFont* font1, TFont* font2) {
 bool IsCustomFont(TControl* ctrl, TFont* aFont, bool saveColor) {
   TFont reference;
   if (ctrl && ctrl->Parent()) {
+    // In a frame, a control that does not take the frame's font has a font of its own.
+    if (dynamic_cast<TCustomFrame*>(ctrl->Parent()) && !ctrl->ParentFont()) return true;
     reference.Assign(ctrl->Parent()->Font());
     if (!saveColor) reference.SetColor(ctrl->Font()->Color());
   } else if (!saveColor) {

@@ -194,3 +194,17 @@ std::vector<TkvAnimFrame> HideSchedule(TkvAnimType kind, Integer width, Integer 
   }
   return frames;
 }
+
+// ---- The pacing of a show run --------------------------------------------------------------------
+
+void RunShowFrames(TkvShowAnim& anim, Integer stepCount, bool dialog, TkvShowFrames& frames) {
+  for (Integer i = 0; i <= stepCount; ++i) {
+    Cardinal tick = dialog ? frames.Ticks() : 0;
+    const TkvAnimFrame f = anim.DoNext();
+    frames.Draw(f);
+    if (!dialog) tick = frames.Ticks();
+    frames.Present(f);
+    if (!anim.GoToNext()) break;
+    frames.WaitFrom(tick);
+  }
+}

@@ -104,7 +104,6 @@ void SetFormBlendValue(HWND formHandle, TBitmap* bmp, Integer value, TPoint* new
   SetWindowLongW(formHandle, GWL_EXSTYLE, GetWindowLongW(formHandle, GWL_EXSTYLE) | WS_EX_LAYERED);
   TSize size(wr.right - wr.left, wr.bottom - wr.top);
   BLENDFUNCTION blend = BlendOf(Byte(value));
-  GdiFlush();
   UpdateLayeredWnd(formHandle, bmp, &size, &blend, newPos);
 }
 
@@ -122,7 +121,6 @@ void AnimShowLayered(TkvGlowForm* layered, TBitmap* picture, const TPoint& posit
   std::unique_ptr<TBitmap> frame(CreateBmp32(size.cx, size.cy));
   FillRect32(frame.get(), TRect(0, 0, size.cx, size.cy), 0, 0);
   BLENDFUNCTION blend = BlendOf(Byte(stepCount > 0 ? 0 : maxTransparency));
-  GdiFlush();
   // Loaded with the whole picture at the starting opacity, placed, shown behind the window.
   UpdateLayeredWnd(wnd, picture, &size, &blend, &pos);
   SetWindowPos(wnd, nullptr, 0, 0, 0, 0,
@@ -131,17 +129,27 @@ void AnimShowLayered(TkvGlowForm* layered, TBitmap* picture, const TPoint& posit
   ShowWindow(wnd, SW_SHOWNOACTIVATE);
   if (insertAfter) SetWindowPos(wnd, insertAfter, 0, 0, 0, 0, runFlags | SWP_NOSIZE | SWP_NOMOVE);
   if (stepCount > 0) {
+    // The frames into the frame bitmap, each shown in the layered window, 12 ms apart.
+    class TLayeredFrames : public TkvShowFrames {
+     public:
+      TLayeredFrames(HWND wnd, TBitmap* picture, TBitmap* frame, TSize& size, BLENDFUNCTION& blend)
+          : wnd_(wnd), picture_(picture), frame_(frame), size_(size), blend_(blend) {}
+      Cardinal Ticks() override { return GetTickCount(); }
+      void Draw(const TkvAnimFrame& f) override { DrawAnimFrame(f, picture_, frame_, false); }
+      void Present(const TkvAnimFrame& f) override {
+        blend_.SourceConstantAlpha = f.Alpha;
+        UpdateLayeredWnd(wnd_, frame_, &size_, &blend_, nullptr);
+      }
+      void WaitFrom(Cardinal tick) override { WaitTicks(tick, kvAnimFrameTime); }
+
+     private:
+      HWND wnd_;
+      TBitmap *picture_, *frame_;
+      TSize& size_;
+      BLENDFUNCTION& blend_;
+    } frames(wnd, picture, frame.get(), size, blend);
     TkvShowAnim anim(animType, size.cx, size.cy, stepCount, maxTransparency, dialog);
-    for (Integer i = 0; i <= stepCount; ++i) {
-      const Cardinal tick = GetTickCount();
-      const TkvAnimFrame f = anim.DoNext();
-      DrawAnimFrame(f, picture, frame.get(), false);
-      blend.SourceConstantAlpha = f.Alpha;
-      GdiFlush();
-      UpdateLayeredWnd(wnd, frame.get(), &size, &blend, nullptr);
-      if (!anim.GoToNext()) break;
-      WaitTicks(tick, kvAnimFrameTime);
-    }
+    RunShowFrames(anim, stepCount, dialog, frames);
   }
   // The final frame: the whole picture at the full opacity, in place.
   blend.SourceConstantAlpha = Byte(maxTransparency);
@@ -179,7 +187,6 @@ void TkvHideTimer::OnTimerProc(TObject* /*sender*/) {
   if (i <= StepCount) {
     Anim_DoNext();
     if (HWND wnd = HandleOf(Form)) {
-      GdiFlush();
       TSize size = FBmpSize;
       UpdateLayeredWnd(wnd, DstBmp, &size, Platform(FBlend), nullptr);
     }
@@ -235,7 +242,6 @@ void HideAnimForm(TkvGlowForm*& form, TBitmap* srcBmp, Integer aTime, Integer st
   HWND wnd = form->Handle();
   SetWindowLongW(wnd, GWL_EXSTYLE, GetWindowLongW(wnd, GWL_EXSTYLE) | WS_EX_LAYERED | WS_EX_NOACTIVATE);
   TSize size = t.FBmpSize;
-  GdiFlush();
   UpdateLayeredWnd(wnd, srcBmp, &size, Platform(t.FBlend), nullptr);
   SetWindowPos(wnd, nullptr, 0, 0, 0, 0, SWPA_NOCOPYBITS);
   ShowWindow(wnd, SW_SHOWNOACTIVATE);

@@ -11,9 +11,11 @@
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
 #include "raster/Blend.h"
+#include "raster/GdiBitmaps.h"
 #include "raster/kvgpUtils.h"
 #include "skin/sCommonData.h"
 #include "skin/sVclUtils.h"
+#include "ui/Buttons.h"
 #include "ui/Canvas.h"
 #include "ui/ComCtrls.h"
 #include "ui/Controls.h"
@@ -66,7 +68,6 @@ void SkinPaintTo(TBitmap* bmp, TControl* ctrl, Integer left, Integer top, TCompo
       ctrl->Perform(WM_PRINT, uintptr_t(dc), 0);
       ctrl->Perform(SM_ALPHACMD, Command(KV_PRINTING), intptr_t(dc));
     }
-    GdiFlush();
   }
   if (!rootCtrl || !ctrl->Parent()) return;
   // Siblings above the control that overlap it are part of its picture.
@@ -121,12 +122,15 @@ void PaintChildStdCtrls(TWinControl* ctrl, TBitmap* bmp) {
 
 void StdPaintTo(TBitmap* bmp, TWinControl* ctrl) {
   if (!bmp || !ctrl) return;
-  TCanvasLock lock(*bmp->Canvas());
-  HDC dc = bmp->Canvas()->Handle();
+  // The system painted the controls without alpha: the whole picture is made opaque after.
+  TGdiDrawing drawing(bmp);
+  HDC dc = drawing.DC();
   SendMessageW(ctrl->Handle(), WM_ERASEBKGND, WPARAM(dc), 0);
+  // A tab sheet's children lie inside its border.
+  TSaveDC saved(dc);
+  if (auto* sheet = dynamic_cast<TTabSheet*>(ctrl); sheet && sheet->BorderWidth() != 0)
+    OffsetViewportOrgEx(dc, sheet->BorderWidth(), sheet->BorderWidth(), nullptr);
   PaintChildStdCtrls(ctrl, bmp);
-  GdiFlush();
-  FillAlphaRect(bmp, TRect(0, 0, bmp->Width(), bmp->Height()), 255, clNone);
 }
 
 void StdPaintTo(TBitmap* bmp, TControl* ctrl) {
@@ -147,7 +151,7 @@ void StdPaintTo(TBitmap* bmp, TControl* ctrl) {
 namespace {
 
 bool ChildReady(TControl* child, HDC dc) {
-  if (dynamic_cast<TWinControl*>(child)) return false;  // graphic controls only
+  if (!dynamic_cast<TGraphicControl*>(child)) return false;  // graphic controls only
   if (!(child->Visible() || IsDesigning(child)) || child->Width() <= 0 || child->Height() <= 0) return false;
   if (child->ControlStyle().Contains(csNoDesignVisible) || child->ComponentState().Contains(csDestroying)) return false;
   // The system tool bar draws its own buttons; only separators, dividers and text buttons are
@@ -237,7 +241,11 @@ void PaintControls(HDC dc, TWinControl* ownerControl, bool /*changeCache*/, cons
         if (copy) c->SetControlState(c->ControlState() - TControlState{csPaintCopy});
       }
     } restore{child, paintCopy};
-    child->Perform(WM_PAINT, uintptr_t(mem.get()), 0);
+    // A speed button being designed paints through its own canvas, past its WindowProc.
+    if (auto* speed = dynamic_cast<TSpeedButton*>(child); speed && IsDesigning(speed))
+      speed->PaintOn(mem.get());
+    else
+      child->Perform(WM_PAINT, uintptr_t(mem.get()), 0);
   }
   for (TControl* child : ready) {
     // A child whose first pixel came out as the key colour left its place transparent.

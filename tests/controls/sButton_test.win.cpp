@@ -31,7 +31,6 @@ struct Shot {
 Shot Print(TsButton* b) {
   Shot s{std::make_unique<TBitmap>(b->Width(), b->Height(), pf32bit)};
   SendMessageW(b->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(s.bmp->Canvas()->Handle()), PRF_CLIENT);
-  GdiFlush();
   return s;
 }
 
@@ -180,7 +179,6 @@ TEST_F(ButtonGlyph, OtherControlsDrawNothing) {
   target.Canvas()->FillRect(TRect(0, 0, 40, 40));
   DrawBtnGlyph(other, target.Canvas(), clNone);
   DrawBtnGlyph(nullptr, target.Canvas(), clNone);
-  GdiFlush();
   for (Integer y = 0; y < 40; ++y)
     for (Integer x = 0; x < 40; ++x) ASSERT_EQ(target.View().At(x, y) & 0xFFFFFF, 0xFFFFFFu);
 }

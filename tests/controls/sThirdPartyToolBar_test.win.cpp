@@ -61,7 +61,6 @@ class TDrawHook : public TObject {
         const TCustomDrawState state = CustomDrawStateOf(cd->nmcd.uItemState);
         std::unique_ptr<TBitmap> bmp = WhiteBitmap(button->Width(), button->Height());
         CopyToolBtnGlyph(bar_, button, state, cdPrePaint, TTBCustomDrawFlags{}, bmp.get());
-        GdiFlush();
         states[button] = state;
         drawn[button] = std::move(bmp);
       }
@@ -160,7 +159,6 @@ TEST_F(ToolButtonGlyph, StatesOfTheCustomDrawing) {
   for (const Case& c : cases) {
     std::unique_ptr<TBitmap> bmp = WhiteBitmap(plain->Width(), plain->Height());
     CopyToolBtnGlyph(bar, plain, c.state, cdPrePaint, TTBCustomDrawFlags{}, bmp.get());
-    GdiFlush();
     const TPoint at = Centred(plain, 0);
     EXPECT_EQ(GlyphCorner(bmp.get(), c.color), TPoint(at.X + c.shift, at.Y + c.shift)) << c.state.Bits();
   }
@@ -179,12 +177,10 @@ TEST_F(ToolButtonGlyph, CaptionsBelowAndBesideTheImage) {
   std::unique_ptr<TBitmap> bmp = WhiteBitmap(plain->Width(), plain->Height());
   const Integer textRoom = bmp->Canvas()->TextHeight(u"Yy") + 3;
   CopyToolBtnGlyph(bar, plain, {}, cdPrePaint, {}, bmp.get());
-  GdiFlush();
   EXPECT_EQ(GlyphCorner(bmp.get(), kRed), TPoint((plain->Width() - 16) / 2 + 1, (plain->Height() - 16 - textRoom) / 2));
 
   bar->SetList(true);  // captions beside the images
   std::unique_ptr<TBitmap> beside = WhiteBitmap(plain->Width(), plain->Height());
   CopyToolBtnGlyph(bar, plain, {}, cdPrePaint, {}, beside.get());
-  GdiFlush();
   EXPECT_EQ(GlyphCorner(beside.get(), kRed), TPoint(5, (plain->Height() - 16) / 2));
 }

@@ -40,7 +40,6 @@ uint32_t Drawn(TkvDrawGlyphData d) {
   TBitmap dst(32, 32, pf32bit);
   d.DstBmp = &dst;
   kvDrawGlyphEx(d);
-  GdiFlush();
   return dst.View().At(16, 16);
 }
 
@@ -111,7 +110,6 @@ TEST_F(GlyphDrawing, CanvasTargetsGetTheSameGlyph) {
   d.DstBmp = nullptr;
   d.Canvas = target.Canvas();
   kvDrawGlyphEx(d);
-  GdiFlush();
   EXPECT_TRUE(Reddish(target.View().At(16, 16)));
   EXPECT_EQ(target.View().At(2, 2), 0u);
 }
@@ -125,7 +123,6 @@ TEST_F(GlyphDrawing, PlainListsLeaveTheirMaskColourTransparent) {
   TkvDrawGlyphData d = Request(&plain, &dst);
   d.NumGlyphs = 1;
   kvDrawGlyphEx(d);
-  GdiFlush();
   EXPECT_EQ(dst.View().At(10, 16) & 0xFFFFFF, 0xFFFFFFu);  // fuchsia: the white shows
   EXPECT_EQ(dst.View().At(20, 16) & 0xFFFFFF, 0x00FF00u);
 }
@@ -150,6 +147,37 @@ TEST_F(GlyphDrawing, GlyphBitmapsDrawTheCellOfTheState) {
   d.ImageIndex = 3;
   d.Glyph = &glyph;
   EXPECT_TRUE(Reddish(Drawn(d)));
+}
+
+namespace {
+// Counts the change events of a glyph.
+class TChangeCounter : public TObject {
+ public:
+  void Changed(TObject*) { ++changes; }
+  int changes = 0;
+};
+}  // namespace
+
+TEST_F(GlyphDrawing, APreparedGlyphDoesNotTellItsOwnerAndKeepsItsChangeEvent) {
+  // A device-dependent glyph without alpha: made a DIB, 32-bit and then 24-bit to be drawn.
+  TBitmap glyph(16, 16, pfDevice);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) glyph.View().At(x, y) = 0x00FF0000;
+  glyph.View().At(0, 15) = 0;  // the bottom-left pixel names the transparent colour
+  glyph.SetHandleType(bmDDB);
+  TChangeCounter owner;
+  glyph.SetOnChange(TNotifyEvent(&owner, &TChangeCounter::Changed));
+  TkvDrawGlyphData d = Request(nullptr, nullptr);
+  d.Images = nullptr;
+  d.NumGlyphs = 1;
+  d.Glyph = &glyph;
+  d.Enabled = true;
+  EXPECT_TRUE(Reddish(Drawn(d)));
+  EXPECT_EQ(glyph.PixelFormat(), pf24bit);
+  EXPECT_EQ(glyph.HandleType(), bmDIB);
+  EXPECT_EQ(owner.changes, 0);
+  glyph.SetSize(8, 8);  // the event is back
+  EXPECT_EQ(owner.changes, 1);
 }
 
 TEST(ThirdPartyForms, TheForeignPopupFormsAreListedSorted) {

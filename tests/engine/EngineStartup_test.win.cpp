@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "base/Composition.h"
 #include "base/ManagerLink.h"
@@ -16,9 +17,11 @@
 #include "controls/sThirdParty.h"
 #include "images/kvAlphaImageList.h"
 #include "paint/sGraphUtils.h"
+#include "raster/MaskImages.h"
 #include "raster/kvgpUtils.h"
 #include "skin/sSkinManager.h"
 #include "skin/sVclUtils.h"
+#include "support/GdiTracker.h"
 
 namespace {
 std::vector<std::string> calls;
@@ -77,6 +80,17 @@ TEST(EngineStartup, StartAndStopTheEngine) {
   EXPECT_TRUE(kvs_AvailSkins.empty());
   EXPECT_EQ(hKern32, nullptr);
   EXPECT_EQ(uxthemeLib, nullptr);
+}
+
+TEST(EngineStartup, TheCleanUpFreesTheCachedRoundMasks) {
+  StartEngine();
+  GdiTracker tracker;
+  ASSERT_TRUE(tracker.Active());
+  ASSERT_NE(GetRoundMask(2), nullptr);
+  ASSERT_NE(GetRoundMask(29), nullptr);
+  EXPECT_GT(tracker.Created(), 0);
+  StopEngine();
+  EXPECT_EQ(tracker.Live(), std::vector<std::string>{});  // the GDI count after the clean-up: none of them
 }
 
 TEST(EngineStartup, AStartAfterTheCleanUpBindsEverythingAgain) {

@@ -53,7 +53,6 @@ struct Ink {
 };
 
 Ink InkOf(TBitmap& bmp, TRect area = TRect(0, 0, INT32_MAX, INT32_MAX)) {
-  GdiFlush();
   Ink ink;
   const TPixelView v = bmp.View();
   for (int y = std::max(0, area.Top); y < std::min(v.Height, area.Bottom); ++y)
@@ -284,7 +283,6 @@ TEST_F(CharImageList, ADeviceContextGetsTheReflectionAtTheRequestedDensity) {
     TCanvasLock lock(*target.Canvas());
     DrawAlphaImgListDC(list.get(), target.Canvas()->Handle(), 0, 0, 0, 0, clNone, 0, 1, true, kPPI);
   }
-  GdiFlush();
   // Rows that differ from the white background, counted in bands.
   auto changedRows = [&](int top, int bottom) {
     int rows = 0;

@@ -82,7 +82,6 @@ std::unique_ptr<TBitmap> Bitmap32(TkvImageList& list, int index, int w, int h) {
 }
 
 uint32_t PixelAt(TBitmap& bmp, int x, int y) {
-  GdiFlush();
   return bmp.View().At(x, y);
 }
 

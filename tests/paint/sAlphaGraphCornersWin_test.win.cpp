@@ -10,6 +10,7 @@
 #include "raster/kvgpUtils.h"
 #include "skin/sSkinManager.h"
 #include "support/Bitmap32.h"
+#include "support/GdiTracker.h"
 
 namespace {
 struct Corners : ::testing::Test {
@@ -37,6 +38,18 @@ TEST_F(Corners, RoundMasksAreBuiltOnceAndFoundAgain) {
   EXPECT_EQ(again->Width(), 13);
 }
 
+TEST_F(Corners, TheEngineCleanUpFreesTheCachedMasks) {
+  sGraphUtilsStartup();
+  GdiTracker tracker;
+  ASSERT_TRUE(tracker.Active());
+  ASSERT_NE(GetRoundMask(23), nullptr);  // a radius no other test asks for: built now
+  ASSERT_NE(GetRoundMask(2), nullptr);
+  EXPECT_GT(tracker.Created(), 0);
+  sGraphUtilsCleanup();
+  EXPECT_EQ(tracker.Live(), std::vector<std::string>{});  // a GDI count after the clean-up: none
+  sGraphUtilsStartup();
+}
+
 TEST_F(Corners, FillColourGoesBehindTheRoundedCorner) {
   Bmp b = Filled(20, 20, clWhite, 255);
   TsGeneralData gd;
@@ -56,7 +69,7 @@ TEST_F(Corners, BitmapBackgroundAndTheBorderRadiusOfTheSection) {
   Bmp bg = Filled(20, 20, 0x00FF00, 200);
   Bmp b = Filled(20, 6, clWhite, 255);
   TsGeneralData gd;
-  gd.BorderRadius = 10;  // a bottom corner is limited to the rectangle's bottom - 1
+  gd.BorderRadius = 10;  // without radii the bottom corners keep it, though the rectangle is lower
   UpdateCorners(gd, b.get(), TRect(0, 0, 20, 6), MakeCacheInfo(bg.get()), nullptr, false);
   EXPECT_EQ(GetAPixel(b.get(), 19, 5), 0x0000FF00u);  // background colour, alpha 0 (not an external source)
   EXPECT_EQ(GetAPixel(b.get(), 10, 3), 0xFFFFFFFFu);

@@ -30,11 +30,9 @@ Bmp Filled(Integer w, Integer h, TColor color, Byte alpha) {
   return b;
 }
 uint32_t Px(TBitmap* b, Integer x, Integer y) {
-  GdiFlush();
   return GetAPixel(b, x, y);
 }
 bool SamePixels(TBitmap* a, TBitmap* b) {
-  GdiFlush();
   for (Integer y = 0; y < a->Height(); ++y)
     for (Integer x = 0; x < a->Width(); ++x)
       if (GetAPixel(a, x, y) != GetAPixel(b, x, y)) return false;
@@ -44,7 +42,6 @@ bool SamePixels(TBitmap* a, TBitmap* b) {
 // Every changed pixel has alpha; unchanged ones are still exactly 0; there is ink, and none
 // outside the text rectangle.
 void ExpectAlphaCorrectInk(TBitmap* b, const TRect& textRect) {
-  GdiFlush();
   int ink = 0;
   for (Integer y = 0; y < b->Height(); ++y)
     for (Integer x = 0; x < b->Width(); ++x) {
@@ -117,7 +114,6 @@ TEST_F(Text, AlphaTextHasAlphaWhereInkIsAndNoneElsewhere) {
 
 // The rows that hold ink (alpha above 0): first and last, -1 when none.
 static std::pair<Integer, Integer> InkRows(TBitmap* b) {
-  GdiFlush();
   Integer first = -1, last = -1;
   for (Integer y = 0; y < b->Height(); ++y)
     for (Integer x = 0; x < b->Width(); ++x)
@@ -151,7 +147,6 @@ TEST_F(Text, AlphaTextIsPlacedByTheVerticalAlignmentFlags) {
 TEST_F(Text, WriteColorDisabledIsOpaqueWhereTheTextTouched) {
   Bmp b = Filled(80, 24, clBlack, 0);
   WriteColor(b.get(), u"Hello", false, TRect(2, 2, 78, 22), DT_SINGLELINE, 0x808080);
-  GdiFlush();
   int touched = 0;
   for (Integer y = 0; y < 24; ++y)
     for (Integer x = 0; x < 80; ++x) {
@@ -197,7 +192,6 @@ TEST_F(Text, WriteTextExBySectionDrawsOutlinesAndBlendsDisabledText) {
   Bmp hot = Filled(80, 30, clWhite, 255);
   WriteTextEx(hot->Canvas(), u"Wq", true, r, DT_SINGLELINE, 0, 1, &skin.Manager);
   bool red = false;
-  GdiFlush();
   for (Integer y = 0; y < 30 && !red; ++y)
     for (Integer x = 0; x < 80 && !red; ++x) red = GetAPixel(hot.get(), x, y) == 0x00FF0000;
   EXPECT_TRUE(red);  // the hot look's colour
@@ -257,7 +251,6 @@ TEST_F(Text, GlowRaisesAlphaAroundTheTextAndAKeptMaskIsReused) {
   ASSERT_NE(mask, nullptr);
   EXPECT_EQ(mask->Width(), 50 + 2 * 7);
   EXPECT_EQ(mask->PixelFormat(), pf8bit);
-  GdiFlush();
   int glowing = 0;
   for (Integer y = 0; y < 40; ++y)
     for (Integer x = 0; x < 100; ++x) glowing += PixA(GetAPixel(a.get(), x, y)) > 0;
@@ -387,7 +380,6 @@ TEST_F(ControlCaption, GlowGoesIntoTheControlsCache) {
   TBitmap* cache = data.FCacheBmp.get();
   TRect r(10, 5, 70, 25);
   WriteTextEx(cache->Canvas(), u"Wq", true, r, DT_SINGLELINE, &data, 0);
-  GdiFlush();
   int glowing = 0;
   for (Integer y = 0; y < 30; ++y)
     for (Integer x = 0; x < 80; ++x) {

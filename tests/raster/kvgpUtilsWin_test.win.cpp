@@ -22,7 +22,6 @@ namespace {
 
 HDC DC(const Bmp& b) { return b->Canvas()->Handle(); }
 bool SamePixels(TBitmap* a, TBitmap* b) {
-  GdiFlush();
   if (a->Width() != b->Width() || a->Height() != b->Height()) return false;
   for (Integer y = 0; y < a->Height(); ++y)
     for (Integer x = 0; x < a->Width(); ++x)

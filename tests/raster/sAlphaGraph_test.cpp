@@ -452,6 +452,10 @@ TEST(RoundedCorners, BackgroundAlphaFillColourAndRadiusLimit) {
   TestPixels small(12, 6, 0);
   RoundCorners(small.View, {0, 0, 12, 6}, bottomRight, 0, fill, false, TestMask);
   EXPECT_EQ(requested, (std::vector<int>{5}));
+  // Without radii the section's radius is used as it is, the bottom corners too.
+  requested.clear();
+  RoundCorners(small.View, {0, 0, 12, 6}, nullptr, 10, fill, false, TestMask);
+  EXPECT_EQ(requested, (std::vector<int>{10, 10, 10, 10}));
 }
 
 TEST(Textures, TileBitmapModes) {
@@ -490,6 +494,52 @@ TEST(Textures, TileBitmapModes) {
   auto [st, restS] = run(fmStretchHorz, {0, 0, 20, 25});
   EXPECT_EQ(st.At(19, 24), Coord(9, 4));  // the last strip cut at the area's bottom
   EXPECT_EQ(st.At(20, 0), 0u);
+}
+
+// The rest every mode hands back for a 10 x 10 texture over (0, 0, 25, 40): what the painter
+// fills with the look's colour afterwards.
+TEST(Textures, TheRestOfEveryMode) {
+  TestPixels tex = CoordPicture(10, 10);
+  const struct {
+    int mode;
+    TRect rest;
+  } cases[] = {
+      {fmTiled, kNoRestRect},
+      {fmStretched, kNoRestRect},
+      {fmTiledHorz, {0, 10, 25, 40}},
+      {fmTiledVert, {10, 0, 25, 40}},
+      {fmStretchHorzTop, {0, 10, 25, 40}},
+      {fmStretchVertLeft, {10, 0, 25, 40}},
+      {fmTileHorBtm, {0, 0, 25, 30}},
+      {fmTileVertRight, {0, 0, 15, 40}},
+      {fmStretchHorBtm, {15, 0, 25, 40}},
+      {fmStretchVertRight, {15, 0, 25, 40}},
+      {fmDisTiled, kNoRestRect},
+      {fmStretchHorz, kNoRestRect},
+      {fmStretchVert, kNoRestRect},
+      {fmFromBottomToTop, kNoRestRect},
+      {fmReserved1, {15, 0, 25, 40}},
+  };
+  for (const auto& c : cases) {
+    TestPixels dst(25, 40, 0);
+    TRect r{0, 0, 25, 40};
+    TileBitmap(dst.View, r, tex.View, {0, 0, 10, 10}, c.mode);
+    EXPECT_EQ(r, c.rest) << "mode " << c.mode;
+  }
+  // What the stretching modes and the column modes paint besides the rest they name.
+  auto painted = [&](int mode, int x, int y) {
+    TestPixels dst(25, 40, 0);
+    TRect r{0, 0, 25, 40};
+    TileBitmap(dst.View, r, tex.View, {0, 0, 10, 10}, mode);
+    return dst.At(x, y) != 0;
+  };
+  EXPECT_TRUE(painted(fmStretched, 24, 39));
+  EXPECT_TRUE(painted(fmTiledVert, 9, 39) && !painted(fmTiledVert, 10, 0));
+  EXPECT_TRUE(painted(fmStretchHorzTop, 24, 9) && !painted(fmStretchHorzTop, 0, 10));
+  EXPECT_TRUE(painted(fmStretchVertLeft, 9, 39) && !painted(fmStretchVertLeft, 10, 0));
+  EXPECT_TRUE(painted(fmStretchVertRight, 15, 39) && !painted(fmStretchVertRight, 14, 0));
+  EXPECT_TRUE(painted(fmStretchVert, 24, 39));
+  EXPECT_TRUE(painted(fmReserved1, 24, 0) && !painted(fmReserved1, 14, 0));
 }
 
 TEST(Textures, EmptyTexturesAndHostileAreasEnd) {

@@ -28,7 +28,6 @@ struct Content {
   uint32_t At(Integer x, Integer y) const { return pixels[size_t(y) * box.Width() + x]; }
 };
 Content ContentOf(TBitmap* b, uint32_t background) {
-  GdiFlush();
   Content c;
   c.box = TRect(b->Width(), b->Height(), -1, -1);
   for (Integer y = 0; y < b->Height(); ++y)

@@ -183,6 +183,14 @@ TEST(Bitmaps, CreateBmp32SizesAndRows) {
   ASSERT_TRUE(InitLine(e.get(), line0, delta));
   EXPECT_EQ(delta, -12);
   EXPECT_FALSE(InitLine(a.get(), line0, delta));
+  // Rows without columns: reachable (only the height is asked), at no address.
+  std::unique_ptr<TBitmap> narrow(CreateBmp32(0, 5));
+  ASSERT_EQ(narrow->Height(), 5);
+  line0 = &delta;
+  delta = 99;
+  EXPECT_TRUE(InitLine(narrow.get(), line0, delta));
+  EXPECT_EQ(line0, nullptr);
+  EXPECT_EQ(delta, 0);
   SetAPixel(e.get(), 2, 1, 0x80FF0000);
   EXPECT_EQ(GetAPixel(e.get(), 2, 1), 0x80FF0000u);
 }
@@ -276,6 +284,19 @@ TEST(Bitmaps, AlphaChannelRepairAndMasks) {
   EXPECT_EQ(alpha->Height(), 16);
   EXPECT_EQ(alpha->View().At(3, 4), Pix(3, 4, 9, 255 - 48));
   EXPECT_EQ(CreateAlphaBmp(masked.get(), {0, 0, 17, 33}), nullptr);  // wider than the source
+  // A picture that is not 32-bit is copied; its mask half gives no alpha.
+  TBitmap plain(4, 8, pf24bit);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 4; ++x) {
+      Byte* p = static_cast<Byte*>(plain.ScanLine(y)) + x * 3;
+      p[0] = Byte(10 * x), p[1] = Byte(10 * y), p[2] = y < 4 ? 200 : 0;  // blue, green, red
+    }
+  std::unique_ptr<TBitmap> copied(CreateAlphaBmp(&plain, {1, 0, 4, 8}));
+  ASSERT_TRUE(copied);
+  EXPECT_EQ(copied->Width(), 3);
+  EXPECT_EQ(copied->Height(), 4);
+  EXPECT_EQ(copied->View().At(0, 0), Pix(10, 0, 200, 0));
+  EXPECT_EQ(copied->View().At(2, 3), Pix(30, 30, 200, 0));
   std::unique_ptr<TBitmap> back(CreateMaskFromAlpha(alpha.get()));
   ASSERT_TRUE(back);
   EXPECT_EQ(back->Height(), 32);

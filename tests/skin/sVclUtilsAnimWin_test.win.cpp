@@ -94,7 +94,6 @@ struct LayeredAnimation : ::testing::Test {
     GetWindowRect(form->Handle(), &wr);
     std::unique_ptr<TBitmap> pic(CreateBmp32(wr.right - wr.left, wr.bottom - wr.top));
     form->PaintTo(pic->Canvas()->Handle(), 0, 0);
-    GdiFlush();
     FillAlphaRect(pic.get(), TRect(0, 0, pic->Width(), pic->Height()), 255, clNone);
     return pic;
   }

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "skin/sVclUtils.h"
 
@@ -120,4 +122,50 @@ TEST(HideSchedule, DropDownRollsUpWithoutFadingUntilUnderTwoPixels) {
     EXPECT_GE(frames[i].Dest.Bottom, 2);
   }
   EXPECT_EQ(HideSchedule(atDropDown, 200, 3, 240, 230).size(), 1u);  // copied directly
+}
+
+namespace {
+// Records what a show run does, with a clock that moves 5 ms for every frame drawn.
+class TRecordedRun : public TkvShowFrames {
+ public:
+  Cardinal Ticks() override {
+    log.push_back("tick " + std::to_string(clock));
+    return clock;
+  }
+  void Draw(const TkvAnimFrame&) override {
+    log.push_back("draw");
+    clock += 5;
+  }
+  void Present(const TkvAnimFrame& f) override { log.push_back("present " + std::to_string(f.Alpha)); }
+  void WaitFrom(Cardinal tick) override {
+    log.push_back("wait from " + std::to_string(tick));
+    clock = tick + kvAnimFrameTime;
+  }
+  Cardinal clock = 1000;
+  std::vector<std::string> log;
+};
+}  // namespace
+
+TEST(ShowRun, AFormTakesItsFrameTimeAfterDrawingTheFrameADialogBefore) {
+  TRecordedRun form;
+  TkvShowAnim formAnim(atFading, 40, 20, 2, 250, false);
+  RunShowFrames(formAnim, 2, false, form);
+  EXPECT_EQ(form.log, (std::vector<std::string>{"draw", "tick 1005", "present 100", "wait from 1005", "draw",
+                                                "tick 1022", "present 200", "wait from 1022", "draw", "tick 1039",
+                                                "present 250", "wait from 1039"}));
+  TRecordedRun dialog;
+  TkvShowAnim dialogAnim(atFading, 40, 20, 2, 255, true);
+  RunShowFrames(dialogAnim, 2, true, dialog);
+  EXPECT_EQ(dialog.log, (std::vector<std::string>{"tick 1000", "draw", "present 85", "wait from 1000", "tick 1012",
+                                                  "draw", "present 170", "wait from 1012", "tick 1024", "draw",
+                                                  "present 255", "wait from 1024"}));
+}
+
+TEST(ShowRun, ARunThatStopsEarlyWaitsNoMore) {
+  TRecordedRun run;
+  TkvShowAnim anim(atDropDown, 40, 8, 20, 255, false);  // half of 8 rows: the steps soon fall under 2
+  RunShowFrames(anim, 20, false, run);
+  ASSERT_FALSE(run.log.empty());
+  EXPECT_EQ(run.log.back().rfind("present", 0), 0u);
+  EXPECT_LT(run.log.size(), 21u * 4);
 }

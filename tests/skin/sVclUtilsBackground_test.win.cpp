@@ -94,7 +94,6 @@ class Background : public FormTest {
     }
     ~Canvas() { DeleteDC(dc); }
     uint32_t At(int x, int y) {
-      GdiFlush();
       return bmp.View().At(x, y) & 0xFFFFFF;
     }
   };
@@ -209,6 +208,24 @@ TEST_F(Background, UnansweredControlPaintsItselfAtTheCallersOffset) {
   EXPECT_EQ(c.At(12, 12), kBlue);
   EXPECT_EQ(c.At(5, 5), kRed);
   EXPECT_EQ(c.At(45, 5), kGreen);
+}
+
+TEST_F(Background, TheCallersRectangleStaysSoTheRecordCanAskAgain) {
+  auto* probe = new TProbe(form, "p");
+  probe->paintsItself = true;
+  TkvBGInfo info;
+  info.Offset = TPoint(10, 0);
+  info.R = TRect(0, 0, 40, 40);
+  Canvas first, second;
+  info.DrawDC = first.dc;
+  GetBGInfo(&info, static_cast<TControl*>(probe), true);
+  EXPECT_EQ(info.R, TRect(0, 0, 40, 40));
+  EXPECT_EQ(info.Offset, TPoint(10, 0));
+  info.DrawDC = second.dc;  // the next frame, through the same record
+  GetBGInfo(&info, static_cast<TControl*>(probe), true);
+  for (const TPoint p : {TPoint(12, 12), TPoint(5, 5), TPoint(45, 5), TPoint(35, 35)})
+    EXPECT_EQ(second.At(p.X, p.Y), first.At(p.X, p.Y)) << p.X << "," << p.Y;
+  EXPECT_EQ(second.At(12, 12), kBlue);
 }
 
 TEST_F(Background, UnansweredControlFillsWithItsColour) {

@@ -14,6 +14,7 @@
 #include "raster/Resampling.h"
 #include "raster/kvgpUtils.h"
 #include "skin/sVclUtils.h"
+#include "ui/Buttons.h"
 #include "ui/Canvas.h"
 #include "ui/ComCtrls.h"
 #include "ui/Forms.h"
@@ -28,7 +29,6 @@ Bmp Filled(Integer w, Integer h, uint32_t pixel) {
   return b;
 }
 TColor ColourAt(TBitmap* b, Integer x, Integer y) {
-  GdiFlush();
   return SwapRedBlue(GetAPixel(b, x, y)) & 0xFFFFFF;
 }
 void FillHdc(HDC dc, const RECT& r, COLORREF c) {
@@ -177,9 +177,56 @@ TEST_F(Printing, UnskinnedControlsArePaintedByTheClassLibraryWithOpaqueAlpha) {
   EXPECT_EQ(ColourAt(b.get(), 50, 30), clLime);
   Bmp std = Filled(100, 60, 0x00000000);
   StdPaintTo(std.get(), static_cast<TWinControl*>(form));
-  GdiFlush();
   EXPECT_EQ(ColourAt(std.get(), 50, 30), clLime);
   EXPECT_EQ(PixA(GetAPixel(std.get(), 50, 30)), 255);
+}
+
+TEST_F(Printing, ATabSheetsChildrenArePaintedInsideItsBorder) {
+  auto* pages = new TPageControl(form);
+  pages->SetBounds(0, 0, 100, 60);
+  pages->SetParent(form);
+  auto* sheet = new TTabSheet(form);
+  sheet->SetPageControl(pages);
+  auto* probe = new TGraphicProbe(form);
+  probe->SetBounds(0, 0, 10, 10);  // the top-left corner of the sheet's client area
+  probe->SetParent(sheet);
+  pages->HandleNeeded();  // its pages get their windows with it
+  for (Integer border : {0, 6}) {
+    sheet->SetBorderWidth(border);
+    ASSERT_TRUE(sheet->HandleAllocated());
+    Bmp b = Filled(sheet->Width(), sheet->Height(), 0xFF000000);
+    StdPaintTo(b.get(), static_cast<TWinControl*>(sheet));
+    EXPECT_EQ(ColourAt(b.get(), border, border), clBlue) << border;
+    EXPECT_EQ(ColourAt(b.get(), border + 9, border + 9), clBlue) << border;
+    EXPECT_NE(ColourAt(b.get(), border + 10, border + 10), clBlue) << border;
+    if (border) EXPECT_NE(ColourAt(b.get(), 0, 0), clBlue);
+  }
+}
+
+TEST_F(Printing, ASpeedButtonBeingDesignedPaintsPastItsWindowProc) {
+  auto* owner = new TContainer(form);
+  owner->SetBounds(0, 0, 80, 50);
+  owner->SetColor(clAqua);
+  owner->SetParent(form);
+  form->HandleNeeded();
+  owner->HandleNeeded();
+  for (bool designing : {false, true}) {
+    auto* button = new TSpeedButton(form);
+    button->SetFlat(true);
+    button->SetTransparent(false);
+    button->SetColor(clYellow);  // a flat, opaque button fills itself with its colour
+    button->SetBounds(5, 5, 30, 20);
+    button->SetParent(owner);
+    button->SetDesigning(designing);
+    TRecorder rec(button);
+    Bmp b = Filled(80, 50, 0xFF000000);
+    PaintControls(b->Canvas()->Handle(), owner, false, TPoint(), true);
+    EXPECT_EQ(rec.paints, designing ? 0 : 1) << designing;  // designed: not through the WindowProc
+    EXPECT_EQ(ColourAt(b.get(), 20, 15), clYellow) << designing;
+    EXPECT_EQ(ColourAt(b.get(), 50, 15), 0u) << designing;  // outside the button: not copied
+    rec.Unhook();
+    delete button;
+  }
 }
 
 TEST_F(Printing, RootControlGetsTheSiblingsAboveThatOverlapIt) {
@@ -246,6 +293,29 @@ TEST_F(Printing, GraphicChildrenOverTheContainersBackground) {
   flat.SetParent(nullptr);
   hidden.SetParent(nullptr);
   shown.SetParent(nullptr);
+  owner.SetParent(nullptr);
+}
+
+TEST_F(Printing, OnlyGraphicControlsArePaintedNotOtherWindowlessChildren) {
+  TContainer owner(form);
+  owner.SetBounds(0, 0, 80, 50);
+  owner.SetParent(form);
+  TGraphicProbe graphic(&owner);
+  graphic.SetBounds(5, 5, 20, 20);
+  graphic.SetParent(&owner);
+  TControl plain(&owner);  // windowless, but no graphic control
+  plain.SetBounds(40, 5, 20, 20);
+  plain.SetParent(&owner);
+  TRecorder plainPaints(&plain);
+  form->HandleNeeded();
+  owner.HandleNeeded();
+  Bmp b = Filled(80, 50, 0xFF000000);
+  PaintControls(b->Canvas()->Handle(), &owner, false, TPoint(), true);
+  EXPECT_EQ(graphic.paints, 1);
+  EXPECT_EQ(plainPaints.paints, 0);
+  plainPaints.Unhook();
+  plain.SetParent(nullptr);
+  graphic.SetParent(nullptr);
   owner.SetParent(nullptr);
 }
 

@@ -14,6 +14,7 @@
 #include "skin/sSkinManager.h"
 #include "skin/sVclUtils.h"
 #include "support/FormFixture.h"
+#include "ui/ComCtrls.h"
 #include "ui/Forms.h"
 
 namespace {
@@ -181,6 +182,42 @@ TEST_F(Walks, GlassModeComesFromTheParentsSkinData) {
   SetCommonData(parent->Handle(), nullptr);
 }
 
+TEST_F(Walks, ATabSheetWithoutSkinDataTakesThePageControlsGlassMode) {
+  auto* pages = new TPageControl(form);
+  pages->SetBounds(0, 0, 200, 150);
+  pages->SetParent(form);
+  auto* sheet = new TTabSheet(form);
+  sheet->SetPageControl(pages);
+  auto* child = new TProbe(sheet, "child");
+  pages->HandleNeeded();  // its pages get their windows with it
+  ASSERT_TRUE(sheet->HandleAllocated());
+  TsCommonData pagesData(pages);
+  SetCommonData(pages->Handle(), &pagesData);
+  UpdateGlassMode(child, true);  // an opaque page control
+  EXPECT_TRUE(commands.empty());
+  pagesData.TranspMode = 1;
+  UpdateGlassMode(child, true);
+  EXPECT_EQ(commands, (std::vector<std::string>{"child:42:0:65537"}));
+  // The sheet's own skin data, when it has one, decides.
+  commands.clear();
+  TsCommonData sheetData(sheet);
+  SetCommonData(sheet->Handle(), &sheetData);
+  UpdateGlassMode(child, true);
+  EXPECT_TRUE(commands.empty());
+  SetCommonData(sheet->Handle(), nullptr);
+  SetCommonData(pages->Handle(), nullptr);
+  // Another parent without skin data does not look further up.
+  auto* panel = new TProbe(form, "panel");
+  auto* inner = new TProbe(panel, "inner");
+  panel->HandleNeeded();
+  TsCommonData formData(form);
+  formData.TranspMode = 1;
+  SetCommonData(form->Handle(), &formData);
+  UpdateGlassMode(inner, true);
+  EXPECT_TRUE(commands.empty());
+  SetCommonData(form->Handle(), nullptr);
+}
+
 TEST_F(Walks, TransparencyModeOfASkinnedControl) {
   DuRiruZireziv manager(nullptr);
   auto data = std::make_unique<TkvSkinData>();
@@ -234,6 +271,27 @@ TEST_F(Walks, FontsAndCustomFonts) {
   plain.SetColor(clGreen);
   EXPECT_FALSE(IsCustomFont(nullptr, &plain, false));  // the default font, with its colour
   EXPECT_TRUE(IsCustomFont(nullptr, &plain, true));
+  // In a frame, a control that does not take the frame's font has a font of its own, even
+  // one equal to the frame's.
+  auto* frame = new TFrame(form);
+  frame->SetParent(form);
+  auto* inFrame = new TProbe(frame, "inFrame");
+  TFont same;
+  same.Assign(frame->Font());
+  struct Case {
+    bool parentFont, saveColor, custom;
+  } cases[] = {{true, true, false}, {true, false, false}, {false, true, true}, {false, false, true}};
+  for (const Case& k : cases) {
+    inFrame->SetParentFont(k.parentFont);
+    inFrame->Font()->SetColor(same.Color());
+    EXPECT_EQ(IsCustomFont(inFrame, &same, k.saveColor), k.custom) << k.parentFont << k.saveColor;
+  }
+  // Under another parent ParentFont does not count by itself.
+  c->SetParentFont(false);
+  TFont formFont;
+  formFont.Assign(form->Font());
+  c->Font()->SetColor(formFont.Color());
+  EXPECT_FALSE(IsCustomFont(c, &formFont, true));
 }
 
 TEST_F(Walks, RectanglesPointsAndLinks) {

@@ -1,8 +1,7 @@
-// 32-bit bitmap fixtures for the Windows raster tests: owned bitmaps filled with one colour or
-// one pixel value, and pixel reads that wait for GDI's batched drawing first.
+// 32-bit bitmap fixtures for the raster and paint tests: owned working bitmaps filled with one
+// colour or one pixel value, and pixel reads (on Windows the bitmap waits for GDI's batched
+// drawing itself).
 #pragma once
-
-#include <windows.h>
 
 #include <cstdint>
 #include <memory>
@@ -30,7 +29,6 @@ inline Bmp Filled(Integer w, Integer h, uint32_t pixel) {
 }
 
 inline uint32_t Px(TBitmap* b, Integer x, Integer y) {
-  GdiFlush();
   return GetAPixel(b, x, y);
 }
 
@@ -44,9 +42,8 @@ inline Bmp RandomBitmap(Integer w, Integer h, uint32_t seed) {
   return b;
 }
 
-// Every pixel of a 32-bit bitmap, row by row, once GDI's batched drawing is done.
+// Every pixel of a 32-bit bitmap, row by row.
 inline std::vector<uint32_t> PixelsOf(TBitmap* b) {
-  GdiFlush();
   std::vector<uint32_t> out;
   for (Integer y = 0; y < b->Height(); ++y)
     for (Integer x = 0; x < b->Width(); ++x) out.push_back(GetAPixel(b, x, y));

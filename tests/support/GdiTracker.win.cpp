@@ -2,31 +2,20 @@
 
 #include <windows.h>
 
-#include <cstdio>
-#include <map>
-#include <memory>
-#include <stdexcept>
-#include <vector>
+#include <iterator>
+#include <utility>
 
-#include "support/ImportHook.h"
+#include "support/HandleLedger.h"
 
 namespace {
 
-struct State {
-  std::map<void*, const char*> live;
-  int created = 0;
-  int patched = 0;
-};
-State* gState = nullptr;
+HandleLedger* gLedger = nullptr;
 
 void Made(void* h, const char* kind) {
-  if (gState && h) {
-    gState->live[h] = kind;
-    ++gState->created;
-  }
+  if (gLedger) gLedger->Made(h, kind);
 }
 void Gone(void* h, bool ok) {
-  if (gState && h && ok) gState->live.erase(h);
+  if (gLedger) gLedger->Gone(h, ok);
 }
 
 // The real functions, filled when the imports are redirected.
@@ -75,12 +64,7 @@ BOOL WINAPI My_GetIconInfo(HICON i, PICONINFO info) {
   return ok;
 }
 
-struct Redirect {
-  const char* dll;
-  const char* name;
-  void* replacement;
-  void** real;
-};
+using Redirect = HandleLedger::Redirect;
 
 #define G(name) {"gdi32.dll", #name, reinterpret_cast<void*>(&My_##name), reinterpret_cast<void**>(&real_##name)}
 #define U(name) {"user32.dll", #name, reinterpret_cast<void*>(&My_##name), reinterpret_cast<void**>(&real_##name)}
@@ -95,43 +79,14 @@ const Redirect kRedirects[] = {
 #undef G
 #undef U
 
-// The hooks in place while a tracker exists; functions the program does not import are
-// simply not tracked (nothing can make such an object then).
-std::vector<std::unique_ptr<ImportHook>>* gHooks = nullptr;
-
 }  // namespace
 
-GdiTracker::GdiTracker() {
-  gState = new State();
-  gHooks = new std::vector<std::unique_ptr<ImportHook>>();
-  for (const Redirect& r : kRedirects) {
-    try {
-      auto hook = std::make_unique<ImportHook>(r.dll, r.name, r.replacement);
-      *r.real = hook->Original<void*>();
-      gHooks->push_back(std::move(hook));
-      ++gState->patched;
-    } catch (const std::runtime_error&) {
-    }
-  }
-}
+GdiTracker::GdiTracker() { gLedger = new HandleLedger(kRedirects, std::size(kRedirects)); }
 
-GdiTracker::~GdiTracker() {
-  delete gHooks;  // each hook puts its original back
-  gHooks = nullptr;
-  delete gState;
-  gState = nullptr;
-}
+GdiTracker::~GdiTracker() { delete std::exchange(gLedger, nullptr); }
 
-std::vector<std::string> GdiTracker::Live() const {
-  std::vector<std::string> out;
-  for (const auto& [h, kind] : gState->live) {
-    char buf[96];
-    std::snprintf(buf, sizeof buf, "%s %p", kind, h);
-    out.push_back(buf);
-  }
-  return out;
-}
+std::vector<std::string> GdiTracker::Live() const { return gLedger->Live(); }
 
-int GdiTracker::Created() const { return gState->created; }
+int GdiTracker::Created() const { return gLedger->Created(); }
 
-bool GdiTracker::Active() const { return gState->patched > 0; }
+bool GdiTracker::Active() const { return gLedger->Redirected() > 0; }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <utility>
+#include <vector>
 
 TEST(Bitmap, GeometryAndRows) {
   TBitmap bmp(5, 3, pf32bit);
@@ -145,4 +146,39 @@ TEST(Bitmap, SwapExchangesPicturesWithoutCopying) {
   EXPECT_FALSE(a.Transparent());
   a.Swap(a);  // with itself: nothing happens
   EXPECT_EQ(a.Width(), 5);
+}
+
+namespace {
+class TChangeLog : public TObject {
+ public:
+  void Changed(TObject* sender) { senders.push_back(sender); }
+  std::vector<TObject*> senders;
+};
+}  // namespace
+
+TEST(Bitmap, ChangesOfThePictureAreTold) {
+  TBitmap bmp(4, 4, pf32bit);
+  TChangeLog log;
+  bmp.SetOnChange(TNotifyEvent(&log, &TChangeLog::Changed));
+  bmp.SetSize(4, 4);  // the same size: nothing changed
+  EXPECT_TRUE(log.senders.empty());
+  bmp.SetSize(6, 4);
+  bmp.SetPixelFormat(pf24bit);
+  bmp.SetPixelFormat(pf24bit);
+  bmp.SetHandleType(bmDDB);
+  bmp.SetHandleType(bmDDB);
+  bmp.SetColorTable({0, 0xFFFFFF});
+  TBitmap other(2, 2, pf32bit);
+  bmp.Assign(&other);
+  TMemoryStream file;
+  other.SaveToStream(file);
+  file.SetPosition(0);
+  bmp.LoadFromStream(file);
+  bmp.Swap(other);
+  bmp.FreeImage();
+  EXPECT_EQ(log.senders.size(), 8u);  // every change but the repeated ones
+  for (TObject* sender : log.senders) EXPECT_EQ(sender, &bmp);
+  bmp.SetOnChange(nullptr);
+  bmp.SetSize(3, 3);
+  EXPECT_EQ(log.senders.size(), 8u);
 }

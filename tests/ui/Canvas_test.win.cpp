@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "support/GdiTracker.h"
@@ -18,13 +19,11 @@ namespace {
 
 // The pixel at (x, y) of a pf32bit bitmap as 0xRRGGBB.
 uint32_t Rgb(TBitmap& bmp, int x, int y) {
-  GdiFlush();
   return bmp.View().At(x, y) & 0xFFFFFF;
 }
 
 // Counts pixels of a colour (0xRRGGBB) in a pf32bit bitmap.
 int CountRgb(TBitmap& bmp, uint32_t rgb) {
-  GdiFlush();
   int n = 0;
   TPixelView v = bmp.View();
   for (int y = 0; y < v.Height; ++y)
@@ -152,6 +151,45 @@ TEST_F(CanvasTest, TextUsesTheFontAndFollowsItsChanges) {
     c->TextOut(0, 20, u"x");
     c->Rectangle(0, 0, 5, 5);
   }
+}
+
+TEST_F(CanvasTest, FormattedTextMeasuresCentresAndEtches) {
+  TBitmap bmp(120, 40, pf32bit);
+  TCanvas* c = bmp.Canvas();
+  c->Brush()->SetColor(clWhite);
+  c->FillRect(TRect(0, 0, 120, 40));
+  c->Font()->SetColor(clBlack);
+  c->Font()->SetHeight(-12);
+  // Measuring draws nothing and gives the extent TextExtent gives.
+  TRect r(0, 0, 120, 0);
+  c->FormattedText(r, u"Tarnwick", DT_SINGLELINE | DT_CALCRECT);
+  EXPECT_EQ(r, TRect(0, 0, c->TextWidth(u"Tarnwick"), c->TextHeight(u"Tarnwick")));
+  EXPECT_EQ(CountRgb(bmp, 0x000000), 0);
+  // Centred: as much white on the left of the text's ink as on its right.
+  c->Brush()->SetStyle(bsClear);
+  TRect box(0, 0, 120, 20);
+  c->FormattedText(box, u"Tarnwick", DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+  int left = 120, right = -1;
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 120; ++x)
+      if (Rgb(bmp, x, y) != 0xFFFFFF) left = std::min(left, x), right = std::max(right, x);
+  ASSERT_LE(left, right);
+  EXPECT_NEAR(left, 119 - right, 3);
+  // Etched: highlight pixels (where the shadow copy does not cover them) and shadow pixels,
+  // none in the font's colour, and the font's colour is the text's again afterwards.
+  const uint32_t highlight = ColorToRGB(clBtnHighlight), shadow = ColorToRGB(clBtnShadow);
+  const auto rgb = [](uint32_t colorref) { return (colorref & 0xFF) << 16 | (colorref & 0xFF00) | (colorref >> 16 & 0xFF); };
+  c->Brush()->SetStyle(bsSolid);
+  c->Brush()->SetColor(clRed);
+  c->FillRect(TRect(0, 0, 120, 40));
+  c->Brush()->SetStyle(bsClear);
+  TRect etched(0, 20, 120, 40);
+  c->FormattedText(etched, u"Tarnwick", DT_SINGLELINE, true);
+  EXPECT_GT(CountRgb(bmp, rgb(highlight)), 0);
+  EXPECT_GT(CountRgb(bmp, rgb(shadow)), 10);
+  EXPECT_EQ(CountRgb(bmp, 0x000000), 0);
+  c->TextOut(0, 0, u"Tarnwick");
+  EXPECT_GT(CountRgb(bmp, 0x000000), 10);
 }
 
 TEST_F(CanvasTest, BitmapCanvasSurvivesResizeAndKeepsItsFont) {
@@ -284,4 +322,22 @@ TEST_F(CanvasTest, IconsAndJpegsDrawThroughTheCanvas) {
   uint32_t br = Rgb(shown, 30, 30);
   EXPECT_GT(br & 0xFF, 240u);
   EXPECT_GT((Rgb(shown, 4, 4) >> 16) & 0xFF, 240u);
+}
+
+TEST(ColorToRGB, SystemPaletteRelativeAndSpecialColours) {
+  const struct {
+    TColor color;
+    TColor rgb;
+  } kCases[] = {
+      {clRed, 0x0000FF},
+      {0x00123456, 0x123456},
+      // Palette-relative colours (a bitmap's transparent colour) are their low bytes.
+      {0x02FF00FF, 0xFF00FF},
+      {0x01008000, 0x008000},
+      {clNone, 0},
+      {clBtnFace, GetSysColor(COLOR_BTNFACE)},
+      {clHighlight, GetSysColor(COLOR_HIGHLIGHT)},
+      {clDefault, GetSysColor(COLOR_WINDOW)},
+  };
+  for (const auto& c : kCases) EXPECT_EQ(ColorToRGB(c.color), c.rgb) << std::hex << c.color;
 }

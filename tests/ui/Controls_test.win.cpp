@@ -90,7 +90,6 @@ class ControlsTest : public FormTest {
     TRect r = c->ClientRect();
     auto bmp = std::make_unique<TBitmap>(r.Width(), r.Height(), pf32bit);
     SendMessageW(c->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(bmp->Canvas()->Handle()), PRF_CLIENT | PRF_ERASEBKGND);
-    GdiFlush();
     return bmp;
   }
   static uint32_t Rgb(TBitmap& b, int x, int y) { return b.View().At(x, y) & 0xFFFFFF; }

@@ -314,7 +314,6 @@ TEST_F(FormExtrasTest, LabelEllipsisAndSelfSizingUnderAlignment) {
     TRect r = form->ClientRect();
     TBitmap bmp(r.Width(), r.Height(), pf32bit);
     SendMessageW(form->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(bmp.Canvas()->Handle()), PRF_CLIENT | PRF_ERASEBKGND);
-    GdiFlush();
     std::vector<uint32_t> row;
     for (int x = 0; x < 80; ++x)
       for (int y = 0; y < 16; ++y) row.push_back(bmp.View().At(x, y) & 0xFFFFFF);

@@ -7,8 +7,10 @@
 
 #include <memory>
 
+#include "support/EveryControl.h"
 #include "ui/ActnList.h"
 #include "ui/Bitmap.h"
+#include "ui/Buttons.h"
 #include "ui/ComCtrls.h"
 #include "ui/ExtCtrls.h"
 #include "ui/FormReader.h"
@@ -52,6 +54,12 @@ class FormWriterWinTest : public ::testing::Test {
     RegisterClass<TActionList>();
     RegisterClass<TAction>();
   }
+  template <class T>
+  T* Get(TComponent* root, StringView name) {
+    T* c = dynamic_cast<T*>(root->FindComponent(name));
+    EXPECT_NE(c, nullptr) << StringToUtf8(String(name));
+    return c;
+  }
   void TearDown() override { app.reset(); }
   TForm* NewForm() {
     auto* f = new TForm(app.get());
@@ -62,11 +70,17 @@ class FormWriterWinTest : public ::testing::Test {
 };
 
 TEST_F(FormWriterWinTest, DeclaredDefaultsAreWhatFreshObjectsHave) {
-  const TClassInfo* classes[] = {&TForm::StaticClass(),        &TLabel::StaticClass(),     &TEdit::StaticClass(),
-                                 &TButton::StaticClass(),      &TProgressBar::StaticClass(), &TImage::StaticClass(),
-                                 &TTimer::StaticClass(),       &TToolBar::StaticClass(),   &TToolButton::StaticClass(),
-                                 &TImageList::StaticClass(),   &TActionList::StaticClass(), &TAction::StaticClass(),
-                                 &TMainMenu::StaticClass(),    &TPopupMenu::StaticClass(), &TMenuItem::StaticClass()};
+  const TClassInfo* classes[] = {
+      &TForm::StaticClass(),        &TLabel::StaticClass(),       &TEdit::StaticClass(),       &TButton::StaticClass(),
+      &TProgressBar::StaticClass(), &TImage::StaticClass(),       &TTimer::StaticClass(),      &TToolBar::StaticClass(),
+      &TToolButton::StaticClass(),  &TImageList::StaticClass(),   &TActionList::StaticClass(), &TAction::StaticClass(),
+      &TMainMenu::StaticClass(),    &TPopupMenu::StaticClass(),   &TMenuItem::StaticClass(),   &TMemo::StaticClass(),
+      &TCheckBox::StaticClass(),    &TRadioButton::StaticClass(), &TGroupBox::StaticClass(),   &TStaticText::StaticClass(),
+      &TListBox::StaticClass(),     &TComboBox::StaticClass(),    &TScrollBar::StaticClass(),  &TPanel::StaticClass(),
+      &TLinkLabel::StaticClass(),   &TSpeedButton::StaticClass(), &TTimerSpeedButton::StaticClass(),
+      &TBitBtn::StaticClass(),      &TTrackBar::StaticClass(),    &TUpDown::StaticClass(),     &TStatusBar::StaticClass(),
+      &TTabControl::StaticClass(),  &TPageControl::StaticClass(), &TTabSheet::StaticClass(),   &TListView::StaticClass(),
+      &TTreeView::StaticClass(),    &TScrollBox::StaticClass(),   &TFrame::StaticClass()};
   TForm* parent = NewForm();
   for (const TClassInfo* cls : classes) {
     SCOPED_TRACE(StringToUtf8(cls->Name()));
@@ -234,7 +248,6 @@ TEST_F(FormWriterWinTest, LibraryFormsReadBackAsTheyWereWritten) {
   EXPECT_EQ(icons2->Count(), 2);
   TBitmap back(8, 8, pf32bit);
   ASSERT_TRUE(icons2->GetBitmap(1, &back));
-  GdiFlush();
   EXPECT_EQ(back.View().At(4, 4) & 0xFFFFFF, 0x00FF00u);
   auto* picture = dynamic_cast<TImage*>(b->FindComponent(u"picture"));
   ASSERT_NE(picture->Picture()->Graphic(), nullptr);
@@ -242,6 +255,62 @@ TEST_F(FormWriterWinTest, LibraryFormsReadBackAsTheyWereWritten) {
   auto* tick = dynamic_cast<TTimer*>(b->FindComponent(u"tick"));
   EXPECT_FALSE(tick->Enabled());
   EXPECT_EQ(tick->Interval(), 250u);
+}
+
+TEST_F(FormWriterWinTest, EveryStandardControlReadsBackAsItWasWritten) {
+  TForm* a = NewForm();
+  ReadComponentText(a, kEveryControlForm);
+  // Images and glyphs, which a description cannot say by hand.
+  auto* images = Get<TImageList>(a, u"images");
+  TBitmap glyph(32, 16, pf24bit);
+  glyph.Canvas()->Brush()->SetColor(clRed);
+  glyph.Canvas()->FillRect(TRect(0, 0, 32, 16));
+  images->Add(&glyph, nullptr);
+  Get<TBitBtn>(a, u"bitbtn")->SetGlyph(&glyph);
+  Get<TBitBtn>(a, u"bitbtn")->SetNumGlyphs(2);
+  Get<TSpeedButton>(a, u"speed")->SetGlyph(&glyph);
+
+  const String written = WriteComponentText(a);
+  for (const char16_t* present :
+       {u"    Glyph.Data = {", u"    Items.ItemData = {", u"    Items.NodeData = {", u"    ActivePage = sheet2\n",
+        u"    object sheet1: TTabSheet\n", u"      object sheetEdit: TEdit\n", u"    Tabs = (", u"    Panels = <",
+        u"    Lines = (", u"    Kind = bkOK\n", u"    Associate = spinEdit\n", u"    ImageMargins.Left = 2\n",
+        u"    VertScrollBar.Increment = 12\n", u"    Style = bsSplitButton\n"})
+    EXPECT_NE(written.find(present), String::npos) << StringToUtf8(present) << "\n" << StringToUtf8(written);
+  // The kind's own caption, the pages' visibility and ranges the children give stay out.
+  for (const char16_t* absent : {u"Caption = \"OK\"", u"      Visible = ", u"Range = "})
+    EXPECT_EQ(written.find(absent), String::npos) << StringToUtf8(absent) << "\n" << StringToUtf8(written);
+  a->Free();
+
+  TForm* b = NewForm();
+  ReadComponentText(b, written);
+  EXPECT_EQ(StringToUtf8(WriteComponentText(b)), StringToUtf8(written));
+  EXPECT_EQ(Get<TMemo>(b, u"memo")->Lines()->Strings(1), u"second line");
+  EXPECT_EQ(Get<TListBox>(b, u"list")->Items()->Strings(0), u"a");
+  EXPECT_EQ(Get<TComboBox>(b, u"combo")->Text(), u"green");
+  EXPECT_EQ(Get<TCheckBox>(b, u"check")->State(), cbGrayed);
+  EXPECT_TRUE(Get<TRadioButton>(b, u"radio1")->Checked());
+  EXPECT_EQ(Get<TPageControl>(b, u"pages")->ActivePage(), Get<TTabSheet>(b, u"sheet2"));
+  EXPECT_EQ(Get<TPageControl>(b, u"pages")->PageCount(), 2);
+  EXPECT_EQ(Get<TEdit>(b, u"sheetEdit")->Parent(), Get<TTabSheet>(b, u"sheet1"));
+  // A control put into a frame by the form is the form's, inside the frame.
+  EXPECT_EQ(Get<TEdit>(b, u"frameEdit")->Parent(), Get<TFrame>(b, u"frame"));
+  EXPECT_EQ(Get<TEdit>(b, u"frameEdit")->Text(), u"in a frame");
+  auto* view = Get<TListView>(b, u"view");
+  ASSERT_EQ(view->Items()->Count(), 2);
+  EXPECT_EQ(view->Items()->Items(1)->SubItems()->Strings(0), u"20");
+  EXPECT_EQ(view->Columns()->Items(1)->Alignment(), taRightJustify);
+  auto* tree = Get<TTreeView>(b, u"tree");
+  ASSERT_EQ(tree->Items()->Count(), 2);
+  EXPECT_EQ(tree->Items()->Item(1)->Text(), u"Leaf");
+  EXPECT_TRUE(tree->Items()->GetFirstNode()->Expanded());
+  EXPECT_EQ(Get<TStatusBar>(b, u"status")->Panels()->Items(1)->Style(), psOwnerDraw);
+  EXPECT_EQ(Get<TUpDown>(b, u"spin")->Associate(), Get<TEdit>(b, u"spinEdit"));
+  EXPECT_EQ(Get<TBitBtn>(b, u"bitbtn")->Glyph()->Width(), 32);
+  EXPECT_EQ(Get<TBitBtn>(b, u"bitbtn")->Caption(), u"OK");
+  EXPECT_TRUE(Get<TSpeedButton>(b, u"speed")->Down());
+  EXPECT_EQ(Get<TButton>(b, u"button")->DropDownMenu(), Get<TPopupMenu>(b, u"menu"));
+  EXPECT_EQ(Get<TScrollBox>(b, u"box")->VertScrollBar()->Increment(), 12);
 }
 
 }  // namespace

@@ -41,7 +41,6 @@ TEST(HintWindow, MeasuresShowsAndPaintsItsText) {
   // Painted on the tooltip background.
   TBitmap bmp(at.Width(), at.Height() + 4, pf32bit);
   SendMessageW(hint->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(bmp.Canvas()->Handle()), PRF_CLIENT);
-  GdiFlush();
   TColor bk = ColorToRGB(clInfoBk);
   uint32_t expected = ((bk & 0xFF) << 16) | (bk & 0xFF00) | ((bk >> 16) & 0xFF);
   EXPECT_EQ(bmp.View().At(1, 1) & 0xFFFFFF, expected);

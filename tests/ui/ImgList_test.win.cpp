@@ -31,7 +31,6 @@ uint32_t CentreOf(TCustomImageList& list, int index) {
   for (int y = 0; y < v.Height; ++y)
     for (int x = 0; x < v.Width; ++x) v.At(x, y) = 0xFFFFFFFF;
   EXPECT_TRUE(list.GetBitmap(index, &bmp));
-  GdiFlush();
   const uint32_t p = bmp.View().At(list.Width() / 2, list.Height() / 2);
   return (p >> 16 & 0xFF) | (p & 0xFF00) | (p & 0xFF) << 16;
 }
@@ -75,6 +74,21 @@ TEST(ImageList, ImagesAreAddedReplacedMovedAndDeleted) {
   EXPECT_FALSE(list.GetBitmap(7, &out));
   list.Clear();
   EXPECT_EQ(list.Count(), 0);
+}
+
+TEST(ImageList, BitmapsDrawnThroughTheirCanvasAreTakenWhole) {
+  // The canvas's DC holds the bitmap selected; the list must still get its pixels.
+  TImageList list(nullptr);
+  auto drawn = std::make_unique<TBitmap>(16, 16, pf24bit);
+  drawn->Canvas()->Brush()->SetColor(clLime);
+  drawn->Canvas()->FillRect({0, 0, 16, 16});
+  ASSERT_TRUE(drawn->Canvas()->HandleAllocated());
+  EXPECT_EQ(list.Add(drawn.get(), nullptr), 0);
+  EXPECT_EQ(CentreOf(list, 0), 0x00FF00u);
+  drawn->Canvas()->Brush()->SetColor(clGray);  // the canvas works on afterwards
+  drawn->Canvas()->FillRect({0, 0, 16, 16});
+  list.Replace(0, drawn.get(), nullptr);
+  EXPECT_EQ(CentreOf(list, 0), 0x808080u);
 }
 
 TEST(ImageList, ANewSizeEmptiesTheListAndChangeLinksHearOfIt) {
@@ -180,7 +194,6 @@ TEST(ImageList, DrawingLeaksNothing) {
     TBitmap target(32, 32, pf32bit);
     list.Draw(target.Canvas(), 8, 8, 0);
     list.Draw(target.Canvas(), 8, 8, 0, false);
-    GdiFlush();
     const uint32_t p = target.View().At(16, 16);
     EXPECT_NE(p & 0xFFFFFF, 0u);
     EXPECT_EQ(target.View().At(0, 0) & 0xFFFFFF, 0u);

@@ -489,7 +489,6 @@ TEST_F(MenusTest, TheLibraryDrawsOwnerDrawnItemsWithoutHandlers) {
     dis.hDC = mem;
     dis.rcItem = {0, 0, 120, 20};
     SendMessageW(PopupList->Window(), WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&dis));
-    GdiFlush();
     std::vector<uint32_t> px(static_cast<const uint32_t*>(bits), static_cast<const uint32_t*>(bits) + 120 * 20);
     SelectObject(mem, old);
     DeleteObject(bmp);
@@ -571,7 +570,6 @@ TEST_F(MenusTest, PicturesBesideSystemDrawnItemsAreMeasuredAndDrawnByTheLibrary)
     dis.hDC = target.Canvas()->Handle();
     dis.rcItem = {0, 0, 40, 20};
     EXPECT_EQ(SendMessageW(PopupList->Window(), WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&dis)), 1);
-    GdiFlush();
     EXPECT_EQ(target.PixelColor(20, 10), static_cast<TColor>(c.color)) << Utf8(c.item->Name());
     EXPECT_EQ(target.PixelColor(1, 1), clWhite) << Utf8(c.item->Name());
   }
