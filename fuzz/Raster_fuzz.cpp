@@ -106,7 +106,7 @@ struct FuzzSkin {
     Data = data.get();
     Manager.SkinDataArray.push_back(std::move(data));
     Manager.SkinCommonInfo.Active = true;
-    Manager.MasterBitmap = Master.get();
+    Manager.MasterBitmap = std::move(Master);
     const int images = in.Byte() % 5;
     for (int i = 0; i < images; ++i) {
       TsMaskData md;
