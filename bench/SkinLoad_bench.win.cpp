@@ -11,6 +11,7 @@
 #include <string>
 
 #include "BenchTiming.h"
+#include "base/kvntUtils.h"
 #include "images/kvPNG.h"
 #include "skin/sSkinManagerLoader.h"
 #include "support/SkinFiles.h"
@@ -21,13 +22,6 @@ using bench::NsPerCall;
 using namespace skinfiles;
 
 namespace {
-
-String ExeFolder() {
-  wchar_t path[MAX_PATH * 2];
-  const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
-  String s(reinterpret_cast<const char16_t*>(path), n);
-  return s.substr(0, s.find_last_of(u'\\') + 1);
-}
 
 TkvSkinLoadSettings Settings(const String& folder, const String& name) {
   TkvSkinLoadSettings s;
@@ -76,7 +70,7 @@ SkinFiles Synthetic(Integer sections) {
 }  // namespace
 
 int main() {
-  const String data = ExeFolder() + u"..\\bin\\data\\";
+  const String data = GetAppPath() + u"..\\bin\\data\\";
   DuRiruZireziv manager(nullptr);
 
   // The packed file alone in a folder, so the folder skin does not win.

@@ -94,11 +94,11 @@ std::unique_ptr<TBitmap> Bitmap(Input& in, int maxSide) {
 // A small skin made from the input: its sections and images may hold any values at all.
 struct FuzzSkin {
   DuRiruZireziv Manager{nullptr};
-  std::unique_ptr<TBitmap> Master, Own;
+  std::unique_ptr<TBitmap> Own;
   TkvSkinData* Data = nullptr;
 
   explicit FuzzSkin(Input& in) {
-    Master = Bitmap(in, 40);
+    Manager.MasterBitmap = Bitmap(in, 40);
     Own = Bitmap(in, 24);
     auto data = std::make_unique<TkvSkinData>();
     data->FOwner = &Manager;
@@ -106,7 +106,6 @@ struct FuzzSkin {
     Data = data.get();
     Manager.SkinDataArray.push_back(std::move(data));
     Manager.SkinCommonInfo.Active = true;
-    Manager.MasterBitmap = std::move(Master);
     const int images = in.Byte() % 5;
     for (int i = 0; i < images; ++i) {
       TsMaskData md;
@@ -151,6 +150,7 @@ struct FuzzSkin {
       }
       Data->gd.push_back(gd);
     }
+    Data->Reindex();
   }
 };
 

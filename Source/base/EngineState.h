@@ -123,6 +123,10 @@ struct TkvRunState {
   bool InAnimationProcess = false;  // a layered show animation runs
   bool kvGraphPainting = false;     // re-entrance guard of the painting of graphic controls
   TObject* kvFontStoreList = nullptr;
+  // The screen position asked for the message box being shown (-1: none); the dialog skinner
+  // moves the box there while it is created.
+  Integer DlgLeft = -1;
+  Integer DlgTop = -1;
 #ifdef _WIN32
   HWND kvPreviewHandle = nullptr;  // the skin editor's window in preview mode
 #endif

@@ -11,11 +11,15 @@
 
 // Default captions by message kind.
 extern std::array<String, 5>& Captions;
+// The screen position asked for the box being shown, -1 while none is (read by the dialog
+// skinner as the box is made).
+extern Integer& DlgLeft;
+extern Integer& DlgTop;
 
 // sMessageDlgPosHelp with an empty title, no position and no help file.
 Integer sMessageDlg(const String& msg, TMsgDlgType dlgType, TMsgDlgButtons buttons, Integer helpCtx);
 // The identifier of the pressed button as MessageBoxIndirectW answers it (IDOK 1 ... IDNO 7).
-// x, y and helpFileName are not used by the system box.
+// x, y become DlgLeft, DlgTop while the box is shown; helpFileName is not used.
 Integer sMessageDlgPosHelp(const String& title, const String& msg, TMsgDlgType dlgType, TMsgDlgButtons buttons,
                            Integer helpCtx, Integer x, Integer y, const String& helpFileName);
 // The system box's style for a kind and a button set.

@@ -7,6 +7,8 @@
 #include <vector>
 
 std::array<String, 5>& Captions = kvSettings.Captions;
+Integer& DlgLeft = kvRunState.DlgLeft;
+Integer& DlgTop = kvRunState.DlgTop;
 
 void sDialogsCleanup() {
   for (String& c : Captions) c.clear();
@@ -37,11 +39,24 @@ BOOL CALLBACK CollectEnabled(HWND wnd, LPARAM list) {
   return TRUE;
 }
 
+// The position asked for the box, from its start until it has closed on any path.
+class TRequestedBoxPosition {
+ public:
+  TRequestedBoxPosition(Integer x, Integer y) {
+    DlgLeft = x;
+    DlgTop = y;
+  }
+  ~TRequestedBoxPosition() { DlgLeft = DlgTop = -1; }
+  TRequestedBoxPosition(const TRequestedBoxPosition&) = delete;
+  TRequestedBoxPosition& operator=(const TRequestedBoxPosition&) = delete;
+};
+
 }  // namespace
 
 Integer sMessageDlgPosHelp(const String& title, const String& msg, TMsgDlgType dlgType, TMsgDlgButtons buttons,
-                           Integer helpCtx, Integer, Integer, const String&) {
+                           Integer helpCtx, Integer x, Integer y, const String&) {
   const String caption = title.empty() ? Captions[dlgType] : title;
+  const TRequestedBoxPosition position(x, y);
   if (Application) Application->ModalStarted();
   TCustomForm* activeForm = Screen ? Screen->ActiveForm() : nullptr;
   HWND owner = activeForm && activeForm->HandleAllocated() ? activeForm->WindowHandle() : GetActiveWindow();

@@ -19,6 +19,7 @@
 #include "raster/sGradient.h"
 #include "skin/SkinState.h"
 #include "skin/sSkinManager.h"
+#include "skin/sStyleSimply.h"
 #include "skin/sVclUtils.h"
 
 const std::vector<TkvModuleStep>& EngineModules() {
@@ -37,6 +38,7 @@ const std::vector<TkvModuleStep>& EngineModules() {
       {"sGlyphUtils", sGlyphUtilsStartup, sGlyphUtilsCleanup},
       {"sDialogs", nullptr, sDialogsCleanup},
       {"sSkinProvider", nullptr, sSkinProviderCleanup},
+      {"sStyleSimply", sStyleSimplyStartup, sStyleSimplyCleanup},
       {"sSkinManager", sSkinManagerStartup, ClearStdScaleArray},
   };
   return modules;

@@ -14,13 +14,13 @@
 #include "skin/sSkinManager.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
 #include "skin/ControlServices.h"
 #include "skin/SkinState.h"
 #include "skin/sCommonData.h"
+#include "skin/sSkinManagerLoader.h"
 #include "skin/sVclUtils.h"
 #include "ui/Graphics.h"
 #include "ui/IniFiles.h"
@@ -162,13 +162,13 @@ TW_DEFINE_CLASS(DuRiruZireziv) {
              [](DuRiruZireziv& m, Integer v) { m.SetColorAdjustment(2, v); }).Default(0);
   b.Property(u"ScrollsOptions", object(&DuRiruZireziv::ScrollsOptions));
   b.Property(u"SkinDirectory", &DuRiruZireziv::SkinDirectory, &DuRiruZireziv::SetSkinDirectory);
-  b.Property(u"SkinInfo", &DuRiruZireziv::SkinInfo, [](DuRiruZireziv&, const String&) {});
+  b.Property(u"SkinInfo", &DuRiruZireziv::GetSkinInfo, [](DuRiruZireziv&, const String&) {});
   b.Property(u"SkinName", &DuRiruZireziv::SkinName, &DuRiruZireziv::SetSkinName);
   b.Property(u"SkinnedPopups", &DuRiruZireziv::SkinnedPopups, &DuRiruZireziv::SetSkinnedPopups).Default(true);
   b.Property(u"SkinningRules", &DuRiruZireziv::SkinningRules, &DuRiruZireziv::SetSkinningRules);
   b.Property(u"SkinsFilter", &DuRiruZireziv::SkinsFilter, &DuRiruZireziv::SetSkinsFilter);
   b.Property(u"ThirdParty", object(&DuRiruZireziv::ThirdParty));
-  b.Property(u"Version", &DuRiruZireziv::Version, [](DuRiruZireziv&, const String&) {});
+  b.Property(u"Version", &DuRiruZireziv::GetVersion, [](DuRiruZireziv&, const String&) {});
   b.Property(u"OnActivate", [](const DuRiruZireziv& m) { return m.OnActivate; },
              [](DuRiruZireziv& m, TNotifyEvent e) { m.OnActivate = e; });
   b.Property(u"OnAfterChange", [](const DuRiruZireziv& m) { return m.OnAfterChange; },
@@ -250,13 +250,6 @@ void DuRiruZireziv::SetActive(bool value) {
   }
 }
 
-String DuRiruZireziv::SkinInfo() const {
-  if (!IsActive()) return u"N/A";
-  char text[32];
-  std::snprintf(text, sizeof text, "%.15g", SkinCommonInfo.Version);  // "." whatever the locale says
-  return Utf8ToString(text);
-}
-
 void DuRiruZireziv::SetExtendedBorders(bool value) {
   if (value == FExtendedBorders) return;
   FExtendedBorders = value;
@@ -285,6 +278,12 @@ void DuRiruZireziv::SetExtBordersMode(TkvExtBordersMode value) {
   if (!IsLoading() && !ComponentState().Contains(csReading) && !IsDesigning()) RepaintForms(true);
 }
 
+TW_DEFINE_CLASS(TkvMenuSupport) { b.Property(u"Font", &TkvMenuSupport::Font); }
+
+TkvMenuSupport::TkvMenuSupport() : FFont(new TFont()) {}
+
+TkvMenuSupport::~TkvMenuSupport() { delete FFont; }
+
 // ---- 3. The skin change -----------------------------------------------------------------
 
 void DuRiruZireziv::SetSkinName(const String& value) {
@@ -296,7 +295,6 @@ void DuRiruZireziv::SetSkinName(const String& value) {
 }
 
 void DuRiruZireziv::ChangeSkin(const String& value, const String& oldName, bool wasActive) {
-  CommonDataLoaded = false;
   Fire(OnBeforeChange, static_cast<TObject*>(this));
   const bool wasFlipped = ManagerState.Contains(msRTLFlipped);
   const bool wasAnimating = InAnimationProcess;
@@ -353,7 +351,9 @@ DuRiruZireziv::TLoadOutcome DuRiruZireziv::LoadAndTakeSkin() {
     ReportError(e.Message());
     return TLoadOutcome::Failed;
   }
+#ifdef _WIN32
   ShowSkinNotices(fresh);
+#endif
   switch (status) {
     case slsLoaded:
       TakeSkin(fresh);
@@ -457,7 +457,6 @@ void DuRiruZireziv::UpdateCurrentSkin() {
     return;
   {
     TkvManagerStateScope changing(*this, msSkinChanging);
-    CommonDataLoaded = false;
     // A reload that fails keeps the skin as it was.
     if (LoadAndTakeSkin() != TLoadOutcome::Loaded) return;
     if (!ManagerState.Contains(msScaleChanging)) SendNewSkin(true);
@@ -540,8 +539,10 @@ TkvSkinData* DuRiruZireziv::CommonSkinData(Integer aPPI) {
     }
     return std;
   }
+  if (TkvSkinData* slot = Slot(index)) return slot;
   // A slot first asked for after the change is made from the skin already read.
-  if (TkvSkinData* slot = LoadSkinSlot(aPPI)) return slot;
+  if (TkvSkinData* made = LoadSkinSlot(aPPI)) return made;
+  if (TkvSkinData* first = Slot(0)) return first;
   return StdScaleData(index);
 }
 
@@ -568,12 +569,6 @@ TkvManagerStateScope::TkvManagerStateScope(DuRiruZireziv& manager, TkvManagerSta
 TkvManagerStateScope::~TkvManagerStateScope() {
   if (owned_) manager_.ManagerState.Exclude(flag_);
 }
-
-TW_DEFINE_CLASS(TkvMenuSupport) { b.Property(u"Font", &TkvMenuSupport::Font); }
-
-TkvMenuSupport::TkvMenuSupport() : FFont(new TFont()) {}
-
-TkvMenuSupport::~TkvMenuSupport() { delete FFont; }
 
 // ---- 7. Without a window system ---------------------------------------------------------
 //

@@ -43,6 +43,7 @@ class TMemoryStream;
 class TStringList;
 class TkvEmbeddedFonts;
 class TkvSkinConvertor;
+class TGraphicControl;
 class TsStoredSkins;
 class TkvMenuSupport;
 
@@ -302,15 +303,17 @@ class TkvSkinData : public TkvObject {
   Integer GetSkinIndex(StringView section) const;
   // The first image of the section with that key; through PARENTCLASS when the section has none.
   Integer GetMaskIndex(Integer skinIndex, StringView propName) const;
-  // The first image of that section name and key (a texture with textureOnly); no inheritance.
-  Integer GetMaskIndex(StringView section, StringView propName, bool textureOnly = false) const;
-  // The first image of the section index with that key (a texture with textureOnly); no
+  // The first image of that section name and key (a texture with texturesOnly); no inheritance.
+  Integer GetMaskIndex(StringView section, StringView propName, bool texturesOnly = false) const;
+  // The first image of the section index with that key (a texture with texturesOnly); no
   // inheritance.
-  Integer OwnImage(Integer skinIndex, StringView propName, bool textureOnly) const;
+  Integer OwnImage(Integer skinIndex, StringView propName, bool texturesOnly) const;
   // The first texture image of the section with that key; through PARENTCLASS.
   Integer GetTextureIndex(Integer skinIndex, StringView propName) const;
   // Rebuilds the name index after sections were added outside the loader.
   void IndexSections();
+  // Rebuilds the section and the image indexes after gd or ma were filled by hand.
+  void Reindex();
 
  private:
   friend class TkvSkinDataLoader;
@@ -475,9 +478,10 @@ using TkvFontChangedEvent = TEvent<void(TObject* Sender, const String& OldFontNa
 using TkvSysDlgInitEvent = TEvent<void(TkvSysDlgData& DlgData, bool& AllowSkinning)>;
 #endif
 
-// The skin manager component: it owns the loaded skin, its options and lists, and drives every
-// skin change of the application. The first one created is the DefaultManager, which controls
-// without a manager of their own use.
+// The skin manager component: it owns the loaded skin (its TkvSkinSet base, so that the
+// painters read SkinCommonInfo, SkinDataArray, MasterBitmap and Palette directly), its options
+// and lists, and drives every skin change of the application. The first one created is the
+// DefaultManager, which controls without a manager of their own use.
 class DuRiruZireziv : public TComponent, public TkvSkinSet {
   TW_CLASS(DuRiruZireziv, TComponent)
   explicit DuRiruZireziv(TComponent* owner = nullptr);
@@ -519,9 +523,6 @@ class DuRiruZireziv : public TComponent, public TkvSkinSet {
   void SetCommonSections(const TStringList* value);
   bool GetIsDefault() const;
   void SetIsDefault(bool value);
-  // The loaded skin's version with "." as decimal separator; "N/A" without an active skin.
-  String SkinInfo() const;
-  String Version() const { return kvCurrentVersion; }
   Integer GroupIndex = 0;
   TkvOptions Options{this};
   TkvSkinEffects Effects{this};
@@ -636,9 +637,6 @@ class DuRiruZireziv : public TComponent, public TkvSkinSet {
   void SetActiveGraphControl(TGraphicControl* value);
 #endif
 
-  // -- The loaded skin (Palette, SkinCommonInfo, MasterBitmap, SkinDataArray, SkinFile, sc,
-  //    CommonDataLoaded ...) is the manager's TkvSkinSet base.
-
   // -- Run-time state.
   bool GlobalHookInstalled = false; // this manager installed the thread CBT hook
   Word FUpdatedSectionNdx = 0;      // section index sent with KV_REFRESH; 0: all sections
@@ -703,6 +701,9 @@ class DuRiruZireziv : public TComponent, public TkvSkinSet {
   // Mirrors the caption glyphs for right-to-left layouts; a second call with the same
   // direction changes nothing.
   void FlipImages(bool flip);
+  // "N/A" without an active skin, else the skin's version with a dot as separator.
+  String GetSkinInfo() const;
+  String GetVersion() const { return kvCurrentVersion; }
   // The section names of a skin data object (of slot 0 when null); empty while inactive.
   void GetSkinSections(TStringList& sl, TkvSkinData* skinData);
   // Writes the packed data of every internal skin named exactly nameOfSkin to destDir as
@@ -809,7 +810,7 @@ class TkvManagerStateScope {
   bool owned_;
 };
 
-// ---- 6. The menu options --------------------------------------------
+// ---- 6. The menu options ------------------------------------------------------------
 
 class TkvMenuSupport : public TPersistent {
   TW_CLASS(TkvMenuSupport, TPersistent)

@@ -85,9 +85,11 @@ void DuRiruZireziv::UnInstallHook() {
 
 void DuRiruZireziv::UpdateCommonDlgs() {
   // While a skin is active, message boxes are the class library's own forms, which the thread
-  // hook skins; the system's task dialogs would stay unskinned.
+  // hook skins; the system's task dialogs would stay unskinned. Without a loaded skin (none
+  // found) the program keeps the system's.
   if (GetIsDefault())
-    UseLatestCommonDialogs = !(FSkinningRules.Contains(srStdDialogs) && FActive && !kvAllowLatestCommonDialogs);
+    UseLatestCommonDialogs =
+        !(FSkinningRules.Contains(srStdDialogs) && FActive && IsActive() && !kvAllowLatestCommonDialogs);
 }
 
 void DuRiruZireziv::ReportError(const String& text) { ShowError(text); }

@@ -378,6 +378,11 @@ void DuRiruZireziv::TakeSkin(TkvSkinSet& fresh) {
 
 // ---- 5. Queries ------------------------------------------------------------------------------------------
 
+String DuRiruZireziv::GetSkinInfo() const {
+  if (!IsActive()) return u"N/A";
+  return FloatToStr(SkinCommonInfo.Version);
+}
+
 void DuRiruZireziv::GetSkinSections(TStringList& sl, TkvSkinData* skinData) {
   sl.Clear();
   if (!IsActive()) return;
@@ -451,7 +456,7 @@ void DuRiruZireziv::GetLoadSettings(TkvSkinLoadSettings& s) const {
   s.Options = static_cast<const TkvOptionValues&>(Options);
   s.Designing = ComponentState().Contains(csDesigning);
   s.CommonSections.clear();
-  for (Integer i = 0; i < CommonSections()->Count(); ++i) s.CommonSections.push_back((*CommonSections())[i]);
+  for (Integer i = 0; i < CommonSections()->Count(); ++i) s.CommonSections.push_back(CommonSections()->Strings(i));
   s.HueOffset = HueOffset();
   s.Saturation = Saturation();
   s.Brightness = Brightness();

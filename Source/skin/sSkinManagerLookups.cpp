@@ -7,6 +7,25 @@ namespace {
 
 TkvSkinData* DataOr(DuRiruZireziv& m, TkvSkinData* skinData) { return skinData ? skinData : m.CommonSkinData(96); }
 
+// Walks the PARENTCLASS chain from (index, section), the parents' indexes taken from slot 0,
+// and answers the first image ownImage(index, section) finds. A chain that comes back to a
+// section it passed ends after as many steps as there are sections: a loop counts as missing.
+template <class OwnImage>
+Integer ThroughParents(const TkvSkinData& sd, const TkvSkinData& slot0, Integer index, StringView skinSection,
+                       OwnImage ownImage) {
+  String section(skinSection);
+  for (size_t steps = 0; index >= 0 && steps <= slot0.gd.size(); ++steps) {
+    const Integer own = ownImage(index, section);
+    if (own >= 0) return own;
+    if (size_t(index) >= sd.gd.size()) return -1;
+    const String& parent = sd.gd[size_t(index)].ParentClass;
+    if (parent.empty() || parent == section) return -1;
+    section = parent;
+    index = slot0.GetSkinIndex(section);
+  }
+  return -1;
+}
+
 }  // namespace
 
 Integer DuRiruZireziv::GetSkinIndex(StringView skinSection, TkvSkinData* skinData) {
@@ -16,21 +35,9 @@ Integer DuRiruZireziv::GetSkinIndex(StringView skinSection, TkvSkinData* skinDat
 
 Integer DuRiruZireziv::GetMaskIndex(Integer aSkinIndex, StringView skinSection, TkvSkinData* skinData,
                                     StringView propName) {
-  TkvSkinData* sd = DataOr(*this, skinData);
-  TkvSkinData* slot0 = CommonSkinData(96);
-  String section(skinSection);
-  // A PARENTCLASS chain that comes back to a section it passed ends after as many steps as
-  // there are sections: a loop counts as missing.
-  for (size_t steps = 0; aSkinIndex >= 0 && steps <= slot0->gd.size(); ++steps) {
-    const Integer own = sd->OwnImage(aSkinIndex, propName, false);
-    if (own >= 0) return own;
-    if (size_t(aSkinIndex) >= sd->gd.size()) return -1;
-    const String& parent = sd->gd[size_t(aSkinIndex)].ParentClass;
-    if (parent.empty() || parent == section) return -1;
-    section = parent;
-    aSkinIndex = slot0->GetSkinIndex(section);
-  }
-  return -1;
+  const TkvSkinData* sd = DataOr(*this, skinData);
+  return ThroughParents(*sd, *CommonSkinData(96), aSkinIndex, skinSection,
+                        [&](Integer index, const String&) { return sd->OwnImage(index, propName, false); });
 }
 
 Integer DuRiruZireziv::GetMaskIndex(StringView skinSection, StringView propName, TkvSkinData* skinData) {
@@ -46,18 +53,9 @@ Integer DuRiruZireziv::GetTextureIndex(Integer aSkinIndex, StringView skinSectio
                                        StringView propName) {
   TkvSkinData* sd = DataOr(*this, skinData);
   if (aSkinIndex < 0 || skinSection.empty() || sd->ma.empty()) return -1;
-  TkvSkinData* slot0 = CommonSkinData(96);
-  String section(skinSection);
-  for (size_t steps = 0; aSkinIndex >= 0 && steps <= slot0->gd.size(); ++steps) {
-    const Integer own = sd->GetMaskIndex(section, propName, true);
-    if (own >= 0) return own;
-    if (size_t(aSkinIndex) >= sd->gd.size()) return -1;
-    const String& parent = sd->gd[size_t(aSkinIndex)].ParentClass;
-    if (parent.empty() || parent == section) return -1;
-    section = parent;
-    aSkinIndex = slot0->GetSkinIndex(section);
-  }
-  return -1;
+  return ThroughParents(*sd, *CommonSkinData(96), aSkinIndex, skinSection, [&](Integer, const String& section) {
+    return sd->GetMaskIndex(section, propName, true);
+  });
 }
 
 Integer DuRiruZireziv::GetTextureIndex(Integer aSkinIndex, StringView propName, TkvSkinData* skinData) {

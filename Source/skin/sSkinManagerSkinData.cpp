@@ -250,11 +250,16 @@ void TkvSkinDataLoader::RebuildImageIndex(TkvSkinData& d) {
   for (size_t i = 0; i < d.ma.size(); ++i) AddImageToIndex(d, Integer(i));
 }
 
-Integer TkvSkinData::OwnImage(Integer skinIndex, StringView propName, bool textureOnly) const {
+Integer TkvSkinData::OwnImage(Integer skinIndex, StringView propName, bool texturesOnly) const {
   if (skinIndex < 0 || size_t(skinIndex) >= imagesOf_.size()) return -1;
   for (const auto& [key, image] : imagesOf_[size_t(skinIndex)])
-    if (key == propName && (!textureOnly || ma[size_t(image)].ImgType == itisaTexture)) return image;
+    if (key == propName && (!texturesOnly || ma[size_t(image)].ImgType == itisaTexture)) return image;
   return -1;
+}
+
+void TkvSkinData::Reindex() {
+  IndexSections();
+  TkvSkinDataLoader::RebuildImageIndex(*this);
 }
 
 Integer TkvSkinData::LookUp(Integer skinIndex, StringView propName, bool textureOnly) const {
@@ -274,16 +279,18 @@ Integer TkvSkinData::GetMaskIndex(Integer skinIndex, StringView propName) const 
   return LookUp(skinIndex, propName, false);
 }
 
-Integer TkvSkinData::GetMaskIndex(StringView section, StringView propName, bool textureOnly) const {
+Integer TkvSkinData::GetMaskIndex(StringView section, StringView propName, bool texturesOnly) const {
   if (section.empty()) return -1;
-  const auto fits = [&](const TsMaskData& md) { return !textureOnly || md.ImgType == itisaTexture; };
+  const auto fits = [&](const TsMaskData& md) {
+    return md.ClassName == section && md.PropertyName == propName && (!texturesOnly || md.ImgType == itisaTexture);
+  };
   const Integer index = GetSkinIndex(section);
   if (index >= 0 && size_t(index) < imagesOf_.size())
     for (const auto& [key, image] : imagesOf_[size_t(index)])
-      if (key == propName && ma[size_t(image)].ClassName == section && fits(ma[size_t(image)])) return image;
+      if (key == propName && fits(ma[size_t(image)])) return image;
   // Images whose section index does not name their section (the generated outer effects).
   for (size_t i = 0; i < ma.size(); ++i)
-    if (ma[i].ClassName == section && ma[i].PropertyName == propName && fits(ma[i])) return Integer(i);
+    if (fits(ma[i])) return Integer(i);
   return -1;
 }
 

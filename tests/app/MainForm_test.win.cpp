@@ -202,7 +202,7 @@ TEST_F(MainFormTest, MainWindowHasEveryComponentOfItsDescription) {
   EXPECT_EQ(m->SkinDirectory(), exeFolder + u"\\data");
   EXPECT_EQ(m->SkinName(), u"Glimmerveil");
   EXPECT_FALSE(m->IsActive());
-  EXPECT_EQ(m->SkinInfo(), u"N/A");
+  EXPECT_EQ(m->GetSkinInfo(), u"N/A");
   EXPECT_TRUE(kv_OldGlyphsMode);
   EXPECT_EQ(m->InternalSkins()->Count(), 0);
   EXPECT_EQ(m->MenuSupport()->Font()->Name(), u"Segoe UI");

@@ -19,6 +19,7 @@ struct Seen {
   HWND owner = nullptr;
   UINT style = 0;
   WPARAM press = IDOK;
+  Integer dlgLeft = -2, dlgTop = -2;  // the position asked for, as the box was made
 };
 Seen seen;
 HWND other = nullptr;
@@ -61,6 +62,8 @@ void CALLBACK AnswerBox(HWND, UINT, UINT_PTR id, DWORD) {
 int WINAPI SpyBox(const MSGBOXPARAMSW* p) {
   seen.owner = p->hwndOwner;
   seen.style = p->dwStyle;
+  seen.dlgLeft = DlgLeft;
+  seen.dlgTop = DlgTop;
   return boxHook->Original<decltype(&MessageBoxIndirectW)>()(p);
 }
 
@@ -143,6 +146,26 @@ TEST_F(MessageBoxes, AnswerIsThePressedButton) {
   SetTimer(nullptr, 0, 30, AnswerBox);
   sMessageDlg(u"x", mtCustom, {mbOK}, 0);
   EXPECT_EQ(seen.caption, L"");  // custom: no caption of its own
+}
+
+TEST_F(MessageBoxes, ThePositionAskedForHoldsWhileTheBoxIsShown) {
+  struct Case {
+    Integer x, y;
+  } cases[] = {{500, 300}, {-1, -1}, {0, 40}};
+  for (const Case& c : cases) {
+    seen = Seen();
+    SetTimer(nullptr, 0, 30, AnswerBox);
+    sMessageDlgPosHelp(u"", u"here", mtInformation, {mbOK}, 0, c.x, c.y, u"");
+    EXPECT_EQ(seen.dlgLeft, c.x);
+    EXPECT_EQ(seen.dlgTop, c.y);
+    EXPECT_EQ(DlgLeft, -1);  // none once the box is gone
+    EXPECT_EQ(DlgTop, -1);
+  }
+  seen = Seen();
+  SetTimer(nullptr, 0, 30, AnswerBox);
+  ShowError(u"x");
+  EXPECT_EQ(seen.dlgLeft, -1);
+  EXPECT_EQ(seen.dlgTop, -1);
 }
 
 TEST(Delay, ProcessesMessagesForAtLeastTheTime) {

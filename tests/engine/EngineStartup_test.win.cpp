@@ -49,7 +49,7 @@ TEST(EngineStartup, TheFixedOrder) {
   EXPECT_EQ(names,
             (std::vector<std::string>{"sConst", "sDefaults", "kvntUtils", "kvgpUtils", "sVclUtils", "sGraphUtils",
                                       "sGradient", "kvFontStore", "kvPNG", "kvAlphaImageList", "sThirdParty",
-                                      "sGlyphUtils", "sDialogs", "sSkinProvider", "sSkinManager"}));
+                                      "sGlyphUtils", "sDialogs", "sSkinProvider", "sStyleSimply", "sSkinManager"}));
 }
 
 TEST(EngineStartup, StartAndStopTheEngine) {
@@ -66,6 +66,7 @@ TEST(EngineStartup, StartAndStopTheEngine) {
   EXPECT_NE(awFont, nullptr);      // the icon font, installed from its resource
   EXPECT_NE(kvCharImages, nullptr);
   EXPECT_NE(ThirdPartySkipForms, nullptr);
+  EXPECT_TRUE(IsNT);
   for (size_t i = 0; i < StdScaleArray.size(); ++i) {  // the standard skin data, one per density
     ASSERT_NE(StdScaleArray[i], nullptr) << i;
     EXPECT_EQ(StdScaleArray[i]->PPI, aPPIArray[i]);

@@ -27,14 +27,7 @@ class TColorProbe : public TCustomControl {
 };
 
 TsGeneralData Look(Integer transparency, TColor color, Integer states = 1) {
-  TsGeneralData s;
-  s.States = states;
-  s.BorderIndex = -1;
-  for (auto& look : s.Props) {
-    look.Transparency = transparency;
-    look.Color = Integer(color);
-  }
-  return s;
+  return PlainSection(u"", transparency, color, states);
 }
 
 class Colors : public testing::Test {

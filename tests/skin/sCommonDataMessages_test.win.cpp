@@ -54,15 +54,7 @@ class TSkinnedProbe : public TCustomControl {
 };
 
 TsGeneralData Section(const char16_t* name, Integer transparency, TColor color, Integer states = 2) {
-  TsGeneralData s;
-  s.ClassName = name;
-  s.States = states;
-  s.BorderIndex = -1;
-  for (auto& look : s.Props) {
-    look.Transparency = transparency;
-    look.Color = Integer(color);
-  }
-  return s;
+  return PlainSection(name, transparency, color, states);
 }
 
 class CommonHandling : public testing::Test {

@@ -73,7 +73,7 @@ end
   EXPECT_FALSE(m->IsLoading());
   EXPECT_TRUE(kv_OldGlyphsMode);
   EXPECT_EQ(m->SkinDirectory(), u"c:\\Skins");
-  EXPECT_EQ(m->SkinInfo(), u"N/A");
+  EXPECT_EQ(m->GetSkinInfo(), u"N/A");
   EXPECT_FALSE(m->IsActive());
   EXPECT_TRUE(m->Active());
   // Every other option keeps its default.

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/kvntUtils.h"
 #include "skin/sSkinManagerLoader.h"
 #include "support/SkinFiles.h"
 #include "ui/SysUtils.h"
@@ -14,15 +15,8 @@ using namespace skinfiles;
 
 namespace {
 
-String ExeFolder() {
-  wchar_t path[MAX_PATH * 2];
-  const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
-  String s(reinterpret_cast<const char16_t*>(path), n);
-  return s.substr(0, s.find_last_of(u'\\') + 1);
-}
-
 // The test exe lies in <build>/tests/skin; the program's data folder is <build>/bin/data.
-String DataFolder() { return ExeFolder() + u"..\\..\\bin\\data\\"; }
+String DataFolder() { return GetAppPath() + u"..\\..\\bin\\data\\"; }
 
 constexpr Integer kPPIs[] = {96, 120, 144, 192};
 

@@ -133,7 +133,7 @@ TEST(SkinWideValues, GlobalInfo) {
   EXPECT_FALSE(skin.Data().Active());  // the manager does not have the skin yet
   skin.Manager.TakeSkin(skin.Set);
   EXPECT_TRUE(skin.Manager.Slot(0)->Active());
-  EXPECT_EQ(skin.Manager.SkinInfo(), u"16.5");
+  EXPECT_EQ(skin.Manager.GetSkinInfo(), u"16.5");
 }
 
 TEST(SkinWideValues, VersionCheck) {

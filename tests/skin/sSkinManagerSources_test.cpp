@@ -376,11 +376,14 @@ TEST(SkinSources, InternalSkinsAreWrittenOutAsPackedFiles) {
   // Into a folder made for it.
   manager.ExtractByIndex(0, Join(dir.Path(), "made/deeper"));
   EXPECT_EQ(ReadFile(Join(dir.Path(), "made/deeper/Inside extracted.kpz")), packed);
-  // A missing folder or an unknown name write nothing.
+#ifndef _WIN32
+  // A missing folder or an unknown name write nothing (under Windows they are told in a box:
+  // the windowed test of the manager answers it).
   manager.ExtractInternalSkin(u"Inside", Join(dir.Path(), "missing"));
   EXPECT_TRUE(ReadFile(Join(dir.Path(), "missing/Inside extracted.kpz")).empty());
   manager.ExtractInternalSkin(u"Elsewhere", dir.Path());
   EXPECT_TRUE(ReadFile(Join(dir.Path(), "Elsewhere extracted.kpz")).empty());
+#endif
   // The extracted file loads as a packed skin.
   TkvSkinSet set;
   set.Settings = SettingsFor(dir.Path(), "Inside extracted");

@@ -123,6 +123,8 @@ TEST(SkinManager, PublishedSettings) {
   EXPECT_EQ(m.InternalSkins()->Count(), 0);
   EXPECT_EQ(m.InternalSkins()->Add()->ClassName(), u"TsStoredSkin");
   EXPECT_NE(info.FindProperty(u"MenuSupport")->GetObj(m), nullptr);
-  info.FindProperty(u"SkinInfo")->SetStr(m, u"N/A");
-  EXPECT_EQ(m.SkinInfo(), u"N/A");
+  info.FindProperty(u"SkinInfo")->SetStr(m, u"16.5");
+  EXPECT_EQ(m.GetSkinInfo(), u"N/A");  // writes are ignored
+  info.FindProperty(u"Version")->SetStr(m, u"1.0");
+  EXPECT_EQ(m.GetVersion(), u"16.22");
 }

@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <map>
 #include <memory>
 #include <string>
 
@@ -18,83 +16,21 @@
 #include "skin/sVclUtils.h"
 #include "support/FormFixture.h"
 #include "support/ProviderDouble.h"
+#include "support/SkinCommands.h"
 #include "ui/Forms.h"
 
 namespace {
-
-// Who received which skin commands: name -> the commands in order.
-std::map<std::string, std::vector<Word>> received;
-
-class TProbe : public TCustomControl {
- public:
-  TProbe(TWinControl* parent, const char* name) : TCustomControl(parent), name_(name) {
-    SetControlStyle(ControlStyle() + TControlStyle{csAcceptsControls});
-    SetBounds(5, 5, 40, 30);
-    SetParent(parent);
-    HandleNeeded();  // a control without a window hears a broadcast, but its children do not
-  }
-  void WndProc(TMessage& m) override {
-    if (m.Msg == SM_ALPHACMD) {
-      received[name_].push_back(m.WParamHi);
-      if (onCommand) onCommand();
-      return;
-    }
-    TCustomControl::WndProc(m);
-  }
-  std::string name_;
-  std::function<void()> onCommand;
-};
-
-// Records the skin commands a form window receives.
-class TFormRecorder : public TObject {
- public:
-  TFormRecorder(TForm* f, const char* name) : form(f), name_(name), old(f->WindowProc()) {
-    f->SetWindowProc(TWndMethod(this, &TFormRecorder::Proc));
-  }
-  ~TFormRecorder() override {
-    if (form->WindowProc() == TWndMethod(this, &TFormRecorder::Proc)) form->SetWindowProc(old);
-  }
-  void Proc(TMessage& m) {
-    if (m.Msg == SM_ALPHACMD && m.WParamHi != KV_GETPROVIDER && m.WParamHi != KV_CTRLHANDLED)
-      received[name_].push_back(m.WParamHi);
-    old(m);
-  }
-  TForm* form;
-  std::string name_;
-  TWndMethod old;
-};
-
-// A window the thread hook handed to the dialog skinner: a plain visible window that records.
-LRESULT CALLBACK DialogProc(HWND wnd, UINT msg, WPARAM w, LPARAM l) {
-  if (msg == SM_ALPHACMD) {
-    received["dialog"].push_back(HIWORD(w));
-    return 0;
-  }
-  return DefWindowProcW(wnd, msg, w, l);
-}
-
-class THookedDouble : public TkvHookedWindow {
- public:
-  explicit THookedDouble(HWND w) : ListSW(w) {}
-  HWND DialogWindow() override { return ListSW; }
-  HWND ListSW;  // the dialog wrapper's window
-};
 
 class Broadcasts : public FormTest {
  protected:
   void SetUp() override {
     FormTest::SetUp();
-    received.clear();
     HookedComponents.clear();
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = DialogProc;
-    wc.lpszClassName = L"TwHookedDialog";
-    RegisterClassW(&wc);
   }
   void TearDown() override {
     kvSupportedList.reset();
-    if (dialog) DestroyWindow(dialog);
     providers.clear();
+    recorders.clear();
     manager.reset();
     FormTest::TearDown();
     HookedComponents.clear();
@@ -104,43 +40,33 @@ class Broadcasts : public FormTest {
     auto* f = new TForm(app.get());
     f->AfterConstruction();
     f->SetBounds(left, 100, 200, 150);
-    recorders.push_back(std::make_unique<TFormRecorder>(f, name));
+    recorders.push_back(std::make_unique<TFormCommandRecorder>(f, name, log));
     return f;
   }
   TProviderDouble* Provide(TForm* f) {
     providers.push_back(std::make_unique<TProviderDouble>(f, manager.get()));
     return providers.back().get();
   }
-  HWND MakeDialog(bool visible) {
-    dialog = CreateWindowExW(0, L"TwHookedDialog", L"", WS_POPUP | (visible ? WS_VISIBLE : 0), 600, 100, 60, 40,
-                             nullptr, nullptr, nullptr, nullptr);
-    CreateSupportedList();
-    kvSupportedList->push_back(std::make_unique<THookedDouble>(dialog));
-    return dialog;
-  }
+  void MakeDialog(bool visible) { AddHookedDialog(log, visible); }
   TMessage Command(Word command, intptr_t lParam = 0) {
     return MakeMessage(SM_ALPHACMD, uintptr_t{command} << 16, lParam);
   }
-  size_t Count(const std::string& who, Word command) {
-    size_t n = 0;
-    for (Word c : received[who]) n += c == command;
-    return n;
-  }
+  size_t Count(const std::string& who, Word command) { return log.Count(who, command); }
 
   std::unique_ptr<DuRiruZireziv> manager = std::make_unique<DuRiruZireziv>(nullptr);
-  std::vector<std::unique_ptr<TFormRecorder>> recorders;
+  SkinCommandLog log;
+  std::vector<std::unique_ptr<TFormCommandRecorder>> recorders;
   std::vector<std::unique_ptr<TProviderDouble>> providers;
-  HWND dialog = nullptr;
 };
 
 }  // namespace
 
 TEST_F(Broadcasts, ReachEveryFormControlAndHookedDialogOnce) {
-  recorders.push_back(std::make_unique<TFormRecorder>(form, "plain"));
-  auto* outer = new TProbe(form, "plain.outer");
-  new TProbe(outer, "plain.inner");
+  recorders.push_back(std::make_unique<TFormCommandRecorder>(form, "plain", log));
+  auto* outer = new TCommandProbe(form, "plain.outer", log);
+  new TCommandProbe(outer, "plain.inner", log);
   TForm* skinned = NewForm("skinned", 320);
-  new TProbe(skinned, "skinned.ctrl");
+  new TCommandProbe(skinned, "skinned.ctrl", log);
   Provide(skinned);
   TForm* noWindow = NewForm("nowindow", 540);
   ASSERT_FALSE(noWindow->HandleAllocated());
@@ -169,13 +95,13 @@ TEST_F(Broadcasts, AFormFreedByAReceiverDoesNotEndTheWalk) {
   // The application's forms are walked from the last to the first: the one made last hears
   // the command first and frees a form the walk has not reached yet.
   TForm* victim = NewForm("victim", 320);
-  new TProbe(victim, "victim.ctrl");
+  new TCommandProbe(victim, "victim.ctrl", log);
   TForm* skinned = NewForm("skinned", 540);
-  new TProbe(skinned, "skinned.ctrl");
+  new TCommandProbe(skinned, "skinned.ctrl", log);
   Provide(skinned);
   TForm* killer = NewForm("killer", 760);
-  auto* trigger = new TProbe(killer, "killer.ctrl");
-  trigger->onCommand = [&] {
+  auto* trigger = new TCommandProbe(killer, "killer.ctrl", log);
+  trigger->onCommand = [&](TMessage&) {
     if (!victim) return;
     recorders.erase(recorders.begin() + 1);  // the victim's recorder goes with it
     TForm* v = victim;
@@ -183,7 +109,7 @@ TEST_F(Broadcasts, AFormFreedByAReceiverDoesNotEndTheWalk) {
     v->Free();
   };
   MakeDialog(true);
-  recorders.insert(recorders.begin(), std::make_unique<TFormRecorder>(form, "plain"));
+  recorders.insert(recorders.begin(), std::make_unique<TFormCommandRecorder>(form, "plain", log));
 
   TMessage m = Command(KV_SETNEWSKIN);
   AppBroadCastS(m);
@@ -198,11 +124,11 @@ TEST_F(Broadcasts, AFormFreedByAReceiverDoesNotEndTheWalk) {
 
 TEST_F(Broadcasts, ARegisteredFormFreedDuringTheBroadcastIsSkipped) {
   TForm* first = NewForm("first", 320);
-  auto* trigger = new TProbe(first, "first.ctrl");
+  auto* trigger = new TCommandProbe(first, "first.ctrl", log);
   Provide(first);
   TForm* second = NewForm("second", 540);
   Provide(second);
-  trigger->onCommand = [&] {
+  trigger->onCommand = [&](TMessage&) {
     if (providers.size() < 2) return;
     providers.pop_back();  // the second provider goes: its form leaves the registry
     recorders.pop_back();
@@ -217,7 +143,7 @@ TEST_F(Broadcasts, ARegisteredFormFreedDuringTheBroadcastIsSkipped) {
 }
 
 TEST_F(Broadcasts, FrameSwitchGoesToRegisteredFormsOnly) {
-  recorders.push_back(std::make_unique<TFormRecorder>(form, "plain"));
+  recorders.push_back(std::make_unique<TFormCommandRecorder>(form, "plain", log));
   TForm* skinned = NewForm("skinned", 320);
   Provide(skinned);
   MakeDialog(true);

@@ -49,3 +49,15 @@ TsGradPoint GradPoint(Integer index, TColor color, Integer percent, Integer mode
   p.Mode = mode;
   return p;
 }
+
+TsGeneralData PlainSection(const String& name, Integer transparency, TColor color, Integer states) {
+  TsGeneralData s;
+  s.ClassName = name;
+  s.States = states;
+  s.BorderIndex = -1;
+  for (auto& look : s.Props) {
+    look.Transparency = transparency;
+    look.Color = Integer(color);
+  }
+  return s;
+}

@@ -36,5 +36,8 @@ struct SkinFixture {
   TkvSkinData* Data = nullptr;  // owned by the manager
 };
 
+// A section of one plain look in every state: that transparency and colour, no border image.
+TsGeneralData PlainSection(const String& name, Integer transparency, TColor color, Integer states = 1);
+
 // A gradient point (for gradients made by hand).
 TsGradPoint GradPoint(Integer index, TColor color, Integer percent, Integer mode = 0);

@@ -1,0 +1,415 @@
+// The skin manager among windows: a skin change reaches every form and control once, a
+// manager without a skin leaves the program unskinned, the thread hook and the message boxes
+// follow the skin, a refused or failed change gives everything back, repainting a section,
+// the application font, scroll sizes, mouse tracking, and a manager read from a description.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/sMessages.h"
+#include "raster/GdiBitmaps.h"
+#include "skin/FormServices.h"
+#include "skin/sCommonData.h"
+#include "skin/sSkinManager.h"
+#include "skin/sStyleSimply.h"
+#include "skin/sVclUtils.h"
+#include "support/FormFixture.h"
+#include "support/ProviderDouble.h"
+#include "support/SkinCommands.h"
+#include "support/SkinFiles.h"
+#include "support/WindowDriver.h"
+#include "ui/Dialogs.h"
+#include "ui/FormReader.h"
+#include "ui/StdCtrls.h"
+
+using namespace skinfiles;
+
+namespace {
+
+SkinFiles Tiny() {
+  SkinFiles files;
+  files.Set("GLOBALINFO", "VERSION", "16.22");
+  files.Set("BUTTON", "COLOR", "0xFF8000");
+  files.Set("FORM", "COLOR", "0xF0F0F0");
+  return files;
+}
+
+// The texts of the message boxes that showed, in order; each is answered with OK.
+std::vector<std::wstring> boxTexts;
+// Answered already: each closes when its loop runs next.
+TCustomForm* answeredForm = nullptr;
+HWND answeredBox = nullptr;
+
+// Runs inside the box's own message loop. While a skin is active the box is the class
+// library's message form; without one it is the system's.
+void CALLBACK AnswerBox(HWND, UINT, UINT_PTR, DWORD) {
+  for (Integer i = 0; i < Screen->FormCount(); ++i) {
+    TCustomForm* f = Screen->Forms(i);
+    if (f->ClassName() != u"TMessageForm" || !f->Showing() || f == answeredForm) continue;
+    answeredForm = f;
+    auto* label = dynamic_cast<TLabel*>(f->FindComponent(u"Message"));
+    const String text = label ? label->Caption() : String();
+    boxTexts.emplace_back(text.begin(), text.end());
+    auto* ok = static_cast<TButton*>(f->FindComponent(u"OK"));
+    SendMessageW(ok->Handle(), BM_CLICK, 0, 0);
+    return;
+  }
+  const std::vector<HWND> boxes = TopLevelWindows(L"#32770", GetCurrentProcessId());
+  if (boxes.empty() || boxes[0] == answeredBox) return;
+  answeredBox = boxes[0];
+  const String text = WindowText(GetDlgItem(boxes[0], 0xFFFF));  // the system box's text
+  boxTexts.emplace_back(text.begin(), text.end());
+  PostMessageW(boxes[0], WM_COMMAND, IDOK, 0);
+}
+
+// The form layer as the hook sees it: counts the calls the CBT hook hands over.
+class TFormServicesDouble : public TkvFormServices {
+ public:
+  void AddSupportedForm(HWND wnd) override { added.push_back(wnd); }
+  intptr_t HookCBT(int code, uintptr_t wParam, intptr_t lParam) override {
+    if (code == HCBT_CREATEWND) ++created;
+    return CallNextHookEx(HookCallback, code, wParam, lParam);
+  }
+  void ClearMnuArray() override { ++menuClears; }
+  TkvGlowForm* MakeCoverForm(HWND, const TRect&) override { return nullptr; }
+  std::vector<HWND> added;
+  int created = 0;
+  int menuClears = 0;
+};
+
+class ManagerWindows : public FormTest {
+ protected:
+  void SetUp() override {
+    FormTest::SetUp();
+    HookedComponents.clear();
+    Tiny().WriteFolder(dir.Path(), "Tiny");
+    manager = std::make_unique<DuRiruZireziv>(nullptr);
+    manager->SetSkinDirectory(dir.Path());
+    recorders.push_back(std::make_unique<TFormCommandRecorder>(form, "form", log));
+    auto* outer = new TCommandProbe(form, "form.outer", log);
+    new TCommandProbe(outer, "form.inner", log);
+  }
+  void TearDown() override {
+    if (manager) manager->SetActive(false);  // the hook goes with the skin
+    providers.clear();
+    recorders.clear();
+    manager.reset();
+    kvSupportedList.reset();
+    TkvServiceSlot<TkvFormServices>::Set(nullptr);
+    FormTest::TearDown();
+    HookedComponents.clear();
+    UseLatestCommonDialogs = true;
+  }
+  TForm* SkinnedForm(const char* name) {
+    auto* f = new TForm(app.get());
+    f->AfterConstruction();
+    f->SetBounds(420, 100, 200, 150);
+    recorders.push_back(std::make_unique<TFormCommandRecorder>(f, name, log));
+    new TCommandProbe(f, (std::string(name) + ".ctrl").c_str(), log);
+    providers.push_back(std::make_unique<TProviderDouble>(f, manager.get()));
+    return f;
+  }
+
+  TempDir dir;
+  std::unique_ptr<DuRiruZireziv> manager;
+  SkinCommandLog log;
+  std::vector<std::unique_ptr<TFormCommandRecorder>> recorders;
+  std::vector<std::unique_ptr<TProviderDouble>> providers;
+};
+
+const char* const kEveryone[] = {"form", "form.outer", "form.inner", "skinned", "skinned.ctrl", "dialog"};
+
+}  // namespace
+
+TEST_F(ManagerWindows, ASkinChangeReachesEveryFormAndControlOnce) {
+  SkinnedForm("skinned");
+  AddHookedDialog(log, true);
+  manager->SetSkinName(u"Tiny");
+  ASSERT_TRUE(manager->IsActive());
+  for (const char* who : kEveryone) {
+    // The new skin, then one repaint: fades stopped, then a refresh of every section.
+    EXPECT_EQ(log.Commands(who), (std::vector<Word>{KV_SETNEWSKIN, KV_STOPFADING, KV_REFRESH})) << who;
+    EXPECT_EQ(log.Last(who, KV_SETNEWSKIN)->lParam, reinterpret_cast<intptr_t>(manager.get())) << who;
+    EXPECT_EQ(log.Last(who, KV_REFRESH)->arg, 0) << who;
+  }
+  EXPECT_FALSE(RestrictDrawing);
+  EXPECT_TRUE(manager->ManagerState.Empty());
+}
+
+TEST_F(ManagerWindows, WithoutASkinTheProgramStaysUnskinned) {
+  AddHookedDialog(log, true);
+  manager->SetSkinName(u"NoSuchSkin");
+  EXPECT_FALSE(manager->IsActive());
+  EXPECT_TRUE(manager->Active());
+  for (const char* who : {"form", "form.outer", "form.inner", "dialog"})
+    EXPECT_EQ(log.Commands(who), std::vector<Word>{KV_REMOVESKIN}) << who;
+  // No thread hook, and message boxes stay the system's.
+  EXPECT_EQ(HookCallback, nullptr);
+  EXPECT_FALSE(manager->GlobalHookInstalled);
+  EXPECT_TRUE(UseLatestCommonDialogs);
+  EXPECT_EQ(manager->CommonSkinData(96)->gd.size(), 0u);
+}
+
+TEST_F(ManagerWindows, TheThreadHookAndTheMessageBoxesFollowTheSkin) {
+  TFormServicesDouble forms;
+  manager->SetSkinName(u"Tiny");
+  ASSERT_TRUE(manager->IsActive());
+  EXPECT_TRUE(manager->GlobalHookInstalled);
+  ASSERT_NE(HookCallback, nullptr);
+  EXPECT_NE(kvSupportedList, nullptr);
+  EXPECT_FALSE(UseLatestCommonDialogs);  // the library's own boxes, which the hook can skin
+
+  // Without a form layer the hook passes every call on: windows are made as usual.
+  HWND plain = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  EXPECT_NE(plain, nullptr);
+  DestroyWindow(plain);
+  // With one, the hook hands each new window over.
+  TkvServiceSlot<TkvFormServices>::Set(&forms);
+  plain = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  EXPECT_NE(plain, nullptr);
+  DestroyWindow(plain);
+  EXPECT_EQ(forms.created, 1);
+
+  manager->SetActive(false);
+  EXPECT_EQ(HookCallback, nullptr);
+  EXPECT_EQ(kvSupportedList, nullptr);
+  EXPECT_EQ(forms.menuClears, 1);
+  EXPECT_TRUE(UseLatestCommonDialogs);
+  TkvServiceSlot<TkvFormServices>::Set(nullptr);
+}
+
+TEST_F(ManagerWindows, ARefusedChangeGivesTheSnapshotsBack) {
+  sGraphUtilsStartup();  // the layered-window functions the outer borders need
+  TForm* skinned = SkinnedForm("skinned");
+  TProviderDouble* provider = providers.back().get();
+  TBorderDouble border;
+  border.CreateNewForm();
+  provider->BorderForm = &border;
+  skinned->Show();
+  PumpMessages();
+  manager->SetSkinName(u"Tiny");
+  manager->SetExtendedBorders(true);
+  ASSERT_TRUE(manager->GetExtendedBorders());
+  struct Refuser : TObject {
+    void Changing(TObject*, const String&, bool& allow) { allow = false; }
+  } refuser;
+  manager->OnSkinChanging = TkvSkinChangingEvent(&refuser, &Refuser::Changing);
+  log.Clear();
+  manager->SetSkinName(u"Other");
+  EXPECT_EQ(manager->SkinName(), u"Tiny");
+  EXPECT_EQ(provider->CoverBmp, nullptr);
+  EXPECT_FALSE(provider->FInAnimation);
+  EXPECT_EQ(provider->FFormState & (FS_CHANGING | FS_LOCKED), 0u);
+  EXPECT_FALSE(InAnimationProcess);
+  EXPECT_TRUE(manager->ManagerState.Empty());
+  EXPECT_TRUE(log.order.empty());  // nothing was broadcast
+  provider->BorderForm = nullptr;
+}
+
+TEST_F(ManagerWindows, AFailedLoadIsReportedAndKeepsTheSkin) {
+  manager->SetSkinName(u"Tiny");
+  TkvSkinData* before = manager->SkinDataArray[0].get();
+  const Integer button = manager->GetSkinIndex(u"BUTTON");
+  ASSERT_GE(button, 0);
+  const TColor buttonColor = manager->gd()[size_t(button)].Props[0].Color;
+  WriteFile(Join(dir.Path(), "Garbage.kpz"), Bytes(64, Byte(0x5A)));
+  SkinFiles broken = Tiny();
+  broken.Set("GLOBALINFO", "MASTERBITMAP", "MASTER.PNG").File("MASTER.PNG", Bytes{0x89, 'P', 'N', 'G', 1, 2, 3});
+  broken.WriteFolder(dir.Path(), "BrokenMaster");
+  struct Case {
+    const char16_t* name;
+    std::vector<std::wstring> told;  // the boxes the user saw, in order
+  } cases[] = {
+      {u"Garbage",
+       {L"Loaded data is not a packed Velloran file",
+        L"Internal format error in the \"Garbage\" skin. Please, update this skin to latest version."}},
+      {u"BrokenMaster", {L"Stream read error"}},  // the picture ends early
+  };
+  for (const Case& c : cases) {
+    const char16_t* name = c.name;
+    log.Clear();
+    boxTexts.clear();
+    answeredForm = nullptr;
+    answeredBox = nullptr;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, AnswerBox);
+    manager->SetSkinName(name);
+    KillTimer(nullptr, timer);
+    EXPECT_EQ(boxTexts, c.told) << StringToUtf8(name);
+    EXPECT_EQ(manager->SkinName(), u"Tiny");
+    EXPECT_TRUE(manager->IsActive());
+    EXPECT_EQ(manager->SkinDataArray[0].get(), before);
+    EXPECT_EQ(manager->GetSkinIndex(u"BUTTON"), button);
+    EXPECT_EQ(manager->gd()[size_t(button)].Props[0].Color, buttonColor);
+    EXPECT_TRUE(manager->ManagerState.Empty());
+    EXPECT_EQ(log.Count("form", KV_SETNEWSKIN), 0u);
+    EXPECT_EQ(log.Count("form", KV_REMOVESKIN), 0u);
+  }
+  // Further slots still come from the skin in force.
+  EXPECT_EQ(manager->CommonSkinData(144)->gd.size(), before->gd.size());
+}
+
+TEST_F(ManagerWindows, ExtractingAnInternalSkinTellsWhatIsMissing) {
+  TsStoredSkin* stored = manager->InternalSkins()->Add();
+  stored->SetName(u"Inside");
+  const Bytes packed = Tiny().Packed();
+  stored->PackedData->WriteBuffer(packed.data(), Integer(packed.size()));
+  struct Case {
+    const char16_t* skin;
+    std::string folder;
+    std::vector<std::wstring> told;
+  } cases[] = {
+      {u"Inside", "missing", {L"Directory does not exists."}},
+      {u"Elsewhere", "", {L"Skin does not exists."}},
+      {u"Inside", "", {}},
+  };
+  for (const Case& c : cases) {
+    boxTexts.clear();
+    answeredForm = nullptr;
+    answeredBox = nullptr;
+    const String folder = c.folder.empty() ? dir.Path() : Join(dir.Path(), c.folder);
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, AnswerBox);
+    manager->ExtractInternalSkin(c.skin, folder);
+    KillTimer(nullptr, timer);
+    EXPECT_EQ(boxTexts, c.told) << StringToUtf8(c.skin) << " " << c.folder;
+    const Bytes written = ReadFile(Join(folder, StringToUtf8(c.skin) + " extracted.kpz"));
+    EXPECT_EQ(written, c.told.empty() ? packed : Bytes{}) << StringToUtf8(c.skin) << " " << c.folder;
+  }
+}
+
+TEST_F(ManagerWindows, RepaintingOneSection) {
+  manager->SetSkinName(u"Tiny");
+  const Integer button = manager->GetSkinIndex(u"BUTTON");
+  ASSERT_GT(button, 0);
+  struct Case {
+    const char16_t* section;
+    Word arg;
+  } cases[] = {{u"BUTTON", Word(button)}, {u"NOSUCHSECTION", 65535}};
+  for (const Case& c : cases) {
+    log.Clear();
+    manager->RepaintSection(c.section);
+    ASSERT_NE(log.Last("form.inner", KV_REFRESH), nullptr);
+    EXPECT_EQ(log.Last("form.inner", KV_REFRESH)->arg, c.arg) << StringToUtf8(c.section);
+    EXPECT_EQ(manager->FUpdatedSectionNdx, 0);
+  }
+  log.Clear();
+  manager->UpdateSkinSection(u"button");
+  ASSERT_NE(log.Last("form.inner", KV_UPDATESECTION), nullptr);
+  EXPECT_EQ(log.Last("form.inner", KV_UPDATESECTION)->text, u"BUTTON");
+}
+
+TEST_F(ManagerWindows, OptionsThatTellTheForms) {
+  manager->SetSkinName(u"Tiny");
+  log.Clear();
+  manager->ScrollsOptions.SetInteger(1, 20);
+  EXPECT_EQ(log.Count("form.inner", KV_REINITSCROLLS), 1u);
+  manager->ScrollsOptions.SetInteger(1, 20);  // the same size: nothing
+  EXPECT_EQ(log.Count("form.inner", KV_REINITSCROLLS), 1u);
+  log.Clear();
+  manager->Effects.SetBoolean(1, true);  // discoloured glyphs: a repaint
+  EXPECT_EQ(log.Count("form.inner", KV_REFRESH), 1u);
+  log.Clear();
+  manager->Options.SetArrowsStyle(arsLines1);  // the skin again
+  EXPECT_EQ(log.Count("form.inner", KV_SETNEWSKIN), 1u);
+}
+
+TEST_F(ManagerWindows, TheApplicationFontGoesToEveryForm) {
+  manager->SetSkinName(u"Tiny");
+  log.Clear();
+  struct Fonts : TObject {
+    std::vector<std::pair<String, String>> changes;
+    void Changed(TObject*, const String& from, const String& to) { changes.push_back({from, to}); }
+  } fonts;
+  manager->OnFontChanged = TkvFontChangedEvent(&fonts, &Fonts::Changed);
+  // Not the system's default font, so that the change shows.
+  manager->Fonts.SetMainFont(u"Arial");  // stored only: the mode is fmDefault
+  EXPECT_EQ(log.Count("form.inner", KV_FONTSCHANGED), 0u);
+  manager->Fonts.SetMainMode(fmCustom);
+  EXPECT_EQ(log.Count("form.inner", KV_FONTSCHANGED), 1u);
+  // The font before any skin was remembered first.
+  const String original = manager->DefStoredFontName;
+  EXPECT_FALSE(original.empty());
+  EXPECT_NE(original, u"Arial");
+  ASSERT_EQ(fonts.changes.size(), 1u);
+  EXPECT_EQ(fonts.changes[0].first, original);
+  EXPECT_EQ(fonts.changes[0].second, u"Arial");
+  EXPECT_EQ(manager->DefOldFontName, u"Arial");
+
+  // A control that still wears the font applied last takes the new one; one with a font of its
+  // own, or one that takes its parent's, is left alone.
+  auto* plain = new TCommandProbe(form, "plain", log);
+  plain->SetParentFont(false);
+  plain->Font()->SetName(u"Arial");
+  manager->DefNewFontName = u"Verdana";
+  EXPECT_TRUE(manager->UpdateFontName(plain));
+  EXPECT_EQ(plain->Font()->Name(), u"Verdana");
+  plain->Font()->SetName(u"Courier New");
+  EXPECT_FALSE(manager->UpdateFontName(plain));
+  plain->SetParentFont(true);
+  EXPECT_FALSE(manager->UpdateFontName(plain));
+  manager->DefNewFontName = u"Arial";
+
+  manager->Fonts.SetMainMode(fmDefault);  // back to the font from before the skin
+  ASSERT_EQ(fonts.changes.size(), 2u);
+  EXPECT_EQ(fonts.changes[1].second, original);
+  EXPECT_TRUE(manager->ManagerState.Empty());
+}
+
+TEST_F(ManagerWindows, MouseTrackingTellsTheWindowsItLeavesAndEnters) {
+  form->Show();
+  PumpMessages();
+  auto* a = new TCommandProbe(form, "a", log);
+  auto* b = new TCommandProbe(form, "b", log);
+  b->SetBounds(100, 100, 40, 30);
+  SetCursorPos(0, 0);  // away from every window
+  log.Clear();
+  manager->SetActiveControl(a->WindowHandle());
+  manager->SetActiveControl(a->WindowHandle());  // already current
+  manager->SetActiveControl(b->WindowHandle());
+  EXPECT_EQ(log.Commands("a"), (std::vector<Word>{KV_MOUSEENTER, KV_MOUSELEAVE}));
+  EXPECT_EQ(log.Commands("b"), std::vector<Word>{KV_MOUSEENTER});
+  EXPECT_EQ(manager->ActiveControl(), b->WindowHandle());
+  // A child of the current window while the mouse is still over it: nothing changes.
+  auto* child = new TCommandProbe(b, "b.child", log);
+  RECT r{};
+  GetWindowRect(b->WindowHandle(), &r);
+  SetCursorPos(r.left + 30, r.top + 25);
+  log.Clear();
+  manager->SetActiveControl(child->WindowHandle());
+  EXPECT_EQ(manager->ActiveControl(), b->WindowHandle());
+  EXPECT_TRUE(log.order.empty());
+  SetCursorPos(0, 0);
+  manager->SetActiveControl(nullptr);
+  EXPECT_EQ(log.Commands("b"), std::vector<Word>{KV_MOUSELEAVE});
+}
+
+TEST_F(ManagerWindows, AManagerReadFromADescriptionSkinsItsFormAtOnce) {
+  // The description names the skin, so it is loaded while the description is read and
+  // broadcast when the manager is loaded; the form goes to the dialog skinner then.
+  TFormServicesDouble forms;
+  TkvServiceSlot<TkvFormServices>::Set(&forms);
+  manager.reset();
+  RegisterClass<TForm>();
+  RegisterClass<DuRiruZireziv>();
+  String path = dir.Path();
+  String escaped;
+  for (Char c : path) {
+    if (c == u'\\') escaped += u'\\';
+    escaped += c;
+  }
+  auto* described = new TForm(app.get());
+  described->HandleNeeded();
+  recorders.push_back(std::make_unique<TFormCommandRecorder>(described, "described", log));
+  ReadComponentText(described, u"object Described: TForm\n  object sknmngr2: DuRiruZireziv\n    SkinDirectory = \"" +
+                                   escaped + u"\"\n    SkinName = \"Tiny\"\n  end\nend\n");
+  auto* m = dynamic_cast<DuRiruZireziv*>(described->FindComponent(u"sknmngr2"));
+  ASSERT_NE(m, nullptr);
+  EXPECT_TRUE(m->IsActive());
+  EXPECT_EQ(log.Count("described", KV_SETNEWSKIN), 1u);
+  EXPECT_EQ(forms.added, std::vector<HWND>{described->WindowHandle()});
+  m->SetActive(false);
+  TkvServiceSlot<TkvFormServices>::Set(nullptr);
+}
