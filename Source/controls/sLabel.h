@@ -6,6 +6,9 @@
 
 #ifdef _WIN32
 
+#include <vector>
+
+#include "controls/sHtmlParse.h"
 #include "ui/StdCtrls.h"
 
 class DuRiruZireziv;
@@ -44,6 +47,46 @@ class TsLabel : public TLabel {
   Integer FSkinIndex = -1;  // looked up for one paint
   bool FUseSkinColor = true;
   bool FTransparentForMouse = false;
+};
+
+// The label whose caption is a small HTML subset (tags, entities, links). A click on a link
+// opens its address through the shell ("open", ShowMode), unless OnLinkClick refuses it.
+using TLinkClickEvent = TEvent<void(TObject* Sender, String& ALink, bool& DefaultAction)>;
+
+class TsHTMLLabel : public TsLabel {
+  TW_CLASS(TsHTMLLabel, TsLabel)
+  explicit TsHTMLLabel(TComponent* owner);
+  bool UseHTML() const { return FUseHTML; }
+  void SetUseHTML(bool value);
+  Integer ShowMode() const { return FShowMode; }
+  void SetShowMode(Integer value) { FShowMode = value; }
+  TLinkClickEvent OnLinkClick() const { return FOnLinkClick; }
+  void SetOnLinkClick(TLinkClickEvent e) { FOnLinkClick = e; }
+  // The caption without its tags.
+  String PlainCaption() const { return HtmlPlainText(Caption()); }
+  // The links of the last layout (a repaint refills them).
+  const std::vector<TkvLink>& Links() const { return FLinks; }
+  Integer HotLink() const { return FHotLink; }
+  // The position in Links of the link at (x, y) in client coordinates; -1 for none.
+  Integer LinkAt(Integer x, Integer y) const;
+  // Opens link LinkIndex of the current layout; an index the layout no longer has does nothing.
+  // True when the shell was asked to open it.
+  bool DoClick(Integer linkIndex);
+  // How the shell is asked (replaced by tests).
+  using TOpenLink = bool (*)(const String& url, Integer showMode);
+  static TOpenLink OpenLink;
+  void Dispatch(TMessage& message) override;
+
+ protected:
+  void DoDrawText(TRect& r, Cardinal flags) override;
+
+ private:
+  Integer LinkNumber(Integer position) const;
+  bool FUseHTML = true;
+  Integer FShowMode = 10;  // SW_SHOWDEFAULT
+  TLinkClickEvent FOnLinkClick;
+  std::vector<TkvLink> FLinks;
+  Integer FHotLink = -1, FPressedLink = -1;
 };
 
 #endif

@@ -2,6 +2,7 @@
 #include "controls/sLabel.h"
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include "base/sMessages.h"
 #include "paint/sGraphUtils.h"
@@ -10,6 +11,7 @@
 #include "skin/sSkinManager.h"
 #include "skin/sVclUtils.h"
 #include "ui/Canvas.h"
+#include "ui/Forms.h"
 
 TW_DEFINE_CLASS(TsLabel) {
   b.Property(u"SkinSection", &TsLabel::SkinSection, &TsLabel::SetSkinSection).Default(String());
@@ -118,4 +120,155 @@ void TsLabel::Dispatch(TMessage& m) {
       Invalidate();
       break;
   }
+}
+
+// ---- The HTML label -----------------------------------------------------------------------------
+
+namespace {
+
+// Measures and draws the renderer's pieces on a canvas.
+class TCanvasHtmlDevice : public TkvHtmlDevice {
+ public:
+  TCanvasHtmlDevice(TCanvas* canvas, TFont* base) : canvas_(canvas), base_(base) {}
+  TSize Measure(const String& text, const TkvHtmlFont& font) override {
+    Select(font);
+    TRect r(0, 0, INT32_MAX / 2, 0);
+    kvDrawText(canvas_->Handle(), text, r, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE | DT_NOCLIP);
+    return {r.Width(), r.Height()};
+  }
+  void Draw(const String& text, const TkvHtmlFont& font, const TRect& r) override {
+    Select(font);
+    TRect rect = r;
+    kvDrawText(canvas_->Handle(), text, rect, DT_NOPREFIX | DT_SINGLELINE | DT_NOCLIP);
+  }
+
+ private:
+  void Select(const TkvHtmlFont& font) {
+    TFont* f = canvas_->Font();
+    f->Assign(base_);
+    if (!font.Name.empty()) f->SetName(font.Name);
+    f->SetSize(font.Size);
+    f->SetColor(font.Color);
+    TFontStyles style;
+    if (font.Bold) style = style + TFontStyles{fsBold};
+    if (font.Italic) style = style + TFontStyles{fsItalic};
+    if (font.Underline) style = style + TFontStyles{fsUnderline};
+    f->SetStyle(style);
+  }
+  TCanvas* canvas_;
+  TFont* base_;
+};
+
+bool ShellOpen(const String& url, Integer showMode) {
+  HWND owner = Application ? Application->Handle() : nullptr;
+  return reinterpret_cast<INT_PTR>(ShellExecuteW(owner, L"open", WideStr(url), nullptr, nullptr, showMode)) > 32;
+}
+
+}  // namespace
+
+TsHTMLLabel::TOpenLink TsHTMLLabel::OpenLink = ShellOpen;
+
+TW_DEFINE_CLASS(TsHTMLLabel) {
+  b.Property(u"UseHTML", &TsHTMLLabel::UseHTML, &TsHTMLLabel::SetUseHTML).Default(true);
+  b.Property(u"ShowMode", &TsHTMLLabel::ShowMode, &TsHTMLLabel::SetShowMode).Default(10);
+}
+
+TsHTMLLabel::TsHTMLLabel(TComponent* owner) : TsLabel(owner) {}
+
+void TsHTMLLabel::SetUseHTML(bool value) {
+  if (value == FUseHTML) return;
+  FUseHTML = value;
+  Invalidate();
+}
+
+void TsHTMLLabel::DoDrawText(TRect& r, Cardinal flags) {
+  if (!FUseHTML) {
+    TsLabel::DoDrawText(r, flags);
+    return;
+  }
+  if (Caption().empty()) return;  // nothing drawn, the rectangle kept
+  const bool measuring = flags & DT_CALCRECT;
+  TCanvas* c = Canvas();
+  c->SetFont(Font());
+  c->Brush()->SetStyle(bsClear);
+  TCanvasHtmlDevice device(c, Font());
+  TkvHtmlFont start;
+  start.Name = Font()->Name();
+  start.Size = Font()->Size();
+  start.Color = TColor(ColorToRGB(TextColor()));
+  start.Bold = Font()->Style().Contains(fsBold);
+  start.Italic = Font()->Style().Contains(fsItalic);
+  start.Underline = Font()->Style().Contains(fsUnderline);
+  TsHtml html;
+  html.Alignment = Alignment();
+  if (DuRiruZireziv* manager = GetSkinManager(); manager && manager->IsActive()) {
+    html.LinkColors.FromSkin = true;
+    html.LinkColors.Web = manager->Palette[pcWebText];
+    html.LinkColors.WebHot = manager->Palette[pcWebTextHot];
+    html.LinkColors.LabelText = manager->Palette[pcLabelText];
+  }
+  TRect area = r;
+  if (measuring && AutoSize()) area.Right = area.Left + 65535;
+  html.Init(&device, start, Caption(), LinkNumber(FPressedLink), LinkNumber(FHotLink), area);
+  const TRect size = html.HTMLText(FLinks, measuring);
+  if (measuring) r = TRect(r.Left, r.Top, r.Left + size.Right, r.Top + size.Bottom);
+}
+
+Integer TsHTMLLabel::LinkNumber(Integer position) const {
+  return position >= 0 && position < Integer(FLinks.size()) ? FLinks[size_t(position)].Ndx : -1;
+}
+
+Integer TsHTMLLabel::LinkAt(Integer x, Integer y) const {
+  for (size_t i = 0; i < FLinks.size(); ++i) {
+    const TRect& b = FLinks[i].Bounds;
+    if (x >= b.Left && x < b.Right && y >= b.Top && y < b.Bottom) return Integer(i);
+  }
+  return -1;
+}
+
+bool TsHTMLLabel::DoClick(Integer linkIndex) {
+  // A repaint may have refilled the links since the press: only an index they still have counts.
+  if (linkIndex < 0 || linkIndex >= Integer(FLinks.size())) return false;
+  String target = FLinks[size_t(linkIndex)].URL;
+  bool defaultAction = true;
+  FOnLinkClick.Call(this, target, defaultAction);
+  if (target.empty() || !defaultAction) return false;
+  return OpenLink(target, FShowMode);
+}
+
+void TsHTMLLabel::Dispatch(TMessage& m) {
+  const Integer x = Integer(short(LOWORD(m.LParam))), y = Integer(short(HIWORD(m.LParam)));
+  switch (m.Msg) {
+    case WM_MOUSEMOVE: {
+      const Integer link = LinkAt(x, y);
+      if (link != FHotLink) {
+        FHotLink = link;
+        SetCursor(link >= 0 ? crHandPoint : crDefault);
+        Invalidate();
+      }
+      break;
+    }
+    case WM_LBUTTONDOWN:
+      if (FHotLink >= 0) {
+        FPressedLink = FHotLink;
+        Invalidate();
+      }
+      break;
+    case WM_LBUTTONUP:
+      if (FPressedLink >= 0) {
+        const Integer link = LinkAt(x, y);
+        FPressedLink = -1;
+        Invalidate();
+        if (link >= 0) DoClick(link);
+      }
+      break;
+    case CM_MOUSELEAVE:
+      if (FHotLink >= 0 || FPressedLink >= 0) {
+        FHotLink = FPressedLink = -1;
+        SetCursor(crDefault);
+        Invalidate();
+      }
+      break;
+  }
+  TsLabel::Dispatch(m);
 }
