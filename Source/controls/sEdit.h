@@ -21,6 +21,7 @@ TRect ShrinkEditClient(const TRect& client, const TRect& added);
 #include <memory>
 
 #include "base/kvntTypes.h"
+#include "controls/sBoundLabel.h"
 #include "skin/sCommonData.h"
 #include "ui/StdCtrls.h"
 
@@ -31,6 +32,8 @@ class TsEdit : public TEdit {
   TsCommonData* SkinData() const { return FCommonData.get(); }
   // Inner text margins in pixels at 96 PPI.
   TkvPadding* Padding() const { return FPadding.get(); }
+  // The caption label bound to the edit.
+  TsBoundLabel* BoundLabel() const { return FBoundLabel.get(); }
   TVerticalAlignment VerticalAlignment() const { return FVerticalAlignment; }
   void SetVerticalAlignment(TVerticalAlignment value);
   // The widths added in the last non-client calculation (left, top, right, bottom).
@@ -53,6 +56,7 @@ class TsEdit : public TEdit {
 
   std::unique_ptr<TsCommonData> FCommonData;
   std::unique_ptr<TkvPadding> FPadding;
+  std::unique_ptr<TsBoundLabel> FBoundLabel;
 };
 
 #endif

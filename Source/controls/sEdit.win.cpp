@@ -13,13 +13,15 @@
 TW_DEFINE_CLASS(TsEdit) {
   b.Property(u"SkinData", &TsEdit::SkinData);
   b.Property(u"Padding", &TsEdit::Padding);
+  b.Property(u"BoundLabel", &TsEdit::BoundLabel);
   b.Property(u"VerticalAlignment", &TsEdit::VerticalAlignment, &TsEdit::SetVerticalAlignment).Default(taAlignTop);
 }
 
 TsEdit::TsEdit(TComponent* owner)
     : TEdit(owner),
       FCommonData(std::make_unique<TsCommonData>(this)),
-      FPadding(std::make_unique<TkvPadding>(this, TNotifyEvent(this, &TsEdit::PaddingChanged))) {
+      FPadding(std::make_unique<TkvPadding>(this, TNotifyEvent(this, &TsEdit::PaddingChanged))),
+      FBoundLabel(std::make_unique<TsBoundLabel>(this)) {
   FCommonData->FOwnerControl = this;
   FCommonData->COC = COC_TsEdit;
 }
@@ -40,6 +42,7 @@ void TsEdit::HandleCreated() {
 void TsEdit::Loaded() {
   TEdit::Loaded();
   FrameChanged();
+  FBoundLabel->UpdateVisibility();
 }
 
 void TsEdit::PaddingChanged(TObject*) {
@@ -132,6 +135,7 @@ void TsEdit::Dispatch(TMessage& m) {
   }
   if (CommonWndProc(m, FCommonData.get())) return;
   TEdit::Dispatch(m);
+  FBoundLabel->HandleOwnerMsg(m);
   // A new font changes the text height that vertical alignment uses.
   if (m.Msg == CM_FONTCHANGED) FrameChanged();
 }
