@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "base/sConst.h"
+#include "raster/Pixels.h"
+
 namespace {
 
 Integer Scaled(Integer value, Integer ppi) { return Integer(Int64(value) * ppi / 96); }
@@ -33,3 +36,5 @@ TRect ShrinkEditClient(const TRect& client, const TRect& added) {
   if (r.Bottom < r.Top) r.Bottom = r.Top = std::min(r.Top, client.Bottom);
   return r;
 }
+
+TColor TextHintColor(TColor text, TColor background) { return BlendColors(text, background, Byte(kv_TextHintBlend)); }

@@ -16,6 +16,9 @@ TRect EditAddedPadding(const TRect& padding96, Integer ppi, TVerticalAlignment a
 // The client rectangle less the added widths; it shrinks to nothing rather than turn inside out.
 TRect ShrinkEditClient(const TRect& client, const TRect& added);
 
+// The colour of a text hint: kv_TextHintBlend of 256 of the text colour, the rest background (RGB).
+TColor TextHintColor(TColor text, TColor background);
+
 #ifdef _WIN32
 
 #include <memory>
@@ -49,6 +52,8 @@ class TsEdit : public TEdit {
   // Makes the system compute the non-client area again.
   void FrameChanged();
   void CalcNCSize(TMessage& message);
+  // Skinned, empty and without focus: the client area with the text hint in its blended colour.
+  bool PaintTextHint();
   Integer TextHeight();
 
   TVerticalAlignment FVerticalAlignment = taAlignTop;

@@ -5,6 +5,7 @@
 
 #include "base/kvntUtils.h"
 #include "paint/sGraphUtils.h"
+#include "skin/sCommonData.h"
 #include "skin/sVclUtils.h"
 #include "ui/Bitmap.h"
 #include "ui/Canvas.h"
@@ -94,8 +95,45 @@ TRect ClientInWindow(HWND wnd) {
 
 }  // namespace
 
+bool TsEdit::PaintTextHint() {
+  if (!FCommonData->Skinned() || !Text().empty() || Focused() || TextHint().empty()) return false;
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(WindowHandle(), &ps);
+  RECT client{};
+  GetClientRect(WindowHandle(), &client);
+  const TColor background = TColor(kvColorToRGB(Integer(Color())));
+  TColor text = TColor(kvColorToRGB(Integer(Font()->Color())));
+  if (!FCommonData->FCustomFont)
+    text = TColor(kvColorToRGB(Integer(GetFontColor(this, FCommonData->SkinIndex, FCommonData->GetSkinManager(), 0,
+                                                    FCommonData.get()))));
+  HBRUSH brush = CreateSolidBrush(COLORREF(background));
+  FillRect(dc, &client, brush);
+  DeleteObject(brush);
+  {
+    TSelectObject font(dc, Font()->Handle());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, COLORREF(TextHintColor(text, background)));
+    TRect r(client.left + 1, client.top, client.right, client.bottom);
+    kvDrawText(dc, TextHint(), r, DT_SINGLELINE | DT_NOPREFIX | DT_LEFT | DT_TOP);
+  }
+  EndPaint(WindowHandle(), &ps);
+  return true;
+}
+
 void TsEdit::Dispatch(TMessage& m) {
   switch (m.Msg) {
+    case WM_PAINT:
+      // An empty skinned edit shows its hint in the skin's blended colour; the system's own
+      // hint (grey) would ignore the skin.
+      if (!m.WParam && PaintTextHint()) {
+        m.Result = 0;
+        return;
+      }
+      break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      if (FCommonData->Skinned() && !TextHint().empty()) InvalidateRect(WindowHandle(), nullptr, TRUE);
+      break;
     case WM_NCCALCSIZE:
       CalcNCSize(m);
       return;

@@ -11,6 +11,7 @@
 
 #include "controls/kvProgressBar.h"
 #include "controls/sButton.h"
+#include "controls/sEdit.h"
 #include "controls/sLabel.h"
 #include "support/SkinFixture.h"
 #include "ui/Bitmap.h"
@@ -159,6 +160,56 @@ TEST_F(Skinned, LabelTakesTheSkinTextColourAndBlendsWhenDisabled) {
     lighter += c - from;
   }
   EXPECT_GT(lighter, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The number of pixels of that colour (0xRRGGBB) the edit's window shows.
+int PixelsOf(TWinControl* c, uint32_t rgb) {
+  HDC dc = GetWindowDC(c->Handle());
+  int n = 0;
+  for (int y = 0; y < c->Height(); ++y)
+    for (int x = 0; x < c->Width(); ++x) {
+      const COLORREF p = GetPixel(dc, x, y);
+      if (((GetRValue(p) << 16) | (GetGValue(p) << 8) | GetBValue(p)) == rgb) ++n;
+    }
+  ReleaseDC(c->Handle(), dc);
+  return n;
+}
+
+TEST_F(Skinned, TextHintShownWhileEmptyAndUnfocused) {
+  TsGeneralData look = PlainSection(u"EDIT", 0, clWhite, 2);
+  for (auto& state : look.Props) state.FontColor.Color = 0x000000;
+  const Integer section = skin->AddSection(look);
+  skin->Data->IndexSections();
+  auto* edit = new TsEdit(form);
+  edit->SetBounds(20, 70, 200, 26);
+  edit->SetParent(form);
+  edit->SetColor(clWhite);
+  edit->SetTextHint(u"Paste a link here");
+  edit->HandleNeeded();
+  edit->SkinData()->SkinIndex = section;
+  edit->SkinData()->SetCommonSkinData(nullptr);
+  form->Show();
+  button->SetFocus();
+  for (int i = 0; i < 5; ++i) Application->ProcessMessages();
+  edit->SkinData()->SkinIndex = section;  // showing the form may have looked the section up again
+  ASSERT_TRUE(edit->SkinData()->Skinned());
+  const uint32_t hint = 0x6A6A6A;  // 148/256 of black over white
+  ASSERT_EQ(TextHintColor(0x000000, 0xFFFFFF), TColor(hint));
+  RedrawWindow(edit->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  EXPECT_GT(PixelsOf(edit, hint), 10);
+  edit->SetFocus();
+  for (int i = 0; i < 5; ++i) Application->ProcessMessages();
+  RedrawWindow(edit->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  EXPECT_EQ(PixelsOf(edit, hint), 0);  // focused: hidden
+  button->SetFocus();
+  edit->SetText(u"https://v.example/abc");
+  for (int i = 0; i < 5; ++i) Application->ProcessMessages();
+  RedrawWindow(edit->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  EXPECT_EQ(PixelsOf(edit, hint), 0);  // with a text: hidden
 }
 
 }  // namespace

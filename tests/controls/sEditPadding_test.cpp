@@ -46,3 +46,14 @@ TEST(EditPadding, ClientShrinksButNeverInverts) {
 }
 
 }  // namespace
+
+namespace {
+
+// 148 of 256 of the text colour, the rest of the background, channel by channel.
+TEST(EditTextHint, ColourIsBlendedFromTextAndBackground) {
+  EXPECT_EQ(TextHintColor(0x000000, 0xFFFFFF), TColor(0x6A6A6A));  // 255 * 107 >> 8
+  EXPECT_EQ(TextHintColor(0xFFFFFF, 0x000000), TColor(0x939393));  // 255 * 148 >> 8
+  EXPECT_EQ(TextHintColor(0x0000FF, 0xFF0000), TColor(0x6A0093));
+}
+
+}  // namespace
