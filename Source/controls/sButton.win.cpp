@@ -494,6 +494,10 @@ void TsButton::Dispatch(TMessage& m) {
         case KV_CTRLHANDLED:
           m.Result = 1;
           return;
+        case KV_GETDEFINDEX:
+          // The standard section's index plus 1 (0: no answer without a manager).
+          if (DuRiruZireziv* manager = FCommonData->GetSkinManager()) m.Result = manager->GetSkinIndex(u"BUTTON") + 1;
+          return;
         case KV_GETDEFSECTION:
           m.Result = 2;  // "BUTTON"
           return;

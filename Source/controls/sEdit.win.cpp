@@ -5,7 +5,9 @@
 
 #include "base/kvntUtils.h"
 #include "paint/sGraphUtils.h"
+#include "base/sMessages.h"
 #include "skin/sCommonData.h"
+#include "skin/sSkinManager.h"
 #include "skin/sVclUtils.h"
 #include "ui/Bitmap.h"
 #include "ui/Canvas.h"
@@ -165,6 +167,13 @@ void TsEdit::Dispatch(TMessage& m) {
       m.Result = 0;
       return;
     }
+    case SM_ALPHACMD:
+      if (HIWORD(m.WParam) == KV_GETDEFINDEX) {
+        // The standard section's index plus 1 (0: no answer without a manager).
+        if (DuRiruZireziv* manager = FCommonData->GetSkinManager()) m.Result = manager->GetSkinIndex(u"EDIT") + 1;
+        return;
+      }
+      break;
     case WM_NCHITTEST:
       TEdit::Dispatch(m);
       // The padding acts as client area: a click there places the caret.
