@@ -7,6 +7,7 @@
 #include "base/WorkingBitmaps.h"
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
+#include "controls/SkinCommands.h"
 #include "paint/sAlphaGraph.h"
 #include "paint/sGraphUtils.h"
 #include "skin/sSkinManager.h"
@@ -204,17 +205,8 @@ void TsProgressBar::Dispatch(TMessage& m) {
       }
       break;
     case SM_ALPHACMD:
+      if (AnswerSectionCommands(m, FCommonData.get(), u"GAUGE", 7)) return;
       switch (HIWORD(m.WParam)) {
-        case KV_CTRLHANDLED:
-          m.Result = 1;
-          return;
-        case KV_GETDEFINDEX:
-          // The standard section's index plus 1 (0: no answer without a manager).
-          if (DuRiruZireziv* manager = FCommonData->GetSkinManager()) m.Result = manager->GetSkinIndex(u"GAUGE") + 1;
-          return;
-        case KV_GETDEFSECTION:
-          m.Result = 7;  // "GAUGE"
-          return;
         case KV_GETBG:
           if (auto* info = reinterpret_cast<TkvBGInfo*>(m.LParam)) {
             info->Bmp = FCommonData->FCacheBmp.get();

@@ -7,6 +7,7 @@
 
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
+#include "controls/SkinCommands.h"
 #include "controls/sThirdParty.h"
 #include "paint/sAlphaGraph.h"
 #include "paint/sGraphUtils.h"
@@ -490,17 +491,8 @@ void TsButton::Dispatch(TMessage& m) {
       }
       break;
     case SM_ALPHACMD:
+      if (AnswerSectionCommands(m, FCommonData.get(), u"BUTTON", 2)) return;
       switch (HIWORD(m.WParam)) {
-        case KV_CTRLHANDLED:
-          m.Result = 1;
-          return;
-        case KV_GETDEFINDEX:
-          // The standard section's index plus 1 (0: no answer without a manager).
-          if (DuRiruZireziv* manager = FCommonData->GetSkinManager()) m.Result = manager->GetSkinIndex(u"BUTTON") + 1;
-          return;
-        case KV_GETDEFSECTION:
-          m.Result = 2;  // "BUTTON"
-          return;
         case KV_PREPARECACHE:
           PrepareCache();
           return;

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "base/kvntUtils.h"
+#include "controls/SkinCommands.h"
 #include "paint/sGraphUtils.h"
 #include "base/sMessages.h"
 #include "skin/sCommonData.h"
@@ -168,11 +169,7 @@ void TsEdit::Dispatch(TMessage& m) {
       return;
     }
     case SM_ALPHACMD:
-      if (HIWORD(m.WParam) == KV_GETDEFINDEX) {
-        // The standard section's index plus 1 (0: no answer without a manager).
-        if (DuRiruZireziv* manager = FCommonData->GetSkinManager()) m.Result = manager->GetSkinIndex(u"EDIT") + 1;
-        return;
-      }
+      if (AnswerSectionCommands(m, FCommonData.get(), u"EDIT", 0)) return;
       break;
     case WM_NCHITTEST:
       TEdit::Dispatch(m);
