@@ -213,3 +213,34 @@ TEST_F(Skinned, TextHintShownWhileEmptyAndUnfocused) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Skinned, MarqueeStepsWhileSkinnedAndStopsWithout) {
+  const Integer gauge = skin->AddSection(PlainSection(u"GAUGE", 0, clBlack, 1));
+  skin->AddSection(PlainSection(u"PROGRESSH", 0, clYellow, 1));
+  skin->Data->IndexSections();
+  auto* bar = new TsProgressBar(form);
+  bar->SetBounds(10, 100, 200, 20);
+  bar->SetStyle(pbstMarquee);
+  bar->SetMarqueeInterval(9);
+  bar->SetParent(form);
+  bar->HandleNeeded();
+  bar->SkinData()->SkinIndex = gauge;
+  bar->SkinData()->SetCommonSkinData(nullptr);
+  bar->TimerAction(nullptr);
+  EXPECT_DOUBLE_EQ(bar->MarqueePos(), 4.0);  // 18 / (9 + 27) x 8
+  bar->TimerAction(nullptr);
+  EXPECT_DOUBLE_EQ(bar->MarqueePos(), 8.0);
+  // Its five items are painted where the marquee is.
+  bar->SkinData()->BGChanged = true;
+  EXPECT_EQ(PrintedAt(bar, 1 + 8 + 4, 10), Rgb(clYellow));
+  EXPECT_EQ(PrintedAt(bar, 150, 10), Rgb(clBlack));
+  // Without its section the bar is no longer skinned: a step switches the timer off and moves nothing.
+  bar->SkinData()->SkinIndex = -1;
+  bar->TimerAction(nullptr);
+  EXPECT_FALSE(bar->MarqueeRunning());
+  EXPECT_DOUBLE_EQ(bar->MarqueePos(), 8.0);
+}
+
+}  // namespace
