@@ -1,12 +1,62 @@
-// TsButton: the skinned push button. It is made owner-drawn and, while it is not skinned,
-// draws the plain or themed Windows look itself, with an image of its image list beside the
-// caption (through DrawBtnGlyph). Its skin data is there for the engine to find.
+// TsButton: the skinned push button. It is made owner-drawn: while a skin is active it paints
+// itself from the section "BUTTON" (or its skin data's) into the cache of its skin data and
+// copies that to the window; without a skin it draws the plain or themed Windows look. Both
+// put an image of the image list (one per state) and the caption where the layout below says,
+// for the three styles (push button, command link, split button with its drop-down menu).
 //
 // The glyph drawer reads the button through GetImages, CurrentImageIndex, CurrentState,
 // GlyphRect, Reflected, Enabled, Color and SkinData. CurrentState follows the real button:
 // the mouse over it (CM_MOUSEENTER/CM_MOUSELEAVE), the system's pushed state (BM_GETSTATE),
 // Down, focus, and the default-button style the form gives it (SetButtonStyle).
+//
+// Sections: 1. layout (portable); 2. TsButton (Windows).
 #pragma once
+
+#include "ui/Classes.h"
+#include "ui/Types.h"
+
+// ---- 1. Layout (portable) --------------------------------------------------------------------------
+
+// Where the glyph sits, in the order of the class library's image alignment.
+enum TkvGlyphPlace : Byte { gpLeft, gpRight, gpTop, gpBottom, gpCenter };
+
+// What the caption and glyph layout reads of a button.
+struct TkvButtonLayout {
+  Integer Width = 0, Height = 0;
+  Integer DropWidth = 0;  // the split part's width (0 for other styles)
+  bool CommandLink = false;
+  bool HasGlyph = false;
+  TSize Image;           // the glyph's size (0 x 0 without one)
+  TRect Margins;         // the image margins (left, top, right, bottom)
+  TkvGlyphPlace Place = gpLeft;
+  Integer ContentMargin = 6, ContentSpacing = 6;
+  TSize Caption;         // the measured caption
+  bool Shift = false;    // pressed in a section that shifts its content
+};
+
+// The caption's rectangle; div 2 truncates toward zero.
+TRect ButtonCaptionRect(const TkvButtonLayout& l);
+// The glyph's rectangle; empty without a glyph.
+TRect ButtonGlyphRect(const TkvButtonLayout& l);
+// The width left for measuring a caption: with a glyph, less the image with its margins, the
+// spacing and the margins once more; without one, from 2 x ContentMargin.
+TRect ButtonCaptionMeasureRect(Integer width, Integer contentMargin, Integer contentSpacing, bool hasGlyph,
+                               TSize imageWithMargins, const TRect& margins);
+
+// Tells whether a component still exists after a call that may have freed it (a modal menu
+// whose handler frees the form, say).
+class TComponentWatch : public TComponent {
+ public:
+  explicit TComponentWatch(TComponent* watched);
+  ~TComponentWatch() override;
+  bool Alive() const { return watched_ != nullptr; }
+
+ protected:
+  void Notification(TComponent* component, TOperation operation) override;
+
+ private:
+  TComponent* watched_;
+};
 
 #ifdef _WIN32
 
@@ -18,50 +68,60 @@
 
 struct tagDRAWITEMSTRUCT;
 
+// ---- 2. TsButton -----------------------------------------------------------------------------------
+
+class TsButton;
+using TkvGetColoring = TEvent<void(TsButton* Sender, Integer State, TkvColoring& Coloring)>;
+
 class TsButton : public TButton {
   TW_CLASS(TsButton, TButton)
   explicit TsButton(TComponent* owner);
   ~TsButton() override;
   TsCommonData* SkinData() const { return FCommonData.get(); }
 
-  // ---- images: one list, an image per state (-1: the state shows ImageIndex) ----
-  TCustomImageList* Images() const { return FImages; }
-  void SetImages(TCustomImageList* value);
-  Integer ImageIndex() const { return FImageIndex; }
-  void SetImageIndex(Integer value) { SetIndex(FImageIndex, value); }
-  Integer HotImageIndex() const { return FHotImageIndex; }
-  void SetHotImageIndex(Integer value) { SetIndex(FHotImageIndex, value); }
-  Integer PressedImageIndex() const { return FPressedImageIndex; }
-  void SetPressedImageIndex(Integer value) { SetIndex(FPressedImageIndex, value); }
-  Integer SelectedImageIndex() const { return FSelectedImageIndex; }
-  void SetSelectedImageIndex(Integer value) { SetIndex(FSelectedImageIndex, value); }
-  Integer DisabledImageIndex() const { return FDisabledImageIndex; }
-  void SetDisabledImageIndex(Integer value) { SetIndex(FDisabledImageIndex, value); }
   // Drawn pressed whatever the mouse does.
   bool Down() const { return FDown; }
   void SetDown(bool value) { SetFlag(FDown, value); }
   // The glyph is drawn with a fading reflection below it.
   bool Reflected() const { return FReflected; }
   void SetReflected(bool value) { SetFlag(FReflected, value); }
+  bool ShowFocus() const { return FShowFocus; }
+  void SetShowFocus(bool value) { SetFlag(FShowFocus, value); }
+  Integer FocusMargin() const { return FFocusMargin; }
+  void SetFocusMargin(Integer value) { FFocusMargin = value; }
+  // Space between the content and the edges.
+  Integer ContentMargin() const { return FContentMargin; }
+  void SetContentMargin(Integer value);
+  TSet<TsDisabledKind> DisabledKind() const { return FDisabledKind; }
+  void SetDisabledKind(TSet<TsDisabledKind> value);
+  TkvGetColoring OnGetColoring() const { return FOnGetColoring; }
+  void SetOnGetColoring(TkvGetColoring value) { FOnGetColoring = value; }
+  // The drop-down menu of a split button is open.
+  bool IsDroppedDown() const { return DroppedDown; }
 
   // ---- what the glyph drawer reads ----
-  virtual TCustomImageList* GetImages() const { return FImages; }
+  virtual TCustomImageList* GetImages() const { return Images(); }
   virtual Integer CurrentImageIndex() { return GlyphIndex(); }
-  // 2 pressed (Down, or pushed by the mouse over it or by the keyboard); 1 active (focused or
-  // under the mouse); 3 a default button at rest; 0 at rest.
+  // 2 pressed (Down, dropped down, or pushed by the mouse over it or by the keyboard); 1 active
+  // (focused or under the mouse); 3 a default button at rest; 0 at rest.
   virtual Integer CurrentState();
   // The image of the state: disabled, pressed, focused (the selected image) or the current
   // state's; an index that is no image of the list falls back to ImageIndex.
   Integer GlyphIndex();
-  // An image list is set and CurrentImageIndex is one of its images.
+  // An image list is set and CurrentImageIndex is one of its images, or the shield is wanted.
   bool GlyphExist();
-  // The glyph's size at the skin data's density; 0 x 0 without a glyph.
+  // The glyph's size at the skin data's density (16 x 16 for the shield); 0 x 0 without one.
   TSize ImageSize();
-  // Left of the caption, vertically centred, ContentMargin from the edge; moved by (1, 1)
-  // while pressed when the section shifts its content. Empty without a glyph.
   TRect GlyphRect();
   // The caption's rectangle for its size measured on canvas (with the button's font).
   TRect CaptionRect(TCanvas* canvas);
+  // The split part's width at the skin data's density.
+  Integer ScaledDropWidth();
+  // The colours for the current state: modal-result colouring, then OnGetColoring.
+  TkvColoring GetColoring();
+  // Renders the skinned look into the skin data's cache; false without a section or while the
+  // parent is not ready.
+  bool PrepareCache();
 
   void Dispatch(TMessage& message) override;
 
@@ -69,32 +129,44 @@ class TsButton : public TButton {
   void CreateParams(TCreateParams& params) override;
   // Keeps the default-button look in the button's own state: the window stays owner-drawn.
   void SetButtonStyle(bool isDefault) override;
-  void Notification(TComponent* component, TOperation operation) override;
+  void Loaded() override;
 
  private:
-  void SetIndex(Integer& field, Integer value);
   void SetFlag(bool& field, bool value);
   // Redraws the window now, without erasing (mouse and state changes).
   void RedrawNow();
   Integer PPI();
+  bool IsSkinned();
+  TkvButtonLayout Layout(TCanvas* canvas, bool withCaption);
   TSize CaptionSize(TCanvas* canvas);
-  void DrawCaption(TCanvas* canvas);
+  void DrawCaption(TColor colorText, TCanvas* canvas);
+  void DrawGlyph(TCanvas* canvas);
+  void DrawSplitMark(TCanvas* canvas, TColor color);
   // The unskinned look: frame (themed or classic), caption, glyph.
   void StdDrawItem(const tagDRAWITEMSTRUCT& item);
+  // Copies the cache to the window (WM_PAINT) or to the given DC.
+  void OurPaintHandler(HDC dc);
+  // A press on the split part: the menu under the button, modal. False when the button went
+  // while it was open.
+  bool DropDownMenuAt();
 
   std::unique_ptr<TsCommonData> FCommonData;
-  TCustomImageList* FImages = nullptr;
-  Integer FImageIndex = -1, FHotImageIndex = -1, FPressedImageIndex = -1, FSelectedImageIndex = -1,
-          FDisabledImageIndex = -1;
   bool FDown = false;
+  bool FShowFocus = true;
   bool FReflected = false;
+  bool FMouseClicked = false;
+  Integer FFocusMargin = 1;
+  Integer FContentMargin = 6;
+  TSet<TsDisabledKind> FDisabledKind{dkBlended};
+  TkvGetColoring FOnGetColoring;
   bool FMouseAbove = false;
   bool IsFocused = false;  // wears the default-button look
+  bool DroppedDown = false;
 };
 
-// Gap between the glyph and the caption at 96 PPI; space between the content and the edges.
+// Gap between the glyph and the caption at 96 PPI; the split part's width at 96 PPI.
 inline constexpr Integer iContentSpacing = 6;
-inline constexpr Integer iContentMargin = 6;
+inline constexpr Integer DropWidth = 16;
 // The gap between glyph and caption for the button's density.
 Integer ContentSpacing(TsButton* button);
 

@@ -1,3 +1,4 @@
+// The skinned push button: layout, the skinned cache, the unskinned look, mouse and menu.
 #include "controls/sButton.h"
 
 #include <windows.h>
@@ -5,68 +6,75 @@
 #include <vssym32.h>
 
 #include "base/kvntUtils.h"
+#include "base/sMessages.h"
+#include "controls/SkinCommands.h"
 #include "controls/sThirdParty.h"
+#include "paint/sAlphaGraph.h"
 #include "paint/sGraphUtils.h"
+#include "raster/Shapes.h"
 #include "skin/sSkinManager.h"
 #include "skin/sVclUtils.h"
+#include "ui/ActnList.h"
 #include "ui/Canvas.h"
 #include "ui/GdiScopes.h"
+#include "ui/Menus.h"
 
 TW_DEFINE_CLASS(TsButton) {
   b.Property(u"SkinData", &TsButton::SkinData);
-  b.Property(u"Images", &TsButton::Images, &TsButton::SetImages);
-  b.Property(u"ImageIndex", &TsButton::ImageIndex, &TsButton::SetImageIndex);
-  b.Property(u"HotImageIndex", &TsButton::HotImageIndex, &TsButton::SetHotImageIndex);
-  b.Property(u"PressedImageIndex", &TsButton::PressedImageIndex, &TsButton::SetPressedImageIndex);
-  b.Property(u"SelectedImageIndex", &TsButton::SelectedImageIndex, &TsButton::SetSelectedImageIndex);
-  b.Property(u"DisabledImageIndex", &TsButton::DisabledImageIndex, &TsButton::SetDisabledImageIndex);
-  b.Property(u"Down", &TsButton::Down, &TsButton::SetDown);
-  b.Property(u"Reflected", &TsButton::Reflected, &TsButton::SetReflected);
+  b.Property(u"Down", &TsButton::Down, &TsButton::SetDown).Default(false);
+  b.Property(u"Reflected", &TsButton::Reflected, &TsButton::SetReflected).Default(false);
+  b.Property(u"ShowFocus", &TsButton::ShowFocus, &TsButton::SetShowFocus).Default(true);
+  b.Property(u"FocusMargin", &TsButton::FocusMargin, &TsButton::SetFocusMargin).Default(1);
+  b.Property(u"ContentMargin", &TsButton::ContentMargin, &TsButton::SetContentMargin).Default(6);
 }
 
-TsButton::TsButton(TComponent* owner) : TButton(owner), FCommonData(std::make_unique<TsCommonData>(this)) {
+static_assert(Integer(gpLeft) == Integer(iaLeft) && Integer(gpRight) == Integer(iaRight) &&
+              Integer(gpTop) == Integer(iaTop) && Integer(gpBottom) == Integer(iaBottom) &&
+              Integer(gpCenter) == Integer(iaCenter));
+
+// ---- Creation and properties -----------------------------------------------------------------------
+
+TsButton::TsButton(TComponent* owner) : TButton(owner), FCommonData(std::make_unique<TsCommonData>(this, true)) {
   FCommonData->FOwnerControl = this;
   FCommonData->COC = COC_TsButton;
   // An owner-drawn button reports a quick second click as a double click instead of pressing
   // again; without double clicks every click presses the button.
   SetControlStyle(ControlStyle() - TControlStyle{csOpaque, csDoubleClicks});
+  SetWordWrap(true);
 }
 
-TsButton::~TsButton() {
-  if (FImages) FImages->RemoveFreeNotification(this);
-}
+TsButton::~TsButton() = default;
 
 Integer ContentSpacing(TsButton* button) {
   return button->SkinData()->GetSkinManager() ? ScaleInt(iContentSpacing, button->SkinData()) : iContentSpacing;
 }
 
-// ---- Properties ---------------------------------------------------------------------------------
-
-void TsButton::SetImages(TCustomImageList* value) {
-  if (value == FImages) return;
-  if (FImages) FImages->RemoveFreeNotification(this);
-  FImages = value;
-  if (FImages) FImages->FreeNotification(this);
-  Invalidate();
-}
-
-void TsButton::SetIndex(Integer& field, Integer value) {
-  if (value == field) return;
-  field = value;
-  Invalidate();
+void TsButton::Loaded() {
+  TButton::Loaded();
+  if (FCommonData->FCacheBmp) FCommonData->FCacheBmp->Canvas()->Font()->Assign(Font());
+  FCommonData->Loaded(true);
 }
 
 void TsButton::SetFlag(bool& field, bool value) {
   if (value == field) return;
   field = value;
+  FCommonData->BGChanged = true;
   FCommonData->Invalidate();
 }
 
-void TsButton::Notification(TComponent* component, TOperation operation) {
-  TButton::Notification(component, operation);
-  if (operation == opRemove && component == FImages) {
-    FImages = nullptr;
-    Invalidate();
+void TsButton::SetContentMargin(Integer value) {
+  if (value == FContentMargin) return;
+  FContentMargin = value;
+  FCommonData->BGChanged = true;
+  FCommonData->Invalidate();
+}
+
+void TsButton::SetDisabledKind(TSet<TsDisabledKind> value) {
+  if (value == FDisabledKind) return;
+  FDisabledKind = value;
+  if (!ComponentState().Contains(csLoading)) {
+    FCommonData->BGChanged = true;
+    FCommonData->Invalidate();
   }
 }
 
@@ -79,22 +87,28 @@ void TsButton::CreateParams(TCreateParams& params) {
 void TsButton::SetButtonStyle(bool isDefault) {
   if (isDefault == IsFocused) return;
   IsFocused = isDefault;
+  FCommonData->BGChanged = true;
   Invalidate();
 }
 
 void TsButton::RedrawNow() {
+  FCommonData->BGChanged = true;
   if (HandleAllocated()) RedrawWindow(WindowHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_NOERASE | RDW_UPDATENOW);
 }
 
-// ---- State and layout ---------------------------------------------------------------------------
+bool TsButton::IsSkinned() { return FCommonData->Skinned() && FCommonData->SkinIndex >= 0; }
+
+// ---- State and layout ------------------------------------------------------------------------------
 
 Integer TsButton::CurrentState() {
-  if (FDown) return 2;
+  if (FDown || DroppedDown) return 2;
   if (HandleAllocated() && (SendMessageW(WindowHandle(), BM_GETSTATE, 0, 0) & BST_PUSHED)) {
     // Pushed by the mouse only counts while the mouse is over the button; a push by the
     // keyboard always does.
     const bool mouseHeldOnIt = GetKeyState(VK_LBUTTON) < 0 && GetCapture() == WindowHandle();
-    if (FMouseAbove || !mouseHeldOnIt) return 2;
+    DuRiruZireziv* manager = FCommonData->GetSkinManager();
+    const bool noHover = manager && manager->Options.NoMouseHover;
+    if (FMouseAbove || !mouseHeldOnIt || noHover) return 2;
   }
   const bool active = Focused() || FMouseAbove;
   if (ComponentState().Contains(csDesigning) || !active) return Default() ? 3 : 0;
@@ -109,17 +123,18 @@ Integer TsButton::GlyphIndex() {
   }
   Integer index = -1;
   switch (state) {
-    case 0: index = FImageIndex; break;
-    case 1: index = FHotImageIndex; break;
-    case 2: index = FPressedImageIndex; break;
-    case 3: index = FSelectedImageIndex; break;
-    case 4: index = FDisabledImageIndex; break;
+    case 0: index = ImageIndex(); break;
+    case 1: index = HotImageIndex(); break;
+    case 2: index = PressedImageIndex(); break;
+    case 3: index = SelectedImageIndex(); break;
+    case 4: index = DisabledImageIndex(); break;
   }
-  if (index < 0 || index >= GetImageCount(GetImages())) index = FImageIndex;
+  if (index < 0 || index >= GetImageCount(GetImages())) index = ImageIndex();
   return index;
 }
 
 bool TsButton::GlyphExist() {
+  if (ElevationRequired()) return true;
   const Integer index = CurrentImageIndex();
   return GetImages() && index >= 0 && index < GetImageCount(GetImages());
 }
@@ -129,70 +144,256 @@ Integer TsButton::PPI() {
   return data ? data->PPI : GetPPI(FCommonData.get());
 }
 
+Integer TsButton::ScaledDropWidth() { return FCommonData->CurrentPPI * DropWidth / 96; }
+
 TSize TsButton::ImageSize() {
-  if (!GlyphExist()) return {0, 0};
-  const Integer index = CurrentImageIndex(), ppi = PPI();
+  if (ElevationRequired()) return {16, 16};
+  const Integer index = CurrentImageIndex();
+  if (!GetImages() || index < 0 || index >= GetImageCount(GetImages())) return {0, 0};
+  const Integer ppi = PPI();
   return {GetImageWidth(GetImages(), index, ppi, true), GetImageHeight(GetImages(), index, ppi, true)};
 }
 
-TRect TsButton::GlyphRect() {
-  if (!GlyphExist()) return {};
-  const TSize size = ImageSize();
-  TRect r;
-  r.Left = iContentMargin;
-  r.Top = (Height() - size.cy) / 2;
-  r.Right = r.Left + size.cx;
-  r.Bottom = r.Top + size.cy;
-  if (CurrentState() == 2 && CanClickShift(FCommonData->SkinIndex, FCommonData.get())) r = OffsRect(r, 1, 1);
-  return r;
+TkvButtonLayout TsButton::Layout(TCanvas* canvas, bool withCaption) {
+  TkvButtonLayout l;
+  l.Width = Width();
+  l.Height = Height();
+  l.DropWidth = Style() == bsSplitButton ? ScaledDropWidth() : 0;
+  l.CommandLink = Style() == bsCommandLink;
+  l.HasGlyph = GlyphExist();
+  l.Image = ImageSize();
+  const TImageMargins* m = ImageMargins();
+  l.Margins = TRect(m->Left(), m->Top(), m->Right(), m->Bottom());
+  l.Place = TkvGlyphPlace(ImageAlignment());
+  l.ContentMargin = FContentMargin;
+  l.ContentSpacing = ContentSpacing(this);
+  if (withCaption) l.Caption = CaptionSize(canvas);
+  l.Shift = CurrentState() == 2 && CanClickShift(FCommonData->SkinIndex, FCommonData.get());
+  return l;
 }
+
+TRect TsButton::GlyphRect() { return ButtonGlyphRect(Layout(nullptr, false)); }
+
+TRect TsButton::CaptionRect(TCanvas* canvas) { return ButtonCaptionRect(Layout(canvas, true)); }
 
 TSize TsButton::CaptionSize(TCanvas* canvas) {
   const String caption = Caption();
   if (caption.empty()) return {0, 0};
   canvas->Font()->Assign(Font());
+  const bool commandLink = Style() == bsCommandLink;
+  if (commandLink) {
+    canvas->Font()->SetStyle(canvas->Font()->Style() + TFontStyles{fsBold});
+    canvas->Font()->SetSize(canvas->Font()->Size() + 2);
+  }
   Cardinal flags = DT_EXPANDTABS | DT_CALCRECT | (WordWrap() ? DT_WORDBREAK : DT_SINGLELINE);
   if (GetTransMode(FCommonData.get(), FCommonData->SkinIndex, CurrentState()) == 2) flags |= DT_ALPHATEXT;
-  const Integer maxWidth = Width() - 2 * iContentMargin;
-  TRect r = GlyphExist() ? TRect(0, 0, maxWidth - ImageSize().cx - ContentSpacing(this), 0)
-                         : TRect(2 * iContentMargin, 0, maxWidth, 0);
+  // The size used only for measuring: the list's own size (32 x 32 without an image) and margins.
+  TSize image{32, 32};
+  const Integer index = CurrentImageIndex();
+  if (GetImages() && index >= 0 && index < GetImageCount(GetImages()))
+    image = TSize(GetImageWidth(GetImages(), index, PPI(), false), GetImageHeight(GetImages(), index, PPI(), false));
+  const TImageMargins* m = ImageMargins();
+  image.cx += m->Left() + m->Right();
+  image.cy += m->Top() + m->Bottom();
+  TRect r = ButtonCaptionMeasureRect(Width(), FContentMargin, ContentSpacing(this), GlyphExist(), image,
+                                     TRect(m->Left(), m->Top(), m->Right(), m->Bottom()));
   kvDrawText(canvas->Handle(), caption, r, flags);
+  if (commandLink) canvas->Font()->Assign(Font());
   return {r.Width(), r.Height()};
 }
 
-TRect TsButton::CaptionRect(TCanvas* canvas) {
-  const TSize size = CaptionSize(canvas);
-  TRect r;
-  if (GlyphExist()) {
-    r.Left = ContentSpacing(this) + iContentMargin + ImageSize().cx;
-    r.Right = Width() - iContentMargin;
-    r.Top = (Height() - size.cy) / 2;
-    r.Bottom = Height() - r.Top;
+// ---- Colouring and the skinned cache ---------------------------------------------------------------
+
+TkvColoring TsButton::GetColoring() {
+  TkvColoring c;
+  const Integer state = CurrentState();
+  DuRiruZireziv* manager = FCommonData->GetSkinManager();
+  const bool skinned = FCommonData->Skinned();
+  if (Integer(FCommonData->FColorTone) == Integer(clNone)) {
+    const TSet<TkvModalButtonsColoringValue> coloring =
+        manager ? manager->ButtonsOptions.ModalButtonsColoring : TSet<TkvModalButtonsColoringValue>{bcGlyph};
+    struct Pair {
+      TColor rest, other;
+    };
+    const Pair* glyph = nullptr;
+    const Pair* text = nullptr;
+    const Pair* tone = nullptr;
+    // Opaque colours (their alpha byte dropped: a high byte of 0xFF would name a system colour).
+    static constexpr Pair kOkGlyph{0x28851A, 0x008E00}, kOkTone{0x7BD098, 0x3EE275};
+    static constexpr Pair kCancelGlyph{0x0000B4, 0x0000A2}, kCancelTone{0x9E9EFF, 0x7E7EFF};
+    switch (ModalResult()) {
+      case mrOk:
+      case mrYes:
+        glyph = text = &kOkGlyph;
+        tone = &kOkTone;
+        break;
+      case mrCancel:
+      case mrNo:
+        glyph = text = &kCancelGlyph;
+        tone = &kCancelTone;
+        break;
+      default:
+        break;
+    }
+    auto pick = [state](const Pair* p) { return Integer(state == 0 ? p->rest : p->other); };
+    if (glyph && (!manager || coloring.Contains(bcGlyph))) c.ColorGlyph = pick(glyph);
+    if (text && skinned && coloring.Contains(bcText)) c.ColorText = pick(text);
+    if (tone && skinned && coloring.Contains(bcBackground)) c.ColorToneBG = pick(tone);
   } else {
-    r.Left = (Width() - size.cx) / 2;
-    r.Right = r.Left + size.cx;
-    r.Top = (Height() - size.cy) / 2;
-    r.Bottom = r.Top + size.cy;
+    c.ColorToneBG = Integer(FCommonData->FColorTone);
   }
-  if (CurrentState() == 2 && CanClickShift(FCommonData->SkinIndex, FCommonData.get())) r = OffsRect(r, 1, 1);
-  return r;
+  FOnGetColoring.Call(this, state, c);
+  return c;
 }
 
-// ---- Drawing ------------------------------------------------------------------------------------
+bool TsButton::PrepareCache() {
+  TsCommonData* sd = FCommonData.get();
+  if (sd->SkinIndex < 0) return false;
+  TkvSkinData* skinData = sd->GetCommonSkinData();
+  if (!skinData || !IsValidIndex(sd->SkinIndex, Integer(skinData->gd.size()))) return false;
+  TkvBGInfo info;
+  info.R = BoundsRect();
+  info.Offset = TPoint(Left(), Top());
+  if (Parent()) GetBGInfo(&info, Parent(), false);
+  if (info.BgType == btNotReady) {
+    sd->FUpdating = true;
+    return false;
+  }
+  const TCacheInfo ci = BGInfoToCI(&info);
+  sd->InitCacheBmp();
+  TBitmap* cache = sd->FCacheBmp.get();
+  cache->Canvas()->Font()->Assign(Font());
+  const TsGeneralData& gd = skinData->gd[size_t(sd->SkinIndex)];
+  const Integer current = CurrentState();
+  const Integer states = std::max<Integer>(gd.States, 1);
+  const Integer state = current == 3 && states < 4 ? 1 : std::min(current, states - 1);
+  PaintItem(sd, ci, true, state, TRect(0, 0, Width(), Height()), TPoint(Left(), Top()), cache, false, 0, 0, false);
+  const TkvColoring coloring = GetColoring();
+  if (coloring.ColorToneBG != Integer(clNone)) {
+    ChangeBitmapPixels(cache, ChangeColorTone, kvColorToRGB(coloring.ColorToneBG, sd->GetSkinManager()),
+                       clFuchsia);
+  }
+  DrawCaption(TColor(coloring.ColorText), cache->Canvas());
+  DrawGlyph(cache->Canvas());
+  if (Style() == bsSplitButton) {
+    const TsFontColor& font = gd.Props[size_t(std::min<Integer>(state == 0 ? 0 : 1, 1))].FontColor;
+    DrawSplitMark(cache->Canvas(), TColor(ColorToRGB(TColor(font.Color))));
+  }
+  auto* action = dynamic_cast<TCustomAction*>(Action());
+  if (!Enabled() || (action && !action->OnExecute()))
+    BmpDisabledKind(cache, FDisabledKind, Parent(), ci, TPoint(Left(), Top()));
+  sd->BGChanged = false;
+  return true;
+}
 
-void TsButton::DrawCaption(TCanvas* canvas) {
+// ---- Drawing ---------------------------------------------------------------------------------------
+
+void TsButton::DrawCaption(TColor colorText, TCanvas* canvas) {
   canvas->Font()->Assign(Font());
   canvas->Brush()->SetStyle(bsClear);
   TRect r = CaptionRect(canvas);
-  Cardinal flags = DT_VCENTER | DT_EXPANDTABS | DT_NOCLIP | (WordWrap() ? DT_WORDBREAK : DT_SINGLELINE);
-  // BS_LEFT or BS_RIGHT alone align the caption; both (BS_CENTER) or neither centre it.
-  const LONG horz = HandleAllocated() ? GetWindowLongW(WindowHandle(), GWL_STYLE) & BS_CENTER : 0;
-  flags |= kvAlignmentArray[horz == BS_LEFT ? taLeftJustify : horz == BS_RIGHT ? taRightJustify : taCenter];
+  const bool commandLink = Style() == bsCommandLink;
+  Cardinal flags;
+  if (commandLink) {
+    canvas->Font()->SetStyle(canvas->Font()->Style() + TFontStyles{fsBold});
+    canvas->Font()->SetSize(canvas->Font()->Size() + 2);
+    flags = DT_WORDBREAK | DT_EXPANDTABS | DT_LEFT;
+  } else {
+    flags = DT_VCENTER | DT_EXPANDTABS | DT_NOCLIP | (WordWrap() ? DT_WORDBREAK : DT_SINGLELINE);
+    // BS_LEFT or BS_RIGHT alone align the caption; both (BS_CENTER) or neither centre it.
+    const LONG horz = HandleAllocated() ? GetWindowLongW(WindowHandle(), GWL_STYLE) & BS_CENTER : 0;
+    flags |= kvAlignmentArray[horz == BS_LEFT ? taLeftJustify : horz == BS_RIGHT ? taRightJustify : taCenter];
+  }
   if (UseRightToLeftReading()) flags |= DT_RTLREADING;
   const Integer state = CurrentState();
   if (GetTransMode(FCommonData.get(), FCommonData->SkinIndex, state) == 2) flags |= DT_ALPHATEXT;
-  // Unskinned, the caption of a disabled button is embossed as the system draws it.
-  kvWriteTextEx(canvas, Caption(), Enabled(), r, flags, FCommonData.get(), state, FCommonData->GetSkinManager());
+  const bool skinned = FCommonData->Skinned();
+  auto write = [&](const String& text, TRect& rect) {
+    if (colorText == clNone) {
+      // A disabled skinned button writes enabled text: its disabled look covers the whole cache.
+      // Unskinned, the caption of a disabled button is embossed as the system draws it.
+      kvWriteTextEx(canvas, text, skinned || Enabled(), rect, flags, FCommonData.get(), state,
+                    FCommonData->GetSkinManager());
+    } else {
+      canvas->Font()->SetColor(TColor(kvColorToRGB(Integer(colorText), FCommonData->GetSkinManager())));
+      kvDrawText(canvas->Handle(), text, rect, flags);
+    }
+  };
+  write(Caption(), r);
+  if (commandLink) {
+    canvas->Font()->Assign(Font());
+    if (!CommandLinkHint().empty()) {
+      TRect note(r.Left, r.Bottom + ContentSpacing(this), r.Right, Height() - FContentMargin);
+      write(CommandLinkHint(), note);
+    }
+  }
+  if (Focused() && Enabled() && !Caption().empty() && FShowFocus && skinned) {
+    TRect focus = r;
+    focus.Left -= FFocusMargin + 1;
+    focus.Right += FFocusMargin + 1;
+    focus.Top = std::max(focus.Top - FFocusMargin, 3);
+    focus.Bottom = std::min(focus.Bottom + FFocusMargin, Height() - 3);
+    const TColor color = GetFontColor(this, FCommonData->SkinIndex, FCommonData->GetSkinManager(), 1, FCommonData.get());
+    FocusRect(canvas, focus, color, clNone);
+  }
+}
+
+void TsButton::DrawGlyph(TCanvas* canvas) {
+  if (ElevationRequired()) {
+    // Loaded once: comctl32's scaled-down shield where the library has it (bound at run
+    // time, the import library lacks it), else the shared system icon at 16 x 16.
+    static HICON shield = [] {
+      using TLoadIconWithScaleDown = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
+      HICON icon = nullptr;
+      if (HMODULE comctl = GetModuleHandleW(L"comctl32.dll")) {
+        if (auto load = reinterpret_cast<TLoadIconWithScaleDown>(
+                reinterpret_cast<void*>(GetProcAddress(comctl, "LoadIconWithScaleDown"))))
+          if (FAILED(load(nullptr, IDI_SHIELD, 16, 16, &icon))) icon = nullptr;
+      }
+      if (!icon) icon = static_cast<HICON>(LoadImageW(nullptr, IDI_SHIELD, IMAGE_ICON, 16, 16, LR_SHARED));
+      return icon;
+    }();
+    if (shield) {
+      const TRect r = GlyphRect();
+      DrawIconEx(canvas->Handle(), r.Left, r.Top, shield, 16, 16, 0, nullptr, DI_NORMAL);
+    }
+    return;
+  }
+  const Integer index = CurrentImageIndex();
+  if (GetImages() && index >= 0 && index < GetImageCount(GetImages())) DrawBtnGlyph(this, canvas, clNone);
+}
+
+void TsButton::DrawSplitMark(TCanvas* canvas, TColor color) {
+  const Integer x = Width() - ScaledDropWidth() + 1;
+  {
+    TOwnedPen pen(CreatePen(PS_SOLID, 1, COLORREF(color)));
+    TSelectObject selected(canvas->Handle(), pen.get());
+    MoveToEx(canvas->Handle(), x, 4, nullptr);
+    LineTo(canvas->Handle(), x, Height() - 4);
+  }
+  DrawColorArrow(canvas, color, TRect(Width() - ScaledDropWidth(), 0, Width(), Height()), asBottom,
+                 FCommonData->CurrentPPI);
+}
+
+void TsButton::OurPaintHandler(HDC given) {
+  if (!HandleAllocated()) return;
+  TsCommonData* sd = FCommonData.get();
+  auto paint = [&](HDC dc) {
+    if (sd->InUpdating()) return;
+    RECT clip{};
+    if (GetClipBox(dc, &clip) == NULLREGION || IsRectEmpty(&clip)) return;
+    sd->BGChanged = sd->BGChanged || sd->HalfVisible;
+    sd->HalfVisible = !(clip.right - clip.left == Width() && clip.bottom - clip.top == Height());
+    if ((sd->BGChanged || !sd->FCacheBmp) && !PrepareCache()) return;
+    TSaveDC saved(dc);
+    BitBlt(dc, 0, 0, Width(), Height(), sd->FCacheBmp->Canvas()->Handle(), 0, 0, SRCCOPY);
+  };
+  if (given) {
+    paint(given);
+  } else {
+    TPaintDC dc(WindowHandle());
+    paint(dc);
+  }
 }
 
 void TsButton::StdDrawItem(const DRAWITEMSTRUCT& item) {
@@ -219,7 +420,7 @@ void TsButton::StdDrawItem(const DRAWITEMSTRUCT& item) {
     RECT content = rc;
     GetThemeBackgroundContentRect(theme, dc, BP_PUSHBUTTON, state, &rc, &content);
     CloseThemeData(theme);
-    if (IsFocused && isDefault) kvDrawFocusRect(&canvas, TRect(content.left, content.top, content.right, content.bottom));
+    if (IsFocused && isDefault && FShowFocus) kvDrawFocusRect(&canvas, TRect(content.left, content.top, content.right, content.bottom));
   } else {
     if (IsFocused || isDefault) {
       TOwnedBrush frame(CreateSolidBrush(ColorToRGB(clWindowFrame)));
@@ -238,24 +439,115 @@ void TsButton::StdDrawItem(const DRAWITEMSTRUCT& item) {
       if (item.itemState & ODS_DISABLED) flags |= DFCS_INACTIVE;
       DrawFrameControl(dc, &rc, DFC_BUTTON, flags);
     }
-    if (IsFocused && isDefault) {
-      RECT focus{4, 4, Width() - 4, Height() - 4};
+    if (IsFocused && isDefault && FShowFocus) {
+      RECT focus{4, 4, Width() - 4 - (Style() == bsSplitButton ? ScaledDropWidth() : 0), Height() - 4};
       DrawFocusRect(dc, &focus);
     }
   }
-  DrawCaption(&canvas);
-  if (GlyphExist()) DrawBtnGlyph(this, &canvas, clNone);
+  const TkvColoring coloring = GetColoring();
+  DrawCaption(TColor(coloring.ColorText), &canvas);
+  DrawGlyph(&canvas);
+  if (Style() == bsSplitButton) DrawSplitMark(&canvas, TColor(ColorToRGB(Font()->Color())));
 }
 
-// ---- Messages -----------------------------------------------------------------------------------
+// ---- Messages --------------------------------------------------------------------------------------
+
+bool TsButton::DropDownMenuAt() {
+  TComponentWatch self(this);
+  DroppedDown = true;
+  RedrawNow();
+  RECT r{};
+  GetWindowRect(WindowHandle(), &r);
+  OnDropDownClick().Call(this);
+  if (!self.Alive()) return false;
+  if (TPopupMenu* menu = DropDownMenu()) {
+    menu->SetPopupComponent(this);
+    menu->Popup(r.left, r.bottom);  // returns when the menu has closed; its handlers may free us
+  }
+  if (!self.Alive()) return false;
+  DroppedDown = false;
+  RedrawNow();
+  return true;
+}
 
 void TsButton::Dispatch(TMessage& m) {
   switch (m.Msg) {
-    case CN_DRAWITEM:
-      // The skinned look does not exist yet: every button draws the unskinned one.
-      if (auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(m.LParam)) StdDrawItem(*item);
-      m.Result = 1;
+    case BCM_SETIMAGELIST:
+    case BCM_SETNOTE:
+    case BCM_SETSHIELD:
+      // The window is owner-drawn: images, note and shield are drawn here.
+      FCommonData->BGChanged = true;
+      Invalidate();
+      m.Result = TRUE;
       return;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      if (Style() == bsSplitButton && (DropDownMenu() || OnDropDownClick()) && Enabled() &&
+          Integer(short(LOWORD(m.LParam))) >= Width() - ScaledDropWidth()) {
+        // The class library's press does not run for the split part.
+        DropDownMenuAt();
+        m.Result = 0;
+        return;
+      }
+      break;
+    case SM_ALPHACMD:
+      if (AnswerSectionCommands(m, FCommonData.get(), u"BUTTON", 2)) return;
+      switch (HIWORD(m.WParam)) {
+        case KV_PREPARECACHE:
+          PrepareCache();
+          return;
+        case KV_GETCOLORTONE:
+          if (auto* c = reinterpret_cast<TkvColoring*>(m.LParam)) {
+            *c = GetColoring();
+            m.Result = 1;
+          }
+          return;
+        case KV_SETNEWSKIN:
+        case KV_REMOVESKIN:
+        case KV_REFRESH:
+          CommonWndProc(m, FCommonData.get());
+          FCommonData->BGChanged = true;
+          if (HandleAllocated()) RedrawNow();
+          return;
+      }
+      break;
+  }
+  if (IsSkinned() && HandleAllocated()) {
+    switch (m.Msg) {
+      case CN_DRAWITEM:
+        m.Result = 1;
+        return;
+      case WM_PAINT:
+        if (!Visible() && !ComponentState().Contains(csDesigning)) break;
+        OurPaintHandler(HDC(m.WParam));
+        m.Result = 0;
+        return;
+      case WM_PRINTCLIENT:
+      case WM_PRINT:
+        FCommonData->FUpdating = false;
+        OurPaintHandler(HDC(m.WParam));
+        m.Result = 0;
+        return;
+      case WM_ERASEBKGND:
+        m.Result = 0;
+        return;
+      case WM_WINDOWPOSCHANGED:
+      case WM_SETFOCUS:
+      case WM_KILLFOCUS:
+        FCommonData->BGChanged = true;
+        break;
+      case WM_SETTEXT:
+      case CM_TEXTCHANGED:
+        TButton::Dispatch(m);
+        RedrawNow();
+        return;
+    }
+  } else if (m.Msg == CN_DRAWITEM) {
+    if (auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(m.LParam)) StdDrawItem(*item);
+    m.Result = 1;
+    return;
+  }
+  switch (m.Msg) {
     case CM_MOUSEENTER:
     case CM_MOUSELEAVE:
       TButton::Dispatch(m);
@@ -267,8 +559,15 @@ void TsButton::Dispatch(TMessage& m) {
     case CM_ENABLEDCHANGED:
       TButton::Dispatch(m);
       if (!Enabled()) FMouseAbove = false;  // a disabled button hears no mouse leaving
+      FCommonData->BGChanged = true;
       if (Visible() && !ComponentState().Contains(csDestroying)) Repaint();
       return;
+    case CM_FOCUSCHANGED:
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      FCommonData->BGChanged = true;
+      break;
   }
+  if (CommonWndProc(m, FCommonData.get())) return;
   TButton::Dispatch(m);
 }

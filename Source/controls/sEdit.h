@@ -1,13 +1,30 @@
-// TsEdit: the skinned edit. Until the skinned painting exists it is the class library's edit
-// with its inner padding: the left padding becomes the edit's left margin (a single-line
-// system edit has no top margin; the skinned edit draws that one).
+// TsEdit: the skinned edit. Its padding lies in the non-client area (so the system edit keeps
+// drawing text and caret in what is left); the frame and padding are painted from the skin
+// section "EDIT" while skinned, and as the system's frame over the edit's colour without.
 #pragma once
+
+#include "ui/Classes.h"
+#include "ui/Types.h"
+
+// ---- Non-client size (portable) ------------------------------------------------------------------
+
+// The widths added to each side of the non-client area: the padding (at 96 PPI) scaled to ppi,
+// the top and bottom moved for the vertical alignment of a text line textHeight high in an edit
+// height high. No side is negative (a text taller than the edit would make one so).
+TRect EditAddedPadding(const TRect& padding96, Integer ppi, TVerticalAlignment alignment, Integer textHeight,
+                       Integer height);
+// The client rectangle less the added widths; it shrinks to nothing rather than turn inside out.
+TRect ShrinkEditClient(const TRect& client, const TRect& added);
+
+// The colour of a text hint: kv_TextHintBlend of 256 of the text colour, the rest background (RGB).
+TColor TextHintColor(TColor text, TColor background);
 
 #ifdef _WIN32
 
 #include <memory>
 
 #include "base/kvntTypes.h"
+#include "controls/sBoundLabel.h"
 #include "skin/sCommonData.h"
 #include "ui/StdCtrls.h"
 
@@ -18,6 +35,12 @@ class TsEdit : public TEdit {
   TsCommonData* SkinData() const { return FCommonData.get(); }
   // Inner text margins in pixels at 96 PPI.
   TkvPadding* Padding() const { return FPadding.get(); }
+  // The caption label bound to the edit.
+  TsBoundLabel* BoundLabel() const { return FBoundLabel.get(); }
+  TVerticalAlignment VerticalAlignment() const { return FVerticalAlignment; }
+  void SetVerticalAlignment(TVerticalAlignment value);
+  // The widths added in the last non-client calculation (left, top, right, bottom).
+  const TRect& AddedPadding() const { return FAddedPadding; }
   void Dispatch(TMessage& message) override;
 
  protected:
@@ -26,10 +49,19 @@ class TsEdit : public TEdit {
 
  private:
   void PaddingChanged(TObject* sender);
-  void ApplyMargins();
+  // Makes the system compute the non-client area again.
+  void FrameChanged();
+  void CalcNCSize(TMessage& message);
+  // Skinned, empty and without focus: the client area with the text hint in its blended colour.
+  bool PaintTextHint();
+  Integer TextHeight();
+
+  TVerticalAlignment FVerticalAlignment = taAlignTop;
+  TRect FAddedPadding;
 
   std::unique_ptr<TsCommonData> FCommonData;
   std::unique_ptr<TkvPadding> FPadding;
+  std::unique_ptr<TsBoundLabel> FBoundLabel;
 };
 
 #endif

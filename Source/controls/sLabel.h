@@ -1,22 +1,92 @@
-// TsLabel: the skinned label. Until the skinned painting exists it draws as the class
-// library's label; its skin data is already there for the engine to find.
+// TsLabel: the skinned label. It has no window and no skin data of its own: it finds its skin
+// manager (its own or the default one) and, with UseSkinColor, draws its caption in the skin's
+// text colour over its parent's skinned background; a named SkinSection paints that section
+// under the text. Without an active manager it is the class library's label in its font colour.
 #pragma once
 
 #ifdef _WIN32
 
-#include <memory>
+#include <vector>
 
-#include "skin/sCommonData.h"
+#include "controls/sHtmlParse.h"
 #include "ui/StdCtrls.h"
+
+class DuRiruZireziv;
 
 class TsLabel : public TLabel {
   TW_CLASS(TsLabel, TLabel)
   explicit TsLabel(TComponent* owner);
   ~TsLabel() override;
-  TsCommonData* SkinData() const { return FCommonData.get(); }
+
+  DuRiruZireziv* SkinManager() const { return FSkinManager; }
+  void SetSkinManager(DuRiruZireziv* value);
+  // Its own, else the default manager.
+  DuRiruZireziv* GetSkinManager() const;
+  const String& SkinSection() const { return FSkinSection; }
+  void SetSkinSection(const String& value);
+  bool UseSkinColor() const { return FUseSkinColor; }
+  void SetUseSkinColor(bool value);
+  // Clicks fall through to the control below.
+  bool TransparentForMouse() const { return FTransparentForMouse; }
+  void SetTransparentForMouse(bool value) { FTransparentForMouse = value; }
+  // -1 without an active manager or without SkinSection.
+  Integer SkinIndex();
+  // The colour the caption is drawn in.
+  virtual TColor TextColor();
+  void Dispatch(TMessage& message) override;
+
+ protected:
+  void Paint() override;
+  void DoDrawText(TRect& r, Cardinal flags) override;
+  void Notification(TComponent* component, TOperation operation) override;
 
  private:
-  std::unique_ptr<TsCommonData> FCommonData;
+  bool ManagerActive() const;
+  DuRiruZireziv* FSkinManager = nullptr;
+  String FSkinSection;
+  Integer FSkinIndex = -1;  // looked up for one paint
+  bool FUseSkinColor = true;
+  bool FTransparentForMouse = false;
+};
+
+// The label whose caption is a small HTML subset (tags, entities, links). A click on a link
+// opens its address through the shell ("open", ShowMode), unless OnLinkClick refuses it.
+using TLinkClickEvent = TEvent<void(TObject* Sender, String& ALink, bool& DefaultAction)>;
+
+class TsHTMLLabel : public TsLabel {
+  TW_CLASS(TsHTMLLabel, TsLabel)
+  explicit TsHTMLLabel(TComponent* owner);
+  bool UseHTML() const { return FUseHTML; }
+  void SetUseHTML(bool value);
+  Integer ShowMode() const { return FShowMode; }
+  void SetShowMode(Integer value) { FShowMode = value; }
+  TLinkClickEvent OnLinkClick() const { return FOnLinkClick; }
+  void SetOnLinkClick(TLinkClickEvent e) { FOnLinkClick = e; }
+  // The caption without its tags.
+  String PlainCaption() const { return HtmlPlainText(Caption()); }
+  // The links of the last layout (a repaint refills them).
+  const std::vector<TkvLink>& Links() const { return FLinks; }
+  Integer HotLink() const { return FHotLink; }
+  // The position in Links of the link at (x, y) in client coordinates; -1 for none.
+  Integer LinkAt(Integer x, Integer y) const;
+  // Opens link LinkIndex of the current layout; an index the layout no longer has does nothing.
+  // True when the shell was asked to open it.
+  bool DoClick(Integer linkIndex);
+  // How the shell is asked (replaced by tests).
+  using TOpenLink = bool (*)(const String& url, Integer showMode);
+  static TOpenLink OpenLink;
+  void Dispatch(TMessage& message) override;
+
+ protected:
+  void DoDrawText(TRect& r, Cardinal flags) override;
+
+ private:
+  Integer LinkNumber(Integer position) const;
+  bool FUseHTML = true;
+  Integer FShowMode = 10;  // SW_SHOWDEFAULT
+  TLinkClickEvent FOnLinkClick;
+  std::vector<TkvLink> FLinks;
+  Integer FHotLink = -1, FPressedLink = -1;
 };
 
 #endif

@@ -1,9 +1,274 @@
+// The skinned label: the skin's text colour and optional section background.
 #include "controls/sLabel.h"
 
-TW_DEFINE_CLASS(TsLabel) { b.Property(u"SkinData", &TsLabel::SkinData); }
+#include <windows.h>
+#include <shellapi.h>
 
-TsLabel::TsLabel(TComponent* owner) : TLabel(owner), FCommonData(std::make_unique<TsCommonData>(this)) {
-  FCommonData->FOwnerControl = this;
+#include "base/sMessages.h"
+#include "paint/sGraphUtils.h"
+#include "raster/Pixels.h"
+#include "skin/sCommonData.h"
+#include "skin/sSkinManager.h"
+#include "skin/sVclUtils.h"
+#include "ui/Canvas.h"
+#include "ui/Forms.h"
+
+TW_DEFINE_CLASS(TsLabel) {
+  b.Property(u"SkinSection", &TsLabel::SkinSection, &TsLabel::SetSkinSection).Default(String());
+  b.Property(u"UseSkinColor", &TsLabel::UseSkinColor, &TsLabel::SetUseSkinColor).Default(true);
+  b.Property(u"TransparentForMouse", &TsLabel::TransparentForMouse, &TsLabel::SetTransparentForMouse)
+      .Default(false);
 }
 
-TsLabel::~TsLabel() = default;
+TsLabel::TsLabel(TComponent* owner) : TLabel(owner) {
+  SetShowAccelChar(true);
+  SetTransparent(true);
+}
+
+TsLabel::~TsLabel() { ReplaceReference<DuRiruZireziv>(this, FSkinManager, nullptr); }
+
+void TsLabel::SetSkinManager(DuRiruZireziv* value) {
+  if (ReplaceReference(this, FSkinManager, value)) Invalidate();
+}
+
+DuRiruZireziv* TsLabel::GetSkinManager() const { return FSkinManager ? FSkinManager : DefaultManager; }
+
+bool TsLabel::ManagerActive() const {
+  DuRiruZireziv* manager = GetSkinManager();
+  return manager && manager->IsActive();
+}
+
+void TsLabel::SetSkinSection(const String& value) {
+  if (value == FSkinSection) return;
+  FSkinSection = value;
+  FSkinIndex = -1;
+  Invalidate();
+}
+
+void TsLabel::SetUseSkinColor(bool value) {
+  if (value == FUseSkinColor) return;
+  FUseSkinColor = value;
+  Invalidate();
+}
+
+void TsLabel::Notification(TComponent* component, TOperation operation) {
+  TLabel::Notification(component, operation);
+  if (operation == opRemove && component == FSkinManager) FSkinManager = nullptr;
+}
+
+Integer TsLabel::SkinIndex() {
+  if (!ManagerActive() || FSkinSection.empty()) return -1;
+  if (FSkinIndex < 0) FSkinIndex = GetSkinManager()->GetSkinIndex(FSkinSection);
+  return FSkinIndex;
+}
+
+TColor TsLabel::TextColor() {
+  TColor color = Font()->Color();
+  if (FUseSkinColor && ManagerActive()) color = GetFontColor(this, SkinIndex(), GetSkinManager(), 0, nullptr);
+  if (!Enabled() && Parent())
+    color = BlendColors(TColor(ColorToRGB(color)), TColor(ColorToRGB(GetControlColor(Parent()))), DefBlendDisabled);
+  return color;
+}
+
+void TsLabel::Paint() {
+  if (ComponentState().Contains(csDestroying)) return;
+  const Integer index = SkinIndex();
+  if (index >= 0 && Parent()) {
+    // The section under the text, over the parent's background at the label's place.
+    TkvBGInfo info;
+    info.R = BoundsRect();
+    info.Offset = TPoint(Left(), Top());
+    GetBGInfo(&info, Parent(), false);
+    PaintItem(index, BGInfoToCI(&info), true, 0, TRect(0, 0, Width(), Height()), TPoint(Left(), Top()),
+              Canvas()->Handle(), GetSkinManager()->CommonSkinData(96));
+  }
+  TLabel::Paint();
+  FSkinIndex = -1;  // looked up again at the next paint
+}
+
+void TsLabel::DoDrawText(TRect& r, Cardinal flags) {
+  const bool measuring = flags & DT_CALCRECT;
+  if (measuring || (!ManagerActive() && Enabled())) {
+    TLabel::DoDrawText(r, flags);
+    return;
+  }
+  String text = Caption();
+  TCanvas* c = Canvas();
+  c->SetFont(Font());
+  c->Brush()->SetStyle(bsClear);
+  c->Font()->SetColor(TColor(ColorToRGB(TextColor())));
+  if (EllipsisPosition() != epNone && !AutoSize()) {
+    static constexpr Cardinal kEllipsis[] = {0, DT_PATH_ELLIPSIS, DT_END_ELLIPSIS, DT_WORD_ELLIPSIS};
+    flags = (flags & ~static_cast<Cardinal>(DT_EXPANDTABS)) | kEllipsis[EllipsisPosition()];
+    if (WordWrap() && (EllipsisPosition() == epEndEllipsis || EllipsisPosition() == epWordEllipsis))
+      text = WrappedWithEllipsis(c->Handle(), text, r, flags);
+  }
+  kvDrawText(c->Handle(), text, r, flags);
+}
+
+void TsLabel::Dispatch(TMessage& m) {
+  if (m.Msg == CM_HITTEST && FTransparentForMouse) {
+    m.Result = 0;  // the mouse goes through
+    return;
+  }
+  TLabel::Dispatch(m);
+  if (m.Msg != SM_ALPHACMD || ComponentState().Contains(csDestroying)) return;
+  switch (HIWORD(m.WParam)) {
+    case KV_REMOVESKIN:
+    case KV_REFRESH:
+      FSkinIndex = -1;
+      Invalidate();
+      break;
+  }
+}
+
+// ---- The HTML label -----------------------------------------------------------------------------
+
+namespace {
+
+// Measures and draws the renderer's pieces on a canvas.
+class TCanvasHtmlDevice : public TkvHtmlDevice {
+ public:
+  TCanvasHtmlDevice(TCanvas* canvas, TFont* base) : canvas_(canvas), base_(base) {}
+  TSize Measure(const String& text, const TkvHtmlFont& font) override {
+    Select(font);
+    TRect r(0, 0, INT32_MAX / 2, 0);
+    kvDrawText(canvas_->Handle(), text, r, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE | DT_NOCLIP);
+    return {r.Width(), r.Height()};
+  }
+  void Draw(const String& text, const TkvHtmlFont& font, const TRect& r) override {
+    Select(font);
+    TRect rect = r;
+    kvDrawText(canvas_->Handle(), text, rect, DT_NOPREFIX | DT_SINGLELINE | DT_NOCLIP);
+  }
+
+ private:
+  void Select(const TkvHtmlFont& font) {
+    TFont* f = canvas_->Font();
+    f->Assign(base_);
+    if (!font.Name.empty()) f->SetName(font.Name);
+    f->SetSize(font.Size);
+    f->SetColor(font.Color);
+    TFontStyles style;
+    if (font.Bold) style = style + TFontStyles{fsBold};
+    if (font.Italic) style = style + TFontStyles{fsItalic};
+    if (font.Underline) style = style + TFontStyles{fsUnderline};
+    f->SetStyle(style);
+  }
+  TCanvas* canvas_;
+  TFont* base_;
+};
+
+bool ShellOpen(const String& url, Integer showMode) {
+  HWND owner = Application ? Application->Handle() : nullptr;
+  return reinterpret_cast<INT_PTR>(ShellExecuteW(owner, L"open", WideStr(url), nullptr, nullptr, showMode)) > 32;
+}
+
+}  // namespace
+
+TsHTMLLabel::TOpenLink TsHTMLLabel::OpenLink = ShellOpen;
+
+TW_DEFINE_CLASS(TsHTMLLabel) {
+  b.Property(u"UseHTML", &TsHTMLLabel::UseHTML, &TsHTMLLabel::SetUseHTML).Default(true);
+  b.Property(u"ShowMode", &TsHTMLLabel::ShowMode, &TsHTMLLabel::SetShowMode).Default(10);
+}
+
+TsHTMLLabel::TsHTMLLabel(TComponent* owner) : TsLabel(owner) {}
+
+void TsHTMLLabel::SetUseHTML(bool value) {
+  if (value == FUseHTML) return;
+  FUseHTML = value;
+  Invalidate();
+}
+
+void TsHTMLLabel::DoDrawText(TRect& r, Cardinal flags) {
+  if (!FUseHTML) {
+    TsLabel::DoDrawText(r, flags);
+    return;
+  }
+  if (Caption().empty()) return;  // nothing drawn, the rectangle kept
+  const bool measuring = flags & DT_CALCRECT;
+  TCanvas* c = Canvas();
+  c->SetFont(Font());
+  c->Brush()->SetStyle(bsClear);
+  TCanvasHtmlDevice device(c, Font());
+  TkvHtmlFont start;
+  start.Name = Font()->Name();
+  start.Size = Font()->Size();
+  start.Color = TColor(ColorToRGB(TextColor()));
+  start.Bold = Font()->Style().Contains(fsBold);
+  start.Italic = Font()->Style().Contains(fsItalic);
+  start.Underline = Font()->Style().Contains(fsUnderline);
+  TsHtml html;
+  html.Alignment = Alignment();
+  if (DuRiruZireziv* manager = GetSkinManager(); manager && manager->IsActive()) {
+    html.LinkColors.FromSkin = true;
+    html.LinkColors.Web = manager->Palette[pcWebText];
+    html.LinkColors.WebHot = manager->Palette[pcWebTextHot];
+    html.LinkColors.LabelText = manager->Palette[pcLabelText];
+  }
+  TRect area = r;
+  if (measuring && AutoSize()) area.Right = area.Left + 65535;
+  html.Init(&device, start, Caption(), LinkNumber(FPressedLink), LinkNumber(FHotLink), area);
+  const TRect size = html.HTMLText(FLinks, measuring);
+  if (measuring) r = TRect(r.Left, r.Top, r.Left + size.Right, r.Top + size.Bottom);
+}
+
+Integer TsHTMLLabel::LinkNumber(Integer position) const {
+  return position >= 0 && position < Integer(FLinks.size()) ? FLinks[size_t(position)].Ndx : -1;
+}
+
+Integer TsHTMLLabel::LinkAt(Integer x, Integer y) const {
+  for (size_t i = 0; i < FLinks.size(); ++i) {
+    const TRect& b = FLinks[i].Bounds;
+    if (x >= b.Left && x < b.Right && y >= b.Top && y < b.Bottom) return Integer(i);
+  }
+  return -1;
+}
+
+bool TsHTMLLabel::DoClick(Integer linkIndex) {
+  // A repaint may have refilled the links since the press: only an index they still have counts.
+  if (linkIndex < 0 || linkIndex >= Integer(FLinks.size())) return false;
+  String target = FLinks[size_t(linkIndex)].URL;
+  bool defaultAction = true;
+  FOnLinkClick.Call(this, target, defaultAction);
+  if (target.empty() || !defaultAction) return false;
+  return OpenLink(target, FShowMode);
+}
+
+void TsHTMLLabel::Dispatch(TMessage& m) {
+  const Integer x = Integer(short(LOWORD(m.LParam))), y = Integer(short(HIWORD(m.LParam)));
+  switch (m.Msg) {
+    case WM_MOUSEMOVE: {
+      const Integer link = LinkAt(x, y);
+      if (link != FHotLink) {
+        FHotLink = link;
+        SetCursor(link >= 0 ? crHandPoint : crDefault);
+        Invalidate();
+      }
+      break;
+    }
+    case WM_LBUTTONDOWN:
+      if (FHotLink >= 0) {
+        FPressedLink = FHotLink;
+        Invalidate();
+      }
+      break;
+    case WM_LBUTTONUP:
+      if (FPressedLink >= 0) {
+        const Integer link = LinkAt(x, y);
+        FPressedLink = -1;
+        Invalidate();
+        if (link >= 0) DoClick(link);
+      }
+      break;
+    case CM_MOUSELEAVE:
+      if (FHotLink >= 0 || FPressedLink >= 0) {
+        FHotLink = FPressedLink = -1;
+        SetCursor(crDefault);
+        Invalidate();
+      }
+      break;
+  }
+  TsLabel::Dispatch(m);
+}

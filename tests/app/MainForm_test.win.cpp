@@ -174,8 +174,17 @@ TEST_F(MainFormTest, MainWindowHasEveryComponentOfItsDescription) {
     EXPECT_TRUE(e->SkinData()->FCustomFont);
     EXPECT_EQ(e->Padding()->FLeft, 6);
     EXPECT_EQ(e->Padding()->FTop, 3);
-    const LRESULT margins = SendMessageW(e->Handle(), EM_GETMARGINS, 0, 0);
-    EXPECT_EQ(LOWORD(margins), MulDiv(6, e->CurrentPPI(), 96));
+    // The padding lies in the non-client area: the client area starts that far inside.
+    EXPECT_EQ(e->AddedPadding(), TRect(MulDiv(6, e->CurrentPPI(), 96), MulDiv(3, e->CurrentPPI(), 96), 0, 0));
+    RECT window{}, client{};
+    GetWindowRect(e->Handle(), &window);
+    GetClientRect(e->Handle(), &client);
+    POINT origin{0, 0};
+    ClientToScreen(e->Handle(), &origin);
+    RECT bare{0, 0, 100, 30};
+    AdjustWindowRectEx(&bare, 0, FALSE, GetWindowLongW(e->Handle(), GWL_EXSTYLE));
+    EXPECT_EQ(origin.x - window.left, -bare.left + MulDiv(6, e->CurrentPPI(), 96));
+    EXPECT_EQ(origin.y - window.top, -bare.top + MulDiv(3, e->CurrentPPI(), 96));
   }
   EXPECT_TRUE(f->edtJx->OnMouseDown() == TMouseEvent(f, &TForm1::edtJxMouseDown));
   EXPECT_TRUE(f->btnJx->OnClick() == TNotifyEvent(f, &TForm1::btnJxClick));

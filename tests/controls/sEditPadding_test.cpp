@@ -1,0 +1,59 @@
+// The edit's non-client widths: padding by density and vertical alignment, never negative, and
+// a client rectangle that shrinks to nothing instead of turning inside out.
+#include <gtest/gtest.h>
+
+#include "controls/sEdit.h"
+
+namespace {
+
+TEST(EditPadding, PaddingScaledAndMovedForTheAlignment) {
+  struct Case {
+    TRect padding;
+    Integer ppi;
+    TVerticalAlignment alignment;
+    Integer textHeight, height;
+    TRect added;
+  } cases[] = {
+      {{6, 3, 0, 0}, 96, taAlignTop, 16, 32, {6, 3, 0, 0}},
+      {{6, 3, 0, 0}, 144, taAlignTop, 16, 32, {9, 4, 0, 0}},
+      {{6, 3, 0, 0}, 96, taAlignBottom, 16, 32, {6, 16, 0, 0}},        // 3 + (32 - 16 - 3)
+      {{6, 3, 0, 1}, 96, taVerticalCenter, 16, 32, {6, 9, 0, 7}},      // free 12: 6 to each side
+      {{0, 0, 0, 0}, 96, taVerticalCenter, 15, 32, {0, 8, 0, 8}},      // 17 div 2
+      {{0, 2, 0, 2}, 96, taVerticalCenter, 40, 20, {0, 0, 0, 0}},      // taller text: not below 0
+      {{0, 0, 0, 0}, 96, taAlignBottom, 40, 20, {0, 0, 0, 0}},
+      {{-5, -5, -5, -5}, 96, taAlignTop, 16, 32, {0, 0, 0, 0}},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(EditAddedPadding(c.padding, c.ppi, c.alignment, c.textHeight, c.height), c.added)
+        << c.padding.Left << "," << c.padding.Top << " @" << c.ppi << " align " << int(c.alignment);
+}
+
+TEST(EditPadding, ClientShrinksButNeverInverts) {
+  struct Case {
+    TRect client, added, result;
+  } cases[] = {
+      {{2, 2, 98, 28}, {6, 3, 0, 0}, {8, 5, 98, 28}},
+      {{2, 2, 98, 28}, {200, 0, 0, 0}, {98, 2, 98, 28}},   // wider than the client
+      {{2, 2, 98, 28}, {50, 20, 50, 20}, {52, 22, 52, 22}},  // both ways at once
+      {{2, 2, 2, 2}, {1, 1, 1, 1}, {2, 2, 2, 2}},          // nothing left to take
+  };
+  for (const Case& c : cases) {
+    const TRect r = ShrinkEditClient(c.client, c.added);
+    EXPECT_EQ(r, c.result) << c.added.Left << "," << c.added.Top << "," << c.added.Right << "," << c.added.Bottom;
+    EXPECT_LE(r.Left, r.Right);
+    EXPECT_LE(r.Top, r.Bottom);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// 148 of 256 of the text colour, the rest of the background, channel by channel.
+TEST(EditTextHint, ColourIsBlendedFromTextAndBackground) {
+  EXPECT_EQ(TextHintColor(0x000000, 0xFFFFFF), TColor(0x6A6A6A));  // 255 * 107 >> 8
+  EXPECT_EQ(TextHintColor(0xFFFFFF, 0x000000), TColor(0x939393));  // 255 * 148 >> 8
+  EXPECT_EQ(TextHintColor(0x0000FF, 0xFF0000), TColor(0x6A0093));
+}
+
+}  // namespace

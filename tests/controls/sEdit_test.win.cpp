@@ -1,0 +1,75 @@
+// The edit's padding in its window: the client area starts inside it, the unskinned padding
+// shows the edit's colour, and a padding larger than the edit leaves an empty client area
+// rather than an inverted one.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "controls/sEdit.h"
+#include "support/FormFixture.h"
+#include "ui/GdiScopes.h"
+
+namespace {
+
+class EditPadding : public FormTest {
+ protected:
+  void SetUp() override {
+    ASSERT_NO_FATAL_FAILURE(FormTest::SetUp());
+    edit = new TsEdit(form);
+    edit->SetBounds(10, 10, 200, 32);
+    edit->SetColor(clYellow);
+    edit->Padding()->SetPadding(0, 6);
+    edit->Padding()->SetPadding(1, 3);
+    edit->SetParent(form);
+    form->Show();
+    for (int i = 0; i < 5; ++i) Application->ProcessMessages();
+  }
+  // The client rectangle in window coordinates.
+  TRect Client() {
+    RECT window{}, client{};
+    GetWindowRect(edit->Handle(), &window);
+    GetClientRect(edit->Handle(), &client);
+    POINT origin{0, 0};
+    ClientToScreen(edit->Handle(), &origin);
+    return TRect(origin.x - window.left, origin.y - window.top, origin.x - window.left + client.right,
+                 origin.y - window.top + client.bottom);
+  }
+  TsEdit* edit = nullptr;
+};
+
+TEST_F(EditPadding, ClientAreaStartsInsideThePadding) {
+  const TRect bare = [&] {
+    RECT r{0, 0, 200, 32};
+    AdjustWindowRectEx(&r, 0, FALSE, GetWindowLongW(edit->Handle(), GWL_EXSTYLE));
+    return TRect(-r.left, -r.top, 200 - (r.right - 200), 32 - (r.bottom - 32));
+  }();
+  const TRect client = Client();
+  EXPECT_EQ(client.Left, bare.Left + 6);
+  EXPECT_EQ(client.Top, bare.Top + 3);
+  EXPECT_EQ(client.Right, bare.Right);
+  EXPECT_EQ(client.Bottom, bare.Bottom);
+}
+
+TEST_F(EditPadding, UnskinnedPaddingShowsTheEditColour) {
+  RedrawWindow(edit->Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+  const TRect client = Client();
+  TWindowDC dc(edit->Handle());
+  // Inside the left padding and the top padding, outside the client area.
+  EXPECT_EQ(GetPixel(dc, client.Left - 3, client.Top + 5), RGB(255, 255, 0));
+  EXPECT_EQ(GetPixel(dc, client.Left + 20, client.Top - 2), RGB(255, 255, 0));
+}
+
+TEST_F(EditPadding, PaddingLargerThanTheEditLeavesNoInvertedClient) {
+  edit->Padding()->SetPadding(0, 150);
+  edit->Padding()->SetPadding(2, 150);
+  edit->Padding()->SetPadding(1, 40);
+  const TRect client = Client();
+  EXPECT_GE(client.Width(), 0);
+  EXPECT_GE(client.Height(), 0);
+  RECT r{};
+  GetClientRect(edit->Handle(), &r);
+  EXPECT_EQ(r.right, 0);
+  EXPECT_EQ(r.bottom, 0);
+}
+
+}  // namespace
