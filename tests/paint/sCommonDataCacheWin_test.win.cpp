@@ -21,18 +21,6 @@
 
 namespace {
 
-// A source whose pixels name their place: blue = x, green = y.
-Bmp Coordinates(Integer w, Integer h) {
-  Bmp b(CreateBmp32(w, h));
-  for (Integer y = 0; y < h; ++y)
-    for (Integer x = 0; x < w; ++x) SetAPixel(b.get(), x, y, MakePix(x, y, 100, 255));
-  return b;
-}
-// The source place a target pixel was copied from; (-1, -1) when untouched (red not 100).
-TPoint From(TBitmap* b, Integer x, Integer y) {
-  const uint32_t p = Px(b, x, y);
-  return PixR(p) == 100 ? TPoint(PixB(p), PixG(p)) : TPoint(-1, -1);
-}
 constexpr TPoint kUntouched{-1, -1};
 
 // Windows of the test, destroyed on every way out.
@@ -161,7 +149,7 @@ TEST(CopyWinControlCache, CopiesAroundTheOpaqueChildrenOnly) {
   }
   hidden.SetVisible(false);
   TsCommonData sd(nullptr);
-  sd.FCacheBmp = Coordinates(40, 20);
+  sd.FCacheBmp = CoordinatePicture(40, 20);
   const auto copy = [&](const TRect& dst, Integer ox, Integer oy) {
     Bmp out = Filled(40, 20, clWhite, 255);
     CopyWinControlCache(&owner, &sd, TRect(2, 3, 40, 20), dst, out->Canvas()->Handle(), false, ox, oy);
@@ -170,30 +158,30 @@ TEST(CopyWinControlCache, CopiesAroundTheOpaqueChildrenOnly) {
 
   ASSERT_EQ(DefaultManager, nullptr);
   Bmp out = copy(TRect(0, 0, 28, 10), 0, 0);
-  EXPECT_EQ(From(out.get(), 2, 2), kUntouched);      // opaque by its style
-  EXPECT_EQ(From(out.get(), 7, 2), TPoint(9, 5));    // a windowed child that is not: the cache shows
-  EXPECT_EQ(From(out.get(), 12, 2), kUntouched);     // opaque by its answer
-  EXPECT_EQ(From(out.get(), 17, 2), kUntouched);     // a graphic child is painted over the cache
-  EXPECT_EQ(From(out.get(), 22, 2), TPoint(24, 5));  // a hidden one is not there
-  EXPECT_EQ(From(out.get(), 5, 8), TPoint(7, 11));
-  EXPECT_EQ(From(out.get(), 27, 9), TPoint(29, 12));  // the last pixel of the destination
-  EXPECT_EQ(From(out.get(), 28, 2), kUntouched);      // and nothing past it
-  EXPECT_EQ(From(out.get(), 2, 10), kUntouched);
+  EXPECT_EQ(CopiedFrom(out.get(), 2, 2), kUntouched);      // opaque by its style
+  EXPECT_EQ(CopiedFrom(out.get(), 7, 2), TPoint(9, 5));    // a windowed child that is not: the cache shows
+  EXPECT_EQ(CopiedFrom(out.get(), 12, 2), kUntouched);     // opaque by its answer
+  EXPECT_EQ(CopiedFrom(out.get(), 17, 2), kUntouched);     // a graphic child is painted over the cache
+  EXPECT_EQ(CopiedFrom(out.get(), 22, 2), TPoint(24, 5));  // a hidden one is not there
+  EXPECT_EQ(CopiedFrom(out.get(), 5, 8), TPoint(7, 11));
+  EXPECT_EQ(CopiedFrom(out.get(), 27, 9), TPoint(29, 12));  // the last pixel of the destination
+  EXPECT_EQ(CopiedFrom(out.get(), 28, 2), kUntouched);      // and nothing past it
+  EXPECT_EQ(CopiedFrom(out.get(), 2, 10), kUntouched);
   {
     DuRiruZireziv manager{nullptr};  // the default manager
     Bmp clipped = copy(TRect(0, 0, 28, 10), 0, 0);
-    EXPECT_EQ(From(clipped.get(), 17, 2), kUntouched);
+    EXPECT_EQ(CopiedFrom(clipped.get(), 17, 2), kUntouched);
     manager.Options.StdImgTransparency = true;  // graphic children are see-through
     Bmp through = copy(TRect(0, 0, 28, 10), 0, 0);
-    EXPECT_EQ(From(through.get(), 17, 2), TPoint(19, 5));
-    EXPECT_EQ(From(through.get(), 2, 2), kUntouched);
+    EXPECT_EQ(CopiedFrom(through.get(), 17, 2), TPoint(19, 5));
+    EXPECT_EQ(CopiedFrom(through.get(), 2, 2), kUntouched);
   }
   // The children's bounds move by the offset.
   Bmp moved = copy(TRect(0, 0, 40, 20), 20, 5);
-  EXPECT_EQ(From(moved.get(), 2, 2), TPoint(4, 5));
-  EXPECT_EQ(From(moved.get(), 22, 7), kUntouched);
-  EXPECT_EQ(From(moved.get(), 32, 7), kUntouched);
-  EXPECT_EQ(From(moved.get(), 27, 7), TPoint(29, 10));
+  EXPECT_EQ(CopiedFrom(moved.get(), 2, 2), TPoint(4, 5));
+  EXPECT_EQ(CopiedFrom(moved.get(), 22, 7), kUntouched);
+  EXPECT_EQ(CopiedFrom(moved.get(), 32, 7), kUntouched);
+  EXPECT_EQ(CopiedFrom(moved.get(), 27, 7), TPoint(29, 10));
 
   sd.FCacheBmp.reset(CreateBmp32(0, 0));  // an empty cache copies nothing
   EXPECT_EQ(PixelsOf(copy(TRect(0, 0, 40, 20), 0, 0).get()), PixelsOf(Filled(40, 20, clWhite, 255).get()));
@@ -210,7 +198,7 @@ TEST(CopyWinControlCache, TheDeviceContextIsGivenBack) {
   SetOpaque(opaque, true);
   opaque.SetParent(&owner);
   TsCommonData sd(nullptr);
-  sd.FCacheBmp = Coordinates(20, 20);
+  sd.FCacheBmp = CoordinatePicture(20, 20);
   Bmp out = Filled(20, 20, clWhite, 255);
   HDC dc = out->Canvas()->Handle();
   CopyWinControlCache(&owner, &sd, TRect(0, 0, 20, 20), TRect(5, 5, 15, 15), dc, false);
@@ -258,7 +246,7 @@ TEST(CopyHwndCache, LeavesOutVisibleChildWindowsAndOnlyTheFrameOfAGroupBox) {
 
   TsCommonData sd(nullptr);
   sd.FSkinManager = &skin.Manager;
-  sd.FCacheBmp = Coordinates(60, 40);
+  sd.FCacheBmp = CoordinatePicture(60, 40);
   const auto copy = [&](Integer ox, Integer oy) {
     Bmp out = Filled(60, 40, clWhite, 255);
     CopyHwndCache(parent, &sd, TRect(0, 0, 60, 40), TRect(0, 0, 60, 40), out->Canvas()->Handle(), false, ox, oy);
@@ -267,23 +255,23 @@ TEST(CopyHwndCache, LeavesOutVisibleChildWindowsAndOnlyTheFrameOfAGroupBox) {
   {
     ASSERT_EQ(DefaultManager, &skin.Manager);  // the fixture's manager is the default one
     Bmp out = copy(0, 0);
-    EXPECT_EQ(From(out.get(), 4, 4), kUntouched);      // a visible child
-    EXPECT_EQ(From(out.get(), 12, 4), TPoint(12, 4));  // a hidden one
-    EXPECT_EQ(From(out.get(), 8, 18), kUntouched);     // a group box with a client edge: whole
+    EXPECT_EQ(CopiedFrom(out.get(), 4, 4), kUntouched);      // a visible child
+    EXPECT_EQ(CopiedFrom(out.get(), 12, 4), TPoint(12, 4));  // a hidden one
+    EXPECT_EQ(CopiedFrom(out.get(), 8, 18), kUntouched);     // a group box with a client edge: whole
     // The group box: caption strip 4 high, left 2, right 3, bottom 5; its interior shows the cache.
-    EXPECT_EQ(From(out.get(), 35, 5), kUntouched);
-    EXPECT_EQ(From(out.get(), 35, 6), TPoint(35, 6));
-    EXPECT_EQ(From(out.get(), 21, 15), kUntouched);
-    EXPECT_EQ(From(out.get(), 22, 15), TPoint(22, 15));
-    EXPECT_EQ(From(out.get(), 46, 15), TPoint(46, 15));
-    EXPECT_EQ(From(out.get(), 47, 15), kUntouched);
-    EXPECT_EQ(From(out.get(), 35, 26), TPoint(35, 26));
-    EXPECT_EQ(From(out.get(), 35, 27), kUntouched);
-    EXPECT_EQ(From(out.get(), 52, 15), TPoint(52, 15));  // beside it
+    EXPECT_EQ(CopiedFrom(out.get(), 35, 5), kUntouched);
+    EXPECT_EQ(CopiedFrom(out.get(), 35, 6), TPoint(35, 6));
+    EXPECT_EQ(CopiedFrom(out.get(), 21, 15), kUntouched);
+    EXPECT_EQ(CopiedFrom(out.get(), 22, 15), TPoint(22, 15));
+    EXPECT_EQ(CopiedFrom(out.get(), 46, 15), TPoint(46, 15));
+    EXPECT_EQ(CopiedFrom(out.get(), 47, 15), kUntouched);
+    EXPECT_EQ(CopiedFrom(out.get(), 35, 26), TPoint(35, 26));
+    EXPECT_EQ(CopiedFrom(out.get(), 35, 27), kUntouched);
+    EXPECT_EQ(CopiedFrom(out.get(), 52, 15), TPoint(52, 15));  // beside it
     // The children's rectangles move against the offset.
     Bmp moved = copy(2, 2);
-    EXPECT_EQ(From(moved.get(), 1, 1), kUntouched);
-    EXPECT_EQ(From(moved.get(), 7, 7), TPoint(7, 7));
+    EXPECT_EQ(CopiedFrom(moved.get(), 1, 1), kUntouched);
+    EXPECT_EQ(CopiedFrom(moved.get(), 7, 7), TPoint(7, 7));
   }
   {
     DuRiruZireziv*& standard = DefaultManager;
@@ -291,9 +279,9 @@ TEST(CopyHwndCache, LeavesOutVisibleChildWindowsAndOnlyTheFrameOfAGroupBox) {
     standard = nullptr;  // without a default manager a group box is not left out at all
     Bmp out = copy(0, 0);
     standard = saved;
-    EXPECT_EQ(From(out.get(), 35, 5), TPoint(35, 5));
-    EXPECT_EQ(From(out.get(), 21, 15), TPoint(21, 15));
-    EXPECT_EQ(From(out.get(), 4, 4), kUntouched);
+    EXPECT_EQ(CopiedFrom(out.get(), 35, 5), TPoint(35, 5));
+    EXPECT_EQ(CopiedFrom(out.get(), 21, 15), TPoint(21, 15));
+    EXPECT_EQ(CopiedFrom(out.get(), 4, 4), kUntouched);
   }
   SetWindowLongPtrW(group, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GetPropW(group, L"TestOldProc")));
   RemovePropW(group, L"TestOldProc");
