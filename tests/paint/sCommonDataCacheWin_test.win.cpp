@@ -18,6 +18,7 @@
 #include "support/SkinFixture.h"
 #include "ui/Canvas.h"
 #include "ui/Controls.h"
+#include "ui/Forms.h"
 
 namespace {
 
@@ -130,11 +131,17 @@ TEST(UpdateBmpColors, RepaintsTheCornersOfTheCacheForTheState) {
 // ---- CopyWinControlCache -----------------------------------------------------------------------
 
 TEST(CopyWinControlCache, CopiesAroundTheOpaqueChildrenOnly) {
-  TWinControl owner(nullptr);
+  // The children have windows: a windowed control answers skin commands only through its window.
+  TApplication app;
+  TForm& owner = *new TForm(&app);
+  owner.AfterConstruction();
+  owner.SetBorderStyle(bsNone);
   owner.SetBounds(0, 0, 40, 20);
-  TWinControl opaque(nullptr), seeThrough(nullptr), hidden(nullptr);
-  TOpaqueAnswer answering(nullptr);
-  TGraphicControl graphic(nullptr);
+  auto& opaque = *new TWinControl(&owner);
+  auto& seeThrough = *new TWinControl(&owner);
+  auto& hidden = *new TWinControl(&owner);
+  auto& answering = *new TOpaqueAnswer(&owner);
+  auto& graphic = *new TGraphicControl(&owner);
   struct Child {
     TControl* c;
     Integer x;
@@ -147,6 +154,9 @@ TEST(CopyWinControlCache, CopiesAroundTheOpaqueChildrenOnly) {
     SetOpaque(*k.c, k.opaque);
     k.c->SetParent(&owner);
   }
+  owner.HandleNeeded();
+  answering.HandleNeeded();
+  ASSERT_TRUE(answering.HandleAllocated());
   hidden.SetVisible(false);
   TsCommonData sd(nullptr);
   sd.FCacheBmp = CoordinatePicture(40, 20);
@@ -187,7 +197,6 @@ TEST(CopyWinControlCache, CopiesAroundTheOpaqueChildrenOnly) {
   EXPECT_EQ(PixelsOf(copy(TRect(0, 0, 40, 20), 0, 0).get()), PixelsOf(Filled(40, 20, clWhite, 255).get()));
   sd.FCacheBmp.reset();
   EXPECT_EQ(PixelsOf(copy(TRect(0, 0, 40, 20), 0, 0).get()), PixelsOf(Filled(40, 20, clWhite, 255).get()));
-  for (const Child& k : children) k.c->SetParent(nullptr);
 }
 
 TEST(CopyWinControlCache, TheDeviceContextIsGivenBack) {
