@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include "base/kvntTypes.h"
+#include "ui/GdiScopes.h"
 
 class TBitmap;
 class TWinControl;
@@ -30,6 +31,6 @@ void CopyHwndCache(HWND hwnd, TsCommonData* skinData, const TRect& srcRect, cons
 
 // The region of bmp without the transparent corner pixels of the section's border image;
 // those pixels are cleared (colour and alpha 0) in bmp. Null when the section is not valid or
-// has no border image; the caller owns the region.
-HRGN GetTransCornersRgn(Integer sectionIndex, TBitmap* bmp, TkvSkinData* sd);
+// has no border image.
+TOwnedRegion GetTransCornersRgn(Integer sectionIndex, TBitmap* bmp, TkvSkinData* sd);
 #endif

@@ -121,19 +121,19 @@ void CopyHwndCache(HWND hwnd, TsCommonData* skinData, const TRect& srcRect, cons
   CopyCacheInto(skinData, srcRect, dstRect, dstDC);
 }
 
-HRGN GetTransCornersRgn(Integer sectionIndex, TBitmap* bmp, TkvSkinData* sd) {
-  if (!bmp || !sd || sectionIndex < 0 || sectionIndex >= static_cast<Integer>(sd->gd.size())) return nullptr;
+TOwnedRegion GetTransCornersRgn(Integer sectionIndex, TBitmap* bmp, TkvSkinData* sd) {
+  if (!bmp || !sd || sectionIndex < 0 || sectionIndex >= static_cast<Integer>(sd->gd.size())) return {};
   const Integer border = sd->gd[static_cast<size_t>(sectionIndex)].BorderIndex;
-  if (border < 0 || border >= static_cast<Integer>(sd->ma.size())) return nullptr;
+  if (border < 0 || border >= static_cast<Integer>(sd->ma.size())) return {};
   const TsMaskData& md = sd->ma[static_cast<size_t>(border)];
   std::vector<TRect> corners;
   AddRgn(corners, bmp->Width(), md, 0, false, 0);
   AddRgn(corners, bmp->Width(), md, bmp->Height() - md.WB, true, 0);
-  HRGN region = CreateRectRgn(0, 0, bmp->Width(), bmp->Height());
+  TOwnedRegion region(CreateRectRgn(0, 0, bmp->Width(), bmp->Height()));
   for (const TRect& r : corners) {
     FillRect32(bmp, r, 0, 0);
     TOwnedRegion piece(CreateRectRgn(r.Left, r.Top, r.Right, r.Bottom));
-    if (piece && region) CombineRgn(region, region, piece.get(), RGN_DIFF);
+    if (piece && region) CombineRgn(region.get(), region.get(), piece.get(), RGN_DIFF);
   }
   return region;
 }

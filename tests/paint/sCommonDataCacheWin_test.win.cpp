@@ -311,8 +311,9 @@ TEST(GetTransCornersRgn, CutsTheKeyCornerPixelsOfTheBorderOut) {
   const Integer noFrame = skin.AddSection(PlainSection(u"PLAIN", 0, 0x808080));
 
   Bmp bmp = Filled(20, 12, MakePix(1, 2, 3, 255));
-  HRGN rgn = GetTransCornersRgn(withFrame, bmp.get(), skin.Data);
-  ASSERT_NE(rgn, nullptr);
+  TOwnedRegion owned = GetTransCornersRgn(withFrame, bmp.get(), skin.Data);
+  ASSERT_TRUE(owned);
+  HRGN rgn = owned.get();
   EXPECT_FALSE(PtInRegion(rgn, 0, 0));
   EXPECT_FALSE(PtInRegion(rgn, 1, 0));
   EXPECT_TRUE(PtInRegion(rgn, 2, 0));
@@ -325,11 +326,10 @@ TEST(GetTransCornersRgn, CutsTheKeyCornerPixelsOfTheBorderOut) {
   EXPECT_EQ(Px(bmp.get(), 19, 11), 0u);
   EXPECT_EQ(Px(bmp.get(), 2, 0), MakePix(1, 2, 3, 255));
   EXPECT_EQ(Px(bmp.get(), 10, 6), MakePix(1, 2, 3, 255));
-  DeleteObject(rgn);
 
   Bmp untouched = Filled(20, 12, MakePix(1, 2, 3, 255));
-  EXPECT_EQ(GetTransCornersRgn(noFrame, untouched.get(), skin.Data), nullptr);
-  EXPECT_EQ(GetTransCornersRgn(-1, untouched.get(), skin.Data), nullptr);
-  EXPECT_EQ(GetTransCornersRgn(Integer(skin.Data->gd.size()), untouched.get(), skin.Data), nullptr);
+  EXPECT_FALSE(GetTransCornersRgn(noFrame, untouched.get(), skin.Data));
+  EXPECT_FALSE(GetTransCornersRgn(-1, untouched.get(), skin.Data));
+  EXPECT_FALSE(GetTransCornersRgn(Integer(skin.Data->gd.size()), untouched.get(), skin.Data));
   EXPECT_EQ(Px(untouched.get(), 0, 0), MakePix(1, 2, 3, 255));
 }
