@@ -8,6 +8,7 @@
 #include "ui/Bitmap.h"
 #ifdef _WIN32
 #include "base/WindowQueries.h"
+#include "base/sMessages.h"
 #include "skin/FormServices.h"
 #include "skin/sVclUtils.h"
 #include "ui/Controls.h"
@@ -15,7 +16,8 @@
 #endif
 
 TW_DEFINE_CLASS(TsCommonData) {
-  b.Property(u"SkinSection", [](const TsCommonData& d) { return d.FSkinSection; }, &TsCommonData::SetSkinSection);
+  b.Property(u"SkinSection", [](const TsCommonData& d) { return d.FSkinSection; }, &TsCommonData::SetSkinSection)
+      .Stored([](const TsCommonData& d) { return d.SectionStored(); });
   b.Property(u"HUEOffset", [](const TsCommonData& d) { return d.FHUEOffset; },
              [](TsCommonData& d, Integer v) { d.SetInteger(0, v); }).Default(0);
   b.Property(u"Saturation", [](const TsCommonData& d) { return d.FSaturation; },
@@ -40,6 +42,23 @@ TW_DEFINE_CLASS(TkvScrollData) {
 TW_DEFINE_CLASS(TsScrollWndData) {}
 
 bool RestrictDrawing = false;
+
+const std::array<const Char*, 19> kvDefSections{u"EDIT", u"BUTTON", u"TRANSPARENT", u"", u"", u"", u"GAUGE",
+                                                u"",     u"",       u"",            u"", u"", u"FORM", u"",
+                                                u"",     u"",       u"",            u"", u""};
+
+bool kvSectionStored(intptr_t defSectionAnswer, const String& section) {
+  if (defSectionAnswer < 1 || defSectionAnswer > static_cast<intptr_t>(kvDefSections.size())) return true;
+  return !section.empty() && section != kvDefSections[static_cast<size_t>(defSectionAnswer - 1)];
+}
+
+bool TsCommonData::SectionStored() const {
+  intptr_t answer = 0;
+#ifdef _WIN32
+  if (FOwnerControl) answer = FOwnerControl->Perform(SM_ALPHACMD, Cardinal{KV_GETDEFSECTION} << 16, 0);
+#endif
+  return kvSectionStored(answer, FSkinSection);
+}
 Integer kvSkinDataLookups = 0;
 
 // ---- Construction ------------------------------------------------------------------------
@@ -287,6 +306,12 @@ void TsCommonData::InitBGType() {
       }
     }
   }
+#ifdef _WIN32
+  // A form that paints itself draws over the whole client area on every size.
+  if (COC == COC_TsSkinProvider)
+    if (auto* provider = dynamic_cast<TkvFormProvider*>(FOwnerObject))
+      if (TForm* form = provider->ProviderForm(); form && form->OnPaint()) BGType |= BGT_STRETCH;
+#endif
 }
 
 bool FullRepaintOnly(TsCommonData* sd) {

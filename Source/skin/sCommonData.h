@@ -12,6 +12,7 @@
 //   5. Window properties, font sections and the other window helpers (sCommonData.win.cpp)
 #pragma once
 
+#include <array>
 #include <memory>
 
 #include "base/SkinDataBase.h"
@@ -79,6 +80,9 @@ class TsCommonData : public TkvSkinDataBase {
   // The default manager is stored as none; the owner is refreshed or unskinned.
   void SetSkinManager(DuRiruZireziv* value);
   bool ManagerStored() const { return FSkinManager != nullptr; }
+  // SkinSection is written unless it is empty or the owner's own default section (the owner
+  // names it by position in kvDefSections, KV_GETDEFSECTION).
+  bool SectionStored() const;
   // The skin data the owner is drawn with, chosen by the manager's scale mode and the owner's
   // PPI and cached until the skin, the manager, the scale or the DPI changes: a paint asks no
   // manager once it is cached.
@@ -214,6 +218,15 @@ class TkvStateBitScope {
   TsCommonData& data_;
   Cardinal bit_;
 };
+
+// The default sections the skinned controls name by position (KV_GETDEFSECTION answers the
+// position + 1). A position whose name no control of this program gives is empty: a section
+// set on such a control is always written.
+extern const std::array<const Char*, 19> kvDefSections;
+// Whether a section is written for an owner that answered KV_GETDEFSECTION with
+// defSectionAnswer: always when the answer is no position of kvDefSections, otherwise when
+// the section is set and differs from the default.
+bool kvSectionStored(intptr_t defSectionAnswer, const String& section);
 
 // How often GetCommonSkinData had to ask a manager for skin data (it answers from its cache
 // otherwise). The benchmark and the tests read it.

@@ -12,6 +12,7 @@
 #include "base/sMessages.h"
 #include "skin/ControlServices.h"
 #include "skin/FormServices.h"
+#include "skin/WrapperServices.h"
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
 #include "skin/sVclUtils.h"
@@ -503,6 +504,11 @@ bool kvMouseInControl(TsCommonData* sd) {
     r = TRect(0, 0, client.right, client.bottom);
     p.x -= window.left;
     p.y -= window.top;
+  }
+  // Skinned scroll bars are drawn over the client area's edges by the window's scroll wrapper.
+  if (TkvScrollWrapper* scroll = Kv_GetScrollWndFromHwnd(h)) {
+    r.Bottom += scroll->GetScrollMetric(SB_HORZ, true) * scroll->ShownBars(SB_HORZ);
+    r.Right += scroll->GetScrollMetric(SB_VERT, true) * scroll->ShownBars(SB_VERT);
   }
   const TPoint pt(p.x, p.y);
   if (!r.Contains(pt)) return false;

@@ -11,61 +11,44 @@
 #include "ui/Canvas.h"
 #include "ui/Controls.h"
 
-namespace {
-
-// A source whose pixels name their place: blue = x, green = y.
-Bmp Coordinates(Integer w, Integer h) {
-  Bmp b(CreateBmp32(w, h));
-  for (Integer y = 0; y < h; ++y)
-    for (Integer x = 0; x < w; ++x) SetAPixel(b.get(), x, y, MakePix(x, y, 100, 255));
-  return b;
-}
-// The source place a target pixel was copied from; (-1, -1) when untouched (red not 100).
-TPoint From(TBitmap* b, Integer x, Integer y) {
-  const uint32_t p = Px(b, x, y);
-  return PixR(p) == 100 ? TPoint(PixB(p), PixG(p)) : TPoint(-1, -1);
-}
-
-}  // namespace
-
 TEST(PaintControlByTemplate, LimitedSidesGiveLShapedCornersAndTiledSides) {
-  Bmp src = Coordinates(30, 30);
+  Bmp src = CoordinatePicture(30, 30);
   const TRect B(10, 10, 10, 10), M(3, 3, 3, 3), tiled(0, 0, 0, 0);
   Bmp dst = Filled(100, 50, clBlack, 255);
   PaintControlByTemplate(dst.get(), src.get(), TRect(0, 0, 100, 50), TRect(0, 0, 30, 30), B, M, tiled, false, false);
-  EXPECT_EQ(From(dst.get(), 0, 0), TPoint(0, 0));
-  EXPECT_EQ(From(dst.get(), 9, 2), TPoint(9, 2));    // the corner's top arm, 10 long and 3 thick
-  EXPECT_EQ(From(dst.get(), 9, 5), TPoint(-1, -1));  // beyond the arm
-  EXPECT_EQ(From(dst.get(), 2, 9), TPoint(2, 9));    // the left arm
-  EXPECT_EQ(From(dst.get(), 99, 0), TPoint(29, 0));
-  EXPECT_EQ(From(dst.get(), 99, 49), TPoint(29, 29));
-  EXPECT_EQ(From(dst.get(), 1, 12), TPoint(1, 12));  // left side tiled from row 10 of the source
-  EXPECT_EQ(From(dst.get(), 1, 22), TPoint(1, 12));
-  EXPECT_EQ(From(dst.get(), 1, 39), TPoint(1, 19));  // the last tile cut at the bottom corner
-  EXPECT_EQ(From(dst.get(), 25, 1), TPoint(15, 1));  // top side tiled every 10 columns
-  EXPECT_EQ(From(dst.get(), 98, 25), TPoint(28, 15));  // right side
-  EXPECT_EQ(From(dst.get(), 55, 48), TPoint(15, 28));  // bottom side
-  EXPECT_EQ(From(dst.get(), 50, 25), TPoint(-1, -1));  // no centre without FillCenter
-  EXPECT_EQ(From(dst.get(), 5, 25), TPoint(-1, -1));   // sides only 3 thick
+  EXPECT_EQ(CopiedFrom(dst.get(), 0, 0), TPoint(0, 0));
+  EXPECT_EQ(CopiedFrom(dst.get(), 9, 2), TPoint(9, 2));    // the corner's top arm, 10 long and 3 thick
+  EXPECT_EQ(CopiedFrom(dst.get(), 9, 5), TPoint(-1, -1));  // beyond the arm
+  EXPECT_EQ(CopiedFrom(dst.get(), 2, 9), TPoint(2, 9));    // the left arm
+  EXPECT_EQ(CopiedFrom(dst.get(), 99, 0), TPoint(29, 0));
+  EXPECT_EQ(CopiedFrom(dst.get(), 99, 49), TPoint(29, 29));
+  EXPECT_EQ(CopiedFrom(dst.get(), 1, 12), TPoint(1, 12));  // left side tiled from row 10 of the source
+  EXPECT_EQ(CopiedFrom(dst.get(), 1, 22), TPoint(1, 12));
+  EXPECT_EQ(CopiedFrom(dst.get(), 1, 39), TPoint(1, 19));  // the last tile cut at the bottom corner
+  EXPECT_EQ(CopiedFrom(dst.get(), 25, 1), TPoint(15, 1));  // top side tiled every 10 columns
+  EXPECT_EQ(CopiedFrom(dst.get(), 98, 25), TPoint(28, 15));  // right side
+  EXPECT_EQ(CopiedFrom(dst.get(), 55, 48), TPoint(15, 28));  // bottom side
+  EXPECT_EQ(CopiedFrom(dst.get(), 50, 25), TPoint(-1, -1));  // no centre without FillCenter
+  EXPECT_EQ(CopiedFrom(dst.get(), 5, 25), TPoint(-1, -1));   // sides only 3 thick
 
   PaintControlByTemplate(dst.get(), src.get(), TRect(0, 0, 100, 50), TRect(0, 0, 30, 30), B, M, tiled, false, true);
-  EXPECT_EQ(From(dst.get(), 50, 25), TPoint(10, 15));  // tiled centre
+  EXPECT_EQ(CopiedFrom(dst.get(), 50, 25), TPoint(10, 15));  // tiled centre
   PaintControlByTemplate(dst.get(), src.get(), TRect(0, 0, 100, 50), TRect(0, 0, 30, 30), B, M, TRect(1, 1, 1, 1), true,
                          true);
-  const TPoint stretched = From(dst.get(), 50, 1);
+  const TPoint stretched = CopiedFrom(dst.get(), 50, 1);
   EXPECT_GE(stretched.X, 14);  // the stretched top side: source columns 10..19 over 10..89
   EXPECT_LE(stretched.X, 16);
   EXPECT_EQ(stretched.Y, 1);
 }
 
 TEST(PaintControlByTemplate, ASmallTargetLimitsTheCornersToItsHalf) {
-  Bmp src = Coordinates(30, 30);
+  Bmp src = CoordinatePicture(30, 30);
   Bmp dst = Filled(40, 12, clBlack, 255);
   const TRect B(10, 10, 10, 10);
   PaintControlByTemplate(dst.get(), src.get(), TRect(0, 0, 40, 12), TRect(0, 0, 30, 30), B, B, TRect(), false, false);
-  EXPECT_EQ(From(dst.get(), 0, 0), TPoint(0, 0));
-  EXPECT_EQ(From(dst.get(), 0, 11), TPoint(0, 29));  // the bottom corner ends at the bottom
-  EXPECT_EQ(From(dst.get(), 0, 2), TPoint(0, 20));   // and is drawn over the top one
+  EXPECT_EQ(CopiedFrom(dst.get(), 0, 0), TPoint(0, 0));
+  EXPECT_EQ(CopiedFrom(dst.get(), 0, 11), TPoint(0, 29));  // the bottom corner ends at the bottom
+  EXPECT_EQ(CopiedFrom(dst.get(), 0, 2), TPoint(0, 20));   // and is drawn over the top one
 }
 
 TEST(BitBltBorder, NegativeWidthsTakeTheLeftWidth) {

@@ -14,10 +14,13 @@
 #include "base/sMessages.h"
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
+#include "skin/WrapperServices.h"
 #include "skin/sVclUtils.h"
+#include "support/ProviderDouble.h"
 #include "support/SkinFixture.h"
 #include "ui/Bitmap.h"
 #include "ui/Forms.h"
+#include "ui/TypInfo.h"
 
 namespace {
 
@@ -32,6 +35,10 @@ class TSkinnedProbe : public TCustomControl {
       Commands.push_back(m.WParamHi);
       if (m.WParamHi == KV_GETDEFINDEX) {
         m.Result = DefaultSection + 1;
+        return;
+      }
+      if (m.WParamHi == KV_GETDEFSECTION) {
+        m.Result = DefaultPosition;
         return;
       }
       if (m.WParamHi == KV_PREPARECACHE) {
@@ -49,6 +56,7 @@ class TSkinnedProbe : public TCustomControl {
   std::unique_ptr<TsCommonData> Data;
   std::vector<Word> Commands;
   Integer DefaultSection = -1;
+  intptr_t DefaultPosition = 0;  // its default section's position in kvDefSections + 1
   Integer Renders = 0;
   Integer FrameCalcs = 0;
 };
@@ -497,4 +505,124 @@ TEST_F(CommonHandling, AScrollWidthSetWhileLoadingOnlyStoresTheValue) {
   data.FVertScrollData->SetSize(0, 40);
   EXPECT_GT(c->FrameCalcs, calcs);  // a new thickness: the frame is computed anew
   data.ClearLinks();
+}
+
+TEST_F(CommonHandling, TheSectionIsWrittenUnlessItIsTheOwnersDefault) {
+  TSkinnedProbe* c = Make(COC_TsEdit, u"EDIT");
+  const TPropInfo* info = GetPropInfo(c->Data.get(), u"SkinSection");
+  ASSERT_NE(info, nullptr);
+  ASSERT_TRUE(info->IsStored);
+  struct Case {
+    intptr_t position;
+    const char16_t* section;
+    bool stored;
+  };
+  const Case cases[] = {{1, u"EDIT", false}, {1, u"PANEL", true}, {0, u"EDIT", true}, {2, u"EDIT", true}, {1, u"", false}};
+  for (const Case& k : cases) {
+    c->DefaultPosition = k.position;
+    c->Data->FSkinSection = k.section;
+    EXPECT_EQ(info->IsStored(*c->Data), k.stored) << k.position;
+    EXPECT_GT(c->Count(KV_GETDEFSECTION), 0);  // the owner was asked
+  }
+}
+
+namespace {
+// A window's scroll wrapper as the wrappers layer registers it: skinned bars of a fixed
+// thickness, a chosen number of them shown.
+class TScrollBarsDouble : public TkvScrollWrapper {
+ public:
+  explicit TScrollBarsDouble(HWND wnd) : wnd_(wnd) { kvSetWndProp(wnd, KVSBSC, static_cast<TkvScrollWrapper*>(this)); }
+  ~TScrollBarsDouble() override { kvSetWndProp(wnd_, KVSBSC, nullptr); }
+  HWND CtrlHandle() override { return wnd_; }
+  TsCommonData* SkinData() override { return nullptr; }
+  Integer ShownBars(Integer bar) override { return bar == SB_HORZ ? Horz : Vert; }
+  Integer GetScrollMetric(Integer bar, bool) override { return bar == SB_HORZ ? 7 : 9; }
+  Integer Horz = 1, Vert = 1;
+
+ private:
+  HWND wnd_;
+};
+}  // namespace
+
+TEST_F(CommonHandling, TheMouseIsInsideOverTheSkinnedScrollBarsOfItsWrapper) {
+  TSkinnedProbe* c = Make(COC_TsPanel, u"PANEL");
+  c->SetBounds(10, 10, 80, 60);
+  const HWND h = c->Handle();
+  // The system's bars take their room from the client area; the skinned ones are drawn there.
+  SetWindowLongW(h, GWL_STYLE, GetWindowLongW(h, GWL_STYLE) | WS_HSCROLL | WS_VSCROLL);
+  SetWindowPos(h, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+  form->Show();
+  SetForegroundWindow(form->Handle());
+  RECT client{};
+  GetClientRect(h, &client);
+  ASSERT_LT(client.right, 80 - 9);
+  ASSERT_LT(client.bottom, 60 - 7);
+  const auto mouseAt = [&](LONG x, LONG y) {
+    POINT p{x, y};
+    ClientToScreen(h, &p);
+    SetCursorPos(p.x, p.y);
+    return kvMouseInControl(c->Data.get());
+  };
+  const LONG right = client.right, bottom = client.bottom;
+  struct Case {
+    bool wrapper;
+    Integer horz, vert;
+    LONG x, y;
+    bool inside;
+  };
+  const Case cases[] = {
+      {false, 0, 0, right - 1, 5, true},        // the client area itself
+      {false, 0, 0, right + 4, 5, false},       // the system's vertical bar
+      {false, 0, 0, 5, bottom + 3, false},      // the system's horizontal bar
+      {true, 1, 1, right + 4, 5, true},         // a skinned vertical bar, 9 wide
+      {true, 1, 1, right + 8, 5, true},
+      {true, 1, 1, right + 10, 5, false},       // past it
+      {true, 1, 1, 5, bottom + 3, true},        // a skinned horizontal bar, 7 high
+      {true, 1, 1, 5, bottom + 8, false},
+      {true, 1, 0, right + 4, 5, false},        // no vertical bar shown
+      {true, 0, 1, 5, bottom + 3, false},       // no horizontal bar shown
+      {true, 2, 0, 5, bottom + 10, true},       // two bars: twice the thickness
+  };
+  for (const Case& k : cases) {
+    std::unique_ptr<TScrollBarsDouble> bars;
+    if (k.wrapper) {
+      bars = std::make_unique<TScrollBarsDouble>(h);
+      bars->Horz = k.horz;
+      bars->Vert = k.vert;
+    }
+    EXPECT_EQ(mouseAt(k.x, k.y), k.inside) << k.wrapper << " " << k.horz << k.vert << " at " << k.x << "," << k.y;
+  }
+  SetCursorPos(0, 0);
+}
+
+namespace {
+struct TPaintHandler {
+  void Paint(TObject*) {}
+};
+}  // namespace
+
+TEST_F(CommonHandling, AFormThatPaintsItselfIsRepaintedWholeOnEverySize) {
+  form->HandleNeeded();
+  TProviderDouble provider(form, &skin->Manager);
+  TsCommonData* sd = provider.SkinData();
+  sd->COC = COC_TsSkinProvider;
+  sd->SkinIndex = panel;  // one plain colour: no texture, no gradient
+  sd->CtrlSkinState |= KVS_REPAINTNEEDH | KVS_REPAINTNEEDV;
+  sd->InitBGType();
+  EXPECT_EQ(sd->BGType, 0);
+  EXPECT_FALSE(FullRepaintOnly(sd));
+
+  TPaintHandler handler;
+  form->SetOnPaint(TNotifyEvent(&handler, &TPaintHandler::Paint));
+  sd->InitBGType();
+  EXPECT_EQ(sd->BGType, BGT_STRETCH);
+  EXPECT_TRUE(FullRepaintOnly(sd));
+
+  sd->COC = COC_TsPanel;  // only a form's provider: a control's owner paints no OnPaint of a form
+  sd->InitBGType();
+  EXPECT_EQ(sd->BGType, 0);
+  sd->COC = COC_TsSkinProvider;
+  form->SetOnPaint(nullptr);
+  sd->InitBGType();
+  EXPECT_EQ(sd->BGType, 0);
 }

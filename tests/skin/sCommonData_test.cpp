@@ -4,6 +4,7 @@
 
 #include "skin/sSkinManager.h"
 #include "ui/Bitmap.h"
+#include "ui/TypInfo.h"
 
 namespace {
 
@@ -194,4 +195,41 @@ TEST(SkinData, AFadeTimerItsOwnerFreesFirstLeavesTheSkinDataWithout) {
   ASSERT_TRUE(data.AnimTimer);
   control->Free();
   EXPECT_FALSE(data.AnimTimer);
+}
+
+TEST(SkinData, TheSectionIsWrittenUnlessItIsTheOwnersDefault) {
+  struct Case {
+    intptr_t answer;  // the owner's KV_GETDEFSECTION answer: a position in kvDefSections + 1
+    const char16_t* section;
+    bool stored;
+  };
+  const Case cases[] = {
+      {0, u"", true},              // the owner names no default: written even when empty
+      {0, u"EDIT", true},
+      {20, u"", true},             // past the table
+      {-1, u"", true},
+      {1, u"", false},             // the default is left to the owner
+      {1, u"EDIT", false},         // the default itself
+      {1, u"BUTTON", true},        // another section
+      {2, u"BUTTON", false},
+      {3, u"TRANSPARENT", false},
+      {7, u"GAUGE", false},
+      {13, u"FORM", false},
+      {13, u"EDIT", true},
+      {19, u"", false},            // the last position
+      {4, u"", false},             // a position no control names: empty stays unwritten
+      {4, u"PANEL", true},         // and a set section is kept
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(kvSectionStored(c.answer, c.section), c.stored) << c.answer << " " << String(c.section).size();
+  EXPECT_EQ(kvDefSections.size(), 19u);
+}
+
+TEST(SkinData, WithoutAnOwnerASetSectionIsWritten) {
+  TsCommonData d(nullptr);
+  EXPECT_TRUE(d.SectionStored());
+  const TPropInfo* info = GetPropInfo(&d, u"SkinSection");
+  ASSERT_NE(info, nullptr);
+  ASSERT_TRUE(info->IsStored);
+  EXPECT_TRUE(info->IsStored(d));
 }

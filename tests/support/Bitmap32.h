@@ -42,6 +42,21 @@ inline Bmp RandomBitmap(Integer w, Integer h, uint32_t seed) {
   return b;
 }
 
+// A copy source whose pixels name their place: blue = x, green = y, red 100.
+inline Bmp CoordinatePicture(Integer w, Integer h) {
+  Bmp b(CreateBmp32(w, h));
+  const TPixelView v = b->View();
+  for (Integer y = 0; y < h; ++y)
+    for (Integer x = 0; x < w; ++x) v.At(x, y) = MakePix(x, y, 100, 255);
+  return b;
+}
+// The place of a CoordinatePicture a target pixel was copied from; (-1, -1) when it was not
+// copied (red not 100).
+inline TPoint CopiedFrom(TBitmap* b, Integer x, Integer y) {
+  const uint32_t p = GetAPixel(b, x, y);
+  return PixR(p) == 100 ? TPoint(PixB(p), PixG(p)) : TPoint(-1, -1);
+}
+
 // Every pixel of a 32-bit bitmap, row by row.
 inline std::vector<uint32_t> PixelsOf(TBitmap* b) {
   std::vector<uint32_t> out;
