@@ -633,6 +633,20 @@ class DuRiruZireziv : public TComponent, public TkvSkinSet {
   // -- Scale modes (sSkinManagerScale.cpp, forms in sSkinManagerScale.win.cpp).
   // A length at 96 PPI scaled for the manager; sysScale -1: the scale index in force.
   Integer ScaleInt(Integer value, Integer sysScale = -1) const;
+  // The PPI the manager itself decides for its controls: 96 while designing, the custom PPI
+  // in smCustomPPI, the PPI of the scale in force in the other modes but smVCL; 0 when it
+  // decides nothing (smVCL, or checkActive without an active skin): the control's own counts.
+  Integer ManagerPPI(bool checkActive) const;
+  // smVCL with the application at one of the four standard PPIs.
+  bool UsesSystemPPI(Integer applicationPPI) const;
+  // The system's scroll-bar width (at screenPPI) as the scale mode in force draws it at
+  // scalePPI: unscaled in smAuto and smOldMode.
+  Integer ScaledSystemWidth(Integer systemWidth, Integer scalePPI, Integer screenPPI) const;
+  // A skinned scroll bar's width at scalePPI: the option's size, else the skin's, else the
+  // system's, scaled.
+  Integer ScrollSizeAt(Integer scalePPI, Integer systemWidth, Integer screenPPI);
+  // A combo box button's width at scalePPI: the system's, scaled outside design time.
+  Integer ComboBtnSizeAt(Integer scalePPI, Integer systemWidth, Integer screenPPI) const;
   // Rescales one form or control from iCurrentPPI to iNewDPI (0: by the mode in force).
   void UpdateScale(TControl* ctrl, Integer iCurrentPPI, Integer iNewDPI);
   // Rescales the icon-font image lists and every registered form.
@@ -838,6 +852,19 @@ extern std::array<std::unique_ptr<TkvSkinData>, 4>& StdScaleArray;
 // standard skin data (the clean-up).
 void sSkinManagerStartup();
 void ClearStdScaleArray();
+
+#ifdef _WIN32
+// Scale queries of painters; a nil manager stands for DefaultManager in CurrentPPI only.
+// The PPI an owner control paints at: the manager's (when it decides one) else the control's
+// own, or the application's without a control.
+Integer CurrentPPI(DuRiruZireziv* manager, TControl* ownerCtrl, bool checkActive);
+// The application's PPI is one the class library scales to by itself (bound labels).
+bool IsSysPPIUsed(DuRiruZireziv* manager);
+// Width of a skinned scroll bar and of a combo box button at scalePPI; without a manager the
+// system's vertical scroll-bar width.
+Integer GetScrollSize(DuRiruZireziv* manager, Integer scalePPI);
+Integer GetComboBtnSize(DuRiruZireziv* manager, Integer scalePPI);
+#endif
 
 // The "/kvver" switch among the command line's parameters (the program's name not included):
 // one whole parameter in any letter case.

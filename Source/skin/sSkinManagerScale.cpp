@@ -19,6 +19,43 @@ Integer PercentOf(Integer index) { return aScalePercents[size_t(std::clamp(index
 Integer PPIOf(Integer index) { return aPPIArray[size_t(std::clamp(index, 0, 3))]; }
 }  // namespace
 
+Integer DuRiruZireziv::ManagerPPI(bool checkActive) const {
+  if (checkActive && !IsActive()) return 0;
+  if (IsDesigning()) return 96;
+  switch (Options.ScaleMode) {
+    case smVCL: return 0;
+    case smCustomPPI: return Options.PixelsPerInch;
+    default: return PPIOf(GetScale());
+  }
+}
+
+bool DuRiruZireziv::UsesSystemPPI(Integer applicationPPI) const {
+  return Options.ScaleMode == smVCL &&
+         std::find(aPPIArray.begin(), aPPIArray.end(), applicationPPI) != aPPIArray.end();
+}
+
+Integer DuRiruZireziv::ScaledSystemWidth(Integer systemWidth, Integer scalePPI, Integer screenPPI) const {
+  switch (Options.ScaleMode) {
+    case smAuto:
+    case smOldMode: return systemWidth;
+    case smVCL: return kvMulDiv(systemWidth, scalePPI, screenPPI);
+    case smCustomPPI: return kvMulDiv(systemWidth, Options.PixelsPerInch, PPIOf(SysFontScale));
+    default: return kvMulDiv(systemWidth, PercentOf(GetScale()), PercentOf(SysFontScale));
+  }
+}
+
+Integer DuRiruZireziv::ScrollSizeAt(Integer scalePPI, Integer systemWidth, Integer screenPPI) {
+  if (ScrollsOptions.ScrollSize >= 0) return kvMulDiv(ScrollsOptions.ScrollSize, scalePPI, 96);
+  const Integer skinWidth = CommonSkinData(scalePPI)->ScrollsWidth;
+  if (skinWidth >= 0) return skinWidth;
+  return ScaledSystemWidth(systemWidth, scalePPI, screenPPI);
+}
+
+Integer DuRiruZireziv::ComboBtnSizeAt(Integer scalePPI, Integer systemWidth, Integer screenPPI) const {
+  if (IsDesigning()) return systemWidth;
+  return ScaledSystemWidth(systemWidth, scalePPI, screenPPI);
+}
+
 void DuRiruZireziv::SetNewScaleMode(TkvScaleMode oldScaleMode, TkvScaleMode newScaleMode, Integer newPPI,
                                     Integer oldPPI) {
   Integer oldPercent = 100, newPercent = 100;

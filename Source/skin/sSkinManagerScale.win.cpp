@@ -114,3 +114,27 @@ void DuRiruZireziv::ScaleMessageFont(Integer newPercent, Integer oldPercent) {
   if (!Screen || oldPercent == 0) return;
   if (TFont* font = Screen->MessageFont()) font->SetSize(MulDiv(font->Size(), newPercent, oldPercent));
 }
+
+namespace {
+Integer SystemScrollWidth() { return GetSystemMetrics(SM_CXVSCROLL); }
+Integer ScreenPixelsPerInch() { return Screen ? Screen->PixelsPerInch() : 96; }
+}  // namespace
+
+Integer CurrentPPI(DuRiruZireziv* manager, TControl* ownerCtrl, bool checkActive) {
+  if (!manager) manager = DefaultManager;
+  if (manager)
+    if (const Integer ppi = manager->ManagerPPI(checkActive)) return ppi;
+  return ownerCtrl ? GetControlPPI(ownerCtrl) : DefaultPPI();
+}
+
+bool IsSysPPIUsed(DuRiruZireziv* manager) { return manager && manager->UsesSystemPPI(DefaultPPI()); }
+
+Integer GetScrollSize(DuRiruZireziv* manager, Integer scalePPI) {
+  if (!manager) return SystemScrollWidth();
+  return manager->ScrollSizeAt(scalePPI, SystemScrollWidth(), ScreenPixelsPerInch());
+}
+
+Integer GetComboBtnSize(DuRiruZireziv* manager, Integer scalePPI) {
+  if (!manager) return SystemScrollWidth();
+  return manager->ComboBtnSizeAt(scalePPI, SystemScrollWidth(), ScreenPixelsPerInch());
+}

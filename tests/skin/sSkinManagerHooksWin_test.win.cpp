@@ -122,25 +122,56 @@ TEST_F(ManagerWin, TheApplicationWindowHookComesAndGoesWithTheDefaultManager) {
   SendMessageW(app->Handle(), WM_DRAWMENUBORDER2, 0, 0);
 }
 
-TEST_F(ManagerWin, APreviewIsAppliedByTheHook) {
+namespace {
+// A whole-skin preview of the skin name, written as a folder skin in dir, as an editor sends it.
+std::unique_ptr<TkvSkinEditorData> PreviewRecordOf(const TempDir& dir, const char* name) {
   SkinFiles skin;
   skin.Set("GLOBALINFO", "VERSION", "16.22");
   skin.Set("BUTTON", "COLOR", "0");
-  TempDir dir;
-  skin.WriteFolder(dir.Path(), "Tiny");
+  skin.WriteFolder(dir.Path(), name);
   auto record = std::make_unique<TkvSkinEditorData>();
   std::memset(record.get(), 0, sizeof *record);
   record->Magic = int32_t(KPE_MSG);
-  std::strcpy(record->Name1, "Tiny");
+  std::strcpy(record->Name1, name);
   const std::string folder(dir.Path().begin(), dir.Path().end());
   std::strcpy(record->Data1, folder.c_str());
   std::strcpy(record->Data2, "[GLOBALINFO]\r\nVERSION=16.22\r\n[BUTTON]\r\nCOLOR=0\r\n");
+  return record;
+}
+}  // namespace
+
+TEST_F(ManagerWin, APreviewIsAppliedByTheHook) {
+  TempDir dir;
+  auto record = PreviewRecordOf(dir, "Tiny");
   DuRiruZireziv m(nullptr);
   ASSERT_TRUE(m.CopyPreviewData(record.get(), sizeof *record));
   TMessage copyData{SM_ALPHACMD, uintptr_t{KV_COPYDATA} << 16, 0, 0};
   EXPECT_FALSE(m.MainWindowHook(copyData));  // applied, and left to the class library
   EXPECT_TRUE(m.IsActive());
   EXPECT_EQ(m.SkinName(), u"Tiny");
+  EXPECT_EQ(kvEditorSkinFile, nullptr);
+}
+
+// The route a skin editor's preview takes: the record copied into the manager, KV_COPYDATA
+// posted to the application window, and the application's own message loop applying it
+// through the hook once the poster has returned.
+TEST_F(ManagerWin, APreviewPostedToTheApplicationWindowIsApplied) {
+  TempDir dir;
+  auto record = PreviewRecordOf(dir, "Posted");
+  DuRiruZireziv m(nullptr);
+  ASSERT_TRUE(m.CopyPreviewData(record.get(), sizeof *record));
+  ASSERT_TRUE(PostMessageW(app->Handle(), SM_ALPHACMD, WPARAM(KV_COPYDATA) << 16, 0));
+  EXPECT_FALSE(m.IsActive());  // nothing before the message is dispatched
+  EXPECT_TRUE(PumpUntil([&] { return m.IsActive(); }));
+  EXPECT_EQ(m.SkinName(), u"Posted");
+  EXPECT_EQ(kvEditorSkinFile, nullptr);
+
+  // A record of a foreign magic, sent this time: the skin in force stays.
+  record->Magic = 0x1234;
+  std::strcpy(record->Name1, "Other");
+  EXPECT_TRUE(m.CopyPreviewData(record.get(), sizeof *record));
+  SendMessageW(app->Handle(), SM_ALPHACMD, WPARAM(KV_COPYDATA) << 16, 0);
+  EXPECT_EQ(m.SkinName(), u"Posted");
   EXPECT_EQ(kvEditorSkinFile, nullptr);
 }
 
