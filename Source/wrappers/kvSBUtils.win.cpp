@@ -41,6 +41,7 @@ class TkvWindowProcLink : public TComponent {
 // ---- 1. TkvMainWnd ---------------------------------------------------------------------------
 
 TW_DEFINE_CLASS(TkvWindowProcLink) {}
+
 TW_DEFINE_CLASS(TkvMainWnd) {}
 TW_DEFINE_CLASS(TkvScrollBar) {}
 TW_DEFINE_CLASS(TkvScrollWnd) {}
@@ -76,12 +77,7 @@ void TkvMainWnd::Create(HWND aHandle, TsCommonData* aSkinData, DuRiruZireziv* aS
   DlgMode = kvDlgMode;
   SaveStdParams();
   ParamsChanged = false;
-  {
-    int len = GetWindowTextLengthW(aHandle);
-    std::wstring text(static_cast<size_t>(len > 0 ? len : 0) + 1, L'\0');
-    int got = GetWindowTextW(aHandle, text.data(), len + 1);
-    Caption.assign(reinterpret_cast<const Char*>(text.data()), static_cast<size_t>(got > 0 ? got : 0));
-  }
+  Caption = GetWndText(aHandle);
   if (auto* scrolls = dynamic_cast<TkvScrollWnd*>(this)) {
     InitializeKVScrolls(scrolls, aHandle, repaint);
   } else {
@@ -245,10 +241,7 @@ bool TkvMainWnd::Step1(TMessage& message) {
       return false;
     case WM_SETTEXT: {
       message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
-      int len = GetWindowTextLengthW(CtrlHandle);
-      std::wstring text(static_cast<size_t>(len > 0 ? len : 0) + 1, L'\0');
-      int got = GetWindowTextW(CtrlHandle, text.data(), len + 1);
-      Caption.assign(reinterpret_cast<const Char*>(text.data()), static_cast<size_t>(got > 0 ? got : 0));
+      Caption = GetWndText(CtrlHandle);
       return true;
     }
     case WM_PRINT:

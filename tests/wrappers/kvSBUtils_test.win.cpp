@@ -79,6 +79,15 @@ class Wrappers : public testing::Test {
     params.Control = ctrl;
     return TkvMainWnd::MakeWrapper<TRecordingWnd>(h, nullptr, nullptr, params, false);
   }
+  // A windowed class-library control on a form (the caller deletes the form).
+  TCustomControl* MakeControl(TForm*& form) {
+    form = new TForm(app.get());
+    form->AfterConstruction();
+    auto* ctrl = new TCustomControl(form);
+    ctrl->SetParent(form);
+    ctrl->HandleNeeded();
+    return ctrl;
+  }
   std::unique_ptr<TApplication> app;
   HWND wnd = nullptr;
   LONG_PTR before = 0;
@@ -187,11 +196,8 @@ TEST_F(Wrappers, RawWindowDestroyedWhileWrapped) {
 }
 
 TEST_F(Wrappers, ControlWindowProcReplacedAndGivenBackInAnyOrder) {
-  TForm* form = new TForm(app.get());
-  form->AfterConstruction();
-  auto* ctrl = new TCustomControl(form);
-  ctrl->SetParent(form);
-  ctrl->HandleNeeded();
+  TForm* form = nullptr;
+  TCustomControl* ctrl = MakeControl(form);
   struct THook : TObject {
     void Proc(TMessage& m) {
       if (m.Msg >= WM_USER) ++count;
@@ -230,11 +236,8 @@ TEST_F(Wrappers, ControlWindowProcReplacedAndGivenBackInAnyOrder) {
 }
 
 TEST_F(Wrappers, ControlDestroyedWhileWrappedDetachesFirst) {
-  TForm* form = new TForm(app.get());
-  form->AfterConstruction();
-  auto* ctrl = new TCustomControl(form);
-  ctrl->SetParent(form);
-  ctrl->HandleNeeded();
+  TForm* form = nullptr;
+  TCustomControl* ctrl = MakeControl(form);
   const TWndMethod original = ctrl->WindowProc();
   TRecordingWnd* sw = Wrap(ctrl->Handle(), ctrl);
   HWND h = ctrl->Handle();
@@ -330,4 +333,37 @@ TEST_F(Wrappers, ScrollWrapperOfALeftScrollBarWindow) {
   EXPECT_FALSE(sw->Attached());
   sw->Free();
   EXPECT_EQ(Kv_GetScrollWndFromHwnd(scrolled), nullptr);
+}
+
+// A control's own handler (here a hook installed before the wrapper) frees the wrapper while
+// the wrapper's message is still on the stack.
+TEST_F(Wrappers, ControlWrapperFreedInsideItsOwnMessage) {
+  TForm* form = nullptr;
+  TCustomControl* ctrl = MakeControl(form);
+  struct TFreeingHook : TObject {
+    void Proc(TMessage& m) {
+      if (m.Msg == WM_USER + 5 && victim) {
+        TkvMainWnd* sw = victim;
+        victim = nullptr;
+        UninitializeKVWnd(handle, true, false, sw);
+        m.Result = 77;
+        return;
+      }
+      old(m);
+    }
+    TWndMethod old;
+    TkvMainWnd* victim = nullptr;
+    HWND handle = nullptr;
+  } hook;
+  hook.old = ctrl->WindowProc();
+  hook.handle = ctrl->Handle();
+  const TWndMethod hookProc(&hook, &TFreeingHook::Proc);
+  ctrl->SetWindowProc(hookProc);
+  hook.victim = Wrap(ctrl->Handle(), ctrl);
+  EXPECT_EQ(ctrl->Perform(WM_USER + 5, 0, 0), 77);
+  EXPECT_EQ(gDestroyedWrappers, 1);
+  EXPECT_EQ(gAfterPreviousAtDestruction, 77);
+  EXPECT_TRUE(ctrl->WindowProc() == hookProc);  // the wrapper was on top: the hook is back
+  ctrl->SetWindowProc(hook.old);
+  delete form;
 }
