@@ -18,6 +18,27 @@ Integer kvMulDiv(Integer a, Integer b, Integer c) {
   return negative ? -Integer(q) : Integer(q);
 }
 
+Integer Kv_BarThickness(const TkvScrollSizeSources& s) {
+  if (s.OwnSize >= 0) return s.OwnSize;
+  if (s.ManagerScrollSize >= 0) return s.ManagerScrollSize;
+  if (s.Override >= 0) return s.Override;
+  return s.SystemMetric * -s.Override;
+}
+
+Integer Kv_ArrowLength(const TkvScrollSizeSources& s) {
+  if (s.OwnSize >= 0) return s.OwnSize;
+  if (s.ManagerButtonsSize >= 0) return s.ManagerButtonsSize;
+  if (s.Override >= 0) return s.Override;
+  switch (s.SkinScrollArrows) {
+    case 0:
+      return 0;
+    case 1:
+      return std::max(s.Scaled16, s.SkinScrollBtnLength);
+    default:
+      return s.ManagerScrollSize >= 0 ? s.ManagerScrollSize : s.SkinScrollBtnLength * -s.Override;
+  }
+}
+
 bool Kv_IsScrollInfoActive(const TkvScrollValues& si) {
   return si.nMax >= si.nPage && si.nMin < si.nMax && si.nMax != 0;
 }

@@ -40,6 +40,26 @@ struct TkvScrollValues {
   Integer nPos = 0;
 };
 
+// What decides a bar's thickness and arrow length, every length already scaled to the window
+// (the caller scales as each source asks).
+struct TkvScrollSizeSources {
+  Integer OwnSize = -1;            // the window's skin data (ScrollWidth / ButtonsSize); -1 none
+  Integer ManagerScrollSize = -1;  // the manager's scroll size; negative: none
+  Integer ManagerButtonsSize = -1; // the manager's ButtonsSize option; negative: none
+  Integer Override = SYSTEM_METRIC;  // the bar's nArrowWidth / nArrowLength; -n: n times the default
+  Integer SystemMetric = 0;        // the system's scroll-bar thickness
+  Integer SkinScrollArrows = -1;   // the skin's ScrollArrows: 0 no arrows, 1 own length, else square
+  Integer SkinScrollBtnLength = 16;
+  Integer Scaled16 = 16;           // 16 pixels at the window's density
+};
+// The thickness: own size, else the manager's, else the override, else a multiple of the system
+// metric.
+Integer Kv_BarThickness(const TkvScrollSizeSources& s);
+// The arrow-button length: own size, else the manager's option, else the override, else by the
+// skin's ScrollArrows (0: none; 1: at least 16 scaled and the skin's length; other: the manager's
+// scroll size, or a multiple of the skin's length).
+Integer Kv_ArrowLength(const TkvScrollSizeSources& s);
+
 // a * b / c rounded half away from zero; -1 when c is 0 or the result leaves 32 bits (as the
 // system's MulDiv).
 Integer kvMulDiv(Integer a, Integer b, Integer c);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <iterator>
 
 #include "wrappers/kvSBUtils.h"
 
@@ -90,4 +91,29 @@ TEST(ScrollGeometry, ThumbDragStaysInTheRange) {
   // A thumb as long as the track has nowhere to go.
   EXPECT_FALSE(Kv_ThumbDragStep({0, 99, 100, 0}, 20, 180, 160, 0, 100).Tracks);
   EXPECT_FALSE(Kv_ThumbDragStep({0, 99, 100, 0}, 20, 180, 170, 0, 100).Tracks);
+}
+
+TEST(ScrollGeometry, ThicknessAndArrowLengthByTheirSources) {
+  auto with = [](auto change) {
+    TkvScrollSizeSources s;
+    s.SystemMetric = 17;
+    change(s);
+    return s;
+  };
+  struct Case { TkvScrollSizeSources s; Integer thickness, arrow; } cases[] = {
+      {with([](auto& s) { s.OwnSize = 12; s.ManagerScrollSize = 20; s.ManagerButtonsSize = 9; }), 12, 12},
+      {with([](auto& s) { s.ManagerScrollSize = 20; s.ManagerButtonsSize = 9; }), 20, 9},
+      {with([](auto& s) { s.Override = 14; }), 14, 14},
+      // Defaults: the system metric; arrows by the skin's ScrollArrows.
+      {with([](auto& s) { s.SkinScrollArrows = 0; }), 17, 0},
+      {with([](auto& s) { s.SkinScrollArrows = 1; s.SkinScrollBtnLength = 12; s.Scaled16 = 24; }), 17, 24},
+      {with([](auto& s) { s.SkinScrollArrows = 1; s.SkinScrollBtnLength = 30; }), 17, 30},
+      {with([](auto& s) { s.SkinScrollArrows = 2; s.ManagerScrollSize = 21; }), 21, 21},
+      {with([](auto& s) { s.SkinScrollArrows = 2; s.SkinScrollBtnLength = 15; }), 17, 15},
+      {with([](auto& s) { s.SkinScrollArrows = 2; s.SkinScrollBtnLength = 15; s.Override = -2; }), 34, 30},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    EXPECT_EQ(Kv_BarThickness(cases[i].s), cases[i].thickness) << i;
+    EXPECT_EQ(Kv_ArrowLength(cases[i].s), cases[i].arrow) << i;
+  }
 }
