@@ -11,11 +11,13 @@
 
 #include "base/ServiceSlot.h"
 #include "base/sConst.h"
+#include "ui/WinFwd.h"
 
 class TObject;
 class TPopupMenu;
 class TWinControl;
 class TsCommonData;
+class TMenuItem;
 
 // State-change fades, click ripples, attention effects, the mouse light, the show animation
 // of repainted forms, glow layers and light circles, and the effect list they keep.
@@ -60,6 +62,11 @@ class TkvMenuServices {
   virtual void UpdateMenus() = 0;
   // The menu painter takes over the items of a control's popup menu before it opens.
   virtual void HookPopupMenu(TPopupMenu* menu, bool active) = 0;
+#ifdef _WIN32
+  // Gives a popup menu window its skinned frame (the cached background of the menu of item,
+  // or of the window when item is null); False when the painter knows no picture for it.
+  virtual bool DrawMenuBorder(HWND, TMenuItem*) { return false; }
+#endif
 };
 
 // The alpha-blended hints: the active hints component, its windows and templates.

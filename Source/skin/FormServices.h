@@ -54,6 +54,8 @@ class TkvBorderWindow {
   virtual bool IsLocked() = 0;
   // Set while the border shows a picture of its own (the form underneath is being changed).
   virtual bool& ShowingFlag() = 0;
+  // Frees its layered window (the border shows nothing until the form makes a new one).
+  virtual void FreeLayeredWindow() = 0;
   // A new region of the layered window (the caller hands it to SetWindowRgn).
   virtual HRGN MakeRgn() = 0;
   // Repositions (and with repaint repaints) the layered window around the form at blend.
@@ -89,6 +91,21 @@ class TkvFormProvider {
   // Called for every control of the form after a repaint while the provider's skin data has
   // a transparency mode; answering True ends the walk.
   virtual bool TransparencyCallback(TControl* control, Integer& data) = 0;
+
+  // The form's own animations, as the application-window hook starts them. A provider that
+  // has none answers that nothing started (the hook then minimizes or restores plainly).
+  // Starts the animated minimize to the taskbar button; True when it runs.
+  virtual bool StartMinimizing() { return false; }
+  // Starts the animated restore from the taskbar button; True when it runs.
+  virtual bool StartRestoring() { return false; }
+  // Shows the skinned system menu at a screen point; True when it showed.
+  virtual bool DropSysMenu(Integer, Integer) { return false; }
+  // Answers the taskbar's thumbnail and live-preview requests; True when answered.
+  virtual bool SetThumbIcon(HWND, Integer, Integer) { return false; }
+  virtual bool SetPreviewBmp(HWND) { return false; }
+  // The provider's window-animation switches (SkipAnimation, FAllowAnimation).
+  virtual bool& SkipAnimationMark() = 0;
+  virtual bool AllowsAnimation() = 0;
 };
 
 // The provider of a form window (its answer to KV_GETPROVIDER); null when it has none.

@@ -21,6 +21,10 @@
 #include "skin/SkinState.h"
 #include "skin/sCommonData.h"
 #include "skin/sSkinManagerLoader.h"
+#include "skin/sSkinManagerPreview.h"
+#ifdef _WIN32
+#include "skin/sSkinManagerList.h"
+#endif
 #include "skin/sVclUtils.h"
 #include "ui/Graphics.h"
 #include "ui/IniFiles.h"
@@ -81,6 +85,10 @@ DuRiruZireziv::DuRiruZireziv(TComponent* owner)
     DefaultManager = this;
     SetDefaultManagerLink(FLink.get());
   }
+#ifdef _WIN32
+  FSkinListController = std::make_unique<TkvSkinListController>(this);
+  if (IsNT && GetIsDefault() && !IsDesigning()) HookApplication(true);
+#endif
 }
 
 void DuRiruZireziv::AfterConstruction() {
@@ -109,6 +117,13 @@ void DuRiruZireziv::Loaded() {
 }
 
 DuRiruZireziv::~DuRiruZireziv() {
+#ifdef _WIN32
+  // The loading thread ends (and is waited for) before anything it reads goes.
+  FSkinListController.reset();
+#endif
+  HookApplication(false);
+  // The thread hook of the default manager goes with it.
+  UnInstallHook();
   if (IsActive()) Fire(OnDeactivate, static_cast<TObject*>(this));
   ClearSkinData();
   FExtendedBorders = false;
@@ -191,13 +206,23 @@ void DuRiruZireziv::SetSkinDirectory(const String& value) {
   if (SameText(value, FSkinDirectory)) return;
   FSkinDirectory = value;
   SkinCommonInfo.SkinPath = GetFullSkinDirectory();
+  SkinListOutOfDate();
+}
+
+void DuRiruZireziv::SkinListOutOfDate() {
+#ifdef _WIN32
+  if (FSkinListController) {
+    FSkinListController->ClearList(true, true);
+    return;
+  }
+#endif
   Fire(OnSkinListChanged, static_cast<TObject*>(this));
 }
 
 void DuRiruZireziv::SetSkinsFilter(TSet<TkvSkinsFilterItem> value) {
   if (value == FSkinsFilter) return;
   FSkinsFilter = value;
-  Fire(OnSkinListChanged, static_cast<TObject*>(this));
+  SkinListOutOfDate();
 }
 
 void DuRiruZireziv::SetSkinningRules(TSet<TkvSkinningRule> value) {
@@ -595,4 +620,6 @@ void DuRiruZireziv::ScaleImageLists() {}
 bool DuRiruZireziv::LayoutIsRightToLeft() const { return false; }
 Integer DuRiruZireziv::ApplicationPPI() const { return 96; }
 void DuRiruZireziv::SkinOwnerForm() {}
+void DuRiruZireziv::HookApplication(bool) {}
+void DuRiruZireziv::SysColorsOptionChanged() {}
 #endif

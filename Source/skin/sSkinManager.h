@@ -46,6 +46,8 @@ class TkvSkinConvertor;
 class TGraphicControl;
 class TsStoredSkins;
 class TkvMenuSupport;
+class TkvSkinListController;
+struct TkvSkinEditorData;
 
 // ---- 1. Section records ---------------------------------------------------------------
 
@@ -472,6 +474,13 @@ struct TkvSysDlgData {
 #endif
 
 
+// What a change of the scale mode or of the custom PPI changes (OnScaleModeChange).
+struct TScaleChangeData {
+  TkvScaleMode OldScaleMode = smVCL, NewScaleMode = smVCL;
+  Integer OldScalePercent = 100, NewScalePercent = 100;
+  Integer OldPPI = 96, NewPPI = 96;
+};
+using TkvScaleModeChangeEvent = TEvent<void(TObject* Sender, TScaleChangeData& Data)>;
 using TkvSkinChangingEvent = TEvent<void(TObject* Sender, const String& NewName, bool& AllowSkinChanging)>;
 using TkvFontChangedEvent = TEvent<void(TObject* Sender, const String& OldFontName, const String& NewFontName)>;
 #ifdef _WIN32
@@ -597,6 +606,43 @@ class DuRiruZireziv : public TComponent, public TkvSkinSet {
   void UnInstallHook();
   // The class library's UseLatestCommonDialogs by the rules and the state (default manager).
   void UpdateCommonDlgs();
+  // ChangeSysColors was set: the default manager, active and neither designed nor loaded,
+  // patches or restores the system colour functions at once.
+  void SysColorsOptionChanged();
+
+  // -- The skin editor's preview (sSkinManagerPreview.cpp). PreviewBuffer holds the last
+  //    record a provider copied in (CopyPreviewData); ReceiveData applies it.
+  std::unique_ptr<TkvSkinEditorData> PreviewBuffer;
+  bool CopyPreviewData(const void* data, size_t size);
+  // A section is named and no colour adjustment is in force: only that section is repainted.
+  bool PartialPreview() const;
+  void ReceiveData();
+#ifdef _WIN32
+  // -- The application-window hook of the default manager (sSkinManagerHooks.win.cpp); True:
+  //    handled.
+  bool MainWindowHook(TMessage& message);
+  // Switches the taskbar's iconic thumbnail of a window (only while kv_ChangeThumbPreviews).
+  void UpdatePreview(HWND wnd, bool value);
+#endif
+
+#ifdef _WIN32
+  // -- The list of selectable skins (sSkinManagerList.win.cpp).
+  TkvSkinListController* SkinListController() const { return FSkinListController.get(); }
+#endif
+
+  // -- Scale modes (sSkinManagerScale.cpp, forms in sSkinManagerScale.win.cpp).
+  // A length at 96 PPI scaled for the manager; sysScale -1: the scale index in force.
+  Integer ScaleInt(Integer value, Integer sysScale = -1) const;
+  // Rescales one form or control from iCurrentPPI to iNewDPI (0: by the mode in force).
+  void UpdateScale(TControl* ctrl, Integer iCurrentPPI, Integer iNewDPI);
+  // Rescales the icon-font image lists and every registered form.
+  void UpdateAllScale();
+  void SetNewScaleMode(TkvScaleMode oldScaleMode, TkvScaleMode newScaleMode, Integer newPPI, Integer oldPPI);
+  void DoScaleChanged(TkvScaleMode newScaleMode, bool reduceSize);
+  TkvScaleModeChangeEvent OnScaleModeChange;
+  // Flags of one form's locking during a scale change.
+  static constexpr Integer LF_UNLOCK = 1, LF_REDUCED = 2, LF_RECREATE = 4;
+  TNotifyEvent OnScaleChanged;
 
   // -- Clearing.
   // Forgets the skin in force: sections -1, slots freed, not active.
@@ -743,6 +789,21 @@ class DuRiruZireziv : public TComponent, public TkvSkinSet {
   Integer ApplicationPPI() const;
   // Loaded: the owner form goes to the dialog skinner at once.
   void SkinOwnerForm();
+  // The skin list is out of date (folder or filter changed): it is cleared and listeners told.
+  void SkinListOutOfDate();
+  // Locks (flags without LF_UNLOCK) or unlocks every registered form around a scale change.
+  void LockFormsForScale(Integer flags);
+  // The main form's PPI; the system's scale without a main form.
+  Integer MainFormPPI() const;
+  // The screen's message font grows by newPercent / oldPercent (default manager, loading).
+  void ScaleMessageFont(Integer newPercent, Integer oldPercent);
+  // Adds (or removes) MainWindowHook among the application window's hooks.
+  void HookApplication(bool hook);
+#ifdef _WIN32
+  // The hook's answers to SC_MINIMIZE and SC_RESTORE; True: handled.
+  bool MinimizeFromHook();
+  bool RestoreFromHook();
+#endif
 
   bool FActive = true;
   String FSkinName;
@@ -760,6 +821,10 @@ class DuRiruZireziv : public TComponent, public TkvSkinSet {
   std::unique_ptr<TkvMenuSupport> FMenuSupport;
   // What the layers below the skin layer ask of the manager while it is the default one.
   std::unique_ptr<TkvManagerLink> FLink;
+#ifdef _WIN32
+  std::unique_ptr<TkvSkinListController> FSkinListController;
+  bool FAppHooked = false;  // MainWindowHook is among the application window's hooks
+#endif
 };
 
 // The first manager created; nil while there is none.

@@ -12,6 +12,7 @@
 #include "skin/FormServices.h"
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
+#include "skin/sSkinManagerSysColors.h"
 #include "skin/sStyleSimply.h"
 #include "skin/sVclUtils.h"
 #include "ui/Dialogs.h"
@@ -72,6 +73,7 @@ void DuRiruZireziv::InstallHook() {
   GlobalHookInstalled = true;
   CreateSupportedList();
   HookCallback = SetWindowsHookExW(WH_CBT, reinterpret_cast<HOOKPROC>(&SkinHookCBT), nullptr, GetCurrentThreadId());
+  if (Options.ChangeSysColors) UpdateColorsHooks(true);
 }
 
 void DuRiruZireziv::UnInstallHook() {
@@ -79,6 +81,7 @@ void DuRiruZireziv::UnInstallHook() {
   ClearMnuArray();
   if (HookCallback) UnhookWindowsHookEx(HookCallback);
   kvSupportedList.reset();
+  if (Options.ChangeSysColors) UpdateColorsHooks(false);
   GlobalHookInstalled = false;
   HookCallback = nullptr;
 }
@@ -201,4 +204,8 @@ void sSkinManagerStartup() {
   for (int i = 1; i < argc; ++i) params.emplace_back(reinterpret_cast<const Char*>(argv[i]));
   if (HasVersionSwitch(params)) ShowMessagePos(String(u"Kavrello v") + kvCurrentVersion, -1, -1);
   LocalFree(argv);
+}
+
+void DuRiruZireziv::SysColorsOptionChanged() {
+  if (GetIsDefault() && IsActive() && !IsDesigning() && !IsLoading()) UpdateColorsHooks(Options.ChangeSysColors);
 }

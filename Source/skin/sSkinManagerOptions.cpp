@@ -39,7 +39,7 @@ TW_DEFINE_CLASS(TkvOptions) {
   b.Property(u"ArrowsStyle", [](const TkvOptions& o) { return o.ArrowsStyle; }, &TkvOptions::SetArrowsStyle)
       .Default(arsDefault);
   b.Property(u"PixelsPerInch", [](const TkvOptions& o) { return o.PixelsPerInch; },
-             [](TkvOptions& o, Integer v) { o.PixelsPerInch = v; }).Default(96);
+             &TkvOptions::SetPixelsPerInch).Default(96);
   b.Property(u"OptimizingPriority", [](const TkvOptions& o) { return o.OptimizingPriority; },
              [](TkvOptions& o, TkvOptimizingPriority v) { o.OptimizingPriority = v; }).Default(opSpeed);
   b.Property(u"GroupBoxStyle", [](const TkvOptions& o) { return o.GroupBoxStyle; }, &TkvOptions::SetGroupBoxStyle)
@@ -47,7 +47,7 @@ TW_DEFINE_CLASS(TkvOptions) {
   b.Property(u"RotateArrows", [](const TkvOptions& o) { return o.RotateArrows; },
              [](TkvOptions& o, bool v) { o.RotateArrows = v; }).Default(false);
   b.Property(u"ScaleMode", [](const TkvOptions& o) { return o.ScaleMode; },
-             [](TkvOptions& o, TkvScaleMode v) { o.ScaleMode = v; }).Default(smVCL);
+             &TkvOptions::SetScaleMode).Default(smVCL);
 }
 
 bool TkvOptions::GetBool(Integer index) const {
@@ -69,8 +69,8 @@ void TkvOptions::SetBool(Integer index, bool value) {
     case 2: NativeBordersMaximized = value; break;
     case 3: StdGlyphsOrder = value; break;
     case 4:
-      // Patching the system colour functions comes with the system-colour module.
       ChangeSysColors = value;
+      if (Owner) Owner->SysColorsOptionChanged();
       break;
     case 5: StdImgTransparency = value; break;
     case 6:

@@ -55,6 +55,9 @@ class TkvOptions : public TPersistent, public TkvOptionValues {
   // 6 DrawNonClientArea. Another index reads ChangeSysColors and writes nothing.
   bool GetBool(Integer index) const;
   void SetBool(Integer index, bool value);
+  // The scale mode and the custom PPI, changed at once (forms rescaled, skin reloaded).
+  void SetScaleMode(TkvScaleMode value);
+  void SetPixelsPerInch(Integer value);
   void SetArrowsStyle(TkvArrowsStyle value);
   void SetGroupBoxStyle(TkvGroupBoxStyle value);
   // ArrowsStyle, or the skin's own arrow style while it is arsDefault.

@@ -31,6 +31,10 @@ class TBorderDouble : public TkvBorderWindow {
                             nullptr, nullptr, nullptr);
   }
   HWND LayeredWindow() override { return AForm; }
+  void FreeLayeredWindow() override {
+    if (AForm) DestroyWindow(AForm);
+    AForm = nullptr;
+  }
   bool IsLocked() override { return Locked; }
   bool& ShowingFlag() override { return ExBorderShowing; }
   HRGN MakeRgn() override {
@@ -80,6 +84,8 @@ class TProviderDouble : public TObject, public TkvFormProvider {
   TsCommonData* SkinData() override { return FCommonData.get(); }
   Cardinal& FormStateBits() override { return FFormState; }
   bool& AnimatingMark() override { return FInAnimation; }
+  bool& SkipAnimationMark() override { return SkipAnimation; }
+  bool AllowsAnimation() override { return FAllowAnimation; }
   bool PaintsNonClientArea() override { return FDrawNonClientArea; }
   TkvBorderWindow* OuterBorder() override { return BorderForm; }
   std::unique_ptr<TBitmap>& Snapshot() override { return CoverBmp; }

@@ -1,5 +1,7 @@
 #include "support/WindowDriver.h"
 
+#include "ui/Controls.h"
+
 #include <algorithm>
 
 #include "ui/SysUtils.h"
@@ -51,6 +53,35 @@ BOOL CALLBACK ScanChild(HWND wnd, LPARAM lp) {
   return TRUE;
 }
 
+// The text of a message form of the class library: its label "Message", which has no window
+// of its own. Read only in this process (the form's thread is inside its modal loop meanwhile).
+String MessageFormText(HWND wnd) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(wnd, &pid);
+  if (pid != GetCurrentProcessId()) return {};
+  TWinControl* form = FindControl(wnd);
+  auto* label = form ? dynamic_cast<TControl*>(form->FindComponent(u"Message")) : nullptr;
+  return label ? label->Caption() : String();
+}
+
+// The window of the button of a message form (in this process) that gives the result id.
+HWND MessageFormButton(HWND wnd, int id) {
+  static const std::pair<int, const char16_t*> names[] = {{IDOK, u"OK"},       {IDCANCEL, u"Cancel"},
+                                                          {IDYES, u"Yes"},     {IDNO, u"No"},
+                                                          {IDABORT, u"Abort"}, {IDRETRY, u"Retry"},
+                                                          {IDIGNORE, u"Ignore"}};
+  DWORD pid = 0;
+  GetWindowThreadProcessId(wnd, &pid);
+  TWinControl* form = pid == GetCurrentProcessId() ? FindControl(wnd) : nullptr;
+  if (!form) return nullptr;
+  for (const auto& [result, name] : names) {
+    if (result != id) continue;
+    auto* button = dynamic_cast<TWinControl*>(form->FindComponent(name));
+    return button && button->HandleAllocated() ? button->WindowHandle() : nullptr;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 std::vector<HWND> TopLevelWindows(const wchar_t* className, DWORD pid) {
@@ -61,6 +92,8 @@ std::vector<HWND> TopLevelWindows(const wchar_t* className, DWORD pid) {
 
 DialogAnswerer::DialogAnswerer(DWORD processId, std::vector<String> formClasses, DialogDecision decide)
     : pid_(processId), formClasses_(std::move(formClasses)), decide_(std::move(decide)) {
+  // The class library's own message boxes (shown while a skin is active) are forms too.
+  formClasses_.push_back(u"TMessageForm");
   thread_ = std::thread([this] { Run(); });
 }
 
@@ -132,6 +165,8 @@ void DialogAnswerer::Run() {
       d.FolderBrowser = scan.tree;
       if (HWND text = GetDlgItem(wnd, 0xFFFF); text && d.Class == u"#32770" && !scan.tree)
         d.Text = WindowText(text);
+      else if (d.Class == u"TMessageForm")
+        d.Text = MessageFormText(wnd);
       else
         d.Text = scan.statics;
       DialogDecision decide;
@@ -143,7 +178,14 @@ void DialogAnswerer::Run() {
       // Without a decision: OK for the system's dialogs, closing for forms.
       const int id = decide ? decide(d) : d.Class == u"#32770" ? IDOK : 0;
       answered_.insert(wnd);
-      if (id == 0)
+      if (id != 0 && d.Class == u"TMessageForm") {
+        // Its buttons are named after their results; without one the form is closed.
+        HWND button = MessageFormButton(wnd, id);
+        if (button)
+          PostMessageW(button, BM_CLICK, 0, 0);
+        else
+          PostMessageW(wnd, WM_CLOSE, 0, 0);
+      } else if (id == 0)
         PostMessageW(wnd, WM_CLOSE, 0, 0);
       else
         PostMessageW(wnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(wnd, id)));
