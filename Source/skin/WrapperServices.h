@@ -23,20 +23,12 @@ class TkvWrapperServices {
 
 #include "ui/WinFwd.h"
 
-class TsCommonData;
-
 // The window wrapper with skinned scroll bars, as the lower layers read it.
 class TkvScrollWrapper {
  public:
   virtual ~TkvScrollWrapper() = default;
   // The wrapped window.
-  virtual HWND CtrlHandle() = 0;
-  // The wrapper's skin data (its Skinned answers for the window).
-  virtual TsCommonData* SkinData() = 0;
-  // How many skinned scroll bars of the kind (SB_HORZ or SB_VERT) it shows.
-  virtual Integer ShownBars(Integer bar) = 0;
-  // The pixel thickness of a skinned scroll bar at the window's PPI.
-  virtual Integer GetScrollMetric(Integer bar, bool thickness) = 0;
+  virtual HWND WrappedWindow() const = 0;
 };
 
 // The scroll wrapper stored in the window's "KVSBSC" property; null when none.
