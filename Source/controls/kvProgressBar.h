@@ -92,7 +92,10 @@ class TsProgressBar : public TProgressBar {
   // Rebuilds the cache unless it is current; false without a section or a ready parent.
   bool PrepareCache();
   void PaintBarItems(TBitmap* cache, const TkvProgressShape& shape);
+  // Copies the cache (rebuilt when needed) to dc and paints the graphic children over it.
   void Paint(HDC dc);
+  // The bar's bounds lie inside its parent's client area (true without a parent window).
+  bool WhollyInsideParent();
   // PBM_SETPOS: the position clamped to the range; the answer is the previous one.
   void SetPos(TMessage& m);
 

@@ -146,10 +146,27 @@ bool TsProgressBar::PrepareCache() {
   return true;
 }
 
+bool TsProgressBar::WhollyInsideParent() {
+  TWinControl* parent = Parent();
+  if (!parent || !parent->HandleAllocated()) return true;
+  RECT client{};
+  GetClientRect(parent->WindowHandle(), &client);
+  const TRect b = BoundsRect();
+  return b.Left >= client.left && b.Top >= client.top && b.Right <= client.right && b.Bottom <= client.bottom;
+}
+
 void TsProgressBar::Paint(HDC dc) {
-  if (FCommonData->GetUpdating()) return;
-  if (!PrepareCache() || !FCommonData->FCacheBmp) return;
-  BitBlt(dc, 0, 0, Width(), Height(), FCommonData->FCacheBmp->Canvas()->Handle(), 0, 0, SRCCOPY);
+  TsCommonData* sd = FCommonData.get();
+  // Remembered in FUpdating: KV_ENDPARENTUPDATE paints once the parent is done.
+  if (sd->InUpdating()) return;
+  // A part of the bar that was hidden last time may show a background the cache never had,
+  // and so may a part the parent itself could not show.
+  sd->BGChanged = sd->BGChanged || sd->HalfVisible || (Parent() && GetBoolMsg(Parent(), KV_GETHALFVISIBLE));
+  sd->HalfVisible = !WhollyInsideParent();
+  if (!PrepareCache() || !sd->FCacheBmp) return;
+  BitBlt(dc, 0, 0, Width(), Height(), sd->FCacheBmp->Canvas()->Handle(), 0, 0, SRCCOPY);
+  // Graphic children lie over the bar: painted on top, on the bar's cache as their background.
+  ::PaintControls(dc, this, false, TPoint(0, 0), true);
 }
 
 void TsProgressBar::TimerAction(TObject*) {
@@ -220,6 +237,12 @@ void TsProgressBar::Dispatch(TMessage& m) {
           FOldCount = -1;
           UpdateTimer();
           if (HandleAllocated()) InvalidateRect(WindowHandle(), nullptr, FALSE);
+          return;
+        case KV_ENDPARENTUPDATE:
+          if (FCommonData->FUpdating) {
+            FCommonData->FUpdating = false;
+            if (HandleAllocated()) RedrawWindow(WindowHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+          }
           return;
         case KV_REMOVESKIN:
           Timer->SetEnabled(false);

@@ -65,8 +65,26 @@ class TComponentWatch : public TComponent {
 #include "skin/sCommonData.h"
 #include "ui/ImgList.h"
 #include "ui/StdCtrls.h"
+#include "ui/TypInfo.h"
 
 struct tagDRAWITEMSTRUCT;
+
+TW_ENUM_NAMES(TsDisabledKind, dkBlended, dkGrayed)
+TW_ENUM_NAMES(TkvAnimatEvent, aeMouseEnter, aeMouseLeave, aeMouseDown, aeMouseUp, aeClick, aeLighting, aeGlobalDef)
+
+// Switches the application's hints off while a left press is handled, so that no hint pops
+// up over a button being pressed; restores the saved switch when it goes out of scope, also
+// when a handler raises. A release restores through RestoreHints as well, for a press whose
+// guard was never made (a press that began elsewhere).
+class THintsOffDuringPress {
+ public:
+  explicit THintsOffDuringPress(bool leftButton);
+  ~THintsOffDuringPress();
+  THintsOffDuringPress(const THintsOffDuringPress&) = delete;
+  THintsOffDuringPress& operator=(const THintsOffDuringPress&) = delete;
+  // Puts back the switch saved by a guard that is still open; nothing otherwise.
+  static void RestoreHints();
+};
 
 // ---- 2. TsButton -----------------------------------------------------------------------------------
 
@@ -94,6 +112,16 @@ class TsButton : public TButton {
   void SetContentMargin(Integer value);
   TSet<TsDisabledKind> DisabledKind() const { return FDisabledKind; }
   void SetDisabledKind(TSet<TsDisabledKind> value);
+  // Which mouse events animate the button; aeGlobalDef defers to the manager's button events.
+  TSet<TkvAnimatEvent> AnimatEvents() const { return FAnimatEvents; }
+  void SetAnimatEvents(TSet<TkvAnimatEvent> value) { FAnimatEvents = value; }
+  // The font of a command link's note; used when CustomCommandLinkFont is set.
+  TFont* CommandLinkFont() const { return FCommandLinkFont.get(); }
+  void SetCommandLinkFont(TFont* value);
+  bool CustomCommandLinkFont() const { return FCustomCommandLinkFont; }
+  void SetCustomCommandLinkFont(bool value) { SetFlag(FCustomCommandLinkFont, value); }
+  // Stored only when it differs from the font the button would get by default.
+  bool IsCommandLinkFontStored() const;
   TkvGetColoring OnGetColoring() const { return FOnGetColoring; }
   void SetOnGetColoring(TkvGetColoring value) { FOnGetColoring = value; }
   // The drop-down menu of a split button is open.
@@ -130,8 +158,15 @@ class TsButton : public TButton {
   // Keeps the default-button look in the button's own state: the window stays owner-drawn.
   void SetButtonStyle(bool isDefault) override;
   void Loaded() override;
+  // A left press shows the pressed look at once, with the application's hints off meanwhile.
+  void MouseDown(TMouseButton button, TShiftState shift, Integer x, Integer y) override;
+  // A release that follows no press handled here is dropped.
+  void MouseUp(TMouseButton button, TShiftState shift, Integer x, Integer y) override;
 
  private:
+  void CommandLinkFontChanged(TObject* sender);
+  // Skinned: a point on a transparent pixel of the section's border mask lets the click through.
+  bool HitsTransparentPixel(Integer screenX, Integer screenY);
   void SetFlag(bool& field, bool value);
   // Redraws the window now, without erasing (mouse and state changes).
   void RedrawNow();
@@ -155,6 +190,9 @@ class TsButton : public TButton {
   bool FShowFocus = true;
   bool FReflected = false;
   bool FMouseClicked = false;
+  bool FCustomCommandLinkFont = false;
+  std::unique_ptr<TFont> FCommandLinkFont;
+  TSet<TkvAnimatEvent> FAnimatEvents{aeGlobalDef};
   Integer FFocusMargin = 1;
   Integer FContentMargin = 6;
   TSet<TsDisabledKind> FDisabledKind{dkBlended};

@@ -6,6 +6,7 @@
 #include <vssym32.h>
 
 #include "base/kvntUtils.h"
+#include "base/sConst.h"
 #include "base/sMessages.h"
 #include "controls/SkinCommands.h"
 #include "controls/sThirdParty.h"
@@ -16,6 +17,7 @@
 #include "skin/sVclUtils.h"
 #include "ui/ActnList.h"
 #include "ui/Canvas.h"
+#include "ui/Forms.h"
 #include "ui/GdiScopes.h"
 #include "ui/Menus.h"
 
@@ -26,6 +28,14 @@ TW_DEFINE_CLASS(TsButton) {
   b.Property(u"ShowFocus", &TsButton::ShowFocus, &TsButton::SetShowFocus).Default(true);
   b.Property(u"FocusMargin", &TsButton::FocusMargin, &TsButton::SetFocusMargin).Default(1);
   b.Property(u"ContentMargin", &TsButton::ContentMargin, &TsButton::SetContentMargin).Default(6);
+  b.Property(u"DisabledKind", &TsButton::DisabledKind, &TsButton::SetDisabledKind)
+      .Default(TSet<TsDisabledKind>{dkBlended});
+  b.Property(u"AnimatEvents", &TsButton::AnimatEvents, &TsButton::SetAnimatEvents)
+      .Default(TSet<TkvAnimatEvent>{aeGlobalDef});
+  b.Property(u"CommandLinkFont", &TsButton::CommandLinkFont, &TsButton::SetCommandLinkFont)
+      .Stored(&TsButton::IsCommandLinkFontStored);
+  b.Property(u"CustomCommandLinkFont", &TsButton::CustomCommandLinkFont, &TsButton::SetCustomCommandLinkFont)
+      .Default(false);
 }
 
 static_assert(Integer(gpLeft) == Integer(iaLeft) && Integer(gpRight) == Integer(iaRight) &&
@@ -34,8 +44,10 @@ static_assert(Integer(gpLeft) == Integer(iaLeft) && Integer(gpRight) == Integer(
 
 // ---- Creation and properties -----------------------------------------------------------------------
 
-TsButton::TsButton(TComponent* owner) : TButton(owner), FCommonData(std::make_unique<TsCommonData>(this, true)) {
+TsButton::TsButton(TComponent* owner)
+    : TButton(owner), FCommonData(std::make_unique<TsCommonData>(this, true)), FCommandLinkFont(std::make_unique<TFont>()) {
   FCommonData->FOwnerControl = this;
+  FCommandLinkFont->SetOnChange(TNotifyEvent(this, &TsButton::CommandLinkFontChanged));
   FCommonData->COC = COC_TsButton;
   // An owner-drawn button reports a quick second click as a double click instead of pressing
   // again; without double clicks every click presses the button.
@@ -53,6 +65,38 @@ void TsButton::Loaded() {
   TButton::Loaded();
   if (FCommonData->FCacheBmp) FCommonData->FCacheBmp->Canvas()->Font()->Assign(Font());
   FCommonData->Loaded(true);
+}
+
+void TsButton::CommandLinkFontChanged(TObject*) {
+  FCommonData->BGChanged = true;
+  FCommonData->Invalidate();
+}
+
+void TsButton::SetCommandLinkFont(TFont* value) {
+  if (value) FCommandLinkFont->Assign(value);  // the change handler invalidates
+}
+
+bool TsButton::IsCommandLinkFontStored() const {
+  TFont reference;
+  return !(reference.Name() == FCommandLinkFont->Name() && reference.Size() == FCommandLinkFont->Size() &&
+           reference.Style() == FCommandLinkFont->Style() && reference.Color() == FCommandLinkFont->Color());
+}
+
+// ---- Hints during a press --------------------------------------------------------------------------
+
+THintsOffDuringPress::THintsOffDuringPress(bool leftButton) {
+  if (!leftButton || !Application || ShowHintStored) return;
+  AppShowHint = Application->ShowHint();
+  ShowHintStored = true;
+  Application->SetShowHint(false);
+}
+
+THintsOffDuringPress::~THintsOffDuringPress() { RestoreHints(); }
+
+void THintsOffDuringPress::RestoreHints() {
+  if (!ShowHintStored) return;
+  ShowHintStored = false;
+  if (Application) Application->SetShowHint(AppShowHint);
 }
 
 void TsButton::SetFlag(bool& field, bool value) {
@@ -102,7 +146,7 @@ bool TsButton::IsSkinned() { return FCommonData->Skinned() && FCommonData->SkinI
 
 Integer TsButton::CurrentState() {
   if (FDown || DroppedDown) return 2;
-  if (HandleAllocated() && (SendMessageW(WindowHandle(), BM_GETSTATE, 0, 0) & BST_PUSHED)) {
+  if (fGlobalFlag || (HandleAllocated() && (SendMessageW(WindowHandle(), BM_GETSTATE, 0, 0) & BST_PUSHED))) {
     // Pushed by the mouse only counts while the mouse is over the button; a push by the
     // keyboard always does.
     const bool mouseHeldOnIt = GetKeyState(VK_LBUTTON) < 0 && GetCapture() == WindowHandle();
@@ -324,7 +368,14 @@ void TsButton::DrawCaption(TColor colorText, TCanvas* canvas) {
     canvas->Font()->Assign(Font());
     if (!CommandLinkHint().empty()) {
       TRect note(r.Left, r.Bottom + ContentSpacing(this), r.Right, Height() - FContentMargin);
-      write(CommandLinkHint(), note);
+      if (FCustomCommandLinkFont) {
+        // The note's own font and colour, whatever the section says.
+        canvas->Font()->Assign(FCommandLinkFont.get());
+        kvWriteTextEx(canvas, CommandLinkHint(), true, note, flags, Integer(-1), 0, FCommonData->GetSkinManager());
+        canvas->Font()->Assign(Font());
+      } else {
+        write(CommandLinkHint(), note);
+      }
     }
   }
   if (Focused() && Enabled() && !Caption().empty() && FShowFocus && skinned) {
@@ -450,6 +501,58 @@ void TsButton::StdDrawItem(const DRAWITEMSTRUCT& item) {
   if (Style() == bsSplitButton) DrawSplitMark(&canvas, TColor(ColorToRGB(Font()->Color())));
 }
 
+// ---- Mouse ----------------------------------------------------------------------------------------
+
+void TsButton::MouseDown(TMouseButton button, TShiftState shift, Integer x, Integer y) {
+  if (IsSkinned() && Enabled() && !ComponentState().Contains(csDesigning)) {
+    FCommonData->FUpdating = false;
+    {
+      THintsOffDuringPress hintsOff(button == mbLeft);
+      FMouseClicked = true;
+      if (button == mbLeft && !FDown) {
+        FCommonData->FUpdating = FCommonData->GetUpdating();
+        // The pressed look now: the system marks the button pushed only after this handler,
+        // so the state is forced for this one paint.
+        if (!FCommonData->FUpdating) {
+          const bool saved = fGlobalFlag;
+          struct TRestore {
+            bool value;
+            ~TRestore() { fGlobalFlag = value; }
+          } restore{saved};
+          fGlobalFlag = true;
+          RedrawNow();
+        }
+      }
+    }
+  }
+  TButton::MouseDown(button, shift, x, y);
+}
+
+void TsButton::MouseUp(TMouseButton button, TShiftState shift, Integer x, Integer y) {
+  if (!ComponentState().Contains(csDestroying) && IsSkinned() && Enabled() &&
+      !ComponentState().Contains(csDesigning)) {
+    if (button == mbLeft) THintsOffDuringPress::RestoreHints();
+    if (!FMouseClicked) return;
+    FMouseClicked = false;
+    if (button == mbLeft) {
+      FCommonData->FUpdating = false;
+      if (FMouseAbove) RedrawNow();  // back to the hot look
+    }
+  }
+  TButton::MouseUp(button, shift, x, y);
+}
+
+bool TsButton::HitsTransparentPixel(Integer screenX, Integer screenY) {
+  TkvSkinData* skinData = FCommonData->GetCommonSkinData();
+  const Integer index = FCommonData->SkinIndex;
+  if (!skinData || !IsValidIndex(index, Integer(skinData->gd.size()))) return false;
+  const Integer mask = skinData->gd[size_t(index)].BorderIndex;
+  if (mask < 0 || !IsValidIndex(mask, Integer(skinData->ma.size()))) return false;
+  RECT w{};
+  GetWindowRect(WindowHandle(), &w);
+  return PtIsTransparent(screenX - w.left, screenY - w.top, skinData->ma[size_t(mask)], Width(), Height());
+}
+
 // ---- Messages --------------------------------------------------------------------------------------
 
 bool TsButton::DropDownMenuAt() {
@@ -531,6 +634,12 @@ void TsButton::Dispatch(TMessage& m) {
       case WM_ERASEBKGND:
         m.Result = 0;
         return;
+      case WM_NCHITTEST:
+        if (HitsTransparentPixel(Integer(short(LOWORD(m.LParam))), Integer(short(HIWORD(m.LParam))))) {
+          m.Result = HTTRANSPARENT;
+          return;
+        }
+        break;
       case WM_WINDOWPOSCHANGED:
       case WM_SETFOCUS:
       case WM_KILLFOCUS:

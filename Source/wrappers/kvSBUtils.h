@@ -61,7 +61,7 @@ Integer Kv_BarThickness(const TkvScrollSizeSources& s);
 Integer Kv_ArrowLength(const TkvScrollSizeSources& s);
 
 // a * b / c rounded half away from zero; -1 when c is 0 or the result leaves 32 bits (as the
-// system's MulDiv).
+// system's MulDiv). The skin layer's, declared here for the scroll geometry.
 Integer kvMulDiv(Integer a, Integer b, Integer c);
 
 // The range needs a thumb: nMax >= nPage, nMin < nMax and nMax not 0.

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <stdexcept>
+#include <vector>
 
 #include "controls/kvProgressBar.h"
 #include "controls/sButton.h"
@@ -16,7 +18,11 @@
 #include "support/SkinFixture.h"
 #include "ui/Bitmap.h"
 #include "ui/Canvas.h"
+#include "ui/FormReader.h"
+#include "ui/FormWriter.h"
 #include "ui/Forms.h"
+#include "base/sConst.h"
+#include "base/sMessages.h"
 
 namespace {
 
@@ -54,6 +60,20 @@ class Skinned : public testing::Test {
     TBitmap bmp(c->Width(), c->Height(), pf32bit);
     SendMessageW(c->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(bmp.Canvas()->Handle()), PRF_CLIENT);
     return bmp.View().At(x, y) & 0xFFFFFF;
+  }
+  // A segmented bar on the form, skinned: a black "GAUGE" with yellow "PROGRESSH" items.
+  TsProgressBar* AddSkinnedBar(const TRect& bounds) {
+    const Integer gauge = skin->AddSection(PlainSection(u"GAUGE", 0, clBlack, 1));
+    skin->AddSection(PlainSection(u"PROGRESSH", 0, clYellow, 1));
+    skin->Data->IndexSections();
+    auto* bar = new TsProgressBar(form);
+    bar->SetBounds(bounds.Left, bounds.Top, bounds.Width(), bounds.Height());
+    bar->SetParent(form);
+    bar->HandleNeeded();
+    bar->SkinData()->SkinIndex = gauge;
+    bar->SkinData()->SetCommonSkinData(nullptr);
+    bar->SetProgressSkin(u"PROGRESSH");
+    return bar;
   }
   std::unique_ptr<TApplication> app;
   std::unique_ptr<SkinFixture> skin;
@@ -106,18 +126,7 @@ TEST_F(Skinned, CacheIsReusedUntilTheLookChanges) {
 }
 
 TEST_F(Skinned, ProgressBarPaintsItemsAndSkipsUnchangedCounts) {
-  TsGeneralData gauge = PlainSection(u"GAUGE", 0, clBlack, 1);
-  TsGeneralData items = PlainSection(u"PROGRESSH", 0, clYellow, 1);
-  const Integer gaugeIndex = skin->AddSection(gauge);
-  skin->AddSection(items);
-  skin->Data->IndexSections();
-  auto* bar = new TsProgressBar(form);
-  bar->SetBounds(10, 100, 406, 21);
-  bar->SetParent(form);
-  bar->HandleNeeded();
-  bar->SkinData()->SkinIndex = gaugeIndex;
-  bar->SkinData()->SetCommonSkinData(nullptr);
-  bar->SetProgressSkin(u"PROGRESSH");
+  TsProgressBar* bar = AddSkinnedBar(TRect(10, 100, 416, 121));
   SendMessageW(bar->Handle(), PBM_SETPOS, 50, 0);
   EXPECT_EQ(PrintedAt(bar, 5, 10), Rgb(clYellow));     // inside the first item
   EXPECT_EQ(PrintedAt(bar, 300, 10), Rgb(clBlack));    // beyond the 15th item
@@ -241,6 +250,268 @@ TEST_F(Skinned, MarqueeStepsWhileSkinnedAndStopsWithout) {
   bar->TimerAction(nullptr);
   EXPECT_FALSE(bar->MarqueeRunning());
   EXPECT_DOUBLE_EQ(bar->MarqueePos(), 8.0);
+}
+
+}  // namespace
+
+namespace {
+
+// What the application's hint switch was each time the button asked for its colours (that is,
+// each time it rebuilt its look), and the releases the class library saw.
+struct PressRecorder {
+  std::vector<bool> hintsWhilePainting;
+  std::vector<Integer> states;
+  int releases = 0;
+  void Coloring(TsButton*, Integer state, TkvColoring&) {
+    hintsWhilePainting.push_back(Application->ShowHint());
+    states.push_back(state);
+  }
+  void MouseUp(TObject*, TMouseButton, TShiftState, Integer, Integer) { ++releases; }
+};
+
+TEST_F(Skinned, HintsAreOffWhileAPressPaintsAndBackAfterIt) {
+  form->Show();
+  Application->ProcessMessages();
+  button->SkinData()->SkinIndex = buttonSection;  // showing the form may have looked the section up again
+  ASSERT_TRUE(button->SkinData()->Skinned());
+  Application->SetShowHint(true);
+  PressRecorder rec;
+  button->SetOnGetColoring(TkvGetColoring(&rec, &PressRecorder::Coloring));
+  button->SetOnMouseUp(TMouseEvent(&rec, &PressRecorder::MouseUp));
+  SendMessageW(button->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 15));
+  ASSERT_FALSE(rec.hintsWhilePainting.empty()) << "the press painted the pressed look at once";
+  for (bool shown : rec.hintsWhilePainting) EXPECT_FALSE(shown);
+  EXPECT_EQ(rec.states.back(), 2);  // the pressed look, before the system marks the button pushed
+  EXPECT_FALSE(fGlobalFlag);
+  EXPECT_TRUE(Application->ShowHint());
+  EXPECT_FALSE(ShowHintStored);
+  SendMessageW(button->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(50, 15));
+  EXPECT_EQ(rec.releases, 1);
+  EXPECT_TRUE(Application->ShowHint());
+  // A press with the right button leaves the hints alone.
+  rec.hintsWhilePainting.clear();
+  SendMessageW(button->Handle(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(50, 15));
+  RedrawWindow(button->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  button->SkinData()->BGChanged = true;
+  PrintedAt(button, 3, 3);
+  ASSERT_FALSE(rec.hintsWhilePainting.empty());
+  for (bool shown : rec.hintsWhilePainting) EXPECT_TRUE(shown);
+  SendMessageW(button->Handle(), WM_RBUTTONUP, 0, MAKELPARAM(50, 15));
+}
+
+TEST_F(Skinned, AReleaseWithoutAPressIsDropped) {
+  PressRecorder rec;
+  button->SetOnMouseUp(TMouseEvent(&rec, &PressRecorder::MouseUp));
+  SendMessageW(button->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(50, 15));  // pressed elsewhere
+  EXPECT_EQ(rec.releases, 0);
+  SendMessageW(button->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 15));
+  SendMessageW(button->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(50, 15));
+  EXPECT_EQ(rec.releases, 1);
+  SendMessageW(button->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(50, 15));  // the press was used up
+  EXPECT_EQ(rec.releases, 1);
+}
+
+TEST(HintsOffDuringPress, RestoresTheSwitchWhenTheHandlingRaises) {
+  TApplication app;
+  Application->SetShowHint(true);
+  try {
+    THintsOffDuringPress off(true);
+    EXPECT_FALSE(Application->ShowHint());
+    EXPECT_TRUE(ShowHintStored);
+    throw std::runtime_error("handler failed");
+  } catch (const std::runtime_error&) {
+  }
+  EXPECT_TRUE(Application->ShowHint());
+  EXPECT_FALSE(ShowHintStored);
+  {
+    // A nested guard keeps the first saved value: hints come back on, not off.
+    THintsOffDuringPress outer(true);
+    THintsOffDuringPress inner(true);
+  }
+  EXPECT_TRUE(Application->ShowHint());
+  Application->SetShowHint(false);
+  { THintsOffDuringPress off(true); }
+  EXPECT_FALSE(Application->ShowHint());  // an application without hints keeps none
+}
+
+TEST_F(Skinned, ClicksOnTransparentCornerPixelsFallThrough) {
+  // A 20 x 20 border mask, opaque but for one transparent pixel in its top-left corner.
+  auto mask = std::make_unique<TBitmap>(20, 20, pf32bit);
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 20; ++x) mask->View().At(x, y) = 0xFF808080;
+  mask->View().At(1, 1) = 0x00000000;
+  const Integer image = skin->AddImage(TRect(0, 0, 20, 20), 1, 0);
+  TsMaskData& md = skin->Image(image);
+  md.Bmp = mask.get();
+  md.R = TRect(0, 0, 20, 20);
+  md.Width = 20;
+  md.Height = 20;
+  md.WL = md.WT = md.WR = md.WB = 4;
+  md.Cfg = 0;
+  struct Unhook {
+    TsMaskData& md;
+    ~Unhook() { md.Bmp = nullptr; }  // the bitmap is the test's
+  } unhook{md};
+  RECT w{};
+  GetWindowRect(button->Handle(), &w);
+  auto hit = [&](int x, int y) {
+    return SendMessageW(button->Handle(), WM_NCHITTEST, 0, MAKELPARAM(w.left + x, w.top + y));
+  };
+  struct Case {
+    const char* name;
+    Integer border;
+    int x, y;
+    LRESULT expected;
+  } cases[] = {
+      {"transparent corner pixel", image, 1, 1, HTTRANSPARENT},
+      {"opaque corner pixel", image, 2, 2, HTCLIENT},
+      {"middle of the button", image, 50, 15, HTCLIENT},
+      {"section without a border mask", -1, 1, 1, HTCLIENT},
+  };
+  for (const Case& c : cases) {
+    skin->Section(buttonSection).BorderIndex = c.border;
+    EXPECT_EQ(hit(c.x, c.y), c.expected) << c.name;
+  }
+  // Unskinned, the system answers for every point.
+  skin->Section(buttonSection).BorderIndex = image;
+  button->SkinData()->SkinIndex = -1;
+  EXPECT_EQ(hit(1, 1), HTCLIENT);
+}
+
+// Pixels of the printed control that are mostly green (text in pure green, smoothed or not:
+// neither the section's red look nor its black text comes near).
+int PrintedGreenPixels(TWinControl* c) {
+  TBitmap bmp(c->Width(), c->Height(), pf32bit);
+  SendMessageW(c->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(bmp.Canvas()->Handle()), PRF_CLIENT);
+  int n = 0;
+  for (int y = 0; y < c->Height(); ++y)
+    for (int x = 0; x < c->Width(); ++x) {
+      const uint32_t p = bmp.View().At(x, y);
+      const uint32_t r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+      if (g > 0x80 && r < 0x80 && b < 0x40) ++n;
+    }
+  return n;
+}
+
+TEST_F(Skinned, ACommandLinkNoteTakesItsOwnFontWhenAsked) {
+  button->SetBounds(20, 20, 220, 80);
+  button->SetStyle(bsCommandLink);
+  button->SetCaption(u"Download");
+  button->SetCommandLinkHint(u"Saves the video to the folder");
+  button->CommandLinkFont()->SetColor(TColor(0x00FF00));  // pure green, not in the skin
+  button->SkinData()->BGChanged = true;
+  EXPECT_EQ(PrintedGreenPixels(button), 0);  // the section's colours
+  button->SetCustomCommandLinkFont(true);
+  EXPECT_GT(PrintedGreenPixels(button), 10);
+  button->SetCustomCommandLinkFont(false);
+  EXPECT_EQ(PrintedGreenPixels(button), 0);
+}
+
+TEST(ButtonProperties, DefaultsAndTheCommandLinkFontRule) {
+  TApplication app;
+  TsButton button(nullptr);
+  EXPECT_EQ(button.DisabledKind(), TSet<TsDisabledKind>{dkBlended});
+  EXPECT_EQ(button.AnimatEvents(), TSet<TkvAnimatEvent>{aeGlobalDef});
+  EXPECT_FALSE(button.CustomCommandLinkFont());
+  EXPECT_FALSE(button.IsCommandLinkFontStored());
+  TFont bold;
+  bold.SetStyle(TFontStyles{fsBold});
+  button.SetCommandLinkFont(&bold);
+  EXPECT_TRUE(button.CommandLinkFont()->Style().Contains(fsBold));
+  EXPECT_TRUE(button.IsCommandLinkFontStored());
+}
+
+TEST(ButtonProperties, TheNewSettingsAreKeptInADescription) {
+  TApplication app;
+  TsButton plain(nullptr);
+  const std::string defaults = StringToUtf8(WriteComponentText(&plain));
+  for (const char* name : {"DisabledKind", "AnimatEvents", "CommandLinkFont", "CustomCommandLinkFont"})
+    EXPECT_EQ(defaults.find(name), std::string::npos) << name << " is stored at its default";
+  TsButton button(nullptr);
+  button.SetDisabledKind(TSet<TsDisabledKind>{dkGrayed});
+  button.SetAnimatEvents(TSet<TkvAnimatEvent>{aeMouseDown, aeClick});
+  button.SetCustomCommandLinkFont(true);
+  button.CommandLinkFont()->SetStyle(TFontStyles{fsItalic});
+  const String text = WriteComponentText(&button);
+  EXPECT_NE(StringToUtf8(text).find("DisabledKind = [dkGrayed]"), std::string::npos) << StringToUtf8(text);
+  TsButton back(nullptr);
+  ReadComponentText(&back, text);
+  EXPECT_EQ(back.DisabledKind(), TSet<TsDisabledKind>{dkGrayed});
+  EXPECT_EQ(back.AnimatEvents(), (TSet<TkvAnimatEvent>{aeMouseDown, aeClick}));
+  EXPECT_TRUE(back.CustomCommandLinkFont());
+  EXPECT_TRUE(back.CommandLinkFont()->Style().Contains(fsItalic));
+}
+
+}  // namespace
+
+namespace {
+
+// A graphic child of the bar that fills itself with one colour.
+class Swatch : public TGraphicControl {
+ public:
+  explicit Swatch(TComponent* owner) : TGraphicControl(owner) {}
+  void Paint() override {
+    Canvas()->Brush()->SetColor(clRed);
+    Canvas()->FillRect(TRect(0, 0, Width(), Height()));
+  }
+};
+
+class SkinnedBar : public Skinned {
+ protected:
+  void SetUp() override {
+    ASSERT_NO_FATAL_FAILURE(Skinned::SetUp());
+    bar = AddSkinnedBar(TRect(10, 100, 210, 120));
+    SendMessageW(bar->Handle(), PBM_SETPOS, 50, 0);
+  }
+  TsProgressBar* bar = nullptr;
+};
+
+TEST_F(SkinnedBar, GraphicChildrenArePaintedOverTheBar) {
+  auto* swatch = new Swatch(form);
+  swatch->SetBounds(150, 4, 10, 10);
+  swatch->SetParent(bar);
+  EXPECT_EQ(PrintedAt(bar, 155, 8), Rgb(clRed));
+  EXPECT_EQ(PrintedAt(bar, 170, 8), Rgb(clBlack));  // the bar around it
+  swatch->SetVisible(false);
+  EXPECT_EQ(PrintedAt(bar, 155, 8), Rgb(clBlack));
+}
+
+TEST_F(SkinnedBar, APartlyHiddenBarRebuildsItsCacheAtEachPaint) {
+  PrintedAt(bar, 5, 10);
+  EXPECT_FALSE(bar->SkinData()->HalfVisible);
+  Integer builds = bar->CacheBuilds();
+  PrintedAt(bar, 5, 10);
+  EXPECT_EQ(bar->CacheBuilds(), builds);  // wholly shown: the cache stays
+  bar->SetLeft(-30);                      // partly left of the form's client area
+  PrintedAt(bar, 5, 10);
+  EXPECT_TRUE(bar->SkinData()->HalfVisible);
+  builds = bar->CacheBuilds();
+  PrintedAt(bar, 5, 10);
+  EXPECT_EQ(bar->CacheBuilds(), builds + 1);  // what was hidden may have changed
+  bar->SetLeft(10);
+  PrintedAt(bar, 5, 10);
+  EXPECT_FALSE(bar->SkinData()->HalfVisible);
+  builds = bar->CacheBuilds();
+  PrintedAt(bar, 5, 10);
+  EXPECT_EQ(bar->CacheBuilds(), builds);
+}
+
+TEST_F(SkinnedBar, APaintHeldBackForTheParentComesWithItsEndOfUpdate) {
+  form->Show();
+  Application->ProcessMessages();
+  PrintedAt(bar, 5, 10);
+  const Integer builds = bar->CacheBuilds();
+  bar->SkinData()->FUpdating = true;
+  bar->SkinData()->BGChanged = true;
+  RedrawWindow(bar->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  EXPECT_EQ(bar->CacheBuilds(), builds);  // held back
+  EXPECT_TRUE(bar->SkinData()->FUpdating);
+  SendMessageW(bar->Handle(), SM_ALPHACMD, KV_ENDPARENTUPDATE_HI, 0);
+  EXPECT_FALSE(bar->SkinData()->FUpdating);
+  EXPECT_EQ(bar->CacheBuilds(), builds + 1);
+  // Without a held-back paint the command paints nothing.
+  SendMessageW(bar->Handle(), SM_ALPHACMD, KV_ENDPARENTUPDATE_HI, 0);
+  EXPECT_EQ(bar->CacheBuilds(), builds + 1);
 }
 
 }  // namespace
