@@ -29,6 +29,10 @@ class TkvScrollWrapper {
   virtual ~TkvScrollWrapper() = default;
   // The wrapped window.
   virtual HWND WrappedWindow() const = 0;
+  // How many skinned scroll bars of the kind (SB_HORZ or SB_VERT) it shows.
+  virtual Integer ShownBars(Integer bar) const = 0;
+  // The pixel thickness (else the arrow length) of a skinned scroll bar at the window's PPI.
+  virtual Integer GetScrollMetric(Integer bar, bool thickness) const = 0;
 };
 
 // The scroll wrapper stored in the window's "KVSBSC" property; null when none.
