@@ -114,6 +114,7 @@ TkvThumbDrag Kv_ThumbDragStep(const TkvScrollValues& si, Integer trackStart, Int
 #include <windows.h>
 
 class TsCommonData;
+class TsScrollWndData;
 class DuRiruZireziv;
 class TkvWindowProcLink;
 
@@ -308,6 +309,12 @@ TkvScrollBar* Kv_GetScrollBarFromHwnd(HWND handle, Word nBar);
 // Sets the minimum thumb length of the bars wBar names (SB_HORZ, SB_VERT, SB_BOTH); False when the
 // window has no scroll wrapper.
 bool Kv_SetMinThumbSize(HWND handle, Word wBar, Word size);
+// Keeps the scroll wrapper of skinData's owner control in step with the skin: a destroyed one
+// is replaced, none is made while skinned; unskinned, the wrapper goes and the flat scroll bars
+// come back.
+void RefreshScrolls(TsScrollWndData* skinData, TkvScrollWnd*& listSW);
+// Re-reads both bars' state and, with repaint, paints them (a visible window only).
+void UpdateScrolls(TkvScrollWnd* sw, bool repaint);
 // The frame of the window anew: with frameChanged recomputed and repainted (SetWindowPos
 // 0x737), else a WM_NCPAINT (1).
 void Kv_RedrawNonClient(HWND handle, bool frameChanged);
@@ -365,6 +372,10 @@ struct TkvScrollTracking {
   bool bInHitTest = false;
 };
 extern TkvScrollTracking kvScrollState;
+// The timer ids of a press (first delay, repeat) and of hover tracking.
+constexpr UINT_PTR COOLSB_TIMERID1 = 65533, COOLSB_TIMERID2 = 65534, COOLSB_TIMERID3 = 65522;
+// Kills the tracking timers and clears the shared state when it names the window.
+void Kv_ResetScrollTracking(HWND handle);
 
 // The rectangle a scroll button of side (TkvSide) paints into: r, grown towards the track by
 // a border image larger than 17 pixels when its section asks for it.

@@ -396,6 +396,13 @@ void TkvScrollWnd::kvWndProc(TMessage& message) {
         if (!Destroyed && ScrollsInitialized && !DontRepaint && !SkinData->InUpdating(false))
           kv_NCDraw(this, CtrlHandle, -1, nullptr);
         return;
+      case WM_TIMER:
+      case WM_MOUSEWHEEL:
+        // The control may have set its scroll info with redraw, drawing the system bar where the
+        // skinned one sits.
+        TkvMainWnd::kvWndProc(message);
+        if (!Destroyed && !DontRepaint && !fThumbTracking) UpdateScrolls(this, true);
+        return;
       default:
         break;
     }
@@ -420,6 +427,7 @@ void TkvScrollWnd::UpdateLeftScroll() {
 TkvScrollWnd* TkvScrollWnd::FromHwnd(HWND wnd) { return dynamic_cast<TkvScrollWnd*>(Kv_GetScrollWndFromHwnd(wnd)); }
 
 void TkvScrollWnd::BeforeDestruction() {
+  Kv_ResetScrollTracking(CtrlHandle);
   // The control's frame is recomputed once the system bars are back.
   TWinControl* ctrl = dynamic_cast<TWinControl*>(OwnerControl());
   const bool redraw = ctrl && !ctrl->ComponentState().Contains(csDestroying) && SkinData &&
@@ -502,6 +510,7 @@ void UninitializeKVScroll(HWND handle, bool freeSW, bool repaint, TkvScrollWnd*&
   TkvScrollWnd* sw = listSW;
   if (!sw->Destroyed && sw->SkinData && sw->SkinData->FOwnerControl) {
     sw->DetachWindowProc();
+    Kv_ResetScrollTracking(handle);
     sw->RestoreStdParams();
     sw->FreeBars();
     if (IsWindowVisible(handle)) Kv_RedrawNonClient(handle, repaint);
@@ -521,6 +530,61 @@ void UninitializeKVScroll(HWND handle, bool freeSW, bool repaint, TkvScrollWnd*&
     listSW = nullptr;
     sw->Free();
   }
+}
+
+namespace {
+
+// comctl32's flat scroll bars, where it has them.
+using TFlatSBProc = BOOL(WINAPI*)(HWND);
+TFlatSBProc FlatSB(const char* name) {
+  HMODULE lib = GetModuleHandleW(L"comctl32.dll");
+  if (!lib) lib = LoadLibraryW(L"comctl32.dll");
+  return lib ? reinterpret_cast<TFlatSBProc>(reinterpret_cast<void*>(GetProcAddress(lib, name))) : nullptr;
+}
+
+}  // namespace
+
+void RefreshScrolls(TsScrollWndData* skinData, TkvScrollWnd*& listSW) {
+  auto* ctrl = dynamic_cast<TWinControl*>(skinData->FOwnerControl);
+  if (!ctrl) return;
+  const TComponentState state = ctrl->ComponentState();
+  if (state.Contains(csLoading) || state.Contains(csDestroying) || state.Contains(csDesigning)) return;
+  if (skinData->Skinned()) {
+    if (TFlatSBProc uninit = FlatSB("UninitializeFlatSB")) uninit(ctrl->Handle());
+    if (listSW && listSW->Destroyed) {
+      TkvScrollWnd* old = listSW;
+      listSW = nullptr;
+      UninitializeKVScroll(ctrl->Handle(), true, false, old);
+    }
+    if (!listSW) {
+      TkvSkinParams params;
+      listSW = TkvMainWnd::MakeWrapper<TkvScrollWnd>(ctrl->Handle(), skinData, skinData->GetSkinManager(), params, true);
+    }
+  } else {
+    if (listSW) {
+      TkvScrollWnd* old = listSW;
+      listSW = nullptr;
+      UninitializeKVScroll(ctrl->HandleAllocated() ? ctrl->Handle() : old->CtrlHandle, true, false, old);
+    }
+    if (ctrl->HandleAllocated()) {
+      if (TFlatSBProc init = FlatSB("InitializeFlatSB")) init(ctrl->Handle());
+    }
+  }
+}
+
+void UpdateScrolls(TkvScrollWnd* sw, bool repaint) {
+  if (!sw || sw->InDestroying) return;
+  if (TsCommonData* sd = sw->SkinData; sd && (sd->FUpdating || sd->FUpdateCount > 0)) return;
+  HWND wnd = sw->CtrlHandle;
+  if (!IsWindowVisible(wnd) || !sw->sBarHorz || !sw->sBarVert) return;
+  int barCode = SB_HORZ;
+  for (TkvScrollBar* bar : {sw->sBarHorz, sw->sBarVert}) {
+    bar->ScrollInfo.cbSize = sizeof(SCROLLINFO);
+    bar->ScrollInfo.fMask = SIF_ALL;
+    GetScrollInfo(wnd, barCode, &bar->ScrollInfo);
+    barCode = SB_VERT;
+  }
+  if (repaint && !InAnimationProcess) kv_NCDraw(sw, wnd, -1, nullptr);
 }
 
 TkvScrollBar* Kv_GetScrollBarFromHwnd(HWND handle, Word nBar) {
@@ -729,6 +793,13 @@ bool Kv_GripVisible(const TkvScrollWnd* sw, HWND handle, const TRect& r) {
 // ---- 4. Painting ------------------------------------------------------------------------------
 
 TkvScrollTracking kvScrollState;
+
+void Kv_ResetScrollTracking(HWND handle) {
+  if (!handle || kvScrollState.hwndCurSB != handle) return;
+  for (UINT_PTR id : {COOLSB_TIMERID1, COOLSB_TIMERID2, COOLSB_TIMERID3}) KillTimer(handle, id);
+  if (GetCapture() == handle) ReleaseCapture();
+  kvScrollState = TkvScrollTracking();
+}
 
 namespace {
 

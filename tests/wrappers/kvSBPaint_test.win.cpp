@@ -319,3 +319,80 @@ TEST_F(ScrollBars, BarsPaintedOverTheSystemFrameOnScreen) {
   EXPECT_EQ(cap.At(190, 140), kTrackLeft);
   Unwrap(wnd, sw);
 }
+
+TEST_F(ScrollBars, TimerAndWheelRepaintTheBarsOverWhatTheSystemDrew) {
+  HWND wnd = MakeWindow(WS_EX_TOPMOST, WS_POPUP | WS_BORDER | WS_HSCROLL | WS_VSCROLL, 200, 150, nullptr, 60, 60);
+  SetRange(wnd, SB_HORZ, 99, 10, 0);
+  SetRange(wnd, SB_VERT, 999, 100, 0);
+  TkvScrollWnd* sw = Wrap(wnd);
+  ShowWindow(wnd, SW_SHOWNOACTIVATE);
+  RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+  auto grab = [&](Capture& cap) {
+    HDC wdc = GetWindowDC(wnd);
+    BitBlt(cap.dc, 0, 0, 200, 150, wdc, 0, 0, SRCCOPY);
+    ReleaseDC(wnd, wdc);
+  };
+  for (UINT msg : {UINT(WM_TIMER), UINT(WM_MOUSEWHEEL)}) {
+    SCOPED_TRACE(msg);
+    // The position moves with a redraw of the system's bar; the next timer or wheel message
+    // paints the skinned bar with its thumb at the new place.
+    const int pos = msg == WM_TIMER ? 45 : 0;
+    SCROLLINFO si{sizeof(si), SIF_POS, 0, 0, 0, pos, 0};
+    SetScrollInfo(wnd, SB_HORZ, &si, TRUE);
+    SendMessageW(wnd, msg, 4321, 0);
+    EXPECT_EQ(sw->sBarHorz->ScrollInfo.nPos, pos);
+    Capture cap(200, 150);
+    grab(cap);
+    EXPECT_EQ(cap.At(90, 140), pos == 45 ? kThumbH : kTrackRight);
+    EXPECT_EQ(cap.At(20, 140), pos == 45 ? kTrackLeft : kThumbH);
+    EXPECT_EQ(cap.At(190, 60), kTrackBottom);
+  }
+  Unwrap(wnd, sw);
+}
+
+TEST_F(ScrollBars, DetachKillsTheTimersAndForgetsTheWindow) {
+  HWND first = MakeWindow(0, WS_POPUP | WS_BORDER | WS_HSCROLL | WS_VSCROLL, 120, 90);
+  HWND second = MakeWindow(0, WS_POPUP | WS_BORDER | WS_HSCROLL | WS_VSCROLL, 120, 90);
+  TkvScrollWnd* a = Wrap(first);
+  TkvScrollWnd* b = Wrap(second);
+  // Another window's tracking is left alone.
+  kvScrollState.hwndCurSB = second;
+  kvScrollState.uMouseOverScrollbar = SB_VERT;
+  Unwrap(first, a);
+  EXPECT_EQ(kvScrollState.hwndCurSB, second);
+  EXPECT_EQ(kvScrollState.uMouseOverScrollbar, SB_VERT);
+  // The tracked window's timers and state go with its wrapper.
+  kvScrollState.uCurrentScrollbar = SB_HORZ;
+  kvScrollState.uScrollTimerPortion = HTSCROLL_PAGELEFT;
+  kvScrollState.uScrollTimerId = SetTimer(second, COOLSB_TIMERID2, 55, nullptr);
+  kvScrollState.uMouseOverId = SetTimer(second, COOLSB_TIMERID3, 20, nullptr);
+  ASSERT_NE(kvScrollState.uScrollTimerId, 0u);
+  Unwrap(second, b);
+  EXPECT_EQ(kvScrollState.hwndCurSB, nullptr);
+  EXPECT_EQ(kvScrollState.uCurrentScrollbar, -1);
+  EXPECT_EQ(kvScrollState.uScrollTimerPortion, HTSCROLL_NONE);
+  EXPECT_EQ(kvScrollState.uMouseOverScrollbar, -1);
+  EXPECT_EQ(kvScrollState.uScrollTimerId, 0u);
+  EXPECT_FALSE(KillTimer(second, COOLSB_TIMERID2));  // already gone
+  EXPECT_FALSE(KillTimer(second, COOLSB_TIMERID3));
+}
+
+TEST_F(ScrollBars, UpdateScrollsReadsTheStateOfAVisibleWindowOnly) {
+  HWND wnd = MakeWindow(0, WS_POPUP | WS_BORDER | WS_HSCROLL | WS_VSCROLL, 120, 90);
+  SetRange(wnd, SB_VERT, 999, 100, 0);
+  TkvScrollWnd* sw = Wrap(wnd);
+  SetRange(wnd, SB_VERT, 999, 100, 300);
+  sw->sBarVert->ScrollInfo.nPos = -5;
+  UpdateScrolls(sw, false);
+  EXPECT_EQ(sw->sBarVert->ScrollInfo.nPos, -5);  // hidden: nothing read
+  ShowWindow(wnd, SW_SHOWNOACTIVATE);
+  sw->sBarVert->ScrollInfo.nPos = -5;
+  sw->SkinData->FUpdateCount = 1;
+  UpdateScrolls(sw, false);
+  EXPECT_EQ(sw->sBarVert->ScrollInfo.nPos, -5);  // updating: nothing read
+  sw->SkinData->FUpdateCount = 0;
+  UpdateScrolls(sw, false);
+  EXPECT_EQ(sw->sBarVert->ScrollInfo.nPos, 300);
+  UpdateScrolls(nullptr, true);  // no wrapper: nothing
+  Unwrap(wnd, sw);
+}
