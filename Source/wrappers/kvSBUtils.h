@@ -374,6 +374,9 @@ struct TkvScrollTracking {
 extern TkvScrollTracking kvScrollState;
 // The timer ids of a press (first delay, repeat) and of hover tracking.
 constexpr UINT_PTR COOLSB_TIMERID1 = 65533, COOLSB_TIMERID2 = 65534, COOLSB_TIMERID3 = 65522;
+// The wrapper's WM_NCHITTEST: HTHSCROLL / HTVSCROLL over an active skinned bar (HTNOWHERE over
+// an inactive one), HTBOTTOMRIGHT over a visible grip, else the previous procedure's answer.
+TLResult Kv_NCHitTest(TkvScrollWnd* sw, HWND handle, TWParam wParam, TLParam lParam);
 // Kills the tracking timers and clears the shared state when it names the window.
 void Kv_ResetScrollTracking(HWND handle);
 

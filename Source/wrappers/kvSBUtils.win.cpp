@@ -396,6 +396,9 @@ void TkvScrollWnd::kvWndProc(TMessage& message) {
         if (!Destroyed && ScrollsInitialized && !DontRepaint && !SkinData->InUpdating(false))
           kv_NCDraw(this, CtrlHandle, -1, nullptr);
         return;
+      case WM_NCHITTEST:
+        message.Result = Kv_NCHitTest(this, CtrlHandle, message.WParam, message.LParam);
+        return;
       case WM_TIMER:
       case WM_MOUSEWHEEL:
         // The control may have set its scroll info with redraw, drawing the system bar where the
@@ -793,6 +796,26 @@ bool Kv_GripVisible(const TkvScrollWnd* sw, HWND handle, const TRect& r) {
 // ---- 4. Painting ------------------------------------------------------------------------------
 
 TkvScrollTracking kvScrollState;
+
+TLResult Kv_NCHitTest(TkvScrollWnd* sw, HWND handle, TWParam wParam, TLParam lParam) {
+  if (kvScrollState.bInHitTest) return 0;
+  kvScrollState.bInHitTest = true;
+  struct Leave {
+    ~Leave() { kvScrollState.bInHitTest = false; }
+  } leave;
+  const TPoint p(int16_t(lParam & 0xFFFF), int16_t((lParam >> 16) & 0xFFFF));
+  TRect h, v;
+  kv_GetHScrollRect(sw, handle, h);
+  kv_GetVScrollRect(sw, handle, v);
+  if (sw->sBarHorz && sw->sBarHorz->fScrollVisible && h.Contains(p))
+    return Kv_IsScrollbarActive(sw->sBarHorz) ? HTHSCROLL : HTNOWHERE;
+  if (sw->sBarVert && sw->sBarVert->fScrollVisible && v.Contains(p))
+    return Kv_IsScrollbarActive(sw->sBarVert) ? HTVSCROLL : HTNOWHERE;
+  const TRect corner(h.Right, h.Top, v.Right, h.Bottom);
+  if (Kv_GripVisible(sw, handle, corner) && corner.Contains(p)) return HTBOTTOMRIGHT;
+  TLParam lp = lParam;
+  return sw->CallPrevWndProc(handle, WM_NCHITTEST, wParam, lp);
+}
 
 void Kv_ResetScrollTracking(HWND handle) {
   if (!handle || kvScrollState.hwndCurSB != handle) return;

@@ -396,3 +396,26 @@ TEST_F(ScrollBars, UpdateScrollsReadsTheStateOfAVisibleWindowOnly) {
   UpdateScrolls(nullptr, true);  // no wrapper: nothing
   Unwrap(wnd, sw);
 }
+
+TEST_F(ScrollBars, HitTestsOfTheSkinnedBarsAndTheGrip) {
+  HWND wnd = MakeWindow(0, WS_POPUP | WS_BORDER | WS_HSCROLL | WS_VSCROLL, 200, 150, nullptr, 100, 100);
+  SetRange(wnd, SB_HORZ, 99, 10, 0);
+  SetRange(wnd, SB_VERT, 999, 100, 0);
+  TkvScrollWnd* sw = Wrap(wnd, 224);  // a form without parent: its corner has the grip
+  ShowWindow(wnd, SW_SHOWNOACTIVATE);
+  auto hit = [&](int x, int y) { return SendMessageW(wnd, WM_NCHITTEST, 0, MAKELPARAM(100 + x, 100 + y)); };
+  EXPECT_EQ(hit(40, 140), HTHSCROLL);
+  EXPECT_EQ(hit(1, 132), HTHSCROLL);  // the bar's first pixel
+  EXPECT_EQ(hit(190, 60), HTVSCROLL);
+  EXPECT_EQ(hit(182, 131), HTVSCROLL);
+  EXPECT_EQ(hit(190, 140), HTBOTTOMRIGHT);
+  EXPECT_EQ(hit(50, 50), HTCLIENT);  // passed on
+  EXPECT_EQ(hit(0, 50), HTBORDER);
+  // A bar with both arrows disabled takes no input.
+  sw->sBarHorz->fScrollFlags |= ESB_DISABLE_BOTH;
+  EXPECT_EQ(hit(40, 140), HTNOWHERE);
+  EXPECT_EQ(hit(190, 60), HTVSCROLL);
+  Unwrap(wnd, sw);
+  // The system answers again once the wrapper is gone.
+  EXPECT_NE(hit(190, 60), HTNOWHERE);
+}
