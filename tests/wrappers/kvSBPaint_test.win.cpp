@@ -419,3 +419,37 @@ TEST_F(ScrollBars, HitTestsOfTheSkinnedBarsAndTheGrip) {
   // The system answers again once the wrapper is gone.
   EXPECT_NE(hit(190, 60), HTNOWHERE);
 }
+
+TEST_F(ScrollBars, RefreshScrollsFollowsTheSkin) {
+  auto* form = new TForm(app.get());
+  form->AfterConstruction();
+  auto* ctrl = new TCustomControl(form);
+  ctrl->SetParent(form);
+  ctrl->HandleNeeded();
+  auto sd = std::make_unique<TsScrollWndData>(ctrl);
+  sd->FOwnerControl = ctrl;
+  sd->SetSkinManager(&skin.Manager);
+  sd->SkinIndex = ownSection;
+  TkvScrollWnd* listSW = nullptr;
+  RefreshScrolls(sd.get(), listSW);
+  ASSERT_NE(listSW, nullptr);
+  EXPECT_EQ(TkvScrollWnd::FromHwnd(ctrl->Handle()), listSW);
+  EXPECT_EQ(listSW->SkinData, sd.get());
+  TkvScrollWnd* first = listSW;
+  RefreshScrolls(sd.get(), listSW);
+  EXPECT_EQ(listSW, first);  // kept while it lives
+  // A destroyed wrapper is replaced.
+  TkvScrollWnd* held = listSW;
+  UninitializeKVScroll(ctrl->Handle(), false, false, held);
+  ASSERT_TRUE(listSW->Destroyed);
+  RefreshScrolls(sd.get(), listSW);
+  ASSERT_NE(listSW, nullptr);
+  EXPECT_FALSE(listSW->Destroyed);
+  EXPECT_EQ(TkvScrollWnd::FromHwnd(ctrl->Handle()), listSW);
+  // Without a skin the wrapper goes.
+  sd->SkinIndex = -1;
+  RefreshScrolls(sd.get(), listSW);
+  EXPECT_EQ(listSW, nullptr);
+  EXPECT_EQ(TkvScrollWnd::FromHwnd(ctrl->Handle()), nullptr);
+  delete form;
+}
