@@ -101,6 +101,23 @@ class ScrollBars : public testing::Test {
     return sw;
   }
   void Unwrap(HWND wnd, TkvScrollWnd* sw) { UninitializeKVScroll(wnd, true, false, sw); }
+  // A shown, topmost, wrapped 200 x 150 window at (at, at) with both bars (horizontal position
+  // hpos of 0..99 by 10, vertical 0 of 0..999 by 100).
+  HWND ShownScrolledWindow(Integer at, int hpos, TkvScrollWnd*& sw) {
+    HWND wnd = MakeWindow(WS_EX_TOPMOST, WS_POPUP | WS_BORDER | WS_HSCROLL | WS_VSCROLL, 200, 150, nullptr, at, at);
+    SetRange(wnd, SB_HORZ, 99, 10, hpos);
+    SetRange(wnd, SB_VERT, 999, 100, 0);
+    sw = Wrap(wnd);
+    ShowWindow(wnd, SW_SHOWNOACTIVATE);
+    RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+    return wnd;
+  }
+  // The window's pixels as they are on the screen.
+  static void Grab(HWND wnd, Capture& cap) {
+    HDC wdc = GetWindowDC(wnd);
+    BitBlt(cap.dc, 0, 0, 200, 150, wdc, 0, 0, SRCCOPY);
+    ReleaseDC(wnd, wdc);
+  }
   static void SetRange(HWND wnd, int bar, int max, UINT page, int pos) {
     SCROLLINFO si{sizeof(si), SIF_RANGE | SIF_PAGE | SIF_POS, 0, max, page, pos, 0};
     SetScrollInfo(wnd, bar, &si, FALSE);
@@ -298,21 +315,15 @@ TEST_F(ScrollBars, PressedPageShowsPressedOnItsOwnWindowOnly) {
 }
 
 TEST_F(ScrollBars, BarsPaintedOverTheSystemFrameOnScreen) {
-  HWND wnd = MakeWindow(WS_EX_TOPMOST, WS_POPUP | WS_BORDER | WS_HSCROLL | WS_VSCROLL, 200, 150, nullptr, 40, 40);
-  SetRange(wnd, SB_HORZ, 99, 10, 45);
-  SetRange(wnd, SB_VERT, 999, 100, 0);
-  TkvScrollWnd* sw = Wrap(wnd);
-  ShowWindow(wnd, SW_SHOWNOACTIVATE);
-  RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+  TkvScrollWnd* sw = nullptr;
+  HWND wnd = ShownScrolledWindow(40, 45, sw);
   // A control that sets its scroll info with redraw has the system bar drawn; the next frame
   // paint puts the skinned one back over it.
   SCROLLINFO si{sizeof(si), SIF_POS, 0, 0, 0, 45, 0};
   SetScrollInfo(wnd, SB_HORZ, &si, TRUE);
   RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
   Capture cap(200, 150);
-  HDC wdc = GetWindowDC(wnd);
-  BitBlt(cap.dc, 0, 0, 200, 150, wdc, 0, 0, SRCCOPY);
-  ReleaseDC(wnd, wdc);
+  Grab(wnd, cap);
   EXPECT_EQ(cap.At(40, 140), kTrackLeft);
   EXPECT_EQ(cap.At(90, 140), kThumbH);
   EXPECT_EQ(cap.At(190, 60), kTrackBottom);
@@ -321,17 +332,8 @@ TEST_F(ScrollBars, BarsPaintedOverTheSystemFrameOnScreen) {
 }
 
 TEST_F(ScrollBars, TimerAndWheelRepaintTheBarsOverWhatTheSystemDrew) {
-  HWND wnd = MakeWindow(WS_EX_TOPMOST, WS_POPUP | WS_BORDER | WS_HSCROLL | WS_VSCROLL, 200, 150, nullptr, 60, 60);
-  SetRange(wnd, SB_HORZ, 99, 10, 0);
-  SetRange(wnd, SB_VERT, 999, 100, 0);
-  TkvScrollWnd* sw = Wrap(wnd);
-  ShowWindow(wnd, SW_SHOWNOACTIVATE);
-  RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
-  auto grab = [&](Capture& cap) {
-    HDC wdc = GetWindowDC(wnd);
-    BitBlt(cap.dc, 0, 0, 200, 150, wdc, 0, 0, SRCCOPY);
-    ReleaseDC(wnd, wdc);
-  };
+  TkvScrollWnd* sw = nullptr;
+  HWND wnd = ShownScrolledWindow(60, 0, sw);
   for (UINT msg : {UINT(WM_TIMER), UINT(WM_MOUSEWHEEL)}) {
     SCOPED_TRACE(msg);
     // The position moves with a redraw of the system's bar; the next timer or wheel message
@@ -342,7 +344,7 @@ TEST_F(ScrollBars, TimerAndWheelRepaintTheBarsOverWhatTheSystemDrew) {
     SendMessageW(wnd, msg, 4321, 0);
     EXPECT_EQ(sw->sBarHorz->ScrollInfo.nPos, pos);
     Capture cap(200, 150);
-    grab(cap);
+    Grab(wnd, cap);
     EXPECT_EQ(cap.At(90, 140), pos == 45 ? kThumbH : kTrackRight);
     EXPECT_EQ(cap.At(20, 140), pos == 45 ? kTrackLeft : kThumbH);
     EXPECT_EQ(cap.At(190, 60), kTrackBottom);
