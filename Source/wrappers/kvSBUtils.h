@@ -374,6 +374,15 @@ struct TkvScrollTracking {
 extern TkvScrollTracking kvScrollState;
 // The timer ids of a press (first delay, repeat) and of hover tracking.
 constexpr UINT_PTR COOLSB_TIMERID1 = 65533, COOLSB_TIMERID2 = 65534, COOLSB_TIMERID3 = 65522;
+// The portion of a bar under (x, y) (r: the bar without extra buttons, same coordinates);
+// HTSCROLL_NONE outside it across the bar. A page portion clicked with Shift held is
+// HTSCROLL_PAGEGOTO.
+Integer Kv_GetHorzScrollPortion(TkvScrollBar* sb, const TRect& r, Integer x, Integer y);
+Integer Kv_GetVertScrollPortion(TkvScrollBar* sb, const TRect& r, Integer x, Integer y);
+// The same for the window's bar of that type (by nBarType for Kv_GetPortion; -1 for another).
+Integer Kv_GetHorzPortion(TkvScrollBar* sb, HWND handle, const TRect& r, Integer x, Integer y);
+Integer Kv_GetVertPortion(TkvScrollBar* sb, HWND handle, const TRect& r, Integer x, Integer y);
+Integer Kv_GetPortion(TkvScrollBar* sb, HWND handle, const TRect& r, Integer x, Integer y);
 // The wrapper's WM_NCHITTEST: HTHSCROLL / HTVSCROLL over an active skinned bar (HTNOWHERE over
 // an inactive one), HTBOTTOMRIGHT over a visible grip, else the previous procedure's answer.
 TLResult Kv_NCHitTest(TkvScrollWnd* sw, HWND handle, TWParam wParam, TLParam lParam);

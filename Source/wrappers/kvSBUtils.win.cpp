@@ -797,6 +797,43 @@ bool Kv_GripVisible(const TkvScrollWnd* sw, HWND handle, const TRect& r) {
 
 TkvScrollTracking kvScrollState;
 
+namespace {
+
+Integer BarPortion(TkvScrollBar* sb, const TRect& r, Integer x, Integer y, bool vert) {
+  const Integer across = vert ? x : y;
+  if (vert ? (across < r.Left || across >= r.Right) : (across < r.Top || across >= r.Bottom)) return HTSCROLL_NONE;
+  sb->ScrollInfo.cbSize = sizeof(SCROLLINFO);
+  sb->ScrollInfo.fMask = SIF_ALL;
+  if (sb->sw) GetScrollInfo(sb->sw->CtrlHandle, sb->nBarType, &sb->ScrollInfo);
+  const bool shift = GetAsyncKeyState(VK_SHIFT) < 0;
+  return Kv_ScrollPortion(Kv_ScrollValues(sb->ScrollInfo), vert ? r.Top : r.Left, vert ? r.Height() : r.Width(),
+                          GetScrollMetric(sb, SM_BTNSIZE), sb->nMinThumbSize, vert ? y : x, shift);
+}
+
+}  // namespace
+
+Integer Kv_GetHorzScrollPortion(TkvScrollBar* sb, const TRect& r, Integer x, Integer y) {
+  return BarPortion(sb, r, x, y, false);
+}
+
+Integer Kv_GetVertScrollPortion(TkvScrollBar* sb, const TRect& r, Integer x, Integer y) {
+  return BarPortion(sb, r, x, y, true);
+}
+
+Integer Kv_GetHorzPortion(TkvScrollBar* sb, HWND, const TRect& r, Integer x, Integer y) {
+  return Kv_GetHorzScrollPortion(sb, r, x, y);
+}
+
+Integer Kv_GetVertPortion(TkvScrollBar* sb, HWND, const TRect& r, Integer x, Integer y) {
+  return Kv_GetVertScrollPortion(sb, r, x, y);
+}
+
+Integer Kv_GetPortion(TkvScrollBar* sb, HWND handle, const TRect& r, Integer x, Integer y) {
+  if (sb->nBarType == SB_HORZ) return Kv_GetHorzPortion(sb, handle, r, x, y);
+  if (sb->nBarType == SB_VERT) return Kv_GetVertPortion(sb, handle, r, x, y);
+  return HTSCROLL_NONE;
+}
+
 TLResult Kv_NCHitTest(TkvScrollWnd* sw, HWND handle, TWParam wParam, TLParam lParam) {
   if (kvScrollState.bInHitTest) return 0;
   kvScrollState.bInHitTest = true;

@@ -455,3 +455,30 @@ TEST_F(ScrollBars, RefreshScrollsFollowsTheSkin) {
   EXPECT_EQ(TkvScrollWnd::FromHwnd(ctrl->Handle()), nullptr);
   delete form;
 }
+
+TEST_F(ScrollBars, PortionsOfAThousandItemBar) {
+  HWND wnd = MakeWindow(0, WS_POPUP | WS_BORDER | WS_VSCROLL, 120, 300);
+  SetRange(wnd, SB_VERT, 999, 20, 490);
+  TkvScrollWnd* sw = Wrap(wnd);
+  TRect v;
+  kv_GetVScrollRect(sw, wnd, v);
+  // 298 long: arrows of 15, working 268, thumb 16 (the minimum) at 15 + 126 from the top
+  // (MulDiv(490, 252, 980)).
+  ASSERT_EQ(v.Height(), 298);
+  const Integer x = v.Left + 5, top = v.Top;
+  struct Case {
+    Integer dy;
+    Integer portion;
+  };
+  const Case cases[] = {{0, HTSCROLL_UP},       {14, HTSCROLL_UP},      {15, HTSCROLL_PAGEUP},
+                        {140, HTSCROLL_PAGEUP}, {141, HTSCROLL_THUMB},  {156, HTSCROLL_THUMB},
+                        {157, HTSCROLL_PAGEDOWN}, {282, HTSCROLL_PAGEDOWN}, {283, HTSCROLL_DOWN},
+                        {297, HTSCROLL_DOWN},   {298, HTSCROLL_NONE}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(Kv_GetPortion(sw->sBarVert, wnd, v, x, top + c.dy), c.portion) << c.dy;
+  }
+  // Across the bar, outside it: none; the horizontal bar's type reads x along instead.
+  EXPECT_EQ(Kv_GetVertPortion(sw->sBarVert, wnd, v, v.Left - 1, top + 150), HTSCROLL_NONE);
+  EXPECT_EQ(Kv_GetVertPortion(sw->sBarVert, wnd, v, v.Right, top + 150), HTSCROLL_NONE);
+  Unwrap(wnd, sw);
+}
