@@ -383,6 +383,13 @@ Integer Kv_GetVertScrollPortion(TkvScrollBar* sb, const TRect& r, Integer x, Int
 Integer Kv_GetHorzPortion(TkvScrollBar* sb, HWND handle, const TRect& r, Integer x, Integer y);
 Integer Kv_GetVertPortion(TkvScrollBar* sb, HWND handle, const TRect& r, Integer x, Integer y);
 Integer Kv_GetPortion(TkvScrollBar* sb, HWND handle, const TRect& r, Integer x, Integer y);
+// Sends a scroll notification scrMsg (scroll code scrId, position pos) bracketed by
+// KV_BEFORESCROLL and KV_AFTERSCROLL; a receiver that does not scroll itself gets the bar's
+// position set first for SB_THUMBTRACK when doSetScrollInfo.
+void SendScrollMessage(HWND handle, UINT scrMsg, Integer scrId, Integer pos, bool doSetScrollInfo);
+// A press of the window's bar whose capture was lost: timers killed, SB_ENDSCROLL sent, the
+// shared state reset and the bars repainted normal.
+void Kv_EndLostPress(TkvScrollWnd* sw, HWND handle);
 // The wrapper's WM_NCHITTEST: HTHSCROLL / HTVSCROLL over an active skinned bar (HTNOWHERE over
 // an inactive one), HTBOTTOMRIGHT over a visible grip, else the previous procedure's answer.
 TLResult Kv_NCHitTest(TkvScrollWnd* sw, HWND handle, TWParam wParam, TLParam lParam);

@@ -396,6 +396,10 @@ void TkvScrollWnd::kvWndProc(TMessage& message) {
         if (!Destroyed && ScrollsInitialized && !DontRepaint && !SkinData->InUpdating(false))
           kv_NCDraw(this, CtrlHandle, -1, nullptr);
         return;
+      case WM_CAPTURECHANGED:
+      case WM_CANCELMODE:
+        Kv_EndLostPress(this, CtrlHandle);
+        break;
       case WM_NCHITTEST:
         message.Result = Kv_NCHitTest(this, CtrlHandle, message.WParam, message.LParam);
         return;
@@ -832,6 +836,38 @@ Integer Kv_GetPortion(TkvScrollBar* sb, HWND handle, const TRect& r, Integer x, 
   if (sb->nBarType == SB_HORZ) return Kv_GetHorzPortion(sb, handle, r, x, y);
   if (sb->nBarType == SB_VERT) return Kv_GetVertPortion(sb, handle, r, x, y);
   return HTSCROLL_NONE;
+}
+
+void SendScrollMessage(HWND handle, UINT scrMsg, Integer scrId, Integer pos, bool doSetScrollInfo) {
+  const intptr_t command = intptr_t(Word(scrId)) | (intptr_t(Word(scrMsg)) << 16);
+  const WORD hiPos = pos < 0 || pos >= 0xFFFF ? 0xFFFF : WORD(pos);
+  const WPARAM wParam = MAKEWPARAM(Word(scrId), hiPos);
+  if (SendAMessage(handle, KV_BEFORESCROLL, command) == 1) {
+    TrySendMessage(handle, scrMsg, wParam, pos);
+  } else {
+    const int bar = scrMsg == WM_HSCROLL ? SB_HORZ : SB_VERT;
+    SCROLLINFO si{sizeof(si), SIF_ALL, 0, 0, 0, 0, 0};
+    GetScrollInfo(handle, bar, &si);
+    if (doSetScrollInfo && scrId == SB_THUMBTRACK) {
+      si.fMask = SIF_POS;
+      si.nPos = pos;
+      SetScrollInfo(handle, bar, &si, FALSE);
+    }
+    TrySendMessage(handle, scrMsg, wParam, 0);
+  }
+  SendAMessage(handle, KV_AFTERSCROLL, command);
+}
+
+void Kv_EndLostPress(TkvScrollWnd* sw, HWND handle) {
+  TkvScrollTracking& st = kvScrollState;
+  if (!handle || st.hwndCurSB != handle || st.uCurrentScrollPortion == HTSCROLL_NONE) return;
+  const UINT scrMsg = st.uScrollTimerMsg;
+  for (UINT_PTR id : {COOLSB_TIMERID1, COOLSB_TIMERID2, COOLSB_TIMERID3}) KillTimer(handle, id);
+  // Reset before anything is sent, so that what the notification does meets a bar at rest.
+  st = TkvScrollTracking();
+  if (sw) sw->fThumbTracking = false;
+  if (scrMsg) SendScrollMessage(handle, scrMsg, SB_ENDSCROLL, 0, false);
+  if (sw && !sw->Destroyed) kv_NCDraw(sw, handle, -1, nullptr);
 }
 
 TLResult Kv_NCHitTest(TkvScrollWnd* sw, HWND handle, TWParam wParam, TLParam lParam) {

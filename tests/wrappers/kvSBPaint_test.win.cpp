@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 #include "skin/sCommonData.h"
 #include "support/SkinFixture.h"
@@ -46,6 +47,13 @@ struct Capture {
   HGDIOBJ old = nullptr;
   HDC dc = nullptr;
 };
+
+// The scroll notifications that reached the window's own procedure (before the wrapper).
+std::vector<WPARAM> gScrollCodes;
+LRESULT CALLBACK LoggingScrollProc(HWND wnd, UINT msg, WPARAM w, LPARAM l) {
+  if (msg == WM_HSCROLL || msg == WM_VSCROLL) gScrollCodes.push_back(LOWORD(w) | (msg == WM_VSCROLL ? 0x10000 : 0));
+  return DefWindowProcW(wnd, msg, w, l);
+}
 
 class ScrollBars : public testing::Test {
  protected:
@@ -480,5 +488,50 @@ TEST_F(ScrollBars, PortionsOfAThousandItemBar) {
   // Across the bar, outside it: none; the horizontal bar's type reads x along instead.
   EXPECT_EQ(Kv_GetVertPortion(sw->sBarVert, wnd, v, v.Left - 1, top + 150), HTSCROLL_NONE);
   EXPECT_EQ(Kv_GetVertPortion(sw->sBarVert, wnd, v, v.Right, top + 150), HTSCROLL_NONE);
+  Unwrap(wnd, sw);
+}
+
+TEST_F(ScrollBars, LostCaptureEndsThePressOnce) {
+  HWND wnd = MakeWindow(0, WS_POPUP | WS_BORDER | WS_HSCROLL | WS_VSCROLL, 120, 90);
+  HWND other = MakeWindow(0, WS_POPUP, 20, 20);
+  SetWindowLongPtrW(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&LoggingScrollProc));
+  TkvScrollWnd* sw = Wrap(wnd);
+  auto press = [&](HWND on, UINT scrollMsg) {
+    kvScrollState.hwndCurSB = on;
+    kvScrollState.uCurrentScrollbar = scrollMsg == WM_HSCROLL ? SB_HORZ : SB_VERT;
+    kvScrollState.uCurrentScrollPortion = kvScrollState.uScrollTimerPortion = HTSCROLL_PAGEDOWN;
+    kvScrollState.uScrollTimerMsg = scrollMsg;
+    kvScrollState.uScrollTimerId = SetTimer(on, COOLSB_TIMERID2, 55, nullptr);
+  };
+  struct Case {
+    UINT scrollMsg;
+    bool byCancelMode;
+  };
+  for (const Case& c : {Case{WM_HSCROLL, false}, Case{WM_VSCROLL, true}}) {
+    SCOPED_TRACE(c.scrollMsg);
+    gScrollCodes.clear();
+    press(wnd, c.scrollMsg);
+    SetCapture(wnd);
+    if (c.byCancelMode) {
+      SendMessageW(wnd, WM_CANCELMODE, 0, 0);
+    } else {
+      SetCapture(other);  // WM_CAPTURECHANGED to the pressed window
+    }
+    ReleaseCapture();
+    const WPARAM ended = SB_ENDSCROLL | (c.scrollMsg == WM_VSCROLL ? 0x10000 : 0);
+    EXPECT_EQ(gScrollCodes, std::vector<WPARAM>{ended});
+    EXPECT_EQ(kvScrollState.hwndCurSB, nullptr);
+    EXPECT_EQ(kvScrollState.uCurrentScrollPortion, HTSCROLL_NONE);
+    EXPECT_EQ(kvScrollState.uScrollTimerMsg, 0u);
+    EXPECT_FALSE(KillTimer(wnd, COOLSB_TIMERID2));  // the repeat timer is gone
+  }
+  // Capture lost by a window that is not pressed changes nothing.
+  gScrollCodes.clear();
+  press(other, WM_HSCROLL);
+  SendMessageW(wnd, WM_CANCELMODE, 0, 0);
+  EXPECT_TRUE(gScrollCodes.empty());
+  EXPECT_EQ(kvScrollState.hwndCurSB, other);
+  KillTimer(other, COOLSB_TIMERID2);
+  kvScrollState = TkvScrollTracking();
   Unwrap(wnd, sw);
 }
