@@ -29,10 +29,10 @@ class TkvScrollWrapper {
   virtual ~TkvScrollWrapper() = default;
   // The wrapped window.
   virtual HWND WrappedWindow() const = 0;
-  // How many skinned scroll bars of the kind (SB_HORZ or SB_VERT) it shows: 0 or 1.
-  virtual Integer ShownBars(Integer bar) = 0;
-  // The pixel thickness of a skinned scroll bar of the kind (thickness), or its arrow length.
-  virtual Integer GetScrollMetric(Integer bar, bool thickness) = 0;
+  // How many skinned scroll bars of the kind (SB_HORZ or SB_VERT) it shows.
+  virtual Integer ShownBars(Integer bar) const = 0;
+  // The pixel thickness (else the arrow length) of a skinned scroll bar at the window's PPI.
+  virtual Integer GetScrollMetric(Integer bar, bool thickness) const = 0;
 };
 
 // The scroll wrapper stored in the window's "KVSBSC" property; null when none.

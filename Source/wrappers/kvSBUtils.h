@@ -7,6 +7,7 @@
 //      portable)
 //   1. TkvSkinParams, TkvMainWnd: the base of every wrapper and its virtual slots
 //   2. Attaching and detaching (InitializeKVWnd, UninitializeKVWnd)
+//   3. Scroll-bar sizes, rectangles, the wrapper's WM_NCCALCSIZE, active tests and the grip
 //
 // Two ways of attaching: a class-library control gets the wrapper in front of its replaceable
 // WindowProc; a raw window gets it in front of its window procedure through the library's
@@ -16,6 +17,7 @@
 #pragma once
 
 #include "base/sConst.h"
+#include "skin/sSkinManager.h"
 #include "ui/Types.h"
 
 // ---- 0. Skinned scroll-bar geometry -----------------------------------------------------------
@@ -60,9 +62,7 @@ Integer Kv_BarThickness(const TkvScrollSizeSources& s);
 // scroll size, or a multiple of the skin's length).
 Integer Kv_ArrowLength(const TkvScrollSizeSources& s);
 
-// a * b / c rounded half away from zero; -1 when c is 0 or the result leaves 32 bits (as the
-// system's MulDiv). The skin layer's, declared here for the scroll geometry.
-Integer kvMulDiv(Integer a, Integer b, Integer c);
+// kvMulDiv (the skin layer's, as the system's MulDiv) does the proportions.
 
 // The range needs a thumb: nMax >= nPage, nMin < nMax and nMax not 0.
 bool Kv_IsScrollInfoActive(const TkvScrollValues& si);
@@ -114,6 +114,7 @@ TkvThumbDrag Kv_ThumbDragStep(const TkvScrollValues& si, Integer trackStart, Int
 #include <windows.h>
 
 class TsCommonData;
+class TsScrollWndData;
 class DuRiruZireziv;
 class TkvWindowProcLink;
 
@@ -180,6 +181,8 @@ class TkvMainWnd : public TObject {
   bool Attached() const;
   // Detaches by the way it was attached; True when the wrapper counted as attached.
   bool DetachWindowProc();
+  // The control whose WindowProc the wrapper replaces; null for a raw window.
+  TControl* OwnerControl() const;
 
   bool DlgMode = false;
   bool Destroyed = false;
@@ -207,8 +210,6 @@ class TkvMainWnd : public TObject {
  protected:
   // The entry every attached message comes through.
   void WndProcEntry(TMessage& message);
-  // The control whose WindowProc the wrapper replaces; null for a raw window.
-  TControl* OwnerControl() const;
   void BeforeDestruction() override;
 
  private:
@@ -258,11 +259,13 @@ class TkvScrollWnd : public TkvMainWnd, public TkvScrollWrapper {
   TW_CLASS(TkvScrollWnd, TkvMainWnd)
   ~TkvScrollWnd() override;
   HWND WrappedWindow() const override { return CtrlHandle; }
-  Integer ShownBars(Integer bar) override;
-  // From the bar's own override and the system's metric.
-  Integer GetScrollMetric(Integer bar, bool thickness) override;
+  Integer ShownBars(Integer bar) const override;
+  Integer GetScrollMetric(Integer bar, bool thickness) const override;
   // A new TsScrollWndData every time; the edges are measured again.
   void InitSkinData() override;
+  // Skinned: computes the frame without the system bars and paints the skinned ones; the rest
+  // goes through the base procedure.
+  void kvWndProc(TMessage& message) override;
   // fLeftScrollbar from the window's WS_EX_LEFTSCROLLBAR.
   void UpdateLeftScroll();
   // The scroll wrapper of the window; null when none.
@@ -306,8 +309,111 @@ TkvScrollBar* Kv_GetScrollBarFromHwnd(HWND handle, Word nBar);
 // Sets the minimum thumb length of the bars wBar names (SB_HORZ, SB_VERT, SB_BOTH); False when the
 // window has no scroll wrapper.
 bool Kv_SetMinThumbSize(HWND handle, Word wBar, Word size);
+// Keeps the scroll wrapper of skinData's owner control in step with the skin: a destroyed one
+// is replaced, none is made while skinned; unskinned, the wrapper goes and the flat scroll bars
+// come back.
+void RefreshScrolls(TsScrollWndData* skinData, TkvScrollWnd*& listSW);
+// Re-reads both bars' state and, with repaint, paints them (a visible window only).
+void UpdateScrolls(TkvScrollWnd* sw, bool repaint);
 // The frame of the window anew: with frameChanged recomputed and repainted (SetWindowPos
 // 0x737), else a WM_NCPAINT (1).
 void Kv_RedrawNonClient(HWND handle, bool frameChanged);
+
+// ---- 3. Sizes, rectangles, frame computation ---------------------------------------------------
+
+// The metrics GetScrollMetric answers.
+constexpr Integer SM_BTNSIZE = 0;
+constexpr Integer SM_SCROLLWIDTH = 1;
+// A bar's thickness (SM_SCROLLWIDTH) or arrow-button length (SM_BTNSIZE) in pixels of its window.
+Integer GetScrollMetric(const TkvScrollBar* sBar, Integer metric);
+// A bar's rectangle (screen coordinates) as it stands now: a bar that is not fScrollVisible
+// counts with thickness 0 (an empty rectangle for itself).
+void kv_GetHScrollRect(const TkvScrollWnd* sw, HWND handle, TRect& r);
+void kv_GetVScrollRect(const TkvScrollWnd* sw, HWND handle, TRect& r);
+// The corner between the bars (screen coordinates).
+void kv_GetScrollCorner(const TkvScrollWnd* sw, HWND handle, TRect& r);
+// The rectangle of bar nBar (SB_HORZ, SB_VERT); False for another code.
+bool GetScrollRect(const TkvScrollWnd* sw, Integer nBar, HWND handle, TRect& r);
+// Takes a bar's extra buttons off its rectangle.
+void Kv_GetRealHorzScrollRect(const TkvScrollBar* sb, TRect& r);
+void Kv_GetRealVertScrollRect(const TkvScrollBar* sb, TRect& r);
+void Kv_GetRealScrollRect(const TkvScrollBar* sb, TRect& r);
+// The wrapper's WM_NCCALCSIZE: the previous procedure's frame (the system bars kept out of it),
+// the edges measured, then the skinned bars taken from the client rectangle.
+TLResult Kv_NCCalcSize(TkvScrollWnd* sw, HWND handle, TWParam wParam, TLParam lParam);
+// The thumb of a bar whose rectangle (without extra buttons) is r; 1.
+Integer Kv_CalcThumbSize(const TkvScrollBar* sb, const TRect& r, Integer& thumbSize, Integer& thumbPos);
+TkvScrollValues Kv_ScrollValues(const SCROLLINFO& si);
+// The bar takes input: the system reports it available and its flags leave it active.
+bool Kv_IsScrollbarActive(const TkvScrollBar* sb);
+// The size grip shows in the corner r (screen coordinates): forms and dialogs only, when the
+// corner meets their top-level parent's client corner (or they have no parent).
+bool Kv_GripVisible(const TkvScrollWnd* sw, HWND handle, const TRect& r);
+
+// ---- 4. Painting ------------------------------------------------------------------------------
+
+// The shared tracking state of the skinned bars (one set for the GUI thread: one bar is pressed
+// or dragged at a time).
+struct TkvScrollTracking {
+  Integer uCurrentScrollbar = -1;      // SB_HORZ, SB_VERT or -1
+  Integer uCurrentScrollPortion = HTSCROLL_NONE;
+  Integer uScrollTimerPortion = HTSCROLL_NONE;
+  Integer uMouseOverScrollbar = -1;    // the hovered bar of hwndCurSB
+  Integer uHitTestPortion = HTSCROLL_NONE;
+  Integer uLastHitTestPortion = HTSCROLL_NONE;
+  HWND hwndCurSB = nullptr;
+  UINT uScrollTimerMsg = 0;
+  UINT_PTR uScrollTimerId = 0;
+  UINT_PTR uMouseOverId = 0;
+  Integer nThumbPos = 0, nThumbSize = 0, nThumbMouseOffset = 0;
+  TRect rcThumbBounds{};
+  Integer nLastSBPos = -1;
+  TRect MouseOverRect{};
+  bool bInHitTest = false;
+};
+extern TkvScrollTracking kvScrollState;
+// The timer ids of a press (first delay, repeat) and of hover tracking.
+constexpr UINT_PTR COOLSB_TIMERID1 = 65533, COOLSB_TIMERID2 = 65534, COOLSB_TIMERID3 = 65522;
+// The portion of a bar under (x, y) (r: the bar without extra buttons, same coordinates);
+// HTSCROLL_NONE outside it across the bar. A page portion clicked with Shift held is
+// HTSCROLL_PAGEGOTO.
+Integer Kv_GetHorzScrollPortion(TkvScrollBar* sb, const TRect& r, Integer x, Integer y);
+Integer Kv_GetVertScrollPortion(TkvScrollBar* sb, const TRect& r, Integer x, Integer y);
+// The same for the window's bar of that type (by nBarType for Kv_GetPortion; -1 for another).
+Integer Kv_GetHorzPortion(TkvScrollBar* sb, HWND handle, const TRect& r, Integer x, Integer y);
+Integer Kv_GetVertPortion(TkvScrollBar* sb, HWND handle, const TRect& r, Integer x, Integer y);
+Integer Kv_GetPortion(TkvScrollBar* sb, HWND handle, const TRect& r, Integer x, Integer y);
+// Sends a scroll notification scrMsg (scroll code scrId, position pos) bracketed by
+// KV_BEFORESCROLL and KV_AFTERSCROLL; a receiver that does not scroll itself gets the bar's
+// position set first for SB_THUMBTRACK when doSetScrollInfo.
+void SendScrollMessage(HWND handle, UINT scrMsg, Integer scrId, Integer pos, bool doSetScrollInfo);
+// A press of the window's bar whose capture was lost: timers killed, SB_ENDSCROLL sent, the
+// shared state reset and the bars repainted normal.
+void Kv_EndLostPress(TkvScrollWnd* sw, HWND handle);
+// The wrapper's WM_NCHITTEST: HTHSCROLL / HTVSCROLL over an active skinned bar (HTNOWHERE over
+// an inactive one), HTBOTTOMRIGHT over a visible grip, else the previous procedure's answer.
+TLResult Kv_NCHitTest(TkvScrollWnd* sw, HWND handle, TWParam wParam, TLParam lParam);
+// Kills the tracking timers and clears the shared state when it names the window.
+void Kv_ResetScrollTracking(HWND handle);
+
+// The rectangle a scroll button of side (TkvSide) paints into: r, grown towards the track by
+// a border image larger than 17 pixels when its section asks for it.
+void BtnDrawRect(const TRect& r, TsCommonData* sd, Integer side, TRect& drawRect);
+// Draws state `state` of image ndx centred in r of b.
+void DrawCenterGlyph(TBitmap* b, Integer ndx, Integer state, const TRect& r, TsCommonData* sd);
+// One arrow button of side (TkvSide) at r of bmp in state (0 normal, 1 hot, 2 pressed).
+void kv_DrawScrollBtn(const TRect& r, Integer state, TBitmap* bmp, Integer side, TsCommonData* sd);
+// One thumb at r of bmp.
+void kv_DrawSlider(const TRect& r, Integer state, TBitmap* bmp, bool vert, TsCommonData* sd);
+// One bar at r (window coordinates) of dc: uDrawFlags the portion drawn pressed (-1 none),
+// sliderPos a thumb position drawn instead of the computed one (-1 none). 1 when painted.
+Integer Kv_NCDrawHScrollbar(TkvScrollBar* sb, HWND handle, HDC dc, const TRect& r, Integer uDrawFlags,
+                            Integer sliderPos);
+Integer Kv_NCDrawVScrollbar(TkvScrollBar* sb, HWND handle, HDC dc, const TRect& r, Integer uDrawFlags,
+                            Integer sliderPos);
+Integer Kv_NCDrawScrollbar(TkvScrollBar* sb, HWND handle, HDC dc, const TRect& r, Integer uDrawFlags,
+                           Integer sliderPos);
+// Both bars and the corner between them into aDC (none: the window's DC); 0.
+TLResult kv_NCDraw(TkvScrollWnd* sw, HWND handle, Integer thumbPos, HDC aDC);
 
 #endif

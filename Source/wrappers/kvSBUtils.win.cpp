@@ -2,12 +2,28 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <memory>
+#include <optional>
+
+#include "base/WorkingBitmaps.h"
+#include "base/kvntUtils.h"
 #include "base/sMessages.h"
 #include "skin/ControlServices.h"
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
 #include "skin/sVclUtils.h"
+#include "paint/sAlphaGraph.h"
+#include "paint/sGraphUtils.h"
+#include "raster/Blend.h"
+#include "raster/GdiBitmaps.h"
+#include "raster/Pixels.h"
+#include "raster/Shapes.h"
+#include "raster/kvgpUtils.h"
+#include "ui/GdiScopes.h"
+#include "ui/Bitmap.h"
 #include "ui/Controls.h"
+#include "ui/StdCtrls.h"
 #include "ui/TypInfo.h"
 
 bool kvDlgMode = false;
@@ -356,30 +372,69 @@ void TkvScrollWnd::InitSkinData() {
   SkinData->Loading = true;
 }
 
+void TkvScrollWnd::kvWndProc(TMessage& message) {
+  if (!Destroyed && SkinData && SkinData->Skinned()) {
+    switch (message.Msg) {
+      case WM_STYLECHANGED:
+        // Our own removal of the scroll styles while the frame is computed.
+        if (bPreventStyleChange) {
+          message.Result = 0;
+          return;
+        }
+        UpdateLeftScroll();
+        break;
+      case WM_NCCALCSIZE:
+        message.Result = Kv_NCCalcSize(this, CtrlHandle, message.WParam, message.LParam);
+        ScrollsInitialized = true;
+        return;
+      case WM_NCPAINT:
+        if (!IsWindowVisible(CtrlHandle)) break;
+        if (!ScrollsInitialized) SetWindowPos(CtrlHandle, nullptr, 0, 0, 0, 0, 0x737);
+        // The default frame painting draws the system bars from the style bits, so the
+        // skinned bars are painted after it, over them.
+        TkvMainWnd::kvWndProc(message);
+        if (!Destroyed && ScrollsInitialized && !DontRepaint && !SkinData->InUpdating(false))
+          kv_NCDraw(this, CtrlHandle, -1, nullptr);
+        return;
+      case WM_CAPTURECHANGED:
+      case WM_CANCELMODE:
+        Kv_EndLostPress(this, CtrlHandle);
+        break;
+      case WM_NCHITTEST:
+        message.Result = Kv_NCHitTest(this, CtrlHandle, message.WParam, message.LParam);
+        return;
+      case WM_TIMER:
+      case WM_MOUSEWHEEL:
+        // The control may have set its scroll info with redraw, drawing the system bar where the
+        // skinned one sits.
+        TkvMainWnd::kvWndProc(message);
+        if (!Destroyed && !DontRepaint && !fThumbTracking) UpdateScrolls(this, true);
+        return;
+      default:
+        break;
+    }
+  }
+  TkvMainWnd::kvWndProc(message);
+}
+
+Integer TkvScrollWnd::ShownBars(Integer bar) const {
+  const TkvScrollBar* sb = bar == SB_HORZ ? sBarHorz : bar == SB_VERT ? sBarVert : nullptr;
+  return sb && sb->fScrollVisible ? 1 : 0;
+}
+
+Integer TkvScrollWnd::GetScrollMetric(Integer bar, bool thickness) const {
+  const TkvScrollBar* sb = bar == SB_HORZ ? sBarHorz : bar == SB_VERT ? sBarVert : nullptr;
+  return sb ? ::GetScrollMetric(sb, thickness ? SM_SCROLLWIDTH : SM_BTNSIZE) : 0;
+}
+
 void TkvScrollWnd::UpdateLeftScroll() {
   fLeftScrollbar = (GetWindowLongW(CtrlHandle, GWL_EXSTYLE) & WS_EX_LEFTSCROLLBAR) != 0;
-}
-
-Integer TkvScrollWnd::ShownBars(Integer bar) {
-  const TkvScrollBar* b = bar == SB_HORZ ? sBarHorz : bar == SB_VERT ? sBarVert : nullptr;
-  return b && b->fScrollVisible ? 1 : 0;
-}
-
-Integer TkvScrollWnd::GetScrollMetric(Integer bar, bool thickness) {
-  const TkvScrollBar* b = bar == SB_HORZ ? sBarHorz : bar == SB_VERT ? sBarVert : nullptr;
-  TkvScrollSizeSources s;
-  s.SystemMetric = GetSystemMetrics(bar == SB_HORZ ? SM_CYHSCROLL : SM_CXVSCROLL);
-  if (thickness) {
-    s.Override = b ? b->nArrowWidth : SYSTEM_METRIC;
-    return Kv_BarThickness(s);
-  }
-  s.Override = b ? b->nArrowLength : SYSTEM_METRIC;
-  return Kv_ArrowLength(s);
 }
 
 TkvScrollWnd* TkvScrollWnd::FromHwnd(HWND wnd) { return dynamic_cast<TkvScrollWnd*>(Kv_GetScrollWndFromHwnd(wnd)); }
 
 void TkvScrollWnd::BeforeDestruction() {
+  Kv_ResetScrollTracking(CtrlHandle);
   // The control's frame is recomputed once the system bars are back.
   TWinControl* ctrl = dynamic_cast<TWinControl*>(OwnerControl());
   const bool redraw = ctrl && !ctrl->ComponentState().Contains(csDestroying) && SkinData &&
@@ -462,6 +517,7 @@ void UninitializeKVScroll(HWND handle, bool freeSW, bool repaint, TkvScrollWnd*&
   TkvScrollWnd* sw = listSW;
   if (!sw->Destroyed && sw->SkinData && sw->SkinData->FOwnerControl) {
     sw->DetachWindowProc();
+    Kv_ResetScrollTracking(handle);
     sw->RestoreStdParams();
     sw->FreeBars();
     if (IsWindowVisible(handle)) Kv_RedrawNonClient(handle, repaint);
@@ -483,6 +539,61 @@ void UninitializeKVScroll(HWND handle, bool freeSW, bool repaint, TkvScrollWnd*&
   }
 }
 
+namespace {
+
+// comctl32's flat scroll bars, where it has them.
+using TFlatSBProc = BOOL(WINAPI*)(HWND);
+TFlatSBProc FlatSB(const char* name) {
+  HMODULE lib = GetModuleHandleW(L"comctl32.dll");
+  if (!lib) lib = LoadLibraryW(L"comctl32.dll");
+  return lib ? reinterpret_cast<TFlatSBProc>(reinterpret_cast<void*>(GetProcAddress(lib, name))) : nullptr;
+}
+
+}  // namespace
+
+void RefreshScrolls(TsScrollWndData* skinData, TkvScrollWnd*& listSW) {
+  auto* ctrl = dynamic_cast<TWinControl*>(skinData->FOwnerControl);
+  if (!ctrl) return;
+  const TComponentState state = ctrl->ComponentState();
+  if (state.Contains(csLoading) || state.Contains(csDestroying) || state.Contains(csDesigning)) return;
+  if (skinData->Skinned()) {
+    if (TFlatSBProc uninit = FlatSB("UninitializeFlatSB")) uninit(ctrl->Handle());
+    if (listSW && listSW->Destroyed) {
+      TkvScrollWnd* old = listSW;
+      listSW = nullptr;
+      UninitializeKVScroll(ctrl->Handle(), true, false, old);
+    }
+    if (!listSW) {
+      TkvSkinParams params;
+      listSW = TkvMainWnd::MakeWrapper<TkvScrollWnd>(ctrl->Handle(), skinData, skinData->GetSkinManager(), params, true);
+    }
+  } else {
+    if (listSW) {
+      TkvScrollWnd* old = listSW;
+      listSW = nullptr;
+      UninitializeKVScroll(ctrl->HandleAllocated() ? ctrl->Handle() : old->CtrlHandle, true, false, old);
+    }
+    if (ctrl->HandleAllocated()) {
+      if (TFlatSBProc init = FlatSB("InitializeFlatSB")) init(ctrl->Handle());
+    }
+  }
+}
+
+void UpdateScrolls(TkvScrollWnd* sw, bool repaint) {
+  if (!sw || sw->InDestroying) return;
+  if (TsCommonData* sd = sw->SkinData; sd && (sd->FUpdating || sd->FUpdateCount > 0)) return;
+  HWND wnd = sw->CtrlHandle;
+  if (!IsWindowVisible(wnd) || !sw->sBarHorz || !sw->sBarVert) return;
+  int barCode = SB_HORZ;
+  for (TkvScrollBar* bar : {sw->sBarHorz, sw->sBarVert}) {
+    bar->ScrollInfo.cbSize = sizeof(SCROLLINFO);
+    bar->ScrollInfo.fMask = SIF_ALL;
+    GetScrollInfo(wnd, barCode, &bar->ScrollInfo);
+    barCode = SB_VERT;
+  }
+  if (repaint && !InAnimationProcess) kv_NCDraw(sw, wnd, -1, nullptr);
+}
+
 TkvScrollBar* Kv_GetScrollBarFromHwnd(HWND handle, Word nBar) {
   TkvScrollWnd* sw = TkvScrollWnd::FromHwnd(handle);
   if (!sw) return nullptr;
@@ -497,4 +608,582 @@ bool Kv_SetMinThumbSize(HWND handle, Word wBar, Word size) {
   if ((wBar == SB_HORZ || wBar == SB_BOTH) && sw->sBarHorz) sw->sBarHorz->nMinThumbSize = size;
   if ((wBar == SB_VERT || wBar == SB_BOTH) && sw->sBarVert) sw->sBarVert->nMinThumbSize = size;
   return true;
+}
+
+// ---- 3. Sizes, rectangles, frame computation ---------------------------------------------------
+
+namespace {
+
+TkvScrollData* OwnScrollData(const TkvScrollBar* sBar) {
+  auto* swd = sBar->sw ? dynamic_cast<TsScrollWndData*>(sBar->sw->SkinData) : nullptr;
+  if (!swd) return nullptr;
+  return (sBar->nBarType == SB_VERT ? swd->FVertScrollData : swd->FHorzScrollData).get();
+}
+
+// The manager's scroll size at 96 PPI, scaled to the window where the class library leaves
+// the scaling to the skin (Windows 10 and later in the class library's own scale mode).
+Integer ManagerScrollSize(DuRiruZireziv* manager, TsCommonData* sd) {
+  const Integer size = GetScrollSize(manager, 96);
+  if (size >= 0 && manager && IsWin10Up() && manager->Options.ScaleMode == smVCL) return ScaleInt(size, sd);
+  return size;
+}
+
+}  // namespace
+
+Integer GetScrollMetric(const TkvScrollBar* sBar, Integer metric) {
+  TsCommonData* sd = sBar->sw ? sBar->sw->SkinData : nullptr;
+  DuRiruZireziv* manager = sd ? sd->GetSkinManager() : nullptr;
+  const TkvScrollData* own = OwnScrollData(sBar);
+  TkvScrollSizeSources s;
+  s.SystemMetric = GetSystemMetrics(sBar->nBarType == SB_VERT ? SM_CXVSCROLL : SM_CYHSCROLL);
+  s.ManagerScrollSize = ManagerScrollSize(manager, sd);
+  if (metric == SM_SCROLLWIDTH) {
+    s.OwnSize = own && own->ScrollWidth() >= 0 ? ScaleInt(own->ScrollWidth(), sd) : -1;
+    s.Override = sBar->nArrowWidth;
+    return Kv_BarThickness(s);
+  }
+  s.OwnSize = own && own->ButtonsSize() >= 0 ? ScaleInt(own->ButtonsSize(), sd) : -1;
+  s.ManagerButtonsSize = manager ? manager->ScrollsOptions.ButtonsSize : -1;
+  s.Override = sBar->nArrowLength;
+  if (TkvSkinData* skin = sd ? sd->GetCommonSkinData() : nullptr) {
+    s.SkinScrollArrows = skin->ScrollArrows;
+    s.SkinScrollBtnLength = skin->ScrollBtnLength;
+  }
+  s.Scaled16 = ScaleInt(16, sd);
+  return Kv_ArrowLength(s);
+}
+
+namespace {
+
+Integer VisibleThickness(const TkvScrollBar* sb) {
+  return sb && sb->fScrollVisible ? GetScrollMetric(sb, SM_SCROLLWIDTH) : 0;
+}
+
+TkvScrollLayout CurrentLayout(const TkvScrollWnd* sw, HWND handle) {
+  RECT wr{};
+  GetWindowRect(handle, &wr);
+  return Kv_ScrollLayout(TRect(wr.left, wr.top, wr.right, wr.bottom), sw->cxLeftEdge, sw->cxRightEdge,
+                         sw->cyTopEdge, sw->cyBottomEdge, VisibleThickness(sw->sBarHorz),
+                         VisibleThickness(sw->sBarVert), sw->fLeftScrollbar);
+}
+
+}  // namespace
+
+void kv_GetHScrollRect(const TkvScrollWnd* sw, HWND handle, TRect& r) { r = CurrentLayout(sw, handle).Horz; }
+
+void kv_GetVScrollRect(const TkvScrollWnd* sw, HWND handle, TRect& r) { r = CurrentLayout(sw, handle).Vert; }
+
+void kv_GetScrollCorner(const TkvScrollWnd* sw, HWND handle, TRect& r) { r = CurrentLayout(sw, handle).Corner; }
+
+bool GetScrollRect(const TkvScrollWnd* sw, Integer nBar, HWND handle, TRect& r) {
+  if (nBar == SB_HORZ) {
+    kv_GetHScrollRect(sw, handle, r);
+  } else if (nBar == SB_VERT) {
+    kv_GetVScrollRect(sw, handle, r);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+void Kv_GetRealHorzScrollRect(const TkvScrollBar* sb, TRect& r) {
+  if (sb->fButVisibleBefore) r.Left += sb->nButSizeBefore;
+  if (sb->fButVisibleAfter) r.Right -= sb->nButSizeAfter;
+}
+
+void Kv_GetRealVertScrollRect(const TkvScrollBar* sb, TRect& r) {
+  if (sb->fButVisibleBefore) r.Top += sb->nButSizeBefore;
+  if (sb->fButVisibleAfter) r.Bottom -= sb->nButSizeAfter;
+}
+
+void Kv_GetRealScrollRect(const TkvScrollBar* sb, TRect& r) {
+  if (sb->nBarType == SB_HORZ) {
+    Kv_GetRealHorzScrollRect(sb, r);
+  } else {
+    Kv_GetRealVertScrollRect(sb, r);
+  }
+}
+
+TLResult Kv_NCCalcSize(TkvScrollWnd* sw, HWND handle, TWParam wParam, TLParam lParam) {
+  auto* rect = reinterpret_cast<RECT*>(lParam);
+  const RECT old = *rect;
+  const LONG style = GetWindowLongW(handle, GWL_STYLE);
+  TLResult result;
+  TLParam lp = lParam;
+  if (!dynamic_cast<TCustomEdit*>(sw->OwnerControl())) {
+    if (style & (WS_HSCROLL | WS_VSCROLL)) {
+      // The system would keep room for its own bars: let it compute the frame without them.
+      sw->bPreventStyleChange = true;
+      SetWindowLongW(handle, GWL_STYLE, style & ~(WS_HSCROLL | WS_VSCROLL));
+      result = sw->CallPrevWndProc(handle, WM_NCCALCSIZE, wParam, lp);
+      SetWindowLongW(handle, GWL_STYLE, style);
+      sw->bPreventStyleChange = false;
+    } else {
+      result = sw->CallPrevWndProc(handle, WM_NCCALCSIZE, wParam, lp);
+    }
+    TsCommonData* sd = sw->SkinData;
+    const Byte coc = sd ? sd->COC : 0;
+    DuRiruZireziv* manager = sd ? sd->GetSkinManager() : nullptr;
+    if (sd && coc != 10 && coc != 223 && coc != 224 && coc != 232 && manager && manager->IsActive() &&
+        manager->IsValidSkinIndex(sd->SkinIndex)) {
+      const Integer offset = sd->GetCommonSkinData()->gd[size_t(sd->SkinIndex)].ScrollBorderOffset;
+      if (offset < 0 && rect->left - old.left >= 2) InflateRect(rect, -offset, -offset);
+    }
+  } else {
+    result = sw->CallPrevWndProc(handle, WM_NCCALCSIZE, wParam, lp);
+  }
+  sw->cxLeftEdge = rect->left - old.left;
+  sw->cxRightEdge = old.right - rect->right;
+  sw->cyTopEdge = rect->top - old.top;
+  sw->cyBottomEdge = old.bottom - rect->bottom;
+
+  if (TkvScrollBar* h = sw->sBarHorz) {
+    h->fScrollFlags = (style & WS_HSCROLL) ? CSBS_VISIBLE : 0;
+    const Integer thickness = GetScrollMetric(h, SM_SCROLLWIDTH);
+    h->fScrollVisible = (h->fScrollFlags & CSBS_VISIBLE) && rect->bottom - rect->top >= thickness;
+    if (h->fScrollVisible) rect->bottom -= thickness;
+  }
+  if (TkvScrollBar* v = sw->sBarVert) {
+    v->fScrollFlags = (style & WS_VSCROLL) ? CSBS_VISIBLE : 0;
+    const Integer thickness = GetScrollMetric(v, SM_SCROLLWIDTH);
+    v->fScrollVisible = (v->fScrollFlags & CSBS_VISIBLE) && rect->right - rect->left >= thickness;
+    if (v->fScrollVisible) {
+      if (sw->fLeftScrollbar) {
+        rect->left += thickness;
+      } else {
+        rect->right -= thickness;
+      }
+    }
+  }
+  return result;
+}
+
+TkvScrollValues Kv_ScrollValues(const SCROLLINFO& si) {
+  return {si.nMin, si.nMax, Integer(std::min<UINT>(si.nPage, UINT(INT32_MAX))), si.nPos};
+}
+
+Integer Kv_CalcThumbSize(const TkvScrollBar* sb, const TRect& r, Integer& thumbSize, Integer& thumbPos) {
+  const bool vert = sb->nBarType == SB_VERT;
+  const TkvThumb t = Kv_CalcThumb(Kv_ScrollValues(sb->ScrollInfo), vert ? r.Top : r.Left,
+                                  vert ? r.Height() : r.Width(), GetScrollMetric(sb, SM_BTNSIZE),
+                                  sb->nMinThumbSize);
+  thumbSize = t.Size;
+  thumbPos = t.Pos;
+  return 1;
+}
+
+bool Kv_IsScrollbarActive(const TkvScrollBar* sb) {
+  HWND wnd = sb->sw ? sb->sw->CtrlHandle : nullptr;
+  if (!wnd) return false;
+  SCROLLBARINFO info{};
+  info.cbSize = sizeof(info);
+  if (!GetScrollBarInfo(wnd, sb->nBarType == SB_VERT ? LONG(OBJID_VSCROLL) : LONG(OBJID_HSCROLL), &info)) return false;
+  if ((sb->fScrollFlags & ESB_DISABLE_BOTH) == ESB_DISABLE_BOTH) return false;
+  if ((sb->fScrollFlags & CSBS_THUMBALWAYS) && !Kv_IsScrollInfoActive(Kv_ScrollValues(sb->ScrollInfo))) return false;
+  return (info.rgstate[0] & STATE_SYSTEM_UNAVAILABLE) == 0;
+}
+
+bool Kv_GripVisible(const TkvScrollWnd* sw, HWND handle, const TRect& r) {
+  const Byte coc = sw->SkinData ? sw->SkinData->COC : 0;
+  if (coc != 223 && coc != 224) return false;
+  HWND parent = GetParent(handle);
+  if (!parent) return true;
+  if (GetParent(parent)) return false;
+  RECT pr{};
+  GetClientRect(parent, &pr);
+  MapWindowPoints(parent, nullptr, reinterpret_cast<POINT*>(&pr), 2);
+  const bool bottom = r.Bottom + sw->cyBottomEdge == pr.bottom;
+  if (bottom && r.Right + sw->cxRightEdge == pr.right) return true;
+  return bottom && sw->fLeftScrollbar && r.Left - sw->cxLeftEdge == pr.left;
+}
+
+// ---- 4. Painting ------------------------------------------------------------------------------
+
+TkvScrollTracking kvScrollState;
+
+namespace {
+
+Integer BarPortion(TkvScrollBar* sb, const TRect& r, Integer x, Integer y, bool vert) {
+  const Integer across = vert ? x : y;
+  if (vert ? (across < r.Left || across >= r.Right) : (across < r.Top || across >= r.Bottom)) return HTSCROLL_NONE;
+  sb->ScrollInfo.cbSize = sizeof(SCROLLINFO);
+  sb->ScrollInfo.fMask = SIF_ALL;
+  if (sb->sw) GetScrollInfo(sb->sw->CtrlHandle, sb->nBarType, &sb->ScrollInfo);
+  const bool shift = GetAsyncKeyState(VK_SHIFT) < 0;
+  return Kv_ScrollPortion(Kv_ScrollValues(sb->ScrollInfo), vert ? r.Top : r.Left, vert ? r.Height() : r.Width(),
+                          GetScrollMetric(sb, SM_BTNSIZE), sb->nMinThumbSize, vert ? y : x, shift);
+}
+
+}  // namespace
+
+Integer Kv_GetHorzScrollPortion(TkvScrollBar* sb, const TRect& r, Integer x, Integer y) {
+  return BarPortion(sb, r, x, y, false);
+}
+
+Integer Kv_GetVertScrollPortion(TkvScrollBar* sb, const TRect& r, Integer x, Integer y) {
+  return BarPortion(sb, r, x, y, true);
+}
+
+Integer Kv_GetHorzPortion(TkvScrollBar* sb, HWND, const TRect& r, Integer x, Integer y) {
+  return Kv_GetHorzScrollPortion(sb, r, x, y);
+}
+
+Integer Kv_GetVertPortion(TkvScrollBar* sb, HWND, const TRect& r, Integer x, Integer y) {
+  return Kv_GetVertScrollPortion(sb, r, x, y);
+}
+
+Integer Kv_GetPortion(TkvScrollBar* sb, HWND handle, const TRect& r, Integer x, Integer y) {
+  if (sb->nBarType == SB_HORZ) return Kv_GetHorzPortion(sb, handle, r, x, y);
+  if (sb->nBarType == SB_VERT) return Kv_GetVertPortion(sb, handle, r, x, y);
+  return HTSCROLL_NONE;
+}
+
+void SendScrollMessage(HWND handle, UINT scrMsg, Integer scrId, Integer pos, bool doSetScrollInfo) {
+  const intptr_t command = intptr_t(Word(scrId)) | (intptr_t(Word(scrMsg)) << 16);
+  const WORD hiPos = pos < 0 || pos >= 0xFFFF ? 0xFFFF : WORD(pos);
+  const WPARAM wParam = MAKEWPARAM(Word(scrId), hiPos);
+  if (SendAMessage(handle, KV_BEFORESCROLL, command) == 1) {
+    TrySendMessage(handle, scrMsg, wParam, pos);
+  } else {
+    const int bar = scrMsg == WM_HSCROLL ? SB_HORZ : SB_VERT;
+    SCROLLINFO si{sizeof(si), SIF_ALL, 0, 0, 0, 0, 0};
+    GetScrollInfo(handle, bar, &si);
+    if (doSetScrollInfo && scrId == SB_THUMBTRACK) {
+      si.fMask = SIF_POS;
+      si.nPos = pos;
+      SetScrollInfo(handle, bar, &si, FALSE);
+    }
+    TrySendMessage(handle, scrMsg, wParam, 0);
+  }
+  SendAMessage(handle, KV_AFTERSCROLL, command);
+}
+
+void Kv_EndLostPress(TkvScrollWnd* sw, HWND handle) {
+  TkvScrollTracking& st = kvScrollState;
+  if (!handle || st.hwndCurSB != handle || st.uCurrentScrollPortion == HTSCROLL_NONE) return;
+  const UINT scrMsg = st.uScrollTimerMsg;
+  for (UINT_PTR id : {COOLSB_TIMERID1, COOLSB_TIMERID2, COOLSB_TIMERID3}) KillTimer(handle, id);
+  // Reset before anything is sent, so that what the notification does meets a bar at rest.
+  st = TkvScrollTracking();
+  if (sw) sw->fThumbTracking = false;
+  if (scrMsg) SendScrollMessage(handle, scrMsg, SB_ENDSCROLL, 0, false);
+  if (sw && !sw->Destroyed) kv_NCDraw(sw, handle, -1, nullptr);
+}
+
+TLResult Kv_NCHitTest(TkvScrollWnd* sw, HWND handle, TWParam wParam, TLParam lParam) {
+  if (kvScrollState.bInHitTest) return 0;
+  kvScrollState.bInHitTest = true;
+  struct Leave {
+    ~Leave() { kvScrollState.bInHitTest = false; }
+  } leave;
+  const TPoint p(int16_t(lParam & 0xFFFF), int16_t((lParam >> 16) & 0xFFFF));
+  TRect h, v;
+  kv_GetHScrollRect(sw, handle, h);
+  kv_GetVScrollRect(sw, handle, v);
+  if (sw->sBarHorz && sw->sBarHorz->fScrollVisible && h.Contains(p))
+    return Kv_IsScrollbarActive(sw->sBarHorz) ? HTHSCROLL : HTNOWHERE;
+  if (sw->sBarVert && sw->sBarVert->fScrollVisible && v.Contains(p))
+    return Kv_IsScrollbarActive(sw->sBarVert) ? HTVSCROLL : HTNOWHERE;
+  const TRect corner(h.Right, h.Top, v.Right, h.Bottom);
+  if (Kv_GripVisible(sw, handle, corner) && corner.Contains(p)) return HTBOTTOMRIGHT;
+  TLParam lp = lParam;
+  return sw->CallPrevWndProc(handle, WM_NCHITTEST, wParam, lp);
+}
+
+void Kv_ResetScrollTracking(HWND handle) {
+  if (!handle || kvScrollState.hwndCurSB != handle) return;
+  for (UINT_PTR id : {COOLSB_TIMERID1, COOLSB_TIMERID2, COOLSB_TIMERID3}) KillTimer(handle, id);
+  if (GetCapture() == handle) ReleaseCapture();
+  kvScrollState = TkvScrollTracking();
+}
+
+namespace {
+
+TkvSkinData* SkinOf(TsCommonData* sd) { return sd && sd->GetSkinManager() ? sd->GetCommonSkinData() : nullptr; }
+
+bool ValidSection(const TkvSkinData* skin, Integer index) {
+  return skin && index >= 0 && size_t(index) < skin->gd.size();
+}
+
+bool ValidImage(const TkvSkinData* skin, Integer index) {
+  return skin && index >= 0 && size_t(index) < skin->ma.size();
+}
+
+void PaintElement(const TkvConstElementData& e, const TCacheInfo& ci, Integer state, const TRect& r,
+                  const TPoint& pP, TBitmap* bmp, TkvSkinData* skin) {
+  PaintItemFast(e.SkinIndex, e.MaskIndex, e.BGIndex[0], e.BGIndex[1], ci, true, state, r, pP, bmp, skin);
+}
+
+void CopyBitmap(HDC dst, Integer x, Integer y, TBitmap* src) {
+  BitBlt(dst, x, y, src->Width(), src->Height(), src->Canvas()->Handle(), 0, 0, SRCCOPY);
+}
+
+// The parent's background under the window: the answer, with the offset moved to the window's
+// own top-left.
+TkvBGInfo WindowBackground(HWND handle) {
+  TkvBGInfo bg;
+  bg.PleaseDraw = false;
+  HWND parent = GetParent(handle);
+  GetBGInfo(&bg, parent, false);
+  RECT wr{};
+  GetWindowRect(handle, &wr);
+  POINT p{wr.left, wr.top};
+  if (parent) ScreenToClient(parent, &p);
+  bg.Offset = {bg.Offset.X + p.x, bg.Offset.Y + p.y};
+  return bg;
+}
+
+std::unique_ptr<TBitmap> NewBmp32(Integer w, Integer h) { return std::unique_ptr<TBitmap>(CreateBmp32(w, h)); }
+
+}  // namespace
+
+void BtnDrawRect(const TRect& r, TsCommonData* sd, Integer side, TRect& drawRect) {
+  drawRect = r;
+  TkvSkinData* skin = SkinOf(sd);
+  if (!skin || side < 0 || side > 3) return;
+  const TkvConstElementData& e = skin->ScrollBtns[size_t(side)];
+  if (!ValidSection(skin, e.SkinIndex) || !skin->gd[size_t(e.SkinIndex)].ReservedBoolean ||
+      !ValidImage(skin, e.MaskIndex))
+    return;
+  const TsMaskData& md = skin->ma[size_t(e.MaskIndex)];
+  switch (side) {
+    case asLeft: drawRect.Right += md.Width - 17; break;
+    case asTop: drawRect.Bottom += md.Height - 17; break;
+    case asRight: drawRect.Left -= md.Width - 17; break;
+    default: drawRect.Top -= md.Height - 17; break;
+  }
+}
+
+void DrawCenterGlyph(TBitmap* b, Integer ndx, Integer state, const TRect& r, TsCommonData* sd) {
+  TkvSkinData* skin = SkinOf(sd);
+  if (!ValidImage(skin, ndx)) return;
+  const TsMaskData& md = skin->ma[size_t(ndx)];
+  const TPoint p{r.Left + (r.Width() - md.Width) / 2, r.Top + (r.Height() - md.Height) / 2};
+  DrawSkinGlyph(b, p, state, 1, md, MakeCacheInfo(b, 0, 0));
+}
+
+void kv_DrawScrollBtn(const TRect& r, Integer state, TBitmap* bmp, Integer side, TsCommonData* sd) {
+  TkvSkinData* skin = SkinOf(sd);
+  if (r.IsEmpty() || !skin || side < 0 || side > 3) return;
+  TRect dr;
+  BtnDrawRect(r, sd, side, dr);
+  auto btn = NewBmp32(dr.Width(), dr.Height());
+  const TkvConstElementData& e = skin->ScrollBtns[size_t(side)];
+  PaintElement(e, MakeCacheInfo(bmp, dr.Left, dr.Top), state, TRect(0, 0, dr.Width(), dr.Height()), TPoint(0, 0),
+               btn.get(), skin);
+  TRect glyph(r.Left - dr.Left, r.Top - dr.Top, r.Right - dr.Left, r.Bottom - dr.Top);
+  if (ValidImage(skin, e.GlyphIndex)) {
+    DrawCenterGlyph(btn.get(), e.GlyphIndex, state, glyph, sd);
+  } else if (ValidSection(skin, e.SkinIndex)) {
+    if (state > 1 && CanClickShift(e.SkinIndex, sd)) glyph = TRect(glyph.Left + 1, glyph.Top + 1, glyph.Right + 1, glyph.Bottom + 1);
+    const TColor color = skin->gd[size_t(e.SkinIndex)].Props[size_t(std::min(state, 2))].FontColor.Color;
+    DuRiruZireziv* manager = sd->GetSkinManager();
+    DrawArrow(btn.get(), color, clNone, glyph, TkvSide(side), 0, 0, 0, manager->Options.ActualArrowStyle(), skin->PPI);
+  }
+  CopyBitmap(bmp->Canvas()->Handle(), dr.Left, dr.Top, btn.get());
+}
+
+void kv_DrawSlider(const TRect& r, Integer state, TBitmap* bmp, bool vert, TsCommonData* sd) {
+  TkvSkinData* skin = SkinOf(sd);
+  if (!skin) return;
+  TRect t = r;
+  if (skin->ThumbWidth > 0) {
+    if (vert) {
+      const Integer d = (skin->ThumbWidth - t.Width()) / 2;
+      t.Left -= d;
+      t.Right += d;
+    } else {
+      const Integer d = (skin->ThumbWidth - t.Height()) / 2;
+      t.Top -= d;
+      t.Bottom += d;
+    }
+  }
+  if (t.IsEmpty()) return;
+  auto thumb = NewBmp32(t.Width(), t.Height());
+  const TkvConstElementData& e = skin->Sliders[vert ? 1 : 0];
+  const TRect local(0, 0, t.Width(), t.Height());
+  PaintElement(e, MakeCacheInfo(bmp, t.Left, t.Top), state, local, TPoint(0, 0), thumb.get(), skin);
+  DrawCenterGlyph(thumb.get(), e.GlyphIndex, state, local, sd);
+  CopyBitmap(bmp->Canvas()->Handle(), t.Left, t.Top, thumb.get());
+}
+
+namespace {
+
+// One bar of either direction. "Along" is the bar's length, "across" its thickness; the
+// rectangles are built in the bar bitmap's coordinates.
+Integer DrawBar(TkvScrollBar* sb, HWND handle, HDC dc, const TRect& r, Integer uDrawFlags, Integer sliderPos) {
+  TkvScrollWnd* sw = sb->sw;
+  if (!sw || sw->fThumbTracking || !sb->fScrollVisible) return 0;
+  TsCommonData* sd = sw->SkinData;
+  TkvSkinData* skin = SkinOf(sd);
+  const bool vert = sb->nBarType == SB_VERT;
+  const TkvConstElementData& first = skin ? skin->Scrolls[vert ? 1 : 0] : TkvConstElementData{};
+  if (!ValidSection(skin, first.SkinIndex)) return 0;
+  const Integer length = vert ? r.Height() : r.Width();
+  const Integer thickness = vert ? r.Width() : r.Height();
+  if (length <= 1) return 0;
+  const TkvConstElementData& second = skin->Scrolls[vert ? 3 : 2];
+
+  sb->ScrollInfo.cbSize = sizeof(SCROLLINFO);
+  sb->ScrollInfo.fMask = SIF_ALL;
+  GetScrollInfo(handle, sb->nBarType, &sb->ScrollInfo);
+  const Integer but = GetScrollMetric(sb, SM_BTNSIZE);
+  const Integer working = length - 2 * but;
+
+  TControl* owner = sw->OwnerControl();
+  const bool enabled = Kv_IsScrollbarActive(sb) && (!owner || owner->Enabled());
+  const TkvScrollTracking& st = kvScrollState;
+  const bool current = handle == st.hwndCurSB;
+  const bool barHot = current && Integer(sb->nBarType) == st.uMouseOverScrollbar;
+  if (!current) uDrawFlags = HTSCROLL_NONE;
+  auto arrowState = [&](Integer portion) {
+    if (uDrawFlags == portion) return 2;
+    return barHot && st.uHitTestPortion == portion && enabled ? 1 : 0;
+  };
+  const Integer firstState = arrowState(HTSCROLL_LEFT), lastState = arrowState(HTSCROLL_RIGHT);
+
+  Integer thumbSize = 0, thumbPos = 0;
+  Kv_CalcThumbSize(sb, r, thumbSize, thumbPos);
+  if (sliderPos != -1) thumbPos = sliderPos;
+
+  auto along = [&](Integer from, Integer to) {
+    return vert ? TRect(0, from, thickness, to) : TRect(from, 0, to, thickness);
+  };
+  auto bar = NewBmp32(r.Width(), r.Height());
+  TkvBGInfo bg = WindowBackground(handle);
+  TCacheInfo ci = BGInfoToCI(&bg);
+  // The track parts are drawn as if at their place in the window.
+  const TPoint at{r.Left - sw->cxLeftEdge, r.Top - sw->cyTopEdge};
+  ci.X += sw->cxLeftEdge;
+  ci.Y += sw->cyTopEdge;
+  auto shifted = [&](Integer d) { return vert ? TPoint(at.X, at.Y + d) : TPoint(at.X + d, at.Y); };
+  const Integer barStart = vert ? r.Top : r.Left;
+  const SCROLLINFO& si = sb->ScrollInfo;
+  if (2 * but < length) {
+    const Integer split = thumbSize / 2 + thumbPos - barStart;
+    PaintElement(first, ci, uDrawFlags == HTSCROLL_PAGELEFT ? 2 : 0, along(0, split), shifted(0), bar.get(), skin);
+    PaintElement(second, ci, uDrawFlags == HTSCROLL_PAGERIGHT ? 2 : 0, along(split, length), shifted(split), bar.get(),
+                 skin);
+    kv_DrawScrollBtn(along(0, but), firstState, bar.get(), vert ? asTop : asLeft, sd);
+    kv_DrawScrollBtn(along(length - but, length), lastState, bar.get(), vert ? asBottom : asRight, sd);
+    // A thumb only where it has room to move (a page that covers the range gives none).
+    Integer q = kvMulDiv(Integer(si.nPage), working, si.nMax - si.nMin);
+    if (q < sb->nMinThumbSize || q < working - 1) q = std::min(sb->nMinThumbSize, working - 1);
+    if (enabled && q > 0 && q <= working) {
+      const bool thumbHot = barHot && st.uHitTestPortion == HTSCROLL_THUMB && enabled;
+      const Integer from = thumbPos - barStart;
+      kv_DrawSlider(along(from, from + thumbSize), thumbHot ? 1 : 0, bar.get(), vert, sd);
+    }
+  } else {
+    const Integer half = length / 2;
+    PaintElement(first, ci, 0, along(0, half), shifted(0), bar.get(), skin);
+    PaintElement(second, ci, 0, along(half, length), shifted(half), bar.get(), skin);
+    kv_DrawScrollBtn(along(0, half), firstState, bar.get(), vert ? asTop : asLeft, sd);
+    kv_DrawScrollBtn(along(half, length), lastState, bar.get(), vert ? asBottom : asRight, sd);
+  }
+  if (!enabled) {
+    TkvBGInfo again = WindowBackground(handle);
+    if (sd->COC == 224) again.Offset = {0, 0};
+    if (again.BgType == btCache && again.Bmp) {
+      auto under = NewBmp32(r.Width(), r.Height());
+      BitBlt(under->Canvas()->Handle(), 0, 0, r.Width(), r.Height(), again.Bmp->Canvas()->Handle(),
+             again.Offset.X + r.Left, again.Offset.Y + r.Top, SRCCOPY);
+      BlendTransRectangle(bar.get(), 0, 0, under.get(), TRect(0, 0, r.Width(), r.Height()), DefBlendDisabled,
+                          TColor(0xFF00FF));
+    } else {
+      FadeBmp(bar.get(), TRect(0, 0, r.Width(), r.Height()), 60, again.Color, 0, 0);
+    }
+  }
+  CopyBitmap(dc, r.Left, r.Top, bar.get());
+  return 1;
+}
+
+}  // namespace
+
+Integer Kv_NCDrawHScrollbar(TkvScrollBar* sb, HWND handle, HDC dc, const TRect& r, Integer uDrawFlags,
+                            Integer sliderPos) {
+  return sb->nBarType == SB_HORZ ? DrawBar(sb, handle, dc, r, uDrawFlags, sliderPos) : 0;
+}
+
+Integer Kv_NCDrawVScrollbar(TkvScrollBar* sb, HWND handle, HDC dc, const TRect& r, Integer uDrawFlags,
+                            Integer sliderPos) {
+  return sb->nBarType == SB_VERT ? DrawBar(sb, handle, dc, r, uDrawFlags, sliderPos) : 0;
+}
+
+Integer Kv_NCDrawScrollbar(TkvScrollBar* sb, HWND handle, HDC dc, const TRect& r, Integer uDrawFlags,
+                           Integer sliderPos) {
+  return DrawBar(sb, handle, dc, r, uDrawFlags, sliderPos);
+}
+
+TLResult kv_NCDraw(TkvScrollWnd* sw, HWND handle, Integer thumbPos, HDC aDC) {
+  if (!sw) return 0;
+  TsCommonData* sd = sw->SkinData;
+  if (sd) {
+    DuRiruZireziv* manager = sd->GetSkinManager();
+    if (!manager || !manager->IsActive() || sd->InUpdating(false)) return 0;
+    TControl* owner = sw->OwnerControl();
+    if (owner && owner->ControlState().Contains(csCreating)) return 0;
+    auto* winOwner = dynamic_cast<TWinControl*>(owner);
+    if (winOwner && !IsWindowVisible(handle) && !winOwner->Showing()) return 0;
+    if (sd->BGChanged) SendAMessage(handle, KV_PREPARECACHE);
+  }
+  RECT wr{};
+  GetWindowRect(handle, &wr);
+  std::optional<TWindowDC> own;
+  HDC dc = aDC;
+  if (!dc) {
+    own.emplace(handle);
+    dc = own->get();
+  }
+  auto toWindow = [&](TRect r) { return TRect(r.Left - wr.left, r.Top - wr.top, r.Right - wr.left, r.Bottom - wr.top); };
+  const TkvScrollTracking& st = kvScrollState;
+  TkvScrollBar* bars[2] = {sw->sBarHorz, sw->sBarVert};
+  for (TkvScrollBar* sb : bars) {
+    if (!sb) return 0;
+    if (!sb->fScrollVisible) continue;
+    TRect r;
+    GetScrollRect(sw, sb->nBarType, handle, r);
+    const Integer pressed = st.uCurrentScrollbar == Integer(sb->nBarType) ? st.uScrollTimerPortion : HTSCROLL_NONE;
+    Kv_NCDrawScrollbar(sb, handle, dc, toWindow(r), pressed, thumbPos);
+  }
+  if (!sw->sBarHorz->fScrollVisible || !sw->sBarVert->fScrollVisible) return 0;
+
+  TRect corner;
+  kv_GetScrollCorner(sw, handle, corner);
+  const TRect local = toWindow(corner);
+  if (corner.IsEmpty()) return 0;
+  auto bmp = NewBmp32(corner.Width(), corner.Height());
+  HDC bdc = bmp->Canvas()->Handle();
+  const TRect whole(0, 0, corner.Width(), corner.Height());
+  TkvSkinData* skin = SkinOf(sd);
+  DuRiruZireziv* manager = sd ? sd->GetSkinManager() : nullptr;
+  const TkvConstElementData* track = skin ? &skin->Scrolls[0] : nullptr;
+  const TsGenState* look = track && ValidSection(skin, track->SkinIndex) ? &skin->gd[size_t(track->SkinIndex)].Props[0] : nullptr;
+  if (look && look->Transparency != 100) {
+    TColor color = look->Color == 0xFF00FF ? manager->GetGlobalColor() : TColor(look->Color);
+    if (!Kv_IsScrollbarActive(sw->sBarHorz) || !Kv_IsScrollbarActive(sw->sBarVert)) {
+      if (ValidSection(skin, sd->SkinIndex)) {
+        const TColor own = skin->gd[size_t(sd->SkinIndex)].Props[sd->ControlIsActive() ? 1 : 0].Color;
+        color = BlendColors(color, own, DefBlendDisabled);
+      }
+    }
+    FillDC(bdc, whole, color);
+  } else {
+    TkvBGInfo bg = WindowBackground(handle);
+    if (bg.BgType == btFill) {
+      FillDC(bdc, whole, bg.Color);
+    } else if (bg.BgType == btCache && bg.Bmp) {
+      BitBlt(bdc, 0, 0, whole.Width(), whole.Height(), bg.Bmp->Canvas()->Handle(), bg.Offset.X + local.Left,
+             bg.Offset.Y + local.Top, SRCCOPY);
+    } else {
+      FillDC(bdc, whole, manager ? manager->GetGlobalColor() : ColorToRGB(clBtnFace));
+    }
+  }
+  if (skin && Kv_GripVisible(sw, handle, corner) && ValidImage(skin, skin->GripRightBottom)) {
+    const TsMaskData& md = skin->ma[size_t(skin->GripRightBottom)];
+    DrawSkinGlyph(bmp.get(), TPoint(whole.Width() - md.Width, whole.Height() - md.Height), 0, 1, md,
+                  MakeCacheInfo(bmp.get(), 0, 0));
+  }
+  CopyBitmap(dc, local.Left, local.Top, bmp.get());
+  return 0;
 }

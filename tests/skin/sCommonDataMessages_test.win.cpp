@@ -534,8 +534,8 @@ class TScrollBarsDouble : public TkvScrollWrapper {
   explicit TScrollBarsDouble(HWND wnd) : wnd_(wnd) { kvSetWndProp(wnd, KVSBSC, static_cast<TkvScrollWrapper*>(this)); }
   ~TScrollBarsDouble() override { kvSetWndProp(wnd_, KVSBSC, nullptr); }
   HWND WrappedWindow() const override { return wnd_; }
-  Integer ShownBars(Integer bar) override { return bar == SB_HORZ ? Horz : Vert; }
-  Integer GetScrollMetric(Integer bar, bool) override { return bar == SB_HORZ ? 7 : 9; }
+  Integer ShownBars(Integer bar) const override { return bar == SB_HORZ ? Horz : Vert; }
+  Integer GetScrollMetric(Integer bar, bool) const override { return bar == SB_HORZ ? 7 : 9; }
   Integer Horz = 1, Vert = 1;
 
  private:
