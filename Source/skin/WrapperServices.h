@@ -29,6 +29,10 @@ class TkvScrollWrapper {
   virtual ~TkvScrollWrapper() = default;
   // The wrapped window.
   virtual HWND WrappedWindow() const = 0;
+  // How many skinned scroll bars of the kind (SB_HORZ or SB_VERT) it shows.
+  virtual Integer ShownBars(Integer bar) = 0;
+  // The pixel thickness of a skinned scroll bar of the kind.
+  virtual Integer GetScrollMetric(Integer bar, bool thickness) = 0;
 };
 
 // The scroll wrapper stored in the window's "KVSBSC" property; null when none.

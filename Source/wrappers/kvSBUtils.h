@@ -258,6 +258,8 @@ class TkvScrollWnd : public TkvMainWnd, public TkvScrollWrapper {
   TW_CLASS(TkvScrollWnd, TkvMainWnd)
   ~TkvScrollWnd() override;
   HWND WrappedWindow() const override { return CtrlHandle; }
+  Integer ShownBars(Integer bar) override;
+  Integer GetScrollMetric(Integer bar, bool thickness) override;
   // A new TsScrollWndData every time; the edges are measured again.
   void InitSkinData() override;
   // fLeftScrollbar from the window's WS_EX_LEFTSCROLLBAR.

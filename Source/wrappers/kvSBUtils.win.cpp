@@ -360,6 +360,19 @@ void TkvScrollWnd::UpdateLeftScroll() {
   fLeftScrollbar = (GetWindowLongW(CtrlHandle, GWL_EXSTYLE) & WS_EX_LEFTSCROLLBAR) != 0;
 }
 
+Integer TkvScrollWnd::ShownBars(Integer bar) {
+  const TkvScrollBar* b = bar == SB_HORZ ? sBarHorz : bar == SB_VERT ? sBarVert : nullptr;
+  return b && b->fScrollVisible ? 1 : 0;
+}
+
+Integer TkvScrollWnd::GetScrollMetric(Integer bar, bool thickness) {
+  const TkvScrollBar* b = bar == SB_HORZ ? sBarHorz : bar == SB_VERT ? sBarVert : nullptr;
+  TkvScrollSizeSources s;
+  s.SystemMetric = GetSystemMetrics(bar == SB_HORZ ? SM_CYHSCROLL : SM_CXVSCROLL);
+  if (b) s.Override = thickness ? b->nArrowWidth : b->nArrowLength;
+  return thickness ? Kv_BarThickness(s) : Kv_ArrowLength(s);
+}
+
 TkvScrollWnd* TkvScrollWnd::FromHwnd(HWND wnd) { return dynamic_cast<TkvScrollWnd*>(Kv_GetScrollWndFromHwnd(wnd)); }
 
 void TkvScrollWnd::BeforeDestruction() {

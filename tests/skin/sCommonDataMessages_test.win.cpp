@@ -533,8 +533,7 @@ class TScrollBarsDouble : public TkvScrollWrapper {
  public:
   explicit TScrollBarsDouble(HWND wnd) : wnd_(wnd) { kvSetWndProp(wnd, KVSBSC, static_cast<TkvScrollWrapper*>(this)); }
   ~TScrollBarsDouble() override { kvSetWndProp(wnd_, KVSBSC, nullptr); }
-  HWND CtrlHandle() override { return wnd_; }
-  TsCommonData* SkinData() override { return nullptr; }
+  HWND WrappedWindow() const override { return wnd_; }
   Integer ShownBars(Integer bar) override { return bar == SB_HORZ ? Horz : Vert; }
   Integer GetScrollMetric(Integer bar, bool) override { return bar == SB_HORZ ? 7 : 9; }
   Integer Horz = 1, Vert = 1;
