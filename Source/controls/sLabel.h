@@ -38,15 +38,21 @@ class TsLabel : public TLabel {
  protected:
   void Paint() override;
   void DoDrawText(TRect& r, Cardinal flags) override;
+  // Measured the way the caption is drawn (an HTML caption by its layout, not its tags) once
+  // the label can draw; before that the class library's plain measure.
+  void AdjustBounds() override;
   void Notification(TComponent* component, TOperation operation) override;
 
  private:
   bool ManagerActive() const;
+  // A new text, font or reading order: sized again, a right-justified label keeping its right edge.
+  void TextOrFontChanged();
   DuRiruZireziv* FSkinManager = nullptr;
   String FSkinSection;
   Integer FSkinIndex = -1;  // looked up for one paint
   bool FUseSkinColor = true;
   bool FTransparentForMouse = false;
+  bool FAdjusting = false;
 };
 
 // The label whose caption is a small HTML subset (tags, entities, links). A click on a link
@@ -58,6 +64,9 @@ class TsHTMLLabel : public TsLabel {
   explicit TsHTMLLabel(TComponent* owner);
   bool UseHTML() const { return FUseHTML; }
   void SetUseHTML(bool value);
+  // An auto-sized label wraps its caption within its width instead of taking one long line.
+  bool FitToWidth() const { return FFitToWidth; }
+  void SetFitToWidth(bool value);
   Integer ShowMode() const { return FShowMode; }
   void SetShowMode(Integer value) { FShowMode = value; }
   TLinkClickEvent OnLinkClick() const { return FOnLinkClick; }
@@ -83,6 +92,7 @@ class TsHTMLLabel : public TsLabel {
  private:
   Integer LinkNumber(Integer position) const;
   bool FUseHTML = true;
+  bool FFitToWidth = false;
   Integer FShowMode = 10;  // SW_SHOWDEFAULT
   TLinkClickEvent FOnLinkClick;
   std::vector<TkvLink> FLinks;

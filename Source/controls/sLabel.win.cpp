@@ -12,6 +12,7 @@
 #include "skin/sVclUtils.h"
 #include "ui/Canvas.h"
 #include "ui/Forms.h"
+#include "ui/ScopeGuard.h"
 
 TW_DEFINE_CLASS(TsLabel) {
   b.Property(u"SkinSection", &TsLabel::SkinSection, &TsLabel::SetSkinSection).Default(String());
@@ -106,9 +107,60 @@ void TsLabel::DoDrawText(TRect& r, Cardinal flags) {
   kvDrawText(c->Handle(), text, r, flags);
 }
 
+namespace {
+// Set while a label handles a change of text or font: what that handling changes starts no
+// second round (process-wide, within one message).
+bool LabelFontChanging = false;
+}  // namespace
+
+void TsLabel::AdjustBounds() {
+  if (!AutoSize() || FAdjusting || IsLoading() || ComponentState().Contains(csReading)) return;
+  if (!Parent() || !Parent()->HandleAllocated()) {
+    TLabel::AdjustBounds();
+    return;
+  }
+  const bool widthGiven = Align() == alTop || Align() == alBottom || Align() == alClient;
+  TRect r(0, 0, (WordWrap() || widthGiven) ? Width() : 0, 0);
+  DoDrawText(r, DrawTextFlags() | DT_CALCRECT);
+  Integer x = Left(), w = r.Width(), h = r.Height();
+  if (widthGiven)
+    w = Width();
+  else if (Align() == alLeft || Align() == alRight)
+    h = Height();
+  else if (Alignment() == taRightJustify)
+    x = Left() + Width() - w;
+  if (x == Left() && w == Width() && h == Height()) return;
+  // The new bounds make a wrapped label measure again (BoundsChanged): not from here.
+  const auto adjusting = SetForScope(FAdjusting, true);
+  SetBounds(x, Top(), w, h);
+}
+
+void TsLabel::TextOrFontChanged() {
+  if (LabelFontChanging || IsLoading() || ComponentState().Contains(csDestroying) || !Parent()) return;
+  {
+    const auto guard = SetForScope(LabelFontChanging, true);
+    if (AutoSize()) {
+      if (Alignment() == taRightJustify && BiDiMode() == bdLeftToRight) {
+        // Widened first, so a wrapped caption is measured with room; the right edge stays.
+        const Integer right = Left() + Width();
+        SetBounds(Left(), Top(), Integer(Int64(Width()) * 3 / 2), Height());
+        AdjustBounds();
+        SetBounds(right - Width(), Top(), Width(), Height());
+      } else {
+        AdjustBounds();
+      }
+    }
+  }
+  if (!InAnimationProcess) Invalidate();
+}
+
 void TsLabel::Dispatch(TMessage& m) {
   if (m.Msg == CM_HITTEST && FTransparentForMouse) {
     m.Result = 0;  // the mouse goes through
+    return;
+  }
+  if (m.Msg == CM_FONTCHANGED || m.Msg == CM_TEXTCHANGED || m.Msg == CM_PARENTBIDIMODECHANGED) {
+    TextOrFontChanged();
     return;
   }
   TLabel::Dispatch(m);
@@ -171,6 +223,13 @@ TsHTMLLabel::TOpenLink TsHTMLLabel::OpenLink = ShellOpen;
 TW_DEFINE_CLASS(TsHTMLLabel) {
   b.Property(u"UseHTML", &TsHTMLLabel::UseHTML, &TsHTMLLabel::SetUseHTML).Default(true);
   b.Property(u"ShowMode", &TsHTMLLabel::ShowMode, &TsHTMLLabel::SetShowMode).Default(10);
+  b.Property(u"FitToWidth", &TsHTMLLabel::FitToWidth, &TsHTMLLabel::SetFitToWidth).Default(false);
+}
+
+void TsHTMLLabel::SetFitToWidth(bool value) {
+  if (value == FFitToWidth) return;
+  FFitToWidth = value;
+  if (AutoSize() && !IsLoading()) AdjustBounds();
 }
 
 TsHTMLLabel::TsHTMLLabel(TComponent* owner) : TsLabel(owner) {}
@@ -208,7 +267,10 @@ void TsHTMLLabel::DoDrawText(TRect& r, Cardinal flags) {
     html.LinkColors.LabelText = manager->Palette[pcLabelText];
   }
   TRect area = r;
-  if (measuring && AutoSize()) area.Right = area.Left + 65535;
+  if (measuring && AutoSize() && !FFitToWidth) {
+    const bool widthGiven = Align() == alTop || Align() == alBottom || Align() == alClient;
+    area.Right = area.Left + (widthGiven ? Width() : 65535);
+  }
   html.Init(&device, start, Caption(), LinkNumber(FPressedLink), LinkNumber(FHotLink), area);
   const TRect size = html.HTMLText(FLinks, measuring);
   if (measuring) r = TRect(r.Left, r.Top, r.Left + size.Right, r.Top + size.Bottom);

@@ -83,3 +83,67 @@ TEST_F(HtmlLabel, HandlerRefusesALinkAndStaleIndexesDoNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+class LabelSizing : public FormTest {
+ protected:
+  void SetUp() override {
+    ASSERT_NO_FATAL_FAILURE(FormTest::SetUp());
+    form->Show();
+    PumpMessages();
+  }
+  template <class L>
+  L* Make(const String& caption) {
+    auto* l = new L(form);
+    l->SetParent(form);
+    l->SetBounds(20, 20, 10, 10);
+    l->SetCaption(caption);
+    return l;
+  }
+};
+
+TEST_F(LabelSizing, RightJustifiedAutoSizedLabelKeepsItsRightEdge) {
+  auto* l = Make<TsLabel>(u"Folder");
+  l->SetAlignment(taRightJustify);
+  l->SetBounds(100, 20, l->Width(), l->Height());
+  const Integer right = l->Left() + l->Width(), shortWidth = l->Width();
+  l->SetCaption(u"The folder for the downloads");
+  EXPECT_GT(l->Width(), shortWidth);
+  EXPECT_EQ(l->Left() + l->Width(), right);
+  l->Font()->SetSize(l->Font()->Size() * 2);
+  EXPECT_EQ(l->Left() + l->Width(), right);
+  l->SetCaption(u"To");
+  EXPECT_LT(l->Width(), shortWidth);
+  EXPECT_EQ(l->Left() + l->Width(), right);
+  // Left-justified labels grow to the right instead.
+  auto* left = Make<TsLabel>(u"Folder");
+  const Integer leftEdge = left->Left();
+  left->SetCaption(u"The folder for the downloads");
+  EXPECT_EQ(left->Left(), leftEdge);
+}
+
+TEST_F(LabelSizing, HtmlCaptionIsSizedByItsLayoutNotItsTags) {
+  auto* plain = Make<TsLabel>(u"see the first link");
+  auto* html = Make<TsHTMLLabel>(u"see <u>the</u> <a href=\"https://a.example/\">first</a> link");
+  auto* raw = Make<TsLabel>(u"see <u>the</u> <a href=\"https://a.example/\">first</a> link");
+  EXPECT_NEAR(html->Width(), plain->Width(), 3);
+  EXPECT_LT(html->Width(), raw->Width() - 40);
+  EXPECT_EQ(html->Height(), plain->Height());
+}
+
+TEST_F(LabelSizing, FitToWidthWrapsWithinTheWidth) {
+  auto* html = Make<TsHTMLLabel>(u"one two three four five six seven eight nine ten");
+  const Integer oneLineWidth = html->Width(), oneLineHeight = html->Height();
+  ASSERT_GT(oneLineWidth, 120);
+  html->SetWordWrap(true);
+  html->SetFitToWidth(true);
+  html->SetBounds(html->Left(), html->Top(), 80, html->Height());
+  EXPECT_LE(html->Width(), 80);
+  EXPECT_GT(html->Height(), oneLineHeight * 2);  // several lines
+  html->SetFitToWidth(false);  // one long line again
+  EXPECT_EQ(html->Width(), oneLineWidth);
+  EXPECT_EQ(html->Height(), oneLineHeight);
+}
+
+}  // namespace
