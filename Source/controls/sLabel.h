@@ -29,6 +29,9 @@ class TsLabel : public TLabel {
   // Clicks fall through to the control below.
   bool TransparentForMouse() const { return FTransparentForMouse; }
   void SetTransparentForMouse(bool value) { FTransparentForMouse = value; }
+  // How the label draws on glass (the form sets it with KV_SETGLASSMODE): 0 plainly, 1 opaque
+  // (its pixels get full alpha), 2 alpha-correct text on a transparent label.
+  Integer TranspMode() const { return FTranspMode; }
   // -1 without an active manager or without SkinSection.
   Integer SkinIndex();
   // The colour the caption is drawn in.
@@ -53,6 +56,7 @@ class TsLabel : public TLabel {
   bool FUseSkinColor = true;
   bool FTransparentForMouse = false;
   bool FAdjusting = false;
+  Integer FTranspMode = 0;
 };
 
 // The label whose caption is a small HTML subset (tags, entities, links). A click on a link

@@ -4,8 +4,13 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <memory>
+
 #include "base/sMessages.h"
 #include "paint/sGraphUtils.h"
+#include "base/WorkingBitmaps.h"
+#include "base/kvntUtils.h"
+#include "raster/Blend.h"
 #include "raster/Pixels.h"
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
@@ -84,6 +89,14 @@ void TsLabel::Paint() {
               Canvas()->Handle(), GetSkinManager()->CommonSkinData(96));
   }
   TLabel::Paint();
+  if (FTranspMode == 1 || !Transparent()) {
+    // On glass what GDI drew has no alpha: the label's pixels are made opaque.
+    std::unique_ptr<TBitmap> bmp(CreateBmp32(Width(), Height()));
+    const HDC dc = Canvas()->Handle();
+    BitBlt(bmp->Canvas()->Handle(), 0, 0, Width(), Height(), dc, 0, 0, SRCCOPY);
+    FillAlphaRect(bmp.get(), MkRect(bmp.get()), 255, clNone);
+    BitBlt(dc, 0, 0, Width(), Height(), bmp->Canvas()->Handle(), 0, 0, SRCCOPY);
+  }
   FSkinIndex = -1;  // looked up again at the next paint
 }
 
@@ -94,6 +107,7 @@ void TsLabel::DoDrawText(TRect& r, Cardinal flags) {
     return;
   }
   String text = Caption();
+  if (FTranspMode == 2 && Transparent()) flags |= DT_ALPHATEXT;
   TCanvas* c = Canvas();
   c->SetFont(Font());
   c->Brush()->SetStyle(bsClear);
@@ -170,6 +184,11 @@ void TsLabel::Dispatch(TMessage& m) {
     case KV_REFRESH:
       FSkinIndex = -1;
       Invalidate();
+      break;
+    case KV_SETGLASSMODE:
+      FTranspMode = Integer(HIWORD(m.LParam));
+      m.Result = m.LParam;
+      if (FTranspMode == 2 && Transparent() && AutoSize()) AdjustBounds();
       break;
   }
 }

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "base/sMessages.h"
 #include "controls/sLabel.h"
 #include "support/FormFixture.h"
 #include "ui/Bitmap.h"
@@ -144,6 +145,41 @@ TEST_F(LabelSizing, FitToWidthWrapsWithinTheWidth) {
   html->SetFitToWidth(false);  // one long line again
   EXPECT_EQ(html->Width(), oneLineWidth);
   EXPECT_EQ(html->Height(), oneLineHeight);
+}
+
+TEST_F(LabelSizing, GlassModeCommandSetsTheModeAndAnswersItsParameter) {
+  auto* l = Make<TsLabel>(u"Folder");
+  EXPECT_EQ(l->TranspMode(), 0);
+  const TLParam mode2 = TLParam(MAKELPARAM(7, 2));
+  EXPECT_EQ(l->Perform(SM_ALPHACMD, TWParam(KV_SETGLASSMODE) << 16, mode2), mode2);
+  EXPECT_EQ(l->TranspMode(), 2);
+  // Mode 2 sizes a transparent auto-sized label to its caption again.
+  l->SetBounds(l->Left(), l->Top(), 300, 90);
+  l->Perform(SM_ALPHACMD, TWParam(KV_SETGLASSMODE) << 16, mode2);
+  EXPECT_LT(l->Width(), 300);
+  EXPECT_LT(l->Height(), 90);
+  l->Perform(SM_ALPHACMD, TWParam(KV_SETGLASSMODE) << 16, TLParam(MAKELPARAM(0, 1)));
+  EXPECT_EQ(l->TranspMode(), 1);
+}
+
+TEST_F(LabelSizing, OpaqueGlassModePaintsTheLabelWithFullAlpha) {
+  auto* l = Make<TsLabel>(u"Folder");
+  l->SetTransparent(false);
+  l->SetColor(clWhite);
+  l->Perform(SM_ALPHACMD, TWParam(KV_SETGLASSMODE) << 16, TLParam(MAKELPARAM(0, 1)));
+  // The form painted into a 32-bit bitmap: GDI leaves alpha 0, the label makes its own 255.
+  const auto opaqueUnderLabel = [&] {
+    TBitmap bmp(form->ClientWidth(), form->ClientHeight(), pf32bit);
+    form->PaintTo(bmp.Canvas()->Handle(), 0, 0);
+    Integer opaque = 0;
+    for (Integer y = l->Top(); y < l->Top() + l->Height(); ++y)
+      for (Integer x = l->Left(); x < l->Left() + l->Width(); ++x) opaque += (bmp.View().At(x, y) >> 24) == 255;
+    return opaque;
+  };
+  EXPECT_EQ(opaqueUnderLabel(), l->Width() * l->Height());
+  l->Perform(SM_ALPHACMD, TWParam(KV_SETGLASSMODE) << 16, TLParam(MAKELPARAM(0, 0)));
+  l->SetTransparent(true);
+  EXPECT_LT(opaqueUnderLabel(), l->Width() * l->Height());
 }
 
 }  // namespace
