@@ -45,9 +45,10 @@ class TsLabel : public TLabel {
   // the label can draw; before that the class library's plain measure.
   void AdjustBounds() override;
   void Notification(TComponent* component, TOperation operation) override;
+  // An active manager paints the parent (its own or the default one).
+  bool ManagerActive() const;
 
  private:
-  bool ManagerActive() const;
   // A new text, font or reading order: sized again, a right-justified label keeping its right edge.
   void TextOrFontChanged();
   DuRiruZireziv* FSkinManager = nullptr;
@@ -88,6 +89,9 @@ class TsHTMLLabel : public TsLabel {
   // How the shell is asked (replaced by tests).
   using TOpenLink = bool (*)(const String& url, Integer showMode);
   static TOpenLink OpenLink;
+  // Repaints the label at once through one bitmap (its parent's background, the label and the
+  // graphic controls above it) copied to the parent's window: a link's new look without flicker.
+  void BufferedRepaint();
   void Dispatch(TMessage& message) override;
 
  protected:

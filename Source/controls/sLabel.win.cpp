@@ -17,6 +17,7 @@
 #include "skin/sVclUtils.h"
 #include "ui/Canvas.h"
 #include "ui/Forms.h"
+#include "ui/GdiScopes.h"
 #include "ui/ScopeGuard.h"
 
 TW_DEFINE_CLASS(TsLabel) {
@@ -317,6 +318,50 @@ bool TsHTMLLabel::DoClick(Integer linkIndex) {
   return OpenLink(target, FShowMode);
 }
 
+void TsHTMLLabel::BufferedRepaint() {
+  const bool designing = ComponentState().Contains(csDesigning);
+  TWinControl* parent = Parent();
+  if ((!Visible() && !designing) || !parent || !parent->HandleAllocated()) return;
+  if (Transparent() && !ManagerActive()) {
+    Invalidate();
+    Update();
+    return;
+  }
+  const Integer w = Width(), h = Height();
+  if (w <= 0 || h <= 0) return;
+  std::unique_ptr<TBitmap> bmp(CreateBmp32(w, h));
+  const HDC mem = bmp->Canvas()->Handle();
+  if (Transparent()) {
+    TkvBGInfo info;
+    info.R = BoundsRect();
+    info.Offset = TPoint(Left(), Top());
+    GetBGInfo(&info, parent, false);
+    const TCacheInfo ci = BGInfoToCI(&info);
+    if (ci.Ready && ci.Bmp) {
+      BitBlt(mem, 0, 0, w, h, ci.Bmp->Canvas()->Handle(), Left() + ci.X, Top() + ci.Y, SRCCOPY);
+    } else {
+      const RECT all{0, 0, w, h};
+      const TOwnedBrush brush(CreateSolidBrush(COLORREF(ColorToRGB(ci.FillColor))));
+      FillRect(mem, &all, brush.get());
+    }
+  }
+  // The label and the graphic controls above it, each at its place relative to the label.
+  bool above = false;
+  for (Integer i = 0; i < parent->ControlCount(); ++i) {
+    TControl* c = parent->Controls(i);
+    if (c == this) above = true;
+    if (!above || dynamic_cast<TWinControl*>(c) || !c->Visible()) continue;
+    const TRect b = c->BoundsRect();
+    if (b.Right <= Left() || b.Left >= Left() + w || b.Bottom <= Top() || b.Top >= Top() + h) continue;
+    TSaveDC saved(mem);
+    SetWindowOrgEx(mem, Left() - c->Left(), Top() - c->Top(), nullptr);
+    IntersectClipRect(mem, 0, 0, c->Width(), c->Height());
+    c->Perform(WM_PAINT, TWParam(mem), 0);
+  }
+  TClientDC dc(parent->Handle());
+  BitBlt(dc, Left(), Top(), w, h, mem, 0, 0, SRCCOPY);
+}
+
 void TsHTMLLabel::Dispatch(TMessage& m) {
   const Integer x = Integer(short(LOWORD(m.LParam))), y = Integer(short(HIWORD(m.LParam)));
   switch (m.Msg) {
@@ -325,29 +370,30 @@ void TsHTMLLabel::Dispatch(TMessage& m) {
       if (link != FHotLink) {
         FHotLink = link;
         SetCursor(link >= 0 ? crHandPoint : crDefault);
-        Invalidate();
+        BufferedRepaint();
       }
       break;
     }
     case WM_LBUTTONDOWN:
       if (FHotLink >= 0) {
         FPressedLink = FHotLink;
-        Invalidate();
+        BufferedRepaint();
       }
       break;
     case WM_LBUTTONUP:
       if (FPressedLink >= 0) {
         const Integer link = LinkAt(x, y);
         FPressedLink = -1;
-        Invalidate();
+        BufferedRepaint();
         if (link >= 0) DoClick(link);
       }
       break;
+    case WM_MOUSELEAVE:
     case CM_MOUSELEAVE:
       if (FHotLink >= 0 || FPressedLink >= 0) {
         FHotLink = FPressedLink = -1;
         SetCursor(crDefault);
-        Invalidate();
+        BufferedRepaint();
       }
       break;
   }

@@ -11,6 +11,7 @@
 #include "support/FormFixture.h"
 #include "ui/Bitmap.h"
 #include "ui/Canvas.h"
+#include "ui/GdiScopes.h"
 
 namespace {
 
@@ -49,6 +50,32 @@ class HtmlLabel : public FormTest {
   TsHTMLLabel::TOpenLink saved = nullptr;
   TsHTMLLabel* label = nullptr;
 };
+
+TEST_F(HtmlLabel, PressedLinkRepaintsAtOnceWithoutInvalidating) {
+  label->SetTransparent(false);  // opaque: repainted through the one bitmap
+  label->SetColor(clWhite);
+  form->Repaint();
+  PumpMessages();
+  ASSERT_GE(label->Links().size(), 1u);
+  const TRect link = label->Links()[0].Bounds;
+  const auto pressedColourPixels = [&] {
+    TClientDC dc(form->Handle());
+    Integer n = 0;
+    const COLORREF pressed = RGB(255, 0, 0);  // unskinned: a pressed link is red, the others blue
+    for (Integer y = link.Top; y < link.Bottom; ++y)
+      for (Integer x = link.Left; x < link.Right; ++x)
+        n += GetPixel(dc.get(), label->Left() + x, label->Top() + y) == pressed;
+    return n;
+  };
+  ASSERT_EQ(pressedColourPixels(), 0);
+  const TLParam at = TLParam(MAKELPARAM(link.Left + 2, link.Top + link.Height() / 2));
+  label->Perform(WM_MOUSEMOVE, 0, at);
+  EXPECT_EQ(label->HotLink(), 0);
+  label->Perform(WM_LBUTTONDOWN, MK_LBUTTON, at);
+  RECT pending{};
+  EXPECT_FALSE(GetUpdateRect(form->Handle(), &pending, FALSE));  // nothing left for WM_PAINT
+  EXPECT_GT(pressedColourPixels(), 5);  // on the screen already
+}
 
 TEST_F(HtmlLabel, LayoutRecordsLinksAndPlainCaption) {
   ASSERT_EQ(label->Links().size(), 2u);
