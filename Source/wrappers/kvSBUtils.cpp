@@ -7,17 +7,6 @@
 #include <cstdlib>
 #include <limits>
 
-Integer kvMulDiv(Integer a, Integer b, Integer c) {
-  if (c == 0) return -1;
-  const int64_t product = int64_t{a} * b;
-  const bool negative = (product < 0) != (c < 0);
-  const uint64_t num = product < 0 ? uint64_t(-product) : uint64_t(product);
-  const uint64_t den = c < 0 ? uint64_t(-int64_t{c}) : uint64_t(c);
-  const uint64_t q = (num + den / 2) / den;
-  if (q > uint64_t(std::numeric_limits<Integer>::max())) return -1;
-  return negative ? -Integer(q) : Integer(q);
-}
-
 Integer Kv_BarThickness(const TkvScrollSizeSources& s) {
   if (s.OwnSize >= 0) return s.OwnSize;
   if (s.ManagerScrollSize >= 0) return s.ManagerScrollSize;

@@ -60,9 +60,8 @@ Integer Kv_BarThickness(const TkvScrollSizeSources& s);
 // scroll size, or a multiple of the skin's length).
 Integer Kv_ArrowLength(const TkvScrollSizeSources& s);
 
-// a * b / c rounded half away from zero; -1 when c is 0 or the result leaves 32 bits (as the
-// system's MulDiv).
-Integer kvMulDiv(Integer a, Integer b, Integer c);
+// kvMulDiv (a * b / c as the system's MulDiv) is the skin layer's (skin/sSkinManager.h).
+Integer kvMulDiv(Integer value, Integer numerator, Integer denominator);
 
 // The range needs a thumb: nMax >= nPage, nMin < nMax and nMax not 0.
 bool Kv_IsScrollInfoActive(const TkvScrollValues& si);
