@@ -275,7 +275,11 @@ void TsBoundLabel::AlignLabel() {
       height = canvas->TextHeight(l->Caption());
     }
   }
-  TPoint at = BoundLabelPlace(layout, FOwnerControl->BoundsRect(), TSize(l->Width(), height), FSpacing, FIndent,
+  // A skinned control keeps the skin's spacing to its label.
+  Integer spacing = FSpacing;
+  if (FCommonData && FCommonData->Skinned())
+    if (TkvSkinData* skin = FCommonData->GetCommonSkinData()) spacing = skin->Spacing;
+  TPoint at = BoundLabelPlace(layout, FOwnerControl->BoundsRect(), TSize(l->Width(), height), spacing, FIndent,
                               FOffset, clientShorter);
   if (side == TBoundLabelSide::Left && layout == sclLeft)
     at.X = FOwnerControl->Left() - l->Width() - FOwnerControl->Margins()->Left();

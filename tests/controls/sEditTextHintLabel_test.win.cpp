@@ -106,4 +106,16 @@ TEST_F(EditHintLabel, AnOwnCaptionIsKept) {
   EXPECT_EQ(b->TheLabel()->Caption(), u"Link");
 }
 
+TEST_F(EditHintLabel, ASkinnedEditKeepsTheSkinsSpacingToItsLabel) {
+  TsBoundLabel* b = edit->BoundLabel();
+  b->SetLayout(sclLeft);
+  b->SetCaption(u"Link");
+  b->SetActive(true);
+  ASSERT_NE(b->TheLabel(), nullptr);
+  TkvSkinData* skin = edit->SkinData()->GetCommonSkinData();
+  ASSERT_NE(skin, nullptr);
+  ASSERT_GT(skin->Spacing, 0);
+  EXPECT_EQ(b->TheLabel()->Left() + b->TheLabel()->Width(), edit->Left() - skin->Spacing);
+}
+
 }  // namespace
