@@ -47,3 +47,9 @@ TPoint BoundLabelPlace(TsCaptionLayout layout, const TRect& f, TSize l, Integer 
     default: return {f.Left + fw + spacing - indent, middle + offset - 1};  // sclRightRight
   }
 }
+
+TBoundLabelSide BoundLabelSide(TsCaptionLayout layout, bool controlAlignedLeft, bool controlAlignedRight) {
+  if ((layout == sclLeft || layout == sclLeftLeft) && controlAlignedLeft) return TBoundLabelSide::Left;
+  if (layout == sclRightRight && controlAlignedRight) return TBoundLabelSide::Right;
+  return TBoundLabelSide::None;
+}

@@ -7,7 +7,11 @@
 
 #include "base/sConst.h"
 #include "ui/Classes.h"
+#include "ui/TypInfo.h"
 #include "ui/Types.h"
+
+TW_ENUM_NAMES(TsCaptionLayout, sclLeft, sclTopLeft, sclTopCenter, sclTopRight, sclLeftTop, sclBottomLeft,
+              sclBottomCenter, sclBottomRight, sclRight, sclRightTop, sclLeftLeft, sclRightRight)
 
 // ---- 1. Placement ----------------------------------------------------------------------------------
 
@@ -19,6 +23,13 @@ TAlignment LayoutAlignment(TsCaptionLayout layout);
 // indent and offset. clientShorter: the control's client height differs from its height.
 TPoint BoundLabelPlace(TsCaptionLayout layout, const TRect& control, TSize label, Integer spacing, Integer indent,
                        Integer offset, bool clientShorter);
+// The width a label is laid out in before it sizes itself: its maximum, or 9999 without one.
+inline Integer BoundLabelWorkingWidth(Integer maxWidth) { return maxWidth > 0 ? maxWidth : 9999; }
+// A label beside a control its parent aligns to a side takes that side too: sclLeft and
+// sclLeftLeft beside a control aligned left, sclRightRight beside one aligned right.
+// controlAlignedLeft/Right: the control's own alignment.
+enum class TBoundLabelSide { None, Left, Right };
+TBoundLabelSide BoundLabelSide(TsCaptionLayout layout, bool controlAlignedLeft, bool controlAlignedRight);
 
 #ifdef _WIN32
 
@@ -26,6 +37,9 @@ TPoint BoundLabelPlace(TsCaptionLayout layout, const TRect& control, TSize label
 
 #include "controls/sLabel.h"
 #include "ui/Controls.h"
+#include "ui/Graphics.h"
+
+class TsCommonData;
 
 class TsBoundLabel;
 
@@ -37,6 +51,8 @@ class TsEditLabel : public TsHTMLLabel {
   TsBoundLabel* BoundLabel() const { return FBoundLabel; }
   void Click() override;
   void Forget() { FBoundLabel = nullptr; }
+  // Sizes the label to its caption now (its bounds were set to a working width first).
+  void FitToText() { AdjustBounds(); }
 
  private:
   TsBoundLabel* FBoundLabel;
@@ -46,7 +62,8 @@ class TsEditLabel : public TsHTMLLabel {
 
 class TsBoundLabel : public TPersistent {
   TW_CLASS(TsBoundLabel, TPersistent)
-  explicit TsBoundLabel(TWinControl* owner);
+  // commonData: the control's skin data (its PPI scales the label), none for an unskinned control.
+  explicit TsBoundLabel(TWinControl* owner, TsCommonData* commonData = nullptr);
   ~TsBoundLabel() override;
 
   bool Active() const { return FActive; }
@@ -59,6 +76,27 @@ class TsBoundLabel : public TPersistent {
   void SetIndent(Integer value);
   Integer Offset() const { return FOffset; }
   void SetOffset(Integer value);
+  // The widest the label gets at 96 PPI (it wraps within it); 0 for no limit.
+  Integer MaxWidth() const { return FMaxWidth; }
+  void SetMaxWidth(Integer value);
+  bool UseHTML() const { return FUseHTML; }
+  void SetUseHTML(bool value);
+  // The label's own font, used when ParentFont is off (a change to it switches ParentFont off).
+  TFont* Font() const { return FFont.get(); }
+  void SetFont(const TFont* value);
+  bool ParentFont() const { return FParentFont; }
+  void SetParentFont(bool value);
+  // The label's text colour comes from the skin; off, from Font.
+  bool UseSkinColor() const { return FUseSkin; }
+  void SetUseSkinColor(bool value);
+  // The font is stored only when it is the label's own and differs from a new font.
+  bool DoStoreFont() const;
+  // The PPI the label was last laid out for.
+  Integer CurrentPPI() const { return FCurrentPPI; }
+  // Lays the label out again for a new PPI.
+  void UpdateScale(Integer newPPI);
+  // Keeps the label hidden while set.
+  bool PreventVisible = false;
   bool EnabledAlways() const { return FEnabledAlways; }
   void SetEnabledAlways(bool value);
   bool AllowClick() const { return FAllowClick; }
@@ -69,6 +107,8 @@ class TsBoundLabel : public TPersistent {
   // The label while active; none otherwise.
   TsEditLabel* TheLabel() const { return FTheLabel; }
 
+  TWinControl* OwnerControl() const { return FOwnerControl; }
+  TsCommonData* SkinData() const { return FCommonData; }
   // The control passes every message it has handled.
   void HandleOwnerMsg(const TMessage& message);
   // Clicks the control (the label calls it when AllowClick is set).
@@ -83,14 +123,35 @@ class TsBoundLabel : public TPersistent {
 
  private:
   void FreeLabel();
+  void UpdateFontOnce();
+  void FontChanged(TObject* sender);
+  void CopyParentFont();
+  // The PPI the control is shown at: its skin data's, else its own.
+  Integer OwnerPPI();
+  // Posted to the control when the label must take a side after the parent's align pass.
+  static Cardinal RealignMessage();
+  // The manager is rescaling forms: placement waits for it.
+  bool Scaling() const;
+  // A control now shown at another PPI lays the label out anew; true when it did.
+  bool FollowNewPPI();
   TWinControl* FOwnerControl;
+  TsCommonData* FCommonData;
+  std::unique_ptr<TFont> FFont;
   // Made and freed here while active; a parent that goes first frees it with its children and
   // the label tells this object (LabelGone).
   TsEditLabel* FTheLabel = nullptr;
   String FText;
   TsCaptionLayout FLayout = sclLeft;
-  Integer FIndent = 0, FOffset = 0, FSpacing = 0;
+  Integer FIndent = 0, FOffset = 0, FSpacing = 0, FMaxWidth = 0, FCurrentPPI = 96;
   bool FActive = false, FEnabledAlways = false, FAllowClick = false;
+  bool FUseHTML = false, FUseSkin = true, FParentFont = true, FFontUpdating = false;
 };
+
+// Switches an active, shown bound label off and repaints where it was at once (the control's
+// text hint shows again there).
+void HideBoundLabel(TsBoundLabel* boundLabel);
+// Turns an edit's text hint into its bound label: the label takes the hint as its caption when
+// it has none and shows in its place. Nothing for an empty hint or an already active label.
+void MakeLabelTextHint(TsCommonData* skinData, TsBoundLabel* boundLabel, const String& textHint);
 
 #endif

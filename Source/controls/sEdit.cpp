@@ -37,4 +37,22 @@ TRect ShrinkEditClient(const TRect& client, const TRect& added) {
   return r;
 }
 
+Integer EditBorderWidth(bool bordered, bool ctl3D, Integer bevels) {
+  return (bordered ? (ctl3D ? 2 : 1) : 0) + bevels;
+}
+
+TRect EditTextRect(Integer width, Integer height, const TEditTextFrame& f, const TRect& added) {
+  // A bordered edit counts its bevels twice: once in the frame, once more for the bevel's shade.
+  const Integer b = f.Bordered ? EditBorderWidth(true, f.Ctl3D, f.Bevels) + f.Bevels : 0;
+  const Integer s = f.Bordered ? 1 : 0;
+  TRect r = f.RightToLeft
+                ? TRect(b + (f.Ctl3D ? 0 : 2), b + s, s + width - b - f.GlyphSpace - f.Spacing / 2, height - b)
+                : TRect(b + s + f.GlyphSpace, b + s, width - b - s, height - b);
+  r.Left += added.Left;
+  r.Top += added.Top;
+  r.Right -= added.Right;
+  r.Bottom -= added.Bottom;
+  return r;
+}
+
 TColor TextHintColor(TColor text, TColor background) { return BlendColors(text, background, Byte(kv_TextHintBlend)); }

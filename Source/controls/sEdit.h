@@ -16,6 +16,18 @@ TRect EditAddedPadding(const TRect& padding96, Integer ppi, TVerticalAlignment a
 // The client rectangle less the added widths; it shrinks to nothing rather than turn inside out.
 TRect ShrinkEditClient(const TRect& client, const TRect& added);
 
+// The width of an edit's frame: the system border (2 with Ctl3D, 1 flat, 0 without a border)
+// and one pixel for each bevel cut (bevels: the cuts that are not bvNone, 0 without BevelKind).
+Integer EditBorderWidth(bool bordered, bool ctl3D, Integer bevels);
+// Where an edit's text goes, in window coordinates, for an edit width x height. glyphSpace: the
+// room the added glyph takes (0 without one); spacing: the skin's spacing; added: the widths of
+// the last non-client calculation.
+struct TEditTextFrame {
+  bool Bordered = true, Ctl3D = true, RightToLeft = false;
+  Integer Bevels = 0, GlyphSpace = 0, Spacing = 0;
+};
+TRect EditTextRect(Integer width, Integer height, const TEditTextFrame& frame, const TRect& added);
+
 // The colour of a text hint: kv_TextHintBlend of 256 of the text colour, the rest background (RGB).
 TColor TextHintColor(TColor text, TColor background);
 
@@ -37,10 +49,15 @@ class TsEdit : public TEdit {
   TkvPadding* Padding() const { return FPadding.get(); }
   // The caption label bound to the edit.
   TsBoundLabel* BoundLabel() const { return FBoundLabel.get(); }
+  // The text hint moves into the bound label while the edit has the focus and is empty.
+  bool LabelFromTextHint() const { return FLabelFromTextHint; }
+  void SetLabelFromTextHint(bool value) { FLabelFromTextHint = value; }
   TVerticalAlignment VerticalAlignment() const { return FVerticalAlignment; }
   void SetVerticalAlignment(TVerticalAlignment value);
   // The widths added in the last non-client calculation (left, top, right, bottom).
   const TRect& AddedPadding() const { return FAddedPadding; }
+  // Where the text is drawn, in window coordinates (KV_GETTEXTRECT answers it).
+  TRect TextRect();
   void Dispatch(TMessage& message) override;
 
  protected:
@@ -58,6 +75,7 @@ class TsEdit : public TEdit {
 
   TVerticalAlignment FVerticalAlignment = taAlignTop;
   TRect FAddedPadding;
+  bool FLabelFromTextHint = false;
 
   std::unique_ptr<TsCommonData> FCommonData;
   std::unique_ptr<TkvPadding> FPadding;

@@ -18,6 +18,7 @@ TW_DEFINE_CLASS(TsEdit) {
   b.Property(u"SkinData", &TsEdit::SkinData);
   b.Property(u"Padding", &TsEdit::Padding);
   b.Property(u"BoundLabel", &TsEdit::BoundLabel);
+  b.Property(u"LabelFromTextHint", &TsEdit::LabelFromTextHint, &TsEdit::SetLabelFromTextHint).Default(false);
   b.Property(u"VerticalAlignment", &TsEdit::VerticalAlignment, &TsEdit::SetVerticalAlignment).Default(taAlignTop);
 }
 
@@ -25,7 +26,7 @@ TsEdit::TsEdit(TComponent* owner)
     : TEdit(owner),
       FCommonData(std::make_unique<TsCommonData>(this)),
       FPadding(std::make_unique<TkvPadding>(this, TNotifyEvent(this, &TsEdit::PaddingChanged))),
-      FBoundLabel(std::make_unique<TsBoundLabel>(this)) {
+      FBoundLabel(std::make_unique<TsBoundLabel>(this, FCommonData.get())) {
   FCommonData->FOwnerControl = this;
   FCommonData->COC = COC_TsEdit;
 }
@@ -60,6 +61,16 @@ void TsEdit::FrameChanged() {
                SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   FCommonData->BGChanged = true;
   RedrawWindow(WindowHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
+}
+
+TRect TsEdit::TextRect() {
+  TEditTextFrame frame;
+  frame.Bordered = BorderStyle() != bsNone;
+  frame.Ctl3D = Ctl3D();
+  frame.RightToLeft = BiDiMode() == bdRightToLeft;
+  if (BevelKind() != bkNone) frame.Bevels = (BevelInner() != bvNone ? 1 : 0) + (BevelOuter() != bvNone ? 1 : 0);
+  if (TkvSkinData* skin = FCommonData->GetCommonSkinData()) frame.Spacing = skin->Spacing;
+  return EditTextRect(Width(), Height(), frame, FAddedPadding);
 }
 
 Integer TsEdit::TextHeight() {
@@ -136,6 +147,9 @@ void TsEdit::Dispatch(TMessage& m) {
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
       if (FCommonData->Skinned() && !TextHint().empty()) InvalidateRect(WindowHandle(), nullptr, TRUE);
+      if (m.Msg == WM_KILLFOCUS && FCommonData->Skinned() && FLabelFromTextHint && Text().empty() &&
+          !TextHint().empty())
+        HideBoundLabel(FBoundLabel.get());
       break;
     case WM_NCCALCSIZE:
       CalcNCSize(m);
@@ -170,6 +184,11 @@ void TsEdit::Dispatch(TMessage& m) {
     }
     case SM_ALPHACMD:
       if (AnswerSectionCommands(m, FCommonData.get(), u"EDIT", 0)) return;
+      if (HIWORD(m.WParam) == KV_GETTEXTRECT) {
+        if (auto* r = reinterpret_cast<TRect*>(m.LParam)) *r = TextRect();
+        m.Result = 1;
+        return;
+      }
       break;
     case WM_NCHITTEST:
       TEdit::Dispatch(m);
@@ -179,6 +198,9 @@ void TsEdit::Dispatch(TMessage& m) {
   }
   if (CommonWndProc(m, FCommonData.get())) return;
   TEdit::Dispatch(m);
+  if (m.Msg == WM_SETFOCUS && FCommonData->Skinned() && FLabelFromTextHint && Text().empty() &&
+      !(FCommonData->CtrlSkinState & KVS_FOCUSCHANGING) && !ComponentState().Contains(csDesigning))
+    MakeLabelTextHint(FCommonData.get(), FBoundLabel.get(), TextHint());
   FBoundLabel->HandleOwnerMsg(m);
   // A new font changes the text height that vertical alignment uses.
   if (m.Msg == CM_FONTCHANGED) FrameChanged();

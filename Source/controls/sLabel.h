@@ -29,6 +29,9 @@ class TsLabel : public TLabel {
   // Clicks fall through to the control below.
   bool TransparentForMouse() const { return FTransparentForMouse; }
   void SetTransparentForMouse(bool value) { FTransparentForMouse = value; }
+  // How the label draws on glass (the form sets it with KV_SETGLASSMODE): 0 plainly, 1 opaque
+  // (its pixels get full alpha), 2 alpha-correct text on a transparent label.
+  Integer TranspMode() const { return FTranspMode; }
   // -1 without an active manager or without SkinSection.
   Integer SkinIndex();
   // The colour the caption is drawn in.
@@ -38,15 +41,23 @@ class TsLabel : public TLabel {
  protected:
   void Paint() override;
   void DoDrawText(TRect& r, Cardinal flags) override;
+  // Measured the way the caption is drawn (an HTML caption by its layout, not its tags) once
+  // the label can draw; before that the class library's plain measure.
+  void AdjustBounds() override;
   void Notification(TComponent* component, TOperation operation) override;
+  // An active manager paints the parent (its own or the default one).
+  bool ManagerActive() const;
 
  private:
-  bool ManagerActive() const;
+  // A new text, font or reading order: sized again, a right-justified label keeping its right edge.
+  void TextOrFontChanged();
   DuRiruZireziv* FSkinManager = nullptr;
   String FSkinSection;
   Integer FSkinIndex = -1;  // looked up for one paint
   bool FUseSkinColor = true;
   bool FTransparentForMouse = false;
+  bool FAdjusting = false;
+  Integer FTranspMode = 0;
 };
 
 // The label whose caption is a small HTML subset (tags, entities, links). A click on a link
@@ -58,6 +69,9 @@ class TsHTMLLabel : public TsLabel {
   explicit TsHTMLLabel(TComponent* owner);
   bool UseHTML() const { return FUseHTML; }
   void SetUseHTML(bool value);
+  // An auto-sized label wraps its caption within its width instead of taking one long line.
+  bool FitToWidth() const { return FFitToWidth; }
+  void SetFitToWidth(bool value);
   Integer ShowMode() const { return FShowMode; }
   void SetShowMode(Integer value) { FShowMode = value; }
   TLinkClickEvent OnLinkClick() const { return FOnLinkClick; }
@@ -75,6 +89,9 @@ class TsHTMLLabel : public TsLabel {
   // How the shell is asked (replaced by tests).
   using TOpenLink = bool (*)(const String& url, Integer showMode);
   static TOpenLink OpenLink;
+  // Repaints the label at once through one bitmap (its parent's background, the label and the
+  // graphic controls above it) copied to the parent's window: a link's new look without flicker.
+  void BufferedRepaint();
   void Dispatch(TMessage& message) override;
 
  protected:
@@ -83,6 +100,7 @@ class TsHTMLLabel : public TsLabel {
  private:
   Integer LinkNumber(Integer position) const;
   bool FUseHTML = true;
+  bool FFitToWidth = false;
   Integer FShowMode = 10;  // SW_SHOWDEFAULT
   TLinkClickEvent FOnLinkClick;
   std::vector<TkvLink> FLinks;

@@ -4,14 +4,21 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <memory>
+
 #include "base/sMessages.h"
 #include "paint/sGraphUtils.h"
+#include "base/WorkingBitmaps.h"
+#include "base/kvntUtils.h"
+#include "raster/Blend.h"
 #include "raster/Pixels.h"
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
 #include "skin/sVclUtils.h"
 #include "ui/Canvas.h"
 #include "ui/Forms.h"
+#include "ui/GdiScopes.h"
+#include "ui/ScopeGuard.h"
 
 TW_DEFINE_CLASS(TsLabel) {
   b.Property(u"SkinSection", &TsLabel::SkinSection, &TsLabel::SetSkinSection).Default(String());
@@ -83,6 +90,14 @@ void TsLabel::Paint() {
               Canvas()->Handle(), GetSkinManager()->CommonSkinData(96));
   }
   TLabel::Paint();
+  if (FTranspMode == 1 || !Transparent()) {
+    // On glass what GDI drew has no alpha: the label's pixels are made opaque.
+    std::unique_ptr<TBitmap> bmp(CreateBmp32(Width(), Height()));
+    const HDC dc = Canvas()->Handle();
+    BitBlt(bmp->Canvas()->Handle(), 0, 0, Width(), Height(), dc, 0, 0, SRCCOPY);
+    FillAlphaRect(bmp.get(), MkRect(bmp.get()), 255, clNone);
+    BitBlt(dc, 0, 0, Width(), Height(), bmp->Canvas()->Handle(), 0, 0, SRCCOPY);
+  }
   FSkinIndex = -1;  // looked up again at the next paint
 }
 
@@ -93,6 +108,7 @@ void TsLabel::DoDrawText(TRect& r, Cardinal flags) {
     return;
   }
   String text = Caption();
+  if (FTranspMode == 2 && Transparent()) flags |= DT_ALPHATEXT;
   TCanvas* c = Canvas();
   c->SetFont(Font());
   c->Brush()->SetStyle(bsClear);
@@ -106,9 +122,60 @@ void TsLabel::DoDrawText(TRect& r, Cardinal flags) {
   kvDrawText(c->Handle(), text, r, flags);
 }
 
+namespace {
+// Set while a label handles a change of text or font: what that handling changes starts no
+// second round (process-wide, within one message).
+bool LabelFontChanging = false;
+}  // namespace
+
+void TsLabel::AdjustBounds() {
+  if (!AutoSize() || FAdjusting || IsLoading() || ComponentState().Contains(csReading)) return;
+  if (!Parent() || !Parent()->HandleAllocated()) {
+    TLabel::AdjustBounds();
+    return;
+  }
+  const bool widthGiven = Align() == alTop || Align() == alBottom || Align() == alClient;
+  TRect r(0, 0, (WordWrap() || widthGiven) ? Width() : 0, 0);
+  DoDrawText(r, DrawTextFlags() | DT_CALCRECT);
+  Integer x = Left(), w = r.Width(), h = r.Height();
+  if (widthGiven)
+    w = Width();
+  else if (Align() == alLeft || Align() == alRight)
+    h = Height();
+  else if (Alignment() == taRightJustify)
+    x = Left() + Width() - w;
+  if (x == Left() && w == Width() && h == Height()) return;
+  // The new bounds make a wrapped label measure again (BoundsChanged): not from here.
+  const auto adjusting = SetForScope(FAdjusting, true);
+  SetBounds(x, Top(), w, h);
+}
+
+void TsLabel::TextOrFontChanged() {
+  if (LabelFontChanging || IsLoading() || ComponentState().Contains(csDestroying) || !Parent()) return;
+  {
+    const auto guard = SetForScope(LabelFontChanging, true);
+    if (AutoSize()) {
+      if (Alignment() == taRightJustify && BiDiMode() == bdLeftToRight) {
+        // Widened first, so a wrapped caption is measured with room; the right edge stays.
+        const Integer right = Left() + Width();
+        SetBounds(Left(), Top(), Integer(Int64(Width()) * 3 / 2), Height());
+        AdjustBounds();
+        SetBounds(right - Width(), Top(), Width(), Height());
+      } else {
+        AdjustBounds();
+      }
+    }
+  }
+  if (!InAnimationProcess) Invalidate();
+}
+
 void TsLabel::Dispatch(TMessage& m) {
   if (m.Msg == CM_HITTEST && FTransparentForMouse) {
     m.Result = 0;  // the mouse goes through
+    return;
+  }
+  if (m.Msg == CM_FONTCHANGED || m.Msg == CM_TEXTCHANGED || m.Msg == CM_PARENTBIDIMODECHANGED) {
+    TextOrFontChanged();
     return;
   }
   TLabel::Dispatch(m);
@@ -118,6 +185,11 @@ void TsLabel::Dispatch(TMessage& m) {
     case KV_REFRESH:
       FSkinIndex = -1;
       Invalidate();
+      break;
+    case KV_SETGLASSMODE:
+      FTranspMode = Integer(HIWORD(m.LParam));
+      m.Result = m.LParam;
+      if (FTranspMode == 2 && Transparent() && AutoSize()) AdjustBounds();
       break;
   }
 }
@@ -171,6 +243,13 @@ TsHTMLLabel::TOpenLink TsHTMLLabel::OpenLink = ShellOpen;
 TW_DEFINE_CLASS(TsHTMLLabel) {
   b.Property(u"UseHTML", &TsHTMLLabel::UseHTML, &TsHTMLLabel::SetUseHTML).Default(true);
   b.Property(u"ShowMode", &TsHTMLLabel::ShowMode, &TsHTMLLabel::SetShowMode).Default(10);
+  b.Property(u"FitToWidth", &TsHTMLLabel::FitToWidth, &TsHTMLLabel::SetFitToWidth).Default(false);
+}
+
+void TsHTMLLabel::SetFitToWidth(bool value) {
+  if (value == FFitToWidth) return;
+  FFitToWidth = value;
+  if (AutoSize() && !IsLoading()) AdjustBounds();
 }
 
 TsHTMLLabel::TsHTMLLabel(TComponent* owner) : TsLabel(owner) {}
@@ -208,7 +287,10 @@ void TsHTMLLabel::DoDrawText(TRect& r, Cardinal flags) {
     html.LinkColors.LabelText = manager->Palette[pcLabelText];
   }
   TRect area = r;
-  if (measuring && AutoSize()) area.Right = area.Left + 65535;
+  if (measuring && AutoSize() && !FFitToWidth) {
+    const bool widthGiven = Align() == alTop || Align() == alBottom || Align() == alClient;
+    area.Right = area.Left + (widthGiven ? Width() : 65535);
+  }
   html.Init(&device, start, Caption(), LinkNumber(FPressedLink), LinkNumber(FHotLink), area);
   const TRect size = html.HTMLText(FLinks, measuring);
   if (measuring) r = TRect(r.Left, r.Top, r.Left + size.Right, r.Top + size.Bottom);
@@ -236,6 +318,50 @@ bool TsHTMLLabel::DoClick(Integer linkIndex) {
   return OpenLink(target, FShowMode);
 }
 
+void TsHTMLLabel::BufferedRepaint() {
+  const bool designing = ComponentState().Contains(csDesigning);
+  TWinControl* parent = Parent();
+  if ((!Visible() && !designing) || !parent || !parent->HandleAllocated()) return;
+  if (Transparent() && !ManagerActive()) {
+    Invalidate();
+    Update();
+    return;
+  }
+  const Integer w = Width(), h = Height();
+  if (w <= 0 || h <= 0) return;
+  std::unique_ptr<TBitmap> bmp(CreateBmp32(w, h));
+  const HDC mem = bmp->Canvas()->Handle();
+  if (Transparent()) {
+    TkvBGInfo info;
+    info.R = BoundsRect();
+    info.Offset = TPoint(Left(), Top());
+    GetBGInfo(&info, parent, false);
+    const TCacheInfo ci = BGInfoToCI(&info);
+    if (ci.Ready && ci.Bmp) {
+      BitBlt(mem, 0, 0, w, h, ci.Bmp->Canvas()->Handle(), Left() + ci.X, Top() + ci.Y, SRCCOPY);
+    } else {
+      const RECT all{0, 0, w, h};
+      const TOwnedBrush brush(CreateSolidBrush(COLORREF(ColorToRGB(ci.FillColor))));
+      FillRect(mem, &all, brush.get());
+    }
+  }
+  // The label and the graphic controls above it, each at its place relative to the label.
+  bool above = false;
+  for (Integer i = 0; i < parent->ControlCount(); ++i) {
+    TControl* c = parent->Controls(i);
+    if (c == this) above = true;
+    if (!above || dynamic_cast<TWinControl*>(c) || !c->Visible()) continue;
+    const TRect b = c->BoundsRect();
+    if (b.Right <= Left() || b.Left >= Left() + w || b.Bottom <= Top() || b.Top >= Top() + h) continue;
+    TSaveDC saved(mem);
+    SetWindowOrgEx(mem, Left() - c->Left(), Top() - c->Top(), nullptr);
+    IntersectClipRect(mem, 0, 0, c->Width(), c->Height());
+    c->Perform(WM_PAINT, TWParam(mem), 0);
+  }
+  TClientDC dc(parent->Handle());
+  BitBlt(dc, Left(), Top(), w, h, mem, 0, 0, SRCCOPY);
+}
+
 void TsHTMLLabel::Dispatch(TMessage& m) {
   const Integer x = Integer(short(LOWORD(m.LParam))), y = Integer(short(HIWORD(m.LParam)));
   switch (m.Msg) {
@@ -244,29 +370,30 @@ void TsHTMLLabel::Dispatch(TMessage& m) {
       if (link != FHotLink) {
         FHotLink = link;
         SetCursor(link >= 0 ? crHandPoint : crDefault);
-        Invalidate();
+        BufferedRepaint();
       }
       break;
     }
     case WM_LBUTTONDOWN:
       if (FHotLink >= 0) {
         FPressedLink = FHotLink;
-        Invalidate();
+        BufferedRepaint();
       }
       break;
     case WM_LBUTTONUP:
       if (FPressedLink >= 0) {
         const Integer link = LinkAt(x, y);
         FPressedLink = -1;
-        Invalidate();
+        BufferedRepaint();
         if (link >= 0) DoClick(link);
       }
       break;
+    case WM_MOUSELEAVE:
     case CM_MOUSELEAVE:
       if (FHotLink >= 0 || FPressedLink >= 0) {
         FHotLink = FPressedLink = -1;
         SetCursor(crDefault);
-        Invalidate();
+        BufferedRepaint();
       }
       break;
   }

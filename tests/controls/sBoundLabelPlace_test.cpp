@@ -45,4 +45,35 @@ TEST(BoundLabelPlace, RightToLeftMirrorsSidesAndKeepsCentres) {
   EXPECT_EQ(MirroredLayout(sclBottomCenter), sclBottomCenter);
 }
 
+TEST(BoundLabelPlace, SideOfALabelBesideAnAlignedControl) {
+  struct Case {
+    TsCaptionLayout layout;
+    bool alignedLeft, alignedRight;
+    TBoundLabelSide side;
+  } cases[] = {
+      {sclLeft, true, false, TBoundLabelSide::Left},       {sclLeftLeft, true, false, TBoundLabelSide::Left},
+      {sclRightRight, false, true, TBoundLabelSide::Right}, {sclLeft, false, false, TBoundLabelSide::None},
+      {sclLeft, false, true, TBoundLabelSide::None},        {sclRight, false, true, TBoundLabelSide::None},
+      {sclRightRight, true, false, TBoundLabelSide::None},  {sclTopLeft, true, false, TBoundLabelSide::None},
+      {sclLeftTop, true, false, TBoundLabelSide::None},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(BoundLabelSide(c.layout, c.alignedLeft, c.alignedRight), c.side)
+        << int(c.layout) << ' ' << c.alignedLeft << c.alignedRight;
+}
+
+TEST(BoundLabelPlace, WorkingWidthIsTheMaximumOrWideOpen) {
+  EXPECT_EQ(BoundLabelWorkingWidth(0), 9999);
+  EXPECT_EQ(BoundLabelWorkingWidth(-5), 9999);
+  EXPECT_EQ(BoundLabelWorkingWidth(120), 120);
+}
+
+TEST(BoundLabelPlace, LayoutsHaveTheirNames) {
+  const TEnumInfo& info = EnumInfoOf<TsCaptionLayout>();
+  EXPECT_EQ(info.NameOf(sclLeft), u"sclLeft");
+  EXPECT_EQ(info.NameOf(sclRightRight), u"sclRightRight");
+  EXPECT_EQ(info.Count(), 12);
+  EXPECT_EQ(info.ValueOf(u"sclBottomCenter"), Integer(sclBottomCenter));
+}
+
 }  // namespace

@@ -80,6 +80,125 @@ TEST_F(BoundLabel, HiddenAndDisabledWithTheEdit) {
   EXPECT_EQ(form->ControlCount(), 1);
 }
 
+TEST_F(BoundLabel, MaxWidthWrapsTheCaption) {
+  TsBoundLabel* b = edit->BoundLabel();
+  b->SetLayout(sclTopLeft);
+  b->SetCaption(u"The folder the downloaded videos go to");
+  b->SetActive(true);
+  TsEditLabel* l = b->TheLabel();
+  ASSERT_NE(l, nullptr);
+  const Integer oneLineWidth = l->Width(), oneLineHeight = l->Height();
+  ASSERT_GT(oneLineWidth, 90);
+  b->SetMaxWidth(80);  // at 96 PPI: no scaling here
+  EXPECT_LE(l->Width(), 80);
+  EXPECT_GT(l->Height(), oneLineHeight);  // wrapped onto more lines
+  EXPECT_EQ(l->Top(), 60 - l->Height());  // still right above the edit
+  EXPECT_EQ(l->Constraints()->MaxWidth(), 80);
+  b->SetMaxWidth(0);
+  EXPECT_EQ(l->Width(), oneLineWidth);
+  EXPECT_EQ(l->Height(), oneLineHeight);
+  EXPECT_EQ(l->Constraints()->MaxWidth(), 0);
+}
+
+TEST_F(BoundLabel, LeftLeftWithAMaxWidthKeepsThatWidth) {
+  TsBoundLabel* b = edit->BoundLabel();
+  b->SetCaption(u"Go");
+  b->SetLayout(sclLeftLeft);
+  b->SetMaxWidth(70);
+  b->SetActive(true);
+  TsEditLabel* l = b->TheLabel();
+  ASSERT_NE(l, nullptr);
+  EXPECT_EQ(l->Width(), 70);  // not shrunk to the short caption
+  EXPECT_FALSE(l->AutoSize());
+  EXPECT_EQ(l->Left(), 120 - 70);
+}
+
+TEST_F(BoundLabel, BesideAControlAlignedLeftTheLabelTakesTheLeftToo) {
+  TsBoundLabel* b = edit->BoundLabel();
+  b->SetCaption(u"Link:");
+  b->SetActive(true);
+  TsEditLabel* l = b->TheLabel();
+  ASSERT_NE(l, nullptr);
+  edit->SetAlign(alLeft);
+  PumpMessages();
+  EXPECT_EQ(l->Align(), alLeft);
+  EXPECT_EQ(l->Layout(), tlCenter);
+  EXPECT_EQ(l->Left(), 0);              // first on the left ...
+  EXPECT_EQ(edit->Left(), l->Width());  // ... then the edit
+  EXPECT_EQ(l->Height(), edit->Height());
+}
+
+TEST_F(BoundLabel, BesideAControlAlignedRightRightRightTakesTheRight) {
+  TsBoundLabel* b = edit->BoundLabel();
+  b->SetCaption(u"Size");
+  b->SetLayout(sclRightRight);
+  b->SetActive(true);
+  TsEditLabel* l = b->TheLabel();
+  ASSERT_NE(l, nullptr);
+  edit->SetAlign(alRight);
+  PumpMessages();
+  EXPECT_EQ(l->Align(), alRight);
+  EXPECT_EQ(l->Alignment(), taRightJustify);
+  EXPECT_EQ(l->Left() + l->Width(), form->ClientWidth());  // outermost on the right
+  EXPECT_EQ(edit->Left() + edit->Width(), l->Left());
+  edit->SetAlign(alNone);  // free again: placed beside the edit
+  b->SetLayout(sclRight);
+  EXPECT_EQ(l->Align(), alNone);
+  EXPECT_EQ(l->Left(), edit->Left() + edit->Width());
+}
+
+TEST_F(BoundLabel, OwnFontAndColour) {
+  TsBoundLabel* b = edit->BoundLabel();
+  b->SetCaption(u"Link:");
+  b->SetActive(true);
+  TsEditLabel* l = b->TheLabel();
+  ASSERT_NE(l, nullptr);
+  EXPECT_TRUE(b->ParentFont());
+  EXPECT_TRUE(l->ParentFont());
+  EXPECT_FALSE(b->DoStoreFont());
+  EXPECT_EQ(b->Font()->Name(), form->Font()->Name());  // the parent's font, copied
+  const Integer smallHeight = l->Height();
+  b->Font()->SetSize(b->Font()->Size() * 2);  // a change of the own font makes it the label's
+  EXPECT_FALSE(b->ParentFont());
+  EXPECT_FALSE(l->ParentFont());
+  EXPECT_EQ(l->Font()->Size(), b->Font()->Size());
+  EXPECT_GT(l->Height(), smallHeight);
+  EXPECT_EQ(l->Left() + l->Width(), 120);  // placed again at its new size
+  EXPECT_TRUE(b->DoStoreFont());
+  b->Font()->SetColor(clRed);
+  b->SetUseSkinColor(false);
+  EXPECT_FALSE(l->UseSkinColor());
+  EXPECT_EQ(l->Font()->Color(), clRed);
+  b->SetParentFont(true);
+  EXPECT_TRUE(l->ParentFont());
+  EXPECT_EQ(l->Font()->Size(), form->Font()->Size());
+  EXPECT_FALSE(b->DoStoreFont());
+}
+
+TEST_F(BoundLabel, PublishedSettings) {
+  TsBoundLabel* b = edit->BoundLabel();
+  SetPropValue(b, u"Layout", u"sclBottomRight");
+  EXPECT_EQ(b->Layout(), sclBottomRight);
+  EXPECT_EQ(GetPropValue(b, u"Layout"), u"sclBottomRight");
+  SetPropValue(b, u"MaxWidth", u"150");
+  EXPECT_EQ(b->MaxWidth(), 150);
+  SetPropValue(b, u"UseHTML", u"True");
+  EXPECT_TRUE(b->UseHTML());
+  EXPECT_THROW(SetPropValue(b, u"Layout", u"sclNowhere"), EPropertyConvertError);
+}
+
+TEST_F(BoundLabel, ANewPPILaysTheLabelOutAgain) {
+  TsBoundLabel* b = edit->BoundLabel();
+  b->SetActive(true);
+  ASSERT_NE(b->TheLabel(), nullptr);
+  EXPECT_EQ(b->CurrentPPI(), 96);
+  b->UpdateScale(144);
+  EXPECT_EQ(b->CurrentPPI(), 144);
+  b->SetActive(false);
+  b->UpdateScale(120);  // no label: nothing to lay out, the PPI stays
+  EXPECT_EQ(b->CurrentPPI(), 144);
+}
+
 TEST_F(BoundLabel, FormGoingFirstLeavesNoLabelBehind) {
   edit->BoundLabel()->SetActive(true);
   ASSERT_NE(edit->BoundLabel()->TheLabel(), nullptr);

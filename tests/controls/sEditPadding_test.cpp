@@ -56,4 +56,37 @@ TEST(EditTextHint, ColourIsBlendedFromTextAndBackground) {
   EXPECT_EQ(TextHintColor(0x0000FF, 0xFF0000), TColor(0x6A0093));
 }
 
+TEST(EditPadding, BorderWidthOfFrameAndBevels) {
+  EXPECT_EQ(EditBorderWidth(true, true, 0), 2);
+  EXPECT_EQ(EditBorderWidth(true, false, 0), 1);
+  EXPECT_EQ(EditBorderWidth(false, true, 0), 0);
+  EXPECT_EQ(EditBorderWidth(true, true, 2), 4);
+  EXPECT_EQ(EditBorderWidth(false, false, 1), 1);
+}
+
+TEST(EditPadding, TextRectInWindowCoordinates) {
+  // A 150 x 24 edit; padding 6 left, 3 top as the main window's fields have.
+  const TRect added(6, 3, 0, 0);
+  struct Case {
+    TEditTextFrame frame;
+    TRect added;
+    TRect text;
+  } cases[] = {
+      {{}, {}, {3, 3, 147, 22}},                                    // B 2, S 1
+      {{}, added, {9, 6, 147, 22}},
+      {{true, false, false, 0, 0, 0}, {}, {2, 2, 148, 23}},         // flat: B 1
+      {{false, true, false, 0, 0, 0}, {}, {0, 0, 150, 24}},         // no border
+      {{true, true, false, 1, 0, 0}, {}, {5, 5, 145, 20}},          // one bevel: B 2 + 1 + 1
+      {{false, true, false, 2, 0, 0}, {}, {0, 0, 150, 24}},         // bevels count only with a border
+      {{true, true, false, 0, 20, 4}, {}, {23, 3, 147, 22}},        // the glyph's room on the left
+      {{true, true, true, 0, 0, 0}, {}, {2, 3, 149, 22}},           // right to left: 1 + 150 - 2
+      {{true, false, true, 0, 0, 0}, {}, {3, 2, 150, 23}},          // flat right to left: 2 more left
+      {{true, true, true, 0, 20, 4}, added, {8, 6, 127, 22}},       // 1 + 150 - 2 - 20 - 2
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(EditTextRect(150, 24, c.frame, c.added), c.text)
+        << c.frame.Bordered << c.frame.Ctl3D << c.frame.RightToLeft << " bevels " << c.frame.Bevels << " glyph "
+        << c.frame.GlyphSpace;
+}
+
 }  // namespace

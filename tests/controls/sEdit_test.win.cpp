@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/sMessages.h"
 #include "controls/sEdit.h"
 #include "support/FormFixture.h"
 #include "ui/GdiScopes.h"
@@ -70,6 +71,21 @@ TEST_F(EditPadding, PaddingLargerThanTheEditLeavesNoInvertedClient) {
   GetClientRect(edit->Handle(), &r);
   EXPECT_EQ(r.right, 0);
   EXPECT_EQ(r.bottom, 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(EditPadding, TextRectAnswersTheTextAreaInsideFrameAndPadding) {
+  const TRect expected(2 + 1 + 6, 2 + 1 + 3, 200 - 2 - 1, 32 - 2);  // Ctl3D frame 2, single border 1
+  EXPECT_EQ(edit->TextRect(), expected);
+  TRect asked;
+  EXPECT_EQ(SendMessageW(edit->Handle(), SM_ALPHACMD, WPARAM(KV_GETTEXTRECT) << 16, LPARAM(&asked)), 1);
+  EXPECT_EQ(asked, expected);
+  edit->SetBorderStyle(bsNone);
+  for (int i = 0; i < 5; ++i) Application->ProcessMessages();
+  EXPECT_EQ(edit->TextRect(), TRect(6, 3, edit->Width(), edit->Height()));  // no frame at all
 }
 
 }  // namespace

@@ -6,10 +6,12 @@
 
 #include <vector>
 
+#include "base/sMessages.h"
 #include "controls/sLabel.h"
 #include "support/FormFixture.h"
 #include "ui/Bitmap.h"
 #include "ui/Canvas.h"
+#include "ui/GdiScopes.h"
 
 namespace {
 
@@ -49,6 +51,32 @@ class HtmlLabel : public FormTest {
   TsHTMLLabel* label = nullptr;
 };
 
+TEST_F(HtmlLabel, PressedLinkRepaintsAtOnceWithoutInvalidating) {
+  label->SetTransparent(false);  // opaque: repainted through the one bitmap
+  label->SetColor(clWhite);
+  form->Repaint();
+  PumpMessages();
+  ASSERT_GE(label->Links().size(), 1u);
+  const TRect link = label->Links()[0].Bounds;
+  const auto pressedColourPixels = [&] {
+    TClientDC dc(form->Handle());
+    Integer n = 0;
+    const COLORREF pressed = RGB(255, 0, 0);  // unskinned: a pressed link is red, the others blue
+    for (Integer y = link.Top; y < link.Bottom; ++y)
+      for (Integer x = link.Left; x < link.Right; ++x)
+        n += GetPixel(dc.get(), label->Left() + x, label->Top() + y) == pressed;
+    return n;
+  };
+  ASSERT_EQ(pressedColourPixels(), 0);
+  const TLParam at = TLParam(MAKELPARAM(link.Left + 2, link.Top + link.Height() / 2));
+  label->Perform(WM_MOUSEMOVE, 0, at);
+  EXPECT_EQ(label->HotLink(), 0);
+  label->Perform(WM_LBUTTONDOWN, MK_LBUTTON, at);
+  RECT pending{};
+  EXPECT_FALSE(GetUpdateRect(form->Handle(), &pending, FALSE));  // nothing left for WM_PAINT
+  EXPECT_GT(pressedColourPixels(), 5);  // on the screen already
+}
+
 TEST_F(HtmlLabel, LayoutRecordsLinksAndPlainCaption) {
   ASSERT_EQ(label->Links().size(), 2u);
   EXPECT_EQ(label->Links()[0].URL, u"https://a.example/");
@@ -80,6 +108,105 @@ TEST_F(HtmlLabel, HandlerRefusesALinkAndStaleIndexesDoNothing) {
   EXPECT_TRUE(label->Links().empty());
   EXPECT_FALSE(label->DoClick(1));
   EXPECT_EQ(opened, std::vector<String>{u"https://a.example/"});
+}
+
+}  // namespace
+
+namespace {
+
+class LabelSizing : public FormTest {
+ protected:
+  void SetUp() override {
+    ASSERT_NO_FATAL_FAILURE(FormTest::SetUp());
+    form->Show();
+    PumpMessages();
+  }
+  template <class L>
+  L* Make(const String& caption) {
+    auto* l = new L(form);
+    l->SetParent(form);
+    l->SetBounds(20, 20, 10, 10);
+    l->SetCaption(caption);
+    return l;
+  }
+};
+
+TEST_F(LabelSizing, RightJustifiedAutoSizedLabelKeepsItsRightEdge) {
+  auto* l = Make<TsLabel>(u"Folder");
+  l->SetAlignment(taRightJustify);
+  l->SetBounds(100, 20, l->Width(), l->Height());
+  const Integer right = l->Left() + l->Width(), shortWidth = l->Width();
+  l->SetCaption(u"The folder for the downloads");
+  EXPECT_GT(l->Width(), shortWidth);
+  EXPECT_EQ(l->Left() + l->Width(), right);
+  l->Font()->SetSize(l->Font()->Size() * 2);
+  EXPECT_EQ(l->Left() + l->Width(), right);
+  l->SetCaption(u"To");
+  EXPECT_LT(l->Width(), shortWidth);
+  EXPECT_EQ(l->Left() + l->Width(), right);
+  // Left-justified labels grow to the right instead.
+  auto* left = Make<TsLabel>(u"Folder");
+  const Integer leftEdge = left->Left();
+  left->SetCaption(u"The folder for the downloads");
+  EXPECT_EQ(left->Left(), leftEdge);
+}
+
+TEST_F(LabelSizing, HtmlCaptionIsSizedByItsLayoutNotItsTags) {
+  auto* plain = Make<TsLabel>(u"see the first link");
+  auto* html = Make<TsHTMLLabel>(u"see <u>the</u> <a href=\"https://a.example/\">first</a> link");
+  auto* raw = Make<TsLabel>(u"see <u>the</u> <a href=\"https://a.example/\">first</a> link");
+  EXPECT_NEAR(html->Width(), plain->Width(), 3);
+  EXPECT_LT(html->Width(), raw->Width() - 40);
+  EXPECT_EQ(html->Height(), plain->Height());
+}
+
+TEST_F(LabelSizing, FitToWidthWrapsWithinTheWidth) {
+  auto* html = Make<TsHTMLLabel>(u"one two three four five six seven eight nine ten");
+  const Integer oneLineWidth = html->Width(), oneLineHeight = html->Height();
+  ASSERT_GT(oneLineWidth, 120);
+  html->SetWordWrap(true);
+  html->SetFitToWidth(true);
+  html->SetBounds(html->Left(), html->Top(), 80, html->Height());
+  EXPECT_LE(html->Width(), 80);
+  EXPECT_GT(html->Height(), oneLineHeight * 2);  // several lines
+  html->SetFitToWidth(false);  // one long line again
+  EXPECT_EQ(html->Width(), oneLineWidth);
+  EXPECT_EQ(html->Height(), oneLineHeight);
+}
+
+TEST_F(LabelSizing, GlassModeCommandSetsTheModeAndAnswersItsParameter) {
+  auto* l = Make<TsLabel>(u"Folder");
+  EXPECT_EQ(l->TranspMode(), 0);
+  const TLParam mode2 = TLParam(MAKELPARAM(7, 2));
+  EXPECT_EQ(l->Perform(SM_ALPHACMD, TWParam(KV_SETGLASSMODE) << 16, mode2), mode2);
+  EXPECT_EQ(l->TranspMode(), 2);
+  // Mode 2 sizes a transparent auto-sized label to its caption again.
+  l->SetBounds(l->Left(), l->Top(), 300, 90);
+  l->Perform(SM_ALPHACMD, TWParam(KV_SETGLASSMODE) << 16, mode2);
+  EXPECT_LT(l->Width(), 300);
+  EXPECT_LT(l->Height(), 90);
+  l->Perform(SM_ALPHACMD, TWParam(KV_SETGLASSMODE) << 16, TLParam(MAKELPARAM(0, 1)));
+  EXPECT_EQ(l->TranspMode(), 1);
+}
+
+TEST_F(LabelSizing, OpaqueGlassModePaintsTheLabelWithFullAlpha) {
+  auto* l = Make<TsLabel>(u"Folder");
+  l->SetTransparent(false);
+  l->SetColor(clWhite);
+  l->Perform(SM_ALPHACMD, TWParam(KV_SETGLASSMODE) << 16, TLParam(MAKELPARAM(0, 1)));
+  // The form painted into a 32-bit bitmap: GDI leaves alpha 0, the label makes its own 255.
+  const auto opaqueUnderLabel = [&] {
+    TBitmap bmp(form->ClientWidth(), form->ClientHeight(), pf32bit);
+    form->PaintTo(bmp.Canvas()->Handle(), 0, 0);
+    Integer opaque = 0;
+    for (Integer y = l->Top(); y < l->Top() + l->Height(); ++y)
+      for (Integer x = l->Left(); x < l->Left() + l->Width(); ++x) opaque += (bmp.View().At(x, y) >> 24) == 255;
+    return opaque;
+  };
+  EXPECT_EQ(opaqueUnderLabel(), l->Width() * l->Height());
+  l->Perform(SM_ALPHACMD, TWParam(KV_SETGLASSMODE) << 16, TLParam(MAKELPARAM(0, 0)));
+  l->SetTransparent(true);
+  EXPECT_LT(opaqueUnderLabel(), l->Width() * l->Height());
 }
 
 }  // namespace
