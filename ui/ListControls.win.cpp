@@ -94,12 +94,33 @@ void TCustomListBox::HandleCreated() {
   if (style_ == lbOwnerDrawFixed && itemHeight_ > 0) SendToWindow(LB_SETITEMHEIGHT, 0, itemHeight_);
   if (columns_ > 0) SendToWindow(LB_SETCOLUMNWIDTH, static_cast<WPARAM>(std::max(Width() / columns_, 1)), 0);
   items_->WindowCreated();
-  SetItemIndex(itemIndex_);
+  if (multiSelect_ && selectionKept_) {
+    for (Integer index : selectedItems_)
+      if (index < Count()) SendToWindow(LB_SETSEL, TRUE, index);
+    if (itemIndex_ >= 0 && itemIndex_ < Count()) SendToWindow(LB_SETCARETINDEX, static_cast<WPARAM>(itemIndex_), FALSE);
+  } else {
+    SetItemIndex(itemIndex_);
+  }
+  selectedItems_.clear();
+  selectionKept_ = false;
 }
 
 void TCustomListBox::DestroyWnd() {
-  // The selection stays with the control while the window is made again.
-  if (HandleAllocated()) itemIndex_ = ItemIndex();
+  // The selection stays with the control while the window is made again: every selected item
+  // of a multi-selection list, not only the focused one.
+  if (HandleAllocated()) {
+    itemIndex_ = ItemIndex();
+    selectedItems_.clear();
+    selectionKept_ = (GetWindowLongW(Handle(), GWL_STYLE) & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) != 0;
+    if (selectionKept_) {
+      const LRESULT count = SendToWindow(LB_GETSELCOUNT);
+      if (count > 0) {
+        selectedItems_.resize(static_cast<size_t>(count));
+        const LRESULT got = SendToWindow(LB_GETSELITEMS, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(selectedItems_.data()));
+        selectedItems_.resize(static_cast<size_t>(std::max<LRESULT>(got, 0)));
+      }
+    }
+  }
   TSystemControl::DestroyWnd();
   items_->WindowDestroyed();
 }
@@ -121,6 +142,8 @@ Integer TCustomListBox::ItemIndex() const {
 void TCustomListBox::SetItemIndex(Integer index) {
   if (!HandleAllocated()) {
     itemIndex_ = index;
+    selectionKept_ = false;  // the one item asked for replaces a kept selection
+    selectedItems_.clear();
     return;
   }
   if (index >= Count()) index = -1;
@@ -135,7 +158,9 @@ void TCustomListBox::SetItemIndex(Integer index) {
 
 bool TCustomListBox::Selected(Integer index) const {
   if (index < 0 || index >= Count()) throw EListError(u"List index out of bounds (" + IntToStr(index) + u")");
-  if (!HandleAllocated()) return index == itemIndex_;
+  if (!HandleAllocated())
+    return multiSelect_ && selectionKept_ ? std::find(selectedItems_.begin(), selectedItems_.end(), index) != selectedItems_.end()
+                        : index == itemIndex_;
   return SendToWindow(LB_GETSEL, static_cast<WPARAM>(index), 0) > 0;
 }
 
@@ -152,7 +177,7 @@ void TCustomListBox::SetSelected(Integer index, bool value) {
 
 Integer TCustomListBox::SelCount() const {
   if (!multiSelect_) return ItemIndex() >= 0 ? 1 : 0;
-  return HandleAllocated() ? static_cast<Integer>(SendToWindow(LB_GETSELCOUNT)) : 0;
+  return HandleAllocated() ? static_cast<Integer>(SendToWindow(LB_GETSELCOUNT)) : selectionKept_ ? Integer(selectedItems_.size()) : (itemIndex_ >= 0 ? 1 : 0);
 }
 
 void TCustomListBox::SetMultiSelect(bool v) {

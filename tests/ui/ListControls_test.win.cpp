@@ -100,6 +100,36 @@ TEST_F(ListControlsTest, ListBoxItemsStylesAndSortingReachTheWindow) {
   EXPECT_EQ(list->ItemIndex(), 2);
 }
 
+TEST_F(ListControlsTest, AMultiSelectionListKeepsEverySelectedItemWhenItsWindowIsMadeAgain) {
+  LoadForm(u"object F: TForm\n"
+           u"  object list: TListBox\n"
+           u"    Left = 8\n    Top = 8\n    Width = 200\n    Height = 100\n"
+           u"    Items = (\"a\" \"b\" \"c\" \"d\" \"e\")\n"
+           u"    MultiSelect = True\n"
+           u"  end\n"
+           u"end\n");
+  auto* list = Find<TListBox>(u"list");
+  HWND before = list->Handle();
+  list->SetSelected(1, true);
+  list->SetSelected(3, true);
+  SendMessageW(before, LB_SETCARETINDEX, 3, FALSE);
+  // Another selection style makes the window again.
+  list->SetExtendedSelect(false);
+  HWND after = list->Handle();
+  ASSERT_NE(StyleOf(list) & LBS_MULTIPLESEL, 0);
+  const bool kSelected[] = {false, true, false, true, false};
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(SendMessageW(after, LB_GETSEL, static_cast<WPARAM>(i), 0) > 0, kSelected[i]) << "item " << i;
+    EXPECT_EQ(list->Selected(i), kSelected[i]) << "item " << i;
+  }
+  EXPECT_EQ(list->SelCount(), 2);
+  EXPECT_EQ(list->ItemIndex(), 3);
+  // Leaving multi-selection keeps the focused item as the one selected.
+  list->SetMultiSelect(false);
+  EXPECT_EQ(list->ItemIndex(), 3);
+  EXPECT_EQ(list->SelCount(), 1);
+}
+
 TEST_F(ListControlsTest, TheWindowFollowsItsItemsByTheSmallestEdit) {
   auto* list = new TListBox(form);
   list->SetParent(form);
