@@ -300,15 +300,9 @@ void TListItems::EndUpdate() {
 void TListItems::Assign(const TPersistent* source) {
   if (auto* other = dynamic_cast<const TListItems*>(source)) {
     if (other == this) return;
-    BeginUpdate();
-    try {
-      Clear();
-      for (const auto& item : other->items_) Add()->Assign(item.get());
-    } catch (...) {
-      EndUpdate();
-      throw;
-    }
-    EndUpdate();
+    auto update = UpdateScope(*this);
+    Clear();
+    for (const auto& item : other->items_) Add()->Assign(item.get());
     return;
   }
   TPersistent::Assign(source);
@@ -317,27 +311,22 @@ void TListItems::Assign(const TPersistent* source) {
 // Values of a stored item: image, state image, overlay, checked.
 void TListItems::ReadData(TStream& stream) {
   const std::vector<TStoredItem> stored = ReadStoredItems(stream);
-  BeginUpdate();
-  try {
-    Clear();
-    for (const TStoredItem& s : stored) {
-      TListItem* item = Add();
-      auto value = [&](size_t i, Integer fallback) { return i < s.Values.size() ? s.Values[i] : fallback; };
-      item->caption_ = s.Text;
-      item->imageIndex_ = value(0, -1);
-      item->stateIndex_ = value(1, -1);
-      item->overlayIndex_ = value(2, -1);
-      item->checked_ = value(3, 0) != 0;
-      item->subItems_->BeginUpdate();
-      for (const String& t : s.Strings) item->subItems_->Add(t);
-      item->subItems_->EndUpdate();  // the window gets the whole item
-    }
-  } catch (...) {
-    EndUpdate();
-    throw;
+  auto update = UpdateScope(*this);
+  Clear();
+  for (const TStoredItem& s : stored) {
+    TListItem* item = Add();
+    auto value = [&](size_t i, Integer fallback) { return i < s.Values.size() ? s.Values[i] : fallback; };
+    item->caption_ = s.Text;
+    item->imageIndex_ = value(0, -1);
+    item->stateIndex_ = value(1, -1);
+    item->overlayIndex_ = value(2, -1);
+    item->checked_ = value(3, 0) != 0;
+    item->subItems_->BeginUpdate();
+    for (const String& t : s.Strings) item->subItems_->Add(t);
+    item->subItems_->EndUpdate();  // the window gets the whole item
   }
-  EndUpdate();
 }
+
 
 void TListItems::WriteData(TStream& stream) const {
   std::vector<TStoredItem> stored;

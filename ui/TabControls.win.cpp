@@ -14,6 +14,7 @@
 #include "CommonProperties.h"
 #include "GdiScopes.h"
 #include "ImgList.h"
+#include "ScopeGuard.h"
 
 // ---- 1. TCustomTabControl -------------------------------------------------------------
 
@@ -431,16 +432,12 @@ void TPageControl::MovePage(TTabSheet* page, Integer index) {
 
 void TPageControl::UpdateTabs() {
   TStringList* tabs = TabStrings();
-  tabs->BeginUpdate();
-  try {
+  {
+    auto update = UpdateScope(*tabs);
     tabs->Clear();
     for (TTabSheet* p : pages_)
       if (p->TabVisible()) tabs->AddObject(p->Caption(), p);
-  } catch (...) {
-    tabs->EndUpdate();
-    throw;
   }
-  tabs->EndUpdate();
   UpdateTabImages();
   const Integer tab = activePage_ ? activePage_->TabIndex() : -1;
   if (HandleAllocated()) SendToWindow(TCM_SETCURSEL, static_cast<WPARAM>(tab), 0);

@@ -397,15 +397,9 @@ void TTreeNodes::ReadData(TStream& stream) {
       if (value(4, 0) != 0) n->Expand(false);
     }
   };
-  BeginUpdate();
-  try {
-    Clear();
-    add(add, nullptr, stored);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  auto update = UpdateScope(*this);
+  Clear();
+  add(add, nullptr, stored);
 }
 
 void TTreeNodes::WriteData(TStream& stream) const {

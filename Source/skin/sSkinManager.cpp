@@ -28,6 +28,7 @@
 #include "skin/sVclUtils.h"
 #include "ui/Graphics.h"
 #include "ui/IniFiles.h"
+#include "ui/ScopeGuard.h"
 #include "ui/StringList.h"
 
 DuRiruZireziv*& DefaultManager = kvSkinState.DefaultManager;
@@ -398,29 +399,28 @@ void DuRiruZireziv::SendNewSkin(bool repaint) {
   // Forms are frozen before the broadcast and repainted once after it (by RepaintForms).
   const bool lock = !IsDesigning() && repaint;
   if (lock) LockAllForms();
-  try {
-    if (TkvMenuServices* menus = Menus()) menus->ResetSkinBorderWidth();
-    SkinCommonInfo.Active = false;
-    {
-      // Controls do not paint while the command travels; they repaint once afterwards.
-      TkvFlagScope restrict(RestrictDrawing, true);
-      ClearImageListCaches();
-      BroadcastToForms(KV_SETNEWSKIN, reinterpret_cast<intptr_t>(this));
-    }
-    SkinCommonInfo.Active = !SkinDataArray.empty() && SkinDataArray[0] && !SkinDataArray[0]->gd.empty();
-    if (GetIsDefault() && !GlobalHookInstalled) InstallHook();
-    switch (Fonts.MainMode) {
-      case fmFromSkin:
-        ChangeAppFont(SkinCommonInfo.MainFont.empty() ? DefStoredFontName : SkinCommonInfo.MainFont, false);
-        break;
-      case fmCustom: ChangeAppFont(Fonts.MainFont.empty() ? DefStoredFontName : Fonts.MainFont, false); break;
-      case fmDefault: break;
-    }
-  } catch (...) {
-    // A receiver that raised must not leave the forms frozen.
+  // A receiver that raised must not leave the forms frozen; otherwise RepaintForms unlocks them.
+  TScopeExit unlockOnFailure([&] {
     if (lock) UnlockAllForms(false);
-    throw;
+  });
+  if (TkvMenuServices* menus = Menus()) menus->ResetSkinBorderWidth();
+  SkinCommonInfo.Active = false;
+  {
+    // Controls do not paint while the command travels; they repaint once afterwards.
+    TkvFlagScope restrict(RestrictDrawing, true);
+    ClearImageListCaches();
+    BroadcastToForms(KV_SETNEWSKIN, reinterpret_cast<intptr_t>(this));
   }
+  SkinCommonInfo.Active = !SkinDataArray.empty() && SkinDataArray[0] && !SkinDataArray[0]->gd.empty();
+  if (GetIsDefault() && !GlobalHookInstalled) InstallHook();
+  switch (Fonts.MainMode) {
+    case fmFromSkin:
+      ChangeAppFont(SkinCommonInfo.MainFont.empty() ? DefStoredFontName : SkinCommonInfo.MainFont, false);
+      break;
+    case fmCustom: ChangeAppFont(Fonts.MainFont.empty() ? DefStoredFontName : Fonts.MainFont, false); break;
+    case fmDefault: break;
+  }
+  unlockOnFailure.Dismiss();
   if (repaint) RepaintForms(false);
   if (!IsDesigning() && GetIsDefault() && Effects.AllowAnimation)
     if (TkvEffectServices* effects = ::Effects()) effects->SetMouseLight(AnimEffects.Buttons.LightingMode == lmAffectNearest);
@@ -456,12 +456,9 @@ void DuRiruZireziv::RepaintForms(bool doLockForms) {
     if (IsDesigning()) return;
   } else {
     if (doLockForms) LockAllForms();
-    try {
-      BroadcastToForms(KV_REFRESH, self, FUpdatedSectionNdx);
-    } catch (...) {
-      UnlockAllForms(false);
-      throw;
-    }
+    TScopeExit unlockOnFailure([this] { UnlockAllForms(false); });
+    BroadcastToForms(KV_REFRESH, self, FUpdatedSectionNdx);
+    unlockOnFailure.Dismiss();
     UnlockAllForms(!NoAutoUpdate);
   }
   RedrawHookedDialogs();
@@ -510,16 +507,15 @@ void DuRiruZireziv::ChangeAppFont(const String& fontName, bool doLockForms) {
   if (IsDesigning() || fontName == DefOldFontName) return;
   TkvManagerStateScope changing(*this, msFontChanging);
   if (doLockForms) LockAllForms();
-  try {
-    DefNewFontName = fontName;
-    StoreDefFont();
-    BroadcastToForms(KV_FONTSCHANGED, reinterpret_cast<intptr_t>(this));
-    if (OnFontChanged) OnFontChanged(this, DefOldFontName, fontName);
-    DefOldFontName = fontName;
-  } catch (...) {
+  TScopeExit unlockOnFailure([&] {
     if (doLockForms) UnlockAllForms(false);
-    throw;
-  }
+  });
+  DefNewFontName = fontName;
+  StoreDefFont();
+  BroadcastToForms(KV_FONTSCHANGED, reinterpret_cast<intptr_t>(this));
+  if (OnFontChanged) OnFontChanged(this, DefOldFontName, fontName);
+  DefOldFontName = fontName;
+  unlockOnFailure.Dismiss();
   if (doLockForms) UnlockAllForms(!NoAutoUpdate);
 }
 

@@ -214,7 +214,6 @@ TEST(CopyWinControlCache, TheDeviceContextIsGivenBack) {
   // The clipping is gone afterwards: a fill reaches every pixel.
   const RECT all{0, 0, 20, 20};
   FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-  GdiFlush();
   EXPECT_EQ(Px(out.get(), 2, 2) & 0xFFFFFF, 0u);
   EXPECT_EQ(Px(out.get(), 17, 17) & 0xFFFFFF, 0u);
   opaque.SetParent(nullptr);

@@ -40,7 +40,6 @@ inline TPoint CentreOf(TControl* c, const TRect& r) {
 inline std::unique_ptr<TBitmap> PrintedClient(TWinControl* c) {
   auto bmp = std::make_unique<TBitmap>(c->ClientWidth(), c->ClientHeight(), pf32bit);
   SendMessageW(c->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(bmp->Canvas()->Handle()), PRF_CLIENT | PRF_ERASEBKGND);
-  GdiFlush();
   return bmp;
 }
 

@@ -34,7 +34,6 @@ std::unique_ptr<TBitmap> Solid(TColor color, Integer w = 16, Integer h = 16) {
 TColor ImageColor(HIMAGELIST list, int index) {
   TBitmap bmp(16, 16, pf32bit);
   ImageList_Draw(list, index, bmp.Canvas()->Handle(), 0, 0, ILD_NORMAL);
-  GdiFlush();
   return PixelAt(&bmp, 8, 8);
 }
 

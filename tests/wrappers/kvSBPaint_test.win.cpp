@@ -20,32 +20,12 @@ constexpr TColor kTrackLeft = 0x000080, kTrackTop = 0x008000, kTrackRight = 0x80
 constexpr TColor kBtnLeft = 0x0000C0, kBtnTop = 0x00C000, kBtnRight = 0xC00000, kBtnBottom = 0xC0C000;
 constexpr TColor kThumbH = 0x204060, kThumbV = 0x604020, kWindow = 0x303030;
 
-// The RGB of a 32-bit DIB pixel as a TColor.
-TColor RgbOf(uint32_t px) { return TColor(((px & 0xFF) << 16) | (px & 0xFF00) | ((px >> 16) & 0xFF)); }
-
-// A window-sized 32-bit DIB selected into a memory DC.
+// A window-sized 32-bit bitmap and the DC that draws on it; reading a pixel waits for GDI.
 struct Capture {
-  Capture(Integer w, Integer h) : width(w) {
-    BITMAPINFO bi{};
-    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), LONG(w), -LONG(h), 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    dib = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
-    dc = CreateCompatibleDC(nullptr);
-    old = SelectObject(dc, dib);
-  }
-  ~Capture() {
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    DeleteObject(dib);
-  }
-  TColor At(Integer x, Integer y) const {
-    GdiFlush();
-    return RgbOf(bits[y * width + x]);
-  }
-  Integer width;
-  uint32_t* bits = nullptr;
-  HBITMAP dib = nullptr;
-  HGDIOBJ old = nullptr;
-  HDC dc = nullptr;
+  Capture(Integer w, Integer h) : bmp(w, h, pf32bit), dc(bmp.Canvas()->Handle()) {}
+  TColor At(Integer x, Integer y) const { return bmp.PixelColor(x, y) & 0xFFFFFF; }
+  TBitmap bmp;
+  HDC dc;
 };
 
 // The scroll notifications that reached the window's own procedure (before the wrapper).
