@@ -53,6 +53,8 @@ class TsEditLabel : public TsHTMLLabel {
   void Forget() { FBoundLabel = nullptr; }
   // Sizes the label to its caption now (its bounds were set to a working width first).
   void FitToText() { AdjustBounds(); }
+  // The text's rectangle as the label draws it (its alignment and wrapping), in client coordinates.
+  TRect MeasuredTextRect();
 
  private:
   TsBoundLabel* FBoundLabel;
@@ -106,6 +108,8 @@ class TsBoundLabel : public TPersistent {
   void SetSpacing(Integer value);
   // The label while active; none otherwise.
   TsEditLabel* TheLabel() const { return FTheLabel; }
+  // Where the label's text lies in the label (measured as drawn); empty without a label.
+  TRect GetTextRect() const;
 
   TWinControl* OwnerControl() const { return FOwnerControl; }
   TsCommonData* SkinData() const { return FCommonData; }
@@ -146,6 +150,14 @@ class TsBoundLabel : public TPersistent {
   bool FActive = false, FEnabledAlways = false, FAllowClick = false;
   bool FUseHTML = false, FUseSkin = true, FParentFont = true, FFontUpdating = false;
 };
+
+// The colour of a control's text hint: the skin's text colour of its section in state (the
+// control's active state for 0 or less) or, unskinned or with its own font, its font colour;
+// blended kv_TextHintBlend of 256 with the control's background unless dontBlend.
+TColor TextHintColor(TsCommonData* skinData, Integer state, bool dontBlend);
+// Writes an edit's text hint into r of its skin data's cache in the hint colour; with
+// DT_ALPHATEXT in flags alpha-correctly (the text colour at 148 of 255), else plainly.
+void TextHintOut(TsCommonData* skinData, const TRect& r, const String& textHint, Cardinal flags, Integer state);
 
 // Switches an active, shown bound label off and repaints where it was at once (the control's
 // text hint shows again there).

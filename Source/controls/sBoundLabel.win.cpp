@@ -3,8 +3,13 @@
 
 #include <windows.h>
 
+#include "base/WindowQueries.h"
 #include "base/sMessages.h"
+#include "paint/sGraphUtils.h"
+#include "raster/Pixels.h"
 #include "raster/Text.h"
+#include "raster/kvgpUtils.h"
+#include "skin/sVclUtils.h"
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
 #include "ui/Forms.h"
@@ -12,7 +17,19 @@
 
 TW_DEFINE_CLASS(TsEditLabel) {}
 
-TsEditLabel::TsEditLabel(TComponent* owner, TsBoundLabel* boundLabel) : TsHTMLLabel(owner), FBoundLabel(boundLabel) {}
+TsEditLabel::TsEditLabel(TComponent* owner, TsBoundLabel* boundLabel) : TsHTMLLabel(owner), FBoundLabel(boundLabel) {
+  // The control's own manager paints its label too (the default one otherwise).
+  if (TsCommonData* sd = boundLabel ? boundLabel->SkinData() : nullptr; sd && sd->FSkinManager)
+    SetSkinManager(sd->FSkinManager);
+}
+
+TRect TsEditLabel::MeasuredTextRect() {
+  TRect r = ClientRect();
+  Cardinal flags = DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS | kvAlignmentArray[Alignment()];
+  if (WordWrap()) flags |= DT_WORDBREAK;
+  DoDrawText(r, flags);
+  return r;
+}
 
 TsEditLabel::~TsEditLabel() {
   if (FBoundLabel) FBoundLabel->LabelGone();
@@ -171,12 +188,19 @@ void TsBoundLabel::UpdateFontOnce() {
         ppi == FCurrentPPI)
       l->Font()->SetHeight(ScaleInt(FFont->Height(), FCommonData));
     FCurrentPPI = ppi;
+  } else if (!DefaultManager || DefaultManager->Options.ScaleMode == smOldMode ||
+             DefaultManager->Options.ScaleMode == smVCL) {
+    // Nothing of a skin to go by: the application's main form gives the density.
+    FCurrentPPI = DefaultPPI();
+    l->Font()->SetHeight(kvMulDiv(FFont->Height(), FCurrentPPI, 96));
   }
   if (!FUseSkin) {
     l->SetUseSkinColor(false);
     l->Font()->SetColor(FFont->Color());
   }
 }
+
+TRect TsBoundLabel::GetTextRect() const { return FTheLabel ? FTheLabel->MeasuredTextRect() : TRect(); }
 
 void TsBoundLabel::UpdateScale(Integer newPPI) {
   if (newPPI == FCurrentPPI || !FTheLabel || !FActive) return;
@@ -397,4 +421,43 @@ void MakeLabelTextHint(TsCommonData* skinData, TsBoundLabel* b, const String& te
                            (skinData && skinData->FUpdating);
   if (!shownAtOnce && b->Caption().empty()) b->SetCaption(textHint);
   b->SetActive(true);
+}
+
+// ---- Text hints --------------------------------------------------------------------------------------
+
+TColor TextHintColor(TsCommonData* sd, Integer state, bool dontBlend) {
+  TControl* control = sd->FOwnerControl;
+  if (!control) return clNone;
+  const bool skinned = sd->Skinned();
+  TColor text;
+  if (skinned && !sd->FCustomFont)
+    text = GetFontColor(control, sd->SkinIndex, sd->GetSkinManager(), state > 0 ? state : (sd->ControlIsActive() ? 1 : 0),
+                        sd);
+  else
+    text = TColor(kvColorToRGB(Integer(control->Font()->Color())));
+  if (dontBlend) return text;
+  const TColor background = skinned && !sd->FCustomColor ? GetControlColor(control) : control->Color();
+  return BlendColors(TColor(ColorToRGB(text)), TColor(ColorToRGB(background)), Byte(kv_TextHintBlend));
+}
+
+void TextHintOut(TsCommonData* sd, const TRect& r, const String& textHint, Cardinal flags, Integer state) {
+  TBitmap* cache = sd->FCacheBmp.get();
+  if (textHint.empty() || !cache) return;
+  TCanvas* c = cache->Canvas();
+  const bool alpha = flags & DT_ALPHATEXT;
+  c->Font()->SetColor(TextHintColor(sd, state, alpha));
+  c->Brush()->SetStyle(bsClear);
+  TRect rect = r;
+  if (!alpha) {
+    kvDrawText(c->Handle(), textHint, rect, flags);
+    return;
+  }
+  const Integer horizontal = (flags & DT_RIGHT) ? 1 : (flags & DT_CENTER) ? 2 : 0;
+  const Integer vertical = (flags & DT_BOTTOM) ? 1 : (flags & DT_VCENTER) ? 2 : 0;
+  const TColor text = TColor(ColorToRGB(c->Font()->Color()));
+  // GDI+ order (alpha, red, green, blue): the text colour at 148 of 255.
+  const TColor argb = TColor((Cardinal{0x94} << 24) | ((Cardinal(text) & 0xFF) << 16) | (Cardinal(text) & 0xFF00) |
+                             ((Cardinal(text) >> 16) & 0xFF));
+  if (!kvgpDrawString(c->Handle(), textHint, r, argb, horizontal, vertical, 0, true, c->Font()->Name()))
+    WriteColor(cache, textHint, true, r, flags & ~static_cast<Cardinal>(DT_ALPHATEXT), TextHintColor(sd, state, false));
 }

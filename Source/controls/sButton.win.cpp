@@ -616,6 +616,7 @@ void TsButton::Dispatch(TMessage& m) {
       break;
   }
   if (IsSkinned() && HandleAllocated()) {
+    if (KeyboardAndMoveMessage(m)) return;
     switch (m.Msg) {
       case CN_DRAWITEM:
         m.Result = 1;
@@ -679,4 +680,46 @@ void TsButton::Dispatch(TMessage& m) {
   }
   if (CommonWndProc(m, FCommonData.get())) return;
   TButton::Dispatch(m);
+}
+
+// ---- Keyboard, moves and activation ----------------------------------------------------------------
+
+bool TsButton::LookShowsParent() {
+  TkvSkinData* skinData = FCommonData->GetCommonSkinData();
+  const Integer index = FCommonData->SkinIndex;
+  if (!skinData || !IsValidIndex(index, Integer(skinData->gd.size()))) return false;
+  const TsGeneralData& gd = skinData->gd[size_t(index)];
+  if (gd.Props[0].Transparency > 0) return true;
+  return gd.States > 1 && gd.Props[1].Transparency > 0 && FCommonData->ControlIsActive();
+}
+
+bool TsButton::KeyboardAndMoveMessage(TMessage& m) {
+  switch (m.Msg) {
+    case WM_MOVE:
+      // A look the parent shows through must show what lies under its new place.
+      if (LookShowsParent()) RedrawNow();
+      return false;
+    case WM_KEYUP: {
+      if (m.WParam != VK_SPACE) return false;
+      // The system releases the keyboard push and clicks; the click may free the button.
+      TComponentWatch self(this);
+      if (!CommonWndProc(m, FCommonData.get())) TButton::Dispatch(m);
+      // The owner-drawn window is not repainted by the system: the pressed look goes here.
+      if (self.Alive() && HandleAllocated() && !ComponentState().Contains(csDestroying)) RedrawNow();
+      return true;
+    }
+    case CM_DIALOGCHAR:
+      // A space pushes the focused button: no fade or glow must hide the pressed look.
+      if (Enabled() && Focused() && m.WParam == VK_SPACE) {
+        FCommonData->StopTimer();
+        HideGlowAndCircle(FCommonData.get());
+        RedrawNow();
+      }
+      return false;
+    case CM_UIACTIVATE:
+      // The form is active again: a paint held back for its parent may run now.
+      FCommonData->FUpdating = false;
+      return false;
+  }
+  return false;
 }
