@@ -75,6 +75,9 @@ class TsEdit : public TEdit {
   Integer AddedGlyphSpace();
   // The added glyph's place in window coordinates.
   TRect AddedGlyphRect();
+  // The selection or the caret moved by a key or the mouse.
+  TNotifyEvent OnSelectionChanged() const { return FOnSelectionChanged; }
+  void SetOnSelectionChanged(TNotifyEvent e) { FOnSelectionChanged = e; }
   // The edit shows no text of its own (its hint shows instead).
   virtual bool IsDefaultValue() { return Text().empty(); }
   // Renders the whole window into the skin data's cache: skinned, the section (frame and
@@ -111,6 +114,11 @@ class TsEdit : public TEdit {
   // The look changed: the cache is rebuilt and the whole window, frame too, painted again.
   void RepaintAll();
   bool WhollyInsideParent();
+  // The skin commands the edit answers itself; true when done.
+  bool SkinCommand(TMessage& message);
+  // Everything after the edit's own first handling: the skinned paint, the common handler, the
+  // class library and the bound label.
+  void DispatchOn(TMessage& message);
   bool SkinnedNow() { return FCommonData->Skinned() && FCommonData->SkinIndex >= 0 && HandleAllocated(); }
 
   TVerticalAlignment FVerticalAlignment = taAlignTop;
@@ -119,6 +127,7 @@ class TsEdit : public TEdit {
   bool FLabelFromTextHint = false;
   bool NCDown = false;  // a left press began on the added glyph
   TSet<TsDisabledKind> FDisabledKind{dkBlended};
+  TNotifyEvent FOnSelectionChanged;
 
   std::unique_ptr<TsCommonData> FCommonData;
   std::unique_ptr<TkvAddedGlyph> FAddedGlyph;

@@ -401,21 +401,83 @@ void TsEdit::Dispatch(TMessage& m) {
       DblClick();
       break;
     case SM_ALPHACMD:
-      if (AnswerSectionCommands(m, FCommonData.get(), u"EDIT", 0)) return;
-      switch (HIWORD(m.WParam)) {
-        case KV_GETTEXTRECT:
-          if (auto* r = reinterpret_cast<TRect*>(m.LParam)) *r = TextRect();
-          m.Result = 1;
-          return;
-        case KV_PREPARECACHE:
-          PrepareCache();
-          return;
-      }
+      if (AnswerSectionCommands(m, FCommonData.get(), u"EDIT", 1)) return;
+      if (SkinCommand(m)) return;
+      break;
+    case CM_CHANGED:
+      FCommonData->BGChanged = true;
+      break;
+    case CM_COLORCHANGED:
+      if (FCommonData->FCustomColor) FCommonData->BGChanged = true;
       break;
   }
+  // OnSelectionChanged: keys and the mouse may move the caret or the selection.
+  if (FOnSelectionChanged && HandleAllocated() &&
+      ((m.Msg >= WM_KEYDOWN && m.Msg <= WM_SYSDEADCHAR) || (m.Msg >= WM_MOUSEMOVE && m.Msg <= WM_MOUSEHWHEEL))) {
+    DWORD startBefore = 0, endBefore = 0, startAfter = 0, endAfter = 0;
+    SendMessageW(WindowHandle(), EM_GETSEL, WPARAM(&startBefore), LPARAM(&endBefore));
+    TComponentWatch self(this);
+    DispatchOn(m);
+    if (!self.Alive() || !HandleAllocated()) return;
+    SendMessageW(WindowHandle(), EM_GETSEL, WPARAM(&startAfter), LPARAM(&endAfter));
+    if (startAfter != startBefore || endAfter != endBefore) FOnSelectionChanged.Call(this);
+    return;
+  }
+  DispatchOn(m);
+}
+
+bool TsEdit::SkinCommand(TMessage& m) {
+  TsCommonData* sd = FCommonData.get();
+  const bool fromOwnManager = m.LParam == reinterpret_cast<intptr_t>(sd->GetSkinManager());
+  switch (HIWORD(m.WParam)) {
+    case KV_GETTEXTRECT:
+      if (auto* r = reinterpret_cast<TRect*>(m.LParam)) *r = TextRect();
+      m.Result = 1;
+      return true;
+    case KV_PREPARECACHE:
+      PrepareCache();
+      return true;
+    case KV_SETNEWSKIN:
+      if (!fromOwnManager) return false;
+      CommonWndProc(m, sd);
+      return true;
+    case KV_REMOVESKIN:
+      if (!fromOwnManager) return false;
+      CommonWndProc(m, sd);
+      FrameChanged();  // the padding's room is painted unskinned now
+      return true;
+    case KV_REFRESH:
+      if (!RefreshNeeded(sd, m)) return false;
+      CommonWndProc(m, sd);
+      if (!InAnimationProcess && HandleAllocated() && IsWindowVisible(WindowHandle())) RepaintAll();
+      return true;
+    case KV_CHILDCHANGED:
+      m.LParam = 0;
+      return true;
+    case KV_GETCONTROLCOLOR:
+      if (sd->Skinned()) return false;
+      m.Result = intptr_t(kvColorToRGB(Integer(Color())));
+      return true;
+    case KV_SETSCALE: {
+      sd->CtrlSkinState |= KVS_NCCHANGED;
+      const intptr_t ppi = m.LParam;
+      CommonMessage(m, sd);
+      FrameChanged();
+      FBoundLabel->UpdateScale(Integer(ppi));
+      return true;
+    }
+  }
+  return false;
+}
+
+void TsEdit::DispatchOn(TMessage& m) {
   if (SkinnedNow()) {
     switch (m.Msg) {
       case WM_PAINT:
+        if (FCommonData->CtrlSkinState & KVS_NCCHANGED) {
+          FCommonData->CtrlSkinState &= ~KVS_NCCHANGED;
+          FrameChanged();
+        }
         if (FCommonData->InUpdating()) {
           ValidateRect(WindowHandle(), nullptr);
           m.Result = 0;

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "base/sConst.h"
+#include "base/sMessages.h"
 #include "controls/sButton.h"
 #include "controls/sEdit.h"
 #include "support/ImageLists.h"
@@ -251,6 +252,42 @@ TEST_F(EditCache, TheGlyphListGoingClearsTheGlyph) {
   list.reset();
   EXPECT_EQ(edit->AddedGlyph()->Images(), nullptr);
   EXPECT_FALSE(edit->AddedGlyphVisible());
+}
+
+TEST_F(EditCache, SelectionChangedFiresWhenAKeyMovesTheCaret) {
+  edit->SetText(u"abcdef");
+  ClickCount changes;
+  edit->SetOnSelectionChanged(TNotifyEvent(&changes, &ClickCount::Click));
+  edit->SetFocus();
+  Pump();
+  SendMessageW(edit->Handle(), EM_SETSEL, 2, 2);  // not a key: no event
+  EXPECT_EQ(changes.count, 0);
+  SendMessageW(edit->Handle(), WM_KEYDOWN, VK_RIGHT, 0x014D0001);
+  EXPECT_EQ(changes.count, 1);
+  SendMessageW(edit->Handle(), WM_KEYUP, VK_RIGHT, LPARAM(0xC14D0001));  // moves nothing
+  EXPECT_EQ(changes.count, 1);
+  SendMessageW(edit->Handle(), WM_KEYDOWN, VK_END, 0x014F0001);
+  EXPECT_EQ(changes.count, 2);
+  DWORD start = 0, end = 0;
+  SendMessageW(edit->Handle(), EM_GETSEL, WPARAM(&start), LPARAM(&end));
+  EXPECT_EQ(start, 6u);
+}
+
+TEST_F(EditCache, SkinCommandsOfTheEdit) {
+  auto command = [&](Word code, LPARAM l = 0) {
+    return SendMessageW(edit->Handle(), SM_ALPHACMD, WPARAM(Cardinal{code} << 16), l);
+  };
+  EXPECT_EQ(command(KV_GETDEFSECTION), 1);  // "EDIT", the first standard section
+  // Unskinned, the edit's own colour is its control colour.
+  skin->Manager.SkinCommonInfo.Active = false;
+  edit->SkinData()->SkinIndex = -1;
+  edit->SetColor(clYellow);
+  EXPECT_EQ(command(KV_GETCONTROLCOLOR), LRESULT(0x00FFFF));
+  // A new scale lays the bound label out for it.
+  edit->BoundLabel()->SetActive(true);
+  ASSERT_NE(edit->BoundLabel()->TheLabel(), nullptr);
+  command(KV_SETSCALE, 144);
+  EXPECT_EQ(edit->BoundLabel()->CurrentPPI(), 144);
 }
 
 }  // namespace
