@@ -76,6 +76,7 @@ class TsEditLabel : public TsHTMLLabel {
   ~TsEditLabel() override;
   TsBoundLabel* BoundLabel() const { return FBoundLabel; }
   void Click() override;
+  void DblClick() override;
   void Forget() { FBoundLabel = nullptr; }
   // Sizes the label to its caption now (its bounds were set to a working width first).
   void FitToText() { AdjustBounds(); }

@@ -49,6 +49,11 @@ void TsEditLabel::Click() {
   if (FBoundLabel && FBoundLabel->AllowClick()) FBoundLabel->DoClick();
 }
 
+void TsEditLabel::DblClick() {
+  TsHTMLLabel::DblClick();
+  if (FBoundLabel && FBoundLabel->AllowClick()) FBoundLabel->DoClick();
+}
+
 TW_DEFINE_CLASS(TsBoundLabel) {
   b.Property(u"Active", &TsBoundLabel::Active, &TsBoundLabel::SetActive).Default(false);
   b.Property(u"Caption", &TsBoundLabel::Caption, &TsBoundLabel::SetCaption);

@@ -121,6 +121,7 @@ class TsHTMLLabel : public TsLabel {
   TLinkClickEvent FOnLinkClick;
   std::vector<TkvLink> FLinks;
   Integer FHotLink = -1, FPressedLink = -1;
+  bool FLinkClicking = false;  // a link is being opened
 };
 
 #endif

@@ -416,7 +416,9 @@ void TsHTMLLabel::Dispatch(TMessage& m) {
       }
       break;
     case WM_LBUTTONUP:
-      if (FPressedLink >= 0) {
+      // The shell may pump messages while it opens a link: a second release then clicks nothing.
+      if (FPressedLink >= 0 && !FLinkClicking) {
+        const auto clicking = SetForScope(FLinkClicking, true);
         const Integer link = LinkAt(x, y);
         FPressedLink = -1;
         BufferedRepaint();

@@ -264,6 +264,26 @@ TEST_F(BoundLabel, TheLabelIsPaintedByTheControlsOwnManager) {
   EXPECT_EQ(edit->BoundLabel()->TheLabel()->SkinManager(), nullptr);
 }
 
+TEST_F(BoundLabel, ClicksAndDoubleClicksOnTheLabelClickTheEditWhenAllowed) {
+  struct Count {
+    int clicks = 0;
+    void Click(TObject*) { ++clicks; }
+  } count;
+  edit->SetOnClick(TNotifyEvent(&count, &Count::Click));
+  TsBoundLabel* b = edit->BoundLabel();
+  b->SetActive(true);
+  ASSERT_NE(b->TheLabel(), nullptr);
+  b->TheLabel()->Perform(WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(2, 2));
+  b->TheLabel()->Perform(WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+  EXPECT_EQ(count.clicks, 0);  // not allowed
+  b->SetAllowClick(true);
+  b->TheLabel()->Perform(WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(2, 2));
+  EXPECT_EQ(count.clicks, 1);
+  b->TheLabel()->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+  b->TheLabel()->Perform(WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+  EXPECT_EQ(count.clicks, 2);
+}
+
 TEST_F(BoundLabel, FormGoingFirstLeavesNoLabelBehind) {
   edit->BoundLabel()->SetActive(true);
   ASSERT_NE(edit->BoundLabel()->TheLabel(), nullptr);

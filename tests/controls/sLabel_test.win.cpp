@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 #include "base/sMessages.h"
@@ -94,6 +95,36 @@ TEST_F(HtmlLabel, ClickOnALinkOpensItsAddress) {
   label->Perform(WM_LBUTTONDOWN, MK_LBUTTON, at);
   label->Perform(WM_LBUTTONUP, 0, at);
   EXPECT_EQ(opened, std::vector<String>{u"https://a.example/"});
+}
+
+// Opens like the shell does when it pumps messages: the user's second click arrives meanwhile.
+TsHTMLLabel* reentered = nullptr;
+LPARAM reenteredAt = 0;
+bool RecordAndClickAgain(const String& url, Integer) {
+  opened.push_back(url);
+  if (TsHTMLLabel* l = std::exchange(reentered, nullptr)) {
+    l->Perform(WM_MOUSEMOVE, 0, reenteredAt);
+    l->Perform(WM_LBUTTONDOWN, MK_LBUTTON, reenteredAt);
+    l->Perform(WM_LBUTTONUP, 0, reenteredAt);
+  }
+  return true;
+}
+
+TEST_F(HtmlLabel, AClickArrivingWhileALinkOpensOpensNothingMore) {
+  ASSERT_EQ(label->Links().size(), 2u);
+  TsHTMLLabel::OpenLink = RecordAndClickAgain;
+  const TRect b = label->Links()[1].Bounds;
+  const LPARAM at = MAKELPARAM((b.Left + b.Right) / 2, (b.Top + b.Bottom) / 2);
+  reentered = label;
+  reenteredAt = at;
+  label->Perform(WM_MOUSEMOVE, 0, at);
+  label->Perform(WM_LBUTTONDOWN, MK_LBUTTON, at);
+  label->Perform(WM_LBUTTONUP, 0, at);
+  EXPECT_EQ(opened, std::vector<String>{u"https://b.example/"});
+  // Once it is open, the next click opens again.
+  label->Perform(WM_LBUTTONDOWN, MK_LBUTTON, at);
+  label->Perform(WM_LBUTTONUP, 0, at);
+  EXPECT_EQ(opened.size(), 2u);
 }
 
 TEST_F(HtmlLabel, HandlerRefusesALinkAndStaleIndexesDoNothing) {
