@@ -1,6 +1,8 @@
 // The skinned button and the keyboard, moves and form activation: a push by the space key shows
 // pressed and the release shows the look again, a move repaints a look the parent shows through
-// (an opaque look keeps its cache), and a form that becomes active lets a held-back paint run.
+// (an opaque look keeps its cache), and a form that becomes active lets a held-back paint run;
+// erasing copies the cache, the parent's end of update brings a held-back paint, a new font
+// paints again.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -156,6 +158,46 @@ TEST_F(ButtonKeys, ActivationEndsAPaintHeldBackForTheParent) {
   button->SkinData()->FUpdating = true;
   button->Perform(CM_UIACTIVATE, 0, 0);
   EXPECT_FALSE(button->SkinData()->FUpdating);
+}
+
+TEST_F(ButtonKeys, ErasingCopiesTheLookFromTheCache) {
+  other->SetFocus();
+  Pump();
+  PaintNow();
+  TBitmap bmp(button->Width(), button->Height(), pf32bit);
+  bmp.Canvas()->Brush()->SetColor(clWhite);
+  bmp.Canvas()->FillRect(TRect(0, 0, bmp.Width(), bmp.Height()));
+  EXPECT_EQ(SendMessageW(button->Handle(), WM_ERASEBKGND, WPARAM(bmp.Canvas()->Handle()), 0), 0);
+  EXPECT_EQ(bmp.View().At(3, 3) & 0xFFFFFF, Rgb(kNormal));
+  EXPECT_EQ(bmp.View().At(96, 26) & 0xFFFFFF, Rgb(kNormal));
+  // The focus cues are the skin's: the system is told the state is handled.
+  EXPECT_EQ(SendMessageW(button->Handle(), WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0), 1);
+}
+
+TEST_F(ButtonKeys, APaintHeldBackForTheParentComesWithItsEndOfUpdate) {
+  other->SetFocus();
+  Pump();
+  PaintNow();
+  skin->Section(section).Props[0].Color = Integer(kPressed);
+  button->SkinData()->BGChanged = true;
+  button->SkinData()->FUpdating = true;
+  PaintNow();
+  EXPECT_EQ(CacheAt(), Rgb(kNormal)) << "held back";
+  SendMessageW(button->Handle(), SM_ALPHACMD, KV_ENDPARENTUPDATE_HI, 0);
+  EXPECT_FALSE(button->SkinData()->FUpdating);
+  EXPECT_EQ(CacheAt(), Rgb(kPressed));
+}
+
+TEST_F(ButtonKeys, ANewFontEndsAHeldBackPaintAndRepaints) {
+  other->SetFocus();
+  Pump();
+  PaintNow();
+  button->SkinData()->FUpdating = true;
+  skin->Section(section).Props[0].Color = Integer(kPressed);
+  button->Font()->SetSize(button->Font()->Size() + 2);
+  EXPECT_FALSE(button->SkinData()->FUpdating);
+  PaintNow();
+  EXPECT_EQ(CacheAt(), Rgb(kPressed));
 }
 
 }  // namespace
