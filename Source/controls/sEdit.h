@@ -111,6 +111,8 @@ class TsEdit : public TEdit {
   void PaintAddedGlyphStd();
   // The whole window from the cache (an unfocused skinned edit: text and frame alike).
   void OurPaintHandler();
+  // WM_PRINT: the window (PRF_NONCLIENT) or its client area (PRF_CLIENT) from the cache.
+  void PrintFromCache(HDC dc, Cardinal flags);
   // The look changed: the cache is rebuilt and the whole window, frame too, painted again.
   void RepaintAll();
   bool WhollyInsideParent();

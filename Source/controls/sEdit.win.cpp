@@ -354,6 +354,29 @@ void TsEdit::OurPaintHandler() {
   EndPaint(WindowHandle(), &ps);
 }
 
+void TsEdit::PrintFromCache(HDC dc, Cardinal flags) {
+  TsCommonData* sd = FCommonData.get();
+  if (sd->CtrlSkinState & KVS_NCCHANGED) {
+    sd->CtrlSkinState &= ~KVS_NCCHANGED;
+    FrameChanged();
+  }
+  sd->FUpdating = false;
+  if (!dc || !PrepareCache()) return;
+  UpdateCorners(sd, PaintState(), TSet<TsCorner>{scLeftTop, scRightTop, scLeftBottom, scRightBottom});
+  const HDC cache = sd->FCacheBmp->Canvas()->Handle();
+  if (flags & PRF_NONCLIENT) {
+    // The whole window, text included, as it shows without the focus.
+    BitBlt(dc, 0, 0, Width(), Height(), cache, 0, 0, SRCCOPY);
+  } else if (flags & PRF_CLIENT) {
+    RECT window{}, client{};
+    GetWindowRect(WindowHandle(), &window);
+    GetClientRect(WindowHandle(), &client);
+    POINT origin{0, 0};
+    ::ClientToScreen(WindowHandle(), &origin);
+    BitBlt(dc, 0, 0, client.right, client.bottom, cache, origin.x - window.left, origin.y - window.top, SRCCOPY);
+  }
+}
+
 void TsEdit::RepaintAll() {
   FCommonData->BGChanged = true;
   if (HandleAllocated()) RedrawWindow(WindowHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
@@ -494,6 +517,10 @@ void TsEdit::DispatchOn(TMessage& m) {
         return;
       case WM_NCPAINT:
         if (IsWindowVisible(WindowHandle())) PaintBorder();
+        m.Result = 0;
+        return;
+      case WM_PRINT:
+        PrintFromCache(HDC(m.WParam), Cardinal(m.LParam));
         m.Result = 0;
         return;
     }

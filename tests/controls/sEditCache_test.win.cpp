@@ -290,4 +290,27 @@ TEST_F(EditCache, SkinCommandsOfTheEdit) {
   EXPECT_EQ(edit->BoundLabel()->CurrentPPI(), 144);
 }
 
+TEST_F(EditCache, PrintingDrawsTheWindowOrItsClientFromTheCache) {
+  edit->SetText(u"Hello world");
+  Skin();
+  edit->SetFocus();  // printed as the cache has it, focus or not
+  Pump();
+  auto inkIn = [](TBitmap& bmp, uint32_t rgb) {
+    int n = 0;
+    for (Integer y = 0; y < bmp.Height(); ++y)
+      for (Integer x = 0; x < bmp.Width(); ++x) n += (bmp.View().At(x, y) & 0xFFFFFF) == rgb;
+    return n;
+  };
+  TBitmap whole(edit->Width(), edit->Height(), pf32bit);
+  SendMessageW(edit->Handle(), WM_PRINT, WPARAM(whole.Canvas()->Handle()), PRF_NONCLIENT | PRF_CLIENT);
+  const int wholeInk = inkIn(whole, kSkinText);
+  EXPECT_GT(wholeInk, 20);
+  const TRect client = Client();
+  TBitmap inner(client.Width(), client.Height(), pf32bit);
+  SendMessageW(edit->Handle(), WM_PRINT, WPARAM(inner.Canvas()->Handle()), PRF_CLIENT);
+  EXPECT_EQ(inkIn(inner, kSkinText), wholeInk) << "the text lies in the client area";
+  // The client picture is the window's picture at the client's place.
+  EXPECT_EQ(inner.View().At(5, client.Height() / 2), whole.View().At(client.Left + 5, client.Top + client.Height() / 2));
+}
+
 }  // namespace
