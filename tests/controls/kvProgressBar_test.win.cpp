@@ -12,7 +12,7 @@
 
 #include "controls/kvProgressBar.h"
 #include "support/FormFixture.h"
-#include "support/SkinFixture.h"
+#include "support/SkinnedFormFixture.h"
 #include "ui/Bitmap.h"
 #include "ui/Forms.h"
 
@@ -73,15 +73,10 @@ TEST_F(ProgressPosition, AWindowMadeAgainKeepsThePosition) {
 
 namespace {
 
-class SkinnedMarquee : public testing::Test {
+class SkinnedMarquee : public SkinnedFormTest {
  protected:
   void SetUp() override {
-    ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 0) << "no display: window tests need Xvfb";
-    app = std::make_unique<TApplication>();
-    skin = std::make_unique<SkinFixture>();
-    form = new TForm(app.get());
-    form->AfterConstruction();
-    form->SetBounds(100, 100, 300, 200);
+    ASSERT_NO_FATAL_FAILURE(SkinnedFormTest::SetUp());
     const Integer gauge = skin->AddSection(PlainSection(u"GAUGE", 0, clBlack, 1));
     skin->AddSection(PlainSection(u"PROGRESSH", 0, clYellow, 1));
     skin->Data->IndexSections();
@@ -92,17 +87,10 @@ class SkinnedMarquee : public testing::Test {
     bar->SkinData()->SkinIndex = gauge;
     bar->SkinData()->SetCommonSkinData(nullptr);
   }
-  void TearDown() override {
-    app.reset();
-    skin.reset();
-  }
   void Print() {
     TBitmap bmp(bar->Width(), bar->Height(), pf32bit);
     SendMessageW(bar->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(bmp.Canvas()->Handle()), PRF_CLIENT);
   }
-  std::unique_ptr<TApplication> app;
-  std::unique_ptr<SkinFixture> skin;
-  TForm* form = nullptr;
   TsProgressBar* bar = nullptr;
 };
 

@@ -11,7 +11,7 @@
 
 #include "base/sMessages.h"
 #include "controls/sButton.h"
-#include "support/SkinFixture.h"
+#include "support/SkinnedFormFixture.h"
 #include "ui/Bitmap.h"
 #include "ui/Forms.h"
 
@@ -21,25 +21,15 @@ constexpr TColor kNormal = 0x0000C0, kHot = 0x00C000, kPressed = 0xC00000;  // a
 
 uint32_t Rgb(TColor c) { return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF); }
 
-void Pump() {
-  for (int i = 0; i < 5; ++i) Application->ProcessMessages();
-}
-
 struct ClickCount {
   int count = 0;
   void Click(TObject*) { ++count; }
 };
 
-class ButtonKeys : public testing::Test {
+class ButtonKeys : public SkinnedFormTest {
  protected:
   void SetUp() override {
-    ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 0) << "no display: window tests need Xvfb";
-    app = std::make_unique<TApplication>();
-    skin = std::make_unique<SkinFixture>();
-    form = new TForm(app.get());
-    form->AfterConstruction();
-    form->SetBounds(100, 100, 300, 200);
-    form->SetColor(clWhite);
+    ASSERT_NO_FATAL_FAILURE(SkinnedFormTest::SetUp());
     TsGeneralData look = PlainSection(u"BUTTON", 0, kNormal, 3);
     look.Props[1].Color = Integer(kHot);
     look.Props[2].Color = Integer(kPressed);
@@ -58,10 +48,6 @@ class ButtonKeys : public testing::Test {
       b->SkinData()->SetCommonSkinData(nullptr);
     }
   }
-  void TearDown() override {
-    app.reset();
-    skin.reset();
-  }
   // What the button's cache holds now at (x, y), as 0xRRGGBB.
   uint32_t CacheAt(Integer x = 3, Integer y = 3) {
     TBitmap* cache = button->SkinData()->FCacheBmp.get();
@@ -72,9 +58,6 @@ class ButtonKeys : public testing::Test {
     RedrawWindow(button->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     Pump();
   }
-  std::unique_ptr<TApplication> app;
-  std::unique_ptr<SkinFixture> skin;
-  TForm* form = nullptr;
   TsButton* button = nullptr;
   TsButton* other = nullptr;
   Integer section = -1;

@@ -14,7 +14,7 @@
 #include "controls/sButton.h"
 #include "controls/sEdit.h"
 #include "support/ImageLists.h"
-#include "support/SkinFixture.h"
+#include "support/SkinnedFormFixture.h"
 #include "ui/Bitmap.h"
 #include "ui/Canvas.h"
 #include "ui/Forms.h"
@@ -24,25 +24,15 @@ namespace {
 constexpr uint32_t kSkinText = 0xFF0000;  // 0xRRGGBB: the section's text colour
 constexpr uint32_t kGlyph = 0x0000FF;
 
-void Pump() {
-  for (int i = 0; i < 5; ++i) Application->ProcessMessages();
-}
-
 struct ClickCount {
   int count = 0;
   void Click(TObject*) { ++count; }
 };
 
-class EditCache : public testing::Test {
+class EditCache : public SkinnedFormTest {
  protected:
   void SetUp() override {
-    ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 0) << "no display: window tests need Xvfb";
-    app = std::make_unique<TApplication>();
-    skin = std::make_unique<SkinFixture>();
-    form = new TForm(app.get());
-    form->AfterConstruction();
-    form->SetBounds(100, 100, 320, 200);
-    form->SetColor(clWhite);
+    ASSERT_NO_FATAL_FAILURE(SkinnedFormTest::SetUp());
     TsGeneralData look = PlainSection(u"EDIT", 0, clWhite, 2);
     for (auto& state : look.Props) state.FontColor.Color = 0x0000FF;  // red as TColor
     section = skin->AddSection(look);
@@ -62,8 +52,7 @@ class EditCache : public testing::Test {
     Pump();
   }
   void TearDown() override {
-    app.reset();
-    skin.reset();
+    SkinnedFormTest::TearDown();
     list.reset();
   }
   void Skin() {
@@ -101,25 +90,13 @@ class EditCache : public testing::Test {
     return ink;
   }
   uint32_t At(Integer x, Integer y) { return Shot()->View().At(x, y) & 0xFFFFFF; }
-  // The client rectangle in window coordinates.
-  TRect Client() {
-    RECT window{}, client{};
-    GetWindowRect(edit->Handle(), &window);
-    GetClientRect(edit->Handle(), &client);
-    POINT origin{0, 0};
-    ClientToScreen(edit->Handle(), &origin);
-    return TRect(origin.x - window.left, origin.y - window.top, origin.x - window.left + client.right,
-                 origin.y - window.top + client.bottom);
-  }
+  TRect Client() { return ClientInWindow(edit->Handle()); }
   void AddGlyph() {
     edit->AddedGlyph()->SetImages(list.get());
     edit->AddedGlyph()->SetImageIndex(0);
     Pump();
   }
-  std::unique_ptr<TApplication> app;
-  std::unique_ptr<SkinFixture> skin;
   std::unique_ptr<TsAlphaImageList> list;
-  TForm* form = nullptr;
   TsEdit* edit = nullptr;
   TsButton* other = nullptr;
   Integer section = -1;

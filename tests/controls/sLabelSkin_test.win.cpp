@@ -10,7 +10,7 @@
 
 #include "base/sMessages.h"
 #include "controls/sLabel.h"
-#include "support/SkinFixture.h"
+#include "support/SkinnedFormFixture.h"
 #include "ui/Bitmap.h"
 #include "ui/Canvas.h"
 #include "ui/Forms.h"
@@ -32,31 +32,19 @@ class FontParent : public TWinControl {
   TRect asked;
 };
 
-class LabelSkin : public testing::Test {
+class LabelSkin : public SkinnedFormTest {
  protected:
   void SetUp() override {
-    ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 0) << "no display: window tests need Xvfb";
-    app = std::make_unique<TApplication>();
-    skin = std::make_unique<SkinFixture>();
-    form = new TForm(app.get());
-    form->AfterConstruction();
-    form->SetBounds(100, 100, 300, 200);
+    ASSERT_NO_FATAL_FAILURE(SkinnedFormTest::SetUp());
     form->Font()->SetName(u"Tahoma");
     label = new TsLabel(form);
     label->SetParent(form);
     label->SetBounds(10, 10, 120, 20);
     label->SetSkinManager(&skin->Manager);
   }
-  void TearDown() override {
-    app.reset();
-    skin.reset();
-  }
   LRESULT Command(Word command, Word low = 0, LPARAM l = 0) {
     return label->Perform(SM_ALPHACMD, TWParam((Cardinal{command} << 16) | low), TLParam(l));
   }
-  std::unique_ptr<TApplication> app;
-  std::unique_ptr<SkinFixture> skin;
-  TForm* form = nullptr;
   TsLabel* label = nullptr;
 };
 
