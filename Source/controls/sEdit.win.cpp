@@ -312,7 +312,7 @@ void TsEdit::PaintBorder() {
 }
 
 void TsEdit::PaintAddedGlyphStd() {
-  if (FAddedPadding.IsEmpty() && FAddedPadding == TRect()) return;
+  if (FAddedPadding == TRect()) return;
   if (!PrepareCache()) return;
   const Integer b = BorderWidth();
   TWindowDC dc(WindowHandle());
@@ -546,8 +546,6 @@ void TsEdit::DispatchOn(TMessage& m) {
         RepaintAll();
         SendMessageW(WindowHandle(), WM_NCPAINT, 0, 0);
       }
-      break;
-    case KV_ENDPARENTUPDATE:
       break;
     case CM_FONTCHANGED:
       // A new font changes the text height that vertical alignment uses.
