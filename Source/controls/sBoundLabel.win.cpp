@@ -480,8 +480,10 @@ void AnimMoveText(const TkvMoveTextData& src, const TkvMoveTextData& dst) {
       label->Invalidate();
   }
   const std::vector<TkvFlightFrame> frames = TextFlightFrames(start, target);
+  // Kept until the label shows, so that the text never vanishes in between.
+  std::unique_ptr<TkvGlowForm> window;
   if (!frames.empty()) {
-    std::unique_ptr<TkvGlowForm> window(new TkvGlowForm(nullptr));
+    window.reset(new TkvGlowForm(nullptr));
     window->AfterConstruction();
     HWND wnd = window->Handle();
     SetWindowLongW(wnd, GWL_EXSTYLE, GetWindowLongW(wnd, GWL_EXSTYLE) | WS_EX_LAYERED | WS_EX_NOACTIVATE);
