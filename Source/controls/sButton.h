@@ -188,8 +188,8 @@ class TsButton : public TButton {
   bool KeyboardAndMoveMessage(TMessage& message);
   // The section's look for the current state lets the parent show through.
   bool LookShowsParent();
-  // Skinned erasing, the system's own state redraws, held-back paints, font and visibility
-  // changes; true when the message is done.
+  // Skinned erasing, the system's own state redraws, font and visibility changes; true when
+  // the message is done.
   bool WindowStateMessage(TMessage& message);
 
   std::unique_ptr<TsCommonData> FCommonData;

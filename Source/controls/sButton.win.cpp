@@ -726,7 +726,7 @@ bool TsButton::KeyboardAndMoveMessage(TMessage& m) {
   return false;
 }
 
-// ---- Erasing, held-back paints and state changes ------------------------------------------------
+// ---- Erasing and state changes ------------------------------------------------------------------
 
 bool TsButton::WindowStateMessage(TMessage& m) {
   TsCommonData* sd = FCommonData.get();
@@ -760,14 +760,6 @@ bool TsButton::WindowStateMessage(TMessage& m) {
         TButton::Dispatch(m);
       }
       return true;
-    case SM_ALPHACMD:
-      if (HIWORD(m.WParam) != KV_ENDPARENTUPDATE) return false;
-      if (sd->FUpdating) {
-        // The paint held back for the parent comes now.
-        if (!sd->InUpdating(true)) RedrawNow();
-        return true;
-      }
-      return CommonMessage(m, sd) && m.Result != 0;
     case WM_SETFONT:
       TButton::Dispatch(m);
       if (shown && !ComponentState().Contains(csDestroying)) {

@@ -112,6 +112,9 @@ class TsHTMLLabel : public TsLabel {
 
  protected:
   void DoDrawText(TRect& r, Cardinal flags) override;
+  // A label its parent sizes across (aligned to the top, the bottom or the whole client) lays its
+  // caption out again for the new width: the renderer wraps it whether WordWrap is set or not.
+  void BoundsChanged() override;
 
  private:
   Integer LinkNumber(Integer position) const;
@@ -122,6 +125,7 @@ class TsHTMLLabel : public TsLabel {
   std::vector<TkvLink> FLinks;
   Integer FHotLink = -1, FPressedLink = -1;
   bool FLinkClicking = false;  // a link is being opened
+  bool FInSizing = false;      // BoundsChanged is sizing the label
 };
 
 #endif

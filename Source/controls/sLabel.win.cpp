@@ -331,6 +331,14 @@ void TsHTMLLabel::DoDrawText(TRect& r, Cardinal flags) {
   if (measuring) r = TRect(r.Left, r.Top, r.Left + size.Right, r.Top + size.Bottom);
 }
 
+void TsHTMLLabel::BoundsChanged() {
+  TsLabel::BoundsChanged();
+  if (!AutoSize() || FInSizing || !FUseHTML) return;
+  if (Align() != alTop && Align() != alBottom && Align() != alClient) return;
+  const auto sizing = SetForScope(FInSizing, true);
+  AdjustBounds();
+}
+
 Integer TsHTMLLabel::LinkNumber(Integer position) const {
   return position >= 0 && position < Integer(FLinks.size()) ? FLinks[size_t(position)].Ndx : -1;
 }

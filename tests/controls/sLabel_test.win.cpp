@@ -205,6 +205,22 @@ TEST_F(LabelSizing, FitToWidthWrapsWithinTheWidth) {
   EXPECT_EQ(html->Height(), oneLineHeight);
 }
 
+TEST_F(LabelSizing, AnHtmlLabelAlignedAcrossItsParentWrapsAgainWhenTheParentNarrows) {
+  auto* html = Make<TsHTMLLabel>(u"one two three four five six seven eight nine ten eleven twelve");
+  html->SetAlign(alTop);  // the width is the parent's; no WordWrap: the renderer wraps anyway
+  PumpMessages();
+  const Integer wide = html->Height(), width = form->ClientWidth();
+  ASSERT_EQ(html->Width(), width);
+  form->SetClientWidth(110);  // about as narrow as the system lets a captioned window be
+  PumpMessages();
+  ASSERT_LT(form->ClientWidth(), width / 2);
+  EXPECT_EQ(html->Width(), form->ClientWidth());
+  EXPECT_GT(html->Height(), wide * 3 / 2) << "laid out again in the narrower width";
+  form->SetClientWidth(width);
+  PumpMessages();
+  EXPECT_EQ(html->Height(), wide);
+}
+
 TEST_F(LabelSizing, GlassModeCommandSetsTheModeAndAnswersItsParameter) {
   auto* l = Make<TsLabel>(u"Folder");
   EXPECT_EQ(l->TranspMode(), 0);
