@@ -157,6 +157,8 @@ bool TsProgressBar::WhollyInsideParent() {
 
 void TsProgressBar::Paint(HDC dc) {
   TsCommonData* sd = FCommonData.get();
+  // A bar made a marquee after loading, or shown before its skin came, moves from its first paint.
+  if (Style() == pbstMarquee && !Timer->Enabled() && !ComponentState().Contains(csDesigning)) Timer->SetEnabled(true);
   // Remembered in FUpdating: KV_ENDPARENTUPDATE paints once the parent is done.
   if (sd->InUpdating()) return;
   // A part of the bar that was hidden last time may show a background the cache never had,

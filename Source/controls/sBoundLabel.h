@@ -2,10 +2,15 @@
 // edit's parent, places it on one of twelve sides of the edit (mirrored for right-to-left),
 // keeps it visible and enabled with the edit and forwards clicks on it to the edit when asked.
 //
-// Sections: 1. placement (portable); 2. the bound label (Windows).
+// Sections: 1. placement (portable); 2. the flight of a text hint (portable); 3. the bound label
+// (Windows).
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "base/sConst.h"
+#include "ui/Bitmap.h"
 #include "ui/Classes.h"
 #include "ui/TypInfo.h"
 #include "ui/Types.h"
@@ -31,6 +36,27 @@ inline Integer BoundLabelWorkingWidth(Integer maxWidth) { return maxWidth > 0 ? 
 enum class TBoundLabelSide { None, Left, Right };
 TBoundLabelSide BoundLabelSide(TsCaptionLayout layout, bool controlAlignedLeft, bool controlAlignedRight);
 
+// ---- 2. The flight of a text hint into its label --------------------------------------------------
+
+// One frame of the flight: where the flying text's top-left corner is, and how much of the
+// hint's look is left in it (255 all of it, 0 only the label's look).
+struct TkvFlightFrame {
+  TPoint Pos;
+  Byte Dezev = 255;
+};
+// The frames from start to target (top-left corners): each covers a sixth of what is left, the
+// hint's look fading with the distance still to go; the last one is within half a pixel of the
+// target both ways. None when start and target coincide (the label simply shows).
+std::vector<TkvFlightFrame> TextFlightFrames(TPoint start, TPoint target);
+// A colour (pixel order B, G, R, A) premultiplied by a, with alpha a.
+uint32_t UpdateAlphaColor(uint32_t color, Byte a);
+// Paints color through a text mask: for each pixel of srcRect of the mask whose blue value m is
+// below 255 (the text is black on white), the destination pixel at dstPoint plus its offset
+// takes (color x (255 - m) + destination x m) shr 8 per colour channel and the larger of its
+// alpha and (color alpha x (255 - m)) shr 8. Pixels outside either view are left alone.
+void BlendColorByMask(const TPixelView& dst, const TPixelView& mask, TPoint dstPoint, uint32_t color,
+                      const TRect& srcRect);
+
 #ifdef _WIN32
 
 #include <memory>
@@ -50,15 +76,18 @@ class TsEditLabel : public TsHTMLLabel {
   ~TsEditLabel() override;
   TsBoundLabel* BoundLabel() const { return FBoundLabel; }
   void Click() override;
+  void DblClick() override;
   void Forget() { FBoundLabel = nullptr; }
   // Sizes the label to its caption now (its bounds were set to a working width first).
   void FitToText() { AdjustBounds(); }
+  // The text's rectangle as the label draws it (its alignment and wrapping), in client coordinates.
+  TRect MeasuredTextRect();
 
  private:
   TsBoundLabel* FBoundLabel;
 };
 
-// ---- 2. The bound label ----------------------------------------------------------------------------
+// ---- 3. The bound label ----------------------------------------------------------------------------
 
 class TsBoundLabel : public TPersistent {
   TW_CLASS(TsBoundLabel, TPersistent)
@@ -106,6 +135,8 @@ class TsBoundLabel : public TPersistent {
   void SetSpacing(Integer value);
   // The label while active; none otherwise.
   TsEditLabel* TheLabel() const { return FTheLabel; }
+  // Where the label's text lies in the label (measured as drawn); empty without a label.
+  TRect GetTextRect() const;
 
   TWinControl* OwnerControl() const { return FOwnerControl; }
   TsCommonData* SkinData() const { return FCommonData; }
@@ -147,11 +178,35 @@ class TsBoundLabel : public TPersistent {
   bool FUseHTML = false, FUseSkin = true, FParentFont = true, FFontUpdating = false;
 };
 
+// The colour of a control's text hint: the skin's text colour of its section in state (the
+// control's active state for 0 or less) or, unskinned or with its own font, its font colour;
+// blended kv_TextHintBlend of 256 with the control's background unless dontBlend.
+TColor TextHintColor(TsCommonData* skinData, Integer state, bool dontBlend);
+// Writes an edit's text hint into r of its skin data's cache in the hint colour; with
+// DT_ALPHATEXT in flags alpha-correctly (the text colour at 148 of 255), else plainly.
+void TextHintOut(TsCommonData* skinData, const TRect& r, const String& textHint, Cardinal flags, Integer state);
+
 // Switches an active, shown bound label off and repaints where it was at once (the control's
 // text hint shows again there).
 void HideBoundLabel(TsBoundLabel* boundLabel);
 // Turns an edit's text hint into its bound label: the label takes the hint as its caption when
-// it has none and shows in its place. Nothing for an empty hint or an already active label.
+// it has none, and the hint flies from the edit's text into the label's place, fading into the
+// label's look, before the label shows. A hidden edit, or one whose skin data is updating, shows
+// the label at once. Nothing for an empty hint or an already active label.
 void MakeLabelTextHint(TsCommonData* skinData, TsBoundLabel* boundLabel, const String& textHint);
+
+// One end of a text flight: the text, its font, flags and colour (RGB) and its rectangle on the screen.
+struct TkvMoveTextData {
+  TsBoundLabel* BoundLabel = nullptr;
+  Cardinal Flags = 0;
+  String Text;
+  TControl* Ctrl = nullptr;
+  TColor Color = clBlack;
+  TFont* Font = nullptr;
+  TRect R;
+};
+// The flight itself, in a layered topmost window that never activates, a frame each 12 ms of
+// the application's clock (Application->Clock()); the label then shows. Synchronous.
+void AnimMoveText(const TkvMoveTextData& src, const TkvMoveTextData& dst);
 
 #endif

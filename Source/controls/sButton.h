@@ -184,6 +184,13 @@ class TsButton : public TButton {
   // A press on the split part: the menu under the button, modal. False when the button went
   // while it was open.
   bool DropDownMenuAt();
+  // Skinned keyboard pushes, moves and the form's activation; true when the message is done.
+  bool KeyboardAndMoveMessage(TMessage& message);
+  // The section's look for the current state lets the parent show through.
+  bool LookShowsParent();
+  // Skinned erasing, the system's own state redraws, font and visibility changes; true when
+  // the message is done.
+  bool WindowStateMessage(TMessage& message);
 
   std::unique_ptr<TsCommonData> FCommonData;
   bool FDown = false;

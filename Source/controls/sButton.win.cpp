@@ -11,6 +11,7 @@
 #include "controls/SkinCommands.h"
 #include "controls/sThirdParty.h"
 #include "paint/sAlphaGraph.h"
+#include "paint/sCommonDataCache.h"
 #include "paint/sGraphUtils.h"
 #include "raster/Shapes.h"
 #include "skin/sSkinManager.h"
@@ -20,6 +21,7 @@
 #include "ui/Forms.h"
 #include "ui/GdiScopes.h"
 #include "ui/Menus.h"
+#include "ui/ScopeGuard.h"
 
 TW_DEFINE_CLASS(TsButton) {
   b.Property(u"SkinData", &TsButton::SkinData);
@@ -616,6 +618,7 @@ void TsButton::Dispatch(TMessage& m) {
       break;
   }
   if (IsSkinned() && HandleAllocated()) {
+    if (KeyboardAndMoveMessage(m) || WindowStateMessage(m)) return;
     switch (m.Msg) {
       case CN_DRAWITEM:
         m.Result = 1;
@@ -679,4 +682,103 @@ void TsButton::Dispatch(TMessage& m) {
   }
   if (CommonWndProc(m, FCommonData.get())) return;
   TButton::Dispatch(m);
+}
+
+// ---- Keyboard, moves and activation ----------------------------------------------------------------
+
+bool TsButton::LookShowsParent() {
+  TkvSkinData* skinData = FCommonData->GetCommonSkinData();
+  const Integer index = FCommonData->SkinIndex;
+  if (!skinData || !IsValidIndex(index, Integer(skinData->gd.size()))) return false;
+  const TsGeneralData& gd = skinData->gd[size_t(index)];
+  if (gd.Props[0].Transparency > 0) return true;
+  return gd.States > 1 && gd.Props[1].Transparency > 0 && FCommonData->ControlIsActive();
+}
+
+bool TsButton::KeyboardAndMoveMessage(TMessage& m) {
+  switch (m.Msg) {
+    case WM_MOVE:
+      // A look the parent shows through must show what lies under its new place.
+      if (LookShowsParent()) RedrawNow();
+      return false;
+    case WM_KEYUP: {
+      if (m.WParam != VK_SPACE) return false;
+      // The system releases the keyboard push and clicks; the click may free the button.
+      TComponentWatch self(this);
+      if (!CommonWndProc(m, FCommonData.get())) TButton::Dispatch(m);
+      // The owner-drawn window is not repainted by the system: the pressed look goes here.
+      if (self.Alive() && HandleAllocated() && !ComponentState().Contains(csDestroying)) RedrawNow();
+      return true;
+    }
+    case CM_DIALOGCHAR:
+      // A space pushes the focused button: no fade or glow must hide the pressed look.
+      if (Enabled() && Focused() && m.WParam == VK_SPACE) {
+        FCommonData->StopTimer();
+        HideGlowAndCircle(FCommonData.get());
+        RedrawNow();
+      }
+      return false;
+    case CM_UIACTIVATE:
+      // The form is active again: a paint held back for its parent may run now.
+      FCommonData->FUpdating = false;
+      return false;
+  }
+  return false;
+}
+
+// ---- Erasing and state changes ------------------------------------------------------------------
+
+bool TsButton::WindowStateMessage(TMessage& m) {
+  TsCommonData* sd = FCommonData.get();
+  const bool shown = Visible() || ComponentState().Contains(csDesigning);
+  switch (m.Msg) {
+    case WM_ENABLE:
+      // The owner-drawn window would be repainted by the system: CM_ENABLEDCHANGED repaints.
+      m.Result = 0;
+      return true;
+    case WM_UPDATEUISTATE:
+      // Focus cues are the skin's: the system must not redraw the button for them.
+      if (!shown) return false;
+      m.Result = 1;
+      return true;
+    case WM_ERASEBKGND:
+      if (shown && m.WParam && sd->FCacheBmp && !sd->FUpdating) {
+        const bool ready = !sd->BGChanged || PrepareCache();
+        if (ready && !sd->TimerIsActive()) {
+          const TRect all(0, 0, Width(), Height());
+          CopyWinControlCache(this, sd, all, all, HDC(m.WParam), false);
+        }
+      }
+      m.Result = 0;
+      return true;
+    case BM_SETSTATE:
+      // The system would draw its own pushed frame first.
+      if (kvThemesEnabled()) return false;
+      {
+        const TScopeExit redrawOn([this] { SendMessageW(WindowHandle(), WM_SETREDRAW, TRUE, 0); });
+        SendMessageW(WindowHandle(), WM_SETREDRAW, FALSE, 0);
+        TButton::Dispatch(m);
+      }
+      return true;
+    case WM_SETFONT:
+      TButton::Dispatch(m);
+      if (shown && !ComponentState().Contains(csDestroying)) {
+        sd->FUpdating = false;
+        sd->StopTimer();
+        sd->BGChanged = true;
+        Invalidate();
+      }
+      return true;
+    case CM_VISIBLECHANGED:
+      TButton::Dispatch(m);
+      if (ComponentState().Contains(csDestroying)) return true;
+      sd->BGChanged = true;
+      sd->FUpdating = false;
+      if (shown) {
+        SetButtonStyle(Default());
+        Repaint();
+      }
+      return true;
+  }
+  return false;
 }

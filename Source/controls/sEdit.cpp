@@ -56,3 +56,9 @@ TRect EditTextRect(Integer width, Integer height, const TEditTextFrame& f, const
 }
 
 TColor TextHintColor(TColor text, TColor background) { return BlendColors(text, background, Byte(kv_TextHintBlend)); }
+
+TRect EditAddedGlyphRect(Integer width, Integer height, Integer border, const TRect& padding, Integer glyphWidth,
+                         bool rightToLeft) {
+  const Integer left = rightToLeft ? width - border - glyphWidth - padding.Right : border + padding.Left;
+  return TRect(left, border + padding.Top, left + glyphWidth, height - border - padding.Bottom);
+}

@@ -31,12 +31,19 @@ TRect EditTextRect(Integer width, Integer height, const TEditTextFrame& frame, c
 // The colour of a text hint: kv_TextHintBlend of 256 of the text colour, the rest background (RGB).
 TColor TextHintColor(TColor text, TColor background);
 
+// The added glyph's rectangle in window coordinates for an edit width x height: inside the
+// frame (border) and the padding at the current density, at the left (at the right for right to
+// left), glyphWidth wide and as high as the padded area.
+TRect EditAddedGlyphRect(Integer width, Integer height, Integer border, const TRect& padding, Integer glyphWidth,
+                         bool rightToLeft);
+
 #ifdef _WIN32
 
 #include <memory>
 
 #include "base/kvntTypes.h"
 #include "controls/sBoundLabel.h"
+#include "controls/sGlyphUtils.h"
 #include "skin/sCommonData.h"
 #include "ui/StdCtrls.h"
 
@@ -58,26 +65,74 @@ class TsEdit : public TEdit {
   const TRect& AddedPadding() const { return FAddedPadding; }
   // Where the text is drawn, in window coordinates (KV_GETTEXTRECT answers it).
   TRect TextRect();
+  // An image shown inside the edit, beside the text; a click on it clicks the edit.
+  TkvAddedGlyph* AddedGlyph() const { return FAddedGlyph.get(); }
+  TSet<TsDisabledKind> DisabledKind() const { return FDisabledKind; }
+  void SetDisabledKind(TSet<TsDisabledKind> value);
+  // The added glyph has an image list and one of its images.
+  bool AddedGlyphVisible();
+  // The room the added glyph takes beside the text: its width and half the skin's spacing.
+  Integer AddedGlyphSpace();
+  // The added glyph's place in window coordinates.
+  TRect AddedGlyphRect();
+  // The selection or the caret moved by a key or the mouse.
+  TNotifyEvent OnSelectionChanged() const { return FOnSelectionChanged; }
+  void SetOnSelectionChanged(TNotifyEvent e) { FOnSelectionChanged = e; }
+  // The edit shows no text of its own (its hint shows instead).
+  virtual bool IsDefaultValue() { return Text().empty(); }
+  // Renders the whole window into the skin data's cache: skinned, the section (frame and
+  // background), the text or its hint, the disabled look; unskinned, the edit's colour. The
+  // added glyph over both. False while the parent cannot give its background.
+  virtual bool PrepareCache();
+  // The text (a password as circles) or the hint into the cache, in the skin's text colour.
+  virtual void PaintText();
   void Dispatch(TMessage& message) override;
 
  protected:
   void HandleCreated() override;
   void Loaded() override;
+  void Notification(TComponent* component, TOperation operation) override;
 
  private:
   void PaddingChanged(TObject* sender);
   // Makes the system compute the non-client area again.
   void FrameChanged();
   void CalcNCSize(TMessage& message);
-  // Skinned, empty and without focus: the client area with the text hint in its blended colour.
-  bool PaintTextHint();
   Integer TextHeight();
+  // The skin's spacing at the edit's density.
+  Integer Spacing();
+  Integer BorderWidth();
+  TRect ScaledPadding();
+  Integer PaintState() { return FCommonData->ControlIsActive() ? 1 : 0; }
+  void PaintAddedGlyph();
+  // Skinned: the frame, padding and glyph strip from the cache into the non-client area.
+  void PaintBorder();
+  // Unskinned: the padding and the glyph from the cache, inside the system's frame.
+  void PaintAddedGlyphStd();
+  // The whole window from the cache (an unfocused skinned edit: text and frame alike).
+  void OurPaintHandler();
+  // WM_PRINT: the window (PRF_NONCLIENT) or its client area (PRF_CLIENT) from the cache.
+  void PrintFromCache(HDC dc, Cardinal flags);
+  // The look changed: the cache is rebuilt and the whole window, frame too, painted again.
+  void RepaintAll();
+  bool WhollyInsideParent();
+  // The skin commands the edit answers itself; true when done.
+  bool SkinCommand(TMessage& message);
+  // Everything after the edit's own first handling: the skinned paint, the common handler, the
+  // class library and the bound label.
+  void DispatchOn(TMessage& message);
+  bool SkinnedNow() { return FCommonData->Skinned() && FCommonData->SkinIndex >= 0 && HandleAllocated(); }
 
   TVerticalAlignment FVerticalAlignment = taAlignTop;
   TRect FAddedPadding;
+  TRect FAddedGlyphRect{-1, 0, 0, 0};  // Left -1: to be computed
   bool FLabelFromTextHint = false;
+  bool NCDown = false;  // a left press began on the added glyph
+  TSet<TsDisabledKind> FDisabledKind{dkBlended};
+  TNotifyEvent FOnSelectionChanged;
 
   std::unique_ptr<TsCommonData> FCommonData;
+  std::unique_ptr<TkvAddedGlyph> FAddedGlyph;
   std::unique_ptr<TkvPadding> FPadding;
   std::unique_ptr<TsBoundLabel> FBoundLabel;
 };

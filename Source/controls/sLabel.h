@@ -4,6 +4,17 @@
 // under the text. Without an active manager it is the class library's label in its font colour.
 #pragma once
 
+#include <functional>
+
+#include "ui/Types.h"
+
+// A wrapped caption too tall for its label ends with "..." after the last whole word that
+// fits: while the text (after the first cut with "..." appended) measures taller than limit,
+// it loses everything from its last blank or tab on, or its last character when it has none
+// (a surrogate pair goes whole). The text that fits is kept as it is; an emptied text stops.
+// height measures a text in the label's width less the width of "...". Portable.
+String ShortenWithEllipsis(const String& text, Integer limit, const std::function<Integer(const String&)>& height);
+
 #ifdef _WIN32
 
 #include <vector>
@@ -45,6 +56,8 @@ class TsLabel : public TLabel {
   // the label can draw; before that the class library's plain measure.
   void AdjustBounds() override;
   void Notification(TComponent* component, TOperation operation) override;
+  // Glass mode and the skin's font name from the start.
+  void Loaded() override;
   // An active manager paints the parent (its own or the default one).
   bool ManagerActive() const;
 
@@ -57,6 +70,9 @@ class TsLabel : public TLabel {
   bool FUseSkinColor = true;
   bool FTransparentForMouse = false;
   bool FAdjusting = false;
+  // ParentFont was on when the skin changed: the skin's font name switched it off, and the
+  // removal of the skin puts it back.
+  bool FSavedParentFont = false;
   Integer FTranspMode = 0;
 };
 
@@ -96,6 +112,9 @@ class TsHTMLLabel : public TsLabel {
 
  protected:
   void DoDrawText(TRect& r, Cardinal flags) override;
+  // A label its parent sizes across (aligned to the top, the bottom or the whole client) lays its
+  // caption out again for the new width: the renderer wraps it whether WordWrap is set or not.
+  void BoundsChanged() override;
 
  private:
   Integer LinkNumber(Integer position) const;
@@ -105,6 +124,8 @@ class TsHTMLLabel : public TsLabel {
   TLinkClickEvent FOnLinkClick;
   std::vector<TkvLink> FLinks;
   Integer FHotLink = -1, FPressedLink = -1;
+  bool FLinkClicking = false;  // a link is being opened
+  bool FInSizing = false;      // BoundsChanged is sizing the label
 };
 
 #endif

@@ -58,6 +58,12 @@ void TsLabel::SetUseSkinColor(bool value) {
   Invalidate();
 }
 
+void TsLabel::Loaded() {
+  TLabel::Loaded();
+  UpdateGlassMode(this, false);
+  if (DuRiruZireziv* manager = GetSkinManager()) manager->UpdateFontName(this);
+}
+
 void TsLabel::Notification(TComponent* component, TOperation operation) {
   TLabel::Notification(component, operation);
   if (operation == opRemove && component == FSkinManager) FSkinManager = nullptr;
@@ -116,8 +122,20 @@ void TsLabel::DoDrawText(TRect& r, Cardinal flags) {
   if (EllipsisPosition() != epNone && !AutoSize()) {
     static constexpr Cardinal kEllipsis[] = {0, DT_PATH_ELLIPSIS, DT_END_ELLIPSIS, DT_WORD_ELLIPSIS};
     flags = (flags & ~static_cast<Cardinal>(DT_EXPANDTABS)) | kEllipsis[EllipsisPosition()];
-    if (WordWrap() && (EllipsisPosition() == epEndEllipsis || EllipsisPosition() == epWordEllipsis))
-      text = WrappedWithEllipsis(c->Handle(), text, r, flags);
+    if (WordWrap() && (EllipsisPosition() == epEndEllipsis || EllipsisPosition() == epWordEllipsis)) {
+      const HDC dc = c->Handle();
+      SIZE dots{};
+      GetTextExtentPoint32W(dc, L"...", 3, &dots);
+      TEXTMETRICW tm{};
+      GetTextMetricsW(dc, &tm);
+      const Cardinal measure =
+          (flags & ~static_cast<Cardinal>(DT_END_ELLIPSIS | DT_WORD_ELLIPSIS | DT_PATH_ELLIPSIS)) | DT_CALCRECT;
+      text = ShortenWithEllipsis(text, std::max<Integer>(ClientHeight(), tm.tmHeight), [&](const String& t) {
+        TRect calc(r.Left, r.Top, r.Right - dots.cx, r.Top);
+        kvDrawText(dc, t, calc, measure);
+        return calc.Height();
+      });
+    }
   }
   kvDrawText(c->Handle(), text, r, flags);
 }
@@ -182,9 +200,26 @@ void TsLabel::Dispatch(TMessage& m) {
   if (m.Msg != SM_ALPHACMD || ComponentState().Contains(csDestroying)) return;
   switch (HIWORD(m.WParam)) {
     case KV_REMOVESKIN:
-    case KV_REFRESH:
+      if (FSkinManager && FSkinManager->ComponentState().Contains(csDestroying)) SetSkinManager(nullptr);
+      if (FSavedParentFont) SetParentFont(true);
       FSkinIndex = -1;
       Invalidate();
+      break;
+    case KV_REFRESH: {
+      const Integer changed = Integer(LOWORD(m.WParam));
+      if ((changed == 0 || changed == FSkinIndex) && !ComponentState().Contains(csDesigning)) {
+        FSavedParentFont = ParentFont();
+        FSkinIndex = -1;
+        Invalidate();
+      }
+      break;
+    }
+    case KV_FONTSCHANGED:
+      if (DuRiruZireziv* manager = GetSkinManager()) manager->UpdateFontName(this);
+      break;
+    case KV_GETFONTINDEX:
+      // A label has no section of its own for its font: its parent's counts.
+      if (ManagerActive() && Parent()) m.Result = GetFontIndex(Parent(), reinterpret_cast<TkvPaintInfo*>(m.LParam));
       break;
     case KV_SETGLASSMODE:
       FTranspMode = Integer(HIWORD(m.LParam));
@@ -296,6 +331,14 @@ void TsHTMLLabel::DoDrawText(TRect& r, Cardinal flags) {
   if (measuring) r = TRect(r.Left, r.Top, r.Left + size.Right, r.Top + size.Bottom);
 }
 
+void TsHTMLLabel::BoundsChanged() {
+  TsLabel::BoundsChanged();
+  if (!AutoSize() || FInSizing || !FUseHTML) return;
+  if (Align() != alTop && Align() != alBottom && Align() != alClient) return;
+  const auto sizing = SetForScope(FInSizing, true);
+  AdjustBounds();
+}
+
 Integer TsHTMLLabel::LinkNumber(Integer position) const {
   return position >= 0 && position < Integer(FLinks.size()) ? FLinks[size_t(position)].Ndx : -1;
 }
@@ -381,7 +424,9 @@ void TsHTMLLabel::Dispatch(TMessage& m) {
       }
       break;
     case WM_LBUTTONUP:
-      if (FPressedLink >= 0) {
+      // The shell may pump messages while it opens a link: a second release then clicks nothing.
+      if (FPressedLink >= 0 && !FLinkClicking) {
+        const auto clicking = SetForScope(FLinkClicking, true);
         const Integer link = LinkAt(x, y);
         FPressedLink = -1;
         BufferedRepaint();

@@ -1,13 +1,16 @@
 // A bound label over its edit: made on the edit's parent with the edit's name, placed beside the
-// edit and following it, hidden and disabled with it, and gone when switched off or when the
-// form goes first.
+// edit and following it, hidden and disabled with it, scaled without skin data, measured as
+// drawn, painted by the edit's manager, and gone when switched off or when the form goes first.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include "base/WindowQueries.h"
 #include "controls/sButton.h"
 #include "controls/sEdit.h"
+#include "skin/sSkinManager.h"
 #include "support/FormFixture.h"
+#include "ui/Canvas.h"
 
 namespace {
 
@@ -197,6 +200,88 @@ TEST_F(BoundLabel, ANewPPILaysTheLabelOutAgain) {
   b->SetActive(false);
   b->UpdateScale(120);  // no label: nothing to lay out, the PPI stays
   EXPECT_EQ(b->CurrentPPI(), 144);
+}
+
+TEST_F(BoundLabel, WithoutSkinDataTheApplicationsDensityScalesTheFont) {
+  // A plain edit's bound label has no skin data to go by.
+  auto* plain = new TEdit(form);
+  plain->SetName(u"edtPlain");
+  plain->SetBounds(120, 120, 150, 24);
+  plain->SetParent(form);
+  TsBoundLabel b(plain);
+  b.SetParentFont(false);
+  b.Font()->SetHeight(-15);
+  b.SetActive(true);
+  ASSERT_NE(b.TheLabel(), nullptr);
+  b.UpdateScale(144);  // laid out for another density since
+  ASSERT_EQ(b.CurrentPPI(), 144);
+  // A new label takes the density of the application's main form again, its font scaled to it.
+  b.SetActive(false);
+  b.SetActive(true);
+  ASSERT_NE(b.TheLabel(), nullptr);
+  EXPECT_EQ(b.CurrentPPI(), DefaultPPI());
+  EXPECT_EQ(b.TheLabel()->Font()->Height(), kvMulDiv(-15, DefaultPPI(), 96));
+  // A default manager that scales forms itself leaves the density as it was.
+  DuRiruZireziv manager(nullptr);
+  ASSERT_EQ(DefaultManager, &manager);
+  manager.Options.ScaleMode = sm150;
+  b.UpdateScale(120);
+  b.SetActive(false);
+  b.SetActive(true);
+  EXPECT_EQ(b.CurrentPPI(), 120);
+  b.SetActive(false);
+}
+
+TEST_F(BoundLabel, TextRectIsWhereTheLabelDrawsItsCaption) {
+  TsBoundLabel* b = edit->BoundLabel();
+  EXPECT_EQ(b->GetTextRect(), TRect());  // no label
+  b->SetCaption(u"Link:");
+  b->SetActive(true);
+  TsEditLabel* l = b->TheLabel();
+  ASSERT_NE(l, nullptr);
+  const TRect r = b->GetTextRect();
+  TCanvas* canvas = l->Canvas();
+  canvas->Font()->Assign(l->Font());
+  EXPECT_EQ(r.Left, 0);
+  EXPECT_EQ(r.Top, 0);
+  EXPECT_EQ(r.Width(), canvas->TextWidth(u"Link:"));
+  EXPECT_EQ(r.Height(), canvas->TextHeight(u"Link:"));
+  // A longer caption measures wider; the label sized itself to it.
+  b->SetCaption(u"The link to download:");
+  EXPECT_GT(b->GetTextRect().Width(), r.Width());
+  EXPECT_EQ(b->GetTextRect().Width(), l->Width());
+}
+
+TEST_F(BoundLabel, TheLabelIsPaintedByTheControlsOwnManager) {
+  DuRiruZireziv own(nullptr);
+  edit->SkinData()->FSkinManager = &own;
+  edit->BoundLabel()->SetActive(true);
+  ASSERT_NE(edit->BoundLabel()->TheLabel(), nullptr);
+  EXPECT_EQ(edit->BoundLabel()->TheLabel()->SkinManager(), &own);
+  edit->BoundLabel()->SetActive(false);
+  edit->SkinData()->FSkinManager = nullptr;
+  edit->BoundLabel()->SetActive(true);  // the default manager's then: none named
+  EXPECT_EQ(edit->BoundLabel()->TheLabel()->SkinManager(), nullptr);
+}
+
+TEST_F(BoundLabel, ClicksAndDoubleClicksOnTheLabelClickTheEditWhenAllowed) {
+  struct Count {
+    int clicks = 0;
+    void Click(TObject*) { ++clicks; }
+  } count;
+  edit->SetOnClick(TNotifyEvent(&count, &Count::Click));
+  TsBoundLabel* b = edit->BoundLabel();
+  b->SetActive(true);
+  ASSERT_NE(b->TheLabel(), nullptr);
+  b->TheLabel()->Perform(WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(2, 2));
+  b->TheLabel()->Perform(WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+  EXPECT_EQ(count.clicks, 0);  // not allowed
+  b->SetAllowClick(true);
+  b->TheLabel()->Perform(WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(2, 2));
+  EXPECT_EQ(count.clicks, 1);
+  b->TheLabel()->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+  b->TheLabel()->Perform(WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+  EXPECT_EQ(count.clicks, 2);
 }
 
 TEST_F(BoundLabel, FormGoingFirstLeavesNoLabelBehind) {

@@ -90,3 +90,25 @@ TEST(EditPadding, TextRectInWindowCoordinates) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(EditAddedGlyph, SitsInsideFrameAndPaddingOnTheSideTheTextStarts) {
+  struct Case {
+    const char* name;
+    Integer border;
+    TRect padding;
+    bool rightToLeft;
+    TRect expected;
+  } cases[] = {
+      {"plain", 2, {}, false, {2, 2, 18, 22}},
+      {"padded", 2, {6, 3, 4, 1}, false, {8, 5, 24, 21}},
+      {"no frame", 0, {}, false, {0, 0, 16, 24}},
+      {"right to left", 2, {}, true, {132, 2, 148, 22}},        // 150 - 2 - 16
+      {"right to left, padded", 2, {6, 3, 4, 1}, true, {128, 5, 144, 21}},  // the right padding counts
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(EditAddedGlyphRect(150, 24, c.border, c.padding, 16, c.rightToLeft), c.expected) << c.name;
+}
+
+}  // namespace

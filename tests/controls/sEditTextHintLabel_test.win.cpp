@@ -1,22 +1,44 @@
 // A skinned edit with LabelFromTextHint: its text hint becomes its bound label while it has the
-// focus and is empty, and goes back into the edit when the focus leaves it empty.
+// focus and is empty (flying there first, on a clock the test steps), and goes back into the edit
+// when the focus leaves it empty.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <memory>
 
+#include "base/sConst.h"
 #include "controls/sEdit.h"
 #include "support/SkinFixture.h"
+#include "ui/Clock.h"
 #include "ui/Forms.h"
 
 namespace {
+
+// Each reading is a frame time (12 ms) later than the one before, so a frame's wait ends at its
+// second reading. It notes what the edit and its label look like at every reading.
+class TFlightClock : public TClock {
+ public:
+  uint64_t NowMs() const override {
+    ++readings;
+    if (watched) {
+      TsEditLabel* l = watched->BoundLabel()->TheLabel();
+      if (l && l->Visible()) ++labelShownDuringFlight;
+      if (!(watched->SkinData()->CtrlSkinState & KVS_TEXTANIMATING)) ++notMarked;
+    }
+    return now += 12;
+  }
+  mutable uint64_t now = 5000;
+  mutable int readings = 0, labelShownDuringFlight = 0, notMarked = 0;
+  TsEdit* watched = nullptr;
+};
 
 class EditHintLabel : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 0) << "no display: window tests need Xvfb";
     app = std::make_unique<TApplication>();
+    app->SetClock(&clock);
     skin = std::make_unique<SkinFixture>();
     form = new TForm(app.get());
     form->AfterConstruction();
@@ -48,6 +70,7 @@ class EditHintLabel : public testing::Test {
   static void Pump() {
     for (int i = 0; i < 5; ++i) Application->ProcessMessages();
   }
+  TFlightClock clock;
   std::unique_ptr<TApplication> app;
   std::unique_ptr<SkinFixture> skin;
   TForm* form = nullptr;
@@ -116,6 +139,46 @@ TEST_F(EditHintLabel, ASkinnedEditKeepsTheSkinsSpacingToItsLabel) {
   ASSERT_NE(skin, nullptr);
   ASSERT_GT(skin->Spacing, 0);
   EXPECT_EQ(b->TheLabel()->Left() + b->TheLabel()->Width(), edit->Left() - skin->Spacing);
+}
+
+TEST_F(EditHintLabel, TheHintFliesIntoTheLabelBeforeItShows) {
+  TsBoundLabel* b = edit->BoundLabel();
+  clock.watched = edit;
+  clock.readings = 0;
+  edit->SetFocus();
+  Pump();
+  clock.watched = nullptr;
+  // Two readings a frame, and a flight of 50 pixels up takes 22 frames (50 x (5/6)^22 < 0.5).
+  EXPECT_GE(clock.readings, 2 * 20);
+  EXPECT_EQ(clock.readings % 2, 0);
+  EXPECT_EQ(clock.labelShownDuringFlight, 0) << "the label shows only when the text has arrived";
+  EXPECT_EQ(clock.notMarked, 0) << "the edit is marked as animating throughout";
+  ASSERT_NE(b->TheLabel(), nullptr);
+  EXPECT_TRUE(b->TheLabel()->Visible());
+  EXPECT_FALSE(b->PreventVisible);
+  EXPECT_FALSE(edit->SkinData()->CtrlSkinState & KVS_TEXTANIMATING);
+}
+
+TEST_F(EditHintLabel, AHiddenOrUpdatingEditShowsTheLabelAtOnce) {
+  TsBoundLabel* b = edit->BoundLabel();
+  clock.readings = 0;
+  edit->SkinData()->FUpdating = true;
+  MakeLabelTextHint(edit->SkinData(), b, u"Paste a link");
+  EXPECT_TRUE(b->Active());
+  ASSERT_NE(b->TheLabel(), nullptr);
+  EXPECT_TRUE(b->TheLabel()->Visible());
+  EXPECT_EQ(clock.readings, 0) << "no flight";
+  edit->SkinData()->FUpdating = false;
+  b->SetActive(false);
+  edit->SetVisible(false);
+  MakeLabelTextHint(edit->SkinData(), b, u"Paste a link");
+  EXPECT_TRUE(b->Active());
+  EXPECT_EQ(clock.readings, 0);
+  // An active label or an empty hint: nothing at all.
+  b->SetActive(false);
+  edit->SetVisible(true);
+  MakeLabelTextHint(edit->SkinData(), b, u"");
+  EXPECT_FALSE(b->Active());
 }
 
 }  // namespace

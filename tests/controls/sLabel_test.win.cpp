@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 #include "base/sMessages.h"
@@ -96,6 +97,36 @@ TEST_F(HtmlLabel, ClickOnALinkOpensItsAddress) {
   EXPECT_EQ(opened, std::vector<String>{u"https://a.example/"});
 }
 
+// Opens like the shell does when it pumps messages: the user's second click arrives meanwhile.
+TsHTMLLabel* reentered = nullptr;
+LPARAM reenteredAt = 0;
+bool RecordAndClickAgain(const String& url, Integer) {
+  opened.push_back(url);
+  if (TsHTMLLabel* l = std::exchange(reentered, nullptr)) {
+    l->Perform(WM_MOUSEMOVE, 0, reenteredAt);
+    l->Perform(WM_LBUTTONDOWN, MK_LBUTTON, reenteredAt);
+    l->Perform(WM_LBUTTONUP, 0, reenteredAt);
+  }
+  return true;
+}
+
+TEST_F(HtmlLabel, AClickArrivingWhileALinkOpensOpensNothingMore) {
+  ASSERT_EQ(label->Links().size(), 2u);
+  TsHTMLLabel::OpenLink = RecordAndClickAgain;
+  const TRect b = label->Links()[1].Bounds;
+  const LPARAM at = MAKELPARAM((b.Left + b.Right) / 2, (b.Top + b.Bottom) / 2);
+  reentered = label;
+  reenteredAt = at;
+  label->Perform(WM_MOUSEMOVE, 0, at);
+  label->Perform(WM_LBUTTONDOWN, MK_LBUTTON, at);
+  label->Perform(WM_LBUTTONUP, 0, at);
+  EXPECT_EQ(opened, std::vector<String>{u"https://b.example/"});
+  // Once it is open, the next click opens again.
+  label->Perform(WM_LBUTTONDOWN, MK_LBUTTON, at);
+  label->Perform(WM_LBUTTONUP, 0, at);
+  EXPECT_EQ(opened.size(), 2u);
+}
+
 TEST_F(HtmlLabel, HandlerRefusesALinkAndStaleIndexesDoNothing) {
   Refuser refuser;
   label->SetOnLinkClick(TLinkClickEvent(&refuser, &Refuser::Refuse));
@@ -172,6 +203,22 @@ TEST_F(LabelSizing, FitToWidthWrapsWithinTheWidth) {
   html->SetFitToWidth(false);  // one long line again
   EXPECT_EQ(html->Width(), oneLineWidth);
   EXPECT_EQ(html->Height(), oneLineHeight);
+}
+
+TEST_F(LabelSizing, AnHtmlLabelAlignedAcrossItsParentWrapsAgainWhenTheParentNarrows) {
+  auto* html = Make<TsHTMLLabel>(u"one two three four five six seven eight nine ten eleven twelve");
+  html->SetAlign(alTop);  // the width is the parent's; no WordWrap: the renderer wraps anyway
+  PumpMessages();
+  const Integer wide = html->Height(), width = form->ClientWidth();
+  ASSERT_EQ(html->Width(), width);
+  form->SetClientWidth(110);  // about as narrow as the system lets a captioned window be
+  PumpMessages();
+  ASSERT_LT(form->ClientWidth(), width / 2);
+  EXPECT_EQ(html->Width(), form->ClientWidth());
+  EXPECT_GT(html->Height(), wide * 3 / 2) << "laid out again in the narrower width";
+  form->SetClientWidth(width);
+  PumpMessages();
+  EXPECT_EQ(html->Height(), wide);
 }
 
 TEST_F(LabelSizing, GlassModeCommandSetsTheModeAndAnswersItsParameter) {
