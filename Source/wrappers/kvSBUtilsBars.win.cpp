@@ -35,23 +35,6 @@ namespace {
 
 const Char* const kToolButton = u"TOOLBUTTON";
 
-// The target DC: the given one, else the window's client DC (released at scope end).
-class TTargetClientDC {
- public:
-  TTargetClientDC(HWND wnd, HDC given) {
-    if (given) {
-      dc_ = given;
-    } else {
-      own_.emplace(wnd);
-      dc_ = *own_;
-    }
-  }
-  operator HDC() const { return dc_; }
-
- private:
-  std::optional<TClientDC> own_;
-  HDC dc_ = nullptr;
-};
 
 Integer Border(HWND wnd) {
   RECT w{}, c{};
@@ -153,7 +136,7 @@ void TkvToolBarWnd::KV_WMPrint(HDC given) {
   CopyBmp(bmp->Canvas()->Handle(), 0, 0, cache->Width(), cache->Height(), cache);
   DrawButtons(bmp.get());
   FillAlphaRect(bmp.get(), TRect(0, 0, bmp->Width(), bmp->Height()), 255, clNone);
-  TTargetClientDC dc(CtrlHandle, given);
+  TClientPaintDC dc(CtrlHandle, given);
   CopyBmp(dc, 0, 0, cache->Width() - 2 * BorderWidth, cache->Height() - 2 * BorderWidth, bmp.get(), BorderWidth,
           BorderWidth);
 }
@@ -747,7 +730,7 @@ void TkvStatusBarWnd::PrepareCache() {
 void TkvStatusBarWnd::WMPaint(HDC given) {
   InitCtrlData(this);
   PrepareCache();
-  TTargetClientDC dc(CtrlHandle, given);
+  TClientPaintDC dc(CtrlHandle, given);
   CopyBmp(dc, 0, 0, WndSize.cx, WndSize.cy, SkinData->FCacheBmp.get());
 }
 

@@ -29,23 +29,6 @@ namespace {
 LONG StyleOf(HWND w) { return GetWindowLongW(w, GWL_STYLE); }
 LONG ExStyleOf(HWND w) { return GetWindowLongW(w, GWL_EXSTYLE); }
 
-// The DC of a paint message: its WParam, else the window's own (released at scope end).
-class TMessageDC {
- public:
-  TMessageDC(HWND wnd, TWParam wParam)
-      : wnd_(wnd), dc_(wParam ? reinterpret_cast<HDC>(wParam) : GetDC(wnd)), own_(wParam == 0) {}
-  ~TMessageDC() {
-    if (own_ && dc_) ReleaseDC(wnd_, dc_);
-  }
-  TMessageDC(const TMessageDC&) = delete;
-  TMessageDC& operator=(const TMessageDC&) = delete;
-  operator HDC() const { return dc_; }
-
- private:
-  HWND wnd_;
-  HDC dc_;
-  bool own_;
-};
 
 }  // namespace
 
@@ -183,15 +166,7 @@ void TkvCheckBoxWnd::PrepareCache() {
             cache, false);
   DrawCheckText();
   DrawSkinGlyph(GlyphMaskIndex(State()));
-  if (!IsWindowEnabled(CtrlHandle)) {
-    if (ci.Ready && ci.Bmp) {
-      TRect r(0, 0, WndSize.cx, WndSize.cy);
-      MoveRect(r, WndPos.X + ci.X, WndPos.Y + ci.Y);
-      BlendTransRectangle(cache, 0, 0, ci.Bmp, r, DefBlendDisabled, 0xFF00FF);
-    } else {
-      BlendTransBitmap(cache, DefBlendDisabled, ci.FillColor);
-    }
-  }
+  if (!IsWindowEnabled(CtrlHandle)) BlendDisabled(cache, ci, WndPos);
 }
 
 void TkvCheckBoxWnd::KV_WMPaint(TMessage& message) {
@@ -201,7 +176,7 @@ void TkvCheckBoxWnd::KV_WMPaint(TMessage& message) {
   if (SkinData->InUpdating(false) || !m || !m->Active() || OwnerDraw) return;
   if (!IsWindowVisible(CtrlHandle) && message.WParam == 0) return;
   PrepareCache();
-  TMessageDC dc(CtrlHandle, message.WParam);
+  TClientPaintDC dc(CtrlHandle, reinterpret_cast<HDC>(message.WParam));
   CopyBmp(dc, 0, 0, WndSize.cx, WndSize.cy, SkinData->FCacheBmp.get());
 }
 
@@ -235,7 +210,7 @@ void TkvCheckBoxWnd::kvWndProc(TMessage& message) {
       if (OwnerDraw) {
         InitCtrlData(this);
         const TCacheInfo ci = ParentCI(this);
-        TMessageDC dc(CtrlHandle, message.WParam);
+        TClientPaintDC dc(CtrlHandle, reinterpret_cast<HDC>(message.WParam));
         if (ci.Ready && ci.Bmp)
           CopyBmp(dc, 0, 0, WndSize.cx, WndSize.cy, ci.Bmp, WndPos.X + ci.X, WndPos.Y + ci.Y);
         else
@@ -380,7 +355,7 @@ void TkvGroupBoxWnd::KV_WMPaint(TMessage& message) {
   TPaintDC paint(CtrlHandle);
   if (SkinData->InUpdating(false)) return;
   const bool printing = message.WParam != 0 && message.LParam == 1;
-  TMessageDC dc(CtrlHandle, printing ? message.WParam : 0);
+  TClientPaintDC dc(CtrlHandle, printing ? reinterpret_cast<HDC>(message.WParam) : nullptr);
   PrepareCache();
   TSaveDC saved(dc);
   if (DlgMode) {

@@ -57,6 +57,50 @@ std::unique_ptr<TBitmap> NewBmp32(Integer w, Integer h);
 // The parent's background under the window (offset moved to the window's top-left).
 TCacheInfo ParentCI(TkvMainWnd* w);
 
+// The parent's background laid over a disabled window's cache (the window lying at `at` of the
+// parent): the parent's bitmap where it has one, else its fill colour.
+void BlendDisabled(TBitmap* cache, const TCacheInfo& ci, TPoint at);
+// The width of a window's frame: (window width - client width) div 2.
+Integer BorderWidthOf(HWND wnd);
+
+// A paint target: the given DC, else the whole-window DC (released at scope end); its state
+// saved for the scope.
+class TWindowPaintDC {
+ public:
+  TWindowPaintDC(HWND wnd, HDC given)
+      : wnd_(wnd), dc_(given ? given : GetWindowDC(wnd)), own_(!given), saved_(SaveDC(dc_)) {}
+  ~TWindowPaintDC() {
+    if (saved_) RestoreDC(dc_, saved_);
+    if (own_ && dc_) ReleaseDC(wnd_, dc_);
+  }
+  TWindowPaintDC(const TWindowPaintDC&) = delete;
+  TWindowPaintDC& operator=(const TWindowPaintDC&) = delete;
+  operator HDC() const { return dc_; }
+
+ private:
+  HWND wnd_;
+  HDC dc_;
+  bool own_;
+  int saved_;
+};
+
+// A paint target: the given DC, else the client-area DC (released at scope end).
+class TClientPaintDC {
+ public:
+  TClientPaintDC(HWND wnd, HDC given) : wnd_(wnd), dc_(given ? given : GetDC(wnd)), own_(!given) {}
+  ~TClientPaintDC() {
+    if (own_ && dc_) ReleaseDC(wnd_, dc_);
+  }
+  TClientPaintDC(const TClientPaintDC&) = delete;
+  TClientPaintDC& operator=(const TClientPaintDC&) = delete;
+  operator HDC() const { return dc_; }
+
+ private:
+  HWND wnd_;
+  HDC dc_;
+  bool own_;
+};
+
 // Redraw switched off through the wrapper's own procedure for a scope.
 class TRedrawOff {
  public:

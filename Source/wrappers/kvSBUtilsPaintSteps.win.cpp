@@ -3,6 +3,7 @@
 #include "base/WorkingBitmaps.h"
 #include "base/kvntUtils.h"
 #include "paint/sGraphUtils.h"
+#include "raster/Blend.h"
 #include "skin/sVclUtils.h"
 #include "ui/Canvas.h"
 #include "ui/Controls.h"
@@ -96,5 +97,22 @@ bool IsShown(TkvMainWnd* w) {
 }
 
 std::unique_ptr<TBitmap> NewBmp32(Integer w, Integer h) { return std::unique_ptr<TBitmap>(CreateBmp32(w, h)); }
+
+void BlendDisabled(TBitmap* cache, const TCacheInfo& ci, TPoint at) {
+  if (ci.Ready && ci.Bmp) {
+    TRect r(0, 0, cache->Width(), cache->Height());
+    MoveRect(r, at.X + ci.X, at.Y + ci.Y);
+    BlendTransRectangle(cache, 0, 0, ci.Bmp, r, DefBlendDisabled, 0xFF00FF);
+  } else {
+    BlendTransBitmap(cache, DefBlendDisabled, ci.FillColor);
+  }
+}
+
+Integer BorderWidthOf(HWND wnd) {
+  RECT w{}, c{};
+  GetWindowRect(wnd, &w);
+  GetClientRect(wnd, &c);
+  return ((w.right - w.left) - c.right) / 2;
+}
 
 }  // namespace wrapsteps

@@ -24,36 +24,6 @@ TW_DEFINE_CLASS(TkvPanelWnd) {}
 TW_DEFINE_CLASS(TkvTransPanelWnd) {}
 TW_DEFINE_CLASS(TkvSizerWnd) {}
 
-namespace {
-
-// The window DC (or the given one), its state saved, released at scope end.
-class TPanelDC {
- public:
-  TPanelDC(HWND wnd, HDC given) : wnd_(wnd), dc_(given ? given : GetWindowDC(wnd)), own_(!given), saved_(SaveDC(dc_)) {}
-  ~TPanelDC() {
-    if (saved_) RestoreDC(dc_, saved_);
-    if (own_ && dc_) ReleaseDC(wnd_, dc_);
-  }
-  TPanelDC(const TPanelDC&) = delete;
-  TPanelDC& operator=(const TPanelDC&) = delete;
-  operator HDC() const { return dc_; }
-
- private:
-  HWND wnd_;
-  HDC dc_;
-  bool own_;
-  int saved_;
-};
-
-Integer BorderOf(HWND wnd) {
-  RECT w{}, c{};
-  GetWindowRect(wnd, &w);
-  GetClientRect(wnd, &c);
-  return ((w.right - w.left) - c.right) / 2;
-}
-
-}  // namespace
-
 String PanelSection(TWinControl* c) {
   auto* panel = dynamic_cast<TCustomPanel*>(c);
   if (!panel) return u"TRANSPARENT";
@@ -142,7 +112,7 @@ void TkvPanelWnd::KV_WMPaint(HDC given) {
       (Panel && Panel->Parent() && Panel->Parent()->ControlState().Contains(csCreating)) || SkinData->InUpdating())
     return;
   InitCtrlData(this);
-  TPanelDC dc(CtrlHandle, given);
+  TWindowPaintDC dc(CtrlHandle, given);
   const bool rebuild = SkinData->HalfVisible || SkinData->BGChanged || !Panel;
   RECT clip{};
   GetClipBox(dc, &clip);
@@ -154,7 +124,7 @@ void TkvPanelWnd::KV_WMPaint(HDC given) {
     CopyBmp(dc, 0, 0, cache->Width(), cache->Height(), cache);
     return;
   }
-  const Integer b = BorderOf(CtrlHandle);
+  const Integer b = BorderWidthOf(CtrlHandle);
   CopyWinControlCache(Panel, SkinData, TRect(b, b, Panel->Width() - b, Panel->Height() - b),
                       TRect(0, 0, Panel->Width() - 2 * b, Panel->Height() - 2 * b), dc, true);
   PaintControls(dc, Panel, rebuild && SkinData->RepaintIfMoved(), TPoint(0, 0), true);
@@ -164,8 +134,8 @@ void TkvPanelWnd::KV_WMPaint(HDC given) {
 void TkvPanelWnd::KV_WMNCPaint(HDC given) {
   if (SkinData->InUpdating()) return;
   InitCtrlData(this);
-  const Integer b = BorderOf(CtrlHandle);
-  TPanelDC dc(CtrlHandle, given);
+  const Integer b = BorderWidthOf(CtrlHandle);
+  TWindowPaintDC dc(CtrlHandle, given);
   if (DoPrepareCache()) {
     if (b > 0)
       BitBltBorder(dc, 0, 0, WndSize.cx, WndSize.cy, SkinData->FCacheBmp->Canvas()->Handle(), 0, 0, b, -1, -1, -1);
@@ -278,7 +248,7 @@ void TkvPanelWnd::kvWndProc(TMessage& message) {
         SkinData->FUpdating = false;
         HDC dc = reinterpret_cast<HDC>(message.WParam);
         KV_WMNCPaint(dc);
-        const Integer b = BorderOf(CtrlHandle);
+        const Integer b = BorderWidthOf(CtrlHandle);
         TSaveDC saved(dc);
         OffsetWindowOrgEx(dc, -b, -b, nullptr);
         KV_WMPaint(dc);
@@ -348,12 +318,7 @@ void TkvSizerWnd::AfterCreation() {
 void TkvSizerWnd::KV_WMPaint(TMessage& message) {
   InitCtrlData(this);
   TPaintDC paint(CtrlHandle);
-  HDC dc = reinterpret_cast<HDC>(message.WParam);
-  std::optional<TClientDC> own;
-  if (!dc) {
-    own.emplace(CtrlHandle);
-    dc = *own;
-  }
+  TClientPaintDC dc(CtrlHandle, reinterpret_cast<HDC>(message.WParam));
   auto bmp = NewBmp32(WndSize.cx, WndSize.cy);
   TkvSkinData* skin = SkinOf(SkinData);
   const TsMaskData* grip = skin ? ImageOf(skin, skin->GripRightBottom) : nullptr;

@@ -22,31 +22,7 @@ TW_DEFINE_CLASS(TkvSearchWnd) {}
 
 namespace {
 
-// The window DC (or the given one), its state saved, released at scope end.
-class TFrameDC {
- public:
-  TFrameDC(HWND wnd, HDC given) : wnd_(wnd), dc_(given ? given : GetWindowDC(wnd)), own_(!given), saved_(SaveDC(dc_)) {}
-  ~TFrameDC() {
-    if (saved_) RestoreDC(dc_, saved_);
-    if (own_ && dc_) ReleaseDC(wnd_, dc_);
-  }
-  TFrameDC(const TFrameDC&) = delete;
-  TFrameDC& operator=(const TFrameDC&) = delete;
-  operator HDC() const { return dc_; }
 
- private:
-  HWND wnd_;
-  HDC dc_;
-  bool own_;
-  int saved_;
-};
-
-Integer BorderOf(HWND wnd) {
-  RECT w{}, c{};
-  GetWindowRect(wnd, &w);
-  GetClientRect(wnd, &c);
-  return ((w.right - w.left) - c.right) / 2;
-}
 
 // The generic painting of the section over the parent into the whole cache.
 void PaintGeneric(TkvMainWnd* w) {
@@ -81,7 +57,7 @@ void TkvScrollBoxWnd::KV_WMPaint(HDC given) {
       (c && c->Parent() && c->Parent()->ControlState().Contains(csCreating)) || SkinData->InUpdating())
     return;
   InitCtrlData(this);
-  TFrameDC dc(CtrlHandle, given);
+  TWindowPaintDC dc(CtrlHandle, given);
   const bool rebuild = SkinData->HalfVisible || SkinData->BGChanged;
   RECT clip{};
   GetClipBox(dc, &clip);
@@ -100,10 +76,10 @@ void TkvScrollBoxWnd::KV_WMPaint(HDC given) {
 
 void TkvScrollBoxWnd::KV_WMNCPaint(HDC given) {
   InitCtrlData(this);
-  TFrameDC dc(CtrlHandle, given);
+  TWindowPaintDC dc(CtrlHandle, given);
   PrepareCache();
   kv_NCDraw(this, CtrlHandle, -1, dc);
-  const Integer b = BorderOf(CtrlHandle);
+  const Integer b = BorderWidthOf(CtrlHandle);
   if (b > 0)
     BitBltBorder(dc, 0, 0, WndSize.cx, WndSize.cy, SkinData->FCacheBmp->Canvas()->Handle(), 0, 0, b, -1, -1, -1);
 }
@@ -283,12 +259,7 @@ void TkvContainerWnd::KV_WMPrint(TMessage& message) {
   if (!IsWindowVisible(CtrlHandle)) return;
   SkinData->BGChanged = true;
   DoPrepareCache();
-  HDC dc = reinterpret_cast<HDC>(message.WParam);
-  std::optional<TClientDC> own;
-  if (!dc) {
-    own.emplace(CtrlHandle);
-    dc = *own;
-  }
+  TClientPaintDC dc(CtrlHandle, reinterpret_cast<HDC>(message.WParam));
   TBitmap* cache = SkinData->FCacheBmp.get();
   const Integer bw = BorderWidth, w = cache->Width(), h = cache->Height();
   const TRect inner(bw, bw, w - bw, h - bw);
@@ -308,7 +279,7 @@ void TkvContainerWnd::KV_WMPaint(TMessage& message) {
 void TkvContainerWnd::KV_WMNCPaint(TMessage&) {
   if (!(GetWindowLongW(CtrlHandle, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) || SkinData->InUpdating()) return;
   DoPrepareCache();
-  TFrameDC dc(CtrlHandle, nullptr);
+  TWindowPaintDC dc(CtrlHandle, nullptr);
   RECT c{};
   GetClientRect(CtrlHandle, &c);
   const Integer b = (WndSize.cx - c.right) / 2;
@@ -370,7 +341,7 @@ void TkvSearchWnd::PrepareCache() {
 void TkvSearchWnd::KV_WMNCPaint(TMessage&) {
   if (SkinData->InUpdating()) return;
   PrepareCache();
-  TFrameDC dc(CtrlHandle, nullptr);
+  TWindowPaintDC dc(CtrlHandle, nullptr);
   BitBltBorder(dc, 0, 0, WndSize.cx, WndSize.cy, SkinData->FCacheBmp->Canvas()->Handle(), 0, 0, 3, -1, -1, -1);
 }
 

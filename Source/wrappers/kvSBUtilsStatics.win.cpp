@@ -38,25 +38,6 @@ constexpr Cardinal kDrawFlags = 0x2B14;
 
 bool RightToLeftApp() { return Application && Application->BiDiMode() == bdRightToLeft; }
 
-// The paint target: the message's DC, else the window DC (released at scope end); its state
-// saved for the scope.
-class TTargetDC {
- public:
-  TTargetDC(HWND wnd, HDC given) : wnd_(wnd), dc_(given ? given : GetWindowDC(wnd)), own_(!given), saved_(SaveDC(dc_)) {}
-  ~TTargetDC() {
-    if (saved_) RestoreDC(dc_, saved_);
-    if (own_ && dc_) ReleaseDC(wnd_, dc_);
-  }
-  TTargetDC(const TTargetDC&) = delete;
-  TTargetDC& operator=(const TTargetDC&) = delete;
-  operator HDC() const { return dc_; }
-
- private:
-  HWND wnd_;
-  HDC dc_;
-  bool own_;
-  int saved_;
-};
 
 }  // namespace
 
@@ -101,7 +82,7 @@ bool TkvStaticWnd::PaintContent() {
 
 void TkvStaticWnd::KV_WMPaint(TMessage& message) {
   InitCtrlData(this);
-  TTargetDC dc(CtrlHandle, reinterpret_cast<HDC>(message.WParam));
+  TWindowPaintDC dc(CtrlHandle, reinterpret_cast<HDC>(message.WParam));
   if (RightToLeftApp()) SetLayout(dc, 0);
   SkinData->BGChanged = true;
   SizeCache(this);
@@ -159,7 +140,7 @@ void TkvStaticWnd::kvWndProc(TMessage& message) {
 
 void TkvEdgeWnd::KV_WMPaint(TMessage& message) {
   InitCtrlData(this);
-  TTargetDC dc(CtrlHandle, reinterpret_cast<HDC>(message.WParam));
+  TWindowPaintDC dc(CtrlHandle, reinterpret_cast<HDC>(message.WParam));
   SkinData->BGChanged = true;
   SizeCache(this);
   PaintSectionCache(this, 0);
@@ -335,7 +316,7 @@ void TkvStaticTextWnd::KV_WMPaint(HDC given) {
       (Control->Parent() && Control->Parent()->ControlState().Contains(csCreating)) || SkinData->InUpdating())
     return;
   InitCtrlData(this);
-  TTargetDC dc(CtrlHandle, given);
+  TWindowPaintDC dc(CtrlHandle, given);
   const bool rebuild = SkinData->HalfVisible || SkinData->BGChanged;
   RECT clip{};
   GetClipBox(dc, &clip);
@@ -357,7 +338,7 @@ void TkvStaticTextWnd::KV_WMNCPaint(HDC given) {
   RECT client{};
   GetClientRect(CtrlHandle, &client);
   const Integer b = (WndSize.cx - client.right) / 2;
-  TTargetDC dc(CtrlHandle, given);
+  TWindowPaintDC dc(CtrlHandle, given);
   if (PrepareCache()) {
     if (b > 0)
       BitBltBorder(dc, 0, 0, WndSize.cx, WndSize.cy, SkinData->FCacheBmp->Canvas()->Handle(), 0, 0, b, -1, -1, -1);

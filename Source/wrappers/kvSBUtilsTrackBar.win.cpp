@@ -174,15 +174,7 @@ void TkvTrackWnd::PaintBody() {
   if (!skin || skin->GetSkinIndex(u"TRACKBAR") < 0) return;
   PaintBar();
   PaintThumb();
-  if (!IsWindowEnabled(CtrlHandle)) {
-    if (ci.Ready && ci.Bmp) {
-      TRect r(0, 0, WndSize.cx, WndSize.cy);
-      MoveRect(r, WndPos.X + ci.X, WndPos.Y + ci.Y);
-      BlendTransRectangle(cache, 0, 0, ci.Bmp, r, DefBlendDisabled, 0xFF00FF);
-    } else {
-      BlendTransBitmap(cache, DefBlendDisabled, ci.FillColor);
-    }
-  }
+  if (!IsWindowEnabled(CtrlHandle)) BlendDisabled(cache, ci, WndPos);
 }
 
 void TkvTrackWnd::PrepareCache() {
@@ -197,12 +189,7 @@ void TkvTrackWnd::KV_WMPaint(TMessage& message) {
   InitCtrlData(this);
   if (ParentWnd) SendMessageW(ParentWnd, SM_ALPHACMD, TWParam{KV_GETCACHE} << 16, 0);
   if (!IsWindowVisible(CtrlHandle) && !message.WParam) return;
-  HDC dc = reinterpret_cast<HDC>(message.WParam);
-  std::optional<TClientDC> own;
-  if (!dc) {
-    own.emplace(CtrlHandle);
-    dc = *own;
-  }
+  TClientPaintDC dc(CtrlHandle, reinterpret_cast<HDC>(message.WParam));
   PrepareCache();
   CopyBmp(dc, 0, 0, WndSize.cx, WndSize.cy, SkinData->FCacheBmp.get());
 }

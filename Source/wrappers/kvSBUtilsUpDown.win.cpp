@@ -105,12 +105,7 @@ void TkvSpinWnd::KV_WMPaint(TMessage& message) {
   }
   TPaintDC paint(CtrlHandle);
   if (SkinData->InUpdating()) return;
-  HDC dc = message.WParam ? reinterpret_cast<HDC>(message.WParam) : nullptr;
-  std::optional<TClientDC> own;
-  if (!dc) {
-    own.emplace(CtrlHandle);
-    dc = *own;
-  }
+  TClientPaintDC dc(CtrlHandle, reinterpret_cast<HDC>(message.WParam));
   SkinData->BGChanged = true;
   PrepareCache();
   TBitmap* cache = SkinData->FCacheBmp.get();

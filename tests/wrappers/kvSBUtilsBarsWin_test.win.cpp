@@ -12,7 +12,7 @@
 
 #include "ui/ComCtrls.h"
 #include "wrappers/kvSBUtilsBars.h"
-#include "ControlSkin.h"
+#include "support/ControlSkin.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "ui/StdCtrls.h"
 #include "wrappers/kvSBUtilsChecks.h"
-#include "ControlSkin.h"
+#include "support/ControlSkin.h"
 
 namespace {
 

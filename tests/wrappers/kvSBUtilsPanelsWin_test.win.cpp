@@ -9,7 +9,7 @@
 #include "ui/ExtCtrls.h"
 #include "ui/SysUtils.h"
 #include "wrappers/kvSBUtilsPanels.h"
-#include "ControlSkin.h"
+#include "support/ControlSkin.h"
 
 namespace {
 

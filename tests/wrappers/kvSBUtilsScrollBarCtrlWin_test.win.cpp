@@ -7,7 +7,7 @@
 
 #include "ui/StdCtrls.h"
 #include "wrappers/kvSBUtilsScrollBarCtrl.h"
-#include "ControlSkin.h"
+#include "support/ControlSkin.h"
 
 namespace {
 

@@ -51,7 +51,7 @@ TEST(ScrollBarControl, PointToPositionAndShortBars) {
   EXPECT_EQ(g.CoordToPosition(17 + 16), 0);
   EXPECT_EQ(g.CoordToPosition(17 + 16 + 133), 81);
   TkvSBControlGeometry tight = Bar(200, 20, 0);
-  tight.Length = 17 * 2 + 33;  // no room for the thumb to move
+  tight.Length = 17 * 2 + 16;  // the thumb (16, the minimum) fills the track: no room to move
   EXPECT_EQ(tight.CoordToPosition(50), 0);
   // Buttons never cover more than half the bar.
   const TkvSBControlGeometry tiny = Bar(20, 20, 0);

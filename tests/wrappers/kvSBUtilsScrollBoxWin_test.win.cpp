@@ -8,7 +8,7 @@
 #include "ui/ExtCtrls.h"
 #include "ui/Forms.h"
 #include "wrappers/kvSBUtilsScrollBox.h"
-#include "ControlSkin.h"
+#include "support/ControlSkin.h"
 
 namespace {
 

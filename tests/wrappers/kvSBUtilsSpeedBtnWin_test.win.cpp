@@ -9,7 +9,7 @@
 
 #include "ui/Buttons.h"
 #include "wrappers/kvSBUtilsSpeedBtn.h"
-#include "ControlSkin.h"
+#include "support/ControlSkin.h"
 
 namespace {
 
@@ -109,6 +109,5 @@ TEST_F(SpeedButtons, NoHandleLeaksOverPaintsAndHookCycles) {
         HDC dc = GetDC(form->Handle());
         b1->Perform(WM_PAINT, reinterpret_cast<TWParam>(dc), 0);
         ReleaseDC(form->Handle(), dc);
-      },
-      300);
+      });
 }

@@ -9,7 +9,7 @@
 #include "ui/ComCtrls.h"
 #include "wrappers/kvSBUtilsTabs.h"
 #include "wrappers/kvSBUtilsUpDown.h"
-#include "ControlSkin.h"
+#include "support/ControlSkin.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "ui/ComCtrls.h"
 #include "wrappers/kvSBUtilsTrackBar.h"
-#include "ControlSkin.h"
+#include "support/ControlSkin.h"
 
 namespace {
 
@@ -58,7 +58,9 @@ TEST_F(TrackBars, ThumbAtThePositionAndTicksBelowTheChannel) {
   const Integer c = (th.Height() - ch.Height()) / 2 + 2;
   for (const TPoint& p : ticks) {
     EXPECT_TRUE(IsMark(cap.At(p.X, ch.Bottom + c))) << p.X;           // below: bottom ticks
-    if (ch.Top - c - 4 >= 0) EXPECT_EQ(cap.At(p.X, ch.Top - c - 4), kBody) << p.X;  // nothing above
+    if (ch.Top - c - 4 >= 0) {
+      EXPECT_EQ(cap.At(p.X, ch.Top - c - 4), kBody) << p.X;  // nothing above
+    }
   }
   w->bMousePressed = true;
   Print(t, cap);

@@ -9,7 +9,7 @@
 #include "raster/kvgpUtils.h"
 #include "ui/ComCtrls.h"
 #include "wrappers/kvSBUtilsUpDown.h"
-#include "ControlSkin.h"
+#include "support/ControlSkin.h"
 
 namespace {
 
