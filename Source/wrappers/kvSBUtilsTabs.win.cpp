@@ -17,6 +17,7 @@
 #include "ui/Controls.h"
 #include "ui/GdiScopes.h"
 #include "ui/Graphics.h"
+#include "ui/ImgList.h"
 #include "wrappers/kvSBUtilsPaintSteps.h"
 #include "wrappers/kvSBUtilsUpDown.h"
 
@@ -363,6 +364,31 @@ void TkvTabControlWnd::DrawSkinTab(Integer index, Integer state, TPoint offset, 
   }
   TRect rText = aRect;
   MoveRect(rText, offset.X, offset.Y);
+  const TsGeneralData* look = ValidSection(skin, tabSection) ? &skin->gd[size_t(tabSection)] : nullptr;
+  TColor fontColor = look ? TColor(look->Props[state != 0 && look->States > 1 ? 1 : 0].FontColor.Color)
+                          : GetFontColor(OwnerControl(), SkinData->SkinIndex, SkinData->GetSkinManager(), 0, SkinData);
+  // An owner-drawn page control draws its tab itself on the tab's bitmap; when its handler
+  // changes the font, the caption is then written plainly in that font.
+  bool plainText = false;
+  auto* pages = dynamic_cast<TPageControl*>(OwnerControl());
+  if (pages && pages->OwnerDraw() && pages->OnDrawTab()) {
+    TCanvas* own = pages->Canvas();
+    const HDC previous = own->HandleAllocated() ? own->Handle() : nullptr;
+    own->SetHandle(canvas->Handle());
+    own->Font()->Assign(pages->Font());
+    canvas->Font()->Assign(own->Font());
+    const TColor c = look ? TColor(look->Props[size_t(std::min<Integer>(state, 2))].FontColor.Color) : own->Font()->Color();
+    canvas->Font()->SetColor(c);
+    own->Font()->SetColor(c);
+    pages->OnDrawTab()(pages, index, rText, state == 2);
+    if (canvas->Font()->Color() != own->Font()->Color() || !(canvas->Font()->Style() == own->Font()->Style()) ||
+        canvas->Font()->Name() != own->Font()->Name()) {
+      canvas->Font()->Assign(own->Font());
+      fontColor = own->Font()->Color();
+      plainText = true;
+    }
+    own->SetHandle(previous);
+  }
   GrowRect(rText, -3, -3);
   const Integer k = skin->TabsCovering;
   if (k > 0) {
@@ -372,23 +398,30 @@ void TkvTabControlWnd::DrawSkinTab(Integer index, Integer state, TPoint offset, 
       GrowRect(rText, 0, -2 * k);
   }
   HIMAGELIST images = reinterpret_cast<HIMAGELIST>(ProcessMessage(TCM_GETIMAGELIST, 0, 0));
+  auto* tabs = dynamic_cast<TCustomTabControl*>(OwnerControl());
+  TCustomImageList* imageObject = tabs ? tabs->Images() : nullptr;
   int iw = 0, ih = 0;
   const bool hasImage = images && item.iImage >= 0 && ImageList_GetIconSize(images, &iw, &ih);
   HDC dc = canvas->Handle();
-  const TsGeneralData* look = ValidSection(skin, tabSection) ? &skin->gd[size_t(tabSection)] : nullptr;
-  TColor fontColor = look ? TColor(look->Props[state != 0 && look->States > 1 ? 1 : 0].FontColor.Color)
-                          : GetFontColor(OwnerControl(), SkinData->SkinIndex, SkinData->GetSkinManager(), 0, SkinData);
+  auto drawImage = [&](Integer x, Integer y) {
+    if (imageObject)
+      imageObject->Draw(canvas, x, y, item.iImage, true);
+    else
+      ImageList_Draw(images, item.iImage, dc, x, y, ILD_TRANSPARENT);
+  };
   if (position < 2) {
     if (hasImage) {
       SIZE ts{};
       GetTextExtentPoint32W(dc, reinterpret_cast<const wchar_t*>(caption.c_str()), int(caption.size()), &ts);
-      const Integer x = aRect.Left + offset.X + (aRect.Width() - ts.cx - iw - 8) / 2;
-      const Integer y = aRect.Top + offset.Y + (aRect.Height() - ih) / 2;
-      ImageList_Draw(images, item.iImage, dc, x, y, ILD_TRANSPARENT);
+      drawImage(aRect.Left + offset.X + (aRect.Width() - ts.cx - iw - 8) / 2, aRect.Top + offset.Y + (aRect.Height() - ih) / 2);
       rText.Left += iw;
     }
-    canvas->Font()->SetColor(fontColor);
     canvas->Brush()->SetStyle(bsClear);
+    if (plainText) {
+      kvWriteText(canvas, caption, true, rText, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+      return;
+    }
+    canvas->Font()->SetColor(fontColor);
     kvWriteTextEx(canvas, caption, true, rText, DT_CENTER | DT_VCENTER | DT_SINGLELINE, tabSection, state != 0 ? 1 : 0,
                   SkinData->GetSkinManager());
     return;
@@ -410,7 +443,7 @@ void TkvTabControlWnd::DrawSkinTab(Integer index, Integer state, TPoint offset, 
     if (hasImage) {
       if (index == active) MoveRect(ar, 2, 0);
       const Integer iy = ar.Bottom - (ar.Height() - (ih + length + 4)) / 2 - ih;
-      ImageList_Draw(images, item.iImage, dc, ar.Left + (ar.Width() - iw) / 2, iy, ILD_TRANSPARENT);
+      drawImage(ar.Left + (ar.Width() - iw) / 2, iy);
       y = iy - 4;
     }
   } else {
@@ -419,7 +452,7 @@ void TkvTabControlWnd::DrawSkinTab(Integer index, Integer state, TPoint offset, 
     if (hasImage) {
       if (index == active) MoveRect(ar, 2, 0);
       const Integer iy = ar.Top + (ar.Height() - (ih + length + 4)) / 2;
-      ImageList_Draw(images, item.iImage, dc, ar.Left + (ar.Width() - iw) / 2, iy, ILD_TRANSPARENT);
+      drawImage(ar.Left + (ar.Width() - iw) / 2, iy);
       y = iy + ih + 4;
     }
   }

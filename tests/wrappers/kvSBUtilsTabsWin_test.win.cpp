@@ -165,6 +165,49 @@ TEST_F(Tabs, ClassLibraryPageControlPagesShowItsBackground) {
   EXPECT_EQ(PageWrapperCount(), 0);
 }
 
+namespace {
+// An application's owner drawing of tabs: a red block in the corner of each (clear of the
+// caption, which is written after it), and what it got.
+class TTabPainter : public TObject {
+ public:
+  void Draw(TCustomTabControl* control, Integer index, const TRect& r, bool active) {
+    calls.push_back({index, active});
+    RECT block{r.Left + 1, r.Top + 1, r.Left + 5, r.Top + 5};
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    FillRect(control->Canvas()->Handle(), &block, red);
+    DeleteObject(red);
+  }
+  std::vector<std::pair<Integer, bool>> calls;
+};
+}  // namespace
+
+TEST_F(Tabs, OwnerDrawnPageControlDrawsItsTabsOverTheSkin) {
+  LoadForm(u"object F: TForm\n"
+           u"  object pc: TPageControl\n    Left = 8\n    Top = 8\n    Width = 260\n    Height = 160\n"
+           u"    OwnerDraw = True\n"
+           u"    object ts1: TTabSheet\n      Caption = \"One\"\n    end\n"
+           u"    object ts2: TTabSheet\n      Caption = \"Two\"\n    end\n"
+           u"  end\n"
+           u"end\n");
+  auto* pc = Find<TPageControl>(u"pc");
+  TTabPainter painter;
+  pc->SetOnDrawTab(TDrawTabEvent(&painter, &TTabPainter::Draw));
+  ShowInFront();
+  auto* w = Wrap<TkvPageControlWnd>(pc->Handle(), pc);
+  painter.calls.clear();
+  Capture cap(260, 160);
+  PrintTabs(pc->Handle(), cap);
+  ASSERT_EQ(painter.calls.size(), 2u);
+  EXPECT_EQ(painter.calls[0], std::make_pair(Integer(1), false));  // inactive tabs first
+  EXPECT_EQ(painter.calls[1], std::make_pair(Integer(0), true));
+  for (int i = 0; i < 2; ++i) {
+    const TRect r = w->SkinTabRect(i, i == 0);
+    EXPECT_EQ(cap.At(r.Left + 3, r.Top + 3), TColor(0x0000FF)) << i;
+    EXPECT_EQ(cap.At(r.Right - 3, r.Top + 3), kSides[0].tab[i == 0 ? 2 : 0]) << i;  // the skin around it
+  }
+  Unwrap(pc->Handle(), w);
+}
+
 TEST_F(Tabs, NoHandleLeaksOverPaintsAndAttachCycles) {
   HWND t = TabControl(0, 120, 80, {L"First tab", L"Second tab", L"Third tab", L"Fourth tab"});
   HWND page = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 4, 30, 100, 40, t, nullptr, nullptr, nullptr);
