@@ -36,6 +36,7 @@ class TkvSpeedButtonWatch : public TComponent {
 TW_DEFINE_CLASS(TkvSpeedButtonWatch) {}
 
 namespace {
+const TSet<TsCorner> kAllCorners{scLeftTop, scLeftBottom, scRightTop, scRightBottom};
 TkvSkinData* SkinOf(TsCommonData* sd) { return sd && sd->GetSkinManager() ? sd->GetCommonSkinData() : nullptr; }
 }  // namespace
 
@@ -214,6 +215,7 @@ bool TkvSpeedButtonHandler::PrepareCache() {
   const TPoint at = spin ? TPoint(spin->Left() + Ctrl->Left(), spin->Top() + Ctrl->Top()) : TPoint(Ctrl->Left(), Ctrl->Top());
   const Integer state = CurrentState();
   PaintItem(SkinData, ci, true, state, r, at, cache, true, state == 2 ? 1 : 0, state == 2 ? 1 : 0, true);
+  UpdateCorners(SkinData, state, kAllCorners);
   DrawCaption();
   DrawGlyph();
   if (!Ctrl->Enabled())
@@ -227,6 +229,7 @@ void TkvSpeedButtonHandler::KV_WMPaint(TMessage& message) {
   if (!dc || !Ctrl || !SkinData) return;
   TSaveDC saved(dc);
   PrepareCache();
+  UpdateCorners(SkinData, 0, kAllCorners);
   BitBlt(dc, 0, 0, Ctrl->Width(), Ctrl->Height(), SkinData->FCacheBmp->Canvas()->Handle(), 0, 0, SRCCOPY);
 }
 
