@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "ui/Buttons.h"
+#include "ui/ExtCtrls.h"
 #include "wrappers/kvSBUtilsSpeedBtn.h"
 #include "support/ControlSkin.h"
 
@@ -98,6 +99,42 @@ TEST_F(SpeedButtons, ButtonFreedWithoutDestroyMessageIsNeverTouchedAgain) {
   h.handler.reset();
   form->Repaint();
   Pump();
+}
+
+TEST_F(SpeedButtons, SpinButtonsPointUpAboveAndDownBelow) {
+  skin.Manager.SkinCommonInfo.Sections[ssSpeedButton] = skin.Data->GetSkinIndex(u"SPEEDBUTTON");
+  auto* panel = new TPanel(form);
+  panel->SetParent(form);
+  panel->SetBounds(20, 50, 24, 48);
+  auto* up = new TTimerSpeedButton(form);
+  up->SetParent(panel);
+  up->SetBounds(0, 0, 24, 24);
+  auto* down = new TTimerSpeedButton(form);
+  down->SetParent(panel);
+  down->SetBounds(0, 24, 24, 24);
+  ShowInFront();
+  Hooked hu = Hook(up), hd = Hook(down);
+  EXPECT_TRUE(hu.handler->IsUpDown);
+  panel->Repaint();
+  Pump();
+  // The arrow's rows: an up arrow widens downwards, a down arrow narrows.
+  auto widths = [&](TControl* b) {
+    std::vector<Integer> rows;
+    HDC dc = GetDC(panel->Handle());
+    for (Integer y = 0; y < 24; ++y) {
+      Integer n = 0;
+      for (Integer x = 0; x < 24; ++x)
+        if (TColor(GetPixel(dc, b->Left() + x, b->Top() + y)) != kSpeed[0]) ++n;
+      if (n > 0) rows.push_back(n);
+    }
+    ReleaseDC(panel->Handle(), dc);
+    return rows;
+  };
+  const auto u = widths(up), d = widths(down);
+  ASSERT_GE(u.size(), 2u);
+  ASSERT_GE(d.size(), 2u);
+  EXPECT_LT(u.front(), u.back());
+  EXPECT_GT(d.front(), d.back());
 }
 
 TEST_F(SpeedButtons, NoHandleLeaksOverPaintsAndHookCycles) {
