@@ -1,0 +1,118 @@
+// Steps the painting wrappers of check boxes, statics, panels, bars and tab controls share: the
+// window geometry they keep, the cache bitmap, the font of the cache canvas, the section over
+// the parent's background, and the skin elements they look up.
+#pragma once
+
+#ifdef _WIN32
+
+#include <windows.h>
+
+#include <memory>
+
+#include "skin/sCommonData.h"
+#include "skin/sSkinManager.h"
+#include "ui/Bitmap.h"
+#include "wrappers/kvSBUtils.h"
+
+namespace wrapsteps {
+
+// r moved by (dx, dy); r grown by dx on the left and right and dy on the top and bottom.
+inline void MoveRect(TRect& r, Integer dx, Integer dy) {
+  r.Left += dx;
+  r.Right += dx;
+  r.Top += dy;
+  r.Bottom += dy;
+}
+inline void GrowRect(TRect& r, Integer dx, Integer dy) {
+  r.Left -= dx;
+  r.Right += dx;
+  r.Top -= dy;
+  r.Bottom += dy;
+}
+
+// The per-PPI skin data the wrapper paints with; null without a manager.
+TkvSkinData* SkinOf(TsCommonData* sd);
+bool ValidSection(const TkvSkinData* skin, Integer index);
+// The image at index; null for an invalid one.
+const TsMaskData* ImageOf(const TkvSkinData* skin, Integer index);
+// An image of a named section; null when the skin lacks either.
+const TsMaskData* SectionImage(TkvSkinData* skin, StringView section, StringView propName);
+
+// WndRect (screen), ParentWnd, ParentRect, WndSize and WndPos (in the parent's client area) anew.
+void InitCtrlData(TkvMainWnd* w);
+// The cache bitmap, 32 bits and the window's size (made when missing).
+TBitmap* SizeCache(TkvMainWnd* w);
+// The control's font (a raw window's WM_GETFONT, else the system message font) into the cache
+// canvas.
+void LoadCtrlFont(TkvMainWnd* w);
+// The wrapper's section over the parent's background into the whole cache, the window lying at
+// WndPos of the parent. False (and FUpdating set) while the parent has no background yet.
+bool PaintSectionCache(TkvMainWnd* w, Integer state, bool filling = true);
+// w x h of src from (sx, sy) to dc at (x, y).
+void CopyBmp(HDC dc, Integer x, Integer y, Integer w, Integer h, TBitmap* src, Integer sx = 0, Integer sy = 0);
+// The window is visible, or its class-library control is.
+bool IsShown(TkvMainWnd* w);
+// A fresh 32-bit bitmap.
+std::unique_ptr<TBitmap> NewBmp32(Integer w, Integer h);
+// The parent's background under the window (offset moved to the window's top-left).
+TCacheInfo ParentCI(TkvMainWnd* w);
+
+// The parent's background laid over a disabled window's cache (the window lying at `at` of the
+// parent): the parent's bitmap where it has one, else its fill colour.
+void BlendDisabled(TBitmap* cache, const TCacheInfo& ci, TPoint at);
+// The width of a window's frame: (window width - client width) div 2.
+Integer BorderWidthOf(HWND wnd);
+
+// A paint target: the given DC, else the whole-window DC (released at scope end); its state
+// saved for the scope.
+class TWindowPaintDC {
+ public:
+  TWindowPaintDC(HWND wnd, HDC given)
+      : wnd_(wnd), dc_(given ? given : GetWindowDC(wnd)), own_(!given), saved_(SaveDC(dc_)) {}
+  ~TWindowPaintDC() {
+    if (saved_) RestoreDC(dc_, saved_);
+    if (own_ && dc_) ReleaseDC(wnd_, dc_);
+  }
+  TWindowPaintDC(const TWindowPaintDC&) = delete;
+  TWindowPaintDC& operator=(const TWindowPaintDC&) = delete;
+  operator HDC() const { return dc_; }
+
+ private:
+  HWND wnd_;
+  HDC dc_;
+  bool own_;
+  int saved_;
+};
+
+// A paint target: the given DC, else the client-area DC (released at scope end).
+class TClientPaintDC {
+ public:
+  TClientPaintDC(HWND wnd, HDC given) : wnd_(wnd), dc_(given ? given : GetDC(wnd)), own_(!given) {}
+  ~TClientPaintDC() {
+    if (own_ && dc_) ReleaseDC(wnd_, dc_);
+  }
+  TClientPaintDC(const TClientPaintDC&) = delete;
+  TClientPaintDC& operator=(const TClientPaintDC&) = delete;
+  operator HDC() const { return dc_; }
+
+ private:
+  HWND wnd_;
+  HDC dc_;
+  bool own_;
+};
+
+// Redraw switched off through the wrapper's own procedure for a scope.
+class TRedrawOff {
+ public:
+  explicit TRedrawOff(TkvMainWnd* w) : w_(w) { w_->ProcessMessage(WM_SETREDRAW, 0, 0); }
+  ~TRedrawOff() { w_->ProcessMessage(WM_SETREDRAW, 1, 0); }
+  TRedrawOff(const TRedrawOff&) = delete;
+  TRedrawOff& operator=(const TRedrawOff&) = delete;
+
+ private:
+  TkvMainWnd* w_;
+};
+
+}  // namespace wrapsteps
+
+#endif

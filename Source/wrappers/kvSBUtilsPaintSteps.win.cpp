@@ -1,0 +1,118 @@
+#include "wrappers/kvSBUtilsPaintSteps.h"
+
+#include "base/WorkingBitmaps.h"
+#include "base/kvntUtils.h"
+#include "paint/sGraphUtils.h"
+#include "raster/Blend.h"
+#include "skin/sVclUtils.h"
+#include "ui/Canvas.h"
+#include "ui/Controls.h"
+#include "ui/Graphics.h"
+
+namespace wrapsteps {
+
+TkvSkinData* SkinOf(TsCommonData* sd) { return sd && sd->GetSkinManager() ? sd->GetCommonSkinData() : nullptr; }
+
+bool ValidSection(const TkvSkinData* skin, Integer index) {
+  return skin && index >= 0 && size_t(index) < skin->gd.size();
+}
+
+const TsMaskData* ImageOf(const TkvSkinData* skin, Integer index) {
+  return skin && index >= 0 && size_t(index) < skin->ma.size() ? &skin->ma[size_t(index)] : nullptr;
+}
+
+const TsMaskData* SectionImage(TkvSkinData* skin, StringView section, StringView propName) {
+  if (!skin || skin->GetSkinIndex(section) < 0) return nullptr;
+  return ImageOf(skin, skin->GetMaskIndex(section, propName));
+}
+
+void InitCtrlData(TkvMainWnd* w) {
+  RECT r{};
+  GetWindowRect(w->CtrlHandle, &r);
+  w->WndRect = TRect(r.left, r.top, r.right, r.bottom);
+  w->WndSize = TSize(r.right - r.left, r.bottom - r.top);
+  w->ParentWnd = GetParent(w->CtrlHandle);
+  POINT p{r.left, r.top};
+  if (w->ParentWnd) {
+    RECT pr{};
+    GetWindowRect(w->ParentWnd, &pr);
+    w->ParentRect = TRect(pr.left, pr.top, pr.right, pr.bottom);
+    ScreenToClient(w->ParentWnd, &p);
+  }
+  w->WndPos = TPoint(p.x, p.y);
+}
+
+TBitmap* SizeCache(TkvMainWnd* w) {
+  TsCommonData* sd = w->SkinData;
+  if (!sd->FCacheBmp) sd->FCacheBmp = std::make_unique<TBitmap>(0, 0, pf32bit);
+  if (sd->FCacheBmp->PixelFormat() != pf32bit) sd->FCacheBmp->SetPixelFormat(pf32bit);
+  if (sd->FCacheBmp->Width() != w->WndSize.cx || sd->FCacheBmp->Height() != w->WndSize.cy)
+    sd->FCacheBmp->SetSize(w->WndSize.cx, w->WndSize.cy);
+  return sd->FCacheBmp.get();
+}
+
+void LoadCtrlFont(TkvMainWnd* w) {
+  TBitmap* cache = SizeCache(w);
+  TFont* font = cache->Canvas()->Font();
+  if (TControl* ctrl = w->OwnerControl()) {
+    font->Assign(ctrl->Font());
+    return;
+  }
+  LOGFONTW lf{};
+  HFONT own = reinterpret_cast<HFONT>(SendMessageW(w->CtrlHandle, WM_GETFONT, 0, 0));
+  if (!own || !GetObjectW(own, sizeof lf, &lf)) {
+    NONCLIENTMETRICSW ncm{};
+    ncm.cbSize = sizeof ncm;
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0)) return;
+    lf = ncm.lfMessageFont;
+  }
+  if (lf.lfCharSet == ANSI_CHARSET && !wcsstr(lf.lfFaceName, L"MS Shell Dlg")) lf.lfCharSet = DEFAULT_CHARSET;
+  font->SetHandle(CreateFontIndirectW(&lf));
+}
+
+TCacheInfo ParentCI(TkvMainWnd* w) {
+  TCacheInfo ci = GetParentCacheHwnd(w->CtrlHandle);
+  return ci;
+}
+
+bool PaintSectionCache(TkvMainWnd* w, Integer state, bool filling) {
+  TBitmap* cache = SizeCache(w);
+  TCacheInfo ci = ParentCI(w);
+  if (!ci.Ready && ci.FillColor == 0xFF00FF && w->ParentWnd) {
+    w->SkinData->FUpdating = true;
+    return false;
+  }
+  PaintItem(w->SkinData, ci, filling, state, TRect(0, 0, w->WndSize.cx, w->WndSize.cy), w->WndPos, cache, false);
+  return true;
+}
+
+void CopyBmp(HDC dc, Integer x, Integer y, Integer w, Integer h, TBitmap* src, Integer sx, Integer sy) {
+  if (!dc || !src) return;
+  BitBlt(dc, x, y, w, h, src->Canvas()->Handle(), sx, sy, SRCCOPY);
+}
+
+bool IsShown(TkvMainWnd* w) {
+  if (TControl* c = w->OwnerControl()) return c->Visible() && IsWindowVisible(w->CtrlHandle);
+  return IsWindowVisible(w->CtrlHandle) != FALSE;
+}
+
+std::unique_ptr<TBitmap> NewBmp32(Integer w, Integer h) { return std::unique_ptr<TBitmap>(CreateBmp32(w, h)); }
+
+void BlendDisabled(TBitmap* cache, const TCacheInfo& ci, TPoint at) {
+  if (ci.Ready && ci.Bmp) {
+    TRect r(0, 0, cache->Width(), cache->Height());
+    MoveRect(r, at.X + ci.X, at.Y + ci.Y);
+    BlendTransRectangle(cache, 0, 0, ci.Bmp, r, DefBlendDisabled, 0xFF00FF);
+  } else {
+    BlendTransBitmap(cache, DefBlendDisabled, ci.FillColor);
+  }
+}
+
+Integer BorderWidthOf(HWND wnd) {
+  RECT w{}, c{};
+  GetWindowRect(wnd, &w);
+  GetClientRect(wnd, &c);
+  return ((w.right - w.left) - c.right) / 2;
+}
+
+}  // namespace wrapsteps

@@ -1,0 +1,195 @@
+// Check boxes, radio buttons and group boxes painted by their wrappers from a flat skin: the
+// glyph chosen by style and check state, its look by pressed and focused state, its place by
+// BS_LEFTTEXT, the disabled blend, the group box frame below half the caption; raw windows and
+// class-library controls.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "ui/StdCtrls.h"
+#include "wrappers/kvSBUtilsChecks.h"
+#include "support/ControlSkin.h"
+
+namespace {
+
+constexpr TColor kBody = 0x806040, kFrame = 0x20A020;
+// Picture colours of the glyph images: [image][look].
+constexpr TColor kUnchecked[3] = {0x000010, 0x000011, 0x000012};
+constexpr TColor kChecked[3] = {0x001000, 0x001100, 0x001200};
+constexpr TColor kGrayed[3] = {0x100000, 0x110000, 0x120000};
+constexpr TColor kRadioOff[3] = {0x000030, 0x000031, 0x000032};
+constexpr TColor kRadioOn[3] = {0x003000, 0x003100, 0x003200};
+
+class Checks : public ControlSkin {
+ protected:
+  void SetUp() override {
+    ControlSkin::SetUp();
+    Section(u"CHECKBOX", {kBody});
+    Section(u"GROUPBOX", {kFrame});
+    auto img = [&](const TColor (&c)[3]) { return Image(12, 12, {c[0], c[1], c[2]}); };
+    skin.Data->CheckBox = {img(kUnchecked), img(kChecked), img(kGrayed)};
+    skin.Data->RadioButton = {img(kRadioOff), img(kRadioOn)};
+  }
+};
+
+}  // namespace
+
+TEST_F(Checks, GlyphByStyleAndCheckState) {
+  struct Case {
+    DWORD style;
+    WPARAM check;
+    TColor glyph;
+  };
+  const Case cases[] = {
+      {BS_AUTOCHECKBOX, BST_UNCHECKED, kUnchecked[0]}, {BS_CHECKBOX, BST_CHECKED, kChecked[0]},
+      {BS_AUTO3STATE, BST_INDETERMINATE, kGrayed[0]},  {BS_3STATE, BST_CHECKED, kChecked[0]},
+      {BS_RADIOBUTTON, BST_UNCHECKED, kRadioOff[0]},   {BS_AUTORADIOBUTTON, BST_CHECKED, kRadioOn[0]},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.style * 10 + k.check);
+    HWND h = Child(L"BUTTON", L"", k.style, 10, 10, 120, 20);
+    SendMessageW(h, BM_SETCHECK, k.check, 0);
+    auto* w = Wrap<TkvCheckBoxWnd>(h);
+    EXPECT_EQ(w->IsRadio(), k.style == BS_RADIOBUTTON || k.style == BS_AUTORADIOBUTTON);
+    Capture cap(120, 20);
+    Print(h, cap);
+    EXPECT_EQ(cap.At(6, 10), k.glyph);   // glyph at the left edge, centred vertically (top 4)
+    EXPECT_EQ(cap.At(6, 3), kBody);      // above it the section
+    EXPECT_EQ(cap.At(100, 10), kBody);
+    Unwrap(h, w);
+  }
+}
+
+TEST_F(Checks, PressedAndFocusedLooksAndTheLeftTextGlyph) {
+  HWND h = Child(L"BUTTON", L"", BS_AUTOCHECKBOX | BS_LEFTTEXT, 10, 10, 120, 20);
+  SendMessageW(h, BM_SETCHECK, BST_CHECKED, 0);
+  auto* w = Wrap<TkvCheckBoxWnd>(h);
+  Capture cap(120, 20);
+  Print(h, cap);
+  EXPECT_EQ(cap.At(114, 10), kChecked[0]);  // glyph at the right edge
+  EXPECT_EQ(cap.At(6, 10), kBody);
+  SendMessageW(h, BM_SETSTATE, TRUE, 0);
+  EXPECT_EQ(w->CtlState(), 2);
+  Print(h, cap);
+  EXPECT_EQ(cap.At(114, 10), kChecked[2]);
+  SendMessageW(h, BM_SETSTATE, FALSE, 0);
+  form->Show();
+  SetFocus(h);
+  EXPECT_EQ(w->CtlState(), 1);
+  Print(h, cap);
+  EXPECT_EQ(cap.At(114, 10), kChecked[1]);
+  Unwrap(h, w);
+}
+
+TEST_F(Checks, DisabledCheckBoxIsBlendedWithTheParent) {
+  HWND h = Child(L"BUTTON", L"", BS_AUTOCHECKBOX, 10, 10, 120, 20);
+  SendMessageW(h, BM_SETCHECK, BST_CHECKED, 0);
+  auto* w = Wrap<TkvCheckBoxWnd>(h);
+  EnableWindow(h, FALSE);
+  Capture cap(120, 20);
+  Print(h, cap);
+  const TCacheInfo ci = GetParentCacheHwnd(h);
+  const TColor parent = ci.FillColor & 0xFFFFFF;
+  ASSERT_FALSE(ci.Ready);
+  ASSERT_NE(parent, kBody);
+  const TColor body = cap.At(100, 10);
+  EXPECT_NE(body, kBody);
+  EXPECT_NE(body, parent);
+  for (int shift : {0, 8, 16}) {
+    const int got = (body >> shift) & 0xFF, a = (kBody >> shift) & 0xFF, b = (parent >> shift) & 0xFF;
+    EXPECT_GE(got, std::min(a, b) - 1);
+    EXPECT_LE(got, std::max(a, b) + 1);
+  }
+  Unwrap(h, w);
+}
+
+TEST_F(Checks, CaptionIsWrittenRightOfTheGlyph) {
+  HWND h = Child(L"BUTTON", L"WWWW", BS_AUTOCHECKBOX, 10, 10, 120, 20);
+  auto* w = Wrap<TkvCheckBoxWnd>(h);
+  Capture cap(120, 20);
+  Print(h, cap);
+  Integer firstText = -1, lastText = -1;
+  for (Integer x = 0; x < 120; ++x)
+    for (Integer y = 0; y < 20; ++y)
+      if (cap.At(x, y) == kText) {
+        if (firstText < 0) firstText = x;
+        lastText = x;
+      }
+  EXPECT_GE(firstText, 12 + 2);  // text starts after the glyph (cw + 4, one pixel less)
+  EXPECT_GT(lastText, firstText);
+  Unwrap(h, w);
+}
+
+TEST_F(Checks, ClassLibraryCheckBoxAndRadioButton) {
+  LoadForm(u"object F: TForm\n"
+           u"  object box: TCheckBox\n    Left = 8\n    Top = 8\n    Width = 100\n    Height = 20\n  end\n"
+           u"  object radio: TRadioButton\n    Left = 8\n    Top = 40\n    Width = 100\n    Height = 20\n  end\n"
+           u"end\n");
+  auto* box = Find<TCheckBox>(u"box");
+  auto* radio = Find<TRadioButton>(u"radio");
+  box->SetChecked(true);
+  auto* wb = Wrap<TkvCheckBoxWnd>(box->Handle(), box);
+  auto* wr = Wrap<TkvCheckBoxWnd>(radio->Handle(), radio);
+  Capture cap(100, 20);
+  Print(box->Handle(), cap);
+  EXPECT_EQ(cap.At(6, 10), kChecked[0]);
+  Print(radio->Handle(), cap);
+  EXPECT_EQ(cap.At(6, 10), kRadioOff[0]);
+  radio->SetChecked(true);
+  Print(radio->Handle(), cap);
+  EXPECT_EQ(cap.At(6, 10), kRadioOn[0]);
+  Unwrap(box->Handle(), wb);
+  Unwrap(radio->Handle(), wr);
+  // The control paints itself again.
+  EXPECT_EQ(GetPropW(box->Handle(), L"KVSDATA"), nullptr);
+}
+
+TEST_F(Checks, GroupBoxFrameStartsHalfACaptionDown) {
+  HWND h = Child(L"BUTTON", L"", BS_GROUPBOX, 10, 10, 150, 80);
+  auto* w = Wrap<TkvGroupBoxWnd>(h);
+  // An empty caption measures 6 high: the frame starts 3 below the top.
+  EXPECT_EQ(w->ProcessMessage(SM_ALPHACMD, TWParam{KV_GETSERVICEINT} << 16, 0), 6);
+  Capture cap(150, 80);
+  Print(h, cap);
+  EXPECT_EQ(cap.At(75, 1), kParent);
+  EXPECT_EQ(cap.At(75, 4), kFrame);
+  EXPECT_EQ(cap.At(75, 70), kFrame);
+  Unwrap(h, w);
+}
+
+TEST_F(Checks, GroupBoxCaptionLiesOverTheParent) {
+  HWND h = Child(L"BUTTON", L"Group", BS_GROUPBOX, 10, 10, 150, 80);
+  auto* w = Wrap<TkvGroupBoxWnd>(h);
+  w->ProcessMessage(WM_PRINT, 0, 0);  // nothing without a DC
+  Capture cap(150, 80);
+  Print(h, cap);
+  TRect cr;
+  w->CaptionRect(cr);
+  EXPECT_EQ(cr.Left, 6);
+  EXPECT_GT(cr.Height(), 6);
+  // The frame line does not run through the caption: its rectangle shows the parent and text.
+  bool text = false;
+  for (Integer x = cr.Left; x < cr.Right; ++x) {
+    const TColor c = cap.At(x, cr.Height() / 2);
+    EXPECT_NE(c, kFrame) << x;
+    text = text || c == kText;
+  }
+  EXPECT_TRUE(text);
+  EXPECT_EQ(cap.At(cr.Right + 5, cr.Height() / 2 + 1), kFrame);
+  Unwrap(h, w);
+}
+
+TEST_F(Checks, NoHandleLeaksOverPaintsAndAttachCycles) {
+  HWND h = Child(L"BUTTON", L"Caption", BS_AUTOCHECKBOX, 10, 10, 120, 20);
+  HWND g = Child(L"BUTTON", L"Group", BS_GROUPBOX, 10, 40, 150, 80);
+  Capture cap(150, 80);
+  auto cycle = [&] {
+    auto* w = Wrap<TkvCheckBoxWnd>(h);
+    auto* wg = Wrap<TkvGroupBoxWnd>(g);
+    Print(h, cap);
+    Print(g, cap);
+    Unwrap(h, w);
+    Unwrap(g, wg);
+  };
+  ExpectNoLeaks(cycle);
+}

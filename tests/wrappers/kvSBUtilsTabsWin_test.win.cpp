@@ -1,0 +1,222 @@
+// Tab and page controls painted by their wrappers: page area and tabs in the sections of the
+// side the tabs stand on (all four), the active tab pressed, the tab scroller's wrapper kept
+// while the scroller stays, the page wrappers going with their windows or their tab control.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include "ui/ComCtrls.h"
+#include "wrappers/kvSBUtilsTabs.h"
+#include "wrappers/kvSBUtilsUpDown.h"
+#include "support/ControlSkin.h"
+
+namespace {
+
+struct SideColors {
+  TColor tab[3];
+  TColor page;
+};
+constexpr SideColors kSides[4] = {
+    {{0x100010, 0x110011, 0x120012}, 0x503010},  // top
+    {{0x200020, 0x210021, 0x220022}, 0x603010},  // bottom
+    {{0x300030, 0x310031, 0x320032}, 0x703010},  // left
+    {{0x400040, 0x410041, 0x420042}, 0x803010},  // right
+};
+
+class Tabs : public ControlSkin {
+ protected:
+  void SetUp() override {
+    ControlSkin::SetUp();
+    // "TABTOP" is the skin's first section.
+    const char16_t* tabs[4] = {u"TABTOP", u"TABBOTTOM", u"TABLEFT", u"TABRIGHT"};
+    const char16_t* pages[4] = {u"PAGECONTROL", u"PAGECONTROLBOTTOM", u"PAGECONTROLLEFT", u"PAGECONTROLRIGHT"};
+    const TkvSide sides[4] = {asTop, asBottom, asLeft, asRight};
+    for (int i = 0; i < 4; ++i)
+      skin.Data->Tabs[3][sides[i]].SkinIndex = Section(tabs[i], {kSides[i].tab[0], kSides[i].tab[1], kSides[i].tab[2]});
+    for (int i = 0; i < 4; ++i) Section(pages[i], {kSides[i].page});
+    Section(u"TRANSPARENT", {0x010203});
+    Section(u"UPDOWNBTN", {0x0A0B0C});
+  }
+  HWND TabControl(DWORD style, Integer w, Integer h, std::initializer_list<const wchar_t*> captions) {
+    HWND t = Child(WC_TABCONTROLW, L"", style | WS_CLIPCHILDREN, 10, 10, w, h);
+    int i = 0;
+    for (const wchar_t* c : captions) {
+      TCITEMW item{};
+      item.mask = TCIF_TEXT;
+      item.pszText = const_cast<wchar_t*>(c);
+      SendMessageW(t, TCM_INSERTITEMW, i++, reinterpret_cast<LPARAM>(&item));
+    }
+    return t;
+  }
+  // WM_PRINT with the flag that makes the wrapper paint into the given DC.
+  static void PrintTabs(HWND t, Capture& cap) { SendMessageW(t, WM_PRINT, reinterpret_cast<WPARAM>(cap.dc), 1); }
+  static TRect ItemRect(HWND t, int i) {
+    TRect r;
+    SendMessageW(t, TCM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&r));
+    return r;
+  }
+};
+
+}  // namespace
+
+TEST_F(Tabs, TabsAndPageOnAllFourSides) {
+  ASSERT_EQ(skin.Data->GetSkinIndex(u"TABTOP"), 0);
+  const DWORD styles[4] = {0, TCS_BOTTOM, TCS_VERTICAL | TCS_MULTILINE, TCS_VERTICAL | TCS_RIGHT | TCS_MULTILINE};
+  for (int side = 0; side < 4; ++side) {
+    SCOPED_TRACE(side);
+    HWND t = TabControl(styles[side], 300, 200, {L"One", L"Two", L"Three"});
+    auto* w = Wrap<TkvTabControlWnd>(t);
+    EXPECT_EQ(w->TabPosition(), side);
+    Capture cap(300, 200);
+    PrintTabs(t, cap);
+    const TRect page = w->PageRect();
+    EXPECT_EQ(cap.At((page.Left + page.Right) / 2, (page.Top + page.Bottom) / 2), kSides[side].page);
+    const TRect inactive = ItemRect(t, 1), active = ItemRect(t, 0);
+    EXPECT_EQ(cap.At(inactive.Left + 2, inactive.Top + 2), kSides[side].tab[0]);
+    EXPECT_EQ(cap.At(active.Left + 2, active.Top + 2), kSides[side].tab[2]);
+    Unwrap(t, w);
+    DestroyWindow(t);
+  }
+}
+
+TEST_F(Tabs, ActiveTabGrowsTwoPixelsOnEverySideOfATopTab) {
+  HWND t = TabControl(0, 300, 200, {L"One", L"Two"});
+  auto* w = Wrap<TkvTabControlWnd>(t);
+  const TRect item = ItemRect(t, 0);
+  const TRect active = w->SkinTabRect(0, true), plain = w->SkinTabRect(0, false);
+  EXPECT_EQ(active, TRect(item.Left - 2, item.Top - 2, item.Right + 2, item.Bottom - 1 + 2 + 1));
+  EXPECT_EQ(plain, TRect(item.Left, item.Top, item.Right - 1, item.Bottom + 3 + 1));
+  EXPECT_EQ(w->SkinTabRect(5, true), TRect());
+  SetWindowLongW(t, GWL_STYLE, GetWindowLongW(t, GWL_STYLE) | TCS_BUTTONS);
+  EXPECT_EQ(w->SkinTabRect(0, true), ItemRect(t, 0));  // buttons take the plain rectangles
+  Unwrap(t, w);
+}
+
+TEST_F(Tabs, ScrollerWrapperIsKeptWhileTheScrollerStays) {
+  HWND t = TabControl(0, 120, 80, {L"First tab", L"Second tab", L"Third tab", L"Fourth tab", L"Fifth tab"});
+  auto* w = Wrap<TkvTabControlWnd>(t);
+  Capture cap(120, 80);
+  PrintTabs(t, cap);
+  HWND updown = FindWindowExW(t, nullptr, UPDOWN_CLASSW, nullptr);
+  ASSERT_NE(updown, nullptr);
+  ASSERT_NE(w->BtnSW, nullptr);
+  EXPECT_EQ(w->BtnSW->CtrlHandle, updown);
+  TkvSpinWnd* first = w->BtnSW;
+  first->lOffset = 7;  // a mark a new wrapper would not carry
+  for (int i = 0; i < 5; ++i) {
+    PrintTabs(t, cap);
+    SendMessageW(t, WM_ERASEBKGND, reinterpret_cast<WPARAM>(cap.dc), 0);
+    SendMessageW(t, WM_SIZE, 0, MAKELPARAM(120, 80));
+  }
+  EXPECT_EQ(w->BtnSW, first);
+  EXPECT_EQ(w->BtnSW->lOffset, 7);
+  // The scroller painted from the skin.
+  RECT ur{};
+  GetWindowRect(updown, &ur);
+  Capture uc(ur.right - ur.left, ur.bottom - ur.top);
+  Print(updown, uc);
+  EXPECT_EQ(uc.At(0, 0), TColor(0x0A0B0C));
+  Unwrap(t, w);
+}
+
+TEST_F(Tabs, RawPageWrapperGoesWithItsWindowOrItsTabControl) {
+  ASSERT_EQ(PageWrapperCount(), 0);
+  HWND t = TabControl(0, 300, 200, {L"One"});
+  HWND page = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 4, 30, 290, 160, t, nullptr, nullptr, nullptr);
+  auto* w = Wrap<TkvPageControlWnd>(t);
+  EXPECT_EQ(PageWrapperCount(), 1);
+  EXPECT_TRUE(WndIsSkinned(page));
+  DestroyWindow(page);
+  EXPECT_EQ(PageWrapperCount(), 0);
+  // A page whose tab control's wrapper goes loses its wrapper too.
+  page = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 4, 30, 290, 160, t, nullptr, nullptr, nullptr);
+  w->InitPages();
+  EXPECT_EQ(PageWrapperCount(), 1);
+  Unwrap(t, w);
+  EXPECT_EQ(PageWrapperCount(), 0);
+  EXPECT_FALSE(WndIsSkinned(page));
+  DestroyWindow(page);
+}
+
+TEST_F(Tabs, ClassLibraryPageControlPagesShowItsBackground) {
+  LoadForm(u"object F: TForm\n"
+           u"  object pc: TPageControl\n    Left = 8\n    Top = 8\n    Width = 260\n    Height = 160\n"
+           u"    object ts1: TTabSheet\n      Caption = \"One\"\n    end\n"
+           u"    object ts2: TTabSheet\n      Caption = \"Two\"\n    end\n"
+           u"  end\n"
+           u"end\n");
+  auto* pc = Find<TPageControl>(u"pc");
+  auto* ts1 = Find<TTabSheet>(u"ts1");
+  auto* ts2 = Find<TTabSheet>(u"ts2");
+  ShowInFront();
+  auto* w = Wrap<TkvPageControlWnd>(pc->Handle(), pc);
+  EXPECT_EQ(PageWrapperCount(), 2);
+  Capture whole(260, 160);
+  PrintTabs(pc->Handle(), whole);
+  RECT pr{};
+  GetClientRect(ts1->Handle(), &pr);
+  Capture page(pr.right, pr.bottom);
+  SendMessageW(ts1->Handle(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(page.dc), 0);
+  EXPECT_EQ(page.At(pr.right / 2, pr.bottom / 2), kSides[0].page);
+  delete ts2;
+  EXPECT_EQ(PageWrapperCount(), 1);
+  Unwrap(pc->Handle(), w);
+  EXPECT_EQ(PageWrapperCount(), 0);
+}
+
+namespace {
+// An application's owner drawing of tabs: a red block in the corner of each (clear of the
+// caption, which is written after it), and what it got.
+class TTabPainter : public TObject {
+ public:
+  void Draw(TCustomTabControl* control, Integer index, const TRect& r, bool active) {
+    calls.push_back({index, active});
+    RECT block{r.Left + 1, r.Top + 1, r.Left + 5, r.Top + 5};
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    FillRect(control->Canvas()->Handle(), &block, red);
+    DeleteObject(red);
+  }
+  std::vector<std::pair<Integer, bool>> calls;
+};
+}  // namespace
+
+TEST_F(Tabs, OwnerDrawnPageControlDrawsItsTabsOverTheSkin) {
+  LoadForm(u"object F: TForm\n"
+           u"  object pc: TPageControl\n    Left = 8\n    Top = 8\n    Width = 260\n    Height = 160\n"
+           u"    OwnerDraw = True\n"
+           u"    object ts1: TTabSheet\n      Caption = \"One\"\n    end\n"
+           u"    object ts2: TTabSheet\n      Caption = \"Two\"\n    end\n"
+           u"  end\n"
+           u"end\n");
+  auto* pc = Find<TPageControl>(u"pc");
+  TTabPainter painter;
+  pc->SetOnDrawTab(TDrawTabEvent(&painter, &TTabPainter::Draw));
+  ShowInFront();
+  auto* w = Wrap<TkvPageControlWnd>(pc->Handle(), pc);
+  painter.calls.clear();
+  Capture cap(260, 160);
+  PrintTabs(pc->Handle(), cap);
+  ASSERT_EQ(painter.calls.size(), 2u);
+  EXPECT_EQ(painter.calls[0], std::make_pair(Integer(1), false));  // inactive tabs first
+  EXPECT_EQ(painter.calls[1], std::make_pair(Integer(0), true));
+  for (int i = 0; i < 2; ++i) {
+    const TRect r = w->SkinTabRect(i, i == 0);
+    EXPECT_EQ(cap.At(r.Left + 3, r.Top + 3), TColor(0x0000FF)) << i;
+    EXPECT_EQ(cap.At(r.Right - 3, r.Top + 3), kSides[0].tab[i == 0 ? 2 : 0]) << i;  // the skin around it
+  }
+  Unwrap(pc->Handle(), w);
+}
+
+TEST_F(Tabs, NoHandleLeaksOverPaintsAndAttachCycles) {
+  HWND t = TabControl(0, 120, 80, {L"First tab", L"Second tab", L"Third tab", L"Fourth tab"});
+  HWND page = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 4, 30, 100, 40, t, nullptr, nullptr, nullptr);
+  Capture cap(120, 80);
+  ExpectNoLeaks([&] {
+    auto* w = Wrap<TkvPageControlWnd>(t);
+    PrintTabs(t, cap);
+    SendMessageW(page, WM_ERASEBKGND, reinterpret_cast<WPARAM>(cap.dc), 0);
+    Unwrap(t, w);
+  });
+  EXPECT_EQ(PageWrapperCount(), 0);
+}
