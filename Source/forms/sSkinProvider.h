@@ -316,6 +316,8 @@ class TsSkinProvider : public TComponent, public TkvFormProvider {
 
   // -- Fields.
   Integer CurrentHT = 0;
+  // The element a left press started on; the release acts only over it.
+  Integer PressedHT = 0;
   Integer UserBtnIndex = -1;
   bool ControlsChanged = false;
   bool FirstInitialized = false;

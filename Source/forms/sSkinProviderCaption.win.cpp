@@ -401,6 +401,7 @@ void TsSkinProvider::SetPressedHT(Integer value) {
   }
   btn->cpState = 2;
   biClicked = true;
+  PressedHT = value;
   RepaintButton(CurrentHT);
 }
 
@@ -533,8 +534,9 @@ void TsSkinProvider::KV_WMLButtonUp(TMessage& m) {
   probe.LParam = PointToLParam(cursor.X, cursor.Y);
   CalcItems();
   const Integer under = HTProcess(probe);
-  const Integer pressed = biClicked ? CurrentHT : 0;
+  const Integer pressed = biClicked ? PressedHT : 0;
   const bool overPressed = pressed != 0 && under == pressed;
+  PressedHT = 0;
   const TScopeExit clearClick([&] { biClicked = false; });
   if (!overPressed) {
     if (pressed != 0) {
