@@ -27,6 +27,9 @@
 #include "ui/Bitmap.h"
 #include "ui/Forms.h"
 
+// The form layer's start-up registers its services for the layers below (the dialog skinner
+// behind the thread hook); the clean-up takes them back and frees the composition library.
+void sSkinProviderStartup();
 void sSkinProviderCleanup();
 
 class TsSkinProvider;

@@ -1,6 +1,8 @@
 // The skin provider: model and lifecycle, the window procedure and the skin commands.
 #include "forms/sSkinProvider.h"
 
+#include "forms/kvDials.h"
+
 #include "base/kvntUtils.h"
 #include "base/sConst.h"
 #include "base/sMessages.h"
@@ -12,7 +14,12 @@
 
 TW_DEFINE_CLASS(TsSkinProvider) {}
 
-void sSkinProviderCleanup() { FreeDwmApi(); }
+void sSkinProviderStartup() { kvDialsStartup(); }
+
+void sSkinProviderCleanup() {
+  kvDialsCleanup();
+  FreeDwmApi();
+}
 
 TsSkinProvider* ProviderOf(HWND form) {
   auto* sp = dynamic_cast<TsSkinProvider*>(GetFormProvider(form));

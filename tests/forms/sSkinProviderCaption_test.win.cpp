@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "base/sMessages.h"
-#include "forms/FormSkin.h"
+#include "support/FormSkin.h"
 
 using formskin::SkinnedForm;
 

@@ -3,7 +3,7 @@
 // change does) and the system metrics of each PPI through a stand-in for
 // GetSystemMetricsForDpi whose numbers are fixed here.
 #include "base/kvntUtils.h"
-#include "forms/FormSkin.h"
+#include "support/FormSkin.h"
 #include "skin/sSkinManager.h"
 
 using formskin::SkinnedForm;

@@ -2,7 +2,7 @@
 // and client background at chosen points, the caption's active and inactive looks, a hot
 // button repainted without rebuilding the picture, the window region cut from the skin's
 // corner masks, and no handle leaked over many resize and activation cycles.
-#include "forms/FormSkin.h"
+#include "support/FormSkin.h"
 #include "ui/Bitmap.h"
 #include "ui/GdiScopes.h"
 

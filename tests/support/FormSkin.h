@@ -23,6 +23,7 @@ constexpr TColor kClientInactive = 0x00E0E0E0;
 constexpr TColor kClientActive = 0x00D0F0D0;
 constexpr TColor kTitleInactive = 0x00808080;
 constexpr TColor kTitleActive = 0x00C08040;
+constexpr TColor kDialogClient = 0x00F0E0D0;
 // Pixels (0xAARRGGBB) of the border image and of the glyph states.
 constexpr uint32_t kBorderPixel = 0xFF402010;
 constexpr uint32_t kKey = 0x00FF00FF;
@@ -58,6 +59,7 @@ struct FormSkin {
     f.Props[1].Color = Integer(kClientActive);
     f.BorderIndex = border;
     form = skin.AddSection(f);
+    skin.Manager.SkinCommonInfo.Sections.fill(-1);
     skin.Image(border).ClassName = u"FORM";
     skin.Image(border).PropertyName = u"BORDERSMASK";
     skin.Image(border).SkinIndex = form;
@@ -66,14 +68,18 @@ struct FormSkin {
     t.Props[0].FontColor.Color = 0xFFFFFF;
     t.Props[1].FontColor.Color = 0xFFFFFF;
     title = skin.AddSection(t);
-    skin.Manager.SkinCommonInfo.Sections.fill(-1);
+    TsGeneralData dlg = PlainSection(u"DIALOG", 0, kDialogClient, 2);
+    dlg.Props[1].Color = Integer(kDialogClient);
+    dlg.BorderIndex = border;
+    dialog = skin.AddSection(dlg);
+    skin.Manager.SkinCommonInfo.Sections[ssDialog] = dialog;
     skin.Manager.SkinCommonInfo.Sections[ssForm] = form;
     skin.Manager.SkinCommonInfo.Sections[ssFormTitle] = title;
     d.Reindex();
   }
   SkinFixture skin;
   Integer glyph[5]{};
-  Integer border = -1, form = -1, title = -1;
+  Integer border = -1, form = -1, title = -1, dialog = -1;
 };
 
 // The application, the skin and a form with its window (not shown), skinned by a provider.
