@@ -9,6 +9,7 @@
 //   3. Caption layout, caption buttons, hit testing, the non-client mouse, the system commands
 //      and the system-menu queries (sSkinProviderCaption.win.cpp)
 //   4. The window picture, the window region and the paint handlers (sSkinProviderPaint.win.cpp)
+//   5. Size, position, showing, closing and the other form messages (sSkinProviderState.win.cpp)
 //
 // The desktop-composition query lives in base/Composition.h (the layers below ask it too).
 #pragma once
@@ -275,6 +276,27 @@ class TsSkinProvider : public TComponent, public TkvFormProvider {
   void KV_WMSetText(TMessage& m);
   void KV_WMSysCommand(TMessage& m);
   void UpdateSkinCaption();
+
+  // -- Size, position, showing and the other messages (section 5).
+  void KV_WMWindowPosChanging(TMessage& m);
+  void KV_WMGetMinMaxInfo(TMessage& m);
+  void KV_WMMove(TMessage& m);
+  void KV_WMShowWindow(TMessage& m);
+  void KV_WMVisibleChanged(TMessage& m);
+  void KV_WMCreate(TMessage& m);
+  void KV_WMNCCreate(TMessage& m);
+  void KV_WMClose(TMessage& m);
+  void KV_WMQueryEndSession(TMessage& m);
+  void KV_WMSetRedraw(TMessage& m);
+  void KV_WMSetIcon(TMessage& m);
+  void KV_WMStyleChanged(TMessage& m);
+  void KV_WMParentNotify(TMessage& m);
+  // The class-library control whose window is wnd, among the application's forms; null when
+  // none has it.
+  static TWinControl* FindControlOfWindow(HWND wnd);
+  // The longest animation the manager may run (show, hide, minimize, dialog show) plus a
+  // margin: the end of a session waits no longer than that for animations to finish.
+  Cardinal AnimationWaitLimit();
   void FillArOR() override;
   void UpdateRgn() override { UpdateRgn(true, false); }
   void UpdateRgn(bool doRepaint, bool allChildren);
@@ -352,6 +374,13 @@ class TsSkinProvider : public TComponent, public TkvFormProvider {
   bool RgnChanged = true;
   bool RightPressed = false;
   Integer VCenter = 0;
+  // Left, top, width and height of the form saved while it is stretched to the work area
+  // (FS_MAXHEIGHT, FS_MAXWIDTH), in Left, Top, Right and Bottom.
+  TRect NormalBounds;
+  TRect LastClientRect;  // the client rectangle of the last size step
+  // The control of the last child window made on the form (WM_PARENTNOTIFY); null when the
+  // new window belongs to no control. The child-control adapter takes it from here.
+  TWinControl* LastNewChild = nullptr;
   TFormBorderStyle FluentBorderStyle = bsNone;
   bool FluentUWPMode = false;
   TWndMethod OldWndProc;

@@ -308,6 +308,9 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
   if (!Skinned()) {
     if (m.Msg == SM_ALPHACMD && KV_SMAlphaCmd_Unskinned(m)) return;
     switch (m.Msg) {
+      case WM_SETREDRAW:
+        KV_WMSetRedraw(m);
+        return;
       case WM_PRINT:
         if (m.WParam) FillDC(reinterpret_cast<HDC>(m.WParam), MkRect(Form->Width(), Form->Height()), ColorToRGB(Form->Color()));
         Form->Perform(WM_PAINT, m.WParam, m.LParam);
@@ -332,8 +335,44 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
   }
 
   switch (m.Msg) {
+    case WM_CREATE:
+      KV_WMCreate(m);
+      return;
+    case WM_MOVE:
+      KV_WMMove(m);
+      return;
     case WM_SIZE:
       KV_WMSize(m);
+      return;
+    case WM_SETREDRAW:
+      KV_WMSetRedraw(m);
+      return;
+    case WM_CLOSE:
+      KV_WMClose(m);
+      return;
+    case WM_QUERYENDSESSION:
+      KV_WMQueryEndSession(m);
+      return;
+    case WM_SHOWWINDOW:
+      KV_WMShowWindow(m);
+      return;
+    case WM_GETMINMAXINFO:
+      KV_WMGetMinMaxInfo(m);
+      return;
+    case WM_WINDOWPOSCHANGING:
+      KV_WMWindowPosChanging(m);
+      return;
+    case WM_STYLECHANGED:
+      KV_WMStyleChanged(m);
+      return;
+    case WM_SETICON:
+      KV_WMSetIcon(m);
+      return;
+    case WM_NCCREATE:
+      KV_WMNCCreate(m);
+      return;
+    case WM_PARENTNOTIFY:
+      KV_WMParentNotify(m);
       return;
     case WM_PAINT:
       KV_WMPaint(m);
@@ -430,6 +469,8 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
       KV_SMAlphaCmd_Skinned(m);
       return;
     case CM_VISIBLECHANGED:
+      KV_WMVisibleChanged(m);
+      return;
     case CM_SHOWINGCHANGED:
       KV_CMShowingChanged(m);
       return;

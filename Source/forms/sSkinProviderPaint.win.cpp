@@ -441,12 +441,6 @@ void TsSkinProvider::KV_WMActivate(TMessage& m) {
   PassOn(m);
 }
 
-void TsSkinProvider::KV_WMSize(TMessage& m) {
-  FCommonData->BGChanged = true;
-  RgnChanged = true;
-  PassOn(m);
-}
-
 void TsSkinProvider::KV_WMSetText(TMessage& m) {
   const HWND h = FormWnd(this);
   // The system paints the new caption into the frame: with the window redraw switched off

@@ -103,7 +103,9 @@ TEST_F(FrameMetrics, TableAtEachPPI) {
   TsSkinProvider* p = Skin();
   for (const MetricsRow& row : kRows) {
     SCOPED_TRACE(row.ppi);
+    // A new border style makes the window anew: made before the PPI is given.
     form->SetBorderStyle(bsSizeable);
+    form->HandleNeeded();
     UsePPI(p, row.ppi);
     EXPECT_EQ(p->FormPPI(), row.ppi);
     EXPECT_EQ(p->CYCaption, row.caption);
@@ -115,11 +117,13 @@ TEST_F(FrameMetrics, TableAtEachPPI) {
     EXPECT_EQ(p->TitleBtnsWidth(), row.buttonsWidth);
 
     form->SetBorderStyle(bsSingle);
+    form->HandleNeeded();
     p->FCommonData->SetCommonSkinData(slots.empty() || row.ppi == 96 ? skin->skin.Data : slots.back().get());
     EXPECT_EQ(SysBorderWidth(form->Handle(), nullptr, true), row.singleBorder);
     EXPECT_EQ(p->FramePadding(), 0);
 
     form->SetBorderStyle(bsDialog);
+    form->HandleNeeded();
     p->FCommonData->SetCommonSkinData(slots.empty() || row.ppi == 96 ? skin->skin.Data : slots.back().get());
     kvWinMajorVer = 10;
     kvWinMinorVer = 0;
