@@ -10,6 +10,7 @@
 //      and the system-menu queries (sSkinProviderCaption.win.cpp)
 //   4. The window picture, the window region and the paint handlers (sSkinProviderPaint.win.cpp)
 //   5. Size, position, showing, closing and the other form messages (sSkinProviderState.win.cpp)
+//   6. The child-control adapter (sSkinProviderAdapter.win.cpp)
 //
 // The desktop-composition query lives in base/Composition.h (the layers below ask it too).
 #pragma once
@@ -19,12 +20,14 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include <array>
 #include <memory>
 #include <vector>
 
 #include "skin/FormServices.h"
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
+#include "skin/sSkinManagerOptions.h"
 #include "ui/Bitmap.h"
 #include "ui/Forms.h"
 
@@ -146,6 +149,66 @@ class TsSystemMenu : public TObject {
   // Nothing to rebuild while the menu is the system's own.
   void UpdateItems(bool /*full*/) {}
   TsSkinProvider* FOwner;
+};
+
+// ---- The child-control adapter ---------------------------------------------------------------
+
+class TkvMainWnd;
+struct TkvSkinParams;
+
+// Makes the window wrapper of one kind of foreign control for a window (no skin data of its
+// own, the manager, the parameters, repaint); the wrappers layer gives one per kind it has.
+using TkvWrapperMaker = TkvMainWnd* (*)(HWND wnd, DuRiruZireziv* manager, TkvSkinParams& params);
+// The wrapper maker of each of the 23 kinds of class-name lists; a kind without one leaves its
+// controls unwrapped.
+extern std::array<TkvWrapperMaker, kvLastSupportedType + 1> WndTypes;
+
+class TkvCtrlAdapter;
+
+// One adapted windowed control and its wrapper.
+class TkvAdapterItem {
+ public:
+  TkvAdapterItem(TkvCtrlAdapter* adapter, TWinControl* ctrl) : Adapter(adapter), WinCtrl(ctrl) {}
+  ~TkvAdapterItem();
+  void DoHook(TWinControl* ctrl, TkvSkinParams& params, const TkvThirdLists& lists);
+  bool Initializing = false;
+  TkvCtrlAdapter* Adapter;
+  TWinControl* WinCtrl;
+  TkvMainWnd* ScrollWnd = nullptr;  // owned
+};
+
+// A label's own colours, kept while the skin colours it.
+struct TkvLabelColor {
+  TColor Color = clNone;
+  TControl* Control = nullptr;
+  bool ParentFont = false;
+};
+
+// Hands the provider's form's class-library controls to the wrappers and colours its plain
+// labels from the skin.
+class TkvCtrlAdapter {
+ public:
+  explicit TkvCtrlAdapter(TsSkinProvider* provider) : Provider(provider) {}
+  ~TkvCtrlAdapter();
+  // Walks a form or container (null: the provider's form). A call made while a walk runs (from
+  // an event of the walk) returns at once; the walk's own descent into containers goes on.
+  void AddAllItems(TWinControl* owner = nullptr);
+  void AddNewItem(TWinControl* ctrl, const String& section, const TkvThirdLists* lists);
+  bool IsControlSupported(TComponent* component, const TkvThirdLists& lists);
+  void CleanItems();
+  void RemoveAllItems();
+  // Passes a message to every live wrapper.
+  void WndProc(TMessage& m);
+  Integer ItemCount() const { return Integer(Items.size()); }
+  bool Walking() const { return walkDepth_ > 0; }
+
+  std::vector<std::unique_ptr<TkvAdapterItem>> Items;
+  TsSkinProvider* Provider;
+
+ private:
+  void Walk(TWinControl* owner);
+  bool CheckSkinEvent(TComponent* component, TkvSkinParams& params);
+  Integer walkDepth_ = 0;  // nesting of the walk that runs
 };
 
 // ---- The provider ----------------------------------------------------------------------------
@@ -291,6 +354,21 @@ class TsSkinProvider : public TComponent, public TkvFormProvider {
   void KV_WMSetIcon(TMessage& m);
   void KV_WMStyleChanged(TMessage& m);
   void KV_WMParentNotify(TMessage& m);
+
+  // -- Child-control adapter (section 6).
+  void AdapterCreate();
+  void AdapterRemove();
+  void SendToAdapter(TMessage& m);
+  // Colours a plain label from the skin (skinned) or gives it its own colours back.
+  void InitLabel(TControl* ctrl, bool skinned);
+  // The class-name lists that apply: the provider's own when it has any, else the manager's.
+  const TkvThirdLists* ActiveThirdLists();
+  std::unique_ptr<TkvCtrlAdapter> Adapter;
+  std::vector<TkvLabelColor> SavedLabelColors;
+  TkvThirdLists ThirdLists;
+  bool OwnThirdLists = false;
+  TEvent<void(TComponent* Item, bool& CanBeAdded, String& SkinSection)> OnSkinItem;
+  TEvent<void(TComponent* Item, bool& CanBeAdded, TkvSkinParams* SkinParams)> OnSkinItemEx;
   // The class-library control whose window is wnd, among the application's forms; null when
   // none has it.
   static TWinControl* FindControlOfWindow(HWND wnd);

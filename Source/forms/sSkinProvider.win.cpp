@@ -144,6 +144,7 @@ void TsSkinProvider::DetachFromForm() {
 }
 
 TsSkinProvider::~TsSkinProvider() {
+  Adapter.reset();
   DetachFromForm();
   SystemMenu.reset();
   FCommonData.reset();
@@ -153,6 +154,7 @@ TsSkinProvider::~TsSkinProvider() {
 
 void TsSkinProvider::LoadInit() {
   PrepareForm();
+  if (!Adapter) AdapterCreate();
   for (Integer i = 0; i < FTitleButtons->Count(); ++i) {
     TsTitleButton* b = FTitleButtons->Items(i);
     b->Data.cpGlyphType = b->UseSkinData ? tgTitleButton : tgNone;
@@ -486,6 +488,11 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
         PassOn(m);
       }
       return;
+    case CM_CONTROLLISTCHANGE:
+      PassOn(m);
+      if (auto* ctrl = reinterpret_cast<TWinControl*>(m.WParam); ctrl && Adapter && FAllowSkin3rdParty)
+        Adapter->AddNewItem(ctrl, String(), ActiveThirdLists());
+      return;
     case CM_CONTROLLISTCHANGING:
     case CM_BEWAIT_DIALOG:
       m.Result = 0;
@@ -526,10 +533,12 @@ bool TsSkinProvider::KV_SMAlphaCmd_Common(TMessage& m) {
           TMessage child = m;
           AlphaBroadCast(Form, child);
         }
+        AdapterRemove();
         if (!Form || Form->IsDestroying() || IsDestroying()) return true;
         CheckSysMenu(false);
         if (HaveBorder() && !InMenu && Form->HandleAllocated()) SetWindowRgn(Form->WindowHandle(), nullptr, TRUE);
         if (FUseGlobalColor && !FCommonData->FCustomColor) Form->SetColor(clBtnFace);
+        while (!SavedLabelColors.empty()) InitLabel(SavedLabelColors.back().Control, false);
         FCommonData->FCacheBmp.reset();
       }
       return true;
@@ -602,6 +611,10 @@ bool TsSkinProvider::KV_SMAlphaCmd_Unskinned(TMessage& m) {
         FCommonData->BGChanged = true;
         FLinesCount = -1;
         RgnChanged = true;
+        if (!Adapter)
+          AdapterCreate();
+        else
+          Adapter->AddAllItems(nullptr);
       }
       return true;
     }
@@ -636,6 +649,10 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
       break;
     case KV_REFRESH:
       if (!RefreshNeeded(FCommonData.get(), m)) break;
+      if (!Adapter)
+        AdapterCreate();
+      else
+        Adapter->AddAllItems(nullptr);
       FLinesCount = -1;
       if (HaveBorder()) RgnChanged = true;
       if (wnd && Form->Visible()) {
@@ -643,6 +660,7 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
         if (!InAnimationProcess) RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_NOCHILDREN | RDW_UPDATENOW | RDW_FRAME);
         if (FUseGlobalColor && !FCommonData->FCustomColor) Form->SetColor(manager->GetGlobalColor());
         FCommonData->EndUpdate();
+        SendToAdapter(m);
       }
       break;
     case KV_GETPROVIDER:
@@ -705,6 +723,21 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
       break;
     case KV_KILLTIMERS:
       PassOn(m);
+      break;
+    case KV_CONTROLLOADED:
+      if (!Form->IsLoading() && Adapter) Adapter->AddAllItems(reinterpret_cast<TWinControl*>(m.LParam));
+      break;
+    case KV_GETFONTINDEX:
+      if (auto* info = reinterpret_cast<TkvPaintInfo*>(m.LParam)) {
+        TsGeneralData* section = FGenData;
+        if (section && info->State < section->States && FDrawClientArea) {
+          info->FontIndex = FCommonData->SkinIndex;
+          info->SkinManager = manager;
+          m.Result = 1;
+        } else {
+          m.Result = -1;
+        }
+      }
       break;
     case KV_SETNCSKINNED:
       UpdateNCArea(m.LParam != 0);

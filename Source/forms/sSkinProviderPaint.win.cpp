@@ -320,6 +320,7 @@ void TsSkinProvider::KV_WMNCPaint(TMessage& m) {
   } else if (GetWindowWidth(h) != Form->Width() || GetWindowHeight(h) != Form->Height()) {
     return;  // a size change is in flight
   }
+  if (!Adapter) AdapterCreate();
   KV_WMNCPaintHandler();
   m.Result = 0;
 }

@@ -227,5 +227,12 @@ void TsSkinProvider::KV_WMParentNotify(TMessage& m) {
   if (m.WParamLo != WM_CREATE && m.WParamLo != WM_DESTROY) return;
   DuRiruZireziv* manager = SkinManager();
   if (!manager || !manager->SkinningRules().Contains(srThirdParty)) return;
-  if (m.WParamLo == WM_CREATE) LastNewChild = FindControlOfWindow(reinterpret_cast<HWND>(m.LParam));
+  if (m.WParamLo != WM_CREATE) return;
+  LastNewChild = FindControlOfWindow(reinterpret_cast<HWND>(m.LParam));
+  if (!Adapter) return;
+  if (m.LParam && LastNewChild) {
+    if (FAllowSkin3rdParty) Adapter->AddNewItem(LastNewChild, String(), ActiveThirdLists());
+  } else {
+    Adapter->AddAllItems(nullptr);
+  }
 }

@@ -24,6 +24,7 @@ constexpr TColor kClientActive = 0x00D0F0D0;
 constexpr TColor kTitleInactive = 0x00808080;
 constexpr TColor kTitleActive = 0x00C08040;
 constexpr TColor kDialogClient = 0x00F0E0D0;
+constexpr TColor kFormText = 0x00123456;  // the text colour of the "FORM" section
 // Pixels (0xAARRGGBB) of the border image and of the glyph states.
 constexpr uint32_t kBorderPixel = 0xFF402010;
 constexpr uint32_t kKey = 0x00FF00FF;
@@ -57,6 +58,7 @@ struct FormSkin {
 
     TsGeneralData f = PlainSection(u"FORM", 0, kClientInactive, 2);
     f.Props[1].Color = Integer(kClientActive);
+    f.Props[0].FontColor.Color = f.Props[1].FontColor.Color = Integer(kFormText);
     f.BorderIndex = border;
     form = skin.AddSection(f);
     skin.Manager.SkinCommonInfo.Sections.fill(-1);
