@@ -246,6 +246,9 @@ class TsSkinProvider : public TComponent, public TkvFormProvider {
   TLResult ProcessMessage(Cardinal msg, TWParam wParam = 0, TLParam lParam = 0);
   // The skin applies: skin data with a manager and a valid section, the form not going.
   bool Skinned();
+  // The skin data stops updating whatever its count (the form's first show and activation end
+  // the update its construction began).
+  void StopUpdating();
   bool CanDrawNCArea() const;
   DuRiruZireziv* SkinManager() const { return FCommonData ? FCommonData->GetSkinManager() : nullptr; }
   TkvSkinData* SkinDataFor();  // the per-PPI skin data; never null while a manager exists

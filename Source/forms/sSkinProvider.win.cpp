@@ -201,6 +201,12 @@ void TsSkinProvider::InitIndexes() {
   if (FTitleSkin.empty() || FTitleSkinIndex < 0) FTitleSkinIndex = sections[ssFormTitle];
 }
 
+void TsSkinProvider::StopUpdating() {
+  if (!FCommonData) return;
+  while (FCommonData->FUpdateCount > 0) FCommonData->EndUpdate();
+  FCommonData->FUpdating = false;
+}
+
 TkvSkinData* TsSkinProvider::SkinDataFor() { return FCommonData->GetCommonSkinData(); }
 
 bool TsSkinProvider::Skinned() {
@@ -505,13 +511,24 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
 
 // The first visibility change of a run-time provider initialises it.
 void TsSkinProvider::KV_CMShowingChanged(TMessage& m) {
+  if (FFormState & FS_RECREATING) {
+    PassOn(m);
+    return;
+  }
   if (RTInit) {
     RTInit = false;
     LoadInit();
   }
+  const bool showing = Form->Showing();
+  if (showing) {
+    SetFormState(FFormState & ~FS_ANIMCLOSING);
+    if (Adapter) Adapter->AddAllItems(nullptr);
+    StopUpdating();
+  }
   FCommonData->BGChanged = true;
   RgnChanged = true;
   PassOn(m);
+  if (showing) LastClientRect = TRect(0, 0, GetClientWidth(Form->Handle()), GetClientHeight(Form->Handle()));
 }
 
 // ---- Skin commands ---------------------------------------------------------------------------

@@ -170,15 +170,25 @@ Integer TsSkinProvider::HeaderHeight() {
   return r;
 }
 
+// The client area's place in the window picture is where the system put the client: frames
+// whose sides differ (a dialog frame under a taller caption) would otherwise be copied with gaps
+// or shifted, whatever the border metrics say.
 Integer TsSkinProvider::OffsetX() {
   const HWND h = Form->Handle();
-  return (GetWindowWidth(h) - GetClientWidth(h)) / 2;
+  RECT w{};
+  GetWindowRect(h, &w);
+  POINT origin{0, 0};
+  ClientToScreen(h, &origin);
+  return origin.x - w.left;
 }
 
 Integer TsSkinProvider::OffsetY() {
   const HWND h = Form->Handle();
-  const Integer border = (GetWindowLongW(h, GWL_STYLE) & WS_BORDER) ? BorderWidth(true) : 0;
-  return GetWindowHeight(h) - GetClientHeight(h) - border;
+  RECT w{};
+  GetWindowRect(h, &w);
+  POINT origin{0, 0};
+  ClientToScreen(h, &origin);
+  return origin.y - w.top;
 }
 
 void TsSkinProvider::FormLeftTop(TPoint& p) {

@@ -351,13 +351,15 @@ void TsSkinProvider::PaintCaption(HDC dc) {
   TBitmap* cache = FCommonData->FCacheBmp.get();
   const HWND h = FormWnd(this);
   if (!cache || !h) return;
+  // The frame is the window outside its client: the top block down to the client, then the
+  // ring of the left, right and bottom sides, each as wide as the system made it.
   const Integer w = CaptionWidth();
-  const Integer top = (GetWindowLongW(h, GWL_STYLE) & WS_CAPTION) == WS_CAPTION ? HeaderHeight() : BorderHeight(true);
+  const Integer left = OffsetX(), top = OffsetY();
+  const Integer right = GetWindowWidth(h) - GetClientWidth(h) - left;
+  const Integer bottom = GetWindowHeight(h) - GetClientHeight(h) - top;
   HDC src = cache->Canvas()->Handle();
-  if (top != 0) BitBlt(dc, 0, 0, w, top, src, 0, 0, SRCCOPY);
-  const Integer bw = BorderWidth(true);
-  const Integer ch = cache->Height() - top;
-  BitBltBorder(dc, 0, top, cache->Width(), ch, src, 0, top, bw, 0, bw, bw);
+  if (top > 0) BitBlt(dc, 0, 0, w, top, src, 0, 0, SRCCOPY);
+  BitBltBorder(dc, 0, top, cache->Width(), cache->Height() - top, src, 0, top, left, 0, right, bottom);
 }
 
 void TsSkinProvider::PaintForm(HDC dc, const TRect& paintRect) {
@@ -430,6 +432,7 @@ void TsSkinProvider::KV_WMNCActivate(TMessage& m) {
     FormActive = active;
     FCommonData->BGChanged = true;
   }
+  if (!(FFormState & FS_SIZING)) StopUpdating();
   // The system paints its own caption while it handles the activation: it is told not to
   // (LParam -1), and the skinned frame is painted right after.
   m.LParam = -1;

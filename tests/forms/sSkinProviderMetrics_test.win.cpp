@@ -168,14 +168,18 @@ TEST_F(FrameMetrics, MaxButtonOffsetOnlyForATallerSkinTitle) {
   EXPECT_EQ(MaxBtnOffset(p, true), 7);
 }
 
+// The client's place in the picture is where the system put the client, for every border
+// style (a dialog frame is thinner than the border metric with its added margin).
 TEST_F(FrameMetrics, ClientOffsetsFollowTheWindowFrame) {
   TsSkinProvider* p = Skin();
-  RECT w{}, c{};
-  GetWindowRect(form->Handle(), &w);
-  GetClientRect(form->Handle(), &c);
-  POINT origin{0, 0};
-  ClientToScreen(form->Handle(), &origin);
-  EXPECT_EQ(p->OffsetX(), origin.x - w.left);
-  // Without a menu line the client starts below the caption: the frame's top part.
-  EXPECT_EQ(p->OffsetY() + p->BorderWidth(true), (w.bottom - w.top) - c.bottom);
+  for (TFormBorderStyle style : {bsSizeable, bsSingle, bsDialog, bsToolWindow}) {
+    form->SetBorderStyle(style);
+    form->HandleNeeded();
+    RECT w{};
+    GetWindowRect(form->Handle(), &w);
+    POINT origin{0, 0};
+    ClientToScreen(form->Handle(), &origin);
+    EXPECT_EQ(p->OffsetX(), origin.x - w.left) << int(style);
+    EXPECT_EQ(p->OffsetY(), origin.y - w.top) << int(style);
+  }
 }
