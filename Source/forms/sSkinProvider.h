@@ -328,6 +328,11 @@ class TsSkinProvider : public TComponent, public TkvFormProvider {
   bool PaintAll();
   void PaintTitleContent(TBitmap* bmp);
   void PaintText(TBitmap* bmp, const TRect& rForm);
+  // The title icon in FIconRect of the picture, its pixels made opaque.
+  void DrawAppIcon(TBitmap* bmp);
+  // The title icon's size before PPI scaling; 0 while the icon is not visible.
+  Integer TitleIconWidth();
+  Integer TitleIconHeight();
   void SaveBGForBtns(Integer captWidth, bool full);
   void RestoreBtnsBG(Integer captWidth);
   void KV_WMNCPaint(TMessage& m);
@@ -510,5 +515,7 @@ Integer GetWindowHeight(HWND h);
 Integer GetClientWidth(HWND h);
 Integer GetClientHeight(HWND h);
 bool IsSizeBox(HWND h);
+// 16 for sizes up to 47, 24 up to 64, 32 above.
+Integer GetNearestSize(Integer max);
 
 #endif

@@ -171,10 +171,10 @@ void TsSkinProvider::CalcItems() {
 
   Integer iconW = 0;
   if (IconVisible()) {
-    const Integer ih = ScaleInt(16, FCommonData.get());
+    const Integer ih = ScaleInt(TitleIconHeight(), FCommonData.get());
     FIconRect.Top = VCenter - ih / 2;
     FIconRect.Bottom = FIconRect.Top + ih;
-    iconW = ScaleInt(16, FCommonData.get());
+    iconW = ScaleInt(TitleIconWidth(), FCommonData.get());
   }
   const bool rtl = SysRTLAllowed();
   if (rtl) {
@@ -266,6 +266,19 @@ std::vector<TkvCaptionElement> TsSkinProvider::VisibleElements() {
     if (FTitleButtons->Items(i)->Visible) list.push_back({&FTitleButtons->Items(i)->Data, HTUDBTN + i, i});
   return list;
 }
+
+Integer GetNearestSize(Integer max) {
+  if (max <= 47) return 16;
+  return max <= 64 ? 24 : 32;
+}
+
+Integer TsSkinProvider::TitleIconWidth() {
+  if (!IconVisible()) return 0;
+  TkvSkinData* data = SkinDataFor();
+  return GetNearestSize(CaptionHeight(true) - (data ? data->BITopMargin : 0));
+}
+
+Integer TsSkinProvider::TitleIconHeight() { return TitleIconWidth(); }
 
 TPoint TsSkinProvider::CursorToPoint(Integer x, Integer y) {
   TPoint lt;

@@ -110,10 +110,7 @@ bool TsSkinProvider::PaintAll() {
         const TRect r(rForm.Left, rForm.Top, rForm.Right, iconic ? rForm.Bottom : fCaptHeight);
         PaintItem(FTitleSkinIndex, MakeCacheInfo(cache), true, state, r, TPoint(0, 0), cache, data);
       }
-      if (IconVisible() && FIconRect.Width() > 0) {
-        DrawIconEx(cache->Canvas()->Handle(), FIconRect.Left, FIconRect.Top, TitleIcon(h), FIconRect.Width(),
-                   FIconRect.Height(), 0, nullptr, DI_NORMAL);
-      }
+      DrawAppIcon(cache);
       if (SysButtonsCount() > 0) {
         const Integer bar = manager->GetMaskIndex(FCommonData->SkinIndex, u"TITLEBAR", data);
         if (const TsMaskData* md = ImageOf(data, bar)) {
@@ -139,6 +136,28 @@ bool TsSkinProvider::PaintAll() {
   }
   if (!Form->Parent()) FCommonData->FUpdating = false;
   return true;
+}
+
+void TsSkinProvider::DrawAppIcon(TBitmap* bmp) {
+  const HWND h = FormWnd(this);
+  if (!h || !IconVisible() || FIconRect.Width() <= 0 || FIconRect.Height() <= 0) return;
+  // The icon drawing leaves alpha alone: every pixel it changed is made opaque, so that the
+  // picture is right where its alpha counts (layered windows, the form image).
+  const TRect r = FIconRect;
+  const Integer top = Maxi(r.Top, 0), bottom = Mini(r.Bottom, bmp->Height());
+  const Integer left = Maxi(r.Left, 0), right = Mini(r.Right, bmp->Width());
+  if (top >= bottom || left >= right) return;
+  std::vector<uint32_t> before;
+  before.reserve(size_t(right - left) * size_t(bottom - top));
+  TPixelView v = bmp->View();
+  for (Integer y = top; y < bottom; ++y)
+    for (Integer x = left; x < right; ++x) before.push_back(v.At(x, y));
+  DrawIconEx(bmp->Canvas()->Handle(), r.Left, r.Top, TitleIcon(h), r.Width(), r.Height(), 0, nullptr, DI_NORMAL);
+  v = bmp->View();
+  size_t i = 0;
+  for (Integer y = top; y < bottom; ++y)
+    for (Integer x = left; x < right; ++x, ++i)
+      if (v.At(x, y) != before[i]) v.At(x, y) |= 0xFF000000u;
 }
 
 void TsSkinProvider::PaintText(TBitmap* bmp, const TRect& rForm) {

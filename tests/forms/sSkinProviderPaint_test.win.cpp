@@ -132,3 +132,33 @@ TEST_F(Picture, NoHandleLeakedOverResizeAndActivationCycles) {
   EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdi + 2);
   EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), user + 2);
 }
+
+// The title icon takes the nearest icon size of the caption and is opaque in the picture (the
+// icon drawing leaves alpha as it was; layered pictures need it).
+TEST_F(Picture, TitleIconIsSizedFromTheCaptionAndOpaque) {
+  ASSERT_TRUE(sp->IconVisible());
+  EXPECT_EQ(sp->TitleIconWidth(), GetNearestSize(sp->CaptionHeight(true)));
+  EXPECT_EQ(sp->FIconRect.Width(), sp->TitleIconWidth());
+  EXPECT_EQ(sp->FIconRect.Height(), sp->TitleIconHeight());
+  sp->FCommonData->BGChanged = true;
+  sp->PaintAll();
+  TBitmap& cache = *sp->FCommonData->FCacheBmp;
+  Integer iconPixels = 0, transparent = 0;
+  for (Integer y = sp->FIconRect.Top; y < sp->FIconRect.Bottom; ++y)
+    for (Integer x = sp->FIconRect.Left; x < sp->FIconRect.Right; ++x) {
+      const uint32_t px = cache.View().At(x, y);
+      if ((px & 0xFFFFFF) == RgbOfColor(kTitleActive)) continue;  // the title shows through
+      ++iconPixels;
+      transparent += (px >> 24) != 0xFF;
+    }
+  EXPECT_GT(iconPixels, 20);
+  EXPECT_EQ(transparent, 0);
+}
+
+TEST(NearestIconSize, BySize) {
+  EXPECT_EQ(GetNearestSize(23), 16);
+  EXPECT_EQ(GetNearestSize(47), 16);
+  EXPECT_EQ(GetNearestSize(48), 24);
+  EXPECT_EQ(GetNearestSize(64), 24);
+  EXPECT_EQ(GetNearestSize(65), 32);
+}
