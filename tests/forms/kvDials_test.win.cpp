@@ -146,3 +146,31 @@ TEST_F(DialogSkinner, FreedFormLeavesNoSlotBehind) {
   EXPECT_EQ(kvSupportedList->size(), entries - 1);
   for (const auto& e : *kvSupportedList) EXPECT_NE(e, nullptr);
 }
+
+namespace {
+void CALLBACK PressEnterOnBox(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND box = GetActiveWindow();
+  if (!box || GetWndClassName(box) != u"TMessageForm") return;
+  KillTimer(nullptr, id);
+  PostMessageW(box, WM_KEYDOWN, VK_RETURN, 0);
+  PostMessageW(box, WM_KEYUP, VK_RETURN, 0);
+}
+}  // namespace
+
+// Message boxes skinned one after another leave no GDI or USER handle behind.
+TEST_F(DialogSkinner, NoHandleLeakedOverMessageBoxCycles) {
+  ShowForm();
+  auto cycle = [] {
+    SetTimer(nullptr, 0, 10, &PressEnterOnBox);
+    return MessageDlg(u"Again.", mtInformation, TMsgDlgButtons{mbOK}, 0);
+  };
+  for (int i = 0; i < 5; ++i) ASSERT_EQ(cycle(), mrOk);  // caches made once
+  const DWORD gdi = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+  const DWORD user = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+  for (int i = 0; i < 1000; ++i) ASSERT_EQ(cycle(), mrOk);
+  EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdi + 2);
+  EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), user + 2);
+  // Each box took its entry out of the list when it went.
+  for (const auto& e : *kvSupportedList) EXPECT_NE(e, nullptr);
+  EXPECT_LE(kvSupportedList->size(), 2u);
+}
