@@ -12,7 +12,10 @@
 
 #include "BenchTiming.h"
 #include "forms/sSkinProvider.h"
+#include "forms/kvDials.h"
+#include "skin/sVclUtils.h"
 #include "support/FormSkin.h"
+#include "ui/Dialogs.h"
 
 namespace {
 
@@ -21,6 +24,23 @@ void Report(const char* what, double skinned, double plain, double goal = 0, con
               skinned / plain);
   if (goal > 0) std::printf("   goal < %g %s: %s", goal, unit, skinned < goal ? "met" : "MISSED");
   std::printf("\n");
+}
+
+// Answers the message box as soon as it is up and has painted.
+void CALLBACK AnswerBox(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND box = GetActiveWindow();
+  if (!box || GetWndClassName(box) != u"TMessageForm") return;
+  KillTimer(nullptr, id);
+  UpdateWindow(box);
+  PostMessageW(box, WM_KEYDOWN, VK_RETURN, 0);
+  PostMessageW(box, WM_KEYUP, VK_RETURN, 0);
+}
+
+double MessageBoxMs() {
+  return bench::MsPerCall(10, [] {
+    SetTimer(nullptr, 0, 1, &AnswerBox);
+    MessageDlg(u"Ready.", mtInformation, TMsgDlgButtons{mbOK}, 0);
+  });
 }
 
 TForm* MakeForm(TApplication* app, Integer left) {
@@ -117,6 +137,20 @@ int main() {
     ReleaseDC(plain->Handle(), dc);
   });
   Report("GetFormImage 1024x768 (vs window copy)", image, copy);
+
+  // A message box opened, painted and closed: the class library's box, skinned through the
+  // thread hook and the dialog skinner, beside the same box unskinned (the timer that answers
+  // it is the same for both).
+  UseLatestCommonDialogs = false;
+  SetForegroundWindow(plain->Handle());
+  const double unskinnedBox = MessageBoxMs();
+  sSkinProviderStartup();
+  skin.skin.Manager.InstallHook();
+  const double skinnedBox = MessageBoxMs();
+  skin.skin.Manager.UnInstallHook();
+  sSkinProviderCleanup();
+  Report("message box open, paint, close", skinnedBox, unskinnedBox);
+  std::printf("  goal: within 1.5x of the unskinned box: %s\n", skinnedBox < 1.5 * unskinnedBox ? "met" : "MISSED");
 
   delete skinned;
   delete plain;
