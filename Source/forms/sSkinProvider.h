@@ -487,6 +487,7 @@ class TsSkinProvider : public TComponent, public TkvFormProvider {
  private:
   void PassOn(TMessage& m) { if (OldWndProc) OldWndProc(m); }
   void KV_CMShowingChanged(TMessage& m);
+  void KV_CMMouseWheel(TMessage& m);
   void DetachFromForm();
   bool detached_ = false;
   bool installedProc_ = false;  // this provider put NewWndProc into the form's chain

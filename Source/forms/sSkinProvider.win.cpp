@@ -330,10 +330,7 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
         DoReinit = true;
         break;
       case CM_MOUSEWHEEL:
-        if (!gInMouseWheel) {
-          const auto guard = SetForScope(gInMouseWheel, true);
-          PassOn(m);
-        }
+        KV_CMMouseWheel(m);
         return;
       default:
         break;
@@ -489,10 +486,7 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
       DoReinit = true;
       return;
     case CM_MOUSEWHEEL:
-      if (!gInMouseWheel) {
-        const auto guard = SetForScope(gInMouseWheel, true);
-        PassOn(m);
-      }
+      KV_CMMouseWheel(m);
       return;
     case CM_CONTROLLISTCHANGE:
       PassOn(m);
@@ -507,6 +501,14 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
       PassOn(m);
       return;
   }
+}
+
+// The class library answers the wheel; a wheel message its handling sends back to the form
+// goes nowhere.
+void TsSkinProvider::KV_CMMouseWheel(TMessage& m) {
+  if (gInMouseWheel) return;
+  const auto guard = SetForScope(gInMouseWheel, true);
+  PassOn(m);
 }
 
 // The first visibility change of a run-time provider initialises it.

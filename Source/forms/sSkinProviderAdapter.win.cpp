@@ -96,30 +96,19 @@ void TkvCtrlAdapter::Walk(TWinControl* owner) {
   ++walkDepth_;
   const TScopeExit leave([&] { --walkDepth_; });
   CleanItems();
-  auto descend = [&](TComponent* c) {
-    auto* win = dynamic_cast<TWinControl*>(c);
-    if (win && win->HandleAllocated() && win->Parent()) Walk(win);
-  };
-  for (Integer i = 0; i < owner->ComponentCount(); ++i) {
-    TComponent* c = owner->Components(i);
+  // Components and child controls overlap; AddNewItem keeps a control from being adapted twice.
+  auto visit = [&](TComponent* c) {
     if (IsControlSupported(c, *lists)) {
       if (auto* win = dynamic_cast<TWinControl*>(c))
         AddNewItem(win, String(), lists);
       else if (IsPlainLabel(c))
         Provider->InitLabel(static_cast<TControl*>(c), true);
     }
-    descend(c);
-  }
-  for (Integer i = 0; i < owner->ControlCount(); ++i) {
-    TControl* c = owner->Controls(i);
-    if (IsControlSupported(c, *lists)) {
-      if (auto* win = dynamic_cast<TWinControl*>(c))
-        AddNewItem(win, String(), lists);
-      else if (IsPlainLabel(c))
-        Provider->InitLabel(c, true);
-    }
-    descend(c);
-  }
+    auto* win = dynamic_cast<TWinControl*>(c);
+    if (win && win->HandleAllocated() && win->Parent()) Walk(win);
+  };
+  for (Integer i = 0; i < owner->ComponentCount(); ++i) visit(owner->Components(i));
+  for (Integer i = 0; i < owner->ControlCount(); ++i) visit(owner->Controls(i));
 }
 
 void TkvCtrlAdapter::AddNewItem(TWinControl* ctrl, const String& section, const TkvThirdLists* lists) {

@@ -35,6 +35,8 @@ TFormBorderStyle BS(const TsSkinProvider* sp) { return sp->Form->BorderStyle(); 
 bool Minimized(const TsSkinProvider* sp) { return sp->IsIconicForm(); }
 bool MDIChild(const TsSkinProvider* sp) { return sp->Form->FormStyle() == fsMDIChild; }
 bool HasBI(const TsSkinProvider* sp, TBorderIcon bi) { return sp->Form->BorderIcons().Contains(bi); }
+// The styles whose caption shows maximize, minimize and restore.
+bool StyleHasBoxes(TFormBorderStyle s) { return s != bsNone && s != bsDialog && s != bsToolWindow && s != bsSizeToolWin; }
 HMENU WindowSysMenu(const TsSkinProvider* sp) {
   return sp->Form->HandleAllocated() ? GetSystemMenu(sp->Form->WindowHandle(), FALSE) : nullptr;
 }
@@ -51,35 +53,18 @@ bool TsSystemMenu::VisibleMax() const {
   if (Minimized(FOwner) && (!Application || !Application->MainFormOnTaskbar() || Application->MainForm() != FOwner->Form))
     return true;
   if (MDIChild(FOwner)) return true;
-  switch (BS(FOwner)) {
-    case bsNone:
-    case bsDialog:
-    case bsToolWindow:
-    case bsSizeToolWin:
-      return false;
-    default:
-      return HasBI(FOwner, biMaximize);
-  }
+  return StyleHasBoxes(BS(FOwner)) && HasBI(FOwner, biMaximize);
 }
 
 bool TsSystemMenu::VisibleMin() const {
   if (!FOwner->HaveSysMenu()) return false;
   if (Minimized(FOwner) || MDIChild(FOwner)) return true;
-  switch (BS(FOwner)) {
-    case bsNone:
-    case bsDialog:
-    case bsToolWindow:
-    case bsSizeToolWin:
-      return false;
-    default:
-      return HasBI(FOwner, biMinimize);
-  }
+  return StyleHasBoxes(BS(FOwner)) && HasBI(FOwner, biMinimize);
 }
 
 bool TsSystemMenu::VisibleRestore() const {
   if (!FOwner->HaveSysMenu()) return false;
-  const TFormBorderStyle s = BS(FOwner);
-  return MDIChild(FOwner) || (s != bsNone && s != bsDialog && s != bsToolWindow && s != bsSizeToolWin);
+  return MDIChild(FOwner) || StyleHasBoxes(BS(FOwner));
 }
 
 bool TsSystemMenu::VisibleSize() const {

@@ -173,23 +173,18 @@ Integer TsSkinProvider::HeaderHeight() {
 // The client area's place in the window picture is where the system put the client: frames
 // whose sides differ (a dialog frame under a taller caption) would otherwise be copied with gaps
 // or shifted, whatever the border metrics say.
-Integer TsSkinProvider::OffsetX() {
-  const HWND h = Form->Handle();
+namespace {
+TPoint ClientOrigin(HWND h) {
   RECT w{};
   GetWindowRect(h, &w);
   POINT origin{0, 0};
   ClientToScreen(h, &origin);
-  return origin.x - w.left;
+  return TPoint(origin.x - w.left, origin.y - w.top);
 }
+}  // namespace
 
-Integer TsSkinProvider::OffsetY() {
-  const HWND h = Form->Handle();
-  RECT w{};
-  GetWindowRect(h, &w);
-  POINT origin{0, 0};
-  ClientToScreen(h, &origin);
-  return origin.y - w.top;
-}
+Integer TsSkinProvider::OffsetX() { return ClientOrigin(Form->Handle()).X; }
+Integer TsSkinProvider::OffsetY() { return ClientOrigin(Form->Handle()).Y; }
 
 void TsSkinProvider::FormLeftTop(TPoint& p) {
   RECT r{};
@@ -234,23 +229,18 @@ Integer TsSkinProvider::SysButtonWidth(const TsCaptionButton& btn) {
   return md ? md->Width : 21;
 }
 
-Integer TsSkinProvider::ButtonHeight() {
-  TkvSkinData* data = SkinDataFor();
-  const TsMaskData* md = data ? ImageOf(data, data->TitleGlyphs[tgClose]) : nullptr;
-  return md ? md->Height : 21;
+namespace {
+// The size of a title glyph's image at the provider's PPI; fallback without one.
+TSize GlyphSize(TsSkinProvider* sp, TkvTitleGlyph kind, Integer fallback) {
+  TkvSkinData* data = sp->SkinDataFor();
+  const TsMaskData* md = data ? ImageOf(data, data->TitleGlyphs[kind]) : nullptr;
+  return md ? TSize(md->Width, md->Height) : TSize(fallback, fallback);
 }
+}  // namespace
 
-Integer TsSkinProvider::SmallButtonWidth() {
-  TkvSkinData* data = SkinDataFor();
-  const TsMaskData* md = data ? ImageOf(data, data->TitleGlyphs[tgSmallClose]) : nullptr;
-  return md ? md->Width : 16;
-}
-
-Integer TsSkinProvider::SmallButtonHeight() {
-  TkvSkinData* data = SkinDataFor();
-  const TsMaskData* md = data ? ImageOf(data, data->TitleGlyphs[tgSmallClose]) : nullptr;
-  return md ? md->Height : 16;
-}
+Integer TsSkinProvider::ButtonHeight() { return GlyphSize(this, tgClose, 21).cy; }
+Integer TsSkinProvider::SmallButtonWidth() { return GlyphSize(this, tgSmallClose, 16).cx; }
+Integer TsSkinProvider::SmallButtonHeight() { return GlyphSize(this, tgSmallClose, 16).cy; }
 
 Integer TsSkinProvider::UserButtonWidth(const TsTitleButton& btn) {
   const TsMaskData* md = ImageOf(SkinDataFor(), UserBtnIndex);
