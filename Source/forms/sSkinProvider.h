@@ -341,6 +341,8 @@ class TsSkinProvider : public TComponent, public TkvFormProvider {
   void PaintForm(HDC dc, const TRect& paintRect);
   void KV_WMEraseBkGnd(TMessage& m);
   void KV_WMPaint(TMessage& m);
+  // WM_PRINT: the skinned frame and client into the given device context.
+  void KV_WMPrint(TMessage& m);
   void KV_WMNCActivate(TMessage& m);
   void KV_WMActivate(TMessage& m);
   void KV_WMSize(TMessage& m);

@@ -468,6 +468,9 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
     case 0x313:  // the taskbar's system-menu request
       DropSysMenu(kvMousePos().X, kvMousePos().Y);
       return;
+    case WM_PRINT:
+      KV_WMPrint(m);
+      return;
     case WM_PRINTCLIENT:
       return;
     case SM_ALPHACMD:

@@ -436,6 +436,32 @@ void TsSkinProvider::KV_WMPaint(TMessage& m) {
   m.Result = 0;
 }
 
+void TsSkinProvider::KV_WMPrint(TMessage& m) {
+  if (IsLoading() || Form->ControlState().Contains(csCreating) || Form->IsDestroying()) return;
+  auto dc = reinterpret_cast<HDC>(m.WParam);
+  const HWND h = FormWnd(this);
+  if (!dc || !h) return;
+  if (m.LParam & PRF_ERASEBKGND) {
+    ProcessMessage(WM_ERASEBKGND, m.WParam, m.LParam);
+    return;
+  }
+  FCommonData->PrintDC = dc;
+  const TScopeExit printed([&] { FCommonData->PrintDC = nullptr; });
+  StopUpdating();
+  if (!FCommonData->FCacheBmp || FCommonData->FCacheBmp->Width() == 0) FCommonData->BGChanged = true;
+  if (CanDrawNCArea() && !FUWPMode) PaintCaption(dc);
+  const TSaveDC saved(dc);
+  // The client: its origin moved to where the client sits in the window, clipped to it; the
+  // form paints its graphic controls over the background.
+  POINT org{};
+  GetWindowOrgEx(dc, &org);
+  SetWindowOrgEx(dc, org.x - OffsetX(), org.y - OffsetY(), nullptr);
+  IntersectClipRect(dc, 0, 0, GetClientWidth(h), GetClientHeight(h));
+  PaintForm(dc, TRect(0, 0, GetClientWidth(h), GetClientHeight(h)));
+  TMessage paint = MakeMessage(WM_PAINT, m.WParam, 0);
+  PassOn(paint);
+}
+
 // ---- Activation, size and caption text -------------------------------------------------------
 
 void TsSkinProvider::KV_WMNCActivate(TMessage& m) {

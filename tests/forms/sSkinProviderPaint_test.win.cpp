@@ -162,3 +162,24 @@ TEST(NearestIconSize, BySize) {
   EXPECT_EQ(GetNearestSize(64), 24);
   EXPECT_EQ(GetNearestSize(65), 32);
 }
+
+// WM_PRINT gives the skinned window, frame and client, as the layered animations take it.
+TEST_F(Picture, PrintGivesTheSkinnedWindow) {
+  SendMessageW(form->Handle(), WM_NCACTIVATE, TRUE, 0);
+  RECT wr{};
+  GetWindowRect(form->Handle(), &wr);
+  TBitmap bmp(wr.right - wr.left, wr.bottom - wr.top, pf32bit);
+  SendMessageW(form->Handle(), WM_PRINT, reinterpret_cast<WPARAM>(bmp.Canvas()->Handle()),
+               PRF_NONCLIENT | PRF_CLIENT | PRF_CHILDREN);
+  EXPECT_EQ(bmp.PixelColor(TitlePoint().X, TitlePoint().Y), kTitleActive);
+  const TPoint close = Centre(sp->ButtonClose);
+  EXPECT_EQ(bmp.PixelColor(close.X, close.Y), ColorOfPixel(GlyphPixel(0, 0)));
+  EXPECT_EQ(bmp.PixelColor(1, bmp.Height() / 2), ColorOfPixel(kBorderPixel));
+  EXPECT_EQ(bmp.PixelColor(sp->OffsetX() + form->ClientWidth() / 2, sp->OffsetY() + form->ClientHeight() / 2),
+            kClientActive);
+
+  // Only the background when asked to erase: at the device context's origin, the frame left alone.
+  TBitmap erase(form->ClientWidth(), form->ClientHeight(), pf32bit);
+  SendMessageW(form->Handle(), WM_PRINT, reinterpret_cast<WPARAM>(erase.Canvas()->Handle()), PRF_ERASEBKGND);
+  EXPECT_EQ(erase.PixelColor(form->ClientWidth() / 2, form->ClientHeight() / 2), kClientActive);
+}
