@@ -469,6 +469,7 @@ class TsSkinProvider : public TComponent, public TkvFormProvider {
   // The control of the last child window made on the form (WM_PARENTNOTIFY); null when the
   // new window belongs to no control. The child-control adapter takes it from here.
   TWinControl* LastNewChild = nullptr;
+  TControl* StatusBar = nullptr;  // the status bar announced by KV_STATUSBAR
   TFormBorderStyle FluentBorderStyle = bsNone;
   bool FluentUWPMode = false;
   TWndMethod OldWndProc;

@@ -611,6 +611,14 @@ bool TsSkinProvider::KV_SMAlphaCmd_Common(TMessage& m) {
     case KV_GETDEFSECTION:
       m.Result = 13;
       return true;
+    case KV_STATUSBAR:
+      if (FCommonData) FCommonData->BGChanged = true;
+      StatusBar = m.WParamLo ? reinterpret_cast<TControl*>(m.LParam) : nullptr;
+      return true;
+    case KV_FONTSCHANGED:
+      UpdateSkinCaption();
+      if (FCommonData) CommonMessage(m, FCommonData.get());
+      return true;
     default:
       return false;
   }
@@ -700,6 +708,40 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
       break;
     case KV_SETBGCHANGED:
       FCommonData->BGChanged = true;
+      break;
+    case KV_ENDPARENTUPDATE:
+      if (FCommonData->GetUpdating() && !FCommonData->InUpdating(true) && wnd) {
+        RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_FRAME);
+        SetParentUpdated(Form);
+      }
+      break;
+    case KV_CHILDCHANGED: {
+      // Whether the children's backgrounds change with the form's size: an image or gradient
+      // in the normal look, or a border image drawn stretched.
+      bool changes = false;
+      if (FGenData) {
+        const TsGenState& look = FGenData->Props[0];
+        changes = look.ImagePercent + look.GradientPercent >= 1;
+        if (!changes)
+          if (TkvSkinData* data = SkinDataFor(); data && FGenData->BorderIndex >= 0 &&
+                                                 FGenData->BorderIndex < Integer(data->ma.size()))
+            changes = (data->ma[size_t(FGenData->BorderIndex)].DrawMode & 4) != 0;
+      }
+      m.Result = changes ? 1 : 0;
+      m.LParam = m.Result;
+      break;
+    }
+    case KV_SETALPHA:
+      // The form's window fades through its layered alpha; full opacity leaves it unlayered.
+      if (wnd && IsWindowVisible(wnd)) {
+        const LONG ex = GetWindowLongW(wnd, GWL_EXSTYLE);
+        if (m.LParam != 255) {
+          if (!(ex & WS_EX_LAYERED)) SetWindowLongW(wnd, GWL_EXSTYLE, ex | WS_EX_LAYERED);
+          SetLayeredWindowAttributes(wnd, 0, BYTE(m.LParam), LWA_ALPHA);
+        } else if (ex & WS_EX_LAYERED) {
+          SetWindowLongW(wnd, GWL_EXSTYLE, ex & ~WS_EX_LAYERED);
+        }
+      }
       break;
     case KV_INVALIDATE:
       if (wnd) {

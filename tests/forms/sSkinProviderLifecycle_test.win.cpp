@@ -165,3 +165,38 @@ TEST_F(ProviderLife, FormFreedWithItsProviderLeavesNothingBehind) {
   delete f;
   EXPECT_TRUE(std::none_of(HookedComponents.begin(), HookedComponents.end(), [&](TComponent* c) { return c == f; }));
 }
+
+TEST_F(ProviderLife, AlphaCommandFadesTheWindowThroughItsLayeredAlpha) {
+  Skin();
+  ShowForm();
+  const HWND h = form->Handle();
+  SendMessageW(h, SM_ALPHACMD, uintptr_t(KV_SETALPHA) << 16, 100);
+  ASSERT_TRUE(GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_LAYERED);
+  BYTE alpha = 0;
+  DWORD flags = 0;
+  ASSERT_TRUE(GetLayeredWindowAttributes(h, nullptr, &alpha, &flags));
+  EXPECT_EQ(alpha, 100);
+  EXPECT_TRUE(flags & LWA_ALPHA);
+  SendMessageW(h, SM_ALPHACMD, uintptr_t(KV_SETALPHA) << 16, 255);
+  EXPECT_FALSE(GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_LAYERED);
+}
+
+TEST_F(ProviderLife, ChildrenAreToldWhetherTheFormBackgroundChangesWithItsSize) {
+  Skin();
+  const HWND h = form->Handle();
+  EXPECT_EQ(SendMessageW(h, SM_ALPHACMD, uintptr_t(KV_CHILDCHANGED) << 16, 0), 0);  // plain colour
+  skin->skin.Section(skin->form).Props[0].GradientPercent = 100;
+  EXPECT_EQ(SendMessageW(h, SM_ALPHACMD, uintptr_t(KV_CHILDCHANGED) << 16, 0), 1);
+  skin->skin.Section(skin->form).Props[0].GradientPercent = 0;
+  skin->skin.Image(skin->border).DrawMode = 4;  // the border image drawn stretched
+  EXPECT_EQ(SendMessageW(h, SM_ALPHACMD, uintptr_t(KV_CHILDCHANGED) << 16, 0), 1);
+}
+
+TEST_F(ProviderLife, StatusBarIsAnnouncedAndForgotten) {
+  TsSkinProvider* p = Skin();
+  TControl* bar = form;  // any control stands for it
+  SendMessageW(form->Handle(), SM_ALPHACMD, uintptr_t(KV_STATUSBAR) << 16 | 1, reinterpret_cast<LPARAM>(bar));
+  EXPECT_EQ(p->StatusBar, bar);
+  SendMessageW(form->Handle(), SM_ALPHACMD, uintptr_t(KV_STATUSBAR) << 16, 0);
+  EXPECT_EQ(p->StatusBar, nullptr);
+}
