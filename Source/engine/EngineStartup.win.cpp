@@ -37,7 +37,7 @@ const std::vector<TkvModuleStep>& EngineModules() {
       {"sThirdParty", sThirdPartyStartup, sThirdPartyCleanup},
       {"sGlyphUtils", sGlyphUtilsStartup, sGlyphUtilsCleanup},
       {"sDialogs", nullptr, sDialogsCleanup},
-      {"sSkinProvider", nullptr, sSkinProviderCleanup},
+      {"sSkinProvider", sSkinProviderStartup, sSkinProviderCleanup},
       {"sStyleSimply", sStyleSimplyStartup, sStyleSimplyCleanup},
       {"sSkinManager", sSkinManagerStartup, ClearStdScaleArray},
   };

@@ -1,10 +1,525 @@
-// Form skinning: the skin provider of a form. So far its desktop-composition query (kept in
-// base/Composition.h, because the layers below ask it too) and the clean-up of the library
-// that query binds.
+// Form skinning: the skin provider of a form. It takes over the form's window procedure,
+// paints the frame, caption and caption buttons from the skin into one picture of the whole
+// window, answers hit tests and the non-client mouse, and answers the engine's skin commands
+// for the form.
+//
+// Sections (files):
+//   1. Model and lifecycle, window procedure and skin commands (sSkinProvider.win.cpp)
+//   2. Frame metrics: system and skin metrics for the form's PPI (sSkinProviderMetrics.win.cpp)
+//   3. Caption layout, caption buttons, hit testing, the non-client mouse, the system commands
+//      and the system-menu queries (sSkinProviderCaption.win.cpp)
+//   4. The window picture, the window region and the paint handlers (sSkinProviderPaint.win.cpp)
+//   5. Size, position, showing, closing and the other form messages (sSkinProviderState.win.cpp)
+//   6. The child-control adapter (sSkinProviderAdapter.win.cpp)
+//
+// The desktop-composition query lives in base/Composition.h (the layers below ask it too).
 #pragma once
 
 #include "base/Composition.h"
 
 #ifdef _WIN32
+#include <windows.h>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "skin/FormServices.h"
+#include "skin/sCommonData.h"
+#include "skin/sSkinManager.h"
+#include "skin/sSkinManagerOptions.h"
+#include "ui/Bitmap.h"
+#include "ui/Forms.h"
+
+// The form layer's start-up registers its services for the layers below (the dialog skinner
+// behind the thread hook); the clean-up takes them back and frees the composition library.
+void sSkinProviderStartup();
 void sSkinProviderCleanup();
+
+class TsSkinProvider;
+
+// ---- Constants and state bits ----------------------------------------------------------------
+
+enum TsGripMode : Byte { gmNone, gmRightBottom };
+enum TsResizeMode : Byte { rmStandard, rmBorder };
+enum TkvAnimEvent : Byte { aeShowing, aeHiding, aeSkinChanging };
+
+// FS_BLENDMOVING, FS_ANIMMINIMIZING, FS_ANIMCLOSING, FS_CHANGING and FS_LOCKED are in
+// skin/FormServices.h, which the skin layer reads.
+constexpr Cardinal FS_SIZING = 0x1;
+constexpr Cardinal FS_ANIMRESTORING = 0x400;
+constexpr Cardinal FS_THUMBDRAWING = 0x800;
+constexpr Cardinal FS_ANIMSHOWING = 0x2000;
+constexpr Cardinal FS_MAXHEIGHT = 0x4000;
+constexpr Cardinal FS_MAXWIDTH = 0x8000;
+constexpr Cardinal FS_SCROLLUPDATING = 0x20000;
+constexpr Cardinal FS_POSCHANGING = 0x40000;
+constexpr Cardinal FS_ZOOMING = 0x80000;
+constexpr Cardinal FS_DISABLED = 0x100000;
+constexpr Cardinal FS_ACTIVATE = 0x200000;
+constexpr Cardinal FS_RESTORING = 0x400000;
+constexpr Cardinal FS_RECREATING = 0x800000;
+constexpr Cardinal FS_SCALING = 0x1000000;
+constexpr Cardinal FS_GLASSNEEDED = 0x2000000;
+constexpr Cardinal FS_ANIMMINREST = 0x500;
+constexpr Cardinal FS_ANIMATING = 0x580;
+constexpr Cardinal FS_FULLPAINTING = 0x1180;
+constexpr Cardinal FS_MAXBOUNDS = 0xC000;
+
+// Hit codes of the engine's caption elements.
+// HTCHILDCLOSE, HTCHILDMAX and HTCHILDMIN (101 to 103) are in base/sConst.h.
+constexpr Integer HTUDBTN = 1000;  // + index of a user title button
+constexpr Integer HTITEM = 2000;   // + index of a title bar item
+// The largest number of user title buttons and of title bar items a hit code can name.
+constexpr Integer kvMaxCaptionItems = 256;
+
+constexpr Integer ScrollWidth = 18;
+constexpr Integer IconicHeight = 26;
+constexpr Integer iMinBorderSize = 6;
+constexpr Integer iUWPBorderWidth = 2;
+constexpr Integer wScreenOffset = 90;
+constexpr Integer BtnSpacing = 1;
+
+// The probe by which the engine leaves alone a window that another skinning engine owns: a
+// form answers BE_ID to CM_BEWAIT_FORM; a dialog is asked with CM_BEWAIT_DIALOG.
+constexpr Cardinal CM_BEWAIT_FORM = 4448;      // 0x1160
+constexpr Cardinal CM_BEWAIT_DIALOG = 0xBC4D;  // the dialog skinner's probe
+constexpr Integer BE_ID = 16802;
+
+// ---- Caption buttons -------------------------------------------------------------------------
+
+struct TsCaptionButton {
+  Integer cpState = 0;  // 0 normal, 1 hot, 2 pressed; -1 never drawn
+  Integer cpGlowID = -1;
+  TRect cpRect;  // picture coordinates
+  Cardinal cpHitCode = 0;
+  bool cpHaveAlignment = false;
+  TkvTitleGlyph cpGlyphType = tgNone;
+};
+
+// A user caption button of the provider's TitleButtons.
+class TsTitleButton {
+ public:
+  bool Enabled = true;
+  bool Visible = true;
+  bool UseSkinData = true;
+  String Hint;
+  String Name = u"TsTitleButton";
+  std::unique_ptr<TBitmap> Glyph;  // empty 32-bit until given one
+  TMouseEvent OnMouseDown;
+  TMouseEvent OnMouseUp;
+  TsCaptionButton Data;
+
+  TsTitleButton();
+  void MouseDown(TMouseButton button, TShiftState shift, Integer x, Integer y);
+  void MouseUp(TMouseButton button, TShiftState shift, Integer x, Integer y);
+};
+
+class TsTitleButtons {
+ public:
+  explicit TsTitleButtons(TsSkinProvider* owner) : FOwner(owner) {}
+  TsTitleButton* Add();
+  Integer Count() const { return Integer(items_.size()); }
+  TsTitleButton* Items(Integer i) const { return items_[size_t(i)].get(); }
+  void Clear() { items_.clear(); }
+  TsSkinProvider* FOwner;
+
+ private:
+  std::vector<std::unique_ptr<TsTitleButton>> items_;
+};
+
+// ---- The system-menu queries -----------------------------------------------------------------
+
+// Which system commands the provider's form shows and allows; the caption buttons, the hit
+// test and the mouse follow them.
+class TsSystemMenu : public TObject {
+ public:
+  explicit TsSystemMenu(TsSkinProvider* owner) : FOwner(owner) {}
+  bool VisibleClose() const;
+  bool VisibleMax() const;
+  bool VisibleMin() const;
+  bool VisibleRestore() const;
+  bool VisibleSize() const;
+  bool EnabledClose() const;
+  bool EnabledMax() const;
+  bool EnabledMin() const;
+  bool EnabledMove() const;
+  bool EnabledRestore() const;
+  bool EnabledSize() const;
+  // Nothing to rebuild while the menu is the system's own.
+  void UpdateItems(bool /*full*/) {}
+  TsSkinProvider* FOwner;
+};
+
+// ---- The child-control adapter ---------------------------------------------------------------
+
+class TkvMainWnd;
+struct TkvSkinParams;
+
+// Makes the window wrapper of one kind of foreign control for a window (no skin data of its
+// own, the manager, the parameters, repaint); the wrappers layer gives one per kind it has.
+using TkvWrapperMaker = TkvMainWnd* (*)(HWND wnd, DuRiruZireziv* manager, TkvSkinParams& params);
+// The wrapper maker of each of the 23 kinds of class-name lists; a kind without one leaves its
+// controls unwrapped.
+extern std::array<TkvWrapperMaker, kvLastSupportedType + 1> WndTypes;
+
+class TkvCtrlAdapter;
+
+// One adapted windowed control and its wrapper.
+class TkvAdapterItem {
+ public:
+  TkvAdapterItem(TkvCtrlAdapter* adapter, TWinControl* ctrl) : Adapter(adapter), WinCtrl(ctrl) {}
+  ~TkvAdapterItem();
+  void DoHook(TWinControl* ctrl, TkvSkinParams& params, const TkvThirdLists& lists);
+  bool Initializing = false;
+  TkvCtrlAdapter* Adapter;
+  TWinControl* WinCtrl;
+  TkvMainWnd* ScrollWnd = nullptr;  // owned
+};
+
+// A label's own colours, kept while the skin colours it.
+struct TkvLabelColor {
+  TColor Color = clNone;
+  TControl* Control = nullptr;
+  bool ParentFont = false;
+};
+
+// Hands the provider's form's class-library controls to the wrappers and colours its plain
+// labels from the skin.
+class TkvCtrlAdapter {
+ public:
+  explicit TkvCtrlAdapter(TsSkinProvider* provider) : Provider(provider) {}
+  ~TkvCtrlAdapter();
+  // Walks a form or container (null: the provider's form). A call made while a walk runs (from
+  // an event of the walk) returns at once; the walk's own descent into containers goes on.
+  void AddAllItems(TWinControl* owner = nullptr);
+  void AddNewItem(TWinControl* ctrl, const String& section, const TkvThirdLists* lists);
+  bool IsControlSupported(TComponent* component, const TkvThirdLists& lists);
+  void CleanItems();
+  void RemoveAllItems();
+  // Passes a message to every live wrapper.
+  void WndProc(TMessage& m);
+  Integer ItemCount() const { return Integer(Items.size()); }
+  bool Walking() const { return walkDepth_ > 0; }
+
+  std::vector<std::unique_ptr<TkvAdapterItem>> Items;
+  TsSkinProvider* Provider;
+
+ private:
+  void Walk(TWinControl* owner);
+  bool CheckSkinEvent(TComponent* component, TkvSkinParams& params);
+  Integer walkDepth_ = 0;  // nesting of the walk that runs
+};
+
+// ---- The provider ----------------------------------------------------------------------------
+
+// One element of the caption that reacts to the mouse, in the order the layout places them.
+struct TkvCaptionElement {
+  TsCaptionButton* Button;  // the button record (its rectangle and state)
+  Integer HitCode;          // the code it answers when enabled
+  Integer UserIndex;        // the user title button's index; -1 for a system button
+};
+
+class TsSkinProvider : public TComponent, public TkvFormProvider {
+  TW_CLASS(TsSkinProvider, TComponent)
+  explicit TsSkinProvider(TComponent* owner);
+  // The dialog skinner's run-time provider: its initialisation waits for the first frame
+  // paint, hit test or visibility change.
+  static TsSkinProvider* CreateRT(TForm* form, bool doInitRT = true);
+  ~TsSkinProvider() override;
+  void AfterConstruction() override;
+  void Loaded() override;
+  // The provider (or its form) is going: it leaves the form's window chain while the form is
+  // still whole.
+  void Destroying() override;
+
+  // -- Lifecycle.
+  void LoadInit();
+  void PrepareForm();
+  void InitIndexes();
+  void SetFormState(Cardinal value);
+  Cardinal FormState() const { return FFormState; }
+  TsResizeMode ResizeMode() const { return FResizeMode; }
+  // The provider's own frame is not offered: it stays rmStandard.
+  void SetResizeMode(TsResizeMode) { FResizeMode = rmStandard; }
+  // Runs a message through the provider's window procedure, without the system.
+  TLResult ProcessMessage(Cardinal msg, TWParam wParam = 0, TLParam lParam = 0);
+  // The skin applies: skin data with a manager and a valid section, the form not going.
+  bool Skinned();
+  // The skin data stops updating whatever its count (the form's first show and activation end
+  // the update its construction began).
+  void StopUpdating();
+  bool CanDrawNCArea() const;
+  DuRiruZireziv* SkinManager() const { return FCommonData ? FCommonData->GetSkinManager() : nullptr; }
+  TkvSkinData* SkinDataFor();  // the per-PPI skin data; never null while a manager exists
+  // The provider installed itself in the form's window chain (and registered the form).
+  bool Installed() const { return installedProc_; }
+
+  // -- Window procedure.
+  void NewWndProc(TMessage& m);
+  bool KV_SMAlphaCmd_Common(TMessage& m);
+  bool KV_SMAlphaCmd_Unskinned(TMessage& m);
+  bool KV_SMAlphaCmd_Skinned(TMessage& m);
+
+  // -- Frame metrics (section 2).
+  Integer FormPPI();
+  Integer BorderWidth(bool checkSkin);
+  Integer BorderHeight(bool checkSkin);
+  Integer CaptionHeight(bool checkSkin);
+  Integer ActualTitleHeight(bool max);
+  Integer ActualTitleHeight() override { return ActualTitleHeight(false); }
+  virtual Integer GetTopCoord();
+  Integer HeaderHeight();
+  Integer OffsetX();
+  Integer OffsetY();
+  Integer FramePadding();
+  Integer FixedFrame();
+  Integer SizeFrame();
+  void InitSysParams(Integer ppi);
+  bool HaveSysMenu() const;
+  Integer SysButtonsCount();
+  Integer SysButtonWidth(const TsCaptionButton& btn);
+  Integer ButtonHeight();
+  Integer SmallButtonWidth();
+  Integer SmallButtonHeight();
+  Integer UserButtonWidth(const TsTitleButton& btn);
+  Integer TitleBtnsWidth();
+  Integer BarWidth(Integer imageIndex);
+  bool SysRTLAllowed() const;
+  bool IconVisible();
+  Integer CaptionWidth();
+  bool FormChanged();
+  void UpdateIconsIndexes();
+  void UpdateNCArea(bool skinned);
+  void FormLeftTop(TPoint& p);
+  Integer LinesCount() { return 0; }  // the menu line is not built yet
+  Integer MenuHeight() { return 0; }
+  bool HaveBorder();
+  bool IsZoomed() const;
+  bool IsIconicForm() const;
+
+  // -- Caption (section 3).
+  void CalcItems();
+  // The mouse-reactive caption elements in layout order: what the layout placed, what the
+  // hit test searches and what the hot and pressed states name are one list.
+  std::vector<TkvCaptionElement> VisibleElements();
+  TPoint CursorToPoint(Integer x, Integer y);
+  Integer HTProcess(TMessage& m);
+  void KV_WMNCHitTest(TMessage& m);
+  void SetHotHT(Integer value, bool repaint = true);
+  void SetPressedHT(Integer value);
+  void RepaintButton(Integer ht);
+  // Draws one caption button (its glyph for its state, the user glyph) into the picture.
+  void PaintCaptionButton(TBitmap* bmp, const TsCaptionButton& btn, Integer ht);
+  TsCaptionButton* ButtonByHT(Integer ht);
+  void KV_WMNCMouseMove(TMessage& m);
+  void KV_WMNCLButtonDown(TMessage& m);
+  void KV_WMLButtonUp(TMessage& m);
+  void KV_WMNCLButtonDblClick(TMessage& m);
+  void KV_WMNCRButtonDown(TMessage& m);
+  void KV_WMNCRButtonUp(TMessage& m);
+  void KV_WMMouseMove(TMessage& m);
+  void KV_WMMouseLeave(TMessage& m);
+  void KV_CMMouseEnter(TMessage& m);
+  bool DropSysMenu(Integer x, Integer y) override;
+  void CheckSysMenu(bool skinned);
+
+  // -- Picture and painting (section 4).
+  bool PaintAll();
+  void PaintTitleContent(TBitmap* bmp);
+  void PaintText(TBitmap* bmp, const TRect& rForm);
+  // The title icon in FIconRect of the picture, its pixels made opaque.
+  void DrawAppIcon(TBitmap* bmp);
+  // The title icon's size before PPI scaling; 0 while the icon is not visible.
+  Integer TitleIconWidth();
+  Integer TitleIconHeight();
+  void SaveBGForBtns(Integer captWidth, bool full);
+  void RestoreBtnsBG(Integer captWidth);
+  void KV_WMNCPaint(TMessage& m);
+  void KV_WMNCPaintHandler();
+  void PaintCaption(HDC dc);
+  void PaintForm(HDC dc, const TRect& paintRect);
+  void KV_WMEraseBkGnd(TMessage& m);
+  void KV_WMPaint(TMessage& m);
+  // WM_PRINT: the skinned frame and client into the given device context.
+  void KV_WMPrint(TMessage& m);
+  void KV_WMNCActivate(TMessage& m);
+  void KV_WMActivate(TMessage& m);
+  void KV_WMSize(TMessage& m);
+  void KV_WMSetText(TMessage& m);
+  void KV_WMSysCommand(TMessage& m);
+  void UpdateSkinCaption();
+
+  // -- Size, position, showing and the other messages (section 5).
+  void KV_WMWindowPosChanging(TMessage& m);
+  void KV_WMGetMinMaxInfo(TMessage& m);
+  void KV_WMMove(TMessage& m);
+  void KV_WMShowWindow(TMessage& m);
+  void KV_WMVisibleChanged(TMessage& m);
+  void KV_WMCreate(TMessage& m);
+  void KV_WMNCCreate(TMessage& m);
+  void KV_WMClose(TMessage& m);
+  void KV_WMQueryEndSession(TMessage& m);
+  void KV_WMSetRedraw(TMessage& m);
+  void KV_WMSetIcon(TMessage& m);
+  void KV_WMStyleChanged(TMessage& m);
+  void KV_WMParentNotify(TMessage& m);
+
+  // -- Child-control adapter (section 6).
+  void AdapterCreate();
+  void AdapterRemove();
+  void SendToAdapter(TMessage& m);
+  // Colours a plain label from the skin (skinned) or gives it its own colours back.
+  void InitLabel(TControl* ctrl, bool skinned);
+  // The class-name lists that apply: the provider's own when it has any, else the manager's.
+  const TkvThirdLists* ActiveThirdLists();
+  std::unique_ptr<TkvCtrlAdapter> Adapter;
+  std::vector<TkvLabelColor> SavedLabelColors;
+  TkvThirdLists ThirdLists;
+  bool OwnThirdLists = false;
+  TEvent<void(TComponent* Item, bool& CanBeAdded, String& SkinSection)> OnSkinItem;
+  TEvent<void(TComponent* Item, bool& CanBeAdded, TkvSkinParams* SkinParams)> OnSkinItemEx;
+  // The class-library control whose window is wnd, among the application's forms; null when
+  // none has it.
+  static TWinControl* FindControlOfWindow(HWND wnd);
+  // The longest animation the manager may run (show, hide, minimize, dialog show) plus a
+  // margin: the end of a session waits no longer than that for animations to finish.
+  Cardinal AnimationWaitLimit();
+  void FillArOR() override;
+  void UpdateRgn() override { UpdateRgn(true, false); }
+  void UpdateRgn(bool doRepaint, bool allChildren);
+  HRGN GetRgnFromArOR(Integer x, Integer y);
+
+  // -- TkvFormProvider.
+  TForm* ProviderForm() override { return Form; }
+  TsCommonData* SkinData() override { return FCommonData.get(); }
+  Cardinal& FormStateBits() override { return FFormState; }
+  bool& AnimatingMark() override { return FInAnimation; }
+  bool PaintsNonClientArea() override { return FDrawNonClientArea; }
+  TkvBorderWindow* OuterBorder() override { return nullptr; }
+  std::unique_ptr<TBitmap>& Snapshot() override { return CoverBmp; }
+  std::unique_ptr<TBitmap> GetFormImage() override;
+  bool TransparencyCallback(TControl*, Integer&) override { return false; }
+  bool& SkipAnimationMark() override { return SkipAnimation; }
+  bool AllowsAnimation() override { return FAllowAnimation; }
+
+  // -- Persistent properties (storage) and their setters.
+  bool FAllowAnimation = true;
+  bool FAllowBlendOnMoving = true;
+  bool FAllowSkin3rdParty = true;
+  bool FMakeSkinMenu = false;
+  bool FScreenSnap = false;
+  bool FDisabledBlured = false;
+  bool FAllowExtBorders = true;
+  bool FDrawNonClientArea = true;
+  bool FShowAppIcon = true;
+  bool FUseGlobalColor = true;
+  bool FUWPMode = false;
+  bool FDrawClientArea = true;
+  String FTitleSkin;
+  String FMenuLineSkin;
+  TAlignment FCaptionAlignment = taLeftJustify;
+  Byte FDisabledBlendValue = 255;
+  TColor FDisabledBlendColor = 0;
+  TsGripMode FGripMode = gmNone;
+  Integer FSnapBuffer = 10;
+  void SetBoolean(Integer index, bool value);
+  void SetSkinSection(Integer index, const String& value);
+  void SetCaptionAlignment(TAlignment value);
+
+  // -- Fields.
+  Integer CurrentHT = 0;
+  // The element a left press started on; the release acts only over it.
+  Integer PressedHT = 0;
+  Integer UserBtnIndex = -1;
+  bool ControlsChanged = false;
+  bool FirstInitialized = false;
+  TRect FIconRect;
+  bool bCapture = false;
+  bool DoReinit = false;
+  bool bInProcess = false;
+  bool MaxRestore = false;
+  bool FSysExHeight = false;
+  bool ClearButtons = false;
+  Integer LockCount = 0;
+  Integer CYCaption = -1, CXSizeFrame = -1, CXFixedFrame = -1, CXPaddedBorder = -1;
+  Integer FLinesCount = -1;
+  Integer FHeaderIndex = -1, FHeaderHeight = 0, FTitleSkinIndex = -1, FCaptionSkinIndex = -1;
+  TsGeneralData* FGenData = nullptr;
+  std::unique_ptr<TBitmap> TempBmp;
+  std::unique_ptr<TBitmap> CoverBmp;
+  TsCaptionButton MDIMin, MDIMax, ButtonMin, ButtonMax, ButtonHelp, ButtonClose, MDIClose;
+  std::vector<TRect> Rects;
+  bool RTInit = false;
+  bool RTEmpty = false;
+  bool InAero = false;
+  bool InMenu = false;
+  bool fAnimating = false;
+  bool BigButtons = false;
+  bool FormActive = true;
+  bool MenuChanged = true;
+  bool RgnChanging = false;
+  bool RgnChanged = true;
+  bool RightPressed = false;
+  Integer VCenter = 0;
+  // Left, top, width and height of the form saved while it is stretched to the work area
+  // (FS_MAXHEIGHT, FS_MAXWIDTH), in Left, Top, Right and Bottom.
+  TRect NormalBounds;
+  TRect LastClientRect;  // the client rectangle of the last size step
+  // The control of the last child window made on the form (WM_PARENTNOTIFY); null when the
+  // new window belongs to no control. The child-control adapter takes it from here.
+  TWinControl* LastNewChild = nullptr;
+  TControl* StatusBar = nullptr;  // the status bar announced by KV_STATUSBAR
+  TFormBorderStyle FluentBorderStyle = bsNone;
+  bool FluentUWPMode = false;
+  TWndMethod OldWndProc;
+  bool biClicked = false;
+  bool AllowScale = true;
+  bool FInAnimation = false;
+  bool SkipAnimation = false;
+  TForm* Form = nullptr;
+  Cardinal FFormState = 0;
+  TsResizeMode FResizeMode = rmStandard;
+  std::unique_ptr<TsScrollWndData> FCommonData;
+  std::unique_ptr<TsTitleButtons> FTitleButtons;
+  std::unique_ptr<TsSystemMenu> SystemMenu;
+
+ protected:
+  void Notification(TComponent* component, TOperation operation) override;
+
+ private:
+  void PassOn(TMessage& m) { if (OldWndProc) OldWndProc(m); }
+  void KV_CMShowingChanged(TMessage& m);
+  void KV_CMMouseWheel(TMessage& m);
+  void DetachFromForm();
+  bool detached_ = false;
+  bool installedProc_ = false;  // this provider put NewWndProc into the form's chain
+  bool registered_ = false;     // this provider registered the form (IntSkinForm)
+};
+
+// The provider of a form window; null when none or when the form's provider is inert.
+TsSkinProvider* ProviderOf(HWND form);
+
+// ---- Frame metrics: plain routines -----------------------------------------------------------
+
+// The system metric at a PPI: GetSystemMetricsForDpi where the system has it (looked up once),
+// else GetSystemMetrics unscaled. A test may replace the lookup.
+Integer kv_GetSysMetrics(Integer index, Integer ppi);
+using TkvSysMetricsFn = int(WINAPI*)(int index, UINT dpi);
+extern TkvSysMetricsFn kvSysMetricsForDpi;  // null: GetSystemMetrics unscaled
+Integer SysBorderWidth(HWND h, TkvBorderWindow* bf, bool checkSkin);
+Integer SysBorderHeight(HWND h, TkvBorderWindow* bf, bool checkSkin);
+Integer SysCaptHeight(TsSkinProvider* sp, Integer ppi = 0);
+bool IsBorderUnchanged(Integer imageIndex, TkvSkinData* skinData);
+bool IsGripVisible(TsSkinProvider* sp);
+bool InAnimation(TsSkinProvider* sp);
+Integer MaxBtnOffset(TsSkinProvider* sp, bool max);
+Integer GetWindowWidth(HWND h);
+Integer GetWindowHeight(HWND h);
+Integer GetClientWidth(HWND h);
+Integer GetClientHeight(HWND h);
+bool IsSizeBox(HWND h);
+// 16 for sizes up to 47, 24 up to 64, 32 above.
+Integer GetNearestSize(Integer max);
+
 #endif

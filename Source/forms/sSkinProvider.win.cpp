@@ -1,3 +1,813 @@
+// The skin provider: model and lifecycle, the window procedure and the skin commands.
 #include "forms/sSkinProvider.h"
 
-void sSkinProviderCleanup() { FreeDwmApi(); }
+#include "forms/kvDials.h"
+
+#include "base/kvntUtils.h"
+#include "base/sConst.h"
+#include "base/sMessages.h"
+#include "raster/kvgpUtils.h"
+#include "skin/sSkinManagerLoader.h"
+#include "skin/sStyleSimply.h"
+#include "skin/sVclUtils.h"
+#include "ui/ScopeGuard.h"
+
+TW_DEFINE_CLASS(TsSkinProvider) {}
+
+void sSkinProviderStartup() { kvDialsStartup(); }
+
+void sSkinProviderCleanup() {
+  kvDialsCleanup();
+  FreeDwmApi();
+}
+
+TsSkinProvider* ProviderOf(HWND form) {
+  auto* sp = dynamic_cast<TsSkinProvider*>(GetFormProvider(form));
+  return sp && !sp->RTEmpty ? sp : nullptr;
+}
+
+// ---- Title buttons ---------------------------------------------------------------------------
+
+TsTitleButton::TsTitleButton() : Glyph(std::make_unique<TBitmap>(0, 0, pf32bit)) {}
+
+void TsTitleButton::MouseDown(TMouseButton button, TShiftState shift, Integer x, Integer y) {
+  OnMouseDown.Call(nullptr, button, shift, x, y);
+}
+
+void TsTitleButton::MouseUp(TMouseButton button, TShiftState shift, Integer x, Integer y) {
+  OnMouseUp.Call(nullptr, button, shift, x, y);
+}
+
+TsTitleButton* TsTitleButtons::Add() {
+  items_.push_back(std::make_unique<TsTitleButton>());
+  return items_.back().get();
+}
+
+// ---- Construction ----------------------------------------------------------------------------
+
+TsSkinProvider::TsSkinProvider(TComponent* owner) : TComponent(owner) {
+  FTitleButtons = std::make_unique<TsTitleButtons>(this);
+  auto* form = dynamic_cast<TForm*>(owner);
+  if (!form) {
+    Alert(u"TsSkinProvider component may be used with forms only!");
+    return;
+  }
+  const bool designing = owner->IsDesigning();
+  if (!designing) kvPreviewNeeded = StartedForPreview();
+  Form = form;
+  if (DefaultManager && DefaultManager->Options.ScaleMode != smVCL) form->SetScaled(false);
+  if (designing) {
+    for (Integer i = 0; i < form->ComponentCount(); ++i) {
+      auto* other = dynamic_cast<TsSkinProvider*>(form->Components(i));
+      if (other && other != this) {
+        Form = nullptr;
+        ShowWarning(u"Only one instance of the TsSkinProvider component is allowed!");
+        return;
+      }
+    }
+  } else {
+    // A provider already on the form: one still waiting for its first paint gives way to this
+    // one; any other keeps the form, and this one stays inert.
+    auto* answer = reinterpret_cast<TkvFormProvider*>(form->Perform(SM_ALPHACMD, KV_GETPROVIDER_HI, 0));
+    if (auto* other = dynamic_cast<TsSkinProvider*>(answer); other && other != this) {
+      if (other->RTInit) {
+        FluentBorderStyle = other->FluentBorderStyle;
+        delete other;
+      } else {
+        RTEmpty = true;
+      }
+    } else if (answer) {
+      RTEmpty = true;
+    }
+  }
+
+  FCommonData = std::make_unique<TsScrollWndData>(this, false);
+  FCommonData->SetSkinSection(u"FORM");
+  FCommonData->COC = COC_TsSkinProvider;
+  if (!form->ControlState().Empty() && form->BorderStyle() != bsNone) FCommonData->BeginUpdate();
+  InAero = AeroIsEnabled();
+
+  if (!designing && !RTEmpty) {
+    Form->SetDoubleBuffered(false);
+    TempBmp = std::make_unique<TBitmap>(0, 0, pf32bit);
+    ClearButtons = true;
+    OldWndProc = Form->WindowProc();
+    const TWndMethod own(this, &TsSkinProvider::NewWndProc);
+    Form->SetWindowProc(own);
+    FCommonData->WndProc = own;
+    installedProc_ = true;
+    IntSkinForm(Form);
+    registered_ = true;
+    FormActive = true;
+  }
+}
+
+TsSkinProvider* TsSkinProvider::CreateRT(TForm* form, bool) {
+  auto* sp = new TsSkinProvider(form);
+  sp->RTInit = !sp->RTEmpty && sp->Form;
+  return sp;
+}
+
+void TsSkinProvider::AfterConstruction() {
+  TComponent::AfterConstruction();
+  if (!Form || RTEmpty || RTInit || IsDesigning()) return;
+  DuRiruZireziv* manager = SkinManager();
+  if (manager && manager->IsActive()) PrepareForm();
+}
+
+void TsSkinProvider::Loaded() {
+  TComponent::Loaded();
+  if (RTEmpty || RTInit || !Form || IsDesigning()) return;
+  if (SkinManager() && FCommonData->Skinned(true)) LoadInit();
+}
+
+void TsSkinProvider::Destroying() {
+  TComponent::Destroying();
+  // The form may be on its way out too: leave its window chain while it is still whole.
+  DetachFromForm();
+}
+
+void TsSkinProvider::DetachFromForm() {
+  if (!Form || detached_) return;
+  detached_ = true;
+  if (IsDesigning()) return;
+  // Only what this provider installed goes, and only while the form's procedure is still
+  // ours: an inert provider or one that another hook covers leaves the chain alone.
+  const bool ours = installedProc_ && Form->WindowProc() == TWndMethod(this, &TsSkinProvider::NewWndProc);
+  if (ours) {
+    if (registered_) IntUnSkinForm(Form);
+    Form->SetWindowProc(OldWndProc);
+  }
+  installedProc_ = false;
+  registered_ = false;
+  if (FCommonData) FCommonData->RemoveCommonProp();
+}
+
+TsSkinProvider::~TsSkinProvider() {
+  Adapter.reset();
+  DetachFromForm();
+  SystemMenu.reset();
+  FCommonData.reset();
+}
+
+// ---- Preparing for the skin -------------------------------------------------------------------
+
+void TsSkinProvider::LoadInit() {
+  PrepareForm();
+  if (!Adapter) AdapterCreate();
+  for (Integer i = 0; i < FTitleButtons->Count(); ++i) {
+    TsTitleButton* b = FTitleButtons->Items(i);
+    b->Data.cpGlyphType = b->UseSkinData ? tgTitleButton : tgNone;
+  }
+  if (Form->BorderStyle() == bsSizeToolWin) {
+    FAllowBlendOnMoving = false;
+    SetBoolean(3, true);
+  }
+  // The window class's background brush stays the class's: the provider paints the client
+  // background itself, and a brush of the manager's would be deleted by the next skin change
+  // while the class (shared with unskinned forms) still held it.
+}
+
+void TsSkinProvider::PrepareForm() {
+  DuRiruZireziv* manager = SkinManager();
+  if (RTInit || RTEmpty || !manager || !Form || !Form->HandleAllocated() || !manager->IsActive()) return;
+  FCommonData->Loaded(false);
+  InitIndexes();
+  if (!SystemMenu) SystemMenu = std::make_unique<TsSystemMenu>(this);
+  CheckSysMenu(true);
+  ClearButtons = false;
+  FCommonData->UpdateIndexes(true);
+  UpdateIconsIndexes();
+  const TControlState cs = Form->ControlState();
+  if (!Form->ComponentState().Contains(csReading) && !cs.Contains(csCreating) && !IsLoading() && FUseGlobalColor &&
+      !FCommonData->FCustomColor)
+    Form->SetColor(manager->GetGlobalColor());
+  InitIndexes();
+}
+
+void TsSkinProvider::InitIndexes() {
+  DuRiruZireziv* manager = SkinManager();
+  if (!manager || FCommonData->SkinIndex < 0) {
+    FCaptionSkinIndex = FHeaderIndex = FTitleSkinIndex = -1;
+    FGenData = nullptr;
+    return;
+  }
+  TkvSkinData* data = SkinDataFor();
+  FGenData = FCommonData->SkinIndex < Integer(data->gd.size()) ? &data->gd[size_t(FCommonData->SkinIndex)] : nullptr;
+  const auto& sections = manager->SkinCommonInfo.Sections;
+  FCaptionSkinIndex = sections[ssCaption];
+  FHeaderIndex = sections[ssFormHeader];
+  if (!FTitleSkin.empty()) FTitleSkinIndex = manager->GetSkinIndex(FTitleSkin);
+  if (FTitleSkin.empty() || FTitleSkinIndex < 0) FTitleSkinIndex = sections[ssFormTitle];
+}
+
+void TsSkinProvider::StopUpdating() {
+  if (!FCommonData) return;
+  while (FCommonData->FUpdateCount > 0) FCommonData->EndUpdate();
+  FCommonData->FUpdating = false;
+}
+
+TkvSkinData* TsSkinProvider::SkinDataFor() { return FCommonData->GetCommonSkinData(); }
+
+bool TsSkinProvider::Skinned() {
+  return FCommonData && !IsDestroying() && Form && !Form->IsDestroying() && FCommonData->Skinned();
+}
+
+bool TsSkinProvider::CanDrawNCArea() const {
+  DuRiruZireziv* manager = SkinManager();
+  return FDrawNonClientArea && manager && manager->Options.DrawNonClientArea;
+}
+
+void TsSkinProvider::SetFormState(Cardinal value) {
+  // The animated minimize and restore freeze the form's alignment while they run.
+  for (Cardinal bit : {FS_ANIMMINIMIZING, FS_ANIMRESTORING}) {
+    const bool was = FFormState & bit, now = value & bit;
+    if (was == now || !Form) continue;
+    if (now)
+      Form->DisableAlign();
+    else
+      Form->EnableAlign();
+  }
+  FFormState = value;
+}
+
+TLResult TsSkinProvider::ProcessMessage(Cardinal msg, TWParam wParam, TLParam lParam) {
+  TMessage m = MakeMessage(msg, wParam, lParam);
+  NewWndProc(m);
+  return m.Result;
+}
+
+void TsSkinProvider::Notification(TComponent* component, TOperation operation) {
+  TComponent::Notification(component, operation);
+  if (!FCommonData) return;
+  if (auto* manager = dynamic_cast<DuRiruZireziv*>(component)) {
+    if (operation == opInsert && !FCommonData->FSkinManager)
+      FCommonData->FSkinManager = manager;
+    else if (operation == opRemove && FCommonData->FSkinManager == manager)
+      FCommonData->FSkinManager = nullptr;
+  }
+}
+
+// ---- Setters ---------------------------------------------------------------------------------
+
+void TsSkinProvider::SetBoolean(Integer index, bool value) {
+  bool* fields[] = {&FAllowExtBorders, &FDrawNonClientArea, &FShowAppIcon, &FUseGlobalColor, &FUWPMode,
+                    &FDrawClientArea};
+  if (index < 0 || index > 5 || *fields[index] == value) return;
+  *fields[index] = value;
+  switch (index) {
+    case 1:
+      UpdateNCArea(value);
+      break;
+    case 2:
+      if (!IsDesigning() && FCommonData) {
+        FCommonData->BGChanged = true;
+        if (Form && Form->Visible()) UpdateSkinCaption();
+      }
+      break;
+    case 3:
+      if (value && Form && FCommonData && FCommonData->Skinned() && !FCommonData->FCustomColor)
+        if (DuRiruZireziv* m = SkinManager()) Form->SetColor(m->GetGlobalColor());
+      break;
+    case 4:
+      FluentUWPMode = value;
+      break;
+    case 5:
+      if (Form && Form->HandleAllocated()) {
+        TMessage m = MakeMessage(SM_ALPHACMD, KV_SETBGCHANGED_HI, 1);
+        AlphaBroadCast(Form, m);
+      }
+      if (FCommonData) FCommonData->Invalidate();
+      break;
+    default:
+      break;
+  }
+}
+
+void TsSkinProvider::SetSkinSection(Integer index, const String& value) {
+  if (index == 0) {
+    if (value == FTitleSkin) return;
+    FTitleSkin = value;
+    FTitleSkinIndex = -1;
+    if (FCommonData) FCommonData->BGChanged = true;
+    InitIndexes();
+    if (!IsDesigning() && Form && Form->Visible() && Form->HandleAllocated()) ProcessMessage(WM_NCPAINT);
+  } else if (index == 1) {
+    FMenuLineSkin = value;
+  }
+}
+
+void TsSkinProvider::SetCaptionAlignment(TAlignment value) {
+  if (value == FCaptionAlignment) return;
+  FCaptionAlignment = value;
+  FCommonData->BGChanged = true;
+  if (Form && Form->Visible() && !IsDesigning() && Skinned()) UpdateSkinCaption();
+}
+
+// ---- The window procedure --------------------------------------------------------------------
+
+namespace {
+bool gInMouseWheel = false;  // CM_MOUSEWHEEL re-entrance guard
+bool bChangingFlag = false;  // a PPI change is being applied
+}  // namespace
+
+void TsSkinProvider::NewWndProc(TMessage& m) {
+  if (m.Msg == SM_ALPHACMD && KV_SMAlphaCmd_Common(m)) return;
+  if (!Skinned()) {
+    if (m.Msg == SM_ALPHACMD && KV_SMAlphaCmd_Unskinned(m)) return;
+    switch (m.Msg) {
+      case WM_SETREDRAW:
+        KV_WMSetRedraw(m);
+        return;
+      case WM_PRINT:
+        if (m.WParam) FillDC(reinterpret_cast<HDC>(m.WParam), MkRect(Form->Width(), Form->Height()), ColorToRGB(Form->Color()));
+        Form->Perform(WM_PAINT, m.WParam, m.LParam);
+        return;
+      case CM_VISIBLECHANGED:
+      case CM_SHOWINGCHANGED:
+        break;
+      case CM_SYSFONTCHANGED:
+        DoReinit = true;
+        break;
+      case CM_MOUSEWHEEL:
+        KV_CMMouseWheel(m);
+        return;
+      default:
+        break;
+    }
+    PassOn(m);
+    return;
+  }
+
+  switch (m.Msg) {
+    case WM_CREATE:
+      KV_WMCreate(m);
+      return;
+    case WM_MOVE:
+      KV_WMMove(m);
+      return;
+    case WM_SIZE:
+      KV_WMSize(m);
+      return;
+    case WM_SETREDRAW:
+      KV_WMSetRedraw(m);
+      return;
+    case WM_CLOSE:
+      KV_WMClose(m);
+      return;
+    case WM_QUERYENDSESSION:
+      KV_WMQueryEndSession(m);
+      return;
+    case WM_SHOWWINDOW:
+      KV_WMShowWindow(m);
+      return;
+    case WM_GETMINMAXINFO:
+      KV_WMGetMinMaxInfo(m);
+      return;
+    case WM_WINDOWPOSCHANGING:
+      KV_WMWindowPosChanging(m);
+      return;
+    case WM_STYLECHANGED:
+      KV_WMStyleChanged(m);
+      return;
+    case WM_SETICON:
+      KV_WMSetIcon(m);
+      return;
+    case WM_NCCREATE:
+      KV_WMNCCreate(m);
+      return;
+    case WM_PARENTNOTIFY:
+      KV_WMParentNotify(m);
+      return;
+    case WM_PAINT:
+      KV_WMPaint(m);
+      return;
+    case WM_ERASEBKGND:
+      KV_WMEraseBkGnd(m);
+      return;
+    case WM_SETTEXT:
+      KV_WMSetText(m);
+      return;
+    case WM_SETCURSOR:
+      // No title bar items yet: the cursor is the system's everywhere.
+      PassOn(m);
+      return;
+    case WM_NCHITTEST:
+      KV_WMNCHitTest(m);
+      return;
+    case WM_NCPAINT:
+      KV_WMNCPaint(m);
+      return;
+    case WM_NCACTIVATE:
+      KV_WMNCActivate(m);
+      return;
+    case WM_ACTIVATE:
+      KV_WMActivate(m);
+      return;
+    case WM_NCMOUSEMOVE:
+      KV_WMNCMouseMove(m);
+      return;
+    case WM_NCLBUTTONDOWN:
+      KV_WMNCLButtonDown(m);
+      return;
+    case WM_NCLBUTTONUP:
+    case WM_LBUTTONUP:
+      KV_WMLButtonUp(m);
+      return;
+    case WM_NCLBUTTONDBLCLK:
+      KV_WMNCLButtonDblClick(m);
+      return;
+    case WM_NCRBUTTONDOWN:
+      KV_WMNCRButtonDown(m);
+      return;
+    case WM_NCRBUTTONUP:
+      KV_WMNCRButtonUp(m);
+      return;
+    case WM_SYSCOMMAND:
+      KV_WMSysCommand(m);
+      return;
+    case WM_ENTERIDLE:
+      if (m.WParam == 0)
+        PassOn(m);
+      else
+        m.Result = 0;
+      return;
+    case WM_MOUSEMOVE:
+      KV_WMMouseMove(m);
+      return;
+    case WM_MOUSELEAVE:
+    case CM_MOUSELEAVE:
+      KV_WMMouseLeave(m);
+      return;
+    case CM_MOUSEENTER:
+      KV_CMMouseEnter(m);
+      return;
+    case WM_WINDOWPOSCHANGED: {
+      const auto* wp = reinterpret_cast<const WINDOWPOS*>(m.LParam);
+      if (wp && !(wp->flags & SWP_NOSIZE)) {
+        FCommonData->BGChanged = true;
+        RgnChanged = true;
+      }
+      PassOn(m);
+      return;
+    }
+    case WM_DPICHANGED:
+      if (!bChangingFlag && SkinManager()) {
+        const auto guard = SetForScope(bChangingFlag, true);
+        const Integer ppi = HIWORD(m.WParam);
+        if (GetPPI(FCommonData.get()) != ppi) {
+          InitSysParams(ppi);
+          FCommonData->SetCommonSkinData(nullptr);
+          RgnChanged = true;
+          CalcItems();
+        }
+        FCommonData->BGChanged = true;
+        FCommonData->Invalidate();
+      }
+      return;
+    case 0x313:  // the taskbar's system-menu request
+      DropSysMenu(kvMousePos().X, kvMousePos().Y);
+      return;
+    case WM_PRINT:
+      KV_WMPrint(m);
+      return;
+    case WM_PRINTCLIENT:
+      return;
+    case SM_ALPHACMD:
+      KV_SMAlphaCmd_Skinned(m);
+      return;
+    case CM_VISIBLECHANGED:
+      KV_WMVisibleChanged(m);
+      return;
+    case CM_SHOWINGCHANGED:
+      KV_CMShowingChanged(m);
+      return;
+    case CM_COLORCHANGED:
+      if (!(FFormState & (FS_ANIMCLOSING | FS_ANIMSHOWING)) && FCommonData->FCustomColor) FCommonData->Invalidate();
+      return;
+    case CM_SYSFONTCHANGED:
+      DoReinit = true;
+      return;
+    case CM_MOUSEWHEEL:
+      KV_CMMouseWheel(m);
+      return;
+    case CM_CONTROLLISTCHANGE:
+      PassOn(m);
+      if (auto* ctrl = reinterpret_cast<TWinControl*>(m.WParam); ctrl && Adapter && FAllowSkin3rdParty)
+        Adapter->AddNewItem(ctrl, String(), ActiveThirdLists());
+      return;
+    case CM_CONTROLLISTCHANGING:
+    case CM_BEWAIT_DIALOG:
+      m.Result = 0;
+      return;
+    default:
+      PassOn(m);
+      return;
+  }
+}
+
+// The class library answers the wheel; a wheel message its handling sends back to the form
+// goes nowhere.
+void TsSkinProvider::KV_CMMouseWheel(TMessage& m) {
+  if (gInMouseWheel) return;
+  const auto guard = SetForScope(gInMouseWheel, true);
+  PassOn(m);
+}
+
+// The first visibility change of a run-time provider initialises it.
+void TsSkinProvider::KV_CMShowingChanged(TMessage& m) {
+  if (FFormState & FS_RECREATING) {
+    PassOn(m);
+    return;
+  }
+  if (RTInit) {
+    RTInit = false;
+    LoadInit();
+  }
+  const bool showing = Form->Showing();
+  if (showing) {
+    SetFormState(FFormState & ~FS_ANIMCLOSING);
+    if (Adapter) Adapter->AddAllItems(nullptr);
+    StopUpdating();
+  }
+  FCommonData->BGChanged = true;
+  RgnChanged = true;
+  PassOn(m);
+  if (showing) LastClientRect = TRect(0, 0, GetClientWidth(Form->Handle()), GetClientHeight(Form->Handle()));
+}
+
+// ---- Skin commands ---------------------------------------------------------------------------
+
+bool TsSkinProvider::KV_SMAlphaCmd_Common(TMessage& m) {
+  DuRiruZireziv* manager = SkinManager();
+  switch (m.WParamHi) {
+    case KV_SETNEWSKIN:
+      if (FCommonData) FCommonData->SetCommonSkinData(nullptr);
+      if (!IsDestroying() && FCommonData && reinterpret_cast<DuRiruZireziv*>(m.LParam) == manager && !SystemMenu)
+        PrepareForm();
+      return false;
+    case KV_REMOVESKIN:
+      if (reinterpret_cast<DuRiruZireziv*>(m.LParam) == manager && FCommonData) {
+        CommonMessage(m, FCommonData.get());
+        FLinesCount = FTitleSkinIndex = FCaptionSkinIndex = -1;
+        FCommonData->TranspMode = 0;
+        if (Form && Form->HandleAllocated()) {
+          TMessage child = m;
+          AlphaBroadCast(Form, child);
+        }
+        AdapterRemove();
+        if (!Form || Form->IsDestroying() || IsDestroying()) return true;
+        CheckSysMenu(false);
+        if (HaveBorder() && !InMenu && Form->HandleAllocated()) SetWindowRgn(Form->WindowHandle(), nullptr, TRUE);
+        if (FUseGlobalColor && !FCommonData->FCustomColor) Form->SetColor(clBtnFace);
+        while (!SavedLabelColors.empty()) InitLabel(SavedLabelColors.back().Control, false);
+        FCommonData->FCacheBmp.reset();
+      }
+      return true;
+    case KV_CTRLHANDLED:
+      m.Result = 1;
+      return true;
+    case KV_GETDEFINDEX:
+      if (manager) {
+        if (FCommonData && !FCommonData->SkinSection().empty())
+          m.Result = 1 + manager->GetSkinIndex(FCommonData->SkinSection());
+        else if (Form && Form->Parent() && Form->BorderStyle() == bsNone)
+          m.Result = 1 + manager->SkinCommonInfo.Sections[ssTransparent];
+        else
+          m.Result = 1 + manager->SkinCommonInfo.Sections[ssForm];
+      }
+      return true;
+    case KV_GETBG:
+      if (!FCommonData || !FCommonData->Skinned()) return false;
+      if (auto* info = reinterpret_cast<TkvBGInfo*>(m.LParam)) {
+        info->Offset = TPoint(0, 0);
+        if (FCommonData->BGChanged && !FCommonData->GetUpdating()) PaintAll();
+        if (!FDrawClientArea) {
+          info->Color = ColorToRGB(clBtnFace);
+          info->BgType = btFill;
+          info->Bmp = nullptr;
+        } else {
+          InitBGInfo(FCommonData.get(), info, FormActive ? 1 : 0);
+          if (info->BgType == btCache && !info->Bmp && !info->PleaseDraw) {
+            if (FCommonData->BGChanged) PaintAll();
+            info->Bmp = FCommonData->FCacheBmp.get();
+          }
+          info->Offset.X += OffsetX();
+          if (info->Offset.X) info->FillRect.Left = Maxi(0, info->FillRect.Left - info->Offset.X);
+          info->Offset.Y += OffsetY();
+          if (info->Offset.Y) info->FillRect.Top = Maxi(0, info->FillRect.Top - info->Offset.Y);
+        }
+      }
+      return true;
+    case KV_GETAPPLICATION:
+      m.Result = reinterpret_cast<intptr_t>(Application);
+      return true;
+    case KV_PARENTCLOFFSET:
+      m.Result = intptr_t(uint32_t(Word(OffsetX())) | uint32_t(Word(OffsetY())) << 16);
+      return true;
+    case KV_GETSCALE:
+      m.Result = AllowScale ? GetPPI(FCommonData.get()) : -1;
+      return true;
+    case KV_GETDEFSECTION:
+      m.Result = 13;
+      return true;
+    case KV_STATUSBAR:
+      if (FCommonData) FCommonData->BGChanged = true;
+      StatusBar = m.WParamLo ? reinterpret_cast<TControl*>(m.LParam) : nullptr;
+      return true;
+    case KV_FONTSCHANGED:
+      UpdateSkinCaption();
+      if (FCommonData) CommonMessage(m, FCommonData.get());
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool TsSkinProvider::KV_SMAlphaCmd_Unskinned(TMessage& m) {
+  switch (m.WParamHi) {
+    case KV_SETNEWSKIN: {
+      if (IsDestroying() || !FCommonData) return false;
+      DuRiruZireziv* manager = SkinManager();
+      if (reinterpret_cast<DuRiruZireziv*>(m.LParam) == manager && manager) {
+        FCommonData->SetCommonSkinData(nullptr);
+        FCommonData->UpdateIndexes(true);
+        FTitleSkinIndex = -1;
+        InitIndexes();
+        FSysExHeight = false;
+        CheckSysMenu(true);
+        UpdateIconsIndexes();
+        FormActive = Form && Form->Active();
+        FCommonData->BGChanged = true;
+        FLinesCount = -1;
+        RgnChanged = true;
+        if (!Adapter)
+          AdapterCreate();
+        else
+          Adapter->AddAllItems(nullptr);
+      }
+      return true;
+    }
+    case KV_GETPROVIDER:
+      m.Result = reinterpret_cast<intptr_t>(static_cast<TkvFormProvider*>(this));
+      return true;
+    case KV_PREPARECACHE:
+      if (FCommonData) FCommonData->BGChanged = false;
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
+  DuRiruZireziv* manager = SkinManager();
+  const HWND wnd = Form->HandleAllocated() ? Form->WindowHandle() : nullptr;
+  switch (m.WParamHi) {
+    case KV_SETNEWSKIN:
+      if (reinterpret_cast<DuRiruZireziv*>(m.LParam) != manager) break;
+      FCommonData->UpdateIndexes(true);
+      FTitleSkinIndex = -1;
+      InitIndexes();
+      if (TempBmp) TempBmp->SetSize(0, 0);
+      if (manager) {
+        UpdateIconsIndexes();
+        CheckSysMenu(CanDrawNCArea());
+        FCommonData->BGChanged = true;
+        FLinesCount = -1;
+      }
+      RgnChanged = true;
+      break;
+    case KV_REFRESH:
+      if (!RefreshNeeded(FCommonData.get(), m)) break;
+      if (!Adapter)
+        AdapterCreate();
+      else
+        Adapter->AddAllItems(nullptr);
+      FLinesCount = -1;
+      if (HaveBorder()) RgnChanged = true;
+      if (wnd && Form->Visible()) {
+        FCommonData->BGChanged = true;
+        if (!InAnimationProcess) RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_NOCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+        if (FUseGlobalColor && !FCommonData->FCustomColor) Form->SetColor(manager->GetGlobalColor());
+        FCommonData->EndUpdate();
+        SendToAdapter(m);
+      }
+      break;
+    case KV_GETPROVIDER:
+      m.Result = reinterpret_cast<intptr_t>(static_cast<TkvFormProvider*>(this));
+      break;
+    case KV_UPDATING:
+      if (m.WParamLo == 1)
+        FCommonData->BeginUpdate();
+      else if (FCommonData->FUpdateCount > 0)
+        FCommonData->EndUpdate();
+      if (m.WParamLo == 1) FCommonData->BGChanged = true;
+      break;
+    case KV_PREPARING:
+      m.Result = !InAnimationProcess && FCommonData->GetUpdating() ? 1 : 0;
+      break;
+    case KV_SETBGCHANGED:
+      FCommonData->BGChanged = true;
+      break;
+    case KV_ENDPARENTUPDATE:
+      if (FCommonData->GetUpdating() && !FCommonData->InUpdating(true) && wnd) {
+        RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_FRAME);
+        SetParentUpdated(Form);
+      }
+      break;
+    case KV_CHILDCHANGED: {
+      // Whether the children's backgrounds change with the form's size: an image or gradient
+      // in the normal look, or a border image drawn stretched.
+      bool changes = false;
+      if (FGenData) {
+        const TsGenState& look = FGenData->Props[0];
+        changes = look.ImagePercent + look.GradientPercent >= 1;
+        if (!changes)
+          if (TkvSkinData* data = SkinDataFor(); data && FGenData->BorderIndex >= 0 &&
+                                                 FGenData->BorderIndex < Integer(data->ma.size()))
+            changes = (data->ma[size_t(FGenData->BorderIndex)].DrawMode & 4) != 0;
+      }
+      m.Result = changes ? 1 : 0;
+      m.LParam = m.Result;
+      break;
+    }
+    case KV_SETALPHA:
+      // The form's window fades through its layered alpha; full opacity leaves it unlayered.
+      if (wnd && IsWindowVisible(wnd)) {
+        const LONG ex = GetWindowLongW(wnd, GWL_EXSTYLE);
+        if (m.LParam != 255) {
+          if (!(ex & WS_EX_LAYERED)) SetWindowLongW(wnd, GWL_EXSTYLE, ex | WS_EX_LAYERED);
+          SetLayeredWindowAttributes(wnd, 0, BYTE(m.LParam), LWA_ALPHA);
+        } else if (ex & WS_EX_LAYERED) {
+          SetWindowLongW(wnd, GWL_EXSTYLE, ex & ~WS_EX_LAYERED);
+        }
+      }
+      break;
+    case KV_INVALIDATE:
+      if (wnd) {
+        FCommonData->BGChanged = true;
+        RedrawWindow(wnd, nullptr, nullptr, m.WParamLo ? 0x585 : 0x485);
+      }
+      break;
+    case KV_GETCONTROLCOLOR:
+      m.Result = GetBGColor(FCommonData.get(), 0);
+      break;
+    case KV_PREPARECACHE:
+      if (FCommonData->SkinIsChanging() || !FCommonData->BGChanged || FCommonData->GetUpdating()) {
+        m.Result = -2;
+      } else {
+        PaintAll();
+        if (FCommonData->BGChanged && (Form->ControlState().Contains(csCreating) ||
+                                       (FFormState & (FS_ANIMCLOSING | FS_BLENDMOVING)) || FCommonData->SkinIndex < 0))
+          FCommonData->BGChanged = false;
+      }
+      break;
+    case KV_MOUSELEAVE:
+      SetHotHT(-1, true);
+      biClicked = false;
+      break;
+    case KV_NCPAINT:
+      if (m.LParam == 1) FCommonData->BGChanged = true;
+      UpdateSkinCaption();
+      break;
+    case KV_SETPOSCHANGING:
+      FFormState = m.LParam == 1 ? FFormState | FS_POSCHANGING : FFormState & ~FS_POSCHANGING;
+      break;
+    case KV_GETPOSCHANGING:
+      m.Result = FFormState & FS_POSCHANGING ? 1 : 0;
+      break;
+    case KV_GETBORDERWIDTH:
+      if (m.LParamLo == 1 || m.LParamLo == 2) {
+        m.Result = (m.LParamLo == 1 ? SizeFrame() : FixedFrame()) + FramePadding();
+      } else {
+        m.Result = (GetWindowWidth(wnd) - GetClientWidth(wnd)) / 2 - Form->BorderWidth();
+        if (m.Result == 0)
+          m.Result = (m.LParamHi == 1 ? SizeFrame() : m.LParamHi == 2 ? FixedFrame() : 0) + FramePadding();
+      }
+      break;
+    case KV_KILLTIMERS:
+      PassOn(m);
+      break;
+    case KV_CONTROLLOADED:
+      if (!Form->IsLoading() && Adapter) Adapter->AddAllItems(reinterpret_cast<TWinControl*>(m.LParam));
+      break;
+    case KV_GETFONTINDEX:
+      if (auto* info = reinterpret_cast<TkvPaintInfo*>(m.LParam)) {
+        TsGeneralData* section = FGenData;
+        if (section && info->State < section->States && FDrawClientArea) {
+          info->FontIndex = FCommonData->SkinIndex;
+          info->SkinManager = manager;
+          m.Result = 1;
+        } else {
+          m.Result = -1;
+        }
+      }
+      break;
+    case KV_SETNCSKINNED:
+      UpdateNCArea(m.LParam != 0);
+      break;
+    default:
+      break;
+  }
+  return true;
+}

@@ -1,0 +1,49 @@
+// The dialog skinner: the thread hook hands it the forms that are activated and the dialog,
+// popup-menu and ownerless top-level windows that are created, and it decides whether and how
+// each is skinned. A class-library form without a provider gets a run-time skin provider
+// through a small TkvProvider component that it adds to the form; a standard dialog that has
+// an owner (the folder picker) is handled by leaving its standard look.
+//
+// What it offers the layers below goes through TkvFormServices (skin/FormServices.h), which
+// kvDialsStartup registers and kvDialsCleanup takes back.
+#pragma once
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include "forms/sSkinProvider.h"
+#include "skin/FormServices.h"
+
+// One window the skinner skinned. A form's entry is a component of the form (it goes with the
+// form and then leaves its slot in kvSupportedList empty); the run-time provider belongs to
+// the form too.
+class TkvProvider : public TComponent, public TkvHookedWindow {
+  TW_CLASS(TkvProvider, TComponent)
+  explicit TkvProvider(TComponent* owner) : TComponent(owner) {}
+  ~TkvProvider() override;
+  // Gives the form its run-time provider ("DIALOG" for message and input forms).
+  void InitForm(TForm* form);
+  HWND DialogWindow() override { return nullptr; }
+
+  TsSkinProvider* sp = nullptr;
+  HWND CtrlHandle = nullptr;
+};
+
+// Decides for one top-level window: True when it is handled (skinned now, or left alone for
+// good), False when it is not skinned and a later call may try again.
+bool AddSupportedFormEx(HWND wnd);
+// The thread CBT hook's work after the next hook ran.
+void DialogHookCBT(int code, WPARAM wParam, LPARAM lParam);
+// Removes the dead entries of kvSupportedList (empty slots, dialog entries whose wrapper went).
+void CleanSupportedList();
+// The first entry for the window; null without a list or while the application ends.
+TkvProvider* FindFormInList(HWND wnd);
+// The form (or an MDI child of an MDI parent form) whose window it is; null when none.
+TCustomForm* FindFormOnScreen(HWND wnd);
+// Any descendant window has this lower-cased class name.
+bool ControlExists(HWND wnd, const String& lowerClassName);
+
+// The module's start-up and clean-up: the form services registered and taken back.
+void kvDialsStartup();
+void kvDialsCleanup();
+#endif

@@ -1,0 +1,178 @@
+#include "forms/kvDials.h"
+
+#include <algorithm>
+
+#include "base/Composition.h"
+#include "base/sConst.h"
+#include "base/kvntUtils.h"
+#include "controls/sThirdParty.h"
+#include "skin/sCommonData.h"
+#include "skin/sVclUtils.h"
+#include "ui/StringList.h"
+
+TW_DEFINE_CLASS(TkvProvider) {}
+
+namespace {
+
+bool ApplicationEnding() { return !Application || Application->IsDestroying(); }
+
+// The form services of this layer.
+class TkvDialServices : public TkvFormServices {
+ public:
+  void AddSupportedForm(HWND wnd) override { AddSupportedFormEx(wnd); }
+  intptr_t HookCBT(int code, uintptr_t wParam, intptr_t lParam) override {
+    const intptr_t next = CallNextHookEx(HookCallback, code, wParam, lParam);
+    DialogHookCBT(code, wParam, lParam);
+    return next;
+  }
+  // No popup-menu window wrapper is made by this layer yet: nothing is held.
+  void ClearMnuArray() override {}
+  TkvGlowForm* MakeCoverForm(HWND, const TRect&) override { return nullptr; }
+};
+
+TkvDialServices gServices;
+
+}  // namespace
+
+// ---- Entries ---------------------------------------------------------------------------------
+
+TkvProvider::~TkvProvider() {
+  // The list holds the entry, but the form owns it: the slot is let go of (not freed twice)
+  // and removed, so that freed forms leave no empty slots behind.
+  if (!kvSupportedList) return;
+  auto& list = *kvSupportedList;
+  for (auto it = list.begin(); it != list.end(); ++it)
+    if (it->get() == this) {
+      (void)it->release();
+      list.erase(it);
+      break;
+    }
+}
+
+void TkvProvider::InitForm(TForm* form) {
+  sp = TsSkinProvider::CreateRT(form, true);
+  sp->SetBoolean(3, false);
+  CtrlHandle = form->HandleAllocated() ? form->WindowHandle() : nullptr;
+  const String cls = form->ClassName();
+  if (cls == u"TMessageForm" || cls == u"TInputQueryForm") sp->FCommonData->SetSkinSection(u"DIALOG");
+  if (AeroIsEnabled()) {
+    if (CtrlHandle && IsWindowVisible(CtrlHandle)) {
+      RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+      SendMessageW(CtrlHandle, WM_NCPAINT, 0, 0);
+    }
+  } else if (CtrlHandle && IsWindowVisible(CtrlHandle)) {
+    UpdateWindow(CtrlHandle);
+    RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+  }
+  sp->FMakeSkinMenu = false;
+}
+
+void CleanSupportedList() {
+  if (!kvSupportedList) return;
+  // An empty slot goes; a form entry stays with its form (its provider belongs to the form).
+  auto& list = *kvSupportedList;
+  list.erase(std::remove_if(list.begin(), list.end(), [](const auto& e) { return !e; }), list.end());
+}
+
+TkvProvider* FindFormInList(HWND wnd) {
+  if (!kvSupportedList || (Application && Application->Terminated())) return nullptr;
+  for (const auto& e : *kvSupportedList)
+    if (auto* p = dynamic_cast<TkvProvider*>(e.get()); p && p->CtrlHandle == wnd) return p;
+  return nullptr;
+}
+
+TCustomForm* FindFormOnScreen(HWND wnd) {
+  if (!Screen) return nullptr;
+  for (Integer i = Screen->FormCount() - 1; i >= 0; --i) {
+    TCustomForm* f = Screen->Forms(i);
+    if (!f || f->IsDestroying() || !f->HandleAllocated()) continue;
+    if (f->WindowHandle() == wnd) return f;
+    if (f->FormStyle() == fsMDIForm)
+      for (Integer c = 0; c < f->MDIChildCount(); ++c)
+        if (TCustomForm* child = f->MDIChildren(c); child && child->HandleAllocated() && child->WindowHandle() == wnd)
+          return child;
+  }
+  return nullptr;
+}
+
+bool ControlExists(HWND wnd, const String& lowerClassName) {
+  for (HWND child = GetWindow(wnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (LowerCase(GetWndClassName(child)) == lowerClassName) return true;
+    if (ControlExists(child, lowerClassName)) return true;
+  }
+  return false;
+}
+
+// ---- Deciding --------------------------------------------------------------------------------
+
+bool AddSupportedFormEx(HWND wnd) {
+  if (!DefaultManager || ApplicationEnding() || !wnd || WndIsSkinned(wnd)) return false;
+  const String cls = GetWndClassName(wnd);
+  if (FindFormInList(wnd)) return false;
+  if (TCustomForm* custom = FindFormOnScreen(wnd)) {
+    auto* form = dynamic_cast<TForm*>(custom);
+    if (!form) return false;
+    if ((form->Tag() & ExceptTag) == ExceptTag) return true;
+    if (ThirdPartySkipForms)
+      for (Integer i = 0; i < ThirdPartySkipForms->Count(); ++i)
+        if (ThirdPartySkipForms->Strings(i) == cls) return false;
+    const TkvSkinningRule rule = cls == u"TMessageForm" ? srStdDialogs : srStdForms;
+    if (!DefaultManager->SkinningRules().Contains(rule)) return false;
+    CreateSupportedList();
+    auto entry = std::make_unique<TkvProvider>(form);
+    TkvProvider* p = entry.get();
+    kvSupportedList->push_back(std::move(entry));
+    p->InitForm(form);
+    p->sp->FMakeSkinMenu = false;
+    if (form->FormStyle() == fsMDIForm)
+      for (Integer c = 0; c < form->MDIChildCount(); ++c) {
+        auto* child = dynamic_cast<TForm*>(form->MDIChildren(c));
+        if (!child || !child->HandleAllocated() || WndIsSkinned(child->WindowHandle())) continue;
+        auto childEntry = std::make_unique<TkvProvider>(child);
+        TkvProvider* cp = childEntry.get();
+        kvSupportedList->push_back(std::move(childEntry));
+        cp->InitForm(child);
+      }
+    return true;
+  }
+  if (cls != u"#32770" && cls != u"NativeHWNDHost") return true;
+  // A standard dialog with an owner (the folder picker) keeps its standard look.
+  if (GetParent(wnd)) return true;
+  // Ownerless standard dialogs need the dialog window wrapper, which is not built yet.
+  return false;
+}
+
+void DialogHookCBT(int code, WPARAM wParam, LPARAM lParam) {
+  if (ApplicationEnding()) return;
+  const auto wnd = reinterpret_cast<HWND>(wParam);
+  if (code == HCBT_ACTIVATE) {
+    AddSupportedFormEx(wnd);
+    return;
+  }
+  if (code != HCBT_CREATEWND || !wnd) return;
+  const auto* cbt = reinterpret_cast<const CBT_CREATEWNDW*>(lParam);
+  if (!cbt || !cbt->lpcs) return;
+  const auto clsValue = reinterpret_cast<uintptr_t>(cbt->lpcs->lpszClass);
+  if (clsValue <= 0xFFFF) {
+    if (clsValue == 0x8002) {
+      if (!kvTryToSkinCommonDialogs && ControlExists(wnd, u"duiviewwndclassname")) return;
+      AddSupportedFormEx(wnd);
+    }
+    // 0x8000 (popup menus) waits for the popup-menu window wrapper; other atoms are ignored.
+    return;
+  }
+  const String cls = GetWndClassName(wnd);
+  if (cls == u"TPUtilWindow" || cbt->lpcs->style == 0 || cbt->lpcs->dwExStyle == 0) return;
+  if (Application && Application->MainForm()) {
+    TCustomForm* main = Application->MainForm();
+    if (!main->HandleAllocated() || main->WindowHandle() == wnd) return;
+  }
+  if (GetParent(wnd)) return;
+  AddSupportedFormEx(wnd);
+}
+
+void kvDialsStartup() { TkvServiceSlot<TkvFormServices>::Set(&gServices); }
+
+void kvDialsCleanup() {
+  if (TkvServiceSlot<TkvFormServices>::Get() == &gServices) TkvServiceSlot<TkvFormServices>::Set(nullptr);
+}

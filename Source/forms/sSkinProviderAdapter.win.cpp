@@ -1,0 +1,221 @@
+// The child-control adapter of a skin provider: it walks the form's components and controls,
+// gives each windowed control whose class name stands in a class-name list the wrapper of that
+// list's kind, and colours the plain labels from the skin.
+#include "base/sConst.h"
+#include "base/sMessages.h"
+#include "controls/sLabel.h"
+#include "forms/sSkinProvider.h"
+#include "skin/sVclUtils.h"
+#include "ui/ScopeGuard.h"
+#include "ui/StdCtrls.h"
+#include "wrappers/kvSBUtils.h"
+
+std::array<TkvWrapperMaker, kvLastSupportedType + 1> WndTypes{};
+
+namespace {
+
+bool Excepted(const TComponent* c) { return (c->Tag() & ExceptTag) != 0; }
+
+bool IsPlainLabel(const TComponent* c) {
+  return dynamic_cast<const TCustomLabel*>(c) && !dynamic_cast<const TsLabel*>(c);
+}
+
+}  // namespace
+
+// ---- Items -----------------------------------------------------------------------------------
+
+// The wrapper goes back off its window (when still on it) and is freed.
+TkvAdapterItem::~TkvAdapterItem() {
+  if (!ScrollWnd) return;
+  if (ScrollWnd->Destroyed || !IsWindow(ScrollWnd->CtrlHandle))
+    delete ScrollWnd;
+  else
+    UninitializeKVWnd(ScrollWnd->CtrlHandle, true, false, ScrollWnd);
+}
+
+void TkvAdapterItem::DoHook(TWinControl* ctrl, TkvSkinParams& params, const TkvThirdLists& lists) {
+  DuRiruZireziv* manager = Adapter->Provider->SkinManager();
+  if (Excepted(ctrl) || !ctrl->HandleAllocated() || WndIsSkinned(ctrl->WindowHandle()) || !manager) return;
+  WinCtrl = ctrl;
+  params.Control = ctrl;
+  const auto done = SetForScope(Initializing, true, false);
+  const String cls = ctrl->ClassName();
+  // The first list that names the class decides; a kind whose wrapper the wrappers layer does
+  // not give leaves the control as it is.
+  for (size_t kind = 0; kind < lists.size(); ++kind) {
+    const TStringList* list = lists[kind].get();
+    bool listed = false;
+    for (Integer j = 0; list && j < list->Count() && !listed; ++j) listed = list->Strings(j) == cls;
+    if (!listed) continue;
+    if (WndTypes[kind]) ScrollWnd = WndTypes[kind](ctrl->WindowHandle(), manager, params);
+    break;
+  }
+}
+
+// ---- The adapter -----------------------------------------------------------------------------
+
+TkvCtrlAdapter::~TkvCtrlAdapter() {
+  CleanItems();
+  RemoveAllItems();
+}
+
+bool TkvCtrlAdapter::CheckSkinEvent(TComponent* component, TkvSkinParams& params) {
+  bool canSkin = true;
+  Provider->OnSkinItem.Call(component, canSkin, params.SkinSection);
+  if (canSkin) Provider->OnSkinItemEx.Call(component, canSkin, &params);
+  return canSkin && params.UseSkinFontColor;
+}
+
+bool TkvCtrlAdapter::IsControlSupported(TComponent* component, const TkvThirdLists& lists) {
+  if (!component || Excepted(component)) return false;
+  auto* win = dynamic_cast<TWinControl*>(component);
+  if (win && (!win->HandleAllocated() || WndIsSkinned(win->WindowHandle()))) return false;
+  TkvSkinParams params;
+  params.Control = dynamic_cast<TControl*>(component);
+  params.UseSkinColor = params.UseSkinFontColor = true;
+  if (dynamic_cast<TCustomLabel*>(component)) return CheckSkinEvent(component, params);
+  if (dynamic_cast<TControl*>(component) && !win) return false;  // other graphic controls
+  if (dynamic_cast<TCustomFrame*>(component) || dynamic_cast<TCustomForm*>(component))
+    return CheckSkinEvent(component, params);
+  if (!SearchSupport(lists, component->ClassName())) return false;
+  return CheckSkinEvent(component, params);
+}
+
+void TkvCtrlAdapter::AddAllItems(TWinControl* owner) {
+  DuRiruZireziv* manager = Provider->SkinManager();
+  if (!manager || !manager->SkinningRules().Contains(srThirdParty)) return;
+  // A walk started from an event of a running walk returns at once; the guard stays up for
+  // the whole walk, its own descent into containers included.
+  if (walkDepth_ > 0) return;
+  Walk(owner ? owner : Provider->Form);
+}
+
+void TkvCtrlAdapter::Walk(TWinControl* owner) {
+  const TkvThirdLists* lists = Provider->ActiveThirdLists();
+  if (!owner || !lists || !Provider->FAllowSkin3rdParty) return;
+  ++walkDepth_;
+  const TScopeExit leave([&] { --walkDepth_; });
+  CleanItems();
+  // Components and child controls overlap; AddNewItem keeps a control from being adapted twice.
+  auto visit = [&](TComponent* c) {
+    if (IsControlSupported(c, *lists)) {
+      if (auto* win = dynamic_cast<TWinControl*>(c))
+        AddNewItem(win, String(), lists);
+      else if (IsPlainLabel(c))
+        Provider->InitLabel(static_cast<TControl*>(c), true);
+    }
+    auto* win = dynamic_cast<TWinControl*>(c);
+    if (win && win->HandleAllocated() && win->Parent()) Walk(win);
+  };
+  for (Integer i = 0; i < owner->ComponentCount(); ++i) visit(owner->Components(i));
+  for (Integer i = 0; i < owner->ControlCount(); ++i) visit(owner->Controls(i));
+}
+
+void TkvCtrlAdapter::AddNewItem(TWinControl* ctrl, const String& section, const TkvThirdLists* lists) {
+  if (!ctrl || Excepted(ctrl) || !ctrl->Parent() || (ctrl->HandleAllocated() && WndIsSkinned(ctrl->WindowHandle())))
+    return;
+  TkvSkinParams params;
+  params.SkinSection = section;
+  params.UseSkinColor = params.UseSkinFontColor = true;
+  params.VertScrollSize = params.HorzScrollSize = params.VertScrollBtnSize = params.HorzScrollBtnSize = -1;
+  params.Control = ctrl;
+  if (!lists) lists = Provider->ActiveThirdLists();
+  if (!lists) return;
+  bool canSkin = true;
+  Provider->OnSkinItem.Call(ctrl, canSkin, params.SkinSection);
+  if (canSkin) Provider->OnSkinItemEx.Call(ctrl, canSkin, &params);
+  if (!canSkin) return;
+  if (dynamic_cast<TCustomFrame*>(ctrl)) return;  // frames get the frame adapter (not built yet)
+  if (auto* form = dynamic_cast<TForm*>(ctrl)) {
+    auto* inner = new TsSkinProvider(form);
+    inner->FCommonData->SetSkinSection(params.SkinSection.empty() ? String(u"FORM") : params.SkinSection);
+    inner->PrepareForm();
+    return;
+  }
+  for (auto& item : Items)
+    if (item && item->WinCtrl == ctrl) {
+      if (item->ScrollWnd && item->ScrollWnd->Destroyed) {
+        delete item->ScrollWnd;  // detached already: its window went
+        item->ScrollWnd = nullptr;
+        if (ctrl->Parent()) item->DoHook(ctrl, params, *lists);
+      }
+      return;
+    }
+  Items.push_back(std::make_unique<TkvAdapterItem>(this, ctrl));
+  Items.back()->DoHook(ctrl, params, *lists);
+  if (!Items.back()->ScrollWnd) Items.pop_back();
+}
+
+void TkvCtrlAdapter::CleanItems() {
+  Items.erase(std::remove_if(Items.begin(), Items.end(),
+                             [](const auto& item) {
+                               return !item || !(item->Initializing || (item->ScrollWnd && !item->ScrollWnd->Destroyed));
+                             }),
+              Items.end());
+}
+
+void TkvCtrlAdapter::RemoveAllItems() {
+  while (!Items.empty()) Items.pop_back();
+}
+
+void TkvCtrlAdapter::WndProc(TMessage& m) {
+  for (size_t i = 0; i < Items.size(); ++i) {
+    TkvAdapterItem* item = Items[i].get();
+    if (item && item->ScrollWnd && !item->ScrollWnd->Destroyed && item->WinCtrl && item->WinCtrl->Parent())
+      item->ScrollWnd->ProcessMessage(m.Msg, m.WParam, m.LParam);
+  }
+}
+
+// ---- The provider's side ---------------------------------------------------------------------
+
+const TkvThirdLists* TsSkinProvider::ActiveThirdLists() {
+  if (OwnThirdLists) return &ThirdLists;
+  DuRiruZireziv* manager = SkinManager();
+  return manager ? &manager->ThirdLists : nullptr;
+}
+
+void TsSkinProvider::AdapterCreate() {
+  if (IsDesigning() || !FCommonData->Skinned()) return;
+  Adapter = std::make_unique<TkvCtrlAdapter>(this);
+  if (Form) Adapter->AddAllItems(nullptr);
+}
+
+void TsSkinProvider::AdapterRemove() {
+  if (IsDesigning() || !Adapter) return;
+  TMessage m = MakeMessage(SM_ALPHACMD, KV_REMOVESKIN_HI, reinterpret_cast<intptr_t>(SkinManager()));
+  SendToAdapter(m);
+  Adapter.reset();
+}
+
+void TsSkinProvider::SendToAdapter(TMessage& m) {
+  if (!IsDesigning() && Adapter) Adapter->WndProc(m);
+}
+
+void TsSkinProvider::InitLabel(TControl* ctrl, bool skinned) {
+  auto* label = dynamic_cast<TCustomLabel*>(ctrl);
+  if (!label) return;
+  auto saved = std::find_if(SavedLabelColors.begin(), SavedLabelColors.end(),
+                            [&](const TkvLabelColor& c) { return c.Control == ctrl; });
+  DuRiruZireziv* manager = SkinManager();
+  const bool transparentAlways = manager && manager->LabelsOptions.TransparentAlways;
+  if (skinned) {
+    if ((label->Tag() & ExceptTag) == ExceptTag) return;
+    if (saved == SavedLabelColors.end()) SavedLabelColors.push_back({label->Font()->Color(), label, label->ParentFont()});
+    if (label->Transparent() || transparentAlways) label->SetControlStyle(TControlStyle(label->ControlStyle()).Exclude(csOpaque));
+    if (label->Parent()) label->Font()->SetColor(GetFontColor(label->Parent(), -1, manager, 0, nullptr));
+    return;
+  }
+  if (saved != SavedLabelColors.end()) {
+    if (saved->ParentFont) {
+      if (label->ParentFont() && label->Parent())
+        label->Font()->SetColor(label->Parent()->Font()->Color());
+      else
+        label->SetParentFont(true);
+    } else {
+      label->Font()->SetColor(saved->Color);
+    }
+    *saved = SavedLabelColors.back();
+    SavedLabelColors.pop_back();
+  }
+  if (label->Transparent() || transparentAlways) label->SetControlStyle(TControlStyle(label->ControlStyle()).Include(csOpaque));
+}

@@ -1,0 +1,698 @@
+// The caption of a skinned form: the layout of icon and caption buttons, the one list of
+// mouse-reactive elements that layout, hit test and hot and pressed states share, the
+// non-client mouse, the system commands and the system-menu queries.
+#include "base/kvntUtils.h"
+#include "base/sMessages.h"
+#include "forms/sSkinProvider.h"
+#include "paint/sAlphaGraph.h"
+#include "skin/sVclUtils.h"
+#include "ui/GdiScopes.h"
+#include "ui/ScopeGuard.h"
+
+namespace {
+
+// The one test of a user-button hit code, for every handler: a code names one of the
+// buttons that exist, and at most kvMaxCaptionItems of them.
+bool IsUserButtonHT(TsSkinProvider* sp, Integer ht) {
+  const Integer count = Mini(sp->FTitleButtons->Count(), kvMaxCaptionItems);
+  return ht >= HTUDBTN && ht < HTUDBTN + count;
+}
+
+bool IsSystemButtonHT(Integer ht) {
+  return ht == HTMINBUTTON || ht == HTMAXBUTTON || ht == HTCLOSE || ht == HTHELP;
+}
+
+bool IsMDIButtonHT(Integer ht) { return ht >= HTCHILDCLOSE && ht <= HTCHILDMIN; }
+
+HWND FormWnd(TsSkinProvider* sp) { return sp->Form && sp->Form->HandleAllocated() ? sp->Form->WindowHandle() : nullptr; }
+
+}  // namespace
+
+// ---- System-menu queries ---------------------------------------------------------------------
+
+namespace {
+TFormBorderStyle BS(const TsSkinProvider* sp) { return sp->Form->BorderStyle(); }
+bool Minimized(const TsSkinProvider* sp) { return sp->IsIconicForm(); }
+bool MDIChild(const TsSkinProvider* sp) { return sp->Form->FormStyle() == fsMDIChild; }
+bool HasBI(const TsSkinProvider* sp, TBorderIcon bi) { return sp->Form->BorderIcons().Contains(bi); }
+// The styles whose caption shows maximize, minimize and restore.
+bool StyleHasBoxes(TFormBorderStyle s) { return s != bsNone && s != bsDialog && s != bsToolWindow && s != bsSizeToolWin; }
+HMENU WindowSysMenu(const TsSkinProvider* sp) {
+  return sp->Form->HandleAllocated() ? GetSystemMenu(sp->Form->WindowHandle(), FALSE) : nullptr;
+}
+}  // namespace
+
+bool TsSystemMenu::VisibleClose() const {
+  if (!FOwner->HaveSysMenu()) return false;
+  if (HMENU menu = WindowSysMenu(FOwner)) return GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND) != UINT(-1);
+  return HasBI(FOwner, biSystemMenu);
+}
+
+bool TsSystemMenu::VisibleMax() const {
+  if (!FOwner->HaveSysMenu()) return false;
+  if (Minimized(FOwner) && (!Application || !Application->MainFormOnTaskbar() || Application->MainForm() != FOwner->Form))
+    return true;
+  if (MDIChild(FOwner)) return true;
+  return StyleHasBoxes(BS(FOwner)) && HasBI(FOwner, biMaximize);
+}
+
+bool TsSystemMenu::VisibleMin() const {
+  if (!FOwner->HaveSysMenu()) return false;
+  if (Minimized(FOwner) || MDIChild(FOwner)) return true;
+  return StyleHasBoxes(BS(FOwner)) && HasBI(FOwner, biMinimize);
+}
+
+bool TsSystemMenu::VisibleRestore() const {
+  if (!FOwner->HaveSysMenu()) return false;
+  return MDIChild(FOwner) || StyleHasBoxes(BS(FOwner));
+}
+
+bool TsSystemMenu::VisibleSize() const {
+  const TFormBorderStyle s = BS(FOwner);
+  return MDIChild(FOwner) || (s != bsDialog && s != bsNone && s != bsToolWindow);
+}
+
+bool TsSystemMenu::EnabledClose() const {
+  if (HMENU menu = WindowSysMenu(FOwner)) {
+    const UINT state = GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND);
+    return state != UINT(-1) && !(state & (MF_DISABLED | MF_GRAYED));
+  }
+  return HasBI(FOwner, biSystemMenu);
+}
+
+bool TsSystemMenu::EnabledMax() const {
+  const TFormBorderStyle s = BS(FOwner);
+  return (MDIChild(FOwner) || s == bsSingle || s == bsSizeable) && HasBI(FOwner, biMaximize);
+}
+
+bool TsSystemMenu::EnabledMin() const { return HasBI(FOwner, biMinimize); }
+
+bool TsSystemMenu::EnabledMove() const { return !FOwner->IsZoomed(); }
+
+bool TsSystemMenu::EnabledRestore() const {
+  const bool normal = !FOwner->IsZoomed() && !Minimized(FOwner);
+  return (HasBI(FOwner, biMaximize) && !normal) || Minimized(FOwner);
+}
+
+bool TsSystemMenu::EnabledSize() const { return BS(FOwner) != bsSingle && !Minimized(FOwner); }
+
+void TsSkinProvider::CheckSysMenu(bool skinned) {
+  const HWND h = FormWnd(this);
+  if (!h) return;
+  const LONG style = GetWindowLongW(h, GWL_STYLE);
+  if (skinned) {
+    // The system must draw no caption buttons over the skinned ones.
+    if (!CanDrawNCArea())
+      SetWindowLongW(h, GWL_STYLE, style | WS_SYSMENU);
+    else if (style & WS_SYSMENU)
+      SetWindowLongW(h, GWL_STYLE, style & ~WS_SYSMENU);
+  } else if (HaveSysMenu()) {
+    SetWindowLongW(h, GWL_STYLE, style | WS_SYSMENU);
+    const LRESULT icon = SendMessageW(h, WM_GETICON, ICON_SMALL, 0);
+    SendMessageW(h, WM_SETICON, ICON_SMALL, icon);
+  }
+}
+
+// The system's menu, its commands enabled as the skinned caption shows them.
+bool TsSkinProvider::DropSysMenu(Integer x, Integer y) {
+  if (!SystemMenu) PrepareForm();
+  const HWND h = FormWnd(this);
+  if (!SystemMenu || !h) return false;
+  HMENU menu = GetSystemMenu(h, FALSE);
+  if (!menu) return false;
+  const LONG style = GetWindowLongW(h, GWL_STYLE);
+  SetWindowLongW(h, GWL_STYLE, style & ~WS_VISIBLE);
+  auto enable = [&](UINT cmd, bool on) { EnableMenuItem(menu, cmd, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED | MF_DISABLED)); };
+  const bool normal = !IsZoomed() && !IsIconicForm();
+  enable(SC_RESTORE, SystemMenu->VisibleRestore() && SystemMenu->EnabledRestore());
+  enable(SC_MOVE, SystemMenu->EnabledMove() && !IsIconicForm());
+  enable(SC_SIZE, SystemMenu->VisibleSize() && SystemMenu->EnabledSize() && normal);
+  enable(SC_MINIMIZE, SystemMenu->VisibleMin() && SystemMenu->EnabledMin());
+  enable(SC_MAXIMIZE, SystemMenu->VisibleMax() && SystemMenu->EnabledMax());
+  enable(SC_CLOSE, SystemMenu->VisibleClose() && SystemMenu->EnabledClose());
+  SetWindowLongW(h, GWL_STYLE, GetWindowLongW(h, GWL_STYLE) | (style & WS_VISIBLE));
+  const UINT cmd = UINT(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, x, y, 0, h, nullptr));
+  if (cmd) PostMessageW(h, WM_SYSCOMMAND, cmd, 0);
+  return true;
+}
+
+// ---- Caption layout --------------------------------------------------------------------------
+
+void TsSkinProvider::CalcItems() {
+  const HWND h = FormWnd(this);
+  TkvSkinData* data = SkinDataFor();
+  DuRiruZireziv* manager = SkinManager();
+  if (!h || !data || !manager) return;
+  const Integer b = SysBorderWidth(h, nullptr, true);
+  Integer fullRight = CaptionWidth() - Maxi(b, 4);
+  Integer fullLeft = b;
+  const bool zoomed = IsZoomed();
+  const Integer captH = CaptionHeight(true);
+  VCenter = captH / 2;
+  const Integer top = zoomed ? SizeFrame() - 1 : 0;
+  FHeaderHeight = SysBorderHeight(h, nullptr, true) + captH;
+  VCenter += b / 2;
+  if (zoomed) VCenter += 2;
+
+  Integer iconW = 0;
+  if (IconVisible()) {
+    const Integer ih = ScaleInt(TitleIconHeight(), FCommonData.get());
+    FIconRect.Top = VCenter - ih / 2;
+    FIconRect.Bottom = FIconRect.Top + ih;
+    iconW = ScaleInt(TitleIconWidth(), FCommonData.get());
+  }
+  const bool rtl = SysRTLAllowed();
+  if (rtl) {
+    FIconRect.Left = fullRight - iconW;
+    FIconRect.Right = fullRight;
+    fullRight = FIconRect.Left;
+  } else {
+    FIconRect.Left = fullLeft;
+    FIconRect.Right = FIconRect.Left + Maxi(iconW, 0);
+    fullLeft = FIconRect.Right + (iconW != 0 ? data->Spacing : 0);
+  }
+  if (iconW == 0) FIconRect = TRect(FIconRect.Left, FIconRect.Top, FIconRect.Left, FIconRect.Top);
+
+  const Integer gapAfter = BigButtons ? data->BISpacing : 0;
+  const Integer bh = ButtonHeight();
+  auto place = [&](TsCaptionButton& btn, Integer w, bool user) {
+    if (rtl) {
+      btn.cpRect.Left = fullLeft;
+      btn.cpRect.Right = btn.cpRect.Left + w;
+      fullLeft = btn.cpRect.Right + gapAfter;
+    } else {
+      btn.cpRect.Right = fullRight;
+      btn.cpRect.Left = btn.cpRect.Right - w;
+      fullRight = btn.cpRect.Left - gapAfter;
+    }
+    btn.cpRect.Top = (btn.cpHaveAlignment || user) && manager->SkinCommonInfo.BIVAlign == 1 ? top : VCenter - bh / 2;
+    btn.cpRect.Bottom = btn.cpRect.Top + bh;
+  };
+  auto hide = [](TsCaptionButton& btn) { btn.cpRect = TRect(btn.cpRect.Left, btn.cpRect.Top, btn.cpRect.Left, btn.cpRect.Bottom); };
+  auto gap = [&] {
+    if (rtl)
+      fullLeft += data->Spacing;
+    else
+      fullRight -= data->Spacing;
+  };
+
+  if (SystemMenu && HaveSysMenu()) {
+    place(ButtonClose, SysButtonWidth(ButtonClose), false);
+    if (SystemMenu->VisibleMax()) {
+      ButtonMax.cpGlyphType = BigButtons ? (zoomed ? tgNormal : tgMax) : (zoomed ? tgSmallNormal : tgSmallMax);
+      place(ButtonMax, SysButtonWidth(ButtonMax), false);
+    } else {
+      hide(ButtonMax);
+    }
+    if (SystemMenu->VisibleMin()) {
+      const bool iconicChild = IsIconicForm() && Application && Application->MainForm() != Form;
+      ButtonMin.cpGlyphType = BigButtons ? (iconicChild ? tgNormal : tgMin) : tgSmallMin;
+      place(ButtonMin, SysButtonWidth(ButtonMin), false);
+    } else {
+      hide(ButtonMin);
+    }
+    if (Form->BorderIcons().Contains(biHelp)) {
+      gap();
+      place(ButtonHelp, SysButtonWidth(ButtonHelp), false);
+    } else {
+      hide(ButtonHelp);
+    }
+  } else {
+    for (TsCaptionButton* btn : {&ButtonClose, &ButtonMax, &ButtonMin, &ButtonHelp}) hide(*btn);
+  }
+  if (FTitleButtons->Count() > 0) {
+    gap();
+    for (Integer i = 0; i < FTitleButtons->Count(); ++i) {
+      TsTitleButton* tb = FTitleButtons->Items(i);
+      if (!tb->Visible) {
+        hide(tb->Data);
+        continue;
+      }
+      tb->Data.cpGlyphType = tb->UseSkinData ? tgTitleButton : tgNone;
+      tb->Data.cpHitCode = Cardinal(HTUDBTN + i);
+      place(tb->Data, UserButtonWidth(*tb), true);
+    }
+  }
+}
+
+std::vector<TkvCaptionElement> TsSkinProvider::VisibleElements() {
+  std::vector<TkvCaptionElement> list;
+  if (OuterBorder()) return list;  // that window tests its own buttons
+  if (!SystemMenu) PrepareForm();
+  if (!SystemMenu) return list;
+  if (HaveSysMenu()) {
+    list.push_back({&ButtonClose, HTCLOSE, -1});
+    if (SystemMenu->VisibleMax()) list.push_back({&ButtonMax, HTMAXBUTTON, -1});
+    if (SystemMenu->VisibleMin()) list.push_back({&ButtonMin, HTMINBUTTON, -1});
+    if (Form->BorderIcons().Contains(biHelp)) list.push_back({&ButtonHelp, HTHELP, -1});
+  }
+  const Integer users = Mini(FTitleButtons->Count(), kvMaxCaptionItems);
+  for (Integer i = 0; i < users; ++i)
+    if (FTitleButtons->Items(i)->Visible) list.push_back({&FTitleButtons->Items(i)->Data, HTUDBTN + i, i});
+  return list;
+}
+
+Integer GetNearestSize(Integer max) {
+  if (max <= 47) return 16;
+  return max <= 64 ? 24 : 32;
+}
+
+Integer TsSkinProvider::TitleIconWidth() {
+  if (!IconVisible()) return 0;
+  TkvSkinData* data = SkinDataFor();
+  return GetNearestSize(CaptionHeight(true) - (data ? data->BITopMargin : 0));
+}
+
+Integer TsSkinProvider::TitleIconHeight() { return TitleIconWidth(); }
+
+TPoint TsSkinProvider::CursorToPoint(Integer x, Integer y) {
+  TPoint lt;
+  FormLeftTop(lt);
+  return TPoint(x - lt.X, y - lt.Y);
+}
+
+// ---- Hit test --------------------------------------------------------------------------------
+
+Integer TsSkinProvider::HTProcess(TMessage& m) {
+  const TPoint p = CursorToPoint(m.XPos(), m.YPos());
+  const HWND h = FormWnd(this);
+  for (const TkvCaptionElement& e : VisibleElements()) {
+    if (!e.Button->cpRect.Contains(p)) continue;
+    if (e.UserIndex >= 0) {
+      if (FTitleButtons->Items(e.UserIndex)->Enabled) return e.HitCode;
+      break;
+    }
+    switch (e.HitCode) {
+      case HTCLOSE:
+        return SystemMenu->EnabledClose() ? HTCLOSE : HTCAPTION;
+      case HTMAXBUTTON:
+        return SystemMenu->EnabledMax() || (SystemMenu->EnabledRestore() && !IsIconicForm()) ? HTMAXBUTTON : HTCAPTION;
+      case HTMINBUTTON:
+        return IsIconicForm() || SystemMenu->EnabledMin() ? HTMINBUTTON : HTCAPTION;
+      default:
+        return e.HitCode;
+    }
+  }
+  if (IsSizeBox(h) && !OuterBorder()) {
+    const Integer b = SysBorderWidth(h, nullptr, true);
+    const Integer w = Form->Width(), hh = Form->Height();
+    Integer r = HTCLIENT;
+    if (p.Y < SysBorderHeight(h, nullptr, false))
+      r = HTTOP;
+    else if (p.Y >= hh - b)
+      r = HTBOTTOM;
+    if (p.X < b)
+      r = r == HTTOP ? HTTOPLEFT : r == HTBOTTOM ? HTBOTTOMLEFT : HTLEFT;
+    else if (p.X >= w - b)
+      r = r == HTTOP ? HTTOPRIGHT : r == HTBOTTOM ? HTBOTTOMRIGHT : HTRIGHT;
+    if (r != HTCLIENT) return r;
+  }
+  const Integer top = SysCaptHeight(this, 0) + SysBorderHeight(h, nullptr, true);
+  if (p.Y >= 0 && p.Y <= top) {
+    const Integer menuTop = SysBorderHeight(h, nullptr, false) + SysCaptHeight(this, 0);
+    if (MenuHeight() > 0 && p.Y >= menuTop && p.Y <= SysBorderHeight(h, nullptr, false) + CaptionHeight(false) + MenuHeight())
+      return HTMENU;
+    return FIconRect.Contains(p) ? HTSYSMENU : HTCAPTION;
+  }
+  return HTCLIENT;
+}
+
+void TsSkinProvider::KV_WMNCHitTest(TMessage& m) {
+  if (RTInit) {
+    RTInit = false;
+    LoadInit();
+  }
+  if (CaptionHeight(true) == 0 || !CanDrawNCArea()) {
+    PassOn(m);
+    return;
+  }
+  CalcItems();
+  const Integer r = HTProcess(m);
+  const bool frameCode = r >= HTLEFT && r <= HTBOTTOMRIGHT;
+  if (r == HTCLIENT || r == HTCAPTION || r == HTMENU || r == 0 || frameCode) {
+    if (IsZoomed() && frameCode) {
+      m.Result = HTCLIENT;
+      return;
+    }
+    PassOn(m);
+    return;
+  }
+  m.Result = r;
+}
+
+// ---- Hot and pressed elements ----------------------------------------------------------------
+
+TsCaptionButton* TsSkinProvider::ButtonByHT(Integer ht) {
+  switch (ht) {
+    case HTMINBUTTON:
+      return &ButtonMin;
+    case HTMAXBUTTON:
+      return &ButtonMax;
+    case HTCLOSE:
+      return &ButtonClose;
+    case HTHELP:
+      return &ButtonHelp;
+    case HTCHILDCLOSE:
+      return &MDIClose;
+    case HTCHILDMAX:
+      return &MDIMax;
+    case HTCHILDMIN:
+      return &MDIMin;
+    default:
+      return IsUserButtonHT(this, ht) ? &FTitleButtons->Items(ht - HTUDBTN)->Data : nullptr;
+  }
+}
+
+void TsSkinProvider::SetHotHT(Integer value, bool repaint) {
+  if (value == CurrentHT || !CanDrawNCArea() || FUWPMode) return;
+  if (CurrentHT > 0) {
+    if (TsCaptionButton* old = ButtonByHT(CurrentHT)) {
+      old->cpState = 0;
+      if (repaint) RepaintButton(CurrentHT);
+    }
+  }
+  CurrentHT = value;
+  if (biClicked || value < 1) return;
+  if (TsCaptionButton* btn = ButtonByHT(value)) {
+    btn->cpState = 1;
+    if (repaint) RepaintButton(CurrentHT);
+  }
+}
+
+void TsSkinProvider::SetPressedHT(Integer value) {
+  if (CurrentHT != 0 && value != CurrentHT) {
+    if (TsCaptionButton* old = ButtonByHT(CurrentHT)) {
+      old->cpState = 0;
+      RepaintButton(CurrentHT);
+    }
+  }
+  CurrentHT = value;
+  TsCaptionButton* btn = ButtonByHT(value);
+  if (!btn) return;
+  if (value == HTMAXBUTTON && !(SystemMenu->EnabledMax() || (IsZoomed() && SystemMenu->EnabledRestore()))) {
+    CurrentHT = 0;
+    return;
+  }
+  if (value == HTCLOSE && !SystemMenu->EnabledClose()) {
+    CurrentHT = 0;
+    return;
+  }
+  btn->cpState = 2;
+  biClicked = true;
+  PressedHT = value;
+  RepaintButton(CurrentHT);
+}
+
+void TsSkinProvider::RepaintButton(Integer ht) {
+  TsCaptionButton* btn = ButtonByHT(ht);
+  TBitmap* cache = FCommonData->FCacheBmp.get();
+  TkvSkinData* data = SkinDataFor();
+  const HWND h = FormWnd(this);
+  if (!btn || !cache || !data || !h || btn->cpState < 0 || IsMDIButtonHT(ht)) return;
+  if (btn->cpRect.Width() <= 0 || cache->Width() <= 0) return;
+  // The clean title under the buttons comes back first; the picture is not rebuilt.
+  if (TempBmp && TempBmp->Width() > 0) {
+    const Integer srcX = SysRTLAllowed() ? btn->cpRect.Left : TempBmp->Width() - (CaptionWidth() - btn->cpRect.Left);
+    BitBlt(cache->Canvas()->Handle(), btn->cpRect.Left, btn->cpRect.Top, btn->cpRect.Width(), btn->cpRect.Height(),
+           TempBmp->Canvas()->Handle(), srcX, btn->cpRect.Top, SRCCOPY);
+  }
+  PaintCaptionButton(cache, *btn, ht);
+  const TWindowDC dc(h);
+  if (!dc) return;
+  BitBlt(dc, btn->cpRect.Left, btn->cpRect.Top, btn->cpRect.Width(), btn->cpRect.Height(), cache->Canvas()->Handle(),
+         btn->cpRect.Left, btn->cpRect.Top, SRCCOPY);
+}
+
+void TsSkinProvider::PaintCaptionButton(TBitmap* bmp, const TsCaptionButton& btn, Integer ht) {
+  TkvSkinData* data = SkinDataFor();
+  if (!data || btn.cpRect.Width() <= 0) return;
+  TkvTitleGlyph kind = btn.cpGlyphType;
+  bool disabled = false;
+  if (ht == HTMAXBUTTON && IsZoomed()) kind = BigButtons ? tgNormal : tgSmallNormal;
+  if (IsIconicForm() && ht == HTMINBUTTON) kind = tgNormal;
+  if (IsIconicForm() && ht == HTMAXBUTTON) {
+    kind = tgMax;
+    disabled = !SystemMenu->EnabledMax();
+  }
+  if (ht == HTCLOSE) disabled = !SystemMenu->EnabledClose();
+  if (ht == HTMINBUTTON && !IsIconicForm()) disabled = !SystemMenu->EnabledMin();
+  if (ht == HTMAXBUTTON && !IsIconicForm()) disabled = !(SystemMenu->EnabledMax() || SystemMenu->EnabledRestore());
+  const bool user = IsUserButtonHT(this, ht);
+  if (user && !FTitleButtons->Items(ht - HTUDBTN)->UseSkinData) kind = tgNone;
+  const Integer index = kind < data->TitleGlyphs.size() ? data->TitleGlyphs[kind] : -1;
+  const Integer imageIndex = user ? (FTitleButtons->Items(ht - HTUDBTN)->UseSkinData ? UserBtnIndex : -1) : index;
+  if (imageIndex >= 0 && imageIndex < Integer(data->ma.size())) {
+    const bool reduced = user ? btn.cpState == 0 && !FormActive : (disabled || btn.cpState == 0) && (disabled || !FormActive);
+    const TsMaskData& md = data->ma[size_t(imageIndex)];
+    const Integer state = Mini(btn.cpState, Maxi(md.ImageCount - 1, 0));
+    DrawSkinGlyph(bmp, btn.cpRect.TopLeft(), state, reduced ? 2 : 1, md, MakeCacheInfo(bmp));
+  }
+  if (user) {
+    TBitmap* glyph = FTitleButtons->Items(ht - HTUDBTN)->Glyph.get();
+    if (glyph && glyph->Width() > 0 && glyph->Height() > 0) {
+      const Integer shift = btn.cpState == 2 ? 1 : 0;
+      const Integer x = btn.cpRect.Left + (btn.cpRect.Width() - glyph->Width()) / 2 + shift;
+      const Integer y = btn.cpRect.Top + (btn.cpRect.Height() - glyph->Height()) / 2 + shift;
+      BLENDFUNCTION bf{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+      AlphaBlend(bmp->Canvas()->Handle(), x, y, glyph->Width(), glyph->Height(), glyph->Canvas()->Handle(), 0, 0,
+                 glyph->Width(), glyph->Height(), bf);
+    }
+  }
+}
+
+// ---- Non-client mouse ------------------------------------------------------------------------
+
+void TsSkinProvider::KV_WMNCMouseMove(TMessage& m) {
+  if (!Form->Enabled()) return;
+  CalcItems();
+  const Integer ht = HTProcess(m);
+  m.WParam = uintptr_t(ht);
+  if (IsSystemButtonHT(ht) || IsMDIButtonHT(ht) || IsUserButtonHT(this, ht)) {
+    SetHotHT(ht, true);
+    return;
+  }
+  SetHotHT(0, true);
+  PassOn(m);
+}
+
+void TsSkinProvider::KV_WMNCLButtonDown(TMessage& m) {
+  const Integer ht = Integer(m.WParam);
+  if (!CanDrawNCArea() || (Application && Application->Terminated())) {
+    if (ht == HTSYSMENU) {
+      SetHotHT(0, true);
+      biClicked = false;
+      TPoint lt;
+      FormLeftTop(lt);
+      DropSysMenu(SysBorderWidth(FormWnd(this), nullptr, true) + lt.X, lt.Y + BorderHeight(true) + FIconRect.Height());
+      return;
+    }
+    PassOn(m);
+    return;
+  }
+  if (ht == HTSYSMENU) {
+    SetHotHT(0, true);
+    biClicked = false;
+    TPoint lt;
+    FormLeftTop(lt);
+    DropSysMenu(SysBorderWidth(FormWnd(this), nullptr, false) + lt.X,
+                lt.Y + BorderHeight(true) + FIconRect.Height() + SysBorderHeight(FormWnd(this), nullptr, false));
+    return;
+  }
+  if (ht == HTMENU) {
+    PassOn(m);
+    return;
+  }
+  if (IsSystemButtonHT(ht) || IsMDIButtonHT(ht)) {
+    SetPressedHT(ht);
+    return;
+  }
+  if (IsUserButtonHT(this, ht)) {
+    SetPressedHT(ht);
+    FTitleButtons->Items(ht - HTUDBTN)->MouseDown(mbLeft, TShiftState(), m.XPos(), m.YPos());
+    return;
+  }
+  if (IsIconicForm()) {
+    TrySendMessage(FormWnd(this), WM_SYSCOMMAND, 0xF012, 0);
+    return;
+  }
+  SetHotHT(0, true);
+  PassOn(m);
+}
+
+// The hit code of a button-up is the one under the cursor now: WParam of WM_LBUTTONUP holds
+// the MK_ key flags, not a hit code. A caption element acts only when the release is over the
+// element that was pressed.
+void TsSkinProvider::KV_WMLButtonUp(TMessage& m) {
+  if (!CanDrawNCArea() || !Form->Enabled()) {
+    PassOn(m);
+    return;
+  }
+  TMessage probe = MakeMessage(WM_NCHITTEST, 0, 0);
+  const TPoint cursor = kvMousePos();
+  probe.LParam = PointToLParam(cursor.X, cursor.Y);
+  CalcItems();
+  const Integer under = HTProcess(probe);
+  const Integer pressed = biClicked ? PressedHT : 0;
+  const bool overPressed = pressed != 0 && under == pressed;
+  PressedHT = 0;
+  const TScopeExit clearClick([&] { biClicked = false; });
+  if (!overPressed) {
+    if (pressed != 0) {
+      // A press released elsewhere ends without an action.
+      if (TsCaptionButton* btn = ButtonByHT(pressed)) btn->cpState = 0;
+      biClicked = false;
+      const Integer was = CurrentHT;
+      CurrentHT = 0;
+      RepaintButton(was);
+    }
+    PassOn(m);
+    return;
+  }
+  const HWND h = FormWnd(this);
+  switch (pressed) {
+    case HTMINBUTTON: {
+      biClicked = false;
+      SetHotHT(0, true);
+      if (Application && Application->MainForm() == Form) {
+        const auto skip = SetForScope(SkipAnimation, true);
+        TrySendMessage(h, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+      } else {
+        TrySendMessage(h, WM_SYSCOMMAND, IsIconicForm() ? SC_RESTORE : SC_MINIMIZE, 0);
+      }
+      FCommonData->BGChanged = true;
+      return;
+    }
+    case HTMAXBUTTON:
+      if (!(SystemMenu->EnabledMax() || (IsZoomed() && SystemMenu->EnabledRestore()))) return;
+      biClicked = false;
+      SetHotHT(0, true);
+      RgnChanged = true;
+      TrySendMessage(h, WM_SYSCOMMAND, IsZoomed() ? SC_RESTORE : SC_MAXIMIZE, 0);
+      return;
+    case HTCLOSE: {
+      if (!SystemMenu->EnabledClose()) return;
+      ButtonClose.cpState = 0;
+      biClicked = false;
+      CurrentHT = 0;
+      TForm* form = Form;
+      TrySendMessage(h, WM_SYSCOMMAND, SC_CLOSE, 0);
+      // The form may be gone now, and this provider with it.
+      (void)form;
+      return;
+    }
+    case HTHELP:
+      biClicked = false;
+      TrySendMessage(h, WM_SYSCOMMAND, SC_CONTEXTHELP, 0);
+      SetHotHT(0, true);
+      Form->Perform(WM_NCPAINT, 0, 0);
+      return;
+    default:
+      if (IsUserButtonHT(this, pressed)) {
+        biClicked = false;
+        SetHotHT(0, true);
+        FTitleButtons->Items(pressed - HTUDBTN)->MouseUp(mbLeft, TShiftState(), m.XPos(), m.YPos());
+        return;
+      }
+      PassOn(m);
+      return;
+  }
+}
+
+void TsSkinProvider::KV_WMNCLButtonDblClick(TMessage& m) {
+  const HWND h = FormWnd(this);
+  if (Integer(m.WParam) == HTCAPTION) {
+    if (SystemMenu && (SystemMenu->EnabledMax() || SystemMenu->EnabledRestore())) {
+      TrySendMessage(h, WM_SYSCOMMAND, IsZoomed() || IsIconicForm() ? SC_RESTORE : SC_MAXIMIZE, 0);
+      return;
+    }
+    if (IsIconicForm()) {
+      TrySendMessage(h, WM_SYSCOMMAND, SC_RESTORE, 0);
+      m.WParam = 0;
+      return;
+    }
+    PassOn(m);
+    return;
+  }
+  if (Integer(m.WParam) == HTSYSMENU) {
+    Form->Close();
+    return;
+  }
+  PassOn(m);
+}
+
+void TsSkinProvider::KV_WMNCRButtonDown(TMessage& m) {
+  const Integer ht = Integer(m.WParam);
+  if (ht == HTCAPTION || ht == HTSYSMENU) {
+    RightPressed = true;
+    return;
+  }
+  PassOn(m);
+}
+
+void TsSkinProvider::KV_WMNCRButtonUp(TMessage& m) {
+  const TScopeExit clear([&] { RightPressed = false; });
+  if (!HaveBorder()) {
+    PassOn(m);
+    return;
+  }
+  CalcItems();
+  const Integer ht = HTProcess(m);
+  if ((ht == HTCAPTION || ht == HTSYSMENU) && RightPressed) {
+    SetHotHT(0, true);
+    biClicked = false;
+    DropSysMenu(m.XPos(), m.YPos());
+  }
+}
+
+void TsSkinProvider::KV_WMMouseMove(TMessage& m) {
+  if (!CommonWndProc(m, FCommonData.get())) PassOn(m);
+  SetHotHT(0, true);
+}
+
+void TsSkinProvider::KV_WMMouseLeave(TMessage& m) {
+  SetHotHT(-1, true);
+  biClicked = false;
+  PassOn(m);
+}
+
+void TsSkinProvider::KV_CMMouseEnter(TMessage& m) {
+  biClicked = false;
+  PassOn(m);
+}
+
+// ---- System commands -------------------------------------------------------------------------
+
+void TsSkinProvider::KV_WMSysCommand(TMessage& m) {
+  const Cardinal cmd = Cardinal(m.WParam) & 0xFFF0;
+  switch (cmd) {
+    case SC_MINIMIZE:
+      MaxRestore = IsZoomed();
+      break;
+    case SC_MAXIMIZE:
+    case SC_RESTORE:
+      MaxRestore = false;
+      RgnChanged = true;
+      FCommonData->BGChanged = true;
+      break;
+    default:
+      break;
+  }
+  if (cmd == SC_MAXIMIZE) {
+    // The old procedure maximizes once.
+    SetFormState(FFormState | FS_ZOOMING);
+    {
+      const TScopeExit zoomed([&] { SetFormState(FFormState & ~FS_ZOOMING); });
+      PassOn(m);
+    }
+    if (SystemMenu && SystemMenu->VisibleMax()) CurrentHT = HTMAXBUTTON;
+    SetHotHT(0, true);
+    return;
+  }
+  PassOn(m);
+  if (cmd == SC_RESTORE) {
+    if (SystemMenu && SystemMenu->VisibleMax()) CurrentHT = HTMAXBUTTON;
+    SetHotHT(0, true);
+    FCommonData->BGChanged = true;
+    if (const HWND h = FormWnd(this)) RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_FRAME);
+  }
+}

@@ -1,0 +1,333 @@
+// Frame metrics of a skinned form: the system's non-client metrics at the form's PPI (cached
+// per PPI in the provider) and the skin's metrics of the same PPI.
+#include "base/WindowQueries.h"
+#include "base/kvntUtils.h"
+#include "base/sMessages.h"
+#include "forms/sSkinProvider.h"
+#include "skin/sVclUtils.h"
+
+namespace {
+
+TkvSysMetricsFn LookUpSysMetricsForDpi() {
+  HMODULE user = GetModuleHandleW(L"user32.dll");
+  return user ? reinterpret_cast<TkvSysMetricsFn>(reinterpret_cast<void*>(GetProcAddress(user, "GetSystemMetricsForDpi")))
+              : nullptr;
+}
+
+TFormBorderStyle StyleOf(TsSkinProvider* sp) { return sp->Form ? sp->Form->BorderStyle() : bsNone; }
+
+bool StyleIsSizeable(TFormBorderStyle s) { return s == bsSizeable || s == bsSizeToolWin; }
+
+TsMaskData* ImageOf(TkvSkinData* data, Integer index) {
+  return data && index >= 0 && index < Integer(data->ma.size()) ? &data->ma[size_t(index)] : nullptr;
+}
+
+}  // namespace
+
+TkvSysMetricsFn kvSysMetricsForDpi = LookUpSysMetricsForDpi();
+
+Integer kv_GetSysMetrics(Integer index, Integer ppi) {
+  if (kvSysMetricsForDpi && ppi > 0) return kvSysMetricsForDpi(index, UINT(ppi));
+  return GetSystemMetrics(index);
+}
+
+Integer GetWindowWidth(HWND h) {
+  RECT r{};
+  GetWindowRect(h, &r);
+  return r.right - r.left;
+}
+Integer GetWindowHeight(HWND h) {
+  RECT r{};
+  GetWindowRect(h, &r);
+  return r.bottom - r.top;
+}
+Integer GetClientWidth(HWND h) {
+  RECT r{};
+  GetClientRect(h, &r);
+  return r.right;
+}
+Integer GetClientHeight(HWND h) {
+  RECT r{};
+  GetClientRect(h, &r);
+  return r.bottom;
+}
+
+bool IsSizeBox(HWND h) { return (GetWindowLongW(h, GWL_STYLE) & WS_THICKFRAME) != 0; }
+
+// Without an outer border window (the program has none) the skin paints inside the system
+// frame: the skin's own border width counts only when a border window exists.
+Integer SysBorderWidth(HWND h, TkvBorderWindow* bf, bool checkSkin) {
+  (void)checkSkin;
+  const LONG style = GetWindowLongW(h, GWL_STYLE);
+  if (style & WS_THICKFRAME) {
+    Integer w = Integer(SendAMessage(h, KV_GETBORDERWIDTH, 1));
+    if (bf && IsWin8Up()) w += 4;
+    return w;
+  }
+  if (style & WS_BORDER) return Integer(SendAMessage(h, KV_GETBORDERWIDTH, 2)) + 5;
+  return Integer(SendAMessage(h, KV_GETBORDERWIDTH, 3));
+}
+
+Integer SysBorderHeight(HWND h, TkvBorderWindow* bf, bool checkSkin) {
+  return bf ? 0 : SysBorderWidth(h, nullptr, checkSkin);
+}
+
+Integer SysCaptHeight(TsSkinProvider* sp, Integer ppi) {
+  if (!sp || !sp->Form) return 4;
+  const bool iconic = sp->IsIconicForm();
+  Integer index = SM_CYCAPTION;
+  switch (sp->Form->BorderStyle()) {
+    case bsDialog:
+      index = IsWin10Up() && !iconic ? SM_CYSMCAPTION : SM_CYCAPTION;
+      break;
+    case bsToolWindow:
+    case bsSizeToolWin:
+      index = iconic ? SM_CYCAPTION : SM_CYSMCAPTION;
+      break;
+    default:
+      break;
+  }
+  sp->CYCaption = kv_GetSysMetrics(index, ppi > 0 ? ppi : sp->FormPPI());
+  return sp->CYCaption;
+}
+
+bool IsBorderUnchanged(Integer imageIndex, TkvSkinData* skinData) {
+  if (imageIndex < 0) return true;
+  TsMaskData* md = ImageOf(skinData, imageIndex);
+  return md && md->ImageCount == 1;
+}
+
+bool IsGripVisible(TsSkinProvider* sp) {
+  if (sp->FGripMode != gmRightBottom || sp->IsZoomed() || !sp->Form->HandleAllocated()) return false;
+  return IsSizeBox(sp->Form->WindowHandle()) || (sp->FUWPMode && sp->FluentBorderStyle == bsSizeable);
+}
+
+bool InAnimation(TsSkinProvider* sp) { return sp->FInAnimation; }
+
+Integer MaxBtnOffset(TsSkinProvider* sp, bool max) {
+  const Integer t = sp->ActualTitleHeight(max);
+  const Integer s = SysCaptHeight(sp, 0) + 4;
+  return s >= t ? 0 : t - s;
+}
+
+// ---- Provider metrics ------------------------------------------------------------------------
+
+Integer TsSkinProvider::FormPPI() {
+  if (FCommonData && SkinManager() && SkinManager()->IsActive()) return GetPPI(FCommonData.get());
+  return Form && Form->HandleAllocated() ? GetWndPPI(Form->WindowHandle()) : 96;
+}
+
+bool TsSkinProvider::IsZoomed() const {
+  return Form && Form->HandleAllocated() && ::IsZoomed(Form->WindowHandle());
+}
+
+bool TsSkinProvider::IsIconicForm() const {
+  return Form && Form->HandleAllocated() && ::IsIconic(Form->WindowHandle());
+}
+
+Integer TsSkinProvider::BorderWidth(bool checkSkin) {
+  return SysBorderWidth(Form->Handle(), OuterBorder(), checkSkin) + Form->BorderWidth();
+}
+
+Integer TsSkinProvider::BorderHeight(bool checkSkin) {
+  return SysBorderHeight(Form->Handle(), OuterBorder(), checkSkin) + Form->BorderWidth();
+}
+
+bool TsSkinProvider::HaveBorder() {
+  if (!Form) return false;
+  if (Form->BorderStyle() != bsNone || FluentBorderStyle != bsNone) return true;
+  return Form->HandleAllocated() && (GetWindowLongW(Form->WindowHandle(), GWL_STYLE) & WS_CHILD);
+}
+
+Integer TsSkinProvider::CaptionHeight(bool checkSkin) {
+  const bool hasCaption = HaveBorder() && (GetWindowLongW(Form->Handle(), GWL_STYLE) & WS_CAPTION);
+  if (!hasCaption && !IsIconicForm()) return 0;
+  // The skin's own title height applies with an outer border window only.
+  const Integer h = checkSkin && OuterBorder() ? ActualTitleHeight(false) : 0;
+  if (FSysExHeight) return Maxi(h, SysCaptHeight(this, 0) + 4);
+  return h != 0 ? h : SysCaptHeight(this, 0);
+}
+
+Integer TsSkinProvider::ActualTitleHeight(bool max) {
+  TkvSkinData* data = SkinDataFor();
+  if (!data) return 0;
+  if (max || (data->ExMaxHeight != 0 && IsZoomed())) return data->ExMaxHeight;
+  return data->ExTitleHeight;
+}
+
+Integer TsSkinProvider::GetTopCoord() { return IsZoomed() ? 6 : 0; }
+
+Integer TsSkinProvider::HeaderHeight() {
+  const HWND h = Form->Handle();
+  const Integer captH = CaptionHeight(true);
+  Integer r;
+  if (captH != 0)
+    r = GetWindowHeight(h) - GetClientHeight(h) - BorderHeight(true);
+  else
+    r = GetWindowHeight(h) - GetClientHeight(h) - ((GetWindowLongW(h, GWL_STYLE) & WS_BORDER) ? BorderHeight(true) : 0);
+  r = Maxi(r, 0);
+  if (IsIconicForm()) r += SysBorderHeight(h, OuterBorder(), false);
+  return r;
+}
+
+// The client area's place in the window picture is where the system put the client: frames
+// whose sides differ (a dialog frame under a taller caption) would otherwise be copied with gaps
+// or shifted, whatever the border metrics say.
+namespace {
+TPoint ClientOrigin(HWND h) {
+  RECT w{};
+  GetWindowRect(h, &w);
+  POINT origin{0, 0};
+  ClientToScreen(h, &origin);
+  return TPoint(origin.x - w.left, origin.y - w.top);
+}
+}  // namespace
+
+Integer TsSkinProvider::OffsetX() { return ClientOrigin(Form->Handle()).X; }
+Integer TsSkinProvider::OffsetY() { return ClientOrigin(Form->Handle()).Y; }
+
+void TsSkinProvider::FormLeftTop(TPoint& p) {
+  RECT r{};
+  GetWindowRect(Form->Handle(), &r);
+  p = TPoint(r.left, r.top);
+}
+
+Integer TsSkinProvider::FramePadding() {
+  return StyleIsSizeable(StyleOf(this)) ? kv_GetSysMetrics(SM_CXPADDEDBORDER, FormPPI()) : 0;
+}
+
+Integer TsSkinProvider::FixedFrame() {
+  CXFixedFrame = kv_GetSysMetrics(SM_CXDLGFRAME, FormPPI());
+  return CXFixedFrame;
+}
+
+Integer TsSkinProvider::SizeFrame() {
+  CXSizeFrame = kv_GetSysMetrics(SM_CXFRAME, FormPPI());
+  return CXSizeFrame;
+}
+
+void TsSkinProvider::InitSysParams(Integer ppi) {
+  CYCaption = -1;
+  SysCaptHeight(this, ppi);
+  CXSizeFrame = kv_GetSysMetrics(SM_CXFRAME, ppi);
+  CXFixedFrame = kv_GetSysMetrics(SM_CXDLGFRAME, ppi);
+  CXPaddedBorder = kv_GetSysMetrics(SM_CXPADDEDBORDER, ppi);
+}
+
+bool TsSkinProvider::HaveSysMenu() const { return Form && Form->BorderIcons().Contains(biSystemMenu); }
+
+Integer TsSkinProvider::SysButtonsCount() {
+  if (!SystemMenu || !HaveSysMenu()) return 0;
+  return 1 + (SystemMenu->VisibleMax() ? 1 : 0) + (SystemMenu->VisibleMin() ? 1 : 0) +
+         (Form->BorderIcons().Contains(biHelp) ? 1 : 0);
+}
+
+Integer TsSkinProvider::SysButtonWidth(const TsCaptionButton& btn) {
+  TkvSkinData* data = SkinDataFor();
+  if (!data || btn.cpGlyphType >= data->TitleGlyphs.size()) return 21;
+  const TsMaskData* md = ImageOf(data, data->TitleGlyphs[btn.cpGlyphType]);
+  return md ? md->Width : 21;
+}
+
+namespace {
+// The size of a title glyph's image at the provider's PPI; fallback without one.
+TSize GlyphSize(TsSkinProvider* sp, TkvTitleGlyph kind, Integer fallback) {
+  TkvSkinData* data = sp->SkinDataFor();
+  const TsMaskData* md = data ? ImageOf(data, data->TitleGlyphs[kind]) : nullptr;
+  return md ? TSize(md->Width, md->Height) : TSize(fallback, fallback);
+}
+}  // namespace
+
+Integer TsSkinProvider::ButtonHeight() { return GlyphSize(this, tgClose, 21).cy; }
+Integer TsSkinProvider::SmallButtonWidth() { return GlyphSize(this, tgSmallClose, 16).cx; }
+Integer TsSkinProvider::SmallButtonHeight() { return GlyphSize(this, tgSmallClose, 16).cy; }
+
+Integer TsSkinProvider::UserButtonWidth(const TsTitleButton& btn) {
+  const TsMaskData* md = ImageOf(SkinDataFor(), UserBtnIndex);
+  const Integer imageWidth = md ? md->Width : 21;
+  const Integer glyphWidth = btn.Glyph && btn.Glyph->Width() > 0 ? btn.Glyph->Width() + 2 : 0;
+  return Maxi(imageWidth, glyphWidth);
+}
+
+Integer TsSkinProvider::TitleBtnsWidth() {
+  TkvSkinData* data = SkinDataFor();
+  const Integer a = BigButtons && data ? data->BISpacing : 0;
+  Integer w = data ? data->BIRightMargin : 0;
+  if (SystemMenu && HaveSysMenu()) {
+    w += SysButtonWidth(ButtonClose);
+    if (SystemMenu->VisibleMax()) w += a + SysButtonWidth(ButtonMax);
+    if (SystemMenu->VisibleMin()) w += a + SysButtonWidth(ButtonMin);
+    if (Form->BorderIcons().Contains(biHelp)) w += a + SysButtonWidth(ButtonHelp);
+  }
+  if (FTitleButtons->Count() > 0 && data) w += data->Spacing;
+  for (Integer i = 0; i < FTitleButtons->Count(); ++i) w += a + UserButtonWidth(*FTitleButtons->Items(i));
+  return w;
+}
+
+Integer TsSkinProvider::BarWidth(Integer imageIndex) {
+  const TsMaskData* md = ImageOf(SkinDataFor(), imageIndex);
+  return 2 * (md ? md->Width : 0) + TitleBtnsWidth();
+}
+
+bool TsSkinProvider::SysRTLAllowed() const {
+  DuRiruZireziv* manager = SkinManager();
+  return Form && Form->BiDiMode() == bdRightToLeft && manager && manager->ButtonsOptions.AllowRTLSysButtons;
+}
+
+bool TsSkinProvider::IconVisible() {
+  const TFormBorderStyle s = StyleOf(this);
+  return (s == bsSingle || s == bsSizeable) && FShowAppIcon && Form->HandleAllocated() &&
+         GetSystemMenu(Form->WindowHandle(), FALSE) != nullptr;
+}
+
+Integer TsSkinProvider::CaptionWidth() {
+  if (IsIconicForm() && Application && Application->MainForm() != Form) return 160;
+  return Form->Width();
+}
+
+bool TsSkinProvider::FormChanged() {
+  const TBitmap* cache = FCommonData->FCacheBmp.get();
+  return !cache || cache->Width() != CaptionWidth() || cache->Height() != Form->Height();
+}
+
+void TsSkinProvider::UpdateIconsIndexes() {
+  const TFormBorderStyle s = StyleOf(this);
+  BigButtons = s == bsSingle || s == bsSizeable || s == bsDialog;
+  DuRiruZireziv* manager = SkinManager();
+  if (!manager || !manager->IsValidSkinIndex(manager->SkinCommonInfo.Sections[ssFormTitle])) return;
+  ButtonMin.cpHitCode = HTMINBUTTON;
+  ButtonMax.cpHitCode = HTMAXBUTTON;
+  ButtonClose.cpHitCode = HTCLOSE;
+  ButtonHelp.cpHitCode = HTHELP;
+  if (BigButtons) {
+    ButtonMin.cpGlyphType = tgMin;
+    ButtonMax.cpGlyphType = tgMax;
+    ButtonClose.cpGlyphType =
+        SystemMenu && (SystemMenu->VisibleMax() || SystemMenu->VisibleMin()) ? tgClose : tgCloseAlone;
+    ButtonHelp.cpGlyphType = tgHelp;
+  } else {
+    ButtonClose.cpGlyphType = tgSmallClose;
+    ButtonMin.cpGlyphType = tgSmallMin;
+    ButtonMax.cpGlyphType = tgSmallMax;
+    ButtonHelp.cpGlyphType = tgSmallHelp;
+  }
+  for (TsCaptionButton* b : {&ButtonMin, &ButtonMax, &ButtonClose, &ButtonHelp}) b->cpHaveAlignment = BigButtons;
+  UserBtnIndex = manager->GetMaskIndex(manager->SkinCommonInfo.Sections[ssFormTitle], u"TITLEBUTTON", SkinDataFor());
+}
+
+void TsSkinProvider::UpdateNCArea(bool skinned) {
+  if (IsDesigning() || !SkinManager() || !Form) return;
+  const HWND h = Form->HandleAllocated() ? Form->WindowHandle() : nullptr;
+  if (skinned) {
+    CheckSysMenu(true);
+    if (h && Form->Showing() && Skinned()) {
+      FCommonData->BGChanged = true;
+      RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_NOERASE | RDW_UPDATENOW | RDW_FRAME);
+    }
+  } else {
+    CheckSysMenu(false);
+    if (h && Form->Showing()) SetWindowRgn(h, nullptr, FALSE);
+    FCommonData->BGChanged = true;
+    if (h) RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+  }
+}

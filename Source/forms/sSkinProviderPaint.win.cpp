@@ -1,0 +1,511 @@
+// The picture of a skinned form (frame, title, icon, caption text, caption buttons and client
+// background in one bitmap of the window's size), the window region cut from the skin's
+// corner masks, and the handlers that bring the picture to the screen.
+//
+// The picture is rebuilt only while the skin data's BGChanged is set; every handler that
+// changes the look sets it and the next paint rebuilds.
+#include "base/WorkingBitmaps.h"
+#include "base/kvntUtils.h"
+#include "base/sMessages.h"
+#include "forms/sSkinProvider.h"
+#include "paint/sAlphaGraph.h"
+#include "paint/sGraphUtils.h"
+#include "raster/MaskImages.h"
+#include "raster/Regions.h"
+#include "skin/sVclUtils.h"
+#include "ui/GdiScopes.h"
+#include "ui/WinHandles.h"
+#include "ui/ScopeGuard.h"
+
+namespace {
+
+HWND FormWnd(TsSkinProvider* sp) { return sp->Form && sp->Form->HandleAllocated() ? sp->Form->WindowHandle() : nullptr; }
+
+TsGeneralData* SectionOf(TkvSkinData* data, Integer index) {
+  return data && index >= 0 && index < Integer(data->gd.size()) ? &data->gd[size_t(index)] : nullptr;
+}
+
+TsMaskData* ImageOf(TkvSkinData* data, Integer index) {
+  return data && index >= 0 && index < Integer(data->ma.size()) ? &data->ma[size_t(index)] : nullptr;
+}
+
+// The title icon: the form's small icon, else the application's.
+HICON TitleIcon(HWND h) {
+  auto icon = reinterpret_cast<HICON>(SendMessageW(h, WM_GETICON, ICON_SMALL, 0));
+  if (!icon) icon = reinterpret_cast<HICON>(GetClassLongPtrW(h, GCLP_HICONSM));
+  if (!icon) icon = reinterpret_cast<HICON>(SendMessageW(h, WM_GETICON, ICON_BIG, 0));
+  if (!icon) icon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+  return icon;
+}
+
+}  // namespace
+
+// ---- The picture -----------------------------------------------------------------------------
+
+bool TsSkinProvider::PaintAll() {
+  const HWND h = FormWnd(this);
+  TkvSkinData* data = SkinDataFor();
+  DuRiruZireziv* manager = SkinManager();
+  if (!h || !data || !manager || Form->ControlState().Contains(csCreating)) return true;
+  if ((FFormState & (FS_BLENDMOVING | FS_ANIMCLOSING)) && !(FFormState & FS_SCALING)) return true;
+  TsGeneralData* section = SectionOf(data, FCommonData->SkinIndex);
+  if (!section) return true;
+  if (DoReinit) {
+    DoReinit = false;
+    InitSysParams(FormPPI());
+    FLinesCount = -1;
+    MenuChanged = true;
+    FCommonData->BGChanged = true;
+    SetWindowPos(h, nullptr, 0, 0, 0, 0,
+                 SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED | SWP_NOCOPYBITS |
+                     SWP_NOOWNERZORDER | SWP_NOSENDCHANGING);
+  }
+
+  const bool iconic = IsIconicForm() && Application && Application->MainForm() != Form;
+  const Integer cy = SysBorderHeight(h, nullptr, false);
+  const Integer iCaptHeight = CaptionHeight(true);
+  const Integer fCaptHeight = cy + iCaptHeight;
+  const Integer fHeight = iconic ? cy + iCaptHeight + 2 : Form->Height();
+  const Integer fWidth = CaptionWidth();
+  const Integer iDrawState = Mini(FormActive ? 1 : 0, Maxi(section->States - 1, 0));
+  const TRect rForm(0, 0, fWidth, fHeight);
+  if (fWidth <= 0 || fHeight <= 0) return true;
+
+  if (!FCommonData->FCacheBmp) FCommonData->FCacheBmp = std::make_unique<TBitmap>(0, 0, pf32bit);
+  TBitmap* cache = FCommonData->FCacheBmp.get();
+  if (cache->Width() != fWidth || cache->Height() != fHeight) {
+    cache->SetSize(fWidth, fHeight);
+    FCommonData->BGChanged = true;
+  }
+
+  if (FCommonData->BGChanged) {
+    CalcItems();
+    const TPoint formPos(Form->Left(), Form->Top());
+    const bool topLevel = !Form->Parent();
+    const TsMaskData* border = ImageOf(data, section->BorderIndex);
+    const bool bgOnly = (!HaveBorder() && section->BorderRadius <= 0 && topLevel) ||
+                        (!border && section->Props[0].BorderColor == TColor(0xFF00FF)) || FUWPMode;
+    if (bgOnly) {
+      const TColor custom = FCommonData->FCustomColor ? ColorToRGB(Form->Color()) : TColor(0xFF00FF);
+      PaintItemBG(FCommonData->SkinIndex, EmptyCI, iDrawState, rForm, formPos, cache, data, -1, -1, custom);
+      const TCacheInfo self = MakeCacheInfo(cache);
+      auto corner = [&](Integer img, bool right, bool bottom) {
+        const TsMaskData* md = ImageOf(data, img);
+        if (!md) return;
+        const TPoint p(right ? rForm.Right - md->Width : rForm.Left, bottom ? rForm.Bottom - md->Height : rForm.Top);
+        DrawSkinGlyph(cache, p, iDrawState, 1, *md, self);
+      };
+      corner(section->ImgTL, false, false);
+      corner(section->ImgTR, true, false);
+      corner(section->ImgBL, false, true);
+      corner(section->ImgBR, true, true);
+    } else {
+      PaintItem(FCommonData.get(), EmptyCI, false, iDrawState, rForm, formPos, cache, !topLevel, 0, 0, true);
+    }
+
+    // Title: its section, the icon, the plate behind the caption buttons, the caption text.
+    if (iCaptHeight != 0 && CanDrawNCArea() && !FUWPMode) {
+      if (TsGeneralData* title = SectionOf(data, FTitleSkinIndex)) {
+        const Integer state = Mini(FormActive ? 1 : 0, Maxi(title->States - 1, 0));
+        const TRect r(rForm.Left, rForm.Top, rForm.Right, iconic ? rForm.Bottom : fCaptHeight);
+        PaintItem(FTitleSkinIndex, MakeCacheInfo(cache), true, state, r, TPoint(0, 0), cache, data);
+      }
+      DrawAppIcon(cache);
+      if (SysButtonsCount() > 0) {
+        const Integer bar = manager->GetMaskIndex(FCommonData->SkinIndex, u"TITLEBAR", data);
+        if (const TsMaskData* md = ImageOf(data, bar)) {
+          const Integer h2 = 2 * cy + iCaptHeight;
+          DrawSkinRect(cache, TRect(fWidth - BarWidth(bar), 0, fWidth, h2 - cy), MakeCacheInfo(cache), *md, iDrawState,
+                       false);
+        }
+      }
+      PaintText(cache, rForm);
+    }
+    if (IsGripVisible(this))
+      if (const TsMaskData* grip = ImageOf(data, data->GripRightBottom)) {
+        const TPoint p(fWidth - grip->Width - BorderWidth(true), fHeight - grip->Height - BorderHeight(true));
+        DrawSkinGlyph(cache, p, 0, 1, *grip, MakeCacheInfo(cache));
+      }
+    if (iCaptHeight != 0 && CanDrawNCArea() && !FUWPMode) {
+      SaveBGForBtns(fWidth, true);
+      PaintTitleContent(cache);
+    }
+    MenuChanged = false;
+    FCommonData->BGChanged = false;
+    FirstInitialized = true;
+  }
+  if (!Form->Parent()) FCommonData->FUpdating = false;
+  return true;
+}
+
+void TsSkinProvider::DrawAppIcon(TBitmap* bmp) {
+  const HWND h = FormWnd(this);
+  if (!h || !IconVisible() || FIconRect.Width() <= 0 || FIconRect.Height() <= 0) return;
+  // The icon drawing leaves alpha alone: every pixel it changed is made opaque, so that the
+  // picture is right where its alpha counts (layered windows, the form image).
+  const TRect r = FIconRect;
+  const Integer top = Maxi(r.Top, 0), bottom = Mini(r.Bottom, bmp->Height());
+  const Integer left = Maxi(r.Left, 0), right = Mini(r.Right, bmp->Width());
+  if (top >= bottom || left >= right) return;
+  std::vector<uint32_t> before;
+  before.reserve(size_t(right - left) * size_t(bottom - top));
+  TPixelView v = bmp->View();
+  for (Integer y = top; y < bottom; ++y)
+    for (Integer x = left; x < right; ++x) before.push_back(v.At(x, y));
+  DrawIconEx(bmp->Canvas()->Handle(), r.Left, r.Top, TitleIcon(h), r.Width(), r.Height(), 0, nullptr, DI_NORMAL);
+  v = bmp->View();
+  size_t i = 0;
+  for (Integer y = top; y < bottom; ++y)
+    for (Integer x = left; x < right; ++x, ++i)
+      if (v.At(x, y) != before[i]) v.At(x, y) |= 0xFF000000u;
+}
+
+void TsSkinProvider::PaintText(TBitmap* bmp, const TRect& rForm) {
+  TkvSkinData* data = SkinDataFor();
+  const HWND h = FormWnd(this);
+  const Integer iCaptHeight = CaptionHeight(true);
+  if (!data || iCaptHeight == 0 || !CanDrawNCArea() || FUWPMode) return;
+  const Integer sbw = SysBorderWidth(h, nullptr, true);
+  const Integer fWidth = rForm.Width();
+  TRect r;
+  if (FCaptionAlignment == taCenter) {
+    r.Left = sbw;
+    r.Right = fWidth;
+  } else {
+    r.Left = FIconRect.Width() > 0 ? FIconRect.Right + data->Spacing : sbw + data->BILeftMargin;
+    r.Right = fWidth - TitleBtnsWidth() - sbw - data->Spacing;
+  }
+  const String caption = Form->Caption();
+  if (r.Right <= r.Left || caption.empty()) return;
+
+  const TOwnedFont font(kvGetTitleFont(FormPPI()));
+  TCanvas* canvas = bmp->Canvas();
+  if (font.get()) {
+    LOGFONTW lf{};
+    GetObjectW(font.get(), sizeof lf, &lf);
+    canvas->Font()->SetHandle(CreateFontIndirectW(&lf));
+  }
+  SIZE ts{};
+  GetTextExtentPoint32W(canvas->Handle(), reinterpret_cast<LPCWSTR>(caption.c_str()), Integer(caption.size()), &ts);
+  r.Top = VCenter - ts.cy / 2 - 1;
+  r.Bottom = r.Top + ts.cy;
+  if (FCaptionAlignment == taRightJustify && data->Spacing + ts.cx < r.Width()) r.Left = r.Right - data->Spacing - ts.cx;
+  if (FCaptionAlignment == taCenter) {
+    r.Left = Maxi(r.Left, r.Left + (r.Width() - ts.cx - data->Spacing) / 2);
+    r.Right = Mini(r.Left + ts.cx, r.Right);
+  }
+  // The text takes the title section's colours.
+  const Integer sectionIndex = FTitleSkinIndex;
+  if (sectionIndex < 0) return;
+  canvas->Brush()->SetStyle(bsClear);
+  kvWriteTextEx(canvas, caption, Form->Enabled(), r, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS,
+                sectionIndex, FormActive ? 1 : 0, SkinManager());
+}
+
+void TsSkinProvider::PaintTitleContent(TBitmap* bmp) {
+  if (!SystemMenu || !HaveSysMenu()) return;
+  PaintCaptionButton(bmp, ButtonClose, HTCLOSE);
+  if (SystemMenu->VisibleMax()) PaintCaptionButton(bmp, ButtonMax, HTMAXBUTTON);
+  if (SystemMenu->VisibleMin()) PaintCaptionButton(bmp, ButtonMin, HTMINBUTTON);
+  if (Form->BorderIcons().Contains(biHelp)) PaintCaptionButton(bmp, ButtonHelp, HTHELP);
+  for (Integer i = 0; i < FTitleButtons->Count() && i < kvMaxCaptionItems; ++i)
+    if (FTitleButtons->Items(i)->Visible) PaintCaptionButton(bmp, FTitleButtons->Items(i)->Data, HTUDBTN + i);
+}
+
+void TsSkinProvider::SaveBGForBtns(Integer captWidth, bool full) {
+  TBitmap* cache = FCommonData->FCacheBmp.get();
+  const HWND h = FormWnd(this);
+  if (!cache || !TempBmp || !h) return;
+  const Integer w = SysBorderWidth(h, nullptr, true) + TitleBtnsWidth() + 10;
+  const Integer height = SysBorderWidth(h, nullptr, false) + SysBorderHeight(h, nullptr, true) + CaptionHeight(true) + MenuHeight();
+  TempBmp->SetSize(w, height);
+  const Integer rows = full ? height : SysBorderHeight(h, nullptr, true) + CaptionHeight(true);
+  const Integer x = SysRTLAllowed() ? 0 : captWidth - w;
+  BitBlt(TempBmp->Canvas()->Handle(), 0, 0, w, rows, cache->Canvas()->Handle(), x, 0, SRCCOPY);
+}
+
+void TsSkinProvider::RestoreBtnsBG(Integer captWidth) {
+  TBitmap* cache = FCommonData->FCacheBmp.get();
+  if (!cache || !TempBmp || TempBmp->Width() == 0) return;
+  const Integer x = SysRTLAllowed() ? 0 : captWidth - TempBmp->Width();
+  BitBlt(cache->Canvas()->Handle(), x, 0, TempBmp->Width(), TempBmp->Height(), TempBmp->Canvas()->Handle(), 0, 0,
+         SRCCOPY);
+}
+
+std::unique_ptr<TBitmap> TsSkinProvider::GetFormImage() {
+  if (FCommonData->BGChanged || !FCommonData->FCacheBmp) PaintAll();
+  auto image = std::make_unique<TBitmap>(Form->Width(), Form->Height(), pf32bit);
+  if (TBitmap* cache = FCommonData->FCacheBmp.get())
+    BitBlt(image->Canvas()->Handle(), 0, 0, image->Width(), image->Height(), cache->Canvas()->Handle(), 0, 0, SRCCOPY);
+  if (const HWND h = FormWnd(this)) {
+    // The client part as the form shows it now.
+    const TClientDC dc(h);
+    if (dc) BitBlt(image->Canvas()->Handle(), OffsetX(), OffsetY(), GetClientWidth(h), GetClientHeight(h), dc, 0, 0, SRCCOPY);
+  }
+  return image;
+}
+
+// ---- Region ----------------------------------------------------------------------------------
+
+void TsSkinProvider::FillArOR() {
+  TkvSkinData* data = SkinDataFor();
+  TsGeneralData* section = SectionOf(data, FCommonData->SkinIndex);
+  if (!section) return;
+  Rects.clear();
+  const Integer width = CaptionWidth(), height = Form->Height();
+  if (const TsMaskData* md = ImageOf(data, section->BorderIndex)) {
+    AddRgn(Rects, width, *md, 0, false, 0);
+    AddRgn(Rects, width, *md, height - md->WB, true, 0);
+  } else if (section->BorderRadius > 0) {
+    const Integer r = section->BorderRadius;
+    if (TBitmap* mask = GetRoundMask(r)) {
+      const TRect mr(0, 0, mask->Width(), mask->Height());
+      AddRgn(Rects, mask, mr, width, r, r, r, r, 0, false, false, clWhite, 0);
+      AddRgn(Rects, mask, mr, width, r, r, r, r, height - r, true, false, clWhite, 0);
+    }
+  }
+  if (TsGeneralData* title = SectionOf(data, FTitleSkinIndex)) {
+    const Integer titleMask = SkinManager()->GetMaskIndex(FTitleSkinIndex, u"BORDERSMASK", data);
+    if (const TsMaskData* md = ImageOf(data, titleMask)) {
+      AddRgn(Rects, width, *md, 0, false, 0);
+    } else if (title->BorderRadius > 0) {
+      const Integer r = title->BorderRadius;
+      if (TBitmap* mask = GetRoundMask(r)) {
+        const TRect mr(0, 0, mask->Width(), mask->Height());
+        AddRgn(Rects, mask, mr, width, r, r, r, r, 0, false, false, clWhite, 0);
+      }
+    }
+  }
+}
+
+HRGN TsSkinProvider::GetRgnFromArOR(Integer x, Integer y) {
+  HRGN rgn = CreateRectRgn(x, y, x + CaptionWidth(), y + Form->Height());
+  for (const TRect& r : Rects) {
+    HRGN cut = CreateRectRgn(r.Left + x, r.Top + y, r.Right + x, r.Bottom + y);
+    CombineRgn(rgn, rgn, cut, RGN_DIFF);
+    DeleteObject(cut);
+  }
+  return rgn;
+}
+
+void TsSkinProvider::UpdateRgn(bool doRepaint, bool allChildren) {
+  const HWND h = FormWnd(this);
+  if (!CanDrawNCArea() || !h || InMenu) return;
+  TsGeneralData* section = SectionOf(SkinDataFor(), FCommonData->SkinIndex);
+  if (!HaveBorder() && (!section || section->BorderRadius <= 0) && !IsIconicForm() && !IsSizeBox(h)) return;
+  // Another skinning engine that owns the window answers the probe.
+  if (!FirstInitialized && TrySendMessage(h, CM_BEWAIT_FORM, BE_ID, 0) == BE_ID) return;
+  const auto changing = SetForScope(RgnChanging, true);
+  HRGN rgn;
+  if (IsZoomed() && Form->FormStyle() != fsMDIChild) {
+    const Integer bw = SysBorderWidth(h, nullptr, false), bh = SysBorderHeight(h, nullptr, false);
+    rgn = CreateRectRgn(bw, bh, Form->Width() - bw, Form->Height() - bh);
+  } else {
+    rgn = GetRgnFromArOR(0, 0);
+  }
+  RgnChanged = false;
+  // The window owns the region from here on.
+  if (allChildren) {
+    SetWindowRgn(h, rgn, doRepaint);
+  } else {
+    SetWindowRgn(h, rgn, TRUE);
+    if (doRepaint && IsWindowVisible(h)) {
+      RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_NOCHILDREN);
+      ProcessMessage(WM_NCPAINT);
+    }
+  }
+}
+
+// ---- Paint handlers --------------------------------------------------------------------------
+
+void TsSkinProvider::KV_WMNCPaint(TMessage& m) {
+  if (!SystemMenu) PrepareForm();
+  if (RTInit) {
+    RTInit = false;
+    LoadInit();
+  }
+  if (FCommonData->InUpdating()) {
+    if (!CanDrawNCArea()) PassOn(m);
+    return;
+  }
+  if (!CanDrawNCArea()) {
+    PassOn(m);
+    return;
+  }
+  const HWND h = FormWnd(this);
+  if (fAnimating || !Form->Showing() || IsLoading() || !h || !SystemMenu) return;
+  if (IsIconicForm()) {
+    FCommonData->BGChanged = true;
+  } else if (GetWindowWidth(h) != Form->Width() || GetWindowHeight(h) != Form->Height()) {
+    return;  // a size change is in flight
+  }
+  if (!Adapter) AdapterCreate();
+  KV_WMNCPaintHandler();
+  m.Result = 0;
+}
+
+void TsSkinProvider::KV_WMNCPaintHandler() {
+  if (LockCount > 0) return;
+  const HWND h = FormWnd(this);
+  if (!h) return;
+  TBitmap* cache = FCommonData->FCacheBmp.get();
+  if (!cache || cache->Width() == 0) FCommonData->BGChanged = true;
+  if (FCommonData->BGChanged && !PaintAll()) return;
+  if (RgnChanged && !RgnChanging) {
+    if (IsIconicForm() && (GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_APPWINDOW)) return;
+    FillArOR();
+    RgnChanged = false;
+    UpdateRgn(false, false);
+  }
+  FCommonData->FUpdating = false;
+  const TWindowDC dc(h);
+  if (!dc) return;
+  const TSaveDC saved(dc);
+  PaintCaption(dc);
+  RgnChanging = false;
+}
+
+void TsSkinProvider::PaintCaption(HDC dc) {
+  if (FCommonData->BGChanged) PaintAll();
+  TBitmap* cache = FCommonData->FCacheBmp.get();
+  const HWND h = FormWnd(this);
+  if (!cache || !h) return;
+  // The frame is the window outside its client: the top block down to the client, then the
+  // ring of the left, right and bottom sides, each as wide as the system made it.
+  const Integer w = CaptionWidth();
+  const Integer left = OffsetX(), top = OffsetY();
+  const Integer right = GetWindowWidth(h) - GetClientWidth(h) - left;
+  const Integer bottom = GetWindowHeight(h) - GetClientHeight(h) - top;
+  HDC src = cache->Canvas()->Handle();
+  if (top > 0) BitBlt(dc, 0, 0, w, top, src, 0, 0, SRCCOPY);
+  BitBltBorder(dc, 0, top, cache->Width(), cache->Height() - top, src, 0, top, left, 0, right, bottom);
+}
+
+void TsSkinProvider::PaintForm(HDC dc, const TRect& paintRect) {
+  if (FCommonData->BGChanged) PaintAll();
+  TBitmap* cache = FCommonData->FCacheBmp.get();
+  if (!cache) return;
+  BitBlt(dc, paintRect.Left, paintRect.Top, paintRect.Width(), paintRect.Height(), cache->Canvas()->Handle(),
+         OffsetX() + paintRect.Left, OffsetY() + paintRect.Top, SRCCOPY);
+  ControlsChanged = false;
+}
+
+void TsSkinProvider::KV_WMEraseBkGnd(TMessage& m) {
+  const HWND h = FormWnd(this);
+  if (!h || !IsWindowVisible(h) || !FDrawClientArea) {
+    PassOn(m);
+    return;
+  }
+  if (FCommonData->GetUpdating()) return;
+  auto dc = reinterpret_cast<HDC>(m.WParam);
+  if (!dc) return;
+  RECT clip{};
+  if (GetClipBox(dc, &clip) != NULLREGION) {
+    const TRect client(0, 0, GetClientWidth(h), GetClientHeight(h));
+    PaintForm(dc, client);
+  }
+  m.Result = 1;
+}
+
+void TsSkinProvider::KV_WMPaint(TMessage& m) {
+  if (!FDrawClientArea || (FFormState & FS_ANIMRESTORING)) {
+    PassOn(m);
+    return;
+  }
+  if (Form->ControlState().Contains(csPaintCopy)) return;
+  if (!Form->Showing()) {
+    PassOn(m);
+    return;
+  }
+  const HWND h = FormWnd(this);
+  // The client background comes from the picture; the form's own paint (its canvas and
+  // graphic controls) runs over it.
+  if (m.WParam) {
+    PaintForm(reinterpret_cast<HDC>(m.WParam), TRect(0, 0, GetClientWidth(h), GetClientHeight(h)));
+    PassOn(m);
+    return;
+  }
+  {
+    const TPaintDC dc(h);
+    if (dc) {
+      PaintForm(dc, dc.Rect());
+      TMessage inner = MakeMessage(WM_PAINT, reinterpret_cast<uintptr_t>(dc.get()), 0);
+      PassOn(inner);
+    }
+  }
+  m.Result = 0;
+}
+
+void TsSkinProvider::KV_WMPrint(TMessage& m) {
+  if (IsLoading() || Form->ControlState().Contains(csCreating) || Form->IsDestroying()) return;
+  auto dc = reinterpret_cast<HDC>(m.WParam);
+  const HWND h = FormWnd(this);
+  if (!dc || !h) return;
+  if (m.LParam & PRF_ERASEBKGND) {
+    ProcessMessage(WM_ERASEBKGND, m.WParam, m.LParam);
+    return;
+  }
+  FCommonData->PrintDC = dc;
+  const TScopeExit printed([&] { FCommonData->PrintDC = nullptr; });
+  StopUpdating();
+  if (!FCommonData->FCacheBmp || FCommonData->FCacheBmp->Width() == 0) FCommonData->BGChanged = true;
+  if (CanDrawNCArea() && !FUWPMode) PaintCaption(dc);
+  const TSaveDC saved(dc);
+  // The client: its origin moved to where the client sits in the window, clipped to it; the
+  // form paints its graphic controls over the background.
+  POINT org{};
+  GetWindowOrgEx(dc, &org);
+  SetWindowOrgEx(dc, org.x - OffsetX(), org.y - OffsetY(), nullptr);
+  IntersectClipRect(dc, 0, 0, GetClientWidth(h), GetClientHeight(h));
+  PaintForm(dc, TRect(0, 0, GetClientWidth(h), GetClientHeight(h)));
+  TMessage paint = MakeMessage(WM_PAINT, m.WParam, 0);
+  PassOn(paint);
+}
+
+// ---- Activation, size and caption text -------------------------------------------------------
+
+void TsSkinProvider::KV_WMNCActivate(TMessage& m) {
+  if (FFormState & FS_ANIMRESTORING) return;
+  const HWND h = FormWnd(this);
+  if (IsDestroying() || !CanDrawNCArea() || !h) {
+    PassOn(m);
+    return;
+  }
+  if (!SystemMenu) PrepareForm();
+  const bool active = m.WParam != 0;
+  if (!(FFormState & FS_BLENDMOVING) && active != FormActive) {
+    FormActive = active;
+    FCommonData->BGChanged = true;
+  }
+  if (!(FFormState & FS_SIZING)) StopUpdating();
+  // The system paints its own caption while it handles the activation: it is told not to
+  // (LParam -1), and the skinned frame is painted right after.
+  m.LParam = -1;
+  PassOn(m);
+  m.Result = 1;
+  if (IsWindowVisible(h) && !fAnimating) ProcessMessage(WM_NCPAINT);
+}
+
+void TsSkinProvider::KV_WMActivate(TMessage& m) {
+  PassOn(m);
+}
+
+void TsSkinProvider::KV_WMSetText(TMessage& m) {
+  const HWND h = FormWnd(this);
+  // The system paints the new caption into the frame: with the window redraw switched off
+  // around it, and the skinned caption painted afterwards.
+  const bool visible = h && IsWindowVisible(h);
+  if (visible) SetWindowLongW(h, GWL_STYLE, GetWindowLongW(h, GWL_STYLE) & ~WS_VISIBLE);
+  PassOn(m);
+  if (visible) SetWindowLongW(h, GWL_STYLE, GetWindowLongW(h, GWL_STYLE) | WS_VISIBLE);
+  FCommonData->BGChanged = true;
+  if (visible) UpdateSkinCaption();
+}
+
+void TsSkinProvider::UpdateSkinCaption() {
+  const HWND h = FormWnd(this);
+  if (InAnimation(this) || !h || !IsWindowVisible(h) || !CanDrawNCArea() || !FCommonData->Skinned()) return;
+  FCommonData->BGChanged = true;
+  const TWindowDC dc(h);
+  if (dc) PaintCaption(dc);
+}

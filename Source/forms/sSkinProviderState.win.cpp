@@ -1,0 +1,238 @@
+// Size, position and showing of a skinned form, closing and the end of a session, and the
+// other form messages: redraw locks, icon and style changes, new child windows.
+#include "base/sConst.h"
+#include "base/sMessages.h"
+#include "forms/sSkinProvider.h"
+#include "skin/sVclUtils.h"
+#include "ui/ScopeGuard.h"
+
+namespace {
+HWND FormWnd(TsSkinProvider* sp) { return sp->Form && sp->Form->HandleAllocated() ? sp->Form->WindowHandle() : nullptr; }
+}  // namespace
+
+void TsSkinProvider::KV_WMSize(TMessage& m) {
+  const HWND h = FormWnd(this);
+  if (FCommonData->GetUpdating() || !h || !IsWindowVisible(h) || (FFormState & FS_ANIMRESTORING)) {
+    RgnChanged = true;
+    FCommonData->BGChanged = true;
+    PassOn(m);
+    return;
+  }
+  FLinesCount = -1;
+  if (!Form->Parent() && FDrawClientArea && CanDrawNCArea()) {
+    // The system's own sizing work paints nothing of the old picture.
+    const bool restoring = FFormState & FS_RESTORING;
+    if (!restoring) FCommonData->BeginUpdate();
+    SetFormState(FFormState | FS_SIZING);
+    const TScopeExit done([&] {
+      SetFormState(FFormState & ~FS_SIZING);
+      if (!restoring) FCommonData->EndUpdate();
+    });
+    PassOn(m);
+  } else {
+    PassOn(m);
+  }
+  if (!InAnimationProcess) {
+    if (!Form->Showing() || IsIconic(h)) {
+      FCommonData->BGChanged = true;
+    } else if (!FCommonData->BGChanged && !FormChanged()) {
+      if (Form->Parent() || Form->FormStyle() != fsNormal) {
+        FillArOR();
+        UpdateRgn(true, true);
+      }
+    } else {
+      FCommonData->BGChanged = true;
+      if (CanDrawNCArea()) {
+        RgnChanged = true;
+        FillArOR();
+        if (!fAnimating) UpdateRgn(true, true);
+        if (FCommonData->GetUpdating()) return;
+        RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_NOERASE | RDW_UPDATENOW | RDW_NOFRAME);
+      }
+    }
+  }
+  LastClientRect = TRect(0, 0, GetClientWidth(h), GetClientHeight(h));
+}
+
+// A form stretched to the work area (by the outer border window) gets its saved bounds back
+// when it is moved.
+void TsSkinProvider::KV_WMWindowPosChanging(TMessage& m) {
+  auto* wp = reinterpret_cast<WINDOWPOS*>(m.LParam);
+  const HWND h = FormWnd(this);
+  if (RgnChanging || IsLoading() || Form->FormStyle() == fsMDIChild) {
+    SetFormState(FFormState & ~FS_ANIMCLOSING);
+    PassOn(m);
+    return;
+  }
+  if (wp && h && !IsZoomed() && !(wp->flags & SWP_NOMOVE) && (wp->x != 0 || wp->y != 0) &&
+      (FFormState & (FS_MAXHEIGHT | FS_MAXWIDTH))) {
+    const Integer savedTop = NormalBounds.Top, savedHeight = NormalBounds.Bottom;
+    if (FFormState & FS_MAXHEIGHT) {
+      if (Form->Top() == wp->y) {
+        wp->y = savedTop;
+        wp->cy -= savedTop - Form->Top();
+      } else {
+        wp->cy = savedHeight;
+      }
+    }
+    SetFormState(FFormState & ~(FS_MAXHEIGHT | FS_MAXWIDTH));
+    m.Result = 0;
+    return;
+  }
+  PassOn(m);
+}
+
+void TsSkinProvider::KV_WMGetMinMaxInfo(TMessage& m) {
+  const HWND h = FormWnd(this);
+  auto* info = reinterpret_cast<MINMAXINFO*>(m.LParam);
+  if (info && h && CanDrawNCArea() && Form->BorderStyle() != bsNone && Form->FormStyle() != fsMDIChild && !Form->Parent()) {
+    MONITORINFO mi{sizeof mi};
+    GetMonitorInfoW(MonitorFromWindow(h, MONITOR_DEFAULTTONEAREST), &mi);
+    const RECT& r = mi.rcWork;
+    const RECT& mon = mi.rcMonitor;
+    const Integer b = SysBorderWidth(h, nullptr, false);
+    const Integer t = 0;  // no outer border window: the title stays where the system puts it
+    info->ptMaxPosition = POINT{r.left - mon.left - b, r.top - mon.top + t - b};
+    info->ptMaxSize = POINT{r.right - r.left + 2 * b, r.bottom - r.top + 2 * b - t};
+    m.Result = 0;
+  }
+  PassOn(m);
+}
+
+void TsSkinProvider::KV_WMMove(TMessage& m) {
+  const HWND h = FormWnd(this);
+  TBitmap* cache = FCommonData->FCacheBmp.get();
+  if (Form->Showing() && cache && cache->Width() != Form->Width()) {
+    FCommonData->BeginUpdate();
+    const TScopeExit done([&] { FCommonData->EndUpdate(); });
+    PassOn(m);
+  } else {
+    PassOn(m);
+  }
+  if (Form->Parent() && h) RedrawWindow(GetParent(h), nullptr, nullptr, RDW_INVALIDATE | RDW_NOERASE | RDW_FRAME);
+}
+
+void TsSkinProvider::KV_WMShowWindow(TMessage& m) {
+  const HWND h = FormWnd(this);
+  if (Form->FormStyle() != fsMDIChild && m.WParam == 1) {
+    SkipAnimation = false;
+    RgnChanged = true;
+    SetFormState(FFormState & ~FS_ANIMRESTORING);
+  }
+  PassOn(m);
+  if (m.WParam == 1) {
+    if (Form->Parent() && Form->FormStyle() != fsMDIChild) FCommonData->BGChanged = true;
+    if (h && IsWindowVisible(h))
+      SetWindowPos(h, nullptr, 0, 0, 0, 0,
+                   SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_NOCOPYBITS |
+                       SWP_NOOWNERZORDER | SWP_NOSENDCHANGING);
+  }
+}
+
+void TsSkinProvider::KV_WMVisibleChanged(TMessage& m) {
+  if (m.WParam == 1 && RTInit) {
+    RTInit = false;
+    LoadInit();
+  }
+  PassOn(m);
+  if (m.WParam == 0) {
+    if (!Form->IsDestroying() && FCommonData->FCacheBmp) FCommonData->FCacheBmp->SetSize(0, 0);
+  } else if (Form->Parent()) {
+    TMessage updated = MakeMessage(SM_ALPHACMD, uintptr_t(KV_ENDPARENTUPDATE) << 16, 0);
+    AlphaBroadCast(Form, updated);
+  }
+}
+
+void TsSkinProvider::KV_WMCreate(TMessage& m) {
+  PassOn(m);
+  if (Form->FormStyle() != fsMDIChild) PrepareForm();
+}
+
+void TsSkinProvider::KV_WMNCCreate(TMessage& m) {
+  PassOn(m);
+  if (RTInit) return;
+  if (Form->FormStyle() != fsMDIChild) PrepareForm();
+}
+
+void TsSkinProvider::KV_WMClose(TMessage& m) { PassOn(m); }
+
+Cardinal TsSkinProvider::AnimationWaitLimit() {
+  Cardinal longest = 0;
+  if (DuRiruZireziv* manager = SkinManager()) {
+    const TkvAnimEffects& a = manager->AnimEffects;
+    for (Word t : {a.FormShow.Time, a.FormHide.Time, a.DialogShow.Time, a.DialogHide.Time, a.Minimizing.Time,
+                   a.SkinChanging.Time})
+      longest = std::max<Cardinal>(longest, t);
+  }
+  // Frames wait 12 ms each and a step may run late: a fixed margin on top.
+  return longest + 500;
+}
+
+// The session ends only after the animations finished, but the wait is bounded: an animation
+// that never ends (a counter left raised) must not hold the shutdown.
+void TsSkinProvider::KV_WMQueryEndSession(TMessage& m) {
+  FadingForbidden = true;
+  if (Application && !Application->Terminated()) {
+    const DWORD start = GetTickCount();
+    const Cardinal limit = AnimationWaitLimit();
+    while (kvAnimCount > 0 && GetTickCount() - start < limit) {
+      Application->ProcessMessages();
+      if (kvAnimCount > 0) Sleep(1);
+    }
+  }
+  PassOn(m);
+}
+
+void TsSkinProvider::KV_WMSetRedraw(TMessage& m) {
+  if (m.WParam == 1)
+    LockCount = std::max<Integer>(LockCount - 1, 0);
+  else
+    ++LockCount;
+  PassOn(m);
+}
+
+void TsSkinProvider::KV_WMSetIcon(TMessage& m) {
+  if (IsLoading() || m.LParam == 0 || InAnimationProcess || !Form->Showing() || (FFormState & FS_RECREATING)) {
+    PassOn(m);
+    return;
+  }
+  const HWND h = FormWnd(this);
+  // The system paints the new icon into its own caption: redraw is off around it.
+  SendMessageW(h, WM_SETREDRAW, 0, 0);
+  PassOn(m);
+  SendMessageW(h, WM_SETREDRAW, 1, 0);
+  FCommonData->BGChanged = true;
+  UpdateSkinCaption();
+}
+
+void TsSkinProvider::KV_WMStyleChanged(TMessage& m) {
+  PassOn(m);
+  const HWND h = FormWnd(this);
+  if (!h || Integer(m.WParam) != GWL_EXSTYLE || (FFormState & FS_ANIMATING) || !CanDrawNCArea()) return;
+  const LONG style = GetWindowLongW(h, GWL_STYLE);
+  if (style & WS_SYSMENU) {
+    FCommonData->BGChanged = true;
+    UpdateIconsIndexes();
+    SetWindowLongW(h, GWL_STYLE, style & ~WS_SYSMENU);
+  }
+}
+
+TWinControl* TsSkinProvider::FindControlOfWindow(HWND wnd) { return wnd ? FindControl(wnd) : nullptr; }
+
+// A child window made on the form: its control is found by its window handle (LParam holds
+// the new child's handle, not its identifier).
+void TsSkinProvider::KV_WMParentNotify(TMessage& m) {
+  PassOn(m);
+  if (!Form || IsLoading() || Form->IsLoading()) return;
+  if (m.WParamLo != WM_CREATE && m.WParamLo != WM_DESTROY) return;
+  DuRiruZireziv* manager = SkinManager();
+  if (!manager || !manager->SkinningRules().Contains(srThirdParty)) return;
+  if (m.WParamLo != WM_CREATE) return;
+  LastNewChild = FindControlOfWindow(reinterpret_cast<HWND>(m.LParam));
+  if (!Adapter) return;
+  if (m.LParam && LastNewChild) {
+    if (FAllowSkin3rdParty) Adapter->AddNewItem(LastNewChild, String(), ActiveThirdLists());
+  } else {
+    Adapter->AddAllItems(nullptr);
+  }
+}

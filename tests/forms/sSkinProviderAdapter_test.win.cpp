@@ -1,0 +1,166 @@
+// The child-control adapter: the walk over a form's components and controls, its guard against
+// walks started from its own events, plain labels coloured from the skin and given their own
+// colours back, and windowed controls handed to the wrapper of the first list that names them.
+#include <map>
+
+#include "base/sMessages.h"
+#include "support/FormSkin.h"
+#include "ui/ExtCtrls.h"
+#include "ui/StdCtrls.h"
+#include "wrappers/kvSBUtils.h"
+
+using namespace formskin;
+
+namespace {
+
+// A wrapper that only records which kind made it.
+class TKindWnd : public TkvMainWnd {
+ public:
+  Integer Kind = -1;
+};
+template <Integer K>
+TkvMainWnd* MakeKind(HWND wnd, DuRiruZireziv* manager, TkvSkinParams& params) {
+  auto* w = TkvMainWnd::MakeWrapper<TKindWnd>(wnd, nullptr, manager, params, false);
+  w->Kind = K;
+  return w;
+}
+
+class Adapter : public SkinnedForm {
+ protected:
+  void SetUp() override {
+    SkinnedForm::SetUp();
+    panel = new TPanel(form);
+    panel->SetParent(form);
+    panel->SetBounds(10, 10, 200, 80);
+    inner = new TLabel(form);
+    inner->SetParent(panel);
+    inner->SetCaption(u"inner");
+    outer = new TLabel(form);
+    outer->SetParent(form);
+    outer->SetBounds(10, 120, 80, 20);
+    outer->SetCaption(u"outer");
+    outer->Font()->SetColor(clRed);
+    inner->SetParentFont(true);
+    form->HandleNeeded();
+    panel->HandleNeeded();
+    savedTypes = WndTypes;
+  }
+  void TearDown() override {
+    WndTypes = savedTypes;
+    SkinnedForm::TearDown();
+  }
+  TPanel* panel = nullptr;
+  TLabel* inner = nullptr;
+  TLabel* outer = nullptr;
+  std::array<TkvWrapperMaker, kvLastSupportedType + 1> savedTypes{};
+};
+
+// Counts the skin events per component and, when reentering, starts a new walk from inside the
+// event, as an application handler could.
+struct EventCounter {
+  void OnItem(TComponent* item, bool&, String&) {
+    ++events[item];
+    if (reenter && sp->Adapter) sp->Adapter->AddAllItems(nullptr);
+  }
+  TsSkinProvider* sp = nullptr;
+  bool reenter = false;
+  std::map<TComponent*, int> events;
+};
+
+}  // namespace
+
+TEST_F(Adapter, AWalkStartedFromItsOwnEventReturnsAtOnce) {
+  TsSkinProvider* p = Skin();
+  EventCounter plain;
+  plain.sp = p;
+  p->OnSkinItem = decltype(p->OnSkinItem)(&plain, &EventCounter::OnItem);
+  p->Adapter.reset();
+  p->AdapterCreate();  // one walk of the whole form
+  ASSERT_NE(p->Adapter, nullptr);
+  ASSERT_GT(plain.events[outer], 0);
+
+  // The same walk whose events start walks of their own: the label inside the panel comes
+  // before the outer one, and after the descent into the panel the guard is still up, so no
+  // event starts a second walk and each label is asked as often as in the plain walk.
+  EventCounter reentering;
+  reentering.sp = p;
+  reentering.reenter = true;
+  p->OnSkinItem = decltype(p->OnSkinItem)(&reentering, &EventCounter::OnItem);
+  p->Adapter.reset();
+  p->AdapterCreate();
+  EXPECT_EQ(reentering.events[inner], plain.events[inner]);
+  EXPECT_EQ(reentering.events[outer], plain.events[outer]);
+  EXPECT_FALSE(p->Adapter->Walking());
+  // A later walk, outside any walk, runs again.
+  p->Adapter->AddAllItems(nullptr);
+  EXPECT_EQ(reentering.events[outer], 2 * plain.events[outer]);
+}
+
+TEST_F(Adapter, PlainLabelsTakeTheSkinColoursAndGetTheirOwnBack) {
+  TsSkinProvider* p = Skin();
+  p->LoadInit();
+  EXPECT_EQ(outer->Font()->Color(), kFormText);
+  EXPECT_TRUE(outer->Transparent());
+  SendMessageW(form->Handle(), SM_ALPHACMD, KV_REMOVESKIN_HI, reinterpret_cast<LPARAM>(&skin->skin.Manager));
+  EXPECT_EQ(outer->Font()->Color(), clRed);
+  EXPECT_TRUE(inner->ParentFont());
+  EXPECT_TRUE(p->SavedLabelColors.empty());
+}
+
+TEST_F(Adapter, LabelWithTheExceptionTagKeepsItsColour) {
+  outer->SetTag(ExceptTag);
+  TsSkinProvider* p = Skin();
+  p->LoadInit();
+  EXPECT_EQ(outer->Font()->Color(), clRed);
+}
+
+// The message box road: a listed button class gets the wrapper of its list's kind; a class
+// named in two lists gets the lower kind's.
+TEST_F(Adapter, ListedControlsGetTheWrapperOfTheFirstListThatNamesThem) {
+  auto* button = new TButton(form);
+  button->SetParent(form);
+  button->SetBounds(10, 150, 75, 25);
+  button->HandleNeeded();
+  auto* edit = new TEdit(form);
+  edit->SetParent(form);
+  edit->SetBounds(100, 150, 75, 21);
+  edit->HandleNeeded();
+  auto& lists = skin->skin.Manager.ThirdLists;
+  lists[tpButton]->Add(u"TButton");
+  lists[tpEdit]->Add(u"TEdit");
+  lists[tpPanel]->Add(u"TEdit");
+  WndTypes[tpButton] = &MakeKind<tpButton>;
+  WndTypes[tpEdit] = &MakeKind<tpEdit>;
+  WndTypes[tpPanel] = &MakeKind<tpPanel>;
+  TsSkinProvider* p = Skin();
+  p->LoadInit();
+  ASSERT_NE(p->Adapter, nullptr);
+  std::map<TWinControl*, Integer> kinds;
+  for (const auto& item : p->Adapter->Items) kinds[item->WinCtrl] = static_cast<TKindWnd*>(item->ScrollWnd)->Kind;
+  EXPECT_EQ(kinds[button], tpButton);
+  EXPECT_EQ(kinds[edit], tpEdit);
+  EXPECT_EQ(kinds.count(panel), 0u);  // a class in no list gets nothing
+  EXPECT_TRUE(WndIsSkinned(button->Handle()));
+  // The skin goes: the wrappers go with the adapter.
+  SendMessageW(form->Handle(), SM_ALPHACMD, KV_REMOVESKIN_HI, reinterpret_cast<LPARAM>(&skin->skin.Manager));
+  EXPECT_EQ(p->Adapter, nullptr);
+  EXPECT_FALSE(WndIsSkinned(button->Handle()));
+  lists[tpButton]->Clear();
+  lists[tpEdit]->Clear();
+  lists[tpPanel]->Clear();
+}
+
+TEST_F(Adapter, AControlMadeOnTheVisibleFormIsAdapted) {
+  skin->skin.Manager.ThirdLists[tpButton]->Add(u"TButton");
+  WndTypes[tpButton] = &MakeKind<tpButton>;
+  TsSkinProvider* p = Skin();
+  p->LoadInit();
+  ShowForm();
+  auto* button = new TButton(form);
+  button->SetParent(form);
+  button->SetBounds(10, 150, 75, 25);
+  button->HandleNeeded();
+  EXPECT_EQ(p->LastNewChild, button);
+  EXPECT_TRUE(WndIsSkinned(button->Handle()));
+  skin->skin.Manager.ThirdLists[tpButton]->Clear();
+}

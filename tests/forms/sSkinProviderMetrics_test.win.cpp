@@ -1,0 +1,185 @@
+// Frame metrics of a skinned form at 96, 120, 144 and 192 PPI. Wine has one system DPI and
+// sends no WM_DPICHANGED, so the tests give the provider the skin data of each PPI (as a PPI
+// change does) and the system metrics of each PPI through a stand-in for
+// GetSystemMetricsForDpi whose numbers are fixed here.
+#include "base/kvntUtils.h"
+#include "support/FormSkin.h"
+#include "skin/sSkinManager.h"
+
+using formskin::SkinnedForm;
+
+namespace {
+
+int WINAPI FixedMetrics(int index, UINT dpi) {
+  auto at = [&](int v96) { return MulDiv(v96, int(dpi), 96); };
+  switch (index) {
+    case SM_CYCAPTION:
+      return at(23);
+    case SM_CYSMCAPTION:
+      return at(17);
+    case SM_CXFRAME:
+      return at(4);
+    case SM_CXDLGFRAME:
+      return at(3);
+    case SM_CXPADDEDBORDER:
+      return at(4);
+    default:
+      return 0;
+  }
+}
+
+// The skin made for another PPI as the manager scales it: image sizes and margins by the PPI.
+std::unique_ptr<TkvSkinData> ScaledCopy(const TkvSkinData& base, DuRiruZireziv* owner, Integer ppi) {
+  auto d = std::make_unique<TkvSkinData>(owner, ppi);
+  d->PPI = ppi;
+  d->gd = base.gd;
+  d->ma = base.ma;
+  for (TsMaskData& md : d->ma) {
+    md.Width = kvMulDiv(md.Width, ppi, 96);
+    md.Height = kvMulDiv(md.Height, ppi, 96);
+  }
+  d->TitleGlyphs = base.TitleGlyphs;
+  d->BIRightMargin = kvMulDiv(base.BIRightMargin, ppi, 96);
+  d->BISpacing = kvMulDiv(base.BISpacing, ppi, 96);
+  d->Spacing = kvMulDiv(base.Spacing, ppi, 96);
+  d->Reindex();
+  return d;
+}
+
+struct MetricsRow {
+  Integer ppi;
+  Integer caption;         // bsSizeable: the system caption
+  Integer sizeableBorder;  // sizing frame + padded border
+  Integer singleBorder;    // dialog frame + 5
+  Integer dialogCaption10; // bsDialog on Windows 10: the small caption
+  Integer dialogCaption8;  // bsDialog on Windows 8: the normal caption
+  Integer buttonWidth;     // the close glyph at that PPI
+  Integer buttonsWidth;    // margin + close + (spacing + max) + (spacing + min)
+};
+
+const MetricsRow kRows[] = {
+    {96, 23, 8, 8, 17, 23, 20, 3 + 20 + 21 + 21},
+    {120, 29, 10, 9, 21, 29, 25, 4 + 25 + 26 + 26},
+    {144, 35, 12, 10, 26, 35, 30, 5 + 30 + 32 + 32},
+    {192, 46, 16, 11, 34, 46, 40, 6 + 40 + 42 + 42},
+};
+
+class FrameMetrics : public SkinnedForm {
+ protected:
+  void SetUp() override {
+    SkinnedForm::SetUp();
+    saved = kvSysMetricsForDpi;
+    savedMajor = kvWinMajorVer;
+    savedMinor = kvWinMinorVer;
+    kvSysMetricsForDpi = &FixedMetrics;
+    skin->skin.Data->BIRightMargin = 3;
+    skin->skin.Data->BISpacing = 1;
+  }
+  void TearDown() override {
+    kvSysMetricsForDpi = saved;
+    kvWinMajorVer = savedMajor;
+    kvWinMinorVer = savedMinor;
+    slots.clear();
+    SkinnedForm::TearDown();
+  }
+  // The provider drawn with the skin data of that PPI.
+  void UsePPI(TsSkinProvider* p, Integer ppi) {
+    if (ppi == 96) {
+      p->FCommonData->SetCommonSkinData(skin->skin.Data);
+    } else {
+      slots.push_back(ScaledCopy(*skin->skin.Data, &skin->skin.Manager, ppi));
+      p->FCommonData->SetCommonSkinData(slots.back().get());
+    }
+    p->InitSysParams(ppi);
+  }
+  TkvSysMetricsFn saved = nullptr;
+  Byte savedMajor = 0, savedMinor = 0;
+  std::vector<std::unique_ptr<TkvSkinData>> slots;
+};
+
+}  // namespace
+
+TEST_F(FrameMetrics, TableAtEachPPI) {
+  TsSkinProvider* p = Skin();
+  for (const MetricsRow& row : kRows) {
+    SCOPED_TRACE(row.ppi);
+    // A new border style makes the window anew: made before the PPI is given.
+    form->SetBorderStyle(bsSizeable);
+    form->HandleNeeded();
+    UsePPI(p, row.ppi);
+    EXPECT_EQ(p->FormPPI(), row.ppi);
+    EXPECT_EQ(p->CYCaption, row.caption);
+    EXPECT_EQ(p->CaptionHeight(true), row.caption);
+    EXPECT_EQ(SysBorderWidth(form->Handle(), nullptr, true), row.sizeableBorder);
+    EXPECT_EQ(p->BorderWidth(true), row.sizeableBorder);
+    EXPECT_EQ(p->SysButtonWidth(p->ButtonClose), row.buttonWidth);
+    EXPECT_EQ(p->ButtonHeight(), kvMulDiv(formskin::kGlyphH, row.ppi, 96));
+    EXPECT_EQ(p->TitleBtnsWidth(), row.buttonsWidth);
+
+    form->SetBorderStyle(bsSingle);
+    form->HandleNeeded();
+    p->FCommonData->SetCommonSkinData(slots.empty() || row.ppi == 96 ? skin->skin.Data : slots.back().get());
+    EXPECT_EQ(SysBorderWidth(form->Handle(), nullptr, true), row.singleBorder);
+    EXPECT_EQ(p->FramePadding(), 0);
+
+    form->SetBorderStyle(bsDialog);
+    form->HandleNeeded();
+    p->FCommonData->SetCommonSkinData(slots.empty() || row.ppi == 96 ? skin->skin.Data : slots.back().get());
+    kvWinMajorVer = 10;
+    kvWinMinorVer = 0;
+    EXPECT_EQ(SysCaptHeight(p, row.ppi), row.dialogCaption10);
+    kvWinMajorVer = 6;
+    kvWinMinorVer = 2;
+    EXPECT_EQ(SysCaptHeight(p, row.ppi), row.dialogCaption8);
+  }
+}
+
+TEST_F(FrameMetrics, SystemMetricsForDpiIsBoundAndScales) {
+  kvSysMetricsForDpi = saved;
+  ASSERT_NE(kvSysMetricsForDpi, nullptr);
+  EXPECT_EQ(kv_GetSysMetrics(SM_CYCAPTION, 96), GetSystemMetricsForDpi(SM_CYCAPTION, 96));
+  EXPECT_GT(kv_GetSysMetrics(SM_CYCAPTION, 192), kv_GetSysMetrics(SM_CYCAPTION, 96));
+}
+
+TEST_F(FrameMetrics, NoSystemButtonsWithoutSystemMenuEvenWithHelp) {
+  TsSkinProvider* p = Skin();
+  EXPECT_EQ(p->SysButtonsCount(), 3);
+  form->SetBorderIcons(TBorderIcons{biHelp, biMinimize, biMaximize});
+  EXPECT_EQ(p->SysButtonsCount(), 0);
+  form->SetBorderIcons(TBorderIcons{biSystemMenu, biHelp});
+  EXPECT_EQ(p->SysButtonsCount(), 2);
+}
+
+TEST_F(FrameMetrics, ButtonBlockCountsHiddenUserButtons) {
+  TsSkinProvider* p = Skin();
+  const Integer without = p->TitleBtnsWidth();
+  p->FTitleButtons->Add();
+  p->FTitleButtons->Add()->Visible = false;
+  // The spacing once, then each button, hidden or not, at the user image's fallback width.
+  EXPECT_EQ(p->TitleBtnsWidth(), without + skin->skin.Data->Spacing + 2 * (skin->skin.Data->BISpacing + 21));
+}
+
+TEST_F(FrameMetrics, MaxButtonOffsetOnlyForATallerSkinTitle) {
+  TsSkinProvider* p = Skin();
+  UsePPI(p, 96);
+  skin->skin.Data->ExTitleHeight = skin->skin.Data->ExMaxHeight = 23 + 4;
+  EXPECT_EQ(MaxBtnOffset(p, true), 0);
+  skin->skin.Data->ExMaxHeight = 23 + 4 + 7;
+  EXPECT_EQ(MaxBtnOffset(p, true), 7);
+}
+
+// The client's place in the picture is where the system put the client, for every border
+// style (a dialog frame is thinner than the border metric with its added margin).
+TEST_F(FrameMetrics, ClientOffsetsFollowTheWindowFrame) {
+  TsSkinProvider* p = Skin();
+  for (TFormBorderStyle style : {bsSizeable, bsSingle, bsDialog, bsToolWindow}) {
+    form->SetBorderStyle(style);
+    form->HandleNeeded();
+    RECT w{};
+    GetWindowRect(form->Handle(), &w);
+    POINT origin{0, 0};
+    ClientToScreen(form->Handle(), &origin);
+    EXPECT_EQ(p->OffsetX(), origin.x - w.left) << int(style);
+    EXPECT_EQ(p->OffsetY(), origin.y - w.top) << int(style);
+  }
+}

@@ -1,0 +1,137 @@
+// A small skin for the form tests: a "FORM" section with a nine-part border whose top corners
+// hold key-colour pixels (the window region cuts them), a "FORMTITLE" section with distinct
+// active and inactive colours, and title glyphs of three states (normal, hot, pressed), each
+// state a colour of its own, so that a test can tell every part of the window picture by its
+// pixels. The fixture makes the application and a 300 x 200 form at (120, 110), its window
+// made but not shown.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "forms/sSkinProvider.h"
+#include "support/SkinFixture.h"
+#include "ui/Forms.h"
+
+namespace formskin {
+
+// Colours (TColor, 0x00BBGGRR) of the sections' looks.
+constexpr TColor kClientInactive = 0x00E0E0E0;
+constexpr TColor kClientActive = 0x00D0F0D0;
+constexpr TColor kTitleInactive = 0x00808080;
+constexpr TColor kTitleActive = 0x00C08040;
+constexpr TColor kDialogClient = 0x00F0E0D0;
+constexpr TColor kFormText = 0x00123456;  // the text colour of the "FORM" section
+// Pixels (0xAARRGGBB) of the border image and of the glyph states.
+constexpr uint32_t kBorderPixel = 0xFF402010;
+constexpr uint32_t kKey = 0x00FF00FF;
+constexpr Integer kGlyphW = 20, kGlyphH = 18, kBorder = 6;
+// Glyph state colours by kind row (close, max, min, normal, help) and state (0, 1, 2).
+inline uint32_t GlyphPixel(Integer row, Integer state) {
+  return 0xFF000000u | uint32_t(0x30 + 0x20 * row) << 16 | uint32_t(0x40 + 0x50 * state) << 8 | 0x20u;
+}
+// The RGB (0x00RRGGBB) a screen or bitmap read gives for such a pixel.
+inline uint32_t Rgb(uint32_t argb) { return argb & 0xFFFFFF; }
+inline uint32_t RgbOfColor(TColor c) { return (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF); }
+
+struct FormSkin {
+  FormSkin() : skin(256, 128) {
+    TkvSkinData& d = *skin.Data;
+    const Integer rows[] = {tgClose, tgMax, tgMin, tgNormal, tgHelp};
+    d.TitleGlyphs.fill(-1);
+    for (Integer i = 0; i < 5; ++i) {
+      const Integer img = skin.AddImage(TRect(0, i * kGlyphH, 3 * kGlyphW, (i + 1) * kGlyphH), 3, 0);
+      for (Integer s = 0; s < 3; ++s) skin.Fill(img, s, GlyphPixel(i, s));
+      d.TitleGlyphs[size_t(rows[i])] = img;
+      glyph[i] = img;
+    }
+    d.TitleGlyphs[tgCloseAlone] = d.TitleGlyphs[tgClose];
+    border = skin.AddImage(TRect(100, 0, 130, 30), 1, 0, 0, kBorder);
+    skin.Fill(border, 0, kBorderPixel);
+    for (Integer x : {0, 1}) skin.Put(border, 0, x, 0, kKey);
+    skin.Put(border, 0, 0, 1, kKey);
+    for (Integer x : {28, 29}) skin.Put(border, 0, x, 0, kKey);
+    skin.Put(border, 0, 29, 1, kKey);
+
+    TsGeneralData f = PlainSection(u"FORM", 0, kClientInactive, 2);
+    f.Props[1].Color = Integer(kClientActive);
+    f.Props[0].FontColor.Color = f.Props[1].FontColor.Color = Integer(kFormText);
+    f.BorderIndex = border;
+    form = skin.AddSection(f);
+    skin.Manager.SkinCommonInfo.Sections.fill(-1);
+    skin.Image(border).ClassName = u"FORM";
+    skin.Image(border).PropertyName = u"BORDERSMASK";
+    skin.Image(border).SkinIndex = form;
+    TsGeneralData t = PlainSection(u"FORMTITLE", 0, kTitleInactive, 2);
+    t.Props[1].Color = Integer(kTitleActive);
+    t.Props[0].FontColor.Color = 0xFFFFFF;
+    t.Props[1].FontColor.Color = 0xFFFFFF;
+    title = skin.AddSection(t);
+    TsGeneralData dlg = PlainSection(u"DIALOG", 0, kDialogClient, 2);
+    dlg.Props[1].Color = Integer(kDialogClient);
+    dlg.BorderIndex = border;
+    dialog = skin.AddSection(dlg);
+    skin.Manager.SkinCommonInfo.Sections[ssDialog] = dialog;
+    skin.Manager.SkinCommonInfo.Sections[ssForm] = form;
+    skin.Manager.SkinCommonInfo.Sections[ssFormTitle] = title;
+    d.Reindex();
+  }
+  SkinFixture skin;
+  Integer glyph[5]{};
+  Integer border = -1, form = -1, title = -1, dialog = -1;
+};
+
+// The application, the skin and a form with its window (not shown), skinned by a provider.
+class SkinnedForm : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 0) << "no display: window tests need Xvfb";
+    app = std::make_unique<TApplication>();
+    skin = std::make_unique<FormSkin>();
+    form = new TForm(app.get());
+    form->AfterConstruction();
+    form->SetBounds(120, 110, 300, 200);
+    form->SetCaption(u"Skinned");
+    form->HandleNeeded();
+  }
+  void TearDown() override {
+    delete form;
+    form = nullptr;
+    skin.reset();
+    app.reset();
+  }
+  // A provider as the dialog skinner gives one, initialised at once.
+  TsSkinProvider* Skin() {
+    sp = new TsSkinProvider(form);
+    sp->AfterConstruction();
+    return sp;
+  }
+  void ShowForm() {
+    form->Show();
+    SetForegroundWindow(form->Handle());
+    form->Update();
+    Application->ProcessMessages();
+  }
+  // A point of the window in screen coordinates.
+  TPoint Screen(Integer x, Integer y) {
+    RECT r{};
+    GetWindowRect(form->Handle(), &r);
+    return TPoint(r.left + x, r.top + y);
+  }
+  LRESULT HitTest(Integer x, Integer y) {
+    const TPoint p = Screen(x, y);
+    return SendMessageW(form->Handle(), WM_NCHITTEST, 0, MAKELPARAM(p.X, p.Y));
+  }
+  // The centre of a caption button in window coordinates.
+  TPoint Centre(const TsCaptionButton& b) { return TPoint((b.cpRect.Left + b.cpRect.Right) / 2, (b.cpRect.Top + b.cpRect.Bottom) / 2); }
+
+  std::unique_ptr<TApplication> app;
+  std::unique_ptr<FormSkin> skin;
+  TForm* form = nullptr;
+  TsSkinProvider* sp = nullptr;
+};
+
+}  // namespace formskin
