@@ -9,6 +9,9 @@
 #include "base/sDefaults.h"
 #include "base/sDialogs.h"
 #include "controls/ControlsState.h"
+#include "controls/kvAlphaHintsTemplates.h"
+#include "controls/sColorDialog.h"
+#include "controls/sMonthCalendar.h"
 #include "controls/sGlyphUtils.h"
 #include "controls/sThirdParty.h"
 #include "forms/sSkinProvider.h"
@@ -36,7 +39,10 @@ const std::vector<TkvModuleStep>& EngineModules() {
       {"kvAlphaImageList", kvAlphaImageListStartup, kvAlphaImageListCleanup},
       {"sThirdParty", sThirdPartyStartup, sThirdPartyCleanup},
       {"sGlyphUtils", sGlyphUtilsStartup, sGlyphUtilsCleanup},
+      {"kvAlphaHints", kvAlphaHintsStartup, kvAlphaHintsCleanup},
       {"sDialogs", nullptr, sDialogsCleanup},
+      {"sColorDialog", sColorDialogStartup, sColorDialogCleanup},
+      {"sMonthCalendar", sMonthCalendarStartup, sMonthCalendarCleanup},
       {"sSkinProvider", nullptr, sSkinProviderCleanup},
       {"sStyleSimply", sStyleSimplyStartup, sStyleSimplyCleanup},
       {"sSkinManager", sSkinManagerStartup, ClearStdScaleArray},
