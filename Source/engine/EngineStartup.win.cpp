@@ -12,6 +12,7 @@
 #include "controls/kvAlphaHintsTemplates.h"
 #include "controls/sColorDialog.h"
 #include "controls/sMonthCalendar.h"
+#include "controls/sSkinMenus.h"
 #include "controls/sGlyphUtils.h"
 #include "controls/sThirdParty.h"
 #include "forms/sSkinProvider.h"
@@ -40,6 +41,7 @@ const std::vector<TkvModuleStep>& EngineModules() {
       {"sThirdParty", sThirdPartyStartup, sThirdPartyCleanup},
       {"sGlyphUtils", sGlyphUtilsStartup, sGlyphUtilsCleanup},
       {"kvAlphaHints", kvAlphaHintsStartup, kvAlphaHintsCleanup},
+      {"sSkinMenus", sSkinMenusStartup, sSkinMenusCleanup},
       {"sDialogs", nullptr, sDialogsCleanup},
       {"sColorDialog", sColorDialogStartup, sColorDialogCleanup},
       {"sMonthCalendar", sMonthCalendarStartup, sMonthCalendarCleanup},

@@ -162,7 +162,9 @@ TEST(HintTemplateFile, TheNameLengthCountsBytesNotCharacters) {
   tpl.Font()->SetName(u"\u5b8b\u4f53");  // two characters, more bytes in any code page that has them
   const std::vector<Byte> file = Saved(tpl);
   const std::string stored = HintFontNameToBytes(u"\u5b8b\u4f53");
-  ASSERT_GT(stored.size(), 2u);
+#ifndef _WIN32
+  ASSERT_EQ(stored.size(), 6u);  // UTF-8 here: three bytes a character (a single-byte code page has 2)
+#endif
   EXPECT_EQ(Int32At(file, 14), Integer(stored.size()));
   auto back = Loaded(file);
   ASSERT_TRUE(back);

@@ -1,0 +1,92 @@
+#include "controls/sSkinMenusLayout.h"
+
+#include <algorithm>
+
+TsMenuItemType MenuItemKind(StringView caption) {
+  if (caption == u"-") return smDivider;
+  if (caption.size() > 1 && caption.front() == u'-' && caption.back() == u'-') return smCaption;
+  return smNormal;
+}
+
+String CaptionItemText(StringView caption) {
+  if (caption.size() < 2) return String();
+  return String(caption.substr(1, caption.size() - 2));
+}
+
+TkvMenuItemText SplitMenuItemText(StringView caption) {
+  TkvMenuItemText t;
+  const size_t tab = caption.find(u'\t');
+  if (tab != StringView::npos) {
+    t.Text = String(caption.substr(0, tab));
+    t.RightText = String(caption.substr(tab + 1));
+    return t;
+  }
+  if (!caption.empty() && caption.front() == u'\b') {
+    t.Text = String(caption.substr(1)) + u"      ";
+    t.RightAligned = true;
+    return t;
+  }
+  t.Text = String(caption);
+  return t;
+}
+
+Integer MenuItemHeight(TsMenuItemType kind, Integer textHeight, Integer glyphHeight, const TkvMenuMetrics& m) {
+  switch (kind) {
+    case smDivider: return 2;
+    case smCaption: return textHeight + 2 * m.Margin + 3;
+    default: return std::max(textHeight, glyphHeight) + 2 * m.Margin + 2;
+  }
+}
+
+Integer MenuItemWidth(TsMenuItemType kind, Integer textWidth, Integer glyphWidth, const TkvMenuMetrics& m) {
+  const Integer base = 2 * glyphWidth + 3 * m.Margin + m.Spacing;
+  if (kind == smDivider) return base;
+  Integer width = textWidth + base;
+  if (m.NoBorder) width -= 2 * m.BorderWidth;
+  return width;
+}
+
+Integer MenuColumnsHeight(const std::vector<TkvMenuColumnItem>& items) {
+  Integer tallest = 0, column = 0;
+  for (const TkvMenuColumnItem& i : items) {
+    if (i.NewColumn) column = 0;
+    column += i.Height;
+    tallest = std::max(tallest, column);
+  }
+  return tallest;
+}
+
+Integer MenuColumnsWidth(const std::vector<TkvMenuColumnItem>& items) {
+  Integer sum = 0, widest = 0;
+  bool any = false;
+  for (const TkvMenuColumnItem& i : items) {
+    if (i.NewColumn && any) {
+      sum += widest + 12 + 4;
+      widest = 0;
+    }
+    widest = std::max(widest, i.Width);
+    any = true;
+  }
+  return any ? sum + widest + 12 : 0;
+}
+
+Integer MenuSkinBorderWidth(bool hasBorderImage, Integer borderImageLeft, Integer borderRadius) {
+  if (hasBorderImage) return borderImageLeft < 1 ? 3 : std::min(borderImageLeft, 3);
+  return std::max(borderRadius / 2 - 4, 0);
+}
+
+Integer MenuExtraLineWidth(Integer width96, Integer ppi) { return width96 * ppi / 96; }
+
+TkvShadowMargins ShadowMargins(bool skinActive, Integer size, Integer offset) {
+  if (!skinActive) return {13, 13, 13, 13};
+  return {size, std::max(0, size - offset), size, std::max(0, size + offset)};
+}
+
+TkvShadowMargins ShadowDestinationBorders(const TkvShadowMargins& m, bool hasSection, bool hasBorderImage,
+                                          const TkvShadowMargins& imageBorders, Integer borderRadius) {
+  if (!hasSection) return m;
+  if (hasBorderImage)
+    return {m.Left + imageBorders.Left, m.Top + imageBorders.Top, m.Right + imageBorders.Right,
+            m.Bottom + imageBorders.Bottom};
+  return {m.Left + borderRadius, m.Top + borderRadius, m.Right + borderRadius, m.Bottom + borderRadius};
+}
