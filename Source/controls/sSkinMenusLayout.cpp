@@ -90,3 +90,44 @@ TkvShadowMargins ShadowDestinationBorders(const TkvShadowMargins& m, bool hasSec
             m.Bottom + imageBorders.Bottom};
   return {m.Left + borderRadius, m.Top + borderRadius, m.Right + borderRadius, m.Bottom + borderRadius};
 }
+
+namespace {
+// Nearest-pixel copy of the source rectangle (sx, sy, sw, sh) into (dx, dy, dw, dh).
+void StretchPart(const TPixelView& dst, Integer dx, Integer dy, Integer dw, Integer dh, const TPixelView& src,
+                 Integer sx, Integer sy, Integer sw, Integer sh) {
+  if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return;
+  for (Integer y = 0; y < dh; ++y) {
+    const Integer ty = dy + y;
+    if (ty < 0 || ty >= dst.Height) continue;
+    const Integer fy = sy + Integer(int64_t(y) * sh / dh);
+    if (fy < 0 || fy >= src.Height) continue;
+    uint32_t* out = dst.Row(ty);
+    const uint32_t* in = src.Row(fy);
+    for (Integer x = 0; x < dw; ++x) {
+      const Integer tx = dx + x;
+      const Integer fx = sx + Integer(int64_t(x) * sw / dw);
+      if (tx >= 0 && tx < dst.Width && fx >= 0 && fx < src.Width) out[tx] = in[fx];
+    }
+  }
+}
+}  // namespace
+
+void StretchShadowTemplate(const TPixelView& dst, const TPixelView& src, const TkvShadowMargins& s,
+                           const TkvShadowMargins& d) {
+  if (dst.Empty() || src.Empty()) return;
+  const Integer sw = src.Width, sh = src.Height, dw = dst.Width, dh = dst.Height;
+  const Integer smw = std::max(0, sw - s.Left - s.Right), smh = std::max(0, sh - s.Top - s.Bottom);
+  const Integer dmw = std::max(0, dw - d.Left - d.Right), dmh = std::max(0, dh - d.Top - d.Bottom);
+  // Rows: top, middle, bottom; columns: left, middle, right. The centre is skipped.
+  const Integer srcY[3] = {0, s.Top, sh - s.Bottom}, srcH[3] = {s.Top, smh, s.Bottom};
+  const Integer dstY[3] = {0, d.Top, dh - d.Bottom}, dstH[3] = {d.Top, dmh, d.Bottom};
+  const Integer srcX[3] = {0, s.Left, sw - s.Right}, srcW[3] = {s.Left, smw, s.Right};
+  const Integer dstX[3] = {0, d.Left, dw - d.Right}, dstW[3] = {d.Left, dmw, d.Right};
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c) {
+      if (r == 1 && c == 1) continue;
+      // A side of one source pixel (an odd template's centre line) stretches along.
+      StretchPart(dst, dstX[c], dstY[r], dstW[c], dstH[r], src, srcX[c], srcY[r], std::max<Integer>(srcW[c], 1),
+                  std::max<Integer>(srcH[r], 1));
+    }
+}

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "ui/Bitmap.h"
 #include "ui/Types.h"
 
 // The kind of an item being measured or drawn.
@@ -72,3 +73,9 @@ TkvShadowMargins ShadowMargins(bool skinActive, Integer wndShadowSize, Integer w
 // section's border image borders (when it has one) or by its border radius.
 TkvShadowMargins ShadowDestinationBorders(const TkvShadowMargins& margins, bool hasSection, bool hasBorderImage,
                                           const TkvShadowMargins& imageBorders, Integer borderRadius);
+
+// A shadow template stretched around a window: the template's four sides (srcBorders wide) are
+// stretched to the destination's sides (dstBorders wide), corners included, nearest pixel; the
+// centre is not touched, so the window's own place stays as dst holds it (transparent).
+void StretchShadowTemplate(const TPixelView& dst, const TPixelView& src, const TkvShadowMargins& srcBorders,
+                           const TkvShadowMargins& dstBorders);

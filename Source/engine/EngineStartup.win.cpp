@@ -10,6 +10,7 @@
 #include "base/sDialogs.h"
 #include "controls/ControlsState.h"
 #include "controls/kvAlphaHintsTemplates.h"
+#include "controls/kvPopupController.h"
 #include "controls/sColorDialog.h"
 #include "controls/sMonthCalendar.h"
 #include "controls/sSkinMenus.h"
@@ -42,6 +43,7 @@ const std::vector<TkvModuleStep>& EngineModules() {
       {"sGlyphUtils", sGlyphUtilsStartup, sGlyphUtilsCleanup},
       {"kvAlphaHints", kvAlphaHintsStartup, kvAlphaHintsCleanup},
       {"sSkinMenus", sSkinMenusStartup, sSkinMenusCleanup},
+      {"kvPopupController", nullptr, kvPopupControllerCleanup},
       {"sDialogs", nullptr, sDialogsCleanup},
       {"sColorDialog", sColorDialogStartup, sColorDialogCleanup},
       {"sMonthCalendar", sMonthCalendarStartup, sMonthCalendarCleanup},

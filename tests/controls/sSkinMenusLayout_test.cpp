@@ -77,3 +77,22 @@ TEST(ShadowGeometry, DestinationBordersGrowByTheSectionsBorder) {
   EXPECT_EQ(ShadowDestinationBorders(m, true, false, {2, 2, 2, 2}, 4), (TkvShadowMargins{14, 11, 14, 17}));
   EXPECT_EQ(ShadowDestinationBorders(m, false, true, {2, 2, 2, 2}, 4), m);
 }
+
+TEST(ShadowGeometry, TheTemplatesSidesStretchToTheDestinationsAndTheCentreStaysEmpty) {
+  // A 5 x 5 template: borders 2, a one-pixel centre; every pixel tells where it came from.
+  std::vector<uint32_t> src(25), dst(14 * 12, 0);
+  for (uint32_t y = 0; y < 5; ++y)
+    for (uint32_t x = 0; x < 5; ++x) src[y * 5 + x] = 0xFF000000u | y << 8 | x;
+  const TPixelView s{reinterpret_cast<Byte*>(src.data()), 5 * 4, 5, 5};
+  const TPixelView d{reinterpret_cast<Byte*>(dst.data()), 14 * 4, 14, 12};
+  StretchShadowTemplate(d, s, {2, 2, 2, 2}, {4, 3, 4, 5});
+  auto from = [&](Integer x, Integer y) { return dst[size_t(y) * 14 + x]; };
+  EXPECT_EQ(from(0, 0), 0xFF000000u | 0 << 8 | 0);    // top-left corner
+  EXPECT_EQ(from(3, 2), 0xFF000000u | 1 << 8 | 1);    // its far pixel: corner doubled in size
+  EXPECT_EQ(from(13, 0), 0xFF000000u | 0 << 8 | 4);   // top-right corner
+  EXPECT_EQ(from(13, 11), 0xFF000000u | 4 << 8 | 4);  // bottom-right corner (5 rows tall)
+  EXPECT_EQ(from(7, 0), 0xFF000000u | 0 << 8 | 2);    // the top side from the template's middle column
+  EXPECT_EQ(from(0, 5), 0xFF000000u | 2 << 8 | 0);    // the left side from its middle row
+  for (Integer y = 3; y < 12 - 5; ++y)
+    for (Integer x = 4; x < 14 - 4; ++x) EXPECT_EQ(from(x, y), 0u) << x << "," << y;  // the window's place
+}
