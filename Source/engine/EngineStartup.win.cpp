@@ -11,6 +11,7 @@
 #include "controls/ControlsState.h"
 #include "controls/kvAlphaHintsTemplates.h"
 #include "controls/kvPopupController.h"
+#include "controls/kvShellCtrls.h"
 #include "controls/sColorDialog.h"
 #include "controls/sMonthCalendar.h"
 #include "controls/sSkinMenus.h"
@@ -42,6 +43,7 @@ const std::vector<TkvModuleStep>& EngineModules() {
       {"sThirdParty", sThirdPartyStartup, sThirdPartyCleanup},
       {"sGlyphUtils", sGlyphUtilsStartup, sGlyphUtilsCleanup},
       {"kvAlphaHints", kvAlphaHintsStartup, kvAlphaHintsCleanup},
+      {"kvShellCtrls", kvShellCtrlsStartup, kvShellCtrlsCleanup},
       {"sSkinMenus", sSkinMenusStartup, sSkinMenusCleanup},
       {"kvPopupController", nullptr, kvPopupControllerCleanup},
       {"sDialogs", nullptr, sDialogsCleanup},
