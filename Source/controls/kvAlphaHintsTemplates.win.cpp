@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "base/kvntUtils.h"
+#include "controls/kvAlphaHints.h"
 #include "ui/ScopeGuard.h"
 
 std::string HintFontNameToBytes(const String& name) {
@@ -49,9 +50,13 @@ void kvAlphaHintsStartup() {
   }
   SetDefaultHintTemplateSizes(*tpl);
   DefaultTemplateHolder() = std::move(tpl);
+  kvAlphaHintsServicesStartup();
 }
 
-void kvAlphaHintsCleanup() { DefaultTemplateHolder().reset(); }
+void kvAlphaHintsCleanup() {
+  kvAlphaHintsServicesCleanup();
+  DefaultTemplateHolder().reset();
+}
 
 // ---- template files -------------------------------------------------------------------------
 

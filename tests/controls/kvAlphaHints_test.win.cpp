@@ -1,0 +1,142 @@
+// The alpha hints component: taking over the library's hint window class, hints shown from the
+// default template at a point (also through kvShowHintWnd), the picture's alpha kept under the
+// text, the fade-in ending at full opacity, and everything given back when it goes.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "controls/kvAlphaHints.h"
+#include "paint/sGraphUtils.h"
+#include "raster/GdiBitmaps.h"
+#include "skin/sVclUtils.h"
+
+namespace {
+
+class AlphaHints : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 0) << "window tests need a display";
+    sGraphUtilsStartup();  // binds the layered-window functions
+    ASSERT_TRUE(kvLayered());
+    kvAlphaHintsStartup();
+    app = std::make_unique<TApplication>();
+  }
+  void TearDown() override {
+    app.reset();
+    kvAlphaHintsCleanup();
+  }
+  std::unique_ptr<TApplication> app;
+};
+
+struct OldHandler : TObject {
+  int calls = 0;
+  void Show(String&, bool&, THintInfo&) { ++calls; }
+};
+
+}  // namespace
+
+TEST_F(AlphaHints, TheComponentTakesTheHintWindowClassAndGivesItBack) {
+  OldHandler old;
+  app->SetOnShowHint(TShowHintEvent(&old, &OldHandler::Show));
+  {
+    TsAlphaHints hints(app.get());
+    hints.AfterConstruction();
+    EXPECT_EQ(Manager, &hints);
+    EXPECT_EQ(HintWindowClass, &TkvPngHintWindow::StaticClass());
+    EXPECT_EQ(app->HintHidePause(), 5000);
+    // The application's own handler is chained.
+    String text = u"x";
+    bool canShow = true;
+    THintInfo info;
+    app->OnShowHint()(text, canShow, info);
+    EXPECT_EQ(old.calls, 1);
+    hints.SetActive(false);
+    EXPECT_EQ(Manager, nullptr);
+    EXPECT_EQ(HintWindowClass, &THintWindow::StaticClass());
+    hints.SetActive(true);
+    EXPECT_EQ(Manager, &hints);
+  }
+  EXPECT_EQ(Manager, nullptr);
+  EXPECT_EQ(HintWindowClass, &THintWindow::StaticClass());
+  EXPECT_EQ(app->OnShowHint(), TShowHintEvent(&old, &OldHandler::Show));
+}
+
+TEST_F(AlphaHints, KvShowHintWndShowsATemplatePictureAtThePointAtOnceWithoutAnimation) {
+  TsAlphaHints hints(app.get());
+  hints.AfterConstruction();
+  hints.SetAnimated(false);
+  THintWindow* w = kvShowHintWnd(u"Downloading", TPoint(300, 300));
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w, hints.HintWindow);
+  EXPECT_TRUE(hints.IsHintShowing());
+  ASSERT_TRUE(hints.AnimWindow);
+  HWND picture = hints.AnimWindow->Handle();
+  EXPECT_TRUE(IsWindowVisible(picture));
+  EXPECT_TRUE(GetWindowLongW(picture, GWL_EXSTYLE) & WS_EX_LAYERED);
+  EXPECT_TRUE(GetWindowLongW(picture, GWL_EXSTYLE) & WS_EX_TRANSPARENT);
+  RECT r{};
+  GetWindowRect(picture, &r);
+  // The body's corner is at the point: the picture begins the template's shadow earlier.
+  EXPECT_EQ(r.left, 300 - 6);
+  EXPECT_EQ(r.top, 300 - 5);
+  EXPECT_EQ(r.right - r.left, hints.NewBounds.Width());
+  // The picture was kept for the next hint to fade from.
+  ASSERT_TRUE(hints.OldAlphaBmp);
+  EXPECT_EQ(hints.OldAlphaBmp->Width(), r.right - r.left);
+  hints.HideAll();
+  EXPECT_FALSE(hints.AnimWindow);
+  EXPECT_FALSE(hints.IsHintShowing());
+}
+
+TEST_F(AlphaHints, TextOnATemplateLeavesThePicturesAlphaAsItWas) {
+  TsAlphaHints hints(app.get());
+  hints.AfterConstruction();
+  TFont font;
+  font.SetHeight(-14);
+  TRect shadow;
+  TBitmap* raw = nullptr;
+  hints.CreateHintBmp(u"WWWW", &font, shadow, raw);
+  std::unique_ptr<TBitmap> pic(raw);
+  ASSERT_TRUE(pic);
+  ASSERT_GT(pic->Width(), 27);
+  EXPECT_EQ(shadow, TRect(6, 5, 7, 8));
+  // The body is opaque everywhere inside, text or not; the shadow's far corner is clear.
+  bool ink = false;
+  for (Integer y = 8; y < pic->Height() - 15; ++y)
+    for (Integer x = 11; x < pic->Width() - 16; ++x) {
+      const uint32_t px = static_cast<const uint32_t*>(static_cast<const TBitmap*>(pic.get())->ScanLine(y))[x];
+      EXPECT_EQ(px >> 24, 255u) << x << "," << y;
+      if ((px & 0xFF) < 0x80) ink = true;  // dark text on the pale body
+    }
+  EXPECT_TRUE(ink);
+  EXPECT_EQ(static_cast<const uint32_t*>(static_cast<const TBitmap*>(pic.get())->ScanLine(0))[0] >> 24, 0u);
+}
+
+TEST_F(AlphaHints, TheFadeInShortensTheHintPauseAndEndsAtFullOpacity) {
+  TsAlphaHints hints(app.get());
+  hints.AfterConstruction();
+  app->SetHintPause(500);
+  hints.ShowHint(TPoint(200, 200), u"Fading", 0);
+  ASSERT_TRUE(hints.ShowTimer);
+  EXPECT_EQ(app->HintPause(), 100);
+  EXPECT_EQ(hints.FOldHintPause, 500);
+  int ticks = 0;
+  while (hints.ShowTimer->Enabled() && ticks < 50) {
+    hints.ShowTimer->IntOnTimer(nullptr);
+    ++ticks;
+  }
+  EXPECT_LE(ticks, 21);  // at most 20 steps, then the end
+  EXPECT_EQ(hints.Blend, 0.0);
+  ASSERT_TRUE(hints.OldAlphaBmp);
+  BYTE alpha = 0;
+  DWORD flags = 0;
+  // The picture window carries the picture at full opacity (per-pixel alpha, constant 255).
+  if (GetLayeredWindowAttributes(hints.AnimWindow->Handle(), nullptr, &alpha, &flags) && (flags & LWA_ALPHA))
+    EXPECT_EQ(alpha, 255);
+  hints.HideAll();
+  hints.StartCheckTimer();
+  hints.CheckTimer->OnTimer()(nullptr);  // the clean-up after the hint hid
+  EXPECT_EQ(app->HintPause(), 500);
+}
