@@ -56,3 +56,14 @@ TPoint AutoHintPoint(const TRect& c, bool vertCenter, TkvMousePosition image, co
   p.Y += AtBottom(image) ? -shadow.Bottom : shadow.Top;
   return TPoint(p.X + offset.X, p.Y + offset.Y);
 }
+
+TPoint PositionToolTipPlace(const TRect& spot, TSize size, TkvToolTipSide side) {
+  const Integer cx = spot.Left + (spot.Width() - size.cx) / 2, cy = spot.Top + (spot.Height() - size.cy) / 2;
+  switch (side) {
+    case TkvToolTipSide::Top: return TPoint(cx, spot.Top - size.cy);
+    case TkvToolTipSide::Bottom: return TPoint(cx, spot.Bottom);
+    case TkvToolTipSide::Left: return TPoint(spot.Left - size.cx, cy);
+    case TkvToolTipSide::Right: return TPoint(spot.Right, cy);
+    default: return TPoint(spot.Left, spot.Top);
+  }
+}

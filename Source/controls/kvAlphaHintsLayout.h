@@ -28,3 +28,9 @@ TkvHintPlace PlaceHint(const TRect& rect, const TRect& shadow, TkvMousePosition 
 // names, moved inside the picture's shadow and by its offsets.
 TPoint AutoHintPoint(const TRect& control, bool vertCenter, TkvMousePosition image, const TRect& shadow,
                      TPoint offset);
+
+// Where a track bar's position tooltip stands: beside the spot (the effect's rectangle on the
+// screen) on the side named, centred on the other axis.
+// The values follow the class library's track-bar PositionToolTip (ptNone ... ptRight).
+enum class TkvToolTipSide { None = 0, Top = 1, Left = 2, Bottom = 3, Right = 4 };
+TPoint PositionToolTipPlace(const TRect& spot, TSize size, TkvToolTipSide side);

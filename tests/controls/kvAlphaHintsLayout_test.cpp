@@ -52,3 +52,12 @@ TEST(HintPlacing, AutomaticAlignmentPointsAtTheControlsEdge) {
   EXPECT_EQ(AutoHintPoint(control, true, mpLeftTop, kShadow, {0, 0}), TPoint(180 + 6, 112 + 5));
   EXPECT_EQ(AutoHintPoint(control, true, mpRightTop, kShadow, {0, 0}), TPoint(100 - 7, 112 + 5));
 }
+
+TEST(PositionToolTip, BesideTheSpotCentredOnTheOtherAxis) {
+  const TRect spot(100, 200, 140, 240);  // a 40 x 40 light circle
+  const TSize tip(30, 16);
+  EXPECT_EQ(PositionToolTipPlace(spot, tip, TkvToolTipSide::Top), TPoint(105, 184));
+  EXPECT_EQ(PositionToolTipPlace(spot, tip, TkvToolTipSide::Bottom), TPoint(105, 240));
+  EXPECT_EQ(PositionToolTipPlace(spot, tip, TkvToolTipSide::Left), TPoint(70, 212));
+  EXPECT_EQ(PositionToolTipPlace(spot, tip, TkvToolTipSide::Right), TPoint(140, 212));
+}
