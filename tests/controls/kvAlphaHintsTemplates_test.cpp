@@ -322,3 +322,18 @@ TEST(HintTemplates, DefaultSizesAreTheResourcePicturesCut) {
   EXPECT_EQ(img.FShadowSizes->Right(), 7);
   EXPECT_EQ(img.FClientMargins->Right(), 16);
 }
+
+TEST(HintTemplates, AChangeHandlerThatRaisesDoesNotSilenceLaterSizeReports) {
+  struct TRaising : TObject {
+    int calls = 0;
+    void Changed(TObject*) {
+      if (++calls == 1) throw Exception(u"the owner failed");
+    }
+  } owner;
+  TkvHintTemplates templates(nullptr, TNotifyEvent(&owner, &TRaising::Changed));
+  TkvHintTemplate* tpl = templates.Add();
+  EXPECT_THROW(tpl->ImageDefault()->FClientMargins->Set(1, 5), Exception);
+  // The guard against nested reports is down again: the next change is reported.
+  tpl->ImageDefault()->FClientMargins->Set(1, 6);
+  EXPECT_EQ(owner.calls, 2);
+}
