@@ -27,6 +27,7 @@ namespace {
 
 // The service glyphs of the built-in character images.
 constexpr Integer kGlyphRadio = 5, kGlyphCheck = 6;
+constexpr Integer kGlyphMove = 7, kGlyphMinimize = 21, kGlyphMaximize = 22, kGlyphRestore = 23, kGlyphClose = 24;
 
 TCustomForm* OwnerFormOf(TMenuItem* item) {
   TMenu* menu = item ? item->GetParentMenu() : nullptr;
@@ -498,6 +499,18 @@ void TsSkinableMenus::PaintNormal(TCanvas* canvas, const TRect& rect, TOwnerDraw
         DrawServiceGlyph(itemBmp.get(), iRect, kGlyphCheck, selected);
       }
     }
+  } else if (!item->HasBitmap() && !hasImage && menu && menu->Name().rfind(u"kvSysMenu", 0) == 0) {
+    // The skinned system menu's commands get their caption-button glyphs.
+    Integer glyph = -1;
+    switch (item->Tag()) {
+      case SC_MOVE: glyph = kGlyphMove; break;
+      case SC_MINIMIZE: glyph = kGlyphMinimize; break;
+      case SC_MAXIMIZE: glyph = kGlyphMaximize; break;
+      case SC_RESTORE: glyph = kGlyphRestore; break;
+      case SC_CLOSE: glyph = kGlyphClose; break;
+      default: break;
+    }
+    if (glyph >= 0) DrawServiceGlyph(itemBmp.get(), iRect, glyph, selected);
   } else if (item->HasBitmap() || hasImage) {
     TkvDrawGlyphData d;
     d.CurrentState = selected ? 1 : 0;

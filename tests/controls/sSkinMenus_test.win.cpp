@@ -6,7 +6,9 @@
 
 #include <algorithm>
 
+#include "controls/sGlyphUtils.h"
 #include "controls/sSkinMenus.h"
+#include "images/kvPNG.h"
 #include "support/SkinFixture.h"
 #include "ui/Forms.h"
 
@@ -175,4 +177,68 @@ TEST(SkinnedMenus, PostedCommandNumbersNameOnlyLiveItems) {
   EXPECT_EQ(MenuItemOfCommand(command), nullptr);  // the item is gone: nothing to dereference
   EXPECT_EQ(MenuItemOfCommand(0), nullptr);
   EXPECT_EQ(MenuItemOfCommand(0x12345678), nullptr);
+}
+
+namespace {
+// Whether the glyph column of an item drawn at (0, 0) holds anything but the background.
+bool GlyphColumnInked(TBitmap& target, const TRect& r) {
+  for (Integer y = r.Top; y < r.Bottom; ++y)
+    for (Integer x = r.Left; x < r.Left + 24; ++x)
+      if (target.PixelColor(x, y) != MenuSkin::kBack) return true;
+  return false;
+}
+std::vector<TColor> GlyphColumn(TBitmap& target, const TRect& r) {
+  std::vector<TColor> px;
+  for (Integer y = r.Top; y < r.Bottom; ++y)
+    for (Integer x = r.Left; x < r.Left + 24; ++x) px.push_back(target.PixelColor(x, y));
+  return px;
+}
+}  // namespace
+
+TEST(SkinnedMenus, CheckMarksAndSystemMenuCommandsWithoutGlyphsGetServiceGlyphs) {
+  kvPNGStartup();
+  sGlyphUtilsStartup();
+  MenuSkin s;
+  TsSkinableMenus painter(&s.skin.Manager);
+  TPopupMenu menu(nullptr);
+  menu.SetName(u"kvSysMenuTest");
+  TMenuItem* plain = AddItem(&menu, u"Plain");
+  TMenuItem* check = AddItem(&menu, u"Check");
+  TMenuItem* radio = AddItem(&menu, u"Radio");
+  TMenuItem* close = AddItem(&menu, u"Close");
+  radio->SetRadioItem(true);
+  close->SetTag(SC_CLOSE);
+  painter.HookPopupMenu(&menu, true);
+  TBitmap target(200, 200, pf32bit);
+  std::vector<TRect> rects;
+  Integer top = 0;
+  for (TMenuItem* item : {plain, check, radio, close}) {
+    Integer w = 0, h = 0;
+    item->OnMeasureItem()(item, target.Canvas(), w, h);
+    rects.emplace_back(0, top, 150, top + h);
+    top += h;
+  }
+  auto draw = [&](TMenuItem* item, size_t i, TOwnerDrawState state) {
+    item->OnAdvancedDrawItem()(item, target.Canvas(), rects[i], state);
+  };
+  draw(plain, 0, {});
+  draw(check, 1, {odChecked});
+  draw(radio, 2, {odChecked});
+  draw(close, 3, {});
+  EXPECT_FALSE(GlyphColumnInked(target, rects[0]));
+  EXPECT_TRUE(GlyphColumnInked(target, rects[1]));  // service glyph 6: the skin has no "CHECK"
+  EXPECT_TRUE(GlyphColumnInked(target, rects[2]));  // service glyph 5
+  EXPECT_TRUE(GlyphColumnInked(target, rects[3]));  // service glyph 24 for SC_CLOSE
+  // The radio mark is not the check mark.
+  auto a = GlyphColumn(target, rects[1]), b = GlyphColumn(target, rects[2]);
+  a.resize(std::min(a.size(), b.size()));
+  b.resize(a.size());
+  EXPECT_NE(a, b);
+
+  menu.SetName(u"Other");  // only the skinned system menu's commands get them
+  painter.DeleteUnusedBmps();
+  draw(close, 3, {});
+  EXPECT_FALSE(GlyphColumnInked(target, rects[3]));
+  sGlyphUtilsCleanup();
+  kvPNGCleanup();
 }
