@@ -82,6 +82,10 @@ class TsSkinableMenus {
   void DeleteUnusedBmps();
   void ClearCache() { DeleteUnusedBmps(); }
   size_t CachedPopups() const { return MenuInfoArray.size(); }
+  // The extra line's width at the menu's PPI when the popup shows it, else 0.
+  Integer ExtraWidth(const TkvMenuInfo* info) const;
+  // The section the extra line is painted with.
+  String ExtraSection = u"EXTRALINE";
   // Forgets the skin data of the last menu (the skin is being cleared).
   void ForgetSkinData() { sd = nullptr; }
   void ResetSkinBorderWidth() { FSkinBorderWidth = -1; }

@@ -132,6 +132,11 @@ TSize TsSkinableMenus::GlyphSize(TMenuItem* item, bool common) const {
   return TSize(side, side);
 }
 
+Integer TsSkinableMenus::ExtraWidth(const TkvMenuInfo* info) const {
+  if (!info || !FOwner || !FOwner->MenuSupport()->UseExtraLine() || !info->HaveExtraLine) return 0;
+  return MenuExtraLineWidth(FOwner->MenuSupport()->ExtraLineWidth(), PPI);
+}
+
 // ---- hooking ----
 
 void TsSkinableMenus::InitItem(TMenuItem* item, bool active) {
@@ -235,7 +240,7 @@ void TsSkinableMenus::sMeasureItem(TObject* sender, TCanvas* canvas, Integer& wi
   RefreshSkinData(item);
   TkvMenuInfo* info = GetMenuInfo(item, nullptr, nullptr);
   it = MenuItemKind(item->Caption());
-  if (info && !info->FirstItem) info->FirstItem = item->Parent() ? item->Parent()->Items(0) : item;
+  if (info && !info->Bmp && !info->HaveExtraLine) info->HaveExtraLine = true;  // the extra-line request
   UpdateFont(canvas, item, it == smCaption, item->Default());
   TkvMenuMetrics m;
   m.Margin = Margin();
@@ -244,6 +249,12 @@ void TsSkinableMenus::sMeasureItem(TObject* sender, TCanvas* canvas, Integer& wi
   m.NoBorder = NoBorder();
   const Integer textWidth = it == smDivider ? 0 : TextSize(canvas, MeasuredText(item, it)).cx;
   width = MenuItemWidth(it, textWidth, GlyphSize(item, false).cx, m);
+  // Items of the first column make room for the extra line.
+  bool firstColumn = true;
+  if (TMenuItem* parent = item->Parent())
+    for (Integer i = 1; i <= parent->IndexOf(item); ++i)
+      if (parent->Items(i)->Break() != mbNone) firstColumn = false;
+  if (firstColumn) width += ExtraWidth(info);
   height = ItemHeight(canvas, item);
 }
 
@@ -300,7 +311,8 @@ void TsSkinableMenus::PrepareMenuBG(TkvMenuInfo& info, TMenuItem* firstItem, HWN
   TkvSkinData* data = FOwner->CommonSkinData(form ? CurrentPPI(FOwner, form, true) : 96);
   info.FirstItem = firstItem;
   info.Wnd = wnd;
-  info.HaveExtraLine = false;
+  // The skin-selection sub-menu of the system menu never shows the extra line.
+  info.HaveExtraLine = firstItem->Name() != u"SkinSelectItem";
   info.ItemsIterated = false;
   info.Bmp.reset(CreateBmp32(std::max(width, 0), std::max(height, 0)));
   IcoLineWidth = GlyphSize(firstItem, true).cx + Margin() + Spacing();
@@ -320,13 +332,14 @@ void TsSkinableMenus::PrepareMenuBG(TkvMenuInfo& info, TMenuItem* firstItem, HWN
   fill.FillColor = clFuchsia;
   PaintItemBG(main, fill, 0, whole, TPoint(0, 0), bmp, sd96);
 
-  // The glyph column.
-  const Integer icoLine = FOwner->GetSkinIndex(u"ICOLINE");
+  // The glyph column, right of the extra line.
+  const Integer extra = ExtraWidth(&info);
+  const Integer icoLine = FOwner->GetSkinIndex(FOwner->MenuSupport()->IcoLineSkin());
   if (icoLine >= 0 && IcoLineWidth > 0 && height - 2 * b > 0) {
     std::unique_ptr<TBitmap> column(CreateBmp32(IcoLineWidth, height - 2 * b));
-    PaintItem(icoLine, MakeCacheInfo(bmp, b, b), true, 0, TRect(0, 0, column->Width(), column->Height()),
-              TPoint(b, b), column.get(), sd96);
-    CopyFrom(bmp, b, b, column->Width(), column->Height(), column.get(), 0, 0);
+    PaintItem(icoLine, MakeCacheInfo(bmp, extra + b, b), true, 0, TRect(0, 0, column->Width(), column->Height()),
+              TPoint(extra + b, b), column.get(), sd96);
+    CopyFrom(bmp, extra + b, b, column->Width(), column->Height(), column.get(), 0, 0);
   }
 
   // The frame.
@@ -334,6 +347,15 @@ void TsSkinableMenus::PrepareMenuBG(TkvMenuInfo& info, TMenuItem* firstItem, HWN
     DrawSkinRect(bmp, whole, EmptyCI, data->ma[size_t(g.BorderIndex)], 0, true);
   else
     TryPaintBorder(bmp, whole, g, 0, EmptyCI, nullptr, data->PPI, nullptr);
+
+  // The extra line's band.
+  const Integer band = FOwner->GetSkinIndex(ExtraSection);
+  if (extra > 0 && band >= 0 && height - 2 * b > 0) {
+    std::unique_ptr<TBitmap> strip(CreateBmp32(extra, height - 2 * b));
+    PaintItem(band, MakeCacheInfo(bmp, b, b), true, 0, TRect(0, 0, strip->Width(), strip->Height()), TPoint(b, b),
+              strip.get(), sd96);
+    CopyFrom(bmp, b, b, strip->Width(), strip->Height(), strip.get(), 0, 0);
+  }
   CollectCorners(bmp);
 }
 
@@ -475,7 +497,9 @@ void TsSkinableMenus::PaintNormal(TCanvas* canvas, const TRect& rect, TOwnerDraw
 
   std::unique_ptr<TBitmap> itemBmp(CreateBmp32(rect.Width(), rect.Height()));
   CopyFrom(itemBmp.get(), 0, 0, rect.Width(), rect.Height(), bg, rect.Left + b, rect.Top + b);
-  const TRect iRect(0, 0, rect.Width(), rect.Height());
+  // Items next to the extra line leave it alone.
+  const Integer extWidth = ExtraWidth(&info);
+  const TRect iRect(rect.Left <= b ? extWidth : 0, 0, rect.Width(), rect.Height());
   const bool selected = item->Enabled() && state.Contains(odSelected);
   if (section >= 0 && (selected || sd96->gd[size_t(section)].Props[0].Transparency <= 99))
     PaintItem(section, MakeCacheInfo(bg, b, b), true, selected ? 1 : 0, iRect, TPoint(rect.Left, rect.Top),
@@ -553,7 +577,7 @@ void TsSkinableMenus::PaintNormal(TCanvas* canvas, const TRect& rect, TOwnerDraw
   static const Cardinal alignToInt[] = {DT_LEFT, DT_RIGHT, DT_CENTER};
   flags |= parts.RightAligned ? DT_RIGHT : alignToInt[FAlignment];
   flags |= parts.Text.find(u'\r') != String::npos ? DT_WORDBREAK : DT_SINGLELINE;
-  if (state.Contains(odNoAccel)) flags |= DT_HIDEPREFIX;
+  if (state.Contains(odNoAccel) && !FOwner->MenuSupport()->ShowAccelCharAlways()) flags |= DT_HIDEPREFIX;
   const Integer hot = item->Enabled() && (selected || state.Contains(odHotLight)) ? 1 : 0;
   TRect r = textR;
   kvWriteTextEx(c, parts.Text, item->Enabled(), r, flags, section, hot, FOwner);
@@ -582,11 +606,11 @@ void TsSkinableMenus::PaintDivider(TCanvas* canvas, const TRect& rect, TkvMenuIn
   TBitmap* bg = info.Bmp.get();
   const Integer b = RealBorderWidth();
   if (!bg || bg->Empty()) return;
-  Integer reserve = 0;
-  const Integer icoLine = FOwner->GetSkinIndex(u"ICOLINE");
+  Integer reserve = ExtraWidth(&info);
+  const Integer icoLine = FOwner->GetSkinIndex(FOwner->MenuSupport()->IcoLineSkin());
   if (icoLine >= 0) {
     const TsGeneralData& g = FOwner->gd()[size_t(icoLine)];
-    if (g.Props[0].Transparency < 100 || g.BorderIndex >= 0) reserve = (sd ? sd->Spacing : 4) + IcoLineWidth;
+    if (g.Props[0].Transparency < 100 || g.BorderIndex >= 0) reserve += (sd ? sd->Spacing : 4) + IcoLineWidth;
   }
   const TRect line(Margin() + reserve, 0, rect.Width(), rect.Height());
   const Integer divider = IndexOf(ssDividerV);
@@ -618,7 +642,7 @@ void TsSkinableMenus::PaintCaption(TCanvas* canvas, const TRect& rect, TkvMenuIn
   if (!bg || bg->Empty()) return;
   std::unique_ptr<TBitmap> itemBmp(CreateBmp32(rect.Width(), rect.Height()));
   CopyFrom(itemBmp.get(), 0, 0, rect.Width(), rect.Height(), bg, rect.Left + b, rect.Top + b);
-  const TRect area(0, 0, rect.Width(), rect.Height());
+  const TRect area(ExtraWidth(&info), 0, rect.Width(), rect.Height());
   const Integer section = IndexOf(ssMenuCaption);
   if (section >= 0)
     PaintItem(section, MakeCacheInfo(bg, b + 1, b + 1), true, 0, area, TPoint(rect.Left, rect.Top), itemBmp.get(),

@@ -242,3 +242,40 @@ TEST(SkinnedMenus, CheckMarksAndSystemMenuCommandsWithoutGlyphsGetServiceGlyphs)
   sGlyphUtilsCleanup();
   kvPNGCleanup();
 }
+
+TEST(SkinnedMenus, TheExtraLineWidensTheFirstColumnAndPaintsItsBandBesideTheItems) {
+  MenuSkin s;
+  constexpr TColor kBand = 0x0000C000;
+  s.skin.AddSection(PlainSection(u"EXTRALINE", 0, kBand));
+  s.skin.Data->IndexSections();
+  TsSkinableMenus painter(&s.skin.Manager);
+  TPopupMenu menu(nullptr);
+  TMenuItem* first = AddItem(&menu, u"First");
+  TMenuItem* second = AddItem(&menu, u"Second");
+  painter.HookPopupMenu(&menu, true);
+  TBitmap target(300, 100, pf32bit);
+  Integer plainWidth = 0, h = 0;
+  first->OnMeasureItem()(first, target.Canvas(), plainWidth, h);
+
+  s.skin.Manager.MenuSupport()->SetUseExtraLine(true);
+  painter.DeleteUnusedBmps();
+  Integer w = 0, h2 = 0;
+  first->OnMeasureItem()(first, target.Canvas(), w, h2);
+  EXPECT_EQ(w, plainWidth + 32);
+  second->OnMeasureItem()(second, target.Canvas(), w, h2);
+  const TRect r1(0, 0, plainWidth + 32, h), r2(0, h, plainWidth + 32, 2 * h);
+  first->OnAdvancedDrawItem()(first, target.Canvas(), r1, TOwnerDrawState{});
+  second->OnAdvancedDrawItem()(second, target.Canvas(), r2, TOwnerDrawState{odSelected});
+  EXPECT_EQ(target.PixelColor(2, r1.Top + 2), kBand);
+  EXPECT_EQ(target.PixelColor(2, r2.Top + 2), kBand);          // the selection leaves the band
+  EXPECT_EQ(target.PixelColor(r2.Right - 3, r2.Top + 1), MenuSkin::kHot);
+
+  // The skin-selection menu never shows it.
+  first->SetName(u"SkinSelectItem");
+  painter.DeleteUnusedBmps();
+  first->OnMeasureItem()(first, target.Canvas(), w, h2);
+  second->OnMeasureItem()(second, target.Canvas(), w, h2);
+  first->OnAdvancedDrawItem()(first, target.Canvas(), r1, TOwnerDrawState{});
+  EXPECT_EQ(target.PixelColor(2, r1.Top + 2), MenuSkin::kBack);
+  s.skin.Manager.MenuSupport()->SetUseExtraLine(false);
+}
