@@ -316,9 +316,12 @@ TW_DEFINE_CLASS(TkvMenuSupport) {
       .Default(false);
 }
 
-TkvMenuSupport::TkvMenuSupport() : FFont(new TFont()) {}
+TkvMenuSupport::TkvMenuSupport() : FFont(new TFont()), FExtraLineFont(new TFont()) {}
 
-TkvMenuSupport::~TkvMenuSupport() { delete FFont; }
+TkvMenuSupport::~TkvMenuSupport() {
+  delete FFont;
+  delete FExtraLineFont;
+}
 
 // ---- 3. The skin change -----------------------------------------------------------------
 

@@ -914,7 +914,7 @@ class TkvMenuSupport : public TPersistent {
   void SetUseExtraLine(bool v) { FUseExtraLine = v; }
   Integer ExtraLineWidth() const { return FExtraLineWidth; }  // at 96 PPI
   void SetExtraLineWidth(Integer v) { FExtraLineWidth = v; }
-  TFont* ExtraLineFont() const { return FExtraLineFont.get(); }
+  TFont* ExtraLineFont() const { return FExtraLineFont; }
   // The section painted under the glyph column.
   const String& IcoLineSkin() const { return FIcoLineSkin; }
   void SetIcoLineSkin(const String& v) { FIcoLineSkin = v; }
@@ -931,7 +931,7 @@ class TkvMenuSupport : public TPersistent {
   TFont* FFont;
   bool FUseExtraLine = false;
   Integer FExtraLineWidth = 32;
-  std::unique_ptr<TFont> FExtraLineFont = std::make_unique<TFont>();
+  TFont* FExtraLineFont;
   String FIcoLineSkin = u"ICOLINE";
   Byte FAlphaBlend = 254;
   bool FSkinnedShadows = true;
