@@ -45,6 +45,7 @@ class TsAlphaHints : public TComponent {
   void SetTemplateName(const String& v);
   Integer TemplateIndex() const { return FTemplateIndex; }
   TkvHintTemplates* Templates() const { return FTemplates.get(); }
+  void SetTemplates(TkvHintTemplates* v) { FTemplates->Assign(v); }
   TkvMousePosition DefaultMousePos() const { return FDefaultMousePos; }
   void SetDefaultMousePos(TkvMousePosition v) { FDefaultMousePos = v; }
   bool UseSkinData() const { return FUseSkinData; }

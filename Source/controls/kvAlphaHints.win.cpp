@@ -47,6 +47,11 @@ TW_DEFINE_CLASS(TsAlphaHints) {
   b.Property(u"UseSkinData", &TsAlphaHints::UseSkinData, &TsAlphaHints::SetUseSkinData).Default(false);
   b.Property(u"HandleDisabledCtrls", &TsAlphaHints::HandleDisabledCtrls, &TsAlphaHints::SetHandleDisabledCtrls)
       .Default(false);
+  b.Property(u"DefaultMousePos", [](const TsAlphaHints& h) { return Integer(h.DefaultMousePos()); },
+             [](TsAlphaHints& h, Integer v) { h.SetDefaultMousePos(TkvMousePosition(v & 3)); })
+      .Default(0);
+  b.Property(u"TextAlignment", &TsAlphaHints::TextAlignment, &TsAlphaHints::SetTextAlignment).Default(taCenter);
+  b.Property(u"Templates", &TsAlphaHints::Templates, &TsAlphaHints::SetTemplates);
 }
 
 TsAlphaHints::TsAlphaHints(TComponent* owner)
@@ -78,6 +83,8 @@ void TsAlphaHints::AfterConstruction() {
 void TsAlphaHints::Loaded() {
   TComponent::Loaded();
   if (FSkinSection.empty()) FSkinSection = u"HINT";
+  FTemplates->DecodePictures();
+  FTemplateIndex = FTemplates->IndexOfName(FTemplateName);
   if (IsDesigning() || Tag() == ExceptTag) return;
   if (Application) {
     Application->SetHintHidePause(FPauseHide);

@@ -108,8 +108,31 @@ void TkvBorderDrawModes::Assign(const TPersistent* source) {
 // ---- images ---------------------------------------------------------------------------------
 
 TW_DEFINE_CLASS(TkvHintImage) {
-  b.Property(u"OffsetHorz", &TkvHintImage::OffsetHorz, &TkvHintImage::SetOffsetHorz);
-  b.Property(u"OffsetVert", &TkvHintImage::OffsetVert, &TkvHintImage::SetOffsetVert);
+  b.Property(u"OffsetHorz", &TkvHintImage::OffsetHorz, &TkvHintImage::SetOffsetHorz).Default(0);
+  b.Property(u"OffsetVert", &TkvHintImage::OffsetVert, &TkvHintImage::SetOffsetVert).Default(0);
+  // Read from descriptions and ignored: the picture's own size counts.
+  b.Property(u"ImageHeight", &TkvHintImage::ImageHeight, [](TkvHintImage&, Integer) {});
+  b.Property(u"ImageWidth", &TkvHintImage::ImageWidth, [](TkvHintImage&, Integer) {});
+  b.Property(u"Image", &TkvHintImage::Picture, &TkvHintImage::SetPicture)
+      .Stored([](const TkvHintImage& i) { return i.BitmapStored(); });
+  b.Property(u"BorderDrawModes", &TkvHintImage::BorderDrawModes);
+  b.Property(u"ClientMargins", &TkvHintImage::ClientMargins);
+  b.Property(u"BordersWidths", &TkvHintImage::BordersWidths);
+  b.Property(u"ShadowSizes", &TkvHintImage::ShadowSizes);
+  b.Binary(u"ImgData", &TkvHintImage::ReadData, &TkvHintImage::WriteData);
+}
+
+void TkvHintImage::ReadData(TStream& reader) {
+  FImageData->Clear();
+  const Int64 count = reader.GetSize() - reader.GetPosition();
+  if (count > 0) FImageData->CopyFrom(reader, count);
+  FImageData->SetPosition(0);
+}
+
+void TkvHintImage::WriteData(TStream& writer) const {
+  if (!HasImageData()) return;
+  FImageData->SetPosition(0);
+  writer.CopyFrom(*FImageData, FImageData->GetSize());
 }
 
 TkvHintImage::TkvHintImage(TkvHintTemplate* owner)
@@ -177,6 +200,14 @@ void TkvHintImage::Assign(const TPersistent* source) {
 // ---- templates ------------------------------------------------------------------------------
 
 TW_DEFINE_CLASS(TkvHintTemplate) {
+  const char16_t* images[] = {u"ImageDefault", u"Img_LeftBottom", u"Img_RightBottom", u"Img_RightTop"};
+  for (Integer i = 0; i < 4; ++i)
+    b.Property(images[i], [i](const TkvHintTemplate& t) { return t.HintImage(i); },
+               [i](TkvHintTemplate& t, TkvHintImage* v) { t.SetHintImage(i, v); });
+  b.Property(u"Font", &TkvHintTemplate::Font, [](TkvHintTemplate& t, TFont* f) { t.SetFont(f); });
+  b.Property(u"HintAlign", [](const TkvHintTemplate& t) { return Integer(t.HintAlign()); },
+             [](TkvHintTemplate& t, Integer v) { t.SetHintAlign(v ? haVertCenter : haHorzCenter); })
+      .Default(0);
   b.Property(u"Name", &TkvHintTemplate::Name, &TkvHintTemplate::SetName);
 }
 
@@ -233,6 +264,14 @@ TW_DEFINE_CLASS(TkvHintTemplates) {}
 TkvHintTemplates::TkvHintTemplates(TPersistent* owner, TNotifyEvent onChange)
     : TCollection(TkvHintTemplate::StaticClass()), FOnChange(onChange) {
   SetOwner(owner);
+}
+
+void TkvHintTemplates::DecodePictures() {
+  for (Integer i = 0; i < Count(); ++i)
+    for (Integer k = 0; k < 4; ++k) {
+      TkvHintImage* img = Items(i)->HintImage(k);
+      if (img->HasImageData()) img->StreamChanged();
+    }
 }
 
 Integer TkvHintTemplates::IndexOfName(const String& name) const {

@@ -96,6 +96,17 @@ class TkvHintImage : public TPersistent {
   bool IsEmpty() const { return !HasImageData() && FImage->Empty(); }
   void Assign(const TPersistent* source) override;
   void ReportChange();
+  // The stored form: "ImgData" holds the PNG file; the picture itself is stored only while
+  // there is none.
+  void ReadData(TStream& reader);
+  void WriteData(TStream& writer) const;
+  bool BitmapStored() const { return !HasImageData(); }
+  TBitmap* Picture() const { return FImage.get(); }
+  void SetPicture(TBitmap* picture) { SetImage(picture); }
+  TkvBordersSizes* ShadowSizes() const { return FShadowSizes.get(); }
+  TkvBordersSizes* ClientMargins() const { return FClientMargins.get(); }
+  TkvBordersSizes* BordersWidths() const { return FBordersWidths.get(); }
+  TkvBorderDrawModes* BorderDrawModes() const { return FBorderDrawModes.get(); }
 
   Integer FOffsetHorz = 0, FOffsetVert = 0;
   std::unique_ptr<TkvBordersSizes> FShadowSizes, FClientMargins, FBordersWidths;
@@ -145,6 +156,8 @@ class TkvHintTemplates : public TCollection {
   TkvHintTemplate* Add() { return static_cast<TkvHintTemplate*>(TCollection::Add()); }
   // The first template whose name equals name without regard to case; -1.
   Integer IndexOfName(const String& name) const;
+  // Decodes the PNG data of every picture (after the templates were read from a description).
+  void DecodePictures();
   void Changed() { FOnChange.Call(Owner()); }
 
   TNotifyEvent FOnChange;
