@@ -57,6 +57,16 @@ class TsAlphaHints : public TComponent {
   bool HandleDisabledCtrls() const { return FHandleDisabledCtrls; }
   void SetHandleDisabledCtrls(bool v) { FHandleDisabledCtrls = v; }
   bool IsHintShowing() const { return HintShowing; }
+  // Place the hint at the hinted control (below or beside it by the template) instead of at
+  // the mouse.
+  bool AutoAlignment() const { return FAutoAlignment; }
+  void SetAutoAlignment(bool v) {
+    FAutoAlignment = v;
+    FHintLocation = TPoint(0, 0);
+  }
+  // May change the text, forbid the hint or move it, before a hint of the component shows.
+  TShowHintEvent OnShowHint() const { return FOnShowHint; }
+  void SetOnShowHint(TShowHintEvent e) { FOnShowHint = e; }
 
   // ---- operations ----
   // Becomes the active manager (and the library's hint window class ours) while active.
@@ -91,6 +101,8 @@ class TsAlphaHints : public TComponent {
   }
 
   TNotifyEvent FOnChange, FOnHideHint;
+  TShowHintEvent FOnShowHint;
+  bool FAutoAlignment = false;
   TShowHintEvent FOnOldShowHint;
 
   // ---- state shared with the hint windows ----
@@ -130,6 +142,9 @@ class TsAlphaHints : public TComponent {
   void OnCtrlTimer(TObject*);
   void OnCheckTimer(TObject*);
   void MakeHintWindow();
+  // The point of an automatically aligned hint at its control; FHintLocation takes it.
+  void CheckAutoHintPos(TControl* control);
+  Integer WidthLimit() const;
   bool IsLoading() const { return ComponentState().Contains(csLoading); }
 };
 

@@ -52,6 +52,8 @@ TW_DEFINE_CLASS(TsAlphaHints) {
       .Default(0);
   b.Property(u"TextAlignment", &TsAlphaHints::TextAlignment, &TsAlphaHints::SetTextAlignment).Default(taCenter);
   b.Property(u"Templates", &TsAlphaHints::Templates, &TsAlphaHints::SetTemplates);
+  b.Property(u"AutoAlignment", &TsAlphaHints::AutoAlignment, &TsAlphaHints::SetAutoAlignment).Default(false);
+  b.Property(u"OnShowHint", &TsAlphaHints::OnShowHint, &TsAlphaHints::SetOnShowHint);
 }
 
 TsAlphaHints::TsAlphaHints(TComponent* owner)
@@ -168,10 +170,50 @@ void TsAlphaHints::InitTemplate() {
   }
 }
 
+Integer TsAlphaHints::WidthLimit() const { return FMaxWidth > 0 ? FMaxWidth : GetSystemMetrics(SM_CXSCREEN); }
+
+void TsAlphaHints::CheckAutoHintPos(TControl* control) {
+  if (!FAutoAlignment) return;
+  if (FHandleDisabledCtrls && HintTimeCtrl) control = HintTimeCtrl;
+  if (!control) return;
+  TRect r;
+  if (auto* wc = dynamic_cast<TWinControl*>(control); wc && wc->HandleAllocated()) {
+    RECT wr{};
+    GetWindowRect(wc->WindowHandle(), &wr);
+    r = TRect(wr.left, wr.top, wr.right, wr.bottom);
+  } else {
+    const TPoint origin = control->ClientToScreen(TPoint(0, 0));
+    r = TRect(origin.X, origin.Y, origin.X + control->Width(), origin.Y + control->Height());
+  }
+  InitTemplate();
+  TkvMousePosition corner = mpLeftTop;
+  if (Template && Image == Template->Img_LeftBottom()) corner = mpLeftBottom;
+  if (Template && Image == Template->Img_RightTop()) corner = mpRightTop;
+  if (Template && Image == Template->Img_RightBottom()) corner = mpRightBottom;
+  TPoint p(r.Left + r.Width() / 2, r.Bottom);
+  if (Template && Image) {
+    const TkvBordersSizes& sh = *Image->FShadowSizes;
+    p = AutoHintPoint(r, Template->HintAlign() == haVertCenter, corner,
+                      TRect(sh.Left(), sh.Top(), sh.Right(), sh.Bottom()),
+                      TPoint(Image->OffsetHorz(), Image->OffsetVert()));
+  }
+  FHintLocation = p;
+  FHintPos = p;
+}
+
 void TsAlphaHints::OnShowHintApp(String& hintStr, bool& canShow, THintInfo& hintInfo) {
   FOnOldShowHint.Call(hintStr, canShow, hintInfo);
   FHintPos = hintInfo.HintPos;
   if (FHandleDisabledCtrls && HintTimeCtrl && !HintTimeCtrl->Enabled()) hintInfo.HintControl = HintTimeCtrl;
+  if (FAutoAlignment) {
+    CurrentHintInfo = hintInfo;
+    CheckAutoHintPos(hintInfo.HintControl);
+    hintInfo.HintPos = FHintPos;
+  }
+  if (FOnShowHint) {
+    ResetHintInfo();
+    FOnShowHint(hintStr, canShow, hintInfo);
+  }
   CurrentHintInfo = hintInfo;
   FHintPos = hintInfo.HintPos;
 }
@@ -203,9 +245,21 @@ void TsAlphaHints::ShowHint(TPoint position, const String& hintText, Integer hid
   }
   MakeHintWindow();
   FHintLocation = position;
-  const Integer limit = FMaxWidth > 0 ? FMaxWidth * 96 / 96 : GetSystemMetrics(SM_CXSCREEN);
-  TRect r = HintWindow->CalcHintRect(limit, hintText, nullptr);
-  HintWindow->ActivateHint(OffsRect(r, position.X, position.Y), hintText);
+  String text = hintText;
+  TRect r = HintWindow->CalcHintRect(WidthLimit(), text, nullptr);
+  if (FOnShowHint) {
+    bool canShow = true;
+    THintInfo info;
+    info.HintPos = FHintLocation;
+    info.HintStr = text;
+    ResetHintInfo();
+    FOnShowHint(text, canShow, info);
+    CurrentHintInfo = info;
+    FHintLocation = info.HintPos;
+    if (!canShow) return;  // the handler forbade it
+    if (text != hintText) r = HintWindow->CalcHintRect(WidthLimit(), text, nullptr);
+  }
+  HintWindow->ActivateHint(OffsRect(r, FHintLocation.X, FHintLocation.Y), text);
   FHintLocation = TPoint(0, 0);
   StartHideTimer(hideTime);
 }
@@ -220,11 +274,25 @@ void TsAlphaHints::ShowHint(TControl* control, const String& hintText, Integer h
   HintTimeCtrl = control;
   control->FreeNotification(this);
   MakeHintWindow();
-  const Integer limit = FMaxWidth > 0 ? FMaxWidth : GetSystemMetrics(SM_CXSCREEN);
-  TRect r = HintWindow->CalcHintRect(limit, hintText, nullptr);
+  String text = hintText;
+  TRect r = HintWindow->CalcHintRect(WidthLimit(), text, nullptr);
   const TPoint origin = control->ClientToScreen(TPoint(0, 0));
   FHintLocation = TPoint(origin.X + control->Width() / 2, origin.Y + control->Height() / 3);
-  HintWindow->ActivateHint(OffsRect(r, FHintLocation.X, FHintLocation.Y), hintText);
+  CheckAutoHintPos(control);
+  if (FOnShowHint) {
+    bool canShow = true;
+    THintInfo info;
+    info.HintControl = control;
+    info.HintPos = FHintLocation;
+    info.HintStr = text;
+    ResetHintInfo();
+    FOnShowHint(text, canShow, info);
+    CurrentHintInfo = info;
+    FHintLocation = info.HintPos;
+    if (!canShow) return;
+    if (text != hintText) r = HintWindow->CalcHintRect(WidthLimit(), text, nullptr);
+  }
+  HintWindow->ActivateHint(OffsRect(r, FHintLocation.X, FHintLocation.Y), text);
   FHintLocation = TPoint(0, 0);
   StartHideTimer(hideTime);
 }
@@ -314,8 +382,7 @@ void TsAlphaHints::CreateHintBmp(const String& hintText, TFont* font, TRect& rec
   window->AfterConstruction();
   window->SetCaption(hintText);
   CustomFont = font;
-  const Integer limit = FMaxWidth > 0 ? FMaxWidth : GetSystemMetrics(SM_CXSCREEN);
-  const TRect r = window->CalcHintRect(limit, hintText, nullptr);
+  const TRect r = window->CalcHintRect(WidthLimit(), hintText, nullptr);
   FCacheBmp->SetSize(r.Width(), r.Height());
   window->Text = hintText;
   NewBounds = r;

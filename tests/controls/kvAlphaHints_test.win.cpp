@@ -7,7 +7,9 @@
 
 #include <memory>
 
+#include "base/sConst.h"
 #include "controls/kvAlphaHints.h"
+#include "ui/ExtCtrls.h"
 #include "paint/sGraphUtils.h"
 #include "raster/GdiBitmaps.h"
 #include "skin/sVclUtils.h"
@@ -139,4 +141,76 @@ TEST_F(AlphaHints, TheFadeInShortensTheHintPauseAndEndsAtFullOpacity) {
   hints.StartCheckTimer();
   hints.CheckTimer->OnTimer()(nullptr);  // the clean-up after the hint hid
   EXPECT_EQ(app->HintPause(), 500);
+}
+
+namespace {
+struct Forbid : TObject {
+  int calls = 0;
+  void Show(String&, bool& canShow, THintInfo&) {
+    ++calls;
+    canShow = false;
+  }
+};
+}  // namespace
+
+TEST_F(AlphaHints, AHandlerThatForbidsTheHintKeepsShowHintFromShowingAnything) {
+  TsAlphaHints hints(app.get());
+  hints.AfterConstruction();
+  Forbid forbid;
+  hints.SetOnShowHint(TShowHintEvent(&forbid, &Forbid::Show));
+  hints.ShowHint(TPoint(300, 300), u"Not now", 1000);
+  EXPECT_EQ(forbid.calls, 1);
+  EXPECT_FALSE(hints.AnimWindow);
+  EXPECT_FALSE(hints.IsHintShowing());
+}
+
+TEST_F(AlphaHints, AComponentTaggedAsExceptedNeitherInstallsItselfNorChangesTheHintSettings) {
+  app->SetHintHidePause(2500);
+  TsAlphaHints hints(app.get());
+  hints.SetTag(ExceptTag);
+  hints.AfterConstruction();
+  EXPECT_EQ(Manager, nullptr);
+  EXPECT_EQ(app->HintHidePause(), 2500);
+  EXPECT_FALSE(app->OnShowHint());
+  hints.SetPauseHide(100);
+  EXPECT_EQ(app->HintHidePause(), 2500);
+}
+
+TEST_F(AlphaHints, WithoutAMaximumWidthTheTextWrapsOnlyAtTheScreenWidth) {
+  TsAlphaHints hints(app.get());
+  hints.AfterConstruction();
+  const String text = u"A hint text long enough to wrap at one hundred and twenty pixels, but not at the screen";
+  TRect shadow;
+  TBitmap* narrow = nullptr;
+  hints.CreateHintBmp(text, nullptr, shadow, narrow);
+  hints.SetMaxWidth(0);
+  TBitmap* wide = nullptr;
+  hints.CreateHintBmp(text, nullptr, shadow, wide);
+  std::unique_ptr<TBitmap> a(narrow), b(wide);
+  EXPECT_LE(a->Width(), 120 + 11 + 16);  // the text within 120, plus the picture's margins
+  EXPECT_GT(b->Width(), 200);
+  EXPECT_LT(b->Height(), a->Height());  // one line instead of several
+}
+
+TEST_F(AlphaHints, AutomaticAlignmentPutsTheHintBelowTheMiddleOfItsControl) {
+  auto* form = new TForm(app.get());
+  form->AfterConstruction();
+  form->SetBounds(100, 100, 300, 200);
+  form->Show();
+  auto* panel = new TPanel(form);
+  panel->SetParent(form);
+  panel->SetBounds(20, 30, 80, 24);
+  TsAlphaHints hints(app.get());
+  hints.AfterConstruction();
+  hints.SetAnimated(false);
+  hints.SetAutoAlignment(true);
+  hints.ShowHint(panel, u"Below", 1000);
+  ASSERT_TRUE(hints.AnimWindow);
+  RECT wr{}, pr{};
+  GetWindowRect(panel->Handle(), &pr);
+  GetWindowRect(hints.AnimWindow->Handle(), &wr);
+  // The default picture's point (body corner) is the bottom middle moved inside its shadow,
+  // so the picture starts exactly there.
+  EXPECT_EQ(wr.left, (pr.left + pr.right) / 2);
+  EXPECT_EQ(wr.top, pr.bottom);
 }
