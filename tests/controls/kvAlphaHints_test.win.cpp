@@ -13,6 +13,7 @@
 #include "paint/sGraphUtils.h"
 #include "raster/GdiBitmaps.h"
 #include "skin/sVclUtils.h"
+#include "support/SkinFixture.h"
 
 namespace {
 
@@ -213,4 +214,60 @@ TEST_F(AlphaHints, AutomaticAlignmentPutsTheHintBelowTheMiddleOfItsControl) {
   // so the picture starts exactly there.
   EXPECT_EQ(wr.left, (pr.left + pr.right) / 2);
   EXPECT_EQ(wr.top, pr.bottom);
+}
+
+namespace {
+void PumpFor(DWORD ms) {
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < ms) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    Sleep(5);
+  }
+}
+}  // namespace
+
+TEST_F(AlphaHints, AHintWithoutHideTimeStaysWhileTheMouseIsOverItsControlAndGoesWhenItLeaves) {
+  auto* form = new TForm(app.get());
+  form->AfterConstruction();
+  form->SetBounds(100, 100, 300, 200);
+  form->Show();
+  auto* panel = new TPanel(form);
+  panel->SetParent(form);
+  panel->SetBounds(20, 30, 120, 60);
+  RECT pr{};
+  GetWindowRect(panel->Handle(), &pr);
+  SetCursorPos((pr.left + pr.right) / 2, (pr.top + pr.bottom) / 2);
+  TsAlphaHints hints(app.get());
+  hints.AfterConstruction();
+  hints.SetAnimated(false);
+  hints.ShowHint(panel, u"Stays", 0);
+  ASSERT_TRUE(hints.AnimWindow);
+  PumpFor(700);  // two checks of the mouse pass
+  EXPECT_TRUE(hints.AnimWindow);
+  SetCursorPos(pr.left + 500, pr.top + 400);
+  PumpFor(500);
+  EXPECT_FALSE(hints.AnimWindow);
+  EXPECT_FALSE(hints.IsHintShowing());
+}
+
+TEST_F(AlphaHints, ASkinsHintSectionPaintsTheHintWhenTheComponentUsesSkinData) {
+  SkinFixture skin;
+  skin.AddSection(PlainSection(u"HINT", 0, 0x00336699));
+  skin.Data->IndexSections();
+  TsAlphaHints hints(app.get());
+  hints.AfterConstruction();
+  hints.SetUseSkinData(true);
+  ASSERT_TRUE(hints.Skinned());
+  TRect shadow;
+  TBitmap* raw = nullptr;
+  hints.CreateHintBmp(u"Skinned", nullptr, shadow, raw);
+  std::unique_ptr<TBitmap> pic(raw);
+  ASSERT_TRUE(pic && !pic->Empty());
+  EXPECT_EQ(shadow, TRect(0, 0, 0, 0));  // the section draws no shadow of its own
+  EXPECT_EQ(pic->PixelColor(1, 1) & 0xFFFFFF, TColor(0x336699));
+  EXPECT_EQ(static_cast<const uint32_t*>(static_cast<const TBitmap*>(pic.get())->ScanLine(1))[1] >> 24, 255u);
 }
