@@ -80,6 +80,9 @@ class TsAlphaHints : public TComponent {
   void ShowHint(TControl* control, const String& hintText, Integer hideTime);
   void HideHint();
   void HideAll();
+  // Redraws the visible hint in place after its text may have changed: measured again and
+  // fitted to the monitor at the hint's point.
+  void RepaintHint();
   void ResetHintInfo();
   // A text as a hint picture without showing it (the caller owns resultBmp); rect gets the
   // picture's shadow sizes.
@@ -162,6 +165,8 @@ class TkvCustomHintWindow : public THintWindow {
   void ActivateHint(TRect rect, const String& hint) override;
   // Builds AlphaBmp, the picture W x H.
   virtual void CreateAlphaBmp(Integer width, Integer height);
+  // Redraws the visible picture in place at the component's NewBounds.
+  void UpdateWnd(Integer width, Integer height);
   // Shadow sizes of the current look: Left, Top, Right, Bottom.
   TRect ShadowSizes() const;
   // The picture carries its own shadow (so the system's drop shadow stays off).

@@ -308,6 +308,38 @@ void TsAlphaHints::HideHint() {
   if (!(FHandleDisabledCtrls && (!HintTimeCtrl || !HintTimeCtrl->Enabled()))) HintTimeCtrl = nullptr;
 }
 
+void TsAlphaHints::RepaintHint() {
+  auto* window = dynamic_cast<TkvCustomHintWindow*>(HintWindow);
+  if (!window || !HintShowing) return;
+  String text = window->Text;
+  if (FOnShowHint) {
+    bool canShow = true;  // what the handler answers here is not asked: the hint is up already
+    THintInfo info = CurrentHintInfo;
+    FOnShowHint(text, canShow, info);
+    CurrentHintInfo = info;
+    window->Text = text;
+  }
+  NewWindow.reset();
+  TRect r = window->CalcHintRect(WidthLimit(), text, nullptr);
+  const TPoint point = FHintPos.X != -1 ? FHintPos : kvMousePos();
+  r = OffsRect(r, point.X, point.Y);
+  HMONITOR monitor = MonitorFromPoint(POINT{point.X, point.Y}, MONITOR_DEFAULTTONEAREST);
+  MONITORINFO mi{};
+  mi.cbSize = sizeof mi;
+  TkvHintPlace place{TPoint(r.Left, r.Top), FDefaultMousePos};
+  if (monitor && GetMonitorInfoW(monitor, &mi)) {
+    const TRect area(mi.rcMonitor.left, mi.rcMonitor.top, mi.rcMonitor.right, mi.rcMonitor.bottom);
+    const TkvHintLook look = window->SkinIndex >= 0 ? TkvHintLook::Skinned
+                             : CurrentTemplate() && !CurrentTemplate()->SingleImageUsed() ? TkvHintLook::FourImages
+                                                                                          : TkvHintLook::SingleImage;
+    place = PlaceHint(r, TRect(0, 0, 0, 0), mpLeftTop, &area, look);
+    if (place.MousePos == mpLeftTop) place.MousePos = FDefaultMousePos;
+  }
+  window->FMousePos = place.MousePos;
+  NewBounds = TRect(place.TopLeft.X, place.TopLeft.Y, place.TopLeft.X + r.Width(), place.TopLeft.Y + r.Height());
+  window->UpdateWnd(r.Width(), r.Height());
+}
+
 void TsAlphaHints::HideAll() {
   ResetHintInfo();
   HideHint();
@@ -580,6 +612,19 @@ void TkvCustomHintWindow::ActivateHint(TRect rect, const String& hint) {
   m.FHintPos.X = -1;
   m.HintTimeCtrl = CtrlUnderMouse();
   m.StartHideTimer(0);
+}
+
+void TkvCustomHintWindow::UpdateWnd(Integer width, Integer height) {
+  if (!Manager) return;
+  TsAlphaHints& m = *Manager;
+  if (!m.AnimWindow) m.AnimWindow = CreateHintPictureWindow(this, m.NewBounds);
+  m.FCacheBmp->SetSize(width, height);
+  CreateAlphaBmp(width, height);
+  HWND wnd = m.AnimWindow->Handle();
+  SetFormBlendValue(wnd, AlphaBmp.get(), 255, nullptr);
+  SetWindowPos(wnd, HWND_TOPMOST, m.NewBounds.Left, m.NewBounds.Top, width, height, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  m.HintShowing = true;
+  m.OldAlphaBmp = CopyOf(AlphaBmp.get());
 }
 
 void TkvCustomHintWindow::DrawHintText(TBitmap* bmp) {

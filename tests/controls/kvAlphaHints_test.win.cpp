@@ -271,3 +271,25 @@ TEST_F(AlphaHints, ASkinsHintSectionPaintsTheHintWhenTheComponentUsesSkinData) {
   EXPECT_EQ(pic->PixelColor(1, 1) & 0xFFFFFF, TColor(0x336699));
   EXPECT_EQ(static_cast<const uint32_t*>(static_cast<const TBitmap*>(pic.get())->ScanLine(1))[1] >> 24, 255u);
 }
+
+TEST_F(AlphaHints, RepaintingAVisibleHintMeasuresItsNewTextAndKeepsItsPlace) {
+  TsAlphaHints hints(app.get());
+  hints.AfterConstruction();
+  hints.SetAnimated(false);
+  hints.SetMaxWidth(0);
+  hints.ShowHint(TPoint(200, 200), u"Short", 0);
+  ASSERT_TRUE(hints.AnimWindow);
+  RECT before{};
+  GetWindowRect(hints.AnimWindow->Handle(), &before);
+  auto* window = dynamic_cast<TkvCustomHintWindow*>(hints.HintWindow);
+  ASSERT_NE(window, nullptr);
+  window->Text = u"A much longer text than before";
+  hints.FHintPos = TPoint(before.left, before.top);
+  hints.RepaintHint();
+  RECT after{};
+  GetWindowRect(hints.AnimWindow->Handle(), &after);
+  EXPECT_GT(after.right - after.left, before.right - before.left);
+  EXPECT_EQ(after.left, before.left);
+  EXPECT_EQ(after.top, before.top);
+  EXPECT_TRUE(hints.IsHintShowing());
+}
