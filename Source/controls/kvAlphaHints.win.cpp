@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "base/WorkingBitmaps.h"
 #include "base/kvntUtils.h"
@@ -298,12 +299,8 @@ void TsAlphaHints::ShowHint(TControl* control, const String& hintText, Integer h
 }
 
 void TsAlphaHints::HideHint() {
-  if (HintWindow) {
-    THintWindow* w = HintWindow;
-    HintWindow = nullptr;
-    if (HintWindowHandle && IsWindow(HintWindowHandle)) delete w;
-    else delete w;
-  }
+  // The window object goes whether or not its window was destroyed from outside.
+  delete std::exchange(HintWindow, nullptr);
   HintWindowHandle = nullptr;
   if (!(FHandleDisabledCtrls && (!HintTimeCtrl || !HintTimeCtrl->Enabled()))) HintTimeCtrl = nullptr;
 }
