@@ -145,6 +145,9 @@ class TsAlphaHints : public TComponent {
   void OnCtrlTimer(TObject*);
   void OnCheckTimer(TObject*);
   void MakeHintWindow();
+  void StopShowAnimation();
+  // Measures, asks OnShowHint, activates the hint window at FHintLocation and starts hiding.
+  void ShowAtLocation(TControl* control, const String& hintText, Integer hideTime);
   // The point of an automatically aligned hint at its control; FHintLocation takes it.
   void CheckAutoHintPos(TControl* control);
   Integer WidthLimit() const;

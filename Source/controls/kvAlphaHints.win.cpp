@@ -231,26 +231,21 @@ void TsAlphaHints::MakeHintWindow() {
   }
 }
 
-void TsAlphaHints::ShowHint(TPoint position, const String& hintText, Integer hideTime) {
-  if (HintCreating) return;
-  auto creating = SetForScope(HintCreating, true, false);
+void TsAlphaHints::StopShowAnimation() {
+  // A running show animation ends where it stands: its new picture window becomes the shown one.
   if (ShowTimer && ShowTimer->Enabled()) {
     AnimWindow = std::move(NewWindow);
     ShowTimer.reset();
   }
-  TControl* under = CtrlUnderMouse();
-  if (HintTimeCtrl != under) {
-    HideAll();
-    HintTimeCtrl = under;
-    if (under) under->FreeNotification(this);
-  }
-  MakeHintWindow();
-  FHintLocation = position;
+}
+
+void TsAlphaHints::ShowAtLocation(TControl* control, const String& hintText, Integer hideTime) {
   String text = hintText;
   TRect r = HintWindow->CalcHintRect(WidthLimit(), text, nullptr);
   if (FOnShowHint) {
     bool canShow = true;
     THintInfo info;
+    info.HintControl = control;
     info.HintPos = FHintLocation;
     info.HintStr = text;
     ResetHintInfo();
@@ -265,37 +260,32 @@ void TsAlphaHints::ShowHint(TPoint position, const String& hintText, Integer hid
   StartHideTimer(hideTime);
 }
 
+void TsAlphaHints::ShowHint(TPoint position, const String& hintText, Integer hideTime) {
+  if (HintCreating) return;
+  auto creating = SetForScope(HintCreating, true, false);
+  StopShowAnimation();
+  TControl* under = CtrlUnderMouse();
+  if (HintTimeCtrl != under) {
+    HideAll();
+    HintTimeCtrl = under;
+    if (under) under->FreeNotification(this);
+  }
+  MakeHintWindow();
+  FHintLocation = position;
+  ShowAtLocation(nullptr, hintText, hideTime);
+}
+
 void TsAlphaHints::ShowHint(TControl* control, const String& hintText, Integer hideTime) {
   if (HintCreating || !control) return;
   auto creating = SetForScope(HintCreating, true, false);
-  if (ShowTimer && ShowTimer->Enabled()) {
-    AnimWindow = std::move(NewWindow);
-    ShowTimer.reset();
-  }
+  StopShowAnimation();
   HintTimeCtrl = control;
   control->FreeNotification(this);
   MakeHintWindow();
-  String text = hintText;
-  TRect r = HintWindow->CalcHintRect(WidthLimit(), text, nullptr);
   const TPoint origin = control->ClientToScreen(TPoint(0, 0));
   FHintLocation = TPoint(origin.X + control->Width() / 2, origin.Y + control->Height() / 3);
   CheckAutoHintPos(control);
-  if (FOnShowHint) {
-    bool canShow = true;
-    THintInfo info;
-    info.HintControl = control;
-    info.HintPos = FHintLocation;
-    info.HintStr = text;
-    ResetHintInfo();
-    FOnShowHint(text, canShow, info);
-    CurrentHintInfo = info;
-    FHintLocation = info.HintPos;
-    if (!canShow) return;
-    if (text != hintText) r = HintWindow->CalcHintRect(WidthLimit(), text, nullptr);
-  }
-  HintWindow->ActivateHint(OffsRect(r, FHintLocation.X, FHintLocation.Y), text);
-  FHintLocation = TPoint(0, 0);
-  StartHideTimer(hideTime);
+  ShowAtLocation(control, hintText, hideTime);
 }
 
 void TsAlphaHints::HideHint() {

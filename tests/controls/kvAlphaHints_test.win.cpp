@@ -30,6 +30,17 @@ class AlphaHints : public testing::Test {
     app.reset();
     kvAlphaHintsCleanup();
   }
+  // A panel at r of a shown form (the application owns both).
+  TPanel* ShownPanel(const TRect& r) {
+    auto* form = new TForm(app.get());
+    form->AfterConstruction();
+    form->SetBounds(100, 100, 300, 200);
+    form->Show();
+    auto* panel = new TPanel(form);
+    panel->SetParent(form);
+    panel->SetBounds(r.Left, r.Top, r.Width(), r.Height());
+    return panel;
+  }
   std::unique_ptr<TApplication> app;
 };
 
@@ -194,13 +205,7 @@ TEST_F(AlphaHints, WithoutAMaximumWidthTheTextWrapsOnlyAtTheScreenWidth) {
 }
 
 TEST_F(AlphaHints, AutomaticAlignmentPutsTheHintBelowTheMiddleOfItsControl) {
-  auto* form = new TForm(app.get());
-  form->AfterConstruction();
-  form->SetBounds(100, 100, 300, 200);
-  form->Show();
-  auto* panel = new TPanel(form);
-  panel->SetParent(form);
-  panel->SetBounds(20, 30, 80, 24);
+  TPanel* panel = ShownPanel(TRect(20, 30, 100, 54));
   TsAlphaHints hints(app.get());
   hints.AfterConstruction();
   hints.SetAnimated(false);
@@ -231,13 +236,7 @@ void PumpFor(DWORD ms) {
 }  // namespace
 
 TEST_F(AlphaHints, AHintWithoutHideTimeStaysWhileTheMouseIsOverItsControlAndGoesWhenItLeaves) {
-  auto* form = new TForm(app.get());
-  form->AfterConstruction();
-  form->SetBounds(100, 100, 300, 200);
-  form->Show();
-  auto* panel = new TPanel(form);
-  panel->SetParent(form);
-  panel->SetBounds(20, 30, 120, 60);
+  TPanel* panel = ShownPanel(TRect(20, 30, 140, 90));
   RECT pr{};
   GetWindowRect(panel->Handle(), &pr);
   SetCursorPos((pr.left + pr.right) / 2, (pr.top + pr.bottom) / 2);
