@@ -589,6 +589,9 @@ void TCustomForm::Dispatch(TMessage& m) {
     case WM_MENUCHAR:
       if (MenuMessage(m)) return;
       break;
+    case WM_UNINITMENUPOPUP:
+      if (OnMenuPopupClosed) OnMenuPopupClosed(reinterpret_cast<HMENU>(m.WParam));
+      break;
     case WM_MDIACTIVATE: WMMDIActivate(m); return;
     case CM_RELEASE: Free(); return;
     case WM_CLOSE: Close(); m.Result = 0; return;

@@ -417,6 +417,16 @@ class TPopupList {
 // The program's popup list (made with the first popup menu; nullptr before).
 extern TPopupList* PopupList;
 
+// The live menu item with that command number, among the popup list's menus and the menus of
+// the screen's forms; nullptr when none has it (a message that carries a command number instead
+// of an item's address stays safe after the item is gone).
+TMenuItem* MenuItemOfCommand(uintptr_t command);
+
+// Called whenever a popup menu or sub-menu of the program closes (WM_UNINITMENUPOPUP to the
+// popup list's window or to a form); the skinning engine drops what it keeps per open popup.
+// nullptr: nobody listens.
+extern void (*OnMenuPopupClosed)(HMENU menu);
+
 TW_DECLARE_EXCEPTION(EMenuError, Exception);
 
 #endif

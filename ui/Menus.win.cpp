@@ -1022,8 +1022,25 @@ void TPopupList::Add(TPopupMenu* menu) {
 
 void TPopupList::Remove(TPopupMenu* menu) { menus_.erase(std::remove(menus_.begin(), menus_.end(), menu), menus_.end()); }
 
+void (*OnMenuPopupClosed)(HMENU menu) = nullptr;
+
+TMenuItem* MenuItemOfCommand(uintptr_t command) {
+  if (command < kFirstMenuCommand || command > kLastMenuCommand) return nullptr;
+  if (PopupList)
+    for (Integer i = 0; i < PopupList->Count(); ++i)
+      if (TMenuItem* item = PopupList->Menus(i)->FindItem(command, fkCommand)) return item;
+  if (Screen)
+    for (Integer i = 0; i < Screen->FormCount(); ++i)
+      if (TMainMenu* menu = Screen->Forms(i)->Menu())
+        if (TMenuItem* item = menu->FindItem(command, fkCommand)) return item;
+  return nullptr;
+}
+
 void TPopupList::WndProc(TMessage& m) {
   switch (m.Msg) {
+    case WM_UNINITMENUPOPUP:
+      if (OnMenuPopupClosed) OnMenuPopupClosed(reinterpret_cast<HMENU>(m.WParam));
+      break;
     case WM_COMMAND:
       if (HIWORD(m.WParam) == 0)
         for (TPopupMenu* menu : std::vector<TPopupMenu*>(menus_))

@@ -22,6 +22,10 @@ Integer sMessageDlg(const String& msg, TMsgDlgType dlgType, TMsgDlgButtons butto
 // x, y become DlgLeft, DlgTop while the box is shown; helpFileName is not used.
 Integer sMessageDlgPosHelp(const String& title, const String& msg, TMsgDlgType dlgType, TMsgDlgButtons buttons,
                            Integer helpCtx, Integer x, Integer y, const String& helpFileName);
+// The box's help callback: the help button asks the application for the help of the box's
+// context (a context of 0 asks for nothing).
+struct tagHELPINFO;
+void __stdcall MsgBoxCallback(tagHELPINFO* helpInfo);
 // The system box's style for a kind and a button set.
 Cardinal MessageBoxStyle(TMsgDlgType dlgType, TMsgDlgButtons buttons);
 

@@ -53,6 +53,11 @@ class TRequestedBoxPosition {
 
 }  // namespace
 
+void __stdcall MsgBoxCallback(HELPINFO* helpInfo) {
+  if (helpInfo && helpInfo->dwContextId != 0 && Application)
+    Application->HelpContext(static_cast<Integer>(helpInfo->dwContextId));
+}
+
 Integer sMessageDlgPosHelp(const String& title, const String& msg, TMsgDlgType dlgType, TMsgDlgButtons buttons,
                            Integer helpCtx, Integer x, Integer y, const String&) {
   const String caption = title.empty() ? Captions[dlgType] : title;
@@ -68,6 +73,8 @@ Integer sMessageDlgPosHelp(const String& title, const String& msg, TMsgDlgType d
   params.lpszCaption = WideStr(caption);
   params.dwStyle = MessageBoxStyle(dlgType, buttons);
   params.dwContextHelpId = static_cast<DWORD_PTR>(helpCtx);
+  params.lpfnMsgBoxCallback = reinterpret_cast<MSGBOXCALLBACK>(&MsgBoxCallback);
+  if (Application && Application->BiDiMode() == bdRightToLeft) params.dwStyle |= MB_RIGHT;
 
   // The box is modal to the whole program: the other windows of the task are disabled while
   // it is shown, and the window that was active gets the focus back.

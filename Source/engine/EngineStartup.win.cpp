@@ -9,6 +9,12 @@
 #include "base/sDefaults.h"
 #include "base/sDialogs.h"
 #include "controls/ControlsState.h"
+#include "controls/kvAlphaHintsTemplates.h"
+#include "controls/kvPopupController.h"
+#include "controls/kvShellCtrls.h"
+#include "controls/sColorDialog.h"
+#include "controls/sMonthCalendar.h"
+#include "controls/sSkinMenus.h"
 #include "controls/sGlyphUtils.h"
 #include "controls/sThirdParty.h"
 #include "forms/sSkinProvider.h"
@@ -36,7 +42,13 @@ const std::vector<TkvModuleStep>& EngineModules() {
       {"kvAlphaImageList", kvAlphaImageListStartup, kvAlphaImageListCleanup},
       {"sThirdParty", sThirdPartyStartup, sThirdPartyCleanup},
       {"sGlyphUtils", sGlyphUtilsStartup, sGlyphUtilsCleanup},
+      {"kvAlphaHints", kvAlphaHintsStartup, kvAlphaHintsCleanup},
+      {"kvShellCtrls", kvShellCtrlsStartup, kvShellCtrlsCleanup},
+      {"sSkinMenus", sSkinMenusStartup, sSkinMenusCleanup},
+      {"kvPopupController", nullptr, kvPopupControllerCleanup},
       {"sDialogs", nullptr, sDialogsCleanup},
+      {"sColorDialog", sColorDialogStartup, sColorDialogCleanup},
+      {"sMonthCalendar", sMonthCalendarStartup, sMonthCalendarCleanup},
       {"sSkinProvider", sSkinProviderStartup, sSkinProviderCleanup},
       {"sStyleSimply", sStyleSimplyStartup, sStyleSimplyCleanup},
       {"sSkinManager", sSkinManagerStartup, ClearStdScaleArray},

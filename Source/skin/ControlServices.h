@@ -18,6 +18,7 @@ class TPopupMenu;
 class TWinControl;
 class TsCommonData;
 class TMenuItem;
+class THintWindow;
 
 // State-change fades, click ripples, attention effects, the mouse light, the show animation
 // of repainted forms, glow layers and light circles, and the effect list they keep.
@@ -79,6 +80,9 @@ class TkvHintServices {
   virtual bool ShowDisabledHints(TWinControl* container, Integer x, Integer y) = 0;
   // The mouse left the control: a disabled control remembered as the hint's is forgotten.
   virtual void ForgetDisabledHint(TObject* control) = 0;
+  // The active hints component shows text at a screen point for the application's hide pause;
+  // its hint window, or nullptr when there is no active component.
+  virtual THintWindow* ShowHintAt(const String&, const TPoint&) { return nullptr; }
 };
 
 // The hook of a foreign control suite that the skin manager runs after every new skin, when

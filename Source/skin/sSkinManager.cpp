@@ -304,11 +304,24 @@ void DuRiruZireziv::SetExtBordersMode(TkvExtBordersMode value) {
   if (!IsLoading() && !ComponentState().Contains(csReading) && !IsDesigning()) RepaintForms(true);
 }
 
-TW_DEFINE_CLASS(TkvMenuSupport) { b.Property(u"Font", &TkvMenuSupport::Font); }
+TW_DEFINE_CLASS(TkvMenuSupport) {
+  b.Property(u"Font", &TkvMenuSupport::Font);
+  b.Property(u"UseExtraLine", &TkvMenuSupport::UseExtraLine, &TkvMenuSupport::SetUseExtraLine).Default(false);
+  b.Property(u"ExtraLineWidth", &TkvMenuSupport::ExtraLineWidth, &TkvMenuSupport::SetExtraLineWidth).Default(32);
+  b.Property(u"ExtraLineFont", &TkvMenuSupport::ExtraLineFont);
+  b.Property(u"IcoLineSkin", &TkvMenuSupport::IcoLineSkin, &TkvMenuSupport::SetIcoLineSkin).Default(u"ICOLINE");
+  b.Property(u"AlphaBlend", &TkvMenuSupport::AlphaBlend, &TkvMenuSupport::SetAlphaBlend).Default(254);
+  b.Property(u"SkinnedShadows", &TkvMenuSupport::SkinnedShadows, &TkvMenuSupport::SetSkinnedShadows).Default(true);
+  b.Property(u"ShowAccelCharAlways", &TkvMenuSupport::ShowAccelCharAlways, &TkvMenuSupport::SetShowAccelCharAlways)
+      .Default(false);
+}
 
-TkvMenuSupport::TkvMenuSupport() : FFont(new TFont()) {}
+TkvMenuSupport::TkvMenuSupport() : FFont(new TFont()), FExtraLineFont(new TFont()) {}
 
-TkvMenuSupport::~TkvMenuSupport() { delete FFont; }
+TkvMenuSupport::~TkvMenuSupport() {
+  delete FFont;
+  delete FExtraLineFont;
+}
 
 // ---- 3. The skin change -----------------------------------------------------------------
 

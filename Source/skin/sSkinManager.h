@@ -909,9 +909,33 @@ class TkvMenuSupport : public TPersistent {
   TkvMenuSupport();
   ~TkvMenuSupport() override;
   TFont* Font() const { return FFont; }
+  // The vertical band at the left of every popup (a skin section and an optional caption).
+  bool UseExtraLine() const { return FUseExtraLine; }
+  void SetUseExtraLine(bool v) { FUseExtraLine = v; }
+  Integer ExtraLineWidth() const { return FExtraLineWidth; }  // at 96 PPI
+  void SetExtraLineWidth(Integer v) { FExtraLineWidth = v; }
+  TFont* ExtraLineFont() const { return FExtraLineFont; }
+  // The section painted under the glyph column.
+  const String& IcoLineSkin() const { return FIcoLineSkin; }
+  void SetIcoLineSkin(const String& v) { FIcoLineSkin = v; }
+  // A popup's constant opacity (255: opaque) and whether it gets a shadow window of its own.
+  Byte AlphaBlend() const { return FAlphaBlend; }
+  void SetAlphaBlend(Byte v) { FAlphaBlend = v; }
+  bool SkinnedShadows() const { return FSkinnedShadows; }
+  void SetSkinnedShadows(bool v) { FSkinnedShadows = v; }
+  // Accelerator underlines even when the system hides them until Alt is pressed.
+  bool ShowAccelCharAlways() const { return FShowAccelCharAlways; }
+  void SetShowAccelCharAlways(bool v) { FShowAccelCharAlways = v; }
 
  private:
   TFont* FFont;
+  bool FUseExtraLine = false;
+  Integer FExtraLineWidth = 32;
+  TFont* FExtraLineFont;
+  String FIcoLineSkin = u"ICOLINE";
+  Byte FAlphaBlend = 254;
+  bool FSkinnedShadows = true;
+  bool FShowAccelCharAlways = false;
 };
 
 #include "skin/sSkinManagerSources.h"  // the packed skin reader and the internal skins

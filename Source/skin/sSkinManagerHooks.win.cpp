@@ -127,7 +127,8 @@ bool DuRiruZireziv::MainWindowHook(TMessage& message) {
       if (!FSkinnedPopups) return false;
       TkvMenuServices* menus = TkvServiceSlot<TkvMenuServices>::Get();
       if (message.Msg == WM_DRAWMENUBORDER) {
-        auto* item = reinterpret_cast<TMenuItem*>(message.LParam);
+        // The painter posts the item's command number: only an item that still lives is used.
+        TMenuItem* item = MenuItemOfCommand(uintptr_t(message.LParam));
         HWND wnd = PopupWindowOf(item);
         if (menus && IsMenuWindow(wnd)) menus->DrawMenuBorder(wnd, item);
       } else {

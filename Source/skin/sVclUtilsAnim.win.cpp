@@ -265,6 +265,9 @@ void HideAnimForm(TkvGlowForm*& form, TBitmap* srcBmp, Integer aTime, Integer st
 
 THintWindow* kvShowHintWnd(const String& hintText, const TPoint& position) {
   if (hintText.empty()) return nullptr;
+  // An active alpha-hints component shows it its own way.
+  if (TkvHintServices* hints = TkvServiceSlot<TkvHintServices>::Get())
+    if (THintWindow* shown = hints->ShowHintAt(hintText, position)) return shown;
   THintWindow* hint = CreateHintWindow(nullptr);
   hint->SetVisible(false);
   hint->SetColor(clInfoBk);

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/kvntUtils.h"
 #include "base/sDialogs.h"
@@ -166,6 +167,66 @@ TEST_F(MessageBoxes, ThePositionAskedForHoldsWhileTheBoxIsShown) {
   ShowError(u"x");
   EXPECT_EQ(seen.dlgLeft, -1);
   EXPECT_EQ(seen.dlgTop, -1);
+}
+
+namespace {
+// Asks the box for help, then (on the next tick) presses OK.
+void CALLBACK HelpThenOk(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND box = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), FindBox, reinterpret_cast<LPARAM>(&box));
+  if (!box) return;
+  static bool helped = false;
+  if (!helped) {
+    helped = true;
+    seen.dlgLeft = DlgLeft;
+    // What the help button and F1 do: the box gets WM_HELP.
+    HELPINFO info{};
+    info.cbSize = sizeof(info);
+    info.iContextType = HELPINFO_WINDOW;
+    info.hItemHandle = box;
+    SendMessageW(box, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+    return;
+  }
+  helped = false;
+  KillTimer(nullptr, id);
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
+struct HelpAsked : TObject {
+  std::vector<intptr_t> contexts;
+  bool OnHelp(Word command, intptr_t data, bool&) {
+    if (command == HELP_CONTEXT) contexts.push_back(data);
+    return true;
+  }
+};
+}  // namespace
+
+TEST_F(MessageBoxes, TheHelpButtonAsksTheApplicationForTheBoxsContext) {
+  HelpAsked asked;
+  app->SetOnHelp(THelpEvent(&asked, &HelpAsked::OnHelp));
+  SetTimer(nullptr, 0, 30, HelpThenOk);
+  EXPECT_EQ(sMessageDlgPosHelp(u"", u"help?", mtInformation, {mbOK, mbHelp}, 77, 300, 200, u""), IDOK);
+  EXPECT_EQ(asked.contexts, std::vector<intptr_t>{77});
+  EXPECT_EQ(seen.style & MB_HELP, UINT(MB_HELP));
+  EXPECT_EQ(seen.dlgLeft, 300);  // still asked for while help was shown
+  EXPECT_EQ(DlgLeft, -1);        // and none after the box closed
+  EXPECT_EQ(DlgTop, -1);
+  EXPECT_EQ(app->ModalLevel(), 0);
+}
+
+TEST_F(MessageBoxes, HelpWithoutAContextAsksForNothing) {
+  HelpAsked asked;
+  app->SetOnHelp(THelpEvent(&asked, &HelpAsked::OnHelp));
+  SetTimer(nullptr, 0, 30, HelpThenOk);
+  sMessageDlg(u"help?", mtInformation, {mbOK, mbHelp}, 0);
+  EXPECT_TRUE(asked.contexts.empty());
+}
+
+TEST_F(MessageBoxes, ARightToLeftApplicationGetsRightAlignedBoxes) {
+  app->SetBiDiMode(bdRightToLeft);
+  SetTimer(nullptr, 0, 30, AnswerBox);
+  sMessageDlg(u"x", mtError, {mbOK}, 0);
+  EXPECT_EQ(seen.style, UINT(MB_ICONERROR | MB_OK | MB_RIGHT));
 }
 
 TEST(Delay, ProcessesMessagesForAtLeastTheTime) {

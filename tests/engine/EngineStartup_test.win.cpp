@@ -49,7 +49,8 @@ TEST(EngineStartup, TheFixedOrder) {
   EXPECT_EQ(names,
             (std::vector<std::string>{"sConst", "sDefaults", "kvntUtils", "kvgpUtils", "sVclUtils", "sGraphUtils",
                                       "sGradient", "kvFontStore", "kvPNG", "kvAlphaImageList", "sThirdParty",
-                                      "sGlyphUtils", "sDialogs", "sSkinProvider", "sStyleSimply", "sSkinManager"}));
+                                      "sGlyphUtils", "kvAlphaHints", "kvShellCtrls", "sSkinMenus", "kvPopupController", "sDialogs", "sColorDialog",
+                                      "sMonthCalendar", "sSkinProvider", "sStyleSimply", "sSkinManager"}));
 }
 
 TEST(EngineStartup, StartAndStopTheEngine) {

@@ -1,0 +1,311 @@
+#include "controls/kvShellCtrls.h"
+
+#include <windows.h>
+#include <ole2.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include "base/kvntUtils.h"
+#include "images/kvAlphaImageList.h"
+#include "ui/Forms.h"
+#include "ui/SysUtils.h"
+
+bool UseAllFolderAttributes = true;
+Integer nFolder = 0;  // the desktop
+
+namespace {
+
+struct TShellState {
+  std::unique_ptr<TkvShellFolder> desktop;
+  HIMAGELIST smallImages = nullptr;
+  std::unique_ptr<TsAlphaImageList> smallImageList;
+  bool oleStarted = false;
+  bool csMade = false;
+  CRITICAL_SECTION cs{};
+};
+TShellState& State() {
+  static TShellState state;
+  return state;
+}
+
+void Check(HRESULT hr) {
+  if (FAILED(hr)) throw EOSError(u"Shell call failed (" + IntToStr(Int64(uint32_t(hr))) + u")");
+}
+
+ULONG Attributes(IShellFolder* parent, LPCITEMIDLIST pidl, ULONG asked) {
+  if (!parent || !pidl) return 0;
+  ULONG flags = asked;
+  if (FAILED(parent->GetAttributesOf(1, &pidl, &flags))) return 0;
+  return flags;
+}
+
+}  // namespace
+
+// ---- identifier lists ---------------------------------------------------------------------------
+
+LPITEMIDLIST CreatePIDL(size_t size) {
+  auto* p = static_cast<LPITEMIDLIST>(CoTaskMemAlloc(size));
+  if (!p) throw EOutOfResources(u"Out of memory");
+  std::memset(p, 0, size);
+  return p;
+}
+
+void DisposePIDL(LPITEMIDLIST pidl) {
+  if (pidl) CoTaskMemFree(pidl);
+}
+
+LPITEMIDLIST CopyPIDL(LPCITEMIDLIST pidl) {
+  const size_t size = GetPIDLSize(pidl);
+  if (!size) return nullptr;
+  LPITEMIDLIST copy = CreatePIDL(size);
+  std::memcpy(copy, pidl, size);
+  return copy;
+}
+
+LPITEMIDLIST ConcatPIDLs(LPCITEMIDLIST a, LPCITEMIDLIST b) {
+  const size_t sizeA = a ? GetPIDLSize(a) - 2 : 0;
+  const size_t sizeB = GetPIDLSize(b);
+  LPITEMIDLIST result = CreatePIDL(sizeA + (sizeB ? sizeB : 2));
+  if (sizeA) std::memcpy(result, a, sizeA);
+  if (sizeB) std::memcpy(reinterpret_cast<Byte*>(result) + sizeA, b, sizeB);
+  return result;
+}
+
+IShellFolder* DesktopShellFolder() {
+  IShellFolder* folder = nullptr;
+  Check(SHGetDesktopFolder(&folder));
+  return folder;
+}
+
+LPITEMIDLIST DesktopPIDL() {
+  LPITEMIDLIST pidl = nullptr;
+  if (FAILED(SHGetSpecialFolderLocation(nullptr, nFolder, &pidl))) return nullptr;
+  return pidl;
+}
+
+// ---- attributes -------------------------------------------------------------------------------
+
+TkvShellFolderCapabilities GetCaps(IShellFolder* parent, LPCITEMIDLIST pidl) {
+  const ULONG f = Attributes(parent, pidl,
+                             SFGAO_CANCOPY | SFGAO_CANMOVE | SFGAO_CANLINK | SFGAO_CANRENAME | SFGAO_CANDELETE |
+                                 SFGAO_HASPROPSHEET | SFGAO_DROPTARGET);
+  TkvShellFolderCapabilities caps;
+  if (f & SFGAO_CANCOPY) caps.Include(fcCanCopy);
+  if (f & SFGAO_CANDELETE) caps.Include(fcCanDelete);
+  if (f & SFGAO_CANLINK) caps.Include(fcCanLink);
+  if (f & SFGAO_CANMOVE) caps.Include(fcCanMove);
+  if (f & SFGAO_CANRENAME) caps.Include(fcCanRename);
+  if (f & SFGAO_DROPTARGET) caps.Include(fcDropTarget);
+  if (f & SFGAO_HASPROPSHEET) caps.Include(fcHasPropSheet);
+  return caps;
+}
+
+TkvShellFolderProperties GetProperties(IShellFolder* parent, LPCITEMIDLIST pidl) {
+  TkvShellFolderProperties props;
+  const ULONG f = Attributes(parent, pidl, UseAllFolderAttributes ? 0xFC000 : 0x38000);
+  if (f & SFGAO_GHOSTED) props.Include(fpCut);
+  if (f & SFGAO_LINK) props.Include(fpIsLink);
+  if (f & SFGAO_READONLY) props.Include(fpReadOnly);
+  if (f & SFGAO_SHARE) props.Include(fpShared);
+  const ULONG g = Attributes(parent, pidl, 0);
+  if (g & SFGAO_FILESYSTEM) props.Include(fpFileSystem);
+  if (g & SFGAO_FILESYSANCESTOR) props.Include(fpFileSystemAncestor);
+  if (g & SFGAO_REMOVABLE) props.Include(fpRemovable);
+  if (g & SFGAO_VALIDATE) props.Include(fpValidate);
+  return props;
+}
+
+bool GetIsFolder(IShellFolder* p, LPCITEMIDLIST pidl) { return Attributes(p, pidl, SFGAO_FOLDER) & SFGAO_FOLDER; }
+bool GetIsLink(IShellFolder* p, LPCITEMIDLIST pidl) { return Attributes(p, pidl, SFGAO_LINK) & SFGAO_LINK; }
+bool GetIsReadOnly(IShellFolder* p, LPCITEMIDLIST pidl) { return Attributes(p, pidl, SFGAO_READONLY) & SFGAO_READONLY; }
+bool GetHasSubFolders(IShellFolder* p, LPCITEMIDLIST pidl) {
+  return Attributes(p, pidl, SFGAO_HASSUBFOLDER) & SFGAO_HASSUBFOLDER;
+}
+bool GetIsFileFolder(IShellFolder* p, LPCITEMIDLIST pidl) {
+  const ULONG f = Attributes(p, pidl, SFGAO_FILESYSTEM | SFGAO_FOLDER | SFGAO_LINK);
+  return (f & SFGAO_FILESYSTEM) && (f & SFGAO_FOLDER) && !(f & SFGAO_LINK);
+}
+bool GetIsFile(IShellFolder* p, LPCITEMIDLIST pidl) {
+  const ULONG f = Attributes(p, pidl, SFGAO_FILESYSTEM | SFGAO_FOLDER | SFGAO_LINK);
+  return (f & SFGAO_FILESYSTEM) && !(f & SFGAO_FOLDER) && !(f & SFGAO_LINK);
+}
+
+// ---- names and images -------------------------------------------------------------------------
+
+Integer GetShellImage(LPCITEMIDLIST pidl, bool large, bool open) {
+  if (!kvSHGetFileInfo || !pidl) return 0;
+  SHFILEINFOW info{};
+  Cardinal flags = SHGFI_PIDL | SHGFI_SYSICONINDEX;
+  if (open) flags |= SHGFI_OPENICON;
+  if (!large) flags |= SHGFI_SMALLICON;
+  kvSHGetFileInfo(reinterpret_cast<const wchar_t*>(pidl), 0, &info, sizeof info, flags);
+  return info.iIcon;
+}
+
+String StrRetToString(LPCITEMIDLIST pidl, const STRRET& r) {
+  String text;
+  switch (r.uType) {
+    case STRRET_WSTR:
+      if (r.pOleStr) text = String(reinterpret_cast<const Char*>(r.pOleStr));
+      break;
+    case STRRET_OFFSET:
+      if (pidl) {
+        const char* start = reinterpret_cast<const char*>(pidl) + r.uOffset;
+        const size_t end = pidl->mkid.cb > r.uOffset ? pidl->mkid.cb - r.uOffset : 0;
+        size_t n = 0;
+        while (n < end && start[n]) ++n;
+        text = AsciiToString(std::string_view(start, n));
+      }
+      break;
+    default: break;
+  }
+  return StripNumberedQuestionMarks(text);
+}
+
+namespace {
+String NameOf(IShellFolder* folder, LPCITEMIDLIST pidl, DWORD flags) {
+  STRRET r{};
+  if (FAILED(folder->GetDisplayNameOf(pidl, flags, &r))) return String();
+  String s = StrRetToString(pidl, r);
+  if (r.uType == STRRET_WSTR) CoTaskMemFree(r.pOleStr);
+  return s;
+}
+}  // namespace
+
+String GetDisplayName(IShellFolder* folder, LPCITEMIDLIST pidl, DWORD flags, TkvShowExtension showExt) {
+  if (!folder) return u"parentfolder = nil";
+  String name = NameOf(folder, pidl, flags);
+  if (showExt != seSystem) {
+    const String path = NameOf(folder, pidl, SHGDN_FORPARSING);
+    const DWORD attr = GetFileAttributesW(WideStr(path));
+    if (attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY))
+      name = ApplyShowExtension(name, ExtractFileExt(path), showExt);
+  }
+  if (name.rfind(u"::{", 0) == 0) name = NameOf(folder, pidl, 0);
+  return name;
+}
+
+// ---- TkvShellFolder ---------------------------------------------------------------------------
+
+TkvShellFolder::TkvShellFolder(TkvShellFolder* parent, IShellFolder* folder, LPCITEMIDLIST id)
+    : FDetails(std::make_unique<TStringList>()), FIShellFolder(folder) {
+  if (FIShellFolder) FIShellFolder->AddRef();
+  FPIDL = CopyPIDL(id);
+  if (!parent) parent = State().desktop.get();
+  FParent = parent;
+  if (parent) {
+    FFullPIDL = ConcatPIDLs(parent->FFullPIDL, id);
+  } else {
+    LPITEMIDLIST desktop = DesktopPIDL();
+    FFullPIDL = ConcatPIDLs(desktop, id);
+    DisposePIDL(desktop);
+  }
+  for (TkvShellFolder* p = parent; p; p = p->FParent) ++FLevel;
+}
+
+TkvShellFolder::~TkvShellFolder() {
+  DisposePIDL(FPIDL);
+  DisposePIDL(FFullPIDL);
+  if (FIShellFolder) FIShellFolder->Release();
+}
+
+IShellFolder* TkvShellFolder::ParentShellFolder() const {
+  return FParent ? FParent->FIShellFolder : FIShellFolder;
+}
+
+String TkvShellFolder::PathName() const {
+  IShellFolder* desktop = DesktopShellFolder();
+  const String name = NameOf(desktop, FFullPIDL, SHGDN_FORPARSING);
+  desktop->Release();
+  return name;
+}
+
+String TkvShellFolder::DisplayName(TkvShowExtension showExt) const {
+  IShellFolder* folder = ParentShellFolder();
+  if (!folder) return u"?";
+  return GetDisplayName(folder, FPIDL, SHGDN_INFOLDER, showExt);
+}
+
+Integer TkvShellFolder::ImageIndex(bool large) const { return GetShellImage(FFullPIDL, large, false); }
+TkvShellFolderCapabilities TkvShellFolder::Capabilities() const { return GetCaps(ParentShellFolder(), FPIDL); }
+TkvShellFolderProperties TkvShellFolder::Properties() const { return GetProperties(ParentShellFolder(), FPIDL); }
+
+bool TkvShellFolder::IsFolder(bool openZipFiles) const {
+  if (!openZipFiles && HasZipExtension(PathName())) return false;
+  return GetIsFolder(ParentShellFolder(), FPIDL);
+}
+
+bool TkvShellFolder::IsFile(bool openZipFiles) const {
+  if (!openZipFiles && HasZipExtension(PathName())) return true;
+  return GetIsFile(ParentShellFolder(), FPIDL);
+}
+
+bool TkvShellFolder::Rename(const String& newName) {
+  if (!Capabilities().Contains(fcCanRename)) return false;
+  IShellFolder* folder = ParentShellFolder();
+  LPITEMIDLIST renamed = nullptr;
+  if (!folder || FAILED(folder->SetNameOf(FViewHandle, FPIDL, WideStr(newName), SHGDN_NORMAL, &renamed)))
+    throw Exception(u"Rename to " + newName + u" failed");
+  DisposePIDL(FPIDL);
+  FPIDL = renamed;
+  DisposePIDL(FFullPIDL);
+  FFullPIDL = FParent ? ConcatPIDLs(FParent->FFullPIDL, FPIDL) : CopyPIDL(FPIDL);
+  return true;
+}
+
+void TkvShellFolder::ExecuteDefault() const {
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_INVOKEIDLIST;
+  info.hwnd = Application ? Application->Handle() : nullptr;
+  info.lpIDList = FFullPIDL;
+  info.nShow = SW_SHOW;
+  ShellExecuteExW(&info);
+}
+
+// ---- module objects and start-up --------------------------------------------------------------
+
+TkvShellFolder* DesktopFolder() { return State().desktop.get(); }
+HIMAGELIST SysSmallImages() { return State().smallImages; }
+TsAlphaImageList* SysSmallImageList() { return State().smallImageList.get(); }
+
+void kvShellCtrlsStartup() {
+  TShellState& s = State();
+  InitSysProc();
+  // The desktop folder's wrapper.
+  if (LPITEMIDLIST desktop = DesktopPIDL()) {
+    IShellFolder* folder = nullptr;
+    if (SUCCEEDED(SHGetDesktopFolder(&folder))) {
+      s.desktop = std::make_unique<TkvShellFolder>(nullptr, folder, desktop);
+      folder->Release();
+    }
+    DisposePIDL(desktop);
+  }
+  InitializeCriticalSection(&s.cs);
+  s.csMade = true;
+  s.oleStarted = SUCCEEDED(OleInitialize(nullptr));
+  // The system's small icons as an alpha image list that never destroys the system's list.
+  if (kvSHGetFileInfo) {
+    SHFILEINFOW info{};
+    s.smallImages = reinterpret_cast<HIMAGELIST>(
+        kvSHGetFileInfo(L"C:\\", 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    if (s.smallImages && !s.smallImageList) {
+      auto list = std::make_unique<TsAlphaImageList>(nullptr);
+      list->SetShareImages(true);
+      list->SetHandle(s.smallImages);
+      ImageList_SetBkColor(s.smallImages, CLR_NONE);
+      s.smallImageList = std::move(list);
+    }
+  }
+}
+
+void kvShellCtrlsCleanup() {
+  TShellState& s = State();
+  s.desktop.reset();
+  if (s.csMade) DeleteCriticalSection(&s.cs);
+  s.csMade = false;
+  s.smallImageList.reset();
+  s.smallImages = nullptr;
+  if (s.oleStarted) OleUninitialize();
+  s.oleStarted = false;
+}

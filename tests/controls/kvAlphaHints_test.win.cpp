@@ -1,0 +1,294 @@
+// The alpha hints component: taking over the library's hint window class, hints shown from the
+// default template at a point (also through kvShowHintWnd), the picture's alpha kept under the
+// text, the fade-in ending at full opacity, and everything given back when it goes.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "base/sConst.h"
+#include "controls/kvAlphaHints.h"
+#include "ui/ExtCtrls.h"
+#include "paint/sGraphUtils.h"
+#include "raster/GdiBitmaps.h"
+#include "skin/sVclUtils.h"
+#include "support/SkinFixture.h"
+
+namespace {
+
+class AlphaHints : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 0) << "window tests need a display";
+    sGraphUtilsStartup();  // binds the layered-window functions
+    ASSERT_TRUE(kvLayered());
+    kvAlphaHintsStartup();
+    app = std::make_unique<TApplication>();
+  }
+  void TearDown() override {
+    app.reset();
+    kvAlphaHintsCleanup();
+  }
+  // A panel at r of a shown form (the application owns both).
+  TPanel* ShownPanel(const TRect& r) {
+    auto* form = new TForm(app.get());
+    form->AfterConstruction();
+    form->SetBounds(100, 100, 300, 200);
+    form->Show();
+    auto* panel = new TPanel(form);
+    panel->SetParent(form);
+    panel->SetBounds(r.Left, r.Top, r.Width(), r.Height());
+    return panel;
+  }
+  std::unique_ptr<TApplication> app;
+};
+
+struct OldHandler : TObject {
+  int calls = 0;
+  void Show(String&, bool&, THintInfo&) { ++calls; }
+};
+
+}  // namespace
+
+TEST_F(AlphaHints, TheComponentTakesTheHintWindowClassAndGivesItBack) {
+  OldHandler old;
+  app->SetOnShowHint(TShowHintEvent(&old, &OldHandler::Show));
+  {
+    TsAlphaHints hints(app.get());
+    hints.AfterConstruction();
+    EXPECT_EQ(Manager, &hints);
+    EXPECT_EQ(HintWindowClass, &TkvPngHintWindow::StaticClass());
+    EXPECT_EQ(app->HintHidePause(), 5000);
+    // The application's own handler is chained.
+    String text = u"x";
+    bool canShow = true;
+    THintInfo info;
+    app->OnShowHint()(text, canShow, info);
+    EXPECT_EQ(old.calls, 1);
+    hints.SetActive(false);
+    EXPECT_EQ(Manager, nullptr);
+    EXPECT_EQ(HintWindowClass, &THintWindow::StaticClass());
+    hints.SetActive(true);
+    EXPECT_EQ(Manager, &hints);
+  }
+  EXPECT_EQ(Manager, nullptr);
+  EXPECT_EQ(HintWindowClass, &THintWindow::StaticClass());
+  EXPECT_EQ(app->OnShowHint(), TShowHintEvent(&old, &OldHandler::Show));
+}
+
+TEST_F(AlphaHints, KvShowHintWndShowsATemplatePictureAtThePointAtOnceWithoutAnimation) {
+  TsAlphaHints hints(app.get());
+  hints.AfterConstruction();
+  hints.SetAnimated(false);
+  THintWindow* w = kvShowHintWnd(u"Downloading", TPoint(300, 300));
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w, hints.HintWindow);
+  EXPECT_TRUE(hints.IsHintShowing());
+  ASSERT_TRUE(hints.AnimWindow);
+  HWND picture = hints.AnimWindow->Handle();
+  EXPECT_TRUE(IsWindowVisible(picture));
+  EXPECT_TRUE(GetWindowLongW(picture, GWL_EXSTYLE) & WS_EX_LAYERED);
+  EXPECT_TRUE(GetWindowLongW(picture, GWL_EXSTYLE) & WS_EX_TRANSPARENT);
+  RECT r{};
+  GetWindowRect(picture, &r);
+  // The body's corner is at the point: the picture begins the template's shadow earlier.
+  EXPECT_EQ(r.left, 300 - 6);
+  EXPECT_EQ(r.top, 300 - 5);
+  EXPECT_EQ(r.right - r.left, hints.NewBounds.Width());
+  // The picture was kept for the next hint to fade from.
+  ASSERT_TRUE(hints.OldAlphaBmp);
+  EXPECT_EQ(hints.OldAlphaBmp->Width(), r.right - r.left);
+  hints.HideAll();
+  EXPECT_FALSE(hints.AnimWindow);
+  EXPECT_FALSE(hints.IsHintShowing());
+}
+
+TEST_F(AlphaHints, TextOnATemplateLeavesThePicturesAlphaAsItWas) {
+  TsAlphaHints hints(app.get());
+  hints.AfterConstruction();
+  TFont font;
+  font.SetHeight(-14);
+  TRect shadow;
+  TBitmap* raw = nullptr;
+  hints.CreateHintBmp(u"WWWW", &font, shadow, raw);
+  std::unique_ptr<TBitmap> pic(raw);
+  ASSERT_TRUE(pic);
+  ASSERT_GT(pic->Width(), 27);
+  EXPECT_EQ(shadow, TRect(6, 5, 7, 8));
+  // The body is opaque everywhere inside, text or not; the shadow's far corner is clear.
+  bool ink = false;
+  for (Integer y = 8; y < pic->Height() - 15; ++y)
+    for (Integer x = 11; x < pic->Width() - 16; ++x) {
+      const uint32_t px = static_cast<const uint32_t*>(static_cast<const TBitmap*>(pic.get())->ScanLine(y))[x];
+      EXPECT_EQ(px >> 24, 255u) << x << "," << y;
+      if ((px & 0xFF) < 0x80) ink = true;  // dark text on the pale body
+    }
+  EXPECT_TRUE(ink);
+  EXPECT_EQ(static_cast<const uint32_t*>(static_cast<const TBitmap*>(pic.get())->ScanLine(0))[0] >> 24, 0u);
+}
+
+TEST_F(AlphaHints, TheFadeInShortensTheHintPauseAndEndsAtFullOpacity) {
+  TsAlphaHints hints(app.get());
+  hints.AfterConstruction();
+  app->SetHintPause(500);
+  hints.ShowHint(TPoint(200, 200), u"Fading", 0);
+  ASSERT_TRUE(hints.ShowTimer);
+  EXPECT_EQ(app->HintPause(), 100);
+  EXPECT_EQ(hints.FOldHintPause, 500);
+  int ticks = 0;
+  while (hints.ShowTimer->Enabled() && ticks < 50) {
+    hints.ShowTimer->IntOnTimer(nullptr);
+    ++ticks;
+  }
+  EXPECT_LE(ticks, 21);  // at most 20 steps, then the end
+  EXPECT_EQ(hints.Blend, 0.0);
+  ASSERT_TRUE(hints.OldAlphaBmp);
+  BYTE alpha = 0;
+  DWORD flags = 0;
+  // The picture window carries the picture at full opacity (per-pixel alpha, constant 255).
+  if (GetLayeredWindowAttributes(hints.AnimWindow->Handle(), nullptr, &alpha, &flags) && (flags & LWA_ALPHA))
+    EXPECT_EQ(alpha, 255);
+  hints.HideAll();
+  hints.StartCheckTimer();
+  hints.CheckTimer->OnTimer()(nullptr);  // the clean-up after the hint hid
+  EXPECT_EQ(app->HintPause(), 500);
+}
+
+namespace {
+struct Forbid : TObject {
+  int calls = 0;
+  void Show(String&, bool& canShow, THintInfo&) {
+    ++calls;
+    canShow = false;
+  }
+};
+}  // namespace
+
+TEST_F(AlphaHints, AHandlerThatForbidsTheHintKeepsShowHintFromShowingAnything) {
+  TsAlphaHints hints(app.get());
+  hints.AfterConstruction();
+  Forbid forbid;
+  hints.SetOnShowHint(TShowHintEvent(&forbid, &Forbid::Show));
+  hints.ShowHint(TPoint(300, 300), u"Not now", 1000);
+  EXPECT_EQ(forbid.calls, 1);
+  EXPECT_FALSE(hints.AnimWindow);
+  EXPECT_FALSE(hints.IsHintShowing());
+}
+
+TEST_F(AlphaHints, AComponentTaggedAsExceptedNeitherInstallsItselfNorChangesTheHintSettings) {
+  app->SetHintHidePause(2500);
+  TsAlphaHints hints(app.get());
+  hints.SetTag(ExceptTag);
+  hints.AfterConstruction();
+  EXPECT_EQ(Manager, nullptr);
+  EXPECT_EQ(app->HintHidePause(), 2500);
+  EXPECT_FALSE(app->OnShowHint());
+  hints.SetPauseHide(100);
+  EXPECT_EQ(app->HintHidePause(), 2500);
+}
+
+TEST_F(AlphaHints, WithoutAMaximumWidthTheTextWrapsOnlyAtTheScreenWidth) {
+  TsAlphaHints hints(app.get());
+  hints.AfterConstruction();
+  const String text = u"A hint text long enough to wrap at one hundred and twenty pixels, but not at the screen";
+  TRect shadow;
+  TBitmap* narrow = nullptr;
+  hints.CreateHintBmp(text, nullptr, shadow, narrow);
+  hints.SetMaxWidth(0);
+  TBitmap* wide = nullptr;
+  hints.CreateHintBmp(text, nullptr, shadow, wide);
+  std::unique_ptr<TBitmap> a(narrow), b(wide);
+  EXPECT_LE(a->Width(), 120 + 11 + 16);  // the text within 120, plus the picture's margins
+  EXPECT_GT(b->Width(), 200);
+  EXPECT_LT(b->Height(), a->Height());  // one line instead of several
+}
+
+TEST_F(AlphaHints, AutomaticAlignmentPutsTheHintBelowTheMiddleOfItsControl) {
+  TPanel* panel = ShownPanel(TRect(20, 30, 100, 54));
+  TsAlphaHints hints(app.get());
+  hints.AfterConstruction();
+  hints.SetAnimated(false);
+  hints.SetAutoAlignment(true);
+  hints.ShowHint(panel, u"Below", 1000);
+  ASSERT_TRUE(hints.AnimWindow);
+  RECT wr{}, pr{};
+  GetWindowRect(panel->Handle(), &pr);
+  GetWindowRect(hints.AnimWindow->Handle(), &wr);
+  // The default picture's point (body corner) is the bottom middle moved inside its shadow,
+  // so the picture starts exactly there.
+  EXPECT_EQ(wr.left, (pr.left + pr.right) / 2);
+  EXPECT_EQ(wr.top, pr.bottom);
+}
+
+namespace {
+void PumpFor(DWORD ms) {
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < ms) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    Sleep(5);
+  }
+}
+}  // namespace
+
+TEST_F(AlphaHints, AHintWithoutHideTimeStaysWhileTheMouseIsOverItsControlAndGoesWhenItLeaves) {
+  TPanel* panel = ShownPanel(TRect(20, 30, 140, 90));
+  RECT pr{};
+  GetWindowRect(panel->Handle(), &pr);
+  SetCursorPos((pr.left + pr.right) / 2, (pr.top + pr.bottom) / 2);
+  TsAlphaHints hints(app.get());
+  hints.AfterConstruction();
+  hints.SetAnimated(false);
+  hints.ShowHint(panel, u"Stays", 0);
+  ASSERT_TRUE(hints.AnimWindow);
+  PumpFor(700);  // two checks of the mouse pass
+  EXPECT_TRUE(hints.AnimWindow);
+  SetCursorPos(pr.left + 500, pr.top + 400);
+  PumpFor(500);
+  EXPECT_FALSE(hints.AnimWindow);
+  EXPECT_FALSE(hints.IsHintShowing());
+}
+
+TEST_F(AlphaHints, ASkinsHintSectionPaintsTheHintWhenTheComponentUsesSkinData) {
+  SkinFixture skin;
+  skin.AddSection(PlainSection(u"HINT", 0, 0x00336699));
+  skin.Data->IndexSections();
+  TsAlphaHints hints(app.get());
+  hints.AfterConstruction();
+  hints.SetUseSkinData(true);
+  ASSERT_TRUE(hints.Skinned());
+  TRect shadow;
+  TBitmap* raw = nullptr;
+  hints.CreateHintBmp(u"Skinned", nullptr, shadow, raw);
+  std::unique_ptr<TBitmap> pic(raw);
+  ASSERT_TRUE(pic && !pic->Empty());
+  EXPECT_EQ(shadow, TRect(0, 0, 0, 0));  // the section draws no shadow of its own
+  EXPECT_EQ(pic->PixelColor(1, 1) & 0xFFFFFF, TColor(0x336699));
+  EXPECT_EQ(static_cast<const uint32_t*>(static_cast<const TBitmap*>(pic.get())->ScanLine(1))[1] >> 24, 255u);
+}
+
+TEST_F(AlphaHints, RepaintingAVisibleHintMeasuresItsNewTextAndKeepsItsPlace) {
+  TsAlphaHints hints(app.get());
+  hints.AfterConstruction();
+  hints.SetAnimated(false);
+  hints.SetMaxWidth(0);
+  hints.ShowHint(TPoint(200, 200), u"Short", 0);
+  ASSERT_TRUE(hints.AnimWindow);
+  RECT before{};
+  GetWindowRect(hints.AnimWindow->Handle(), &before);
+  auto* window = dynamic_cast<TkvCustomHintWindow*>(hints.HintWindow);
+  ASSERT_NE(window, nullptr);
+  window->Text = u"A much longer text than before";
+  hints.FHintPos = TPoint(before.left, before.top);
+  hints.RepaintHint();
+  RECT after{};
+  GetWindowRect(hints.AnimWindow->Handle(), &after);
+  EXPECT_GT(after.right - after.left, before.right - before.left);
+  EXPECT_EQ(after.left, before.left);
+  EXPECT_EQ(after.top, before.top);
+  EXPECT_TRUE(hints.IsHintShowing());
+}
