@@ -2,6 +2,7 @@
 #include "forms/sSkinProvider.h"
 
 #include "forms/kvDials.h"
+#include "forms/sSkinProviderPreview.h"
 
 #include "base/kvntUtils.h"
 #include "base/sConst.h"
@@ -476,6 +477,12 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
     case CM_SHOWINGCHANGED:
       KV_CMShowingChanged(m);
       return;
+    case WM_COPYDATA:
+      KV_WMCopyData(*this, m);
+      return;
+    case KPE_MSG:
+      KV_KPEMSG(*this, m);
+      return;
     case CM_COLORCHANGED:
       if (!(FFormState & (FS_ANIMCLOSING | FS_ANIMSHOWING)) && FCommonData->FCustomColor) FCommonData->Invalidate();
       return;
@@ -512,6 +519,7 @@ void TsSkinProvider::KV_CMShowingChanged(TMessage& m) {
   FCommonData->BGChanged = true;
   RgnChanged = true;
   PassOn(m);
+  if (Form->Showing() && Form->HandleAllocated()) TrySayHelloToEditor(Form->WindowHandle());
 }
 
 // ---- Skin commands ---------------------------------------------------------------------------
