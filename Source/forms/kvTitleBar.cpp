@@ -155,15 +155,15 @@ void TkvItemFade::Tick() {
       ++CurrentLevel;
       return;
     }
-    if (surface_.CursorOutsideItem()) {
-      Running = false;
-      surface_.MouseLeft();
-    }
+    const bool outside = surface_.CursorOutsideItem();
+    if (outside) Running = false;
     if (MaxIterations != -1) {
       MaxIterations = -1;
       surface_.ShowAt(255);
     }
     surface_.DropOldWindow();
+    // Last: the form's leave handler may turn this very fade around.
+    if (outside) surface_.MouseLeft();
     return;
   }
   if (CurrentLevel > 0) {

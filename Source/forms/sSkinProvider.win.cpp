@@ -2,6 +2,7 @@
 #include "forms/sSkinProvider.h"
 
 #include "forms/kvDials.h"
+#include "forms/kvTitleBar.h"
 #include "forms/sSkinProviderPreview.h"
 
 #include "base/kvntUtils.h"
@@ -646,6 +647,7 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
       FCommonData->UpdateIndexes(true);
       FTitleSkinIndex = -1;
       InitIndexes();
+      UpdateTitleBar(*this);
       if (TempBmp) TempBmp->SetSize(0, 0);
       if (manager) {
         UpdateIconsIndexes();
@@ -712,6 +714,7 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
       break;
     case KV_NCPAINT:
       if (m.LParam == 1) FCommonData->BGChanged = true;
+      if (m.LParam == 1) UpdateTitleBar(*this);
       UpdateSkinCaption();
       break;
     case KV_SETPOSCHANGING:

@@ -261,7 +261,7 @@ TEST(TitleItemFade, LeavingTheShownItemStopsTheTimerAndTellsTheForm) {
   s.Take();
   s.outside = true;
   f.Tick();
-  EXPECT_EQ(s.Take(), "left dropOld ");
+  EXPECT_EQ(s.Take(), "dropOld left ");
   EXPECT_FALSE(f.Running);
 }
 
