@@ -25,8 +25,6 @@ const TsGeneralData* SectionOf(TsSkinProvider& sp, Integer index) {
   return data && index >= 0 && index < Integer(data->gd.size()) ? &data->gd[size_t(index)] : nullptr;
 }
 
-HWND FormWindow(TsSkinProvider& sp) { return sp.Form && sp.Form->HandleAllocated() ? sp.Form->WindowHandle() : nullptr; }
-
 Integer ItemCount(TsTitleBar* bar) { return bar ? std::min(bar->FItems->Count(), kvMaxCaptionItems) : 0; }
 
 // The fade of an item whose state changed; the skin's effects decide whether it fades.

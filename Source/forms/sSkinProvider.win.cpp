@@ -3,6 +3,7 @@
 
 #include "forms/kvDials.h"
 #include "forms/kvTitleBar.h"
+#include "forms/sMDIForm.h"
 #include "forms/sSkinProviderPreview.h"
 
 #include "base/kvntUtils.h"
@@ -146,6 +147,7 @@ void TsSkinProvider::DetachFromForm() {
 }
 
 TsSkinProvider::~TsSkinProvider() {
+  HookMDI(*this, false);
   Adapter.reset();
   DetachFromForm();
   SystemMenu.reset();
@@ -185,6 +187,7 @@ void TsSkinProvider::PrepareForm() {
       !FCommonData->FCustomColor)
     Form->SetColor(manager->GetGlobalColor());
   InitIndexes();
+  HookMDI(*this, true);
 }
 
 void TsSkinProvider::InitIndexes() {
@@ -543,6 +546,7 @@ bool TsSkinProvider::KV_SMAlphaCmd_Common(TMessage& m) {
           AlphaBroadCast(Form, child);
         }
         AdapterRemove();
+        HookMDI(*this, false);
         if (!Form || Form->IsDestroying() || IsDestroying()) return true;
         CheckSysMenu(false);
         if (HaveBorder() && !InMenu && Form->HandleAllocated()) SetWindowRgn(Form->WindowHandle(), nullptr, TRUE);
@@ -648,6 +652,7 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
       FTitleSkinIndex = -1;
       InitIndexes();
       UpdateTitleBar(*this);
+      RefreshMDI(*this);
       if (TempBmp) TempBmp->SetSize(0, 0);
       if (manager) {
         UpdateIconsIndexes();
