@@ -19,6 +19,12 @@ constexpr TColor kItemHot = 0x0030C030;
 constexpr TColor kItemPressed = 0x00C03030;
 constexpr TColor kTabColor = 0x00A0A000;
 
+// Counts the events it is bound to.
+struct Counter {
+  Integer n = 0;
+  void Hit(TObject*) { ++n; }
+};
+
 bool Near(TColor a, TColor b, Integer tolerance = 2) {
   for (Integer shift : {0, 8, 16})
     if (std::abs(Integer(a >> shift & 0xFF) - Integer(b >> shift & 0xFF)) > tolerance) return false;
@@ -180,11 +186,7 @@ TEST_F(TitleBarForm, AGlyphStripShowsTheImageOfTheState) {
 
 TEST_F(TitleBarForm, HoverFadesTheHotLookInAndOut) {
   TkvTitleBarItem* it = Add(tbaLeft, 30);
-  Integer entered = 0, left = 0;
-  struct Counter {
-    Integer* n;
-    void Hit(TObject*) { ++*n; }
-  } enter{&entered}, leave{&left};
+  Counter enter, leave;
   it->FOnMouseEnter = TNotifyEvent(&enter, &Counter::Hit);
   it->FOnMouseLeave = TNotifyEvent(&leave, &Counter::Hit);
   Start();
@@ -192,7 +194,7 @@ TEST_F(TitleBarForm, HoverFadesTheHotLookInAndOut) {
   SetCursorPos(c.X, c.Y);
   NCMouseMove(c);
   EXPECT_EQ(it->GetState(), 1);
-  EXPECT_EQ(entered, 1);
+  EXPECT_EQ(enter.n, 1);
   ASSERT_TRUE(it->Timer);
   TkvItemAnimation& anim = *it->Timer;
   EXPECT_EQ(anim.LastBlend, 25);
@@ -220,7 +222,7 @@ TEST_F(TitleBarForm, HoverFadesTheHotLookInAndOut) {
   SetCursorPos(away.X, away.Y);
   NCMouseMove(away);
   EXPECT_EQ(it->GetState(), 0);
-  EXPECT_EQ(left, 1);
+  EXPECT_EQ(leave.n, 1);
   EXPECT_EQ(anim.LastBlend, 255);
   blends.clear();
   for (Integer i = 0; i < 9 && anim.AForm; ++i) {
@@ -234,11 +236,7 @@ TEST_F(TitleBarForm, HoverFadesTheHotLookInAndOut) {
 
 TEST_F(TitleBarForm, PressAndReleaseOverTheItemClicksIt) {
   TkvTitleBarItem* it = Add(tbaLeft, 30);
-  Integer clicks = 0;
-  struct Counter {
-    Integer* n;
-    void Hit(TObject*) { ++*n; }
-  } click{&clicks};
+  Counter click;
   it->FOnClick = TNotifyEvent(&click, &Counter::Hit);
   Start();
   const TPoint c = ScreenCentre(it);
@@ -250,9 +248,9 @@ TEST_F(TitleBarForm, PressAndReleaseOverTheItemClicksIt) {
   it->Timer->OnAnimTimer(nullptr);  // the pressed look at full strength at once
   EXPECT_EQ(it->Timer->LastBlend, 255);
   EXPECT_TRUE(Near(it->Timer->NewBmp->PixelColor(2, 2), kItemPressed));
-  EXPECT_EQ(clicks, 0);
+  EXPECT_EQ(click.n, 0);
   SendMessageW(form->Handle(), WM_NCLBUTTONUP, HTITEM + 0, MAKELPARAM(c.X, c.Y));
-  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(click.n, 1);
   EXPECT_EQ(it->GetState(), 1);
 
   // Released elsewhere: no click.
@@ -260,7 +258,7 @@ TEST_F(TitleBarForm, PressAndReleaseOverTheItemClicksIt) {
   const TPoint away = Screen(sp->FIconRect.Right + 1, sp->VCenter);
   SetCursorPos(away.X, away.Y);
   SendMessageW(form->Handle(), WM_NCLBUTTONUP, HTCAPTION, MAKELPARAM(away.X, away.Y));
-  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(click.n, 1);
   EXPECT_EQ(it->GetState(), 0);
 }
 
@@ -291,6 +289,19 @@ TEST_F(TitleBarForm, ChangingAnIntegerPropertyOfAPressedItemShowsItsNormalLook) 
   it->SetWidth(40);
   EXPECT_EQ(it->GetState(), 0);
   EXPECT_EQ(it->FWidth, 40);
+}
+
+TEST_F(TitleBarForm, AMenuItemWithoutItsSectionIsDrawnFromTheBuiltInPicture) {
+  TkvTitleBarItem* menu = Add(tbaLeft, 40, bsMenu);
+  Start();
+  ASSERT_EQ(bar->FDefaultMenuBtn->Width(), 3 * 24);
+  Repaint();
+  // The built-in picture's faces as colours (0x00BBGGRR): normal 0x8D5A0E, pressed 0x603C08.
+  EXPECT_TRUE(Near(CacheAt(menu, 10, 8), TColor(0x8D5A0E))) << std::hex << CacheAt(menu, 10, 8);
+  menu->FState = 2;
+  std::unique_ptr<TBitmap> look(CreateBmp32(menu->Rect.Width(), menu->Rect.Height()));
+  menu->FOnInternalDraw.Call(menu, TRect(0, 0, look->Width(), look->Height()), look.get());
+  EXPECT_TRUE(Near(look->PixelColor(10, 8), TColor(0x603C08))) << std::hex << look->PixelColor(10, 8);
 }
 
 TEST(TitleBarOwner, OnlyAFormMayOwnATitleBar) {
