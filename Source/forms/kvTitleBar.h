@@ -217,7 +217,8 @@ class TkvTitleBarItem : public TCollectionItem {
   void SetDown(bool v);
   void SetSkinSection(const String& v);
   void SetName(const String& v) { FName = v; }
-  void SetDropdownMenu(TPopupMenu* v) { FDropdownMenu = v; }
+  // The bar is told when the menu is freed.
+  void SetDropdownMenu(TPopupMenu* v);
 
   Integer GetState() const;
   void SetState(Integer value);

@@ -201,6 +201,11 @@ void TkvTitleBarItem::SetWidth(Integer v) { SetIntProperty(FWidth, v); }
 void TkvTitleBarItem::SetHeight(Integer v) { SetIntProperty(FHeight, v); }
 void TkvTitleBarItem::SetGroupIndex(Integer v) { SetIntProperty(FGroupIndex, v); }
 
+void TkvTitleBarItem::SetDropdownMenu(TPopupMenu* v) {
+  FDropdownMenu = v;
+  if (TsTitleBar* bar = Bar(); bar && v) v->FreeNotification(bar);
+}
+
 void TkvTitleBarItem::SetSkinSection(const String& v) {
   if (FSkinSection == v) return;
   FSkinSection = v;

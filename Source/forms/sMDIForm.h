@@ -60,6 +60,7 @@ void RefreshMDI(TsSkinProvider& sp);
 // main menu whose active child is maximized, has a system menu and is skinned by a provider.
 bool MDIButtonsNeeded(TsSkinProvider& sp);
 // Copies the right end of the provider's menu line (60 pixels wide, the sender's menu height
-// plus 3 high) from the form picture onto the sender form's canvas.
+// plus 3 high, ending at the frame's right border) from the form picture onto the sender
+// form's canvas.
 void MdiIcoFormPaint(TsSkinProvider& sp, TCustomForm* sender);
 #endif

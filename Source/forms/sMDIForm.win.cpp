@@ -105,7 +105,9 @@ void MdiIcoFormPaint(TsSkinProvider& sp, TCustomForm* sender) {
   TBitmap* cache = sp.FCommonData->FCacheBmp.get();
   if (!sender || !cache || !sp.Form || !sp.Form->HandleAllocated()) return;
   const Integer height = GetSystemMetrics(SM_CYMENU) + 3;
-  const Integer x = SysBorderWidth(sp.Form->WindowHandle(), sp.OuterBorder(), true) + sp.Form->Width() - 60;
+  // The block ends at the menu line's right end, inside the frame's right border (counted from
+  // the left border it would reach past the picture).
+  const Integer x = sp.Form->Width() - SysBorderWidth(sp.Form->WindowHandle(), sp.OuterBorder(), true) - 60;
   const Integer y = sp.CaptionHeight(true);
   BitBlt(sender->Canvas()->Handle(), 0, 0, 60, height, cache->Canvas()->Handle(), x, y, SRCCOPY);
 }

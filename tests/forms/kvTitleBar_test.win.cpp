@@ -304,6 +304,19 @@ TEST_F(TitleBarForm, AMenuItemWithoutItsSectionIsDrawnFromTheBuiltInPicture) {
   EXPECT_TRUE(Near(look->PixelColor(10, 8), TColor(0x603C08))) << std::hex << look->PixelColor(10, 8);
 }
 
+TEST_F(TitleBarForm, FreedImageListsAndMenusAreForgotten) {
+  TkvTitleBarItem* it = Add(tbaLeft, 30, bsMenu);
+  auto* images = new TImageList(form);
+  auto* menu = new TPopupMenu(form);
+  bar->SetImages(images);
+  it->SetDropdownMenu(menu);
+  EXPECT_EQ(bar->FImages, images);
+  delete images;
+  EXPECT_EQ(bar->FImages, nullptr);
+  delete menu;
+  EXPECT_EQ(it->FDropdownMenu, nullptr);
+}
+
 TEST(TitleBarOwner, OnlyAFormMayOwnATitleBar) {
   TComponent owner(nullptr);
   EXPECT_THROW({ TsTitleBar bar(&owner); }, Exception);

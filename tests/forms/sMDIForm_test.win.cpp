@@ -215,3 +215,36 @@ TEST_F(SkinnedMdi, ChildButtonCommandsGoToTheActiveChild) {
   PumpMessages();
   EXPECT_TRUE(IsIconic(child->Handle()));
 }
+
+TEST_F(SkinnedMdi, TheIconFormShowsTheRightEndOfTheMenuLine) {
+  // The paint handler of the small icon form.
+  struct PaintHook {
+    TsSkinProvider* sp;
+    void Paint(TObject* sender) { MdiIcoFormPaint(*sp, static_cast<TCustomForm*>(sender)); }
+  } hook{sp};
+  auto* icon = new TForm(app.get());
+  icon->AfterConstruction();
+  icon->SetBounds(600, 400, 120, 80);
+  icon->Show();
+  PumpMessages();
+  // The frame's picture as it stands now, with a marker where the menu line's right end lies.
+  if (!sp->FCommonData->FCacheBmp || sp->FCommonData->BGChanged) sp->PaintAll();
+  TBitmap* cache = sp->FCommonData->FCacheBmp.get();
+  ASSERT_NE(cache, nullptr);
+  const Integer x = frame->Width() - SysBorderWidth(frame->Handle(), nullptr, true) - 60;
+  ASSERT_LE(x + 60, cache->Width());
+  const Integer y = sp->CaptionHeight(true);
+  const HBRUSH marker = CreateSolidBrush(RGB(1, 2, 3));
+  RECT r{x, y, x + 60, y + 5};
+  FillRect(cache->Canvas()->Handle(), &r, marker);
+  DeleteObject(marker);
+  icon->SetOnPaint(TNotifyEvent(&hook, &PaintHook::Paint));
+  RedrawWindow(icon->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  TBitmap shot(60, 5, pf32bit);
+  const HDC dc = GetDC(icon->Handle());
+  BitBlt(shot.Canvas()->Handle(), 0, 0, 60, 5, dc, 0, 0, SRCCOPY);
+  ReleaseDC(icon->Handle(), dc);
+  EXPECT_EQ(shot.PixelColor(0, 0), TColor(0x030201));
+  EXPECT_EQ(shot.PixelColor(59, 4), TColor(0x030201));  // the whole block lies in the picture
+  icon->SetOnPaint(TNotifyEvent());
+}
