@@ -664,6 +664,7 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
       break;
     case KV_REFRESH:
       if (!RefreshNeeded(FCommonData.get(), m)) break;
+      UpdateTitleBar(*this);
       if (!Adapter)
         AdapterCreate();
       else
