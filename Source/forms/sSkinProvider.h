@@ -37,6 +37,7 @@ void sSkinProviderStartup();
 void sSkinProviderCleanup();
 
 class TsSkinProvider;
+class TsMDIForm;
 
 // ---- Constants and state bits ----------------------------------------------------------------
 
@@ -483,6 +484,7 @@ class TsSkinProvider : public TComponent, public TkvFormProvider {
   std::unique_ptr<TsScrollWndData> FCommonData;
   std::unique_ptr<TsTitleButtons> FTitleButtons;
   std::unique_ptr<TsSystemMenu> SystemMenu;
+  std::unique_ptr<TsMDIForm> MDIForm;  // MDI support of an MDI main form
 
  protected:
   void Notification(TComponent* component, TOperation operation) override;

@@ -2,6 +2,9 @@
 #include "forms/sSkinProvider.h"
 
 #include "forms/kvDials.h"
+#include "forms/kvTitleBar.h"
+#include "forms/sMDIForm.h"
+#include "forms/sSkinProviderPreview.h"
 
 #include "base/kvntUtils.h"
 #include "base/sConst.h"
@@ -144,6 +147,7 @@ void TsSkinProvider::DetachFromForm() {
 }
 
 TsSkinProvider::~TsSkinProvider() {
+  HookMDI(*this, false);
   Adapter.reset();
   DetachFromForm();
   SystemMenu.reset();
@@ -183,6 +187,7 @@ void TsSkinProvider::PrepareForm() {
       !FCommonData->FCustomColor)
     Form->SetColor(manager->GetGlobalColor());
   InitIndexes();
+  HookMDI(*this, true);
 }
 
 void TsSkinProvider::InitIndexes() {
@@ -482,6 +487,12 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
     case CM_SHOWINGCHANGED:
       KV_CMShowingChanged(m);
       return;
+    case WM_COPYDATA:
+      KV_WMCopyData(*this, m);
+      return;
+    case KPE_MSG:
+      KV_KPEMSG(*this, m);
+      return;
     case CM_COLORCHANGED:
       if (!(FFormState & (FS_ANIMCLOSING | FS_ANIMSHOWING)) && FCommonData->FCustomColor) FCommonData->Invalidate();
       return;
@@ -534,6 +545,7 @@ void TsSkinProvider::KV_CMShowingChanged(TMessage& m) {
   RgnChanged = true;
   PassOn(m);
   if (showing) LastClientRect = TRect(0, 0, GetClientWidth(Form->Handle()), GetClientHeight(Form->Handle()));
+  if (Form->Showing() && Form->HandleAllocated()) TrySayHelloToEditor(Form->WindowHandle());
 }
 
 // ---- Skin commands ---------------------------------------------------------------------------
@@ -556,6 +568,7 @@ bool TsSkinProvider::KV_SMAlphaCmd_Common(TMessage& m) {
           AlphaBroadCast(Form, child);
         }
         AdapterRemove();
+        HookMDI(*this, false);
         if (!Form || Form->IsDestroying() || IsDestroying()) return true;
         CheckSysMenu(false);
         if (HaveBorder() && !InMenu && Form->HandleAllocated()) SetWindowRgn(Form->WindowHandle(), nullptr, TRUE);
@@ -668,6 +681,8 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
       FCommonData->UpdateIndexes(true);
       FTitleSkinIndex = -1;
       InitIndexes();
+      UpdateTitleBar(*this);
+      RefreshMDI(*this);
       if (TempBmp) TempBmp->SetSize(0, 0);
       if (manager) {
         UpdateIconsIndexes();
@@ -679,6 +694,7 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
       break;
     case KV_REFRESH:
       if (!RefreshNeeded(FCommonData.get(), m)) break;
+      UpdateTitleBar(*this);
       if (!Adapter)
         AdapterCreate();
       else
@@ -768,6 +784,7 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
       break;
     case KV_NCPAINT:
       if (m.LParam == 1) FCommonData->BGChanged = true;
+      if (m.LParam == 1) UpdateTitleBar(*this);
       UpdateSkinCaption();
       break;
     case KV_SETPOSCHANGING:

@@ -4,6 +4,7 @@
 #include "base/sConst.h"
 #include "base/sMessages.h"
 #include "controls/sLabel.h"
+#include "forms/sFrameAdapter.h"
 #include "forms/sSkinProvider.h"
 #include "skin/sVclUtils.h"
 #include "ui/ScopeGuard.h"
@@ -125,7 +126,10 @@ void TkvCtrlAdapter::AddNewItem(TWinControl* ctrl, const String& section, const 
   Provider->OnSkinItem.Call(ctrl, canSkin, params.SkinSection);
   if (canSkin) Provider->OnSkinItemEx.Call(ctrl, canSkin, &params);
   if (!canSkin) return;
-  if (dynamic_cast<TCustomFrame*>(ctrl)) return;  // frames get the frame adapter (not built yet)
+  if (auto* frame = dynamic_cast<TCustomFrame*>(ctrl)) {
+    AdaptFrame(frame, params.SkinSection);
+    return;
+  }
   if (auto* form = dynamic_cast<TForm*>(ctrl)) {
     auto* inner = new TsSkinProvider(form);
     inner->FCommonData->SetSkinSection(params.SkinSection.empty() ? String(u"FORM") : params.SkinSection);

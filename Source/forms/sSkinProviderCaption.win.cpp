@@ -3,6 +3,7 @@
 // non-client mouse, the system commands and the system-menu queries.
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
+#include "forms/kvTitleBar.h"
 #include "forms/sSkinProvider.h"
 #include "paint/sAlphaGraph.h"
 #include "skin/sVclUtils.h"
@@ -233,6 +234,7 @@ void TsSkinProvider::CalcItems() {
       place(tb->Data, UserButtonWidth(*tb), true);
     }
   }
+  CalcTitleBarItems(*this, fullLeft, fullRight);
 }
 
 std::vector<TkvCaptionElement> TsSkinProvider::VisibleElements() {
@@ -293,6 +295,7 @@ Integer TsSkinProvider::HTProcess(TMessage& m) {
         return e.HitCode;
     }
   }
+  if (const Integer item = TitleItemHitTest(*this, p)) return item;
   if (IsSizeBox(h) && !OuterBorder()) {
     const Integer b = SysBorderWidth(h, nullptr, true);
     const Integer w = Form->Width(), hh = Form->Height();
@@ -365,6 +368,7 @@ TsCaptionButton* TsSkinProvider::ButtonByHT(Integer ht) {
 
 void TsSkinProvider::SetHotHT(Integer value, bool repaint) {
   if (value == CurrentHT || !CanDrawNCArea() || FUWPMode) return;
+  TitleItemHotChange(*this, CurrentHT, value);
   if (CurrentHT > 0) {
     if (TsCaptionButton* old = ButtonByHT(CurrentHT)) {
       old->cpState = 0;
@@ -467,7 +471,7 @@ void TsSkinProvider::KV_WMNCMouseMove(TMessage& m) {
   CalcItems();
   const Integer ht = HTProcess(m);
   m.WParam = uintptr_t(ht);
-  if (IsSystemButtonHT(ht) || IsMDIButtonHT(ht) || IsUserButtonHT(this, ht)) {
+  if (IsSystemButtonHT(ht) || IsMDIButtonHT(ht) || IsUserButtonHT(this, ht) || IsTitleItemHT(*this, ht)) {
     SetHotHT(ht, true);
     return;
   }
@@ -506,6 +510,7 @@ void TsSkinProvider::KV_WMNCLButtonDown(TMessage& m) {
     SetPressedHT(ht);
     return;
   }
+  if (TitleItemMouseDown(*this, ht, m)) return;
   if (IsUserButtonHT(this, ht)) {
     SetPressedHT(ht);
     FTitleButtons->Items(ht - HTUDBTN)->MouseDown(mbLeft, TShiftState(), m.XPos(), m.YPos());
@@ -533,6 +538,7 @@ void TsSkinProvider::KV_WMLButtonUp(TMessage& m) {
   CalcItems();
   const Integer under = HTProcess(probe);
   const Integer pressed = biClicked ? PressedHT : 0;
+  if (TitleItemMouseUp(*this, pressed, under, m)) return;
   const bool overPressed = pressed != 0 && under == pressed;
   PressedHT = 0;
   const TScopeExit clearClick([&] { biClicked = false; });

@@ -7,6 +7,7 @@
 #include "base/WorkingBitmaps.h"
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
+#include "forms/kvTitleBar.h"
 #include "forms/sSkinProvider.h"
 #include "paint/sAlphaGraph.h"
 #include "paint/sGraphUtils.h"
@@ -203,6 +204,7 @@ void TsSkinProvider::PaintText(TBitmap* bmp, const TRect& rForm) {
 }
 
 void TsSkinProvider::PaintTitleContent(TBitmap* bmp) {
+  PaintTitleItems(*this, bmp);
   if (!SystemMenu || !HaveSysMenu()) return;
   PaintCaptionButton(bmp, ButtonClose, HTCLOSE);
   if (SystemMenu->VisibleMax()) PaintCaptionButton(bmp, ButtonMax, HTMAXBUTTON);

@@ -1,0 +1,113 @@
+// MDI support of a skin provider.
+#include "forms/sMDIForm.h"
+
+#include "forms/sSkinProvider.h"
+#include "skin/sCommonData.h"
+
+TsSkinProvider* MDISkinProvider = nullptr;
+
+TsMDIForm::TsMDIForm(TsSkinProvider* owner) : SkinProvider(owner) {
+  if (owner && owner->Form) {
+    FForm = owner->Form;
+    FForm->HandleNeeded();
+  }
+}
+
+TsMDIForm::~TsMDIForm() { DestroyScrolls(); }
+
+void TsMDIForm::ConnectToClient() {
+  if (!FForm || FForm->IsDesigning() || ListSW) return;
+  RefreshMDIScrolls();
+}
+
+void TsMDIForm::RefreshMDIScrolls() {
+  DestroyScrolls();
+  if (!SkinProvider->FCommonData->Skinned() || !FForm || !FForm->ClientHandle()) return;
+  TkvSkinParams params;
+  params.SkinSection = u"CHECKBOX";
+  params.VertScrollSize = params.HorzScrollSize = params.VertScrollBtnSize = params.HorzScrollBtnSize = -1;
+  auto* wnd = TkvMainWnd::MakeWrapper<TkvMDIWnd>(FForm->ClientHandle(), nullptr, SkinProvider->SkinManager(), params, true);
+  wnd->FForm = FForm;
+  wnd->MDISkinData = SkinProvider->FCommonData.get();
+  wnd->SkinProvider = this;
+  ListSW = wnd;
+}
+
+void TsMDIForm::DestroyScrolls() {
+  if (!ListSW) return;
+  const HWND client = ListSW->CtrlHandle;
+  UninitializeKVScroll(client, true, false, ListSW);
+}
+
+void TsMDIForm::UpdateMDIIconItem() {
+  // The menu line is part of the frame: the frame is repainted.
+  SkinProvider->FLinesCount = -1;
+  if (const HWND h = FormWindow()) RedrawWindow(h, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+}
+
+void TsMDIForm::SendToActiveChild(Cardinal command) {
+  TCustomForm* child = FForm ? FForm->ActiveMDIChild() : nullptr;
+  if (child && child->HandleAllocated()) SendMessageW(child->WindowHandle(), WM_SYSCOMMAND, command, 0);
+}
+
+void TsMDIForm::CloseClick(TObject*) { SendToActiveChild(SC_CLOSE); }
+void TsMDIForm::MinClick(TObject*) { SendToActiveChild(SC_MINIMIZE); }
+void TsMDIForm::RestoreClick(TObject*) { SendToActiveChild(SC_RESTORE); }
+
+HWND TsMDIForm::FormWindow() { return FForm && FForm->HandleAllocated() ? FForm->WindowHandle() : nullptr; }
+TsCommonData* TsMDIForm::FormSkinData() { return SkinProvider->FCommonData.get(); }
+bool TsMDIForm::Animating() { return SkinProvider->fAnimating; }
+void TsMDIForm::RepaintPicture() { SkinProvider->PaintAll(); }
+bool TsMDIForm::HasOuterBorder() { return SkinProvider->OuterBorder() != nullptr; }
+
+void TsMDIForm::BackgroundChanged(bool menuChanged) {
+  TsSkinProvider* sp = MDISkinProvider ? MDISkinProvider : SkinProvider;
+  sp->FCommonData->BGChanged = true;
+  sp->FLinesCount = -1;
+  if (menuChanged) sp->MenuChanged = true;
+}
+
+void TsMDIForm::UpdateSystemMenu() {
+  if (SkinProvider->SystemMenu) SkinProvider->SystemMenu->UpdateItems(true);
+}
+
+void TsMDIForm::UpdateSkinCaption() { SkinProvider->UpdateSkinCaption(); }
+
+void HookMDI(TsSkinProvider& sp, bool active) {
+  if (!active) {
+    sp.MDIForm.reset();
+    if (MDISkinProvider == &sp) MDISkinProvider = nullptr;
+    return;
+  }
+  if (!sp.Form || sp.Form->FormStyle() != fsMDIForm) return;
+  // A client without its wrapper means the support object is stale.
+  if (sp.MDIForm && !WndIsSkinned(sp.Form->ClientHandle())) sp.MDIForm.reset();
+  if (!sp.MDIForm) {
+    MDISkinProvider = &sp;
+    sp.MDIForm = std::make_unique<TsMDIForm>(&sp);
+    sp.MDIForm->ConnectToClient();
+  }
+}
+
+void RefreshMDI(TsSkinProvider& sp) {
+  if (sp.MDIForm) sp.MDIForm->RefreshMDIScrolls();
+}
+
+bool MDIButtonsNeeded(TsSkinProvider& sp) {
+  TForm* form = sp.Form;
+  if (!form || form->FormStyle() != fsMDIForm || !form->Menu()) return false;
+  TCustomForm* child = form->ActiveMDIChild();
+  if (!child || !child->HandleAllocated() || !ProviderOf(child->WindowHandle())) return false;
+  return child->WindowState() == wsMaximized && child->BorderIcons().Contains(biSystemMenu);
+}
+
+void MdiIcoFormPaint(TsSkinProvider& sp, TCustomForm* sender) {
+  TBitmap* cache = sp.FCommonData->FCacheBmp.get();
+  if (!sender || !cache || !sp.Form || !sp.Form->HandleAllocated()) return;
+  const Integer height = GetSystemMetrics(SM_CYMENU) + 3;
+  // The block ends at the menu line's right end, inside the frame's right border (counted from
+  // the left border it would reach past the picture).
+  const Integer x = sp.Form->Width() - SysBorderWidth(sp.Form->WindowHandle(), sp.OuterBorder(), true) - 60;
+  const Integer y = sp.CaptionHeight(true);
+  BitBlt(sender->Canvas()->Handle(), 0, 0, 60, height, cache->Canvas()->Handle(), x, y, SRCCOPY);
+}

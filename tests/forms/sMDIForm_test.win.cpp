@@ -1,0 +1,250 @@
+// A skinned MDI main form: its client window shows the form's picture as its wall, children are
+// tiled, cascaded and maximized, a released thumb scrolls the client by the real difference and
+// sets the bar, and the menu line asks for a maximized child's buttons.
+#include "forms/sMDIForm.h"
+
+#include <memory>
+
+#include "forms/sSkinProvider.h"
+#include "skin/sCommonData.h"
+#include "support/FormFixture.h"
+#include "support/FormSkin.h"
+#include "ui/Menus.h"
+
+using namespace formskin;
+
+namespace {
+
+class SkinnedMdi : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 0) << "no display: window tests need Xvfb";
+    app = std::make_unique<TApplication>();
+    skin = std::make_unique<FormSkin>();
+    frame = new TForm(app.get());
+    frame->SetFormStyle(fsMDIForm);
+    frame->AfterConstruction();
+    frame->SetPosition(poDesigned);
+    frame->SetBounds(60, 40, 500, 400);
+    frame->SetCaption(u"Frame");
+    frame->HandleNeeded();
+    sp = new TsSkinProvider(frame);
+    sp->AfterConstruction();
+    frame->Show();
+    PumpMessages();
+  }
+  void TearDown() override {
+    app.reset();
+    skin.reset();
+  }
+  TForm* MakeChild(const char16_t* caption) {
+    auto* child = new TForm(app.get());
+    child->SetFormStyle(fsMDIChild);
+    child->SetCaption(caption);
+    child->AfterConstruction();
+    PumpMessages();
+    return child;
+  }
+  TkvMDIWnd* Wrapper() { return sp->MDIForm ? dynamic_cast<TkvMDIWnd*>(sp->MDIForm->ListSW) : nullptr; }
+  // The client erased into a bitmap first filled with a marker colour.
+  std::unique_ptr<TBitmap> Erase(LRESULT& result) {
+    RECT r{};
+    GetWindowRect(frame->ClientHandle(), &r);
+    auto bmp = std::make_unique<TBitmap>(r.right - r.left, r.bottom - r.top, pf32bit);
+    HDC dc = bmp->Canvas()->Handle();
+    const HBRUSH marker = CreateSolidBrush(RGB(255, 0, 255));
+    RECT all{0, 0, bmp->Width(), bmp->Height()};
+    FillRect(dc, &all, marker);
+    DeleteObject(marker);
+    result = SendMessageW(frame->ClientHandle(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    return bmp;
+  }
+  RECT ChildRect(TForm* child) {
+    RECT r{};
+    GetWindowRect(child->Handle(), &r);
+    MapWindowPoints(nullptr, frame->ClientHandle(), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+  }
+
+  std::unique_ptr<TApplication> app;
+  std::unique_ptr<FormSkin> skin;
+  TForm* frame = nullptr;
+  TsSkinProvider* sp = nullptr;
+};
+
+}  // namespace
+
+TEST_F(SkinnedMdi, TheClientShowsTheFormPictureAsItsWall) {
+  TkvMDIWnd* w = Wrapper();
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->CtrlHandle, frame->ClientHandle());
+  EXPECT_TRUE(WndIsSkinned(frame->ClientHandle()));
+  EXPECT_EQ(MDISkinProvider, sp);
+  LRESULT result = 0;
+  const auto bmp = Erase(result);
+  EXPECT_EQ(result, 1);
+  ASSERT_TRUE(sp->FCommonData->FCacheBmp);
+  const TRect src = w->SrcRect();
+  const Integer off = GetWindowLongW(frame->ClientHandle(), GWL_EXSTYLE) & WS_EX_CLIENTEDGE ? 2 : 0;
+  const TColor wall = bmp->PixelColor(20, 20);
+  EXPECT_EQ(wall, sp->FCommonData->FCacheBmp->PixelColor(src.Left + off + 20, src.Top + off + 20));
+  EXPECT_TRUE(wall == kClientActive || wall == kClientInactive) << std::hex << wall;
+}
+
+TEST_F(SkinnedMdi, AMaximizedChildLeavesTheWallUnpainted) {
+  TForm* child = MakeChild(u"A");
+  child->SetWindowState(wsMaximized);
+  PumpMessages();
+  ASSERT_TRUE(Wrapper()->ChildMaximized());
+  LRESULT result = 0;
+  const auto bmp = Erase(result);
+  EXPECT_EQ(result, 1);
+  EXPECT_EQ(bmp->PixelColor(20, 20), TColor(0xFF00FF));
+}
+
+TEST_F(SkinnedMdi, TilingAndCascadingTakeTheSystemMenuOffTheActiveChildAndRebuildTheFrame) {
+  TForm* a = MakeChild(u"A");
+  TForm* b = MakeChild(u"B");
+  for (bool tile : {true, false}) {
+    SetWindowLongW(b->Handle(), GWL_STYLE, GetWindowLongW(b->Handle(), GWL_STYLE) | WS_SYSMENU);
+    sp->FCommonData->BGChanged = false;
+    sp->FLinesCount = 3;
+    if (tile)
+      frame->Tile();
+    else
+      frame->Cascade();
+    // Marked for the next paint, which rebuilds the picture.
+    EXPECT_TRUE(sp->FCommonData->BGChanged) << tile;
+    EXPECT_EQ(sp->FLinesCount, -1) << tile;
+    PumpMessages();
+    EXPECT_EQ(frame->ActiveMDIChild(), b);
+    EXPECT_FALSE(GetWindowLongW(b->Handle(), GWL_STYLE) & WS_SYSMENU) << tile;
+    EXPECT_TRUE(GetWindowLongW(a->Handle(), GWL_STYLE) & WS_SYSMENU) << tile;
+    RECT ra = ChildRect(a), rb = ChildRect(b), both{};
+    // Tiled children lie side by side; cascaded ones overlap, each lower than the other.
+    EXPECT_EQ(IntersectRect(&both, &ra, &rb) != FALSE, !tile) << tile;
+    if (!tile) EXPECT_NE(ra.top, rb.top);
+  }
+}
+
+TEST_F(SkinnedMdi, AReleasedThumbScrollsTheClientByTheRealDifferenceAndSetsTheBar) {
+  TForm* child = MakeChild(u"Far");
+  child->SetBounds(10, 300, 200, 150);
+  PumpMessages();
+  const HWND client = frame->ClientHandle();
+  // The skinned client keeps the system's bars hidden, and the system leaves their range alone
+  // then: the test gives the bar the range the child's place asks for.
+  SCROLLINFO range{sizeof range, SIF_RANGE | SIF_PAGE | SIF_POS, 0, 700, 300, 40, 0};
+  SetScrollInfo(client, SB_VERT, &range, FALSE);
+  SCROLLINFO si{sizeof si, SIF_ALL, 0, 0, 0, 0, 0};
+  ASSERT_TRUE(GetScrollInfo(client, SB_VERT, &si));
+  ASSERT_EQ(si.nPos, 40);
+  ASSERT_EQ(si.nMax, 700);
+  const RECT before = ChildRect(child);
+
+  // The thumb released where it was: nothing moves.
+  SendMessageW(client, WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, si.nPos), si.nPos);
+  EXPECT_EQ(ChildRect(child).top, before.top);
+  EXPECT_EQ(GetScrollPos(client, SB_VERT), si.nPos);
+
+  // Dragging alone does not scroll.
+  SendMessageW(client, WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, si.nPos + 37), si.nPos + 37);
+  EXPECT_EQ(ChildRect(child).top, before.top);
+
+  // Released 37 further: the contents move up 37 pixels and the bar shows the new position.
+  SendMessageW(client, WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, si.nPos + 37), si.nPos + 37);
+  EXPECT_EQ(ChildRect(child).top, before.top - 37);
+  EXPECT_EQ(GetScrollPos(client, SB_VERT), si.nPos + 37);
+
+  // A position past the range stops at the last page.
+  SendMessageW(client, WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 0), 100000);
+  const Integer last = si.nMax - std::max<Integer>(Integer(si.nPage) - 1, 0);
+  EXPECT_EQ(GetScrollPos(client, SB_VERT), last);
+  EXPECT_EQ(ChildRect(child).top, before.top - (last - si.nPos));
+}
+
+TEST_F(SkinnedMdi, MenuLineAsksForTheButtonsOfAMaximizedSkinnedChildWithASystemMenu) {
+  TForm* child = MakeChild(u"A");
+  auto* childSp = new TsSkinProvider(child);
+  childSp->AfterConstruction();
+  EXPECT_FALSE(MDIButtonsNeeded(*sp));  // no main menu
+  auto* menu = new TMainMenu(frame);
+  auto* item = new TMenuItem(frame);
+  item->SetCaption(u"File");
+  menu->Items()->Add(item);
+  frame->SetMenu(menu);
+  PumpMessages();
+  EXPECT_FALSE(MDIButtonsNeeded(*sp));  // not maximized
+  child->SetWindowState(wsMaximized);
+  PumpMessages();
+  EXPECT_TRUE(MDIButtonsNeeded(*sp));
+  TBorderIcons icons = child->BorderIcons();
+  icons -= biSystemMenu;
+  child->SetBorderIcons(icons);
+  EXPECT_FALSE(MDIButtonsNeeded(*sp));
+}
+
+TEST_F(SkinnedMdi, AClientThatLostItsWrapperGetsNewSupportAndUnskinnedProvidersKeepNone) {
+  TsMDIForm* first = sp->MDIForm.get();
+  ASSERT_NE(first, nullptr);
+  first->DestroyScrolls();
+  EXPECT_FALSE(WndIsSkinned(frame->ClientHandle()));
+  HookMDI(*sp, true);
+  ASSERT_NE(sp->MDIForm.get(), nullptr);
+  EXPECT_NE(Wrapper(), nullptr);
+  EXPECT_TRUE(WndIsSkinned(frame->ClientHandle()));
+
+  // Without a skin the refresh leaves the client unwrapped.
+  sp->FCommonData->SetSkinSection(u"NOSUCHSECTION");
+  sp->MDIForm->RefreshMDIScrolls();
+  EXPECT_EQ(sp->MDIForm->ListSW, nullptr);
+  EXPECT_FALSE(WndIsSkinned(frame->ClientHandle()));
+  HookMDI(*sp, false);
+  EXPECT_EQ(sp->MDIForm, nullptr);
+  EXPECT_EQ(MDISkinProvider, nullptr);
+}
+
+TEST_F(SkinnedMdi, ChildButtonCommandsGoToTheActiveChild) {
+  TForm* child = MakeChild(u"A");
+  child->SetWindowState(wsMaximized);
+  PumpMessages();
+  sp->MDIForm->RestoreClick(nullptr);
+  PumpMessages();
+  EXPECT_EQ(child->WindowState(), wsNormal);
+  sp->MDIForm->MinClick(nullptr);
+  PumpMessages();
+  EXPECT_TRUE(IsIconic(child->Handle()));
+}
+
+TEST_F(SkinnedMdi, TheIconFormShowsTheRightEndOfTheMenuLine) {
+  // The paint handler of the small icon form.
+  struct PaintHook {
+    TsSkinProvider* sp;
+    void Paint(TObject* sender) { MdiIcoFormPaint(*sp, static_cast<TCustomForm*>(sender)); }
+  } hook{sp};
+  auto* icon = new TForm(app.get());
+  icon->AfterConstruction();
+  icon->SetBounds(600, 400, 120, 80);
+  icon->Show();
+  PumpMessages();
+  // The frame's picture as it stands now, with a marker where the menu line's right end lies.
+  if (!sp->FCommonData->FCacheBmp || sp->FCommonData->BGChanged) sp->PaintAll();
+  TBitmap* cache = sp->FCommonData->FCacheBmp.get();
+  ASSERT_NE(cache, nullptr);
+  const Integer x = frame->Width() - SysBorderWidth(frame->Handle(), nullptr, true) - 60;
+  ASSERT_LE(x + 60, cache->Width());
+  const Integer y = sp->CaptionHeight(true);
+  const HBRUSH marker = CreateSolidBrush(RGB(1, 2, 3));
+  RECT r{x, y, x + 60, y + 5};
+  FillRect(cache->Canvas()->Handle(), &r, marker);
+  DeleteObject(marker);
+  icon->SetOnPaint(TNotifyEvent(&hook, &PaintHook::Paint));
+  RedrawWindow(icon->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  TBitmap shot(60, 5, pf32bit);
+  const HDC dc = GetDC(icon->Handle());
+  BitBlt(shot.Canvas()->Handle(), 0, 0, 60, 5, dc, 0, 0, SRCCOPY);
+  ReleaseDC(icon->Handle(), dc);
+  EXPECT_EQ(shot.PixelColor(0, 0), TColor(0x030201));
+  EXPECT_EQ(shot.PixelColor(59, 4), TColor(0x030201));  // the whole block lies in the picture
+  icon->SetOnPaint(TNotifyEvent());
+}
