@@ -331,12 +331,20 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       PaintForm(reinterpret_cast<HDC>(message.WParam));
       message.Result = 1;
       return;
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-      // Static texts and the dialog lie on the skin's background.
-      SetBkMode(reinterpret_cast<HDC>(message.WParam), TRANSPARENT);
-      message.Result = reinterpret_cast<TLResult>(GetStockObject(HOLLOW_BRUSH));
+      // Texts and fields of the dialog take the skin's edit colours.
+      if (HBRUSH brush = static_cast<HBRUSH>(manager->Brushes.Handles[pcEditBG])) {
+        const HDC dc = reinterpret_cast<HDC>(message.WParam);
+        SetTextColor(dc, COLORREF(manager->Palette[pcEditText] & 0xFFFFFF));
+        SetBkColor(dc, COLORREF(manager->Palette[pcEditBG] & 0xFFFFFF));
+        message.Result = reinterpret_cast<TLResult>(brush);
+        return;
+      }
+      TkvMainWnd::kvWndProc(message);
       return;
     case WM_NCACTIVATE:
       message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);

@@ -5,6 +5,7 @@
 #include "base/sConst.h"
 #include "forms/kvDials.h"
 #include "skin/sCommonData.h"
+#include "skin/sVclUtils.h"
 #include "support/FormFixture.h"
 #include "support/FormSkin.h"
 #include "ui/ScopeGuard.h"
@@ -208,4 +209,44 @@ TEST_F(DialogWrapper, NoHandleLeakedOverDialogCycles) {
   EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdi + 2);
   EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), user + 2);
   for (const auto& e : *kvSupportedList) EXPECT_FALSE(e && e->DialogWindow());
+}
+
+namespace {
+// What the timer saw of a system message box while it was up.
+struct SystemBoxProbe {
+  HWND box = nullptr;
+  bool wrapped = false;
+  TColor leftBorder = 0;
+};
+SystemBoxProbe* gBoxProbe = nullptr;
+
+void CALLBACK ReadAndAnswerSystemBox(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND box = GetActiveWindow();
+  if (!gBoxProbe || !box || GetWndClassName(box) != u"#32770") return;
+  KillTimer(nullptr, id);
+  gBoxProbe->box = box;
+  TkvProvider* entry = FindFormInList(box);
+  gBoxProbe->wrapped = entry && entry->DialogWindow() == box;
+  RECT w{};
+  GetWindowRect(box, &w);
+  HDC dc = GetWindowDC(box);
+  TBitmap bmp(1, 1, pf32bit);
+  BitBlt(bmp.Canvas()->Handle(), 0, 0, 1, 1, dc, 1, (w.bottom - w.top) / 2, SRCCOPY);
+  ReleaseDC(box, dc);
+  gBoxProbe->leftBorder = bmp.PixelColor(0, 0) & 0xFFFFFF;
+  PostMessageW(box, WM_KEYDOWN, VK_RETURN, 0);
+  PostMessageW(box, WM_KEYUP, VK_RETURN, 0);
+}
+}  // namespace
+
+// The system's own message box, shown without a class-library form, is skinned while it is up.
+TEST_F(DialogWrapper, SystemMessageBoxWithoutOwnerIsSkinned) {
+  SystemBoxProbe probe;
+  const auto clear = SetForScope(gBoxProbe, &probe, nullptr);
+  SetTimer(nullptr, 0, 100, &ReadAndAnswerSystemBox);
+  EXPECT_EQ(MessageBoxW(nullptr, L"Downloaded.", L"Tarnwick", MB_OK), IDOK);
+  ASSERT_NE(probe.box, nullptr);
+  EXPECT_TRUE(probe.wrapped);
+  EXPECT_EQ(probe.leftBorder, ColorOfPixel(kBorderPixel));
+  EXPECT_FALSE(IsWindow(probe.box));
 }
