@@ -386,6 +386,25 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       }
       message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
       return;
+    case WM_GETDLGCODE:
+      message.Result = 0;
+      return;
+    case WM_NCLBUTTONDBLCLK:
+      // The caption maximizes and restores only a dialog that can; the icon closes it.
+      if (message.WParam == HTCAPTION) {
+        if (EnabledMax() || EnabledRestore())
+          SendMessageW(CtrlHandle, WM_SYSCOMMAND,
+                       IsZoomed(CtrlHandle) || IsIconic(CtrlHandle) ? SC_RESTORE : SC_MAXIMIZE, 0);
+        message.Result = 0;
+        return;
+      }
+      if (message.WParam == HTSYSMENU) {
+        SendMessageW(CtrlHandle, WM_SYSCOMMAND, SC_CLOSE, 0);
+        message.Result = 0;
+        return;
+      }
+      TkvMainWnd::kvWndProc(message);
+      return;
     case WM_NCLBUTTONUP:
     case WM_LBUTTONUP:
       LButtonUp(message);

@@ -250,3 +250,24 @@ TEST_F(DialogWrapper, SystemMessageBoxWithoutOwnerIsSkinned) {
   EXPECT_EQ(probe.leftBorder, ColorOfPixel(kBorderPixel));
   EXPECT_FALSE(IsWindow(probe.box));
 }
+
+// A double click on the caption does nothing to a dialog without a maximize box; one on the
+// icon closes the dialog. The dialog asks for no keys of its own.
+TEST_F(DialogWrapper, DoubleClicksOnCaptionAndIcon) {
+  ASSERT_NE(MakeDialog(), nullptr);
+  ShowDialog();
+  ASSERT_NE(Wrapper(), nullptr);
+  EXPECT_EQ(SendMessageW(dlg, WM_GETDLGCODE, 0, 0), 0);
+  const Integer border = Wrapper()->SysBorderWidth();
+  const TPoint caption((Wrapper()->Icons[TkvDialogWnd::biMin].Rect.Left + border) / 2, Wrapper()->HeaderHeight() / 2);
+  const TPoint icon(border + 2, Wrapper()->HeaderHeight() / 2);
+  EXPECT_EQ(SendMessageW(dlg, WM_NCHITTEST, 0, ScreenParam(caption)), HTCAPTION);
+  EXPECT_EQ(SendMessageW(dlg, WM_NCHITTEST, 0, ScreenParam(icon)), HTSYSMENU);
+  SendMessageW(dlg, WM_NCLBUTTONDBLCLK, HTCAPTION, ScreenParam(caption));
+  Application->ProcessMessages();
+  ASSERT_TRUE(IsWindow(dlg));
+  EXPECT_FALSE(IsZoomed(dlg));
+  SendMessageW(dlg, WM_NCLBUTTONDBLCLK, HTSYSMENU, ScreenParam(icon));
+  Application->ProcessMessages();
+  EXPECT_FALSE(IsWindow(dlg));
+}
