@@ -11,21 +11,24 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include "forms/kvDialogWnd.h"
 #include "forms/sSkinProvider.h"
 #include "skin/FormServices.h"
 
 // One window the skinner skinned. A form's entry is a component of the form (it goes with the
 // form and then leaves its slot in kvSupportedList empty); the run-time provider belongs to
-// the form too.
+// the form too. A standard dialog's entry is owned by the list and holds the dialog's wrapper.
 class TkvProvider : public TComponent, public TkvHookedWindow {
   TW_CLASS(TkvProvider, TComponent)
   explicit TkvProvider(TComponent* owner) : TComponent(owner) {}
   ~TkvProvider() override;
   // Gives the form its run-time provider ("DIALOG" for message and input forms).
   void InitForm(TForm* form);
-  HWND DialogWindow() override { return nullptr; }
+  HWND DialogWindow() override { return DlgWnd && !DlgWnd->Destroyed ? DlgWnd->CtrlHandle : nullptr; }
 
   TsSkinProvider* sp = nullptr;
+  // The wrapper of an ownerless standard dialog; the entry goes when the wrapper let go.
+  std::unique_ptr<TkvDialogWnd> DlgWnd;
   HWND CtrlHandle = nullptr;
 };
 
@@ -34,7 +37,8 @@ class TkvProvider : public TComponent, public TkvHookedWindow {
 bool AddSupportedFormEx(HWND wnd);
 // The thread CBT hook's work after the next hook ran.
 void DialogHookCBT(int code, WPARAM wParam, LPARAM lParam);
-// Removes the dead entries of kvSupportedList (empty slots, dialog entries whose wrapper went).
+// Removes the dead entries of kvSupportedList (empty slots, dialog entries whose wrapper let go),
+// freeing those wrappers.
 void CleanSupportedList();
 // The first entry for the window; null without a list or while the application ends.
 TkvProvider* FindFormInList(HWND wnd);

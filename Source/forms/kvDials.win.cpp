@@ -37,6 +37,7 @@ TkvDialServices gServices;
 // ---- Entries ---------------------------------------------------------------------------------
 
 TkvProvider::~TkvProvider() {
+  if (DlgWnd && !DlgWnd->Destroyed) DlgWnd->Uninit();
   // The list holds the entry, but the form owns it: the slot is let go of (not freed twice)
   // and removed, so that freed forms leave no empty slots behind.
   if (!kvSupportedList) return;
@@ -71,6 +72,10 @@ void CleanSupportedList() {
   if (!kvSupportedList) return;
   // An empty slot goes; a form entry stays with its form (its provider belongs to the form).
   auto& list = *kvSupportedList;
+  // A dialog entry whose wrapper let go of its window is freed in place first, so that its
+  // destructor finds no slot of its own to release.
+  for (auto& e : list)
+    if (auto* p = dynamic_cast<TkvProvider*>(e.get()); p && p->DlgWnd && p->DlgWnd->Destroyed) e.reset();
   list.erase(std::remove_if(list.begin(), list.end(), [](const auto& e) { return !e; }), list.end());
 }
 
@@ -138,8 +143,16 @@ bool AddSupportedFormEx(HWND wnd) {
   if (cls != u"#32770" && cls != u"NativeHWNDHost") return true;
   // A standard dialog with an owner (the folder picker) keeps its standard look.
   if (GetParent(wnd)) return true;
-  // Ownerless standard dialogs need the dialog window wrapper, which is not built yet.
-  return false;
+  // An ownerless standard dialog gets its window wrapper; the list owns the entry.
+  CleanSupportedList();
+  TkvDialogWnd* wrapper = MakeDialogWrapper(wnd);
+  if (!wrapper) return false;
+  CreateSupportedList();
+  auto entry = std::make_unique<TkvProvider>(nullptr);
+  entry->CtrlHandle = wnd;
+  entry->DlgWnd.reset(wrapper);
+  kvSupportedList->push_back(std::move(entry));
+  return true;
 }
 
 void DialogHookCBT(int code, WPARAM wParam, LPARAM lParam) {

@@ -1,0 +1,78 @@
+// The wrapper of an ownerless standard dialog ("#32770" made by DialogBox or CreateDialog, a
+// message box without a class-library form): it draws the dialog's frame from the skin's
+// "DIALOG" section into its cache bitmap (borders, title strip, icon, caption, border icons),
+// copies the frame and client parts of that image into the window, hit-tests and presses its
+// own border icons, and executes a press only when the button is released over the icon that
+// was pressed.
+#pragma once
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include <array>
+#include <memory>
+
+#include "ui/Bitmap.h"
+#include "wrappers/kvSBUtils.h"
+
+class TkvDialogWnd : public TkvMainWnd {
+  TW_CLASS(TkvDialogWnd, TkvMainWnd)
+  ~TkvDialogWnd() override;
+  void AfterCreation() override;
+  void kvWndProc(TMessage& message) override;
+
+  // Border icons, in the order they are placed from the right edge.
+  enum TIcon { biClose, biMax, biMin, biHelp, biCount };
+  struct TBorderIcon {
+    Integer HitCode = 0;
+    Integer Glyph = -1;  // TkvTitleGlyph
+    Integer State = 0;   // 0 normal, 1 hot, 2 pressed
+    TRect Rect;          // window coordinates; empty when not shown
+  };
+
+  // Which icons the saved styles show, and which of them act.
+  bool Visible(TIcon icon) const;
+  bool EnabledClose() const;
+  bool EnabledMax() const;
+  bool EnabledMin() const;
+  bool EnabledRestore() const;
+
+  // Frame metrics of the window as it stands: side border, top border plus caption.
+  Integer SysBorderWidth() const;
+  Integer HeaderHeight() const;
+  Integer CaptionHeight() const;
+
+  // The hit code under a point in window coordinates: a border icon, HTSYSMENU over the icon,
+  // else -1 (not ours).
+  Integer HTProcess(TPoint p) const;
+  void SetHotHT(Integer code);
+  void SetPressedHT(Integer code);
+
+  // Renders the whole window image into the cache when it changed.
+  void PaintAll();
+  void PaintCaption(HDC dc);
+  void PaintForm(HDC dc);
+  void RepaintButton(Integer code);
+  // Draws one icon's look into the cache over the clean title strip; False when it has none.
+  bool DrawIcon(Integer code);
+
+  // Lets go of the dialog: the window procedure goes back, the skinner frees the wrapper.
+  void Uninit();
+
+  std::array<TBorderIcon, biCount> Icons{};
+  Integer CurrentHT = 0;
+  bool Clicked = false;  // an icon was pressed and its release may execute it
+  bool FFormActive = true;
+  Cardinal dwStyle = 0, dwExStyle = 0;
+  Integer TitleIndex = -1;
+  std::unique_ptr<TBitmap> TitleBG;  // the title strip without border icons
+
+ private:
+  void LayoutIcons(Integer cacheWidth);
+  void LButtonUp(TMessage& message);
+  TBorderIcon* IconOf(Integer code);
+};
+
+// Gives an ownerless standard dialog its wrapper; null when it cannot be attached.
+TkvDialogWnd* MakeDialogWrapper(HWND dialog);
+#endif

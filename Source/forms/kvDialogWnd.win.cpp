@@ -1,0 +1,432 @@
+// Index: 1. queries and metrics  2. hit testing and icon states  3. painting  4. window procedure
+#include "forms/kvDialogWnd.h"
+
+#include <windowsx.h>
+
+#include "base/WorkingBitmaps.h"
+#include "base/kvntUtils.h"
+#include "base/sConst.h"
+#include "base/sMessages.h"
+#include "paint/sAlphaGraph.h"
+#include "paint/sGraphUtils.h"
+#include "skin/sCommonData.h"
+#include "skin/sSkinManager.h"
+#include "ui/Bitmap.h"
+
+TW_DEFINE_CLASS(TkvDialogWnd) {}
+
+TkvDialogWnd::~TkvDialogWnd() = default;
+
+// ---- 1. Queries and metrics --------------------------------------------------------------------
+
+bool TkvDialogWnd::Visible(TIcon icon) const {
+  switch (icon) {
+    case biClose: return (dwStyle & WS_SYSMENU) != 0;
+    case biMax: return (dwStyle & WS_MAXIMIZEBOX) != 0;
+    case biMin: return (dwStyle & WS_MINIMIZEBOX) != 0;
+    case biHelp: return (dwExStyle & WS_EX_CONTEXTHELP) != 0;
+    default: return false;
+  }
+}
+
+bool TkvDialogWnd::EnabledClose() const {
+  return Visible(biClose) && (GetClassLongPtrW(CtrlHandle, GCL_STYLE) & CS_NOCLOSE) == 0;
+}
+// A dialog frame has no size to change, so only sizeable dialogs maximize.
+bool TkvDialogWnd::EnabledMax() const {
+  return Visible(biMax) && !IsZoomed(CtrlHandle) && (dwStyle & WS_THICKFRAME) != 0;
+}
+bool TkvDialogWnd::EnabledMin() const { return Visible(biMin) && !IsIconic(CtrlHandle); }
+bool TkvDialogWnd::EnabledRestore() const {
+  return Visible(biMax) && (IsIconic(CtrlHandle) || IsZoomed(CtrlHandle));
+}
+
+namespace {
+// The client rectangle in window coordinates.
+TRect ClientInWindow(HWND wnd) {
+  RECT w{}, c{};
+  GetWindowRect(wnd, &w);
+  GetClientRect(wnd, &c);
+  MapWindowPoints(wnd, nullptr, reinterpret_cast<POINT*>(&c), 2);
+  return TRect(c.left - w.left, c.top - w.top, c.right - w.left, c.bottom - w.top);
+}
+TSize WindowSize(HWND wnd) {
+  RECT w{};
+  GetWindowRect(wnd, &w);
+  return TSize(w.right - w.left, w.bottom - w.top);
+}
+}  // namespace
+
+Integer TkvDialogWnd::SysBorderWidth() const { return ClientInWindow(CtrlHandle).Left; }
+Integer TkvDialogWnd::HeaderHeight() const { return ClientInWindow(CtrlHandle).Top; }
+Integer TkvDialogWnd::CaptionHeight() const {
+  if ((dwStyle & WS_CAPTION) != WS_CAPTION) return 0;
+  return HeaderHeight() - SysBorderWidth();
+}
+
+// ---- 2. Hit testing and icon states -------------------------------------------------------------
+
+TkvDialogWnd::TBorderIcon* TkvDialogWnd::IconOf(Integer code) {
+  for (auto& icon : Icons)
+    if (icon.HitCode == code) return &icon;
+  return nullptr;
+}
+
+Integer TkvDialogWnd::HTProcess(TPoint p) const {
+  if (CaptionHeight() <= 0) return -1;
+  const Integer border = SysBorderWidth();
+  if (p.Y < border || p.Y >= HeaderHeight()) return -1;
+  if (p.X >= border && p.X < border + GetSystemMetrics(SM_CXSMICON)) return HTSYSMENU;
+  for (const auto& icon : Icons) {
+    if (icon.Rect.IsEmpty() || p.X < icon.Rect.Left || p.X >= icon.Rect.Right || p.Y < icon.Rect.Top ||
+        p.Y >= icon.Rect.Bottom)
+      continue;
+    switch (icon.HitCode) {
+      case HTCLOSE: return EnabledClose() ? HTCLOSE : HTNOWHERE;
+      case HTMAXBUTTON: return EnabledMax() || EnabledRestore() ? HTMAXBUTTON : HTCAPTION;
+      case HTMINBUTTON: return EnabledMin() || IsIconic(CtrlHandle) ? HTMINBUTTON : HTCAPTION;
+      default: return icon.HitCode;
+    }
+  }
+  return HTCAPTION;
+}
+
+void TkvDialogWnd::SetHotHT(Integer code) {
+  if (code == CurrentHT) return;
+  const Integer old = CurrentHT;
+  if (TBorderIcon* icon = IconOf(old)) icon->State = 0;
+  CurrentHT = code;
+  Clicked = false;
+  if (TBorderIcon* icon = IconOf(code)) icon->State = 1;
+  RepaintButton(old);
+  RepaintButton(code);
+}
+
+void TkvDialogWnd::SetPressedHT(Integer code) {
+  const Integer old = CurrentHT;
+  if (TBorderIcon* icon = IconOf(old)) icon->State = 0;
+  RepaintButton(old);
+  CurrentHT = code;
+  TBorderIcon* icon = IconOf(code);
+  if (!icon) return;
+  if (code != HTMAXBUTTON || EnabledMax() || (IsZoomed(CtrlHandle) && EnabledRestore())) icon->State = 2;
+  Clicked = true;
+  RepaintButton(code);
+}
+
+// ---- 3. Painting ---------------------------------------------------------------------------------
+
+void TkvDialogWnd::LayoutIcons(Integer cacheWidth) {
+  TkvSkinData* data = SkinData->GetCommonSkinData();
+  for (auto& icon : Icons) icon.Rect = TRect();
+  if (!Visible(biClose) || CaptionHeight() <= 0) return;
+  const Integer border = SysBorderWidth();
+  const Integer band = HeaderHeight();
+  Integer x = cacheWidth - (data ? data->BIRightMargin : 0) - Maxi(4, border);
+  for (Integer i = 0; i < biCount; ++i) {
+    TBorderIcon& icon = Icons[size_t(i)];
+    if (!Visible(TIcon(i))) continue;
+    if (i == biMax) icon.Glyph = IsZoomed(CtrlHandle) ? tgNormal : tgMax;
+    if (i == biMin) icon.Glyph = IsIconic(CtrlHandle) ? tgNormal : tgMin;
+    const TsMaskData* md = nullptr;
+    if (data && icon.Glyph >= 0 && data->TitleGlyphs[size_t(icon.Glyph)] >= 0 &&
+        data->TitleGlyphs[size_t(icon.Glyph)] < Integer(data->ma.size()))
+      md = &data->ma[size_t(data->TitleGlyphs[size_t(icon.Glyph)])];
+    const Integer w = md ? md->Width : 21;
+    const Integer h = md ? md->Height : 21;
+    const Integer top = (band - h) / 2;
+    icon.Rect = TRect(x - w, top, x, top + h);
+    x = icon.Rect.Left - (data ? data->BISpacing : 0);
+  }
+}
+
+void TkvDialogWnd::PaintAll() {
+  if (!SkinData->BGChanged && SkinData->FCacheBmp) return;
+  const TSize size = WindowSize(CtrlHandle);
+  if (size.cx <= 0 || size.cy <= 0) return;
+  if (!SkinData->FCacheBmp) SkinData->FCacheBmp.reset(CreateBmp32(size.cx, size.cy));
+  TBitmap* cache = SkinData->FCacheBmp.get();
+  cache->SetPixelFormat(pf32bit);
+  cache->SetSize(size.cx, size.cy);
+  const Integer state = FFormActive ? 1 : 0;
+  PaintItem(SkinData, EmptyCI, false, state, TRect(0, 0, size.cx, size.cy), TPoint(0, 0), cache, false);
+  const Integer caption = CaptionHeight();
+  if (caption > 0) {
+    DuRiruZireziv* manager = SkinData->GetSkinManager();
+    const TRect band(0, 0, size.cx, HeaderHeight());
+    if (manager && manager->IsValidSkinIndex(TitleIndex))
+      PaintItem(TitleIndex, MakeCacheInfo(cache), true, state, band, TPoint(0, 0), cache,
+                SkinData->GetCommonSkinData());
+    // The small icon, then the caption between it and the border icons.
+    const Integer border = SysBorderWidth();
+    const Integer iw = GetSystemMetrics(SM_CXSMICON), ih = GetSystemMetrics(SM_CYSMICON);
+    TkvSkinData* data = SkinData->GetCommonSkinData();
+    const Integer iconX = border + (data ? data->BILeftMargin : 0);
+    HICON icon = reinterpret_cast<HICON>(SendMessageW(CtrlHandle, WM_GETICON, ICON_SMALL, 0));
+    if (!icon) icon = reinterpret_cast<HICON>(SendMessageW(CtrlHandle, WM_GETICON, ICON_BIG, 0));
+    if (icon) DrawIconEx(cache->Canvas()->Handle(), iconX, (HeaderHeight() - ih) / 2, icon, iw, ih, 0, nullptr, DI_NORMAL);
+    LayoutIcons(size.cx);
+    Integer textRight = size.cx - 6;
+    for (const auto& i : Icons)
+      if (!i.Rect.IsEmpty()) textRight = Mini(textRight, i.Rect.Left - 6);
+    TRect text(iconX + (icon ? iw : 0) + 4, 2, textRight, HeaderHeight());
+    wchar_t buf[512] = {};
+    GetWindowTextW(CtrlHandle, buf, 511);
+    Caption = String(reinterpret_cast<const Char*>(buf));
+    if (text.Right > text.Left && !Caption.empty()) {
+      Cardinal flags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
+      if (dwExStyle & (WS_EX_RTLREADING | WS_EX_LAYOUTRTL)) flags |= DT_RIGHT | DT_RTLREADING;
+      cache->Canvas()->Brush()->SetStyle(bsClear);
+      const Integer section = manager && manager->IsValidSkinIndex(TitleIndex) ? TitleIndex : SkinData->SkinIndex;
+      kvWriteTextEx(cache->Canvas(), Caption, true, text, flags, section, state, manager);
+    }
+    TitleBG.reset(CreateBmp32(size.cx, HeaderHeight()));
+    BitBlt(TitleBG->Canvas()->Handle(), 0, 0, size.cx, HeaderHeight(), cache->Canvas()->Handle(), 0, 0, SRCCOPY);
+    for (const auto& i : Icons)
+      if (!i.Rect.IsEmpty()) DrawIcon(i.HitCode);
+  }
+  SkinData->BGChanged = false;
+}
+
+void TkvDialogWnd::RepaintButton(Integer code) {
+  if (!DrawIcon(code)) return;
+  TBorderIcon* icon = IconOf(code);
+  if (HDC dc = GetWindowDC(CtrlHandle)) {
+    BitBlt(dc, icon->Rect.Left, icon->Rect.Top, icon->Rect.Width(), icon->Rect.Height(),
+           SkinData->FCacheBmp->Canvas()->Handle(), icon->Rect.Left, icon->Rect.Top, SRCCOPY);
+    ReleaseDC(CtrlHandle, dc);
+  }
+}
+
+bool TkvDialogWnd::DrawIcon(Integer code) {
+  TBorderIcon* icon = IconOf(code);
+  TBitmap* cache = SkinData->FCacheBmp.get();
+  TkvSkinData* data = SkinData->GetCommonSkinData();
+  if (!icon || icon->Rect.IsEmpty() || !cache || !data || icon->Glyph < 0) return false;
+  // The clean title strip is put back behind the icon before its new look is drawn.
+  const Integer index = data->TitleGlyphs[size_t(icon->Glyph)];
+  if (index < 0 || index >= Integer(data->ma.size())) return false;
+  const TsMaskData& md = data->ma[size_t(index)];
+  bool enabled = true;
+  if (code == HTCLOSE) enabled = EnabledClose();
+  if (code == HTMAXBUTTON) enabled = EnabledMax() || EnabledRestore();
+  if (code == HTMINBUTTON) enabled = EnabledMin();
+  if (TitleBG && TitleBG->Width() == cache->Width())
+    BitBlt(cache->Canvas()->Handle(), icon->Rect.Left, icon->Rect.Top, icon->Rect.Width(), icon->Rect.Height(),
+           TitleBG->Canvas()->Handle(), icon->Rect.Left, icon->Rect.Top, SRCCOPY);
+  const Integer state = Mini(icon->State, Maxi(md.ImageCount - 1, 0));
+  const bool reduced = !enabled || (!FFormActive && icon->State <= 0);
+  DrawSkinGlyph(cache, icon->Rect.TopLeft(), state, reduced ? 2 : 1, md, MakeCacheInfo(cache));
+  return true;
+}
+
+void TkvDialogWnd::PaintCaption(HDC dc) {
+  PaintAll();
+  TBitmap* cache = SkinData->FCacheBmp.get();
+  if (!cache) return;
+  const TSize size = WindowSize(CtrlHandle);
+  const TRect client = ClientInWindow(CtrlHandle);
+  HDC src = cache->Canvas()->Handle();
+  BitBlt(dc, 0, 0, size.cx, client.Top, src, 0, 0, SRCCOPY);
+  BitBlt(dc, 0, client.Top, client.Left, size.cy - client.Top, src, 0, client.Top, SRCCOPY);
+  BitBlt(dc, client.Right, client.Top, size.cx - client.Right, size.cy - client.Top, src, client.Right, client.Top,
+         SRCCOPY);
+  BitBlt(dc, client.Left, client.Bottom, client.Width(), size.cy - client.Bottom, src, client.Left, client.Bottom,
+         SRCCOPY);
+}
+
+void TkvDialogWnd::PaintForm(HDC dc) {
+  PaintAll();
+  TBitmap* cache = SkinData->FCacheBmp.get();
+  if (!cache) return;
+  const TRect client = ClientInWindow(CtrlHandle);
+  BitBlt(dc, 0, 0, client.Width(), client.Height(), cache->Canvas()->Handle(), client.Left, client.Top, SRCCOPY);
+}
+
+// ---- 4. Window procedure -------------------------------------------------------------------------
+
+void TkvDialogWnd::AfterCreation() {
+  SkinData->COC = COC_TkvDialogWnd;
+  if (SkinData->SkinSection().empty()) SkinData->SetSkinSection(u"DIALOG");
+  TkvMainWnd::AfterCreation();
+  Icons[biClose] = {HTCLOSE, tgClose, 0, TRect()};
+  Icons[biMax] = {HTMAXBUTTON, tgMax, 0, TRect()};
+  Icons[biMin] = {HTMINBUTTON, tgMin, 0, TRect()};
+  Icons[biHelp] = {HTHELP, tgHelp, 0, TRect()};
+  dwStyle = Cardinal(GetWindowLongW(CtrlHandle, GWL_STYLE));
+  dwExStyle = Cardinal(GetWindowLongW(CtrlHandle, GWL_EXSTYLE));
+  if (!Visible(biMin) && !Visible(biMax)) Icons[biClose].Glyph = tgCloseAlone;
+  if (DuRiruZireziv* manager = SkinData->GetSkinManager()) TitleIndex = manager->SkinCommonInfo.Sections[ssDialogTitle];
+  SkinData->BGChanged = true;
+}
+
+void TkvDialogWnd::Uninit() {
+  TkvMainWnd* self = this;
+  UninitializeKVWnd(CtrlHandle, false, false, self);
+  Destroyed = true;
+}
+
+void TkvDialogWnd::LButtonUp(TMessage& message) {
+  // wParam of WM_LBUTTONUP holds key flags, not a hit code: the cursor is hit-tested, and only a
+  // release over the icon that was pressed executes it.
+  POINT pt{GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam)};
+  if (message.Msg == WM_LBUTTONUP) ClientToScreen(CtrlHandle, &pt);
+  RECT w{};
+  GetWindowRect(CtrlHandle, &w);
+  const Integer code = HTProcess(TPoint(pt.x - w.left, pt.y - w.top));
+  const Integer pressed = CurrentHT;
+  const bool act = Clicked && code == pressed;
+  if (!Clicked || !IconOf(pressed)) {
+    message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+    return;
+  }
+  SetHotHT(0);
+  Clicked = false;
+  if (!act) return;
+  switch (pressed) {
+    case HTMINBUTTON: SendMessageW(CtrlHandle, WM_SYSCOMMAND, IsIconic(CtrlHandle) ? SC_RESTORE : SC_MINIMIZE, 0); break;
+    case HTMAXBUTTON: SendMessageW(CtrlHandle, WM_SYSCOMMAND, IsZoomed(CtrlHandle) ? SC_RESTORE : SC_MAXIMIZE, 0); break;
+    case HTCLOSE: SendMessageW(CtrlHandle, WM_SYSCOMMAND, SC_CLOSE, 0); break;
+    case HTHELP: SendMessageW(CtrlHandle, WM_SYSCOMMAND, SC_CONTEXTHELP, 0); break;
+    default: break;
+  }
+}
+
+void TkvDialogWnd::kvWndProc(TMessage& message) {
+  DuRiruZireziv* manager = SkinData ? SkinData->GetSkinManager() : nullptr;
+  const bool skinned = manager && manager->Active();
+  if (message.Msg == WM_NCDESTROY) {
+    if (SkinData) SkinData->FCacheBmp.reset();
+    if (Attached()) {
+      message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+      Uninit();
+    } else {
+      // Not in the window's procedure chain any more: sending the message to the window again
+      // would come back here for ever.
+      message.Result = DefWindowProcW(CtrlHandle, message.Msg, message.WParam, message.LParam);
+    }
+    return;
+  }
+  if (!skinned) {
+    TkvMainWnd::kvWndProc(message);
+    return;
+  }
+  switch (message.Msg) {
+    case WM_SHOWWINDOW:
+      dwStyle = Cardinal(GetWindowLongW(CtrlHandle, GWL_STYLE));
+      dwExStyle = Cardinal(GetWindowLongW(CtrlHandle, GWL_EXSTYLE));
+      SkinData->BGChanged = true;
+      message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+      return;
+    case WM_NCPAINT:
+      if (IsWindowVisible(CtrlHandle)) {
+        if (HDC dc = GetWindowDC(CtrlHandle)) {
+          PaintCaption(dc);
+          ReleaseDC(CtrlHandle, dc);
+        }
+      }
+      message.Result = 0;
+      return;
+    case WM_ERASEBKGND:
+      PaintForm(reinterpret_cast<HDC>(message.WParam));
+      message.Result = 1;
+      return;
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSTATIC:
+      // Texts and fields of the dialog take the skin's edit colours.
+      if (HBRUSH brush = static_cast<HBRUSH>(manager->Brushes.Handles[pcEditBG])) {
+        const HDC dc = reinterpret_cast<HDC>(message.WParam);
+        SetTextColor(dc, COLORREF(manager->Palette[pcEditText] & 0xFFFFFF));
+        SetBkColor(dc, COLORREF(manager->Palette[pcEditBG] & 0xFFFFFF));
+        message.Result = reinterpret_cast<TLResult>(brush);
+        return;
+      }
+      TkvMainWnd::kvWndProc(message);
+      return;
+    case WM_NCACTIVATE:
+      message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+      FFormActive = message.WParam != 0;
+      SkinData->BGChanged = true;
+      RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_ERASE);
+      message.Result = 1;
+      return;
+    case WM_SETTEXT:
+    case WM_SIZE:
+      message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+      SkinData->BGChanged = true;
+      if (IsWindowVisible(CtrlHandle))
+        RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_ALLCHILDREN);
+      return;
+    case WM_NCHITTEST: {
+      RECT w{};
+      GetWindowRect(CtrlHandle, &w);
+      const Integer code = HTProcess(TPoint(GET_X_LPARAM(message.LParam) - w.left, GET_Y_LPARAM(message.LParam) - w.top));
+      if (code == -1 || code == HTCAPTION || code == HTNOWHERE) {
+        if (!Clicked) SetHotHT(0);
+        message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+        if (code == HTCAPTION || code == HTNOWHERE) message.Result = code;
+      } else {
+        if (!Clicked) SetHotHT(code);
+        message.Result = code;
+      }
+      return;
+    }
+    case WM_NCLBUTTONDOWN:
+      if (IconOf(Integer(message.WParam))) {
+        SetPressedHT(Integer(message.WParam));
+        message.Result = 0;
+        return;
+      }
+      if (message.WParam == HTSYSMENU) {
+        message.Result = 0;
+        return;
+      }
+      message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+      return;
+    case WM_GETDLGCODE:
+      message.Result = 0;
+      return;
+    case WM_NCLBUTTONDBLCLK:
+      // The caption maximizes and restores only a dialog that can; the icon closes it.
+      if (message.WParam == HTCAPTION) {
+        if (EnabledMax() || EnabledRestore())
+          SendMessageW(CtrlHandle, WM_SYSCOMMAND,
+                       IsZoomed(CtrlHandle) || IsIconic(CtrlHandle) ? SC_RESTORE : SC_MAXIMIZE, 0);
+        message.Result = 0;
+        return;
+      }
+      if (message.WParam == HTSYSMENU) {
+        SendMessageW(CtrlHandle, WM_SYSCOMMAND, SC_CLOSE, 0);
+        message.Result = 0;
+        return;
+      }
+      TkvMainWnd::kvWndProc(message);
+      return;
+    case WM_NCLBUTTONUP:
+    case WM_LBUTTONUP:
+      LButtonUp(message);
+      return;
+    case WM_MOUSELEAVE:
+    case WM_NCMOUSELEAVE:
+      if (!Clicked) SetHotHT(0);
+      message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+      return;
+    default:
+      TkvMainWnd::kvWndProc(message);
+  }
+}
+
+TkvDialogWnd* MakeDialogWrapper(HWND dialog) {
+  if (!DefaultManager) return nullptr;
+  TkvSkinParams params;
+  params.VertScrollSize = params.HorzScrollSize = -1;
+  auto* w = TkvMainWnd::MakeWrapper<TkvDialogWnd>(dialog, nullptr, DefaultManager, params, false);
+  if (!w->Attached()) {
+    delete w;
+    return nullptr;
+  }
+  return w;
+}

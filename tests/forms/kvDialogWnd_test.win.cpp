@@ -1,0 +1,273 @@
+// The wrapper of an ownerless standard dialog: the thread hook gives it to a "#32770" dialog
+// made without an owner; the frame and the border icons come from the skin, a release executes
+// an icon only over the icon that was pressed, and closed dialogs leave neither wrappers nor
+// handles behind.
+#include "base/sConst.h"
+#include "forms/kvDials.h"
+#include "skin/sCommonData.h"
+#include "skin/sVclUtils.h"
+#include "support/FormFixture.h"
+#include "support/FormSkin.h"
+#include "ui/ScopeGuard.h"
+
+using namespace formskin;
+
+namespace {
+
+// TColor of a 0xAARRGGBB skin pixel.
+TColor ColorOfPixel(uint32_t argb) {
+  return TColor((argb >> 16 & 0xFF) | (argb & 0xFF00) | (argb & 0xFF) << 16);
+}
+
+Integer gNcDestroys = 0;
+
+INT_PTR CALLBACK ClosingDialogProc(HWND wnd, UINT msg, WPARAM, LPARAM) {
+  if (msg == WM_CLOSE) {
+    DestroyWindow(wnd);
+    return TRUE;
+  }
+  if (msg == WM_NCDESTROY) ++gNcDestroys;
+  return FALSE;
+}
+
+struct DialogTemplate {
+  DLGTEMPLATE t;
+  WORD menu, cls, title;
+};
+
+class DialogWrapper : public SkinnedForm {
+ protected:
+  void SetUp() override {
+    ASSERT_NO_FATAL_FAILURE(SkinnedForm::SetUp());
+    kvDialsStartup();
+    skin->skin.Manager.InstallHook();
+  }
+  void TearDown() override {
+    if (dlg && IsWindow(dlg)) DestroyWindow(dlg);
+    skin->skin.Manager.UnInstallHook();
+    kvDialsCleanup();
+    SkinnedForm::TearDown();
+  }
+  // An ownerless dialog with a caption, the close box and a minimize box.
+  HWND MakeDialog() {
+    DialogTemplate tmpl{};
+    tmpl.t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_MODALFRAME;
+    tmpl.t.x = 40;
+    tmpl.t.y = 40;
+    tmpl.t.cx = 160;
+    tmpl.t.cy = 80;
+    dlg = CreateDialogIndirectParamW(nullptr, &tmpl.t, nullptr, &ClosingDialogProc, 0);
+    return dlg;
+  }
+  void ShowDialog() {
+    ShowWindow(dlg, SW_SHOW);
+    SetForegroundWindow(dlg);
+    UpdateWindow(dlg);
+    Application->ProcessMessages();
+  }
+  TkvDialogWnd* Wrapper() {
+    TkvProvider* entry = FindFormInList(dlg);
+    return entry ? entry->DlgWnd.get() : nullptr;
+  }
+  std::unique_ptr<TBitmap> Shot() {
+    RECT w{};
+    GetWindowRect(dlg, &w);
+    auto bmp = std::make_unique<TBitmap>(w.right - w.left, w.bottom - w.top, pf32bit);
+    HDC dc = GetWindowDC(dlg);
+    BitBlt(bmp->Canvas()->Handle(), 0, 0, bmp->Width(), bmp->Height(), dc, 0, 0, SRCCOPY);
+    ReleaseDC(dlg, dc);
+    return bmp;
+  }
+  TColor At(Integer x, Integer y) { return Shot()->PixelColor(x, y) & 0xFFFFFF; }
+  // The centre of a border icon, in window and in screen coordinates.
+  TPoint IconCentre(TkvDialogWnd::TIcon icon) {
+    const TRect& r = Wrapper()->Icons[icon].Rect;
+    return TPoint((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
+  }
+  LPARAM ScreenParam(TPoint windowPoint) {
+    RECT w{};
+    GetWindowRect(dlg, &w);
+    return MAKELPARAM(windowPoint.X + w.left, windowPoint.Y + w.top);
+  }
+  HWND dlg = nullptr;
+};
+
+}  // namespace
+
+TEST_F(DialogWrapper, OwnerlessDialogIsSkinnedWithFrameAndBorderIcons) {
+  ASSERT_NE(MakeDialog(), nullptr);
+  ASSERT_NE(Wrapper(), nullptr) << "the hook gave the ownerless dialog no wrapper";
+  EXPECT_TRUE(WndIsSkinned(dlg));
+  EXPECT_EQ(FindFormInList(dlg)->DialogWindow(), dlg);
+  ShowDialog();
+  auto shot = Shot();
+  RECT c{};
+  GetClientRect(dlg, &c);
+  POINT mid{c.right / 2, c.bottom / 2};
+  MapWindowPoints(dlg, nullptr, &mid, 1);
+  RECT w{};
+  GetWindowRect(dlg, &w);
+  // Borders from the skin's border image, the client in the section's colour.
+  EXPECT_EQ(shot->PixelColor(1, shot->Height() / 2) & 0xFFFFFF, ColorOfPixel(kBorderPixel));
+  EXPECT_EQ(shot->PixelColor(shot->Width() - 2, shot->Height() / 2) & 0xFFFFFF, ColorOfPixel(kBorderPixel));
+  EXPECT_EQ(shot->PixelColor(shot->Width() / 2, shot->Height() - 2) & 0xFFFFFF, ColorOfPixel(kBorderPixel));
+  EXPECT_EQ(shot->PixelColor(mid.x - w.left, mid.y - w.top) & 0xFFFFFF, kDialogClient);
+  // The close and minimize icons in their normal look, close at the right; no maximize icon.
+  const TkvDialogWnd* wrapper = Wrapper();
+  ASSERT_FALSE(wrapper->Icons[TkvDialogWnd::biClose].Rect.IsEmpty());
+  ASSERT_FALSE(wrapper->Icons[TkvDialogWnd::biMin].Rect.IsEmpty());
+  EXPECT_TRUE(wrapper->Icons[TkvDialogWnd::biMax].Rect.IsEmpty());
+  EXPECT_LE(wrapper->Icons[TkvDialogWnd::biMin].Rect.Right, wrapper->Icons[TkvDialogWnd::biClose].Rect.Left);
+  const TPoint close = IconCentre(TkvDialogWnd::biClose);
+  const TPoint minimize = IconCentre(TkvDialogWnd::biMin);
+  EXPECT_EQ(shot->PixelColor(close.X, close.Y) & 0xFFFFFF, ColorOfPixel(GlyphPixel(0, 0)));
+  EXPECT_EQ(shot->PixelColor(minimize.X, minimize.Y) & 0xFFFFFF, ColorOfPixel(GlyphPixel(2, 0)));
+  // Hovering makes the close icon hot; the hit code is the wrapper's own.
+  EXPECT_EQ(SendMessageW(dlg, WM_NCHITTEST, 0, ScreenParam(close)), HTCLOSE);
+  EXPECT_EQ(At(close.X, close.Y), ColorOfPixel(GlyphPixel(0, 1)));
+  EXPECT_EQ(At(minimize.X, minimize.Y), ColorOfPixel(GlyphPixel(2, 0)));
+  EXPECT_EQ(SendMessageW(dlg, WM_NCHITTEST, 0, ScreenParam(minimize)), HTMINBUTTON);
+  EXPECT_EQ(At(close.X, close.Y), ColorOfPixel(GlyphPixel(0, 0)));
+}
+
+// WM_LBUTTONUP carries key flags in wParam: Shift with the middle button (0x14) has the value
+// of HTCLOSE, Ctrl (0x08) that of HTMINBUTTON. A release away from the pressed icon acts on
+// nothing, whatever the flags say.
+TEST_F(DialogWrapper, ReleaseAwayFromThePressedIconDoesNothing) {
+  ASSERT_NE(MakeDialog(), nullptr);
+  ShowDialog();
+  ASSERT_NE(Wrapper(), nullptr);
+  struct Case {
+    TkvDialogWnd::TIcon pressed;
+    Integer hit;
+    WPARAM keyFlags;
+  };
+  const Case cases[] = {{TkvDialogWnd::biClose, HTCLOSE, MK_SHIFT | MK_MBUTTON},
+                        {TkvDialogWnd::biMin, HTMINBUTTON, MK_CONTROL}};
+  for (const Case& c : cases) {
+    const TPoint icon = IconCentre(c.pressed);
+    SendMessageW(dlg, WM_NCLBUTTONDOWN, WPARAM(c.hit), ScreenParam(icon));
+    const Integer row = c.pressed == TkvDialogWnd::biClose ? 0 : 2;
+    EXPECT_EQ(At(icon.X, icon.Y), ColorOfPixel(GlyphPixel(row, 2))) << "pressed look";
+    SendMessageW(dlg, WM_LBUTTONUP, c.keyFlags, MAKELPARAM(10, 10));
+    Application->ProcessMessages();
+    ASSERT_TRUE(IsWindow(dlg));
+    EXPECT_FALSE(IsIconic(dlg));
+    EXPECT_EQ(At(icon.X, icon.Y), ColorOfPixel(GlyphPixel(row, 0))) << "back to normal";
+  }
+  // Pressed on close, released over minimize: neither acts.
+  SendMessageW(dlg, WM_NCLBUTTONDOWN, HTCLOSE, ScreenParam(IconCentre(TkvDialogWnd::biClose)));
+  SendMessageW(dlg, WM_NCLBUTTONUP, HTMINBUTTON, ScreenParam(IconCentre(TkvDialogWnd::biMin)));
+  Application->ProcessMessages();
+  ASSERT_TRUE(IsWindow(dlg));
+  EXPECT_FALSE(IsIconic(dlg));
+  // Released over the pressed close icon: the dialog closes, and its entry goes at the next clean.
+  SendMessageW(dlg, WM_NCLBUTTONDOWN, HTCLOSE, ScreenParam(IconCentre(TkvDialogWnd::biClose)));
+  SendMessageW(dlg, WM_NCLBUTTONUP, HTCLOSE, ScreenParam(IconCentre(TkvDialogWnd::biClose)));
+  Application->ProcessMessages();
+  EXPECT_FALSE(IsWindow(dlg));
+  CleanSupportedList();
+  EXPECT_EQ(FindFormInList(dlg), nullptr);
+}
+
+// A wrapper that let go of its dialog answers WM_NCDESTROY as the default procedure does
+// instead of sending it to the window again.
+TEST_F(DialogWrapper, NcDestroyWithoutSavedProcedureIsNotSentAgain) {
+  ASSERT_NE(MakeDialog(), nullptr);
+  TkvDialogWnd* wrapper = Wrapper();
+  ASSERT_NE(wrapper, nullptr);
+  wrapper->Uninit();
+  ASSERT_FALSE(wrapper->Attached());
+  EXPECT_FALSE(WndIsSkinned(dlg));
+  gNcDestroys = 0;
+  EXPECT_EQ(wrapper->ProcessMessage(WM_NCDESTROY, 0, 0), 0);
+  EXPECT_EQ(gNcDestroys, 0);
+  // The real destruction still reaches the dialog once, and the detached entry is cleaned.
+  DestroyWindow(dlg);
+  EXPECT_EQ(gNcDestroys, 1);
+  CleanSupportedList();
+  EXPECT_EQ(FindFormInList(dlg), nullptr);
+  for (const auto& e : *kvSupportedList) EXPECT_NE(e, nullptr);
+}
+
+// Dialogs skinned and closed one after another leave no wrapper, GDI or USER handle behind.
+TEST_F(DialogWrapper, NoHandleLeakedOverDialogCycles) {
+  auto cycle = [this] {
+    if (!MakeDialog()) return false;
+    ShowDialog();
+    const bool skinned = Wrapper() != nullptr;
+    SendMessageW(dlg, WM_SYSCOMMAND, SC_CLOSE, 0);
+    Application->ProcessMessages();
+    return skinned && !IsWindow(dlg);
+  };
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(cycle());
+  CleanSupportedList();
+  const DWORD gdi = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+  const DWORD user = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+  for (int i = 0; i < 100; ++i) ASSERT_TRUE(cycle());
+  CleanSupportedList();
+  EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdi + 2);
+  EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), user + 2);
+  for (const auto& e : *kvSupportedList) EXPECT_FALSE(e && e->DialogWindow());
+}
+
+namespace {
+// What the timer saw of a system message box while it was up.
+struct SystemBoxProbe {
+  HWND box = nullptr;
+  bool wrapped = false;
+  TColor leftBorder = 0;
+};
+SystemBoxProbe* gBoxProbe = nullptr;
+
+void CALLBACK ReadAndAnswerSystemBox(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND box = GetActiveWindow();
+  if (!gBoxProbe || !box || GetWndClassName(box) != u"#32770") return;
+  KillTimer(nullptr, id);
+  gBoxProbe->box = box;
+  TkvProvider* entry = FindFormInList(box);
+  gBoxProbe->wrapped = entry && entry->DialogWindow() == box;
+  RECT w{};
+  GetWindowRect(box, &w);
+  HDC dc = GetWindowDC(box);
+  TBitmap bmp(1, 1, pf32bit);
+  BitBlt(bmp.Canvas()->Handle(), 0, 0, 1, 1, dc, 1, (w.bottom - w.top) / 2, SRCCOPY);
+  ReleaseDC(box, dc);
+  gBoxProbe->leftBorder = bmp.PixelColor(0, 0) & 0xFFFFFF;
+  PostMessageW(box, WM_KEYDOWN, VK_RETURN, 0);
+  PostMessageW(box, WM_KEYUP, VK_RETURN, 0);
+}
+}  // namespace
+
+// The system's own message box, shown without a class-library form, is skinned while it is up.
+TEST_F(DialogWrapper, SystemMessageBoxWithoutOwnerIsSkinned) {
+  SystemBoxProbe probe;
+  const auto clear = SetForScope(gBoxProbe, &probe, nullptr);
+  SetTimer(nullptr, 0, 100, &ReadAndAnswerSystemBox);
+  EXPECT_EQ(MessageBoxW(nullptr, L"Downloaded.", L"Tarnwick", MB_OK), IDOK);
+  ASSERT_NE(probe.box, nullptr);
+  EXPECT_TRUE(probe.wrapped);
+  EXPECT_EQ(probe.leftBorder, ColorOfPixel(kBorderPixel));
+  EXPECT_FALSE(IsWindow(probe.box));
+}
+
+// A double click on the caption does nothing to a dialog without a maximize box; one on the
+// icon closes the dialog. The dialog asks for no keys of its own.
+TEST_F(DialogWrapper, DoubleClicksOnCaptionAndIcon) {
+  ASSERT_NE(MakeDialog(), nullptr);
+  ShowDialog();
+  ASSERT_NE(Wrapper(), nullptr);
+  EXPECT_EQ(SendMessageW(dlg, WM_GETDLGCODE, 0, 0), 0);
+  const Integer border = Wrapper()->SysBorderWidth();
+  const TPoint caption((Wrapper()->Icons[TkvDialogWnd::biMin].Rect.Left + border) / 2, Wrapper()->HeaderHeight() / 2);
+  const TPoint icon(border + 2, Wrapper()->HeaderHeight() / 2);
+  EXPECT_EQ(SendMessageW(dlg, WM_NCHITTEST, 0, ScreenParam(caption)), HTCAPTION);
+  EXPECT_EQ(SendMessageW(dlg, WM_NCHITTEST, 0, ScreenParam(icon)), HTSYSMENU);
+  SendMessageW(dlg, WM_NCLBUTTONDBLCLK, HTCAPTION, ScreenParam(caption));
+  Application->ProcessMessages();
+  ASSERT_TRUE(IsWindow(dlg));
+  EXPECT_FALSE(IsZoomed(dlg));
+  SendMessageW(dlg, WM_NCLBUTTONDBLCLK, HTSYSMENU, ScreenParam(icon));
+  Application->ProcessMessages();
+  EXPECT_FALSE(IsWindow(dlg));
+}
