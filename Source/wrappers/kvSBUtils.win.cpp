@@ -1093,7 +1093,9 @@ struct TkvDraggedThumb {
 Integer DrawBar(TkvScrollBar* sb, HWND handle, HDC dc, const TRect& r, Integer uDrawFlags, Integer sliderPos,
                 const TkvDraggedThumb* dragged = nullptr) {
   TkvScrollWnd* sw = sb->sw;
-  if (!sw || (sw->fThumbTracking && !dragged) || !sb->fScrollVisible) return 0;
+  if (!sw || !sb->fScrollVisible) return 0;
+  // The dragged bar is painted by the drag alone.
+  if (sw->fThumbTracking && !dragged && kvScrollState.uCurrentScrollbar == Integer(sb->nBarType)) return 0;
   TsCommonData* sd = sw->SkinData;
   TkvSkinData* skin = SkinOf(sd);
   const bool vert = sb->nBarType == SB_VERT;
@@ -1253,7 +1255,14 @@ TLResult kv_NCDraw(TkvScrollWnd* sw, HWND handle, Integer thumbPos, HDC aDC) {
     if (!sb->fScrollVisible) continue;
     TRect r;
     GetScrollRect(sw, sb->nBarType, handle, r);
-    const Integer pressed = st.uCurrentScrollbar == Integer(sb->nBarType) ? st.uScrollTimerPortion : HTSCROLL_NONE;
+    const bool tracked = st.uCurrentScrollbar == Integer(sb->nBarType) && st.hwndCurSB == handle;
+    if (sw->fThumbTracking && tracked) {
+      // A frame paint in the middle of a drag shows the thumb where the drag left it.
+      const bool vert = sb->nBarType == SB_VERT;
+      Kv_DrawDraggedBar(sb, handle, dc, toWindow(r), st.nThumbPos - (vert ? wr.top : wr.left), st.nThumbSize);
+      continue;
+    }
+    const Integer pressed = tracked ? st.uScrollTimerPortion : HTSCROLL_NONE;
     Kv_NCDrawScrollbar(sb, handle, dc, toWindow(r), pressed, thumbPos);
   }
   if (!sw->sBarHorz->fScrollVisible || !sw->sBarVert->fScrollVisible) return 0;

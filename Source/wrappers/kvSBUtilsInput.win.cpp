@@ -99,6 +99,7 @@ TLResult ThumbTrack(TkvScrollBar* sbar, HWND handle, Integer x, Integer y, bool 
     if (!IsWindow(handle) || sw->Destroyed) return 0;
   }
   st.nLastSBPos = drag.Position;
+  st.nThumbPos = drag.ThumbPos;
   // Painted after the notification: the control's own scroll-info update draws the system bar.
   TRect r;
   GetScrollRect(sw, sbar->nBarType, handle, r);
@@ -393,6 +394,54 @@ namespace {
 
 bool ScrollNotifyMessage(Cardinal msg) { return msg == WM_NOTIFY || msg == CN_NOTIFY; }
 
+// Messages in which a control may set its scroll info with redraw, which makes the system paint
+// its bar where the skinned one sits: 2 where the system repaints its bar whether or not the
+// state changed (an edit updates its bars after every key and edit), 1 where a changed state
+// tells (clicks and drags in the client area, scrolling, list messages), 0 for the rest.
+Integer MayScroll(const TMessage& m) {
+  switch (m.Msg) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_CHAR:
+    case WM_SETTEXT:
+    case WM_PASTE:
+    case WM_CUT:
+    case WM_CLEAR:
+    case WM_UNDO:
+    case WM_SIZE:
+    case WM_SETFONT:
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+      return 2;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      return 1;
+    case WM_MOUSEMOVE:
+      return (m.WParam & MK_LBUTTON) != 0 ? 1 : 0;
+    default:
+      if (m.Msg >= EM_GETSEL && m.Msg <= EM_GETIMESTATUS) return m.Msg == EM_REPLACESEL || m.Msg == EM_LINESCROLL ||
+                                                                         m.Msg == EM_SCROLL || m.Msg == EM_SCROLLCARET
+                                                                     ? 2
+                                                                     : 1;
+      return m.Msg >= LB_ADDSTRING && m.Msg <= LB_MSGMAX ? 1 : 0;
+  }
+}
+
+// The bars' state differs from what they were last painted with.
+bool ScrollInfoChanged(TkvScrollWnd* sw) {
+  int code = SB_HORZ;
+  for (TkvScrollBar* sb : {sw->sBarHorz, sw->sBarVert}) {
+    const int barCode = code;
+    code = SB_VERT;
+    if (!sb || !sb->fScrollVisible) continue;
+    SCROLLINFO si{sizeof(si), SIF_ALL, 0, 0, 0, 0, 0};
+    GetScrollInfo(sw->CtrlHandle, barCode, &si);
+    const SCROLLINFO& was = sb->ScrollInfo;
+    if (si.nMin != was.nMin || si.nMax != was.nMax || si.nPage != was.nPage || si.nPos != was.nPos) return true;
+  }
+  return false;
+}
+
 void KillChildTimers(TControl* owner) {
   auto* ctrl = dynamic_cast<TWinControl*>(owner);
   if (!ctrl || !ctrl->HandleAllocated() || ctrl->ComponentState().Contains(csDestroying)) return;
@@ -430,6 +479,13 @@ bool SkinnedStep(TkvScrollWnd* sw, TMessage& message) {
       return true;
     case WM_NCMOUSEMOVE:
       message.Result = Kv_NCMouseMove(sw, wnd, message.WParam, message.LParam);
+      // The system tracks the mouse over the bars it thinks it has and paints their hot look.
+      if ((message.WParam == HTHSCROLL || message.WParam == HTVSCROLL) && !sw->Destroyed && IsWindow(wnd))
+        kv_NCDraw(sw, wnd, -1, nullptr);
+      return true;
+    case WM_NCMOUSELEAVE:
+      message.Result = sw->CallPrevWndProc(wnd, message.Msg, message.WParam, message.LParam);
+      if (!sw->Destroyed && IsWindow(wnd)) kv_NCDraw(sw, wnd, -1, nullptr);
       return true;
     case WM_NCLBUTTONDOWN:
     case WM_NCLBUTTONDBLCLK:
@@ -624,6 +680,10 @@ void TkvScrollWnd::kvWndProc(TMessage& message) {
         SetWindowPos(wnd, nullptr, 0, 0, 0, 0, 0x737);
         break;
       default:
+        if (!DontRepaint && !fThumbTracking) {
+          const Integer may = MayScroll(message);
+          if (may == 2 || (may == 1 && ScrollInfoChanged(this))) UpdateScrolls(this, true);
+        }
         break;
     }
     return;
