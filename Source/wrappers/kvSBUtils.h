@@ -268,6 +268,11 @@ class TkvScrollBar : public TObject {
   TkvScrollWnd* sw = nullptr;
   bool fScrollVisible = false;
   SCROLLINFO ScrollInfo{};
+  // What GetScrollMetric read from the system (its scroll-bar metric and the manager's size at
+  // the screen's density), kept until Kv_ForgetScrollMetrics.
+  mutable bool FSystemSourcesRead = false;
+  mutable Integer FSystemMetric = 0;
+  mutable Integer FManagerScrollSize = -1;
 };
 
 // The wrapper of a window whose scroll bars are skinned; found from the window through its
@@ -343,6 +348,9 @@ constexpr Integer SM_BTNSIZE = 0;
 constexpr Integer SM_SCROLLWIDTH = 1;
 // A bar's thickness (SM_SCROLLWIDTH) or arrow-button length (SM_BTNSIZE) in pixels of its window.
 Integer GetScrollMetric(const TkvScrollBar* sBar, Integer metric);
+// The bars read the system's metrics again at their next use (the frame, the skin or the system's
+// settings changed).
+void Kv_ForgetScrollMetrics(TkvScrollWnd* sw);
 // A bar's rectangle (screen coordinates) as it stands now: a bar that is not fScrollVisible
 // counts with thickness 0 (an empty rectangle for itself).
 void kv_GetHScrollRect(const TkvScrollWnd* sw, HWND handle, TRect& r);

@@ -543,6 +543,8 @@ void UpdateScrolls(TkvScrollWnd* sw, bool repaint) {
   if (TsCommonData* sd = sw->SkinData; sd && (sd->FUpdating || sd->FUpdateCount > 0)) return;
   HWND wnd = sw->CtrlHandle;
   if (!IsWindowVisible(wnd) || !sw->sBarHorz || !sw->sBarVert) return;
+  // Without a shown bar there is nothing to paint (a bar's state is read again when it shows).
+  if (!sw->sBarHorz->fScrollVisible && !sw->sBarVert->fScrollVisible) return;
   int barCode = SB_HORZ;
   for (TkvScrollBar* bar : {sw->sBarHorz, sw->sBarVert}) {
     bar->ScrollInfo.cbSize = sizeof(SCROLLINFO);
@@ -594,14 +596,27 @@ Integer GetScrollMetric(const TkvScrollBar* sBar, Integer metric) {
   DuRiruZireziv* manager = sd ? sd->GetSkinManager() : nullptr;
   const TkvScrollData* own = OwnScrollData(sBar);
   TkvScrollSizeSources s;
-  s.SystemMetric = GetSystemMetrics(sBar->nBarType == SB_VERT ? SM_CXVSCROLL : SM_CYHSCROLL);
-  s.ManagerScrollSize = ManagerScrollSize(manager, sd);
+  // The system's metric and the manager's size ask the system: read once until the frame, the
+  // skin or the system's settings change (Kv_ForgetScrollMetrics), and only when needed.
+  auto systemSources = [&] {
+    if (!sBar->FSystemSourcesRead) {
+      sBar->FSystemMetric = GetSystemMetrics(sBar->nBarType == SB_VERT ? SM_CXVSCROLL : SM_CYHSCROLL);
+      sBar->FManagerScrollSize = ManagerScrollSize(manager, sd);
+      sBar->FSystemSourcesRead = true;
+    }
+    s.SystemMetric = sBar->FSystemMetric;
+    s.ManagerScrollSize = sBar->FManagerScrollSize;
+  };
   if (metric == SM_SCROLLWIDTH) {
     s.OwnSize = own && own->ScrollWidth() >= 0 ? ScaleInt(own->ScrollWidth(), sd) : -1;
+    if (s.OwnSize >= 0) return s.OwnSize;
+    systemSources();
     s.Override = sBar->nArrowWidth;
     return Kv_BarThickness(s);
   }
   s.OwnSize = own && own->ButtonsSize() >= 0 ? ScaleInt(own->ButtonsSize(), sd) : -1;
+  if (s.OwnSize >= 0) return s.OwnSize;
+  systemSources();
   s.ManagerButtonsSize = manager ? manager->ScrollsOptions.ButtonsSize : -1;
   s.Override = sBar->nArrowLength;
   if (TkvSkinData* skin = sd ? sd->GetCommonSkinData() : nullptr) {
@@ -610,6 +625,12 @@ Integer GetScrollMetric(const TkvScrollBar* sBar, Integer metric) {
   }
   s.Scaled16 = ScaleInt(16, sd);
   return Kv_ArrowLength(s);
+}
+
+void Kv_ForgetScrollMetrics(TkvScrollWnd* sw) {
+  if (!sw) return;
+  for (TkvScrollBar* sb : {sw->sBarHorz, sw->sBarVert})
+    if (sb) sb->FSystemSourcesRead = false;
 }
 
 namespace {
@@ -664,6 +685,7 @@ void Kv_GetRealScrollRect(const TkvScrollBar* sb, TRect& r) {
 }
 
 TLResult Kv_NCCalcSize(TkvScrollWnd* sw, HWND handle, TWParam wParam, TLParam lParam) {
+  Kv_ForgetScrollMetrics(sw);
   auto* rect = reinterpret_cast<RECT*>(lParam);
   const RECT old = *rect;
   const LONG style = GetWindowLongW(handle, GWL_STYLE);
@@ -845,15 +867,16 @@ TLResult Kv_NCHitTest(TkvScrollWnd* sw, HWND handle, TWParam wParam, TLParam lPa
     }
   }
   const TPoint p(int16_t(lParam & 0xFFFF), int16_t((lParam >> 16) & 0xFFFF));
-  TRect h, v;
-  kv_GetHScrollRect(sw, handle, h);
-  kv_GetVScrollRect(sw, handle, v);
+  // One layout for both bars (every message of the mouse comes here).
+  const TkvScrollLayout l = CurrentLayout(sw, handle);
+  const TRect& h = l.Horz;
+  const TRect& v = l.Vert;
   if (sw->sBarHorz && sw->sBarHorz->fScrollVisible && h.Contains(p))
     return Kv_IsScrollbarActive(sw->sBarHorz) ? HTHSCROLL : HTNOWHERE;
   if (sw->sBarVert && sw->sBarVert->fScrollVisible && v.Contains(p))
     return Kv_IsScrollbarActive(sw->sBarVert) ? HTVSCROLL : HTNOWHERE;
   const TRect corner(h.Right, h.Top, v.Right, h.Bottom);
-  if (Kv_GripVisible(sw, handle, corner) && corner.Contains(p)) return HTBOTTOMRIGHT;
+  if (corner.Contains(p) && Kv_GripVisible(sw, handle, corner)) return HTBOTTOMRIGHT;
   TLParam lp = lParam;
   return sw->CallPrevWndProc(handle, WM_NCHITTEST, wParam, lp);
 }

@@ -629,6 +629,17 @@ bool SkinnedStep(TkvScrollWnd* sw, TMessage& message) {
 void TkvScrollWnd::kvWndProc(TMessage& message) {
   HWND wnd = CtrlHandle;
   switch (message.Msg) {
+    case WM_SETTINGCHANGE:
+    case WM_DPICHANGED:
+    case WM_THEMECHANGED:
+    case SM_ALPHACMD:
+      // The bars' sizes may follow.
+      Kv_ForgetScrollMetrics(this);
+      break;
+    default:
+      break;
+  }
+  switch (message.Msg) {
     case WM_DESTROY:
     case WM_NCDESTROY:
       if (Destroyed) break;

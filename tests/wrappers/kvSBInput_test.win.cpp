@@ -12,9 +12,12 @@
 #include <vector>
 
 #include "ScrollSkin.h"
+#include "support/GdiTracker.h"
+#include "support/UserTracker.h"
 #include "base/sMessages.h"
 #include "ui/Bitmap.h"
 #include "ui/Forms.h"
+#include "wrappers/kvSBUtilsButtons.h"
 
 namespace {
 
@@ -452,4 +455,61 @@ TEST_F(ScrollInput, TypingIntoAMemoKeepsTheSkinnedBar) {
   }
   EXPECT_TRUE(thumbMoved);
   EXPECT_GT(Info(memo).nMax, 20);
+}
+
+// Attaching, painting (bars, hover, a press, a button with its own font) and detaching a
+// thousand times leaves no GDI or USER handle behind.
+TEST_F(ScrollInput, NoHandlesLeakOverAThousandAttachPaintDetachCycles) {
+  // A hidden window: the bars are painted into its window DC all the same, without the
+  // system's own frame painting of a shown window in every cycle.
+  HWND list = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_BORDER | WS_VSCROLL | WS_HSCROLL, 100, 100, 150, 300,
+                              nullptr, nullptr, nullptr, nullptr);
+  windows.push_back(list);
+  SCROLLINFO si{sizeof(si), SIF_RANGE | SIF_PAGE | SIF_POS, 0, 999, 20, 0, 0};
+  SetScrollInfo(list, SB_VERT, &si, FALSE);
+  SetScrollInfo(list, SB_HORZ, &si, FALSE);
+  HWND host = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 300, 100, 120, 60, nullptr, nullptr, nullptr, nullptr);
+  windows.push_back(host);
+  HWND button = CreateWindowExW(0, L"BUTTON", L"OK", WS_CHILD | WS_VISIBLE, 10, 10, 80, 26, host,
+                                reinterpret_cast<HMENU>(intptr_t(IDOK)), nullptr, nullptr);
+  SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+  const Integer buttonSection = scrollSkin.skin.AddSection(PlainSection(u"BUTTON", 0, TColor(0x808080), 3));
+  TBitmap print(80, 26, pf32bit);
+  int round = 0;
+  auto cycle = [&] {
+    TkvScrollWnd* sw = scrollSkin.Wrap(list);
+    kv_NCDraw(sw, list, -1, nullptr);
+    const TRect v = VertBar(sw, list);
+    SendMessageW(list, WM_NCMOUSEMOVE, HTVSCROLL, MAKELPARAM(v.Left + 8, v.Top + 60));
+    // Now and then a press and its release (each goes through the message loop).
+    if (++round % 25 == 0) {
+      Post(list, WM_NCLBUTTONDOWN, HTVSCROLL, TPoint(v.Left + 8, v.Bottom - 30), false);
+      Post(list, WM_LBUTTONUP, 0, TPoint(v.Left + 8, v.Bottom - 30), true);
+    }
+    TkvSkinParams params;
+    TkvMainWnd* bw = TkvMainWnd::MakeWrapper<TkvBtnWnd>(button, nullptr, &scrollSkin.skin.Manager, params, false);
+    bw->SkinData->SetSkinManager(&scrollSkin.skin.Manager);
+    bw->SkinData->SkinIndex = buttonSection;
+    LoadCtrlFont(bw, true);
+    SendMessageW(button, WM_PRINT, reinterpret_cast<WPARAM>(print.Canvas()->Handle()), PRF_CLIENT);
+    UninitializeKVWnd(button, true, false, bw);
+    UninitializeKVScroll(list, true, false, sw);
+  };
+  // The painters keep their working bitmaps: the first cycles make them.
+  for (int i = 0; i < 20; ++i) cycle();
+  const int windowsBefore = UserTracker::ThreadWindowCount();
+  {
+    GdiTracker gdi;
+    UserTracker user;
+    ASSERT_TRUE(gdi.Active());
+    ASSERT_TRUE(user.Active());
+    for (int i = 0; i < 1000; ++i) cycle();
+    EXPECT_GT(gdi.Created(), 1000);  // fonts, DCs and bitmaps were made (and freed)
+    EXPECT_EQ(gdi.Live(), std::vector<std::string>{});
+    EXPECT_EQ(user.Live(), std::vector<std::string>{});
+  }
+  EXPECT_EQ(UserTracker::ThreadWindowCount(), windowsBefore);
+  EXPECT_EQ(kvScrollState.hwndMouseOver, nullptr);
+  EXPECT_EQ(kvScrollState.uCurrentScrollPortion, HTSCROLL_NONE);
+  EXPECT_EQ(reinterpret_cast<HGDIOBJ>(SendMessageW(button, WM_GETFONT, 0, 0)), GetStockObject(DEFAULT_GUI_FONT));
 }
