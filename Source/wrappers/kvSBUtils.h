@@ -242,6 +242,10 @@ class TkvMainWnd : public TObject {
   void Step2(TMessage& message);
 };
 
+// KV_SETSECTION: the section named by the string lParam points to becomes the skin data's; 1,
+// or 0 without a string.
+TLResult Kv_SetSectionCommand(TsCommonData* skinData, TLParam lParam);
+
 // ---- 1b. The scroll wrapper and its bars ----------------------------------------------------
 
 class TkvScrollWnd;

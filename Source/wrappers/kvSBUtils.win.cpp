@@ -277,6 +277,12 @@ bool TkvMainWnd::Step1(TMessage& message) {
   }
 }
 
+TLResult Kv_SetSectionCommand(TsCommonData* skinData, TLParam lParam) {
+  if (!lParam || !skinData) return 0;
+  skinData->SetSkinSection(*reinterpret_cast<const String*>(lParam));
+  return 1;
+}
+
 void TkvMainWnd::Step2(TMessage& message) {
   if (message.Msg != SM_ALPHACMD) {
     message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
@@ -314,12 +320,7 @@ void TkvMainWnd::Step2(TMessage& message) {
       message.Result = reinterpret_cast<TLResult>(this);
       return;
     case KV_SETSECTION:
-      if (message.LParam) {
-        SkinData->SetSkinSection(*reinterpret_cast<const String*>(message.LParam));
-        message.Result = 1;
-      } else {
-        message.Result = 0;
-      }
+      message.Result = Kv_SetSectionCommand(SkinData, message.LParam);
       return;
     case KV_GETSKINDATA:
       message.Result = reinterpret_cast<TLResult>(SkinData);

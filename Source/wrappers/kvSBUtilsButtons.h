@@ -66,6 +66,8 @@ class TkvBtnWnd : public TkvMainWnd {
  protected:
   // Renders into the cache without the split arrow (the split button adds it).
   void RenderButton();
+  // 2 pressed, 0 disabled, 1 active or focused; -1 when the button is at rest.
+  Integer PressedOrActiveState();
   // The skin data as a button's.
   TsCtrlSkinData* ButtonData() const;
 };

@@ -112,8 +112,9 @@ LONG TkvBtnWnd::CtrlStyle() const { return GetWindowLongW(CtrlHandle, GWL_STYLE)
 
 bool TkvBtnWnd::Down() { return (ProcessMessage(BM_GETSTATE, 0, 0) & BST_PUSHED) != 0; }
 
-Integer TkvBtnWnd::CurrentState() {
+Integer TkvBtnWnd::PressedOrActiveState() {
   if (Down()) {
+    // A pressed button shows no glow.
     if (SkinData->GlowID >= 0)
       if (TkvEffectServices* effects = EffectServices()) effects->HideGlow(SkinData->GlowID, false);
     return 2;
@@ -121,11 +122,19 @@ Integer TkvBtnWnd::CurrentState() {
   if (!IsWindowEnabled(CtrlHandle)) return 0;
   if (TControl* ctrl = SkinData->FOwnerControl) {
     if (!ctrl->ComponentState().Contains(csDesigning) && SkinData->ControlIsActive()) return 1;
-    return (CtrlStyle() & BS_DEFPUSHBUTTON) != 0 ? 1 : 0;
+    return -1;
   }
   DuRiruZireziv* def = DefaultManager;
   if (GetFocus() == CtrlHandle || (def && def->ActiveControl() == CtrlHandle) || SkinData->FFocused) return 1;
-  return (CtrlStyle() & BS_DEFPUSHBUTTON) != 0 ? 3 : 0;
+  return -1;
+}
+
+Integer TkvBtnWnd::CurrentState() {
+  const Integer state = PressedOrActiveState();
+  if (state >= 0) return state;
+  // At rest: a default class-library button shows hot, a default dialog button its own state.
+  if (!(CtrlStyle() & BS_DEFPUSHBUTTON)) return 0;
+  return SkinData->FOwnerControl ? 1 : 3;
 }
 
 void TkvBtnWnd::DrawGlyph() {}
@@ -546,38 +555,16 @@ void TkvButtonWnd::GlyphRect(TRect& r) {
   const Integer w = Btn->Width(), h = Btn->Height();
   const Integer iw = Btn->Images()->Width(), ih = Btn->Images()->Height();
   const TImageMargins* m = Btn->ImageMargins();
+  // Centred across the side it sits at, and both ways for iaCenter.
+  Integer x = (w - iw) / 2, y = (h - ih) / 2;
   switch (Btn->ImageAlignment()) {
-    case iaLeft:
-      r.Left = m->Left() + 3;
-      r.Right = r.Left + iw;
-      r.Top = (h - ih) / 2;
-      r.Bottom = r.Top + ih;
-      break;
-    case iaRight:
-      r.Right = w - m->Right() - 3;
-      r.Left = r.Right - iw;
-      r.Top = (h - ih) / 2;
-      r.Bottom = r.Top + ih;
-      break;
-    case iaTop:
-      r.Top = m->Top() + 3;
-      r.Bottom = r.Top + ih;
-      r.Left = (w - iw) / 2;
-      r.Right = r.Left + iw;
-      break;
-    case iaBottom:
-      r.Bottom = h - m->Bottom() - 3;
-      r.Top = r.Bottom - ih;
-      r.Left = (w - iw) / 2;
-      r.Right = r.Left + iw;
-      break;
-    default:
-      r.Left = (w - iw) / 2;
-      r.Top = (h - ih) / 2;
-      r.Right = r.Left + iw;
-      r.Bottom = r.Top + ih;
-      break;
+    case iaLeft: x = m->Left() + 3; break;
+    case iaRight: x = w - m->Right() - 3 - iw; break;
+    case iaTop: y = m->Top() + 3; break;
+    case iaBottom: y = h - m->Bottom() - 3 - ih; break;
+    default: break;
   }
+  r = TRect(x, y, x + iw, y + ih);
   if (CurrentState() == 2 && CanClickShift(SkinData->SkinIndex, SkinData)) r = TRect(r.Left + 1, r.Top + 1, r.Right + 1, r.Bottom + 1);
 }
 
@@ -632,18 +619,8 @@ TBitBtn* BitBtnOf(TsCommonData* sd) { return dynamic_cast<TBitBtn*>(sd->FOwnerCo
 }  // namespace
 
 Integer TkvBitBtnWnd::CurrentState() {
-  if (Down()) {
-    if (SkinData->GlowID >= 0)
-      if (TkvEffectServices* effects = EffectServices()) effects->HideGlow(SkinData->GlowID, false);
-    return 2;
-  }
-  if (!IsWindowEnabled(CtrlHandle)) return 0;
-  if (TControl* ctrl = SkinData->FOwnerControl) {
-    if (!ctrl->ComponentState().Contains(csDesigning) && SkinData->ControlIsActive()) return 1;
-  } else {
-    DuRiruZireziv* def = DefaultManager;
-    if (GetFocus() == CtrlHandle || (def && def->ActiveControl() == CtrlHandle) || SkinData->FFocused) return 1;
-  }
+  const Integer state = PressedOrActiveState();
+  if (state >= 0) return state;
   if (TBitBtn* bb = BitBtnOf(SkinData); bb && bb->Default()) {
     HWND focus = GetFocus();
     return !focus || !(GetWindowLongW(focus, GWL_STYLE) & 0x0008) ? 3 : 0;

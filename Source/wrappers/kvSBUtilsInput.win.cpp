@@ -563,12 +563,7 @@ bool SkinnedStep(TkvScrollWnd* sw, TMessage& message) {
       message.Result = reinterpret_cast<TLResult>(static_cast<TkvMainWnd*>(sw));
       return true;
     case KV_SETSECTION:
-      if (message.LParam) {
-        sd->SetSkinSection(*reinterpret_cast<const String*>(message.LParam));
-        message.Result = 1;
-      } else {
-        message.Result = 0;
-      }
+      message.Result = Kv_SetSectionCommand(sd, message.LParam);
       return true;
     case KV_CHILDCHANGED:
       message.Result = ChildBgIsChanged(sd) ? 1 : 0;

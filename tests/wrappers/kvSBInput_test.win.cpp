@@ -319,7 +319,9 @@ TEST_F(ScrollInput, PressWithoutCaptureLeavesNoPressBehind) {
       Pump(20);
     }
     EXPECT_EQ(ScrollCodes().size(), c.scrollMessages);
-    if (c.shift && !ScrollCodes().empty()) EXPECT_EQ(ScrollCodes().front(), WPARAM(SB_THUMBTRACK));
+    if (c.shift && !ScrollCodes().empty()) {
+      EXPECT_EQ(ScrollCodes().front(), WPARAM(SB_THUMBTRACK));
+    }
     EXPECT_NE(GetCapture(), list);
     EXPECT_EQ(kvScrollState.uCurrentScrollPortion, HTSCROLL_NONE);
     EXPECT_EQ(kvScrollState.uCurrentScrollbar, -1);
