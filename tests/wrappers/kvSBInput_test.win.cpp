@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "ScrollSkin.h"
+#include "support/ScrollSkin.h"
 #include "support/GdiTracker.h"
 #include "support/UserTracker.h"
 #include "base/sMessages.h"
@@ -222,6 +222,37 @@ TEST_F(ScrollInput, ThumbDragOverAThousandItemList) {
   EXPECT_EQ(PixelAt(*shot, list, TPoint(x, trackTop + 3)), kTrackTop);
 }
 
+// A range that does not start at 0: every position sent, the drag's and the release's, is one
+// of the range.
+TEST_F(ScrollInput, DragOfARangeStartingAboveZero) {
+  TkvScrollWnd* sw = nullptr;
+  HWND wnd = Shown(L"STATIC", WS_VSCROLL, 100, 100, 150, 300, sw);
+  SCROLLINFO si{sizeof(si), SIF_RANGE | SIF_PAGE | SIF_POS, 100, 1099, 100, 100, 0};
+  SetScrollInfo(wnd, SB_VERT, &si, FALSE);
+  UpdateScrolls(sw, true);
+  const TRect v = VertBar(sw, wnd);
+  const Integer x = v.Left + 8;
+  Post(wnd, WM_NCLBUTTONDOWN, HTVSCROLL, TPoint(x, v.Top + 15 + 5), false);
+  ASSERT_TRUE(sw->fThumbTracking);
+  Post(wnd, WM_MOUSEMOVE, MK_LBUTTON, TPoint(x, v.Bottom + 50), true);
+  EXPECT_EQ(HIWORD(gLog.back().wParam), 1000);  // the last page starts at 1099 - 99
+  EXPECT_EQ(Info(wnd).nPos, 1000);
+  gLog.clear();
+  Post(wnd, WM_LBUTTONUP, 0, TPoint(x, v.Bottom + 50), true);
+  ASSERT_EQ(ScrollCodes(), (std::vector<WPARAM>{SB_THUMBPOSITION, SB_ENDSCROLL}));
+  EXPECT_EQ(HIWORD(gLog.front().wParam), 1000);
+  // Back to the top: the first position of the range.
+  Post(wnd, WM_NCLBUTTONDOWN, HTVSCROLL, TPoint(x, v.Bottom - 15 - 5), false);
+  ASSERT_TRUE(sw->fThumbTracking);
+  gLog.clear();
+  Post(wnd, WM_MOUSEMOVE, MK_LBUTTON, TPoint(x, v.Top - 50), true);
+  Post(wnd, WM_LBUTTONUP, 0, TPoint(x, v.Top - 50), true);
+  ASSERT_EQ(ScrollCodes(), (std::vector<WPARAM>{SB_THUMBTRACK, SB_THUMBPOSITION, SB_ENDSCROLL}));
+  EXPECT_EQ(HIWORD(gLog[0].wParam), 100);
+  EXPECT_EQ(HIWORD(gLog[1].wParam), 100);
+  EXPECT_EQ(Info(wnd).nPos, 100);
+}
+
 TEST_F(ScrollInput, HeldArrowRepeatsOnlyWhileTheCursorStaysOnIt) {
   scrollSkin.Look(scrollSkin.skin.Data->ScrollBtns[3], 2).Color = kArrowPressed;
   TkvScrollWnd* sw = nullptr;
@@ -248,6 +279,11 @@ TEST_F(ScrollInput, HeldArrowRepeatsOnlyWhileTheCursorStaysOnIt) {
   Pump(200);
   EXPECT_EQ(ScrollCodes().size(), off);
   EXPECT_EQ(PixelAt(*Grab(list), list, arrowEdge), kBtnBottom);
+  // Back on it: pressed again, and the steps go on.
+  SetCursorPos(arrow.X, arrow.Y);
+  Pump(150);
+  EXPECT_GT(ScrollCodes().size(), off);
+  EXPECT_EQ(PixelAt(*Grab(list), list, arrowEdge), kArrowPressed);
   // The release ends the scroll once.
   gLog.clear();
   Post(list, WM_LBUTTONUP, 0, TPoint(arrow.X, v.Top + 100), true);

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "skin/sCommonData.h"
-#include "ScrollSkin.h"
+#include "support/ScrollSkin.h"
 #include "support/SkinFixture.h"
 #include "ui/Forms.h"
 #include "wrappers/kvSBUtils.h"
