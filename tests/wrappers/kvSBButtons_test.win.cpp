@@ -242,3 +242,62 @@ TEST_F(ButtonWrappers, FontGivenToTheWindowIsKeptAndGivenBack) {
   EXPECT_EQ(GetObjectW(given, sizeof(lf), &lf), 0);  // the wrapper's font is gone with it
   DeleteObject(original);
 }
+
+TEST_F(ButtonWrappers, SplitButtonLayout) {
+  skin.Section(button).Props[0].FontColor.Color = 0x0000FF;
+  HWND split = AddButton(42, L"Split", 10, 0x0000000C);  // BS_SPLITBUTTON
+  HWND plainButton = AddButton(43, L"Split", 100);
+  auto* s = Wrap<TkvSplitBtnWnd>(split);
+  TkvBtnWnd* p = Wrap(plainButton);
+  Face(split);
+  Face(plainButton);
+  TRect rs, rp;
+  s->CaptionRect(rs);
+  p->CaptionRect(rp);
+  // The caption sits 8 pixels left of where a plain button's does; the arrow in the right 22.
+  EXPECT_EQ(rs, TRect(rp.Left - 8, rp.Top, rp.Right - 8, rp.Bottom));
+  TRect arrow;
+  s->ArrowRect(arrow);
+  EXPECT_EQ(arrow, TRect(80 - 22, 0, 80, 26));
+  TBitmap bmp(80, 26, pf32bit);
+  SendMessageW(split, WM_PRINT, reinterpret_cast<WPARAM>(bmp.Canvas()->Handle()), PRF_CLIENT);
+  int arrowPixels = 0;
+  for (Integer y = 0; y < 26; ++y)
+    for (Integer x = arrow.Left; x < 80; ++x) arrowPixels += (bmp.PixelColor(x, y) & 0xFFFFFF) == TColor(0x0000FF) ? 1 : 0;
+  EXPECT_GT(arrowPixels, 4);
+}
+
+TEST_F(ButtonWrappers, PressedCaptionShiftsAndMultilineCaptionsWrap) {
+  HWND b = AddButton(42, L"one two three four five six", 10, BS_MULTILINE);
+  TkvBtnWnd* w = Wrap(b);
+  Face(b);
+  TSize wrapped;
+  w->TextRectSize(wrapped);
+  SetWindowLongW(b, GWL_STYLE, GetWindowLongW(b, GWL_STYLE) & ~BS_MULTILINE);
+  TSize single;
+  w->TextRectSize(single);
+  EXPECT_GT(wrapped.cy, single.cy);  // more than one line
+  TRect rest, pressed;
+  w->CaptionRect(rest);
+  SendMessageW(b, BM_SETSTATE, TRUE, 0);
+  w->CaptionRect(pressed);
+  EXPECT_EQ(pressed, TRect(rest.Left + 1, rest.Top + 1, rest.Right + 1, rest.Bottom + 1));
+  SendMessageW(b, BM_SETSTATE, FALSE, 0);
+}
+
+// A disabled button has its parent's background laid over it.
+TEST_F(ButtonWrappers, DisabledButtonFadesTowardsItsParent) {
+  HWND b = AddButton(42, L"", 10);
+  Wrap(b);
+  const TColor enabled = Face(b);
+  EnableWindow(b, FALSE);
+  const TColor disabled = Face(b);
+  const TColor parent = ColorToRGB(GetParentCacheHwnd(b).FillColor);
+  ASSERT_NE(parent & 0xFF, enabled & 0xFF);
+  EXPECT_NE(disabled, enabled);
+  for (int shift : {0, 8, 16}) {
+    const int e = (enabled >> shift) & 0xFF, p = (parent >> shift) & 0xFF, d = (disabled >> shift) & 0xFF;
+    EXPECT_GE(d, std::min(e, p)) << shift;
+    EXPECT_LE(d, std::max(e, p)) << shift;
+  }
+}
