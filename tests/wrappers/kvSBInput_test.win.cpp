@@ -551,3 +551,36 @@ TEST_F(ScrollInput, NoHandlesLeakOverAThousandAttachPaintDetachCycles) {
   EXPECT_EQ(kvScrollState.uCurrentScrollPortion, HTSCROLL_NONE);
   EXPECT_EQ(reinterpret_cast<HGDIOBJ>(SendMessageW(button, WM_GETFONT, 0, 0)), GetStockObject(DEFAULT_GUI_FONT));
 }
+
+// Skin commands the scroll wrapper answers itself, skinned and not.
+TEST_F(ScrollInput, SkinCommandsOfTheScrollWrapper) {
+  TkvScrollWnd* sw = nullptr;
+  HWND wnd = Shown(L"STATIC", WS_VSCROLL, 100, 100, 150, 200, sw);
+  auto command = [&](Word code, TLParam lParam = 0, Word low = 0) {
+    return SendMessageW(wnd, SM_ALPHACMD, MAKEWPARAM(low, code), lParam);
+  };
+  TsCommonData* sd = sw->SkinData;
+  sd->CurrentPPI = 144;
+  EXPECT_EQ(command(KV_GETSCALE), 144);
+  command(KV_UPDATING, 0, 1);
+  EXPECT_TRUE(sd->FUpdating);
+  command(KV_UPDATING, 0, 0);
+  EXPECT_FALSE(sd->FUpdating);
+  EXPECT_EQ(command(KV_GETAPPLICATION), reinterpret_cast<LRESULT>(Application));
+  gLog.clear();
+  EXPECT_EQ(command(KV_CTRLHANDLED), 1);
+  // Without a skin: the skin data and, for a provider's skin data, the provider answer.
+  const Integer index = sd->SkinIndex;
+  sd->SkinIndex = -1;
+  ASSERT_FALSE(sd->Skinned());
+  EXPECT_EQ(command(KV_GETSKINDATA), reinterpret_cast<LRESULT>(sd));
+  EXPECT_EQ(command(KV_CTRLHANDLED), 0);  // passed on to the window, which knows none
+  TObject provider;
+  sd->FOwnerObject = &provider;
+  EXPECT_EQ(command(KV_GETPROVIDER), 0);
+  sd->COC = 224;
+  EXPECT_EQ(command(KV_GETPROVIDER), reinterpret_cast<LRESULT>(&provider));
+  sd->COC = 0;
+  sd->FOwnerObject = nullptr;
+  sd->SkinIndex = index;
+}
