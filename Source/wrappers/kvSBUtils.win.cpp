@@ -543,9 +543,10 @@ void UpdateScrolls(TkvScrollWnd* sw, bool repaint) {
   if (!sw || sw->InDestroying) return;
   if (TsCommonData* sd = sw->SkinData; sd && (sd->FUpdating || sd->FUpdateCount > 0)) return;
   HWND wnd = sw->CtrlHandle;
-  if (!IsWindowVisible(wnd) || !sw->sBarHorz || !sw->sBarVert) return;
+  if (!sw->sBarHorz || !sw->sBarVert) return;
   // Without a shown bar there is nothing to paint (a bar's state is read again when it shows).
   if (!sw->sBarHorz->fScrollVisible && !sw->sBarVert->fScrollVisible) return;
+  if (!IsWindowVisible(wnd)) return;
   int barCode = SB_HORZ;
   for (TkvScrollBar* bar : {sw->sBarHorz, sw->sBarVert}) {
     bar->ScrollInfo.cbSize = sizeof(SCROLLINFO);

@@ -505,7 +505,7 @@ bool SkinnedStep(TkvScrollWnd* sw, TMessage& message) {
       return false;
     case WM_TIMER:
       message.Result = Kv_Timer(sw, wnd, message.WParam, message.LParam);
-      if (!sw->Destroyed && IsWindow(wnd) && !sw->DontRepaint && !sw->fThumbTracking) UpdateScrolls(sw, true);
+      if (!sw->Destroyed && !sw->DontRepaint && !sw->fThumbTracking && IsWindow(wnd)) UpdateScrolls(sw, true);
       return true;
     case WM_VSCROLL:
       KillChildTimers(sw->OwnerControl());
