@@ -1,0 +1,194 @@
+// The combo box wrappers: the frame and the drop-down button from the skin, the drop-down
+// list's own wrapper made when the list first asks for its colours and told when tracking starts
+// and ends, one colour brush per wrapper, item texts of any length, redraw locks before the list
+// exists, owner-drawn items coloured from the skin.
+//
+// Wine's combo box sends its list no tracking messages (0x1AE / 0x1AF) when it drops down:
+// the tests send them to the list themselves.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "EditLikeFixture.h"
+#include "support/GdiTracker.h"
+#include "ui/StdCtrls.h"
+#include "wrappers/kvSBUtilsCombo.h"
+
+using namespace editlike;
+
+namespace {
+
+class ComboWrappers : public EditLikeTest {
+ protected:
+  HWND RawCombo(DWORD style, int items) {
+    HWND cb = RawChild(L"COMBOBOX", style | WS_VSCROLL, 10, 10, 160, 200);
+    for (int i = 0; i < items; ++i) SendMessageW(cb, CB_ADDSTRING, 0, LPARAM(L"item"));
+    return cb;
+  }
+  static HWND ListOf(HWND combo) {
+    COMBOBOXINFO ci{sizeof(ci)};
+    GetComboBoxInfo(combo, &ci);
+    return ci.hwndList;
+  }
+};
+
+}  // namespace
+
+TEST_F(ComboWrappers, FrameAndButtonPaintedFromSkin) {
+  HWND cb = RawCombo(CBS_DROPDOWNLIST, 3);
+  Show();
+  auto* w = Wrap<TkvComboBoxWnd>(cb, nullptr, u"COMBOBOX");
+  Repaint(cb);
+  const TRect btn = w->ButtonRect();
+  EXPECT_GT(btn.Right - btn.Left, 1);
+  EXPECT_EQ(ScreenPixel(cb, 0, 0), kEditBg);
+  EXPECT_EQ(ScreenPixel(cb, btn.Left + 1, btn.Top + 1), kComboBtn);
+  // Without a glyph the button shows a drawn (smoothed) arrow in the button section's font
+  // colour: pixels far greener than the button's face.
+  int arrowPixels = 0;
+  for (int x = btn.Left; x < btn.Right; ++x)
+    for (int y = btn.Top; y < btn.Bottom; ++y)
+      if (((ScreenPixel(cb, x, y) >> 8) & 0xFF) >= 0xE0) ++arrowPixels;
+  EXPECT_GT(arrowPixels, 3);
+  Unwrap(cb, w);
+}
+
+// The list wrapper comes with the list's first colour request; the combo box's tracking
+// messages show and hide it.
+TEST_F(ComboWrappers, DropDownListSkinnedAndTracked) {
+  HWND cb = RawCombo(CBS_DROPDOWNLIST, 30);
+  Show();
+  auto* w = Wrap<TkvComboBoxWnd>(cb, nullptr, u"COMBOBOX");
+  EXPECT_EQ(w->ListSW, nullptr);
+  SendMessageW(cb, CB_SHOWDROPDOWN, TRUE, 0);
+  Application->ProcessMessages();
+  // Making the list wrapper leaves the dropped list shown.
+  EXPECT_TRUE(IsWindowVisible(ListOf(cb)));
+  HWND list = ListOf(cb);
+  ASSERT_NE(w->ListSW, nullptr);
+  EXPECT_EQ(w->FListHandle, list);
+  EXPECT_EQ(w->ListSW->CtrlHandle, list);
+  EXPECT_FALSE(w->ListSW->Shown);
+  SendMessageW(list, LBCB_STARTTRACK, 0, 0);
+  EXPECT_TRUE(w->ListSW->Shown);
+  w->ListSW->SkinData->BGChanged = false;
+  SendMessageW(list, LBCB_ENDTRACK, 0, 0);
+  EXPECT_FALSE(w->ListSW->Shown);
+  EXPECT_TRUE(w->ListSW->SkinData->BGChanged);
+  // The list: a frame in the skin's border colour around the edit colour, the skinned bar.
+  EXPECT_EQ(w->ListSW->FrameColor, kBorder);
+  EXPECT_EQ(w->ListSW->Color, kEditBg);
+  // Printed (the layered list is not read back from the screen): the frame from the cache.
+  TBitmap printed(200, 200, pf32bit);
+  SendMessageW(list, WM_PRINT, WPARAM(printed.Canvas()->Handle()), PRF_NONCLIENT | PRF_CLIENT);
+  EXPECT_EQ(printed.PixelColor(0, 0) & 0xFFFFFF, kBorder);
+  EXPECT_TRUE(w->ListSW->sBarVert && w->ListSW->sBarVert->fScrollVisible);
+  SendMessageW(cb, CB_SHOWDROPDOWN, FALSE, 0);
+  Unwrap(cb, w);
+}
+
+// One brush per wrapper answers every colour request; a new skin colour makes a new one; none is
+// left when the wrapper goes.
+TEST_F(ComboWrappers, ColourRequestsShareOneBrushRenewedOnSkinChange) {
+  HWND cb = RawCombo(CBS_DROPDOWN, 3);
+  Show();
+  GdiTracker gdi;
+  ASSERT_TRUE(gdi.Active());
+  auto* w = Wrap<TkvComboBoxWnd>(cb, nullptr, u"COMBOBOX");
+  HDC dc = GetDC(cb);
+  const LRESULT first = SendMessageW(cb, WM_CTLCOLOREDIT, WPARAM(dc), 0);
+  ASSERT_NE(first, 0);
+  for (int i = 0; i < 100; ++i) EXPECT_EQ(SendMessageW(cb, WM_CTLCOLOREDIT, WPARAM(dc), 0), first);
+  SendMessageW(cb, CB_SHOWDROPDOWN, TRUE, 0);
+  Application->ProcessMessages();
+  const LRESULT list1 = SendMessageW(cb, WM_CTLCOLORLISTBOX, WPARAM(dc), LPARAM(ListOf(cb)));
+  LOGBRUSH lb{};
+  GetObjectW(reinterpret_cast<HBRUSH>(list1), sizeof(lb), &lb);
+  EXPECT_EQ(TColor(lb.lbColor), kEditBg);
+  // The skin's edit colour changes: the next answer is a brush of the new colour.
+  skin.Section(editSection).Props[0].Color = 0x0A0B0C;
+  const LRESULT list2 = SendMessageW(cb, WM_CTLCOLORLISTBOX, WPARAM(dc), LPARAM(ListOf(cb)));
+  GetObjectW(reinterpret_cast<HBRUSH>(list2), sizeof(lb), &lb);
+  EXPECT_EQ(TColor(lb.lbColor), TColor(0x0A0B0C));
+  ReleaseDC(cb, dc);
+  SendMessageW(cb, CB_SHOWDROPDOWN, FALSE, 0);
+  Unwrap(cb, w);
+  EXPECT_GT(gdi.Created(), 0);
+  EXPECT_TRUE(gdi.Live().empty()) << gdi.Live().size() << " left, first " << gdi.Live().front();
+}
+
+// An item text longer than any fixed buffer is read whole.
+TEST_F(ComboWrappers, LongItemTextReadWhole) {
+  HWND cb = RawCombo(CBS_DROPDOWNLIST, 0);
+  const std::wstring longText(5000, L'x');
+  SendMessageW(cb, CB_ADDSTRING, 0, LPARAM((longText + L"end").c_str()));
+  Show();
+  auto* w = Wrap<TkvComboBoxWnd>(cb, nullptr, u"COMBOBOX");
+  const String text = w->ItemText(0);
+  EXPECT_EQ(text.size(), 5003u);
+  EXPECT_EQ(text.substr(5000), u"end");
+  EXPECT_TRUE(w->ItemText(5).empty());
+  Unwrap(cb, w);
+}
+
+// Redraw locks before the list has a wrapper count on the combo box alone.
+TEST_F(ComboWrappers, RedrawLockBeforeTheListExists) {
+  HWND cb = RawCombo(CBS_DROPDOWNLIST, 3);
+  Show();
+  auto* w = Wrap<TkvComboBoxWnd>(cb, nullptr, u"COMBOBOX");
+  ASSERT_EQ(w->ListSW, nullptr);
+  const Integer before = w->SkinData->FUpdateCount;
+  SendMessageW(cb, WM_SETREDRAW, FALSE, 0);
+  EXPECT_EQ(w->SkinData->FUpdateCount, before + 1);
+  SendMessageW(cb, WM_SETREDRAW, TRUE, 0);
+  EXPECT_EQ(w->SkinData->FUpdateCount, before);
+  Unwrap(cb, w);
+}
+
+// Owner-drawn items of a class-library combo box: the selected one in the skin's focused
+// selection colours, the others in the section's look.
+TEST_F(ComboWrappers, OwnerDrawnItemsColouredFromSkin) {
+  auto* combo = new TComboBox(form);
+  combo->SetParent(form);
+  combo->SetBounds(10, 10, 160, 24);
+  combo->SetStyle(csOwnerDrawFixed);
+  combo->Items()->Add(u"one");
+  combo->Items()->Add(u"two");
+  Show();
+  auto* w = Wrap<TkvComboBoxWnd>(combo->Handle(), combo, u"COMBOBOX");
+  TBitmap target(100, 40, pf32bit);
+  HDC dc = target.Canvas()->Handle();
+  w->DrawItem(0, TRect(0, 0, 100, 20), dc, TOwnerDrawState{odSelected});
+  w->DrawItem(1, TRect(0, 20, 100, 40), dc, TOwnerDrawState{});
+  EXPECT_EQ(target.PixelColor(95, 10) & 0xFFFFFF, kSelection);
+  // An item in the list of a two-look section takes the second look.
+  EXPECT_EQ(target.PixelColor(95, 30) & 0xFFFFFF, kEditHotBg);
+  // Some text pixels in the selection's font colour.
+  int text = 0;
+  for (int x = 0; x < 60; ++x)
+    for (int y = 0; y < 20; ++y)
+      if ((target.PixelColor(x, y) & 0xFFFFFF) == kSelectionText) ++text;
+  EXPECT_GT(text, 3);
+  Unwrap(combo->Handle(), w);
+}
+
+TEST_F(ComboWrappers, NoHandleLeftOverPaintsAndCycles) {
+  HWND cb = RawCombo(CBS_DROPDOWNLIST, 30);
+  Show();
+  GdiTracker gdi;
+  ASSERT_TRUE(gdi.Active());
+  for (int i = 0; i < 200; ++i) {
+    auto* w = Wrap<TkvComboBoxWnd>(cb, nullptr, u"COMBOBOX");
+    SendMessageW(cb, CB_SHOWDROPDOWN, TRUE, 0);
+    SendMessageW(cb, CB_SHOWDROPDOWN, FALSE, 0);
+    for (int p = 0; p < 5; ++p) {
+      InvalidateRect(cb, nullptr, TRUE);
+      UpdateWindow(cb);
+    }
+    Unwrap(cb, w);
+  }
+  EXPECT_GT(gdi.Created(), 0);
+  EXPECT_TRUE(gdi.Live().empty()) << gdi.Live().size() << " left, first " << gdi.Live().front();
+}

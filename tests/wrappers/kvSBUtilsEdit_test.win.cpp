@@ -1,0 +1,204 @@
+// The edit wrapper on edits, memos and list boxes, raw and of the class library: the skin's
+// colours pushed into the control and the control's own ones given back exactly, the frame and
+// the skinned scroll bars painted over the control's own painting while it types and scrolls,
+// paint messages with and without a device context, and no handle left behind.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "EditLikeFixture.h"
+#include "support/GdiTracker.h"
+#include "ui/StdCtrls.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+using namespace editlike;
+
+namespace {
+
+class EditWrapper : public EditLikeTest {};
+
+WNDPROC WindowProcOf(HWND wnd) { return reinterpret_cast<WNDPROC>(GetWindowLongPtrW(wnd, GWLP_WNDPROC)); }
+
+}  // namespace
+
+// The control's own colour and font colour come back exactly, not the system window colour and
+// not only under some condition.
+TEST_F(EditWrapper, ClassLibraryEditTakesSkinColoursAndGetsItsOwnBack) {
+  auto* edit = new TEdit(form);
+  edit->SetParent(form);
+  edit->SetBounds(10, 10, 150, 24);
+  constexpr TColor ownColor = 0x00C0FFEE & 0xFFFFFF, ownFont = 0x00123456;
+  edit->SetColor(ownColor);
+  edit->Font()->SetColor(ownFont);
+  Show();
+  // Not focused: the normal look (a focused edit takes the section's second look).
+  SetFocus(nullptr);
+  auto* w = Wrap<TkvEditWnd>(edit->Handle(), edit);
+  w->SetSkinParams();
+  EXPECT_EQ(edit->Color(), kEditBg);
+  EXPECT_EQ(edit->Font()->Color(), kEditText);
+  Repaint(edit->Handle());
+  // The client as the control paints it (its own WM_CTLCOLOREDIT answer) and the frame from
+  // the skin.
+  EXPECT_EQ(ScreenPixel(edit->Handle(), edit->Width() - 6, edit->Height() / 2), kEditBg);
+  EXPECT_EQ(ScreenPixel(edit->Handle(), 0, 0), kEditBg);
+
+  Unwrap(edit->Handle(), w);
+  EXPECT_EQ(edit->Color(), ownColor);
+  EXPECT_EQ(edit->Font()->Color(), ownFont);
+  Repaint(edit->Handle());
+  EXPECT_EQ(ScreenPixel(edit->Handle(), edit->Width() - 6, edit->Height() / 2), ownColor);
+}
+
+// A raw edit gets the frame from the skin; detached, it has its own procedure back. (An edit
+// made with WS_BORDER draws that border inside its client itself: the frame is the client edge.)
+TEST_F(EditWrapper, RawEditFramePaintedFromSkinAndProcedureGivenBack) {
+  HWND wnd = RawChild(L"EDIT", 0, 10, 10, 150, 24, WS_EX_CLIENTEDGE);
+  const WNDPROC before = WindowProcOf(wnd);
+  Show();
+  auto* w = Wrap<TkvEditWnd>(wnd, nullptr);
+  w->SetSkinParams();
+  EXPECT_EQ(w->Color, kEditBg);
+  EXPECT_EQ(w->FrameColor, kBorder);
+  Repaint(wnd);
+  EXPECT_EQ(ScreenPixel(wnd, 0, 0), kEditBg);
+  EXPECT_EQ(ScreenPixel(wnd, 149, 23), kEditBg);
+  Unwrap(wnd, w);
+  EXPECT_EQ(WindowProcOf(wnd), before);
+}
+
+// An ordinary WM_PAINT carries no device context: the control still paints its client. A paint
+// into a device context whose clip box is empty only validates the window.
+TEST_F(EditWrapper, PaintWithoutDeviceContextPaintsTheClient) {
+  HWND list = RawChild(L"LISTBOX", WS_BORDER | LBS_NOINTEGRALHEIGHT, 10, 10, 150, 100);
+  for (int i = 0; i < 5; ++i) SendMessageW(list, LB_ADDSTRING, 0, LPARAM(L"WWWWWWWWWW"));
+  Show();
+  auto* w = Wrap<TkvEditWnd>(list, nullptr);
+  // The list box paints its items white on the system window colour: some text pixel in the
+  // first row differs from the background after an ordinary paint.
+  InvalidateRect(list, nullptr, TRUE);
+  UpdateWindow(list);
+  RECT item{};
+  SendMessageW(list, LB_GETITEMRECT, 0, LPARAM(&item));
+  TBitmap shot(item.right, item.bottom, pf32bit);
+  HDC dc = GetDC(list);
+  BitBlt(shot.Canvas()->Handle(), 0, 0, item.right, item.bottom, dc, 0, 0, SRCCOPY);
+  ReleaseDC(list, dc);
+  const TColor bg = shot.PixelColor(item.right - 2, item.bottom / 2) & 0xFFFFFF;
+  int textPixels = 0;
+  for (int y = 0; y < item.bottom; ++y)
+    for (int x = 0; x < 60; ++x)
+      if ((shot.PixelColor(x, y) & 0xFFFFFF) != bg) ++textPixels;
+  EXPECT_GT(textPixels, 20);
+
+  // An empty clip box: nothing is drawn, the window is validated.
+  TBitmap target(200, 150, pf32bit);
+  target.Canvas()->Brush()->SetColor(TColor(0x123456));
+  target.Canvas()->FillRect(TRect(0, 0, 200, 150));
+  HRGN empty = CreateRectRgn(0, 0, 0, 0);
+  SelectClipRgn(target.Canvas()->Handle(), empty);
+  DeleteObject(empty);
+  InvalidateRect(list, nullptr, TRUE);
+  SendMessageW(list, WM_PAINT, WPARAM(target.Canvas()->Handle()), 0);
+  EXPECT_FALSE(GetUpdateRect(list, nullptr, FALSE));
+  SelectClipRgn(target.Canvas()->Handle(), nullptr);
+  EXPECT_EQ(target.PixelColor(20, 20) & 0xFFFFFF, TColor(0x123456));
+  Unwrap(list, w);
+}
+
+// Typing into a memo moves the skinned vertical bar with the text; the bar is painted from the
+// skin, not by the system.
+TEST_F(EditWrapper, MemoBarsFollowTypingAndScrolling) {
+  auto* memo = new TMemo(form);
+  memo->SetParent(form);
+  memo->SetBounds(10, 10, 200, 120);
+  memo->SetScrollBars(ssVertical);
+  Show();
+  auto* w = Wrap<TkvEditWnd>(memo->Handle(), memo);
+  ASSERT_TRUE(w->sBarVert);
+  SetFocus(memo->Handle());
+  for (int i = 0; i < 40; ++i) {
+    SendMessageW(memo->Handle(), EM_REPLACESEL, TRUE, LPARAM(L"line of text\r\n"));
+    SendMessageW(memo->Handle(), WM_KEYDOWN, VK_END, 0);
+  }
+  Application->ProcessMessages();
+  SCROLLINFO si{sizeof(si), SIF_ALL};
+  GetScrollInfo(memo->Handle(), SB_VERT, &si);
+  EXPECT_GT(si.nPos, 0);
+  EXPECT_EQ(w->sBarVert->ScrollInfo.nPos, si.nPos);
+  EXPECT_EQ(w->sBarVert->ScrollInfo.nMax, si.nMax);
+  EXPECT_TRUE(w->sBarVert->fScrollVisible);
+  // The bar from the skin: the arrow at the top, the track below it.
+  Repaint(memo->Handle());
+  RECT wr{};
+  GetWindowRect(memo->Handle(), &wr);
+  const Integer barX = (wr.right - wr.left) - w->cxRightEdge - 8;
+  EXPECT_EQ(ScreenPixel(memo->Handle(), barX, w->cyTopEdge + 5), kBtn);
+  // Scrolled back to the top by the scroll message, the skinned bar follows.
+  SendMessageW(memo->Handle(), WM_VSCROLL, SB_TOP, 0);
+  EXPECT_EQ(w->sBarVert->ScrollInfo.nPos, 0);
+  Unwrap(memo->Handle(), w);
+}
+
+TEST_F(EditWrapper, EmptyClassLibraryListBoxAnswersNoTopIndex) {
+  auto* list = new TListBox(form);
+  list->SetParent(form);
+  list->SetBounds(10, 10, 100, 80);
+  Show();
+  auto* w = Wrap<TkvEditWnd>(list->Handle(), list);
+  EXPECT_EQ(SendMessageW(list->Handle(), LB_GETTOPINDEX, 0, 0), -1);
+  list->Items()->Add(u"one");
+  EXPECT_EQ(SendMessageW(list->Handle(), LB_GETTOPINDEX, 0, 0), 0);
+  Unwrap(list->Handle(), w);
+}
+
+// A child asking the skinned edit for its background gets the edit's colour, moved by the frame.
+TEST_F(EditWrapper, BackgroundQueryAnswersTheEditColourInsideTheFrame) {
+  HWND wnd = RawChild(L"EDIT", WS_BORDER | ES_MULTILINE, 10, 10, 150, 60);
+  Show();
+  auto* w = Wrap<TkvEditWnd>(wnd, nullptr);
+  TkvBGInfo info;
+  SendMessageW(wnd, SM_ALPHACMD, MAKEWPARAM(0, KV_GETBG), LPARAM(&info));
+  EXPECT_NE(info.BgType, btUnknown);
+  EXPECT_EQ(info.Offset.X, w->cxLeftEdge);
+  EXPECT_EQ(info.Offset.Y, w->cyTopEdge);
+  Unwrap(wnd, w);
+}
+
+// 1,000 paints and 1,000 attach-detach cycles leave no GDI object behind.
+TEST_F(EditWrapper, NoHandleLeftOverPaintsAndAttachDetachCycles) {
+  auto* memo = new TMemo(form);
+  memo->SetParent(form);
+  memo->SetBounds(10, 10, 200, 120);
+  memo->SetScrollBars(ssBoth);
+  HWND raw = RawChild(L"EDIT", WS_BORDER | WS_VSCROLL | ES_MULTILINE, 10, 140, 150, 50);
+  Show();
+  GdiTracker gdi;
+  ASSERT_TRUE(gdi.Active());
+  {
+    auto* w = Wrap<TkvEditWnd>(memo->Handle(), memo);
+    for (int i = 0; i < 1000; ++i) {
+      w->SkinData->BGChanged = true;
+      SendMessageW(memo->Handle(), WM_NCPAINT, 1, 0);
+      InvalidateRect(memo->Handle(), nullptr, TRUE);
+      UpdateWindow(memo->Handle());
+    }
+    Unwrap(memo->Handle(), w);
+  }
+  for (int i = 0; i < 1000; ++i) {
+    auto* w = Wrap<TkvEditWnd>(raw, nullptr);
+    SendMessageW(raw, WM_NCPAINT, 1, 0);
+    Unwrap(raw, w);
+  }
+  EXPECT_GT(gdi.Created(), 0);
+  // The memo keeps one brush of its own colour (the control's, made again when its colour came
+  // back); nothing else may be left.
+  std::vector<std::string> live = gdi.Live();
+  char own[32];
+  snprintf(own, sizeof(own), "%lx", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(memo->Brush()->Handle())));
+  std::erase_if(live, [&](const std::string& s) { return s.find(own) != std::string::npos; });
+  EXPECT_TRUE(live.empty()) << live.size() << " left, first " << live.front();
+}
