@@ -192,3 +192,43 @@ TEST_F(ComboWrappers, NoHandleLeftOverPaintsAndCycles) {
   EXPECT_GT(gdi.Created(), 0);
   EXPECT_TRUE(gdi.Live().empty()) << gdi.Live().size() << " left, first " << gdi.Live().front();
 }
+
+// The skin's main font goes into the item's device context and stays valid while it is selected
+// there: the same font object serves the next request, a new name makes a new one, and the one
+// the device context held is freed only after the new one replaced it.
+TEST_F(ComboWrappers, MainFontStaysValidWhileTheDeviceContextUsesIt) {
+  ASSERT_EQ(DefaultManager, &skin.Manager);
+  skin.Manager.Fonts.MainMode = fmCustom;
+  skin.Manager.Fonts.MainFont = u"Arial";
+  TBitmap target(10, 10, pf32bit);
+  HDC dc = target.Canvas()->Handle();
+  GdiTracker gdi;
+  ASSERT_TRUE(gdi.Active());
+  {
+    TOwnedFont slot;
+    CheckFont(dc, slot);
+    ASSERT_TRUE(slot);
+    EXPECT_EQ(GetCurrentObject(dc, OBJ_FONT), slot.get());
+    LOGFONTW lf{};
+    ASSERT_NE(GetObjectW(GetCurrentObject(dc, OBJ_FONT), sizeof(lf), &lf), 0);
+    EXPECT_STREQ(lf.lfFaceName, L"Arial");
+    const HFONT first = slot.get();
+    CheckFont(dc, slot);
+    EXPECT_EQ(slot.get(), first);
+    EXPECT_EQ(gdi.Created(), 1);
+    skin.Manager.Fonts.MainFont = u"Courier New";
+    CheckFont(dc, slot);
+    EXPECT_NE(slot.get(), first);
+    EXPECT_EQ(GetCurrentObject(dc, OBJ_FONT), slot.get());
+    ASSERT_NE(GetObjectW(GetCurrentObject(dc, OBJ_FONT), sizeof(lf), &lf), 0);
+    EXPECT_STREQ(lf.lfFaceName, L"Courier New");
+    // Taken out of the device context before its slot lets it go.
+    SelectObject(dc, GetStockObject(SYSTEM_FONT));
+  }
+  EXPECT_TRUE(gdi.Live().empty()) << gdi.Live().size() << " left";
+  // Without a configured name nothing is selected.
+  skin.Manager.Fonts.MainMode = fmDefault;
+  TOwnedFont none;
+  CheckFont(dc, none);
+  EXPECT_FALSE(none);
+}

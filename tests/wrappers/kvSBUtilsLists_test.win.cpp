@@ -183,3 +183,25 @@ TEST_F(ListWrappers, NoHandleLeftOverHeaderPaintsAndCycles) {
   EXPECT_GT(gdi.Created(), 0);
   EXPECT_TRUE(gdi.Live().empty()) << gdi.Live().size() << " left, first " << gdi.Live().front();
 }
+
+// A class-library tree view: the skin's background and font colour through the control, its
+// own given back.
+TEST_F(ListWrappers, ClassLibraryTreeViewTakesSkinColours) {
+  auto* tree = new TTreeView(form);
+  tree->SetParent(form);
+  tree->SetBounds(10, 10, 150, 100);
+  tree->SetColor(TColor(0x00A1B2C3));
+  tree->Font()->SetColor(TColor(0x00040506));
+  tree->Items()->Add(nullptr, u"node");
+  Show();
+  SetFocus(nullptr);
+  auto* w = Wrap<TkvTreeViewWnd>(tree->Handle(), tree);
+  w->SetSkinParams();
+  EXPECT_EQ(tree->Color(), kEditBg);
+  EXPECT_EQ(TColor(SendMessageW(tree->Handle(), TVM_GETBKCOLOR, 0, 0)), kEditBg);
+  EXPECT_EQ(tree->Font()->Color(), kEditText);
+  Unwrap(tree->Handle(), w);
+  EXPECT_EQ(tree->Color(), TColor(0x00A1B2C3));
+  EXPECT_EQ(TColor(SendMessageW(tree->Handle(), TVM_GETBKCOLOR, 0, 0)), TColor(0x00A1B2C3));
+  EXPECT_EQ(tree->Font()->Color(), TColor(0x00040506));
+}
