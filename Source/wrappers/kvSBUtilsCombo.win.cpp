@@ -16,6 +16,7 @@
 #include "skin/sVclUtils.h"
 #include "ui/Bitmap.h"
 #include "ui/Controls.h"
+#include "ui/GdiScopes.h"
 #include "ui/Graphics.h"
 #include "ui/ScopeGuard.h"
 #include "ui/StdCtrls.h"
@@ -281,6 +282,32 @@ void TkvComboBoxWnd::DrawItem(Integer index, const TRect& rect, HDC dc, TOwnerDr
       cv->Brush()->SetColor(TColor(gd->Props[size_t(s)].Color));
       cv->FillRect(area);
     }
+  }
+  // The owner's canvas takes the look's colours: an application handler paints with them.
+  TCanvas* ownerCanvas = owner->Canvas();
+  ownerCanvas->Brush()->SetColor(state.Contains(odSelected) ? SkinData->GetSkinManager()->GetHighLightColor(true)
+                                                            : TColor(gd->Props[size_t(s)].Color));
+  ownerCanvas->Font()->Assign(owner->Font());
+  ownerCanvas->Font()->SetColor(cv->Font()->Color());
+  const bool ownerDraws = owner->OnDrawItem().Assigned() &&
+                          (owner->Style() == csOwnerDrawFixed || owner->Style() == csOwnerDrawVariable) &&
+                          index >= 0 && index < owner->Items()->Count();
+  if (ownerDraws) {
+    // The handler draws into the item bitmap through the owner's canvas, which gets its own
+    // device context back afterwards.
+    HDC bmpDC = cv->Handle();
+    HDC ownerDC = ownerCanvas->HandleAllocated() ? ownerCanvas->Handle() : nullptr;
+    TCanvasLock lockOwner(*ownerCanvas);
+    TCanvasLock lockBitmap(*cv);
+    {
+      TSaveDC saved(bmpDC);
+      ownerCanvas->SetHandle(bmpDC);
+      const TScopeExit giveBack([&] { ownerCanvas->SetHandle(ownerDC); });
+      owner->OnDrawItem()(owner, index, rect, state);
+    }
+    BitBlt(dc, area.Left, area.Top, area.Right - area.Left, area.Bottom - area.Top, bmpDC, area.Left, area.Top,
+           SRCCOPY);
+    return;
   }
   String text;
   if (index >= 0 && index < owner->Items()->Count()) text = owner->Items()->Strings(index);

@@ -232,3 +232,45 @@ TEST_F(ComboWrappers, MainFontStaysValidWhileTheDeviceContextUsesIt) {
   CheckFont(dc, none);
   EXPECT_FALSE(none);
 }
+
+namespace {
+// An application's item drawing that fills the item with the canvas brush it is given.
+struct ItemPainter {
+  void Draw(TWinControl* control, Integer, TRect rect, TOwnerDrawState) {
+    TCanvas* canvas = static_cast<TComboBox*>(control)->Canvas();
+    brushes.push_back(canvas->Brush()->Color());
+    canvas->FillRect(TRect(rect.Left, rect.Top, rect.Left + 10, rect.Bottom));
+    canvas->Brush()->SetColor(TColor(0x0A0B0C));  // a mark of its own
+    canvas->FillRect(TRect(rect.Left + 10, rect.Top, rect.Left + 20, rect.Bottom));
+  }
+  std::vector<TColor> brushes;
+};
+}  // namespace
+
+// The application's own item drawing paints into the skinned item through the owner's canvas,
+// whose brush holds the skin's colour of the item's look.
+TEST_F(ComboWrappers, ApplicationItemDrawingGetsSkinColours) {
+  auto* combo = new TComboBox(form);
+  combo->SetParent(form);
+  combo->SetBounds(10, 10, 160, 24);
+  combo->SetStyle(csOwnerDrawFixed);
+  combo->Items()->Add(u"one");
+  combo->Items()->Add(u"two");
+  ItemPainter painter;
+  combo->SetOnDrawItem(TDrawItemEvent(&painter, &ItemPainter::Draw));
+  Show();
+  auto* w = Wrap<TkvComboBoxWnd>(combo->Handle(), combo, u"COMBOBOX");
+  TBitmap target(100, 40, pf32bit);
+  target.Canvas()->Brush()->SetColor(TColor(0x010101));
+  target.Canvas()->FillRect(TRect(0, 0, 100, 40));
+  w->DrawItem(0, TRect(0, 0, 100, 20), target.Canvas()->Handle(), TOwnerDrawState{odSelected});
+  w->DrawItem(1, TRect(0, 20, 100, 40), target.Canvas()->Handle(), TOwnerDrawState{});
+  ASSERT_EQ(painter.brushes.size(), 2u);
+  EXPECT_EQ(painter.brushes[0], kSelection);
+  EXPECT_EQ(painter.brushes[1], kEditHotBg);
+  EXPECT_EQ(target.PixelColor(5, 10) & 0xFFFFFF, kSelection);
+  EXPECT_EQ(target.PixelColor(5, 30) & 0xFFFFFF, kEditHotBg);
+  EXPECT_EQ(target.PixelColor(15, 10) & 0xFFFFFF, TColor(0x0A0B0C));
+  EXPECT_EQ(target.PixelColor(15, 30) & 0xFFFFFF, TColor(0x0A0B0C));
+  Unwrap(combo->Handle(), w);
+}
