@@ -208,13 +208,8 @@ void TkvComboBoxWnd::PrepareSimple() {
   cache->SetPixelFormat(pf32bit);
   cache->SetSize(size.cx, Integer(ProcessMessage(CB_GETITEMHEIGHT, 0, 0)) + 8);
   const TRect all(0, 0, cache->Width(), cache->Height());
-  if (DlgMode && DefaultManager && DefaultManager->Palette[pcBorder] != 0xFF00FF) {
-    TCanvas* cv = cache->Canvas();
-    cv->Brush()->SetColor(TColor(GetSysColor(COLOR_WINDOW)));
-    cv->FillRect(all);
-    cv->Brush()->SetColor(DefaultManager->Palette[pcBorder]);
-    cv->FrameRect(all);
-  } else if (SectionOf(SkinData)) {
+  const bool dialogLook = DlgMode && kvPaintDialogCache(cache, DefaultManager);
+  if (!dialogLook && SectionOf(SkinData)) {
     PaintItem(SkinData, GetParentCache(SkinData), true, SkinData->ControlIsActive() ? 1 : 0, all, WndPos, cache, true);
   }
   SkinData->BGChanged = false;

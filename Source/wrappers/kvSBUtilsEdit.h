@@ -85,6 +85,11 @@ class TkvEditWnd : public TkvBaseWnd {
   void DoPrint(TMessage& message);
 };
 
+// The dialog look of a cache: the system window colour framed in the manager's border colour.
+// False, and nothing painted, without a manager or when its border colour is the key colour
+// (the section paints the cache then).
+bool kvPaintDialogCache(TBitmap* cache, DuRiruZireziv* manager);
+
 // Whether a skinned window can show a hot look (by the mouse: not for edits unless allowed, and
 // not when the manager forbids hovering).
 bool kvEditMayBeHot(TsCommonData* skinData, bool byMouse);

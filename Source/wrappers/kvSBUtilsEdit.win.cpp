@@ -59,6 +59,17 @@ bool kvEditMayBeHot(TsCommonData* sd, bool byMouse) {
   return gd.States > 1;
 }
 
+bool kvPaintDialogCache(TBitmap* cache, DuRiruZireziv* manager) {
+  if (!cache || !manager || manager->Palette[pcBorder] == 0xFF00FF) return false;
+  const TRect all(0, 0, cache->Width(), cache->Height());
+  TCanvas* cv = cache->Canvas();
+  cv->Brush()->SetColor(TColor(GetSysColor(COLOR_WINDOW)));
+  cv->FillRect(all);
+  cv->Brush()->SetColor(manager->Palette[pcBorder]);
+  cv->FrameRect(all);
+  return true;
+}
+
 // ---- 1. TkvBaseWnd ----------------------------------------------------------------------------
 
 void TkvBaseWnd::kvWndProc(TMessage& message) {
@@ -323,13 +334,8 @@ void TkvEditWnd::PrepareEditCache() {
   const Integer state = SkinData->FFocused || (SkinData->FMouseAbove && kvEditMayBeHot(SkinData, true)) ? 1 : 0;
   DuRiruZireziv* manager = SkinData->GetSkinManager();
   const TRect all(0, 0, WndSize.cx, WndSize.cy);
-  if (DlgMode && manager && manager->Palette[pcBorder] != 0xFF00FF) {
-    TCanvas* cv = cache->Canvas();
-    cv->Brush()->SetColor(TColor(GetSysColor(COLOR_WINDOW)));
-    cv->FillRect(all);
-    cv->Brush()->SetColor(manager->Palette[pcBorder]);
-    cv->FrameRect(all);
-  } else if (manager && Section()) {
+  const bool dialogLook = DlgMode && kvPaintDialogCache(cache, manager);
+  if (!dialogLook && manager && Section()) {
     PaintItem(SkinData, ci, true, state, all, WndPos, cache, true);
   }
   SkinData->BGChanged = false;

@@ -11,7 +11,7 @@
 
 #include <string>
 
-#include "EditLikeFixture.h"
+#include "support/EditLikeFixture.h"
 #include "support/GdiTracker.h"
 #include "ui/StdCtrls.h"
 #include "wrappers/kvSBUtilsCombo.h"

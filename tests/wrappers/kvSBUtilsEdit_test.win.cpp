@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "EditLikeFixture.h"
+#include "support/EditLikeFixture.h"
 #include "support/GdiTracker.h"
 #include "ui/StdCtrls.h"
 
@@ -201,4 +201,19 @@ TEST_F(EditWrapper, NoHandleLeftOverPaintsAndAttachDetachCycles) {
   snprintf(own, sizeof(own), "%lx", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(memo->Brush()->Handle())));
   std::erase_if(live, [&](const std::string& s) { return s.find(own) != std::string::npos; });
   EXPECT_TRUE(live.empty()) << live.size() << " left, first " << live.front();
+}
+
+// An edit of a standard dialog keeps the system window colour, framed in the skin's border
+// colour.
+TEST_F(EditWrapper, DialogEditFramedInTheSkinsBorderColour) {
+  HWND wnd = RawChild(L"EDIT", 0, 10, 10, 150, 24, WS_EX_CLIENTEDGE);
+  Show();
+  auto dialog = SetForScope(kvDlgMode, true, false);
+  auto* w = Wrap<TkvEditWnd>(wnd, nullptr);
+  EXPECT_TRUE(w->DlgMode);
+  w->SkinData->BGChanged = true;
+  Repaint(wnd);
+  EXPECT_EQ(ScreenPixel(wnd, 0, 0), kBorder);
+  EXPECT_EQ(ScreenPixel(wnd, 1, 1), TColor(GetSysColor(COLOR_WINDOW)));
+  Unwrap(wnd, w);
 }

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "EditLikeFixture.h"
+#include "support/EditLikeFixture.h"
 #include "base/kvntUtils.h"
 #include "ui/Controls.h"
 #include "ui/Graphics.h"

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "EditLikeFixture.h"
+#include "support/EditLikeFixture.h"
 #include "support/GdiTracker.h"
 #include "ui/ComCtrls.h"
 #include "wrappers/kvSBUtilsLists.h"
