@@ -13,6 +13,7 @@
 
 #include "support/EditLikeFixture.h"
 #include "support/GdiTracker.h"
+#include "support/UserTracker.h"
 #include "ui/StdCtrls.h"
 #include "wrappers/kvSBUtilsCombo.h"
 
@@ -179,16 +180,19 @@ TEST_F(ComboWrappers, NoHandleLeftOverPaintsAndCycles) {
   Show();
   GdiTracker gdi;
   ASSERT_TRUE(gdi.Active());
-  for (int i = 0; i < 200; ++i) {
+  UserTracker user;
+  ASSERT_TRUE(user.Active());
+  const int windows = UserTracker::ThreadWindowCount();
+  for (int i = 0; i < 1000; ++i) {
     auto* w = Wrap<TkvComboBoxWnd>(cb, nullptr, u"COMBOBOX");
     SendMessageW(cb, CB_SHOWDROPDOWN, TRUE, 0);
     SendMessageW(cb, CB_SHOWDROPDOWN, FALSE, 0);
-    for (int p = 0; p < 5; ++p) {
-      InvalidateRect(cb, nullptr, TRUE);
-      UpdateWindow(cb);
-    }
+    InvalidateRect(cb, nullptr, TRUE);
+    UpdateWindow(cb);
     Unwrap(cb, w);
   }
+  EXPECT_EQ(UserTracker::ThreadWindowCount(), windows);
+  EXPECT_TRUE(user.Live().empty());
   EXPECT_GT(gdi.Created(), 0);
   EXPECT_TRUE(gdi.Live().empty()) << gdi.Live().size() << " left, first " << gdi.Live().front();
 }

@@ -8,6 +8,7 @@
 
 #include "support/EditLikeFixture.h"
 #include "support/GdiTracker.h"
+#include "support/UserTracker.h"
 #include "ui/StdCtrls.h"
 
 #include <cstdio>
@@ -143,6 +144,30 @@ TEST_F(EditWrapper, MemoBarsFollowTypingAndScrolling) {
   Unwrap(memo->Handle(), w);
 }
 
+// Items added to a list box show the skinned bar at once; scrolling the list moves it.
+TEST_F(EditWrapper, ListBoxBarFollowsItemsAndScrolling) {
+  HWND list = RawChild(L"LISTBOX", WS_VSCROLL | LBS_NOINTEGRALHEIGHT, 10, 10, 150, 100, WS_EX_CLIENTEDGE);
+  Show();
+  auto* w = Wrap<TkvEditWnd>(list, nullptr);
+  ASSERT_TRUE(w->sBarVert);
+  EXPECT_FALSE(w->sBarVert->fScrollVisible && Kv_IsScrollInfoActive(Kv_ScrollValues(w->sBarVert->ScrollInfo)));
+  for (int i = 0; i < 50; ++i) SendMessageW(list, LB_ADDSTRING, 0, LPARAM(L"item"));
+  SCROLLINFO si{sizeof(si), SIF_ALL};
+  GetScrollInfo(list, SB_VERT, &si);
+  EXPECT_EQ(w->sBarVert->ScrollInfo.nMax, si.nMax);
+  EXPECT_TRUE(w->sBarVert->fScrollVisible);
+  SendMessageW(list, LB_SETTOPINDEX, 20, 0);
+  GetScrollInfo(list, SB_VERT, &si);
+  EXPECT_GT(si.nPos, 0);
+  EXPECT_EQ(w->sBarVert->ScrollInfo.nPos, si.nPos);
+  // The bar on the screen is the skin's: its top arrow.
+  Repaint(list);
+  RECT wr{};
+  GetWindowRect(list, &wr);
+  EXPECT_EQ(ScreenPixel(list, (wr.right - wr.left) - w->cxRightEdge - 8, w->cyTopEdge + 5), kBtn);
+  Unwrap(list, w);
+}
+
 TEST_F(EditWrapper, EmptyClassLibraryListBoxAnswersNoTopIndex) {
   auto* list = new TListBox(form);
   list->SetParent(form);
@@ -178,6 +203,9 @@ TEST_F(EditWrapper, NoHandleLeftOverPaintsAndAttachDetachCycles) {
   Show();
   GdiTracker gdi;
   ASSERT_TRUE(gdi.Active());
+  UserTracker user;
+  ASSERT_TRUE(user.Active());
+  const int windows = UserTracker::ThreadWindowCount();
   {
     auto* w = Wrap<TkvEditWnd>(memo->Handle(), memo);
     for (int i = 0; i < 1000; ++i) {
@@ -193,6 +221,8 @@ TEST_F(EditWrapper, NoHandleLeftOverPaintsAndAttachDetachCycles) {
     SendMessageW(raw, WM_NCPAINT, 1, 0);
     Unwrap(raw, w);
   }
+  EXPECT_EQ(UserTracker::ThreadWindowCount(), windows);
+  EXPECT_TRUE(user.Live().empty());
   EXPECT_GT(gdi.Created(), 0);
   // The memo keeps one brush of its own colour (the control's, made again when its colour came
   // back); nothing else may be left.

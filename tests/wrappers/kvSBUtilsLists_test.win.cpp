@@ -8,6 +8,7 @@
 
 #include "support/EditLikeFixture.h"
 #include "support/GdiTracker.h"
+#include "support/UserTracker.h"
 #include "ui/ComCtrls.h"
 #include "wrappers/kvSBUtilsLists.h"
 
@@ -75,6 +76,9 @@ TEST_F(ListWrappers, ClassLibraryListViewTakesSkinColours) {
   w->SetSkinParams();
   EXPECT_EQ(TColor(SendMessageW(lv->Handle(), LVM_GETBKCOLOR, 0, 0)), kEditBg);
   EXPECT_EQ(TColor(SendMessageW(lv->Handle(), LVM_GETTEXTCOLOR, 0, 0)), kEditText);
+  // The list paints its empty area in the skin's colour.
+  Repaint(lv->Handle());
+  EXPECT_EQ(ScreenPixel(lv->Handle(), 100, 100), kEditBg);
   Unwrap(lv->Handle(), w);
   EXPECT_EQ(lv->Color(), TColor(0x00ABCDEF));
   EXPECT_EQ(TColor(SendMessageW(lv->Handle(), LVM_GETTEXTBKCOLOR, 0, 0)), TColor(0x00ABCDEF));
@@ -174,12 +178,17 @@ TEST_F(ListWrappers, NoHandleLeftOverHeaderPaintsAndCycles) {
   Show();
   GdiTracker gdi;
   ASSERT_TRUE(gdi.Active());
+  UserTracker user;
+  ASSERT_TRUE(user.Active());
+  const int windows = UserTracker::ThreadWindowCount();
   for (int i = 0; i < 1000; ++i) {
     auto* w = Wrap<TkvListViewWnd>(lv, nullptr);
     RedrawWindow(w->FhWndHeader, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     SendMessageW(lv, WM_NCPAINT, 1, 0);
     Unwrap(lv, w);
   }
+  EXPECT_EQ(UserTracker::ThreadWindowCount(), windows);
+  EXPECT_TRUE(user.Live().empty());
   EXPECT_GT(gdi.Created(), 0);
   EXPECT_TRUE(gdi.Live().empty()) << gdi.Live().size() << " left, first " << gdi.Live().front();
 }
