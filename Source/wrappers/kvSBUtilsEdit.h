@@ -69,6 +69,8 @@ class TkvEditWnd : public TkvBaseWnd {
   // section over the parent's background at the window's place, or in dialog mode the system
   // window colour framed in the skin's border colour.
   void PrepareEditCache();
+  // The text of a disabled single-line edit into the cache (password characters as bullets).
+  void PaintDisabledText();
   // The frame strips of the cache onto dc (window coordinates), at most maxTop rows at the top.
   void CopyFrame(HDC dc, Integer maxTop);
 

@@ -175,7 +175,7 @@ void TkvEditWnd::Create(HWND aHandle, TsCommonData* aSkinData, DuRiruZireziv* aS
   if (TControl* ctrl = OwnerControl()) {
     OldCtrlStyle = ctrl->ControlStyle();
     HasOldCtrlStyle = true;
-    SingleLineEdit = IsEditClass(aHandle) && !(GetWindowLongW(aHandle, GWL_STYLE) & ES_MULTILINE);
+    SingleLineEdit = dynamic_cast<TCustomEdit*>(ctrl) && !(GetWindowLongW(aHandle, GWL_STYLE) & ES_MULTILINE);
     TControlStyle opaque = OldCtrlStyle;
     opaque += csOpaque;
     ctrl->SetControlStyle(opaque);
@@ -290,7 +290,8 @@ void TkvEditWnd::SetSkinParams() {
 }
 
 bool TkvEditWnd::NCContent() {
-  if (!IsEditClass(CtrlHandle) || ShownBars(SB_HORZ) || ShownBars(SB_VERT)) return false;
+  const bool edit = OwnerControl() ? dynamic_cast<TCustomEdit*>(OwnerControl()) != nullptr : IsEditClass(CtrlHandle);
+  if (!edit || ShownBars(SB_HORZ) || ShownBars(SB_VERT)) return false;
   RECT c{}, w{};
   GetClientRect(CtrlHandle, &c);
   GetWindowRect(CtrlHandle, &w);
@@ -338,7 +339,35 @@ void TkvEditWnd::PrepareEditCache() {
   if (!dialogLook && manager && Section()) {
     PaintItem(SkinData, ci, true, state, all, WndPos, cache, true);
   }
+  if (SingleLineEdit && !IsWindowEnabled(CtrlHandle)) PaintDisabledText();
   SkinData->BGChanged = false;
+}
+
+void TkvEditWnd::PaintDisabledText() {
+  // A disabled edit greys its text on the system's face colour; the skin draws it instead, in
+  // the section's disabled look, and the paint shows the cache (WM_PAINT).
+  TBitmap* cache = SkinData->FCacheBmp.get();
+  const String text = GetWndText(CtrlHandle);
+  TCanvas* cv = cache->Canvas();
+  if (HFONT font = reinterpret_cast<HFONT>(SendMessageW(CtrlHandle, WM_GETFONT, 0, 0))) {
+    LOGFONTW lf{};
+    GetObjectW(font, sizeof(lf), &lf);
+    cv->Font()->SetHandle(CreateFontIndirectW(&lf));  // the canvas font owns it
+  }
+  const Integer inset = std::max<Integer>(cxLeftEdge, 0);
+  TRect r(inset + 1, inset, WndSize.cx - inset - 1, WndSize.cy - inset);
+  const LONG style = GetWindowLongW(CtrlHandle, GWL_STYLE);
+  Cardinal flags = DT_SINGLELINE | DT_NOPREFIX | DT_VCENTER;
+  if (style & ES_CENTER)
+    flags |= DT_CENTER;
+  else if (style & ES_RIGHT)
+    flags |= DT_RIGHT;
+  String shown = text;
+  if (const wchar_t pass = wchar_t(SendMessageW(CtrlHandle, EM_GETPASSWORDCHAR, 0, 0)); pass && !text.empty())
+    shown = String(text.size(), pass == L'*' ? Char(0x25CF) : Char(pass));
+  if (shown.empty()) return;
+  cv->Brush()->SetStyle(bsClear);
+  kvWriteTextEx(cv, shown, false, r, flags, SkinData, SkinData->ControlIsActive() ? 1 : 0);
 }
 
 void TkvEditWnd::CopyFrame(HDC dc, Integer maxTop) {
@@ -366,6 +395,20 @@ bool TkvEditWnd::HandlePaintMessage(TMessage& message) {
       }
       if (EmptyClip(message.WParam, SkinData->PrintDC)) {
         EmulPaint();
+        return true;
+      }
+      if (SingleLineEdit && !IsWindowEnabled(CtrlHandle)) {
+        // The cache holds the disabled text: it is the whole look.
+        PAINTSTRUCT ps{};
+        BeginPaint(CtrlHandle, &ps);
+        PrepareEditCache();
+        if (SkinData->FCacheBmp) {
+          HDC wdc = GetWindowDC(CtrlHandle);
+          BitBlt(wdc, 0, 0, SkinData->FCacheBmp->Width(), SkinData->FCacheBmp->Height(),
+                 SkinData->FCacheBmp->Canvas()->Handle(), 0, 0, SRCCOPY);
+          ReleaseDC(CtrlHandle, wdc);
+        }
+        EndPaint(CtrlHandle, &ps);
         return true;
       }
       if (SkinData->InUpdating(false) || (InAnimationProcess && !SkinData->PrintDC)) {

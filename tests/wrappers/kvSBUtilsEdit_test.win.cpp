@@ -247,3 +247,48 @@ TEST_F(EditWrapper, DialogEditFramedInTheSkinsBorderColour) {
   EXPECT_EQ(ScreenPixel(wnd, 1, 1), TColor(GetSysColor(COLOR_WINDOW)));
   Unwrap(wnd, w);
 }
+
+// A disabled single-line edit shows the skin's look with its text drawn by the wrapper, not the
+// system's grey face; a password edit shows bullets, never its text.
+TEST_F(EditWrapper, DisabledSingleLineEditShowsTheSkinsLook) {
+  auto* edit = new TEdit(form);
+  edit->SetParent(form);
+  edit->SetBounds(10, 10, 150, 24);
+  edit->SetText(u"WWWW");
+  auto* secret = new TEdit(form);
+  secret->SetParent(form);
+  secret->SetBounds(10, 40, 150, 24);
+  secret->SetPasswordChar(u'*');
+  secret->SetText(u"WWWW");
+  Show();
+  SetFocus(nullptr);
+  auto* w = Wrap<TkvEditWnd>(edit->Handle(), edit);
+  auto* w2 = Wrap<TkvEditWnd>(secret->Handle(), secret);
+  EXPECT_TRUE(w->SingleLineEdit);
+  edit->SetEnabled(false);
+  secret->SetEnabled(false);
+  Repaint(edit->Handle());
+  Repaint(secret->Handle());
+  EXPECT_EQ(ScreenPixel(edit->Handle(), edit->Width() - 8, edit->Height() / 2), kEditBg);
+  auto inked = [&](HWND wnd) {
+    int n = 0;
+    for (int x = 4; x < 60; ++x)
+      for (int y = 4; y < 20; ++y)
+        if (ScreenPixel(wnd, x, y) != kEditBg) ++n;
+    return n;
+  };
+  // Not the system's grey text.
+  const TColor gray = TColor(GetSysColor(COLOR_GRAYTEXT));
+  int grayPixels = 0;
+  for (int x = 4; x < 60; ++x)
+    for (int y = 4; y < 20; ++y)
+      if (ScreenPixel(edit->Handle(), x, y) == gray) ++grayPixels;
+  EXPECT_EQ(grayPixels, 0);
+  const int text = inked(edit->Handle());
+  const int bullets = inked(secret->Handle());
+  EXPECT_GT(text, 10);
+  EXPECT_GT(bullets, 4);
+  EXPECT_NE(text, bullets);  // four bullets are not four W's
+  Unwrap(edit->Handle(), w);
+  Unwrap(secret->Handle(), w2);
+}
