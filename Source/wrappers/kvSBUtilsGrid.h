@@ -74,6 +74,9 @@ class TkvGridWnd : public TkvEditWnd {
 
  protected:
   bool RestoreAllowed();
+  // The control's own painting of its cells into a bitmap with the skinned frame and bars,
+  // copied to the print DC.
+  void PrintGrid(TMessage& message);
 };
 
 class TkvGridEhWnd : public TkvGridWnd {
@@ -101,6 +104,15 @@ class TkvVirtualTreeViewWnd : public TkvEditWnd {
   void HeaderDrawQueryElements(TObject* sender, THeaderPaintInfo& paintInfo, Integer& elements);
 
   TkvPropertySaver Props;
+
+ private:
+  // The frame width the skin paints: the section's border width without a border image, else
+  // that of the window's border style.
+  Integer FrameWidth();
+  void PaintTreeFrame(TMessage& message);
+  void PrintTree(TMessage& message);
+
+ public:
   bool OwnerDraw = false;
   bool OwnerDrawSaved = false;
   bool HeaderDrawInstalled = false;

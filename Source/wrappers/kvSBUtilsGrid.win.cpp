@@ -17,6 +17,7 @@
 #include "skin/sVclUtils.h"
 #include "ui/Bitmap.h"
 #include "ui/Controls.h"
+#include "ui/GdiScopes.h"
 #include "ui/Graphics.h"
 #include "ui/ScopeGuard.h"
 #include "ui/TypInfo.h"
@@ -313,6 +314,9 @@ void TkvGridWnd::kvWndProc(TMessage& message) {
           }
         }
         break;
+      case WM_PRINT:
+        PrintGrid(message);
+        return;
       default:
         break;
     }
@@ -341,6 +345,36 @@ void TkvGridWnd::kvWndProc(TMessage& message) {
     default:
       break;
   }
+}
+
+void TkvGridWnd::PrintGrid(TMessage& message) {
+  HDC dc = reinterpret_cast<HDC>(message.WParam);
+  RefreshGeometry();
+  const Integer vbar = sBarVert && sBarVert->fScrollVisible ? GetScrollMetric(SB_VERT, true) : 0;
+  const Integer hbar = sBarHorz && sBarHorz->fScrollVisible ? GetScrollMetric(SB_HORZ, true) : 0;
+  if (SkinData->BGChanged || !SkinData->FCacheBmp || SkinData->FCacheBmp->Empty()) {
+    if (!ParamsChanged) SetSkinParams();
+    PrepareEditCache();
+  }
+  if (!dc || !SkinData->FCacheBmp) return;
+  const Integer left = std::max<Integer>(cxLeftEdge, 0), top = std::max<Integer>(cyTopEdge, 0);
+  std::unique_ptr<TBitmap> bmp(CreateBmp32(WndSize.cx + vbar, WndSize.cy));
+  HDC bdc = bmp->Canvas()->Handle();
+  {
+    // The grid paints its cells into the inner area, clear of the skinned bars.
+    TSaveDC saved(bdc);
+    SetWindowOrgEx(bdc, -left, -top, nullptr);
+    if (vbar || hbar)
+      IntersectClipRect(bdc, 0, 0, WndSize.cx - left - cxRightEdge - vbar, WndSize.cy - top - cyBottomEdge - hbar);
+    TLParam l = 0;
+    message.Result = CallPrevWndProc(CtrlHandle, WM_PAINT, reinterpret_cast<TWParam>(bdc), l);
+  }
+  CopyFrame(bdc, 1 << 16);
+  kv_NCDraw(this, CtrlHandle, -1, bdc);
+  BitBlt(dc, fLeftScrollbar ? vbar : 0, 0, WndSize.cx, WndSize.cy, bdc, 0, 0, SRCCOPY);
+  POINT origin{};
+  GetWindowOrgEx(dc, &origin);
+  SetWindowOrgEx(dc, origin.x - left, origin.y - top, nullptr);
 }
 
 // ---- TkvGridEhWnd -----------------------------------------------------------------------------
@@ -569,6 +603,65 @@ void TkvVirtualTreeViewWnd::AdvancedHeaderDraw(TObject*, THeaderPaintInfo& info,
   copyOut();
 }
 
+Integer TkvVirtualTreeViewWnd::FrameWidth() {
+  TkvSkinData* skin = SkinData->GetCommonSkinData();
+  if (skin && SkinData->SkinIndex >= 0 && size_t(SkinData->SkinIndex) < skin->gd.size() &&
+      skin->gd[size_t(SkinData->SkinIndex)].BorderIndex < 0)
+    return skin->gd[size_t(SkinData->SkinIndex)].BorderWidth;
+  if (GetWindowLongW(CtrlHandle, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) return 2;
+  return GetWindowLongW(CtrlHandle, GWL_STYLE) & WS_BORDER ? 1 : 0;
+}
+
+void TkvVirtualTreeViewWnd::PaintTreeFrame(TMessage& message) {
+  RefreshGeometry();
+  if (SkinData->InUpdating(false)) return;
+  if (SkinData->BGChanged) {
+    if (!ParamsChanged) SetSkinParams();
+    PrepareEditCache();
+  }
+  if (!SkinData->FCacheBmp) return;
+  HDC dc = GetWindowDC(CtrlHandle);
+  {
+    TSaveDC saved(dc);
+    const Integer w = FrameWidth();
+    BitBltBorder(dc, 0, 0, WndSize.cx, WndSize.cy, SkinData->FCacheBmp->Canvas()->Handle(), 0, 0, w, w, w, w);
+    TLParam l = 0;
+    CallPrevWndProc(CtrlHandle, WM_PRINT, reinterpret_cast<TWParam>(dc), l);
+    message.Result = kv_NCDraw(this, CtrlHandle, -1, dc);
+  }
+  ReleaseDC(CtrlHandle, dc);
+}
+
+void TkvVirtualTreeViewWnd::PrintTree(TMessage& message) {
+  HDC dc = reinterpret_cast<HDC>(message.WParam);
+  SkinData->FUpdating = false;
+  if (SkinData->BGChanged) {
+    if (!ParamsChanged) SetSkinParams();
+    PrepareEditCache();
+  }
+  if (!dc) return;
+  TControl* owner = OwnerControl();
+  const Integer w = FrameWidth();
+  Integer headerHeight = 0;
+  if (TObject* header = owner ? GetObjProp(owner, u"Header") : nullptr;
+      header && CheckSetProp(header, u"Options", u"hoVisible"))
+    headerHeight = Integer(GetIntProp(header, u"Height"));
+  {
+    TSaveDC saved(dc);
+    POINT origin{};
+    GetWindowOrgEx(dc, &origin);
+    SetWindowOrgEx(dc, origin.x - w, origin.y - w - headerHeight, nullptr);
+    TLParam l = 0;
+    CallPrevWndProc(CtrlHandle, WM_PRINTCLIENT, message.WParam, l);
+  }
+  TLParam l = message.LParam;
+  CallPrevWndProc(CtrlHandle, WM_PRINT, message.WParam, l);
+  if (SkinData->FCacheBmp)
+    BitBltBorder(dc, 0, 0, SkinData->FCacheBmp->Width(), SkinData->FCacheBmp->Height(),
+                 SkinData->FCacheBmp->Canvas()->Handle(), 0, 0, w, w, w, w);
+  message.Result = kv_NCDraw(this, CtrlHandle, -1, dc);
+}
+
 void TkvVirtualTreeViewWnd::kvWndProc(TMessage& message) {
   if (!SkinData || Destroyed || !SkinData->Skinned()) {
     TkvEditWnd::kvWndProc(message);
@@ -576,6 +669,13 @@ void TkvVirtualTreeViewWnd::kvWndProc(TMessage& message) {
   }
   switch (message.Msg) {
     case WM_ERASEBKGND:
+      return;
+    case WM_NCPAINT:
+      if (!IsWindowVisible(CtrlHandle)) break;
+      PaintTreeFrame(message);
+      return;
+    case WM_PRINT:
+      PrintTree(message);
       return;
     case WM_HSCROLL:
     case WM_VSCROLL: {

@@ -64,6 +64,17 @@ class TTestStringGrid : public TCustomControl {
   TColor FixedColor = 0x000102, GridLineColor = 0x000103, FooterColor = 0x000104, TitleColor = 0x000105;
   TColor FooterCellColor = 0x000106, IndicatorIconColor = 0x000107;
   TFont* TitleFont;
+
+ protected:
+  // A sunken frame for the skin to paint, and cells in the fixed colour.
+  void CreateParams(TCreateParams& params) override {
+    TCustomControl::CreateParams(params);
+    params.ExStyle |= WS_EX_CLIENTEDGE;
+  }
+  void Paint() override {
+    Canvas()->Brush()->SetColor(FixedColor);
+    Canvas()->FillRect(ClientRect());
+  }
 };
 
 // A draw grid with ControlLook, a fixed font, line colours and a grid style.
@@ -121,6 +132,12 @@ class TTestVirtualTree : public TCustomControl {
   bool Themed = false;
   TkvAdvancedHeaderPaintEvent OnAdvancedHeaderDraw;
   TkvHeaderPaintQueryElementsEvent OnHeaderDrawQueryElements;
+
+ protected:
+  void CreateParams(TCreateParams& params) override {
+    TCustomControl::CreateParams(params);
+    params.ExStyle |= WS_EX_CLIENTEDGE;
+  }
 };
 
 #define BAG_COLOR(n) b.Color(u"" #n, &TTestBag::n, &TTestBag::n)
@@ -433,5 +450,35 @@ TEST_F(GridWrappers, VirtualTreeHeaderPaintedFromSkin) {
   const int top = arrowPixels(8), bottom = arrowPixels(10);
   EXPECT_GT(top, 0);
   EXPECT_GT(top, bottom);
+  Tearoff(w, tree);
+}
+
+// A printed grid: its own painting of the cells, in the colour the wrapper gave it, inside the
+// skin's frame.
+TEST_F(GridWrappers, PrintedGridHasItsCellsInsideTheSkinnedFrame) {
+  auto* grid = Place<TTestStringGrid>();
+  Show();
+  TkvEditWnd* w = Wrap<TkvGridWnd>(grid->Handle(), grid);
+  w->SetSkinParams();
+  EXPECT_EQ(w->cxLeftEdge, 2);
+  TBitmap printed(200, 120, pf32bit);
+  SendMessageW(grid->Handle(), WM_PRINT, WPARAM(printed.Canvas()->Handle()), PRF_CLIENT | PRF_NONCLIENT);
+  EXPECT_EQ(printed.PixelColor(0, 0) & 0xFFFFFF, kEditBg);
+  EXPECT_EQ(printed.PixelColor(199, 119) & 0xFFFFFF, kEditBg);
+  EXPECT_EQ(printed.PixelColor(100, 60) & 0xFFFFFF, kMain);
+  Tearoff(w, grid);
+}
+
+// The tree's frame: the skin's, as wide as the section's border width (it has no border image).
+TEST_F(GridWrappers, VirtualTreeFrameFromSkin) {
+  skin.Section(editSection).BorderWidth = 2;
+  auto* tree = Place<TTestVirtualTree>();
+  Show();
+  TkvEditWnd* w = Wrap<TkvVirtualTreeViewWnd>(tree->Handle(), tree);
+  w->SkinData->BGChanged = true;
+  SendMessageW(tree->Handle(), WM_NCPAINT, 1, 0);
+  EXPECT_EQ(ScreenPixel(tree->Handle(), 0, 0), kEditBg);
+  EXPECT_EQ(ScreenPixel(tree->Handle(), 1, 60), kEditBg);
+  EXPECT_EQ(ScreenPixel(tree->Handle(), 199, 119), kEditBg);
   Tearoff(w, tree);
 }
