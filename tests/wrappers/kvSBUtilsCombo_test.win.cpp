@@ -278,3 +278,68 @@ TEST_F(ComboWrappers, ApplicationItemDrawingGetsSkinColours) {
   EXPECT_EQ(target.PixelColor(15, 30) & 0xFFFFFF, TColor(0x0A0B0C));
   Unwrap(combo->Handle(), w);
 }
+
+// The button's width by style and mode, and its side by reading order.
+TEST_F(ComboWrappers, ButtonRectByStyleModeAndReadingOrder) {
+  struct Case {
+    DWORD style;
+    DWORD exStyle;
+    bool dialog;
+    Integer extra;  // added to the scaled system scroll width; -1: no button
+    bool atLeft;
+  };
+  const Integer system = GetComboBtnSize(&skin.Manager, 96);
+  const Integer margin = skin.Data->ComboBoxMargin;
+  for (const Case& c : {Case{CBS_SIMPLE, 0, true, -1, false}, Case{CBS_DROPDOWN, 0, true, 0, false},
+                        Case{CBS_DROPDOWNLIST, 0, true, 1, false}, Case{CBS_DROPDOWN, 0, false, 1, false},
+                        Case{CBS_DROPDOWNLIST, WS_EX_RTLREADING, false, 1, true}}) {
+    HWND cb = RawChild(L"COMBOBOX", c.style, 10, 10, 160, c.style == CBS_SIMPLE ? 100 : 200, c.exStyle);
+    auto dialog = SetForScope(kvDlgMode, c.dialog, false);
+    auto* w = Wrap<TkvComboBoxWnd>(cb, nullptr, u"COMBOBOX");
+    const TRect r = w->ButtonRect();
+    const Integer width = c.extra < 0 ? 0 : system + c.extra;
+    EXPECT_EQ(r.Right - r.Left, width) << "style " << c.style << " dialog " << c.dialog;
+    EXPECT_EQ(r.Top, margin);
+    RECT wr{};
+    GetWindowRect(cb, &wr);
+    EXPECT_EQ(r.Left, c.atLeft ? margin : (wr.right - wr.left) - width - margin);
+    Unwrap(cb, w);
+    DestroyWindow(cb);
+  }
+}
+
+// While the list is shown the button takes its pressed look.
+TEST_F(ComboWrappers, ButtonPressedWhileTheListIsShown) {
+  const Integer btn = skin.Data->ComboBtn.SkinIndex;
+  skin.Section(btn).Props[2].Color = 0x3C3C3C;
+  HWND cb = RawCombo(CBS_DROPDOWNLIST, 3);
+  Show();
+  auto* w = Wrap<TkvComboBoxWnd>(cb, nullptr, u"COMBOBOX");
+  const TRect r = w->ButtonRect();
+  Repaint(cb);
+  EXPECT_EQ(ScreenPixel(cb, r.Left + 1, r.Top + 1), kComboBtn);
+  SendMessageW(cb, CB_SHOWDROPDOWN, TRUE, 0);
+  Application->ProcessMessages();  // the list paints: its wrapper comes
+  ASSERT_NE(w->ListSW, nullptr);
+  w->RepaintButton();
+  EXPECT_EQ(ScreenPixel(cb, r.Left + 1, r.Top + 1), TColor(0x3C3C3C));
+  SendMessageW(cb, CB_SHOWDROPDOWN, FALSE, 0);
+  w->RepaintButton();
+  EXPECT_EQ(ScreenPixel(cb, r.Left + 1, r.Top + 1), kComboBtn);
+  Unwrap(cb, w);
+}
+
+// A box without items still gets its list wrapper when its list asks for colours (Wine's empty
+// list never paints, so the request is sent here).
+TEST_F(ComboWrappers, EmptyBoxStillGetsItsListWrapper) {
+  HWND cb = RawCombo(CBS_DROPDOWNLIST, 0);
+  Show();
+  auto* w = Wrap<TkvComboBoxWnd>(cb, nullptr, u"COMBOBOX");
+  HDC dc = GetDC(cb);
+  SendMessageW(cb, WM_CTLCOLORLISTBOX, WPARAM(dc), LPARAM(ListOf(cb)));
+  ReleaseDC(cb, dc);
+  ASSERT_NE(w->ListSW, nullptr);
+  EXPECT_EQ(w->ListSW->CtrlHandle, ListOf(cb));
+  EXPECT_FALSE(w->ListSW->SimplyBox);
+  Unwrap(cb, w);
+}
