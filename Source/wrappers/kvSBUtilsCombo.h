@@ -48,6 +48,8 @@ class TkvComboBoxWnd : public TkvEditWnd {
   HBRUSH ColorBrush(TColor color);
   void FreeList();
   Integer Style();
+  // The hover glow goes once the mouse has left the window.
+  void HideGlowOutside();
   TOwnedBrush FBrush;
   TColor FBrushColor = 0;
   TOwnedFont FItemFont;

@@ -11,6 +11,7 @@
 #include "paint/sAlphaGraph.h"
 #include "paint/sGraphUtils.h"
 #include "raster/Shapes.h"
+#include "skin/ControlServices.h"
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
 #include "skin/sVclUtils.h"
@@ -148,9 +149,23 @@ void TkvComboBoxWnd::PaintButton(HDC dc) {
               SkinData->CurrentPPI);
   }
   BitBlt(dc, r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top, bmp->Canvas()->Handle(), r.Left, r.Top, SRCCOPY);
+  HideGlowOutside();
+}
+
+void TkvComboBoxWnd::HideGlowOutside() {
+  if (SkinData->GlowID < 0 || kvMouseInControlDC(CtrlHandle)) return;
+  if (auto* effects = TkvServiceSlot<TkvEffectServices>::Get()) effects->HideGlow(SkinData->GlowID, true);
 }
 
 void TkvComboBoxWnd::RepaintButton() {
+  if (!SkinData) return;
+  // The hover glow follows the mouse; a simple box has no button to glow.
+  if (kvMouseInControlDC(CtrlHandle) && Style() != CBS_SIMPLE) {
+    DuRiruZireziv* manager = SkinData->GetSkinManager();
+    ShowGlowingIfNeeded(SkinData, false, CtrlHandle, -1, manager && manager->Effects.AllowAnimation, 255);
+  } else if (SkinData->GlowID >= 0) {
+    if (auto* effects = TkvServiceSlot<TkvEffectServices>::Get()) effects->HideGlow(SkinData->GlowID, true);
+  }
   if (Style() == CBS_SIMPLE) return;
   HDC dc = GetWindowDC(CtrlHandle);
   if (!dc) return;
@@ -702,7 +717,10 @@ void TkvComboListWnd::kvWndProc(TMessage& message) {
       HDC dc = reinterpret_cast<HDC>(message.WParam);
       if (!dc || !IsWindowVisible(CtrlHandle)) break;
       PrepareListCache();
-      message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+      {
+        TSaveDC keep(dc);  // the list's own print may leave its clipping in the DC
+        message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+      }
       const bool hasItems = CallPrevWndProc(CtrlHandle, LB_GETCOUNT, 0, message.LParam) > 0;
       if (message.Msg == WM_PRINTCLIENT && hasItems) return;
       if (!Shown && kvScrollState.uCurrentScrollPortion == HTSCROLL_NONE && SkinData->FCacheBmp) {

@@ -1,14 +1,17 @@
 #include "wrappers/kvSBUtilsEdit.h"
 
 #include <windows.h>
+#include <uxtheme.h>
 
 #include <memory>
+#include <optional>
 
 #include "base/WorkingBitmaps.h"
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
 #include "paint/sGraphUtils.h"
 #include "raster/Pixels.h"
+#include "skin/ControlServices.h"
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
 #include "skin/sVclUtils.h"
@@ -36,6 +39,9 @@ bool EmptyClip(TWParam wParam, HDC printDC) {
   RECT r{};
   return GetClipBox(dc, &r) == NULLREGION;
 }
+
+// Windows 10 and later, whose controls draw their own transparent backgrounds.
+bool IsFluentSystem() { return IsWin10Up(); }
 
 bool IsEditClass(HWND wnd) {
   wchar_t name[16]{};
@@ -480,6 +486,18 @@ bool TkvEditWnd::HandlePaintMessage(TMessage& message) {
 
 void TkvEditWnd::DoPrint(TMessage& message) {
   HDC dc = reinterpret_cast<HDC>(message.WParam);
+  auto* win = dynamic_cast<TWinControl*>(OwnerControl());
+  // A transparent memo flickers through its parent unless it paints double-buffered.
+  if (SkinData->COC == COC_TsMemo && SkinData->TranspMode == 1 && IsWinVistaUp() && !IsFluentSystem() && win &&
+      !win->DoubleBuffered())
+    win->SetDoubleBuffered(true);
+  {
+    // The control's own print may leave its clipping in the DC.
+    std::optional<TSaveDC> state;
+    if (dc) state.emplace(dc);
+    message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+  }
+  if (message.Result == 2 || Destroyed) return;
   RefreshGeometry();
   SkinData->FUpdating = false;
   SkinData->BGChanged = true;
@@ -498,11 +516,28 @@ void TkvEditWnd::DoPrint(TMessage& message) {
   Integer dx = std::max<Integer>(cxLeftEdge, 0), dy = std::max<Integer>(cyTopEdge, 0);
   if (fLeftScrollbar && ShownBars(SB_VERT)) dx += GetScrollMetric(SB_VERT, true);
   IntersectClipRect(dc, dx, dy, dx + client.right, dy + client.bottom);
-  BitBlt(dc, dx, dy, client.right, client.bottom, SkinData->FCacheBmp->Canvas()->Handle(), dx, dy, SRCCOPY);
-  POINT old{};
-  SetWindowOrgEx(dc, -dx, -dy, &old);
-  TrySendMessage(CtrlHandle, WM_PAINT, reinterpret_cast<uintptr_t>(dc), 0);
-  TrySendMessage(CtrlHandle, WM_PRINTCLIENT, reinterpret_cast<uintptr_t>(dc), 0x24);
+  // A transparent section without the control's own double buffering is composed off-screen,
+  // so that the cache and the control's text reach the print DC together.
+  const bool buffered = SkinData->TranspMode == 1 && IsWinVistaUp() && !(win && win->DoubleBuffered()) &&
+                        !((SkinData->COC == 10 || SkinData->COC == 14) && !IsFluentSystem());
+  HDC target = dc;
+  HPAINTBUFFER paintBuffer = nullptr;
+  if (buffered) {
+    BP_PAINTPARAMS params{};
+    params.cbSize = sizeof(params);
+    RECT area{dx, dy, dx + client.right, dy + client.bottom};
+    HDC memory = nullptr;
+    paintBuffer = BeginBufferedPaint(dc, &area, BPBF_TOPDOWNDIB, &params, &memory);
+    if (paintBuffer) target = memory;
+  }
+  const TScopeExit endBuffer([&] {
+    if (paintBuffer) EndBufferedPaint(paintBuffer, TRUE);
+  });
+  BitBlt(target, dx, dy, client.right, client.bottom, SkinData->FCacheBmp->Canvas()->Handle(), dx, dy, SRCCOPY);
+  TSaveDC clientOrigin(target);
+  SetWindowOrgEx(target, -dx, -dy, nullptr);
+  TrySendMessage(CtrlHandle, WM_PAINT, reinterpret_cast<uintptr_t>(target), 0);
+  TrySendMessage(CtrlHandle, WM_PRINTCLIENT, reinterpret_cast<uintptr_t>(target), 0x24);
   message.Result = 0;
 }
 
@@ -510,9 +545,20 @@ void TkvEditWnd::kvWndProc(TMessage& message) {
   switch (message.Msg) {
     case WM_MOVE:
     case WM_SIZE:
-      if (SkinData && SkinData->GlowID < 0 && !Visible(CtrlHandle) &&
-          !(GetWindowLongW(CtrlHandle, GWL_STYLE) & WS_VISIBLE) && OwnerControl() && OwnerControl()->Visible() &&
-          SkinData->COC == COC_EditWnd && !KeepsTheme())
+      if (!SkinData) break;
+      if (SkinData->GlowID >= 0) {
+        // A glow around a moved window would stay behind: it goes, and comes back resized.
+        TkvBaseWnd::kvWndProc(message);
+        if (Destroyed || !SkinData) return;
+        if (message.Msg == WM_MOVE) {
+          if (auto* effects = TkvServiceSlot<TkvEffectServices>::Get()) effects->HideGlow(SkinData->GlowID, false);
+        } else {
+          ShowGlowingIfNeeded(SkinData, false, CtrlHandle);
+        }
+        return;
+      }
+      if (!Visible(CtrlHandle) && !(GetWindowLongW(CtrlHandle, GWL_STYLE) & WS_VISIBLE) && OwnerControl() &&
+          OwnerControl()->Visible() && SkinData->COC == COC_EditWnd && !KeepsTheme())
         return;
       break;
     case SM_ALPHACMD:

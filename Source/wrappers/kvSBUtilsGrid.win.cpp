@@ -654,8 +654,11 @@ void TkvVirtualTreeViewWnd::PrintTree(TMessage& message) {
     TLParam l = 0;
     CallPrevWndProc(CtrlHandle, WM_PRINTCLIENT, message.WParam, l);
   }
-  TLParam l = message.LParam;
-  CallPrevWndProc(CtrlHandle, WM_PRINT, message.WParam, l);
+  {
+    TSaveDC keep(dc);  // the control's own print may leave its clipping in the DC
+    TLParam l = message.LParam;
+    CallPrevWndProc(CtrlHandle, WM_PRINT, message.WParam, l);
+  }
   if (SkinData->FCacheBmp)
     BitBltBorder(dc, 0, 0, SkinData->FCacheBmp->Width(), SkinData->FCacheBmp->Height(),
                  SkinData->FCacheBmp->Canvas()->Handle(), 0, 0, w, w, w, w);

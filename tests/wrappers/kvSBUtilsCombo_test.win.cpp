@@ -85,6 +85,10 @@ TEST_F(ComboWrappers, DropDownListSkinnedAndTracked) {
   TBitmap printed(200, 200, pf32bit);
   SendMessageW(list, WM_PRINT, WPARAM(printed.Canvas()->Handle()), PRF_NONCLIENT | PRF_CLIENT);
   EXPECT_EQ(printed.PixelColor(0, 0) & 0xFFFFFF, kBorder);
+  RECT lr{};
+  GetWindowRect(list, &lr);
+  EXPECT_EQ(printed.PixelColor(lr.right - lr.left - 1, (lr.bottom - lr.top) / 2) & 0xFFFFFF, kBorder);
+  EXPECT_EQ(printed.PixelColor(lr.right - lr.left - 9, 6) & 0xFFFFFF, kBtn);  // the skinned bar's arrow
   EXPECT_TRUE(w->ListSW->sBarVert && w->ListSW->sBarVert->fScrollVisible);
   SendMessageW(cb, CB_SHOWDROPDOWN, FALSE, 0);
   Unwrap(cb, w);

@@ -9,6 +9,7 @@
 #include "support/EditLikeFixture.h"
 #include "support/GdiTracker.h"
 #include "support/UserTracker.h"
+#include "base/kvntUtils.h"
 #include "ui/StdCtrls.h"
 
 #include <cstdio>
@@ -291,4 +292,45 @@ TEST_F(EditWrapper, DisabledSingleLineEditShowsTheSkinsLook) {
   EXPECT_NE(text, bullets);  // four bullets are not four W's
   Unwrap(edit->Handle(), w);
   Unwrap(secret->Handle(), w2);
+}
+
+// A printed memo: the skinned frame and bar around the memo's own text. A memo whose section is
+// transparent switches its double buffering on when printed (on Vista and before Windows 10).
+TEST_F(EditWrapper, PrintedMemoHasTheSkinnedFrameAroundItsText) {
+  auto* memo = new TMemo(form);
+  memo->SetParent(form);
+  memo->SetBounds(10, 10, 200, 120);
+  memo->SetScrollBars(ssVertical);
+  for (int i = 0; i < 30; ++i) memo->Lines()->Add(u"WWWWWWWW");
+  Show();
+  SetFocus(nullptr);
+  auto* w = Wrap<TkvEditWnd>(memo->Handle(), memo);
+  TBitmap printed(200, 120, pf32bit);
+  SendMessageW(memo->Handle(), WM_PRINT, WPARAM(printed.Canvas()->Handle()), PRF_CLIENT | PRF_NONCLIENT);
+  EXPECT_EQ(printed.PixelColor(0, 0) & 0xFFFFFF, kEditBg);
+  EXPECT_EQ(printed.PixelColor(200 - w->cxRightEdge - 8, w->cyTopEdge + 5) & 0xFFFFFF, kBtn);
+  int text = 0;
+  for (int x = 4; x < 80; ++x)
+    for (int y = 4; y < 20; ++y)
+      if ((printed.PixelColor(x, y) & 0xFFFFFF) != kEditBg) ++text;
+  EXPECT_GT(text, 10);
+  Unwrap(memo->Handle(), w);
+
+  // Transparent memo skin data of its own kind.
+  TsScrollWndData data(memo, true);
+  data.SetSkinManager(&skin.Manager);
+  data.SetSkinSection(u"EDIT");
+  data.COC = COC_TsMemo;
+  data.TranspMode = 1;
+  data.Loading = false;
+  TkvSkinParams params = Params(memo);
+  auto* transparent = TkvMainWnd::MakeWrapper<TkvEditWnd>(memo->Handle(), &data, &skin.Manager, params, true);
+  for (const Byte major : {Byte(6), Byte(10)}) {
+    auto version = SetForScope(kvWinMajorVer, major);
+    memo->SetDoubleBuffered(false);
+    SendMessageW(memo->Handle(), WM_PRINT, WPARAM(printed.Canvas()->Handle()), PRF_CLIENT | PRF_NONCLIENT);
+    EXPECT_EQ(memo->DoubleBuffered(), major == 6) << "Windows " << int(major);
+    EXPECT_EQ(printed.PixelColor(0, 0) & 0xFFFFFF, kEditBg);
+  }
+  Unwrap(memo->Handle(), transparent);
 }
