@@ -15,6 +15,7 @@
 #include "support/GdiTracker.h"
 #include "support/UserTracker.h"
 #include "ui/StdCtrls.h"
+#include "ui/ExtCtrls.h"
 #include "wrappers/kvSBUtilsCombo.h"
 
 using namespace editlike;
@@ -346,4 +347,38 @@ TEST_F(ComboWrappers, EmptyBoxStillGetsItsListWrapper) {
   EXPECT_EQ(w->ListSW->CtrlHandle, ListOf(cb));
   EXPECT_FALSE(w->ListSW->SimplyBox);
   Unwrap(cb, w);
+}
+
+// The lookup combo edit: its button follows the owner combo's style, and a list box child of
+// its owner gets skinned scroll bars when a child window is made.
+TEST_F(ComboWrappers, LookupComboButtonAndChildListBox) {
+  auto* combo = new TComboBox(form);
+  combo->SetParent(form);
+  combo->SetBounds(10, 10, 160, 24);
+  combo->SetStyle(csDropDownList);
+  auto* panel = new TPanel(form);
+  panel->SetParent(form);
+  panel->SetBounds(10, 50, 200, 120);
+  auto* list = new TListBox(panel);
+  list->SetParent(panel);
+  list->SetBounds(5, 5, 150, 100);
+  for (int i = 0; i < 40; ++i) list->Items()->Add(u"item");
+  Show();
+  auto* w = Wrap<TkvWWComboBoxWnd>(combo->Handle(), combo, u"COMBOBOX");
+  EXPECT_TRUE(w->FShowButton);
+  const TRect r = w->ButtonRect();
+  EXPECT_EQ(r.Right - r.Left, GetSystemMetrics(SM_CXVSCROLL));
+  EXPECT_EQ(r.Right, combo->Width() - 2);
+  EXPECT_EQ(r.Top, 2);
+  Unwrap(combo->Handle(), w);
+
+  auto* lookup = Wrap<TkvWWComboBoxWnd>(panel->Handle(), panel, u"EDIT");
+  EXPECT_FALSE(lookup->FShowButton);
+  EXPECT_EQ(lookup->ButtonRect().Right - lookup->ButtonRect().Left, 0);
+  SendMessageW(panel->Handle(), WM_PARENTNOTIFY, MAKEWPARAM(WM_CREATE, 0), LPARAM(list->Handle()));
+  EXPECT_EQ(lookup->ListBox, list);
+  ASSERT_NE(lookup->ListBoxSW, nullptr);
+  EXPECT_EQ(TkvScrollWnd::FromHwnd(list->Handle()), lookup->ListBoxSW);
+  Unwrap(panel->Handle(), lookup);
+  EXPECT_EQ(TkvScrollWnd::FromHwnd(list->Handle()), nullptr);
 }

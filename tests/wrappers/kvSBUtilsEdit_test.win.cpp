@@ -60,8 +60,12 @@ TEST_F(EditWrapper, ClassLibraryEditTakesSkinColoursAndGetsItsOwnBack) {
 TEST_F(EditWrapper, RawEditFramePaintedFromSkinAndProcedureGivenBack) {
   HWND wnd = RawChild(L"EDIT", 0, 10, 10, 150, 24, WS_EX_CLIENTEDGE);
   const WNDPROC before = WindowProcOf(wnd);
+  HFONT font = CreateFontW(-13, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Arial");
+  SendMessageW(wnd, WM_SETFONT, WPARAM(font), FALSE);
   Show();
   auto* w = Wrap<TkvEditWnd>(wnd, nullptr);
+  // The edit keeps its own font while skinned.
+  EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(wnd, WM_GETFONT, 0, 0)), font);
   w->SetSkinParams();
   EXPECT_EQ(w->Color, kEditBg);
   EXPECT_EQ(w->FrameColor, kBorder);
@@ -70,6 +74,9 @@ TEST_F(EditWrapper, RawEditFramePaintedFromSkinAndProcedureGivenBack) {
   EXPECT_EQ(ScreenPixel(wnd, 149, 23), kEditBg);
   Unwrap(wnd, w);
   EXPECT_EQ(WindowProcOf(wnd), before);
+  EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(wnd, WM_GETFONT, 0, 0)), font);
+  DestroyWindow(wnd);
+  DeleteObject(font);
 }
 
 // An ordinary WM_PAINT carries no device context: the control still paints its client. A paint
