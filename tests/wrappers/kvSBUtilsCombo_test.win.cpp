@@ -382,3 +382,26 @@ TEST_F(ComboWrappers, LookupComboButtonAndChildListBox) {
   Unwrap(panel->Handle(), lookup);
   EXPECT_EQ(TkvScrollWnd::FromHwnd(list->Handle()), nullptr);
 }
+
+// The skin going (its own manager's command) frees the list's wrapper; the list keeps a plain
+// border. Another manager's command changes nothing.
+TEST_F(ComboWrappers, RemovedSkinFreesTheListWrapper) {
+  HWND cb = RawCombo(CBS_DROPDOWNLIST, 30);
+  Show();
+  auto* w = Wrap<TkvComboBoxWnd>(cb, nullptr, u"COMBOBOX");
+  SendMessageW(cb, CB_SHOWDROPDOWN, TRUE, 0);
+  Application->ProcessMessages();
+  SendMessageW(cb, CB_SHOWDROPDOWN, FALSE, 0);
+  ASSERT_NE(w->ListSW, nullptr);
+  HWND list = ListOf(cb);
+  DuRiruZireziv other(nullptr);
+  SendMessageW(cb, SM_ALPHACMD, MAKEWPARAM(0, KV_REMOVESKIN), LPARAM(&other));
+  EXPECT_NE(w->ListSW, nullptr);
+  SendMessageW(cb, SM_ALPHACMD, MAKEWPARAM(0, KV_REMOVESKIN), LPARAM(&skin.Manager));
+  EXPECT_EQ(w->ListSW, nullptr);
+  EXPECT_EQ(w->FListHandle, nullptr);
+  EXPECT_EQ(TkvScrollWnd::FromHwnd(list), nullptr);
+  EXPECT_TRUE(GetWindowLongW(list, GWL_STYLE) & WS_BORDER);
+  EXPECT_FALSE(GetWindowLongW(list, GWL_STYLE) & WS_THICKFRAME);
+  Unwrap(cb, w);
+}
