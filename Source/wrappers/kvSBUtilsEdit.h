@@ -71,8 +71,9 @@ class TkvEditWnd : public TkvBaseWnd {
   void PrepareEditCache();
   // The text of a disabled single-line edit into the cache (password characters as bullets).
   void PaintDisabledText();
-  // The frame strips of the cache onto dc (window coordinates), at most maxTop rows at the top.
-  void CopyFrame(HDC dc, Integer maxTop);
+  // The frame strips of the cache onto dc (window coordinates), at most maxTop rows at the top;
+  // the measured edges on each side, or (borderOnly) the left border's width all round.
+  void CopyFrame(HDC dc, Integer maxTop, bool borderOnly = false);
 
  protected:
   // The state look s (1 for the hot look when the control is active and the section has more

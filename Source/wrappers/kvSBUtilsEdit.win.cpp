@@ -376,13 +376,15 @@ void TkvEditWnd::PaintDisabledText() {
   kvWriteTextEx(cv, shown, false, r, flags, SkinData, SkinData->ControlIsActive() ? 1 : 0);
 }
 
-void TkvEditWnd::CopyFrame(HDC dc, Integer maxTop) {
+void TkvEditWnd::CopyFrame(HDC dc, Integer maxTop, bool borderOnly) {
   if (!SkinData || !SkinData->FCacheBmp) return;
   const Integer left = std::max<Integer>(cxLeftEdge, 0);
   const Integer top = std::min(std::max<Integer>(cyTopEdge, 0), maxTop);
+  const Integer right = borderOnly ? left : std::max<Integer>(cxRightEdge, 0);
+  const Integer bottom = borderOnly ? std::min(left, maxTop) : std::max<Integer>(cyBottomEdge, 0);
   BitBltBorder(dc, 0, 0, SkinData->FCacheBmp->Width(), SkinData->FCacheBmp->Height(),
-               SkinData->FCacheBmp->Canvas()->Handle(), 0, 0, left, top, std::max<Integer>(cxRightEdge, 0),
-               std::max<Integer>(cyBottomEdge, 0));
+               SkinData->FCacheBmp->Canvas()->Handle(), 0, 0, left, borderOnly ? std::min(left, maxTop) : top, right,
+               bottom);
 }
 
 void TkvEditWnd::EmulPaint() {
@@ -456,7 +458,8 @@ bool TkvEditWnd::HandlePaintMessage(TMessage& message) {
         if (!ParamsChanged) SetSkinParams();
         PrepareEditCache();
       }
-      if (NCContent()) {
+      const bool ownContent = NCContent();
+      if (ownContent) {
         const auto own = SetForScope(StdNCPaint, true, false);
         if (cxLeftEdge > 0) {
           HRGN rgn = CreateRectRgn(2, 2, WndSize.cx - 2, WndSize.cy - 2);
@@ -470,7 +473,8 @@ bool TkvEditWnd::HandlePaintMessage(TMessage& message) {
         TSaveDC saved(dc);
         kv_NCDraw(this, CtrlHandle, -1, dc);
         if (cxLeftEdge == -1) cxLeftEdge = 2;
-        CopyFrame(dc, 1 << 16);
+        // Content of the window's own beyond the border stays: only the border is the skin's.
+        CopyFrame(dc, 1 << 16, ownContent);
       }
       CtrlState &= ~csNCPaintNeeded;
       message.Result = 0;

@@ -341,3 +341,82 @@ TEST_F(EditWrapper, PrintedMemoHasTheSkinnedFrameAroundItsText) {
   }
   Unwrap(memo->Handle(), transparent);
 }
+
+// Focus changes repaint with the hot look only for a section that can show one (a border image
+// of two states here) on a focusable control with TabStop.
+TEST_F(EditWrapper, FocusTakesTheHotLookOnlyWhereTheSectionHasOne) {
+  const Integer frame = skin.AddImage(TRect(0, 0, 12, 6), 2, 0, 0, 2);
+  skin.Fill(frame, 0, 0xFF203040);
+  skin.Fill(frame, 1, 0xFF304050);
+  auto* first = new TEdit(form);
+  first->SetParent(form);
+  first->SetBounds(10, 10, 150, 24);
+  auto* noTab = new TEdit(form);
+  noTab->SetParent(form);
+  noTab->SetBounds(10, 40, 150, 24);
+  noTab->SetTabStop(false);
+  Show();
+  SetFocus(nullptr);
+  for (const bool hotCapable : {false, true}) {
+    skin.Section(editSection).BorderIndex = hotCapable ? frame : -1;
+    auto* w = Wrap<TkvEditWnd>(first->Handle(), first);
+    auto* w2 = Wrap<TkvEditWnd>(noTab->Handle(), noTab);
+    w->SetSkinParams();
+    w2->SetSkinParams();
+    ASSERT_EQ(first->Color(), kEditBg);
+    SetFocus(first->Handle());
+    EXPECT_EQ(w->SkinData->FFocused, hotCapable);
+    EXPECT_EQ(first->Color(), hotCapable ? kEditHotBg : kEditBg) << "hot-capable " << hotCapable;
+    SetFocus(noTab->Handle());
+    EXPECT_FALSE(w2->SkinData->FFocused);  // no TabStop: no hot look by focus
+    EXPECT_EQ(noTab->Color(), kEditBg);
+    EXPECT_EQ(first->Color(), kEditBg);  // the focus left: back to the normal look
+    SetFocus(nullptr);
+    Unwrap(first->Handle(), w);
+    Unwrap(noTab->Handle(), w2);
+  }
+}
+
+namespace {
+// An edit that keeps a 10-pixel strip of its own right of its client (an embedded button's
+// place) and paints it.
+constexpr TColor kOwnStrip = 0x00336699;
+WNDPROC gEditProc = nullptr;
+LRESULT CALLBACK StripEditProc(HWND wnd, UINT msg, WPARAM w, LPARAM l) {
+  if (msg == WM_NCCALCSIZE) {
+    const LRESULT r = CallWindowProcW(gEditProc, wnd, msg, w, l);
+    reinterpret_cast<RECT*>(l)->right -= 10;
+    return r;
+  }
+  if (msg == WM_NCPAINT) {
+    const LRESULT r = CallWindowProcW(gEditProc, wnd, msg, w, l);
+    HDC dc = GetWindowDC(wnd);
+    HBRUSH b = CreateSolidBrush(kOwnStrip);
+    RECT strip{138, 2, 148, 22};
+    FillRect(dc, &strip, b);
+    DeleteObject(b);
+    ReleaseDC(wnd, dc);
+    return r;
+  }
+  return CallWindowProcW(gEditProc, wnd, msg, w, l);
+}
+}  // namespace
+
+// An edit with non-client content of its own keeps it: its own frame painting runs inside a
+// region 2 pixels smaller than the window, and the skin's frame goes around it.
+TEST_F(EditWrapper, OwnNonClientContentKept) {
+  HWND wnd = RawChild(L"EDIT", 0, 10, 10, 150, 24, WS_EX_CLIENTEDGE);
+  gEditProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(wnd, GWLP_WNDPROC, LONG_PTR(&StripEditProc)));
+  SetWindowPos(wnd, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
+  Show();
+  auto* w = Wrap<TkvEditWnd>(wnd, nullptr);
+  EXPECT_TRUE(w->NCContent());
+  w->SkinData->BGChanged = true;
+  SendMessageW(wnd, WM_NCPAINT, 1, 0);
+  EXPECT_EQ(ScreenPixel(wnd, 143, 12), kOwnStrip);
+  EXPECT_EQ(ScreenPixel(wnd, 149, 12), kEditBg);
+  EXPECT_EQ(ScreenPixel(wnd, 0, 0), kEditBg);
+  Unwrap(wnd, w);
+  SetWindowLongPtrW(wnd, GWLP_WNDPROC, LONG_PTR(gEditProc));
+  DestroyWindow(wnd);
+}
