@@ -214,3 +214,51 @@ TEST_F(ListWrappers, ClassLibraryTreeViewTakesSkinColours) {
   EXPECT_EQ(TColor(SendMessageW(tree->Handle(), TVM_GETBKCOLOR, 0, 0)), TColor(0x00A1B2C3));
   EXPECT_EQ(tree->Font()->Color(), TColor(0x00040506));
 }
+
+// With full-drag headers and reordered columns, hot tracking and painting follow the visual
+// order: the column shown first is item 2.
+TEST_F(ListWrappers, ReorderedColumnsFollowTheVisualOrder) {
+  HWND lv = ReportList(3);
+  HWND header = ListView_GetHeader(lv);
+  SetWindowLongW(header, GWL_STYLE, GetWindowLongW(header, GWL_STYLE) | HDS_FULLDRAG);
+  int order[3] = {2, 0, 1};
+  SendMessageW(lv, LVM_SETCOLUMNORDERARRAY, 3, LPARAM(order));
+  Show();
+  auto* w = Wrap<TkvListViewWnd>(lv, nullptr);
+  RECT first{};
+  SendMessageW(header, HDM_GETITEMRECT, 2, LPARAM(&first));  // item 2 stands first
+  ASSERT_EQ(first.left, 0);
+  const TRect atZero = w->GetHeaderColumnRect(0);
+  EXPECT_EQ(atZero.Left, first.left);
+  EXPECT_EQ(atZero.Right, first.right);
+  RECT hr{};
+  GetWindowRect(header, &hr);
+  SendMessageW(header, WM_NCHITTEST, 0, MAKELPARAM(hr.left + 5, hr.top + 3));
+  EXPECT_EQ(w->HoverColIndex, 2);
+  EXPECT_EQ(ScreenPixel(header, 3, first.bottom / 2), kHeaderHot);
+  EXPECT_EQ(ScreenPixel(header, first.right + 3, first.bottom / 2), kHeader);
+  Unwrap(lv, w);
+}
+
+// A press on a column shows it pressed until the release; a press on a divider presses nothing.
+TEST_F(ListWrappers, PressedColumnUntilRelease) {
+  HWND lv = ReportList(3);
+  Show();
+  auto* w = Wrap<TkvListViewWnd>(lv, nullptr);
+  HWND header = w->FhWndHeader;
+  RECT item1{};
+  SendMessageW(header, HDM_GETITEMRECT, 1, LPARAM(&item1));
+  const int y = item1.bottom / 2;
+  SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(item1.left + 20, y));
+  EXPECT_EQ(w->FPressedColumn, 1);
+  UpdateWindow(header);
+  EXPECT_EQ(ScreenPixel(header, item1.left + 5, y), kHeaderPressed);
+  SendMessageW(header, WM_LBUTTONUP, 0, MAKELPARAM(item1.left + 20, y));
+  EXPECT_EQ(w->FPressedColumn, -1);
+  ReleaseCapture();
+  SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(item1.right - 1, y));  // the divider
+  EXPECT_EQ(w->FPressedColumn, -1);
+  SendMessageW(header, WM_LBUTTONUP, 0, MAKELPARAM(item1.right - 1, y));
+  ReleaseCapture();
+  Unwrap(lv, w);
+}
