@@ -302,13 +302,15 @@ void TkvGridWnd::kvWndProc(TMessage& message) {
       case WM_VSCROLL:
         if (owner && HasProperty(owner, u"DataSource")) {
           const Integer code = LOWORD(message.WParam);
-          if (code == SB_THUMBPOSITION || code == SB_THUMBTRACK) {
-            SCROLLINFO si{};
+          if ((code == SB_THUMBPOSITION || code == SB_THUMBTRACK) && sBarVert) {
+            // A data grid reads the position from its bar, not from the notification.
+            SCROLLINFO si = sBarVert->ScrollInfo;
             si.cbSize = sizeof(si);
             si.fMask = SIF_ALL;
-            GetScrollInfo(CtrlHandle, SB_VERT, &si);
-            si.nPos = si.nTrackPos;
+            si.nPos = Integer(short(HIWORD(message.WParam)));
+            si.nTrackPos = si.nPos;
             SetScrollInfo(CtrlHandle, SB_VERT, &si, FALSE);
+            sBarVert->ScrollInfo.nTrackPos = si.nPos;
           } else if (code == SB_ENDSCROLL && owner->ClassName() != u"TwwDBGrid" && sBarVert) {
             SendScrollMessage(CtrlHandle, WM_VSCROLL, SB_THUMBPOSITION, sBarVert->ScrollInfo.nTrackPos, true);
           }
@@ -683,13 +685,15 @@ void TkvVirtualTreeViewWnd::kvWndProc(TMessage& message) {
     case WM_HSCROLL:
     case WM_VSCROLL: {
       const Integer bar = message.Msg == WM_HSCROLL ? SB_HORZ : SB_VERT;
-      if (LOWORD(message.WParam) == SB_THUMBTRACK) {
-        SCROLLINFO si{};
+      TkvScrollBar* sb = bar == SB_HORZ ? sBarHorz : sBarVert;
+      if (LOWORD(message.WParam) == SB_THUMBTRACK && sb) {
+        SCROLLINFO si = sb->ScrollInfo;
         si.cbSize = sizeof(si);
         si.fMask = SIF_ALL;
-        GetScrollInfo(CtrlHandle, bar, &si);
-        si.nPos = si.nTrackPos;
+        si.nPos = Integer(short(HIWORD(message.WParam)));
+        si.nTrackPos = si.nPos;
         SetScrollInfo(CtrlHandle, bar, &si, FALSE);
+        sb->ScrollInfo.nTrackPos = si.nPos;
       }
       if (message.Msg == WM_HSCROLL) break;
       SendMessageW(CtrlHandle, WM_SETREDRAW, 0, 0);

@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "support/EditLikeFixture.h"
 #include "base/kvntUtils.h"
 #include "ui/Controls.h"
@@ -114,6 +118,29 @@ class TTestGridEh : public TTestStringGrid {
   TTestBag *GridLineParams, *IndicatorParams, *TitleParams, *DataGrouping, *RowCategories, *RowDetailPanel;
 };
 
+// A data-aware grid (it has a data source) that logs the scroll codes reaching it.
+class TTestDataGrid : public TTestStringGrid {
+  TW_CLASS(TTestDataGrid, TTestStringGrid)
+  using TTestStringGrid::TTestStringGrid;
+  Integer DataSource = 0;
+  std::vector<Integer> ScrollCodes;
+
+ protected:
+  void WndProc(TMessage& message) override {
+    if (message.Msg == WM_VSCROLL) ScrollCodes.push_back(LOWORD(message.WParam));
+    TTestStringGrid::WndProc(message);
+  }
+  void CreateParams(TCreateParams& params) override {
+    TTestStringGrid::CreateParams(params);
+    params.Style |= WS_VSCROLL;
+  }
+};
+// The data grid whose end of a thumb drag needs no extra thumb-position scroll.
+class TwwDBGrid : public TTestDataGrid {
+  TW_CLASS(TwwDBGrid, TTestDataGrid)
+  using TTestDataGrid::TTestDataGrid;
+};
+
 class TTestVirtualTree : public TCustomControl {
   TW_CLASS(TTestVirtualTree, TCustomControl)
   explicit TTestVirtualTree(TComponent* owner)
@@ -212,6 +239,8 @@ TW_DEFINE_CLASS(TTestGridEh) {
   b.Property(u"RowCategories", [](const TTestGridEh& o) { return o.RowCategories; });
   b.Property(u"RowDetailPanel", [](const TTestGridEh& o) { return o.RowDetailPanel; });
 }
+TW_DEFINE_CLASS(TTestDataGrid) { b.Property(u"DataSource", &TTestDataGrid::DataSource, &TTestDataGrid::DataSource); }
+TW_DEFINE_CLASS(TwwDBGrid) {}
 TW_DEFINE_CLASS(TTestVirtualTree) {
   b.Property(u"VETColors", [](const TTestVirtualTree& o) { return o.VETColors; });
   b.Property(u"Colors", [](const TTestVirtualTree& o) { return o.Colors; });
@@ -481,4 +510,27 @@ TEST_F(GridWrappers, VirtualTreeFrameFromSkin) {
   EXPECT_EQ(ScreenPixel(tree->Handle(), 1, 60), kEditBg);
   EXPECT_EQ(ScreenPixel(tree->Handle(), 199, 119), kEditBg);
   Tearoff(w, tree);
+}
+
+// A data grid takes the dragged position into its bar before the notification reaches it, and
+// gets a thumb-position scroll at the end of the drag, unless it is a "TwwDBGrid".
+TEST_F(GridWrappers, DataGridScrollPositionsAndEndOfDrag) {
+  auto* grid = Place<TTestDataGrid>();
+  auto* ww = Place<TwwDBGrid>();
+  Show();
+  for (TTestDataGrid* g : {grid, static_cast<TTestDataGrid*>(ww)}) {
+    SCROLLINFO range{sizeof(range), SIF_RANGE | SIF_PAGE, 0, 100, 10, 0, 0};
+    SetScrollInfo(g->Handle(), SB_VERT, &range, FALSE);
+    TkvEditWnd* w = Wrap<TkvGridWnd>(g->Handle(), g);
+    ASSERT_TRUE(w->sBarVert);
+    SendMessageW(g->Handle(), WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, 30), 0);
+    SCROLLINFO si{sizeof(si), SIF_ALL};
+    GetScrollInfo(g->Handle(), SB_VERT, &si);
+    EXPECT_EQ(si.nPos, 30);
+    g->ScrollCodes.clear();
+    SendMessageW(g->Handle(), WM_VSCROLL, MAKEWPARAM(SB_ENDSCROLL, 0), 0);
+    const bool extra = std::find(g->ScrollCodes.begin(), g->ScrollCodes.end(), SB_THUMBPOSITION) != g->ScrollCodes.end();
+    EXPECT_EQ(extra, g == grid) << std::string(g->ClassName().begin(), g->ClassName().end());
+    Tearoff(w, g);
+  }
 }
