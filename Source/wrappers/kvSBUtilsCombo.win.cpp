@@ -379,7 +379,6 @@ void TkvComboBoxWnd::kvWndProc(TMessage& message) {
           PaintButton(dc);
         }
       }
-      UpdateScrolls(this, true);
       return;
     }
     case WM_PRINT: {
