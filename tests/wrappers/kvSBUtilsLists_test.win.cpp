@@ -262,3 +262,22 @@ TEST_F(ListWrappers, PressedColumnUntilRelease) {
   ReleaseCapture();
   Unwrap(lv, w);
 }
+
+// A skin change reaches the control: after the manager's refresh the list view has the new
+// colours; its own come back when the skin goes.
+TEST_F(ListWrappers, SkinChangeRefreshesTheColours) {
+  HWND lv = ReportList(3);
+  Show();
+  auto* w = Wrap<TkvListViewWnd>(lv, nullptr);
+  w->SetSkinParams();
+  ASSERT_EQ(TColor(SendMessageW(lv, LVM_GETBKCOLOR, 0, 0)), kEditBg);
+  skin.Section(editSection).Props[0].Color = 0x0B0C0D;
+  skin.Section(editSection).Props[0].FontColor.Color = 0x0D0C0B;
+  SendMessageW(lv, SM_ALPHACMD, MAKEWPARAM(0, KV_REFRESH), LPARAM(&skin.Manager));
+  EXPECT_EQ(TColor(SendMessageW(lv, LVM_GETBKCOLOR, 0, 0)), TColor(0x0B0C0D));
+  EXPECT_EQ(TColor(SendMessageW(lv, LVM_GETTEXTCOLOR, 0, 0)), TColor(0x0D0C0B));
+  SendMessageW(lv, SM_ALPHACMD, MAKEWPARAM(0, KV_REMOVESKIN), LPARAM(&skin.Manager));
+  EXPECT_EQ(TColor(SendMessageW(lv, LVM_GETBKCOLOR, 0, 0)), TColor(0x00EEDDCC));
+  EXPECT_EQ(TColor(SendMessageW(lv, LVM_GETTEXTCOLOR, 0, 0)), TColor(0x00112233));
+  Unwrap(lv, w);
+}
