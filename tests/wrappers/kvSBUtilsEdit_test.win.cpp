@@ -86,8 +86,16 @@ TEST_F(EditWrapper, PaintWithoutDeviceContextPaintsTheClient) {
   for (int i = 0; i < 5; ++i) SendMessageW(list, LB_ADDSTRING, 0, LPARAM(L"WWWWWWWWWW"));
   Show();
   auto* w = Wrap<TkvEditWnd>(list, nullptr);
-  // The list box paints its items white on the system window colour: some text pixel in the
-  // first row differs from the background after an ordinary paint.
+  // The list box paints its items on its background: some text pixel in the first row differs
+  // from the background after an ordinary paint. The client is wiped first, so only that paint
+  // can put the text there.
+  {
+    HDC wipe = GetDC(list);
+    RECT all{};
+    GetClientRect(list, &all);
+    FillRect(wipe, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    ReleaseDC(list, wipe);
+  }
   InvalidateRect(list, nullptr, TRUE);
   UpdateWindow(list);
   RECT item{};
