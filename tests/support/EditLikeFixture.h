@@ -8,10 +8,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
 #include "base/sMessages.h"
 #include "skin/sCommonData.h"
 #include "support/FormFixture.h"
+#include "support/GdiTracker.h"
 #include "support/SkinFixture.h"
+#include "support/UserTracker.h"
 #include "ui/Bitmap.h"
 #include "wrappers/kvSBUtilsEdit.h"
 
@@ -24,6 +31,34 @@ constexpr TColor kHeader = 0x405060, kHeaderHot = 0x506070, kHeaderPressed = 0x6
 constexpr TColor kComboBtn = 0x709010, kComboBtnText = 0x00FF80;
 constexpr TColor kBorder = 0x2080A0, kMain = 0x506040, kSelection = 0x8000A0, kSelectionText = 0x00F0F0;
 constexpr TColor kGrid = 0x909000, kLabelText = 0x113355, kEditBgPalette = 0x446688, kEditTextPalette = 0x224466;
+
+// The GDI objects, menus, image lists and windows that the code run while it exists makes and
+// leaves behind.
+class LeakCheck {
+ public:
+  LeakCheck() : windows_(UserTracker::ThreadWindowCount()) {
+    EXPECT_TRUE(gdi_.Active());
+    EXPECT_TRUE(user_.Active());
+  }
+  // Fails the test for anything left but the GDI objects a control keeps for itself (kept).
+  void ExpectNothingLeft(std::initializer_list<const void*> kept = {}) {
+    EXPECT_GT(gdi_.Created(), 0);  // the code under test did make objects
+    std::vector<std::string> live = gdi_.Live();
+    for (const void* handle : kept) {
+      char hex[32];
+      std::snprintf(hex, sizeof(hex), "%lx", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(handle)));
+      std::erase_if(live, [&](const std::string& s) { return s.find(hex) != std::string::npos; });
+    }
+    EXPECT_TRUE(live.empty()) << live.size() << " GDI objects left, first " << live.front();
+    EXPECT_TRUE(user_.Live().empty()) << user_.Live().size() << " USER objects left";
+    EXPECT_EQ(UserTracker::ThreadWindowCount(), windows_);
+  }
+
+ private:
+  GdiTracker gdi_;
+  UserTracker user_;
+  int windows_;
+};
 
 class EditLikeTest : public FormTest {
  protected:

@@ -13,7 +13,6 @@
 
 #include "support/EditLikeFixture.h"
 #include "support/GdiTracker.h"
-#include "support/UserTracker.h"
 #include "ui/StdCtrls.h"
 #include "ui/ExtCtrls.h"
 #include "wrappers/kvSBUtilsCombo.h"
@@ -183,11 +182,7 @@ TEST_F(ComboWrappers, OwnerDrawnItemsColouredFromSkin) {
 TEST_F(ComboWrappers, NoHandleLeftOverPaintsAndCycles) {
   HWND cb = RawCombo(CBS_DROPDOWNLIST, 30);
   Show();
-  GdiTracker gdi;
-  ASSERT_TRUE(gdi.Active());
-  UserTracker user;
-  ASSERT_TRUE(user.Active());
-  const int windows = UserTracker::ThreadWindowCount();
+  LeakCheck leaks;
   for (int i = 0; i < 1000; ++i) {
     auto* w = Wrap<TkvComboBoxWnd>(cb, nullptr, u"COMBOBOX");
     SendMessageW(cb, CB_SHOWDROPDOWN, TRUE, 0);
@@ -196,10 +191,7 @@ TEST_F(ComboWrappers, NoHandleLeftOverPaintsAndCycles) {
     UpdateWindow(cb);
     Unwrap(cb, w);
   }
-  EXPECT_EQ(UserTracker::ThreadWindowCount(), windows);
-  EXPECT_TRUE(user.Live().empty());
-  EXPECT_GT(gdi.Created(), 0);
-  EXPECT_TRUE(gdi.Live().empty()) << gdi.Live().size() << " left, first " << gdi.Live().front();
+  leaks.ExpectNothingLeft();
 }
 
 // The skin's main font goes into the item's device context and stays valid while it is selected

@@ -7,8 +7,6 @@
 #include <gtest/gtest.h>
 
 #include "support/EditLikeFixture.h"
-#include "support/GdiTracker.h"
-#include "support/UserTracker.h"
 #include "ui/ComCtrls.h"
 #include "wrappers/kvSBUtilsLists.h"
 
@@ -176,21 +174,14 @@ TEST_F(ListWrappers, TreeViewTakesSkinBackgroundAndDialogColours) {
 TEST_F(ListWrappers, NoHandleLeftOverHeaderPaintsAndCycles) {
   HWND lv = ReportList(20);
   Show();
-  GdiTracker gdi;
-  ASSERT_TRUE(gdi.Active());
-  UserTracker user;
-  ASSERT_TRUE(user.Active());
-  const int windows = UserTracker::ThreadWindowCount();
+  LeakCheck leaks;
   for (int i = 0; i < 1000; ++i) {
     auto* w = Wrap<TkvListViewWnd>(lv, nullptr);
     RedrawWindow(w->FhWndHeader, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     SendMessageW(lv, WM_NCPAINT, 1, 0);
     Unwrap(lv, w);
   }
-  EXPECT_EQ(UserTracker::ThreadWindowCount(), windows);
-  EXPECT_TRUE(user.Live().empty());
-  EXPECT_GT(gdi.Created(), 0);
-  EXPECT_TRUE(gdi.Live().empty()) << gdi.Live().size() << " left, first " << gdi.Live().front();
+  leaks.ExpectNothingLeft();
 }
 
 // A class-library tree view: the skin's background and font colour through the control, its
