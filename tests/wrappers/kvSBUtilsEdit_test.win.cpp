@@ -6,10 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include "support/EditLikeFixture.h"
 #include "base/kvntUtils.h"
+#include "support/EditLikeFixture.h"
 #include "ui/StdCtrls.h"
-
 
 using namespace editlike;
 
