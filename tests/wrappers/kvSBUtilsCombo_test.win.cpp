@@ -6,6 +6,7 @@
 // Wine's combo box sends its list no tracking messages (0x1AE / 0x1AF) when it drops down:
 // the tests send them to the list themselves.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -396,4 +397,37 @@ TEST_F(ComboWrappers, RemovedSkinFreesTheListWrapper) {
   EXPECT_TRUE(GetWindowLongW(list, GWL_STYLE) & WS_BORDER);
   EXPECT_FALSE(GetWindowLongW(list, GWL_STYLE) & WS_THICKFRAME);
   Unwrap(cb, w);
+}
+
+namespace {
+int gComboPaints = 0;
+LRESULT CALLBACK CountPaints(HWND wnd, UINT msg, WPARAM w, LPARAM l, UINT_PTR, DWORD_PTR) {
+  if (msg == WM_PAINT) ++gComboPaints;
+  return DefSubclassProc(wnd, msg, w, l);
+}
+}  // namespace
+
+// Selecting an item of a class-library combo box repaints it once, at once; under an update
+// lock the selection does not paint.
+TEST_F(ComboWrappers, SelectionRepaintsOnceUnlessLocked) {
+  auto* combo = new TComboBox(form);
+  combo->SetParent(form);
+  combo->SetBounds(10, 10, 160, 24);
+  combo->SetStyle(csDropDownList);
+  for (const char16_t* t : {u"one", u"two", u"three"}) combo->Items()->Add(t);
+  Show();
+  auto* w = Wrap<TkvComboBoxWnd>(combo->Handle(), combo, u"COMBOBOX");
+  UpdateWindow(combo->Handle());
+  ASSERT_TRUE(SetWindowSubclass(combo->Handle(), &CountPaints, 1, 0));
+  gComboPaints = 0;
+  SendMessageW(combo->Handle(), CB_SETCURSEL, 1, 0);
+  EXPECT_EQ(gComboPaints, 1);
+  EXPECT_EQ(SendMessageW(combo->Handle(), CB_GETCURSEL, 0, 0), 1);
+  gComboPaints = 0;
+  ++w->SkinData->FUpdateCount;
+  SendMessageW(combo->Handle(), CB_SETCURSEL, 2, 0);
+  EXPECT_EQ(gComboPaints, 0);
+  --w->SkinData->FUpdateCount;
+  RemoveWindowSubclass(combo->Handle(), &CountPaints, 1);
+  Unwrap(combo->Handle(), w);
 }
