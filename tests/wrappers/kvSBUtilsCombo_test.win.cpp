@@ -431,3 +431,35 @@ TEST_F(ComboWrappers, SelectionRepaintsOnceUnlessLocked) {
   RemoveWindowSubclass(combo->Handle(), &CountPaints, 1);
   Unwrap(combo->Handle(), w);
 }
+
+// A printed combo box: the skin's frame and button, and the selected item's text (drawn by the
+// wrapper for a class-library box, from the item text for a raw one).
+TEST_F(ComboWrappers, PrintedBoxShowsFrameButtonAndSelectedText) {
+  auto* combo = new TComboBox(form);
+  combo->SetParent(form);
+  combo->SetBounds(10, 10, 160, 24);
+  combo->SetStyle(csDropDownList);
+  combo->Items()->Add(u"WWWWWW");
+  HWND raw = RawCombo(CBS_DROPDOWNLIST, 0);
+  SendMessageW(raw, CB_ADDSTRING, 0, LPARAM(L"WWWWWW"));
+  Show();
+  SetFocus(nullptr);
+  combo->SetItemIndex(0);
+  SendMessageW(raw, CB_SETCURSEL, 0, 0);
+  for (HWND wnd : {combo->Handle(), raw}) {
+    auto* w = Wrap<TkvComboBoxWnd>(wnd, wnd == raw ? nullptr : combo, u"COMBOBOX");
+    RECT wr{};
+    GetWindowRect(wnd, &wr);
+    TBitmap printed(wr.right - wr.left, wr.bottom - wr.top, pf32bit);
+    SendMessageW(wnd, WM_PRINT, WPARAM(printed.Canvas()->Handle()), PRF_CLIENT | PRF_NONCLIENT);
+    const TRect btn = w->ButtonRect();
+    EXPECT_EQ(printed.PixelColor(0, 0) & 0xFFFFFF, kEditBg);
+    EXPECT_EQ(printed.PixelColor(btn.Left + 1, btn.Top + 1) & 0xFFFFFF, kComboBtn);
+    int text = 0;
+    for (int x = 3; x < btn.Left; ++x)
+      for (int y = 3; y < printed.Height() - 3; ++y)
+        if ((printed.PixelColor(x, y) & 0xFFFFFF) != kEditBg) ++text;
+    EXPECT_GT(text, 20) << (wnd == raw ? "raw" : "class library");
+    Unwrap(wnd, w);
+  }
+}
