@@ -700,6 +700,11 @@ void TkvScrollWnd::kvWndProc(TMessage& message) {
       case KV_SETNEWSKIN:
         if (reinterpret_cast<DuRiruZireziv*>(message.LParam) == SkinData->GetSkinManager()) SkinData->UpdateIndexes(true);
         break;
+      case KV_REMOVESKIN:
+        // A derived wrapper may have let the skin data drop the skin before the message got
+        // here: the control's own values still come back.
+        if (reinterpret_cast<DuRiruZireziv*>(message.LParam) == SkinData->GetSkinManager()) RestoreStdParams();
+        break;
       case KV_GETPROVIDER:
         // Skin data of a form's skin provider answers with the provider.
         if (SkinData->COC == 224) message.Result = reinterpret_cast<TLResult>(SkinData->FOwnerObject);
