@@ -1,6 +1,7 @@
 #include "wrappers/kvSBUtilsCombo.h"
 
 #include <windows.h>
+#include <windowsx.h>
 
 #include <memory>
 #include <vector>
@@ -697,6 +698,28 @@ void TkvComboListWnd::kvWndProc(TMessage& message) {
       }
       ReleaseDC(CtrlHandle, dc);
       if (SimplyBox) PaintSimpleStrip();
+      return;
+    }
+    case WM_NCLBUTTONDOWN:
+    case WM_NCLBUTTONDBLCLK: {
+      // The list's own hit code may not name our bars: asked again, and nothing else sees the
+      // press (the list would start its own tracking under the skinned bar).
+      const TLResult hit = Kv_NCHitTest(this, CtrlHandle, 0, message.LParam);
+      message.Result = hit == HTHSCROLL || hit == HTVSCROLL ? Kv_NCLButtonDown(this, CtrlHandle, hit, message.LParam) : 0;
+      return;
+    }
+    case WM_LBUTTONUP: {
+      POINT screen{GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam)};
+      ClientToScreen(CtrlHandle, &screen);
+      const TLParam screenPoint = MAKELPARAM(screen.x, screen.y);
+      const TLResult hit = Kv_NCHitTest(this, CtrlHandle, 0, screenPoint);
+      if (hit == HTCLIENT || hit == HTNOWHERE) {
+        message.Result = Kv_LButtonUp(this, CtrlHandle, message.WParam, message.LParam);
+        return;
+      }
+      message.Result = Kv_LButtonUp(this, CtrlHandle, message.WParam, screenPoint);
+      // A simple combo's list keeps the capture it took for the press otherwise.
+      if (SimplyBox && !Destroyed) ReleaseCapture();
       return;
     }
     case WM_HSCROLL:

@@ -463,3 +463,32 @@ TEST_F(ComboWrappers, PrintedBoxShowsFrameButtonAndSelectedText) {
     Unwrap(wnd, w);
   }
 }
+
+// A press on the skinned bar of a simple combo box's list scrolls the list whatever hit code the
+// system gave it; the release on the bar ends the press and gives the capture back.
+TEST_F(ComboWrappers, SimpleListBarPressedAndReleased) {
+  HWND cb = RawCombo(CBS_SIMPLE, 40);
+  Show();
+  auto* w = Wrap<TkvComboBoxWnd>(cb, nullptr, u"COMBOBOX");
+  HWND list = ListOf(cb);
+  RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+  Application->ProcessMessages();
+  ASSERT_NE(w->ListSW, nullptr);
+  ASSERT_TRUE(w->ListSW->sBarVert && w->ListSW->sBarVert->fScrollVisible);
+  TRect v;
+  kv_GetVScrollRect(w->ListSW, list, v);
+  const POINT downArrow{v.Left + (v.Right - v.Left) / 2, v.Bottom - 5};
+  SetCursorPos(downArrow.x, downArrow.y);
+  PostMessageW(list, WM_NCLBUTTONDOWN, HTCLIENT, MAKELPARAM(downArrow.x, downArrow.y));
+  Application->ProcessMessages();
+  EXPECT_EQ(SendMessageW(list, LB_GETTOPINDEX, 0, 0), 1);
+  EXPECT_NE(kvScrollState.uCurrentScrollPortion, HTSCROLL_NONE);
+  EXPECT_EQ(GetCapture(), list);
+  POINT client = downArrow;
+  ScreenToClient(list, &client);
+  PostMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(client.x, client.y));
+  Application->ProcessMessages();
+  EXPECT_EQ(kvScrollState.uCurrentScrollPortion, HTSCROLL_NONE);
+  EXPECT_NE(GetCapture(), list);
+  Unwrap(cb, w);
+}
