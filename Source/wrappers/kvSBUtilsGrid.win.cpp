@@ -316,6 +316,18 @@ void TkvGridWnd::kvWndProc(TMessage& message) {
           }
         }
         break;
+      case WM_LBUTTONUP:
+        // A release over the skinned bar ends the bar's press; the grid must not take it for a
+        // click on its cells.
+        if (sBarVert && sBarVert->fScrollVisible) {
+          TRect bar;
+          kv_GetVScrollRect(this, CtrlHandle, bar);
+          if (bar.Contains(kvMousePos())) {
+            message.Result = Kv_LButtonUp(this, CtrlHandle, TWParam(-1), message.LParam);
+            return;
+          }
+        }
+        break;
       case WM_PRINT:
         PrintGrid(message);
         return;

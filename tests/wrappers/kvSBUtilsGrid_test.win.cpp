@@ -124,10 +124,12 @@ class TTestDataGrid : public TTestStringGrid {
   using TTestStringGrid::TTestStringGrid;
   Integer DataSource = 0;
   std::vector<Integer> ScrollCodes;
+  Integer Releases = 0;  // WM_LBUTTONUP that reached the grid
 
  protected:
   void WndProc(TMessage& message) override {
     if (message.Msg == WM_VSCROLL) ScrollCodes.push_back(LOWORD(message.WParam));
+    if (message.Msg == WM_LBUTTONUP) ++Releases;
     TTestStringGrid::WndProc(message);
   }
   void CreateParams(TCreateParams& params) override {
@@ -533,4 +535,41 @@ TEST_F(GridWrappers, DataGridScrollPositionsAndEndOfDrag) {
     EXPECT_EQ(extra, g == grid) << std::string(g->ClassName().begin(), g->ClassName().end());
     Tearoff(w, g);
   }
+}
+
+// A release over the grid's skinned vertical bar ends the bar's press and is not the grid's
+// click; a release elsewhere still reaches the grid.
+TEST_F(GridWrappers, ReleaseInsideTheVerticalBarEndsThePressOnly) {
+  auto* grid = Place<TTestDataGrid>();
+  Show();
+  SCROLLINFO range{sizeof(range), SIF_RANGE | SIF_PAGE, 0, 100, 10, 0, 0};
+  SetScrollInfo(grid->Handle(), SB_VERT, &range, FALSE);
+  TkvEditWnd* w = Wrap<TkvGridWnd>(grid->Handle(), grid);
+  ASSERT_TRUE(w->sBarVert && w->sBarVert->fScrollVisible);
+  TRect v;
+  kv_GetVScrollRect(w, grid->Handle(), v);
+  const POINT downArrow{v.Left + (v.Right - v.Left) / 2, v.Bottom - 5};
+  SetCursorPos(downArrow.x, downArrow.y);
+  PostMessageW(grid->Handle(), WM_NCLBUTTONDOWN, HTVSCROLL, MAKELPARAM(downArrow.x, downArrow.y));
+  Application->ProcessMessages();
+  ASSERT_NE(kvScrollState.uCurrentScrollPortion, HTSCROLL_NONE);
+  grid->ScrollCodes.clear();
+  POINT client = downArrow;
+  ScreenToClient(grid->Handle(), &client);
+  PostMessageW(grid->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(client.x, client.y));
+  Application->ProcessMessages();
+  EXPECT_EQ(kvScrollState.uCurrentScrollPortion, HTSCROLL_NONE);
+  EXPECT_NE(std::find(grid->ScrollCodes.begin(), grid->ScrollCodes.end(), SB_ENDSCROLL), grid->ScrollCodes.end());
+  EXPECT_EQ(grid->Releases, 0);
+  // Outside the bar the release is the grid's.
+  RECT cr{};
+  GetClientRect(grid->Handle(), &cr);
+  POINT inside{cr.right / 2, cr.bottom / 2};
+  POINT screen = inside;
+  ClientToScreen(grid->Handle(), &screen);
+  SetCursorPos(screen.x, screen.y);
+  PostMessageW(grid->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(inside.x, inside.y));
+  Application->ProcessMessages();
+  EXPECT_EQ(grid->Releases, 1);
+  Tearoff(w, grid);
 }
