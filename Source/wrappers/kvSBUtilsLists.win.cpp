@@ -348,6 +348,8 @@ void TkvListViewWnd::kvWndProc(TMessage& message) {
   if (skinned) {
     switch (message.Msg) {
       case WM_PAINT:
+        // The cache canvas writes with the control's font, which the window itself keeps too.
+        LoadCtrlFont(this, true);
         SetSkinParams();
         break;
       case WM_NCHITTEST:

@@ -272,3 +272,34 @@ TEST_F(ListWrappers, SkinChangeRefreshesTheColours) {
   EXPECT_EQ(TColor(SendMessageW(lv, LVM_GETTEXTCOLOR, 0, 0)), TColor(0x00112233));
   Unwrap(lv, w);
 }
+
+// A painted raw list view writes with its own font: the cache canvas takes its face, the window a
+// copy the wrapper keeps, and the window's own font comes back when the wrapper goes.
+TEST_F(ListWrappers, PaintLoadsTheControlsFontAndDetachGivesItBack) {
+  HWND lv = ReportList(3);
+  LOGFONTW lf{};
+  lf.lfHeight = -13;
+  wcscpy(lf.lfFaceName, L"Courier New");
+  HFONT own = CreateFontIndirectW(&lf);
+  SendMessageW(lv, WM_SETFONT, WPARAM(own), 0);
+  Show();
+  auto* w = Wrap<TkvListViewWnd>(lv, nullptr);
+  RedrawWindow(lv, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  ASSERT_NE(w->WindowFont(), nullptr);
+  EXPECT_NE(w->WindowFont(), own);
+  EXPECT_EQ(HFONT(SendMessageW(lv, WM_GETFONT, 0, 0)), w->WindowFont());
+  LOGFONTW given{};
+  ASSERT_NE(GetObjectW(w->WindowFont(), sizeof(given), &given), 0);
+  EXPECT_STREQ(given.lfFaceName, L"Courier New");
+  EXPECT_EQ(given.lfHeight, -13);
+  ASSERT_TRUE(w->SkinData->FCacheBmp);
+  EXPECT_EQ(w->SkinData->FCacheBmp->Canvas()->Font()->Name(), u"Courier New");
+  // A second paint keeps the same font.
+  HFONT first = w->WindowFont();
+  RedrawWindow(lv, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  EXPECT_EQ(w->WindowFont(), first);
+  Unwrap(lv, w);
+  EXPECT_EQ(HFONT(SendMessageW(lv, WM_GETFONT, 0, 0)), own);
+  DestroyWindow(lv);
+  DeleteObject(own);
+}
