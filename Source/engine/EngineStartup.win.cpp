@@ -21,6 +21,7 @@
 #include "skin/sSkinManager.h"
 #include "skin/sStyleSimply.h"
 #include "skin/sVclUtils.h"
+#include "wrappers/kvSBUtils.h"
 
 const std::vector<TkvModuleStep>& EngineModules() {
   static const std::vector<TkvModuleStep> modules{
@@ -37,6 +38,7 @@ const std::vector<TkvModuleStep>& EngineModules() {
       {"sThirdParty", sThirdPartyStartup, sThirdPartyCleanup},
       {"sGlyphUtils", sGlyphUtilsStartup, sGlyphUtilsCleanup},
       {"sDialogs", nullptr, sDialogsCleanup},
+      {"kvSBUtils", nullptr, kvSBUtilsCleanup},
       {"sSkinProvider", nullptr, sSkinProviderCleanup},
       {"sStyleSimply", sStyleSimplyStartup, sStyleSimplyCleanup},
       {"sSkinManager", sSkinManagerStartup, ClearStdScaleArray},

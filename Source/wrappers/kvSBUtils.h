@@ -469,6 +469,9 @@ struct TkvScrollPaintCounts {
 extern TkvScrollPaintCounts kvScrollPaintCounts;
 // Frees the painters' kept working bitmaps (they are made again when needed).
 void Kv_FreeScrollBitmaps();
+// The wrapper layer's clean-up at exit: the page wrappers still held and the painters' kept
+// bitmaps go.
+void kvSBUtilsCleanup();
 
 // ---- 5. Input ---------------------------------------------------------------------------------
 // Each handler takes the wrapper, its window and the message's WParam and LParam and answers the

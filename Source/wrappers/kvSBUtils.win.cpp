@@ -27,6 +27,7 @@
 #include "ui/Controls.h"
 #include "ui/StdCtrls.h"
 #include "ui/TypInfo.h"
+#include "wrappers/kvSBUtilsTabs.h"
 
 bool kvDlgMode = false;
 
@@ -1033,6 +1034,11 @@ TkvWorkBitmaps::TLease NewBmp32(Integer w, Integer h) { return WorkBitmaps().Tak
 TkvScrollPaintCounts kvScrollPaintCounts;
 
 void Kv_FreeScrollBitmaps() { WorkBitmaps().FreeUnused(); }
+
+void kvSBUtilsCleanup() {
+  FreePageWrappers();
+  Kv_FreeScrollBitmaps();
+}
 
 void BtnDrawRect(const TRect& r, TsCommonData* sd, Integer side, TRect& drawRect) {
   drawRect = r;

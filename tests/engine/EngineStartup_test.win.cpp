@@ -49,7 +49,7 @@ TEST(EngineStartup, TheFixedOrder) {
   EXPECT_EQ(names,
             (std::vector<std::string>{"sConst", "sDefaults", "kvntUtils", "kvgpUtils", "sVclUtils", "sGraphUtils",
                                       "sGradient", "kvFontStore", "kvPNG", "kvAlphaImageList", "sThirdParty",
-                                      "sGlyphUtils", "sDialogs", "sSkinProvider", "sStyleSimply", "sSkinManager"}));
+                                      "sGlyphUtils", "sDialogs", "kvSBUtils", "sSkinProvider", "sStyleSimply", "sSkinManager"}));
 }
 
 TEST(EngineStartup, StartAndStopTheEngine) {
