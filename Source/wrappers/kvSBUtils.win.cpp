@@ -24,6 +24,7 @@
 #include "raster/kvgpUtils.h"
 #include "ui/GdiScopes.h"
 #include "ui/Bitmap.h"
+#include "ui/Buttons.h"
 #include "ui/Controls.h"
 #include "ui/StdCtrls.h"
 #include "ui/TypInfo.h"
@@ -222,6 +223,14 @@ void TkvMainWnd::HandleDestroy(TMessage& message) {
     if (SkinData->GlowID >= 0) {
       if (auto* effects = TkvServiceSlot<TkvEffectServices>::Get()) effects->HideGlow(SkinData->GlowID, false);
     }
+  }
+  // Speed buttons have no window of their own: their hooks learn here that their parent's
+  // window goes, and let go of the buttons.
+  if (auto* parent = dynamic_cast<TWinControl*>(OwnerControl())) {
+    std::vector<TControl*> speedButtons;
+    for (Integer i = 0; i < parent->ControlCount(); ++i)
+      if (dynamic_cast<TSpeedButton*>(parent->Controls(i))) speedButtons.push_back(parent->Controls(i));
+    for (TControl* button : speedButtons) button->Perform(WM_DESTROY, 0, 0);
   }
   if (Attached()) {
     try {
