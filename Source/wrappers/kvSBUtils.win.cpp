@@ -723,7 +723,23 @@ TLResult Kv_NCCalcSize(TkvScrollWnd* sw, HWND handle, TWParam wParam, TLParam lP
       if (offset < 0 && rect->left - old.left >= 2) InflateRect(rect, -offset, -offset);
     }
   } else {
+    // An edit keeps its scroll styles (taking them away makes it reset its scrolling), so the
+    // system keeps room for its own bars: that room is given back here, the skinned bars take
+    // theirs below.
     result = sw->CallPrevWndProc(handle, WM_NCCALCSIZE, wParam, lp);
+    if (style & WS_VSCROLL) {
+      const Integer cx = GetSystemMetrics(SM_CXVSCROLL);
+      if ((old.right - old.left) - (rect->right - rect->left) >= cx) {
+        if (GetWindowLongW(handle, GWL_EXSTYLE) & WS_EX_LEFTSCROLLBAR)
+          rect->left -= cx;
+        else
+          rect->right += cx;
+      }
+    }
+    if (style & WS_HSCROLL) {
+      const Integer cy = GetSystemMetrics(SM_CYHSCROLL);
+      if ((old.bottom - old.top) - (rect->bottom - rect->top) >= cy) rect->bottom += cy;
+    }
   }
   sw->cxLeftEdge = rect->left - old.left;
   sw->cxRightEdge = old.right - rect->right;

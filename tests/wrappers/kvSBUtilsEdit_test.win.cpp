@@ -411,3 +411,25 @@ TEST_F(EditWrapper, OwnNonClientContentKept) {
   SetWindowLongPtrW(wnd, GWLP_WNDPROC, LONG_PTR(gEditProc));
   DestroyWindow(wnd);
 }
+
+// A class-library memo's client leaves room for the skinned bars only: the system's own bar room
+// is not kept beside them.
+TEST_F(EditWrapper, MemoClientLeavesRoomForTheSkinnedBarsOnly) {
+  auto* memo = new TMemo(form);
+  memo->SetParent(form);
+  memo->SetBounds(10, 10, 200, 120);
+  memo->SetScrollBars(ssBoth);
+  Show();
+  auto* w = Wrap<TkvEditWnd>(memo->Handle(), memo);
+  SetWindowPos(memo->Handle(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED);
+  RECT window{}, client{};
+  GetWindowRect(memo->Handle(), &window);
+  GetClientRect(memo->Handle(), &client);
+  ASSERT_TRUE(w->sBarVert->fScrollVisible && w->sBarHorz->fScrollVisible);
+  const Integer thickness = GetScrollMetric(w->sBarVert, SM_SCROLLWIDTH);
+  EXPECT_EQ(w->cxRightEdge, w->cxLeftEdge);  // the frame alone, no bar room
+  EXPECT_EQ(w->cyBottomEdge, w->cyTopEdge);
+  EXPECT_EQ(client.right, (window.right - window.left) - w->cxLeftEdge - w->cxRightEdge - thickness);
+  EXPECT_EQ(client.bottom, (window.bottom - window.top) - w->cyTopEdge - w->cyBottomEdge - thickness);
+  Unwrap(memo->Handle(), w);
+}
