@@ -529,6 +529,8 @@ TColor TryGetColorProp(const TObject* obj, StringView name);
 // The window's rectangle (screen), parent, the parent's window rectangle (screen), size and
 // top-left in the parent's client coordinates.
 void InitCtrlData(HWND handle, HWND& parentWnd, TRect& wndRect, TPoint& wndPos, TSize& wndSize, TRect& parentRect);
+// The same into the wrapper's own fields (WndRect, ParentWnd, ParentRect, WndSize, WndPos).
+void InitCtrlData(TkvMainWnd* w);
 // Whether the control can show a hot look (byMouse: by hovering).
 bool MayBeHot(TsCommonData* skinData, bool byMouse);
 // A skin command to the children: the control's child controls, else the window's children.

@@ -360,7 +360,7 @@ void TkvComboBoxWnd::kvWndProc(TMessage& message) {
       return;
     case WM_PAINT: {
       if (!ParamsChanged) SetSkinParams();
-      RefreshGeometry();
+      InitCtrlData(this);
       message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
       if (Destroyed) return;
       HDC dc = message.WParam ? reinterpret_cast<HDC>(message.WParam) : GetWindowDC(CtrlHandle);
@@ -383,7 +383,7 @@ void TkvComboBoxWnd::kvWndProc(TMessage& message) {
       return;
     }
     case WM_PRINT: {
-      RefreshGeometry();
+      InitCtrlData(this);
       if (!ParamsChanged) {
         const auto updating = SetForScope(SkinData->FUpdating, true, false);
         SetSkinParams();
@@ -412,7 +412,7 @@ void TkvComboBoxWnd::kvWndProc(TMessage& message) {
     case WM_LBUTTONUP: {
       SkinData->FFocused = true;
       auto* win = dynamic_cast<TWinControl*>(OwnerControl());
-      if (kvEditMayBeHot(SkinData, false) && win && win->CanFocus() && win->TabStop()) {
+      if (MayBeHot(SkinData, false) && win && win->CanFocus() && win->TabStop()) {
         SetSkinParams();
         RedrawWindow(CtrlHandle, nullptr, nullptr, 0x545);
       }
@@ -428,7 +428,7 @@ void TkvComboBoxWnd::kvWndProc(TMessage& message) {
       message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
       if (Destroyed) return;
       auto* win = dynamic_cast<TWinControl*>(OwnerControl());
-      if (kvEditMayBeHot(SkinData, false) && win && win->CanFocus() && win->TabStop()) {
+      if (MayBeHot(SkinData, false) && win && win->CanFocus() && win->TabStop()) {
         SetSkinParams();
         if (combo && combo->Style() == csDropDown) SendMessageW(CtrlHandle, EM_SETSEL, WPARAM(-1), 0);
         RedrawWindow(CtrlHandle, nullptr, nullptr, 0x545);
@@ -614,7 +614,7 @@ void TkvComboListWnd::SetSkinParams() {
 }
 
 void TkvComboListWnd::PrepareListCache() {
-  RefreshGeometry();
+  InitCtrlData(this);
   if (SimplyBox) {
     SendAMessage(CtrlHandle, KV_PREPARECACHE);
     return;

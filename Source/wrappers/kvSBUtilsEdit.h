@@ -63,8 +63,6 @@ class TkvEditWnd : public TkvBaseWnd {
   // A combo box's list wrapper: made only when repaint is asked.
   virtual bool IsDropDownList() const { return false; }
 
-  // The window's geometry (rectangle, parent, position in the parent, size) read again.
-  void RefreshGeometry();
   // Renders the frame look into the skin data's cache when the background changed: the
   // section over the parent's background at the window's place, or in dialog mode the system
   // window colour framed in the skin's border colour.
@@ -93,8 +91,5 @@ class TkvEditWnd : public TkvBaseWnd {
 // (the section paints the cache then).
 bool kvPaintDialogCache(TBitmap* cache, DuRiruZireziv* manager);
 
-// Whether a skinned window can show a hot look (by the mouse: not for edits unless allowed, and
-// not when the manager forbids hovering).
-bool kvEditMayBeHot(TsCommonData* skinData, bool byMouse);
 
 #endif

@@ -51,20 +51,6 @@ bool IsEditClass(HWND wnd) {
 
 }  // namespace
 
-bool kvEditMayBeHot(TsCommonData* sd, bool byMouse) {
-  if (!sd || !sd->Skinned()) return false;
-  TkvSkinData* skin = sd->GetCommonSkinData();
-  if (!skin || sd->SkinIndex < 0 || size_t(sd->SkinIndex) >= skin->gd.size()) return false;
-  const TsGeneralData& gd = skin->gd[size_t(sd->SkinIndex)];
-  if (gd.BorderIndex < 0) return false;
-  if (byMouse) {
-    if (sNoHotEdits.Contains(sd->COC) && !kv_AllowHotEdits) return false;
-    if (DuRiruZireziv* m = sd->GetSkinManager(); m && m->Options.NoMouseHover) return false;
-  }
-  if (size_t(gd.BorderIndex) < skin->ma.size() && skin->ma[size_t(gd.BorderIndex)].ImageCount > 1) return true;
-  return gd.States > 1;
-}
-
 bool kvPaintDialogCache(TBitmap* cache, DuRiruZireziv* manager) {
   if (!cache || !manager || manager->Palette[pcBorder] == 0xFF00FF) return false;
   const TRect all(0, 0, cache->Width(), cache->Height());
@@ -305,25 +291,9 @@ bool TkvEditWnd::NCContent() {
   return c.right < (w.right - w.left) - 2 * edge || c.bottom < (w.bottom - w.top) - 2 * topEdge;
 }
 
-void TkvEditWnd::RefreshGeometry() {
-  RECT r{};
-  GetWindowRect(CtrlHandle, &r);
-  WndRect = TRect(r.left, r.top, r.right, r.bottom);
-  WndSize = TSize{r.right - r.left, r.bottom - r.top};
-  ParentWnd = GetParent(CtrlHandle);
-  POINT p{r.left, r.top};
-  if (ParentWnd) {
-    RECT pr{};
-    GetWindowRect(ParentWnd, &pr);
-    ParentRect = TRect(pr.left, pr.top, pr.right, pr.bottom);
-    ScreenToClient(ParentWnd, &p);
-  }
-  WndPos = TPoint{p.x, p.y};
-}
-
 void TkvEditWnd::PrepareEditCache() {
   if (!SkinData || !SkinData->BGChanged || !CtrlHandle) return;
-  RefreshGeometry();
+  InitCtrlData(this);
   SkinData->InitCacheBmp();
   TCacheInfo ci = EmptyCI;
   if (ParentWnd) {
@@ -338,7 +308,7 @@ void TkvEditWnd::PrepareEditCache() {
   TBitmap* cache = SkinData->FCacheBmp.get();
   cache->SetPixelFormat(pf32bit);
   cache->SetSize(WndSize.cx, WndSize.cy);
-  const Integer state = SkinData->FFocused || (SkinData->FMouseAbove && kvEditMayBeHot(SkinData, true)) ? 1 : 0;
+  const Integer state = SkinData->FFocused || (SkinData->FMouseAbove && MayBeHot(SkinData, true)) ? 1 : 0;
   DuRiruZireziv* manager = SkinData->GetSkinManager();
   const TRect all(0, 0, WndSize.cx, WndSize.cy);
   const bool dialogLook = DlgMode && kvPaintDialogCache(cache, manager);
@@ -447,7 +417,7 @@ bool TkvEditWnd::HandlePaintMessage(TMessage& message) {
     case WM_NCPAINT: {
       if (!Visible(CtrlHandle) || bPreventStyleChange) return false;
       if (InAnimationProcess || StdNCPaint) return true;
-      RefreshGeometry();
+      InitCtrlData(this);
       if (SkinData->InUpdating(false)) return true;
       HDC dc = GetWindowDC(CtrlHandle);
       if (!dc) return true;
@@ -502,7 +472,7 @@ void TkvEditWnd::DoPrint(TMessage& message) {
     message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
   }
   if (message.Result == 2 || Destroyed) return;
-  RefreshGeometry();
+  InitCtrlData(this);
   SkinData->FUpdating = false;
   SkinData->BGChanged = true;
   if (!ParamsChanged) SetSkinParams();
@@ -592,7 +562,7 @@ void TkvEditWnd::kvWndProc(TMessage& message) {
     case WM_SETFOCUS:
     case WM_KILLFOCUS: {
       auto* win = dynamic_cast<TWinControl*>(OwnerControl());
-      if (kvEditMayBeHot(SkinData, false) && win && win->CanFocus() && win->TabStop()) {
+      if (MayBeHot(SkinData, false) && win && win->CanFocus() && win->TabStop()) {
         SkinData->BGChanged = true;
         SkinData->FFocused = message.Msg == WM_SETFOCUS;
         TkvBaseWnd::kvWndProc(message);
@@ -698,7 +668,7 @@ bool TkvEditWnd::HandleAlphaCmd(TMessage& message) {
       message.Result = 1;
       return true;
     case KV_PREPARECACHE:
-      RefreshGeometry();
+      InitCtrlData(this);
       PrepareEditCache();
       return true;
     case KV_GETSKININDEX:

@@ -363,7 +363,7 @@ void TkvGridWnd::kvWndProc(TMessage& message) {
 
 void TkvGridWnd::PrintGrid(TMessage& message) {
   HDC dc = reinterpret_cast<HDC>(message.WParam);
-  RefreshGeometry();
+  InitCtrlData(this);
   const Integer vbar = sBarVert && sBarVert->fScrollVisible ? GetScrollMetric(SB_VERT, true) : 0;
   const Integer hbar = sBarHorz && sBarHorz->fScrollVisible ? GetScrollMetric(SB_HORZ, true) : 0;
   if (SkinData->BGChanged || !SkinData->FCacheBmp || SkinData->FCacheBmp->Empty()) {
@@ -627,7 +627,7 @@ Integer TkvVirtualTreeViewWnd::FrameWidth() {
 }
 
 void TkvVirtualTreeViewWnd::PaintTreeFrame(TMessage& message) {
-  RefreshGeometry();
+  InitCtrlData(this);
   if (SkinData->InUpdating(false)) return;
   if (SkinData->BGChanged) {
     if (!ParamsChanged) SetSkinParams();

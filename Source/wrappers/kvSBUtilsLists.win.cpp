@@ -359,7 +359,7 @@ void TkvListViewWnd::kvWndProc(TMessage& message) {
         message.Result = 0;
         break;
       case WM_PRINT: {
-        RefreshGeometry();
+        InitCtrlData(this);
         if (!ParamsChanged) SetSkinParams();
         if (HDC dc = reinterpret_cast<HDC>(message.WParam)) {
           HBRUSH b = CreateSolidBrush(Rgb(Color));
@@ -480,7 +480,7 @@ void TkvTreeViewWnd::kvWndProc(TMessage& message) {
       } else if (SkinData->FCustomColor) {
         c = owner ? ColorToRGB(owner->Color()) : TColor(GetSysColor(COLOR_WINDOW));
       } else {
-        const bool hot = SkinData->FFocused || (SkinData->FMouseAbove && kvEditMayBeHot(SkinData, true));
+        const bool hot = SkinData->FFocused || (SkinData->FMouseAbove && MayBeHot(SkinData, true));
         if (const auto colors = StateColors(SkinData, hot ? 1 : 0)) c = colors->Color;
       }
       HDC dc = message.WParam ? reinterpret_cast<HDC>(message.WParam) : GetDC(CtrlHandle);

@@ -26,22 +26,6 @@ const TsMaskData* SectionImage(TkvSkinData* skin, StringView section, StringView
   return ImageOf(skin, skin->GetMaskIndex(section, propName));
 }
 
-void InitCtrlData(TkvMainWnd* w) {
-  RECT r{};
-  GetWindowRect(w->CtrlHandle, &r);
-  w->WndRect = TRect(r.left, r.top, r.right, r.bottom);
-  w->WndSize = TSize(r.right - r.left, r.bottom - r.top);
-  w->ParentWnd = GetParent(w->CtrlHandle);
-  POINT p{r.left, r.top};
-  if (w->ParentWnd) {
-    RECT pr{};
-    GetWindowRect(w->ParentWnd, &pr);
-    w->ParentRect = TRect(pr.left, pr.top, pr.right, pr.bottom);
-    ScreenToClient(w->ParentWnd, &p);
-  }
-  w->WndPos = TPoint(p.x, p.y);
-}
-
 TBitmap* SizeCache(TkvMainWnd* w) {
   TsCommonData* sd = w->SkinData;
   if (!sd->FCacheBmp) sd->FCacheBmp = std::make_unique<TBitmap>(0, 0, pf32bit);

@@ -153,6 +153,10 @@ void InitCtrlData(HWND handle, HWND& parentWnd, TRect& wndRect, TPoint& wndPos, 
   wndPos = TPoint(p.x, p.y);
 }
 
+void InitCtrlData(TkvMainWnd* w) {
+  InitCtrlData(w->CtrlHandle, w->ParentWnd, w->WndRect, w->WndPos, w->WndSize, w->ParentRect);
+}
+
 bool MayBeHot(TsCommonData* skinData, bool byMouse) {
   if (!skinData || !skinData->Skinned()) return false;
   DuRiruZireziv* manager = skinData->GetSkinManager();
