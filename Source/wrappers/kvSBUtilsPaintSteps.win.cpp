@@ -35,25 +35,6 @@ TBitmap* SizeCache(TkvMainWnd* w) {
   return sd->FCacheBmp.get();
 }
 
-void LoadCtrlFont(TkvMainWnd* w) {
-  TBitmap* cache = SizeCache(w);
-  TFont* font = cache->Canvas()->Font();
-  if (TControl* ctrl = w->OwnerControl()) {
-    font->Assign(ctrl->Font());
-    return;
-  }
-  LOGFONTW lf{};
-  HFONT own = reinterpret_cast<HFONT>(SendMessageW(w->CtrlHandle, WM_GETFONT, 0, 0));
-  if (!own || !GetObjectW(own, sizeof lf, &lf)) {
-    NONCLIENTMETRICSW ncm{};
-    ncm.cbSize = sizeof ncm;
-    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0)) return;
-    lf = ncm.lfMessageFont;
-  }
-  if (lf.lfCharSet == ANSI_CHARSET && !wcsstr(lf.lfFaceName, L"MS Shell Dlg")) lf.lfCharSet = DEFAULT_CHARSET;
-  font->SetHandle(CreateFontIndirectW(&lf));
-}
-
 TCacheInfo ParentCI(TkvMainWnd* w) {
   TCacheInfo ci = GetParentCacheHwnd(w->CtrlHandle);
   return ci;
