@@ -150,6 +150,25 @@ class EditLikeTest : public FormTest {
     ReleaseDC(wnd, wdc);
     return bmp.PixelColor(0, 0) & 0xFFFFFF;
   }
+  // A press on the bottom arrow of the window's skinned vertical bar, posted (presses read their
+  // point from the message queue) with the given hit code and run; the point on the screen.
+  static POINT PressDownArrow(HWND wnd, TkvScrollWnd* sw, WPARAM hit) {
+    TRect v;
+    kv_GetVScrollRect(sw, wnd, v);
+    const POINT at{v.Left + (v.Right - v.Left) / 2, v.Bottom - 5};
+    SetCursorPos(at.x, at.y);
+    PostMessageW(wnd, WM_NCLBUTTONDOWN, hit, MAKELPARAM(at.x, at.y));
+    Application->ProcessMessages();
+    return at;
+  }
+  // The release at a screen point, posted in the window's client coordinates and run.
+  static void ReleaseAt(HWND wnd, POINT screen) {
+    SetCursorPos(screen.x, screen.y);
+    POINT client = screen;
+    ScreenToClient(wnd, &client);
+    PostMessageW(wnd, WM_LBUTTONUP, 0, MAKELPARAM(client.x, client.y));
+    Application->ProcessMessages();
+  }
   static void Repaint(HWND wnd) {
     RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   }

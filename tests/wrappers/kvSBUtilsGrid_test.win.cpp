@@ -546,18 +546,10 @@ TEST_F(GridWrappers, ReleaseInsideTheVerticalBarEndsThePressOnly) {
   SetScrollInfo(grid->Handle(), SB_VERT, &range, FALSE);
   TkvEditWnd* w = Wrap<TkvGridWnd>(grid->Handle(), grid);
   ASSERT_TRUE(w->sBarVert && w->sBarVert->fScrollVisible);
-  TRect v;
-  kv_GetVScrollRect(w, grid->Handle(), v);
-  const POINT downArrow{v.Left + (v.Right - v.Left) / 2, v.Bottom - 5};
-  SetCursorPos(downArrow.x, downArrow.y);
-  PostMessageW(grid->Handle(), WM_NCLBUTTONDOWN, HTVSCROLL, MAKELPARAM(downArrow.x, downArrow.y));
-  Application->ProcessMessages();
+  const POINT downArrow = PressDownArrow(grid->Handle(), w, HTVSCROLL);
   ASSERT_NE(kvScrollState.uCurrentScrollPortion, HTSCROLL_NONE);
   grid->ScrollCodes.clear();
-  POINT client = downArrow;
-  ScreenToClient(grid->Handle(), &client);
-  PostMessageW(grid->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(client.x, client.y));
-  Application->ProcessMessages();
+  ReleaseAt(grid->Handle(), downArrow);
   EXPECT_EQ(kvScrollState.uCurrentScrollPortion, HTSCROLL_NONE);
   EXPECT_NE(std::find(grid->ScrollCodes.begin(), grid->ScrollCodes.end(), SB_ENDSCROLL), grid->ScrollCodes.end());
   EXPECT_EQ(grid->Releases, 0);
@@ -565,11 +557,8 @@ TEST_F(GridWrappers, ReleaseInsideTheVerticalBarEndsThePressOnly) {
   RECT cr{};
   GetClientRect(grid->Handle(), &cr);
   POINT inside{cr.right / 2, cr.bottom / 2};
-  POINT screen = inside;
-  ClientToScreen(grid->Handle(), &screen);
-  SetCursorPos(screen.x, screen.y);
-  PostMessageW(grid->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(inside.x, inside.y));
-  Application->ProcessMessages();
+  ClientToScreen(grid->Handle(), &inside);
+  ReleaseAt(grid->Handle(), inside);
   EXPECT_EQ(grid->Releases, 1);
   Tearoff(w, grid);
 }
