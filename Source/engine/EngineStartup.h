@@ -4,9 +4,9 @@
 //
 // The order: system-menu captions, DPI awareness, helpers and window utilities, GDI+, the
 // bound GDI and layered-window entries, gradients, the embedded fonts, the PNG reader and the
-// icon font, the foreign forms list and the glyph lists, the message-box captions, the
-// composition entries, the standard skin data. A module that gains a step adds one line to
-// the table in EngineStartup.win.cpp, at its place in the order.
+// icon font, the foreign forms list and the glyph lists, the message-box captions, the window
+// wrappers (clean-up only), the composition entries, the standard skin data. A module that
+// gains a step adds one line to the table in EngineStartup.win.cpp, at its place in the order.
 #pragma once
 
 #include <vector>

@@ -27,6 +27,7 @@
 #include "skin/sSkinManager.h"
 #include "skin/sStyleSimply.h"
 #include "skin/sVclUtils.h"
+#include "wrappers/kvSBUtils.h"
 
 const std::vector<TkvModuleStep>& EngineModules() {
   static const std::vector<TkvModuleStep> modules{
@@ -49,6 +50,7 @@ const std::vector<TkvModuleStep>& EngineModules() {
       {"sDialogs", nullptr, sDialogsCleanup},
       {"sColorDialog", sColorDialogStartup, sColorDialogCleanup},
       {"sMonthCalendar", sMonthCalendarStartup, sMonthCalendarCleanup},
+      {"kvSBUtils", nullptr, kvSBUtilsCleanup},
       {"sSkinProvider", sSkinProviderStartup, sSkinProviderCleanup},
       {"sStyleSimply", sStyleSimplyStartup, sStyleSimplyCleanup},
       {"sSkinManager", sSkinManagerStartup, ClearStdScaleArray},

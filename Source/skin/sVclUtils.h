@@ -225,7 +225,7 @@ Integer GetAlignShift(TWinControl* ctrl, TAlign align, bool graphCtrlsToo = fals
 
 class TOutputWindow : public TCustomControl {
   TW_CLASS(TOutputWindow, TCustomControl)
-  // Named "kvOW" and the tick count, hidden, fuchsia, and kept away from every skinning
+  // Named "kvOW", the tick count and a running number (unique within the process), hidden, fuchsia, and kept away from every skinning
   // layer (Tag ExceptTag).
   explicit TOutputWindow(TComponent* aOwner);
   void WndProc(TMessage& message) override;

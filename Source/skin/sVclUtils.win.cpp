@@ -601,7 +601,10 @@ TOutputWindow*& ow = kvSkinState.ow;
 TW_DEFINE_CLASS(TOutputWindow) {}
 
 TOutputWindow::TOutputWindow(TComponent* aOwner) : TCustomControl(aOwner) {
-  const String name = u"kvOW" + IntToStr(GetTickCount());
+  // Two made within one tick under the same owner would share a name (the owner refuses the
+  // second): a count of the windows made so far keeps every name apart.
+  static Cardinal made = 0;
+  const String name = u"kvOW" + IntToStr(GetTickCount()) + u"_" + IntToStr(Integer(++made));
   SetName(name);
   SetText(name);
   SetVisible(false);

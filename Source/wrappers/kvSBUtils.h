@@ -8,6 +8,11 @@
 //   1. TkvSkinParams, TkvMainWnd: the base of every wrapper and its virtual slots
 //   2. Attaching and detaching (InitializeKVWnd, UninitializeKVWnd)
 //   3. Scroll-bar sizes, rectangles, the wrapper's WM_NCCALCSIZE, active tests and the grip
+//   4. Painting the bars and the corner (kept working bitmaps)
+//   5. Input: press, repeat, drag, hover and the scroll wrapper's procedure
+//      (kvSBUtilsInput.win.cpp)
+//   6. Wrapper utilities: fonts, properties by name, geometry, hot test, broadcasts, the generic
+//      cache painter and the corners (kvSBUtilsTools.win.cpp)
 //
 // Two ways of attaching: a class-library control gets the wrapper in front of its replaceable
 // WindowProc; a raw window gets it in front of its window procedure through the library's
@@ -109,6 +114,8 @@ TkvThumbDrag Kv_ThumbDragStep(const TkvScrollValues& si, Integer trackStart, Int
 #include "ui/Controls.h"
 #include "ui/Messages.h"
 #include "ui/Subclass.h"
+#include "ui/GdiScopes.h"
+#include "ui/Graphics.h"
 #include "skin/WrapperServices.h"
 
 #include <windows.h>
@@ -207,6 +214,14 @@ class TkvMainWnd : public TObject {
   DuRiruZireziv* SkinManager = nullptr;
   TsCommonData* SkinData = nullptr;
 
+  // The font the wrapper gave its window (LoadCtrlFont with doSetFont): owned here, so that no
+  // canvas deletes it while the window still draws with it; the window's own font goes back at
+  // detach.
+  void SetWindowFont(const LOGFONTW& logFont);
+  // The window gets its own font back and the wrapper's font is deleted.
+  void RestoreWindowFont();
+  HFONT WindowFont() const { return FWindowFont.get(); }
+
  protected:
   // The entry every attached message comes through.
   void WndProcEntry(TMessage& message);
@@ -216,6 +231,8 @@ class TkvMainWnd : public TObject {
   friend bool InitializeKVWnd(TkvMainWnd* sw, HWND aHandle);
   // Raw windows: the wrapper's place in the window's procedure chain.
   TWindowSubclass FSubclass;
+  TOwnedFont FWindowFont;
+  HFONT FOriginalFont = nullptr;
   // Class-library controls: the link installed as the control's WindowProc (owned by the
   // control once it is handed out).
   TkvWindowProcLink* FLink = nullptr;
@@ -224,6 +241,10 @@ class TkvMainWnd : public TObject {
   bool Step1(TMessage& message);
   void Step2(TMessage& message);
 };
+
+// KV_SETSECTION: the section named by the string lParam points to becomes the skin data's; 1,
+// or 0 without a string.
+TLResult Kv_SetSectionCommand(TsCommonData* skinData, TLParam lParam);
 
 // ---- 1b. The scroll wrapper and its bars ----------------------------------------------------
 
@@ -251,6 +272,11 @@ class TkvScrollBar : public TObject {
   TkvScrollWnd* sw = nullptr;
   bool fScrollVisible = false;
   SCROLLINFO ScrollInfo{};
+  // What GetScrollMetric read from the system (its scroll-bar metric and the manager's size at
+  // the screen's density), kept until Kv_ForgetScrollMetrics.
+  mutable bool FSystemSourcesRead = false;
+  mutable Integer FSystemMetric = 0;
+  mutable Integer FManagerScrollSize = -1;
 };
 
 // The wrapper of a window whose scroll bars are skinned; found from the window through its
@@ -326,6 +352,9 @@ constexpr Integer SM_BTNSIZE = 0;
 constexpr Integer SM_SCROLLWIDTH = 1;
 // A bar's thickness (SM_SCROLLWIDTH) or arrow-button length (SM_BTNSIZE) in pixels of its window.
 Integer GetScrollMetric(const TkvScrollBar* sBar, Integer metric);
+// The bars read the system's metrics again at their next use (the frame, the skin or the system's
+// settings changed).
+void Kv_ForgetScrollMetrics(TkvScrollWnd* sw);
 // A bar's rectangle (screen coordinates) as it stands now: a bar that is not fScrollVisible
 // counts with thickness 0 (an empty rectangle for itself).
 void kv_GetHScrollRect(const TkvScrollWnd* sw, HWND handle, TRect& r);
@@ -362,6 +391,9 @@ struct TkvScrollTracking {
   Integer uHitTestPortion = HTSCROLL_NONE;
   Integer uLastHitTestPortion = HTSCROLL_NONE;
   HWND hwndCurSB = nullptr;
+  // The window whose bar uMouseOverScrollbar names: hover belongs to one (window, bar) pair,
+  // and its timer runs on that window.
+  HWND hwndMouseOver = nullptr;
   UINT uScrollTimerMsg = 0;
   UINT_PTR uScrollTimerId = 0;
   UINT_PTR uMouseOverId = 0;
@@ -370,6 +402,11 @@ struct TkvScrollTracking {
   Integer nLastSBPos = -1;
   TRect MouseOverRect{};
   bool bInHitTest = false;
+  // The release of a press gives the capture back itself: the WM_CAPTURECHANGED that follows
+  // is not a lost press.
+  bool bReleasing = false;
+  // The position (nMin-based, as sent) of the thumb being dragged.
+  Integer nTrackPos = 0;
 };
 extern TkvScrollTracking kvScrollState;
 // The timer ids of a press (first delay, repeat) and of hover tracking.
@@ -413,7 +450,99 @@ Integer Kv_NCDrawVScrollbar(TkvScrollBar* sb, HWND handle, HDC dc, const TRect& 
                             Integer sliderPos);
 Integer Kv_NCDrawScrollbar(TkvScrollBar* sb, HWND handle, HDC dc, const TRect& r, Integer uDrawFlags,
                            Integer sliderPos);
-// Both bars and the corner between them into aDC (none: the window's DC); 0.
+// One bar of a drag: track and arrows normal, the thumb pressed at thumbPos (along the bar, in
+// r's coordinates) thumbSize long. 1 when painted.
+Integer Kv_DrawDraggedBar(TkvScrollBar* sb, HWND handle, HDC dc, const TRect& r, Integer thumbPos,
+                          Integer thumbSize);
+// Bar nBar (SB_HORZ, SB_VERT) of the window painted at once into its window DC with portion
+// pressed drawn pressed (-1 none); 1 when painted.
+Integer Kv_RepaintBar(TkvScrollWnd* sw, HWND handle, Integer nBar, Integer pressed);
+// Both bars and the corner between them into aDC (none: the window's DC); 0. A window without
+// a visible bar takes no device context.
 TLResult kv_NCDraw(TkvScrollWnd* sw, HWND handle, Integer thumbPos, HDC aDC);
+// What the painters took from the system so far (the benchmarks watch them): working bitmaps
+// made (the painters keep theirs between calls) and window device contexts taken.
+struct TkvScrollPaintCounts {
+  Cardinal BitmapsMade = 0;
+  Cardinal WindowDCs = 0;
+};
+extern TkvScrollPaintCounts kvScrollPaintCounts;
+// Frees the painters' kept working bitmaps (they are made again when needed).
+void Kv_FreeScrollBitmaps();
+// The wrapper layer's clean-up at exit: the page wrappers still held and the painters' kept
+// bitmaps go.
+void kvSBUtilsCleanup();
+
+// ---- 5. Input ---------------------------------------------------------------------------------
+// Each handler takes the wrapper, its window and the message's WParam and LParam and answers the
+// message result; what a handler passes on goes through the wrapper's previous procedure.
+
+// WM_NCLBUTTONDOWN / WM_NCLBUTTONDBLCLK on a bar: an arrow or page area scrolls once and
+// repeats (300 ms, then every 55 ms) under capture; a Shift+click in a page area jumps the thumb
+// there; a press on the thumb starts dragging it. A press that takes no capture (a disabled
+// arrow, the thumb of an inactive bar, a Shift+click) leaves no press behind.
+TLResult Kv_NCLButtonDown(TkvScrollWnd* sw, HWND handle, TWParam wParam, TLParam lParam);
+// WM_MOUSEMOVE while a bar is pressed: drags the thumb, or shows the pressed portion pressed
+// only while the cursor is on it (cursor from GetMessagePos); passed on when nothing is pressed.
+TLResult Kv_MouseMove(TkvScrollWnd* sw, HWND handle, TWParam wParam, TLParam lParam);
+// WM_LBUTTONUP: ends a press (SB_ENDSCROLL) or a drag (SB_THUMBPOSITION, then SB_ENDSCROLL).
+TLResult Kv_LButtonUp(TkvScrollWnd* sw, HWND handle, TWParam wParam, TLParam lParam);
+// WM_TIMER: the first delay and the repeat of a press, and hover tracking; other timers are
+// passed on.
+TLResult Kv_Timer(TkvScrollWnd* sw, HWND handle, TWParam wParam, TLParam lParam);
+// WM_NCMOUSEMOVE: the mouse entering a bar starts hover tracking on this window.
+TLResult Kv_NCMouseMove(TkvScrollWnd* sw, HWND handle, TWParam wParam, TLParam lParam);
+// WM_STYLECHANGED: the left-bar flag follows, then passed on.
+TLResult Kv_StyleChange(TkvScrollWnd* sw, HWND handle, TWParam wParam, TLParam lParam);
+// WM_NOTIFY and WM_SETCURSOR, passed on.
+TLResult Kv_Notify(TkvScrollWnd* sw, HWND handle, TWParam wParam, TLParam lParam);
+TLResult Kv_SetCursor(TkvScrollWnd* sw, HWND handle, TWParam wParam, TLParam lParam);
+// Moves the dragged thumb of bar sbar to the screen point (x, y): the bar is painted with the
+// thumb there and SB_THUMBTRACK sent when the position changes. 0.
+TLResult Kv_ThumbTrackHorz(TkvScrollBar* sbar, HWND handle, Integer x, Integer y);
+TLResult Kv_ThumbTrackVert(TkvScrollBar* sbar, HWND handle, Integer x, Integer y);
+
+// ---- 6. Wrapper utilities -----------------------------------------------------------------------
+
+// The system fonts kv_GetSysFont and LoadSysFont choose (any other value: the message font).
+constexpr Integer FONT_CAPTION = 1, FONT_SMCAPTION = 2, FONT_MENU = 3, FONT_STATUS = 4, FONT_MESSAGE = 5;
+// The chosen font of the system's non-client metrics; when the system call fails only lfHeight
+// is set (to 0).
+void kv_GetSysFont(Integer fType, LOGFONTW& logFont);
+// The font name the default manager imposes (the skin's main font, or the manager's own), or
+// empty.
+String SkinMainFontName();
+// The imposed font name put into the record (at most 31 characters) or the font.
+void CheckSkinFont(LOGFONTW& logFont);
+void CheckSkinFont(TFont* font);
+// The system font of that kind, with the imposed name, as the canvas's font.
+void LoadSysFont(TCanvas* aCanvas, Integer aFontType);
+// The font of the wrapper's cache canvas: the owner control's, else the window's (WM_GETFONT)
+// with the imposed name (doSetFont: the window then draws with it too; the wrapper keeps that
+// font), else the system's message font.
+void LoadCtrlFont(TkvMainWnd* listSW, bool doSetFont);
+// A persistent integer property set or read by name; nothing (0) when obj is null or lacks it.
+void TryChangeIntProp(TObject* obj, StringView name, Int64 value);
+Int64 TryGetIntProp(const TObject* obj, StringView name);
+// The same, as an RGB colour.
+TColor TryGetColorProp(const TObject* obj, StringView name);
+// The window's rectangle (screen), parent, the parent's window rectangle (screen), size and
+// top-left in the parent's client coordinates.
+void InitCtrlData(HWND handle, HWND& parentWnd, TRect& wndRect, TPoint& wndPos, TSize& wndSize, TRect& parentRect);
+// The same into the wrapper's own fields (WndRect, ParentWnd, ParentRect, WndSize, WndPos).
+void InitCtrlData(TkvMainWnd* w);
+// Whether the control can show a hot look (byMouse: by hovering).
+bool MayBeHot(TsCommonData* skinData, bool byMouse);
+// A skin command to the children: the control's child controls, else the window's children.
+void AlphaBroadCastCheck(TControl* control, HWND handle, TMessage& message);
+// KV_CONTROLLOADED to the top-level window above ctrl (ctrl itself without parent).
+void SendControlLoaded(HWND ctrl);
+// The generic cache painter: the window's section over its parent's background into the skin
+// data's cache (only when BGChanged and a window is given); a parent whose background is not
+// ready leaves the cache dirty and the skin data updating.
+void PrepareCache(TsCommonData* skinData, HWND ctrlHandle, bool dlgMode);
+// The key-coloured pixels of the border image's corners in the cache show the parent's
+// background (state: the state image used).
+void UpdateWndCorners(TsCommonData* skinData, Integer state, TkvMainWnd* wnd);
 
 #endif

@@ -3,8 +3,10 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "base/WorkingBitmaps.h"
 #include "base/kvntUtils.h"
@@ -22,9 +24,11 @@
 #include "raster/kvgpUtils.h"
 #include "ui/GdiScopes.h"
 #include "ui/Bitmap.h"
+#include "ui/Buttons.h"
 #include "ui/Controls.h"
 #include "ui/StdCtrls.h"
 #include "ui/TypInfo.h"
+#include "wrappers/kvSBUtilsTabs.h"
 
 bool kvDlgMode = false;
 
@@ -165,6 +169,8 @@ void TkvMainWnd::WndProcEntry(TMessage& message) {
 }
 
 bool TkvMainWnd::DetachWindowProc() {
+  // The window draws with its own font again before the wrapper's goes.
+  RestoreWindowFont();
   if (FLink) {
     TkvWindowProcLink* link = FLink;
     FLink = nullptr;
@@ -217,6 +223,14 @@ void TkvMainWnd::HandleDestroy(TMessage& message) {
     if (SkinData->GlowID >= 0) {
       if (auto* effects = TkvServiceSlot<TkvEffectServices>::Get()) effects->HideGlow(SkinData->GlowID, false);
     }
+  }
+  // Speed buttons have no window of their own: their hooks learn here that their parent's
+  // window goes, and let go of the buttons.
+  if (auto* parent = dynamic_cast<TWinControl*>(OwnerControl())) {
+    std::vector<TControl*> speedButtons;
+    for (Integer i = 0; i < parent->ControlCount(); ++i)
+      if (dynamic_cast<TSpeedButton*>(parent->Controls(i))) speedButtons.push_back(parent->Controls(i));
+    for (TControl* button : speedButtons) button->Perform(WM_DESTROY, 0, 0);
   }
   if (Attached()) {
     try {
@@ -273,6 +287,12 @@ bool TkvMainWnd::Step1(TMessage& message) {
   }
 }
 
+TLResult Kv_SetSectionCommand(TsCommonData* skinData, TLParam lParam) {
+  if (!lParam || !skinData) return 0;
+  skinData->SetSkinSection(*reinterpret_cast<const String*>(lParam));
+  return 1;
+}
+
 void TkvMainWnd::Step2(TMessage& message) {
   if (message.Msg != SM_ALPHACMD) {
     message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
@@ -310,12 +330,7 @@ void TkvMainWnd::Step2(TMessage& message) {
       message.Result = reinterpret_cast<TLResult>(this);
       return;
     case KV_SETSECTION:
-      if (message.LParam) {
-        SkinData->SetSkinSection(*reinterpret_cast<const String*>(message.LParam));
-        message.Result = 1;
-      } else {
-        message.Result = 0;
-      }
+      message.Result = Kv_SetSectionCommand(SkinData, message.LParam);
       return;
     case KV_GETSKINDATA:
       message.Result = reinterpret_cast<TLResult>(SkinData);
@@ -370,51 +385,6 @@ void TkvScrollWnd::InitSkinData() {
   ScrollsInitialized = false;
   SkinData = new TsScrollWndData(nullptr, true);
   SkinData->Loading = true;
-}
-
-void TkvScrollWnd::kvWndProc(TMessage& message) {
-  if (!Destroyed && SkinData && SkinData->Skinned()) {
-    switch (message.Msg) {
-      case WM_STYLECHANGED:
-        // Our own removal of the scroll styles while the frame is computed.
-        if (bPreventStyleChange) {
-          message.Result = 0;
-          return;
-        }
-        UpdateLeftScroll();
-        break;
-      case WM_NCCALCSIZE:
-        message.Result = Kv_NCCalcSize(this, CtrlHandle, message.WParam, message.LParam);
-        ScrollsInitialized = true;
-        return;
-      case WM_NCPAINT:
-        if (!IsWindowVisible(CtrlHandle)) break;
-        if (!ScrollsInitialized) SetWindowPos(CtrlHandle, nullptr, 0, 0, 0, 0, 0x737);
-        // The default frame painting draws the system bars from the style bits, so the
-        // skinned bars are painted after it, over them.
-        TkvMainWnd::kvWndProc(message);
-        if (!Destroyed && ScrollsInitialized && !DontRepaint && !SkinData->InUpdating(false))
-          kv_NCDraw(this, CtrlHandle, -1, nullptr);
-        return;
-      case WM_CAPTURECHANGED:
-      case WM_CANCELMODE:
-        Kv_EndLostPress(this, CtrlHandle);
-        break;
-      case WM_NCHITTEST:
-        message.Result = Kv_NCHitTest(this, CtrlHandle, message.WParam, message.LParam);
-        return;
-      case WM_TIMER:
-      case WM_MOUSEWHEEL:
-        // The control may have set its scroll info with redraw, drawing the system bar where the
-        // skinned one sits.
-        TkvMainWnd::kvWndProc(message);
-        if (!Destroyed && !DontRepaint && !fThumbTracking) UpdateScrolls(this, true);
-        return;
-      default:
-        break;
-    }
-  }
-  TkvMainWnd::kvWndProc(message);
 }
 
 Integer TkvScrollWnd::ShownBars(Integer bar) const {
@@ -583,7 +553,10 @@ void UpdateScrolls(TkvScrollWnd* sw, bool repaint) {
   if (!sw || sw->InDestroying) return;
   if (TsCommonData* sd = sw->SkinData; sd && (sd->FUpdating || sd->FUpdateCount > 0)) return;
   HWND wnd = sw->CtrlHandle;
-  if (!IsWindowVisible(wnd) || !sw->sBarHorz || !sw->sBarVert) return;
+  if (!sw->sBarHorz || !sw->sBarVert) return;
+  // Without a shown bar there is nothing to paint (a bar's state is read again when it shows).
+  if (!sw->sBarHorz->fScrollVisible && !sw->sBarVert->fScrollVisible) return;
+  if (!IsWindowVisible(wnd)) return;
   int barCode = SB_HORZ;
   for (TkvScrollBar* bar : {sw->sBarHorz, sw->sBarVert}) {
     bar->ScrollInfo.cbSize = sizeof(SCROLLINFO);
@@ -635,14 +608,27 @@ Integer GetScrollMetric(const TkvScrollBar* sBar, Integer metric) {
   DuRiruZireziv* manager = sd ? sd->GetSkinManager() : nullptr;
   const TkvScrollData* own = OwnScrollData(sBar);
   TkvScrollSizeSources s;
-  s.SystemMetric = GetSystemMetrics(sBar->nBarType == SB_VERT ? SM_CXVSCROLL : SM_CYHSCROLL);
-  s.ManagerScrollSize = ManagerScrollSize(manager, sd);
+  // The system's metric and the manager's size ask the system: read once until the frame, the
+  // skin or the system's settings change (Kv_ForgetScrollMetrics), and only when needed.
+  auto systemSources = [&] {
+    if (!sBar->FSystemSourcesRead) {
+      sBar->FSystemMetric = GetSystemMetrics(sBar->nBarType == SB_VERT ? SM_CXVSCROLL : SM_CYHSCROLL);
+      sBar->FManagerScrollSize = ManagerScrollSize(manager, sd);
+      sBar->FSystemSourcesRead = true;
+    }
+    s.SystemMetric = sBar->FSystemMetric;
+    s.ManagerScrollSize = sBar->FManagerScrollSize;
+  };
   if (metric == SM_SCROLLWIDTH) {
     s.OwnSize = own && own->ScrollWidth() >= 0 ? ScaleInt(own->ScrollWidth(), sd) : -1;
+    if (s.OwnSize >= 0) return s.OwnSize;
+    systemSources();
     s.Override = sBar->nArrowWidth;
     return Kv_BarThickness(s);
   }
   s.OwnSize = own && own->ButtonsSize() >= 0 ? ScaleInt(own->ButtonsSize(), sd) : -1;
+  if (s.OwnSize >= 0) return s.OwnSize;
+  systemSources();
   s.ManagerButtonsSize = manager ? manager->ScrollsOptions.ButtonsSize : -1;
   s.Override = sBar->nArrowLength;
   if (TkvSkinData* skin = sd ? sd->GetCommonSkinData() : nullptr) {
@@ -651,6 +637,12 @@ Integer GetScrollMetric(const TkvScrollBar* sBar, Integer metric) {
   }
   s.Scaled16 = ScaleInt(16, sd);
   return Kv_ArrowLength(s);
+}
+
+void Kv_ForgetScrollMetrics(TkvScrollWnd* sw) {
+  if (!sw) return;
+  for (TkvScrollBar* sb : {sw->sBarHorz, sw->sBarVert})
+    if (sb) sb->FSystemSourcesRead = false;
 }
 
 namespace {
@@ -705,6 +697,7 @@ void Kv_GetRealScrollRect(const TkvScrollBar* sb, TRect& r) {
 }
 
 TLResult Kv_NCCalcSize(TkvScrollWnd* sw, HWND handle, TWParam wParam, TLParam lParam) {
+  Kv_ForgetScrollMetrics(sw);
   auto* rect = reinterpret_cast<RECT*>(lParam);
   const RECT old = *rect;
   const LONG style = GetWindowLongW(handle, GWL_STYLE);
@@ -730,7 +723,23 @@ TLResult Kv_NCCalcSize(TkvScrollWnd* sw, HWND handle, TWParam wParam, TLParam lP
       if (offset < 0 && rect->left - old.left >= 2) InflateRect(rect, -offset, -offset);
     }
   } else {
+    // An edit keeps its scroll styles (taking them away makes it reset its scrolling), so the
+    // system keeps room for its own bars: that room is given back here, the skinned bars take
+    // theirs below.
     result = sw->CallPrevWndProc(handle, WM_NCCALCSIZE, wParam, lp);
+    if (style & WS_VSCROLL) {
+      const Integer cx = GetSystemMetrics(SM_CXVSCROLL);
+      if ((old.right - old.left) - (rect->right - rect->left) >= cx) {
+        if (GetWindowLongW(handle, GWL_EXSTYLE) & WS_EX_LEFTSCROLLBAR)
+          rect->left -= cx;
+        else
+          rect->right += cx;
+      }
+    }
+    if (style & WS_HSCROLL) {
+      const Integer cy = GetSystemMetrics(SM_CYHSCROLL);
+      if ((old.bottom - old.top) - (rect->bottom - rect->top) >= cy) rect->bottom += cy;
+    }
   }
   sw->cxLeftEdge = rect->left - old.left;
   sw->cxRightEdge = old.right - rect->right;
@@ -860,7 +869,7 @@ void SendScrollMessage(HWND handle, UINT scrMsg, Integer scrId, Integer pos, boo
 
 void Kv_EndLostPress(TkvScrollWnd* sw, HWND handle) {
   TkvScrollTracking& st = kvScrollState;
-  if (!handle || st.hwndCurSB != handle || st.uCurrentScrollPortion == HTSCROLL_NONE) return;
+  if (!handle || st.bReleasing || st.hwndCurSB != handle || st.uCurrentScrollPortion == HTSCROLL_NONE) return;
   const UINT scrMsg = st.uScrollTimerMsg;
   for (UINT_PTR id : {COOLSB_TIMERID1, COOLSB_TIMERID2, COOLSB_TIMERID3}) KillTimer(handle, id);
   // Reset before anything is sent, so that what the notification does meets a bar at rest.
@@ -876,25 +885,56 @@ TLResult Kv_NCHitTest(TkvScrollWnd* sw, HWND handle, TWParam wParam, TLParam lPa
   struct Leave {
     ~Leave() { kvScrollState.bInHitTest = false; }
   } leave;
+  // The window under the mouse becomes the manager's active control (hover of the whole
+  // control follows it).
+  if (TsCommonData* sd = sw->SkinData) {
+    DuRiruZireziv* manager = sd->GetSkinManager();
+    if (manager && manager->ActiveControl() != handle && !sd->FMouseAbove) {
+      TControl* owner = sw->OwnerControl();
+      if (!owner || kvMouseInControl(owner)) manager->SetActiveControl(handle);
+    }
+  }
   const TPoint p(int16_t(lParam & 0xFFFF), int16_t((lParam >> 16) & 0xFFFF));
-  TRect h, v;
-  kv_GetHScrollRect(sw, handle, h);
-  kv_GetVScrollRect(sw, handle, v);
+  // One layout for both bars (every message of the mouse comes here).
+  const TkvScrollLayout l = CurrentLayout(sw, handle);
+  const TRect& h = l.Horz;
+  const TRect& v = l.Vert;
   if (sw->sBarHorz && sw->sBarHorz->fScrollVisible && h.Contains(p))
     return Kv_IsScrollbarActive(sw->sBarHorz) ? HTHSCROLL : HTNOWHERE;
   if (sw->sBarVert && sw->sBarVert->fScrollVisible && v.Contains(p))
     return Kv_IsScrollbarActive(sw->sBarVert) ? HTVSCROLL : HTNOWHERE;
   const TRect corner(h.Right, h.Top, v.Right, h.Bottom);
-  if (Kv_GripVisible(sw, handle, corner) && corner.Contains(p)) return HTBOTTOMRIGHT;
+  if (corner.Contains(p) && Kv_GripVisible(sw, handle, corner)) return HTBOTTOMRIGHT;
   TLParam lp = lParam;
   return sw->CallPrevWndProc(handle, WM_NCHITTEST, wParam, lp);
 }
 
 void Kv_ResetScrollTracking(HWND handle) {
-  if (!handle || kvScrollState.hwndCurSB != handle) return;
+  TkvScrollTracking& st = kvScrollState;
+  if (!handle) return;
+  if (st.hwndMouseOver == handle) {
+    KillTimer(handle, COOLSB_TIMERID3);
+    st.hwndMouseOver = nullptr;
+    st.uMouseOverId = 0;
+    st.uMouseOverScrollbar = -1;
+    st.uHitTestPortion = st.uLastHitTestPortion = HTSCROLL_NONE;
+  }
+  if (st.hwndCurSB != handle) return;
   for (UINT_PTR id : {COOLSB_TIMERID1, COOLSB_TIMERID2, COOLSB_TIMERID3}) KillTimer(handle, id);
+  // The hover of another window stays with it.
+  const TkvScrollTracking kept = st;
+  st = TkvScrollTracking();
+  st.bReleasing = true;
   if (GetCapture() == handle) ReleaseCapture();
-  kvScrollState = TkvScrollTracking();
+  st.bReleasing = false;
+  if (kept.hwndMouseOver && kept.hwndMouseOver != handle) {
+    st.hwndMouseOver = kept.hwndMouseOver;
+    st.uMouseOverId = kept.uMouseOverId;
+    st.uMouseOverScrollbar = kept.uMouseOverScrollbar;
+    st.uHitTestPortion = kept.uHitTestPortion;
+    st.uLastHitTestPortion = kept.uLastHitTestPortion;
+    st.MouseOverRect = kept.MouseOverRect;
+  }
 }
 
 namespace {
@@ -933,9 +973,97 @@ TkvBGInfo WindowBackground(HWND handle) {
   return bg;
 }
 
-std::unique_ptr<TBitmap> NewBmp32(Integer w, Integer h) { return std::unique_ptr<TBitmap>(CreateBmp32(w, h)); }
+// The painters' working bitmaps, kept between calls: a bar, its buttons, its thumb and the
+// corner each take one of their size; a size not in use is handed out again (cleared), so
+// repainting the same bars makes no bitmap. Several of one size may be in use at once.
+class TkvWorkBitmaps {
+ public:
+  struct TSlot {
+    std::unique_ptr<TBitmap> Bmp;
+    bool InUse = false;
+    uint64_t LastUse = 0;
+  };
+
+  class TLease {
+   public:
+    explicit TLease(TkvWorkBitmaps::TSlot* slot) : slot_(slot) {}
+    TLease(const TLease&) = delete;
+    TLease& operator=(const TLease&) = delete;
+    ~TLease() { slot_->InUse = false; }
+    TBitmap* get() const { return slot_->Bmp.get(); }
+    TBitmap* operator->() const { return get(); }
+
+   private:
+    TkvWorkBitmaps::TSlot* slot_;
+  };
+
+  TLease Take(Integer w, Integer h) {
+    ++clock_;
+    TSlot* pick = nullptr;
+    for (auto& slot : slots_) {
+      if (slot->InUse) continue;
+      if (slot->Bmp->Width() == w && slot->Bmp->Height() == h) {
+        pick = slot.get();
+        break;
+      }
+    }
+    if (pick) {
+      Clear(pick->Bmp.get());
+    } else {
+      if (slots_.size() >= kMaxSlots) {
+        // The least recently used free slot makes room.
+        TSlot* oldest = nullptr;
+        for (auto& slot : slots_)
+          if (!slot->InUse && (!oldest || slot->LastUse < oldest->LastUse)) oldest = slot.get();
+        if (oldest) {
+          pick = oldest;
+          pick->Bmp.reset();
+        }
+      }
+      if (!pick) {
+        slots_.push_back(std::make_unique<TSlot>());
+        pick = slots_.back().get();
+      }
+      pick->Bmp.reset(CreateBmp32(w, h));
+      ++kvScrollPaintCounts.BitmapsMade;
+    }
+    pick->InUse = true;
+    pick->LastUse = clock_;
+    return TLease(pick);
+  }
+
+  void FreeUnused() {
+    slots_.erase(std::remove_if(slots_.begin(), slots_.end(), [](const auto& slot) { return !slot->InUse; }),
+                 slots_.end());
+  }
+
+ private:
+  static constexpr size_t kMaxSlots = 32;
+  static void Clear(TBitmap* bmp) {
+    const size_t row = size_t(bmp->Width()) * 4;
+    for (Integer y = 0; y < bmp->Height(); ++y) std::memset(bmp->ScanLine(y), 0, row);
+  }
+  std::vector<std::unique_ptr<TSlot>> slots_;
+  uint64_t clock_ = 0;
+};
+
+TkvWorkBitmaps& WorkBitmaps() {
+  static TkvWorkBitmaps pool;
+  return pool;
+}
+
+TkvWorkBitmaps::TLease NewBmp32(Integer w, Integer h) { return WorkBitmaps().Take(w, h); }
 
 }  // namespace
+
+TkvScrollPaintCounts kvScrollPaintCounts;
+
+void Kv_FreeScrollBitmaps() { WorkBitmaps().FreeUnused(); }
+
+void kvSBUtilsCleanup() {
+  FreePageWrappers();
+  Kv_FreeScrollBitmaps();
+}
 
 void BtnDrawRect(const TRect& r, TsCommonData* sd, Integer side, TRect& drawRect) {
   drawRect = r;
@@ -1011,9 +1139,19 @@ namespace {
 
 // One bar of either direction. "Along" is the bar's length, "across" its thickness; the
 // rectangles are built in the bar bitmap's coordinates.
-Integer DrawBar(TkvScrollBar* sb, HWND handle, HDC dc, const TRect& r, Integer uDrawFlags, Integer sliderPos) {
+// A thumb being dragged: where it is drawn (along the bar, in the bar rectangle's coordinates)
+// and its length.
+struct TkvDraggedThumb {
+  Integer Pos = 0;
+  Integer Size = 0;
+};
+
+Integer DrawBar(TkvScrollBar* sb, HWND handle, HDC dc, const TRect& r, Integer uDrawFlags, Integer sliderPos,
+                const TkvDraggedThumb* dragged = nullptr) {
   TkvScrollWnd* sw = sb->sw;
-  if (!sw || sw->fThumbTracking || !sb->fScrollVisible) return 0;
+  if (!sw || !sb->fScrollVisible) return 0;
+  // The dragged bar is painted by the drag alone.
+  if (sw->fThumbTracking && !dragged && kvScrollState.uCurrentScrollbar == Integer(sb->nBarType)) return 0;
   TsCommonData* sd = sw->SkinData;
   TkvSkinData* skin = SkinOf(sd);
   const bool vert = sb->nBarType == SB_VERT;
@@ -1034,8 +1172,9 @@ Integer DrawBar(TkvScrollBar* sb, HWND handle, HDC dc, const TRect& r, Integer u
   const bool enabled = Kv_IsScrollbarActive(sb) && (!owner || owner->Enabled());
   const TkvScrollTracking& st = kvScrollState;
   const bool current = handle == st.hwndCurSB;
-  const bool barHot = current && Integer(sb->nBarType) == st.uMouseOverScrollbar;
-  if (!current) uDrawFlags = HTSCROLL_NONE;
+  // While dragging, the track and arrows show normal and only the thumb pressed.
+  const bool barHot = !dragged && handle == st.hwndMouseOver && Integer(sb->nBarType) == st.uMouseOverScrollbar;
+  if (!current || dragged) uDrawFlags = HTSCROLL_NONE;
   auto arrowState = [&](Integer portion) {
     if (uDrawFlags == portion) return 2;
     return barHot && st.uHitTestPortion == portion && enabled ? 1 : 0;
@@ -1045,6 +1184,10 @@ Integer DrawBar(TkvScrollBar* sb, HWND handle, HDC dc, const TRect& r, Integer u
   Integer thumbSize = 0, thumbPos = 0;
   Kv_CalcThumbSize(sb, r, thumbSize, thumbPos);
   if (sliderPos != -1) thumbPos = sliderPos;
+  if (dragged) {
+    thumbPos = dragged->Pos;
+    thumbSize = dragged->Size;
+  }
 
   auto along = [&](Integer from, Integer to) {
     return vert ? TRect(0, from, thickness, to) : TRect(from, 0, to, thickness);
@@ -1069,7 +1212,10 @@ Integer DrawBar(TkvScrollBar* sb, HWND handle, HDC dc, const TRect& r, Integer u
     // A thumb only where it has room to move (a page that covers the range gives none).
     Integer q = kvMulDiv(Integer(si.nPage), working, si.nMax - si.nMin);
     if (q < sb->nMinThumbSize || q < working - 1) q = std::min(sb->nMinThumbSize, working - 1);
-    if (enabled && q > 0 && q <= working) {
+    if (dragged) {
+      const Integer from = thumbPos - barStart;
+      kv_DrawSlider(along(from, from + thumbSize), 2, bar.get(), vert, sd);
+    } else if (enabled && q > 0 && q <= working) {
       const bool thumbHot = barHot && st.uHitTestPortion == HTSCROLL_THUMB && enabled;
       const Integer from = thumbPos - barStart;
       kv_DrawSlider(along(from, from + thumbSize), thumbHot ? 1 : 0, bar.get(), vert, sd);
@@ -1081,7 +1227,7 @@ Integer DrawBar(TkvScrollBar* sb, HWND handle, HDC dc, const TRect& r, Integer u
     kv_DrawScrollBtn(along(0, half), firstState, bar.get(), vert ? asTop : asLeft, sd);
     kv_DrawScrollBtn(along(half, length), lastState, bar.get(), vert ? asBottom : asRight, sd);
   }
-  if (!enabled) {
+  if (!enabled && !dragged) {
     TkvBGInfo again = WindowBackground(handle);
     if (sd->COC == 224) again.Offset = {0, 0};
     if (again.BgType == btCache && again.Bmp) {
@@ -1115,6 +1261,25 @@ Integer Kv_NCDrawScrollbar(TkvScrollBar* sb, HWND handle, HDC dc, const TRect& r
   return DrawBar(sb, handle, dc, r, uDrawFlags, sliderPos);
 }
 
+Integer Kv_DrawDraggedBar(TkvScrollBar* sb, HWND handle, HDC dc, const TRect& r, Integer thumbPos,
+                          Integer thumbSize) {
+  const TkvDraggedThumb dragged{thumbPos, thumbSize};
+  return DrawBar(sb, handle, dc, r, HTSCROLL_NONE, -1, &dragged);
+}
+
+Integer Kv_RepaintBar(TkvScrollWnd* sw, HWND handle, Integer nBar, Integer pressed) {
+  TkvScrollBar* sb = nBar == SB_HORZ ? sw->sBarHorz : nBar == SB_VERT ? sw->sBarVert : nullptr;
+  if (!sb || !sb->fScrollVisible || sw->Destroyed) return 0;
+  TRect r;
+  GetScrollRect(sw, nBar, handle, r);
+  RECT wr{};
+  GetWindowRect(handle, &wr);
+  r = TRect(r.Left - wr.left, r.Top - wr.top, r.Right - wr.left, r.Bottom - wr.top);
+  TWindowDC dc(handle);
+  ++kvScrollPaintCounts.WindowDCs;
+  return Kv_NCDrawScrollbar(sb, handle, dc.get(), r, pressed, -1);
+}
+
 TLResult kv_NCDraw(TkvScrollWnd* sw, HWND handle, Integer thumbPos, HDC aDC) {
   if (!sw) return 0;
   TsCommonData* sd = sw->SkinData;
@@ -1127,12 +1292,15 @@ TLResult kv_NCDraw(TkvScrollWnd* sw, HWND handle, Integer thumbPos, HDC aDC) {
     if (winOwner && !IsWindowVisible(handle) && !winOwner->Showing()) return 0;
     if (sd->BGChanged) SendAMessage(handle, KV_PREPARECACHE);
   }
+  if (!sw->sBarHorz || !sw->sBarVert) return 0;
+  if (!sw->sBarHorz->fScrollVisible && !sw->sBarVert->fScrollVisible) return 0;
   RECT wr{};
   GetWindowRect(handle, &wr);
   std::optional<TWindowDC> own;
   HDC dc = aDC;
   if (!dc) {
     own.emplace(handle);
+    ++kvScrollPaintCounts.WindowDCs;
     dc = own->get();
   }
   auto toWindow = [&](TRect r) { return TRect(r.Left - wr.left, r.Top - wr.top, r.Right - wr.left, r.Bottom - wr.top); };
@@ -1143,7 +1311,14 @@ TLResult kv_NCDraw(TkvScrollWnd* sw, HWND handle, Integer thumbPos, HDC aDC) {
     if (!sb->fScrollVisible) continue;
     TRect r;
     GetScrollRect(sw, sb->nBarType, handle, r);
-    const Integer pressed = st.uCurrentScrollbar == Integer(sb->nBarType) ? st.uScrollTimerPortion : HTSCROLL_NONE;
+    const bool tracked = st.uCurrentScrollbar == Integer(sb->nBarType) && st.hwndCurSB == handle;
+    if (sw->fThumbTracking && tracked) {
+      // A frame paint in the middle of a drag shows the thumb where the drag left it.
+      const bool vert = sb->nBarType == SB_VERT;
+      Kv_DrawDraggedBar(sb, handle, dc, toWindow(r), st.nThumbPos - (vert ? wr.top : wr.left), st.nThumbSize);
+      continue;
+    }
+    const Integer pressed = tracked ? st.uScrollTimerPortion : HTSCROLL_NONE;
     Kv_NCDrawScrollbar(sb, handle, dc, toWindow(r), pressed, thumbPos);
   }
   if (!sw->sBarHorz->fScrollVisible || !sw->sBarVert->fScrollVisible) return 0;

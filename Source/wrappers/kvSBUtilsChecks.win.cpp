@@ -118,7 +118,8 @@ void TkvCheckBoxWnd::DrawCheckText() {
   const LONG style = StyleOf(CtrlHandle);
   const bool multi = (style & BS_MULTILINE) != 0;
   const bool focused = (ProcessMessage(BM_GETSTATE, 0, 0) & BST_FOCUS) != 0;
-  LoadCtrlFont(this);
+  SizeCache(this);
+  LoadCtrlFont(this, false);
   TCanvas* canvas = SkinData->FCacheBmp->Canvas();
   TRect measured(0, 0, maxw, 0);
   kvDrawText(canvas->Handle(), Caption, measured, TextWrapping[multi] | DT_CALCRECT);
@@ -317,7 +318,7 @@ void TkvGroupBoxWnd::CaptionRect(TRect& r) {
 
 void TkvGroupBoxWnd::PrepareCache() {
   TBitmap* cache = SizeCache(this);
-  LoadCtrlFont(this);
+  LoadCtrlFont(this, false);
   TRect cr;
   CaptionRect(cr);
   const Integer ch = cr.Height();

@@ -38,13 +38,8 @@ const TsMaskData* ImageOf(const TkvSkinData* skin, Integer index);
 // An image of a named section; null when the skin lacks either.
 const TsMaskData* SectionImage(TkvSkinData* skin, StringView section, StringView propName);
 
-// WndRect (screen), ParentWnd, ParentRect, WndSize and WndPos (in the parent's client area) anew.
-void InitCtrlData(TkvMainWnd* w);
 // The cache bitmap, 32 bits and the window's size (made when missing).
 TBitmap* SizeCache(TkvMainWnd* w);
-// The control's font (a raw window's WM_GETFONT, else the system message font) into the cache
-// canvas.
-void LoadCtrlFont(TkvMainWnd* w);
 // The wrapper's section over the parent's background into the whole cache, the window lying at
 // WndPos of the parent. False (and FUpdating set) while the parent has no background yet.
 bool PaintSectionCache(TkvMainWnd* w, Integer state, bool filling = true);

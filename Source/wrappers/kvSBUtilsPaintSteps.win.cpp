@@ -26,22 +26,6 @@ const TsMaskData* SectionImage(TkvSkinData* skin, StringView section, StringView
   return ImageOf(skin, skin->GetMaskIndex(section, propName));
 }
 
-void InitCtrlData(TkvMainWnd* w) {
-  RECT r{};
-  GetWindowRect(w->CtrlHandle, &r);
-  w->WndRect = TRect(r.left, r.top, r.right, r.bottom);
-  w->WndSize = TSize(r.right - r.left, r.bottom - r.top);
-  w->ParentWnd = GetParent(w->CtrlHandle);
-  POINT p{r.left, r.top};
-  if (w->ParentWnd) {
-    RECT pr{};
-    GetWindowRect(w->ParentWnd, &pr);
-    w->ParentRect = TRect(pr.left, pr.top, pr.right, pr.bottom);
-    ScreenToClient(w->ParentWnd, &p);
-  }
-  w->WndPos = TPoint(p.x, p.y);
-}
-
 TBitmap* SizeCache(TkvMainWnd* w) {
   TsCommonData* sd = w->SkinData;
   if (!sd->FCacheBmp) sd->FCacheBmp = std::make_unique<TBitmap>(0, 0, pf32bit);
@@ -49,25 +33,6 @@ TBitmap* SizeCache(TkvMainWnd* w) {
   if (sd->FCacheBmp->Width() != w->WndSize.cx || sd->FCacheBmp->Height() != w->WndSize.cy)
     sd->FCacheBmp->SetSize(w->WndSize.cx, w->WndSize.cy);
   return sd->FCacheBmp.get();
-}
-
-void LoadCtrlFont(TkvMainWnd* w) {
-  TBitmap* cache = SizeCache(w);
-  TFont* font = cache->Canvas()->Font();
-  if (TControl* ctrl = w->OwnerControl()) {
-    font->Assign(ctrl->Font());
-    return;
-  }
-  LOGFONTW lf{};
-  HFONT own = reinterpret_cast<HFONT>(SendMessageW(w->CtrlHandle, WM_GETFONT, 0, 0));
-  if (!own || !GetObjectW(own, sizeof lf, &lf)) {
-    NONCLIENTMETRICSW ncm{};
-    ncm.cbSize = sizeof ncm;
-    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0)) return;
-    lf = ncm.lfMessageFont;
-  }
-  if (lf.lfCharSet == ANSI_CHARSET && !wcsstr(lf.lfFaceName, L"MS Shell Dlg")) lf.lfCharSet = DEFAULT_CHARSET;
-  font->SetHandle(CreateFontIndirectW(&lf));
 }
 
 TCacheInfo ParentCI(TkvMainWnd* w) {

@@ -95,10 +95,12 @@ void TkvPanelWnd::WriteText(TRect r, TCanvas* canvas) {
   if (Panel && (!p || !p->ShowCaption())) return;
   const String caption = Panel ? Panel->Caption() : Caption;
   if (caption.empty()) return;
-  if (Panel)
+  if (Panel) {
     canvas->Font()->Assign(Panel->Font());
-  else
-    LoadCtrlFont(this);
+  } else {
+    SizeCache(this);
+    LoadCtrlFont(this, false);
+  }
   canvas->Brush()->SetStyle(bsClear);
   const Integer th = canvas->TextHeight(u"Wg");
   r.Top = (r.Bottom + r.Top - th) / 2;

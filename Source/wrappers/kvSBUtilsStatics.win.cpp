@@ -58,7 +58,8 @@ void TkvStaticWnd::AfterCreation() {
 
 void TkvStaticWnd::PaintText(bool calcOnly, TRect& r) {
   r = TRect(0, 0, WndSize.cx, WndSize.cy);
-  LoadCtrlFont(this);
+  SizeCache(this);
+  LoadCtrlFont(this, false);
   TCanvas* canvas = SkinData->FCacheBmp->Canvas();
   if (calcOnly) {
     kvDrawText(canvas->Handle(), Caption, r, kMeasureFlags);
@@ -211,7 +212,8 @@ bool TkvLinkWnd::PaintContent() {
   TCanvas* canvas = SkinData->FCacheBmp->Canvas();
   canvas->Brush()->SetStyle(bsClear);
   TRect r(0, 0, WndSize.cx + 4, WndSize.cy);
-  LoadCtrlFont(this);
+  SizeCache(this);
+  LoadCtrlFont(this, false);
   TFontStyles style = canvas->Font()->Style();
   style += fsUnderline;
   canvas->Font()->SetStyle(style);

@@ -169,34 +169,34 @@ TRect TkvTabControlWnd::ClientRect() {
   return r;
 }
 
-TRect TkvTabControlWnd::PageRect() {
+namespace {
+
+// The window split at the line between the tab row and the page (client: the control's client
+// rectangle): the page's part or the tabs' part.
+TRect SplitAtTheTabs(HWND wnd, bool hasTabs, const TRect& client, Integer position, bool pagePart) {
   RECT wr{};
-  GetWindowRect(CtrlHandle, &wr);
+  GetWindowRect(wnd, &wr);
   TRect r(0, 0, wr.right - wr.left, wr.bottom - wr.top);
-  if (TabCount() == 0) return r;
-  const TRect c = ClientRect();
-  switch (TabPosition()) {
-    case 0: r.Top = c.Top - 4; break;
-    case 1: r.Bottom = c.Bottom + 2; break;
-    case 2: r.Left = c.Left - 1; break;
-    default: r.Right = c.Right + 1; break;
+  if (!hasTabs) return r;
+  switch (position) {
+    case 0: (pagePart ? r.Top : r.Bottom) = client.Top - 4; break;
+    case 1: (pagePart ? r.Bottom : r.Top) = client.Bottom + 2; break;
+    case 2: (pagePart ? r.Left : r.Right) = client.Left - 1; break;
+    default: (pagePart ? r.Right : r.Left) = client.Right + 1; break;
   }
   return r;
 }
 
+}  // namespace
+
+TRect TkvTabControlWnd::PageRect() {
+  const bool hasTabs = TabCount() != 0;
+  return SplitAtTheTabs(CtrlHandle, hasTabs, hasTabs ? ClientRect() : TRect(), TabPosition(), true);
+}
+
 TRect TkvTabControlWnd::TabsRect() {
-  RECT wr{};
-  GetWindowRect(CtrlHandle, &wr);
-  TRect r(0, 0, wr.right - wr.left, wr.bottom - wr.top);
-  if (TabCount() == 0) return r;
-  const TRect c = ClientRect();
-  switch (TabPosition()) {
-    case 0: r.Bottom = c.Top - 4; break;
-    case 1: r.Top = c.Bottom + 2; break;
-    case 2: r.Right = c.Left - 1; break;
-    default: r.Left = c.Right + 1; break;
-  }
-  return r;
+  const bool hasTabs = TabCount() != 0;
+  return SplitAtTheTabs(CtrlHandle, hasTabs, hasTabs ? ClientRect() : TRect(), TabPosition(), false);
 }
 
 Integer TkvTabControlWnd::TabRow(Integer index) {

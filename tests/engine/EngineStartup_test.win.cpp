@@ -49,8 +49,9 @@ TEST(EngineStartup, TheFixedOrder) {
   EXPECT_EQ(names,
             (std::vector<std::string>{"sConst", "sDefaults", "kvntUtils", "kvgpUtils", "sVclUtils", "sGraphUtils",
                                       "sGradient", "kvFontStore", "kvPNG", "kvAlphaImageList", "sThirdParty",
-                                      "sGlyphUtils", "kvAlphaHints", "kvShellCtrls", "sSkinMenus", "kvPopupController", "sDialogs", "sColorDialog",
-                                      "sMonthCalendar", "sSkinProvider", "sStyleSimply", "sSkinManager"}));
+                                      "sGlyphUtils", "kvAlphaHints", "kvShellCtrls", "sSkinMenus", "kvPopupController",
+                                      "sDialogs", "sColorDialog", "sMonthCalendar", "kvSBUtils", "sSkinProvider",
+                                      "sStyleSimply", "sSkinManager"}));
 }
 
 TEST(EngineStartup, StartAndStopTheEngine) {

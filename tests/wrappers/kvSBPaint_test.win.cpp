@@ -9,16 +9,12 @@
 #include <vector>
 
 #include "skin/sCommonData.h"
+#include "support/ScrollSkin.h"
 #include "support/SkinFixture.h"
 #include "ui/Forms.h"
 #include "wrappers/kvSBUtils.h"
 
 namespace {
-
-// The colours of the parts (TColor: 0x00BBGGRR).
-constexpr TColor kTrackLeft = 0x000080, kTrackTop = 0x008000, kTrackRight = 0x800000, kTrackBottom = 0x808000;
-constexpr TColor kBtnLeft = 0x0000C0, kBtnTop = 0x00C000, kBtnRight = 0xC00000, kBtnBottom = 0xC0C000;
-constexpr TColor kThumbH = 0x204060, kThumbV = 0x604020, kWindow = 0x303030;
 
 // A window-sized 32-bit bitmap and the DC that draws on it; reading a pixel waits for GDI.
 struct Capture {
@@ -37,21 +33,7 @@ LRESULT CALLBACK LoggingScrollProc(HWND wnd, UINT msg, WPARAM w, LPARAM l) {
 
 class ScrollBars : public testing::Test {
  protected:
-  void SetUp() override {
-    app = std::make_unique<TApplication>();
-    TkvSkinData& d = *skin.Data;
-    auto element = [&](const char16_t* name, TColor c) {
-      TkvConstElementData e;
-      e.SkinIndex = skin.AddSection(PlainSection(name, 0, c, 3));
-      return e;
-    };
-    d.Scrolls = {element(u"SCROLLH1", kTrackLeft), element(u"SCROLLV1", kTrackTop), element(u"SCROLLH2", kTrackRight),
-                 element(u"SCROLLV2", kTrackBottom)};
-    d.ScrollBtns = {element(u"BTNL", kBtnLeft), element(u"BTNT", kBtnTop), element(u"BTNR", kBtnRight),
-                    element(u"BTNB", kBtnBottom)};
-    d.Sliders = {element(u"THUMBH", kThumbH), element(u"THUMBV", kThumbV)};
-    ownSection = skin.AddSection(PlainSection(u"WINDOW", 0, kWindow, 3));
-  }
+  void SetUp() override { app = std::make_unique<TApplication>(); }
   void TearDown() override {
     for (HWND w : windows)
       if (IsWindow(w)) DestroyWindow(w);
@@ -75,16 +57,7 @@ class ScrollBars : public testing::Test {
   // Wraps the window with a skinned scroll wrapper (bar 17 thick, arrows 15 long) and lets it
   // compute the frame.
   TkvScrollWnd* Wrap(HWND wnd, Byte coc = 0) {
-    TkvSkinParams params;
-    auto* sw = TkvMainWnd::MakeWrapper<TkvScrollWnd>(wnd, nullptr, &skin.Manager, params, false);
-    auto* sd = static_cast<TsScrollWndData*>(sw->SkinData);
-    sd->SetSkinManager(&skin.Manager);
-    sd->SkinIndex = ownSection;
-    sd->COC = coc;
-    sd->FHorzScrollData->FScrollWidth = sd->FVertScrollData->FScrollWidth = 17;
-    sd->FHorzScrollData->FButtonsSize = sd->FVertScrollData->FButtonsSize = 15;
-    sd->Loading = false;
-    Kv_RedrawNonClient(wnd, true);
+    TkvScrollWnd* sw = scrollSkin.Wrap(wnd, coc);
     EXPECT_TRUE(IsWindow(wnd));
     return sw;
   }
@@ -122,8 +95,8 @@ class ScrollBars : public testing::Test {
   }
 
   std::unique_ptr<TApplication> app;
-  SkinFixture skin;
-  Integer ownSection = -1;
+  ScrollSkin scrollSkin;
+  SkinFixture& skin = scrollSkin.skin;
   std::vector<HWND> windows;
 };
 
@@ -419,7 +392,7 @@ TEST_F(ScrollBars, RefreshScrollsFollowsTheSkin) {
   auto sd = std::make_unique<TsScrollWndData>(ctrl);
   sd->FOwnerControl = ctrl;
   sd->SetSkinManager(&skin.Manager);
-  sd->SkinIndex = ownSection;
+  sd->SkinIndex = scrollSkin.ownSection;
   TkvScrollWnd* listSW = nullptr;
   RefreshScrolls(sd.get(), listSW);
   ASSERT_NE(listSW, nullptr);

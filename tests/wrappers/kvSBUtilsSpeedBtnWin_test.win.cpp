@@ -148,3 +148,25 @@ TEST_F(SpeedButtons, NoHandleLeaksOverPaintsAndHookCycles) {
         ReleaseDC(form->Handle(), dc);
       });
 }
+
+// The speed buttons of a wrapped panel hear of the panel window's end from its wrapper: their
+// hooks let go and the buttons have their own WindowProc back.
+TEST_F(SpeedButtons, ParentWindowsEndUnhooksItsSpeedButtons) {
+  auto* panel = new TPanel(form);
+  panel->SetParent(form);
+  panel->SetBounds(20, 50, 100, 48);
+  auto* inside = new TSpeedButton(form);
+  inside->SetParent(panel);
+  inside->SetBounds(0, 0, 24, 24);
+  auto* outside = Find<TSpeedButton>(u"sb1");
+  ShowInFront();
+  const TWndMethod insideOwn = inside->WindowProc();
+  Hooked hi = Hook(inside), ho = Hook(outside);
+  auto* w = Wrap<TkvScrollWnd>(panel->Handle(), panel);
+  DestroyWindow(panel->Handle());
+  EXPECT_TRUE(hi.handler->Destroyed);
+  EXPECT_TRUE(inside->WindowProc() == insideOwn);
+  EXPECT_FALSE(ho.handler->Destroyed);  // not a child of the panel
+  ASSERT_TRUE(w->Destroyed);
+  w->Free();
+}

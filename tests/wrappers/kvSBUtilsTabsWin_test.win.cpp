@@ -220,3 +220,20 @@ TEST_F(Tabs, NoHandleLeaksOverPaintsAndAttachCycles) {
   });
   EXPECT_EQ(PageWrapperCount(), 0);
 }
+
+// Page wrappers still held at exit go with the wrapper layer's clean-up: the page is plain again
+// and its tab control's wrapper can still go afterwards.
+TEST_F(Tabs, CleanUpAtExitFreesThePageWrappersStillHeld) {
+  ASSERT_EQ(PageWrapperCount(), 0);
+  HWND t = TabControl(0, 300, 200, {L"One"});
+  HWND page = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 4, 30, 290, 160, t, nullptr, nullptr, nullptr);
+  auto* w = Wrap<TkvPageControlWnd>(t);
+  ASSERT_EQ(PageWrapperCount(), 1);
+  ASSERT_TRUE(WndIsSkinned(page));
+  kvSBUtilsCleanup();
+  EXPECT_EQ(PageWrapperCount(), 0);
+  EXPECT_FALSE(WndIsSkinned(page));
+  Unwrap(t, w);
+  EXPECT_EQ(PageWrapperCount(), 0);
+  DestroyWindow(page);
+}

@@ -6,9 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "skin/sCommonData.h"
+#include "support/GdiTracker.h"
+#include "support/UserTracker.h"
 #include "ui/Forms.h"
 #include "ui/Subclass.h"
 #include "wrappers/kvSBUtils.h"
@@ -250,16 +253,20 @@ TEST_F(Wrappers, ControlDestroyedWhileWrappedDetachesFirst) {
 }
 
 TEST_F(Wrappers, NoHandlesLeakOverManyAttachDetachCycles) {
-  const DWORD gdi0 = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-  const DWORD user0 = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+  // Wine answers 0 to GetGuiResources: the trackers count what the program makes and frees.
+  GdiTracker gdi;
+  UserTracker user;
+  ASSERT_TRUE(gdi.Active());
+  const int windows = UserTracker::ThreadWindowCount();
   for (int i = 0; i < 1000; ++i) {
     TkvMainWnd* sw = Wrap(wnd);
     SendMessageW(wnd, WM_PRINT, 0, PRF_CLIENT);
     UninitializeKVWnd(wnd, true, false, sw);
   }
   EXPECT_EQ(GetWindowLongPtrW(wnd, GWLP_WNDPROC), before);
-  EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdi0 + 2);
-  EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), user0 + 2);
+  EXPECT_EQ(gdi.Live(), std::vector<std::string>{});
+  EXPECT_EQ(user.Live(), std::vector<std::string>{});
+  EXPECT_EQ(UserTracker::ThreadWindowCount(), windows);
   EXPECT_EQ(gDestroyedWrappers, 1000);
 }
 

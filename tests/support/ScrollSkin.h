@@ -1,0 +1,53 @@
+// The small skin of the scroll-bar tests: one flat colour per part of the bars (track halves,
+// arrow buttons, thumbs), so every expected pixel is known, and the scroll wrapper made on a
+// window with bars 17 thick and arrows 15 long.
+#pragma once
+
+#include <windows.h>
+
+#include "skin/sCommonData.h"
+#include "support/SkinFixture.h"
+#include "wrappers/kvSBUtils.h"
+
+// The colours of the parts (TColor: 0x00BBGGRR).
+constexpr TColor kTrackLeft = 0x000080, kTrackTop = 0x008000, kTrackRight = 0x800000, kTrackBottom = 0x808000;
+constexpr TColor kBtnLeft = 0x0000C0, kBtnTop = 0x00C000, kBtnRight = 0xC00000, kBtnBottom = 0xC0C000;
+constexpr TColor kThumbH = 0x204060, kThumbV = 0x604020, kWindow = 0x303030;
+
+struct ScrollSkin {
+  ScrollSkin() {
+    TkvSkinData& d = *skin.Data;
+    auto element = [&](const char16_t* name, TColor c) {
+      TkvConstElementData e;
+      e.SkinIndex = skin.AddSection(PlainSection(name, 0, c, 3));
+      return e;
+    };
+    d.Scrolls = {element(u"SCROLLH1", kTrackLeft), element(u"SCROLLV1", kTrackTop), element(u"SCROLLH2", kTrackRight),
+                 element(u"SCROLLV2", kTrackBottom)};
+    d.ScrollBtns = {element(u"BTNL", kBtnLeft), element(u"BTNT", kBtnTop), element(u"BTNR", kBtnRight),
+                    element(u"BTNB", kBtnBottom)};
+    d.Sliders = {element(u"THUMBH", kThumbH), element(u"THUMBV", kThumbV)};
+    ownSection = skin.AddSection(PlainSection(u"WINDOW", 0, kWindow, 3));
+  }
+
+  // Wraps the window with a skinned scroll wrapper and lets it compute the frame.
+  TkvScrollWnd* Wrap(HWND wnd, Byte coc = 0) {
+    TkvSkinParams params;
+    auto* sw = TkvMainWnd::MakeWrapper<TkvScrollWnd>(wnd, nullptr, &skin.Manager, params, false);
+    auto* sd = static_cast<TsScrollWndData*>(sw->SkinData);
+    sd->SetSkinManager(&skin.Manager);
+    sd->SkinIndex = ownSection;
+    sd->COC = coc;
+    sd->FHorzScrollData->FScrollWidth = sd->FVertScrollData->FScrollWidth = 17;
+    sd->FHorzScrollData->FButtonsSize = sd->FVertScrollData->FButtonsSize = 15;
+    sd->Loading = false;
+    Kv_RedrawNonClient(wnd, true);
+    return sw;
+  }
+
+  // The look of a state of an element's section (0 normal, 1 hot, 2 pressed).
+  TsGenState& Look(const TkvConstElementData& e, Integer state) { return skin.Section(e.SkinIndex).Props[size_t(state)]; }
+
+  SkinFixture skin;
+  Integer ownSection = -1;
+};
