@@ -20,17 +20,29 @@ class TsCommonData;
 class TMenuItem;
 class THintWindow;
 
-// State-change fades, click ripples, attention effects, the mouse light, the show animation
-// of repainted forms, glow layers and light circles, and the effect list they keep.
+// State-change fades, click ripples, attention effects and the mouse light.
 class TkvEffectServices {
  public:
   virtual ~TkvEffectServices() = default;
-  // Frees every glow layer and light circle (skipCircles: every glow, the circles stay).
-  virtual void ClearGlows(bool manualFreeing, bool skipCircles) = 0;
   // Runs or stops the mouse light's timer.
   virtual void SetMouseLight(bool active) = 0;
   // Forgets a lit control (its TsCtrlSkinData); null forgets every one.
   virtual void DelLightControl(TObject* skinData) = 0;
+  // The control's attention effect starts again (it pauses while the user works with it).
+  virtual void RestartAttention(TsCommonData* skinData) = 0;
+  // Registers a lit control (its TsCtrlSkinData) with the mouse light.
+  virtual void AddLightControl(TObject* skinData) = 0;
+  // The mouse light over the control repaints (the mouse moved).
+  virtual void UpdateLight(TObject* skinData) = 0;
+};
+
+// Glow layers and light circles with the effect list that keeps them, and the show animation
+// of repainted controls.
+class TkvGlowServices {
+ public:
+  virtual ~TkvGlowServices() = default;
+  // Frees every glow layer and light circle (skipCircles: every glow, the circles stay).
+  virtual void ClearGlows(bool manualFreeing, bool skipCircles) = 0;
   // Fades a control's new picture in over time ms up to maxTransparency, then switches its
   // redraw on and redraws it.
   virtual void AnimShowControl(TWinControl* ctrl, Word time, Integer maxTransparency, TkvAnimTypeCtrl animType) = 0;
@@ -42,12 +54,6 @@ class TkvEffectServices {
   // (dezev: the starting opacity); the glow's id, -1 when none was shown.
   virtual Integer ShowGlow(const TRect& screenRect, const String& section, TsCommonData* skinData, void* host,
                            Integer dezev, Integer margin) = 0;
-  // The control's attention effect starts again (it pauses while the user works with it).
-  virtual void RestartAttention(TsCommonData* skinData) = 0;
-  // Registers a lit control (its TsCtrlSkinData) with the mouse light.
-  virtual void AddLightControl(TObject* skinData) = 0;
-  // The mouse light over the control repaints (the mouse moved).
-  virtual void UpdateLight(TObject* skinData) = 0;
 };
 
 // The skinned menus: the menu painter the skin manager owns, popup backgrounds and frames,

@@ -20,7 +20,7 @@
 #include "ui/Forms.h"
 
 namespace {
-TkvEffectServices* Effects() { return TkvServiceSlot<TkvEffectServices>::Get(); }
+TkvGlowServices* Glows() { return TkvServiceSlot<TkvGlowServices>::Get(); }
 bool IsLoading(TComponent* c) { return c && c->ComponentState().Contains(csLoading); }
 }  // namespace
 
@@ -167,7 +167,7 @@ void PaintOuter(TsCommonData* sd, TkvBGInfo* info, Word data) {
 // ---- The hover glow ----------------------------------------------------------------------------
 
 void HideGlowAndCircle(TsCommonData* sd, bool animated) {
-  TkvEffectServices* e = Effects();
+  TkvGlowServices* e = Glows();
   if (!sd || !e) return;
   if (sd->GlowID >= 0) e->HideGlow(sd->GlowID, animated);
   if (sd->CircleID >= 0) e->HideCircle(sd->CircleID);
@@ -175,7 +175,7 @@ void HideGlowAndCircle(TsCommonData* sd, bool animated) {
 
 void ShowGlowingIfNeeded(TsCommonData* sd, bool clicked, HWND ctrlHandle, Integer aSkinIndex, bool doAnimation,
                          Integer dezev) {
-  TkvEffectServices* e = Effects();
+  TkvGlowServices* e = Glows();
   DuRiruZireziv* manager = sd ? sd->GetSkinManager() : nullptr;
   if (!e || !manager) return;
   const Integer index = aSkinIndex < 0 ? sd->SkinIndex : aSkinIndex;

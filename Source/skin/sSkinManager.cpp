@@ -54,10 +54,11 @@ class TManagerLink final : public TkvManagerLink {
 };
 
 TkvEffectServices* Effects() { return TkvServiceSlot<TkvEffectServices>::Get(); }
+TkvGlowServices* Glows() { return TkvServiceSlot<TkvGlowServices>::Get(); }
 TkvMenuServices* Menus() { return TkvServiceSlot<TkvMenuServices>::Get(); }
 
 void ClearAllGlows() {
-  if (TkvEffectServices* effects = Effects()) effects->ClearGlows(false, false);
+  if (TkvGlowServices* glows = Glows()) glows->ClearGlows(false, false);
 }
 
 template <class... A>

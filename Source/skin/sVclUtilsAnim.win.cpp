@@ -297,6 +297,6 @@ THintWindow* kvShowHintWnd(const String& hintText, const TPoint& position) {
 }
 
 void AnimShowControl(TWinControl* ctrl, Word time, Integer maxTransparency, TkvAnimTypeCtrl animType) {
-  if (TkvEffectServices* effects = TkvServiceSlot<TkvEffectServices>::Get())
+  if (TkvGlowServices* effects = TkvServiceSlot<TkvGlowServices>::Get())
     effects->AnimShowControl(ctrl, time, maxTransparency, animType);
 }
