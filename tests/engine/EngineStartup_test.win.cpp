@@ -49,7 +49,9 @@ TEST(EngineStartup, TheFixedOrder) {
   EXPECT_EQ(names,
             (std::vector<std::string>{"sConst", "sDefaults", "kvntUtils", "kvgpUtils", "sVclUtils", "sGraphUtils",
                                       "sGradient", "kvFontStore", "kvPNG", "kvAlphaImageList", "sThirdParty",
-                                      "sGlyphUtils", "kvAlphaHints", "kvShellCtrls", "sSkinMenus", "kvPopupController",
+                                      "sGlyphUtils",
+                                      "kvGlow",
+                                      "kvAlphaHints", "kvShellCtrls", "sSkinMenus", "kvPopupController",
                                       "sDialogs", "sColorDialog", "sMonthCalendar", "kvSBUtils", "sSkinProvider",
                                       "sStyleSimply", "sSkinManager"}));
 }
