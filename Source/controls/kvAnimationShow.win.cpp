@@ -59,7 +59,8 @@ void AnimShowControl(TWinControl* ctrl, Word wTime, Integer maxTransparency, con
                      TkvAnimTypeCtrl animType) {
   if (!ctrl || !ctrl->HandleAllocated()) return;
   HWND wnd = ctrl->WindowHandle();
-  if (!IsWindowVisible(wnd) || IsIconic(GetAncestor(wnd, GA_ROOT))) return;
+  // The window's own visibility is off while its redraw is locked: the control's is asked.
+  if (!ctrl->Visible() || IsIconic(GetAncestor(wnd, GA_ROOT))) return;
   // Cleared however the animation ends.
   auto animating = SetForScope(InAnimationProcess, true, false);
   TkvFormProvider* provider = dynamic_cast<TCustomForm*>(ctrl) ? GetFormProvider(wnd) : nullptr;
