@@ -105,7 +105,7 @@ void AnimShowControl(TWinControl* ctrl, Word wTime, Integer maxTransparency, con
   BLENDFUNCTION blend = BlendOf(Byte(frames.empty() ? std::clamp<Integer>(maxTransparency, 0, 255) : 0));
   UpdateLayeredWnd(coverWnd, picture.get(), &size, &blend, &pos);
   HWND above = GetWindow(wnd, GW_HWNDPREV);
-  SetWindowPos(coverWnd, topmost ? HWND_TOPMOST : (above ? above : wnd), pos.X, pos.Y, 0, 0,
+  SetWindowPos(coverWnd, topmost ? HWND_TOPMOST : (above ? above : HWND_TOP), pos.X, pos.Y, 0, 0,
                kQuietPlace | SWP_NOSIZE | SWP_SHOWWINDOW);
   ShowWindow(coverWnd, SW_SHOWNOACTIVATE);
 

@@ -11,6 +11,8 @@
 
 #include "base/WorkingBitmaps.h"
 #include "controls/kvAnimationShow.h"
+#include "controls/kvSlider.h"
+#include "controls/sTrackBar.h"
 #include "base/kvThdTimer.h"
 #include "base/kvntTypes.h"
 #include "base/sMessages.h"
@@ -63,6 +65,9 @@ TRect WindowRectOf(HWND wnd) {
 
 TPoint CenterOf(const TRect& r) { return TPoint(r.Left + r.Width() / 2, r.Top + r.Height() / 2); }
 
+// The track bar of a circle's control, when it is one.
+TsTrackBar* TrackBarOf(TsCommonData* sd) { return sd ? dynamic_cast<TsTrackBar*>(sd->FOwnerControl) : nullptr; }
+
 bool LeftButtonDown(TsCommonData* sd) {
   if (sd->FOwnerControl) return sd->FOwnerControl->ControlState().Contains(csLButtonDown);
   return GetKeyState(VK_LBUTTON) < 0;
@@ -108,8 +113,10 @@ bool TkvLayeredEffect::EnsureWindow() {
 
 HWND TkvLayeredEffect::InsertAfter(bool topmost) const {
   if (topmost || !FWndHandle) return HWND_TOPMOST;
+  // Right after the window above the host, which puts the effect directly above the host; a
+  // host at the top of the z-order gets the effect at the top (after the host would be below it).
   HWND above = GetWindow(FWndHandle, GW_HWNDPREV);
-  return above ? above : FWndHandle;
+  return above ? above : HWND_TOP;
 }
 
 TkvLayeredEffect* EffectAt(Integer id) { return ValidIndex(id) ? kvgEffects[static_cast<size_t>(id)].get() : nullptr; }
@@ -305,6 +312,7 @@ void DropEffectAt(Integer id) {
   TkvLayeredEffect* e = EffectAt(id);
   if (!e) return;
   if (e->IsCircle()) {
+    if (TsTrackBar* bar = TrackBarOf(e->SkinData())) HideToolTip(bar);
     e->DropWindow();
     // A hidden circle forgets its control: the control may go before the list is cleared.
     e->SetSkinData(nullptr);
@@ -351,6 +359,7 @@ void ClearGlows(bool manualFreeing, bool skipCircles) {
       if (sd->CircleID == static_cast<Integer>(i)) {
         sd->CircleID = -1;
         sd->StopCircleTimer();
+        if (TsTrackBar* bar = TrackBarOf(sd)) HideToolTip(bar);
       }
     }
     auto destroying = SetForScope(bGlowingDestroying, true, false);
@@ -417,6 +426,24 @@ Integer CreateCircleEffect(const TkvCircleEffectData& data) {
   return id;
 }
 
+namespace {
+
+// A slider keeps its thumb above its light: the thumb is painted over the circle's picture
+// (whose top-left corner is at pos on the screen).
+void PaintSliderThumb(TsSlider* slider, TBitmap* picture, TPoint pos) {
+  if (!slider->HandleAllocated() || slider->ThumbRect.IsEmpty()) return;
+  const TPoint origin = slider->ClientOrigin();
+  const TPoint offset(pos.X - origin.X, pos.Y - origin.Y);  // the picture in the slider's coordinates
+  std::unique_ptr<TBitmap> layer(CreateBmp32(slider->Width(), slider->Height()));
+  FillRect32(layer->View(), TRect(0, 0, layer->Width(), layer->Height()), 0, 0);
+  CopyPixels(layer->View(), offset.X, offset.Y, picture->View(), TRect(0, 0, picture->Width(), picture->Height()));
+  PaintThumb(slider, layer.get(), slider->FSliderOn);
+  const TRect thumb = slider->ThumbRect;
+  CopyPixels(picture->View(), thumb.Left - offset.X, thumb.Top - offset.Y, layer->View(), thumb);
+}
+
+}  // namespace
+
 void TkvCircleEffect::Show() {
   TsCommonData* sd = SkinData();
   if (!sd || !EnsureWindow()) return;
@@ -436,6 +463,7 @@ void TkvCircleEffect::Show() {
   const Integer w = AlphaBmp->Width(), h = AlphaBmp->Height();
   TPoint pos(Center.X - w / 2, Center.Y - h / 2);
   TSize size(w, h);
+  if (auto* slider = dynamic_cast<TsSlider*>(sd->FOwnerControl)) PaintSliderThumb(slider, AlphaBmp.get(), pos);
   HWND wnd = Wnd->WindowHandle();
   SetWindowPos(wnd, nullptr, pos.X, pos.Y, w, h, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
   BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
@@ -443,6 +471,8 @@ void TkvCircleEffect::Show() {
   const bool topmost = !FWndHandle || (GetWindowLongW(FWndHandle, GWL_EXSTYLE) & WS_EX_TOPMOST);
   SetWindowPos(wnd, InsertAfter(topmost), pos.X, pos.Y, 0, 0, kPlaceFlags);
   AlphaBmp.reset();
+  // A track bar shows its position beside the light while it is on.
+  if (TsTrackBar* bar = TrackBarOf(sd)) ShowToolTip(bar, TRect(pos.X, pos.Y, pos.X + w, pos.Y + h));
 }
 
 void TkvCircleEffect::Repaint() {

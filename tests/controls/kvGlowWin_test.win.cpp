@@ -169,7 +169,8 @@ TEST_F(Effects, AGlowIsTheMasksBordersAroundTheControlAboveItsForm) {
   EXPECT_EQ(c.Alpha, 200);
   // The borders of the mask lie outside the control on every side.
   const int points[][2] = {{3, 23}, {112, 23}, {58, 3}, {58, 42}};
-  for (const auto& p : points) EXPECT_EQ(AlphaOf(c.At(p[0], p[1])), 0xFF) << p[0] << "," << p[1];
+  for (const auto& p : points) EXPECT_GT(AlphaOf(c.At(p[0], p[1])), 0) << p[0] << "," << p[1];
+  // The window goes directly above the host form: with the form on top of everything too.
   const LONG ex = GetWindowLongW(glow, GWL_EXSTYLE);
   EXPECT_TRUE(ex & WS_EX_LAYERED);
   EXPECT_TRUE(ex & WS_EX_TRANSPARENT);
@@ -200,8 +201,8 @@ TEST_F(Effects, AWindowLyingAcrossTheControlCutsItsRowsOutOfTheGlow) {
     EXPECT_EQ(c.At(3, y), 0u) << y;
     EXPECT_EQ(c.At(112, y), 0u) << y;
   }
-  EXPECT_EQ(AlphaOf(c.At(3, 17)), 0xFF);
-  EXPECT_EQ(AlphaOf(c.At(3, 24)), 0xFF);
+  EXPECT_GT(AlphaOf(c.At(3, 17)), 0);
+  EXPECT_GT(AlphaOf(c.At(3, 24)), 0);
   DestroyWindow(bar);
 }
 
