@@ -236,6 +236,19 @@ Integer AddEffect(std::unique_ptr<TkvLayeredEffect> effect) {
 
 bool CanShowGlow(TsCommonData* sd) { return kvLayered() && sd && !GetCapture(); }
 
+// A new glow in the list, shown; its index.
+Integer AddGlow(const TRect& realRect, Integer mask, Integer margin, Integer dezev, HWND wndHandle,
+                TsCommonData* skinData) {
+  auto glow = std::make_unique<TkvGlowEffect>();
+  glow->SetSkinData(skinData);
+  glow->Margin = margin;
+  glow->MaskIndex = mask;
+  TkvGlowEffect* shown = glow.get();
+  const Integer id = AddEffect(std::move(glow));
+  shown->Show(realRect, dezev, wndHandle);
+  return id;
+}
+
 }  // namespace
 
 Integer ShowGlow(const TRect& realRect, const String& skinSection, const String& name, Integer margin, Integer dezev,
@@ -250,29 +263,14 @@ Integer ShowGlow(const TRect& realRect, const String& skinSection, const String&
     mask = skinSection.empty() ? manager->GetMaskIndex(skinData->SkinIndex, prop, skin)
                                : manager->GetMaskIndex(skinSection, prop, skin);
   }
-  const bool hoverOuter = HoverOuterEffect(skinData).Shown;
-  if (mask < 0 && !hoverOuter) return -1;
-  auto glow = std::make_unique<TkvGlowEffect>();
-  glow->SetSkinData(skinData);
-  glow->Margin = margin;
-  glow->MaskIndex = mask;
-  TkvGlowEffect* shown = glow.get();
-  const Integer id = AddEffect(std::move(glow));
-  shown->Show(realRect, dezev, wndHandle);
-  return id;
+  if (mask < 0 && !HoverOuterEffect(skinData).Shown) return -1;
+  return AddGlow(realRect, mask, margin, dezev, wndHandle, skinData);
 }
 
 Integer ShowGlow(const TRect& realRect, Integer maskIndex, Integer margin, Integer dezev, HWND wndHandle,
                  TsCommonData* skinData) {
   if (!CanShowGlow(skinData) || maskIndex < 0) return -1;
-  auto glow = std::make_unique<TkvGlowEffect>();
-  glow->SetSkinData(skinData);
-  glow->Margin = margin;
-  glow->MaskIndex = maskIndex;
-  TkvGlowEffect* shown = glow.get();
-  const Integer id = AddEffect(std::move(glow));
-  shown->Show(realRect, dezev, wndHandle);
-  return id;
+  return AddGlow(realRect, maskIndex, margin, dezev, wndHandle, skinData);
 }
 
 void SetGlowAlpha(Integer id, Byte alpha) {
