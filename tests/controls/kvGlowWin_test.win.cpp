@@ -15,6 +15,8 @@
 #include "base/kvntTypes.h"
 #include "base/sMessages.h"
 #include "controls/kvGlow.h"
+#include "controls/kvSlider.h"
+#include "controls/sTrackBar.h"
 #include "skin/sCommonData.h"
 #include "support/LayeredRecorder.h"
 #include "support/SkinFixture.h"
@@ -420,6 +422,71 @@ TEST_F(Effects, AControlThatGoesWhileItsCircleGrowsTakesTimerAndWindowWithIt) {
   EXPECT_FALSE(IsWindow(wnd));
   ClearGlows(false, false);  // nothing of the dead control is touched
   EXPECT_TRUE(kvgEffects.empty());
+}
+
+
+TEST_F(Effects, ATrackBarsLightCarriesItsPositionBesideIt) {
+  auto* bar = new TsTrackBar(form);
+  bar->SetBounds(20, 100, 200, 30);
+  bar->SetParent(form);
+  bar->SetMax(100);
+  bar->SetPosition(40);
+  bar->SetPositionToolTip(ptBottom);
+  bar->HandleNeeded();
+  TsCommonData* sd = bar->FCommonData.get();
+  EXPECT_EQ(sd->COC, COC_TsTrackBar);
+  sd->SkinIndex = checkSection;
+  sd->SetCommonSkinData(nullptr);
+  sd->FMouseAbove = true;
+  TRect thumb;
+  ASSERT_TRUE(GetMouseArea(sd, thumb)) << "the track bar reports its thumb";
+  EXPECT_FALSE(thumb.IsEmpty());
+  // The cursor over the thumb.
+  const TPoint c((thumb.Left + thumb.Right) / 2, (thumb.Top + thumb.Bottom) / 2);
+  SetCursorPos(c.X, c.Y);
+  if (Cursor() != c) GTEST_SKIP() << "the cursor cannot be moved here";
+  ShowCircleIfNeeded(sd, 255, false);
+  const Integer id = sd->CircleID;
+  ASSERT_GE(id, 0);
+  ASSERT_TRUE(bar->ToolTipForm) << "the position shows while the light is on";
+  HWND tip = bar->ToolTipForm->WindowHandle();
+  RECT light{}, r{};
+  GetWindowRect(WindowOf(id), &light);
+  GetWindowRect(tip, &r);
+  EXPECT_EQ(r.top, light.bottom) << "below the light, as the bar asks";
+  HideCircle(sd->CircleID);
+  EXPECT_FALSE(bar->ToolTipForm) << "and goes with it";
+  EXPECT_FALSE(IsWindow(tip));
+}
+
+TEST_F(Effects, ASlidersThumbStaysAboveItsLight) {
+  auto* slider = new TsSlider(form);
+  slider->SetBounds(20, 100, 120, 40);
+  slider->SetParent(form);
+  slider->HandleNeeded();
+  slider->ThumbSize = TSize(40, 30);
+  slider->ThumbRect = TRect(70, 5, 110, 35);
+  slider->FShowCaption = false;
+  TsCommonData* sd = slider->FCommonData.get();
+  EXPECT_EQ(sd->COC, COC_TsSlider);
+  sd->SkinIndex = checkSection;
+  sd->SetCommonSkinData(nullptr);
+  sd->FMouseAbove = true;
+  TRect thumb;
+  ASSERT_TRUE(GetMouseArea(sd, thumb));
+  const TPoint origin = slider->ClientOrigin();
+  EXPECT_EQ(thumb, TRect(origin.X + 70, origin.Y + 5, origin.X + 110, origin.Y + 35));
+  const TPoint c((thumb.Left + thumb.Right) / 2, (thumb.Top + thumb.Bottom) / 2);
+  SetCursorPos(c.X, c.Y);
+  if (Cursor() != c) GTEST_SKIP() << "the cursor cannot be moved here";
+  LayeredRecorder layered;
+  ShowCircleIfNeeded(sd, 255, false);
+  ASSERT_GE(sd->CircleID, 0);
+  const LayeredCall last = LayeredRecorder::For(WindowOf(sd->CircleID)).back();
+  // The circle's radius is 3/5 of the thumb's width (24): 49 pixels across, centred on the thumb,
+  // whose white body is painted over the light's centre.
+  EXPECT_EQ(last.Size.cx, 49);
+  EXPECT_EQ(last.At(24, 24) | 0xFF000000u, 0xFFFFFFFFu);
 }
 
 }  // namespace
