@@ -17,6 +17,8 @@
 #include "controls/kvGlow.h"
 #include "controls/kvSlider.h"
 #include "controls/sTrackBar.h"
+#include "raster/GdiBitmaps.h"
+#include "raster/kvgpUtils.h"
 #include "skin/sCommonData.h"
 #include "support/LayeredRecorder.h"
 #include "support/SkinFixture.h"
@@ -61,6 +63,8 @@ class Effects : public testing::Test {
     ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 0) << "no display: window tests need Xvfb";
     app = std::make_unique<TApplication>();
     skin = std::make_unique<SkinFixture>();
+    sGraphUtilsStartup();  // layered windows
+    kvgpUtilsStartup();    // GDI+ for a slider's thumb
     kvGlowStartup();
     TsGeneralData button = PlainSection(u"BUTTON", 0, clWhite, 3);
     button.GlowCount = 1;
@@ -88,6 +92,7 @@ class Effects : public testing::Test {
     kvGlowCleanup();
     app.reset();
     skin.reset();
+    kvgpUtilsCleanup();
   }
   LitControl* MakeLit(Integer section) {
     auto* c = new LitControl(form);
