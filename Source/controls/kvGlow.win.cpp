@@ -176,7 +176,8 @@ void TkvGlowEffect::Repaint() {
   TsCommonData* sd = SkinData();
   if (!sd || !EnsureWindow()) return;
   const bool topmost = (FWndHandle && (GetWindowLongW(FWndHandle, GWL_EXSTYLE) & WS_EX_TOPMOST)) || !sd->FOwnerObject;
-  HWND control = sd->OwnerHandle();
+  // A form's provider asks for a glow of a part of its frame (a caption button): its rectangle stands.
+  HWND control = sd->COC == COC_TsSkinProvider ? nullptr : sd->OwnerHandle();
   TRect r = FRealRect;
   if (control) {
     r = WindowRectOf(control);
