@@ -283,6 +283,27 @@ TEST_F(Effects, ClearingGlowsCanSpareTheCircles) {
   EXPECT_EQ(check->sd->CircleID, -1);
 }
 
+TEST_F(Effects, AFramePartsGlowKeepsTheRectangleItIsGiven) {
+  // A form's provider asks for the glow of a caption button by its mask.
+  TComponent owner(nullptr);
+  TsCommonData frame(&owner);
+  frame.COC = Byte(COC_TsSkinProvider);
+  frame.FSWHandle = form->Handle();
+  frame.SkinIndex = buttonSection;
+  frame.SetCommonSkinData(nullptr);
+  LayeredRecorder layered;
+  const Integer id = ShowGlow(TRect(300, 300, 330, 320), glowMask, 0, 255, form->Handle(), &frame);
+  ASSERT_GE(id, 0);
+  const LayeredCall c = LayeredRecorder::For(WindowOf(id)).back();
+  EXPECT_EQ(c.Size.cx, 30 + 16);
+  EXPECT_EQ(c.Size.cy, 20 + 16);
+  EXPECT_EQ(c.Pos.x, 292);
+  EXPECT_EQ(c.Pos.y, 292);
+  Integer gone = id;
+  HideGlow(gone, false);
+  EXPECT_EQ(gone, -1);
+}
+
 // ---- Light circles ----
 
 TEST_F(Effects, HoveringACheckMarkGrowsACircleFrom10To23AndStops) {
