@@ -10,6 +10,7 @@
 #include "base/sDialogs.h"
 #include "controls/ControlsState.h"
 #include "controls/kvAlphaHintsTemplates.h"
+#include "controls/kvGlow.h"
 #include "controls/kvPopupController.h"
 #include "controls/kvShellCtrls.h"
 #include "controls/sColorDialog.h"
@@ -43,6 +44,7 @@ const std::vector<TkvModuleStep>& EngineModules() {
       {"kvAlphaImageList", kvAlphaImageListStartup, kvAlphaImageListCleanup},
       {"sThirdParty", sThirdPartyStartup, sThirdPartyCleanup},
       {"sGlyphUtils", sGlyphUtilsStartup, sGlyphUtilsCleanup},
+      {"kvGlow", kvGlowStartup, kvGlowCleanup},
       {"kvAlphaHints", kvAlphaHintsStartup, kvAlphaHintsCleanup},
       {"kvShellCtrls", kvShellCtrlsStartup, kvShellCtrlsCleanup},
       {"sSkinMenus", sSkinMenusStartup, sSkinMenusCleanup},
