@@ -21,12 +21,12 @@ class EditWrapper : public EditLikeTest {};
 
 WNDPROC WindowProcOf(HWND wnd) { return reinterpret_cast<WNDPROC>(GetWindowLongPtrW(wnd, GWLP_WNDPROC)); }
 
-// The look of a disabled control: the parent's colour laid over the section's colour, the
-// section keeping DefBlendDisabled / 256 of each channel.
+// The look of a disabled control: the parent's colour laid over the section's colour with the
+// weight DefBlendDisabled of 255 kept of the section.
 TColor DisabledOver(TColor section, TColor parent) {
   auto mix = [&](int shift) {
     const int s = (section >> shift) & 0xFF, p = (parent >> shift) & 0xFF;
-    return (s * DefBlendDisabled + p * (256 - DefBlendDisabled)) >> 8;
+    return (s * DefBlendDisabled + p * (255 - DefBlendDisabled)) >> 8;
   };
   return TColor(mix(0) | mix(8) << 8 | mix(16) << 16);
 }
