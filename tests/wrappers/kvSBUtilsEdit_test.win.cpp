@@ -17,7 +17,24 @@ using namespace editlike;
 
 namespace {
 
-class EditWrapper : public EditLikeTest {};
+// Colours equal within one step per channel (the blend's rounding).
+bool NearColor(TColor a, TColor b) {
+  for (int shift : {0, 8, 16})
+    if (std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)) > 1) return false;
+  return true;
+}
+
+class EditWrapper : public EditLikeTest {
+ protected:
+  // The pixels of the text area of a 24-pixel edit that differ from its background look.
+  static int InkedPixels(HWND wnd, TColor look) {
+    int n = 0;
+    for (int x = 4; x < 60; ++x)
+      for (int y = 4; y < 20; ++y)
+        if (!NearColor(ScreenPixel(wnd, x, y), look)) ++n;
+    return n;
+  }
+};
 
 WNDPROC WindowProcOf(HWND wnd) { return reinterpret_cast<WNDPROC>(GetWindowLongPtrW(wnd, GWLP_WNDPROC)); }
 
@@ -31,12 +48,6 @@ TColor DisabledOver(TColor section, TColor parent) {
   return TColor(mix(0) | mix(8) << 8 | mix(16) << 16);
 }
 
-// Colours equal within one step per channel (the blend's rounding).
-bool NearColor(TColor a, TColor b) {
-  for (int shift : {0, 8, 16})
-    if (std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)) > 1) return false;
-  return true;
-}
 
 }  // namespace
 
@@ -290,13 +301,7 @@ TEST_F(EditWrapper, DisabledSingleLineEditShowsTheSkinsLook) {
   Repaint(secret->Handle());
   const TColor look = ScreenPixel(edit->Handle(), edit->Width() - 8, edit->Height() / 2);
   EXPECT_TRUE(NearColor(look, DisabledOver(kEditBg, ColorToRGB(form->Color())))) << std::hex << look;
-  auto inked = [&](HWND wnd) {
-    int n = 0;
-    for (int x = 4; x < 60; ++x)
-      for (int y = 4; y < 20; ++y)
-        if (ScreenPixel(wnd, x, y) != look) ++n;
-    return n;
-  };
+  auto inked = [&](HWND wnd) { return InkedPixels(wnd, look); };
   // Not the system's grey text.
   const TColor gray = TColor(GetSysColor(COLOR_GRAYTEXT));
   int grayPixels = 0;
@@ -502,13 +507,7 @@ TEST_F(EditWrapper, DisabledEmptyEditShowsItsTextHint) {
   Repaint(hinted->Handle());
   Repaint(plain->Handle());
   const TColor look = DisabledOver(kEditBg, ColorToRGB(form->Color()));
-  auto inked = [&](HWND wnd) {
-    int n = 0;
-    for (int x = 4; x < 60; ++x)
-      for (int y = 4; y < 20; ++y)
-        if (!NearColor(ScreenPixel(wnd, x, y), look)) ++n;
-    return n;
-  };
+  auto inked = [&](HWND wnd) { return InkedPixels(wnd, look); };
   EXPECT_GT(inked(hinted->Handle()), 10);
   EXPECT_EQ(inked(plain->Handle()), 0);
   Unwrap(hinted->Handle(), w);
