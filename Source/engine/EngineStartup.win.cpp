@@ -9,6 +9,7 @@
 #include "base/sDefaults.h"
 #include "base/sDialogs.h"
 #include "controls/ControlsState.h"
+#include "controls/kvAnimation.h"
 #include "controls/kvAlphaHintsTemplates.h"
 #include "controls/kvPopupController.h"
 #include "controls/kvShellCtrls.h"
@@ -43,6 +44,7 @@ const std::vector<TkvModuleStep>& EngineModules() {
       {"kvAlphaImageList", kvAlphaImageListStartup, kvAlphaImageListCleanup},
       {"sThirdParty", sThirdPartyStartup, sThirdPartyCleanup},
       {"sGlyphUtils", sGlyphUtilsStartup, sGlyphUtilsCleanup},
+      {"kvAnimation", kvAnimationStartup, kvAnimationCleanup},
       {"kvAlphaHints", kvAlphaHintsStartup, kvAlphaHintsCleanup},
       {"kvShellCtrls", kvShellCtrlsStartup, kvShellCtrlsCleanup},
       {"sSkinMenus", sSkinMenusStartup, sSkinMenusCleanup},

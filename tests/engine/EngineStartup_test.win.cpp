@@ -49,7 +49,7 @@ TEST(EngineStartup, TheFixedOrder) {
   EXPECT_EQ(names,
             (std::vector<std::string>{"sConst", "sDefaults", "kvntUtils", "kvgpUtils", "sVclUtils", "sGraphUtils",
                                       "sGradient", "kvFontStore", "kvPNG", "kvAlphaImageList", "sThirdParty",
-                                      "sGlyphUtils", "kvAlphaHints", "kvShellCtrls", "sSkinMenus", "kvPopupController",
+                                      "sGlyphUtils", "kvAnimation", "kvAlphaHints", "kvShellCtrls", "sSkinMenus", "kvPopupController",
                                       "sDialogs", "sColorDialog", "sMonthCalendar", "kvSBUtils", "sSkinProvider",
                                       "sStyleSimply", "sSkinManager"}));
 }
