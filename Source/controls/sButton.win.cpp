@@ -590,6 +590,9 @@ void TsButton::MouseUp(TMouseButton button, TShiftState shift, Integer x, Intege
         if (sd->TimerIsActive()) {
           // A quick click still shows the pressed look for a moment.
           sd->StopTimer();
+          // The pressed look is now at rest: the fade to the hot look starts from it afresh,
+          // not from the progress of the fade that was cut short.
+          if (sd->AnimTimer) sd->AnimTimer->Glow = 0;
           sd->BGChanged = true;
           {
             auto pressed = SetForScope(fGlobalFlag, true);

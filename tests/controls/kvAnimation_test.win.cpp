@@ -75,6 +75,7 @@ class Effects : public testing::Test {
     look.Props[2].Color = Integer(kPressed);
     buttonSection = skin->AddSection(look);
     button = AddButton(TRect(20, 20, 120, 50), buttonSection);
+    SetCursorPos(0, 0);  // no mouse over the buttons until a test puts it there
     form->Show();
     Paint();
   }
