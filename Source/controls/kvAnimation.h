@@ -146,6 +146,8 @@ void AnimChange(TsCommonData* skinData, Integer newState, const TkvAnimProc& ani
 bool UpdateWindow_CB(TObject* data, Integer iteration);
 bool UpdateFillLight(TObject* data, Integer iteration);
 bool UpdateGlowing_CB(TObject* data, Integer iteration);
+// dst becomes a copy of every byte of src (alpha included): a 32-bit bitmap made when null.
+void kvCopyPicture(TBitmap*& dst, TBitmap* src);
 // The window a fade paints and its rectangle (parent coordinates for a windowed control, screen
 // coordinates for a bare window); 0 when there is none.
 HWND GetHandleBounds(TsCommonData* sd, TRect& r);

@@ -83,20 +83,6 @@ void OutputToWindow(HWND wnd, TBitmap* bmp) {
   BitBlt(dc, 0, 0, bmp->Width(), bmp->Height(), bmp->Canvas()->Handle(), 0, 0, SRCCOPY);
 }
 
-// Every byte of src into dst (alpha included), dst sized to it first.
-void CopyWhole(TBitmap* dst, TBitmap* src) {
-  dst->SetSize(src->Width(), src->Height());
-  const TPixelView from = src->View(), to = dst->View();
-  if (from.Empty() || to.Empty()) return;
-  for (Integer y = 0; y < from.Height; ++y) std::memcpy(to.Row(y), from.Row(y), size_t(from.Width) * 4);
-}
-
-// dst becomes a 32-bit copy of src.
-void CopyInto(TBitmap*& dst, TBitmap* src) {
-  if (!dst) dst = CreateBmp32(src->Width(), src->Height());
-  CopyWhole(dst, src);
-}
-
 // The control's whole repaint after an effect that drew its own frames.
 void FullRepaint(TsCommonData* sd, HWND wnd) {
   sd->BGChanged = true;
@@ -109,6 +95,15 @@ void FullRepaint(TsCommonData* sd, HWND wnd) {
 DuRiruZireziv* ManagerOf(TsCommonData* sd) { return sd ? sd->GetSkinManager() : nullptr; }
 
 }  // namespace
+
+void kvCopyPicture(TBitmap*& dst, TBitmap* src) {
+  if (!src) return;
+  if (!dst) dst = CreateBmp32(src->Width(), src->Height());
+  dst->SetSize(src->Width(), src->Height());
+  const TPixelView from = src->View(), to = dst->View();
+  if (from.Empty() || to.Empty()) return;
+  for (Integer y = 0; y < from.Height; ++y) std::memcpy(to.Row(y), from.Row(y), size_t(from.Width) * 4);
+}
 
 // ---- Which events animate ------------------------------------------------------------------------
 
@@ -187,7 +182,7 @@ void AnimChange(TsCommonData* sd, Integer newState, const TkvAnimProc& animProc,
     t->BmpOut = nullptr;
   }
   // The new fade starts from the frame on screen, or from the old look.
-  CopyInto(t->BmpFrom, t->BmpOut ? t->BmpOut : cache);
+  kvCopyPicture(t->BmpFrom, t->BmpOut ? t->BmpOut : cache);
   if (sd->BGChanged) {
     RenderOwner(sd);
     if (auto* w = dynamic_cast<TWinControl*>(sd->FOwnerControl);
@@ -196,7 +191,7 @@ void AnimChange(TsCommonData* sd, Integer newState, const TkvAnimProc& animProc,
   }
   cache = sd->FCacheBmp.get();
   if (!cache) return;
-  CopyInto(t->BmpTo, cache);
+  kvCopyPicture(t->BmpTo, cache);
   t->InitData(sd, left, animProc, newState, fast);
   t->TimeHandler();
 }
@@ -215,14 +210,14 @@ bool UpdateWindow_CB(TObject* data, Integer) {
     ~TNotify() { SendAMessage(w, KV_ANIMPAINT, 0); }
   } notify{wnd};
   CheckBmp(t->BmpOut, sd->FCacheBmp.get());
-  CopyWhole(t->BmpOut, t->BmpFrom);
+  kvCopyPicture(t->BmpOut, t->BmpFrom);
   const TkvFadeStep step = kvFadeStep(*t);
   TkvMouseLightData* light = kvMouseLightData();
   if (light->LightTimer->Enabled() && HasLightHandler(sd) && CallLightHandler(sd, false) &&
       (t->State == 0 || t->State == 1)) {
     // The new look follows the light spot during the fade.
     sd->BGChanged = true;
-    if (RenderOwner(sd) == 0 && sd->FCacheBmp) CopyInto(t->BmpTo, sd->FCacheBmp.get());
+    if (RenderOwner(sd) == 0 && sd->FCacheBmp) kvCopyPicture(t->BmpTo, sd->FCacheBmp.get());
   }
   if (t->BmpTo && t->BmpTo->Width() == t->BmpOut->Width() && t->BmpTo->Height() == t->BmpOut->Height())
     SumBmpRect(t->BmpOut, t->BmpTo, Byte(step.Weight), TRect(0, 0, t->BmpOut->Width(), t->BmpOut->Height()),
@@ -295,7 +290,7 @@ bool UpdateFillLight(TObject* data, Integer) {
   // The frame: the look at the press, the light over it, moving to the new look on release.
   if (!t->BmpOut) t->BmpOut = CreateBmp32(w, h);
   t->BmpOut->SetSize(w, h);
-  if (t->BmpTo && t->BmpTo->Width() == w && t->BmpTo->Height() == h) CopyWhole(t->BmpOut, t->BmpTo);
+  if (t->BmpTo && t->BmpTo->Width() == w && t->BmpTo->Height() == h) kvCopyPicture(t->BmpOut, t->BmpTo);
   const Integer color = GetLightColor(sd, t->State);
   const TColor lightColor = TColor((Cardinal(color) & 0xFFFFFF) | 0x66000000u);
   std::unique_ptr<TBitmap> mask(MakeShadow(lightColor, f.Size / 2, 0, 0, 0, f.Blur, false, false));

@@ -39,14 +39,6 @@ TsCommonData* SkinDataOf(TControl* c) {
   return reinterpret_cast<TsCommonData*>(c->Perform(SM_ALPHACMD, KV_GETSKINDATA_HI, 0));
 }
 
-void CopyWhole(TBitmap*& dst, TBitmap* src) {
-  if (!dst) dst = CreateBmp32(src->Width(), src->Height());
-  dst->SetSize(src->Width(), src->Height());
-  const TPixelView from = src->View(), to = dst->View();
-  if (from.Empty() || to.Empty()) return;
-  for (Integer y = 0; y < from.Height; ++y) std::memcpy(to.Row(y), from.Row(y), size_t(from.Width) * 4);
-}
-
 void DropIfOtherSize(TBitmap*& bmp, const TBitmap* like) {
   if (bmp && (bmp->Width() != like->Width() || bmp->Height() != like->Height())) {
     delete bmp;
@@ -83,7 +75,7 @@ bool DoWait(TObject* data, Integer) {
 bool DoColor(TObject* data, Integer) {
   TkvPulsTimer* t = LivePuls(data);
   if (!t || !t->BmpFrom || !t->BmpTo) return false;
-  CopyWhole(t->BmpOut, t->BmpFrom);
+  kvCopyPicture(t->BmpOut, t->BmpFrom);
   t->Glow -= t->GlowStep;
   if (t->BmpTo->Width() == t->BmpOut->Width() && t->BmpTo->Height() == t->BmpOut->Height())
     SumBitmaps(t->BmpOut, t->BmpTo, Byte(kvFadeAlpha(t->Glow)));
@@ -223,10 +215,10 @@ void TkvPulsTimer::PrepareImage() {
   }
   DropIfOtherSize(BmpOut, cache);
   DropIfOtherSize(BmpFrom, cache);
-  CopyWhole(BmpFrom, cache);
+  kvCopyPicture(BmpFrom, cache);
   const Integer tone = Integer(kvColorToRGB(TColor(PaintData.Color), sd->GetSkinManager()));
   if (sd->Skinned() && SectionIsOpaque(sd)) {
-    CopyWhole(BmpTo, cache);
+    kvCopyPicture(BmpTo, cache);
     if (PaintData.Mode == amColor) ChangeBitmapPixels(BmpTo, ChangeColorTone, tone, clFuchsia);
     return;
   }
@@ -245,7 +237,7 @@ void TkvPulsTimer::PrepareImage() {
   for (Integer y = 0; y < from.Height; ++y)
     for (Integer x = 0; x < from.Width; ++x) from.At(x, y) |= 0xFF000000u;
   TBitmap* ownRaw = nullptr;
-  CopyWhole(ownRaw, BmpFrom);
+  kvCopyPicture(ownRaw, BmpFrom);
   std::unique_ptr<TBitmap> own(ownRaw);
   DiffBmp32(own.get(), background.get());
   if (PaintData.Mode == amColor) ChangeBitmapPixels(own.get(), ChangeColorTone, tone, clFuchsia);

@@ -17,6 +17,7 @@
 #include "controls/kvAnimation.h"
 #include "controls/sButton.h"
 #include "skin/sVclUtils.h"
+#include "support/ManualTimerDriver.h"
 #include "support/SkinFixture.h"
 #include "ui/Bitmap.h"
 #include "ui/Forms.h"
@@ -38,18 +39,6 @@ uint32_t Blend(uint32_t fromRgb, uint32_t toRgb, Integer w) {
   return out;
 }
 
-class ManualDriver : public TkvTimerDriver {
- public:
-  explicit ManualDriver(Cardinal interval) : interval_(interval) {}
-  bool Enabled() const override { return enabled_; }
-  void SetEnabled(bool v) override { enabled_ = v; }
-  Cardinal Interval() const override { return interval_; }
-  void SetInterval(Cardinal ms) override { interval_ = ms; }
-
- private:
-  bool enabled_ = true;
-  Cardinal interval_;
-};
 
 std::vector<std::pair<Cardinal, Integer>> waits;
 void RecordWait(Cardinal begin, Integer delay) { waits.emplace_back(begin, delay); }
@@ -59,7 +48,7 @@ class Effects : public testing::Test {
   void SetUp() override {
     ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 0) << "no display: window tests need Xvfb";
     savedFactory = kvTimerDriverFactory;
-    kvTimerDriverFactory = [](TkvThreadedTimer&, Cardinal interval) { return std::make_unique<ManualDriver>(interval); };
+    kvTimerDriverFactory = ManualTimerDriver::Factory();
     waits.clear();
     kvWaitHandler = RecordWait;
     kvAnimationStartup();

@@ -11,6 +11,7 @@
 #include "controls/kvAnimation.h"
 #include "skin/sCommonData.h"
 #include "skin/sVclUtils.h"
+#include "support/ManualTimerDriver.h"
 #include "support/SkinFixture.h"
 #include "ui/Forms.h"
 #include "wrappers/kvSBUtilsButtons.h"
@@ -21,25 +22,13 @@ constexpr TColor kNormal = 0x0000C0, kHot = 0x00C000;
 
 LRESULT CALLBACK HostProc(HWND wnd, UINT msg, WPARAM w, LPARAM l) { return DefWindowProcW(wnd, msg, w, l); }
 
-class ManualDriver : public TkvTimerDriver {
- public:
-  explicit ManualDriver(Cardinal interval) : interval_(interval) {}
-  bool Enabled() const override { return enabled_; }
-  void SetEnabled(bool v) override { enabled_ = v; }
-  Cardinal Interval() const override { return interval_; }
-  void SetInterval(Cardinal ms) override { interval_ = ms; }
-
- private:
-  bool enabled_ = true;
-  Cardinal interval_;
-};
 
 class ButtonWrapperFades : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 0) << "no display: window tests need Xvfb";
     saved = kvTimerDriverFactory;
-    kvTimerDriverFactory = [](TkvThreadedTimer&, Cardinal interval) { return std::make_unique<ManualDriver>(interval); };
+    kvTimerDriverFactory = ManualTimerDriver::Factory();
     app = std::make_unique<TApplication>();
     skin = std::make_unique<SkinFixture>();
     skin->Manager.Effects.AllowAnimation = true;
