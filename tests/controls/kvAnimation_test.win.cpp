@@ -67,6 +67,11 @@ class Effects : public testing::Test {
     SetCursorPos(0, 0);  // no mouse over the buttons until a test puts it there
     form->Show();
     Paint();
+    // Showing the form looks the sections up again: the test's section once more.
+    button->SkinData()->SkinIndex = buttonSection;
+    button->SkinData()->SetCommonSkinData(nullptr);
+    button->SkinData()->BGChanged = true;
+    Paint();
   }
   void TearDown() override {
     app.reset();
