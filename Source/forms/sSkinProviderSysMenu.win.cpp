@@ -11,6 +11,7 @@
 #include "forms/kvDialogWnd.h"
 #include "forms/sSkinProvider.h"
 #include "skin/sSkinManagerList.h"
+#include "ui/ScopeGuard.h"
 
 TW_DEFINE_CLASS(TsCustomSysMenu) {}
 TW_DEFINE_CLASS(TkvSysSubMenu) {}
@@ -157,8 +158,9 @@ void TsSystemMenu::UpdateItems(bool full) {
   set(ItemRestore, VisibleRestore(), EnabledRestore());
   set(ItemMove, true, EnabledMove());
   set(ItemSize, VisibleSize(), EnabledSize());
-  set(ItemMinimize, VisibleMin(), EnabledMin());
-  set(ItemMaximize, VisibleMax(), EnabledMax());
+  // A command that would leave the form as it is stays grey.
+  set(ItemMinimize, VisibleMin(), EnabledMin() && !FOwner->IsIconicForm());
+  set(ItemMaximize, VisibleMax(), EnabledMax() && !FOwner->IsZoomed());
   set(ItemClose, VisibleClose(), EnabledClose());
 }
 
@@ -205,10 +207,8 @@ void TsSystemMenu::SizeClick(TObject*) { SendCommand(SC_SIZE); }
 
 void TsSystemMenu::MinClick(TObject*) {
   {
-    const bool saved = FOwner->SkipAnimation;
-    FOwner->SkipAnimation = true;
+    auto skip = SetForScope(FOwner->SkipAnimation, true);
     SendCommand(SC_MINIMIZE);
-    FOwner->SkipAnimation = saved;
   }
   if (FOwner->SystemMenu) FOwner->SystemMenu->UpdateItems(false);
 }
@@ -276,8 +276,8 @@ bool TsSkinProvider::DropSysMenu(Integer x, Integer y) {
   EnableCommandItem(SC_RESTORE, SystemMenu->VisibleRestore() && SystemMenu->EnabledRestore(), menu);
   EnableCommandItem(SC_MOVE, SystemMenu->EnabledMove() && !IsIconicForm(), menu);
   EnableCommandItem(SC_SIZE, SystemMenu->VisibleSize() && SystemMenu->EnabledSize() && normal, menu);
-  EnableCommandItem(SC_MINIMIZE, SystemMenu->VisibleMin() && SystemMenu->EnabledMin(), menu);
-  EnableCommandItem(SC_MAXIMIZE, SystemMenu->VisibleMax() && SystemMenu->EnabledMax(), menu);
+  EnableCommandItem(SC_MINIMIZE, SystemMenu->VisibleMin() && SystemMenu->EnabledMin() && !IsIconicForm(), menu);
+  EnableCommandItem(SC_MAXIMIZE, SystemMenu->VisibleMax() && SystemMenu->EnabledMax() && !IsZoomed(), menu);
   EnableCommandItem(SC_CLOSE, SystemMenu->VisibleClose() && SystemMenu->EnabledClose(), menu);
   SetWindowLongW(h, GWL_STYLE, GetWindowLongW(h, GWL_STYLE) | (style & WS_VISIBLE));
   const UINT cmd = UINT(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, x, y, 0, h, nullptr));

@@ -19,6 +19,8 @@ class TkvMnuWnd : public TkvScrollWnd {
   TkvMnuWnd();
   ~TkvMnuWnd() override;
   void AfterCreation() override;
+  void Create(HWND aHandle, TsCommonData* aSkinData, DuRiruZireziv* aSkinManager, TkvSkinParams& skinParams,
+              bool repaint) override;
   void kvWndProc(TMessage& message) override;
 
   // The section into the cache, the window's size (only when the background changed).
@@ -52,8 +54,11 @@ class TkvMnuWnd : public TkvScrollWnd {
 // The array holds them; a wrapper whose window closed stays until the array is cleared.
 extern std::vector<TkvMnuWnd*> MnuArray;
 
-// A wrapper for the popup menu window (section "MAINMENU", its own skin data, the default
-// manager, no repaint) appended to MnuArray; null without a default manager.
+// What a popup menu wrapper is made with: the section "MAINMENU", the skin's colours and font
+// colour, scroll sizes from the skin.
+TkvSkinParams MenuWrapperParams();
+// A wrapper for the popup menu window (its own skin data, the default manager, no repaint)
+// appended to MnuArray; null without a default manager.
 TkvMnuWnd* MakeMenuWrapper(HWND wnd);
 // Frees every wrapper of MnuArray (a wrapper still inside one of its own messages goes when
 // that message returns) and empties the array; the menu class gets its own data back.

@@ -10,6 +10,8 @@
 #include "paint/sGraphUtils.h"
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
+#include "skin/sVclUtils.h"
+#include "ui/ScopeGuard.h"
 #include "wrappers/kvSBUtilsPaintSteps.h"
 
 std::vector<TkvMnuWnd*> MnuArray;
@@ -51,6 +53,14 @@ TkvMnuWnd::~TkvMnuWnd() {
 }
 
 Integer TkvMnuWnd::LiveCount() { return gLiveMenuWrappers; }
+
+void TkvMnuWnd::Create(HWND aHandle, TsCommonData* aSkinData, DuRiruZireziv* aSkinManager, TkvSkinParams& skinParams,
+                       bool repaint) {
+  // A menu window keeps its visual style: the base switches it off for the other wrappers, and
+  // menus that the painter does not draw would lose their system look.
+  auto keepTheme = SetForScope(kv_SetWindowTheme, TkvSetWindowTheme(nullptr));
+  TkvScrollWnd::Create(aHandle, aSkinData, aSkinManager, skinParams, repaint);
+}
 
 void TkvMnuWnd::AfterCreation() {
   // Under composition the system erases the menu with the class brush before the skin paints:
@@ -277,16 +287,17 @@ void TkvMnuWnd::kvWndProc(TMessage& message) {
 
 // ---- The array of open menus ------------------------------------------------------------------
 
-TkvMnuWnd* MakeMenuWrapper(HWND wnd) {
-  if (!DefaultManager || !wnd) return nullptr;
+TkvSkinParams MenuWrapperParams() {
   TkvSkinParams params;
   params.SkinSection = u"MAINMENU";
-  params.UseSkinColor = true;
-  params.UseSkinFontColor = true;
-  params.VertScrollSize = -1;
-  params.HorzScrollSize = -1;
-  params.VertScrollBtnSize = -1;
-  params.HorzScrollBtnSize = -1;
+  params.UseSkinColor = params.UseSkinFontColor = true;
+  params.VertScrollSize = params.HorzScrollSize = params.VertScrollBtnSize = params.HorzScrollBtnSize = -1;
+  return params;
+}
+
+TkvMnuWnd* MakeMenuWrapper(HWND wnd) {
+  if (!DefaultManager || !wnd) return nullptr;
+  TkvSkinParams params = MenuWrapperParams();
   auto* w = TkvMainWnd::MakeWrapper<TkvMnuWnd>(wnd, nullptr, DefaultManager, params, false);
   w->CtrlHandle = wnd;
   MnuArray.push_back(w);

@@ -10,6 +10,7 @@
 #include "forms/kvDials.h"
 #include "skin/SkinState.h"
 #include "support/FormSkin.h"
+#include "support/WindowProbes.h"
 #include "wrappers/kvSBUtilsMenu.h"
 
 using formskin::SkinnedForm;
@@ -20,10 +21,14 @@ constexpr TColor kMenuColor = 0x00408020;  // the "MAINMENU" section
 
 struct SysCommands {
   void Proc(TMessage& m) {
-    if (m.Msg == WM_SYSCOMMAND) commands.push_back(Cardinal(m.WParam & 0xFFF0));
+    if (m.Msg == WM_SYSCOMMAND) commands.push_back(Cardinal(m.WParam));
     old(m);
   }
-  bool Saw(Cardinal cmd) const { return std::count(commands.begin(), commands.end(), cmd) > 0; }
+  // A system command (its low four bits are the system's) or a program's own command.
+  bool Saw(Cardinal cmd) const {
+    return std::any_of(commands.begin(), commands.end(),
+                       [cmd](Cardinal c) { return c == cmd || (cmd >= 0xF000 && (c & 0xFFF0) == cmd); });
+  }
   TWndMethod old;
   std::vector<Cardinal> commands;
 };
@@ -39,30 +44,29 @@ struct MenuProbe {
   Integer painterFrames = 0;
   Integer wrapperFrames = 0;
   Integer ticks = 0;
-  WPARAM key = 0;  // a key for the menu instead of closing it
+  bool seen = false;
+  Integer seenAt = 0;
+  std::vector<WPARAM> keys;  // keys for the menu instead of closing it
 };
 MenuProbe* gProbe = nullptr;
 
-BOOL CALLBACK FindMenuWindow(HWND wnd, LPARAM) {
-  wchar_t cls[16]{};
-  GetClassNameW(wnd, cls, 16);
-  if (lstrcmpW(cls, L"#32768") == 0 && IsWindowVisible(wnd)) {
-    gProbe->menu = wnd;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-void CALLBACK LookAtMenu(HWND, UINT, UINT_PTR id, DWORD) {
+// Runs inside the menu's loop. Once the menu is up and framed (or after 60 ticks) it looks at
+// it, then closes it or gives it its keys; a menu that the keys left open is closed 30 ticks
+// later, so that no test waits for ever.
+void CALLBACK LookAtMenu(HWND, UINT, UINT_PTR, DWORD) {
   if (!gProbe) return;
-  gProbe->menu = nullptr;
-  EnumWindows(FindMenuWindow, 0);
-  // Waits for the painter to have framed the menu (it fades in only then).
+  ++gProbe->ticks;
+  if (gProbe->seen) {
+    if (gProbe->ticks > gProbe->seenAt + 30) EndMenu();
+    return;
+  }
+  gProbe->menu = VisibleMenuWindow();
   TkvMnuWnd* w = nullptr;
   for (TkvMnuWnd* m : MnuArray)
     if (m && m->CtrlHandle == gProbe->menu) w = m;
-  if ((!gProbe->menu || !w || w->PainterFrames == 0) && ++gProbe->ticks < 60) return;
-  KillTimer(nullptr, id);
+  if ((!gProbe->menu || !w || w->PainterFrames == 0) && gProbe->ticks < 60) return;
+  gProbe->seen = true;
+  gProbe->seenAt = gProbe->ticks;
   if (gProbe->menu) {
     gProbe->wrapped = w != nullptr;
     if (w) {
@@ -78,8 +82,8 @@ void CALLBACK LookAtMenu(HWND, UINT, UINT_PTR id, DWORD) {
     gProbe->corner = TColor(GetPixel(dc, 1, 1));
     gProbe->leftEdge = TColor(GetPixel(dc, 1, (r.bottom - r.top) / 2));
     ReleaseDC(gProbe->menu, dc);
-    if (gProbe->key) {
-      PostMessageW(gProbe->menu, WM_CHAR, gProbe->key, 0);
+    if (!gProbe->keys.empty()) {
+      for (WPARAM key : gProbe->keys) PostMessageW(gProbe->menu, WM_KEYDOWN, key, 0);
       return;
     }
   }
@@ -95,6 +99,8 @@ class SkinnedMenus : public SkinnedForm {
     fs.Manager.SkinCommonInfo.Sections[ssMainMenu] = fs.AddSection(PlainSection(u"MAINMENU", 0, kMenuColor));
     fs.Manager.SkinCommonInfo.Sections[ssMenuItem] = fs.AddSection(PlainSection(u"MENUITEM", 0, 0x00E0E0E0, 2));
     fs.Data->Reindex();
+    savedNT = IsNT;
+    IsNT = true;  // as the engine's start-up finds it on every system it runs on
     sSkinMenusStartup();
     kvDialsStartup();
     fs.Manager.InstallHook();
@@ -112,6 +118,7 @@ class SkinnedMenus : public SkinnedForm {
     skin->skin.Manager.UnInstallHook();
     kvDialsCleanup();
     sSkinMenusCleanup();
+    IsNT = savedNT;
     SkinnedForm::TearDown();
   }
   void CountCommands() {
@@ -123,8 +130,9 @@ class SkinnedMenus : public SkinnedForm {
   template <class F>
   void WithMenuUp(MenuProbe& probe, F drop) {
     gProbe = &probe;
-    SetTimer(nullptr, 0, 30, LookAtMenu);
+    const UINT_PTR timer = SetTimer(nullptr, 0, 30, LookAtMenu);
     drop();
+    KillTimer(nullptr, timer);
     Application->ProcessMessages();
     gProbe = nullptr;
   }
@@ -134,6 +142,7 @@ class SkinnedMenus : public SkinnedForm {
     EXPECT_FALSE(kvCanHookMenu);
   }
   std::unique_ptr<SysCommands> counter;
+  bool savedNT = false;
 };
 
 }  // namespace
@@ -194,8 +203,16 @@ TEST_F(SkinnedMenus, AltSpaceDropsTheSystemMenuWithItemsAsTheFormStateSays) {
 
 TEST_F(SkinnedMenus, ChosenCommandsActOnTheForm) {
   CountCommands();
+  TsSystemMenu* m = sp->SystemMenu.get();
+  m->UpdateItems(false);
+  // Down to the maximize item (the menu shows the visible items, lines are skipped), then Enter.
   MenuProbe probe;
-  probe.key = 'x';  // Ma&ximize
+  for (Integer i = 0; i < m->Items()->Count(); ++i) {
+    TMenuItem* item = m->Items()->Items(i);
+    if (item->Visible() && !item->IsLine()) probe.keys.push_back(VK_DOWN);
+    if (item == m->ItemMaximize) break;
+  }
+  probe.keys.push_back(VK_RETURN);
   WithMenuUp(probe, [&] { SendMessageW(form->Handle(), WM_SYSCOMMAND, SC_KEYMENU, ' '); });
   ASSERT_NE(probe.menu, nullptr);
   Application->ProcessMessages();
@@ -231,12 +248,12 @@ TEST_F(SkinnedMenus, ProgramCommandsOfTheWindowMenuStandBetweenMaximizeAndClose)
 }
 
 TEST_F(SkinnedMenus, SubMenuOfTheProgramAtTheTopOrAtTheBottom) {
-  TPopupMenu user(form);
+  auto* user = new TPopupMenu(form);
   auto* a = new TMenuItem(form);
   a->SetCaption(u"About");
-  user.Items()->Add(a);
+  user->Items()->Add(a);
   sp->SysSubMenu->Caption = u"Program";
-  sp->SysSubMenu->PopupMenu = &user;
+  sp->SysSubMenu->PopupMenu = user;
   TsSystemMenu* m = sp->SystemMenu.get();
   sp->SysSubMenu->Position = ipTop;
   m->UpdateItems(true);

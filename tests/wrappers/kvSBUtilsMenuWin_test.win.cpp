@@ -16,6 +16,7 @@
 #include "controls/sSkinMenus.h"
 #include "skin/sCommonData.h"
 #include "skin/SkinState.h"
+#include "skin/sVclUtils.h"
 #include "support/SkinFixture.h"
 #include "ui/Forms.h"
 #include "ui/Menus.h"
@@ -55,6 +56,12 @@ TColor WindowPixel(HWND wnd, int x, int y) {
   return TColor(c);
 }
 
+Integer gThemeCalls = 0;
+long __stdcall CountThemeCall(HWND, const wchar_t*, const wchar_t*) {
+  ++gThemeCalls;
+  return 0;
+}
+
 LRESULT SkinCommand(HWND wnd, Word command, LPARAM lp = 0) {
   return SendMessageW(wnd, SM_ALPHACMD, WPARAM(command) << 16, lp);
 }
@@ -65,6 +72,11 @@ class MenuWrapper : public testing::Test {
     ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 0) << "window tests need a display";
     ASSERT_EQ(DefaultManager, &skin.Manager);
     skin.Manager.SkinCommonInfo.Sections[ssMainMenu] = skin.AddSection(PlainSection(u"MAINMENU", 0, kMenuColor));
+    skin.Data->Reindex();
+    savedNT = IsNT;
+    savedAero = iAeroStatus;
+    IsNT = true;
+    iAeroStatus = 0;
     kvCanHookMenu = true;
     classStyle = GetClassLongPtrW(wnd = NewWindow(300, 200), GCL_STYLE);
   }
@@ -74,6 +86,8 @@ class MenuWrapper : public testing::Test {
     FreeMenuWrappers();
     kvCanHookMenu = false;
     if (TsSkinableMenus* p = SkinableMenus()) p->ClearCache();
+    IsNT = savedNT;
+    iAeroStatus = savedAero;
   }
   HWND NewWindow(int x, int y) {
     HWND h = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, MenuLikeClass(), L"", WS_POPUP, x, y, kW, kH, nullptr,
@@ -88,6 +102,8 @@ class MenuWrapper : public testing::Test {
   HWND wnd = nullptr;
   ULONG_PTR classStyle = 0;
   std::vector<HWND> windows;
+  bool savedNT = false;
+  Integer savedAero = -1;
 };
 
 }  // namespace
@@ -98,6 +114,14 @@ TEST_F(MenuWrapper, AnswersItsSkinCommandsAndLetsThePainterDrawTheFrame) {
   ASSERT_EQ(MnuArray.size(), 1u);
   EXPECT_EQ(MnuArray[0], w);
   EXPECT_EQ(w->SkinData->SkinSection(), u"MAINMENU");
+  // Made like every other wrapper: the skin's colours, scroll sizes from the skin.
+  const TkvSkinParams params = MenuWrapperParams();
+  EXPECT_TRUE(params.UseSkinColor);
+  EXPECT_TRUE(params.UseSkinFontColor);
+  for (Integer size : {params.VertScrollSize, params.HorzScrollSize, params.VertScrollBtnSize, params.HorzScrollBtnSize})
+    EXPECT_EQ(size, -1);
+  EXPECT_FALSE(w->SkinData->FCustomColor);
+  EXPECT_EQ(w->SkinData->FCustomFont, kv_KeepOwnFont);
   EXPECT_EQ(SkinCommand(wnd, KV_CTRLHANDLED), 1);
   EXPECT_EQ(SkinCommand(wnd, KV_GETAPPLICATION), reinterpret_cast<LRESULT>(Application));
   EXPECT_EQ(SkinCommand(wnd, KV_REFRESH), 0);
@@ -137,6 +161,7 @@ TEST_F(MenuWrapper, TransparentUntilDroppedDownThenAtTheMenuOpacity) {
 
 TEST_F(MenuWrapper, SkinShadowFollowsTheMenuAndTheClassGetsItsShadowStyleBack) {
   ASSERT_TRUE(classStyle & CS_DROPSHADOW);
+  skin.Data->WndShadowSize = 10;  // a skin with a window shadow
   Options().SetAlphaBlend(255);
   Options().SetSkinnedShadows(true);
   TkvMnuWnd* w = MakeMenuWrapper(wnd);
@@ -165,7 +190,6 @@ TEST_F(MenuWrapper, SkinShadowFollowsTheMenuAndTheClassGetsItsShadowStyleBack) {
 }
 
 TEST_F(MenuWrapper, ClassBrushUnderCompositionIsPutBackWhenTheLastMenuCloses) {
-  const Integer savedAero = iAeroStatus;
   iAeroStatus = 1;
   const ULONG_PTR brush = GetClassLongPtrW(wnd, GCLP_HBRBACKGROUND);
   skin.Manager.Brushes.Handles[0] = CreateSolidBrush(0x123456);
@@ -173,7 +197,7 @@ TEST_F(MenuWrapper, ClassBrushUnderCompositionIsPutBackWhenTheLastMenuCloses) {
   EXPECT_EQ(GetClassLongPtrW(wnd, GCLP_HBRBACKGROUND), reinterpret_cast<ULONG_PTR>(skin.Manager.Brushes.Handles[0]));
   HWND other = NewWindow(10, 10);
   DestroyWindow(wnd);
-  iAeroStatus = savedAero;
+  iAeroStatus = 0;
   EXPECT_EQ(GetClassLongPtrW(other, GCLP_HBRBACKGROUND), brush);
   DeleteObject(skin.Manager.Brushes.Handles[0]);
   skin.Manager.Brushes.Handles[0] = nullptr;
@@ -260,4 +284,23 @@ TEST_F(MenuWrapper, FreedOnlyAfterItsOwnDestroyMessageAndNeverCalledAgain) {
     EXPECT_EQ(first->ProcessMessage(WM_NCDESTROY, 0, 0), 0);
   }
   EXPECT_EQ(TkvMnuWnd::LiveCount(), 0);
+}
+
+TEST_F(MenuWrapper, MenuWindowKeepsItsVisualStyle) {
+  const HMODULE savedLib = uxthemeLib;
+  const TkvSetWindowTheme savedSet = kv_SetWindowTheme;
+  uxthemeLib = GetModuleHandleW(nullptr);
+  kv_SetWindowTheme = &CountThemeCall;
+  gThemeCalls = 0;
+  MakeMenuWrapper(wnd);
+  EXPECT_EQ(gThemeCalls, 0);
+  EXPECT_EQ(kv_SetWindowTheme, &CountThemeCall);
+  // Another scroll wrapper has its style switched off.
+  HWND other = NewWindow(10, 10);
+  TkvSkinParams params;
+  TkvScrollWnd* plain = TkvMainWnd::MakeWrapper<TkvScrollWnd>(other, nullptr, &skin.Manager, params, false);
+  EXPECT_EQ(gThemeCalls, 1);
+  plain->Free();
+  uxthemeLib = savedLib;
+  kv_SetWindowTheme = savedSet;
 }
