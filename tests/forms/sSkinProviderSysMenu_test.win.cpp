@@ -5,10 +5,12 @@
 // the menu and gives the menu class its own data back.
 #include <algorithm>
 
+#include "base/sConst.h"
 #include "base/sMessages.h"
 #include "controls/sSkinMenus.h"
 #include "forms/kvDials.h"
 #include "skin/SkinState.h"
+#include "skin/sSkinManagerList.h"
 #include "support/FormSkin.h"
 #include "support/WindowProbes.h"
 #include "wrappers/kvSBUtilsMenu.h"
@@ -286,4 +288,31 @@ TEST_F(SkinnedMenus, PopupMenuOfTheFormDrawnByTheWrapperWhichGoesWithIt) {
   EXPECT_EQ(probe.corner, kMenuColor);
   EXPECT_TRUE(probe.layered);
   ExpectMenusLetGo();
+}
+
+TEST_F(SkinnedMenus, SkinListOfFortyFiveSkinsStandsFirstInThreeColumns) {
+  TkvSkinListController* list = skin->skin.Manager.SkinListController();
+  ASSERT_NE(list, nullptr);
+  list->SkinList.clear();
+  for (Integer i = 0; i < 45; ++i) list->SkinList.push_back(TkvSkinListData{smInternal, -1, u"Skin" + IntToStr(i)});
+  const String current = skin->skin.Manager.SkinName();
+  if (!current.empty()) list->SkinList[25].skName = current;
+  TsSystemMenu* m = sp->SystemMenu.get();
+  m->UpdateItems(true);
+  m->MakeSkinItems();
+  TMenuItem* skins = m->Items()->Items(0);
+  EXPECT_EQ(skins->Name(), u"SkinSelectItem");
+  EXPECT_EQ(skins->Caption(), kvs_AvailSkins);
+  EXPECT_TRUE(m->Items()->Items(1)->IsLine());
+  EXPECT_EQ(m->Items()->Items(2), m->ItemRestore);
+  ASSERT_EQ(skins->Count(), 45);
+  for (Integer i = 0; i < 45; ++i) {
+    SCOPED_TRACE(i);
+    TMenuItem* item = skins->Items(i);
+    EXPECT_EQ(item->Name(), u"SkinSelectItem" + IntToStr(i));
+    EXPECT_TRUE(item->RadioItem());
+    EXPECT_EQ(item->Break() == mbBreak, i == 20 || i == 40);
+    EXPECT_EQ(item->Checked(), !current.empty() && i == 25);
+  }
+  list->SkinList.clear();
 }

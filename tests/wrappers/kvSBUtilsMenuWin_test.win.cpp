@@ -161,7 +161,8 @@ TEST_F(MenuWrapper, TransparentUntilDroppedDownThenAtTheMenuOpacity) {
 
 TEST_F(MenuWrapper, SkinShadowFollowsTheMenuAndTheClassGetsItsShadowStyleBack) {
   ASSERT_TRUE(classStyle & CS_DROPSHADOW);
-  skin.Data->WndShadowSize = 10;  // a skin with a window shadow
+  skin.Data->WndShadowSize = 10;  // a skin with a window shadow, 10 pixels on every side
+  skin.Data->WndShadowOffset = 0;
   Options().SetAlphaBlend(255);
   Options().SetSkinnedShadows(true);
   TkvMnuWnd* w = MakeMenuWrapper(wnd);
@@ -177,6 +178,22 @@ TEST_F(MenuWrapper, SkinShadowFollowsTheMenuAndTheClassGetsItsShadowStyleBack) {
   GetWindowRect(w->ShadowForm->Handle(), &after);
   EXPECT_EQ(after.left - before.left, 40);
   EXPECT_EQ(after.top - before.top, 60);
+  // The painter may place the shadow itself; a record without height leaves it where it is.
+#pragma pack(push, 1)
+  struct Place {
+    int32_t Left, Top, Width, Height;
+    Byte Blend;
+  };
+#pragma pack(pop)
+  for (const Place p : {Place{400, 300, 100, 50, 200}, Place{10, 10, 100, 0, 200}}) {
+    SkinCommand(wnd, KV_UPDATESHADOW, reinterpret_cast<LPARAM>(&p));
+    RECT r{};
+    GetWindowRect(w->ShadowForm->Handle(), &r);
+    EXPECT_EQ(r.left, 390);
+    EXPECT_EQ(r.top, 290);
+    EXPECT_EQ(r.right - r.left, 120);
+    EXPECT_EQ(r.bottom - r.top, 70);
+  }
   // Hiding the menu drops its shadow.
   ShowWindow(wnd, SW_HIDE);
   EXPECT_EQ(w->ShadowForm, nullptr);
