@@ -7,10 +7,10 @@
 #include "base/kvntUtils.h"
 #include "base/sConst.h"
 #include "base/sMessages.h"
-#include "controls/sSkinMenus.h"
 #include "forms/sSkinProvider.h"
 #include "paint/sAlphaGraph.h"
 #include "paint/sGraphUtils.h"
+#include "skin/ControlServices.h"
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
 #include "ui/Bitmap.h"
@@ -264,7 +264,7 @@ void TkvDialogWnd::AfterCreation() {
   SystemMenu->FOwner = this;
   SystemMenu->UpdateItems();
   if (DefaultManager && DefaultManager->SkinnedPopups())
-    if (TsSkinableMenus* painter = SkinableMenus()) painter->HookPopupMenu(SystemMenu.get(), true);
+    if (auto* menus = TkvServiceSlot<TkvMenuServices>::Get()) menus->HookPopupMenu(SystemMenu.get(), true);
 }
 
 void TkvDialogWnd::DropSysMenu(Integer x, Integer y) {

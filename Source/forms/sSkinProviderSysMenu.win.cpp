@@ -7,9 +7,9 @@
 
 #include "base/kvntUtils.h"
 #include "base/sConst.h"
-#include "controls/sSkinMenus.h"
 #include "forms/kvDialogWnd.h"
 #include "forms/sSkinProvider.h"
+#include "skin/ControlServices.h"
 #include "skin/sSkinManagerList.h"
 #include "ui/ScopeGuard.h"
 
@@ -260,7 +260,7 @@ bool TsSkinProvider::DropSysMenu(Integer x, Integer y) {
       }
       SystemMenu->MakeSkinItems();
     }
-    if (TsSkinableMenus* painter = SkinableMenus()) painter->HookPopupMenu(SystemMenu.get(), true);
+    if (auto* menus = TkvServiceSlot<TkvMenuServices>::Get()) menus->HookPopupMenu(SystemMenu.get(), true);
     SystemMenu->SetWindowHandle(h);
     SystemMenu->SetParentBiDiMode(false);
     SystemMenu->SetBiDiMode(Form->BiDiMode());

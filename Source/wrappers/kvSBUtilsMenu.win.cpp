@@ -8,6 +8,7 @@
 #include "controls/kvPopupController.h"
 #include "controls/sSkinMenus.h"
 #include "paint/sGraphUtils.h"
+#include "skin/ControlServices.h"
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
 #include "skin/sVclUtils.h"
@@ -35,6 +36,10 @@ void SaveClassBrush(HWND wnd) {
   kvMenuClassData.Brush = GetClassLongPtrW(wnd, GCLP_HBRBACKGROUND);
   kvMenuClassData.BrushSaved = true;
 }
+
+// The engine's menu painter while it runs (its services registered); null otherwise, so that
+// no painter is made here for a manager that may go before it.
+TsSkinableMenus* RunningMenuPainter() { return TkvServiceSlot<TkvMenuServices>::Get() ? SkinableMenus() : nullptr; }
 
 bool OtherMenuAlive(const TkvMnuWnd* self) {
   return std::any_of(MnuArray.begin(), MnuArray.end(),
@@ -134,7 +139,7 @@ void TkvMnuWnd::FirstShow(const WINDOWPOS* pos) {
 }
 
 void TkvMnuWnd::PaintFrame() {
-  TsSkinableMenus* painter = SkinableMenus();
+  TsSkinableMenus* painter = RunningMenuPainter();
   TkvMenuInfo* info = painter ? painter->GetMenuInfo(nullptr, nullptr, CtrlHandle) : nullptr;
   if (!info) return;
   RECT wr{};
@@ -213,7 +218,7 @@ void TkvMnuWnd::Closing(TMessage& message) {
   TkvMainWnd* self = this;
   UninitializeKVWnd(CtrlHandle, false, false, self);
   Destroyed = true;
-  if (TsSkinableMenus* painter = SkinableMenus()) painter->ClearCache();
+  if (TsSkinableMenus* painter = RunningMenuPainter()) painter->ClearCache();
   // A parent menu repaints its frame once its submenu has gone.
   for (TkvMnuWnd* w : MnuArray)
     if (w && w != this && !w->Destroyed && IsWindow(w->CtrlHandle))

@@ -71,6 +71,7 @@ class MenuWrapper : public testing::Test {
   void SetUp() override {
     ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 0) << "window tests need a display";
     ASSERT_EQ(DefaultManager, &skin.Manager);
+    sSkinMenusStartup();  // the menu painter runs
     skin.Manager.SkinCommonInfo.Sections[ssMainMenu] = skin.AddSection(PlainSection(u"MAINMENU", 0, kMenuColor));
     skin.Data->Reindex();
     savedNT = IsNT;
@@ -85,7 +86,7 @@ class MenuWrapper : public testing::Test {
       if (IsWindow(h)) DestroyWindow(h);
     FreeMenuWrappers();
     kvCanHookMenu = false;
-    if (TsSkinableMenus* p = SkinableMenus()) p->ClearCache();
+    sSkinMenusCleanup();
     IsNT = savedNT;
     iAeroStatus = savedAero;
   }
