@@ -139,6 +139,7 @@ TEST_F(MenuWrapper, TransparentUntilDroppedDownThenAtTheMenuOpacity) {
   };
   for (const Case c : {Case{230, true}, Case{255, false}}) {
     SCOPED_TRACE(int(c.alpha));
+    kvCanHookMenu = true;  // measured by the painter (the last menu's closing cleared it)
     Options().SetAlphaBlend(c.alpha);
     Options().SetSkinnedShadows(false);
     HWND h = NewWindow(320, 220);
