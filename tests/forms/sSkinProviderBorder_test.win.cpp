@@ -1,0 +1,436 @@
+// The outer border window of a form whose skin draws extended borders: the picture handed to
+// UpdateLayeredWindow (shadow from the skin's template, title, client, checked pixel by pixel),
+// where the window lies, the regions of the form and of the border window, its hit tests and
+// cursors, clicks in the shadow falling through the holes the mouse punches into its region,
+// the close button and the double-click stretch reached through it, and the blur behind it.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "base/kvntUtils.h"
+#include "raster/GdiBitmaps.h"
+#include "skin/sVclUtils.h"
+#include "support/FormSkin.h"
+#include "support/ImportHook.h"
+#include "ui/Bitmap.h"
+
+using namespace formskin;
+
+namespace {
+
+// One call of UpdateLayeredWindow as the program made it, with the picture it handed over.
+struct LayeredCall {
+  HWND wnd;
+  POINT pos;
+  SIZE size;
+  Byte alpha;
+  DWORD flags;
+  std::vector<uint32_t> pixels;  // top row first
+  uint32_t At(Integer x, Integer y) const { return pixels[size_t(y) * size.cx + x]; }
+};
+std::vector<LayeredCall> calls;
+using TUpdateLayeredWindow = BOOL(WINAPI*)(HWND, HDC, POINT*, SIZE*, HDC, POINT*, COLORREF, BLENDFUNCTION*, DWORD);
+TUpdateLayeredWindow realUpdate = nullptr;
+
+BOOL WINAPI RecordUpdate(HWND wnd, HDC screen, POINT* pos, SIZE* size, HDC src, POINT* srcPos, COLORREF key,
+                         BLENDFUNCTION* blend, DWORD flags) {
+  LayeredCall c{wnd, pos ? *pos : POINT{}, size ? *size : SIZE{}, blend ? blend->SourceConstantAlpha : Byte(0), flags, {}};
+  if (size && src) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = size->cx;
+    bi.bmiHeader.biHeight = -size->cy;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    c.pixels.resize(size_t(size->cx) * size->cy);
+    GetDIBits(src, static_cast<HBITMAP>(GetCurrentObject(src, OBJ_BITMAP)), 0, size->cy, c.pixels.data(), &bi,
+              DIB_RGB_COLORS);
+  }
+  calls.push_back(std::move(c));
+  return realUpdate(wnd, screen, pos, size, src, srcPos, key, blend, flags);
+}
+
+using TGetProcAddress = FARPROC(WINAPI*)(HMODULE, LPCSTR);
+TGetProcAddress realGetProcAddress = nullptr;
+
+FARPROC WINAPI HookedGetProcAddress(HMODULE module, LPCSTR name) {
+  const FARPROC real = realGetProcAddress(module, name);
+  if (reinterpret_cast<uintptr_t>(name) > 0xFFFF && std::string(name) == "UpdateLayeredWindow") {
+    realUpdate = reinterpret_cast<TUpdateLayeredWindow>(reinterpret_cast<void*>(real));
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&RecordUpdate));
+  }
+  return real;
+}
+
+// Blur-behind requests as handed to the system.
+struct BlurCall {
+  HWND wnd;
+  DWORD flags;
+  BOOL enable;
+  RECT box;  // the region's box; empty without a region
+};
+std::vector<BlurCall> blurCalls;
+decltype(TkvDwmEntries::DwmEnableBlurBehindWindow) realBlur = nullptr;
+HRESULT WINAPI RecordBlur(HWND wnd, const TkvDwmBlurBehind* bb) {
+  BlurCall c{wnd, bb->dwFlags, bb->fEnable, {}};
+  if (bb->hRgnBlur) GetRgnBox(bb->hRgnBlur, &c.box);
+  blurCalls.push_back(c);
+  return realBlur(wnd, bb);
+}
+
+constexpr TRect kShadow(10, 8, 12, 14);
+constexpr Integer kTitle = 30, kSkinBorder = 4, kTpl = 7;
+
+// Template pixel (x, y): premultiplied, its position in the colour bytes.
+uint32_t TemplatePixel(Integer x, Integer y, uint32_t tone) {
+  return 0xC0000000u | uint32_t(x * 4) << 16 | uint32_t(y * 4) << 8 | tone;
+}
+
+std::unique_ptr<TBitmap> Template(uint32_t tone) {
+  auto bmp = std::make_unique<TBitmap>(kTpl, kTpl, pf32bit);
+  TPixelView v = bmp->View();
+  for (Integer y = 0; y < kTpl; ++y)
+    for (Integer x = 0; x < kTpl; ++x) v.At(x, y) = TemplatePixel(x, y, tone);
+  return bmp;
+}
+
+class Bordered : public SkinnedForm {
+ protected:
+  void SetUp() override {
+    SkinnedForm::SetUp();
+    sGraphUtilsCleanup();
+    {
+      // The layered-window functions are bound once more, this time to the recorder.
+      ImportHook hook("kernel32.dll", "GetProcAddress", &HookedGetProcAddress);
+      realGetProcAddress = hook.Original<TGetProcAddress>();
+      sGraphUtilsStartup();
+    }
+    calls.clear();
+    DuRiruZireziv& m = skin->skin.Manager;
+    m.SetExtendedBorders(true);
+    TkvSkinData& d = *skin->skin.Data;
+    d.ExTitleHeight = kTitle;
+    d.ExBorderWidth = kSkinBorder;
+    d.FormShadowSize = kShadow;
+    d.ShdaTemplate = Template(0x11);
+    d.ShdiTemplate = Template(0x22);
+    Skin();
+    ShowForm();
+    ASSERT_TRUE(sp->BorderForm);
+    bw = sp->BorderForm->LayeredWindow();
+    ASSERT_TRUE(bw);
+  }
+  void TearDown() override {
+    SkinnedForm::TearDown();
+    sGraphUtilsCleanup();
+  }
+  RECT BorderRect() {
+    RECT r{};
+    GetWindowRect(bw, &r);
+    return r;
+  }
+  // A point of the border window in screen coordinates.
+  TPoint OnScreen(Integer x, Integer y) {
+    const RECT r = BorderRect();
+    return TPoint(r.left + x, r.top + y);
+  }
+  Integer Test(Integer x, Integer y) {
+    const TPoint p = OnScreen(x, y);
+    TMessage m = MakeMessage(WM_NCHITTEST, 0, PointToLParam(p.X, p.Y));
+    return sp->BorderForm->Ex_WMNCHitTest(m);
+  }
+  LRESULT Send(UINT msg, Integer x, Integer y) {
+    const TPoint p = OnScreen(x, y);
+    return SendMessageW(bw, msg, HTOBJECT, MAKELPARAM(p.X, p.Y));
+  }
+  bool InBorderRegion(Integer x, Integer y) {
+    HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+    const bool has = GetWindowRgn(bw, rgn) != ERROR;
+    const bool in = !has || PtInRegion(rgn, x, y);
+    DeleteObject(rgn);
+    return in;
+  }
+  const LayeredCall* LastUpdate() {
+    for (auto it = calls.rbegin(); it != calls.rend(); ++it)
+      if (it->wnd == bw) return &*it;
+    return nullptr;
+  }
+  TPoint Centre(const TsCaptionButton& b) { return TPoint((b.cpRect.Left + b.cpRect.Right) / 2, (b.cpRect.Top + b.cpRect.Bottom) / 2); }
+  HWND bw = nullptr;
+};
+
+}  // namespace
+
+TEST_F(Bordered, TheLayeredWindowShowsTheWholePictureAroundTheForm) {
+  SendMessageW(form->Handle(), WM_NCACTIVATE, TRUE, 0);
+  const HWND h = form->Handle();
+  EXPECT_TRUE(IsWindowVisible(bw));
+  EXPECT_EQ(GetWindowLongW(bw, GWL_EXSTYLE), WS_EX_LAYERED);
+  EXPECT_EQ(reinterpret_cast<HWND>(GetWindowLongPtrW(bw, GWLP_HWNDPARENT)), h);
+  const Integer cw = form->ClientWidth(), ch = form->ClientHeight();
+  const Integer w = cw + 2 * kSkinBorder + kShadow.Left + kShadow.Right;
+  const Integer hh = ch + kTitle + kSkinBorder + kShadow.Top + kShadow.Bottom;
+  // The client areas of the picture and of the form line up on the screen.
+  const RECT r = BorderRect();
+  EXPECT_EQ(r.right - r.left, w);
+  EXPECT_EQ(r.bottom - r.top, hh);
+  POINT client{0, 0};
+  ClientToScreen(h, &client);
+  EXPECT_EQ(client.x, r.left + kShadow.Left + kSkinBorder);
+  EXPECT_EQ(client.y, r.top + kShadow.Top + kTitle);
+
+  const LayeredCall* c = LastUpdate();
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(c->size.cx, w);
+  EXPECT_EQ(c->size.cy, hh);
+  EXPECT_EQ(c->pos.x, r.left);
+  EXPECT_EQ(c->pos.y, r.top);
+  EXPECT_EQ(c->alpha, 255);
+  EXPECT_EQ(c->flags, DWORD(ULW_ALPHA));
+  // The shadow: the active template's corners as they are, its middle lines stretched.
+  EXPECT_EQ(c->At(0, 0), TemplatePixel(0, 0, 0x11));
+  EXPECT_EQ(c->At(w - 1, hh - 1), TemplatePixel(6, 6, 0x11));
+  EXPECT_EQ(c->At(w / 2, 0), TemplatePixel(3, 0, 0x11));
+  EXPECT_EQ(c->At(0, hh / 2), TemplatePixel(0, 3, 0x11));
+  EXPECT_EQ(c->At(w - 1, hh / 2), TemplatePixel(6, 3, 0x11));
+  // The title and the client, opaque.
+  const TPoint title(sp->ButtonMin.cpRect.Left - 12, sp->VCenter);
+  EXPECT_EQ(c->At(title.X, title.Y), 0xFF000000u | RgbOfColor(kTitleActive));
+  EXPECT_EQ(c->At(kShadow.Left + kSkinBorder + cw / 2, kShadow.Top + kTitle + ch / 2),
+            0xFF000000u | RgbOfColor(kClientActive));
+  // The close button inside the shadow margins, in its normal look.
+  const TPoint close = Centre(sp->ButtonClose);
+  EXPECT_GE(close.Y, kShadow.Top);
+  EXPECT_LT(sp->ButtonClose.cpRect.Right, w - kShadow.Right);
+  EXPECT_EQ(c->At(close.X, close.Y), GlyphPixel(0, 0));
+}
+
+TEST_F(Bordered, TheInactiveLookTakesTheInactiveShadow) {
+  SendMessageW(form->Handle(), WM_NCACTIVATE, FALSE, 0);
+  const LayeredCall* c = LastUpdate();
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(c->At(0, 0), TemplatePixel(0, 0, 0x22));
+  const TPoint title(sp->ButtonMin.cpRect.Left - 12, sp->VCenter);
+  EXPECT_EQ(c->At(title.X, title.Y), 0xFF000000u | RgbOfColor(kTitleInactive));
+}
+
+TEST_F(Bordered, TheFormShowsItsClientAndTheBorderWindowTheRest) {
+  const HWND h = form->Handle();
+  HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+  ASSERT_NE(GetWindowRgn(h, rgn), ERROR);
+  RECT box{};
+  GetRgnBox(rgn, &box);
+  DeleteObject(rgn);
+  POINT origin{0, 0};
+  ClientToScreen(h, &origin);
+  RECT wr{};
+  GetWindowRect(h, &wr);
+  EXPECT_EQ(box.left, origin.x - wr.left);
+  EXPECT_EQ(box.top, origin.y - wr.top);
+  EXPECT_EQ(box.right - box.left, form->ClientWidth());
+  EXPECT_EQ(box.bottom - box.top, form->ClientHeight());
+  // The border window leaves the client out and keeps frame and shadow.
+  const Integer cx = kShadow.Left + kSkinBorder + form->ClientWidth() / 2;
+  const Integer cy = kShadow.Top + kTitle + form->ClientHeight() / 2;
+  EXPECT_FALSE(InBorderRegion(cx, cy));
+  EXPECT_TRUE(InBorderRegion(cx, kShadow.Top + 2));
+  EXPECT_TRUE(InBorderRegion(1, 1));
+}
+
+TEST_F(Bordered, FrameAndShadowAnswerTheHitTest) {
+  const RECT r = BorderRect();
+  const Integer w = r.right - r.left, hh = r.bottom - r.top;
+  // Through the window: every frame point comes as a non-client action, the shadow does not.
+  EXPECT_EQ(Send(WM_NCHITTEST, w / 2, kShadow.Top + 10), HTOBJECT);
+  EXPECT_EQ(Send(WM_NCHITTEST, kShadow.Left - 5, hh / 2), HTOBJECT);
+  EXPECT_NE(Send(WM_NCHITTEST, 1, hh / 2), HTOBJECT);
+  EXPECT_NE(Send(WM_NCHITTEST, w / 2, hh - 2), HTOBJECT);
+
+  const TPoint close = Centre(sp->ButtonClose), max = Centre(sp->ButtonMax), min = Centre(sp->ButtonMin);
+  struct Case {
+    const char* name;
+    Integer x, y;
+    Integer code;
+  };
+  // Bands: 6 pixels (the skin says 4) outside the body (10, 8) .. (w - 12, hh - 14).
+  const Case cases[] = {
+      {"caption", w / 2, kShadow.Top + 10, HTCAPTION},
+      {"close", close.X, close.Y, HTCLOSE},
+      {"maximize", max.X, max.Y, HTMAXBUTTON},
+      {"minimize", min.X, min.Y, HTMINBUTTON},
+      {"left band", kShadow.Left - 4, hh / 2, HTLEFT},
+      {"right band", w - kShadow.Right + 5, hh / 2, HTRIGHT},
+      {"top band", w / 2, kShadow.Top - 5, HTTOP},
+      {"bottom band", w / 2, hh - kShadow.Bottom + 6, HTBOTTOM},
+      {"top-left", kShadow.Left - 2, kShadow.Top - 2, HTTOPLEFT},
+      {"bottom-right", w - kShadow.Right + 2, hh - kShadow.Bottom + 2, HTBOTTOMRIGHT},
+      {"client", kShadow.Left + kSkinBorder + 20, kShadow.Top + kTitle + 20, HTTRANSPARENT},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Test(c.x, c.y), c.code) << c.name;
+}
+
+TEST_F(Bordered, CloseCommandStatesChangeTheButtonsCode) {
+  const TPoint close = Centre(sp->ButtonClose);
+  HMENU menu = GetSystemMenu(form->Handle(), FALSE);
+  ASSERT_TRUE(menu);
+  EnableMenuItem(menu, SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
+  EXPECT_EQ(Test(close.X, close.Y), HTCAPTION);
+  EnableMenuItem(menu, SC_CLOSE, MF_BYCOMMAND | MF_ENABLED);
+  EXPECT_EQ(Test(close.X, close.Y), HTCLOSE);
+  // A disabled form answers nothing: the clicks go through it.
+  EnableWindow(form->Handle(), FALSE);
+  EXPECT_EQ(Test(close.X, close.Y), HTTRANSPARENT);
+  EnableWindow(form->Handle(), TRUE);
+}
+
+TEST_F(Bordered, SizingCursorsOverTheBands) {
+  const RECT r = BorderRect();
+  const Integer w = r.right - r.left, hh = r.bottom - r.top;
+  struct Case {
+    Integer x, y;
+    LPCWSTR cursor;
+  };
+  const Case cases[] = {
+      {kShadow.Left - 3, hh / 2, IDC_SIZEWE},
+      {w / 2, kShadow.Top - 3, IDC_SIZENS},
+      {kShadow.Left - 2, kShadow.Top - 2, IDC_SIZENWSE},
+      {w - kShadow.Right + 2, kShadow.Top - 2, IDC_SIZENESW},
+      {w / 2, kShadow.Top + 10, IDC_ARROW},
+  };
+  for (const Case& c : cases) {
+    SetCursor(nullptr);
+    const TPoint p = OnScreen(c.x, c.y);
+    SetCursorPos(p.X, p.Y);
+    SendMessageW(bw, WM_SETCURSOR, WPARAM(bw), MAKELPARAM(HTOBJECT, WM_MOUSEMOVE));
+    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, c.cursor)) << c.x << "," << c.y;
+  }
+}
+
+TEST_F(Bordered, MouseOverTheShadowOpensAHoleForTheNextClick) {
+  const RECT r = BorderRect();
+  const Integer y = (r.bottom - r.top) / 2;
+  ASSERT_TRUE(InBorderRegion(2, y));
+  SendMessageW(bw, WM_MOUSEMOVE, 0, MAKELPARAM(2, y));
+  EXPECT_FALSE(InBorderRegion(2, y));
+  EXPECT_TRUE(InBorderRegion(3, y));
+  EXPECT_TRUE(InBorderRegion(2, y + 1));
+  // The click there reaches the window below.
+  EXPECT_NE(WindowFromPoint(POINT{r.left + 2, r.top + y}), bw);
+  // The next test of the shadow gives the border window its whole region back.
+  Send(WM_NCHITTEST, 1, y + 20);
+  EXPECT_TRUE(InBorderRegion(2, y));
+  // A move over the frame punches nothing.
+  SendMessageW(bw, WM_MOUSEMOVE, 0, MAKELPARAM(kShadow.Left - 3, y));
+  EXPECT_TRUE(InBorderRegion(kShadow.Left - 3, y));
+}
+
+TEST_F(Bordered, TheCloseButtonClosesTheFormThroughTheBorderWindow) {
+  const TPoint close = Centre(sp->ButtonClose);
+  const TPoint p = OnScreen(close.X, close.Y);
+  SetCursorPos(p.X, p.Y);
+  Send(WM_NCLBUTTONDOWN, close.X, close.Y);
+  EXPECT_EQ(sp->PressedHT, HTCLOSE);
+  EXPECT_TRUE(form->Visible());
+  Send(WM_NCLBUTTONUP, close.X, close.Y);
+  Application->ProcessMessages();
+  EXPECT_FALSE(form->Visible());
+  // Hiding the form took its border window with it.
+  EXPECT_FALSE(IsWindow(bw));
+  EXPECT_FALSE(sp->BorderForm);
+}
+
+TEST_F(Bordered, HidingAndShowingMakesANewBorderWindow) {
+  form->Hide();
+  Application->ProcessMessages();
+  EXPECT_FALSE(IsWindow(bw));
+  ShowForm();
+  ASSERT_TRUE(sp->BorderForm);
+  const HWND again = sp->BorderForm->LayeredWindow();
+  ASSERT_TRUE(again);
+  EXPECT_TRUE(IsWindowVisible(again));
+}
+
+TEST_F(Bordered, DoubleClickOnTheTopBandStretchesToTheWorkAreaAndBack) {
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  const Integer top = form->Top(), height = form->Height(), left = form->Left(), width = form->Width();
+  const Integer diffTitle = DiffTitle(sp->BorderForm.get()), diffBorder = DiffBorder(sp->BorderForm.get());
+  const RECT r = BorderRect();
+  Send(WM_NCLBUTTONDBLCLK, (r.right - r.left) / 2, kShadow.Top - 3);
+  EXPECT_EQ(form->Top(), work.top + diffTitle);
+  EXPECT_EQ(form->Height(), work.bottom - work.top - diffTitle - diffBorder);
+  EXPECT_EQ(form->Left(), left);
+  EXPECT_TRUE(sp->FormState() & FS_MAXHEIGHT);
+  const RECT r2 = BorderRect();
+  Send(WM_NCLBUTTONDBLCLK, (r2.right - r2.left) / 2, kShadow.Top - 3);
+  EXPECT_EQ(form->Top(), top);
+  EXPECT_EQ(form->Height(), height);
+  EXPECT_FALSE(sp->FormState() & FS_MAXHEIGHT);
+  // The left band does the same with the width.
+  const RECT r3 = BorderRect();
+  Send(WM_NCLBUTTONDBLCLK, kShadow.Left - 3, (r3.bottom - r3.top) / 2);
+  EXPECT_EQ(form->Left(), work.left + diffBorder);
+  EXPECT_EQ(form->Width(), work.right - work.left - 2 * diffBorder);
+  const RECT r4 = BorderRect();
+  Send(WM_NCLBUTTONDBLCLK, kShadow.Left - 3, (r4.bottom - r4.top) / 2);
+  EXPECT_EQ(form->Left(), left);
+  EXPECT_EQ(form->Width(), width);
+}
+
+TEST_F(Bordered, BlurBehindFollowsCompositionAndTheWindowsVersion) {
+  const Integer aero = iAeroStatus;
+  const Byte major = kvWinMajorVer, minor = kvWinMinorVer;
+  // Binding DwmSetWindowAttribute binds the blur call too; the recorder wraps it.
+  const BOOL off = FALSE;
+  kvDwmSetWindowAttribute(bw, 3, &off, sizeof off);
+  ASSERT_TRUE(kvDwm.DwmEnableBlurBehindWindow) << "dwmapi has DwmEnableBlurBehindWindow";
+  realBlur = kvDwm.DwmEnableBlurBehindWindow;
+  kvDwm.DwmEnableBlurBehindWindow = &RecordBlur;
+  skin->skin.Manager.SkinCommonInfo.UseAeroBluring = true;
+  struct Case {
+    const char* name;
+    Byte major, minor;
+    Integer aero;
+    size_t calls;
+  };
+  const Case cases[] = {
+      {"Windows 7 with composition", 6, 1, 1, 1},
+      {"Windows 7 without composition", 6, 1, 0, 0},
+      {"Windows 10: the accent blurs instead", 10, 0, 1, 0},
+  };
+  for (const Case& c : cases) {
+    blurCalls.clear();
+    kvWinMajorVer = c.major;
+    kvWinMinorVer = c.minor;
+    iAeroStatus = c.aero;
+    sp->BorderForm->UpdateExBordersPos(true, 255);
+    ASSERT_EQ(blurCalls.size(), c.calls) << c.name;
+  }
+  kvWinMajorVer = 6;
+  kvWinMinorVer = 1;
+  iAeroStatus = 1;
+  blurCalls.clear();
+  sp->BorderForm->UpdateExBordersPos(true, 255);
+  ASSERT_EQ(blurCalls.size(), 1u);
+  const RECT r = BorderRect();
+  EXPECT_EQ(blurCalls[0].wnd, bw);
+  EXPECT_EQ(blurCalls[0].flags, kvDWM_BB_ENABLE | kvDWM_BB_BLURREGION);
+  EXPECT_TRUE(blurCalls[0].enable);
+  // The body and one pixel around it.
+  EXPECT_EQ(blurCalls[0].box.left, kShadow.Left - 1);
+  EXPECT_EQ(blurCalls[0].box.top, kShadow.Top - 1);
+  EXPECT_EQ(blurCalls[0].box.right, r.right - r.left - kShadow.Right + 1);
+  EXPECT_EQ(blurCalls[0].box.bottom, r.bottom - r.top - kShadow.Bottom + 1);
+  // The skin not asking for it: blur switched off, without a region.
+  skin->skin.Manager.SkinCommonInfo.UseAeroBluring = false;
+  blurCalls.clear();
+  sp->BorderForm->UpdateExBordersPos(true, 255);
+  ASSERT_EQ(blurCalls.size(), 1u);
+  EXPECT_EQ(blurCalls[0].flags, kvDWM_BB_ENABLE);
+  EXPECT_FALSE(blurCalls[0].enable);
+  kvDwm.DwmEnableBlurBehindWindow = realBlur;
+  iAeroStatus = aero;
+  kvWinMajorVer = major;
+  kvWinMinorVer = minor;
+}
