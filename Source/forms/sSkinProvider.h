@@ -30,6 +30,7 @@
 #include "skin/sSkinManagerOptions.h"
 #include "ui/Bitmap.h"
 #include "ui/Forms.h"
+#include "ui/Timers.h"
 
 // The form layer's start-up registers its services for the layers below (the dialog skinner
 // behind the thread hook); the clean-up takes them back and frees the composition library.
@@ -91,6 +92,8 @@ constexpr Integer BE_ID = 16802;
 
 // ---- Caption buttons -------------------------------------------------------------------------
 
+class TkvSBAnimation;
+
 struct TsCaptionButton {
   Integer cpState = 0;  // 0 normal, 1 hot, 2 pressed; -1 never drawn
   Integer cpGlowID = -1;
@@ -98,6 +101,8 @@ struct TsCaptionButton {
   Cardinal cpHitCode = 0;
   bool cpHaveAlignment = false;
   TkvTitleGlyph cpGlyphType = tgNone;
+  // The fade of the button's hot or pressed look while one exists (owned by the provider).
+  TkvSBAnimation* cpTimer = nullptr;
 };
 
 // A user caption button of the provider's TitleButtons.
@@ -426,6 +431,9 @@ class TsSkinProvider : public TComponent, public TkvFormProvider {
   void PaintOuterBorder(TBitmap* cache, const TRect& rForm);
   // The border window follows the form after a change of its picture or geometry.
   void UpdateOuterBorder(bool redraw);
+  // Frees the fades of the caption buttons and of the user title buttons
+  // (sSkinProviderButtonGlow.win.cpp).
+  void KillAnimations();
   std::unique_ptr<TkvBorderForm> BorderForm;
   std::unique_ptr<TkvSystemBlur> FSystemBlur;
   std::array<std::unique_ptr<TBitmap>, 2> UWPTemplates;
@@ -779,4 +787,70 @@ Integer SkinBorderWidth(TkvBorderWindow* bf);
 Integer SkinTitleHeight(TkvBorderWindow* bf);
 Integer DiffBorder(TkvBorderWindow* bf);
 Integer DiffTitle(TkvBorderWindow* bf);
+#endif
+
+// ---- Caption-button glow: the fade's levels (portable, sSkinProviderButtonGlow.cpp) -----------
+
+// The level arithmetic of one caption button's fade: how far the picture is faded in, and the
+// alpha each step shows. The window side (sSkinProviderButtonGlow.win.cpp) shows the alphas.
+struct TkvButtonFade {
+  Integer CurrentLevel = 0;
+  Integer CurrentState = 0;   // 0 normal, 1 hot, 2 pressed; -1 after a finished fade-out
+  Integer MaxIterations = 1;  // -1 once a fade-in completed
+  bool Up = false;
+  bool TimerOn = false;
+
+  // What one step asks of the window side.
+  enum TAction { faNone, faShow, faWatchMouse, faFinish };
+  struct TStep {
+    TAction Action = faNone;
+    Integer Alpha = 0;  // for faShow, and for the first faWatchMouse
+  };
+  // 255 div MaxIterations, or 0 when that is not positive.
+  Integer Step() const;
+  // A new state for a new fade: the alpha to show at once, or -1 when nothing changes.
+  Integer Start(Integer newState, bool toUp);
+  // One timer step.
+  TStep Tick();
+};
+
+#ifdef _WIN32
+// ---- Caption-button glow (sSkinProviderButtonGlow.win.cpp) ------------------------------------
+
+class TkvBorderForm;
+
+// The fade of one caption button's hot or pressed look on a small layered window over the
+// button (over the outer border window's picture): ten 12 ms steps in, ten out.
+class TkvSBAnimation : public TTimer {
+  TW_CLASS(TkvSBAnimation, TTimer)
+  explicit TkvSBAnimation(TComponent* owner);
+  ~TkvSBAnimation() override;
+  void StartAnimation(Integer newState, bool toUp);
+  // The glow margin the picture reaches outside the button; 0 without a glow image.
+  Integer Offset();
+  // Where the layered window goes, on the screen.
+  TRect GetFormBounds();
+  void MakeForm();
+  void MakeImg();
+  void UpdateForm(Integer blend);
+  // The mouse left the button: the timer stops and the form hears of it.
+  void CheckMouseLeave();
+  // One step of the fade (the timer's event; a test may call it as its clock).
+  void OnAnimTimer(TObject* sender = nullptr);
+
+  std::unique_ptr<TBitmap> ABmp;
+  std::unique_ptr<TkvGlowForm> AForm;
+  TkvBorderForm* BorderForm = nullptr;
+  TkvButtonFade Fade;
+  TsCommonData* SkinData = nullptr;
+  HWND FormHandle = nullptr;
+  TsCaptionButton* PBtnData = nullptr;
+  TsSkinProvider* Provider = nullptr;
+
+ private:
+  void SyncTimer() { SetEnabled(Fade.TimerOn); }
+};
+
+// Starts or retargets the fade of a button of the provider's caption.
+void StartSBAnimation(TsCaptionButton* btn, Integer state, Integer iterations, bool toUp, TsSkinProvider* sp);
 #endif

@@ -154,6 +154,7 @@ void TsSkinProvider::DetachFromForm() {
 }
 
 TsSkinProvider::~TsSkinProvider() {
+  KillAnimations();
   BorderForm.reset();
   HookMDI(*this, false);
   Adapter.reset();

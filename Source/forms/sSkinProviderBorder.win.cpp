@@ -222,8 +222,9 @@ void TkvBorderForm::SetHotHT(Integer ht, bool repaint) {
   if (sp) sp->SetHotHT(ht, repaint);
 }
 
-// The caption buttons' fades are not built: nothing runs that could be stopped.
-void TkvBorderForm::KillAnimations() {}
+void TkvBorderForm::KillAnimations() {
+  if (sp) sp->KillAnimations();
+}
 
 Cardinal TkvBorderForm::FormState() { return sp ? sp->FFormState : 0; }
 

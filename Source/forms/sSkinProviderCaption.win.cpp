@@ -428,6 +428,19 @@ void TsSkinProvider::RepaintButton(Integer ht) {
   const HWND h = FormWnd(this);
   if (!btn || !cache || !data || !h || btn->cpState < 0 || IsMDIButtonHT(ht)) return;
   if (btn->cpRect.Width() <= 0 || cache->Width() <= 0) return;
+  // Over an outer border window the hot and pressed looks fade in on a layered window of
+  // their own; the picture keeps the normal look.
+  if (BorderForm && FFormState == 0 && !Form->Parent() && Form->FormStyle() != fsMDIChild) {
+    DuRiruZireziv* manager = SkinManager();
+    const Integer steps = manager && manager->Effects.AllowAnimation ? 10 : 1;
+    if (btn->cpState == 1)
+      StartSBAnimation(btn, 1, steps, true, this);
+    else if (btn->cpState == 2)
+      StartSBAnimation(btn, 2, 1, true, this);
+    else if (btn->cpTimer)
+      StartSBAnimation(btn, 0, steps, false, this);
+    return;
+  }
   // The clean title under the buttons comes back first; the picture is not rebuilt.
   if (TempBmp && TempBmp->Width() > 0) {
     const Integer srcX = SysRTLAllowed() ? btn->cpRect.Left : TempBmp->Width() - (CaptionWidth() - btn->cpRect.Left);
@@ -467,7 +480,8 @@ void TsSkinProvider::PaintCaptionButton(TBitmap* bmp, const TsCaptionButton& btn
   if (imageIndex >= 0 && imageIndex < Integer(data->ma.size())) {
     const bool reduced = user ? btn.cpState == 0 && !FormActive : (disabled || btn.cpState == 0) && (disabled || !FormActive);
     const TsMaskData& md = data->ma[size_t(imageIndex)];
-    const Integer state = Mini(btn.cpState, Maxi(md.ImageCount - 1, 0));
+    // A fading button's hot and pressed looks are its fade's to show.
+    const Integer state = Mini(btn.cpTimer ? 0 : btn.cpState, Maxi(md.ImageCount - 1, 0));
     DrawSkinGlyph(bmp, btn.cpRect.TopLeft(), state, reduced ? 2 : 1, md, MakeCacheInfo(bmp));
   }
   if (user) {

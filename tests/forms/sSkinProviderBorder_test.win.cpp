@@ -14,6 +14,7 @@
 #include "support/FormSkin.h"
 #include "support/ImportHook.h"
 #include "ui/Bitmap.h"
+#include "ui/Forms.h"
 
 using namespace formskin;
 
@@ -166,7 +167,9 @@ TEST_F(Bordered, TheLayeredWindowShowsTheWholePictureAroundTheForm) {
   SendMessageW(form->Handle(), WM_NCACTIVATE, TRUE, 0);
   const HWND h = form->Handle();
   EXPECT_TRUE(IsWindowVisible(bw));
-  EXPECT_EQ(GetWindowLongW(bw, GWL_EXSTYLE), WS_EX_LAYERED);
+  // Layered, and neither a tool window nor one that never activates, nor mouse-transparent.
+  const LONG ex = GetWindowLongW(bw, GWL_EXSTYLE);
+  EXPECT_EQ(ex & (WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE | WS_EX_TRANSPARENT), WS_EX_LAYERED);
   EXPECT_EQ(reinterpret_cast<HWND>(GetWindowLongPtrW(bw, GWLP_HWNDPARENT)), h);
   const Integer cw = form->ClientWidth(), ch = form->ClientHeight();
   const Integer w = cw + 2 * kSkinBorder + kShadow.Left + kShadow.Right;
@@ -433,4 +436,80 @@ TEST_F(Bordered, BlurBehindFollowsCompositionAndTheWindowsVersion) {
   iAeroStatus = aero;
   kvWinMajorVer = major;
   kvWinMinorVer = minor;
+}
+
+namespace {
+
+// The layered-window calls made for windows other than the border window: the button's fade.
+std::vector<const LayeredCall*> FadeCalls(HWND border) {
+  std::vector<const LayeredCall*> out;
+  for (const LayeredCall& c : calls)
+    if (c.wnd != border) out.push_back(&c);
+  return out;
+}
+
+}  // namespace
+
+// The fade's steps are driven by the test (its timer event called as the clock), not by time.
+TEST_F(Bordered, HoverFadesTheButtonsLookInOverTheBorderWindowAndOutAgain) {
+  SendMessageW(form->Handle(), WM_NCACTIVATE, TRUE, 0);
+  const TPoint close = Centre(sp->ButtonClose);
+  calls.clear();
+  Send(WM_NCMOUSEMOVE, close.X, close.Y);
+  EXPECT_EQ(sp->CurrentHT, HTCLOSE);
+  TkvSBAnimation* fade = sp->ButtonClose.cpTimer;
+  ASSERT_NE(fade, nullptr);
+  EXPECT_TRUE(fade->Enabled());
+  EXPECT_EQ(fade->Interval(), 12u);
+  // The first picture at once: alpha 25, the hot look, over the button on the screen.
+  std::vector<const LayeredCall*> shown = FadeCalls(bw);
+  ASSERT_EQ(shown.size(), 1u);
+  const RECT r = BorderRect();
+  const TRect& b = sp->ButtonClose.cpRect;
+  EXPECT_EQ(shown[0]->alpha, 25);
+  EXPECT_EQ(shown[0]->pos.x, r.left + b.Left);
+  EXPECT_EQ(shown[0]->pos.y, r.top + b.Top);
+  EXPECT_EQ(shown[0]->size.cx, b.Width());
+  EXPECT_EQ(shown[0]->size.cy, b.Height());
+  EXPECT_EQ(shown[0]->At(b.Width() / 2, b.Height() / 2), GlyphPixel(0, 1));
+  // The border window's picture keeps the normal look under it.
+  const TPixelView pic = sp->FCommonData->FCacheBmp->View();
+  EXPECT_EQ(pic.At(close.X, close.Y), GlyphPixel(0, 0));
+  // Nine steps: 50 .. 225, then the whole picture.
+  const TPoint p = OnScreen(close.X, close.Y);
+  SetCursorPos(p.X, p.Y);  // the mouse stays on the button
+  for (Integer i = 0; i < 9; ++i) fade->OnAnimTimer();
+  shown = FadeCalls(bw);
+  ASSERT_EQ(shown.size(), 10u);
+  for (Integer i = 1; i < 9; ++i) EXPECT_EQ(shown[size_t(i)]->alpha, 25 * (i + 1)) << i;
+  EXPECT_EQ(shown[9]->alpha, 255);
+  EXPECT_TRUE(fade->Enabled());  // watching the mouse
+  // Leaving the button fades the picture out from the top and ends the fade.
+  Send(WM_NCMOUSEMOVE, (r.right - r.left) / 2, kShadow.Top + 10);
+  ASSERT_EQ(sp->ButtonClose.cpTimer, fade);
+  calls.clear();
+  for (Integer i = 0; i < 11; ++i) fade->OnAnimTimer();
+  shown = FadeCalls(bw);
+  ASSERT_EQ(shown.size(), 10u);
+  for (Integer i = 0; i < 10; ++i) EXPECT_EQ(shown[size_t(i)]->alpha, 250 - 25 * i) << i;
+  EXPECT_FALSE(fade->Enabled());
+  EXPECT_EQ(fade->Fade.CurrentState, -1);
+  EXPECT_FALSE(fade->AForm);
+  // Killing the animations frees the fade and its link.
+  sp->KillAnimations();
+  EXPECT_EQ(sp->ButtonClose.cpTimer, nullptr);
+}
+
+TEST_F(Bordered, WithoutAnimationTheHotLookShowsAtOnce) {
+  skin->skin.Manager.Effects.AllowAnimation = false;
+  const TPoint close = Centre(sp->ButtonClose);
+  calls.clear();
+  Send(WM_NCMOUSEMOVE, close.X, close.Y);
+  TkvSBAnimation* fade = sp->ButtonClose.cpTimer;
+  ASSERT_NE(fade, nullptr);
+  const std::vector<const LayeredCall*> shown = FadeCalls(bw);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0]->alpha, 255);
+  EXPECT_FALSE(fade->Enabled());
+  skin->skin.Manager.Effects.AllowAnimation = true;
 }

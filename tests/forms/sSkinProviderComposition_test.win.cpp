@@ -1,7 +1,7 @@
 // Desktop composition as the form provider drives it, both branches in one prefix: the Windows
 // version and the composition state are set by the test, and every call to the window
 // manager and to SetWindowCompositionAttribute goes through a recorder that calls the bound
-// function on (Wine answers "not implemented" to most of them: the calls are the test).
+// function on (Wine answers "not implemented" to several of them: the calls are the test).
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -46,8 +46,9 @@ std::vector<BlurCall> blurs;
 std::vector<PictureCall> thumbnails, previews;
 std::vector<TkvMargins> frames;
 std::vector<AccentCall> accents;
-// Windows takes the pictures; Wine answers E_NOTIMPL. A test may ask for Windows' answer.
-bool answerAsWindows = false;
+// The system's answer to a picture: the recorders call the bound function and then give the
+// answer the test chose (Windows takes the picture, or refuses it), whatever Wine answered.
+HRESULT pictureAnswer = S_OK;
 
 TkvDwmEntries real;
 
@@ -77,16 +78,16 @@ HRESULT WINAPI RecordThumbnail(HWND wnd, HBITMAP bmp, DWORD flags) {
   PictureCall c = Describe(wnd, bmp);
   c.flags = flags;
   thumbnails.push_back(c);
-  const HRESULT hr = real.DwmSetIconicThumbnail(wnd, bmp, flags);
-  return answerAsWindows ? S_OK : hr;
+  real.DwmSetIconicThumbnail(wnd, bmp, flags);
+  return pictureAnswer;
 }
 HRESULT WINAPI RecordPreview(HWND wnd, HBITMAP bmp, POINT* offset, DWORD flags) {
   PictureCall c = Describe(wnd, bmp);
   c.offset = offset ? *offset : POINT{-1, -1};
   c.flags = flags;
   previews.push_back(c);
-  const HRESULT hr = real.DwmSetIconicLivePreviewBitmap(wnd, bmp, offset, flags);
-  return answerAsWindows ? S_OK : hr;
+  real.DwmSetIconicLivePreviewBitmap(wnd, bmp, offset, flags);
+  return pictureAnswer;
 }
 HRESULT WINAPI RecordFrame(HWND wnd, const TkvMargins* m) {
   frames.push_back(*m);
@@ -139,7 +140,7 @@ class Composition : public SkinnedForm {
     previews.clear();
     frames.clear();
     accents.clear();
-    answerAsWindows = false;
+    pictureAnswer = S_OK;
     Windows7(true);
   }
   void TearDown() override {
@@ -260,18 +261,18 @@ TEST_F(Composition, TaskbarThumbnailKeepsTheFormsRatio) {
     sp->PaintAll();
     ASSERT_EQ(sp->FCommonData->FCacheBmp->Width(), c.width);
     const uint32_t centre = sp->FCommonData->FCacheBmp->View().At(c.width / 2, c.height / 2);
-    // Wine refuses the picture: the answer is False, the state flag is gone again.
+    // A refused picture: the answer is False, the state flag is gone again.
     thumbnails.clear();
-    answerAsWindows = false;
+    pictureAnswer = E_FAIL;
     EXPECT_FALSE(SetThumbIcon(form->Handle(), sp, 200, 100));
     ASSERT_EQ(thumbnails.size(), 1u);
     EXPECT_EQ(thumbnails[0].size.cx, c.thumbW);
     EXPECT_EQ(thumbnails[0].size.cy, c.thumbH);
     EXPECT_EQ(thumbnails[0].centre & 0xFFFFFF, centre & 0xFFFFFF);
     EXPECT_FALSE(sp->FormState() & FS_THUMBDRAWING);
-    // Windows takes it: the whole form follows in a second picture of the same size.
+    // A taken picture: the whole form follows in a second picture of the same size.
     thumbnails.clear();
-    answerAsWindows = true;
+    pictureAnswer = S_OK;
     EXPECT_TRUE(SetThumbIcon(form->Handle(), sp, 200, 100));
     ASSERT_EQ(thumbnails.size(), 2u);
     EXPECT_EQ(thumbnails[1].size.cx, c.thumbW);
@@ -293,7 +294,7 @@ TEST_F(Composition, LivePreviewIsTheWholeForm) {
   ASSERT_TRUE(real.DwmSetIconicLivePreviewBitmap);
   Skin();
   sp->PaintAll();
-  answerAsWindows = true;
+  pictureAnswer = S_OK;
   EXPECT_TRUE(SetPreviewBmp(form->Handle(), sp));
   ASSERT_EQ(previews.size(), 1u);
   EXPECT_EQ(previews[0].size.cx, form->Width());
@@ -301,7 +302,7 @@ TEST_F(Composition, LivePreviewIsTheWholeForm) {
   EXPECT_EQ(previews[0].offset.x, 0);
   EXPECT_EQ(previews[0].offset.y, 0);
   EXPECT_EQ(previews[0].flags, 1u);  // DWM_SIT_DISPLAYFRAME
-  answerAsWindows = false;
+  pictureAnswer = E_FAIL;
   EXPECT_FALSE(SetPreviewBmp(form->Handle(), sp));
   EXPECT_FALSE(sp->FormState() & FS_THUMBDRAWING);
 }
