@@ -12,7 +12,7 @@
 #include "raster/GdiBitmaps.h"
 #include "skin/sVclUtils.h"
 #include "support/FormSkin.h"
-#include "support/ImportHook.h"
+#include "support/LayeredRecorder.h"
 #include "ui/Bitmap.h"
 #include "ui/Forms.h"
 
@@ -20,49 +20,7 @@ using namespace formskin;
 
 namespace {
 
-// One call of UpdateLayeredWindow as the program made it, with the picture it handed over.
-struct LayeredCall {
-  HWND wnd;
-  POINT pos;
-  SIZE size;
-  Byte alpha;
-  DWORD flags;
-  std::vector<uint32_t> pixels;  // top row first
-  uint32_t At(Integer x, Integer y) const { return pixels[size_t(y) * size.cx + x]; }
-};
-std::vector<LayeredCall> calls;
-using TUpdateLayeredWindow = BOOL(WINAPI*)(HWND, HDC, POINT*, SIZE*, HDC, POINT*, COLORREF, BLENDFUNCTION*, DWORD);
-TUpdateLayeredWindow realUpdate = nullptr;
-
-BOOL WINAPI RecordUpdate(HWND wnd, HDC screen, POINT* pos, SIZE* size, HDC src, POINT* srcPos, COLORREF key,
-                         BLENDFUNCTION* blend, DWORD flags) {
-  LayeredCall c{wnd, pos ? *pos : POINT{}, size ? *size : SIZE{}, blend ? blend->SourceConstantAlpha : Byte(0), flags, {}};
-  if (size && src) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = size->cx;
-    bi.bmiHeader.biHeight = -size->cy;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    c.pixels.resize(size_t(size->cx) * size->cy);
-    GetDIBits(src, static_cast<HBITMAP>(GetCurrentObject(src, OBJ_BITMAP)), 0, size->cy, c.pixels.data(), &bi,
-              DIB_RGB_COLORS);
-  }
-  calls.push_back(std::move(c));
-  return realUpdate(wnd, screen, pos, size, src, srcPos, key, blend, flags);
-}
-
-using TGetProcAddress = FARPROC(WINAPI*)(HMODULE, LPCSTR);
-TGetProcAddress realGetProcAddress = nullptr;
-
-FARPROC WINAPI HookedGetProcAddress(HMODULE module, LPCSTR name) {
-  const FARPROC real = realGetProcAddress(module, name);
-  if (reinterpret_cast<uintptr_t>(name) > 0xFFFF && std::string(name) == "UpdateLayeredWindow") {
-    realUpdate = reinterpret_cast<TUpdateLayeredWindow>(reinterpret_cast<void*>(real));
-    return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&RecordUpdate));
-  }
-  return real;
-}
+std::vector<LayeredCall>& calls = LayeredCalls();
 
 // Blur-behind requests as handed to the system.
 struct BlurCall {
@@ -101,12 +59,8 @@ class Bordered : public SkinnedForm {
   void SetUp() override {
     SkinnedForm::SetUp();
     sGraphUtilsCleanup();
-    {
-      // The layered-window functions are bound once more, this time to the recorder.
-      ImportHook hook("kernel32.dll", "GetProcAddress", &HookedGetProcAddress);
-      realGetProcAddress = hook.Original<TGetProcAddress>();
-      sGraphUtilsStartup();
-    }
+    // The layered-window functions are bound once more, this time to the recorder.
+    BindLayeredRecorder([] { sGraphUtilsStartup(); });
     calls.clear();
     DuRiruZireziv& m = skin->skin.Manager;
     m.SetExtendedBorders(true);

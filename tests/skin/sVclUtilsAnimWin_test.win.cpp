@@ -16,67 +16,22 @@
 #include "skin/sVclUtils.h"
 #include "support/Bitmap32.h"
 #include "support/GdiTracker.h"
-#include "support/ImportHook.h"
+#include "support/LayeredRecorder.h"
 #include "ui/Canvas.h"
 #include "ui/Forms.h"
 #include "ui/Hints.h"
 
 namespace {
 
-// One call of UpdateLayeredWindow as the program made it.
-struct LayeredCall {
-  HWND wnd;
-  bool hasPos;
-  POINT pos;
-  SIZE size;
-  Byte alpha;
-  std::vector<uint32_t> pixels;  // the source bitmap, top row first
-};
-std::vector<LayeredCall> calls;
-using TUpdateLayeredWindow = BOOL(WINAPI*)(HWND, HDC, POINT*, SIZE*, HDC, POINT*, COLORREF, BLENDFUNCTION*, DWORD);
-TUpdateLayeredWindow realUpdate = nullptr;
-
-BOOL WINAPI RecordUpdate(HWND wnd, HDC screen, POINT* pos, SIZE* size, HDC src, POINT* srcPos, COLORREF key,
-                         BLENDFUNCTION* blend, DWORD flags) {
-  LayeredCall c{wnd, pos != nullptr, pos ? *pos : POINT{}, size ? *size : SIZE{}, blend ? blend->SourceConstantAlpha : Byte(0), {}};
-  if (size && src) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = size->cx;
-    bi.bmiHeader.biHeight = -size->cy;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    c.pixels.resize(size_t(size->cx) * size->cy);
-    GetDIBits(src, static_cast<HBITMAP>(GetCurrentObject(src, OBJ_BITMAP)), 0, size->cy, c.pixels.data(), &bi,
-              DIB_RGB_COLORS);
-  }
-  calls.push_back(std::move(c));
-  return realUpdate(wnd, screen, pos, size, src, srcPos, key, blend, flags);
-}
-
-using TGetProcAddress = FARPROC(WINAPI*)(HMODULE, LPCSTR);
-TGetProcAddress realGetProcAddress = nullptr;
-
-FARPROC WINAPI HookedGetProcAddress(HMODULE module, LPCSTR name) {
-  const FARPROC real = realGetProcAddress(module, name);
-  if (reinterpret_cast<uintptr_t>(name) > 0xFFFF && std::string(name) == "UpdateLayeredWindow") {
-    realUpdate = reinterpret_cast<TUpdateLayeredWindow>(reinterpret_cast<void*>(real));
-    return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&RecordUpdate));
-  }
-  return real;
-}
+std::vector<LayeredCall>& calls = LayeredCalls();
 
 struct LayeredAnimation : ::testing::Test {
   void SetUp() override {
     kvgpUtilsStartup();
     app = std::make_unique<TApplication>();
     sGraphUtilsCleanup();
-    {
-      // The layered-window functions are bound once more, this time to the recorder.
-      ImportHook hook("kernel32.dll", "GetProcAddress", &HookedGetProcAddress);
-      realGetProcAddress = hook.Original<TGetProcAddress>();
-      sGraphUtilsStartup();
-    }
+    // The layered-window functions are bound once more, this time to the recorder.
+    BindLayeredRecorder([] { sGraphUtilsStartup(); });
     calls.clear();
     form = new TForm(app.get());
     form->AfterConstruction();
