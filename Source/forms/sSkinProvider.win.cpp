@@ -483,6 +483,21 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
     case 0x313:  // the taskbar's system-menu request
       DropSysMenu(kvMousePos().X, kvMousePos().Y);
       return;
+    case WM_DWMSENDICONICTHUMBNAIL:
+      // The system cannot take a picture of a frame the program paints: it is given one.
+      if (kv_ChangeThumbPreviews && HIWORD(m.LParam) != 0 && LOWORD(m.LParam) != 0) {
+        m.Result = SetThumbIcon(Form->Handle(), HIWORD(m.LParam), LOWORD(m.LParam)) ? 1 : 0;
+        return;
+      }
+      PassOn(m);
+      return;
+    case WM_DWMSENDICONICLIVEPREVIEWBITMAP:
+      if (kv_ChangeThumbPreviews) {
+        m.Result = SetPreviewBmp(Form->Handle()) ? 1 : 0;
+        return;
+      }
+      PassOn(m);
+      return;
     case WM_PRINT:
       KV_WMPrint(m);
       return;

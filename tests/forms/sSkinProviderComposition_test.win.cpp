@@ -380,3 +380,28 @@ TEST_F(Composition, SystemBlurMakesGlassOfItsControlsOnWindows7) {
   EXPECT_FALSE(blurs.back().enable);
   EXPECT_EQ(sp->FCommonData->TranspMode, 0);
 }
+
+TEST_F(Composition, TheFormAnswersTheTaskbarsRequests) {
+  ASSERT_TRUE(real.DwmSetIconicThumbnail);
+  ASSERT_TRUE(real.DwmSetIconicLivePreviewBitmap);
+  form->SetBounds(120, 110, 400, 300);
+  Skin();
+  sp->PaintAll();
+  const bool was = kv_ChangeThumbPreviews;
+  kv_ChangeThumbPreviews = true;
+  // Width in the high word, height in the low word.
+  EXPECT_EQ(SendMessageW(form->Handle(), WM_DWMSENDICONICTHUMBNAIL, 0, MAKELPARAM(100, 200)), 1);
+  ASSERT_EQ(thumbnails.size(), 2u);
+  EXPECT_EQ(thumbnails[0].size.cx, 133);
+  EXPECT_EQ(thumbnails[0].size.cy, 100);
+  EXPECT_EQ(SendMessageW(form->Handle(), WM_DWMSENDICONICLIVEPREVIEWBITMAP, 0, 0), 1);
+  ASSERT_EQ(previews.size(), 1u);
+  pictureAnswer = E_FAIL;
+  EXPECT_EQ(SendMessageW(form->Handle(), WM_DWMSENDICONICLIVEPREVIEWBITMAP, 0, 0), 0);
+  // Without the switch the requests go on to the form unanswered.
+  kv_ChangeThumbPreviews = false;
+  thumbnails.clear();
+  SendMessageW(form->Handle(), WM_DWMSENDICONICTHUMBNAIL, 0, MAKELPARAM(100, 200));
+  EXPECT_TRUE(thumbnails.empty());
+  kv_ChangeThumbPreviews = was;
+}
