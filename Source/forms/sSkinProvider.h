@@ -11,6 +11,11 @@
 //   4. The window picture, the window region and the paint handlers (sSkinProviderPaint.win.cpp)
 //   5. Size, position, showing, closing and the other form messages (sSkinProviderState.win.cpp)
 //   6. The child-control adapter (sSkinProviderAdapter.win.cpp)
+//   7. The outer border and shadow window: its geometry (sSkinProviderBorder.cpp), the window
+//      and its picture (sSkinProviderBorder.win.cpp), its input (sSkinProviderBorderInput.win.cpp)
+//   8. The caption-button glow over the outer border window (sSkinProviderButtonGlow.cpp, .win.cpp)
+//   9. Desktop composition: the window manager bound by name, blur, taskbar pictures, the system
+//      blur (sSkinProviderComposition.win.cpp)
 //
 // The desktop-composition query lives in base/Composition.h (the layers below ask it too).
 #pragma once

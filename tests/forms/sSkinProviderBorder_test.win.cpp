@@ -280,6 +280,12 @@ TEST_F(Bordered, MouseOverTheShadowOpensAHoleForTheNextClick) {
   // A move over the frame punches nothing.
   SendMessageW(bw, WM_MOUSEMOVE, 0, MAKELPARAM(kShadow.Left - 3, y));
   EXPECT_TRUE(InBorderRegion(kShadow.Left - 3, y));
+  // Nor does a press there: its point is the window's own, like the move's, not the screen's.
+  SendMessageW(bw, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(kShadow.Left - 3, y));
+  EXPECT_TRUE(InBorderRegion(kShadow.Left - 3, y));
+  // A press in the shadow opens its hole too.
+  SendMessageW(bw, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, y + 5));
+  EXPECT_FALSE(InBorderRegion(2, y + 5));
 }
 
 TEST_F(Bordered, TheCloseButtonClosesTheFormThroughTheBorderWindow) {
