@@ -1,6 +1,8 @@
 // The skin provider: model and lifecycle, the window procedure and the skin commands.
 #include "forms/sSkinProvider.h"
 
+#include <algorithm>
+
 #include "forms/kvDials.h"
 #include "forms/kvTitleBar.h"
 #include "forms/sMDIForm.h"
@@ -17,10 +19,14 @@
 
 TW_DEFINE_CLASS(TsSkinProvider) {}
 
-void sSkinProviderStartup() { kvDialsStartup(); }
+void sSkinProviderStartup() {
+  kvDialsStartup();
+  BindCompositionFunctions();
+}
 
 void sSkinProviderCleanup() {
   kvDialsCleanup();
+  UnbindCompositionFunctions();
   FreeDwmApi();
 }
 
@@ -50,6 +56,7 @@ TsTitleButton* TsTitleButtons::Add() {
 
 TsSkinProvider::TsSkinProvider(TComponent* owner) : TComponent(owner) {
   FTitleButtons = std::make_unique<TsTitleButtons>(this);
+  FSystemBlur = std::make_unique<TkvSystemBlur>(this);
   auto* form = dynamic_cast<TForm*>(owner);
   if (!form) {
     Alert(u"TsSkinProvider component may be used with forms only!");
@@ -147,6 +154,8 @@ void TsSkinProvider::DetachFromForm() {
 }
 
 TsSkinProvider::~TsSkinProvider() {
+  KillAnimations();
+  BorderForm.reset();
   HookMDI(*this, false);
   Adapter.reset();
   DetachFromForm();
@@ -454,6 +463,7 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
         RgnChanged = true;
       }
       PassOn(m);
+      if (wp && !(wp->flags & SWP_NOREDRAW)) UpdateOuterBorder(!(wp->flags & SWP_NOSIZE));
       return;
     }
     case WM_DPICHANGED:
@@ -472,6 +482,21 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
       return;
     case 0x313:  // the taskbar's system-menu request
       DropSysMenu(kvMousePos().X, kvMousePos().Y);
+      return;
+    case WM_DWMSENDICONICTHUMBNAIL:
+      // The system cannot take a picture of a frame the program paints: it is given one.
+      if (kv_ChangeThumbPreviews && HIWORD(m.LParam) != 0 && LOWORD(m.LParam) != 0) {
+        m.Result = SetThumbIcon(Form->Handle(), HIWORD(m.LParam), LOWORD(m.LParam)) ? 1 : 0;
+        return;
+      }
+      PassOn(m);
+      return;
+    case WM_DWMSENDICONICLIVEPREVIEWBITMAP:
+      if (kv_ChangeThumbPreviews) {
+        m.Result = SetPreviewBmp(Form->Handle()) ? 1 : 0;
+        return;
+      }
+      PassOn(m);
       return;
     case WM_PRINT:
       KV_WMPrint(m);
@@ -545,6 +570,9 @@ void TsSkinProvider::KV_CMShowingChanged(TMessage& m) {
   RgnChanged = true;
   PassOn(m);
   if (showing) LastClientRect = TRect(0, 0, GetClientWidth(Form->Handle()), GetClientHeight(Form->Handle()));
+  // A shown form gets its outer border window when the skin wants one; a hidden one loses it.
+  if (DuRiruZireziv* manager = SkinManager(); manager && Form->HandleAllocated())
+    InitExBorders(showing && manager->GetExtendedBorders());
   if (Form->Showing() && Form->HandleAllocated()) TrySayHelloToEditor(Form->WindowHandle());
 }
 
@@ -569,7 +597,9 @@ bool TsSkinProvider::KV_SMAlphaCmd_Common(TMessage& m) {
         }
         AdapterRemove();
         HookMDI(*this, false);
+        BorderForm.reset();
         if (!Form || Form->IsDestroying() || IsDestroying()) return true;
+        if (Form->HandleAllocated()) InitDwm(Form->WindowHandle(), false, false);
         CheckSysMenu(false);
         if (HaveBorder() && !InMenu && Form->HandleAllocated()) SetWindowRgn(Form->WindowHandle(), nullptr, TRUE);
         if (FUseGlobalColor && !FCommonData->FCustomColor) Form->SetColor(clBtnFace);
@@ -580,6 +610,16 @@ bool TsSkinProvider::KV_SMAlphaCmd_Common(TMessage& m) {
     case KV_CTRLHANDLED:
       m.Result = 1;
       return true;
+    case KV_FLUENTHANDLE: {
+      const HWND window = reinterpret_cast<HWND>(m.LParam);
+      const auto at = std::find(FluentHandles.begin(), FluentHandles.end(), window);
+      if (m.WParamLo == 1) {
+        if (at == FluentHandles.end()) FluentHandles.push_back(window);
+      } else if (at != FluentHandles.end()) {
+        FluentHandles.erase(at);
+      }
+      return true;
+    }
     case KV_GETDEFINDEX:
       if (manager) {
         if (FCommonData && !FCommonData->SkinSection().empty())
@@ -691,6 +731,8 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
         FLinesCount = -1;
       }
       RgnChanged = true;
+      if (wnd) InitDwm(wnd, true, false);
+      if (manager && Form->Showing()) InitExBorders(manager->GetExtendedBorders());
       break;
     case KV_REFRESH:
       if (!RefreshNeeded(FCommonData.get(), m)) break;
