@@ -26,6 +26,7 @@
 namespace {
 
 TkvEffectServices* Effects() { return TkvServiceSlot<TkvEffectServices>::Get(); }
+TkvGlowServices* GlowLayers() { return TkvServiceSlot<TkvGlowServices>::Get(); }
 
 TWinControl* WinOf(TsCommonData* sd) { return dynamic_cast<TWinControl*>(sd->FOwnerControl); }
 bool IsDestroying(TComponent* c) { return c && c->ComponentState().Contains(csDestroying); }
@@ -144,7 +145,7 @@ bool OnSetFocus(TMessage&, TsCommonData* sd) {
     if (!sd->FUpdating && w->HandleAllocated()) RedrawEdit(w->WindowHandle(), changed, RDWA_ALLNOW);
   }
   if (sd->FOuterEffects->Visibility() == ovFocused) sd->FOuterEffects->Invalidate();
-  if (TkvEffectServices* e = Effects(); e && sd->GlowID >= 0) {
+  if (TkvGlowServices* e = GlowLayers(); e && sd->GlowID >= 0) {
     e->HideGlow(sd->GlowID, false);
     ShowGlowingIfNeeded(sd, false, nullptr, -1, false, 255);
   }
@@ -337,7 +338,7 @@ bool OnMouseLeave(TMessage&, TsCommonData* sd) {
   if (manager && !manager->Options.NoMouseHover && !IsDesigning(manager) && !kvMouseInControl(sd)) {
     if (!sForbidMouse.Contains(sd->COC)) sd->FMouseAbove = false;
     if (!ssCanNotBeHot.Contains(sd->COC) && !ssButtons.Contains(sd->COC)) {
-      if (TkvEffectServices* e = Effects()) {
+      if (TkvGlowServices* e = GlowLayers()) {
         if (sd->GlowID >= 0) e->HideGlow(sd->GlowID, true);
         if (sd->CircleID >= 0) e->HideCircle(sd->CircleID);
       }
@@ -882,7 +883,7 @@ bool CmdKillTimers(TMessage& m, TsCommonData* sd) {
   TWinControl* w = WinOf(sd);
   if (sd->FMouseAbove && w && w->HandleAllocated() && DefaultManager && DefaultManager->ActiveControl() == w->WindowHandle())
     DefaultManager->SetActiveControl(nullptr);
-  if (TkvEffectServices* e = Effects()) {
+  if (TkvGlowServices* e = GlowLayers()) {
     if (sd->GlowID >= 0) e->HideGlow(sd->GlowID, false);
     if (sd->CircleID >= 0) e->HideCircle(sd->CircleID);
   }
