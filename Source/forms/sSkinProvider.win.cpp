@@ -4,6 +4,7 @@
 #include "forms/kvDials.h"
 #include "forms/kvTitleBar.h"
 #include "forms/sMDIForm.h"
+#include "forms/sSkinProviderMotion.h"
 #include "forms/sSkinProviderPreview.h"
 
 #include "base/kvntUtils.h"
@@ -21,6 +22,7 @@ void sSkinProviderStartup() { kvDialsStartup(); }
 
 void sSkinProviderCleanup() {
   kvDialsCleanup();
+  GluedArray.clear();
   FreeDwmApi();
 }
 
@@ -126,6 +128,8 @@ void TsSkinProvider::Loaded() {
 
 void TsSkinProvider::Destroying() {
   TComponent::Destroying();
+  // A scale step must not reach a provider on its way out.
+  StopScaleThread();
   // The form may be on its way out too: leave its window chain while it is still whole.
   DetachFromForm();
 }
@@ -147,6 +151,11 @@ void TsSkinProvider::DetachFromForm() {
 }
 
 TsSkinProvider::~TsSkinProvider() {
+  StopScaleThread();
+  FormTimer.reset();
+  LayerForm.reset();
+  // Couples naming the form go, whether it was the slave or the master.
+  if (Form) DelFromGluedArray(Form, true);
   HookMDI(*this, false);
   Adapter.reset();
   DetachFromForm();
@@ -493,6 +502,9 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
     case KPE_MSG:
       KV_KPEMSG(*this, m);
       return;
+    case CM_ENABLEDCHANGED:
+      KV_CMEnabledChanged(m);
+      return;
     case CM_COLORCHANGED:
       if (!(FFormState & (FS_ANIMCLOSING | FS_ANIMSHOWING)) && FCommonData->FCustomColor) FCommonData->Invalidate();
       return;
@@ -822,6 +834,9 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
       break;
     case KV_SETNCSKINNED:
       UpdateNCArea(m.LParam != 0);
+      break;
+    case KV_ANIMSCALE:
+      AnimChangeScale(m.WParamLo, m.LParamLo != 0);
       break;
     default:
       break;

@@ -521,6 +521,7 @@ void TsSkinProvider::KV_WMNCLButtonDown(TMessage& m) {
     return;
   }
   SetHotHT(0, true);
+  if (!IsZoomed() && OwnFrameNCLButtonDown(m, ht)) return;
   PassOn(m);
 }
 
@@ -528,6 +529,7 @@ void TsSkinProvider::KV_WMNCLButtonDown(TMessage& m) {
 // the MK_ key flags, not a hit code. A caption element acts only when the release is over the
 // element that was pressed.
 void TsSkinProvider::KV_WMLButtonUp(TMessage& m) {
+  if (bInProcess && Form->Enabled() && !IsZoomed()) OwnFrameRelease(m, m.Msg == WM_LBUTTONUP);
   if (!CanDrawNCArea() || !Form->Enabled()) {
     PassOn(m);
     return;
@@ -605,6 +607,7 @@ void TsSkinProvider::KV_WMLButtonUp(TMessage& m) {
 }
 
 void TsSkinProvider::KV_WMNCLButtonDblClick(TMessage& m) {
+  OwnFrameRelease(m, false);
   const HWND h = FormWnd(this);
   if (Integer(m.WParam) == HTCAPTION) {
     if (SystemMenu && (SystemMenu->EnabledMax() || SystemMenu->EnabledRestore())) {
@@ -651,6 +654,7 @@ void TsSkinProvider::KV_WMNCRButtonUp(TMessage& m) {
 }
 
 void TsSkinProvider::KV_WMMouseMove(TMessage& m) {
+  OwnFrameMouseMove(m);
   if (!CommonWndProc(m, FCommonData.get())) PassOn(m);
   SetHotHT(0, true);
 }
@@ -669,6 +673,7 @@ void TsSkinProvider::KV_CMMouseEnter(TMessage& m) {
 // ---- System commands -------------------------------------------------------------------------
 
 void TsSkinProvider::KV_WMSysCommand(TMessage& m) {
+  if (OwnFrameSysCommand(m) || MinimizeSysCommand(m)) return;
   const Cardinal cmd = Cardinal(m.WParam) & 0xFFF0;
   switch (cmd) {
     case SC_MINIMIZE:

@@ -121,7 +121,13 @@ bool RestoreStep(TkvMinMotion& m, Byte alphaFrom) {
   constexpr double kReached = 1.0 + 1e-6;
   const bool home = m.CurrentAlpha >= alphaFrom - 5 && std::fabs(m.CurLeft - from.Left) <= kReached &&
                     std::fabs(m.CurTop - from.Top) <= kReached;
-  return home || m.RestoreDone >= m.RestoreSteps;
+  if (!home && m.RestoreDone < m.RestoreSteps) return false;
+  // Reached: the last frame shows the picture at home.
+  m.CurLeft = from.Left;
+  m.CurTop = from.Top;
+  m.CurRight = from.Right;
+  m.CurBottom = from.Bottom;
+  return true;
 }
 
 TPoint MotionTopLeft(const TkvMinMotion& m) {

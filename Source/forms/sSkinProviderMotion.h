@@ -72,7 +72,7 @@ bool MinimizeStep(TkvMinMotion& m);
 // Turns the motion into a restore back to RectFrom (from below the target, fully transparent).
 void InitRestore(TkvMinMotion& m, Integer timeMs);
 // One restore step; True when the picture is home: alpha within 5 of alphaFrom and both
-// distances at most 1 pixel, or the restore's steps all ran.
+// distances at most 1 pixel, or the restore's steps all ran; the picture is then placed at home.
 bool RestoreStep(TkvMinMotion& m, Byte alphaFrom);
 // The current picture's top-left, rounded.
 TPoint MotionTopLeft(const TkvMinMotion& m);
@@ -100,3 +100,112 @@ bool ScaleReached(TSize current, TSize target);
 // The colour a disabled form's image is blended towards: each of the red, green and blue bytes
 // of color times (255 - blendValue) div 256.
 uint32_t DisabledLayerColor(uint32_t color, Byte blendValue);
+
+#ifdef _WIN32
+// ---- The provider's side ---------------------------------------------------------------------
+
+#include <windows.h>
+
+#include <atomic>
+#include <memory>
+
+#include "base/kvThdTimer.h"
+#include "base/kvntTypes.h"
+#include "forms/sSkinProviderGlue.h"
+#include "ui/Bitmap.h"
+#include "ui/Threads.h"
+
+class TsSkinProvider;
+class TForm;
+class TkvBorderWindow;
+
+// The minimize and restore animation of a form: the picture flies to the taskbar shrinking and
+// fading, and back growing. The provider keeps it in FormTimer after the animation and reuses it.
+class TkvMinTimer : public TkvThreadedTimer {
+  TW_CLASS(TkvMinTimer, TkvThreadedTimer)
+  explicit TkvMinTimer(TComponent* owner);
+  ~TkvMinTimer() override;
+  Byte AlphaFrom();
+  void InitData();
+  void InitDataRestore();
+  TRect GetRectTo(const TRect& from);
+  void TimeHandler() override;
+
+  std::unique_ptr<TBitmap> AlphaBmp;  // the frame being shown, the size of RectFrom
+  bool AlphaFormWasCreated = false;
+  TkvGlowForm* AnimForm = nullptr;  // owned when AlphaFormWasCreated
+  TkvBorderWindow* BorderForm = nullptr;
+  TkvMinMotion Motion;
+  TsSkinProvider* sp = nullptr;
+  HWND FormHandle = nullptr;
+  std::unique_ptr<TBitmap> SavedImage;  // the whole window image taken when minimizing starts
+  bool Minimized = false;               // False while minimizing, True while restoring
+
+ private:
+  void FreeAnimForm();
+  void FinishRestore();
+  bool inStep_ = false;
+};
+
+// The fade of blend on moving: every 12 ms the form's layered alpha steps towards BlendValue.
+class TkvMoveTimer : public TkvThreadedTimer {
+  TW_CLASS(TkvMoveTimer, TkvThreadedTimer)
+  using TkvThreadedTimer::TkvThreadedTimer;
+  void TimeHandler() override;
+  Byte BlendValue = 255;
+  HWND FormHandle = nullptr;
+  TkvBorderWindow* BorderForm = nullptr;
+  double BlendStep = 0;
+  double CurrentBlendValue = 255;
+  TsSkinProvider* sp = nullptr;
+};
+
+// The worker of an animated scale change: it only waits 6 ms at a time and has each step run on
+// the GUI thread. Its provider owns it, and stops and waits for it before the provider goes.
+class TkvScaleThread : public TThread {
+ public:
+  TkvScaleThread();
+  ~TkvScaleThread() override;
+  // Ends the wait at once (the loop then stops).
+  void Wake();
+  // How many scale threads exist now.
+  static Integer Alive();
+
+  TPoint p;
+  TRect NewBoundsRect;  // Right and Bottom: the target width and height
+  bool CanRecreate = false;
+  TNotifyEvent FOnTimer;
+  std::unique_ptr<TBitmap> SrcBmp;
+  std::unique_ptr<TBitmap> NewAlphaBmp;
+  std::unique_ptr<TkvGlowForm> ThreadCoverForm;
+  Integer OldPPI = 96;
+  Integer DeltaX = 0, DeltaY = 0;
+
+ protected:
+  void Execute() override;
+
+ private:
+  void DoTimer();
+  HANDLE timeEvent_;
+  static std::atomic<Integer> alive_;
+};
+
+// Blend on moving: the form turns translucent while it is dragged (toMove: the system's move
+// loop runs here and the move finishes).
+void StartBlendOnMoving(TsSkinProvider* sp, bool toMove);
+void FinishBlendOnMoving(TsSkinProvider* sp, TkvGlowForm* coverForm);
+
+// A layered snapshot window over wnd (its own picture, or the screen), topmost and shown
+// without activation; scrRect null: wnd's window rectangle. The caller owns it.
+TkvGlowForm* MakeCoverForm(HWND wnd, TsSkinProvider* sp, bool fromScreen, const TRect* scrRect);
+// The complete 32-bit image of a form with all its children, its transparent corners cleared
+// and everything else opaque; null without a cache. cacheReplaced: the provider's cache goes
+// (the caller installs the image as the new cache).
+std::unique_ptr<TBitmap> GetFormImage(TsSkinProvider* sp, bool cacheReplaced);
+
+// The couples of glued forms of every provider of the process.
+using TkvFormsCouple = TkvFormsCoupleOf<TForm>;
+extern std::vector<TkvFormsCouple> GluedArray;
+// Removes the couples whose slave is form (and with asMaster, whose master is form).
+void DelFromGluedArray(TForm* form, bool asMaster = false);
+#endif
