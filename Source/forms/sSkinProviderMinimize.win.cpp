@@ -7,6 +7,7 @@
 // and guessing its structure layout).
 #include "forms/sSkinProviderMotion.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "base/kvntUtils.h"
@@ -198,7 +199,11 @@ void TkvMinTimer::TimeHandler() {
   }
   const HWND anim = AnimForm->Handle();
   if (!Minimized) {
-    FillDC(AlphaBmp->Canvas()->Handle(), MkRect(AlphaBmp->Width(), AlphaBmp->Height()), 0);
+    {
+      // Transparent black where the shrinking picture does not reach.
+      TPixelView v = AlphaBmp->View();
+      for (Integer y = 0; y < v.Height; ++y) std::fill(v.Row(y), v.Row(y) + v.Width, 0u);
+    }
     if (MinimizeStep(Motion)) {
       SetEnabled(false);
       Minimized = true;

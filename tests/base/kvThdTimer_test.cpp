@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ManualTimerDriver.h"
+
 #include "base/SkinDataBase.h"
 #include "ui/Bitmap.h"
 
@@ -14,19 +16,6 @@ class SkinData : public TkvSkinDataBase {
  public:
   Integer ScaleValue(Integer value) override { return value; }
 #endif
-};
-
-class ManualDriver : public TkvTimerDriver {
- public:
-  explicit ManualDriver(Cardinal interval) : interval_(interval) {}
-  bool Enabled() const override { return enabled_; }
-  void SetEnabled(bool v) override { enabled_ = v; }
-  Cardinal Interval() const override { return interval_; }
-  void SetInterval(Cardinal ms) override { interval_ = ms; }
-
- private:
-  bool enabled_ = true;  // a new inner timer runs at once
-  Cardinal interval_;
 };
 
 class AnimationTimer : public testing::Test {

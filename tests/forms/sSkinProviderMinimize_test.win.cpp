@@ -13,24 +13,12 @@
 #include "forms/sSkinProviderMotion.h"
 #include "support/FormSkin.h"
 #include "support/LayeredCalls.h"
+#include "support/ManualTimerDriver.h"
 
 using namespace formskin;
 using layered::LayeredCalls;
 
 namespace {
-
-class ManualDriver : public TkvTimerDriver {
- public:
-  explicit ManualDriver(Cardinal interval) : interval_(interval) {}
-  bool Enabled() const override { return enabled_; }
-  void SetEnabled(bool v) override { enabled_ = v; }
-  Cardinal Interval() const override { return interval_; }
-  void SetInterval(Cardinal ms) override { interval_ = ms; }
-
- private:
-  bool enabled_ = true;
-  Cardinal interval_;
-};
 
 LRESULT CALLBACK PlainProc(HWND h, UINT msg, WPARAM w, LPARAM l) { return DefWindowProcW(h, msg, w, l); }
 
@@ -258,14 +246,20 @@ TEST_F(Minimize, TheTargetComesFromTheTaskbarWindowWithoutAskingItsButtons) {
   TkvMinTimer* t = Timer();
   ASSERT_NE(t, nullptr);
   iAeroStatus = 0;  // the case in which the buttons used to be read
-  // The taskbar's window chain down to a button list with a button for this program.
-  HWND rebar = CreateWindowExW(0, L"ReBarWindow32", L"", WS_CHILD, 0, 0, 100, 40, taskbar->wnd, nullptr, nullptr, nullptr);
+  // The taskbar's window chain down to a button list with a button for this program (the
+  // chain is found by class names: plain windows stand for the bands).
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES};
+  InitCommonControlsEx(&icc);
   WNDCLASSW wc{};
   wc.lpfnWndProc = PlainProc;
   wc.hInstance = GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"MSTaskSwWClass";
-  RegisterClassW(&wc);
-  HWND sw = CreateWindowExW(0, L"MSTaskSwWClass", L"", WS_CHILD, 0, 0, 100, 40, rebar, nullptr, nullptr, nullptr);
+  for (const wchar_t* name : {L"ReBarWindow32", L"MSTaskSwWClass"}) {
+    wc.lpszClassName = name;
+    RegisterClassW(&wc);
+  }
+  HWND rebar = CreateWindowExW(0, L"ReBarWindow32", L"", WS_CHILD, 0, 0, 100, 40, taskbar->wnd, nullptr, wc.hInstance, nullptr);
+  ASSERT_NE(rebar, nullptr);
+  HWND sw = CreateWindowExW(0, L"MSTaskSwWClass", L"", WS_CHILD, 0, 0, 100, 40, rebar, nullptr, wc.hInstance, nullptr);
   HWND toolbar = CreateWindowExW(0, TOOLBARCLASSNAMEW, L"", WS_CHILD, 0, 0, 100, 40, sw, nullptr, nullptr, nullptr);
   ASSERT_NE(toolbar, nullptr);
   SendMessageW(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);

@@ -13,26 +13,13 @@
 #include "forms/sSkinProviderMotion.h"
 #include "support/FormSkin.h"
 #include "support/LayeredCalls.h"
+#include "support/ManualTimerDriver.h"
 #include "ui/Threads.h"
 
 using namespace formskin;
 using layered::LayeredCalls;
 
 namespace {
-
-// An animation timer's inner timer that only the test steps.
-class ManualDriver : public TkvTimerDriver {
- public:
-  explicit ManualDriver(Cardinal interval) : interval_(interval) {}
-  bool Enabled() const override { return enabled_; }
-  void SetEnabled(bool v) override { enabled_ = v; }
-  Cardinal Interval() const override { return interval_; }
-  void SetInterval(Cardinal ms) override { interval_ = ms; }
-
- private:
-  bool enabled_ = true;
-  Cardinal interval_;
-};
 
 class Motion : public SkinnedForm {
  protected:
