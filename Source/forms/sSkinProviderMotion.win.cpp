@@ -8,6 +8,7 @@
 #include "base/kvntUtils.h"
 #include "base/sConst.h"
 #include "base/sMessages.h"
+#include "forms/sMDIForm.h"
 #include "forms/sSkinProvider.h"
 #include "raster/Blend.h"
 #include "raster/GdiBitmaps.h"
@@ -55,20 +56,33 @@ TPoint MessagePoint(const TMessage& m) {
 
 void TsSkinProvider::DrawFormBorder(Integer x, Integer y) {
   if (FResizeMode != rmBorder || !gDrag.formDC) return;
-  // Forms here are top-level; the outline of an MDI child would be offset into its main form.
+  // An MDI child's place is relative to its main form's client area; the outline is drawn on
+  // the desktop.
+  Integer dx = 0, dy = 0;
+  if (Form->FormStyle() == fsMDIChild && MDISkinProvider && MDISkinProvider->Form &&
+      MDISkinProvider->Form->HandleAllocated()) {
+    TsSkinProvider* p = MDISkinProvider;
+    TForm* pf = p->Form;
+    const HWND ph = pf->WindowHandle();
+    dx = SysBorderWidth(ph, nullptr, true) + pf->Left() + pf->BorderWidth() + 1;
+    dy = 2 * SysBorderHeight(ph, nullptr, true) + pf->Top() + p->CaptionHeight(true) + p->LinesCount() * p->MenuHeight() +
+         pf->BorderWidth() - 2;
+  }
   const Integer w = Form->Width(), h = Form->Height();
   POINT pts[5];
   if (gDrag.bMode) {
+    x += dx;
+    y += dy;
     pts[0] = {x, y};
     pts[1] = {x, y + h};
     pts[2] = {x + w, y + h};
     pts[3] = {x + w, y};
   } else {
     const TkvOutline& o = gDrag.Outline;
-    pts[0] = {o.Left, o.Top};
-    pts[1] = {o.Left, o.Bottom};
-    pts[2] = {o.Right, o.Bottom};
-    pts[3] = {o.Right, o.Top};
+    pts[0] = {o.Left + dx, o.Top + dy};
+    pts[1] = {o.Left + dx, o.Bottom + dy};
+    pts[2] = {o.Right + dx, o.Bottom + dy};
+    pts[3] = {o.Right + dx, o.Top + dy};
   }
   pts[4] = pts[0];
   Polyline(gDrag.formDC, pts, 5);
