@@ -343,7 +343,8 @@ TEST_F(Motion, AScaleChangeGrowsTheCoverToTheNewSizeAndGivesTheFormBack) {
   LayeredCalls rec;
   const Integer before = TkvScaleThread::Alive();
   const RECT r = Bounds();
-  sp->AnimChangeScale(144, false);
+  // The skin command that starts it: the new PPI in the low word.
+  SendMessageW(form->Handle(), SM_ALPHACMD, MAKEWPARAM(144, KV_ANIMSCALE), 0);
   ASSERT_NE(sp->FScaleThread, nullptr);
   EXPECT_EQ(TkvScaleThread::Alive(), before + 1);
   const HWND cover = sp->FScaleThread->ThreadCoverForm->Handle();
