@@ -16,6 +16,11 @@
 //   8. The caption-button glow over the outer border window (sSkinProviderButtonGlow.cpp, .win.cpp)
 //   9. Desktop composition: the window manager bound by name, blur, taskbar pictures, the system
 //      blur (sSkinProviderComposition.win.cpp)
+//  10. The own move and size frame, blend on moving, the disabled-form layer and animated
+//      scaling (sSkinProviderMotion.win.cpp; their arithmetic in sSkinProviderMotion.cpp)
+//  11. The minimize and restore animation, cover windows and the form image
+//      (sSkinProviderMinimize.win.cpp)
+//  12. Glued forms and screen snapping (sSkinProviderGlue.win.cpp, sSkinProviderGlue.cpp)
 //
 // The desktop-composition query lives in base/Composition.h (the layers below ask it too).
 #pragma once
@@ -29,6 +34,8 @@
 #include <memory>
 #include <vector>
 
+#include "base/kvThdTimer.h"
+#include "base/kvntTypes.h"
 #include "skin/FormServices.h"
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
@@ -47,6 +54,7 @@ class TsSkinProvider;
 class TsMDIForm;
 class TkvBorderForm;
 class TkvSystemBlur;
+class TkvScaleThread;
 
 // ---- Constants and state bits ----------------------------------------------------------------
 
@@ -505,6 +513,44 @@ class TsSkinProvider : public TComponent, public TkvFormProvider {
   void UpdateRgn() override { UpdateRgn(true, false); }
   void UpdateRgn(bool doRepaint, bool allChildren);
   HRGN GetRgnFromArOR(Integer x, Integer y);
+
+  // -- Own move and size frame, minimize and restore, glued forms, blend on moving, animated
+  //    scaling and the disabled-form layer (sSkinProviderMotion.win.cpp,
+  //    sSkinProviderMinimize.win.cpp, sSkinProviderGlue.win.cpp).
+  void StartMove(Integer x, Integer y);
+  void StopMove(Integer x, Integer y);
+  void DrawFormBorder(Integer x, Integer y);
+  void StartMoveForm();
+  // The own frame's share of a left press on the caption or a border, of a mouse move and of
+  // a size or move command; True when the own frame took the message.
+  bool OwnFrameNCLButtonDown(TMessage& m, Integer ht);
+  void OwnFrameMouseMove(TMessage& m);
+  bool OwnFrameSysCommand(TMessage& m);
+  // Ends a running own-frame drag at the message's point (a release or a double click).
+  void OwnFrameRelease(TMessage& m, bool clientPoint);
+  bool StartMinimizing() override;
+  bool StartRestoring() override;
+  // The minimize and restore handling of a system command; True when it handled the command.
+  bool MinimizeSysCommand(TMessage& m);
+  void CheckNewPosition(Integer& x, Integer& y);
+  bool Linked(TForm* form) const;
+  void UpdateSlaveFormsList();
+  void MoveGluedForms(bool blendMoving);
+  void SetGluedForms(const std::vector<String>& value) { GluedForms = value; }
+  void AnimChangeScale(Integer newPPI, bool doRecreate);
+  void OnScaleTimer(TObject* sender);
+  void UpdateLayerForm();
+  void SetDisabledBlendValue(Byte value);
+  void SetDisabledBlendColor(TColor value);
+  void KV_CMEnabledChanged(TMessage& m);
+  std::vector<String> GluedForms;  // component names of the forms glued to this one
+  TkvOwnedTimer FormTimer;         // the minimize timer or the blend-on-moving timer
+  std::unique_ptr<TkvGlowForm> LayerForm;
+  // The worker of a running or finished scale change; owned. StopScaleThread ends its loop,
+  // waits for it and frees it (the provider does so before it goes).
+  TkvScaleThread* FScaleThread = nullptr;
+  void StopScaleThread();
+  bool bFlag1 = false;  // FinishBlendOnMoving runs
 
   // -- TkvFormProvider.
   TForm* ProviderForm() override { return Form; }

@@ -6,6 +6,7 @@
 #include "forms/kvDials.h"
 #include "forms/kvTitleBar.h"
 #include "forms/sMDIForm.h"
+#include "forms/sSkinProviderMotion.h"
 #include "forms/sSkinProviderPreview.h"
 
 #include "base/kvntUtils.h"
@@ -27,6 +28,7 @@ void sSkinProviderStartup() {
 void sSkinProviderCleanup() {
   kvDialsCleanup();
   UnbindCompositionFunctions();
+  GluedArray.clear();
   FreeDwmApi();
 }
 
@@ -133,6 +135,8 @@ void TsSkinProvider::Loaded() {
 
 void TsSkinProvider::Destroying() {
   TComponent::Destroying();
+  // A scale step must not reach a provider on its way out.
+  StopScaleThread();
   // The form may be on its way out too: leave its window chain while it is still whole.
   DetachFromForm();
 }
@@ -156,6 +160,11 @@ void TsSkinProvider::DetachFromForm() {
 TsSkinProvider::~TsSkinProvider() {
   KillAnimations();
   BorderForm.reset();
+  StopScaleThread();
+  FormTimer.reset();
+  LayerForm.reset();
+  // Couples naming the form go, whether it was the slave or the master.
+  if (Form) DelFromGluedArray(Form, true);
   HookMDI(*this, false);
   Adapter.reset();
   DetachFromForm();
@@ -518,6 +527,9 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
     case KPE_MSG:
       KV_KPEMSG(*this, m);
       return;
+    case CM_ENABLEDCHANGED:
+      KV_CMEnabledChanged(m);
+      return;
     case CM_COLORCHANGED:
       if (!(FFormState & (FS_ANIMCLOSING | FS_ANIMSHOWING)) && FCommonData->FCustomColor) FCommonData->Invalidate();
       return;
@@ -864,6 +876,9 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
       break;
     case KV_SETNCSKINNED:
       UpdateNCArea(m.LParam != 0);
+      break;
+    case KV_ANIMSCALE:
+      AnimChangeScale(m.WParamLo, m.LParamLo != 0);
       break;
     default:
       break;

@@ -533,6 +533,7 @@ void TsSkinProvider::KV_WMNCLButtonDown(TMessage& m) {
     return;
   }
   SetHotHT(0, true);
+  if (!IsZoomed() && OwnFrameNCLButtonDown(m, ht)) return;
   PassOn(m);
 }
 
@@ -540,6 +541,7 @@ void TsSkinProvider::KV_WMNCLButtonDown(TMessage& m) {
 // the MK_ key flags, not a hit code. A caption element acts only when the release is over the
 // element that was pressed.
 void TsSkinProvider::KV_WMLButtonUp(TMessage& m) {
+  if (bInProcess && Form->Enabled() && !IsZoomed()) OwnFrameRelease(m, m.Msg == WM_LBUTTONUP);
   if (!CanDrawNCArea() || !Form->Enabled()) {
     PassOn(m);
     return;
@@ -617,6 +619,7 @@ void TsSkinProvider::KV_WMLButtonUp(TMessage& m) {
 }
 
 void TsSkinProvider::KV_WMNCLButtonDblClick(TMessage& m) {
+  OwnFrameRelease(m, false);
   const HWND h = FormWnd(this);
   if (Integer(m.WParam) == -1) m.WParam = WPARAM(HTProcess(m));
   if (Integer(m.WParam) == HTCAPTION) {
@@ -665,6 +668,7 @@ void TsSkinProvider::KV_WMNCRButtonUp(TMessage& m) {
 }
 
 void TsSkinProvider::KV_WMMouseMove(TMessage& m) {
+  OwnFrameMouseMove(m);
   if (!CommonWndProc(m, FCommonData.get())) PassOn(m);
   SetHotHT(0, true);
 }
@@ -683,6 +687,7 @@ void TsSkinProvider::KV_CMMouseEnter(TMessage& m) {
 // ---- System commands -------------------------------------------------------------------------
 
 void TsSkinProvider::KV_WMSysCommand(TMessage& m) {
+  if (OwnFrameSysCommand(m) || MinimizeSysCommand(m)) return;
   const Cardinal cmd = Cardinal(m.WParam) & 0xFFF0;
   switch (cmd) {
     case SC_MINIMIZE:

@@ -362,6 +362,8 @@ void TsSkinProvider::KV_WMNCPaint(TMessage& m) {
 }
 
 void TsSkinProvider::KV_WMNCPaintHandler() {
+  // The own move and size frame draws on the desktop, which composition does not show.
+  if (FResizeMode == rmBorder && AeroIsEnabled()) FResizeMode = rmStandard;
   if (LockCount > 0) return;
   const HWND h = FormWnd(this);
   if (!h) return;
@@ -509,6 +511,7 @@ void TsSkinProvider::KV_WMNCActivate(TMessage& m) {
 
 void TsSkinProvider::KV_WMActivate(TMessage& m) {
   PassOn(m);
+  UpdateSlaveFormsList();
 }
 
 void TsSkinProvider::KV_WMSetText(TMessage& m) {

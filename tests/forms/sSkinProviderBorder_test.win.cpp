@@ -109,7 +109,7 @@ class Bordered : public SkinnedForm {
   }
   const LayeredCall* LastUpdate() {
     for (auto it = calls.rbegin(); it != calls.rend(); ++it)
-      if (it->wnd == bw) return &*it;
+      if (it->Wnd == bw) return &*it;
     return nullptr;
   }
   TPoint Centre(const TsCaptionButton& b) { return TPoint((b.cpRect.Left + b.cpRect.Right) / 2, (b.cpRect.Top + b.cpRect.Bottom) / 2); }
