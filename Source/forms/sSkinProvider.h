@@ -11,6 +11,8 @@
 //   4. The window picture, the window region and the paint handlers (sSkinProviderPaint.win.cpp)
 //   5. Size, position, showing, closing and the other form messages (sSkinProviderState.win.cpp)
 //   6. The child-control adapter (sSkinProviderAdapter.win.cpp)
+//   7. The menu line: the form's menu bar drawn into the picture by the menu painter
+//      (sSkinProviderMenuLine.win.cpp)
 //
 // The desktop-composition query lives in base/Composition.h (the layers below ask it too).
 #pragma once
@@ -24,6 +26,7 @@
 #include <memory>
 #include <vector>
 
+#include "controls/sSkinMenusLine.h"
 #include "skin/FormServices.h"
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
@@ -221,7 +224,7 @@ struct TkvCaptionElement {
   Integer UserIndex;        // the user title button's index; -1 for a system button
 };
 
-class TsSkinProvider : public TComponent, public TkvFormProvider {
+class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenuLineHost {
   TW_CLASS(TsSkinProvider, TComponent)
   explicit TsSkinProvider(TComponent* owner);
   // The dialog skinner's run-time provider: its initialisation waits for the first frame
@@ -293,8 +296,7 @@ class TsSkinProvider : public TComponent, public TkvFormProvider {
   void UpdateIconsIndexes();
   void UpdateNCArea(bool skinned);
   void FormLeftTop(TPoint& p);
-  Integer LinesCount() { return 0; }  // the menu line is not built yet
-  Integer MenuHeight() { return 0; }
+  Integer LinesCount() { return GetLinesCount(); }
   bool HaveBorder();
   bool IsZoomed() const;
   bool IsIconicForm() const;
@@ -390,6 +392,32 @@ class TsSkinProvider : public TComponent, public TkvFormProvider {
   void UpdateRgn() override { UpdateRgn(true, false); }
   void UpdateRgn(bool doRepaint, bool allChildren);
   HRGN GetRgnFromArOR(Integer x, Integer y);
+
+  // -- Menu line (section 7).
+  bool IsMenuVisible();
+  bool MenuPresent();
+  Integer MenuHeight();
+  // Lines the menu bar takes (measured once, until FLinesCount is reset); 0 without a bar.
+  Integer GetLinesCount();
+  // Rebuilds the menu bar (false while another rebuild runs, or without items).
+  bool UpdateMenu();
+  void RepaintMenu();
+  void RepaintMenuItem(TMenuItem* item, const TRect& r, TOwnerDrawState state);
+  void TryInitMenu();
+  void InitMenuItems(bool active);
+  void KV_WMInitMenuPopup(TMessage& m);
+  void KV_WMMeasureItem(TMessage& m);
+  void KV_CMMenuChanged(TMessage& m);
+  // The menu line in the picture: its section, its clean background and the bar's items.
+  void PaintMenuLine(TBitmap* cache, Integer state, Integer top, Integer width);
+  TBitmap* MenuLineCache() override { return FCommonData ? FCommonData->FCacheBmp.get() : nullptr; }
+  TBitmap* MenuLineBackground() override { return MenuLineBmp.get(); }
+  TPoint MenuLineOrigin(bool onCache) override;
+  bool MenuLineKeepsAlpha() override { return OuterBorder() != nullptr; }
+  bool MenuLineRightToLeft() override;
+  bool MenusInitialized = false;
+  TRect LastMenuItemRect;  // the bar's last item, screen coordinates
+  std::unique_ptr<TBitmap> MenuLineBmp;
 
   // -- TkvFormProvider.
   TForm* ProviderForm() override { return Form; }

@@ -122,6 +122,7 @@ bool TsSkinProvider::PaintAll() {
       }
       PaintText(cache, rForm);
     }
+    if (!iconic) PaintMenuLine(cache, iDrawState, fCaptHeight, fWidth);
     if (IsGripVisible(this))
       if (const TsMaskData* grip = ImageOf(data, data->GripRightBottom)) {
         const TPoint p(fWidth - grip->Width - BorderWidth(true), fHeight - grip->Height - BorderHeight(true));
@@ -342,6 +343,7 @@ void TsSkinProvider::KV_WMNCPaint(TMessage& m) {
     return;  // a size change is in flight
   }
   if (!Adapter) AdapterCreate();
+  TryInitMenu();
   KV_WMNCPaintHandler();
   m.Result = 0;
 }
@@ -490,6 +492,9 @@ void TsSkinProvider::KV_WMNCActivate(TMessage& m) {
 
 void TsSkinProvider::KV_WMActivate(TMessage& m) {
   PassOn(m);
+  if (!Form->Showing() || Form->ControlState().Contains(csCreating)) return;
+  FLinesCount = -1;
+  if (LOWORD(m.WParam) == WA_ACTIVE && SkinManager() && !SkinManager()->IsDesigning()) InitMenuItems(true);
 }
 
 void TsSkinProvider::KV_WMSetText(TMessage& m) {

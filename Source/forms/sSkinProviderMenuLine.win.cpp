@@ -1,0 +1,240 @@
+// The menu line of a skinned form: the form's menu bar inside the skinned frame. The menu
+// painter of the skin manager measures and draws the bar's items; the provider paints the line's
+// section into the window picture, keeps the line's clean background for single items that
+// repaint, counts how many lines the bar takes and prepares the bar for owner drawing.
+//
+// Sections: queries; preparing and rebuilding the bar; painting; menu messages.
+#include "base/kvntUtils.h"
+#include "base/sConst.h"
+#include "base/sMessages.h"
+#include "controls/sSkinMenus.h"
+#include "forms/sSkinProvider.h"
+#include "forms/sSkinProviderMenuLine.h"
+#include "paint/sGraphUtils.h"
+#include "ui/GdiScopes.h"
+#include "ui/Menus.h"
+#include "ui/ScopeGuard.h"
+
+namespace {
+
+// Window-menu items the provider adds for MDI children carry this bit in their tag.
+constexpr Integer kChildItemTag = 0x200;
+
+// The menu bar of the form as the library shows it: its own main menu, not one that joins the
+// main form's bar.
+bool AutoMerged(TForm* form) {
+  TMainMenu* menu = form->Menu();
+  return menu && menu->AutoMerge() && Application && Application->MainForm() != form;
+}
+
+bool AnyVisibleItem(TMainMenu* menu) {
+  if (!menu) return false;
+  for (Integer i = 0; i < menu->Items()->Count(); ++i)
+    if (menu->Items()->Items(i)->Visible()) return true;
+  return false;
+}
+
+}  // namespace
+
+// ---- Queries ---------------------------------------------------------------------------------
+
+bool TsSkinProvider::IsMenuVisible() {
+  if (!Form) return false;
+  TkvMenuLineForm f;
+  f.HasMenu = Form->Menu() != nullptr;
+  f.AutoMerged = AutoMerged(Form);
+  f.ItemCount = f.HasMenu ? Form->Menu()->Items()->Count() : 0;
+  f.MDIChild = Form->FormStyle() == fsMDIChild;
+  f.DialogBorder = Form->BorderStyle() == bsDialog;
+  return MenuLineVisible(f);
+}
+
+bool TsSkinProvider::MenuPresent() {
+  if (!Form || Form->BorderStyle() == bsDialog || Form->FormStyle() == fsMDIChild) return false;
+  if (!Form->Menu() || AutoMerged(Form)) return false;
+  if (AnyVisibleItem(Form->Menu())) return true;
+  if (Form->FormStyle() == fsMDIForm)
+    if (TCustomForm* child = Form->ActiveMDIChild()) return AnyVisibleItem(child->Menu());
+  return false;
+}
+
+Integer TsSkinProvider::MenuHeight() {
+  const bool visible = IsMenuVisible();
+  return MenuLineHeight(visible, visible ? kv_GetSysMetrics(SM_CYMENU, FormPPI()) : 0);
+}
+
+Integer TsSkinProvider::GetLinesCount() {
+  if (FLinesCount != -1) return FLinesCount;
+  if (!Form || !Form->Menu() || !Form->HandleAllocated() || IsIconicForm()) return 0;
+  const HWND h = Form->WindowHandle();
+  HMENU bar = GetMenu(h);
+  RECT first{};
+  if (!bar || !GetMenuItemRect(h, bar, 0, &first)) return 0;
+  RECT w{};
+  GetWindowRect(h, &w);
+  const Integer clientTop =
+      MenuLineClientTop(w.top, w.bottom - w.top, GetClientHeight(h), BorderHeight(false), 0, Form->BorderWidth());
+  FLinesCount = MenuLinesFromGeometry(first.bottom, clientTop, kv_GetSysMetrics(SM_CYMENU, FormPPI()));
+  return FLinesCount;
+}
+
+TPoint TsSkinProvider::MenuLineOrigin(bool) {
+  // The picture has the window's coordinates (no shadow margins around it): the line lies right
+  // above the client area on the picture and on the window alike.
+  const Integer lines = GetLinesCount();
+  return TPoint(OffsetX() - Form->BorderWidth(), OffsetY() - lines * MenuHeight() - Form->BorderWidth() - 1);
+}
+
+bool TsSkinProvider::MenuLineRightToLeft() { return Form && Form->BiDiMode() == bdRightToLeft; }
+
+// ---- Preparing and rebuilding the bar --------------------------------------------------------
+
+bool TsSkinProvider::UpdateMenu() {
+  if (fGlobalFlag) return false;
+  const auto busy = SetForScope(fGlobalFlag, true, false);
+  TMainMenu* menu = Form ? Form->Menu() : nullptr;
+  if (!menu || menu->Items()->Count() == 0) return false;
+  menu->Items()->Items(0)->MenuChanged(true);
+  FCommonData->BeginUpdate();
+  const TScopeExit end([&] { FCommonData->EndUpdate(); });
+  menu->AdjustBiDiBehavior();
+  return true;
+}
+
+void TsSkinProvider::RepaintMenu() {
+  FCommonData->BGChanged = true;
+  MenuChanged = true;
+  FLinesCount = -1;
+  ProcessMessage(WM_NCPAINT, 0, 0);
+}
+
+void TsSkinProvider::RepaintMenuItem(TMenuItem* item, const TRect& r, TOwnerDrawState state) {
+  if (!item || !MenuPresent() || !Form->HandleAllocated()) return;
+  TsSkinableMenus* painter = SkinableMenus();
+  TBitmap* cache = FCommonData->FCacheBmp.get();
+  if (!painter || !cache || Form->Menu()->FindItem(item->Command(), fkCommand) != item) return;
+  if (const TAdvancedMenuDrawItemEvent draw = item->OnAdvancedDrawItem()) {
+    const auto drawing = SetForScope(painter->MenuProvider, static_cast<TkvMenuLineHost*>(this));
+    draw(item, cache->Canvas(), r, state);
+  }
+  const TWindowDC dc(Form->WindowHandle());
+  if (!dc) return;
+  const TSaveDC saved(dc);
+  BitBlt(dc, r.Left, r.Top, r.Width(), r.Height(), cache->Canvas()->Handle(), r.Left, r.Top, SRCCOPY);
+}
+
+void TsSkinProvider::TryInitMenu() {
+  if (MenusInitialized || !CanDrawNCArea()) return;
+  if (TMainMenu* menu = Form ? Form->Menu() : nullptr)
+    if (TsSkinableMenus* painter = SkinableMenus()) painter->InitMenuLine(menu, CanDrawNCArea());
+  MenusInitialized = UpdateMenu();
+}
+
+void TsSkinProvider::InitMenuItems(bool active) {
+  DuRiruZireziv* manager = SkinManager();
+  TsSkinableMenus* painter = SkinableMenus();
+  if (!Form || Form->IsDesigning() || !manager || !painter || manager != DefaultManager) return;
+  const bool popups = active && manager->SkinnedPopups();
+  auto process = [&](auto&& self, TComponent* c) -> void {
+    if (auto* main = dynamic_cast<TMainMenu*>(c)) {
+      painter->InitMenuLine(main, active && CanDrawNCArea());
+      for (Integer i = 0; i < main->Items()->Count(); ++i) painter->HookItem(main->Items()->Items(i), popups);
+    } else if (auto* popup = dynamic_cast<TPopupMenu*>(c)) {
+      painter->HookPopupMenu(popup, popups);
+    } else if (auto* item = dynamic_cast<TMenuItem*>(c)) {
+      if (dynamic_cast<TMainMenu*>(item->GetParentMenu())) {
+        for (Integer i = 0; i < item->ComponentCount(); ++i) self(self, item->Components(i));
+      } else {
+        painter->HookItem(item, popups);
+      }
+    } else if (dynamic_cast<TFrame*>(c)) {
+      for (Integer i = 0; i < c->ComponentCount(); ++i) self(self, c->Components(i));
+    }
+  };
+  for (Integer i = 0; i < Form->ComponentCount(); ++i) process(process, Form->Components(i));
+}
+
+// ---- Painting --------------------------------------------------------------------------------
+
+void TsSkinProvider::PaintMenuLine(TBitmap* cache, Integer state, Integer top, Integer width) {
+  DuRiruZireziv* manager = SkinManager();
+  TkvSkinData* data = SkinDataFor();
+  if (!manager || !data || !CanDrawNCArea() || !manager->SkinnedPopups() || !IsMenuVisible() || !MenuPresent()) return;
+  const Integer mh = MenuHeight();
+  if (mh <= 0) return;
+  const Integer lines = GetLinesCount();
+  const Integer height = lines * mh + 1;
+  Integer section = FMenuLineSkin.empty() ? -1 : manager->GetSkinIndex(FMenuLineSkin);
+  if (section < 0) section = manager->SkinCommonInfo.Sections[ssMenuLine];
+  if (section >= 0 && section < Integer(data->gd.size())) {
+    const TRect r(0, top, width, top + height);
+    const Integer s = Mini(state, Maxi(data->gd[size_t(section)].States - 1, 0));
+    PaintItem(section, MakeCacheInfo(cache), true, s, r, TPoint(r.Left, r.Top), cache, data);
+  }
+  // The clean line, for the items that repaint alone.
+  if (!MenuLineBmp) MenuLineBmp = std::make_unique<TBitmap>(0, 0, pf32bit);
+  MenuLineBmp->SetSize(width, height);
+  const TPoint origin = MenuLineOrigin(true);
+  BitBlt(MenuLineBmp->Canvas()->Handle(), 0, 0, width, height, cache->Canvas()->Handle(), origin.X, origin.Y, SRCCOPY);
+
+  // The bar's items draw themselves into the picture.
+  TryInitMenu();
+  TMainMenu* menu = Form->Menu();
+  TsSkinableMenus* painter = SkinableMenus();
+  const HWND h = Form->WindowHandle();
+  HMENU bar = GetMenu(h);
+  if (!menu || !painter || !bar) return;
+  RECT w{};
+  GetWindowRect(h, &w);
+  const auto drawing = SetForScope(painter->MenuProvider, static_cast<TkvMenuLineHost*>(this));
+  Integer position = 0;
+  for (Integer i = 0; i < menu->Items()->Count(); ++i) {
+    TMenuItem* item = menu->Items()->Items(i);
+    if (!item->Visible()) continue;
+    if (!item->OnMeasureItem() || !item->OnAdvancedDrawItem()) painter->InitMenuLine(menu, true);
+    RECT rc{};
+    if (GetMenuItemRect(h, bar, UINT(position++), &rc)) {
+      LastMenuItemRect = TRect(rc.left, rc.top, rc.right, rc.bottom);
+      const TRect r(rc.left - w.left, rc.top - w.top, rc.right - w.left, rc.bottom - w.top);
+      if (const TAdvancedMenuDrawItemEvent draw = item->OnAdvancedDrawItem())
+        draw(item, cache->Canvas(), r, TOwnerDrawState{odNoAccel, odReserved1});
+    }
+  }
+}
+
+// ---- Menu messages ---------------------------------------------------------------------------
+
+void TsSkinProvider::KV_WMInitMenuPopup(TMessage& m) {
+  DuRiruZireziv* manager = SkinManager();
+  if (!manager || !manager->SkinnedPopups()) {
+    PassOn(m);
+    return;
+  }
+  if (HIWORD(m.LParam))
+    EnableMenuItem(reinterpret_cast<HMENU>(m.WParam), SC_SIZE, MF_BYCOMMAND | MF_GRAYED);
+  else
+    kvCanHookMenu = false;
+  // Items added for MDI children the last time go; they are added again for the children now.
+  if (TMenuItem* windowMenu = Form->WindowMenu())
+    for (Integer i = windowMenu->Count() - 1; i >= 0; --i)
+      if (windowMenu->Items(i)->Tag() & kChildItemTag) windowMenu->Delete(i);
+  PassOn(m);
+}
+
+void TsSkinProvider::KV_WMMeasureItem(TMessage& m) {
+  const auto* mis = reinterpret_cast<const MEASUREITEMSTRUCT*>(m.LParam);
+  if (mis && mis->CtlType == ODT_MENU && IsMenuVisible() && SkinManager() && CanDrawNCArea())
+    if (TsSkinableMenus* painter = SkinableMenus())
+      if (TMenuItem* item = Form->Menu()->FindItem(mis->itemID, fkCommand)) painter->InitItem(item, true);
+  PassOn(m);
+}
+
+void TsSkinProvider::KV_CMMenuChanged(TMessage& m) {
+  if (!Form->ControlState().Contains(csCreating) && Form->Visible() && !InAnimation(this) &&
+      !(FCommonData->CtrlSkinState & 0x800)) {
+    FLinesCount = -1;
+    MenuChanged = true;
+    if (Form->Menu() && !Form->Menu()->IsRightToLeft()) FCommonData->BGChanged = true;
+  }
+  PassOn(m);
+}
