@@ -408,6 +408,12 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   void KV_WMInitMenuPopup(TMessage& m);
   void KV_WMMeasureItem(TMessage& m);
   void KV_CMMenuChanged(TMessage& m);
+  // The window-menu item of an MDI child: brings that child to the front.
+  void OnChildMnuClick(TObject* sender);
+  // While an MDI main form is skinned: mouse messages over its bar right of the items are eaten
+  // during menu tracking (a maximized child's buttons are there).
+  void MDIMenuHook();
+  void MDIMenuUnhook();
   // The menu line in the picture: its section, its clean background and the bar's items.
   void PaintMenuLine(TBitmap* cache, Integer state, Integer top, Integer width);
   TBitmap* MenuLineCache() override { return FCommonData ? FCommonData->FCacheBmp.get() : nullptr; }

@@ -10,10 +10,13 @@
 #include "controls/sSkinMenus.h"
 #include "forms/sSkinProvider.h"
 #include "forms/sSkinProviderMenuLine.h"
+#include "forms/sMDIForm.h"
 #include "paint/sGraphUtils.h"
+#include "skin/sVclUtils.h"
 #include "ui/GdiScopes.h"
 #include "ui/Menus.h"
 #include "ui/ScopeGuard.h"
+#include "ui/WinHandles.h"
 
 namespace {
 
@@ -32,6 +35,53 @@ bool AnyVisibleItem(TMainMenu* menu) {
   for (Integer i = 0; i < menu->Items()->Count(); ++i)
     if (menu->Items()->Items(i)->Visible()) return true;
   return false;
+}
+
+// The thread's message-filter hook of a skinned MDI main form; empty when none.
+TOwnedHook FMDIMenuHook;
+
+LRESULT CALLBACK PopupMenuHook(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* msg = reinterpret_cast<const MSG*>(lParam);
+  TsSkinProvider* sp = MDISkinProvider;
+  if (code == MSGF_MENU && msg && sp && sp->Form && sp->Form->Menu() && sp->Form->ActiveMDIChild() &&
+      (msg->message == WM_MOUSEMOVE || msg->message == WM_LBUTTONDOWN)) {
+    const Integer formRight = sp->Form->Left() + sp->Form->Width();
+    if (InMDIMenuGap(sp->LastMenuItemRect, formRight, kvMousePos())) return 1;
+  }
+  return CallNextHookEx(FMDIMenuHook.get(), code, wParam, lParam);
+}
+
+// The popup is the MDI main form's window menu: its items for the children are made anew.
+void FillWindowMenu(TsSkinProvider& sp, HMENU popup) {
+  TMenuItem* windowMenu = sp.Form->WindowMenu();
+  windowMenu->InitiateAction();
+  // The entries the MDI client put in for the children (plain items of no library item, and
+  // their separator) go; the library's own items stay.
+  for (int pos = GetMenuItemCount(popup); pos >= 0; --pos) {
+    MENUITEMINFOW mii{};
+    mii.cbSize = sizeof mii;
+    mii.fMask = MIIM_STATE | MIIM_DATA | MIIM_FTYPE;
+    if (!GetMenuItemInfoW(popup, UINT(pos), TRUE, &mii) || mii.dwItemData != 0) continue;
+    wchar_t text[2]{};
+    if (GetMenuStringW(popup, UINT(pos), text, 2, MF_BYPOSITION) > 0 || (mii.fType & MFT_SEPARATOR))
+      RemoveMenu(popup, UINT(pos), MF_BYPOSITION);
+  }
+  if (windowMenu->Count() == 0 || windowMenu->Items(windowMenu->Count() - 1)->Caption() != u"-") {
+    auto* line = new TMenuItem(&sp);
+    line->SetCaption(u"-");
+    windowMenu->Add(line);
+  }
+  TCustomForm* active = sp.Form->ActiveMDIChild();
+  for (Integer i = 0; i < sp.Form->MDIChildCount(); ++i) {
+    TCustomForm* child = sp.Form->MDIChildren(i);
+    if (!child->Visible()) continue;
+    auto* item = new TMenuItem(&sp);
+    item->SetCaption(child->Caption());
+    item->SetTag(i | kChildItemTag);
+    item->SetOnClick(TNotifyEvent(&sp, &TsSkinProvider::OnChildMnuClick));
+    item->SetChecked(child == active);
+    windowMenu->Add(item);
+  }
 }
 
 }  // namespace
@@ -215,11 +265,33 @@ void TsSkinProvider::KV_WMInitMenuPopup(TMessage& m) {
   else
     kvCanHookMenu = false;
   // Items added for MDI children the last time go; they are added again for the children now.
-  if (TMenuItem* windowMenu = Form->WindowMenu())
+  TMenuItem* windowMenu = Form->WindowMenu();
+  if (windowMenu)
     for (Integer i = windowMenu->Count() - 1; i >= 0; --i)
       if (windowMenu->Items(i)->Tag() & kChildItemTag) windowMenu->Delete(i);
+  const auto popup = reinterpret_cast<HMENU>(m.WParam);
+  if (windowMenu && Form->FormStyle() == fsMDIForm && Form->MDIChildCount() > 0 && windowMenu->HandleAllocated() &&
+      windowMenu->Handle() == popup) {
+    FillWindowMenu(*this, popup);
+    m.Result = 0;
+    return;
+  }
   PassOn(m);
 }
+
+void TsSkinProvider::OnChildMnuClick(TObject* sender) {
+  auto* item = dynamic_cast<TMenuItem*>(sender);
+  if (!item || !Form) return;
+  const Integer index = Integer(item->Tag() & ~intptr_t(kChildItemTag));
+  if (index >= 0 && index < Form->MDIChildCount()) Form->MDIChildren(index)->BringToFront();
+}
+
+void TsSkinProvider::MDIMenuHook() {
+  if (FMDIMenuHook || !Form || Form->FormStyle() != fsMDIForm) return;
+  FMDIMenuHook.reset(SetWindowsHookExW(WH_MSGFILTER, &PopupMenuHook, nullptr, GetCurrentThreadId()));
+}
+
+void TsSkinProvider::MDIMenuUnhook() { FMDIMenuHook.reset(); }
 
 void TsSkinProvider::KV_WMMeasureItem(TMessage& m) {
   const auto* mis = reinterpret_cast<const MEASUREITEMSTRUCT*>(m.LParam);

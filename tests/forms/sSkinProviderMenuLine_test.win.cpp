@@ -9,6 +9,8 @@
 
 #include "base/kvntUtils.h"
 #include "controls/sSkinMenus.h"
+#include "forms/sMDIForm.h"
+#include "support/FormFixture.h"
 #include "support/FormSkin.h"
 #include "ui/Bitmap.h"
 #include "ui/GdiScopes.h"
@@ -283,9 +285,11 @@ TEST_F(MenuLine, TheLineIsPaintedAgainAfterTheMenuChanged) {
 
 TEST_F(MenuLine, SystemMenuDropsWithoutSizeAndOthersPassUnchanged) {
   SkinAndShow();
-  HMENU sys = GetSystemMenu(form->Handle(), FALSE);
+  // A window menu of the test's own, as the system hands it over with the system-menu flag.
+  HMENU sys = CreatePopupMenu();
   ASSERT_NE(sys, nullptr);
-  EnableMenuItem(sys, SC_SIZE, MF_BYCOMMAND | MF_ENABLED);
+  AppendMenuW(sys, MF_STRING, SC_MOVE, L"Move");
+  AppendMenuW(sys, MF_STRING, SC_SIZE, L"Size");
   skin->skin.Manager.SetSkinnedPopups(false);
   SendMessageW(form->Handle(), WM_INITMENUPOPUP, WPARAM(sys), MAKELPARAM(0, 1));
   EXPECT_FALSE(GetMenuState(sys, SC_SIZE, MF_BYCOMMAND) & MF_GRAYED);
@@ -294,8 +298,10 @@ TEST_F(MenuLine, SystemMenuDropsWithoutSizeAndOthersPassUnchanged) {
   SendMessageW(form->Handle(), WM_INITMENUPOPUP, WPARAM(sys), MAKELPARAM(0, 1));
   EXPECT_TRUE(GetMenuState(sys, SC_SIZE, MF_BYCOMMAND) & MF_GRAYED);
   EXPECT_TRUE(kvCanHookMenu);
+  EXPECT_FALSE(GetMenuState(sys, SC_MOVE, MF_BYCOMMAND) & MF_GRAYED);
   SendMessageW(form->Handle(), WM_INITMENUPOPUP, WPARAM(file->Handle()), MAKELPARAM(0, 0));
   EXPECT_FALSE(kvCanHookMenu);
+  DestroyMenu(sys);
 }
 
 TEST_F(MenuLine, ANarrowFormWrapsItsBarAndAWideOneDoesNot) {
@@ -312,4 +318,130 @@ TEST_F(MenuLine, ANarrowFormWrapsItsBarAndAWideOneDoesNot) {
   Pump();
   sp->RepaintMenu();
   EXPECT_EQ(sp->LinesCount(), 1);
+}
+
+namespace {
+
+// A skinned MDI main form with a main menu whose "Window" item lists the children.
+class MdiMenuLine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 0) << "no display: window tests need Xvfb";
+    app = std::make_unique<TApplication>();
+    skin = std::make_unique<FormSkin>();
+    frame = new TForm(app.get());
+    frame->SetFormStyle(fsMDIForm);
+    frame->AfterConstruction();
+    frame->SetPosition(poDesigned);
+    frame->SetBounds(60, 40, 500, 400);
+    frame->SetCaption(u"Frame");
+    auto* menu = new TMainMenu(frame);
+    auto* file = new TMenuItem(frame);
+    file->SetCaption(u"&File");
+    menu->Items()->Add(file);
+    window = new TMenuItem(frame);
+    window->SetCaption(u"&Window");
+    menu->Items()->Add(window);
+    auto* cascade = new TMenuItem(frame);
+    cascade->SetCaption(u"&Cascade");
+    window->Add(cascade);
+    frame->SetMenu(menu);
+    frame->SetWindowMenu(window);
+    frame->HandleNeeded();
+    sp = new TsSkinProvider(frame);
+    sp->AfterConstruction();
+    frame->Show();
+    PumpMessages();
+  }
+  void TearDown() override {
+    app.reset();
+    skin.reset();
+  }
+  TForm* MakeChild(const char16_t* caption) {
+    auto* child = new TForm(app.get());
+    child->SetFormStyle(fsMDIChild);
+    child->SetCaption(caption);
+    child->AfterConstruction();
+    PumpMessages();
+    return child;
+  }
+  LRESULT DropWindowMenu() {
+    return SendMessageW(frame->Handle(), WM_INITMENUPOPUP, WPARAM(window->Handle()), MAKELPARAM(1, 0));
+  }
+  std::vector<TMenuItem*> ChildItems() {
+    std::vector<TMenuItem*> items;
+    for (Integer i = 0; i < window->Count(); ++i)
+      if (window->Items(i)->Tag() & 0x200) items.push_back(window->Items(i));
+    return items;
+  }
+
+  std::unique_ptr<TApplication> app;
+  std::unique_ptr<FormSkin> skin;
+  TForm* frame = nullptr;
+  TMenuItem* window = nullptr;
+  TsSkinProvider* sp = nullptr;
+};
+
+}  // namespace
+
+TEST_F(MdiMenuLine, WindowMenuListsTheVisibleChildrenAndClickingOneBringsItToTheFront) {
+  TForm* a = MakeChild(u"Alpha");
+  TForm* b = MakeChild(u"Beta");
+  b->Hide();
+  a->BringToFront();
+  PumpMessages();
+  DropWindowMenu();
+  std::vector<TMenuItem*> items = ChildItems();
+  ASSERT_EQ(items.size(), 1u);
+  EXPECT_EQ(items[0]->Caption(), u"Alpha");
+  EXPECT_TRUE(items[0]->Checked());
+  // A separator parts the window menu's own items from the children's.
+  const Integer at = window->IndexOf(items[0]);
+  ASSERT_GE(at, 1);
+  EXPECT_EQ(window->Items(at - 1)->Caption(), u"-");
+  EXPECT_EQ(window->Items(0)->Caption(), u"&Cascade");
+
+  // Dropped again: the items are made anew, not added twice, and one separator stays.
+  DropWindowMenu();
+  EXPECT_EQ(ChildItems().size(), 1u);
+  Integer separators = 0;
+  for (Integer i = 0; i < window->Count(); ++i) separators += window->Items(i)->Caption() == u"-";
+  EXPECT_EQ(separators, 1);
+
+  // Both visible: the click on the second child's item brings it to the front.
+  b->Show();
+  a->BringToFront();
+  PumpMessages();
+  ASSERT_EQ(frame->ActiveMDIChild(), static_cast<TCustomForm*>(a));
+  DropWindowMenu();
+  items = ChildItems();
+  ASSERT_EQ(items.size(), 2u);
+  TMenuItem* other = nullptr;
+  for (TMenuItem* item : items)
+    if (item->Caption() == u"Beta") other = item;
+  ASSERT_NE(other, nullptr);
+  EXPECT_FALSE(other->Checked());
+  other->Click();
+  PumpMessages();
+  EXPECT_EQ(frame->ActiveMDIChild(), static_cast<TCustomForm*>(b));
+}
+
+TEST_F(MdiMenuLine, TheMenuFilterHookLivesWhileTheFormIsSkinned) {
+  MakeChild(u"Alpha");
+  ASSERT_EQ(MDISkinProvider, sp);
+  // Inside menu tracking a press right of the bar's last item is eaten; one on an item is not.
+  sp->LastMenuItemRect = TRect(100, 60, 140, 78);
+  MSG msg{};
+  msg.message = WM_LBUTTONDOWN;
+  const Integer formRight = frame->Left() + frame->Width();
+  SetCursorPos(120, 70);
+  EXPECT_EQ(CallMsgFilterW(&msg, MSGF_MENU), FALSE);
+  SetCursorPos((140 + formRight) / 2, 70);
+  EXPECT_EQ(CallMsgFilterW(&msg, MSGF_MENU), TRUE);
+  msg.message = WM_KEYDOWN;
+  EXPECT_EQ(CallMsgFilterW(&msg, MSGF_MENU), FALSE);
+  // Unhooked with the MDI support.
+  msg.message = WM_LBUTTONDOWN;
+  HookMDI(*sp, false);
+  EXPECT_EQ(CallMsgFilterW(&msg, MSGF_MENU), FALSE);
 }
