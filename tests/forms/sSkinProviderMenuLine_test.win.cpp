@@ -72,14 +72,7 @@ class MenuLine : public SkinnedForm {
   static void Pump() {
     for (int i = 0; i < 5; ++i) Application->ProcessMessages();
   }
-  std::unique_ptr<TBitmap> Shot() {
-    RECT w{};
-    GetWindowRect(form->Handle(), &w);
-    auto bmp = std::make_unique<TBitmap>(w.right - w.left, w.bottom - w.top, pf32bit);
-    const TWindowDC dc(form->Handle());
-    BitBlt(bmp->Canvas()->Handle(), 0, 0, bmp->Width(), bmp->Height(), dc, 0, 0, SRCCOPY);
-    return bmp;
-  }
+  std::unique_ptr<TBitmap> Shot() { return WindowShot(form->Handle()); }
   // An item of the bar in window coordinates.
   TRect ItemRect(Integer position) {
     RECT r{}, w{};
@@ -226,16 +219,10 @@ LoopProbe probe;
 
 void CALLBACK ProbeTick(HWND, UINT, UINT_PTR id, DWORD) {
   KillTimer(nullptr, id);
-  RECT w{};
-  GetWindowRect(probe.form, &w);
-  TBitmap bmp(w.right - w.left, w.bottom - w.top, pf32bit);
-  {
-    const TWindowDC dc(probe.form);
-    BitBlt(bmp.Canvas()->Handle(), 0, 0, bmp.Width(), bmp.Height(), dc, 0, 0, SRCCOPY);
-  }
-  probe.corner = bmp.PixelColor(probe.item.Left + 1, probe.item.Top + 1);
+  const std::unique_ptr<TBitmap> bmp = WindowShot(probe.form);
+  probe.corner = bmp->PixelColor(probe.item.Left + 1, probe.item.Top + 1);
   for (Integer y = probe.item.Top; y < probe.item.Bottom; ++y)
-    for (Integer x = probe.item.Left; x < probe.item.Right; ++x) probe.hotText += bmp.PixelColor(x, y) == kLineHotText;
+    for (Integer x = probe.item.Left; x < probe.item.Right; ++x) probe.hotText += bmp->PixelColor(x, y) == kLineHotText;
   HWND popup = FindWindowW(L"#32768", nullptr);
   probe.popup = popup && IsWindowVisible(popup);
   probe.done = true;
@@ -323,18 +310,10 @@ TEST_F(MenuLine, ANarrowFormWrapsItsBarAndAWideOneDoesNot) {
 namespace {
 
 // A skinned MDI main form with a main menu whose "Window" item lists the children.
-class MdiMenuLine : public ::testing::Test {
+class MdiMenuLine : public SkinnedMdiFrame {
  protected:
   void SetUp() override {
-    ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 0) << "no display: window tests need Xvfb";
-    app = std::make_unique<TApplication>();
-    skin = std::make_unique<FormSkin>();
-    frame = new TForm(app.get());
-    frame->SetFormStyle(fsMDIForm);
-    frame->AfterConstruction();
-    frame->SetPosition(poDesigned);
-    frame->SetBounds(60, 40, 500, 400);
-    frame->SetCaption(u"Frame");
+    SkinnedMdiFrame::SetUp();
     auto* menu = new TMainMenu(frame);
     auto* file = new TMenuItem(frame);
     file->SetCaption(u"&File");
@@ -347,23 +326,7 @@ class MdiMenuLine : public ::testing::Test {
     window->Add(cascade);
     frame->SetMenu(menu);
     frame->SetWindowMenu(window);
-    frame->HandleNeeded();
-    sp = new TsSkinProvider(frame);
-    sp->AfterConstruction();
-    frame->Show();
     PumpMessages();
-  }
-  void TearDown() override {
-    app.reset();
-    skin.reset();
-  }
-  TForm* MakeChild(const char16_t* caption) {
-    auto* child = new TForm(app.get());
-    child->SetFormStyle(fsMDIChild);
-    child->SetCaption(caption);
-    child->AfterConstruction();
-    PumpMessages();
-    return child;
   }
   LRESULT DropWindowMenu() {
     return SendMessageW(frame->Handle(), WM_INITMENUPOPUP, WPARAM(window->Handle()), MAKELPARAM(1, 0));
@@ -375,11 +338,7 @@ class MdiMenuLine : public ::testing::Test {
     return items;
   }
 
-  std::unique_ptr<TApplication> app;
-  std::unique_ptr<FormSkin> skin;
-  TForm* frame = nullptr;
   TMenuItem* window = nullptr;
-  TsSkinProvider* sp = nullptr;
 };
 
 }  // namespace
