@@ -87,11 +87,15 @@ void TsSkinableMenus::sAdvancedDrawLineItem(TObject* sender, TCanvas* canvas, TR
   it = smTopLine;
   const bool onCache = canvas->Handle() == cache->Canvas()->Handle();
   const TPoint offset = MenuLineItemOffset(rect, host->MenuLineOrigin(onCache));
+  // Only the part of the item over the line's background is drawn; an item outside it (the bar
+  // changed since the line was painted) waits for the line's next painting.
+  const Integer w = Mini(rect.Width(), line->Width() - offset.X), h = Mini(rect.Height(), line->Height() - offset.Y);
+  if (offset.X < 0 || offset.Y < 0 || w <= 0 || h <= 0) return;
   const bool rtl = host->MenuLineRightToLeft();
   TkvSkinData* sd96 = FOwner->CommonSkinData(96);
 
-  std::unique_ptr<TBitmap> bmp(CreateBmp32(rect.Width(), rect.Height()));
-  const TRect whole(0, 0, rect.Width(), rect.Height());
+  std::unique_ptr<TBitmap> bmp(CreateBmp32(w, h));
+  const TRect whole(0, 0, w, h);
   BitBlt(bmp->Canvas()->Handle(), 0, 0, whole.Right, whole.Bottom, line->Canvas()->Handle(), offset.X, offset.Y, SRCCOPY);
   const bool selected = item->Enabled() && (state.Contains(odSelected) || state.Contains(odHotLight));
   const Integer section = IndexOf(ssMenuItem);

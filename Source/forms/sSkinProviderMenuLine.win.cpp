@@ -210,25 +210,28 @@ void TsSkinProvider::PaintMenuLine(TBitmap* cache, Integer state, Integer top, I
   DuRiruZireziv* manager = SkinManager();
   TkvSkinData* data = SkinDataFor();
   if (!manager || !data || !CanDrawNCArea() || !manager->SkinnedPopups() || !IsMenuVisible() || !MenuPresent()) return;
+  // The bar is owner-drawn before its geometry is read: preparing it measures it anew.
+  TryInitMenu();
   const Integer mh = MenuHeight();
   if (mh <= 0) return;
   const Integer lines = GetLinesCount();
   const Integer height = lines * mh + 1;
+  // The frame is the window's own (the skin paints inside it): the line lies between its sides.
+  const TPoint origin = MenuLineOrigin(true);
+  const Integer lineWidth = Maxi(width - 2 * origin.X, 0);
   Integer section = FMenuLineSkin.empty() ? -1 : manager->GetSkinIndex(FMenuLineSkin);
   if (section < 0) section = manager->SkinCommonInfo.Sections[ssMenuLine];
   if (section >= 0 && section < Integer(data->gd.size())) {
-    const TRect r(0, top, width, top + height);
+    const TRect r(origin.X, top, origin.X + lineWidth, top + height);
     const Integer s = Mini(state, Maxi(data->gd[size_t(section)].States - 1, 0));
     PaintItem(section, MakeCacheInfo(cache), true, s, r, TPoint(r.Left, r.Top), cache, data);
   }
   // The clean line, for the items that repaint alone.
   if (!MenuLineBmp) MenuLineBmp = std::make_unique<TBitmap>(0, 0, pf32bit);
-  MenuLineBmp->SetSize(width, height);
-  const TPoint origin = MenuLineOrigin(true);
-  BitBlt(MenuLineBmp->Canvas()->Handle(), 0, 0, width, height, cache->Canvas()->Handle(), origin.X, origin.Y, SRCCOPY);
+  MenuLineBmp->SetSize(lineWidth, height);
+  BitBlt(MenuLineBmp->Canvas()->Handle(), 0, 0, lineWidth, height, cache->Canvas()->Handle(), origin.X, origin.Y, SRCCOPY);
 
   // The bar's items draw themselves into the picture.
-  TryInitMenu();
   TMainMenu* menu = Form->Menu();
   TsSkinableMenus* painter = SkinableMenus();
   const HWND h = Form->WindowHandle();

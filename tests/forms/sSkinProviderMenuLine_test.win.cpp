@@ -150,8 +150,10 @@ TEST_F(MenuLine, TheScreenShowsTheSkinnedLineAndItsItems) {
   auto shot = Shot();
   const TRect last = ItemRect(2);
   const Integer midY = (last.Top + last.Bottom) / 2;
-  // Right of the items the line shows its section.
+  // Right of the items the line shows its section; the frame's sides stay beside it.
   EXPECT_EQ(shot->PixelColor((last.Right + shot->Width()) / 2, midY), kLine);
+  EXPECT_EQ(shot->PixelColor(1, midY), ColorOfPixel(kBorderPixel));
+  EXPECT_EQ(shot->PixelColor(shot->Width() - 2, midY), ColorOfPixel(kBorderPixel));
   // Every item: the line behind it, its caption written in the line's colour.
   for (Integer i = 0; i < 3; ++i) {
     const TRect r = ItemRect(i);
