@@ -21,6 +21,8 @@
 //  11. The minimize and restore animation, cover windows and the form image
 //      (sSkinProviderMinimize.win.cpp)
 //  12. Glued forms and screen snapping (sSkinProviderGlue.win.cpp, sSkinProviderGlue.cpp)
+//  13. The menu line: the form's menu bar drawn into the picture by the menu painter
+//      (sSkinProviderMenuLine.win.cpp)
 //
 // The desktop-composition query lives in base/Composition.h (the layers below ask it too).
 #pragma once
@@ -36,6 +38,7 @@
 
 #include "base/kvThdTimer.h"
 #include "base/kvntTypes.h"
+#include "controls/sSkinMenusLine.h"
 #include "skin/FormServices.h"
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
@@ -340,7 +343,7 @@ struct TkvCaptionElement {
   Integer UserIndex;        // the user title button's index; -1 for a system button
 };
 
-class TsSkinProvider : public TComponent, public TkvFormProvider {
+class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenuLineHost {
   TW_CLASS(TsSkinProvider, TComponent)
   explicit TsSkinProvider(TComponent* owner);
   // The dialog skinner's run-time provider: its initialisation waits for the first frame
@@ -412,8 +415,7 @@ class TsSkinProvider : public TComponent, public TkvFormProvider {
   void UpdateIconsIndexes();
   void UpdateNCArea(bool skinned);
   void FormLeftTop(TPoint& p);
-  Integer LinesCount() { return 0; }  // the menu line is not built yet
-  Integer MenuHeight() { return 0; }
+  Integer LinesCount() { return GetLinesCount(); }
   bool HaveBorder();
   bool IsZoomed() const;
   bool IsIconicForm() const;
@@ -551,6 +553,37 @@ class TsSkinProvider : public TComponent, public TkvFormProvider {
   TkvScaleThread* FScaleThread = nullptr;
   void StopScaleThread();
   bool bFlag1 = false;  // FinishBlendOnMoving runs
+  // -- Menu line (section 13).
+  bool IsMenuVisible();
+  bool MenuPresent();
+  Integer MenuHeight();
+  // Lines the menu bar takes (measured once, until FLinesCount is reset); 0 without a bar.
+  Integer GetLinesCount();
+  // Rebuilds the menu bar (false while another rebuild runs, or without items).
+  bool UpdateMenu();
+  void RepaintMenu();
+  void RepaintMenuItem(TMenuItem* item, const TRect& r, TOwnerDrawState state);
+  void TryInitMenu();
+  void InitMenuItems(bool active);
+  void KV_WMInitMenuPopup(TMessage& m);
+  void KV_WMMeasureItem(TMessage& m);
+  void KV_CMMenuChanged(TMessage& m);
+  // The window-menu item of an MDI child: brings that child to the front.
+  void OnChildMnuClick(TObject* sender);
+  // While an MDI main form is skinned: mouse messages over its bar right of the items are eaten
+  // during menu tracking (a maximized child's buttons are there).
+  void MDIMenuHook();
+  void MDIMenuUnhook();
+  // The menu line in the picture: its section, its clean background and the bar's items.
+  void PaintMenuLine(TBitmap* cache, Integer state, Integer top, Integer width);
+  TBitmap* MenuLineCache() override { return FCommonData ? FCommonData->FCacheBmp.get() : nullptr; }
+  TBitmap* MenuLineBackground() override { return MenuLineBmp.get(); }
+  TPoint MenuLineOrigin(bool onCache) override;
+  bool MenuLineKeepsAlpha() override { return OuterBorder() != nullptr; }
+  bool MenuLineRightToLeft() override;
+  bool MenusInitialized = false;
+  TRect LastMenuItemRect;  // the bar's last item, screen coordinates
+  std::unique_ptr<TBitmap> MenuLineBmp;
 
   // -- TkvFormProvider.
   TForm* ProviderForm() override { return Form; }

@@ -1,4 +1,5 @@
 // The skin provider: model and lifecycle, the window procedure and the skin commands.
+#include "controls/sSkinMenus.h"
 #include "forms/sSkinProvider.h"
 
 #include <algorithm>
@@ -548,6 +549,15 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
     case CM_BEWAIT_DIALOG:
       m.Result = 0;
       return;
+    case WM_INITMENUPOPUP:
+      KV_WMInitMenuPopup(m);
+      return;
+    case WM_MEASUREITEM:
+      KV_WMMeasureItem(m);
+      return;
+    case CM_MENUCHANGED:
+      KV_CMMenuChanged(m);
+      return;
     default:
       PassOn(m);
       return;
@@ -612,8 +622,11 @@ bool TsSkinProvider::KV_SMAlphaCmd_Common(TMessage& m) {
         BorderForm.reset();
         if (!Form || Form->IsDestroying() || IsDestroying()) return true;
         if (Form->HandleAllocated()) InitDwm(Form->WindowHandle(), false, false);
+        InitMenuItems(false);
+        MenusInitialized = false;
         CheckSysMenu(false);
         if (HaveBorder() && !InMenu && Form->HandleAllocated()) SetWindowRgn(Form->WindowHandle(), nullptr, TRUE);
+        UpdateMenu();
         if (FUseGlobalColor && !FCommonData->FCustomColor) Form->SetColor(clBtnFace);
         while (!SavedLabelColors.empty()) InitLabel(SavedLabelColors.back().Control, false);
         FCommonData->FCacheBmp.reset();
@@ -703,6 +716,11 @@ bool TsSkinProvider::KV_SMAlphaCmd_Unskinned(TMessage& m) {
         CheckSysMenu(true);
         UpdateIconsIndexes();
         FormActive = Form && Form->Active();
+        if (!manager->IsLoading()) {
+          if (Form && Form->Menu() && Form->Menu()->OwnerDraw()) MenusInitialized = true;
+          InitMenuItems(true);
+          if (!MenusInitialized) MenusInitialized = UpdateMenu();
+        }
         FCommonData->BGChanged = true;
         FLinesCount = -1;
         RgnChanged = true;
@@ -739,6 +757,7 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
       if (manager) {
         UpdateIconsIndexes();
         CheckSysMenu(CanDrawNCArea());
+        if (TsSkinableMenus* painter = SkinableMenus()) painter->UpdateMenus();
         FCommonData->BGChanged = true;
         FLinesCount = -1;
       }

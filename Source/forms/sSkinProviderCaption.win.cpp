@@ -308,6 +308,7 @@ Integer TsSkinProvider::HTProcess(TMessage& m) {
       return HTMENU;
     return FIconRect.Contains(p) ? HTSYSMENU : HTCAPTION;
   }
+  if (p.Y <= top + LinesCount() * MenuHeight()) return HTMENU;
   return HTCLIENT;
 }
 

@@ -127,6 +127,7 @@ bool TsSkinProvider::PaintAll() {
       }
       PaintText(cache, rForm);
     }
+    if (!iconic) PaintMenuLine(cache, iDrawState, fCaptHeight, fWidth);
     if (IsGripVisible(this))
       if (const TsMaskData* grip = ImageOf(data, data->GripRightBottom)) {
         const TPoint p(rForm.Right - grip->Width - BorderWidth(true), rForm.Bottom - grip->Height - BorderHeight(true));
@@ -357,6 +358,7 @@ void TsSkinProvider::KV_WMNCPaint(TMessage& m) {
     return;  // a size change is in flight
   }
   if (!Adapter) AdapterCreate();
+  TryInitMenu();
   KV_WMNCPaintHandler();
   m.Result = 0;
 }
@@ -512,6 +514,9 @@ void TsSkinProvider::KV_WMNCActivate(TMessage& m) {
 void TsSkinProvider::KV_WMActivate(TMessage& m) {
   PassOn(m);
   UpdateSlaveFormsList();
+  if (!Form->Showing() || Form->ControlState().Contains(csCreating)) return;
+  FLinesCount = -1;
+  if (LOWORD(m.WParam) == WA_ACTIVE && SkinManager() && !SkinManager()->IsDesigning()) InitMenuItems(true);
 }
 
 void TsSkinProvider::KV_WMSetText(TMessage& m) {
