@@ -221,7 +221,7 @@ void TkvMainWnd::HandleDestroy(TMessage& message) {
   if (SkinData) {
     SkinData->StopTimer();
     if (SkinData->GlowID >= 0) {
-      if (auto* effects = TkvServiceSlot<TkvEffectServices>::Get()) effects->HideGlow(SkinData->GlowID, false);
+      if (auto* glows = TkvServiceSlot<TkvGlowServices>::Get()) glows->HideGlow(SkinData->GlowID, false);
     }
   }
   // Speed buttons have no window of their own: their hooks learn here that their parent's
@@ -496,7 +496,7 @@ void UninitializeKVScroll(HWND handle, bool freeSW, bool repaint, TkvScrollWnd*&
       sw->SkinData->FOwnerObject = nullptr;
       sw->SkinData->FSWHandle = nullptr;
       if (sw->SkinData->GlowID >= 0) {
-        if (auto* effects = TkvServiceSlot<TkvEffectServices>::Get()) effects->HideGlow(sw->SkinData->GlowID, false);
+        if (auto* glows = TkvServiceSlot<TkvGlowServices>::Get()) glows->HideGlow(sw->SkinData->GlowID, false);
       }
     }
     sw->Destroyed = true;

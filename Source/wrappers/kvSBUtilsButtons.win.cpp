@@ -116,7 +116,7 @@ Integer TkvBtnWnd::PressedOrActiveState() {
   if (Down()) {
     // A pressed button shows no glow.
     if (SkinData->GlowID >= 0)
-      if (TkvEffectServices* effects = EffectServices()) effects->HideGlow(SkinData->GlowID, false);
+      if (auto* glows = TkvServiceSlot<TkvGlowServices>::Get()) glows->HideGlow(SkinData->GlowID, false);
     return 2;
   }
   if (!IsWindowEnabled(CtrlHandle)) return 0;
@@ -323,7 +323,7 @@ void TkvBtnWnd::kvWndProc(TMessage& message) {
       if (!(GetWindowLongW(wnd, GWL_STYLE) & WS_VISIBLE) && ctrl && ctrl->Visible()) return;
       inherited();
       if (sd->GlowID >= 0)
-        if (TkvEffectServices* effects = EffectServices()) effects->HideGlow(sd->GlowID, false);
+        if (auto* glows = TkvServiceSlot<TkvGlowServices>::Get()) glows->HideGlow(sd->GlowID, false);
       return;
     }
     case WM_SIZE:

@@ -155,7 +155,7 @@ void TkvComboBoxWnd::PaintButton(HDC dc) {
 
 void TkvComboBoxWnd::HideGlowOutside() {
   if (SkinData->GlowID < 0 || kvMouseInControlDC(CtrlHandle)) return;
-  if (auto* effects = TkvServiceSlot<TkvEffectServices>::Get()) effects->HideGlow(SkinData->GlowID, true);
+  if (auto* glows = TkvServiceSlot<TkvGlowServices>::Get()) glows->HideGlow(SkinData->GlowID, true);
 }
 
 void TkvComboBoxWnd::RepaintButton() {
@@ -165,7 +165,7 @@ void TkvComboBoxWnd::RepaintButton() {
     DuRiruZireziv* manager = SkinData->GetSkinManager();
     ShowGlowingIfNeeded(SkinData, false, CtrlHandle, -1, manager && manager->Effects.AllowAnimation, 255);
   } else if (SkinData->GlowID >= 0) {
-    if (auto* effects = TkvServiceSlot<TkvEffectServices>::Get()) effects->HideGlow(SkinData->GlowID, true);
+    if (auto* glows = TkvServiceSlot<TkvGlowServices>::Get()) glows->HideGlow(SkinData->GlowID, true);
   }
   if (Style() == CBS_SIMPLE) return;
   HDC dc = GetWindowDC(CtrlHandle);

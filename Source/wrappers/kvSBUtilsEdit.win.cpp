@@ -525,7 +525,7 @@ void TkvEditWnd::kvWndProc(TMessage& message) {
         TkvBaseWnd::kvWndProc(message);
         if (Destroyed || !SkinData) return;
         if (message.Msg == WM_MOVE) {
-          if (auto* effects = TkvServiceSlot<TkvEffectServices>::Get()) effects->HideGlow(SkinData->GlowID, false);
+          if (auto* glows = TkvServiceSlot<TkvGlowServices>::Get()) glows->HideGlow(SkinData->GlowID, false);
         } else {
           ShowGlowingIfNeeded(SkinData, false, CtrlHandle);
         }
