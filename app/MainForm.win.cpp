@@ -286,7 +286,8 @@ void TForm1::ShowProgress(TDownload* d) {
 
 void TForm1::ProgressCatchUpTick(TObject*) {
   TDownload* d = FDownload.get();
-  if (d && !d->Progress.StepPending() && d->Progress.Latest() != d->ShownCount) ShowProgress(d);
+  // Only once the first step has shown: until then the label keeps its caption.
+  if (d && d->ShownCount >= 0 && !d->Progress.StepPending() && d->Progress.Latest() != d->ShownCount) ShowProgress(d);
 }
 
 void TForm1::DownCallBack(const IAsyncResult& ASyncResult) {

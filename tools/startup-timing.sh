@@ -20,7 +20,7 @@ out=$root/build/startup
 mkdir -p "$out"
 timer=$out/startup_timing.exe
 if [ ! -f "$timer" ] || [ tools/startup_timing.win.cpp -nt "$timer" ]; then
-  i686-w64-mingw32-g++-posix -std=c++17 -O2 -municode -static -o "$timer" tools/startup_timing.win.cpp
+  i686-w64-mingw32-g++-posix -std=c++17 -O2 -municode -static -o "$timer" tools/startup_timing.win.cpp -lgdi32
 fi
 for kind in kpz folder; do
   rm -rf "$out/$kind" && mkdir -p "$out/$kind/data"

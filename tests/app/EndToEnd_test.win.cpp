@@ -171,16 +171,28 @@ std::string SkinInstallName(const ::testing::TestParamInfo<SkinInstall>& info) {
   return "Unknown";
 }
 
-// The middle of the main window's title bar, read from the screen: Glimmerveil draws it as a
-// near-white gradient (#FFFFFF to #EEF1F5); the standard frame's caption is the system's
-// caption colour.
-bool TitleBarLooksSkinned(HWND main) {
+// How the main window's title bar looks on the screen, read along a short row near its top
+// (above the caption text): Glimmerveil draws a near-white gradient (#FFFFFF to #EEF1F5);
+// the standard frame's caption has the system's caption colour. Samples 3 pixels apart
+// cannot all match on the X server's patterned background, so an unpainted window is neither.
+enum class TitleBar { Unpainted, Skinned, Standard };
+
+TitleBar TitleBarLook(HWND main) {
   RECT r;
-  if (!GetWindowRect(main, &r)) return false;
+  if (!GetWindowRect(main, &r)) return TitleBar::Unpainted;
   HDC screen = GetDC(nullptr);
-  const COLORREF c = GetPixel(screen, (r.left + r.right) / 2, r.top + 8);
+  int white = 0, coloured = 0;
+  const int samples = 9;
+  for (int i = 0; i < samples; ++i) {
+    const COLORREF c = GetPixel(screen, (r.left + r.right) / 2 + (i - samples / 2) * 3, r.top + 4);
+    if (c == CLR_INVALID) break;
+    const int lo = std::min({GetRValue(c), GetGValue(c), GetBValue(c)});
+    const int hi = std::max({GetRValue(c), GetGValue(c), GetBValue(c)});
+    if (lo >= 0xE8) ++white;
+    else if (hi >= 0x30) ++coloured;
+  }
   ReleaseDC(nullptr, screen);
-  return c != CLR_INVALID && GetRValue(c) >= 0xE8 && GetGValue(c) >= 0xE8 && GetBValue(c) >= 0xE8;
+  return white == samples ? TitleBar::Skinned : coloured == samples ? TitleBar::Standard : TitleBar::Unpainted;
 }
 
 class EndToEndTest : public ::testing::TestWithParam<SkinInstall> {
@@ -248,7 +260,8 @@ class EndToEndTest : public ::testing::TestWithParam<SkinInstall> {
     EXPECT_TRUE(p->Ready());
     if (!p->Ready()) return p;
     // The skin is there or not from the first paint on.
-    EXPECT_TRUE(WaitFor([&] { return TitleBarLooksSkinned(p->Main()) == Skinned(); }, 5000))
+    const TitleBar expected = Skinned() ? TitleBar::Skinned : TitleBar::Standard;
+    EXPECT_TRUE(WaitFor([&] { return TitleBarLook(p->Main()) == expected; }, 5000))
         << (Skinned() ? "the main window is not drawn in the skin" : "the main window is drawn in a skin");
     p->Type(p->FolderEdit(), save, true);
     server_->SetParseAnswer(200, ParseAnswer(title, url));
