@@ -3,10 +3,10 @@
 //
 //   screenshot_driver.exe link <text>        clicks into the link edit and types the text
 //   screenshot_driver.exe folder <path>      replaces the save-folder edit's text
-//   screenshot_driver.exe click <caption>    presses the main window's button of that caption
+//   screenshot_driver.exe click <button>     presses the main window's button: parse, video or audio
 //   screenshot_driver.exe wait-box <ms>      waits until a message box of the program shows
 //   screenshot_driver.exe close-box          closes the program's message box
-//   screenshot_driver.exe wait-enabled <caption> <ms>   waits until that button is enabled again
+//   screenshot_driver.exe wait-enabled <button> <ms>    waits until that button is enabled again
 //   screenshot_driver.exe close-explorer <ms>  waits for an Explorer window and closes it
 //
 // Exit status 0 when the step was done. Built by the script with the cross compiler; not part
@@ -78,7 +78,14 @@ HWND Edit(HWND main, bool upper) {
   return (a.top < b.top) == upper ? edits[0] : edits[1];
 }
 
-HWND Button(HWND main, const std::wstring& caption) {
+// The buttons by plain names: the shell may hand the program's Chinese captions over in
+// another code page.
+HWND Button(HWND main, const std::wstring& name) {
+  const wchar_t* caption = name == L"parse"   ? L"\u89E3\u6790"                // "解析"
+                           : name == L"video" ? L"\u4E0B\u8F7D\u89C6\u9891"  // "下载视频"
+                           : name == L"audio" ? L"\u4E0B\u8F7D\u97F3\u9891"  // "下载音频"
+                                              : nullptr;
+  if (!caption) return nullptr;
   for (HWND b : Children(main, L"TsButton"))
     if (Text(b) == caption) return b;
   return nullptr;

@@ -112,7 +112,7 @@ for ppi in "${ppis[@]}"; do
   answer '{"Code":0,"Data":{"Title":"演示视频","VideoUrls":"'"$base"'/files/clip.bin?chunk=65536&delay_ms=200"}}'
   drive folder "$(winepath -w "$saved")"
   drive link "https://v.douyin.com/shot/"
-  drive click "解析"
+  drive click parse
   if drive wait-box 20000 && box=$(window_named "Tarnwick"); then
     sleep 1
     import -window "$box" "$out/messagebox-$ppi.png"
@@ -120,14 +120,14 @@ for ppi in "${ppis[@]}"; do
     echo "[screenshots] $ppi PPI: no message box after the parse" >&2
   fi
   drive close-box || true
-  drive click "下载视频"
+  drive click video
   shot downloading 2.5
-  drive wait-enabled "下载视频" 60000 || echo "[screenshots] $ppi PPI: the download did not end" >&2
+  drive wait-enabled video 60000 || echo "[screenshots] $ppi PPI: the download did not end" >&2
   drive close-explorer 10000 || true
   shot downloaded 1
 
   answer '请先登录'
-  drive click "解析"
+  drive click parse
   if notice=$(window_named "Tarnwick"); then
     sleep 2
     import -window "$notice" "$out/notice-$ppi.png"
