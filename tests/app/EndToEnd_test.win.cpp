@@ -293,6 +293,17 @@ class EndToEndTest : public ::testing::TestWithParam<SkinInstall> {
     }
   }
 
+  // After a download click: the failure box (the second box, after the parse's), the
+  // buttons back, no file, the bar empty, no folder opened.
+  void ExpectFailedDownload(Program& p, DialogAnswerer& answerer, const std::string& what) {
+    ASSERT_TRUE(answerer.WaitForCount(2, 30000)) << what;
+    ExpectMessages(answerer, 1, {u"下载失败，请稍后再试！"});
+    ASSERT_TRUE(WaitFor([&] { return p.Enabled(u"下载视频") && p.Enabled(u"下载音频"); }, 10000)) << what;
+    EXPECT_TRUE(FilesIn(save).empty()) << what;
+    EXPECT_EQ(p.ProgressPosition(), 0) << what;
+    EXPECT_FALSE(CloseExplorerWindow(SaveName(), 300)) << what;
+  }
+
   static TempDir* certificates_;
   static TrustedRoot* trustedRoot_;
   static TestServer* server_;
@@ -415,12 +426,7 @@ TEST_P(EndToEndTest, CutTransfersLeaveNothingAndSaySo) {
     DialogAnswerer answerer(p->Pid());
     Parse(*p, answerer);
     p->Click(u"下载视频");
-    ASSERT_TRUE(answerer.WaitForCount(2, 30000)) << StringToUtf8(query);
-    ExpectMessages(answerer, 1, {u"下载失败，请稍后再试！"});
-    ASSERT_TRUE(WaitFor([&] { return p->Enabled(u"下载视频"); }, 10000));
-    EXPECT_TRUE(FilesIn(save).empty()) << StringToUtf8(query);
-    EXPECT_EQ(p->ProgressPosition(), 0);
-    EXPECT_FALSE(CloseExplorerWindow(SaveName(), 300));
+    ExpectFailedDownload(*p, answerer, StringToUtf8(query));
   }
 }
 
@@ -493,12 +499,8 @@ TEST_P(EndToEndTest, AnUntrustedCertificateFailsTheDownload) {
     DialogAnswerer answerer(p->Pid());
     Parse(*p, answerer);
     p->Click(button);
-    ASSERT_TRUE(answerer.WaitForCount(2, 30000));
-    ExpectMessages(answerer, 1, {u"下载失败，请稍后再试！"});
-    ASSERT_TRUE(WaitFor([&] { return p->Enabled(u"下载视频"); }, 10000));
-    EXPECT_TRUE(FilesIn(save).empty());
+    ExpectFailedDownload(*p, answerer, StringToUtf8(button));
     EXPECT_TRUE(server_->Requests().empty());  // no request got through the handshake
-    EXPECT_FALSE(CloseExplorerWindow(SaveName(), 300));
   }
 }
 
