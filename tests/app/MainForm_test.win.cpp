@@ -512,6 +512,21 @@ TEST_F(MainFormTest, FailedTransfersLeaveNothingAndSaySo) {
   }
 }
 
+TEST_F(MainFormTest, AnAddressThatAnswersNothingFailsTheDownloadAsItSays) {
+  // Nothing listens on port 1: the size query gets no answer at all.
+  const String url = u"http://127.0.0.1:1/files/v.mp4";
+  Parse(u"https://v.douyin.com/abc/", ParseAnswer(u"t", url));
+  ASSERT_EQ(Form1->ParsedDownLoadUrl(), url);
+  for (TsButton* b : {Form1->btnDown, Form1->btnDownM}) {
+    answerer.Clear();
+    Click(b);
+    EXPECT_EQ(answerer.Texts(), std::vector<String>{u"下载失败，请稍后再试！"});
+    EXPECT_FALSE(Form1->Downloading());
+    EXPECT_TRUE(FilesIn(save).empty());
+    EXPECT_TRUE(Form1->btnDown->Enabled() && Form1->btnDownM->Enabled());
+  }
+}
+
 TEST_F(MainFormTest, UnknownLengthsShowTheReceivedSize) {
   const String shown = FormatByteCount(static_cast<Int64>(video_->size()));
   for (const char16_t* query : {u"head_len=none&get_len=none", u"head_len=0"}) {
