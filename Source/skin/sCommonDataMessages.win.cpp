@@ -145,8 +145,8 @@ bool OnSetFocus(TMessage&, TsCommonData* sd) {
     if (!sd->FUpdating && w->HandleAllocated()) RedrawEdit(w->WindowHandle(), changed, RDWA_ALLNOW);
   }
   if (sd->FOuterEffects->Visibility() == ovFocused) sd->FOuterEffects->Invalidate();
-  if (TkvGlowServices* g = Glows(); g && sd->GlowID >= 0) {
-    g->HideGlow(sd->GlowID, false);
+  if (TkvGlowServices* e = Glows(); e && sd->GlowID >= 0) {
+    e->HideGlow(sd->GlowID, false);
     ShowGlowingIfNeeded(sd, false, nullptr, -1, false, 255);
   }
   return false;
@@ -338,9 +338,9 @@ bool OnMouseLeave(TMessage&, TsCommonData* sd) {
   if (manager && !manager->Options.NoMouseHover && !IsDesigning(manager) && !kvMouseInControl(sd)) {
     if (!sForbidMouse.Contains(sd->COC)) sd->FMouseAbove = false;
     if (!ssCanNotBeHot.Contains(sd->COC) && !ssButtons.Contains(sd->COC)) {
-      if (TkvGlowServices* g = Glows()) {
-        if (sd->GlowID >= 0) g->HideGlow(sd->GlowID, true);
-        if (sd->CircleID >= 0) g->HideCircle(sd->CircleID);
+      if (TkvGlowServices* e = Glows()) {
+        if (sd->GlowID >= 0) e->HideGlow(sd->GlowID, true);
+        if (sd->CircleID >= 0) e->HideCircle(sd->CircleID);
       }
     }
     bool changed = false;
@@ -883,9 +883,9 @@ bool CmdKillTimers(TMessage& m, TsCommonData* sd) {
   TWinControl* w = WinOf(sd);
   if (sd->FMouseAbove && w && w->HandleAllocated() && DefaultManager && DefaultManager->ActiveControl() == w->WindowHandle())
     DefaultManager->SetActiveControl(nullptr);
-  if (TkvGlowServices* g = Glows()) {
-    if (sd->GlowID >= 0) g->HideGlow(sd->GlowID, false);
-    if (sd->CircleID >= 0) g->HideCircle(sd->CircleID);
+  if (TkvGlowServices* e = Glows()) {
+    if (sd->GlowID >= 0) e->HideGlow(sd->GlowID, false);
+    if (sd->CircleID >= 0) e->HideCircle(sd->CircleID);
   }
   Broadcast(sd, m);
   return true;

@@ -33,6 +33,7 @@ namespace {
 constexpr Integer kvNoColorValue = 0x1FFFFFFF;
 
 TkvEffectServices* EffectServices() { return TkvServiceSlot<TkvEffectServices>::Get(); }
+TkvGlowServices* GlowServices() { return TkvServiceSlot<TkvGlowServices>::Get(); }
 
 bool ValidSection(TsCommonData* sd) {
   DuRiruZireziv* manager = sd ? sd->GetSkinManager() : nullptr;
@@ -116,7 +117,7 @@ Integer TkvBtnWnd::PressedOrActiveState() {
   if (Down()) {
     // A pressed button shows no glow.
     if (SkinData->GlowID >= 0)
-      if (auto* glows = TkvServiceSlot<TkvGlowServices>::Get()) glows->HideGlow(SkinData->GlowID, false);
+      if (TkvGlowServices* glows = GlowServices()) glows->HideGlow(SkinData->GlowID, false);
     return 2;
   }
   if (!IsWindowEnabled(CtrlHandle)) return 0;
@@ -323,7 +324,7 @@ void TkvBtnWnd::kvWndProc(TMessage& message) {
       if (!(GetWindowLongW(wnd, GWL_STYLE) & WS_VISIBLE) && ctrl && ctrl->Visible()) return;
       inherited();
       if (sd->GlowID >= 0)
-        if (auto* glows = TkvServiceSlot<TkvGlowServices>::Get()) glows->HideGlow(sd->GlowID, false);
+        if (TkvGlowServices* glows = GlowServices()) glows->HideGlow(sd->GlowID, false);
       return;
     }
     case WM_SIZE:
