@@ -74,19 +74,3 @@ if [ ! -f "$jpeg_prefix/lib/libjpeg.a" ]; then
   rm -rf "$work"
 fi
 log "libjpeg ready: $jpeg_prefix"
-
-# Wine's 32-bit half is an i386 Linux program. Some machines run 64-bit user code only (their
-# kernel answers an i386 exec with ENOEXEC); there the i386 programs run under qemu's user-mode
-# emulator, registered for i386 ELF files. Slower, but the same Wine and the same tests.
-if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
-  if [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
-    log "this kernel runs no i386 programs: registering qemu's i386 emulator for them"
-    dpkg-query -W -f='${Status}' qemu-user-static 2>/dev/null | grep -q 'install ok installed' || {
-      apt_update; apt-get install -y -q --no-install-recommends qemu-user-static; }
-    [ -e /proc/sys/fs/binfmt_misc/register ] || mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
-    printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' \
-      > /proc/sys/fs/binfmt_misc/register
-  fi
-  /lib/ld-linux.so.2 --version >/dev/null 2>&1 || { log "error: i386 programs still cannot run"; exit 1; }
-  log "i386 programs run under qemu"
-fi

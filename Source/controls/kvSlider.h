@@ -28,6 +28,9 @@ class TsSlider : public TCustomControl {
   explicit TsSlider(TComponent* owner);
   ~TsSlider() override;
 
+  // Answers KV_GETMOUSEAREA with the thumb on the screen (where its light circle shines).
+  void WndProc(TMessage& message) override;
+
   // 2 while pressed; 0 at design time or while the mouse is not over it; else 1.
   Integer CurrentState() const;
   bool CustomImageUsed() const;

@@ -6,6 +6,7 @@
 
 #include "base/WorkingBitmaps.h"
 #include "base/kvntUtils.h"
+#include "base/sMessages.h"
 #include "controls/sGlyphUtils.h"
 #include "controls/sThirdParty.h"
 #include "images/kvAlphaImageList.h"
@@ -17,7 +18,20 @@
 TW_DEFINE_CLASS(TsSlider) {}
 
 TsSlider::TsSlider(TComponent* owner)
-    : TCustomControl(owner), FFontOn(std::make_unique<TFont>()), FCommonData(std::make_unique<TsCommonData>(this)) {}
+    : TCustomControl(owner), FFontOn(std::make_unique<TFont>()), FCommonData(std::make_unique<TsCommonData>(this)) {
+  FCommonData->COC = Byte(COC_TsSlider);
+}
+
+void TsSlider::WndProc(TMessage& message) {
+  if (message.Msg == SM_ALPHACMD && message.WParamHi == KV_GETMOUSEAREA && message.LParam && HandleAllocated()) {
+    const TPoint o = ClientOrigin();
+    *reinterpret_cast<TRect*>(message.LParam) =
+        TRect(ThumbRect.Left + o.X, ThumbRect.Top + o.Y, ThumbRect.Right + o.X, ThumbRect.Bottom + o.Y);
+    message.Result = 1;
+    return;
+  }
+  TCustomControl::WndProc(message);
+}
 
 TsSlider::~TsSlider() = default;
 

@@ -2,8 +2,7 @@
 // edit's parent, places it on one of twelve sides of the edit (mirrored for right-to-left),
 // keeps it visible and enabled with the edit and forwards clicks on it to the edit when asked.
 //
-// Sections: 1. placement (portable); 2. the flight of a text hint (portable); 3. the bound label
-// (Windows).
+// Sections: 1. placement (portable); 2. the bound label (Windows).
 #pragma once
 
 #include <cstdint>
@@ -36,27 +35,6 @@ inline Integer BoundLabelWorkingWidth(Integer maxWidth) { return maxWidth > 0 ? 
 enum class TBoundLabelSide { None, Left, Right };
 TBoundLabelSide BoundLabelSide(TsCaptionLayout layout, bool controlAlignedLeft, bool controlAlignedRight);
 
-// ---- 2. The flight of a text hint into its label --------------------------------------------------
-
-// One frame of the flight: where the flying text's top-left corner is, and how much of the
-// hint's look is left in it (255 all of it, 0 only the label's look).
-struct TkvFlightFrame {
-  TPoint Pos;
-  Byte Dezev = 255;
-};
-// The frames from start to target (top-left corners): each covers a sixth of what is left, the
-// hint's look fading with the distance still to go; the last one is within half a pixel of the
-// target both ways. None when start and target coincide (the label simply shows).
-std::vector<TkvFlightFrame> TextFlightFrames(TPoint start, TPoint target);
-// A colour (pixel order B, G, R, A) premultiplied by a, with alpha a.
-uint32_t UpdateAlphaColor(uint32_t color, Byte a);
-// Paints color through a text mask: for each pixel of srcRect of the mask whose blue value m is
-// below 255 (the text is black on white), the destination pixel at dstPoint plus its offset
-// takes (color x (255 - m) + destination x m) shr 8 per colour channel and the larger of its
-// alpha and (color alpha x (255 - m)) shr 8. Pixels outside either view are left alone.
-void BlendColorByMask(const TPixelView& dst, const TPixelView& mask, TPoint dstPoint, uint32_t color,
-                      const TRect& srcRect);
-
 #ifdef _WIN32
 
 #include <memory>
@@ -87,7 +65,7 @@ class TsEditLabel : public TsHTMLLabel {
   TsBoundLabel* FBoundLabel;
 };
 
-// ---- 3. The bound label ----------------------------------------------------------------------------
+// ---- 2. The bound label ----------------------------------------------------------------------------
 
 class TsBoundLabel : public TPersistent {
   TW_CLASS(TsBoundLabel, TPersistent)
@@ -189,24 +167,5 @@ void TextHintOut(TsCommonData* skinData, const TRect& r, const String& textHint,
 // Switches an active, shown bound label off and repaints where it was at once (the control's
 // text hint shows again there).
 void HideBoundLabel(TsBoundLabel* boundLabel);
-// Turns an edit's text hint into its bound label: the label takes the hint as its caption when
-// it has none, and the hint flies from the edit's text into the label's place, fading into the
-// label's look, before the label shows. A hidden edit, or one whose skin data is updating, shows
-// the label at once. Nothing for an empty hint or an already active label.
-void MakeLabelTextHint(TsCommonData* skinData, TsBoundLabel* boundLabel, const String& textHint);
-
-// One end of a text flight: the text, its font, flags and colour (RGB) and its rectangle on the screen.
-struct TkvMoveTextData {
-  TsBoundLabel* BoundLabel = nullptr;
-  Cardinal Flags = 0;
-  String Text;
-  TControl* Ctrl = nullptr;
-  TColor Color = clBlack;
-  TFont* Font = nullptr;
-  TRect R;
-};
-// The flight itself, in a layered topmost window that never activates, a frame each 12 ms of
-// the application's clock (Application->Clock()); the label then shows. Synchronous.
-void AnimMoveText(const TkvMoveTextData& src, const TkvMoveTextData& dst);
 
 #endif

@@ -4,15 +4,10 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <optional>
 
 #include "base/WindowQueries.h"
 #include "base/WorkingBitmaps.h"
-#include "base/kvntTypes.h"
 #include "base/kvntUtils.h"
-#include "raster/GdiBitmaps.h"
-#include "skin/FormServices.h"
-#include "ui/Clock.h"
 #include "base/sMessages.h"
 #include "paint/sGraphUtils.h"
 #include "raster/Pixels.h"
@@ -425,153 +420,6 @@ void HideBoundLabel(TsBoundLabel* b) {
     RedrawWindow(parent->WindowHandle(), &r, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
   }
   control->Invalidate();
-}
-
-namespace {
-
-// A white 32-bit picture of the text's size with the text in black: the flight's mask.
-std::unique_ptr<TBitmap> TextMask(const TkvMoveTextData& d) {
-  const Integer w = std::max<Integer>(d.R.Width(), 1), h = std::max<Integer>(d.R.Height(), 1);
-  std::unique_ptr<TBitmap> mask(CreateBmp32(w, h));
-  TCanvas* c = mask->Canvas();
-  c->Brush()->SetStyle(bsSolid);
-  c->Brush()->SetColor(clWhite);
-  c->FillRect(TRect(0, 0, w, h));
-  if (d.Font) c->Font()->Assign(d.Font);
-  c->Font()->SetColor(clBlack);
-  c->Brush()->SetStyle(bsClear);
-  TRect r(0, 0, w, h);
-  kvDrawText(c->Handle(), d.Text, r, d.Flags | DT_NOPREFIX);
-  return mask;
-}
-
-uint32_t PixelOf(TColor rgb) {
-  const Cardinal c = Cardinal(ColorToRGB(rgb));
-  return ((c >> 16) & 0xFF) | (c & 0xFF00) | ((c & 0xFF) << 16) | 0xFF000000u;
-}
-
-// Until 12 ms of the application's clock have passed since since.
-void WaitFrame(uint64_t since) {
-  constexpr uint64_t kFrameTime = 12;
-  TClock& clock = Application ? Application->Clock() : SystemClock();
-  while (clock.NowMs() - since < kFrameTime) Sleep(0);
-}
-
-// The screen rectangle of a control's client point (0, 0) moved by r.
-TRect OnScreen(TControl* c, const TRect& r) {
-  const TPoint o = c->ClientOrigin();
-  return OffsRect(r, o.X, o.Y);
-}
-
-}  // namespace
-
-void AnimMoveText(const TkvMoveTextData& src, const TkvMoveTextData& dst) {
-  TControl* label = dst.Ctrl;
-  const std::unique_ptr<TBitmap> from = TextMask(src), to = TextMask(dst);
-  const Integer w = std::max(from->Width(), to->Width()), h = std::max(from->Height(), to->Height());
-  const TPoint start(src.R.Left + (src.R.Width() - w) / 2, src.R.Top + (src.R.Height() - h) / 2);
-  const TPoint target(dst.R.Left + (dst.R.Width() - w) / 2, dst.R.Top + (dst.R.Height() - h) / 2);
-  if (label) {
-    label->Perform(SM_ALPHACMD, TWParam(KV_SETBGCHANGED_HI | 1), 0);
-    if (auto* win = dynamic_cast<TWinControl*>(label); win && win->HandleAllocated())
-      RedrawWindow(win->WindowHandle(), nullptr, nullptr,
-                   RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
-    else
-      label->Invalidate();
-  }
-  const std::vector<TkvFlightFrame> frames = TextFlightFrames(start, target);
-  // Kept until the label shows, so that the text never vanishes in between.
-  std::unique_ptr<TkvGlowForm> window;
-  if (!frames.empty()) {
-    window.reset(new TkvGlowForm(nullptr));
-    window->AfterConstruction();
-    HWND wnd = window->Handle();
-    SetWindowLongW(wnd, GWL_EXSTYLE, GetWindowLongW(wnd, GWL_EXSTYLE) | WS_EX_LAYERED | WS_EX_NOACTIVATE);
-    std::unique_ptr<TBitmap> frame(CreateBmp32(w, h));
-    const TPixelView view = frame->View();
-    const TPoint fromAt((w - from->Width()) / 2, (h - from->Height()) / 2);
-    const TPoint toAt((w - to->Width()) / 2, (h - to->Height()) / 2);
-    const TRect fromRect(0, 0, from->Width(), from->Height()), toRect(0, 0, to->Width(), to->Height());
-    BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    TSize size(w, h);
-    bool shown = false;
-    for (const TkvFlightFrame& f : frames) {
-      const uint64_t began = Application ? Application->Clock().NowMs() : SystemClock().NowMs();
-      for (Integer y = 0; y < h; ++y) std::fill_n(view.Row(y), w, 0u);
-      BlendColorByMask(view, from->View(), fromAt, UpdateAlphaColor(PixelOf(src.Color), f.Dezev), fromRect);
-      BlendColorByMask(view, to->View(), toAt, UpdateAlphaColor(PixelOf(dst.Color), Byte(255 - f.Dezev)), toRect);
-      TPoint at = f.Pos;
-      UpdateLayeredWnd(wnd, frame.get(), &size, &blend, &at);
-      if (!shown) {
-        ShowWindow(wnd, SW_SHOWNOACTIVATE);
-        shown = true;
-      }
-      SetWindowPos(wnd, HWND_TOPMOST, 0, 0, 0, 0,
-                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW | SWP_NOCOPYBITS | SWP_NOOWNERZORDER |
-                       SWP_NOSENDCHANGING);
-      WaitFrame(began);
-    }
-  }
-  std::unique_ptr<TkvGlowForm> cover;
-  if (label && label->Parent() && label->Parent()->HandleAllocated()) {
-    // A copy of the screen over the label's place hides the switch to the real label.
-    cover.reset(MakeCoverForm(label->Parent()->WindowHandle(), OnScreen(label->Parent(), label->BoundsRect())));
-  }
-  if (TsBoundLabel* b = dst.BoundLabel) {
-    b->PreventVisible = false;
-    if (label) label->SetVisible(true);
-  }
-  if (label) label->Repaint();
-}
-
-void MakeLabelTextHint(TsCommonData* skinData, TsBoundLabel* b, const String& textHint) {
-  if (textHint.empty() || b->Active()) return;
-  TWinControl* control = b->OwnerControl();
-  if ((control->HandleAllocated() && !IsWindowVisible(control->WindowHandle())) ||
-      (skinData && skinData->FUpdating) || !control->HandleAllocated()) {
-    b->PreventVisible = false;
-    b->SetActive(true);
-    return;
-  }
-  if (b->Caption().empty()) b->SetCaption(textHint);
-  TkvMoveTextData src;
-  src.BoundLabel = b;
-  src.Text = textHint;
-  src.Font = control->Font();
-  src.Color = skinData ? TextHintColor(skinData, skinData->FMouseAbove ? 1 : 0, false)
-                       : TColor(ColorToRGB(control->Font()->Color()));
-  src.Ctrl = control;
-  TRect r;
-  RECT window{};
-  GetWindowRect(control->WindowHandle(), &window);
-  if (SendAMessage(control, KV_GETTEXTRECT, reinterpret_cast<intptr_t>(&r)) != 0)
-    r = OffsRect(r, window.left, window.top);
-  else
-    r = TRect(window.left + 3, window.top + 3, window.right + 3, window.bottom + 3);
-  {
-    TBitmap probe(1, 1, pf32bit);
-    probe.Canvas()->Font()->Assign(control->Font());
-    kvDrawText(probe.Canvas()->Handle(), textHint, r, DT_EXPANDTABS | DT_CALCRECT | DT_NOPREFIX);
-  }
-  src.R = r;
-  b->PreventVisible = true;
-  b->SetActive(true);
-  TsEditLabel* l = b->TheLabel();
-  if (!l) {
-    b->PreventVisible = false;
-    return;
-  }
-  TkvMoveTextData dst;
-  dst.BoundLabel = b;
-  dst.Text = l->PlainCaption();
-  dst.Ctrl = l;
-  dst.Font = l->Font();
-  dst.Color = TColor(kvColorToRGB(Integer(l->TextColor())));
-  dst.R = OnScreen(l, b->GetTextRect());
-  dst.Flags = DT_EXPANDTABS;
-  const auto animating = skinData ? std::optional<TkvStateBitScope>(std::in_place, *skinData, KVS_TEXTANIMATING)
-                                  : std::optional<TkvStateBitScope>();
-  AnimMoveText(src, dst);
 }
 
 // ---- Text hints --------------------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 //
 // Sections: 1. creation and settings; 2. non-client size and hit test; 3. the cache (section,
 // text, glyph); 4. painting; 5. messages.
+#include "controls/kvAnimationShow.h"
 #include "controls/sEdit.h"
 
 #include <windows.h>

@@ -25,6 +25,8 @@ class TsTrackBar : public TTrackBar {
   TW_CLASS(TsTrackBar, TTrackBar)
   explicit TsTrackBar(TComponent* owner);
   ~TsTrackBar() override;
+  // Answers KV_GETMOUSEAREA with the thumb on the screen (where its light circle shines).
+  void WndProc(TMessage& message) override;
 
   TkvToolTipInfoEvent OnGetToolTipInfo;
   std::unique_ptr<TsCommonData> FCommonData;

@@ -1,9 +1,11 @@
 #include "controls/sTrackBar.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include "base/ManagerLink.h"
 #include "base/WorkingBitmaps.h"
+#include "base/sMessages.h"
 #include "controls/kvAlphaHints.h"
 #include "raster/GdiBitmaps.h"
 #include "raster/Pixels.h"
@@ -13,7 +15,22 @@
 
 TW_DEFINE_CLASS(TsTrackBar) {}
 
-TsTrackBar::TsTrackBar(TComponent* owner) : TTrackBar(owner), FCommonData(std::make_unique<TsCommonData>(this)) {}
+TsTrackBar::TsTrackBar(TComponent* owner) : TTrackBar(owner), FCommonData(std::make_unique<TsCommonData>(this)) {
+  FCommonData->COC = Byte(COC_TsTrackBar);
+}
+
+void TsTrackBar::WndProc(TMessage& message) {
+  if (message.Msg == SM_ALPHACMD && message.WParamHi == KV_GETMOUSEAREA && message.LParam && HandleAllocated()) {
+    RECT thumb{};
+    SendMessageW(WindowHandle(), TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
+    POINT o{0, 0};
+    ::ClientToScreen(WindowHandle(), &o);
+    *reinterpret_cast<TRect*>(message.LParam) = TRect(thumb.left + o.x, thumb.top + o.y, thumb.right + o.x, thumb.bottom + o.y);
+    message.Result = 1;
+    return;
+  }
+  TTrackBar::WndProc(message);
+}
 
 TsTrackBar::~TsTrackBar() = default;
 

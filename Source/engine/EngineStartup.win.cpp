@@ -9,7 +9,9 @@
 #include "base/sDefaults.h"
 #include "base/sDialogs.h"
 #include "controls/ControlsState.h"
+#include "controls/kvAnimation.h"
 #include "controls/kvAlphaHintsTemplates.h"
+#include "controls/kvGlow.h"
 #include "controls/kvPopupController.h"
 #include "controls/kvShellCtrls.h"
 #include "controls/sColorDialog.h"
@@ -43,6 +45,8 @@ const std::vector<TkvModuleStep>& EngineModules() {
       {"kvAlphaImageList", kvAlphaImageListStartup, kvAlphaImageListCleanup},
       {"sThirdParty", sThirdPartyStartup, sThirdPartyCleanup},
       {"sGlyphUtils", sGlyphUtilsStartup, sGlyphUtilsCleanup},
+      {"kvAnimation", kvAnimationStartup, kvAnimationCleanup},
+      {"kvGlow", kvGlowStartup, kvGlowCleanup},
       {"kvAlphaHints", kvAlphaHintsStartup, kvAlphaHintsCleanup},
       {"kvShellCtrls", kvShellCtrlsStartup, kvShellCtrlsCleanup},
       {"sSkinMenus", sSkinMenusStartup, sSkinMenusCleanup},

@@ -30,6 +30,7 @@
 #include "skin/sSkinManagerOptions.h"
 #include "ui/Bitmap.h"
 #include "ui/Forms.h"
+#include "ui/Menus.h"
 
 // The form layer's start-up registers its services for the layers below (the dialog skinner
 // behind the thread hook); the clean-up takes them back and frees the composition library.
@@ -129,28 +130,126 @@ class TsTitleButtons {
   std::vector<std::unique_ptr<TsTitleButton>> items_;
 };
 
-// ---- The system-menu queries -----------------------------------------------------------------
+// ---- The system menu -------------------------------------------------------------------------
 
-// Which system commands the provider's form shows and allows; the caption buttons, the hit
-// test and the mouse follow them.
-class TsSystemMenu : public TObject {
- public:
-  explicit TsSystemMenu(TsSkinProvider* owner) : FOwner(owner) {}
-  bool VisibleClose() const;
-  bool VisibleMax() const;
-  bool VisibleMin() const;
+// A skinned system menu: a popup menu painted by the menu painter, with the queries that decide
+// which commands it shows and allows (the caption buttons, the hit test and the mouse follow
+// them too).
+class TsCustomSysMenu : public TPopupMenu {
+  TW_CLASS(TsCustomSysMenu, TPopupMenu)
+  explicit TsCustomSysMenu(TComponent* owner) : TPopupMenu(owner) {}
+  virtual bool VisibleClose() const = 0;
+  virtual bool VisibleMax() const = 0;
+  virtual bool VisibleMin() const = 0;
+  virtual bool EnabledMax() const = 0;
+  virtual bool EnabledMin() const = 0;
+  virtual bool EnabledRestore() const = 0;
+};
+
+// Where the provider's user sub-menu stands in its system menu.
+enum TkvMenuItemPos : Byte { ipTop, ipBottom, ipBeforeClose };
+
+// A sub-menu of the program's own items in the system menu of a skinned form.
+class TkvSysSubMenu : public TPersistent {
+  TW_CLASS(TkvSysSubMenu, TPersistent)
+  TkvSysSubMenu() = default;
+  String Caption;
+  TkvMenuItemPos Position = ipBeforeClose;
+  TPopupMenu* PopupMenu = nullptr;  // the program's items (not owned)
+};
+
+// The system menu of a provider's form, built from the window's own system menu: its captions,
+// shortcuts and extra commands, the program's sub-menu and, on request, a list of the skins.
+class TsSystemMenu : public TsCustomSysMenu {
+  TW_CLASS(TsSystemMenu, TsCustomSysMenu)
+  explicit TsSystemMenu(TsSkinProvider* owner);
+  bool VisibleClose() const override;
+  bool VisibleMax() const override;
+  bool VisibleMin() const override;
   bool VisibleRestore() const;
   bool VisibleSize() const;
   bool EnabledClose() const;
-  bool EnabledMax() const;
-  bool EnabledMin() const;
+  bool EnabledMax() const override;
+  bool EnabledMin() const override;
   bool EnabledMove() const;
-  bool EnabledRestore() const;
+  bool EnabledRestore() const override;
   bool EnabledSize() const;
-  // Nothing to rebuild while the menu is the system's own.
-  void UpdateItems(bool /*full*/) {}
+
+  // The items anew from the window's system menu (none without one).
+  void Generate();
+  // Rebuilt when full or without a close item yet; then every command shown and enabled as
+  // the queries say.
+  void UpdateItems(bool full);
+  // The skin list at the top: one radio item per skin, the current one checked.
+  void MakeSkinItems();
+  // The items carry no glyphs of their own.
+  void UpdateGlyphs() {}
+
+  void RestoreClick(TObject* sender);
+  void MoveClick(TObject* sender);
+  void SizeClick(TObject* sender);
+  void MinClick(TObject* sender);
+  void MaxClick(TObject* sender);
+  void CloseClick(TObject* sender);
+  void ExtClick(TObject* sender);
+  void SkinSelect(TObject* sender);
+
+  TMenuItem* SubMenu = nullptr;
+  TMenuItem* ItemMove = nullptr;
+  TMenuItem* ItemSize = nullptr;
+  TMenuItem* ItemClose = nullptr;
+  TMenuItem* ItemRestore = nullptr;
+  TMenuItem* ItemMinimize = nullptr;
+  TMenuItem* ItemMaximize = nullptr;
+  Integer ExtItemsCount = 0;
   TsSkinProvider* FOwner;
+  TCustomForm* FForm;
+
+ private:
+  void TrySubMenu(TkvMenuItemPos position);
+  void SendCommand(WPARAM command);
 };
+
+class TkvDialogWnd;
+
+// The fixed system menu of a skinned standard dialog: restore, move, size, minimize, maximize
+// and close, shown and enabled as the dialog's wrapper says.
+class TkvSystemMenu : public TsCustomSysMenu {
+  TW_CLASS(TkvSystemMenu, TsCustomSysMenu)
+  explicit TkvSystemMenu(TComponent* owner);
+  bool VisibleClose() const override;
+  bool VisibleMax() const override;
+  bool VisibleMin() const override;
+  bool EnabledMax() const override;
+  bool EnabledMin() const override;
+  bool EnabledRestore() const override;
+  bool VisibleRestore() const;
+  bool VisibleSize() const;
+  bool EnabledMove() const;
+  bool EnabledSize() const;
+  void UpdateItems();
+
+  void RestoreClick(TObject* sender);
+  void MoveClick(TObject* sender);
+  void SizeClick(TObject* sender);
+  void MinClick(TObject* sender);
+  void MaxClick(TObject* sender);
+  void CloseClick(TObject* sender);
+
+  TkvDialogWnd* FOwner = nullptr;
+  TMenuItem* ItemMove = nullptr;
+  TMenuItem* ItemSize = nullptr;
+  TMenuItem* ItemClose = nullptr;
+  TMenuItem* ItemRestore = nullptr;
+  TMenuItem* ItemMinimize = nullptr;
+  TMenuItem* ItemMaximize = nullptr;
+
+ private:
+  void SendCommand(WPARAM command);
+};
+
+// Enables (MF_ENABLED) or greys and disables (MF_GRAYED | MF_DISABLED) a command of a menu.
+void EnableCommandItem(UINT command, bool enabled, HMENU menu);
 
 // ---- The child-control adapter ---------------------------------------------------------------
 
@@ -484,6 +583,8 @@ class TsSkinProvider : public TComponent, public TkvFormProvider {
   std::unique_ptr<TsScrollWndData> FCommonData;
   std::unique_ptr<TsTitleButtons> FTitleButtons;
   std::unique_ptr<TsSystemMenu> SystemMenu;
+  // The program's sub-menu in the system menu.
+  std::unique_ptr<TkvSysSubMenu> SysSubMenu = std::make_unique<TkvSysSubMenu>();
   std::unique_ptr<TsMDIForm> MDIForm;  // MDI support of an MDI main form
 
  protected:

@@ -10,8 +10,57 @@
 #include "ui/ScopeGuard.h"
 #include "ui/StdCtrls.h"
 #include "wrappers/kvSBUtils.h"
+#include "wrappers/kvSBUtilsBars.h"
+#include "wrappers/kvSBUtilsButtons.h"
+#include "wrappers/kvSBUtilsChecks.h"
+#include "wrappers/kvSBUtilsCombo.h"
+#include "wrappers/kvSBUtilsEdit.h"
+#include "wrappers/kvSBUtilsGrid.h"
+#include "wrappers/kvSBUtilsLists.h"
+#include "wrappers/kvSBUtilsPanels.h"
+#include "wrappers/kvSBUtilsScrollBarCtrl.h"
+#include "wrappers/kvSBUtilsScrollBox.h"
+#include "wrappers/kvSBUtilsStatics.h"
+#include "wrappers/kvSBUtilsTabs.h"
+#include "wrappers/kvSBUtilsUpDown.h"
 
-std::array<TkvWrapperMaker, kvLastSupportedType + 1> WndTypes{};
+namespace {
+
+// A wrapper of class W for the window: its own skin data, the manager, the parameters, repaint.
+template <class W>
+TkvMainWnd* MakeAdapted(HWND wnd, DuRiruZireziv* manager, TkvSkinParams& params) {
+  return TkvMainWnd::MakeWrapper<W>(wnd, nullptr, manager, params, true);
+}
+
+}  // namespace
+
+// Indexed by the kind of class-name list (TkvThirdPartyKind). Speed buttons are graphic controls
+// and go to speed-button handlers, so their slot (an edit wrapper) is never used.
+std::array<TkvWrapperMaker, kvLastSupportedType + 1> WndTypes{
+    &MakeAdapted<TkvEditWnd>,             // tpEdit
+    &MakeAdapted<TkvButtonWnd>,           // tpButton
+    &MakeAdapted<TkvBitBtnWnd>,           // tpBitBtn
+    &MakeAdapted<TkvCheckBoxWnd>,         // tpCheckBox
+    &MakeAdapted<TkvComboBoxWnd>,         // tpComboBox
+    &MakeAdapted<TkvGridWnd>,             // tpGrid
+    &MakeAdapted<TkvGroupBoxWnd>,         // tpGroupBox
+    &MakeAdapted<TkvListViewWnd>,         // tpListView
+    &MakeAdapted<TkvPanelWnd>,            // tpPanel
+    &MakeAdapted<TkvTreeViewWnd>,         // tpTreeView
+    &MakeAdapted<TkvWWComboBoxWnd>,       // tpwwEdit
+    &MakeAdapted<TkvGridEhWnd>,           // tpGridEh
+    &MakeAdapted<TkvVirtualTreeViewWnd>,  // tpVirtualTree
+    &MakeAdapted<TkvPageControlWnd>,      // tpPageControl
+    &MakeAdapted<TkvTabControlWnd>,       // tpTabControl
+    &MakeAdapted<TkvToolBarVCLWnd>,       // tpToolBar
+    &MakeAdapted<TkvStatusBarWnd>,        // tpStatusBar
+    &MakeAdapted<TkvEditWnd>,             // tpSpeedButton
+    &MakeAdapted<TkvScrollBoxWnd>,        // tpScrollControl
+    &MakeAdapted<TkvSpinWnd>,             // tpUpDownBtn
+    &MakeAdapted<TkvSBWnd>,               // tpScrollBar
+    &MakeAdapted<TkvStaticTextWnd>,       // tpStaticText
+    &MakeAdapted<TkvNativePaint>,         // tpNativePaint
+};
 
 namespace {
 
@@ -25,11 +74,12 @@ bool IsPlainLabel(const TComponent* c) {
 
 // ---- Items -----------------------------------------------------------------------------------
 
-// The wrapper goes back off its window (when still on it) and is freed.
+// The wrapper goes back off its window (when still on it) and is freed; Free, so that its own
+// skin data goes with it and a wrapper still inside one of its messages goes when that ends.
 TkvAdapterItem::~TkvAdapterItem() {
   if (!ScrollWnd) return;
   if (ScrollWnd->Destroyed || !IsWindow(ScrollWnd->CtrlHandle))
-    delete ScrollWnd;
+    ScrollWnd->Free();
   else
     UninitializeKVWnd(ScrollWnd->CtrlHandle, true, false, ScrollWnd);
 }
@@ -139,7 +189,7 @@ void TkvCtrlAdapter::AddNewItem(TWinControl* ctrl, const String& section, const 
   for (auto& item : Items)
     if (item && item->WinCtrl == ctrl) {
       if (item->ScrollWnd && item->ScrollWnd->Destroyed) {
-        delete item->ScrollWnd;  // detached already: its window went
+        item->ScrollWnd->Free();  // detached already: its window went
         item->ScrollWnd = nullptr;
         if (ctrl->Parent()) item->DoHook(ctrl, params, *lists);
       }
@@ -159,7 +209,13 @@ void TkvCtrlAdapter::CleanItems() {
 }
 
 void TkvCtrlAdapter::RemoveAllItems() {
-  while (!Items.empty()) Items.pop_back();
+  // A wrapper whose window went may outlive its control: it must not reach for it when freed.
+  while (!Items.empty()) {
+    TkvAdapterItem* item = Items.back().get();
+    if (item && item->ScrollWnd && item->ScrollWnd->Destroyed && item->ScrollWnd->SkinData)
+      item->ScrollWnd->SkinData->FOwnerControl = nullptr;
+    Items.pop_back();
+  }
 }
 
 void TkvCtrlAdapter::WndProc(TMessage& m) {

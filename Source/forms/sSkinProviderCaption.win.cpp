@@ -114,29 +114,6 @@ void TsSkinProvider::CheckSysMenu(bool skinned) {
   }
 }
 
-// The system's menu, its commands enabled as the skinned caption shows them.
-bool TsSkinProvider::DropSysMenu(Integer x, Integer y) {
-  if (!SystemMenu) PrepareForm();
-  const HWND h = FormWnd(this);
-  if (!SystemMenu || !h) return false;
-  HMENU menu = GetSystemMenu(h, FALSE);
-  if (!menu) return false;
-  const LONG style = GetWindowLongW(h, GWL_STYLE);
-  SetWindowLongW(h, GWL_STYLE, style & ~WS_VISIBLE);
-  auto enable = [&](UINT cmd, bool on) { EnableMenuItem(menu, cmd, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED | MF_DISABLED)); };
-  const bool normal = !IsZoomed() && !IsIconicForm();
-  enable(SC_RESTORE, SystemMenu->VisibleRestore() && SystemMenu->EnabledRestore());
-  enable(SC_MOVE, SystemMenu->EnabledMove() && !IsIconicForm());
-  enable(SC_SIZE, SystemMenu->VisibleSize() && SystemMenu->EnabledSize() && normal);
-  enable(SC_MINIMIZE, SystemMenu->VisibleMin() && SystemMenu->EnabledMin());
-  enable(SC_MAXIMIZE, SystemMenu->VisibleMax() && SystemMenu->EnabledMax());
-  enable(SC_CLOSE, SystemMenu->VisibleClose() && SystemMenu->EnabledClose());
-  SetWindowLongW(h, GWL_STYLE, GetWindowLongW(h, GWL_STYLE) | (style & WS_VISIBLE));
-  const UINT cmd = UINT(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, x, y, 0, h, nullptr));
-  if (cmd) PostMessageW(h, WM_SYSCOMMAND, cmd, 0);
-  return true;
-}
-
 // ---- Caption layout --------------------------------------------------------------------------
 
 void TsSkinProvider::CalcItems() {
@@ -695,6 +672,15 @@ void TsSkinProvider::KV_WMSysCommand(TMessage& m) {
     return;
   }
   PassOn(m);
+  if (cmd == SC_KEYMENU && LOWORD(m.LParam) == 0x20 && Form->BorderIcons().Contains(biSystemMenu) &&
+      Form->BorderStyle() != bsNone) {
+    // Alt+Space: the skinned system menu under the window icon (higher on a minimized form).
+    TPoint lt;
+    FormLeftTop(lt);
+    const Integer y = lt.Y + BorderHeight(true) + FIconRect.Height() - (IsIconicForm() ? 16 : 0);
+    DropSysMenu(SysBorderWidth(FormWnd(this), nullptr, true) + lt.X, y);
+    return;
+  }
   if (cmd == SC_RESTORE) {
     if (SystemMenu && SystemMenu->VisibleMax()) CurrentHT = HTMAXBUTTON;
     SetHotHT(0, true);

@@ -1,6 +1,6 @@
 // Outer effects of skinned controls (a shadow or glow outside a control's bounds, painted into
 // its parent's cache), and the hover glow. The glow layers themselves belong to the effects
-// layer, reached through TkvEffectServices; until it is registered nothing is shown.
+// layer, reached through TkvGlowServices; until it is registered nothing is shown.
 #include <windows.h>
 
 #include <algorithm>

@@ -110,8 +110,8 @@ bool TkvToolBarWnd::DoPrepareCache() {
     RECT c{};
     GetClientRect(CtrlHandle, &c);
     ClientRect = TRect(c.left, c.top, c.right, c.bottom);
-    SizeCache(this);
-    PaintSectionCache(this, 0);
+    PrepareCache(SkinData, CtrlHandle, false);
+    UpdateWndCorners(SkinData, 0, this);
     BorderWidth = (WndSize.cy - c.bottom) / 2;
     SkinData->BGChanged = false;
   }

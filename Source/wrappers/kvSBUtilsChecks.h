@@ -24,7 +24,11 @@ class TkvCheckBoxWnd : public TkvMainWnd {
   void SkinCheckRect(Integer index, TRect& r);
   void CheckRect(TRect& r);
   void GlyphScreenRect(TRect& r);
+  // Shows the light circle over the check mark while the mouse is on it (in circle click
+  // mode), hides it when it leaves.
   void SetMouseInGlyph(bool value);
+  // The circle after a press or release: animated when the manager animates, else at once.
+  void CircleStep();
   void DrawSkinGlyph(Integer index);
   void DrawCheckText();
   void PrepareCache();

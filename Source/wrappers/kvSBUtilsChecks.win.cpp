@@ -5,6 +5,7 @@
 #include "base/kvntUtils.h"
 #include "base/sConst.h"
 #include "base/sMessages.h"
+#include "controls/kvGlow.h"
 #include "paint/sAlphaGraph.h"
 #include "paint/sCommonDataCache.h"
 #include "paint/sGraphUtils.h"
@@ -93,12 +94,40 @@ void TkvCheckBoxWnd::CheckRect(TRect& r) {
 
 void TkvCheckBoxWnd::GlyphScreenRect(TRect& r) {
   CheckRect(r);
+  DuRiruZireziv* manager = SkinData->GetSkinManager();
+  if (!manager || manager->AnimEffects.Buttons.ClickEffect != ceWaveOut) {
+    // The light circle's reach around the check mark is where the mouse counts as over it.
+    const Integer grow = MaxCircleRadius(SkinData) - r.Width() / 2;
+    r = TRect(r.Left - grow, r.Top - grow, r.Right + grow, r.Bottom + grow);
+  }
   RECT wr{};
   GetWindowRect(CtrlHandle, &wr);
   MoveRect(r, wr.left, wr.top);
 }
 
-void TkvCheckBoxWnd::SetMouseInGlyph(bool value) { FMouseInGlyph = value; }
+void TkvCheckBoxWnd::SetMouseInGlyph(bool value) {
+  if (value == FMouseInGlyph) return;
+  FMouseInGlyph = value;
+  if (!value) {
+    HideGlow(SkinData->GlowID, false);
+    // The circle belongs to the check mark: it goes when the mouse leaves the mark.
+    HideGlow(SkinData->CircleID, false);
+    return;
+  }
+  if (SkinData->GlowID < 0 && SkinData->Skinned() && CircleClickMode(OwnerControl(), SkinData))
+    ShowCircleIfNeeded(SkinData, 255, true);
+}
+
+void TkvCheckBoxWnd::CircleStep() {
+  DuRiruZireziv* manager = SkinData->GetSkinManager();
+  const bool animate = manager && !manager->ManagerState.Contains(msSkinChanging) && manager->Effects.AllowAnimation;
+  if (animate)
+    ShowCircleIfNeeded(SkinData, 255, true);
+  else if (SkinData->FMouseAbove)
+    ShowCircleIfNeeded(SkinData, 255, false);
+  else
+    HideGlow(SkinData->GlowID, false);
+}
 
 void TkvCheckBoxWnd::DrawSkinGlyph(Integer index) {
   TBitmap* cache = SkinData->FCacheBmp.get();
@@ -241,6 +270,12 @@ void TkvCheckBoxWnd::kvWndProc(TMessage& message) {
                 SkinData->FMouseAbove = true;
                 SkinData->BGChanged = false;
                 SkinData->FUpdating = false;
+                if (CircleClickMode(OwnerControl(), SkinData)) {
+                  TRect g;
+                  GlyphScreenRect(g);
+                  SetMouseInGlyph(g.Contains(p));
+                  ShowCircleIfNeeded(SkinData, 255, true);
+                }
                 InvalidateRect(CtrlHandle, nullptr, FALSE);
               }
               return;
@@ -285,6 +320,19 @@ void TkvCheckBoxWnd::kvWndProc(TMessage& message) {
       SetMouseInGlyph(g.Contains(p));
       break;
     }
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_LBUTTONUP:
+      if (TControl* c = OwnerControl()) {
+        TControlState state = c->ControlState();
+        if (message.Msg == WM_LBUTTONUP)
+          state -= csLButtonDown;
+        else if (IsWindowEnabled(CtrlHandle))
+          state += csLButtonDown;
+        c->SetControlState(state);
+        if (CircleClickMode(c, SkinData)) CircleStep();
+      }
+      break;
     default:
       break;
   }

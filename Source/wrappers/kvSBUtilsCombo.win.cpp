@@ -258,7 +258,7 @@ void TkvComboBoxWnd::DrawItem(Integer index, const TRect& rect, HDC dc, TOwnerDr
   TkvSkinData* skin = SkinOfData(SkinData);
   const TsGeneralData* gd = SectionOf(SkinData);
   if (!owner || !skin || !gd || rect.Right <= 0 || rect.Bottom <= 0) return;
-  if (SkinData->BGChanged) PrepareEditCache();
+  if (SkinData->BGChanged) PrepareCache(SkinData, CtrlHandle, DlgMode);
   std::unique_ptr<TBitmap> bmp(CreateBmp32(rect.Right, rect.Bottom));
   TCanvas* cv = bmp->Canvas();
   cv->Font()->Assign(owner->Font());
@@ -373,7 +373,8 @@ void TkvComboBoxWnd::kvWndProc(TMessage& message) {
                      SkinData->FCacheBmp->Canvas()->Handle(), 0, 0, 3, 3, 3, 3);
       } else {
         SkinData->BGChanged = true;
-        PrepareEditCache();
+        PrepareCache(SkinData, CtrlHandle, DlgMode);
+        UpdateWndCorners(SkinData, 0, this);
         if (SkinData->FCacheBmp) {
           BitBltBorder(dc, 0, 0, SkinData->FCacheBmp->Width(), SkinData->FCacheBmp->Height(),
                        SkinData->FCacheBmp->Canvas()->Handle(), 0, 0, 3, 3, 3, 3);
@@ -393,7 +394,7 @@ void TkvComboBoxWnd::kvWndProc(TMessage& message) {
       if (Style() == CBS_SIMPLE)
         PrepareSimple();
       else
-        PrepareEditCache();
+        PrepareCache(SkinData, CtrlHandle, DlgMode);
       HDC dc = reinterpret_cast<HDC>(message.WParam);
       if (!SkinData->FCacheBmp || !dc) return;
       auto* combo = dynamic_cast<TCustomComboBox*>(OwnerControl());

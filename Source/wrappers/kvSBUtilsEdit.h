@@ -63,12 +63,6 @@ class TkvEditWnd : public TkvBaseWnd {
   // A combo box's list wrapper: made only when repaint is asked.
   virtual bool IsDropDownList() const { return false; }
 
-  // Renders the frame look into the skin data's cache when the background changed: the
-  // section over the parent's background at the window's place, or in dialog mode the system
-  // window colour framed in the skin's border colour.
-  void PrepareEditCache();
-  // The text of a disabled single-line edit into the cache (password characters as bullets).
-  void PaintDisabledText();
   // The frame strips of the cache onto dc (window coordinates), at most maxTop rows at the top;
   // the measured edges on each side, or (borderOnly) the left border's width all round.
   void CopyFrame(HDC dc, Integer maxTop, bool borderOnly = false);
@@ -90,6 +84,5 @@ class TkvEditWnd : public TkvBaseWnd {
 // False, and nothing painted, without a manager or when its border colour is the key colour
 // (the section paints the cache then).
 bool kvPaintDialogCache(TBitmap* cache, DuRiruZireziv* manager);
-
 
 #endif

@@ -86,7 +86,7 @@ void TkvBaseWnd::kvWndProc(TMessage& message) {
         return;
       }
       if (message.WParamHi == KV_PREPARECACHE) {
-        if (auto* edit = dynamic_cast<TkvEditWnd*>(this)) edit->PrepareEditCache();
+        PrepareCache(SkinData, CtrlHandle, false);
       }
       break;
     default:
@@ -291,61 +291,6 @@ bool TkvEditWnd::NCContent() {
   return c.right < (w.right - w.left) - 2 * edge || c.bottom < (w.bottom - w.top) - 2 * topEdge;
 }
 
-void TkvEditWnd::PrepareEditCache() {
-  if (!SkinData || !SkinData->BGChanged || !CtrlHandle) return;
-  InitCtrlData(this);
-  SkinData->InitCacheBmp();
-  TCacheInfo ci = EmptyCI;
-  if (ParentWnd) {
-    TkvBGInfo info;
-    GetBGInfo(&info, CtrlHandle, false);
-    if (info.BgType == btNotReady) {
-      SkinData->FUpdating = true;
-      return;
-    }
-    ci = BGInfoToCI(&info);
-  }
-  TBitmap* cache = SkinData->FCacheBmp.get();
-  cache->SetPixelFormat(pf32bit);
-  cache->SetSize(WndSize.cx, WndSize.cy);
-  const Integer state = SkinData->FFocused || (SkinData->FMouseAbove && MayBeHot(SkinData, true)) ? 1 : 0;
-  DuRiruZireziv* manager = SkinData->GetSkinManager();
-  const TRect all(0, 0, WndSize.cx, WndSize.cy);
-  const bool dialogLook = DlgMode && kvPaintDialogCache(cache, manager);
-  if (!dialogLook && manager && Section()) {
-    PaintItem(SkinData, ci, true, state, all, WndPos, cache, true);
-  }
-  if (SingleLineEdit && !IsWindowEnabled(CtrlHandle)) PaintDisabledText();
-  SkinData->BGChanged = false;
-}
-
-void TkvEditWnd::PaintDisabledText() {
-  // A disabled edit greys its text on the system's face colour; the skin draws it instead, in
-  // the section's disabled look, and the paint shows the cache (WM_PAINT).
-  TBitmap* cache = SkinData->FCacheBmp.get();
-  const String text = GetWndText(CtrlHandle);
-  TCanvas* cv = cache->Canvas();
-  if (HFONT font = reinterpret_cast<HFONT>(SendMessageW(CtrlHandle, WM_GETFONT, 0, 0))) {
-    LOGFONTW lf{};
-    GetObjectW(font, sizeof(lf), &lf);
-    cv->Font()->SetHandle(CreateFontIndirectW(&lf));  // the canvas font owns it
-  }
-  const Integer inset = std::max<Integer>(cxLeftEdge, 0);
-  TRect r(inset + 1, inset, WndSize.cx - inset - 1, WndSize.cy - inset);
-  const LONG style = GetWindowLongW(CtrlHandle, GWL_STYLE);
-  Cardinal flags = DT_SINGLELINE | DT_NOPREFIX | DT_VCENTER;
-  if (style & ES_CENTER)
-    flags |= DT_CENTER;
-  else if (style & ES_RIGHT)
-    flags |= DT_RIGHT;
-  String shown = text;
-  if (const wchar_t pass = wchar_t(SendMessageW(CtrlHandle, EM_GETPASSWORDCHAR, 0, 0)); pass && !text.empty())
-    shown = String(text.size(), pass == L'*' ? Char(0x25CF) : Char(pass));
-  if (shown.empty()) return;
-  cv->Brush()->SetStyle(bsClear);
-  kvWriteTextEx(cv, shown, false, r, flags, SkinData, SkinData->ControlIsActive() ? 1 : 0);
-}
-
 void TkvEditWnd::CopyFrame(HDC dc, Integer maxTop, bool borderOnly) {
   if (!SkinData || !SkinData->FCacheBmp) return;
   const Integer left = std::max<Integer>(cxLeftEdge, 0);
@@ -379,7 +324,7 @@ bool TkvEditWnd::HandlePaintMessage(TMessage& message) {
         // The cache holds the disabled text: it is the whole look.
         PAINTSTRUCT ps{};
         BeginPaint(CtrlHandle, &ps);
-        PrepareEditCache();
+        PrepareCache(SkinData, CtrlHandle, DlgMode);
         if (SkinData->FCacheBmp) {
           HDC wdc = GetWindowDC(CtrlHandle);
           BitBlt(wdc, 0, 0, SkinData->FCacheBmp->Width(), SkinData->FCacheBmp->Height(),
@@ -396,7 +341,7 @@ bool TkvEditWnd::HandlePaintMessage(TMessage& message) {
       if (!(GetWindowLongW(CtrlHandle, GWL_EXSTYLE) & WS_EX_RTLREADING)) {
         kv_NCDraw(this, CtrlHandle, -1, reinterpret_cast<HDC>(message.WParam));
         if (SkinData->COC != COC_TVST && message.WParam) {
-          PrepareEditCache();
+          PrepareCache(SkinData, CtrlHandle, DlgMode);
           CopyFrame(reinterpret_cast<HDC>(message.WParam), 3);
         }
       }
@@ -426,7 +371,7 @@ bool TkvEditWnd::HandlePaintMessage(TMessage& message) {
       if (dc != SkinData->PrintDC && GetClipBox(dc, &clip) == NULLREGION) return true;
       if (SkinData->BGChanged) {
         if (!ParamsChanged) SetSkinParams();
-        PrepareEditCache();
+        PrepareCache(SkinData, CtrlHandle, DlgMode);
       }
       const bool ownContent = NCContent();
       if (ownContent) {
@@ -476,7 +421,8 @@ void TkvEditWnd::DoPrint(TMessage& message) {
   SkinData->FUpdating = false;
   SkinData->BGChanged = true;
   if (!ParamsChanged) SetSkinParams();
-  PrepareEditCache();
+  PrepareCache(SkinData, CtrlHandle, DlgMode);
+  if (!DlgMode) UpdateWndCorners(SkinData, 0, this);
   if (!dc || !SkinData->FCacheBmp) return;
   TSaveDC saved(dc);
   if (!(message.LParam & PRF_CLIENT) || (message.LParam & PRF_NONCLIENT)) {
@@ -669,7 +615,8 @@ bool TkvEditWnd::HandleAlphaCmd(TMessage& message) {
       return true;
     case KV_PREPARECACHE:
       InitCtrlData(this);
-      PrepareEditCache();
+      PrepareCache(SkinData, CtrlHandle, DlgMode);
+      UpdateWndCorners(SkinData, 0, this);
       return true;
     case KV_GETSKININDEX:
       if (message.LParam) reinterpret_cast<Integer*>(message.LParam)[1] = SkinData->SkinIndex;

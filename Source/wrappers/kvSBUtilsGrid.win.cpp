@@ -368,7 +368,7 @@ void TkvGridWnd::PrintGrid(TMessage& message) {
   const Integer hbar = sBarHorz && sBarHorz->fScrollVisible ? GetScrollMetric(SB_HORZ, true) : 0;
   if (SkinData->BGChanged || !SkinData->FCacheBmp || SkinData->FCacheBmp->Empty()) {
     if (!ParamsChanged) SetSkinParams();
-    PrepareEditCache();
+    PrepareCache(SkinData, CtrlHandle, DlgMode);
   }
   if (!dc || !SkinData->FCacheBmp) return;
   const Integer left = std::max<Integer>(cxLeftEdge, 0), top = std::max<Integer>(cyTopEdge, 0);
@@ -631,7 +631,7 @@ void TkvVirtualTreeViewWnd::PaintTreeFrame(TMessage& message) {
   if (SkinData->InUpdating(false)) return;
   if (SkinData->BGChanged) {
     if (!ParamsChanged) SetSkinParams();
-    PrepareEditCache();
+    PrepareCache(SkinData, CtrlHandle, DlgMode);
   }
   if (!SkinData->FCacheBmp) return;
   HDC dc = GetWindowDC(CtrlHandle);
@@ -651,7 +651,7 @@ void TkvVirtualTreeViewWnd::PrintTree(TMessage& message) {
   SkinData->FUpdating = false;
   if (SkinData->BGChanged) {
     if (!ParamsChanged) SetSkinParams();
-    PrepareEditCache();
+    PrepareCache(SkinData, CtrlHandle, DlgMode);
   }
   if (!dc) return;
   TControl* owner = OwnerControl();

@@ -407,7 +407,7 @@ void TkvListViewWnd::kvWndProc(TMessage& message) {
     case WM_SIZE:
       SkinData->BGChanged = true;
       if (SkinData->Skinned() && !SkinData->FUpdating && IsWindowVisible(CtrlHandle)) {
-        PrepareEditCache();
+        PrepareCache(SkinData, CtrlHandle, DlgMode);
         RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
       }
       break;
@@ -473,7 +473,7 @@ void TkvTreeViewWnd::kvWndProc(TMessage& message) {
         message.Result = 1;
         return;
       }
-      if (SkinData->BGChanged) PrepareEditCache();
+      if (SkinData->BGChanged) PrepareCache(SkinData, CtrlHandle, DlgMode);
       TColor c = 0;
       if (DlgMode) {
         c = TColor(GetSysColor(COLOR_WINDOW));

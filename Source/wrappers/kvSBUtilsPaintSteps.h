@@ -40,9 +40,6 @@ const TsMaskData* SectionImage(TkvSkinData* skin, StringView section, StringView
 
 // The cache bitmap, 32 bits and the window's size (made when missing).
 TBitmap* SizeCache(TkvMainWnd* w);
-// The wrapper's section over the parent's background into the whole cache, the window lying at
-// WndPos of the parent. False (and FUpdating set) while the parent has no background yet.
-bool PaintSectionCache(TkvMainWnd* w, Integer state, bool filling = true);
 // w x h of src from (sx, sy) to dc at (x, y).
 void CopyBmp(HDC dc, Integer x, Integer y, Integer w, Integer h, TBitmap* src, Integer sx = 0, Integer sy = 0);
 // The window is visible, or its class-library control is.

@@ -40,17 +40,6 @@ TCacheInfo ParentCI(TkvMainWnd* w) {
   return ci;
 }
 
-bool PaintSectionCache(TkvMainWnd* w, Integer state, bool filling) {
-  TBitmap* cache = SizeCache(w);
-  TCacheInfo ci = ParentCI(w);
-  if (!ci.Ready && ci.FillColor == 0xFF00FF && w->ParentWnd) {
-    w->SkinData->FUpdating = true;
-    return false;
-  }
-  PaintItem(w->SkinData, ci, filling, state, TRect(0, 0, w->WndSize.cx, w->WndSize.cy), w->WndPos, cache, false);
-  return true;
-}
-
 void CopyBmp(HDC dc, Integer x, Integer y, Integer w, Integer h, TBitmap* src, Integer sx, Integer sy) {
   if (!dc || !src) return;
   BitBlt(dc, x, y, w, h, src->Canvas()->Handle(), sx, sy, SRCCOPY);

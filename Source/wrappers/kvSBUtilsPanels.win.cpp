@@ -280,7 +280,7 @@ void TkvTransPanelWnd::KV_WMPaint(TMessage& message) {
   }
   SkinData->BGChanged = true;
   SizeCache(this);
-  PaintSectionCache(this, 0);
+  PrepareCache(SkinData, CtrlHandle, false);
   const TRect all(0, 0, WndSize.cx, WndSize.cy);
   CopyHwndCache(CtrlHandle, SkinData, all, all, dc, false);
 }

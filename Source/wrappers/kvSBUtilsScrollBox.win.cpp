@@ -24,11 +24,12 @@ namespace {
 
 
 
-// The generic painting of the section over the parent into the whole cache.
+// The generic painting of the section over the parent into the whole cache, its key-coloured
+// corners showing the parent.
 void PaintGeneric(TkvMainWnd* w) {
   InitCtrlData(w);
-  SizeCache(w);
-  PaintSectionCache(w, 0);
+  PrepareCache(w->SkinData, w->CtrlHandle, false);
+  UpdateWndCorners(w->SkinData, 0, w);
   w->SkinData->BGChanged = false;
 }
 

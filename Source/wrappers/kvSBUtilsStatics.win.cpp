@@ -87,7 +87,7 @@ void TkvStaticWnd::KV_WMPaint(TMessage& message) {
   if (RightToLeftApp()) SetLayout(dc, 0);
   SkinData->BGChanged = true;
   SizeCache(this);
-  PaintSectionCache(this, 0);
+  PrepareCache(SkinData, CtrlHandle, false);
   if (PaintContent()) CopyBmp(dc, 0, 0, WndSize.cx, WndSize.cy, SkinData->FCacheBmp.get());
 }
 
@@ -144,7 +144,7 @@ void TkvEdgeWnd::KV_WMPaint(TMessage& message) {
   TWindowPaintDC dc(CtrlHandle, reinterpret_cast<HDC>(message.WParam));
   SkinData->BGChanged = true;
   SizeCache(this);
-  PaintSectionCache(this, 0);
+  PrepareCache(SkinData, CtrlHandle, false);
   PaintContent();
   TBitmap* cache = SkinData->FCacheBmp.get();
   BitBltBorder(dc, 0, 0, WndSize.cx, WndSize.cy, cache->Canvas()->Handle(), 0, 0, 2, -1, -1, -1);

@@ -278,7 +278,7 @@ void PrepareCache(TsCommonData* skinData, HWND ctrlHandle, bool dlgMode) {
     if (manager && manager->IsValidSkinIndex(sd->SkinIndex)) {
       const TRect all(0, 0, w, h);
       if (!edit || edit->BorderStyle() != bsNone) {
-        PaintItem(sd, ci, true, state, all, TPoint(p.x, p.y), cache, false, 0, 0, false);
+        PaintItem(sd, ci, true, state, all, TPoint(p.x, p.y), cache, !dlgMode, 0, 0, false);
       } else {
         PaintItemBG(sd, ci, state, all, TPoint(p.x, p.y), cache);
       }

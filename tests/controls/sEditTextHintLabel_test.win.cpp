@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "base/sConst.h"
+#include "controls/kvAnimationShow.h"
 #include "controls/sEdit.h"
 #include "support/SkinFixture.h"
 #include "ui/Clock.h"

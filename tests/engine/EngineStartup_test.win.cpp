@@ -19,6 +19,7 @@
 #include "paint/sGraphUtils.h"
 #include "raster/MaskImages.h"
 #include "raster/kvgpUtils.h"
+#include "skin/ControlServices.h"
 #include "skin/sSkinManager.h"
 #include "skin/sVclUtils.h"
 #include "support/GdiTracker.h"
@@ -49,7 +50,10 @@ TEST(EngineStartup, TheFixedOrder) {
   EXPECT_EQ(names,
             (std::vector<std::string>{"sConst", "sDefaults", "kvntUtils", "kvgpUtils", "sVclUtils", "sGraphUtils",
                                       "sGradient", "kvFontStore", "kvPNG", "kvAlphaImageList", "sThirdParty",
-                                      "sGlyphUtils", "kvAlphaHints", "kvShellCtrls", "sSkinMenus", "kvPopupController",
+                                      "sGlyphUtils",
+                                      "kvAnimation",
+                                      "kvGlow",
+                                      "kvAlphaHints", "kvShellCtrls", "sSkinMenus", "kvPopupController",
                                       "sDialogs", "sColorDialog", "sMonthCalendar", "kvSBUtils", "sSkinProvider",
                                       "sStyleSimply", "sSkinManager"}));
 }
@@ -94,6 +98,13 @@ TEST(EngineStartup, TheCleanUpFreesTheCachedRoundMasks) {
   EXPECT_GT(tracker.Created(), 0);
   StopEngine();
   EXPECT_EQ(tracker.Live(), std::vector<std::string>{});  // the GDI count after the clean-up: none of them
+}
+
+TEST(EngineStartup, TheGlowLayersAreReachableWhileTheEngineRuns) {
+  StartEngine();
+  EXPECT_NE(TkvServiceSlot<TkvGlowServices>::Get(), nullptr);
+  StopEngine();
+  EXPECT_EQ(TkvServiceSlot<TkvGlowServices>::Get(), nullptr);
 }
 
 TEST(EngineStartup, AStartAfterTheCleanUpBindsEverythingAgain) {

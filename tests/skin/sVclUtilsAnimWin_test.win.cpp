@@ -16,76 +16,29 @@
 #include "skin/sVclUtils.h"
 #include "support/Bitmap32.h"
 #include "support/GdiTracker.h"
-#include "support/ImportHook.h"
+#include "support/LayeredRecorder.h"
 #include "ui/Canvas.h"
 #include "ui/Forms.h"
 #include "ui/Hints.h"
 
 namespace {
 
-// One call of UpdateLayeredWindow as the program made it.
-struct LayeredCall {
-  HWND wnd;
-  bool hasPos;
-  POINT pos;
-  SIZE size;
-  Byte alpha;
-  std::vector<uint32_t> pixels;  // the source bitmap, top row first
-};
-std::vector<LayeredCall> calls;
-using TUpdateLayeredWindow = BOOL(WINAPI*)(HWND, HDC, POINT*, SIZE*, HDC, POINT*, COLORREF, BLENDFUNCTION*, DWORD);
-TUpdateLayeredWindow realUpdate = nullptr;
-
-BOOL WINAPI RecordUpdate(HWND wnd, HDC screen, POINT* pos, SIZE* size, HDC src, POINT* srcPos, COLORREF key,
-                         BLENDFUNCTION* blend, DWORD flags) {
-  LayeredCall c{wnd, pos != nullptr, pos ? *pos : POINT{}, size ? *size : SIZE{}, blend ? blend->SourceConstantAlpha : Byte(0), {}};
-  if (size && src) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = size->cx;
-    bi.bmiHeader.biHeight = -size->cy;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    c.pixels.resize(size_t(size->cx) * size->cy);
-    GetDIBits(src, static_cast<HBITMAP>(GetCurrentObject(src, OBJ_BITMAP)), 0, size->cy, c.pixels.data(), &bi,
-              DIB_RGB_COLORS);
-  }
-  calls.push_back(std::move(c));
-  return realUpdate(wnd, screen, pos, size, src, srcPos, key, blend, flags);
-}
-
-using TGetProcAddress = FARPROC(WINAPI*)(HMODULE, LPCSTR);
-TGetProcAddress realGetProcAddress = nullptr;
-
-FARPROC WINAPI HookedGetProcAddress(HMODULE module, LPCSTR name) {
-  const FARPROC real = realGetProcAddress(module, name);
-  if (reinterpret_cast<uintptr_t>(name) > 0xFFFF && std::string(name) == "UpdateLayeredWindow") {
-    realUpdate = reinterpret_cast<TUpdateLayeredWindow>(reinterpret_cast<void*>(real));
-    return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&RecordUpdate));
-  }
-  return real;
-}
+// Every UpdateLayeredWindow call of a test, as the program made it.
+std::vector<LayeredCall>& calls = LayeredRecorder::Calls();
 
 struct LayeredAnimation : ::testing::Test {
   void SetUp() override {
     kvgpUtilsStartup();
     app = std::make_unique<TApplication>();
-    sGraphUtilsCleanup();
-    {
-      // The layered-window functions are bound once more, this time to the recorder.
-      ImportHook hook("kernel32.dll", "GetProcAddress", &HookedGetProcAddress);
-      realGetProcAddress = hook.Original<TGetProcAddress>();
-      sGraphUtilsStartup();
-    }
-    calls.clear();
+    // The layered-window functions are bound once more, this time to the recorder.
+    recorder = std::make_unique<LayeredRecorder>();
     form = new TForm(app.get());
     form->AfterConstruction();
     form->SetBounds(100, 80, 160, 120);
     form->SetColor(clBlue);
   }
   void TearDown() override {
-    sGraphUtilsCleanup();
-    sGraphUtilsStartup();
+    recorder.reset();
     app.reset();
   }
   // The form's own picture, drawn by the class library.
@@ -104,6 +57,7 @@ struct LayeredAnimation : ::testing::Test {
     return glow;
   }
   std::unique_ptr<TApplication> app;
+  std::unique_ptr<LayeredRecorder> recorder;
   TForm* form = nullptr;
 };
 
@@ -118,24 +72,24 @@ TEST_F(LayeredAnimation, ShowOfAFormFadesItsPictureInAndEndsWithTheWholePicture)
   const auto schedule = ShowSchedule(atFading, pic->Width(), pic->Height(), 120, 255, false);
   ASSERT_EQ(calls.size(), 1 + schedule.size() + 1);  // loaded, 11 frames, the final one
   // Loaded with the whole picture, placed where the form is, before any frame.
-  EXPECT_EQ(calls.front().alpha, 0);
-  EXPECT_EQ(calls.front().pixels, PixelsOf(pic.get()));
-  ASSERT_TRUE(calls.front().hasPos);
-  EXPECT_EQ(calls.front().pos.x, wr.left);
-  EXPECT_EQ(calls.front().pos.y, wr.top);
+  EXPECT_EQ(calls.front().Alpha, 0);
+  EXPECT_EQ(calls.front().Pixels, PixelsOf(pic.get()));
+  ASSERT_TRUE(calls.front().HasPos);
+  EXPECT_EQ(calls.front().Pos.x, wr.left);
+  EXPECT_EQ(calls.front().Pos.y, wr.top);
   for (size_t i = 0; i < schedule.size(); ++i) {
     const LayeredCall& c = calls[1 + i];
-    EXPECT_EQ(c.wnd, glow->Handle());
-    EXPECT_EQ(c.alpha, schedule[i].Alpha) << i;
-    EXPECT_EQ(c.size.cx, pic->Width());
-    EXPECT_EQ(c.pixels, PixelsOf(pic.get())) << i;  // fading: the whole picture every frame
+    EXPECT_EQ(c.Wnd, glow->Handle());
+    EXPECT_EQ(c.Alpha, schedule[i].Alpha) << i;
+    EXPECT_EQ(c.Size.cx, pic->Width());
+    EXPECT_EQ(c.Pixels, PixelsOf(pic.get())) << i;  // fading: the whole picture every frame
   }
   const LayeredCall& last = calls.back();
-  EXPECT_EQ(last.alpha, 255);
-  ASSERT_TRUE(last.hasPos);
-  EXPECT_EQ(last.pos.x, wr.left);
-  EXPECT_EQ(last.pos.y, wr.top);
-  EXPECT_EQ(last.pixels, PixelsOf(pic.get()));
+  EXPECT_EQ(last.Alpha, 255);
+  ASSERT_TRUE(last.HasPos);
+  EXPECT_EQ(last.Pos.x, wr.left);
+  EXPECT_EQ(last.Pos.y, wr.top);
+  EXPECT_EQ(last.Pixels, PixelsOf(pic.get()));
   EXPECT_TRUE(IsWindowVisible(glow->Handle()));
   EXPECT_TRUE(GetWindowLongW(glow->Handle(), GWL_EXSTYLE) & WS_EX_LAYERED);
   RECT gr;
@@ -157,10 +111,10 @@ TEST_F(LayeredAnimation, AeroShowGrowsTheStretchedPicture) {
   // Frame 0: the picture inset by 1/32 on each side, transparent black around it.
   const LayeredCall& first = calls[1];
   const Integer w = pic->Width(), h = pic->Height();
-  EXPECT_EQ(first.alpha, 40);  // a dialog's 200 / (4 + 1)
-  EXPECT_EQ(first.pixels[0], 0u);
-  EXPECT_NE(first.pixels[size_t(h / 2) * w + w / 2], 0u);
-  EXPECT_EQ(calls.back().alpha, 200);
+  EXPECT_EQ(first.Alpha, 40);  // a dialog's 200 / (4 + 1)
+  EXPECT_EQ(first.Pixels[0], 0u);
+  EXPECT_NE(first.Pixels[size_t(h / 2) * w + w / 2], 0u);
+  EXPECT_EQ(calls.back().Alpha, 200);
   glow->Free();
 }
 
@@ -180,13 +134,13 @@ TEST_F(LayeredAnimation, HideOfAFormFadesItOutAndFreesWindowAndPicture) {
   EXPECT_FALSE(IsWindow(glowWnd));
   const auto schedule = HideSchedule(atFading, 0, 0, 60, 250);
   ASSERT_EQ(calls.size(), 1 + schedule.size());  // loaded whole at the start value, then the run
-  EXPECT_EQ(calls[0].alpha, 250);
-  EXPECT_EQ(calls[0].pixels, picPixels);
+  EXPECT_EQ(calls[0].Alpha, 250);
+  EXPECT_EQ(calls[0].Pixels, picPixels);
   for (size_t i = 0; i < schedule.size(); ++i) {
-    EXPECT_EQ(calls[1 + i].alpha, schedule[i].Alpha) << i;
-    EXPECT_EQ(calls[1 + i].pixels, picPixels) << i;
+    EXPECT_EQ(calls[1 + i].Alpha, schedule[i].Alpha) << i;
+    EXPECT_EQ(calls[1 + i].Pixels, picPixels) << i;
   }
-  EXPECT_EQ(calls.back().alpha, 0);
+  EXPECT_EQ(calls.back().Alpha, 0);
   EXPECT_EQ(kvHideTimer->Form, nullptr);
   EXPECT_EQ(kvHideTimer->SrcBmp, nullptr);
   EXPECT_EQ(kvHideTimer->DstBmp, nullptr);
@@ -199,10 +153,10 @@ TEST_F(LayeredAnimation, DropDownHideRollsUpAtFullOpacity) {
   HideAnimForm(glow, pic, 120, 255, atDropDown, nullptr);
   EXPECT_EQ(glow, nullptr);
   ASSERT_GE(calls.size(), 3u);
-  for (const auto& c : calls) EXPECT_EQ(c.alpha, 255);
+  for (const auto& c : calls) EXPECT_EQ(c.Alpha, 255);
   // A rolled-up frame is transparent at its bottom.
   const LayeredCall& late = calls.back();
-  EXPECT_EQ(late.pixels.back() >> 24, 0u);
+  EXPECT_EQ(late.Pixels.back() >> 24, 0u);
 }
 
 TEST_F(LayeredAnimation, HideWithoutTimeFreesThePictureAndKeepsTheWindow) {

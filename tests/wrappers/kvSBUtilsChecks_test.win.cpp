@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "ui/StdCtrls.h"
+#include "controls/kvGlow.h"
 #include "wrappers/kvSBUtilsChecks.h"
 #include "support/ControlSkin.h"
 
@@ -192,4 +193,56 @@ TEST_F(Checks, NoHandleLeaksOverPaintsAndAttachCycles) {
     Unwrap(g, wg);
   };
   ExpectNoLeaks(cycle);
+}
+
+// ---- The light circle over the check mark ----
+
+TEST_F(Checks, TheMouseAreaIsTheCheckMarkWithTheCirclesReach) {
+  HWND h = Child(L"BUTTON", L"", BS_AUTOCHECKBOX, 10, 10, 120, 20);
+  auto* w = Wrap<TkvCheckBoxWnd>(h);
+  RECT wr{};
+  GetWindowRect(h, &wr);
+  TRect area;
+  EXPECT_EQ(w->ProcessMessage(SM_ALPHACMD, TWParam{KV_GETMOUSEAREA} << 16, reinterpret_cast<TLParam>(&area)), 1);
+  // The 12 x 12 mark at (0, 4) grown by the largest circle's radius (23) less half its width.
+  EXPECT_EQ(area, TRect(wr.left - 17, wr.top + 4 - 17, wr.left + 12 + 17, wr.top + 16 + 17));
+  skin.Manager.AnimEffects.Buttons.ClickEffect = ceWaveOut;  // no circle: the mark alone
+  w->ProcessMessage(SM_ALPHACMD, TWParam{KV_GETMOUSEAREA} << 16, reinterpret_cast<TLParam>(&area));
+  EXPECT_EQ(area, TRect(wr.left, wr.top + 4, wr.left + 12, wr.top + 16));
+  Unwrap(h, w);
+}
+
+TEST_F(Checks, AClassLibraryCheckBoxLightsItsMarkWhileTheMouseIsOnIt) {
+  kvGlowStartup();
+  LoadForm(u"object F: TForm\n"
+           u"  object box: TCheckBox\n    Left = 8\n    Top = 8\n    Width = 100\n    Height = 20\n  end\n"
+           u"end\n");
+  auto* box = Find<TCheckBox>(u"box");
+  form->Show();
+  auto* w = Wrap<TkvCheckBoxWnd>(box->Handle(), box);
+  skin.Manager.AnimEffects.Buttons.Events += beClick;  // clicks animate: the circle click mode
+  w->SkinData->FMouseAbove = true;
+  RECT wr{};
+  GetWindowRect(box->Handle(), &wr);
+  SetCursorPos(wr.left + 6, wr.top + 10);  // on the mark
+  POINT p{};
+  GetCursorPos(&p);
+  if (p.x != wr.left + 6 || p.y != wr.top + 10) GTEST_SKIP() << "the cursor cannot be moved here";
+  w->ProcessMessage(WM_MOUSEMOVE, 0, MAKELPARAM(6, 10));
+  const Integer id = w->SkinData->CircleID;
+  ASSERT_GE(id, 0) << "a circle over the mark";
+  ASSERT_NE(EffectAt(id), nullptr);
+  ASSERT_NE(EffectAt(id)->Wnd, nullptr);
+  HWND circle = EffectAt(id)->Wnd->WindowHandle();
+  EXPECT_TRUE(IsWindowVisible(circle));
+  RECT cr{};
+  GetWindowRect(circle, &cr);
+  EXPECT_EQ((cr.left + cr.right) / 2, wr.left + 6) << "centred on the mark";
+  SetCursorPos(wr.left + 90, wr.top + 10);  // on the caption, off the mark
+  w->ProcessMessage(WM_MOUSEMOVE, 0, MAKELPARAM(90, 10));
+  EXPECT_EQ(w->SkinData->CircleID, -1);
+  EXPECT_FALSE(IsWindowVisible(circle));
+  Unwrap(box->Handle(), w);
+  ClearGlows(true, false);
+  kvGlowCleanup();
 }

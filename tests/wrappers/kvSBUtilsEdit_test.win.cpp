@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "base/kvntUtils.h"
+#include "base/sConst.h"
 #include "support/EditLikeFixture.h"
 #include "ui/StdCtrls.h"
 
@@ -14,9 +17,37 @@ using namespace editlike;
 
 namespace {
 
-class EditWrapper : public EditLikeTest {};
+// Colours equal within one step per channel (the blend's rounding).
+bool NearColor(TColor a, TColor b) {
+  for (int shift : {0, 8, 16})
+    if (std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)) > 1) return false;
+  return true;
+}
+
+class EditWrapper : public EditLikeTest {
+ protected:
+  // The pixels of the text area of a 24-pixel edit that differ from its background look.
+  static int InkedPixels(HWND wnd, TColor look) {
+    int n = 0;
+    for (int x = 4; x < 60; ++x)
+      for (int y = 4; y < 20; ++y)
+        if (!NearColor(ScreenPixel(wnd, x, y), look)) ++n;
+    return n;
+  }
+};
 
 WNDPROC WindowProcOf(HWND wnd) { return reinterpret_cast<WNDPROC>(GetWindowLongPtrW(wnd, GWLP_WNDPROC)); }
+
+// The look of a disabled control: the parent's colour laid over the section's colour with the
+// weight DefBlendDisabled of 255 kept of the section.
+TColor DisabledOver(TColor section, TColor parent) {
+  auto mix = [&](int shift) {
+    const int s = (section >> shift) & 0xFF, p = (parent >> shift) & 0xFF;
+    return (s * DefBlendDisabled + p * (255 - DefBlendDisabled)) >> 8;
+  };
+  return TColor(mix(0) | mix(8) << 8 | mix(16) << 16);
+}
+
 
 }  // namespace
 
@@ -268,14 +299,9 @@ TEST_F(EditWrapper, DisabledSingleLineEditShowsTheSkinsLook) {
   secret->SetEnabled(false);
   Repaint(edit->Handle());
   Repaint(secret->Handle());
-  EXPECT_EQ(ScreenPixel(edit->Handle(), edit->Width() - 8, edit->Height() / 2), kEditBg);
-  auto inked = [&](HWND wnd) {
-    int n = 0;
-    for (int x = 4; x < 60; ++x)
-      for (int y = 4; y < 20; ++y)
-        if (ScreenPixel(wnd, x, y) != kEditBg) ++n;
-    return n;
-  };
+  const TColor look = ScreenPixel(edit->Handle(), edit->Width() - 8, edit->Height() / 2);
+  EXPECT_TRUE(NearColor(look, DisabledOver(kEditBg, ColorToRGB(form->Color())))) << std::hex << look;
+  auto inked = [&](HWND wnd) { return InkedPixels(wnd, look); };
   // Not the system's grey text.
   const TColor gray = TColor(GetSysColor(COLOR_GRAYTEXT));
   int grayPixels = 0;
@@ -432,4 +458,76 @@ TEST_F(EditWrapper, MemoClientLeavesRoomForTheSkinnedBarsOnly) {
   EXPECT_EQ(client.right, (window.right - window.left) - w->cxLeftEdge - w->cxRightEdge - thickness);
   EXPECT_EQ(client.bottom, (window.bottom - window.top) - w->cyTopEdge - w->cyBottomEdge - thickness);
   Unwrap(memo->Handle(), w);
+}
+
+// A disabled edit's text starts at the top of its text rectangle, inside the border (the
+// border's width, the 3-D edge and the single border), not centred in the height.
+TEST_F(EditWrapper, DisabledEditTextStartsAtTheTopInsideTheBorder) {
+  auto* edit = new TEdit(form);
+  edit->SetParent(form);
+  edit->SetBounds(10, 10, 150, 60);
+  edit->SetText(u"WWWW");
+  Show();
+  SetFocus(nullptr);
+  auto* w = Wrap<TkvEditWnd>(edit->Handle(), edit);
+  edit->SetEnabled(false);
+  Repaint(edit->Handle());
+  const TColor look = ScreenPixel(edit->Handle(), edit->Width() - 8, edit->Height() - 8);
+  Integer firstInked = -1, lastInked = -1;
+  for (Integer y = 0; y < edit->Height(); ++y)
+    for (Integer x = 4; x < 60; ++x)
+      if (ScreenPixel(edit->Handle(), x, y) != look && y > 0 && y < edit->Height() - 1) {
+        if (firstInked < 0) firstInked = y;
+        lastInked = y;
+      }
+  ASSERT_GE(firstInked, 0);
+  // Border 1 + 3-D edge 1 + single border 1: the text box starts at row 3; a centred line of a
+  // 60-pixel edit would start near row 22.
+  EXPECT_GE(firstInked, 3);
+  EXPECT_LT(firstInked, 12);
+  EXPECT_LT(lastInked, edit->Height() / 2 + 4);
+  Unwrap(edit->Handle(), w);
+}
+
+// A disabled empty edit that has no focus shows its text hint, drawn into the cache.
+TEST_F(EditWrapper, DisabledEmptyEditShowsItsTextHint) {
+  auto* hinted = new TEdit(form);
+  hinted->SetParent(form);
+  hinted->SetBounds(10, 10, 150, 24);
+  hinted->SetTextHint(u"WWWW");
+  auto* plain = new TEdit(form);
+  plain->SetParent(form);
+  plain->SetBounds(10, 40, 150, 24);
+  Show();
+  SetFocus(nullptr);
+  auto* w = Wrap<TkvEditWnd>(hinted->Handle(), hinted);
+  auto* w2 = Wrap<TkvEditWnd>(plain->Handle(), plain);
+  hinted->SetEnabled(false);
+  plain->SetEnabled(false);
+  Repaint(hinted->Handle());
+  Repaint(plain->Handle());
+  const TColor look = DisabledOver(kEditBg, ColorToRGB(form->Color()));
+  auto inked = [&](HWND wnd) { return InkedPixels(wnd, look); };
+  EXPECT_GT(inked(hinted->Handle()), 10);
+  EXPECT_EQ(inked(plain->Handle()), 0);
+  Unwrap(hinted->Handle(), w);
+  Unwrap(plain->Handle(), w2);
+}
+
+// The skin command that asks a wrapper for its cache paints it from the parent's background
+// and the section at once, and an enabled edit keeps the section's own colour.
+TEST_F(EditWrapper, PrepareCacheCommandPaintsTheSectionOverTheParent) {
+  auto* edit = new TEdit(form);
+  edit->SetParent(form);
+  edit->SetBounds(10, 10, 150, 24);
+  Show();
+  auto* w = Wrap<TkvEditWnd>(edit->Handle(), edit);
+  w->SkinData->BGChanged = true;
+  w->SkinData->FCacheBmp.reset();
+  SendMessageW(edit->Handle(), SM_ALPHACMD, KV_PREPARECACHE_HI, 0);
+  ASSERT_NE(w->SkinData->FCacheBmp, nullptr);
+  EXPECT_FALSE(w->SkinData->BGChanged);
+  EXPECT_EQ(w->SkinData->FCacheBmp->Width(), 150);
+  EXPECT_EQ(w->SkinData->FCacheBmp->PixelColor(75, 12) & 0xFFFFFF, kEditBg);
+  Unwrap(edit->Handle(), w);
 }

@@ -103,6 +103,32 @@ TEST_F(Containers, ShellContainerEdgeAndClient) {
   Unwrap(h, w);
 }
 
+// A border image whose corner pixels hold the key colour: the shell container shows its
+// parent's background there, not the key colour.
+TEST_F(Containers, ShellContainerCornersShowTheParentThroughTheKeyColour) {
+  constexpr TColor kEdge = 0x8040C0;
+  const Integer section = Section(u"FRAMED", {kPlain});
+  const Integer border = skin.AddImage(TRect(200, 200, 209, 209), 1, 0, 0, 3);
+  skin.Fill(border, 0, Pixel(kEdge));
+  skin.Put(border, 0, 0, 0, 0x00FF00FF);
+  Attach(section, u"BORDERSMASK", border);
+  form->SetColor(TColor(0x3070B0));
+  HWND h = Child(L"STATIC", L"", SS_WHITERECT, 10, 10, 120, 80, WS_EX_CLIENTEDGE);
+  auto* w = Wrap<TkvContainerWnd>(h, nullptr, u"FRAMED");
+  ShowInFront();
+  RedrawWindow(h, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+  Pump();
+  Capture cap(120, 80);
+  Grab(h, cap);
+  EXPECT_EQ(cap.At(1, 1), kEdge);
+  EXPECT_EQ(cap.At(119, 79), kEdge);
+  EXPECT_NE(cap.At(0, 0), TColor(0xFF00FF));
+  EXPECT_NE(cap.At(0, 0), kEdge);
+  ASSERT_NE(w->SkinData->FCacheBmp, nullptr);
+  EXPECT_EQ(w->SkinData->FCacheBmp->PixelColor(0, 0) & 0xFFFFFF, TColor(0x3070B0));
+  Unwrap(h, w);
+}
+
 TEST_F(Containers, SearchFieldGetsAThreePixelFrame) {
   HWND h = Child(L"STATIC", L"", SS_WHITERECT, 10, 10, 160, 24);
   auto* w = Wrap<TkvSearchWnd>(h);

@@ -1,0 +1,112 @@
+#include "controls/kvAnimationShow.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "raster/Resampling.h"
+
+namespace {
+// Rounding of the engine's real numbers: halves to even.
+Integer RoundEven(double v) { return static_cast<Integer>(std::nearbyint(v)); }
+}  // namespace
+
+// ---- The show animation of a form ----------------------------------------------------------------
+
+std::vector<TkvFormShowFrame> FormShowFrames(TkvAnimTypeCtrl type, Integer width, Integer height, Integer timeMs,
+                                             Integer maxTransparency) {
+  std::vector<TkvFormShowFrame> frames;
+  const Integer steps = timeMs / kShowFrameTime;
+  if (steps < 1 || width <= 0 || height <= 0) return frames;
+  const double p = double(maxTransparency) / steps;
+  const bool zoom = type == atcAero;
+  double trans = 0;
+  double l = zoom ? width / 32.0 : 0, t = zoom ? height / 32.0 : 0;
+  double r = width - l, b = height - t;
+  const double dx = l / steps, dy = t / steps;
+  const TRect whole(0, 0, width, height);
+  frames.reserve(static_cast<size_t>(steps) + 1);
+  for (Integer i = 0; i <= steps; ++i) {
+    trans = std::min<double>(maxTransparency, trans + p);
+    TkvFormShowFrame f;
+    f.Alpha = Byte(std::clamp(RoundEven(trans), 0, 255));
+    if (zoom) {
+      f.Draw = true;
+      // Once the inset has run out the whole picture is copied.
+      f.Dest = l < 0 || t < 0 ? whole : TRect(RoundEven(l), RoundEven(t), RoundEven(r), RoundEven(b));
+      l -= dx;
+      t -= dy;
+      r += dx;
+      b += dy;
+    } else {
+      f.Draw = i == 0;
+      f.Dest = whole;
+    }
+    frames.push_back(f);
+  }
+  return frames;
+}
+
+void DrawFormShowFrame(const TPixelView& frame, const TPixelView& picture, const TkvFormShowFrame& f) {
+  if (!f.Draw || frame.Empty() || picture.Empty()) return;
+  const TRect whole(0, 0, picture.Width, picture.Height);
+  if (f.Dest == whole) {
+    const Integer w = std::min(frame.Width, picture.Width);
+    for (Integer y = 0; y < std::min(frame.Height, picture.Height); ++y)
+      std::copy_n(picture.Row(y), w, frame.Row(y));
+    return;
+  }
+  for (Integer y = 0; y < frame.Height; ++y) std::fill_n(frame.Row(y), frame.Width, 0u);
+  if (!f.Dest.IsEmpty()) StretchNearest(frame, f.Dest, picture, whole);
+}
+
+// ---- The flight of a text hint ------------------------------------------------------------------------
+
+std::vector<TkvFlightFrame> TextFlightFrames(TPoint start, TPoint target) {
+  std::vector<TkvFlightFrame> frames;
+  const double tx = target.X, ty = target.Y;
+  const double distance = std::hypot(start.X - tx, start.Y - ty);
+  if (distance == 0) return frames;  // nowhere to fly
+  double x = start.X, y = start.Y;
+  for (;;) {
+    x -= (x - tx) / 6;
+    y -= (y - ty) / 6;
+    const double left = std::hypot(x - tx, y - ty);
+    TkvFlightFrame f;
+    f.Pos = TPoint(Integer(std::lround(x)), Integer(std::lround(y)));
+    f.Dezev = Byte(std::min(255.0, std::nearbyint(left * 255 / distance)));
+    frames.push_back(f);
+    if (std::fabs(x - tx) < 0.5 && std::fabs(y - ty) < 0.5) break;
+  }
+  return frames;
+}
+
+uint32_t UpdateAlphaColor(uint32_t color, Byte a) {
+  const uint32_t b = ((color & 0xFF) * a) >> 8, g = (((color >> 8) & 0xFF) * a) >> 8,
+                 r = (((color >> 16) & 0xFF) * a) >> 8;
+  return b | (g << 8) | (r << 16) | (uint32_t(a) << 24);
+}
+
+void BlendColorByMask(const TPixelView& dst, const TPixelView& mask, TPoint dstPoint, uint32_t color,
+                      const TRect& srcRect) {
+  const Integer top = std::max(srcRect.Top, 0), bottom = std::min(srcRect.Bottom, mask.Height);
+  const Integer left = std::max(srcRect.Left, 0), right = std::min(srcRect.Right, mask.Width);
+  const uint32_t ca = color >> 24;
+  for (Integer y = top; y < bottom; ++y) {
+    const Integer dy = dstPoint.Y + y - srcRect.Top;
+    if (dy < 0 || dy >= dst.Height) continue;
+    for (Integer x = left; x < right; ++x) {
+      const Integer dx = dstPoint.X + x - srcRect.Left;
+      if (dx < 0 || dx >= dst.Width) continue;
+      const uint32_t m = mask.At(x, y) & 0xFF;
+      if (m == 255) continue;
+      uint32_t& d = dst.At(dx, dy);
+      uint32_t out = 0;
+      for (int shift = 0; shift < 24; shift += 8) {
+        const uint32_t c = (color >> shift) & 0xFF, v = (d >> shift) & 0xFF;
+        out |= (((c * (255 - m) + v * m) >> 8) & 0xFF) << shift;
+      }
+      const uint32_t a = std::max(d >> 24, (ca * (255 - m)) >> 8);
+      d = out | (a << 24);
+    }
+  }
+}

@@ -1,0 +1,201 @@
+// The show animation of a repainted form on a real window under Xvfb, its frames waited for on
+// a clock the test owns: what each frame hands to UpdateLayeredWindow, the pacing of the frames,
+// and the state when the run ends (also when it is cut short by an exception); and a text flight
+// that has nowhere to go.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+#include "controls/kvAnimationShow.h"
+#include "skin/sVclUtils.h"
+#include "support/LayeredRecorder.h"
+#include "support/ProviderDouble.h"
+#include "support/SkinFixture.h"
+#include "ui/Clock.h"
+#include "ui/Forms.h"
+#include "ui/StdCtrls.h"
+
+namespace {
+
+constexpr uint32_t kPicture = 0xFF336699u;
+
+// Each reading is 4 ms later than the one before: a frame's wait ends at its third reading.
+class StepClock : public TClock {
+ public:
+  uint64_t NowMs() const override {
+    ++readings;
+    if (readings == failAt) throw std::runtime_error("clock failed");
+    if (onReading) onReading();
+    return now += 4;
+  }
+  mutable uint64_t now = 1000;
+  mutable int readings = 0;
+  int failAt = -1;
+  std::function<void()> onReading;
+};
+
+// A provider whose picture of the form is one colour.
+class PictureProvider : public TProviderDouble {
+ public:
+  using TProviderDouble::TProviderDouble;
+  std::unique_ptr<TBitmap> GetFormImage() override {
+    ++images;
+    auto bmp = std::make_unique<TBitmap>(Form->Width(), Form->Height(), pf32bit);
+    const TPixelView v = bmp->View();
+    for (Integer y = 0; y < v.Height; ++y)
+      for (Integer x = 0; x < v.Width; ++x) v.At(x, y) = kPicture & 0x00FFFFFF;  // the alpha is the animation's to set
+    return bmp;
+  }
+};
+
+class FormShow : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 0) << "no display: window tests need Xvfb";
+    app = std::make_unique<TApplication>();
+    app->SetClock(&clock);
+    skin = std::make_unique<SkinFixture>();
+    form = new TForm(app.get());
+    form->AfterConstruction();
+    form->SetBounds(100, 80, 160, 120);
+    provider = std::make_unique<PictureProvider>(form, &skin->Manager);
+    form->Show();
+    for (int i = 0; i < 5; ++i) Application->ProcessMessages();
+    clock.readings = 0;
+  }
+  void TearDown() override {
+    provider.reset();
+    app.reset();
+    skin.reset();
+  }
+  // The calls made for windows other than the form (the cover window).
+  static std::vector<LayeredCall> CoverCalls(HWND form) {
+    std::vector<LayeredCall> out;
+    for (const LayeredCall& c : LayeredRecorder::Calls())
+      if (c.Wnd != form) out.push_back(c);
+    return out;
+  }
+  StepClock clock;
+  std::unique_ptr<TApplication> app;
+  std::unique_ptr<SkinFixture> skin;
+  TForm* form = nullptr;
+  std::unique_ptr<PictureProvider> provider;
+};
+
+TEST_F(FormShow, AFadeShowsThePictureOnceAndRaisesItsAlphaEveryTwelveMilliseconds) {
+  LayeredRecorder layered;
+  SendMessageW(form->Handle(), WM_SETREDRAW, 0, 0);
+  bool animatingMeanwhile = true;
+  clock.onReading = [&] { animatingMeanwhile = animatingMeanwhile && InAnimationProcess; };
+  AnimShowControl(form, 240, 255, nullptr, atcFade);
+  const std::vector<LayeredCall> calls = CoverCalls(form->Handle());
+  const std::vector<TkvFormShowFrame> frames = FormShowFrames(atcFade, 160, 120, 240, 255);
+  ASSERT_EQ(frames.size(), 21u);
+  ASSERT_EQ(calls.size(), 1u + frames.size()) << "the cover with the picture, then one call a frame";
+  EXPECT_EQ(calls[0].Alpha, 0);
+  EXPECT_EQ(calls[0].Pos.x, 100);
+  EXPECT_EQ(calls[0].Pos.y, 80);
+  EXPECT_EQ(calls[0].At(10, 10), kPicture) << "the picture is made opaque";
+  for (size_t i = 0; i < frames.size(); ++i) {
+    EXPECT_EQ(calls[i + 1].Alpha, frames[i].Alpha) << i;
+    EXPECT_EQ(calls[i + 1].At(80, 60), kPicture) << i;
+  }
+  EXPECT_EQ(calls.back().Alpha, 255);
+  // One reading when a frame begins and three until 12 ms have passed.
+  EXPECT_EQ(clock.readings, 4 * 21);
+  EXPECT_TRUE(animatingMeanwhile);
+  EXPECT_FALSE(InAnimationProcess);
+  EXPECT_FALSE(IsWindow(calls[0].Wnd)) << "the cover window goes";
+  EXPECT_TRUE(GetWindowLongW(form->Handle(), GWL_STYLE) & WS_VISIBLE) << "the form's redraw is back on";
+  EXPECT_EQ(provider->images, 1);
+}
+
+TEST_F(FormShow, TheZoomGrowsThePictureFromAThirtySecondInset) {
+  LayeredRecorder layered;
+  AnimShowControl(form, 240, 255, nullptr, atcAero);
+  const std::vector<LayeredCall> calls = CoverCalls(form->Handle());
+  ASSERT_EQ(calls.size(), 22u);
+  // First frame: the picture in (5, 4)-(155, 116) of the 160 x 120 frame.
+  EXPECT_EQ(calls[1].At(2, 2), 0u);
+  EXPECT_EQ(calls[1].At(157, 60), 0u);
+  EXPECT_EQ(calls[1].At(5, 4), kPicture);
+  EXPECT_EQ(calls[1].At(154, 115), kPicture);
+  EXPECT_EQ(calls.back().At(0, 0), kPicture) << "the last frame is the whole picture";
+  EXPECT_EQ(calls.back().At(159, 119), kPicture);
+}
+
+TEST_F(FormShow, UnderTwelveMillisecondsThePictureShowsAtOnce) {
+  LayeredRecorder layered;
+  AnimShowControl(form, 11, 200, nullptr, atcFade);
+  const std::vector<LayeredCall> calls = CoverCalls(form->Handle());
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].Alpha, 200);
+  EXPECT_EQ(clock.readings, 0) << "no frames to wait for";
+  EXPECT_FALSE(InAnimationProcess);
+}
+
+TEST_F(FormShow, AnAlphaBlendedFormEndsAtItsOwnOpacity) {
+  form->SetAlphaBlend(true);
+  form->SetAlphaBlendValue(255);
+  LayeredRecorder layered;
+  AnimShowControl(form, 48, 180, nullptr, atcFade);
+  const std::vector<LayeredCall> calls = CoverCalls(form->Handle());
+  ASSERT_EQ(calls.size(), 1u + 5u);
+  EXPECT_EQ(calls[1].Alpha, 45);
+  EXPECT_EQ(calls.back().Alpha, 180);
+  EXPECT_EQ(form->AlphaBlendValue(), 180);
+}
+
+TEST_F(FormShow, AHiddenOrMinimisedFormIsNotAnimated) {
+  LayeredRecorder layered;
+  form->Hide();
+  AnimShowControl(form, 240, 255, nullptr, atcFade);
+  form->Show();
+  ShowWindow(form->Handle(), SW_MINIMIZE);
+  AnimShowControl(form, 240, 255, nullptr, atcFade);
+  EXPECT_TRUE(CoverCalls(form->Handle()).empty());
+  EXPECT_EQ(provider->images, 0);
+  EXPECT_EQ(clock.readings, 0);
+}
+
+TEST_F(FormShow, AFailureInTheMiddleLeavesNoFlagAndNoCoverBehind) {
+  LayeredRecorder layered;
+  clock.failAt = 10;
+  EXPECT_THROW(AnimShowControl(form, 240, 255, nullptr, atcFade), std::runtime_error);
+  EXPECT_FALSE(InAnimationProcess);
+  const std::vector<LayeredCall> calls = CoverCalls(form->Handle());
+  ASSERT_FALSE(calls.empty());
+  EXPECT_FALSE(IsWindow(calls[0].Wnd));
+}
+
+TEST_F(FormShow, EachFrameIsHandedToThePerFrameProcedure) {
+  LayeredRecorder layered;
+  std::vector<Integer> blends;
+  AnimShowControl(form, 36, 255, [&](TkvIterationData& d) {
+    EXPECT_EQ(d.Ctrl, form);
+    EXPECT_EQ(d.OutRect, TRect(100, 80, 260, 200));
+    blends.push_back(d.Blend);
+  }, atcFade);
+  EXPECT_EQ(blends, (std::vector<Integer>{85, 170, 255, 255}));
+}
+
+TEST_F(FormShow, ATextFlightWithNowhereToGoShowsItsEndAtOnce) {
+  LayeredRecorder layered;
+  auto* label = new TLabel(form);
+  label->SetParent(form);
+  label->SetBounds(10, 10, 80, 20);
+  TkvMoveTextData from, to;
+  from.Text = u"Paste a link";
+  to.Text = u"Paste a link";
+  from.R = to.R = TRect(200, 200, 280, 216);
+  to.Ctrl = label;
+  AnimMoveText(from, to);
+  EXPECT_TRUE(LayeredRecorder::Calls().empty()) << "no flight window";
+  EXPECT_EQ(clock.readings, 0) << "no frames waited for";
+}
+
+}  // namespace

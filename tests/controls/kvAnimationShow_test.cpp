@@ -1,0 +1,163 @@
+// The frames of a form's show animation (their alpha and where the picture lies) and the
+// frames of a text hint's flight into its label, with the pixel blends that draw them.
+#include "controls/kvAnimationShow.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+// ---- The show animation of a form ----
+
+TEST(FormShow, UnderAFrameTimeThePictureShowsAtOnce) {
+  for (Integer ms : {0, 1, 11}) EXPECT_TRUE(FormShowFrames(atcFade, 673, 428, ms, 255).empty()) << ms;
+  EXPECT_EQ(FormShowFrames(atcFade, 673, 428, 12, 255).size(), 2u);
+}
+
+TEST(FormShow, AlphaRisesByEqualStepsToTheFormsOwnOpacity) {
+  struct Case {
+    Integer ms, max;
+    std::vector<int> alphas;
+  } cases[] = {
+      // 60 ms: 5 steps of 51, and the 6th frame stays at the end.
+      {60, 255, {51, 102, 153, 204, 255, 255}},
+      // 48 ms to 200: steps of 50.
+      {48, 200, {50, 100, 150, 200, 200}},
+      // 36 ms to 100: 33.33 a step, rounded half to even.
+      {36, 100, {33, 67, 100, 100}},
+      // 24 ms to 5: 2.5 rounds to 2, then 5.
+      {24, 5, {2, 5, 5}},
+  };
+  for (const Case& c : cases) {
+    const std::vector<TkvFormShowFrame> frames = FormShowFrames(atcFade, 100, 50, c.ms, c.max);
+    std::vector<int> alphas;
+    for (const TkvFormShowFrame& f : frames) alphas.push_back(f.Alpha);
+    EXPECT_EQ(alphas, c.alphas) << c.ms << " ms to " << c.max;
+  }
+}
+
+TEST(FormShow, AFadeDrawsThePictureOnceOverTheWholeFrame) {
+  const std::vector<TkvFormShowFrame> frames = FormShowFrames(atcFade, 673, 428, 240, 255);
+  ASSERT_EQ(frames.size(), 21u);
+  for (size_t i = 0; i < frames.size(); ++i) {
+    EXPECT_EQ(frames[i].Draw, i == 0) << i;
+    EXPECT_EQ(frames[i].Dest, TRect(0, 0, 673, 428)) << i;
+  }
+}
+
+TEST(FormShow, TheZoomGrowsFromAThirtySecondInsetToTheWholeFrame) {
+  const std::vector<TkvFormShowFrame> frames = FormShowFrames(atcAero, 640, 320, 240, 255);
+  ASSERT_EQ(frames.size(), 21u);
+  EXPECT_EQ(frames.front().Dest, TRect(20, 10, 620, 310));
+  EXPECT_EQ(frames[10].Dest, TRect(10, 5, 630, 315));  // half way: half the inset
+  EXPECT_EQ(frames.back().Dest, TRect(0, 0, 640, 320));
+  for (size_t i = 1; i < frames.size(); ++i) {
+    EXPECT_TRUE(frames[i].Draw);
+    EXPECT_LE(frames[i].Dest.Left, frames[i - 1].Dest.Left) << i;
+    EXPECT_GE(frames[i].Dest.Right, frames[i - 1].Dest.Right) << i;
+  }
+}
+
+TEST(FormShow, ZoomFramesStretchThePictureIntoTheirRectangle) {
+  // A 64 x 32 picture: left half red, right half blue, all opaque.
+  std::vector<uint32_t> picture(64 * 32), frame(64 * 32, 0xDEADBEEF);
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 64; ++x) picture[size_t(y * 64 + x)] = x < 32 ? 0xFFFF0000u : 0xFF0000FFu;
+  const TPixelView src{reinterpret_cast<Byte*>(picture.data()), 64 * 4, 64, 32};
+  const TPixelView dst{reinterpret_cast<Byte*>(frame.data()), 64 * 4, 64, 32};
+  const std::vector<TkvFormShowFrame> frames = FormShowFrames(atcAero, 64, 32, 24, 255);
+  ASSERT_EQ(frames.front().Dest, TRect(2, 1, 62, 31));
+  DrawFormShowFrame(dst, src, frames.front());
+  EXPECT_EQ(frame[0], 0u) << "outside the rectangle the frame is cleared";
+  EXPECT_EQ(frame[size_t(31 * 64 + 63)], 0u);
+  EXPECT_EQ(frame[size_t(1 * 64 + 2)], 0xFFFF0000u);
+  EXPECT_EQ(frame[size_t(30 * 64 + 61)], 0xFF0000FFu);
+  EXPECT_EQ(frame[size_t(16 * 64 + 31)], 0xFFFF0000u);  // the halves keep their side
+  EXPECT_EQ(frame[size_t(16 * 64 + 33)], 0xFF0000FFu);
+  DrawFormShowFrame(dst, src, frames.back());
+  EXPECT_EQ(frame, picture) << "the last frame is the picture itself";
+}
+
+TEST(FormShow, AFadeFrameWithoutDrawingLeavesTheBufferAlone) {
+  std::vector<uint32_t> picture(4 * 4, 0xFF00FF00u), frame(4 * 4, 0x12345678u);
+  const TPixelView src{reinterpret_cast<Byte*>(picture.data()), 16, 4, 4};
+  const TPixelView dst{reinterpret_cast<Byte*>(frame.data()), 16, 4, 4};
+  const std::vector<TkvFormShowFrame> frames = FormShowFrames(atcFade, 4, 4, 24, 255);
+  DrawFormShowFrame(dst, src, frames[1]);
+  EXPECT_EQ(frame[5], 0x12345678u);
+  DrawFormShowFrame(dst, src, frames[0]);
+  EXPECT_EQ(frame, picture);
+}
+
+// ---- The flight of a text hint ----
+
+TEST(TextFlight, EachFrameCoversASixthOfWhatIsLeft) {
+  const std::vector<TkvFlightFrame> frames = TextFlightFrames(TPoint(100, 40), TPoint(40, 10));
+  ASSERT_GE(frames.size(), 2u);
+  // The first frame: 60 x 5/6 = 50 left across, 25 down; the hint's look 5/6 of 255 (212.5).
+  EXPECT_EQ(frames[0].Pos, TPoint(90, 35));
+  EXPECT_NEAR(frames[0].Dezev, 212.5, 0.5);
+  // Distance shrinks by 5/6 a frame: the flight ends within half a pixel after n frames where
+  // 60 x (5/6)^n < 0.5, that is n = 27.
+  EXPECT_EQ(frames.size(), 27u);
+  EXPECT_EQ(frames.back().Pos, TPoint(40, 10));
+  EXPECT_EQ(frames.back().Dezev, 2);  // round(255 x (5/6)^27)
+  for (size_t i = 1; i < frames.size(); ++i) {
+    EXPECT_LE(frames[i].Dezev, frames[i - 1].Dezev) << i;
+    EXPECT_LE(frames[i].Pos.X, frames[i - 1].Pos.X) << i;
+  }
+}
+
+TEST(TextFlight, TheLengthDependsOnlyOnTheDistance) {
+  struct Case {
+    TPoint from, to;
+  } pairs[][2] = {
+      {{{0, 0}, {30, 0}}, {{500, 200}, {470, 200}}},
+      {{{0, 0}, {0, 30}}, {{7, 90}, {7, 60}}},
+      {{{10, 10}, {13, 14}}, {{-4, -4}, {-7, -8}}},
+  };
+  for (const auto& p : pairs)
+    EXPECT_EQ(TextFlightFrames(p[0].from, p[0].to).size(), TextFlightFrames(p[1].from, p[1].to).size());
+  // One pixel away: four frames, (5/6)^4 of a pixel being the first less than half.
+  EXPECT_EQ(TextFlightFrames(TPoint(0, 0), TPoint(1, 0)).size(), 4u);
+}
+
+TEST(TextFlight, NoFlightWhenStartAndTargetCoincide) {
+  EXPECT_TRUE(TextFlightFrames(TPoint(12, 34), TPoint(12, 34)).empty());
+}
+
+TEST(TextFlight, AlphaColourIsPremultiplied) {
+  struct Case {
+    uint32_t color;
+    Byte a;
+    uint32_t expected;
+  } cases[] = {
+      {0xFF102030, 255, 0xFF0F1F2F},  // shr 8 of x 255 takes one off
+      {0xFFFFFFFF, 128, 0x807F7F7F},
+      {0xFF80FF40, 0, 0x00000000},
+      {0x00FF0000, 64, 0x403F0000},   // the colour's own alpha does not count
+  };
+  for (const Case& c : cases) EXPECT_EQ(UpdateAlphaColor(c.color, c.a), c.expected) << std::hex << c.color;
+}
+
+TEST(TextFlight, ColourGoesThroughTheMaskWhereItIsNotWhite) {
+  // A 3 x 1 mask: white, mid grey, black; a destination of 4 x 2 transparent black pixels.
+  uint32_t maskPixels[3] = {0xFFFFFFFF, 0xFF808080, 0xFF000000};
+  uint32_t dstPixels[8] = {};
+  const TPixelView mask{reinterpret_cast<Byte*>(maskPixels), 12, 3, 1};
+  const TPixelView dst{reinterpret_cast<Byte*>(dstPixels), 16, 4, 2};
+  BlendColorByMask(dst, mask, TPoint(1, 1), 0xFF0000FF, TRect(0, 0, 3, 1));
+  EXPECT_EQ(dstPixels[4 + 1], 0u);  // under white: untouched
+  // Grey 0x80: (255 x 127) shr 8 = 126 of the colour; alpha (255 x 127) shr 8.
+  EXPECT_EQ(dstPixels[4 + 2], 0x7E00007Eu);
+  EXPECT_EQ(dstPixels[4 + 3], 0xFE0000FEu);  // under black: (255 x 255) shr 8
+  for (int i : {0, 1, 2, 3, 4}) EXPECT_EQ(dstPixels[i], 0u) << i;
+  // Parts beyond the destination are left out, not written past its end.
+  BlendColorByMask(dst, mask, TPoint(3, 1), 0xFF00FF00, TRect(0, 0, 3, 1));
+  EXPECT_EQ(dstPixels[7], 0xFE0000FEu);  // the white mask pixel: untouched
+  BlendColorByMask(dst, mask, TPoint(2, -1), 0xFF00FF00, TRect(0, 0, 3, 1));
+  for (int i : {0, 1, 2, 3}) EXPECT_EQ(dstPixels[i], 0u) << i;
+}
+
+}  // namespace
