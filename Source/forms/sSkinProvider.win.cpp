@@ -1,9 +1,12 @@
 // The skin provider: model and lifecycle, the window procedure and the skin commands.
 #include "forms/sSkinProvider.h"
 
+#include <algorithm>
+
 #include "forms/kvDials.h"
 #include "forms/kvTitleBar.h"
 #include "forms/sMDIForm.h"
+#include "forms/sSkinProviderMotion.h"
 #include "forms/sSkinProviderPreview.h"
 
 #include "base/kvntUtils.h"
@@ -17,10 +20,15 @@
 
 TW_DEFINE_CLASS(TsSkinProvider) {}
 
-void sSkinProviderStartup() { kvDialsStartup(); }
+void sSkinProviderStartup() {
+  kvDialsStartup();
+  BindCompositionFunctions();
+}
 
 void sSkinProviderCleanup() {
   kvDialsCleanup();
+  UnbindCompositionFunctions();
+  GluedArray.clear();
   FreeDwmApi();
 }
 
@@ -50,6 +58,7 @@ TsTitleButton* TsTitleButtons::Add() {
 
 TsSkinProvider::TsSkinProvider(TComponent* owner) : TComponent(owner) {
   FTitleButtons = std::make_unique<TsTitleButtons>(this);
+  FSystemBlur = std::make_unique<TkvSystemBlur>(this);
   auto* form = dynamic_cast<TForm*>(owner);
   if (!form) {
     Alert(u"TsSkinProvider component may be used with forms only!");
@@ -126,6 +135,8 @@ void TsSkinProvider::Loaded() {
 
 void TsSkinProvider::Destroying() {
   TComponent::Destroying();
+  // A scale step must not reach a provider on its way out.
+  StopScaleThread();
   // The form may be on its way out too: leave its window chain while it is still whole.
   DetachFromForm();
 }
@@ -147,6 +158,13 @@ void TsSkinProvider::DetachFromForm() {
 }
 
 TsSkinProvider::~TsSkinProvider() {
+  KillAnimations();
+  BorderForm.reset();
+  StopScaleThread();
+  FormTimer.reset();
+  LayerForm.reset();
+  // Couples naming the form go, whether it was the slave or the master.
+  if (Form) DelFromGluedArray(Form, true);
   HookMDI(*this, false);
   Adapter.reset();
   DetachFromForm();
@@ -454,6 +472,7 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
         RgnChanged = true;
       }
       PassOn(m);
+      if (wp && !(wp->flags & SWP_NOREDRAW)) UpdateOuterBorder(!(wp->flags & SWP_NOSIZE));
       return;
     }
     case WM_DPICHANGED:
@@ -472,6 +491,21 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
       return;
     case 0x313:  // the taskbar's system-menu request
       DropSysMenu(kvMousePos().X, kvMousePos().Y);
+      return;
+    case WM_DWMSENDICONICTHUMBNAIL:
+      // The system cannot take a picture of a frame the program paints: it is given one.
+      if (kv_ChangeThumbPreviews && HIWORD(m.LParam) != 0 && LOWORD(m.LParam) != 0) {
+        m.Result = SetThumbIcon(Form->Handle(), HIWORD(m.LParam), LOWORD(m.LParam)) ? 1 : 0;
+        return;
+      }
+      PassOn(m);
+      return;
+    case WM_DWMSENDICONICLIVEPREVIEWBITMAP:
+      if (kv_ChangeThumbPreviews) {
+        m.Result = SetPreviewBmp(Form->Handle()) ? 1 : 0;
+        return;
+      }
+      PassOn(m);
       return;
     case WM_PRINT:
       KV_WMPrint(m);
@@ -492,6 +526,9 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
       return;
     case KPE_MSG:
       KV_KPEMSG(*this, m);
+      return;
+    case CM_ENABLEDCHANGED:
+      KV_CMEnabledChanged(m);
       return;
     case CM_COLORCHANGED:
       if (!(FFormState & (FS_ANIMCLOSING | FS_ANIMSHOWING)) && FCommonData->FCustomColor) FCommonData->Invalidate();
@@ -545,6 +582,9 @@ void TsSkinProvider::KV_CMShowingChanged(TMessage& m) {
   RgnChanged = true;
   PassOn(m);
   if (showing) LastClientRect = TRect(0, 0, GetClientWidth(Form->Handle()), GetClientHeight(Form->Handle()));
+  // A shown form gets its outer border window when the skin wants one; a hidden one loses it.
+  if (DuRiruZireziv* manager = SkinManager(); manager && Form->HandleAllocated())
+    InitExBorders(showing && manager->GetExtendedBorders());
   if (Form->Showing() && Form->HandleAllocated()) TrySayHelloToEditor(Form->WindowHandle());
 }
 
@@ -569,7 +609,9 @@ bool TsSkinProvider::KV_SMAlphaCmd_Common(TMessage& m) {
         }
         AdapterRemove();
         HookMDI(*this, false);
+        BorderForm.reset();
         if (!Form || Form->IsDestroying() || IsDestroying()) return true;
+        if (Form->HandleAllocated()) InitDwm(Form->WindowHandle(), false, false);
         CheckSysMenu(false);
         if (HaveBorder() && !InMenu && Form->HandleAllocated()) SetWindowRgn(Form->WindowHandle(), nullptr, TRUE);
         if (FUseGlobalColor && !FCommonData->FCustomColor) Form->SetColor(clBtnFace);
@@ -580,6 +622,16 @@ bool TsSkinProvider::KV_SMAlphaCmd_Common(TMessage& m) {
     case KV_CTRLHANDLED:
       m.Result = 1;
       return true;
+    case KV_FLUENTHANDLE: {
+      const HWND window = reinterpret_cast<HWND>(m.LParam);
+      const auto at = std::find(FluentHandles.begin(), FluentHandles.end(), window);
+      if (m.WParamLo == 1) {
+        if (at == FluentHandles.end()) FluentHandles.push_back(window);
+      } else if (at != FluentHandles.end()) {
+        FluentHandles.erase(at);
+      }
+      return true;
+    }
     case KV_GETDEFINDEX:
       if (manager) {
         if (FCommonData && !FCommonData->SkinSection().empty())
@@ -691,6 +743,8 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
         FLinesCount = -1;
       }
       RgnChanged = true;
+      if (wnd) InitDwm(wnd, true, false);
+      if (manager && Form->Showing()) InitExBorders(manager->GetExtendedBorders());
       break;
     case KV_REFRESH:
       if (!RefreshNeeded(FCommonData.get(), m)) break;
@@ -822,6 +876,9 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
       break;
     case KV_SETNCSKINNED:
       UpdateNCArea(m.LParam != 0);
+      break;
+    case KV_ANIMSCALE:
+      AnimChangeScale(m.WParamLo, m.LParamLo != 0);
       break;
     default:
       break;

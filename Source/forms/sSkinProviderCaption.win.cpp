@@ -121,15 +121,17 @@ void TsSkinProvider::CalcItems() {
   TkvSkinData* data = SkinDataFor();
   DuRiruZireziv* manager = SkinManager();
   if (!h || !data || !manager) return;
-  const Integer b = SysBorderWidth(h, nullptr, true);
-  Integer fullRight = CaptionWidth() - Maxi(b, 4);
-  Integer fullLeft = b;
+  const Integer b = SysBorderWidth(h, OuterBorder(), true);
+  // With an outer border the caption lies inside the shadow margins of the picture.
+  const TRect shadow = ShadowSize();
+  Integer fullRight = CaptionWidth() - Maxi(b, 4) - shadow.Right;
+  Integer fullLeft = b + shadow.Left;
   const bool zoomed = IsZoomed();
   const Integer captH = CaptionHeight(true);
-  VCenter = captH / 2;
-  const Integer top = zoomed ? SizeFrame() - 1 : 0;
-  FHeaderHeight = SysBorderHeight(h, nullptr, true) + captH;
-  VCenter += b / 2;
+  VCenter = captH / 2 + shadow.Top;
+  const Integer top = (zoomed ? SizeFrame() - 1 : 0) + shadow.Top;
+  FHeaderHeight = SysBorderHeight(h, OuterBorder(), true) + captH;
+  if (!OuterBorder()) VCenter += b / 2;
   if (zoomed) VCenter += 2;
 
   Integer iconW = 0;
@@ -215,8 +217,12 @@ void TsSkinProvider::CalcItems() {
 }
 
 std::vector<TkvCaptionElement> TsSkinProvider::VisibleElements() {
+  if (OuterBorder()) return {};  // that window tests its own buttons
+  return CaptionElements();
+}
+
+std::vector<TkvCaptionElement> TsSkinProvider::CaptionElements() {
   std::vector<TkvCaptionElement> list;
-  if (OuterBorder()) return list;  // that window tests its own buttons
   if (!SystemMenu) PrepareForm();
   if (!SystemMenu) return list;
   if (HaveSysMenu()) {
@@ -252,25 +258,33 @@ TPoint TsSkinProvider::CursorToPoint(Integer x, Integer y) {
 
 // ---- Hit test --------------------------------------------------------------------------------
 
+Integer TsSkinProvider::CaptionElementCode(const TkvCaptionElement& e) {
+  if (e.UserIndex >= 0) return FTitleButtons->Items(e.UserIndex)->Enabled ? e.HitCode : 0;
+  switch (e.HitCode) {
+    case HTCLOSE:
+      return SystemMenu->EnabledClose() ? HTCLOSE : HTCAPTION;
+    case HTMAXBUTTON:
+      return SystemMenu->EnabledMax() || (SystemMenu->EnabledRestore() && !IsIconicForm()) ? HTMAXBUTTON : HTCAPTION;
+    case HTMINBUTTON:
+      return IsIconicForm() || SystemMenu->EnabledMin() ? HTMINBUTTON : HTCAPTION;
+    default:
+      return e.HitCode;
+  }
+}
+
 Integer TsSkinProvider::HTProcess(TMessage& m) {
+  // The outer border window lays out the frame; where it sees no element the point is the
+  // form's client.
+  if (BorderForm) {
+    const Integer r = BorderForm->Ex_WMNCHitTest(m);
+    return r == HTTRANSPARENT ? HTCLIENT : r;
+  }
   const TPoint p = CursorToPoint(m.XPos(), m.YPos());
   const HWND h = FormWnd(this);
   for (const TkvCaptionElement& e : VisibleElements()) {
     if (!e.Button->cpRect.Contains(p)) continue;
-    if (e.UserIndex >= 0) {
-      if (FTitleButtons->Items(e.UserIndex)->Enabled) return e.HitCode;
-      break;
-    }
-    switch (e.HitCode) {
-      case HTCLOSE:
-        return SystemMenu->EnabledClose() ? HTCLOSE : HTCAPTION;
-      case HTMAXBUTTON:
-        return SystemMenu->EnabledMax() || (SystemMenu->EnabledRestore() && !IsIconicForm()) ? HTMAXBUTTON : HTCAPTION;
-      case HTMINBUTTON:
-        return IsIconicForm() || SystemMenu->EnabledMin() ? HTMINBUTTON : HTCAPTION;
-      default:
-        return e.HitCode;
-    }
+    if (e.UserIndex >= 0 && !FTitleButtons->Items(e.UserIndex)->Enabled) break;
+    return CaptionElementCode(e);
   }
   if (const Integer item = TitleItemHitTest(*this, p)) return item;
   if (IsSizeBox(h) && !OuterBorder()) {
@@ -391,6 +405,19 @@ void TsSkinProvider::RepaintButton(Integer ht) {
   const HWND h = FormWnd(this);
   if (!btn || !cache || !data || !h || btn->cpState < 0 || IsMDIButtonHT(ht)) return;
   if (btn->cpRect.Width() <= 0 || cache->Width() <= 0) return;
+  // Over an outer border window the hot and pressed looks fade in on a layered window of
+  // their own; the picture keeps the normal look.
+  if (BorderForm && FFormState == 0 && !Form->Parent() && Form->FormStyle() != fsMDIChild) {
+    DuRiruZireziv* manager = SkinManager();
+    const Integer steps = manager && manager->Effects.AllowAnimation ? 10 : 1;
+    if (btn->cpState == 1)
+      StartSBAnimation(btn, 1, steps, true, this);
+    else if (btn->cpState == 2)
+      StartSBAnimation(btn, 2, 1, true, this);
+    else if (btn->cpTimer)
+      StartSBAnimation(btn, 0, steps, false, this);
+    return;
+  }
   // The clean title under the buttons comes back first; the picture is not rebuilt.
   if (TempBmp && TempBmp->Width() > 0) {
     const Integer srcX = SysRTLAllowed() ? btn->cpRect.Left : TempBmp->Width() - (CaptionWidth() - btn->cpRect.Left);
@@ -398,6 +425,11 @@ void TsSkinProvider::RepaintButton(Integer ht) {
            TempBmp->Canvas()->Handle(), srcX, btn->cpRect.Top, SRCCOPY);
   }
   PaintCaptionButton(cache, *btn, ht);
+  // The outer border window shows the caption: it takes the changed picture.
+  if (BorderForm) {
+    BorderForm->UpdateExBordersPos(true, 255);
+    return;
+  }
   const TWindowDC dc(h);
   if (!dc) return;
   BitBlt(dc, btn->cpRect.Left, btn->cpRect.Top, btn->cpRect.Width(), btn->cpRect.Height(), cache->Canvas()->Handle(),
@@ -425,7 +457,8 @@ void TsSkinProvider::PaintCaptionButton(TBitmap* bmp, const TsCaptionButton& btn
   if (imageIndex >= 0 && imageIndex < Integer(data->ma.size())) {
     const bool reduced = user ? btn.cpState == 0 && !FormActive : (disabled || btn.cpState == 0) && (disabled || !FormActive);
     const TsMaskData& md = data->ma[size_t(imageIndex)];
-    const Integer state = Mini(btn.cpState, Maxi(md.ImageCount - 1, 0));
+    // A fading button's hot and pressed looks are its fade's to show.
+    const Integer state = Mini(btn.cpTimer ? 0 : btn.cpState, Maxi(md.ImageCount - 1, 0));
     DrawSkinGlyph(bmp, btn.cpRect.TopLeft(), state, reduced ? 2 : 1, md, MakeCacheInfo(bmp));
   }
   if (user) {
@@ -457,6 +490,8 @@ void TsSkinProvider::KV_WMNCMouseMove(TMessage& m) {
 }
 
 void TsSkinProvider::KV_WMNCLButtonDown(TMessage& m) {
+  // -1: the outer border window hands the press on for the form to hit-test.
+  if (Integer(m.WParam) == -1) m.WParam = WPARAM(HTProcess(m));
   const Integer ht = Integer(m.WParam);
   if (!CanDrawNCArea() || (Application && Application->Terminated())) {
     if (ht == HTSYSMENU) {
@@ -498,6 +533,7 @@ void TsSkinProvider::KV_WMNCLButtonDown(TMessage& m) {
     return;
   }
   SetHotHT(0, true);
+  if (!IsZoomed() && OwnFrameNCLButtonDown(m, ht)) return;
   PassOn(m);
 }
 
@@ -505,6 +541,7 @@ void TsSkinProvider::KV_WMNCLButtonDown(TMessage& m) {
 // the MK_ key flags, not a hit code. A caption element acts only when the release is over the
 // element that was pressed.
 void TsSkinProvider::KV_WMLButtonUp(TMessage& m) {
+  if (bInProcess && Form->Enabled() && !IsZoomed()) OwnFrameRelease(m, m.Msg == WM_LBUTTONUP);
   if (!CanDrawNCArea() || !Form->Enabled()) {
     PassOn(m);
     return;
@@ -582,7 +619,9 @@ void TsSkinProvider::KV_WMLButtonUp(TMessage& m) {
 }
 
 void TsSkinProvider::KV_WMNCLButtonDblClick(TMessage& m) {
+  OwnFrameRelease(m, false);
   const HWND h = FormWnd(this);
+  if (Integer(m.WParam) == -1) m.WParam = WPARAM(HTProcess(m));
   if (Integer(m.WParam) == HTCAPTION) {
     if (SystemMenu && (SystemMenu->EnabledMax() || SystemMenu->EnabledRestore())) {
       TrySendMessage(h, WM_SYSCOMMAND, IsZoomed() || IsIconicForm() ? SC_RESTORE : SC_MAXIMIZE, 0);
@@ -614,6 +653,7 @@ void TsSkinProvider::KV_WMNCRButtonDown(TMessage& m) {
 
 void TsSkinProvider::KV_WMNCRButtonUp(TMessage& m) {
   const TScopeExit clear([&] { RightPressed = false; });
+  if (Integer(m.WParam) == -1) m.WParam = WPARAM(HTProcess(m));
   if (!HaveBorder()) {
     PassOn(m);
     return;
@@ -628,6 +668,7 @@ void TsSkinProvider::KV_WMNCRButtonUp(TMessage& m) {
 }
 
 void TsSkinProvider::KV_WMMouseMove(TMessage& m) {
+  OwnFrameMouseMove(m);
   if (!CommonWndProc(m, FCommonData.get())) PassOn(m);
   SetHotHT(0, true);
 }
@@ -646,6 +687,7 @@ void TsSkinProvider::KV_CMMouseEnter(TMessage& m) {
 // ---- System commands -------------------------------------------------------------------------
 
 void TsSkinProvider::KV_WMSysCommand(TMessage& m) {
+  if (OwnFrameSysCommand(m) || MinimizeSysCommand(m)) return;
   const Cardinal cmd = Cardinal(m.WParam) & 0xFFF0;
   switch (cmd) {
     case SC_MINIMIZE:

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ManualTimerDriver.h"
+
 #include "base/SkinDataBase.h"
 #include "support/ManualTimerDriver.h"
 #include "ui/Bitmap.h"
