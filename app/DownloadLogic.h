@@ -72,6 +72,8 @@ class TProgressCoalescer {
   // GUI thread: the newest count; from now on a new step may be queued.
   Int64 Take();
   Int64 Latest() const { return latest_.load(); }
+  // A step is queued and has not taken its count yet.
+  bool StepPending() const { return pending_.load(); }
 
  private:
   const Int64 interval_;
@@ -80,6 +82,10 @@ class TProgressCoalescer {
   Int64 lastQueued_ = 0;  // worker thread only
   bool queuedOnce_ = false;
 };
+
+// How often the window looks for a count that arrived after the last step and was skipped
+// by the coalescer (a transfer that goes quiet right after it): well under a second.
+constexpr unsigned kProgressCatchUpMs = 250;
 
 // ---- the converter -----------------------------------------------------------------------
 

@@ -62,6 +62,7 @@ class TForm1 : public TForm {
  private:
   void StartDownload(bool audio);
   void ShowProgress(TDownload* download);
+  void ProgressCatchUpTick(TObject* Sender);
   void FinishVideo(TDownload* download, const IAsyncResult& result);
   void FinishAudio(TDownload* download, const IAsyncResult& result);
   // Ends a transfer that failed: its file goes, the progress is reset, the user is told.

@@ -17,6 +17,7 @@
 #include "ui/Dialogs.h"
 #include "ui/ScopeGuard.h"
 #include "ui/Threads.h"
+#include "ui/Timers.h"
 
 // Sections: the download's state and file helpers, the form and its small handlers, the
 // parse request, starting a download, progress and completion.
@@ -69,6 +70,9 @@ struct TDownload {
   std::unique_ptr<TFileStream> FileDownM;  // audio
   std::unique_ptr<THTTPClient> DownHttp;
   TProgressCoalescer Progress;
+  Int64 ShownCount = -1;  // the count the window shows; -1 before the first step
+  // Catches up with a count whose step was skipped when no block follows it for a while.
+  std::unique_ptr<TTimer> ProgressCatchUp;
   bool TempKept = false;  // the temporary file has been dealt with; it must not be deleted
 
   TFileStream* Stream() const { return Audio ? FileDownM.get() : FileDown.get(); }
@@ -83,6 +87,7 @@ struct TDownload {
   // Cancels a running transfer and waits for its worker, drops the calls it queued, closes
   // the file and, unless it was kept, deletes it.
   ~TDownload() {
+    ProgressCatchUp.reset();
     DownHttp.reset();
     TThread::RemoveQueuedEvents(this);
     CloseStream();
@@ -202,8 +207,15 @@ void TForm1::StartDownload(bool audio) {
   {
     THTTPClient head;
     head.UserAgent = USEAgent;
-    IHTTPResponse r = head.Head(DownLoadUrl, headers);
-    if (r->StatusCode() != 200) {
+    IHTTPResponse r;
+    try {
+      r = head.Head(DownLoadUrl, headers);
+    } catch (const ENetHTTPException&) {
+      // No answer at all (refused, cut, a certificate that is not trusted) fails like a
+      // refusing one: the transport's own text means nothing to the user.
+      r = IHTTPResponse();
+    }
+    if (!r || r->StatusCode() != 200) {
       Notice(u"下载失败，请稍后再试！");
       return;
     }
@@ -240,6 +252,10 @@ void TForm1::StartDownload(bool audio) {
   sprgrsbr1->SetMax(ProgressBarMax(headLength));
   sprgrsbr1->SetPosition(0);
 
+  d->ProgressCatchUp = std::make_unique<TTimer>(nullptr);
+  d->ProgressCatchUp->SetInterval(kProgressCatchUpMs);
+  d->ProgressCatchUp->SetOnTimer(TNotifyEvent(this, &TForm1::ProgressCatchUpTick));
+
   TDownload* job = d.get();
   FDownload = std::move(d);  // from here on the download's end releases it (and its file)
   btnDown->SetEnabled(false);
@@ -263,8 +279,15 @@ void TForm1::downReceiveData(THTTPClient*, Int64, Int64 AReadCount, bool&) {
 
 void TForm1::ShowProgress(TDownload* d) {
   const Int64 count = d->Progress.Take();
+  d->ShownCount = count;
   lbl1->SetCaption(ProgressLabel(count, d->HeadLength));
   sprgrsbr1->SetPosition(ProgressBarPosition(count, d->HeadLength));
+}
+
+void TForm1::ProgressCatchUpTick(TObject*) {
+  TDownload* d = FDownload.get();
+  // Only once the first step has shown: until then the label keeps its caption.
+  if (d && d->ShownCount >= 0 && !d->Progress.StepPending() && d->Progress.Latest() != d->ShownCount) ShowProgress(d);
 }
 
 void TForm1::DownCallBack(const IAsyncResult& ASyncResult) {
@@ -315,18 +338,15 @@ void TForm1::FinishAudio(TDownload* d, const IAsyncResult& r) {
   for (int n = 0; n < kMaxNameCandidates && (aac.empty() || FileExists(aac)); ++n)
     aac = TempFileCandidate(d->SaveFolder, timeName, u".aac", n);
   const String converter = USEPath + u"\\data\\ffmpeg.exe";
-  Cardinal code;
-  {
-    // The converter did not run: the video stays, under its final name.
-    TScopeExit keepVideo([this, d] {
-      MoveToFreeName(d->MPath, [d](int n) { return d->FinalVideo(n); });
-      EndDownload();
-    });
-    code = ShellExecAndWait(converter, ConverterParameters(d->MPath, aac), u"", SW_HIDE, u"");
-    keepVideo.Dismiss();
+  bool converted = false;
+  try {
+    converted = ShellExecAndWait(converter, ConverterParameters(d->MPath, aac), u"", SW_HIDE, u"") == 0;
+  } catch (const EShellExecError&) {
+    // A converter that cannot be started, or whose end cannot be read, has failed like one
+    // that reports an error: whatever it wrote is not trusted.
   }
 
-  if (code == 0 && FileSize(aac) > 0) {
+  if (converted && FileSize(aac) > 0) {
     Notice(u"音频下载完成！");
     // The video goes only once the audio has its final name.
     if (MoveToFreeName(aac, [d](int n) { return d->FinalAudio(n); })) RemoveFile(d->MPath);

@@ -1,14 +1,21 @@
 #!/usr/bin/env bash
-# Screenshots of Tarnwick's main window and its update notice window under Wine, at 96 and
-# 144 PPI, as the engine paints them with the Glimmerveil skin:
+# Screenshots of Tarnwick's windows under Wine, at 96 and 144 PPI, as the engine paints them
+# with the Glimmerveil skin:
 #   tools/screenshots.sh [PPI ...]        (default: 96 144)
-# writes build/screenshots/main-<ppi>.png and notice-<ppi>.png, and beside them the skin's
-# preview sheet (glimmerveil-sheet.png: the look the skin's pictures give, at every density).
+# writes into build/screenshots/, for each PPI:
+#   main-<ppi>.png          the main window, idle
+#   messagebox-<ppi>.png    the message box of a successful parse
+#   downloading-<ppi>.png   the main window while a download runs
+#   downloaded-<ppi>.png    the main window after it
+#   notice-<ppi>.png        the update notice window
+# and beside them the skin's preview sheet (glimmerveil-sheet.png: the look the skin's
+# pictures give, at every density).
 #
 # Each PPI gets a Wine prefix of its own under build/screenshots (the tests' prefix keeps
-# 96). A stand-in parse service on 127.0.0.1 answers that a login is needed, which is what
-# makes the program show the notice window; a small driver (tools/screenshot_driver.win.cpp,
-# built here with the cross compiler) types a link and presses the parse button.
+# 96). The tests' server (tests/support/http_server.py) stands in for the parse service and
+# serves a file slowly enough to be seen downloading; a small driver
+# (tools/screenshot_driver.win.cpp, built here with the cross compiler) types into the
+# program's edits, presses its buttons and closes its boxes, one step per run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -34,37 +41,30 @@ python3 tools/skin/make_skin.py "$out/Glimmerveil" --sheet "$out/glimmerveil-she
 source tools/xvfb.sh
 tw_start_xvfb
 
-# The stand-in parse service: every POST is answered with a text that asks for a login.
-portfile=$out/parse-port
-rm -f "$portfile"
-python3 - "$portfile" <<'PY' &
-import http.server, sys
-class Handler(http.server.BaseHTTPRequestHandler):
-    def do_POST(self):
-        self.rfile.read(int(self.headers.get("Content-Length") or 0))
-        body = "请先登录".encode("utf-8")
-        self.send_response(200)
-        self.send_header("Content-Type", "text/plain; charset=utf-8")
-        self.send_header("Content-Length", str(len(body)))
-        self.end_headers()
-        self.wfile.write(body)
-    def log_message(self, *args):
-        pass
-server = http.server.HTTPServer(("127.0.0.1", 0), Handler)
-with open(sys.argv[1], "w") as f:
-    f.write(str(server.server_address[1]))
-server.serve_forever()
-PY
+# The server: its answers are set through its control folder, the file it serves is made here.
+control=$out/server
+files=$out/files
+rm -rf "$control" "$files" "$out/saved"
+mkdir -p "$control" "$files" "$out/saved"
+head -c 2000000 /dev/urandom > "$files/clip.bin"
+python3 tests/support/http_server.py "$control" "$files" >/dev/null 2>&1 &
 server=$!
 prefixes=()
 cleanup() {
+  rm -rf "$control"  # stops the server
   kill "$server" 2>/dev/null || true
   for p in "${prefixes[@]}"; do WINEPREFIX=$p wineserver -k 2>/dev/null || true; done
   tw_stop_xvfb
 }
 trap cleanup EXIT
-for i in $(seq 50); do [ -s "$portfile" ] && break; sleep 0.1; done
-export TARNWICK_PARSE_URL="http://127.0.0.1:$(cat "$portfile")"
+for i in $(seq 50); do [ -s "$control/port" ] && break; sleep 0.1; done
+base="http://127.0.0.1:$(cat "$control/port")"
+export TARNWICK_PARSE_URL=$base
+# answer <json body>: what the parse request gets from now on.
+answer() {
+  python3 -c 'import json,sys; print(json.dumps({"status": 200, "body": sys.argv[1]}))' "$1" > "$control/scenario.json.tmp"
+  mv "$control/scenario.json.tmp" "$control/scenario.json"
+}
 
 # The X window of a shown top-level window by its exact caption, waiting up to 20 s (the
 # application's own hidden window carries a caption too).
@@ -102,9 +102,32 @@ for ppi in "${ppis[@]}"; do
     echo "[screenshots] $ppi PPI: the main window did not appear" >&2
     exit 1
   fi
+  drive() { wine "$driver" "$@" </dev/null >/dev/null 2>&1; }
+  shot() { sleep "${2:-1}"; import -window "$main" "$out/$1-$ppi.png"; }
   sleep 2  # let it finish painting
   import -window "$main" "$out/main-$ppi.png"
-  wine "$driver" "https://v.douyin.com/shot/" >/dev/null 2>&1 &
+
+  saved=$out/saved/$ppi
+  mkdir -p "$saved"
+  answer '{"Code":0,"Data":{"Title":"演示视频","VideoUrls":"'"$base"'/files/clip.bin?chunk=65536&delay_ms=200"}}'
+  drive folder "$(winepath -w "$saved")"
+  drive link "https://v.douyin.com/shot/"
+  drive click parse
+  if drive wait-box 20000 && box=$(window_named "Tarnwick"); then
+    sleep 1
+    import -window "$box" "$out/messagebox-$ppi.png"
+  else
+    echo "[screenshots] $ppi PPI: no message box after the parse" >&2
+  fi
+  drive close-box || true
+  drive click video
+  shot downloading 2.5
+  drive wait-enabled video 60000 || echo "[screenshots] $ppi PPI: the download did not end" >&2
+  drive close-explorer 10000 || true
+  shot downloaded 1
+
+  answer '请先登录'
+  drive click parse
   if notice=$(window_named "Tarnwick"); then
     sleep 2
     import -window "$notice" "$out/notice-$ppi.png"
@@ -113,5 +136,5 @@ for ppi in "${ppis[@]}"; do
   fi
   wineserver -k 2>/dev/null || true
   wait "$app" 2>/dev/null || true
-  echo "[screenshots] $ppi PPI: $out/main-$ppi.png $( [ -f "$out/notice-$ppi.png" ] && echo "$out/notice-$ppi.png")"
+  echo "[screenshots] $ppi PPI:" "$out"/{main,messagebox,downloading,downloaded,notice}-"$ppi".png
 done

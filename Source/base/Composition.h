@@ -6,6 +6,9 @@
 #pragma once
 
 #include "ui/Types.h"
+#ifdef _WIN32
+#include "ui/WinFwd.h"
+#endif
 
 #ifdef _WIN32
 // Composition state: -1 until AeroIsEnabled first asks the system, then 0 or 1 for the rest of
@@ -15,6 +18,8 @@ extern Integer& iAeroStatus;
 // Loads "DWMAPI.DLL" once; FreeDwmApi frees it (and lets a later InitDwmApi load it again).
 void InitDwmApi();
 void FreeDwmApi();
+// The loaded "DWMAPI.DLL"; null until InitDwmApi loaded it.
+HMODULE DwmApiModule();
 // Desktop composition is on: Vista or later and DwmIsCompositionEnabled reports it. Asked once.
 bool AeroIsEnabled();
 #endif

@@ -18,6 +18,8 @@ void InitDwmApi() {
   hDWMAPI = LoadLibraryW(L"DWMAPI.DLL");
 }
 
+HMODULE DwmApiModule() { return hDWMAPI; }
+
 bool AeroIsEnabled() {
   if (iAeroStatus >= 0) return iAeroStatus != 0;
   iAeroStatus = 0;

@@ -282,6 +282,10 @@ bool IsWOW64Proc();
 
 // Spins (Sleep(0), no messages) until delay milliseconds have passed since beginTicks.
 void WaitTicks(Cardinal beginTicks, Integer delay);
+// Takes the place of WaitTicks' spinning while set: a test records the wait or steps its own
+// clock, so that no test waits for real time. Null: WaitTicks spins.
+using TkvWaitHandler = void (*)(Cardinal beginTicks, Integer delay);
+extern TkvWaitHandler kvWaitHandler;
 
 bool FixedDirectoryExists(const String& directory, bool followLink);
 // FixedDirectoryExists(name, True) with the system's critical-error boxes off.

@@ -189,8 +189,14 @@ bool kvSetAnimation(bool value) {
 
 // ---- Waiting --------------------------------------------------------------------------
 
+TkvWaitHandler kvWaitHandler = nullptr;
+
 void WaitTicks(Cardinal beginTicks, Integer delay) {
   if (delay <= 0) return;
+  if (kvWaitHandler) {
+    kvWaitHandler(beginTicks, delay);
+    return;
+  }
   // Unsigned difference: a wrap of the tick counter does not matter.
   while (GetTickCount() - beginTicks < static_cast<Cardinal>(delay)) Sleep(0);
 }

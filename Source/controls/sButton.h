@@ -95,7 +95,7 @@ class TsButton : public TButton {
   TW_CLASS(TsButton, TButton)
   explicit TsButton(TComponent* owner);
   ~TsButton() override;
-  TsCommonData* SkinData() const { return FCommonData.get(); }
+  TsCtrlSkinData* SkinData() const { return FCommonData.get(); }
 
   // Drawn pressed whatever the mouse does.
   bool Down() const { return FDown; }
@@ -162,6 +162,8 @@ class TsButton : public TButton {
   void MouseDown(TMouseButton button, TShiftState shift, Integer x, Integer y) override;
   // A release that follows no press handled here is dropped.
   void MouseUp(TMouseButton button, TShiftState shift, Integer x, Integer y) override;
+  // With the manager's wave-out click effect a click sends out a ripple.
+  void Click() override;
 
  private:
   void CommandLinkFontChanged(TObject* sender);
@@ -192,7 +194,14 @@ class TsButton : public TButton {
   // the message is done.
   bool WindowStateMessage(TMessage& message);
 
-  std::unique_ptr<TsCommonData> FCommonData;
+  // The skin data's light handler: the mouse light follows the cursor while it may.
+  void UpdateLight(TControl* sender, TkvAnimEventData& data);
+  // Mouse enter and leave of a skinned button: fades to the hot or normal look.
+  void HoverChanged(bool entered);
+  // The focus changes of a skinned button; true when the message is done.
+  bool FocusMessage(TMessage& message);
+
+  std::unique_ptr<TsCtrlSkinData> FCommonData;
   bool FDown = false;
   bool FShowFocus = true;
   bool FReflected = false;
@@ -207,6 +216,7 @@ class TsButton : public TButton {
   bool FMouseAbove = false;
   bool IsFocused = false;  // wears the default-button look
   bool DroppedDown = false;
+  bool FReleasing = false;  // a release is being handled: the system's pushed state is over
 };
 
 // Gap between the glyph and the caption at 96 PPI; the split part's width at 96 PPI.

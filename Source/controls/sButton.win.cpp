@@ -9,6 +9,7 @@
 #include "base/sConst.h"
 #include "base/sMessages.h"
 #include "controls/SkinCommands.h"
+#include "controls/kvAnimation.h"
 #include "controls/sThirdParty.h"
 #include "paint/sAlphaGraph.h"
 #include "paint/sCommonDataCache.h"
@@ -47,8 +48,9 @@ static_assert(Integer(gpLeft) == Integer(iaLeft) && Integer(gpRight) == Integer(
 // ---- Creation and properties -----------------------------------------------------------------------
 
 TsButton::TsButton(TComponent* owner)
-    : TButton(owner), FCommonData(std::make_unique<TsCommonData>(this, true)), FCommandLinkFont(std::make_unique<TFont>()) {
+    : TButton(owner), FCommonData(std::make_unique<TsCtrlSkinData>(this, true)), FCommandLinkFont(std::make_unique<TFont>()) {
   FCommonData->FOwnerControl = this;
+  FCommonData->OnUpdateLight = TEvent<void(TControl*, TkvAnimEventData&)>(this, &TsButton::UpdateLight);
   FCommandLinkFont->SetOnChange(TNotifyEvent(this, &TsButton::CommandLinkFontChanged));
   FCommonData->COC = COC_TsButton;
   // An owner-drawn button reports a quick second click as a double click instead of pressing
@@ -148,7 +150,8 @@ bool TsButton::IsSkinned() { return FCommonData->Skinned() && FCommonData->SkinI
 
 Integer TsButton::CurrentState() {
   if (FDown || DroppedDown) return 2;
-  if (fGlobalFlag || (HandleAllocated() && (SendMessageW(WindowHandle(), BM_GETSTATE, 0, 0) & BST_PUSHED))) {
+  if (fGlobalFlag ||
+      (!FReleasing && HandleAllocated() && (SendMessageW(WindowHandle(), BM_GETSTATE, 0, 0) & BST_PUSHED))) {
     // Pushed by the mouse only counts while the mouse is over the button; a push by the
     // keyboard always does.
     const bool mouseHeldOnIt = GetKeyState(VK_LBUTTON) < 0 && GetCapture() == WindowHandle();
@@ -314,6 +317,7 @@ bool TsButton::PrepareCache() {
   const Integer states = std::max<Integer>(gd.States, 1);
   const Integer state = current == 3 && states < 4 ? 1 : std::min(current, states - 1);
   PaintItem(sd, ci, true, state, TRect(0, 0, Width(), Height()), TPoint(Left(), Top()), cache, false, 0, 0, false);
+  HandleLighting(FCommonData.get(), state);
   const TkvColoring coloring = GetColoring();
   if (coloring.ColorToneBG != Integer(clNone)) {
     ChangeBitmapPixels(cache, ChangeColorTone, kvColorToRGB(coloring.ColorToneBG, sd->GetSkinManager()),
@@ -435,6 +439,15 @@ void TsButton::OurPaintHandler(HDC given) {
     if (sd->InUpdating()) return;
     RECT clip{};
     if (GetClipBox(dc, &clip) == NULLREGION || IsRectEmpty(&clip)) return;
+    if (sd->TimerIsActive()) {
+      // A fade or a pulse shows its own frame.
+      TkvThreadedTimer* timer = sd->PulsTimer && sd->PulsTimer->Enabled() ? sd->PulsTimer.get() : sd->AnimTimer.get();
+      if (timer && timer->BmpOut) {
+        TSaveDC saved(dc);
+        BitBlt(dc, 0, 0, Width(), Height(), timer->BmpOut->Canvas()->Handle(), 0, 0, SRCCOPY);
+      }
+      return;
+    }
     sd->BGChanged = sd->BGChanged || sd->HalfVisible;
     sd->HalfVisible = !(clip.right - clip.left == Width() && clip.bottom - clip.top == Height());
     if ((sd->BGChanged || !sd->FCacheBmp) && !PrepareCache()) return;
@@ -505,43 +518,175 @@ void TsButton::StdDrawItem(const DRAWITEMSTRUCT& item) {
 
 // ---- Mouse ----------------------------------------------------------------------------------------
 
+namespace {
+
+// The manager's press effect is the fill light.
+bool FillLightOnPress(DuRiruZireziv* manager) {
+  return manager && manager->Effects.AllowAnimation && manager->AnimEffects.Buttons.Events.Contains(beClick) &&
+         (manager->AnimEffects.Buttons.ClickEffect == ceCircle ||
+          manager->AnimEffects.Buttons.ClickEffect == ceCircleAndWave);
+}
+
+bool ClickEffectIs(DuRiruZireziv* manager, TkvClickEffect effect) {
+  return manager && manager->AnimEffects.Buttons.ClickEffect == effect;
+}
+
+}  // namespace
+
 void TsButton::MouseDown(TMouseButton button, TShiftState shift, Integer x, Integer y) {
+  TsCtrlSkinData* sd = FCommonData.get();
   if (IsSkinned() && Enabled() && !ComponentState().Contains(csDesigning)) {
-    FCommonData->FUpdating = false;
+    sd->FUpdating = false;
     {
       THintsOffDuringPress hintsOff(button == mbLeft);
       FMouseClicked = true;
       if (button == mbLeft && !FDown) {
-        FCommonData->FUpdating = FCommonData->GetUpdating();
+        sd->FUpdating = sd->GetUpdating();
+        sd->BGChanged = false;
         // The pressed look now: the system marks the button pushed only after this handler,
-        // so the state is forced for this one paint.
-        if (!FCommonData->FUpdating) {
-          const bool saved = fGlobalFlag;
-          struct TRestore {
-            bool value;
-            ~TRestore() { fGlobalFlag = value; }
-          } restore{saved};
-          fGlobalFlag = true;
-          RedrawNow();
+        // so the state is forced while the look is rendered.
+        if (!sd->FUpdating) {
+          auto pressed = SetForScope(fGlobalFlag, true);
+          DuRiruZireziv* manager = sd->GetSkinManager();
+          if (FillLightOnPress(manager))
+            DoChangePaint(sd, 2, UpdateFillLight, true, false, false);
+          else
+            DoChangePaint(sd, 2, UpdateWindow_CB, EventEnabled(aeMouseDown, FAnimatEvents, manager), true, false);
         }
       }
     }
   }
   TButton::MouseDown(button, shift, x, y);
+  if (sd->PulsTimer && sd->PulsTimer->Enabled()) sd->PulsTimer->PrepareImage();
 }
 
 void TsButton::MouseUp(TMouseButton button, TShiftState shift, Integer x, Integer y) {
+  TsCtrlSkinData* sd = FCommonData.get();
   if (!ComponentState().Contains(csDestroying) && IsSkinned() && Enabled() &&
       !ComponentState().Contains(csDesigning)) {
     if (button == mbLeft) THintsOffDuringPress::RestoreHints();
     if (!FMouseClicked) return;
     FMouseClicked = false;
     if (button == mbLeft) {
-      FCommonData->FUpdating = false;
-      if (FMouseAbove) RedrawNow();  // back to the hot look
+      // The system lets go of its pushed state only after this handler: the looks rendered
+      // here are the released ones.
+      auto released = SetForScope(FReleasing, true);
+      DuRiruZireziv* manager = sd->GetSkinManager();
+      TkvThreadedTimer* fade = sd->AnimTimer.get();
+      if (FillLightOnPress(manager) && fade) {
+        if (fade->Enabled()) {
+          // The light floods the button while it fades to the hot look.
+          fade->State = 1;
+          sd->BGChanged = true;
+          fade->TimeHandler();
+        } else {
+          if (fade->ThreadType == 2 && ClickEffectIs(manager, ceCircleAndWave)) {
+            fade->ThreadType = 0;
+            if (kvMouseInControl(sd)) DoClickAnimation(sd, cm1);
+          }
+          sd->Invalidate(false);
+        }
+      } else {
+        if (sd->TimerIsActive()) {
+          // A quick click still shows the pressed look for a moment.
+          sd->StopTimer();
+          // The pressed look is now at rest: the fade to the hot look starts from it afresh,
+          // not from the progress of the fade that was cut short.
+          if (sd->AnimTimer) sd->AnimTimer->Glow = 0;
+          sd->BGChanged = true;
+          {
+            auto pressed = SetForScope(fGlobalFlag, true);
+            auto notReleased = SetForScope(FReleasing, false);
+            if (HandleAllocated()) RedrawWindow(WindowHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+          }
+          WaitTicks(GetTickCount(), 30);
+        }
+        sd->FUpdating = false;
+        sd->BGChanged = false;
+        if (FMouseAbove) DoChangePaint(sd, 1, UpdateWindow_CB, EventEnabled(aeMouseUp, FAnimatEvents, manager), true, true);
+      }
     }
   }
   TButton::MouseUp(button, shift, x, y);
+  if (sd->PulsTimer && sd->PulsTimer->Enabled()) sd->PulsTimer->PrepareImage();
+}
+
+void TsButton::Click() {
+  TsCtrlSkinData* sd = FCommonData.get();
+  DuRiruZireziv* manager = sd->GetSkinManager();
+  if (IsSkinned() && EventEnabled(aeClick, FAnimatEvents, manager) && ClickEffectIs(manager, ceWaveOut))
+    DoClickAnimation(sd, cm1);
+  TButton::Click();
+}
+
+void TsButton::HoverChanged(bool entered) {
+  TsCtrlSkinData* sd = FCommonData.get();
+  DuRiruZireziv* manager = sd->GetSkinManager();
+  if (entered) {
+    if (FMouseAbove || (manager && manager->Options.NoMouseHover)) return;
+    sd->LightMask.reset();
+    sd->BGChanged = false;
+    FMouseAbove = true;
+    sd->FMouseAbove = true;
+    DoChangePaint(sd, 1, UpdateWindow_CB, EventEnabled(aeMouseEnter, FAnimatEvents, manager), false, true);
+    return;
+  }
+  sd->LightMask.reset();
+  sd->DestroyNeedlessLight(false);
+  sd->BGChanged = false;
+  FMouseAbove = false;
+  sd->FMouseAbove = false;
+  bool fillLight = false;
+  if (TkvThreadedTimer* fade = sd->AnimTimer.get(); fade && fade->ThreadType == 2) {
+    fillLight = true;
+    fade->ThreadType = 0;
+  }
+  DoChangePaint(sd, 0, UpdateWindow_CB, EventEnabled(aeMouseLeave, FAnimatEvents, manager), false, false);
+  if (fillLight && ClickEffectIs(manager, ceCircleAndWave)) DoClickAnimation(sd, cm1);
+}
+
+void TsButton::UpdateLight(TControl*, TkvAnimEventData& data) {
+  TsCtrlSkinData* sd = FCommonData.get();
+  if (HandleAllocated() && IsWindowVisible(WindowHandle()) && Enabled() &&
+      EventEnabled(aeLighting, FAnimatEvents, sd->GetSkinManager()))
+    DoUpdateLight(sd, data.DoOutput);
+  else
+    sd->FDoLighting = false;
+  sd->DestroyNeedlessLight(true);
+  data.DoLighting = sd->DoLighting(true);
+}
+
+bool TsButton::FocusMessage(TMessage& m) {
+  TsCtrlSkinData* sd = FCommonData.get();
+  if (!Visible() || ComponentState().Contains(csDesigning) || !Enabled() || ComponentState().Contains(csDestroying))
+    return false;
+  if (m.Msg == WM_SETFOCUS) {
+    sd->BGChanged = true;
+    {
+      // The focus look comes with the next paint, not with the system's own redraw.
+      const TScopeExit redrawOn([this] { SendMessageW(WindowHandle(), WM_SETREDRAW, TRUE, 0); });
+      SendMessageW(WindowHandle(), WM_SETREDRAW, FALSE, 0);
+      if (!CommonWndProc(m, sd)) TButton::Dispatch(m);
+    }
+    if (TkvThreadedTimer* fade = sd->AnimTimer.get(); fade && fade->Enabled()) {
+      sd->BGChanged = true;
+      fade->TimeHandler();
+    } else {
+      sd->Invalidate(false);
+    }
+  } else {
+    sd->StopTimer();
+    {
+      const TScopeExit redrawOn([this] { SendMessageW(WindowHandle(), WM_SETREDRAW, TRUE, 0); });
+      SendMessageW(WindowHandle(), WM_SETREDRAW, FALSE, 0);
+      if (!CommonWndProc(m, sd)) TButton::Dispatch(m);
+    }
+    sd->FFocused = false;
+    sd->Invalidate(false);
+    HideGlowAndCircle(sd);
+  }
+  if (sd->FOuterEffects->Visibility() == ovFocused) sd->FOuterEffects->Invalidate();
+  return true;
 }
 
 bool TsButton::HitsTransparentPixel(Integer screenX, Integer screenY) {
@@ -643,9 +788,12 @@ void TsButton::Dispatch(TMessage& m) {
           return;
         }
         break;
-      case WM_WINDOWPOSCHANGED:
       case WM_SETFOCUS:
       case WM_KILLFOCUS:
+        if (FocusMessage(m)) return;
+        FCommonData->BGChanged = true;
+        break;
+      case WM_WINDOWPOSCHANGED:
         FCommonData->BGChanged = true;
         break;
       case WM_SETTEXT:
@@ -664,9 +812,17 @@ void TsButton::Dispatch(TMessage& m) {
     case CM_MOUSELEAVE:
       TButton::Dispatch(m);
       if (Enabled() && !ComponentState().Contains(csDesigning)) {
-        FMouseAbove = m.Msg == CM_MOUSEENTER;
-        RedrawNow();
+        if (IsSkinned() && HandleAllocated()) {
+          HoverChanged(m.Msg == CM_MOUSEENTER);
+        } else {
+          FMouseAbove = m.Msg == CM_MOUSEENTER;
+          RedrawNow();
+        }
       }
+      return;
+    case CM_CANCELMODE:
+      TButton::Dispatch(m);
+      if (!ComponentState().Contains(csDestroying)) HideGlowAndCircle(FCommonData.get());
       return;
     case CM_ENABLEDCHANGED:
       TButton::Dispatch(m);

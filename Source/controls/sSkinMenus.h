@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "controls/sSkinMenusLayout.h"
+#include "controls/sSkinMenusLine.h"
 #include "skin/sSkinManager.h"
 #include "ui/Menus.h"
 
@@ -66,10 +67,21 @@ class TsSkinableMenus {
   void SetActive(bool active);
   void UpdateMenus();
   bool Active() const { return FActive; }
+  DuRiruZireziv* Owner() const { return FOwner; }
 
   // ---- the item handlers ----
   void sMeasureItem(TObject* sender, TCanvas* canvas, Integer& width, Integer& height);
   void sAdvancedDrawItem(TObject* sender, TCanvas* canvas, TRect rect, TOwnerDrawState state);
+
+  // ---- the menu line of a form ----
+  // Gives a main menu's bar to the painter (its top-level items measured and drawn by the
+  // handlers below) or takes it back.
+  void InitMenuLine(TMainMenu* menu, bool active);
+  void sMeasureLineItem(TObject* sender, TCanvas* canvas, Integer& width, Integer& height);
+  void sAdvancedDrawLineItem(TObject* sender, TCanvas* canvas, TRect rect, TOwnerDrawState state);
+  // The form whose bar items are drawing themselves into its window picture; otherwise null
+  // and the form is asked from the menu's window.
+  TkvMenuLineHost* MenuProvider = nullptr;
 
   // ---- the background cache ----
   // The record of the item's popup (added when missing; the picture is built when a canvas is

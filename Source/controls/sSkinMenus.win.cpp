@@ -144,12 +144,21 @@ void TsSkinableMenus::InitItem(TMenuItem* item, bool active) {
   const TMenuMeasureItemEvent measure(this, &TsSkinableMenus::sMeasureItem);
   if (!active) {
     // Only this painter's handlers go: the application's stay.
-    if (item->OnAdvancedDrawItem() == draw) item->SetOnAdvancedDrawItem({});
-    if (item->OnMeasureItem() == measure) item->SetOnMeasureItem({});
+    if (item->OnAdvancedDrawItem() == draw ||
+        item->OnAdvancedDrawItem() == TAdvancedMenuDrawItemEvent(this, &TsSkinableMenus::sAdvancedDrawLineItem))
+      item->SetOnAdvancedDrawItem({});
+    if (item->OnMeasureItem() == measure ||
+        item->OnMeasureItem() == TMenuMeasureItemEvent(this, &TsSkinableMenus::sMeasureLineItem))
+      item->SetOnMeasureItem({});
     return;
   }
-  // The bar of a form's main menu is painted by the form's skin provider.
-  if (IsTopLine(item) || !FOwner || !FOwner->SkinnedPopups()) return;
+  if (IsTopLine(item)) {
+    // The bar's items paint into the form's menu line, whoever else wants them.
+    item->SetOnAdvancedDrawItem(TAdvancedMenuDrawItemEvent(this, &TsSkinableMenus::sAdvancedDrawLineItem));
+    item->SetOnMeasureItem(TMenuMeasureItemEvent(this, &TsSkinableMenus::sMeasureLineItem));
+    return;
+  }
+  if (!FOwner || !FOwner->SkinnedPopups()) return;
   const bool force = kvIgnoreMenuOwnerDraw;
   if (force || !item->OnAdvancedDrawItem()) item->SetOnAdvancedDrawItem(draw);
   if (force || !item->OnMeasureItem()) item->SetOnMeasureItem(measure);
@@ -184,6 +193,7 @@ void TsSkinableMenus::InitItems(bool active) {
   const bool hook = active && FOwner->SkinnedPopups();
   auto process = [&](auto&& self, TComponent* c) -> void {
     if (auto* main = dynamic_cast<TMainMenu*>(c)) {
+      InitMenuLine(main, active);
       HookItem(main->Items(), hook);
     } else if (auto* popup = dynamic_cast<TPopupMenu*>(c)) {
       HookPopupMenu(popup, hook);
@@ -705,7 +715,8 @@ TsSkinableMenus* SkinableMenus() {
     painter.reset();
     return nullptr;
   }
-  if (!painter) painter = std::make_unique<TsSkinableMenus>(DefaultManager);
+  // A painter of a manager that is gone (another became the default one) is not reused.
+  if (!painter || painter->Owner() != DefaultManager) painter = std::make_unique<TsSkinableMenus>(DefaultManager);
   return painter.get();
 }
 

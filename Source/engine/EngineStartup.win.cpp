@@ -9,6 +9,7 @@
 #include "base/sDefaults.h"
 #include "base/sDialogs.h"
 #include "controls/ControlsState.h"
+#include "controls/kvAnimation.h"
 #include "controls/kvAlphaHintsTemplates.h"
 #include "controls/kvGlow.h"
 #include "controls/kvPopupController.h"
@@ -44,6 +45,7 @@ const std::vector<TkvModuleStep>& EngineModules() {
       {"kvAlphaImageList", kvAlphaImageListStartup, kvAlphaImageListCleanup},
       {"sThirdParty", sThirdPartyStartup, sThirdPartyCleanup},
       {"sGlyphUtils", sGlyphUtilsStartup, sGlyphUtilsCleanup},
+      {"kvAnimation", kvAnimationStartup, kvAnimationCleanup},
       {"kvGlow", kvGlowStartup, kvGlowCleanup},
       {"kvAlphaHints", kvAlphaHintsStartup, kvAlphaHintsCleanup},
       {"kvShellCtrls", kvShellCtrlsStartup, kvShellCtrlsCleanup},

@@ -15,6 +15,8 @@
 #include "ui/Bitmap.h"
 #include "wrappers/kvSBUtils.h"
 
+class TkvSystemMenu;
+
 class TkvDialogWnd : public TkvMainWnd {
   TW_CLASS(TkvDialogWnd, TkvMainWnd)
   ~TkvDialogWnd() override;
@@ -58,6 +60,8 @@ class TkvDialogWnd : public TkvMainWnd {
 
   // Lets go of the dialog: the window procedure goes back, the skinner frees the wrapper.
   void Uninit();
+  // The skinned system menu at a screen point, its items as the dialog's state says.
+  void DropSysMenu(Integer x, Integer y);
 
   std::array<TBorderIcon, biCount> Icons{};
   Integer CurrentHT = 0;
@@ -66,6 +70,7 @@ class TkvDialogWnd : public TkvMainWnd {
   Cardinal dwStyle = 0, dwExStyle = 0;
   Integer TitleIndex = -1;
   std::unique_ptr<TBitmap> TitleBG;  // the title strip without border icons
+  std::unique_ptr<TkvSystemMenu> SystemMenu;
 
  private:
   void LayoutIcons(Integer cacheWidth);

@@ -7,8 +7,10 @@
 #include "base/kvntUtils.h"
 #include "base/sConst.h"
 #include "base/sMessages.h"
+#include "forms/sSkinProvider.h"
 #include "paint/sAlphaGraph.h"
 #include "paint/sGraphUtils.h"
+#include "skin/ControlServices.h"
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
 #include "ui/Bitmap.h"
@@ -258,6 +260,21 @@ void TkvDialogWnd::AfterCreation() {
   if (!Visible(biMin) && !Visible(biMax)) Icons[biClose].Glyph = tgCloseAlone;
   if (DuRiruZireziv* manager = SkinData->GetSkinManager()) TitleIndex = manager->SkinCommonInfo.Sections[ssDialogTitle];
   SkinData->BGChanged = true;
+  SystemMenu = std::make_unique<TkvSystemMenu>(nullptr);
+  SystemMenu->FOwner = this;
+  SystemMenu->UpdateItems();
+  if (DefaultManager && DefaultManager->SkinnedPopups())
+    if (auto* menus = TkvServiceSlot<TkvMenuServices>::Get()) menus->HookPopupMenu(SystemMenu.get(), true);
+}
+
+void TkvDialogWnd::DropSysMenu(Integer x, Integer y) {
+  if (!SystemMenu) return;
+  SystemMenu->UpdateItems();
+  SystemMenu->SetWindowHandle(CtrlHandle);
+  SystemMenu->SetParentBiDiMode(false);
+  SystemMenu->SetBiDiMode(Application ? Application->BiDiMode() : bdLeftToRight);
+  SystemMenu->Popup(x, y);
+  if (SystemMenu) SystemMenu->SetWindowHandle(nullptr);
 }
 
 void TkvDialogWnd::Uninit() {
@@ -381,10 +398,28 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
         return;
       }
       if (message.WParam == HTSYSMENU) {
+        SetHotHT(0);
+        RECT w{};
+        GetWindowRect(CtrlHandle, &w);
+        DropSysMenu(w.left + SysBorderWidth(), w.top + SysBorderWidth() + GetSystemMetrics(SM_CYSMICON));
         message.Result = 0;
         return;
       }
       message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+      return;
+    case WM_NCRBUTTONDOWN:
+      if (message.WParam == HTCAPTION || message.WParam == HTSYSMENU) {
+        message.Result = 0;
+        return;
+      }
+      message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+      return;
+    case WM_NCRBUTTONUP:
+      if (message.WParam == HTCAPTION || message.WParam == HTSYSMENU) {
+        SetHotHT(0);
+        DropSysMenu(GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam));
+      }
+      message.Result = 0;
       return;
     case WM_GETDLGCODE:
       message.Result = 0;

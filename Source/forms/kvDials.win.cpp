@@ -9,6 +9,7 @@
 #include "skin/sCommonData.h"
 #include "skin/sVclUtils.h"
 #include "ui/StringList.h"
+#include "wrappers/kvSBUtilsMenu.h"
 
 TW_DEFINE_CLASS(TkvProvider) {}
 
@@ -25,8 +26,7 @@ class TkvDialServices : public TkvFormServices {
     DialogHookCBT(code, wParam, lParam);
     return next;
   }
-  // No popup-menu window wrapper is made by this layer yet: nothing is held.
-  void ClearMnuArray() override {}
+  void ClearMnuArray() override { FreeMenuWrappers(); }
   TkvGlowForm* MakeCoverForm(HWND, const TRect&) override { return nullptr; }
 };
 
@@ -171,7 +171,10 @@ void DialogHookCBT(int code, WPARAM wParam, LPARAM lParam) {
       if (!kvTryToSkinCommonDialogs && ControlExists(wnd, u"duiviewwndclassname")) return;
       AddSupportedFormEx(wnd);
     }
-    // 0x8000 (popup menus) waits for the popup-menu window wrapper; other atoms are ignored.
+    // A popup menu window: its frame, background and shadow from the skin while popups are.
+    if (clsValue == 0x8000 && IsWinVistaUp() && DefaultManager && DefaultManager->SkinnedPopups() &&
+        !WndIsSkinned(wnd))
+      MakeMenuWrapper(wnd);
     return;
   }
   const String cls = GetWndClassName(wnd);
@@ -187,5 +190,6 @@ void DialogHookCBT(int code, WPARAM wParam, LPARAM lParam) {
 void kvDialsStartup() { TkvServiceSlot<TkvFormServices>::Set(&gServices); }
 
 void kvDialsCleanup() {
+  FreeMenuWrappers();
   if (TkvServiceSlot<TkvFormServices>::Get() == &gServices) TkvServiceSlot<TkvFormServices>::Set(nullptr);
 }

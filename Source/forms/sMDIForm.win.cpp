@@ -76,7 +76,10 @@ void TsMDIForm::UpdateSkinCaption() { SkinProvider->UpdateSkinCaption(); }
 void HookMDI(TsSkinProvider& sp, bool active) {
   if (!active) {
     sp.MDIForm.reset();
-    if (MDISkinProvider == &sp) MDISkinProvider = nullptr;
+    if (MDISkinProvider == &sp) {
+      MDISkinProvider = nullptr;
+      sp.MDIMenuUnhook();
+    }
     return;
   }
   if (!sp.Form || sp.Form->FormStyle() != fsMDIForm) return;
@@ -84,6 +87,7 @@ void HookMDI(TsSkinProvider& sp, bool active) {
   if (sp.MDIForm && !WndIsSkinned(sp.Form->ClientHandle())) sp.MDIForm.reset();
   if (!sp.MDIForm) {
     MDISkinProvider = &sp;
+    sp.MDIMenuHook();
     sp.MDIForm = std::make_unique<TsMDIForm>(&sp);
     sp.MDIForm->ConnectToClient();
   }

@@ -11,6 +11,18 @@
 //   4. The window picture, the window region and the paint handlers (sSkinProviderPaint.win.cpp)
 //   5. Size, position, showing, closing and the other form messages (sSkinProviderState.win.cpp)
 //   6. The child-control adapter (sSkinProviderAdapter.win.cpp)
+//   7. The outer border and shadow window: its geometry (sSkinProviderBorder.cpp), the window
+//      and its picture (sSkinProviderBorder.win.cpp), its input (sSkinProviderBorderInput.win.cpp)
+//   8. The caption-button glow over the outer border window (sSkinProviderButtonGlow.cpp, .win.cpp)
+//   9. Desktop composition: the window manager bound by name, blur, taskbar pictures, the system
+//      blur (sSkinProviderComposition.win.cpp)
+//  10. The own move and size frame, blend on moving, the disabled-form layer and animated
+//      scaling (sSkinProviderMotion.win.cpp; their arithmetic in sSkinProviderMotion.cpp)
+//  11. The minimize and restore animation, cover windows and the form image
+//      (sSkinProviderMinimize.win.cpp)
+//  12. Glued forms and screen snapping (sSkinProviderGlue.win.cpp, sSkinProviderGlue.cpp)
+//  13. The menu line: the form's menu bar drawn into the picture by the menu painter
+//      (sSkinProviderMenuLine.win.cpp)
 //
 // The desktop-composition query lives in base/Composition.h (the layers below ask it too).
 #pragma once
@@ -24,12 +36,17 @@
 #include <memory>
 #include <vector>
 
+#include "base/kvThdTimer.h"
+#include "base/kvntTypes.h"
+#include "controls/sSkinMenusLine.h"
 #include "skin/FormServices.h"
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
 #include "skin/sSkinManagerOptions.h"
 #include "ui/Bitmap.h"
 #include "ui/Forms.h"
+#include "ui/Menus.h"
+#include "ui/Timers.h"
 
 // The form layer's start-up registers its services for the layers below (the dialog skinner
 // behind the thread hook); the clean-up takes them back and frees the composition library.
@@ -38,6 +55,9 @@ void sSkinProviderCleanup();
 
 class TsSkinProvider;
 class TsMDIForm;
+class TkvBorderForm;
+class TkvSystemBlur;
+class TkvScaleThread;
 
 // ---- Constants and state bits ----------------------------------------------------------------
 
@@ -89,6 +109,8 @@ constexpr Integer BE_ID = 16802;
 
 // ---- Caption buttons -------------------------------------------------------------------------
 
+class TkvSBAnimation;
+
 struct TsCaptionButton {
   Integer cpState = 0;  // 0 normal, 1 hot, 2 pressed; -1 never drawn
   Integer cpGlowID = -1;
@@ -96,6 +118,8 @@ struct TsCaptionButton {
   Cardinal cpHitCode = 0;
   bool cpHaveAlignment = false;
   TkvTitleGlyph cpGlyphType = tgNone;
+  // The fade of the button's hot or pressed look while one exists (owned by the provider).
+  TkvSBAnimation* cpTimer = nullptr;
 };
 
 // A user caption button of the provider's TitleButtons.
@@ -129,28 +153,126 @@ class TsTitleButtons {
   std::vector<std::unique_ptr<TsTitleButton>> items_;
 };
 
-// ---- The system-menu queries -----------------------------------------------------------------
+// ---- The system menu -------------------------------------------------------------------------
 
-// Which system commands the provider's form shows and allows; the caption buttons, the hit
-// test and the mouse follow them.
-class TsSystemMenu : public TObject {
- public:
-  explicit TsSystemMenu(TsSkinProvider* owner) : FOwner(owner) {}
-  bool VisibleClose() const;
-  bool VisibleMax() const;
-  bool VisibleMin() const;
+// A skinned system menu: a popup menu painted by the menu painter, with the queries that decide
+// which commands it shows and allows (the caption buttons, the hit test and the mouse follow
+// them too).
+class TsCustomSysMenu : public TPopupMenu {
+  TW_CLASS(TsCustomSysMenu, TPopupMenu)
+  explicit TsCustomSysMenu(TComponent* owner) : TPopupMenu(owner) {}
+  virtual bool VisibleClose() const = 0;
+  virtual bool VisibleMax() const = 0;
+  virtual bool VisibleMin() const = 0;
+  virtual bool EnabledMax() const = 0;
+  virtual bool EnabledMin() const = 0;
+  virtual bool EnabledRestore() const = 0;
+};
+
+// Where the provider's user sub-menu stands in its system menu.
+enum TkvMenuItemPos : Byte { ipTop, ipBottom, ipBeforeClose };
+
+// A sub-menu of the program's own items in the system menu of a skinned form.
+class TkvSysSubMenu : public TPersistent {
+  TW_CLASS(TkvSysSubMenu, TPersistent)
+  TkvSysSubMenu() = default;
+  String Caption;
+  TkvMenuItemPos Position = ipBeforeClose;
+  TPopupMenu* PopupMenu = nullptr;  // the program's items (not owned)
+};
+
+// The system menu of a provider's form, built from the window's own system menu: its captions,
+// shortcuts and extra commands, the program's sub-menu and, on request, a list of the skins.
+class TsSystemMenu : public TsCustomSysMenu {
+  TW_CLASS(TsSystemMenu, TsCustomSysMenu)
+  explicit TsSystemMenu(TsSkinProvider* owner);
+  bool VisibleClose() const override;
+  bool VisibleMax() const override;
+  bool VisibleMin() const override;
   bool VisibleRestore() const;
   bool VisibleSize() const;
   bool EnabledClose() const;
-  bool EnabledMax() const;
-  bool EnabledMin() const;
+  bool EnabledMax() const override;
+  bool EnabledMin() const override;
   bool EnabledMove() const;
-  bool EnabledRestore() const;
+  bool EnabledRestore() const override;
   bool EnabledSize() const;
-  // Nothing to rebuild while the menu is the system's own.
-  void UpdateItems(bool /*full*/) {}
+
+  // The items anew from the window's system menu (none without one).
+  void Generate();
+  // Rebuilt when full or without a close item yet; then every command shown and enabled as
+  // the queries say.
+  void UpdateItems(bool full);
+  // The skin list at the top: one radio item per skin, the current one checked.
+  void MakeSkinItems();
+  // The items carry no glyphs of their own.
+  void UpdateGlyphs() {}
+
+  void RestoreClick(TObject* sender);
+  void MoveClick(TObject* sender);
+  void SizeClick(TObject* sender);
+  void MinClick(TObject* sender);
+  void MaxClick(TObject* sender);
+  void CloseClick(TObject* sender);
+  void ExtClick(TObject* sender);
+  void SkinSelect(TObject* sender);
+
+  TMenuItem* SubMenu = nullptr;
+  TMenuItem* ItemMove = nullptr;
+  TMenuItem* ItemSize = nullptr;
+  TMenuItem* ItemClose = nullptr;
+  TMenuItem* ItemRestore = nullptr;
+  TMenuItem* ItemMinimize = nullptr;
+  TMenuItem* ItemMaximize = nullptr;
+  Integer ExtItemsCount = 0;
   TsSkinProvider* FOwner;
+  TCustomForm* FForm;
+
+ private:
+  void TrySubMenu(TkvMenuItemPos position);
+  void SendCommand(WPARAM command);
 };
+
+class TkvDialogWnd;
+
+// The fixed system menu of a skinned standard dialog: restore, move, size, minimize, maximize
+// and close, shown and enabled as the dialog's wrapper says.
+class TkvSystemMenu : public TsCustomSysMenu {
+  TW_CLASS(TkvSystemMenu, TsCustomSysMenu)
+  explicit TkvSystemMenu(TComponent* owner);
+  bool VisibleClose() const override;
+  bool VisibleMax() const override;
+  bool VisibleMin() const override;
+  bool EnabledMax() const override;
+  bool EnabledMin() const override;
+  bool EnabledRestore() const override;
+  bool VisibleRestore() const;
+  bool VisibleSize() const;
+  bool EnabledMove() const;
+  bool EnabledSize() const;
+  void UpdateItems();
+
+  void RestoreClick(TObject* sender);
+  void MoveClick(TObject* sender);
+  void SizeClick(TObject* sender);
+  void MinClick(TObject* sender);
+  void MaxClick(TObject* sender);
+  void CloseClick(TObject* sender);
+
+  TkvDialogWnd* FOwner = nullptr;
+  TMenuItem* ItemMove = nullptr;
+  TMenuItem* ItemSize = nullptr;
+  TMenuItem* ItemClose = nullptr;
+  TMenuItem* ItemRestore = nullptr;
+  TMenuItem* ItemMinimize = nullptr;
+  TMenuItem* ItemMaximize = nullptr;
+
+ private:
+  void SendCommand(WPARAM command);
+};
+
+// Enables (MF_ENABLED) or greys and disables (MF_GRAYED | MF_DISABLED) a command of a menu.
+void EnableCommandItem(UINT command, bool enabled, HMENU menu);
 
 // ---- The child-control adapter ---------------------------------------------------------------
 
@@ -221,7 +343,7 @@ struct TkvCaptionElement {
   Integer UserIndex;        // the user title button's index; -1 for a system button
 };
 
-class TsSkinProvider : public TComponent, public TkvFormProvider {
+class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenuLineHost {
   TW_CLASS(TsSkinProvider, TComponent)
   explicit TsSkinProvider(TComponent* owner);
   // The dialog skinner's run-time provider: its initialisation waits for the first frame
@@ -293,8 +415,7 @@ class TsSkinProvider : public TComponent, public TkvFormProvider {
   void UpdateIconsIndexes();
   void UpdateNCArea(bool skinned);
   void FormLeftTop(TPoint& p);
-  Integer LinesCount() { return 0; }  // the menu line is not built yet
-  Integer MenuHeight() { return 0; }
+  Integer LinesCount() { return GetLinesCount(); }
   bool HaveBorder();
   bool IsZoomed() const;
   bool IsIconicForm() const;
@@ -304,6 +425,10 @@ class TsSkinProvider : public TComponent, public TkvFormProvider {
   // The mouse-reactive caption elements in layout order: what the layout placed, what the
   // hit test searches and what the hot and pressed states name are one list.
   std::vector<TkvCaptionElement> VisibleElements();
+  // The same elements whether or not an outer border window tests them.
+  std::vector<TkvCaptionElement> CaptionElements();
+  // The hit code an element answers in its present state (0 for a disabled user button).
+  Integer CaptionElementCode(const TkvCaptionElement& e);
   TPoint CursorToPoint(Integer x, Integer y);
   Integer HTProcess(TMessage& m);
   void KV_WMNCHitTest(TMessage& m);
@@ -391,18 +516,113 @@ class TsSkinProvider : public TComponent, public TkvFormProvider {
   void UpdateRgn(bool doRepaint, bool allChildren);
   HRGN GetRgnFromArOR(Integer x, Integer y);
 
+  // -- Own move and size frame, minimize and restore, glued forms, blend on moving, animated
+  //    scaling and the disabled-form layer (sSkinProviderMotion.win.cpp,
+  //    sSkinProviderMinimize.win.cpp, sSkinProviderGlue.win.cpp).
+  void StartMove(Integer x, Integer y);
+  void StopMove(Integer x, Integer y);
+  void DrawFormBorder(Integer x, Integer y);
+  void StartMoveForm();
+  // The own frame's share of a left press on the caption or a border, of a mouse move and of
+  // a size or move command; True when the own frame took the message.
+  bool OwnFrameNCLButtonDown(TMessage& m, Integer ht);
+  void OwnFrameMouseMove(TMessage& m);
+  bool OwnFrameSysCommand(TMessage& m);
+  // Ends a running own-frame drag at the message's point (a release or a double click).
+  void OwnFrameRelease(TMessage& m, bool clientPoint);
+  bool StartMinimizing() override;
+  bool StartRestoring() override;
+  // The minimize and restore handling of a system command; True when it handled the command.
+  bool MinimizeSysCommand(TMessage& m);
+  void CheckNewPosition(Integer& x, Integer& y);
+  bool Linked(TForm* form) const;
+  void UpdateSlaveFormsList();
+  void MoveGluedForms(bool blendMoving);
+  void SetGluedForms(const std::vector<String>& value) { GluedForms = value; }
+  void AnimChangeScale(Integer newPPI, bool doRecreate);
+  void OnScaleTimer(TObject* sender);
+  void UpdateLayerForm();
+  void SetDisabledBlendValue(Byte value);
+  void SetDisabledBlendColor(TColor value);
+  void KV_CMEnabledChanged(TMessage& m);
+  std::vector<String> GluedForms;  // component names of the forms glued to this one
+  TkvOwnedTimer FormTimer;         // the minimize timer or the blend-on-moving timer
+  std::unique_ptr<TkvGlowForm> LayerForm;
+  // The worker of a running or finished scale change; owned. StopScaleThread ends its loop,
+  // waits for it and frees it (the provider does so before it goes).
+  TkvScaleThread* FScaleThread = nullptr;
+  void StopScaleThread();
+  bool bFlag1 = false;  // FinishBlendOnMoving runs
+  // -- Menu line (section 13).
+  bool IsMenuVisible();
+  bool MenuPresent();
+  Integer MenuHeight();
+  // Lines the menu bar takes (measured once, until FLinesCount is reset); 0 without a bar.
+  Integer GetLinesCount();
+  // Rebuilds the menu bar (false while another rebuild runs, or without items).
+  bool UpdateMenu();
+  void RepaintMenu();
+  void RepaintMenuItem(TMenuItem* item, const TRect& r, TOwnerDrawState state);
+  void TryInitMenu();
+  void InitMenuItems(bool active);
+  void KV_WMInitMenuPopup(TMessage& m);
+  void KV_WMMeasureItem(TMessage& m);
+  void KV_CMMenuChanged(TMessage& m);
+  // The window-menu item of an MDI child: brings that child to the front.
+  void OnChildMnuClick(TObject* sender);
+  // While an MDI main form is skinned: mouse messages over its bar right of the items are eaten
+  // during menu tracking (a maximized child's buttons are there).
+  void MDIMenuHook();
+  void MDIMenuUnhook();
+  // The menu line in the picture: its section, its clean background and the bar's items.
+  void PaintMenuLine(TBitmap* cache, Integer state, Integer top, Integer width);
+  TBitmap* MenuLineCache() override { return FCommonData ? FCommonData->FCacheBmp.get() : nullptr; }
+  TBitmap* MenuLineBackground() override { return MenuLineBmp.get(); }
+  TPoint MenuLineOrigin(bool onCache) override;
+  bool MenuLineKeepsAlpha() override { return OuterBorder() != nullptr; }
+  bool MenuLineRightToLeft() override;
+  bool MenusInitialized = false;
+  TRect LastMenuItemRect;  // the bar's last item, screen coordinates
+  std::unique_ptr<TBitmap> MenuLineBmp;
+
   // -- TkvFormProvider.
   TForm* ProviderForm() override { return Form; }
   TsCommonData* SkinData() override { return FCommonData.get(); }
   Cardinal& FormStateBits() override { return FFormState; }
   bool& AnimatingMark() override { return FInAnimation; }
   bool PaintsNonClientArea() override { return FDrawNonClientArea; }
-  TkvBorderWindow* OuterBorder() override { return nullptr; }
+  TkvBorderWindow* OuterBorder() override;
   std::unique_ptr<TBitmap>& Snapshot() override { return CoverBmp; }
   std::unique_ptr<TBitmap> GetFormImage() override;
   bool TransparencyCallback(TControl*, Integer&) override { return false; }
   bool& SkipAnimationMark() override { return SkipAnimation; }
   bool AllowsAnimation() override { return FAllowAnimation; }
+  bool SetThumbIcon(HWND wnd, Integer width, Integer height) override;
+  bool SetPreviewBmp(HWND wnd) override;
+
+  // -- Outer border window and desktop composition (sSkinProviderBorder.win.cpp,
+  //    sSkinProviderComposition.win.cpp).
+  // The skin and the manager want an outer border for the form (maximized: as if it were).
+  bool ExtBordersNeeded(bool maximized);
+  // Creates the border object when the form may have one and active is set; frees it otherwise.
+  void InitExBorders(bool active);
+  // The shadow margins of the outer border (left, top, right, bottom); zero without one.
+  TRect ShadowSize();
+  // The UWP look's shadow templates (0 inactive, 1 active), made on first use.
+  TBitmap* UWPTemplate(bool active);
+  // Draws the outer border's shadow around the form's picture (rForm: the form inside it).
+  void PaintOuterBorder(TBitmap* cache, const TRect& rForm);
+  // The border window follows the form after a change of its picture or geometry.
+  void UpdateOuterBorder(bool redraw);
+  // Frees the fades of the caption buttons and of the user title buttons
+  // (sSkinProviderButtonGlow.win.cpp).
+  void KillAnimations();
+  std::unique_ptr<TkvBorderForm> BorderForm;
+  std::unique_ptr<TkvSystemBlur> FSystemBlur;
+  std::array<std::unique_ptr<TBitmap>, 2> UWPTemplates;
+  TRect UWPShadowSize;
+  // Windows registered with KV_FLUENTHANDLE: they show the system blur through the form.
+  std::vector<HWND> FluentHandles;
 
   // -- Persistent properties (storage) and their setters.
   bool FAllowAnimation = true;
@@ -484,6 +704,8 @@ class TsSkinProvider : public TComponent, public TkvFormProvider {
   std::unique_ptr<TsScrollWndData> FCommonData;
   std::unique_ptr<TsTitleButtons> FTitleButtons;
   std::unique_ptr<TsSystemMenu> SystemMenu;
+  // The program's sub-menu in the system menu.
+  std::unique_ptr<TkvSysSubMenu> SysSubMenu = std::make_unique<TkvSysSubMenu>();
   std::unique_ptr<TsMDIForm> MDIForm;  // MDI support of an MDI main form
 
  protected:
@@ -510,6 +732,10 @@ Integer kv_GetSysMetrics(Integer index, Integer ppi);
 using TkvSysMetricsFn = int(WINAPI*)(int index, UINT dpi);
 extern TkvSysMetricsFn kvSysMetricsForDpi;  // null: GetSystemMetrics unscaled
 Integer SysBorderWidth(HWND h, TkvBorderWindow* bf, bool checkSkin);
+// Where the system put the client area of window h, from the window's top-left.
+TPoint ClientOrigin(HWND h);
+// The manager of an outer border window's skin data; null without one.
+DuRiruZireziv* BorderManagerOf(TkvBorderWindow* bf);
 Integer SysBorderHeight(HWND h, TkvBorderWindow* bf, bool checkSkin);
 Integer SysCaptHeight(TsSkinProvider* sp, Integer ppi = 0);
 bool IsBorderUnchanged(Integer imageIndex, TkvSkinData* skinData);
@@ -524,4 +750,292 @@ bool IsSizeBox(HWND h);
 // 16 for sizes up to 47, 24 up to 64, 32 above.
 Integer GetNearestSize(Integer max);
 
+#endif
+
+// ---- Outer border window and desktop composition: portable geometry ---------------------------
+// (sSkinProviderBorder.cpp; the windows themselves are in sSkinProviderBorder*.win.cpp and
+// sSkinProviderComposition.win.cpp.)
+
+#include <vector>
+
+#include "ui/Bitmap.h"
+#include "ui/Types.h"
+
+// The frame of an outer border window as its hit test and shadow test see it, in border-window
+// coordinates (the window is the form's picture with its shadow margins).
+struct TkvBorderFrame {
+  Integer Width = 0, Height = 0;  // the border window's size
+  TRect Shadow;                   // shadow margins: left, top, right, bottom
+  // Offset mode (the skin draws its border with offsets, ExDrawMode 1, in full mode): the
+  // frame's zones lie at the shadow offsets; band mode otherwise: bands around the body.
+  bool OffsetMode = false;
+  Integer BandWidth = 0;  // the skin's border width (band mode; at least 6 pixels count)
+  TRect ShadowOffs;       // the skin's shadow offsets left, top, right, bottom (offset mode)
+  Integer SysBorder = 0;  // the owner's system border width (offset mode)
+};
+
+// The sizing zone under p (HTTOP .. HTBOTTOMRIGHT), 0 for none.
+Integer FrameSizingHit(const TkvBorderFrame& f, TPoint p);
+// The frame's outer rectangle, edges inclusive: points outside it lie in the pure shadow.
+TRect FrameOuterRect(const TkvBorderFrame& f);
+bool InsideInclusive(const TRect& r, TPoint p);
+
+// The shadow template drawn around a picture: the eight border parts of the template (source
+// margins srcMargins) stretched into the margins dstMargins of dstRect; the centre is left alone.
+void DrawFrameTemplate(const TPixelView& dst, const TRect& dstRect, const TPixelView& tpl, const TRect& srcMargins,
+                       const TRect& dstMargins);
+
+// The pixels the blur behind an outer border leaves out: in each corner square (side
+// cornerSide) of body, the pixels of picture whose red, green and blue are all 0.
+std::vector<TPoint> BlurRegionHoles(const TPixelView& picture, const TRect& body, Integer cornerSide);
+
+// The size of a taskbar picture: the source's aspect ratio fitted into box; 0 x 0 when the
+// source or the box is empty or the fit rounds to nothing.
+TSize FitThumbnail(TSize source, TSize box);
+
+// One control that shows the system blur through the form, by its alignment (alTop .. alClient
+// of the class library's TAlign, as an Integer) and its bounds in the form's client area.
+struct TkvGlassControl {
+  Integer Align = 0;
+  TRect Bounds;
+};
+// The glass margins (left, top, right, bottom; -1 everywhere for the whole window) that the
+// controls ask for.
+TRect GlassMargins(const std::vector<TkvGlassControl>& controls, Integer formHeight, Integer clientWidth);
+
+#ifdef _WIN32
+// ---- Desktop composition (sSkinProviderComposition.win.cpp) ----------------------------------
+// Every function of the desktop window manager is bound by name when first needed, so the
+// program starts where dwmapi is missing and every wrapper then does nothing.
+
+// The data of SetWindowCompositionAttribute, which is not part of the published interface:
+// the layouts are what the call takes.
+struct TkvWinCompAttrData {
+  DWORD attribute;
+  void* pData;
+  ULONG dataSize;
+};
+struct TkvAccentPolicy {
+  Integer AccentState;
+  Integer AccentFlags;
+  Integer GradientColor;
+  Integer AnimationId;
+};
+constexpr Integer KV_ACCENT_DISABLED = 0, KV_ACCENT_BLURBEHIND = 3, KV_ACCENT_ACRYLIC = 4;
+// The published blur-behind record and its flags.
+struct TkvDwmBlurBehind {
+  DWORD dwFlags;
+  BOOL fEnable;
+  HRGN hRgnBlur;
+  BOOL fTransitionOnMaximized;
+};
+constexpr DWORD kvDWM_BB_ENABLE = 1, kvDWM_BB_BLURREGION = 2;
+struct TkvMargins {
+  int cxLeftWidth, cxRightWidth, cyTopHeight, cyBottomHeight;
+};
+
+// The bound entry points; null until bound. A test may wrap one with a recorder that calls
+// the bound function on.
+struct TkvDwmEntries {
+  HRESULT(WINAPI* DwmSetIconicThumbnail)(HWND, HBITMAP, DWORD) = nullptr;
+  HRESULT(WINAPI* DwmSetIconicLivePreviewBitmap)(HWND, HBITMAP, POINT*, DWORD) = nullptr;
+  HRESULT(WINAPI* DwmSetWindowAttribute)(HWND, DWORD, LPCVOID, DWORD) = nullptr;
+  HRESULT(WINAPI* DwmEnableBlurBehindWindow)(HWND, const TkvDwmBlurBehind*) = nullptr;
+  HRESULT(WINAPI* DwmInvalidateIconicBitmaps)(HWND) = nullptr;
+  HRESULT(WINAPI* DwmExtendFrameIntoClientArea)(HWND, const TkvMargins*) = nullptr;
+  BOOL(WINAPI* SetWindowCompositionAttribute)(HWND, TkvWinCompAttrData*) = nullptr;
+};
+extern TkvDwmEntries kvDwm;
+
+// Start-up: binds user32's SetWindowCompositionAttribute; clean-up: unbinds everything (the
+// library itself is freed by FreeDwmApi).
+void BindCompositionFunctions();
+void UnbindCompositionFunctions();
+
+// The system's DwmSetWindowAttribute and DwmInvalidateIconicBitmaps keep their names for the
+// linked library; these are the bound forms. E_NOTIMPL without the library or the function.
+HRESULT kvDwmSetWindowAttribute(HWND wnd, DWORD attribute, LPCVOID value, DWORD size);
+void kvDwmInvalidateIconicBitmaps(HWND wnd);
+void kvDwmExtendFrameIntoClientArea(HWND wnd, const TkvMargins& margins);
+// The skinned frame draws its own transitions: the system's are off while a window is skinned.
+void InitDwm(HWND handle, bool skinned, bool repaint);
+// Blur behind a layered window on Vista to 8 (Windows 10 has the accent instead). The region is
+// deleted in every case: the caller gives it up.
+void SetBlurBehindWindow(HWND handle, bool enabled, HRGN rgn);
+// Windows 10 or later with the accent call bound.
+bool IsFluentOS();
+// The taskbar's thumbnail and live preview of a skinned form; True when handed to the system.
+bool SetThumbIcon(HWND wnd, TsSkinProvider* sp, Integer width, Integer height);
+bool SetPreviewBmp(HWND wnd, TsSkinProvider* sp);
+
+enum TkvBlurMode : Byte { bmBlurBehind, bmAcrylicBlurBehind };
+
+// The provider's system blur: blur behind or acrylic behind the whole form on Windows 10, a
+// glass area elsewhere.
+class TkvSystemBlur : public TPersistent {
+  TW_CLASS(TkvSystemBlur, TPersistent)
+  explicit TkvSystemBlur(TsSkinProvider* owner = nullptr) : FOwner(owner) {}
+  bool Active() const { return FActive; }
+  TkvBlurMode Mode() const { return FMode; }
+  void SetActive(bool value);
+  void SetMode(TkvBlurMode value);
+  void UpdateBlurMode(bool force);
+  TsSkinProvider* FOwner;
+  bool FActive = false;
+  TkvBlurMode FMode = bmBlurBehind;
+
+ private:
+  void UpdateGlassArea();
+};
+
+// ---- Outer border window (sSkinProviderBorder.win.cpp, sSkinProviderBorderInput.win.cpp) -----
+
+// The layered window around and behind a form whose skin draws extended borders: it shows the
+// form's whole picture (frame, title, buttons, shadow), hit-tests the frame and the shadow and
+// hands the mouse to the form.
+class TkvBorderForm : public TkvBorderWindow {
+ public:
+  explicit TkvBorderForm(TsSkinProvider* owner);
+  ~TkvBorderForm() override;
+  TkvBorderForm(const TkvBorderForm&) = delete;
+  TkvBorderForm& operator=(const TkvBorderForm&) = delete;
+
+  // TkvBorderWindow.
+  HWND LayeredWindow() override;
+  bool IsLocked() override { return Locked; }
+  bool& ShowingFlag() override { return ExBorderShowing; }
+  void FreeLayeredWindow() override;
+  HRGN MakeRgn() override { return MakeRgn(0, 0); }
+  void UpdateExBordersPos(bool redraw, Byte blend) override;
+
+  // The owner's side.
+  HWND OwnerHandle();
+  Integer CaptionHeight(bool checkSkin);
+  Integer MenuHeight();
+  TRect IconRect();
+  void PaintAll();
+  void SetHotHT(Integer ht, bool repaint);
+  void KillAnimations();
+  Cardinal FormState();
+  TRect ShadowSize();
+  bool CanBringForm();
+  // The owner window's place inside the border window.
+  Integer OffsetX();
+  Integer OffsetY();
+  HWND GetTopWnd();
+  Integer MinTopCoord();
+  HRGN MakeRgn(Integer newWidth, Integer newHeight);
+  void UpdateRgn();
+  void CreateNewForm();
+  // The frame as the hit test sees it.
+  TkvBorderFrame Frame();
+
+  // Input (sSkinProviderBorderInput.win.cpp).
+  Integer Ex_WMNCHitTest(TMessage& m);
+  bool MouseAboveTheShadow(TMessage& m);
+  bool Ex_WMSetCursor();
+  void BorderProc(TMessage& m);
+
+  TPoint LastTopLeft;
+  TPoint LastMousePos{-9999, -9999};
+  bool MainRgnReady = false;
+  bool kvInMouseMsg = false;
+  bool MovRgnChanged = false;
+  bool MaxMoving = false;
+  TsSkinProvider* FOwner;
+  TsSkinProvider* sp;
+  bool ResetRgn = false;
+  bool Locked = false;
+  bool ExBorderShowing = false;
+  TsCommonData* SkinData;
+  std::unique_ptr<TkvGlowForm> AForm;
+  TWndMethod OldBorderProc;
+  TBitmap* ShadowTemplate = nullptr;  // not owned: the skin's or the provider's template
+
+ private:
+  HRGN ClientRgn(Integer newWidth, Integer newHeight);
+  HRGN BlurRgn(TBitmap* picture);
+  void CopyClientFromScreen(TBitmap* picture);
+  void PassOn(TMessage& m) {
+    if (OldBorderProc) OldBorderProc(m);
+  }
+  void SendToOwner(UINT msg, WPARAM wParam, LPARAM lParam);
+  void DoubleClickStretch(Integer ht);
+};
+
+// How many border-window messages are being handled: a border window is not freed under them.
+extern Integer BorderProcDepth;
+
+// The skin's border width for the outer border window (0 without one or without a manager), its
+// title height, and how far the skinned frame is wider and taller than the system's.
+Integer SkinBorderWidth(TkvBorderWindow* bf);
+Integer SkinTitleHeight(TkvBorderWindow* bf);
+Integer DiffBorder(TkvBorderWindow* bf);
+Integer DiffTitle(TkvBorderWindow* bf);
+#endif
+
+// ---- Caption-button glow: the fade's levels (portable, sSkinProviderButtonGlow.cpp) -----------
+
+// The level arithmetic of one caption button's fade: how far the picture is faded in, and the
+// alpha each step shows. The window side (sSkinProviderButtonGlow.win.cpp) shows the alphas.
+struct TkvButtonFade {
+  Integer CurrentLevel = 0;
+  Integer CurrentState = 0;   // 0 normal, 1 hot, 2 pressed; -1 after a finished fade-out
+  Integer MaxIterations = 1;  // -1 once a fade-in completed
+  bool Up = false;
+  bool TimerOn = false;
+
+  // What one step asks of the window side.
+  enum TAction { faNone, faShow, faWatchMouse, faFinish };
+  struct TStep {
+    TAction Action = faNone;
+    Integer Alpha = 0;  // for faShow, and for the first faWatchMouse
+  };
+  // 255 div MaxIterations, or 0 when that is not positive.
+  Integer Step() const;
+  // A new state for a new fade: the alpha to show at once, or -1 when nothing changes.
+  Integer Start(Integer newState, bool toUp);
+  // One timer step.
+  TStep Tick();
+};
+
+#ifdef _WIN32
+// ---- Caption-button glow (sSkinProviderButtonGlow.win.cpp) ------------------------------------
+
+class TkvBorderForm;
+
+// The fade of one caption button's hot or pressed look on a small layered window over the
+// button (over the outer border window's picture): ten 12 ms steps in, ten out.
+class TkvSBAnimation : public TTimer {
+  TW_CLASS(TkvSBAnimation, TTimer)
+  explicit TkvSBAnimation(TComponent* owner);
+  ~TkvSBAnimation() override;
+  void StartAnimation(Integer newState, bool toUp);
+  // The glow margin the picture reaches outside the button; 0 without a glow image.
+  Integer Offset();
+  // Where the layered window goes, on the screen.
+  TRect GetFormBounds();
+  void MakeForm();
+  void MakeImg();
+  void UpdateForm(Integer blend);
+  // The mouse left the button: the timer stops and the form hears of it.
+  void CheckMouseLeave();
+  // One step of the fade (the timer's event; a test may call it as its clock).
+  void OnAnimTimer(TObject* sender = nullptr);
+
+  std::unique_ptr<TBitmap> ABmp;
+  std::unique_ptr<TkvGlowForm> AForm;
+  TkvBorderForm* BorderForm = nullptr;
+  TkvButtonFade Fade;
+  TsCommonData* SkinData = nullptr;
+  HWND FormHandle = nullptr;
+  TsCaptionButton* PBtnData = nullptr;
+  TsSkinProvider* Provider = nullptr;
+
+ private:
+  void SyncTimer() { SetEnabled(Fade.TimerOn); }
+};
+
+// Starts or retargets the fade of a button of the provider's caption.
+void StartSBAnimation(TsCaptionButton* btn, Integer state, Integer iterations, bool toUp, TsSkinProvider* sp);
 #endif

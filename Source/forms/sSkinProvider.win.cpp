@@ -1,9 +1,13 @@
 // The skin provider: model and lifecycle, the window procedure and the skin commands.
+#include "controls/sSkinMenus.h"
 #include "forms/sSkinProvider.h"
+
+#include <algorithm>
 
 #include "forms/kvDials.h"
 #include "forms/kvTitleBar.h"
 #include "forms/sMDIForm.h"
+#include "forms/sSkinProviderMotion.h"
 #include "forms/sSkinProviderPreview.h"
 
 #include "base/kvntUtils.h"
@@ -17,10 +21,15 @@
 
 TW_DEFINE_CLASS(TsSkinProvider) {}
 
-void sSkinProviderStartup() { kvDialsStartup(); }
+void sSkinProviderStartup() {
+  kvDialsStartup();
+  BindCompositionFunctions();
+}
 
 void sSkinProviderCleanup() {
   kvDialsCleanup();
+  UnbindCompositionFunctions();
+  GluedArray.clear();
   FreeDwmApi();
 }
 
@@ -50,6 +59,7 @@ TsTitleButton* TsTitleButtons::Add() {
 
 TsSkinProvider::TsSkinProvider(TComponent* owner) : TComponent(owner) {
   FTitleButtons = std::make_unique<TsTitleButtons>(this);
+  FSystemBlur = std::make_unique<TkvSystemBlur>(this);
   auto* form = dynamic_cast<TForm*>(owner);
   if (!form) {
     Alert(u"TsSkinProvider component may be used with forms only!");
@@ -126,6 +136,8 @@ void TsSkinProvider::Loaded() {
 
 void TsSkinProvider::Destroying() {
   TComponent::Destroying();
+  // A scale step must not reach a provider on its way out.
+  StopScaleThread();
   // The form may be on its way out too: leave its window chain while it is still whole.
   DetachFromForm();
 }
@@ -147,6 +159,13 @@ void TsSkinProvider::DetachFromForm() {
 }
 
 TsSkinProvider::~TsSkinProvider() {
+  KillAnimations();
+  BorderForm.reset();
+  StopScaleThread();
+  FormTimer.reset();
+  LayerForm.reset();
+  // Couples naming the form go, whether it was the slave or the master.
+  if (Form) DelFromGluedArray(Form, true);
   HookMDI(*this, false);
   Adapter.reset();
   DetachFromForm();
@@ -454,6 +473,7 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
         RgnChanged = true;
       }
       PassOn(m);
+      if (wp && !(wp->flags & SWP_NOREDRAW)) UpdateOuterBorder(!(wp->flags & SWP_NOSIZE));
       return;
     }
     case WM_DPICHANGED:
@@ -472,6 +492,21 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
       return;
     case 0x313:  // the taskbar's system-menu request
       DropSysMenu(kvMousePos().X, kvMousePos().Y);
+      return;
+    case WM_DWMSENDICONICTHUMBNAIL:
+      // The system cannot take a picture of a frame the program paints: it is given one.
+      if (kv_ChangeThumbPreviews && HIWORD(m.LParam) != 0 && LOWORD(m.LParam) != 0) {
+        m.Result = SetThumbIcon(Form->Handle(), HIWORD(m.LParam), LOWORD(m.LParam)) ? 1 : 0;
+        return;
+      }
+      PassOn(m);
+      return;
+    case WM_DWMSENDICONICLIVEPREVIEWBITMAP:
+      if (kv_ChangeThumbPreviews) {
+        m.Result = SetPreviewBmp(Form->Handle()) ? 1 : 0;
+        return;
+      }
+      PassOn(m);
       return;
     case WM_PRINT:
       KV_WMPrint(m);
@@ -493,6 +528,9 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
     case KPE_MSG:
       KV_KPEMSG(*this, m);
       return;
+    case CM_ENABLEDCHANGED:
+      KV_CMEnabledChanged(m);
+      return;
     case CM_COLORCHANGED:
       if (!(FFormState & (FS_ANIMCLOSING | FS_ANIMSHOWING)) && FCommonData->FCustomColor) FCommonData->Invalidate();
       return;
@@ -510,6 +548,15 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
     case CM_CONTROLLISTCHANGING:
     case CM_BEWAIT_DIALOG:
       m.Result = 0;
+      return;
+    case WM_INITMENUPOPUP:
+      KV_WMInitMenuPopup(m);
+      return;
+    case WM_MEASUREITEM:
+      KV_WMMeasureItem(m);
+      return;
+    case CM_MENUCHANGED:
+      KV_CMMenuChanged(m);
       return;
     default:
       PassOn(m);
@@ -545,6 +592,9 @@ void TsSkinProvider::KV_CMShowingChanged(TMessage& m) {
   RgnChanged = true;
   PassOn(m);
   if (showing) LastClientRect = TRect(0, 0, GetClientWidth(Form->Handle()), GetClientHeight(Form->Handle()));
+  // A shown form gets its outer border window when the skin wants one; a hidden one loses it.
+  if (DuRiruZireziv* manager = SkinManager(); manager && Form->HandleAllocated())
+    InitExBorders(showing && manager->GetExtendedBorders());
   if (Form->Showing() && Form->HandleAllocated()) TrySayHelloToEditor(Form->WindowHandle());
 }
 
@@ -569,9 +619,14 @@ bool TsSkinProvider::KV_SMAlphaCmd_Common(TMessage& m) {
         }
         AdapterRemove();
         HookMDI(*this, false);
+        BorderForm.reset();
         if (!Form || Form->IsDestroying() || IsDestroying()) return true;
+        if (Form->HandleAllocated()) InitDwm(Form->WindowHandle(), false, false);
+        InitMenuItems(false);
+        MenusInitialized = false;
         CheckSysMenu(false);
         if (HaveBorder() && !InMenu && Form->HandleAllocated()) SetWindowRgn(Form->WindowHandle(), nullptr, TRUE);
+        UpdateMenu();
         if (FUseGlobalColor && !FCommonData->FCustomColor) Form->SetColor(clBtnFace);
         while (!SavedLabelColors.empty()) InitLabel(SavedLabelColors.back().Control, false);
         FCommonData->FCacheBmp.reset();
@@ -580,6 +635,16 @@ bool TsSkinProvider::KV_SMAlphaCmd_Common(TMessage& m) {
     case KV_CTRLHANDLED:
       m.Result = 1;
       return true;
+    case KV_FLUENTHANDLE: {
+      const HWND window = reinterpret_cast<HWND>(m.LParam);
+      const auto at = std::find(FluentHandles.begin(), FluentHandles.end(), window);
+      if (m.WParamLo == 1) {
+        if (at == FluentHandles.end()) FluentHandles.push_back(window);
+      } else if (at != FluentHandles.end()) {
+        FluentHandles.erase(at);
+      }
+      return true;
+    }
     case KV_GETDEFINDEX:
       if (manager) {
         if (FCommonData && !FCommonData->SkinSection().empty())
@@ -651,6 +716,11 @@ bool TsSkinProvider::KV_SMAlphaCmd_Unskinned(TMessage& m) {
         CheckSysMenu(true);
         UpdateIconsIndexes();
         FormActive = Form && Form->Active();
+        if (!manager->IsLoading()) {
+          if (Form && Form->Menu() && Form->Menu()->OwnerDraw()) MenusInitialized = true;
+          InitMenuItems(true);
+          if (!MenusInitialized) MenusInitialized = UpdateMenu();
+        }
         FCommonData->BGChanged = true;
         FLinesCount = -1;
         RgnChanged = true;
@@ -687,10 +757,13 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
       if (manager) {
         UpdateIconsIndexes();
         CheckSysMenu(CanDrawNCArea());
+        if (TsSkinableMenus* painter = SkinableMenus()) painter->UpdateMenus();
         FCommonData->BGChanged = true;
         FLinesCount = -1;
       }
       RgnChanged = true;
+      if (wnd) InitDwm(wnd, true, false);
+      if (manager && Form->Showing()) InitExBorders(manager->GetExtendedBorders());
       break;
     case KV_REFRESH:
       if (!RefreshNeeded(FCommonData.get(), m)) break;
@@ -822,6 +895,9 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
       break;
     case KV_SETNCSKINNED:
       UpdateNCArea(m.LParam != 0);
+      break;
+    case KV_ANIMSCALE:
+      AnimChangeScale(m.WParamLo, m.LParamLo != 0);
       break;
     default:
       break;

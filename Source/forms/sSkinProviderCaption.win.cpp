@@ -114,29 +114,6 @@ void TsSkinProvider::CheckSysMenu(bool skinned) {
   }
 }
 
-// The system's menu, its commands enabled as the skinned caption shows them.
-bool TsSkinProvider::DropSysMenu(Integer x, Integer y) {
-  if (!SystemMenu) PrepareForm();
-  const HWND h = FormWnd(this);
-  if (!SystemMenu || !h) return false;
-  HMENU menu = GetSystemMenu(h, FALSE);
-  if (!menu) return false;
-  const LONG style = GetWindowLongW(h, GWL_STYLE);
-  SetWindowLongW(h, GWL_STYLE, style & ~WS_VISIBLE);
-  auto enable = [&](UINT cmd, bool on) { EnableMenuItem(menu, cmd, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED | MF_DISABLED)); };
-  const bool normal = !IsZoomed() && !IsIconicForm();
-  enable(SC_RESTORE, SystemMenu->VisibleRestore() && SystemMenu->EnabledRestore());
-  enable(SC_MOVE, SystemMenu->EnabledMove() && !IsIconicForm());
-  enable(SC_SIZE, SystemMenu->VisibleSize() && SystemMenu->EnabledSize() && normal);
-  enable(SC_MINIMIZE, SystemMenu->VisibleMin() && SystemMenu->EnabledMin());
-  enable(SC_MAXIMIZE, SystemMenu->VisibleMax() && SystemMenu->EnabledMax());
-  enable(SC_CLOSE, SystemMenu->VisibleClose() && SystemMenu->EnabledClose());
-  SetWindowLongW(h, GWL_STYLE, GetWindowLongW(h, GWL_STYLE) | (style & WS_VISIBLE));
-  const UINT cmd = UINT(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, x, y, 0, h, nullptr));
-  if (cmd) PostMessageW(h, WM_SYSCOMMAND, cmd, 0);
-  return true;
-}
-
 // ---- Caption layout --------------------------------------------------------------------------
 
 void TsSkinProvider::CalcItems() {
@@ -144,15 +121,17 @@ void TsSkinProvider::CalcItems() {
   TkvSkinData* data = SkinDataFor();
   DuRiruZireziv* manager = SkinManager();
   if (!h || !data || !manager) return;
-  const Integer b = SysBorderWidth(h, nullptr, true);
-  Integer fullRight = CaptionWidth() - Maxi(b, 4);
-  Integer fullLeft = b;
+  const Integer b = SysBorderWidth(h, OuterBorder(), true);
+  // With an outer border the caption lies inside the shadow margins of the picture.
+  const TRect shadow = ShadowSize();
+  Integer fullRight = CaptionWidth() - Maxi(b, 4) - shadow.Right;
+  Integer fullLeft = b + shadow.Left;
   const bool zoomed = IsZoomed();
   const Integer captH = CaptionHeight(true);
-  VCenter = captH / 2;
-  const Integer top = zoomed ? SizeFrame() - 1 : 0;
-  FHeaderHeight = SysBorderHeight(h, nullptr, true) + captH;
-  VCenter += b / 2;
+  VCenter = captH / 2 + shadow.Top;
+  const Integer top = (zoomed ? SizeFrame() - 1 : 0) + shadow.Top;
+  FHeaderHeight = SysBorderHeight(h, OuterBorder(), true) + captH;
+  if (!OuterBorder()) VCenter += b / 2;
   if (zoomed) VCenter += 2;
 
   Integer iconW = 0;
@@ -238,8 +217,12 @@ void TsSkinProvider::CalcItems() {
 }
 
 std::vector<TkvCaptionElement> TsSkinProvider::VisibleElements() {
+  if (OuterBorder()) return {};  // that window tests its own buttons
+  return CaptionElements();
+}
+
+std::vector<TkvCaptionElement> TsSkinProvider::CaptionElements() {
   std::vector<TkvCaptionElement> list;
-  if (OuterBorder()) return list;  // that window tests its own buttons
   if (!SystemMenu) PrepareForm();
   if (!SystemMenu) return list;
   if (HaveSysMenu()) {
@@ -275,25 +258,33 @@ TPoint TsSkinProvider::CursorToPoint(Integer x, Integer y) {
 
 // ---- Hit test --------------------------------------------------------------------------------
 
+Integer TsSkinProvider::CaptionElementCode(const TkvCaptionElement& e) {
+  if (e.UserIndex >= 0) return FTitleButtons->Items(e.UserIndex)->Enabled ? e.HitCode : 0;
+  switch (e.HitCode) {
+    case HTCLOSE:
+      return SystemMenu->EnabledClose() ? HTCLOSE : HTCAPTION;
+    case HTMAXBUTTON:
+      return SystemMenu->EnabledMax() || (SystemMenu->EnabledRestore() && !IsIconicForm()) ? HTMAXBUTTON : HTCAPTION;
+    case HTMINBUTTON:
+      return IsIconicForm() || SystemMenu->EnabledMin() ? HTMINBUTTON : HTCAPTION;
+    default:
+      return e.HitCode;
+  }
+}
+
 Integer TsSkinProvider::HTProcess(TMessage& m) {
+  // The outer border window lays out the frame; where it sees no element the point is the
+  // form's client.
+  if (BorderForm) {
+    const Integer r = BorderForm->Ex_WMNCHitTest(m);
+    return r == HTTRANSPARENT ? HTCLIENT : r;
+  }
   const TPoint p = CursorToPoint(m.XPos(), m.YPos());
   const HWND h = FormWnd(this);
   for (const TkvCaptionElement& e : VisibleElements()) {
     if (!e.Button->cpRect.Contains(p)) continue;
-    if (e.UserIndex >= 0) {
-      if (FTitleButtons->Items(e.UserIndex)->Enabled) return e.HitCode;
-      break;
-    }
-    switch (e.HitCode) {
-      case HTCLOSE:
-        return SystemMenu->EnabledClose() ? HTCLOSE : HTCAPTION;
-      case HTMAXBUTTON:
-        return SystemMenu->EnabledMax() || (SystemMenu->EnabledRestore() && !IsIconicForm()) ? HTMAXBUTTON : HTCAPTION;
-      case HTMINBUTTON:
-        return IsIconicForm() || SystemMenu->EnabledMin() ? HTMINBUTTON : HTCAPTION;
-      default:
-        return e.HitCode;
-    }
+    if (e.UserIndex >= 0 && !FTitleButtons->Items(e.UserIndex)->Enabled) break;
+    return CaptionElementCode(e);
   }
   if (const Integer item = TitleItemHitTest(*this, p)) return item;
   if (IsSizeBox(h) && !OuterBorder()) {
@@ -317,6 +308,7 @@ Integer TsSkinProvider::HTProcess(TMessage& m) {
       return HTMENU;
     return FIconRect.Contains(p) ? HTSYSMENU : HTCAPTION;
   }
+  if (p.Y <= top + LinesCount() * MenuHeight()) return HTMENU;
   return HTCLIENT;
 }
 
@@ -414,6 +406,19 @@ void TsSkinProvider::RepaintButton(Integer ht) {
   const HWND h = FormWnd(this);
   if (!btn || !cache || !data || !h || btn->cpState < 0 || IsMDIButtonHT(ht)) return;
   if (btn->cpRect.Width() <= 0 || cache->Width() <= 0) return;
+  // Over an outer border window the hot and pressed looks fade in on a layered window of
+  // their own; the picture keeps the normal look.
+  if (BorderForm && FFormState == 0 && !Form->Parent() && Form->FormStyle() != fsMDIChild) {
+    DuRiruZireziv* manager = SkinManager();
+    const Integer steps = manager && manager->Effects.AllowAnimation ? 10 : 1;
+    if (btn->cpState == 1)
+      StartSBAnimation(btn, 1, steps, true, this);
+    else if (btn->cpState == 2)
+      StartSBAnimation(btn, 2, 1, true, this);
+    else if (btn->cpTimer)
+      StartSBAnimation(btn, 0, steps, false, this);
+    return;
+  }
   // The clean title under the buttons comes back first; the picture is not rebuilt.
   if (TempBmp && TempBmp->Width() > 0) {
     const Integer srcX = SysRTLAllowed() ? btn->cpRect.Left : TempBmp->Width() - (CaptionWidth() - btn->cpRect.Left);
@@ -421,6 +426,11 @@ void TsSkinProvider::RepaintButton(Integer ht) {
            TempBmp->Canvas()->Handle(), srcX, btn->cpRect.Top, SRCCOPY);
   }
   PaintCaptionButton(cache, *btn, ht);
+  // The outer border window shows the caption: it takes the changed picture.
+  if (BorderForm) {
+    BorderForm->UpdateExBordersPos(true, 255);
+    return;
+  }
   const TWindowDC dc(h);
   if (!dc) return;
   BitBlt(dc, btn->cpRect.Left, btn->cpRect.Top, btn->cpRect.Width(), btn->cpRect.Height(), cache->Canvas()->Handle(),
@@ -448,7 +458,8 @@ void TsSkinProvider::PaintCaptionButton(TBitmap* bmp, const TsCaptionButton& btn
   if (imageIndex >= 0 && imageIndex < Integer(data->ma.size())) {
     const bool reduced = user ? btn.cpState == 0 && !FormActive : (disabled || btn.cpState == 0) && (disabled || !FormActive);
     const TsMaskData& md = data->ma[size_t(imageIndex)];
-    const Integer state = Mini(btn.cpState, Maxi(md.ImageCount - 1, 0));
+    // A fading button's hot and pressed looks are its fade's to show.
+    const Integer state = Mini(btn.cpTimer ? 0 : btn.cpState, Maxi(md.ImageCount - 1, 0));
     DrawSkinGlyph(bmp, btn.cpRect.TopLeft(), state, reduced ? 2 : 1, md, MakeCacheInfo(bmp));
   }
   if (user) {
@@ -480,6 +491,8 @@ void TsSkinProvider::KV_WMNCMouseMove(TMessage& m) {
 }
 
 void TsSkinProvider::KV_WMNCLButtonDown(TMessage& m) {
+  // -1: the outer border window hands the press on for the form to hit-test.
+  if (Integer(m.WParam) == -1) m.WParam = WPARAM(HTProcess(m));
   const Integer ht = Integer(m.WParam);
   if (!CanDrawNCArea() || (Application && Application->Terminated())) {
     if (ht == HTSYSMENU) {
@@ -521,6 +534,7 @@ void TsSkinProvider::KV_WMNCLButtonDown(TMessage& m) {
     return;
   }
   SetHotHT(0, true);
+  if (!IsZoomed() && OwnFrameNCLButtonDown(m, ht)) return;
   PassOn(m);
 }
 
@@ -528,6 +542,7 @@ void TsSkinProvider::KV_WMNCLButtonDown(TMessage& m) {
 // the MK_ key flags, not a hit code. A caption element acts only when the release is over the
 // element that was pressed.
 void TsSkinProvider::KV_WMLButtonUp(TMessage& m) {
+  if (bInProcess && Form->Enabled() && !IsZoomed()) OwnFrameRelease(m, m.Msg == WM_LBUTTONUP);
   if (!CanDrawNCArea() || !Form->Enabled()) {
     PassOn(m);
     return;
@@ -605,7 +620,9 @@ void TsSkinProvider::KV_WMLButtonUp(TMessage& m) {
 }
 
 void TsSkinProvider::KV_WMNCLButtonDblClick(TMessage& m) {
+  OwnFrameRelease(m, false);
   const HWND h = FormWnd(this);
+  if (Integer(m.WParam) == -1) m.WParam = WPARAM(HTProcess(m));
   if (Integer(m.WParam) == HTCAPTION) {
     if (SystemMenu && (SystemMenu->EnabledMax() || SystemMenu->EnabledRestore())) {
       TrySendMessage(h, WM_SYSCOMMAND, IsZoomed() || IsIconicForm() ? SC_RESTORE : SC_MAXIMIZE, 0);
@@ -637,6 +654,7 @@ void TsSkinProvider::KV_WMNCRButtonDown(TMessage& m) {
 
 void TsSkinProvider::KV_WMNCRButtonUp(TMessage& m) {
   const TScopeExit clear([&] { RightPressed = false; });
+  if (Integer(m.WParam) == -1) m.WParam = WPARAM(HTProcess(m));
   if (!HaveBorder()) {
     PassOn(m);
     return;
@@ -651,6 +669,7 @@ void TsSkinProvider::KV_WMNCRButtonUp(TMessage& m) {
 }
 
 void TsSkinProvider::KV_WMMouseMove(TMessage& m) {
+  OwnFrameMouseMove(m);
   if (!CommonWndProc(m, FCommonData.get())) PassOn(m);
   SetHotHT(0, true);
 }
@@ -669,6 +688,7 @@ void TsSkinProvider::KV_CMMouseEnter(TMessage& m) {
 // ---- System commands -------------------------------------------------------------------------
 
 void TsSkinProvider::KV_WMSysCommand(TMessage& m) {
+  if (OwnFrameSysCommand(m) || MinimizeSysCommand(m)) return;
   const Cardinal cmd = Cardinal(m.WParam) & 0xFFF0;
   switch (cmd) {
     case SC_MINIMIZE:
@@ -695,6 +715,15 @@ void TsSkinProvider::KV_WMSysCommand(TMessage& m) {
     return;
   }
   PassOn(m);
+  if (cmd == SC_KEYMENU && LOWORD(m.LParam) == 0x20 && Form->BorderIcons().Contains(biSystemMenu) &&
+      Form->BorderStyle() != bsNone) {
+    // Alt+Space: the skinned system menu under the window icon (higher on a minimized form).
+    TPoint lt;
+    FormLeftTop(lt);
+    const Integer y = lt.Y + BorderHeight(true) + FIconRect.Height() - (IsIconicForm() ? 16 : 0);
+    DropSysMenu(SysBorderWidth(FormWnd(this), nullptr, true) + lt.X, y);
+    return;
+  }
   if (cmd == SC_RESTORE) {
     if (SystemMenu && SystemMenu->VisibleMax()) CurrentHT = HTMAXBUTTON;
     SetHotHT(0, true);

@@ -54,14 +54,17 @@ Integer GetClientHeight(HWND h) {
 
 bool IsSizeBox(HWND h) { return (GetWindowLongW(h, GWL_STYLE) & WS_THICKFRAME) != 0; }
 
-// Without an outer border window (the program has none) the skin paints inside the system
-// frame: the skin's own border width counts only when a border window exists.
+// Without an outer border window the skin paints inside the system frame: the skin's own
+// border width counts only when a border window exists.
 Integer SysBorderWidth(HWND h, TkvBorderWindow* bf, bool checkSkin) {
-  (void)checkSkin;
+  if (checkSkin)
+    if (const Integer skinWidth = SkinBorderWidth(bf)) return skinWidth;
   const LONG style = GetWindowLongW(h, GWL_STYLE);
   if (style & WS_THICKFRAME) {
     Integer w = Integer(SendAMessage(h, KV_GETBORDERWIDTH, 1));
-    if (bf && IsWin8Up()) w += 4;
+    // A border window without a manager does not know the skin: the system's invisible
+    // resize margin of Windows 8 and later counts.
+    if (bf && IsWin8Up() && !BorderManagerOf(bf)) w += 4;
     return w;
   }
   if (style & WS_BORDER) return Integer(SendAMessage(h, KV_GETBORDERWIDTH, 2)) + 5;
@@ -155,13 +158,21 @@ Integer TsSkinProvider::ActualTitleHeight(bool max) {
   return data->ExTitleHeight;
 }
 
-Integer TsSkinProvider::GetTopCoord() { return IsZoomed() ? 6 : 0; }
+Integer TsSkinProvider::GetTopCoord() {
+  if (BorderForm) {
+    TkvSkinData* data = SkinDataFor();
+    return ShadowSize().Top + (IsZoomed() ? 4 : data ? data->BITopMargin : 0);
+  }
+  return IsZoomed() ? 6 : 0;
+}
 
 Integer TsSkinProvider::HeaderHeight() {
   const HWND h = Form->Handle();
   const Integer captH = CaptionHeight(true);
   Integer r;
-  if (captH != 0)
+  if (BorderForm)
+    r = SysBorderHeight(h, OuterBorder(), false) + captH;
+  else if (captH != 0)
     r = GetWindowHeight(h) - GetClientHeight(h) - BorderHeight(true);
   else
     r = GetWindowHeight(h) - GetClientHeight(h) - ((GetWindowLongW(h, GWL_STYLE) & WS_BORDER) ? BorderHeight(true) : 0);
@@ -173,7 +184,6 @@ Integer TsSkinProvider::HeaderHeight() {
 // The client area's place in the window picture is where the system put the client: frames
 // whose sides differ (a dialog frame under a taller caption) would otherwise be copied with gaps
 // or shifted, whatever the border metrics say.
-namespace {
 TPoint ClientOrigin(HWND h) {
   RECT w{};
   GetWindowRect(h, &w);
@@ -181,10 +191,18 @@ TPoint ClientOrigin(HWND h) {
   ClientToScreen(h, &origin);
   return TPoint(origin.x - w.left, origin.y - w.top);
 }
-}  // namespace
 
-Integer TsSkinProvider::OffsetX() { return ClientOrigin(Form->Handle()).X; }
-Integer TsSkinProvider::OffsetY() { return ClientOrigin(Form->Handle()).Y; }
+// With an outer border window the client sits inside the skin's frame and the shadow.
+Integer TsSkinProvider::OffsetX() {
+  if (BorderForm) return BorderWidth(true) + ShadowSize().Left;
+  return ClientOrigin(Form->Handle()).X;
+}
+Integer TsSkinProvider::OffsetY() {
+  if (BorderForm)
+    return CaptionHeight(true) + LinesCount() * MenuHeight() + Form->BorderWidth() + ShadowSize().Top +
+           (MenuHeight() != 0 ? 1 : 0);
+  return ClientOrigin(Form->Handle()).Y;
+}
 
 void TsSkinProvider::FormLeftTop(TPoint& p) {
   RECT r{};
@@ -281,7 +299,9 @@ bool TsSkinProvider::IconVisible() {
 }
 
 Integer TsSkinProvider::CaptionWidth() {
-  if (IsIconicForm() && Application && Application->MainForm() != Form) return 160;
+  const TRect shadow = ShadowSize();
+  if (IsIconicForm() && Application && Application->MainForm() != Form) return 160 + shadow.Left + shadow.Right;
+  if (BorderForm) return Form->Width() + 2 * DiffBorder(BorderForm.get()) + shadow.Left + shadow.Right;
   return Form->Width();
 }
 

@@ -63,13 +63,17 @@ bool TsSkinProvider::PaintAll() {
   }
 
   const bool iconic = IsIconicForm() && Application && Application->MainForm() != Form;
-  const Integer cy = SysBorderHeight(h, nullptr, false);
+  const Integer cy = SysBorderHeight(h, OuterBorder(), false);
   const Integer iCaptHeight = CaptionHeight(true);
-  const Integer fCaptHeight = cy + iCaptHeight;
-  const Integer fHeight = iconic ? cy + iCaptHeight + 2 : Form->Height();
+  // The outer border's shadow lies around the form in the same picture.
+  const TRect aShadowSize = ShadowSize();
+  const Integer fCaptHeight = aShadowSize.Top + cy + iCaptHeight;
+  Integer fHeight = iconic ? cy + iCaptHeight + 2 : Form->Height();
+  if (BorderForm)
+    fHeight += DiffBorder(BorderForm.get()) + DiffTitle(BorderForm.get()) + aShadowSize.Top + aShadowSize.Bottom;
   const Integer fWidth = CaptionWidth();
   const Integer iDrawState = Mini(FormActive ? 1 : 0, Maxi(section->States - 1, 0));
-  const TRect rForm(0, 0, fWidth, fHeight);
+  const TRect rForm(aShadowSize.Left, aShadowSize.Top, fWidth - aShadowSize.Right, fHeight - aShadowSize.Bottom);
   if (fWidth <= 0 || fHeight <= 0) return true;
 
   if (!FCommonData->FCacheBmp) FCommonData->FCacheBmp = std::make_unique<TBitmap>(0, 0, pf32bit);
@@ -116,21 +120,24 @@ bool TsSkinProvider::PaintAll() {
         const Integer bar = manager->GetMaskIndex(FCommonData->SkinIndex, u"TITLEBAR", data);
         if (const TsMaskData* md = ImageOf(data, bar)) {
           const Integer h2 = 2 * cy + iCaptHeight;
-          DrawSkinRect(cache, TRect(fWidth - BarWidth(bar), 0, fWidth, h2 - cy), MakeCacheInfo(cache), *md, iDrawState,
-                       false);
+          const Integer right = fWidth - aShadowSize.Right;
+          DrawSkinRect(cache, TRect(right - BarWidth(bar), rForm.Top, right, rForm.Top + h2 - cy), MakeCacheInfo(cache),
+                       *md, iDrawState, false);
         }
       }
       PaintText(cache, rForm);
     }
+    if (!iconic) PaintMenuLine(cache, iDrawState, fCaptHeight, fWidth);
     if (IsGripVisible(this))
       if (const TsMaskData* grip = ImageOf(data, data->GripRightBottom)) {
-        const TPoint p(fWidth - grip->Width - BorderWidth(true), fHeight - grip->Height - BorderHeight(true));
+        const TPoint p(rForm.Right - grip->Width - BorderWidth(true), rForm.Bottom - grip->Height - BorderHeight(true));
         DrawSkinGlyph(cache, p, 0, 1, *grip, MakeCacheInfo(cache));
       }
     if (iCaptHeight != 0 && CanDrawNCArea() && !FUWPMode) {
       SaveBGForBtns(fWidth, true);
       PaintTitleContent(cache);
     }
+    if (BorderForm) PaintOuterBorder(cache, rForm);
     MenuChanged = false;
     FCommonData->BGChanged = false;
     FirstInitialized = true;
@@ -166,15 +173,15 @@ void TsSkinProvider::PaintText(TBitmap* bmp, const TRect& rForm) {
   const HWND h = FormWnd(this);
   const Integer iCaptHeight = CaptionHeight(true);
   if (!data || iCaptHeight == 0 || !CanDrawNCArea() || FUWPMode) return;
-  const Integer sbw = SysBorderWidth(h, nullptr, true);
-  const Integer fWidth = rForm.Width();
+  const Integer sbw = SysBorderWidth(h, OuterBorder(), true);
+  // rForm is the form inside the outer border's shadow margins (all of the picture without).
   TRect r;
   if (FCaptionAlignment == taCenter) {
-    r.Left = sbw;
-    r.Right = fWidth;
+    r.Left = rForm.Left + sbw;
+    r.Right = rForm.Right;
   } else {
-    r.Left = FIconRect.Width() > 0 ? FIconRect.Right + data->Spacing : sbw + data->BILeftMargin;
-    r.Right = fWidth - TitleBtnsWidth() - sbw - data->Spacing;
+    r.Left = FIconRect.Width() > 0 ? FIconRect.Right + data->Spacing : rForm.Left + sbw + data->BILeftMargin;
+    r.Right = rForm.Right - TitleBtnsWidth() - sbw - data->Spacing;
   }
   const String caption = Form->Caption();
   if (r.Right <= r.Left || caption.empty()) return;
@@ -218,10 +225,13 @@ void TsSkinProvider::SaveBGForBtns(Integer captWidth, bool full) {
   TBitmap* cache = FCommonData->FCacheBmp.get();
   const HWND h = FormWnd(this);
   if (!cache || !TempBmp || !h) return;
-  const Integer w = SysBorderWidth(h, nullptr, true) + TitleBtnsWidth() + 10;
-  const Integer height = SysBorderWidth(h, nullptr, false) + SysBorderHeight(h, nullptr, true) + CaptionHeight(true) + MenuHeight();
+  // The strip reaches over the outer border's shadow at the top and the right.
+  const TRect shadow = ShadowSize();
+  const Integer w = SysBorderWidth(h, OuterBorder(), true) + TitleBtnsWidth() + 10 + shadow.Right;
+  const Integer height = SysBorderWidth(h, OuterBorder(), false) + SysBorderHeight(h, OuterBorder(), true) +
+                         CaptionHeight(true) + MenuHeight() + shadow.Top;
   TempBmp->SetSize(w, height);
-  const Integer rows = full ? height : SysBorderHeight(h, nullptr, true) + CaptionHeight(true);
+  const Integer rows = full ? height : SysBorderHeight(h, OuterBorder(), true) + CaptionHeight(true) + shadow.Top;
   const Integer x = SysRTLAllowed() ? 0 : captWidth - w;
   BitBlt(TempBmp->Canvas()->Handle(), 0, 0, w, rows, cache->Canvas()->Handle(), x, 0, SRCCOPY);
 }
@@ -299,7 +309,13 @@ void TsSkinProvider::UpdateRgn(bool doRepaint, bool allChildren) {
   if (!FirstInitialized && TrySendMessage(h, CM_BEWAIT_FORM, BE_ID, 0) == BE_ID) return;
   const auto changing = SetForScope(RgnChanging, true);
   HRGN rgn;
-  if (IsZoomed() && Form->FormStyle() != fsMDIChild) {
+  if (BorderForm) {
+    // The border window draws the frame: the form shows its client area only, as the system
+    // placed it.
+    const TPoint o = ClientOrigin(h);
+    rgn = Form->BorderStyle() == bsNone ? CreateRectRgn(0, 0, Form->Width(), Form->Height())
+                                        : CreateRectRgn(o.X, o.Y, o.X + GetClientWidth(h), o.Y + GetClientHeight(h));
+  } else if (IsZoomed() && Form->FormStyle() != fsMDIChild) {
     const Integer bw = SysBorderWidth(h, nullptr, false), bh = SysBorderHeight(h, nullptr, false);
     rgn = CreateRectRgn(bw, bh, Form->Width() - bw, Form->Height() - bh);
   } else {
@@ -342,17 +358,22 @@ void TsSkinProvider::KV_WMNCPaint(TMessage& m) {
     return;  // a size change is in flight
   }
   if (!Adapter) AdapterCreate();
+  TryInitMenu();
   KV_WMNCPaintHandler();
   m.Result = 0;
 }
 
 void TsSkinProvider::KV_WMNCPaintHandler() {
+  // The own move and size frame draws on the desktop, which composition does not show.
+  if (FResizeMode == rmBorder && AeroIsEnabled()) FResizeMode = rmStandard;
   if (LockCount > 0) return;
   const HWND h = FormWnd(this);
   if (!h) return;
   TBitmap* cache = FCommonData->FCacheBmp.get();
   if (!cache || cache->Width() == 0) FCommonData->BGChanged = true;
+  const bool rebuilt = FCommonData->BGChanged;
   if (FCommonData->BGChanged && !PaintAll()) return;
+  const TScopeExit followed([this, rebuilt] { UpdateOuterBorder(rebuilt); });
   if (RgnChanged && !RgnChanging) {
     if (IsIconicForm() && (GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_APPWINDOW)) return;
     FillArOR();
@@ -372,6 +393,8 @@ void TsSkinProvider::PaintCaption(HDC dc) {
   TBitmap* cache = FCommonData->FCacheBmp.get();
   const HWND h = FormWnd(this);
   if (!cache || !h) return;
+  // The border window shows the frame; the form's region leaves only its client visible.
+  if (BorderForm) return;
   // The frame is the window outside its client: the top block down to the client, then the
   // ring of the left, right and bottom sides, each as wide as the system made it.
   const Integer w = CaptionWidth();
@@ -490,6 +513,10 @@ void TsSkinProvider::KV_WMNCActivate(TMessage& m) {
 
 void TsSkinProvider::KV_WMActivate(TMessage& m) {
   PassOn(m);
+  UpdateSlaveFormsList();
+  if (!Form->Showing() || Form->ControlState().Contains(csCreating)) return;
+  FLinesCount = -1;
+  if (LOWORD(m.WParam) == WA_ACTIVE && SkinManager() && !SkinManager()->IsDesigning()) InitMenuItems(true);
 }
 
 void TsSkinProvider::KV_WMSetText(TMessage& m) {

@@ -3,6 +3,7 @@
 #include "base/sConst.h"
 #include "base/sMessages.h"
 #include "forms/sSkinProvider.h"
+#include "forms/sSkinProviderMotion.h"
 #include "skin/sVclUtils.h"
 #include "ui/ScopeGuard.h"
 
@@ -12,6 +13,7 @@ HWND FormWnd(TsSkinProvider* sp) { return sp->Form && sp->Form->HandleAllocated(
 
 void TsSkinProvider::KV_WMSize(TMessage& m) {
   const HWND h = FormWnd(this);
+  if (FFormState & FS_BLENDMOVING) FinishBlendOnMoving(this, nullptr);
   if (FCommonData->GetUpdating() || !h || !IsWindowVisible(h) || (FFormState & FS_ANIMRESTORING)) {
     RgnChanged = true;
     FCommonData->BGChanged = true;
@@ -64,6 +66,13 @@ void TsSkinProvider::KV_WMWindowPosChanging(TMessage& m) {
     PassOn(m);
     return;
   }
+  if (wp && h && !IsZoomed() && !(wp->flags & SWP_NOMOVE) && (wp->x != 0 || wp->y != 0) && FScreenSnap &&
+      Form->Showing()) {
+    Integer x = wp->x, y = wp->y;
+    CheckNewPosition(x, y);
+    wp->x = x;
+    wp->y = y;
+  }
   if (wp && h && !IsZoomed() && !(wp->flags & SWP_NOMOVE) && (wp->x != 0 || wp->y != 0) &&
       (FFormState & (FS_MAXHEIGHT | FS_MAXWIDTH))) {
     const Integer savedTop = NormalBounds.Top, savedHeight = NormalBounds.Bottom;
@@ -110,6 +119,7 @@ void TsSkinProvider::KV_WMMove(TMessage& m) {
     PassOn(m);
   }
   if (Form->Parent() && h) RedrawWindow(GetParent(h), nullptr, nullptr, RDW_INVALIDATE | RDW_NOERASE | RDW_FRAME);
+  MoveGluedForms(false);
 }
 
 void TsSkinProvider::KV_WMShowWindow(TMessage& m) {

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "base/sMessages.h"
+#include "controls/kvAnimation.h"
 #include "images/ImageListSizes.h"
 #include "paint/sAlphaGraph.h"
 #include "paint/sCommonDataCache.h"
@@ -229,6 +230,7 @@ void TkvBtnWnd::RenderButton() {
   const bool down = Down();
   PaintItem(sd, ci, true, state, TRect(0, 0, WndSize.cx, WndSize.cy), at, cache, false, down ? 1 : 0,
             down ? 1 : 0, true);
+  if (TsCtrlSkinData* lit = ButtonData()) HandleLighting(lit, state);
   TkvColoring coloring;
   GetColoring(coloring);
   UpdateBmpColors(cache, sd, true, state, coloring.ColorToneBG);
@@ -392,17 +394,19 @@ void TkvBtnWnd::kvWndProc(TMessage& message) {
       message.Result = 0;
       return;
     case WM_LBUTTONUP:
+      if (manager && manager->AnimEffects.Buttons.Events.Contains(beClick)) DoClickAnimation(sd, cm1);
       if (sd->FMouseAbove) {
         sd->StopTimer();
         sd->FMouseAbove = false;
         inherited();
+        // The hot look comes back with a fade.
         if (IsWindow(wnd) && IsWindowVisible(wnd)) SendAMessage(wnd, KV_MOUSEENTER);
       } else {
         inherited();
         if (!IsWindow(wnd)) return;
         sd->StopTimer();
-        sd->BGChanged = true;
-        Repaint();
+        sd->BGChanged = false;
+        DoChangePaint(sd, 0, UpdateWindow_CB, true, true, true);
       }
       return;
     case WM_MOUSEHOVER:
@@ -447,8 +451,8 @@ void TkvBtnWnd::kvWndProc(TMessage& message) {
           if (lit) lit->LightMask.reset();
           sd->FUpdating = false;
           sd->FMouseAbove = true;
-          sd->BGChanged = true;
-          Repaint();
+          sd->BGChanged = false;
+          DoChangePaint(sd, 1, UpdateWindow_CB, true, false, true);
         }
         return;
       }
@@ -458,8 +462,8 @@ void TkvBtnWnd::kvWndProc(TMessage& message) {
           if (ctrl && kvMouseInControl(ctrl)) return;
           if (lit) lit->LightMask.reset();
           sd->FUpdating = false;
-          sd->BGChanged = true;
-          Repaint();
+          sd->BGChanged = false;
+          DoChangePaint(sd, 0, UpdateWindow_CB, true, false, false);
         }
         return;
       case KV_GETCOLORTONE: {

@@ -183,6 +183,20 @@ TEST(Progress, CoalescerQueuesAtMostOneStepPerIntervalAndKeepsTheLastCount) {
   EXPECT_EQ(c.Take(), 700);
 }
 
+TEST(Progress, CoalescerTellsWhetherAStepWaitsForTheWindow) {
+  TProgressCoalescer c(16000);
+  EXPECT_FALSE(c.StepPending());
+  EXPECT_TRUE(c.Report(100, 0));
+  EXPECT_TRUE(c.StepPending());
+  EXPECT_EQ(c.Take(), 100);
+  EXPECT_FALSE(c.StepPending());
+  // A block within the interval is skipped and nothing waits for it: the window catches up
+  // with the newest count itself when no block follows.
+  EXPECT_FALSE(c.Report(200, 1000));
+  EXPECT_FALSE(c.StepPending());
+  EXPECT_EQ(c.Latest(), 200);
+}
+
 TEST(Progress, CoalescerRateFromManyBlocks) {
   // 100 000 blocks over one simulated second: about 60 steps reach the GUI.
   TProgressCoalescer c;

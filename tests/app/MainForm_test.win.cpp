@@ -512,6 +512,21 @@ TEST_F(MainFormTest, FailedTransfersLeaveNothingAndSaySo) {
   }
 }
 
+TEST_F(MainFormTest, AnAddressThatAnswersNothingFailsTheDownloadAsItSays) {
+  // Nothing listens on port 1: the size query gets no answer at all.
+  const String url = u"http://127.0.0.1:1/files/v.mp4";
+  Parse(u"https://v.douyin.com/abc/", ParseAnswer(u"t", url));
+  ASSERT_EQ(Form1->ParsedDownLoadUrl(), url);
+  for (TsButton* b : {Form1->btnDown, Form1->btnDownM}) {
+    answerer.Clear();
+    Click(b);
+    EXPECT_EQ(answerer.Texts(), std::vector<String>{u"下载失败，请稍后再试！"});
+    EXPECT_FALSE(Form1->Downloading());
+    EXPECT_TRUE(FilesIn(save).empty());
+    EXPECT_TRUE(Form1->btnDown->Enabled() && Form1->btnDownM->Enabled());
+  }
+}
+
 TEST_F(MainFormTest, UnknownLengthsShowTheReceivedSize) {
   const String shown = FormatByteCount(static_cast<Int64>(video_->size()));
   for (const char16_t* query : {u"head_len=none&get_len=none", u"head_len=0"}) {
@@ -563,6 +578,27 @@ TEST_F(MainFormTest, ProgressReachesTheWindowAtMostAbout60TimesASecond) {
   EXPECT_EQ(captions.back(), u"100%");
   EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
   for (size_t i = 1; i < captions.size(); ++i) EXPECT_TRUE(captions[i].ends_with(u"%")) << StringToUtf8(captions[i]);
+}
+
+TEST_F(MainFormTest, TheLabelCatchesUpWhenTheTransferGoesQuiet) {
+  // Two pieces 5 ms apart: the second comes while the window may take no new step. Then the
+  // server pauses for three seconds.
+  ParseVideo(u"q", u"chunk=40000&delay_ms=5&stall_at=80000&stall_ms=3000", u"big.bin");
+  const Int64 size = static_cast<Int64>(Bytes(server_->FilesDir() + u"/big.bin").size());
+  Click(Form1->btnDown);
+  ASSERT_TRUE(PumpUntil([&] {
+    const auto files = FilesIn(save);
+    WIN32_FILE_ATTRIBUTE_DATA a;
+    return files.size() == 1 &&
+           GetFileAttributesExW(WideStr(save + u"\\" + files[0]), GetFileExInfoStandard, &a) && a.nFileSizeLow >= 80000;
+  }, 10000));
+  const ULONGLONG quietSince = GetTickCount64();
+  PumpUntil([&] { return GetTickCount64() - quietSince > 1200; }, 5000);
+  EXPECT_EQ(Form1->lbl1->Caption(), ProgressLabel(80000, size));
+  EXPECT_EQ(Form1->sprgrsbr1->Position(), 80000);
+  ASSERT_TRUE(WaitForDownload());
+  EXPECT_EQ(Form1->lbl1->Caption(), u"100%");
+  EXPECT_TRUE(CloseExplorerWindow(SaveName(), 10000));
 }
 
 TEST_F(MainFormTest, OneDownloadAtATimeKeepsWhatItStartedWith) {
@@ -733,6 +769,58 @@ TEST_F(AudioTest, AFailedExtractionKeepsTheVideoAndSaysSo) {
     EXPECT_TRUE(Form1->btnDownM->Enabled());
     DeleteFileW(WideStr(save + u"\\m.mp4"));
   }
+}
+
+namespace {
+
+BOOL WINAPI ExitCodeUnreadable(HANDLE, LPDWORD) {
+  SetLastError(ERROR_ACCESS_DENIED);
+  return FALSE;
+}
+
+BOOL WINAPI ProcessDoesNotStart(LPCWSTR, LPWSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID,
+                                LPCWSTR, LPSTARTUPINFOW, LPPROCESS_INFORMATION) {
+  SetLastError(ERROR_FILE_NOT_FOUND);
+  return FALSE;
+}
+
+}  // namespace
+
+TEST_F(AudioTest, AnUnreadableExitCodeLeavesNoAudioAndKeepsTheVideo) {
+  // The converter writes all of its output, or only a part of it and fails; either way its
+  // end cannot be read and nothing it wrote stays.
+  for (const char16_t* mode : {u"", u"partial"}) {
+    SetEnvironmentVariableW(L"TW_CONVERTER_MODE", *mode ? WideStr(mode) : nullptr);
+    ParseVideo(u"m");
+    {
+      ImportHook exitCodes("kernel32.dll", "GetExitCodeProcess", &ExitCodeUnreadable);
+      Click(Form1->btnDownM);
+      ASSERT_TRUE(WaitForDownload());
+    }
+    EXPECT_EQ(ConverterCalls(log).size(), *mode ? 2u : 1u);  // it did run
+    EXPECT_EQ(answerer.Texts(), std::vector<String>{u"音频提取失败！"}) << StringToUtf8(mode);
+    EXPECT_EQ(FilesIn(save), std::vector<String>{u"m.mp4"}) << StringToUtf8(mode);
+    EXPECT_EQ(Bytes(save + u"\\m.mp4"), *video_);
+    EXPECT_EQ(Form1->sprgrsbr1->Position(), Form1->sprgrsbr1->Max());
+    EXPECT_TRUE(CloseExplorerWindow(SaveName(), 10000));
+    EXPECT_TRUE(Form1->btnDownM->Enabled());
+    DeleteFileW(WideStr(save + u"\\m.mp4"));
+  }
+}
+
+TEST_F(AudioTest, AConverterThatCannotStartFailsTheExtraction) {
+  ParseVideo(u"m");
+  {
+    ImportHook starts("kernel32.dll", "CreateProcessW", &ProcessDoesNotStart);
+    Click(Form1->btnDownM);
+    ASSERT_TRUE(WaitForDownload());
+  }
+  EXPECT_TRUE(ConverterCalls(log).empty());
+  EXPECT_EQ(answerer.Texts(), std::vector<String>{u"音频提取失败！"});
+  EXPECT_EQ(FilesIn(save), std::vector<String>{u"m.mp4"});
+  EXPECT_EQ(Bytes(save + u"\\m.mp4"), *video_);
+  EXPECT_TRUE(CloseExplorerWindow(SaveName(), 10000));
+  EXPECT_TRUE(Form1->btnDownM->Enabled());
 }
 
 // ---- handles ----------------------------------------------------------------------------------

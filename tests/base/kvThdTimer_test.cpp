@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ManualTimerDriver.h"
+
 #include "base/SkinDataBase.h"
+#include "support/ManualTimerDriver.h"
 #include "ui/Bitmap.h"
 
 namespace {
@@ -16,24 +19,12 @@ class SkinData : public TkvSkinDataBase {
 #endif
 };
 
-class ManualDriver : public TkvTimerDriver {
- public:
-  explicit ManualDriver(Cardinal interval) : interval_(interval) {}
-  bool Enabled() const override { return enabled_; }
-  void SetEnabled(bool v) override { enabled_ = v; }
-  Cardinal Interval() const override { return interval_; }
-  void SetInterval(Cardinal ms) override { interval_ = ms; }
-
- private:
-  bool enabled_ = true;  // a new inner timer runs at once
-  Cardinal interval_;
-};
 
 class AnimationTimer : public testing::Test {
  protected:
   void SetUp() override {
     saved_ = kvTimerDriverFactory;
-    kvTimerDriverFactory = [](TkvThreadedTimer&, Cardinal interval) { return std::make_unique<ManualDriver>(interval); };
+    kvTimerDriverFactory = ManualTimerDriver::Factory();
     timer = new TkvThreadedTimer(&owner);
   }
   void TearDown() override { kvTimerDriverFactory = saved_; }

@@ -51,6 +51,7 @@ TEST(EngineStartup, TheFixedOrder) {
             (std::vector<std::string>{"sConst", "sDefaults", "kvntUtils", "kvgpUtils", "sVclUtils", "sGraphUtils",
                                       "sGradient", "kvFontStore", "kvPNG", "kvAlphaImageList", "sThirdParty",
                                       "sGlyphUtils",
+                                      "kvAnimation",
                                       "kvGlow",
                                       "kvAlphaHints", "kvShellCtrls", "sSkinMenus", "kvPopupController",
                                       "sDialogs", "sColorDialog", "sMonthCalendar", "kvSBUtils", "sSkinProvider",

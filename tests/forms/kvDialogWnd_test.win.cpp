@@ -4,11 +4,14 @@
 // handles behind.
 #include "base/sConst.h"
 #include "forms/kvDials.h"
+#include "forms/sSkinProvider.h"
 #include "skin/sCommonData.h"
 #include "skin/sVclUtils.h"
 #include "support/FormFixture.h"
 #include "support/FormSkin.h"
+#include "support/WindowProbes.h"
 #include "ui/ScopeGuard.h"
+#include "wrappers/kvSBUtilsMenu.h"
 
 using namespace formskin;
 
@@ -268,6 +271,74 @@ TEST_F(DialogWrapper, DoubleClicksOnCaptionAndIcon) {
   ASSERT_TRUE(IsWindow(dlg));
   EXPECT_FALSE(IsZoomed(dlg));
   SendMessageW(dlg, WM_NCLBUTTONDBLCLK, HTSYSMENU, ScreenParam(icon));
+  Application->ProcessMessages();
+  EXPECT_FALSE(IsWindow(dlg));
+}
+
+namespace {
+
+// While the dialog's menu is up: the menu window, whether a wrapper holds it; then it closes.
+struct DialogMenuProbe {
+  HWND menu = nullptr;
+  bool wrapped = false;
+  Integer ticks = 0;
+};
+DialogMenuProbe* gMenuProbe = nullptr;
+
+void CALLBACK CloseDialogMenu(HWND, UINT, UINT_PTR, DWORD) {
+  if (!gMenuProbe) return;
+  gMenuProbe->menu = VisibleMenuWindow();
+  if (!gMenuProbe->menu && ++gMenuProbe->ticks < 60) return;
+  for (TkvMnuWnd* w : MnuArray)
+    if (w && w->CtrlHandle == gMenuProbe->menu) gMenuProbe->wrapped = true;
+  EndMenu();
+}
+
+}  // namespace
+
+// The dialog's skinned system menu: its six commands shown and enabled as the dialog's styles
+// and state say, dropped from the icon as a skinned popup, and its commands acting.
+TEST_F(DialogWrapper, SystemMenuFollowsTheDialogAndActs) {
+  ASSERT_NE(MakeDialog(), nullptr);
+  ShowDialog();
+  TkvDialogWnd* w = Wrapper();
+  ASSERT_NE(w, nullptr);
+  ASSERT_NE(w->SystemMenu, nullptr);
+  TkvSystemMenu* m = w->SystemMenu.get();
+  m->UpdateItems();
+  // Close and minimize boxes, no maximize box.
+  EXPECT_TRUE(m->ItemRestore->Visible());
+  EXPECT_FALSE(m->ItemRestore->Enabled());
+  EXPECT_TRUE(m->ItemMove->Enabled());
+  EXPECT_FALSE(m->ItemSize->Enabled());
+  EXPECT_TRUE(m->ItemMinimize->Visible());
+  EXPECT_TRUE(m->ItemMinimize->Enabled());
+  EXPECT_FALSE(m->ItemMaximize->Visible());
+  EXPECT_TRUE(m->ItemClose->Enabled());
+  EXPECT_EQ(m->ItemClose->ShortCut(), TShortCut(0x8073));  // Alt+F4
+  EXPECT_EQ(m->ItemClose->Name(), u"miClose");
+
+  // Dropped from the icon: a popup menu window that the skin's wrapper holds.
+  DialogMenuProbe probe;
+  gMenuProbe = &probe;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 30, CloseDialogMenu);
+  const Integer border = w->SysBorderWidth();
+  SendMessageW(dlg, WM_NCLBUTTONDOWN, HTSYSMENU, ScreenParam(TPoint(border + 2, w->HeaderHeight() / 2)));
+  KillTimer(nullptr, timer);
+  gMenuProbe = nullptr;
+  Application->ProcessMessages();
+  EXPECT_NE(probe.menu, nullptr);
+  EXPECT_TRUE(probe.wrapped);
+  EXPECT_TRUE(MnuArray.empty());
+  EXPECT_EQ(TkvMnuWnd::LiveCount(), 0);
+
+  m->ItemMinimize->Click();
+  EXPECT_TRUE(IsIconic(dlg));
+  m->UpdateItems();
+  EXPECT_FALSE(m->ItemMinimize->Enabled());
+  m->ItemRestore->Click();
+  EXPECT_FALSE(IsIconic(dlg));
+  m->ItemClose->Click();
   Application->ProcessMessages();
   EXPECT_FALSE(IsWindow(dlg));
 }

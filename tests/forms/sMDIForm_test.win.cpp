@@ -15,36 +15,8 @@ using namespace formskin;
 
 namespace {
 
-class SkinnedMdi : public ::testing::Test {
+class SkinnedMdi : public SkinnedMdiFrame {
  protected:
-  void SetUp() override {
-    ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 0) << "no display: window tests need Xvfb";
-    app = std::make_unique<TApplication>();
-    skin = std::make_unique<FormSkin>();
-    frame = new TForm(app.get());
-    frame->SetFormStyle(fsMDIForm);
-    frame->AfterConstruction();
-    frame->SetPosition(poDesigned);
-    frame->SetBounds(60, 40, 500, 400);
-    frame->SetCaption(u"Frame");
-    frame->HandleNeeded();
-    sp = new TsSkinProvider(frame);
-    sp->AfterConstruction();
-    frame->Show();
-    PumpMessages();
-  }
-  void TearDown() override {
-    app.reset();
-    skin.reset();
-  }
-  TForm* MakeChild(const char16_t* caption) {
-    auto* child = new TForm(app.get());
-    child->SetFormStyle(fsMDIChild);
-    child->SetCaption(caption);
-    child->AfterConstruction();
-    PumpMessages();
-    return child;
-  }
   TkvMDIWnd* Wrapper() { return sp->MDIForm ? dynamic_cast<TkvMDIWnd*>(sp->MDIForm->ListSW) : nullptr; }
   // The client erased into a bitmap first filled with a marker colour.
   std::unique_ptr<TBitmap> Erase(LRESULT& result) {
@@ -66,10 +38,6 @@ class SkinnedMdi : public ::testing::Test {
     return r;
   }
 
-  std::unique_ptr<TApplication> app;
-  std::unique_ptr<FormSkin> skin;
-  TForm* frame = nullptr;
-  TsSkinProvider* sp = nullptr;
 };
 
 }  // namespace

@@ -21,14 +21,7 @@ class Picture : public SkinnedForm {
     sp->CalcItems();
   }
   // The window as it is on the screen (through its window DC), read through a bitmap.
-  std::unique_ptr<TBitmap> Shot() {
-    RECT w{};
-    GetWindowRect(form->Handle(), &w);
-    auto bmp = std::make_unique<TBitmap>(w.right - w.left, w.bottom - w.top, pf32bit);
-    const TWindowDC dc(form->Handle());
-    BitBlt(bmp->Canvas()->Handle(), 0, 0, bmp->Width(), bmp->Height(), dc, 0, 0, SRCCOPY);
-    return bmp;
-  }
+  std::unique_ptr<TBitmap> Shot() { return WindowShot(form->Handle()); }
   TPoint TitlePoint() { return TPoint(sp->ButtonMin.cpRect.Left - 12, sp->VCenter); }
 };
 

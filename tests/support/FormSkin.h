@@ -13,8 +13,11 @@
 #include <memory>
 
 #include "forms/sSkinProvider.h"
+#include "support/FormFixture.h"
 #include "support/SkinFixture.h"
+#include "ui/Bitmap.h"
 #include "ui/Forms.h"
+#include "ui/GdiScopes.h"
 
 namespace formskin {
 
@@ -131,6 +134,55 @@ class SkinnedForm : public ::testing::Test {
   std::unique_ptr<TApplication> app;
   std::unique_ptr<FormSkin> skin;
   TForm* form = nullptr;
+  TsSkinProvider* sp = nullptr;
+};
+
+// The window as the screen shows it (through its window DC), read into a 32-bit bitmap.
+inline std::unique_ptr<TBitmap> WindowShot(HWND wnd) {
+  RECT w{};
+  GetWindowRect(wnd, &w);
+  auto bmp = std::make_unique<TBitmap>(w.right - w.left, w.bottom - w.top, pf32bit);
+  const TWindowDC dc(wnd);
+  BitBlt(bmp->Canvas()->Handle(), 0, 0, bmp->Width(), bmp->Height(), dc, 0, 0, SRCCOPY);
+  return bmp;
+}
+
+// The application, the skin and a shown 500 x 400 MDI main form at (60, 40) skinned by a
+// provider; MakeChild adds an MDI child.
+class SkinnedMdiFrame : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 0) << "no display: window tests need Xvfb";
+    app = std::make_unique<TApplication>();
+    skin = std::make_unique<FormSkin>();
+    frame = new TForm(app.get());
+    frame->SetFormStyle(fsMDIForm);
+    frame->AfterConstruction();
+    frame->SetPosition(poDesigned);
+    frame->SetBounds(60, 40, 500, 400);
+    frame->SetCaption(u"Frame");
+    frame->HandleNeeded();
+    sp = new TsSkinProvider(frame);
+    sp->AfterConstruction();
+    frame->Show();
+    PumpMessages();
+  }
+  void TearDown() override {
+    app.reset();
+    skin.reset();
+  }
+  TForm* MakeChild(const char16_t* caption) {
+    auto* child = new TForm(app.get());
+    child->SetFormStyle(fsMDIChild);
+    child->SetCaption(caption);
+    child->AfterConstruction();
+    PumpMessages();
+    return child;
+  }
+
+  std::unique_ptr<TApplication> app;
+  std::unique_ptr<FormSkin> skin;
+  TForm* frame = nullptr;
   TsSkinProvider* sp = nullptr;
 };
 

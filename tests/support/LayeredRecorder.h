@@ -26,6 +26,7 @@ struct LayeredCall {
   POINT Pos{};
   SIZE Size{};
   BYTE Alpha = 0;
+  DWORD Flags = 0;
   std::vector<uint32_t> Pixels;  // the source bitmap, top row first
   uint32_t At(int x, int y) const { return Pixels[size_t(y) * size_t(Size.cx) + size_t(x)]; }
 };
@@ -77,6 +78,7 @@ class LayeredRecorder {
     if (pos) c.Pos = *pos;
     if (size) c.Size = *size;
     c.Alpha = blend ? blend->SourceConstantAlpha : BYTE(0);
+    c.Flags = flags;
     if (size && src && size->cx > 0 && size->cy > 0) {
       BITMAPINFO bi{};
       bi.bmiHeader.biSize = sizeof bi.bmiHeader;

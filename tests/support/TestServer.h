@@ -27,15 +27,41 @@ inline const std::string kBrowserAgent =
 // A parse answer that succeeds: code 0 with the video's title and address.
 String ParseAnswer(const String& title, const String& url);
 
+// A server certificate for 127.0.0.1 and the root that signed it, made by the test with
+// openssl (nothing of it is kept in the repository).
+struct TestCertificate {
+  String ServerPem;            // the server's certificate, its chain and its key, as the server loads them
+  std::vector<Byte> RootDer;   // the root, as a Windows certificate store takes it
+};
+// Makes one in folder (a fresh root each call, named after label); throws when openssl fails.
+TestCertificate MakeTestCertificate(const String& folder, const std::string& label);
+
+// Trusts a root certificate in the Wine prefix the test runs in (the current user's root
+// store in the prefix's registry, which every process of the prefix started later reads) for
+// as long as it lives. The host's own trust is not touched.
+class TrustedRoot {
+ public:
+  explicit TrustedRoot(const std::vector<Byte>& der);  // throws when the store refuses it
+  ~TrustedRoot();
+  TrustedRoot(const TrustedRoot&) = delete;
+  TrustedRoot& operator=(const TrustedRoot&) = delete;
+
+ private:
+  std::wstring key_;  // the registry key of the certificate, under the current user
+};
+
 class TestServer {
  public:
-  TestServer();  // starts the server and waits until it listens
+  // Starts the server and waits until it listens: over plain HTTP, and over TLS once for
+  // each certificate given (label, server pem).
+  explicit TestServer(const std::vector<std::pair<String, String>>& tls = {});
   ~TestServer();  // removes its control folder, which stops it
   TestServer(const TestServer&) = delete;
   TestServer& operator=(const TestServer&) = delete;
 
   int Port() const { return port_; }
   String BaseUrl() const;           // http://127.0.0.1:<port>
+  String SecureBaseUrl(const String& label) const;  // https://127.0.0.1:<port of that certificate>
   String FileUrl(const String& name, const String& query = String()) const;
   const String& FilesDir() const { return files_.Path(); }  // served under /files/
 
@@ -49,5 +75,6 @@ class TestServer {
  private:
   TempDir control_, files_;
   int port_ = 0;
+  std::vector<std::pair<String, int>> tlsPorts_;
 };
 #endif

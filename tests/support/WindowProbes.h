@@ -90,3 +90,15 @@ class TCustomDrawAnswers : public TObject {
   }
   TWindowSubclass subclass_;
 };
+
+// The visible popup menu window ("#32768") on the desktop; null while no menu is up.
+inline BOOL CALLBACK VisibleMenuWindowProbe(HWND wnd, LPARAM found) {
+  if (!IsWindowVisible(wnd) || ClassOf(wnd) != u"#32768") return TRUE;
+  *reinterpret_cast<HWND*>(found) = wnd;
+  return FALSE;
+}
+inline HWND VisibleMenuWindow() {
+  HWND found = nullptr;
+  EnumWindows(VisibleMenuWindowProbe, reinterpret_cast<LPARAM>(&found));
+  return found;
+}

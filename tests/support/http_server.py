@@ -17,12 +17,21 @@ HEAD and GET /files/<name> serve <files-dir>/<name>; the query shapes the answer
     get_len=none      GET sends no Content-Length and closes the connection at the end
     cut=<n>           GET stops after n bytes of the body and closes the connection
     chunk=<n>, delay_ms=<n>   GET sends the body in pieces of n bytes, pausing between them
+    stall_at=<n>, stall_ms=<m>  GET goes quiet for m ms once n bytes of the body are out
 A missing file gives 404.
+
+HEAD and GET /redirect/<name>?<query> answer 302 with Location /files/<name>?<query>.
+
+TLS: for each <control-dir>/tls-<label>.pem present at start (a certificate, its chain and
+its key), the same service also listens over TLS on a port of its own, written to
+<control-dir>/tls-<label>.port.
 
 The server stops when <control-dir> disappears, or after an hour in any case.
 """
+import glob
 import json
 import os
+import ssl
 import sys
 import threading
 import time
@@ -82,10 +91,15 @@ class Handler(BaseHTTPRequestHandler):
 
     def do_HEAD(self):
         self.record(self.read_body())
-        self.serve_file()
+        self.serve()
 
     def do_GET(self):
         self.record(self.read_body())
+        self.serve()
+
+    def serve(self):
+        if self.path.startswith("/redirect/"):
+            return self.answer(302, b"", [("Location", "/files/" + self.path[len("/redirect/"):])])
         self.serve_file()
 
     def serve_file(self):
@@ -118,28 +132,59 @@ class Handler(BaseHTTPRequestHandler):
         self.end_headers()
         chunk = int(q.get("chunk", 1 << 20))
         delay = int(q.get("delay_ms", 0)) / 1000.0
+        stall_at = int(q.get("stall_at", -1))
+        stall = int(q.get("stall_ms", 0)) / 1000.0
         limit = size if cut is None else min(cut, size)
         sent = 0
         try:
             with open(path, "rb") as f:
                 while sent < limit:
-                    data = f.read(min(chunk, limit - sent))
+                    piece = min(chunk, limit - sent)
+                    if sent < stall_at:
+                        piece = min(piece, stall_at - sent)
+                    data = f.read(piece)
                     if not data:
                         break
                     self.wfile.write(data)
                     self.wfile.flush()
                     sent += len(data)
-                    if delay and sent < limit:
+                    if sent == stall_at and sent < limit:
+                        time.sleep(stall)
+                    elif delay and sent < limit:
                         time.sleep(delay)
-        except (BrokenPipeError, ConnectionResetError):
+        except (BrokenPipeError, ConnectionResetError, ssl.SSLError):
             self.close_connection = True
 
 
-def watch(server):
+def watch(servers):
     started = time.time()
     while os.path.isdir(CONTROL) and time.time() - started < 3600:
         time.sleep(0.2)
-    server.shutdown()
+    for server in servers:
+        server.shutdown()
+
+
+def publish_port(server, name):
+    tmp = os.path.join(CONTROL, name + ".tmp")
+    with open(tmp, "w") as f:
+        f.write(str(server.server_address[1]))
+    os.replace(tmp, os.path.join(CONTROL, name))
+
+
+class TlsServer(ThreadingHTTPServer):
+    """The handshake runs in the request's own thread: a client that refuses the
+    certificate must not hold up the listener."""
+
+    def __init__(self, address, handler, context):
+        super().__init__(address, handler)
+        self.context = context
+
+    def finish_request(self, request, client_address):
+        try:
+            tls = self.context.wrap_socket(request, server_side=True)
+        except (ssl.SSLError, OSError):
+            return
+        self.RequestHandlerClass(tls, client_address, self)
 
 
 def main():
@@ -147,11 +192,18 @@ def main():
     ThreadingHTTPServer.request_queue_size = 64
     server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
     server.daemon_threads = True
-    tmp = os.path.join(CONTROL, "port.tmp")
-    with open(tmp, "w") as f:
-        f.write(str(server.server_address[1]))
-    os.replace(tmp, os.path.join(CONTROL, "port"))
-    threading.Thread(target=watch, args=(server,), daemon=True).start()
+    servers = [server]
+    for pem in sorted(glob.glob(os.path.join(CONTROL, "tls-*.pem"))):
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(pem)
+        tls = TlsServer(("127.0.0.1", 0), Handler, context)
+        tls.daemon_threads = True
+        threading.Thread(target=tls.serve_forever, kwargs={"poll_interval": 0.2}, daemon=True).start()
+        servers.append(tls)
+        publish_port(tls, os.path.basename(pem)[:-len(".pem")] + ".port")
+    # The plain port comes last: once it is there, every port is.
+    publish_port(server, "port")
+    threading.Thread(target=watch, args=(servers,), daemon=True).start()
     server.serve_forever(poll_interval=0.2)
 
 

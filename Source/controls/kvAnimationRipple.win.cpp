@@ -1,0 +1,168 @@
+// The click ripple: a screen copy of the control, its parent's background taken out, grows and
+// fades in a layered click-through window just above the control's form.
+#include <windows.h>
+
+#include <memory>
+
+#include "base/WorkingBitmaps.h"
+#include "base/kvntTypes.h"
+#include "base/sMessages.h"
+#include "controls/kvAnimation.h"
+#include "raster/Blend.h"
+#include "raster/Pixels.h"
+#include "raster/Resampling.h"
+#include "raster/kvgpUtils.h"
+#include "skin/sCommonData.h"
+#include "skin/sVclUtils.h"
+#include "ui/Bitmap.h"
+#include "ui/Forms.h"
+
+TW_DEFINE_CLASS(TkvClickTimer) {}
+
+namespace {
+
+// The control's mouse area in screen coordinates: what its window answers to KV_GETMOUSEAREA,
+// else its screen bounds.
+TRect MouseArea(TControl* c) {
+  if (auto* w = dynamic_cast<TWinControl*>(c); w && w->HandleAllocated()) {
+    TRect r;
+    if (SendMessageW(w->WindowHandle(), SM_ALPHACMD, WPARAM(Cardinal{KV_GETMOUSEAREA} << 16 | 1),
+                     reinterpret_cast<LPARAM>(&r)) != 0)
+      return r;
+  }
+  return GetCtrlScreenBounds(c);
+}
+
+// The window the control shows in: its own, or its parent's for a windowless control.
+HWND ShownIn(TControl* c) {
+  if (auto* w = dynamic_cast<TWinControl*>(c)) return w->HandleAllocated() ? w->WindowHandle() : nullptr;
+  TWinControl* p = c ? c->Parent() : nullptr;
+  return p && p->HandleAllocated() ? p->WindowHandle() : nullptr;
+}
+
+}  // namespace
+
+TkvClickTimer::~TkvClickTimer() {
+  delete AForm;
+  AForm = nullptr;
+}
+
+void TkvClickTimer::DisableTimer() {
+  TkvThreadedTimer::DisableTimer();
+  if (Destroyed || ComponentState().Contains(csDestroying)) return;
+  delete AForm;
+  AForm = nullptr;
+}
+
+void TkvClickTimer::PrepareImage() {
+  Dezev = 255;
+  TControl* c = AnimControl;
+  if (!c) return;
+  AnimRect = MouseArea(c);
+  const Integer w = std::max(AnimRect.Width(), 0), h = std::max(AnimRect.Height(), 0);
+  if (!BmpOut) BmpOut = CreateBmp32(w, h);
+  BmpOut->SetSize(w, h);
+  if (w == 0 || h == 0) return;
+  if (HDC screen = GetDC(nullptr)) {
+    BitBlt(BmpOut->Canvas()->Handle(), 0, 0, w, h, screen, AnimRect.Left, AnimRect.Top, SRCCOPY);
+    ReleaseDC(nullptr, screen);
+  }
+  // The screen copy carries no alpha: the control's pixels are opaque.
+  const TPixelView view = BmpOut->View();
+  for (Integer y = 0; y < view.Height; ++y)
+    for (Integer x = 0; x < view.Width; ++x) view.At(x, y) |= 0xFF000000u;
+  // Pixels that show the parent's background become transparent: only the control ripples.
+  std::unique_ptr<TBitmap> background(CreateBmp32(w, h));
+  TWinControl* parent = c->Parent();
+  if (parent && parent->HandleAllocated()) {
+    TkvBGInfo info;
+    info.DrawDC = background->Canvas()->Handle();
+    info.PleaseDraw = true;
+    info.R = TRect(0, 0, w, h);
+    info.Offset = TPoint(c->Left() - (Mode == cm2 ? 2 : 0), c->Top());
+    info.BgType = TkvBGType(0);
+    background->Canvas()->Lock();
+    GetBGInfo(&info, parent->WindowHandle(), true);
+    background->Canvas()->Unlock();
+    if (info.BgType == btFill) {
+      FillRect32(background.get(), TRect(0, 0, w, h), ColorToRGB(info.Color), 255);
+    } else if (info.BgType == btCache && info.Bmp) {
+      BitBlt(background->Canvas()->Handle(), 0, 0, w, h, info.Bmp->Canvas()->Handle(), info.Offset.X, info.Offset.Y,
+             SRCCOPY);
+    }
+  }
+  DiffBmp32(BmpOut, background.get());
+}
+
+void TkvClickTimer::IterateImage() {
+  TControl* c = AnimControl;
+  if (!c || !BmpOut) return;
+  if (auto* w = dynamic_cast<TWinControl*>(c); w && w->HandleAllocated() && !IsWindowVisible(w->WindowHandle())) return;
+  const TRect area = MouseArea(c);
+  TSize size(AnimRect.Width() + kvRippleAddSize, AnimRect.Height() + kvRippleAddSize);
+  std::unique_ptr<TBitmap> stretched(CreateBmp32(size.cx, size.cy));
+  Stretch(BmpOut, stretched.get(), size.cx, size.cy, ftMitchell);
+  size = kvRippleNextSize(TSize(AnimRect.Width(), AnimRect.Height()), Mode);
+  std::unique_ptr<TBitmap> next(CreateBmp32(size.cx, size.cy));
+  FillRect32(next.get(), TRect(0, 0, size.cx, size.cy), 0, 0);
+  const Integer at = Mode == cm1 ? 1 : 0;
+  CopyPixels(next->View(), at, at, stretched->View(), TRect(0, 0, stretched->Width(), stretched->Height()));
+  delete BmpOut;
+  BmpOut = next.release();
+  if (Mode == cm1) QBlur(BmpOut);
+  AnimRect = kvRippleRect(area, size);
+  Dezev = Byte(kvRippleNextAlpha(Dezev));
+  TCustomForm* form = GetParentForm(c, true);
+  HWND after = HWND_TOPMOST;
+  if (form && form->HandleAllocated() && !(GetWindowLongW(form->WindowHandle(), GWL_EXSTYLE) & WS_EX_TOPMOST)) {
+    // Directly above the form: behind the window that lies above it.
+    after = GetWindow(form->WindowHandle(), GW_HWNDPREV);
+    if (!after) after = HWND_TOP;
+  }
+  if (!AForm) {
+    AForm = new TkvGlowForm(nullptr);
+    AForm->AfterConstruction();
+    HWND wnd = AForm->Handle();
+    SetWindowLongW(wnd, GWL_EXSTYLE, GetWindowLongW(wnd, GWL_EXSTYLE) | WS_EX_TRANSPARENT);
+  }
+  if (!AForm->HandleAllocated()) return;
+  HWND wnd = AForm->WindowHandle();
+  SetWindowPos(wnd, nullptr, AnimRect.Left, AnimRect.Top, size.cx, size.cy,
+               SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING);
+  TPoint pos(AnimRect.Left, AnimRect.Top);
+  SetFormBlendValue(wnd, BmpOut, Dezev, &pos);
+  SetWindowPos(wnd, after, AnimRect.Left, AnimRect.Top, 0, 0,
+               SWP_NOSIZE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING);
+}
+
+bool ClickAnimProc(TObject* data, Integer iteration) {
+  auto* sd = dynamic_cast<TsCommonData*>(data);
+  auto* t = sd ? dynamic_cast<TkvClickTimer*>(sd->ClickTimer.get()) : nullptr;
+  if (!t || t->Destroyed) return false;
+  TControl* c = t->AnimControl;
+  HWND shown = c && !c->ComponentState().Contains(csDestroying) ? ShownIn(c) : nullptr;
+  const bool visible = shown && IsWindowVisible(shown);
+  if (iteration < t->Iterations && t->Dezev > kvRippleMinAlpha && visible && CtrlDCIsVisible(c)) {
+    // A step under another window draws nothing; the ripple goes on.
+    if (!CtrlIsOverlapped(c)) t->IterateImage();
+    return true;
+  }
+  t->DisableTimer();
+  return false;
+}
+
+void DoClickAnimation(TsCommonData* skinData, TkvClickMode mode) {
+  TControl* c = skinData ? skinData->FOwnerControl : nullptr;
+  if (!c || c->ComponentState().Contains(csLoading) || c->ComponentState().Contains(csReading) ||
+      c->ComponentState().Contains(csDestroying))
+    return;
+  if (!skinData->ClickTimer) skinData->ClickTimer.reset(TkvThreadedTimer::CreateOwned<TkvClickTimer>(c, false));
+  auto* t = dynamic_cast<TkvClickTimer*>(skinData->ClickTimer.get());
+  if (!t) return;
+  t->Mode = mode;
+  t->InitData(skinData, 0, ClickAnimProc, 0, false);
+  t->AnimControl = c;
+  t->PrepareImage();
+}
+
+void DoWavingAnimation(TsCommonData* skinData) { DoClickAnimation(skinData, cm2); }

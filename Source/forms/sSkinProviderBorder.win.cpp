@@ -1,0 +1,489 @@
+// The outer border window of a skinned form: a layered window around and behind the form that
+// shows the form's whole picture (frame, title, buttons and the shadow) with per-pixel alpha.
+// The form keeps its system frame, cut away by its region; this window is what the user sees
+// of the frame.
+//
+// Sections
+//   1. Whether a form has one, its shadow, and the skin metrics of the frame
+//   2. The shadow drawn around the form's picture
+//   3. The border object: creation, the owner's side, its regions
+//   4. Keeping the window in step with the form
+#include "base/kvntUtils.h"
+#include "base/sMessages.h"
+#include "forms/sSkinProvider.h"
+#include "paint/sAlphaGraph.h"
+#include "raster/Blend.h"
+#include "raster/GdiBitmaps.h"
+#include "skin/sVclUtils.h"
+#include "ui/GdiScopes.h"
+#include "ui/ScopeGuard.h"
+
+Integer BorderProcDepth = 0;
+
+namespace {
+
+TkvBorderForm* AsBorderForm(TkvBorderWindow* bf) { return dynamic_cast<TkvBorderForm*>(bf); }
+
+TkvSkinData* SkinDataOf(TkvBorderForm* bf) { return bf && bf->sp ? bf->sp->SkinDataFor() : nullptr; }
+
+HWND FormWnd(TsSkinProvider* sp) { return sp->Form && sp->Form->HandleAllocated() ? sp->Form->WindowHandle() : nullptr; }
+
+}  // namespace
+
+// ---- 1. Whether a form has one, its shadow, and the skin metrics of the frame -----------------
+
+DuRiruZireziv* BorderManagerOf(TkvBorderWindow* bf) {
+  TkvBorderForm* b = AsBorderForm(bf);
+  return b && b->SkinData ? b->SkinData->GetSkinManager() : nullptr;
+}
+
+Integer SkinBorderWidth(TkvBorderWindow* bf) {
+  TkvSkinData* data = BorderManagerOf(bf) ? SkinDataOf(AsBorderForm(bf)) : nullptr;
+  return data ? data->ExBorderWidth : 0;
+}
+
+Integer SkinTitleHeight(TkvBorderWindow* bf) {
+  TkvBorderForm* b = AsBorderForm(bf);
+  TkvSkinData* data = SkinDataOf(b);
+  if (!data) return 0;
+  return b->sp->IsZoomed() ? data->ExMaxHeight : data->ExTitleHeight;
+}
+
+// Both differences are measured from where the system put the client area, as the picture's
+// offsets are: the picture's client then lines up with the form's client pixel for pixel.
+Integer DiffBorder(TkvBorderWindow* bf) {
+  TkvBorderForm* b = AsBorderForm(bf);
+  const HWND h = b ? b->OwnerHandle() : nullptr;
+  if (!h) return 0;
+  return SysBorderWidth(h, bf, true) - ClientOrigin(h).X;
+}
+
+Integer DiffTitle(TkvBorderWindow* bf) {
+  TkvBorderForm* b = AsBorderForm(bf);
+  const HWND h = b ? b->OwnerHandle() : nullptr;
+  if (!h) return 0;
+  return b->CaptionHeight(true) - ClientOrigin(h).Y;
+}
+
+TkvBorderWindow* TsSkinProvider::OuterBorder() { return BorderForm.get(); }
+
+bool TsSkinProvider::ExtBordersNeeded(bool maximized) {
+  DuRiruZireziv* manager = SkinManager();
+  if (!FCommonData || !manager || !manager->GetExtendedBorders() || !FAllowExtBorders) return false;
+  if (manager->Options.NativeBordersMaximized && IsZoomed()) return false;
+  return !(FUWPMode && (maximized || IsZoomed()));
+}
+
+void TsSkinProvider::InitExBorders(bool active) {
+  const HWND h = FormWnd(this);
+  DuRiruZireziv* manager = SkinManager();
+  const bool wanted = active && h && manager && HaveBorder() && CanDrawNCArea() && !Form->Parent() &&
+                      Form->FormStyle() != fsMDIChild && FAllowExtBorders &&
+                      (!IsZoomed() || !manager->Options.NativeBordersMaximized) && Form->Showing();
+  if (!wanted) {
+    if (BorderForm) {
+      BorderForm.reset();
+      // The form shows its own frame again.
+      FCommonData->BGChanged = true;
+      RgnChanged = true;
+    }
+    return;
+  }
+  if (!BorderForm) {
+    BorderForm = std::make_unique<TkvBorderForm>(this);
+    RgnChanged = true;
+  }
+  FCommonData->BGChanged = true;
+  BorderForm->UpdateExBordersPos(true, 255);
+}
+
+TRect TsSkinProvider::ShadowSize() {
+  if (!BorderForm) return TRect();
+  TkvSkinData* data = SkinDataFor();
+  if (!data) return TRect();
+  if (FUWPMode) {
+    if (!BorderForm->ShadowTemplate) BorderForm->ShadowTemplate = UWPTemplate(FormActive);
+    return UWPShadowSize;
+  }
+  return data->FormShadowSize;
+}
+
+TBitmap* TsSkinProvider::UWPTemplate(bool active) {
+  if (!UWPTemplates[0]) {
+    TkvSkinData* data = SkinDataFor();
+    if (!data) return nullptr;
+    auto copy = [](TBitmap* src) {
+      auto out = std::make_unique<TBitmap>(0, 0, pf32bit);
+      CopyBmp(out.get(), src);
+      return out;
+    };
+    UWPTemplates[1] = copy(data->GetActiveShadow());
+    UWPTemplates[0] = copy(data->GetPassiveShadow());
+    UWPShadowSize = TRect(data->WndShadowSize, Maxi(0, data->WndShadowSize - data->WndShadowOffset),
+                          data->WndShadowSize, Maxi(0, data->WndShadowSize + data->WndShadowOffset));
+  }
+  return UWPTemplates[active ? 1 : 0].get();
+}
+
+void TsSkinProvider::UpdateOuterBorder(bool redraw) {
+  if (BorderForm) BorderForm->UpdateExBordersPos(redraw, 255);
+}
+
+// ---- 2. The shadow drawn around the form's picture --------------------------------------------
+
+void TsSkinProvider::PaintOuterBorder(TBitmap* cache, const TRect& rForm) {
+  TkvSkinData* data = SkinDataFor();
+  if (!BorderForm || !data) return;
+  // The form's own part is opaque; the pixels its border image marks transparent (its rounded
+  // corners) show what lies behind the border window.
+  TPixelView v = cache->View();
+  TRect body = rForm;
+  if (ClipToView(body, v))
+    for (Integer y = body.Top; y < body.Bottom; ++y)
+      for (Integer x = body.Left; x < body.Right; ++x) {
+        uint32_t& p = v.At(x, y);
+        p = p == kKeyPixel ? 0 : p | 0xFF000000u;
+      }
+  BorderForm->ShadowTemplate = FUWPMode ? UWPTemplate(FormActive)
+                                        : (FormActive ? data->ShdaTemplate.get() : data->ShdiTemplate.get());
+  TBitmap* tpl = BorderForm->ShadowTemplate;
+  if (!tpl || tpl->Width() == 0 || tpl->Height() == 0) return;
+  const TRect shadow = ShadowSize();
+  const bool ownBorderImage = data->ExBorder >= 0 && data->ExBorder < Integer(data->ma.size()) && SkinManager() &&
+                              SkinManager()->ExtBordersMode() == ebmFull && !FUWPMode;
+  TRect srcMargins((tpl->Width() - 1) / 2, (tpl->Height() - 1) / 2, (tpl->Width() - 1) / 2, (tpl->Height() - 1) / 2);
+  if (ownBorderImage) {
+    // The skin's border image is the template, with its own margins.
+    const TsMaskData& md = data->ma[size_t(data->ExBorder)];
+    srcMargins = TRect(md.WL, md.WT, md.WR, md.WB);
+  }
+  // The shadow margins start clear: what was painted there belongs to no part of the form.
+  const TRect whole(0, 0, cache->Width(), cache->Height());
+  FillRect32Excl(cache, whole, rForm, 0, 0);
+  DrawFrameTemplate(cache->View(), whole, tpl->View(), srcMargins, shadow);
+}
+
+// ---- 3. The border object: creation, the owner's side, its regions ----------------------------
+
+TkvBorderForm::TkvBorderForm(TsSkinProvider* owner)
+    : FOwner(owner), sp(owner), SkinData(owner ? owner->FCommonData.get() : nullptr) {
+  CreateNewForm();
+}
+
+TkvBorderForm::~TkvBorderForm() {
+  KillAnimations();
+  FreeLayeredWindow();
+}
+
+void TkvBorderForm::CreateNewForm() {
+  if (FormState() & FS_ANIMSHOWING) return;  // a show animation owns the screen
+  MainRgnReady = false;
+  AForm.reset(new TkvGlowForm(nullptr));
+  AForm->AfterConstruction();
+  // Its hit test is the frame's: the window procedure below answers it.
+  AForm->TransparentMouse = false;
+  AForm->HandleNeeded();
+  const HWND wnd = AForm->WindowHandle();
+  SetWindowLongW(wnd, GWL_EXSTYLE, WS_EX_LAYERED);
+  if (const HWND owner = OwnerHandle()) SetWindowLongPtrW(wnd, GWLP_HWNDPARENT, LONG_PTR(owner));
+  OldBorderProc = AForm->WindowProc();
+  AForm->SetWindowProc(TWndMethod(this, &TkvBorderForm::BorderProc));
+}
+
+HWND TkvBorderForm::LayeredWindow() { return AForm && AForm->HandleAllocated() ? AForm->WindowHandle() : nullptr; }
+
+void TkvBorderForm::FreeLayeredWindow() {
+  if (!AForm) return;
+  // The window procedure goes back first: the window's last messages must not reach this object.
+  if (OldBorderProc) AForm->SetWindowProc(OldBorderProc);
+  if (BorderProcDepth > 0) {
+    // A message of a border window is being handled (a click that closes the form): the
+    // window goes once the handling is over.
+    if (AForm->HandleAllocated()) ShowWindow(AForm->WindowHandle(), SW_HIDE);
+    AForm.release()->Release();
+    return;
+  }
+  AForm.reset();
+}
+
+HWND TkvBorderForm::OwnerHandle() { return sp ? FormWnd(sp) : nullptr; }
+
+Integer TkvBorderForm::CaptionHeight(bool checkSkin) { return sp ? sp->CaptionHeight(checkSkin) : 0; }
+
+Integer TkvBorderForm::MenuHeight() { return sp ? sp->MenuHeight() : 0; }
+
+TRect TkvBorderForm::IconRect() { return sp ? sp->FIconRect : TRect(); }
+
+void TkvBorderForm::PaintAll() {
+  if (sp) sp->PaintAll();
+}
+
+void TkvBorderForm::SetHotHT(Integer ht, bool repaint) {
+  if (sp) sp->SetHotHT(ht, repaint);
+}
+
+void TkvBorderForm::KillAnimations() {
+  if (sp) sp->KillAnimations();
+}
+
+Cardinal TkvBorderForm::FormState() { return sp ? sp->FFormState : 0; }
+
+TRect TkvBorderForm::ShadowSize() { return sp ? sp->ShadowSize() : TRect(); }
+
+bool TkvBorderForm::CanBringForm() {
+  const HWND h = OwnerHandle();
+  if (!h || !IsWindowEnabled(h)) return false;
+  return !(GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_NOACTIVATE);
+}
+
+// The owner window's top-left inside the border window: where the picture's client area meets
+// the form's client area.
+Integer TkvBorderForm::OffsetX() {
+  const HWND h = OwnerHandle();
+  return h ? sp->OffsetX() - ClientOrigin(h).X : 0;
+}
+
+Integer TkvBorderForm::OffsetY() {
+  const HWND h = OwnerHandle();
+  return h ? sp->OffsetY() - ClientOrigin(h).Y : 0;
+}
+
+HWND TkvBorderForm::GetTopWnd() {
+  if (!sp || !sp->Form) return nullptr;
+  if (sp->Form->FormStyle() == fsStayOnTop) return HWND_TOP;
+  const HWND h = OwnerHandle();
+  if (h && (GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_TOPMOST)) return HWND_TOPMOST;
+  return h;
+}
+
+Integer TkvBorderForm::MinTopCoord() {
+  const HWND wnd = LayeredWindow();
+  const HMONITOR monitor = MonitorFromWindow(wnd ? wnd : OwnerHandle(), MONITOR_DEFAULTTONEAREST);
+  MONITORINFO mi{};
+  mi.cbSize = sizeof mi;
+  if (!monitor || !GetMonitorInfoW(monitor, &mi)) return 0;
+  return mi.rcWork.top;
+}
+
+TkvBorderFrame TkvBorderForm::Frame() {
+  TkvBorderFrame f;
+  const HWND wnd = LayeredWindow();
+  if (wnd) {
+    RECT r{};
+    GetWindowRect(wnd, &r);
+    f.Width = r.right - r.left;
+    f.Height = r.bottom - r.top;
+  }
+  f.Shadow = ShadowSize();
+  TkvSkinData* data = SkinDataOf(this);
+  DuRiruZireziv* manager = BorderManagerOf(this);
+  if (data) {
+    f.OffsetMode = data->ExDrawMode == 1 && manager && manager->ExtBordersMode() == ebmFull;
+    f.BandWidth = data->ExBorderWidth;
+    f.ShadowOffs = TRect(data->ExShadowOffs, data->ExShadowOffsT, data->ExShadowOffsR, data->ExShadowOffsB);
+  }
+  if (const HWND h = OwnerHandle()) {
+    f.SysBorder = SysBorderWidth(h, this, false);
+    if (f.SysBorder == 0 && sp->FUWPMode && sp->FluentBorderStyle == bsSizeable) f.SysBorder = 4;
+  }
+  return f;
+}
+
+HRGN TkvBorderForm::ClientRgn(Integer newWidth, Integer newHeight) {
+  const HWND h = OwnerHandle();
+  const Integer left = sp->OffsetX(), top = sp->OffsetY();
+  Integer width = GetClientWidth(h), height = GetClientHeight(h);
+  if ((FormState() & FS_SIZING) && !(sp->Form->FormState().Contains(fsShowing))) {
+    // While sizing the region follows the size the form is going to have.
+    const TRect& last = sp->LastClientRect;
+    if (last.Width() < width) {
+      width = last.Width();
+    } else if (newWidth > 0 && newWidth > sp->Form->Constraints()->MinWidth()) {
+      width += newWidth - sp->Form->Width();
+    }
+    if (last.Height() < height) {
+      height = last.Height();
+    } else if (newHeight > 0 && newHeight > sp->Form->Constraints()->MinHeight()) {
+      height += newHeight - sp->Form->Height();
+    }
+  }
+  return CreateRectRgn(left, top, left + width, top + height);
+}
+
+HRGN TkvBorderForm::MakeRgn(Integer newWidth, Integer newHeight) {
+  const HWND wnd = LayeredWindow();
+  const HWND h = OwnerHandle();
+  if (!wnd || !h) return nullptr;
+  RECT wr{};
+  GetWindowRect(wnd, &wr);
+  const Integer width = wr.right - wr.left, height = wr.bottom - wr.top;
+  const TRect shadow = ShadowSize();
+  HRGN base = nullptr;
+  if (IsZoomed(h)) {
+    const Integer b = SysBorderWidth(h, this, false) + DiffBorder(this);
+    base = CreateRectRgn(b + shadow.Left, shadow.Top + 4, width - b - shadow.Right, height - b - shadow.Bottom);
+  }
+  const Cardinal state = FormState();
+  auto whole = [&] { return base ? base : CreateRectRgn(0, 0, width, height); };
+  if (state & FS_CHANGING) return whole();
+  if (!(state & (FS_BLENDMOVING | FS_ANIMMINIMIZING | FS_ANIMCLOSING))) {
+    // The owner's client area is cut out: the form shows it itself.
+    HRGN rgn = whole();
+    HRGN client = ClientRgn(newWidth, newHeight);
+    CombineRgn(rgn, rgn, client, RGN_XOR);
+    DeleteObject(client);
+    return rgn;
+  }
+  const Integer workTop = MinTopCoord();
+  if (wr.top < workTop) {
+    HRGN rgn = whole();
+    HRGN strip = CreateRectRgn(0, 0, width, workTop - wr.top);
+    CombineRgn(rgn, rgn, strip, RGN_XOR);
+    DeleteObject(strip);
+    MovRgnChanged = true;
+    return rgn;
+  }
+  MovRgnChanged = false;
+  return base;
+}
+
+void TkvBorderForm::UpdateRgn() {
+  if (!ResetRgn) return;
+  ResetRgn = false;
+  if (const HWND wnd = LayeredWindow()) SetWindowRgn(wnd, MakeRgn(0, 0), FALSE);
+}
+
+HRGN TkvBorderForm::BlurRgn(TBitmap* picture) {
+  const TRect shadow = ShadowSize();
+  const TRect body(shadow.Left - 1, shadow.Top - 1, picture->Width() - shadow.Right + 1,
+                   picture->Height() - shadow.Bottom + 1);
+  HRGN rgn = CreateRectRgn(body.Left, body.Top, body.Right, body.Bottom);
+  TkvSkinData* data = SkinDataOf(this);
+  for (const TPoint& p : BlurRegionHoles(picture->View(), body, data ? data->ExContentOffs : 0)) {
+    HRGN dot = CreateRectRgn(p.X, p.Y, p.X + 1, p.Y + 1);
+    CombineRgn(rgn, rgn, dot, RGN_DIFF);
+    DeleteObject(dot);
+  }
+  return rgn;
+}
+
+// While the form moves or animates, its client part of the picture is refreshed from the
+// screen instead of repainting the form.
+void TkvBorderForm::CopyClientFromScreen(TBitmap* picture) {
+  const HWND h = OwnerHandle();
+  const TClientDC dc(h);
+  if (!dc) return;
+  const TRect r(sp->OffsetX(), sp->OffsetY(), sp->OffsetX() + GetClientWidth(h), sp->OffsetY() + GetClientHeight(h));
+  BitBlt(picture->Canvas()->Handle(), r.Left, r.Top, r.Width(), r.Height(), dc, 0, 0, SRCCOPY);
+  FillAlphaRect(picture, r, 255, clNone);
+}
+
+// ---- 4. Keeping the window in step with the form ---------------------------------------------
+
+void TkvBorderForm::UpdateExBordersPos(bool redraw, Byte blend) {
+  const HWND h = OwnerHandle();
+  RECT ownerRect{};
+  if (Locked || !sp || (Application && Application->Terminated()) || ExBorderShowing || !h ||
+      !GetWindowRect(h, &ownerRect) || (SkinData && SkinData->PrintDC) || InAnimationProcess)
+    return;
+  // 1. The provider's state: bounds settled, no scaling, no show animation, nothing locked.
+  if (sp->Form->Left() != ownerRect.left && !IsIconic(h)) return;
+  if (FormState() & (FS_SCALING | FS_ANIMSHOWING)) return;
+  if (!AForm) CreateNewForm();
+  if (!AForm || SkinData->FUpdating || sp->FInAnimation || !sp->CanDrawNCArea()) return;
+  if (sp->IsDestroying() || sp->Form->IsDestroying()) {
+    sp->InitExBorders(false);  // frees this object: nothing of it may be touched after
+    return;
+  }
+  if (!IsWindowVisible(h) && (FormState() == 0 || FormState() == FS_ACTIVATE)) {
+    FreeLayeredWindow();
+    SkinData->BGChanged = true;
+    return;
+  }
+  ExBorderShowing = true;
+  const TScopeExit done([this] { ExBorderShowing = false; });
+  if (sp->Form->FormStyle() == fsStayOnTop && GetActiveWindow() == h)
+    SetWindowPos(h, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+  if (GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_TOPMOST)
+    SetWindowPos(h, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+  if (!AForm) CreateNewForm();
+  if (!AForm) return;
+  HWND insertAfter = (FormState() & FS_SIZING) ? nullptr : GetTopWnd();
+
+  // 4-5. The picture.
+  const Integer offsetX = OffsetX(), offsetY = OffsetY();
+  if (FormState() & (FS_CHANGING | FS_ANIMMINIMIZING | FS_BLENDMOVING)) {
+    if (SkinData->BGChanged) PaintAll();
+    redraw = true;
+    TBitmap* cache = SkinData->FCacheBmp.get();
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const bool pastWorkArea = ownerRect.right > work.right || ownerRect.bottom > work.bottom;
+    if (!cache || sp->FInAnimation || pastWorkArea || SkinData->TranspMode == 2) {
+      SkinData->FCacheBmp = sp->GetFormImage();
+    } else {
+      CopyClientFromScreen(cache);
+    }
+    if (SkinData->FCacheBmp) SendMessageW(h, SM_ALPHACMD, MAKEWPARAM(0, KV_PAINTFLOATITEMS), LPARAM(SkinData->FCacheBmp.get()));
+  } else if (SkinData->BGChanged) {
+    PaintAll();
+    redraw = true;
+    if (!AForm) return;
+  }
+  TBitmap* picture = SkinData->FCacheBmp.get();
+  if (!picture || picture->Width() == 0 || picture->Height() == 0) return;
+  const TSize size(picture->Width(), picture->Height());
+
+  // 6-8. Where the window goes.
+  if (!insertAfter) insertAfter = (IsIconic(h) || (FormState() & FS_SIZING)) ? GetWindow(h, GW_HWNDPREV) : h;
+  UINT flags = SWP_NOACTIVATE | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING;
+  if (FormState() & FS_SIZING) flags |= SWP_NOZORDER;
+  if (!redraw) flags |= SWP_NOREDRAW;
+  const HWND wnd = LayeredWindow();
+  RECT ar{};
+  GetWindowRect(wnd, &ar);
+  const bool sizeDiffers = ar.right - ar.left != size.cx || ar.bottom - ar.top != size.cy;
+  const bool update = redraw || sizeDiffers;
+  if (!update) flags |= SWP_NOSIZE;
+  TPoint target(ownerRect.left - offsetX, ownerRect.top - offsetY);
+
+  // 9. The layered update, or only the move.
+  if (kvLayered() && update && !kvInMouseMsg) {
+    const Byte alpha = sp->Form->AlphaBlend() ? sp->Form->AlphaBlendValue() : blend;
+    if (sizeDiffers || ar.left != target.X || ar.top != target.Y)
+      SetWindowPos(wnd, nullptr, target.X, target.Y, size.cx, size.cy,
+                   SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING | SWP_NOREDRAW);
+    DuRiruZireziv* manager = BorderManagerOf(this);
+    TkvSkinData* data = SkinDataOf(this);
+    if (manager && data && manager->Effects.AllowAeroBluring && manager->SkinCommonInfo.UseAeroBluring &&
+        AeroIsEnabled() && !sp->FUWPMode)
+      SetBlurBehindWindow(wnd, true, BlurRgn(picture));
+    else
+      SetBlurBehindWindow(wnd, false, nullptr);
+    if (FormState() & FS_BLENDMOVING) SetWindowRgn(wnd, MakeRgn(0, 0), FALSE);
+    BLENDFUNCTION bf{AC_SRC_OVER, 0, alpha, AC_SRC_ALPHA};
+    TSize ulwSize = size;
+    UpdateLayeredWnd(wnd, picture, &ulwSize, &bf, &target);
+    if (!(FormState() & (FS_CHANGING | FS_ANIMMINIMIZING | FS_BLENDMOVING))) SetWindowRgn(wnd, MakeRgn(0, 0), TRUE);
+    const bool wasVisible = IsWindowVisible(wnd);
+    if (wasVisible) {
+      SetWindowPos(wnd, insertAfter, 0, 0, 0, 0, flags | SWP_NOMOVE | SWP_NOSIZE);
+    } else {
+      // Showing a window may hand the activation around: the owner is kept out of it when the
+      // window only fades in.
+      const bool hideOwner = blend == 0 && (GetWindowLongW(h, GWL_STYLE) & WS_VISIBLE);
+      if (hideOwner) SetWindowLongW(h, GWL_STYLE, GetWindowLongW(h, GWL_STYLE) & ~WS_VISIBLE);
+      SetWindowPos(wnd, insertAfter, 0, 0, 0, 0, SWP_SHOWWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
+      if (hideOwner) SetWindowLongW(h, GWL_STYLE, GetWindowLongW(h, GWL_STYLE) | WS_VISIBLE);
+    }
+    if (!MainRgnReady && blend == 255 && !(FormState() & FS_SIZING)) {
+      sp->RgnChanged = false;
+      sp->UpdateRgn(!wasVisible || redraw, false);
+      MainRgnReady = true;
+    }
+    if (sp->Form->AlphaBlend() && (GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_LAYERED))
+      DoLayered(h, true, sp->Form->AlphaBlendValue());
+  } else {
+    SetWindowPos(wnd, insertAfter, target.X, target.Y, 0, 0, flags | SWP_NOSIZE);
+  }
+}

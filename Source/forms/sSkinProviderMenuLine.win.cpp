@@ -1,0 +1,315 @@
+// The menu line of a skinned form: the form's menu bar inside the skinned frame. The menu
+// painter of the skin manager measures and draws the bar's items; the provider paints the line's
+// section into the window picture, keeps the line's clean background for single items that
+// repaint, counts how many lines the bar takes and prepares the bar for owner drawing.
+//
+// Sections: queries; preparing and rebuilding the bar; painting; menu messages.
+#include "base/kvntUtils.h"
+#include "base/sConst.h"
+#include "base/sMessages.h"
+#include "controls/sSkinMenus.h"
+#include "forms/sSkinProvider.h"
+#include "forms/sSkinProviderMenuLine.h"
+#include "forms/sMDIForm.h"
+#include "paint/sGraphUtils.h"
+#include "skin/sVclUtils.h"
+#include "ui/GdiScopes.h"
+#include "ui/Menus.h"
+#include "ui/ScopeGuard.h"
+#include "ui/WinHandles.h"
+
+namespace {
+
+// Window-menu items the provider adds for MDI children carry this bit in their tag.
+constexpr Integer kChildItemTag = 0x200;
+
+// The menu bar of the form as the library shows it: its own main menu, not one that joins the
+// main form's bar.
+bool AutoMerged(TForm* form) {
+  TMainMenu* menu = form->Menu();
+  return menu && menu->AutoMerge() && Application && Application->MainForm() != form;
+}
+
+bool AnyVisibleItem(TMainMenu* menu) {
+  if (!menu) return false;
+  for (Integer i = 0; i < menu->Items()->Count(); ++i)
+    if (menu->Items()->Items(i)->Visible()) return true;
+  return false;
+}
+
+// The thread's message-filter hook of a skinned MDI main form; empty when none.
+TOwnedHook FMDIMenuHook;
+
+LRESULT CALLBACK PopupMenuHook(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* msg = reinterpret_cast<const MSG*>(lParam);
+  TsSkinProvider* sp = MDISkinProvider;
+  if (code == MSGF_MENU && msg && sp && sp->Form && sp->Form->Menu() && sp->Form->ActiveMDIChild() &&
+      (msg->message == WM_MOUSEMOVE || msg->message == WM_LBUTTONDOWN)) {
+    const Integer formRight = sp->Form->Left() + sp->Form->Width();
+    if (InMDIMenuGap(sp->LastMenuItemRect, formRight, kvMousePos())) return 1;
+  }
+  return CallNextHookEx(FMDIMenuHook.get(), code, wParam, lParam);
+}
+
+// The popup is the MDI main form's window menu: its items for the children are made anew.
+void FillWindowMenu(TsSkinProvider& sp, HMENU popup) {
+  TMenuItem* windowMenu = sp.Form->WindowMenu();
+  windowMenu->InitiateAction();
+  // The entries the MDI client put in for the children (plain items of no library item, and
+  // their separator) go; the library's own items stay.
+  for (int pos = GetMenuItemCount(popup); pos >= 0; --pos) {
+    MENUITEMINFOW mii{};
+    mii.cbSize = sizeof mii;
+    mii.fMask = MIIM_STATE | MIIM_DATA | MIIM_FTYPE;
+    if (!GetMenuItemInfoW(popup, UINT(pos), TRUE, &mii) || mii.dwItemData != 0) continue;
+    wchar_t text[2]{};
+    if (GetMenuStringW(popup, UINT(pos), text, 2, MF_BYPOSITION) > 0 || (mii.fType & MFT_SEPARATOR))
+      RemoveMenu(popup, UINT(pos), MF_BYPOSITION);
+  }
+  if (windowMenu->Count() == 0 || windowMenu->Items(windowMenu->Count() - 1)->Caption() != u"-") {
+    auto* line = new TMenuItem(&sp);
+    line->SetCaption(u"-");
+    windowMenu->Add(line);
+  }
+  TCustomForm* active = sp.Form->ActiveMDIChild();
+  for (Integer i = 0; i < sp.Form->MDIChildCount(); ++i) {
+    TCustomForm* child = sp.Form->MDIChildren(i);
+    if (!child->Visible()) continue;
+    auto* item = new TMenuItem(&sp);
+    item->SetCaption(child->Caption());
+    item->SetTag(i | kChildItemTag);
+    item->SetOnClick(TNotifyEvent(&sp, &TsSkinProvider::OnChildMnuClick));
+    item->SetChecked(child == active);
+    windowMenu->Add(item);
+  }
+}
+
+}  // namespace
+
+// ---- Queries ---------------------------------------------------------------------------------
+
+bool TsSkinProvider::IsMenuVisible() {
+  if (!Form) return false;
+  TkvMenuLineForm f;
+  f.HasMenu = Form->Menu() != nullptr;
+  f.AutoMerged = AutoMerged(Form);
+  f.ItemCount = f.HasMenu ? Form->Menu()->Items()->Count() : 0;
+  f.MDIChild = Form->FormStyle() == fsMDIChild;
+  f.DialogBorder = Form->BorderStyle() == bsDialog;
+  return MenuLineVisible(f);
+}
+
+bool TsSkinProvider::MenuPresent() {
+  if (!Form || Form->BorderStyle() == bsDialog || Form->FormStyle() == fsMDIChild) return false;
+  if (!Form->Menu() || AutoMerged(Form)) return false;
+  if (AnyVisibleItem(Form->Menu())) return true;
+  if (Form->FormStyle() == fsMDIForm)
+    if (TCustomForm* child = Form->ActiveMDIChild()) return AnyVisibleItem(child->Menu());
+  return false;
+}
+
+Integer TsSkinProvider::MenuHeight() {
+  const bool visible = IsMenuVisible();
+  return MenuLineHeight(visible, visible ? kv_GetSysMetrics(SM_CYMENU, FormPPI()) : 0);
+}
+
+Integer TsSkinProvider::GetLinesCount() {
+  if (FLinesCount != -1) return FLinesCount;
+  if (!Form || !Form->Menu() || !Form->HandleAllocated() || IsIconicForm()) return 0;
+  const HWND h = Form->WindowHandle();
+  HMENU bar = GetMenu(h);
+  RECT first{};
+  if (!bar || !GetMenuItemRect(h, bar, 0, &first)) return 0;
+  RECT w{};
+  GetWindowRect(h, &w);
+  const Integer clientTop =
+      MenuLineClientTop(w.top, w.bottom - w.top, GetClientHeight(h), BorderHeight(false), 0, Form->BorderWidth());
+  FLinesCount = MenuLinesFromGeometry(first.bottom, clientTop, kv_GetSysMetrics(SM_CYMENU, FormPPI()));
+  return FLinesCount;
+}
+
+TPoint TsSkinProvider::MenuLineOrigin(bool) {
+  // The picture has the window's coordinates (no shadow margins around it): the line lies right
+  // above the client area on the picture and on the window alike.
+  const Integer lines = GetLinesCount();
+  return TPoint(OffsetX() - Form->BorderWidth(), OffsetY() - lines * MenuHeight() - Form->BorderWidth() - 1);
+}
+
+bool TsSkinProvider::MenuLineRightToLeft() { return Form && Form->BiDiMode() == bdRightToLeft; }
+
+// ---- Preparing and rebuilding the bar --------------------------------------------------------
+
+bool TsSkinProvider::UpdateMenu() {
+  if (fGlobalFlag) return false;
+  const auto busy = SetForScope(fGlobalFlag, true, false);
+  TMainMenu* menu = Form ? Form->Menu() : nullptr;
+  if (!menu || menu->Items()->Count() == 0) return false;
+  menu->Items()->Items(0)->MenuChanged(true);
+  FCommonData->BeginUpdate();
+  const TScopeExit end([&] { FCommonData->EndUpdate(); });
+  menu->AdjustBiDiBehavior();
+  return true;
+}
+
+void TsSkinProvider::RepaintMenu() {
+  FCommonData->BGChanged = true;
+  MenuChanged = true;
+  FLinesCount = -1;
+  ProcessMessage(WM_NCPAINT, 0, 0);
+}
+
+void TsSkinProvider::RepaintMenuItem(TMenuItem* item, const TRect& r, TOwnerDrawState state) {
+  if (!item || !MenuPresent() || !Form->HandleAllocated()) return;
+  TsSkinableMenus* painter = SkinableMenus();
+  TBitmap* cache = FCommonData->FCacheBmp.get();
+  if (!painter || !cache || Form->Menu()->FindItem(item->Command(), fkCommand) != item) return;
+  if (const TAdvancedMenuDrawItemEvent draw = item->OnAdvancedDrawItem()) {
+    const auto drawing = SetForScope(painter->MenuProvider, static_cast<TkvMenuLineHost*>(this));
+    draw(item, cache->Canvas(), r, state);
+  }
+  const TWindowDC dc(Form->WindowHandle());
+  if (!dc) return;
+  const TSaveDC saved(dc);
+  BitBlt(dc, r.Left, r.Top, r.Width(), r.Height(), cache->Canvas()->Handle(), r.Left, r.Top, SRCCOPY);
+}
+
+void TsSkinProvider::TryInitMenu() {
+  if (MenusInitialized || !CanDrawNCArea()) return;
+  if (TMainMenu* menu = Form ? Form->Menu() : nullptr)
+    if (TsSkinableMenus* painter = SkinableMenus()) painter->InitMenuLine(menu, CanDrawNCArea());
+  MenusInitialized = UpdateMenu();
+}
+
+void TsSkinProvider::InitMenuItems(bool active) {
+  DuRiruZireziv* manager = SkinManager();
+  TsSkinableMenus* painter = SkinableMenus();
+  if (!Form || Form->IsDesigning() || !manager || !painter || manager != DefaultManager) return;
+  const bool popups = active && manager->SkinnedPopups();
+  auto process = [&](auto&& self, TComponent* c) -> void {
+    if (auto* main = dynamic_cast<TMainMenu*>(c)) {
+      painter->InitMenuLine(main, active && CanDrawNCArea());
+      for (Integer i = 0; i < main->Items()->Count(); ++i) painter->HookItem(main->Items()->Items(i), popups);
+    } else if (auto* popup = dynamic_cast<TPopupMenu*>(c)) {
+      painter->HookPopupMenu(popup, popups);
+    } else if (auto* item = dynamic_cast<TMenuItem*>(c)) {
+      if (dynamic_cast<TMainMenu*>(item->GetParentMenu())) {
+        for (Integer i = 0; i < item->ComponentCount(); ++i) self(self, item->Components(i));
+      } else {
+        painter->HookItem(item, popups);
+      }
+    } else if (dynamic_cast<TFrame*>(c)) {
+      for (Integer i = 0; i < c->ComponentCount(); ++i) self(self, c->Components(i));
+    }
+  };
+  for (Integer i = 0; i < Form->ComponentCount(); ++i) process(process, Form->Components(i));
+}
+
+// ---- Painting --------------------------------------------------------------------------------
+
+void TsSkinProvider::PaintMenuLine(TBitmap* cache, Integer state, Integer top, Integer width) {
+  DuRiruZireziv* manager = SkinManager();
+  TkvSkinData* data = SkinDataFor();
+  if (!manager || !data || !CanDrawNCArea() || !manager->SkinnedPopups() || !IsMenuVisible() || !MenuPresent()) return;
+  // The bar is owner-drawn before its geometry is read: preparing it measures it anew.
+  TryInitMenu();
+  const Integer mh = MenuHeight();
+  if (mh <= 0) return;
+  const Integer lines = GetLinesCount();
+  const Integer height = lines * mh + 1;
+  // The frame is the window's own (the skin paints inside it): the line lies between its sides.
+  const TPoint origin = MenuLineOrigin(true);
+  const Integer lineWidth = Maxi(width - 2 * origin.X, 0);
+  Integer section = FMenuLineSkin.empty() ? -1 : manager->GetSkinIndex(FMenuLineSkin);
+  if (section < 0) section = manager->SkinCommonInfo.Sections[ssMenuLine];
+  if (section >= 0 && section < Integer(data->gd.size())) {
+    const TRect r(origin.X, top, origin.X + lineWidth, top + height);
+    const Integer s = Mini(state, Maxi(data->gd[size_t(section)].States - 1, 0));
+    PaintItem(section, MakeCacheInfo(cache), true, s, r, TPoint(r.Left, r.Top), cache, data);
+  }
+  // The clean line, for the items that repaint alone.
+  if (!MenuLineBmp) MenuLineBmp = std::make_unique<TBitmap>(0, 0, pf32bit);
+  MenuLineBmp->SetSize(lineWidth, height);
+  BitBlt(MenuLineBmp->Canvas()->Handle(), 0, 0, lineWidth, height, cache->Canvas()->Handle(), origin.X, origin.Y, SRCCOPY);
+
+  // The bar's items draw themselves into the picture.
+  TMainMenu* menu = Form->Menu();
+  TsSkinableMenus* painter = SkinableMenus();
+  const HWND h = Form->WindowHandle();
+  HMENU bar = GetMenu(h);
+  if (!menu || !painter || !bar) return;
+  RECT w{};
+  GetWindowRect(h, &w);
+  const auto drawing = SetForScope(painter->MenuProvider, static_cast<TkvMenuLineHost*>(this));
+  Integer position = 0;
+  for (Integer i = 0; i < menu->Items()->Count(); ++i) {
+    TMenuItem* item = menu->Items()->Items(i);
+    if (!item->Visible()) continue;
+    if (!item->OnMeasureItem() || !item->OnAdvancedDrawItem()) painter->InitMenuLine(menu, true);
+    RECT rc{};
+    if (GetMenuItemRect(h, bar, UINT(position++), &rc)) {
+      LastMenuItemRect = TRect(rc.left, rc.top, rc.right, rc.bottom);
+      const TRect r(rc.left - w.left, rc.top - w.top, rc.right - w.left, rc.bottom - w.top);
+      if (const TAdvancedMenuDrawItemEvent draw = item->OnAdvancedDrawItem())
+        draw(item, cache->Canvas(), r, TOwnerDrawState{odNoAccel, odReserved1});
+    }
+  }
+}
+
+// ---- Menu messages ---------------------------------------------------------------------------
+
+void TsSkinProvider::KV_WMInitMenuPopup(TMessage& m) {
+  DuRiruZireziv* manager = SkinManager();
+  if (!manager || !manager->SkinnedPopups()) {
+    PassOn(m);
+    return;
+  }
+  if (HIWORD(m.LParam))
+    EnableMenuItem(reinterpret_cast<HMENU>(m.WParam), SC_SIZE, MF_BYCOMMAND | MF_GRAYED);
+  else
+    kvCanHookMenu = false;
+  // Items added for MDI children the last time go; they are added again for the children now.
+  TMenuItem* windowMenu = Form->WindowMenu();
+  if (windowMenu)
+    for (Integer i = windowMenu->Count() - 1; i >= 0; --i)
+      if (windowMenu->Items(i)->Tag() & kChildItemTag) windowMenu->Delete(i);
+  const auto popup = reinterpret_cast<HMENU>(m.WParam);
+  if (windowMenu && Form->FormStyle() == fsMDIForm && Form->MDIChildCount() > 0 && windowMenu->HandleAllocated() &&
+      windowMenu->Handle() == popup) {
+    FillWindowMenu(*this, popup);
+    m.Result = 0;
+    return;
+  }
+  PassOn(m);
+}
+
+void TsSkinProvider::OnChildMnuClick(TObject* sender) {
+  auto* item = dynamic_cast<TMenuItem*>(sender);
+  if (!item || !Form) return;
+  const Integer index = Integer(item->Tag() & ~intptr_t(kChildItemTag));
+  if (index >= 0 && index < Form->MDIChildCount()) Form->MDIChildren(index)->BringToFront();
+}
+
+void TsSkinProvider::MDIMenuHook() {
+  if (FMDIMenuHook || !Form || Form->FormStyle() != fsMDIForm) return;
+  FMDIMenuHook.reset(SetWindowsHookExW(WH_MSGFILTER, &PopupMenuHook, nullptr, GetCurrentThreadId()));
+}
+
+void TsSkinProvider::MDIMenuUnhook() { FMDIMenuHook.reset(); }
+
+void TsSkinProvider::KV_WMMeasureItem(TMessage& m) {
+  const auto* mis = reinterpret_cast<const MEASUREITEMSTRUCT*>(m.LParam);
+  if (mis && mis->CtlType == ODT_MENU && IsMenuVisible() && SkinManager() && CanDrawNCArea())
+    if (TsSkinableMenus* painter = SkinableMenus())
+      if (TMenuItem* item = Form->Menu()->FindItem(mis->itemID, fkCommand)) painter->InitItem(item, true);
+  PassOn(m);
+}
+
+void TsSkinProvider::KV_CMMenuChanged(TMessage& m) {
+  if (!Form->ControlState().Contains(csCreating) && Form->Visible() && !InAnimation(this) &&
+      !(FCommonData->CtrlSkinState & 0x800)) {
+    FLinesCount = -1;
+    MenuChanged = true;
+    if (Form->Menu() && !Form->Menu()->IsRightToLeft()) FCommonData->BGChanged = true;
+  }
+  PassOn(m);
+}

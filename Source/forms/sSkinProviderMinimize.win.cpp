@@ -1,0 +1,404 @@
+// The minimize and restore animation of a skinned form, and the two image routines every form
+// animation uses: the cover window (a layered snapshot over a window) and the form's complete
+// image.
+//
+// The flight's target is derived from the taskbar window's rectangle. The taskbar's own button
+// list lives in another process: it is not read (that would mean opening the shell's process
+// and guessing its structure layout).
+#include "forms/sSkinProviderMotion.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "base/kvntUtils.h"
+#include "base/sConst.h"
+#include "forms/sSkinProvider.h"
+#include "paint/sCommonDataCache.h"
+#include "raster/Blend.h"
+#include "raster/GdiBitmaps.h"
+#include "raster/kvgpUtils.h"
+#include "skin/sVclUtils.h"
+#include "ui/Canvas.h"
+#include "ui/SysUtils.h"
+#include "ui/GdiScopes.h"
+#include "ui/ScopeGuard.h"
+
+TW_DEFINE_CLASS(TkvMinTimer) {}
+TW_DEFINE_CLASS(TkvMoveTimer) {}
+
+namespace {
+
+HWND FormWnd(TsSkinProvider* sp) { return sp && sp->Form && sp->Form->HandleAllocated() ? sp->Form->WindowHandle() : nullptr; }
+
+TRect WindowRectOf(HWND h) {
+  RECT r{};
+  GetWindowRect(h, &r);
+  return TRect(r.left, r.top, r.right, r.bottom);
+}
+
+void MakeLayeredTransparent(HWND h) {
+  const LONG ex = GetWindowLongW(h, GWL_EXSTYLE);
+  if (!(ex & WS_EX_LAYERED)) SetWindowLongW(h, GWL_EXSTYLE, ex | WS_EX_LAYERED);
+  SetLayeredWindowAttributes(h, 0, 0, LWA_ALPHA);
+}
+
+void RemoveLayered(HWND h) { SetWindowLongW(h, GWL_EXSTYLE, GetWindowLongW(h, GWL_EXSTYLE) & ~WS_EX_LAYERED); }
+
+HWND ShellTrayWnd() { return FindWindowW(L"Shell_TrayWnd", nullptr); }
+
+Integer MinimizeTime(TsSkinProvider* sp) {
+  DuRiruZireziv* manager = sp ? sp->SkinManager() : nullptr;
+  return manager ? manager->AnimEffects.Minimizing.Time : 0;
+}
+
+bool MinimizeAllowed(DuRiruZireziv* manager) {
+  return manager && manager->AnimEffects.Minimizing.Active && manager->Effects.AllowAnimation;
+}
+
+}  // namespace
+
+// ---- Cover window and form image -------------------------------------------------------------
+
+TkvGlowForm* MakeCoverForm(HWND wnd, TsSkinProvider* sp, bool fromScreen, const TRect* scrRect) {
+  if (!wnd) return nullptr;
+  const TRect r = scrRect ? *scrRect : WindowRectOf(wnd);
+  const Integer w = r.Width(), h = r.Height();
+  if (w <= 0 || h <= 0) return nullptr;
+  auto* cover = new TkvGlowForm(nullptr);
+  cover->AfterConstruction();
+  cover->SetBounds(r.Left, r.Top, w, h);
+  cover->AlphaBmp = new TBitmap(w, h, pf32bit);
+  {
+    TCanvasLock lock(*cover->AlphaBmp->Canvas());
+    const HDC dst = cover->AlphaBmp->Canvas()->Handle();
+    if (!fromScreen && !(GetWindowLongW(wnd, GWL_EXSTYLE) & WS_EX_LAYERED)) {
+      const HDC dc = GetWindowDC(wnd);
+      BitBlt(dst, 0, 0, w, h, dc, 0, 0, SRCCOPY);
+      ReleaseDC(wnd, dc);
+    } else {
+      const HDC dc = GetDC(nullptr);
+      BitBlt(dst, 0, 0, w, h, dc, r.Left, r.Top, SRCCOPY);
+      ReleaseDC(nullptr, dc);
+    }
+  }
+  FillAlphaRect(cover->AlphaBmp, TRect(0, 0, w, h), 255, clNone);
+  cover->SetName(sp && sp->Form ? sp->Form->Name() + u"Cover" : u"FormCover" + IntToStr(Integer(GetTickCount())));
+  cover->HandleNeeded();
+  const HWND ch = cover->Handle();
+  if (sp && sp->FCommonData && sp->FCommonData->SkinIndex >= 0) {
+    TOwnedRegion rgn = GetTransCornersRgn(sp->FCommonData->SkinIndex, cover->AlphaBmp, sp->SkinDataFor());
+    if (rgn.get()) SetWindowRgn(ch, rgn.release(), FALSE);
+  }
+  TPoint pos(r.Left, r.Top);
+  SetFormBlendValue(ch, cover->AlphaBmp, 255, &pos);
+  SetWindowPos(ch, HWND_TOPMOST, r.Left, r.Top, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  return cover;
+}
+
+std::unique_ptr<TBitmap> GetFormImage(TsSkinProvider* sp, bool cacheReplaced) {
+  if (!sp || !sp->FCommonData || !sp->Form) return nullptr;
+  TsCommonData* sd = sp->FCommonData.get();
+  if (!sd->FCacheBmp || sd->BGChanged) sp->PaintAll();
+  TBitmap* cache = sd->FCacheBmp.get();
+  if (!cache) return nullptr;
+  auto image = std::make_unique<TBitmap>(cache->Width(), cache->Height(), pf32bit);
+  {
+    TCanvasLock lock(*image->Canvas());
+    SkinPaintTo(image.get(), sp->Form, 0, 0, sp);
+  }
+  // Opaque everywhere but the key colour and the transparent corners.
+  TPixelView v = image->View();
+  for (Integer y = 0; y < v.Height; ++y) {
+    uint32_t* row = v.Row(y);
+    for (Integer x = 0; x < v.Width; ++x)
+      if (row[x] != 0x00FF00FFu) row[x] |= 0xFF000000u;
+  }
+  for (const TRect& corner : sp->Rects)
+    for (Integer y = std::max(0, corner.Top); y < std::min(v.Height, corner.Bottom); ++y)
+      for (Integer x = std::max(0, corner.Left); x < std::min(v.Width, corner.Right); ++x) v.Row(y)[x] = 0;
+  if (cacheReplaced) sd->FCacheBmp.reset();
+  return image;
+}
+
+// ---- The timer -------------------------------------------------------------------------------
+
+TkvMinTimer::TkvMinTimer(TComponent* owner) : TkvThreadedTimer(owner), SavedImage(std::make_unique<TBitmap>(0, 0, pf32bit)) {}
+
+TkvMinTimer::~TkvMinTimer() { FreeAnimForm(); }
+
+void TkvMinTimer::FreeAnimForm() {
+  TkvGlowForm* anim = std::exchange(AnimForm, nullptr);
+  if (anim && AlphaFormWasCreated) delete anim;
+  AlphaFormWasCreated = false;
+}
+
+Byte TkvMinTimer::AlphaFrom() {
+  Byte base = 255;
+  if (sp && sp->Form && sp->Form->AlphaBlend()) base = sp->Form->AlphaBlendValue();
+  return MinimizeAlphaFrom(base, IsWinVistaUp() && !AeroIsEnabled(), MinimizeTime(sp), Minimized);
+}
+
+TRect TkvMinTimer::GetRectTo(const TRect& from) {
+  const HWND tray = ShellTrayWnd();
+  if (!tray) return TRect();
+  return TaskbarFallbackRect(from, WindowRectOf(tray));
+}
+
+void TkvMinTimer::InitData() {
+  SetInterval(kvMinimizeInterval);
+  if (!sp) sp = dynamic_cast<TsSkinProvider*>(static_cast<TObject*>(FOwner));
+  if (!sp) return;
+  BorderForm = sp->OuterBorder();
+  if (!FormHandle) FormHandle = FormWnd(sp);
+  if (!FormHandle) return;
+  const Integer time = MinimizeTime(sp);
+  const Byte alpha = AlphaFrom();
+  if (alpha > 0 || !Minimized) {
+    const TRect from = WindowRectOf(FormHandle);
+    InitMinimize(Motion, from, GetRectTo(from), time, alpha);
+  } else {
+    Motion.StepCount = MinimizeStepCount(time);
+    Motion.CurrentAlpha = alpha;
+    Motion.CurLeft = Motion.RectTo.Left;
+    Motion.CurTop = Motion.RectTo.Top;
+    Motion.CurRight = Motion.RectTo.Right;
+    Motion.CurBottom = Motion.RectTo.Bottom;
+  }
+  const TRect& from = Motion.RectFrom;
+  if (!AlphaBmp)
+    AlphaBmp = std::make_unique<TBitmap>(from.Width(), from.Height(), pf32bit);
+  else
+    AlphaBmp->SetSize(from.Width(), from.Height());
+  FreeAnimForm();
+  AnimForm = MakeCoverForm(FormHandle, sp, false, nullptr);
+  AlphaFormWasCreated = AnimForm != nullptr;
+  if (AnimForm) SetWindowRgn(AnimForm->Handle(), nullptr, FALSE);
+}
+
+void TkvMinTimer::InitDataRestore() {
+  SetInterval(kvMinimizeInterval);
+  InitRestore(Motion, MinimizeTime(sp));
+  if (!AlphaBmp) AlphaBmp = std::make_unique<TBitmap>(0, 0, pf32bit);
+  CopyBmp(AlphaBmp.get(), SavedImage.get());
+}
+
+void TkvMinTimer::TimeHandler() {
+  if (inStep_ || !sp) return;
+  const auto guard = SetForScope(inStep_, true);
+  const Cardinal state = sp->FormState();
+  if (!Minimized && (state & FS_ANIMRESTORING)) Minimized = true;
+  if (Minimized && (state & FS_ANIMMINIMIZING)) Minimized = false;
+  if (!AnimForm || !AnimForm->Handle()) {
+    // Nothing shows the flight: a restore ends at once rather than leave the form transparent.
+    if (Minimized && (state & FS_ANIMRESTORING)) {
+      FinishRestore();
+      return;
+    }
+    SetEnabled(false);
+    return;
+  }
+  const HWND anim = AnimForm->Handle();
+  if (!Minimized) {
+    {
+      // Transparent black where the shrinking picture does not reach.
+      TPixelView v = AlphaBmp->View();
+      for (Integer y = 0; y < v.Height; ++y) std::fill(v.Row(y), v.Row(y) + v.Width, 0u);
+    }
+    if (MinimizeStep(Motion)) {
+      SetEnabled(false);
+      Minimized = true;
+      sp->fAnimating = false;
+      sp->SetHotHT(0, true);
+      sp->SetFormState(sp->FormState() & ~FS_ANIMMINIMIZING);
+      if (FormHandle) RemoveLayered(FormHandle);
+      TPoint pos = MotionTopLeft(Motion);
+      SetFormBlendValue(anim, AlphaBmp.get(), Integer(std::lround(Motion.CurrentAlpha)), &pos);
+      ShowWindow(anim, SW_HIDE);  // kept for the restore
+      sp->ProcessMessage(WM_NCPAINT);
+      return;
+    }
+    const TSize size = MotionSize(Motion);
+    if (SavedImage && !SavedImage->Empty()) {
+      TCanvasLock lock(*AlphaBmp->Canvas());
+      const HDC dst = AlphaBmp->Canvas()->Handle();
+      SetStretchBltMode(dst, COLORONCOLOR);
+      StretchBlt(dst, 0, 0, size.cx, size.cy, SavedImage->Canvas()->Handle(), 0, 0, SavedImage->Width(),
+                 SavedImage->Height(), SRCCOPY);
+    }
+  } else {
+    // The system is still restoring the window: this tick waits.
+    if (state & FS_RESTORING) return;
+    if (RestoreStep(Motion, AlphaFrom())) {
+      FinishRestore();
+      return;
+    }
+  }
+  TPoint pos = MotionTopLeft(Motion);
+  SetFormBlendValue(anim, AlphaBmp.get(), Integer(std::lround(Motion.CurrentAlpha)), &pos);
+  const HWND tray = ShellTrayWnd();
+  SetWindowPos(anim, tray ? tray : HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+}
+
+void TkvMinTimer::FinishRestore() {
+  SetEnabled(false);
+  TForm* form = sp->Form;
+  const HWND anim = AnimForm ? AnimForm->Handle() : nullptr;
+  TPoint pos = MotionTopLeft(Motion);
+  if (anim) SetFormBlendValue(anim, SavedImage.get(), AlphaFrom(), &pos);
+  if (FormHandle && IsIconic(FormHandle)) {
+    const bool animation = kvGetAnimation();
+    kvSetAnimation(false);
+    ShowWindow(FormHandle, IsZoomed(FormHandle) ? SW_SHOWMAXIMIZED : SW_SHOWNOACTIVATE);
+    kvSetAnimation(animation);
+  }
+  if (anim) SetWindowPos(anim, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  const bool alphaBlend = form && form->AlphaBlend();
+  if (FormHandle && alphaBlend) {
+    SetLayeredWindowAttributes(FormHandle, 0, form->AlphaBlendValue(), LWA_ALPHA);
+  } else {
+    if (anim) SetFormBlendValue(anim, SavedImage.get(), 255, &pos);
+    sp->UpdateRgn();
+  }
+  sp->fAnimating = false;
+  sp->SetFormState(sp->FormState() & ~FS_ANIMRESTORING);
+  if (FormHandle) {
+    RedrawWindow(FormHandle, nullptr, nullptr, RDW_FRAME | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_INVALIDATE);
+    if (alphaBlend)
+      SetLayeredWindowAttributes(FormHandle, 0, form->AlphaBlendValue(), LWA_ALPHA);
+    else
+      RemoveLayered(FormHandle);
+  }
+  Minimized = false;
+  if (FormHandle && IsWindowEnabled(FormHandle) && IsWindowVisible(FormHandle)) {
+    SetActiveWindow(FormHandle);
+    SetFocus(FormHandle);
+  }
+  if (anim) SetWindowPos(anim, FormHandle, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  FreeAnimForm();
+  if (sp->FormState() & FS_DISABLED) sp->UpdateLayerForm();
+}
+
+// ---- Starting --------------------------------------------------------------------------------
+
+bool TsSkinProvider::StartMinimizing() {
+  DuRiruZireziv* manager = SkinManager();
+  const HWND h = FormWnd(this);
+  if (!manager || !h) return false;
+  // Where layered windows are not composed, the flight would show on a black screen.
+  if (IsWinVistaUp() && !AeroIsEnabled()) return false;
+  bool running = false;
+  if (MinimizeAllowed(manager)) {
+    running = true;
+    if (!(FFormState & FS_ANIMMINIMIZING)) {
+      SetFormState(FFormState | FS_ANIMMINIMIZING);
+      fAnimating = true;
+      auto* mt = dynamic_cast<TkvMinTimer*>(FormTimer.get());
+      if (!mt) {
+        FormTimer.reset();
+        mt = TkvThreadedTimer::CreateOwned<TkvMinTimer>(this, true);
+        mt->sp = this;
+        FormTimer.reset(mt);
+        mt->InitData();
+      } else if (!(FFormState & FS_ANIMRESTORING)) {
+        mt->InitData();
+      }
+      SetFormState(FFormState & ~FS_ANIMRESTORING);
+      if (mt->Motion.CurrentAlpha >= mt->AlphaFrom()) {
+        // The picture: the frame in the active look, the client as it is.
+        const bool wasActive = FormActive;
+        mt->SavedImage = ::GetFormImage(this, false);
+        if (!mt->SavedImage) mt->SavedImage = std::make_unique<TBitmap>(0, 0, pf32bit);
+        if (!wasActive && FCommonData) {
+          FormActive = true;
+          FCommonData->BGChanged = true;
+          PaintAll();
+          if (TBitmap* cache = FCommonData->FCacheBmp.get(); cache && !mt->SavedImage->Empty()) {
+            std::unique_ptr<TBitmap> frame = ::GetFormImage(this, false);
+            const Integer cl = SysBorderWidth(h, nullptr, false);
+            const Integer ct = SysBorderHeight(h, nullptr, false) + SysCaptHeight(this);
+            const TRect client(cl, ct, cl + GetClientWidth(h), ct + GetClientHeight(h));
+            TPixelView dst = mt->SavedImage->View(), src = frame->View();
+            for (Integer y = 0; y < std::min(dst.Height, src.Height); ++y)
+              for (Integer x = 0; x < std::min(dst.Width, src.Width); ++x)
+                if (!client.Contains(TPoint(x, y))) dst.Row(y)[x] = src.Row(y)[x];
+          }
+        }
+        if (!FUWPMode && !mt->SavedImage->Empty())
+          FillAlphaRect(mt->SavedImage.get(), TRect(0, 0, mt->SavedImage->Width(), CaptionHeight(true)), 255, clNone);
+      }
+      if (LayerForm && LayerForm->HandleAllocated() && IsWindowVisible(LayerForm->Handle()))
+        ShowWindow(LayerForm->Handle(), SW_HIDE);
+      MakeLayeredTransparent(h);
+      if (!AeroIsEnabled()) Sleep(48);
+      if (mt->Motion.StepCount < 2)
+        mt->TimeHandler();
+      else
+        mt->SetEnabled(true);
+    }
+  }
+  // The taskbar's previews show the form as it was.
+  const bool mainOffTaskbar = Application && Application->MainForm() == Form && !Application->MainFormOnTaskbar();
+  manager->UpdatePreview(mainOffTaskbar ? Application->Handle() : h, true);
+  return running;
+}
+
+bool TsSkinProvider::StartRestoring() {
+  DuRiruZireziv* manager = SkinManager();
+  auto* mt = dynamic_cast<TkvMinTimer*>(FormTimer.get());
+  const HWND h = FormWnd(this);
+  if (mt && h && MinimizeAllowed(manager) && !(FFormState & FS_ANIMRESTORING)) {
+    SetFormState((FFormState & ~FS_ANIMMINIMIZING) | FS_ANIMRESTORING);
+    fAnimating = true;
+    manager->ShowState = saRestore;
+    FormActive = true;
+    mt->InitDataRestore();
+    if (!IsWinVistaUp() || AeroIsEnabled()) {
+      MakeLayeredTransparent(h);
+      mt->SetEnabled(true);
+    }
+    mt->TimeHandler();
+    const bool mainOffTaskbar = Application && Application->MainForm() == Form && !Application->MainFormOnTaskbar();
+    manager->UpdatePreview(mainOffTaskbar ? Application->Handle() : h, false);
+  }
+  SkipAnimation = false;
+  return true;
+}
+
+bool TsSkinProvider::MinimizeSysCommand(TMessage& m) {
+  const Cardinal cmd = Cardinal(m.WParam) & 0xFFF0;
+  DuRiruZireziv* manager = SkinManager();
+  const HWND h = FormWnd(this);
+  if (!h || !MinimizeAllowed(manager)) return false;
+  if (cmd == SC_MINIMIZE) {
+    if (Application && Application->MainForm() == Form) return false;  // the application's hook animates it
+    MaxRestore = IsZoomed();
+    const bool animation = kvGetAnimation();
+    kvSetAnimation(false);
+    const TScopeExit back([&] { kvSetAnimation(animation); });
+    StartMinimizing();
+    PassOn(m);
+    return true;
+  }
+  if (cmd == SC_RESTORE && IsIconic(h)) {
+    auto* mt = dynamic_cast<TkvMinTimer*>(FormTimer.get());
+    SetFormState(FFormState | FS_RESTORING);
+    bool animation = false;
+    if (mt && mt->Minimized) {
+      animation = kvGetAnimation();
+    } else if (mt) {
+      mt->Minimized = true;
+      if (!mt->AnimForm) mt->InitData();
+    }
+    kvSetAnimation(false);
+    const TScopeExit back([&] {
+      kvSetAnimation(animation);
+      SetFormState(FFormState & ~FS_RESTORING);
+    });
+    RgnChanged = true;
+    StartRestoring();
+    FCommonData->BGChanged = true;
+    PassOn(m);
+    return true;
+  }
+  return false;
+}

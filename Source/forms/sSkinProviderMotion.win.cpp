@@ -1,0 +1,475 @@
+// A skinned form's motions besides the minimize flight:
+//   1. the own move and size frame (an inverted outline on the desktop while the mouse drags)
+//   2. blend on moving (the form turns translucent while it is dragged)
+//   3. the disabled-form layer
+//   4. animated scaling on its worker thread
+#include "forms/sSkinProviderMotion.h"
+
+#include "base/kvntUtils.h"
+#include "base/sConst.h"
+#include "base/sMessages.h"
+#include "forms/sMDIForm.h"
+#include "forms/sSkinProvider.h"
+#include "raster/Blend.h"
+#include "raster/GdiBitmaps.h"
+#include "raster/kvgpUtils.h"
+#include "skin/sVclUtils.h"
+#include "ui/Canvas.h"
+#include "ui/ScopeGuard.h"
+
+#include <cmath>
+#include <utility>
+
+namespace {
+
+HWND FormWnd(TsSkinProvider* sp) { return sp->Form && sp->Form->HandleAllocated() ? sp->Form->WindowHandle() : nullptr; }
+
+// ---- 1. Own move and size frame --------------------------------------------------------------
+
+// One drag runs at a time: its outline, the reference mouse point and the desktop DC it draws on.
+struct TkvOwnFrameDrag {
+  TkvOutline Outline;  // while moving only Left and Top count
+  Integer nX = 0, nY = 0;
+  Integer nDirection = 0;
+  Integer nMinHeight = 0, nMinWidth = 0;
+  Integer nDC = 0;
+  bool bMode = false;  // True while moving, False while sizing
+  HWND deskwnd = nullptr;
+  HDC formDC = nullptr;
+};
+TkvOwnFrameDrag gDrag;
+
+bool OwnFrameActive(TsSkinProvider* sp) { return sp->FResizeMode == rmBorder && sp->Form && sp->Form->Enabled(); }
+
+void ReleaseDesktopDC() {
+  if (!gDrag.formDC) return;
+  RestoreDC(gDrag.formDC, gDrag.nDC);
+  ReleaseDC(gDrag.deskwnd, gDrag.formDC);
+  gDrag.formDC = nullptr;
+}
+
+TPoint MessagePoint(const TMessage& m) {
+  return TPoint(static_cast<short>(LOWORD(m.LParam)), static_cast<short>(HIWORD(m.LParam)));
+}
+
+}  // namespace
+
+void TsSkinProvider::DrawFormBorder(Integer x, Integer y) {
+  if (FResizeMode != rmBorder || !gDrag.formDC) return;
+  // An MDI child's place is relative to its main form's client area; the outline is drawn on
+  // the desktop.
+  Integer dx = 0, dy = 0;
+  if (Form->FormStyle() == fsMDIChild && MDISkinProvider && MDISkinProvider->Form &&
+      MDISkinProvider->Form->HandleAllocated()) {
+    TsSkinProvider* p = MDISkinProvider;
+    TForm* pf = p->Form;
+    const HWND ph = pf->WindowHandle();
+    dx = SysBorderWidth(ph, nullptr, true) + pf->Left() + pf->BorderWidth() + 1;
+    dy = 2 * SysBorderHeight(ph, nullptr, true) + pf->Top() + p->CaptionHeight(true) + p->LinesCount() * p->MenuHeight() +
+         pf->BorderWidth() - 2;
+  }
+  const Integer w = Form->Width(), h = Form->Height();
+  POINT pts[5];
+  if (gDrag.bMode) {
+    x += dx;
+    y += dy;
+    pts[0] = {x, y};
+    pts[1] = {x, y + h};
+    pts[2] = {x + w, y + h};
+    pts[3] = {x + w, y};
+  } else {
+    const TkvOutline& o = gDrag.Outline;
+    pts[0] = {o.Left + dx, o.Top + dy};
+    pts[1] = {o.Left + dx, o.Bottom + dy};
+    pts[2] = {o.Right + dx, o.Bottom + dy};
+    pts[3] = {o.Right + dx, o.Top + dy};
+  }
+  pts[4] = pts[0];
+  Polyline(gDrag.formDC, pts, 5);
+}
+
+void TsSkinProvider::StartMove(Integer x, Integer y) {
+  if (!OwnFrameActive(this)) return;
+  bInProcess = true;
+  ReleaseDesktopDC();
+  gDrag.deskwnd = GetDesktopWindow();
+  gDrag.formDC = GetWindowDC(gDrag.deskwnd);
+  gDrag.nDC = SaveDC(gDrag.formDC);
+  gDrag.Outline.Top = Form->Top();
+  gDrag.Outline.Left = Form->Left();
+  SetROP2(gDrag.formDC, R2_NOT);
+  if (!gDrag.bMode) {
+    gDrag.nMinHeight = Form->Constraints()->MinHeight();
+    gDrag.nMinWidth = Form->Constraints()->MinWidth();
+    gDrag.Outline.Bottom = Form->Top() + Form->Height();
+    gDrag.Outline.Right = Form->Left() + Form->Width();
+    DrawFormBorder(0, 0);
+  } else {
+    gDrag.nX = x;
+    gDrag.nY = y;
+    DrawFormBorder(gDrag.Outline.Left, gDrag.Outline.Top);
+  }
+}
+
+void TsSkinProvider::StopMove(Integer, Integer) {
+  if (FResizeMode != rmBorder) return;
+  ReleaseCapture();
+  bInProcess = false;
+  const HWND h = FormWnd(this);
+  const TkvOutline o = gDrag.Outline;
+  if (gDrag.bMode) {
+    DrawFormBorder(o.Left, o.Top);
+    ReleaseDesktopDC();
+    if (h) MoveWindow(h, o.Left, o.Top, Form->Width(), Form->Height(), TRUE);
+  } else {
+    DrawFormBorder(0, 0);
+    ReleaseDesktopDC();
+    // A press and release without a move in between leaves the size alone.
+    if (!bCapture && h) MoveWindow(h, o.Left, o.Top, o.Right - o.Left, o.Bottom - o.Top, TRUE);
+  }
+  bCapture = false;
+}
+
+bool TsSkinProvider::OwnFrameSysCommand(TMessage& m) {
+  const Cardinal cmd = Cardinal(m.WParam) & 0xFFF0;
+  if (!OwnFrameActive(this) || bInProcess || (cmd != SC_MOVE && cmd != SC_SIZE)) return false;
+  if (const HWND h = FormWnd(this)) SetCapture(h);
+  bCapture = true;
+  gDrag.bMode = cmd == SC_MOVE;
+  // The border being sized comes with the command (a press on a border sends it so).
+  if (cmd == SC_SIZE) gDrag.nDirection = SizeDirectionOfCommand(m.WParam);
+  m.Result = 0;
+  return true;
+}
+
+bool TsSkinProvider::OwnFrameNCLButtonDown(TMessage& m, Integer ht) {
+  BOOL fullDrag = FALSE;
+  SystemParametersInfoW(SPI_GETDRAGFULLWINDOWS, 0, &fullDrag, 0);
+  UpdateSlaveFormsList();
+  if (!fullDrag) return false;
+  const HWND h = FormWnd(this);
+  if (OwnFrameActive(this) && ht != HTMENU && h) {
+    const bool sizing = IsSizingHitCode(ht);
+    gDrag.bMode = !sizing;
+    TrySendMessage(h, WM_SYSCOMMAND, sizing ? SC_SIZE | SizeCommandBits(ht) : SC_MOVE, 0);
+    const TPoint p = MessagePoint(m);
+    StartMove(p.X, p.Y);
+    return true;
+  }
+  DuRiruZireziv* manager = SkinManager();
+  if (ht == HTCAPTION && Form->FormStyle() != fsMDIChild && manager && manager->AnimEffects.BlendOnMoving.Active &&
+      !IsIconicForm() && FAllowBlendOnMoving) {
+    StartMoveForm();
+    return true;
+  }
+  return false;
+}
+
+void TsSkinProvider::OwnFrameMouseMove(TMessage& m) {
+  if (!OwnFrameActive(this)) return;
+  const HWND h = FormWnd(this);
+  if (!h) return;
+  POINT pt{static_cast<short>(LOWORD(m.LParam)), static_cast<short>(HIWORD(m.LParam))};
+  ClientToScreen(h, &pt);
+  TkvOutline& o = gDrag.Outline;
+  if (!gDrag.bMode) {
+    if (bCapture) {
+      gDrag.nX = pt.x;
+      gDrag.nY = pt.y;
+      bCapture = false;
+    }
+    if (!bInProcess) return;
+    DrawFormBorder(0, 0);
+    const TRect form(Form->Left(), Form->Top(), Form->Left() + Form->Width(), Form->Top() + Form->Height());
+    SizeOutline(o, form, gDrag.nDirection, pt.x - gDrag.nX, pt.y - gDrag.nY, gDrag.nMinWidth, gDrag.nMinHeight);
+    DrawFormBorder(0, 0);
+  } else {
+    bCapture = false;
+    if (!bInProcess) return;
+    DrawFormBorder(o.Left, o.Top);
+    o.Left += pt.x - gDrag.nX;
+    o.Top += pt.y - gDrag.nY;
+    gDrag.nX = pt.x;
+    gDrag.nY = pt.y;
+    DrawFormBorder(o.Left, o.Top);
+  }
+}
+
+void TsSkinProvider::OwnFrameRelease(TMessage& m, bool clientPoint) {
+  if (FResizeMode != rmBorder || !bInProcess) return;
+  POINT pt{static_cast<short>(LOWORD(m.LParam)), static_cast<short>(HIWORD(m.LParam))};
+  if (clientPoint)
+    if (const HWND h = FormWnd(this)) ClientToScreen(h, &pt);
+  StopMove(pt.x, pt.y);
+  ReleaseCapture();
+  bInProcess = false;
+}
+
+void TsSkinProvider::StartMoveForm() {
+  if (!FormActive) {
+    FormActive = true;
+    FCommonData->BGChanged = true;
+  }
+  if (Form->CanFocus())
+    if (const HWND h = FormWnd(this)) SetFocus(h);
+  StartBlendOnMoving(this, true);
+}
+
+// ---- 2. Blend on moving ----------------------------------------------------------------------
+
+void TkvMoveTimer::TimeHandler() {
+  const Byte alpha = Byte(std::lround(CurrentBlendValue));
+  if (FormHandle) {
+    const LONG ex = GetWindowLongW(FormHandle, GWL_EXSTYLE);
+    if (!(ex & WS_EX_LAYERED)) SetWindowLongW(FormHandle, GWL_EXSTYLE, ex | WS_EX_LAYERED);
+    SetLayeredWindowAttributes(FormHandle, 0, alpha, LWA_ALPHA);
+    SendAMessage(FormHandle, KV_UPDATEITEMSALPHA, alpha);
+  }
+  if (sp && sp->Form)
+    for (const TkvFormsCouple& c : std::vector<TkvFormsCouple>(GluedArray))
+      if (c.Master == sp->Form && c.Slave && c.Slave->HandleAllocated())
+        SendAMessage(c.Slave->WindowHandle(), KV_SETALPHA, alpha);
+  CurrentBlendValue = BlendOnMovingNext(CurrentBlendValue, BlendValue, BlendStep);
+}
+
+void StartBlendOnMoving(TsSkinProvider* sp, bool toMove) {
+  if (sp->FormState() & FS_BLENDMOVING) return;
+  sp->UpdateSlaveFormsList();
+  DuRiruZireziv* manager = sp->SkinManager();
+  if (!manager || !manager->AnimEffects.BlendOnMoving.Active) return;
+  const HWND h = FormWnd(sp);
+  if (!h) return;
+  sp->SetFormState(sp->FormState() | FS_BLENDMOVING);
+  SendAMessage(h, KV_UPDATEFLOATBITMAPS);
+  auto* timer = TkvThreadedTimer::CreateOwned<TkvMoveTimer>(sp, true);
+  sp->FormTimer.reset(timer);
+  TForm* form = sp->Form;
+  timer->CurrentBlendValue = form->AlphaBlend() ? form->AlphaBlendValue() : 255.0;
+  timer->BorderForm = sp->OuterBorder();
+  timer->FormHandle = h;
+  timer->sp = sp;
+  timer->BlendValue = sp->FAllowBlendOnMoving ? manager->AnimEffects.BlendOnMoving.BlendValue : 255;
+  timer->BlendStep = BlendOnMovingStep(timer->BlendValue, manager->AnimEffects.BlendOnMoving.Time);
+  timer->SetInterval(kvBlendMoveInterval);
+  // The form turns layered under a snapshot, so the switch does not show.
+  std::unique_ptr<TkvGlowForm> cover;
+  if (!form->AlphaBlend()) {
+    cover.reset(MakeCoverForm(h, sp, false, nullptr));
+    const LONG ex = GetWindowLongW(h, GWL_EXSTYLE);
+    if (!(ex & WS_EX_LAYERED)) SetWindowLongW(h, GWL_EXSTYLE, ex | WS_EX_LAYERED);
+    SetLayeredWindowAttributes(h, 0, 255, LWA_ALPHA);
+    RedrawWindow(h, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INTERNALPAINT | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    if (cover) ShowWindow(cover->Handle(), SW_HIDE);
+  }
+  timer->SetEnabled(true);
+  if (toMove) {
+    TrySendMessage(h, WM_SYSCOMMAND, SC_DRAGMOVE, 0);
+    FinishBlendOnMoving(sp, cover.get());
+  }
+}
+
+void FinishBlendOnMoving(TsSkinProvider* sp, TkvGlowForm* coverForm) {
+  if (sp->bFlag1) return;
+  const auto guard = SetForScope(sp->bFlag1, true);
+  TForm* form = sp->Form;
+  const HWND h = FormWnd(sp);
+  if (h) {
+    if (form->AlphaBlend()) {
+      SetLayeredWindowAttributes(h, 0, form->AlphaBlendValue(), LWA_ALPHA);
+      SendAMessage(h, KV_UPDATEITEMSALPHA, form->AlphaBlendValue());
+    } else {
+      // A snapshot hides the moment the form stops being layered.
+      std::unique_ptr<TkvGlowForm> own;
+      if (!coverForm) {
+        own.reset(MakeCoverForm(h, sp, false, nullptr));
+        coverForm = own.get();
+      } else {
+        SetWindowPos(coverForm->Handle(), HWND_TOPMOST, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+      }
+      SetWindowLongW(h, GWL_EXSTYLE, GetWindowLongW(h, GWL_EXSTYLE) & ~WS_EX_LAYERED);
+      UpdateWindow(h);
+      if (sp->FormTimer) sp->FormTimer->SetEnabled(false);
+      RedrawWindow(h, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INTERNALPAINT | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+      if (coverForm) ShowWindow(coverForm->Handle(), SW_HIDE);
+    }
+  }
+  sp->SetFormState(sp->FormState() & ~FS_BLENDMOVING);
+  if (h) {
+    SendAMessage(h, KV_UPDATEITEMSALPHA, 255);
+    SendAMessage(h, KV_UPDATEFLOATITEMS);
+  }
+  for (const TkvFormsCouple& c : std::vector<TkvFormsCouple>(GluedArray))
+    if (c.Master == form && c.Slave && c.Slave->HandleAllocated() && IsWindowVisible(c.Slave->WindowHandle()))
+      SendAMessage(c.Slave->WindowHandle(), KV_SETALPHA, 255);
+  if (auto* timer = dynamic_cast<TkvMoveTimer*>(sp->FormTimer.get())) {
+    timer->CurrentBlendValue = 255.0;
+    sp->FormTimer.reset();
+  }
+}
+
+// ---- 3. Disabled-form layer ------------------------------------------------------------------
+
+void TsSkinProvider::SetDisabledBlendValue(Byte value) {
+  if (value == FDisabledBlendValue) return;
+  FDisabledBlendValue = value;
+  if (!IsDesigning()) UpdateLayerForm();
+}
+
+void TsSkinProvider::SetDisabledBlendColor(TColor value) {
+  if (value == FDisabledBlendColor) return;
+  FDisabledBlendColor = value;
+  if (!IsDesigning()) UpdateLayerForm();
+}
+
+void TsSkinProvider::KV_CMEnabledChanged(TMessage& m) {
+  PassOn(m);
+  if (!FDrawNonClientArea) return;
+  if (FDisabledBlendValue < 255 || FDisabledBlured) {
+    SetFormState(Form->Enabled() ? FFormState & ~FS_DISABLED : FFormState | FS_DISABLED);
+    UpdateLayerForm();
+  }
+  FCommonData->BGChanged = true;
+  ProcessMessage(WM_NCPAINT);
+}
+
+void TsSkinProvider::UpdateLayerForm() {
+  const HWND h = FormWnd(this);
+  if (!h || Form->Enabled() || !IsWindowVisible(h)) {
+    LayerForm.reset();
+    return;
+  }
+  FormActive = false;
+  FCommonData->BGChanged = true;
+  ProcessMessage(WM_NCPAINT);
+  FCommonData->BGChanged = true;
+  std::unique_ptr<TBitmap> image = ::GetFormImage(this, false);
+  if (!image) return;
+  if (!LayerForm) {
+    LayerForm = std::make_unique<TkvGlowForm>(nullptr);
+    LayerForm->AfterConstruction();
+    LayerForm->SetName(Form->Name() + u"LayerForm");
+    LayerForm->SetColor(0);
+    LayerForm->HandleNeeded();
+    const HWND lh = LayerForm->Handle();
+    SetWindowLongW(lh, GWL_EXSTYLE, GetWindowLongW(lh, GWL_EXSTYLE) | WS_EX_LAYERED);
+  }
+  RECT wr{};
+  GetWindowRect(h, &wr);
+  const HWND lh = LayerForm->Handle();
+  SetWindowPos(lh, nullptr, wr.left, wr.top, wr.right - wr.left, wr.bottom - wr.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  if (FDisabledBlendValue > 0)
+    BlendTransBitmap(image.get(), Byte(255 - FDisabledBlendValue),
+                     TColor(DisabledLayerColor(uint32_t(ColorToRGB(FDisabledBlendColor)), FDisabledBlendValue)));
+  if (FDisabledBlured) kvgpBlur(image.get(), 20);
+  TPoint pos(wr.left, wr.top);
+  SetFormBlendValue(lh, image.get(), 255, &pos);
+  SetWindowPos(lh, HWND_TOP, wr.left, wr.top, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+}
+
+// ---- 4. Animated scaling ---------------------------------------------------------------------
+
+std::atomic<Integer> TkvScaleThread::alive_{0};
+
+TkvScaleThread::TkvScaleThread() : TThread(true), timeEvent_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) { ++alive_; }
+
+TkvScaleThread::~TkvScaleThread() {
+  // Free (BeforeDestruction) has stopped the loop already.
+  if (timeEvent_) CloseHandle(timeEvent_);
+  --alive_;
+}
+
+Integer TkvScaleThread::Alive() { return alive_; }
+
+void TkvScaleThread::Wake() {
+  Terminate();
+  if (timeEvent_) SetEvent(timeEvent_);
+}
+
+void TkvScaleThread::Execute() {
+  while (!Terminated()) {
+    if (WaitForSingleObject(timeEvent_, kvScaleInterval) != WAIT_TIMEOUT) break;
+    if (Terminated() || (Application && Application->Terminated())) break;
+    Synchronize([this] { DoTimer(); });
+  }
+}
+
+void TkvScaleThread::DoTimer() {
+  if (!Terminated()) FOnTimer.Call(nullptr);
+}
+
+void TsSkinProvider::AnimChangeScale(Integer newPPI, bool doRecreate) {
+  const HWND h = FormWnd(this);
+  if (!AllowScale || !h || newPPI <= 0) return;
+  // One scale change at a time: a running one stops first.
+  StopScaleThread();
+  auto* thread = new TkvScaleThread();
+  thread->AfterConstruction();
+  FScaleThread = thread;
+  thread->CanRecreate = doRecreate;
+  thread->OldPPI = GetPPI(FCommonData.get());
+  SetFormState(FFormState | FS_SCALING);
+  SendAMessage(h, KV_UPDATEFLOATITEMS);
+  thread->ThreadCoverForm.reset(MakeCoverForm(h, this, false, nullptr));
+  TkvGlowForm* cover = thread->ThreadCoverForm.get();
+  if (!cover || !cover->AlphaBmp) {
+    SetFormState(FFormState & ~FS_SCALING);
+    StopScaleThread();
+    return;
+  }
+  thread->SrcBmp = std::make_unique<TBitmap>(0, 0, pf32bit);
+  CopyBmp(thread->SrcBmp.get(), cover->AlphaBmp);
+  SetWindowRgn(cover->Handle(), nullptr, TRUE);
+  ShowWindow(cover->Handle(), SW_SHOWNOACTIVATE);
+  const LONG ex = GetWindowLongW(h, GWL_EXSTYLE);
+  if (!(ex & WS_EX_LAYERED)) SetWindowLongW(h, GWL_EXSTYLE, ex | WS_EX_LAYERED);
+  SetLayeredWindowAttributes(h, 0, 0, LWA_ALPHA);
+  const Integer w = thread->SrcBmp->Width(), hh = thread->SrcBmp->Height();
+  thread->NewBoundsRect = TRect(0, 0, w * newPPI / thread->OldPPI, hh * newPPI / thread->OldPPI);
+  thread->NewAlphaBmp = std::make_unique<TBitmap>(w, hh, pf32bit);
+  RECT cr{};
+  GetWindowRect(cover->Handle(), &cr);
+  thread->p = TPoint(cr.left, cr.top);
+  thread->FOnTimer = TNotifyEvent(this, &TsSkinProvider::OnScaleTimer);
+  thread->Start();
+}
+
+void TsSkinProvider::StopScaleThread() {
+  TkvScaleThread* t = std::exchange(FScaleThread, nullptr);
+  if (!t) return;
+  t->Wake();
+  // Free waits for the loop; a step it still hands over finds the thread terminated.
+  t->Free();
+}
+
+void TsSkinProvider::OnScaleTimer(TObject*) {
+  TkvScaleThread* t = FScaleThread;
+  if (!t || t->Terminated() || !t->NewAlphaBmp || !t->ThreadCoverForm) return;
+  const TSize target(t->NewBoundsRect.Right, t->NewBoundsRect.Bottom);
+  const TSize current(t->NewAlphaBmp->Width(), t->NewAlphaBmp->Height());
+  if (!ScaleReached(current, target)) {
+    const TSize next = ScaleStepSize(current, target);
+    t->NewAlphaBmp->SetSize(next.cx, next.cy);
+    FillDC(t->NewAlphaBmp->Canvas()->Handle(), MkRect(next.cx, next.cy), 0);
+    kvgpStretchRect(t->NewAlphaBmp.get(), t->SrcBmp.get(), MkRect(next.cx, next.cy),
+                    MkRect(t->SrcBmp->Width(), t->SrcBmp->Height()));
+    const HWND ch = t->ThreadCoverForm->Handle();
+    SetWindowPos(ch, nullptr, t->p.X, t->p.Y, next.cx, next.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    TPoint pos = t->p;
+    SetFormBlendValue(ch, t->NewAlphaBmp.get(), 255, &pos);
+    return;
+  }
+  if (DuRiruZireziv* manager = SkinManager(); manager && manager->ManagerState.Contains(msScaleChanging)) return;
+  const HWND h = FormWnd(this);
+  if (h) {
+    SetWindowPos(h, nullptr, t->p.X + t->DeltaX, t->p.Y + t->DeltaY, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowLongW(h, GWL_EXSTYLE, GetWindowLongW(h, GWL_EXSTYLE) & ~WS_EX_LAYERED);
+  }
+  ShowWindow(t->ThreadCoverForm->Handle(), SW_HIDE);
+  t->ThreadCoverForm.reset();
+  SetFormState(FFormState & ~FS_SCALING);
+  t->NewAlphaBmp.reset();
+  if (h) SendAMessage(h, KV_UPDATEFLOATITEMS);
+  // The loop ends; the provider frees the thread with the next change or when it goes.
+  t->Wake();
+}

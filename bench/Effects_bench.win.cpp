@@ -1,0 +1,176 @@
+// The effects of a skinned button, per step, beside a plain BitBlt of the button's size to its
+// window as the yardstick, in one run: a fade step, a fill-light step and a ripple step for
+// buttons of 100 x 30 and 300 x 40 (goal under 4 ms a step), and a tick of the mouse light with
+// 4 and 50 registered buttons (goal under 1 ms). The timers are not left to tick: each step is
+// called directly, with the timer put back where it was.
+// Run (needs a display): build the win32 preset with -DTARNWICK_BENCH=ON, then
+//   build/<dir>/wine-run.sh build/<dir>/bench/Effects_bench.exe
+#include <windows.h>
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "BenchTiming.h"
+#include "base/WorkingBitmaps.h"
+#include "controls/kvAnimation.h"
+#include "controls/sButton.h"
+#include "skin/sSkinManager.h"
+#include "ui/Bitmap.h"
+#include "ui/Canvas.h"
+#include "ui/Forms.h"
+
+namespace {
+
+void Report(const char* what, double ms, double yardstick, double goal) {
+  std::printf("%-40s %9.4f ms   BitBlt %8.4f ms   ratio %7.2f", what, ms, yardstick, ms / yardstick);
+  if (goal > 0) std::printf("   goal < %g ms: %s", goal, ms < goal ? "met" : "MISSED");
+  std::printf("\n");
+}
+
+// A button skin of three plain looks.
+struct BenchSkin {
+  DuRiruZireziv manager{nullptr};
+  TkvSkinData* data = nullptr;
+  Integer button = -1;
+  BenchSkin() {
+    manager.MasterBitmap = std::make_unique<TBitmap>(16, 16, pf32bit);
+    auto owned = std::make_unique<TkvSkinData>();
+    owned->FOwner = &manager;
+    owned->PPI = 96;
+    data = owned.get();
+    manager.SkinDataArray.push_back(std::move(owned));
+    manager.SkinCommonInfo.Active = true;
+    manager.Effects.AllowAnimation = true;
+    button = data->AddNewSection(u"BUTTON", -1, 3, 0, clSilver, clBlack);
+    data->gd[size_t(button)].Props[1].Color = Integer(clWhite);
+  }
+};
+
+// Timers that never tick by themselves.
+class IdleDriver : public TkvTimerDriver {
+ public:
+  bool Enabled() const override { return enabled_; }
+  void SetEnabled(bool v) override { enabled_ = v; }
+  Cardinal Interval() const override { return 12; }
+  void SetInterval(Cardinal) override {}
+
+ private:
+  bool enabled_ = true;
+};
+
+TsButton* AddButton(TForm* form, const BenchSkin& skin, const TRect& r) {
+  auto* b = new TsButton(form);
+  b->SetBounds(r.Left, r.Top, r.Width(), r.Height());
+  b->SetCaption(u"Download");
+  b->SetParent(form);
+  b->HandleNeeded();
+  b->SkinData()->SkinIndex = skin.button;
+  b->SkinData()->SetCommonSkinData(nullptr);
+  return b;
+}
+
+void PaintAll(TForm* form) {
+  RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+}
+
+void BenchButton(TForm* form, TsButton* b) {
+  TsCtrlSkinData* sd = b->SkinData();
+  const Integer w = b->Width(), h = b->Height();
+  char name[64];
+  // The yardstick: one copy of the button's picture to its window.
+  std::unique_ptr<TBitmap> picture(CreateBmp32(w, h));
+  HDC wdc = GetWindowDC(b->Handle());
+  const double blt = bench::MsPerCall(500, [&] {
+    BitBlt(wdc, 0, 0, w, h, picture->Canvas()->Handle(), 0, 0, SRCCOPY);
+  }, bench::Flush::Gdi);
+  ReleaseDC(b->Handle(), wdc);
+
+  // A fade to the hot look, one step at a time from its middle.
+  sd->BGChanged = false;
+  sd->FMouseAbove = true;
+  DoChangePaint(sd, 1, UpdateWindow_CB, true, false, false);
+  TkvThreadedTimer* fade = sd->AnimTimer.get();
+  const double fadeMs = bench::MsPerCall(200, [&] {
+    fade->Iteration = 3;
+    fade->Glow = 127.5;
+    UpdateWindow_CB(sd, 3);
+  }, bench::Flush::Gdi);
+  std::snprintf(name, sizeof name, "fade step %d x %d", w, h);
+  Report(name, fadeMs, blt, 4.0);
+  sd->StopTimer();
+
+  // The fill light while held, with the cursor on the button.
+  const TPoint centre = b->ClientToScreen(TPoint(w / 2, h / 2));
+  SetCursorPos(centre.X, centre.Y);
+  sd->BGChanged = false;
+  DoChangePaint(sd, 2, UpdateFillLight, true, false, false);
+  TkvThreadedTimer* light = sd->AnimTimer.get();
+  const double startValue = light->Value;
+  const double fillMs = bench::MsPerCall(200, [&] {
+    light->Value = startValue;
+    light->Iteration = 1;
+    UpdateFillLight(sd, 1);
+  }, bench::Flush::Gdi);
+  std::snprintf(name, sizeof name, "fill-light step %d x %d", w, h);
+  Report(name, fillMs, blt, 4.0);
+  sd->StopTimer();
+
+  // Whole ripples (17 frames and the screen copy), per frame.
+  const double rippleMs = bench::MsPerCall(5, [&] {
+    DoClickAnimation(sd, cm1);
+    TkvThreadedTimer* t = sd->ClickTimer.get();
+    while (t->Enabled()) t->OnTimer2(nullptr);
+  }, bench::Flush::Gdi) / 17;
+  std::snprintf(name, sizeof name, "ripple step %d x %d", w, h);
+  Report(name, rippleMs, blt, 4.0);
+  PaintAll(form);
+}
+
+}  // namespace
+
+int main() {
+  if (!GetSystemMetrics(SM_CXSCREEN)) {
+    std::printf("no display: the benchmark needs Xvfb\n");
+    return 1;
+  }
+  kvTimerDriverFactory = [](TkvThreadedTimer&, Cardinal) { return std::make_unique<IdleDriver>(); };
+  kvAnimationStartup();
+  auto app = std::make_unique<TApplication>();
+  BenchSkin skin;
+  auto* form = new TForm(app.get());
+  form->AfterConstruction();
+  form->SetBounds(50, 50, 700, 500);
+  TsButton* small = AddButton(form, skin, TRect(20, 20, 120, 50));
+  TsButton* wide = AddButton(form, skin, TRect(20, 60, 320, 100));
+  form->Show();
+  PaintAll(form);
+  BenchButton(form, small);
+  BenchButton(form, wide);
+
+  // The light's tick: every registered button is asked; the cursor lies on the first one.
+  std::vector<TsButton*> lit{small, wide};
+  for (int i = 0; lit.size() < 50; ++i) lit.push_back(AddButton(form, skin, TRect(340 + (i % 6) * 55, 20 + (i / 6) * 35, 390 + (i % 6) * 55, 50 + (i / 6) * 35)));
+  PaintAll(form);
+  const TPoint over = small->ClientToScreen(TPoint(50, 15));
+  SetCursorPos(over.X, over.Y);
+  TkvMouseLightData* light = kvMouseLightData();
+  std::unique_ptr<TBitmap> picture(CreateBmp32(100, 30));
+  HDC wdc = GetWindowDC(small->Handle());
+  const double blt = bench::MsPerCall(500, [&] {
+    BitBlt(wdc, 0, 0, 100, 30, picture->Canvas()->Handle(), 0, 0, SRCCOPY);
+  }, bench::Flush::Gdi);
+  ReleaseDC(small->Handle(), wdc);
+  for (size_t count : {size_t(4), size_t(50)}) {
+    light->LightControls.clear();
+    for (size_t i = 0; i < count; ++i) AddLightControl(lit[i]->SkinData());
+    const double tick = bench::MsPerCall(200, [&] { light->OnLightTimer(nullptr); }, bench::Flush::Gdi);
+    char name[64];
+    std::snprintf(name, sizeof name, "mouse-light tick, %zu controls", count);
+    Report(name, tick, blt, 1.0);
+  }
+  kvAnimationCleanup();
+  return 0;
+}

@@ -1,0 +1,476 @@
+// The outer border window of a form whose skin draws extended borders: the picture handed to
+// UpdateLayeredWindow (shadow from the skin's template, title, client, checked pixel by pixel),
+// where the window lies, the regions of the form and of the border window, its hit tests and
+// cursors, clicks in the shadow falling through the holes the mouse punches into its region,
+// the close button and the double-click stretch reached through it, and the blur behind it.
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/kvntUtils.h"
+#include "raster/GdiBitmaps.h"
+#include "skin/sVclUtils.h"
+#include "support/FormSkin.h"
+#include "support/LayeredRecorder.h"
+#include "ui/Bitmap.h"
+#include "ui/Forms.h"
+
+using namespace formskin;
+
+namespace {
+
+std::vector<LayeredCall>& calls = LayeredRecorder::Calls();
+
+// Blur-behind requests as handed to the system.
+struct BlurCall {
+  HWND wnd;
+  DWORD flags;
+  BOOL enable;
+  RECT box;  // the region's box; empty without a region
+};
+std::vector<BlurCall> blurCalls;
+decltype(TkvDwmEntries::DwmEnableBlurBehindWindow) realBlur = nullptr;
+HRESULT WINAPI RecordBlur(HWND wnd, const TkvDwmBlurBehind* bb) {
+  BlurCall c{wnd, bb->dwFlags, bb->fEnable, {}};
+  if (bb->hRgnBlur) GetRgnBox(bb->hRgnBlur, &c.box);
+  blurCalls.push_back(c);
+  return realBlur(wnd, bb);
+}
+
+constexpr TRect kShadow(10, 8, 12, 14);
+constexpr Integer kTitle = 30, kSkinBorder = 4, kTpl = 7;
+
+// Template pixel (x, y): premultiplied, its position in the colour bytes.
+uint32_t TemplatePixel(Integer x, Integer y, uint32_t tone) {
+  return 0xC0000000u | uint32_t(x * 4) << 16 | uint32_t(y * 4) << 8 | tone;
+}
+
+std::unique_ptr<TBitmap> Template(uint32_t tone) {
+  auto bmp = std::make_unique<TBitmap>(kTpl, kTpl, pf32bit);
+  TPixelView v = bmp->View();
+  for (Integer y = 0; y < kTpl; ++y)
+    for (Integer x = 0; x < kTpl; ++x) v.At(x, y) = TemplatePixel(x, y, tone);
+  return bmp;
+}
+
+class Bordered : public SkinnedForm {
+ protected:
+  void SetUp() override {
+    SkinnedForm::SetUp();
+    // The layered-window functions are bound once more, this time to the recorder.
+    recorder.emplace();
+    calls.clear();
+    DuRiruZireziv& m = skin->skin.Manager;
+    m.SetExtendedBorders(true);
+    TkvSkinData& d = *skin->skin.Data;
+    d.ExTitleHeight = kTitle;
+    d.ExBorderWidth = kSkinBorder;
+    d.FormShadowSize = kShadow;
+    d.ShdaTemplate = Template(0x11);
+    d.ShdiTemplate = Template(0x22);
+    Skin();
+    ShowForm();
+    ASSERT_TRUE(sp->BorderForm);
+    bw = sp->BorderForm->LayeredWindow();
+    ASSERT_TRUE(bw);
+  }
+  void TearDown() override {
+    SkinnedForm::TearDown();
+    recorder.reset();
+  }
+  std::optional<LayeredRecorder> recorder;
+  RECT BorderRect() {
+    RECT r{};
+    GetWindowRect(bw, &r);
+    return r;
+  }
+  // A point of the border window in screen coordinates.
+  TPoint OnScreen(Integer x, Integer y) {
+    const RECT r = BorderRect();
+    return TPoint(r.left + x, r.top + y);
+  }
+  Integer Test(Integer x, Integer y) {
+    const TPoint p = OnScreen(x, y);
+    TMessage m = MakeMessage(WM_NCHITTEST, 0, PointToLParam(p.X, p.Y));
+    return sp->BorderForm->Ex_WMNCHitTest(m);
+  }
+  LRESULT Send(UINT msg, Integer x, Integer y) {
+    const TPoint p = OnScreen(x, y);
+    return SendMessageW(bw, msg, HTOBJECT, MAKELPARAM(p.X, p.Y));
+  }
+  bool InBorderRegion(Integer x, Integer y) {
+    HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+    const bool has = GetWindowRgn(bw, rgn) != ERROR;
+    const bool in = !has || PtInRegion(rgn, x, y);
+    DeleteObject(rgn);
+    return in;
+  }
+  const LayeredCall* LastUpdate() {
+    for (auto it = calls.rbegin(); it != calls.rend(); ++it)
+      if (it->Wnd == bw) return &*it;
+    return nullptr;
+  }
+  TPoint Centre(const TsCaptionButton& b) { return TPoint((b.cpRect.Left + b.cpRect.Right) / 2, (b.cpRect.Top + b.cpRect.Bottom) / 2); }
+  HWND bw = nullptr;
+};
+
+}  // namespace
+
+TEST_F(Bordered, TheLayeredWindowShowsTheWholePictureAroundTheForm) {
+  SendMessageW(form->Handle(), WM_NCACTIVATE, TRUE, 0);
+  const HWND h = form->Handle();
+  EXPECT_TRUE(IsWindowVisible(bw));
+  // Layered, and neither a tool window nor one that never activates, nor mouse-transparent.
+  const LONG ex = GetWindowLongW(bw, GWL_EXSTYLE);
+  EXPECT_EQ(ex & (WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE | WS_EX_TRANSPARENT), WS_EX_LAYERED);
+  EXPECT_EQ(reinterpret_cast<HWND>(GetWindowLongPtrW(bw, GWLP_HWNDPARENT)), h);
+  const Integer cw = form->ClientWidth(), ch = form->ClientHeight();
+  const Integer w = cw + 2 * kSkinBorder + kShadow.Left + kShadow.Right;
+  const Integer hh = ch + kTitle + kSkinBorder + kShadow.Top + kShadow.Bottom;
+  // The client areas of the picture and of the form line up on the screen.
+  const RECT r = BorderRect();
+  EXPECT_EQ(r.right - r.left, w);
+  EXPECT_EQ(r.bottom - r.top, hh);
+  POINT client{0, 0};
+  ClientToScreen(h, &client);
+  EXPECT_EQ(client.x, r.left + kShadow.Left + kSkinBorder);
+  EXPECT_EQ(client.y, r.top + kShadow.Top + kTitle);
+
+  const LayeredCall* c = LastUpdate();
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(c->Size.cx, w);
+  EXPECT_EQ(c->Size.cy, hh);
+  EXPECT_EQ(c->Pos.x, r.left);
+  EXPECT_EQ(c->Pos.y, r.top);
+  EXPECT_EQ(c->Alpha, 255);
+  EXPECT_EQ(c->Flags, DWORD(ULW_ALPHA));
+  // The shadow: the active template's corners as they are, its middle lines stretched.
+  EXPECT_EQ(c->At(0, 0), TemplatePixel(0, 0, 0x11));
+  EXPECT_EQ(c->At(w - 1, hh - 1), TemplatePixel(6, 6, 0x11));
+  EXPECT_EQ(c->At(w / 2, 0), TemplatePixel(3, 0, 0x11));
+  EXPECT_EQ(c->At(0, hh / 2), TemplatePixel(0, 3, 0x11));
+  EXPECT_EQ(c->At(w - 1, hh / 2), TemplatePixel(6, 3, 0x11));
+  // The title and the client, opaque.
+  const TPoint title(sp->ButtonMin.cpRect.Left - 12, sp->VCenter);
+  EXPECT_EQ(c->At(title.X, title.Y), 0xFF000000u | RgbOfColor(kTitleActive));
+  EXPECT_EQ(c->At(kShadow.Left + kSkinBorder + cw / 2, kShadow.Top + kTitle + ch / 2),
+            0xFF000000u | RgbOfColor(kClientActive));
+  // The close button inside the shadow margins, in its normal look.
+  const TPoint close = Centre(sp->ButtonClose);
+  EXPECT_GE(close.Y, kShadow.Top);
+  EXPECT_LT(sp->ButtonClose.cpRect.Right, w - kShadow.Right);
+  EXPECT_EQ(c->At(close.X, close.Y), GlyphPixel(0, 0));
+}
+
+TEST_F(Bordered, TheInactiveLookTakesTheInactiveShadow) {
+  SendMessageW(form->Handle(), WM_NCACTIVATE, FALSE, 0);
+  const LayeredCall* c = LastUpdate();
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(c->At(0, 0), TemplatePixel(0, 0, 0x22));
+  const TPoint title(sp->ButtonMin.cpRect.Left - 12, sp->VCenter);
+  EXPECT_EQ(c->At(title.X, title.Y), 0xFF000000u | RgbOfColor(kTitleInactive));
+}
+
+TEST_F(Bordered, TheFormShowsItsClientAndTheBorderWindowTheRest) {
+  const HWND h = form->Handle();
+  HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+  ASSERT_NE(GetWindowRgn(h, rgn), ERROR);
+  RECT box{};
+  GetRgnBox(rgn, &box);
+  DeleteObject(rgn);
+  POINT origin{0, 0};
+  ClientToScreen(h, &origin);
+  RECT wr{};
+  GetWindowRect(h, &wr);
+  EXPECT_EQ(box.left, origin.x - wr.left);
+  EXPECT_EQ(box.top, origin.y - wr.top);
+  EXPECT_EQ(box.right - box.left, form->ClientWidth());
+  EXPECT_EQ(box.bottom - box.top, form->ClientHeight());
+  // The border window leaves the client out and keeps frame and shadow.
+  const Integer cx = kShadow.Left + kSkinBorder + form->ClientWidth() / 2;
+  const Integer cy = kShadow.Top + kTitle + form->ClientHeight() / 2;
+  EXPECT_FALSE(InBorderRegion(cx, cy));
+  EXPECT_TRUE(InBorderRegion(cx, kShadow.Top + 2));
+  EXPECT_TRUE(InBorderRegion(1, 1));
+}
+
+TEST_F(Bordered, FrameAndShadowAnswerTheHitTest) {
+  const RECT r = BorderRect();
+  const Integer w = r.right - r.left, hh = r.bottom - r.top;
+  // Through the window: every frame point comes as a non-client action, the shadow does not.
+  EXPECT_EQ(Send(WM_NCHITTEST, w / 2, kShadow.Top + 10), HTOBJECT);
+  EXPECT_EQ(Send(WM_NCHITTEST, kShadow.Left - 5, hh / 2), HTOBJECT);
+  EXPECT_NE(Send(WM_NCHITTEST, 1, hh / 2), HTOBJECT);
+  EXPECT_NE(Send(WM_NCHITTEST, w / 2, hh - 2), HTOBJECT);
+
+  const TPoint close = Centre(sp->ButtonClose), max = Centre(sp->ButtonMax), min = Centre(sp->ButtonMin);
+  struct Case {
+    const char* name;
+    Integer x, y;
+    Integer code;
+  };
+  // Bands: 6 pixels (the skin says 4) outside the body (10, 8) .. (w - 12, hh - 14).
+  const Case cases[] = {
+      {"caption", w / 2, kShadow.Top + 10, HTCAPTION},
+      {"close", close.X, close.Y, HTCLOSE},
+      {"maximize", max.X, max.Y, HTMAXBUTTON},
+      {"minimize", min.X, min.Y, HTMINBUTTON},
+      {"left band", kShadow.Left - 4, hh / 2, HTLEFT},
+      {"right band", w - kShadow.Right + 5, hh / 2, HTRIGHT},
+      {"top band", w / 2, kShadow.Top - 5, HTTOP},
+      {"bottom band", w / 2, hh - kShadow.Bottom + 6, HTBOTTOM},
+      {"top-left", kShadow.Left - 2, kShadow.Top - 2, HTTOPLEFT},
+      {"bottom-right", w - kShadow.Right + 2, hh - kShadow.Bottom + 2, HTBOTTOMRIGHT},
+      {"client", kShadow.Left + kSkinBorder + 20, kShadow.Top + kTitle + 20, HTTRANSPARENT},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Test(c.x, c.y), c.code) << c.name;
+}
+
+TEST_F(Bordered, CloseCommandStatesChangeTheButtonsCode) {
+  const TPoint close = Centre(sp->ButtonClose);
+  HMENU menu = GetSystemMenu(form->Handle(), FALSE);
+  ASSERT_TRUE(menu);
+  EnableMenuItem(menu, SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
+  EXPECT_EQ(Test(close.X, close.Y), HTCAPTION);
+  EnableMenuItem(menu, SC_CLOSE, MF_BYCOMMAND | MF_ENABLED);
+  EXPECT_EQ(Test(close.X, close.Y), HTCLOSE);
+  // A disabled form answers nothing: the clicks go through it.
+  EnableWindow(form->Handle(), FALSE);
+  EXPECT_EQ(Test(close.X, close.Y), HTTRANSPARENT);
+  EnableWindow(form->Handle(), TRUE);
+}
+
+TEST_F(Bordered, SizingCursorsOverTheBands) {
+  const RECT r = BorderRect();
+  const Integer w = r.right - r.left, hh = r.bottom - r.top;
+  struct Case {
+    Integer x, y;
+    LPCWSTR cursor;
+  };
+  const Case cases[] = {
+      {kShadow.Left - 3, hh / 2, IDC_SIZEWE},
+      {w / 2, kShadow.Top - 3, IDC_SIZENS},
+      {kShadow.Left - 2, kShadow.Top - 2, IDC_SIZENWSE},
+      {w - kShadow.Right + 2, kShadow.Top - 2, IDC_SIZENESW},
+      {w / 2, kShadow.Top + 10, IDC_ARROW},
+  };
+  for (const Case& c : cases) {
+    SetCursor(nullptr);
+    const TPoint p = OnScreen(c.x, c.y);
+    SetCursorPos(p.X, p.Y);
+    SendMessageW(bw, WM_SETCURSOR, WPARAM(bw), MAKELPARAM(HTOBJECT, WM_MOUSEMOVE));
+    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, c.cursor)) << c.x << "," << c.y;
+  }
+}
+
+TEST_F(Bordered, MouseOverTheShadowOpensAHoleForTheNextClick) {
+  const RECT r = BorderRect();
+  const Integer y = (r.bottom - r.top) / 2;
+  ASSERT_TRUE(InBorderRegion(2, y));
+  SendMessageW(bw, WM_MOUSEMOVE, 0, MAKELPARAM(2, y));
+  EXPECT_FALSE(InBorderRegion(2, y));
+  EXPECT_TRUE(InBorderRegion(3, y));
+  EXPECT_TRUE(InBorderRegion(2, y + 1));
+  // The click there reaches the window below.
+  EXPECT_NE(WindowFromPoint(POINT{r.left + 2, r.top + y}), bw);
+  // The next test of the shadow gives the border window its whole region back.
+  Send(WM_NCHITTEST, 1, y + 20);
+  EXPECT_TRUE(InBorderRegion(2, y));
+  // A move over the frame punches nothing.
+  SendMessageW(bw, WM_MOUSEMOVE, 0, MAKELPARAM(kShadow.Left - 3, y));
+  EXPECT_TRUE(InBorderRegion(kShadow.Left - 3, y));
+  // Nor does a press there: its point is the window's own, like the move's, not the screen's.
+  SendMessageW(bw, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(kShadow.Left - 3, y));
+  EXPECT_TRUE(InBorderRegion(kShadow.Left - 3, y));
+  // A press in the shadow opens its hole too.
+  SendMessageW(bw, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, y + 5));
+  EXPECT_FALSE(InBorderRegion(2, y + 5));
+}
+
+TEST_F(Bordered, TheCloseButtonClosesTheFormThroughTheBorderWindow) {
+  const TPoint close = Centre(sp->ButtonClose);
+  const TPoint p = OnScreen(close.X, close.Y);
+  SetCursorPos(p.X, p.Y);
+  Send(WM_NCLBUTTONDOWN, close.X, close.Y);
+  EXPECT_EQ(sp->PressedHT, HTCLOSE);
+  EXPECT_TRUE(form->Visible());
+  Send(WM_NCLBUTTONUP, close.X, close.Y);
+  Application->ProcessMessages();
+  EXPECT_FALSE(form->Visible());
+  // Hiding the form took its border window with it.
+  EXPECT_FALSE(IsWindow(bw));
+  EXPECT_FALSE(sp->BorderForm);
+}
+
+TEST_F(Bordered, HidingAndShowingMakesANewBorderWindow) {
+  form->Hide();
+  Application->ProcessMessages();
+  EXPECT_FALSE(IsWindow(bw));
+  ShowForm();
+  ASSERT_TRUE(sp->BorderForm);
+  const HWND again = sp->BorderForm->LayeredWindow();
+  ASSERT_TRUE(again);
+  EXPECT_TRUE(IsWindowVisible(again));
+}
+
+TEST_F(Bordered, DoubleClickOnTheTopBandStretchesToTheWorkAreaAndBack) {
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  const Integer top = form->Top(), height = form->Height(), left = form->Left(), width = form->Width();
+  const Integer diffTitle = DiffTitle(sp->BorderForm.get()), diffBorder = DiffBorder(sp->BorderForm.get());
+  const RECT r = BorderRect();
+  Send(WM_NCLBUTTONDBLCLK, (r.right - r.left) / 2, kShadow.Top - 3);
+  EXPECT_EQ(form->Top(), work.top + diffTitle);
+  EXPECT_EQ(form->Height(), work.bottom - work.top - diffTitle - diffBorder);
+  EXPECT_EQ(form->Left(), left);
+  EXPECT_TRUE(sp->FormState() & FS_MAXHEIGHT);
+  const RECT r2 = BorderRect();
+  Send(WM_NCLBUTTONDBLCLK, (r2.right - r2.left) / 2, kShadow.Top - 3);
+  EXPECT_EQ(form->Top(), top);
+  EXPECT_EQ(form->Height(), height);
+  EXPECT_FALSE(sp->FormState() & FS_MAXHEIGHT);
+  // The left band does the same with the width.
+  const RECT r3 = BorderRect();
+  Send(WM_NCLBUTTONDBLCLK, kShadow.Left - 3, (r3.bottom - r3.top) / 2);
+  EXPECT_EQ(form->Left(), work.left + diffBorder);
+  EXPECT_EQ(form->Width(), work.right - work.left - 2 * diffBorder);
+  const RECT r4 = BorderRect();
+  Send(WM_NCLBUTTONDBLCLK, kShadow.Left - 3, (r4.bottom - r4.top) / 2);
+  EXPECT_EQ(form->Left(), left);
+  EXPECT_EQ(form->Width(), width);
+}
+
+TEST_F(Bordered, BlurBehindFollowsCompositionAndTheWindowsVersion) {
+  const Integer aero = iAeroStatus;
+  const Byte major = kvWinMajorVer, minor = kvWinMinorVer;
+  // Binding DwmSetWindowAttribute binds the blur call too; the recorder wraps it.
+  const BOOL off = FALSE;
+  kvDwmSetWindowAttribute(bw, 3, &off, sizeof off);
+  ASSERT_TRUE(kvDwm.DwmEnableBlurBehindWindow) << "dwmapi has DwmEnableBlurBehindWindow";
+  realBlur = kvDwm.DwmEnableBlurBehindWindow;
+  kvDwm.DwmEnableBlurBehindWindow = &RecordBlur;
+  skin->skin.Manager.SkinCommonInfo.UseAeroBluring = true;
+  struct Case {
+    const char* name;
+    Byte major, minor;
+    Integer aero;
+    size_t calls;
+  };
+  const Case cases[] = {
+      {"Windows 7 with composition", 6, 1, 1, 1},
+      {"Windows 7 without composition", 6, 1, 0, 0},
+      {"Windows 10: the accent blurs instead", 10, 0, 1, 0},
+  };
+  for (const Case& c : cases) {
+    blurCalls.clear();
+    kvWinMajorVer = c.major;
+    kvWinMinorVer = c.minor;
+    iAeroStatus = c.aero;
+    sp->BorderForm->UpdateExBordersPos(true, 255);
+    ASSERT_EQ(blurCalls.size(), c.calls) << c.name;
+  }
+  kvWinMajorVer = 6;
+  kvWinMinorVer = 1;
+  iAeroStatus = 1;
+  blurCalls.clear();
+  sp->BorderForm->UpdateExBordersPos(true, 255);
+  ASSERT_EQ(blurCalls.size(), 1u);
+  const RECT r = BorderRect();
+  EXPECT_EQ(blurCalls[0].wnd, bw);
+  EXPECT_EQ(blurCalls[0].flags, kvDWM_BB_ENABLE | kvDWM_BB_BLURREGION);
+  EXPECT_TRUE(blurCalls[0].enable);
+  // The body and one pixel around it.
+  EXPECT_EQ(blurCalls[0].box.left, kShadow.Left - 1);
+  EXPECT_EQ(blurCalls[0].box.top, kShadow.Top - 1);
+  EXPECT_EQ(blurCalls[0].box.right, r.right - r.left - kShadow.Right + 1);
+  EXPECT_EQ(blurCalls[0].box.bottom, r.bottom - r.top - kShadow.Bottom + 1);
+  // The skin not asking for it: blur switched off, without a region.
+  skin->skin.Manager.SkinCommonInfo.UseAeroBluring = false;
+  blurCalls.clear();
+  sp->BorderForm->UpdateExBordersPos(true, 255);
+  ASSERT_EQ(blurCalls.size(), 1u);
+  EXPECT_EQ(blurCalls[0].flags, kvDWM_BB_ENABLE);
+  EXPECT_FALSE(blurCalls[0].enable);
+  kvDwm.DwmEnableBlurBehindWindow = realBlur;
+  iAeroStatus = aero;
+  kvWinMajorVer = major;
+  kvWinMinorVer = minor;
+}
+
+namespace {
+
+// The layered-window calls made for windows other than the border window: the button's fade.
+std::vector<const LayeredCall*> FadeCalls(HWND border) {
+  std::vector<const LayeredCall*> out;
+  for (const LayeredCall& c : calls)
+    if (c.Wnd != border) out.push_back(&c);
+  return out;
+}
+
+}  // namespace
+
+// The fade's steps are driven by the test (its timer event called as the clock), not by time.
+TEST_F(Bordered, HoverFadesTheButtonsLookInOverTheBorderWindowAndOutAgain) {
+  SendMessageW(form->Handle(), WM_NCACTIVATE, TRUE, 0);
+  const TPoint close = Centre(sp->ButtonClose);
+  calls.clear();
+  Send(WM_NCMOUSEMOVE, close.X, close.Y);
+  EXPECT_EQ(sp->CurrentHT, HTCLOSE);
+  TkvSBAnimation* fade = sp->ButtonClose.cpTimer;
+  ASSERT_NE(fade, nullptr);
+  EXPECT_TRUE(fade->Enabled());
+  EXPECT_EQ(fade->Interval(), 12u);
+  // The first picture at once: alpha 25, the hot look, over the button on the screen.
+  std::vector<const LayeredCall*> shown = FadeCalls(bw);
+  ASSERT_EQ(shown.size(), 1u);
+  const RECT r = BorderRect();
+  const TRect& b = sp->ButtonClose.cpRect;
+  EXPECT_EQ(shown[0]->Alpha, 25);
+  EXPECT_EQ(shown[0]->Pos.x, r.left + b.Left);
+  EXPECT_EQ(shown[0]->Pos.y, r.top + b.Top);
+  EXPECT_EQ(shown[0]->Size.cx, b.Width());
+  EXPECT_EQ(shown[0]->Size.cy, b.Height());
+  EXPECT_EQ(shown[0]->At(b.Width() / 2, b.Height() / 2), GlyphPixel(0, 1));
+  // The border window's picture keeps the normal look under it.
+  const TPixelView pic = sp->FCommonData->FCacheBmp->View();
+  EXPECT_EQ(pic.At(close.X, close.Y), GlyphPixel(0, 0));
+  // Nine steps: 50 .. 225, then the whole picture.
+  const TPoint p = OnScreen(close.X, close.Y);
+  SetCursorPos(p.X, p.Y);  // the mouse stays on the button
+  for (Integer i = 0; i < 9; ++i) fade->OnAnimTimer();
+  shown = FadeCalls(bw);
+  ASSERT_EQ(shown.size(), 10u);
+  for (Integer i = 1; i < 9; ++i) EXPECT_EQ(shown[size_t(i)]->Alpha, 25 * (i + 1)) << i;
+  EXPECT_EQ(shown[9]->Alpha, 255);
+  EXPECT_TRUE(fade->Enabled());  // watching the mouse
+  // Leaving the button fades the picture out from the top and ends the fade.
+  Send(WM_NCMOUSEMOVE, (r.right - r.left) / 2, kShadow.Top + 10);
+  ASSERT_EQ(sp->ButtonClose.cpTimer, fade);
+  calls.clear();
+  for (Integer i = 0; i < 11; ++i) fade->OnAnimTimer();
+  shown = FadeCalls(bw);
+  ASSERT_EQ(shown.size(), 10u);
+  for (Integer i = 0; i < 10; ++i) EXPECT_EQ(shown[size_t(i)]->Alpha, 250 - 25 * i) << i;
+  EXPECT_FALSE(fade->Enabled());
+  EXPECT_EQ(fade->Fade.CurrentState, -1);
+  EXPECT_FALSE(fade->AForm);
+  // Killing the animations frees the fade and its link.
+  sp->KillAnimations();
+  EXPECT_EQ(sp->ButtonClose.cpTimer, nullptr);
+}
+
+TEST_F(Bordered, WithoutAnimationTheHotLookShowsAtOnce) {
+  skin->skin.Manager.Effects.AllowAnimation = false;
+  const TPoint close = Centre(sp->ButtonClose);
+  calls.clear();
+  Send(WM_NCMOUSEMOVE, close.X, close.Y);
+  TkvSBAnimation* fade = sp->ButtonClose.cpTimer;
+  ASSERT_NE(fade, nullptr);
+  const std::vector<const LayeredCall*> shown = FadeCalls(bw);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0]->Alpha, 255);
+  EXPECT_FALSE(fade->Enabled());
+  skin->skin.Manager.Effects.AllowAnimation = true;
+}

@@ -1,0 +1,279 @@
+// The minimize and restore flight of a skinned form, frame by frame on a clock the test steps:
+// what each frame hands to UpdateLayeredWindow (place, size, alpha, pixels), how the flight ends,
+// the restore that starts one pixel from home, and the target that never asks the taskbar's
+// process.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cmath>
+#include <memory>
+
+#include "base/Composition.h"
+#include "base/sConst.h"
+#include "forms/sSkinProviderMotion.h"
+#include "support/FormSkin.h"
+#include "support/LayeredCalls.h"
+#include "support/ManualTimerDriver.h"
+
+using namespace formskin;
+using layered::LayeredCalls;
+
+namespace {
+
+LRESULT CALLBACK PlainProc(HWND h, UINT msg, WPARAM w, LPARAM l) { return DefWindowProcW(h, msg, w, l); }
+
+// The taskbar window the flight aims at: the system's, or one the test makes.
+struct Taskbar {
+  Taskbar() {
+    wnd = FindWindowW(L"Shell_TrayWnd", nullptr);
+    if (wnd) return;
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = PlainProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"Shell_TrayWnd";
+    RegisterClassW(&wc);
+    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    wnd = CreateWindowExW(WS_EX_TOOLWINDOW, L"Shell_TrayWnd", L"", WS_POPUP, 0, sh - 40, sw, 40, nullptr, nullptr,
+                          wc.hInstance, nullptr);
+    own = true;
+  }
+  ~Taskbar() {
+    if (own) DestroyWindow(wnd);
+  }
+  TRect Rect() const {
+    RECT r{};
+    GetWindowRect(wnd, &r);
+    return TRect(r.left, r.top, r.right, r.bottom);
+  }
+  HWND wnd = nullptr;
+  bool own = false;
+};
+
+class Minimize : public SkinnedForm {
+ protected:
+  void SetUp() override {
+    SkinnedForm::SetUp();
+    savedAero_ = iAeroStatus;
+    iAeroStatus = 1;
+    savedFactory_ = kvTimerDriverFactory;
+    kvTimerDriverFactory = ManualTimerDriver::Factory();
+    DuRiruZireziv& m = skin->skin.Manager;
+    m.AnimEffects.Minimizing.Active = true;
+    m.AnimEffects.Minimizing.Time = 60;  // 10 steps of 6 ms; the restore takes 11
+    m.Effects.AllowAnimation = true;
+    Skin();
+    ShowForm();
+    taskbar = std::make_unique<Taskbar>();
+  }
+  void TearDown() override {
+    taskbar.reset();
+    SkinnedForm::TearDown();
+    kvTimerDriverFactory = savedFactory_;
+    iAeroStatus = savedAero_;
+  }
+  TRect FormRect() {
+    RECT r{};
+    GetWindowRect(form->Handle(), &r);
+    return TRect(r.left, r.top, r.right, r.bottom);
+  }
+  TkvMinTimer* Timer() { return dynamic_cast<TkvMinTimer*>(sp->FormTimer.get()); }
+  bool Layered() { return GetWindowLongW(form->Handle(), GWL_EXSTYLE) & WS_EX_LAYERED; }
+  // Steps the timer until it stops; the number of ticks.
+  int RunOut(TkvMinTimer* t) {
+    int ticks = 0;
+    while (t->Enabled() && ticks < 1000) {
+      t->OnTimer2(nullptr);
+      ++ticks;
+    }
+    return ticks;
+  }
+
+  std::unique_ptr<Taskbar> taskbar;
+  Integer savedAero_ = -1;
+  TkvTimerDriverFactory savedFactory_;
+};
+
+}  // namespace
+
+TEST_F(Minimize, ThePictureFliesShrinkingAndFadingToTheTaskbar) {
+  LayeredCalls rec;
+  const TRect from = FormRect();
+  // The client keeps the pixels it had (the frame is repainted active when it was not).
+  const uint32_t client = RgbOfColor(sp->FormActive ? kClientActive : kClientInactive);
+  ASSERT_TRUE(sp->StartMinimizing());
+  TkvMinTimer* t = Timer();
+  ASSERT_NE(t, nullptr);
+  EXPECT_TRUE(t->Enabled());
+  EXPECT_EQ(t->Interval(), 6u);
+  EXPECT_TRUE(sp->FormState() & FS_ANIMMINIMIZING);
+  // The form itself is transparent meanwhile.
+  EXPECT_TRUE(Layered());
+  ASSERT_FALSE(LayeredCalls::AlphasOf(form->Handle()).empty());
+  EXPECT_EQ(LayeredCalls::AlphasOf(form->Handle()).back(), 0);
+  ASSERT_NE(t->AnimForm, nullptr);
+  const HWND anim = t->AnimForm->Handle();
+
+  TkvMinMotion expected;
+  InitMinimize(expected, from, TaskbarFallbackRect(from, taskbar->Rect()), 60, 63);
+  layered::updates.clear();
+  for (int frame = 1; frame <= 9; ++frame) {
+    t->OnTimer2(nullptr);
+    const bool last = MinimizeStep(expected);
+    EXPECT_EQ(last, frame == 9);
+    const auto shown = LayeredCalls::UpdatesOf(anim);
+    ASSERT_EQ(shown.size(), size_t(frame)) << frame;
+    const layered::UpdateCall& c = shown.back();
+    EXPECT_EQ(c.alpha, 63 - 7 * frame) << frame;  // a quarter of the form's alpha, down by 7
+    ASSERT_TRUE(c.hasPos);
+    EXPECT_EQ(c.pos.x, MotionTopLeft(expected).X) << frame;
+    EXPECT_EQ(c.pos.y, MotionTopLeft(expected).Y) << frame;
+    EXPECT_EQ(c.size.cx, from.Width());
+    EXPECT_EQ(c.size.cy, from.Height());
+    const TSize s = MotionSize(expected);
+    ASSERT_EQ(c.pixels.size(), size_t(from.Width()) * from.Height());
+    if (last) {
+      for (uint32_t p : c.pixels) ASSERT_EQ(p, 0u);  // the last frame shows nothing
+      break;
+    }
+    // The stretched picture in the top-left corner, transparent black around it.
+    size_t outsideLit = 0;
+    for (Integer y = 0; y < from.Height(); ++y)
+      for (Integer x = 0; x < from.Width(); ++x)
+        if ((x >= s.cx || y >= s.cy) && c.pixels[size_t(y) * from.Width() + x] != 0) ++outsideLit;
+    EXPECT_EQ(outsideLit, 0u) << frame;
+    const uint32_t centre = c.pixels[size_t(s.cy / 2) * from.Width() + s.cx / 2];
+    EXPECT_EQ(centre & 0xFFFFFF, client) << frame;
+    EXPECT_EQ(centre >> 24, 0xFFu) << frame;
+  }
+  EXPECT_FALSE(t->Enabled());
+  EXPECT_TRUE(t->Minimized);
+  EXPECT_FALSE(sp->FormState() & FS_ANIMMINIMIZING);
+  EXPECT_FALSE(Layered());
+  EXPECT_FALSE(IsWindowVisible(anim));  // kept hidden for the restore
+}
+
+TEST_F(Minimize, TheRestoreFliesBackAndGivesTheFormItsWindow) {
+  ASSERT_TRUE(sp->StartMinimizing());
+  TkvMinTimer* t = Timer();
+  ASSERT_NE(t, nullptr);
+  RunOut(t);
+  const TRect from = FormRect();
+  LayeredCalls rec;
+  const HWND anim = t->AnimForm->Handle();
+  ASSERT_TRUE(sp->StartRestoring());
+  EXPECT_TRUE(sp->FormState() & FS_ANIMRESTORING);
+  const int frames = 1 + RunOut(t);  // the first frame runs at once
+  EXPECT_EQ(frames, 11);
+  EXPECT_FALSE(sp->FormState() & FS_ANIMRESTORING);
+  EXPECT_FALSE(t->Minimized);
+  EXPECT_EQ(t->AnimForm, nullptr);
+  EXPECT_FALSE(Layered());
+  EXPECT_TRUE(IsWindowVisible(form->Handle()));
+  // The first frame starts below the target, nearly transparent; the last is the whole picture
+  // at the form's place.
+  const auto shown = LayeredCalls::UpdatesOf(anim);
+  ASSERT_GE(shown.size(), 2u);
+  // 255 - 254 / 255^(1/11), rounded.
+  EXPECT_EQ(shown.front().alpha, 102);
+  EXPECT_GT(shown.front().pos.y, from.Top);
+  for (size_t i = 1; i < shown.size(); ++i) EXPECT_GE(shown[i].alpha, shown[i - 1].alpha) << i;
+  EXPECT_EQ(shown.back().alpha, 255);
+  EXPECT_EQ(shown.back().pos.x, from.Left);
+  EXPECT_EQ(shown.back().pos.y, from.Top);
+}
+
+TEST_F(Minimize, ARestoreStartingOnePixelFromHomeEnds) {
+  ASSERT_TRUE(sp->StartMinimizing());
+  TkvMinTimer* t = Timer();
+  ASSERT_NE(t, nullptr);
+  RunOut(t);
+  // A target 4 px to the right: the restore starts a quarter of that, 1 px, from home, where
+  // dividing the distance by the step divisor (1) never shrinks it.
+  const TRect from = t->Motion.RectFrom;
+  t->Motion.RectTo = TRect(from.Left + 4, from.Top + 400, from.Left + 4 + 200, from.Top + 550);
+  ASSERT_TRUE(sp->StartRestoring());
+  EXPECT_EQ(1 + RunOut(t), 11);
+  EXPECT_FALSE(t->Enabled());
+  EXPECT_FALSE(Layered());
+  EXPECT_FALSE(sp->FormState() & FS_ANIMRESTORING);
+}
+
+TEST_F(Minimize, AFormWithItsOwnAlphaEndsTheRestoreAtThatAlpha) {
+  form->SetAlphaBlend(true);
+  form->SetAlphaBlendValue(200);
+  Application->ProcessMessages();
+  ASSERT_TRUE(sp->StartMinimizing());
+  TkvMinTimer* t = Timer();
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(t->AlphaFrom(), 50);  // a quarter of 200
+  RunOut(t);
+  LayeredCalls rec;
+  ASSERT_TRUE(sp->StartRestoring());
+  RunOut(t);
+  ASSERT_FALSE(LayeredCalls::AlphasOf(form->Handle()).empty());
+  EXPECT_EQ(LayeredCalls::AlphasOf(form->Handle()).back(), 200);
+  EXPECT_TRUE(Layered());
+}
+
+TEST_F(Minimize, AVeryShortTimeRunsItsOneStepAtOnce) {
+  skin->skin.Manager.AnimEffects.Minimizing.Time = 6;
+  ASSERT_TRUE(sp->StartMinimizing());
+  TkvMinTimer* t = Timer();
+  ASSERT_NE(t, nullptr);
+  EXPECT_FALSE(t->Enabled());
+  EXPECT_TRUE(t->Minimized);
+  EXPECT_FALSE(sp->FormState() & FS_ANIMMINIMIZING);
+}
+
+TEST_F(Minimize, WithoutCompositionOnNewerSystemsNothingFlies) {
+  iAeroStatus = 0;
+  EXPECT_FALSE(sp->StartMinimizing());
+  EXPECT_EQ(Timer(), nullptr);
+  EXPECT_FALSE(Layered());
+}
+
+namespace {
+
+int taskbarQueries = 0;
+WNDPROC toolbarProc = nullptr;
+LRESULT CALLBACK CountingToolbar(HWND h, UINT msg, WPARAM w, LPARAM l) {
+  if (msg == TB_BUTTONCOUNT || msg == TB_GETBUTTON || msg == TB_GETITEMRECT) ++taskbarQueries;
+  return CallWindowProcW(toolbarProc, h, msg, w, l);
+}
+
+}  // namespace
+
+TEST_F(Minimize, TheTargetComesFromTheTaskbarWindowWithoutAskingItsButtons) {
+  ASSERT_TRUE(sp->StartMinimizing());
+  TkvMinTimer* t = Timer();
+  ASSERT_NE(t, nullptr);
+  iAeroStatus = 0;  // the case in which the buttons used to be read
+  // The taskbar's window chain down to a button list with a button for this program (the
+  // chain is found by class names: plain windows stand for the bands).
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES};
+  InitCommonControlsEx(&icc);
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = PlainProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  for (const wchar_t* name : {L"ReBarWindow32", L"MSTaskSwWClass"}) {
+    wc.lpszClassName = name;
+    RegisterClassW(&wc);
+  }
+  HWND rebar = CreateWindowExW(0, L"ReBarWindow32", L"", WS_CHILD, 0, 0, 100, 40, taskbar->wnd, nullptr, wc.hInstance, nullptr);
+  ASSERT_NE(rebar, nullptr);
+  HWND sw = CreateWindowExW(0, L"MSTaskSwWClass", L"", WS_CHILD, 0, 0, 100, 40, rebar, nullptr, wc.hInstance, nullptr);
+  HWND toolbar = CreateWindowExW(0, TOOLBARCLASSNAMEW, L"", WS_CHILD, 0, 0, 100, 40, sw, nullptr, nullptr, nullptr);
+  ASSERT_NE(toolbar, nullptr);
+  SendMessageW(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+  TBBUTTON button{};
+  button.iBitmap = I_IMAGENONE;
+  button.fsState = TBSTATE_ENABLED;
+  button.dwData = reinterpret_cast<DWORD_PTR>(form->Handle());
+  SendMessageW(toolbar, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(&button));
+  taskbarQueries = 0;
+  toolbarProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(toolbar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountingToolbar)));
+  const TRect from = FormRect();
+  EXPECT_EQ(t->GetRectTo(from), TaskbarFallbackRect(from, taskbar->Rect()));
+  EXPECT_EQ(taskbarQueries, 0);
+  DestroyWindow(rebar);
+}

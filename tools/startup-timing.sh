@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Start-up time of Tarnwick under Wine and Xvfb: from the program's start to the first paint
+# of its main window in the Glimmerveil skin, read from the screen by
+# tools/startup_timing.win.cpp (built here with the cross compiler).
+#   tools/startup-timing.sh [runs]        (default 11)
+# Runs the program installed twice under build/startup: with the packed skin
+# (data/Glimmerveil.kpz) only, and with the skin folder (data/Glimmerveil) only, in the tests'
+# Wine prefix, and prints every run and the medians.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+runs=${1:-11}
+bin=$root/build/win32/bin
+if [ ! -f "$bin/Tarnwick.exe" ] || [ ! -f "$bin/data/Glimmerveil.kpz" ]; then
+  tools/setup.sh
+  cmake --preset win32 >/dev/null
+  cmake --build --preset win32 -j "${TW_JOBS:-2}" --target Tarnwick
+fi
+out=$root/build/startup
+mkdir -p "$out"
+timer=$out/startup_timing.exe
+if [ ! -f "$timer" ] || [ tools/startup_timing.win.cpp -nt "$timer" ]; then
+  i686-w64-mingw32-g++-posix -std=c++17 -O2 -municode -static -o "$timer" tools/startup_timing.win.cpp -lgdi32
+fi
+for kind in kpz folder; do
+  rm -rf "$out/$kind" && mkdir -p "$out/$kind/data"
+  cp "$bin/Tarnwick.exe" "$out/$kind/"
+  if [ "$kind" = kpz ]; then cp "$bin/data/Glimmerveil.kpz" "$out/$kind/data/"; else cp -r "$bin/data/Glimmerveil" "$out/$kind/data/"; fi
+done
+
+tools/wineprefix.sh build/win32/wineprefix
+source tools/xvfb.sh
+tw_start_xvfb
+tw_start_wineserver "$root/build/win32/wineprefix"
+export WINEPREFIX=$root/build/win32/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+for kind in kpz folder; do
+  echo "[startup] skin from the $kind"
+  wine "$timer" "$(winepath -w "$out/$kind/Tarnwick.exe")" "$runs" </dev/null
+done
