@@ -6,19 +6,27 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 tools/setup.sh
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 -j "$(nproc)" --target Tarnwick
-tools/wineprefix.sh build/win32/wineprefix
-exe=build/win32/bin/Tarnwick.exe
+# Where the kernel runs no i386 programs, the same code runs as its x86_64 build under the
+# 64-bit Wine (tools/wine-preset.sh).
+preset=$(tools/wine-preset.sh)
+wine=wine
+if [ "$preset" = win64 ]; then
+  wine=/usr/lib/wine/wine64
+  echo "[run] this machine runs no 32-bit programs: starting the x86_64 build under the 64-bit Wine"
+fi
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" -j "$(nproc)" --target Tarnwick
+tools/wineprefix.sh "build/$preset/wineprefix" "$preset"
+exe=build/$preset/bin/Tarnwick.exe
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
-  exec build/win32/wine-run.sh "$exe" "$@"
+  exec "build/$preset/wine-run.sh" "$exe" "$@"
 fi
 
 source tools/xvfb.sh
 tw_start_xvfb
-tw_start_wineserver "$root/build/win32/wineprefix"
-build/win32/wine-run.sh "$exe" "$@" &
+tw_start_wineserver "$root/build/$preset/wineprefix" "$wine"
+"build/$preset/wine-run.sh" "$exe" "$@" &
 app=$!
 shot=$root/build/screenshot.png
 # Wait for the main window (its caption) to appear, then shoot it.

@@ -36,6 +36,15 @@ for p in wine wine32:i386 wine64 g++-mingw-w64-i686-posix binutils-mingw-w64-i68
          libbenchmark-dev libgtest-dev pkg-config; do
   want "$p"
 done
+# A kernel without IA-32 emulation runs no i386 programs, so Wine's 32-bit half cannot start:
+# the Windows tests then run a 64-bit build under the 64-bit Wine (tools/test.sh).
+if [ "$("$(dirname "$0")/wine-preset.sh")" = win32 ]; then
+  win64_tests=
+else
+  win64_tests=1
+  log "this machine runs no i386 programs: setting up the 64-bit Windows build for the tests"
+  for p in g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64; do want "$p"; done
+fi
 
 # A mirror that is syncing can fail one index now and then; retry, then go on with what we have.
 apt_update() {
@@ -58,19 +67,24 @@ log "packages ready"
 
 # libjpeg for the Windows target: built once from Debian's source package, outside the repo.
 deps=${TARNWICK_DEPS:-/opt/tarnwick-deps}
-jpeg_prefix=$deps/libjpeg-i686
-if [ ! -f "$jpeg_prefix/lib/libjpeg.a" ]; then
-  log "building libjpeg for i686-w64-mingw32 into $jpeg_prefix"
-  work=$deps/src
-  rm -rf "$work" && mkdir -p "$work"
-  (cd "$work" && apt-get source -qq --download-only libjpeg-turbo >/dev/null 2>&1 || { apt_update; cd "$work" && apt-get source -qq --download-only libjpeg-turbo; })
-  (cd "$work" && dpkg-source -x --no-check ./libjpeg-turbo_*.dsc libjpeg-turbo >/dev/null)
-  here=$(cd "$(dirname "$0")/.." && pwd)
-  cmake -S "$work/libjpeg-turbo" -B "$work/build" -G Ninja \
-    -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_INSTALL_PREFIX="$jpeg_prefix" -DENABLE_SHARED=OFF -DWITH_TURBOJPEG=OFF \
-    -DCMAKE_POSITION_INDEPENDENT_CODE=OFF -Wno-dev >/dev/null 2>&1
-  cmake --build "$work/build" --target install >/dev/null
-  rm -rf "$work"
-fi
-log "libjpeg ready: $jpeg_prefix"
+here=$(cd "$(dirname "$0")/.." && pwd)
+build_libjpeg() {  # build_libjpeg <arch> (i686 or x86_64): into $deps/libjpeg-<arch>
+  local arch=$1 jpeg_prefix=$deps/libjpeg-$1
+  if [ ! -f "$jpeg_prefix/lib/libjpeg.a" ]; then
+    log "building libjpeg for $arch-w64-mingw32 into $jpeg_prefix"
+    local work=$deps/src-$arch
+    rm -rf "$work" && mkdir -p "$work"
+    (cd "$work" && apt-get source -qq --download-only libjpeg-turbo >/dev/null 2>&1 || { apt_update; cd "$work" && apt-get source -qq --download-only libjpeg-turbo; })
+    (cd "$work" && dpkg-source -x --no-check ./libjpeg-turbo_*.dsc libjpeg-turbo >/dev/null)
+    cmake -S "$work/libjpeg-turbo" -B "$work/build" -G Ninja \
+      -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-$arch.cmake" -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_INSTALL_PREFIX="$jpeg_prefix" -DENABLE_SHARED=OFF -DWITH_TURBOJPEG=OFF \
+      -DCMAKE_POSITION_INDEPENDENT_CODE=OFF -Wno-dev >/dev/null 2>&1
+    cmake --build "$work/build" --target install >/dev/null
+    rm -rf "$work"
+  fi
+  log "libjpeg ready: $jpeg_prefix"
+}
+build_libjpeg i686
+[ -n "$win64_tests" ] && build_libjpeg x86_64
+true

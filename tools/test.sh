@@ -15,13 +15,21 @@ source tools/xvfb.sh
 echo "[test] building native"
 cmake --preset native >/dev/null
 cmake --build --preset native -j "$jobs"
-echo "[test] building win32"
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 -j "$jobs"
+# Where the kernel runs no i386 programs, the Windows tests run a 64-bit build of the same code
+# under the 64-bit Wine (tools/wine-preset.sh).
+preset=$(tools/wine-preset.sh)
+wine=wine
+if [ "$preset" = win64 ]; then
+  wine=/usr/lib/wine/wine64
+  echo "[test] this machine runs no 32-bit programs: the Windows tests run the x86_64 build under the 64-bit Wine"
+fi
+echo "[test] building $preset"
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" -j "$jobs"
 
-tools/wineprefix.sh build/win32/wineprefix
+tools/wineprefix.sh "build/$preset/wineprefix" "$preset"
 tw_start_xvfb
-tw_start_wineserver "$root/build/win32/wineprefix"
+tw_start_wineserver "$root/build/$preset/wineprefix" "$wine"
 
 echo "[test] running"
-ctest --test-dir build/win32 --output-on-failure -j "$jobs" "$@"
+ctest --test-dir "build/$preset" --output-on-failure -j "$jobs" "$@"

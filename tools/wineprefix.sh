@@ -1,17 +1,24 @@
 #!/usr/bin/env bash
-# Makes the Wine prefix the tests and the program run in: tools/wineprefix.sh <prefix-dir>
-# Done once per build folder; a stamp file records that the prefix is complete.
+# Makes the Wine prefix the tests and the program run in: tools/wineprefix.sh <prefix-dir> [win32|win64]
+# Done once per build folder; a stamp file records that the prefix is complete. A win64 prefix
+# (for the x86_64 build, tools/wine-preset.sh) is run by the 64-bit loader, called directly.
 set -euo pipefail
 prefix=$(realpath -m "$1")
 # The stamp's number goes up when the settings below change, so older prefixes are remade.
 stamp=$prefix/.tarnwick-ready-3
 [ -f "$stamp" ] && exit 0
 
-export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+arch=${2:-win32}
+wine=wine
+if [ "$arch" = win64 ]; then
+  wine=/usr/lib/wine/wine64
+  export WINELOADER=$wine
+fi
+export WINEPREFIX=$prefix WINEARCH=$arch WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 rm -rf "$prefix"
 mkdir -p "$(dirname "$prefix")"
 echo "[wineprefix] creating $prefix"
-wineboot -i >/dev/null 2>&1
+"$wine" wineboot -i >/dev/null 2>&1
 wineserver -w
 
 reg=$(mktemp --suffix=.reg)
@@ -41,7 +48,7 @@ REGEDIT4
 REG
 # regedit reads .reg files as UTF-16 when they start with a byte-order mark.
 iconv -f UTF-8 -t UTF-16 "$reg" > "$reg.utf16"
-wine regedit /S "$(winepath -w "$reg.utf16")" >/dev/null 2>&1
+"$wine" regedit /S "$("$wine" winepath -w "$reg.utf16")" >/dev/null 2>&1
 wineserver -w
 rm -f "$reg" "$reg.utf16"
 # Wine draws the caption buttons of standard frames with the Marlett font, which a prefix

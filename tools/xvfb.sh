@@ -28,10 +28,14 @@ tw_stop_xvfb() {
 }
 
 # Keeps one wineserver alive for the whole run, so each test exe starts fast.
+#   tw_start_wineserver <prefix> [wine loader, by default wine]
 tw_start_wineserver() {
   TW_WINESERVER_PREFIX=$1
+  local wine=${2:-wine}
   WINEPREFIX=$1 wineserver -p 2>/dev/null || true
   # Start Wine's service and desktop processes now, detached from our output: started later
   # by a test they would inherit CTest's pipes and keep it waiting after the test ends.
-  WINEPREFIX=$1 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+  local loader_env=()
+  [ "$wine" = wine ] || loader_env=(WINELOADER="$wine")
+  env "${loader_env[@]}" WINEPREFIX="$1" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" "$wine" cmd /c exit </dev/null >/dev/null 2>&1 || true
 }

@@ -26,8 +26,8 @@ TkvPatchKind SysColorPatchKind();
 // compares both); only while nothing is patched.
 void ForceEntryJumpPatches(bool force);
 
-// Where a patch goes: the target of an import stub (FF 25 and the slot's address), otherwise
-// proc itself.
+// Where a patch goes: the target of an import stub (FF 25 and the slot's address; on x86-64
+// the slot's distance from the next instruction), otherwise proc itself.
 void* kvGetActualAddr(void* proc);
 // The entry-jump patch: saves the six bytes at proc's entry and writes a relative jump to
 // newProc; False when reading fails (then nothing is written) or writing fails.

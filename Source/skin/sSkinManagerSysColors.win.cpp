@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstring>
+#include <vector>
 
 #include "raster/Pixels.h"
 #include "skin/sSkinManager.h"
@@ -39,6 +40,91 @@ bool ReadCode(const void* at, void* bytes, size_t size) {
   return ReadProcessMemory(GetCurrentProcess(), at, bytes, size, &read) && read == size;
 }
 
+// A five-byte relative jump reaches 2 GiB either way. In a 64-bit process the replacement may
+// lie farther from a system library; the jump then goes through a relay allocated within
+// reach of it (jmp [rip+0] and the replacement's address). Relays stay for the process's life:
+// a thread may still be passing through one after its patch is gone.
+#ifdef _WIN64
+bool InJumpReach(const uint8_t* next, const void* to) {
+  const intptr_t distance = reinterpret_cast<intptr_t>(to) - reinterpret_cast<intptr_t>(next);
+  return distance == intptr_t(int32_t(distance));
+}
+
+uint8_t* AllocateNear(const uint8_t* place) {
+  SYSTEM_INFO info;
+  GetSystemInfo(&info);
+  const uintptr_t granule = info.dwAllocationGranularity;
+  const uintptr_t lowest = reinterpret_cast<uintptr_t>(info.lpMinimumApplicationAddress);
+  const uintptr_t highest = reinterpret_cast<uintptr_t>(info.lpMaximumApplicationAddress);
+  const uintptr_t origin = reinterpret_cast<uintptr_t>(place) & ~(granule - 1);
+  auto tryAt = [&](uintptr_t at) -> uint8_t* {
+    if (at < lowest || at > highest) return nullptr;
+    return static_cast<uint8_t*>(VirtualAlloc(reinterpret_cast<void*>(at), info.dwPageSize, MEM_RESERVE | MEM_COMMIT,
+                                              PAGE_EXECUTE_READWRITE));
+  };
+  for (uintptr_t offset = granule; offset < 0x7FF00000u; offset += granule) {
+    if (offset <= origin)
+      if (uint8_t* page = tryAt(origin - offset)) return page;
+    if (uint8_t* page = tryAt(origin + offset)) return page;
+  }
+  return nullptr;
+}
+
+struct TRelayPage {
+  uint8_t* base;
+  size_t used;
+};
+std::vector<TRelayPage> gRelayPages;
+constexpr size_t kRelaySize = 16;  // FF 25 00 00 00 00, the address, two bytes of padding
+
+// Where a jump whose next instruction is at next must go to reach to; nullptr when no relay
+// could be placed within reach.
+void* ReachableTarget(const uint8_t* next, void* to) {
+  if (InJumpReach(next, to)) return to;
+  SYSTEM_INFO info;
+  GetSystemInfo(&info);
+  for (TRelayPage& page : gRelayPages)
+    for (size_t at = 0; at < page.used; at += kRelaySize) {
+      uint8_t* relay = page.base + at;
+      void* target;
+      std::memcpy(&target, relay + 6, sizeof target);
+      if (target == to && InJumpReach(next, relay)) return relay;
+    }
+  TRelayPage* page = nullptr;
+  for (TRelayPage& candidate : gRelayPages)
+    if (candidate.used + kRelaySize <= info.dwPageSize && InJumpReach(next, candidate.base) &&
+        InJumpReach(next, candidate.base + info.dwPageSize)) {
+      page = &candidate;
+      break;
+    }
+  if (!page) {
+    uint8_t* base = AllocateNear(next);
+    if (!base) return nullptr;
+    page = &gRelayPages.emplace_back(TRelayPage{base, 0});
+  }
+  uint8_t* relay = page->base + page->used;
+  const uint8_t jump[6] = {0xFF, 0x25, 0, 0, 0, 0};
+  std::memcpy(relay, jump, sizeof jump);
+  std::memcpy(relay + 6, &to, sizeof to);
+  page->used += kRelaySize;
+  FlushInstructionCache(GetCurrentProcess(), relay, kRelaySize);
+  return relay;
+}
+#else
+void* ReachableTarget(const uint8_t*, void* to) { return to; }  // 32 bits: every address is in reach
+#endif
+
+// The five bytes of a relative jump at at to to (through a relay where needed); False when to
+// cannot be reached.
+bool MakeJump(uint8_t (&jump)[5], uint8_t* at, void* to) {
+  void* target = ReachableTarget(at + 5, to);
+  if (!target) return false;
+  jump[0] = 0xE9;
+  const int32_t rel = int32_t(reinterpret_cast<intptr_t>(target) - reinterpret_cast<intptr_t>(at + 5));
+  std::memcpy(jump + 1, &rel, 4);
+  return true;
+}
+
 // mov edi,edi at the entry and five bytes of padding (nop or int3) before it.
 bool HotPatchable(const uint8_t* entry) {
   uint8_t bytes[7];
@@ -51,9 +137,8 @@ bool HotPatchable(const uint8_t* entry) {
 bool ApplyHotPatch(TPatch& p) {
   auto* entry = static_cast<uint8_t*>(p.proc);
   if (!ReadCode(entry - 5, p.savedPad, sizeof p.savedPad)) return false;
-  uint8_t jump[5] = {0xE9};
-  const int32_t rel = int32_t(reinterpret_cast<intptr_t>(p.replacement) - reinterpret_cast<intptr_t>(entry));
-  std::memcpy(jump + 1, &rel, 4);
+  uint8_t jump[5];
+  if (!MakeJump(jump, entry - 5, p.replacement)) return false;
   if (!WriteCode(entry - 5, jump, sizeof jump)) return false;
   // The short jump back into the spare bytes replaces mov edi,edi in one aligned store.
   const uint8_t shortJump[2] = {0xEB, 0xF9};
@@ -211,18 +296,22 @@ void* kvGetActualAddr(void* proc) {
   auto* code = static_cast<uint8_t*>(proc);
   uint8_t head[6];
   if (!proc || !ReadCode(code, head, sizeof head) || head[0] != 0xFF || head[1] != 0x25) return proc;
-  void** slot;
-  std::memcpy(&slot, head + 2, sizeof slot);
+  int32_t operand;
+  std::memcpy(&operand, head + 2, sizeof operand);
+#ifdef _WIN64
+  // x86-64 addresses the slot relative to the next instruction.
+  auto* slot = reinterpret_cast<void**>(code + sizeof head + operand);
+#else
+  auto* slot = reinterpret_cast<void**>(static_cast<uintptr_t>(static_cast<uint32_t>(operand)));
+#endif
   void* target = nullptr;
   return ReadCode(slot, &target, sizeof target) ? target : proc;
 }
 
 bool kvHookProc(void* proc, void* newProc, uint8_t (&saved)[6]) {
   void* entry = kvGetActualAddr(proc);
-  if (!ReadCode(entry, saved, sizeof saved)) return false;
-  uint8_t jump[5] = {0xE9};
-  const int32_t rel = int32_t(reinterpret_cast<intptr_t>(newProc) - reinterpret_cast<intptr_t>(entry) - 5);
-  std::memcpy(jump + 1, &rel, 4);
+  uint8_t jump[5];
+  if (!MakeJump(jump, static_cast<uint8_t*>(entry), newProc) || !ReadCode(entry, saved, sizeof saved)) return false;
   const bool ok = WriteCode(entry, jump, sizeof jump);
   FlushInstructionCache(GetCurrentProcess(), entry, sizeof jump);
   return ok;

@@ -61,6 +61,7 @@ class FormShow : public testing::Test {
     skin = std::make_unique<SkinFixture>();
     form = new TForm(app.get());
     form->AfterConstruction();
+    form->SetPosition(poDesigned);  // the frames are checked at the form's own place
     form->SetBounds(100, 80, 160, 120);
     provider = std::make_unique<PictureProvider>(form, &skin->Manager);
     form->Show();
