@@ -57,7 +57,7 @@ HWND WindowOf(Integer id) {
 
 Byte AlphaOf(uint32_t pixel) { return Byte(pixel >> 24); }
 
-class Effects : public testing::Test {
+class GlowEffects : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 0) << "no display: window tests need Xvfb";
@@ -149,7 +149,7 @@ class Effects : public testing::Test {
 
 // ---- Glows ----
 
-TEST_F(Effects, ASectionWithoutGlowMaskOrHoverOuterEffectGetsNoGlow) {
+TEST_F(GlowEffects, ASectionWithoutGlowMaskOrHoverOuterEffectGetsNoGlow) {
   lit->sd->SkinIndex = plainSection;
   const size_t before = kvgEffects.size();
   EXPECT_EQ(ShowGlow(ScreenRect(lit), u"PLAIN", u"GLOW", 0, 255, form->Handle(), lit->sd.get()), -1);
@@ -158,7 +158,7 @@ TEST_F(Effects, ASectionWithoutGlowMaskOrHoverOuterEffectGetsNoGlow) {
   EXPECT_EQ(ShowGlow(ScreenRect(lit), -1, 0, 255, form->Handle(), lit->sd.get()), -1) << "no mask";
 }
 
-TEST_F(Effects, AGlowIsTheMasksBordersAroundTheControlAboveItsForm) {
+TEST_F(GlowEffects, AGlowIsTheMasksBordersAroundTheControlAboveItsForm) {
   LayeredRecorder layered;
   const Integer id = ShowLitGlow(200);
   ASSERT_GE(id, 0);
@@ -186,14 +186,14 @@ TEST_F(Effects, AGlowIsTheMasksBordersAroundTheControlAboveItsForm) {
   EXPECT_EQ(lit->sd->GlowID, -1) << "the caller keeps the id";
 }
 
-TEST_F(Effects, AControlOnATopmostFormGetsATopmostGlow) {
+TEST_F(GlowEffects, AControlOnATopmostFormGetsATopmostGlow) {
   SetWindowPos(form->Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   const Integer id = ShowLitGlow(255);
   ASSERT_GE(id, 0);
   EXPECT_TRUE(GetWindowLongW(WindowOf(id), GWL_EXSTYLE) & WS_EX_TOPMOST);
 }
 
-TEST_F(Effects, AWindowLyingAcrossTheControlCutsItsRowsOutOfTheGlow) {
+TEST_F(GlowEffects, AWindowLyingAcrossTheControlCutsItsRowsOutOfTheGlow) {
   // A bar across the control with all four corners outside it.
   HWND bar = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 20, 50, 200, 6, form->Handle(), nullptr,
                              nullptr, nullptr);
@@ -213,7 +213,7 @@ TEST_F(Effects, AWindowLyingAcrossTheControlCutsItsRowsOutOfTheGlow) {
   DestroyWindow(bar);
 }
 
-TEST_F(Effects, AnAnimatedHideFadesTheGlowOutInEighteenSteps) {
+TEST_F(GlowEffects, AnAnimatedHideFadesTheGlowOutInEighteenSteps) {
   LayeredRecorder layered;
   lit->sd->GlowID = ShowLitGlow(255);
   const Integer id = lit->sd->GlowID;
@@ -235,7 +235,7 @@ TEST_F(Effects, AnAnimatedHideFadesTheGlowOutInEighteenSteps) {
   EXPECT_FALSE(IsWindow(glow)) << "released to the message loop";
 }
 
-TEST_F(Effects, AHideWhileAStateFadeRunsIsImmediate) {
+TEST_F(GlowEffects, AHideWhileAStateFadeRunsIsImmediate) {
   lit->sd->GlowID = ShowLitGlow(255);
   const Integer id = lit->sd->GlowID;
   GetNewTimer(lit->sd->AnimTimer, lit, 1);  // a state fade's timer
@@ -248,7 +248,7 @@ TEST_F(Effects, AHideWhileAStateFadeRunsIsImmediate) {
   EXPECT_EQ(stale, id);
 }
 
-TEST_F(Effects, AControlThatGoesWhileItsGlowFadesOutTakesGlowAndWindowWithIt) {
+TEST_F(GlowEffects, AControlThatGoesWhileItsGlowFadesOutTakesGlowAndWindowWithIt) {
   lit->sd->GlowID = ShowLitGlow(255);
   const Integer id = lit->sd->GlowID;
   HWND glow = WindowOf(id);
@@ -261,7 +261,7 @@ TEST_F(Effects, AControlThatGoesWhileItsGlowFadesOutTakesGlowAndWindowWithIt) {
   EXPECT_FALSE(IsWindow(glow));
 }
 
-TEST_F(Effects, ClearingGlowsCanSpareTheCircles) {
+TEST_F(GlowEffects, ClearingGlowsCanSpareTheCircles) {
   lit->sd->GlowID = ShowLitGlow(255);
   LitControl* check = MakeLit(checkSection);
   TkvCircleEffectData data;
@@ -283,7 +283,7 @@ TEST_F(Effects, ClearingGlowsCanSpareTheCircles) {
   EXPECT_EQ(check->sd->CircleID, -1);
 }
 
-TEST_F(Effects, AFramePartsGlowKeepsTheRectangleItIsGiven) {
+TEST_F(GlowEffects, AFramePartsGlowKeepsTheRectangleItIsGiven) {
   // A form's provider asks for the glow of a caption button by its mask.
   TComponent owner(nullptr);
   TsCommonData frame(&owner);
@@ -306,7 +306,7 @@ TEST_F(Effects, AFramePartsGlowKeepsTheRectangleItIsGiven) {
 
 // ---- Light circles ----
 
-TEST_F(Effects, HoveringACheckMarkGrowsACircleFrom10To23AndStops) {
+TEST_F(GlowEffects, HoveringACheckMarkGrowsACircleFrom10To23AndStops) {
   HoverCheck();
   LayeredRecorder layered;
   ShowCircleIfNeeded(lit->sd.get(), 255, true);
@@ -338,7 +338,7 @@ TEST_F(Effects, HoveringACheckMarkGrowsACircleFrom10To23AndStops) {
   EXPECT_TRUE(GetWindowLongW(WindowOf(id), GWL_EXSTYLE) & WS_EX_TRANSPARENT);
 }
 
-TEST_F(Effects, PressingShowsTheDiscAndReleasingGoesBackToTheHoverCircle) {
+TEST_F(GlowEffects, PressingShowsTheDiscAndReleasingGoesBackToTheHoverCircle) {
   HoverCheck();
   ShowCircleIfNeeded(lit->sd.get(), 255, true);
   RunCircleTimer();
@@ -364,7 +364,7 @@ TEST_F(Effects, PressingShowsTheDiscAndReleasingGoesBackToTheHoverCircle) {
   EXPECT_EQ(circle->RadiusStart, std::lround(pressedRadius));
 }
 
-TEST_F(Effects, LeavingTheAreaHidesTheCircleAndKeepsItsSlot) {
+TEST_F(GlowEffects, LeavingTheAreaHidesTheCircleAndKeepsItsSlot) {
   HoverCheck();
   ShowCircleIfNeeded(lit->sd.get(), 255, true);
   RunCircleTimer();
@@ -382,7 +382,7 @@ TEST_F(Effects, LeavingTheAreaHidesTheCircleAndKeepsItsSlot) {
   EXPECT_FALSE(IsWindow(wnd));
 }
 
-TEST_F(Effects, AControlThatDoesNotAnswerTheAreaQueryShowsNoCircle) {
+TEST_F(GlowEffects, AControlThatDoesNotAnswerTheAreaQueryShowsNoCircle) {
   HoverCheck();
   lit->answers = false;
   ShowCircleIfNeeded(lit->sd.get(), 255, true);
@@ -390,7 +390,7 @@ TEST_F(Effects, AControlThatDoesNotAnswerTheAreaQueryShowsNoCircle) {
   EXPECT_TRUE(kvgEffects.empty());
 }
 
-TEST_F(Effects, WithoutAnimationHoverAndPressReplaceTheCircleAtOnce) {
+TEST_F(GlowEffects, WithoutAnimationHoverAndPressReplaceTheCircleAtOnce) {
   skin->Manager.Effects.AllowAnimation = false;
   HoverCheck();
   LayeredRecorder layered;
@@ -410,7 +410,7 @@ TEST_F(Effects, WithoutAnimationHoverAndPressReplaceTheCircleAtOnce) {
   EXPECT_EQ(shown, 1);
 }
 
-TEST_F(Effects, AHoveredSlidersCircleStopsOnceItsStrengthHasArrived) {
+TEST_F(GlowEffects, AHoveredSlidersCircleStopsOnceItsStrengthHasArrived) {
   HoverCheck();
   lit->sd->COC = Byte(COC_TsSlider);
   lit->area = TRect(Cursor().X - 15, Cursor().Y - 8, Cursor().X + 15, Cursor().Y + 8);
@@ -431,7 +431,7 @@ TEST_F(Effects, AHoveredSlidersCircleStopsOnceItsStrengthHasArrived) {
   EXPECT_EQ(circle->Motion.RealRadius, 18);
 }
 
-TEST_F(Effects, AControlThatGoesWhileItsCircleGrowsTakesTimerAndWindowWithIt) {
+TEST_F(GlowEffects, AControlThatGoesWhileItsCircleGrowsTakesTimerAndWindowWithIt) {
   HoverCheck();
   ShowCircleIfNeeded(lit->sd.get(), 255, true);
   lit->sd->CircleTimer->OnTimer2(nullptr);
@@ -451,7 +451,7 @@ TEST_F(Effects, AControlThatGoesWhileItsCircleGrowsTakesTimerAndWindowWithIt) {
 }
 
 
-TEST_F(Effects, ATrackBarsLightCarriesItsPositionBesideIt) {
+TEST_F(GlowEffects, ATrackBarsLightCarriesItsPositionBesideIt) {
   auto* bar = new TsTrackBar(form);
   bar->SetBounds(20, 100, 200, 30);
   bar->SetParent(form);
@@ -485,7 +485,7 @@ TEST_F(Effects, ATrackBarsLightCarriesItsPositionBesideIt) {
   EXPECT_FALSE(IsWindow(tip));
 }
 
-TEST_F(Effects, ASlidersThumbStaysAboveItsLight) {
+TEST_F(GlowEffects, ASlidersThumbStaysAboveItsLight) {
   auto* slider = new TsSlider(form);
   slider->SetBounds(20, 100, 120, 40);
   slider->SetParent(form);
