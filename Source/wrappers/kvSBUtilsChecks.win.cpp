@@ -77,6 +77,8 @@ void TkvCheckBoxWnd::SkinCheckRect(Integer index, TRect& r) {
     r = TRect();
     return;
   }
+  // Asked before the first paint (the mouse area, the light circle) the size is not read yet.
+  if (WndSize.cx == 0 && WndSize.cy == 0) InitCtrlData(this);
   const Integer top = (WndSize.cy - md->Height) / 2;
   if (StyleOf(CtrlHandle) & BS_LEFTTEXT)
     r = TRect(WndSize.cx - md->Width, top, WndSize.cx, top + md->Height);
