@@ -24,16 +24,25 @@ ppis=("$@")
 
 out=$root/build/screenshots
 mkdir -p "$out"
-exe=$root/build/win32/bin/Tarnwick.exe
-if [ ! -f "$exe" ] || [ ! -f "$root/build/win32/bin/data/Glimmerveil.kpz" ]; then
+# Where the kernel runs no i386 programs, the x86_64 build runs under the 64-bit Wine
+# (tools/wine-preset.sh); the driver is built for the same machine.
+preset=$(tools/wine-preset.sh)
+cxx=i686-w64-mingw32-g++-posix
+if [ "$preset" = win64 ]; then
+  cxx=x86_64-w64-mingw32-g++-posix
+  export WINELOADER=/usr/lib/wine/wine64
+  wine() { /usr/lib/wine/wine64 "$@"; }
+fi
+exe=$root/build/$preset/bin/Tarnwick.exe
+if [ ! -f "$exe" ] || [ ! -f "$root/build/$preset/bin/data/Glimmerveil.kpz" ]; then
   tools/setup.sh
-  cmake --preset win32 >/dev/null
-  cmake --build --preset win32 -j "${TW_JOBS:-$(nproc)}" --target Tarnwick
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "${TW_JOBS:-$(nproc)}" --target Tarnwick
 fi
 
-driver=$out/screenshot_driver.exe
+driver=$out/screenshot_driver-$preset.exe
 if [ ! -f "$driver" ] || [ tools/screenshot_driver.win.cpp -nt "$driver" ]; then
-  i686-w64-mingw32-g++-posix -std=c++17 -O2 -municode -static -o "$driver" tools/screenshot_driver.win.cpp
+  "$cxx" -std=c++17 -O2 -municode -static -o "$driver" tools/screenshot_driver.win.cpp
 fi
 
 python3 tools/skin/make_skin.py "$out/Glimmerveil" --sheet "$out/glimmerveil-sheet.png"
@@ -84,8 +93,8 @@ window_named() {
 }
 
 for ppi in "${ppis[@]}"; do
-  prefix=$out/prefix-$ppi
-  tools/wineprefix.sh "$prefix"
+  prefix=$out/prefix-$preset-$ppi
+  tools/wineprefix.sh "$prefix" "$preset"
   prefixes+=("$prefix")
   export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   dpi=$(printf '0x%x' "$ppi")
@@ -110,7 +119,7 @@ for ppi in "${ppis[@]}"; do
   saved=$out/saved/$ppi
   mkdir -p "$saved"
   answer '{"Code":0,"Data":{"Title":"演示视频","VideoUrls":"'"$base"'/files/clip.bin?chunk=65536&delay_ms=200"}}'
-  drive folder "$(winepath -w "$saved")"
+  drive folder "$(wine winepath -w "$saved" 2>/dev/null | tr -d '\r')"
   drive link "https://v.douyin.com/shot/"
   drive click parse
   if drive wait-box 20000 && box=$(window_named "Tarnwick"); then
