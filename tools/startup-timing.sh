@@ -10,17 +10,27 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 runs=${1:-11}
-bin=$root/build/win32/bin
+# Where the kernel runs no i386 programs, the x86_64 build is timed under the 64-bit Wine
+# (tools/wine-preset.sh); the timer is built for the same machine.
+preset=$(tools/wine-preset.sh)
+cxx=i686-w64-mingw32-g++-posix
+wine=wine
+if [ "$preset" = win64 ]; then
+  cxx=x86_64-w64-mingw32-g++-posix
+  wine=/usr/lib/wine/wine64
+  export WINELOADER=$wine
+fi
+bin=$root/build/$preset/bin
 if [ ! -f "$bin/Tarnwick.exe" ] || [ ! -f "$bin/data/Glimmerveil.kpz" ]; then
   tools/setup.sh
-  cmake --preset win32 >/dev/null
-  cmake --build --preset win32 -j "${TW_JOBS:-2}" --target Tarnwick
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "${TW_JOBS:-2}" --target Tarnwick
 fi
 out=$root/build/startup
 mkdir -p "$out"
-timer=$out/startup_timing.exe
+timer=$out/startup_timing-$preset.exe
 if [ ! -f "$timer" ] || [ tools/startup_timing.win.cpp -nt "$timer" ]; then
-  i686-w64-mingw32-g++-posix -std=c++17 -O2 -municode -static -o "$timer" tools/startup_timing.win.cpp -lgdi32
+  "$cxx" -std=c++17 -O2 -municode -static -o "$timer" tools/startup_timing.win.cpp -lgdi32
 fi
 for kind in kpz folder; do
   rm -rf "$out/$kind" && mkdir -p "$out/$kind/data"
@@ -28,12 +38,12 @@ for kind in kpz folder; do
   if [ "$kind" = kpz ]; then cp "$bin/data/Glimmerveil.kpz" "$out/$kind/data/"; else cp -r "$bin/data/Glimmerveil" "$out/$kind/data/"; fi
 done
 
-tools/wineprefix.sh build/win32/wineprefix
+tools/wineprefix.sh "build/$preset/wineprefix" "$preset"
 source tools/xvfb.sh
 tw_start_xvfb
-tw_start_wineserver "$root/build/win32/wineprefix"
-export WINEPREFIX=$root/build/win32/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+tw_start_wineserver "$root/build/$preset/wineprefix" "$wine"
+export WINEPREFIX=$root/build/$preset/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 for kind in kpz folder; do
   echo "[startup] skin from the $kind"
-  wine "$timer" "$(winepath -w "$out/$kind/Tarnwick.exe")" "$runs" </dev/null
+  "$wine" "$timer" "$("$wine" winepath -w "$out/$kind/Tarnwick.exe" 2>/dev/null | tr -d '\r')" "$runs" </dev/null
 done
