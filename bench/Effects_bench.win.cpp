@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "BenchSkin.h"
 #include "BenchTiming.h"
 #include "base/WorkingBitmaps.h"
 #include "controls/kvAnimation.h"
@@ -22,25 +23,10 @@
 
 namespace {
 
-void Report(const char* what, double ms, double yardstick, double goal) {
-  std::printf("%-40s %9.4f ms   BitBlt %8.4f ms   ratio %7.2f", what, ms, yardstick, ms / yardstick);
-  if (goal > 0) std::printf("   goal < %g ms: %s", goal, ms < goal ? "met" : "MISSED");
-  std::printf("\n");
-}
-
 // A button skin of three plain looks.
-struct BenchSkin {
-  DuRiruZireziv manager{nullptr};
-  TkvSkinData* data = nullptr;
+struct BenchSkin : bench::SkinManager {
   Integer button = -1;
   BenchSkin() {
-    manager.MasterBitmap = std::make_unique<TBitmap>(16, 16, pf32bit);
-    auto owned = std::make_unique<TkvSkinData>();
-    owned->FOwner = &manager;
-    owned->PPI = 96;
-    data = owned.get();
-    manager.SkinDataArray.push_back(std::move(owned));
-    manager.SkinCommonInfo.Active = true;
     manager.Effects.AllowAnimation = true;
     button = data->AddNewSection(u"BUTTON", -1, 3, 0, clSilver, clBlack);
     data->gd[size_t(button)].Props[1].Color = Integer(clWhite);
@@ -99,7 +85,7 @@ void BenchButton(TForm* form, TsButton* b) {
     UpdateWindow_CB(sd, 3);
   }, bench::Flush::Gdi);
   std::snprintf(name, sizeof name, "fade step %d x %d", w, h);
-  Report(name, fadeMs, blt, 4.0);
+  bench::ReportAgainstBitBlt(name, fadeMs, blt, 4.0);
   sd->StopTimer();
 
   // The fill light while held, with the cursor on the button.
@@ -115,7 +101,7 @@ void BenchButton(TForm* form, TsButton* b) {
     UpdateFillLight(sd, 1);
   }, bench::Flush::Gdi);
   std::snprintf(name, sizeof name, "fill-light step %d x %d", w, h);
-  Report(name, fillMs, blt, 4.0);
+  bench::ReportAgainstBitBlt(name, fillMs, blt, 4.0);
   sd->StopTimer();
 
   // Whole ripples (17 frames and the screen copy), per frame.
@@ -125,7 +111,7 @@ void BenchButton(TForm* form, TsButton* b) {
     while (t->Enabled()) t->OnTimer2(nullptr);
   }, bench::Flush::Gdi) / 17;
   std::snprintf(name, sizeof name, "ripple step %d x %d", w, h);
-  Report(name, rippleMs, blt, 4.0);
+  bench::ReportAgainstBitBlt(name, rippleMs, blt, 4.0);
   PaintAll(form);
 }
 
@@ -169,7 +155,7 @@ int main() {
     const double tick = bench::MsPerCall(200, [&] { light->OnLightTimer(nullptr); }, bench::Flush::Gdi);
     char name[64];
     std::snprintf(name, sizeof name, "mouse-light tick, %zu controls", count);
-    Report(name, tick, blt, 1.0);
+    bench::ReportAgainstBitBlt(name, tick, blt, 1.0);
   }
   kvAnimationCleanup();
   return 0;

@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "BenchSkin.h"
 #include "BenchTiming.h"
 #include "base/WorkingBitmaps.h"
 #include "controls/kvAlphaHints.h"
@@ -26,27 +27,13 @@ void Report(const char* what, double ms, const char* yardstickName, double yards
   std::printf("%-46s %9.4f ms   %-22s %9.4f ms   ratio %7.2f\n", what, ms, yardstickName, yardstick, ms / yardstick);
 }
 
-struct MenuSkin {
-  DuRiruZireziv manager{nullptr};
+struct MenuSkin : bench::SkinManager {
   MenuSkin() {
-    manager.MasterBitmap = std::make_unique<TBitmap>(16, 16, pf32bit);
-    auto data = std::make_unique<TkvSkinData>();
-    data->FOwner = &manager;
-    data->PPI = 96;
     const Integer main = data->AddNewSection(u"MAINMENU", -1, 1, 0, TColor(0xE0D0C0), clBlack);
     data->gd[size_t(main)].BorderRadius = 8;
-    for (auto& look : data->gd[size_t(main)].Props) {
-      look.GradientPercent = 100;
-      look.GradientArray.resize(2);
-      look.GradientArray[0].Color.C = Integer(clWhite);
-      look.GradientArray[1].Color.C = Integer(TColor(0xC0B0A0));
-      look.GradientArray[1].Index = 1;
-      look.GradientArray[1].Percent = 100;
-    }
+    for (auto& look : data->gd[size_t(main)].Props) bench::TwoColourGradient(look, clWhite, TColor(0xC0B0A0));
     const Integer item = data->AddNewSection(u"MENUITEM", -1, 2, 0, TColor(0xF04020), clBlack);
     data->gd[size_t(item)].Props[0].Transparency = 100;
-    manager.SkinDataArray.push_back(std::move(data));
-    manager.SkinCommonInfo.Active = true;
     manager.SkinCommonInfo.Sections[ssMainMenu] = main;
     manager.SkinCommonInfo.Sections[ssMenuItem] = item;
   }

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+#include "BenchSkin.h"
 #include "BenchTiming.h"
 #include "base/kvntTypes.h"
 #include "base/kvntUtils.h"
@@ -41,12 +42,6 @@ double BitBltMs(Integer w, Integer h, int calls) {
   auto src = Bitmap(w, h, clRed), dst = Bitmap(w, h, clBlue);
   HDC s = src->Canvas()->Handle(), d = dst->Canvas()->Handle();
   return MsPerCall(calls, [&] { BitBlt(d, 0, 0, w, h, s, 0, 0, SRCCOPY); });
-}
-
-void Report(const char* what, double ms, double yardstick, double goal) {
-  std::printf("%-44s %9.4f ms   BitBlt %8.4f ms   ratio %6.2f", what, ms, yardstick, ms / yardstick);
-  if (goal > 0) std::printf("   goal < %g ms: %s", goal, ms < goal ? "met" : "MISSED");
-  std::printf("\n");
 }
 
 // A skin with a button and a form section: key-colour frames, a gradient, a texture.
@@ -122,7 +117,7 @@ int main() {
   const double button = MsPerCall(2000, [&] {
     PaintItem(skin.button, parentCI, true, 1, TRect(0, 0, 100, 30), TPoint(20, 20), buttonBmp.get(), skin.data);
   });
-  Report("PaintItem, button 100 x 30", button, BitBltMs(100, 30, 20000), 0.1);
+  bench::ReportAgainstBitBlt("PaintItem, button 100 x 30", button, BitBltMs(100, 30, 20000), 0.1);
 
   // Form frame: 673 x 428, nine-part mask, 30 % transparent, gradient with texture.
   auto desktop = Bitmap(673, 428, clTeal);
@@ -131,7 +126,7 @@ int main() {
   const double frame = MsPerCall(50, [&] {
     PaintItem(skin.form, desktopCI, true, 0, TRect(0, 0, 673, 428), TPoint(), frameBmp.get(), skin.data);
   });
-  Report("PaintItem, form frame 673 x 428", frame, BitBltMs(673, 428, 500), 12);
+  bench::ReportAgainstBitBlt("PaintItem, form frame 673 x 428", frame, BitBltMs(673, 428, 500), 12);
 
   // A caption with glow on a 32-bit title bar: the glow (mask drawn and blurred each time),
   // then the alpha-correct text.
@@ -143,7 +138,7 @@ int main() {
     delete mask;
     WriteColor(title.get(), u"Tarnwick downloads", true, TRect(10, 5, 190, 25), DT_SINGLELINE, clBlack);
   });
-  Report("Text with glow, 200 x 30", text, BitBltMs(200, 30, 20000), 0);
+  bench::ReportAgainstBitBlt("Text with glow, 200 x 30", text, BitBltMs(200, 30, 20000), 0);
 
   // One frame of a layered animation of a 673 x 428 form: the frame drawn by the schedule and
   // handed to the layered window.
@@ -167,14 +162,14 @@ int main() {
     });
   };
   const double formBlt = BitBltMs(673, 428, 500);
-  Report("Animation frame 673 x 428, fading", animFrame(atFading, false), formBlt, 12);
-  Report("Animation frame 673 x 428, aero", animFrame(atAero, false), formBlt, 12);
-  Report("Animation frame 673 x 428, drop-down", animFrame(atDropDown, true), formBlt, 12);
+  bench::ReportAgainstBitBlt("Animation frame 673 x 428, fading", animFrame(atFading, false), formBlt, 12);
+  bench::ReportAgainstBitBlt("Animation frame 673 x 428, aero", animFrame(atAero, false), formBlt, 12);
+  bench::ReportAgainstBitBlt("Animation frame 673 x 428, drop-down", animFrame(atDropDown, true), formBlt, 12);
   // Where a drop-down frame's time goes: the alpha-correct GDI+ stretch of the whole picture.
   const double gp = MsPerCall(20, [&] {
     kvgpStretchRect(frameOut.get(), frameBmp.get(), TRect(0, 0, 673, 300), TRect(0, 0, 673, 428));
   });
-  Report("  of it: kvgpStretchRect 673 x 428 -> 673 x 300", gp, formBlt, 0);
+  bench::ReportAgainstBitBlt("  of it: kvgpStretchRect 673 x 428 -> 673 x 300", gp, formBlt, 0);
   // Drop-downs roll up popups: one frame of a 200 x 300 popup.
   auto popup = Bitmap(200, 300, clWhite), popupOut = Bitmap(200, 300, clBlack);
   TSize popupSize(200, 300);
@@ -187,7 +182,7 @@ int main() {
     GdiFlush();
     UpdateLayeredWnd(wnd, popupOut.get(), &popupSize, &blend, nullptr);
   });
-  Report("Animation frame 200 x 300 popup, drop-down", popupFrame, BitBltMs(200, 300, 2000), 12);
+  bench::ReportAgainstBitBlt("Animation frame 200 x 300 popup, drop-down", popupFrame, BitBltMs(200, 300, 2000), 12);
   glow->Free();
   return 0;
 }

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "BenchSkin.h"
 #include "BenchTiming.h"
 #include "base/WorkingBitmaps.h"
 #include "controls/kvProgressBar.h"
@@ -22,34 +23,12 @@
 
 namespace {
 
-void Report(const char* what, double ms, double yardstick, double goal) {
-  std::printf("%-44s %9.4f ms   BitBlt %8.4f ms   ratio %7.2f", what, ms, yardstick, ms / yardstick);
-  if (goal > 0) std::printf("   goal < %g ms: %s", goal, ms < goal ? "met" : "MISSED");
-  std::printf("\n");
-}
-
 // A skin of a button (three looks with a gradient) and a gauge with its items.
-struct BenchSkin {
-  DuRiruZireziv manager{nullptr};
-  TkvSkinData* data = nullptr;
+struct BenchSkin : bench::SkinManager {
   Integer button = -1, gauge = -1;
   BenchSkin() {
-    manager.MasterBitmap = std::make_unique<TBitmap>(16, 16, pf32bit);
-    auto owned = std::make_unique<TkvSkinData>();
-    owned->FOwner = &manager;
-    owned->PPI = 96;
-    data = owned.get();
-    manager.SkinDataArray.push_back(std::move(owned));
-    manager.SkinCommonInfo.Active = true;
     button = data->AddNewSection(u"BUTTON", -1, 3, 0, clSilver, clBlack);
-    for (auto& look : data->gd[size_t(button)].Props) {
-      look.GradientPercent = 100;
-      look.GradientArray.resize(2);
-      look.GradientArray[0].Color.C = Integer(clWhite);
-      look.GradientArray[1].Color.C = Integer(clGray);
-      look.GradientArray[1].Index = 1;
-      look.GradientArray[1].Percent = 100;
-    }
+    for (auto& look : data->gd[size_t(button)].Props) bench::TwoColourGradient(look, clWhite, clGray);
     gauge = data->AddNewSection(u"GAUGE", -1, 1, 0, clBlack, clWhite);
     data->AddNewSection(u"PROGRESSH", -1, 1, 0, clLime, clBlack);
   }
@@ -87,8 +66,8 @@ int main() {
     button->SkinData()->BGChanged = true;
     print();
   }, bench::Flush::Gdi);
-  Report("button 100 x 30 from its cache", cached, blt, 0.1);
-  Report("button 100 x 30 from scratch", scratch, blt, 2.0);
+  bench::ReportAgainstBitBlt("button 100 x 30 from its cache", cached, blt, 0.1);
+  bench::ReportAgainstBitBlt("button 100 x 30 from scratch", scratch, blt, 2.0);
 
   auto* bar = new TsProgressBar(form);
   bar->SetBounds(10, 100, 406, 21);
