@@ -32,6 +32,7 @@ struct TkvMenuInfo {
   bool HaveExtraLine = false;
   bool ItemsIterated = false;    // the popup's last item has been drawn once
   bool FrameApplied = false;     // the window got its region and frame (once per popup)
+  bool LineDataAsked = false;    // the extra-line request was made when the popup was measured
 };
 
 // Set whenever the painter measures a popup item; the popup-menu window wrapper reads and
@@ -96,8 +97,11 @@ class TsSkinableMenus {
   size_t CachedPopups() const { return MenuInfoArray.size(); }
   // The extra line's width at the menu's PPI when the popup shows it, else 0.
   Integer ExtraWidth(const TkvMenuInfo* info) const;
-  // The section the extra line is painted with.
+  // The extra line of the popup being prepared: its section, caption and glyph, as the
+  // manager's OnGetPopupLineData gave them.
   String ExtraSection = u"EXTRALINE";
+  String ExtraCaption;
+  std::unique_ptr<TBitmap> ExtraGlyph;
   // Forgets the skin data of the last menu (the skin is being cleared).
   void ForgetSkinData() { sd = nullptr; }
   void ResetSkinBorderWidth() { FSkinBorderWidth = -1; }
@@ -121,11 +125,18 @@ class TsSkinableMenus {
   void PaintNormal(TCanvas* canvas, const TRect& rect, TOwnerDrawState state, TkvMenuInfo& info, TMenuItem* item);
   void DrawServiceGlyph(TBitmap* bmp, const TRect& iRect, Integer index, bool selected);
   void CollectCorners(TBitmap* bmp);
+  // Asks the manager whether the popup of firstItem shows the extra line, and with what.
+  void RequestExtraLine(TkvMenuInfo& info, TMenuItem* firstItem);
+  // The extra line's glyph at its foot and its caption read upwards, over the band.
+  void DrawExtraLineContent(TBitmap* bmp, TkvSkinData* data, TCustomForm* form, Integer band, Integer border);
+  // The owner's per-item font and colour; true when the handler changed the font's colour.
+  bool AskItemData(TMenuItem* item, TOwnerDrawState state, TFont* font);
 
   DuRiruZireziv* FOwner;
   TkvSkinData* sd = nullptr;
   bool FActive = false;
   bool BorderDrawing = false;
+  bool Measuring = false;  // an extra-line request is under way (its handler may measure menus)
   std::vector<std::unique_ptr<TkvMenuInfo>> MenuInfoArray;
   Integer IcoLineWidth = 0;
 };

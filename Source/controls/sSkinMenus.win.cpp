@@ -83,6 +83,14 @@ TSize TextSize(TCanvas* canvas, const String& text) {
   return TSize(r.right - r.left, r.bottom - r.top);
 }
 
+// GDI drawing clears the alpha of the pixels it writes: the popup's picture stays opaque there.
+void MakeOpaque(TBitmap* bmp, const TRect& r) {
+  const TPixelView view = bmp->View();
+  for (Integer row = std::max<Integer>(r.Top, 0); row < std::min(r.Bottom, view.Height); ++row)
+    for (Integer col = std::max<Integer>(r.Left, 0); col < std::min(r.Right, view.Width); ++col)
+      view.Row(row)[col] |= 0xFF000000u;
+}
+
 void CopyFrom(TBitmap* dst, Integer x, Integer y, Integer w, Integer h, TBitmap* src, Integer sx, Integer sy) {
   BitBlt(dst->Canvas()->Handle(), x, y, w, h, src->Canvas()->Handle(), sx, sy, SRCCOPY);
 }
@@ -222,12 +230,16 @@ void TsSkinableMenus::RefreshSkinData(TMenuItem* item) {
 
 void TsSkinableMenus::UpdateFont(TCanvas* canvas, TMenuItem* item, bool, bool bold) {
   TFont* font = canvas->Font();
-  if (Screen) font->Assign(Screen->MenuFont());
+  TFont* custom = FOwner ? FOwner->MenuSupport()->CustomMenuFont() : nullptr;
+  if (custom)
+    font->Assign(custom);
+  else if (Screen)
+    font->Assign(Screen->MenuFont());
   font->SetPixelsPerInch(96);
   TCustomForm* form = OwnerFormOf(item);
   if (!form && Application) form = Application->MainForm();
   if (form) {
-    font->SetCharset(form->Font()->Charset());
+    if (!custom) font->SetCharset(form->Font()->Charset());
     font->SetHeight(font->Height() * CurrentPPI(FOwner, form, true) / 96);
   }
   if (bold) font->SetStyle(TFontStyles(font->Style()).Include(fsBold));
@@ -250,8 +262,12 @@ void TsSkinableMenus::sMeasureItem(TObject* sender, TCanvas* canvas, Integer& wi
   RefreshSkinData(item);
   TkvMenuInfo* info = GetMenuInfo(item, nullptr, nullptr);
   it = MenuItemKind(item->Caption());
-  if (info && !info->Bmp && !info->HaveExtraLine) info->HaveExtraLine = true;  // the extra-line request
+  if (info && !info->LineDataAsked && !Measuring && !FOwner->IsDesigning()) {
+    info->LineDataAsked = true;
+    RequestExtraLine(*info, info->FirstItem);
+  }
   UpdateFont(canvas, item, it == smCaption, item->Default());
+  AskItemData(item, TOwnerDrawState(), canvas->Font());
   TkvMenuMetrics m;
   m.Margin = Margin();
   m.Spacing = Spacing();
@@ -322,7 +338,10 @@ void TsSkinableMenus::PrepareMenuBG(TkvMenuInfo& info, TMenuItem* firstItem, HWN
   info.FirstItem = firstItem;
   info.Wnd = wnd;
   // The skin-selection sub-menu of the system menu never shows the extra line.
-  info.HaveExtraLine = firstItem->Name() != u"SkinSelectItem";
+  if (firstItem->Name() == u"SkinSelectItem")
+    info.HaveExtraLine = false;
+  else if (!FOwner->IsDesigning())
+    RequestExtraLine(info, firstItem);
   info.ItemsIterated = false;
   info.Bmp.reset(CreateBmp32(std::max(width, 0), std::max(height, 0)));
   IcoLineWidth = GlyphSize(firstItem, true).cx + Margin() + Spacing();
@@ -366,7 +385,84 @@ void TsSkinableMenus::PrepareMenuBG(TkvMenuInfo& info, TMenuItem* firstItem, HWN
               strip.get(), sd96);
     CopyFrom(bmp, b, b, strip->Width(), strip->Height(), strip.get(), 0, 0);
   }
+  if (extra > 0) DrawExtraLineContent(bmp, data, form, band, b);
+  ExtraGlyph.reset();
   CollectCorners(bmp);
+}
+
+void TsSkinableMenus::RequestExtraLine(TkvMenuInfo& info, TMenuItem* firstItem) {
+  auto measuring = SetForScope(Measuring, true, false);
+  ExtraGlyph.reset();
+  info.HaveExtraLine = true;
+  if (FOwner->OnGetPopupLineData) {
+    ExtraSection = u"EXTRALINE";
+    ExtraCaption = u"Use OnGetExtraLineData event";
+    FOwner->OnGetPopupLineData(firstItem, ExtraSection, ExtraCaption, ExtraGlyph, info.HaveExtraLine);
+    ExtraCaption.erase(std::remove(ExtraCaption.begin(), ExtraCaption.end(), u'&'), ExtraCaption.end());
+  } else {
+    // Without a handler every popup shows the plain band.
+    ExtraSection = u"EXTRALINE";
+    ExtraCaption.clear();
+  }
+  if (!info.HaveExtraLine) ExtraGlyph.reset();
+}
+
+void TsSkinableMenus::DrawExtraLineContent(TBitmap* bmp, TkvSkinData* data, TCustomForm* form, Integer band,
+                                           Integer border) {
+  const Integer extra = FOwner->MenuSupport()->ExtraLineWidth() * (data ? data->PPI : 96) / 96;
+  const Integer height = bmp->Height();
+  const Integer spacing = data ? data->Spacing : 0;
+  Integer glyphHeight = 0;
+  if (ExtraGlyph && !ExtraGlyph->Empty()) {
+    const Integer gw = ExtraGlyph->Width(), gh = ExtraGlyph->Height();
+    const TPoint at((extra - gw) / 2 + border, height - 2 * border - spacing - gh);
+    if (ExtraGlyph->PixelFormat() == pf32bit)
+      PaintBmpRect32(bmp, ExtraGlyph.get(), TRect(0, 0, gw, gh), at, 255);
+    else
+    {
+      BitBlt(bmp->Canvas()->Handle(), at.X, at.Y, gw, gh, ExtraGlyph->Canvas()->Handle(), 0, 0, SRCCOPY);
+      MakeOpaque(bmp, TRect(at.X, at.Y, at.X + gw, at.Y + gh));
+    }
+    glyphHeight = gh;
+  }
+  if (ExtraCaption.empty()) return;
+  // A vertical font made from the extra-line font, reading upwards.
+  const TFont* lineFont = FOwner->MenuSupport()->ExtraLineFont();
+  LOGFONTW lf{};
+  lf.lfHeight = lineFont->Height() * (data ? data->PPI : 96) / 96;
+  lf.lfEscapement = lf.lfOrientation = -2700;
+  lf.lfWeight = TFontStyles(lineFont->Style()).Contains(fsBold) ? FW_BOLD : FW_NORMAL;
+  lf.lfItalic = TFontStyles(lineFont->Style()).Contains(fsItalic);
+  lf.lfUnderline = TFontStyles(lineFont->Style()).Contains(fsUnderline);
+  lf.lfStrikeOut = TFontStyles(lineFont->Style()).Contains(fsStrikeOut);
+  lf.lfCharSet = BYTE(form ? form->Font()->Charset() : lineFont->Charset());
+  lf.lfQuality = ANTIALIASED_QUALITY;
+  const std::u16string& name = lineFont->Name();
+  std::copy_n(name.begin(), std::min<size_t>(name.size(), LF_FACESIZE - 1), reinterpret_cast<char16_t*>(lf.lfFaceName));
+  TOwnedFont font(CreateFontIndirectW(&lf));
+  if (!font) return;
+  HDC dc = bmp->Canvas()->Handle();
+  TSelectObject selected(dc, font.get());
+  const TColor color =
+      band >= 0 ? TColor(FOwner->gd()[size_t(band)].Props[0].FontColor.Color) : lineFont->Color();
+  SetTextColor(dc, ColorToRGB(color));
+  SetBkMode(dc, TRANSPARENT);
+  SIZE extent{};
+  GetTextExtentPoint32W(dc, WideStr(ExtraCaption), int(ExtraCaption.size()), &extent);
+  const TRect line(border, border, border + extra, height - border);
+  const Integer x = line.Left + (line.Width() - extent.cy) / 2;
+  const Integer y = glyphHeight > 0 ? height - (glyphHeight + 20) : height - 12;
+  SetTextAlign(dc, TA_LEFT | TA_TOP);
+  ExtTextOutW(dc, x, y, ETO_CLIPPED, reinterpret_cast<const RECT*>(&line), WideStr(ExtraCaption),
+              UINT(ExtraCaption.size()), nullptr);
+  MakeOpaque(bmp, line);
+}
+
+bool TsSkinableMenus::AskItemData(TMenuItem* item, TOwnerDrawState state, TFont* font) {
+  if (!FOwner || !FOwner->OnGetPopupItemData) return false;
+  const TColor before = font->Color();
+  FOwner->OnGetPopupItemData(item, state, font);
+  return font->Color() != before;
 }
 
 // The transparent pixels of the frame's four corners become the rectangles cut from the
@@ -580,6 +676,8 @@ void TsSkinableMenus::PaintNormal(TCanvas* canvas, const TRect& rect, TOwnerDraw
   // Texts.
   TCanvas* c = itemBmp->Canvas();
   UpdateFont(c, item, false, state.Contains(odDefault));
+  // A colour of the owner's own: the text keeps it rather than the skin's.
+  if (AskItemData(item, state, c->Font())) section = -1;
   TRect textR(iRect.Left + GlyphSize(item, true).cx + 2 * Margin() + Spacing(), iRect.Top + Margin(), iRect.Right,
               iRect.Bottom - Margin());
   const TkvMenuItemText parts = SplitMenuItemText(item->Caption());

@@ -306,10 +306,11 @@ void DuRiruZireziv::SetExtBordersMode(TkvExtBordersMode value) {
 }
 
 TW_DEFINE_CLASS(TkvMenuSupport) {
-  b.Property(u"Font", &TkvMenuSupport::Font);
+  b.Property(u"CustomFont", &TkvMenuSupport::CustomFont, &TkvMenuSupport::SetCustomFont).Default(false);
+  b.Property(u"Font", &TkvMenuSupport::Font, &TkvMenuSupport::SetFont);
   b.Property(u"UseExtraLine", &TkvMenuSupport::UseExtraLine, &TkvMenuSupport::SetUseExtraLine).Default(false);
   b.Property(u"ExtraLineWidth", &TkvMenuSupport::ExtraLineWidth, &TkvMenuSupport::SetExtraLineWidth).Default(32);
-  b.Property(u"ExtraLineFont", &TkvMenuSupport::ExtraLineFont);
+  b.Property(u"ExtraLineFont", &TkvMenuSupport::ExtraLineFont, &TkvMenuSupport::SetExtraLineFont);
   b.Property(u"IcoLineSkin", &TkvMenuSupport::IcoLineSkin, &TkvMenuSupport::SetIcoLineSkin).Default(u"ICOLINE");
   b.Property(u"AlphaBlend", &TkvMenuSupport::AlphaBlend, &TkvMenuSupport::SetAlphaBlend).Default(254);
   b.Property(u"SkinnedShadows", &TkvMenuSupport::SkinnedShadows, &TkvMenuSupport::SetSkinnedShadows).Default(true);
@@ -318,6 +319,33 @@ TW_DEFINE_CLASS(TkvMenuSupport) {
 }
 
 TkvMenuSupport::TkvMenuSupport() : FFont(new TFont()), FExtraLineFont(new TFont()) {}
+
+void TkvMenuSupport::SetFont(TFont* value) {
+  FFont->Assign(value);
+  if (!FCustomMenuFont) FCustomMenuFont = std::make_unique<TFont>();
+  FCustomMenuFont->Assign(value);
+}
+
+void TkvMenuSupport::SetExtraLineFont(TFont* value) { FExtraLineFont->Assign(value); }
+
+void TkvMenuSupport::SetCustomFont(bool value) {
+  FCustomFont = value;
+  String name;
+  if (DuRiruZireziv* m = DefaultManager) {
+    if (m->Fonts.MainMode == fmFromSkin)
+      name = m->SkinCommonInfo.MainFont;
+    else if (m->Fonts.MainMode == fmCustom)
+      name = m->Fonts.MainFont;
+  }
+  if (!value && name.empty()) {
+    FCustomMenuFont.reset();
+    return;
+  }
+  if (!FCustomMenuFont) FCustomMenuFont = std::make_unique<TFont>();
+  FCustomMenuFont->Assign(FFont);
+  FCustomMenuFont->SetPixelsPerInch(96);
+  if (!name.empty()) FCustomMenuFont->SetName(name);
+}
 
 TkvMenuSupport::~TkvMenuSupport() {
   delete FFont;

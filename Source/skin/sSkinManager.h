@@ -32,6 +32,7 @@
 #include "skin/sMaskData.h"
 #include "skin/sSkinManagerOptions.h"
 #include "ui/Classes.h"
+#include "ui/Controls.h"  // TOwnerDrawState of the popup item event
 #include "ui/WinFwd.h"
 
 class TBitmap;
@@ -486,6 +487,17 @@ using TkvFontChangedEvent = TEvent<void(TObject* Sender, const String& OldFontNa
 #ifdef _WIN32
 using TkvSysDlgInitEvent = TEvent<void(TkvSysDlgData& DlgData, bool& AllowSkinning)>;
 #endif
+class TMenuItem;
+class TFont;
+class TBitmap;
+// A popup item's own font and colour: asked before the item is measured (State empty) and
+// drawn; a changed font colour is kept instead of the skin's.
+using TkvGetPopupItemDataEvent = TEvent<void(TMenuItem* Item, TOwnerDrawState State, TFont* ItemFont)>;
+// The extra line of a popup, asked once per popup with its first item: the section it is
+// painted with, a caption (read upwards) and a glyph at its foot; LineVisible false shows no
+// line at all.
+using TkvGetPopupLineDataEvent = TEvent<void(TMenuItem* FirstItem, String& SkinSection, String& Caption,
+                                             std::unique_ptr<TBitmap>& Glyph, bool& LineVisible)>;
 
 // The skin manager component: it owns the loaded skin (its TkvSkinSet base, so that the
 // painters read SkinCommonInfo, SkinDataArray, MasterBitmap and Palette directly), its options
@@ -555,6 +567,8 @@ class DuRiruZireziv : public TComponent, public TkvSkinSet {
 #ifdef _WIN32
   TkvSysDlgInitEvent OnSysDlgInit;
 #endif
+  TkvGetPopupItemDataEvent OnGetPopupItemData;
+  TkvGetPopupLineDataEvent OnGetPopupLineData;
 
   // -- The skin in force.
   // A skin is loaded: slot 0 of the skin data holds sections.
@@ -908,7 +922,16 @@ class TkvMenuSupport : public TPersistent {
   TW_CLASS(TkvMenuSupport, TPersistent)
   TkvMenuSupport();
   ~TkvMenuSupport() override;
+  // The menu font: setting it also sets the shared menu font (made when missing).
   TFont* Font() const { return FFont; }
+  void SetFont(TFont* value);
+  // With CustomFont on, or with a main font of the skin or of the manager, every skinned menu
+  // item is written in CustomMenuFont: Font under that main font's name.
+  bool CustomFont() const { return FCustomFont; }
+  void SetCustomFont(bool value);
+  // The shared menu font; when present it replaces every other menu font. Null otherwise.
+  TFont* CustomMenuFont() const { return FCustomMenuFont.get(); }
+  void SetExtraLineFont(TFont* value);
   // The vertical band at the left of every popup (a skin section and an optional caption).
   bool UseExtraLine() const { return FUseExtraLine; }
   void SetUseExtraLine(bool v) { FUseExtraLine = v; }
@@ -928,7 +951,9 @@ class TkvMenuSupport : public TPersistent {
   void SetShowAccelCharAlways(bool v) { FShowAccelCharAlways = v; }
 
  private:
+  bool FCustomFont = false;
   TFont* FFont;
+  std::unique_ptr<TFont> FCustomMenuFont;
   bool FUseExtraLine = false;
   Integer FExtraLineWidth = 32;
   TFont* FExtraLineFont;
