@@ -25,6 +25,14 @@ class TsShowTimer;
 
 enum TkvHintState { hsNormal = 0, hsInit = 1 };
 
+// Called after a hint's text is measured: the width and height it leaves replace the measured
+// ones.
+using TkvHintMeasureEvent = TEvent<void(const String& HintText, THintInfo& HintInfo, Integer& Width, Integer& Height)>;
+// Called before a hint's text is drawn into its picture, with the text's rectangle; clearing
+// DefaultDraw leaves the drawing to the handler.
+using TkvHintPaintEvent =
+    TEvent<void(const String& HintText, const THintInfo& HintInfo, bool& DefaultDraw, TBitmap* Bitmap, const TRect& R)>;
+
 class TsAlphaHints : public TComponent {
   TW_CLASS(TsAlphaHints, TComponent)
   explicit TsAlphaHints(TComponent* owner);
@@ -67,6 +75,13 @@ class TsAlphaHints : public TComponent {
   // May change the text, forbid the hint or move it, before a hint of the component shows.
   TShowHintEvent OnShowHint() const { return FOnShowHint; }
   void SetOnShowHint(TShowHintEvent e) { FOnShowHint = e; }
+  TkvHintMeasureEvent OnMeasure() const { return FOnMeasure; }
+  void SetOnMeasure(TkvHintMeasureEvent e) { FOnMeasure = e; }
+  TkvHintPaintEvent OnPaint() const { return FOnPaint; }
+  void SetOnPaint(TkvHintPaintEvent e) { FOnPaint = e; }
+  // Hint texts are HTML (bold, colours, fonts, line breaks), laid out as the HTML label does.
+  bool HTMLMode() const { return FHTMLMode; }
+  void SetHTMLMode(bool v) { FHTMLMode = v; }
 
   // ---- operations ----
   // Becomes the active manager (and the library's hint window class ours) while active.
@@ -105,6 +120,9 @@ class TsAlphaHints : public TComponent {
 
   TNotifyEvent FOnChange, FOnHideHint;
   TShowHintEvent FOnShowHint;
+  TkvHintMeasureEvent FOnMeasure;
+  TkvHintPaintEvent FOnPaint;
+  bool FHTMLMode = false;
   bool FAutoAlignment = false;
   TShowHintEvent FOnOldShowHint;
 

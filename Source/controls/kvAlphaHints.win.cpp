@@ -10,6 +10,7 @@
 #include "base/kvntUtils.h"
 #include "base/sConst.h"
 #include "base/sMessages.h"
+#include "controls/sLabel.h"
 #include "paint/sAlphaGraph.h"
 #include "paint/sGraphUtils.h"
 #include "raster/Blend.h"
@@ -55,6 +56,9 @@ TW_DEFINE_CLASS(TsAlphaHints) {
   b.Property(u"Templates", &TsAlphaHints::Templates, &TsAlphaHints::SetTemplates);
   b.Property(u"AutoAlignment", &TsAlphaHints::AutoAlignment, &TsAlphaHints::SetAutoAlignment).Default(false);
   b.Property(u"OnShowHint", &TsAlphaHints::OnShowHint, &TsAlphaHints::SetOnShowHint);
+  b.Property(u"OnMeasure", &TsAlphaHints::OnMeasure, &TsAlphaHints::SetOnMeasure);
+  b.Property(u"OnPaint", &TsAlphaHints::OnPaint, &TsAlphaHints::SetOnPaint);
+  b.Property(u"HTMLMode", &TsAlphaHints::HTMLMode, &TsAlphaHints::SetHTMLMode).Default(false);
 }
 
 TsAlphaHints::TsAlphaHints(TComponent* owner)
@@ -528,8 +532,17 @@ TRect TkvCustomHintWindow::CalcHintRect(Integer, const String& hint, void* data)
   TRect r(0, 0, limit, 0);
   TCanvas* c = Manager->FCacheBmp->Canvas();
   c->Font()->Assign(MeasuringFont());
-  kvDrawText(c->Handle(), hint, r,
-             DT_CALCRECT | DT_NOPREFIX | DT_WORDBREAK | DT_VCENTER | kvAlignmentArray[Manager->TextAlignment()]);
+  if (Manager->HTMLMode())
+    r = HtmlText(c, MeasuringFont(), c->Font()->Color(), hint, Manager->TextAlignment(), bdLeftToRight, r, true,
+                 DefaultManager);
+  else
+    kvDrawText(c->Handle(), hint, r,
+               DT_CALCRECT | DT_NOPREFIX | DT_WORDBREAK | DT_VCENTER | kvAlignmentArray[Manager->TextAlignment()]);
+  if (Manager->FOnMeasure) {
+    Integer w = r.Width(), h = r.Height();
+    Manager->FOnMeasure(hint, Manager->CurrentHintInfo, w, h);
+    r = TRect(0, 0, w, h);
+  }
   if (SkinIndex >= 0) {
     const Integer border = DefaultManager ? DefaultManager->CommonSkinData(96)->ScaleIntValue(4) : 4;
     r.Right += SkinMargin(0) + SkinMargin(2) + 2 * border;
@@ -627,7 +640,20 @@ void TkvCustomHintWindow::DrawHintText(TBitmap* bmp) {
   }
   TCanvas* canvas = bmp->Canvas();
   canvas->Font()->Assign(MeasuringFont());
+  if (m.FOnPaint) {
+    bool defaultDraw = true;
+    m.FOnPaint(Text, m.CurrentHintInfo, defaultDraw, bmp, r);
+    if (!defaultDraw) return;
+  }
   const Cardinal align = kvAlignmentArray[m.TextAlignment()];
+  if (m.HTMLMode()) {
+    TColor color = canvas->Font()->Color();
+    if (SkinIndex >= 0 && DefaultManager && DefaultManager->IsValidSkinIndex(SkinIndex))
+      color = TColor(DefaultManager->CommonSkinData(96)->gd[size_t(SkinIndex)].Props[0].FontColor.Color);
+    if (Integer(color) < 0) color = 0;  // a system colour becomes black
+    HtmlText(canvas, MeasuringFont(), color, Text, m.TextAlignment(), bdLeftToRight, r, false, DefaultManager);
+    return;
+  }
   if (SkinIndex >= 0) {
     WriteText32(bmp, Text, true, r, align | DT_NOCLIP | DT_EXPANDTABS | DT_WORDBREAK | DT_VCENTER, SkinIndex, 0,
                 DefaultManager);

@@ -273,6 +273,33 @@ bool ShellOpen(const String& url, Integer showMode) {
 
 }  // namespace
 
+TRect HtmlText(TCanvas* canvas, TFont* font, TColor color, const String& text, TAlignment alignment,
+               TBiDiMode bidiMode, const TRect& area, bool calcOnly, DuRiruZireziv* manager,
+               std::vector<TkvLink>* links, Integer pressedLink, Integer hotLink) {
+  canvas->SetFont(font);
+  canvas->Brush()->SetStyle(bsClear);
+  TCanvasHtmlDevice device(canvas, font);
+  TkvHtmlFont start;
+  start.Name = font->Name();
+  start.Size = font->Size();
+  start.Color = color;
+  start.Bold = font->Style().Contains(fsBold);
+  start.Italic = font->Style().Contains(fsItalic);
+  start.Underline = font->Style().Contains(fsUnderline);
+  TsHtml html;
+  html.Alignment = alignment;
+  html.BidiMode = bidiMode;
+  if (manager && manager->IsActive()) {
+    html.LinkColors.FromSkin = true;
+    html.LinkColors.Web = manager->Palette[pcWebText];
+    html.LinkColors.WebHot = manager->Palette[pcWebTextHot];
+    html.LinkColors.LabelText = manager->Palette[pcLabelText];
+  }
+  html.Init(&device, start, text, pressedLink, hotLink, area);
+  std::vector<TkvLink> unused;
+  return html.HTMLText(links ? *links : unused, calcOnly);
+}
+
 TsHTMLLabel::TOpenLink TsHTMLLabel::OpenLink = ShellOpen;
 
 TW_DEFINE_CLASS(TsHTMLLabel) {
@@ -302,32 +329,14 @@ void TsHTMLLabel::DoDrawText(TRect& r, Cardinal flags) {
   }
   if (Caption().empty()) return;  // nothing drawn, the rectangle kept
   const bool measuring = flags & DT_CALCRECT;
-  TCanvas* c = Canvas();
-  c->SetFont(Font());
-  c->Brush()->SetStyle(bsClear);
-  TCanvasHtmlDevice device(c, Font());
-  TkvHtmlFont start;
-  start.Name = Font()->Name();
-  start.Size = Font()->Size();
-  start.Color = TColor(ColorToRGB(TextColor()));
-  start.Bold = Font()->Style().Contains(fsBold);
-  start.Italic = Font()->Style().Contains(fsItalic);
-  start.Underline = Font()->Style().Contains(fsUnderline);
-  TsHtml html;
-  html.Alignment = Alignment();
-  if (DuRiruZireziv* manager = GetSkinManager(); manager && manager->IsActive()) {
-    html.LinkColors.FromSkin = true;
-    html.LinkColors.Web = manager->Palette[pcWebText];
-    html.LinkColors.WebHot = manager->Palette[pcWebTextHot];
-    html.LinkColors.LabelText = manager->Palette[pcLabelText];
-  }
   TRect area = r;
   if (measuring && AutoSize() && !FFitToWidth) {
     const bool widthGiven = Align() == alTop || Align() == alBottom || Align() == alClient;
     area.Right = area.Left + (widthGiven ? Width() : 65535);
   }
-  html.Init(&device, start, Caption(), LinkNumber(FPressedLink), LinkNumber(FHotLink), area);
-  const TRect size = html.HTMLText(FLinks, measuring);
+  const TRect size = HtmlText(Canvas(), Font(), TColor(ColorToRGB(TextColor())), Caption(), Alignment(), bdLeftToRight,
+                              area, measuring, GetSkinManager(), &FLinks, LinkNumber(FPressedLink),
+                              LinkNumber(FHotLink));
   if (measuring) r = TRect(r.Left, r.Top, r.Left + size.Right, r.Top + size.Bottom);
 }
 

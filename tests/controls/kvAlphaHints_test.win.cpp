@@ -292,3 +292,107 @@ TEST_F(AlphaHints, RepaintingAVisibleHintMeasuresItsNewTextAndKeepsItsPlace) {
   EXPECT_EQ(after.top, before.top);
   EXPECT_TRUE(hints.IsHintShowing());
 }
+
+namespace {
+// Pixels of a hint picture that are clearly red (the text of a red font).
+Integer RedPixels(const TBitmap& pic) {
+  Integer n = 0;
+  for (Integer y = 0; y < pic.Height(); ++y)
+    for (Integer x = 0; x < pic.Width(); ++x) {
+      const TColor c = pic.PixelColor(x, y);
+      n += (c & 0xFF) > 0xC0 && ((c >> 8) & 0xFF) < 0x50 && ((c >> 16) & 0xFF) < 0x50;
+    }
+  return n;
+}
+// Pixels that differ from the hint section's plain body.
+Integer InkedPixels(const TBitmap& pic, TColor body) {
+  Integer n = 0;
+  for (Integer y = 0; y < pic.Height(); ++y)
+    for (Integer x = 0; x < pic.Width(); ++x) n += (pic.PixelColor(x, y) & 0xFFFFFF) != body;
+  return n;
+}
+std::unique_ptr<TBitmap> HintPicture(TsAlphaHints& hints, const String& text) {
+  TRect shadow;
+  TBitmap* raw = nullptr;
+  hints.CreateHintBmp(text, nullptr, shadow, raw);
+  return std::unique_ptr<TBitmap>(raw);
+}
+constexpr TColor kHintBody = 0x00E0E0E0;
+}  // namespace
+
+TEST_F(AlphaHints, InHtmlModeTheTextsTagsBreakLinesAndColourWords) {
+  SkinFixture skin;
+  skin.AddSection(PlainSection(u"HINT", 0, kHintBody));
+  skin.Data->IndexSections();
+  TsAlphaHints hints(app.get());
+  hints.AfterConstruction();
+  hints.SetUseSkinData(true);
+  hints.SetMaxWidth(0);
+  ASSERT_TRUE(hints.Skinned());
+  const String text = u"WWW<br><font color=\"#FF0000\">WWW</font>";
+  auto plain = HintPicture(hints, text);
+  hints.SetHTMLMode(true);
+  auto html = HintPicture(hints, text);
+  ASSERT_TRUE(plain && html);
+  EXPECT_GT(html->Height(), plain->Height());  // two rows instead of one
+  EXPECT_LT(html->Width(), plain->Width());    // without the tags' letters
+  EXPECT_GT(RedPixels(*html), 0);
+  EXPECT_EQ(RedPixels(*plain), 0);  // as plain text the tags are letters in the section's colour
+}
+
+TEST_F(AlphaHints, TheMeasureHandlerSetsTheSizeOfTheHintsText) {
+  SkinFixture skin;
+  skin.AddSection(PlainSection(u"HINT", 0, kHintBody));
+  skin.Data->IndexSections();
+  TsAlphaHints hints(app.get());
+  hints.AfterConstruction();
+  hints.SetUseSkinData(true);
+  auto before = HintPicture(hints, u"Measured");
+  struct Handler : TObject {
+    String text;
+    Integer measuredW = 0, measuredH = 0;
+    void Measure(const String& t, THintInfo&, Integer& w, Integer& h) {
+      text = t;
+      measuredW = w;
+      measuredH = h;
+      w += 50;
+      h += 30;
+    }
+  } handler;
+  hints.SetOnMeasure(TkvHintMeasureEvent(&handler, &Handler::Measure));
+  auto after = HintPicture(hints, u"Measured");
+  EXPECT_EQ(handler.text, u"Measured");
+  EXPECT_GT(handler.measuredW, 0);
+  EXPECT_GT(handler.measuredH, 0);
+  EXPECT_EQ(after->Width(), before->Width() + 50);
+  EXPECT_EQ(after->Height(), before->Height() + 30);
+}
+
+TEST_F(AlphaHints, ThePaintHandlerDrawsBeforeTheTextAndMayTakeItsPlace) {
+  SkinFixture skin;
+  skin.AddSection(PlainSection(u"HINT", 0, kHintBody));
+  skin.Data->IndexSections();
+  TsAlphaHints hints(app.get());
+  hints.AfterConstruction();
+  hints.SetUseSkinData(true);
+  struct Handler : TObject {
+    bool keepDefault = true;
+    TRect rect;
+    TBitmap* bitmap = nullptr;
+    void Paint(const String&, const THintInfo&, bool& defaultDraw, TBitmap* bmp, const TRect& r) {
+      bitmap = bmp;
+      rect = r;
+      defaultDraw = keepDefault;
+    }
+  } handler;
+  hints.SetOnPaint(TkvHintPaintEvent(&handler, &Handler::Paint));
+  auto drawn = HintPicture(hints, u"WWWW");
+  ASSERT_NE(handler.bitmap, nullptr);
+  EXPECT_GT(handler.rect.Width(), 0);  // the text's rectangle inside the picture
+  EXPECT_GE(handler.rect.Left, 0);
+  EXPECT_LE(handler.rect.Right, drawn->Width());
+  EXPECT_GT(InkedPixels(*drawn, kHintBody), 0);
+  handler.keepDefault = false;
+  auto own = HintPicture(hints, u"WWWW");
+  EXPECT_EQ(InkedPixels(*own, kHintBody), 0);  // the handler drew nothing, and no text came
+}
