@@ -32,7 +32,9 @@
 #include "skin/sMaskData.h"
 #include "skin/sSkinManagerOptions.h"
 #include "ui/Classes.h"
+#ifdef _WIN32
 #include "ui/Controls.h"  // TOwnerDrawState of the popup item event
+#endif
 #include "ui/WinFwd.h"
 
 class TBitmap;
@@ -487,6 +489,7 @@ using TkvFontChangedEvent = TEvent<void(TObject* Sender, const String& OldFontNa
 #ifdef _WIN32
 using TkvSysDlgInitEvent = TEvent<void(TkvSysDlgData& DlgData, bool& AllowSkinning)>;
 #endif
+#ifdef _WIN32
 class TMenuItem;
 class TFont;
 class TBitmap;
@@ -498,6 +501,7 @@ using TkvGetPopupItemDataEvent = TEvent<void(TMenuItem* Item, TOwnerDrawState St
 // line at all.
 using TkvGetPopupLineDataEvent = TEvent<void(TMenuItem* FirstItem, String& SkinSection, String& Caption,
                                              std::unique_ptr<TBitmap>& Glyph, bool& LineVisible)>;
+#endif
 
 // The skin manager component: it owns the loaded skin (its TkvSkinSet base, so that the
 // painters read SkinCommonInfo, SkinDataArray, MasterBitmap and Palette directly), its options
@@ -567,8 +571,10 @@ class DuRiruZireziv : public TComponent, public TkvSkinSet {
 #ifdef _WIN32
   TkvSysDlgInitEvent OnSysDlgInit;
 #endif
+#ifdef _WIN32
   TkvGetPopupItemDataEvent OnGetPopupItemData;
   TkvGetPopupLineDataEvent OnGetPopupLineData;
+#endif
 
   // -- The skin in force.
   // A skin is loaded: slot 0 of the skin data holds sections.
