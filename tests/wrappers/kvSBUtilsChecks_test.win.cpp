@@ -8,6 +8,8 @@
 
 #include "ui/StdCtrls.h"
 #include "controls/kvGlow.h"
+#include "raster/GdiBitmaps.h"
+#include "ui/ScopeGuard.h"
 #include "wrappers/kvSBUtilsChecks.h"
 #include "support/ControlSkin.h"
 
@@ -213,7 +215,12 @@ TEST_F(Checks, TheMouseAreaIsTheCheckMarkWithTheCirclesReach) {
 }
 
 TEST_F(Checks, AClassLibraryCheckBoxLightsItsMarkWhileTheMouseIsOnIt) {
+  sGraphUtilsStartup();  // the circle is a layered window
   kvGlowStartup();
+  TScopeExit glows([] {  // also when a check below stops the test
+    ClearGlows(true, false);
+    kvGlowCleanup();
+  });
   LoadForm(u"object F: TForm\n"
            u"  object box: TCheckBox\n    Left = 8\n    Top = 8\n    Width = 100\n    Height = 20\n  end\n"
            u"end\n");
@@ -243,6 +250,4 @@ TEST_F(Checks, AClassLibraryCheckBoxLightsItsMarkWhileTheMouseIsOnIt) {
   EXPECT_EQ(w->SkinData->CircleID, -1);
   EXPECT_FALSE(IsWindowVisible(circle));
   Unwrap(box->Handle(), w);
-  ClearGlows(true, false);
-  kvGlowCleanup();
 }
