@@ -204,6 +204,8 @@ TEST_F(Checks, TheMouseAreaIsTheCheckMarkWithTheCirclesReach) {
   auto* w = Wrap<TkvCheckBoxWnd>(h);
   RECT wr{};
   GetWindowRect(h, &wr);
+  // Asked before the window has painted once: the wrapper reads the window's size for it.
+  ASSERT_EQ(w->WndSize.cx, 0);
   TRect area;
   EXPECT_EQ(w->ProcessMessage(SM_ALPHACMD, TWParam{KV_GETMOUSEAREA} << 16, reinterpret_cast<TLParam>(&area)), 1);
   // The 12 x 12 mark at (0, 4) grown by the largest circle's radius (23) less half its width.
