@@ -65,11 +65,13 @@ class ControlSkin : public FormTest {
     rowHeight = std::max(rowHeight, h);
     return index;
   }
-  // The image as an image of a section (found by name and key).
+  // The image as an image of a section (found by name and key). A border image also becomes the
+  // section's border, as the skin loader links it: the painters read the border from the section.
   void Attach(Integer section, const char16_t* key, Integer image) {
     skin.Image(image).SkinIndex = section;
     skin.Image(image).PropertyName = key;
     skin.Image(image).ClassName = skin.Section(section).ClassName;
+    if (String(key) == u"BORDERSMASK") skin.Section(section).BorderIndex = image;
     skin.Data->Reindex();
   }
   static uint32_t Pixel(TColor c) {

@@ -8,6 +8,8 @@
 
 #include "ui/StdCtrls.h"
 #include "controls/kvGlow.h"
+#include "raster/GdiBitmaps.h"
+#include "ui/ScopeGuard.h"
 #include "wrappers/kvSBUtilsChecks.h"
 #include "support/ControlSkin.h"
 
@@ -202,6 +204,8 @@ TEST_F(Checks, TheMouseAreaIsTheCheckMarkWithTheCirclesReach) {
   auto* w = Wrap<TkvCheckBoxWnd>(h);
   RECT wr{};
   GetWindowRect(h, &wr);
+  // Asked before the window has painted once: the wrapper reads the window's size for it.
+  ASSERT_EQ(w->WndSize.cx, 0);
   TRect area;
   EXPECT_EQ(w->ProcessMessage(SM_ALPHACMD, TWParam{KV_GETMOUSEAREA} << 16, reinterpret_cast<TLParam>(&area)), 1);
   // The 12 x 12 mark at (0, 4) grown by the largest circle's radius (23) less half its width.
@@ -213,7 +217,12 @@ TEST_F(Checks, TheMouseAreaIsTheCheckMarkWithTheCirclesReach) {
 }
 
 TEST_F(Checks, AClassLibraryCheckBoxLightsItsMarkWhileTheMouseIsOnIt) {
+  sGraphUtilsStartup();  // the circle is a layered window
   kvGlowStartup();
+  TScopeExit glows([] {  // also when a check below stops the test
+    ClearGlows(true, false);
+    kvGlowCleanup();
+  });
   LoadForm(u"object F: TForm\n"
            u"  object box: TCheckBox\n    Left = 8\n    Top = 8\n    Width = 100\n    Height = 20\n  end\n"
            u"end\n");
@@ -243,6 +252,4 @@ TEST_F(Checks, AClassLibraryCheckBoxLightsItsMarkWhileTheMouseIsOnIt) {
   EXPECT_EQ(w->SkinData->CircleID, -1);
   EXPECT_FALSE(IsWindowVisible(circle));
   Unwrap(box->Handle(), w);
-  ClearGlows(true, false);
-  kvGlowCleanup();
 }
