@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "base/WorkingBitmaps.h"
 #include "base/kvntUtils.h"
 #include "base/sConst.h"
 #include "base/sMessages.h"
@@ -83,6 +84,8 @@ class Effects : public testing::Test {
   TsButton* AddButton(const TRect& r, Integer section) {
     auto* b = new TsButton(form);
     b->SetBounds(r.Left, r.Top, r.Width(), r.Height());
+    // A focused button shows its active look, the hot one: the form must not focus it by itself.
+    b->SetTabStop(false);
     b->SetParent(form);
     b->HandleNeeded();
     b->SkinData()->SkinIndex = section;
@@ -117,6 +120,8 @@ TEST_F(Effects, FadeToHotShowsTheBlendOfBothLooksInEveryFrame) {
   TsCtrlSkinData* sd = button->SkinData();
   ASSERT_TRUE(sd->FCacheBmp);
   ASSERT_FALSE(sd->BGChanged);
+  ASSERT_FALSE(button->Focused());
+  ASSERT_EQ(OnScreen(button, 3, 3), Rgb(kNormal));  // the fade starts from the look at rest
   button->Perform(CM_MOUSEENTER, 0, 0);
   TkvThreadedTimer* fade = sd->AnimTimer.get();
   ASSERT_NE(fade, nullptr);
@@ -281,11 +286,18 @@ TEST_F(FillLight, EndsWhenTheCursorLeavesWhateverItsKind) {
 // ---- The ripple -------------------------------------------------------------------------------
 
 TEST_F(Effects, RipplePictureKeepsOnlyTheControlsOwnPixels) {
-  // The colour the form gives its children as their background.
+  // The colour the form gives its children as their background: what it draws when asked for
+  // it, as the ripple asks.
+  std::unique_ptr<TBitmap> formBg(CreateBmp32(10, 10));
   TkvBGInfo info;
+  info.DrawDC = formBg->Canvas()->Handle();
   info.R = TRect(0, 0, 10, 10);
-  GetBGInfo(&info, form->Handle(), false);
-  const TColor formColor = ColorToRGB(info.Color);
+  info.Offset = TPoint(150, 20);
+  formBg->Canvas()->Lock();
+  GetBGInfo(&info, form->Handle(), true);
+  formBg->Canvas()->Unlock();
+  const uint32_t drawn = formBg->View().At(5, 5);
+  const TColor formColor = TColor(((drawn >> 16) & 0xFF) | (drawn & 0xFF00) | ((drawn & 0xFF) << 16));
   ASSERT_NE(formColor, TColor(0x0000FF));
   struct Case {
     const char* name;
@@ -320,9 +332,14 @@ TEST_F(Effects, RippleGrowsAndFadesAboveTheFormThenGoes) {
   const TRect area = t->AnimRect;
   const std::vector<Integer> alphas{212, 176, 146, 121, 100, 83, 69, 57, 47, 39, 32, 26, 21, 17, 14, 11, 9};
   TSize size(area.Width(), area.Height());
+  // Each frame stretches the last one by 2 pixels and lands one pixel in from the top-left of a
+  // larger picture, so the button's centre moves with it: it is followed here.
+  double centreX = area.Width() / 2.0, centreY = area.Height() / 2.0;
   for (size_t i = 0; i < alphas.size(); ++i) {
     Tick(t);
     ASSERT_NE(t->AForm, nullptr) << i;
+    centreX = centreX * (size.cx + kvRippleAddSize) / size.cx + 1;
+    centreY = centreY * (size.cy + kvRippleAddSize) / size.cy + 1;
     size = kvRippleNextSize(size, cm1);
     EXPECT_EQ(t->Dezev, alphas[i]) << i;
     EXPECT_EQ(t->AnimRect, kvRippleRect(area, size)) << i;
@@ -333,9 +350,11 @@ TEST_F(Effects, RippleGrowsAndFadesAboveTheFormThenGoes) {
     EXPECT_TRUE(IsWindowVisible(wnd)) << i;
     EXPECT_TRUE(GetWindowLongW(wnd, GWL_EXSTYLE) & WS_EX_TRANSPARENT) << i;
     EXPECT_EQ(GetWindow(wnd, GW_HWNDNEXT), form->Handle()) << i;  // directly above the form
-    // The centre of the picture still shows the button.
-    const uint32_t centre = t->BmpOut->View().At(t->BmpOut->Width() / 2, t->BmpOut->Height() / 2);
-    EXPECT_GT(centre >> 24, 0u) << i;
+    // The picture still shows the button at the button's centre: opaque red, no green or blue.
+    const uint32_t centre = t->BmpOut->View().At(Integer(centreX), Integer(centreY));
+    EXPECT_GT(centre >> 24, 0xC0u) << i;
+    EXPECT_GT((centre >> 16) & 0xFF, 0x80u) << i;
+    EXPECT_EQ(centre & 0xFFFF, 0u) << i;
   }
   HWND last = t->AForm->Handle();
   Tick(t);  // the eighteenth step ends it
@@ -453,7 +472,11 @@ TEST_F(Effects, SwitchingTheLightOffDropsEveryLight) {
   SetMouseLight(true);
   EXPECT_TRUE(kvMouseLightData()->LightTimer->Enabled());
   sd->FDoLighting = true;
-  SetCursorPos(1, 1);  // far from the button
+  // Far from the button wherever the window manager put the form: 150 pixels beyond its corner.
+  const TPoint away = button->ClientToScreen(TPoint(button->Width() + 150, button->Height() + 150));
+  SetCursorPos(away.X, away.Y);
+  ASSERT_EQ(kvMousePos().X, away.X);
+  ASSERT_EQ(kvMousePos().Y, away.Y);
   SetMouseLight(false);
   EXPECT_FALSE(kvMouseLightData()->LightTimer->Enabled());
   EXPECT_FALSE(sd->FDoLighting);
