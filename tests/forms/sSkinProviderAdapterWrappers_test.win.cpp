@@ -123,6 +123,8 @@ class AdapterWrappers : public SkinnedForm {
         p.Color = Integer(s.color);
         p.FontColor.Color = 0x00FFFF;
       }
+      // Frames without border images have a width of their own (a tree's frame is that wide).
+      d.BorderWidth = 2;
       skin->skin.AddSection(d);
     }
     // The skin's element tables point at sections of their own.
