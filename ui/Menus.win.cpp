@@ -315,12 +315,16 @@ TCustomImageList* TMenuItem::GetImageList() const {
 }
 
 void TMenuItem::SetOnMeasureItem(TMenuMeasureItemEvent e) {
+  // The same handler again changes nothing: skinning code sets it while the system measures
+  // the bar, and a rebuild from inside that measuring pulls the items from under the system.
+  if (e == onMeasureItem_) return;
   onMeasureItem_ = e;
   // The system asks for the size once: a new handler measures the item again.
   Changed(true);
 }
 
 void TMenuItem::SetOnAdvancedDrawItem(TAdvancedMenuDrawItemEvent e) {
+  if (e == onAdvancedDrawItem_) return;
   onAdvancedDrawItem_ = e;
   Changed(false);
 }

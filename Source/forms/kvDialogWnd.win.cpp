@@ -40,7 +40,9 @@ bool TkvDialogWnd::EnabledMax() const {
 }
 bool TkvDialogWnd::EnabledMin() const { return Visible(biMin) && !IsIconic(CtrlHandle); }
 bool TkvDialogWnd::EnabledRestore() const {
-  return Visible(biMax) && (IsIconic(CtrlHandle) || IsZoomed(CtrlHandle));
+  // A minimized dialog comes back through Restore even without a maximize button: otherwise a
+  // dialog that has only a minimize button could not be restored from its menu.
+  return IsIconic(CtrlHandle) || (Visible(biMax) && IsZoomed(CtrlHandle));
 }
 
 namespace {

@@ -35,20 +35,33 @@
 using namespace formskin;
 
 // Controls of class names of their own, standing for foreign grids, trees and editors that the
-// class library does not have.
-class TForeignGrid : public TCustomControl {
-  TW_CLASS(TForeignGrid, TCustomControl)
+// class library does not have. Grids and trees come with their sunken edge, as the real ones do:
+// their wrappers paint that frame, the cells are the control's own.
+class TSunkenControl : public TCustomControl {
+  TW_CLASS(TSunkenControl, TCustomControl)
+ public:
   using TCustomControl::TCustomControl;
+
+ protected:
+  void CreateParams(TCreateParams& params) override {
+    TCustomControl::CreateParams(params);
+    params.ExStyle |= WS_EX_CLIENTEDGE;
+  }
+};
+TW_DEFINE_CLASS(TSunkenControl) {}
+class TForeignGrid : public TSunkenControl {
+  TW_CLASS(TForeignGrid, TSunkenControl)
+  using TSunkenControl::TSunkenControl;
 };
 TW_DEFINE_CLASS(TForeignGrid) {}
-class TForeignGridEh : public TCustomControl {
-  TW_CLASS(TForeignGridEh, TCustomControl)
-  using TCustomControl::TCustomControl;
+class TForeignGridEh : public TSunkenControl {
+  TW_CLASS(TForeignGridEh, TSunkenControl)
+  using TSunkenControl::TSunkenControl;
 };
 TW_DEFINE_CLASS(TForeignGridEh) {}
-class TForeignTree : public TCustomControl {
-  TW_CLASS(TForeignTree, TCustomControl)
-  using TCustomControl::TCustomControl;
+class TForeignTree : public TSunkenControl {
+  TW_CLASS(TForeignTree, TSunkenControl)
+  using TSunkenControl::TSunkenControl;
 };
 TW_DEFINE_CLASS(TForeignTree) {}
 class TForeignLookup : public TComboBox {
@@ -110,6 +123,8 @@ class AdapterWrappers : public SkinnedForm {
         p.Color = Integer(s.color);
         p.FontColor.Color = 0x00FFFF;
       }
+      // Frames without border images have a width of their own (a tree's frame is that wide).
+      d.BorderWidth = 2;
       skin->skin.AddSection(d);
     }
     // The skin's element tables point at sections of their own.

@@ -159,6 +159,8 @@ class Glue : public Motion {
     other = new TForm(app.get());
     other->AfterConstruction();
     other->SetName(u"SlaveForm");
+    // Where the test puts it, not where the system would place a new window.
+    other->SetPosition(poDesigned);
     other->SetBounds(600, 300, 200, 150);
     other->HandleNeeded();
     osp = new TsSkinProvider(other);

@@ -434,6 +434,47 @@ TEST_F(MenusTest, OwnerDrawnItemsAreMeasuredAndDrawnWithTheirStates) {
   EXPECT_TRUE(selectedCopy);
 }
 
+TEST_F(MenusTest, SettingAnItemsHandlerAgainWhileTheBarIsMeasuredLeavesTheBarAsItIs) {
+  // A painter that takes the item again while the system measures it, as a skinned form does:
+  // the same handler set again must not rebuild the bar under the system's measuring.
+  struct TPainter : public TObject {
+    Integer measured = 0;
+    void Measure(TObject* sender, TCanvas*, Integer& width, Integer& height) {
+      ++measured;
+      auto* item = static_cast<TMenuItem*>(sender);
+      item->SetOnMeasureItem(TMenuMeasureItemEvent(this, &TPainter::Measure));
+      item->SetOnAdvancedDrawItem(TAdvancedMenuDrawItemEvent(this, &TPainter::Draw));
+      width = 60;
+      height = 18;
+    }
+    void Other(TObject*, TCanvas*, Integer&, Integer&) {}
+    void Draw(TObject*, TCanvas*, TRect, TOwnerDrawState) {}
+  } painter;
+  form->MainMenu1->SetOwnerDraw(true);
+  TMenuItem* file = form->File1;
+  file->SetOnMeasureItem(TMenuMeasureItemEvent(&painter, &TPainter::Measure));
+  file->SetOnAdvancedDrawItem(TAdvancedMenuDrawItemEvent(&painter, &TPainter::Draw));
+  form->Show();
+  PumpMessages();
+  const HWND wnd = form->Handle();
+  RECT r{};
+  ASSERT_TRUE(GetMenuItemRect(wnd, GetMenu(wnd), 0, &r));
+  EXPECT_GT(painter.measured, 0);
+  EXPECT_LT(painter.measured, 10);  // measured a few times, never over and over
+  EXPECT_EQ(GetMenuItemCount(GetMenu(wnd)), 2);
+
+  // Set again from outside: no rebuild, the form hears of no change.
+  auto recorder = std::make_unique<TMessageRecorder>(form);
+  file->SetOnMeasureItem(TMenuMeasureItemEvent(&painter, &TPainter::Measure));
+  file->SetOnAdvancedDrawItem(TAdvancedMenuDrawItemEvent(&painter, &TPainter::Draw));
+  EXPECT_TRUE(recorder->Of(CM_MENUCHANGED).empty());
+  // Another handler is a change: the bar is built again for it.
+  file->SetOnMeasureItem(TMenuMeasureItemEvent(&painter, &TPainter::Other));
+  EXPECT_FALSE(recorder->Of(CM_MENUCHANGED).empty());
+  recorder.reset();
+  EXPECT_EQ(GetMenuItemCount(GetMenu(wnd)), 2);
+}
+
 TEST_F(MenusTest, TheOwnerDrawStateCarriesEveryFlagOfTheSystem) {
   struct TStates : public TObject {
     std::vector<TOwnerDrawState> seen;
