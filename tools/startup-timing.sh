@@ -5,7 +5,8 @@
 #   tools/startup-timing.sh [runs]        (default 11)
 # Runs the program installed twice under build/startup: with the packed skin
 # (data/Glimmerveil.kpz) only, and with the skin folder (data/Glimmerveil) only, in the tests'
-# Wine prefix, and prints every run and the medians.
+# Wine prefix, and prints every run and the medians; then, as the floor under both, a program
+# that only shows one white window (tools/startup_baseline.win.cpp).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -32,6 +33,10 @@ timer=$out/startup_timing-$preset.exe
 if [ ! -f "$timer" ] || [ tools/startup_timing.win.cpp -nt "$timer" ]; then
   "$cxx" -std=c++17 -O2 -municode -static -o "$timer" tools/startup_timing.win.cpp -lgdi32
 fi
+baseline=$out/startup_baseline-$preset.exe
+if [ ! -f "$baseline" ] || [ tools/startup_baseline.win.cpp -nt "$baseline" ]; then
+  "$cxx" -std=c++17 -O2 -municode -mwindows -static -o "$baseline" tools/startup_baseline.win.cpp -lgdi32
+fi
 for kind in kpz folder; do
   rm -rf "$out/$kind" && mkdir -p "$out/$kind/data"
   cp "$bin/Tarnwick.exe" "$out/$kind/"
@@ -47,3 +52,5 @@ for kind in kpz folder; do
   echo "[startup] skin from the $kind"
   "$wine" "$timer" "$("$wine" winepath -w "$out/$kind/Tarnwick.exe" 2>/dev/null | tr -d '\r')" "$runs" </dev/null
 done
+echo "[startup] the floor: a program that only shows a white window"
+"$wine" "$timer" "$("$wine" winepath -w "$baseline" 2>/dev/null | tr -d '\r')" "$runs" </dev/null
