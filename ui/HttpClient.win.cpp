@@ -172,34 +172,10 @@ Int64 ParseContentLength(StringView s) {
   return v;
 }
 
-double Seconds() {
-  static const double unit = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return 1.0 / static_cast<double>(f.QuadPart);
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) * unit;
-}
-
-// How much one read asks for beyond what is already there. WinHTTP reads its socket in small
-// pieces (Wine's in 8 KiB), and a read that asks for more waits until it has it: asking for
-// large blocks is what makes a fast transfer fast, asking only for what is there is what keeps
-// a slow one reporting. So the block grows while reads end quickly and shrinks when one takes
-// long, from nothing (what is there) up to kMax.
-class ReadSizer {
- public:
-  static constexpr DWORD kMax = 1024 * 1024;
-  DWORD Target() const { return target_; }
-  void Took(double seconds) {
-    if (seconds < 0.020) target_ = target_ ? std::min(target_ * 2, kMax) : 64 * 1024;
-    else if (seconds > 0.080) target_ = target_ > 64 * 1024 ? target_ / 2 : 0;
-  }
-
- private:
-  DWORD target_ = 0;
-};
+// The most one read takes. A read asks for no more than is already there: a WinHTTP read
+// that asks for more waits until it has it (Wine's does), and would hold back what has come
+// while the server goes quiet, so the progress would stand still on bytes already received.
+constexpr DWORD kMaxRead = 1024 * 1024;
 
 // Makes every call on one request from a thread of its own and closes the handles when told
 // to quit, once its current call has returned. Wine completes an asynchronous call on the
@@ -324,7 +300,6 @@ bool THTTPTransfer::Step(RequestCaller& caller, RequestState* st, std::function<
 }
 
 void THTTPTransfer::Run() {
-  constexpr DWORD kBlock = ReadSizer::kMax;
   THTTPResponse& response = *result->response_;
   WinHttpHandle session(WinHttpOpen(WideStr(agent), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
                                     WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC));
@@ -372,21 +347,18 @@ void THTTPTransfer::Run() {
   response.contentLength_ = ParseContentLength(response.HeaderValue(u"Content-Length"));
   if (!readContent) return;
 
-  st->buffer.resize(kBlock);
+  st->buffer.resize(kMaxRead);
   const bool report = onReceiveData && response.statusCode_ < 300;
-  ReadSizer sizer;
   Byte* const buffer = st->buffer.data();
   for (;;) {
     auto query = [](HINTERNET r) { return WinHttpQueryDataAvailable(r, nullptr); };
     if (!Step(caller, st, query, WINHTTP_CALLBACK_STATUS_DATA_AVAILABLE, "Error receiving data")) return;
     if (st->result == 0) break;
-    const double started = Seconds();
-    const DWORD want = std::min(std::max(st->result, sizer.Target()), kBlock);
+    const DWORD want = std::min(st->result, kMaxRead);
     auto read = [=](HINTERNET r) { return WinHttpReadData(r, buffer, want, nullptr); };
     if (!Step(caller, st, read, WINHTTP_CALLBACK_STATUS_READ_COMPLETE, "Error receiving data")) return;
     const DWORD got = st->result;
     if (got == 0) break;
-    sizer.Took(Seconds() - started);
     if (sink) {
       if (sink->Write(st->buffer.data(), static_cast<Integer>(got)) != static_cast<Integer>(got)) {
         result->error_ = u"Error writing the answer: the stream took fewer bytes than it was given";

@@ -512,15 +512,18 @@ TEST_P(EndToEndTest, ProgressCatchesUpWhenTheTransferGoesQuiet) {
   DialogAnswerer answerer(p->Pid());
   Parse(*p, answerer);
   p->Click(u"下载视频");
-  String temp;
-  ASSERT_TRUE(WaitFor([&] {
+  auto written = [&]() -> Int64 {
     const auto files = FilesIn(save);
-    if (files.size() != 1) return false;
-    temp = save + u"\\" + files[0];
     WIN32_FILE_ATTRIBUTE_DATA a;
-    return GetFileAttributesExW(WideStr(temp), GetFileExInfoStandard, &a) && a.nFileSizeLow >= 80000;
-  }, 10000));
+    if (files.size() != 1 || !GetFileAttributesExW(WideStr(save + u"\\" + files[0]), GetFileExInfoStandard, &a))
+      return -1;
+    return a.nFileSizeLow;
+  };
+  ASSERT_TRUE(WaitFor([&] { return written() >= 80000; }, 10000));
+  ASSERT_EQ(written(), 80000) << "the program did not take what came before the pause";
   Sleep(1200);  // more than a second of quiet
+  // Still quiet: what the window shows now is the catch-up's doing.
+  ASSERT_EQ(written(), 80000) << "the pause ended before the check";
   EXPECT_EQ(p->ProgressPosition(), 80000);
   ASSERT_TRUE(WaitFor([&] { return p->Enabled(u"下载视频"); }, 30000));
   EXPECT_TRUE(CloseExplorerWindow(SaveName(), 10000));

@@ -586,14 +586,19 @@ TEST_F(MainFormTest, TheLabelCatchesUpWhenTheTransferGoesQuiet) {
   ParseVideo(u"q", u"chunk=40000&delay_ms=5&stall_at=80000&stall_ms=3000", u"big.bin");
   const Int64 size = static_cast<Int64>(Bytes(server_->FilesDir() + u"/big.bin").size());
   Click(Form1->btnDown);
-  ASSERT_TRUE(PumpUntil([&] {
+  auto written = [&]() -> Int64 {
     const auto files = FilesIn(save);
     WIN32_FILE_ATTRIBUTE_DATA a;
-    return files.size() == 1 &&
-           GetFileAttributesExW(WideStr(save + u"\\" + files[0]), GetFileExInfoStandard, &a) && a.nFileSizeLow >= 80000;
-  }, 10000));
+    if (files.size() != 1 || !GetFileAttributesExW(WideStr(save + u"\\" + files[0]), GetFileExInfoStandard, &a))
+      return -1;
+    return a.nFileSizeLow;
+  };
+  ASSERT_TRUE(PumpUntil([&] { return written() >= 80000; }, 10000));
+  ASSERT_EQ(written(), 80000) << "the program did not take what came before the pause";
   const ULONGLONG quietSince = GetTickCount64();
   PumpUntil([&] { return GetTickCount64() - quietSince > 1200; }, 5000);
+  // Still quiet: what the window shows now is the catch-up's doing.
+  ASSERT_EQ(written(), 80000) << "the pause ended before the check";
   EXPECT_EQ(Form1->lbl1->Caption(), ProgressLabel(80000, size));
   EXPECT_EQ(Form1->sprgrsbr1->Position(), 80000);
   ASSERT_TRUE(WaitForDownload());

@@ -2,7 +2,8 @@
 // redirecting its imports of the creating and freeing functions (gdi32 and user32, through
 // ImportHook) while a tracker exists. Wine answers 0 to GetGuiResources, so this is how a
 // test proves under Wine that a piece of code leaks nothing: every handle made inside the
-// scope must be gone at its end. Windows only; one tracker at a time; GUI thread.
+// scope must be gone at its end. A region a window takes (SetWindowRgn) counts as gone: the
+// system owns and frees it. Windows only; one tracker at a time; GUI thread.
 #pragma once
 
 #ifdef _WIN32

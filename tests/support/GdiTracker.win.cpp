@@ -25,7 +25,7 @@ REAL(CreatePatternBrush); REAL(CreateSolidBrush); REAL(CreatePenIndirect); REAL(
 REAL(CreateCompatibleBitmap); REAL(CreateBitmap); REAL(DeleteObject); REAL(CreateRectRgn); REAL(CreateRectRgnIndirect);
 REAL(CreateRoundRectRgn); REAL(CreateEllipticRgn); REAL(CreatePolygonRgn); REAL(ExtCreateRegion); REAL(GetDC);
 REAL(GetDCEx); REAL(GetWindowDC); REAL(ReleaseDC); REAL(CreateIconFromResourceEx); REAL(CreateIconIndirect);
-REAL(CopyIcon); REAL(DestroyIcon); REAL(GetIconInfo);
+REAL(CopyIcon); REAL(DestroyIcon); REAL(GetIconInfo); REAL(SetWindowRgn);
 #undef REAL
 
 HDC WINAPI My_CreateCompatibleDC(HDC a) { HDC h = real_CreateCompatibleDC(a); Made(h, "memory HDC"); return h; }
@@ -63,6 +63,13 @@ BOOL WINAPI My_GetIconInfo(HICON i, PICONINFO info) {
   }
   return ok;
 }
+// A region given to a window belongs to the system from then on: the program must not delete
+// it, and the system frees it with the window or with the next region (Wine at once).
+int WINAPI My_SetWindowRgn(HWND w, HRGN r, BOOL redraw) {
+  int ok = real_SetWindowRgn(w, r, redraw);
+  Gone(r, ok != 0);
+  return ok;
+}
 
 using Redirect = HandleLedger::Redirect;
 
@@ -74,7 +81,7 @@ const Redirect kRedirects[] = {
     G(CreateCompatibleBitmap), G(CreateBitmap), G(DeleteObject), G(CreateRectRgn), G(CreateRectRgnIndirect),
     G(CreateRoundRectRgn), G(CreateEllipticRgn), G(CreatePolygonRgn), G(ExtCreateRegion), U(GetDC), U(GetDCEx),
     U(GetWindowDC), U(ReleaseDC), U(CreateIconFromResourceEx), U(CreateIconIndirect), U(CopyIcon), U(DestroyIcon),
-    U(GetIconInfo),
+    U(GetIconInfo), U(SetWindowRgn),
 };
 #undef G
 #undef U

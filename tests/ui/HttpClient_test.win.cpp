@@ -11,6 +11,8 @@
 #include <condition_variable>
 #include <mutex>
 #include <random>
+#include <utility>
+#include <vector>
 
 #include "support/Files.h"
 #include "support/TestServer.h"
@@ -246,6 +248,29 @@ TEST_F(HttpClientTest, CancelReturnsAtOnceEvenFromASilentServer) {
   EXPECT_EQ(out.GetSize(), reported.load());  // nothing was written after the last report
   EXPECT_LE(out.GetSize(), 16384);            // nor anything of what came after the pause
   EXPECT_THROW(client.EndAsyncHTTP(r), ENetHTTPException);
+}
+
+TEST_F(HttpClientTest, WhatCameBeforeTheServerWentQuietIsReportedDuringTheQuiet) {
+  // Two pieces 5 ms apart, then three seconds of silence before the rest.
+  THTTPClient client;
+  std::mutex m;
+  std::vector<std::pair<Int64, ULONGLONG>> reports;  // count, tick
+  client.OnReceiveData = [&](THTTPClient*, Int64, Int64 count, bool&) {
+    std::lock_guard lock(m);
+    reports.emplace_back(count, GetTickCount64());
+  };
+  TMemoryStream out;
+  Completion done;
+  IAsyncResult r = client.BeginGet(
+      done.Callback(), server.FileUrl(u"v.mp4", u"chunk=40000&delay_ms=5&stall_at=80000&stall_ms=3000"), out);
+  ASSERT_TRUE(done.Wait(30000));
+  ASSERT_EQ(r->ReceivedCount(), static_cast<Int64>(video.size()));
+  std::lock_guard lock(m);
+  const auto quiet = std::find_if(reports.begin(), reports.end(), [](const auto& p) { return p.first == 80000; });
+  ASSERT_NE(quiet, reports.end()) << "no report of the bytes before the silence";
+  ASSERT_NE(quiet + 1, reports.end());
+  // The next report came only when the server spoke again.
+  EXPECT_GE((quiet + 1)->second - quiet->second, 2500u);
 }
 
 TEST_F(HttpClientTest, DestroyingTheClientCancelsAndTheCallbackCanAbort) {
