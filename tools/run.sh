@@ -16,17 +16,22 @@ if [ "$preset" = win64 ]; then
 fi
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" -j "$(nproc)" --target Tarnwick
-tools/wineprefix.sh "build/$preset/wineprefix" "$preset"
+# The program's own prefix: as the tests' one, with the system's dialog font linked to the
+# CJK font (tools/wineprefix.sh), so that message boxes show their Chinese text.
+prefix=$root/build/$preset/program-prefix
+tools/wineprefix.sh "$prefix" "$preset" cjk-ui
 exe=build/$preset/bin/Tarnwick.exe
+export WINEPREFIX=$prefix WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
+[ "$wine" = wine ] || export WINELOADER=$wine
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
-  exec "build/$preset/wine-run.sh" "$exe" "$@"
+  exec "$wine" "$exe" "$@"
 fi
 
 source tools/xvfb.sh
 tw_start_xvfb
-tw_start_wineserver "$root/build/$preset/wineprefix" "$wine"
-"build/$preset/wine-run.sh" "$exe" "$@" &
+tw_start_wineserver "$prefix" "$wine"
+"$wine" "$exe" "$@" &
 app=$!
 shot=$root/build/screenshot.png
 # Wait for the main window (its caption) to appear, then shoot it.

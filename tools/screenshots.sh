@@ -93,8 +93,8 @@ window_named() {
 }
 
 for ppi in "${ppis[@]}"; do
-  prefix=$out/prefix-$preset-$ppi
-  tools/wineprefix.sh "$prefix" "$preset"
+  prefix=$out/prefix-$preset-cjk-$ppi
+  tools/wineprefix.sh "$prefix" "$preset" cjk-ui
   prefixes+=("$prefix")
   export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   dpi=$(printf '0x%x' "$ppi")
