@@ -70,6 +70,11 @@ class Bordered : public SkinnedForm {
     d.FormShadowSize = kShadow;
     d.ShdaTemplate = Template(0x11);
     d.ShdiTemplate = Template(0x22);
+    // Away from the screen's edge (the window was made where the system places new ones), so
+    // the whole border window, shadow included, lies on the screen and the mouse reaches
+    // every band of it.
+    form->SetPosition(poDesigned);
+    form->SetBounds(120, 110, 300, 200);
     Skin();
     ShowForm();
     ASSERT_TRUE(sp->BorderForm);
@@ -256,6 +261,8 @@ TEST_F(Bordered, SizingCursorsOverTheBands) {
       {w - kShadow.Right + 2, kShadow.Top - 2, IDC_SIZENESW},
       {w / 2, kShadow.Top + 10, IDC_ARROW},
   };
+  ASSERT_GE(r.left, 0);
+  ASSERT_GE(r.top, 0);
   for (const Case& c : cases) {
     SetCursor(nullptr);
     const TPoint p = OnScreen(c.x, c.y);
