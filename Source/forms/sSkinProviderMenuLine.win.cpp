@@ -311,5 +311,12 @@ void TsSkinProvider::KV_CMMenuChanged(TMessage& m) {
     MenuChanged = true;
     if (Form->Menu() && !Form->Menu()->IsRightToLeft()) FCommonData->BGChanged = true;
   }
+  // New bar items take the line's handlers before the system measures the bar: a handler set
+  // while it measures rebuilds the menu under it and spoils the bar's layout.
+  if (IsMenuVisible() && SkinManager() && CanDrawNCArea())
+    if (TsSkinableMenus* painter = SkinableMenus()) {
+      TMenuItem* bar = Form->Menu()->Items();
+      for (Integer i = 0; i < bar->Count(); ++i) painter->InitItem(bar->Items(i), true);
+    }
   PassOn(m);
 }
