@@ -626,8 +626,13 @@ void TControl::Repaint() {
 }
 
 void TControl::BringToFront() {
-  if (!parent_) return;
   auto* w = dynamic_cast<TWinControl*>(this);
+  if (w && w->HandleAllocated() && (GetWindowLongW(w->WindowHandle(), GWL_EXSTYLE) & WS_EX_MDICHILD)) {
+    // An MDI child comes to the front through its client, which also makes it the active child.
+    SendMessageW(GetParent(w->WindowHandle()), WM_MDIACTIVATE, WPARAM(w->WindowHandle()), 0);
+    return;
+  }
+  if (!parent_) return;
   if (w) {
     auto& list = parent_->winControls_;
     list.erase(std::remove(list.begin(), list.end(), w), list.end());

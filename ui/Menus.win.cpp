@@ -918,8 +918,10 @@ void TMainMenu::MenuChanged(TMenuItem* source, bool rebuild) {
   }
   HWND wnd = WindowHandle();
   if (!wnd || !IsWindow(wnd)) return;
-  DrawMenuBar(wnd);
+  // The form hears of the change before the system measures the bar again, so that code
+  // giving new items their handlers does so now and not from inside that measuring.
   if (TWinControl* form = FindControl(wnd)) form->Perform(CM_MENUCHANGED, 0, 0);
+  DrawMenuBar(wnd);
 }
 
 void TMainMenu::Notification(TComponent* component, TOperation operation) {

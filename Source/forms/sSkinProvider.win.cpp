@@ -555,6 +555,9 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
     case WM_MEASUREITEM:
       KV_WMMeasureItem(m);
       return;
+    case WM_CONTEXTMENU:
+      KV_WMContextMenu(m);
+      return;
     case CM_MENUCHANGED:
       KV_CMMenuChanged(m);
       return;

@@ -304,6 +304,15 @@ void TsSkinProvider::KV_WMMeasureItem(TMessage& m) {
   PassOn(m);
 }
 
+// The form's popup menu is drawn by the painter while popups are skinned, and by the system
+// otherwise; it is hooked as it is asked for, so a menu set after the skin came also follows.
+void TsSkinProvider::KV_WMContextMenu(TMessage& m) {
+  if (TPopupMenu* popup = Form->PopupMenu())
+    if (DuRiruZireziv* manager = SkinManager())
+      if (TsSkinableMenus* painter = SkinableMenus()) painter->HookPopupMenu(popup, manager->SkinnedPopups());
+  PassOn(m);
+}
+
 void TsSkinProvider::KV_CMMenuChanged(TMessage& m) {
   if (!Form->ControlState().Contains(csCreating) && Form->Visible() && !InAnimation(this) &&
       !(FCommonData->CtrlSkinState & 0x800)) {
@@ -311,5 +320,12 @@ void TsSkinProvider::KV_CMMenuChanged(TMessage& m) {
     MenuChanged = true;
     if (Form->Menu() && !Form->Menu()->IsRightToLeft()) FCommonData->BGChanged = true;
   }
+  // New bar items take the line's handlers before the system measures the bar: a handler set
+  // while it measures rebuilds the menu under it and spoils the bar's layout.
+  if (IsMenuVisible() && SkinManager() && CanDrawNCArea())
+    if (TsSkinableMenus* painter = SkinableMenus()) {
+      TMenuItem* bar = Form->Menu()->Items();
+      for (Integer i = 0; i < bar->Count(); ++i) painter->InitItem(bar->Items(i), true);
+    }
   PassOn(m);
 }

@@ -280,9 +280,10 @@ TEST_F(SkinnedMenus, PopupMenuOfTheFormDrawnByTheWrapperWhichGoesWithIt) {
     item->SetCaption(caption);
     menu->Items()->Add(item);
   }
-  if (TsSkinableMenus* p = SkinableMenus()) p->UpdateMenus();
+  // The form's own popup menu, asked for as the system asks: the form's wrapper hooks it then.
+  form->SetPopupMenu(menu);
   MenuProbe probe;
-  WithMenuUp(probe, [&] { menu->Popup(200, 180); });
+  WithMenuUp(probe, [&] { SendMessageW(form->Handle(), WM_CONTEXTMENU, WPARAM(form->Handle()), MAKELPARAM(200, 180)); });
   ASSERT_NE(probe.menu, nullptr);
   EXPECT_TRUE(probe.wrapped);
   EXPECT_EQ(probe.corner, kMenuColor);
