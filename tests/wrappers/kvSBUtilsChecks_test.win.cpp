@@ -259,55 +259,7 @@ TEST_F(Checks, AClassLibraryCheckBoxLightsItsMarkWhileTheMouseIsOnIt) {
   Unwrap(box->Handle(), w);
 }
 
-TEST_F(Checks, LeavingTheMarkHidesAFinishedCircle) {
-  const TkvTimerDriverFactory savedDriver = kvTimerDriverFactory;
-  kvTimerDriverFactory = ManualTimerDriver::Factory();
-  sGraphUtilsStartup();
-  kvGlowStartup();
-  TScopeExit glows([savedDriver] {
-    ClearGlows(true, false);
-    kvGlowCleanup();
-    kvTimerDriverFactory = savedDriver;
-  });
-  LoadForm(u"object F: TForm\n"
-           u"  object box: TCheckBox\n    Left = 8\n    Top = 8\n    Width = 100\n    Height = 20\n  end\n"
-           u"end\n");
-  auto* box = Find<TCheckBox>(u"box");
-  form->Show();
-  auto* w = Wrap<TkvCheckBoxWnd>(box->Handle(), box);
-  TScopeExit unwrap([&] { Unwrap(box->Handle(), w); });
-  skin.Manager.AnimEffects.Buttons.Events += beClick;
-  RECT wr{};
-  GetWindowRect(box->Handle(), &wr);
-  SetCursorPos(wr.left + 6, wr.top + 10);
-  POINT p{};
-  GetCursorPos(&p);
-  if (p.x != wr.left + 6 || p.y != wr.top + 10) GTEST_SKIP() << "the cursor cannot be moved here";
-  DefaultManager->SetActiveControl(box->Handle());
-  ASSERT_TRUE(w->SkinData->FMouseAbove);
-  ASSERT_TRUE(w->FMouseInGlyph);
-  const Integer id = w->SkinData->CircleID;
-  ASSERT_GE(id, 0);
-  HWND circle = EffectAt(id)->Wnd->WindowHandle();
-  // The circle grows to its full size; then its timer stops and no step looks at the cursor.
-  TkvThreadedTimer* growth = w->SkinData->CircleTimer.get();
-  ASSERT_NE(growth, nullptr);
-  int steps = 0;
-  while (growth->Enabled() && steps < 200) {
-    growth->OnTimer2(nullptr);
-    ++steps;
-  }
-  ASSERT_FALSE(growth->Enabled());
-  ASSERT_TRUE(IsWindowVisible(circle));
-  // Leaving the window altogether: the manager tells the check box.
-  SetCursorPos(0, 0);
-  DefaultManager->SetActiveControl(nullptr);
-  EXPECT_FALSE(w->FMouseInGlyph);
-  EXPECT_EQ(w->SkinData->CircleID, -1);
-  EXPECT_FALSE(IsWindowVisible(circle));
-}
-
-// ---- Fades outside the circle click mode ----
+// ---- Fades, ripples and the circle of a class-library check box, stepped by hand ----
 
 namespace {
 
@@ -338,8 +290,18 @@ class CheckFades : public Checks {
   }
   void TearDown() override {
     if (w) Unwrap(box->Handle(), w);
+    if (glowsStarted) {
+      ClearGlows(true, false);
+      kvGlowCleanup();
+    }
     kvTimerDriverFactory = savedDriver;
     Checks::TearDown();
+  }
+  // The light circle is a layered window of the glow list.
+  void StartGlows() {
+    sGraphUtilsStartup();
+    kvGlowStartup();
+    glowsStarted = true;
   }
   // Puts the cursor at (x, y) of the check box; false where the cursor cannot be moved.
   bool CursorAt(Integer x, Integer y) {
@@ -365,6 +327,7 @@ class CheckFades : public Checks {
     return steps;
   }
   TkvTimerDriverFactory savedDriver;
+  bool glowsStarted = false;
   TCheckBox* box = nullptr;
   TkvCheckBoxWnd* w = nullptr;
   RECT wr{};
@@ -491,12 +454,7 @@ TEST_F(CheckFades, AReleaseOnTheMarkRipplesWhenClicksAnimate) {
 }
 
 TEST_F(CheckFades, TheMarkIsFollowedOnlyInCircleClickMode) {
-  sGraphUtilsStartup();
-  kvGlowStartup();
-  TScopeExit glows([] {
-    ClearGlows(true, false);
-    kvGlowCleanup();
-  });
+  StartGlows();
   if (!CursorAt(6, 10)) GTEST_SKIP() << "the cursor cannot be moved here";
   SendMessageW(box->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(6, 10));
   EXPECT_FALSE(w->FMouseInGlyph);
@@ -504,4 +462,27 @@ TEST_F(CheckFades, TheMarkIsFollowedOnlyInCircleClickMode) {
   ASSERT_TRUE(CircleClickMode(box, w->SkinData));
   SendMessageW(box->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(6, 10));
   EXPECT_TRUE(w->FMouseInGlyph);
+}
+
+TEST_F(CheckFades, LeavingTheWindowHidesAFinishedCircle) {
+  StartGlows();
+  skin.Manager.AnimEffects.Buttons.Events += beClick;  // the circle click mode
+  if (!CursorAt(6, 10)) GTEST_SKIP() << "the cursor cannot be moved here";
+  DefaultManager->SetActiveControl(box->Handle());
+  ASSERT_TRUE(w->SkinData->FMouseAbove);
+  ASSERT_TRUE(w->FMouseInGlyph);
+  const Integer id = w->SkinData->CircleID;
+  ASSERT_GE(id, 0);
+  HWND circle = EffectAt(id)->Wnd->WindowHandle();
+  // The circle grows to its full size; then its timer stops and no step looks at the cursor.
+  TkvThreadedTimer* growth = w->SkinData->CircleTimer.get();
+  ASSERT_NE(growth, nullptr);
+  for (int steps = 0; growth->Enabled() && steps < 200; ++steps) growth->OnTimer2(nullptr);
+  ASSERT_FALSE(growth->Enabled());
+  ASSERT_TRUE(IsWindowVisible(circle));
+  CursorAt(-50, -50);
+  DefaultManager->SetActiveControl(nullptr);
+  EXPECT_FALSE(w->FMouseInGlyph);
+  EXPECT_EQ(w->SkinData->CircleID, -1);
+  EXPECT_FALSE(IsWindowVisible(circle));
 }
