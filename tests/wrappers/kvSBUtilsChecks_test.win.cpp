@@ -1,7 +1,8 @@
 // Check boxes, radio buttons and group boxes painted by their wrappers from a flat skin: the
 // glyph chosen by style and check state, its look by pressed and focused state, its place by
 // BS_LEFTTEXT, the disabled blend, the group box frame below half the caption; raw windows and
-// class-library controls.
+// class-library controls. A class-library check box's hover and press fades, its click ripple
+// and its light circle run on timers the tests step by hand.
 #include <windows.h>
 
 #include <gtest/gtest.h>
