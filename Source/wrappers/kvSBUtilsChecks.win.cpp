@@ -5,6 +5,7 @@
 #include "base/kvntUtils.h"
 #include "base/sConst.h"
 #include "base/sMessages.h"
+#include "controls/kvAnimation.h"
 #include "controls/kvGlow.h"
 #include "paint/sAlphaGraph.h"
 #include "paint/sCommonDataCache.h"
@@ -30,6 +31,14 @@ namespace {
 LONG StyleOf(HWND w) { return GetWindowLongW(w, GWL_STYLE); }
 LONG ExStyleOf(HWND w) { return GetWindowLongW(w, GWL_EXSTYLE); }
 
+// The manager's hover look goes to the window it names as the one under the mouse, unless hover
+// looks are switched off.
+bool HoverAllowedFor(HWND wnd) {
+  DuRiruZireziv* def = DefaultManager;
+  return def && def->ActiveControl() == wnd && !def->Options.NoMouseHover;
+}
+
+bool CursorIn(const TRect& r) { return r.Contains(kvMousePos()); }
 
 }  // namespace
 
@@ -112,7 +121,8 @@ void TkvCheckBoxWnd::SetMouseInGlyph(bool value) {
   FMouseInGlyph = value;
   if (!value) {
     HideGlow(SkinData->GlowID, false);
-    // The circle belongs to the check mark: it goes when the mouse leaves the mark.
+    // The circle belongs to the check mark and goes with it: once its growth has ended no
+    // timer step looks at the cursor again, so it would stay on the screen after the mouse.
     HideGlow(SkinData->CircleID, false);
     return;
   }
@@ -122,7 +132,7 @@ void TkvCheckBoxWnd::SetMouseInGlyph(bool value) {
 
 void TkvCheckBoxWnd::CircleStep() {
   DuRiruZireziv* manager = SkinData->GetSkinManager();
-  const bool animate = manager && !manager->ManagerState.Contains(msSkinChanging) && manager->Effects.AllowAnimation;
+  const bool animate = manager && !SkinData->SkinIsChanging() && !FadingForbidden && manager->Effects.AllowAnimation;
   if (animate)
     ShowCircleIfNeeded(SkinData, 255, true);
   else if (SkinData->FMouseAbove)
@@ -199,10 +209,24 @@ void TkvCheckBoxWnd::PrepareCache() {
   DrawCheckText();
   DrawSkinGlyph(GlyphMaskIndex(State()));
   if (!IsWindowEnabled(CtrlHandle)) BlendDisabled(cache, ci, WndPos);
+  // The cache holds the current look: a fade may start from it (a press has no other render).
+  SkinData->BGChanged = false;
 }
 
 void TkvCheckBoxWnd::KV_WMPaint(TMessage& message) {
   TPaintDC paint(CtrlHandle);
+  if (SkinData->TimerIsActive()) {
+    // A fade draws its own frames: the window shows the frame on screen, not the new look.
+    TClientPaintDC dc(CtrlHandle, nullptr);
+    TkvThreadedTimer* fade = SkinData->AnimTimer.get();
+    if (fade && fade->BmpOut) {
+      CopyBmp(dc, 0, 0, fade->BmpOut->Width(), fade->BmpOut->Height(), fade->BmpOut);
+    } else {
+      PrepareCache();
+      CopyBmp(dc, 0, 0, WndSize.cx, WndSize.cy, SkinData->FCacheBmp.get());
+    }
+    return;
+  }
   InitCtrlData(this);
   DuRiruZireziv* m = SkinData->GetSkinManager();
   if (SkinData->InUpdating(false) || !m || !m->Active() || OwnerDraw) return;
@@ -264,21 +288,21 @@ void TkvCheckBoxWnd::kvWndProc(TMessage& message) {
             PrepareCache();
             return;
           case KV_MOUSEENTER:
-            if (OwnerControl() && !SkinData->FMouseAbove) {
-              const TPoint p = kvMousePos();
+            if (OwnerControl() && !SkinData->FMouseAbove && HoverAllowedFor(CtrlHandle)) {
               RECT wr{};
               GetWindowRect(CtrlHandle, &wr);
-              if (PtInRect(&wr, POINT{p.X, p.Y})) {
+              if (CursorIn(TRect(wr.left, wr.top, wr.right, wr.bottom))) {
                 SkinData->FMouseAbove = true;
                 SkinData->BGChanged = false;
                 SkinData->FUpdating = false;
                 if (CircleClickMode(OwnerControl(), SkinData)) {
                   TRect g;
                   GlyphScreenRect(g);
-                  SetMouseInGlyph(g.Contains(p));
+                  SetMouseInGlyph(CursorIn(g));
                   ShowCircleIfNeeded(SkinData, 255, true);
+                } else {
+                  DoChangePaint(SkinData, 1, UpdateWindow_CB, true, false, true);
                 }
-                InvalidateRect(CtrlHandle, nullptr, FALSE);
               }
               return;
             }
@@ -286,8 +310,10 @@ void TkvCheckBoxWnd::kvWndProc(TMessage& message) {
           case KV_MOUSELEAVE:
             if (OwnerControl() && SkinData->FMouseAbove) {
               SkinData->FMouseAbove = SkinData->FUpdating = SkinData->BGChanged = false;
-              SetMouseInGlyph(false);
-              InvalidateRect(CtrlHandle, nullptr, FALSE);
+              if (CircleClickMode(OwnerControl(), SkinData))
+                SetMouseInGlyph(false);
+              else
+                DoChangePaint(SkinData, 0, UpdateWindow_CB, true, false, true);
               return;
             }
             break;
@@ -315,24 +341,38 @@ void TkvCheckBoxWnd::kvWndProc(TMessage& message) {
     case WM_KILLFOCUS:
       SendMessageW(CtrlHandle, WM_PAINT, 0, 0);
       break;
-    case WM_MOUSEMOVE: {
-      TRect g;
-      GlyphScreenRect(g);
-      const TPoint p = kvMousePos();
-      SetMouseInGlyph(g.Contains(p));
+    case WM_MOUSEMOVE:
+      if (CircleClickMode(OwnerControl(), SkinData)) {
+        TRect g;
+        GlyphScreenRect(g);
+        SetMouseInGlyph(CursorIn(g));
+      }
       break;
-    }
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
+      if (TControl* c = OwnerControl(); c && IsWindowEnabled(CtrlHandle)) {
+        TControlState state = c->ControlState();
+        state += csLButtonDown;
+        c->SetControlState(state);
+        if (CircleClickMode(c, SkinData))
+          CircleStep();
+        else
+          DoChangePaint(SkinData, 2, UpdateWindow_CB, EventEnabled(aeMouseDown, TSet<TkvAnimatEvent>{aeGlobalDef}), true,
+                        true);
+      }
+      break;
     case WM_LBUTTONUP:
       if (TControl* c = OwnerControl()) {
         TControlState state = c->ControlState();
-        if (message.Msg == WM_LBUTTONUP)
-          state -= csLButtonDown;
-        else if (IsWindowEnabled(CtrlHandle))
-          state += csLButtonDown;
+        state -= csLButtonDown;
         c->SetControlState(state);
-        if (CircleClickMode(c, SkinData)) CircleStep();
+        if (CircleClickMode(c, SkinData)) {
+          CircleStep();
+        } else if (EventEnabled(aeClick, TSet<TkvAnimatEvent>{aeGlobalDef})) {
+          TRect g;
+          GlyphScreenRect(g);
+          if (CursorIn(g)) DoClickAnimation(SkinData, cm1);
+        }
       }
       break;
     default:

@@ -1,17 +1,22 @@
 // Check boxes, radio buttons and group boxes painted by their wrappers from a flat skin: the
 // glyph chosen by style and check state, its look by pressed and focused state, its place by
 // BS_LEFTTEXT, the disabled blend, the group box frame below half the caption; raw windows and
-// class-library controls.
+// class-library controls. A class-library check box's hover and press fades, its click ripple
+// and its light circle run on timers the tests step by hand.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include "ui/StdCtrls.h"
+#include "base/kvThdTimer.h"
+#include "controls/kvAnimation.h"
 #include "controls/kvGlow.h"
 #include "raster/GdiBitmaps.h"
 #include "ui/ScopeGuard.h"
 #include "wrappers/kvSBUtilsChecks.h"
 #include "support/ControlSkin.h"
+#include "support/ManualTimerDriver.h"
+#include "skin/sVclUtils.h"
 
 namespace {
 
@@ -27,12 +32,13 @@ class Checks : public ControlSkin {
  protected:
   void SetUp() override {
     ControlSkin::SetUp();
-    Section(u"CHECKBOX", {kBody});
+    checkSection = Section(u"CHECKBOX", {kBody});
     Section(u"GROUPBOX", {kFrame});
     auto img = [&](const TColor (&c)[3]) { return Image(12, 12, {c[0], c[1], c[2]}); };
     skin.Data->CheckBox = {img(kUnchecked), img(kChecked), img(kGrayed)};
     skin.Data->RadioButton = {img(kRadioOff), img(kRadioOn)};
   }
+  Integer checkSection = -1;
 };
 
 }  // namespace
@@ -252,4 +258,232 @@ TEST_F(Checks, AClassLibraryCheckBoxLightsItsMarkWhileTheMouseIsOnIt) {
   EXPECT_EQ(w->SkinData->CircleID, -1);
   EXPECT_FALSE(IsWindowVisible(circle));
   Unwrap(box->Handle(), w);
+}
+
+// ---- Fades, ripples and the circle of a class-library check box, stepped by hand ----
+
+namespace {
+
+constexpr TColor kHotBody = 0x30A0E0;
+
+class CheckFades : public Checks {
+ protected:
+  void SetUp() override {
+    Checks::SetUp();
+    if (HasFatalFailure()) return;
+    savedDriver = kvTimerDriverFactory;
+    kvTimerDriverFactory = ManualTimerDriver::Factory();
+    skin.Section(checkSection).Props[1].Color = Integer(kHotBody);
+    skin.Manager.Effects.AllowAnimation = true;
+    skin.Manager.AnimEffects.Buttons.Events -= beClick;  // clicks do not animate: no circle
+    LoadForm(u"object F: TForm\n"
+             u"  object box: TCheckBox\n    Left = 8\n    Top = 8\n    Width = 100\n    Height = 20\n  end\n"
+             u"  object other: TCheckBox\n    Left = 8\n    Top = 60\n    Width = 100\n    Height = 20\n  end\n"
+             u"end\n");
+    box = Find<TCheckBox>(u"box");
+    auto* other = Find<TCheckBox>(u"other");
+    SetCursorPos(0, 0);
+    form->Show();
+    w = Wrap<TkvCheckBoxWnd>(box->Handle(), box);
+    SetFocus(other->Handle());  // a focused check box has the hot look already
+    RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    GetWindowRect(box->Handle(), &wr);
+  }
+  void TearDown() override {
+    if (w) Unwrap(box->Handle(), w);
+    if (glowsStarted) {
+      ClearGlows(true, false);
+      kvGlowCleanup();
+    }
+    kvTimerDriverFactory = savedDriver;
+    Checks::TearDown();
+  }
+  // The light circle is a layered window of the glow list.
+  void StartGlows() {
+    sGraphUtilsStartup();
+    kvGlowStartup();
+    glowsStarted = true;
+  }
+  // Puts the cursor at (x, y) of the check box; false where the cursor cannot be moved.
+  bool CursorAt(Integer x, Integer y) {
+    SetCursorPos(wr.left + x, wr.top + y);
+    POINT p{};
+    GetCursorPos(&p);
+    return p.x == wr.left + x && p.y == wr.top + y;
+  }
+  TColor OnScreen(Integer x, Integer y) {
+    HDC dc = GetWindowDC(box->Handle());
+    const COLORREF c = GetPixel(dc, x, y);
+    ReleaseDC(box->Handle(), dc);
+    return TColor(c);
+  }
+  // Steps the fade until it ends; the number of steps.
+  int RunFade() {
+    TkvThreadedTimer* fade = w->SkinData->AnimTimer.get();
+    int steps = 0;
+    while (fade && fade->Enabled() && steps < 100) {
+      fade->OnTimer2(nullptr);
+      ++steps;
+    }
+    return steps;
+  }
+  TkvTimerDriverFactory savedDriver;
+  bool glowsStarted = false;
+  TCheckBox* box = nullptr;
+  TkvCheckBoxWnd* w = nullptr;
+  RECT wr{};
+};
+
+bool Between(TColor c, TColor a, TColor b) {
+  for (int shift : {0, 8, 16}) {
+    const int got = (c >> shift) & 0xFF, x = (a >> shift) & 0xFF, y = (b >> shift) & 0xFF;
+    if (got < std::min(x, y) || got > std::max(x, y)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+TEST_F(CheckFades, HoverFadesToTheHotLookAndBack) {
+  if (!CursorAt(80, 10)) GTEST_SKIP() << "the cursor cannot be moved here";
+  ASSERT_EQ(OnScreen(80, 10), kBody);
+  DefaultManager->SetActiveControl(box->Handle());
+  ASSERT_TRUE(w->SkinData->FMouseAbove);
+  EXPECT_FALSE(w->FMouseInGlyph);  // no circle mode: the mark is not followed
+  TkvThreadedTimer* fade = w->SkinData->AnimTimer.get();
+  ASSERT_NE(fade, nullptr);
+  EXPECT_EQ(fade->State, 1);
+  ASSERT_TRUE(fade->Enabled());
+  // A frame between the two looks.
+  const TColor between = OnScreen(80, 10);
+  EXPECT_NE(between, kBody);
+  EXPECT_NE(between, kHotBody);
+  EXPECT_TRUE(Between(between, kBody, kHotBody)) << std::hex << between;
+  // A repaint during the fade shows the frame, not the new look.
+  RedrawWindow(box->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  EXPECT_EQ(OnScreen(80, 10), between);
+  EXPECT_GT(RunFade(), 1);
+  EXPECT_EQ(OnScreen(80, 10), kHotBody);
+  EXPECT_EQ(OnScreen(6, 10), kUnchecked[1]);  // the mark's hot picture
+
+  CursorAt(-50, -50);
+  DefaultManager->SetActiveControl(nullptr);
+  EXPECT_FALSE(w->SkinData->FMouseAbove);
+  EXPECT_EQ(fade->State, 0);
+  ASSERT_TRUE(fade->Enabled());
+  EXPECT_TRUE(Between(OnScreen(80, 10), kBody, kHotBody));
+  RunFade();
+  EXPECT_EQ(OnScreen(80, 10), kBody);
+  EXPECT_EQ(OnScreen(6, 10), kUnchecked[0]);
+}
+
+TEST_F(CheckFades, TheHotLookWaitsForTheManagersActiveControlWithHoverOn) {
+  if (!CursorAt(80, 10)) GTEST_SKIP() << "the cursor cannot be moved here";
+  struct Case {
+    bool active, noMouseHover, hot;
+  };
+  for (const Case k : {Case{false, false, false}, Case{true, true, false}, Case{true, false, true}}) {
+    SCOPED_TRACE(k.active * 10 + k.noMouseHover);
+    DefaultManager->SetActiveControl(nullptr);
+    w->SkinData->FMouseAbove = false;
+    w->SkinData->StopTimer();
+    skin.Manager.Options.NoMouseHover = false;
+    if (k.active) DefaultManager->SetActiveControl(box->Handle());
+    skin.Manager.Options.NoMouseHover = k.noMouseHover;
+    w->SkinData->FMouseAbove = false;
+    w->SkinData->StopTimer();
+    ASSERT_EQ(DefaultManager->ActiveControl() == box->Handle(), k.active);
+    SendAMessage(box->Handle(), KV_MOUSEENTER);
+    EXPECT_EQ(w->SkinData->FMouseAbove, k.hot);
+    TkvThreadedTimer* fade = w->SkinData->AnimTimer.get();
+    EXPECT_EQ(fade && fade->Enabled() && fade->State == 1, k.hot);
+  }
+  skin.Manager.Options.NoMouseHover = false;
+}
+
+TEST_F(CheckFades, PressFadesToThePressedLookWhenMouseDownAnimates) {
+  if (!CursorAt(6, 10)) GTEST_SKIP() << "the cursor cannot be moved here";
+  for (const bool animates : {true, false}) {
+    SCOPED_TRACE(animates);
+    if (animates)
+      skin.Manager.AnimEffects.Buttons.Events += beMouseDown;
+    else
+      skin.Manager.AnimEffects.Buttons.Events -= beMouseDown;
+    w->SkinData->StopTimer();
+    // Nothing asked for the press's fade but the painting before it.
+    SendMessageW(box->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(6, 10));
+    EXPECT_TRUE(box->ControlState().Contains(csLButtonDown));
+    TkvThreadedTimer* fade = w->SkinData->AnimTimer.get();
+    EXPECT_EQ(fade && fade->Enabled() && fade->State == 2, animates);
+    RunFade();
+    UpdateWindow(box->Handle());
+    EXPECT_EQ(OnScreen(6, 10), kUnchecked[2]);  // the mark's pressed picture
+    SendMessageW(box->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(6, 10));
+    EXPECT_FALSE(box->ControlState().Contains(csLButtonDown));
+    box->SetChecked(false);
+    ReleaseCapture();
+  }
+}
+
+TEST_F(CheckFades, AReleaseOnTheMarkRipplesWhenClicksAnimate) {
+  skin.Manager.AnimEffects.Buttons.ClickEffect = ceWaveOut;  // clicks ripple instead of the circle
+  struct Case {
+    bool clickAnimates;
+    Integer x;
+    bool ripple;
+  };
+  for (const Case k : {Case{true, 6, true}, Case{true, 80, false}, Case{false, 6, false}}) {
+    SCOPED_TRACE(k.clickAnimates * 1000 + k.x);
+    if (!CursorAt(k.x, 10)) GTEST_SKIP() << "the cursor cannot be moved here";
+    if (k.clickAnimates)
+      skin.Manager.AnimEffects.Buttons.Events += beClick;
+    else
+      skin.Manager.AnimEffects.Buttons.Events -= beClick;
+    w->SkinData->ClickTimer.reset();
+    ASSERT_FALSE(CircleClickMode(box, w->SkinData));
+    SendMessageW(box->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(k.x, 10));
+    SendMessageW(box->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(k.x, 10));
+    ReleaseCapture();
+    auto* ripple = dynamic_cast<TkvClickTimer*>(w->SkinData->ClickTimer.get());
+    EXPECT_EQ(ripple != nullptr, k.ripple);
+    if (ripple) {
+      // The ripple starts from the mark (the mouse area without the circle's reach).
+      EXPECT_EQ(ripple->AnimRect, TRect(wr.left, wr.top + 4, wr.left + 12, wr.top + 16));
+      EXPECT_TRUE(ripple->Enabled());
+    }
+  }
+}
+
+TEST_F(CheckFades, TheMarkIsFollowedOnlyInCircleClickMode) {
+  StartGlows();
+  if (!CursorAt(6, 10)) GTEST_SKIP() << "the cursor cannot be moved here";
+  SendMessageW(box->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(6, 10));
+  EXPECT_FALSE(w->FMouseInGlyph);
+  skin.Manager.AnimEffects.Buttons.Events += beClick;
+  ASSERT_TRUE(CircleClickMode(box, w->SkinData));
+  SendMessageW(box->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(6, 10));
+  EXPECT_TRUE(w->FMouseInGlyph);
+}
+
+TEST_F(CheckFades, LeavingTheWindowHidesAFinishedCircle) {
+  StartGlows();
+  skin.Manager.AnimEffects.Buttons.Events += beClick;  // the circle click mode
+  if (!CursorAt(6, 10)) GTEST_SKIP() << "the cursor cannot be moved here";
+  DefaultManager->SetActiveControl(box->Handle());
+  ASSERT_TRUE(w->SkinData->FMouseAbove);
+  ASSERT_TRUE(w->FMouseInGlyph);
+  const Integer id = w->SkinData->CircleID;
+  ASSERT_GE(id, 0);
+  HWND circle = EffectAt(id)->Wnd->WindowHandle();
+  // The circle grows to its full size; then its timer stops and no step looks at the cursor.
+  TkvThreadedTimer* growth = w->SkinData->CircleTimer.get();
+  ASSERT_NE(growth, nullptr);
+  for (int steps = 0; growth->Enabled() && steps < 200; ++steps) growth->OnTimer2(nullptr);
+  ASSERT_FALSE(growth->Enabled());
+  ASSERT_TRUE(IsWindowVisible(circle));
+  CursorAt(-50, -50);
+  DefaultManager->SetActiveControl(nullptr);
+  EXPECT_FALSE(w->FMouseInGlyph);
+  EXPECT_EQ(w->SkinData->CircleID, -1);
+  EXPECT_FALSE(IsWindowVisible(circle));
 }
