@@ -75,6 +75,9 @@ class Bordered : public SkinnedForm {
     // every band of it.
     form->SetPosition(poDesigned);
     form->SetBounds(120, 110, 300, 200);
+    // No mouse over the frame until a test puts it there (an earlier test may have left it
+    // on a caption button).
+    SetCursorPos(0, 0);
     Skin();
     ShowForm();
     ASSERT_TRUE(sp->BorderForm);
@@ -82,6 +85,11 @@ class Bordered : public SkinnedForm {
     ASSERT_TRUE(bw);
   }
   void TearDown() override {
+    // The mouse leaves the frame while the form is still there, so that no hover of this test
+    // reaches the next test's form at the same place.
+    SetCursorPos(0, 0);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
     SkinnedForm::TearDown();
     recorder.reset();
   }
