@@ -24,6 +24,10 @@ void TkvSpinWnd::AfterCreation() {
   lOffset = 0;
   RTL = false;
   OwnerWnd = nullptr;
+  // The child-control adapter names no section, and nothing answers an up-down control's default
+  // section query: without one the wrapper would never count as skinned and the system would go
+  // on drawing the buttons.
+  if (SkinData && SkinData->SkinSection().empty()) SkinData->SetSkinSection(u"UPDOWNBTN");
   TkvMainWnd::AfterCreation();
   InitCtrlData(this);
 }

@@ -247,7 +247,8 @@ const std::vector<Kind> AdapterWrappers::kKinds = {
     {"TForeignPainted", tpNativePaint, Type<TkvNativePaint>(), true},
 };
 
-// A window's whole painting as WM_PRINT gives it, read back pixel by pixel.
+// A window's whole painting as the engine prints a skinned control (the printing mark with the
+// DC around WM_PRINT), read back pixel by pixel.
 struct Printed {
   explicit Printed(HWND wnd) {
     RECT r{};
@@ -259,7 +260,13 @@ struct Printed {
     bmp = CreateCompatibleBitmap(screen, w, h);
     ReleaseDC(nullptr, screen);
     old = SelectObject(dc, bmp);
+    // Wrappers paint into the message's DC only while they know that they print (tab controls
+    // otherwise paint their own window DC), so the mark goes around the print as it does for
+    // every child the engine prints.
+    const LPARAM target = reinterpret_cast<LPARAM>(dc);
+    SendMessageW(wnd, SM_ALPHACMD, MAKEWPARAM(1, KV_PRINTING), target);
     SendMessageW(wnd, WM_PRINT, reinterpret_cast<WPARAM>(dc), PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND);
+    SendMessageW(wnd, SM_ALPHACMD, MAKEWPARAM(0, KV_PRINTING), target);
   }
   ~Printed() {
     SelectObject(dc, old);
@@ -320,6 +327,8 @@ TEST_F(AdapterWrappers, WrappersPaintFromTheFormsSkin) {
     const String section = kKinds[i].paints ? String(kKinds[i].paints) : wrappers[i]->SkinData->SkinSection();
     const TColor expected = SectionColourOf(section);
     ASSERT_NE(expected, clNone) << "section " << std::string(section.begin(), section.end());
+    // Wrappers that paint from element sections are skinned as well (the adapter names no section).
+    EXPECT_TRUE(wrappers[i]->SkinData->Skinned());
     Printed shot(controls[i]->Handle());
     EXPECT_TRUE(shot.Shows(expected)) << std::hex << "at (1,1): " << shot.At(1, 1) << ", centre: "
                                       << shot.At(shot.w / 2, shot.h / 2) << ", want " << expected;

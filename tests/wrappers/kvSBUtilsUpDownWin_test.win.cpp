@@ -124,6 +124,24 @@ TEST_F(UpDown, ClassLibraryUpDown) {
   Unwrap(ud->Handle(), w);
 }
 
+// The child-control adapter wraps up-down controls without naming a section: the wrapper takes
+// the up-down button section, so it counts as skinned and paints the buttons from the skin.
+TEST_F(UpDown, WithoutASectionTheUpDownButtonSectionIsTaken) {
+  const Integer own = Section(u"UPDOWNBTN", {0x606060});
+  LoadForm(u"object F: TForm\n  object ud: TUpDown\n    Left = 8\n    Top = 8\n    Width = 20\n    Height = 40\n"
+           u"  end\nend\n");
+  auto* ud = Find<TUpDown>(u"ud");
+  auto* w = Wrap<TkvSpinWnd>(ud->Handle(), ud);
+  EXPECT_EQ(w->SkinData->SkinSection(), String(u"UPDOWNBTN"));
+  EXPECT_EQ(w->SkinData->SkinIndex, own);
+  EXPECT_TRUE(w->SkinData->Skinned());
+  Capture cap(20, 40);
+  Print(ud->Handle(), cap);
+  EXPECT_EQ(cap.At(1, 1), kUp[0]);
+  EXPECT_EQ(cap.At(1, 38), kDown[0]);
+  Unwrap(ud->Handle(), w);
+}
+
 TEST_F(UpDown, NoHandleLeaksOverPaintsAndAttachCycles) {
   HWND h = Child(UPDOWN_CLASSW, L"", 0, 10, 10, 20, 40);
   Capture cap(20, 40);
