@@ -342,7 +342,12 @@ bool UpdateGlowing_CB(TObject* data, Integer) {
   TkvThreadedTimer* t = LiveTimer(sd);
   if (!t || t->Iterations <= 0) return false;
   if (t->Iteration >= t->Iterations) {
-    if (t->State != 1) HideGlowNow(sd);
+    // A fade-in that took over a fade-out counts its steps from the progress so far and may end
+    // short of full strength: the glow of the hot look is shown in full.
+    if (t->State == 1)
+      ShowGlowInFull(sd->GlowID);
+    else
+      HideGlowNow(sd);
     if (t->State <= 0) sd->StopTimer();
     return false;
   }
