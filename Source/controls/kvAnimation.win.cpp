@@ -13,6 +13,7 @@
 #include "base/WorkingBitmaps.h"
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
+#include "controls/kvGlow.h"
 #include "paint/sAlphaGraph.h"
 #include "raster/Blend.h"
 #include "raster/GdiBitmaps.h"
@@ -225,9 +226,14 @@ bool UpdateWindow_CB(TObject* data, Integer) {
   if (!(sd->PulsTimer && sd->PulsTimer->Enabled())) OutputToWindow(wnd, t->BmpOut);
   switch (step.Next) {
     case fnContinue:
-      if (sd->GlowID >= 0 && t->State == 0 && step.Dezev < 10) {
-        t->Glow = 0;
-        HideGlowNow(sd);
+      // The glow layer follows the look: raised with the fade to hot, lowered on the way back,
+      // and gone once it has (nearly) faded out.
+      if (sd->GlowID >= 0) {
+        SetGlowAlpha(sd->GlowID, Byte(step.Dezev));
+        if (t->State == 0 && step.Dezev < 10) {
+          t->Glow = 0;
+          HideGlowNow(sd);
+        }
       }
       return true;
     case fnGoOn: return true;
@@ -336,11 +342,19 @@ bool UpdateGlowing_CB(TObject* data, Integer) {
   TkvThreadedTimer* t = LiveTimer(sd);
   if (!t || t->Iterations <= 0) return false;
   if (t->Iteration >= t->Iterations) {
-    if (t->State != 1) HideGlowNow(sd);
+    // A fade-in that took over a fade-out counts its steps from the progress so far and may end
+    // short of full strength: the glow of the hot look is shown in full.
+    if (t->State == 1)
+      ShowGlowInFull(sd->GlowID);
+    else
+      HideGlowNow(sd);
     if (t->State <= 0) sd->StopTimer();
     return false;
   }
-  if (sd->GlowID >= 0) t->Glow += t->State == 1 ? t->GlowStep : -t->GlowStep;
+  if (sd->GlowID >= 0) {
+    t->Glow += t->State == 1 ? t->GlowStep : -t->GlowStep;
+    SetGlowAlpha(sd->GlowID, Byte(kvFadeAlpha(t->Glow)));
+  }
   return true;
 }
 

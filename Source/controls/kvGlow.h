@@ -169,6 +169,12 @@ Integer ShowGlow(const TRect& realRect, Integer maskIndex, Integer margin, Integ
 // Hides the effect at id (a glow fades out when asked and allowed) and sets id to -1.
 void HideGlow(Integer& id, bool doAnimation);
 void SetGlowAlpha(Integer id, Byte alpha);
+// The glow at id in full strength (nothing is re-shown when it is there already).
+void ShowGlowInFull(Integer id);
+// Raises the control's glow, shown transparent, to full strength on the control's fade timer
+// (which a repaint of the control then leaves running). A glow whose fade cannot start (the
+// control cannot fade now, or its timer already stands at the hot look) is shown in full at once.
+void FadeGlowIn(TsCommonData* skinData);
 void RepaintGlow(Integer id);
 // Frees every effect (skipCircles: every glow, the circles stay).
 void ClearGlows(bool manualFreeing, bool skipCircles);

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "base/WorkingBitmaps.h"
+#include "controls/kvAnimation.h"
 #include "controls/kvAnimationShow.h"
 #include "controls/kvSlider.h"
 #include "controls/sTrackBar.h"
@@ -283,6 +284,20 @@ void SetGlowAlpha(Integer id, Byte alpha) {
     BLENDFUNCTION blend{AC_SRC_OVER, 0, alpha, AC_SRC_ALPHA};
     UpdateLayeredWnd(glow->Wnd->WindowHandle(), glow->AlphaBmp.get(), &size, &blend, &glow->Position);
   }
+}
+
+void ShowGlowInFull(Integer id) {
+  if (auto* glow = dynamic_cast<TkvGlowEffect*>(EffectAt(id)); glow && glow->FAlpha != 255) SetGlowAlpha(id, 255);
+}
+
+void FadeGlowIn(TsCommonData* sd) {
+  if (!sd || !EffectAt(sd->GlowID)) return;
+  sd->BGChanged = false;
+  DoChangePaint(sd, 1, UpdateGlowing_CB, true, false, false);
+  TkvThreadedTimer* timer = sd->AnimTimer.get();
+  if (timer) timer->ThreadType = 1;
+  // No fade raises it: a glow left transparent would never be seen.
+  if (!timer || !timer->Enabled()) ShowGlowInFull(sd->GlowID);
 }
 
 void RepaintGlow(Integer id) {
@@ -638,6 +653,7 @@ class TGlowServices final : public TkvGlowServices {
   }
   void HideGlow(Integer& glowID, bool animated) override { ::HideGlow(glowID, animated); }
   void HideCircle(Integer& circleID) override { ::HideCircle(circleID); }
+  void FadeGlowIn(TsCommonData* skinData) override { ::FadeGlowIn(skinData); }
   Integer ShowGlow(const TRect& screenRect, const String& section, TsCommonData* skinData, void* host, Integer dezev,
                    Integer margin) override {
     return ::ShowGlow(screenRect, section, u"GLOW", margin, dezev, static_cast<HWND>(host), skinData);

@@ -54,6 +54,8 @@ class TkvGlowServices {
   // (dezev: the starting opacity); the glow's id, -1 when none was shown.
   virtual Integer ShowGlow(const TRect& screenRect, const String& section, TsCommonData* skinData, void* host,
                            Integer dezev, Integer margin) = 0;
+  // Fades the control's glow (shown transparent) in on the control's fade timer.
+  virtual void FadeGlowIn(TsCommonData* skinData) = 0;
 };
 
 // The skinned menus: the menu painter the skin manager owns, popup backgrounds and frames,

@@ -219,19 +219,21 @@ void ShowGlowingIfNeeded(TsCommonData* sd, bool clicked, HWND ctrlHandle, Intege
   if (!form || !form->HandleAllocated()) return;
   HWND host = form->Parent() && form->Parent()->HandleAllocated() ? form->Parent()->WindowHandle() : form->WindowHandle();
   if (!manager->Effects.AllowAnimation) doAnimation = false;
-  if (doAnimation) dezev = 0;
-  if (sd->GlowID != -1) return;
-  TRect r;
-  String name;
-  if (auto* w = dynamic_cast<TWinControl*>(c); w && w->HandleAllocated()) {
-    r = clipBoxOnScreen(w->WindowHandle());
-    name = gd.ClassName;
-  } else {
-    r = GetCtrlScreenBounds(c);
-    name = sd->FSkinSection;
+  if (doAnimation) dezev = 0;  // shown transparent, then faded in
+  if (sd->GlowID == -1) {
+    TRect r;
+    String name;
+    if (auto* w = dynamic_cast<TWinControl*>(c); w && w->HandleAllocated()) {
+      r = clipBoxOnScreen(w->WindowHandle());
+      name = gd.ClassName;
+    } else {
+      r = GetCtrlScreenBounds(c);
+      name = sd->FSkinSection;
+    }
+    if (!name.empty()) sd->GlowID = e->ShowGlow(r, name, sd, host, dezev, gd.GlowMargin);
   }
-  if (name.empty()) return;
-  sd->GlowID = e->ShowGlow(r, name, sd, host, dezev, gd.GlowMargin);
+  // A glow still fading out after the mouse left comes back the same way.
+  if (doAnimation && sd->GlowID >= 0) e->FadeGlowIn(sd);
 }
 
 // ---- Scroll-bar sizes ----------------------------------------------------------------------------

@@ -2,11 +2,13 @@
 // the two looks (in the timer's frame and on the window); a quick click waits its 30 ms through
 // the engine's wait; the fill light ends when it has no room or the cursor leaves; the ripple's
 // picture, window, alpha and place; every effect stops and lets go of its timer and window when
-// its control goes mid-animation. The timers are stepped by hand (no test waits for 12 ms).
+// its control goes mid-animation; the glow layer's alpha rises and falls with the frames of a
+// fade. The timers are stepped by hand (no test waits for 12 ms).
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -16,8 +18,11 @@
 #include "base/sConst.h"
 #include "base/sMessages.h"
 #include "controls/kvAnimation.h"
+#include "controls/kvGlow.h"
 #include "controls/sButton.h"
+#include "raster/GdiBitmaps.h"
 #include "skin/sVclUtils.h"
+#include "support/LayeredRecorder.h"
 #include "support/ManualTimerDriver.h"
 #include "support/SkinFixture.h"
 #include "ui/Bitmap.h"
@@ -75,6 +80,7 @@ class Effects : public testing::Test {
     Paint();
   }
   void TearDown() override {
+    kvGlowCleanup();  // every glow goes before the forms it stays above
     app.reset();
     skin.reset();
     kvAnimationCleanup();
@@ -91,6 +97,38 @@ class Effects : public testing::Test {
     b->SkinData()->SkinIndex = section;
     b->SkinData()->SetCommonSkinData(nullptr);
     return b;
+  }
+  // The button's section gets a glow mask (8-pixel borders, opaque green) and the glow layers
+  // their services.
+  void GiveTheButtonAGlow() {
+    sGraphUtilsStartup();  // layered windows
+    kvGlowStartup();
+    skin->Data->gd[size_t(buttonSection)].GlowCount = 1;
+    const Integer mask = skin->AddImage(TRect(0, 0, 24, 24), 1, 0, 0, 8);
+    skin->Image(mask).ClassName = u"BUTTON";
+    skin->Image(mask).PropertyName = u"GLOW0";
+    skin->Fill(mask, 0, 0xFF20C040);
+    skin->Data->IndexSections();
+  }
+  // Steps the fade to its end. Whenever a step gives the glow window a new constant alpha, the
+  // frame that step put on the button must be frameAt(that alpha). seen: the glow's calls
+  // before the fade's next step. The alphas, in order.
+  std::vector<Integer> FollowGlow(HWND glow, size_t seen, const std::function<uint32_t(Integer)>& frameAt) {
+    TkvThreadedTimer* fade = button->SkinData()->AnimTimer.get();
+    std::vector<Integer> alphas;
+    for (int step = 0; step < 40; ++step) {
+      const std::vector<LayeredCall> calls = LayeredRecorder::For(glow);
+      if (calls.size() > seen) {
+        EXPECT_EQ(calls.size(), seen + 1) << "one alpha a frame, step " << step;
+        const Integer alpha = calls.back().Alpha;
+        alphas.push_back(alpha);
+        EXPECT_EQ(OnScreen(button, 50, 15), frameAt(alpha)) << "step " << step << ", alpha " << alpha;
+        seen = calls.size();
+      }
+      if (!fade->Enabled()) break;
+      Tick(fade);
+    }
+    return alphas;
   }
   // Everything on the form painted now.
   void Paint() {
@@ -206,6 +244,50 @@ TEST_F(Effects, ASlowClickNeedsNoWait) {
   button->Perform(WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
   EXPECT_TRUE(waits.empty());
   EXPECT_EQ(sd->AnimTimer->State, 1);
+}
+
+// ---- The glow layer -----------------------------------------------------------------------------
+
+TEST_F(Effects, TheGlowRisesWithTheFadeToHotAndFallsWithTheFadeBack) {
+  GiveTheButtonAGlow();
+  LayeredRecorder layered;
+  TsCtrlSkinData* sd = button->SkinData();
+  button->Perform(CM_MOUSEENTER, 0, 0);
+  const Integer id = sd->GlowID;
+  ASSERT_GE(id, 0);
+  TkvLayeredEffect* effect = EffectAt(id);
+  ASSERT_TRUE(effect && effect->Wnd && effect->Wnd->HandleAllocated());
+  HWND glow = effect->Wnd->WindowHandle();
+  const std::vector<LayeredCall> shown = LayeredRecorder::For(glow);
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown[0].Alpha, 0) << "shown transparent";
+  ASSERT_TRUE(sd->AnimTimer && sd->AnimTimer->Enabled());
+
+  // Each frame of the fade to hot weighs the normal look 255 - alpha: the glow's alpha is the
+  // share of the hot look. It reaches 255 with the complete hot look, one frame before the end.
+  const std::vector<Integer> up =
+      FollowGlow(glow, 1, [](Integer alpha) { return Blend(Rgb(kNormal), Rgb(kHot), 255 - alpha); });
+  EXPECT_EQ(up, (std::vector<Integer>{42, 85, 128, 170, 212, 255}));
+  EXPECT_EQ(sd->GlowID, id) << "the hot look keeps its glow";
+  EXPECT_TRUE(IsWindowVisible(glow));
+
+  // Back to normal: each frame weighs the hot look alpha; the glow is lowered frame by frame over
+  // the eighteen steps and goes once it is too faint to see (below 10).
+  const size_t before = LayeredRecorder::For(glow).size();
+  button->Perform(CM_MOUSELEAVE, 0, 0);
+  ASSERT_EQ(sd->GlowID, id) << "leaving does not drop the glow at once";
+  const std::vector<Integer> down =
+      FollowGlow(glow, before, [](Integer alpha) { return Blend(Rgb(kHot), Rgb(kNormal), alpha); });
+  ASSERT_EQ(down.size(), 18u);
+  EXPECT_EQ(down.front(), 241);  // 255 less 255 / 18, rounded
+  for (size_t i = 1; i < down.size(); ++i) {
+    EXPECT_LT(down[i], down[i - 1]) << i;
+    if (i + 1 < down.size()) EXPECT_GE(down[i], 10) << i << ": still seen, so still there";
+  }
+  EXPECT_LT(down.back(), 10);
+  EXPECT_EQ(sd->GlowID, -1);
+  EXPECT_EQ(EffectAt(id), nullptr);
+  EXPECT_FALSE(IsWindowVisible(glow));
 }
 
 // ---- The fill light ---------------------------------------------------------------------------

@@ -304,6 +304,97 @@ TEST_F(GlowEffects, AFramePartsGlowKeepsTheRectangleItIsGiven) {
   EXPECT_EQ(gone, -1);
 }
 
+// ---- The hover glow of a control, asked for with animation ----
+
+namespace {
+std::vector<Integer> AlphasOf(HWND glow) {
+  std::vector<Integer> out;
+  for (const LayeredCall& c : LayeredRecorder::For(glow)) out.push_back(c.Alpha);
+  return out;
+}
+}  // namespace
+
+TEST_F(GlowEffects, AnAnimatedHoverGlowFadesInOnTheControlsFadeTimerWhenAnimationIsAllowed) {
+  struct Case {
+    const char* name;
+    bool allowAnimation;
+    std::vector<Integer> alphas;  // handed to the glow window, in order
+  } cases[] = {
+      {"animated: shown transparent, raised by 255 / 6 a step", true, {0, 42, 85, 128, 170, 212, 255}},
+      {"animation off: shown in full at once", false, {255}},
+  };
+  for (const Case& c : cases) {
+    skin->Manager.Effects.AllowAnimation = c.allowAnimation;
+    lit->sd->FMouseAbove = true;
+    lit->sd->BGChanged = true;  // the fade is started with a clean cache
+    LayeredRecorder layered;
+    ShowGlowingIfNeeded(lit->sd.get(), false, nullptr, -1, true, 255);
+    const Integer id = lit->sd->GlowID;
+    ASSERT_GE(id, 0) << c.name;
+    HWND glow = WindowOf(id);
+    ASSERT_NE(glow, nullptr) << c.name;
+    TkvThreadedTimer* fade = lit->sd->AnimTimer.get();
+    if (c.allowAnimation) {
+      ASSERT_TRUE(fade && fade->Enabled()) << c.name;
+      EXPECT_EQ(fade->State, 1) << c.name;
+      EXPECT_EQ(fade->ThreadType, 1) << c.name;
+      fade->OnTimer2(nullptr);
+      lit->sd->Invalidate(false);  // a repaint of the control half-way leaves the glow's fade running
+      EXPECT_TRUE(fade->Enabled()) << c.name;
+      for (int i = 0; i < 20 && fade->Enabled(); ++i) fade->OnTimer2(nullptr);
+      EXPECT_FALSE(fade->Enabled()) << c.name;
+    } else {
+      EXPECT_FALSE(fade && fade->Enabled()) << c.name;
+    }
+    EXPECT_EQ(AlphasOf(glow), c.alphas) << c.name;
+    EXPECT_EQ(lit->sd->GlowID, id) << c.name;
+    EXPECT_TRUE(IsWindowVisible(glow)) << c.name;
+    HideGlow(lit->sd->GlowID, false);
+  }
+}
+
+TEST_F(GlowEffects, AnAnimatedHoverGlowWhoseFadeHasNothingLeftToDoIsShownInFull) {
+  lit->sd->FMouseAbove = true;
+  ShowGlowingIfNeeded(lit->sd.get(), false, nullptr, -1, true, 255);
+  ASSERT_GE(lit->sd->GlowID, 0);
+  while (lit->sd->AnimTimer->Enabled()) lit->sd->AnimTimer->OnTimer2(nullptr);
+  ASSERT_EQ(lit->sd->AnimTimer->State, 1);  // the fade stands at the hot look
+  ClearGlows(false, true);                  // a new skin takes every glow away
+  ASSERT_EQ(lit->sd->GlowID, -1);
+  LayeredRecorder layered;
+  ShowGlowingIfNeeded(lit->sd.get(), false, nullptr, -1, true, 255);
+  ASSERT_GE(lit->sd->GlowID, 0);
+  EXPECT_EQ(AlphasOf(WindowOf(lit->sd->GlowID)), (std::vector<Integer>{0, 255}));
+}
+
+TEST_F(GlowEffects, AGlowFadingOutComesBackInFullWhenTheMouseReturns) {
+  for (int outSteps : {3, 15}) {
+    lit->sd->FMouseAbove = true;
+    ShowGlowingIfNeeded(lit->sd.get(), false, nullptr, -1, true, 255);
+    const Integer id = lit->sd->GlowID;
+    ASSERT_GE(id, 0) << outSteps;
+    TkvThreadedTimer* fade = lit->sd->AnimTimer.get();
+    while (fade->Enabled()) fade->OnTimer2(nullptr);
+    // The mouse leaves: the glow fades out, and the mouse is back before it is gone.
+    lit->sd->FMouseAbove = false;
+    ShowGlowingIfNeeded(lit->sd.get(), false, nullptr, -1, true, 255);
+    ASSERT_EQ(lit->sd->GlowID, id) << outSteps << ": fading out";
+    for (int i = 0; i < outSteps; ++i) fade->OnTimer2(nullptr);
+    HWND glow = WindowOf(id);
+    LayeredRecorder layered;
+    lit->sd->FMouseAbove = true;
+    ShowGlowingIfNeeded(lit->sd.get(), false, nullptr, -1, true, 255);
+    for (int i = 0; i < 40 && fade->Enabled(); ++i) fade->OnTimer2(nullptr);
+    EXPECT_EQ(lit->sd->GlowID, id) << outSteps << ": the same glow stays";
+    EXPECT_TRUE(IsWindowVisible(glow)) << outSteps;
+    const std::vector<Integer> alphas = AlphasOf(glow);
+    ASSERT_FALSE(alphas.empty()) << outSteps;
+    for (size_t i = 1; i < alphas.size(); ++i) EXPECT_GT(alphas[i], alphas[i - 1]) << outSteps << ", " << i;
+    EXPECT_EQ(alphas.back(), 255) << outSteps;
+    HideGlow(lit->sd->GlowID, false);
+  }
+}
+
 // ---- Light circles ----
 
 TEST_F(GlowEffects, HoveringACheckMarkGrowsACircleFrom10To23AndStops) {
