@@ -318,15 +318,22 @@ std::unique_ptr<TBitmap> HintPicture(TsAlphaHints& hints, const String& text) {
   return std::unique_ptr<TBitmap>(raw);
 }
 constexpr TColor kHintBody = 0x00E0E0E0;
+// A skin whose plain "HINT" section the component paints its hints with.
+struct SkinnedHints {
+  explicit SkinnedHints(TComponent* owner) : hints(owner) {
+    skin.AddSection(PlainSection(u"HINT", 0, kHintBody));
+    skin.Data->IndexSections();
+    hints.AfterConstruction();
+    hints.SetUseSkinData(true);
+  }
+  SkinFixture skin;
+  TsAlphaHints hints;
+};
 }  // namespace
 
 TEST_F(AlphaHints, InHtmlModeTheTextsTagsBreakLinesAndColourWords) {
-  SkinFixture skin;
-  skin.AddSection(PlainSection(u"HINT", 0, kHintBody));
-  skin.Data->IndexSections();
-  TsAlphaHints hints(app.get());
-  hints.AfterConstruction();
-  hints.SetUseSkinData(true);
+  SkinnedHints skinned(app.get());
+  TsAlphaHints& hints = skinned.hints;
   hints.SetMaxWidth(0);
   ASSERT_TRUE(hints.Skinned());
   const String text = u"WWW<br><font color=\"#FF0000\">WWW</font>";
@@ -341,12 +348,8 @@ TEST_F(AlphaHints, InHtmlModeTheTextsTagsBreakLinesAndColourWords) {
 }
 
 TEST_F(AlphaHints, TheMeasureHandlerSetsTheSizeOfTheHintsText) {
-  SkinFixture skin;
-  skin.AddSection(PlainSection(u"HINT", 0, kHintBody));
-  skin.Data->IndexSections();
-  TsAlphaHints hints(app.get());
-  hints.AfterConstruction();
-  hints.SetUseSkinData(true);
+  SkinnedHints skinned(app.get());
+  TsAlphaHints& hints = skinned.hints;
   auto before = HintPicture(hints, u"Measured");
   struct Handler : TObject {
     String text;
@@ -369,12 +372,8 @@ TEST_F(AlphaHints, TheMeasureHandlerSetsTheSizeOfTheHintsText) {
 }
 
 TEST_F(AlphaHints, ThePaintHandlerDrawsBeforeTheTextAndMayTakeItsPlace) {
-  SkinFixture skin;
-  skin.AddSection(PlainSection(u"HINT", 0, kHintBody));
-  skin.Data->IndexSections();
-  TsAlphaHints hints(app.get());
-  hints.AfterConstruction();
-  hints.SetUseSkinData(true);
+  SkinnedHints skinned(app.get());
+  TsAlphaHints& hints = skinned.hints;
   struct Handler : TObject {
     bool keepDefault = true;
     TRect rect;
