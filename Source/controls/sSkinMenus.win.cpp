@@ -83,14 +83,6 @@ TSize TextSize(TCanvas* canvas, const String& text) {
   return TSize(r.right - r.left, r.bottom - r.top);
 }
 
-// GDI drawing clears the alpha of the pixels it writes: the popup's picture stays opaque there.
-void MakeOpaque(TBitmap* bmp, const TRect& r) {
-  const TPixelView view = bmp->View();
-  for (Integer row = std::max<Integer>(r.Top, 0); row < std::min(r.Bottom, view.Height); ++row)
-    for (Integer col = std::max<Integer>(r.Left, 0); col < std::min(r.Right, view.Width); ++col)
-      view.Row(row)[col] |= 0xFF000000u;
-}
-
 void CopyFrom(TBitmap* dst, Integer x, Integer y, Integer w, Integer h, TBitmap* src, Integer sx, Integer sy) {
   BitBlt(dst->Canvas()->Handle(), x, y, w, h, src->Canvas()->Handle(), sx, sy, SRCCOPY);
 }
@@ -394,15 +386,13 @@ void TsSkinableMenus::RequestExtraLine(TkvMenuInfo& info, TMenuItem* firstItem) 
   auto measuring = SetForScope(Measuring, true, false);
   ExtraGlyph.reset();
   info.HaveExtraLine = true;
+  // Without a handler every popup shows the plain band.
+  ExtraSection = u"EXTRALINE";
+  ExtraCaption.clear();
   if (FOwner->OnGetPopupLineData) {
-    ExtraSection = u"EXTRALINE";
     ExtraCaption = u"Use OnGetExtraLineData event";
     FOwner->OnGetPopupLineData(firstItem, ExtraSection, ExtraCaption, ExtraGlyph, info.HaveExtraLine);
     ExtraCaption.erase(std::remove(ExtraCaption.begin(), ExtraCaption.end(), u'&'), ExtraCaption.end());
-  } else {
-    // Without a handler every popup shows the plain band.
-    ExtraSection = u"EXTRALINE";
-    ExtraCaption.clear();
   }
   if (!info.HaveExtraLine) ExtraGlyph.reset();
 }
@@ -416,33 +406,26 @@ void TsSkinableMenus::DrawExtraLineContent(TBitmap* bmp, TkvSkinData* data, TCus
   if (ExtraGlyph && !ExtraGlyph->Empty()) {
     const Integer gw = ExtraGlyph->Width(), gh = ExtraGlyph->Height();
     const TPoint at((extra - gw) / 2 + border, height - 2 * border - spacing - gh);
-    if (ExtraGlyph->PixelFormat() == pf32bit)
+    if (ExtraGlyph->PixelFormat() == pf32bit) {
       PaintBmpRect32(bmp, ExtraGlyph.get(), TRect(0, 0, gw, gh), at, 255);
-    else
-    {
+    } else {
       BitBlt(bmp->Canvas()->Handle(), at.X, at.Y, gw, gh, ExtraGlyph->Canvas()->Handle(), 0, 0, SRCCOPY);
-      MakeOpaque(bmp, TRect(at.X, at.Y, at.X + gw, at.Y + gh));
+      // GDI clears the alpha of what it writes: the popup's picture stays opaque there.
+      FillAlphaRect(bmp, TRect(at.X, at.Y, at.X + gw, at.Y + gh), 255, clNone);
     }
     glyphHeight = gh;
   }
   if (ExtraCaption.empty()) return;
   // A vertical font made from the extra-line font, reading upwards.
-  const TFont* lineFont = FOwner->MenuSupport()->ExtraLineFont();
-  LOGFONTW lf{};
-  lf.lfHeight = lineFont->Height() * (data ? data->PPI : 96) / 96;
-  lf.lfEscapement = lf.lfOrientation = -2700;
-  lf.lfWeight = TFontStyles(lineFont->Style()).Contains(fsBold) ? FW_BOLD : FW_NORMAL;
-  lf.lfItalic = TFontStyles(lineFont->Style()).Contains(fsItalic);
-  lf.lfUnderline = TFontStyles(lineFont->Style()).Contains(fsUnderline);
-  lf.lfStrikeOut = TFontStyles(lineFont->Style()).Contains(fsStrikeOut);
-  lf.lfCharSet = BYTE(form ? form->Font()->Charset() : lineFont->Charset());
-  lf.lfQuality = ANTIALIASED_QUALITY;
-  const std::u16string& name = lineFont->Name();
-  std::copy_n(name.begin(), std::min<size_t>(name.size(), LF_FACESIZE - 1), reinterpret_cast<char16_t*>(lf.lfFaceName));
-  TOwnedFont font(CreateFontIndirectW(&lf));
-  if (!font) return;
+  TFont* lineFont = FOwner->MenuSupport()->ExtraLineFont();
+  TFont vertical;
+  vertical.Assign(lineFont);
+  vertical.SetHeight(lineFont->Height() * (data ? data->PPI : 96) / 96);
+  vertical.SetOrientation(-2700);
+  vertical.SetQuality(fqAntialiased);
+  if (form) vertical.SetCharset(form->Font()->Charset());
   HDC dc = bmp->Canvas()->Handle();
-  TSelectObject selected(dc, font.get());
+  TSelectObject selected(dc, vertical.Handle());
   const TColor color =
       band >= 0 ? TColor(FOwner->gd()[size_t(band)].Props[0].FontColor.Color) : lineFont->Color();
   SetTextColor(dc, ColorToRGB(color));
@@ -455,7 +438,7 @@ void TsSkinableMenus::DrawExtraLineContent(TBitmap* bmp, TkvSkinData* data, TCus
   SetTextAlign(dc, TA_LEFT | TA_TOP);
   ExtTextOutW(dc, x, y, ETO_CLIPPED, reinterpret_cast<const RECT*>(&line), WideStr(ExtraCaption),
               UINT(ExtraCaption.size()), nullptr);
-  MakeOpaque(bmp, line);
+  FillAlphaRect(bmp, line, 255, clNone);
 }
 
 bool TsSkinableMenus::AskItemData(TMenuItem* item, TOwnerDrawState state, TFont* font) {

@@ -488,11 +488,7 @@ using TkvSkinChangingEvent = TEvent<void(TObject* Sender, const String& NewName,
 using TkvFontChangedEvent = TEvent<void(TObject* Sender, const String& OldFontName, const String& NewFontName)>;
 #ifdef _WIN32
 using TkvSysDlgInitEvent = TEvent<void(TkvSysDlgData& DlgData, bool& AllowSkinning)>;
-#endif
-#ifdef _WIN32
 class TMenuItem;
-class TFont;
-class TBitmap;
 // A popup item's own font and colour: asked before the item is measured (State empty) and
 // drawn; a changed font colour is kept instead of the skin's.
 using TkvGetPopupItemDataEvent = TEvent<void(TMenuItem* Item, TOwnerDrawState State, TFont* ItemFont)>;
@@ -570,8 +566,6 @@ class DuRiruZireziv : public TComponent, public TkvSkinSet {
   TkvFontChangedEvent OnFontChanged;
 #ifdef _WIN32
   TkvSysDlgInitEvent OnSysDlgInit;
-#endif
-#ifdef _WIN32
   TkvGetPopupItemDataEvent OnGetPopupItemData;
   TkvGetPopupLineDataEvent OnGetPopupLineData;
 #endif
