@@ -512,13 +512,7 @@ TEST_P(EndToEndTest, ProgressCatchesUpWhenTheTransferGoesQuiet) {
   DialogAnswerer answerer(p->Pid());
   Parse(*p, answerer);
   p->Click(u"下载视频");
-  auto written = [&]() -> Int64 {
-    const auto files = FilesIn(save);
-    WIN32_FILE_ATTRIBUTE_DATA a;
-    if (files.size() != 1 || !GetFileAttributesExW(WideStr(save + u"\\" + files[0]), GetFileExInfoStandard, &a))
-      return -1;
-    return a.nFileSizeLow;
-  };
+  auto written = [&] { return SizeOfOnlyFileIn(save); };
   ASSERT_TRUE(WaitFor([&] { return written() >= 80000; }, 10000));
   ASSERT_EQ(written(), 80000) << "the program did not take what came before the pause";
   Sleep(1200);  // more than a second of quiet

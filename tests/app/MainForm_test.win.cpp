@@ -586,13 +586,7 @@ TEST_F(MainFormTest, TheLabelCatchesUpWhenTheTransferGoesQuiet) {
   ParseVideo(u"q", u"chunk=40000&delay_ms=5&stall_at=80000&stall_ms=3000", u"big.bin");
   const Int64 size = static_cast<Int64>(Bytes(server_->FilesDir() + u"/big.bin").size());
   Click(Form1->btnDown);
-  auto written = [&]() -> Int64 {
-    const auto files = FilesIn(save);
-    WIN32_FILE_ATTRIBUTE_DATA a;
-    if (files.size() != 1 || !GetFileAttributesExW(WideStr(save + u"\\" + files[0]), GetFileExInfoStandard, &a))
-      return -1;
-    return a.nFileSizeLow;
-  };
+  auto written = [&] { return SizeOfOnlyFileIn(save); };
   ASSERT_TRUE(PumpUntil([&] { return written() >= 80000; }, 10000));
   ASSERT_EQ(written(), 80000) << "the program did not take what came before the pause";
   const ULONGLONG quietSince = GetTickCount64();

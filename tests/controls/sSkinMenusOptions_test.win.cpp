@@ -8,34 +8,24 @@
 #include <vector>
 
 #include "controls/sSkinMenus.h"
+#include "support/PopupMenuSkin.h"
 #include "support/SkinFixture.h"
 #include "ui/Forms.h"
 #include "ui/ScopeGuard.h"
 
 namespace {
 
-constexpr TColor kBack = 0x00E0D0C0, kHot = 0x002040F0, kBand = 0x0000C000, kOwnBand = 0x00C00000;
+constexpr TColor kBand = 0x0000C000, kOwnBand = 0x00C00000;
 constexpr TColor kRed = 0x000000FF;
 
-struct MenuSkin {
-  MenuSkin() {
-    skin.Manager.SkinCommonInfo.Sections[ssMainMenu] = skin.AddSection(PlainSection(u"MAINMENU", 0, kBack));
-    TsGeneralData item = PlainSection(u"MENUITEM", 0, kHot, 2);
-    item.Props[0].Transparency = 100;
-    skin.Manager.SkinCommonInfo.Sections[ssMenuItem] = skin.AddSection(item);
+// The popup skin with two extra-line sections: the default one and one an owner names.
+struct ExtraLineSkin : MenuSkin {
+  ExtraLineSkin() {
     skin.AddSection(PlainSection(u"EXTRALINE", 0, kBand));
     skin.AddSection(PlainSection(u"OWNLINE", 0, kOwnBand));
     skin.Data->IndexSections();
   }
-  SkinFixture skin;
 };
-
-TMenuItem* AddItem(TMenu* menu, const String& caption) {
-  auto* item = new TMenuItem(menu);
-  item->SetCaption(caption);
-  menu->Items()->Add(item);
-  return item;
-}
 
 Integer CountColour(TBitmap& bmp, const TRect& r, TColor colour) {
   Integer n = 0;
@@ -52,7 +42,7 @@ bool NearlyRed(TColor c) { return (c & 0xFF) >= 0xFE && (c & 0xFFFF00) == 0; }
 TEST(MenuOptions, TheOptionsFontBecomesTheSharedMenuFontOfEveryItem) {
   auto app = std::make_unique<TApplication>();  // the screen and its menu font
   ASSERT_NE(Screen, nullptr);
-  MenuSkin s;
+  ExtraLineSkin s;
   DuRiruZireziv* const savedDefault = DefaultManager;
   DefaultManager = &s.skin.Manager;
   TScopeExit restore([&] { DefaultManager = savedDefault; });
@@ -101,7 +91,7 @@ TEST(MenuOptions, TheOptionsFontBecomesTheSharedMenuFontOfEveryItem) {
 }
 
 TEST(MenuOptions, TheOwnersItemDataGivesAnItemItsOwnColour) {
-  MenuSkin s;
+  ExtraLineSkin s;
   TsSkinableMenus painter(&s.skin.Manager);
   TPopupMenu menu(nullptr);
   TMenuItem* red = AddItem(&menu, u"WWWW Red");
@@ -141,7 +131,7 @@ TEST(MenuOptions, TheOwnersItemDataGivesAnItemItsOwnColour) {
 }
 
 TEST(MenuOptions, TheOwnersLineDataNamesTheBandsSectionCaptionAndGlyph) {
-  MenuSkin s;
+  ExtraLineSkin s;
   s.skin.Manager.MenuSupport()->SetUseExtraLine(true);
   TsSkinableMenus painter(&s.skin.Manager);
   TPopupMenu menu(nullptr);

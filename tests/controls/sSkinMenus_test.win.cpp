@@ -9,28 +9,11 @@
 #include "controls/sGlyphUtils.h"
 #include "controls/sSkinMenus.h"
 #include "images/kvPNG.h"
+#include "support/PopupMenuSkin.h"
 #include "support/SkinFixture.h"
 #include "ui/Forms.h"
 
 namespace {
-
-struct MenuSkin {
-  MenuSkin() {
-    skin.Manager.SkinCommonInfo.Sections[ssMainMenu] = skin.AddSection(PlainSection(u"MAINMENU", 0, kBack));
-    TsGeneralData item = PlainSection(u"MENUITEM", 0, kHot, 2);
-    item.Props[0].Transparency = 100;  // items at rest show the popup's background
-    skin.Manager.SkinCommonInfo.Sections[ssMenuItem] = skin.AddSection(item);
-  }
-  static constexpr TColor kBack = 0x00E0D0C0, kHot = 0x002040F0;
-  SkinFixture skin;
-};
-
-TMenuItem* AddItem(TMenu* menu, const String& caption) {
-  auto* item = new TMenuItem(menu);
-  item->SetCaption(caption);
-  menu->Items()->Add(item);
-  return item;
-}
 
 struct AppHandlers : TObject {
   void Draw(TObject*, TCanvas*, TRect, TOwnerDrawState) {}

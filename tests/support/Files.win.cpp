@@ -23,6 +23,14 @@ std::vector<String> FilesIn(const String& folder) {
   return names;
 }
 
+Int64 SizeOfOnlyFileIn(const String& folder) {
+  const std::vector<String> files = FilesIn(folder);
+  WIN32_FILE_ATTRIBUTE_DATA a;
+  if (files.size() != 1 || !GetFileAttributesExW(WideStr(folder + u"\\" + files[0]), GetFileExInfoStandard, &a))
+    return -1;
+  return (Int64(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
+}
+
 void SaveBytes(const String& path, const std::vector<Byte>& bytes) {
   TFileStream f(path, fmCreate);
   if (!bytes.empty()) f.WriteBuffer(bytes.data(), static_cast<Integer>(bytes.size()));
