@@ -32,6 +32,20 @@ using TkvHintMeasureEvent = TEvent<void(const String& HintText, THintInfo& HintI
 // DefaultDraw leaves the drawing to the handler.
 using TkvHintPaintEvent =
     TEvent<void(const String& HintText, const THintInfo& HintInfo, bool& DefaultDraw, TBitmap* Bitmap, const TRect& R)>;
+// Called before a hint of the component shows: may change the text, forbid the hint, move it, or
+// hand over a frame (the component owns it from then on) that is shown instead of the text.
+using TkvShowHintEvent = TEvent<void(String& HintStr, bool& CanShow, TFrame*& HintFrame, THintInfo& HintInfo)>;
+
+// A hint given as a record: a content of Width x Height with a caption and an optional image at
+// one side of it, shown at Position, or at Control when one is named.
+struct TkvShowHintData {
+  Integer Width = 0, Height = 0;
+  TPoint Position;
+  String Caption;
+  TControl* Control = nullptr;
+  TBitmap* Image = nullptr;  // not owned
+  TkvSide ImageAlignment = asLeft;
+};
 
 class TsAlphaHints : public TComponent {
   TW_CLASS(TsAlphaHints, TComponent)
@@ -72,9 +86,8 @@ class TsAlphaHints : public TComponent {
     FAutoAlignment = v;
     FHintLocation = TPoint(0, 0);
   }
-  // May change the text, forbid the hint or move it, before a hint of the component shows.
-  TShowHintEvent OnShowHint() const { return FOnShowHint; }
-  void SetOnShowHint(TShowHintEvent e) { FOnShowHint = e; }
+  TkvShowHintEvent OnShowHint() const { return FOnShowHint; }
+  void SetOnShowHint(TkvShowHintEvent e) { FOnShowHint = e; }
   TkvHintMeasureEvent OnMeasure() const { return FOnMeasure; }
   void SetOnMeasure(TkvHintMeasureEvent e) { FOnMeasure = e; }
   TkvHintPaintEvent OnPaint() const { return FOnPaint; }
@@ -93,6 +106,8 @@ class TsAlphaHints : public TComponent {
   // over the hint's control. Nested calls return at once.
   void ShowHint(TPoint position, const String& hintText, Integer hideTime);
   void ShowHint(TControl* control, const String& hintText, Integer hideTime);
+  // Shows the record's content (its caption and image, in its size) now.
+  void ShowHint(const TkvShowHintData& data, Integer hideTime);
   void HideHint();
   void HideAll();
   // Redraws the visible hint in place after its text may have changed: measured again and
@@ -119,7 +134,7 @@ class TsAlphaHints : public TComponent {
   }
 
   TNotifyEvent FOnChange, FOnHideHint;
-  TShowHintEvent FOnShowHint;
+  TkvShowHintEvent FOnShowHint;
   TkvHintMeasureEvent FOnMeasure;
   TkvHintPaintEvent FOnPaint;
   bool FHTMLMode = false;
@@ -151,6 +166,11 @@ class TsAlphaHints : public TComponent {
   HWND HintWindowHandle = nullptr;
   bool HintCreating = false, HintShowing = false;
   THintInfo CurrentHintInfo;
+  // The frame the OnShowHint handler handed over, shown instead of text; owned until the hint
+  // info is reset or the hint hides.
+  std::unique_ptr<TFrame> HintFrame;
+  // The request of the record form of ShowHint while it runs; empty otherwise.
+  TkvShowHintData TmpShowData;
   // The template and picture in use (set by InitTemplate and the hint window).
   TkvHintTemplate* Template = nullptr;
   TkvHintImage* Image = nullptr;
@@ -166,6 +186,8 @@ class TsAlphaHints : public TComponent {
   void StopShowAnimation();
   // Measures, asks OnShowHint, activates the hint window at FHintLocation and starts hiding.
   void ShowAtLocation(TControl* control, const String& hintText, Integer hideTime);
+  // Calls OnShowHint; a frame it returns is taken over and scaled to the current density.
+  void AskShowHint(String& hintStr, bool& canShow, THintInfo& hintInfo);
   // The point of an automatically aligned hint at its control; FHintLocation takes it.
   void CheckAutoHintPos(TControl* control);
   Integer WidthLimit() const;
@@ -193,9 +215,17 @@ class TkvCustomHintWindow : public THintWindow {
   // The picture carries its own shadow (so the system's drop shadow stays off).
   bool FullLayer() const;
   Integer SkinMargin(Integer side) const;
+  // The shape of a skinned hint without alpha: MaskBmp (white outside the section's shape) and,
+  // for a hint window that shows, its window region made from it. Nothing with AlphaUsed.
+  void PrepareMask(Integer width, Integer height);
 
   String Text;
   std::unique_ptr<TBitmap> AlphaBmp;
+  // The painted body while a picture is built (what KV_GETBG hands out), and the shape mask of a
+  // skinned hint without alpha with the region made from it.
+  std::unique_ptr<TBitmap> BodyBmp, MaskBmp;
+  HRGN rgn = nullptr;
+  bool AlphaUsed = false;
   Integer SkinIndex = -1;
   TkvMousePosition FMousePos = mpLeftTop;
   bool IsTrackWindow = false;  // renders tooltips into bitmaps only
@@ -206,6 +236,24 @@ class TkvCustomHintWindow : public THintWindow {
   void WndProc(TMessage& m) override;
   // The text into the picture inside the margins.
   void DrawHintText(TBitmap* bmp);
+  // A text into the picture at r in the hint's font and colour (skin writer, HTML or plain).
+  void DrawTextAt(TBitmap* bmp, const String& text, TRect r, Cardinal align);
+  // The section's font colour, or the template's; a system colour is black.
+  TColor TextColor();
+  // The picture less its margins: where the content goes.
+  TRect TextRect(TBitmap* bmp) const;
+  // The record's image at its side and its caption centred in the rest.
+  void DrawRequest(TBitmap* bmp, TRect r);
+  // The hint frame at r in the picture, its visible children painted onto it.
+  void DrawHintFrame(TBitmap* bmp, const TRect& r);
+  // Stands in for the frame's and its skin data's window procedures while the frame is painted:
+  // KV_GETBG is answered with the picture.
+  void FrameWndProc(TMessage& m);
+  void FrameSkinDataProc(TMessage& m);
+  bool AnswerFrameBackground(TMessage& m);
+  TWndMethod OldSDProc, OldFrameProc;
+  TBitmap* FramePicture = nullptr;
+  TPoint FrameOffset;
   TFont* MeasuringFont();
   TkvHintPlace ArrowPos(const TRect& rect, TPoint point);
   std::unique_ptr<TFont> FMeasureFont;

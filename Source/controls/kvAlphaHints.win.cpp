@@ -19,8 +19,10 @@
 #include "raster/Text.h"
 #include "skin/ControlServices.h"
 #include "skin/SkinState.h"
+#include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
 #include "skin/sVclUtils.h"
+#include "ui/GdiScopes.h"
 #include "ui/ScopeGuard.h"
 
 namespace {
@@ -31,6 +33,8 @@ std::unique_ptr<TBitmap> CopyOf(TBitmap* bmp) {
   CopyBmp(copy.get(), bmp);
   return copy;
 }
+// White in a hint's shape mask, as a whole pixel value (the region takes runs of it).
+constexpr uint32_t kMaskOutside = 0x00FFFFFF;
 constexpr Integer kCheckInterval = 300;  // ms between the mouse checks of a hint kept while hovered
 }  // namespace
 
@@ -217,10 +221,18 @@ void TsAlphaHints::OnShowHintApp(String& hintStr, bool& canShow, THintInfo& hint
   }
   if (FOnShowHint) {
     ResetHintInfo();
-    FOnShowHint(hintStr, canShow, hintInfo);
+    AskShowHint(hintStr, canShow, hintInfo);
   }
   CurrentHintInfo = hintInfo;
   FHintPos = hintInfo.HintPos;
+}
+
+void TsAlphaHints::AskShowHint(String& hintStr, bool& canShow, THintInfo& hintInfo) {
+  TFrame* frame = HintFrame.get();
+  FOnShowHint(hintStr, canShow, frame, hintInfo);
+  if (frame == HintFrame.get()) return;
+  HintFrame.reset(frame);
+  if (frame && DefaultManager) DefaultManager->UpdateScale(frame, 96, 0);
 }
 
 void TsAlphaHints::MakeHintWindow() {
@@ -253,11 +265,11 @@ void TsAlphaHints::ShowAtLocation(TControl* control, const String& hintText, Int
     info.HintPos = FHintLocation;
     info.HintStr = text;
     ResetHintInfo();
-    FOnShowHint(text, canShow, info);
+    AskShowHint(text, canShow, info);
     CurrentHintInfo = info;
     FHintLocation = info.HintPos;
     if (!canShow) return;  // the handler forbade it
-    if (text != hintText) r = HintWindow->CalcHintRect(WidthLimit(), text, nullptr);
+    if (text != hintText || HintFrame) r = HintWindow->CalcHintRect(WidthLimit(), text, nullptr);
   }
   HintWindow->ActivateHint(OffsRect(r, FHintLocation.X, FHintLocation.Y), text);
   FHintLocation = TPoint(0, 0);
@@ -292,7 +304,33 @@ void TsAlphaHints::ShowHint(TControl* control, const String& hintText, Integer h
   ShowAtLocation(control, hintText, hideTime);
 }
 
+void TsAlphaHints::ShowHint(const TkvShowHintData& data, Integer hideTime) {
+  if (HintCreating) return;
+  auto creating = SetForScope(HintCreating, true, false);
+  StopShowAnimation();
+  HintTimeCtrl = data.Control ? data.Control : CtrlUnderMouse();
+  if (HintTimeCtrl) HintTimeCtrl->FreeNotification(this);
+  TmpShowData = data;
+  TScopeExit cleared([this] { TmpShowData = TkvShowHintData{}; });
+  MakeHintWindow();
+  TPoint origin = data.Position;
+  if (data.Control) {
+    // A record naming a control is shown at that control (as the control form of ShowHint
+    // does), not at the screen's corner.
+    const TPoint p = data.Control->ClientToScreen(TPoint(0, 0));
+    origin = TPoint(p.X + data.Control->Width() / 2, p.Y + data.Control->Height() / 3);
+    FHintLocation = origin;
+    CheckAutoHintPos(data.Control);
+    origin = FHintLocation;
+    TmpShowData.Position = origin;
+  }
+  FHintLocation = origin;
+  if (auto* window = dynamic_cast<TkvCustomHintWindow*>(HintWindow)) window->FMousePos = FDefaultMousePos;
+  ShowAtLocation(data.Control, String(), hideTime);
+}
+
 void TsAlphaHints::HideHint() {
+  HintFrame.reset();
   // The window object goes whether or not its window was destroyed from outside.
   delete std::exchange(HintWindow, nullptr);
   HintWindowHandle = nullptr;
@@ -306,7 +344,7 @@ void TsAlphaHints::RepaintHint() {
   if (FOnShowHint) {
     bool canShow = true;  // what the handler answers here is not asked: the hint is up already
     THintInfo info = CurrentHintInfo;
-    FOnShowHint(text, canShow, info);
+    AskShowHint(text, canShow, info);
     CurrentHintInfo = info;
     window->Text = text;
   }
@@ -340,7 +378,9 @@ void TsAlphaHints::HideAll() {
 
 void TsAlphaHints::ResetHintInfo() {
   if (!Manager || IsLoading() || IsDesigning()) return;
+  TmpShowData.Control = nullptr;
   CurrentHintInfo.HintControl = nullptr;
+  HintFrame.reset();
   HintShowing = false;
 }
 
@@ -440,6 +480,10 @@ TkvCustomHintWindow::TkvCustomHintWindow(TComponent* owner) : THintWindow(owner)
 
 TkvCustomHintWindow::~TkvCustomHintWindow() {
   if (kvHintWindow == this) kvHintWindow = nullptr;
+  // A hint frame whose windows live in this window goes before them.
+  if (Manager && Manager->HintFrame && HandleAllocated() && Manager->HintFrame->ParentWindow() == WindowHandle())
+    Manager->HintFrame.reset();
+  if (rgn) DeleteObject(std::exchange(rgn, nullptr));
   if (Manager && !IsTrackWindow) {
     // The visible picture leaves the screen with its hint window.
     if (AlphaBmp) Manager->OldAlphaBmp = std::move(AlphaBmp);
@@ -459,7 +503,25 @@ void TkvCustomHintWindow::WndProc(TMessage& m) {
     m.Result = 1;
     return;
   }
+  if (m.Msg == SM_ALPHACMD && ((m.WParam >> 16) & 0xFFFF) == KV_GETBG && m.LParam) {
+    auto* info = reinterpret_cast<TkvBGInfo*>(m.LParam);
+    if (BodyBmp) {
+      info->Bmp = BodyBmp.get();
+      info->Offset = TPoint(0, 0);
+      info->BgType = btCache;
+    } else {
+      info->Color = ColorToRGB(Color());
+      info->BgType = btFill;
+    }
+    return;
+  }
+  if (m.Msg == SM_ALPHACMD && ((m.WParam >> 16) & 0xFFFF) == KV_CHILDCHANGED) m.LParam = 1;
   if (m.Msg == WM_ERASEBKGND) {
+    m.Result = 1;
+    return;
+  }
+  if (m.Msg == WM_NCPAINT && Manager && SkinIndex >= 0) {
+    PrepareMask(Width(), Height());
     m.Result = 1;
     return;
   }
@@ -528,17 +590,26 @@ TFont* TkvCustomHintWindow::MeasuringFont() {
 TRect TkvCustomHintWindow::CalcHintRect(Integer, const String& hint, void* data) {
   if (!Manager) return THintWindow::CalcHintRect(800, hint, data);
   SkinIndex = Manager->GetSkinIndex();
-  const Integer limit = Manager->MaxWidth() > 0 ? Manager->MaxWidth() : GetSystemMetrics(SM_CXSCREEN);
-  TRect r(0, 0, limit, 0);
-  TCanvas* c = Manager->FCacheBmp->Canvas();
-  c->Font()->Assign(MeasuringFont());
-  if (Manager->HTMLMode())
-    r = HtmlText(c, MeasuringFont(), c->Font()->Color(), hint, Manager->TextAlignment(), bdLeftToRight, r, true,
-                 DefaultManager);
-  else
-    kvDrawText(c->Handle(), hint, r,
-               DT_CALCRECT | DT_NOPREFIX | DT_WORDBREAK | DT_VCENTER | kvAlignmentArray[Manager->TextAlignment()]);
-  if (Manager->FOnMeasure) {
+  TRect r;
+  const TkvShowHintData& request = Manager->TmpShowData;
+  if (request.Width > 0) {
+    // A record's content has its own size: neither measured nor offered to OnMeasure.
+    r = TRect(0, 0, request.Width, request.Height);
+  } else if (TFrame* frame = Manager->HintFrame.get()) {
+    r = TRect(0, 0, frame->Width(), frame->Height());
+  } else {
+    const Integer limit = Manager->MaxWidth() > 0 ? Manager->MaxWidth() : GetSystemMetrics(SM_CXSCREEN);
+    r = TRect(0, 0, limit, 0);
+    TCanvas* c = Manager->FCacheBmp->Canvas();
+    c->Font()->Assign(MeasuringFont());
+    if (Manager->HTMLMode())
+      r = HtmlText(c, MeasuringFont(), c->Font()->Color(), hint, Manager->TextAlignment(), bdLeftToRight, r, true,
+                   DefaultManager);
+    else
+      kvDrawText(c->Handle(), hint, r,
+                 DT_CALCRECT | DT_NOPREFIX | DT_WORDBREAK | DT_VCENTER | kvAlignmentArray[Manager->TextAlignment()]);
+  }
+  if (request.Width <= 0 && Manager->FOnMeasure) {
     Integer w = r.Width(), h = r.Height();
     Manager->FOnMeasure(hint, Manager->CurrentHintInfo, w, h);
     r = TRect(0, 0, w, h);
@@ -627,61 +698,207 @@ void TkvCustomHintWindow::UpdateWnd(Integer width, Integer height) {
   m.OldAlphaBmp = CopyOf(AlphaBmp.get());
 }
 
-void TkvCustomHintWindow::DrawHintText(TBitmap* bmp) {
-  TsAlphaHints& m = *Manager;
+TColor TkvCustomHintWindow::TextColor() {
+  TColor color = MeasuringFont()->Color();
+  if (SkinIndex >= 0 && DefaultManager && DefaultManager->IsValidSkinIndex(SkinIndex))
+    color = TColor(DefaultManager->CommonSkinData(96)->gd[size_t(SkinIndex)].Props[0].FontColor.Color);
+  return Integer(color) < 0 ? TColor(0) : color;  // a system colour becomes black
+}
+
+TRect TkvCustomHintWindow::TextRect(TBitmap* bmp) const {
   TRect r(0, 0, bmp->Width(), bmp->Height());
   if (SkinIndex >= 0) {
     const Integer border = DefaultManager ? DefaultManager->CommonSkinData(96)->ScaleIntValue(4) : 4;
-    r = TRect(r.Left + SkinMargin(0) + border, r.Top + SkinMargin(1) + border, r.Right - SkinMargin(2) - border,
-              r.Bottom - SkinMargin(3) - border);
-  } else if (m.Image) {
-    const TkvBordersSizes& c = *m.Image->FClientMargins;
-    r = TRect(r.Left + c.Left(), r.Top + c.Top(), r.Right - c.Right(), r.Bottom - c.Bottom());
+    return TRect(r.Left + SkinMargin(0) + border, r.Top + SkinMargin(1) + border, r.Right - SkinMargin(2) - border,
+                 r.Bottom - SkinMargin(3) - border);
   }
-  TCanvas* canvas = bmp->Canvas();
-  canvas->Font()->Assign(MeasuringFont());
+  if (TkvHintImage* img = Manager->Image) {
+    const TkvBordersSizes& c = *img->FClientMargins;
+    return TRect(r.Left + c.Left(), r.Top + c.Top(), r.Right - c.Right(), r.Bottom - c.Bottom());
+  }
+  return r;
+}
+
+void TkvCustomHintWindow::DrawHintText(TBitmap* bmp) {
+  TsAlphaHints& m = *Manager;
+  const TRect r = TextRect(bmp);
+  bmp->Canvas()->Font()->Assign(MeasuringFont());
+  if (m.TmpShowData.Width > 0) return DrawRequest(bmp, r);
   if (m.FOnPaint) {
     bool defaultDraw = true;
-    m.FOnPaint(Text, m.CurrentHintInfo, defaultDraw, bmp, r);
+    m.FOnPaint(Text.empty() ? Caption() : Text, m.CurrentHintInfo, defaultDraw, bmp, r);
     if (!defaultDraw) return;
   }
-  const Cardinal align = kvAlignmentArray[m.TextAlignment()];
+  if (m.HintFrame && !IsTrackWindow) return DrawHintFrame(bmp, r);
+  DrawTextAt(bmp, Text, r, kvAlignmentArray[m.TextAlignment()]);
+}
+
+void TkvCustomHintWindow::DrawTextAt(TBitmap* bmp, const String& text, TRect r, Cardinal align) {
+  TsAlphaHints& m = *Manager;
+  TCanvas* canvas = bmp->Canvas();
+  canvas->Font()->Assign(MeasuringFont());
   if (m.HTMLMode()) {
-    TColor color = canvas->Font()->Color();
-    if (SkinIndex >= 0 && DefaultManager && DefaultManager->IsValidSkinIndex(SkinIndex))
-      color = TColor(DefaultManager->CommonSkinData(96)->gd[size_t(SkinIndex)].Props[0].FontColor.Color);
-    if (Integer(color) < 0) color = 0;  // a system colour becomes black
-    HtmlText(canvas, MeasuringFont(), color, Text, m.TextAlignment(), bdLeftToRight, r, false, DefaultManager);
+    HtmlText(canvas, MeasuringFont(), TextColor(), text, m.TextAlignment(), bdLeftToRight, r, false, DefaultManager);
     return;
   }
   if (SkinIndex >= 0) {
-    WriteText32(bmp, Text, true, r, align | DT_NOCLIP | DT_EXPANDTABS | DT_WORDBREAK | DT_VCENTER, SkinIndex, 0,
+    WriteText32(bmp, text, true, r, align | DT_NOCLIP | DT_EXPANDTABS | DT_WORDBREAK | DT_VCENTER, SkinIndex, 0,
                 DefaultManager);
     return;
   }
-  TColor color = canvas->Font()->Color();
-  if (Integer(color) < 0) color = 0;  // a system colour becomes black
-  canvas->Font()->SetColor(color);
+  canvas->Font()->SetColor(TextColor());
   SetBkMode(canvas->Handle(), TRANSPARENT);
-  kvDrawText(canvas->Handle(), Text, r, align | DT_NOPREFIX | DT_WORDBREAK);
+  kvDrawText(canvas->Handle(), text, r, align | DT_NOPREFIX | DT_WORDBREAK);
+}
+
+void TkvCustomHintWindow::DrawRequest(TBitmap* bmp, TRect r) {
+  const TkvShowHintData& d = Manager->TmpShowData;
+  if (TBitmap* img = d.Image; img && !img->Empty()) {
+    const Integer iw = img->Width(), ih = img->Height();
+    TPoint at;
+    switch (d.ImageAlignment) {
+      case asLeft:
+        at = TPoint(r.Left, r.Top + (d.Height - ih) / 2);
+        r.Left += iw + 4;
+        break;
+      case asTop:
+        at = TPoint(r.Left + (d.Width - iw) / 2, r.Top);
+        r.Top += ih + 4;
+        break;
+      case asRight:
+        at = TPoint(r.Left + d.Width - iw, r.Top + (d.Height - ih) / 2);
+        r.Right -= iw + 4;
+        break;
+      case asBottom:
+        at = TPoint(r.Left + (d.Width - iw) / 2, r.Top + d.Height - ih);
+        r.Bottom -= ih + 4;
+        break;
+    }
+    const TRect dst(at.X, at.Y, at.X + iw, at.Y + ih);
+    if (img->PixelFormat() == pf32bit)
+      CopyBmp32(dst, TRect(0, 0, iw, ih), bmp, img, EmptyCI, false, clNone, 0, false);
+    else
+      BitBlt(bmp->Canvas()->Handle(), at.X, at.Y, iw, ih, img->Canvas()->Handle(), 0, 0, SRCCOPY);
+  }
+  if (d.Caption.empty() || r.Width() <= 0) return;
+  // The caption is measured within the room left and centred in it.
+  TRect t(0, 0, r.Width(), 0);
+  TCanvas* canvas = bmp->Canvas();
+  canvas->Font()->Assign(MeasuringFont());
+  if (Manager->HTMLMode())
+    t = HtmlText(canvas, MeasuringFont(), TextColor(), d.Caption, Manager->TextAlignment(), bdLeftToRight, t, true,
+                 DefaultManager);
+  else
+    kvDrawText(canvas->Handle(), d.Caption, t, DT_CALCRECT | DT_NOPREFIX | DT_WORDBREAK);
+  t = OffsRect(t, r.Left + (r.Width() - t.Width()) / 2, r.Top + (r.Height() - t.Height()) / 2);
+  DrawTextAt(bmp, d.Caption, t, kvAlignmentArray[Manager->TextAlignment()]);
+}
+
+bool TkvCustomHintWindow::AnswerFrameBackground(TMessage& m) {
+  if (m.Msg != SM_ALPHACMD || ((m.WParam >> 16) & 0xFFFF) != KV_GETBG || !m.LParam) return false;
+  auto* info = reinterpret_cast<TkvBGInfo*>(m.LParam);
+  if (FramePicture) {
+    // The frame's children take their background from the picture under the frame's place.
+    info->Bmp = FramePicture;
+    info->Offset = FrameOffset;
+    info->BgType = btCache;
+  } else {
+    info->Color = ColorToRGB(Color());
+    info->BgType = btFill;
+  }
+  return true;
+}
+
+void TkvCustomHintWindow::FrameWndProc(TMessage& m) {
+  if (!AnswerFrameBackground(m) && OldFrameProc) OldFrameProc(m);
+}
+
+void TkvCustomHintWindow::FrameSkinDataProc(TMessage& m) {
+  if (!AnswerFrameBackground(m) && OldSDProc) OldSDProc(m);
+}
+
+void TkvCustomHintWindow::DrawHintFrame(TBitmap* bmp, const TRect& r) {
+  TFrame* frame = Manager->HintFrame.get();
+  frame->SetBounds(r.Left, r.Top, frame->Width(), frame->Height());
+  frame->Font()->SetColor(TextColor());
+  // The children paint through windows of their own: a frame without a parent lives in this one.
+  if (!frame->Parent() && !frame->ParentWindow()) frame->SetParentWindow(Handle());
+  FramePicture = bmp;
+  FrameOffset = TPoint(r.Left, r.Top);
+  OldFrameProc = frame->WindowProc();
+  frame->SetWindowProc(TWndMethod(this, &TkvCustomHintWindow::FrameWndProc));
+  TsCommonData* sd = frame->HandleAllocated() ? GetCommonData(frame->WindowHandle()) : nullptr;
+  if (sd) {
+    OldSDProc = sd->WndProc;
+    sd->WndProc = TWndMethod(this, &TkvCustomHintWindow::FrameSkinDataProc);
+  }
+  TScopeExit restore([&] {
+    frame->SetWindowProc(OldFrameProc);
+    if (sd) sd->WndProc = OldSDProc;
+    FramePicture = nullptr;
+  });
+  HDC dc = bmp->Canvas()->Handle();
+  for (Integer i = 0; i < frame->ControlCount(); ++i) {
+    TControl* c = frame->Controls(i);
+    if (!c->Visible()) continue;
+    {
+      TSaveDC saved(dc);
+      POINT org{};
+      GetWindowOrgEx(dc, &org);
+      SetWindowOrgEx(dc, org.x - (r.Left + c->Left()), org.y - (r.Top + c->Top()), nullptr);
+      IntersectClipRect(dc, 0, 0, c->Width(), c->Height());
+      c->Perform(WM_PAINT, reinterpret_cast<TWParam>(dc), 0);
+    }
+    FillAlphaRect(bmp, r, 255, clNone);  // GDI painting leaves no alpha
+  }
+}
+
+void TkvCustomHintWindow::PrepareMask(Integer width, Integer height) {
+  // The region goes with the old mask; the window keeps the one it was given.
+  rgn = nullptr;
+  MaskBmp.reset();
+  if (AlphaUsed || SkinIndex < 0 || width <= 0 || height <= 0) return;
+  MaskBmp.reset(CreateBmp32(width, height));
+  if (DefaultManager && DefaultManager->IsActive()) {
+    // Where the section's shape leaves the key colour is outside the hint.
+    PaintItem(SkinIndex, EmptyCI, true, 0, TRect(0, 0, width, height), TPoint(0, 0), MaskBmp.get(),
+              DefaultManager->CommonSkinData(96));
+  } else {
+    FillRect32(MaskBmp.get(), TRect(0, 0, width, height), 0, 255);
+  }
+  TPixelView v = MaskBmp->View();
+  for (Integer y = 0; y < v.Height; ++y) {
+    uint32_t* row = v.Row(y);
+    for (Integer x = 0; x < v.Width; ++x) row[x] = (row[x] & 0xFFFFFF) == 0xFF00FF ? kMaskOutside : 0u;
+  }
+  if (IsTrackWindow || !HandleAllocated()) return;
+  HRGN shape = nullptr;
+  GetRgnFromBmp(shape, MaskBmp.get(), clWhite);
+  if (shape && !SetWindowRgn(WindowHandle(), shape, FALSE)) DeleteObject(shape);  // not taken: still ours
+  else rgn = shape;  // the window owns it now
 }
 
 void TkvCustomHintWindow::CreateAlphaBmp(Integer width, Integer height) {
   AlphaBmp.reset(CreateBmp32(width, height));
   if (!Manager || SkinIndex < 0 || !DefaultManager) return;
-  // The skin's hint section as the body, the text on it, opaque where the body is.
-  PaintItem(SkinIndex, EmptyCI, true, 0, TRect(0, 0, width, height), TPoint(0, 0), AlphaBmp.get(),
+  const TsGeneralData& g = DefaultManager->gd()[size_t(SkinIndex)];
+  AlphaUsed = g.BorderIndex >= 0 && (DefaultManager->ma()[size_t(g.BorderIndex)].DrawMode & BDM_ALPHA) != 0;
+  PrepareMask(width, height);
+  // The body: the skin's hint section, with the text on it.
+  BodyBmp.reset(CreateBmp32(width, height));
+  TScopeExit bodyGone([this] { BodyBmp.reset(); });
+  PaintItem(SkinIndex, EmptyCI, true, 0, TRect(0, 0, width, height), TPoint(0, 0), BodyBmp.get(),
             DefaultManager->CommonSkinData(96));
-  TPixelView v = AlphaBmp->View();
-  for (Integer y = 0; y < v.Height; ++y)
-    for (Integer x = 0; x < v.Width; ++x) {
-      uint32_t& px = v.Row(y)[x];
-      px = (px & 0xFFFFFF) == 0xFF00FF ? 0 : (px | 0xFF000000u);
+  DrawHintText(BodyBmp.get());
+  // Opaque where the body is; clear outside the shape and on key-coloured pixels.
+  TPixelView body = BodyBmp->View(), out = AlphaBmp->View();
+  const TPixelView mask = MaskBmp ? MaskBmp->View() : TPixelView{};
+  for (Integer y = 0; y < out.Height; ++y)
+    for (Integer x = 0; x < out.Width; ++x) {
+      const uint32_t px = body.Row(y)[x];
+      const bool outside = !mask.Empty() && mask.Row(y)[x] == kMaskOutside;
+      out.Row(y)[x] = outside || (px & 0xFFFFFF) == 0xFF00FF ? 0 : (px | 0xFF000000u);
     }
-  DrawHintText(AlphaBmp.get());
-  for (Integer y = 0; y < v.Height; ++y)
-    for (Integer x = 0; x < v.Width; ++x)
-      if (v.Row(y)[x] != 0) v.Row(y)[x] |= 0xFF000000u;
 }
 
 void TkvPngHintWindow::UpdateImageTemplate() {

@@ -5,13 +5,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "base/sConst.h"
+#include "base/sMessages.h"
 #include "controls/kvAlphaHints.h"
 #include "ui/ExtCtrls.h"
 #include "paint/sGraphUtils.h"
+#include "raster/Blend.h"
 #include "raster/GdiBitmaps.h"
+#include "raster/MaskImages.h"
 #include "skin/sVclUtils.h"
 #include "support/SkinFixture.h"
 
@@ -158,7 +162,7 @@ TEST_F(AlphaHints, TheFadeInShortensTheHintPauseAndEndsAtFullOpacity) {
 namespace {
 struct Forbid : TObject {
   int calls = 0;
-  void Show(String&, bool& canShow, THintInfo&) {
+  void Show(String&, bool& canShow, TFrame*&, THintInfo&) {
     ++calls;
     canShow = false;
   }
@@ -169,7 +173,7 @@ TEST_F(AlphaHints, AHandlerThatForbidsTheHintKeepsShowHintFromShowingAnything) {
   TsAlphaHints hints(app.get());
   hints.AfterConstruction();
   Forbid forbid;
-  hints.SetOnShowHint(TShowHintEvent(&forbid, &Forbid::Show));
+  hints.SetOnShowHint(TkvShowHintEvent(&forbid, &Forbid::Show));
   hints.ShowHint(TPoint(300, 300), u"Not now", 1000);
   EXPECT_EQ(forbid.calls, 1);
   EXPECT_FALSE(hints.AnimWindow);
@@ -394,4 +398,262 @@ TEST_F(AlphaHints, ThePaintHandlerDrawsBeforeTheTextAndMayTakeItsPlace) {
   handler.keepDefault = false;
   auto own = HintPicture(hints, u"WWWW");
   EXPECT_EQ(InkedPixels(*own, kHintBody), 0);  // the handler drew nothing, and no text came
+}
+
+namespace {
+// A child of a hint frame: asks its parent for the background when it paints, then fills its
+// place with a colour.
+class BackgroundAsker : public TGraphicControl {
+ public:
+  using TGraphicControl::TGraphicControl;
+  ~BackgroundAsker() override {
+    if (gone) *gone = true;
+  }
+  TkvBGInfo asked;
+  Integer paints = 0, pictureWidth = 0;
+  bool* gone = nullptr;
+
+ protected:
+  void Paint() override {
+    ++paints;
+    asked.Offset = TPoint(Left(), Top());
+    GetBGInfo(&asked, Parent(), false);
+    if (asked.Bmp) pictureWidth = asked.Bmp->Width();
+    RECT r{0, 0, Width(), Height()};
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    FillRect(Canvas()->Handle(), &r, red);
+    DeleteObject(red);
+  }
+};
+
+// Hands over a frame of 60 x 30 with one asking child at (5, 4), 20 x 10.
+struct FrameGiver : TObject {
+  Integer calls = 0;
+  TFrame* given = nullptr;
+  BackgroundAsker* child = nullptr;
+  bool childGone = false;
+  TWndMethod original;
+  void Show(String&, bool&, TFrame*& frame, THintInfo&) {
+    ++calls;
+    given = new TFrame(nullptr);
+    given->SetBounds(0, 0, 60, 30);
+    child = new BackgroundAsker(given);
+    child->SetParent(given);
+    child->SetBounds(5, 4, 20, 10);
+    child->gone = &childGone;
+    original = given->WindowProc();
+    frame = given;
+  }
+};
+
+uint32_t PixelAt(const TBitmap& bmp, Integer x, Integer y) {
+  return static_cast<const uint32_t*>(bmp.ScanLine(y))[x];
+}
+// Opaque blue, give or take the blend's rounding.
+bool IsBlue(uint32_t px) { return (px >> 24) == 255 && (px & 0xFF) >= 0xF0 && (px & 0xFFFF00) == 0; }
+}  // namespace
+
+TEST_F(AlphaHints, AFrameFromTheShowHintHandlerIsShownInPlaceOfTheTextWithItsChildrenOnThePicture) {
+  SkinnedHints skinned(app.get());
+  TsAlphaHints& hints = skinned.hints;
+  hints.SetAnimated(false);
+  FrameGiver giver;
+  hints.SetOnShowHint(TkvShowHintEvent(&giver, &FrameGiver::Show));
+  hints.ShowHint(TPoint(300, 300), u"Text that is not drawn", 1000);
+  ASSERT_EQ(giver.calls, 1);
+  ASSERT_EQ(hints.HintFrame.get(), giver.given);
+  ASSERT_TRUE(hints.OldAlphaBmp);
+  const TBitmap& pic = *hints.OldAlphaBmp;
+  // The frame's size plus the skinned hint's border of 4 on each side.
+  EXPECT_EQ(pic.Width(), 68);
+  EXPECT_EQ(pic.Height(), 38);
+  // The child painted at its place in the frame, the frame at the text's place; opaque.
+  ASSERT_GE(giver.child->paints, 1);
+  EXPECT_EQ(PixelAt(pic, 4 + 5 + 10, 4 + 4 + 5), 0xFFFF0000u);
+  EXPECT_EQ(PixelAt(pic, 4 + 5 + 25, 4 + 4 + 5) & 0xFFFFFF, uint32_t(kHintBody));
+  EXPECT_EQ(PixelAt(pic, 4 + 5 + 25, 4 + 4 + 5) >> 24, 255u);
+  // Its background came from the picture being drawn, where the frame lies in it.
+  EXPECT_EQ(giver.child->asked.BgType, btCache);
+  EXPECT_EQ(giver.child->pictureWidth, 68);
+  EXPECT_EQ(giver.child->asked.Offset, TPoint(4, 4));
+  // The frame's window procedure was given back.
+  EXPECT_EQ(giver.given->WindowProc(), giver.original);
+  hints.HideAll();
+  EXPECT_FALSE(hints.HintFrame);
+  EXPECT_TRUE(giver.childGone);  // the frame went with the hint
+}
+
+TEST_F(AlphaHints, TheRecordFormShowsItsImageAtTheNamedSideAndTheContentInTheRecordsSize) {
+  SkinnedHints skinned(app.get());
+  TsAlphaHints& hints = skinned.hints;
+  hints.SetAnimated(false);
+  std::unique_ptr<TBitmap> image(CreateBmp32(10, 10));
+  FillRect32(image.get(), TRect(0, 0, 10, 10), 0x00FF0000, 255);  // blue (TColor is R, G, B)
+  struct Case {
+    TkvSide side;
+    TPoint imageCentre;  // in the content (80 x 40)
+  } cases[] = {
+      {asLeft, TPoint(5, 20)}, {asTop, TPoint(40, 5)}, {asRight, TPoint(75, 20)}, {asBottom, TPoint(40, 35)}};
+  for (const Case& c : cases) {
+    TkvShowHintData data;
+    data.Width = 80;
+    data.Height = 40;
+    data.Position = TPoint(300, 300);
+    data.Caption = u"Ab";
+    data.Image = image.get();
+    data.ImageAlignment = c.side;
+    hints.ShowHint(data, 1000);
+    ASSERT_TRUE(hints.OldAlphaBmp) << c.side;
+    const TBitmap& pic = *hints.OldAlphaBmp;
+    EXPECT_EQ(pic.Width(), 80 + 8) << c.side;
+    EXPECT_EQ(pic.Height(), 40 + 8) << c.side;
+    EXPECT_TRUE(IsBlue(PixelAt(pic, 4 + c.imageCentre.X, 4 + c.imageCentre.Y))) << c.side;
+    // The opposite side holds no image.
+    EXPECT_FALSE(IsBlue(PixelAt(pic, 4 + 80 - c.imageCentre.X, 4 + 40 - c.imageCentre.Y))) << c.side;
+    ASSERT_TRUE(hints.AnimWindow);
+    RECT wr{};
+    GetWindowRect(hints.AnimWindow->Handle(), &wr);
+    EXPECT_EQ(wr.left, 300) << c.side;
+    EXPECT_EQ(wr.top, 300) << c.side;
+    EXPECT_EQ(hints.TmpShowData.Width, 0);  // the request is cleared after the call
+    hints.HideAll();
+  }
+}
+
+TEST_F(AlphaHints, TheRecordsCaptionIsCentredInTheRoomTheImageLeaves) {
+  SkinnedHints skinned(app.get());
+  TsAlphaHints& hints = skinned.hints;
+  hints.SetAnimated(false);
+  TkvShowHintData data;
+  data.Width = 120;
+  data.Height = 40;
+  data.Position = TPoint(300, 300);
+  data.Caption = u"WW";
+  hints.ShowHint(data, 1000);
+  ASSERT_TRUE(hints.OldAlphaBmp);
+  const TBitmap& pic = *hints.OldAlphaBmp;
+  Integer left = pic.Width(), right = -1, top = pic.Height(), bottom = -1;
+  for (Integer y = 0; y < pic.Height(); ++y)
+    for (Integer x = 0; x < pic.Width(); ++x)
+      if ((PixelAt(pic, x, y) & 0xFFFFFF) != uint32_t(kHintBody)) {
+        left = std::min(left, x), right = std::max(right, x);
+        top = std::min(top, y), bottom = std::max(bottom, y);
+      }
+  ASSERT_GE(right, left);
+  // The ink's middle is the content's middle, within the glyphs' side bearings.
+  EXPECT_NEAR((left + right) / 2.0, pic.Width() / 2.0, 3.0);
+  EXPECT_NEAR((top + bottom) / 2.0, pic.Height() / 2.0, 4.0);
+}
+
+TEST_F(AlphaHints, ARecordNamingAControlIsShownAtThatControl) {
+  TPanel* panel = ShownPanel(TRect(20, 30, 100, 60));
+  SkinnedHints skinned(app.get());
+  TsAlphaHints& hints = skinned.hints;
+  hints.SetAnimated(false);
+  TkvShowHintData data;
+  data.Width = 50;
+  data.Height = 20;
+  data.Control = panel;
+  hints.ShowHint(data, 1000);
+  ASSERT_TRUE(hints.AnimWindow);
+  RECT wr{}, pr{};
+  GetWindowRect(panel->Handle(), &pr);
+  GetWindowRect(hints.AnimWindow->Handle(), &wr);
+  EXPECT_EQ(wr.left, pr.left + 80 / 2);
+  EXPECT_EQ(wr.top, pr.top + 30 / 3);
+}
+
+TEST_F(AlphaHints, TheHintWindowAnswersTheBackgroundQueryWithItsColourWhenNoBodyIsBeingBuilt) {
+  TsAlphaHints hints(app.get());
+  hints.AfterConstruction();
+  hints.SetAnimated(false);
+  hints.ShowHint(TPoint(300, 300), u"Asked", 1000);
+  ASSERT_TRUE(hints.HintWindow);
+  TkvBGInfo info;
+  SendMessageW(hints.HintWindow->Handle(), SM_ALPHACMD, KV_GETBG_HI, reinterpret_cast<LPARAM>(&info));
+  EXPECT_EQ(info.BgType, btFill);
+  EXPECT_EQ(info.Color, ColorToRGB(hints.HintWindow->Color()));
+  EXPECT_EQ(info.Bmp, nullptr);
+}
+
+namespace {
+// A "HINT" section framed by a 9 x 9 border image with key-coloured 2 x 2 corners.
+struct ShapedHints {
+  explicit ShapedHints(TComponent* owner, bool imageAlpha) : hints(owner) {
+    frame = skin.AddImage(TRect(0, 0, 9, 9), 1, 0, imageAlpha ? BDM_ALPHA : 0, 3);
+    skin.Fill(frame, 0, 0xFF808080u);
+    for (Integer y = 0; y < 2; ++y)
+      for (Integer x = 0; x < 2; ++x) {
+        skin.Put(frame, 0, x, y, 0x00FF00FFu);
+        skin.Put(frame, 0, 8 - x, y, 0x00FF00FFu);
+        skin.Put(frame, 0, x, 8 - y, 0x00FF00FFu);
+        skin.Put(frame, 0, 8 - x, 8 - y, 0x00FF00FFu);
+      }
+    skin.Image(frame).Cfg = 1;
+    TsGeneralData hint = PlainSection(u"HINT", 0, kHintBody);
+    hint.BorderIndex = frame;
+    skin.AddSection(hint);
+    skin.Data->IndexSections();
+    hints.AfterConstruction();
+    hints.SetUseSkinData(true);
+    hints.SetAnimated(false);
+  }
+  SkinFixture skin;
+  Integer frame = -1;
+  TsAlphaHints hints;
+};
+}  // namespace
+
+TEST_F(AlphaHints, ASkinnedHintWithoutAlphaGetsAWindowRegionOfItsShapeAndClearCorners) {
+  ShapedHints shaped(app.get(), false);
+  TsAlphaHints& hints = shaped.hints;
+  hints.ShowHint(TPoint(300, 300), u"Shaped", 1000);
+  auto* window = dynamic_cast<TkvCustomHintWindow*>(hints.HintWindow);
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(hints.OldAlphaBmp);
+  const TBitmap& pic = *hints.OldAlphaBmp;
+  const Integer w = pic.Width(), h = pic.Height();
+  EXPECT_FALSE(window->AlphaUsed);
+  ASSERT_TRUE(window->MaskBmp);
+  // The mask: white outside the shape (the corners), black inside.
+  EXPECT_EQ(PixelAt(*window->MaskBmp, 0, 0) & 0xFFFFFF, 0xFFFFFFu);
+  EXPECT_EQ(PixelAt(*window->MaskBmp, w - 1, h - 1) & 0xFFFFFF, 0xFFFFFFu);
+  EXPECT_EQ(PixelAt(*window->MaskBmp, w / 2, h / 2) & 0xFFFFFF, 0u);
+  EXPECT_EQ(PixelAt(*window->MaskBmp, 2, 0) & 0xFFFFFF, 0u);
+  // The picture is clear outside the shape and opaque inside.
+  EXPECT_EQ(PixelAt(pic, 0, 0) >> 24, 0u);
+  EXPECT_EQ(PixelAt(pic, w - 2, 1) >> 24, 0u);
+  EXPECT_EQ(PixelAt(pic, w / 2, h / 2) >> 24, 255u);
+  EXPECT_EQ(PixelAt(pic, 2, 0) >> 24, 255u);
+  // The region handed to the window: the shape without its corners.
+  HWND wnd = window->WindowHandle();
+  HRGN got = CreateRectRgn(0, 0, 0, 0);
+  ASSERT_NE(GetWindowRgn(wnd, got), ERROR);
+  EXPECT_FALSE(PtInRegion(got, 0, 0));
+  EXPECT_FALSE(PtInRegion(got, w - 1, h - 1));
+  EXPECT_FALSE(PtInRegion(got, 1, h - 2));
+  EXPECT_TRUE(PtInRegion(got, w / 2, h / 2));
+  EXPECT_TRUE(PtInRegion(got, 2, 0));
+  EXPECT_TRUE(PtInRegion(got, 0, 2));
+  // The non-client paint prepares it again after it was taken away.
+  SetWindowRgn(wnd, nullptr, FALSE);
+  EXPECT_EQ(GetWindowRgn(wnd, got), ERROR);
+  SendMessageW(wnd, WM_NCPAINT, 1, 0);
+  ASSERT_NE(GetWindowRgn(wnd, got), ERROR);
+  EXPECT_FALSE(PtInRegion(got, 0, 0));
+  EXPECT_TRUE(PtInRegion(got, w / 2, h / 2));
+  DeleteObject(got);
+}
+
+TEST_F(AlphaHints, ASkinnedHintWhoseBorderHasAlphaNeedsNoMaskOrRegion) {
+  ShapedHints shaped(app.get(), true);
+  TsAlphaHints& hints = shaped.hints;
+  hints.ShowHint(TPoint(300, 300), u"Alpha", 1000);
+  auto* window = dynamic_cast<TkvCustomHintWindow*>(hints.HintWindow);
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(window->AlphaUsed);
+  EXPECT_FALSE(window->MaskBmp);
+  HRGN got = CreateRectRgn(0, 0, 0, 0);
+  EXPECT_EQ(GetWindowRgn(window->WindowHandle(), got), ERROR);
+  DeleteObject(got);
 }
