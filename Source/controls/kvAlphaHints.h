@@ -224,7 +224,7 @@ class TkvCustomHintWindow : public THintWindow {
   // The painted body while a picture is built (what KV_GETBG hands out), and the shape mask of a
   // skinned hint without alpha with the region made from it.
   std::unique_ptr<TBitmap> BodyBmp, MaskBmp;
-  HRGN rgn = nullptr;
+  HRGN rgn = nullptr;  // the region last handed to the window (the window owns it)
   bool AlphaUsed = false;
   Integer SkinIndex = -1;
   TkvMousePosition FMousePos = mpLeftTop;

@@ -483,7 +483,6 @@ TkvCustomHintWindow::~TkvCustomHintWindow() {
   // A hint frame whose windows live in this window goes before them.
   if (Manager && Manager->HintFrame && HandleAllocated() && Manager->HintFrame->ParentWindow() == WindowHandle())
     Manager->HintFrame.reset();
-  if (rgn) DeleteObject(std::exchange(rgn, nullptr));
   if (Manager && !IsTrackWindow) {
     // The visible picture leaves the screen with its hint window.
     if (AlphaBmp) Manager->OldAlphaBmp = std::move(AlphaBmp);
@@ -928,6 +927,11 @@ TRect TkvPngHintWindow::CalcHintRect(Integer maxWidth, const String& hint, void*
     const TkvBordersSizes& c = *img->FClientMargins;
     return TRect(0, 0, r.Width() + c.Left() + c.Right(), r.Height() + c.Top() + c.Bottom());
   };
+  // A record's content is placed where the record says, in the default corner's picture.
+  if (m.TmpShowData.Width > 0 || m.TmpShowData.Control) {
+    UpdateImageTemplate();
+    return grow(m.Image);
+  }
   TRect whole = grow(m.Image);
   // The point decides which picture (and so which margins) the hint takes.
   TPoint point = m.FHintLocation.X != 0 && m.FHintLocation.Y != 0 ? m.FHintLocation

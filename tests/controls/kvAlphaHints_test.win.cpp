@@ -657,3 +657,25 @@ TEST_F(AlphaHints, ASkinnedHintWhoseBorderHasAlphaNeedsNoMaskOrRegion) {
   EXPECT_EQ(GetWindowRgn(window->WindowHandle(), got), ERROR);
   DeleteObject(got);
 }
+
+TEST_F(AlphaHints, AnUnskinnedRecordTakesTheTemplatesMarginsAroundItsContent) {
+  TsAlphaHints hints(app.get());
+  hints.AfterConstruction();
+  hints.SetAnimated(false);
+  TkvShowHintData data;
+  data.Width = 60;
+  data.Height = 20;
+  data.Position = TPoint(300, 300);
+  data.Caption = u"Rec";
+  hints.ShowHint(data, 1000);
+  ASSERT_TRUE(hints.OldAlphaBmp);
+  ASSERT_NE(hints.Image, nullptr);
+  const TkvBordersSizes& c = *hints.Image->FClientMargins;
+  EXPECT_EQ(hints.OldAlphaBmp->Width(), 60 + c.Left() + c.Right());
+  EXPECT_EQ(hints.OldAlphaBmp->Height(), 20 + c.Top() + c.Bottom());
+  // The body's corner is at the record's position, the template's shadow before it.
+  RECT wr{};
+  GetWindowRect(hints.AnimWindow->Handle(), &wr);
+  EXPECT_EQ(wr.left, 300 - hints.Image->FShadowSizes->Left());
+  EXPECT_EQ(wr.top, 300 - hints.Image->FShadowSizes->Top());
+}
