@@ -3,7 +3,8 @@
 // layered click-through window that draws a soft shadow around another window (a skinned
 // popup menu) and follows it.
 //
-// Nothing in this program adds a form to the controller: its list stays empty.
+// Nothing in this program adds a form to the controller (AddForm is there for a library user),
+// so its list stays empty.
 #pragma once
 
 #ifdef _WIN32
@@ -53,10 +54,17 @@ class TsPopupController : public TComponent {
   Integer GetFormIndex(HWND handle) const;
   void ClosingAllow(TCustomForm* form);
   void ClosingForbide(TCustomForm* form);
+  // Puts a popup form under control (in the first empty slot); with a shadow, the form gets one
+  // in form mode. A form already under control keeps its handler. The controller forgets a form
+  // (and its shadow) when the form is freed.
+  TkvFormHandler* AddForm(TCustomForm* popupForm, TCustomForm* parentForm, TControl* popupCtrl, bool withShadow);
 
   bool DoSetFocus = false, SkipOpen = false, ZoomAnimation = false, MousePressed = false, IgnoreCapture = false;
   Integer AnimDirection = 0;
   std::vector<std::unique_ptr<TkvFormHandler>> FormHandlers;  // slots may be empty
+
+ private:
+  void Notification(TComponent* component, TOperation operation) override;
 };
 
 // The library's internal controller (made on first use).
@@ -68,10 +76,16 @@ class TkvShadowForm : public TkvGlowForm {
   ~TkvShadowForm() override;
   void AfterConstruction() override;
 
+  // A new shadow owned by owner. Form mode when the owner is a form: the shadow hooks the form's
+  // WindowProc (and its skin data's window procedure), so it hides, follows and answers the
+  // update command by itself; it takes the form's opacity.
+  static TkvShadowForm* CreateNew(TComponent* owner);
   // Handle mode: the shadow of a window the library did not make. With followWindow the
   // shadowed window's messages reach the shadow first (it hides and follows by itself).
   void CreateNoForm(HWND handle, Byte ownerBlend, TsCommonData* skinData, bool followWindow);
-  HWND OwnerHandle() const { return FOwnerHandle; }
+  // The shadowed window: the form's (none before it has one) in form mode, else the handle's.
+  HWND OwnerHandle() const;
+  TCustomForm* OwnerForm() const { return FOwnerForm; }
 
   // Follows the shadowed window (unless locked, ownerless or the window is hidden).
   void UpdateShadowPos();
@@ -94,9 +108,21 @@ class TkvShadowForm : public TkvGlowForm {
 
  private:
   void UpdateLayer(Integer left, Integer top, Integer width, Integer height, Byte blendValue);
+  // The shadowed window's messages: before (true: answered here) and after its own handling.
+  bool BeforeOwnerMessage(TMessage& m);
+  void AfterOwnerMessage(const TMessage& m);
   void NewWndProc(TMessage& m);
+  void FormWndProc(TMessage& m);
+  void SkinDataWndProc(TMessage& m);
+  void AttachToForm(TCustomForm* form);
+  // Forgets the form; while it is intact, it and its skin data get their window procedures back.
+  void DetachFromForm(bool formIntact);
+  void Notification(TComponent* component, TOperation operation) override;
   HWND FOwnerHandle = nullptr;
   TWindowSubclass FFollow;
+  TCustomForm* FOwnerForm = nullptr;
+  TWndMethod OldWndProc, OldSDProc;
+  TsCommonData* HookedSD = nullptr;  // the skin data whose window procedure is ours
 };
 
 // A new shadow of a window in handle mode, locked until its first UpdateShadowPos unless doShow.

@@ -8,6 +8,8 @@
 #include "base/sMessages.h"
 #include "raster/GdiBitmaps.h"
 #include "raster/sGradient.h"
+#include "base/sConst.h"
+#include "skin/FormServices.h"
 #include "skin/SkinState.h"
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
@@ -89,6 +91,40 @@ void TsPopupController::ClosingForbide(TCustomForm* form) {
     if (h && h->PopupForm == form) h->ClosingForbidden = true;
 }
 
+TkvFormHandler* TsPopupController::AddForm(TCustomForm* popupForm, TCustomForm* parentForm, TControl* popupCtrl,
+                                           bool withShadow) {
+  if (!popupForm) return nullptr;
+  if (const Integer index = GetFormIndex(popupForm); index >= 0) return FormHandlers[size_t(index)].get();
+  auto slot = std::find(FormHandlers.begin(), FormHandlers.end(), nullptr);
+  if (slot == FormHandlers.end()) slot = FormHandlers.insert(FormHandlers.end(), nullptr);
+  *slot = std::make_unique<TkvFormHandler>();
+  TkvFormHandler& h = **slot;
+  h.Controller = this;
+  h.PopupForm = popupForm;
+  h.ParentForm = parentForm;
+  h.PopupCtrl = popupCtrl;
+  for (TComponent* c : {static_cast<TComponent*>(popupForm), static_cast<TComponent*>(parentForm),
+                        static_cast<TComponent*>(popupCtrl)})
+    if (c) c->FreeNotification(this);
+  if (withShadow) h.ShadowForm = TkvShadowForm::CreateNew(popupForm);  // goes with the form
+  return &h;
+}
+
+void TsPopupController::Notification(TComponent* component, TOperation operation) {
+  TComponent::Notification(component, operation);
+  if (operation != opRemove) return;
+  for (auto& h : FormHandlers) {
+    if (!h) continue;
+    if (h->PopupForm == component) {
+      h.reset();  // nothing left to control; the shadow went with the form
+      continue;
+    }
+    if (h->ParentForm == component) h->ParentForm = nullptr;
+    if (h->PopupCtrl == component) h->PopupCtrl = nullptr;
+    if (h->ClientCtrl == component) h->ClientCtrl = nullptr;
+  }
+}
+
 TsPopupController* GetIntController() {
   if (!IntController()) IntController() = std::make_unique<TsPopupController>(nullptr);
   return IntController().get();
@@ -100,12 +136,66 @@ TW_DEFINE_CLASS(TkvShadowForm) {}
 
 TkvShadowForm::TkvShadowForm(TComponent* owner) : TkvGlowForm(owner) {}
 
-TkvShadowForm::~TkvShadowForm() { FFollow.Detach(); }
+TkvShadowForm::~TkvShadowForm() {
+  // A form being freed is past the point where its procedures may be touched; it takes them along.
+  DetachFromForm(FOwnerForm && !FOwnerForm->ComponentState().Contains(csDestroying));
+  FFollow.Detach();
+}
 
 void TkvShadowForm::AfterConstruction() {
   TkvGlowForm::AfterConstruction();
+  SetTag(ExceptTag);  // a shadow is never skinned itself
   FUserBlend = -1;
   FDestroyed = false;
+}
+
+TkvShadowForm* TkvShadowForm::CreateNew(TComponent* owner) {
+  auto* shadow = new TkvShadowForm(owner);
+  shadow->AfterConstruction();
+  if (auto* form = dynamic_cast<TCustomForm*>(owner)) shadow->AttachToForm(form);
+  return shadow;
+}
+
+void TkvShadowForm::AttachToForm(TCustomForm* form) {
+  FOwnerForm = form;
+  form->FreeNotification(this);
+  OldWndProc = form->WindowProc();
+  form->SetWindowProc(TWndMethod(this, &TkvShadowForm::FormWndProc));
+  FOwnerBlend = form->AlphaBlend() ? form->AlphaBlendValue() : 255;
+  TsCommonData* data = nullptr;
+  if (form->HandleAllocated()) {
+    if (TkvFormProvider* provider = GetFormProvider(form->WindowHandle())) data = provider->SkinData();
+    if (!data) data = GetCommonData(form->WindowHandle());
+  }
+  sd = data;
+  // Direct calls through the skin data pass by the form's WindowProc: they are hooked as well.
+  if (sd && sd->WndProc) {
+    HookedSD = sd;
+    OldSDProc = sd->WndProc;
+    sd->WndProc = TWndMethod(this, &TkvShadowForm::SkinDataWndProc);
+  }
+}
+
+void TkvShadowForm::DetachFromForm(bool formIntact) {
+  TCustomForm* form = std::exchange(FOwnerForm, nullptr);
+  TsCommonData* data = std::exchange(HookedSD, nullptr);
+  if (!form || !formIntact) return;
+  if (form->WindowProc() == TWndMethod(this, &TkvShadowForm::FormWndProc)) form->SetWindowProc(OldWndProc);
+  if (data && data->WndProc == TWndMethod(this, &TkvShadowForm::SkinDataWndProc)) data->WndProc = OldSDProc;
+  if (form != Owner()) form->RemoveFreeNotification(this);
+}
+
+void TkvShadowForm::Notification(TComponent* component, TOperation operation) {
+  TkvGlowForm::Notification(component, operation);
+  if (operation == opRemove && component == FOwnerForm) {
+    FOwnerForm = nullptr;  // gone: nothing of it is touched any more
+    HookedSD = nullptr;
+  }
+}
+
+HWND TkvShadowForm::OwnerHandle() const {
+  if (FOwnerForm) return FOwnerForm->HandleAllocated() ? FOwnerForm->WindowHandle() : nullptr;
+  return FOwnerHandle;
 }
 
 void TkvShadowForm::CreateNoForm(HWND handle, Byte ownerBlend, TsCommonData* skinData, bool followWindow) {
@@ -143,9 +233,10 @@ TBitmap* TkvShadowForm::ShadowTemplate() const {
 }
 
 void TkvShadowForm::UpdateShadowPos() {
-  if (Locked || !FOwnerHandle || !IsWindowVisible(FOwnerHandle)) return;
+  const HWND owner = OwnerHandle();
+  if (Locked || !owner || !IsWindowVisible(owner)) return;
   RECT r{};
-  if (!GetWindowRect(FOwnerHandle, &r)) return;
+  if (!GetWindowRect(owner, &r)) return;
   SetNewPos(r.left, r.top, r.right - r.left, r.bottom - r.top, Byte(FUserBlend >= 0 ? FUserBlend : FOwnerBlend));
 }
 
@@ -191,8 +282,8 @@ void TkvShadowForm::UpdateLayer(Integer left, Integer top, Integer width, Intege
   UpdateLayeredWnd(wnd, bmp.get(), &size, &blend, &pos);
   SetWindowPos(wnd, nullptr, pos.X, pos.Y, size.cx, size.cy, SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOREDRAW);
   ShowWindow(wnd, SW_SHOWNOACTIVATE);
-  if (FOwnerHandle)
-    SetWindowPos(wnd, FOwnerHandle, 0, 0, 0, 0,
+  if (const HWND owner = OwnerHandle())
+    SetWindowPos(wnd, owner, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_NOOWNERZORDER |
                      SWP_NOSENDCHANGING);
 }
@@ -205,6 +296,7 @@ void TkvShadowForm::HideWnd() {
 void TkvShadowForm::KillShadow() {
   if (FDestroyed) return;
   FDestroyed = true;
+  DetachFromForm(FOwnerForm && !FOwnerForm->ComponentState().Contains(csDestroying));
   FFollow.Detach();
   FOwnerHandle = nullptr;
   if (HandleAllocated()) {
@@ -213,7 +305,7 @@ void TkvShadowForm::KillShadow() {
   }
 }
 
-void TkvShadowForm::NewWndProc(TMessage& m) {
+bool TkvShadowForm::BeforeOwnerMessage(TMessage& m) {
   switch (m.Msg) {
     case WM_CLOSE: HideWnd(); break;
     case WM_SHOWWINDOW:
@@ -233,19 +325,48 @@ void TkvShadowForm::NewWndProc(TMessage& m) {
           if (p->Height > 0) SetNewPos(p->Left, p->Top, p->Width, p->Height, p->Blend);
         }
         m.Result = 0;
-        return;
+        return true;
       }
       break;
     default: break;
   }
-  FFollow.CallPrevious(m);
-  if (m.Msg == WM_SIZE || m.Msg == WM_WINDOWPOSCHANGING || m.Msg == WM_WINDOWPOSCHANGED) {
-    if (!FOwnerHandle || !IsWindowVisible(FOwnerHandle)) {
-      if (HandleAllocated()) ShowWindow(WindowHandle(), SW_HIDE);
-    } else if (!Locked) {
-      UpdateShadowPos();
-    }
+  return false;
+}
+
+void TkvShadowForm::AfterOwnerMessage(const TMessage& m) {
+  if (m.Msg != WM_SIZE && m.Msg != WM_WINDOWPOSCHANGING && m.Msg != WM_WINDOWPOSCHANGED) return;
+  const HWND owner = OwnerHandle();
+  if (!owner || !IsWindowVisible(owner)) {
+    if (HandleAllocated()) ShowWindow(WindowHandle(), SW_HIDE);
+  } else if (!Locked) {
+    UpdateShadowPos();
   }
+}
+
+void TkvShadowForm::NewWndProc(TMessage& m) {
+  if (BeforeOwnerMessage(m)) return;
+  FFollow.CallPrevious(m);
+  AfterOwnerMessage(m);
+}
+
+void TkvShadowForm::FormWndProc(TMessage& m) {
+  const TWndMethod previous = OldWndProc;
+  // The form's window goes while the form is being freed: the hooks go before it.
+  if (m.Msg == WM_DESTROY && FOwnerForm && FOwnerForm->ComponentState().Contains(csDestroying)) {
+    HideWnd();
+    DetachFromForm(true);
+    previous(m);
+    return;
+  }
+  if (BeforeOwnerMessage(m)) return;
+  previous(m);
+  AfterOwnerMessage(m);
+}
+
+void TkvShadowForm::SkinDataWndProc(TMessage& m) {
+  if (BeforeOwnerMessage(m)) return;
+  if (OldSDProc) OldSDProc(m);
+  AfterOwnerMessage(m);
 }
 
 TkvShadowForm* AttachShadowWnd(HWND handle, TsCommonData* skinData, Byte ownerBlendValue, bool doShow,

@@ -8,6 +8,7 @@
 
 #include "base/sMessages.h"
 #include "controls/kvPopupController.h"
+#include "skin/sCommonData.h"
 #include "skin/SkinState.h"
 #include "support/SkinFixture.h"
 
@@ -129,4 +130,172 @@ TEST(PopupController, HandlersKeptFromClosingAreFreedOnceNoPopupIsVisible) {
   c.FormHandlers[0]->ClosingForbidden = true;
   c.KillAllForms();
   EXPECT_TRUE(c.FormHandlers.empty());  // every slot empty: the list is cleared
+}
+
+namespace {
+
+class ShadowedForms : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 0) << "window tests need a display";
+    app = std::make_unique<TApplication>();
+  }
+  void TearDown() override { app.reset(); }
+  // A form of the application at (left, top), 160 x 90, shown or not.
+  TForm* MakeForm(Integer left, Integer top, bool shown) {
+    auto* form = new TForm(app.get());
+    form->AfterConstruction();
+    form->SetBounds(left, top, 160, 90);
+    if (shown) form->Show();
+    return form;
+  }
+  static RECT RectOf(HWND wnd) {
+    RECT r{};
+    GetWindowRect(wnd, &r);
+    return r;
+  }
+  static void UpdateCommand(HWND wnd) { SendMessageW(wnd, SM_ALPHACMD, WPARAM(KV_UPDATESHADOW) << 16, 0); }
+  std::unique_ptr<TApplication> app;
+};
+
+// Hears when a component is freed.
+struct FreeWatcher : TComponent {
+  FreeWatcher() : TComponent(nullptr) {}
+  TComponent* gone = nullptr;
+  void Notification(TComponent* c, TOperation op) override {
+    TComponent::Notification(c, op);
+    if (op == opRemove) gone = c;
+  }
+};
+
+}  // namespace
+
+TEST_F(ShadowedForms, InFormModeTheShadowHooksItsFormFollowsItAndGivesTheHookBack) {
+  TForm* form = MakeForm(200, 150, true);
+  const TWndMethod original = form->WindowProc();
+  TkvShadowForm* shadow = TkvShadowForm::CreateNew(form);
+  EXPECT_EQ(shadow->OwnerForm(), form);
+  EXPECT_EQ(shadow->OwnerHandle(), form->WindowHandle());
+  EXPECT_EQ(shadow->Owner(), form);
+  EXPECT_TRUE(shadow->Tag() & ExceptTag);  // never skinned itself
+  EXPECT_EQ(shadow->FOwnerBlend, 255);
+  EXPECT_NE(form->WindowProc(), original);
+  UpdateCommand(form->WindowHandle());  // answered by the shadow, through the form's procedure
+  ASSERT_TRUE(IsWindowVisible(shadow->Handle()));
+  RECT f = RectOf(form->WindowHandle()), r = RectOf(shadow->Handle());
+  EXPECT_EQ(r.left, f.left - 13);
+  EXPECT_EQ(r.top, f.top - 13);
+  EXPECT_EQ(r.right, f.right + 13);
+  EXPECT_EQ(r.bottom, f.bottom + 13);
+  EXPECT_EQ(GetWindow(form->WindowHandle(), GW_HWNDNEXT), shadow->Handle());
+  form->SetBounds(260, 180, 200, 100);  // it follows
+  f = RectOf(form->WindowHandle());
+  r = RectOf(shadow->Handle());
+  EXPECT_EQ(r.left, f.left - 13);
+  EXPECT_EQ(r.bottom, f.bottom + 13);
+  form->Hide();
+  EXPECT_FALSE(IsWindowVisible(shadow->Handle()));
+  EXPECT_TRUE(shadow->Locked);
+  delete shadow;
+  EXPECT_EQ(form->WindowProc(), original);
+}
+
+TEST_F(ShadowedForms, TheShadowTakesItsFormsOpacity) {
+  TForm* form = MakeForm(200, 150, true);
+  form->SetAlphaBlend(true);
+  form->SetAlphaBlendValue(120);
+  TkvShadowForm* shadow = TkvShadowForm::CreateNew(form);
+  EXPECT_EQ(shadow->FOwnerBlend, 120);
+  UpdateCommand(form->WindowHandle());
+  EXPECT_EQ(shadow->FUserBlend, 120);
+  // Without an owner form the shadow is an ordinary one of no window.
+  std::unique_ptr<TkvShadowForm> plain(TkvShadowForm::CreateNew(nullptr));
+  EXPECT_EQ(plain->OwnerForm(), nullptr);
+  EXPECT_EQ(plain->OwnerHandle(), nullptr);
+}
+
+TEST_F(ShadowedForms, AShadowGoesWithItsFormWhicheverWayTheFormIsFreed) {
+  for (const bool byFree : {true, false}) {
+    TForm* form = MakeForm(200, 150, true);
+    TkvShadowForm* shadow = TkvShadowForm::CreateNew(form);
+    UpdateCommand(form->WindowHandle());
+    const HWND shadowWnd = shadow->Handle();
+    FreeWatcher watcher;
+    shadow->FreeNotification(&watcher);
+    if (byFree)
+      form->Free();
+    else
+      delete form;
+    EXPECT_EQ(watcher.gone, shadow) << byFree;
+    EXPECT_FALSE(IsWindow(shadowWnd)) << byFree;
+  }
+}
+
+TEST_F(ShadowedForms, DirectCallsThroughTheFormsSkinDataReachTheShadowToo) {
+  TForm* form = MakeForm(200, 150, true);
+  TsCommonData sd(form);
+  sd.InitCommonProp();
+  ASSERT_EQ(GetCommonData(form->WindowHandle()), &sd);
+  const TWndMethod saved = sd.WndProc;
+  ASSERT_TRUE(saved);
+  TkvShadowForm* shadow = TkvShadowForm::CreateNew(form);
+  EXPECT_EQ(shadow->sd, &sd);
+  EXPECT_NE(sd.WndProc, saved);
+  TMessage m{SM_ALPHACMD, WPARAM(KV_UPDATESHADOW) << 16, 0, 0};
+  sd.WndProc(m);
+  EXPECT_TRUE(IsWindowVisible(shadow->Handle()));
+  // Other messages go on to the saved procedure.
+  TMessage text{WM_GETTEXTLENGTH, 0, 0, 0};
+  form->SetCaption(u"Shadowed");
+  sd.WndProc(text);
+  EXPECT_EQ(text.Result, 8);
+  delete shadow;
+  EXPECT_EQ(sd.WndProc, saved);
+  sd.RemoveCommonProp();
+}
+
+TEST_F(ShadowedForms, AddedFormsAreCountedFoundAndClosedUnlessKeptFromClosing) {
+  TsPopupController c(nullptr);
+  TForm* parent = MakeForm(100, 100, true);
+  TForm* shown = MakeForm(200, 150, true);
+  TForm* hidden = MakeForm(300, 150, false);
+  TkvFormHandler* h = c.AddForm(shown, parent, nullptr, false);
+  ASSERT_NE(h, nullptr);
+  EXPECT_EQ(h->Controller, &c);
+  EXPECT_EQ(c.AddForm(shown, parent, nullptr, false), h);  // once per form
+  c.AddForm(hidden, parent, nullptr, false);
+  EXPECT_EQ(c.AddForm(nullptr, parent, nullptr, false), nullptr);
+  ASSERT_EQ(c.FormHandlers.size(), 2u);
+  EXPECT_EQ(c.GetFormIndex(shown), 0);
+  EXPECT_EQ(c.GetFormIndex(hidden), 1);
+  EXPECT_EQ(c.GetFormIndex(shown->WindowHandle()), 0);
+  EXPECT_EQ(c.PopupCount(), 1);
+  EXPECT_EQ(c.PopupCount(shown), 0);
+  EXPECT_EQ(c.PopupChildCount(parent), 1);
+  EXPECT_EQ(c.PopupChildCount(shown), 0);
+  c.ClosingForbide(shown);
+  c.KillAllForms();
+  EXPECT_TRUE(IsWindowVisible(shown->WindowHandle()));
+  c.ClosingAllow(shown);
+  c.KillAllForms();
+  EXPECT_FALSE(IsWindowVisible(shown->WindowHandle()));
+  EXPECT_EQ(c.PopupCount(), 0);
+}
+
+TEST_F(ShadowedForms, AFreedFormIsForgottenWithItsShadowAndItsSlotIsTakenAgain) {
+  TsPopupController c(nullptr);
+  TForm* first = MakeForm(200, 150, true);
+  TForm* second = MakeForm(300, 150, true);
+  TkvFormHandler* h = c.AddForm(first, nullptr, nullptr, true);
+  c.AddForm(second, nullptr, nullptr, false);
+  ASSERT_NE(h->ShadowForm, nullptr);
+  EXPECT_EQ(h->ShadowForm->OwnerForm(), first);
+  delete first;
+  ASSERT_EQ(c.FormHandlers.size(), 2u);
+  EXPECT_EQ(c.FormHandlers[0], nullptr);
+  EXPECT_EQ(c.PopupCount(), 1);
+  TForm* third = MakeForm(400, 150, true);
+  c.AddForm(third, nullptr, nullptr, false);
+  EXPECT_EQ(c.GetFormIndex(third), 0);
+  EXPECT_EQ(c.FormHandlers.size(), 2u);
 }
