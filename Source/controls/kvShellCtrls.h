@@ -1,7 +1,8 @@
 // Shell items: item identifier lists (PIDLs) and their attributes, names and images, the
-// wrapper of one shell item (TkvShellFolder), and two objects made at start-up: the desktop
-// folder's wrapper and an alpha image list over the system's small icons. The start-up also
-// initializes OLE for the GUI thread.
+// wrapper of one shell item (TkvShellFolder) with its column texts, a directory watcher thread
+// (TkvShellChangeThread), and two objects made at start-up: the desktop folder's wrapper and an
+// alpha image list over the system's small icons. The start-up also initializes OLE for the GUI
+// thread.
 //
 // The walking of identifier lists and the rules on names are portable; everything that asks
 // the shell is Windows-only.
@@ -36,8 +37,10 @@ String ApplyShowExtension(const String& displayName, const String& fileExt, TkvS
 #include <shlobj.h>
 
 #include <memory>
+#include <vector>
 
 #include "ui/StringList.h"
+#include "ui/Threads.h"
 
 class TsAlphaImageList;
 
@@ -70,6 +73,12 @@ bool GetIsFile(IShellFolder* parent, LPCITEMIDLIST pidl);
 Integer GetShellImage(LPCITEMIDLIST pidl, bool large, bool open);
 String StrRetToString(LPCITEMIDLIST pidl, const STRRET& strRet);
 String GetDisplayName(IShellFolder* folder, LPCITEMIDLIST pidl, DWORD flags, TkvShowExtension showExt);
+// The column-detail interfaces of an item (new references, null when the shell has none): the
+// folder is asked to bind to, give a UI object for and make a view object for IShellDetails,
+// then the desktop to bind to it; for IShellFolder2 the desktop's binding comes first, then the
+// folder's UI object and its binding.
+IShellDetails* GetIShellDetails(IShellFolder* folder, LPCITEMIDLIST pidl, HWND handle);
+IShellFolder2* GetIShellFolder2(IShellFolder* folder, LPCITEMIDLIST pidl, HWND handle);
 
 // One shell item: relative to its parent folder and absolute.
 class TkvShellFolder : public TObject {
@@ -91,6 +100,15 @@ class TkvShellFolder : public TObject {
   // Only with fcCanRename; a refused rename raises "Rename to %s failed".
   bool Rename(const String& newName);
   void ExecuteDefault() const;
+  // The interface that gives the item's column texts (fetched once): IShellFolder2 when the
+  // shell has one for it, else IShellDetails; null when it has neither. Not to be released.
+  IUnknown* GetDetailInterface();
+  IShellDetails* GetShellDetails();
+  IShellFolder2* GetShellFolder2();
+  // Column index (from 1) of the texts loaded for the item; raises when none were loaded.
+  String GetDetails(Integer index) const;
+  // Replaces column index, or adds it (after empty columns up to it) when the item has fewer.
+  void SetDetails(Integer index, const String& value);
 
   LPITEMIDLIST FPIDL = nullptr;      // owned
   LPITEMIDLIST FFullPIDL = nullptr;  // owned
@@ -99,7 +117,44 @@ class TkvShellFolder : public TObject {
   HWND FViewHandle = nullptr;
   TkvShellFolder* FParent = nullptr;
   IShellFolder* FIShellFolder = nullptr;  // a reference held
+  IShellFolder2* FIShellFolder2 = nullptr;  // references held once fetched
+  IShellDetails* FIShellDetails = nullptr;
+  IUnknown* FDetailInterface = nullptr;     // one of the two above
 };
+
+// Watches a directory (with its subtree when asked) and calls its change event on the GUI
+// thread after each change there. It is registered in ThreadsArray while it lives; made
+// suspended (Start() it) and freed with Free(), which wakes it and waits for its end.
+class TkvShellChangeThread : public TThread {
+ public:
+  // Raises EThread before the module's start-up (its lock does not exist then).
+  TkvShellChangeThread(TNotifyEvent changeEvent, const String& directory, bool watchSubTree);
+  ~TkvShellChangeThread() override;
+  void BeforeDestruction() override;
+  // The watch starts again on the new settings.
+  void SetDirectory(const String& directory);
+  void SetWatchSubTree(bool watchSubTree);
+  String Directory() const;
+  bool WatchSubTree() const;
+  // Its slot in ThreadsArray.
+  Integer Index() const { return FIndex; }
+
+ protected:
+  void Execute() override;
+
+ private:
+  TNotifyEvent FChangeEvent;
+  String FDirectory;  // the settings: read and written under the module's lock
+  bool FWatchSubTree = false;
+  HANDLE FWakeEvent = nullptr;  // auto-reset: the settings changed or the thread is to end
+  Integer FIndex = -1;
+};
+
+// The change threads alive, each at the slot it took (empty slots are null).
+extern std::vector<TkvShellChangeThread*> ThreadsArray;
+// The first empty slot of ThreadsArray (its size when none is empty).
+Integer GetFreeIndex();
+
 
 // Module objects (null before the start-up and after the clean-up).
 TkvShellFolder* DesktopFolder();

@@ -5,11 +5,16 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
+#include <utility>
+
 #include "base/kvntUtils.h"
 #include "images/kvAlphaImageList.h"
 #include "ui/Forms.h"
+#include "ui/ScopeGuard.h"
 #include "ui/SysUtils.h"
 
+std::vector<TkvShellChangeThread*> ThreadsArray;
 bool UseAllFolderAttributes = true;
 Integer nFolder = 0;  // the desktop
 
@@ -30,6 +35,24 @@ TShellState& State() {
 
 void Check(HRESULT hr) {
   if (FAILED(hr)) throw EOSError(u"Shell call failed (" + IntToStr(Int64(uint32_t(hr))) + u")");
+}
+
+// IShellDetails' interface id (the platform headers declare the interface without one).
+constexpr GUID kShellDetailsId = {0x000214EC, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
+// Holds the module's lock (the change threads' settings) for its scope.
+class TSettingsLock {
+ public:
+  TSettingsLock() { EnterCriticalSection(&State().cs); }
+  ~TSettingsLock() { LeaveCriticalSection(&State().cs); }
+  TSettingsLock(const TSettingsLock&) = delete;
+  TSettingsLock& operator=(const TSettingsLock&) = delete;
+};
+
+template <class T>
+void ReleaseInto(T*& p) {
+  if (p) p->Release();
+  p = nullptr;
 }
 
 ULONG Attributes(IShellFolder* parent, LPCITEMIDLIST pidl, ULONG asked) {
@@ -185,6 +208,42 @@ String GetDisplayName(IShellFolder* folder, LPCITEMIDLIST pidl, DWORD flags, Tkv
   return name;
 }
 
+// ---- column details -----------------------------------------------------------------------------
+
+IShellDetails* GetIShellDetails(IShellFolder* folder, LPCITEMIDLIST pidl, HWND handle) {
+  void* found = nullptr;
+  if (folder) {
+    if (FAILED(folder->BindToObject(pidl, nullptr, kShellDetailsId, &found))) found = nullptr;
+    if (!found && FAILED(folder->GetUIObjectOf(handle, 1, &pidl, kShellDetailsId, nullptr, &found)))
+      found = nullptr;
+    if (!found && FAILED(folder->CreateViewObject(handle, kShellDetailsId, &found))) found = nullptr;
+  }
+  if (!found) {
+    IShellFolder* desktop = nullptr;
+    if (SUCCEEDED(SHGetDesktopFolder(&desktop))) {
+      if (FAILED(desktop->BindToObject(pidl, nullptr, kShellDetailsId, &found))) found = nullptr;
+      desktop->Release();
+    }
+  }
+  return static_cast<IShellDetails*>(found);
+}
+
+IShellFolder2* GetIShellFolder2(IShellFolder* folder, LPCITEMIDLIST pidl, HWND handle) {
+  // Every system this runs on has IShellFolder2 (Windows 2000 and later), so no version is asked.
+  void* found = nullptr;
+  IShellFolder* desktop = nullptr;
+  if (SUCCEEDED(SHGetDesktopFolder(&desktop))) {
+    if (FAILED(desktop->BindToObject(pidl, nullptr, __uuidof(IShellFolder2), &found))) found = nullptr;
+    desktop->Release();
+  }
+  if (folder) {
+    if (!found && FAILED(folder->GetUIObjectOf(handle, 1, &pidl, __uuidof(IShellFolder2), nullptr, &found)))
+      found = nullptr;
+    if (!found && FAILED(folder->BindToObject(pidl, nullptr, __uuidof(IShellFolder2), &found))) found = nullptr;
+  }
+  return static_cast<IShellFolder2*>(found);
+}
+
 // ---- TkvShellFolder ---------------------------------------------------------------------------
 
 TkvShellFolder::TkvShellFolder(TkvShellFolder* parent, IShellFolder* folder, LPCITEMIDLIST id)
@@ -206,7 +265,48 @@ TkvShellFolder::TkvShellFolder(TkvShellFolder* parent, IShellFolder* folder, LPC
 TkvShellFolder::~TkvShellFolder() {
   DisposePIDL(FPIDL);
   DisposePIDL(FFullPIDL);
-  if (FIShellFolder) FIShellFolder->Release();
+  FDetailInterface = nullptr;
+  ReleaseInto(FIShellFolder2);
+  ReleaseInto(FIShellDetails);
+  ReleaseInto(FIShellFolder);
+}
+
+IUnknown* TkvShellFolder::GetDetailInterface() {
+  if (FDetailInterface || !FIShellFolder) return FDetailInterface;
+  FIShellDetails = GetIShellDetails(FIShellFolder, FFullPIDL, FViewHandle);
+  if (!FIShellDetails) {
+    FIShellFolder2 = GetIShellFolder2(FIShellFolder, FFullPIDL, FViewHandle);
+    // The item's own folder interface is taken only when it says it is an IShellFolder2.
+    void* own = nullptr;
+    if (!FIShellFolder2 && SUCCEEDED(FIShellFolder->QueryInterface(__uuidof(IShellFolder2), &own)))
+      FIShellFolder2 = static_cast<IShellFolder2*>(own);
+  }
+  FDetailInterface = FIShellFolder2 ? static_cast<IUnknown*>(FIShellFolder2) : static_cast<IUnknown*>(FIShellDetails);
+  return FDetailInterface;
+}
+
+IShellDetails* TkvShellFolder::GetShellDetails() {
+  GetDetailInterface();
+  return FIShellDetails;
+}
+
+IShellFolder2* TkvShellFolder::GetShellFolder2() {
+  GetDetailInterface();
+  return FIShellFolder2;
+}
+
+String TkvShellFolder::GetDetails(Integer index) const {
+  if (FDetails->Count() == 0) throw Exception(DisplayName() + u": Missing call to LoadColumnDetails");
+  return FDetails->Strings(index - 1);
+}
+
+void TkvShellFolder::SetDetails(Integer index, const String& value) {
+  if (index <= FDetails->Count()) {  // below 1 the list raises its index error
+    FDetails->SetStrings(index - 1, value);
+    return;
+  }
+  while (FDetails->Count() < index - 1) FDetails->Add(String());
+  FDetails->Add(value);
 }
 
 IShellFolder* TkvShellFolder::ParentShellFolder() const {
@@ -263,6 +363,100 @@ void TkvShellFolder::ExecuteDefault() const {
   ShellExecuteExW(&info);
 }
 
+// ---- the directory watcher ------------------------------------------------------------------
+
+Integer GetFreeIndex() {
+  const auto slot = std::find(ThreadsArray.begin(), ThreadsArray.end(), nullptr);
+  return Integer(slot - ThreadsArray.begin());
+}
+
+TkvShellChangeThread::TkvShellChangeThread(TNotifyEvent changeEvent, const String& directory, bool watchSubTree)
+    : TThread(true), FChangeEvent(changeEvent), FDirectory(directory), FWatchSubTree(watchSubTree) {
+  if (!State().csMade) throw EThread(u"The shell module is not started");
+  FWakeEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  if (!FWakeEvent) throw EOSError(u"Cannot make the change thread's event (" + IntToStr(Int64(GetLastError())) + u")");
+  FIndex = GetFreeIndex();
+  if (FIndex == Integer(ThreadsArray.size()))
+    ThreadsArray.push_back(this);
+  else
+    ThreadsArray[size_t(FIndex)] = this;
+}
+
+TkvShellChangeThread::~TkvShellChangeThread() {
+  if (FIndex >= 0 && FIndex < Integer(ThreadsArray.size()) && ThreadsArray[size_t(FIndex)] == this)
+    ThreadsArray[size_t(FIndex)] = nullptr;
+  if (FWakeEvent) CloseHandle(FWakeEvent);
+}
+
+void TkvShellChangeThread::BeforeDestruction() {
+  // The thread sleeps on its handles: it is woken so that it sees it is to end.
+  Terminate();
+  if (FWakeEvent) SetEvent(FWakeEvent);
+  TThread::BeforeDestruction();
+}
+
+void TkvShellChangeThread::SetDirectory(const String& directory) {
+  {
+    TSettingsLock lock;
+    FDirectory = directory;
+  }
+  SetEvent(FWakeEvent);
+}
+
+void TkvShellChangeThread::SetWatchSubTree(bool watchSubTree) {
+  {
+    TSettingsLock lock;
+    FWatchSubTree = watchSubTree;
+  }
+  SetEvent(FWakeEvent);
+}
+
+String TkvShellChangeThread::Directory() const {
+  TSettingsLock lock;
+  return FDirectory;
+}
+
+bool TkvShellChangeThread::WatchSubTree() const {
+  TSettingsLock lock;
+  return FWatchSubTree;
+}
+
+void TkvShellChangeThread::Execute() {
+  constexpr DWORD kWatched = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME |
+                             FILE_NOTIFY_CHANGE_ATTRIBUTES | FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE;
+  HANDLE notify = INVALID_HANDLE_VALUE;
+  TScopeExit closed([&] {
+    if (notify != INVALID_HANDLE_VALUE) FindCloseChangeNotification(notify);
+  });
+  bool restart = true;
+  while (!Terminated()) {
+    if (restart) {
+      if (notify != INVALID_HANDLE_VALUE) FindCloseChangeNotification(std::exchange(notify, INVALID_HANDLE_VALUE));
+      String directory;
+      bool subTree = false;
+      {
+        TSettingsLock lock;
+        directory = FDirectory;
+        subTree = FWatchSubTree;
+      }
+      // A directory that cannot be watched (none, or gone) leaves the thread waiting for new settings.
+      if (!directory.empty()) notify = FindFirstChangeNotificationW(WideStr(directory), subTree, kWatched);
+      restart = false;
+    }
+    const HANDLE handles[2] = {FWakeEvent, notify};
+    const DWORD count = notify != INVALID_HANDLE_VALUE ? 2 : 1;
+    const DWORD woken = WaitForMultipleObjects(count, handles, FALSE, INFINITE);
+    if (woken == WAIT_OBJECT_0) {
+      restart = true;
+    } else if (woken == WAIT_OBJECT_0 + 1) {
+      if (!Terminated() && FChangeEvent) Synchronize([this] { FChangeEvent.Call(this); });
+      if (!FindNextChangeNotification(notify)) restart = true;
+    } else {
+      break;  // the wait itself failed: nothing more can be watched
+    }
+  }
+}
+
 // ---- module objects and start-up --------------------------------------------------------------
 
 TkvShellFolder* DesktopFolder() { return State().desktop.get(); }
@@ -301,6 +495,10 @@ void kvShellCtrlsStartup() {
 
 void kvShellCtrlsCleanup() {
   TShellState& s = State();
+  // The change threads end first: they use the lock that goes below.
+  for (size_t i = 0; i < ThreadsArray.size(); ++i)
+    if (TkvShellChangeThread* t = ThreadsArray[i]) t->Free();
+  ThreadsArray.clear();
   s.desktop.reset();
   if (s.csMade) DeleteCriticalSection(&s.cs);
   s.csMade = false;
