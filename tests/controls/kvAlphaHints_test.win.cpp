@@ -449,6 +449,15 @@ struct FrameGiver : TObject {
 uint32_t PixelAt(const TBitmap& bmp, Integer x, Integer y) {
   return static_cast<const uint32_t*>(bmp.ScanLine(y))[x];
 }
+// A hint request of that content size and caption at (300, 300).
+TkvShowHintData Request(Integer width, Integer height, const String& caption) {
+  TkvShowHintData data;
+  data.Width = width;
+  data.Height = height;
+  data.Position = TPoint(300, 300);
+  data.Caption = caption;
+  return data;
+}
 // Opaque blue, give or take the blend's rounding.
 bool IsBlue(uint32_t px) { return (px >> 24) == 255 && (px & 0xFF) >= 0xF0 && (px & 0xFFFF00) == 0; }
 }  // namespace
@@ -495,11 +504,7 @@ TEST_F(AlphaHints, TheRecordFormShowsItsImageAtTheNamedSideAndTheContentInTheRec
   } cases[] = {
       {asLeft, TPoint(5, 20)}, {asTop, TPoint(40, 5)}, {asRight, TPoint(75, 20)}, {asBottom, TPoint(40, 35)}};
   for (const Case& c : cases) {
-    TkvShowHintData data;
-    data.Width = 80;
-    data.Height = 40;
-    data.Position = TPoint(300, 300);
-    data.Caption = u"Ab";
+    TkvShowHintData data = Request(80, 40, u"Ab");
     data.Image = image.get();
     data.ImageAlignment = c.side;
     hints.ShowHint(data, 1000);
@@ -524,11 +529,7 @@ TEST_F(AlphaHints, TheRecordsCaptionIsCentredInTheRoomTheImageLeaves) {
   SkinnedHints skinned(app.get());
   TsAlphaHints& hints = skinned.hints;
   hints.SetAnimated(false);
-  TkvShowHintData data;
-  data.Width = 120;
-  data.Height = 40;
-  data.Position = TPoint(300, 300);
-  data.Caption = u"WW";
+  const TkvShowHintData data = Request(120, 40, u"WW");
   hints.ShowHint(data, 1000);
   ASSERT_TRUE(hints.OldAlphaBmp);
   const TBitmap& pic = *hints.OldAlphaBmp;
@@ -550,9 +551,7 @@ TEST_F(AlphaHints, ARecordNamingAControlIsShownAtThatControl) {
   SkinnedHints skinned(app.get());
   TsAlphaHints& hints = skinned.hints;
   hints.SetAnimated(false);
-  TkvShowHintData data;
-  data.Width = 50;
-  data.Height = 20;
+  TkvShowHintData data = Request(50, 20, String());
   data.Control = panel;
   hints.ShowHint(data, 1000);
   ASSERT_TRUE(hints.AnimWindow);
@@ -598,6 +597,11 @@ struct ShapedHints {
     hints.SetUseSkinData(true);
     hints.SetAnimated(false);
   }
+  // Shows text at (300, 300); the hint window it was shown in.
+  TkvCustomHintWindow* Show(const String& text) {
+    hints.ShowHint(TPoint(300, 300), text, 1000);
+    return dynamic_cast<TkvCustomHintWindow*>(hints.HintWindow);
+  }
   SkinFixture skin;
   Integer frame = -1;
   TsAlphaHints hints;
@@ -607,8 +611,7 @@ struct ShapedHints {
 TEST_F(AlphaHints, ASkinnedHintWithoutAlphaGetsAWindowRegionOfItsShapeAndClearCorners) {
   ShapedHints shaped(app.get(), false);
   TsAlphaHints& hints = shaped.hints;
-  hints.ShowHint(TPoint(300, 300), u"Shaped", 1000);
-  auto* window = dynamic_cast<TkvCustomHintWindow*>(hints.HintWindow);
+  TkvCustomHintWindow* window = shaped.Show(u"Shaped");
   ASSERT_NE(window, nullptr);
   ASSERT_TRUE(hints.OldAlphaBmp);
   const TBitmap& pic = *hints.OldAlphaBmp;
@@ -647,9 +650,7 @@ TEST_F(AlphaHints, ASkinnedHintWithoutAlphaGetsAWindowRegionOfItsShapeAndClearCo
 
 TEST_F(AlphaHints, ASkinnedHintWhoseBorderHasAlphaNeedsNoMaskOrRegion) {
   ShapedHints shaped(app.get(), true);
-  TsAlphaHints& hints = shaped.hints;
-  hints.ShowHint(TPoint(300, 300), u"Alpha", 1000);
-  auto* window = dynamic_cast<TkvCustomHintWindow*>(hints.HintWindow);
+  TkvCustomHintWindow* window = shaped.Show(u"Alpha");
   ASSERT_NE(window, nullptr);
   EXPECT_TRUE(window->AlphaUsed);
   EXPECT_FALSE(window->MaskBmp);
@@ -662,11 +663,7 @@ TEST_F(AlphaHints, AnUnskinnedRecordTakesTheTemplatesMarginsAroundItsContent) {
   TsAlphaHints hints(app.get());
   hints.AfterConstruction();
   hints.SetAnimated(false);
-  TkvShowHintData data;
-  data.Width = 60;
-  data.Height = 20;
-  data.Position = TPoint(300, 300);
-  data.Caption = u"Rec";
+  const TkvShowHintData data = Request(60, 20, u"Rec");
   hints.ShowHint(data, 1000);
   ASSERT_TRUE(hints.OldAlphaBmp);
   ASSERT_NE(hints.Image, nullptr);
