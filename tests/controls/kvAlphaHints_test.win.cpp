@@ -432,11 +432,13 @@ struct FrameGiver : TObject {
   TFrame* given = nullptr;
   BackgroundAsker* child = nullptr;
   bool childGone = false;
+  HWND home = nullptr;  // a window of its own for the frame; none: the hint's
   TWndMethod original;
   void Show(String&, bool&, TFrame*& frame, THintInfo&) {
     ++calls;
     given = new TFrame(nullptr);
     given->SetBounds(0, 0, 60, 30);
+    if (home) given->SetParentWindow(home);
     child = new BackgroundAsker(given);
     child->SetParent(given);
     child->SetBounds(5, 4, 20, 10);
@@ -490,6 +492,22 @@ TEST_F(AlphaHints, AFrameFromTheShowHintHandlerIsShownInPlaceOfTheTextWithItsChi
   hints.HideAll();
   EXPECT_FALSE(hints.HintFrame);
   EXPECT_TRUE(giver.childGone);  // the frame went with the hint
+}
+
+TEST_F(AlphaHints, HidingTheHintFreesItsFrameWhereverTheFramesWindowLives) {
+  TPanel* panel = ShownPanel(TRect(10, 10, 200, 100));
+  SkinnedHints skinned(app.get());
+  TsAlphaHints& hints = skinned.hints;
+  hints.SetAnimated(false);
+  FrameGiver giver;
+  giver.home = panel->Handle();  // not the hint window's: it does not take the frame along
+  hints.SetOnShowHint(TkvShowHintEvent(&giver, &FrameGiver::Show));
+  hints.ShowHint(TPoint(300, 300), u"x", 1000);
+  ASSERT_EQ(hints.HintFrame.get(), giver.given);
+  ASSERT_GE(giver.child->paints, 1);
+  hints.HideHint();  // the hide timer's way: the frame is freed, not only dropped
+  EXPECT_FALSE(hints.HintFrame);
+  EXPECT_TRUE(giver.childGone);
 }
 
 TEST_F(AlphaHints, TheRecordFormShowsItsImageAtTheNamedSideAndTheContentInTheRecordsSize) {
