@@ -108,6 +108,11 @@ struct TkvThumbDrag {
 TkvThumbDrag Kv_ThumbDragStep(const TkvScrollValues& si, Integer trackStart, Integer trackEnd,
                               Integer thumbSize, Integer mouseOffset, Integer coord);
 
+// What a drop-down list of database rows (it scrolls by its own codes, not by positions) is
+// told when its thumb is let go at `along` from the bar's start: 0 on the first arrow, 4 when
+// the thumb reaches the last arrow, else 1 in the upper half and 3 in the lower.
+Integer Kv_RowListReleaseCode(Integer along, Integer thumbLength, Integer arrowLength, Integer barLength);
+
 #ifdef _WIN32
 
 #include "ui/Classes.h"
