@@ -372,6 +372,7 @@ TEST_F(ComboWrappers, LookupComboButtonAndChildListBox) {
   SendMessageW(panel->Handle(), WM_PARENTNOTIFY, MAKEWPARAM(WM_CREATE, 0), LPARAM(list->Handle()));
   EXPECT_EQ(lookup->ListBox, list);
   ASSERT_NE(lookup->ListBoxSW, nullptr);
+  EXPECT_NE(dynamic_cast<TkvEditWnd*>(lookup->ListBoxSW), nullptr);  // frame and colours too
   EXPECT_EQ(TkvScrollWnd::FromHwnd(list->Handle()), lookup->ListBoxSW);
   Unwrap(panel->Handle(), lookup);
   EXPECT_EQ(TkvScrollWnd::FromHwnd(list->Handle()), nullptr);
