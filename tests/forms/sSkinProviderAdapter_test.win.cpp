@@ -66,6 +66,15 @@ class Adapter : public SkinnedForm {
     WndTypes = savedTypes;
     SkinnedForm::TearDown();
   }
+  // A control of class C on the form at (left, top), with its window.
+  template <class C>
+  C* OnForm(Integer left, Integer top, Integer width, Integer height) {
+    auto* c = new C(form);
+    c->SetParent(form);
+    c->SetBounds(left, top, width, height);
+    c->HandleNeeded();
+    return c;
+  }
   TPanel* panel = nullptr;
   TLabel* inner = nullptr;
   TLabel* outer = nullptr;
@@ -134,14 +143,8 @@ TEST_F(Adapter, LabelWithTheExceptionTagKeepsItsColour) {
 // The message box road: a listed button class gets the wrapper of its list's kind; a class
 // named in two lists gets the lower kind's.
 TEST_F(Adapter, ListedControlsGetTheWrapperOfTheFirstListThatNamesThem) {
-  auto* button = new TButton(form);
-  button->SetParent(form);
-  button->SetBounds(10, 150, 75, 25);
-  button->HandleNeeded();
-  auto* edit = new TEdit(form);
-  edit->SetParent(form);
-  edit->SetBounds(100, 150, 75, 21);
-  edit->HandleNeeded();
+  auto* button = OnForm<TButton>(10, 150, 75, 25);
+  auto* edit = OnForm<TEdit>(100, 150, 75, 21);
   auto& lists = skin->skin.Manager.ThirdLists;
   lists[tpButton]->Add(u"TButton");
   lists[tpEdit]->Add(u"TEdit");
@@ -188,10 +191,7 @@ TEST_F(Adapter, AControlMadeOnTheVisibleFormIsAdapted) {
 TEST_F(Adapter, AGoingProviderTakesItsWrappersOffAndLeavesTheLookUnlessTheSkinGoes) {
   kvDialsStartup();
   const TScopeExit cleanup([] { kvDialsCleanup(); });
-  auto* edit = new TEdit(form);
-  edit->SetParent(form);
-  edit->SetBounds(100, 150, 75, 21);
-  edit->HandleNeeded();
+  auto* edit = OnForm<TEdit>(100, 150, 75, 21);
   auto& lists = skin->skin.Manager.ThirdLists;
   lists[tpEdit]->Add(u"TEdit");
   WndTypes[tpEdit] = &MakeRestoreCounting;

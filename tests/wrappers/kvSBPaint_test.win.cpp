@@ -99,6 +99,26 @@ class ScrollBars : public testing::Test {
     return TRect(r.Left - w.Left, r.Top - w.Top, r.Right - w.Left, r.Bottom - w.Top);
   }
 
+  // A class-library control on a new form (freed by the caller with the form) and scroll-bar
+  // skin data of the control in the own section.
+  struct TControlScrollData {
+    TForm* form;
+    TCustomControl* ctrl;
+    std::unique_ptr<TsScrollWndData> sd;
+  };
+  TControlScrollData ControlScrollData() {
+    auto* form = new TForm(app.get());
+    form->AfterConstruction();
+    auto* ctrl = new TCustomControl(form);
+    ctrl->SetParent(form);
+    ctrl->HandleNeeded();
+    auto sd = std::make_unique<TsScrollWndData>(ctrl);
+    sd->FOwnerControl = ctrl;
+    sd->SetSkinManager(&skin.Manager);
+    sd->SkinIndex = scrollSkin.ownSection;
+    return {form, ctrl, std::move(sd)};
+  }
+
   std::unique_ptr<TApplication> app;
   ScrollSkin scrollSkin;
   SkinFixture& skin = scrollSkin.skin;
@@ -389,15 +409,7 @@ TEST_F(ScrollBars, HitTestsOfTheSkinnedBarsAndTheGrip) {
 }
 
 TEST_F(ScrollBars, RefreshScrollsFollowsTheSkin) {
-  auto* form = new TForm(app.get());
-  form->AfterConstruction();
-  auto* ctrl = new TCustomControl(form);
-  ctrl->SetParent(form);
-  ctrl->HandleNeeded();
-  auto sd = std::make_unique<TsScrollWndData>(ctrl);
-  sd->FOwnerControl = ctrl;
-  sd->SetSkinManager(&skin.Manager);
-  sd->SkinIndex = scrollSkin.ownSection;
+  auto [form, ctrl, sd] = ControlScrollData();
   TkvScrollWnd* listSW = nullptr;
   RefreshScrolls(sd.get(), listSW);
   ASSERT_NE(listSW, nullptr);
@@ -454,16 +466,8 @@ TEST_F(ScrollBars, RefreshScrollsSwitchesTheFlatBarsAndTheEditRefreshMakesAnEdit
   const auto keepInit = SetForScope(Kv_InitializeFlatSB, TkvFlatSBProc(&RecordInitFlatSB));
   const auto keepUninit = SetForScope(Kv_UninitializeFlatSB, TkvFlatSBProc(&RecordUninitFlatSB));
   gFlatBarCalls.clear();
-  auto* form = new TForm(app.get());
-  form->AfterConstruction();
-  auto* ctrl = new TCustomControl(form);
-  ctrl->SetParent(form);
-  ctrl->HandleNeeded();
+  auto [form, ctrl, sd] = ControlScrollData();
   const HWND h = ctrl->Handle();
-  auto sd = std::make_unique<TsScrollWndData>(ctrl);
-  sd->FOwnerControl = ctrl;
-  sd->SetSkinManager(&skin.Manager);
-  sd->SkinIndex = scrollSkin.ownSection;
   TkvScrollWnd* listSW = nullptr;
   RefreshScrolls(sd.get(), listSW);
   ASSERT_NE(listSW, nullptr);
