@@ -31,7 +31,10 @@
 #include "ui/StdCtrls.h"
 #include "ui/TypInfo.h"
 #include "wrappers/kvSBUtilsEdit.h"
+#include "wrappers/kvSBUtilsMenu.h"
+#include "wrappers/kvSBUtilsPanels.h"
 #include "wrappers/kvSBUtilsTabs.h"
+#include "wrappers/kvSBUtilsUpDown.h"
 
 bool kvDlgMode = false;
 
@@ -77,7 +80,10 @@ void TkvMainWnd::Create(HWND aHandle, TsCommonData* aSkinData, DuRiruZireziv* aS
                         TkvSkinParams& skinParams, bool repaint) {
   CtrlHandle = aHandle;
   OldWndProc = TWndMethod();
-  if (uxthemeLib && kv_SetWindowTheme && (!aSkinData || aSkinData->COC != 224) &&
+  // Panels, up-downs and menus keep their visual style (the system draws parts of them).
+  const bool keepsStyle =
+      dynamic_cast<TkvPanelWnd*>(this) || dynamic_cast<TkvSpinWnd*>(this) || dynamic_cast<TkvMnuWnd*>(this);
+  if (uxthemeLib && kv_SetWindowTheme && (!aSkinData || aSkinData->COC != 224) && !keepsStyle &&
       skinParams.SkinSection != u"DIALOG" && !kvDlgMode) {
     kv_SetWindowTheme(aHandle, L" ", L" ");
   }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,6 +20,8 @@
 #include "ui/ScopeGuard.h"
 #include "ui/Subclass.h"
 #include "wrappers/kvSBUtils.h"
+#include "wrappers/kvSBUtilsPanels.h"
+#include "wrappers/kvSBUtilsUpDown.h"
 
 namespace {
 
@@ -334,6 +337,44 @@ TEST_F(Wrappers, VisualStyleSwitchedOffWhileWrappedAndGivenBack) {
     }
   }
   FreeLibrary(lib);
+}
+
+// Panels and up-downs keep their visual style, and so does any window wrapped for a dialog
+// (the section "DIALOG" or the dialog mode).
+TEST_F(Wrappers, PanelsUpDownsAndDialogWindowsKeepTheirVisualStyle) {
+  SkinFixture skin;
+  const auto keepLib = SetForScope(uxthemeLib, GetModuleHandleW(nullptr));
+  const auto keepSet = SetForScope(kv_SetWindowTheme, TkvSetWindowTheme(&RecordThemeCall));
+  gSystemSetWindowTheme = nullptr;
+  using TMaker = std::function<TkvMainWnd*(TkvSkinParams&)>;
+  auto maker = [&](auto* typeTag) -> TMaker {
+    using W = std::remove_pointer_t<decltype(typeTag)>;
+    return [&](TkvSkinParams& p) -> TkvMainWnd* { return TkvMainWnd::MakeWrapper<W>(wnd, nullptr, &skin.Manager, p, false); };
+  };
+  struct Case {
+    const char* name;
+    TMaker make;
+    const char16_t* section;
+    bool dlgMode;
+    bool off;
+  } cases[] = {
+      {"plain", maker(static_cast<TRecordingWnd*>(nullptr)), u"", false, true},
+      {"dialog section", maker(static_cast<TRecordingWnd*>(nullptr)), u"DIALOG", false, false},
+      {"dialog mode", maker(static_cast<TRecordingWnd*>(nullptr)), u"", true, false},
+      {"panel", maker(static_cast<TkvPanelWnd*>(nullptr)), u"", false, false},
+      {"up-down", maker(static_cast<TkvSpinWnd*>(nullptr)), u"", false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto mode = SetForScope(kvDlgMode, c.dlgMode);
+    gThemeCalls.clear();
+    TkvSkinParams params;
+    params.SkinSection = c.section;
+    TkvMainWnd* sw = c.make(params);
+    EXPECT_EQ(gThemeCalls.size(), c.off ? 1u : 0u);
+    sw->Free();
+    EXPECT_EQ(GetWindowLongPtrW(wnd, GWLP_WNDPROC), before);
+  }
 }
 
 // A scroll wrapper: its bars read the window's styles and scroll state, and the window finds it
