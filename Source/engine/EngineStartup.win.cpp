@@ -54,7 +54,7 @@ const std::vector<TkvModuleStep>& EngineModules() {
       {"sDialogs", nullptr, sDialogsCleanup},
       {"sColorDialog", sColorDialogStartup, sColorDialogCleanup},
       {"sMonthCalendar", sMonthCalendarStartup, sMonthCalendarCleanup},
-      {"kvSBUtils", nullptr, kvSBUtilsCleanup},
+      {"kvSBUtils", kvSBUtilsStartup, kvSBUtilsCleanup},
       {"sSkinProvider", sSkinProviderStartup, sSkinProviderCleanup},
       {"sStyleSimply", sStyleSimplyStartup, sStyleSimplyCleanup},
       {"sSkinManager", sSkinManagerStartup, ClearStdScaleArray},

@@ -28,6 +28,10 @@ class TkvDialServices : public TkvFormServices {
   }
   void ClearMnuArray() override { FreeMenuWrappers(); }
   TkvGlowForm* MakeCoverForm(HWND, const TRect&) override { return nullptr; }
+  bool AdapterItemsRemoving() override { return ItemsRemoving; }
+  DuRiruZireziv* AdapterSkinManager(TkvCtrlAdapter* adapter) override {
+    return adapter && adapter->Provider ? adapter->Provider->SkinManager() : nullptr;
+  }
 };
 
 TkvDialServices gServices;

@@ -176,8 +176,9 @@ void TsFrameAdapter::NewWndProc(TMessage& m) {
         if (ListSW) UninitializeKVScroll(ListSW->CtrlHandle, true, false, ListSW);
         CommonWndProc(m, FCommonData.get());
         if (!IsDesigning() && Frame->HandleAllocated() && !(Application && Application->Terminated())) {
+          // The frame's window class keeps its own background brush: every frame of the class
+          // shares it, and the skin never set it.
           const HWND h = Frame->WindowHandle();
-          SetClassLongPtrW(h, GCLP_HBRBACKGROUND, reinterpret_cast<LONG_PTR>(GetSysColorBrush(COLOR_BTNFACE)));
           SetWindowPos(h, nullptr, 0, 0, 0, 0, 0x737);
           if (IsWindowVisible(h)) RedrawWindow(h, nullptr, nullptr, 0x585);
         }

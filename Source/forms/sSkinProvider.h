@@ -307,11 +307,15 @@ struct TkvLabelColor {
   bool ParentFont = false;
 };
 
+// True while an adapter frees all of its items (RemoveAllItems): the wrappers freed meanwhile
+// leave their windows' look alone unless the skin is being removed.
+extern bool ItemsRemoving;
+
 // Hands the provider's form's class-library controls to the wrappers and colours its plain
 // labels from the skin.
 class TkvCtrlAdapter {
  public:
-  explicit TkvCtrlAdapter(TsSkinProvider* provider) : Provider(provider) {}
+  explicit TkvCtrlAdapter(TsSkinProvider* provider) : Provider(provider) { ItemsRemoving = false; }
   ~TkvCtrlAdapter();
   // Walks a form or container (null: the provider's form). A call made while a walk runs (from
   // an event of the walk) returns at once; the walk's own descent into containers goes on.

@@ -76,9 +76,11 @@ bool IsPlainLabel(const TComponent* c) {
 
 // The wrapper goes back off its window (when still on it) and is freed; Free, so that its own
 // skin data goes with it and a wrapper still inside one of its messages goes when that ends.
+// For a form that goes while its skin stays, the wrapper's own destruction takes it off and
+// leaves the look.
 TkvAdapterItem::~TkvAdapterItem() {
   if (!ScrollWnd) return;
-  if (ScrollWnd->Destroyed || !IsWindow(ScrollWnd->CtrlHandle))
+  if (ScrollWnd->Destroyed || !IsWindow(ScrollWnd->CtrlHandle) || ScrollWnd->LeavesLookAtDestruction())
     ScrollWnd->Free();
   else
     UninitializeKVWnd(ScrollWnd->CtrlHandle, true, false, ScrollWnd);
@@ -99,6 +101,7 @@ void TkvAdapterItem::DoHook(TWinControl* ctrl, TkvSkinParams& params, const TkvT
     for (Integer j = 0; list && j < list->Count() && !listed; ++j) listed = list->Strings(j) == cls;
     if (!listed) continue;
     if (WndTypes[kind]) ScrollWnd = WndTypes[kind](ctrl->WindowHandle(), manager, params);
+    if (ScrollWnd) ScrollWnd->Adapter = Adapter;
     break;
   }
 }
@@ -208,7 +211,11 @@ void TkvCtrlAdapter::CleanItems() {
               Items.end());
 }
 
+bool ItemsRemoving = false;
+
 void TkvCtrlAdapter::RemoveAllItems() {
+  if (ItemsRemoving) return;
+  const auto removing = SetForScope(ItemsRemoving, true, false);
   // A wrapper whose window went may outlive its control: it must not reach for it when freed.
   while (!Items.empty()) {
     TkvAdapterItem* item = Items.back().get();

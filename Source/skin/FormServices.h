@@ -39,6 +39,9 @@ typedef struct HHOOK__* HHOOK;
 
 class TBitmap;
 class TComponent;
+class DuRiruZireziv;
+// The child-control adapter of a form's provider (forms layer); only passed through here.
+class TkvCtrlAdapter;
 class TControl;
 class TForm;
 class TkvGlowForm;
@@ -144,12 +147,19 @@ class TkvFormServices {
   // A topmost layered window holding a copy of the screen at r, to hide a repaint; the
   // caller frees it.
   virtual TkvGlowForm* MakeCoverForm(HWND parentWnd, const TRect& r) = 0;
+  // True while a provider's child-control adapter frees all of its items.
+  virtual bool AdapterItemsRemoving() { return false; }
+  // The skin manager of the provider the adapter belongs to; null when none.
+  virtual DuRiruZireziv* AdapterSkinManager(TkvCtrlAdapter*) { return nullptr; }
 };
 
 // The services' operations with the answers the engine gives while no form layer is
-// registered: nothing is skinned, no popup-menu wrapper exists, and no cover window is made.
+// registered: nothing is skinned, no popup-menu wrapper exists, no cover window is made, and
+// no adapter removes items.
 void AddSupportedForm(HWND wnd);
 void ClearMnuArray();
 TkvGlowForm* MakeCoverForm(HWND parentWnd, const TRect& r);
+bool AdapterItemsRemoving();
+DuRiruZireziv* AdapterSkinManager(TkvCtrlAdapter* adapter);
 
 #endif

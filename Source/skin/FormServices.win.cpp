@@ -50,3 +50,13 @@ TkvGlowForm* MakeCoverForm(HWND parentWnd, const TRect& r) {
   TkvFormServices* forms = TkvServiceSlot<TkvFormServices>::Get();
   return forms ? forms->MakeCoverForm(parentWnd, r) : nullptr;
 }
+
+bool AdapterItemsRemoving() {
+  TkvFormServices* forms = TkvServiceSlot<TkvFormServices>::Get();
+  return forms && forms->AdapterItemsRemoving();
+}
+
+DuRiruZireziv* AdapterSkinManager(TkvCtrlAdapter* adapter) {
+  TkvFormServices* forms = TkvServiceSlot<TkvFormServices>::Get();
+  return forms && adapter ? forms->AdapterSkinManager(adapter) : nullptr;
+}

@@ -333,11 +333,10 @@ void UpdateCtrlColors(TsCommonData* sd, bool redraw) {
         if (c->Font()->Color() != font) c->Font()->SetColor(font);
       }
     }
-    if (w && manager->Brushes.Handles[0])
-      SetClassLongPtrW(w->WindowHandle(), GCLP_HBRBACKGROUND, reinterpret_cast<LONG_PTR>(manager->Brushes.Handles[0]));
-  } else if (w && sd->COC != COC_TsScrollBar) {
-    SetClassLongPtrW(w->WindowHandle(), GCLP_HBRBACKGROUND, reinterpret_cast<LONG_PTR>(GetSysColorBrush(COLOR_BTNFACE)));
   }
+  // The window class's background brush is left alone: every window of the class shares it,
+  // skinned or not, and a brush of the manager's would be deleted by the next skin change while
+  // the class still held it. A skinned window answers its colour itself (KV_GETCONTROLCOLOR).
   if (redraw) sd->Invalidate(true);
 }
 

@@ -574,7 +574,7 @@ bool CmdRemoveSkin(TMessage& m, TsCommonData* sd) {
   if (IsDestroying(sd->FSkinManager)) sd->FSkinManager = nullptr;
   if (sd->FCacheBmp) sd->FCacheBmp->SetSize(0, 0);
   if (TWinControl* w = WinOf(sd); w && w->HandleAllocated()) {
-    SetClassLongPtrW(w->WindowHandle(), GCLP_HBRBACKGROUND, reinterpret_cast<LONG_PTR>(GetSysColorBrush(COLOR_BTNFACE)));
+    // The window class keeps its own background brush (the skin never set it).
     if (auto* edit = dynamic_cast<TCustomEdit*>(w)) {
       if (!sd->FCustomColor) edit->SetColor(clWindow);
       if (!sd->FCustomFont) {

@@ -123,3 +123,9 @@ TkvThumbDrag Kv_ThumbDragStep(const TkvScrollValues& si, Integer trackStart, Int
   d.Position = Integer(pos);
   return d;
 }
+
+Integer Kv_RowListReleaseCode(Integer along, Integer thumbLength, Integer arrowLength, Integer barLength) {
+  if (along <= arrowLength) return 0;
+  if (along + thumbLength >= barLength - arrowLength) return 4;
+  return thumbLength / 2 + along < barLength / 2 ? 1 : 3;
+}

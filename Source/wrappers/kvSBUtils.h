@@ -108,6 +108,11 @@ struct TkvThumbDrag {
 TkvThumbDrag Kv_ThumbDragStep(const TkvScrollValues& si, Integer trackStart, Integer trackEnd,
                               Integer thumbSize, Integer mouseOffset, Integer coord);
 
+// What a drop-down list of database rows (it scrolls by its own codes, not by positions) is
+// told when its thumb is let go at `along` from the bar's start: 0 on the first arrow, 4 when
+// the thumb reaches the last arrow, else 1 in the upper half and 3 in the lower.
+Integer Kv_RowListReleaseCode(Integer along, Integer thumbLength, Integer arrowLength, Integer barLength);
+
 #ifdef _WIN32
 
 #include "ui/Classes.h"
@@ -124,6 +129,7 @@ class TsCommonData;
 class TsScrollWndData;
 class DuRiruZireziv;
 class TkvWindowProcLink;
+class TkvCtrlAdapter;
 
 // ---- 1. TkvSkinParams, TkvMainWnd ----------------------------------------------------------
 
@@ -213,6 +219,12 @@ class TkvMainWnd : public TObject {
   TWndMethod OldWndProc;
   DuRiruZireziv* SkinManager = nullptr;
   TsCommonData* SkinData = nullptr;
+  // The child-control adapter of a form's provider that made the wrapper; null for others.
+  TkvCtrlAdapter* Adapter = nullptr;
+
+  // Freed while the adapter removes all its items for a form that goes (its skin stays): the
+  // window is taken out of the wrapper's hands but its look is left as it is.
+  bool LeavesLookAtDestruction() const;
 
   // The font the wrapper gave its window (LoadCtrlFont with doSetFont): owned here, so that no
   // canvas deletes it while the window still draws with it; the window's own font goes back at
@@ -238,6 +250,9 @@ class TkvMainWnd : public TObject {
   TkvWindowProcLink* FLink = nullptr;
   TControl* FLinkedControl = nullptr;
   void HandleDestroy(TMessage& message);
+  // The window's visual style back, unless a list or tree view under desktop composition or the
+  // form of a provider that does not draw its frame (or is going).
+  void GiveThemeBack();
   bool Step1(TMessage& message);
   void Step2(TMessage& message);
 };
@@ -336,9 +351,21 @@ TkvScrollBar* Kv_GetScrollBarFromHwnd(HWND handle, Word nBar);
 // window has no scroll wrapper.
 bool Kv_SetMinThumbSize(HWND handle, Word wBar, Word size);
 // Keeps the scroll wrapper of skinData's owner control in step with the skin: a destroyed one
-// is replaced, none is made while skinned; unskinned, the wrapper goes and the flat scroll bars
-// come back.
+// is replaced, none is made while skinned (the control's flat scroll bars are switched off
+// first); unskinned, the wrapper goes and the flat scroll bars come back.
 void RefreshScrolls(TsScrollWndData* skinData, TkvScrollWnd*& listSW);
+// The same with an edit wrapper (frame, colours and bars), for a control whose loading state
+// does not matter and that has no flat scroll bars.
+void RefreshEditScrolls(TsScrollWndData* skinData, TkvScrollWnd*& listSW);
+// comctl32's flat scroll bars and user32's scroll-bar query, bound by name at the module's
+// start-up; null where the system lacks them (every use checks first).
+using TkvFlatSBProc = BOOL(WINAPI*)(HWND);
+using TkvGetScrollBarInfoProc = BOOL(WINAPI*)(HWND, LONG, PSCROLLBARINFO);
+extern HMODULE huser32;
+extern HMODULE hcomctl32;
+extern TkvGetScrollBarInfoProc Kv_GetScrollBarInfo;
+extern TkvFlatSBProc Kv_InitializeFlatSB;
+extern TkvFlatSBProc Kv_UninitializeFlatSB;
 // Re-reads both bars' state and, with repaint, paints them (a visible window only).
 void UpdateScrolls(TkvScrollWnd* sw, bool repaint);
 // The frame of the window anew: with frameChanged recomputed and repainted (SetWindowPos
@@ -469,8 +496,10 @@ struct TkvScrollPaintCounts {
 extern TkvScrollPaintCounts kvScrollPaintCounts;
 // Frees the painters' kept working bitmaps (they are made again when needed).
 void Kv_FreeScrollBitmaps();
+// The wrapper layer's start-up: the scroll-bar functions above bound (again after a clean-up).
+void kvSBUtilsStartup();
 // The wrapper layer's clean-up at exit: the page wrappers still held and the painters' kept
-// bitmaps go.
+// bitmaps go, the bound libraries are freed.
 void kvSBUtilsCleanup();
 
 // ---- 5. Input ---------------------------------------------------------------------------------

@@ -8,10 +8,12 @@
 #include <optional>
 #include <vector>
 
+#include "base/Composition.h"
 #include "base/WorkingBitmaps.h"
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
 #include "skin/ControlServices.h"
+#include "skin/FormServices.h"
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
 #include "skin/sVclUtils.h"
@@ -28,7 +30,11 @@
 #include "ui/Controls.h"
 #include "ui/StdCtrls.h"
 #include "ui/TypInfo.h"
+#include "wrappers/kvSBUtilsEdit.h"
+#include "wrappers/kvSBUtilsMenu.h"
+#include "wrappers/kvSBUtilsPanels.h"
 #include "wrappers/kvSBUtilsTabs.h"
+#include "wrappers/kvSBUtilsUpDown.h"
 
 bool kvDlgMode = false;
 
@@ -74,7 +80,10 @@ void TkvMainWnd::Create(HWND aHandle, TsCommonData* aSkinData, DuRiruZireziv* aS
                         TkvSkinParams& skinParams, bool repaint) {
   CtrlHandle = aHandle;
   OldWndProc = TWndMethod();
-  if (uxthemeLib && kv_SetWindowTheme && (!aSkinData || aSkinData->COC != 224) &&
+  // Panels, up-downs and menus keep their visual style (the system draws parts of them).
+  const bool keepsStyle =
+      dynamic_cast<TkvPanelWnd*>(this) || dynamic_cast<TkvSpinWnd*>(this) || dynamic_cast<TkvMnuWnd*>(this);
+  if (uxthemeLib && kv_SetWindowTheme && (!aSkinData || aSkinData->COC != 224) && !keepsStyle &&
       skinParams.SkinSection != u"DIALOG" && !kvDlgMode) {
     kv_SetWindowTheme(aHandle, L" ", L" ");
   }
@@ -195,14 +204,36 @@ bool TkvMainWnd::DetachWindowProc() {
   return false;
 }
 
+namespace {
+bool SkinRemoving(DuRiruZireziv* manager) { return manager && manager->ManagerState.Contains(msSkinRemoving); }
+}  // namespace
+
+bool TkvMainWnd::LeavesLookAtDestruction() const {
+  return AdapterItemsRemoving() && !SkinRemoving(SkinManager) && !SkinRemoving(AdapterSkinManager(Adapter));
+}
+
+void TkvMainWnd::GiveThemeBack() {
+  if (!uxthemeLib || !kv_SetWindowTheme || !IsWindow(CtrlHandle)) return;
+  bool giveBack;
+  if (auto* provider = dynamic_cast<TkvFormProvider*>(SkinData->FOwnerObject)) {
+    auto* component = dynamic_cast<TComponent*>(SkinData->FOwnerObject);
+    giveBack = !(component && component->ComponentState().Contains(csDestroying)) && provider->PaintsNonClientArea();
+  } else {
+    giveBack = (SkinData->COC != 10 && SkinData->COC != 14) || !AeroIsEnabled();
+  }
+  if (giveBack) kv_SetWindowTheme(CtrlHandle, nullptr, nullptr);
+}
+
 void TkvMainWnd::BeforeDestruction() {
   if (SkinData) {
     if (SkinManager && !Destroyed) {
       if (TControl* ctrl = OwnerControl(); ctrl && HasOldCtrlStyle) ctrl->SetControlStyle(OldCtrlStyle);
+      const bool leaveLook = LeavesLookAtDestruction();
       // Taken out of the window's procedure chain in any case: nothing may call a freed
       // wrapper.
       DetachWindowProc();
-      RestoreStdParams();
+      if (!leaveLook) RestoreStdParams();
+      GiveThemeBack();
     } else if (Destroyed) {
       if (TControl* ctrl = OwnerControl(); ctrl && !ctrl->ComponentState().Contains(csDestroying)) RestoreStdParams();
     }
@@ -408,7 +439,7 @@ void TkvScrollWnd::BeforeDestruction() {
   // The control's frame is recomputed once the system bars are back.
   TWinControl* ctrl = dynamic_cast<TWinControl*>(OwnerControl());
   const bool redraw = ctrl && !ctrl->ComponentState().Contains(csDestroying) && SkinData &&
-                      !SkinData->GetUpdating();
+                      !SkinData->GetUpdating() && !LeavesLookAtDestruction();
   FreeBars();
   TkvMainWnd::BeforeDestruction();
   if (redraw && ctrl->HandleAllocated()) SetWindowPos(ctrl->Handle(), nullptr, 0, 0, 0, 0, 0x737);
@@ -509,14 +540,42 @@ void UninitializeKVScroll(HWND handle, bool freeSW, bool repaint, TkvScrollWnd*&
   }
 }
 
+HMODULE huser32 = nullptr;
+HMODULE hcomctl32 = nullptr;
+TkvGetScrollBarInfoProc Kv_GetScrollBarInfo = nullptr;
+TkvFlatSBProc Kv_InitializeFlatSB = nullptr;
+TkvFlatSBProc Kv_UninitializeFlatSB = nullptr;
+
 namespace {
 
-// comctl32's flat scroll bars, where it has them.
-using TFlatSBProc = BOOL(WINAPI*)(HWND);
-TFlatSBProc FlatSB(const char* name) {
-  HMODULE lib = GetModuleHandleW(L"comctl32.dll");
-  if (!lib) lib = LoadLibraryW(L"comctl32.dll");
-  return lib ? reinterpret_cast<TFlatSBProc>(reinterpret_cast<void*>(GetProcAddress(lib, name))) : nullptr;
+template <class F>
+F Bound(HMODULE lib, const char* name) {
+  return lib ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(lib, name))) : nullptr;
+}
+
+// The shared part of the two refreshes: the wrapper made by make while skinned (a destroyed one
+// replaced), dropped while not; flatSB: the control's flat scroll bars follow.
+template <class Make>
+void Refresh(TsScrollWndData* skinData, TkvScrollWnd*& listSW, TWinControl* ctrl, bool flatSB, Make make) {
+  if (skinData->Skinned()) {
+    if (flatSB && Kv_UninitializeFlatSB) Kv_UninitializeFlatSB(ctrl->Handle());
+    if (listSW && listSW->Destroyed) {
+      TkvScrollWnd* old = listSW;
+      listSW = nullptr;
+      UninitializeKVScroll(ctrl->Handle(), true, false, old);
+    }
+    if (!listSW) {
+      TkvSkinParams params;
+      listSW = make(ctrl->Handle(), skinData->GetSkinManager(), params);
+    }
+  } else {
+    if (listSW) {
+      TkvScrollWnd* old = listSW;
+      listSW = nullptr;
+      UninitializeKVScroll(ctrl->HandleAllocated() ? ctrl->Handle() : old->CtrlHandle, true, false, old);
+    }
+    if (flatSB && ctrl->HandleAllocated() && Kv_InitializeFlatSB) Kv_InitializeFlatSB(ctrl->Handle());
+  }
 }
 
 }  // namespace
@@ -526,27 +585,25 @@ void RefreshScrolls(TsScrollWndData* skinData, TkvScrollWnd*& listSW) {
   if (!ctrl) return;
   const TComponentState state = ctrl->ComponentState();
   if (state.Contains(csLoading) || state.Contains(csDestroying) || state.Contains(csDesigning)) return;
-  if (skinData->Skinned()) {
-    if (TFlatSBProc uninit = FlatSB("UninitializeFlatSB")) uninit(ctrl->Handle());
-    if (listSW && listSW->Destroyed) {
-      TkvScrollWnd* old = listSW;
-      listSW = nullptr;
-      UninitializeKVScroll(ctrl->Handle(), true, false, old);
-    }
-    if (!listSW) {
-      TkvSkinParams params;
-      listSW = TkvMainWnd::MakeWrapper<TkvScrollWnd>(ctrl->Handle(), skinData, skinData->GetSkinManager(), params, true);
-    }
-  } else {
-    if (listSW) {
-      TkvScrollWnd* old = listSW;
-      listSW = nullptr;
-      UninitializeKVScroll(ctrl->HandleAllocated() ? ctrl->Handle() : old->CtrlHandle, true, false, old);
-    }
-    if (ctrl->HandleAllocated()) {
-      if (TFlatSBProc init = FlatSB("InitializeFlatSB")) init(ctrl->Handle());
-    }
-  }
+  Refresh(skinData, listSW, ctrl, true, [&](HWND wnd, DuRiruZireziv* manager, TkvSkinParams& params) {
+    return TkvMainWnd::MakeWrapper<TkvScrollWnd>(wnd, skinData, manager, params, true);
+  });
+}
+
+void RefreshEditScrolls(TsScrollWndData* skinData, TkvScrollWnd*& listSW) {
+  auto* ctrl = dynamic_cast<TWinControl*>(skinData->FOwnerControl);
+  if (!ctrl) return;
+  Refresh(skinData, listSW, ctrl, false, [&](HWND wnd, DuRiruZireziv* manager, TkvSkinParams& params) -> TkvScrollWnd* {
+    return TkvMainWnd::MakeWrapper<TkvEditWnd>(wnd, skinData, manager, params, true);
+  });
+}
+
+void kvSBUtilsStartup() {
+  if (!huser32) huser32 = LoadLibraryW(L"user32.dll");
+  if (!hcomctl32) hcomctl32 = LoadLibraryW(L"comctl32.dll");
+  Kv_GetScrollBarInfo = Bound<TkvGetScrollBarInfoProc>(huser32, "GetScrollBarInfo");
+  Kv_UninitializeFlatSB = Bound<TkvFlatSBProc>(hcomctl32, "UninitializeFlatSB");
+  Kv_InitializeFlatSB = Bound<TkvFlatSBProc>(hcomctl32, "InitializeFlatSB");
 }
 
 void UpdateScrolls(TkvScrollWnd* sw, bool repaint) {
@@ -784,9 +841,11 @@ Integer Kv_CalcThumbSize(const TkvScrollBar* sb, const TRect& r, Integer& thumbS
 bool Kv_IsScrollbarActive(const TkvScrollBar* sb) {
   HWND wnd = sb->sw ? sb->sw->CtrlHandle : nullptr;
   if (!wnd) return false;
+  // Without the system's query the window style decides.
+  if (!Kv_GetScrollBarInfo) return (GetWindowLongW(wnd, GWL_STYLE) & (sb->nBarType == SB_VERT ? WS_VSCROLL : WS_HSCROLL)) != 0;
   SCROLLBARINFO info{};
   info.cbSize = sizeof(info);
-  if (!GetScrollBarInfo(wnd, sb->nBarType == SB_VERT ? LONG(OBJID_VSCROLL) : LONG(OBJID_HSCROLL), &info)) return false;
+  if (!Kv_GetScrollBarInfo(wnd, sb->nBarType == SB_VERT ? LONG(OBJID_VSCROLL) : LONG(OBJID_HSCROLL), &info)) return false;
   if ((sb->fScrollFlags & ESB_DISABLE_BOTH) == ESB_DISABLE_BOTH) return false;
   if ((sb->fScrollFlags & CSBS_THUMBALWAYS) && !Kv_IsScrollInfoActive(Kv_ScrollValues(sb->ScrollInfo))) return false;
   return (info.rgstate[0] & STATE_SYSTEM_UNAVAILABLE) == 0;
@@ -1063,6 +1122,12 @@ void Kv_FreeScrollBitmaps() { WorkBitmaps().FreeUnused(); }
 void kvSBUtilsCleanup() {
   FreePageWrappers();
   Kv_FreeScrollBitmaps();
+  Kv_GetScrollBarInfo = nullptr;
+  Kv_InitializeFlatSB = Kv_UninitializeFlatSB = nullptr;
+  for (HMODULE* lib : {&huser32, &hcomctl32}) {
+    if (*lib) FreeLibrary(*lib);
+    *lib = nullptr;
+  }
 }
 
 void BtnDrawRect(const TRect& r, TsCommonData* sd, Integer side, TRect& drawRect) {

@@ -253,6 +253,14 @@ void TkvCheckBoxWnd::kvWndProc(TMessage& message) {
       if (OwnerControl() && IsWindowVisible(CtrlHandle)) {
         {
           TRedrawOff off(this);
+          // In circle click mode the new state is painted at once: a running fade no longer
+          // holds the paint back, and without one nothing is left to fade.
+          if (CircleClickMode(OwnerControl(), SkinData)) {
+            if (SkinData->AnimTimer)
+              SkinData->FUpdating = false;
+            else
+              SkinData->StopTimer();
+          }
           TkvMainWnd::kvWndProc(message);
         }
         SendMessageW(CtrlHandle, WM_PAINT, 0, 0);

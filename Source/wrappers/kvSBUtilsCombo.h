@@ -69,6 +69,9 @@ class TkvComboListWnd : public TkvEditWnd {
 
   bool Shown = false;
   bool SimplyBox = false;
+  // The list scrolls database rows by codes of its own: a released thumb tells it where it was
+  // let go (Kv_RowListReleaseCode) instead of a position.
+  bool DBScroll = false;
 
  private:
   void PrepareListCache();

@@ -810,11 +810,11 @@ void TkvWWComboBoxWnd::kvWndProc(TMessage& message) {
       ListBoxSkinData->SetSkinManager(SkinData ? SkinData->FSkinManager : nullptr);
       ListBoxSkinData->SetSkinSection(u"EDIT");
     }
-    RefreshScrolls(ListBoxSkinData, ListBoxSW);
+    RefreshEditScrolls(ListBoxSkinData, ListBoxSW);
     if (ListBoxSW && ListBoxSW->Destroyed) {
       ListBoxSW->Free();
       ListBoxSW = nullptr;
-      RefreshScrolls(ListBoxSkinData, ListBoxSW);
+      RefreshEditScrolls(ListBoxSkinData, ListBoxSW);
     }
   }
 }

@@ -25,6 +25,7 @@
 #include "ui/GdiScopes.h"
 #include "ui/Forms.h"
 #include "ui/StdCtrls.h"
+#include "wrappers/kvSBUtilsCombo.h"
 
 namespace {
 
@@ -260,7 +261,18 @@ TLResult Kv_LButtonUp(TkvScrollWnd* sw, HWND handle, TWParam wParam, TLParam lPa
     KillTimer(handle, COOLSB_TIMERID2);
     Notify(sw, handle, SB_ENDSCROLL, 0, !IsListView(sw));
   } else if (portion == HTSCROLL_THUMB) {
-    const Integer last = st.nLastSBPos;
+    Integer last = st.nLastSBPos;
+    auto* rows = dynamic_cast<TkvComboListWnd*>(sw);
+    if (TkvScrollBar* sb = BarOf(sw, st.uCurrentScrollbar); rows && rows->DBScroll && sb) {
+      TRect r;
+      GetScrollRect(sw, sb->nBarType, handle, r);
+      Integer thumbSize = 0, thumbPos = 0;
+      Kv_CalcThumbSize(sb, r, thumbSize, thumbPos);
+      const TPoint p = MessagePoint();
+      const bool vert = sb->nBarType == SB_VERT;
+      last = Kv_RowListReleaseCode(vert ? p.Y - r.Top : p.X - r.Left, thumbSize, GetScrollMetric(sb, SM_BTNSIZE),
+                                   vert ? r.Height() : r.Width());
+    }
     Notify(sw, handle, SB_THUMBPOSITION, last, !IsListView(sw));
     sw->fThumbTracking = false;
     if (IsWindow(handle)) Notify(sw, handle, SB_ENDSCROLL, last, !IsListView(sw));

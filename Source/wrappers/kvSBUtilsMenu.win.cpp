@@ -61,9 +61,8 @@ Integer TkvMnuWnd::LiveCount() { return gLiveMenuWrappers; }
 
 void TkvMnuWnd::Create(HWND aHandle, TsCommonData* aSkinData, DuRiruZireziv* aSkinManager, TkvSkinParams& skinParams,
                        bool repaint) {
-  // A menu window keeps its visual style: the base switches it off for the other wrappers, and
-  // menus that the painter does not draw would lose their system look.
-  auto keepTheme = SetForScope(kv_SetWindowTheme, TkvSetWindowTheme(nullptr));
+  // A menu window keeps its visual style (the base leaves it on): menus that the painter does
+  // not draw would lose their system look.
   TkvScrollWnd::Create(aHandle, aSkinData, aSkinManager, skinParams, repaint);
 }
 

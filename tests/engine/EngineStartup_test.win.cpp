@@ -23,6 +23,7 @@
 #include "skin/sSkinManager.h"
 #include "skin/sVclUtils.h"
 #include "support/GdiTracker.h"
+#include "wrappers/kvSBUtils.h"
 
 namespace {
 std::vector<std::string> calls;
@@ -66,6 +67,9 @@ TEST(EngineStartup, StartAndStopTheEngine) {
   EXPECT_NE(kvWinMajorVer, 0);
   EXPECT_NE(hKern32, nullptr);
   EXPECT_NE(uxthemeLib, nullptr);
+  EXPECT_NE(Kv_GetScrollBarInfo, nullptr);  // the scroll-bar functions, by name
+  EXPECT_NE(Kv_InitializeFlatSB, nullptr);
+  EXPECT_NE(Kv_UninitializeFlatSB, nullptr);
   EXPECT_TRUE(kvGDIBegin(false));  // GDI+ started once for the run
   EXPECT_TRUE(kvLayered());        // the layered-window functions bound
   EXPECT_GT(FCheckWidth, 0);       // the check box measured
@@ -87,6 +91,9 @@ TEST(EngineStartup, StartAndStopTheEngine) {
   EXPECT_TRUE(kvs_AvailSkins.empty());
   EXPECT_EQ(hKern32, nullptr);
   EXPECT_EQ(uxthemeLib, nullptr);
+  EXPECT_EQ(Kv_GetScrollBarInfo, nullptr);
+  EXPECT_EQ(Kv_InitializeFlatSB, nullptr);
+  EXPECT_EQ(hcomctl32, nullptr);
 }
 
 TEST(EngineStartup, TheCleanUpFreesTheCachedRoundMasks) {

@@ -102,11 +102,17 @@ TEST_F(SkinnedFrame, AnOwnSectionPaintsTheFrameAndColoursItsChildren) {
             LRESULT(FrameControlColor(0, 50, parent == TColor(0xFF00FF) ? ColorToRGB(form->Color()) : parent)));
 }
 
-TEST_F(SkinnedFrame, RemovingTheSkinGivesTheFrameTheSystemBackground) {
+// The frame's window class is shared by every frame of the class, skinned or not: skinning the
+// frame and removing its skin leave the class's background brush as it was.
+TEST_F(SkinnedFrame, RemovingTheSkinLeavesTheFramesWindowClassAlone) {
+  frame->HandleNeeded();
+  const ULONG_PTR before = GetClassLongPtrW(frame->Handle(), GCLP_HBRBACKGROUND);
+  ASSERT_NE(reinterpret_cast<HBRUSH>(before), GetSysColorBrush(COLOR_BTNFACE));
   Start();
   ASSERT_NE(AdapterOf(), nullptr);
+  EXPECT_EQ(GetClassLongPtrW(frame->Handle(), GCLP_HBRBACKGROUND), before);
   SendMessageW(frame->Handle(), SM_ALPHACMD, KV_REMOVESKIN_HI, reinterpret_cast<LPARAM>(&skin->skin.Manager));
-  EXPECT_EQ(reinterpret_cast<HBRUSH>(GetClassLongPtrW(frame->Handle(), GCLP_HBRBACKGROUND)), GetSysColorBrush(COLOR_BTNFACE));
+  EXPECT_EQ(GetClassLongPtrW(frame->Handle(), GCLP_HBRBACKGROUND), before);
 }
 
 TEST_F(SkinnedFrame, OnlyAFrameTakesAnAdapter) {

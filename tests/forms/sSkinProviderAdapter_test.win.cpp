@@ -2,9 +2,13 @@
 // walks started from its own events, plain labels coloured from the skin and given their own
 // colours back, and windowed controls handed to the wrapper of the first list that names them.
 #include <map>
+#include <optional>
 
 #include "base/sMessages.h"
+#include "forms/kvDials.h"
 #include "support/FormSkin.h"
+#include "support/WindowProbes.h"
+#include "ui/ScopeGuard.h"
 #include "ui/ExtCtrls.h"
 #include "ui/StdCtrls.h"
 #include "wrappers/kvSBUtils.h"
@@ -23,6 +27,19 @@ TkvMainWnd* MakeKind(HWND wnd, DuRiruZireziv* manager, TkvSkinParams& params) {
   auto* w = TkvMainWnd::MakeWrapper<TKindWnd>(wnd, nullptr, manager, params, false);
   w->Kind = K;
   return w;
+}
+
+// A scroll wrapper that counts the times it gives its window the standard look back.
+int gRestores = 0;
+class TRestoreCountingWnd : public TkvScrollWnd {
+ public:
+  void RestoreStdParams() override {
+    ++gRestores;
+    TkvScrollWnd::RestoreStdParams();
+  }
+};
+TkvMainWnd* MakeRestoreCounting(HWND wnd, DuRiruZireziv* manager, TkvSkinParams& params) {
+  return TkvMainWnd::MakeWrapper<TRestoreCountingWnd>(wnd, nullptr, manager, params, false);
 }
 
 class Adapter : public SkinnedForm {
@@ -48,6 +65,15 @@ class Adapter : public SkinnedForm {
   void TearDown() override {
     WndTypes = savedTypes;
     SkinnedForm::TearDown();
+  }
+  // A control of class C on the form at (left, top), with its window.
+  template <class C>
+  C* OnForm(Integer left, Integer top, Integer width, Integer height) {
+    auto* c = new C(form);
+    c->SetParent(form);
+    c->SetBounds(left, top, width, height);
+    c->HandleNeeded();
+    return c;
   }
   TPanel* panel = nullptr;
   TLabel* inner = nullptr;
@@ -117,14 +143,8 @@ TEST_F(Adapter, LabelWithTheExceptionTagKeepsItsColour) {
 // The message box road: a listed button class gets the wrapper of its list's kind; a class
 // named in two lists gets the lower kind's.
 TEST_F(Adapter, ListedControlsGetTheWrapperOfTheFirstListThatNamesThem) {
-  auto* button = new TButton(form);
-  button->SetParent(form);
-  button->SetBounds(10, 150, 75, 25);
-  button->HandleNeeded();
-  auto* edit = new TEdit(form);
-  edit->SetParent(form);
-  edit->SetBounds(100, 150, 75, 21);
-  edit->HandleNeeded();
+  auto* button = OnForm<TButton>(10, 150, 75, 25);
+  auto* edit = OnForm<TEdit>(100, 150, 75, 21);
   auto& lists = skin->skin.Manager.ThirdLists;
   lists[tpButton]->Add(u"TButton");
   lists[tpEdit]->Add(u"TEdit");
@@ -163,4 +183,49 @@ TEST_F(Adapter, AControlMadeOnTheVisibleFormIsAdapted) {
   EXPECT_EQ(p->LastNewChild, button);
   EXPECT_TRUE(WndIsSkinned(button->Handle()));
   skin->skin.Manager.ThirdLists[tpButton]->Clear();
+}
+
+// The provider goes with its form while the skin stays: the adapter takes every wrapper out of
+// its control's procedure, but leaves the look of controls about to go as it is (no colours
+// put back, no frame repainted). While the skin is being removed the look comes back.
+TEST_F(Adapter, AGoingProviderTakesItsWrappersOffAndLeavesTheLookUnlessTheSkinGoes) {
+  kvDialsStartup();
+  const TScopeExit cleanup([] { kvDialsCleanup(); });
+  auto* edit = OnForm<TEdit>(100, 150, 75, 21);
+  auto& lists = skin->skin.Manager.ThirdLists;
+  lists[tpEdit]->Add(u"TEdit");
+  WndTypes[tpEdit] = &MakeRestoreCounting;
+  const TWndMethod original = edit->WindowProc();
+  for (const bool skinRemoving : {false, true}) {
+    SCOPED_TRACE(skinRemoving);
+    gRestores = 0;
+    TsSkinProvider* p = Skin();
+    p->LoadInit();
+    ShowForm();
+    RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+    ASSERT_NE(p->Adapter, nullptr);
+    ASSERT_EQ(p->Adapter->ItemCount(), 1);
+    // Painted once (this wrapper paints nothing itself): no update holds the frame back.
+    p->Adapter->Items[0]->ScrollWnd->SkinData->FUpdating = false;
+    ASSERT_FALSE(p->Adapter->Items[0]->ScrollWnd->SkinData->GetUpdating());
+    EXPECT_EQ(p->Adapter->Items[0]->ScrollWnd->Adapter, p->Adapter.get());
+    EXPECT_FALSE(edit->WindowProc() == original);
+    EXPECT_TRUE(WndIsSkinned(edit->Handle()));
+    TSentMessages sent(edit->Handle());
+    {
+      std::optional<TkvManagerStateScope> removing;
+      if (skinRemoving) removing.emplace(skin->skin.Manager, msSkinRemoving);
+      delete p;
+    }
+    EXPECT_FALSE(ItemsRemoving);
+    EXPECT_TRUE(edit->WindowProc() == original);
+    EXPECT_FALSE(WndIsSkinned(edit->Handle()));
+    EXPECT_EQ(gRestores, skinRemoving ? 1 : 0);
+    EXPECT_EQ(sent.Count(WM_NCCALCSIZE) + sent.Count(WM_NCPAINT) > 0, skinRemoving)
+        << sent.Count(WM_NCCALCSIZE) << " " << sent.Count(WM_NCPAINT);
+    // The control still answers through its own procedure.
+    edit->SetText(u"after");
+    EXPECT_EQ(edit->Text(), u"after");
+  }
+  lists[tpEdit]->Clear();
 }

@@ -157,3 +157,35 @@ TEST_F(Colors, FontSectionsClimbToTheParentOnlyThroughTransparentLooks) {
   ctrl->Data->FCustomFont = true;  // the control keeps its own font colours
   EXPECT_EQ(GetFontIndex(ctrl, section, &skin->Manager, 1), section);
 }
+
+// Skinning a control, changing its look and removing the skin leave its window class alone: the
+// class's background brush is shared by every window of the class, skinned or not. The skinned
+// window answers the skin's colour, its unskinned sibling of the same class its own, and the
+// sibling still erases with its own colour.
+TEST_F(Colors, WindowClassBackgroundIsLeftAlone) {
+  auto* sibling = new TColorProbe(form);
+  sibling->SetParent(parent);
+  sibling->SetBounds(70, 10, 50, 20);
+  sibling->SetColor(TColor(0x0000FF));
+  sibling->HandleNeeded();
+  sibling->Data->SkinIndex = -1;
+  const ULONG_PTR before = GetClassLongPtrW(ctrl->Handle(), GCLP_HBRBACKGROUND);
+  ASSERT_EQ(GetClassLongPtrW(sibling->Handle(), GCLP_HBRBACKGROUND), before);  // one class
+  skin->Manager.Brushes.Make(skin->Manager.Palette);
+  ASSERT_NE(reinterpret_cast<ULONG_PTR>(skin->Manager.Brushes.Handles[0]), before);
+  Use(Look(0, 0x336699));
+  UpdateCtrlColors(ctrl->Data.get(), false);
+  EXPECT_EQ(GetClassLongPtrW(ctrl->Handle(), GCLP_HBRBACKGROUND), before);
+  EXPECT_EQ(Answer(), TColor(0x336699));
+  EXPECT_EQ(TColor(SendMessageW(sibling->Handle(), SM_ALPHACMD, KV_GETCONTROLCOLOR_HI, 0)), TColor(0x0000FF));
+  Use(Look(0, 0x224466));
+  UpdateCtrlColors(ctrl->Data.get(), false);
+  EXPECT_EQ(GetClassLongPtrW(ctrl->Handle(), GCLP_HBRBACKGROUND), before);
+  EXPECT_EQ(Answer(), TColor(0x224466));
+  SendMessageW(ctrl->Handle(), SM_ALPHACMD, KV_REMOVESKIN_HI, reinterpret_cast<LPARAM>(&skin->Manager));
+  EXPECT_EQ(GetClassLongPtrW(ctrl->Handle(), GCLP_HBRBACKGROUND), before);
+  // The sibling's background, erased into a bitmap of its size.
+  TBitmap bmp(50, 20, pf32bit);
+  SendMessageW(sibling->Handle(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(bmp.Canvas()->Handle()), 0);
+  EXPECT_EQ(bmp.PixelColor(25, 10) & 0xFFFFFF, TColor(0x0000FF));
+}

@@ -32,6 +32,7 @@ class ControlSkin : public FormTest {
  protected:
   void SetUp() override {
     FormTest::SetUp();
+    kvSBUtilsStartup();  // the scroll-bar functions the engine's start-up binds
     skin.Manager.Palette[pcMainColor] = kParent;
   }
   void TearDown() override {

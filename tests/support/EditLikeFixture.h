@@ -68,6 +68,7 @@ class EditLikeTest : public FormTest {
  protected:
   void SetUp() override {
     FormTest::SetUp();
+    kvSBUtilsStartup();  // the scroll-bar functions the engine's start-up binds
     TkvSkinData& d = *skin.Data;
     auto element = [&](const char16_t* name, TColor c) {
       TkvConstElementData e;

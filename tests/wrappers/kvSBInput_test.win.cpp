@@ -81,6 +81,7 @@ class ScrollInput : public testing::Test {
  protected:
   void SetUp() override {
     app = std::make_unique<TApplication>();
+    kvSBUtilsStartup();  // the scroll-bar functions the engine's start-up binds
     gLog.clear();
     kvScrollState = TkvScrollTracking();
   }

@@ -12,7 +12,9 @@
 #include "support/ScrollSkin.h"
 #include "support/SkinFixture.h"
 #include "ui/Forms.h"
+#include "ui/ScopeGuard.h"
 #include "wrappers/kvSBUtils.h"
+#include "wrappers/kvSBUtilsEdit.h"
 
 namespace {
 
@@ -33,7 +35,10 @@ LRESULT CALLBACK LoggingScrollProc(HWND wnd, UINT msg, WPARAM w, LPARAM l) {
 
 class ScrollBars : public testing::Test {
  protected:
-  void SetUp() override { app = std::make_unique<TApplication>(); }
+  void SetUp() override {
+    app = std::make_unique<TApplication>();
+    kvSBUtilsStartup();  // the scroll-bar functions the engine's start-up binds
+  }
   void TearDown() override {
     for (HWND w : windows)
       if (IsWindow(w)) DestroyWindow(w);
@@ -92,6 +97,26 @@ class ScrollBars : public testing::Test {
   static TRect InWindow(HWND wnd, const TRect& r) {
     const TRect w = WindowRect(wnd);
     return TRect(r.Left - w.Left, r.Top - w.Top, r.Right - w.Left, r.Bottom - w.Top);
+  }
+
+  // A class-library control on a new form (freed by the caller with the form) and scroll-bar
+  // skin data of the control in the own section.
+  struct TControlScrollData {
+    TForm* form;
+    TCustomControl* ctrl;
+    std::unique_ptr<TsScrollWndData> sd;
+  };
+  TControlScrollData ControlScrollData() {
+    auto* form = new TForm(app.get());
+    form->AfterConstruction();
+    auto* ctrl = new TCustomControl(form);
+    ctrl->SetParent(form);
+    ctrl->HandleNeeded();
+    auto sd = std::make_unique<TsScrollWndData>(ctrl);
+    sd->FOwnerControl = ctrl;
+    sd->SetSkinManager(&skin.Manager);
+    sd->SkinIndex = scrollSkin.ownSection;
+    return {form, ctrl, std::move(sd)};
   }
 
   std::unique_ptr<TApplication> app;
@@ -384,15 +409,7 @@ TEST_F(ScrollBars, HitTestsOfTheSkinnedBarsAndTheGrip) {
 }
 
 TEST_F(ScrollBars, RefreshScrollsFollowsTheSkin) {
-  auto* form = new TForm(app.get());
-  form->AfterConstruction();
-  auto* ctrl = new TCustomControl(form);
-  ctrl->SetParent(form);
-  ctrl->HandleNeeded();
-  auto sd = std::make_unique<TsScrollWndData>(ctrl);
-  sd->FOwnerControl = ctrl;
-  sd->SetSkinManager(&skin.Manager);
-  sd->SkinIndex = scrollSkin.ownSection;
+  auto [form, ctrl, sd] = ControlScrollData();
   TkvScrollWnd* listSW = nullptr;
   RefreshScrolls(sd.get(), listSW);
   ASSERT_NE(listSW, nullptr);
@@ -414,6 +431,69 @@ TEST_F(ScrollBars, RefreshScrollsFollowsTheSkin) {
   RefreshScrolls(sd.get(), listSW);
   EXPECT_EQ(listSW, nullptr);
   EXPECT_EQ(TkvScrollWnd::FromHwnd(ctrl->Handle()), nullptr);
+  delete form;
+}
+
+namespace {
+
+// The flat-scroll-bar switches handed to comctl32 (init: on again), passed on.
+struct FlatBarCall {
+  HWND wnd;
+  bool init;
+  bool operator==(const FlatBarCall& o) const { return wnd == o.wnd && init == o.init; }
+};
+std::vector<FlatBarCall> gFlatBarCalls;
+TkvFlatSBProc gSystemInitFlatSB = nullptr;
+TkvFlatSBProc gSystemUninitFlatSB = nullptr;
+BOOL WINAPI RecordInitFlatSB(HWND wnd) {
+  gFlatBarCalls.push_back({wnd, true});
+  return gSystemInitFlatSB(wnd);
+}
+BOOL WINAPI RecordUninitFlatSB(HWND wnd) {
+  gFlatBarCalls.push_back({wnd, false});
+  return gSystemUninitFlatSB(wnd);
+}
+
+}  // namespace
+
+// A control's flat scroll bars are off while its skinned bars are there and come back when the
+// skin goes; the edit wrapper's refresh leaves them alone and gives the control an edit wrapper.
+TEST_F(ScrollBars, RefreshScrollsSwitchesTheFlatBarsAndTheEditRefreshMakesAnEditWrapper) {
+  gSystemInitFlatSB = Kv_InitializeFlatSB;
+  gSystemUninitFlatSB = Kv_UninitializeFlatSB;
+  ASSERT_NE(gSystemInitFlatSB, nullptr);
+  ASSERT_NE(gSystemUninitFlatSB, nullptr);
+  const auto keepInit = SetForScope(Kv_InitializeFlatSB, TkvFlatSBProc(&RecordInitFlatSB));
+  const auto keepUninit = SetForScope(Kv_UninitializeFlatSB, TkvFlatSBProc(&RecordUninitFlatSB));
+  gFlatBarCalls.clear();
+  auto [form, ctrl, sd] = ControlScrollData();
+  const HWND h = ctrl->Handle();
+  TkvScrollWnd* listSW = nullptr;
+  RefreshScrolls(sd.get(), listSW);
+  ASSERT_NE(listSW, nullptr);
+  EXPECT_EQ(dynamic_cast<TkvEditWnd*>(listSW), nullptr);
+  EXPECT_EQ(gFlatBarCalls, (std::vector<FlatBarCall>{{h, false}}));
+  sd->SkinIndex = -1;
+  RefreshScrolls(sd.get(), listSW);
+  EXPECT_EQ(listSW, nullptr);
+  EXPECT_EQ(gFlatBarCalls, (std::vector<FlatBarCall>{{h, false}, {h, true}}));
+
+  gFlatBarCalls.clear();
+  sd->SkinIndex = scrollSkin.ownSection;
+  RefreshEditScrolls(sd.get(), listSW);
+  ASSERT_NE(listSW, nullptr);
+  sd->SkinIndex = scrollSkin.ownSection;  // the wrapper looked the unnamed section up anew
+  EXPECT_NE(dynamic_cast<TkvEditWnd*>(listSW), nullptr);
+  EXPECT_EQ(TkvScrollWnd::FromHwnd(h), listSW);
+  EXPECT_EQ(listSW->SkinData, sd.get());
+  TkvScrollWnd* first = listSW;
+  RefreshEditScrolls(sd.get(), listSW);
+  EXPECT_EQ(listSW, first);  // kept while it lives
+  sd->SkinIndex = -1;
+  RefreshEditScrolls(sd.get(), listSW);
+  EXPECT_EQ(listSW, nullptr);
+  EXPECT_EQ(TkvScrollWnd::FromHwnd(h), nullptr);
+  EXPECT_TRUE(gFlatBarCalls.empty());
   delete form;
 }
 

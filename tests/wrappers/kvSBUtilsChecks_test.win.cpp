@@ -425,6 +425,38 @@ TEST_F(CheckFades, PressFadesToThePressedLookWhenMouseDownAnimates) {
   }
 }
 
+// A check-state change while the skin data is marked updating: in circle click mode the new
+// state shows at once (the mark of a finished fade is dropped); otherwise it waits for the
+// update to end.
+TEST_F(CheckFades, ACheckStateChangeShowsAtOnceInCircleClickMode) {
+  skin.Manager.AnimEffects.Buttons.Events += beMouseDown;
+  for (const bool circle : {false, true}) {
+    SCOPED_TRACE(circle);
+    skin.Manager.AnimEffects.Buttons.Events -= beClick;
+    // A press fade leaves the skin data with a fade timer.
+    SendMessageW(box->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(80, 10));
+    SendMessageW(box->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(80, 10));
+    ReleaseCapture();
+    RunFade();
+    box->SetChecked(false);  // the click checked it
+    ASSERT_NE(w->SkinData->AnimTimer.get(), nullptr);
+    if (circle) skin.Manager.AnimEffects.Buttons.Events += beClick;
+    ASSERT_EQ(CircleClickMode(box, w->SkinData), circle);
+    RedrawWindow(box->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    const TColor before = OnScreen(6, 10);
+    ASSERT_TRUE(before == kUnchecked[0] || before == kUnchecked[1]) << std::hex << before;
+    w->SkinData->FUpdating = true;
+    box->SetChecked(true);
+    EXPECT_EQ(w->SkinData->FUpdating, !circle);
+    const TColor after = OnScreen(6, 10);
+    if (circle)
+      EXPECT_TRUE(after == kChecked[0] || after == kChecked[1]) << std::hex << after;
+    else
+      EXPECT_EQ(after, before);
+    w->SkinData->FUpdating = false;
+  }
+}
+
 TEST_F(CheckFades, AReleaseOnTheMarkRipplesWhenClicksAnimate) {
   skin.Manager.AnimEffects.Buttons.ClickEffect = ceWaveOut;  // clicks ripple instead of the circle
   struct Case {

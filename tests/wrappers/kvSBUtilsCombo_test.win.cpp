@@ -14,6 +14,7 @@
 
 #include "support/EditLikeFixture.h"
 #include "support/GdiTracker.h"
+#include "support/WindowProbes.h"
 #include "ui/StdCtrls.h"
 #include "ui/ExtCtrls.h"
 #include "wrappers/kvSBUtilsCombo.h"
@@ -371,6 +372,7 @@ TEST_F(ComboWrappers, LookupComboButtonAndChildListBox) {
   SendMessageW(panel->Handle(), WM_PARENTNOTIFY, MAKEWPARAM(WM_CREATE, 0), LPARAM(list->Handle()));
   EXPECT_EQ(lookup->ListBox, list);
   ASSERT_NE(lookup->ListBoxSW, nullptr);
+  EXPECT_NE(dynamic_cast<TkvEditWnd*>(lookup->ListBoxSW), nullptr);  // frame and colours too
   EXPECT_EQ(TkvScrollWnd::FromHwnd(list->Handle()), lookup->ListBoxSW);
   Unwrap(panel->Handle(), lookup);
   EXPECT_EQ(TkvScrollWnd::FromHwnd(list->Handle()), nullptr);
@@ -482,5 +484,51 @@ TEST_F(ComboWrappers, SimpleListBarPressedAndReleased) {
   ReleaseAt(list, downArrow);
   EXPECT_EQ(kvScrollState.uCurrentScrollPortion, HTSCROLL_NONE);
   EXPECT_NE(GetCapture(), list);
+  Unwrap(cb, w);
+}
+
+// A list of database rows is told where its thumb was let go (first arrow, upper or lower half,
+// last arrow) instead of a position; an ordinary list gets the position the drag reached.
+TEST_F(ComboWrappers, RowListThumbReleaseTellsWhereItWasLetGo) {
+  HWND cb = RawCombo(CBS_SIMPLE, 40);
+  Show();
+  HWND list = ListOf(cb);
+  TSentMessages sent(list);  // in front of the wrapper's predecessor: sees what is passed on
+  auto* w = Wrap<TkvComboBoxWnd>(cb, nullptr, u"COMBOBOX");
+  RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+  Application->ProcessMessages();
+  ASSERT_NE(w->ListSW, nullptr);
+  TkvComboListWnd* lw = w->ListSW;
+  ASSERT_TRUE(lw->sBarVert && lw->sBarVert->fScrollVisible);
+  const Integer arrow = GetScrollMetric(lw->sBarVert, SM_BTNSIZE);
+  struct Case { bool rows; Integer code; } cases[] = {{true, 0}, {true, 1}, {true, 3}, {true, 4}, {false, -1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.code);
+    lw->DBScroll = c.rows;
+    SendMessageW(list, LB_SETTOPINDEX, 0, 0);
+    UpdateScrolls(lw, true);
+    TRect v;
+    kv_GetVScrollRect(lw, list, v);
+    Integer thumb = 0, thumbPos = 0;
+    Kv_CalcThumbSize(lw->sBarVert, v, thumb, thumbPos);
+    const Integer h = v.Height();
+    ASSERT_GT(h / 2 - thumb / 2 - 2, arrow);  // room for every case
+    // The thumb's top where it is let go, from the bar's top.
+    const Integer along = c.code == 0 ? arrow : c.code == 1 ? h / 2 - thumb / 2 - 2
+                        : c.code == 3 ? h / 2 - thumb / 2 + 2 : h - arrow - thumb + 1;
+    const Integer x = (v.Left + v.Right) / 2;
+    SetCursorPos(x, thumbPos + thumb / 2);
+    PostMessageW(list, WM_NCLBUTTONDOWN, HTVSCROLL, MAKELPARAM(x, thumbPos + thumb / 2));
+    Application->ProcessMessages();
+    ASSERT_EQ(kvScrollState.uCurrentScrollPortion, HTSCROLL_THUMB);
+    sent.seen.clear();
+    ReleaseAt(list, POINT{x, v.Top + along});
+    std::vector<Integer> positions;
+    for (const TMessage& m : sent.seen)
+      if (m.Msg == WM_VSCROLL && LOWORD(m.WParam) == SB_THUMBPOSITION) positions.push_back(HIWORD(m.WParam));
+    // No move was posted: an ordinary list stays where the press found it.
+    EXPECT_EQ(positions, std::vector<Integer>{c.rows ? c.code : 0});
+    EXPECT_EQ(kvScrollState.uCurrentScrollPortion, HTSCROLL_NONE);
+  }
   Unwrap(cb, w);
 }

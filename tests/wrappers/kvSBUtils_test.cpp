@@ -93,6 +93,20 @@ TEST(ScrollGeometry, ThumbDragStaysInTheRange) {
   EXPECT_FALSE(Kv_ThumbDragStep({0, 99, 100, 0}, 20, 180, 170, 0, 100).Tracks);
 }
 
+// A bar 200 long with arrows of 16 and a thumb of 40: its middle is at 100.
+TEST(ScrollGeometry, RowListReleaseCodeByWhereTheThumbIsLetGo) {
+  struct Case { Integer along, code; } cases[] = {
+      {0, 0},   {16, 0},             // on the first arrow (its last pixel included)
+      {17, 1},  {79, 1},             // the thumb's middle above the bar's
+      {80, 3},  {143, 3},            // at or below it
+      {144, 4}, {150, 4}, {300, 4},  // the thumb touching the last arrow, or past it
+  };
+  for (const auto& c : cases) EXPECT_EQ(Kv_RowListReleaseCode(c.along, 40, 16, 200), c.code) << c.along;
+  // Odd lengths halve toward zero: middle 50, half thumb 5.
+  EXPECT_EQ(Kv_RowListReleaseCode(44, 11, 10, 101), 1);
+  EXPECT_EQ(Kv_RowListReleaseCode(45, 11, 10, 101), 3);
+}
+
 TEST(ScrollGeometry, ThicknessAndArrowLengthByTheirSources) {
   auto with = [](auto change) {
     TkvScrollSizeSources s;

@@ -5,16 +5,23 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "base/Composition.h"
 #include "skin/sCommonData.h"
+#include "skin/sVclUtils.h"
 #include "support/GdiTracker.h"
+#include "support/SkinFixture.h"
 #include "support/UserTracker.h"
 #include "ui/Forms.h"
+#include "ui/ScopeGuard.h"
 #include "ui/Subclass.h"
 #include "wrappers/kvSBUtils.h"
+#include "wrappers/kvSBUtilsPanels.h"
+#include "wrappers/kvSBUtilsUpDown.h"
 
 namespace {
 
@@ -281,6 +288,93 @@ TEST_F(Wrappers, ClassBackgroundBrushIsLeftAlone) {
   TkvMainWnd* held = sw;
   UninitializeKVWnd(wnd, true, false, held);
   EXPECT_EQ(GetClassLongPtrW(wnd, GCLP_HBRBACKGROUND), brush);
+}
+
+namespace {
+
+// The visual-style switches handed to the system (off: " ", " "; back: no names), passed on.
+struct ThemeCall {
+  HWND wnd;
+  bool off;
+};
+std::vector<ThemeCall> gThemeCalls;
+TkvSetWindowTheme gSystemSetWindowTheme = nullptr;
+long __stdcall RecordThemeCall(HWND wnd, const wchar_t* app, const wchar_t* list) {
+  gThemeCalls.push_back({wnd, app != nullptr});
+  return gSystemSetWindowTheme ? gSystemSetWindowTheme(wnd, app, list) : 0;
+}
+
+}  // namespace
+
+// A wrapped window paints without its visual style; it gets the style back when its wrapper
+// goes, except a list or tree view while the desktop is composed.
+TEST_F(Wrappers, VisualStyleSwitchedOffWhileWrappedAndGivenBack) {
+  SkinFixture skin;
+  HMODULE lib = LoadLibraryW(L"uxtheme.dll");
+  ASSERT_NE(lib, nullptr);
+  gSystemSetWindowTheme = reinterpret_cast<TkvSetWindowTheme>(reinterpret_cast<void*>(GetProcAddress(lib, "SetWindowTheme")));
+  const auto keepLib = SetForScope(uxthemeLib, lib);
+  const auto keepSet = SetForScope(kv_SetWindowTheme, TkvSetWindowTheme(&RecordThemeCall));
+  struct Case { Byte coc; Integer composed; bool back; } cases[] = {
+      {0, 1, true}, {10, 0, true}, {10, 1, false}, {14, 0, true}, {14, 1, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "class code " << int(c.coc) << " composed " << c.composed);
+    const auto keepAero = SetForScope(iAeroStatus, c.composed);
+    gThemeCalls.clear();
+    TkvSkinParams params;
+    auto* sw = TkvMainWnd::MakeWrapper<TRecordingWnd>(wnd, nullptr, &skin.Manager, params, false);
+    ASSERT_EQ(gThemeCalls.size(), 1u);
+    EXPECT_EQ(gThemeCalls[0].wnd, wnd);
+    EXPECT_TRUE(gThemeCalls[0].off);
+    sw->SkinData->COC = c.coc;
+    sw->Free();
+    EXPECT_EQ(GetWindowLongPtrW(wnd, GWLP_WNDPROC), before);
+    ASSERT_EQ(gThemeCalls.size(), c.back ? 2u : 1u);
+    if (c.back) {
+      EXPECT_EQ(gThemeCalls[1].wnd, wnd);
+      EXPECT_FALSE(gThemeCalls[1].off);
+    }
+  }
+  FreeLibrary(lib);
+}
+
+// Panels and up-downs keep their visual style, and so does any window wrapped for a dialog
+// (the section "DIALOG" or the dialog mode).
+TEST_F(Wrappers, PanelsUpDownsAndDialogWindowsKeepTheirVisualStyle) {
+  SkinFixture skin;
+  const auto keepLib = SetForScope(uxthemeLib, GetModuleHandleW(nullptr));
+  const auto keepSet = SetForScope(kv_SetWindowTheme, TkvSetWindowTheme(&RecordThemeCall));
+  gSystemSetWindowTheme = nullptr;
+  using TMaker = std::function<TkvMainWnd*(TkvSkinParams&)>;
+  auto maker = [&](auto* typeTag) -> TMaker {
+    using W = std::remove_pointer_t<decltype(typeTag)>;
+    return [&](TkvSkinParams& p) -> TkvMainWnd* { return TkvMainWnd::MakeWrapper<W>(wnd, nullptr, &skin.Manager, p, false); };
+  };
+  struct Case {
+    const char* name;
+    TMaker make;
+    const char16_t* section;
+    bool dlgMode;
+    bool off;
+  } cases[] = {
+      {"plain", maker(static_cast<TRecordingWnd*>(nullptr)), u"", false, true},
+      {"dialog section", maker(static_cast<TRecordingWnd*>(nullptr)), u"DIALOG", false, false},
+      {"dialog mode", maker(static_cast<TRecordingWnd*>(nullptr)), u"", true, false},
+      {"panel", maker(static_cast<TkvPanelWnd*>(nullptr)), u"", false, false},
+      {"up-down", maker(static_cast<TkvSpinWnd*>(nullptr)), u"", false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto mode = SetForScope(kvDlgMode, c.dlgMode);
+    gThemeCalls.clear();
+    TkvSkinParams params;
+    params.SkinSection = c.section;
+    TkvMainWnd* sw = c.make(params);
+    EXPECT_EQ(gThemeCalls.size(), c.off ? 1u : 0u);
+    sw->Free();
+    EXPECT_EQ(GetWindowLongPtrW(wnd, GWLP_WNDPROC), before);
+  }
 }
 
 // A scroll wrapper: its bars read the window's styles and scroll state, and the window finds it
