@@ -10,6 +10,7 @@
 #include "base/sMessages.h"
 #include "controls/SkinCommands.h"
 #include "controls/kvAnimation.h"
+#include "controls/kvGlow.h"
 #include "controls/sThirdParty.h"
 #include "paint/sAlphaGraph.h"
 #include "paint/sCommonDataCache.h"
@@ -845,10 +846,21 @@ void TsButton::Dispatch(TMessage& m) {
         FCommonData->BGChanged = true;
         break;
       case WM_SETTEXT:
-      case CM_TEXTCHANGED:
         TButton::Dispatch(m);
         RedrawNow();
         return;
+      case CM_TEXTCHANGED:
+        TButton::Dispatch(m);
+        if (ComponentState().Contains(csDestroying)) return;
+        // A fade would go on showing the old caption: its end look at once, then the new text.
+        FinishTimer(FCommonData->AnimTimer.get());
+        FCommonData->StopTimer();
+        RedrawNow();
+        return;
+      case WM_SIZE:
+        // The glow was made for the old size.
+        if (FCommonData->GlowID >= 0) HideGlow(FCommonData->GlowID, false);
+        break;
     }
   } else if (m.Msg == CN_DRAWITEM) {
     if (auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(m.LParam)) StdDrawItem(*item);

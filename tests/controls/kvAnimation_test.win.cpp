@@ -319,6 +319,44 @@ TEST_F(Effects, AFadeToHotThatTakesOverAFadeToNormalEndsOnTheHotLook) {
   }
 }
 
+TEST_F(Effects, ANewCaptionEndsAFadeAtItsTargetLookAtOnce) {
+  TsCtrlSkinData* sd = button->SkinData();
+  button->Perform(CM_MOUSEENTER, 0, 0);
+  TkvThreadedTimer* fade = sd->AnimTimer.get();
+  ASSERT_TRUE(fade && fade->Enabled());
+  Tick(fade);
+  ASSERT_NE(OnScreen(button, 3, 3), Rgb(kHot)) << "half-way";
+  button->SetCaption(u"Parse");
+  EXPECT_FALSE(fade->Enabled()) << "the fade is over";
+  EXPECT_EQ(fade->State, -1);
+  EXPECT_EQ(OnScreen(button, 3, 3), Rgb(kHot)) << "its end look, with the new caption, at once";
+}
+
+TEST_F(Effects, FinishingAChangeToThePressedLookShowsThePressedLook) {
+  TsCtrlSkinData* sd = button->SkinData();
+  button->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+  TkvThreadedTimer* fade = sd->AnimTimer.get();
+  ASSERT_TRUE(fade && fade->Enabled());
+  ASSERT_EQ(fade->State, 2);
+  FinishTimer(fade);
+  EXPECT_FALSE(fade->Enabled());
+  EXPECT_EQ(OnScreen(button, 3, 3), Rgb(kPressed));
+  EXPECT_EQ(OnScreen(button, 96, 26), Rgb(kPressed));
+  button->Perform(WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+}
+
+TEST_F(Effects, ANewSizeHidesTheGlowAlsoWhileAFadeRuns) {
+  GiveTheButtonAGlow();
+  TsCtrlSkinData* sd = button->SkinData();
+  button->Perform(CM_MOUSEENTER, 0, 0);
+  const Integer id = sd->GlowID;
+  ASSERT_GE(id, 0);
+  ASSERT_TRUE(sd->AnimTimer && sd->AnimTimer->Enabled()) << "the glow rises with the fade to hot";
+  button->SetBounds(20, 20, 140, 40);
+  EXPECT_EQ(sd->GlowID, -1);
+  EXPECT_EQ(EffectAt(id), nullptr);
+}
+
 // ---- The fill light ---------------------------------------------------------------------------
 
 class FillLight : public Effects {
