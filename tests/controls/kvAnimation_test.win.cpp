@@ -65,9 +65,7 @@ class Effects : public testing::Test {
     form->AfterConstruction();
     form->SetBounds(100, 100, 300, 200);
     form->SetColor(clWhite);
-    TsGeneralData look = PlainSection(u"BUTTON", 0, kNormal, 3);
-    look.Props[1].Color = Integer(kHot);
-    look.Props[2].Color = Integer(kPressed);
+    const TsGeneralData look = ThreeStateSection(u"BUTTON", kNormal, kHot, kPressed);
     buttonSection = skin->AddSection(look);
     button = AddButton(TRect(20, 20, 120, 50), buttonSection);
     SetCursorPos(0, 0);  // no mouse over the buttons until a test puts it there

@@ -40,9 +40,7 @@ class ButtonFocus : public SkinnedFormTest {
  protected:
   void SetUp() override {
     ASSERT_NO_FATAL_FAILURE(SkinnedFormTest::SetUp());
-    TsGeneralData look = PlainSection(u"BUTTON", 0, kNormal, 3);
-    look.Props[1].Color = Integer(kHot);
-    look.Props[2].Color = Integer(kPressed);
+    const TsGeneralData look = ThreeStateSection(u"BUTTON", kNormal, kHot, kPressed);
     section = skin->AddSection(look);
     button = AddButton(TRect(20, 20, 120, 50));
     other = AddButton(TRect(20, 100, 120, 130));
