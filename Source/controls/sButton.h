@@ -171,7 +171,6 @@ class TsButton : public TButton {
   // A new image index since the last invalidation renders the look again.
   void Invalidate() override;
 
- protected:
  private:
   void CommandLinkFontChanged(TObject* sender);
   // Skinned: a point on a transparent pixel of the section's border mask lets the click through.
