@@ -857,6 +857,12 @@ void TsButton::Dispatch(TMessage& m) {
         FCommonData->StopTimer();
         RedrawNow();
         return;
+      case CM_ACTIONUPDATE:
+        TButton::Dispatch(m);
+        // The action's own state wins over one set on the button behind its back.
+        if (auto* action = dynamic_cast<TCustomAction*>(Action()); action && !ComponentState().Contains(csDestroying))
+          SetEnabled(action->Enabled());
+        return;
       case WM_SIZE:
         // The glow was made for the old size.
         if (FCommonData->GlowID >= 0) HideGlow(FCommonData->GlowID, false);

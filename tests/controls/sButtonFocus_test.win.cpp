@@ -2,7 +2,7 @@
 // to the class library with the window's drawing switched off (the form's CM_ENTER and CM_EXIT
 // that arrive inside the window's WM_SETFOCUS are not switched off twice), then the focused look
 // is painted; the cache is rendered again when the image index changed since the last
-// invalidation; an action of the custom kind gives the button its Enabled.
+// invalidation; an action of the custom kind gives the button its Enabled, also at its update.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -201,4 +201,26 @@ TEST_F(ButtonFocus, ACustomActionGivesTheButtonItsEnabledWhateverTheDefaults) {
   EXPECT_FALSE(skinned->Enabled());
   delete skinned;
   delete plain;
+}
+
+TEST_F(ButtonFocus, AnActionUpdateGivesTheButtonItsActionsEnabled) {
+  struct Handler {
+    int runs = 0;
+    void Execute(TObject*) { ++runs; }
+  } handler;
+  TAction action(form);
+  action.SetOnExecute(TNotifyEvent(&handler, &Handler::Execute));
+  button->SetAction(&action);
+  for (bool enabled : {false, true}) {
+    action.SetEnabled(enabled);
+    button->SetEnabled(!enabled);  // behind the action's back
+    TAction other(form);  // the form offers every update to every control
+    button->Perform(CM_ACTIONUPDATE, 0, reinterpret_cast<LPARAM>(&other));
+    EXPECT_EQ(button->Enabled(), enabled) << enabled;
+  }
+  // A button without an action keeps its own.
+  button->SetAction(nullptr);
+  button->SetEnabled(false);
+  button->Perform(CM_ACTIONUPDATE, 0, reinterpret_cast<LPARAM>(&action));
+  EXPECT_FALSE(button->Enabled());
 }
