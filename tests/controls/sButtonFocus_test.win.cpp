@@ -224,3 +224,57 @@ TEST_F(ButtonFocus, AnActionUpdateGivesTheButtonItsActionsEnabled) {
   button->Perform(CM_ACTIONUPDATE, 0, reinterpret_cast<LPARAM>(&action));
   EXPECT_FALSE(button->Enabled());
 }
+
+namespace {
+// Records the drawing state while the class library restyles the button for the focus.
+class StyleProbeButton : public TsButton {
+ public:
+  using TsButton::TsButton;
+  int calls = 0;
+  bool drawingOff = false;
+  bool forwarding = false;
+
+ protected:
+  void SetButtonStyle(bool isDefault) override {
+    ++calls;
+    drawingOff = HandleAllocated() && !(GetWindowLongW(WindowHandle(), GWL_STYLE) & WS_VISIBLE);
+    forwarding = bFocusChanging;
+    TsButton::SetButtonStyle(isDefault);
+  }
+};
+}  // namespace
+
+TEST_F(ButtonFocus, TheFormsFocusNoticeRestylesAFocusedButtonWithDrawingOffAndRepaintsIt) {
+  auto* probe = new StyleProbeButton(form);
+  probe->SetBounds(150, 20, 100, 30);
+  probe->SetParent(form);
+  probe->SkinData()->SkinIndex = section;
+  probe->SkinData()->SetCommonSkinData(nullptr);
+  probe->SetFocus();
+  Pump();
+  ASSERT_TRUE(probe->Focused());
+  // Whatever control the notice names, the focused button is restyled with its drawing off.
+  for (TControl* named : {static_cast<TControl*>(probe), static_cast<TControl*>(other)}) {
+    const char* name = named == probe ? "the button itself" : "another control";
+    probe->calls = 0;
+    probe->Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(named));
+    EXPECT_EQ(probe->calls, 1) << name;
+    EXPECT_TRUE(probe->drawingOff) << name;
+    EXPECT_FALSE(probe->forwarding) << name;
+    EXPECT_TRUE(DrawingOn(probe)) << name;
+    EXPECT_EQ(probe->SkinData()->RedrawLockCount, 0) << name;
+  }
+  // And it is painted again: a colour changed behind the cache's back shows.
+  skin->Section(section).Props[1].Color = Integer(kPressed);
+  probe->Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(probe));
+  ASSERT_TRUE(probe->SkinData()->FCacheBmp);
+  EXPECT_EQ(probe->SkinData()->FCacheBmp->View().At(3, 3) & 0xFFFFFF, Rgb(kPressed));
+  skin->Section(section).Props[1].Color = Integer(kHot);
+  // Not focused: the class library's handling as it comes.
+  other->SetFocus();
+  Pump();
+  probe->calls = 0;
+  probe->Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(other));
+  EXPECT_EQ(probe->calls, 1);
+  EXPECT_FALSE(probe->drawingOff);
+}
