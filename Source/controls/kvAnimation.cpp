@@ -31,11 +31,21 @@ TkvFadeStep kvFadeStep(TkvThreadedTimer& t) {
   }
   step.Dezev = kvFadeAlpha(t.Glow);
   step.Weight = t.State == 1 ? 255 - step.Dezev : step.Dezev;
+  // What is still missing of the target look at the last step: a fade to normal goes on until
+  // nothing of the old look is left, a fade to hot until the hot look is complete (one that took
+  // over a fade to normal counts its steps from the progress so far and may come short of it).
+  const double missing = t.State == 0 && step.Dezev > 0 ? t.Glow : t.State == 1 && step.Dezev < 255 ? 255 - t.Glow : 0;
   if (t.Iteration < t.Iterations) {
     step.Next = fnContinue;
-  } else if (t.State == 0 && step.Dezev > 0 && t.GlowStep > 0) {
-    // A fade to normal that started part-way goes on until nothing of the old look is left.
-    t.Iteration = t.Iterations - RoundEven(t.Glow / t.GlowStep) - 1;
+  } else if (missing > 0 && t.GlowStep > 0) {
+    // At most one whole fade more: a step made tiny elsewhere would stretch the fade without
+    // end and overflow the step count, so the step is then made to fit that length.
+    double left = missing / t.GlowStep;
+    if (!(left <= t.Iterations)) {
+      left = t.Iterations;
+      t.GlowStep = missing / left;
+    }
+    t.Iteration = t.Iterations - RoundEven(left) - 1;
     step.Next = fnGoOn;
   } else {
     step.Next = fnEnd;

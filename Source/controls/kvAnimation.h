@@ -30,15 +30,17 @@ Integer kvFadeAlpha(double glow);
 // What one step of a fade of the control's window does after it has drawn its frame.
 enum TkvFadeNext : Byte {
   fnContinue,   // another step follows
-  fnGoOn,       // the last step of a fade to normal that has not reached 0: the count is stretched
+  fnGoOn,       // the last step of a fade that has not reached its end (0, or 255 for the hot look):
+                // the count is stretched
   fnEnd         // the fade is over
 };
 
 // One step of a state-change fade on the timer's fields: Glow moves by GlowStep (state 0 and 2
 // down, state 1 up; another state follows the step count), Dezev is its byte alpha, Weight
 // the weight of the starting picture in the frame (per channel frame = to + (from - to) *
-// Weight / 256), and Next what follows; a fade to normal whose last step has not reached 0 gets
-// its Iteration moved back so that it goes on.
+// Weight / 256), and Next what follows; a fade to normal whose last step has not reached 0, or a
+// fade to hot whose last step has not reached 255, gets its Iteration moved back so that it goes
+// on, by at most one whole fade (the step grows to fit when it was too small for that).
 struct TkvFadeStep {
   Integer Dezev = 0;
   Integer Weight = 0;

@@ -331,6 +331,8 @@ bool UpdateFillLight(TObject* data, Integer) {
     sd->StopTimer();
     return false;
   }
+  // The glow gives way to the light while it spreads.
+  if (sd->GlowID >= 0) SetGlowAlpha(sd->GlowID, Byte(std::clamp(f.IntState, 0, 255) / 2));
   return true;
 }
 
@@ -338,7 +340,8 @@ bool UpdateFillLight(TObject* data, Integer) {
 
 bool UpdateGlowing_CB(TObject* data, Integer) {
   auto* sd = dynamic_cast<TsCommonData*>(data);
-  if (!sd || !sd->FOwnerControl || Destroying(sd->FOwnerControl)) return false;
+  // A window's skin data (a wrapper's) has its window in the control's place: its glow fades too.
+  if (!sd || (!sd->FOwnerControl && !sd->FSWHandle) || Destroying(sd->FOwnerControl)) return false;
   TkvThreadedTimer* t = LiveTimer(sd);
   if (!t || t->Iterations <= 0) return false;
   if (t->Iteration >= t->Iterations) {

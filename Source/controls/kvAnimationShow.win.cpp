@@ -100,6 +100,11 @@ void AnimShowControl(TWinControl* ctrl, Word wTime, Integer maxTransparency, con
   if (topmost) cover->SetFormStyle(fsStayOnTop);
   HWND coverWnd = cover->Handle();
   SetWindowLongW(coverWnd, GWL_EXSTYLE, GetWindowLongW(coverWnd, GWL_EXSTYLE) | WS_EX_LAYERED | WS_EX_NOACTIVATE);
+  // The cover takes the form's shape: the picture is opaque in the skin's transparent corners.
+  provider->FillArOR();
+  if (HRGN shape = provider->GetRgnFromArOR(0, 0)) {
+    if (!SetWindowRgn(coverWnd, shape, FALSE)) DeleteObject(shape);  // the window owns it once set
+  }
   TSize size(w, h);
   TPoint pos(formRect.left, formRect.top);
   BLENDFUNCTION blend = BlendOf(Byte(frames.empty() ? std::clamp<Integer>(maxTransparency, 0, 255) : 0));

@@ -306,21 +306,6 @@ void RepaintGlow(Integer id) {
 
 namespace {
 
-// The fade-out of a glow that is being hidden, one step of the skin data's fade timer.
-bool FadeOutGlowStep(TObject* data, Integer iteration) {
-  auto* sd = dynamic_cast<TsCommonData*>(data);
-  if (!sd || !sd->AnimTimer || IsGoing(sd->FOwnerControl)) return false;
-  TkvThreadedTimer* timer = sd->AnimTimer.get();
-  if (timer->Iterations <= 0) return false;
-  if (iteration >= timer->Iterations) {
-    HideGlow(sd->GlowID, false);
-    return false;
-  }
-  timer->Glow = std::max(0.0, timer->Glow - timer->GlowStep);
-  SetGlowAlpha(sd->GlowID, Byte(std::clamp<long>(std::lround(timer->Glow), 0, 255)));
-  return true;
-}
-
 // Frees a glow, or hides a circle (which keeps its slot), at index id.
 void DropEffectAt(Integer id) {
   TkvLayeredEffect* e = EffectAt(id);
@@ -354,11 +339,14 @@ void HideGlow(Integer& id, bool doAnimation) {
     return;
   }
   auto* owner = dynamic_cast<TComponent*>(sd->FOwnerControl);
-  const Integer left = GetNewTimer(sd->AnimTimer, owner, 0);
+  const Integer left = GetNewTimer(sd->AnimTimer, owner, 1);
   TkvThreadedTimer* timer = sd->AnimTimer.get();
   if (timer->State == 0) return;  // fading out already
-  timer->Glow = e->IsCircle() ? 0 : static_cast<TkvGlowEffect*>(e)->FAlpha;
-  timer->InitData(sd, left, FadeOutGlowStep, 0, false);
+  // The fade-out starts from the strength the glow shows now: a new timer stands at 0, which
+  // would drop the glow at the first step instead of fading it.
+  auto* glow = dynamic_cast<TkvGlowEffect*>(e);
+  timer->Glow = glow ? glow->FAlpha : 0;
+  timer->InitData(sd, left, UpdateGlowing_CB, 0, false);
   timer->ThreadType = 1;
   timer->TimeHandler();
 }

@@ -164,6 +164,12 @@ class TsButton : public TButton {
   void MouseUp(TMouseButton button, TShiftState shift, Integer x, Integer y) override;
   // With the manager's wave-out click effect a click sends out a ripple.
   void Click() override;
+  // An action of the custom kind also gives the button its Enabled, whatever the defaults.
+  void ActionChange(TObject* sender, bool checkDefaults) override;
+
+ public:
+  // A new image index since the last invalidation renders the look again.
+  void Invalidate() override;
 
  private:
   void CommandLinkFontChanged(TObject* sender);
@@ -198,8 +204,13 @@ class TsButton : public TButton {
   void UpdateLight(TControl* sender, TkvAnimEventData& data);
   // Mouse enter and leave of a skinned button: fades to the hot or normal look.
   void HoverChanged(bool entered);
-  // The focus changes of a skinned button; true when the message is done.
+  // The focus changes of a skinned button (WM_SETFOCUS, WM_KILLFOCUS, CM_ENTER, CM_EXIT): the
+  // class library's handling with drawing off, then the new look; true when the message is done.
   bool FocusMessage(TMessage& message);
+  // The form's notice of a new focused control; true when the message is done.
+  bool FocusChangedMessage(TMessage& message);
+  // The skin data's and the class library's handling of message between WM_SETREDRAW 0 and 1.
+  void ForwardWithoutDrawing(TMessage& message);
 
   std::unique_ptr<TsCtrlSkinData> FCommonData;
   bool FDown = false;
@@ -217,6 +228,7 @@ class TsButton : public TButton {
   bool IsFocused = false;  // wears the default-button look
   bool DroppedDown = false;
   bool FReleasing = false;  // a release is being handled: the system's pushed state is over
+  Integer OldImageIndex = -1;  // ImageIndex at the last invalidation
 };
 
 // Gap between the glyph and the caption at 96 PPI; the split part's width at 96 PPI.
@@ -224,5 +236,7 @@ inline constexpr Integer iContentSpacing = 6;
 inline constexpr Integer DropWidth = 16;
 // The gap between glyph and caption for the button's density.
 Integer ContentSpacing(TsButton* button);
+// True while a button forwards a focus message with drawing switched off.
+extern bool bFocusChanging;
 
 #endif

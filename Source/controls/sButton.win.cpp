@@ -10,6 +10,7 @@
 #include "base/sMessages.h"
 #include "controls/SkinCommands.h"
 #include "controls/kvAnimation.h"
+#include "controls/kvGlow.h"
 #include "controls/sThirdParty.h"
 #include "paint/sAlphaGraph.h"
 #include "paint/sCommonDataCache.h"
@@ -130,6 +131,19 @@ void TsButton::CreateParams(TCreateParams& params) {
   TButton::CreateParams(params);
   params.Style = (params.Style & ~BS_TYPEMASK) | BS_OWNERDRAW;
   if (!ControlStyle().Contains(csDoubleClicks)) params.ClassStyle &= ~CS_DBLCLKS;
+}
+
+void TsButton::Invalidate() {
+  if (ImageIndex() != OldImageIndex) {
+    OldImageIndex = ImageIndex();
+    FCommonData->BGChanged = true;
+  }
+  TButton::Invalidate();
+}
+
+void TsButton::ActionChange(TObject* sender, bool checkDefaults) {
+  TButton::ActionChange(sender, checkDefaults);
+  if (auto* action = dynamic_cast<TCustomAction*>(sender)) SetEnabled(action->Enabled());
 }
 
 void TsButton::SetButtonStyle(bool isDefault) {
@@ -656,18 +670,34 @@ void TsButton::UpdateLight(TControl*, TkvAnimEventData& data) {
   data.DoLighting = sd->DoLighting(true);
 }
 
+bool bFocusChanging = false;
+
+void TsButton::ForwardWithoutDrawing(TMessage& m) {
+  // The system's own redraw of the focus change would flash its look over the skin's.
+  const TScopeExit redrawOn([this] { SendMessageW(WindowHandle(), WM_SETREDRAW, TRUE, 0); });
+  SendMessageW(WindowHandle(), WM_SETREDRAW, FALSE, 0);
+  if (!CommonWndProc(m, FCommonData.get())) TButton::Dispatch(m);
+}
+
 bool TsButton::FocusMessage(TMessage& m) {
   TsCtrlSkinData* sd = FCommonData.get();
-  if (!Visible() || ComponentState().Contains(csDesigning) || !Enabled() || ComponentState().Contains(csDestroying))
-    return false;
-  if (m.Msg == WM_SETFOCUS) {
+  if (!Visible() || ComponentState().Contains(csDesigning)) return false;
+  const bool entering = m.Msg == WM_SETFOCUS || m.Msg == CM_ENTER;
+  const bool usable = Enabled() && !ComponentState().Contains(csDestroying);
+  // A focus message that arrives while another one is forwarded (the form's CM_ENTER inside the
+  // window's WM_SETFOCUS) is already drawn by the outer one.
+  if (!usable || (entering && bFocusChanging)) {
+    if (!CommonWndProc(m, sd)) TButton::Dispatch(m);
+    return true;
+  }
+  if (entering) {
     sd->BGChanged = true;
     {
-      // The focus look comes with the next paint, not with the system's own redraw.
-      const TScopeExit redrawOn([this] { SendMessageW(WindowHandle(), WM_SETREDRAW, TRUE, 0); });
-      SendMessageW(WindowHandle(), WM_SETREDRAW, FALSE, 0);
-      if (!CommonWndProc(m, sd)) TButton::Dispatch(m);
+      auto forwarding = SetForScope(bFocusChanging, true);
+      ForwardWithoutDrawing(m);
     }
+    // The focus look comes with the next paint (or the fade's next frame), not with the
+    // system's own redraw.
     if (TkvThreadedTimer* fade = sd->AnimTimer.get(); fade && fade->Enabled()) {
       sd->BGChanged = true;
       fade->TimeHandler();
@@ -676,16 +706,30 @@ bool TsButton::FocusMessage(TMessage& m) {
     }
   } else {
     sd->StopTimer();
-    {
-      const TScopeExit redrawOn([this] { SendMessageW(WindowHandle(), WM_SETREDRAW, TRUE, 0); });
-      SendMessageW(WindowHandle(), WM_SETREDRAW, FALSE, 0);
-      if (!CommonWndProc(m, sd)) TButton::Dispatch(m);
+    ForwardWithoutDrawing(m);
+    if (sd->Skinned()) {
+      sd->FFocused = false;
+      sd->Invalidate(false);
+      HideGlowAndCircle(sd);
     }
-    sd->FFocused = false;
-    sd->Invalidate(false);
-    HideGlowAndCircle(sd);
   }
   if (sd->FOuterEffects->Visibility() == ovFocused) sd->FOuterEffects->Invalidate();
+  return true;
+}
+
+bool TsButton::FocusChangedMessage(TMessage& m) {
+  if (!Visible()) return false;
+  if (bFocusChanging || !Focused()) {
+    // Inside a forwarded focus change the outer message draws.
+    TButton::Dispatch(m);
+    return true;
+  }
+  {
+    const TScopeExit redrawOn([this] { SendMessageW(WindowHandle(), WM_SETREDRAW, TRUE, 0); });
+    SendMessageW(WindowHandle(), WM_SETREDRAW, FALSE, 0);
+    TButton::Dispatch(m);
+  }
+  RedrawNow();
   return true;
 }
 
@@ -790,17 +834,39 @@ void TsButton::Dispatch(TMessage& m) {
         break;
       case WM_SETFOCUS:
       case WM_KILLFOCUS:
+      case CM_ENTER:
+      case CM_EXIT:
         if (FocusMessage(m)) return;
         FCommonData->BGChanged = true;
+        break;
+      case CM_FOCUSCHANGED:
+        if (FocusChangedMessage(m)) return;
         break;
       case WM_WINDOWPOSCHANGED:
         FCommonData->BGChanged = true;
         break;
       case WM_SETTEXT:
-      case CM_TEXTCHANGED:
         TButton::Dispatch(m);
         RedrawNow();
         return;
+      case CM_TEXTCHANGED:
+        TButton::Dispatch(m);
+        if (ComponentState().Contains(csDestroying)) return;
+        // A fade would go on showing the old caption: its end look at once, then the new text.
+        FinishTimer(FCommonData->AnimTimer.get());
+        FCommonData->StopTimer();
+        RedrawNow();
+        return;
+      case CM_ACTIONUPDATE:
+        TButton::Dispatch(m);
+        // The action's own state wins over one set on the button behind its back.
+        if (auto* action = dynamic_cast<TCustomAction*>(Action()); action && !ComponentState().Contains(csDestroying))
+          SetEnabled(action->Enabled());
+        return;
+      case WM_SIZE:
+        // The glow was made for the old size.
+        if (FCommonData->GlowID >= 0) HideGlow(FCommonData->GlowID, false);
+        break;
     }
   } else if (m.Msg == CN_DRAWITEM) {
     if (auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(m.LParam)) StdDrawItem(*item);

@@ -518,7 +518,7 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   void FillArOR() override;
   void UpdateRgn() override { UpdateRgn(true, false); }
   void UpdateRgn(bool doRepaint, bool allChildren);
-  HRGN GetRgnFromArOR(Integer x, Integer y);
+  HRGN GetRgnFromArOR(Integer x, Integer y) override;
 
   // -- Own move and size frame, minimize and restore, glued forms, blend on moving, animated
   //    scaling and the disabled-form layer (sSkinProviderMotion.win.cpp,

@@ -90,6 +90,9 @@ class TkvFormProvider {
   virtual std::unique_ptr<TBitmap> GetFormImage() = 0;
   // Recomputes the transparent corner rectangles, then applies the region the skin shapes.
   virtual void FillArOR() = 0;
+  // The form's shape with its top-left corner at (x, y): its rectangle less the transparent
+  // corner rectangles, a new region the caller owns; null when the provider shapes nothing.
+  virtual HRGN GetRgnFromArOR(Integer, Integer) { return nullptr; }
   virtual void UpdateRgn() = 0;
   // Called for every control of the form after a repaint while the provider's skin data has
   // a transparency mode; answering True ends the walk.

@@ -354,6 +354,18 @@ void StopOne(TkvOwnedTimer& timer) {
 }  // namespace
 
 void TsCommonData::StopTimer() { StopOne(AnimTimer); }
+
+void FinishTimer(TkvThreadedTimer* timer) {
+  if (!timer || timer->Destroyed || timer->ComponentState().Contains(csDestroying)) return;
+  timer->Iteration = timer->Iterations - 1;
+  // The end of the fade's course: the hot look counts up to 255, the normal and the pressed
+  // looks count down to 0 (the pressed one would otherwise be drawn as the look it leaves).
+  timer->Glow = timer->State == 1 || timer->State > 2 ? 255 : 0;
+  timer->SetEnabled(false);
+  if (timer->AnimProc) timer->AnimProc(timer->AnimData, timer->Iteration);
+  delete timer->BmpOut;
+  timer->BmpOut = nullptr;
+}
 void TsCommonData::StopCircleTimer() { StopOne(CircleTimer); }
 
 #ifndef _WIN32

@@ -206,6 +206,10 @@ class TsCommonData : public TkvSkinDataBase {
 #endif
 };
 
+// Jumps a running animation to its end: its last frame is drawn once more (the target look of a
+// fade), then it stops and drops its frame. Nothing for a missing timer or one that is going.
+void FinishTimer(TkvThreadedTimer* timer);
+
 // Sets a KVS_ bit of the skin data for a scope and clears it on every way out.
 class TkvStateBitScope {
  public:

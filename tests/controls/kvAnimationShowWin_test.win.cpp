@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -38,10 +39,12 @@ class StepClock : public TClock {
   std::function<void()> onReading;
 };
 
-// A provider whose picture of the form is one colour.
+// A provider whose picture of the form is one colour, and whose shape of the form the test may set.
 class PictureProvider : public TProviderDouble {
  public:
   using TProviderDouble::TProviderDouble;
+  HRGN GetRgnFromArOR(Integer x, Integer y) override { return shape ? shape(x, y) : nullptr; }
+  std::function<HRGN(Integer, Integer)> shape;
   std::unique_ptr<TBitmap> GetFormImage() override {
     ++images;
     auto bmp = std::make_unique<TBitmap>(Form->Width(), Form->Height(), pf32bit);
@@ -182,6 +185,44 @@ TEST_F(FormShow, EachFrameIsHandedToThePerFrameProcedure) {
     blends.push_back(d.Blend);
   }, atcFade);
   EXPECT_EQ(blends, (std::vector<Integer>{85, 170, 255, 255}));
+}
+
+TEST_F(FormShow, TheCoverTakesTheShapeOfTheForm) {
+  // The provider cuts 6 x 6 corners out of the form, as a skin with rounded corners does.
+  provider->shape = [](Integer x, Integer y) {
+    HRGN rgn = CreateRectRgn(x, y, x + 160, y + 120);
+    for (const RECT& corner : {RECT{0, 0, 6, 6}, RECT{154, 0, 160, 6}, RECT{0, 114, 6, 120}, RECT{154, 114, 160, 120}}) {
+      HRGN cut = CreateRectRgn(x + corner.left, y + corner.top, x + corner.right, y + corner.bottom);
+      CombineRgn(rgn, rgn, cut, RGN_DIFF);
+      DeleteObject(cut);
+    }
+    return rgn;
+  };
+  LayeredRecorder layered;
+  struct Seen {
+    bool asked = false;
+    bool hasRegion = false;
+    bool corners = false, inside = false, edges = false;
+  } seen;
+  clock.onReading = [&] {
+    if (seen.asked) return;
+    const std::vector<LayeredCall> calls = CoverCalls(form->Handle());
+    if (calls.empty()) return;
+    seen.asked = true;
+    HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+    seen.hasRegion = GetWindowRgn(calls[0].Wnd, rgn) != ERROR;
+    seen.corners = PtInRegion(rgn, 2, 2) || PtInRegion(rgn, 157, 2) || PtInRegion(rgn, 2, 117) || PtInRegion(rgn, 157, 117);
+    seen.inside = PtInRegion(rgn, 80, 60);
+    seen.edges = PtInRegion(rgn, 7, 0) && PtInRegion(rgn, 0, 7) && PtInRegion(rgn, 159, 60) && PtInRegion(rgn, 80, 119);
+    DeleteObject(rgn);
+  };
+  AnimShowControl(form, 48, 255, nullptr, atcFade);
+  ASSERT_TRUE(seen.asked) << "the cover was there while the frames ran";
+  EXPECT_TRUE(seen.hasRegion);
+  EXPECT_FALSE(seen.corners) << "the corners the skin leaves transparent are cut away";
+  EXPECT_TRUE(seen.inside);
+  EXPECT_TRUE(seen.edges);
+  EXPECT_EQ(provider->corner_fills, 1) << "the corners are worked out for the new skin first";
 }
 
 TEST_F(FormShow, ATextFlightWithNowhereToGoShowsItsEndAtOnce) {

@@ -89,6 +89,57 @@ TEST_F(Fades, LeavingHalfWayFadesBackFromTheBlendedFrame) {
   EXPECT_EQ(run.dezev, (std::vector<Integer>{120, 113, 106, 99, 92, 85, 78, 71, 64, 57, 50, 43, 35, 28, 21, 14, 7, 0, 0}));
 }
 
+TEST_F(Fades, AFadeToHotThatTakesOverAFadeToNormalEndsOnTheHotLook) {
+  // The mouse leaves, the fade to normal shows some of its frames, the mouse comes back.
+  for (int shown = 1; shown <= 19; ++shown) {
+    TkvThreadedTimer* t = NewTimer(0);
+    t->InitData(nullptr, 0, nullptr, 0, false);
+    t->AnimProc = [&](TObject*, Integer) { return kvFadeStep(*t).Next != fnEnd; };
+    t->TimeHandler();
+    for (int i = 1; i < shown && t->Enabled(); ++i) t->Timer();
+    const double glow = t->Glow;
+    t->InitData(nullptr, 0, nullptr, 1, false);
+    const FadeRun run = RunFade(*t);
+    ASSERT_FALSE(run.dezev.empty()) << shown;
+    EXPECT_EQ(run.dezev.back(), 255) << shown << " frames out, from " << glow;
+    EXPECT_EQ(run.weight.back(), 0) << shown << ": the last frame is the hot look alone";
+    for (size_t i = 1; i < run.dezev.size(); ++i) EXPECT_GE(run.dezev[i], run.dezev[i - 1]) << shown << ", " << i;
+    EXPECT_LE(run.dezev.size(), 7u) << shown << ": no longer than a fade from rest";
+    EXPECT_FALSE(t->Enabled()) << shown;
+  }
+}
+
+TEST_F(Fades, AFadeWhoseStepWasMadeTooSmallStillEndsWithinOneMoreFade) {
+  // The glow value is put back under a running fade (a change shown at once sets it) while its
+  // step stays the small one of a fade that began nearly at its end.
+  struct Case {
+    const char* name;
+    Integer state;
+    double glow, glowStep;
+    Integer target;
+  } cases[] = {
+      {"to normal, the glow put back to full", 0, 255, 0.5 / 18, 0},
+      {"to normal, a step far below one count", 0, 200, 1e-12, 0},
+      {"to hot, the glow put out", 1, 0, 1e-12, 255},
+  };
+  for (const Case& c : cases) {
+    TkvThreadedTimer* t = NewTimer(c.state);
+    t->InitData(nullptr, 0, nullptr, c.state, false);
+    const Integer iterations = t->Iterations;
+    t->Iteration = iterations;  // its last step
+    t->Glow = c.glow;
+    t->GlowStep = c.glowStep;
+    EXPECT_EQ(kvFadeStep(*t).Next, fnGoOn) << c.name;
+    EXPECT_GE(t->Iteration, -1) << c.name;
+    EXPECT_LT(t->Iteration, iterations) << c.name;
+    const FadeRun run = RunFade(*t);
+    EXPECT_FALSE(t->Enabled()) << c.name;
+    EXPECT_LE(run.dezev.size(), size_t(iterations) + 2) << c.name;
+    ASSERT_FALSE(run.dezev.empty()) << c.name;
+    EXPECT_EQ(run.dezev.back(), c.target) << c.name;
+  }
+}
+
 TEST(FillLight, SizesOfTheCache) {
   struct {
     Integer w, h, minSize, maxSize;

@@ -65,9 +65,7 @@ class Effects : public testing::Test {
     form->AfterConstruction();
     form->SetBounds(100, 100, 300, 200);
     form->SetColor(clWhite);
-    TsGeneralData look = PlainSection(u"BUTTON", 0, kNormal, 3);
-    look.Props[1].Color = Integer(kHot);
-    look.Props[2].Color = Integer(kPressed);
+    const TsGeneralData look = ThreeStateSection(u"BUTTON", kNormal, kHot, kPressed);
     buttonSection = skin->AddSection(look);
     button = AddButton(TRect(20, 20, 120, 50), buttonSection);
     SetCursorPos(0, 0);  // no mouse over the buttons until a test puts it there
@@ -290,6 +288,73 @@ TEST_F(Effects, TheGlowRisesWithTheFadeToHotAndFallsWithTheFadeBack) {
   EXPECT_FALSE(IsWindowVisible(glow));
 }
 
+TEST_F(Effects, AFadeToHotThatTakesOverAFadeToNormalEndsOnTheHotLook) {
+  TsCtrlSkinData* sd = button->SkinData();
+  // The mouse leaves after the fade to hot, and comes back after some frames of the fade to
+  // normal: however far that went, the last frame on the window is the hot look, before any
+  // repaint from the cache.
+  for (int outSteps : {3, 6, 9, 15}) {
+    button->Perform(CM_MOUSEENTER, 0, 0);
+    TkvThreadedTimer* fade = sd->AnimTimer.get();
+    ASSERT_NE(fade, nullptr) << outSteps;
+    while (fade->Enabled()) Tick(fade);
+    button->Perform(CM_MOUSELEAVE, 0, 0);
+    ASSERT_EQ(fade->State, 0) << outSteps;
+    for (int i = 0; i < outSteps; ++i) Tick(fade);
+    ASSERT_TRUE(fade->Enabled()) << outSteps << ": still fading to normal";
+    button->Perform(CM_MOUSEENTER, 0, 0);
+    for (int i = 0; i < 40 && fade->Enabled(); ++i) Tick(fade);
+    ASSERT_FALSE(fade->Enabled()) << outSteps;
+    ASSERT_NE(fade->BmpOut, nullptr) << outSteps;
+    for (TPoint p : {TPoint(3, 3), TPoint(50, 15), TPoint(96, 26)}) {
+      EXPECT_EQ(fade->BmpOut->View().At(p.X, p.Y) & 0xFFFFFF, Rgb(kHot)) << outSteps << ": the last frame";
+      EXPECT_EQ(OnScreen(button, p.X, p.Y), Rgb(kHot)) << outSteps << ": on the window";
+    }
+    // Back to rest for the next case.
+    button->Perform(CM_MOUSELEAVE, 0, 0);
+    while (fade->Enabled()) Tick(fade);
+    Paint();
+  }
+}
+
+TEST_F(Effects, ANewCaptionEndsAFadeAtItsTargetLookAtOnce) {
+  TsCtrlSkinData* sd = button->SkinData();
+  button->Perform(CM_MOUSEENTER, 0, 0);
+  TkvThreadedTimer* fade = sd->AnimTimer.get();
+  ASSERT_TRUE(fade && fade->Enabled());
+  Tick(fade);
+  ASSERT_NE(OnScreen(button, 3, 3), Rgb(kHot)) << "half-way";
+  button->SetCaption(u"Parse");
+  EXPECT_FALSE(fade->Enabled()) << "the fade is over";
+  EXPECT_EQ(fade->State, -1);
+  EXPECT_EQ(OnScreen(button, 3, 3), Rgb(kHot)) << "its end look, with the new caption, at once";
+}
+
+TEST_F(Effects, FinishingAChangeToThePressedLookShowsThePressedLook) {
+  TsCtrlSkinData* sd = button->SkinData();
+  button->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+  TkvThreadedTimer* fade = sd->AnimTimer.get();
+  ASSERT_TRUE(fade && fade->Enabled());
+  ASSERT_EQ(fade->State, 2);
+  FinishTimer(fade);
+  EXPECT_FALSE(fade->Enabled());
+  EXPECT_EQ(OnScreen(button, 3, 3), Rgb(kPressed));
+  EXPECT_EQ(OnScreen(button, 96, 26), Rgb(kPressed));
+  button->Perform(WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+}
+
+TEST_F(Effects, ANewSizeHidesTheGlowAlsoWhileAFadeRuns) {
+  GiveTheButtonAGlow();
+  TsCtrlSkinData* sd = button->SkinData();
+  button->Perform(CM_MOUSEENTER, 0, 0);
+  const Integer id = sd->GlowID;
+  ASSERT_GE(id, 0);
+  ASSERT_TRUE(sd->AnimTimer && sd->AnimTimer->Enabled()) << "the glow rises with the fade to hot";
+  button->SetBounds(20, 20, 140, 40);
+  EXPECT_EQ(sd->GlowID, -1);
+  EXPECT_EQ(EffectAt(id), nullptr);
+}
+
 // ---- The fill light ---------------------------------------------------------------------------
 
 class FillLight : public Effects {
@@ -323,6 +388,34 @@ TEST_F(FillLight, APressGrowsALightFromThePressPoint) {
   EXPECT_GT(t->Value, first);
   ASSERT_NE(t->BmpOut, nullptr);
   EXPECT_EQ(t->BmpOut->Width(), 100);
+}
+
+TEST_F(FillLight, ThePressLightDimsTheGlowToHalfItsStrength) {
+  GiveTheButtonAGlow();
+  LayeredRecorder layered;
+  TsCtrlSkinData* sd = button->SkinData();
+  // Hovered: the glow is up in full.
+  sd->FMouseAbove = true;
+  ShowGlowingIfNeeded(sd, false, nullptr, -1, false, 255);
+  ASSERT_GE(sd->GlowID, 0);
+  HWND glow = EffectAt(sd->GlowID)->Wnd->WindowHandle();
+  ASSERT_EQ(LayeredRecorder::For(glow).back().Alpha, 255);
+  // Each step of the press light hands the glow half the light's strength, which falls as the
+  // light spreads.
+  TkvThreadedTimer* t = Started();
+  ASSERT_TRUE(t && t->Enabled());
+  Integer previous = 256;
+  for (int step = 0; step < 6; ++step) {
+    ASSERT_TRUE(t->Enabled()) << step;
+    const std::vector<LayeredCall> calls = LayeredRecorder::For(glow);
+    const Integer alpha = calls.back().Alpha;
+    EXPECT_EQ(alpha, t->IntState / 2) << step;
+    EXPECT_LT(alpha, previous) << step;
+    EXPECT_LT(alpha, 128) << step;
+    previous = alpha;
+    Tick(t);
+  }
+  EXPECT_GE(sd->GlowID, 0) << "dimmed, not hidden, while the button is held";
 }
 
 TEST_F(FillLight, ReleasedInsideItFloodsTheButtonAndEnds) {

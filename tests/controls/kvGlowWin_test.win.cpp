@@ -14,6 +14,7 @@
 #include "base/kvThdTimer.h"
 #include "base/kvntTypes.h"
 #include "base/sMessages.h"
+#include "controls/kvAnimation.h"
 #include "controls/kvGlow.h"
 #include "controls/kvSlider.h"
 #include "controls/sTrackBar.h"
@@ -56,6 +57,13 @@ HWND WindowOf(Integer id) {
 }
 
 Byte AlphaOf(uint32_t pixel) { return Byte(pixel >> 24); }
+
+// The constant alphas handed to a layered window, in order.
+std::vector<Integer> AlphasOf(HWND glow) {
+  std::vector<Integer> out;
+  for (const LayeredCall& c : LayeredRecorder::For(glow)) out.push_back(c.Alpha);
+  return out;
+}
 
 class GlowEffects : public testing::Test {
  protected:
@@ -235,6 +243,47 @@ TEST_F(GlowEffects, AnAnimatedHideFadesTheGlowOutInEighteenSteps) {
   EXPECT_FALSE(IsWindow(glow)) << "released to the message loop";
 }
 
+TEST_F(GlowEffects, AnAnimatedHideFadesFromTheStrengthTheGlowShowsOnTheSharedGlowStep) {
+  // A control's glow, and a window's glow whose skin data has no control (a wrapper's): both fade
+  // on the glow fade's step from where they stand, never from 0.
+  TComponent owner(nullptr);
+  TsCommonData windowData(&owner);
+  windowData.FSWHandle = lit->Handle();
+  windowData.SkinIndex = buttonSection;
+  windowData.SetCommonSkinData(nullptr);
+  struct Case {
+    const char* name;
+    TsCommonData* sd;
+  } cases[] = {{"a control's", lit->sd.get()}, {"a window's", &windowData}};
+  skin->Manager.Effects.AllowAnimation = true;
+  for (const Case& c : cases) {
+    ASSERT_EQ(c.sd->FOwnerControl == nullptr, c.sd == &windowData) << c.name;
+    LayeredRecorder layered;
+    c.sd->GlowID = ShowGlow(ScreenRect(lit), glowMask, 0, 200, form->Handle(), c.sd);
+    const Integer id = c.sd->GlowID;
+    HWND glow = WindowOf(id);
+    ASSERT_NE(glow, nullptr) << c.name;
+    HideGlow(c.sd->GlowID, true);
+    TkvThreadedTimer* fade = c.sd->AnimTimer.get();
+    ASSERT_NE(fade, nullptr) << c.name;
+    auto* step = fade->AnimProc.target<bool (*)(TObject*, Integer)>();
+    ASSERT_NE(step, nullptr) << c.name;
+    EXPECT_EQ(*step, &UpdateGlowing_CB) << c.name;
+    EXPECT_EQ(c.sd->GlowID, id) << c.name << ": kept while it fades";
+    for (int i = 0; i < 40 && fade->Enabled(); ++i) fade->OnTimer2(nullptr);
+    EXPECT_FALSE(fade->Enabled()) << c.name;
+    const std::vector<Integer> alphas = AlphasOf(glow);
+    ASSERT_EQ(alphas.size(), 1u + 18u) << c.name << ": the picture once, then one alpha a step";
+    EXPECT_EQ(alphas[0], 200) << c.name;
+    EXPECT_EQ(alphas[1], 189) << c.name << ": 200 less 200 / 18, rounded";
+    for (size_t i = 2; i < alphas.size(); ++i) EXPECT_LT(alphas[i], alphas[i - 1]) << c.name << ", " << i;
+    EXPECT_LT(alphas.back(), 10) << c.name;
+    EXPECT_EQ(c.sd->GlowID, -1) << c.name;
+    EXPECT_EQ(EffectAt(id), nullptr) << c.name;
+    EXPECT_FALSE(IsWindowVisible(glow)) << c.name;
+  }
+}
+
 TEST_F(GlowEffects, AHideWhileAStateFadeRunsIsImmediate) {
   lit->sd->GlowID = ShowLitGlow(255);
   const Integer id = lit->sd->GlowID;
@@ -305,14 +354,6 @@ TEST_F(GlowEffects, AFramePartsGlowKeepsTheRectangleItIsGiven) {
 }
 
 // ---- The hover glow of a control, asked for with animation ----
-
-namespace {
-std::vector<Integer> AlphasOf(HWND glow) {
-  std::vector<Integer> out;
-  for (const LayeredCall& c : LayeredRecorder::For(glow)) out.push_back(c.Alpha);
-  return out;
-}
-}  // namespace
 
 TEST_F(GlowEffects, AnAnimatedHoverGlowFadesInOnTheControlsFadeTimerWhenAnimationIsAllowed) {
   struct Case {

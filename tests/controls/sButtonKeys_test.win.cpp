@@ -30,9 +30,7 @@ class ButtonKeys : public SkinnedFormTest {
  protected:
   void SetUp() override {
     ASSERT_NO_FATAL_FAILURE(SkinnedFormTest::SetUp());
-    TsGeneralData look = PlainSection(u"BUTTON", 0, kNormal, 3);
-    look.Props[1].Color = Integer(kHot);
-    look.Props[2].Color = Integer(kPressed);
+    const TsGeneralData look = ThreeStateSection(u"BUTTON", kNormal, kHot, kPressed);
     section = skin->AddSection(look);
     button = new TsButton(form);
     button->SetBounds(20, 20, 100, 30);

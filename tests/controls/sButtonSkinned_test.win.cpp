@@ -40,9 +40,7 @@ class Skinned : public testing::Test {
     form->AfterConstruction();
     form->SetBounds(100, 100, 300, 200);
     form->SetColor(clWhite);
-    TsGeneralData look = PlainSection(u"BUTTON", 0, kNormal, 3);
-    look.Props[1].Color = Integer(kHot);
-    look.Props[2].Color = Integer(kPressed);
+    const TsGeneralData look = ThreeStateSection(u"BUTTON", kNormal, kHot, kPressed);
     buttonSection = skin->AddSection(look);
     button = new TsButton(form);
     button->SetBounds(20, 20, 100, 30);

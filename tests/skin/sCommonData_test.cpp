@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include "skin/sSkinManager.h"
 #include "ui/Bitmap.h"
 #include "ui/TypInfo.h"
@@ -186,6 +189,42 @@ TEST(SkinData, OwnsItsCacheBitmapAndItsFadeTimer) {
   data->Free();
   EXPECT_EQ(gBitmapsGone, 1);
   EXPECT_EQ(control.ComponentCount(), 0);  // the timer went with the skin data, not later with its owner
+}
+
+TEST(SkinData, FinishingATimerDrawsItsLastFrameAtTheEndOfItsCourseAndStopsIt) {
+  struct Case {
+    const char* name;
+    Integer state;
+    double glowSeen;  // the progress the last frame is drawn with
+  } cases[] = {{"to normal", 0, 0}, {"to hot", 1, 255}, {"to pressed", 2, 0}};
+  for (const Case& c : cases) {
+    TComponent control(nullptr);
+    TkvThreadedTimer* timer = nullptr;
+    GetNewTimer(timer, &control, c.state);
+    std::vector<std::pair<Integer, double>> steps;
+    timer->InitData(nullptr, 0, [&](TObject*, Integer i) {
+      steps.emplace_back(i, timer->Glow);
+      return true;
+    }, c.state, false);
+    timer->Glow = 100;  // part-way
+    timer->BmpOut = new TBitmap(4, 4, pf32bit);
+    FinishTimer(timer);
+    ASSERT_EQ(steps.size(), 1u) << c.name;
+    EXPECT_EQ(steps[0].first, timer->Iterations - 1) << c.name;
+    EXPECT_EQ(steps[0].second, c.glowSeen) << c.name;
+    EXPECT_FALSE(timer->Enabled()) << c.name;
+    EXPECT_EQ(timer->BmpOut, nullptr) << c.name;
+  }
+  FinishTimer(nullptr);  // nothing to finish
+  TComponent control(nullptr);
+  TkvThreadedTimer* going = nullptr;
+  GetNewTimer(going, &control, 1);
+  int calls = 0;
+  going->InitData(nullptr, 0, [&](TObject*, Integer) { return ++calls > 0; }, 1, false);
+  going->Destroyed = true;
+  FinishTimer(going);
+  EXPECT_EQ(calls, 0) << "a timer that is going draws nothing";
+  going->Destroyed = false;
 }
 
 TEST(SkinData, AFadeTimerItsOwnerFreesFirstLeavesTheSkinDataWithout) {

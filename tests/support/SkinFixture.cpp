@@ -50,6 +50,13 @@ TsGradPoint GradPoint(Integer index, TColor color, Integer percent, Integer mode
   return p;
 }
 
+TsGeneralData ThreeStateSection(const String& name, TColor normal, TColor hot, TColor pressed) {
+  TsGeneralData s = PlainSection(name, 0, normal, 3);
+  s.Props[1].Color = Integer(hot);
+  s.Props[2].Color = Integer(pressed);
+  return s;
+}
+
 TsGeneralData PlainSection(const String& name, Integer transparency, TColor color, Integer states) {
   TsGeneralData s;
   s.ClassName = name;

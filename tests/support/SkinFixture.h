@@ -38,6 +38,8 @@ struct SkinFixture {
 
 // A section of one plain look in every state: that transparency and colour, no border image.
 TsGeneralData PlainSection(const String& name, Integer transparency, TColor color, Integer states = 1);
+// An opaque section of three states, each one colour: normal, hot and pressed.
+TsGeneralData ThreeStateSection(const String& name, TColor normal, TColor hot, TColor pressed);
 
 // A gradient point (for gradients made by hand).
 TsGradPoint GradPoint(Integer index, TColor color, Integer percent, Integer mode = 0);
