@@ -1,7 +1,7 @@
 // Shell items: item identifier lists (PIDLs) and their attributes, names and images, the
-// wrapper of one shell item (TkvShellFolder), and two objects made at start-up: the desktop
-// folder's wrapper and an alpha image list over the system's small icons. The start-up also
-// initializes OLE for the GUI thread.
+// wrapper of one shell item (TkvShellFolder), and two module objects made on first use after
+// the start-up: the desktop folder's wrapper and an alpha image list over the system's small
+// icons. The start-up initializes OLE for the GUI thread.
 //
 // The walking of identifier lists and the rules on names are portable; everything that asks
 // the shell is Windows-only.
@@ -101,7 +101,8 @@ class TkvShellFolder : public TObject {
   IShellFolder* FIShellFolder = nullptr;  // a reference held
 };
 
-// Module objects (null before the start-up and after the clean-up).
+// Module objects, made by the first call after the start-up (null before it and after the
+// clean-up). GUI thread only.
 TkvShellFolder* DesktopFolder();
 HIMAGELIST SysSmallImages();
 TsAlphaImageList* SysSmallImageList();
