@@ -9,7 +9,6 @@
 // counted instead): Explorer is another process, and closing a thousand of its windows would
 // measure Explorer.
 #include <windows.h>
-#include <psapi.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
 
@@ -54,12 +53,18 @@ int ThreadCount() {
   return n;
 }
 
+// The committed private memory of the process (heaps, stacks, private mappings), summed over
+// its address space: Wine leaves the private usage of GetProcessMemoryInfo at 0.
 SIZE_T PrivateBytes() {
-  PROCESS_MEMORY_COUNTERS_EX m{};
-  m.cb = sizeof(m);
-  return GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&m), sizeof(m))
-             ? m.PrivateUsage
-             : 0;
+  SIZE_T total = 0;
+  MEMORY_BASIC_INFORMATION m{};
+  for (const Byte* at = nullptr; VirtualQuery(at, &m, sizeof m) == sizeof m;) {
+    if (m.State == MEM_COMMIT && m.Type == MEM_PRIVATE) total += m.RegionSize;
+    const Byte* next = static_cast<const Byte*>(m.BaseAddress) + m.RegionSize;
+    if (next <= at) break;
+    at = next;
+  }
+  return total;
 }
 
 struct Sample {
@@ -158,6 +163,7 @@ TEST(Soak, ParseAndDownloadRoundsKeepHandlesMemoryAndThreadsLevel) {
   SetEnvironmentVariableW(L"TARNWICK_PARSE_URL", nullptr);
 
   EXPECT_GT(gdiMade, 0u);  // the rounds did paint
+  EXPECT_GT(at.memory, 0u);  // the memory was measured
   EXPECT_EQ(end.gdi, at.gdi);
   EXPECT_EQ(end.user, at.user);
   EXPECT_EQ(end.windows, at.windows);
