@@ -27,6 +27,7 @@
 #include "support/Fixtures.h"
 #include "support/GdiTracker.h"
 #include "support/ImportHook.h"
+#include "support/ProcessMemory.h"
 #include "support/TempDir.h"
 #include "support/TestServer.h"
 #include "support/UserTracker.h"
@@ -51,20 +52,6 @@ int ThreadCount() {
     if (t.th32OwnerProcessID == GetCurrentProcessId()) ++n;
   CloseHandle(snap);
   return n;
-}
-
-// The committed private memory of the process (heaps, stacks, private mappings), summed over
-// its address space: Wine leaves the private usage of GetProcessMemoryInfo at 0.
-SIZE_T PrivateBytes() {
-  SIZE_T total = 0;
-  MEMORY_BASIC_INFORMATION m{};
-  for (const Byte* at = nullptr; VirtualQuery(at, &m, sizeof m) == sizeof m;) {
-    if (m.State == MEM_COMMIT && m.Type == MEM_PRIVATE) total += m.RegionSize;
-    const Byte* next = static_cast<const Byte*>(m.BaseAddress) + m.RegionSize;
-    if (next <= at) break;
-    at = next;
-  }
-  return total;
 }
 
 struct Sample {

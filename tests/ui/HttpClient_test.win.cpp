@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "support/Files.h"
+#include "support/ProcessMemory.h"
 #include "support/TestServer.h"
 
 namespace {
@@ -296,22 +297,6 @@ TEST_F(HttpClientTest, DestroyingTheClientCancelsAndTheCallbackCanAbort) {
   EXPECT_GE(r->ReceivedCount(), 1000000);
   EXPECT_LT(r->ReceivedCount(), static_cast<Int64>(video.size()));
 }
-
-namespace {
-// The committed private memory of the process (Wine reports no private usage through
-// GetProcessMemoryInfo).
-SIZE_T PrivateBytes() {
-  SIZE_T total = 0;
-  MEMORY_BASIC_INFORMATION m{};
-  for (const Byte* at = nullptr; VirtualQuery(at, &m, sizeof m) == sizeof m;) {
-    if (m.State == MEM_COMMIT && m.Type == MEM_PRIVATE) total += m.RegionSize;
-    const Byte* next = static_cast<const Byte*>(m.BaseAddress) + m.RegionSize;
-    if (next <= at) break;
-    at = next;
-  }
-  return total;
-}
-}  // namespace
 
 // Each request's state, buffers and handles go with it: a program that downloads all day
 // does not grow. (Requests on Wine's asynchronous calls left about 2.5 KB each behind.)
