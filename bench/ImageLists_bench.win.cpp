@@ -21,7 +21,6 @@ using bench::UsPerCall;
 int main() {
   kvgpUtilsStartup();
   kvAlphaImageListStartup();
-  sGlyphUtilsStartup();
   constexpr int kSide = 24, kPPI = 144;  // 24 x 24 at 96 PPI, drawn at 36 x 36
   const int side = kSide * kPPI / 96;
 
@@ -39,7 +38,7 @@ int main() {
   const double alphaFresh = UsPerCall(500, alpha);
 
   auto chars = [&](int state) {
-    return [&, state] { DrawAlphaImgList(kvCharImages, &target, 0, 0, 6, 0, clNone, state, 1, false, kPPI); };
+    return [&, state] { DrawAlphaImgList(CharImages(), &target, 0, 0, 6, 0, clNone, state, 1, false, kPPI); };
   };
   const double charCached = UsPerCall(5000, chars(0));
   // In any state but rest the blended list renders afresh (its cache holds the resting look).

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Screenshots of Tarnwick's windows under Wine, at 96 and 144 PPI, as the engine paints them
-# with the Glimmerveil skin:
-#   tools/screenshots.sh [PPI ...]        (default: 96 144)
+# Screenshots of Tarnwick's windows under Wine, at 96, 120, 144 and 192 PPI, as the engine
+# paints them with the Glimmerveil skin:
+#   tools/screenshots.sh [PPI ...]        (default: 96 120 144 192)
 # writes into build/screenshots/, for each PPI:
 #   main-<ppi>.png          the main window, idle
 #   messagebox-<ppi>.png    the message box of a successful parse
@@ -20,7 +20,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 ppis=("$@")
-[ ${#ppis[@]} -eq 0 ] && ppis=(96 144)
+[ ${#ppis[@]} -eq 0 ] && ppis=(96 120 144 192)
 
 out=$root/build/screenshots
 mkdir -p "$out"

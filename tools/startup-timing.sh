@@ -6,7 +6,8 @@
 # Runs the program installed twice under build/startup: with the packed skin
 # (data/Glimmerveil.kpz) only, and with the skin folder (data/Glimmerveil) only, in the tests'
 # Wine prefix, and prints every run and the medians; then, as the floor under both, a program
-# that only shows one white window (tools/startup_baseline.win.cpp).
+# that only shows one white window (tools/startup_baseline.win.cpp), and where the benchmarks are
+# built, the time of each of the engine's start-up steps.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -54,3 +55,10 @@ for kind in kpz folder; do
 done
 echo "[startup] the floor: a program that only shows a white window"
 "$wine" "$timer" "$("$wine" winepath -w "$baseline" 2>/dev/null | tr -d '\r')" "$runs" </dev/null
+# Where the program's own part goes, step by step, when the benchmarks are built
+# (-DTARNWICK_BENCH=ON; bench/StartupSteps_bench.win.cpp).
+steps=$root/build/$preset/bench/StartupSteps_bench.exe
+if [ -f "$steps" ]; then
+  echo "[startup] the start-up's steps"
+  (cd "$(dirname "$steps")" && "$wine" "$steps" </dev/null)
+fi

@@ -1,8 +1,8 @@
 // Shell items: item identifier lists (PIDLs) and their attributes, names and images, the
 // wrapper of one shell item (TkvShellFolder) with its column texts, a directory watcher thread
-// (TkvShellChangeThread), and two objects made at start-up: the desktop folder's wrapper and an
-// alpha image list over the system's small icons. The start-up also initializes OLE for the GUI
-// thread.
+// (TkvShellChangeThread), and two module objects made on first use after the start-up: the
+// desktop folder's wrapper and an alpha image list over the system's small icons. The start-up
+// initializes OLE for the GUI thread.
 //
 // The walking of identifier lists and the rules on names are portable; everything that asks
 // the shell is Windows-only.
@@ -155,8 +155,8 @@ extern std::vector<TkvShellChangeThread*> ThreadsArray;
 // The first empty slot of ThreadsArray (its size when none is empty).
 Integer GetFreeIndex();
 
-
-// Module objects (null before the start-up and after the clean-up).
+// Module objects, made by the first call after the start-up (null before it and after the
+// clean-up). GUI thread only.
 TkvShellFolder* DesktopFolder();
 HIMAGELIST SysSmallImages();
 TsAlphaImageList* SysSmallImageList();

@@ -21,6 +21,8 @@ Integer nFolder = 0;  // the desktop
 namespace {
 
 struct TShellState {
+  bool started = false;  // from the start-up to the clean-up
+  bool built = false;    // the desktop's wrapper and the small-icon list were asked for
   std::unique_ptr<TkvShellFolder> desktop;
   HIMAGELIST smallImages = nullptr;
   std::unique_ptr<TsAlphaImageList> smallImageList;
@@ -31,6 +33,37 @@ struct TShellState {
 TShellState& State() {
   static TShellState state;
   return state;
+}
+
+// The desktop folder's wrapper and the system's small icons as an alpha image list (one that
+// never destroys the system's list), made on first use while the module is started: asking
+// the shell for them takes longer than loading a skin, and the program shows no shell control.
+// GUI thread only, like every shell control.
+TShellState& Built() {
+  TShellState& s = State();
+  if (!s.started || s.built) return s;
+  s.built = true;  // first: the desktop's wrapper asks for its parent while it is made
+  if (LPITEMIDLIST desktop = DesktopPIDL()) {
+    IShellFolder* folder = nullptr;
+    if (SUCCEEDED(SHGetDesktopFolder(&folder))) {
+      s.desktop = std::make_unique<TkvShellFolder>(nullptr, folder, desktop);
+      folder->Release();
+    }
+    DisposePIDL(desktop);
+  }
+  if (kvSHGetFileInfo) {
+    SHFILEINFOW info{};
+    s.smallImages = reinterpret_cast<HIMAGELIST>(
+        kvSHGetFileInfo(L"C:\\", 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    if (s.smallImages) {
+      auto list = std::make_unique<TsAlphaImageList>(nullptr);
+      list->SetShareImages(true);
+      list->SetHandle(s.smallImages);
+      ImageList_SetBkColor(s.smallImages, CLR_NONE);
+      s.smallImageList = std::move(list);
+    }
+  }
+  return s;
 }
 
 void Check(HRESULT hr) {
@@ -250,7 +283,7 @@ TkvShellFolder::TkvShellFolder(TkvShellFolder* parent, IShellFolder* folder, LPC
     : FDetails(std::make_unique<TStringList>()), FIShellFolder(folder) {
   if (FIShellFolder) FIShellFolder->AddRef();
   FPIDL = CopyPIDL(id);
-  if (!parent) parent = State().desktop.get();
+  if (!parent) parent = Built().desktop.get();
   FParent = parent;
   if (parent) {
     FFullPIDL = ConcatPIDLs(parent->FFullPIDL, id);
@@ -459,38 +492,18 @@ void TkvShellChangeThread::Execute() {
 
 // ---- module objects and start-up --------------------------------------------------------------
 
-TkvShellFolder* DesktopFolder() { return State().desktop.get(); }
-HIMAGELIST SysSmallImages() { return State().smallImages; }
-TsAlphaImageList* SysSmallImageList() { return State().smallImageList.get(); }
+TkvShellFolder* DesktopFolder() { return Built().desktop.get(); }
+HIMAGELIST SysSmallImages() { return Built().smallImages; }
+TsAlphaImageList* SysSmallImageList() { return Built().smallImageList.get(); }
 
 void kvShellCtrlsStartup() {
   TShellState& s = State();
+  if (s.started) return;
+  s.started = true;
   InitSysProc();
-  // The desktop folder's wrapper.
-  if (LPITEMIDLIST desktop = DesktopPIDL()) {
-    IShellFolder* folder = nullptr;
-    if (SUCCEEDED(SHGetDesktopFolder(&folder))) {
-      s.desktop = std::make_unique<TkvShellFolder>(nullptr, folder, desktop);
-      folder->Release();
-    }
-    DisposePIDL(desktop);
-  }
   InitializeCriticalSection(&s.cs);
   s.csMade = true;
   s.oleStarted = SUCCEEDED(OleInitialize(nullptr));
-  // The system's small icons as an alpha image list that never destroys the system's list.
-  if (kvSHGetFileInfo) {
-    SHFILEINFOW info{};
-    s.smallImages = reinterpret_cast<HIMAGELIST>(
-        kvSHGetFileInfo(L"C:\\", 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
-    if (s.smallImages && !s.smallImageList) {
-      auto list = std::make_unique<TsAlphaImageList>(nullptr);
-      list->SetShareImages(true);
-      list->SetHandle(s.smallImages);
-      ImageList_SetBkColor(s.smallImages, CLR_NONE);
-      s.smallImageList = std::move(list);
-    }
-  }
 }
 
 void kvShellCtrlsCleanup() {
@@ -499,6 +512,8 @@ void kvShellCtrlsCleanup() {
   for (size_t i = 0; i < ThreadsArray.size(); ++i)
     if (TkvShellChangeThread* t = ThreadsArray[i]) t->Free();
   ThreadsArray.clear();
+  s.started = false;
+  s.built = false;
   s.desktop.reset();
   if (s.csMade) DeleteCriticalSection(&s.cs);
   s.csMade = false;

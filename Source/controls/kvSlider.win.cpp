@@ -111,13 +111,13 @@ void PaintContent(TsSlider* s, const TRect& rect, TBitmap* bmp, bool sliderOn) {
     section = s->FContentPlacing == scpBackground ? s->SliderSkinIndexes[sliderOn] : s->ThumbSkinIndexes[sliderOn];
   const Integer state = std::min(s->CurrentState(), 2);
   if (s->FUseSymbols) {
-    if (!kvCharImages) return;
+    TsCharImageList* glyphs = CharImages();
     const Integer side = std::max(0, std::min(rect.Width(), rect.Height()) - 4);
     TkvDrawGlyphData d;
-    d.Images = kvCharImages;
+    d.Images = glyphs;
     d.ImageIndex = sliderOn ? kSliderSymbolOn : kSliderSymbolOff;
     d.DstBmp = bmp;
-    d.PPI = side * 96 / std::max<Integer>(1, kvCharImages->Height());
+    d.PPI = side * 96 / std::max<Integer>(1, glyphs->Height());
     const Integer x = rect.Left + (rect.Width() - side) / 2, y = rect.Top + (rect.Height() - side) / 2;
     d.ImgRect = TRect(x, y, x + side, y + side);
     kvDrawGlyphEx(d);

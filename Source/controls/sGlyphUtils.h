@@ -49,18 +49,21 @@ class TsCharImageList;
 class TsCommonData;
 class TWinControl;
 
-// Owned by the module: the icon-font glyphs (made at start-up) and the PNG glyphs (made on
-// first use).
+// Owned by the module, both made on first use and null before it: the icon-font glyphs and
+// the PNG glyphs. Drawing 25 characters into a list costs a start-up more than the skin load
+// itself, and a program that shows no menu glyph, slider symbol or edit button never needs it.
 extern TsCharImageList*& kvCharImages;
 extern TsAlphaImageList*& kvResImages;
 
+// The icon-font glyphs, made by the first call. Like all drawing of the engine, called on the
+// GUI thread only.
+TsCharImageList* CharImages();
 // The built-in list in force: the PNG glyphs while kv_OldGlyphsMode is set, else the
 // icon-font glyphs.
 TkvImageList* kvResImgList();
 void MakeCharImages();
 TsAlphaImageList* MakeResImages();
 
-void sGlyphUtilsStartup();
 void sGlyphUtilsCleanup();
 
 // One extra glyph an engine control shows (the skinned edit's button): an image of its own

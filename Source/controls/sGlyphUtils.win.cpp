@@ -54,13 +54,14 @@ TsAlphaImageList* MakeResImages() {
   return kvResImages;
 }
 
-TkvImageList* kvResImgList() {
-  if (!kv_OldGlyphsMode) return kvCharImages;
-  return kvResImages ? kvResImages : MakeResImages();
+TsCharImageList* CharImages() {
+  if (!kvCharImages) MakeCharImages();
+  return kvCharImages;
 }
 
-void sGlyphUtilsStartup() {
-  if (!kvCharImages) MakeCharImages();
+TkvImageList* kvResImgList() {
+  if (!kv_OldGlyphsMode) return CharImages();
+  return kvResImages ? kvResImages : MakeResImages();
 }
 
 void sGlyphUtilsCleanup() {

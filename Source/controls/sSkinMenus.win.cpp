@@ -549,14 +549,14 @@ void TsSkinableMenus::sAdvancedDrawItem(TObject* sender, TCanvas* canvas, TRect 
 }
 
 void TsSkinableMenus::DrawServiceGlyph(TBitmap* bmp, const TRect& iRect, Integer index, bool selected) {
-  if (!kvCharImages) return;
+  TsCharImageList* glyphs = CharImages();
   TkvDrawGlyphData d;
-  d.Images = kvCharImages;
+  d.Images = glyphs;
   d.ImageIndex = index;
   d.DstBmp = bmp;
   d.PPI = PPI;
   d.CurrentState = selected ? 1 : 0;
-  const Integer gw = kvCharImages->Width() * PPI / 96, gh = kvCharImages->Height() * PPI / 96;
+  const Integer gw = glyphs->Width() * PPI / 96, gh = glyphs->Height() * PPI / 96;
   const Integer x = iRect.Left + std::max(0, (IcoLineWidth - gw) / 2);
   const Integer y = (bmp->Height() - gh) / 2;
   d.ImgRect = TRect(x, y, x + gw, y + gh);

@@ -44,7 +44,7 @@ const std::vector<TkvModuleStep>& EngineModules() {
       {"kvPNG", kvPNGStartup, kvPNGCleanup},
       {"kvAlphaImageList", kvAlphaImageListStartup, kvAlphaImageListCleanup},
       {"sThirdParty", sThirdPartyStartup, sThirdPartyCleanup},
-      {"sGlyphUtils", sGlyphUtilsStartup, sGlyphUtilsCleanup},
+      {"sGlyphUtils", nullptr, sGlyphUtilsCleanup},
       {"kvAnimation", kvAnimationStartup, kvAnimationCleanup},
       {"kvGlow", kvGlowStartup, kvGlowCleanup},
       {"kvAlphaHints", kvAlphaHintsStartup, kvAlphaHintsCleanup},

@@ -41,9 +41,11 @@ bool SectionInArray(const std::array<Integer, kvSectionCount>& sections, Integer
 
 class TIcon;
 
-// The small and the large shell icon of the program file; null when the shell gives none.
-extern std::unique_ptr<TIcon> AppIcon;
-extern std::unique_ptr<TIcon> AppIconLarge;
+// The small and the large shell icon of the program file; null when the shell gives none, and
+// before the module's start-up and after its clean-up. Asked of the shell on the first call:
+// the shell takes longer for them than the rest of the engine's start-up. GUI thread only.
+TIcon* AppIcon();
+TIcon* AppIconLarge();
 // The title height last used to re-show a maximized form with an outer border window.
 extern Integer iLatestTitleHeight;
 

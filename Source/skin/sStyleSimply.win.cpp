@@ -14,11 +14,29 @@
 #include "ui/GdiScopes.h"
 #include "ui/Icon.h"
 
-std::unique_ptr<TIcon> AppIcon;
-std::unique_ptr<TIcon> AppIconLarge;
 Integer iLatestTitleHeight = 0;
 
 namespace {
+
+struct TAppIcons {
+  bool started = false;  // from the module's start-up to its clean-up
+  bool asked = false;    // the shell was asked for them
+  std::unique_ptr<TIcon> small, large;
+};
+TAppIcons appIcons;
+
+TAppIcons& AskedAppIcons() {
+  TAppIcons& icons = appIcons;
+  if (!icons.started || icons.asked) return icons;
+  icons.asked = true;
+  wchar_t path[MAX_PATH];
+  const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return icons;
+  const String exe(reinterpret_cast<const Char*>(path), n);
+  icons.small.reset(GetIconForFile(exe, SHGFI_SMALLICON));
+  icons.large.reset(GetIconForFile(exe, 0));
+  return icons;
+}
 
 bool ApplicationMinimized() { return Application && IsIconic(Application->Handle()); }
 
@@ -239,17 +257,15 @@ void UnLockForms(DuRiruZireziv* manager, bool repaint) {
   });
 }
 
-void sStyleSimplyStartup() {
-  wchar_t path[MAX_PATH];
-  const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) return;
-  const String exe(reinterpret_cast<const Char*>(path), n);
-  AppIcon.reset(GetIconForFile(exe, SHGFI_SMALLICON));
-  AppIconLarge.reset(GetIconForFile(exe, 0));
-}
+TIcon* AppIcon() { return AskedAppIcons().small.get(); }
+TIcon* AppIconLarge() { return AskedAppIcons().large.get(); }
+
+void sStyleSimplyStartup() { appIcons.started = true; }
 
 void sStyleSimplyCleanup() {
-  AppIcon.reset();
-  AppIconLarge.reset();
+  appIcons.started = false;
+  appIcons.asked = false;
+  appIcons.small.reset();
+  appIcons.large.reset();
   HookedComponents.clear();
 }

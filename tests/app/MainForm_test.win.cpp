@@ -11,7 +11,9 @@
 #include "app/GzForm.h"
 #include "app/Startup.h"
 #include "controls/kvProgressBar.h"
+#include "base/kvntUtils.h"
 #include "controls/sButton.h"
+#include "controls/sGlyphUtils.h"
 #include "controls/sEdit.h"
 #include "controls/sLabel.h"
 #include "engine/EngineStartup.h"
@@ -217,6 +219,45 @@ TEST_F(MainFormTest, MainWindowHasEveryComponentOfItsDescription) {
   EXPECT_EQ(second->edtLj->Text(), exeFolder);
   EXPECT_NE(exeFolder.back(), u'\\');
   second->Free();
+}
+
+namespace {
+int shellFileInfoCalls = 0;
+TkvSHGetFileInfo shellFileInfo = nullptr;
+uintptr_t __stdcall CountedShellFileInfo(const wchar_t* path, Cardinal attrs, void* info, Cardinal size, Cardinal flags) {
+  ++shellFileInfoCalls;
+  return shellFileInfo(path, attrs, info, size, flags);
+}
+}  // namespace
+
+// The windows, shown and painted in the skin, need neither the character glyph list nor
+// anything of the shell's file information (its icon list, the program file's icons): the
+// start-up leaves those for their first use, which the windows never make.
+TEST_F(MainFormTest, TheWindowsPaintWithoutTheGlyphListOrTheShellsIcons) {
+  // The skin as the build installs it beside the program (build\bin\data).
+  const String build = ExeFolder();  // build\tests\app
+  const String bin = build.substr(0, build.find_last_of(u'\\', build.find_last_of(u'\\') - 1)) + u"\\bin";
+  Form1->sknmngr1->SetSkinDirectory(bin + u"\\data");
+  Form1->sknmngr1->SetActive(false);  // on, but no skin was found in the tests' data folder
+  Form1->sknmngr1->SetActive(true);
+  ASSERT_TRUE(Form1->sknmngr1->IsActive());
+  sGlyphUtilsCleanup();  // whatever an earlier test made
+  ASSERT_NE(kvSHGetFileInfo, nullptr);
+  shellFileInfo = kvSHGetFileInfo;
+  shellFileInfoCalls = 0;
+  kvSHGetFileInfo = CountedShellFileInfo;
+  const UINT all = RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW;
+  RedrawWindow(Form1->Handle(), nullptr, nullptr, all);
+  Form3->Show();
+  RedrawWindow(Form3->Handle(), nullptr, nullptr, all);
+  PumpUntil([] { return false; }, 100);
+  Form3->Hide();
+  EXPECT_EQ(kvCharImages, nullptr);
+  EXPECT_EQ(shellFileInfoCalls, 0);
+  // The counter counts what the engine asks of the shell.
+  delete GetIconForFile(Application->ExeName(), 0);
+  kvSHGetFileInfo = shellFileInfo;
+  EXPECT_EQ(shellFileInfoCalls, 1);
 }
 
 TEST_F(MainFormTest, NoticeWindowShowsItsPicture) {

@@ -9,7 +9,6 @@
 // counted instead): Explorer is another process, and closing a thousand of its windows would
 // measure Explorer.
 #include <windows.h>
-#include <psapi.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
 
@@ -28,6 +27,7 @@
 #include "support/Fixtures.h"
 #include "support/GdiTracker.h"
 #include "support/ImportHook.h"
+#include "support/ProcessMemory.h"
 #include "support/TempDir.h"
 #include "support/TestServer.h"
 #include "support/UserTracker.h"
@@ -52,14 +52,6 @@ int ThreadCount() {
     if (t.th32OwnerProcessID == GetCurrentProcessId()) ++n;
   CloseHandle(snap);
   return n;
-}
-
-SIZE_T PrivateBytes() {
-  PROCESS_MEMORY_COUNTERS_EX m{};
-  m.cb = sizeof(m);
-  return GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&m), sizeof(m))
-             ? m.PrivateUsage
-             : 0;
 }
 
 struct Sample {
@@ -158,6 +150,7 @@ TEST(Soak, ParseAndDownloadRoundsKeepHandlesMemoryAndThreadsLevel) {
   SetEnvironmentVariableW(L"TARNWICK_PARSE_URL", nullptr);
 
   EXPECT_GT(gdiMade, 0u);  // the rounds did paint
+  EXPECT_GT(at.memory, 0u);  // the memory was measured
   EXPECT_EQ(end.gdi, at.gdi);
   EXPECT_EQ(end.user, at.user);
   EXPECT_EQ(end.windows, at.windows);

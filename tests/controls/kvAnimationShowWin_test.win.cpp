@@ -13,7 +13,7 @@
 
 #include "controls/kvAnimationShow.h"
 #include "skin/sVclUtils.h"
-#include "support/LayeredRecorder.h"
+#include "support/LayeredCalls.h"
 #include "support/ProviderDouble.h"
 #include "support/SkinFixture.h"
 #include "ui/Clock.h"
@@ -77,10 +77,10 @@ class FormShow : public testing::Test {
     skin.reset();
   }
   // The calls made for windows other than the form (the cover window).
-  static std::vector<LayeredCall> CoverCalls(HWND form) {
-    std::vector<LayeredCall> out;
-    for (const LayeredCall& c : LayeredRecorder::Calls())
-      if (c.Wnd != form) out.push_back(c);
+  static std::vector<layered::UpdateCall> CoverCalls(HWND form) {
+    std::vector<layered::UpdateCall> out;
+    for (const layered::UpdateCall& c : layered::updates)
+      if (c.wnd != form) out.push_back(c);
     return out;
   }
   StepClock clock;
@@ -91,37 +91,37 @@ class FormShow : public testing::Test {
 };
 
 TEST_F(FormShow, AFadeShowsThePictureOnceAndRaisesItsAlphaEveryTwelveMilliseconds) {
-  LayeredRecorder layered;
+  layered::LayeredCalls recorder;
   SendMessageW(form->Handle(), WM_SETREDRAW, 0, 0);
   bool animatingMeanwhile = true;
   clock.onReading = [&] { animatingMeanwhile = animatingMeanwhile && InAnimationProcess; };
   AnimShowControl(form, 240, 255, nullptr, atcFade);
-  const std::vector<LayeredCall> calls = CoverCalls(form->Handle());
+  const std::vector<layered::UpdateCall> calls = CoverCalls(form->Handle());
   const std::vector<TkvFormShowFrame> frames = FormShowFrames(atcFade, 160, 120, 240, 255);
   ASSERT_EQ(frames.size(), 21u);
   ASSERT_EQ(calls.size(), 1u + frames.size()) << "the cover with the picture, then one call a frame";
-  EXPECT_EQ(calls[0].Alpha, 0);
-  EXPECT_EQ(calls[0].Pos.x, 100);
-  EXPECT_EQ(calls[0].Pos.y, 80);
+  EXPECT_EQ(calls[0].alpha, 0);
+  EXPECT_EQ(calls[0].pos.x, 100);
+  EXPECT_EQ(calls[0].pos.y, 80);
   EXPECT_EQ(calls[0].At(10, 10), kPicture) << "the picture is made opaque";
   for (size_t i = 0; i < frames.size(); ++i) {
-    EXPECT_EQ(calls[i + 1].Alpha, frames[i].Alpha) << i;
+    EXPECT_EQ(calls[i + 1].alpha, frames[i].Alpha) << i;
     EXPECT_EQ(calls[i + 1].At(80, 60), kPicture) << i;
   }
-  EXPECT_EQ(calls.back().Alpha, 255);
+  EXPECT_EQ(calls.back().alpha, 255);
   // One reading when a frame begins and three until 12 ms have passed.
   EXPECT_EQ(clock.readings, 4 * 21);
   EXPECT_TRUE(animatingMeanwhile);
   EXPECT_FALSE(InAnimationProcess);
-  EXPECT_FALSE(IsWindow(calls[0].Wnd)) << "the cover window goes";
+  EXPECT_FALSE(IsWindow(calls[0].wnd)) << "the cover window goes";
   EXPECT_TRUE(GetWindowLongW(form->Handle(), GWL_STYLE) & WS_VISIBLE) << "the form's redraw is back on";
   EXPECT_EQ(provider->images, 1);
 }
 
 TEST_F(FormShow, TheZoomGrowsThePictureFromAThirtySecondInset) {
-  LayeredRecorder layered;
+  layered::LayeredCalls recorder;
   AnimShowControl(form, 240, 255, nullptr, atcAero);
-  const std::vector<LayeredCall> calls = CoverCalls(form->Handle());
+  const std::vector<layered::UpdateCall> calls = CoverCalls(form->Handle());
   ASSERT_EQ(calls.size(), 22u);
   // First frame: the picture in (5, 4)-(155, 116) of the 160 x 120 frame.
   EXPECT_EQ(calls[1].At(2, 2), 0u);
@@ -133,11 +133,11 @@ TEST_F(FormShow, TheZoomGrowsThePictureFromAThirtySecondInset) {
 }
 
 TEST_F(FormShow, UnderTwelveMillisecondsThePictureShowsAtOnce) {
-  LayeredRecorder layered;
+  layered::LayeredCalls recorder;
   AnimShowControl(form, 11, 200, nullptr, atcFade);
-  const std::vector<LayeredCall> calls = CoverCalls(form->Handle());
+  const std::vector<layered::UpdateCall> calls = CoverCalls(form->Handle());
   ASSERT_EQ(calls.size(), 1u);
-  EXPECT_EQ(calls[0].Alpha, 200);
+  EXPECT_EQ(calls[0].alpha, 200);
   EXPECT_EQ(clock.readings, 0) << "no frames to wait for";
   EXPECT_FALSE(InAnimationProcess);
 }
@@ -145,17 +145,17 @@ TEST_F(FormShow, UnderTwelveMillisecondsThePictureShowsAtOnce) {
 TEST_F(FormShow, AnAlphaBlendedFormEndsAtItsOwnOpacity) {
   form->SetAlphaBlend(true);
   form->SetAlphaBlendValue(255);
-  LayeredRecorder layered;
+  layered::LayeredCalls recorder;
   AnimShowControl(form, 48, 180, nullptr, atcFade);
-  const std::vector<LayeredCall> calls = CoverCalls(form->Handle());
+  const std::vector<layered::UpdateCall> calls = CoverCalls(form->Handle());
   ASSERT_EQ(calls.size(), 1u + 5u);
-  EXPECT_EQ(calls[1].Alpha, 45);
-  EXPECT_EQ(calls.back().Alpha, 180);
+  EXPECT_EQ(calls[1].alpha, 45);
+  EXPECT_EQ(calls.back().alpha, 180);
   EXPECT_EQ(form->AlphaBlendValue(), 180);
 }
 
 TEST_F(FormShow, AHiddenOrMinimisedFormIsNotAnimated) {
-  LayeredRecorder layered;
+  layered::LayeredCalls recorder;
   form->Hide();
   AnimShowControl(form, 240, 255, nullptr, atcFade);
   form->Show();
@@ -167,23 +167,26 @@ TEST_F(FormShow, AHiddenOrMinimisedFormIsNotAnimated) {
 }
 
 TEST_F(FormShow, AFailureInTheMiddleLeavesNoFlagAndNoCoverBehind) {
-  LayeredRecorder layered;
+  layered::LayeredCalls recorder;
   clock.failAt = 10;
   EXPECT_THROW(AnimShowControl(form, 240, 255, nullptr, atcFade), std::runtime_error);
   EXPECT_FALSE(InAnimationProcess);
-  const std::vector<LayeredCall> calls = CoverCalls(form->Handle());
+  const std::vector<layered::UpdateCall> calls = CoverCalls(form->Handle());
   ASSERT_FALSE(calls.empty());
-  EXPECT_FALSE(IsWindow(calls[0].Wnd));
+  EXPECT_FALSE(IsWindow(calls[0].wnd));
 }
 
 TEST_F(FormShow, EachFrameIsHandedToThePerFrameProcedure) {
-  LayeredRecorder layered;
+  layered::LayeredCalls recorder;
   std::vector<Integer> blends;
-  AnimShowControl(form, 36, 255, [&](TkvIterationData& d) {
-    EXPECT_EQ(d.Ctrl, form);
-    EXPECT_EQ(d.OutRect, TRect(100, 80, 260, 200));
-    blends.push_back(d.Blend);
-  }, atcFade);
+  AnimShowControl(
+      form, 36, 255,
+      [&](TkvIterationData& d) {
+        EXPECT_EQ(d.Ctrl, form);
+        EXPECT_EQ(d.OutRect, TRect(100, 80, 260, 200));
+        blends.push_back(d.Blend);
+      },
+      atcFade);
   EXPECT_EQ(blends, (std::vector<Integer>{85, 170, 255, 255}));
 }
 
@@ -198,7 +201,7 @@ TEST_F(FormShow, TheCoverTakesTheShapeOfTheForm) {
     }
     return rgn;
   };
-  LayeredRecorder layered;
+  layered::LayeredCalls recorder;
   struct Seen {
     bool asked = false;
     bool hasRegion = false;
@@ -206,11 +209,11 @@ TEST_F(FormShow, TheCoverTakesTheShapeOfTheForm) {
   } seen;
   clock.onReading = [&] {
     if (seen.asked) return;
-    const std::vector<LayeredCall> calls = CoverCalls(form->Handle());
+    const std::vector<layered::UpdateCall> calls = CoverCalls(form->Handle());
     if (calls.empty()) return;
     seen.asked = true;
     HRGN rgn = CreateRectRgn(0, 0, 0, 0);
-    seen.hasRegion = GetWindowRgn(calls[0].Wnd, rgn) != ERROR;
+    seen.hasRegion = GetWindowRgn(calls[0].wnd, rgn) != ERROR;
     seen.corners = PtInRegion(rgn, 2, 2) || PtInRegion(rgn, 157, 2) || PtInRegion(rgn, 2, 117) || PtInRegion(rgn, 157, 117);
     seen.inside = PtInRegion(rgn, 80, 60);
     seen.edges = PtInRegion(rgn, 7, 0) && PtInRegion(rgn, 0, 7) && PtInRegion(rgn, 159, 60) && PtInRegion(rgn, 80, 119);
@@ -226,7 +229,7 @@ TEST_F(FormShow, TheCoverTakesTheShapeOfTheForm) {
 }
 
 TEST_F(FormShow, ATextFlightWithNowhereToGoShowsItsEndAtOnce) {
-  LayeredRecorder layered;
+  layered::LayeredCalls recorder;
   auto* label = new TLabel(form);
   label->SetParent(form);
   label->SetBounds(10, 10, 80, 20);
@@ -236,7 +239,7 @@ TEST_F(FormShow, ATextFlightWithNowhereToGoShowsItsEndAtOnce) {
   from.R = to.R = TRect(200, 200, 280, 216);
   to.Ctrl = label;
   AnimMoveText(from, to);
-  EXPECT_TRUE(LayeredRecorder::Calls().empty()) << "no flight window";
+  EXPECT_TRUE(layered::updates.empty()) << "no flight window";
   EXPECT_EQ(clock.readings, 0) << "no frames waited for";
 }
 

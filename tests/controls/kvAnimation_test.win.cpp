@@ -22,7 +22,7 @@
 #include "controls/sButton.h"
 #include "raster/GdiBitmaps.h"
 #include "skin/sVclUtils.h"
-#include "support/LayeredRecorder.h"
+#include "support/LayeredCalls.h"
 #include "support/ManualTimerDriver.h"
 #include "support/SkinFixture.h"
 #include "ui/Bitmap.h"
@@ -44,7 +44,6 @@ uint32_t Blend(uint32_t fromRgb, uint32_t toRgb, Integer w) {
     out |= (BlendChannel((fromRgb >> shift) & 0xFF, (toRgb >> shift) & 0xFF, w) & 0xFF) << shift;
   return out;
 }
-
 
 std::vector<std::pair<Cardinal, Integer>> waits;
 void RecordWait(Cardinal begin, Integer delay) { waits.emplace_back(begin, delay); }
@@ -115,10 +114,10 @@ class Effects : public testing::Test {
     TkvThreadedTimer* fade = button->SkinData()->AnimTimer.get();
     std::vector<Integer> alphas;
     for (int step = 0; step < 40; ++step) {
-      const std::vector<LayeredCall> calls = LayeredRecorder::For(glow);
+      const std::vector<layered::UpdateCall> calls = layered::LayeredCalls::UpdatesOf(glow);
       if (calls.size() > seen) {
         EXPECT_EQ(calls.size(), seen + 1) << "one alpha a frame, step " << step;
-        const Integer alpha = calls.back().Alpha;
+        const Integer alpha = calls.back().alpha;
         alphas.push_back(alpha);
         EXPECT_EQ(OnScreen(button, 50, 15), frameAt(alpha)) << "step " << step << ", alpha " << alpha;
         seen = calls.size();
@@ -248,7 +247,7 @@ TEST_F(Effects, ASlowClickNeedsNoWait) {
 
 TEST_F(Effects, TheGlowRisesWithTheFadeToHotAndFallsWithTheFadeBack) {
   GiveTheButtonAGlow();
-  LayeredRecorder layered;
+  layered::LayeredCalls recorder;
   TsCtrlSkinData* sd = button->SkinData();
   button->Perform(CM_MOUSEENTER, 0, 0);
   const Integer id = sd->GlowID;
@@ -256,9 +255,9 @@ TEST_F(Effects, TheGlowRisesWithTheFadeToHotAndFallsWithTheFadeBack) {
   TkvLayeredEffect* effect = EffectAt(id);
   ASSERT_TRUE(effect && effect->Wnd && effect->Wnd->HandleAllocated());
   HWND glow = effect->Wnd->WindowHandle();
-  const std::vector<LayeredCall> shown = LayeredRecorder::For(glow);
+  const std::vector<layered::UpdateCall> shown = layered::LayeredCalls::UpdatesOf(glow);
   ASSERT_FALSE(shown.empty());
-  EXPECT_EQ(shown[0].Alpha, 0) << "shown transparent";
+  EXPECT_EQ(shown[0].alpha, 0) << "shown transparent";
   ASSERT_TRUE(sd->AnimTimer && sd->AnimTimer->Enabled());
 
   // Each frame of the fade to hot weighs the normal look 255 - alpha: the glow's alpha is the
@@ -271,7 +270,7 @@ TEST_F(Effects, TheGlowRisesWithTheFadeToHotAndFallsWithTheFadeBack) {
 
   // Back to normal: each frame weighs the hot look alpha; the glow is lowered frame by frame over
   // the eighteen steps and goes once it is too faint to see (below 10).
-  const size_t before = LayeredRecorder::For(glow).size();
+  const size_t before = layered::LayeredCalls::UpdatesOf(glow).size();
   button->Perform(CM_MOUSELEAVE, 0, 0);
   ASSERT_EQ(sd->GlowID, id) << "leaving does not drop the glow at once";
   const std::vector<Integer> down =
@@ -361,7 +360,8 @@ class FillLight : public Effects {
  protected:
   void SetUp() override {
     Effects::SetUp();
-    skin->Manager.AnimEffects.Buttons.Events = TSet<TkvBtnEvent>{beMouseEnter, beMouseLeave, beMouseDown, beMouseUp, beClick};
+    skin->Manager.AnimEffects.Buttons.Events =
+        TSet<TkvBtnEvent>{beMouseEnter, beMouseLeave, beMouseDown, beMouseUp, beClick};
     skin->Manager.AnimEffects.Buttons.ClickEffect = ceCircle;
     const TPoint centre = button->ClientToScreen(TPoint(50, 15));
     SetCursorPos(centre.X, centre.Y);
@@ -392,14 +392,14 @@ TEST_F(FillLight, APressGrowsALightFromThePressPoint) {
 
 TEST_F(FillLight, ThePressLightDimsTheGlowToHalfItsStrength) {
   GiveTheButtonAGlow();
-  LayeredRecorder layered;
+  layered::LayeredCalls recorder;
   TsCtrlSkinData* sd = button->SkinData();
   // Hovered: the glow is up in full.
   sd->FMouseAbove = true;
   ShowGlowingIfNeeded(sd, false, nullptr, -1, false, 255);
   ASSERT_GE(sd->GlowID, 0);
   HWND glow = EffectAt(sd->GlowID)->Wnd->WindowHandle();
-  ASSERT_EQ(LayeredRecorder::For(glow).back().Alpha, 255);
+  ASSERT_EQ(layered::LayeredCalls::UpdatesOf(glow).back().alpha, 255);
   // Each step of the press light hands the glow half the light's strength, which falls as the
   // light spreads.
   TkvThreadedTimer* t = Started();
@@ -407,8 +407,8 @@ TEST_F(FillLight, ThePressLightDimsTheGlowToHalfItsStrength) {
   Integer previous = 256;
   for (int step = 0; step < 6; ++step) {
     ASSERT_TRUE(t->Enabled()) << step;
-    const std::vector<LayeredCall> calls = LayeredRecorder::For(glow);
-    const Integer alpha = calls.back().Alpha;
+    const std::vector<layered::UpdateCall> calls = layered::LayeredCalls::UpdatesOf(glow);
+    const Integer alpha = calls.back().alpha;
     EXPECT_EQ(alpha, t->IntState / 2) << step;
     EXPECT_LT(alpha, previous) << step;
     EXPECT_LT(alpha, 128) << step;

@@ -21,7 +21,7 @@
 #include "raster/GdiBitmaps.h"
 #include "raster/kvgpUtils.h"
 #include "skin/sCommonData.h"
-#include "support/LayeredRecorder.h"
+#include "support/LayeredCalls.h"
 #include "support/SkinFixture.h"
 #include "ui/Forms.h"
 
@@ -61,7 +61,7 @@ Byte AlphaOf(uint32_t pixel) { return Byte(pixel >> 24); }
 // The constant alphas handed to a layered window, in order.
 std::vector<Integer> AlphasOf(HWND glow) {
   std::vector<Integer> out;
-  for (const LayeredCall& c : LayeredRecorder::For(glow)) out.push_back(c.Alpha);
+  for (const layered::UpdateCall& c : layered::LayeredCalls::UpdatesOf(glow)) out.push_back(c.alpha);
   return out;
 }
 
@@ -167,21 +167,21 @@ TEST_F(GlowEffects, ASectionWithoutGlowMaskOrHoverOuterEffectGetsNoGlow) {
 }
 
 TEST_F(GlowEffects, AGlowIsTheMasksBordersAroundTheControlAboveItsForm) {
-  LayeredRecorder layered;
+  layered::LayeredCalls recorder;
   const Integer id = ShowLitGlow(200);
   ASSERT_GE(id, 0);
   HWND glow = WindowOf(id);
   ASSERT_NE(glow, nullptr);
-  const std::vector<LayeredCall> calls = LayeredRecorder::For(glow);
+  const std::vector<layered::UpdateCall> calls = layered::LayeredCalls::UpdatesOf(glow);
   ASSERT_EQ(calls.size(), 1u);
-  const LayeredCall& c = calls.back();
+  const layered::UpdateCall& c = calls.back();
   const TRect control = ScreenRect(lit);
-  EXPECT_EQ(c.Size.cx, 116);
-  EXPECT_EQ(c.Size.cy, 46);
-  ASSERT_TRUE(c.HasPos);
-  EXPECT_EQ(c.Pos.x, control.Left - 8);
-  EXPECT_EQ(c.Pos.y, control.Top - 8);
-  EXPECT_EQ(c.Alpha, 200);
+  EXPECT_EQ(c.size.cx, 116);
+  EXPECT_EQ(c.size.cy, 46);
+  ASSERT_TRUE(c.hasPos);
+  EXPECT_EQ(c.pos.x, control.Left - 8);
+  EXPECT_EQ(c.pos.y, control.Top - 8);
+  EXPECT_EQ(c.alpha, 200);
   // The borders of the mask lie outside the control on every side.
   const int points[][2] = {{3, 23}, {112, 23}, {58, 3}, {58, 42}};
   for (const auto& p : points) EXPECT_GT(AlphaOf(c.At(p[0], p[1])), 0) << p[0] << "," << p[1];
@@ -203,14 +203,14 @@ TEST_F(GlowEffects, AControlOnATopmostFormGetsATopmostGlow) {
 
 TEST_F(GlowEffects, AWindowLyingAcrossTheControlCutsItsRowsOutOfTheGlow) {
   // A bar across the control with all four corners outside it.
-  HWND bar = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 20, 50, 200, 6, form->Handle(), nullptr,
-                             nullptr, nullptr);
+  HWND bar = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 20, 50, 200, 6, form->Handle(), nullptr, nullptr,
+                             nullptr);
   ASSERT_NE(bar, nullptr);
   SetWindowPos(bar, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  LayeredRecorder layered;
+  layered::LayeredCalls recorder;
   const Integer id = ShowLitGlow(255);
   ASSERT_GE(id, 0);
-  const LayeredCall c = LayeredRecorder::For(WindowOf(id)).back();
+  const layered::UpdateCall c = layered::LayeredCalls::UpdatesOf(WindowOf(id)).back();
   // The bar covers rows 50 to 55 of the form's client area: rows 18 to 23 of the glow.
   for (int y = 18; y < 24; ++y) {
     EXPECT_EQ(c.At(3, y), 0u) << y;
@@ -222,7 +222,7 @@ TEST_F(GlowEffects, AWindowLyingAcrossTheControlCutsItsRowsOutOfTheGlow) {
 }
 
 TEST_F(GlowEffects, AnAnimatedHideFadesTheGlowOutInEighteenSteps) {
-  LayeredRecorder layered;
+  layered::LayeredCalls recorder;
   lit->sd->GlowID = ShowLitGlow(255);
   const Integer id = lit->sd->GlowID;
   HWND glow = WindowOf(id);
@@ -232,10 +232,10 @@ TEST_F(GlowEffects, AnAnimatedHideFadesTheGlowOutInEighteenSteps) {
   EXPECT_EQ(lit->sd->GlowID, id) << "kept while it fades";
   for (int i = 0; i < 40 && lit->sd->AnimTimer->Enabled(); ++i) lit->sd->AnimTimer->OnTimer2(nullptr);
   EXPECT_FALSE(lit->sd->AnimTimer->Enabled());
-  const std::vector<LayeredCall> calls = LayeredRecorder::For(glow);
+  const std::vector<layered::UpdateCall> calls = layered::LayeredCalls::UpdatesOf(glow);
   ASSERT_EQ(calls.size(), 1u + 18u) << "the picture once, then one alpha a step";
-  for (size_t i = 2; i < calls.size(); ++i) EXPECT_LT(calls[i].Alpha, calls[i - 1].Alpha) << i;
-  EXPECT_EQ(calls[1].Alpha, 241);  // 255 less 255/18, rounded
+  for (size_t i = 2; i < calls.size(); ++i) EXPECT_LT(calls[i].alpha, calls[i - 1].alpha) << i;
+  EXPECT_EQ(calls[1].alpha, 241);  // 255 less 255/18, rounded
   EXPECT_EQ(lit->sd->GlowID, -1);
   EXPECT_EQ(EffectAt(id), nullptr) << "a hidden glow leaves its slot empty";
   EXPECT_FALSE(IsWindowVisible(glow));
@@ -258,7 +258,7 @@ TEST_F(GlowEffects, AnAnimatedHideFadesFromTheStrengthTheGlowShowsOnTheSharedGlo
   skin->Manager.Effects.AllowAnimation = true;
   for (const Case& c : cases) {
     ASSERT_EQ(c.sd->FOwnerControl == nullptr, c.sd == &windowData) << c.name;
-    LayeredRecorder layered;
+    layered::LayeredCalls recorder;
     c.sd->GlowID = ShowGlow(ScreenRect(lit), glowMask, 0, 200, form->Handle(), c.sd);
     const Integer id = c.sd->GlowID;
     HWND glow = WindowOf(id);
@@ -340,14 +340,14 @@ TEST_F(GlowEffects, AFramePartsGlowKeepsTheRectangleItIsGiven) {
   frame.FSWHandle = form->Handle();
   frame.SkinIndex = buttonSection;
   frame.SetCommonSkinData(nullptr);
-  LayeredRecorder layered;
+  layered::LayeredCalls recorder;
   const Integer id = ShowGlow(TRect(300, 300, 330, 320), glowMask, 0, 255, form->Handle(), &frame);
   ASSERT_GE(id, 0);
-  const LayeredCall c = LayeredRecorder::For(WindowOf(id)).back();
-  EXPECT_EQ(c.Size.cx, 30 + 16);
-  EXPECT_EQ(c.Size.cy, 20 + 16);
-  EXPECT_EQ(c.Pos.x, 292);
-  EXPECT_EQ(c.Pos.y, 292);
+  const layered::UpdateCall c = layered::LayeredCalls::UpdatesOf(WindowOf(id)).back();
+  EXPECT_EQ(c.size.cx, 30 + 16);
+  EXPECT_EQ(c.size.cy, 20 + 16);
+  EXPECT_EQ(c.pos.x, 292);
+  EXPECT_EQ(c.pos.y, 292);
   Integer gone = id;
   HideGlow(gone, false);
   EXPECT_EQ(gone, -1);
@@ -368,7 +368,7 @@ TEST_F(GlowEffects, AnAnimatedHoverGlowFadesInOnTheControlsFadeTimerWhenAnimatio
     skin->Manager.Effects.AllowAnimation = c.allowAnimation;
     lit->sd->FMouseAbove = true;
     lit->sd->BGChanged = true;  // the fade is started with a clean cache
-    LayeredRecorder layered;
+    layered::LayeredCalls recorder;
     ShowGlowingIfNeeded(lit->sd.get(), false, nullptr, -1, true, 255);
     const Integer id = lit->sd->GlowID;
     ASSERT_GE(id, 0) << c.name;
@@ -402,7 +402,7 @@ TEST_F(GlowEffects, AnAnimatedHoverGlowWhoseFadeHasNothingLeftToDoIsShownInFull)
   ASSERT_EQ(lit->sd->AnimTimer->State, 1);  // the fade stands at the hot look
   ClearGlows(false, true);                  // a new skin takes every glow away
   ASSERT_EQ(lit->sd->GlowID, -1);
-  LayeredRecorder layered;
+  layered::LayeredCalls recorder;
   ShowGlowingIfNeeded(lit->sd.get(), false, nullptr, -1, true, 255);
   ASSERT_GE(lit->sd->GlowID, 0);
   EXPECT_EQ(AlphasOf(WindowOf(lit->sd->GlowID)), (std::vector<Integer>{0, 255}));
@@ -422,7 +422,7 @@ TEST_F(GlowEffects, AGlowFadingOutComesBackInFullWhenTheMouseReturns) {
     ASSERT_EQ(lit->sd->GlowID, id) << outSteps << ": fading out";
     for (int i = 0; i < outSteps; ++i) fade->OnTimer2(nullptr);
     HWND glow = WindowOf(id);
-    LayeredRecorder layered;
+    layered::LayeredCalls recorder;
     lit->sd->FMouseAbove = true;
     ShowGlowingIfNeeded(lit->sd.get(), false, nullptr, -1, true, 255);
     for (int i = 0; i < 40 && fade->Enabled(); ++i) fade->OnTimer2(nullptr);
@@ -440,7 +440,7 @@ TEST_F(GlowEffects, AGlowFadingOutComesBackInFullWhenTheMouseReturns) {
 
 TEST_F(GlowEffects, HoveringACheckMarkGrowsACircleFrom10To23AndStops) {
   HoverCheck();
-  LayeredRecorder layered;
+  layered::LayeredCalls recorder;
   ShowCircleIfNeeded(lit->sd.get(), 255, true);
   const Integer id = lit->sd->CircleID;
   ASSERT_GE(id, 0);
@@ -456,14 +456,14 @@ TEST_F(GlowEffects, HoveringACheckMarkGrowsACircleFrom10To23AndStops) {
     expected.push_back(2 * std::lround(m.RealRadius) + 1);
   }
   std::vector<long> sizes;
-  for (const LayeredCall& c : LayeredRecorder::For(WindowOf(id))) {
-    EXPECT_EQ(c.Size.cx, c.Size.cy);
-    sizes.push_back(c.Size.cx);
+  for (const layered::UpdateCall& c : layered::LayeredCalls::UpdatesOf(WindowOf(id))) {
+    EXPECT_EQ(c.size.cx, c.size.cy);
+    sizes.push_back(c.size.cx);
   }
   EXPECT_EQ(sizes, expected);
-  const LayeredCall last = LayeredRecorder::For(WindowOf(id)).back();
-  EXPECT_EQ(last.Pos.x, Cursor().X - 23);
-  EXPECT_EQ(last.Pos.y, Cursor().Y - 23);
+  const layered::UpdateCall last = layered::LayeredCalls::UpdatesOf(WindowOf(id)).back();
+  EXPECT_EQ(last.pos.x, Cursor().X - 23);
+  EXPECT_EQ(last.pos.y, Cursor().Y - 23);
   // Bright at its centre, nothing at its corners.
   EXPECT_GT(AlphaOf(last.At(23, 23)), 0);
   EXPECT_EQ(last.At(0, 0), 0u);
@@ -477,16 +477,16 @@ TEST_F(GlowEffects, PressingShowsTheDiscAndReleasingGoesBackToTheHoverCircle) {
   const Integer id = lit->sd->CircleID;
   auto* circle = dynamic_cast<TkvCircleEffect*>(EffectAt(id));
   ASSERT_NE(circle, nullptr);
-  LayeredRecorder layered;
+  layered::LayeredCalls recorder;
   Press(true);
   ShowCircleIfNeeded(lit->sd.get(), 255, true);
   EXPECT_EQ(circle->State, 2);
   ASSERT_TRUE(circle->BackBmp);
   EXPECT_EQ(circle->BackBmp->Width(), 47) << "a disc of the full radius";
   EXPECT_EQ(circle->Motion.AlphaFinish, 0) << "the inner circle fades while it grows";
-  std::vector<LayeredCall> calls = LayeredRecorder::For(WindowOf(id));
+  std::vector<layered::UpdateCall> calls = layered::LayeredCalls::UpdatesOf(WindowOf(id));
   ASSERT_FALSE(calls.empty());
-  EXPECT_EQ(calls.back().Size.cx, 47) << "the circle is drawn over the disc";
+  EXPECT_EQ(calls.back().size.cx, 47) << "the circle is drawn over the disc";
   EXPECT_GT(AlphaOf(calls.back().At(2, 23)), 0) << "the disc reaches where the small circle does not";
   Press(false);
   const double pressedRadius = circle->Motion.RealRadius;
@@ -525,14 +525,14 @@ TEST_F(GlowEffects, AControlThatDoesNotAnswerTheAreaQueryShowsNoCircle) {
 TEST_F(GlowEffects, WithoutAnimationHoverAndPressReplaceTheCircleAtOnce) {
   skin->Manager.Effects.AllowAnimation = false;
   HoverCheck();
-  LayeredRecorder layered;
+  layered::LayeredCalls recorder;
   ShowCircleIfNeeded(lit->sd.get(), 255, true);
   const Integer id = lit->sd->CircleID;
   ASSERT_GE(id, 0);
   EXPECT_FALSE(lit->sd->CircleTimer && lit->sd->CircleTimer->Enabled());
-  std::vector<LayeredCall> calls = LayeredRecorder::For(WindowOf(id));
+  std::vector<layered::UpdateCall> calls = layered::LayeredCalls::UpdatesOf(WindowOf(id));
   ASSERT_EQ(calls.size(), 1u);
-  EXPECT_EQ(calls[0].Size.cx, 47) << "at its end radius at once";
+  EXPECT_EQ(calls[0].size.cx, 47) << "at its end radius at once";
   Press(true);
   ShowCircleIfNeeded(lit->sd.get(), 255, true);
   EXPECT_EQ(lit->sd->CircleID, id);
@@ -581,7 +581,6 @@ TEST_F(GlowEffects, AControlThatGoesWhileItsCircleGrowsTakesTimerAndWindowWithIt
   ClearGlows(false, false);  // nothing of the dead control is touched
   EXPECT_TRUE(kvgEffects.empty());
 }
-
 
 TEST_F(GlowEffects, ATrackBarsLightCarriesItsPositionBesideIt) {
   auto* bar = new TsTrackBar(form);
@@ -637,13 +636,13 @@ TEST_F(GlowEffects, ASlidersThumbStaysAboveItsLight) {
   const TPoint c((thumb.Left + thumb.Right) / 2, (thumb.Top + thumb.Bottom) / 2);
   SetCursorPos(c.X, c.Y);
   if (Cursor() != c) GTEST_SKIP() << "the cursor cannot be moved here";
-  LayeredRecorder layered;
+  layered::LayeredCalls recorder;
   ShowCircleIfNeeded(sd, 255, false);
   ASSERT_GE(sd->CircleID, 0);
-  const LayeredCall last = LayeredRecorder::For(WindowOf(sd->CircleID)).back();
+  const layered::UpdateCall last = layered::LayeredCalls::UpdatesOf(WindowOf(sd->CircleID)).back();
   // The circle's radius is 3/5 of the thumb's width (24): 49 pixels across, centred on the thumb,
   // whose white body is painted over the light's centre.
-  EXPECT_EQ(last.Size.cx, 49);
+  EXPECT_EQ(last.size.cx, 49);
   EXPECT_EQ(last.At(24, 24) | 0xFF000000u, 0xFFFFFFFFu);
 }
 

@@ -1,4 +1,5 @@
-// The shell module's start-up objects and identifier lists from the shell's allocator.
+// The shell module's objects (made on first use after its start-up) and identifier lists from
+// the shell's allocator.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -8,9 +9,12 @@
 #include "controls/kvShellCtrls.h"
 #include "images/kvAlphaImageList.h"
 
-TEST(ShellModule, StartUpMakesTheDesktopFolderAndTheSmallIconListAndCleanUpFreesThem) {
+TEST(ShellModule, TheDesktopFolderAndTheSmallIconListAreMadeOnFirstUseAndCleanUpFreesThem) {
+  EXPECT_EQ(DesktopFolder(), nullptr);  // not started: nothing is made
+  EXPECT_EQ(SysSmallImages(), nullptr);
   kvShellCtrlsStartup();
   ASSERT_NE(DesktopFolder(), nullptr);
+  EXPECT_EQ(DesktopFolder()->FParent, nullptr);  // the desktop has none
   EXPECT_FALSE(DesktopFolder()->DisplayName().empty());
   ASSERT_NE(SysSmallImages(), nullptr);
   ASSERT_NE(SysSmallImageList(), nullptr);

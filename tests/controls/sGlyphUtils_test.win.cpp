@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
+#include "base/ManagerLink.h"
 #include "controls/sGlyphUtils.h"
 #include "controls/sThirdParty.h"
 #include "images/kvAlphaImageList.h"
@@ -14,23 +16,75 @@
 #include "paint/sGraphUtils.h"
 #include "skin/sCommonData.h"
 #include "support/PngWriter.h"
+#include "support/SkinFixture.h"
 #include "ui/Controls.h"
 
 namespace {
 
 class BuiltInGlyphs : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    kvAlphaImageListStartup();
-    sGlyphUtilsStartup();
-  }
+  static void SetUpTestSuite() { kvAlphaImageListStartup(); }
   static void TearDownTestSuite() { sGlyphUtilsCleanup(); }
 };
 
+// Every glyph of the character list as the engine draws it (menus, sliders: through
+// DrawAlphaImgList in the canvas's font colour) at 96 and 144 PPI, and as the system draws its
+// image list; the pixels one after another.
+std::vector<TColor> EveryGlyph(TsCharImageList* list) {
+  std::vector<TColor> px;
+  for (Integer ppi : {96, 144}) {
+    TBitmap target(40 * 25, 40, pf32bit);
+    target.Canvas()->Brush()->SetColor(clWhite);
+    target.Canvas()->FillRect(TRect(0, 0, target.Width(), target.Height()));
+    target.Canvas()->Font()->SetColor(clNavy);
+    for (Integer i = 0; i < 25; ++i) DrawAlphaImgList(list, &target, i * 40, 0, i, 0, clNone, 0, 1, false, ppi);
+    for (Integer y = 0; y < target.Height(); ++y)
+      for (Integer x = 0; x < target.Width(); ++x) px.push_back(target.PixelColor(x, y));
+  }
+  TBitmap system(40 * 25, 40, pf32bit);
+  system.Canvas()->Brush()->SetColor(clWhite);
+  system.Canvas()->FillRect(TRect(0, 0, system.Width(), system.Height()));
+  for (Integer i = 0; i < 25; ++i) ImageList_Draw(list->Handle(), i, system.Canvas()->Handle(), i * 40, 0, ILD_NORMAL);
+  for (Integer y = 0; y < system.Height(); ++y)
+    for (Integer x = 0; x < system.Width(); ++x) px.push_back(system.PixelColor(x, y));
+  return px;
+}
+
 }  // namespace
 
+// The list used to be made at start-up, before any skin manager; now its first use makes it,
+// usually while a skin is active. Either way the glyphs come out the same.
+TEST_F(BuiltInGlyphs, TheCharacterListIsMadeOnFirstUseAndDrawsAsOneMadeBeforeTheSkin) {
+  sGlyphUtilsCleanup();
+  EXPECT_EQ(kvCharImages, nullptr);
+  MakeCharImages();  // as the start-up made it: no manager yet
+  std::vector<TColor> madeBefore;
+  {
+    SkinFixture skin;
+    ASSERT_NE(DefaultManagerLink(), nullptr);
+    ASSERT_TRUE(DefaultManagerLink()->IsActive());
+    madeBefore = EveryGlyph(CharImages());
+    sGlyphUtilsCleanup();
+    ASSERT_EQ(kvCharImages, nullptr);
+    TsCharImageList* first = CharImages();  // the first use, the skin active
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first, kvCharImages);
+    EXPECT_EQ(CharImages(), first);  // made once
+    const std::vector<TColor> madeOnUse = EveryGlyph(first);
+    ASSERT_EQ(madeOnUse.size(), madeBefore.size());
+    size_t differ = 0, inked = 0;
+    for (size_t i = 0; i < madeOnUse.size(); ++i) {
+      differ += madeOnUse[i] != madeBefore[i];
+      inked += madeBefore[i] != clWhite;
+    }
+    EXPECT_EQ(differ, 0u);
+    EXPECT_GT(inked, 25u * 20u);  // the glyphs were drawn at all
+  }
+  sGlyphUtilsCleanup();
+}
+
 TEST_F(BuiltInGlyphs, TheCharacterListHoldsTheIconFontAndSymbolCharacters) {
-  ASSERT_NE(kvCharImages, nullptr);
+  ASSERT_NE(CharImages(), nullptr);
   ASSERT_EQ(kvCharImages->Items()->Count(), 25);
   EXPECT_EQ(kvCharImages->Width(), 16);
   EXPECT_EQ(kvCharImages->Height(), 14);
@@ -62,7 +116,7 @@ TEST_F(BuiltInGlyphs, TheListInForceFollowsTheOldGlyphsMode) {
   EXPECT_EQ(first, kvResImages);
   EXPECT_EQ(kvResImgList(), first);  // made once
   kv_OldGlyphsMode = false;
-  EXPECT_EQ(kvResImgList(), kvCharImages);
+  EXPECT_EQ(kvResImgList(), CharImages());
   kv_OldGlyphsMode = saved;
 }
 

@@ -180,7 +180,6 @@ std::vector<TColor> GlyphColumn(TBitmap& target, const TRect& r) {
 
 TEST(SkinnedMenus, CheckMarksAndSystemMenuCommandsWithoutGlyphsGetServiceGlyphs) {
   kvPNGStartup();
-  sGlyphUtilsStartup();
   MenuSkin s;
   TsSkinableMenus painter(&s.skin.Manager);
   TPopupMenu menu(nullptr);

@@ -13,6 +13,7 @@
 #include "base/sConst.h"
 #include "base/sDefaults.h"
 #include "base/sDialogs.h"
+#include "controls/kvShellCtrls.h"
 #include "controls/sGlyphUtils.h"
 #include "controls/sThirdParty.h"
 #include "images/kvAlphaImageList.h"
@@ -74,7 +75,6 @@ TEST(EngineStartup, StartAndStopTheEngine) {
   EXPECT_TRUE(kvLayered());        // the layered-window functions bound
   EXPECT_GT(FCheckWidth, 0);       // the check box measured
   EXPECT_NE(awFont, nullptr);      // the icon font, installed from its resource
-  EXPECT_NE(kvCharImages, nullptr);
   EXPECT_NE(ThirdPartySkipForms, nullptr);
   EXPECT_TRUE(IsNT);
   for (size_t i = 0; i < StdScaleArray.size(); ++i) {  // the standard skin data, one per density
@@ -94,6 +94,30 @@ TEST(EngineStartup, StartAndStopTheEngine) {
   EXPECT_EQ(Kv_GetScrollBarInfo, nullptr);
   EXPECT_EQ(Kv_InitializeFlatSB, nullptr);
   EXPECT_EQ(hcomctl32, nullptr);
+}
+
+// The character glyphs and the shell's objects are slow to make and most programs never show
+// them: the start-up leaves them for their first use, and the clean-up frees what was made.
+TEST(EngineStartup, TheGlyphListAndTheShellObjectsAreMadeOnFirstUse) {
+  StartEngine();
+  EXPECT_EQ(kvCharImages, nullptr);
+  TsCharImageList* glyphs = CharImages();
+  ASSERT_NE(glyphs, nullptr);
+  EXPECT_EQ(kvCharImages, glyphs);
+  EXPECT_EQ(CharImages(), glyphs);  // made once
+  EXPECT_EQ(glyphs->Count(), 25);
+  TkvShellFolder* desktop = DesktopFolder();
+  ASSERT_NE(desktop, nullptr);
+  EXPECT_EQ(DesktopFolder(), desktop);
+  EXPECT_NE(SysSmallImageList(), nullptr);
+  StopEngine();
+  EXPECT_EQ(kvCharImages, nullptr);
+  EXPECT_EQ(DesktopFolder(), nullptr);  // asked for after the clean-up: not made again
+  EXPECT_EQ(SysSmallImageList(), nullptr);
+  StartEngine();
+  EXPECT_EQ(kvCharImages, nullptr);
+  EXPECT_NE(CharImages(), nullptr);
+  StopEngine();
 }
 
 TEST(EngineStartup, TheCleanUpFreesTheCachedRoundMasks) {
@@ -140,6 +164,7 @@ TEST(EngineStartup, TheResetPutsTheEngineStateBackToItsFirstValues) {
   auto* manager = new DuRiruZireziv(nullptr);
   ASSERT_EQ(DefaultManager, manager);
   ASSERT_NE(DefaultManagerLink(), nullptr);
+  ASSERT_NE(CharImages(), nullptr);
   ResetEngineState();
   // The clean-up ran although nobody stopped the engine.
   EXPECT_EQ(hKern32, nullptr);

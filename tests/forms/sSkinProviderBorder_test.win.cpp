@@ -13,7 +13,7 @@
 #include "raster/GdiBitmaps.h"
 #include "skin/sVclUtils.h"
 #include "support/FormSkin.h"
-#include "support/LayeredRecorder.h"
+#include "support/LayeredCalls.h"
 #include "ui/Bitmap.h"
 #include "ui/Forms.h"
 
@@ -21,7 +21,7 @@ using namespace formskin;
 
 namespace {
 
-std::vector<LayeredCall>& calls = LayeredRecorder::Calls();
+std::vector<layered::UpdateCall>& calls = layered::updates;
 
 // Blur-behind requests as handed to the system.
 struct BlurCall {
@@ -93,7 +93,7 @@ class Bordered : public SkinnedForm {
     SkinnedForm::TearDown();
     recorder.reset();
   }
-  std::optional<LayeredRecorder> recorder;
+  std::optional<layered::LayeredCalls> recorder;
   RECT BorderRect() {
     RECT r{};
     GetWindowRect(bw, &r);
@@ -120,12 +120,14 @@ class Bordered : public SkinnedForm {
     DeleteObject(rgn);
     return in;
   }
-  const LayeredCall* LastUpdate() {
+  const layered::UpdateCall* LastUpdate() {
     for (auto it = calls.rbegin(); it != calls.rend(); ++it)
-      if (it->Wnd == bw) return &*it;
+      if (it->wnd == bw) return &*it;
     return nullptr;
   }
-  TPoint Centre(const TsCaptionButton& b) { return TPoint((b.cpRect.Left + b.cpRect.Right) / 2, (b.cpRect.Top + b.cpRect.Bottom) / 2); }
+  TPoint Centre(const TsCaptionButton& b) {
+    return TPoint((b.cpRect.Left + b.cpRect.Right) / 2, (b.cpRect.Top + b.cpRect.Bottom) / 2);
+  }
   HWND bw = nullptr;
 };
 
@@ -151,14 +153,14 @@ TEST_F(Bordered, TheLayeredWindowShowsTheWholePictureAroundTheForm) {
   EXPECT_EQ(client.x, r.left + kShadow.Left + kSkinBorder);
   EXPECT_EQ(client.y, r.top + kShadow.Top + kTitle);
 
-  const LayeredCall* c = LastUpdate();
+  const layered::UpdateCall* c = LastUpdate();
   ASSERT_NE(c, nullptr);
-  EXPECT_EQ(c->Size.cx, w);
-  EXPECT_EQ(c->Size.cy, hh);
-  EXPECT_EQ(c->Pos.x, r.left);
-  EXPECT_EQ(c->Pos.y, r.top);
-  EXPECT_EQ(c->Alpha, 255);
-  EXPECT_EQ(c->Flags, DWORD(ULW_ALPHA));
+  EXPECT_EQ(c->size.cx, w);
+  EXPECT_EQ(c->size.cy, hh);
+  EXPECT_EQ(c->pos.x, r.left);
+  EXPECT_EQ(c->pos.y, r.top);
+  EXPECT_EQ(c->alpha, 255);
+  EXPECT_EQ(c->flags, DWORD(ULW_ALPHA));
   // The shadow: the active template's corners as they are, its middle lines stretched.
   EXPECT_EQ(c->At(0, 0), TemplatePixel(0, 0, 0x11));
   EXPECT_EQ(c->At(w - 1, hh - 1), TemplatePixel(6, 6, 0x11));
@@ -179,7 +181,7 @@ TEST_F(Bordered, TheLayeredWindowShowsTheWholePictureAroundTheForm) {
 
 TEST_F(Bordered, TheInactiveLookTakesTheInactiveShadow) {
   SendMessageW(form->Handle(), WM_NCACTIVATE, FALSE, 0);
-  const LayeredCall* c = LastUpdate();
+  const layered::UpdateCall* c = LastUpdate();
   ASSERT_NE(c, nullptr);
   EXPECT_EQ(c->At(0, 0), TemplatePixel(0, 0, 0x22));
   const TPoint title(sp->ButtonMin.cpRect.Left - 12, sp->VCenter);
@@ -417,10 +419,10 @@ TEST_F(Bordered, BlurBehindFollowsCompositionAndTheWindowsVersion) {
 namespace {
 
 // The layered-window calls made for windows other than the border window: the button's fade.
-std::vector<const LayeredCall*> FadeCalls(HWND border) {
-  std::vector<const LayeredCall*> out;
-  for (const LayeredCall& c : calls)
-    if (c.Wnd != border) out.push_back(&c);
+std::vector<const layered::UpdateCall*> FadeCalls(HWND border) {
+  std::vector<const layered::UpdateCall*> out;
+  for (const layered::UpdateCall& c : calls)
+    if (c.wnd != border) out.push_back(&c);
   return out;
 }
 
@@ -438,15 +440,15 @@ TEST_F(Bordered, HoverFadesTheButtonsLookInOverTheBorderWindowAndOutAgain) {
   EXPECT_TRUE(fade->Enabled());
   EXPECT_EQ(fade->Interval(), 12u);
   // The first picture at once: alpha 25, the hot look, over the button on the screen.
-  std::vector<const LayeredCall*> shown = FadeCalls(bw);
+  std::vector<const layered::UpdateCall*> shown = FadeCalls(bw);
   ASSERT_EQ(shown.size(), 1u);
   const RECT r = BorderRect();
   const TRect& b = sp->ButtonClose.cpRect;
-  EXPECT_EQ(shown[0]->Alpha, 25);
-  EXPECT_EQ(shown[0]->Pos.x, r.left + b.Left);
-  EXPECT_EQ(shown[0]->Pos.y, r.top + b.Top);
-  EXPECT_EQ(shown[0]->Size.cx, b.Width());
-  EXPECT_EQ(shown[0]->Size.cy, b.Height());
+  EXPECT_EQ(shown[0]->alpha, 25);
+  EXPECT_EQ(shown[0]->pos.x, r.left + b.Left);
+  EXPECT_EQ(shown[0]->pos.y, r.top + b.Top);
+  EXPECT_EQ(shown[0]->size.cx, b.Width());
+  EXPECT_EQ(shown[0]->size.cy, b.Height());
   EXPECT_EQ(shown[0]->At(b.Width() / 2, b.Height() / 2), GlyphPixel(0, 1));
   // The border window's picture keeps the normal look under it.
   const TPixelView pic = sp->FCommonData->FCacheBmp->View();
@@ -457,8 +459,8 @@ TEST_F(Bordered, HoverFadesTheButtonsLookInOverTheBorderWindowAndOutAgain) {
   for (Integer i = 0; i < 9; ++i) fade->OnAnimTimer();
   shown = FadeCalls(bw);
   ASSERT_EQ(shown.size(), 10u);
-  for (Integer i = 1; i < 9; ++i) EXPECT_EQ(shown[size_t(i)]->Alpha, 25 * (i + 1)) << i;
-  EXPECT_EQ(shown[9]->Alpha, 255);
+  for (Integer i = 1; i < 9; ++i) EXPECT_EQ(shown[size_t(i)]->alpha, 25 * (i + 1)) << i;
+  EXPECT_EQ(shown[9]->alpha, 255);
   EXPECT_TRUE(fade->Enabled());  // watching the mouse
   // Leaving the button fades the picture out from the top and ends the fade.
   Send(WM_NCMOUSEMOVE, (r.right - r.left) / 2, kShadow.Top + 10);
@@ -467,7 +469,7 @@ TEST_F(Bordered, HoverFadesTheButtonsLookInOverTheBorderWindowAndOutAgain) {
   for (Integer i = 0; i < 11; ++i) fade->OnAnimTimer();
   shown = FadeCalls(bw);
   ASSERT_EQ(shown.size(), 10u);
-  for (Integer i = 0; i < 10; ++i) EXPECT_EQ(shown[size_t(i)]->Alpha, 250 - 25 * i) << i;
+  for (Integer i = 0; i < 10; ++i) EXPECT_EQ(shown[size_t(i)]->alpha, 250 - 25 * i) << i;
   EXPECT_FALSE(fade->Enabled());
   EXPECT_EQ(fade->Fade.CurrentState, -1);
   EXPECT_FALSE(fade->AForm);
@@ -483,9 +485,9 @@ TEST_F(Bordered, WithoutAnimationTheHotLookShowsAtOnce) {
   Send(WM_NCMOUSEMOVE, close.X, close.Y);
   TkvSBAnimation* fade = sp->ButtonClose.cpTimer;
   ASSERT_NE(fade, nullptr);
-  const std::vector<const LayeredCall*> shown = FadeCalls(bw);
+  const std::vector<const layered::UpdateCall*> shown = FadeCalls(bw);
   ASSERT_EQ(shown.size(), 1u);
-  EXPECT_EQ(shown[0]->Alpha, 255);
+  EXPECT_EQ(shown[0]->alpha, 255);
   EXPECT_FALSE(fade->Enabled());
   skin->skin.Manager.Effects.AllowAnimation = true;
 }

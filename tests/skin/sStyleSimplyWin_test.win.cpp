@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "base/kvntUtils.h"
 #include "base/sMessages.h"
 #include "skin/FormServices.h"
 #include "skin/WrapperServices.h"
@@ -18,6 +19,7 @@
 #include "support/ProviderDouble.h"
 #include "support/SkinCommands.h"
 #include "ui/Forms.h"
+#include "ui/Icon.h"
 
 namespace {
 
@@ -305,4 +307,28 @@ TEST_F(Broadcasts, WithoutAFormLayerNothingIsSkinnedOrCovered) {
   TProviderDouble* p = Provide(NewForm("skinned", 320));
   EXPECT_EQ(GetFormProvider(p->Form->WindowHandle()), p);
   EXPECT_EQ(GetSkinProvider(p->Form), p);
+}
+
+// The program file's icons are asked of the shell on their first use, not at the start-up
+// (the shell is slow to answer), and only between the module's start-up and its clean-up.
+TEST(ApplicationIcons, AreAskedOfTheShellOnFirstUseWhileTheModuleIsStarted) {
+  InitSysProc();
+  ASSERT_NE(kvSHGetFileInfo, nullptr);
+  EXPECT_EQ(AppIcon(), nullptr);  // not started
+  sStyleSimplyStartup();
+  TIcon* small = AppIcon();
+  TIcon* large = AppIconLarge();
+  ASSERT_NE(small, nullptr);  // the shell's icon of this test program
+  ASSERT_NE(large, nullptr);
+  EXPECT_EQ(AppIcon(), small);  // asked once
+  ICONINFO info{};
+  ASSERT_TRUE(GetIconInfo(small->Handle(), &info));
+  BITMAP bm{};
+  GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bm, &bm);
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+  if (info.hbmMask) DeleteObject(info.hbmMask);
+  EXPECT_EQ(bm.bmWidth, GetSystemMetrics(SM_CXSMICON));
+  sStyleSimplyCleanup();
+  EXPECT_EQ(AppIcon(), nullptr);  // after the clean-up: not asked again
+  EXPECT_EQ(AppIconLarge(), nullptr);
 }

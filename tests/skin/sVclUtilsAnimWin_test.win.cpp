@@ -16,7 +16,7 @@
 #include "skin/sVclUtils.h"
 #include "support/Bitmap32.h"
 #include "support/GdiTracker.h"
-#include "support/LayeredRecorder.h"
+#include "support/LayeredCalls.h"
 #include "ui/Canvas.h"
 #include "ui/Forms.h"
 #include "ui/Hints.h"
@@ -24,14 +24,14 @@
 namespace {
 
 // Every UpdateLayeredWindow call of a test, as the program made it.
-std::vector<LayeredCall>& calls = LayeredRecorder::Calls();
+std::vector<layered::UpdateCall>& calls = layered::updates;
 
 struct LayeredAnimation : ::testing::Test {
   void SetUp() override {
     kvgpUtilsStartup();
     app = std::make_unique<TApplication>();
     // The layered-window functions are bound once more, this time to the recorder.
-    recorder = std::make_unique<LayeredRecorder>();
+    recorder = std::make_unique<layered::LayeredCalls>();
     form = new TForm(app.get());
     form->AfterConstruction();
     form->SetBounds(100, 80, 160, 120);
@@ -57,7 +57,7 @@ struct LayeredAnimation : ::testing::Test {
     return glow;
   }
   std::unique_ptr<TApplication> app;
-  std::unique_ptr<LayeredRecorder> recorder;
+  std::unique_ptr<layered::LayeredCalls> recorder;
   TForm* form = nullptr;
 };
 
@@ -72,24 +72,24 @@ TEST_F(LayeredAnimation, ShowOfAFormFadesItsPictureInAndEndsWithTheWholePicture)
   const auto schedule = ShowSchedule(atFading, pic->Width(), pic->Height(), 120, 255, false);
   ASSERT_EQ(calls.size(), 1 + schedule.size() + 1);  // loaded, 11 frames, the final one
   // Loaded with the whole picture, placed where the form is, before any frame.
-  EXPECT_EQ(calls.front().Alpha, 0);
-  EXPECT_EQ(calls.front().Pixels, PixelsOf(pic.get()));
-  ASSERT_TRUE(calls.front().HasPos);
-  EXPECT_EQ(calls.front().Pos.x, wr.left);
-  EXPECT_EQ(calls.front().Pos.y, wr.top);
+  EXPECT_EQ(calls.front().alpha, 0);
+  EXPECT_EQ(calls.front().pixels, PixelsOf(pic.get()));
+  ASSERT_TRUE(calls.front().hasPos);
+  EXPECT_EQ(calls.front().pos.x, wr.left);
+  EXPECT_EQ(calls.front().pos.y, wr.top);
   for (size_t i = 0; i < schedule.size(); ++i) {
-    const LayeredCall& c = calls[1 + i];
-    EXPECT_EQ(c.Wnd, glow->Handle());
-    EXPECT_EQ(c.Alpha, schedule[i].Alpha) << i;
-    EXPECT_EQ(c.Size.cx, pic->Width());
-    EXPECT_EQ(c.Pixels, PixelsOf(pic.get())) << i;  // fading: the whole picture every frame
+    const layered::UpdateCall& c = calls[1 + i];
+    EXPECT_EQ(c.wnd, glow->Handle());
+    EXPECT_EQ(c.alpha, schedule[i].Alpha) << i;
+    EXPECT_EQ(c.size.cx, pic->Width());
+    EXPECT_EQ(c.pixels, PixelsOf(pic.get())) << i;  // fading: the whole picture every frame
   }
-  const LayeredCall& last = calls.back();
-  EXPECT_EQ(last.Alpha, 255);
-  ASSERT_TRUE(last.HasPos);
-  EXPECT_EQ(last.Pos.x, wr.left);
-  EXPECT_EQ(last.Pos.y, wr.top);
-  EXPECT_EQ(last.Pixels, PixelsOf(pic.get()));
+  const layered::UpdateCall& last = calls.back();
+  EXPECT_EQ(last.alpha, 255);
+  ASSERT_TRUE(last.hasPos);
+  EXPECT_EQ(last.pos.x, wr.left);
+  EXPECT_EQ(last.pos.y, wr.top);
+  EXPECT_EQ(last.pixels, PixelsOf(pic.get()));
   EXPECT_TRUE(IsWindowVisible(glow->Handle()));
   EXPECT_TRUE(GetWindowLongW(glow->Handle(), GWL_EXSTYLE) & WS_EX_LAYERED);
   RECT gr;
@@ -109,12 +109,12 @@ TEST_F(LayeredAnimation, AeroShowGrowsTheStretchedPicture) {
   AnimShowLayered(glow, pic.get(), TPoint(100, 80), 48, 200, atAero, true, nullptr);
   ASSERT_EQ(calls.size(), 1u + 5 + 1);
   // Frame 0: the picture inset by 1/32 on each side, transparent black around it.
-  const LayeredCall& first = calls[1];
+  const layered::UpdateCall& first = calls[1];
   const Integer w = pic->Width(), h = pic->Height();
-  EXPECT_EQ(first.Alpha, 40);  // a dialog's 200 / (4 + 1)
-  EXPECT_EQ(first.Pixels[0], 0u);
-  EXPECT_NE(first.Pixels[size_t(h / 2) * w + w / 2], 0u);
-  EXPECT_EQ(calls.back().Alpha, 200);
+  EXPECT_EQ(first.alpha, 40);  // a dialog's 200 / (4 + 1)
+  EXPECT_EQ(first.pixels[0], 0u);
+  EXPECT_NE(first.pixels[size_t(h / 2) * w + w / 2], 0u);
+  EXPECT_EQ(calls.back().alpha, 200);
   glow->Free();
 }
 
@@ -134,13 +134,13 @@ TEST_F(LayeredAnimation, HideOfAFormFadesItOutAndFreesWindowAndPicture) {
   EXPECT_FALSE(IsWindow(glowWnd));
   const auto schedule = HideSchedule(atFading, 0, 0, 60, 250);
   ASSERT_EQ(calls.size(), 1 + schedule.size());  // loaded whole at the start value, then the run
-  EXPECT_EQ(calls[0].Alpha, 250);
-  EXPECT_EQ(calls[0].Pixels, picPixels);
+  EXPECT_EQ(calls[0].alpha, 250);
+  EXPECT_EQ(calls[0].pixels, picPixels);
   for (size_t i = 0; i < schedule.size(); ++i) {
-    EXPECT_EQ(calls[1 + i].Alpha, schedule[i].Alpha) << i;
-    EXPECT_EQ(calls[1 + i].Pixels, picPixels) << i;
+    EXPECT_EQ(calls[1 + i].alpha, schedule[i].Alpha) << i;
+    EXPECT_EQ(calls[1 + i].pixels, picPixels) << i;
   }
-  EXPECT_EQ(calls.back().Alpha, 0);
+  EXPECT_EQ(calls.back().alpha, 0);
   EXPECT_EQ(kvHideTimer->Form, nullptr);
   EXPECT_EQ(kvHideTimer->SrcBmp, nullptr);
   EXPECT_EQ(kvHideTimer->DstBmp, nullptr);
@@ -153,10 +153,10 @@ TEST_F(LayeredAnimation, DropDownHideRollsUpAtFullOpacity) {
   HideAnimForm(glow, pic, 120, 255, atDropDown, nullptr);
   EXPECT_EQ(glow, nullptr);
   ASSERT_GE(calls.size(), 3u);
-  for (const auto& c : calls) EXPECT_EQ(c.Alpha, 255);
+  for (const auto& c : calls) EXPECT_EQ(c.alpha, 255);
   // A rolled-up frame is transparent at its bottom.
-  const LayeredCall& late = calls.back();
-  EXPECT_EQ(late.Pixels.back() >> 24, 0u);
+  const layered::UpdateCall& late = calls.back();
+  EXPECT_EQ(late.pixels.back() >> 24, 0u);
 }
 
 TEST_F(LayeredAnimation, HideWithoutTimeFreesThePictureAndKeepsTheWindow) {

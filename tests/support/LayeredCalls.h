@@ -4,8 +4,9 @@
 // back pixel by pixel, and SetLayeredWindowAttributes (imported: its import is hooked).
 // Wine blends layered windows over black, so the calls are what a test can check.
 //
-//   LayeredCalls rec;                  // while it lives, every call is recorded
-//   ... rec.updates / rec.alphas ...
+//   layered::LayeredCalls rec;         // while it lives, every call is recorded
+//   ... layered::updates / layered::alphas, LayeredCalls::UpdatesOf(wnd) ...
+//   const layered::UpdateCall& last = layered::updates.back();  // last.At(x, y): a pixel it was given
 #pragma once
 
 #include <windows.h>
@@ -25,7 +26,9 @@ struct UpdateCall {
   POINT pos;
   SIZE size;
   BYTE alpha;
-  std::vector<uint32_t> pixels;  // top row first
+  DWORD flags;
+  std::vector<uint32_t> pixels;  // the source bitmap, top row first
+  uint32_t At(int x, int y) const { return pixels[size_t(y) * size_t(size.cx) + size_t(x)]; }
 };
 struct AlphaCall {
   HWND wnd;
@@ -45,7 +48,13 @@ inline TGetProcAddress realGetProcAddress = nullptr;
 
 inline BOOL WINAPI RecordUpdate(HWND wnd, HDC screen, POINT* pos, SIZE* size, HDC src, POINT* srcPos, COLORREF key,
                                 BLENDFUNCTION* blend, DWORD flags) {
-  UpdateCall c{wnd, pos != nullptr, pos ? *pos : POINT{}, size ? *size : SIZE{}, blend ? blend->SourceConstantAlpha : BYTE(0), {}};
+  UpdateCall c{wnd,
+               pos != nullptr,
+               pos ? *pos : POINT{},
+               size ? *size : SIZE{},
+               blend ? blend->SourceConstantAlpha : BYTE(0),
+               flags,
+               {}};
   if (size && src && size->cx > 0 && size->cy > 0) {
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
