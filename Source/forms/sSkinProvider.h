@@ -598,6 +598,10 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   bool TransparencyCallback(TControl*, Integer&) override { return false; }
   bool& SkipAnimationMark() override { return SkipAnimation; }
   bool AllowsAnimation() override { return FAllowAnimation; }
+  bool RaiseAfterAnimation(Byte event) override;
+  // Raised when the form's show animation ended (aeShowing) and when its hide animation ended
+  // (aeHiding).
+  TEvent<void(TkvAnimEvent AnimType)> OnAfterAnimation;
   bool SetThumbIcon(HWND wnd, Integer width, Integer height) override;
   bool SetPreviewBmp(HWND wnd) override;
 

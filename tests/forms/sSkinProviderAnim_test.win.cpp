@@ -1,0 +1,304 @@
+// The layered show and hide animations of a skinned form: what the stand-in window is handed
+// frame by frame (alpha, place, the picture's pixels at chosen points), how the real form is
+// revealed or hidden at the end, the after-animation event, and the one-pixel relayout of a
+// layered form. Frames are paced on a clock the test owns: every wait is recorded, none spins.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <memory>
+#include <vector>
+
+#include "base/Composition.h"
+#include "base/kvntUtils.h"
+#include "base/sDefaults.h"
+#include "forms/sSkinProviderAnim.h"
+#include "skin/sVclUtils.h"
+#include "support/FormSkin.h"
+#include "support/LayeredCalls.h"
+
+using namespace formskin;
+using layered::LayeredCalls;
+
+namespace {
+
+std::vector<Integer> waits;
+void RecordWait(Cardinal, Integer delay) { waits.push_back(delay); }
+
+struct EventLog {
+  std::vector<TkvAnimEvent> events;
+  void On(TkvAnimEvent e) { events.push_back(e); }
+};
+
+uint32_t At(const layered::UpdateCall& c, Integer x, Integer y) { return c.pixels[size_t(y) * c.size.cx + x]; }
+
+class FormAnimation : public SkinnedForm {
+ protected:
+  void SetUp() override {
+    SkinnedForm::SetUp();
+    savedWait_ = kvWaitHandler;
+    kvWaitHandler = &RecordWait;
+    waits.clear();
+    savedAware_ = kvIsDPIAware;
+    kvIsDPIAware = false;
+    savedAero_ = iAeroStatus;
+    Skin();
+    sp->OnAfterAnimation = TEvent<void(TkvAnimEvent)>(&log, &EventLog::On);
+  }
+  void TearDown() override {
+    SkinnedForm::TearDown();
+    kvWaitHandler = savedWait_;
+    kvIsDPIAware = savedAware_;
+    iAeroStatus = savedAero_;
+  }
+  // The form shown once, then hidden again, as a form is before it is shown once more.
+  void ShownThenHidden() {
+    ShowForm();
+    sp->CalcItems();
+    ShowWindow(form->Handle(), SW_HIDE);
+  }
+  // The layered-window updates made for windows other than the form.
+  static std::vector<layered::UpdateCall> StandInUpdates(HWND form) {
+    std::vector<layered::UpdateCall> out;
+    for (const auto& c : layered::updates)
+      if (c.wnd != form) out.push_back(c);
+    return out;
+  }
+  bool Layered() { return GetWindowLongW(form->Handle(), GWL_EXSTYLE) & WS_EX_LAYERED; }
+  TPoint TitlePoint() { return TPoint(sp->ButtonMin.cpRect.Left - 12, sp->VCenter); }
+  TPoint ClientPoint() { return TPoint(sp->OffsetX() + form->ClientWidth() / 2, sp->OffsetY() + form->ClientHeight() / 2); }
+  uint32_t TitleRgb() { return RgbOfColor(sp->FormActive ? kTitleActive : kTitleInactive); }
+  uint32_t ClientRgb() { return RgbOfColor(sp->FormActive ? kClientActive : kClientInactive); }
+
+  EventLog log;
+  TkvWaitHandler savedWait_ = nullptr;
+  bool savedAware_ = false;
+  Integer savedAero_ = -1;
+};
+
+}  // namespace
+
+TEST_F(FormAnimation, ShowFadesTheWholeFormInThenRevealsTheForm) {
+  ShownThenHidden();
+  const HWND h = form->Handle();
+  RECT wr{};
+  GetWindowRect(h, &wr);
+  // Hidden, the form is inactive: its picture shows the inactive look.
+  const bool active = sp->FormActive;
+  EXPECT_FALSE(active);
+  sp->PaintAll();
+  const TPoint close = Centre(sp->ButtonClose);
+  const uint32_t closeInCache = sp->FCommonData->FCacheBmp->View().Row(close.Y)[close.X] & 0xFFFFFF;
+  LayeredCalls rec;
+  AnimShowForm(sp, 120, 255, atFading);
+
+  const auto shown = StandInUpdates(h);
+  const auto schedule = ShowSchedule(atFading, wr.right - wr.left, wr.bottom - wr.top, 120, 255, false);
+  ASSERT_EQ(schedule.size(), 11u);
+  ASSERT_EQ(shown.size(), 1 + schedule.size() + 1);  // loaded, the frames, the final picture
+  const HWND stand = shown.front().wnd;
+  EXPECT_EQ(shown.front().alpha, 0);
+  ASSERT_TRUE(shown.front().hasPos);
+  EXPECT_EQ(shown.front().pos.x, wr.left);
+  EXPECT_EQ(shown.front().pos.y, wr.top);
+  for (size_t i = 0; i < schedule.size(); ++i) {
+    EXPECT_EQ(shown[1 + i].wnd, stand);
+    EXPECT_EQ(shown[1 + i].alpha, schedule[i].Alpha) << i;
+  }
+  EXPECT_EQ(shown.back().alpha, 255);
+  // The picture is the skinned form: title, border, caption button, client; the corners that
+  // the skin's mask cuts are transparent, everything else opaque.
+  const layered::UpdateCall& pic = shown.back();
+  ASSERT_EQ(pic.size.cx, wr.right - wr.left);
+  ASSERT_EQ(pic.size.cy, wr.bottom - wr.top);
+  const TPoint title = TitlePoint(), client = ClientPoint();
+  EXPECT_EQ(At(pic, title.X, title.Y), 0xFF000000u | RgbOfColor(active ? kTitleActive : kTitleInactive));
+  EXPECT_EQ(At(pic, 1, pic.size.cy / 2), kBorderPixel);
+  EXPECT_EQ(At(pic, client.X, client.Y), 0xFF000000u | RgbOfColor(active ? kClientActive : kClientInactive));
+  // The caption button as the provider's own picture of the frame has it.
+  EXPECT_EQ(At(pic, close.X, close.Y) & 0xFFFFFF, closeInCache);
+  EXPECT_NE(At(pic, close.X, close.Y) & 0xFFFFFF, At(pic, title.X, title.Y) & 0xFFFFFF);
+  EXPECT_EQ(At(pic, 0, 0), 0u);
+  EXPECT_EQ(At(pic, pic.size.cx - 1, 0), 0u);
+  // One wait of a frame's time after each frame.
+  EXPECT_EQ(waits, std::vector<Integer>(schedule.size(), 12));
+
+  // The form stands revealed and opaque, its stand-in gone, the event raised once.
+  EXPECT_TRUE(IsWindowVisible(h));
+  EXPECT_FALSE(Layered());
+  const auto formAlphas = LayeredCalls::AlphasOf(h);
+  ASSERT_GE(formAlphas.size(), 2u);
+  EXPECT_EQ(formAlphas.front(), 0);  // revealed transparent behind the stand-in
+  EXPECT_EQ(formAlphas.back(), 255);
+  EXPECT_FALSE(IsWindow(stand));
+  EXPECT_FALSE(InAnimationProcess);
+  EXPECT_EQ(log.events, std::vector<TkvAnimEvent>{aeShowing});
+}
+
+// Without a frame time the picture is shown at once at the final opacity, with no wait.
+TEST_F(FormAnimation, ShowWithoutTimeShowsThePictureAtOnce) {
+  ShownThenHidden();
+  LayeredCalls rec;
+  AnimShowForm(sp, 0, 200, atAero);
+  const auto shown = StandInUpdates(form->Handle());
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[0].alpha, 200);
+  EXPECT_EQ(shown[1].alpha, 200);
+  EXPECT_TRUE(waits.empty());
+  EXPECT_TRUE(IsWindowVisible(form->Handle()));
+  EXPECT_EQ(log.events.size(), 1u);
+}
+
+// The form's own opacity comes back whether or not the desktop composes: a form left layered
+// at opacity 0 would stay invisible. A blending form keeps its blend value.
+TEST_F(FormAnimation, TheRevealedFormGetsItsOpacityBack) {
+  struct Case {
+    Integer aero;
+    bool blend;
+  };
+  for (const Case c : {Case{0, false}, Case{1, false}, Case{0, true}}) {
+    SCOPED_TRACE(testing::Message() << "composition " << c.aero << " blend " << c.blend);
+    iAeroStatus = c.aero;
+    form->SetAlphaBlendValue(180);
+    form->SetAlphaBlend(c.blend);
+    ShownThenHidden();
+    LayeredCalls rec;
+    AnimShowForm(sp, 24, 255, atFading);
+    EXPECT_TRUE(IsWindowVisible(form->Handle()));
+    EXPECT_EQ(Layered(), c.blend);
+    const auto alphas = LayeredCalls::AlphasOf(form->Handle());
+    ASSERT_FALSE(alphas.empty());
+    EXPECT_EQ(alphas.back(), c.blend ? 180 : 255);
+  }
+}
+
+// A topmost form keeps its stand-in topmost while the frames run.
+TEST_F(FormAnimation, TheStandInOfATopmostFormIsTopmost) {
+  ShownThenHidden();
+  SetWindowPos(form->Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+  static LONG standStyle;
+  standStyle = 0;
+  kvWaitHandler = [](Cardinal, Integer) {
+    for (const auto& c : layered::updates)
+      if (!standStyle) standStyle = GetWindowLongW(c.wnd, GWL_EXSTYLE);
+  };
+  LayeredCalls rec;
+  AnimShowForm(sp, 36, 255, atFading);
+  EXPECT_TRUE(standStyle & WS_EX_TOPMOST);
+  EXPECT_TRUE(standStyle & WS_EX_NOACTIVATE);
+  EXPECT_TRUE(IsWindowVisible(form->Handle()));
+}
+
+TEST_F(FormAnimation, AMinimizedFormGetsNoShowAnimation) {
+  ShowForm();
+  ShowWindow(form->Handle(), SW_MINIMIZE);
+  LayeredCalls rec;
+  AnimShowForm(sp, 120, 255, atFading);
+  EXPECT_TRUE(StandInUpdates(form->Handle()).empty());
+  EXPECT_FALSE(InAnimationProcess);
+  EXPECT_TRUE(log.events.empty());
+}
+
+TEST_F(FormAnimation, HideFadesTheFormOutThenHidesItAndRaisesTheEventOnce) {
+  ShowForm();
+  sp->CalcItems();
+  const HWND h = form->Handle();
+  LayeredCalls rec;
+  AnimHideForm(sp, 60, atFading);
+
+  EXPECT_FALSE(IsWindowVisible(h));
+  EXPECT_FALSE(Layered());
+  EXPECT_FALSE(InAnimationProcess);
+  // The stand-in (a cover of the form) is loaded with the form's picture at full opacity after
+  // its own snapshot, then fades out frame by frame.
+  const auto shown = StandInUpdates(h);
+  const auto schedule = HideSchedule(atFading, 0, 0, 60, 255);
+  ASSERT_EQ(shown.size(), 2 + schedule.size());
+  const layered::UpdateCall& load = shown[1];
+  EXPECT_EQ(load.alpha, 255);
+  const TPoint title = TitlePoint(), client = ClientPoint();
+  EXPECT_EQ(At(load, title.X, title.Y) & 0xFFFFFF, TitleRgb());
+  EXPECT_EQ(At(load, client.X, client.Y) & 0xFFFFFF, ClientRgb());
+  EXPECT_EQ(At(load, 1, load.size.cy / 2), kBorderPixel);
+  EXPECT_EQ(At(load, 0, 0), 0u);  // a cut corner
+  for (size_t i = 0; i < schedule.size(); ++i) EXPECT_EQ(shown[2 + i].alpha, schedule[i].Alpha) << i;
+  EXPECT_EQ(shown.back().alpha, 0);
+  EXPECT_FALSE(IsWindow(shown.front().wnd));
+  EXPECT_EQ(waits, std::vector<Integer>(schedule.size(), 12));
+  EXPECT_EQ(log.events, std::vector<TkvAnimEvent>{aeHiding});
+  // The timer going later calls nothing more.
+  delete kvHideTimer;
+  EXPECT_EQ(log.events.size(), 1u);
+}
+
+// A hide from a blending form starts at its blend value and leaves the form layered at it.
+TEST_F(FormAnimation, HideOfABlendingFormStartsAtItsBlendValue) {
+  form->SetAlphaBlendValue(150);
+  form->SetAlphaBlend(true);
+  ShowForm();
+  LayeredCalls rec;
+  AnimHideForm(sp, 24, atAero);
+  const auto shown = StandInUpdates(form->Handle());
+  ASSERT_EQ(shown.size(), 2u + 3);  // snapshot, loaded, steps 0 to 2
+  EXPECT_EQ(shown[1].alpha, 150);
+  EXPECT_EQ(shown[2].alpha, 75);
+  EXPECT_EQ(shown[3].alpha, 0);
+  EXPECT_EQ(shown[4].alpha, 0);
+  EXPECT_TRUE(Layered());
+  EXPECT_EQ(LayeredCalls::AlphasOf(form->Handle()).back(), 150);
+}
+
+TEST_F(FormAnimation, HideWithoutTimeFreesItsStandIn) {
+  ShowForm();
+  LayeredCalls rec;
+  AnimHideForm(sp, 0, atFading);
+  const auto shown = StandInUpdates(form->Handle());
+  ASSERT_EQ(shown.size(), 1u);  // the cover's snapshot only
+  EXPECT_FALSE(IsWindow(shown.front().wnd));
+  EXPECT_FALSE(IsWindowVisible(form->Handle()));
+  EXPECT_TRUE(log.events.empty());
+}
+
+// ---- The one-pixel relayout --------------------------------------------------------------------
+
+namespace {
+
+std::vector<Integer> heights;
+LRESULT CALLBACK RecordSizes(HWND h, UINT msg, WPARAM w, LPARAM l, UINT_PTR, DWORD_PTR) {
+  if (msg == WM_WINDOWPOSCHANGED) {
+    const auto* wp = reinterpret_cast<const WINDOWPOS*>(l);
+    if (!(wp->flags & SWP_NOSIZE)) heights.push_back(wp->cy);
+  }
+  return DefSubclassProc(h, msg, w, l);
+}
+
+struct ResizeCount {
+  int calls = 0;
+  void On(TObject*) { ++calls; }
+};
+
+}  // namespace
+
+TEST_F(FormAnimation, RelayoutShrinksByOnePixelAndBackWithoutResizeEvent) {
+  ShowForm();
+  const HWND h = form->Handle();
+  const Integer height = form->Height();
+  form->Constraints()->SetMinHeight(height);
+  ResizeCount resized;
+  form->SetOnResize(TNotifyEvent(&resized, &ResizeCount::On));
+  heights.clear();
+  ASSERT_TRUE(SetWindowSubclass(h, RecordSizes, 1, 0));
+  UpdateLayerVisibility(sp->FCommonData.get(), h);
+  RemoveWindowSubclass(h, RecordSizes, 1);
+  EXPECT_EQ(heights, (std::vector<Integer>{height - 1, height}));
+  EXPECT_EQ(form->Height(), height);
+  EXPECT_EQ(form->Constraints()->MinHeight(), height);
+  EXPECT_EQ(resized.calls, 0);
+  EXPECT_FALSE(sp->FCommonData->FUpdating);
+  // Skin data that is not the provider's moves nothing.
+  TsCommonData other(nullptr, true);
+  heights.clear();
+  ASSERT_TRUE(SetWindowSubclass(h, RecordSizes, 1, 0));
+  UpdateLayerVisibility(&other, h);
+  RemoveWindowSubclass(h, RecordSizes, 1);
+  EXPECT_TRUE(heights.empty());
+}
