@@ -8,11 +8,13 @@
 #include "base/sConst.h"
 #include "base/sMessages.h"
 #include "forms/sSkinProvider.h"
+#include "forms/sSkinProviderAnim.h"
 #include "paint/sAlphaGraph.h"
 #include "paint/sGraphUtils.h"
 #include "skin/ControlServices.h"
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
+#include "skin/sVclUtils.h"
 #include "ui/Bitmap.h"
 
 TW_DEFINE_CLASS(TkvDialogWnd) {}
@@ -311,6 +313,14 @@ void TkvDialogWnd::LButtonUp(TMessage& message) {
   }
 }
 
+namespace {
+// The manager's dialog-hide animation runs: active, with a time, animations allowed.
+bool HideAnimated(DuRiruZireziv* manager) {
+  const TkvFormHide& hide = manager->AnimEffects.DialogHide;
+  return hide.Active && hide.Time > 0 && manager->Effects.AllowAnimation;
+}
+}  // namespace
+
 void TkvDialogWnd::kvWndProc(TMessage& message) {
   DuRiruZireziv* manager = SkinData ? SkinData->GetSkinManager() : nullptr;
   const bool skinned = manager && manager->Active();
@@ -336,6 +346,25 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       dwExStyle = Cardinal(GetWindowLongW(CtrlHandle, GWL_EXSTYLE));
       SkinData->BGChanged = true;
       message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+      if (message.WParam == 1 && manager->AnimEffects.DialogShow.Active && manager->Effects.AllowAnimation)
+        AnimShowDlg(this, manager->AnimEffects.DialogShow.Time, 255, manager->AnimEffects.DialogShow.Mode);
+      return;
+    case WM_WINDOWPOSCHANGED: {
+      const auto* wp = reinterpret_cast<const WINDOWPOS*>(message.LParam);
+      const bool hiding = wp && (wp->flags & SWP_HIDEWINDOW);
+      TkvMainWnd::kvWndProc(message);
+      if (hiding && HideAnimated(manager)) {
+        AnimHideDlg(this);
+        DoLayered(CtrlHandle, false, 0);
+      }
+      return;
+    }
+    case WM_COMMAND:
+      // Cancel and Yes close the dialog: its picture gets the client part for the hide.
+      if ((LOWORD(message.WParam) == IDCANCEL || LOWORD(message.WParam) == IDYES) && HideAnimated(manager) &&
+          SkinData->FCacheBmp && !SkinData->FCacheBmp->Empty())
+        PrintDlgClient(this, SkinData->FCacheBmp.get(), false);
+      TkvMainWnd::kvWndProc(message);
       return;
     case WM_NCPAINT:
       if (IsWindowVisible(CtrlHandle)) {

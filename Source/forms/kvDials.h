@@ -25,6 +25,10 @@ class TkvProvider : public TComponent, public TkvHookedWindow {
   // Gives the form its run-time provider ("DIALOG" for message and input forms).
   void InitForm(TForm* form);
   HWND DialogWindow() override { return DlgWnd && !DlgWnd->Destroyed ? DlgWnd->CtrlHandle : nullptr; }
+  // Prints the visible child windows of wnd, and theirs, each at its place in wnd's client
+  // area, into dc (whose origin is wnd's client origin): skinned ones through KV_PRINTING
+  // around WM_PRINT, others by their own WM_PRINT. Answers False.
+  static bool PrintHwndControls(HWND wnd, HDC dc);
 
   TsSkinProvider* sp = nullptr;
   // The wrapper of an ownerless standard dialog; the entry goes when the wrapper let go.

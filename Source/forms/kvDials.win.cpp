@@ -5,6 +5,7 @@
 #include "base/Composition.h"
 #include "base/sConst.h"
 #include "base/kvntUtils.h"
+#include "base/sMessages.h"
 #include "controls/sThirdParty.h"
 #include "skin/sCommonData.h"
 #include "skin/sVclUtils.h"
@@ -48,6 +49,29 @@ TkvProvider::~TkvProvider() {
       list.erase(it);
       break;
     }
+}
+
+bool TkvProvider::PrintHwndControls(HWND wnd, HDC dc) {
+  for (HWND child = GetTopWindow(wnd); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    RECT r{};
+    GetWindowRect(child, &r);
+    const Integer w = r.right - r.left, h = r.bottom - r.top;
+    MapWindowPoints(nullptr, wnd, reinterpret_cast<POINT*>(&r), 2);
+    const LONG style = GetWindowLongW(child, GWL_STYLE);
+    if (w <= 0 || h <= 0 || !(style & WS_CHILD) || !(style & WS_VISIBLE)) continue;
+    // Standard controls clip their painting to their client rectangle taken as device
+    // coordinates, which a moved origin would cut: each child prints into a picture of its
+    // own at origin 0, over what lies under it, and that picture goes back in its place.
+    TBitmap own(w, h, pf32bit);
+    const HDC ownDC = own.Canvas()->Handle();
+    BitBlt(ownDC, 0, 0, w, h, dc, r.left, r.top, SRCCOPY);
+    TrySendMessage(child, SM_ALPHACMD, uintptr_t(KV_PRINTING) << 16 | 1, intptr_t(ownDC));
+    SendMessageW(child, WM_PRINT, WPARAM(ownDC), PRF_NONCLIENT | PRF_ERASEBKGND | PRF_CLIENT);
+    TrySendMessage(child, SM_ALPHACMD, uintptr_t(KV_PRINTING) << 16, intptr_t(ownDC));
+    PrintHwndControls(child, ownDC);
+    BitBlt(dc, r.left, r.top, w, h, ownDC, 0, 0, SRCCOPY);
+  }
+  return false;
 }
 
 void TkvProvider::InitForm(TForm* form) {

@@ -10,6 +10,7 @@
 #include "base/Composition.h"
 #include "base/kvntUtils.h"
 #include "forms/kvDialogWnd.h"
+#include "forms/kvDials.h"
 #include "forms/sSkinProvider.h"
 #include "forms/sSkinProviderMotion.h"
 #include "raster/Blend.h"
@@ -255,5 +256,88 @@ void AnimHideForm(TsSkinProvider* sp, Integer time, TkvAnimType mode) {
   } else if (border && border->AForm) {
     border->FreeLayeredWindow();
   }
+  delete window;  // still here when the hide ran no frames
+}
+
+// ---- 3. Dialogs ----------------------------------------------------------------------------------
+
+void PrintDlgClient(TkvDialogWnd* listSW, TBitmap* dstBmp, bool copyScreen) {
+  if (!listSW || !dstBmp || !listSW->CtrlHandle) return;
+  const HWND h = listSW->CtrlHandle;
+  const TPoint offset = ClientOrigin(h);
+  const Integer cw = GetClientWidth(h), ch = GetClientHeight(h);
+  const TRect client(offset.X, offset.Y, std::min(offset.X + cw, dstBmp->Width()),
+                     std::min(offset.Y + ch, dstBmp->Height()));
+  if (copyScreen) {
+    const TWindowDC dc(h);
+    if (!dc) return;
+    const TSaveDC saved(dc);
+    BitBlt(dstBmp->Canvas()->Handle(), offset.X, offset.Y, cw, ch, dc, offset.X, offset.Y, SRCCOPY);
+    FillAlphaRect(dstBmp, client, 255, clNone);
+    return;
+  }
+  TCanvasLock lock(*dstBmp->Canvas());
+  const HDC dc = dstBmp->Canvas()->Handle();
+  {
+    const TSaveDC saved(dc);
+    OffsetWindowOrgEx(dc, -offset.X, -offset.Y, nullptr);
+    IntersectClipRect(dc, 0, 0, cw, ch);
+    TkvProvider::PrintHwndControls(h, dc);
+  }
+  // The dialog has no outer border: the whole picture is opaque.
+  FillAlphaRect(dstBmp, TRect(0, 0, dstBmp->Width(), dstBmp->Height()), 255, clNone);
+}
+
+void AnimShowDlg(TkvDialogWnd* listSW, Word wTime, Integer maxTransparency, TkvAnimType animType) {
+  if (!listSW || !listSW->CtrlHandle || !listSW->SkinData) return;
+  const HWND h = listSW->CtrlHandle;
+  const auto animating = SetForScope(InAnimationProcess, true, false);
+  listSW->PaintAll();
+  TBitmap* cache = listSW->SkinData->FCacheBmp.get();
+  if (!cache || cache->Empty()) return;
+  std::unique_ptr<TBitmap> picture = CopyOf(cache);
+  PrintDlgClient(listSW, picture.get(), false);
+
+  std::unique_ptr<TkvGlowForm> stand = NewAnimWindow();
+  const HWND standWnd = stand->Handle();
+  HWND insertAfter = h;
+  if (GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_TOPMOST) {
+    stand->SetFormStyle(fsStayOnTop);
+    insertAfter = HWND_TOPMOST;
+  }
+  std::unique_ptr<TkvGlowForm> cover;
+  if (WantsCover() && !IsFluentOS()) cover.reset(MakeCoverForm(h, nullptr, true, nullptr));
+  const TRect bounds = WindowRectOf(h);
+  AnimShowLayered(stand.get(), picture.get(), TPoint(bounds.Left, bounds.Top), wTime, maxTransparency, animType, true,
+                  insertAfter);
+  if (WantsCover() && IsFluentOS()) cover.reset(MakeCoverForm(standWnd, nullptr, true, nullptr));
+
+  // The dialog behind its stand-in, visible without a repaint of its own yet.
+  SetWindowPos(h, standWnd, 0, 0, 0, 0, kBehindFlags);
+  SetWindowLongW(h, GWL_STYLE, GetWindowLongW(h, GWL_STYLE) | WS_VISIBLE);
+  listSW->ProcessMessage(WM_SETREDRAW, 1, 0);
+  InAnimationProcess = false;
+  listSW->SkinData->BeginUpdate();
+  listSW->SkinData->EndUpdate(false);
+  RedrawWindow(h, nullptr, nullptr, kRedrawAll);
+  SetWindowPos(standWnd, h, 0, 0, 0, 0, kBehindFlags);
+  stand.reset();
+  if (cover) {
+    WaitTicks(GetTickCount(), 20);
+    cover.reset();
+  }
+}
+
+void AnimHideDlg(TkvDialogWnd* listSW) {
+  if (!listSW || !listSW->CtrlHandle || !listSW->SkinData) return;
+  DuRiruZireziv* manager = listSW->SkinData->GetSkinManager();
+  TBitmap* cache = listSW->SkinData->FCacheBmp.get();
+  if (!manager || !cache || cache->Empty()) return;
+  const auto animating = SetForScope(InAnimationProcess, true, false);
+  ClearAllGlows();
+  THideStage stage = StageFromCover(listSW->CtrlHandle, nullptr, cache, {});
+  TkvGlowForm* window = stage.window;
+  HideAnimForm(window, stage.picture.release(), manager->AnimEffects.DialogHide.Time, 255,
+               manager->AnimEffects.DialogHide.Mode, nullptr);
   delete window;  // still here when the hide ran no frames
 }

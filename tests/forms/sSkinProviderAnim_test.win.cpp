@@ -11,7 +11,9 @@
 #include "base/Composition.h"
 #include "base/kvntUtils.h"
 #include "base/sDefaults.h"
+#include "forms/kvDials.h"
 #include "forms/sSkinProviderAnim.h"
+#include "raster/Blend.h"
 #include "skin/sVclUtils.h"
 #include "support/FormSkin.h"
 #include "support/LayeredCalls.h"
@@ -301,4 +303,143 @@ TEST_F(FormAnimation, RelayoutShrinksByOnePixelAndBackWithoutResizeEvent) {
   UpdateLayerVisibility(&other, h);
   RemoveWindowSubclass(h, RecordSizes, 1);
   EXPECT_TRUE(heights.empty());
+}
+
+// ---- Dialogs ---------------------------------------------------------------------------------------
+
+namespace {
+
+INT_PTR CALLBACK PlainDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+struct DialogTemplate {
+  DLGTEMPLATE t;
+  WORD menu, cls, title;
+};
+
+// An ownerless dialog that the thread hook gives its wrapper, with a dark rectangle (a static
+// control without a wrapper, in the system's dark shadow colour) at (10, 10) of its client
+// area, not shown yet.
+class DialogAnimation : public FormAnimation {
+ protected:
+  void SetUp() override {
+    ASSERT_NO_FATAL_FAILURE(FormAnimation::SetUp());
+    kvDialsStartup();
+    skin->skin.Manager.InstallHook();
+    DialogTemplate tmpl{};
+    tmpl.t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+    tmpl.t.x = 40;
+    tmpl.t.y = 40;
+    tmpl.t.cx = 160;
+    tmpl.t.cy = 80;
+    dlg = CreateDialogIndirectParamW(nullptr, &tmpl.t, nullptr, &PlainDialogProc, 0);
+    ASSERT_NE(dlg, nullptr);
+    CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_BLACKRECT, 10, 10, 30, 20, dlg, nullptr, nullptr,
+                    nullptr);
+    ASSERT_NE(FindFormInList(dlg), nullptr);
+  }
+  void TearDown() override {
+    if (dlg && IsWindow(dlg)) DestroyWindow(dlg);
+    skin->skin.Manager.UnInstallHook();
+    kvDialsCleanup();
+    FormAnimation::TearDown();
+  }
+  TkvAnimEffects& Effects() { return skin->skin.Manager.AnimEffects; }
+  TkvDialogWnd* Wrapper() { return FindFormInList(dlg)->DlgWnd.get(); }
+  // A point of the client area in window coordinates.
+  TPoint Client(Integer x, Integer y) {
+    const TPoint o = ClientOrigin(dlg);
+    return TPoint(o.X + x, o.Y + y);
+  }
+  // The static's pixel (0xAARRGGBB without alpha).
+  static uint32_t Dark() { return RgbOfColor(TColor(GetSysColor(COLOR_3DDKSHADOW))); }
+  HWND dlg = nullptr;
+};
+
+}  // namespace
+
+TEST_F(DialogAnimation, ShowFadesTheDialogWithItsControlsIn) {
+  Effects().DialogShow.Active = true;
+  Effects().DialogShow.Time = 48;
+  Effects().DialogShow.Mode = atFading;
+  LayeredCalls rec;
+  ShowWindow(dlg, SW_SHOW);
+
+  const auto shown = StandInUpdates(dlg);
+  RECT wr{};
+  GetWindowRect(dlg, &wr);
+  const auto schedule = ShowSchedule(atFading, wr.right - wr.left, wr.bottom - wr.top, 48, 255, true);
+  ASSERT_EQ(schedule.size(), 5u);
+  ASSERT_EQ(shown.size(), 1 + schedule.size() + 1);
+  // A dialog's opacity rises by a fifth of the whole per frame.
+  for (size_t i = 0; i < schedule.size(); ++i) EXPECT_EQ(shown[1 + i].alpha, 51 * (i + 1)) << i;
+  const layered::UpdateCall& pic = shown.back();
+  ASSERT_TRUE(pic.hasPos);
+  EXPECT_EQ(pic.pos.x, wr.left);
+  EXPECT_EQ(pic.pos.y, wr.top);
+  const TPoint control = Client(20, 20), background = Client(100, 50);
+  EXPECT_EQ(At(pic, control.X, control.Y), 0xFF000000u | Dark());  // the static printed into the picture
+  EXPECT_EQ(At(pic, background.X, background.Y), 0xFF000000u | RgbOfColor(kDialogClient));
+  EXPECT_EQ(At(pic, 1, pic.size.cy / 2), kBorderPixel);
+  EXPECT_EQ(waits, std::vector<Integer>(schedule.size(), 12));
+  EXPECT_TRUE(IsWindowVisible(dlg));
+  EXPECT_FALSE(IsWindow(shown.front().wnd));
+  EXPECT_FALSE(InAnimationProcess);
+}
+
+// The skinned dialogs' settings show them at once: a stand-in at full opacity, no frames.
+TEST_F(DialogAnimation, ShowWithoutTimeShowsAtOnce) {
+  LayeredCalls rec;
+  ShowWindow(dlg, SW_SHOW);
+  const auto shown = StandInUpdates(dlg);
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[0].alpha, 255);
+  EXPECT_EQ(shown[1].alpha, 255);
+  EXPECT_TRUE(waits.empty());
+  EXPECT_TRUE(IsWindowVisible(dlg));
+}
+
+// Cancel prints the controls into the dialog's picture; the hide then fades that picture out.
+TEST_F(DialogAnimation, HideAfterCancelFadesThePictureWithItsControlsOut) {
+  ShowWindow(dlg, SW_SHOW);
+  Application->ProcessMessages();
+  Effects().DialogHide.Active = true;
+  Effects().DialogHide.Time = 36;
+  Effects().DialogHide.Mode = atFading;
+  SendMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
+  waits.clear();
+  LayeredCalls rec;
+  ShowWindow(dlg, SW_HIDE);
+
+  EXPECT_FALSE(IsWindowVisible(dlg));
+  const auto shown = StandInUpdates(dlg);
+  const auto schedule = HideSchedule(atFading, 0, 0, 36, 255);
+  ASSERT_EQ(shown.size(), 2 + schedule.size());  // the cover's snapshot, loaded, the frames
+  const layered::UpdateCall& load = shown[1];
+  EXPECT_EQ(load.alpha, 255);
+  const TPoint control = Client(20, 20), background = Client(100, 50);
+  EXPECT_EQ(At(load, control.X, control.Y) & 0xFFFFFF, Dark());
+  EXPECT_EQ(At(load, background.X, background.Y) & 0xFFFFFF, RgbOfColor(kDialogClient));
+  for (size_t i = 0; i < schedule.size(); ++i) EXPECT_EQ(shown[2 + i].alpha, schedule[i].Alpha) << i;
+  EXPECT_EQ(waits, std::vector<Integer>(schedule.size(), 12));
+  EXPECT_FALSE(IsWindow(shown.front().wnd));
+  EXPECT_FALSE(InAnimationProcess);
+  EXPECT_FALSE(GetWindowLongW(dlg, GWL_EXSTYLE) & WS_EX_LAYERED);
+}
+
+// The dialog's client copied from the screen lands at the client offset, made opaque; the
+// frame part of the picture is left as it was.
+TEST_F(DialogAnimation, ClientCopiedFromTheScreenLandsAtTheClientOffset) {
+  ShowWindow(dlg, SW_SHOW);
+  SetForegroundWindow(dlg);
+  UpdateWindow(dlg);
+  Application->ProcessMessages();
+  RECT wr{};
+  GetWindowRect(dlg, &wr);
+  TBitmap pic(wr.right - wr.left, wr.bottom - wr.top, pf32bit);
+  FillRect32(&pic, TRect(0, 0, pic.Width(), pic.Height()), 0x00123456, 0);
+  PrintDlgClient(Wrapper(), &pic, true);
+  const TPoint control = Client(20, 20), background = Client(100, 50);
+  EXPECT_EQ(pic.View().Row(control.Y)[control.X], 0xFF000000u | Dark());
+  EXPECT_EQ(pic.View().Row(background.Y)[background.X], 0xFF000000u | RgbOfColor(kDialogClient));
+  EXPECT_EQ(pic.View().Row(1)[1] >> 24, 0u);  // the frame part untouched
 }
