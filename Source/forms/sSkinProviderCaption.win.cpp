@@ -406,10 +406,11 @@ void TsSkinProvider::RepaintButton(Integer ht) {
   const HWND h = FormWnd(this);
   if (!btn || !cache || !data || !h || btn->cpState < 0 || IsMDIButtonHT(ht)) return;
   if (btn->cpRect.Width() <= 0 || cache->Width() <= 0) return;
-  // Over an outer border window the hot and pressed looks fade in on a layered window of
-  // their own; the picture keeps the normal look.
-  if (BorderForm && FFormState == 0 && !Form->Parent() && Form->FormStyle() != fsMDIChild) {
-    DuRiruZireziv* manager = SkinManager();
+  // With glowing allowed, or over an outer border window, the hot and pressed looks fade in
+  // on a layered window of their own; the picture keeps the normal look.
+  DuRiruZireziv* manager = SkinManager();
+  const bool glowing = manager && manager->Effects.AllowGlowing;
+  if ((BorderForm || glowing) && FFormState == 0 && !Form->Parent() && Form->FormStyle() != fsMDIChild) {
     const Integer steps = manager && manager->Effects.AllowAnimation ? 10 : 1;
     if (btn->cpState == 1)
       StartSBAnimation(btn, 1, steps, true, this);
