@@ -19,6 +19,10 @@ bool IsUserButtonHT(TsSkinProvider* sp, Integer ht) {
   return ht >= HTUDBTN && ht < HTUDBTN + count;
 }
 
+TsTitleButton* UserButtonOf(TsSkinProvider* sp, Integer ht) {
+  return IsUserButtonHT(sp, ht) ? sp->FTitleButtons->Items(ht - HTUDBTN) : nullptr;
+}
+
 bool IsSystemButtonHT(Integer ht) {
   return ht == HTMINBUTTON || ht == HTMAXBUTTON || ht == HTCLOSE || ht == HTHELP;
 }
@@ -364,6 +368,7 @@ void TsSkinProvider::SetHotHT(Integer value, bool repaint) {
   if (CurrentHT > 0) {
     if (TsCaptionButton* old = ButtonByHT(CurrentHT)) {
       old->cpState = 0;
+      if (TsTitleButton* user = UserButtonOf(this, CurrentHT)) HideHint(user);
       if (repaint) RepaintButton(CurrentHT);
     }
   }
@@ -371,6 +376,7 @@ void TsSkinProvider::SetHotHT(Integer value, bool repaint) {
   if (biClicked || value < 1) return;
   if (TsCaptionButton* btn = ButtonByHT(value)) {
     btn->cpState = 1;
+    if (TsTitleButton* user = UserButtonOf(this, value)) ShowHint(user);
     if (repaint) RepaintButton(CurrentHT);
   }
 }
