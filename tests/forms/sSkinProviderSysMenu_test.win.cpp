@@ -13,6 +13,7 @@
 #include "skin/sSkinManagerList.h"
 #include "support/FormSkin.h"
 #include "support/WindowProbes.h"
+#include "ui/ScopeGuard.h"
 #include "wrappers/kvSBUtilsMenu.h"
 
 using formskin::SkinnedForm;
@@ -315,5 +316,45 @@ TEST_F(SkinnedMenus, SkinListOfFortyFiveSkinsStandsFirstInThreeColumns) {
     EXPECT_EQ(item->Break() == mbBreak, i == 20 || i == 40);
     EXPECT_EQ(item->Checked(), !current.empty() && i == 25);
   }
+  list->SkinList.clear();
+}
+
+namespace {
+
+// Records the names a skin change asks for and refuses every change.
+struct SkinRequests {
+  std::vector<String> names;
+  void Changing(TObject*, const String& name, bool& allow) {
+    names.push_back(name);
+    allow = false;
+  }
+};
+
+}  // namespace
+
+// A skin item asks the manager for the skin its caption names: accelerator marks are no part of
+// the name, and an internal skin's caption prefix is cut off.
+TEST_F(SkinnedMenus, SkinItemAsksTheManagerForItsSkin) {
+  TkvSkinListController* list = skin->skin.Manager.SkinListController();
+  ASSERT_NE(list, nullptr);
+  list->SkinList.clear();
+  list->SkinList.push_back(TkvSkinListData{smInternal, -1, u"Night"});
+  list->SkinList.push_back(TkvSkinListData{smInternal, -1, u"Sea&Sand"});
+  TsSystemMenu* m = sp->SystemMenu.get();
+  m->UpdateItems(true);
+  m->MakeSkinItems();
+  TMenuItem* skins = m->Items()->Items(0);
+  ASSERT_EQ(skins->Count(), 2);
+  const String before = skin->skin.Manager.SkinName();
+  SkinRequests requests;
+  skin->skin.Manager.OnSkinChanging = TkvSkinChangingEvent(&requests, &SkinRequests::Changing);
+  skins->Items(0)->Click();
+  skins->Items(1)->Click();
+  const auto prefix = SetForScope(kvs_InternalSkin, String(u"Internal: "));
+  skins->Items(0)->SetCaption(u"&Internal: Dusk");
+  skins->Items(0)->Click();
+  skin->skin.Manager.OnSkinChanging = TkvSkinChangingEvent();
+  EXPECT_EQ(requests.names, (std::vector<String>{u"Night", u"SeaSand", u"Dusk"}));
+  EXPECT_EQ(skin->skin.Manager.SkinName(), before);  // every change was refused
   list->SkinList.clear();
 }
