@@ -15,9 +15,7 @@ class Glow : public SkinnedForm {
  protected:
   void SetUp() override {
     SkinnedForm::SetUp();
-    Skin();
-    ShowForm();
-    sp->CalcItems();
+    SkinAndShow();
     SendMessageW(form->Handle(), WM_NCACTIVATE, TRUE, 0);
   }
   RECT FormRect() {

@@ -30,11 +30,7 @@ class CaptionHints : public SkinnedForm {
     Application->SetClock(nullptr);
     SkinnedForm::TearDown();
   }
-  void Start() {
-    Skin();
-    ShowForm();
-    sp->CalcItems();
-  }
+  void Start() { SkinAndShow(); }
   // The mouse put on a point of the window, which the form is told of.
   void MouseAt(TPoint windowPoint, Integer ht) {
     const TPoint s = Screen(windowPoint.X, windowPoint.Y);

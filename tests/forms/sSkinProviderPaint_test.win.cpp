@@ -16,9 +16,7 @@ class Picture : public SkinnedForm {
  protected:
   void SetUp() override {
     SkinnedForm::SetUp();
-    Skin();
-    ShowForm();
-    sp->CalcItems();
+    SkinAndShow();
   }
   // The window as it is on the screen (through its window DC), read through a bitmap.
   std::unique_ptr<TBitmap> Shot() { return WindowShot(form->Handle()); }

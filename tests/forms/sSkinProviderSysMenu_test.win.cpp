@@ -358,3 +358,53 @@ TEST_F(SkinnedMenus, SkinItemAsksTheManagerForItsSkin) {
   EXPECT_EQ(skin->skin.Manager.SkinName(), before);  // every change was refused
   list->SkinList.clear();
 }
+
+// A right-to-left form drops its system menu in its own reading order, not its parent's.
+TEST_F(SkinnedMenus, RightToLeftFormDropsItsMenuRightToLeft) {
+  form->SetBiDiMode(bdRightToLeft);
+  SetForegroundWindow(form->Handle());
+  MenuProbe probe;
+  WithMenuUp(probe, [&] { SendMessageW(form->Handle(), WM_SYSCOMMAND, SC_KEYMENU, ' '); });
+  ASSERT_NE(probe.menu, nullptr) << "no menu dropped";
+  TsSystemMenu* m = sp->SystemMenu.get();
+  EXPECT_EQ(m->BiDiMode(), bdRightToLeft);
+  EXPECT_FALSE(m->ParentBiDiMode());
+  form->SetBiDiMode(bdLeftToRight);
+  WithMenuUp(probe, [&] { SendMessageW(form->Handle(), WM_SYSCOMMAND, SC_KEYMENU, ' '); });
+  EXPECT_EQ(m->BiDiMode(), bdLeftToRight);
+  ExpectMenusLetGo();
+}
+
+// An MDI child shows Minimize, Maximize and Restore whatever its border style; a form of its
+// own with that style shows none of them.
+namespace {
+class MdiSystemMenu : public formskin::SkinnedMdiFrame {};
+}  // namespace
+
+TEST_F(MdiSystemMenu, ChildMenuShowsTheWindowCommandsWhateverItsBorderStyle) {
+  for (const TFormBorderStyle style : {bsToolWindow, bsDialog, bsSizeable}) {
+    SCOPED_TRACE(int(style));
+    TForm* child = MakeChild(u"Child");
+    child->SetBorderStyle(style);
+    auto* csp = new TsSkinProvider(child);
+    csp->AfterConstruction();
+    PumpMessages();
+    csp->PrepareForm();
+    ASSERT_NE(csp->SystemMenu, nullptr);
+    TsSystemMenu* m = csp->SystemMenu.get();
+    m->UpdateItems(true);
+    EXPECT_TRUE(m->ItemMinimize->Visible());
+    EXPECT_TRUE(m->ItemMaximize->Visible());
+    EXPECT_TRUE(m->ItemRestore->Visible());
+    EXPECT_TRUE(m->ItemSize->Visible());
+    delete child;
+    PumpMessages();
+  }
+  // The frame itself, as a tool window, shows none of them.
+  frame->SetBorderStyle(bsToolWindow);
+  PumpMessages();
+  sp->SystemMenu->UpdateItems(true);
+  EXPECT_FALSE(sp->SystemMenu->ItemMinimize->Visible());
+  EXPECT_FALSE(sp->SystemMenu->ItemMaximize->Visible());
+  EXPECT_FALSE(sp->SystemMenu->ItemRestore->Visible());
+}
