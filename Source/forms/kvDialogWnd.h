@@ -11,6 +11,7 @@
 
 #include <array>
 #include <memory>
+#include <vector>
 
 #include "ui/Bitmap.h"
 #include "wrappers/kvSBUtils.h"
@@ -71,6 +72,10 @@ class TkvDialogWnd : public TkvMainWnd {
   Integer TitleIndex = -1;
   std::unique_ptr<TBitmap> TitleBG;  // the title strip without border icons
   std::unique_ptr<TkvSystemMenu> SystemMenu;
+  // The transparent corner rectangles of the frame (window coordinates) and the region's state.
+  std::vector<TRect> ArOR;
+  bool RgnChanged = true;
+  bool RgnChanging = false;
 
  private:
   void LayoutIcons(Integer cacheWidth);
@@ -80,4 +85,10 @@ class TkvDialogWnd : public TkvMainWnd {
 
 // Gives an ownerless standard dialog its wrapper; null when it cannot be attached.
 TkvDialogWnd* MakeDialogWrapper(HWND dialog);
+
+// The window region of a skinned dialog: the corner rectangles that the skin's border images
+// leave transparent (ArOR), the window's rectangle without them, and the region applied.
+void FillDlgArOR(TkvDialogWnd* dlg);
+HRGN GetRgnFromArOR(TkvDialogWnd* dlg, Integer x, Integer y);
+void UpdateRgn(TkvDialogWnd* dlg, bool redraw);
 #endif

@@ -16,6 +16,8 @@
 #include "skin/sSkinManager.h"
 #include "skin/sVclUtils.h"
 #include "ui/Bitmap.h"
+#include "ui/GdiScopes.h"
+#include "ui/ScopeGuard.h"
 
 TW_DEFINE_CLASS(TkvDialogWnd) {}
 
@@ -367,6 +369,11 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       TkvMainWnd::kvWndProc(message);
       return;
     case WM_NCPAINT:
+      if (!RgnChanging && RgnChanged) {
+        FillDlgArOR(this);
+        RgnChanged = false;
+        UpdateRgn(this, true);
+      }
       if (IsWindowVisible(CtrlHandle)) {
         if (HDC dc = GetWindowDC(CtrlHandle)) {
           PaintCaption(dc);
@@ -405,6 +412,7 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
     case WM_SIZE:
       message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
       SkinData->BGChanged = true;
+      if (message.Msg == WM_SIZE) RgnChanged = true;
       if (IsWindowVisible(CtrlHandle))
         RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_ALLCHILDREN);
       return;
@@ -483,6 +491,47 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
     default:
       TkvMainWnd::kvWndProc(message);
   }
+}
+
+// ---- 5. Window region ----------------------------------------------------------------------------
+
+namespace {
+const TsMaskData* BorderImage(TkvSkinData* data, Integer section) {
+  if (!data || section < 0 || section >= Integer(data->gd.size())) return nullptr;
+  const Integer image = data->gd[size_t(section)].BorderIndex;
+  return image >= 0 && image < Integer(data->ma.size()) ? &data->ma[size_t(image)] : nullptr;
+}
+}  // namespace
+
+void FillDlgArOR(TkvDialogWnd* dlg) {
+  dlg->ArOR.clear();
+  TkvSkinData* data = dlg->SkinData->GetCommonSkinData();
+  const TSize size = WindowSize(dlg->CtrlHandle);
+  if (const TsMaskData* md = BorderImage(data, dlg->SkinData->SkinIndex)) {
+    AddRgn(dlg->ArOR, size.cx, *md, 0, false, 0);
+    AddRgn(dlg->ArOR, size.cx, *md, size.cy - md->WB, true, 0);
+  }
+  if (const TsMaskData* md = BorderImage(data, dlg->TitleIndex)) AddRgn(dlg->ArOR, size.cx, *md, 0, false, 0);
+}
+
+HRGN GetRgnFromArOR(TkvDialogWnd* dlg, Integer x, Integer y) {
+  const TSize size = WindowSize(dlg->CtrlHandle);
+  HRGN rgn = CreateRectRgn(x, y, x + size.cx, y + size.cy);
+  for (const TRect& r : dlg->ArOR) {
+    const TOwnedRegion cut(CreateRectRgn(r.Left + x, r.Top + y, r.Right + x, r.Bottom + y));
+    CombineRgn(rgn, rgn, cut.get(), RGN_DIFF);
+  }
+  return rgn;
+}
+
+void UpdateRgn(TkvDialogWnd* dlg, bool redraw) {
+  const HWND h = dlg->CtrlHandle;
+  const bool borderless = !(dlg->dwStyle & (WS_CAPTION | WS_THICKFRAME | WS_DLGFRAME | WS_BORDER));
+  if (!h || (borderless && !IsIconic(h))) return;
+  // Another skinning engine that owns the window answers the probe.
+  if (SendMessageW(h, CM_BEWAIT_DIALOG, BE_ID, 0) == LRESULT(BE_ID)) return;
+  const auto changing = SetForScope(dlg->RgnChanging, true);
+  SetWindowRgn(h, GetRgnFromArOR(dlg, 0, 0), redraw);  // the window owns the region from here on
 }
 
 TkvDialogWnd* MakeDialogWrapper(HWND dialog) {

@@ -297,6 +297,8 @@ void AnimShowDlg(TkvDialogWnd* listSW, Word wTime, Integer maxTransparency, TkvA
   if (!cache || cache->Empty()) return;
   std::unique_ptr<TBitmap> picture = CopyOf(cache);
   PrintDlgClient(listSW, picture.get(), false);
+  FillDlgArOR(listSW);
+  CleanPixelsByRects(listSW->ArOR, picture.get());
 
   std::unique_ptr<TkvGlowForm> stand = NewAnimWindow();
   const HWND standWnd = stand->Handle();
@@ -335,7 +337,8 @@ void AnimHideDlg(TkvDialogWnd* listSW) {
   if (!manager || !cache || cache->Empty()) return;
   const auto animating = SetForScope(InAnimationProcess, true, false);
   ClearAllGlows();
-  THideStage stage = StageFromCover(listSW->CtrlHandle, nullptr, cache, {});
+  FillDlgArOR(listSW);
+  THideStage stage = StageFromCover(listSW->CtrlHandle, nullptr, cache, listSW->ArOR);
   TkvGlowForm* window = stage.window;
   HideAnimForm(window, stage.picture.release(), manager->AnimEffects.DialogHide.Time, 255,
                manager->AnimEffects.DialogHide.Mode, nullptr);

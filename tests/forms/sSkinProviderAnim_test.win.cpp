@@ -380,6 +380,8 @@ TEST_F(DialogAnimation, ShowFadesTheDialogWithItsControlsIn) {
   EXPECT_EQ(At(pic, control.X, control.Y), 0xFF000000u | Dark());  // the static printed into the picture
   EXPECT_EQ(At(pic, background.X, background.Y), 0xFF000000u | RgbOfColor(kDialogClient));
   EXPECT_EQ(At(pic, 1, pic.size.cy / 2), kBorderPixel);
+  EXPECT_EQ(At(pic, 0, 0), 0u);  // a corner that the skin's border image cuts
+  EXPECT_EQ(At(pic, pic.size.cx - 1, 0), 0u);
   EXPECT_EQ(waits, std::vector<Integer>(schedule.size(), 12));
   EXPECT_TRUE(IsWindowVisible(dlg));
   EXPECT_FALSE(IsWindow(shown.front().wnd));
@@ -442,4 +444,31 @@ TEST_F(DialogAnimation, ClientCopiedFromTheScreenLandsAtTheClientOffset) {
   EXPECT_EQ(pic.View().Row(control.Y)[control.X], 0xFF000000u | Dark());
   EXPECT_EQ(pic.View().Row(background.Y)[background.X], 0xFF000000u | RgbOfColor(kDialogClient));
   EXPECT_EQ(pic.View().Row(1)[1] >> 24, 0u);  // the frame part untouched
+}
+
+// The dialog's window region leaves out the corners that the skin's border image marks with
+// the key colour; a new size gives a new region.
+TEST_F(DialogAnimation, RegionCutsTheKeyCornersOfTheBorderImage) {
+  ShowWindow(dlg, SW_SHOW);
+  UpdateWindow(dlg);
+  for (const Integer grow : {0, 30}) {
+    SCOPED_TRACE(grow);
+    if (grow) {
+      RECT wr{};
+      GetWindowRect(dlg, &wr);
+      SetWindowPos(dlg, nullptr, 0, 0, wr.right - wr.left + grow, wr.bottom - wr.top, SWP_NOMOVE | SWP_NOZORDER);
+    }
+    SendMessageW(dlg, WM_NCPAINT, 1, 0);
+    const TOwnedRegion rgn(CreateRectRgn(0, 0, 0, 0));
+    ASSERT_NE(GetWindowRgn(dlg, rgn.get()), ERROR);
+    RECT wr{};
+    GetWindowRect(dlg, &wr);
+    const Integer w = wr.right - wr.left, h = wr.bottom - wr.top;
+    struct Case {
+      Integer x, y;
+      bool inside;
+    } cases[] = {{0, 0, false}, {1, 0, false}, {0, 1, false}, {2, 0, true}, {1, 1, true}, {w - 1, 0, false},
+                 {w - 2, 0, false}, {w - 1, 1, false}, {w - 3, 0, true}, {w / 2, h / 2, true}, {w, 5, false}};
+    for (const Case& c : cases) EXPECT_EQ(PtInRegion(rgn.get(), c.x, c.y) != 0, c.inside) << c.x << "," << c.y;
+  }
 }
