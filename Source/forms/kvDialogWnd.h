@@ -72,6 +72,9 @@ class TkvDialogWnd : public TkvMainWnd {
   Integer TitleIndex = -1;
   std::unique_ptr<TBitmap> TitleBG;  // the title strip without border icons
   std::unique_ptr<TkvSystemMenu> SystemMenu;
+  // The wrappers of the dialog's child windows; owned, let go of with the dialog.
+  std::vector<TkvMainWnd*> ChildWrappers;
+  bool Initialized = false;  // the children have their wrappers
   // The transparent corner rectangles of the frame (window coordinates) and the region's state.
   std::vector<TRect> ArOR;
   bool RgnChanged = true;

@@ -7,6 +7,7 @@
 #include "base/kvntUtils.h"
 #include "base/sConst.h"
 #include "base/sMessages.h"
+#include "forms/kvDials.h"
 #include "forms/sSkinProvider.h"
 #include "forms/sSkinProviderAnim.h"
 #include "paint/sAlphaGraph.h"
@@ -21,7 +22,20 @@
 
 TW_DEFINE_CLASS(TkvDialogWnd) {}
 
-TkvDialogWnd::~TkvDialogWnd() = default;
+namespace {
+// The wrappers of the dialog's children go: off their windows when those still live, and freed
+// (Free: a wrapper still inside one of its messages goes when that ends).
+void ReleaseChildWrappers(std::vector<TkvMainWnd*>& wrappers) {
+  for (TkvMainWnd* w : std::exchange(wrappers, {})) {
+    if (w->Destroyed || !IsWindow(w->CtrlHandle))
+      w->Free();
+    else
+      UninitializeKVWnd(w->CtrlHandle, true, false, w);
+  }
+}
+}  // namespace
+
+TkvDialogWnd::~TkvDialogWnd() { ReleaseChildWrappers(ChildWrappers); }
 
 // ---- 1. Queries and metrics --------------------------------------------------------------------
 
@@ -284,6 +298,7 @@ void TkvDialogWnd::DropSysMenu(Integer x, Integer y) {
 }
 
 void TkvDialogWnd::Uninit() {
+  ReleaseChildWrappers(ChildWrappers);
   TkvMainWnd* self = this;
   UninitializeKVWnd(CtrlHandle, false, false, self);
   Destroyed = true;
@@ -361,6 +376,12 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       }
       return;
     }
+    case DM_SETDEFID:
+      // The dialog may have made controls since: they get their wrappers.
+      TkvMainWnd::kvWndProc(message);
+      TkvProvider::InitHwndControls(this, CtrlHandle);
+      RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+      return;
     case WM_COMMAND:
       // Cancel and Yes close the dialog: its picture gets the client part for the hide.
       if ((LOWORD(message.WParam) == IDCANCEL || LOWORD(message.WParam) == IDYES) && HideAnimated(manager) &&
@@ -383,6 +404,10 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       message.Result = 0;
       return;
     case WM_ERASEBKGND:
+      if (!Initialized) {
+        Initialized = true;
+        TkvProvider::InitHwndControls(this, CtrlHandle);
+      }
       PaintForm(reinterpret_cast<HDC>(message.WParam));
       message.Result = 1;
       return;

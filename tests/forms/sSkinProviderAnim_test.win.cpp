@@ -316,9 +316,9 @@ struct DialogTemplate {
   WORD menu, cls, title;
 };
 
-// An ownerless dialog that the thread hook gives its wrapper, with a dark rectangle (a static
-// control without a wrapper, in the system's dark shadow colour) at (10, 10) of its client
-// area, not shown yet.
+// An ownerless dialog that the thread hook gives its wrapper, with a grey rectangle (a static
+// control that gets no wrapper, in the system's shadow colour) at (10, 10) of its client area,
+// not shown yet.
 class DialogAnimation : public FormAnimation {
  protected:
   void SetUp() override {
@@ -333,7 +333,7 @@ class DialogAnimation : public FormAnimation {
     tmpl.t.cy = 80;
     dlg = CreateDialogIndirectParamW(nullptr, &tmpl.t, nullptr, &PlainDialogProc, 0);
     ASSERT_NE(dlg, nullptr);
-    CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_BLACKRECT, 10, 10, 30, 20, dlg, nullptr, nullptr,
+    CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_GRAYRECT, 10, 10, 30, 20, dlg, nullptr, nullptr,
                     nullptr);
     ASSERT_NE(FindFormInList(dlg), nullptr);
   }
@@ -351,7 +351,7 @@ class DialogAnimation : public FormAnimation {
     return TPoint(o.X + x, o.Y + y);
   }
   // The static's pixel (0xAARRGGBB without alpha).
-  static uint32_t Dark() { return RgbOfColor(TColor(GetSysColor(COLOR_3DDKSHADOW))); }
+  static uint32_t Dark() { return RgbOfColor(TColor(GetSysColor(COLOR_3DSHADOW))); }
   HWND dlg = nullptr;
 };
 
