@@ -612,6 +612,11 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   bool& SkipAnimationMark() override { return SkipAnimation; }
   bool AllowsAnimation() override { return FAllowAnimation; }
   bool RaiseAfterAnimation(Byte event) override;
+  // The form being hidden fades out through the manager's form-hide animation: allowed, active
+  // with a time, the form neither parented nor an MDI child, not minimized, its picture made
+  // (sSkinProviderAnim.win.cpp).
+  bool HideAnimated();
+  void RunHideAnimation(TMessage& m);
   // Raised when the form's show animation ended (aeShowing) and when its hide animation ended
   // (aeHiding).
   TEvent<void(TkvAnimEvent AnimType)> OnAfterAnimation;

@@ -222,6 +222,29 @@ void AnimShowForm(TsSkinProvider* sp, Word wTime, Integer maxTransparency, TkvAn
   sp->OnAfterAnimation.Call(aeShowing);
 }
 
+bool TsSkinProvider::HideAnimated() {
+  DuRiruZireziv* manager = SkinManager();
+  const HWND h = FormWnd(this);
+  if (!manager || !h || SkipAnimation || !FAllowAnimation || !CanDrawNCArea() || !kvLayered()) return false;
+  if (!FCommonData->FCacheBmp || FCommonData->FCacheBmp->Empty() || IsIconic(h)) return false;
+  if (manager->ShowState == saMinimize || manager->ManagerState.Contains(msScaleChanging)) return false;
+  const TkvFormHide& hide = manager->AnimEffects.FormHide;
+  return hide.Active && hide.Time > 0 && manager->Effects.AllowAnimation && !Form->Parent() &&
+         Form->FormStyle() != fsMDIChild;
+}
+
+void TsSkinProvider::RunHideAnimation(TMessage& m) {
+  const HWND h = FormWnd(this);
+  const TkvFormHide& hide = SkinManager()->AnimEffects.FormHide;
+  const bool composition = AeroIsEnabled();
+  if (composition) DoLayered(h, true, 1);
+  PassOn(m);
+  const auto skip = SetForScope(SkipAnimation, true, false);
+  AnimHideForm(this, hide.Time, hide.Mode);
+  if (Application && Application->Terminated()) return;
+  if (composition) DoLayered(h, false, 0);
+}
+
 void AnimHideForm(TsSkinProvider* sp, Integer time, TkvAnimType mode) {
   ClearAllGlows();
   const HWND h = FormWnd(sp);

@@ -92,6 +92,18 @@ class DialogWrapper : public SkinnedForm {
     GetWindowRect(dlg, &w);
     return MAKELPARAM(windowPoint.X + w.left, windowPoint.Y + w.top);
   }
+  // Three warm-up cycles, then rounds more leave at most two GDI and USER handles behind.
+  template <class F>
+  void ExpectNoHandlesLeft(F cycle, int rounds) {
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(cycle());
+    CleanSupportedList();
+    const DWORD gdi = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    const DWORD user = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+    for (int i = 0; i < rounds; ++i) ASSERT_TRUE(cycle());
+    CleanSupportedList();
+    EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdi + 2);
+    EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), user + 2);
+  }
   HWND dlg = nullptr;
 };
 
@@ -203,14 +215,7 @@ TEST_F(DialogWrapper, NoHandleLeakedOverDialogCycles) {
     Application->ProcessMessages();
     return skinned && !IsWindow(dlg);
   };
-  for (int i = 0; i < 3; ++i) ASSERT_TRUE(cycle());
-  CleanSupportedList();
-  const DWORD gdi = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-  const DWORD user = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
-  for (int i = 0; i < 100; ++i) ASSERT_TRUE(cycle());
-  CleanSupportedList();
-  EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdi + 2);
-  EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), user + 2);
+  ExpectNoHandlesLeft(cycle, 100);
   for (const auto& e : *kvSupportedList) EXPECT_FALSE(e && e->DialogWindow());
 }
 
@@ -432,12 +437,5 @@ TEST_F(DialogWrapper, ChildWrappersGoWithTheirDialog) {
     Application->ProcessMessages();
     return wrapped && !IsWindow(dlg);
   };
-  for (int i = 0; i < 3; ++i) ASSERT_TRUE(cycle());
-  CleanSupportedList();
-  const DWORD gdi = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-  const DWORD user = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
-  for (int i = 0; i < 50; ++i) ASSERT_TRUE(cycle());
-  CleanSupportedList();
-  EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdi + 2);
-  EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), user + 2);
+  ExpectNoHandlesLeft(cycle, 50);
 }

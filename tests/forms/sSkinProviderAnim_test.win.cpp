@@ -260,6 +260,41 @@ TEST_F(FormAnimation, HideWithoutTimeFreesItsStandIn) {
   EXPECT_TRUE(log.events.empty());
 }
 
+// Hiding a shown form runs the manager's form-hide animation when it has a time; the
+// program's own setting (active, time 0) hides the form at once.
+TEST_F(FormAnimation, HidingTheFormRunsTheManagersHideAnimation) {
+  TkvFormHide& hide = skin->skin.Manager.AnimEffects.FormHide;
+  hide.Active = true;
+  hide.Mode = atFading;
+  skin->skin.Manager.Effects.AllowAnimation = true;
+  struct Case {
+    Word time;
+    size_t frames;
+  };
+  for (const Case c : {Case{36, 4}, Case{0, 0}}) {
+    SCOPED_TRACE(c.time);
+    hide.Time = c.time;
+    log.events.clear();
+    ShowForm();
+    sp->PaintAll();
+    LayeredCalls rec;
+    ShowWindow(form->Handle(), SW_HIDE);
+    EXPECT_FALSE(IsWindowVisible(form->Handle()));
+    const auto shown = StandInUpdates(form->Handle());
+    if (c.frames == 0) {
+      EXPECT_TRUE(shown.empty());
+      EXPECT_TRUE(log.events.empty());
+      continue;
+    }
+    ASSERT_EQ(shown.size(), 2 + c.frames);  // the cover's snapshot, loaded whole, the frames
+    EXPECT_EQ(shown[1].alpha, 255);
+    EXPECT_EQ(shown.back().alpha, 0);
+    EXPECT_EQ(log.events, std::vector<TkvAnimEvent>{aeHiding});
+    EXPECT_FALSE(sp->SkipAnimation);
+    EXPECT_FALSE(Layered());
+  }
+}
+
 // ---- The one-pixel relayout --------------------------------------------------------------------
 
 namespace {
