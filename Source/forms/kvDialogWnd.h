@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "ui/Bitmap.h"
+#include "ui/GdiScopes.h"
 #include "wrappers/kvSBUtils.h"
 
 class TkvSystemMenu;
@@ -74,6 +75,7 @@ class TkvDialogWnd : public TkvMainWnd {
   std::unique_ptr<TkvSystemMenu> SystemMenu;
   // The wrappers of the dialog's child windows; owned, let go of with the dialog.
   std::vector<TkvMainWnd*> ChildWrappers;
+  TOwnedFont ItemFont;  // the skin's font put into owner-drawn items' DCs
   bool Initialized = false;  // the children have their wrappers
   // The transparent corner rectangles of the frame (window coordinates) and the region's state.
   std::vector<TRect> ArOR;

@@ -19,6 +19,7 @@
 #include "ui/Bitmap.h"
 #include "ui/GdiScopes.h"
 #include "ui/ScopeGuard.h"
+#include "wrappers/kvSBUtilsCombo.h"
 
 TW_DEFINE_CLASS(TkvDialogWnd) {}
 
@@ -376,6 +377,14 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       }
       return;
     }
+    case WM_DRAWITEM:
+      // Owner-drawn items draw in the skin's font; a static's text lies on the skinned background.
+      if (auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(message.LParam)) {
+        CheckFont(item->hDC, ItemFont);
+        if (item->CtlType == ODT_STATIC) SetBkMode(item->hDC, TRANSPARENT);
+      }
+      TkvMainWnd::kvWndProc(message);
+      return;
     case DM_SETDEFID:
       // The dialog may have made controls since: they get their wrappers.
       TkvMainWnd::kvWndProc(message);

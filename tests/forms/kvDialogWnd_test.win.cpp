@@ -439,3 +439,32 @@ TEST_F(DialogWrapper, ChildWrappersGoWithTheirDialog) {
   };
   ExpectNoHandlesLeft(cycle, 50);
 }
+
+namespace {
+Integer gItemBkMode = 0;
+INT_PTR CALLBACK OwnerDrawDialogProc(HWND, UINT msg, WPARAM, LPARAM l) {
+  if (msg == WM_DRAWITEM) {
+    const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(l);
+    if (item->CtlType == ODT_STATIC) gItemBkMode = GetBkMode(item->hDC);
+    return TRUE;
+  }
+  return FALSE;
+}
+}  // namespace
+
+// An owner-drawn static of a skinned dialog draws its text on the skinned background.
+TEST_F(DialogWrapper, OwnerDrawnStaticDrawsTransparently) {
+  DialogTemplate tmpl{};
+  tmpl.t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+  tmpl.t.cx = 160;
+  tmpl.t.cy = 80;
+  dlg = CreateDialogIndirectParamW(nullptr, &tmpl.t, nullptr, &OwnerDrawDialogProc, 0);
+  ASSERT_NE(dlg, nullptr);
+  ASSERT_NE(Wrapper(), nullptr);
+  const HWND item = Child(dlg, L"STATIC", SS_OWNERDRAW, 300, 10);
+  gItemBkMode = 0;
+  ShowDialog();
+  RedrawWindow(item, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  EXPECT_EQ(gItemBkMode, TRANSPARENT);
+  EXPECT_FALSE(WndIsSkinned(item));  // an owner-drawn static has no wrapper of its own
+}
