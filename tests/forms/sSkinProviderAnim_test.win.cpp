@@ -295,6 +295,47 @@ TEST_F(FormAnimation, HidingTheFormRunsTheManagersHideAnimation) {
   }
 }
 
+// With an outer border the border's own layered window plays the show: the picture is the
+// border's (form, frame and shadow), placed so that the form lands where it is, and the window
+// stays with the border afterwards.
+TEST_F(FormAnimation, ShowOfAFormWithAnOuterBorderPlaysInTheBordersWindow) {
+  constexpr TRect shadow(10, 8, 12, 14);
+  DuRiruZireziv& m = skin->skin.Manager;
+  m.SetExtendedBorders(true);
+  TkvSkinData& d = *skin->skin.Data;
+  d.ExTitleHeight = 30;
+  d.ExBorderWidth = 4;
+  d.FormShadowSize = shadow;
+  for (auto* slot : {&d.ShdaTemplate, &d.ShdiTemplate}) {
+    *slot = std::make_unique<TBitmap>(7, 7, pf32bit);
+    FillRect32(slot->get(), TRect(0, 0, 7, 7), 0x00202020, 0xC0);
+  }
+  ShowForm();
+  ASSERT_TRUE(sp->BorderForm);
+  ShowWindow(form->Handle(), SW_HIDE);
+  const HWND h = form->Handle();
+  RECT wr{};
+  GetWindowRect(h, &wr);
+  LayeredCalls rec;
+  AnimShowForm(sp, 24, 255, atFading);
+  ASSERT_TRUE(sp->BorderForm->AForm);
+  const HWND stand = sp->BorderForm->AForm->Handle();
+  const auto shown = LayeredCalls::UpdatesOf(stand);
+  ASSERT_GE(shown.size(), 1u + 3 + 1);
+  const layered::UpdateCall& last = shown[1 + 3];  // the final frame of the run
+  EXPECT_EQ(last.alpha, 255);
+  EXPECT_EQ(last.size.cx, sp->FCommonData->FCacheBmp->Width());
+  EXPECT_EQ(last.size.cy, sp->FCommonData->FCacheBmp->Height());
+  EXPECT_GT(last.size.cx, wr.right - wr.left);  // the shadow around the form
+  ASSERT_TRUE(last.hasPos);
+  const Integer cx = SkinBorderWidth(sp->BorderForm.get()) - SysBorderWidth(h, sp->BorderForm.get(), true) + shadow.Left;
+  EXPECT_EQ(last.pos.x, wr.left - cx);
+  EXPECT_TRUE(IsWindowVisible(h));
+  EXPECT_TRUE(IsWindow(stand));
+  EXPECT_FALSE(sp->BorderForm->ExBorderShowing);
+  EXPECT_EQ(log.events, std::vector<TkvAnimEvent>{aeShowing});
+}
+
 // ---- The one-pixel relayout --------------------------------------------------------------------
 
 namespace {
