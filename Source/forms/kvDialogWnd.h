@@ -11,8 +11,10 @@
 
 #include <array>
 #include <memory>
+#include <vector>
 
 #include "ui/Bitmap.h"
+#include "ui/GdiScopes.h"
 #include "wrappers/kvSBUtils.h"
 
 class TkvSystemMenu;
@@ -71,6 +73,14 @@ class TkvDialogWnd : public TkvMainWnd {
   Integer TitleIndex = -1;
   std::unique_ptr<TBitmap> TitleBG;  // the title strip without border icons
   std::unique_ptr<TkvSystemMenu> SystemMenu;
+  // The wrappers of the dialog's child windows; owned, let go of with the dialog.
+  std::vector<TkvMainWnd*> ChildWrappers;
+  TOwnedFont ItemFont;  // the skin's font put into owner-drawn items' DCs
+  bool Initialized = false;  // the children have their wrappers
+  // The transparent corner rectangles of the frame (window coordinates) and the region's state.
+  std::vector<TRect> ArOR;
+  bool RgnChanged = true;
+  bool RgnChanging = false;
 
  private:
   void LayoutIcons(Integer cacheWidth);
@@ -80,4 +90,10 @@ class TkvDialogWnd : public TkvMainWnd {
 
 // Gives an ownerless standard dialog its wrapper; null when it cannot be attached.
 TkvDialogWnd* MakeDialogWrapper(HWND dialog);
+
+// The window region of a skinned dialog: the corner rectangles that the skin's border images
+// leave transparent (ArOR), the window's rectangle without them, and the region applied.
+void FillDlgArOR(TkvDialogWnd* dlg);
+HRGN GetRgnFromArOR(TkvDialogWnd* dlg, Integer x, Integer y);
+void UpdateRgn(TkvDialogWnd* dlg, bool redraw);
 #endif

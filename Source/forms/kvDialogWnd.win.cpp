@@ -7,17 +7,36 @@
 #include "base/kvntUtils.h"
 #include "base/sConst.h"
 #include "base/sMessages.h"
+#include "forms/kvDials.h"
 #include "forms/sSkinProvider.h"
+#include "forms/sSkinProviderAnim.h"
 #include "paint/sAlphaGraph.h"
 #include "paint/sGraphUtils.h"
 #include "skin/ControlServices.h"
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
+#include "skin/sVclUtils.h"
 #include "ui/Bitmap.h"
+#include "ui/GdiScopes.h"
+#include "ui/ScopeGuard.h"
+#include "wrappers/kvSBUtilsCombo.h"
 
 TW_DEFINE_CLASS(TkvDialogWnd) {}
 
-TkvDialogWnd::~TkvDialogWnd() = default;
+namespace {
+// The wrappers of the dialog's children go: off their windows when those still live, and freed
+// (Free: a wrapper still inside one of its messages goes when that ends).
+void ReleaseChildWrappers(std::vector<TkvMainWnd*>& wrappers) {
+  for (TkvMainWnd* w : std::exchange(wrappers, {})) {
+    if (w->Destroyed || !IsWindow(w->CtrlHandle))
+      w->Free();
+    else
+      UninitializeKVWnd(w->CtrlHandle, true, false, w);
+  }
+}
+}  // namespace
+
+TkvDialogWnd::~TkvDialogWnd() { ReleaseChildWrappers(ChildWrappers); }
 
 // ---- 1. Queries and metrics --------------------------------------------------------------------
 
@@ -280,6 +299,7 @@ void TkvDialogWnd::DropSysMenu(Integer x, Integer y) {
 }
 
 void TkvDialogWnd::Uninit() {
+  ReleaseChildWrappers(ChildWrappers);
   TkvMainWnd* self = this;
   UninitializeKVWnd(CtrlHandle, false, false, self);
   Destroyed = true;
@@ -311,6 +331,14 @@ void TkvDialogWnd::LButtonUp(TMessage& message) {
   }
 }
 
+namespace {
+// The manager's dialog-hide animation runs: active, with a time, animations allowed.
+bool HideAnimated(DuRiruZireziv* manager) {
+  const TkvFormHide& hide = manager->AnimEffects.DialogHide;
+  return hide.Active && hide.Time > 0 && manager->Effects.AllowAnimation;
+}
+}  // namespace
+
 void TkvDialogWnd::kvWndProc(TMessage& message) {
   DuRiruZireziv* manager = SkinData ? SkinData->GetSkinManager() : nullptr;
   const bool skinned = manager && manager->Active();
@@ -336,8 +364,46 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       dwExStyle = Cardinal(GetWindowLongW(CtrlHandle, GWL_EXSTYLE));
       SkinData->BGChanged = true;
       message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+      if (message.WParam == 1 && manager->AnimEffects.DialogShow.Active && manager->Effects.AllowAnimation)
+        AnimShowDlg(this, manager->AnimEffects.DialogShow.Time, 255, manager->AnimEffects.DialogShow.Mode);
+      return;
+    case WM_WINDOWPOSCHANGED: {
+      const auto* wp = reinterpret_cast<const WINDOWPOS*>(message.LParam);
+      const bool hiding = wp && (wp->flags & SWP_HIDEWINDOW);
+      TkvMainWnd::kvWndProc(message);
+      if (hiding && HideAnimated(manager)) {
+        AnimHideDlg(this);
+        DoLayered(CtrlHandle, false, 0);
+      }
+      return;
+    }
+    case WM_DRAWITEM:
+      // Owner-drawn items draw in the skin's font; a static's text lies on the skinned background.
+      if (auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(message.LParam)) {
+        CheckFont(item->hDC, ItemFont);
+        if (item->CtlType == ODT_STATIC) SetBkMode(item->hDC, TRANSPARENT);
+      }
+      TkvMainWnd::kvWndProc(message);
+      return;
+    case DM_SETDEFID:
+      // The dialog may have made controls since: they get their wrappers.
+      TkvMainWnd::kvWndProc(message);
+      TkvProvider::InitHwndControls(this, CtrlHandle);
+      RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+      return;
+    case WM_COMMAND:
+      // Cancel and Yes close the dialog: its picture gets the client part for the hide.
+      if ((LOWORD(message.WParam) == IDCANCEL || LOWORD(message.WParam) == IDYES) && HideAnimated(manager) &&
+          SkinData->FCacheBmp && !SkinData->FCacheBmp->Empty())
+        PrintDlgClient(this, SkinData->FCacheBmp.get(), false);
+      TkvMainWnd::kvWndProc(message);
       return;
     case WM_NCPAINT:
+      if (!RgnChanging && RgnChanged) {
+        FillDlgArOR(this);
+        RgnChanged = false;
+        UpdateRgn(this, true);
+      }
       if (IsWindowVisible(CtrlHandle)) {
         if (HDC dc = GetWindowDC(CtrlHandle)) {
           PaintCaption(dc);
@@ -347,6 +413,10 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       message.Result = 0;
       return;
     case WM_ERASEBKGND:
+      if (!Initialized) {
+        Initialized = true;
+        TkvProvider::InitHwndControls(this, CtrlHandle);
+      }
       PaintForm(reinterpret_cast<HDC>(message.WParam));
       message.Result = 1;
       return;
@@ -376,6 +446,7 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
     case WM_SIZE:
       message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
       SkinData->BGChanged = true;
+      if (message.Msg == WM_SIZE) RgnChanged = true;
       if (IsWindowVisible(CtrlHandle))
         RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_ALLCHILDREN);
       return;
@@ -454,6 +525,47 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
     default:
       TkvMainWnd::kvWndProc(message);
   }
+}
+
+// ---- 5. Window region ----------------------------------------------------------------------------
+
+namespace {
+const TsMaskData* BorderImage(TkvSkinData* data, Integer section) {
+  if (!data || section < 0 || section >= Integer(data->gd.size())) return nullptr;
+  const Integer image = data->gd[size_t(section)].BorderIndex;
+  return image >= 0 && image < Integer(data->ma.size()) ? &data->ma[size_t(image)] : nullptr;
+}
+}  // namespace
+
+void FillDlgArOR(TkvDialogWnd* dlg) {
+  dlg->ArOR.clear();
+  TkvSkinData* data = dlg->SkinData->GetCommonSkinData();
+  const TSize size = WindowSize(dlg->CtrlHandle);
+  if (const TsMaskData* md = BorderImage(data, dlg->SkinData->SkinIndex)) {
+    AddRgn(dlg->ArOR, size.cx, *md, 0, false, 0);
+    AddRgn(dlg->ArOR, size.cx, *md, size.cy - md->WB, true, 0);
+  }
+  if (const TsMaskData* md = BorderImage(data, dlg->TitleIndex)) AddRgn(dlg->ArOR, size.cx, *md, 0, false, 0);
+}
+
+HRGN GetRgnFromArOR(TkvDialogWnd* dlg, Integer x, Integer y) {
+  const TSize size = WindowSize(dlg->CtrlHandle);
+  HRGN rgn = CreateRectRgn(x, y, x + size.cx, y + size.cy);
+  for (const TRect& r : dlg->ArOR) {
+    const TOwnedRegion cut(CreateRectRgn(r.Left + x, r.Top + y, r.Right + x, r.Bottom + y));
+    CombineRgn(rgn, rgn, cut.get(), RGN_DIFF);
+  }
+  return rgn;
+}
+
+void UpdateRgn(TkvDialogWnd* dlg, bool redraw) {
+  const HWND h = dlg->CtrlHandle;
+  const bool borderless = !(dlg->dwStyle & (WS_CAPTION | WS_THICKFRAME | WS_DLGFRAME | WS_BORDER));
+  if (!h || (borderless && !IsIconic(h))) return;
+  // Another skinning engine that owns the window answers the probe.
+  if (SendMessageW(h, CM_BEWAIT_DIALOG, BE_ID, 0) == LRESULT(BE_ID)) return;
+  const auto changing = SetForScope(dlg->RgnChanging, true);
+  SetWindowRgn(h, GetRgnFromArOR(dlg, 0, 0), redraw);  // the window owns the region from here on
 }
 
 TkvDialogWnd* MakeDialogWrapper(HWND dialog) {

@@ -25,6 +25,16 @@ class TkvProvider : public TComponent, public TkvHookedWindow {
   // Gives the form its run-time provider ("DIALOG" for message and input forms).
   void InitForm(TForm* form);
   HWND DialogWindow() override { return DlgWnd && !DlgWnd->Destroyed ? DlgWnd->CtrlHandle : nullptr; }
+  // Prints the visible child windows of wnd, and theirs, each at its place in wnd's client
+  // area, into dc (whose origin is wnd's client origin): skinned ones through KV_PRINTING
+  // around WM_PRINT, others by their own WM_PRINT. Answers False.
+  static bool PrintHwndControls(HWND wnd, HDC dc);
+  // Gives the child windows of wnd (their children first) the window wrappers their classes
+  // call for; the dialog wrapper dlg keeps them. False when a window could not be taken.
+  static bool InitHwndControls(TkvDialogWnd* dlg, HWND wnd);
+  // The wrapper of one child window by its lower-cased class and style; True also when the
+  // class calls for none or the window is skinned already; False for no window.
+  static bool AddControl(TkvDialogWnd* dlg, HWND wnd);
 
   TsSkinProvider* sp = nullptr;
   // The wrapper of an ownerless standard dialog; the entry goes when the wrapper let go.

@@ -5,11 +5,25 @@
 #include "base/Composition.h"
 #include "base/sConst.h"
 #include "base/kvntUtils.h"
+#include "base/sMessages.h"
 #include "controls/sThirdParty.h"
 #include "skin/sCommonData.h"
 #include "skin/sVclUtils.h"
 #include "ui/StringList.h"
+#include "ui/ScopeGuard.h"
+#include "wrappers/kvSBUtilsBars.h"
+#include "wrappers/kvSBUtilsButtons.h"
+#include "wrappers/kvSBUtilsChecks.h"
+#include "wrappers/kvSBUtilsCombo.h"
+#include "wrappers/kvSBUtilsEdit.h"
+#include "wrappers/kvSBUtilsLists.h"
 #include "wrappers/kvSBUtilsMenu.h"
+#include "wrappers/kvSBUtilsPanels.h"
+#include "wrappers/kvSBUtilsScrollBox.h"
+#include "wrappers/kvSBUtilsStatics.h"
+#include "wrappers/kvSBUtilsTabs.h"
+#include "wrappers/kvSBUtilsTrackBar.h"
+#include "wrappers/kvSBUtilsUpDown.h"
 
 TW_DEFINE_CLASS(TkvProvider) {}
 
@@ -52,6 +66,138 @@ TkvProvider::~TkvProvider() {
       list.erase(it);
       break;
     }
+}
+
+bool TkvProvider::PrintHwndControls(HWND wnd, HDC dc) {
+  for (HWND child = GetTopWindow(wnd); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    RECT r{};
+    GetWindowRect(child, &r);
+    const Integer w = r.right - r.left, h = r.bottom - r.top;
+    MapWindowPoints(nullptr, wnd, reinterpret_cast<POINT*>(&r), 2);
+    const LONG style = GetWindowLongW(child, GWL_STYLE);
+    if (w <= 0 || h <= 0 || !(style & WS_CHILD) || !(style & WS_VISIBLE)) continue;
+    // Standard controls clip their painting to their client rectangle taken as device
+    // coordinates, which a moved origin would cut: each child prints into a picture of its
+    // own at origin 0, over what lies under it, and that picture goes back in its place.
+    TBitmap own(w, h, pf32bit);
+    const HDC ownDC = own.Canvas()->Handle();
+    BitBlt(ownDC, 0, 0, w, h, dc, r.left, r.top, SRCCOPY);
+    TrySendMessage(child, SM_ALPHACMD, uintptr_t(KV_PRINTING) << 16 | 1, intptr_t(ownDC));
+    SendMessageW(child, WM_PRINT, WPARAM(ownDC), PRF_NONCLIENT | PRF_ERASEBKGND | PRF_CLIENT);
+    TrySendMessage(child, SM_ALPHACMD, uintptr_t(KV_PRINTING) << 16, intptr_t(ownDC));
+    PrintHwndControls(child, ownDC);
+    BitBlt(dc, r.left, r.top, w, h, ownDC, 0, 0, SRCCOPY);
+  }
+  return false;
+}
+
+bool TkvProvider::InitHwndControls(TkvDialogWnd* dlg, HWND wnd) {
+  for (HWND child = GetTopWindow(wnd); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (!InitHwndControls(dlg, child)) return false;
+    if ((GetWindowLongW(child, GWL_STYLE) & WS_CHILD) && !AddControl(dlg, child)) return false;
+  }
+  return true;
+}
+
+namespace {
+
+template <class W>
+TkvMainWnd* Make(HWND wnd, DuRiruZireziv* manager, TkvSkinParams& params, const char16_t* section,
+                 bool repaint = true) {
+  params.SkinSection = section;
+  return TkvMainWnd::MakeWrapper<W>(wnd, nullptr, manager, params, repaint);
+}
+
+// The wrapper of a button by the low byte of its style.
+TkvMainWnd* MakeButton(HWND wnd, LONG style, DuRiruZireziv* manager, TkvSkinParams& params) {
+  switch (style & 0xFF) {
+    case BS_CHECKBOX: case BS_AUTOCHECKBOX: case BS_3STATE:
+    case BS_RADIOBUTTON: case BS_AUTORADIOBUTTON:
+      return Make<TkvCheckBoxWnd>(wnd, manager, params, u"");
+    case BS_GROUPBOX:
+      return Make<TkvGroupBoxWnd>(wnd, manager, params, u"GROUPBOX");
+    case 12: case 13: case 14: case 15:  // split buttons and command links
+      return Make<TkvSplitBtnWnd>(wnd, manager, params, u"");
+    default:  // push buttons, and any style whose low byte carries flags
+      return Make<TkvBtnWnd>(wnd, manager, params, u"");
+  }
+}
+
+// The wrapper the lower-cased class and the style call for; null for none.
+TkvMainWnd* MakeChildWrapper(TkvDialogWnd* dlg, HWND wnd, const String& cls, LONG style, DuRiruZireziv* manager,
+                             TkvSkinParams& params) {
+  const bool visible = IsWindowVisible(wnd) != 0;
+  const bool dialogPainted = dlg->SkinData->FCacheBmp && !dlg->SkinData->FCacheBmp->Empty();
+  if (cls == u"static") {
+    if ((style & 3) == 3 || (style & 0x0E) == 0x0E) {
+      if (GetWindowLongW(wnd, GWL_EXSTYLE) & WS_EX_STATICEDGE) return Make<TkvEdgeWnd>(wnd, manager, params, u"EDIT");
+      return Make<TkvIconWnd>(wnd, manager, params, u"");
+    }
+    const LONG kind = style & 0x1F;
+    if ((style & 0x0D) == 0x0D || kind == 5 || kind == 6 || kind == 11) return nullptr;
+    return Make<TkvStaticWnd>(wnd, manager, params, u"");
+  }
+  if (cls == u"#32770" || cls == u"shbrowseforfolder") return Make<TkvTransPanelWnd>(wnd, manager, params, u"");
+  if (cls == u"edit") return visible ? Make<TkvEditWnd>(wnd, manager, params, u"EDIT", dialogPainted) : nullptr;
+  if (cls == u"button") return (style & 0x0B) == 0x0B ? nullptr : MakeButton(wnd, style, manager, params);
+  if (cls == u"tbutton") return MakeButton(wnd, style, manager, params);
+  if (cls == u"combobox") return Make<TkvComboBoxWnd>(wnd, manager, params, u"COMBOBOX", dialogPainted);
+  if (cls == u"comboboxex32") return Make<TkvComboBoxWnd>(wnd, manager, params, u"COMBOBOX");
+  if (cls == u"combolbox") return Make<TkvEditWnd>(wnd, manager, params, u"COMBOBOX");
+  if (cls == u"scrollbar") return (style & SBS_SIZEGRIP) ? Make<TkvSizerWnd>(wnd, manager, params, u"") : nullptr;
+  if (cls == u"systabcontrol32")
+    return (style & 0x2000) ? nullptr : Make<TkvTabControlWnd>(wnd, manager, params, u"PAGECONTROL");
+  if (cls == u"syslistview32") return Make<TkvListViewWnd>(wnd, manager, params, u"EDIT");
+  if (cls == u"systreeview32") return Make<TkvTreeViewWnd>(wnd, manager, params, u"EDIT");
+  if (cls == u"msctls_updown32") {
+    TkvMainWnd* w = Make<TkvSpinWnd>(wnd, manager, params, u"SPEEDBUTTON_SMALL");
+    static_cast<TkvSpinWnd*>(w)->lOffset = 2;
+    return w;
+  }
+  if (cls == u"msctls_trackbar32") return Make<TkvTrackWnd>(wnd, manager, params, u"TRACKBAR");
+  if (cls == u"listbox") return Make<TkvEditWnd>(wnd, manager, params, u"EDIT");
+  if (cls == u"link window" || cls == u"syslink") return Make<TkvLinkWnd>(wnd, manager, params, u"");
+  if (cls == u"toolbarwindow32")
+    return Make<TkvToolBarWnd>(wnd, manager, params, (style & 0x200) ? u"BAR" : u"TRANSPARENT");
+  for (const char16_t* container : {u"rebarwindow32", u"msctls_progress32", u"universalsearchband", u"address band root",
+                                    u"workerw", u"search box", u"breadcrumb parent"})
+    if (cls == container) return visible ? Make<TkvContainerWnd>(wnd, manager, params, u"") : nullptr;
+  if (cls == u"directuihwnd") {
+    RECT r{};
+    GetWindowRect(wnd, &r);
+    return r.bottom - r.top == 24 ? Make<TkvSearchWnd>(wnd, manager, params, u"") : nullptr;
+  }
+  return nullptr;
+}
+
+// Wrappers whose controls are lists or fields keep to the dialog's colours.
+bool InDialogMode(const String& cls) {
+  return cls == u"edit" || cls == u"combobox" || cls == u"syslistview32" || cls == u"systreeview32" ||
+         cls == u"listbox";
+}
+
+}  // namespace
+
+bool TkvProvider::AddControl(TkvDialogWnd* dlg, HWND wnd) {
+  if (!wnd) return false;
+  if (WndIsSkinned(wnd)) return true;
+  wchar_t buf[256] = {};
+  GetClassNameW(wnd, buf, 256);
+  const String cls = LowerCase(String(reinterpret_cast<const char16_t*>(buf)));
+  if (cls == u"ctrlnotifysink") return true;
+  DuRiruZireziv* manager = dlg && dlg->SkinData ? dlg->SkinData->GetSkinManager() : nullptr;
+  if (!manager) return true;
+  const auto dialogMode = SetForScope(kvDlgMode, true, false);
+  TkvSkinParams params;
+  params.VertScrollSize = params.HorzScrollSize = -1;
+  params.UseSkinColor = params.UseSkinFontColor = true;
+  TkvMainWnd* w = MakeChildWrapper(dlg, wnd, cls, GetWindowLongW(wnd, GWL_STYLE), manager, params);
+  if (!w) return true;
+  if (InDialogMode(cls)) w->DlgMode = true;
+  dlg->ChildWrappers.push_back(w);
+  InitCtrlData(w);
+  if (w->SkinData) w->SkinData->FUpdating = false;
+  return true;
 }
 
 void TkvProvider::InitForm(TForm* form) {

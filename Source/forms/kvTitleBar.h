@@ -257,6 +257,7 @@ class TkvTitleBarItem : public TCollectionItem {
   bool FPressed = false;
   TkvGlowForm* ExtForm = nullptr;
   std::unique_ptr<TkvItemAnimation> Timer;
+  std::unique_ptr<THintWindow> HintWnd;  // the item's own plain hint window while it shows
 
  private:
   template <class T>
@@ -324,6 +325,9 @@ Integer TitleItemHitTest(TsSkinProvider& sp, const TPoint& p);
 void PaintTitleItems(TsSkinProvider& sp, TBitmap* bmp);
 // Paints one item into bmp at r.
 void PaintTitleItem(TsSkinProvider& sp, TkvTitleBarItem* item, const TRect& r, TBitmap* bmp);
+// The item's hint at the cursor (nothing while it shows one), and its hint window freed.
+void ShowHintWnd(TkvTitleBarItem* item);
+void HideHintWnd(TkvTitleBarItem* item);
 // The hot element moves from oldHT to newHT: items turn hot or normal and fade.
 void TitleItemHotChange(TsSkinProvider& sp, Integer oldHT, Integer newHT);
 // A left press on the caption at ht; true when it was an item's.

@@ -119,11 +119,13 @@ void TitleItemHotChange(TsSkinProvider& sp, Integer oldHT, Integer newHT) {
       Animate(sp, old, false);
     }
     old->FOnMouseLeave.Call(old);
+    HideHintWnd(old);
   }
   if (sp.biClicked) return;
   if (TkvTitleBarItem* item = TitleItemByHT(sp, newHT)) {
     item->SetState(1);
     item->FOnMouseEnter.Call(item);
+    sp.StartHintTimer(item);
     Animate(sp, item, true);
   }
 }

@@ -45,6 +45,7 @@
 #include "skin/sSkinManagerOptions.h"
 #include "ui/Bitmap.h"
 #include "ui/Forms.h"
+#include "ui/Hints.h"
 #include "ui/Menus.h"
 #include "ui/Timers.h"
 
@@ -54,6 +55,7 @@ void sSkinProviderStartup();
 void sSkinProviderCleanup();
 
 class TsSkinProvider;
+class TkvTitleBarItem;
 class TsMDIForm;
 class TkvBorderForm;
 class TkvSystemBlur;
@@ -134,6 +136,8 @@ class TsTitleButton {
   TMouseEvent OnMouseDown;
   TMouseEvent OnMouseUp;
   TsCaptionButton Data;
+  // The plain hint window shown while the mouse is over the button; null otherwise.
+  std::unique_ptr<THintWindow> HintWnd;
 
   TsTitleButton();
   void MouseDown(TMouseButton button, TShiftState shift, Integer x, Integer y);
@@ -453,6 +457,15 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   void KV_CMMouseEnter(TMessage& m);
   bool DropSysMenu(Integer x, Integer y) override;
   void CheckSysMenu(bool skinned);
+  // Hints of the caption (sSkinProviderHints.win.cpp): a user button's at once, a title bar
+  // item's after the application's hint pause, counted on the application's clock.
+  void ShowHint(TsTitleButton* btn);
+  void HideHint(TsTitleButton* btn);
+  void StartHintTimer(TkvTitleBarItem* item);
+  void OnHintTimer(TObject* sender);
+  std::unique_ptr<TkvTimer> FHintTimer;
+  TRect FHintRect;        // the screen rectangle of the item whose hint is pending
+  uint64_t FHintDue = 0;  // when it may show, on the application's clock
 
   // -- Picture and painting (section 4).
   bool PaintAll();
@@ -602,6 +615,15 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   bool TransparencyCallback(TControl*, Integer&) override { return false; }
   bool& SkipAnimationMark() override { return SkipAnimation; }
   bool AllowsAnimation() override { return FAllowAnimation; }
+  bool RaiseAfterAnimation(Byte event) override;
+  // The form being hidden fades out through the manager's form-hide animation: allowed, active
+  // with a time, the form neither parented nor an MDI child, not minimized, its picture made
+  // (sSkinProviderAnim.win.cpp).
+  bool HideAnimated();
+  void RunHideAnimation(TMessage& m);
+  // Raised when the form's show animation ended (aeShowing) and when its hide animation ended
+  // (aeHiding).
+  TEvent<void(TkvAnimEvent AnimType)> OnAfterAnimation;
   bool SetThumbIcon(HWND wnd, Integer width, Integer height) override;
   bool SetPreviewBmp(HWND wnd) override;
 

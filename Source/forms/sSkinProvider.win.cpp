@@ -472,6 +472,10 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
         FCommonData->BGChanged = true;
         RgnChanged = true;
       }
+      if (wp && (wp->flags & SWP_HIDEWINDOW) && HideAnimated()) {
+        RunHideAnimation(m);
+        return;
+      }
       PassOn(m);
       if (wp && !(wp->flags & SWP_NOREDRAW)) UpdateOuterBorder(!(wp->flags & SWP_NOSIZE));
       return;

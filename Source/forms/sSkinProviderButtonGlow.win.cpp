@@ -1,6 +1,6 @@
-// The caption-button glow of a form with an outer border window: the hot or pressed look of a
-// button fades in on a small layered window over the border window's picture, and out again
-// when the mouse leaves. The levels are TkvButtonFade's (sSkinProviderButtonGlow.cpp).
+// The caption-button glow: the hot or pressed look of a button fades in on a small layered
+// window over the form's picture (or over its outer border window's), and out again when the
+// mouse leaves. The levels are TkvButtonFade's (sSkinProviderButtonGlow.cpp).
 #include "base/kvntUtils.h"
 #include "forms/sSkinProvider.h"
 #include "paint/sAlphaGraph.h"

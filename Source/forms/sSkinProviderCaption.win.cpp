@@ -19,6 +19,10 @@ bool IsUserButtonHT(TsSkinProvider* sp, Integer ht) {
   return ht >= HTUDBTN && ht < HTUDBTN + count;
 }
 
+TsTitleButton* UserButtonOf(TsSkinProvider* sp, Integer ht) {
+  return IsUserButtonHT(sp, ht) ? sp->FTitleButtons->Items(ht - HTUDBTN) : nullptr;
+}
+
 bool IsSystemButtonHT(Integer ht) {
   return ht == HTMINBUTTON || ht == HTMAXBUTTON || ht == HTCLOSE || ht == HTHELP;
 }
@@ -364,6 +368,7 @@ void TsSkinProvider::SetHotHT(Integer value, bool repaint) {
   if (CurrentHT > 0) {
     if (TsCaptionButton* old = ButtonByHT(CurrentHT)) {
       old->cpState = 0;
+      if (TsTitleButton* user = UserButtonOf(this, CurrentHT)) HideHint(user);
       if (repaint) RepaintButton(CurrentHT);
     }
   }
@@ -371,6 +376,7 @@ void TsSkinProvider::SetHotHT(Integer value, bool repaint) {
   if (biClicked || value < 1) return;
   if (TsCaptionButton* btn = ButtonByHT(value)) {
     btn->cpState = 1;
+    if (TsTitleButton* user = UserButtonOf(this, value)) ShowHint(user);
     if (repaint) RepaintButton(CurrentHT);
   }
 }
@@ -406,10 +412,11 @@ void TsSkinProvider::RepaintButton(Integer ht) {
   const HWND h = FormWnd(this);
   if (!btn || !cache || !data || !h || btn->cpState < 0 || IsMDIButtonHT(ht)) return;
   if (btn->cpRect.Width() <= 0 || cache->Width() <= 0) return;
-  // Over an outer border window the hot and pressed looks fade in on a layered window of
-  // their own; the picture keeps the normal look.
-  if (BorderForm && FFormState == 0 && !Form->Parent() && Form->FormStyle() != fsMDIChild) {
-    DuRiruZireziv* manager = SkinManager();
+  // With glowing allowed, or over an outer border window, the hot and pressed looks fade in
+  // on a layered window of their own; the picture keeps the normal look.
+  DuRiruZireziv* manager = SkinManager();
+  const bool glowing = manager && manager->Effects.AllowGlowing;
+  if ((BorderForm || glowing) && FFormState == 0 && !Form->Parent() && Form->FormStyle() != fsMDIChild) {
     const Integer steps = manager && manager->Effects.AllowAnimation ? 10 : 1;
     if (btn->cpState == 1)
       StartSBAnimation(btn, 1, steps, true, this);

@@ -112,6 +112,9 @@ class TkvFormProvider {
   // The provider's window-animation switches (SkipAnimation, FAllowAnimation).
   virtual bool& SkipAnimationMark() = 0;
   virtual bool AllowsAnimation() = 0;
+  // Raises the provider's after-animation event with event (0 shown, 1 hidden, 2 skin
+  // changed); False when no handler is set or the provider is going, so nothing was called.
+  virtual bool RaiseAfterAnimation(Byte) { return false; }
 };
 
 // The provider of a form window (its answer to KV_GETPROVIDER); null when it has none.

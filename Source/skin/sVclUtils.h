@@ -357,6 +357,10 @@ void PaintChildStdCtrls(TWinControl* ctrl, TBitmap* bmp);
 void PaintControls(HDC dc, TWinControl* ownerControl, bool changeCache, const TPoint& offset, bool checkVisible);
 // The client area printed through a buffered paint filled with bgColor (Vista and later).
 void BufferedPrintClient(HWND handle, const TRect& rect, Integer bgColor);
+// Makes a skinned form's window lay itself out and show its layered parts again: resized one
+// pixel lower and back, without redraw, its OnResize, minimum height and alignment held off
+// meanwhile. Nothing unless skinData is the skin data of handle's skin provider.
+void UpdateLayerVisibility(TsCommonData* skinData, HWND handle);
 // A callback of the stoppable IterateControls: KV_FORCEOPAQUE to a windowed control.
 bool RepaintOpaque(TControl* ctrl, Integer& data);
 
@@ -394,6 +398,9 @@ class TkvHideTimer : public TkvThreadedTimer {
   // One step: a frame into the layered window; after the last one (or when the schedule
   // stops) the window, the picture and the frame bitmap are freed.
   void OnTimerProc(TObject* sender);
+  // Tells the provider of ParentWnd that its form's hide animation ended, at most once per
+  // animation; nothing for a dialog (no ParentWnd).
+  void CallEvent();
 
   TObject* Dlg = nullptr;
   HWND ParentWnd = nullptr;

@@ -16,6 +16,7 @@
 #include "raster/Resampling.h"
 #include "raster/kvgpUtils.h"
 #include "skin/ControlServices.h"
+#include "skin/FormServices.h"
 #include "skin/SkinState.h"
 #include "skin/sVclUtils.h"
 #include "ui/Canvas.h"
@@ -163,6 +164,7 @@ TkvHideTimer::TkvHideTimer(TComponent* owner) : TkvThreadedTimer(owner) {}
 
 TkvHideTimer::~TkvHideTimer() {
   if (kvHideTimer == this) kvHideTimer = nullptr;  // its owner (the application) freed it
+  CallEvent();
   delete SrcBmp;
   delete DstBmp;
   delete Form;
@@ -196,6 +198,7 @@ void TkvHideTimer::OnTimerProc(TObject* /*sender*/) {
   if (goOn && i <= StepCount) return;
   i = StepCount + 1;
   SetEnabled(false);
+  CallEvent();
   SetOnTimer(TNotifyEvent());
   SetInterval(65535);
   TkvGlowForm* form = std::exchange(Form, nullptr);
@@ -204,6 +207,12 @@ void TkvHideTimer::OnTimerProc(TObject* /*sender*/) {
   delete form;
   delete src;
   delete dst;
+}
+
+void TkvHideTimer::CallEvent() {
+  if (EventCalled || !ParentWnd) return;
+  if (TkvFormProvider* sp = GetFormProvider(ParentWnd))
+    if (sp->RaiseAfterAnimation(1)) EventCalled = true;  // aeHiding
 }
 
 void HideAnimForm(TkvGlowForm*& form, TBitmap* srcBmp, Integer aTime, Integer startBlendValue, TkvAnimType animType,

@@ -13,6 +13,7 @@
 #include "raster/Blend.h"
 #include "raster/GdiBitmaps.h"
 #include "raster/kvgpUtils.h"
+#include "skin/FormServices.h"
 #include "skin/sCommonData.h"
 #include "skin/sVclUtils.h"
 #include "ui/Buttons.h"
@@ -21,6 +22,7 @@
 #include "ui/Controls.h"
 #include "ui/Forms.h"
 #include "ui/GdiScopes.h"
+#include "ui/ScopeGuard.h"
 
 namespace {
 
@@ -276,4 +278,38 @@ bool RepaintOpaque(TControl* ctrl, Integer& data) {
   auto* wc = dynamic_cast<TWinControl*>(ctrl);
   if (!wc || !wc->HandleAllocated()) return false;
   return TrySendMessage(wc->Handle(), SM_ALPHACMD, Command(KV_FORCEOPAQUE, Word(data & 0xFFFF)), 0) != 0;
+}
+
+// ---- Layered look of a form ------------------------------------------------------------------------
+
+void UpdateLayerVisibility(TsCommonData* skinData, HWND handle) {
+  TkvFormProvider* sp = handle && skinData ? GetFormProvider(handle) : nullptr;
+  if (!sp || sp->SkinData() != skinData) return;
+  TForm* form = sp->ProviderForm();
+  if (!form) return;
+  // The form must not paint, align, limit its size or report the step as its own resize.
+  const auto updating = SetForScope(skinData->FUpdating, true);
+  TSizeConstraints* limits = form->Constraints();
+  const Integer minHeight = limits->MinHeight();
+  const bool minHeightHeld = minHeight != 0 && minHeight == form->Height();
+  if (minHeightHeld) limits->SetMinHeight(0);
+  const TNotifyEvent onResize = form->OnResize();
+  form->SetOnResize(TNotifyEvent());
+  form->DisableAlign();
+  const TScopeExit restore([&] {
+    form->EnableAlign();
+    form->SetOnResize(onResize);
+    if (minHeightHeld) limits->SetMinHeight(minHeight);
+  });
+  RECT wr{};
+  GetWindowRect(handle, &wr);
+  const Integer w = wr.right - wr.left, h = wr.bottom - wr.top;
+  const UINT flags =
+      SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING;
+  SetWindowPos(handle, nullptr, 0, 0, w, h - 1, flags);
+  SetWindowPos(handle, nullptr, 0, 0, w, h, flags);
+  if (form->BorderStyle() == bsNone) {
+    const RECT bottom{0, h - 1, w, h};
+    RedrawWindow(handle, &bottom, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  }
 }

@@ -92,6 +92,18 @@ class DialogWrapper : public SkinnedForm {
     GetWindowRect(dlg, &w);
     return MAKELPARAM(windowPoint.X + w.left, windowPoint.Y + w.top);
   }
+  // Three warm-up cycles, then rounds more leave at most two GDI and USER handles behind.
+  template <class F>
+  void ExpectNoHandlesLeft(F cycle, int rounds) {
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(cycle());
+    CleanSupportedList();
+    const DWORD gdi = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    const DWORD user = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+    for (int i = 0; i < rounds; ++i) ASSERT_TRUE(cycle());
+    CleanSupportedList();
+    EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdi + 2);
+    EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), user + 2);
+  }
   HWND dlg = nullptr;
 };
 
@@ -203,14 +215,7 @@ TEST_F(DialogWrapper, NoHandleLeakedOverDialogCycles) {
     Application->ProcessMessages();
     return skinned && !IsWindow(dlg);
   };
-  for (int i = 0; i < 3; ++i) ASSERT_TRUE(cycle());
-  CleanSupportedList();
-  const DWORD gdi = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-  const DWORD user = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
-  for (int i = 0; i < 100; ++i) ASSERT_TRUE(cycle());
-  CleanSupportedList();
-  EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdi + 2);
-  EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), user + 2);
+  ExpectNoHandlesLeft(cycle, 100);
   for (const auto& e : *kvSupportedList) EXPECT_FALSE(e && e->DialogWindow());
 }
 
@@ -219,6 +224,7 @@ namespace {
 struct SystemBoxProbe {
   HWND box = nullptr;
   bool wrapped = false;
+  bool buttonWrapped = false;
   TColor leftBorder = 0;
 };
 SystemBoxProbe* gBoxProbe = nullptr;
@@ -230,6 +236,7 @@ void CALLBACK ReadAndAnswerSystemBox(HWND, UINT, UINT_PTR id, DWORD) {
   gBoxProbe->box = box;
   TkvProvider* entry = FindFormInList(box);
   gBoxProbe->wrapped = entry && entry->DialogWindow() == box;
+  gBoxProbe->buttonWrapped = WndIsSkinned(GetDlgItem(box, IDOK));
   RECT w{};
   GetWindowRect(box, &w);
   HDC dc = GetWindowDC(box);
@@ -250,6 +257,7 @@ TEST_F(DialogWrapper, SystemMessageBoxWithoutOwnerIsSkinned) {
   EXPECT_EQ(MessageBoxW(nullptr, L"Downloaded.", L"Tarnwick", MB_OK), IDOK);
   ASSERT_NE(probe.box, nullptr);
   EXPECT_TRUE(probe.wrapped);
+  EXPECT_TRUE(probe.buttonWrapped);  // its push button has a wrapper of its own
   EXPECT_EQ(probe.leftBorder, ColorOfPixel(kBorderPixel));
   EXPECT_FALSE(IsWindow(probe.box));
 }
@@ -341,4 +349,122 @@ TEST_F(DialogWrapper, SystemMenuFollowsTheDialogAndActs) {
   m->ItemClose->Click();
   Application->ProcessMessages();
   EXPECT_FALSE(IsWindow(dlg));
+}
+
+namespace {
+
+HWND Child(HWND dlg, const wchar_t* cls, DWORD style, Integer id, Integer y) {
+  return CreateWindowExW(0, cls, L"Item", WS_CHILD | WS_VISIBLE | style, 10, y, 80, 18, dlg,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+}
+
+// The class of the wrapper a child window got; empty for none.
+String WrapperClassOf(TkvDialogWnd* w, HWND child) {
+  for (TkvMainWnd* c : w->ChildWrappers)
+    if (c->CtrlHandle == child) return c->ClassName();
+  return u"";
+}
+
+}  // namespace
+
+// When the dialog first paints, its child windows get the wrappers their classes and styles call
+// for; owner-drawn buttons and plain rectangles keep their own look.
+TEST_F(DialogWrapper, ChildWindowsGetTheirWrappersByClassAndStyle) {
+  ASSERT_NE(MakeDialog(), nullptr);
+  struct Case {
+    const wchar_t* cls;
+    DWORD style;
+    const char16_t* wrapper;
+  } cases[] = {
+      {L"BUTTON", BS_PUSHBUTTON, u"TkvBtnWnd"},       {L"BUTTON", BS_DEFPUSHBUTTON, u"TkvBtnWnd"},
+      {L"BUTTON", BS_AUTOCHECKBOX, u"TkvCheckBoxWnd"}, {L"BUTTON", BS_AUTORADIOBUTTON, u"TkvCheckBoxWnd"},
+      {L"BUTTON", BS_GROUPBOX, u"TkvGroupBoxWnd"},    {L"BUTTON", BS_OWNERDRAW, u""},
+      {L"BUTTON", BS_AUTO3STATE, u"TkvBtnWnd"},       {L"STATIC", SS_LEFT, u"TkvStaticWnd"},
+      {L"STATIC", SS_GRAYRECT, u""},                  {L"STATIC", SS_ICON, u"TkvIconWnd"},
+      {L"EDIT", ES_LEFT, u"TkvEditWnd"},              {L"LISTBOX", 0, u"TkvEditWnd"},
+  };
+  std::vector<HWND> children;
+  Integer id = 100;
+  for (const Case& c : cases) children.push_back(Child(dlg, c.cls, c.style, id++, 4 + 2 * (id - 100)));
+  ShowDialog();
+  TkvDialogWnd* w = Wrapper();
+  ASSERT_NE(w, nullptr);
+  EXPECT_TRUE(w->Initialized);
+  for (size_t i = 0; i < children.size(); ++i) {
+    SCOPED_TRACE(testing::Message() << i);
+    EXPECT_EQ(WrapperClassOf(w, children[i]), cases[i].wrapper);
+    EXPECT_EQ(WndIsSkinned(children[i]), !String(cases[i].wrapper).empty());
+  }
+  EXPECT_FALSE(kvDlgMode);
+  // The shell's notification sink is passed over at once; no window at all is refused.
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = DefWindowProcW;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"CtrlNotifySink";
+  RegisterClassW(&wc);
+  const HWND sink =
+      CreateWindowExW(0, L"CtrlNotifySink", L"", WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, dlg, nullptr, nullptr, nullptr);
+  ASSERT_NE(sink, nullptr);
+  const size_t before = w->ChildWrappers.size();
+  EXPECT_TRUE(TkvProvider::AddControl(w, sink));
+  EXPECT_EQ(w->ChildWrappers.size(), before);
+  EXPECT_FALSE(WndIsSkinned(sink));
+  EXPECT_FALSE(kvDlgMode);
+  EXPECT_FALSE(TkvProvider::AddControl(w, nullptr));
+}
+
+// A button the dialog makes later gets its wrapper when the dialog names its default button.
+TEST_F(DialogWrapper, ALaterButtonGetsItsWrapperWithTheDefaultButton) {
+  ASSERT_NE(MakeDialog(), nullptr);
+  ShowDialog();
+  const HWND later = Child(dlg, L"BUTTON", BS_PUSHBUTTON, 200, 30);
+  EXPECT_FALSE(WndIsSkinned(later));
+  SendMessageW(dlg, DM_SETDEFID, 200, 0);
+  EXPECT_TRUE(WndIsSkinned(later));
+  EXPECT_EQ(WrapperClassOf(Wrapper(), later), u"TkvBtnWnd");
+}
+
+// Dialogs with controls, skinned and closed one after another, leave no handle behind.
+TEST_F(DialogWrapper, ChildWrappersGoWithTheirDialog) {
+  auto cycle = [this] {
+    if (!MakeDialog()) return false;
+    Child(dlg, L"BUTTON", BS_PUSHBUTTON, 100, 4);
+    Child(dlg, L"EDIT", ES_LEFT, 101, 26);
+    Child(dlg, L"STATIC", SS_LEFT, 102, 48);
+    ShowDialog();
+    const bool wrapped = Wrapper() && Wrapper()->ChildWrappers.size() == 3;
+    SendMessageW(dlg, WM_SYSCOMMAND, SC_CLOSE, 0);
+    Application->ProcessMessages();
+    return wrapped && !IsWindow(dlg);
+  };
+  ExpectNoHandlesLeft(cycle, 50);
+}
+
+namespace {
+Integer gItemBkMode = 0;
+INT_PTR CALLBACK OwnerDrawDialogProc(HWND, UINT msg, WPARAM, LPARAM l) {
+  if (msg == WM_DRAWITEM) {
+    const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(l);
+    if (item->CtlType == ODT_STATIC) gItemBkMode = GetBkMode(item->hDC);
+    return TRUE;
+  }
+  return FALSE;
+}
+}  // namespace
+
+// An owner-drawn static of a skinned dialog draws its text on the skinned background.
+TEST_F(DialogWrapper, OwnerDrawnStaticDrawsTransparently) {
+  DialogTemplate tmpl{};
+  tmpl.t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+  tmpl.t.cx = 160;
+  tmpl.t.cy = 80;
+  dlg = CreateDialogIndirectParamW(nullptr, &tmpl.t, nullptr, &OwnerDrawDialogProc, 0);
+  ASSERT_NE(dlg, nullptr);
+  ASSERT_NE(Wrapper(), nullptr);
+  const HWND item = Child(dlg, L"STATIC", SS_OWNERDRAW, 300, 10);
+  gItemBkMode = 0;
+  ShowDialog();
+  RedrawWindow(item, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  EXPECT_EQ(gItemBkMode, TRANSPARENT);
+  EXPECT_FALSE(WndIsSkinned(item));  // an owner-drawn static has no wrapper of its own
 }

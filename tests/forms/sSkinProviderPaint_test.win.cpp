@@ -16,9 +16,7 @@ class Picture : public SkinnedForm {
  protected:
   void SetUp() override {
     SkinnedForm::SetUp();
-    Skin();
-    ShowForm();
-    sp->CalcItems();
+    SkinAndShow();
   }
   // The window as it is on the screen (through its window DC), read through a bitmap.
   std::unique_ptr<TBitmap> Shot() { return WindowShot(form->Handle()); }
@@ -63,6 +61,8 @@ TEST_F(Picture, ActivationChangesTheCaption) {
 
 // Hover and press repaint one button from the saved title strip: the picture is not rebuilt.
 TEST_F(Picture, HotAndPressedButtonRepaintWithoutARebuild) {
+  // Nothing glows: the form's own picture shows the looks.
+  skin->skin.Manager.Effects.AllowGlowing = false;
   SendMessageW(form->Handle(), WM_NCACTIVATE, TRUE, 0);
   ASSERT_FALSE(sp->FCommonData->BGChanged);
   const TPoint close = Centre(sp->ButtonClose);

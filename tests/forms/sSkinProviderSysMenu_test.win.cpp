@@ -13,6 +13,7 @@
 #include "skin/sSkinManagerList.h"
 #include "support/FormSkin.h"
 #include "support/WindowProbes.h"
+#include "ui/ScopeGuard.h"
 #include "wrappers/kvSBUtilsMenu.h"
 
 using formskin::SkinnedForm;
@@ -316,4 +317,94 @@ TEST_F(SkinnedMenus, SkinListOfFortyFiveSkinsStandsFirstInThreeColumns) {
     EXPECT_EQ(item->Checked(), !current.empty() && i == 25);
   }
   list->SkinList.clear();
+}
+
+namespace {
+
+// Records the names a skin change asks for and refuses every change.
+struct SkinRequests {
+  std::vector<String> names;
+  void Changing(TObject*, const String& name, bool& allow) {
+    names.push_back(name);
+    allow = false;
+  }
+};
+
+}  // namespace
+
+// A skin item asks the manager for the skin its caption names: accelerator marks are no part of
+// the name, and an internal skin's caption prefix is cut off.
+TEST_F(SkinnedMenus, SkinItemAsksTheManagerForItsSkin) {
+  TkvSkinListController* list = skin->skin.Manager.SkinListController();
+  ASSERT_NE(list, nullptr);
+  list->SkinList.clear();
+  list->SkinList.push_back(TkvSkinListData{smInternal, -1, u"Night"});
+  list->SkinList.push_back(TkvSkinListData{smInternal, -1, u"Sea&Sand"});
+  TsSystemMenu* m = sp->SystemMenu.get();
+  m->UpdateItems(true);
+  m->MakeSkinItems();
+  TMenuItem* skins = m->Items()->Items(0);
+  ASSERT_EQ(skins->Count(), 2);
+  const String before = skin->skin.Manager.SkinName();
+  SkinRequests requests;
+  skin->skin.Manager.OnSkinChanging = TkvSkinChangingEvent(&requests, &SkinRequests::Changing);
+  skins->Items(0)->Click();
+  skins->Items(1)->Click();
+  const auto prefix = SetForScope(kvs_InternalSkin, String(u"Internal: "));
+  skins->Items(0)->SetCaption(u"&Internal: Dusk");
+  skins->Items(0)->Click();
+  skin->skin.Manager.OnSkinChanging = TkvSkinChangingEvent();
+  EXPECT_EQ(requests.names, (std::vector<String>{u"Night", u"SeaSand", u"Dusk"}));
+  EXPECT_EQ(skin->skin.Manager.SkinName(), before);  // every change was refused
+  list->SkinList.clear();
+}
+
+// A right-to-left form drops its system menu in its own reading order, not its parent's.
+TEST_F(SkinnedMenus, RightToLeftFormDropsItsMenuRightToLeft) {
+  form->SetBiDiMode(bdRightToLeft);
+  SetForegroundWindow(form->Handle());
+  MenuProbe probe;
+  WithMenuUp(probe, [&] { SendMessageW(form->Handle(), WM_SYSCOMMAND, SC_KEYMENU, ' '); });
+  ASSERT_NE(probe.menu, nullptr) << "no menu dropped";
+  TsSystemMenu* m = sp->SystemMenu.get();
+  EXPECT_EQ(m->BiDiMode(), bdRightToLeft);
+  EXPECT_FALSE(m->ParentBiDiMode());
+  form->SetBiDiMode(bdLeftToRight);
+  WithMenuUp(probe, [&] { SendMessageW(form->Handle(), WM_SYSCOMMAND, SC_KEYMENU, ' '); });
+  EXPECT_EQ(m->BiDiMode(), bdLeftToRight);
+  ExpectMenusLetGo();
+}
+
+// An MDI child shows Minimize, Maximize and Restore whatever its border style; a form of its
+// own with that style shows none of them.
+namespace {
+class MdiSystemMenu : public formskin::SkinnedMdiFrame {};
+}  // namespace
+
+TEST_F(MdiSystemMenu, ChildMenuShowsTheWindowCommandsWhateverItsBorderStyle) {
+  for (const TFormBorderStyle style : {bsToolWindow, bsDialog, bsSizeable}) {
+    SCOPED_TRACE(int(style));
+    TForm* child = MakeChild(u"Child");
+    child->SetBorderStyle(style);
+    auto* csp = new TsSkinProvider(child);
+    csp->AfterConstruction();
+    PumpMessages();
+    csp->PrepareForm();
+    ASSERT_NE(csp->SystemMenu, nullptr);
+    TsSystemMenu* m = csp->SystemMenu.get();
+    m->UpdateItems(true);
+    EXPECT_TRUE(m->ItemMinimize->Visible());
+    EXPECT_TRUE(m->ItemMaximize->Visible());
+    EXPECT_TRUE(m->ItemRestore->Visible());
+    EXPECT_TRUE(m->ItemSize->Visible());
+    delete child;
+    PumpMessages();
+  }
+  // The frame itself, as a tool window, shows none of them.
+  frame->SetBorderStyle(bsToolWindow);
+  PumpMessages();
+  sp->SystemMenu->UpdateItems(true);
+  EXPECT_FALSE(sp->SystemMenu->ItemMinimize->Visible());
+  EXPECT_FALSE(sp->SystemMenu->ItemMaximize->Visible());
+  EXPECT_FALSE(sp->SystemMenu->ItemRestore->Visible());
 }

@@ -118,6 +118,12 @@ class SkinnedForm : public ::testing::Test {
     form->Update();
     Application->ProcessMessages();
   }
+  // Skinned, shown, its caption laid out.
+  void SkinAndShow() {
+    Skin();
+    ShowForm();
+    sp->CalcItems();
+  }
   // A point of the window in screen coordinates.
   TPoint Screen(Integer x, Integer y) {
     RECT r{};
