@@ -233,8 +233,11 @@ void TkvBorderForm::BorderProc(TMessage& m) {
         if (wp && !(wp->flags & SWP_NOMOVE)) LastTopLeft = TPoint(wp->x, wp->y);
       }
       return;
-    case WM_WINDOWPOSCHANGED:
-      KillAnimations();
+    case WM_WINDOWPOSCHANGED: {
+      // The glows are drawn at the window's place: only a real move or size outdates them. The
+      // system restacks the window often (every activation), which must leave a fade running.
+      const auto* wp = reinterpret_cast<const WINDOWPOS*>(m.LParam);
+      if (!wp || (wp->flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE)) KillAnimations();
       PassOn(m);
       if (sp && h && !sp->IsDestroying() && AForm) {
         if (IsIconic(h) && !(FormState() & FS_ANIMMINIMIZING)) {
@@ -249,6 +252,7 @@ void TkvBorderForm::BorderProc(TMessage& m) {
         }
       }
       return;
+    }
     case WM_NCHITTEST:
       if (MouseAboveTheShadow(m)) {
         // The window's own answer stands: the mouse messages that follow punch the holes

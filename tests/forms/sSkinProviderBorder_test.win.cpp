@@ -489,3 +489,43 @@ TEST_F(Bordered, WithoutAnimationTheHotLookShowsAtOnce) {
   EXPECT_FALSE(fade->Enabled());
   skin->skin.Manager.Effects.AllowAnimation = true;
 }
+
+// The system restacks the border window often (activation, the form's own z-order changes):
+// that keeps a running fade; a real move or size of the window ends it.
+TEST_F(Bordered, OnlyAMoveOrSizeOfTheBorderWindowStopsTheFades) {
+  SendMessageW(form->Handle(), WM_NCACTIVATE, TRUE, 0);
+  const TPoint close = Centre(sp->ButtonClose);
+  struct Case {
+    const char* name;
+    Integer dx, dy, dw;
+    UINT flags;
+    bool stops;
+  };
+  const Case cases[] = {
+      {"restack", 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE, false},
+      {"restack and show", 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW, false},
+      {"same place given", 0, 0, 0, SWP_NOZORDER, false},
+      {"move", 5, 3, 0, SWP_NOZORDER | SWP_NOSIZE, true},
+      {"size", 0, 0, 4, SWP_NOZORDER | SWP_NOMOVE, true},
+  };
+  for (const Case& c : cases) {
+    Send(WM_NCMOUSEMOVE, close.X, close.Y);
+    TkvSBAnimation* fade = sp->ButtonClose.cpTimer;
+    ASSERT_NE(fade, nullptr) << c.name;
+    ASSERT_TRUE(fade->Enabled()) << c.name;
+    const RECT r = BorderRect();
+    SetWindowPos(bw, HWND_TOP, r.left + c.dx, r.top + c.dy, r.right - r.left + c.dw, r.bottom - r.top,
+                 c.flags | SWP_NOACTIVATE);
+    if (c.stops) {
+      EXPECT_EQ(sp->ButtonClose.cpTimer, nullptr) << c.name;
+    } else {
+      EXPECT_EQ(sp->ButtonClose.cpTimer, fade) << c.name;
+      EXPECT_TRUE(fade->Enabled()) << c.name;
+    }
+    // Back to where the form keeps it, the hover gone, for the next case.
+    sp->KillAnimations();
+    sp->SetHotHT(0, true);
+    SendMessageW(form->Handle(), WM_NCACTIVATE, TRUE, 0);
+    sp->BorderForm->UpdateExBordersPos(true, 255);
+  }
+}
