@@ -930,6 +930,9 @@ class TkvBorderForm : public TkvBorderWindow {
   void CreateNewForm();
   // The frame as the hit test sees it.
   TkvBorderFrame Frame();
+  // Where the form's frame starts inside the border window, as snapping and glued forms
+  // measure a dragged border window.
+  TPoint FrameOffset();
 
   // Input (sSkinProviderBorderInput.win.cpp).
   Integer Ex_WMNCHitTest(TMessage& m);

@@ -289,6 +289,15 @@ TkvBorderFrame TkvBorderForm::Frame() {
   return f;
 }
 
+TPoint TkvBorderForm::FrameOffset() {
+  const TkvBorderFrame f = Frame();
+  const Integer db = DiffBorder(this), dt = DiffTitle(this);
+  if (!f.OffsetMode) return TPoint(f.Shadow.Left + db, f.Shadow.Top + dt);
+  TkvSkinData* data = SkinDataOf(this);
+  const Integer content = data ? data->ExContentOffs : 0;
+  return TPoint(db + content, dt + content);
+}
+
 HRGN TkvBorderForm::ClientRgn(Integer newWidth, Integer newHeight) {
   const HWND h = OwnerHandle();
   const Integer left = sp->OffsetX(), top = sp->OffsetY();

@@ -219,7 +219,12 @@ void TsSkinProvider::StartMoveForm() {
 
 void TkvMoveTimer::TimeHandler() {
   const Byte alpha = Byte(std::lround(CurrentBlendValue));
-  if (FormHandle) {
+  TkvBorderForm* border = sp ? sp->BorderForm.get() : nullptr;
+  if (border && border == BorderForm) {
+    // The border window shows the whole form while the form itself is transparent.
+    if (const HWND bw = border->LayeredWindow(); bw && border->SkinData && border->SkinData->FCacheBmp)
+      SetFormBlendValue(bw, border->SkinData->FCacheBmp.get(), alpha, nullptr);
+  } else if (FormHandle) {
     const LONG ex = GetWindowLongW(FormHandle, GWL_EXSTYLE);
     if (!(ex & WS_EX_LAYERED)) SetWindowLongW(FormHandle, GWL_EXSTYLE, ex | WS_EX_LAYERED);
     SetLayeredWindowAttributes(FormHandle, 0, alpha, LWA_ALPHA);
@@ -251,6 +256,32 @@ void StartBlendOnMoving(TsSkinProvider* sp, bool toMove) {
   timer->BlendValue = sp->FAllowBlendOnMoving ? manager->AnimEffects.BlendOnMoving.BlendValue : 255;
   timer->BlendStep = BlendOnMovingStep(timer->BlendValue, manager->AnimEffects.BlendOnMoving.Time);
   timer->SetInterval(kvBlendMoveInterval);
+  if (TkvBorderForm* border = sp->BorderForm.get()) {
+    // The border window, showing the whole form, is what moves; the form waits transparent
+    // behind it and jumps to the drop point at the end.
+    SendAMessage(h, KV_KILLTIMERS);
+    border->UpdateExBordersPos(false, 255);
+    if (form->AlphaBlend()) SetLayeredWindowAttributes(h, 0, 0, LWA_ALPHA);
+    border->ExBorderShowing = true;
+    const HWND bw = border->LayeredWindow();
+    if (bw) SetWindowPos(h, bw, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+    SetFormBlendValue(h, nullptr, 0, nullptr);
+    timer->SetEnabled(true);
+    if (!toMove || !bw) return;
+    border->LastTopLeft = TPoint(-1, -1);
+    TrySendMessage(bw, WM_SYSCOMMAND, SC_DRAGMOVE, 0);
+    // The border object may have gone with the move loop.
+    if (TkvBorderForm* after = sp->BorderForm.get(); after == border) {
+      after->MovRgnChanged = false;
+      // A window dragged above the screen is put back where the loop last placed it.
+      if (IsWinVistaUp() && after->LastTopLeft.X != -1 && after->LastTopLeft.Y != -1 && after->LastTopLeft.Y < 0)
+        if (const HWND w = after->LayeredWindow())
+          SetWindowPos(w, nullptr, after->LastTopLeft.X, after->LastTopLeft.Y, 0, 0,
+                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    FinishBlendOnMoving(sp, nullptr);
+    return;
+  }
   // The form turns layered under a snapshot, so the switch does not show.
   std::unique_ptr<TkvGlowForm> cover;
   if (!form->AlphaBlend()) {
@@ -268,12 +299,64 @@ void StartBlendOnMoving(TsSkinProvider* sp, bool toMove) {
   }
 }
 
+namespace {
+
+// The end of a blended move of a form with an outer border: the form jumps to where the border
+// window was dropped and is opaque again behind it.
+void FinishBorderBlendMove(TsSkinProvider* sp, TkvBorderForm& border) {
+  TForm* form = sp->Form;
+  const HWND h = FormWnd(sp);
+  const HWND bw = border.LayeredWindow();
+  if (border.SkinData && border.SkinData->FCacheBmp)
+    SetFormBlendValue(bw, border.SkinData->FCacheBmp.get(), form->AlphaBlend() ? form->AlphaBlendValue() : 255, nullptr);
+  const TRect shadow = border.ShadowSize();
+  const Integer y = sp->FSysExHeight ? SysBorderWidth(h, &border, false) + shadow.Top + DiffTitle(&border) : border.OffsetY();
+  RECT br{};
+  GetWindowRect(bw, &br);
+  SetWindowPos(h, nullptr, br.left + border.OffsetX(), br.top + y, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
+  sp->SetFormState(sp->FormState() & ~FS_BLENDMOVING);
+  SendAMessage(h, KV_UPDATEFLOATITEMS);
+  if (form->AlphaBlend()) {
+    border.ExBorderShowing = false;
+    border.UpdateExBordersPos(true, 255);
+    SetLayeredWindowAttributes(h, 0, form->AlphaBlendValue(), LWA_ALPHA);
+  } else {
+    SetWindowPos(h, bw, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+    SetWindowLongW(h, GWL_EXSTYLE, GetWindowLongW(h, GWL_EXSTYLE) & ~WS_EX_LAYERED);
+  }
+  sp->FCommonData->BGChanged = true;
+  RedrawWindow(h, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INTERNALPAINT | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  // The form's own pixels reach the screen before it goes on top of its picture.
+  Sleep(20);
+  SetWindowPos(h, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  if (AeroIsEnabled() && form->Menu()) sp->ProcessMessage(WM_NCPAINT);
+  if (TkvBorderForm* still = sp->BorderForm.get()) {
+    still->ExBorderShowing = false;
+    still->UpdateExBordersPos(true, 255);
+  }
+  // Dropped with the cursor on the top of the work area: a form that can be maximized is.
+  const TPoint cursor = kvMousePos();
+  MONITORINFO mi{};
+  mi.cbSize = sizeof mi;
+  const POINT pt{cursor.X, cursor.Y};
+  if (GetMonitorInfoW(MonitorFromPoint(pt, MONITOR_DEFAULTTONEAREST), &mi) && cursor.Y == mi.rcWork.top &&
+      IsSizeBox(h) && form->BorderIcons().Contains(biMaximize))
+    form->SetWindowState(wsMaximized);
+}
+
+}  // namespace
+
 void FinishBlendOnMoving(TsSkinProvider* sp, TkvGlowForm* coverForm) {
   if (sp->bFlag1) return;
   const auto guard = SetForScope(sp->bFlag1, true);
   TForm* form = sp->Form;
   const HWND h = FormWnd(sp);
-  if (h) {
+  TkvBorderForm* border = sp->BorderForm.get();
+  const bool throughBorder = h && border && border->LayeredWindow();
+  if (throughBorder) {
+    FinishBorderBlendMove(sp, *border);
+  } else if (h) {
     if (form->AlphaBlend()) {
       SetLayeredWindowAttributes(h, 0, form->AlphaBlendValue(), LWA_ALPHA);
       SendAMessage(h, KV_UPDATEITEMSALPHA, form->AlphaBlendValue());
@@ -295,7 +378,7 @@ void FinishBlendOnMoving(TsSkinProvider* sp, TkvGlowForm* coverForm) {
     }
   }
   sp->SetFormState(sp->FormState() & ~FS_BLENDMOVING);
-  if (h) {
+  if (h && !throughBorder) {
     SendAMessage(h, KV_UPDATEITEMSALPHA, 255);
     SendAMessage(h, KV_UPDATEFLOATITEMS);
   }

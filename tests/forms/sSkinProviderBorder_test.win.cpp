@@ -10,12 +10,15 @@
 #include <vector>
 
 #include "base/kvntUtils.h"
+#include "forms/sSkinProviderMotion.h"
 #include "raster/GdiBitmaps.h"
 #include "skin/sVclUtils.h"
 #include "support/FormSkin.h"
 #include "support/LayeredRecorder.h"
+#include "support/ManualTimerDriver.h"
 #include "ui/Bitmap.h"
 #include "ui/Forms.h"
+#include "ui/ScopeGuard.h"
 
 using namespace formskin;
 
@@ -528,4 +531,169 @@ TEST_F(Bordered, OnlyAMoveOrSizeOfTheBorderWindowStopsTheFades) {
     SendMessageW(form->Handle(), WM_NCACTIVATE, TRUE, 0);
     sp->BorderForm->UpdateExBordersPos(true, 255);
   }
+}
+
+// ---- Blend on moving through the border window -------------------------------------------------
+
+namespace {
+
+// The animation timers of a test step only when the test calls them.
+struct ManualTimers {
+  ManualTimers() : saved(kvTimerDriverFactory) { kvTimerDriverFactory = ManualTimerDriver::Factory(); }
+  ~ManualTimers() { kvTimerDriverFactory = saved; }
+  TkvTimerDriverFactory saved;
+};
+
+std::vector<BYTE> AlphasShownOn(HWND wnd) {
+  std::vector<BYTE> out;
+  for (const LayeredCall& c : calls)
+    if (c.Wnd == wnd) out.push_back(c.Alpha);
+  return out;
+}
+
+}  // namespace
+
+// The border window, with the whole picture, fades and is dragged; the form waits transparent
+// behind it and jumps to the drop point, opaque again, when the move ends.
+TEST_F(Bordered, BlendOnMovingFadesTheBorderWindowAndDropsTheFormWhereItWasLeft) {
+  ManualTimers timers;
+  DuRiruZireziv& m = skin->skin.Manager;
+  m.AnimEffects.BlendOnMoving.Active = true;
+  m.AnimEffects.BlendOnMoving.BlendValue = 170;
+  m.AnimEffects.BlendOnMoving.Time = 120;
+  const HWND h = form->Handle();
+  RECT f0{}, b0 = BorderRect();
+  GetWindowRect(h, &f0);
+  calls.clear();
+  StartBlendOnMoving(sp, false);
+  ASSERT_TRUE(sp->FormState() & FS_BLENDMOVING);
+  EXPECT_TRUE(sp->BorderForm->ExBorderShowing);
+  // The form: fully transparent, directly behind the border window.
+  const std::vector<BYTE> formAlphas = AlphasShownOn(h);
+  ASSERT_FALSE(formAlphas.empty());
+  EXPECT_EQ(formAlphas.back(), 0);
+  EXPECT_TRUE(GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_LAYERED);
+  EXPECT_EQ(GetWindow(bw, GW_HWNDNEXT), h);
+  auto* timer = dynamic_cast<TkvMoveTimer*>(sp->FormTimer.get());
+  ASSERT_NE(timer, nullptr);
+  EXPECT_EQ(timer->BorderForm, sp->BorderForm.get());
+  calls.clear();
+  for (int i = 0; i < 12; ++i) timer->OnTimer2(nullptr);
+  const std::vector<BYTE> expected = {255, 247, 238, 230, 221, 213, 204, 196, 187, 179, 170, 170};
+  EXPECT_EQ(AlphasShownOn(bw), expected);
+  EXPECT_TRUE(AlphasShownOn(h).empty());
+  // Every frame is the form's whole picture.
+  TBitmap* cache = sp->FCommonData->FCacheBmp.get();
+  ASSERT_FALSE(calls.empty());
+  EXPECT_EQ(calls.back().Size.cx, cache->Width());
+  EXPECT_EQ(calls.back().At(kShadow.Left + 20, kShadow.Top + 5), cache->View().At(kShadow.Left + 20, kShadow.Top + 5));
+
+  // The drag moves the border window only.
+  SetWindowPos(bw, nullptr, b0.left + 40, b0.top + 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT f1{};
+  GetWindowRect(h, &f1);
+  EXPECT_EQ(f1.left, f0.left);
+  EXPECT_EQ(f1.top, f0.top);
+  EXPECT_EQ(sp->BorderForm->LastTopLeft.X, b0.left + 40);
+  EXPECT_EQ(sp->BorderForm->LastTopLeft.Y, b0.top + 30);
+
+  calls.clear();
+  SetCursorPos(b0.left + 60, b0.top + 60);  // dropped away from the work area's top
+  FinishBlendOnMoving(sp, nullptr);
+  EXPECT_FALSE(sp->FormState() & FS_BLENDMOVING);
+  EXPECT_FALSE(sp->FormTimer);
+  EXPECT_FALSE(sp->BorderForm->ExBorderShowing);
+  RECT f2{};
+  GetWindowRect(h, &f2);
+  EXPECT_EQ(f2.left, f0.left + 40);
+  EXPECT_EQ(f2.top, f0.top + 30);
+  EXPECT_FALSE(GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_LAYERED);
+  // The border window shows the picture opaque again, around the form at its new place.
+  const std::vector<BYTE> shown = AlphasShownOn(bw);
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown.front(), 255);
+  const RECT b2 = BorderRect();
+  EXPECT_EQ(b2.left, b0.left + 40);
+  EXPECT_EQ(b2.top, b0.top + 30);
+  EXPECT_FALSE(IsZoomed(h));
+
+  // Dropped with the cursor on the work area's top, a sizeable form with a maximize icon is
+  // maximized; without the icon it stays.
+  MONITORINFO mi{};
+  mi.cbSize = sizeof mi;
+  GetMonitorInfoW(MonitorFromWindow(h, MONITOR_DEFAULTTONEAREST), &mi);
+  // (A change of the icons makes a new window.)
+  for (const bool maximizeIcon : {false, true}) {
+    form->SetBorderIcons(maximizeIcon ? TBorderIcons{biSystemMenu, biMinimize, biMaximize}
+                                      : TBorderIcons{biSystemMenu, biMinimize});
+    Application->ProcessMessages();
+    ASSERT_TRUE(sp->BorderForm);
+    StartBlendOnMoving(sp, false);
+    SetCursorPos(b0.left + 60, mi.rcWork.top);
+    FinishBlendOnMoving(sp, nullptr);
+    EXPECT_EQ(bool(IsZoomed(form->Handle())), maximizeIcon);
+    form->SetWindowState(wsNormal);
+  }
+}
+
+// A glued slave follows the dragged border window's frame, keeping its offset; with snapping on,
+// the dragged picture lands with its frame on the work area's edge.
+TEST_F(Bordered, WhileTheBorderWindowIsDraggedGluedFormsFollowAndItsFrameSnaps) {
+  ManualTimers timers;
+  DuRiruZireziv& m = skin->skin.Manager;
+  m.AnimEffects.BlendOnMoving.Active = true;
+  m.AnimEffects.BlendOnMoving.BlendValue = 200;
+  form->SetName(u"MasterForm");
+  auto* other = new TForm(app.get());
+  other->AfterConstruction();
+  other->SetName(u"SlaveForm");
+  other->SetPosition(poDesigned);
+  other->HandleNeeded();
+  auto* osp = new TsSkinProvider(other);
+  osp->AfterConstruction();
+  osp->FAllowExtBorders = false;
+  other->Show();
+  Application->ProcessMessages();
+  const TScopeExit freeOther([&] { delete other; });
+  // Its left on the master's frame (the frame reaches past the window by the skin's border).
+  const HWND h = form->Handle();
+  RECT f{};
+  GetWindowRect(h, &f);
+  const TPoint offset = sp->BorderForm->FrameOffset();
+  const TkvSkinData& d = *skin->skin.Data;
+  const Integer db = DiffBorder(sp->BorderForm.get());
+  // Both frames measured with the master's frame margins meet.
+  other->SetBounds(f.right + 2 * db + d.ExShadowOffs + d.ExShadowOffsR, f.top + 20, 150, 100);
+  sp->SetGluedForms({u"SlaveForm"});
+  SetCursorPos(f.left + 60, f.top + 60);  // every drop away from the work area's top
+  StartBlendOnMoving(sp, false);
+  ASSERT_TRUE(sp->Linked(other));
+  RECT o0{};
+  GetWindowRect(other->Handle(), &o0);
+  const RECT b0 = BorderRect();
+  SetWindowPos(bw, nullptr, b0.left + 25, b0.top - 15, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT o1{};
+  GetWindowRect(other->Handle(), &o1);
+  EXPECT_EQ(o1.left - o0.left, 25 + (b0.left + offset.X) - f.left);
+  EXPECT_EQ(o1.top - o0.top, -15 + (b0.top + offset.Y) - f.top);
+  FinishBlendOnMoving(sp, nullptr);
+
+  // Snapping: the frame's left proposed 6 px right of the work area's left edge lands on it.
+  sp->SetGluedForms({});
+  DelFromGluedArray(other);
+  other->Hide();
+  sp->FScreenSnap = true;
+  MONITORINFO mi{};
+  mi.cbSize = sizeof mi;
+  GetMonitorInfoW(MonitorFromWindow(h, MONITOR_DEFAULTTONEAREST), &mi);
+  StartBlendOnMoving(sp, false);
+  const Integer frameLeftInBorder = offset.X - (db + d.ExShadowOffs);
+  const Integer x = mi.rcWork.left - frameLeftInBorder + 6;
+  SetWindowPos(bw, nullptr, x, 300, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_EQ(BorderRect().left, x - 6);
+  // Beyond the buffer nothing snaps.
+  SetWindowPos(bw, nullptr, x + 10, 300, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_EQ(BorderRect().left, x + 10);
+  FinishBlendOnMoving(sp, nullptr);
+  sp->FScreenSnap = false;
 }
