@@ -697,3 +697,37 @@ TEST_F(Bordered, WhileTheBorderWindowIsDraggedGluedFormsFollowAndItsFrameSnaps) 
   FinishBlendOnMoving(sp, nullptr);
   sp->FScreenSnap = false;
 }
+
+// A press on the caption over the border window starts the blended move there: the system's move
+// loop runs on the border window (ended here by the button's release waiting in the queue), and
+// the form comes back opaque at the end.
+TEST_F(Bordered, ACaptionPressOnTheBorderWindowMovesItBlended) {
+  ManualTimers timers;
+  DuRiruZireziv& m = skin->skin.Manager;
+  m.AnimEffects.BlendOnMoving.Active = true;
+  m.AnimEffects.BlendOnMoving.BlendValue = 200;
+  const HWND h = form->Handle();
+  const RECT r = BorderRect();
+  const Integer x = (r.right - r.left) / 2, y = kShadow.Top + 10;
+  ASSERT_EQ(Test(x, y), HTCAPTION);
+  const TPoint p = OnScreen(x, y);
+  SetCursorPos(p.X, p.Y);
+  calls.clear();
+  PostMessageW(bw, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+  Send(WM_NCLBUTTONDOWN, x, y);
+  // The form was made transparent behind the border window for the move, and is itself again.
+  const std::vector<BYTE> formAlphas = AlphasShownOn(h);
+  ASSERT_FALSE(formAlphas.empty());
+  EXPECT_EQ(formAlphas.front(), 0);
+  EXPECT_FALSE(sp->FormState() & FS_BLENDMOVING);
+  EXPECT_FALSE(sp->FormTimer);
+  EXPECT_FALSE(GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_LAYERED);
+  // Off: the press goes to the form as before, which starts no blended move.
+  m.AnimEffects.BlendOnMoving.Active = false;
+  calls.clear();
+  PostMessageW(bw, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+  Send(WM_NCLBUTTONDOWN, x, y);
+  EXPECT_TRUE(AlphasShownOn(h).empty());
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+}
