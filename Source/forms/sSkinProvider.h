@@ -58,6 +58,7 @@ class TsMDIForm;
 class TkvBorderForm;
 class TkvSystemBlur;
 class TkvScaleThread;
+class TkvMinTimer;
 
 // ---- Constants and state bits ----------------------------------------------------------------
 
@@ -534,6 +535,8 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   bool StartRestoring() override;
   // The minimize and restore handling of a system command; True when it handled the command.
   bool MinimizeSysCommand(TMessage& m);
+  // The minimize picture of a form with an outer border, which then flies on the border window.
+  void TakeBorderPicture(TkvMinTimer& mt);
   void CheckNewPosition(Integer& x, Integer& y);
   bool Linked(TForm* form) const;
   void UpdateSlaveFormsList();
