@@ -180,7 +180,8 @@ class TkvScaleThread : public TThread {
   TNotifyEvent FOnTimer;
   std::unique_ptr<TBitmap> SrcBmp;
   std::unique_ptr<TBitmap> NewAlphaBmp;
-  std::unique_ptr<TkvGlowForm> ThreadCoverForm;
+  std::unique_ptr<TkvGlowForm> ThreadCoverForm;  // the cover made for a form without an outer border
+  bool CoverIsBorder = false;                     // the provider's border window is the cover
   Integer OldPPI = 96;
   Integer DeltaX = 0, DeltaY = 0;
 

@@ -493,17 +493,47 @@ void TsSkinProvider::AnimChangeScale(Integer newPPI, bool doRecreate) {
   thread->OldPPI = GetPPI(FCommonData.get());
   SetFormState(FFormState | FS_SCALING);
   SendAMessage(h, KV_UPDATEFLOATITEMS);
-  thread->ThreadCoverForm.reset(MakeCoverForm(h, this, false, nullptr));
-  TkvGlowForm* cover = thread->ThreadCoverForm.get();
-  if (!cover || !cover->AlphaBmp) {
-    SetFormState(FFormState & ~FS_SCALING);
-    StopScaleThread();
-    return;
+  HWND coverWnd = nullptr;
+  TkvBorderForm* border = BorderForm.get();
+  if (border && border->LayeredWindow() && FCommonData->FCacheBmp) {
+    // The border window already shows the whole form: it is the cover, frozen meanwhile.
+    coverWnd = border->LayeredWindow();
+    thread->CoverIsBorder = true;
+    border->Locked = true;
+    SetBlurBehindWindow(coverWnd, false, nullptr);
+    thread->SrcBmp = std::make_unique<TBitmap>(0, 0, pf32bit);
+    CopyBmp(thread->SrcBmp.get(), FCommonData->FCacheBmp.get());
+    // The client as the screen shows it now.
+    const Integer cw = GetClientWidth(h), ch = GetClientHeight(h);
+    RECT wr{};
+    GetWindowRect(h, &wr);
+    const TPoint client = FUWPMode ? TPoint(wr.left, wr.top)
+                                   : TPoint(wr.left + SysBorderWidth(h, border, false),
+                                            wr.top + SysBorderHeight(h, border, false) + SysCaptHeight(this));
+    {
+      TCanvasLock lock(*thread->SrcBmp->Canvas());
+      const HDC screen = GetDC(nullptr);
+      BitBlt(thread->SrcBmp->Canvas()->Handle(), border->OffsetX(), border->OffsetY(), cw, ch, screen, client.X, client.Y,
+             SRCCOPY);
+      ReleaseDC(nullptr, screen);
+    }
+    FillAlphaRect(thread->SrcBmp.get(), TRect(border->OffsetX(), border->OffsetY(), border->OffsetX() + cw, border->OffsetY() + ch),
+                  255, clNone);
+    SetFormBlendValue(coverWnd, thread->SrcBmp.get(), 255, nullptr);
+  } else {
+    thread->ThreadCoverForm.reset(MakeCoverForm(h, this, false, nullptr));
+    TkvGlowForm* cover = thread->ThreadCoverForm.get();
+    if (!cover || !cover->AlphaBmp) {
+      SetFormState(FFormState & ~FS_SCALING);
+      StopScaleThread();
+      return;
+    }
+    coverWnd = cover->Handle();
+    thread->SrcBmp = std::make_unique<TBitmap>(0, 0, pf32bit);
+    CopyBmp(thread->SrcBmp.get(), cover->AlphaBmp);
   }
-  thread->SrcBmp = std::make_unique<TBitmap>(0, 0, pf32bit);
-  CopyBmp(thread->SrcBmp.get(), cover->AlphaBmp);
-  SetWindowRgn(cover->Handle(), nullptr, TRUE);
-  ShowWindow(cover->Handle(), SW_SHOWNOACTIVATE);
+  SetWindowRgn(coverWnd, nullptr, TRUE);
+  ShowWindow(coverWnd, SW_SHOWNOACTIVATE);
   const LONG ex = GetWindowLongW(h, GWL_EXSTYLE);
   if (!(ex & WS_EX_LAYERED)) SetWindowLongW(h, GWL_EXSTYLE, ex | WS_EX_LAYERED);
   SetLayeredWindowAttributes(h, 0, 0, LWA_ALPHA);
@@ -511,7 +541,7 @@ void TsSkinProvider::AnimChangeScale(Integer newPPI, bool doRecreate) {
   thread->NewBoundsRect = TRect(0, 0, w * newPPI / thread->OldPPI, hh * newPPI / thread->OldPPI);
   thread->NewAlphaBmp = std::make_unique<TBitmap>(w, hh, pf32bit);
   RECT cr{};
-  GetWindowRect(cover->Handle(), &cr);
+  GetWindowRect(coverWnd, &cr);
   thread->p = TPoint(cr.left, cr.top);
   thread->FOnTimer = TNotifyEvent(this, &TsSkinProvider::OnScaleTimer);
   thread->Start();
@@ -520,6 +550,8 @@ void TsSkinProvider::AnimChangeScale(Integer newPPI, bool doRecreate) {
 void TsSkinProvider::StopScaleThread() {
   TkvScaleThread* t = std::exchange(FScaleThread, nullptr);
   if (!t) return;
+  // A border window frozen as the cover follows the form again.
+  if (t->CoverIsBorder && BorderForm) BorderForm->Locked = false;
   t->Wake();
   // Free waits for the loop; a step it still hands over finds the thread terminated.
   t->Free();
@@ -527,7 +559,10 @@ void TsSkinProvider::StopScaleThread() {
 
 void TsSkinProvider::OnScaleTimer(TObject*) {
   TkvScaleThread* t = FScaleThread;
-  if (!t || t->Terminated() || !t->NewAlphaBmp || !t->ThreadCoverForm) return;
+  if (!t || t->Terminated() || !t->NewAlphaBmp) return;
+  TkvBorderForm* border = t->CoverIsBorder ? BorderForm.get() : nullptr;
+  const HWND cover = border ? border->LayeredWindow() : t->ThreadCoverForm ? t->ThreadCoverForm->Handle() : nullptr;
+  if (!cover) return;
   const TSize target(t->NewBoundsRect.Right, t->NewBoundsRect.Bottom);
   const TSize current(t->NewAlphaBmp->Width(), t->NewAlphaBmp->Height());
   if (!ScaleReached(current, target)) {
@@ -536,20 +571,34 @@ void TsSkinProvider::OnScaleTimer(TObject*) {
     FillDC(t->NewAlphaBmp->Canvas()->Handle(), MkRect(next.cx, next.cy), 0);
     kvgpStretchRect(t->NewAlphaBmp.get(), t->SrcBmp.get(), MkRect(next.cx, next.cy),
                     MkRect(t->SrcBmp->Width(), t->SrcBmp->Height()));
-    const HWND ch = t->ThreadCoverForm->Handle();
-    SetWindowPos(ch, nullptr, t->p.X, t->p.Y, next.cx, next.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(cover, nullptr, t->p.X, t->p.Y, next.cx, next.cy, SWP_NOZORDER | SWP_NOACTIVATE);
     TPoint pos = t->p;
-    SetFormBlendValue(ch, t->NewAlphaBmp.get(), 255, &pos);
+    SetFormBlendValue(cover, t->NewAlphaBmp.get(), 255, &pos);
     return;
   }
   if (DuRiruZireziv* manager = SkinManager(); manager && manager->ManagerState.Contains(msScaleChanging)) return;
   const HWND h = FormWnd(this);
+  if (border && h) {
+    // The form's place inside the border's picture, as after a blended move.
+    const TRect shadow = border->ShadowSize();
+    t->DeltaX = border->OffsetX();
+    t->DeltaY = FSysExHeight ? SysBorderWidth(h, border, false) + shadow.Top + DiffTitle(border) : border->OffsetY();
+  }
   if (h) {
     SetWindowPos(h, nullptr, t->p.X + t->DeltaX, t->p.Y + t->DeltaY, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     SetWindowLongW(h, GWL_EXSTYLE, GetWindowLongW(h, GWL_EXSTYLE) & ~WS_EX_LAYERED);
   }
-  ShowWindow(t->ThreadCoverForm->Handle(), SW_HIDE);
-  t->ThreadCoverForm.reset();
+  if (border) {
+    border->Locked = false;
+    FCommonData->BGChanged = true;
+    border->ExBorderShowing = false;
+    border->UpdateExBordersPos(true, 255);
+    t->SrcBmp.reset();
+  } else {
+    ShowWindow(cover, SW_HIDE);
+    t->ThreadCoverForm.reset();
+  }
+  t->CoverIsBorder = false;
   SetFormState(FFormState & ~FS_SCALING);
   t->NewAlphaBmp.reset();
   if (h) SendAMessage(h, KV_UPDATEFLOATITEMS);

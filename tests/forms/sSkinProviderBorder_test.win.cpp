@@ -731,3 +731,63 @@ TEST_F(Bordered, ACaptionPressOnTheBorderWindowMovesItBlended) {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
 }
+
+// ---- Animated scaling through the border window --------------------------------------------------
+
+// The border window is the cover of an animated scale change: frozen, it shows the picture (the
+// client as the screen had it) growing step by step, and follows the form again at the end. The
+// test runs the steps itself, one call per tick.
+TEST_F(Bordered, AScaleChangeGrowsTheBorderWindowsPictureAndUnlocksItAtTheEnd) {
+  const HWND h = form->Handle();
+  const RECT b0 = BorderRect();
+  const Integer w0 = b0.right - b0.left, h0 = b0.bottom - b0.top;
+  sp->AnimChangeScale(144, false);
+  TkvScaleThread* t = sp->FScaleThread;
+  ASSERT_NE(t, nullptr);
+  EXPECT_TRUE(t->CoverIsBorder);
+  EXPECT_FALSE(t->ThreadCoverForm);
+  EXPECT_TRUE(sp->BorderForm->Locked);
+  EXPECT_EQ(t->p.X, b0.left);
+  EXPECT_EQ(t->p.Y, b0.top);
+  EXPECT_EQ(t->NewBoundsRect.Right, w0 * 144 / 96);
+  EXPECT_EQ(t->NewBoundsRect.Bottom, h0 * 144 / 96);
+  // The picture: the border's image with the client made opaque.
+  ASSERT_TRUE(t->SrcBmp);
+  EXPECT_EQ(t->SrcBmp->Width(), w0);
+  const Integer cx = sp->BorderForm->OffsetX() + GetClientWidth(h) / 2, cy = sp->BorderForm->OffsetY() + GetClientHeight(h) / 2;
+  EXPECT_EQ(t->SrcBmp->View().At(cx, cy) >> 24, 0xFFu);
+  EXPECT_TRUE(GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_LAYERED);
+  calls.clear();
+  std::vector<SIZE> sizes;
+  for (int tick = 0; tick < 20 && t->NewAlphaBmp; ++tick) sp->OnScaleTimer(nullptr);
+  for (const LayeredCall& c : calls)
+    if (c.Wnd == bw && c.Alpha == 255) sizes.push_back(c.Size);
+  ASSERT_GE(sizes.size(), 3u);
+  // Half the remaining difference each step.
+  EXPECT_EQ(sizes[0].cx, w0 + (w0 * 144 / 96 - w0) / 2);
+  for (size_t i = 1; i + 1 < sizes.size(); ++i) EXPECT_GE(sizes[i].cx, sizes[i - 1].cx) << i;
+  EXPECT_FALSE(t->NewAlphaBmp);
+  EXPECT_FALSE(sp->BorderForm->Locked);
+  EXPECT_FALSE(sp->BorderForm->ExBorderShowing);
+  EXPECT_FALSE(sp->FormState() & FS_SCALING);
+  EXPECT_FALSE(GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_LAYERED);
+  // The form sits where the picture's form part was, the border window around it.
+  RECT f{};
+  GetWindowRect(h, &f);
+  EXPECT_EQ(f.left, b0.left + sp->BorderForm->OffsetX());
+  const RECT b1 = BorderRect();
+  EXPECT_EQ(b1.left, b0.left);
+  EXPECT_EQ(b1.top, b0.top);
+  sp->StopScaleThread();
+}
+
+// A provider that stops the change midway gives the border window back.
+TEST_F(Bordered, AScaleChangeStoppedMidwayUnlocksTheBorderWindow) {
+  sp->AnimChangeScale(192, false);
+  ASSERT_NE(sp->FScaleThread, nullptr);
+  ASSERT_TRUE(sp->BorderForm->Locked);
+  sp->OnScaleTimer(nullptr);
+  sp->StopScaleThread();
+  EXPECT_FALSE(sp->BorderForm->Locked);
+  sp->SetFormState(sp->FormState() & ~FS_SCALING);
+}
