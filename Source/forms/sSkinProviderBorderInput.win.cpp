@@ -339,6 +339,8 @@ void TkvBorderForm::BorderProc(TMessage& m) {
       return;
     case WM_NCLBUTTONDBLCLK: {
       MaxMoving = false;
+      // A drag of the own move and size frame ends here, at the point.
+      if (sp) sp->OwnFrameRelease(m, false);
       const Integer ht = Ex_WMNCHitTest(m);
       m.WParam = WPARAM(ht);
       if (!sp || !h) return;

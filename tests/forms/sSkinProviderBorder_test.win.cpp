@@ -791,3 +791,25 @@ TEST_F(Bordered, AScaleChangeStoppedMidwayUnlocksTheBorderWindow) {
   EXPECT_FALSE(sp->BorderForm->Locked);
   sp->SetFormState(sp->FormState() & ~FS_SCALING);
 }
+
+// A double click on the border window ends a drag of the own move and size frame.
+TEST_F(Bordered, ADoubleClickOnTheBorderWindowEndsAnOwnFrameDrag) {
+  sp->FResizeMode = rmBorder;
+  const RECT f0 = [&] {
+    RECT r{};
+    GetWindowRect(form->Handle(), &r);
+    return r;
+  }();
+  sp->StartMove(f0.left + 50, f0.top + 50);
+  ASSERT_TRUE(sp->bInProcess);
+  const RECT r = BorderRect();
+  const Integer x = (r.right - r.left) / 2, y = (r.bottom - r.top) / 2;  // the client: no code of its own
+  ASSERT_EQ(Test(x, y), HTTRANSPARENT);
+  Send(WM_NCLBUTTONDBLCLK, x, y);
+  EXPECT_FALSE(sp->bInProcess);
+  RECT f1{};
+  GetWindowRect(form->Handle(), &f1);
+  EXPECT_EQ(f1.left, f0.left);
+  EXPECT_EQ(f1.right - f1.left, f0.right - f0.left);
+  sp->FResizeMode = rmStandard;
+}
