@@ -506,6 +506,9 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   bool OwnThirdLists = false;
   TEvent<void(TComponent* Item, bool& CanBeAdded, String& SkinSection)> OnSkinItem;
   TEvent<void(TComponent* Item, bool& CanBeAdded, TkvSkinParams* SkinParams)> OnSkinItemEx;
+  // Lets the application answer a hit test of the outer border window: a non-zero Result it
+  // leaves in the message is the answer.
+  TEvent<void(TMessage& Msg)> OnExtHitTest;
   // The class-library control whose window is wnd, among the application's forms; null when
   // none has it.
   static TWinControl* FindControlOfWindow(HWND wnd);

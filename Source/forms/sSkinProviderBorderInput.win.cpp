@@ -45,6 +45,12 @@ Integer TkvBorderForm::Ex_WMNCHitTest(TMessage& m) {
   const HWND h = OwnerHandle();
   if (!wnd || !h || !sp) return HTNOWHERE;
   if (AnimScaling(BorderManagerOf(this))) return HTNOWHERE;
+  {
+    TMessage asked = m;
+    asked.Result = 0;
+    sp->OnExtHitTest.Call(asked);
+    if (asked.Result != 0) return Integer(asked.Result);
+  }
   const TPoint lt = WindowTopLeft(wnd);
   const TPoint p(m.XPos() - lt.X, m.YPos() - lt.Y);
   if (!IsWindowEnabled(h)) return HTTRANSPARENT;

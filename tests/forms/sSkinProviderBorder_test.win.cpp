@@ -813,3 +813,37 @@ TEST_F(Bordered, ADoubleClickOnTheBorderWindowEndsAnOwnFrameDrag) {
   EXPECT_EQ(f1.right - f1.left, f0.right - f0.left);
   sp->FResizeMode = rmStandard;
 }
+
+namespace {
+
+// An application's hit test: a chosen square of the client answers a chosen code.
+struct OwnHitTest {
+  void Answer(TMessage& m) {
+    ++calls;
+    if (area.Contains(TPoint(m.XPos(), m.YPos()))) m.Result = code;
+  }
+  TRect area;
+  Integer code = HTCAPTION;
+  int calls = 0;
+};
+
+}  // namespace
+
+TEST_F(Bordered, TheApplicationsHitTestAnswersFirst) {
+  OwnHitTest own;
+  const RECT r = BorderRect();
+  const Integer x = (r.right - r.left) / 2, y = (r.bottom - r.top) / 2;
+  const TPoint p = OnScreen(x, y);
+  own.area = TRect(p.X - 5, p.Y - 5, p.X + 5, p.Y + 5);
+  ASSERT_EQ(Test(x, y), HTTRANSPARENT);
+  sp->OnExtHitTest = decltype(sp->OnExtHitTest)(&own, &OwnHitTest::Answer);
+  EXPECT_EQ(Test(x, y), HTCAPTION);
+  // Where it leaves 0 the frame's own answer stands.
+  EXPECT_EQ(Test(x + 20, y), HTTRANSPARENT);
+  EXPECT_EQ(Test((r.right - r.left) / 2, kShadow.Top + 10), HTCAPTION);
+  own.code = HTCLOSE;
+  EXPECT_EQ(Test(x, y), HTCLOSE);
+  EXPECT_GE(own.calls, 4);
+  sp->OnExtHitTest = nullptr;
+  EXPECT_EQ(Test(x, y), HTTRANSPARENT);
+}
