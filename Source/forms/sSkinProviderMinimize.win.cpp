@@ -335,6 +335,7 @@ void TkvMinTimer::FinishRestore() {
     FreeAnimForm();
   }
   if (sp->FormState() & FS_DISABLED) sp->UpdateLayerForm();
+  if (Application) Application->OnRestore().Call(Application);
 }
 
 // ---- Starting --------------------------------------------------------------------------------

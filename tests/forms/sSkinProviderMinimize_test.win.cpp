@@ -156,6 +156,15 @@ TEST_F(Minimize, ThePictureFliesShrinkingAndFadingToTheTaskbar) {
   EXPECT_FALSE(IsWindowVisible(anim));  // kept hidden for the restore
 }
 
+namespace {
+
+struct RestoreCounter {
+  void Restored(TObject*) { ++count; }
+  int count = 0;
+};
+
+}  // namespace
+
 TEST_F(Minimize, TheRestoreFliesBackAndGivesTheFormItsWindow) {
   ASSERT_TRUE(sp->StartMinimizing());
   TkvMinTimer* t = Timer();
@@ -163,11 +172,17 @@ TEST_F(Minimize, TheRestoreFliesBackAndGivesTheFormItsWindow) {
   RunOut(t);
   const TRect from = FormRect();
   LayeredCalls rec;
+  RestoreCounter restored;
+  Application->SetOnRestore(TNotifyEvent(&restored, &RestoreCounter::Restored));
   const HWND anim = t->AnimForm->Handle();
   ASSERT_TRUE(sp->StartRestoring());
   EXPECT_TRUE(sp->FormState() & FS_ANIMRESTORING);
+  EXPECT_EQ(restored.count, 0);
   const int frames = 1 + RunOut(t);  // the first frame runs at once
+  Application->SetOnRestore(nullptr);
   EXPECT_EQ(frames, 11);
+  // The application hears of it once, when the picture is home.
+  EXPECT_EQ(restored.count, 1);
   EXPECT_FALSE(sp->FormState() & FS_ANIMRESTORING);
   EXPECT_FALSE(t->Minimized);
   EXPECT_EQ(t->AnimForm, nullptr);
