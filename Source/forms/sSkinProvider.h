@@ -619,6 +619,7 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   TBitmap* UWPTemplate(bool active);
   // Draws the outer border's shadow around the form's picture (rForm: the form inside it).
   void PaintOuterBorder(TBitmap* cache, const TRect& rForm);
+  void CheckCorners(TBitmap* cache, const TRect& rForm, TBitmap* shadowTemplate);
   // The border window follows the form after a change of its picture or geometry.
   void UpdateOuterBorder(bool redraw);
   // Frees the fades of the caption buttons and of the user title buttons

@@ -847,3 +847,35 @@ TEST_F(Bordered, TheApplicationsHitTestAnswersFirst) {
   sp->OnExtHitTest = nullptr;
   EXPECT_EQ(Test(x, y), HTTRANSPARENT);
 }
+
+// A frame section with a corner radius: the picture's frame corners are rounded against the
+// shadow template, whose pixels show through; square frames keep their corners.
+TEST_F(Bordered, ARoundedFrameShowsTheShadowThroughItsCorners) {
+  SendMessageW(form->Handle(), WM_NCACTIVATE, TRUE, 0);
+  TsGeneralData& gd = skin->skin.Data->gd[size_t(sp->FCommonData->SkinIndex)];
+  const Integer savedRadius = gd.BorderRadius;
+  const TScopeExit back([&] { gd.BorderRadius = savedRadius; });
+  struct Case {
+    Integer radius;
+    bool rounded;
+  };
+  for (const Case c : {Case{0, false}, Case{6, true}}) {
+    gd.BorderRadius = c.radius;
+    sp->FCommonData->BGChanged = true;
+    sp->PaintAll();
+    TBitmap* cache = sp->FCommonData->FCacheBmp.get();
+    ASSERT_NE(cache, nullptr);
+    const TPixelView v = cache->View();
+    const Integer l = kShadow.Left, t = kShadow.Top, r = v.Width - kShadow.Right - 1, b = v.Height - kShadow.Bottom - 1;
+    const TPoint corners[4] = {{l, t}, {r, t}, {l, b}, {r, b}};
+    for (const TPoint& p : corners) {
+      if (c.rounded)  // a pixel of the active template (its alpha and tone), not the frame
+        EXPECT_EQ(v.At(p.X, p.Y) & 0xFF0000FFu, TemplatePixel(0, 0, 0x11) & 0xFF0000FFu) << p.X << "," << p.Y;
+      else
+        EXPECT_EQ(v.At(p.X, p.Y) >> 24, 0xFFu) << p.X << "," << p.Y;
+    }
+    // Away from the corners the frame is untouched.
+    EXPECT_EQ(v.At(v.Width / 2, t) >> 24, 0xFFu) << c.radius;
+    EXPECT_EQ(v.At(l + 8, t + 8) >> 24, 0xFFu) << c.radius;
+  }
+}
