@@ -4,6 +4,7 @@
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
 #include "forms/kvTitleBar.h"
+#include "forms/sMDIForm.h"
 #include "forms/sSkinProvider.h"
 #include "paint/sAlphaGraph.h"
 #include "skin/sVclUtils.h"
@@ -287,6 +288,7 @@ Integer TsSkinProvider::HTProcess(TMessage& m) {
     return CaptionElementCode(e);
   }
   if (const Integer item = TitleItemHitTest(*this, p)) return item;
+  if (const Integer child = MDIButtonHitTest(*this, p)) return child;
   if (IsSizeBox(h) && !OuterBorder()) {
     const Integer b = SysBorderWidth(h, nullptr, true);
     const Integer w = Form->Width(), hh = Form->Height();
@@ -451,6 +453,7 @@ void TsSkinProvider::PaintCaptionButton(TBitmap* bmp, const TsCaptionButton& btn
   if (ht == HTCLOSE) disabled = !SystemMenu->EnabledClose();
   if (ht == HTMINBUTTON && !IsIconicForm()) disabled = !SystemMenu->EnabledMin();
   if (ht == HTMAXBUTTON && !IsIconicForm()) disabled = !(SystemMenu->EnabledMax() || SystemMenu->EnabledRestore());
+  if (IsMDIButtonHT(ht)) disabled = MDIButtonDisabled(*this, ht);
   const bool user = IsUserButtonHT(this, ht);
   if (user && !FTitleButtons->Items(ht - HTUDBTN)->UseSkinData) kind = tgNone;
   const Integer index = kind < data->TitleGlyphs.size() ? data->TitleGlyphs[kind] : -1;
@@ -606,6 +609,16 @@ void TsSkinProvider::KV_WMLButtonUp(TMessage& m) {
       TrySendMessage(h, WM_SYSCOMMAND, SC_CONTEXTHELP, 0);
       SetHotHT(0, true);
       Form->Perform(WM_NCPAINT, 0, 0);
+      return;
+    case HTCHILDCLOSE:
+    case HTCHILDMAX:
+    case HTCHILDMIN:
+      // The maximized child's buttons in the menu line act on the child.
+      biClicked = false;
+      if (TsCaptionButton* btn = ButtonByHT(pressed)) btn->cpState = 0;
+      CurrentHT = 0;
+      MDIButtonCommand(*this, pressed);
+      FCommonData->BGChanged = true;
       return;
     default:
       if (IsUserButtonHT(this, pressed)) {
