@@ -288,6 +288,8 @@ class TsTitleBar : public TComponent {
   bool RightToLeft() const;
   // The painter every item's OnInternalDraw is bound to: the linked provider's item painter.
   void PaintThroughProvider(TkvTitleBarItem* item, const TRect& r, TBitmap* bmp);
+  // Stops every item's fade at once (their layered windows go with them).
+  void KillAnimations();
 
   Integer FLeftWidth = 0, FRightWidth = 0, FItemsMargin = 3, FCenterWidth = 0, FCenterWidthS = 0, FItemsSpacing = 0;
   TForm* Form = nullptr;

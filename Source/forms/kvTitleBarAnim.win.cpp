@@ -128,3 +128,8 @@ void StartItemAnimation(TkvTitleBarItem* item, Integer iterations, bool show, Tk
   item->Timer->Fade.Restart(item->GetState(), iterations, show);
   item->Timer->SyncTimer();
 }
+
+void TsTitleBar::KillAnimations() {
+  if (!FItems) return;
+  for (Integer i = 0; i < FItems->Count(); ++i) FItems->Items(i)->Timer.reset();
+}

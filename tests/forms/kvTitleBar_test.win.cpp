@@ -321,3 +321,34 @@ TEST(TitleBarOwner, OnlyAFormMayOwnATitleBar) {
   TComponent owner(nullptr);
   EXPECT_THROW({ TsTitleBar bar(&owner); }, Exception);
 }
+
+// The provider's KillAnimations stops every item's fade at once, their layered windows with them.
+TEST_F(TitleBarForm, KillingTheAnimationsStopsEveryItemsFade) {
+  TkvTitleBarItem* a = Add(tbaLeft, 30);
+  TkvTitleBarItem* b = Add(tbaLeft, 30);
+  Start();
+  for (TkvTitleBarItem* it : {a, b}) {
+    const TPoint c = ScreenCentre(it);
+    SetCursorPos(c.X, c.Y);
+    NCMouseMove(c);
+  }
+  // a fades out, b fades in.
+  ASSERT_TRUE(a->Timer);
+  ASSERT_TRUE(b->Timer);
+  ASSERT_TRUE(a->Timer->AForm);
+  ASSERT_TRUE(b->Timer->AForm);
+  const HWND wa = a->Timer->AForm->WindowHandle(), wb = b->Timer->AForm->WindowHandle();
+  sp->KillAnimations();
+  EXPECT_FALSE(a->Timer);
+  EXPECT_FALSE(b->Timer);
+  EXPECT_FALSE(IsWindow(wa));
+  EXPECT_FALSE(IsWindow(wb));
+  // The bar itself does the same.
+  const TPoint c = ScreenCentre(a);
+  SetCursorPos(c.X, c.Y);
+  NCMouseMove(c);
+  ASSERT_TRUE(a->Timer);
+  bar->KillAnimations();
+  EXPECT_FALSE(a->Timer);
+  SetCursorPos(0, 0);
+}
