@@ -134,6 +134,7 @@ void CopyTransRect(const TPixelView& dst, const TPixelView& src, Integer x, TRec
 
 #include "ui/Controls.h"
 #include "ui/Forms.h"
+#include "ui/Hints.h"
 #include "ui/Graphics.h"
 #include "ui/ImgList.h"
 #include "ui/Menus.h"
@@ -257,6 +258,8 @@ class TkvTitleBarItem : public TCollectionItem {
   bool FPressed = false;
   TkvGlowForm* ExtForm = nullptr;
   std::unique_ptr<TkvItemAnimation> Timer;
+  // The item's own hint window while it shows one (the class library's plain hint window).
+  std::unique_ptr<THintWindow> HintWnd;
 
  private:
   template <class T>
@@ -333,6 +336,23 @@ bool TitleItemMouseDown(TsSkinProvider& sp, Integer ht, const TMessage& m);
 // A left release; pressed: the element the press started on, under: the element under the
 // cursor. True when the press was an item's.
 bool TitleItemMouseUp(TsSkinProvider& sp, Integer pressed, Integer under, const TMessage& m);
+
+// ---- Hints -------------------------------------------------------------------------------------
+
+// Shows the item's hint at the cursor (nothing while it shows one): in a window of its own with
+// the class library's plain hint window class, else through the engine's hints 16 pixels below
+// the cursor.
+void ShowHintWnd(TkvTitleBarItem* item);
+// Frees the item's hint window.
+void HideHintWnd(TkvTitleBarItem* item);
+// The mouse entered the item: its hint shows after the application's HintPause, counted on the
+// application's clock (at once for a pause of 0 or less).
+void StartItemHint(TsSkinProvider& sp, TkvTitleBarItem* item);
+// The pending hint is dropped (the mouse left the item, or the item goes).
+void CancelItemHint(TkvTitleBarItem* item);
+// Shows the pending hint when it is due by the application's clock (its timer calls it; a test
+// calls it after stepping its own clock).
+void UpdateItemHint();
 
 // ---- 4. The fade animation -------------------------------------------------------------------
 

@@ -103,7 +103,10 @@ TkvTitleBarItem::TkvTitleBarItem(TCollection* collection)
   if (TsTitleBar* bar = Bar(); bar && bar->Form && bar->Form->HandleAllocated()) FFontData->WndHandle = bar->Form->WindowHandle();
 }
 
-TkvTitleBarItem::~TkvTitleBarItem() = default;
+TkvTitleBarItem::~TkvTitleBarItem() {
+  // A hint still waiting for this item must not show it.
+  CancelItemHint(this);
+}
 
 TsTitleBar* TkvTitleBarItem::Bar() const {
   auto* items = dynamic_cast<TkvTitleItems*>(Collection());

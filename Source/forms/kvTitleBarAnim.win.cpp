@@ -1,8 +1,12 @@
-// The fade of a title bar item: its new look on a small layered window over the item.
+// The fade of a title bar item (its new look on a small layered window over the item) and the
+// item's own hint, shown after the application's hint pause.
+#include <algorithm>
+
 #include "base/WorkingBitmaps.h"
 #include "base/kvntTypes.h"
 #include "base/kvntUtils.h"
 #include "forms/kvTitleBar.h"
+#include "forms/sSkinProvider.h"
 #include "raster/Blend.h"
 #include "raster/GdiBitmaps.h"
 #include "skin/sVclUtils.h"
@@ -132,4 +136,76 @@ void StartItemAnimation(TkvTitleBarItem* item, Integer iterations, bool show, Tk
 void TsTitleBar::KillAnimations() {
   if (!FItems) return;
   for (Integer i = 0; i < FItems->Count(); ++i) FItems->Items(i)->Timer.reset();
+}
+
+// ---- Item hints ------------------------------------------------------------------------------
+
+namespace {
+
+// The one pending item hint: the mouse rests on one item at a time.
+struct TkvPendingItemHint {
+  TkvTitleBarItem* Item = nullptr;
+  uint64_t Due = 0;
+  std::unique_ptr<TTimer> Wake;  // only wakes the check; the application's clock decides
+  void Fire(TObject*) { UpdateItemHint(); }
+};
+TkvPendingItemHint gItemHint;
+
+TClock& HintClock() { return Application ? Application->Clock() : SystemClock(); }
+
+bool PlainHintWindows() { return !HintWindowClass || HintWindowClass == &THintWindow::StaticClass(); }
+
+}  // namespace
+
+void ShowHintWnd(TkvTitleBarItem* item) {
+  if (!item || item->HintWnd || item->FHint.empty()) return;
+  const TPoint cursor = kvMousePos();
+  if (PlainHintWindows()) {
+    item->HintWnd.reset(kvShowHintWnd(item->FHint, cursor));
+  } else {
+    // The engine's hints keep their window themselves.
+    kvShowHintWnd(item->FHint, TPoint(cursor.X - 8, cursor.Y));
+  }
+}
+
+void HideHintWnd(TkvTitleBarItem* item) {
+  if (item) item->HintWnd.reset();
+}
+
+void CancelItemHint(TkvTitleBarItem* item) {
+  if (item && gItemHint.Item != item) return;
+  gItemHint.Item = nullptr;
+  if (gItemHint.Wake) gItemHint.Wake->SetEnabled(false);
+}
+
+void StartItemHint(TsSkinProvider& sp, TkvTitleBarItem* item) {
+  CancelItemHint(nullptr);
+  if (!item || item->FHint.empty() || !Application) return;
+  Application->SetHint(item->FHint);
+  if (!item->FShowHint || !sp.Form || !sp.Form->ShowHint() || !Application->ShowHint()) return;
+  const Integer pause = Application->HintPause();
+  if (pause <= 0) {
+    ShowHintWnd(item);
+    return;
+  }
+  gItemHint.Item = item;
+  gItemHint.Due = HintClock().NowMs() + uint64_t(pause);
+  if (!gItemHint.Wake) {
+    gItemHint.Wake = std::make_unique<TTimer>(nullptr);
+    gItemHint.Wake->SetOnTimer(TNotifyEvent(&gItemHint, &TkvPendingItemHint::Fire));
+  }
+  gItemHint.Wake->SetInterval(Cardinal(pause));
+  gItemHint.Wake->SetEnabled(true);
+}
+
+void UpdateItemHint() {
+  TkvTitleBarItem* item = gItemHint.Item;
+  if (!item) return;
+  const uint64_t now = HintClock().NowMs();
+  if (now < gItemHint.Due) {
+    gItemHint.Wake->SetInterval(Cardinal(std::min<uint64_t>(gItemHint.Due - now, 0x7FFFFFFF)));
+    return;
+  }
+  CancelItemHint(nullptr);
+  ShowHintWnd(item);
 }

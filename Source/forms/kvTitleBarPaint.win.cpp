@@ -119,18 +119,24 @@ void TitleItemHotChange(TsSkinProvider& sp, Integer oldHT, Integer newHT) {
       Animate(sp, old, false);
     }
     old->FOnMouseLeave.Call(old);
+    CancelItemHint(old);
+    HideHintWnd(old);
   }
   if (sp.biClicked) return;
   if (TkvTitleBarItem* item = TitleItemByHT(sp, newHT)) {
     item->SetState(1);
     item->FOnMouseEnter.Call(item);
     Animate(sp, item, true);
+    StartItemHint(sp, item);
   }
 }
 
 bool TitleItemMouseDown(TsSkinProvider& sp, Integer ht, const TMessage& m) {
   TkvTitleBarItem* item = TitleItemByHT(sp, ht);
   if (!item) return false;
+  // A press ends the item's hint, shown or waiting.
+  CancelItemHint(item);
+  HideHintWnd(item);
   sp.CurrentHT = ht;
   sp.PressedHT = ht;
   sp.biClicked = true;
