@@ -39,6 +39,22 @@ class SkinnedMdi : public SkinnedMdiFrame {
     MapWindowPoints(nullptr, frame->ClientHandle(), reinterpret_cast<POINT*>(&r), 2);
     return r;
   }
+  // A child with a provider of its own.
+  TForm* MakeSkinnedChild(const char16_t* caption) {
+    TForm* child = MakeChild(caption);
+    auto* childSp = new TsSkinProvider(child);
+    childSp->AfterConstruction();
+    return child;
+  }
+  // The frame gets a main menu with one item.
+  void GiveMenu() {
+    auto* menu = new TMainMenu(frame);
+    auto* item = new TMenuItem(frame);
+    item->SetCaption(u"File");
+    menu->Items()->Add(item);
+    frame->SetMenu(menu);
+    PumpMessages();
+  }
 
 };
 
@@ -134,16 +150,9 @@ TEST_F(SkinnedMdi, AReleasedThumbScrollsTheClientByTheRealDifferenceAndSetsTheBa
 }
 
 TEST_F(SkinnedMdi, MenuLineAsksForTheButtonsOfAMaximizedSkinnedChildWithASystemMenu) {
-  TForm* child = MakeChild(u"A");
-  auto* childSp = new TsSkinProvider(child);
-  childSp->AfterConstruction();
+  TForm* child = MakeSkinnedChild(u"A");
   EXPECT_FALSE(MDIButtonsNeeded(*sp));  // no main menu
-  auto* menu = new TMainMenu(frame);
-  auto* item = new TMenuItem(frame);
-  item->SetCaption(u"File");
-  menu->Items()->Add(item);
-  frame->SetMenu(menu);
-  PumpMessages();
+  GiveMenu();
   EXPECT_FALSE(MDIButtonsNeeded(*sp));  // not maximized
   child->SetWindowState(wsMaximized);
   PumpMessages();
@@ -230,15 +239,8 @@ TEST_F(SkinnedMdi, AMaximizedChildsButtonsAreDrawnInTheMenuLineAndClickable) {
   d.TitleGlyphs[tgSmallMax] = d.TitleGlyphs[tgMax];
   d.TitleGlyphs[tgSmallMin] = d.TitleGlyphs[tgMin];
   d.TitleGlyphs[tgSmallNormal] = d.TitleGlyphs[tgNormal];
-  TForm* child = MakeChild(u"A");
-  auto* childSp = new TsSkinProvider(child);
-  childSp->AfterConstruction();
-  auto* menu = new TMainMenu(frame);
-  auto* item = new TMenuItem(frame);
-  item->SetCaption(u"File");
-  menu->Items()->Add(item);
-  frame->SetMenu(menu);
-  PumpMessages();
+  TForm* child = MakeSkinnedChild(u"A");
+  GiveMenu();
   auto paint = [&] {
     sp->FCommonData->BGChanged = true;
     sp->PaintAll();
