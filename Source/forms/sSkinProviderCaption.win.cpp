@@ -723,6 +723,13 @@ void TsSkinProvider::KV_WMSysCommand(TMessage& m) {
       const TScopeExit zoomed([&] { SetFormState(FFormState & ~FS_ZOOMING); });
       PassOn(m);
     }
+    // A maximized form may keep the system's frame (the manager's native borders when maximized).
+    if (BorderForm && !ExtBordersNeeded(true)) {
+      BorderForm.reset();
+      RgnChanged = true;
+      FCommonData->BGChanged = true;
+      ProcessMessage(WM_NCPAINT);
+    }
     if (SystemMenu && SystemMenu->VisibleMax()) CurrentHT = HTMAXBUTTON;
     SetHotHT(0, true);
     return;
@@ -741,6 +748,14 @@ void TsSkinProvider::KV_WMSysCommand(TMessage& m) {
     if (SystemMenu && SystemMenu->VisibleMax()) CurrentHT = HTMAXBUTTON;
     SetHotHT(0, true);
     FCommonData->BGChanged = true;
+    // The outer border comes back (or follows) once the form is restored.
+    if (DuRiruZireziv* manager = SkinManager(); manager && manager->GetExtendedBorders() && FAllowExtBorders &&
+                                                CanDrawNCArea() && !Form->Parent() && Form->FormStyle() != fsMDIChild) {
+      if (BorderForm)
+        BorderForm->UpdateExBordersPos(true, 255);
+      else
+        InitExBorders(true);
+    }
     if (const HWND h = FormWnd(this)) RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_FRAME);
   }
 }

@@ -879,3 +879,24 @@ TEST_F(Bordered, ARoundedFrameShowsTheShadowThroughItsCorners) {
     EXPECT_EQ(v.At(l + 8, t + 8) >> 24, 0xFFu) << c.radius;
   }
 }
+
+// With the manager's native borders for maximized forms, a maximized form drops its outer border
+// and gets it back when restored; without that option the border stays.
+TEST_F(Bordered, NativeBordersForMaximizedFormsDropTheBorderWhileMaximized) {
+  DuRiruZireziv& m = skin->skin.Manager;
+  for (const bool native : {false, true}) {
+    m.Options.NativeBordersMaximized = native;
+    EXPECT_TRUE(sp->ExtBordersNeeded(false)) << native;
+    SendMessageW(form->Handle(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    Application->ProcessMessages();
+    ASSERT_TRUE(IsZoomed(form->Handle()));
+    EXPECT_EQ(sp->ExtBordersNeeded(false), !native);
+    EXPECT_EQ(bool(sp->BorderForm), !native) << native;
+    SendMessageW(form->Handle(), WM_SYSCOMMAND, SC_RESTORE, 0);
+    Application->ProcessMessages();
+    ASSERT_FALSE(IsZoomed(form->Handle()));
+    ASSERT_TRUE(sp->BorderForm) << native;
+    EXPECT_TRUE(sp->BorderForm->LayeredWindow()) << native;
+  }
+  m.Options.NativeBordersMaximized = false;
+}
