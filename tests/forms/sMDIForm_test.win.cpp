@@ -1,6 +1,7 @@
 // A skinned MDI main form: its client window shows the form's picture as its wall, children are
 // tiled, cascaded and maximized, a released thumb scrolls the client by the real difference and
-// sets the bar, and the menu line asks for a maximized child's buttons.
+// sets the bar, and the menu line draws a maximized child's buttons, hit-tests them and runs
+// their commands.
 #include "forms/sMDIForm.h"
 
 #include <memory>

@@ -2,7 +2,9 @@
 // UpdateLayeredWindow (shadow from the skin's template, title, client, checked pixel by pixel),
 // where the window lies, the regions of the form and of the border window, its hit tests and
 // cursors, clicks in the shadow falling through the holes the mouse punches into its region,
-// the close button and the double-click stretch reached through it, and the blur behind it.
+// the close button and the double-click stretch reached through it, the blur behind it, the
+// blended move, glued forms and snapping, and the scale change carried by the border window, its
+// rounded corners, the application's own hit test and native borders when maximized.
 #include <windows.h>
 
 #include <optional>
