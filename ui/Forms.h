@@ -594,6 +594,10 @@ class TApplication : public TComponent {
   void SetOnModalBegin(TNotifyEvent e) { onModalBegin_ = e; }
   TNotifyEvent OnModalEnd() const { return onModalEnd_; }
   void SetOnModalEnd(TNotifyEvent e) { onModalEnd_ = e; }
+  // Runs when a form of the application has come back from the taskbar (an animated restore
+  // raises it once its picture is home).
+  TNotifyEvent OnRestore() const { return onRestore_; }
+  void SetOnRestore(TNotifyEvent e) { onRestore_ = e; }
 
   // ---- application extras (FormExtras.win.cpp) ----
   // The font new forms start with.
@@ -658,6 +662,7 @@ class TApplication : public TComponent {
   bool terminated_ = false;
   Integer modalLevel_ = 0;
   TNotifyEvent onModalBegin_, onModalEnd_;
+  TNotifyEvent onRestore_;
   std::unique_ptr<TFont> defaultFont_ = std::make_unique<TFont>();
   TBiDiMode biDiMode_ = bdLeftToRight;
   THelpEvent onHelp_;

@@ -134,6 +134,7 @@ void CopyTransRect(const TPixelView& dst, const TPixelView& src, Integer x, TRec
 
 #include "ui/Controls.h"
 #include "ui/Forms.h"
+#include "ui/Hints.h"
 #include "ui/Graphics.h"
 #include "ui/ImgList.h"
 #include "ui/Menus.h"
@@ -289,6 +290,8 @@ class TsTitleBar : public TComponent {
   bool RightToLeft() const;
   // The painter every item's OnInternalDraw is bound to: the linked provider's item painter.
   void PaintThroughProvider(TkvTitleBarItem* item, const TRect& r, TBitmap* bmp);
+  // Stops every item's fade at once (their layered windows go with them).
+  void KillAnimations();
 
   Integer FLeftWidth = 0, FRightWidth = 0, FItemsMargin = 3, FCenterWidth = 0, FCenterWidthS = 0, FItemsSpacing = 0;
   TForm* Form = nullptr;

@@ -3,6 +3,7 @@
 #include "base/kvntTypes.h"
 #include "base/kvntUtils.h"
 #include "forms/kvTitleBar.h"
+#include "forms/sSkinProvider.h"
 #include "raster/Blend.h"
 #include "raster/GdiBitmaps.h"
 #include "skin/sVclUtils.h"
@@ -127,4 +128,9 @@ void StartItemAnimation(TkvTitleBarItem* item, Integer iterations, bool show, Tk
   item->ExtForm = extendedForm;
   item->Timer->Fade.Restart(item->GetState(), iterations, show);
   item->Timer->SyncTimer();
+}
+
+void TsTitleBar::KillAnimations() {
+  if (!FItems) return;
+  for (Integer i = 0; i < FItems->Count(); ++i) FItems->Items(i)->Timer.reset();
 }

@@ -133,6 +133,9 @@ void TitleItemHotChange(TsSkinProvider& sp, Integer oldHT, Integer newHT) {
 bool TitleItemMouseDown(TsSkinProvider& sp, Integer ht, const TMessage& m) {
   TkvTitleBarItem* item = TitleItemByHT(sp, ht);
   if (!item) return false;
+  // A press ends the item's hint, shown or waiting.
+  if (sp.FHintTimer) sp.FHintTimer->SetEnabled(false);
+  HideHintWnd(item);
   sp.CurrentHT = ht;
   sp.PressedHT = ht;
   sp.biClicked = true;

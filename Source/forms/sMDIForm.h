@@ -59,6 +59,18 @@ void RefreshMDI(TsSkinProvider& sp);
 // The form's menu line must carry the maximized active child's buttons: an MDI main form with a
 // main menu whose active child is maximized, has a system menu and is skinned by a provider.
 bool MDIButtonsNeeded(TsSkinProvider& sp);
+// The maximized child's buttons at the right end of the last menu line: their rectangles
+// (picture coordinates) go to MDIClose, MDIMax and MDIMin, empty when no buttons are shown.
+void CalcMDIButtons(TsSkinProvider& sp);
+// Lays them out and paints them into the picture bmp.
+void PaintMDIButtons(TsSkinProvider& sp, TBitmap* bmp);
+// A child button is drawn reduced and does nothing: the active child's system menu does not
+// allow its command.
+bool MDIButtonDisabled(TsSkinProvider& sp, Integer ht);
+// The child button's code (HTCHILDCLOSE, HTCHILDMAX, HTCHILDMIN) under p, 0 for none.
+Integer MDIButtonHitTest(TsSkinProvider& sp, TPoint p);
+// Runs the command of the child button ht on the active child; False for any other code.
+bool MDIButtonCommand(TsSkinProvider& sp, Integer ht);
 // Copies the right end of the provider's menu line (60 pixels wide, the sender's menu height
 // plus 3 high, ending at the frame's right border) from the form picture onto the sender
 // form's canvas.

@@ -1,6 +1,8 @@
 // MDI support of a skin provider.
 #include "forms/sMDIForm.h"
 
+#include <algorithm>
+
 #include "forms/sSkinProvider.h"
 #include "skin/sCommonData.h"
 
@@ -114,4 +116,75 @@ void MdiIcoFormPaint(TsSkinProvider& sp, TCustomForm* sender) {
   const Integer x = sp.Form->Width() - SysBorderWidth(sp.Form->WindowHandle(), sp.OuterBorder(), true) - 60;
   const Integer y = sp.CaptionHeight(true);
   BitBlt(sender->Canvas()->Handle(), 0, 0, 60, height, cache->Canvas()->Handle(), x, y, SRCCOPY);
+}
+
+// ---- The maximized child's buttons in the menu line -----------------------------------------
+
+namespace {
+
+TsSkinProvider* ActiveChildProvider(TsSkinProvider& sp) {
+  TCustomForm* child = sp.Form ? sp.Form->ActiveMDIChild() : nullptr;
+  return child && child->HandleAllocated() ? ProviderOf(child->WindowHandle()) : nullptr;
+}
+
+}  // namespace
+
+void CalcMDIButtons(TsSkinProvider& sp) {
+  TsCaptionButton* buttons[3] = {&sp.MDIClose, &sp.MDIMax, &sp.MDIMin};
+  if (!MDIButtonsNeeded(sp) || sp.MenuHeight() <= 0) {
+    for (TsCaptionButton* b : buttons) b->cpRect = TRect();
+    return;
+  }
+  const HWND h = sp.Form->WindowHandle();
+  const TRect shadow = sp.ShadowSize();
+  const Integer w = sp.SmallButtonWidth(), bh = sp.SmallButtonHeight();
+  // The last menu line, the buttons centred in its height.
+  const Integer top = SysBorderHeight(h, sp.OuterBorder(), false) + sp.CaptionHeight(true) + shadow.Top +
+                      (sp.MenuHeight() - bh) / 2 + (std::max(sp.LinesCount(), Integer(1)) - 1) * sp.MenuHeight();
+  const Integer right = sp.CaptionWidth() - SysBorderWidth(h, sp.OuterBorder(), true) - shadow.Right;
+  for (Integer i = 0; i < 3; ++i) {
+    const Integer left = right - (i + 1) * (w + 1);
+    buttons[i]->cpRect = TRect(left, top, left + w, top + bh);
+  }
+}
+
+bool MDIButtonDisabled(TsSkinProvider& sp, Integer ht) {
+  TsSkinProvider* child = ActiveChildProvider(sp);
+  if (!child || !child->SystemMenu) return false;
+  if (ht == HTCHILDMAX) return !child->SystemMenu->EnabledRestore();
+  if (ht == HTCHILDMIN) return !child->SystemMenu->EnabledMin();
+  return false;
+}
+
+void PaintMDIButtons(TsSkinProvider& sp, TBitmap* bmp) {
+  CalcMDIButtons(sp);
+  if (sp.MDIClose.cpRect.Width() <= 0) return;
+  TCustomForm* child = sp.Form->ActiveMDIChild();
+  sp.MDIMin.cpGlyphType = tgSmallMin;
+  sp.MDIMax.cpGlyphType = !child || child->WindowState() == wsMaximized ? tgSmallNormal : tgSmallMax;
+  sp.MDIClose.cpGlyphType = tgSmallClose;
+  sp.PaintCaptionButton(bmp, sp.MDIMin, HTCHILDMIN);
+  sp.PaintCaptionButton(bmp, sp.MDIMax, HTCHILDMAX);
+  sp.PaintCaptionButton(bmp, sp.MDIClose, HTCHILDCLOSE);
+}
+
+Integer MDIButtonHitTest(TsSkinProvider& sp, TPoint p) {
+  if (!MDIButtonsNeeded(sp)) return 0;
+  CalcMDIButtons(sp);
+  if (sp.MDIClose.cpRect.Contains(p)) return HTCHILDCLOSE;
+  if (sp.MDIMax.cpRect.Contains(p)) return HTCHILDMAX;
+  if (sp.MDIMin.cpRect.Contains(p)) return HTCHILDMIN;
+  return 0;
+}
+
+bool MDIButtonCommand(TsSkinProvider& sp, Integer ht) {
+  if (ht < HTCHILDCLOSE || ht > HTCHILDMIN) return false;
+  if (!sp.MDIForm || MDIButtonDisabled(sp, ht)) return true;
+  if (ht == HTCHILDCLOSE)
+    sp.MDIForm->CloseClick(nullptr);
+  else if (ht == HTCHILDMAX)
+    sp.MDIForm->RestoreClick(nullptr);
+  else
+    sp.MDIForm->MinClick(nullptr);
+  return true;
 }

@@ -60,6 +60,7 @@ class TsMDIForm;
 class TkvBorderForm;
 class TkvSystemBlur;
 class TkvScaleThread;
+class TkvMinTimer;
 
 // ---- Constants and state bits ----------------------------------------------------------------
 
@@ -522,6 +523,9 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   bool OwnThirdLists = false;
   TEvent<void(TComponent* Item, bool& CanBeAdded, String& SkinSection)> OnSkinItem;
   TEvent<void(TComponent* Item, bool& CanBeAdded, TkvSkinParams* SkinParams)> OnSkinItemEx;
+  // Lets the application answer a hit test of the outer border window: a non-zero Result it
+  // leaves in the message is the answer.
+  TEvent<void(TMessage& Msg)> OnExtHitTest;
   // The class-library control whose window is wnd, among the application's forms; null when
   // none has it.
   static TWinControl* FindControlOfWindow(HWND wnd);
@@ -551,6 +555,8 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   bool StartRestoring() override;
   // The minimize and restore handling of a system command; True when it handled the command.
   bool MinimizeSysCommand(TMessage& m);
+  // The minimize picture of a form with an outer border, which then flies on the border window.
+  void TakeBorderPicture(TkvMinTimer& mt);
   void CheckNewPosition(Integer& x, Integer& y);
   bool Linked(TForm* form) const;
   void UpdateSlaveFormsList();
@@ -639,6 +645,7 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   TBitmap* UWPTemplate(bool active);
   // Draws the outer border's shadow around the form's picture (rForm: the form inside it).
   void PaintOuterBorder(TBitmap* cache, const TRect& rForm);
+  void CheckCorners(TBitmap* cache, const TRect& rForm, TBitmap* shadowTemplate);
   // The border window follows the form after a change of its picture or geometry.
   void UpdateOuterBorder(bool redraw);
   // Frees the fades of the caption buttons and of the user title buttons
@@ -956,6 +963,9 @@ class TkvBorderForm : public TkvBorderWindow {
   void CreateNewForm();
   // The frame as the hit test sees it.
   TkvBorderFrame Frame();
+  // Where the form's frame starts inside the border window, as snapping and glued forms
+  // measure a dragged border window.
+  TPoint FrameOffset();
 
   // Input (sSkinProviderBorderInput.win.cpp).
   Integer Ex_WMNCHitTest(TMessage& m);

@@ -161,6 +161,22 @@ void TsSkinProvider::PaintOuterBorder(TBitmap* cache, const TRect& rForm) {
   const TRect whole(0, 0, cache->Width(), cache->Height());
   FillRect32Excl(cache, whole, rForm, 0, 0);
   DrawFrameTemplate(cache->View(), whole, tpl->View(), srcMargins, shadow);
+  if (!ownBorderImage && !FUWPMode) CheckCorners(cache, rForm, tpl);
+}
+
+// A frame whose section has a corner radius is rounded here: its corners show the shadow
+// template instead of the square frame.
+void TsSkinProvider::CheckCorners(TBitmap* cache, const TRect& rForm, TBitmap* tpl) {
+  TkvSkinData* data = SkinDataFor();
+  const Integer index = FCommonData ? FCommonData->SkinIndex : -1;
+  if (!data || index < 0 || index >= Integer(data->gd.size())) return;
+  const TsGeneralData& gd = data->gd[size_t(index)];
+  if (gd.BorderRadius <= 0) return;
+  TCacheInfo ci;
+  ci.Bmp = tpl;
+  ci.Ready = true;
+  // The template's own alpha stays: the shadow shows through the rounding.
+  UpdateCorners(gd, cache, rForm, ci, nullptr, true);
 }
 
 // ---- 3. The border object: creation, the owner's side, its regions ----------------------------
@@ -287,6 +303,15 @@ TkvBorderFrame TkvBorderForm::Frame() {
     if (f.SysBorder == 0 && sp->FUWPMode && sp->FluentBorderStyle == bsSizeable) f.SysBorder = 4;
   }
   return f;
+}
+
+TPoint TkvBorderForm::FrameOffset() {
+  const TkvBorderFrame f = Frame();
+  const Integer db = DiffBorder(this), dt = DiffTitle(this);
+  if (!f.OffsetMode) return TPoint(f.Shadow.Left + db, f.Shadow.Top + dt);
+  TkvSkinData* data = SkinDataOf(this);
+  const Integer content = data ? data->ExContentOffs : 0;
+  return TPoint(db + content, dt + content);
 }
 
 HRGN TkvBorderForm::ClientRgn(Integer newWidth, Integer newHeight) {

@@ -5,6 +5,7 @@
 #include "base/sMessages.h"
 #include "forms/kvTitleBar.h"
 #include "forms/sSkinProvider.h"
+#include "forms/sSkinProviderMotion.h"
 #include "skin/sVclUtils.h"
 #include "ui/ScopeGuard.h"
 
@@ -23,6 +24,13 @@ TPoint WindowTopLeft(HWND wnd) {
 // Moving the mouse this far from a caption press on a maximized form restores it for a drag.
 constexpr Integer kDragToRestore = 6;
 
+// A caption drag of the provider's form fades it (the manager's blend on moving): where layered
+// windows are composed only when the fade makes a difference.
+bool BlendsOnMoving(TsSkinProvider* sp, DuRiruZireziv* manager) {
+  if (!sp || !manager || !manager->AnimEffects.BlendOnMoving.Active) return false;
+  return !AeroIsEnabled() || (manager->AnimEffects.BlendOnMoving.BlendValue < 255 && sp->FAllowBlendOnMoving);
+}
+
 bool IsCaptionElementCode(Integer ht) {
   return ht == HTMINBUTTON || ht == HTMAXBUTTON || ht == HTCLOSE || ht == HTHELP ||
          (ht >= HTUDBTN && ht <= HTITEM + 100);
@@ -37,6 +45,12 @@ Integer TkvBorderForm::Ex_WMNCHitTest(TMessage& m) {
   const HWND h = OwnerHandle();
   if (!wnd || !h || !sp) return HTNOWHERE;
   if (AnimScaling(BorderManagerOf(this))) return HTNOWHERE;
+  {
+    TMessage asked = m;
+    asked.Result = 0;
+    sp->OnExtHitTest.Call(asked);
+    if (asked.Result != 0) return Integer(asked.Result);
+  }
   const TPoint lt = WindowTopLeft(wnd);
   const TPoint p(m.XPos() - lt.X, m.YPos() - lt.Y);
   if (!IsWindowEnabled(h)) return HTTRANSPARENT;
@@ -191,6 +205,8 @@ void TkvBorderForm::BorderProc(TMessage& m) {
           ResetRgn = true;
           UpdateRgn();
         }
+        // The glued forms follow the dragged picture.
+        sp->MoveGluedForms(true);
       }
       return;
     case WM_SETFOCUS:
@@ -226,15 +242,26 @@ void TkvBorderForm::BorderProc(TMessage& m) {
       m.Result = MA_NOACTIVATE;
       if (CanBringForm()) SetForegroundWindow(h);
       return;
-    case WM_WINDOWPOSCHANGING:
-      PassOn(m);
-      if (sp && (FormState() & FS_BLENDMOVING)) {
-        const auto* wp = reinterpret_cast<const WINDOWPOS*>(m.LParam);
-        if (wp && !(wp->flags & SWP_NOMOVE)) LastTopLeft = TPoint(wp->x, wp->y);
+    case WM_WINDOWPOSCHANGING: {
+      auto* wp = reinterpret_cast<WINDOWPOS*>(m.LParam);
+      const bool dragged = sp && (FormState() & FS_BLENDMOVING) && LayeredWindow() && wp && !(wp->flags & SWP_NOMOVE);
+      if (dragged && sp->FScreenSnap && h && !IsZoomed(h) && (wp->x != 0 || wp->y != 0)) {
+        // The picture snaps at its frame, measured as the form's own position would be.
+        const TPoint offset = FrameOffset();
+        Integer x = wp->x + offset.X, y = wp->y + offset.Y;
+        sp->CheckNewPosition(x, y);
+        wp->x = x - offset.X;
+        wp->y = y - offset.Y;
       }
+      PassOn(m);
+      if (dragged) LastTopLeft = TPoint(wp->x, wp->y);
       return;
-    case WM_WINDOWPOSCHANGED:
-      KillAnimations();
+    }
+    case WM_WINDOWPOSCHANGED: {
+      // The glows are drawn at the window's place: only a real move or size outdates them. The
+      // system restacks the window often (every activation), which must leave a fade running.
+      const auto* wp = reinterpret_cast<const WINDOWPOS*>(m.LParam);
+      if (!wp || (wp->flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE)) KillAnimations();
       PassOn(m);
       if (sp && h && !sp->IsDestroying() && AForm) {
         if (IsIconic(h) && !(FormState() & FS_ANIMMINIMIZING)) {
@@ -249,6 +276,7 @@ void TkvBorderForm::BorderProc(TMessage& m) {
         }
       }
       return;
+    }
     case WM_NCHITTEST:
       if (MouseAboveTheShadow(m)) {
         // The window's own answer stands: the mouse messages that follow punch the holes
@@ -279,7 +307,11 @@ void TkvBorderForm::BorderProc(TMessage& m) {
             sp->Form->SetBounds(cursor.X - sp->Form->Width() / 2, top, sp->Form->Width(), sp->Form->Height());
           }
           MaxMoving = false;
-          SendMessageW(LayeredWindow(), WM_NCLBUTTONDOWN, HTCAPTION, PointToLParam(cursor.X, cursor.Y));
+          if (manager && manager->AnimEffects.BlendOnMoving.Active && manager->AnimEffects.BlendOnMoving.BlendValue < 255 &&
+              sp->FAllowBlendOnMoving)
+            sp->StartMoveForm();
+          else
+            SendMessageW(LayeredWindow(), WM_NCLBUTTONDOWN, HTCAPTION, PointToLParam(cursor.X, cursor.Y));
         }
       }
       return;
@@ -292,6 +324,11 @@ void TkvBorderForm::BorderProc(TMessage& m) {
       if (ht == HTCAPTION && h && IsZoomed(h)) {
         MaxMoving = true;
         LastMousePos = kvMousePos();
+        return;
+      }
+      if (ht == HTCAPTION && h && !IsIconic(h) && BlendsOnMoving(sp, manager)) {
+        // The move loop runs on this window; the object may be gone afterwards.
+        StartBlendOnMoving(sp, true);
         return;
       }
       if (ht == HTSYSMENU) {
@@ -308,6 +345,8 @@ void TkvBorderForm::BorderProc(TMessage& m) {
       return;
     case WM_NCLBUTTONDBLCLK: {
       MaxMoving = false;
+      // A drag of the own move and size frame ends here, at the point.
+      if (sp) sp->OwnFrameRelease(m, false);
       const Integer ht = Ex_WMNCHitTest(m);
       m.WParam = WPARAM(ht);
       if (!sp || !h) return;

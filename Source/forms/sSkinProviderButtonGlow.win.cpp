@@ -2,6 +2,7 @@
 // window over the form's picture (or over its outer border window's), and out again when the
 // mouse leaves. The levels are TkvButtonFade's (sSkinProviderButtonGlow.cpp).
 #include "base/kvntUtils.h"
+#include "forms/kvTitleBar.h"
 #include "forms/sSkinProvider.h"
 #include "paint/sAlphaGraph.h"
 #include "raster/Blend.h"
@@ -206,4 +207,6 @@ void StartSBAnimation(TsCaptionButton* btn, Integer state, Integer iterations, b
 void TsSkinProvider::KillAnimations() {
   for (TsCaptionButton* b : {&ButtonMin, &ButtonMax, &ButtonClose, &ButtonHelp}) delete b->cpTimer;
   for (Integer i = 0; i < FTitleButtons->Count(); ++i) delete FTitleButtons->Items(i)->Data.cpTimer;
+  if (!IsDestroying())
+    if (TsTitleBar* bar = TitleBarOf(Form)) bar->KillAnimations();
 }

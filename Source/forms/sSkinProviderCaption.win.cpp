@@ -4,6 +4,7 @@
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
 #include "forms/kvTitleBar.h"
+#include "forms/sMDIForm.h"
 #include "forms/sSkinProvider.h"
 #include "paint/sAlphaGraph.h"
 #include "skin/sVclUtils.h"
@@ -291,6 +292,7 @@ Integer TsSkinProvider::HTProcess(TMessage& m) {
     return CaptionElementCode(e);
   }
   if (const Integer item = TitleItemHitTest(*this, p)) return item;
+  if (const Integer child = MDIButtonHitTest(*this, p)) return child;
   if (IsSizeBox(h) && !OuterBorder()) {
     const Integer b = SysBorderWidth(h, nullptr, true);
     const Integer w = Form->Width(), hh = Form->Height();
@@ -458,6 +460,7 @@ void TsSkinProvider::PaintCaptionButton(TBitmap* bmp, const TsCaptionButton& btn
   if (ht == HTCLOSE) disabled = !SystemMenu->EnabledClose();
   if (ht == HTMINBUTTON && !IsIconicForm()) disabled = !SystemMenu->EnabledMin();
   if (ht == HTMAXBUTTON && !IsIconicForm()) disabled = !(SystemMenu->EnabledMax() || SystemMenu->EnabledRestore());
+  if (IsMDIButtonHT(ht)) disabled = MDIButtonDisabled(*this, ht);
   const bool user = IsUserButtonHT(this, ht);
   if (user && !FTitleButtons->Items(ht - HTUDBTN)->UseSkinData) kind = tgNone;
   const Integer index = kind < data->TitleGlyphs.size() ? data->TitleGlyphs[kind] : -1;
@@ -614,6 +617,16 @@ void TsSkinProvider::KV_WMLButtonUp(TMessage& m) {
       SetHotHT(0, true);
       Form->Perform(WM_NCPAINT, 0, 0);
       return;
+    case HTCHILDCLOSE:
+    case HTCHILDMAX:
+    case HTCHILDMIN:
+      // The maximized child's buttons in the menu line act on the child.
+      biClicked = false;
+      if (TsCaptionButton* btn = ButtonByHT(pressed)) btn->cpState = 0;
+      CurrentHT = 0;
+      MDIButtonCommand(*this, pressed);
+      FCommonData->BGChanged = true;
+      return;
     default:
       if (IsUserButtonHT(this, pressed)) {
         biClicked = false;
@@ -717,6 +730,13 @@ void TsSkinProvider::KV_WMSysCommand(TMessage& m) {
       const TScopeExit zoomed([&] { SetFormState(FFormState & ~FS_ZOOMING); });
       PassOn(m);
     }
+    // A maximized form may keep the system's frame (the manager's native borders when maximized).
+    if (BorderForm && !ExtBordersNeeded(true)) {
+      BorderForm.reset();
+      RgnChanged = true;
+      FCommonData->BGChanged = true;
+      ProcessMessage(WM_NCPAINT);
+    }
     if (SystemMenu && SystemMenu->VisibleMax()) CurrentHT = HTMAXBUTTON;
     SetHotHT(0, true);
     return;
@@ -735,6 +755,14 @@ void TsSkinProvider::KV_WMSysCommand(TMessage& m) {
     if (SystemMenu && SystemMenu->VisibleMax()) CurrentHT = HTMAXBUTTON;
     SetHotHT(0, true);
     FCommonData->BGChanged = true;
+    // The outer border comes back (or follows) once the form is restored.
+    if (DuRiruZireziv* manager = SkinManager(); manager && manager->GetExtendedBorders() && FAllowExtBorders &&
+                                                CanDrawNCArea() && !Form->Parent() && Form->FormStyle() != fsMDIChild) {
+      if (BorderForm)
+        BorderForm->UpdateExBordersPos(true, 255);
+      else
+        InitExBorders(true);
+    }
     if (const HWND h = FormWnd(this)) RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_FRAME);
   }
 }

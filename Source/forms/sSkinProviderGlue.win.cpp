@@ -32,6 +32,13 @@ TkvFrameShape ShapeOf(TsSkinProvider* sp) {
     }
     shape.Kind = TkvFrameShape::fsUWP;
     shape.Margins = TRect(b, b + c, b, b);
+  } else if (TkvBorderForm* border = sp->BorderForm.get()) {
+    // The skin's frame reaches outside the window, short of the shadow.
+    const TkvSkinData* data = sp->SkinDataFor();
+    const Integer db = DiffBorder(border);
+    shape.Kind = TkvFrameShape::fsOuterBorder;
+    shape.Margins = TRect(db + (data ? data->ExShadowOffs : 0), DiffTitle(border) + (data ? data->ExShadowOffsT : 0),
+                          db + (data ? data->ExShadowOffsR : 0), db + (data ? data->ExShadowOffsB : 0));
   }
   return shape;
 }
@@ -91,11 +98,17 @@ void TsSkinProvider::UpdateSlaveFormsList() {
     }
 }
 
-void TsSkinProvider::MoveGluedForms(bool /*blendMoving*/) {
-  // An outer border window dragged during blend on moving would give the origin; without one
-  // the slaves follow the form itself.
+void TsSkinProvider::MoveGluedForms(bool blendMoving) {
   if ((FFormState & FS_POSCHANGING) || !Form || !Form->HandleAllocated()) return;
-  const TRect master = WindowRectOf(Form->WindowHandle());
+  TRect master = WindowRectOf(Form->WindowHandle());
+  // During blend on moving the border window is dragged and the form waits behind it: the
+  // slaves follow the border window's frame.
+  if (TkvBorderForm* border = BorderForm.get(); blendMoving && border)
+    if (const HWND bw = border->LayeredWindow()) {
+      const TPoint offset = border->FrameOffset();
+      const TRect r = WindowRectOf(bw);
+      master = TRect(r.Left + offset.X, r.Top + offset.Y, r.Left + offset.X, r.Top + offset.Y);
+    }
   for (const String& name : GluedForms)
     for (const TkvFormsCouple& c : std::vector<TkvFormsCouple>(GluedArray)) {
       if (c.Master != Form || !c.Slave || c.Slave->Name() != name || !c.Slave->HandleAllocated()) continue;

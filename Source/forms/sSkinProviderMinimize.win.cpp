@@ -153,8 +153,11 @@ void TkvMinTimer::InitData() {
   if (!FormHandle) return;
   const Integer time = MinimizeTime(sp);
   const Byte alpha = AlphaFrom();
+  TkvBorderForm* border = sp->BorderForm.get();
+  const HWND borderWnd = border ? border->LayeredWindow() : nullptr;
   if (alpha > 0 || !Minimized) {
-    const TRect from = WindowRectOf(FormHandle);
+    // The flight starts from all the user sees: the border window's bounds when there is one.
+    const TRect from = WindowRectOf(borderWnd ? borderWnd : FormHandle);
     InitMinimize(Motion, from, GetRectTo(from), time, alpha);
   } else {
     Motion.StepCount = MinimizeStepCount(time);
@@ -170,9 +173,24 @@ void TkvMinTimer::InitData() {
   else
     AlphaBmp->SetSize(from.Width(), from.Height());
   FreeAnimForm();
+  if (borderWnd) {
+    // The border window already shows the whole form: it flies itself.
+    AnimForm = border->AForm.get();
+    return;
+  }
   AnimForm = MakeCoverForm(FormHandle, sp, false, nullptr);
   AlphaFormWasCreated = AnimForm != nullptr;
   if (AnimForm) SetWindowRgn(AnimForm->Handle(), nullptr, FALSE);
+}
+
+TkvBorderForm* TkvMinTimer::FlyingBorder() {
+  // The border object may have been freed or have lost its window since the flight began: the
+  // pointers are taken from the provider afresh.
+  TkvBorderForm* border = sp ? sp->BorderForm.get() : nullptr;
+  BorderForm = border;
+  if (AlphaFormWasCreated) return nullptr;
+  AnimForm = border ? border->AForm.get() : nullptr;
+  return AnimForm ? border : nullptr;
 }
 
 void TkvMinTimer::InitDataRestore() {
@@ -188,6 +206,8 @@ void TkvMinTimer::TimeHandler() {
   const Cardinal state = sp->FormState();
   if (!Minimized && (state & FS_ANIMRESTORING)) Minimized = true;
   if (Minimized && (state & FS_ANIMMINIMIZING)) Minimized = false;
+  TkvBorderForm* border = FlyingBorder();
+  if (border) border->ExBorderShowing = true;
   if (!AnimForm || !AnimForm->Handle()) {
     // Nothing shows the flight: a restore ends at once rather than leave the form transparent.
     if (Minimized && (state & FS_ANIMRESTORING)) {
@@ -211,6 +231,17 @@ void TkvMinTimer::TimeHandler() {
       sp->SetHotHT(0, true);
       sp->SetFormState(sp->FormState() & ~FS_ANIMMINIMIZING);
       if (FormHandle) RemoveLayered(FormHandle);
+      if (border) {
+        // The border window is made anew when the form comes back.
+        border->FreeLayeredWindow();
+        AnimForm = nullptr;
+        if (Application && Application->MainFormOnTaskbar())
+          if (TCustomForm* main = Application->MainForm(); main && main != sp->Form && main->HandleAllocated())
+            SetActiveWindow(main->WindowHandle());
+        border->ExBorderShowing = false;
+        border->UpdateExBordersPos(true, 255);
+        return;
+      }
       TPoint pos = MotionTopLeft(Motion);
       SetFormBlendValue(anim, AlphaBmp.get(), Integer(std::lround(Motion.CurrentAlpha)), &pos);
       ShowWindow(anim, SW_HIDE);  // kept for the restore
@@ -242,9 +273,17 @@ void TkvMinTimer::TimeHandler() {
 void TkvMinTimer::FinishRestore() {
   SetEnabled(false);
   TForm* form = sp->Form;
+  TkvBorderForm* border = FlyingBorder();
   const HWND anim = AnimForm ? AnimForm->Handle() : nullptr;
   TPoint pos = MotionTopLeft(Motion);
-  if (anim) SetFormBlendValue(anim, SavedImage.get(), AlphaFrom(), &pos);
+  if (anim) {
+    if (border && IsWinVistaUp() && !AeroIsEnabled()) {
+      border->UpdateRgn();
+      SetFormBlendValue(anim, SavedImage.get(), form && form->AlphaBlend() ? form->AlphaBlendValue() : 255, &pos);
+    } else {
+      SetFormBlendValue(anim, SavedImage.get(), AlphaFrom(), &pos);
+    }
+  }
   if (FormHandle && IsIconic(FormHandle)) {
     const bool animation = kvGetAnimation();
     kvSetAnimation(false);
@@ -261,6 +300,15 @@ void TkvMinTimer::FinishRestore() {
   }
   sp->fAnimating = false;
   sp->SetFormState(sp->FormState() & ~FS_ANIMRESTORING);
+  bool borderStays = false;
+  if (border) {
+    borderStays = sp->ExtBordersNeeded(false);
+    if (borderStays) {
+      border->ExBorderShowing = false;
+    } else if (!(Application && Application->MainForm() == form)) {
+      sp->FCommonData->BGChanged = true;
+    }
+  }
   if (FormHandle) {
     RedrawWindow(FormHandle, nullptr, nullptr, RDW_FRAME | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_INVALIDATE);
     if (alphaBlend)
@@ -274,11 +322,49 @@ void TkvMinTimer::FinishRestore() {
     SetFocus(FormHandle);
   }
   if (anim) SetWindowPos(anim, FormHandle, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-  FreeAnimForm();
+  if (border) {
+    AnimForm = nullptr;
+    if (borderStays) {
+      // The border window goes back to following the form.
+      if (sp->BorderForm.get() == border) border->UpdateExBordersPos(true, 255);
+    } else if (sp->BorderForm.get() == border) {
+      // Its window flew the picture; no border is wanted any more.
+      sp->BorderForm.reset();
+    }
+  } else {
+    FreeAnimForm();
+  }
   if (sp->FormState() & FS_DISABLED) sp->UpdateLayerForm();
+  if (Application) Application->OnRestore().Call(Application);
 }
 
 // ---- Starting --------------------------------------------------------------------------------
+
+// The picture of a form with an outer border: the border window's own image, the frame repainted
+// in the active look around the client as it is; the border window then shows the flight.
+void TsSkinProvider::TakeBorderPicture(TkvMinTimer& mt) {
+  TkvBorderForm& border = *BorderForm;
+  const HWND h = FormWnd(this);
+  border.UpdateExBordersPos(false, 255);
+  const HWND bw = border.LayeredWindow();
+  if (!bw || !FCommonData) return;
+  SetBlurBehindWindow(bw, false, nullptr);
+  if (TBitmap* cache = FCommonData->FCacheBmp.get()) CopyBmp(mt.SavedImage.get(), cache);
+  FormActive = true;
+  FCommonData->BGChanged = true;
+  PaintAll();
+  if (TBitmap* cache = FCommonData->FCacheBmp.get(); cache && !mt.SavedImage->Empty()) {
+    const Integer cl = border.OffsetX(), ct = border.OffsetY();
+    const TRect client(cl, ct, cl + GetClientWidth(h), ct + GetClientHeight(h));
+    TPixelView dst = mt.SavedImage->View(), src = cache->View();
+    for (Integer y = 0; y < std::min(dst.Height, src.Height); ++y)
+      for (Integer x = 0; x < std::min(dst.Width, src.Width); ++x)
+        if (!client.Contains(TPoint(x, y))) dst.Row(y)[x] = src.Row(y)[x];
+  }
+  border.ExBorderShowing = true;
+  SetWindowPos(bw, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  SetWindowRgn(bw, nullptr, FALSE);
+}
 
 bool TsSkinProvider::StartMinimizing() {
   DuRiruZireziv* manager = SkinManager();
@@ -303,7 +389,9 @@ bool TsSkinProvider::StartMinimizing() {
         mt->InitData();
       }
       SetFormState(FFormState & ~FS_ANIMRESTORING);
-      if (mt->Motion.CurrentAlpha >= mt->AlphaFrom()) {
+      if (mt->Motion.CurrentAlpha >= mt->AlphaFrom() && BorderForm && BorderForm->LayeredWindow()) {
+        TakeBorderPicture(*mt);
+      } else if (mt->Motion.CurrentAlpha >= mt->AlphaFrom()) {
         // The picture: the frame in the active look, the client as it is.
         const bool wasActive = FormActive;
         mt->SavedImage = ::GetFormImage(this, false);
@@ -350,9 +438,22 @@ bool TsSkinProvider::StartRestoring() {
     SetFormState((FFormState & ~FS_ANIMMINIMIZING) | FS_ANIMRESTORING);
     fAnimating = true;
     manager->ShowState = saRestore;
+    if (BorderForm && manager->Options.NativeBordersMaximized && MaxRestore) BorderForm.reset();
     FormActive = true;
     mt->InitDataRestore();
-    if (!IsWinVistaUp() || AeroIsEnabled()) {
+    if (TkvBorderForm* border = BorderForm.get()) {
+      // The border window flies the picture back.
+      border->ExBorderShowing = true;
+      if (!border->LayeredWindow()) {
+        border->CreateNewForm();
+        if (const HWND bw = border->LayeredWindow()) SetFormBlendValue(bw, mt->AlphaBmp.get(), 0, nullptr);
+      }
+      mt->AnimForm = border->AForm.get();
+      if (const HWND bw = border->LayeredWindow())
+        SetWindowPos(bw, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+      MakeLayeredTransparent(h);
+      mt->SetEnabled(true);
+    } else if (!IsWinVistaUp() || AeroIsEnabled()) {
       MakeLayeredTransparent(h);
       mt->SetEnabled(true);
     }

@@ -118,6 +118,7 @@ uint32_t DisabledLayerColor(uint32_t color, Byte blendValue);
 class TsSkinProvider;
 class TForm;
 class TkvBorderWindow;
+class TkvBorderForm;
 
 // The minimize and restore animation of a form: the picture flies to the taskbar shrinking and
 // fading, and back growing. The provider keeps it in FormTimer after the animation and reuses it.
@@ -144,6 +145,8 @@ class TkvMinTimer : public TkvThreadedTimer {
  private:
   void FreeAnimForm();
   void FinishRestore();
+  // The provider's border object while its window flies the picture (AnimForm refreshed), else null.
+  TkvBorderForm* FlyingBorder();
   bool inStep_ = false;
 };
 
@@ -177,7 +180,8 @@ class TkvScaleThread : public TThread {
   TNotifyEvent FOnTimer;
   std::unique_ptr<TBitmap> SrcBmp;
   std::unique_ptr<TBitmap> NewAlphaBmp;
-  std::unique_ptr<TkvGlowForm> ThreadCoverForm;
+  std::unique_ptr<TkvGlowForm> ThreadCoverForm;  // the cover made for a form without an outer border
+  bool CoverIsBorder = false;                     // the provider's border window is the cover
   Integer OldPPI = 96;
   Integer DeltaX = 0, DeltaY = 0;
 

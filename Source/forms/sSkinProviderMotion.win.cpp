@@ -219,7 +219,12 @@ void TsSkinProvider::StartMoveForm() {
 
 void TkvMoveTimer::TimeHandler() {
   const Byte alpha = Byte(std::lround(CurrentBlendValue));
-  if (FormHandle) {
+  TkvBorderForm* border = sp ? sp->BorderForm.get() : nullptr;
+  if (border && border == BorderForm) {
+    // The border window shows the whole form while the form itself is transparent.
+    if (const HWND bw = border->LayeredWindow(); bw && border->SkinData && border->SkinData->FCacheBmp)
+      SetFormBlendValue(bw, border->SkinData->FCacheBmp.get(), alpha, nullptr);
+  } else if (FormHandle) {
     const LONG ex = GetWindowLongW(FormHandle, GWL_EXSTYLE);
     if (!(ex & WS_EX_LAYERED)) SetWindowLongW(FormHandle, GWL_EXSTYLE, ex | WS_EX_LAYERED);
     SetLayeredWindowAttributes(FormHandle, 0, alpha, LWA_ALPHA);
@@ -251,6 +256,32 @@ void StartBlendOnMoving(TsSkinProvider* sp, bool toMove) {
   timer->BlendValue = sp->FAllowBlendOnMoving ? manager->AnimEffects.BlendOnMoving.BlendValue : 255;
   timer->BlendStep = BlendOnMovingStep(timer->BlendValue, manager->AnimEffects.BlendOnMoving.Time);
   timer->SetInterval(kvBlendMoveInterval);
+  if (TkvBorderForm* border = sp->BorderForm.get()) {
+    // The border window, showing the whole form, is what moves; the form waits transparent
+    // behind it and jumps to the drop point at the end.
+    SendAMessage(h, KV_KILLTIMERS);
+    border->UpdateExBordersPos(false, 255);
+    if (form->AlphaBlend()) SetLayeredWindowAttributes(h, 0, 0, LWA_ALPHA);
+    border->ExBorderShowing = true;
+    const HWND bw = border->LayeredWindow();
+    if (bw) SetWindowPos(h, bw, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+    SetFormBlendValue(h, nullptr, 0, nullptr);
+    timer->SetEnabled(true);
+    if (!toMove || !bw) return;
+    border->LastTopLeft = TPoint(-1, -1);
+    TrySendMessage(bw, WM_SYSCOMMAND, SC_DRAGMOVE, 0);
+    // The border object may have gone with the move loop.
+    if (TkvBorderForm* after = sp->BorderForm.get(); after == border) {
+      after->MovRgnChanged = false;
+      // A window dragged above the screen is put back where the loop last placed it.
+      if (IsWinVistaUp() && after->LastTopLeft.X != -1 && after->LastTopLeft.Y != -1 && after->LastTopLeft.Y < 0)
+        if (const HWND w = after->LayeredWindow())
+          SetWindowPos(w, nullptr, after->LastTopLeft.X, after->LastTopLeft.Y, 0, 0,
+                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    FinishBlendOnMoving(sp, nullptr);
+    return;
+  }
   // The form turns layered under a snapshot, so the switch does not show.
   std::unique_ptr<TkvGlowForm> cover;
   if (!form->AlphaBlend()) {
@@ -268,12 +299,64 @@ void StartBlendOnMoving(TsSkinProvider* sp, bool toMove) {
   }
 }
 
+namespace {
+
+// The end of a blended move of a form with an outer border: the form jumps to where the border
+// window was dropped and is opaque again behind it.
+void FinishBorderBlendMove(TsSkinProvider* sp, TkvBorderForm& border) {
+  TForm* form = sp->Form;
+  const HWND h = FormWnd(sp);
+  const HWND bw = border.LayeredWindow();
+  if (border.SkinData && border.SkinData->FCacheBmp)
+    SetFormBlendValue(bw, border.SkinData->FCacheBmp.get(), form->AlphaBlend() ? form->AlphaBlendValue() : 255, nullptr);
+  const TRect shadow = border.ShadowSize();
+  const Integer y = sp->FSysExHeight ? SysBorderWidth(h, &border, false) + shadow.Top + DiffTitle(&border) : border.OffsetY();
+  RECT br{};
+  GetWindowRect(bw, &br);
+  SetWindowPos(h, nullptr, br.left + border.OffsetX(), br.top + y, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
+  sp->SetFormState(sp->FormState() & ~FS_BLENDMOVING);
+  SendAMessage(h, KV_UPDATEFLOATITEMS);
+  if (form->AlphaBlend()) {
+    border.ExBorderShowing = false;
+    border.UpdateExBordersPos(true, 255);
+    SetLayeredWindowAttributes(h, 0, form->AlphaBlendValue(), LWA_ALPHA);
+  } else {
+    SetWindowPos(h, bw, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+    SetWindowLongW(h, GWL_EXSTYLE, GetWindowLongW(h, GWL_EXSTYLE) & ~WS_EX_LAYERED);
+  }
+  sp->FCommonData->BGChanged = true;
+  RedrawWindow(h, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INTERNALPAINT | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  // The form's own pixels reach the screen before it goes on top of its picture.
+  Sleep(20);
+  SetWindowPos(h, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  if (AeroIsEnabled() && form->Menu()) sp->ProcessMessage(WM_NCPAINT);
+  if (TkvBorderForm* still = sp->BorderForm.get()) {
+    still->ExBorderShowing = false;
+    still->UpdateExBordersPos(true, 255);
+  }
+  // Dropped with the cursor on the top of the work area: a form that can be maximized is.
+  const TPoint cursor = kvMousePos();
+  MONITORINFO mi{};
+  mi.cbSize = sizeof mi;
+  const POINT pt{cursor.X, cursor.Y};
+  if (GetMonitorInfoW(MonitorFromPoint(pt, MONITOR_DEFAULTTONEAREST), &mi) && cursor.Y == mi.rcWork.top &&
+      IsSizeBox(h) && form->BorderIcons().Contains(biMaximize))
+    form->SetWindowState(wsMaximized);
+}
+
+}  // namespace
+
 void FinishBlendOnMoving(TsSkinProvider* sp, TkvGlowForm* coverForm) {
   if (sp->bFlag1) return;
   const auto guard = SetForScope(sp->bFlag1, true);
   TForm* form = sp->Form;
   const HWND h = FormWnd(sp);
-  if (h) {
+  TkvBorderForm* border = sp->BorderForm.get();
+  const bool throughBorder = h && border && border->LayeredWindow();
+  if (throughBorder) {
+    FinishBorderBlendMove(sp, *border);
+  } else if (h) {
     if (form->AlphaBlend()) {
       SetLayeredWindowAttributes(h, 0, form->AlphaBlendValue(), LWA_ALPHA);
       SendAMessage(h, KV_UPDATEITEMSALPHA, form->AlphaBlendValue());
@@ -295,7 +378,7 @@ void FinishBlendOnMoving(TsSkinProvider* sp, TkvGlowForm* coverForm) {
     }
   }
   sp->SetFormState(sp->FormState() & ~FS_BLENDMOVING);
-  if (h) {
+  if (h && !throughBorder) {
     SendAMessage(h, KV_UPDATEITEMSALPHA, 255);
     SendAMessage(h, KV_UPDATEFLOATITEMS);
   }
@@ -410,17 +493,47 @@ void TsSkinProvider::AnimChangeScale(Integer newPPI, bool doRecreate) {
   thread->OldPPI = GetPPI(FCommonData.get());
   SetFormState(FFormState | FS_SCALING);
   SendAMessage(h, KV_UPDATEFLOATITEMS);
-  thread->ThreadCoverForm.reset(MakeCoverForm(h, this, false, nullptr));
-  TkvGlowForm* cover = thread->ThreadCoverForm.get();
-  if (!cover || !cover->AlphaBmp) {
-    SetFormState(FFormState & ~FS_SCALING);
-    StopScaleThread();
-    return;
+  HWND coverWnd = nullptr;
+  TkvBorderForm* border = BorderForm.get();
+  if (border && border->LayeredWindow() && FCommonData->FCacheBmp) {
+    // The border window already shows the whole form: it is the cover, frozen meanwhile.
+    coverWnd = border->LayeredWindow();
+    thread->CoverIsBorder = true;
+    border->Locked = true;
+    SetBlurBehindWindow(coverWnd, false, nullptr);
+    thread->SrcBmp = std::make_unique<TBitmap>(0, 0, pf32bit);
+    CopyBmp(thread->SrcBmp.get(), FCommonData->FCacheBmp.get());
+    // The client as the screen shows it now.
+    const Integer cw = GetClientWidth(h), ch = GetClientHeight(h);
+    RECT wr{};
+    GetWindowRect(h, &wr);
+    const TPoint client = FUWPMode ? TPoint(wr.left, wr.top)
+                                   : TPoint(wr.left + SysBorderWidth(h, border, false),
+                                            wr.top + SysBorderHeight(h, border, false) + SysCaptHeight(this));
+    {
+      TCanvasLock lock(*thread->SrcBmp->Canvas());
+      const HDC screen = GetDC(nullptr);
+      BitBlt(thread->SrcBmp->Canvas()->Handle(), border->OffsetX(), border->OffsetY(), cw, ch, screen, client.X, client.Y,
+             SRCCOPY);
+      ReleaseDC(nullptr, screen);
+    }
+    FillAlphaRect(thread->SrcBmp.get(), TRect(border->OffsetX(), border->OffsetY(), border->OffsetX() + cw, border->OffsetY() + ch),
+                  255, clNone);
+    SetFormBlendValue(coverWnd, thread->SrcBmp.get(), 255, nullptr);
+  } else {
+    thread->ThreadCoverForm.reset(MakeCoverForm(h, this, false, nullptr));
+    TkvGlowForm* cover = thread->ThreadCoverForm.get();
+    if (!cover || !cover->AlphaBmp) {
+      SetFormState(FFormState & ~FS_SCALING);
+      StopScaleThread();
+      return;
+    }
+    coverWnd = cover->Handle();
+    thread->SrcBmp = std::make_unique<TBitmap>(0, 0, pf32bit);
+    CopyBmp(thread->SrcBmp.get(), cover->AlphaBmp);
   }
-  thread->SrcBmp = std::make_unique<TBitmap>(0, 0, pf32bit);
-  CopyBmp(thread->SrcBmp.get(), cover->AlphaBmp);
-  SetWindowRgn(cover->Handle(), nullptr, TRUE);
-  ShowWindow(cover->Handle(), SW_SHOWNOACTIVATE);
+  SetWindowRgn(coverWnd, nullptr, TRUE);
+  ShowWindow(coverWnd, SW_SHOWNOACTIVATE);
   const LONG ex = GetWindowLongW(h, GWL_EXSTYLE);
   if (!(ex & WS_EX_LAYERED)) SetWindowLongW(h, GWL_EXSTYLE, ex | WS_EX_LAYERED);
   SetLayeredWindowAttributes(h, 0, 0, LWA_ALPHA);
@@ -428,7 +541,7 @@ void TsSkinProvider::AnimChangeScale(Integer newPPI, bool doRecreate) {
   thread->NewBoundsRect = TRect(0, 0, w * newPPI / thread->OldPPI, hh * newPPI / thread->OldPPI);
   thread->NewAlphaBmp = std::make_unique<TBitmap>(w, hh, pf32bit);
   RECT cr{};
-  GetWindowRect(cover->Handle(), &cr);
+  GetWindowRect(coverWnd, &cr);
   thread->p = TPoint(cr.left, cr.top);
   thread->FOnTimer = TNotifyEvent(this, &TsSkinProvider::OnScaleTimer);
   thread->Start();
@@ -437,6 +550,8 @@ void TsSkinProvider::AnimChangeScale(Integer newPPI, bool doRecreate) {
 void TsSkinProvider::StopScaleThread() {
   TkvScaleThread* t = std::exchange(FScaleThread, nullptr);
   if (!t) return;
+  // A border window frozen as the cover follows the form again.
+  if (t->CoverIsBorder && BorderForm) BorderForm->Locked = false;
   t->Wake();
   // Free waits for the loop; a step it still hands over finds the thread terminated.
   t->Free();
@@ -444,7 +559,10 @@ void TsSkinProvider::StopScaleThread() {
 
 void TsSkinProvider::OnScaleTimer(TObject*) {
   TkvScaleThread* t = FScaleThread;
-  if (!t || t->Terminated() || !t->NewAlphaBmp || !t->ThreadCoverForm) return;
+  if (!t || t->Terminated() || !t->NewAlphaBmp) return;
+  TkvBorderForm* border = t->CoverIsBorder ? BorderForm.get() : nullptr;
+  const HWND cover = border ? border->LayeredWindow() : t->ThreadCoverForm ? t->ThreadCoverForm->Handle() : nullptr;
+  if (!cover) return;
   const TSize target(t->NewBoundsRect.Right, t->NewBoundsRect.Bottom);
   const TSize current(t->NewAlphaBmp->Width(), t->NewAlphaBmp->Height());
   if (!ScaleReached(current, target)) {
@@ -453,20 +571,34 @@ void TsSkinProvider::OnScaleTimer(TObject*) {
     FillDC(t->NewAlphaBmp->Canvas()->Handle(), MkRect(next.cx, next.cy), 0);
     kvgpStretchRect(t->NewAlphaBmp.get(), t->SrcBmp.get(), MkRect(next.cx, next.cy),
                     MkRect(t->SrcBmp->Width(), t->SrcBmp->Height()));
-    const HWND ch = t->ThreadCoverForm->Handle();
-    SetWindowPos(ch, nullptr, t->p.X, t->p.Y, next.cx, next.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(cover, nullptr, t->p.X, t->p.Y, next.cx, next.cy, SWP_NOZORDER | SWP_NOACTIVATE);
     TPoint pos = t->p;
-    SetFormBlendValue(ch, t->NewAlphaBmp.get(), 255, &pos);
+    SetFormBlendValue(cover, t->NewAlphaBmp.get(), 255, &pos);
     return;
   }
   if (DuRiruZireziv* manager = SkinManager(); manager && manager->ManagerState.Contains(msScaleChanging)) return;
   const HWND h = FormWnd(this);
+  if (border && h) {
+    // The form's place inside the border's picture, as after a blended move.
+    const TRect shadow = border->ShadowSize();
+    t->DeltaX = border->OffsetX();
+    t->DeltaY = FSysExHeight ? SysBorderWidth(h, border, false) + shadow.Top + DiffTitle(border) : border->OffsetY();
+  }
   if (h) {
     SetWindowPos(h, nullptr, t->p.X + t->DeltaX, t->p.Y + t->DeltaY, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     SetWindowLongW(h, GWL_EXSTYLE, GetWindowLongW(h, GWL_EXSTYLE) & ~WS_EX_LAYERED);
   }
-  ShowWindow(t->ThreadCoverForm->Handle(), SW_HIDE);
-  t->ThreadCoverForm.reset();
+  if (border) {
+    border->Locked = false;
+    FCommonData->BGChanged = true;
+    border->ExBorderShowing = false;
+    border->UpdateExBordersPos(true, 255);
+    t->SrcBmp.reset();
+  } else {
+    ShowWindow(cover, SW_HIDE);
+    t->ThreadCoverForm.reset();
+  }
+  t->CoverIsBorder = false;
   SetFormState(FFormState & ~FS_SCALING);
   t->NewAlphaBmp.reset();
   if (h) SendAMessage(h, KV_UPDATEFLOATITEMS);

@@ -8,6 +8,7 @@
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
 #include "forms/kvTitleBar.h"
+#include "forms/sMDIForm.h"
 #include "forms/sSkinProvider.h"
 #include "paint/sAlphaGraph.h"
 #include "paint/sGraphUtils.h"
@@ -212,6 +213,7 @@ void TsSkinProvider::PaintText(TBitmap* bmp, const TRect& rForm) {
 
 void TsSkinProvider::PaintTitleContent(TBitmap* bmp) {
   PaintTitleItems(*this, bmp);
+  if (Form->FormStyle() == fsMDIForm) PaintMDIButtons(*this, bmp);
   if (!SystemMenu || !HaveSysMenu()) return;
   PaintCaptionButton(bmp, ButtonClose, HTCLOSE);
   if (SystemMenu->VisibleMax()) PaintCaptionButton(bmp, ButtonMax, HTMAXBUTTON);

@@ -8,7 +8,9 @@
 
 #include "base/WorkingBitmaps.h"
 #include "support/FormSkin.h"
+#include "ui/Clock.h"
 #include "ui/GdiScopes.h"
+#include "ui/ScopeGuard.h"
 
 using namespace formskin;
 
@@ -320,4 +322,125 @@ TEST_F(TitleBarForm, FreedImageListsAndMenusAreForgotten) {
 TEST(TitleBarOwner, OnlyAFormMayOwnATitleBar) {
   TComponent owner(nullptr);
   EXPECT_THROW({ TsTitleBar bar(&owner); }, Exception);
+}
+
+// The provider's KillAnimations stops every item's fade at once, their layered windows with them.
+TEST_F(TitleBarForm, KillingTheAnimationsStopsEveryItemsFade) {
+  TkvTitleBarItem* a = Add(tbaLeft, 30);
+  TkvTitleBarItem* b = Add(tbaLeft, 30);
+  Start();
+  for (TkvTitleBarItem* it : {a, b}) {
+    const TPoint c = ScreenCentre(it);
+    SetCursorPos(c.X, c.Y);
+    NCMouseMove(c);
+  }
+  // a fades out, b fades in.
+  ASSERT_TRUE(a->Timer);
+  ASSERT_TRUE(b->Timer);
+  ASSERT_TRUE(a->Timer->AForm);
+  ASSERT_TRUE(b->Timer->AForm);
+  const HWND wa = a->Timer->AForm->WindowHandle(), wb = b->Timer->AForm->WindowHandle();
+  sp->KillAnimations();
+  EXPECT_FALSE(a->Timer);
+  EXPECT_FALSE(b->Timer);
+  EXPECT_FALSE(IsWindow(wa));
+  EXPECT_FALSE(IsWindow(wb));
+  // The bar itself does the same.
+  const TPoint c = ScreenCentre(a);
+  SetCursorPos(c.X, c.Y);
+  NCMouseMove(c);
+  ASSERT_TRUE(a->Timer);
+  bar->KillAnimations();
+  EXPECT_FALSE(a->Timer);
+  SetCursorPos(0, 0);
+}
+
+namespace {
+
+// The application's hint clock, stepped by the test.
+struct StepClock : TClock {
+  uint64_t NowMs() const override { return now; }
+  uint64_t now = 1000;
+};
+
+}  // namespace
+
+// An item's hint shows after the application's hint pause counted on its clock, in a plain hint
+// window of the item's own near the cursor; leaving the item takes it away. A pause of 0 shows it
+// at once; an item, form or application that shows no hints shows none.
+TEST_F(TitleBarForm, AnItemsHintShowsAfterThePauseOnTheApplicationsClockAndGoesOnLeave) {
+  TkvTitleBarItem* it = Add(tbaLeft, 30);
+  it->FHint = u"Save the list";
+  it->FShowHint = true;
+  SetCursorPos(0, 0);  // the mouse is nowhere near the item until the test puts it there
+  Start();
+  form->SetShowHint(true);
+  StepClock clock;
+  Application->SetClock(&clock);
+  const bool savedShow = Application->ShowHint();
+  const Integer savedPause = Application->HintPause();
+  const TScopeExit back([&] {
+    Application->SetClock(nullptr);
+    Application->SetShowHint(savedShow);
+    Application->SetHintPause(savedPause);
+    SetCursorPos(0, 0);
+  });
+  Application->SetShowHint(true);
+  Application->SetHintPause(500);
+  const TPoint c = ScreenCentre(it);
+  const TPoint away = Screen(sp->FIconRect.Right + 1, sp->VCenter);
+  NCMouseMove(away);
+  SetCursorPos(c.X, c.Y);
+  NCMouseMove(c);
+  EXPECT_EQ(Application->Hint(), u"Save the list");
+  EXPECT_FALSE(it->HintWnd);
+  clock.now += 499;
+  sp->OnHintTimer(nullptr);
+  EXPECT_FALSE(it->HintWnd);
+  clock.now += 1;
+  sp->OnHintTimer(nullptr);
+  ASSERT_TRUE(it->HintWnd);
+  const HWND hint = it->HintWnd->Handle();
+  EXPECT_TRUE(IsWindowVisible(hint));
+  RECT hr{};
+  GetWindowRect(hint, &hr);
+  EXPECT_EQ(hr.left, c.X + 8);
+  EXPECT_EQ(hr.top, c.Y + 16);
+  // Shown once: a later check changes nothing.
+  clock.now += 1000;
+  sp->OnHintTimer(nullptr);
+  EXPECT_EQ(it->HintWnd->Handle(), hint);
+  SetCursorPos(away.X, away.Y);
+  NCMouseMove(away);
+  EXPECT_FALSE(it->HintWnd);
+  EXPECT_FALSE(IsWindow(hint));
+
+  // Leaving before the pause ends: nothing shows later.
+  SetCursorPos(c.X, c.Y);
+  NCMouseMove(c);
+  SetCursorPos(away.X, away.Y);
+  NCMouseMove(away);
+  clock.now += 600;
+  sp->OnHintTimer(nullptr);
+  EXPECT_FALSE(it->HintWnd);
+
+  struct Case {
+    Integer pause;
+    bool item, form, app, shows;
+  };
+  for (const Case k : {Case{0, true, true, true, true}, Case{0, false, true, true, false},
+                       Case{0, true, false, true, false}, Case{0, true, true, false, false}}) {
+    Application->SetHintPause(k.pause);
+    it->FShowHint = k.item;
+    form->SetShowHint(k.form);
+    Application->SetShowHint(k.app);
+    SetCursorPos(c.X, c.Y);
+    NCMouseMove(c);
+    clock.now += 10000;
+    sp->OnHintTimer(nullptr);
+    EXPECT_EQ(bool(it->HintWnd), k.shows) << k.item << k.form << k.app;
+    SetCursorPos(away.X, away.Y);
+    NCMouseMove(away);
+    EXPECT_FALSE(it->HintWnd);
+  }
 }

@@ -1,15 +1,18 @@
 // A skinned MDI main form: its client window shows the form's picture as its wall, children are
 // tiled, cascaded and maximized, a released thumb scrolls the client by the real difference and
-// sets the bar, and the menu line asks for a maximized child's buttons.
+// sets the bar, and the menu line draws a maximized child's buttons, hit-tests them and runs
+// their commands.
 #include "forms/sMDIForm.h"
 
 #include <memory>
+#include <vector>
 
 #include "forms/sSkinProvider.h"
 #include "skin/sCommonData.h"
 #include "support/FormFixture.h"
 #include "support/FormSkin.h"
 #include "ui/Menus.h"
+#include "ui/ScopeGuard.h"
 
 using namespace formskin;
 
@@ -36,6 +39,22 @@ class SkinnedMdi : public SkinnedMdiFrame {
     GetWindowRect(child->Handle(), &r);
     MapWindowPoints(nullptr, frame->ClientHandle(), reinterpret_cast<POINT*>(&r), 2);
     return r;
+  }
+  // A child with a provider of its own.
+  TForm* MakeSkinnedChild(const char16_t* caption) {
+    TForm* child = MakeChild(caption);
+    auto* childSp = new TsSkinProvider(child);
+    childSp->AfterConstruction();
+    return child;
+  }
+  // The frame gets a main menu with one item.
+  void GiveMenu() {
+    auto* menu = new TMainMenu(frame);
+    auto* item = new TMenuItem(frame);
+    item->SetCaption(u"File");
+    menu->Items()->Add(item);
+    frame->SetMenu(menu);
+    PumpMessages();
   }
 
 };
@@ -132,16 +151,9 @@ TEST_F(SkinnedMdi, AReleasedThumbScrollsTheClientByTheRealDifferenceAndSetsTheBa
 }
 
 TEST_F(SkinnedMdi, MenuLineAsksForTheButtonsOfAMaximizedSkinnedChildWithASystemMenu) {
-  TForm* child = MakeChild(u"A");
-  auto* childSp = new TsSkinProvider(child);
-  childSp->AfterConstruction();
+  TForm* child = MakeSkinnedChild(u"A");
   EXPECT_FALSE(MDIButtonsNeeded(*sp));  // no main menu
-  auto* menu = new TMainMenu(frame);
-  auto* item = new TMenuItem(frame);
-  item->SetCaption(u"File");
-  menu->Items()->Add(item);
-  frame->SetMenu(menu);
-  PumpMessages();
+  GiveMenu();
   EXPECT_FALSE(MDIButtonsNeeded(*sp));  // not maximized
   child->SetWindowState(wsMaximized);
   PumpMessages();
@@ -215,4 +227,83 @@ TEST_F(SkinnedMdi, TheIconFormShowsTheRightEndOfTheMenuLine) {
   EXPECT_EQ(shot.PixelColor(0, 0), TColor(0x030201));
   EXPECT_EQ(shot.PixelColor(59, 4), TColor(0x030201));  // the whole block lies in the picture
   icon->SetOnPaint(TNotifyEvent());
+}
+
+// A maximized skinned child's buttons stand at the right end of the frame's menu line: drawn into
+// the frame's picture, hit-tested there, and a click on one runs its command on the child.
+TEST_F(SkinnedMdi, AMaximizedChildsButtonsAreDrawnInTheMenuLineAndClickable) {
+  // The small glyphs of the child's buttons: the skin's close, maximize, minimize and restore.
+  TkvSkinData& d = *skin->skin.Data;
+  const auto savedGlyphs = d.TitleGlyphs;
+  const TScopeExit back([&] { d.TitleGlyphs = savedGlyphs; });
+  d.TitleGlyphs[tgSmallClose] = d.TitleGlyphs[tgClose];
+  d.TitleGlyphs[tgSmallMax] = d.TitleGlyphs[tgMax];
+  d.TitleGlyphs[tgSmallMin] = d.TitleGlyphs[tgMin];
+  d.TitleGlyphs[tgSmallNormal] = d.TitleGlyphs[tgNormal];
+  TForm* child = MakeSkinnedChild(u"A");
+  GiveMenu();
+  auto paint = [&] {
+    sp->FCommonData->BGChanged = true;
+    sp->PaintAll();
+    return sp->FCommonData->FCacheBmp.get();
+  };
+  // Not maximized: no buttons, the menu line's right end is plain.
+  TBitmap* cache = paint();
+  ASSERT_NE(cache, nullptr);
+  EXPECT_EQ(sp->MDIClose.cpRect.Width(), 0);
+  const Integer menuTop = SysBorderHeight(frame->Handle(), nullptr, false) + sp->CaptionHeight(true), menuH = sp->MenuHeight();
+  ASSERT_GT(menuH, 0);
+  const std::vector<uint32_t> plain = [&] {
+    std::vector<uint32_t> row;
+    const TPixelView v = cache->View();
+    for (Integer x = 0; x < v.Width; ++x) row.push_back(v.At(x, menuTop + menuH / 2));
+    return row;
+  }();
+
+  child->SetWindowState(wsMaximized);
+  PumpMessages();
+  ASSERT_TRUE(MDIButtonsNeeded(*sp));
+  cache = paint();
+  const TRect close = sp->MDIClose.cpRect, max = sp->MDIMax.cpRect, min = sp->MDIMin.cpRect;
+  ASSERT_GT(close.Width(), 0);
+  // Right to left: close, restore, minimize, in the menu line near the frame's right edge.
+  EXPECT_LT(max.Right, close.Left + 1);
+  EXPECT_LT(min.Right, max.Left + 1);
+  EXPECT_EQ(close.Height(), sp->SmallButtonHeight());
+  EXPECT_EQ((close.Top + close.Bottom) / 2, menuTop + menuH / 2);
+  EXPECT_GT(close.Right, frame->Width() - 3 * close.Width() - 10);
+  EXPECT_LE(close.Right, frame->Width());
+  // Each button's glyph changed the picture where the line was plain.
+  const TPixelView v = cache->View();
+  for (const TRect& r : {close, max, min}) {
+    size_t changed = 0;
+    for (Integer y = r.Top; y < r.Bottom; ++y)
+      for (Integer x = r.Left; x < r.Right; ++x)
+        if (y == menuTop + menuH / 2 && v.At(x, y) != plain[size_t(x)]) ++changed;
+    EXPECT_GT(changed, 0u) << r.Left;
+  }
+
+  // The hit test answers the buttons' codes at their centres (window coordinates on the screen).
+  RECT wr{};
+  GetWindowRect(frame->Handle(), &wr);
+  auto centre = [&](const TRect& r) { return TPoint(wr.left + (r.Left + r.Right) / 2, wr.top + (r.Top + r.Bottom) / 2); };
+  auto hit = [&](const TRect& r) {
+    const TPoint p = centre(r);
+    return SendMessageW(frame->Handle(), WM_NCHITTEST, 0, MAKELPARAM(p.X, p.Y));
+  };
+  EXPECT_EQ(hit(close), HTCHILDCLOSE);
+  EXPECT_EQ(hit(max), HTCHILDMAX);
+  EXPECT_EQ(hit(min), HTCHILDMIN);
+
+  // A press and release on the restore button restores the child.
+  const TPoint p = centre(max);
+  SetCursorPos(p.X, p.Y);
+  SendMessageW(frame->Handle(), WM_NCLBUTTONDOWN, HTCHILDMAX, MAKELPARAM(p.X, p.Y));
+  EXPECT_EQ(sp->MDIMax.cpState, 2);
+  SendMessageW(frame->Handle(), WM_NCLBUTTONUP, HTCHILDMAX, MAKELPARAM(p.X, p.Y));
+  PumpMessages();
+  EXPECT_EQ(child->WindowState(), wsNormal);
+  EXPECT_FALSE(MDIButtonsNeeded(*sp));
+  EXPECT_NE(SendMessageW(frame->Handle(), WM_NCHITTEST, 0, MAKELPARAM(p.X, p.Y)), HTCHILDMAX);
+  SetCursorPos(0, 0);
 }

@@ -2,7 +2,9 @@
 // UpdateLayeredWindow (shadow from the skin's template, title, client, checked pixel by pixel),
 // where the window lies, the regions of the form and of the border window, its hit tests and
 // cursors, clicks in the shadow falling through the holes the mouse punches into its region,
-// the close button and the double-click stretch reached through it, and the blur behind it.
+// the close button and the double-click stretch reached through it, the blur behind it, the
+// blended move, glued forms and snapping, and the scale change carried by the border window, its
+// rounded corners, the application's own hit test and native borders when maximized.
 #include <windows.h>
 
 #include <optional>
@@ -10,12 +12,15 @@
 #include <vector>
 
 #include "base/kvntUtils.h"
+#include "forms/sSkinProviderMotion.h"
 #include "raster/GdiBitmaps.h"
 #include "skin/sVclUtils.h"
 #include "support/FormSkin.h"
 #include "support/LayeredCalls.h"
+#include "support/ManualTimerDriver.h"
 #include "ui/Bitmap.h"
 #include "ui/Forms.h"
+#include "ui/ScopeGuard.h"
 
 using namespace formskin;
 
@@ -490,4 +495,412 @@ TEST_F(Bordered, WithoutAnimationTheHotLookShowsAtOnce) {
   EXPECT_EQ(shown[0]->alpha, 255);
   EXPECT_FALSE(fade->Enabled());
   skin->skin.Manager.Effects.AllowAnimation = true;
+}
+
+// The system restacks the border window often (activation, the form's own z-order changes):
+// that keeps a running fade; a real move or size of the window ends it.
+TEST_F(Bordered, OnlyAMoveOrSizeOfTheBorderWindowStopsTheFades) {
+  SendMessageW(form->Handle(), WM_NCACTIVATE, TRUE, 0);
+  const TPoint close = Centre(sp->ButtonClose);
+  struct Case {
+    const char* name;
+    Integer dx, dy, dw;
+    UINT flags;
+    bool stops;
+  };
+  const Case cases[] = {
+      {"restack", 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE, false},
+      {"restack and show", 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW, false},
+      {"same place given", 0, 0, 0, SWP_NOZORDER, false},
+      {"move", 5, 3, 0, SWP_NOZORDER | SWP_NOSIZE, true},
+      {"size", 0, 0, 4, SWP_NOZORDER | SWP_NOMOVE, true},
+  };
+  for (const Case& c : cases) {
+    Send(WM_NCMOUSEMOVE, close.X, close.Y);
+    TkvSBAnimation* fade = sp->ButtonClose.cpTimer;
+    ASSERT_NE(fade, nullptr) << c.name;
+    ASSERT_TRUE(fade->Enabled()) << c.name;
+    const RECT r = BorderRect();
+    SetWindowPos(bw, HWND_TOP, r.left + c.dx, r.top + c.dy, r.right - r.left + c.dw, r.bottom - r.top,
+                 c.flags | SWP_NOACTIVATE);
+    if (c.stops) {
+      EXPECT_EQ(sp->ButtonClose.cpTimer, nullptr) << c.name;
+    } else {
+      EXPECT_EQ(sp->ButtonClose.cpTimer, fade) << c.name;
+      EXPECT_TRUE(fade->Enabled()) << c.name;
+    }
+    // Back to where the form keeps it, the hover gone, for the next case.
+    sp->KillAnimations();
+    sp->SetHotHT(0, true);
+    SendMessageW(form->Handle(), WM_NCACTIVATE, TRUE, 0);
+    sp->BorderForm->UpdateExBordersPos(true, 255);
+  }
+}
+
+// ---- Blend on moving through the border window -------------------------------------------------
+
+namespace {
+
+// The animation timers of a test step only when the test calls them.
+struct ManualTimers {
+  ManualTimers() : saved(kvTimerDriverFactory) { kvTimerDriverFactory = ManualTimerDriver::Factory(); }
+  ~ManualTimers() { kvTimerDriverFactory = saved; }
+  TkvTimerDriverFactory saved;
+};
+
+std::vector<BYTE> AlphasShownOn(HWND wnd) {
+  std::vector<BYTE> out;
+  for (const layered::UpdateCall& c : calls)
+    if (c.wnd == wnd) out.push_back(c.alpha);
+  return out;
+}
+
+}  // namespace
+
+// The border window, with the whole picture, fades and is dragged; the form waits transparent
+// behind it and jumps to the drop point, opaque again, when the move ends.
+TEST_F(Bordered, BlendOnMovingFadesTheBorderWindowAndDropsTheFormWhereItWasLeft) {
+  ManualTimers timers;
+  DuRiruZireziv& m = skin->skin.Manager;
+  m.AnimEffects.BlendOnMoving.Active = true;
+  m.AnimEffects.BlendOnMoving.BlendValue = 170;
+  m.AnimEffects.BlendOnMoving.Time = 120;
+  const HWND h = form->Handle();
+  RECT f0{}, b0 = BorderRect();
+  GetWindowRect(h, &f0);
+  calls.clear();
+  StartBlendOnMoving(sp, false);
+  ASSERT_TRUE(sp->FormState() & FS_BLENDMOVING);
+  EXPECT_TRUE(sp->BorderForm->ExBorderShowing);
+  // The form: fully transparent, directly behind the border window.
+  const std::vector<BYTE> formAlphas = AlphasShownOn(h);
+  ASSERT_FALSE(formAlphas.empty());
+  EXPECT_EQ(formAlphas.back(), 0);
+  EXPECT_TRUE(GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_LAYERED);
+  EXPECT_EQ(GetWindow(bw, GW_HWNDNEXT), h);
+  auto* timer = dynamic_cast<TkvMoveTimer*>(sp->FormTimer.get());
+  ASSERT_NE(timer, nullptr);
+  EXPECT_EQ(timer->BorderForm, sp->BorderForm.get());
+  calls.clear();
+  for (int i = 0; i < 12; ++i) timer->OnTimer2(nullptr);
+  const std::vector<BYTE> expected = {255, 247, 238, 230, 221, 213, 204, 196, 187, 179, 170, 170};
+  EXPECT_EQ(AlphasShownOn(bw), expected);
+  EXPECT_TRUE(AlphasShownOn(h).empty());
+  // Every frame is the form's whole picture.
+  TBitmap* cache = sp->FCommonData->FCacheBmp.get();
+  ASSERT_FALSE(calls.empty());
+  EXPECT_EQ(calls.back().size.cx, cache->Width());
+  EXPECT_EQ(calls.back().At(kShadow.Left + 20, kShadow.Top + 5), cache->View().At(kShadow.Left + 20, kShadow.Top + 5));
+
+  // The drag moves the border window only.
+  SetWindowPos(bw, nullptr, b0.left + 40, b0.top + 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT f1{};
+  GetWindowRect(h, &f1);
+  EXPECT_EQ(f1.left, f0.left);
+  EXPECT_EQ(f1.top, f0.top);
+  EXPECT_EQ(sp->BorderForm->LastTopLeft.X, b0.left + 40);
+  EXPECT_EQ(sp->BorderForm->LastTopLeft.Y, b0.top + 30);
+
+  calls.clear();
+  SetCursorPos(b0.left + 60, b0.top + 60);  // dropped away from the work area's top
+  FinishBlendOnMoving(sp, nullptr);
+  EXPECT_FALSE(sp->FormState() & FS_BLENDMOVING);
+  EXPECT_FALSE(sp->FormTimer);
+  EXPECT_FALSE(sp->BorderForm->ExBorderShowing);
+  RECT f2{};
+  GetWindowRect(h, &f2);
+  EXPECT_EQ(f2.left, f0.left + 40);
+  EXPECT_EQ(f2.top, f0.top + 30);
+  EXPECT_FALSE(GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_LAYERED);
+  // The border window shows the picture opaque again, around the form at its new place.
+  const std::vector<BYTE> shown = AlphasShownOn(bw);
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown.front(), 255);
+  const RECT b2 = BorderRect();
+  EXPECT_EQ(b2.left, b0.left + 40);
+  EXPECT_EQ(b2.top, b0.top + 30);
+  EXPECT_FALSE(IsZoomed(h));
+
+  // Dropped with the cursor on the work area's top, a sizeable form with a maximize icon is
+  // maximized; without the icon it stays.
+  MONITORINFO mi{};
+  mi.cbSize = sizeof mi;
+  GetMonitorInfoW(MonitorFromWindow(h, MONITOR_DEFAULTTONEAREST), &mi);
+  // (A change of the icons makes a new window.)
+  for (const bool maximizeIcon : {false, true}) {
+    form->SetBorderIcons(maximizeIcon ? TBorderIcons{biSystemMenu, biMinimize, biMaximize}
+                                      : TBorderIcons{biSystemMenu, biMinimize});
+    Application->ProcessMessages();
+    ASSERT_TRUE(sp->BorderForm);
+    StartBlendOnMoving(sp, false);
+    SetCursorPos(b0.left + 60, mi.rcWork.top);
+    FinishBlendOnMoving(sp, nullptr);
+    EXPECT_EQ(bool(IsZoomed(form->Handle())), maximizeIcon);
+    form->SetWindowState(wsNormal);
+  }
+}
+
+// A glued slave follows the dragged border window's frame, keeping its offset; with snapping on,
+// the dragged picture lands with its frame on the work area's edge.
+TEST_F(Bordered, WhileTheBorderWindowIsDraggedGluedFormsFollowAndItsFrameSnaps) {
+  ManualTimers timers;
+  DuRiruZireziv& m = skin->skin.Manager;
+  m.AnimEffects.BlendOnMoving.Active = true;
+  m.AnimEffects.BlendOnMoving.BlendValue = 200;
+  form->SetName(u"MasterForm");
+  auto* other = new TForm(app.get());
+  other->AfterConstruction();
+  other->SetName(u"SlaveForm");
+  other->SetPosition(poDesigned);
+  other->HandleNeeded();
+  auto* osp = new TsSkinProvider(other);
+  osp->AfterConstruction();
+  osp->FAllowExtBorders = false;
+  other->Show();
+  Application->ProcessMessages();
+  const TScopeExit freeOther([&] { delete other; });
+  // Its left on the master's frame (the frame reaches past the window by the skin's border).
+  const HWND h = form->Handle();
+  RECT f{};
+  GetWindowRect(h, &f);
+  const TPoint offset = sp->BorderForm->FrameOffset();
+  const TkvSkinData& d = *skin->skin.Data;
+  const Integer db = DiffBorder(sp->BorderForm.get());
+  // Both frames measured with the master's frame margins meet.
+  other->SetBounds(f.right + 2 * db + d.ExShadowOffs + d.ExShadowOffsR, f.top + 20, 150, 100);
+  sp->SetGluedForms({u"SlaveForm"});
+  SetCursorPos(f.left + 60, f.top + 60);  // every drop away from the work area's top
+  StartBlendOnMoving(sp, false);
+  ASSERT_TRUE(sp->Linked(other));
+  RECT o0{};
+  GetWindowRect(other->Handle(), &o0);
+  const RECT b0 = BorderRect();
+  SetWindowPos(bw, nullptr, b0.left + 25, b0.top - 15, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT o1{};
+  GetWindowRect(other->Handle(), &o1);
+  EXPECT_EQ(o1.left - o0.left, 25 + (b0.left + offset.X) - f.left);
+  EXPECT_EQ(o1.top - o0.top, -15 + (b0.top + offset.Y) - f.top);
+  FinishBlendOnMoving(sp, nullptr);
+
+  // Snapping: the frame's left proposed 6 px right of the work area's left edge lands on it.
+  sp->SetGluedForms({});
+  DelFromGluedArray(other);
+  other->Hide();
+  sp->FScreenSnap = true;
+  MONITORINFO mi{};
+  mi.cbSize = sizeof mi;
+  GetMonitorInfoW(MonitorFromWindow(h, MONITOR_DEFAULTTONEAREST), &mi);
+  StartBlendOnMoving(sp, false);
+  const Integer frameLeftInBorder = offset.X - (db + d.ExShadowOffs);
+  const Integer x = mi.rcWork.left - frameLeftInBorder + 6;
+  SetWindowPos(bw, nullptr, x, 300, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_EQ(BorderRect().left, x - 6);
+  // Beyond the buffer nothing snaps.
+  SetWindowPos(bw, nullptr, x + 10, 300, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_EQ(BorderRect().left, x + 10);
+  FinishBlendOnMoving(sp, nullptr);
+  sp->FScreenSnap = false;
+}
+
+// A press on the caption over the border window starts the blended move there: the system's move
+// loop runs on the border window (ended here by the button's release waiting in the queue), and
+// the form comes back opaque at the end.
+TEST_F(Bordered, ACaptionPressOnTheBorderWindowMovesItBlended) {
+  ManualTimers timers;
+  DuRiruZireziv& m = skin->skin.Manager;
+  m.AnimEffects.BlendOnMoving.Active = true;
+  m.AnimEffects.BlendOnMoving.BlendValue = 200;
+  const HWND h = form->Handle();
+  const RECT r = BorderRect();
+  const Integer x = (r.right - r.left) / 2, y = kShadow.Top + 10;
+  ASSERT_EQ(Test(x, y), HTCAPTION);
+  const TPoint p = OnScreen(x, y);
+  SetCursorPos(p.X, p.Y);
+  calls.clear();
+  PostMessageW(bw, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+  Send(WM_NCLBUTTONDOWN, x, y);
+  // The form was made transparent behind the border window for the move, and is itself again.
+  const std::vector<BYTE> formAlphas = AlphasShownOn(h);
+  ASSERT_FALSE(formAlphas.empty());
+  EXPECT_EQ(formAlphas.front(), 0);
+  EXPECT_FALSE(sp->FormState() & FS_BLENDMOVING);
+  EXPECT_FALSE(sp->FormTimer);
+  EXPECT_FALSE(GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_LAYERED);
+  // Off: the press goes to the form as before, which starts no blended move.
+  m.AnimEffects.BlendOnMoving.Active = false;
+  calls.clear();
+  PostMessageW(bw, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+  Send(WM_NCLBUTTONDOWN, x, y);
+  EXPECT_TRUE(AlphasShownOn(h).empty());
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+}
+
+// ---- Animated scaling through the border window --------------------------------------------------
+
+// The border window is the cover of an animated scale change: frozen, it shows the picture (the
+// client as the screen had it) growing step by step, and follows the form again at the end. The
+// test runs the steps itself, one call per tick.
+TEST_F(Bordered, AScaleChangeGrowsTheBorderWindowsPictureAndUnlocksItAtTheEnd) {
+  const HWND h = form->Handle();
+  const RECT b0 = BorderRect();
+  const Integer w0 = b0.right - b0.left, h0 = b0.bottom - b0.top;
+  sp->AnimChangeScale(144, false);
+  TkvScaleThread* t = sp->FScaleThread;
+  ASSERT_NE(t, nullptr);
+  EXPECT_TRUE(t->CoverIsBorder);
+  EXPECT_FALSE(t->ThreadCoverForm);
+  EXPECT_TRUE(sp->BorderForm->Locked);
+  EXPECT_EQ(t->p.X, b0.left);
+  EXPECT_EQ(t->p.Y, b0.top);
+  EXPECT_EQ(t->NewBoundsRect.Right, w0 * 144 / 96);
+  EXPECT_EQ(t->NewBoundsRect.Bottom, h0 * 144 / 96);
+  // The picture: the border's image with the client made opaque.
+  ASSERT_TRUE(t->SrcBmp);
+  EXPECT_EQ(t->SrcBmp->Width(), w0);
+  const Integer cx = sp->BorderForm->OffsetX() + GetClientWidth(h) / 2, cy = sp->BorderForm->OffsetY() + GetClientHeight(h) / 2;
+  EXPECT_EQ(t->SrcBmp->View().At(cx, cy) >> 24, 0xFFu);
+  EXPECT_TRUE(GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_LAYERED);
+  calls.clear();
+  std::vector<SIZE> sizes;
+  for (int tick = 0; tick < 20 && t->NewAlphaBmp; ++tick) sp->OnScaleTimer(nullptr);
+  for (const layered::UpdateCall& c : calls)
+    if (c.wnd == bw && c.alpha == 255) sizes.push_back(c.size);
+  ASSERT_GE(sizes.size(), 3u);
+  // Half the remaining difference each step.
+  EXPECT_EQ(sizes[0].cx, w0 + (w0 * 144 / 96 - w0) / 2);
+  for (size_t i = 1; i + 1 < sizes.size(); ++i) EXPECT_GE(sizes[i].cx, sizes[i - 1].cx) << i;
+  EXPECT_FALSE(t->NewAlphaBmp);
+  EXPECT_FALSE(sp->BorderForm->Locked);
+  EXPECT_FALSE(sp->BorderForm->ExBorderShowing);
+  EXPECT_FALSE(sp->FormState() & FS_SCALING);
+  EXPECT_FALSE(GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_LAYERED);
+  // The form sits where the picture's form part was, the border window around it.
+  RECT f{};
+  GetWindowRect(h, &f);
+  EXPECT_EQ(f.left, b0.left + sp->BorderForm->OffsetX());
+  const RECT b1 = BorderRect();
+  EXPECT_EQ(b1.left, b0.left);
+  EXPECT_EQ(b1.top, b0.top);
+  sp->StopScaleThread();
+}
+
+// A provider that stops the change midway gives the border window back.
+TEST_F(Bordered, AScaleChangeStoppedMidwayUnlocksTheBorderWindow) {
+  sp->AnimChangeScale(192, false);
+  ASSERT_NE(sp->FScaleThread, nullptr);
+  ASSERT_TRUE(sp->BorderForm->Locked);
+  sp->OnScaleTimer(nullptr);
+  sp->StopScaleThread();
+  EXPECT_FALSE(sp->BorderForm->Locked);
+  sp->SetFormState(sp->FormState() & ~FS_SCALING);
+}
+
+// A double click on the border window ends a drag of the own move and size frame.
+TEST_F(Bordered, ADoubleClickOnTheBorderWindowEndsAnOwnFrameDrag) {
+  sp->FResizeMode = rmBorder;
+  const RECT f0 = [&] {
+    RECT r{};
+    GetWindowRect(form->Handle(), &r);
+    return r;
+  }();
+  sp->StartMove(f0.left + 50, f0.top + 50);
+  ASSERT_TRUE(sp->bInProcess);
+  const RECT r = BorderRect();
+  const Integer x = (r.right - r.left) / 2, y = (r.bottom - r.top) / 2;  // the client: no code of its own
+  ASSERT_EQ(Test(x, y), HTTRANSPARENT);
+  Send(WM_NCLBUTTONDBLCLK, x, y);
+  EXPECT_FALSE(sp->bInProcess);
+  RECT f1{};
+  GetWindowRect(form->Handle(), &f1);
+  EXPECT_EQ(f1.left, f0.left);
+  EXPECT_EQ(f1.right - f1.left, f0.right - f0.left);
+  sp->FResizeMode = rmStandard;
+}
+
+namespace {
+
+// An application's hit test: a chosen square of the client answers a chosen code.
+struct OwnHitTest {
+  void Answer(TMessage& m) {
+    ++calls;
+    if (area.Contains(TPoint(m.XPos(), m.YPos()))) m.Result = code;
+  }
+  TRect area;
+  Integer code = HTCAPTION;
+  int calls = 0;
+};
+
+}  // namespace
+
+TEST_F(Bordered, TheApplicationsHitTestAnswersFirst) {
+  OwnHitTest own;
+  const RECT r = BorderRect();
+  const Integer x = (r.right - r.left) / 2, y = (r.bottom - r.top) / 2;
+  const TPoint p = OnScreen(x, y);
+  own.area = TRect(p.X - 5, p.Y - 5, p.X + 5, p.Y + 5);
+  ASSERT_EQ(Test(x, y), HTTRANSPARENT);
+  sp->OnExtHitTest = decltype(sp->OnExtHitTest)(&own, &OwnHitTest::Answer);
+  EXPECT_EQ(Test(x, y), HTCAPTION);
+  // Where it leaves 0 the frame's own answer stands.
+  EXPECT_EQ(Test(x + 20, y), HTTRANSPARENT);
+  EXPECT_EQ(Test((r.right - r.left) / 2, kShadow.Top + 10), HTCAPTION);
+  own.code = HTCLOSE;
+  EXPECT_EQ(Test(x, y), HTCLOSE);
+  EXPECT_GE(own.calls, 4);
+  sp->OnExtHitTest = nullptr;
+  EXPECT_EQ(Test(x, y), HTTRANSPARENT);
+}
+
+// A frame section with a corner radius: the picture's frame corners are rounded against the
+// shadow template, whose pixels show through; square frames keep their corners.
+TEST_F(Bordered, ARoundedFrameShowsTheShadowThroughItsCorners) {
+  SendMessageW(form->Handle(), WM_NCACTIVATE, TRUE, 0);
+  TsGeneralData& gd = skin->skin.Data->gd[size_t(sp->FCommonData->SkinIndex)];
+  const Integer savedRadius = gd.BorderRadius;
+  const TScopeExit back([&] { gd.BorderRadius = savedRadius; });
+  struct Case {
+    Integer radius;
+    bool rounded;
+  };
+  for (const Case c : {Case{0, false}, Case{6, true}}) {
+    gd.BorderRadius = c.radius;
+    sp->FCommonData->BGChanged = true;
+    sp->PaintAll();
+    TBitmap* cache = sp->FCommonData->FCacheBmp.get();
+    ASSERT_NE(cache, nullptr);
+    const TPixelView v = cache->View();
+    const Integer l = kShadow.Left, t = kShadow.Top, r = v.Width - kShadow.Right - 1, b = v.Height - kShadow.Bottom - 1;
+    const TPoint corners[4] = {{l, t}, {r, t}, {l, b}, {r, b}};
+    for (const TPoint& p : corners) {
+      if (c.rounded)  // a pixel of the active template (its alpha and tone), not the frame
+        EXPECT_EQ(v.At(p.X, p.Y) & 0xFF0000FFu, TemplatePixel(0, 0, 0x11) & 0xFF0000FFu) << p.X << "," << p.Y;
+      else
+        EXPECT_EQ(v.At(p.X, p.Y) >> 24, 0xFFu) << p.X << "," << p.Y;
+    }
+    // Away from the corners the frame is untouched.
+    EXPECT_EQ(v.At(v.Width / 2, t) >> 24, 0xFFu) << c.radius;
+    EXPECT_EQ(v.At(l + 8, t + 8) >> 24, 0xFFu) << c.radius;
+  }
+}
+
+// With the manager's native borders for maximized forms, a maximized form drops its outer border
+// and gets it back when restored; without that option the border stays.
+TEST_F(Bordered, NativeBordersForMaximizedFormsDropTheBorderWhileMaximized) {
+  DuRiruZireziv& m = skin->skin.Manager;
+  for (const bool native : {false, true}) {
+    m.Options.NativeBordersMaximized = native;
+    EXPECT_TRUE(sp->ExtBordersNeeded(false)) << native;
+    SendMessageW(form->Handle(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    Application->ProcessMessages();
+    ASSERT_TRUE(IsZoomed(form->Handle()));
+    EXPECT_EQ(sp->ExtBordersNeeded(false), !native);
+    EXPECT_EQ(bool(sp->BorderForm), !native) << native;
+    SendMessageW(form->Handle(), WM_SYSCOMMAND, SC_RESTORE, 0);
+    Application->ProcessMessages();
+    ASSERT_FALSE(IsZoomed(form->Handle()));
+    ASSERT_TRUE(sp->BorderForm) << native;
+    EXPECT_TRUE(sp->BorderForm->LayeredWindow()) << native;
+  }
+  m.Options.NativeBordersMaximized = false;
 }

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -61,10 +62,13 @@ class Minimize : public SkinnedForm {
     m.AnimEffects.Minimizing.Active = true;
     m.AnimEffects.Minimizing.Time = 60;  // 10 steps of 6 ms; the restore takes 11
     m.Effects.AllowAnimation = true;
+    Prepare();
     Skin();
     ShowForm();
     taskbar = std::make_unique<Taskbar>();
   }
+  // What a fixture sets up before the form is skinned.
+  virtual void Prepare() {}
   void TearDown() override {
     taskbar.reset();
     SkinnedForm::TearDown();
@@ -152,6 +156,15 @@ TEST_F(Minimize, ThePictureFliesShrinkingAndFadingToTheTaskbar) {
   EXPECT_FALSE(IsWindowVisible(anim));  // kept hidden for the restore
 }
 
+namespace {
+
+struct RestoreCounter {
+  void Restored(TObject*) { ++count; }
+  int count = 0;
+};
+
+}  // namespace
+
 TEST_F(Minimize, TheRestoreFliesBackAndGivesTheFormItsWindow) {
   ASSERT_TRUE(sp->StartMinimizing());
   TkvMinTimer* t = Timer();
@@ -159,11 +172,17 @@ TEST_F(Minimize, TheRestoreFliesBackAndGivesTheFormItsWindow) {
   RunOut(t);
   const TRect from = FormRect();
   LayeredCalls rec;
+  RestoreCounter restored;
+  Application->SetOnRestore(TNotifyEvent(&restored, &RestoreCounter::Restored));
   const HWND anim = t->AnimForm->Handle();
   ASSERT_TRUE(sp->StartRestoring());
   EXPECT_TRUE(sp->FormState() & FS_ANIMRESTORING);
+  EXPECT_EQ(restored.count, 0);
   const int frames = 1 + RunOut(t);  // the first frame runs at once
+  Application->SetOnRestore(nullptr);
   EXPECT_EQ(frames, 11);
+  // The application hears of it once, when the picture is home.
+  EXPECT_EQ(restored.count, 1);
   EXPECT_FALSE(sp->FormState() & FS_ANIMRESTORING);
   EXPECT_FALSE(t->Minimized);
   EXPECT_EQ(t->AnimForm, nullptr);
@@ -276,4 +295,132 @@ TEST_F(Minimize, TheTargetComesFromTheTaskbarWindowWithoutAskingItsButtons) {
   EXPECT_EQ(t->GetRectTo(from), TaskbarFallbackRect(from, taskbar->Rect()));
   EXPECT_EQ(taskbarQueries, 0);
   DestroyWindow(rebar);
+}
+
+// ---- With an outer border ----------------------------------------------------------------------
+
+namespace {
+
+constexpr TRect kShadow(10, 8, 12, 14);
+
+std::unique_ptr<TBitmap> ShadowTemplate() {
+  auto bmp = std::make_unique<TBitmap>(7, 7, pf32bit);
+  TPixelView v = bmp->View();
+  for (Integer y = 0; y < 7; ++y)
+    for (Integer x = 0; x < 7; ++x) v.At(x, y) = 0x80000000u;
+  return bmp;
+}
+
+// A form whose skin draws extended borders: the border window flies the picture.
+class MinimizeBordered : public Minimize {
+ protected:
+  void Prepare() override {
+    skin->skin.Manager.SetExtendedBorders(true);
+    TkvSkinData& d = *skin->skin.Data;
+    d.ExTitleHeight = 30;
+    d.ExBorderWidth = 4;
+    d.FormShadowSize = kShadow;
+    d.ShdaTemplate = ShadowTemplate();
+    d.ShdiTemplate = ShadowTemplate();
+    form->SetPosition(poDesigned);
+    form->SetBounds(120, 110, 300, 200);
+  }
+  TRect BorderRect(HWND bw) {
+    RECT r{};
+    GetWindowRect(bw, &r);
+    return TRect(r.left, r.top, r.right, r.bottom);
+  }
+};
+
+}  // namespace
+
+TEST_F(MinimizeBordered, TheBorderWindowFliesToTheTaskbarAndBack) {
+  ASSERT_TRUE(sp->BorderForm);
+  const HWND bw = sp->BorderForm->LayeredWindow();
+  ASSERT_TRUE(bw);
+  const TRect from = BorderRect(bw);
+  const uint32_t client = RgbOfColor(kClientActive);
+  LayeredCalls rec;
+  ASSERT_TRUE(sp->StartMinimizing());
+  TkvMinTimer* t = Timer();
+  ASSERT_NE(t, nullptr);
+  ASSERT_NE(t->AnimForm, nullptr);
+  EXPECT_EQ(t->AnimForm->Handle(), bw);  // no cover of its own
+  EXPECT_FALSE(t->AlphaFormWasCreated);
+  EXPECT_EQ(t->Motion.RectFrom, from);
+  EXPECT_TRUE(sp->BorderForm->ExBorderShowing);
+  // The picture is the border window's whole image: shadow margins around the form.
+  EXPECT_EQ(t->SavedImage->Width(), from.Width());
+  EXPECT_EQ(t->SavedImage->Height(), from.Height());
+  EXPECT_EQ(LayeredCalls::AlphasOf(form->Handle()).back(), 0);
+
+  TkvMinMotion expected;
+  InitMinimize(expected, from, TaskbarFallbackRect(from, taskbar->Rect()), 60, 63);
+  layered::updates.clear();
+  for (int frame = 1; frame <= 9; ++frame) {
+    t->OnTimer2(nullptr);
+    const bool last = MinimizeStep(expected);
+    if (last) break;
+    const auto shown = LayeredCalls::UpdatesOf(bw);
+    ASSERT_EQ(shown.size(), size_t(frame)) << frame;
+    const layered::UpdateCall& c = shown.back();
+    EXPECT_EQ(c.alpha, 63 - 7 * frame) << frame;
+    EXPECT_EQ(c.pos.x, MotionTopLeft(expected).X) << frame;
+    EXPECT_EQ(c.pos.y, MotionTopLeft(expected).Y) << frame;
+    EXPECT_EQ(c.size.cx, from.Width());
+    const TSize s = MotionSize(expected);
+    const uint32_t centre = c.pixels[size_t(s.cy / 2) * from.Width() + s.cx / 2];
+    EXPECT_EQ(centre & 0xFFFFFF, client) << frame;
+    // The shadow's corner is in the picture too (the form's own window has none).
+    EXPECT_NE(c.pixels[size_t(1) * from.Width() + 1], 0u) << frame;
+  }
+  EXPECT_FALSE(t->Enabled());
+  EXPECT_TRUE(t->Minimized);
+  EXPECT_FALSE(sp->FormState() & FS_ANIMMINIMIZING);
+  EXPECT_FALSE(Layered());
+  // The window that flew is gone; the border object stays for the restore.
+  EXPECT_FALSE(IsWindow(bw));
+  ASSERT_TRUE(sp->BorderForm);
+  EXPECT_FALSE(sp->BorderForm->ExBorderShowing);
+
+  layered::updates.clear();
+  ASSERT_TRUE(sp->StartRestoring());
+  const HWND back = sp->BorderForm->LayeredWindow();
+  ASSERT_TRUE(back);
+  EXPECT_EQ(t->AnimForm->Handle(), back);
+  EXPECT_TRUE(sp->BorderForm->ExBorderShowing);
+  EXPECT_EQ(1 + RunOut(t), 11);
+  EXPECT_FALSE(sp->FormState() & FS_ANIMRESTORING);
+  EXPECT_EQ(t->AnimForm, nullptr);
+  EXPECT_FALSE(Layered());
+  // The border window ends the flight with the whole picture at home and follows the form again.
+  const auto shown = LayeredCalls::UpdatesOf(back);
+  ASSERT_GE(shown.size(), 2u);
+  const auto home = std::find_if(shown.begin(), shown.end(), [&](const layered::UpdateCall& c) {
+    return c.alpha == 255 && c.pos.x == from.Left && c.pos.y == from.Top;
+  });
+  EXPECT_NE(home, shown.end());
+  ASSERT_TRUE(sp->BorderForm);
+  EXPECT_EQ(sp->BorderForm->LayeredWindow(), back);
+  EXPECT_FALSE(sp->BorderForm->ExBorderShowing);
+  EXPECT_EQ(BorderRect(back), from);
+}
+
+// A form that restores to maximized keeps the system's frame when the manager asks for native
+// borders on maximized forms: its border object goes before the restore flies.
+TEST_F(MinimizeBordered, ARestoreToMaximizedWithNativeBordersDropsTheBorder) {
+  ASSERT_TRUE(sp->BorderForm);
+  ASSERT_TRUE(sp->StartMinimizing());
+  TkvMinTimer* t = Timer();
+  ASSERT_NE(t, nullptr);
+  RunOut(t);
+  skin->skin.Manager.Options.NativeBordersMaximized = true;
+  sp->MaxRestore = true;
+  ASSERT_TRUE(sp->StartRestoring());
+  EXPECT_FALSE(sp->BorderForm);
+  RunOut(t);
+  EXPECT_FALSE(sp->FormState() & FS_ANIMRESTORING);
+  EXPECT_FALSE(Layered());
+  skin->skin.Manager.Options.NativeBordersMaximized = false;
+  sp->MaxRestore = false;
 }
