@@ -324,8 +324,12 @@ std::unique_ptr<TBitmap> HintPicture(TsAlphaHints& hints, const String& text) {
 constexpr TColor kHintBody = 0x00E0E0E0;
 // A skin whose plain "HINT" section the component paints its hints with.
 struct SkinnedHints {
-  explicit SkinnedHints(TComponent* owner) : hints(owner) {
-    skin.AddSection(PlainSection(u"HINT", 0, kHintBody));
+  explicit SkinnedHints(TComponent* owner)
+      : SkinnedHints(owner, [](SkinFixture&) { return PlainSection(u"HINT", 0, kHintBody); }) {}
+  // The "HINT" section made by makeSection, which may add its images to the skin first.
+  template <class MakeSection>
+  SkinnedHints(TComponent* owner, MakeSection makeSection) : hints(owner) {
+    skin.AddSection(makeSection(skin));
     skin.Data->IndexSections();
     hints.AfterConstruction();
     hints.SetUseSkinData(true);
@@ -739,23 +743,32 @@ namespace {
 constexpr Integer kOuterOffset = 4;
 // A "HINT" section that draws its own shadow: a 9 x 9 half-transparent black outer image
 // kOuterOffset pixels round the section.
-struct ShadowedHints {
-  explicit ShadowedHints(TComponent* owner) : hints(owner) {
-    const Integer outer = skin.AddImage(TRect(0, 0, 9, 9), 1, 0, BDM_ALPHA, 4);
-    skin.Fill(outer, 0, 0x80000000u);
-    TsGeneralData hint = PlainSection(u"HINT", 0, kHintBody);
-    hint.OuterMode = 3;
-    hint.OuterMask = outer;
-    hint.OuterOpacity = 255;
-    hint.OuterOffset = TRect(kOuterOffset, kOuterOffset, kOuterOffset, kOuterOffset);
-    skin.AddSection(hint);
-    skin.Data->IndexSections();
-    hints.AfterConstruction();
-    hints.SetUseSkinData(true);
-  }
-  SkinFixture skin;
-  TsAlphaHints hints;
-};
+TsGeneralData ShadowedSection(SkinFixture& skin) {
+  const Integer outer = skin.AddImage(TRect(0, 0, 9, 9), 1, 0, BDM_ALPHA, 4);
+  skin.Fill(outer, 0, 0x80000000u);
+  TsGeneralData hint = PlainSection(u"HINT", 0, kHintBody);
+  hint.OuterMode = 3;
+  hint.OuterMask = outer;
+  hint.OuterOpacity = 255;
+  hint.OuterOffset = TRect(kOuterOffset, kOuterOffset, kOuterOffset, kOuterOffset);
+  return hint;
+}
+// A fully transparent "HINT" section with a 9 x 9 border image, 3 pixels wide: clear corners,
+// half-transparent red elsewhere.
+TsGeneralData BorderOnlySection(SkinFixture& skin) {
+  const Integer frame = skin.AddImage(TRect(0, 0, 9, 9), 1, 0, BDM_ALPHA, 3);
+  skin.Fill(frame, 0, 0x80FF0000u);
+  for (Integer y = 0; y < 3; ++y)
+    for (Integer x = 0; x < 3; ++x) {
+      skin.Put(frame, 0, x, y, 0);
+      skin.Put(frame, 0, 8 - x, y, 0);
+      skin.Put(frame, 0, x, 8 - y, 0);
+      skin.Put(frame, 0, 8 - x, 8 - y, 0);
+    }
+  TsGeneralData hint = PlainSection(u"HINT", 100, kHintBody);
+  hint.BorderIndex = frame;
+  return hint;
+}
 }  // namespace
 
 TEST_F(AlphaHints, ASkinnedHintWithItsOwnShadowPaintsTheShadowRoundTheSectionAndKeepsItsAlpha) {
@@ -764,7 +777,7 @@ TEST_F(AlphaHints, ASkinnedHintWithItsOwnShadowPaintsTheShadowRoundTheSectionAnd
     SkinnedHints skinned(app.get());
     plain = HintPicture(skinned.hints, u"Shadow");
   }
-  ShadowedHints shadowed(app.get());
+  SkinnedHints shadowed(app.get(), ShadowedSection);
   ASSERT_TRUE(shadowed.hints.Skinned());
   TRect shadow;
   TBitmap* raw = nullptr;
@@ -794,24 +807,8 @@ TEST_F(AlphaHints, ASkinnedHintWithItsOwnShadowPaintsTheShadowRoundTheSectionAnd
 }
 
 TEST_F(AlphaHints, AFullyTransparentSkinnedHintShowsOnlyItsBorderImageWithItsAlpha) {
-  SkinFixture skin;
-  // A 9 x 9 border image, 3 pixels wide: clear corners, half-transparent red elsewhere.
-  const Integer frame = skin.AddImage(TRect(0, 0, 9, 9), 1, 0, BDM_ALPHA, 3);
-  skin.Fill(frame, 0, 0x80FF0000u);
-  for (Integer y = 0; y < 3; ++y)
-    for (Integer x = 0; x < 3; ++x) {
-      skin.Put(frame, 0, x, y, 0);
-      skin.Put(frame, 0, 8 - x, y, 0);
-      skin.Put(frame, 0, x, 8 - y, 0);
-      skin.Put(frame, 0, 8 - x, 8 - y, 0);
-    }
-  TsGeneralData hint = PlainSection(u"HINT", 100, kHintBody);
-  hint.BorderIndex = frame;
-  skin.AddSection(hint);
-  skin.Data->IndexSections();
-  TsAlphaHints hints(app.get());
-  hints.AfterConstruction();
-  hints.SetUseSkinData(true);
+  SkinnedHints skinned(app.get(), BorderOnlySection);
+  TsAlphaHints& hints = skinned.hints;
   ASSERT_TRUE(hints.Skinned());
   std::unique_ptr<TBitmap> pic = HintPicture(hints, u"Clear");
   ASSERT_TRUE(pic && !pic->Empty());
