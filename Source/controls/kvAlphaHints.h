@@ -218,6 +218,9 @@ class TkvCustomHintWindow : public THintWindow {
   // The shape of a skinned hint without alpha: MaskBmp (white outside the section's shape) and,
   // for a hint window that shows, its window region made from it. Nothing with AlphaUsed.
   void PrepareMask(Integer width, Integer height);
+  // The skinned body into the whole of body: the section, or its own shadow with the section
+  // inside, or only its border image when the section is fully transparent.
+  void PaintHint(TBitmap* body);
 
   String Text;
   std::unique_ptr<TBitmap> AlphaBmp;
@@ -256,6 +259,9 @@ class TkvCustomHintWindow : public THintWindow {
   TPoint FrameOffset;
   TFont* MeasuringFont();
   TkvHintPlace ArrowPos(const TRect& rect, TPoint point);
+  bool BodyHasOwnAlpha() const;
+  // Moves the picture window (its size kept) to this window's place.
+  void FollowWithPicture();
   std::unique_ptr<TFont> FMeasureFont;
 };
 

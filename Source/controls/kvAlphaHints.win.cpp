@@ -525,6 +525,8 @@ void TkvCustomHintWindow::WndProc(TMessage& m) {
     return;
   }
   THintWindow::WndProc(m);
+  if ((m.Msg == WM_MOVE || m.Msg == WM_SIZE) && Manager && Manager->State != hsInit && Manager->AnimWindow)
+    FollowWithPicture();
   if (m.Msg == WM_SHOWWINDOW && Manager && !IsTrackWindow) {
     if (m.WParam) {
       kvHintWindow = this;
@@ -536,13 +538,35 @@ void TkvCustomHintWindow::WndProc(TMessage& m) {
   }
 }
 
+// The picture window keeps its size and goes where this window went; activation places it itself.
+void TkvCustomHintWindow::FollowWithPicture() {
+  if (!HandleAllocated()) return;
+  TsAlphaHints& m = *Manager;
+  RECT own{};
+  GetWindowRect(WindowHandle(), &own);
+  HWND picture = m.AnimWindow->Handle();
+  SetWindowPos(picture, nullptr, own.left, own.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT placed{};
+  GetWindowRect(picture, &placed);
+  m.NewBounds = TRect(placed.left, placed.top, placed.right, placed.bottom);
+}
+
 Integer TkvCustomHintWindow::SkinMargin(Integer side) const {
   if (SkinIndex < 0 || !DefaultManager) return 0;
   const TsGeneralData& g = DefaultManager->gd()[size_t(SkinIndex)];
-  if (g.BorderIndex < 0) return 0;
-  const TsMaskData& md = DefaultManager->ma()[size_t(g.BorderIndex)];
-  const Integer widths[4] = {md.WL, md.WT, md.WR, md.WB};
-  return widths[side & 3];
+  Integer margin = 0;
+  if (g.BorderIndex >= 0) {
+    const TsMaskData& md = DefaultManager->ma()[size_t(g.BorderIndex)];
+    const Integer widths[4] = {md.WL, md.WT, md.WR, md.WB};
+    margin = widths[side & 3];
+  }
+  if (Manager && Manager->ShadowCalculated) {
+    // The section's own shadow lies outside its border.
+    const TRect& o = g.OuterOffset;
+    const Integer offsets[4] = {o.Left, o.Top, o.Right, o.Bottom};
+    margin += offsets[side & 3];
+  }
+  return margin;
 }
 
 TRect TkvCustomHintWindow::ShadowSizes() const {
@@ -877,6 +901,53 @@ void TkvCustomHintWindow::PrepareMask(Integer width, Integer height) {
   else rgn = shape;  // the window owns it now
 }
 
+// The section's look when the picture carries its own alpha: its own shadow, or only its border
+// image (transparency 100); both leave the picture's alpha as painted.
+bool TkvCustomHintWindow::BodyHasOwnAlpha() const {
+  const TsGeneralData& g = DefaultManager->gd()[size_t(SkinIndex)];
+  return Manager->ShadowCalculated || (g.Props[0].Transparency == 100 && g.BorderIndex >= 0);
+}
+
+void TkvCustomHintWindow::PaintHint(TBitmap* body) {
+  const Integer width = body->Width(), height = body->Height();
+  const TRect whole(0, 0, width, height);
+  TkvSkinData* skin = DefaultManager->CommonSkinData(96);
+  const TsGeneralData& g = DefaultManager->gd()[size_t(SkinIndex)];
+  const auto& images = DefaultManager->ma();
+  const auto validImage = [&](Integer i) { return i >= 0 && size_t(i) < images.size(); };
+  if (Manager->ShadowCalculated) {
+    // The shadow round the whole picture, the section inside it.
+    FillRect32(body, whole, 0, 0);
+    const TRect o = g.OuterOffset;
+    if (validImage(g.OuterMask)) {
+      TRect margins = o;
+      if (validImage(g.BorderIndex)) {
+        const TsMaskData& border = images[size_t(g.BorderIndex)];
+        margins = TRect(o.Left + border.WL, o.Top + border.WT, o.Right + border.WR, o.Bottom + border.WB);
+      }
+      DrawSkinRect32Ex(body, whole, EmptyCI, images[size_t(g.OuterMask)], 0, margins, g.OuterOpacity);
+    }
+    const TRect inner(std::clamp<Integer>(o.Left, 0, width), std::clamp<Integer>(o.Top, 0, height),
+                      std::clamp<Integer>(width - o.Right, 0, width), std::clamp<Integer>(height - o.Bottom, 0, height));
+    if (inner.Width() > 0 && inner.Height() > 0)
+      PaintItem(SkinIndex, EmptyCI, true, 0, inner, TPoint(0, 0), body, skin);
+  } else if (g.Props[0].Transparency == 100 && validImage(g.BorderIndex)) {
+    // Only the border image, as a nine-part picture with its own alpha.
+    const TsMaskData& md = images[size_t(g.BorderIndex)];
+    TBitmap* source = md.Bmp ? md.Bmp : md.Manager ? md.Manager->MasterBitmap.get() : nullptr;
+    FillRect32(body, whole, 0, 0);
+    if (source) {
+      const Integer sideMode = (md.DrawMode & BDM_STRETCH) ? 1 : 0;
+      PaintControlByTemplate(body, source, whole, TRect(md.R.Left, md.R.Top, md.R.Left + md.Width, md.R.Top + md.Height),
+                             TRect(md.WL, md.WT, md.WR, md.WB), TRect(width, height, width, height),
+                             TRect(sideMode, sideMode, sideMode, sideMode), sideMode != 0, true);
+    }
+    UpdateAlpha(body);
+  } else {
+    PaintItem(SkinIndex, EmptyCI, true, 0, whole, TPoint(0, 0), body, skin);
+  }
+}
+
 void TkvCustomHintWindow::CreateAlphaBmp(Integer width, Integer height) {
   AlphaBmp.reset(CreateBmp32(width, height));
   if (!Manager || SkinIndex < 0 || !DefaultManager) return;
@@ -886,9 +957,12 @@ void TkvCustomHintWindow::CreateAlphaBmp(Integer width, Integer height) {
   // The body: the skin's hint section, with the text on it.
   BodyBmp.reset(CreateBmp32(width, height));
   TScopeExit bodyGone([this] { BodyBmp.reset(); });
-  PaintItem(SkinIndex, EmptyCI, true, 0, TRect(0, 0, width, height), TPoint(0, 0), BodyBmp.get(),
-            DefaultManager->CommonSkinData(96));
+  PaintHint(BodyBmp.get());
   DrawHintText(BodyBmp.get());
+  if (BodyHasOwnAlpha()) {
+    CopyBmp(AlphaBmp.get(), BodyBmp.get());
+    return;
+  }
   // Opaque where the body is; clear outside the shape and on key-coloured pixels.
   TPixelView body = BodyBmp->View(), out = AlphaBmp->View();
   const TPixelView mask = MaskBmp ? MaskBmp->View() : TPixelView{};

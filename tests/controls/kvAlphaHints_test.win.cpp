@@ -324,8 +324,12 @@ std::unique_ptr<TBitmap> HintPicture(TsAlphaHints& hints, const String& text) {
 constexpr TColor kHintBody = 0x00E0E0E0;
 // A skin whose plain "HINT" section the component paints its hints with.
 struct SkinnedHints {
-  explicit SkinnedHints(TComponent* owner) : hints(owner) {
-    skin.AddSection(PlainSection(u"HINT", 0, kHintBody));
+  explicit SkinnedHints(TComponent* owner)
+      : SkinnedHints(owner, [](SkinFixture&) { return PlainSection(u"HINT", 0, kHintBody); }) {}
+  // The "HINT" section made by makeSection, which may add its images to the skin first.
+  template <class MakeSection>
+  SkinnedHints(TComponent* owner, MakeSection makeSection) : hints(owner) {
+    skin.AddSection(makeSection(skin));
     skin.Data->IndexSections();
     hints.AfterConstruction();
     hints.SetUseSkinData(true);
@@ -693,4 +697,131 @@ TEST_F(AlphaHints, AnUnskinnedRecordTakesTheTemplatesMarginsAroundItsContent) {
   GetWindowRect(hints.AnimWindow->Handle(), &wr);
   EXPECT_EQ(wr.left, 300 - hints.Image->FShadowSizes->Left());
   EXPECT_EQ(wr.top, 300 - hints.Image->FShadowSizes->Top());
+}
+
+TEST_F(AlphaHints, ThePictureWindowFollowsTheHintWindowWhenItMovesOrResizesButNotDuringActivation) {
+  TsAlphaHints hints(app.get());
+  hints.AfterConstruction();
+  hints.SetAnimated(false);
+  hints.ShowHint(TPoint(300, 300), u"Moving", 1000);
+  ASSERT_TRUE(hints.AnimWindow && hints.HintWindow);
+  HWND own = hints.HintWindow->Handle(), picture = hints.AnimWindow->Handle();
+  RECT before{};
+  GetWindowRect(picture, &before);
+  const Integer w = before.right - before.left, h = before.bottom - before.top;
+  ASSERT_GT(w, 0);
+  SetWindowPos(own, nullptr, 150, 170, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT moved{};
+  GetWindowRect(picture, &moved);
+  EXPECT_EQ(moved.left, 150);
+  EXPECT_EQ(moved.top, 170);
+  EXPECT_EQ(moved.right - moved.left, w);  // its size is kept
+  EXPECT_EQ(moved.bottom - moved.top, h);
+  EXPECT_EQ(hints.NewBounds, TRect(150, 170, 150 + w, 170 + h));
+  // A new size alone moves it too (the hint window's own left and top).
+  SetWindowPos(own, nullptr, 0, 0, w + 30, h + 10, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT resized{};
+  GetWindowRect(picture, &resized);
+  EXPECT_EQ(resized.left, 150);
+  EXPECT_EQ(resized.right - resized.left, w);
+  SetWindowPos(own, nullptr, 400, 410, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  GetWindowRect(picture, &resized);
+  EXPECT_EQ(resized.left, 400);
+  EXPECT_EQ(resized.top, 410);
+  // While a hint is being activated, the activation places the picture itself.
+  hints.State = hsInit;
+  SetWindowPos(own, nullptr, 90, 95, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT during{};
+  GetWindowRect(picture, &during);
+  EXPECT_EQ(during.left, 400);
+  EXPECT_EQ(during.top, 410);
+  EXPECT_EQ(hints.NewBounds.Left, 400);
+  hints.State = hsNormal;
+}
+
+namespace {
+constexpr Integer kOuterOffset = 4;
+// A "HINT" section that draws its own shadow: a 9 x 9 half-transparent black outer image
+// kOuterOffset pixels round the section.
+TsGeneralData ShadowedSection(SkinFixture& skin) {
+  const Integer outer = skin.AddImage(TRect(0, 0, 9, 9), 1, 0, BDM_ALPHA, 4);
+  skin.Fill(outer, 0, 0x80000000u);
+  TsGeneralData hint = PlainSection(u"HINT", 0, kHintBody);
+  hint.OuterMode = 3;
+  hint.OuterMask = outer;
+  hint.OuterOpacity = 255;
+  hint.OuterOffset = TRect(kOuterOffset, kOuterOffset, kOuterOffset, kOuterOffset);
+  return hint;
+}
+// A fully transparent "HINT" section with a 9 x 9 border image, 3 pixels wide: clear corners,
+// half-transparent red elsewhere.
+TsGeneralData BorderOnlySection(SkinFixture& skin) {
+  const Integer frame = skin.AddImage(TRect(0, 0, 9, 9), 1, 0, BDM_ALPHA, 3);
+  skin.Fill(frame, 0, 0x80FF0000u);
+  for (Integer y = 0; y < 3; ++y)
+    for (Integer x = 0; x < 3; ++x) {
+      skin.Put(frame, 0, x, y, 0);
+      skin.Put(frame, 0, 8 - x, y, 0);
+      skin.Put(frame, 0, x, 8 - y, 0);
+      skin.Put(frame, 0, 8 - x, 8 - y, 0);
+    }
+  TsGeneralData hint = PlainSection(u"HINT", 100, kHintBody);
+  hint.BorderIndex = frame;
+  return hint;
+}
+}  // namespace
+
+TEST_F(AlphaHints, ASkinnedHintWithItsOwnShadowPaintsTheShadowRoundTheSectionAndKeepsItsAlpha) {
+  std::unique_ptr<TBitmap> plain;
+  {
+    SkinnedHints skinned(app.get());
+    plain = HintPicture(skinned.hints, u"Shadow");
+  }
+  SkinnedHints shadowed(app.get(), ShadowedSection);
+  ASSERT_TRUE(shadowed.hints.Skinned());
+  TRect shadow;
+  TBitmap* raw = nullptr;
+  shadowed.hints.CreateHintBmp(u"Shadow", nullptr, shadow, raw);
+  std::unique_ptr<TBitmap> pic(raw);
+  ASSERT_TRUE(plain && pic && !pic->Empty());
+  EXPECT_TRUE(shadowed.hints.ShadowCalculated);
+  // The shadow's room is added on every side, and reported as the hint's shadow.
+  EXPECT_EQ(pic->Width(), plain->Width() + 2 * kOuterOffset);
+  EXPECT_EQ(pic->Height(), plain->Height() + 2 * kOuterOffset);
+  EXPECT_EQ(shadow, TRect(kOuterOffset - 1, kOuterOffset - 1, kOuterOffset - 1, kOuterOffset - 1));
+  const Integer w = pic->Width(), h = pic->Height();
+  // In the shadow: dark and half transparent, as the outer image left it.
+  for (const TPoint p : {TPoint(1, h / 2), TPoint(w / 2, 1), TPoint(w - 2, h / 2), TPoint(w / 2, h - 2)}) {
+    const uint32_t px = PixelAt(*pic, p.X, p.Y);
+    EXPECT_GT(px >> 24, 0u) << p.X << "," << p.Y;
+    EXPECT_LT(px >> 24, 255u) << p.X << "," << p.Y;
+    EXPECT_LT((px >> 16) & 0xFF, 0x40u) << p.X << "," << p.Y;
+  }
+  // The section inside it: its colour, opaque.
+  for (const TPoint p : {TPoint(kOuterOffset, kOuterOffset), TPoint(w - kOuterOffset - 1, h - kOuterOffset - 1),
+                         TPoint(kOuterOffset + 1, h / 2)}) {
+    const uint32_t px = PixelAt(*pic, p.X, p.Y);
+    EXPECT_EQ(px >> 24, 255u) << p.X << "," << p.Y;
+    EXPECT_EQ(px & 0xFFFFFF, uint32_t(kHintBody)) << p.X << "," << p.Y;
+  }
+}
+
+TEST_F(AlphaHints, AFullyTransparentSkinnedHintShowsOnlyItsBorderImageWithItsAlpha) {
+  SkinnedHints skinned(app.get(), BorderOnlySection);
+  TsAlphaHints& hints = skinned.hints;
+  ASSERT_TRUE(hints.Skinned());
+  std::unique_ptr<TBitmap> pic = HintPicture(hints, u"Clear");
+  ASSERT_TRUE(pic && !pic->Empty());
+  const Integer w = pic->Width(), h = pic->Height();
+  ASSERT_GT(w, 12);
+  ASSERT_GT(h, 12);
+  // The corners stay clear; the sides and the centre keep the image's alpha, premultiplied.
+  for (const TPoint p : {TPoint(0, 0), TPoint(w - 1, 0), TPoint(0, h - 1), TPoint(w - 1, h - 1)})
+    EXPECT_EQ(PixelAt(*pic, p.X, p.Y) >> 24, 0u) << p.X << "," << p.Y;
+  for (const TPoint p : {TPoint(w / 2, 1), TPoint(1, h / 2), TPoint(w - 2, h / 2), TPoint(w / 2, h - 2), TPoint(4, 4)}) {
+    const uint32_t px = PixelAt(*pic, p.X, p.Y);
+    EXPECT_EQ(px >> 24, 0x80u) << p.X << "," << p.Y;
+    EXPECT_NEAR(Integer((px >> 16) & 0xFF), 0x80, 1) << p.X << "," << p.Y;
+    EXPECT_EQ(px & 0xFFFF, 0u) << p.X << "," << p.Y;
+  }
 }
