@@ -240,6 +240,12 @@ bool IsDroppedList(TkvScrollWnd* sw) {
   return list && !list->OwnerControl() && !list->SimplyBox;
 }
 
+// The end of a thumb drag: the position it reached, then the drag is over.
+void EndThumbDrag(TkvScrollWnd* sw, HWND handle, Integer last) {
+  Notify(sw, handle, SB_THUMBPOSITION, last, !IsListView(sw));
+  sw->fThumbTracking = false;
+}
+
 }  // namespace
 
 TLResult Kv_MouseMove(TkvScrollWnd* sw, HWND handle, TWParam wParam, TLParam lParam) {
@@ -271,7 +277,9 @@ TLResult Kv_LButtonUp(TkvScrollWnd* sw, HWND handle, TWParam wParam, TLParam lPa
   if (portion >= HTSCROLL_LEFT && portion <= HTSCROLL_PAGERIGHT) {
     KillTimer(handle, COOLSB_TIMERID1);
     KillTimer(handle, COOLSB_TIMERID2);
-    Notify(sw, handle, SB_ENDSCROLL, 0, !IsListView(sw));
+    // An arrow pressed while the thumb was still being dragged: the drag ends where it was.
+    if (sw->fThumbTracking) EndThumbDrag(sw, handle, st.nLastSBPos);
+    if (IsWindow(handle)) Notify(sw, handle, SB_ENDSCROLL, 0, !IsListView(sw));
   } else if (portion == HTSCROLL_THUMB) {
     Integer last = st.nLastSBPos;
     auto* rows = dynamic_cast<TkvComboListWnd*>(sw);
@@ -285,8 +293,7 @@ TLResult Kv_LButtonUp(TkvScrollWnd* sw, HWND handle, TWParam wParam, TLParam lPa
       last = Kv_RowListReleaseCode(vert ? p.Y - r.Top : p.X - r.Left, thumbSize, GetScrollMetric(sb, SM_BTNSIZE),
                                    vert ? r.Height() : r.Width());
     }
-    Notify(sw, handle, SB_THUMBPOSITION, last, !IsListView(sw));
-    sw->fThumbTracking = false;
+    EndThumbDrag(sw, handle, last);
     if (IsWindow(handle)) Notify(sw, handle, SB_ENDSCROLL, last, !IsListView(sw));
   }
   sw->fThumbTracking = false;
