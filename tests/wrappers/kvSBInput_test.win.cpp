@@ -118,6 +118,15 @@ class ScrollInput : public testing::Test {
     return Shown(L"LISTBOX", WS_VSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY, x, 100, 150, 300, sw);
   }
 
+  // A window whose vertical bar has 1,000 positions from first, pages of 100, at the start.
+  HWND ThousandPositions(TkvScrollWnd*& sw, Integer first) {
+    HWND wnd = Shown(L"STATIC", WS_VSCROLL, 100, 100, 150, 300, sw);
+    SCROLLINFO si{sizeof(si), SIF_RANGE | SIF_PAGE | SIF_POS, first, first + 999, 100, first, 0};
+    SetScrollInfo(wnd, SB_VERT, &si, FALSE);
+    UpdateScrolls(sw, true);
+    return wnd;
+  }
+
   static void Post(HWND wnd, UINT msg, WPARAM w, TPoint screen, bool client) {
     SetCursorPos(screen.X, screen.Y);
     POINT p{screen.X, screen.Y};
@@ -227,10 +236,7 @@ TEST_F(ScrollInput, ThumbDragOverAThousandItemList) {
 // of the range.
 TEST_F(ScrollInput, DragOfARangeStartingAboveZero) {
   TkvScrollWnd* sw = nullptr;
-  HWND wnd = Shown(L"STATIC", WS_VSCROLL, 100, 100, 150, 300, sw);
-  SCROLLINFO si{sizeof(si), SIF_RANGE | SIF_PAGE | SIF_POS, 100, 1099, 100, 100, 0};
-  SetScrollInfo(wnd, SB_VERT, &si, FALSE);
-  UpdateScrolls(sw, true);
+  HWND wnd = ThousandPositions(sw, 100);
   const TRect v = VertBar(sw, wnd);
   const Integer x = v.Left + 8;
   Post(wnd, WM_NCLBUTTONDOWN, HTVSCROLL, TPoint(x, v.Top + 15 + 5), false);
@@ -258,10 +264,7 @@ TEST_F(ScrollInput, DragOfARangeStartingAboveZero) {
 // drag where it had got to before it ends the press.
 TEST_F(ScrollInput, ArrowPressedDuringADragEndsTheDragAtTheRelease) {
   TkvScrollWnd* sw = nullptr;
-  HWND wnd = Shown(L"STATIC", WS_VSCROLL, 100, 100, 150, 300, sw);
-  SCROLLINFO si{sizeof(si), SIF_RANGE | SIF_PAGE | SIF_POS, 0, 999, 100, 0, 0};
-  SetScrollInfo(wnd, SB_VERT, &si, FALSE);
-  UpdateScrolls(sw, true);
+  HWND wnd = ThousandPositions(sw, 0);
   const TRect v = VertBar(sw, wnd);
   const Integer x = v.Left + 8;
   Post(wnd, WM_NCLBUTTONDOWN, HTVSCROLL, TPoint(x, v.Top + 15 + 5), false);
