@@ -232,6 +232,20 @@ void FollowCursor(TkvScrollWnd* sw, HWND handle, const TPoint& p) {
   Kv_RepaintBar(sw, handle, st.uCurrentScrollbar, shown);
 }
 
+// The dropped list of a combo box (no class-library control of its own, not a simple box's list)
+// is the box's tracking window: the box holds the capture on it while it is down, and a release
+// on its bar is no click on an item (the list would take it as a choice and close).
+bool IsDroppedList(TkvScrollWnd* sw) {
+  const auto* list = dynamic_cast<TkvComboListWnd*>(sw);
+  return list && !list->OwnerControl() && !list->SimplyBox;
+}
+
+// The end of a thumb drag: the position it reached, then the drag is over.
+void EndThumbDrag(TkvScrollWnd* sw, HWND handle, Integer last) {
+  Notify(sw, handle, SB_THUMBPOSITION, last, !IsListView(sw));
+  sw->fThumbTracking = false;
+}
+
 }  // namespace
 
 TLResult Kv_MouseMove(TkvScrollWnd* sw, HWND handle, TWParam wParam, TLParam lParam) {
@@ -252,14 +266,20 @@ TLResult Kv_LButtonUp(TkvScrollWnd* sw, HWND handle, TWParam wParam, TLParam lPa
   TkvScrollTracking& st = kvScrollState;
   if (st.uCurrentScrollPortion == HTSCROLL_NONE || st.hwndCurSB != handle)
     return PassOn(sw, handle, WM_LBUTTONUP, wParam, lParam);
-  st.bReleasing = true;
-  ReleaseCapture();
-  st.bReleasing = false;
+  const bool droppedList = IsDroppedList(sw);
+  // A list marked with Tag -1 gives the capture back all the same.
+  if (!droppedList || sw->Tag == -1) {
+    st.bReleasing = true;
+    ReleaseCapture();
+    st.bReleasing = false;
+  }
   const Integer portion = st.uCurrentScrollPortion;
   if (portion >= HTSCROLL_LEFT && portion <= HTSCROLL_PAGERIGHT) {
     KillTimer(handle, COOLSB_TIMERID1);
     KillTimer(handle, COOLSB_TIMERID2);
-    Notify(sw, handle, SB_ENDSCROLL, 0, !IsListView(sw));
+    // An arrow pressed while the thumb was still being dragged: the drag ends where it was.
+    if (sw->fThumbTracking) EndThumbDrag(sw, handle, st.nLastSBPos);
+    if (IsWindow(handle)) Notify(sw, handle, SB_ENDSCROLL, 0, !IsListView(sw));
   } else if (portion == HTSCROLL_THUMB) {
     Integer last = st.nLastSBPos;
     auto* rows = dynamic_cast<TkvComboListWnd*>(sw);
@@ -273,8 +293,7 @@ TLResult Kv_LButtonUp(TkvScrollWnd* sw, HWND handle, TWParam wParam, TLParam lPa
       last = Kv_RowListReleaseCode(vert ? p.Y - r.Top : p.X - r.Left, thumbSize, GetScrollMetric(sb, SM_BTNSIZE),
                                    vert ? r.Height() : r.Width());
     }
-    Notify(sw, handle, SB_THUMBPOSITION, last, !IsListView(sw));
-    sw->fThumbTracking = false;
+    EndThumbDrag(sw, handle, last);
     if (IsWindow(handle)) Notify(sw, handle, SB_ENDSCROLL, last, !IsListView(sw));
   }
   sw->fThumbTracking = false;
@@ -284,7 +303,8 @@ TLResult Kv_LButtonUp(TkvScrollWnd* sw, HWND handle, TWParam wParam, TLParam lPa
   RepaintAfterNotify(sw, handle);
   if (wParam != TWParam(-1)) {
     TControl* owner = sw->OwnerControl();
-    const bool swallowed = owner && (owner->ClassNameIs(u"TImageEnView") || owner->ClassNameIs(u"TImageEnVect"));
+    const bool swallowed =
+        droppedList || (owner && (owner->ClassNameIs(u"TImageEnView") || owner->ClassNameIs(u"TImageEnVect")));
     if (!swallowed) return PassOn(sw, handle, WM_LBUTTONUP, wParam, lParam);
   }
   return 0;
@@ -529,6 +549,10 @@ bool SkinnedStep(TkvScrollWnd* sw, TMessage& message) {
       message.Result = Kv_LButtonUp(sw, wnd, message.WParam, message.LParam);
       return true;
     case WM_CAPTURECHANGED:
+      // Taking the capture the window already holds (a dropped combo list does) tells it too:
+      // nothing is lost then.
+      if (reinterpret_cast<HWND>(message.LParam) != wnd) Kv_EndLostPress(sw, wnd);
+      return false;
     case WM_CANCELMODE:
       Kv_EndLostPress(sw, wnd);
       return false;

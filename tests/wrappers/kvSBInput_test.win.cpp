@@ -118,6 +118,15 @@ class ScrollInput : public testing::Test {
     return Shown(L"LISTBOX", WS_VSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY, x, 100, 150, 300, sw);
   }
 
+  // A window whose vertical bar has 1,000 positions from first, pages of 100, at the start.
+  HWND ThousandPositions(TkvScrollWnd*& sw, Integer first) {
+    HWND wnd = Shown(L"STATIC", WS_VSCROLL, 100, 100, 150, 300, sw);
+    SCROLLINFO si{sizeof(si), SIF_RANGE | SIF_PAGE | SIF_POS, first, first + 999, 100, first, 0};
+    SetScrollInfo(wnd, SB_VERT, &si, FALSE);
+    UpdateScrolls(sw, true);
+    return wnd;
+  }
+
   static void Post(HWND wnd, UINT msg, WPARAM w, TPoint screen, bool client) {
     SetCursorPos(screen.X, screen.Y);
     POINT p{screen.X, screen.Y};
@@ -227,10 +236,7 @@ TEST_F(ScrollInput, ThumbDragOverAThousandItemList) {
 // of the range.
 TEST_F(ScrollInput, DragOfARangeStartingAboveZero) {
   TkvScrollWnd* sw = nullptr;
-  HWND wnd = Shown(L"STATIC", WS_VSCROLL, 100, 100, 150, 300, sw);
-  SCROLLINFO si{sizeof(si), SIF_RANGE | SIF_PAGE | SIF_POS, 100, 1099, 100, 100, 0};
-  SetScrollInfo(wnd, SB_VERT, &si, FALSE);
-  UpdateScrolls(sw, true);
+  HWND wnd = ThousandPositions(sw, 100);
   const TRect v = VertBar(sw, wnd);
   const Integer x = v.Left + 8;
   Post(wnd, WM_NCLBUTTONDOWN, HTVSCROLL, TPoint(x, v.Top + 15 + 5), false);
@@ -252,6 +258,44 @@ TEST_F(ScrollInput, DragOfARangeStartingAboveZero) {
   EXPECT_EQ(HIWORD(gLog[0].wParam), 100);
   EXPECT_EQ(HIWORD(gLog[1].wParam), 100);
   EXPECT_EQ(Info(wnd).nPos, 100);
+}
+
+// An arrow pressed while the thumb is still dragged: the arrow scrolls, and the release ends the
+// drag where it had got to before it ends the press.
+TEST_F(ScrollInput, ArrowPressedDuringADragEndsTheDragAtTheRelease) {
+  TkvScrollWnd* sw = nullptr;
+  HWND wnd = ThousandPositions(sw, 0);
+  const TRect v = VertBar(sw, wnd);
+  const Integer x = v.Left + 8;
+  Post(wnd, WM_NCLBUTTONDOWN, HTVSCROLL, TPoint(x, v.Top + 15 + 5), false);
+  ASSERT_TRUE(sw->fThumbTracking);
+  Post(wnd, WM_MOUSEMOVE, MK_LBUTTON, TPoint(x, (v.Top + v.Bottom) / 2), true);
+  ASSERT_EQ(ScrollCodes(), std::vector<WPARAM>{SB_THUMBTRACK});
+  const WPARAM reached = HIWORD(gLog.back().wParam);
+  ASSERT_GT(reached, 0u);
+  gLog.clear();
+  // The press on the down arrow comes while the drag is on (the cursor is put there first, and
+  // the drag may follow it: only the codes after the line step are the release's).
+  const TPoint arrow(x, v.Bottom - 5);
+  SetCursorPos(arrow.X, arrow.Y);
+  Pump();
+  WPARAM last = reached;
+  for (const Logged& l : gLog)
+    if (l.msg == WM_VSCROLL && LOWORD(l.wParam) == SB_THUMBTRACK) last = HIWORD(l.wParam);
+  gLog.clear();
+  Post(wnd, WM_NCLBUTTONDOWN, HTVSCROLL, arrow, false);
+  ASSERT_EQ(kvScrollState.uCurrentScrollPortion, HTSCROLL_DOWN);
+  ASSERT_TRUE(sw->fThumbTracking);
+  Post(wnd, WM_LBUTTONUP, 0, arrow, true);
+  ASSERT_EQ(ScrollCodes(), (std::vector<WPARAM>{SB_LINEDOWN, SB_THUMBPOSITION, SB_ENDSCROLL}));
+  const auto position = std::find_if(gLog.begin(), gLog.end(), [](const Logged& l) {
+    return l.msg == WM_VSCROLL && LOWORD(l.wParam) == SB_THUMBPOSITION;
+  });
+  ASSERT_NE(position, gLog.end());
+  EXPECT_EQ(HIWORD(position->wParam), last);
+  EXPECT_FALSE(sw->fThumbTracking);
+  EXPECT_EQ(kvScrollState.uCurrentScrollPortion, HTSCROLL_NONE);
+  EXPECT_NE(GetCapture(), wnd);
 }
 
 TEST_F(ScrollInput, HeldArrowRepeatsOnlyWhileTheCursorStaysOnIt) {

@@ -558,6 +558,16 @@ TEST_F(ScrollBars, LostCaptureEndsThePressOnce) {
     EXPECT_EQ(kvScrollState.uScrollTimerMsg, 0u);
     EXPECT_FALSE(KillTimer(wnd, COOLSB_TIMERID2));  // the repeat timer is gone
   }
+  // Taking the capture the pressed window already holds loses nothing.
+  gScrollCodes.clear();
+  press(wnd, WM_VSCROLL);
+  SetCapture(wnd);
+  SetCapture(wnd);
+  EXPECT_TRUE(gScrollCodes.empty());
+  EXPECT_EQ(kvScrollState.hwndCurSB, wnd);
+  EXPECT_EQ(kvScrollState.uCurrentScrollPortion, HTSCROLL_PAGEDOWN);
+  ReleaseCapture();
+  kvScrollState = TkvScrollTracking();
   // Capture lost by a window that is not pressed changes nothing.
   gScrollCodes.clear();
   press(other, WM_HSCROLL);

@@ -532,3 +532,53 @@ TEST_F(ComboWrappers, RowListThumbReleaseTellsWhereItWasLetGo) {
   }
   Unwrap(cb, w);
 }
+
+// The dropped list of a drop-down box is the box's tracking window and holds the capture: a press
+// on its skinned bar stays pressed, and the release that ends it keeps the capture (unless the list
+// is marked with Tag -1) and is not passed to the list, which would take it for a choice; a
+// release with no press on the bar is the list's.
+TEST_F(ComboWrappers, DroppedListKeepsCaptureAndSwallowsTheBarRelease) {
+  HWND cb = RawCombo(CBS_DROPDOWNLIST, 30);
+  Show();
+  HWND list = ListOf(cb);
+  TSentMessages sent(list);  // in front of the wrapper's predecessor: sees what is passed on
+  auto* w = Wrap<TkvComboBoxWnd>(cb, nullptr, u"COMBOBOX");
+  SendMessageW(cb, CB_SHOWDROPDOWN, TRUE, 0);
+  Application->ProcessMessages();
+  ASSERT_NE(w->ListSW, nullptr);
+  TkvComboListWnd* lw = w->ListSW;
+  ASSERT_FALSE(lw->SimplyBox);
+  RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+  Application->ProcessMessages();
+  ASSERT_TRUE(lw->sBarVert && lw->sBarVert->fScrollVisible);
+  struct Case { Integer tag; bool keepsCapture; } cases[] = {{0, true}, {-1, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.tag);
+    lw->Tag = c.tag;
+    SendMessageW(list, LB_SETTOPINDEX, 0, 0);
+    UpdateScrolls(lw, true);
+    SetCapture(list);  // as the box holds it while the list is down
+    const POINT downArrow = PressDownArrow(list, lw, HTVSCROLL);
+    EXPECT_EQ(SendMessageW(list, LB_GETTOPINDEX, 0, 0), 1);
+    EXPECT_EQ(kvScrollState.uCurrentScrollPortion, HTSCROLL_DOWN);
+    ASSERT_EQ(GetCapture(), list);
+    sent.seen.clear();
+    ReleaseAt(list, downArrow);
+    EXPECT_EQ(kvScrollState.uCurrentScrollPortion, HTSCROLL_NONE);
+    EXPECT_EQ(sent.Count(WM_LBUTTONUP), 0u);
+    EXPECT_EQ(GetCapture() == list, c.keepsCapture);
+    EXPECT_TRUE(IsWindowVisible(list));
+    ReleaseCapture();
+  }
+  lw->Tag = 0;
+  // No press on the bar: the release belongs to the list.
+  RECT client{};
+  GetClientRect(list, &client);
+  POINT item{client.right / 2, 5};
+  ClientToScreen(list, &item);
+  sent.seen.clear();
+  ReleaseAt(list, item);
+  EXPECT_EQ(sent.Count(WM_LBUTTONUP), 1u);
+  SendMessageW(cb, CB_SHOWDROPDOWN, FALSE, 0);
+  Unwrap(cb, w);
+}
