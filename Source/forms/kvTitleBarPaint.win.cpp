@@ -119,6 +119,8 @@ void TitleItemHotChange(TsSkinProvider& sp, Integer oldHT, Integer newHT) {
       Animate(sp, old, false);
     }
     old->FOnMouseLeave.Call(old);
+    // Its hint, shown or waiting, goes with the mouse.
+    if (sp.FHintTimer) sp.FHintTimer->SetEnabled(false);
     HideHintWnd(old);
   }
   if (sp.biClicked) return;

@@ -62,7 +62,8 @@ void TsSkinProvider::StartHintTimer(TkvTitleBarItem* item) {
 }
 
 void TsSkinProvider::OnHintTimer(TObject*) {
-  if (!FHintTimer || !Application) return;
+  // Only a pending hint shows: the switches were asked when the mouse entered the item.
+  if (!FHintTimer || !FHintTimer->Enabled() || !Application) return;
   // The system timer may run ahead of the application's clock: the pause counts on the clock.
   if (Application->Clock().NowMs() < FHintDue) return;
   FHintTimer->SetEnabled(false);
