@@ -1,12 +1,14 @@
 // The skinned controls under the Glimmerveil skin that the build installs beside the program:
 // a button takes its "BUTTON" section and paints a different look at rest, under the mouse and
-// pressed; a progress bar paints its items over its gauge; an edit's frame comes from the skin.
+// pressed; a progress bar paints its items over its gauge; an edit's frame comes from the skin,
+// and a focused edit, whose client area the system paints, still shows that frame on every side.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 #include "controls/kvProgressBar.h"
 #include "controls/sButton.h"
@@ -98,6 +100,54 @@ TEST_F(Glimmerveil, ProgressBarShowsItsFillAsItGrows) {
   int differs = 0;
   for (Integer x = 4; x < 196; x += 4) differs += At(*empty, x, 10) != At(*full, x, 10);
   EXPECT_GT(differs, 20);  // the items cover the bar
+}
+
+// A focused edit without padding keeps only the system's frame around its client area: every
+// pixel of the skin's active frame, from each side's middle inwards until the edit's fill, must
+// reach the screen there, at every density the skin draws.
+TEST_F(Glimmerveil, AFocusedEditShowsItsWholeFrameOnEverySide) {
+  ASSERT_TRUE(manager->IsActive());
+  auto* edit = new TsEdit(form);
+  edit->SetBounds(20, 130, 160, 30);
+  edit->SetParent(form);
+  SendMessageW(edit->Handle(), SM_ALPHACMD, MAKEWPARAM(0, KV_SETNEWSKIN), reinterpret_cast<LPARAM>(manager));
+  edit->SetFocus();
+  PumpMessages();
+  ASSERT_TRUE(edit->SkinData()->Skinned());
+  const Integer w = edit->Width(), h = edit->Height();
+  struct Side {
+    const char* name;
+    Integer x, y, dx, dy;
+  };
+  const Side sides[] = {{"left", 0, h / 2, 1, 0},
+                        {"top", w / 2, 0, 0, 1},
+                        {"right", w - 1, h / 2, -1, 0},
+                        {"bottom", w / 2, h - 1, 0, -1}};
+  for (Integer ppi : {96, 120, 144, 192}) {
+    SendMessageW(edit->Handle(), SM_ALPHACMD, MAKEWPARAM(0, KV_SETSCALE), ppi);
+    edit->SkinData()->BGChanged = true;
+    RedrawWindow(edit->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+    PumpMessages();
+    ASSERT_EQ(GetFocus(), edit->Handle());
+    ASSERT_EQ(edit->SkinData()->GetCommonSkinData()->PPI, ppi);
+    TBitmap* cache = edit->SkinData()->FCacheBmp.get();
+    ASSERT_NE(cache, nullptr);
+    ASSERT_EQ(cache->Width(), w);
+    TBitmap shown(w, h, pf32bit);
+    HDC dc = GetWindowDC(edit->Handle());
+    BitBlt(shown.Canvas()->Handle(), 0, 0, w, h, dc, 0, 0, SRCCOPY);
+    ReleaseDC(edit->Handle(), dc);
+    const uint32_t fill = At(*cache, w / 2, h / 2);
+    for (const Side& side : sides) {
+      const std::string where = std::string(side.name) + " at " + std::to_string(ppi) + " PPI";
+      Integer frame = 0;
+      for (Integer x = side.x, y = side.y; At(*cache, x, y) != fill && frame < w / 2; x += side.dx, y += side.dy) {
+        EXPECT_EQ(At(shown, x, y), At(*cache, x, y)) << where << ", " << frame << " px in";
+        ++frame;
+      }
+      EXPECT_GE(frame, 1) << where << ": the skin's frame has a line there";
+    }
+  }
 }
 
 }  // namespace

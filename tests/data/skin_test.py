@@ -295,6 +295,24 @@ class GlimmerveilSkinTest(unittest.TestCase):
                         column = {px[y][x] for y in range(wt, h - wb)}
                         self.assertEqual(len(column), 1, "%s state %d column %d" % (name, state, x))
 
+    def test_the_edits_frame_lies_in_the_edge_the_system_leaves_around_its_client(self):
+        # A bordered edit without padding keeps 2 pixels around its client area at every
+        # density, and while it has the focus the system paints everything further in: each
+        # look of the frame must show its line in those 2 pixels, on every side, and hold only
+        # the edit's colour inside them.
+        fill = bgr(find_key(self.skin.sections, "EDIT", "COLOR")) + (255,)
+        for ppi, suffix in DENSITY_SUFFIXES:
+            name, states, *_ = self.reference("EDIT", "BORDERSMASK" + suffix)
+            for state in range(states):
+                px = self.skin.state_pixels(name, states, state)
+                h, w = len(px), len(px[0])
+                what = "%s state %d at %d PPI" % (name, state, ppi)
+                self.assertEqual({p for row in px[2:h - 2] for p in row[2:w - 2]}, {fill}, what)
+                for side, edge in (("left", px[h // 2][:2]), ("right", px[h // 2][w - 2:]),
+                                   ("top", [row[w // 2] for row in px[:2]]),
+                                   ("bottom", [row[w // 2] for row in px[h - 2:]])):
+                    self.assertTrue(any(p[3] == 255 and p != fill for p in edge), "%s: no line %s" % (what, side))
+
     def contrast(self, fg_value, bg_rgb):
         return raster.contrast_ratio(bgr(fg_value), bg_rgb)
 

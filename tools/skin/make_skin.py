@@ -132,25 +132,50 @@ def button_picture(d, s):
     return Picture(strip(states), 4, (m, m, m, m), BOX_DM)
 
 
-def edit_picture(d, s):
-    """EDIT: normal, and active (focused or under the mouse) with the focus ring."""
-    gap = px(d.number("edit", "focus_ring"), s)
-    r = d.number("edit", "radius") * s
-    m = gap + corner_margin(d.number("edit", "radius"), s)
-    w = h = 2 * m + 2
-    box = rounded_rect(gap, gap, w - gap, h - gap, r)
-    halo = rounded_rect(0, 0, w, h, r + gap)
-    line = px(1, s)
+# A bordered edit keeps a frame of this many pixels around its client area at every density
+# (the system's client edge); its padding widens it only on the sides that have one. While
+# the edit has the focus the system paints everything inside that frame, so a line drawn
+# further in would be covered.
+EDIT_EDGE = 2
 
-    def look(border, with_ring):
+
+def edit_looks(d, s, r):
+    """The edit's two looks with corners of radius r (at most the design's): margins as the
+    design's radius needs, the frame in EDIT_EDGE pixels."""
+    line = px(1, s)
+    m = max(EDIT_EDGE, corner_margin(d.number("edit", "radius"), s))
+    w = h = 2 * m + 2
+    box = rounded_rect(0, 0, w, h, r)
+
+    def look(border):
         c = Canvas(w, h)
-        if with_ring:
-            c.fill(subtract(halo, box), d.colour("edit", "focus_border"), d.number("edit", "focus_ring_alpha"))
         c.fill(box, d.colour("edit", "fill"))
         c.fill(ring(box, line), border)
         return c
 
-    states = [look(d.colour("edit", "border"), False), look(d.colour("edit", "focus_border"), True)]
+    return m, [look(d.colour("edit", "border")), look(d.colour("edit", "focus_border"))]
+
+
+def inside_edge_is_fill(canvas, edge, fill):
+    """True when every pixel at least edge pixels in from each side is the opaque fill."""
+    want = bytes(fill) + b"\xff"
+    for row in canvas.rgba_rows()[edge:canvas.height - edge]:
+        for x in range(edge, canvas.width - edge):
+            if row[4 * x:4 * x + 4] != want:
+                return False
+    return True
+
+
+def edit_picture(d, s):
+    """EDIT: normal, and active (focused or under the mouse) in the focus colour. The corners
+    take the design's radius where their curve stays in the edit's frame, else the largest
+    radius (in quarter pixels) that does."""
+    r = d.number("edit", "radius") * s
+    while True:
+        m, states = edit_looks(d, s, r)
+        if r <= 0 or inside_edge_is_fill(states[1], EDIT_EDGE, d.colour("edit", "fill")):
+            break
+        r = max(0.0, math.floor(r * 4 - 1) / 4)
     return Picture(strip(states), 2, (m, m, m, m), BOX_DM)
 
 
