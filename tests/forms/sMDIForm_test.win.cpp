@@ -428,3 +428,50 @@ TEST_F(SkinnedMdi, AChildWithoutAnIconOfItsOwnShowsAFallbackIcon) {
     EXPECT_EQ(shown, LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION)));
   EXPECT_TRUE(ChildIconPresent());
 }
+
+// A child button in the menu line shows its hot look on the screen as soon as the mouse is over
+// it, and its normal look again as soon as the mouse leaves, without a repaint of the frame.
+TEST_F(SkinnedMdi, AChildButtonShowsItsHotLookAtOnce) {
+  const auto glyphs = UseBigGlyphsForChildButtons();
+  TForm* child = MakeSkinnedChild(u"A");
+  GiveMenu();
+  child->SetWindowState(wsMaximized);
+  PumpMessages();
+  ASSERT_TRUE(MDIButtonsNeeded(*sp));
+  Repaint();
+  RedrawWindow(frame->Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+  PumpMessages();
+  const TRect close = sp->MDIClose.cpRect;
+  ASSERT_GT(close.Width(), 0);
+  const TPoint centre((close.Left + close.Right) / 2, (close.Top + close.Bottom) / 2);
+  RECT wr{};
+  GetWindowRect(frame->Handle(), &wr);
+  const LPARAM at = MAKELPARAM(wr.left + centre.X, wr.top + centre.Y);
+  const TColor hot = TColor(RgbOfColor(TColor(Rgb(GlyphPixel(0, 1)))));
+  EXPECT_NE(WindowPixel(centre), hot);
+
+  // A marker on the screen: only a repaint of the button in place takes it away.
+  auto mark = [&] {
+    const HDC dc = GetWindowDC(frame->Handle());
+    const HBRUSH marker = CreateSolidBrush(RGB(1, 2, 3));
+    RECT r{close.Left, close.Top, close.Right, close.Bottom};
+    FillRect(dc, &r, marker);
+    DeleteObject(marker);
+    ReleaseDC(frame->Handle(), dc);
+  };
+  mark();
+  ASSERT_EQ(WindowPixel(centre), TColor(RGB(1, 2, 3)));
+  SendMessageW(frame->Handle(), WM_NCMOUSEMOVE, HTCHILDCLOSE, at);
+  EXPECT_EQ(sp->MDIClose.cpState, 1);
+  EXPECT_EQ(WindowPixel(centre), hot);
+
+  // Moving on to the caption gives the button its normal look again at once.
+  mark();
+  const LPARAM caption = MAKELPARAM(wr.left + 60, wr.top + SysBorderHeight(frame->Handle(), nullptr, false) + 4);
+  SendMessageW(frame->Handle(), WM_NCMOUSEMOVE, HTCAPTION, caption);
+  EXPECT_EQ(sp->MDIClose.cpState, 0);
+  const TColor normal = WindowPixel(centre);
+  EXPECT_NE(normal, TColor(RGB(1, 2, 3)));
+  EXPECT_NE(normal, hot);
+  EXPECT_EQ(normal, sp->FCommonData->FCacheBmp->PixelColor(centre.X, centre.Y));
+}
