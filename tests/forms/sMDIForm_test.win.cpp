@@ -386,6 +386,8 @@ TEST_F(SkinnedMdi, AMaximizedChildsIconStandsAtTheStartOfTheMenuLine) {
   PumpMessages();
   EXPECT_TRUE(ChildIconPresent());
   EXPECT_EQ(MDIChildIcon(child), icon.handle);
+  // The bar's first item is drawn at its own place after the child's system menu: it leaves
+  // the icon alone.
   EXPECT_EQ(iconShown("maximized"), 3);
   // Just outside the square the line is left alone.
   EXPECT_NE(sp->FCommonData->FCacheBmp->PixelColor(left - 1, top + (mh - 2) / 2), TColor(colour));
@@ -464,6 +466,12 @@ TEST_F(SkinnedMdi, AChildButtonShowsItsHotLookAtOnce) {
   SendMessageW(frame->Handle(), WM_NCMOUSEMOVE, HTCHILDCLOSE, at);
   EXPECT_EQ(sp->MDIClose.cpState, 1);
   EXPECT_EQ(WindowPixel(centre), hot);
+
+  // A press shows the pressed look at once.
+  mark();
+  SendMessageW(frame->Handle(), WM_NCLBUTTONDOWN, HTCHILDCLOSE, at);
+  EXPECT_EQ(sp->MDIClose.cpState, 2);
+  EXPECT_EQ(WindowPixel(centre), TColor(RgbOfColor(TColor(Rgb(GlyphPixel(0, 2))))));
 
   // Moving on to the caption gives the button its normal look again at once.
   mark();
