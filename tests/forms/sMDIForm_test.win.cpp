@@ -328,23 +328,11 @@ namespace {
 // A 16 x 16 icon of one colour, opaque all over.
 struct SolidIcon {
   explicit SolidIcon(COLORREF colour) {
-    const HDC screen = GetDC(nullptr);
-    const HBITMAP picture = CreateCompatibleBitmap(screen, 16, 16);
-    const HDC dc = CreateCompatibleDC(screen);
-    const HGDIOBJ old = SelectObject(dc, picture);
-    const HBRUSH brush = CreateSolidBrush(colour);
-    RECT all{0, 0, 16, 16};
-    FillRect(dc, &all, brush);
-    DeleteObject(brush);
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
-    const std::vector<uint8_t> zeros(16 * 2, 0);
-    const HBITMAP mask = CreateBitmap(16, 16, 1, 1, zeros.data());
-    ICONINFO info{TRUE, 0, 0, mask, picture};
-    handle = CreateIconIndirect(&info);
-    DeleteObject(mask);
-    DeleteObject(picture);
+    // 32-bit pixels without alpha (the mask decides) and a mask that keeps every pixel.
+    const uint32_t pixel = uint32_t(GetRValue(colour)) << 16 | uint32_t(GetGValue(colour)) << 8 | GetBValue(colour);
+    const std::vector<uint32_t> bits(16 * 16, pixel);
+    const std::vector<uint8_t> mask(16 * 2, 0);
+    handle = CreateIcon(nullptr, 16, 16, 1, 32, mask.data(), reinterpret_cast<const BYTE*>(bits.data()));
   }
   ~SolidIcon() { DestroyIcon(handle); }
   SolidIcon(const SolidIcon&) = delete;
