@@ -59,6 +59,12 @@ void RefreshMDI(TsSkinProvider& sp);
 // The form's menu line must carry the maximized active child's buttons: an MDI main form with a
 // main menu whose active child is maximized, has a system menu and is skinned by a provider.
 bool MDIButtonsNeeded(TsSkinProvider& sp);
+// The skinned MDI main form (MDISkinProvider) shows its active child's icon at the start of its
+// menu bar: the child is maximized, has a system menu and an icon to show.
+bool ChildIconPresent();
+// The icon a maximized child shows in the menu bar: its window's own, else the program's small
+// icon, else the system's application icon; null when there is none at all.
+HICON MDIChildIcon(TCustomForm* child);
 // The maximized child's buttons at the right end of the last menu line: their rectangles
 // (picture coordinates) go to MDIClose, MDIMax and MDIMin, empty when no buttons are shown.
 void CalcMDIButtons(TsSkinProvider& sp);

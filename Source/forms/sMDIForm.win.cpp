@@ -5,6 +5,8 @@
 
 #include "forms/sSkinProvider.h"
 #include "skin/sCommonData.h"
+#include "skin/sStyleSimply.h"
+#include "ui/Icon.h"
 
 TsSkinProvider* MDISkinProvider = nullptr;
 
@@ -105,6 +107,26 @@ bool MDIButtonsNeeded(TsSkinProvider& sp) {
   TCustomForm* child = form->ActiveMDIChild();
   if (!child || !child->HandleAllocated() || !ProviderOf(child->WindowHandle())) return false;
   return child->WindowState() == wsMaximized && child->BorderIcons().Contains(biSystemMenu);
+}
+
+HICON MDIChildIcon(TCustomForm* child) {
+  if (!child || !child->HandleAllocated()) return nullptr;
+  const HWND h = child->WindowHandle();
+  auto icon = reinterpret_cast<HICON>(SendMessageW(h, WM_GETICON, ICON_SMALL, 0));
+  if (!icon) icon = reinterpret_cast<HICON>(SendMessageW(h, WM_GETICON, ICON_BIG, 0));
+  if (!icon) icon = reinterpret_cast<HICON>(GetClassLongPtrW(h, GCLP_HICONSM));
+  if (!icon)
+    if (TIcon* app = AppIcon(); app && !app->Empty()) icon = app->Handle();
+  if (!icon) icon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+  return icon;
+}
+
+bool ChildIconPresent() {
+  TsSkinProvider* sp = MDISkinProvider;
+  if (!sp || !sp->Form || sp->Form->FormStyle() != fsMDIForm) return false;
+  TCustomForm* child = sp->Form->ActiveMDIChild();
+  return child && child->WindowState() == wsMaximized && child->BorderIcons().Contains(biSystemMenu) &&
+         MDIChildIcon(child) != nullptr;
 }
 
 void MdiIcoFormPaint(TsSkinProvider& sp, TCustomForm* sender) {

@@ -774,6 +774,8 @@ Integer SysBorderHeight(HWND h, TkvBorderWindow* bf, bool checkSkin);
 Integer SysCaptHeight(TsSkinProvider* sp, Integer ppi = 0);
 bool IsBorderUnchanged(Integer imageIndex, TkvSkinData* skinData);
 bool IsGripVisible(TsSkinProvider* sp);
+// Draws icon stretched over r of bmp; the pixels it changed become opaque.
+void DrawIconOpaque(TBitmap* bmp, const TRect& r, HICON icon);
 bool InAnimation(TsSkinProvider* sp);
 Integer MaxBtnOffset(TsSkinProvider* sp, bool max);
 Integer GetWindowWidth(HWND h);

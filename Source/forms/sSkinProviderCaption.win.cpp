@@ -412,13 +412,19 @@ void TsSkinProvider::RepaintButton(Integer ht) {
   TBitmap* cache = FCommonData->FCacheBmp.get();
   TkvSkinData* data = SkinDataFor();
   const HWND h = FormWnd(this);
-  if (!btn || !cache || !data || !h || btn->cpState < 0 || IsMDIButtonHT(ht)) return;
+  if (!btn || !cache || !data || !h || btn->cpState < 0) return;
   if (btn->cpRect.Width() <= 0 || cache->Width() <= 0) return;
-  // With glowing allowed, or over an outer border window, the hot and pressed looks fade in
-  // on a layered window of their own; the picture keeps the normal look.
   DuRiruZireziv* manager = SkinManager();
+  // A maximized child's buttons exist only while the menu line shows them; their places are
+  // not settled while the scale changes.
+  if (IsMDIButtonHT(ht) && (!MDIButtonsNeeded(*this) || (manager && manager->ManagerState.Contains(msScaleChanging))))
+    return;
+  // With glowing allowed, or over an outer border window, the hot and pressed looks of the
+  // caption buttons fade in on a layered window of their own; the picture keeps the normal
+  // look. The child's buttons in the menu line are drawn in place.
   const bool glowing = manager && manager->Effects.AllowGlowing;
-  if ((BorderForm || glowing) && FFormState == 0 && !Form->Parent() && Form->FormStyle() != fsMDIChild) {
+  if (!IsMDIButtonHT(ht) && (BorderForm || glowing) && FFormState == 0 && !Form->Parent() &&
+      Form->FormStyle() != fsMDIChild) {
     const Integer steps = manager && manager->Effects.AllowAnimation ? 10 : 1;
     if (btn->cpState == 1)
       StartSBAnimation(btn, 1, steps, true, this);

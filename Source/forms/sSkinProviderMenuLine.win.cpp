@@ -230,6 +230,13 @@ void TsSkinProvider::PaintMenuLine(TBitmap* cache, Integer state, Integer top, I
   if (!MenuLineBmp) MenuLineBmp = std::make_unique<TBitmap>(0, 0, pf32bit);
   MenuLineBmp->SetSize(lineWidth, height);
   BitBlt(MenuLineBmp->Canvas()->Handle(), 0, 0, lineWidth, height, cache->Canvas()->Handle(), origin.X, origin.Y, SRCCOPY);
+  // A maximized MDI child's icon stands at the start of the bar, where the child's system menu
+  // drops down.
+  const bool childIcon = MDISkinProvider == this && ChildIconPresent();
+  if (childIcon && mh > 2) {
+    const Integer left = SysBorderWidth(Form->WindowHandle(), OuterBorder(), true) + ShadowSize().Left + 1;
+    DrawIconOpaque(cache, TRect(left, top + 1, left + mh - 2, top + mh - 1), MDIChildIcon(Form->ActiveMDIChild()));
+  }
 
   // The bar's items draw themselves into the picture.
   TMainMenu* menu = Form->Menu();
@@ -240,7 +247,8 @@ void TsSkinProvider::PaintMenuLine(TBitmap* cache, Integer state, Integer top, I
   RECT w{};
   GetWindowRect(h, &w);
   const auto drawing = SetForScope(painter->MenuProvider, static_cast<TkvMenuLineHost*>(this));
-  Integer position = 0;
+  // The child's system menu holds the bar's first position while its icon shows.
+  Integer position = childIcon ? 1 : 0;
   for (Integer i = 0; i < menu->Items()->Count(); ++i) {
     TMenuItem* item = menu->Items()->Items(i);
     if (!item->Visible()) continue;

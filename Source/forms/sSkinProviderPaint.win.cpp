@@ -150,9 +150,13 @@ bool TsSkinProvider::PaintAll() {
 void TsSkinProvider::DrawAppIcon(TBitmap* bmp) {
   const HWND h = FormWnd(this);
   if (!h || !IconVisible() || FIconRect.Width() <= 0 || FIconRect.Height() <= 0) return;
+  DrawIconOpaque(bmp, FIconRect, TitleIcon(h));
+}
+
+void DrawIconOpaque(TBitmap* bmp, const TRect& r, HICON icon) {
+  if (!bmp || !icon || r.Width() <= 0 || r.Height() <= 0) return;
   // The icon drawing leaves alpha alone: every pixel it changed is made opaque, so that the
   // picture is right where its alpha counts (layered windows, the form image).
-  const TRect r = FIconRect;
   const Integer top = Maxi(r.Top, 0), bottom = Mini(r.Bottom, bmp->Height());
   const Integer left = Maxi(r.Left, 0), right = Mini(r.Right, bmp->Width());
   if (top >= bottom || left >= right) return;
@@ -161,7 +165,7 @@ void TsSkinProvider::DrawAppIcon(TBitmap* bmp) {
   TPixelView v = bmp->View();
   for (Integer y = top; y < bottom; ++y)
     for (Integer x = left; x < right; ++x) before.push_back(v.At(x, y));
-  DrawIconEx(bmp->Canvas()->Handle(), r.Left, r.Top, TitleIcon(h), r.Width(), r.Height(), 0, nullptr, DI_NORMAL);
+  DrawIconEx(bmp->Canvas()->Handle(), r.Left, r.Top, icon, r.Width(), r.Height(), 0, nullptr, DI_NORMAL);
   v = bmp->View();
   size_t i = 0;
   for (Integer y = top; y < bottom; ++y)

@@ -9,8 +9,10 @@
 
 #include "forms/sSkinProvider.h"
 #include "skin/sCommonData.h"
+#include "skin/sStyleSimply.h"
 #include "support/FormFixture.h"
 #include "support/FormSkin.h"
+#include "ui/Icon.h"
 #include "ui/Menus.h"
 #include "ui/ScopeGuard.h"
 
@@ -46,6 +48,30 @@ class SkinnedMdi : public SkinnedMdiFrame {
     auto* childSp = new TsSkinProvider(child);
     childSp->AfterConstruction();
     return child;
+  }
+  // The frame's picture rebuilt now.
+  TBitmap* Repaint() {
+    sp->FCommonData->BGChanged = true;
+    sp->PaintAll();
+    return sp->FCommonData->FCacheBmp.get();
+  }
+  // The window's own pixel at p (window coordinates), as the screen shows it.
+  TColor WindowPixel(TPoint p) {
+    const HDC dc = GetWindowDC(frame->Handle());
+    const COLORREF c = GetPixel(dc, p.X, p.Y);
+    ReleaseDC(frame->Handle(), dc);
+    return TColor(c);
+  }
+  // The small glyphs of the child's buttons: the skin's close, maximize, minimize and restore,
+  // until the returned guard goes.
+  auto UseBigGlyphsForChildButtons() {
+    TkvSkinData& d = *skin->skin.Data;
+    const auto saved = d.TitleGlyphs;
+    d.TitleGlyphs[tgSmallClose] = d.TitleGlyphs[tgClose];
+    d.TitleGlyphs[tgSmallMax] = d.TitleGlyphs[tgMax];
+    d.TitleGlyphs[tgSmallMin] = d.TitleGlyphs[tgMin];
+    d.TitleGlyphs[tgSmallNormal] = d.TitleGlyphs[tgNormal];
+    return TScopeExit([&d, saved] { d.TitleGlyphs = saved; });
   }
   // The frame gets a main menu with one item.
   void GiveMenu() {
@@ -232,21 +258,10 @@ TEST_F(SkinnedMdi, TheIconFormShowsTheRightEndOfTheMenuLine) {
 // A maximized skinned child's buttons stand at the right end of the frame's menu line: drawn into
 // the frame's picture, hit-tested there, and a click on one runs its command on the child.
 TEST_F(SkinnedMdi, AMaximizedChildsButtonsAreDrawnInTheMenuLineAndClickable) {
-  // The small glyphs of the child's buttons: the skin's close, maximize, minimize and restore.
-  TkvSkinData& d = *skin->skin.Data;
-  const auto savedGlyphs = d.TitleGlyphs;
-  const TScopeExit back([&] { d.TitleGlyphs = savedGlyphs; });
-  d.TitleGlyphs[tgSmallClose] = d.TitleGlyphs[tgClose];
-  d.TitleGlyphs[tgSmallMax] = d.TitleGlyphs[tgMax];
-  d.TitleGlyphs[tgSmallMin] = d.TitleGlyphs[tgMin];
-  d.TitleGlyphs[tgSmallNormal] = d.TitleGlyphs[tgNormal];
+  const auto glyphs = UseBigGlyphsForChildButtons();
   TForm* child = MakeSkinnedChild(u"A");
   GiveMenu();
-  auto paint = [&] {
-    sp->FCommonData->BGChanged = true;
-    sp->PaintAll();
-    return sp->FCommonData->FCacheBmp.get();
-  };
+  auto paint = [&] { return Repaint(); };
   // Not maximized: no buttons, the menu line's right end is plain.
   TBitmap* cache = paint();
   ASSERT_NE(cache, nullptr);
@@ -306,4 +321,153 @@ TEST_F(SkinnedMdi, AMaximizedChildsButtonsAreDrawnInTheMenuLineAndClickable) {
   EXPECT_FALSE(MDIButtonsNeeded(*sp));
   EXPECT_NE(SendMessageW(frame->Handle(), WM_NCHITTEST, 0, MAKELPARAM(p.X, p.Y)), HTCHILDMAX);
   SetCursorPos(0, 0);
+}
+
+namespace {
+
+// A 16 x 16 icon of one colour, opaque all over.
+struct SolidIcon {
+  explicit SolidIcon(COLORREF colour) {
+    // 32-bit pixels without alpha (the mask decides) and a mask that keeps every pixel.
+    const uint32_t pixel = uint32_t(GetRValue(colour)) << 16 | uint32_t(GetGValue(colour)) << 8 | GetBValue(colour);
+    const std::vector<uint32_t> bits(16 * 16, pixel);
+    const std::vector<uint8_t> mask(16 * 2, 0);
+    handle = CreateIcon(nullptr, 16, 16, 1, 32, mask.data(), reinterpret_cast<const BYTE*>(bits.data()));
+  }
+  ~SolidIcon() { DestroyIcon(handle); }
+  SolidIcon(const SolidIcon&) = delete;
+  SolidIcon& operator=(const SolidIcon&) = delete;
+  HICON handle = nullptr;
+};
+
+}  // namespace
+
+// A maximized child with a system menu shows its icon at the start of the frame's menu line; a
+// child that is not maximized, or has no system menu, shows none there.
+TEST_F(SkinnedMdi, AMaximizedChildsIconStandsAtTheStartOfTheMenuLine) {
+  const COLORREF colour = RGB(10, 200, 30);
+  const SolidIcon icon(colour);
+  ASSERT_NE(icon.handle, nullptr);
+  TForm* child = MakeSkinnedChild(u"A");
+  SendMessageW(child->Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon.handle));
+  GiveMenu();
+  const Integer mh = sp->MenuHeight();
+  ASSERT_GT(mh, 4);
+  const Integer left = SysBorderWidth(frame->Handle(), nullptr, true) + 1;
+  const Integer top = SysBorderHeight(frame->Handle(), nullptr, false) + sp->CaptionHeight(true) + 1;
+  // The top-left, the middle and the bottom-left pixel of the icon's square (the first bar
+  // item may start over its right column).
+  const TPoint points[] = {{left, top}, {left + (mh - 2) / 2, top + (mh - 2) / 2}, {left, top + mh - 3}};
+  auto iconShown = [&](const char* when) {
+    TBitmap* cache = Repaint();
+    EXPECT_NE(cache, nullptr) << when;
+    Integer shown = 0;
+    if (cache)
+      for (const TPoint& p : points) shown += cache->PixelColor(p.X, p.Y) == TColor(colour);
+    return shown;
+  };
+
+  EXPECT_FALSE(ChildIconPresent());
+  EXPECT_EQ(iconShown("normal"), 0);
+
+  child->SetWindowState(wsMaximized);
+  PumpMessages();
+  EXPECT_TRUE(ChildIconPresent());
+  EXPECT_EQ(MDIChildIcon(child), icon.handle);
+  // The bar's first item is drawn at its own place after the child's system menu: it leaves
+  // the icon alone.
+  EXPECT_EQ(iconShown("maximized"), 3);
+  // Just outside the square the line is left alone.
+  EXPECT_NE(sp->FCommonData->FCacheBmp->PixelColor(left - 1, top + (mh - 2) / 2), TColor(colour));
+  EXPECT_NE(sp->FCommonData->FCacheBmp->PixelColor(left, top + mh - 2), TColor(colour));
+
+  TBorderIcons icons = child->BorderIcons();
+  icons -= biSystemMenu;
+  child->SetBorderIcons(icons);
+  PumpMessages();
+  EXPECT_FALSE(ChildIconPresent());
+  EXPECT_EQ(iconShown("no system menu"), 0);
+
+  // Another form's provider never paints the frame's child icon, and without the frame's
+  // provider there is no child icon at all.
+  icons += biSystemMenu;
+  child->SetBorderIcons(icons);
+  PumpMessages();
+  EXPECT_TRUE(ChildIconPresent());
+  HookMDI(*sp, false);
+  EXPECT_FALSE(ChildIconPresent());
+  EXPECT_EQ(iconShown("unhooked"), 0);
+  SendMessageW(child->Handle(), WM_SETICON, ICON_SMALL, 0);
+}
+
+// A maximized child without an icon of its own shows the program's, else the system's.
+TEST_F(SkinnedMdi, AChildWithoutAnIconOfItsOwnShowsAFallbackIcon) {
+  TForm* child = MakeSkinnedChild(u"A");
+  GiveMenu();
+  child->SetWindowState(wsMaximized);
+  PumpMessages();
+  SendMessageW(child->Handle(), WM_SETICON, ICON_SMALL, 0);
+  SendMessageW(child->Handle(), WM_SETICON, ICON_BIG, 0);
+  if (GetClassLongPtrW(child->Handle(), GCLP_HICONSM)) GTEST_SKIP() << "the child's class has an icon";
+  const HICON shown = MDIChildIcon(child);
+  ASSERT_NE(shown, nullptr);
+  TIcon* app = AppIcon();
+  if (app && !app->Empty())
+    EXPECT_EQ(shown, app->Handle());
+  else
+    EXPECT_EQ(shown, LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION)));
+  EXPECT_TRUE(ChildIconPresent());
+}
+
+// A child button in the menu line shows its hot look on the screen as soon as the mouse is over
+// it, and its normal look again as soon as the mouse leaves, without a repaint of the frame.
+TEST_F(SkinnedMdi, AChildButtonShowsItsHotLookAtOnce) {
+  const auto glyphs = UseBigGlyphsForChildButtons();
+  TForm* child = MakeSkinnedChild(u"A");
+  GiveMenu();
+  child->SetWindowState(wsMaximized);
+  PumpMessages();
+  ASSERT_TRUE(MDIButtonsNeeded(*sp));
+  Repaint();
+  RedrawWindow(frame->Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+  PumpMessages();
+  const TRect close = sp->MDIClose.cpRect;
+  ASSERT_GT(close.Width(), 0);
+  const TPoint centre((close.Left + close.Right) / 2, (close.Top + close.Bottom) / 2);
+  RECT wr{};
+  GetWindowRect(frame->Handle(), &wr);
+  const LPARAM at = MAKELPARAM(wr.left + centre.X, wr.top + centre.Y);
+  const TColor hot = TColor(RgbOfColor(TColor(Rgb(GlyphPixel(0, 1)))));
+  EXPECT_NE(WindowPixel(centre), hot);
+
+  // A marker on the screen: only a repaint of the button in place takes it away.
+  auto mark = [&] {
+    const HDC dc = GetWindowDC(frame->Handle());
+    const HBRUSH marker = CreateSolidBrush(RGB(1, 2, 3));
+    RECT r{close.Left, close.Top, close.Right, close.Bottom};
+    FillRect(dc, &r, marker);
+    DeleteObject(marker);
+    ReleaseDC(frame->Handle(), dc);
+  };
+  mark();
+  ASSERT_EQ(WindowPixel(centre), TColor(RGB(1, 2, 3)));
+  SendMessageW(frame->Handle(), WM_NCMOUSEMOVE, HTCHILDCLOSE, at);
+  EXPECT_EQ(sp->MDIClose.cpState, 1);
+  EXPECT_EQ(WindowPixel(centre), hot);
+
+  // A press shows the pressed look at once.
+  mark();
+  SendMessageW(frame->Handle(), WM_NCLBUTTONDOWN, HTCHILDCLOSE, at);
+  EXPECT_EQ(sp->MDIClose.cpState, 2);
+  EXPECT_EQ(WindowPixel(centre), TColor(RgbOfColor(TColor(Rgb(GlyphPixel(0, 2))))));
+
+  // Moving on to the caption gives the button its normal look again at once.
+  mark();
+  const LPARAM caption = MAKELPARAM(wr.left + 60, wr.top + SysBorderHeight(frame->Handle(), nullptr, false) + 4);
+  SendMessageW(frame->Handle(), WM_NCMOUSEMOVE, HTCAPTION, caption);
+  EXPECT_EQ(sp->MDIClose.cpState, 0);
+  const TColor normal = WindowPixel(centre);
+  EXPECT_NE(normal, TColor(RGB(1, 2, 3)));
+  EXPECT_NE(normal, hot);
+  EXPECT_EQ(normal, sp->FCommonData->FCacheBmp->PixelColor(centre.X, centre.Y));
 }
