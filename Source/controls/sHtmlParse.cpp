@@ -303,14 +303,29 @@ void TsHtml::Init(TkvHtmlDevice* device, const TkvHtmlFont& font, const String& 
   StartFont = font;
   StartFont.Size = std::clamp(StartFont.Size, kHtmlMinFontSize, kHtmlMaxFontSize);
   Origin = text;
-  UppedText = HtmlUpper(text);
   Len = Integer(std::min<size_t>(text.size(), size_t(INT32_MAX / 2)));
   Area = area;
   PressedLink = pressedLink;
   HotLink = hotLink;
   MaxBmpWidth = MaxBmpHeight = CurWidthValue = 0;
-  NextClose.assign(size_t(Len) + 1, Len);
-  for (Integer i = Len - 1; i >= 0; --i) NextClose[size_t(i)] = UppedText[size_t(i)] == u'>' ? i : NextClose[size_t(i) + 1];
+}
+
+Integer TsHtml::CloseAfter(Integer pos) {
+  // The scan position never moves back within a pass, so the cursor passes each character once.
+  if (NextClose < pos) {
+    const size_t at = Origin.find(u'>', size_t(pos));
+    NextClose = at == String::npos || at >= size_t(Len) ? Len : Integer(at);
+  }
+  return NextClose;
+}
+
+const String& TsHtml::PieceText(Integer from, Integer to) {
+  Piece.clear();
+  for (Integer i = from; i < to; ++i) {
+    const Char c = Origin[size_t(i)];
+    if (c != u'\r' && c != u'\n') Piece += c;
+  }
+  return Piece;
 }
 
 TRect TsHtml::HTMLText(std::vector<TkvLink>& links, bool calcOnly) {
@@ -349,6 +364,7 @@ void TsHtml::Pass() {
   LinkCount = -1;
   LinkOpened = false;
   LastPos = LinePos = CurPos = 0;
+  NextClose = -1;
   SaveData();
   if (Device) Scan();
   CheckNewLine();
@@ -359,8 +375,9 @@ void TsHtml::Pass() {
 }
 
 void TsHtml::Scan() {
+  // The characters that steer the scan are their own upper case, so the source is read as it stands.
   while (CurPos < Len) {
-    const Char c = UppedText[size_t(CurPos)];
+    const Char c = Origin[size_t(CurPos)];
     switch (c) {
       case u'\r':
         CheckNewLine();
@@ -371,7 +388,7 @@ void TsHtml::Scan() {
           ++CurPos;
         } else {
           ++CurPos;
-          if (CurPos < Len && UppedText[size_t(CurPos)] == u'\n') ++CurPos;
+          if (CurPos < Len && Origin[size_t(CurPos)] == u'\n') ++CurPos;
           SaveData();
         }
         break;
@@ -390,7 +407,7 @@ void TsHtml::Scan() {
         if (!TakeEntity()) ++CurPos;
         break;
       case u'<': {
-        if (CurPos + 1 < Len && UppedText[size_t(CurPos) + 1] == u'<') {
+        if (CurPos + 1 < Len && Origin[size_t(CurPos) + 1] == u'<') {
           DrawPending();
           LastPos = CurPos + 1;  // the second '<' stays as text
           CurPos += 2;
@@ -398,15 +415,16 @@ void TsHtml::Scan() {
         }
         CheckNewLine();
         DrawPending();
-        const Integer close = NextClose[size_t(CurPos)];
+        const Integer close = CloseAfter(CurPos);
         if (close >= Len) {
           // No '>' after it: the '<' is dropped.
           ++CurPos;
           LastPos = CurPos;
           break;
         }
-        const String tag = UppedText.substr(size_t(CurPos), size_t(close - CurPos + 1));
-        if (!ExecTag(tag, close + 1)) ++CurPos;  // unknown: drawn as text from its '<'
+        TagText.assign(Origin, size_t(CurPos), size_t(close - CurPos + 1));
+        for (Char& t : TagText) t = Upper(t);
+        if (!ExecTag(TagText, close + 1)) ++CurPos;  // unknown: drawn as text from its '<'
         break;
       }
       default:
@@ -465,12 +483,7 @@ void TsHtml::NewRow() {
 
 void TsHtml::ShowPiece(Integer to, Integer from) {
   if (to <= from) return;
-  String piece;
-  piece.reserve(size_t(to - from));
-  for (Integer i = from; i < to; ++i) {
-    const Char c = Origin[size_t(i)];
-    if (c != u'\r' && c != u'\n') piece += c;
-  }
+  const String& piece = PieceText(from, to);
   if (piece.empty()) return;
   TSize size = Device->Measure(piece, Font);
   if (Font.Italic) size.cx += Device->Measure(u"I", Font).cx;
@@ -483,8 +496,7 @@ void TsHtml::ShowPiece(Integer to, Integer from) {
 void TsHtml::CheckNewLine() {
   if (CurPos <= LastPos) return;
   auto width = [&] {
-    String piece = Origin.substr(size_t(LastPos), size_t(CurPos - LastPos));
-    std::erase_if(piece, [](Char c) { return c == u'\r' || c == u'\n'; });
+    const String& piece = PieceText(LastPos, CurPos);
     if (piece.empty()) return 0;
     Integer w = Device->Measure(piece, Font).cx;
     if (Font.Italic) w += Device->Measure(u"I", Font).cx;

@@ -5,9 +5,11 @@
 // device the caller gives (a canvas, or a fake in tests), so the module needs no window system.
 //
 // Untrusted input: any text is laid out in time linear in its length (a '<' finds its '>' from a
-// table made once per pass); sizes are clamped to [kHtmlMinFontSize, kHtmlMaxFontSize]; colours
-// read at most 6 hex digits; a malformed SIZE value is ignored; the font stack holds at most
-// kHtmlMaxFontDepth fonts and starts empty at every pass.
+// cursor that only moves forward during a pass; pieces and tags are read into reused buffers, and
+// the only block the size of the text is its one copy, as large blocks are dear on some heaps);
+// sizes are clamped to [kHtmlMinFontSize, kHtmlMaxFontSize]; colours read at most 6 hex digits;
+// a malformed SIZE value is ignored; the font stack holds at most kHtmlMaxFontDepth fonts and
+// starts empty at every pass.
 //
 // Sections: 1. types and the device; 2. the renderer; 3. helpers (tags, addresses, entities).
 #pragma once
@@ -98,13 +100,17 @@ class TsHtml {
   void BackFont();
   bool TakeEntity();
   void DrawCharacter(const String& text);
+  Integer CloseAfter(Integer pos);
+  const String& PieceText(Integer from, Integer to);
   Integer AreaWidth() const { return Area.Right - Area.Left; }
   Integer RowRecord() const;
 
   TkvHtmlDevice* Device = nullptr;
   TkvHtmlFont StartFont, Font;
-  String Origin, UppedText;
-  std::vector<Integer> NextClose;  // per position: the next '>' at or after it, or Len
+  String Origin;
+  Integer NextClose = 0;  // the first '>' at or after the scan position, or Len; moves forward only
+  String Piece;           // the text being measured or drawn; reused so a piece costs no allocation
+  String TagText;         // the upper-case tag being read; reused likewise
   Integer Len = 0;
   TRect Area;
   Integer HotLink = -1, PressedLink = -1;
