@@ -319,6 +319,38 @@ Integer TsHtml::CloseAfter(Integer pos) {
   return NextClose;
 }
 
+Integer TsHtml::NextLinkLetter(Integer pos) {
+  if (NextLetterA < pos) {
+    NextLetterA = pos;
+    while (NextLetterA < Len && Upper(Origin[size_t(NextLetterA)]) != u'A') ++NextLetterA;
+  }
+  return NextLetterA;
+}
+
+Integer TsHtml::NextFontWord(Integer pos) {
+  if (NextFont < pos) {
+    NextFont = pos;
+    while (NextFont + 3 < Len && !SameTextCI(StringView(Origin).substr(size_t(NextFont), 4), u"FONT")) ++NextFont;
+    if (NextFont + 3 >= Len) NextFont = Len;
+  }
+  return NextFont;
+}
+
+bool TsHtml::MayBeTag(Integer close) {
+  // True for every tag ExecTag knows (a few unknown ones pass too, and ExecTag refuses them);
+  // an unknown tag is refused without reading it, as many '<' may share one far '>'.
+  const Char first = Upper(Origin[size_t(CurPos) + 1]);
+  if (first == u'/') {
+    if (close - CurPos < 3) return false;
+    const Char name = Upper(Origin[size_t(CurPos) + 2]);
+    return name == u'B' || name == u'I' || name == u'U' || name == u'A' || name == u'P' || name == u'F';
+  }
+  if (first == u'B' || first == u'I' || first == u'U' || first == u'P') return true;
+  // A FONT or A tag is known by the word or letter anywhere in it; neither contains a '>', so
+  // one that starts before the '>' lies inside the tag.
+  return NextFontWord(CurPos) < close || NextLinkLetter(CurPos) < close;
+}
+
 const String& TsHtml::PieceText(Integer from, Integer to) {
   Piece.clear();
   for (Integer i = from; i < to; ++i) {
@@ -364,7 +396,7 @@ void TsHtml::Pass() {
   LinkCount = -1;
   LinkOpened = false;
   LastPos = LinePos = CurPos = 0;
-  NextClose = -1;
+  NextClose = NextLetterA = NextFont = -1;
   SaveData();
   if (Device) Scan();
   CheckNewLine();
@@ -422,9 +454,13 @@ void TsHtml::Scan() {
           LastPos = CurPos;
           break;
         }
-        TagText.assign(Origin, size_t(CurPos), size_t(close - CurPos + 1));
-        for (Char& t : TagText) t = Upper(t);
-        if (!ExecTag(TagText, close + 1)) ++CurPos;  // unknown: drawn as text from its '<'
+        bool known = MayBeTag(close);
+        if (known) {
+          TagText.assign(Origin, size_t(CurPos), size_t(close - CurPos + 1));
+          for (Char& t : TagText) t = Upper(t);
+          known = ExecTag(TagText, close + 1);
+        }
+        if (!known) ++CurPos;  // unknown: drawn as text from its '<'
         break;
       }
       default:

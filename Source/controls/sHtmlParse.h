@@ -101,6 +101,9 @@ class TsHtml {
   bool TakeEntity();
   void DrawCharacter(const String& text);
   Integer CloseAfter(Integer pos);
+  Integer NextLinkLetter(Integer pos);
+  Integer NextFontWord(Integer pos);
+  bool MayBeTag(Integer close);
   const String& PieceText(Integer from, Integer to);
   Integer AreaWidth() const { return Area.Right - Area.Left; }
   Integer RowRecord() const;
@@ -109,6 +112,7 @@ class TsHtml {
   TkvHtmlFont StartFont, Font;
   String Origin;
   Integer NextClose = 0;  // the first '>' at or after the scan position, or Len; moves forward only
+  Integer NextLetterA = 0, NextFont = 0;  // likewise the first 'A' and the first word FONT (any case)
   String Piece;           // the text being measured or drawn; reused so a piece costs no allocation
   String TagText;         // the upper-case tag being read; reused likewise
   Integer Len = 0;

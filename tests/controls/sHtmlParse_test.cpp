@@ -189,4 +189,31 @@ TEST(HtmlHostile, DeepNestingAndUnmatchedTagsStayBounded) {
   EXPECT_EQ(lows->links.size(), 1u);
 }
 
+// Many '<' before one far '>': each is refused as a tag without reading the tag to its end, and
+// everything is drawn as text; a FONT or A anywhere before the '>' still makes the first '<' a tag.
+TEST(HtmlHostile, ManyUnknownTagsBeforeOneFarClose) {
+  String text;
+  std::string expected;
+  for (int i = 0; i < 20000; ++i) {
+    text += u"x<";
+    expected += "x<";
+  }
+  text += u">";
+  expected += ">";
+  auto far = LayOut(text);
+  EXPECT_EQ(far->device.Rows(), expected);
+  EXPECT_TRUE(far->links.empty());
+
+  auto link = LayOut(u"x<y a>z");
+  EXPECT_EQ(link->device.Rows(), "xz");
+  ASSERT_EQ(link->links.size(), 1u);
+  auto font = LayOut(u"x<y fOnT size=+1>z");
+  EXPECT_EQ(font->device.Rows(), "xz");
+  ASSERT_EQ(font->device.Drawn.size(), 2u);
+  EXPECT_EQ(font->device.Drawn[1].Font.Size, 11);
+  auto closing = LayOut(u"x</y a>z");
+  EXPECT_EQ(closing->device.Rows(), "x</y a>z");
+  EXPECT_TRUE(closing->links.empty());
+}
+
 }  // namespace
