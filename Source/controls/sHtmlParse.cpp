@@ -297,13 +297,46 @@ String HtmlPlainText(const String& text) {
 
 // ---- The renderer ----------------------------------------------------------------------------------
 
+void THtmlSourceText::Assign(const String& text, size_t length) {
+  Length = std::min(length, text.size());
+  Blocks.resize((Length + kHtmlTextBlock - 1) / kHtmlTextBlock);
+  for (size_t b = 0; b < Blocks.size(); ++b) Blocks[b].assign(text, b * kHtmlTextBlock, kHtmlTextBlock);
+  if (!Blocks.empty()) Blocks.back().resize(Length - (Blocks.size() - 1) * kHtmlTextBlock);
+}
+
+size_t THtmlSourceText::find(Char c, size_t from) const {
+  for (size_t b = from / kHtmlTextBlock; b < Blocks.size(); ++b) {
+    const size_t start = b == from / kHtmlTextBlock ? from % kHtmlTextBlock : 0;
+    const size_t at = Blocks[b].find(c, start);
+    if (at != String::npos) return b * kHtmlTextBlock + at;
+  }
+  return String::npos;
+}
+
+void THtmlSourceText::AppendTo(String& out, size_t from, size_t count) const {
+  const size_t end = std::min(Length, from + count);
+  while (from < end) {
+    const size_t b = from / kHtmlTextBlock, at = from % kHtmlTextBlock;
+    const size_t n = std::min(end - from, kHtmlTextBlock - at);
+    out.append(Blocks[b], at, n);
+    from += n;
+  }
+}
+
+String THtmlSourceText::substr(size_t from, size_t count) const {
+  String out;
+  out.reserve(std::min(count, Length - std::min(from, Length)));
+  AppendTo(out, from, count);
+  return out;
+}
+
 void TsHtml::Init(TkvHtmlDevice* device, const TkvHtmlFont& font, const String& text, Integer pressedLink,
                   Integer hotLink, const TRect& area) {
   Device = device;
   StartFont = font;
   StartFont.Size = std::clamp(StartFont.Size, kHtmlMinFontSize, kHtmlMaxFontSize);
-  Origin = text;
   Len = Integer(std::min<size_t>(text.size(), size_t(INT32_MAX / 2)));
+  Origin.Assign(text, size_t(Len));
   Area = area;
   PressedLink = pressedLink;
   HotLink = hotLink;
@@ -330,7 +363,11 @@ Integer TsHtml::NextLinkLetter(Integer pos) {
 Integer TsHtml::NextFontWord(Integer pos) {
   if (NextFont < pos) {
     NextFont = pos;
-    while (NextFont + 3 < Len && !SameTextCI(StringView(Origin).substr(size_t(NextFont), 4), u"FONT")) ++NextFont;
+    auto fontAt = [&](Integer i) {
+      return Upper(Origin[size_t(i)]) == u'F' && Upper(Origin[size_t(i) + 1]) == u'O' &&
+             Upper(Origin[size_t(i) + 2]) == u'N' && Upper(Origin[size_t(i) + 3]) == u'T';
+    };
+    while (NextFont + 3 < Len && !fontAt(NextFont)) ++NextFont;
     if (NextFont + 3 >= Len) NextFont = Len;
   }
   return NextFont;
@@ -456,7 +493,8 @@ void TsHtml::Scan() {
         }
         bool known = MayBeTag(close);
         if (known) {
-          TagText.assign(Origin, size_t(CurPos), size_t(close - CurPos + 1));
+          TagText.clear();
+          Origin.AppendTo(TagText, size_t(CurPos), size_t(close - CurPos + 1));
           for (Char& t : TagText) t = Upper(t);
           known = ExecTag(TagText, close + 1);
         }
@@ -699,7 +737,7 @@ bool TsHtml::TakeEntity() {
     }
     return false;
   }
-  const Char r = HtmlEntity(StringView(Origin).substr(size_t(CurPos) + 1, size_t(semi - CurPos - 1)));
+  const Char r = HtmlEntity(Origin.substr(size_t(CurPos) + 1, size_t(semi - CurPos - 1)));
   if (!r) return false;
   DrawCharacter(String(1, r));
   CurPos = semi + 1;

@@ -6,7 +6,8 @@
 //
 // Untrusted input: any text is laid out in time linear in its length (a '<' finds its '>' from a
 // cursor that only moves forward during a pass; pieces and tags are read into reused buffers, and
-// the only block the size of the text is its one copy, as large blocks are dear on some heaps);
+// the text's copy is kept in blocks of kHtmlTextBlock characters, as a block of 64 KB or more is
+// dear on some heaps, Wine's among them);
 // sizes are clamped to [kHtmlMinFontSize, kHtmlMaxFontSize]; colours read at most 6 hex digits;
 // a malformed SIZE value is ignored; the font stack holds at most kHtmlMaxFontDepth fonts and
 // starts empty at every pass.
@@ -64,6 +65,25 @@ struct TkvHtmlLinkColors {
 
 // ---- 2. The renderer ------------------------------------------------------------------------------
 
+inline constexpr size_t kHtmlTextBlock = size_t(1) << 14;  // characters: 32 KB per block
+
+// The renderer's copy of its text, in blocks of kHtmlTextBlock characters.
+class THtmlSourceText {
+ public:
+  void Assign(const String& text, size_t length);
+  size_t size() const { return Length; }
+  Char operator[](size_t i) const { return Blocks[i / kHtmlTextBlock][i % kHtmlTextBlock]; }
+  // The first c at or after from, or String::npos.
+  size_t find(Char c, size_t from) const;
+  // Appends the characters [from, from + count) to out.
+  void AppendTo(String& out, size_t from, size_t count) const;
+  String substr(size_t from, size_t count) const;
+
+ private:
+  std::vector<String> Blocks;
+  size_t Length = 0;
+};
+
 class TsHtml {
  public:
   TAlignment Alignment = taLeftJustify;
@@ -110,7 +130,7 @@ class TsHtml {
 
   TkvHtmlDevice* Device = nullptr;
   TkvHtmlFont StartFont, Font;
-  String Origin;
+  THtmlSourceText Origin;
   Integer NextClose = 0;  // the first '>' at or after the scan position, or Len; moves forward only
   Integer NextLetterA = 0, NextFont = 0;  // likewise the first 'A' and the first word FONT (any case)
   String Piece;           // the text being measured or drawn; reused so a piece costs no allocation
