@@ -65,7 +65,7 @@ struct TkvHtmlLinkColors {
 
 // ---- 2. The renderer ------------------------------------------------------------------------------
 
-inline constexpr size_t kHtmlTextBlock = size_t(1) << 14;  // characters: 32 KB per block
+inline constexpr size_t kHtmlTextBlock = size_t(1) << 12;  // characters: 8 KB per block
 
 // The renderer's copy of its text, in blocks of kHtmlTextBlock characters.
 class THtmlSourceText {
