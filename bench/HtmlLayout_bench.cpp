@@ -1,6 +1,7 @@
 // The HTML subset renderer's layout (both passes) over a measuring device that costs nothing,
 // in one run: 1 KB of mixed text, 64 KB of it (goal: at most 70 x the 1 KB time, linear), and
-// 10^5 unmatched '<' beside 10^4 of them (linear: about 10 x).
+// 10^5 unmatched '<' beside 10^4 of them, and 10^5 unknown tags before one far '>' beside 10^4
+// of them (both linear: about 10 x).
 // Run: build/<dir>/bench/HtmlLayout_bench (native or, under Wine, HtmlLayout_bench.exe)
 #include <chrono>
 #include <cstdio>
@@ -62,5 +63,15 @@ int main() {
   std::printf("%-40s %10.2f us\n", "10^4 unmatched '<'", lt4 * 1e6);
   std::printf("%-40s %10.2f us   ratio %6.1f   goal about 10 (linear): %s\n", "10^5 unmatched '<'", lt5 * 1e6,
               lt5 / lt4, lt5 / lt4 < 20 ? "met" : "MISSED");
+  auto farClose = [](int n) {
+    String text;
+    for (int i = 0; i < n; ++i) text += u"x<";
+    return text + u">";
+  };
+  const double far4 = LayoutSeconds(farClose(10000), 20);
+  const double far5 = LayoutSeconds(farClose(100000), 5);
+  std::printf("%-40s %10.2f us\n", "10^4 unknown tags, one far '>'", far4 * 1e6);
+  std::printf("%-40s %10.2f us   ratio %6.1f   goal about 10 (linear): %s\n", "10^5 unknown tags, one far '>'",
+              far5 * 1e6, far5 / far4, far5 / far4 < 20 ? "met" : "MISSED");
   return 0;
 }

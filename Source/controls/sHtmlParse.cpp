@@ -297,20 +297,104 @@ String HtmlPlainText(const String& text) {
 
 // ---- The renderer ----------------------------------------------------------------------------------
 
+void THtmlSourceText::Assign(const String& text, size_t length) {
+  Length = std::min(length, text.size());
+  Blocks.resize((Length + kHtmlTextBlock - 1) / kHtmlTextBlock);
+  for (size_t b = 0; b < Blocks.size(); ++b) Blocks[b].assign(text, b * kHtmlTextBlock, kHtmlTextBlock);
+  if (!Blocks.empty()) Blocks.back().resize(Length - (Blocks.size() - 1) * kHtmlTextBlock);
+}
+
+size_t THtmlSourceText::find(Char c, size_t from) const {
+  for (size_t b = from / kHtmlTextBlock; b < Blocks.size(); ++b) {
+    const size_t start = b == from / kHtmlTextBlock ? from % kHtmlTextBlock : 0;
+    const size_t at = Blocks[b].find(c, start);
+    if (at != String::npos) return b * kHtmlTextBlock + at;
+  }
+  return String::npos;
+}
+
+void THtmlSourceText::AppendTo(String& out, size_t from, size_t count) const {
+  const size_t end = std::min(Length, from + count);
+  while (from < end) {
+    const size_t b = from / kHtmlTextBlock, at = from % kHtmlTextBlock;
+    const size_t n = std::min(end - from, kHtmlTextBlock - at);
+    out.append(Blocks[b], at, n);
+    from += n;
+  }
+}
+
+String THtmlSourceText::substr(size_t from, size_t count) const {
+  String out;
+  out.reserve(std::min(count, Length - std::min(from, Length)));
+  AppendTo(out, from, count);
+  return out;
+}
+
 void TsHtml::Init(TkvHtmlDevice* device, const TkvHtmlFont& font, const String& text, Integer pressedLink,
                   Integer hotLink, const TRect& area) {
   Device = device;
   StartFont = font;
   StartFont.Size = std::clamp(StartFont.Size, kHtmlMinFontSize, kHtmlMaxFontSize);
-  Origin = text;
-  UppedText = HtmlUpper(text);
   Len = Integer(std::min<size_t>(text.size(), size_t(INT32_MAX / 2)));
+  Origin.Assign(text, size_t(Len));
   Area = area;
   PressedLink = pressedLink;
   HotLink = hotLink;
   MaxBmpWidth = MaxBmpHeight = CurWidthValue = 0;
-  NextClose.assign(size_t(Len) + 1, Len);
-  for (Integer i = Len - 1; i >= 0; --i) NextClose[size_t(i)] = UppedText[size_t(i)] == u'>' ? i : NextClose[size_t(i) + 1];
+}
+
+Integer TsHtml::CloseAfter(Integer pos) {
+  // The scan position never moves back within a pass, so the cursor passes each character once.
+  if (NextClose < pos) {
+    const size_t at = Origin.find(u'>', size_t(pos));
+    NextClose = at == String::npos || at >= size_t(Len) ? Len : Integer(at);
+  }
+  return NextClose;
+}
+
+Integer TsHtml::NextLinkLetter(Integer pos) {
+  if (NextLetterA < pos) {
+    NextLetterA = pos;
+    while (NextLetterA < Len && Upper(Origin[size_t(NextLetterA)]) != u'A') ++NextLetterA;
+  }
+  return NextLetterA;
+}
+
+Integer TsHtml::NextFontWord(Integer pos) {
+  if (NextFont < pos) {
+    NextFont = pos;
+    auto fontAt = [&](Integer i) {
+      return Upper(Origin[size_t(i)]) == u'F' && Upper(Origin[size_t(i) + 1]) == u'O' &&
+             Upper(Origin[size_t(i) + 2]) == u'N' && Upper(Origin[size_t(i) + 3]) == u'T';
+    };
+    while (NextFont + 3 < Len && !fontAt(NextFont)) ++NextFont;
+    if (NextFont + 3 >= Len) NextFont = Len;
+  }
+  return NextFont;
+}
+
+bool TsHtml::MayBeTag(Integer close) {
+  // True for every tag ExecTag knows (a few unknown ones pass too, and ExecTag refuses them);
+  // an unknown tag is refused without reading it, as many '<' may share one far '>'.
+  const Char first = Upper(Origin[size_t(CurPos) + 1]);
+  if (first == u'/') {
+    if (close - CurPos < 3) return false;
+    const Char name = Upper(Origin[size_t(CurPos) + 2]);
+    return name == u'B' || name == u'I' || name == u'U' || name == u'A' || name == u'P' || name == u'F';
+  }
+  if (first == u'B' || first == u'I' || first == u'U' || first == u'P') return true;
+  // A FONT or A tag is known by the word or letter anywhere in it; neither contains a '>', so
+  // one that starts before the '>' lies inside the tag.
+  return NextFontWord(CurPos) < close || NextLinkLetter(CurPos) < close;
+}
+
+const String& TsHtml::PieceText(Integer from, Integer to) {
+  Piece.clear();
+  for (Integer i = from; i < to; ++i) {
+    const Char c = Origin[size_t(i)];
+    if (c != u'\r' && c != u'\n') Piece += c;
+  }
+  return Piece;
 }
 
 TRect TsHtml::HTMLText(std::vector<TkvLink>& links, bool calcOnly) {
@@ -349,6 +433,7 @@ void TsHtml::Pass() {
   LinkCount = -1;
   LinkOpened = false;
   LastPos = LinePos = CurPos = 0;
+  NextClose = NextLetterA = NextFont = -1;
   SaveData();
   if (Device) Scan();
   CheckNewLine();
@@ -359,8 +444,9 @@ void TsHtml::Pass() {
 }
 
 void TsHtml::Scan() {
+  // The characters that steer the scan are their own upper case, so the source is read as it stands.
   while (CurPos < Len) {
-    const Char c = UppedText[size_t(CurPos)];
+    const Char c = Origin[size_t(CurPos)];
     switch (c) {
       case u'\r':
         CheckNewLine();
@@ -371,7 +457,7 @@ void TsHtml::Scan() {
           ++CurPos;
         } else {
           ++CurPos;
-          if (CurPos < Len && UppedText[size_t(CurPos)] == u'\n') ++CurPos;
+          if (CurPos < Len && Origin[size_t(CurPos)] == u'\n') ++CurPos;
           SaveData();
         }
         break;
@@ -390,7 +476,7 @@ void TsHtml::Scan() {
         if (!TakeEntity()) ++CurPos;
         break;
       case u'<': {
-        if (CurPos + 1 < Len && UppedText[size_t(CurPos) + 1] == u'<') {
+        if (CurPos + 1 < Len && Origin[size_t(CurPos) + 1] == u'<') {
           DrawPending();
           LastPos = CurPos + 1;  // the second '<' stays as text
           CurPos += 2;
@@ -398,15 +484,21 @@ void TsHtml::Scan() {
         }
         CheckNewLine();
         DrawPending();
-        const Integer close = NextClose[size_t(CurPos)];
+        const Integer close = CloseAfter(CurPos);
         if (close >= Len) {
           // No '>' after it: the '<' is dropped.
           ++CurPos;
           LastPos = CurPos;
           break;
         }
-        const String tag = UppedText.substr(size_t(CurPos), size_t(close - CurPos + 1));
-        if (!ExecTag(tag, close + 1)) ++CurPos;  // unknown: drawn as text from its '<'
+        bool known = MayBeTag(close);
+        if (known) {
+          TagText.clear();
+          Origin.AppendTo(TagText, size_t(CurPos), size_t(close - CurPos + 1));
+          for (Char& t : TagText) t = Upper(t);
+          known = ExecTag(TagText, close + 1);
+        }
+        if (!known) ++CurPos;  // unknown: drawn as text from its '<'
         break;
       }
       default:
@@ -465,12 +557,7 @@ void TsHtml::NewRow() {
 
 void TsHtml::ShowPiece(Integer to, Integer from) {
   if (to <= from) return;
-  String piece;
-  piece.reserve(size_t(to - from));
-  for (Integer i = from; i < to; ++i) {
-    const Char c = Origin[size_t(i)];
-    if (c != u'\r' && c != u'\n') piece += c;
-  }
+  const String& piece = PieceText(from, to);
   if (piece.empty()) return;
   TSize size = Device->Measure(piece, Font);
   if (Font.Italic) size.cx += Device->Measure(u"I", Font).cx;
@@ -483,8 +570,7 @@ void TsHtml::ShowPiece(Integer to, Integer from) {
 void TsHtml::CheckNewLine() {
   if (CurPos <= LastPos) return;
   auto width = [&] {
-    String piece = Origin.substr(size_t(LastPos), size_t(CurPos - LastPos));
-    std::erase_if(piece, [](Char c) { return c == u'\r' || c == u'\n'; });
+    const String& piece = PieceText(LastPos, CurPos);
     if (piece.empty()) return 0;
     Integer w = Device->Measure(piece, Font).cx;
     if (Font.Italic) w += Device->Measure(u"I", Font).cx;
@@ -651,7 +737,7 @@ bool TsHtml::TakeEntity() {
     }
     return false;
   }
-  const Char r = HtmlEntity(StringView(Origin).substr(size_t(CurPos) + 1, size_t(semi - CurPos - 1)));
+  const Char r = HtmlEntity(Origin.substr(size_t(CurPos) + 1, size_t(semi - CurPos - 1)));
   if (!r) return false;
   DrawCharacter(String(1, r));
   CurPos = semi + 1;

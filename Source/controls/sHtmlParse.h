@@ -5,9 +5,12 @@
 // device the caller gives (a canvas, or a fake in tests), so the module needs no window system.
 //
 // Untrusted input: any text is laid out in time linear in its length (a '<' finds its '>' from a
-// table made once per pass); sizes are clamped to [kHtmlMinFontSize, kHtmlMaxFontSize]; colours
-// read at most 6 hex digits; a malformed SIZE value is ignored; the font stack holds at most
-// kHtmlMaxFontDepth fonts and starts empty at every pass.
+// cursor that only moves forward during a pass; pieces and tags are read into reused buffers, and
+// the text's copy is kept in blocks of kHtmlTextBlock characters, as a block of 64 KB or more is
+// dear on some heaps, Wine's among them);
+// sizes are clamped to [kHtmlMinFontSize, kHtmlMaxFontSize]; colours read at most 6 hex digits;
+// a malformed SIZE value is ignored; the font stack holds at most kHtmlMaxFontDepth fonts and
+// starts empty at every pass.
 //
 // Sections: 1. types and the device; 2. the renderer; 3. helpers (tags, addresses, entities).
 #pragma once
@@ -62,6 +65,25 @@ struct TkvHtmlLinkColors {
 
 // ---- 2. The renderer ------------------------------------------------------------------------------
 
+inline constexpr size_t kHtmlTextBlock = size_t(1) << 12;  // characters: 8 KB per block
+
+// The renderer's copy of its text, in blocks of kHtmlTextBlock characters.
+class THtmlSourceText {
+ public:
+  void Assign(const String& text, size_t length);
+  size_t size() const { return Length; }
+  Char operator[](size_t i) const { return Blocks[i / kHtmlTextBlock][i % kHtmlTextBlock]; }
+  // The first c at or after from, or String::npos.
+  size_t find(Char c, size_t from) const;
+  // Appends the characters [from, from + count) to out.
+  void AppendTo(String& out, size_t from, size_t count) const;
+  String substr(size_t from, size_t count) const;
+
+ private:
+  std::vector<String> Blocks;
+  size_t Length = 0;
+};
+
 class TsHtml {
  public:
   TAlignment Alignment = taLeftJustify;
@@ -98,13 +120,21 @@ class TsHtml {
   void BackFont();
   bool TakeEntity();
   void DrawCharacter(const String& text);
+  Integer CloseAfter(Integer pos);
+  Integer NextLinkLetter(Integer pos);
+  Integer NextFontWord(Integer pos);
+  bool MayBeTag(Integer close);
+  const String& PieceText(Integer from, Integer to);
   Integer AreaWidth() const { return Area.Right - Area.Left; }
   Integer RowRecord() const;
 
   TkvHtmlDevice* Device = nullptr;
   TkvHtmlFont StartFont, Font;
-  String Origin, UppedText;
-  std::vector<Integer> NextClose;  // per position: the next '>' at or after it, or Len
+  THtmlSourceText Origin;
+  Integer NextClose = 0;  // the first '>' at or after the scan position, or Len; moves forward only
+  Integer NextLetterA = 0, NextFont = 0;  // likewise the first 'A' and the first word FONT (any case)
+  String Piece;           // the text being measured or drawn; reused so a piece costs no allocation
+  String TagText;         // the upper-case tag being read; reused likewise
   Integer Len = 0;
   TRect Area;
   Integer HotLink = -1, PressedLink = -1;

@@ -189,4 +189,63 @@ TEST(HtmlHostile, DeepNestingAndUnmatchedTagsStayBounded) {
   EXPECT_EQ(lows->links.size(), 1u);
 }
 
+// Many '<' before one far '>': each is refused as a tag without reading the tag to its end, and
+// everything is drawn as text; a FONT or A anywhere before the '>' still makes the first '<' a tag.
+TEST(HtmlHostile, ManyUnknownTagsBeforeOneFarClose) {
+  String text;
+  std::string expected;
+  for (int i = 0; i < 20000; ++i) {
+    text += u"x<";
+    expected += "x<";
+  }
+  text += u">";
+  expected += ">";
+  auto far = LayOut(text);
+  EXPECT_EQ(far->device.Rows(), expected);
+  EXPECT_TRUE(far->links.empty());
+
+  auto link = LayOut(u"x<y a>z");
+  EXPECT_EQ(link->device.Rows(), "xz");
+  ASSERT_EQ(link->links.size(), 1u);
+  auto font = LayOut(u"x<y fOnT size=+1>z");
+  EXPECT_EQ(font->device.Rows(), "xz");
+  ASSERT_EQ(font->device.Drawn.size(), 2u);
+  EXPECT_EQ(font->device.Drawn[1].Font.Size, 11);
+  auto closing = LayOut(u"x</y a>z");
+  EXPECT_EQ(closing->device.Rows(), "x</y a>z");
+  EXPECT_TRUE(closing->links.empty());
+}
+
+// The renderer's copy of a long text is kept in blocks: reads, searches and pieces across a
+// block's end give what the whole text gives, and tags and entities there still work.
+TEST(HtmlSourceText, BlocksReadAsOneText) {
+  String text;
+  for (size_t i = 0; i < 2 * kHtmlTextBlock + 100; ++i) text += Char(u'a' + i % 26);
+  text[kHtmlTextBlock + 5] = u'>';
+  THtmlSourceText blocks;
+  blocks.Assign(text, text.size() - 10);  // a length shorter than the text is kept
+  ASSERT_EQ(blocks.size(), text.size() - 10);
+  for (size_t i : {size_t(0), kHtmlTextBlock - 1, kHtmlTextBlock, 2 * kHtmlTextBlock + 89}) EXPECT_EQ(blocks[i], text[i]);
+  EXPECT_EQ(blocks.find(u'>', 3), kHtmlTextBlock + 5);
+  EXPECT_EQ(blocks.find(u'>', kHtmlTextBlock + 6), String::npos);
+  EXPECT_EQ(blocks.find(text[2 * kHtmlTextBlock + 95], 2 * kHtmlTextBlock + 91), String::npos);  // beyond the length
+  EXPECT_EQ(blocks.substr(kHtmlTextBlock - 3, 7), text.substr(kHtmlTextBlock - 3, 7));
+  EXPECT_EQ(blocks.substr(10, 3 * kHtmlTextBlock), text.substr(10, text.size() - 20));
+  EXPECT_EQ(blocks.substr(blocks.size() + 5, 4), String());
+  String out = u"<";
+  blocks.AppendTo(out, 2 * kHtmlTextBlock - 1, 2);
+  EXPECT_EQ(out, u"<" + text.substr(2 * kHtmlTextBlock - 1, 2));
+  blocks.Assign(String(), 0);
+  EXPECT_EQ(blocks.size(), 0u);
+  EXPECT_EQ(blocks.find(u'a', 0), String::npos);
+
+  // A tag and an entity across a block's end.
+  const String lead(kHtmlTextBlock - 2, u'x');
+  auto l = LayOut(lead + u"<b>y</b>&amp;z");
+  EXPECT_EQ(l->device.Rows(), std::string(kHtmlTextBlock - 2, 'x') + "y&z");
+  ASSERT_GE(l->device.Drawn.size(), 3u);
+  EXPECT_TRUE(l->device.Drawn[1].Font.Bold);
+  EXPECT_FALSE(l->device.Drawn[2].Font.Bold);
+}
+
 }  // namespace
