@@ -73,12 +73,14 @@ class SkinnedMdi : public SkinnedMdiFrame {
     d.TitleGlyphs[tgSmallNormal] = d.TitleGlyphs[tgNormal];
     return TScopeExit([&d, saved] { d.TitleGlyphs = saved; });
   }
-  // The frame gets a main menu with one item.
-  void GiveMenu() {
+  // The frame gets a main menu with one item, or with so many that the bar takes several lines.
+  void GiveMenu(Integer items = 1) {
     auto* menu = new TMainMenu(frame);
-    auto* item = new TMenuItem(frame);
-    item->SetCaption(u"File");
-    menu->Items()->Add(item);
+    for (Integer i = 0; i < items; ++i) {
+      auto* item = new TMenuItem(frame);
+      item->SetCaption(i == 0 ? String(u"File") : u"Item number " + IntToStr(i));
+      menu->Items()->Add(item);
+    }
     frame->SetMenu(menu);
     PumpMessages();
   }
@@ -470,4 +472,40 @@ TEST_F(SkinnedMdi, AChildButtonShowsItsHotLookAtOnce) {
   EXPECT_NE(normal, TColor(RGB(1, 2, 3)));
   EXPECT_NE(normal, hot);
   EXPECT_EQ(normal, sp->FCommonData->FCacheBmp->PixelColor(centre.X, centre.Y));
+}
+
+// On a bar of several lines the child's buttons stand below the first line; a hover shows the
+// hot look there, and a leave gives the button back exactly the look the full paint gave it.
+TEST_F(SkinnedMdi, AChildButtonOnALaterMenuLineGetsItsOwnBackgroundBack) {
+  const auto glyphs = UseBigGlyphsForChildButtons();
+  TForm* child = MakeSkinnedChild(u"A");
+  GiveMenu(40);
+  child->SetWindowState(wsMaximized);
+  PumpMessages();
+  ASSERT_TRUE(MDIButtonsNeeded(*sp));
+  TBitmap* cache = Repaint();
+  ASSERT_NE(cache, nullptr);
+  ASSERT_GE(sp->GetLinesCount(), 2);
+  const TRect close = sp->MDIClose.cpRect;
+  ASSERT_GT(close.Width(), 0);
+  ASSERT_GE(close.Top, SysBorderHeight(frame->Handle(), nullptr, false) + sp->CaptionHeight(true) + sp->MenuHeight())
+      << "the buttons stand below the first line";
+  auto pixels = [&] {
+    std::vector<uint32_t> out;
+    const TPixelView v = sp->FCommonData->FCacheBmp->View();
+    for (Integer y = close.Top; y < close.Bottom; ++y)
+      for (Integer x = close.Left; x < close.Right; ++x) out.push_back(v.At(x, y) & 0xFFFFFF);
+    return out;
+  };
+  const std::vector<uint32_t> painted = pixels();
+  RECT wr{};
+  GetWindowRect(frame->Handle(), &wr);
+  const LPARAM at = MAKELPARAM(wr.left + (close.Left + close.Right) / 2, wr.top + (close.Top + close.Bottom) / 2);
+  SendMessageW(frame->Handle(), WM_NCMOUSEMOVE, HTCHILDCLOSE, at);
+  ASSERT_EQ(sp->MDIClose.cpState, 1);
+  EXPECT_NE(pixels(), painted) << "the hot look shows";
+  const LPARAM caption = MAKELPARAM(wr.left + 60, wr.top + SysBorderHeight(frame->Handle(), nullptr, false) + 4);
+  SendMessageW(frame->Handle(), WM_NCMOUSEMOVE, HTCAPTION, caption);
+  ASSERT_EQ(sp->MDIClose.cpState, 0);
+  EXPECT_EQ(pixels(), painted);
 }
