@@ -385,7 +385,10 @@ TEST_F(DialogWrapper, ChildWindowsGetTheirWrappersByClassAndStyle) {
   };
   std::vector<HWND> children;
   Integer id = 100;
-  for (const Case& c : cases) children.push_back(Child(dlg, c.cls, c.style, id++, 4 + 2 * (id - 100)));
+  for (const Case& c : cases) {
+    children.push_back(Child(dlg, c.cls, c.style, id, 4 + 2 * (id - 100)));
+    ++id;
+  }
   ShowDialog();
   TkvDialogWnd* w = Wrapper();
   ASSERT_NE(w, nullptr);
