@@ -24,6 +24,7 @@
 #include "support/TempDir.h"
 #include "support/TestServer.h"
 #include "support/WindowDriver.h"
+#include "ui/Icon.h"
 #include "ui/Jpeg.h"
 #include "ui/Json.h"
 
