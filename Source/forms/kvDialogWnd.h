@@ -64,6 +64,8 @@ class TkvDialogWnd : public TkvMainWnd {
   void Uninit();
   // The skinned system menu at a screen point, its items as the dialog's state says.
   void DropSysMenu(Integer x, Integer y);
+  // False for a dialog hosting the shell's item view while common dialogs are not skinned.
+  bool CanSkin() const;
 
   std::array<TBorderIcon, biCount> Icons{};
   Integer CurrentHT = 0;
@@ -77,6 +79,9 @@ class TkvDialogWnd : public TkvMainWnd {
   std::vector<TkvMainWnd*> ChildWrappers;
   TOwnedFont ItemFont;  // the skin's font put into owner-drawn items' DCs
   bool Initialized = false;  // the children have their wrappers
+  // While set, the dialog's own WM_PAINT is only validated: the skinned background drawn on
+  // erasing stays. A field, list or combo child clears it, as those need the dialog to paint.
+  bool FWMPaintForbidden = false;
   // The transparent corner rectangles of the frame (window coordinates) and the region's state.
   std::vector<TRect> ArOR;
   bool RgnChanged = true;

@@ -281,6 +281,7 @@ void TkvDialogWnd::AfterCreation() {
   if (!Visible(biMin) && !Visible(biMax)) Icons[biClose].Glyph = tgCloseAlone;
   if (DuRiruZireziv* manager = SkinData->GetSkinManager()) TitleIndex = manager->SkinCommonInfo.Sections[ssDialogTitle];
   SkinData->BGChanged = true;
+  FWMPaintForbidden = IsWinVistaUp();
   SystemMenu = std::make_unique<TkvSystemMenu>(nullptr);
   SystemMenu->FOwner = this;
   SystemMenu->UpdateItems();
@@ -296,6 +297,10 @@ void TkvDialogWnd::DropSysMenu(Integer x, Integer y) {
   SystemMenu->SetBiDiMode(Application ? Application->BiDiMode() : bdLeftToRight);
   SystemMenu->Popup(x, y);
   if (SystemMenu) SystemMenu->SetWindowHandle(nullptr);
+}
+
+bool TkvDialogWnd::CanSkin() const {
+  return kvTryToSkinCommonDialogs || !ControlExists(CtrlHandle, u"duiviewwndclassname");
 }
 
 void TkvDialogWnd::Uninit() {
@@ -390,6 +395,29 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       TkvMainWnd::kvWndProc(message);
       TkvProvider::InitHwndControls(this, CtrlHandle);
       RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+      return;
+    case 1324:
+    case 1326:
+      // The dialog changed its controls: new ones get their wrappers.
+      message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+      if (CanSkin()) {
+        TkvProvider::InitHwndControls(this, CtrlHandle);
+        RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_FRAME);
+      }
+      return;
+    case SM_ALPHACMD:
+      if (HIWORD(message.WParam) == KV_UPDATECHILDREN && CanSkin()) TkvProvider::InitHwndControls(this, CtrlHandle);
+      TkvMainWnd::kvWndProc(message);
+      return;
+    case WM_PAINT:
+      if (FWMPaintForbidden) {
+        PAINTSTRUCT ps{};
+        BeginPaint(CtrlHandle, &ps);
+        EndPaint(CtrlHandle, &ps);
+        message.Result = 0;
+        return;
+      }
+      message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
       return;
     case WM_COMMAND:
       // Cancel and Yes close the dialog: its picture gets the client part for the hide.

@@ -187,6 +187,10 @@ bool TkvProvider::AddControl(TkvDialogWnd* dlg, HWND wnd) {
   if (cls == u"ctrlnotifysink") return true;
   DuRiruZireziv* manager = dlg && dlg->SkinData ? dlg->SkinData->GetSkinManager() : nullptr;
   if (!manager) return true;
+  // These controls paint through the dialog's own WM_PAINT, which must reach it from now on.
+  if (dlg && (cls == u"edit" || cls == u"combobox" || cls == u"combolbox" || cls == u"comboboxex32" ||
+              cls == u"listbox"))
+    dlg->FWMPaintForbidden = false;
   const auto dialogMode = SetForScope(kvDlgMode, true, false);
   TkvSkinParams params;
   params.VertScrollSize = params.HorzScrollSize = -1;

@@ -2,7 +2,9 @@
 // made without an owner; the frame and the border icons come from the skin, a release executes
 // an icon only over the icon that was pressed, and closed dialogs leave neither wrappers nor
 // handles behind.
+#include "base/kvntUtils.h"
 #include "base/sConst.h"
+#include "base/sMessages.h"
 #include "forms/kvDials.h"
 #include "forms/sSkinProvider.h"
 #include "skin/sCommonData.h"
@@ -470,4 +472,95 @@ TEST_F(DialogWrapper, OwnerDrawnStaticDrawsTransparently) {
   RedrawWindow(item, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
   EXPECT_EQ(gItemBkMode, TRANSPARENT);
   EXPECT_FALSE(WndIsSkinned(item));  // an owner-drawn static has no wrapper of its own
+}
+
+namespace {
+Integer gDialogPaints = 0;
+INT_PTR CALLBACK PaintCountingDialogProc(HWND, UINT msg, WPARAM, LPARAM) {
+  if (msg == WM_PAINT) ++gDialogPaints;
+  return FALSE;
+}
+}  // namespace
+
+// On the systems that paint dialogs themselves the dialog's own WM_PAINT is validated without
+// reaching it, until a field, list or combo child gets its wrapper.
+TEST_F(DialogWrapper, PaintIsSwallowedUntilAFieldChildIsWrapped) {
+  struct Case {
+    const wchar_t* cls;
+    DWORD style;
+    bool hidden;
+    bool paintsAgain;
+  } cases[] = {
+      {L"BUTTON", BS_PUSHBUTTON, false, false}, {L"STATIC", SS_LEFT, false, false},
+      {L"EDIT", ES_LEFT, false, true},          {L"EDIT", ES_LEFT, true, true},
+      {L"LISTBOX", 0, false, true},             {L"COMBOBOX", CBS_DROPDOWNLIST, false, true},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(testing::Message() << i);
+    DialogTemplate tmpl{};
+    tmpl.t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+    tmpl.t.cx = 160;
+    tmpl.t.cy = 80;
+    dlg = CreateDialogIndirectParamW(nullptr, &tmpl.t, nullptr, &PaintCountingDialogProc, 0);
+    ASSERT_NE(dlg, nullptr);
+    TkvDialogWnd* w = Wrapper();
+    ASSERT_NE(w, nullptr);
+    ASSERT_EQ(w->FWMPaintForbidden, IsWinVistaUp());
+    w->FWMPaintForbidden = true;
+    ShowDialog();
+    gDialogPaints = 0;
+    InvalidateRect(dlg, nullptr, FALSE);
+    UpdateWindow(dlg);
+    EXPECT_EQ(gDialogPaints, 0);
+    RECT pending{};
+    EXPECT_FALSE(GetUpdateRect(dlg, &pending, FALSE));  // validated all the same
+
+    const HWND child = Child(dlg, cases[i].cls, cases[i].style, 500, 10);
+    if (cases[i].hidden) ShowWindow(child, SW_HIDE);
+    EXPECT_TRUE(TkvProvider::AddControl(w, child));
+    EXPECT_EQ(w->FWMPaintForbidden, !cases[i].paintsAgain);
+    InvalidateRect(dlg, nullptr, FALSE);
+    UpdateWindow(dlg);
+    EXPECT_EQ(gDialogPaints > 0, cases[i].paintsAgain);
+    DestroyWindow(dlg);
+    dlg = nullptr;
+    CleanSupportedList();
+  }
+}
+
+// A dialog that changed its controls tells its wrapper by these messages; the controls made
+// since get their wrappers. A dialog hosting the shell's item view is left as it is.
+TEST_F(DialogWrapper, LaterControlsGetWrappersOnTheControlChangeMessages) {
+  struct Case {
+    UINT msg;
+    WPARAM wParam;
+  } cases[] = {{1324, 0}, {1326, 0}, {SM_ALPHACMD, WPARAM(KV_UPDATECHILDREN) << 16}};
+  ASSERT_NE(MakeDialog(), nullptr);
+  ShowDialog();
+  Integer id = 600;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.msg << " " << c.wParam);
+    const HWND later = Child(dlg, L"BUTTON", BS_PUSHBUTTON, id++, 30);
+    EXPECT_FALSE(WndIsSkinned(later));
+    SendMessageW(dlg, c.msg, c.wParam, 0);
+    EXPECT_TRUE(WndIsSkinned(later));
+    EXPECT_EQ(WrapperClassOf(Wrapper(), later), u"TkvBtnWnd");
+  }
+  // Any other skin command leaves new controls alone.
+  const HWND other = Child(dlg, L"BUTTON", BS_PUSHBUTTON, id++, 50);
+  SendMessageW(dlg, SM_ALPHACMD, WPARAM(KV_UPDATING) << 16, 0);
+  EXPECT_FALSE(WndIsSkinned(other));
+  // With the shell's item view inside, the dialog is not one the wrapper may change.
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = DefWindowProcW;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"DUIViewWndClassName";
+  RegisterClassW(&wc);
+  ASSERT_NE(CreateWindowExW(0, L"DUIViewWndClassName", L"", WS_CHILD, 0, 0, 1, 1, dlg, nullptr, nullptr, nullptr),
+            nullptr);
+  const auto common = SetForScope(kvTryToSkinCommonDialogs, false);
+  for (const Case& c : cases) {
+    SendMessageW(dlg, c.msg, c.wParam, 0);
+    EXPECT_FALSE(WndIsSkinned(other));
+  }
 }
