@@ -9,6 +9,8 @@
 #include "controls/sThirdParty.h"
 #include "skin/sCommonData.h"
 #include "skin/sVclUtils.h"
+#include "ui/Controls.h"
+#include "ui/StdCtrls.h"
 #include "ui/StringList.h"
 #include "ui/ScopeGuard.h"
 #include "wrappers/kvSBUtilsBars.h"
@@ -123,6 +125,41 @@ TkvMainWnd* MakeButton(HWND wnd, LONG style, DuRiruZireziv* manager, TkvSkinPara
   }
 }
 
+// A class-library panel on a dialog: its labels take the skin's text colour on its background,
+// its windowed controls get their wrappers, and the panel itself the skin's main colour.
+TkvMainWnd* MakeLibraryPanel(TkvDialogWnd* dlg, HWND wnd, DuRiruZireziv* manager, TkvSkinParams& params) {
+  params.Control = FindControl(wnd);
+  TkvMainWnd* w = Make<TkvPanelWnd>(wnd, manager, params, u"TRANSPARENT");
+  auto* panel = dynamic_cast<TWinControl*>(w->OwnerControl());
+  if (!panel) return w;
+  for (Integer i = 0; i < panel->ControlCount(); ++i) {
+    TControl* c = panel->Controls(i);
+    if (auto* label = dynamic_cast<TCustomLabel*>(c)) {
+      label->Font()->SetColor(manager->GetGlobalFontColor());
+      label->SetTransparent(true);
+    } else if (auto* child = dynamic_cast<TWinControl*>(c)) {
+      if (child->HandleAllocated()) TkvProvider::AddControl(dlg, child->Handle());
+    }
+  }
+  panel->SetColor(manager->GetGlobalColor());
+  return w;
+}
+
+// A panel that draws nothing of its own: marked so, and painted from the skin without caption.
+TkvMainWnd* MakeQuietPanel(HWND wnd, DuRiruZireziv* manager, TkvSkinParams& params, const char16_t* section) {
+  if (TWinControl* c = FindControl(wnd)) {
+    c->SetTag(999);
+    params.Control = c;
+  }
+  TkvMainWnd* w = Make<TkvPanelWnd>(wnd, manager, params, section);
+  if (auto* owner = dynamic_cast<TWinControl*>(w->OwnerControl())) {
+    static_cast<TkvPanelWnd*>(w)->Panel = owner;
+    owner->SetCaption(u"");
+  }
+  w->SkinData->BGChanged = true;
+  return w;
+}
+
 // The wrapper the lower-cased class and the style call for; null for none.
 TkvMainWnd* MakeChildWrapper(TkvDialogWnd* dlg, HWND wnd, const String& cls, LONG style, DuRiruZireziv* manager,
                              TkvSkinParams& params) {
@@ -138,6 +175,9 @@ TkvMainWnd* MakeChildWrapper(TkvDialogWnd* dlg, HWND wnd, const String& cls, LON
     return Make<TkvStaticWnd>(wnd, manager, params, u"");
   }
   if (cls == u"#32770" || cls == u"shbrowseforfolder") return Make<TkvTransPanelWnd>(wnd, manager, params, u"");
+  if (cls == u"tpanel") return MakeLibraryPanel(dlg, wnd, manager, params);
+  if (cls == u"tsilentpaintpanel" || cls == u"travelband")
+    return MakeQuietPanel(wnd, manager, params, cls == u"tsilentpaintpanel" ? u"GROUPBOX" : u"TRANSPARENT");
   if (cls == u"edit") return visible ? Make<TkvEditWnd>(wnd, manager, params, u"EDIT", dialogPainted) : nullptr;
   if (cls == u"button") return (style & 0x0B) == 0x0B ? nullptr : MakeButton(wnd, style, manager, params);
   if (cls == u"tbutton") return MakeButton(wnd, style, manager, params);

@@ -12,8 +12,11 @@
 #include "support/FormFixture.h"
 #include "support/FormSkin.h"
 #include "support/WindowProbes.h"
+#include "ui/ExtCtrls.h"
 #include "ui/ScopeGuard.h"
+#include "ui/StdCtrls.h"
 #include "wrappers/kvSBUtilsMenu.h"
+#include "wrappers/kvSBUtilsPanels.h"
 
 using namespace formskin;
 
@@ -562,5 +565,88 @@ TEST_F(DialogWrapper, LaterControlsGetWrappersOnTheControlChangeMessages) {
   for (const Case& c : cases) {
     SendMessageW(dlg, c.msg, c.wParam, 0);
     EXPECT_FALSE(WndIsSkinned(other));
+  }
+}
+
+namespace {
+// A class-library panel whose window is registered under another class name.
+class PanelOfClass : public TPanel {
+ public:
+  PanelOfClass(const String& windowClass) : TPanel(nullptr), windowClass_(windowClass) {}
+  void CreateParams(TCreateParams& p) override {
+    TPanel::CreateParams(p);
+    p.WinClassName = windowClass_;
+  }
+
+ private:
+  String windowClass_;
+};
+}  // namespace
+
+// A class-library panel on a dialog is painted from the skin: its labels take the skin's text
+// colour over its background, its windowed controls get wrappers, the panel the main colour.
+TEST_F(DialogWrapper, LibraryPanelTakesTheSkinWithItsControls) {
+  ASSERT_NE(MakeDialog(), nullptr);
+  TkvDialogWnd* w = Wrapper();
+  ASSERT_NE(w, nullptr);
+  DuRiruZireziv* manager = w->SkinData->GetSkinManager();
+  ASSERT_NE(manager, nullptr);
+  auto panel = std::make_unique<TPanel>(nullptr);
+  panel->SetBounds(4, 4, 120, 50);
+  panel->SetColor(clFuchsia);
+  auto* label = new TLabel(panel.get());
+  label->SetParent(panel.get());
+  label->SetTransparent(false);
+  label->Font()->SetColor(clFuchsia);
+  auto* button = new TButton(panel.get());
+  button->SetParent(panel.get());
+  button->SetBounds(4, 20, 60, 20);
+  panel->SetParentWindow(dlg);
+  const HWND panelWnd = panel->Handle();
+  const HWND buttonWnd = button->Handle();
+  ASSERT_NE(manager->GetGlobalFontColor(), clFuchsia);
+  ASSERT_NE(manager->GetGlobalColor(), clFuchsia);
+
+  EXPECT_TRUE(TkvProvider::AddControl(w, panelWnd));
+  EXPECT_EQ(WrapperClassOf(w, panelWnd), u"TkvPanelWnd");
+  EXPECT_EQ(WrapperClassOf(w, buttonWnd), u"TkvBtnWnd");
+  EXPECT_TRUE(label->Transparent());
+  EXPECT_EQ(label->Font()->Color(), manager->GetGlobalFontColor());
+  EXPECT_EQ(panel->Color(), manager->GetGlobalColor());
+  for (TkvMainWnd* c : w->ChildWrappers)
+    if (c->CtrlHandle == panelWnd) EXPECT_EQ(c->SkinData->SkinSection(), u"TRANSPARENT");
+  DestroyWindow(dlg);
+  dlg = nullptr;
+  CleanSupportedList();
+}
+
+// Panels that paint nothing themselves get the skin's look by class, without caption, marked.
+TEST_F(DialogWrapper, QuietPanelsArePaintedFromTheSkinWithoutCaption) {
+  struct Case {
+    const char16_t* windowClass;
+    const char16_t* section;
+  } cases[] = {{u"TSilentPaintPanel", u"GROUPBOX"}, {u"TRavelBand", u"TRANSPARENT"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << std::string(c.windowClass, c.windowClass + 6));
+    ASSERT_NE(MakeDialog(), nullptr);
+    TkvDialogWnd* w = Wrapper();
+    ASSERT_NE(w, nullptr);
+    auto panel = std::make_unique<PanelOfClass>(c.windowClass);
+    panel->SetBounds(4, 4, 120, 50);
+    panel->SetCaption(u"Panel");
+    panel->SetParentWindow(dlg);
+    const HWND panelWnd = panel->Handle();
+    EXPECT_TRUE(TkvProvider::AddControl(w, panelWnd));
+    TkvPanelWnd* pw = nullptr;
+    for (TkvMainWnd* m : w->ChildWrappers)
+      if (m->CtrlHandle == panelWnd) pw = dynamic_cast<TkvPanelWnd*>(m);
+    ASSERT_NE(pw, nullptr);
+    EXPECT_EQ(pw->SkinData->SkinSection(), c.section);
+    EXPECT_EQ(pw->Panel, panel.get());
+    EXPECT_EQ(panel->Tag(), 999);
+    EXPECT_EQ(panel->Caption(), u"");
+    DestroyWindow(dlg);
+    dlg = nullptr;
+    CleanSupportedList();
   }
 }
