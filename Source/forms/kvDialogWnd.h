@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "base/kvntTypes.h"
 #include "ui/Bitmap.h"
 #include "ui/GdiScopes.h"
 #include "wrappers/kvSBUtils.h"
@@ -82,6 +83,11 @@ class TkvDialogWnd : public TkvMainWnd {
   // While set, the dialog's own WM_PAINT is only validated: the skinned background drawn on
   // erasing stays. A field, list or combo child clears it, as those need the dialog to paint.
   bool FWMPaintForbidden = false;
+  // A closing command put a snapshot of the dialog over it, so that the dialog's going is not
+  // seen before the hide animation; it goes with the animation, the next press or the wrapper.
+  bool AnimClosing = false;
+  std::unique_ptr<TkvGlowForm> CoverForm;
+  void DropCover();
   // The transparent corner rectangles of the frame (window coordinates) and the region's state.
   std::vector<TRect> ArOR;
   bool RgnChanged = true;

@@ -10,6 +10,7 @@
 #include "forms/kvDials.h"
 #include "forms/sSkinProvider.h"
 #include "forms/sSkinProviderAnim.h"
+#include "forms/sSkinProviderMotion.h"
 #include "paint/sAlphaGraph.h"
 #include "paint/sGraphUtils.h"
 #include "skin/ControlServices.h"
@@ -37,6 +38,11 @@ void ReleaseChildWrappers(std::vector<TkvMainWnd*>& wrappers) {
 }  // namespace
 
 TkvDialogWnd::~TkvDialogWnd() { ReleaseChildWrappers(ChildWrappers); }
+
+void TkvDialogWnd::DropCover() {
+  CoverForm.reset();
+  AnimClosing = false;
+}
 
 // ---- 1. Queries and metrics --------------------------------------------------------------------
 
@@ -304,6 +310,7 @@ bool TkvDialogWnd::CanSkin() const {
 }
 
 void TkvDialogWnd::Uninit() {
+  DropCover();
   ReleaseChildWrappers(ChildWrappers);
   TkvMainWnd* self = this;
   UninitializeKVWnd(CtrlHandle, false, false, self);
@@ -380,6 +387,7 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
         AnimHideDlg(this);
         DoLayered(CtrlHandle, false, 0);
       }
+      if (hiding) DropCover();
       return;
     }
     case WM_DRAWITEM:
@@ -422,8 +430,11 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
     case WM_COMMAND:
       // Cancel and Yes close the dialog: its picture gets the client part for the hide.
       if ((LOWORD(message.WParam) == IDCANCEL || LOWORD(message.WParam) == IDYES) && HideAnimated(manager) &&
-          SkinData->FCacheBmp && !SkinData->FCacheBmp->Empty())
+          SkinData->FCacheBmp && !SkinData->FCacheBmp->Empty()) {
         PrintDlgClient(this, SkinData->FCacheBmp.get(), false);
+        CoverForm.reset(MakeCoverForm(CtrlHandle, nullptr, false, nullptr));
+        AnimClosing = CoverForm != nullptr;
+      }
       TkvMainWnd::kvWndProc(message);
       return;
     case WM_NCPAINT:
@@ -493,6 +504,7 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       return;
     }
     case WM_NCLBUTTONDOWN:
+      if (AnimClosing) DropCover();
       if (IconOf(Integer(message.WParam))) {
         SetPressedHT(Integer(message.WParam));
         message.Result = 0;

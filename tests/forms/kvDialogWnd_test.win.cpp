@@ -650,3 +650,33 @@ TEST_F(DialogWrapper, QuietPanelsArePaintedFromTheSkinWithoutCaption) {
     CleanSupportedList();
   }
 }
+
+// Cancel with the hide animation on puts a snapshot over the dialog; the next press on the frame,
+// or the dialog's hiding, takes it away. Other commands leave none.
+TEST_F(DialogWrapper, ClosingCommandLeavesACoverUntilThePressOrTheHide) {
+  DuRiruZireziv& manager = skin->skin.Manager;
+  const auto hideActive = SetForScope(manager.AnimEffects.DialogHide.Active, true);
+  const auto hideTime = SetForScope(manager.AnimEffects.DialogHide.Time, Integer(60));
+  const auto allow = SetForScope(manager.Effects.AllowAnimation, true);
+  ASSERT_NE(MakeDialog(), nullptr);
+  ShowDialog();
+  TkvDialogWnd* w = Wrapper();
+  ASSERT_NE(w, nullptr);
+  SendMessageW(dlg, WM_COMMAND, IDOK, 0);
+  EXPECT_FALSE(w->AnimClosing);
+  EXPECT_EQ(w->CoverForm, nullptr);
+
+  SendMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
+  ASSERT_TRUE(w->AnimClosing);
+  ASSERT_NE(w->CoverForm, nullptr);
+  EXPECT_TRUE(IsWindowVisible(w->CoverForm->Handle()));
+  SendMessageW(dlg, WM_NCLBUTTONDOWN, HTNOWHERE, 0);
+  EXPECT_FALSE(w->AnimClosing);
+  EXPECT_EQ(w->CoverForm, nullptr);
+
+  SendMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
+  ASSERT_TRUE(w->AnimClosing);
+  ShowWindow(dlg, SW_HIDE);
+  EXPECT_FALSE(w->AnimClosing);
+  EXPECT_EQ(w->CoverForm, nullptr);
+}
