@@ -67,6 +67,15 @@ class DialogWrapper : public SkinnedForm {
     dlg = CreateDialogIndirectParamW(nullptr, &tmpl.t, nullptr, &ClosingDialogProc, 0);
     return dlg;
   }
+  // An ownerless dialog with a caption and the close box, run by proc.
+  HWND MakeDialogWithProc(DLGPROC proc) {
+    DialogTemplate tmpl{};
+    tmpl.t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+    tmpl.t.cx = 160;
+    tmpl.t.cy = 80;
+    dlg = CreateDialogIndirectParamW(nullptr, &tmpl.t, nullptr, proc, 0);
+    return dlg;
+  }
   void ShowDialog() {
     ShowWindow(dlg, SW_SHOW);
     SetForegroundWindow(dlg);
@@ -462,12 +471,7 @@ INT_PTR CALLBACK OwnerDrawDialogProc(HWND, UINT msg, WPARAM, LPARAM l) {
 
 // An owner-drawn static of a skinned dialog draws its text on the skinned background.
 TEST_F(DialogWrapper, OwnerDrawnStaticDrawsTransparently) {
-  DialogTemplate tmpl{};
-  tmpl.t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
-  tmpl.t.cx = 160;
-  tmpl.t.cy = 80;
-  dlg = CreateDialogIndirectParamW(nullptr, &tmpl.t, nullptr, &OwnerDrawDialogProc, 0);
-  ASSERT_NE(dlg, nullptr);
+  ASSERT_NE(MakeDialogWithProc(&OwnerDrawDialogProc), nullptr);
   ASSERT_NE(Wrapper(), nullptr);
   const HWND item = Child(dlg, L"STATIC", SS_OWNERDRAW, 300, 10);
   gItemBkMode = 0;
@@ -500,12 +504,7 @@ TEST_F(DialogWrapper, PaintIsSwallowedUntilAFieldChildIsWrapped) {
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE(testing::Message() << i);
-    DialogTemplate tmpl{};
-    tmpl.t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
-    tmpl.t.cx = 160;
-    tmpl.t.cy = 80;
-    dlg = CreateDialogIndirectParamW(nullptr, &tmpl.t, nullptr, &PaintCountingDialogProc, 0);
-    ASSERT_NE(dlg, nullptr);
+    ASSERT_NE(MakeDialogWithProc(&PaintCountingDialogProc), nullptr);
     TkvDialogWnd* w = Wrapper();
     ASSERT_NE(w, nullptr);
     ASSERT_EQ(w->FWMPaintForbidden, IsWinVistaUp());
