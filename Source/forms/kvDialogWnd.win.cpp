@@ -410,7 +410,7 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
       if (CanSkin()) {
         TkvProvider::InitHwndControls(this, CtrlHandle);
-        RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_FRAME);
+        RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
       }
       return;
     case SM_ALPHACMD:
