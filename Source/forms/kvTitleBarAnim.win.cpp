@@ -3,7 +3,6 @@
 #include "base/kvntTypes.h"
 #include "base/kvntUtils.h"
 #include "forms/kvTitleBar.h"
-#include "forms/sSkinProvider.h"
 #include "raster/Blend.h"
 #include "raster/GdiBitmaps.h"
 #include "skin/sVclUtils.h"
