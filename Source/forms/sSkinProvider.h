@@ -426,6 +426,21 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   void FormLeftTop(TPoint& p);
   Integer LinesCount() { return GetLinesCount(); }
   bool HaveBorder();
+  // Windows registered as blur-through areas and a glass look, or the system blur on.
+  bool IsBlurred();
+  // The captionless look (UWPMode): the client area alone with the skin's window shadow around
+  // it. UWPClientRect is that client area in picture coordinates; a sizeable form without an
+  // outer border keeps a 2-pixel frame around it. UWPNoBorderMode: the look without an outer
+  // border window (the form's own window shows it).
+  TRect UWPClientRect();
+  bool UWPNoBorderMode();
+  // Takes the caption bits away from the window style (hide) or gives them back.
+  void UWPCaptionUpdate(bool hide);
+  // Renews the picture, the outer border or the window region after the look changed.
+  void UpdateUWPMode();
+  // Opaque alpha over the client part of a picture of the form (outer border or system blur
+  // only: their pictures keep alpha elsewhere), leaving out the blur-through controls.
+  void FillAlphaClient(TBitmap* bmp) override;
   bool IsZoomed() const;
   bool IsIconicForm() const;
 
@@ -646,6 +661,11 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   // Draws the outer border's shadow around the form's picture (rForm: the form inside it).
   void PaintOuterBorder(TBitmap* cache, const TRect& rForm);
   void CheckCorners(TBitmap* cache, const TRect& rForm, TBitmap* shadowTemplate);
+  // The frame drawn by the outer window from the skin's extended-border image (ExDrawMode 1
+  // while the manager's extended-borders mode is off): the picture's margins from the shadow
+  // template, then the title's header, icon, button plate and text over them.
+  bool ExtendedFrameDrawing();
+  void PaintExtendedFrame(TBitmap* cache, TBitmap* tpl);
   // The border window follows the form after a change of its picture or geometry.
   void UpdateOuterBorder(bool redraw);
   // Frees the fades of the caption buttons and of the user title buttons

@@ -295,6 +295,17 @@ void TsSkinProvider::SetBoolean(Integer index, bool value) {
       break;
     case 4:
       FluentUWPMode = value;
+      if (!value && FSystemBlur) FSystemBlur->FActive = false;
+      if (!IsLoading() && !IsDesigning()) {
+        UpdateUWPMode();
+        if (FSystemBlur) FSystemBlur->UpdateBlurMode(false);
+      }
+      // The border style the system blur took away comes back once.
+      if (!value && Form && Form->BorderStyle() == bsNone && FluentBorderStyle != bsNone) {
+        Form->SetBorderStyle(FluentBorderStyle);
+        FluentBorderStyle = bsNone;
+        CheckSysMenu(true);
+      }
       break;
     case 5:
       if (Form && Form->HandleAllocated()) {
@@ -305,6 +316,18 @@ void TsSkinProvider::SetBoolean(Integer index, bool value) {
       break;
     default:
       break;
+  }
+}
+
+void TsSkinProvider::UpdateUWPMode() {
+  if (!FCommonData || !Form || !Form->HandleAllocated()) return;
+  FCommonData->BGChanged = true;
+  if (BorderForm) {
+    BorderForm->UpdateExBordersPos(true, 255);
+  } else {
+    UpdateRgn(true, false);
+    RedrawWindow(Form->WindowHandle(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
   }
 }
 
@@ -468,6 +491,8 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
       return;
     case WM_WINDOWPOSCHANGED: {
       const auto* wp = reinterpret_cast<const WINDOWPOS*>(m.LParam);
+      // The captionless look of a maximized form has no caption to lose off the screen.
+      UWPCaptionUpdate(IsZoomed());
       if (wp && !(wp->flags & SWP_NOSIZE)) {
         FCommonData->BGChanged = true;
         RgnChanged = true;
@@ -717,6 +742,9 @@ bool TsSkinProvider::KV_SMAlphaCmd_Unskinned(TMessage& m) {
       if (reinterpret_cast<DuRiruZireziv*>(m.LParam) == manager && manager) {
         FCommonData->SetCommonSkinData(nullptr);
         FCommonData->UpdateIndexes(true);
+        // The captionless look's shadows come from the new skin.
+        for (auto& tpl : UWPTemplates) tpl.reset();
+        if (BorderForm && FUWPMode) BorderForm->ShadowTemplate = nullptr;
         FTitleSkinIndex = -1;
         InitIndexes();
         FSysExHeight = false;

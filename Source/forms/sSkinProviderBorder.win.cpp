@@ -149,19 +149,57 @@ void TsSkinProvider::PaintOuterBorder(TBitmap* cache, const TRect& rForm) {
   TBitmap* tpl = BorderForm->ShadowTemplate;
   if (!tpl || tpl->Width() == 0 || tpl->Height() == 0) return;
   const TRect shadow = ShadowSize();
-  const bool ownBorderImage = data->ExBorder >= 0 && data->ExBorder < Integer(data->ma.size()) && SkinManager() &&
-                              SkinManager()->ExtBordersMode() == ebmFull && !FUWPMode;
-  TRect srcMargins((tpl->Width() - 1) / 2, (tpl->Height() - 1) / 2, (tpl->Width() - 1) / 2, (tpl->Height() - 1) / 2);
-  if (ownBorderImage) {
-    // The skin's border image is the template, with its own margins.
-    const TsMaskData& md = data->ma[size_t(data->ExBorder)];
-    srcMargins = TRect(md.WL, md.WT, md.WR, md.WB);
+  const TRect halfMargins((tpl->Width() - 1) / 2, (tpl->Height() - 1) / 2, (tpl->Width() - 1) / 2,
+                          (tpl->Height() - 1) / 2);
+  const TRect whole(0, 0, cache->Width(), cache->Height());
+  if (FUWPMode) {
+    // The captionless look: the window shadow stretched around the client area alone.
+    const TRect target(rForm.Left - shadow.Left, rForm.Top - shadow.Top, rForm.Right + shadow.Right,
+                       rForm.Bottom + shadow.Bottom);
+    FillRect32Excl(cache, whole, target, 0, 0);
+    FillRect32Excl(cache, target, rForm, 0, 0);
+    DrawFrameTemplate(cache->View(), target, tpl->View(), halfMargins, shadow);
+    return;
   }
   // The shadow margins start clear: what was painted there belongs to no part of the form.
-  const TRect whole(0, 0, cache->Width(), cache->Height());
   FillRect32Excl(cache, whole, rForm, 0, 0);
-  DrawFrameTemplate(cache->View(), whole, tpl->View(), srcMargins, shadow);
-  if (!ownBorderImage && !FUWPMode) CheckCorners(cache, rForm, tpl);
+  if (ExtendedFrameDrawing()) {
+    PaintExtendedFrame(cache, tpl);
+    return;
+  }
+  const bool ownBorderImage =
+      data->ExBorder >= 0 && data->ExBorder < Integer(data->ma.size()) && SkinManager()->ExtBordersMode() == ebmFull;
+  if (!ownBorderImage) {
+    DrawFrameTemplate(cache->View(), whole, tpl->View(), halfMargins, shadow);
+    CheckCorners(cache, rForm, tpl);
+    return;
+  }
+  // The skin's border image is the template, with its own margins.
+  const TsMaskData& md = data->ma[size_t(data->ExBorder)];
+  DrawFrameTemplate(cache->View(), whole, tpl->View(), TRect(md.WL, md.WT, md.WR, md.WB), shadow);
+}
+
+bool TsSkinProvider::ExtendedFrameDrawing() {
+  TkvSkinData* data = SkinDataFor();
+  DuRiruZireziv* manager = SkinManager();
+  return BorderForm && data && manager && data->ExDrawMode == 1 && manager->ExtBordersMode() == ebmFull;
+}
+
+// The extended frame reaches over the skin's own border and the whole title strip: the source
+// margins are the border image's, kept within the picture's halves, and the target margins the
+// shadow plus the frame and the title.
+void TsSkinProvider::PaintExtendedFrame(TBitmap* cache, TBitmap* tpl) {
+  TkvSkinData* data = SkinDataFor();
+  if (!data || !tpl || data->ExBorder < 0 || data->ExBorder >= Integer(data->ma.size())) return;
+  const TsMaskData& md = data->ma[size_t(data->ExBorder)];
+  const Integer fHeight = cache->Height(), iCaptHeight = CaptionHeight(true);
+  const TRect src(md.WL, Mini(md.WT, iCaptHeight + (fHeight - iCaptHeight) / 2), md.WR,
+                  Mini(md.WB, (fHeight - iCaptHeight) / 2));
+  const TRect shadow = ShadowSize();
+  const Integer bw = BorderWidth(true);
+  const TRect dst(shadow.Left + bw, shadow.Top + BorderForm->CaptionHeight(true), shadow.Right + bw,
+                  shadow.Bottom + bw);
+  DrawFrameTemplate(cache->View(), TRect(0, 0, cache->Width(), cache->Height()), tpl->View(), src, dst);
 }
 
 // A frame whose section has a corner radius is rounded here: its corners show the shadow

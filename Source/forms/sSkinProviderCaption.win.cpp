@@ -297,7 +297,8 @@ Integer TsSkinProvider::HTProcess(TMessage& m) {
     const Integer b = SysBorderWidth(h, nullptr, true);
     const Integer w = Form->Width(), hh = Form->Height();
     Integer r = HTCLIENT;
-    if (p.Y < SysBorderHeight(h, nullptr, false))
+    // The captionless look's top band is all that lies above the client area.
+    if (FUWPMode ? p.Y < OffsetY() : p.Y < SysBorderHeight(h, nullptr, false))
       r = HTTOP;
     else if (p.Y >= hh - b)
       r = HTBOTTOM;
@@ -714,6 +715,8 @@ void TsSkinProvider::KV_CMMouseEnter(TMessage& m) {
 // ---- System commands -------------------------------------------------------------------------
 
 void TsSkinProvider::KV_WMSysCommand(TMessage& m) {
+  // A minimized captionless form shows its caption on the taskbar's terms.
+  if ((Cardinal(m.WParam) & 0xFFF0) == SC_MINIMIZE) UWPCaptionUpdate(false);
   if (OwnFrameSysCommand(m) || MinimizeSysCommand(m)) return;
   const Cardinal cmd = Cardinal(m.WParam) & 0xFFF0;
   switch (cmd) {

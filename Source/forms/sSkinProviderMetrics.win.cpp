@@ -136,6 +136,35 @@ Integer TsSkinProvider::BorderHeight(bool checkSkin) {
   return SysBorderHeight(Form->Handle(), OuterBorder(), checkSkin) + Form->BorderWidth();
 }
 
+bool TsSkinProvider::IsBlurred() {
+  const bool glassAreas = !FluentHandles.empty() && FCommonData && FCommonData->TranspMode != 0;
+  return glassAreas || (FSystemBlur && FSystemBlur->Active());
+}
+
+TRect TsSkinProvider::UWPClientRect() {
+  if (!Form || !Form->HandleAllocated()) return TRect();
+  const HWND h = Form->WindowHandle();
+  TRect r = OffsRect(TRect(0, 0, GetClientWidth(h), GetClientHeight(h)), OffsetX(), OffsetY());
+  // Without an outer border a sizeable form keeps a thin frame to take the mouse.
+  if (Form->BorderStyle() == bsSizeable && !BorderForm)
+    r = TRect(r.Left - iUWPBorderWidth, r.Top - iUWPBorderWidth, r.Right + iUWPBorderWidth, r.Bottom + iUWPBorderWidth);
+  return r;
+}
+
+bool TsSkinProvider::UWPNoBorderMode() { return FUWPMode && !BorderForm; }
+
+void TsSkinProvider::UWPCaptionUpdate(bool hide) {
+  if (!FUWPMode || !Form || !Form->HandleAllocated()) return;
+  const HWND h = Form->WindowHandle();
+  const LONG style = GetWindowLongW(h, GWL_STYLE);
+  if (hide) {
+    if (style & WS_CAPTION) SetWindowLongW(h, GWL_STYLE, style & ~LONG(WS_CAPTION));
+  } else if (Form->BorderStyle() != bsNone && !(style & WS_CAPTION)) {
+    SetWindowLongW(h, GWL_STYLE, style | LONG(WS_CAPTION));
+    UpdateRgn(true, false);
+  }
+}
+
 bool TsSkinProvider::HaveBorder() {
   if (!Form) return false;
   if (Form->BorderStyle() != bsNone || FluentBorderStyle != bsNone) return true;

@@ -106,6 +106,17 @@ std::unique_ptr<TBitmap> GetFormImage(TsSkinProvider* sp, bool cacheReplaced) {
     TCanvasLock lock(*image->Canvas());
     SkinPaintTo(image.get(), sp->Form, 0, 0, sp);
   }
+  // With a border object the picture keeps its alpha (the shadow); the client part was made
+  // opaque while it was painted.
+  if (sp->BorderForm) {
+    if (cacheReplaced) sd->FCacheBmp.reset();
+    return image;
+  }
+  if (sp->FUWPMode) {
+    FillAlphaRect(image.get(), sp->UWPClientRect(), 255, clNone);
+    if (cacheReplaced) sd->FCacheBmp.reset();
+    return image;
+  }
   // Opaque everywhere but the key colour and the transparent corners.
   TPixelView v = image->View();
   for (Integer y = 0; y < v.Height; ++y) {

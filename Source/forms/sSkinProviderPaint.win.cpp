@@ -74,7 +74,10 @@ bool TsSkinProvider::PaintAll() {
     fHeight += DiffBorder(BorderForm.get()) + DiffTitle(BorderForm.get()) + aShadowSize.Top + aShadowSize.Bottom;
   const Integer fWidth = CaptionWidth();
   const Integer iDrawState = Mini(FormActive ? 1 : 0, Maxi(section->States - 1, 0));
-  const TRect rForm(aShadowSize.Left, aShadowSize.Top, fWidth - aShadowSize.Right, fHeight - aShadowSize.Bottom);
+  // The captionless look shows the client area alone.
+  const TRect rForm = FUWPMode ? UWPClientRect()
+                               : TRect(aShadowSize.Left, aShadowSize.Top, fWidth - aShadowSize.Right,
+                                       fHeight - aShadowSize.Bottom);
   if (fWidth <= 0 || fHeight <= 0) return true;
 
   if (!FCommonData->FCacheBmp) FCommonData->FCacheBmp = std::make_unique<TBitmap>(0, 0, pf32bit);
@@ -89,7 +92,9 @@ bool TsSkinProvider::PaintAll() {
     const TPoint formPos(Form->Left(), Form->Top());
     const bool topLevel = !Form->Parent();
     const TsMaskData* border = ImageOf(data, section->BorderIndex);
-    const bool bgOnly = (!HaveBorder() && section->BorderRadius <= 0 && topLevel) ||
+    // The outer window draws frame and title from the skin's extended-border image.
+    const bool exBorders = ExtendedFrameDrawing();
+    const bool bgOnly = (!HaveBorder() && section->BorderRadius <= 0 && (topLevel || exBorders)) ||
                         (!border && section->Props[0].BorderColor == TColor(0xFF00FF)) || FUWPMode;
     if (bgOnly) {
       const TColor custom = FCommonData->FCustomColor ? ColorToRGB(Form->Color()) : TColor(0xFF00FF);
@@ -110,8 +115,10 @@ bool TsSkinProvider::PaintAll() {
     }
 
     // Title: its section, the icon, the plate behind the caption buttons, the caption text.
-    if (iCaptHeight != 0 && CanDrawNCArea() && !FUWPMode) {
-      if (TsGeneralData* title = SectionOf(data, FTitleSkinIndex)) {
+    auto paintTitle = [&](bool withSection) {
+      if (iCaptHeight == 0 || !CanDrawNCArea() || FUWPMode) return;
+      TsGeneralData* title = withSection ? SectionOf(data, FTitleSkinIndex) : nullptr;
+      if (title) {
         const Integer state = Mini(FormActive ? 1 : 0, Maxi(title->States - 1, 0));
         const TRect r(rForm.Left, rForm.Top, rForm.Right, iconic ? rForm.Bottom : fCaptHeight);
         PaintItem(FTitleSkinIndex, MakeCacheInfo(cache), true, state, r, TPoint(0, 0), cache, data);
@@ -127,8 +134,16 @@ bool TsSkinProvider::PaintAll() {
         }
       }
       PaintText(cache, rForm);
-    }
+    };
+    if (!exBorders) paintTitle(true);
     if (!iconic) PaintMenuLine(cache, iDrawState, fCaptHeight, fWidth);
+    // The frame and shadow around the form come before what the title holds: the extended
+    // frame covers the title strip.
+    if (BorderForm) {
+      PaintOuterBorder(cache, rForm);
+      // The title section is the extended frame's; its header, icon, plate and text go over it.
+      if (exBorders) paintTitle(false);
+    }
     if (IsGripVisible(this))
       if (const TsMaskData* grip = ImageOf(data, data->GripRightBottom)) {
         const TPoint p(rForm.Right - grip->Width - BorderWidth(true), rForm.Bottom - grip->Height - BorderHeight(true));
@@ -138,10 +153,17 @@ bool TsSkinProvider::PaintAll() {
       SaveBGForBtns(fWidth, true);
       PaintTitleContent(cache);
     }
-    if (BorderForm) PaintOuterBorder(cache, rForm);
     MenuChanged = false;
     FCommonData->BGChanged = false;
     FirstInitialized = true;
+  }
+  if (UWPNoBorderMode()) {
+    // The form's own window shows the look: a thin frame around a sizeable client, nothing
+    // outside it.
+    if (Form->BorderStyle() == bsSizeable)
+      FillDCBorder32(cache, rForm, iUWPBorderWidth, iUWPBorderWidth, iUWPBorderWidth, iUWPBorderWidth,
+                     manager->Palette[pcBorder]);
+    FillRect32Excl(cache, TRect(0, 0, cache->Width(), cache->Height()), rForm, 0, 0);
   }
   if (!Form->Parent()) FCommonData->FUpdating = false;
   return true;
@@ -263,6 +285,26 @@ std::unique_ptr<TBitmap> TsSkinProvider::GetFormImage() {
   return image;
 }
 
+void TsSkinProvider::FillAlphaClient(TBitmap* bmp) {
+  const HWND h = FormWnd(this);
+  if (!bmp || !h || (!BorderForm && !IsBlurred())) return;
+  TRect r = OffsRect(TRect(0, 0, GetClientWidth(h), GetClientHeight(h)), OffsetX(), OffsetY());
+  r.Bottom = Mini(r.Bottom, bmp->Height() - 1);
+  // Blur-through controls keep the alpha they were painted with: the blur shows there.
+  std::vector<TRect> through;
+  if (IsBlurred()) {
+    RECT wr{};
+    GetWindowRect(h, &wr);
+    const TRect shadow = ShadowSize();
+    const Integer dx = shadow.Left - wr.left - SysBorderWidth(h, nullptr, false), dy = shadow.Top - wr.top + 4;
+    for (HWND c : FluentHandles) {
+      RECT cr{};
+      if (IsWindow(c) && GetWindowRect(c, &cr)) through.push_back(OffsRect(TRect(cr.left, cr.top, cr.right, cr.bottom), dx, dy));
+    }
+  }
+  FillAlphaRect(bmp, r, 255, clNone, through);
+}
+
 // ---- Region ----------------------------------------------------------------------------------
 
 void TsSkinProvider::FillArOR() {
@@ -315,7 +357,11 @@ void TsSkinProvider::UpdateRgn(bool doRepaint, bool allChildren) {
   if (!FirstInitialized && TrySendMessage(h, CM_BEWAIT_FORM, BE_ID, 0) == BE_ID) return;
   const auto changing = SetForScope(RgnChanging, true);
   HRGN rgn;
-  if (BorderForm) {
+  if (UWPNoBorderMode()) {
+    TRect r = UWPClientRect();
+    if (IsZoomed()) r.Top -= SysCaptHeight(this, 0);
+    rgn = CreateRectRgn(r.Left, r.Top, r.Right, r.Bottom);
+  } else if (BorderForm) {
     // The border window draws the frame: the form shows its client area only, as the system
     // placed it.
     const TPoint o = ClientOrigin(h);

@@ -88,6 +88,9 @@ class TkvFormProvider {
   virtual Integer ActualTitleHeight() = 0;
   // A new 32-bit image of the whole form.
   virtual std::unique_ptr<TBitmap> GetFormImage() = 0;
+  // Makes the client part of a picture of the form opaque where the provider's picture keeps
+  // alpha (outer border, system blur); nothing for others.
+  virtual void FillAlphaClient(TBitmap*) {}
   // Recomputes the transparent corner rectangles, then applies the region the skin shapes.
   virtual void FillArOR() = 0;
   // The form's shape with its top-left corner at (x, y): its rectangle less the transparent

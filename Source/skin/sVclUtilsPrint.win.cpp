@@ -64,7 +64,10 @@ void SkinPaintTo(TBitmap* bmp, TControl* ctrl, Integer left, Integer top, TCompo
       } else {
         wc->PaintTo(dc, 0, 0);
       }
-      if (skinProvider) SendAMessage(wnd, KV_PAINTFLOATITEMS, intptr_t(bmp));
+      if (skinProvider) {
+        if (auto* provider = dynamic_cast<TkvFormProvider*>(skinProvider)) provider->FillAlphaClient(bmp);
+        SendAMessage(wnd, KV_PAINTFLOATITEMS, intptr_t(bmp));
+      }
     } else {
       ctrl->Perform(SM_ALPHACMD, Command(KV_PRINTING, 1), intptr_t(dc));
       ctrl->Perform(WM_PRINT, uintptr_t(dc), 0);
