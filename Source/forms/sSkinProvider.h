@@ -658,6 +658,7 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   TRect ShadowSize();
   // The UWP look's shadow templates (0 inactive, 1 active), made on first use.
   TBitmap* UWPTemplate(bool active);
+  void DropUWPTemplates();
   // Draws the outer border's shadow around the form's picture (rForm: the form inside it).
   void PaintOuterBorder(TBitmap* cache, const TRect& rForm);
   void CheckCorners(TBitmap* cache, const TRect& rForm, TBitmap* shadowTemplate);

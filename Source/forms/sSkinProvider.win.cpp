@@ -319,6 +319,14 @@ void TsSkinProvider::SetBoolean(Integer index, bool value) {
   }
 }
 
+// The captionless look's shadows come from the skin: a new skin makes them again.
+void TsSkinProvider::DropUWPTemplates() {
+  if (BorderForm && (BorderForm->ShadowTemplate == UWPTemplates[0].get() ||
+                     BorderForm->ShadowTemplate == UWPTemplates[1].get()))
+    BorderForm->ShadowTemplate = nullptr;
+  for (auto& tpl : UWPTemplates) tpl.reset();
+}
+
 void TsSkinProvider::UpdateUWPMode() {
   if (!FCommonData || !Form || !Form->HandleAllocated()) return;
   FCommonData->BGChanged = true;
@@ -637,6 +645,7 @@ bool TsSkinProvider::KV_SMAlphaCmd_Common(TMessage& m) {
   switch (m.WParamHi) {
     case KV_SETNEWSKIN:
       if (FCommonData) FCommonData->SetCommonSkinData(nullptr);
+      if (reinterpret_cast<DuRiruZireziv*>(m.LParam) == manager) DropUWPTemplates();
       if (!IsDestroying() && FCommonData && reinterpret_cast<DuRiruZireziv*>(m.LParam) == manager && !SystemMenu)
         PrepareForm();
       return false;
@@ -742,9 +751,7 @@ bool TsSkinProvider::KV_SMAlphaCmd_Unskinned(TMessage& m) {
       if (reinterpret_cast<DuRiruZireziv*>(m.LParam) == manager && manager) {
         FCommonData->SetCommonSkinData(nullptr);
         FCommonData->UpdateIndexes(true);
-        // The captionless look's shadows come from the new skin.
-        for (auto& tpl : UWPTemplates) tpl.reset();
-        if (BorderForm && FUWPMode) BorderForm->ShadowTemplate = nullptr;
+        DropUWPTemplates();
         FTitleSkinIndex = -1;
         InitIndexes();
         FSysExHeight = false;

@@ -1,0 +1,297 @@
+// The captionless look of a skinned form (UWPMode): the client area alone with the skin's window
+// shadow stretched around it when an outer border window shows the form, or a thin frame in the
+// form's own window without one; its shadow margins, the picture handed to UpdateLayeredWindow
+// read at chosen pixels, the window region and the top sizing band, the client made opaque in
+// pictures of the form, and the border style given back when the look is switched off. Also the
+// frame an outer window draws from the skin's extended-border image (BORDERMODE 1) beside the
+// plain shadow frame (BORDERMODE 0), and the rounded frame corners' edge colour.
+#include <windows.h>
+
+#include <optional>
+
+#include "base/kvntUtils.h"
+#include "base/sMessages.h"
+#include "forms/sSkinProviderMotion.h"
+#include "raster/Blend.h"
+#include "raster/GdiBitmaps.h"
+#include "skin/sVclUtils.h"
+#include "support/FormSkin.h"
+#include "support/LayeredCalls.h"
+#include "ui/Bitmap.h"
+#include "ui/Forms.h"
+#include "ui/ScopeGuard.h"
+
+using namespace formskin;
+
+namespace {
+
+constexpr Integer kTpl = 9;
+
+// Template pixel (x, y): its position in the colour bytes, its tone in the blue byte.
+uint32_t TemplatePixel(Integer x, Integer y, uint32_t tone) {
+  return 0xC0000000u | uint32_t(x * 4) << 16 | uint32_t(y * 4) << 8 | tone;
+}
+
+std::unique_ptr<TBitmap> Template(uint32_t tone) {
+  auto bmp = std::make_unique<TBitmap>(kTpl, kTpl, pf32bit);
+  TPixelView v = bmp->View();
+  for (Integer y = 0; y < kTpl; ++y)
+    for (Integer x = 0; x < kTpl; ++x) v.At(x, y) = TemplatePixel(x, y, tone);
+  return bmp;
+}
+
+// A form of the tests' skin with the captionless look, shown through an outer border window
+// (outer) or in its own window.
+class Captionless : public SkinnedForm {
+ protected:
+  void Prepare(bool outer) {
+    recorder.emplace();
+    layered::updates.clear();
+    DuRiruZireziv& m = skin->skin.Manager;
+    m.SetExtendedBorders(outer);
+    TkvSkinData& d = *skin->skin.Data;
+    d.ExTitleHeight = 30;
+    d.ExBorderWidth = 4;
+    d.FormShadowSize = TRect(10, 8, 12, 14);
+    d.ShdaTemplate = Template(0x11);
+    d.ShdiTemplate = Template(0x22);
+    // The window shadow the captionless look stretches around the client.
+    d.WndShadowSize = 6;
+    d.WndShadowOffset = 2;
+    d.rsta = Template(0x33);
+    d.rsti = Template(0x44);
+    form->SetPosition(poDesigned);
+    form->SetBorderStyle(bsSizeable);
+    form->SetBounds(120, 110, 300, 200);
+    SetCursorPos(0, 0);
+    Skin();
+    sp->SetBoolean(4, true);
+    ShowForm();
+    SendMessageW(form->Handle(), WM_NCACTIVATE, TRUE, 0);
+  }
+  void TearDown() override {
+    SkinnedForm::TearDown();
+    recorder.reset();
+  }
+  const layered::UpdateCall* LastUpdate(HWND wnd) {
+    for (auto it = layered::updates.rbegin(); it != layered::updates.rend(); ++it)
+      if (it->wnd == wnd) return &*it;
+    return nullptr;
+  }
+  std::optional<layered::LayeredCalls> recorder;
+};
+
+TEST_F(Captionless, ItsShadowMarginsComeFromTheSkinsWindowShadow) {
+  Prepare(true);
+  ASSERT_TRUE(sp->BorderForm);
+  TkvSkinData& d = *skin->skin.Data;
+  struct Case {
+    Integer size, offset;
+    TRect expected;
+  };
+  // Left and right the size; the top less and the bottom more by the offset, never below 0.
+  for (const Case c : {Case{6, 2, TRect(6, 4, 6, 8)}, Case{3, 5, TRect(3, 0, 3, 8)}, Case{0, -2, TRect(0, 2, 0, 0)}}) {
+    d.WndShadowSize = c.size;
+    d.WndShadowOffset = c.offset;
+    // Made again from the changed skin, as a new skin makes them.
+    for (auto& t : sp->UWPTemplates) t.reset();
+    sp->BorderForm->ShadowTemplate = nullptr;
+    EXPECT_EQ(sp->ShadowSize(), c.expected) << c.size << "," << c.offset;
+  }
+  // The plain look takes the skin's frame shadow.
+  sp->FUWPMode = false;
+  EXPECT_EQ(sp->ShadowSize(), TRect(10, 8, 12, 14));
+  // Without an outer border there is no shadow at all.
+  sp->InitExBorders(false);
+  sp->FUWPMode = true;
+  EXPECT_EQ(sp->ShadowSize(), TRect());
+}
+
+TEST_F(Captionless, TheBorderWindowShowsTheClientInTheStretchedWindowShadow) {
+  Prepare(true);
+  ASSERT_TRUE(sp->BorderForm);
+  const HWND bw = sp->BorderForm->LayeredWindow();
+  ASSERT_TRUE(bw);
+  const layered::UpdateCall* c = LastUpdate(bw);
+  ASSERT_NE(c, nullptr);
+  const TRect shadow = sp->ShadowSize();
+  ASSERT_EQ(shadow, TRect(6, 4, 6, 8));
+  const TRect client = sp->UWPClientRect();
+  EXPECT_EQ(client.Width(), form->ClientWidth());
+  EXPECT_EQ(client.Height(), form->ClientHeight());
+  EXPECT_EQ(client.Left, sp->OffsetX());
+  EXPECT_EQ(client.Top, sp->OffsetY());
+  // The window shadow's corners at the corners of the client grown by the margins, its sides
+  // stretched along the client; the active look's template.
+  const Integer l = client.Left - shadow.Left, t = client.Top - shadow.Top;
+  const Integer r = client.Right + shadow.Right - 1, b = client.Bottom + shadow.Bottom - 1;
+  EXPECT_EQ(c->At(l, t), TemplatePixel(0, 0, 0x33));
+  EXPECT_EQ(c->At(r, b), TemplatePixel(8, 8, 0x33));
+  EXPECT_EQ(c->At((l + r) / 2, t), TemplatePixel(4, 0, 0x33));
+  EXPECT_EQ(c->At(l, (t + b) / 2), TemplatePixel(0, 4, 0x33));
+  // No title: where the plain look has its title strip the picture is clear, and everything
+  // outside the shadow too.
+  EXPECT_EQ(c->At((l + r) / 2, t - 1), 0u);
+  EXPECT_EQ(c->At(0, 0), 0u);
+  EXPECT_EQ(c->At(c->size.cx - 1, c->size.cy - 1), 0u);
+  // The client itself, opaque in the client colour.
+  EXPECT_EQ(c->At((client.Left + client.Right) / 2, (client.Top + client.Bottom) / 2),
+            0xFF000000u | RgbOfColor(kClientActive));
+  // The inactive look takes the inactive shadow.
+  SendMessageW(form->Handle(), WM_NCACTIVATE, FALSE, 0);
+  c = LastUpdate(bw);
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(c->At(l, t), TemplatePixel(0, 0, 0x44));
+}
+
+TEST_F(Captionless, WithoutABorderWindowTheFormShowsAThinFrameAroundItsClient) {
+  Prepare(false);
+  ASSERT_FALSE(sp->BorderForm);
+  ASSERT_TRUE(sp->UWPNoBorderMode());
+  const HWND h = form->Handle();
+  POINT origin{0, 0};
+  ClientToScreen(h, &origin);
+  RECT wr{};
+  GetWindowRect(h, &wr);
+  const Integer ox = origin.x - wr.left, oy = origin.y - wr.top;
+  const TRect client = sp->UWPClientRect();
+  // The client grown by the 2-pixel frame of a sizeable form.
+  EXPECT_EQ(client, TRect(ox - 2, oy - 2, ox + form->ClientWidth() + 2, oy + form->ClientHeight() + 2));
+  // The window region is that rectangle.
+  HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+  ASSERT_NE(GetWindowRgn(h, rgn), ERROR);
+  RECT box{};
+  GetRgnBox(rgn, &box);
+  DeleteObject(rgn);
+  EXPECT_EQ(TRect(box.left, box.top, box.right, box.bottom), client);
+  // The picture: the frame in the skin's border colour, the client's colour inside, nothing
+  // outside (no title).
+  sp->FCommonData->BGChanged = true;
+  sp->PaintAll();
+  const TPixelView v = sp->FCommonData->FCacheBmp->View();
+  const TColor border = skin->skin.Manager.Palette[pcBorder];
+  const Integer midX = (client.Left + client.Right) / 2, midY = (client.Top + client.Bottom) / 2;
+  for (const TPoint p : {TPoint(midX, client.Top), TPoint(midX, client.Top + 1), TPoint(client.Left, midY),
+                         TPoint(client.Right - 1, midY), TPoint(midX, client.Bottom - 2)})
+    EXPECT_EQ(v.At(p.X, p.Y) & 0xFFFFFF, RgbOfColor(border)) << p.X << "," << p.Y;
+  EXPECT_EQ(v.At(midX, client.Top + 2) & 0xFFFFFF, RgbOfColor(kClientActive));
+  EXPECT_EQ(v.At(midX, client.Top - 1), 0u);
+  EXPECT_EQ(v.At(0, 0), 0u);
+  EXPECT_EQ(v.At(client.Right, midY), 0u);
+  // The band above the client sizes the form from its top; the plain look has its caption
+  // there.
+  RECT sr{};
+  GetWindowRect(h, &sr);
+  TMessage top = MakeMessage(WM_NCHITTEST, 0, PointToLParam(sr.left + midX, sr.top + client.Top));
+  EXPECT_EQ(sp->HTProcess(top), HTTOP);
+  sp->FUWPMode = false;
+  EXPECT_EQ(sp->HTProcess(top), HTCAPTION);
+}
+
+TEST_F(Captionless, AMaximizedFormLosesItsCaptionBitsAndGetsThemBackOnMinimize) {
+  Prepare(false);
+  const HWND h = form->Handle();
+  ASSERT_TRUE(GetWindowLongW(h, GWL_STYLE) & WS_CAPTION);
+  sp->UWPCaptionUpdate(true);
+  EXPECT_EQ(GetWindowLongW(h, GWL_STYLE) & WS_CAPTION, 0);
+  sp->UWPCaptionUpdate(false);
+  EXPECT_EQ(GetWindowLongW(h, GWL_STYLE) & WS_CAPTION, LONG(WS_CAPTION));
+  // The plain look keeps its caption whatever is asked.
+  sp->FUWPMode = false;
+  sp->UWPCaptionUpdate(true);
+  EXPECT_EQ(GetWindowLongW(h, GWL_STYLE) & WS_CAPTION, LONG(WS_CAPTION));
+}
+
+TEST_F(Captionless, SwitchingTheLookOffGivesTheTakenBorderStyleBackOnce) {
+  Prepare(false);
+  // As the system blur leaves it: the border style taken away and kept.
+  sp->FluentBorderStyle = bsSizeable;
+  form->SetBorderStyle(bsNone);
+  sp->SetBoolean(4, false);
+  EXPECT_FALSE(sp->FUWPMode);
+  EXPECT_FALSE(sp->FluentUWPMode);
+  EXPECT_EQ(form->BorderStyle(), bsSizeable);
+  EXPECT_EQ(sp->FluentBorderStyle, bsNone);
+  // Once: a border style taken later by someone else stays as it is.
+  form->SetBorderStyle(bsNone);
+  sp->SetBoolean(4, true);
+  sp->SetBoolean(4, false);
+  EXPECT_EQ(form->BorderStyle(), bsNone);
+}
+
+TEST_F(Captionless, SwitchingTheLookRenewsTheRegionAndThePicture) {
+  Prepare(false);
+  const HWND h = form->Handle();
+  auto regionBox = [&] {
+    HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+    RECT box{};
+    if (GetWindowRgn(h, rgn) != ERROR) GetRgnBox(rgn, &box);
+    DeleteObject(rgn);
+    return TRect(box.left, box.top, box.right, box.bottom);
+  };
+  const TRect captionless = regionBox();
+  EXPECT_EQ(captionless, sp->UWPClientRect());
+  sp->SetBoolean(4, false);
+  // The plain look's region is the skin's shape over the whole window.
+  const TRect plain = regionBox();
+  EXPECT_EQ(plain, TRect(0, 0, form->Width(), form->Height()));
+  sp->SetBoolean(4, true);
+  EXPECT_EQ(regionBox(), captionless);
+}
+
+TEST_F(Captionless, TheClientOfAPictureBecomesOpaqueWithABorderWindowOnly) {
+  Prepare(true);
+  ASSERT_TRUE(sp->BorderForm);
+  const TBitmap* cache = sp->FCommonData->FCacheBmp.get();
+  ASSERT_NE(cache, nullptr);
+  auto clear = [&] {
+    auto bmp = std::make_unique<TBitmap>(cache->Width(), cache->Height(), pf32bit);
+    FillRect32(bmp.get(), TRect(0, 0, bmp->Width(), bmp->Height()), 0x102030, 0);
+    return bmp;
+  };
+  const Integer ox = sp->OffsetX(), oy = sp->OffsetY(), cw = form->ClientWidth();
+  auto picture = clear();
+  const uint32_t colour = picture->View().At(0, 0);
+  sp->FillAlphaClient(picture.get());
+  TPixelView v = picture->View();
+  EXPECT_EQ(v.At(ox, oy) >> 24, 0xFFu);
+  EXPECT_EQ(v.At(ox + cw - 1, oy) >> 24, 0xFFu);
+  EXPECT_EQ(v.At(ox - 1, oy) >> 24, 0u);
+  EXPECT_EQ(v.At(ox + cw, oy) >> 24, 0u);
+  EXPECT_EQ(v.At(ox, oy - 1) >> 24, 0u);
+  // The colour stays; only the alpha is set.
+  EXPECT_EQ(v.At(ox, oy) & 0xFFFFFF, colour);
+  // The picture of the whole form made for the minimize flight keeps the shadow's alpha and
+  // has its client opaque.
+  std::unique_ptr<TBitmap> image = GetFormImage(sp, false);
+  ASSERT_TRUE(image);
+  const TRect shadow = sp->ShadowSize(), client = sp->UWPClientRect();
+  v = image->View();
+  EXPECT_EQ(v.At(client.Left + client.Width() / 2, client.Top - shadow.Top - 1) >> 24, 0u);
+  EXPECT_EQ(v.At(client.Left + 3, client.Top + 3) >> 24, 0xFFu);
+  EXPECT_EQ(v.At(client.Right - 1, client.Bottom - 2) >> 24, 0xFFu);
+  // Without a border window and without blur nothing is touched.
+  sp->InitExBorders(false);
+  ASSERT_FALSE(sp->BorderForm);
+  picture = clear();
+  sp->FillAlphaClient(picture.get());
+  v = picture->View();
+  EXPECT_EQ(v.At(ox, oy) >> 24, 0u);
+  EXPECT_EQ(v.At(picture->Width() / 2, picture->Height() / 2) >> 24, 0u);
+}
+
+TEST_F(Captionless, ANewSkinMakesTheShadowTemplatesAgain) {
+  Prepare(true);
+  ASSERT_TRUE(sp->UWPTemplates[1]);
+  EXPECT_EQ(sp->UWPTemplates[1]->View().At(0, 0), TemplatePixel(0, 0, 0x33));
+  TkvSkinData& d = *skin->skin.Data;
+  d.rsta = Template(0x55);
+  d.WndShadowSize = 5;
+  d.WndShadowOffset = 0;
+  SendMessageW(form->Handle(), SM_ALPHACMD, MAKEWPARAM(0, KV_SETNEWSKIN), LPARAM(&skin->skin.Manager));
+  EXPECT_EQ(sp->ShadowSize(), TRect(5, 5, 5, 5));
+  ASSERT_TRUE(sp->UWPTemplates[1]);
+  EXPECT_EQ(sp->UWPTemplates[1]->View().At(0, 0), TemplatePixel(0, 0, 0x55));
+}
+
+}  // namespace
