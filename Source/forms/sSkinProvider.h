@@ -842,6 +842,10 @@ bool InsideInclusive(const TRect& r, TPoint p);
 void DrawFrameTemplate(const TPixelView& dst, const TRect& dstRect, const TPixelView& tpl, const TRect& srcMargins,
                        const TRect& dstMargins);
 
+// Paints the rim pixels of the four rounded corners of rect (radius, the round mask's partly
+// covered pixels) in edge (0xAARRGGBB), before the rounding blends them with what shows through.
+void PaintCornerEdges(const TPixelView& v, const TRect& rect, Integer radius, uint32_t edge);
+
 // The pixels the blur behind an outer border leaves out: in each corner square (side
 // cornerSide) of body, the pixels of picture whose red, green and blue are all 0.
 std::vector<TPoint> BlurRegionHoles(const TPixelView& picture, const TRect& body, Integer cornerSide);

@@ -210,11 +210,43 @@ void TsSkinProvider::CheckCorners(TBitmap* cache, const TRect& rForm, TBitmap* t
   if (!data || index < 0 || index >= Integer(data->gd.size())) return;
   const TsGeneralData& gd = data->gd[size_t(index)];
   if (gd.BorderRadius <= 0) return;
+  // The rounded edge takes the frame's edge colour: the border line's, or the body's where
+  // the section draws no line; the rounding then blends it with the shadow.
+  const TsGenState& look = gd.Props[FormActive ? 1 : 0];
+  const Integer edge = gd.BorderWidth < 1 ? look.Color : look.BorderColor;
+  PaintCornerEdges(cache->View(), rForm, gd.BorderRadius, 0xFF000000u | SwapRedBlue(uint32_t(ColorToRGB(TColor(edge)))));
   TCacheInfo ci;
   ci.Bmp = tpl;
   ci.Ready = true;
   // The template's own alpha stays: the shadow shows through the rounding.
   UpdateCorners(gd, cache, rForm, ci, nullptr, true);
+}
+
+// The rim of each rounded corner takes the edge colour: the pixels the round mask covers in
+// part, and those on the disc next to a pixel outside it (a mask without anti-aliasing has
+// only these), so the rounding keeps the frame's edge along its arc.
+void PaintCornerEdges(const TPixelView& v, const TRect& rect, Integer radius, uint32_t edge) {
+  TBitmap* maskBmp = GetRoundMask(radius);
+  if (!maskBmp || v.Empty()) return;
+  const TPixelView mask = maskBmp->View();
+  const Integer r = radius;
+  const TPoint d0[4] = {{rect.Left, rect.Top}, {rect.Right - r - 1, rect.Top}, {rect.Left, rect.Bottom - r - 1},
+                        {rect.Right - r - 1, rect.Bottom - r - 1}};
+  const TPoint m0[4] = {{0, 0}, {r, 0}, {0, r}, {r, r}};
+  for (Integer c = 0; c < 4; ++c)
+    for (Integer y = 0; y <= r; ++y)
+      for (Integer x = 0; x <= r; ++x) {
+        const Integer tx = d0[c].X + x, ty = d0[c].Y + y, mx = m0[c].X + x, my = m0[c].Y + y;
+        if (tx < 0 || ty < 0 || tx >= v.Width || ty >= v.Height || mx >= mask.Width || my >= mask.Height) continue;
+        const uint32_t m = mask.At(mx, my);
+        if (m == 0xFFFFFFFFu) continue;
+        auto outside = [&](Integer x2, Integer y2) {
+          return x2 >= 0 && y2 >= 0 && x2 < mask.Width && y2 < mask.Height && mask.At(x2, y2) == 0xFFFFFFFFu;
+        };
+        const bool partial = (m & 0xFFFFFF) != 0;
+        if (partial || outside(mx - 1, my) || outside(mx + 1, my) || outside(mx, my - 1) || outside(mx, my + 1))
+          v.At(tx, ty) = edge;
+      }
 }
 
 // ---- 3. The border object: creation, the owner's side, its regions ----------------------------

@@ -7,6 +7,7 @@
 // plain shadow frame (BORDERMODE 0), and the rounded frame corners' edge colour.
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 
 #include "base/kvntUtils.h"
@@ -14,6 +15,8 @@
 #include "forms/sSkinProviderMotion.h"
 #include "raster/Blend.h"
 #include "raster/GdiBitmaps.h"
+#include "raster/MaskImages.h"
+#include "raster/kvgpUtils.h"
 #include "skin/sVclUtils.h"
 #include "support/FormSkin.h"
 #include "support/LayeredCalls.h"
@@ -44,7 +47,7 @@ std::unique_ptr<TBitmap> Template(uint32_t tone) {
 // (outer) or in its own window.
 class Captionless : public SkinnedForm {
  protected:
-  void Prepare(bool outer) {
+  void Prepare(bool outer, bool captionless = true, const std::function<void(TkvSkinData&)>& adjust = {}) {
     recorder.emplace();
     layered::updates.clear();
     DuRiruZireziv& m = skin->skin.Manager;
@@ -60,12 +63,13 @@ class Captionless : public SkinnedForm {
     d.WndShadowOffset = 2;
     d.rsta = Template(0x33);
     d.rsti = Template(0x44);
+    if (adjust) adjust(d);
     form->SetPosition(poDesigned);
     form->SetBorderStyle(bsSizeable);
     form->SetBounds(120, 110, 300, 200);
     SetCursorPos(0, 0);
     Skin();
-    sp->SetBoolean(4, true);
+    if (captionless) sp->SetBoolean(4, true);
     ShowForm();
     SendMessageW(form->Handle(), WM_NCACTIVATE, TRUE, 0);
   }
@@ -292,6 +296,119 @@ TEST_F(Captionless, ANewSkinMakesTheShadowTemplatesAgain) {
   EXPECT_EQ(sp->ShadowSize(), TRect(5, 5, 5, 5));
   ASSERT_TRUE(sp->UWPTemplates[1]);
   EXPECT_EQ(sp->UWPTemplates[1]->View().At(0, 0), TemplatePixel(0, 0, 0x55));
+}
+
+// The frame an outer window draws from the skin's extended-border image (BORDERMODE 1) beside
+// the plain one (BORDERMODE 0) on the same skin: in mode 1 the border window's template covers
+// the skin's frame and the title strip, with the title's buttons drawn over it; in mode 0 the
+// title section and the form's border image are the picture's own.
+TEST_F(Captionless, TheExtendedBorderImageDrawsFrameAndTitleStripInBorderModeOne) {
+  struct Case {
+    Integer mode;
+    bool fromTemplate;
+  };
+  for (const Case c : {Case{0, false}, Case{1, true}}) {
+    SCOPED_TRACE(c.mode);
+    if (sp) {
+      delete form;
+      form = new TForm(app.get());
+      form->AfterConstruction();
+      form->SetCaption(u"Skinned");
+      form->HandleNeeded();
+      sp = nullptr;
+    }
+    Prepare(true, false, [&](TkvSkinData& d) {
+      d.ExDrawMode = c.mode;
+      d.ExContentOffs = 4;
+      d.FormShadowSize = TRect(4, 4, 4, 4);  // as the loader makes it for mode 1
+      d.ExBorder = skin->skin.AddImage(TRect(200, 0, 209, 9), 1, 0, 1, 3);
+    });
+    ASSERT_TRUE(sp->BorderForm);
+    EXPECT_EQ(sp->ExtendedFrameDrawing(), c.fromTemplate);
+    sp->FCommonData->BGChanged = true;
+    sp->PaintAll();
+    const TPixelView v = sp->FCommonData->FCacheBmp->View();
+    const TRect shadow = sp->ShadowSize();
+    ASSERT_EQ(shadow, TRect(4, 4, 4, 4));
+    auto isTemplate = [](uint32_t p) { return (p & 0xFF0000FFu) == 0xC0000011u; };
+    // The title strip between the icon and the buttons, and the left frame's middle.
+    const TPoint title(sp->ButtonMin.cpRect.Left - 12, sp->VCenter);
+    const TPoint left(shadow.Left + 1, v.Height / 2);
+    if (c.fromTemplate) {
+      EXPECT_TRUE(isTemplate(v.At(title.X, title.Y))) << std::hex << v.At(title.X, title.Y);
+      EXPECT_TRUE(isTemplate(v.At(left.X, left.Y))) << std::hex << v.At(left.X, left.Y);
+    } else {
+      EXPECT_EQ(v.At(title.X, title.Y), 0xFF000000u | RgbOfColor(kTitleActive));
+      EXPECT_EQ(v.At(left.X, left.Y), kBorderPixel);
+    }
+    // Both: the shadow's outer corner from the template, the client opaque in its colour,
+    // the close button drawn in its normal look.
+    EXPECT_TRUE(isTemplate(v.At(0, 0)));
+    EXPECT_EQ(v.At(sp->OffsetX() + form->ClientWidth() / 2, sp->OffsetY() + form->ClientHeight() / 2),
+              0xFF000000u | RgbOfColor(kClientActive));
+    const TPoint close((sp->ButtonClose.cpRect.Left + sp->ButtonClose.cpRect.Right) / 2,
+                       (sp->ButtonClose.cpRect.Top + sp->ButtonClose.cpRect.Bottom) / 2);
+    EXPECT_EQ(v.At(close.X, close.Y), GlyphPixel(0, 0));
+    // The manager's shadow-only mode keeps the plain frame whatever the skin's mode.
+    skin->skin.Manager.SetExtBordersMode(ebmShadow);
+    EXPECT_FALSE(sp->ExtendedFrameDrawing());
+    skin->skin.Manager.SetExtBordersMode(ebmFull);
+  }
+}
+
+// A rounded frame's corners blend with the shadow; the rim of the rounding (the pixels on the
+// disc next to the outside, and those the disc covers in part) takes the frame's edge colour
+// first: the border line's colour, or the section's colour where it draws no line.
+TEST_F(Captionless, TheRoundedFramesEdgeTakesTheLineColourOrTheBodyColour) {
+  Prepare(true, false);
+  ASSERT_TRUE(sp->BorderForm);
+  TsGeneralData& gd = skin->skin.Data->gd[size_t(sp->FCommonData->SkinIndex)];
+  constexpr Integer kRadius = 6;
+  gd.BorderRadius = kRadius;
+  // The round masks are drawn with GDI+ (a mask made without it would be empty).
+  kvgpUtilsStartup();
+  ClearRoundMasks();
+  TBitmap* maskBmp = GetRoundMask(kRadius);
+  ASSERT_NE(maskBmp, nullptr);
+  const TPixelView mask = maskBmp->View();
+  // A rim pixel of the top-left quarter: on the disc, next to a pixel outside it.
+  auto outside = [&](Integer x, Integer y) { return x >= 0 && y >= 0 && mask.At(x, y) == 0xFFFFFFFFu; };
+  TPoint rim(-1, -1);
+  for (Integer y = 0; y <= kRadius && rim.X < 0; ++y)
+    for (Integer x = 0; x <= kRadius; ++x)
+      if (!outside(x, y) && (outside(x - 1, y) || outside(x, y - 1))) {
+        rim = TPoint(x, y);
+        break;
+      }
+  ASSERT_GE(rim.X, 0);
+  const uint32_t m = mask.At(rim.X, rim.Y);
+  const uint32_t b = TemplatePixel(rim.X, rim.Y, 0x11);  // the template's corner shows through
+  auto mix = [](uint32_t t, uint32_t bg, uint32_t w, int shift) {
+    const int tc = int(t >> shift & 0xFF), bc = int(bg >> shift & 0xFF);
+    return uint32_t(((bc - tc) * int(w) + tc * 256) >> 8 & 0xFF) << shift;
+  };
+  auto expected = [&](uint32_t edge) {
+    return mix(edge, b, m & 0xFF, 0) | mix(edge, b, m >> 8 & 0xFF, 8) | mix(edge, b, m >> 16 & 0xFF, 16) |
+           mix(edge, b, m & 0xFF, 24);
+  };
+  struct Case {
+    Integer borderWidth;
+    Integer lineColour;
+    uint32_t edge;  // 0xAARRGGBB
+  };
+  for (const Case c : {Case{0, 0x0000FF, 0xFF000000u | RgbOfColor(kClientActive)},
+                       Case{1, 0x0000FF, 0xFFFF0000u}, Case{2, 0x00FF00, 0xFF00FF00u}}) {
+    gd.BorderWidth = c.borderWidth;
+    gd.Props[0].BorderColor = gd.Props[1].BorderColor = c.lineColour;
+    sp->FCommonData->BGChanged = true;
+    sp->PaintAll();
+    const TPixelView v = sp->FCommonData->FCacheBmp->View();
+    const TRect shadow = sp->ShadowSize();
+    EXPECT_EQ(v.At(shadow.Left + rim.X, shadow.Top + rim.Y), expected(c.edge)) << c.borderWidth;
+    // Outside the disc the shadow shows as it is; well inside, the frame stays opaque.
+    EXPECT_EQ(v.At(shadow.Left, shadow.Top), TemplatePixel(0, 0, 0x11));
+    EXPECT_EQ(v.At(shadow.Left + kRadius, shadow.Top + kRadius) >> 24, 0xFFu);
+  }
 }
 
 }  // namespace
