@@ -17,6 +17,7 @@
 #include "skin/sVclUtils.h"
 #include "support/FormSkin.h"
 #include "support/LayeredCalls.h"
+#include "support/ShadowTemplate.h"
 #include "support/ManualTimerDriver.h"
 #include "ui/Bitmap.h"
 #include "ui/Forms.h"
@@ -47,18 +48,8 @@ HRESULT WINAPI RecordBlur(HWND wnd, const TkvDwmBlurBehind* bb) {
 constexpr TRect kShadow(10, 8, 12, 14);
 constexpr Integer kTitle = 30, kSkinBorder = 4, kTpl = 7;
 
-// Template pixel (x, y): premultiplied, its position in the colour bytes.
-uint32_t TemplatePixel(Integer x, Integer y, uint32_t tone) {
-  return 0xC0000000u | uint32_t(x * 4) << 16 | uint32_t(y * 4) << 8 | tone;
-}
-
-std::unique_ptr<TBitmap> Template(uint32_t tone) {
-  auto bmp = std::make_unique<TBitmap>(kTpl, kTpl, pf32bit);
-  TPixelView v = bmp->View();
-  for (Integer y = 0; y < kTpl; ++y)
-    for (Integer x = 0; x < kTpl; ++x) v.At(x, y) = TemplatePixel(x, y, tone);
-  return bmp;
-}
+uint32_t TemplatePixel(Integer x, Integer y, uint32_t tone) { return shadowtpl::Pixel(x, y, tone); }
+std::unique_ptr<TBitmap> Template(uint32_t tone) { return shadowtpl::Make(kTpl, tone); }
 
 class Bordered : public SkinnedForm {
  protected:

@@ -20,6 +20,7 @@
 #include "skin/sVclUtils.h"
 #include "support/FormSkin.h"
 #include "support/LayeredCalls.h"
+#include "support/ShadowTemplate.h"
 #include "ui/Bitmap.h"
 #include "ui/Forms.h"
 #include "ui/ScopeGuard.h"
@@ -30,18 +31,8 @@ namespace {
 
 constexpr Integer kTpl = 9;
 
-// Template pixel (x, y): its position in the colour bytes, its tone in the blue byte.
-uint32_t TemplatePixel(Integer x, Integer y, uint32_t tone) {
-  return 0xC0000000u | uint32_t(x * 4) << 16 | uint32_t(y * 4) << 8 | tone;
-}
-
-std::unique_ptr<TBitmap> Template(uint32_t tone) {
-  auto bmp = std::make_unique<TBitmap>(kTpl, kTpl, pf32bit);
-  TPixelView v = bmp->View();
-  for (Integer y = 0; y < kTpl; ++y)
-    for (Integer x = 0; x < kTpl; ++x) v.At(x, y) = TemplatePixel(x, y, tone);
-  return bmp;
-}
+uint32_t TemplatePixel(Integer x, Integer y, uint32_t tone) { return shadowtpl::Pixel(x, y, tone); }
+std::unique_ptr<TBitmap> Template(uint32_t tone) { return shadowtpl::Make(kTpl, tone); }
 
 // A form of the tests' skin with the captionless look, shown through an outer border window
 // (outer) or in its own window.
