@@ -1,4 +1,5 @@
 // Index: 1. queries and metrics  2. hit testing and icon states  3. painting  4. window procedure
+//        5. window region  6. blend on moving
 #include "forms/kvDialogWnd.h"
 
 #include <windowsx.h>
@@ -37,7 +38,15 @@ void ReleaseChildWrappers(std::vector<TkvMainWnd*>& wrappers) {
 }
 }  // namespace
 
-TkvDialogWnd::~TkvDialogWnd() { ReleaseChildWrappers(ChildWrappers); }
+TkvDialogWnd::~TkvDialogWnd() {
+  KillAnimations();
+  MoveTimer.reset();
+  ReleaseChildWrappers(ChildWrappers);
+}
+
+void TkvDialogWnd::KillAnimations() {
+  for (auto& icon : Icons) delete icon.Glow.cpTimer;  // a fade unlinks itself from its icon
+}
 
 void TkvDialogWnd::DropCover() {
   CoverForm.reset();
@@ -218,8 +227,28 @@ void TkvDialogWnd::PaintAll() {
 }
 
 void TkvDialogWnd::RepaintButton(Integer code) {
-  if (!DrawIcon(code)) return;
   TBorderIcon* icon = IconOf(code);
+  if (!icon) return;
+  // With glowing allowed the hot and pressed looks fade in over the icon on a layered window of
+  // their own; the picture keeps the look it has.
+  DuRiruZireziv* manager = SkinData ? SkinData->GetSkinManager() : nullptr;
+  if (manager && manager->Effects.AllowGlowing && icon->State >= 0) {
+    TsCaptionButton& glow = icon->Glow;
+    glow.cpRect = icon->Rect;
+    glow.cpHitCode = Cardinal(icon->HitCode);
+    glow.cpGlyphType = icon->Glyph >= 0 ? TkvTitleGlyph(icon->Glyph) : tgNone;
+    glow.cpState = icon->State;
+    const Integer steps = manager->Effects.AllowAnimation ? 10 : 1;
+    if (icon->Rect.IsEmpty()) return;
+    if (icon->State == 1)
+      StartSBAnimation(&glow, 1, steps, true, this);
+    else if (icon->State == 2)
+      StartSBAnimation(&glow, 2, 1, true, this);
+    else if (glow.cpTimer)
+      StartSBAnimation(&glow, 0, steps, false, this);
+    return;
+  }
+  if (!DrawIcon(code)) return;
   if (HDC dc = GetWindowDC(CtrlHandle)) {
     BitBlt(dc, icon->Rect.Left, icon->Rect.Top, icon->Rect.Width(), icon->Rect.Height(),
            SkinData->FCacheBmp->Canvas()->Handle(), icon->Rect.Left, icon->Rect.Top, SRCCOPY);
@@ -278,10 +307,10 @@ void TkvDialogWnd::AfterCreation() {
   SkinData->COC = COC_TkvDialogWnd;
   if (SkinData->SkinSection().empty()) SkinData->SetSkinSection(u"DIALOG");
   TkvMainWnd::AfterCreation();
-  Icons[biClose] = {HTCLOSE, tgClose, 0, TRect()};
-  Icons[biMax] = {HTMAXBUTTON, tgMax, 0, TRect()};
-  Icons[biMin] = {HTMINBUTTON, tgMin, 0, TRect()};
-  Icons[biHelp] = {HTHELP, tgHelp, 0, TRect()};
+  Icons[biClose] = {HTCLOSE, tgClose, 0, TRect(), {}};
+  Icons[biMax] = {HTMAXBUTTON, tgMax, 0, TRect(), {}};
+  Icons[biMin] = {HTMINBUTTON, tgMin, 0, TRect(), {}};
+  Icons[biHelp] = {HTHELP, tgHelp, 0, TRect(), {}};
   dwStyle = Cardinal(GetWindowLongW(CtrlHandle, GWL_STYLE));
   dwExStyle = Cardinal(GetWindowLongW(CtrlHandle, GWL_EXSTYLE));
   if (!Visible(biMin) && !Visible(biMax)) Icons[biClose].Glyph = tgCloseAlone;
@@ -311,6 +340,8 @@ bool TkvDialogWnd::CanSkin() const {
 
 void TkvDialogWnd::Uninit() {
   DropCover();
+  KillAnimations();
+  MoveTimer.reset();
   ReleaseChildWrappers(ChildWrappers);
   TkvMainWnd* self = this;
   UninitializeKVWnd(CtrlHandle, false, false, self);
@@ -337,7 +368,10 @@ void TkvDialogWnd::LButtonUp(TMessage& message) {
   switch (pressed) {
     case HTMINBUTTON: SendMessageW(CtrlHandle, WM_SYSCOMMAND, IsIconic(CtrlHandle) ? SC_RESTORE : SC_MINIMIZE, 0); break;
     case HTMAXBUTTON: SendMessageW(CtrlHandle, WM_SYSCOMMAND, IsZoomed(CtrlHandle) ? SC_RESTORE : SC_MAXIMIZE, 0); break;
-    case HTCLOSE: SendMessageW(CtrlHandle, WM_SYSCOMMAND, SC_CLOSE, 0); break;
+    case HTCLOSE:
+      SendMessageW(CtrlHandle, WM_SYSCOMMAND, SC_CLOSE, 0);
+      if (IsWindow(CtrlHandle)) KillAnimations();
+      break;
     case HTHELP: SendMessageW(CtrlHandle, WM_SYSCOMMAND, SC_CONTEXTHELP, 0); break;
     default: break;
   }
@@ -348,6 +382,12 @@ namespace {
 bool HideAnimated(DuRiruZireziv* manager) {
   const TkvFormHide& hide = manager->AnimEffects.DialogHide;
   return hide.Active && hide.Time > 0 && manager->Effects.AllowAnimation;
+}
+
+// A caption press starts blend on moving: it is on and fades to something below opaque.
+bool BlendOnMovingWanted(DuRiruZireziv* manager) {
+  const auto& blend = manager->AnimEffects.BlendOnMoving;
+  return blend.Active && blend.BlendValue != 255;
 }
 }  // namespace
 
@@ -387,7 +427,10 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
         AnimHideDlg(this);
         DoLayered(CtrlHandle, false, 0);
       }
-      if (hiding) DropCover();
+      if (hiding) {
+        DropCover();
+        KillAnimations();
+      }
       return;
     }
     case WM_DRAWITEM:
@@ -518,6 +561,17 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
         message.Result = 0;
         return;
       }
+      if (message.WParam == HTCAPTION && BlendOnMovingWanted(manager) && !IsIconic(CtrlHandle)) {
+        SetHotHT(0);
+        // The frame is shown active under the snapshot the move starts from.
+        if (!FFormActive) {
+          FFormActive = true;
+          SkinData->BGChanged = true;
+        }
+        StartBlendOnMovingDlg(this, true);
+        message.Result = 0;
+        return;
+      }
       message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
       return;
     case WM_NCRBUTTONDOWN:
@@ -606,6 +660,56 @@ void UpdateRgn(TkvDialogWnd* dlg, bool redraw) {
   if (SendMessageW(h, CM_BEWAIT_DIALOG, BE_ID, 0) == LRESULT(BE_ID)) return;
   const auto changing = SetForScope(dlg->RgnChanging, true);
   SetWindowRgn(h, GetRgnFromArOR(dlg, 0, 0), redraw);  // the window owns the region from here on
+}
+
+// ---- 6. Blend on moving ---------------------------------------------------------------------------
+
+namespace {
+constexpr UINT kRedrawAll = RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME;
+}  // namespace
+
+void StartBlendOnMovingDlg(TkvDialogWnd* dlg, bool toMove) {
+  DuRiruZireziv* manager = dlg && dlg->SkinData ? dlg->SkinData->GetSkinManager() : nullptr;
+  const HWND h = dlg ? dlg->CtrlHandle : nullptr;
+  if (!h || (dlg->FormState & DLG_BLENDMOVING) || !manager || !manager->AnimEffects.BlendOnMoving.Active) return;
+  dlg->FormState |= DLG_BLENDMOVING;
+  dlg->MoveTimer.reset(TkvThreadedTimer::CreateOwned<TkvMoveTimer>(nullptr, true));
+  TkvMoveTimer* timer = dlg->MoveTimer.get();
+  timer->CurrentBlendValue = 255.0;
+  timer->FormHandle = h;
+  timer->BlendValue = manager->AnimEffects.BlendOnMoving.BlendValue;
+  timer->BlendStep = DialogBlendOnMovingStep(timer->BlendValue);
+  timer->SetInterval(kvBlendMoveInterval);
+  {
+    // The dialog turns layered under a snapshot of itself, so that the switch does not show.
+    const std::unique_ptr<TkvGlowForm> cover(MakeCoverForm(h, nullptr, false, nullptr));
+    const LONG ex = GetWindowLongW(h, GWL_EXSTYLE);
+    if (!(ex & WS_EX_LAYERED)) SetWindowLongW(h, GWL_EXSTYLE, ex | WS_EX_LAYERED);
+    SetLayeredWindowAttributes(h, 0, 255, LWA_ALPHA);
+    RedrawWindow(h, nullptr, nullptr, kRedrawAll);
+  }
+  timer->SetEnabled(true);
+  if (!toMove) return;
+  SendMessageW(h, WM_SYSCOMMAND, SC_DRAGMOVE, 0);
+  // The move loop may have closed the dialog and freed its wrapper with it.
+  if (IsWindow(h) && FindFormInList(h) && FindFormInList(h)->DlgWnd.get() == dlg) FinishBlendOnMovingDlg(dlg);
+}
+
+void FinishBlendOnMovingDlg(TkvDialogWnd* dlg) {
+  const HWND h = dlg ? dlg->CtrlHandle : nullptr;
+  if (!h || !(dlg->FormState & DLG_BLENDMOVING)) return;
+  {
+    // A snapshot hides the moment the dialog stops being layered.
+    const std::unique_ptr<TkvGlowForm> cover(MakeCoverForm(h, nullptr, false, nullptr));
+    SetWindowLongW(h, GWL_EXSTYLE, GetWindowLongW(h, GWL_EXSTYLE) & ~WS_EX_LAYERED);
+    UpdateWindow(h);
+    if (dlg->MoveTimer) dlg->MoveTimer->SetEnabled(false);
+    SetFocus(h);
+    RedrawWindow(h, nullptr, nullptr, kRedrawAll);
+  }
+  dlg->FormState &= ~DLG_BLENDMOVING;
+  if (dlg->MoveTimer) dlg->MoveTimer->CurrentBlendValue = 255.0;
+  dlg->MoveTimer.reset();
 }
 
 TkvDialogWnd* MakeDialogWrapper(HWND dialog) {

@@ -1069,12 +1069,14 @@ class TkvSBAnimation : public TTimer {
   TsCommonData* SkinData = nullptr;
   HWND FormHandle = nullptr;
   TsCaptionButton* PBtnData = nullptr;
-  TsSkinProvider* Provider = nullptr;
+  TsSkinProvider* Provider = nullptr;  // null for the fade of a dialog's border icon
 
  private:
   void SyncTimer() { SetEnabled(Fade.TimerOn); }
 };
 
-// Starts or retargets the fade of a button of the provider's caption.
+// Starts or retargets the fade of a button of the provider's caption, or of a border icon of a
+// skinned standard dialog.
 void StartSBAnimation(TsCaptionButton* btn, Integer state, Integer iterations, bool toUp, TsSkinProvider* sp);
+void StartSBAnimation(TsCaptionButton* btn, Integer state, Integer iterations, bool toUp, TkvDialogWnd* dlg);
 #endif
