@@ -179,6 +179,8 @@ void TkvDialogWnd::LayoutIcons(Integer cacheWidth) {
 }
 
 void TkvDialogWnd::PaintAll() {
+  // While the dialog is dragged translucent the picture stays as the drag began.
+  if (FormState & DLG_BLENDMOVING) return;
   if (!SkinData->BGChanged && SkinData->FCacheBmp) return;
   const TSize size = WindowSize(CtrlHandle);
   if (size.cx <= 0 || size.cy <= 0) return;
@@ -422,15 +424,15 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
     case WM_WINDOWPOSCHANGED: {
       const auto* wp = reinterpret_cast<const WINDOWPOS*>(message.LParam);
       const bool hiding = wp && (wp->flags & SWP_HIDEWINDOW);
+      const bool placed = wp && (wp->flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE);
       TkvMainWnd::kvWndProc(message);
       if (hiding && HideAnimated(manager)) {
         AnimHideDlg(this);
         DoLayered(CtrlHandle, false, 0);
       }
-      if (hiding) {
-        DropCover();
-        KillAnimations();
-      }
+      if (hiding) DropCover();
+      // An icon's glow lies where the icon was: it goes when the dialog goes or moves.
+      if (hiding || placed) KillAnimations();
       return;
     }
     case WM_DRAWITEM:
@@ -458,6 +460,8 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       return;
     case SM_ALPHACMD:
       if (HIWORD(message.WParam) == KV_UPDATECHILDREN && CanSkin()) TkvProvider::InitHwndControls(this, CtrlHandle);
+      // The glows show the old skin's icons.
+      if (HIWORD(message.WParam) == KV_SETNEWSKIN || HIWORD(message.WParam) == KV_REMOVESKIN) KillAnimations();
       TkvMainWnd::kvWndProc(message);
       return;
     case WM_PAINT:
@@ -567,6 +571,7 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
         if (!FFormActive) {
           FFormActive = true;
           SkinData->BGChanged = true;
+          PaintAll();
         }
         StartBlendOnMovingDlg(this, true);
         message.Result = 0;
@@ -708,6 +713,8 @@ void FinishBlendOnMovingDlg(TkvDialogWnd* dlg) {
     RedrawWindow(h, nullptr, nullptr, kRedrawAll);
   }
   dlg->FormState &= ~DLG_BLENDMOVING;
+  // What changed during the drag (the activation) is painted now.
+  if (dlg->SkinData->BGChanged) RedrawWindow(h, nullptr, nullptr, kRedrawAll);
   if (dlg->MoveTimer) dlg->MoveTimer->CurrentBlendValue = 255.0;
   dlg->MoveTimer.reset();
 }

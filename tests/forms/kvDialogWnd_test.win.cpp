@@ -2,6 +2,8 @@
 // made without an owner; the frame and the border icons come from the skin, a release executes
 // an icon only over the icon that was pressed, and closed dialogs leave neither wrappers nor
 // handles behind.
+#include <functional>
+
 #include "base/kvntUtils.h"
 #include "base/sConst.h"
 #include "base/sMessages.h"
@@ -779,6 +781,36 @@ TEST_F(DialogWrapper, HotIconFadesInOverTheDialogAndOutOnLeave) {
   EXPECT_FALSE(IsWindow(pressedGlow));
 }
 
+// An icon's glow goes with the icon's place and look: when the dialog moves or is sized, or
+// a new skin comes.
+TEST_F(DialogWrapper, IconGlowGoesWhenTheDialogMovesOrTheSkinChanges) {
+  ASSERT_NE(MakeDialog(), nullptr);
+  ShowDialog();
+  TkvDialogWnd* w = Wrapper();
+  ASSERT_NE(w, nullptr);
+  DuRiruZireziv* manager = &skin->skin.Manager;
+  const std::function<void()> triggers[] = {
+      [&] { SetWindowPos(dlg, nullptr, 60, 70, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE); },
+      [&] { SetWindowPos(dlg, nullptr, 0, 0, 300, 160, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE); },
+      [&] { SendMessageW(dlg, SM_ALPHACMD, MAKEWPARAM(0, KV_SETNEWSKIN), LPARAM(manager)); },
+  };
+  for (size_t i = 0; i < std::size(triggers); ++i) {
+    SCOPED_TRACE(i);
+    SendMessageW(dlg, WM_NCHITTEST, 0, ScreenParam(TPoint(2, w->HeaderHeight() + 4)));  // off the icons
+    EXPECT_EQ(SendMessageW(dlg, WM_NCHITTEST, 0, ScreenParam(IconCentre(TkvDialogWnd::biClose))), HTCLOSE);
+    TkvSBAnimation* fade = w->Icons[TkvDialogWnd::biClose].Glow.cpTimer;
+    ASSERT_NE(fade, nullptr);
+    ASSERT_NE(fade->AForm, nullptr);
+    const HWND glow = fade->AForm->Handle();
+    // Only the z-order changing keeps it.
+    SetWindowPos(dlg, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ASSERT_EQ(w->Icons[TkvDialogWnd::biClose].Glow.cpTimer, fade);
+    triggers[i]();
+    EXPECT_EQ(w->Icons[TkvDialogWnd::biClose].Glow.cpTimer, nullptr);
+    EXPECT_FALSE(IsWindow(glow));
+  }
+}
+
 // Without glowing nothing layered is made for a hot icon.
 TEST_F(DialogWrapper, WithoutGlowingNoIconFadeIsMade) {
   const auto noGlow = SetForScope(skin->skin.Manager.Effects.AllowGlowing, false);
@@ -802,6 +834,7 @@ struct MoveProbe {
   bool layered = false;
   bool blendMoving = false;
   bool timerEnabled = false;
+  bool pictureKept = false;
   Cardinal interval = 0;
   std::vector<BYTE> alphas;
 };
@@ -814,6 +847,10 @@ void CALLBACK LookAtTheMovingDialog(HWND, UINT, UINT_PTR id, DWORD) {
   p->seen = true;
   p->layered = (GetWindowLongW(p->dlg, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
   p->blendMoving = (p->wrapper->FormState & DLG_BLENDMOVING) != 0;
+  // A change of look during the drag is painted after it, not into the dragged picture.
+  p->wrapper->SkinData->BGChanged = true;
+  p->wrapper->PaintAll();
+  p->pictureKept = p->wrapper->SkinData->BGChanged;
   if (TkvMoveTimer* t = p->wrapper->MoveTimer.get()) {
     p->timerEnabled = t->Enabled();
     p->interval = t->Interval();
@@ -855,6 +892,7 @@ TEST_F(DialogWrapper, CaptionDragFadesTheDialogAndRestoresIt) {
   EXPECT_TRUE(probe.layered);
   EXPECT_TRUE(probe.blendMoving);
   EXPECT_TRUE(probe.timerEnabled);
+  EXPECT_TRUE(probe.pictureKept);
   EXPECT_EQ(probe.interval, 12u);
   // (255 - 170) div 30 = 2 per tick, until the blend value.
   std::vector<BYTE> expected;
@@ -865,6 +903,7 @@ TEST_F(DialogWrapper, CaptionDragFadesTheDialogAndRestoresIt) {
   EXPECT_FALSE(w->FormState & DLG_BLENDMOVING);
   EXPECT_EQ(w->MoveTimer, nullptr);
   EXPECT_TRUE(IsWindowVisible(dlg));
+  EXPECT_FALSE(w->SkinData->BGChanged);  // repainted after the drop
 
   // Blend value 255: the system moves the dialog, nothing is layered.
   manager.AnimEffects.BlendOnMoving.BlendValue = 255;
