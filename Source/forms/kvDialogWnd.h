@@ -66,6 +66,12 @@ class TkvDialogWnd : public TkvMainWnd {
   void RepaintButton(Integer code);
   // Frees the glow fades of the border icons (their layered windows go with them).
   void KillAnimations();
+  // The outer border window behind the dialog (its shadow) made or dropped.
+  void InitExBorders(bool active);
+  // The shadow margins of the picture (all 0 without an outer border), and where the dialog's
+  // window lies in the picture.
+  TRect ShadowSize() const;
+  TPoint FrameOrigin() const;
   // Draws one icon's look into the cache over the clean title strip; False when it has none.
   bool DrawIcon(Integer code);
 
@@ -104,6 +110,8 @@ class TkvDialogWnd : public TkvMainWnd {
   Cardinal FormState = 0;
   // The fade of blend on moving, while the dialog is dragged.
   std::unique_ptr<TkvMoveTimer> MoveTimer;
+  // The outer border window with the manager's extended borders; null without.
+  std::unique_ptr<TkvBorderForm> BorderForm;
 
  private:
   void LayoutIcons(Integer cacheWidth);

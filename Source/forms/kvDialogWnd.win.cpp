@@ -41,6 +41,7 @@ void ReleaseChildWrappers(std::vector<TkvMainWnd*>& wrappers) {
 TkvDialogWnd::~TkvDialogWnd() {
   KillAnimations();
   MoveTimer.reset();
+  BorderForm.reset();
   ReleaseChildWrappers(ChildWrappers);
 }
 
@@ -50,6 +51,11 @@ void TkvDialogWnd::KillAnimations() {
 
 void TkvDialogWnd::DropCover() {
   CoverForm.reset();
+  // The border window showed the whole picture for the closing: it shows the shadow again.
+  if (AnimClosing && BorderForm) {
+    BorderForm->ExBorderShowing = false;
+    BorderForm->UpdateExBordersPos(true, 255);
+  }
   AnimClosing = false;
 }
 
@@ -184,10 +190,17 @@ void TkvDialogWnd::PaintAll() {
   if (!SkinData->BGChanged && SkinData->FCacheBmp) return;
   const TSize size = WindowSize(CtrlHandle);
   if (size.cx <= 0 || size.cy <= 0) return;
-  if (!SkinData->FCacheBmp) SkinData->FCacheBmp.reset(CreateBmp32(size.cx, size.cy));
-  TBitmap* cache = SkinData->FCacheBmp.get();
-  cache->SetPixelFormat(pf32bit);
-  cache->SetSize(size.cx, size.cy);
+  // With an outer border the frame is painted apart and then placed inside the shadow margins
+  // of the picture; without one it is the picture.
+  const TRect shadow = ShadowSize();
+  const TSize pictureSize(size.cx + shadow.Left + shadow.Right, size.cy + shadow.Top + shadow.Bottom);
+  if (!SkinData->FCacheBmp) SkinData->FCacheBmp.reset(CreateBmp32(pictureSize.cx, pictureSize.cy));
+  TBitmap* picture = SkinData->FCacheBmp.get();
+  picture->SetPixelFormat(pf32bit);
+  picture->SetSize(pictureSize.cx, pictureSize.cy);
+  std::unique_ptr<TBitmap> ownFrame;
+  if (BorderForm) ownFrame.reset(CreateBmp32(size.cx, size.cy));
+  TBitmap* cache = BorderForm ? ownFrame.get() : picture;
   const Integer state = FFormActive ? 1 : 0;
   PaintItem(SkinData, EmptyCI, false, state, TRect(0, 0, size.cx, size.cy), TPoint(0, 0), cache, false);
   const Integer caption = CaptionHeight();
@@ -222,10 +235,30 @@ void TkvDialogWnd::PaintAll() {
     }
     TitleBG.reset(CreateBmp32(size.cx, HeaderHeight()));
     BitBlt(TitleBG->Canvas()->Handle(), 0, 0, size.cx, HeaderHeight(), cache->Canvas()->Handle(), 0, 0, SRCCOPY);
+  }
+  if (BorderForm) {
+    TkvSkinData* data = SkinData->GetCommonSkinData();
+    TBitmap* tpl = data ? (FFormActive ? data->ShdaTemplate.get() : data->ShdiTemplate.get()) : nullptr;
+    BorderForm->ShadowTemplate = tpl;
+    BitBlt(picture->Canvas()->Handle(), shadow.Left, shadow.Top, size.cx, size.cy, cache->Canvas()->Handle(), 0, 0,
+           SRCCOPY);
+    const TRect margins = tpl ? TRect((tpl->Width() - 1) / 2, (tpl->Height() - 1) / 2, (tpl->Width() - 1) / 2,
+                                      (tpl->Height() - 1) / 2)
+                              : TRect();
+    PaintShadowAround(picture, TRect(shadow.Left, shadow.Top, shadow.Left + size.cx, shadow.Top + size.cy), tpl,
+                      margins, shadow);
+  }
+  if (caption > 0)
     for (const auto& i : Icons)
       if (!i.Rect.IsEmpty()) DrawIcon(i.HitCode);
-  }
   SkinData->BGChanged = false;
+}
+
+TRect TkvDialogWnd::ShadowSize() const { return BorderForm ? BorderForm->ShadowSize() : TRect(); }
+
+TPoint TkvDialogWnd::FrameOrigin() const {
+  const TRect shadow = ShadowSize();
+  return TPoint(shadow.Left, shadow.Top);
 }
 
 void TkvDialogWnd::RepaintButton(Integer code) {
@@ -236,7 +269,10 @@ void TkvDialogWnd::RepaintButton(Integer code) {
   DuRiruZireziv* manager = SkinData ? SkinData->GetSkinManager() : nullptr;
   if (manager && manager->Effects.AllowGlowing && icon->State >= 0) {
     TsCaptionButton& glow = icon->Glow;
-    glow.cpRect = icon->Rect;
+    // Relative to the window the fade lies over: the border window when there is one.
+    const TPoint origin = FrameOrigin();
+    glow.cpRect = TRect(icon->Rect.Left + origin.X, icon->Rect.Top + origin.Y, icon->Rect.Right + origin.X,
+                        icon->Rect.Bottom + origin.Y);
     glow.cpHitCode = Cardinal(icon->HitCode);
     glow.cpGlyphType = icon->Glyph >= 0 ? TkvTitleGlyph(icon->Glyph) : tgNone;
     glow.cpState = icon->State;
@@ -251,11 +287,14 @@ void TkvDialogWnd::RepaintButton(Integer code) {
     return;
   }
   if (!DrawIcon(code)) return;
+  const TPoint origin = FrameOrigin();
   if (HDC dc = GetWindowDC(CtrlHandle)) {
     BitBlt(dc, icon->Rect.Left, icon->Rect.Top, icon->Rect.Width(), icon->Rect.Height(),
-           SkinData->FCacheBmp->Canvas()->Handle(), icon->Rect.Left, icon->Rect.Top, SRCCOPY);
+           SkinData->FCacheBmp->Canvas()->Handle(), icon->Rect.Left + origin.X, icon->Rect.Top + origin.Y, SRCCOPY);
     ReleaseDC(CtrlHandle, dc);
   }
+  // The border window shows the picture too.
+  if (BorderForm) BorderForm->UpdateExBordersPos(true, 255);
 }
 
 bool TkvDialogWnd::DrawIcon(Integer code) {
@@ -271,12 +310,16 @@ bool TkvDialogWnd::DrawIcon(Integer code) {
   if (code == HTCLOSE) enabled = EnabledClose();
   if (code == HTMAXBUTTON) enabled = EnabledMax() || EnabledRestore();
   if (code == HTMINBUTTON) enabled = EnabledMin();
-  if (TitleBG && TitleBG->Width() == cache->Width())
-    BitBlt(cache->Canvas()->Handle(), icon->Rect.Left, icon->Rect.Top, icon->Rect.Width(), icon->Rect.Height(),
-           TitleBG->Canvas()->Handle(), icon->Rect.Left, icon->Rect.Top, SRCCOPY);
+  const TPoint origin = FrameOrigin();
+  const TPoint at(icon->Rect.Left + origin.X, icon->Rect.Top + origin.Y);
+  if (TitleBG && TitleBG->Width() == cache->Width() - origin.X - ShadowSize().Right)
+    BitBlt(cache->Canvas()->Handle(), at.X, at.Y, icon->Rect.Width(), icon->Rect.Height(), TitleBG->Canvas()->Handle(),
+           icon->Rect.Left, icon->Rect.Top, SRCCOPY);
   const Integer state = Mini(icon->State, Maxi(md.ImageCount - 1, 0));
   const bool reduced = !enabled || (!FFormActive && icon->State <= 0);
-  DrawSkinGlyph(cache, icon->Rect.TopLeft(), state, reduced ? 2 : 1, md, MakeCacheInfo(cache));
+  DrawSkinGlyph(cache, at, state, reduced ? 2 : 1, md, MakeCacheInfo(cache));
+  // On the border's picture the icon's pixels are opaque as the rest of the frame.
+  if (BorderForm) FillAlphaRect(cache, TRect(at.X, at.Y, at.X + icon->Rect.Width(), at.Y + icon->Rect.Height()), 255, clNone);
   return true;
 }
 
@@ -287,12 +330,14 @@ void TkvDialogWnd::PaintCaption(HDC dc) {
   const TSize size = WindowSize(CtrlHandle);
   const TRect client = ClientInWindow(CtrlHandle);
   HDC src = cache->Canvas()->Handle();
-  BitBlt(dc, 0, 0, size.cx, client.Top, src, 0, 0, SRCCOPY);
-  BitBlt(dc, 0, client.Top, client.Left, size.cy - client.Top, src, 0, client.Top, SRCCOPY);
-  BitBlt(dc, client.Right, client.Top, size.cx - client.Right, size.cy - client.Top, src, client.Right, client.Top,
-         SRCCOPY);
-  BitBlt(dc, client.Left, client.Bottom, client.Width(), size.cy - client.Bottom, src, client.Left, client.Bottom,
-         SRCCOPY);
+  // The frame's place in the picture (inside the shadow margins with an outer border).
+  const TPoint o = FrameOrigin();
+  BitBlt(dc, 0, 0, size.cx, client.Top, src, o.X, o.Y, SRCCOPY);
+  BitBlt(dc, 0, client.Top, client.Left, size.cy - client.Top, src, o.X, o.Y + client.Top, SRCCOPY);
+  BitBlt(dc, client.Right, client.Top, size.cx - client.Right, size.cy - client.Top, src, o.X + client.Right,
+         o.Y + client.Top, SRCCOPY);
+  BitBlt(dc, client.Left, client.Bottom, client.Width(), size.cy - client.Bottom, src, o.X + client.Left,
+         o.Y + client.Bottom, SRCCOPY);
 }
 
 void TkvDialogWnd::PaintForm(HDC dc) {
@@ -300,7 +345,24 @@ void TkvDialogWnd::PaintForm(HDC dc) {
   TBitmap* cache = SkinData->FCacheBmp.get();
   if (!cache) return;
   const TRect client = ClientInWindow(CtrlHandle);
-  BitBlt(dc, 0, 0, client.Width(), client.Height(), cache->Canvas()->Handle(), client.Left, client.Top, SRCCOPY);
+  const TPoint o = FrameOrigin();
+  BitBlt(dc, 0, 0, client.Width(), client.Height(), cache->Canvas()->Handle(), o.X + client.Left, o.Y + client.Top,
+         SRCCOPY);
+}
+
+void TkvDialogWnd::InitExBorders(bool active) {
+  DuRiruZireziv* manager = SkinData ? SkinData->GetSkinManager() : nullptr;
+  if (!active || !manager || !manager->Active() || manager->IsDesigning()) {
+    if (BorderForm) {
+      BorderForm.reset();
+      SkinData->BGChanged = true;  // the picture loses its shadow margins
+    }
+    return;
+  }
+  if (BorderForm) return;
+  BorderForm = std::make_unique<TkvBorderForm>(this);
+  SkinData->BGChanged = true;
+  if (IsWindowVisible(CtrlHandle)) BorderForm->UpdateExBordersPos(true, 255);
 }
 
 // ---- 4. Window procedure -------------------------------------------------------------------------
@@ -344,6 +406,7 @@ void TkvDialogWnd::Uninit() {
   DropCover();
   KillAnimations();
   MoveTimer.reset();
+  BorderForm.reset();
   ReleaseChildWrappers(ChildWrappers);
   TkvMainWnd* self = this;
   UninitializeKVWnd(CtrlHandle, false, false, self);
@@ -409,6 +472,7 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
     return;
   }
   if (!skinned) {
+    BorderForm.reset();  // no skin, no shadow
     TkvMainWnd::kvWndProc(message);
     return;
   }
@@ -417,6 +481,7 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       dwStyle = Cardinal(GetWindowLongW(CtrlHandle, GWL_STYLE));
       dwExStyle = Cardinal(GetWindowLongW(CtrlHandle, GWL_EXSTYLE));
       SkinData->BGChanged = true;
+      if (message.WParam == 1) InitExBorders(manager->GetExtendedBorders());
       message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
       if (message.WParam == 1 && manager->AnimEffects.DialogShow.Active && manager->Effects.AllowAnimation)
         AnimShowDlg(this, manager->AnimEffects.DialogShow.Time, 255, manager->AnimEffects.DialogShow.Mode);
@@ -430,7 +495,12 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
         AnimHideDlg(this);
         DoLayered(CtrlHandle, false, 0);
       }
-      if (hiding) DropCover();
+      if (hiding) {
+        InitExBorders(false);  // the border window goes with the dialog
+        DropCover();
+      } else if (BorderForm && IsWindowVisible(CtrlHandle)) {
+        BorderForm->UpdateExBordersPos(false, 255);  // follows the dialog (gone while it is minimized)
+      }
       // An icon's glow lies where the icon was: it goes when the dialog goes or moves.
       if (hiding || placed) KillAnimations();
       return;
@@ -463,6 +533,7 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       // The glows show the old skin's icons.
       if (HIWORD(message.WParam) == KV_SETNEWSKIN || HIWORD(message.WParam) == KV_REMOVESKIN) KillAnimations();
       TkvMainWnd::kvWndProc(message);
+      if (HIWORD(message.WParam) == KV_SETNEWSKIN) InitExBorders(manager->GetExtendedBorders());
       return;
     case WM_PAINT:
       if (FWMPaintForbidden) {
@@ -479,8 +550,17 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       if ((LOWORD(message.WParam) == IDCANCEL || LOWORD(message.WParam) == IDYES) && HideAnimated(manager) &&
           SkinData->FCacheBmp && !SkinData->FCacheBmp->Empty()) {
         PrintDlgClient(this, SkinData->FCacheBmp.get(), false);
-        CoverForm.reset(MakeCoverForm(CtrlHandle, nullptr, false, nullptr));
-        AnimClosing = CoverForm != nullptr;
+        if (const HWND bw = BorderForm ? BorderForm->LayeredWindow() : nullptr) {
+          // The border window shows the whole picture, the dialog's client included, until the
+          // hide animation takes it over.
+          SetWindowRgn(bw, nullptr, FALSE);
+          SetFormBlendValue(bw, SkinData->FCacheBmp.get(), 255, nullptr);
+          BorderForm->ExBorderShowing = true;
+          AnimClosing = true;
+        } else {
+          CoverForm.reset(MakeCoverForm(CtrlHandle, nullptr, false, nullptr));
+          AnimClosing = CoverForm != nullptr;
+        }
       }
       TkvMainWnd::kvWndProc(message);
       return;
@@ -494,6 +574,11 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
         if (HDC dc = GetWindowDC(CtrlHandle)) {
           PaintCaption(dc);
           ReleaseDC(CtrlHandle, dc);
+        }
+        // The border window appears with the dialog's first frame.
+        if (BorderForm && !InAnimationProcess) {
+          const HWND bw = BorderForm->LayeredWindow();
+          if (!bw || !IsWindowVisible(bw)) BorderForm->UpdateExBordersPos(true, 255);
         }
       }
       message.Result = 0;
@@ -526,6 +611,7 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       FFormActive = message.WParam != 0;
       SkinData->BGChanged = true;
       RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_ERASE);
+      if (BorderForm && IsWindowVisible(CtrlHandle)) BorderForm->UpdateExBordersPos(true, 255);
       message.Result = 1;
       return;
     case WM_SETTEXT:
@@ -533,8 +619,10 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
       SkinData->BGChanged = true;
       if (message.Msg == WM_SIZE) RgnChanged = true;
-      if (IsWindowVisible(CtrlHandle))
+      if (IsWindowVisible(CtrlHandle)) {
         RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_ALLCHILDREN);
+        if (BorderForm) BorderForm->UpdateExBordersPos(true, 255);
+      }
       return;
     case WM_NCHITTEST: {
       RECT w{};

@@ -232,6 +232,7 @@ void StartSBAnimation(TsCaptionButton* btn, Integer state, Integer iterations, b
   if (RetargetFade(btn, state, iterations, toUp, levels)) return;
   // The application owns a dialog's fades; the wrapper frees them (KillAnimations).
   auto* a = new TkvSBAnimation(Application);
+  a->BorderForm = dlg->BorderForm.get();
   a->FormHandle = dlg->CtrlHandle;
   a->SkinData = dlg->SkinData;
   LaunchFade(a, btn, levels);

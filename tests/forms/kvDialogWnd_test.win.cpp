@@ -689,11 +689,11 @@ TEST_F(DialogWrapper, ClosingCommandLeavesACoverUntilThePressOrTheHide) {
 }
 
 namespace {
-// The layered updates of windows other than the dialog: its icons' glows.
-std::vector<layered::UpdateCall> GlowUpdates(HWND dialog) {
+// The layered updates of windows other than the dialog (and its border window): its icons' glows.
+std::vector<layered::UpdateCall> GlowUpdates(HWND dialog, HWND border = nullptr) {
   std::vector<layered::UpdateCall> out;
   for (const auto& c : layered::updates)
-    if (c.wnd != dialog) out.push_back(c);
+    if (c.wnd != dialog && c.wnd != border) out.push_back(c);
   return out;
 }
 }  // namespace
@@ -809,6 +809,33 @@ TEST_F(DialogWrapper, IconGlowGoesWhenTheDialogMovesOrTheSkinChanges) {
     EXPECT_EQ(w->Icons[TkvDialogWnd::biClose].Glow.cpTimer, nullptr);
     EXPECT_FALSE(IsWindow(glow));
   }
+}
+
+// Over a dialog with an outer border the glow is placed by the border window (the icon lies inside
+// its shadow margins there), and lands on the icon all the same.
+TEST_F(DialogWrapper, IconGlowOverAnOuterBorderLandsOnTheIcon) {
+  GiveShadow(*skin, TRect(9, 7, 11, 13));
+  ASSERT_NE(MakeDialog(), nullptr);
+  ShowDialog();
+  TkvDialogWnd* w = Wrapper();
+  ASSERT_NE(w, nullptr);
+  ASSERT_NE(w->BorderForm, nullptr);
+  ASSERT_NE(w->BorderForm->LayeredWindow(), nullptr);
+  RECT r{};
+  GetWindowRect(dlg, &r);
+  const TRect icon = w->Icons[TkvDialogWnd::biClose].Rect;
+  LayeredCalls rec;
+  EXPECT_EQ(SendMessageW(dlg, WM_NCHITTEST, 0, ScreenParam(IconCentre(TkvDialogWnd::biClose))), HTCLOSE);
+  TkvSBAnimation* fade = w->Icons[TkvDialogWnd::biClose].Glow.cpTimer;
+  ASSERT_NE(fade, nullptr);
+  EXPECT_EQ(fade->BorderForm, w->BorderForm.get());
+  const auto shown = GlowUpdates(dlg, w->BorderForm->LayeredWindow());
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown[0].pos.x, r.left + icon.Left);
+  EXPECT_EQ(shown[0].pos.y, r.top + icon.Top);
+  EXPECT_EQ(shown[0].At(icon.Width() / 2, icon.Height() / 2), GlyphPixel(0, 1));
+  // The dialog's own frame shows the normal icon, from the picture inside the shadow.
+  EXPECT_EQ(At(IconCentre(TkvDialogWnd::biClose).X, IconCentre(TkvDialogWnd::biClose).Y), ColorOfPixel(GlyphPixel(0, 0)));
 }
 
 // Without glowing nothing layered is made for a hot icon.
