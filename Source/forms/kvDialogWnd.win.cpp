@@ -773,6 +773,24 @@ void StartBlendOnMovingDlg(TkvDialogWnd* dlg, bool toMove) {
   timer->BlendValue = manager->AnimEffects.BlendOnMoving.BlendValue;
   timer->BlendStep = DialogBlendOnMovingStep(timer->BlendValue);
   timer->SetInterval(kvBlendMoveInterval);
+  TkvBorderForm* border = dlg->BorderForm.get();
+  if (const HWND bw = border ? border->LayeredWindow() : nullptr) {
+    // The border window, showing the whole dialog (its client copied in), is what moves; the
+    // dialog waits transparent and jumps to the drop point at the end.
+    timer->BorderForm = border;
+    TBitmap* picture = dlg->SkinData->FCacheBmp.get();
+    if (picture) PrintDlgClient(dlg, picture, true);
+    SetWindowRgn(bw, nullptr, FALSE);
+    if (picture) SetFormBlendValue(bw, picture, 255, nullptr);
+    border->ExBorderShowing = true;
+    SetWindowLongW(h, GWL_EXSTYLE, GetWindowLongW(h, GWL_EXSTYLE) | WS_EX_LAYERED);
+    SetFormBlendValue(h, nullptr, 0, nullptr);
+    timer->SetEnabled(true);
+    if (!toMove) return;
+    SendMessageW(bw, WM_SYSCOMMAND, SC_DRAGMOVE, 0);
+    if (IsWindow(h) && FindFormInList(h) && FindFormInList(h)->DlgWnd.get() == dlg) FinishBlendOnMovingDlg(dlg);
+    return;
+  }
   {
     // The dialog turns layered under a snapshot of itself, so that the switch does not show.
     const std::unique_ptr<TkvGlowForm> cover(MakeCoverForm(h, nullptr, false, nullptr));
@@ -788,9 +806,41 @@ void StartBlendOnMovingDlg(TkvDialogWnd* dlg, bool toMove) {
   if (IsWindow(h) && FindFormInList(h) && FindFormInList(h)->DlgWnd.get() == dlg) FinishBlendOnMovingDlg(dlg);
 }
 
+namespace {
+
+// The end of a blended move through the border window: the dialog goes where the picture was
+// dropped and is opaque again in front of it.
+void FinishBorderBlendMoveDlg(TkvDialogWnd* dlg, TkvBorderForm& border, HWND bw) {
+  const HWND h = dlg->CtrlHandle;
+  if (TBitmap* picture = dlg->SkinData->FCacheBmp.get()) SetFormBlendValue(bw, picture, 255, nullptr);
+  RECT br{};
+  GetWindowRect(bw, &br);
+  SetWindowPos(h, nullptr, br.left + border.OffsetX(), br.top + border.OffsetY(), 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
+  if (dlg->MoveTimer) dlg->MoveTimer->SetEnabled(false);
+  dlg->FormState &= ~DLG_BLENDMOVING;
+  SetWindowLongW(h, GWL_EXSTYLE, GetWindowLongW(h, GWL_EXSTYLE) & ~WS_EX_LAYERED);
+  SetFocus(h);
+  RedrawWindow(h, nullptr, nullptr, kRedrawAll);
+  // The dialog's own pixels reach the screen before the picture behind it loses its middle.
+  WaitTicks(GetTickCount(), 40);
+  dlg->SkinData->BGChanged = true;
+  border.ExBorderShowing = false;
+  border.UpdateExBordersPos(true, 255);
+}
+
+}  // namespace
+
 void FinishBlendOnMovingDlg(TkvDialogWnd* dlg) {
   const HWND h = dlg ? dlg->CtrlHandle : nullptr;
   if (!h || !(dlg->FormState & DLG_BLENDMOVING)) return;
+  TkvBorderForm* border = dlg->BorderForm.get();
+  if (const HWND bw = border ? border->LayeredWindow() : nullptr; bw && border->ExBorderShowing) {
+    FinishBorderBlendMoveDlg(dlg, *border, bw);
+    if (dlg->MoveTimer) dlg->MoveTimer->CurrentBlendValue = 255.0;
+    dlg->MoveTimer.reset();
+    return;
+  }
   {
     // A snapshot hides the moment the dialog stops being layered.
     const std::unique_ptr<TkvGlowForm> cover(MakeCoverForm(h, nullptr, false, nullptr));

@@ -946,3 +946,99 @@ TEST_F(DialogWrapper, CaptionDragFadesTheDialogAndRestoresIt) {
   EXPECT_FALSE(opaque.blendMoving);
   EXPECT_TRUE(LayeredCalls::AlphasOf(dlg).empty());
 }
+
+namespace {
+
+// What a timer saw while the system's move loop dragged a dialog's border window; it steps the
+// fade three times by hand, drops the picture at (300, 200) and ends the loop.
+struct BorderMoveProbe {
+  HWND dlg = nullptr;
+  HWND border = nullptr;
+  TkvDialogWnd* wrapper = nullptr;
+  bool seen = false;
+  bool dialogLayered = false;
+  bool borderWhole = false;
+  std::vector<BYTE> dialogAlphas;
+  std::vector<BYTE> borderAlphas;
+  uint32_t clientPixel = 0;
+};
+BorderMoveProbe* gBorderProbe = nullptr;
+
+void CALLBACK LookAtTheDraggedBorder(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  BorderMoveProbe* p = gBorderProbe;
+  if (!p) return;
+  p->seen = true;
+  p->dialogLayered = (GetWindowLongW(p->dlg, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
+  const TOwnedRegion rgn(CreateRectRgn(0, 0, 0, 0));
+  p->borderWhole = GetWindowRgn(p->border, rgn.get()) == ERROR;
+  for (const auto& c : LayeredCalls::UpdatesOf(p->dlg)) p->dialogAlphas.push_back(c.alpha);
+  if (TkvMoveTimer* t = p->wrapper->MoveTimer.get()) {
+    t->SetEnabled(false);
+    t->CurrentBlendValue = 255.0;
+    layered::updates.clear();
+    for (int i = 0; i < 3; ++i) t->TimeHandler();
+    const auto shown = LayeredCalls::UpdatesOf(p->border);
+    for (const auto& c : shown) p->borderAlphas.push_back(c.alpha);
+    if (!shown.empty()) {
+      const TPoint o = ClientOrigin(p->dlg);
+      p->clientPixel = shown.back().At(o.X + 9 + 20, o.Y + 7 + 20);
+    }
+  }
+  SetWindowPos(p->border, nullptr, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  PostMessageW(p->border, WM_LBUTTONUP, 0, 0);
+}
+
+}  // namespace
+
+// With an outer border, the border window (the dialog's whole picture, its client copied in)
+// is what the caption drag moves and fades; the dialog waits fully transparent and lands where
+// the picture was dropped, opaque, with the border behind it showing the shadow again.
+TEST_F(DialogWrapper, CaptionDragWithAnOuterBorderMovesAndFadesThePicture) {
+  const TRect shadow(9, 7, 11, 13);
+  GiveShadow(*skin, shadow);
+  DuRiruZireziv& manager = skin->skin.Manager;
+  const auto active = SetForScope(manager.AnimEffects.BlendOnMoving.Active, true);
+  const auto value = SetForScope(manager.AnimEffects.BlendOnMoving.BlendValue, Byte(170));
+  ASSERT_NE(MakeDialog(), nullptr);
+  ASSERT_NE(Child(dlg, L"STATIC", SS_BLACKRECT, 100, 10), nullptr);
+  ShowDialog();
+  TkvDialogWnd* w = Wrapper();
+  ASSERT_NE(w, nullptr);
+  ASSERT_NE(w->BorderForm, nullptr);
+  const HWND bw = w->BorderForm->LayeredWindow();
+  ASSERT_NE(bw, nullptr);
+  const TPoint caption((w->Icons[TkvDialogWnd::biMin].Rect.Left + w->SysBorderWidth()) / 2, w->HeaderHeight() / 2);
+  const TPoint o = ClientOrigin(dlg);
+  const TColor rectangle = At(o.X + 20, o.Y + 20);  // the rectangle as the dialog shows it
+  ASSERT_NE(rectangle, kDialogClient);
+
+  LayeredCalls rec;
+  BorderMoveProbe probe;
+  probe.dlg = dlg;
+  probe.border = bw;
+  probe.wrapper = w;
+  const auto clear = SetForScope(gBorderProbe, &probe, nullptr);
+  SetTimer(nullptr, 0, 60, &LookAtTheDraggedBorder);
+  SendMessageW(dlg, WM_NCLBUTTONDOWN, HTCAPTION, ScreenParam(caption));
+  ASSERT_TRUE(probe.seen) << "the move loop ended before the probe";
+  EXPECT_TRUE(probe.dialogLayered);
+  ASSERT_FALSE(probe.dialogAlphas.empty());
+  EXPECT_EQ(probe.dialogAlphas.back(), 0);  // the dialog itself is not seen while dragged
+  EXPECT_TRUE(probe.borderWhole);            // the whole picture, no hole
+  EXPECT_EQ(probe.borderAlphas, (std::vector<BYTE>{255, 253, 251}));
+  EXPECT_EQ(ColorOfPixel(probe.clientPixel), rectangle);  // the client's rectangle, copied in
+
+  RECT wr{};
+  GetWindowRect(dlg, &wr);
+  EXPECT_EQ(wr.left, 300 + shadow.Left);
+  EXPECT_EQ(wr.top, 200 + shadow.Top);
+  EXPECT_FALSE(GetWindowLongW(dlg, GWL_EXSTYLE) & WS_EX_LAYERED);
+  EXPECT_FALSE(w->FormState & DLG_BLENDMOVING);
+  EXPECT_EQ(w->MoveTimer, nullptr);
+  ASSERT_EQ(w->BorderForm->LayeredWindow(), bw);
+  EXPECT_FALSE(w->BorderForm->ExBorderShowing);
+  const TOwnedRegion rgn(CreateRectRgn(0, 0, 0, 0));
+  ASSERT_NE(GetWindowRgn(bw, rgn.get()), ERROR);
+  EXPECT_FALSE(PtInRegion(rgn.get(), shadow.Left + 20, shadow.Top + 20));  // the dialog's place cut out again
+}
