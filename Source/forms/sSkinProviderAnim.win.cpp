@@ -80,6 +80,19 @@ struct THideStage {
   std::unique_ptr<TBitmap> picture;
 };
 
+// The stand-in of a show: the outer border's layered window without its region (it stays with
+// the border), or a new window that own keeps.
+TkvGlowForm* ShowStandIn(TkvBorderForm* border, std::unique_ptr<TkvGlowForm>& own) {
+  if (!border) {
+    own = NewAnimWindow();
+    return own.get();
+  }
+  if (!border->AForm) border->CreateNewForm();
+  TkvGlowForm* stand = border->AForm.get();
+  if (stand) SetWindowRgn(stand->Handle(), nullptr, FALSE);
+  return stand;
+}
+
 THideStage StageFromBorder(TkvBorderForm* border, TBitmap* cache) {
   THideStage stage;
   if (!border->AForm) border->CreateNewForm();
@@ -123,17 +136,11 @@ void AnimShowForm(TsSkinProvider* sp, Word wTime, Integer maxTransparency, TkvAn
   // The stand-in: the outer border's layered window, or a new one.
   TkvBorderForm* border = sp->BorderForm.get();
   std::unique_ptr<TkvGlowForm> ownWindow;
-  TkvGlowForm* stand = nullptr;
-  if (border) {
-    if (!border->AForm) border->CreateNewForm();
-    stand = border->AForm.get();
-    if (stand) SetWindowRgn(stand->Handle(), nullptr, FALSE);
+  TkvGlowForm* stand = ShowStandIn(border, ownWindow);
+  if (border)
     border->PaintAll();
-  } else {
+  else
     sp->PaintAll();
-    ownWindow = NewAnimWindow();
-    stand = ownWindow.get();
-  }
   TBitmap* cache = sd->FCacheBmp.get();
   if (!stand || !cache || cache->Empty()) return;
 
@@ -325,15 +332,7 @@ void AnimShowDlg(TkvDialogWnd* listSW, Word wTime, Integer maxTransparency, TkvA
   // The stand-in: the outer border's layered window (it stays with the border), or a new one.
   TkvBorderForm* border = listSW->BorderForm.get();
   std::unique_ptr<TkvGlowForm> ownWindow;
-  TkvGlowForm* stand = nullptr;
-  if (border) {
-    if (!border->AForm) border->CreateNewForm();
-    stand = border->AForm.get();
-    if (stand) SetWindowRgn(stand->Handle(), nullptr, FALSE);
-  } else {
-    ownWindow = NewAnimWindow();
-    stand = ownWindow.get();
-  }
+  TkvGlowForm* stand = ShowStandIn(border, ownWindow);
   listSW->PaintAll();
   TBitmap* cache = listSW->SkinData->FCacheBmp.get();
   if (!stand || !cache || cache->Empty()) return;

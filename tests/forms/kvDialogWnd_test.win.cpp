@@ -691,10 +691,7 @@ TEST_F(DialogWrapper, ClosingCommandLeavesACoverUntilThePressOrTheHide) {
 namespace {
 // The layered updates of windows other than the dialog (and its border window): its icons' glows.
 std::vector<layered::UpdateCall> GlowUpdates(HWND dialog, HWND border = nullptr) {
-  std::vector<layered::UpdateCall> out;
-  for (const auto& c : layered::updates)
-    if (c.wnd != dialog && c.wnd != border) out.push_back(c);
-  return out;
+  return LayeredCalls::UpdatesExcept(dialog, border);
 }
 }  // namespace
 
