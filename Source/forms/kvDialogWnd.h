@@ -3,7 +3,8 @@
 // "DIALOG" section into its cache bitmap (borders, title strip, icon, caption, border icons),
 // copies the frame and client parts of that image into the window, hit-tests and presses its
 // own border icons, and executes a press only when the button is released over the icon that
-// was pressed.
+// was pressed. With the manager's glowing the hot and pressed icons fade in on small layered
+// windows of their own; with its blend on moving the dialog turns translucent while it is dragged.
 #pragma once
 
 #ifdef _WIN32
@@ -14,11 +15,13 @@
 #include <vector>
 
 #include "base/kvntTypes.h"
+#include "forms/sSkinProvider.h"
 #include "ui/Bitmap.h"
 #include "ui/GdiScopes.h"
 #include "wrappers/kvSBUtils.h"
 
 class TkvSystemMenu;
+class TkvMoveTimer;
 
 class TkvDialogWnd : public TkvMainWnd {
   TW_CLASS(TkvDialogWnd, TkvMainWnd)
@@ -33,6 +36,9 @@ class TkvDialogWnd : public TkvMainWnd {
     Integer Glyph = -1;  // TkvTitleGlyph
     Integer State = 0;   // 0 normal, 1 hot, 2 pressed
     TRect Rect;          // window coordinates; empty when not shown
+    // What the icon's glow fade reads (rectangle, hit code, glyph, state), brought up to date
+    // whenever a fade starts or changes; it links the fade while one exists.
+    TsCaptionButton Glow;
   };
 
   // Which icons the saved styles show, and which of them act.
@@ -58,6 +64,14 @@ class TkvDialogWnd : public TkvMainWnd {
   void PaintCaption(HDC dc);
   void PaintForm(HDC dc);
   void RepaintButton(Integer code);
+  // Frees the glow fades of the border icons (their layered windows go with them).
+  void KillAnimations();
+  // The outer border window behind the dialog (its shadow) made or dropped.
+  void InitExBorders(bool active);
+  // The shadow margins of the picture (all 0 without an outer border), and where the dialog's
+  // window lies in the picture.
+  TRect ShadowSize() const;
+  TPoint FrameOrigin() const;
   // Draws one icon's look into the cache over the clean title strip; False when it has none.
   bool DrawIcon(Integer code);
 
@@ -92,6 +106,12 @@ class TkvDialogWnd : public TkvMainWnd {
   std::vector<TRect> ArOR;
   bool RgnChanged = true;
   bool RgnChanging = false;
+  // Bit 0x80: blend on moving is in progress.
+  Cardinal FormState = 0;
+  // The fade of blend on moving, while the dialog is dragged.
+  std::unique_ptr<TkvMoveTimer> MoveTimer;
+  // The outer border window with the manager's extended borders; null without.
+  std::unique_ptr<TkvBorderForm> BorderForm;
 
  private:
   void LayoutIcons(Integer cacheWidth);
@@ -107,4 +127,10 @@ TkvDialogWnd* MakeDialogWrapper(HWND dialog);
 void FillDlgArOR(TkvDialogWnd* dlg);
 HRGN GetRgnFromArOR(TkvDialogWnd* dlg, Integer x, Integer y);
 void UpdateRgn(TkvDialogWnd* dlg, bool redraw);
+
+// Blend on moving of a dialog: made layered under a snapshot, the dialog fades towards the
+// manager's blend value while the system's move loop drags it (toMove), and is opaque again after.
+constexpr Cardinal DLG_BLENDMOVING = 0x80;
+void StartBlendOnMovingDlg(TkvDialogWnd* dlg, bool toMove);
+void FinishBlendOnMovingDlg(TkvDialogWnd* dlg);
 #endif

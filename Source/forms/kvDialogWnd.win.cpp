@@ -1,4 +1,5 @@
 // Index: 1. queries and metrics  2. hit testing and icon states  3. painting  4. window procedure
+//        5. window region  6. blend on moving
 #include "forms/kvDialogWnd.h"
 
 #include <windowsx.h>
@@ -37,10 +38,24 @@ void ReleaseChildWrappers(std::vector<TkvMainWnd*>& wrappers) {
 }
 }  // namespace
 
-TkvDialogWnd::~TkvDialogWnd() { ReleaseChildWrappers(ChildWrappers); }
+TkvDialogWnd::~TkvDialogWnd() {
+  KillAnimations();
+  MoveTimer.reset();
+  BorderForm.reset();
+  ReleaseChildWrappers(ChildWrappers);
+}
+
+void TkvDialogWnd::KillAnimations() {
+  for (auto& icon : Icons) delete icon.Glow.cpTimer;  // a fade unlinks itself from its icon
+}
 
 void TkvDialogWnd::DropCover() {
   CoverForm.reset();
+  // The border window showed the whole picture for the closing: it shows the shadow again.
+  if (AnimClosing && BorderForm) {
+    BorderForm->ExBorderShowing = false;
+    BorderForm->UpdateExBordersPos(true, 255);
+  }
   AnimClosing = false;
 }
 
@@ -170,13 +185,22 @@ void TkvDialogWnd::LayoutIcons(Integer cacheWidth) {
 }
 
 void TkvDialogWnd::PaintAll() {
+  // While the dialog is dragged translucent the picture stays as the drag began.
+  if (FormState & DLG_BLENDMOVING) return;
   if (!SkinData->BGChanged && SkinData->FCacheBmp) return;
   const TSize size = WindowSize(CtrlHandle);
   if (size.cx <= 0 || size.cy <= 0) return;
-  if (!SkinData->FCacheBmp) SkinData->FCacheBmp.reset(CreateBmp32(size.cx, size.cy));
-  TBitmap* cache = SkinData->FCacheBmp.get();
-  cache->SetPixelFormat(pf32bit);
-  cache->SetSize(size.cx, size.cy);
+  // With an outer border the frame is painted apart and then placed inside the shadow margins
+  // of the picture; without one it is the picture.
+  const TRect shadow = ShadowSize();
+  const TSize pictureSize(size.cx + shadow.Left + shadow.Right, size.cy + shadow.Top + shadow.Bottom);
+  if (!SkinData->FCacheBmp) SkinData->FCacheBmp.reset(CreateBmp32(pictureSize.cx, pictureSize.cy));
+  TBitmap* picture = SkinData->FCacheBmp.get();
+  picture->SetPixelFormat(pf32bit);
+  picture->SetSize(pictureSize.cx, pictureSize.cy);
+  std::unique_ptr<TBitmap> ownFrame;
+  if (BorderForm) ownFrame.reset(CreateBmp32(size.cx, size.cy));
+  TBitmap* cache = BorderForm ? ownFrame.get() : picture;
   const Integer state = FFormActive ? 1 : 0;
   PaintItem(SkinData, EmptyCI, false, state, TRect(0, 0, size.cx, size.cy), TPoint(0, 0), cache, false);
   const Integer caption = CaptionHeight();
@@ -211,20 +235,66 @@ void TkvDialogWnd::PaintAll() {
     }
     TitleBG.reset(CreateBmp32(size.cx, HeaderHeight()));
     BitBlt(TitleBG->Canvas()->Handle(), 0, 0, size.cx, HeaderHeight(), cache->Canvas()->Handle(), 0, 0, SRCCOPY);
+  }
+  if (BorderForm) {
+    TkvSkinData* data = SkinData->GetCommonSkinData();
+    TBitmap* tpl = data ? (FFormActive ? data->ShdaTemplate.get() : data->ShdiTemplate.get()) : nullptr;
+    BorderForm->ShadowTemplate = tpl;
+    BitBlt(picture->Canvas()->Handle(), shadow.Left, shadow.Top, size.cx, size.cy, cache->Canvas()->Handle(), 0, 0,
+           SRCCOPY);
+    const TRect margins = tpl ? TRect((tpl->Width() - 1) / 2, (tpl->Height() - 1) / 2, (tpl->Width() - 1) / 2,
+                                      (tpl->Height() - 1) / 2)
+                              : TRect();
+    PaintShadowAround(picture, TRect(shadow.Left, shadow.Top, shadow.Left + size.cx, shadow.Top + size.cy), tpl,
+                      margins, shadow);
+  }
+  if (caption > 0)
     for (const auto& i : Icons)
       if (!i.Rect.IsEmpty()) DrawIcon(i.HitCode);
-  }
   SkinData->BGChanged = false;
 }
 
+TRect TkvDialogWnd::ShadowSize() const { return BorderForm ? BorderForm->ShadowSize() : TRect(); }
+
+TPoint TkvDialogWnd::FrameOrigin() const {
+  const TRect shadow = ShadowSize();
+  return TPoint(shadow.Left, shadow.Top);
+}
+
 void TkvDialogWnd::RepaintButton(Integer code) {
-  if (!DrawIcon(code)) return;
   TBorderIcon* icon = IconOf(code);
+  if (!icon) return;
+  // With glowing allowed the hot and pressed looks fade in over the icon on a layered window of
+  // their own; the picture keeps the look it has.
+  DuRiruZireziv* manager = SkinData ? SkinData->GetSkinManager() : nullptr;
+  if (manager && manager->Effects.AllowGlowing && icon->State >= 0) {
+    TsCaptionButton& glow = icon->Glow;
+    // Relative to the window the fade lies over: the border window when there is one.
+    const TPoint origin = FrameOrigin();
+    glow.cpRect = TRect(icon->Rect.Left + origin.X, icon->Rect.Top + origin.Y, icon->Rect.Right + origin.X,
+                        icon->Rect.Bottom + origin.Y);
+    glow.cpHitCode = Cardinal(icon->HitCode);
+    glow.cpGlyphType = icon->Glyph >= 0 ? TkvTitleGlyph(icon->Glyph) : tgNone;
+    glow.cpState = icon->State;
+    const Integer steps = manager->Effects.AllowAnimation ? 10 : 1;
+    if (icon->Rect.IsEmpty()) return;
+    if (icon->State == 1)
+      StartSBAnimation(&glow, 1, steps, true, this);
+    else if (icon->State == 2)
+      StartSBAnimation(&glow, 2, 1, true, this);
+    else if (glow.cpTimer)
+      StartSBAnimation(&glow, 0, steps, false, this);
+    return;
+  }
+  if (!DrawIcon(code)) return;
+  const TPoint origin = FrameOrigin();
   if (HDC dc = GetWindowDC(CtrlHandle)) {
     BitBlt(dc, icon->Rect.Left, icon->Rect.Top, icon->Rect.Width(), icon->Rect.Height(),
-           SkinData->FCacheBmp->Canvas()->Handle(), icon->Rect.Left, icon->Rect.Top, SRCCOPY);
+           SkinData->FCacheBmp->Canvas()->Handle(), icon->Rect.Left + origin.X, icon->Rect.Top + origin.Y, SRCCOPY);
     ReleaseDC(CtrlHandle, dc);
   }
+  // The border window shows the picture too.
+  if (BorderForm) BorderForm->UpdateExBordersPos(true, 255);
 }
 
 bool TkvDialogWnd::DrawIcon(Integer code) {
@@ -240,12 +310,16 @@ bool TkvDialogWnd::DrawIcon(Integer code) {
   if (code == HTCLOSE) enabled = EnabledClose();
   if (code == HTMAXBUTTON) enabled = EnabledMax() || EnabledRestore();
   if (code == HTMINBUTTON) enabled = EnabledMin();
-  if (TitleBG && TitleBG->Width() == cache->Width())
-    BitBlt(cache->Canvas()->Handle(), icon->Rect.Left, icon->Rect.Top, icon->Rect.Width(), icon->Rect.Height(),
-           TitleBG->Canvas()->Handle(), icon->Rect.Left, icon->Rect.Top, SRCCOPY);
+  const TPoint origin = FrameOrigin();
+  const TPoint at(icon->Rect.Left + origin.X, icon->Rect.Top + origin.Y);
+  if (TitleBG && TitleBG->Width() == cache->Width() - origin.X - ShadowSize().Right)
+    BitBlt(cache->Canvas()->Handle(), at.X, at.Y, icon->Rect.Width(), icon->Rect.Height(), TitleBG->Canvas()->Handle(),
+           icon->Rect.Left, icon->Rect.Top, SRCCOPY);
   const Integer state = Mini(icon->State, Maxi(md.ImageCount - 1, 0));
   const bool reduced = !enabled || (!FFormActive && icon->State <= 0);
-  DrawSkinGlyph(cache, icon->Rect.TopLeft(), state, reduced ? 2 : 1, md, MakeCacheInfo(cache));
+  DrawSkinGlyph(cache, at, state, reduced ? 2 : 1, md, MakeCacheInfo(cache));
+  // On the border's picture the icon's pixels are opaque as the rest of the frame.
+  if (BorderForm) FillAlphaRect(cache, TRect(at.X, at.Y, at.X + icon->Rect.Width(), at.Y + icon->Rect.Height()), 255, clNone);
   return true;
 }
 
@@ -256,12 +330,14 @@ void TkvDialogWnd::PaintCaption(HDC dc) {
   const TSize size = WindowSize(CtrlHandle);
   const TRect client = ClientInWindow(CtrlHandle);
   HDC src = cache->Canvas()->Handle();
-  BitBlt(dc, 0, 0, size.cx, client.Top, src, 0, 0, SRCCOPY);
-  BitBlt(dc, 0, client.Top, client.Left, size.cy - client.Top, src, 0, client.Top, SRCCOPY);
-  BitBlt(dc, client.Right, client.Top, size.cx - client.Right, size.cy - client.Top, src, client.Right, client.Top,
-         SRCCOPY);
-  BitBlt(dc, client.Left, client.Bottom, client.Width(), size.cy - client.Bottom, src, client.Left, client.Bottom,
-         SRCCOPY);
+  // The frame's place in the picture (inside the shadow margins with an outer border).
+  const TPoint o = FrameOrigin();
+  BitBlt(dc, 0, 0, size.cx, client.Top, src, o.X, o.Y, SRCCOPY);
+  BitBlt(dc, 0, client.Top, client.Left, size.cy - client.Top, src, o.X, o.Y + client.Top, SRCCOPY);
+  BitBlt(dc, client.Right, client.Top, size.cx - client.Right, size.cy - client.Top, src, o.X + client.Right,
+         o.Y + client.Top, SRCCOPY);
+  BitBlt(dc, client.Left, client.Bottom, client.Width(), size.cy - client.Bottom, src, o.X + client.Left,
+         o.Y + client.Bottom, SRCCOPY);
 }
 
 void TkvDialogWnd::PaintForm(HDC dc) {
@@ -269,7 +345,24 @@ void TkvDialogWnd::PaintForm(HDC dc) {
   TBitmap* cache = SkinData->FCacheBmp.get();
   if (!cache) return;
   const TRect client = ClientInWindow(CtrlHandle);
-  BitBlt(dc, 0, 0, client.Width(), client.Height(), cache->Canvas()->Handle(), client.Left, client.Top, SRCCOPY);
+  const TPoint o = FrameOrigin();
+  BitBlt(dc, 0, 0, client.Width(), client.Height(), cache->Canvas()->Handle(), o.X + client.Left, o.Y + client.Top,
+         SRCCOPY);
+}
+
+void TkvDialogWnd::InitExBorders(bool active) {
+  DuRiruZireziv* manager = SkinData ? SkinData->GetSkinManager() : nullptr;
+  if (!active || !manager || !manager->Active() || manager->IsDesigning()) {
+    if (BorderForm) {
+      BorderForm.reset();
+      SkinData->BGChanged = true;  // the picture loses its shadow margins
+    }
+    return;
+  }
+  if (BorderForm) return;
+  BorderForm = std::make_unique<TkvBorderForm>(this);
+  SkinData->BGChanged = true;
+  if (IsWindowVisible(CtrlHandle)) BorderForm->UpdateExBordersPos(true, 255);
 }
 
 // ---- 4. Window procedure -------------------------------------------------------------------------
@@ -278,10 +371,10 @@ void TkvDialogWnd::AfterCreation() {
   SkinData->COC = COC_TkvDialogWnd;
   if (SkinData->SkinSection().empty()) SkinData->SetSkinSection(u"DIALOG");
   TkvMainWnd::AfterCreation();
-  Icons[biClose] = {HTCLOSE, tgClose, 0, TRect()};
-  Icons[biMax] = {HTMAXBUTTON, tgMax, 0, TRect()};
-  Icons[biMin] = {HTMINBUTTON, tgMin, 0, TRect()};
-  Icons[biHelp] = {HTHELP, tgHelp, 0, TRect()};
+  Icons[biClose] = {HTCLOSE, tgClose, 0, TRect(), {}};
+  Icons[biMax] = {HTMAXBUTTON, tgMax, 0, TRect(), {}};
+  Icons[biMin] = {HTMINBUTTON, tgMin, 0, TRect(), {}};
+  Icons[biHelp] = {HTHELP, tgHelp, 0, TRect(), {}};
   dwStyle = Cardinal(GetWindowLongW(CtrlHandle, GWL_STYLE));
   dwExStyle = Cardinal(GetWindowLongW(CtrlHandle, GWL_EXSTYLE));
   if (!Visible(biMin) && !Visible(biMax)) Icons[biClose].Glyph = tgCloseAlone;
@@ -311,6 +404,9 @@ bool TkvDialogWnd::CanSkin() const {
 
 void TkvDialogWnd::Uninit() {
   DropCover();
+  KillAnimations();
+  MoveTimer.reset();
+  BorderForm.reset();
   ReleaseChildWrappers(ChildWrappers);
   TkvMainWnd* self = this;
   UninitializeKVWnd(CtrlHandle, false, false, self);
@@ -337,7 +433,10 @@ void TkvDialogWnd::LButtonUp(TMessage& message) {
   switch (pressed) {
     case HTMINBUTTON: SendMessageW(CtrlHandle, WM_SYSCOMMAND, IsIconic(CtrlHandle) ? SC_RESTORE : SC_MINIMIZE, 0); break;
     case HTMAXBUTTON: SendMessageW(CtrlHandle, WM_SYSCOMMAND, IsZoomed(CtrlHandle) ? SC_RESTORE : SC_MAXIMIZE, 0); break;
-    case HTCLOSE: SendMessageW(CtrlHandle, WM_SYSCOMMAND, SC_CLOSE, 0); break;
+    case HTCLOSE:
+      SendMessageW(CtrlHandle, WM_SYSCOMMAND, SC_CLOSE, 0);
+      if (IsWindow(CtrlHandle)) KillAnimations();
+      break;
     case HTHELP: SendMessageW(CtrlHandle, WM_SYSCOMMAND, SC_CONTEXTHELP, 0); break;
     default: break;
   }
@@ -348,6 +447,12 @@ namespace {
 bool HideAnimated(DuRiruZireziv* manager) {
   const TkvFormHide& hide = manager->AnimEffects.DialogHide;
   return hide.Active && hide.Time > 0 && manager->Effects.AllowAnimation;
+}
+
+// A caption press starts blend on moving: it is on and fades to something below opaque.
+bool BlendOnMovingWanted(DuRiruZireziv* manager) {
+  const auto& blend = manager->AnimEffects.BlendOnMoving;
+  return blend.Active && blend.BlendValue != 255;
 }
 }  // namespace
 
@@ -367,6 +472,7 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
     return;
   }
   if (!skinned) {
+    BorderForm.reset();  // no skin, no shadow
     TkvMainWnd::kvWndProc(message);
     return;
   }
@@ -375,6 +481,7 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       dwStyle = Cardinal(GetWindowLongW(CtrlHandle, GWL_STYLE));
       dwExStyle = Cardinal(GetWindowLongW(CtrlHandle, GWL_EXSTYLE));
       SkinData->BGChanged = true;
+      if (message.WParam == 1) InitExBorders(manager->GetExtendedBorders());
       message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
       if (message.WParam == 1 && manager->AnimEffects.DialogShow.Active && manager->Effects.AllowAnimation)
         AnimShowDlg(this, manager->AnimEffects.DialogShow.Time, 255, manager->AnimEffects.DialogShow.Mode);
@@ -382,12 +489,20 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
     case WM_WINDOWPOSCHANGED: {
       const auto* wp = reinterpret_cast<const WINDOWPOS*>(message.LParam);
       const bool hiding = wp && (wp->flags & SWP_HIDEWINDOW);
+      const bool placed = wp && (wp->flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE);
       TkvMainWnd::kvWndProc(message);
       if (hiding && HideAnimated(manager)) {
         AnimHideDlg(this);
         DoLayered(CtrlHandle, false, 0);
       }
-      if (hiding) DropCover();
+      if (hiding) {
+        InitExBorders(false);  // the border window goes with the dialog
+        DropCover();
+      } else if (BorderForm && IsWindowVisible(CtrlHandle)) {
+        BorderForm->UpdateExBordersPos(false, 255);  // follows the dialog (gone while it is minimized)
+      }
+      // An icon's glow lies where the icon was: it goes when the dialog goes or moves.
+      if (hiding || placed) KillAnimations();
       return;
     }
     case WM_DRAWITEM:
@@ -415,7 +530,10 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       return;
     case SM_ALPHACMD:
       if (HIWORD(message.WParam) == KV_UPDATECHILDREN && CanSkin()) TkvProvider::InitHwndControls(this, CtrlHandle);
+      // The glows show the old skin's icons.
+      if (HIWORD(message.WParam) == KV_SETNEWSKIN || HIWORD(message.WParam) == KV_REMOVESKIN) KillAnimations();
       TkvMainWnd::kvWndProc(message);
+      if (HIWORD(message.WParam) == KV_SETNEWSKIN) InitExBorders(manager->GetExtendedBorders());
       return;
     case WM_PAINT:
       if (FWMPaintForbidden) {
@@ -432,8 +550,17 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       if ((LOWORD(message.WParam) == IDCANCEL || LOWORD(message.WParam) == IDYES) && HideAnimated(manager) &&
           SkinData->FCacheBmp && !SkinData->FCacheBmp->Empty()) {
         PrintDlgClient(this, SkinData->FCacheBmp.get(), false);
-        CoverForm.reset(MakeCoverForm(CtrlHandle, nullptr, false, nullptr));
-        AnimClosing = CoverForm != nullptr;
+        if (const HWND bw = BorderForm ? BorderForm->LayeredWindow() : nullptr) {
+          // The border window shows the whole picture, the dialog's client included, until the
+          // hide animation takes it over.
+          SetWindowRgn(bw, nullptr, FALSE);
+          SetFormBlendValue(bw, SkinData->FCacheBmp.get(), 255, nullptr);
+          BorderForm->ExBorderShowing = true;
+          AnimClosing = true;
+        } else {
+          CoverForm.reset(MakeCoverForm(CtrlHandle, nullptr, false, nullptr));
+          AnimClosing = CoverForm != nullptr;
+        }
       }
       TkvMainWnd::kvWndProc(message);
       return;
@@ -447,6 +574,11 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
         if (HDC dc = GetWindowDC(CtrlHandle)) {
           PaintCaption(dc);
           ReleaseDC(CtrlHandle, dc);
+        }
+        // The border window appears with the dialog's first frame.
+        if (BorderForm && !InAnimationProcess) {
+          const HWND bw = BorderForm->LayeredWindow();
+          if (!bw || !IsWindowVisible(bw)) BorderForm->UpdateExBordersPos(true, 255);
         }
       }
       message.Result = 0;
@@ -479,6 +611,7 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       FFormActive = message.WParam != 0;
       SkinData->BGChanged = true;
       RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_ERASE);
+      if (BorderForm && IsWindowVisible(CtrlHandle)) BorderForm->UpdateExBordersPos(true, 255);
       message.Result = 1;
       return;
     case WM_SETTEXT:
@@ -486,8 +619,10 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
       SkinData->BGChanged = true;
       if (message.Msg == WM_SIZE) RgnChanged = true;
-      if (IsWindowVisible(CtrlHandle))
+      if (IsWindowVisible(CtrlHandle)) {
         RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_ALLCHILDREN);
+        if (BorderForm) BorderForm->UpdateExBordersPos(true, 255);
+      }
       return;
     case WM_NCHITTEST: {
       RECT w{};
@@ -515,6 +650,18 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
         RECT w{};
         GetWindowRect(CtrlHandle, &w);
         DropSysMenu(w.left + SysBorderWidth(), w.top + SysBorderWidth() + GetSystemMetrics(SM_CYSMICON));
+        message.Result = 0;
+        return;
+      }
+      if (message.WParam == HTCAPTION && BlendOnMovingWanted(manager) && !IsIconic(CtrlHandle)) {
+        SetHotHT(0);
+        // The frame is shown active under the snapshot the move starts from.
+        if (!FFormActive) {
+          FFormActive = true;
+          SkinData->BGChanged = true;
+          PaintAll();
+        }
+        StartBlendOnMovingDlg(this, true);
         message.Result = 0;
         return;
       }
@@ -606,6 +753,108 @@ void UpdateRgn(TkvDialogWnd* dlg, bool redraw) {
   if (SendMessageW(h, CM_BEWAIT_DIALOG, BE_ID, 0) == LRESULT(BE_ID)) return;
   const auto changing = SetForScope(dlg->RgnChanging, true);
   SetWindowRgn(h, GetRgnFromArOR(dlg, 0, 0), redraw);  // the window owns the region from here on
+}
+
+// ---- 6. Blend on moving ---------------------------------------------------------------------------
+
+namespace {
+constexpr UINT kRedrawAll = RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME;
+}  // namespace
+
+void StartBlendOnMovingDlg(TkvDialogWnd* dlg, bool toMove) {
+  DuRiruZireziv* manager = dlg && dlg->SkinData ? dlg->SkinData->GetSkinManager() : nullptr;
+  const HWND h = dlg ? dlg->CtrlHandle : nullptr;
+  if (!h || (dlg->FormState & DLG_BLENDMOVING) || !manager || !manager->AnimEffects.BlendOnMoving.Active) return;
+  dlg->FormState |= DLG_BLENDMOVING;
+  dlg->MoveTimer.reset(TkvThreadedTimer::CreateOwned<TkvMoveTimer>(nullptr, true));
+  TkvMoveTimer* timer = dlg->MoveTimer.get();
+  timer->CurrentBlendValue = 255.0;
+  timer->FormHandle = h;
+  timer->BlendValue = manager->AnimEffects.BlendOnMoving.BlendValue;
+  timer->BlendStep = DialogBlendOnMovingStep(timer->BlendValue);
+  timer->SetInterval(kvBlendMoveInterval);
+  TkvBorderForm* border = dlg->BorderForm.get();
+  if (const HWND bw = border ? border->LayeredWindow() : nullptr) {
+    // The border window, showing the whole dialog (its client copied in), is what moves; the
+    // dialog waits transparent and jumps to the drop point at the end.
+    timer->BorderForm = border;
+    TBitmap* picture = dlg->SkinData->FCacheBmp.get();
+    if (picture) PrintDlgClient(dlg, picture, true);
+    SetWindowRgn(bw, nullptr, FALSE);
+    if (picture) SetFormBlendValue(bw, picture, 255, nullptr);
+    border->ExBorderShowing = true;
+    SetWindowLongW(h, GWL_EXSTYLE, GetWindowLongW(h, GWL_EXSTYLE) | WS_EX_LAYERED);
+    SetFormBlendValue(h, nullptr, 0, nullptr);
+    timer->SetEnabled(true);
+    if (!toMove) return;
+    SendMessageW(bw, WM_SYSCOMMAND, SC_DRAGMOVE, 0);
+    if (IsWindow(h) && FindFormInList(h) && FindFormInList(h)->DlgWnd.get() == dlg) FinishBlendOnMovingDlg(dlg);
+    return;
+  }
+  {
+    // The dialog turns layered under a snapshot of itself, so that the switch does not show.
+    const std::unique_ptr<TkvGlowForm> cover(MakeCoverForm(h, nullptr, false, nullptr));
+    const LONG ex = GetWindowLongW(h, GWL_EXSTYLE);
+    if (!(ex & WS_EX_LAYERED)) SetWindowLongW(h, GWL_EXSTYLE, ex | WS_EX_LAYERED);
+    SetLayeredWindowAttributes(h, 0, 255, LWA_ALPHA);
+    RedrawWindow(h, nullptr, nullptr, kRedrawAll);
+  }
+  timer->SetEnabled(true);
+  if (!toMove) return;
+  SendMessageW(h, WM_SYSCOMMAND, SC_DRAGMOVE, 0);
+  // The move loop may have closed the dialog and freed its wrapper with it.
+  if (IsWindow(h) && FindFormInList(h) && FindFormInList(h)->DlgWnd.get() == dlg) FinishBlendOnMovingDlg(dlg);
+}
+
+namespace {
+
+// The end of a blended move through the border window: the dialog goes where the picture was
+// dropped and is opaque again in front of it.
+void FinishBorderBlendMoveDlg(TkvDialogWnd* dlg, TkvBorderForm& border, HWND bw) {
+  const HWND h = dlg->CtrlHandle;
+  if (TBitmap* picture = dlg->SkinData->FCacheBmp.get()) SetFormBlendValue(bw, picture, 255, nullptr);
+  RECT br{};
+  GetWindowRect(bw, &br);
+  SetWindowPos(h, nullptr, br.left + border.OffsetX(), br.top + border.OffsetY(), 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
+  if (dlg->MoveTimer) dlg->MoveTimer->SetEnabled(false);
+  dlg->FormState &= ~DLG_BLENDMOVING;
+  SetWindowLongW(h, GWL_EXSTYLE, GetWindowLongW(h, GWL_EXSTYLE) & ~WS_EX_LAYERED);
+  SetFocus(h);
+  RedrawWindow(h, nullptr, nullptr, kRedrawAll);
+  // The dialog's own pixels reach the screen before the picture behind it loses its middle.
+  WaitTicks(GetTickCount(), 40);
+  dlg->SkinData->BGChanged = true;
+  border.ExBorderShowing = false;
+  border.UpdateExBordersPos(true, 255);
+}
+
+}  // namespace
+
+void FinishBlendOnMovingDlg(TkvDialogWnd* dlg) {
+  const HWND h = dlg ? dlg->CtrlHandle : nullptr;
+  if (!h || !(dlg->FormState & DLG_BLENDMOVING)) return;
+  TkvBorderForm* border = dlg->BorderForm.get();
+  if (const HWND bw = border ? border->LayeredWindow() : nullptr; bw && border->ExBorderShowing) {
+    FinishBorderBlendMoveDlg(dlg, *border, bw);
+    if (dlg->MoveTimer) dlg->MoveTimer->CurrentBlendValue = 255.0;
+    dlg->MoveTimer.reset();
+    return;
+  }
+  {
+    // A snapshot hides the moment the dialog stops being layered.
+    const std::unique_ptr<TkvGlowForm> cover(MakeCoverForm(h, nullptr, false, nullptr));
+    SetWindowLongW(h, GWL_EXSTYLE, GetWindowLongW(h, GWL_EXSTYLE) & ~WS_EX_LAYERED);
+    UpdateWindow(h);
+    if (dlg->MoveTimer) dlg->MoveTimer->SetEnabled(false);
+    SetFocus(h);
+    RedrawWindow(h, nullptr, nullptr, kRedrawAll);
+  }
+  dlg->FormState &= ~DLG_BLENDMOVING;
+  // What changed during the drag (the activation) is painted now.
+  if (dlg->SkinData->BGChanged) RedrawWindow(h, nullptr, nullptr, kRedrawAll);
+  if (dlg->MoveTimer) dlg->MoveTimer->CurrentBlendValue = 255.0;
+  dlg->MoveTimer.reset();
 }
 
 TkvDialogWnd* MakeDialogWrapper(HWND dialog) {

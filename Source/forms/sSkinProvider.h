@@ -957,6 +957,9 @@ class TkvSystemBlur : public TPersistent {
 class TkvBorderForm : public TkvBorderWindow {
  public:
   explicit TkvBorderForm(TsSkinProvider* owner);
+  // A skinned standard dialog's border: the dialog keeps drawing its own frame and taking the
+  // mouse; the window behind it shows the dialog's picture with the shadow around it.
+  explicit TkvBorderForm(TkvDialogWnd* owner);
   ~TkvBorderForm() override;
   TkvBorderForm(const TkvBorderForm&) = delete;
   TkvBorderForm& operator=(const TkvBorderForm&) = delete;
@@ -1008,6 +1011,7 @@ class TkvBorderForm : public TkvBorderWindow {
   bool MaxMoving = false;
   TsSkinProvider* FOwner;
   TsSkinProvider* sp;
+  TkvDialogWnd* Dlg = nullptr;  // the owner when it is a dialog's wrapper
   bool ResetRgn = false;
   bool Locked = false;
   bool ExBorderShowing = false;
@@ -1019,6 +1023,7 @@ class TkvBorderForm : public TkvBorderWindow {
  private:
   HRGN ClientRgn(Integer newWidth, Integer newHeight);
   HRGN BlurRgn(TBitmap* picture);
+  void UpdateDialogBorder(bool redraw, Byte blend);
   void CopyClientFromScreen(TBitmap* picture);
   void PassOn(TMessage& m) {
     if (OldBorderProc) OldBorderProc(m);
@@ -1030,8 +1035,13 @@ class TkvBorderForm : public TkvBorderWindow {
 // How many border-window messages are being handled: a border window is not freed under them.
 extern Integer BorderProcDepth;
 
+// The shadow around a form's or dialog's picture: the body made opaque (its key-coloured pixels
+// clear), the margins cleared and the shadow template drawn into them.
+void PaintShadowAround(TBitmap* cache, const TRect& body, TBitmap* tpl, const TRect& srcMargins, const TRect& shadow);
+
 // The skin's border width for the outer border window (0 without one or without a manager), its
-// title height, and how far the skinned frame is wider and taller than the system's.
+// title height, and how far the skinned frame is wider and taller than the system's. A dialog's
+// picture keeps the dialog's own frame: for its border they are 0.
 Integer SkinBorderWidth(TkvBorderWindow* bf);
 Integer SkinTitleHeight(TkvBorderWindow* bf);
 Integer DiffBorder(TkvBorderWindow* bf);
@@ -1094,12 +1104,14 @@ class TkvSBAnimation : public TTimer {
   TsCommonData* SkinData = nullptr;
   HWND FormHandle = nullptr;
   TsCaptionButton* PBtnData = nullptr;
-  TsSkinProvider* Provider = nullptr;
+  TsSkinProvider* Provider = nullptr;  // null for the fade of a dialog's border icon
 
  private:
   void SyncTimer() { SetEnabled(Fade.TimerOn); }
 };
 
-// Starts or retargets the fade of a button of the provider's caption.
+// Starts or retargets the fade of a button of the provider's caption, or of a border icon of a
+// skinned standard dialog.
 void StartSBAnimation(TsCaptionButton* btn, Integer state, Integer iterations, bool toUp, TsSkinProvider* sp);
+void StartSBAnimation(TsCaptionButton* btn, Integer state, Integer iterations, bool toUp, TkvDialogWnd* dlg);
 #endif

@@ -80,6 +80,19 @@ struct THideStage {
   std::unique_ptr<TBitmap> picture;
 };
 
+// The stand-in of a show: the outer border's layered window without its region (it stays with
+// the border), or a new window that own keeps.
+TkvGlowForm* ShowStandIn(TkvBorderForm* border, std::unique_ptr<TkvGlowForm>& own) {
+  if (!border) {
+    own = NewAnimWindow();
+    return own.get();
+  }
+  if (!border->AForm) border->CreateNewForm();
+  TkvGlowForm* stand = border->AForm.get();
+  if (stand) SetWindowRgn(stand->Handle(), nullptr, FALSE);
+  return stand;
+}
+
 THideStage StageFromBorder(TkvBorderForm* border, TBitmap* cache) {
   THideStage stage;
   if (!border->AForm) border->CreateNewForm();
@@ -123,17 +136,11 @@ void AnimShowForm(TsSkinProvider* sp, Word wTime, Integer maxTransparency, TkvAn
   // The stand-in: the outer border's layered window, or a new one.
   TkvBorderForm* border = sp->BorderForm.get();
   std::unique_ptr<TkvGlowForm> ownWindow;
-  TkvGlowForm* stand = nullptr;
-  if (border) {
-    if (!border->AForm) border->CreateNewForm();
-    stand = border->AForm.get();
-    if (stand) SetWindowRgn(stand->Handle(), nullptr, FALSE);
+  TkvGlowForm* stand = ShowStandIn(border, ownWindow);
+  if (border)
     border->PaintAll();
-  } else {
+  else
     sp->PaintAll();
-    ownWindow = NewAnimWindow();
-    stand = ownWindow.get();
-  }
   TBitmap* cache = sd->FCacheBmp.get();
   if (!stand || !cache || cache->Empty()) return;
 
@@ -287,7 +294,10 @@ void AnimHideForm(TsSkinProvider* sp, Integer time, TkvAnimType mode) {
 void PrintDlgClient(TkvDialogWnd* listSW, TBitmap* dstBmp, bool copyScreen) {
   if (!listSW || !dstBmp || !listSW->CtrlHandle) return;
   const HWND h = listSW->CtrlHandle;
-  const TPoint offset = ClientOrigin(h);
+  // The client's place in the picture: inside the frame, and inside the shadow margins with an
+  // outer border.
+  const TPoint origin = ClientOrigin(h), frame = listSW->FrameOrigin();
+  const TPoint offset(origin.X + frame.X, origin.Y + frame.Y);
   const Integer cw = GetClientWidth(h), ch = GetClientHeight(h);
   const TRect client(offset.X, offset.Y, std::min(offset.X + cw, dstBmp->Width()),
                      std::min(offset.Y + ch, dstBmp->Height()));
@@ -295,7 +305,7 @@ void PrintDlgClient(TkvDialogWnd* listSW, TBitmap* dstBmp, bool copyScreen) {
     const TWindowDC dc(h);
     if (!dc) return;
     const TSaveDC saved(dc);
-    BitBlt(dstBmp->Canvas()->Handle(), offset.X, offset.Y, cw, ch, dc, offset.X, offset.Y, SRCCOPY);
+    BitBlt(dstBmp->Canvas()->Handle(), offset.X, offset.Y, cw, ch, dc, origin.X, origin.Y, SRCCOPY);
     FillAlphaRect(dstBmp, client, 255, clNone);
     return;
   }
@@ -307,23 +317,30 @@ void PrintDlgClient(TkvDialogWnd* listSW, TBitmap* dstBmp, bool copyScreen) {
     IntersectClipRect(dc, 0, 0, cw, ch);
     TkvProvider::PrintHwndControls(h, dc);
   }
-  // The dialog has no outer border: the whole picture is opaque.
-  FillAlphaRect(dstBmp, TRect(0, 0, dstBmp->Width(), dstBmp->Height()), 255, clNone);
+  // With an outer border only the client is made opaque (the shadow keeps its alpha); without
+  // one the whole picture is.
+  if (listSW->BorderForm)
+    FillAlphaRect(dstBmp, client, 255, clNone);
+  else
+    FillAlphaRect(dstBmp, TRect(0, 0, dstBmp->Width(), dstBmp->Height()), 255, clNone);
 }
 
 void AnimShowDlg(TkvDialogWnd* listSW, Word wTime, Integer maxTransparency, TkvAnimType animType) {
   if (!listSW || !listSW->CtrlHandle || !listSW->SkinData) return;
   const HWND h = listSW->CtrlHandle;
   const auto animating = SetForScope(InAnimationProcess, true, false);
+  // The stand-in: the outer border's layered window (it stays with the border), or a new one.
+  TkvBorderForm* border = listSW->BorderForm.get();
+  std::unique_ptr<TkvGlowForm> ownWindow;
+  TkvGlowForm* stand = ShowStandIn(border, ownWindow);
   listSW->PaintAll();
   TBitmap* cache = listSW->SkinData->FCacheBmp.get();
-  if (!cache || cache->Empty()) return;
+  if (!stand || !cache || cache->Empty()) return;
   std::unique_ptr<TBitmap> picture = CopyOf(cache);
   PrintDlgClient(listSW, picture.get(), false);
   FillDlgArOR(listSW);
-  CleanPixelsByRects(listSW->ArOR, picture.get());
+  if (!border) CleanPixelsByRects(listSW->ArOR, picture.get());
 
-  std::unique_ptr<TkvGlowForm> stand = NewAnimWindow();
   const HWND standWnd = stand->Handle();
   HWND insertAfter = h;
   if (GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_TOPMOST) {
@@ -332,21 +349,30 @@ void AnimShowDlg(TkvDialogWnd* listSW, Word wTime, Integer maxTransparency, TkvA
   }
   std::unique_ptr<TkvGlowForm> cover;
   if (WantsCover() && !IsFluentOS()) cover.reset(MakeCoverForm(h, nullptr, true, nullptr));
+  // The picture lies so that the dialog's window lands where it is.
   const TRect bounds = WindowRectOf(h);
-  AnimShowLayered(stand.get(), picture.get(), TPoint(bounds.Left, bounds.Top), wTime, maxTransparency, animType, true,
-                  insertAfter);
+  const TPoint origin = listSW->FrameOrigin();
+  AnimShowLayered(stand, picture.get(), TPoint(bounds.Left - origin.X, bounds.Top - origin.Y), wTime, maxTransparency,
+                  animType, true, insertAfter);
   if (WantsCover() && IsFluentOS()) cover.reset(MakeCoverForm(standWnd, nullptr, true, nullptr));
 
   // The dialog behind its stand-in, visible without a repaint of its own yet.
+  UpdateRgn(listSW, false);
   SetWindowPos(h, standWnd, 0, 0, 0, 0, kBehindFlags);
   SetWindowLongW(h, GWL_STYLE, GetWindowLongW(h, GWL_STYLE) | WS_VISIBLE);
   listSW->ProcessMessage(WM_SETREDRAW, 1, 0);
   InAnimationProcess = false;
+  if (border) border->ExBorderShowing = true;
   listSW->SkinData->BeginUpdate();
   listSW->SkinData->EndUpdate(false);
   RedrawWindow(h, nullptr, nullptr, kRedrawAll);
   SetWindowPos(standWnd, h, 0, 0, 0, 0, kBehindFlags);
-  stand.reset();
+  if (border) {
+    // The border keeps the window: it shows the shadow around the dialog from now on.
+    border->ExBorderShowing = false;
+    SetWindowRgn(standWnd, border->MakeRgn(), FALSE);
+  }
+  ownWindow.reset();
   if (cover) {
     WaitTicks(GetTickCount(), 20);
     cover.reset();
@@ -360,10 +386,22 @@ void AnimHideDlg(TkvDialogWnd* listSW) {
   if (!manager || !cache || cache->Empty()) return;
   const auto animating = SetForScope(InAnimationProcess, true, false);
   ClearAllGlows();
-  FillDlgArOR(listSW);
-  THideStage stage = StageFromCover(listSW->CtrlHandle, nullptr, cache, listSW->ArOR);
+  // The outer border's window plays the hide (the border lets go of it), or a cover of the dialog.
+  TkvBorderForm* border = listSW->BorderForm.get();
+  THideStage stage;
+  if (border) {
+    stage = StageFromBorder(border, cache);
+  } else {
+    FillDlgArOR(listSW);
+    stage = StageFromCover(listSW->CtrlHandle, nullptr, cache, listSW->ArOR);
+  }
   TkvGlowForm* window = stage.window;
   HideAnimForm(window, stage.picture.release(), manager->AnimEffects.DialogHide.Time, 255,
                manager->AnimEffects.DialogHide.Mode, nullptr);
+  if (Application && Application->Terminated()) {
+    listSW->BorderForm.reset();
+  } else if (border && border->AForm) {
+    border->FreeLayeredWindow();
+  }
   delete window;  // still here when the hide ran no frames
 }

@@ -10,6 +10,7 @@
 //   4. Keeping the window in step with the form
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
+#include "forms/kvDialogWnd.h"
 #include "forms/sSkinProvider.h"
 #include "paint/sAlphaGraph.h"
 #include "raster/Blend.h"
@@ -24,7 +25,14 @@ namespace {
 
 TkvBorderForm* AsBorderForm(TkvBorderWindow* bf) { return dynamic_cast<TkvBorderForm*>(bf); }
 
-TkvSkinData* SkinDataOf(TkvBorderForm* bf) { return bf && bf->sp ? bf->sp->SkinDataFor() : nullptr; }
+TkvSkinData* SkinDataOf(TkvBorderForm* bf) {
+  return bf && bf->SkinData && (bf->sp || bf->Dlg) ? bf->SkinData->GetCommonSkinData() : nullptr;
+}
+
+bool DialogOwned(TkvBorderWindow* bf) {
+  TkvBorderForm* b = dynamic_cast<TkvBorderForm*>(bf);
+  return b && b->Dlg;
+}
 
 HWND FormWnd(TsSkinProvider* sp) { return sp->Form && sp->Form->HandleAllocated() ? sp->Form->WindowHandle() : nullptr; }
 
@@ -38,6 +46,7 @@ DuRiruZireziv* BorderManagerOf(TkvBorderWindow* bf) {
 }
 
 Integer SkinBorderWidth(TkvBorderWindow* bf) {
+  if (DialogOwned(bf)) return 0;
   TkvSkinData* data = BorderManagerOf(bf) ? SkinDataOf(AsBorderForm(bf)) : nullptr;
   return data ? data->ExBorderWidth : 0;
 }
@@ -45,7 +54,7 @@ Integer SkinBorderWidth(TkvBorderWindow* bf) {
 Integer SkinTitleHeight(TkvBorderWindow* bf) {
   TkvBorderForm* b = AsBorderForm(bf);
   TkvSkinData* data = SkinDataOf(b);
-  if (!data) return 0;
+  if (!data || b->Dlg) return 0;
   return b->sp->IsZoomed() ? data->ExMaxHeight : data->ExTitleHeight;
 }
 
@@ -53,14 +62,14 @@ Integer SkinTitleHeight(TkvBorderWindow* bf) {
 // offsets are: the picture's client then lines up with the form's client pixel for pixel.
 Integer DiffBorder(TkvBorderWindow* bf) {
   TkvBorderForm* b = AsBorderForm(bf);
-  const HWND h = b ? b->OwnerHandle() : nullptr;
+  const HWND h = b && !b->Dlg ? b->OwnerHandle() : nullptr;
   if (!h) return 0;
   return SysBorderWidth(h, bf, true) - ClientOrigin(h).X;
 }
 
 Integer DiffTitle(TkvBorderWindow* bf) {
   TkvBorderForm* b = AsBorderForm(bf);
-  const HWND h = b ? b->OwnerHandle() : nullptr;
+  const HWND h = b && !b->Dlg ? b->OwnerHandle() : nullptr;
   if (!h) return 0;
   return b->CaptionHeight(true) - ClientOrigin(h).Y;
 }
@@ -134,6 +143,49 @@ void TsSkinProvider::UpdateOuterBorder(bool redraw) {
 void TsSkinProvider::PaintOuterBorder(TBitmap* cache, const TRect& rForm) {
   TkvSkinData* data = SkinDataFor();
   if (!BorderForm || !data) return;
+  BorderForm->ShadowTemplate = FUWPMode ? UWPTemplate(FormActive)
+                                        : (FormActive ? data->ShdaTemplate.get() : data->ShdiTemplate.get());
+  TBitmap* tpl = BorderForm->ShadowTemplate;
+  if (!tpl || tpl->Width() == 0 || tpl->Height() == 0) {
+    PaintShadowAround(cache, rForm, nullptr, TRect(), TRect());
+    return;
+  }
+  const TRect shadow = ShadowSize();
+  const TRect halfMargins((tpl->Width() - 1) / 2, (tpl->Height() - 1) / 2, (tpl->Width() - 1) / 2,
+                          (tpl->Height() - 1) / 2);
+  const TRect whole(0, 0, cache->Width(), cache->Height());
+  if (FUWPMode) {
+    // The captionless look: the window shadow stretched around the client area alone.
+    PaintShadowAround(cache, rForm, nullptr, TRect(), TRect());
+    const TRect target(rForm.Left - shadow.Left, rForm.Top - shadow.Top, rForm.Right + shadow.Right,
+                       rForm.Bottom + shadow.Bottom);
+    FillRect32Excl(cache, whole, target, 0, 0);
+    FillRect32Excl(cache, target, rForm, 0, 0);
+    DrawFrameTemplate(cache->View(), target, tpl->View(), halfMargins, shadow);
+    return;
+  }
+  if (ExtendedFrameDrawing()) {
+    PaintShadowAround(cache, rForm, nullptr, TRect(), TRect());
+    // The shadow margins start clear: what was painted there belongs to no part of the form.
+    FillRect32Excl(cache, whole, rForm, 0, 0);
+    PaintExtendedFrame(cache, tpl);
+    return;
+  }
+  const bool ownBorderImage =
+      data->ExBorder >= 0 && data->ExBorder < Integer(data->ma.size()) && SkinManager()->ExtBordersMode() == ebmFull;
+  if (!ownBorderImage) {
+    PaintShadowAround(cache, rForm, tpl, halfMargins, shadow);
+    CheckCorners(cache, rForm, tpl);
+    return;
+  }
+  // The skin's border image is the template, with its own margins.
+  const TsMaskData& md = data->ma[size_t(data->ExBorder)];
+  PaintShadowAround(cache, rForm, tpl, TRect(md.WL, md.WT, md.WR, md.WB), shadow);
+}
+
+// The form's part of the picture made opaque and the shadow margins drawn from the template;
+// shared with the dialog wrapper's outer border.
+void PaintShadowAround(TBitmap* cache, const TRect& rForm, TBitmap* tpl, const TRect& srcMargins, const TRect& shadow) {
   // The form's own part is opaque; the pixels its border image marks transparent (its rounded
   // corners) show what lies behind the border window.
   TPixelView v = cache->View();
@@ -144,39 +196,11 @@ void TsSkinProvider::PaintOuterBorder(TBitmap* cache, const TRect& rForm) {
         uint32_t& p = v.At(x, y);
         p = p == kKeyPixel ? 0 : p | 0xFF000000u;
       }
-  BorderForm->ShadowTemplate = FUWPMode ? UWPTemplate(FormActive)
-                                        : (FormActive ? data->ShdaTemplate.get() : data->ShdiTemplate.get());
-  TBitmap* tpl = BorderForm->ShadowTemplate;
   if (!tpl || tpl->Width() == 0 || tpl->Height() == 0) return;
-  const TRect shadow = ShadowSize();
-  const TRect halfMargins((tpl->Width() - 1) / 2, (tpl->Height() - 1) / 2, (tpl->Width() - 1) / 2,
-                          (tpl->Height() - 1) / 2);
-  const TRect whole(0, 0, cache->Width(), cache->Height());
-  if (FUWPMode) {
-    // The captionless look: the window shadow stretched around the client area alone.
-    const TRect target(rForm.Left - shadow.Left, rForm.Top - shadow.Top, rForm.Right + shadow.Right,
-                       rForm.Bottom + shadow.Bottom);
-    FillRect32Excl(cache, whole, target, 0, 0);
-    FillRect32Excl(cache, target, rForm, 0, 0);
-    DrawFrameTemplate(cache->View(), target, tpl->View(), halfMargins, shadow);
-    return;
-  }
   // The shadow margins start clear: what was painted there belongs to no part of the form.
+  const TRect whole(0, 0, cache->Width(), cache->Height());
   FillRect32Excl(cache, whole, rForm, 0, 0);
-  if (ExtendedFrameDrawing()) {
-    PaintExtendedFrame(cache, tpl);
-    return;
-  }
-  const bool ownBorderImage =
-      data->ExBorder >= 0 && data->ExBorder < Integer(data->ma.size()) && SkinManager()->ExtBordersMode() == ebmFull;
-  if (!ownBorderImage) {
-    DrawFrameTemplate(cache->View(), whole, tpl->View(), halfMargins, shadow);
-    CheckCorners(cache, rForm, tpl);
-    return;
-  }
-  // The skin's border image is the template, with its own margins.
-  const TsMaskData& md = data->ma[size_t(data->ExBorder)];
-  DrawFrameTemplate(cache->View(), whole, tpl->View(), TRect(md.WL, md.WT, md.WR, md.WB), shadow);
+  DrawFrameTemplate(cache->View(), whole, tpl->View(), srcMargins, shadow);
 }
 
 bool TsSkinProvider::ExtendedFrameDrawing() {
@@ -256,6 +280,11 @@ TkvBorderForm::TkvBorderForm(TsSkinProvider* owner)
   CreateNewForm();
 }
 
+TkvBorderForm::TkvBorderForm(TkvDialogWnd* owner)
+    : FOwner(nullptr), sp(nullptr), Dlg(owner), SkinData(owner ? owner->SkinData : nullptr) {
+  CreateNewForm();
+}
+
 TkvBorderForm::~TkvBorderForm() {
   KillAnimations();
   FreeLayeredWindow();
@@ -292,33 +321,52 @@ void TkvBorderForm::FreeLayeredWindow() {
   AForm.reset();
 }
 
-HWND TkvBorderForm::OwnerHandle() { return sp ? FormWnd(sp) : nullptr; }
+HWND TkvBorderForm::OwnerHandle() {
+  if (Dlg) return Dlg->CtrlHandle;
+  return sp ? FormWnd(sp) : nullptr;
+}
 
-Integer TkvBorderForm::CaptionHeight(bool checkSkin) { return sp ? sp->CaptionHeight(checkSkin) : 0; }
+Integer TkvBorderForm::CaptionHeight(bool checkSkin) {
+  if (Dlg) return Dlg->CaptionHeight();
+  return sp ? sp->CaptionHeight(checkSkin) : 0;
+}
 
 Integer TkvBorderForm::MenuHeight() { return sp ? sp->MenuHeight() : 0; }
 
 TRect TkvBorderForm::IconRect() { return sp ? sp->FIconRect : TRect(); }
 
 void TkvBorderForm::PaintAll() {
+  if (Dlg) Dlg->PaintAll();
   if (sp) sp->PaintAll();
 }
 
 void TkvBorderForm::SetHotHT(Integer ht, bool repaint) {
+  if (Dlg) Dlg->SetHotHT(ht);
   if (sp) sp->SetHotHT(ht, repaint);
 }
 
 void TkvBorderForm::KillAnimations() {
+  if (Dlg) Dlg->KillAnimations();
   if (sp) sp->KillAnimations();
 }
 
-Cardinal TkvBorderForm::FormState() { return sp ? sp->FFormState : 0; }
+Cardinal TkvBorderForm::FormState() {
+  if (Dlg) return Dlg->FormState;
+  return sp ? sp->FFormState : 0;
+}
 
-TRect TkvBorderForm::ShadowSize() { return sp ? sp->ShadowSize() : TRect(); }
+TRect TkvBorderForm::ShadowSize() {
+  if (Dlg) {
+    TkvSkinData* data = SkinDataOf(this);
+    return data ? data->FormShadowSize : TRect();
+  }
+  return sp ? sp->ShadowSize() : TRect();
+}
 
 bool TkvBorderForm::CanBringForm() {
   const HWND h = OwnerHandle();
   if (!h || !IsWindowEnabled(h)) return false;
+  if (Dlg) return true;
   return !(GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_NOACTIVATE);
 }
 
@@ -326,11 +374,13 @@ bool TkvBorderForm::CanBringForm() {
 // the form's client area.
 Integer TkvBorderForm::OffsetX() {
   const HWND h = OwnerHandle();
+  if (Dlg) return ShadowSize().Left;  // the dialog's picture starts inside the shadow
   return h ? sp->OffsetX() - ClientOrigin(h).X : 0;
 }
 
 Integer TkvBorderForm::OffsetY() {
   const HWND h = OwnerHandle();
+  if (Dlg) return ShadowSize().Top;
   return h ? sp->OffsetY() - ClientOrigin(h).Y : 0;
 }
 
@@ -386,6 +436,13 @@ TPoint TkvBorderForm::FrameOffset() {
 
 HRGN TkvBorderForm::ClientRgn(Integer newWidth, Integer newHeight) {
   const HWND h = OwnerHandle();
+  if (Dlg) {
+    // The dialog shows its whole window itself.
+    RECT wr{};
+    GetWindowRect(h, &wr);
+    const Integer left = OffsetX(), top = OffsetY();
+    return CreateRectRgn(left, top, left + wr.right - wr.left, top + wr.bottom - wr.top);
+  }
   const Integer left = sp->OffsetX(), top = sp->OffsetY();
   Integer width = GetClientWidth(h), height = GetClientHeight(h);
   if ((FormState() & FS_SIZING) && !(sp->Form->FormState().Contains(fsShowing))) {
@@ -418,7 +475,8 @@ HRGN TkvBorderForm::MakeRgn(Integer newWidth, Integer newHeight) {
     const Integer b = SysBorderWidth(h, this, false) + DiffBorder(this);
     base = CreateRectRgn(b + shadow.Left, shadow.Top + 4, width - b - shadow.Right, height - b - shadow.Bottom);
   }
-  const Cardinal state = FormState();
+  // A dialog's state bits are not the provider's: its window is cut out whatever it does.
+  const Cardinal state = Dlg ? 0 : FormState();
   auto whole = [&] { return base ? base : CreateRectRgn(0, 0, width, height); };
   if (state & FS_CHANGING) return whole();
   if (!(state & (FS_BLENDMOVING | FS_ANIMMINIMIZING | FS_ANIMCLOSING))) {
@@ -476,6 +534,10 @@ void TkvBorderForm::CopyClientFromScreen(TBitmap* picture) {
 // ---- 4. Keeping the window in step with the form ---------------------------------------------
 
 void TkvBorderForm::UpdateExBordersPos(bool redraw, Byte blend) {
+  if (Dlg) {
+    UpdateDialogBorder(redraw, blend);
+    return;
+  }
   const HWND h = OwnerHandle();
   RECT ownerRect{};
   if (Locked || !sp || (Application && Application->Terminated()) || ExBorderShowing || !h ||
@@ -581,4 +643,54 @@ void TkvBorderForm::UpdateExBordersPos(bool redraw, Byte blend) {
   } else {
     SetWindowPos(wnd, insertAfter, target.X, target.Y, 0, 0, flags | SWP_NOSIZE);
   }
+}
+
+// A dialog's border window lies right behind the dialog and shows the dialog's picture (its
+// frame as the dialog draws it, the shadow around) with the dialog's window cut out of its
+// region. It has no window while the dialog is hidden or minimized.
+void TkvBorderForm::UpdateDialogBorder(bool redraw, Byte blend) {
+  const HWND h = OwnerHandle();
+  RECT ownerRect{};
+  if (Locked || (Application && Application->Terminated()) || ExBorderShowing || !h || !GetWindowRect(h, &ownerRect) ||
+      (SkinData && SkinData->PrintDC) || InAnimationProcess)
+    return;
+  if (!IsWindowVisible(h)) return;  // a hide animation may still play in the window
+  if (IsIconic(h)) {
+    FreeLayeredWindow();
+    return;
+  }
+  ExBorderShowing = true;
+  const TScopeExit done([this] { ExBorderShowing = false; });
+  if (!AForm) CreateNewForm();
+  if (!AForm) return;
+  if (SkinData->BGChanged || !SkinData->FCacheBmp) {
+    PaintAll();
+    redraw = true;
+    if (!AForm) return;
+  }
+  TBitmap* picture = SkinData->FCacheBmp.get();
+  if (!picture || picture->Width() == 0 || picture->Height() == 0) return;
+  const HWND wnd = LayeredWindow();
+  const TSize size(picture->Width(), picture->Height());
+  const TPoint target(ownerRect.left - OffsetX(), ownerRect.top - OffsetY());
+  RECT ar{};
+  GetWindowRect(wnd, &ar);
+  const bool sizeDiffers = ar.right - ar.left != size.cx || ar.bottom - ar.top != size.cy;
+  UINT flags = SWP_NOACTIVATE | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING;
+  if (!redraw) flags |= SWP_NOREDRAW;
+  if (kvLayered() && (redraw || sizeDiffers)) {
+    SetWindowPos(wnd, nullptr, target.X, target.Y, size.cx, size.cy,
+                 SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING | SWP_NOREDRAW);
+    BLENDFUNCTION bf{AC_SRC_OVER, 0, blend, AC_SRC_ALPHA};
+    TSize ulwSize = size;
+    TPoint pos = target;
+    UpdateLayeredWnd(wnd, picture, &ulwSize, &bf, &pos);
+    SetWindowRgn(wnd, MakeRgn(0, 0), TRUE);
+  } else {
+    SetWindowPos(wnd, nullptr, target.X, target.Y, 0, 0, flags | SWP_NOSIZE | SWP_NOZORDER);
+  }
+  // Right behind the dialog (a topmost dialog makes it topmost too).
+  SetWindowPos(wnd, h, 0, 0, 0, 0,
+               flags | SWP_NOMOVE | SWP_NOSIZE | (IsWindowVisible(wnd) ? 0 : SWP_SHOWWINDOW));
+  MainRgnReady = true;
 }

@@ -194,6 +194,19 @@ void TkvBorderForm::BorderProc(TMessage& m) {
   // after a message went to the owner, and the depth is a module value.
   ++BorderProcDepth;
   const TScopeExit left([] { --BorderProcDepth; });
+  if (Dlg) {
+    // A dialog's border window only shows its shadow: the mouse goes through to what lies below.
+    if (m.Msg == WM_NCHITTEST) {
+      m.Result = HTTRANSPARENT;
+      return;
+    }
+    if (m.Msg == WM_ERASEBKGND || m.Msg == WM_NCPAINT) {
+      m.Result = 0;
+      return;
+    }
+    PassOn(m);
+    return;
+  }
   const HWND h = OwnerHandle();
   DuRiruZireziv* manager = BorderManagerOf(this);
   switch (m.Msg) {

@@ -2,6 +2,7 @@
 // window over the form's picture (or over its outer border window's), and out again when the
 // mouse leaves. The levels are TkvButtonFade's (sSkinProviderButtonGlow.cpp).
 #include "base/kvntUtils.h"
+#include "forms/kvDialogWnd.h"
 #include "forms/kvTitleBar.h"
 #include "forms/sSkinProvider.h"
 #include "paint/sAlphaGraph.h"
@@ -13,14 +14,17 @@ TW_DEFINE_CLASS(TkvSBAnimation) {}
 
 namespace {
 
-bool GlowingAllowed(TsSkinProvider* sp) {
-  DuRiruZireziv* m = sp ? sp->SkinManager() : nullptr;
+// The owner (a form's provider or a dialog's wrapper) is reached through its skin data.
+DuRiruZireziv* ManagerOf(const TkvSBAnimation& a) { return a.SkinData ? a.SkinData->GetSkinManager() : nullptr; }
+
+bool GlowingAllowed(const TkvSBAnimation& a) {
+  DuRiruZireziv* m = ManagerOf(a);
   return m && m->Effects.AllowGlowing;
 }
 
 bool GlowCode(Cardinal ht) { return ht == HTMINBUTTON || ht == HTMAXBUTTON || ht == HTCLOSE; }
 
-TkvSkinData* DataOf(TsSkinProvider* sp) { return sp ? sp->SkinDataFor() : nullptr; }
+TkvSkinData* DataOf(const TkvSBAnimation& a) { return a.SkinData ? a.SkinData->GetCommonSkinData() : nullptr; }
 
 const TsMaskData* ImageAt(TkvSkinData* data, Integer index) {
   return data && index >= 0 && index < Integer(data->ma.size()) ? &data->ma[size_t(index)] : nullptr;
@@ -65,8 +69,8 @@ void TkvSBAnimation::StartAnimation(Integer newState, bool toUp) {
 }
 
 Integer TkvSBAnimation::Offset() {
-  if (!PBtnData || !GlowingAllowed(Provider) || Fade.CurrentState != 1 || !GlowCode(PBtnData->cpHitCode)) return 0;
-  TkvSkinData* data = DataOf(Provider);
+  if (!PBtnData || !GlowingAllowed(*this) || Fade.CurrentState != 1 || !GlowCode(PBtnData->cpHitCode)) return 0;
+  TkvSkinData* data = DataOf(*this);
   return data && PBtnData->cpGlyphType < data->GlowMargins.size() ? data->GlowMargins[PBtnData->cpGlyphType] : 0;
 }
 
@@ -77,7 +81,7 @@ TRect TkvSBAnimation::GetFormBounds() {
   r = TRect(r.Left + ref.left, r.Top + ref.top, r.Right + ref.left, r.Bottom + ref.top);
   const Integer offset = Offset();
   if (offset != 0)
-    if (const TsMaskData* glow = ImageAt(DataOf(Provider), GlowImage(DataOf(Provider), PBtnData->cpGlyphType))) {
+    if (const TsMaskData* glow = ImageAt(DataOf(*this), GlowImage(DataOf(*this), PBtnData->cpGlyphType))) {
       r.Left -= offset;
       r.Top -= offset;
       r.Right = r.Left + glow->Width;
@@ -93,16 +97,18 @@ void TkvSBAnimation::MakeForm() {
   const HWND wnd = AForm->WindowHandle();
   LONG ex = GetWindowLongW(wnd, GWL_EXSTYLE) | WS_EX_TRANSPARENT;
   if (Provider && Provider->Form && Provider->Form->FormStyle() == fsStayOnTop) ex |= WS_EX_TOPMOST;
+  if (!Provider && FormHandle && (GetWindowLongW(FormHandle, GWL_EXSTYLE) & WS_EX_TOPMOST)) ex |= WS_EX_TOPMOST;
   SetWindowLongW(wnd, GWL_EXSTYLE, ex);
 }
 
 void TkvSBAnimation::MakeImg() {
   if (Fade.CurrentState == 0 && ABmp) return;  // the fade-out shows the last picture
-  TkvSkinData* data = DataOf(Provider);
+  TkvSkinData* data = DataOf(*this);
   if (!data || !PBtnData) return;
-  const bool glow = GlowingAllowed(Provider) && Fade.CurrentState == 1 && GlowCode(PBtnData->cpHitCode);
+  const bool glow = GlowingAllowed(*this) && Fade.CurrentState == 1 && GlowCode(PBtnData->cpHitCode);
+  // A dialog's minimize icon already carries the restore glyph while the dialog is minimized.
   const TkvTitleGlyph kind =
-      PBtnData->cpHitCode == HTMINBUTTON && Provider->IsIconicForm() ? tgNormal : PBtnData->cpGlyphType;
+      PBtnData->cpHitCode == HTMINBUTTON && Provider && Provider->IsIconicForm() ? tgNormal : PBtnData->cpGlyphType;
   const Integer glyph = kind < data->TitleGlyphs.size() ? data->TitleGlyphs[kind] : -1;
   const TsMaskData* glyphImage = ImageAt(data, glyph);
   const TsMaskData* glowImage = glyphImage && glow ? ImageAt(data, GlowImage(data, PBtnData->cpGlyphType)) : nullptr;
@@ -172,36 +178,64 @@ void TkvSBAnimation::OnAnimTimer(TObject*) {
   SyncTimer();
 }
 
-void StartSBAnimation(TsCaptionButton* btn, Integer state, Integer iterations, bool toUp, TsSkinProvider* sp) {
-  if (!btn || !sp || (Application && Application->Terminated())) return;
-  DuRiruZireziv* manager = sp->SkinManager();
-  const bool animate = manager && manager->Effects.AllowAnimation;
-  const Integer levels = Maxi(animate ? iterations : 1, 1);
-  if (TkvSBAnimation* a = btn->cpTimer) {
-    if (toUp) a->Fade.CurrentState = state;
-    a->Fade.MaxIterations = iterations;
-    a->Fade.Up = toUp;
-    a->Fade.TimerOn = true;
-    a->SetEnabled(true);
-    if (state == 2) {
-      a->ABmp.reset();
-      if (!a->AForm) a->MakeForm();
-      a->MakeImg();
-    }
-    a->Fade.CurrentLevel = levels;
-    return;
+namespace {
+
+// A button that already fades is retargeted; True when it had a fade.
+bool RetargetFade(TsCaptionButton* btn, Integer state, Integer iterations, bool toUp, Integer levels) {
+  TkvSBAnimation* a = btn->cpTimer;
+  if (!a) return false;
+  if (toUp) a->Fade.CurrentState = state;
+  a->Fade.MaxIterations = iterations;
+  a->Fade.Up = toUp;
+  a->Fade.TimerOn = true;
+  a->SetEnabled(true);
+  if (state == 2) {
+    a->ABmp.reset();
+    if (!a->AForm) a->MakeForm();
+    a->MakeImg();
   }
-  auto* a = new TkvSBAnimation(sp);  // the provider owns it as a component
-  a->BorderForm = sp->BorderForm.get();
-  a->FormHandle = sp->Form->Handle();
-  a->SkinData = sp->FCommonData.get();
-  a->Provider = sp;
+  a->Fade.CurrentLevel = levels;
+  return true;
+}
+
+void LaunchFade(TkvSBAnimation* a, TsCaptionButton* btn, Integer levels) {
   a->SetEnabled(false);
   a->PBtnData = btn;
   btn->cpTimer = a;
   a->Fade.MaxIterations = levels;
   a->SetInterval(12);
   a->StartAnimation(btn->cpState, true);
+}
+
+Integer FadeLevels(DuRiruZireziv* manager, Integer iterations) {
+  const bool animate = manager && manager->Effects.AllowAnimation;
+  return Maxi(animate ? iterations : 1, 1);
+}
+
+}  // namespace
+
+void StartSBAnimation(TsCaptionButton* btn, Integer state, Integer iterations, bool toUp, TsSkinProvider* sp) {
+  if (!btn || !sp || (Application && Application->Terminated())) return;
+  const Integer levels = FadeLevels(sp->SkinManager(), iterations);
+  if (RetargetFade(btn, state, iterations, toUp, levels)) return;
+  auto* a = new TkvSBAnimation(sp);  // the provider owns it as a component
+  a->BorderForm = sp->BorderForm.get();
+  a->FormHandle = sp->Form->Handle();
+  a->SkinData = sp->FCommonData.get();
+  a->Provider = sp;
+  LaunchFade(a, btn, levels);
+}
+
+void StartSBAnimation(TsCaptionButton* btn, Integer state, Integer iterations, bool toUp, TkvDialogWnd* dlg) {
+  if (!btn || !dlg || !dlg->SkinData || (Application && Application->Terminated())) return;
+  const Integer levels = FadeLevels(dlg->SkinData->GetSkinManager(), iterations);
+  if (RetargetFade(btn, state, iterations, toUp, levels)) return;
+  // The application owns a dialog's fades; the wrapper frees them (KillAnimations).
+  auto* a = new TkvSBAnimation(Application);
+  a->BorderForm = dlg->BorderForm.get();
+  a->FormHandle = dlg->CtrlHandle;
+  a->SkinData = dlg->SkinData;
+  LaunchFade(a, btn, levels);
 }
 
 void TsSkinProvider::KillAnimations() {

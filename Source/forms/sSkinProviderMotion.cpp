@@ -147,6 +147,8 @@ double BlendOnMovingStep(Byte blendValue, Integer timeMs) {
   return range / (double(timeMs) / kvBlendMoveInterval);
 }
 
+double DialogBlendOnMovingStep(Byte blendValue) { return double((255 - blendValue) / 30); }
+
 double BlendOnMovingNext(double current, Byte blendValue, double step) {
   if (current <= blendValue) return current;
   return std::max(double(blendValue), current - step);

@@ -86,6 +86,8 @@ constexpr Integer kvBlendMoveInterval = 12;
 double BlendOnMovingStep(Byte blendValue, Integer timeMs);
 // One tick of the fade: the alpha decreases towards blendValue, never below it.
 double BlendOnMovingNext(double current, Byte blendValue, double step);
+// A dialog's step: a thirtieth of the way to the blend value, in whole alpha units.
+double DialogBlendOnMovingStep(Byte blendValue);
 
 // ---- Animated scaling ------------------------------------------------------------------------
 

@@ -219,7 +219,8 @@ void TsSkinProvider::StartMoveForm() {
 
 void TkvMoveTimer::TimeHandler() {
   const Byte alpha = Byte(std::lround(CurrentBlendValue));
-  TkvBorderForm* border = sp ? sp->BorderForm.get() : nullptr;
+  // A dialog's fade has no provider: its border object is the one it was given.
+  TkvBorderForm* border = sp ? sp->BorderForm.get() : dynamic_cast<TkvBorderForm*>(BorderForm);
   if (border && border == BorderForm) {
     // The border window shows the whole form while the form itself is transparent.
     if (const HWND bw = border->LayeredWindow(); bw && border->SkinData && border->SkinData->FCacheBmp)

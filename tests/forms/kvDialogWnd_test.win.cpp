@@ -2,6 +2,8 @@
 // made without an owner; the frame and the border icons come from the skin, a release executes
 // an icon only over the icon that was pressed, and closed dialogs leave neither wrappers nor
 // handles behind.
+#include <functional>
+
 #include "base/kvntUtils.h"
 #include "base/sConst.h"
 #include "base/sMessages.h"
@@ -10,7 +12,9 @@
 #include "skin/sCommonData.h"
 #include "skin/sVclUtils.h"
 #include "support/FormFixture.h"
+#include "forms/sSkinProviderMotion.h"
 #include "support/FormSkin.h"
+#include "support/LayeredCalls.h"
 #include "support/WindowProbes.h"
 #include "ui/ExtCtrls.h"
 #include "ui/ScopeGuard.h"
@@ -19,6 +23,7 @@
 #include "wrappers/kvSBUtilsPanels.h"
 
 using namespace formskin;
+using layered::LayeredCalls;
 
 namespace {
 
@@ -124,6 +129,8 @@ class DialogWrapper : public SkinnedForm {
 }  // namespace
 
 TEST_F(DialogWrapper, OwnerlessDialogIsSkinnedWithFrameAndBorderIcons) {
+  // Without glowing the icons' looks are drawn into the dialog's own picture.
+  const auto noGlow = SetForScope(skin->skin.Manager.Effects.AllowGlowing, false);
   ASSERT_NE(MakeDialog(), nullptr);
   ASSERT_NE(Wrapper(), nullptr) << "the hook gave the ownerless dialog no wrapper";
   EXPECT_TRUE(WndIsSkinned(dlg));
@@ -163,6 +170,7 @@ TEST_F(DialogWrapper, OwnerlessDialogIsSkinnedWithFrameAndBorderIcons) {
 // of HTCLOSE, Ctrl (0x08) that of HTMINBUTTON. A release away from the pressed icon acts on
 // nothing, whatever the flags say.
 TEST_F(DialogWrapper, ReleaseAwayFromThePressedIconDoesNothing) {
+  const auto noGlow = SetForScope(skin->skin.Manager.Effects.AllowGlowing, false);
   ASSERT_NE(MakeDialog(), nullptr);
   ShowDialog();
   ASSERT_NE(Wrapper(), nullptr);
@@ -678,4 +686,356 @@ TEST_F(DialogWrapper, ClosingCommandLeavesACoverUntilThePressOrTheHide) {
   ShowWindow(dlg, SW_HIDE);
   EXPECT_FALSE(w->AnimClosing);
   EXPECT_EQ(w->CoverForm, nullptr);
+}
+
+namespace {
+// The layered updates of windows other than the dialog (and its border window): its icons' glows.
+std::vector<layered::UpdateCall> GlowUpdates(HWND dialog, HWND border = nullptr) {
+  return LayeredCalls::UpdatesExcept(dialog, border);
+}
+}  // namespace
+
+// With glowing on, a hot icon's look fades in on a small layered window right above the dialog,
+// in ten 12 ms steps (driven here by the fade's own timer event), and out again when the mouse
+// leaves; the dialog's picture keeps the normal look. A press shows the pressed look at once.
+TEST_F(DialogWrapper, HotIconFadesInOverTheDialogAndOutOnLeave) {
+  DuRiruZireziv& manager = skin->skin.Manager;
+  ASSERT_TRUE(manager.Effects.AllowGlowing);
+  ASSERT_TRUE(manager.Effects.AllowAnimation);
+  ASSERT_NE(MakeDialog(), nullptr);
+  ShowDialog();
+  TkvDialogWnd* w = Wrapper();
+  ASSERT_NE(w, nullptr);
+  RECT r{};
+  GetWindowRect(dlg, &r);
+  const TRect icon = w->Icons[TkvDialogWnd::biClose].Rect;
+  const TPoint close = IconCentre(TkvDialogWnd::biClose);
+  LayeredCalls rec;
+  EXPECT_EQ(SendMessageW(dlg, WM_NCHITTEST, 0, ScreenParam(close)), HTCLOSE);
+  TkvSBAnimation* fade = w->Icons[TkvDialogWnd::biClose].Glow.cpTimer;
+  ASSERT_NE(fade, nullptr);
+  EXPECT_TRUE(fade->Enabled());
+  EXPECT_EQ(fade->Interval(), 12u);
+  EXPECT_EQ(fade->Provider, nullptr);
+  auto shown = GlowUpdates(dlg);
+  ASSERT_EQ(shown.size(), 1u);
+  const HWND glow = shown[0].wnd;
+  EXPECT_EQ(shown[0].alpha, 25);
+  ASSERT_TRUE(shown[0].hasPos);
+  EXPECT_EQ(shown[0].pos.x, r.left + icon.Left);
+  EXPECT_EQ(shown[0].pos.y, r.top + icon.Top);
+  ASSERT_EQ(shown[0].size.cx, icon.Width());
+  ASSERT_EQ(shown[0].size.cy, icon.Height());
+  EXPECT_EQ(shown[0].At(icon.Width() / 2, icon.Height() / 2), GlyphPixel(0, 1));
+  const LONG ex = GetWindowLongW(glow, GWL_EXSTYLE);
+  EXPECT_TRUE(ex & WS_EX_TRANSPARENT);
+  EXPECT_TRUE(ex & WS_EX_NOACTIVATE);
+  EXPECT_EQ(GetWindow(dlg, GW_HWNDPREV), glow);
+  EXPECT_EQ(w->SkinData->FCacheBmp->View().At(close.X, close.Y), GlyphPixel(0, 0));
+
+  SetCursorPos(r.left + close.X, r.top + close.Y);  // the mouse stays on the icon
+  for (Integer i = 0; i < 9; ++i) fade->OnAnimTimer();
+  shown = GlowUpdates(dlg);
+  ASSERT_EQ(shown.size(), 10u);
+  for (Integer i = 1; i < 9; ++i) EXPECT_EQ(shown[size_t(i)].alpha, 25 * (i + 1)) << i;
+  EXPECT_EQ(shown[9].alpha, 255);
+  EXPECT_TRUE(fade->Enabled());  // held, watching the mouse
+
+  // The mouse left while the glow was held: the dialog hears of it and the glow fades out.
+  SetCursorPos(r.left + 4, r.bottom - 4);
+  fade->OnAnimTimer();
+  EXPECT_EQ(w->CurrentHT, 0);
+  ASSERT_EQ(w->Icons[TkvDialogWnd::biClose].Glow.cpTimer, fade);
+  layered::updates.clear();
+  for (Integer i = 0; i < 11; ++i) fade->OnAnimTimer();
+  shown = GlowUpdates(dlg);
+  ASSERT_EQ(shown.size(), 10u);
+  for (Integer i = 0; i < 10; ++i) EXPECT_EQ(shown[size_t(i)].alpha, 250 - 25 * i) << i;
+  EXPECT_FALSE(fade->Enabled());
+  EXPECT_FALSE(fade->AForm);
+  EXPECT_FALSE(IsWindow(glow));
+
+  // A press on the minimize icon: its pressed look at full strength, at once.
+  const TPoint minimize = IconCentre(TkvDialogWnd::biMin);
+  const TRect minRect = w->Icons[TkvDialogWnd::biMin].Rect;
+  layered::updates.clear();
+  SendMessageW(dlg, WM_NCLBUTTONDOWN, HTMINBUTTON, ScreenParam(minimize));
+  shown = GlowUpdates(dlg);
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown.back().alpha, 255);
+  ASSERT_EQ(shown.back().size.cx, minRect.Width());
+  EXPECT_EQ(shown.back().At(minRect.Width() / 2, minRect.Height() / 2), GlyphPixel(2, 2));
+  TkvSBAnimation* pressed = w->Icons[TkvDialogWnd::biMin].Glow.cpTimer;
+  ASSERT_NE(pressed, nullptr);
+  ASSERT_NE(pressed->AForm, nullptr);
+  const HWND pressedGlow = pressed->AForm->Handle();
+  EXPECT_FALSE(IsIconic(dlg));
+
+  // Closing the dialog takes every glow window with it.
+  SendMessageW(dlg, WM_SYSCOMMAND, SC_CLOSE, 0);
+  Application->ProcessMessages();
+  EXPECT_FALSE(IsWindow(dlg));
+  EXPECT_FALSE(IsWindow(pressedGlow));
+}
+
+// An icon's glow goes with the icon's place and look: when the dialog moves or is sized, or
+// a new skin comes.
+TEST_F(DialogWrapper, IconGlowGoesWhenTheDialogMovesOrTheSkinChanges) {
+  ASSERT_NE(MakeDialog(), nullptr);
+  ShowDialog();
+  TkvDialogWnd* w = Wrapper();
+  ASSERT_NE(w, nullptr);
+  DuRiruZireziv* manager = &skin->skin.Manager;
+  const std::function<void()> triggers[] = {
+      [&] { SetWindowPos(dlg, nullptr, 60, 70, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE); },
+      [&] { SetWindowPos(dlg, nullptr, 0, 0, 300, 160, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE); },
+      [&] { SendMessageW(dlg, SM_ALPHACMD, MAKEWPARAM(0, KV_SETNEWSKIN), LPARAM(manager)); },
+  };
+  for (size_t i = 0; i < std::size(triggers); ++i) {
+    SCOPED_TRACE(i);
+    SendMessageW(dlg, WM_NCHITTEST, 0, ScreenParam(TPoint(2, w->HeaderHeight() + 4)));  // off the icons
+    EXPECT_EQ(SendMessageW(dlg, WM_NCHITTEST, 0, ScreenParam(IconCentre(TkvDialogWnd::biClose))), HTCLOSE);
+    TkvSBAnimation* fade = w->Icons[TkvDialogWnd::biClose].Glow.cpTimer;
+    ASSERT_NE(fade, nullptr);
+    ASSERT_NE(fade->AForm, nullptr);
+    const HWND glow = fade->AForm->Handle();
+    // Only the z-order changing keeps it.
+    SetWindowPos(dlg, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ASSERT_EQ(w->Icons[TkvDialogWnd::biClose].Glow.cpTimer, fade);
+    triggers[i]();
+    EXPECT_EQ(w->Icons[TkvDialogWnd::biClose].Glow.cpTimer, nullptr);
+    EXPECT_FALSE(IsWindow(glow));
+  }
+}
+
+// Over a dialog with an outer border the glow is placed by the border window (the icon lies inside
+// its shadow margins there), and lands on the icon all the same.
+TEST_F(DialogWrapper, IconGlowOverAnOuterBorderLandsOnTheIcon) {
+  GiveShadow(*skin, TRect(9, 7, 11, 13));
+  ASSERT_NE(MakeDialog(), nullptr);
+  ShowDialog();
+  TkvDialogWnd* w = Wrapper();
+  ASSERT_NE(w, nullptr);
+  ASSERT_NE(w->BorderForm, nullptr);
+  ASSERT_NE(w->BorderForm->LayeredWindow(), nullptr);
+  RECT r{};
+  GetWindowRect(dlg, &r);
+  const TRect icon = w->Icons[TkvDialogWnd::biClose].Rect;
+  LayeredCalls rec;
+  EXPECT_EQ(SendMessageW(dlg, WM_NCHITTEST, 0, ScreenParam(IconCentre(TkvDialogWnd::biClose))), HTCLOSE);
+  TkvSBAnimation* fade = w->Icons[TkvDialogWnd::biClose].Glow.cpTimer;
+  ASSERT_NE(fade, nullptr);
+  EXPECT_EQ(fade->BorderForm, w->BorderForm.get());
+  const auto shown = GlowUpdates(dlg, w->BorderForm->LayeredWindow());
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown[0].pos.x, r.left + icon.Left);
+  EXPECT_EQ(shown[0].pos.y, r.top + icon.Top);
+  EXPECT_EQ(shown[0].At(icon.Width() / 2, icon.Height() / 2), GlyphPixel(0, 1));
+  // The dialog's own frame shows the normal icon, from the picture inside the shadow.
+  EXPECT_EQ(At(IconCentre(TkvDialogWnd::biClose).X, IconCentre(TkvDialogWnd::biClose).Y), ColorOfPixel(GlyphPixel(0, 0)));
+}
+
+// Without glowing nothing layered is made for a hot icon.
+TEST_F(DialogWrapper, WithoutGlowingNoIconFadeIsMade) {
+  const auto noGlow = SetForScope(skin->skin.Manager.Effects.AllowGlowing, false);
+  ASSERT_NE(MakeDialog(), nullptr);
+  ShowDialog();
+  ASSERT_NE(Wrapper(), nullptr);
+  LayeredCalls rec;
+  EXPECT_EQ(SendMessageW(dlg, WM_NCHITTEST, 0, ScreenParam(IconCentre(TkvDialogWnd::biClose))), HTCLOSE);
+  EXPECT_EQ(Wrapper()->Icons[TkvDialogWnd::biClose].Glow.cpTimer, nullptr);
+  EXPECT_TRUE(GlowUpdates(dlg).empty());
+}
+
+namespace {
+
+// What a timer saw of the dialog while the system's move loop was dragging it; it then drives
+// the blend fade by hand (the fade's real timer stopped) and ends the loop.
+struct MoveProbe {
+  HWND dlg = nullptr;
+  TkvDialogWnd* wrapper = nullptr;
+  bool seen = false;
+  bool layered = false;
+  bool blendMoving = false;
+  bool timerEnabled = false;
+  bool pictureKept = false;
+  Cardinal interval = 0;
+  std::vector<BYTE> alphas;
+};
+MoveProbe* gMoveProbe = nullptr;
+
+void CALLBACK LookAtTheMovingDialog(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  MoveProbe* p = gMoveProbe;
+  if (!p) return;
+  p->seen = true;
+  p->layered = (GetWindowLongW(p->dlg, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
+  p->blendMoving = (p->wrapper->FormState & DLG_BLENDMOVING) != 0;
+  // A change of look during the drag is painted after it, not into the dragged picture.
+  p->wrapper->SkinData->BGChanged = true;
+  p->wrapper->PaintAll();
+  p->pictureKept = p->wrapper->SkinData->BGChanged;
+  if (TkvMoveTimer* t = p->wrapper->MoveTimer.get()) {
+    p->timerEnabled = t->Enabled();
+    p->interval = t->Interval();
+    t->SetEnabled(false);
+    t->CurrentBlendValue = 255.0;
+    layered::alphas.clear();
+    for (int i = 0; i < 45; ++i) t->TimeHandler();  // the fade's step, as its clock
+    p->alphas = LayeredCalls::AlphasOf(p->dlg);
+  }
+  PostMessageW(p->dlg, WM_LBUTTONUP, 0, 0);
+}
+
+}  // namespace
+
+// A press on the caption with blend on moving: the dialog is layered at full alpha during the
+// system's move loop and fades by a whole thirtieth of the way per 12 ms tick down to the blend
+// value; afterwards it is not layered any more and the fade is gone. A blend value of 255 leaves
+// the move to the system.
+TEST_F(DialogWrapper, CaptionDragFadesTheDialogAndRestoresIt) {
+  DuRiruZireziv& manager = skin->skin.Manager;
+  const auto active = SetForScope(manager.AnimEffects.BlendOnMoving.Active, true);
+  const auto value = SetForScope(manager.AnimEffects.BlendOnMoving.BlendValue, Byte(170));
+  ASSERT_NE(MakeDialog(), nullptr);
+  ShowDialog();
+  TkvDialogWnd* w = Wrapper();
+  ASSERT_NE(w, nullptr);
+  const TPoint caption((w->Icons[TkvDialogWnd::biMin].Rect.Left + w->SysBorderWidth()) / 2, w->HeaderHeight() / 2);
+  ASSERT_EQ(SendMessageW(dlg, WM_NCHITTEST, 0, ScreenParam(caption)), HTCAPTION);
+  ASSERT_FALSE(GetWindowLongW(dlg, GWL_EXSTYLE) & WS_EX_LAYERED);
+
+  LayeredCalls rec;
+  MoveProbe probe;
+  probe.dlg = dlg;
+  probe.wrapper = w;
+  const auto clear = SetForScope(gMoveProbe, &probe, nullptr);
+  SetTimer(nullptr, 0, 60, &LookAtTheMovingDialog);
+  SendMessageW(dlg, WM_NCLBUTTONDOWN, HTCAPTION, ScreenParam(caption));
+  ASSERT_TRUE(probe.seen) << "the move loop ended before the probe";
+  EXPECT_TRUE(probe.layered);
+  EXPECT_TRUE(probe.blendMoving);
+  EXPECT_TRUE(probe.timerEnabled);
+  EXPECT_TRUE(probe.pictureKept);
+  EXPECT_EQ(probe.interval, 12u);
+  // (255 - 170) div 30 = 2 per tick, until the blend value.
+  std::vector<BYTE> expected;
+  for (Integer a = 255, i = 0; i < 45; ++i, a = Maxi(170, a - 2)) expected.push_back(BYTE(a));
+  EXPECT_EQ(probe.alphas, expected);
+  // After the drop: opaque, not layered, no fade left.
+  EXPECT_FALSE(GetWindowLongW(dlg, GWL_EXSTYLE) & WS_EX_LAYERED);
+  EXPECT_FALSE(w->FormState & DLG_BLENDMOVING);
+  EXPECT_EQ(w->MoveTimer, nullptr);
+  EXPECT_TRUE(IsWindowVisible(dlg));
+  EXPECT_FALSE(w->SkinData->BGChanged);  // repainted after the drop
+
+  // Blend value 255: the system moves the dialog, nothing is layered.
+  manager.AnimEffects.BlendOnMoving.BlendValue = 255;
+  MoveProbe opaque;
+  opaque.dlg = dlg;
+  opaque.wrapper = w;
+  gMoveProbe = &opaque;
+  layered::alphas.clear();
+  SetTimer(nullptr, 0, 60, &LookAtTheMovingDialog);
+  SendMessageW(dlg, WM_NCLBUTTONDOWN, HTCAPTION, ScreenParam(caption));
+  ASSERT_TRUE(opaque.seen);
+  EXPECT_FALSE(opaque.layered);
+  EXPECT_FALSE(opaque.blendMoving);
+  EXPECT_TRUE(LayeredCalls::AlphasOf(dlg).empty());
+}
+
+namespace {
+
+// What a timer saw while the system's move loop dragged a dialog's border window; it steps the
+// fade three times by hand, drops the picture at (300, 200) and ends the loop.
+struct BorderMoveProbe {
+  HWND dlg = nullptr;
+  HWND border = nullptr;
+  TkvDialogWnd* wrapper = nullptr;
+  bool seen = false;
+  bool dialogLayered = false;
+  bool borderWhole = false;
+  std::vector<BYTE> dialogAlphas;
+  std::vector<BYTE> borderAlphas;
+  uint32_t clientPixel = 0;
+};
+BorderMoveProbe* gBorderProbe = nullptr;
+
+void CALLBACK LookAtTheDraggedBorder(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  BorderMoveProbe* p = gBorderProbe;
+  if (!p) return;
+  p->seen = true;
+  p->dialogLayered = (GetWindowLongW(p->dlg, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
+  const TOwnedRegion rgn(CreateRectRgn(0, 0, 0, 0));
+  p->borderWhole = GetWindowRgn(p->border, rgn.get()) == ERROR;
+  for (const auto& c : LayeredCalls::UpdatesOf(p->dlg)) p->dialogAlphas.push_back(c.alpha);
+  if (TkvMoveTimer* t = p->wrapper->MoveTimer.get()) {
+    t->SetEnabled(false);
+    t->CurrentBlendValue = 255.0;
+    layered::updates.clear();
+    for (int i = 0; i < 3; ++i) t->TimeHandler();
+    const auto shown = LayeredCalls::UpdatesOf(p->border);
+    for (const auto& c : shown) p->borderAlphas.push_back(c.alpha);
+    if (!shown.empty()) {
+      const TPoint o = ClientOrigin(p->dlg);
+      p->clientPixel = shown.back().At(o.X + 9 + 20, o.Y + 7 + 20);
+    }
+  }
+  SetWindowPos(p->border, nullptr, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  PostMessageW(p->border, WM_LBUTTONUP, 0, 0);
+}
+
+}  // namespace
+
+// With an outer border, the border window (the dialog's whole picture, its client copied in)
+// is what the caption drag moves and fades; the dialog waits fully transparent and lands where
+// the picture was dropped, opaque, with the border behind it showing the shadow again.
+TEST_F(DialogWrapper, CaptionDragWithAnOuterBorderMovesAndFadesThePicture) {
+  const TRect shadow(9, 7, 11, 13);
+  GiveShadow(*skin, shadow);
+  DuRiruZireziv& manager = skin->skin.Manager;
+  const auto active = SetForScope(manager.AnimEffects.BlendOnMoving.Active, true);
+  const auto value = SetForScope(manager.AnimEffects.BlendOnMoving.BlendValue, Byte(170));
+  ASSERT_NE(MakeDialog(), nullptr);
+  ASSERT_NE(Child(dlg, L"STATIC", SS_BLACKRECT, 100, 10), nullptr);
+  ShowDialog();
+  TkvDialogWnd* w = Wrapper();
+  ASSERT_NE(w, nullptr);
+  ASSERT_NE(w->BorderForm, nullptr);
+  const HWND bw = w->BorderForm->LayeredWindow();
+  ASSERT_NE(bw, nullptr);
+  const TPoint caption((w->Icons[TkvDialogWnd::biMin].Rect.Left + w->SysBorderWidth()) / 2, w->HeaderHeight() / 2);
+  const TPoint o = ClientOrigin(dlg);
+  const TColor rectangle = At(o.X + 20, o.Y + 20);  // the rectangle as the dialog shows it
+  ASSERT_NE(rectangle, kDialogClient);
+
+  LayeredCalls rec;
+  BorderMoveProbe probe;
+  probe.dlg = dlg;
+  probe.border = bw;
+  probe.wrapper = w;
+  const auto clear = SetForScope(gBorderProbe, &probe, nullptr);
+  SetTimer(nullptr, 0, 60, &LookAtTheDraggedBorder);
+  SendMessageW(dlg, WM_NCLBUTTONDOWN, HTCAPTION, ScreenParam(caption));
+  ASSERT_TRUE(probe.seen) << "the move loop ended before the probe";
+  EXPECT_TRUE(probe.dialogLayered);
+  ASSERT_FALSE(probe.dialogAlphas.empty());
+  EXPECT_EQ(probe.dialogAlphas.back(), 0);  // the dialog itself is not seen while dragged
+  EXPECT_TRUE(probe.borderWhole);            // the whole picture, no hole
+  EXPECT_EQ(probe.borderAlphas, (std::vector<BYTE>{255, 253, 251}));
+  EXPECT_EQ(ColorOfPixel(probe.clientPixel), rectangle);  // the client's rectangle, copied in
+
+  RECT wr{};
+  GetWindowRect(dlg, &wr);
+  EXPECT_EQ(wr.left, 300 + shadow.Left);
+  EXPECT_EQ(wr.top, 200 + shadow.Top);
+  EXPECT_FALSE(GetWindowLongW(dlg, GWL_EXSTYLE) & WS_EX_LAYERED);
+  EXPECT_FALSE(w->FormState & DLG_BLENDMOVING);
+  EXPECT_EQ(w->MoveTimer, nullptr);
+  ASSERT_EQ(w->BorderForm->LayeredWindow(), bw);
+  EXPECT_FALSE(w->BorderForm->ExBorderShowing);
+  const TOwnedRegion rgn(CreateRectRgn(0, 0, 0, 0));
+  ASSERT_NE(GetWindowRgn(bw, rgn.get()), ERROR);
+  EXPECT_FALSE(PtInRegion(rgn.get(), shadow.Left + 20, shadow.Top + 20));  // the dialog's place cut out again
 }

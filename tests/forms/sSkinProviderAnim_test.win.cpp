@@ -300,16 +300,10 @@ TEST_F(FormAnimation, HidingTheFormRunsTheManagersHideAnimation) {
 // stays with the border afterwards.
 TEST_F(FormAnimation, ShowOfAFormWithAnOuterBorderPlaysInTheBordersWindow) {
   constexpr TRect shadow(10, 8, 12, 14);
-  DuRiruZireziv& m = skin->skin.Manager;
-  m.SetExtendedBorders(true);
+  GiveShadow(*skin, shadow);
   TkvSkinData& d = *skin->skin.Data;
   d.ExTitleHeight = 30;
   d.ExBorderWidth = 4;
-  d.FormShadowSize = shadow;
-  for (auto* slot : {&d.ShdaTemplate, &d.ShdiTemplate}) {
-    *slot = std::make_unique<TBitmap>(7, 7, pf32bit);
-    FillRect32(slot->get(), TRect(0, 0, 7, 7), 0x00202020, 0xC0);
-  }
   ShowForm();
   ASSERT_TRUE(sp->BorderForm);
   ShowWindow(form->Handle(), SW_HIDE);
@@ -547,4 +541,148 @@ TEST_F(DialogAnimation, RegionCutsTheKeyCornersOfTheBorderImage) {
                  {w - 2, 0, false}, {w - 1, 1, false}, {w - 3, 0, true}, {w / 2, h / 2, true}, {w, 5, false}};
     for (const Case& c : cases) EXPECT_EQ(PtInRegion(rgn.get(), c.x, c.y) != 0, c.inside) << c.x << "," << c.y;
   }
+}
+
+// ---- Dialogs with an outer border ----------------------------------------------------------------
+
+namespace {
+
+constexpr TRect kDialogShadow(9, 7, 11, 13);
+
+// The dialog's picture with the shadow around it: the window's pixel (x, y) lies at the shadow's
+// top-left plus (x, y).
+uint32_t InPicture(const layered::UpdateCall& c, TPoint windowPoint) {
+  return At(c, kDialogShadow.Left + windowPoint.X, kDialogShadow.Top + windowPoint.Y);
+}
+
+bool RegionHas(HWND wnd, Integer x, Integer y) {
+  const TOwnedRegion rgn(CreateRectRgn(0, 0, 0, 0));
+  if (GetWindowRgn(wnd, rgn.get()) == ERROR) return true;  // no region: the whole window
+  return PtInRegion(rgn.get(), x, y) != 0;
+}
+
+}  // namespace
+
+// With extended borders the dialog's show plays in its outer border's window: the picture is
+// the dialog (frame, controls) inside the shadow, placed so that the dialog lands where it is;
+// the window then stays right behind the dialog, showing only the shadow.
+TEST_F(DialogAnimation, ShowWithAnOuterBorderPlaysInTheBordersWindowAndKeepsIt) {
+  GiveShadow(*skin, kDialogShadow);
+  Effects().DialogShow.Active = true;
+  Effects().DialogShow.Time = 48;
+  Effects().DialogShow.Mode = atFading;
+  LayeredCalls rec;
+  ShowWindow(dlg, SW_SHOW);
+
+  TkvDialogWnd* w = Wrapper();
+  ASSERT_NE(w->BorderForm, nullptr);
+  const HWND bw = w->BorderForm->LayeredWindow();
+  ASSERT_NE(bw, nullptr);
+  RECT wr{};
+  GetWindowRect(dlg, &wr);
+  const Integer width = wr.right - wr.left, height = wr.bottom - wr.top;
+  const auto shown = LayeredCalls::UpdatesOf(bw);
+  const auto schedule = ShowSchedule(atFading, width + 20, height + 20, 48, 255, true);
+  ASSERT_EQ(schedule.size(), 5u);
+  ASSERT_GE(shown.size(), 1 + schedule.size() + 1);
+  for (size_t i = 0; i < schedule.size(); ++i) EXPECT_EQ(shown[1 + i].alpha, 51 * (i + 1)) << i;
+  const layered::UpdateCall& pic = shown[1 + schedule.size()];
+  EXPECT_EQ(pic.alpha, 255);
+  ASSERT_EQ(pic.size.cx, width + kDialogShadow.Left + kDialogShadow.Right);
+  ASSERT_EQ(pic.size.cy, height + kDialogShadow.Top + kDialogShadow.Bottom);
+  ASSERT_TRUE(pic.hasPos);
+  EXPECT_EQ(pic.pos.x, wr.left - kDialogShadow.Left);
+  EXPECT_EQ(pic.pos.y, wr.top - kDialogShadow.Top);
+  EXPECT_EQ(InPicture(pic, Client(20, 20)), 0xFF000000u | Dark());  // the static printed in place
+  EXPECT_EQ(InPicture(pic, Client(100, 50)), 0xFF000000u | RgbOfColor(kDialogClient));
+  EXPECT_EQ(InPicture(pic, TPoint(1, height / 2)), kBorderPixel);
+  const uint32_t shade = At(pic, kDialogShadow.Left / 2, kDialogShadow.Top + height / 2) >> 24;
+  EXPECT_GT(shade, 0u);  // the shadow: partly transparent
+  EXPECT_LT(shade, 255u);
+  EXPECT_EQ(waits, std::vector<Integer>(schedule.size(), 12));
+
+  EXPECT_TRUE(IsWindowVisible(dlg));
+  EXPECT_TRUE(IsWindowVisible(bw));
+  EXPECT_EQ(w->BorderForm->LayeredWindow(), bw);
+  EXPECT_FALSE(w->BorderForm->ExBorderShowing);
+  EXPECT_EQ(GetWindow(bw, GW_OWNER), dlg);  // it goes and comes with the dialog
+  // Its region leaves the dialog's window out and keeps the shadow.
+  EXPECT_FALSE(RegionHas(bw, kDialogShadow.Left + width / 2, kDialogShadow.Top + height / 2));
+  EXPECT_TRUE(RegionHas(bw, 2, kDialogShadow.Top + height / 2));
+  EXPECT_FALSE(InAnimationProcess);
+}
+
+// Cancel with a hide animation: the border window shows the whole picture (the client printed
+// in) without a region; the hide then fades that window out, and the border goes with the dialog.
+TEST_F(DialogAnimation, HideWithAnOuterBorderFadesTheBordersWindowAndDropsTheBorder) {
+  GiveShadow(*skin, kDialogShadow);
+  ShowWindow(dlg, SW_SHOW);
+  Application->ProcessMessages();
+  TkvDialogWnd* w = Wrapper();
+  ASSERT_NE(w->BorderForm, nullptr);
+  const HWND bw = w->BorderForm->LayeredWindow();
+  ASSERT_NE(bw, nullptr);
+  Effects().DialogHide.Active = true;
+  Effects().DialogHide.Time = 36;
+  Effects().DialogHide.Mode = atFading;
+  LayeredCalls rec;
+  SendMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
+  EXPECT_TRUE(w->AnimClosing);
+  EXPECT_EQ(w->CoverForm, nullptr);  // the border window is the cover
+  EXPECT_TRUE(w->BorderForm->ExBorderShowing);
+  EXPECT_TRUE(RegionHas(bw, kDialogShadow.Left + 20, kDialogShadow.Top + 20));
+  auto shown = LayeredCalls::UpdatesOf(bw);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].alpha, 255);
+  EXPECT_EQ(InPicture(shown[0], Client(20, 20)) & 0xFFFFFF, Dark());
+
+  waits.clear();
+  layered::updates.clear();
+  ShowWindow(dlg, SW_HIDE);
+  EXPECT_FALSE(IsWindowVisible(dlg));
+  shown = LayeredCalls::UpdatesOf(bw);
+  const auto schedule = HideSchedule(atFading, 0, 0, 36, 255);
+  ASSERT_EQ(shown.size(), 1 + schedule.size());  // loaded, then the frames
+  EXPECT_EQ(shown[0].alpha, 255);
+  EXPECT_EQ(InPicture(shown[0], Client(20, 20)) & 0xFFFFFF, Dark());
+  for (size_t i = 0; i < schedule.size(); ++i) EXPECT_EQ(shown[1 + i].alpha, schedule[i].Alpha) << i;
+  EXPECT_EQ(waits, std::vector<Integer>(schedule.size(), 12));
+  EXPECT_FALSE(IsWindow(bw));
+  EXPECT_EQ(w->BorderForm, nullptr);
+  EXPECT_FALSE(w->AnimClosing);
+  EXPECT_FALSE(InAnimationProcess);
+  // Shown again, the dialog gets a new border window.
+  ShowWindow(dlg, SW_SHOW);
+  ASSERT_NE(w->BorderForm, nullptr);
+  EXPECT_NE(w->BorderForm->LayeredWindow(), nullptr);
+}
+
+// The border window goes while the dialog is minimized, comes back with it, and goes when the
+// dialog closes.
+TEST_F(DialogAnimation, TheBordersWindowFollowsMinimizeRestoreAndClose) {
+  GiveShadow(*skin, kDialogShadow);
+  ShowWindow(dlg, SW_SHOW);
+  Application->ProcessMessages();
+  TkvDialogWnd* w = Wrapper();
+  ASSERT_NE(w->BorderForm, nullptr);
+  const HWND first = w->BorderForm->LayeredWindow();
+  ASSERT_NE(first, nullptr);
+  ShowWindow(dlg, SW_MINIMIZE);
+  ASSERT_TRUE(IsIconic(dlg));
+  EXPECT_FALSE(IsWindow(first));
+  EXPECT_EQ(w->BorderForm->LayeredWindow(), nullptr);
+  ShowWindow(dlg, SW_RESTORE);
+  ASSERT_FALSE(IsIconic(dlg));
+  const HWND again = w->BorderForm->LayeredWindow();
+  ASSERT_NE(again, nullptr);
+  EXPECT_TRUE(IsWindowVisible(again));
+  // Moved, it follows the dialog.
+  SetWindowPos(dlg, nullptr, 200, 150, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT br{};
+  GetWindowRect(again, &br);
+  EXPECT_EQ(br.left, 200 - kDialogShadow.Left);
+  EXPECT_EQ(br.top, 150 - kDialogShadow.Top);
+  DestroyWindow(dlg);
+  dlg = nullptr;
+  EXPECT_FALSE(IsWindow(again));
 }

@@ -28,12 +28,7 @@ class Glow : public SkinnedForm {
     SendMessageW(form->Handle(), WM_NCMOUSEMOVE, ht, MAKELPARAM(r.left + p.X, r.top + p.Y));
   }
   // The updates of windows other than the form: the button's glow.
-  static std::vector<layered::UpdateCall> GlowUpdates(HWND form) {
-    std::vector<layered::UpdateCall> out;
-    for (const auto& c : layered::updates)
-      if (c.wnd != form) out.push_back(c);
-    return out;
-  }
+  static std::vector<layered::UpdateCall> GlowUpdates(HWND form) { return LayeredCalls::UpdatesExcept(form); }
 };
 
 }  // namespace

@@ -204,6 +204,12 @@ TEST(BlendOnMoving, TheFadeReachesTheBlendValueInTimeOverTwelve) {
   EXPECT_EQ(BlendOnMovingNext(255, 255, 0), 255.0);
 }
 
+// A dialog steps by a whole thirtieth of the way, whatever the manager's time says.
+TEST(BlendOnMoving, ADialogStepsAWholeThirtiethOfTheWay) {
+  const std::pair<Byte, double> cases[] = {{200, 1.0}, {170, 2.0}, {0, 8.0}, {226, 0.0}, {255, 0.0}};
+  for (auto [value, step] : cases) EXPECT_EQ(DialogBlendOnMovingStep(value), step) << int(value);
+}
+
 // ---- Scaling and the disabled layer ----------------------------------------------------------
 
 TEST(ScaleSteps, HalveTheRemainingDifferenceUntilWithinTwoPixels) {

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "forms/sSkinProvider.h"
+#include "raster/Blend.h"
 #include "support/FormFixture.h"
 #include "support/SkinFixture.h"
 #include "ui/Bitmap.h"
@@ -86,6 +87,18 @@ struct FormSkin {
   Integer glyph[5]{};
   Integer border = -1, form = -1, title = -1, dialog = -1;
 };
+
+// Extended borders on: a shadow of the given margins around the pictures, drawn from a plain
+// template (active and inactive alike) of a colour at alpha.
+inline void GiveShadow(FormSkin& s, const TRect& shadow, TColor color = 0x00202020, Byte alpha = 0xC0) {
+  s.skin.Manager.SetExtendedBorders(true);
+  TkvSkinData& d = *s.skin.Data;
+  d.FormShadowSize = shadow;
+  for (auto* slot : {&d.ShdaTemplate, &d.ShdiTemplate}) {
+    *slot = std::make_unique<TBitmap>(7, 7, pf32bit);
+    FillRect32(slot->get(), TRect(0, 0, 7, 7), color, alpha);
+  }
+}
 
 // The application, the skin and a form with its window (not shown), skinned by a provider.
 class SkinnedForm : public ::testing::Test {

@@ -113,6 +113,13 @@ class LayeredCalls {
       if (c.wnd == wnd) out.push_back(c);
     return out;
   }
+  // The calls made for every other window, in order.
+  static std::vector<UpdateCall> UpdatesExcept(HWND wnd, HWND other = nullptr) {
+    std::vector<UpdateCall> out;
+    for (const UpdateCall& c : updates)
+      if (c.wnd != wnd && c.wnd != other) out.push_back(c);
+    return out;
+  }
   static std::vector<BYTE> AlphasOf(HWND wnd) {
     std::vector<BYTE> out;
     for (const AlphaCall& c : alphas)
