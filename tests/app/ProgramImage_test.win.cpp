@@ -1,11 +1,13 @@
-// The libraries Tarnwick.exe imports, read from its import table: every one of them is loaded
-// and initialised before the program's first line, so one that start-up has no use for must
-// be bound when first needed instead.
+// What Wine does with Tarnwick.exe before its first line runs, read from the file: every
+// library in its import table is loaded and initialised, so one that start-up has no use for
+// must be bound when first needed instead; and sections that do not start at page boundaries
+// in the file are read into memory one by one instead of being mapped.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -67,18 +69,45 @@ std::vector<std::string> ImportedLibraries(const std::vector<char>& file) {
   return names;
 }
 
-TEST(ProgramImports, StartUpLoadsNoLibraryOnlyALaterActionNeeds) {
-  const String build = ExeFolder();  // build\tests\app
+// The optional header's FileAlignment and SectionAlignment; 0 when the file is not a PE image.
+void Alignments(const std::vector<char>& file, DWORD& inFile, DWORD& inMemory) {
+  inFile = inMemory = 0;
+  IMAGE_DOS_HEADER dos;
+  if (!ReadAt(file, 0, dos) || dos.e_magic != IMAGE_DOS_SIGNATURE) return;
+  const size_t optional = size_t(dos.e_lfanew) + 4 + sizeof(IMAGE_FILE_HEADER);
+  // Both fields sit at the same places in the 32-bit and the 64-bit optional header.
+  static_assert(offsetof(IMAGE_OPTIONAL_HEADER32, FileAlignment) == offsetof(IMAGE_OPTIONAL_HEADER64, FileAlignment));
+  if (!ReadAt(file, optional + offsetof(IMAGE_OPTIONAL_HEADER32, FileAlignment), inFile) ||
+      !ReadAt(file, optional + offsetof(IMAGE_OPTIONAL_HEADER32, SectionAlignment), inMemory))
+    inFile = inMemory = 0;
+}
+
+// The bytes of the built program (build\bin\Tarnwick.exe beside build\tests\app).
+std::vector<char> ProgramFile() {
+  const String build = ExeFolder();
   const String exe = build.substr(0, build.find_last_of(u'\\', build.find_last_of(u'\\') - 1)) + u"\\bin\\Tarnwick.exe";
   std::ifstream in(reinterpret_cast<const wchar_t*>(exe.c_str()), std::ios::binary);
-  ASSERT_TRUE(in) << "the program is not built";
-  const std::vector<char> file{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(ProgramImage, StartUpLoadsNoLibraryOnlyALaterActionNeeds) {
+  const std::vector<char> file = ProgramFile();
+  ASSERT_FALSE(file.empty()) << "the program is not built";
   const std::vector<std::string> imported = ImportedLibraries(file);
   auto imports = [&](const char* dll) { return std::find(imported.begin(), imported.end(), dll) != imported.end(); };
   // What the first window needs is imported: the reading above finds them.
   for (const char* needed : {"user32.dll", "gdi32.dll", "kernel32.dll"}) EXPECT_TRUE(imports(needed)) << needed;
   // The HTTP client binds WinHTTP at its first request.
   for (const char* later : {"winhttp.dll"}) EXPECT_FALSE(imports(later)) << later;
+}
+
+TEST(ProgramImage, SectionsLieAtPageBoundariesInTheFile) {
+  const std::vector<char> file = ProgramFile();
+  ASSERT_FALSE(file.empty()) << "the program is not built";
+  DWORD inFile, inMemory;
+  Alignments(file, inFile, inMemory);
+  EXPECT_EQ(inMemory, 0x1000u);
+  EXPECT_EQ(inFile, inMemory);
 }
 
 }  // namespace
