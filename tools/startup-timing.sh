@@ -5,9 +5,10 @@
 #   tools/startup-timing.sh [runs]        (default 11)
 # Runs the program installed twice under build/startup: with the packed skin
 # (data/Glimmerveil.kpz) only, and with the skin folder (data/Glimmerveil) only, in the tests'
-# Wine prefix, and prints every run and the medians; then, as the floor under both, a program
-# that only shows one white window (tools/startup_baseline.win.cpp), and where the benchmarks are
-# built, the time of each of the engine's start-up steps.
+# Wine prefix, taking turns with the floor under both, a program that only shows one white
+# window (tools/startup_baseline.win.cpp); prints every run, the medians, the least runs and
+# their ratios to the floor; and where the benchmarks are built, the time of each of the
+# engine's start-up steps.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -49,12 +50,10 @@ source tools/xvfb.sh
 tw_start_xvfb
 tw_start_wineserver "$root/build/$preset/wineprefix" "$wine"
 export WINEPREFIX=$root/build/$preset/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-for kind in kpz folder; do
-  echo "[startup] skin from the $kind"
-  "$wine" "$timer" "$("$wine" winepath -w "$out/$kind/Tarnwick.exe" 2>/dev/null | tr -d '\r')" "$runs" </dev/null
-done
-echo "[startup] the floor: a program that only shows a white window"
-"$wine" "$timer" "$("$wine" winepath -w "$baseline" 2>/dev/null | tr -d '\r')" "$runs" </dev/null
+winpath() { "$wine" winepath -w "$1" 2>/dev/null | tr -d '\r'; }
+echo "[startup] the floor (a program that only shows a white window), the skin from the kpz, from the folder"
+"$wine" "$timer" "$runs" "$(winpath "$baseline")" "$(winpath "$out/kpz/Tarnwick.exe")" \
+  "$(winpath "$out/folder/Tarnwick.exe")" </dev/null
 # Where the program's own part goes, step by step, when the benchmarks are built
 # (-DTARNWICK_BENCH=ON; bench/StartupSteps_bench.win.cpp).
 steps=$root/build/$preset/bench/StartupSteps_bench.exe

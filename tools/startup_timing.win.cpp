@@ -1,14 +1,17 @@
-// Measures how long Tarnwick takes from its start to the first skinned paint of its main
+// Measures how long programs take from their start to the first skinned paint of their main
 // window, as a user sees it: the screen is read where the window's title bar lies until it
 // shows the skin's near-white title bar (the desktop of the X server is black there before).
 // For tools/startup-timing.sh; not part of the program or its tests.
 //
-//   startup_timing.exe <Tarnwick.exe> <runs>
+//   startup_timing.exe <runs> <program.exe>...
 //
-// Prints, for every run and then as medians and as the least of the runs: the milliseconds until the
-// main window exists (shown), and until its title bar is drawn in the skin. On a machine busy
-// with other work the least is the steadier figure. Exit status 1 when a run never
-// showed a skinned title bar within 20 s.
+// The programs take turns, one run each per round, so a machine that gets busier or quieter
+// during the measurement weighs on all of them alike. Prints every run, then for each program
+// the median and the least of its runs: the milliseconds until the main window exists
+// (shown), and until its title bar is drawn in the skin; and each program's figures as a
+// ratio to the first program's (the floor, when the script passes it first). On a machine busy
+// with other work the least and the ratios are the steadier figures. Exit status 1 when a
+// run never showed a skinned title bar within 20 s.
 #include <windows.h>
 
 #include <algorithm>
@@ -59,64 +62,88 @@ double Median(std::vector<double> v) {
   return v.empty() ? 0 : v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
+struct Program {
+  std::wstring exe;
+  std::vector<double> shown, painted;
+};
+
+// One run of exe: the milliseconds until its main window is shown and until its title bar is
+// skinned; painted stays -1 when it never was within 20 s.
+void RunOnce(const std::wstring& exe, LARGE_INTEGER freq, double& msShown, double& msPainted) {
+  const std::wstring folder = exe.substr(0, exe.find_last_of(L'\\'));
+  std::wstring cmd = L"\"" + exe + L"\"";
+  STARTUPINFOW si{};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi{};
+  LARGE_INTEGER t0, t;
+  msShown = msPainted = -1;
+  QueryPerformanceCounter(&t0);
+  if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi)) {
+    std::fprintf(stderr, "startup_timing: %ls did not start\n", exe.c_str());
+    return;
+  }
+  CloseHandle(pi.hThread);
+  Found f{pi.dwProcessId, nullptr};
+  for (;;) {
+    QueryPerformanceCounter(&t);
+    const double ms = Millis(t0, t, freq);
+    if (ms > 20000) break;
+    if (!f.wnd) {
+      EnumWindows(FindMain, reinterpret_cast<LPARAM>(&f));
+      if (f.wnd) msShown = ms;
+    }
+    if (f.wnd && SkinnedTitle(f.wnd)) {
+      msPainted = ms;
+      break;
+    }
+    Sleep(1);
+  }
+  if (f.wnd) PostMessageW(f.wnd, WM_CLOSE, 0, 0);
+  if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
+  CloseHandle(pi.hProcess);
+  Sleep(300);  // the X server drops the window before the next run starts
+}
+
+double Least(const std::vector<double>& v) { return v.empty() ? 0 : *std::min_element(v.begin(), v.end()); }
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: startup_timing.exe <Tarnwick.exe> <runs>\n");
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: startup_timing.exe <runs> <program.exe>...\n");
     return 2;
   }
-  const std::wstring exe = argv[1];
-  const std::wstring folder = exe.substr(0, exe.find_last_of(L'\\'));
-  const int runs = std::max(1, _wtoi(argv[2]));
+  const int runs = std::max(1, _wtoi(argv[1]));
+  std::vector<Program> programs;
+  for (int i = 2; i < argc; ++i) programs.push_back({argv[i], {}, {}});
   LARGE_INTEGER freq;
   QueryPerformanceFrequency(&freq);
-  std::vector<double> shown, painted;
   int failed = 0;
   for (int run = 0; run < runs; ++run) {
-    std::wstring cmd = L"\"" + exe + L"\"";
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    LARGE_INTEGER t0, t;
-    QueryPerformanceCounter(&t0);
-    if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi)) {
-      std::fprintf(stderr, "startup_timing: the program did not start\n");
-      return 1;
-    }
-    CloseHandle(pi.hThread);
-    Found f{pi.dwProcessId, nullptr};
-    double msShown = -1, msPainted = -1;
-    for (;;) {
-      QueryPerformanceCounter(&t);
-      const double ms = Millis(t0, t, freq);
-      if (ms > 20000) break;
-      if (!f.wnd) {
-        EnumWindows(FindMain, reinterpret_cast<LPARAM>(&f));
-        if (f.wnd) msShown = ms;
+    for (Program& p : programs) {
+      double msShown, msPainted;
+      RunOnce(p.exe, freq, msShown, msPainted);
+      std::printf("run %d of %ls: main window shown %.0f ms, skinned title bar %.0f ms\n", run + 1, p.exe.c_str(),
+                  msShown, msPainted);
+      if (msPainted < 0) {
+        ++failed;
+      } else {
+        p.shown.push_back(msShown);
+        p.painted.push_back(msPainted);
       }
-      if (f.wnd && SkinnedTitle(f.wnd)) {
-        msPainted = ms;
-        break;
-      }
-      Sleep(1);
     }
-    std::printf("run %d: main window shown %.0f ms, skinned title bar %.0f ms\n", run + 1, msShown, msPainted);
-    if (msPainted < 0) {
-      ++failed;
-    } else {
-      shown.push_back(msShown);
-      painted.push_back(msPainted);
-    }
-    if (f.wnd) PostMessageW(f.wnd, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
-    CloseHandle(pi.hProcess);
-    Sleep(300);  // the X server drops the window before the next run starts
   }
-  std::printf("median of %zu runs: main window shown %.0f ms, skinned title bar %.0f ms\n", painted.size(),
-              Median(shown), Median(painted));
-  if (!painted.empty())
-    std::printf("least of the runs: main window shown %.0f ms, skinned title bar %.0f ms\n",
-                *std::min_element(shown.begin(), shown.end()), *std::min_element(painted.begin(), painted.end()));
+  const Program& first = programs.front();
+  const double firstMedian = Median(first.painted), firstLeast = Least(first.painted);
+  for (const Program& p : programs) {
+    std::printf("%ls\n", p.exe.c_str());
+    std::printf("  median of %zu runs: main window shown %.0f ms, skinned title bar %.0f ms\n", p.painted.size(),
+                Median(p.shown), Median(p.painted));
+    std::printf("  least of the runs: main window shown %.0f ms, skinned title bar %.0f ms\n", Least(p.shown),
+                Least(p.painted));
+    if (&p != &first && firstMedian > 0 && firstLeast > 0)
+      std::printf("  skinned title bar to the first program's: median %.2f, least %.2f\n",
+                  Median(p.painted) / firstMedian, Least(p.painted) / firstLeast);
+  }
   return failed ? 1 : 0;
 }

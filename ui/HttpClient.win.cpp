@@ -12,10 +12,11 @@
 #include <mutex>
 #include <thread>
 
+#include "LateBinding.h"
 #include "ScopeGuard.h"
 #include "WinHandles.h"
 
-// Sections: handles and errors, the request state shared with WinHTTP, one transfer driven
+// Sections: the WinHTTP functions, handles and errors, the request state shared with WinHTTP, one transfer driven
 // step by step, the client.
 //
 // Every request, also the synchronous ones, is made by the request's caller thread with
@@ -26,14 +27,55 @@
 // leaves. Synchronous calls, because Wine's asynchronous API completes each 8 KiB piece
 // through a thread of its own, which made reading a third as fast.
 
-// ---- handles and errors ---------------------------------------------------------------
+// ---- the WinHTTP functions -------------------------------------------------------------
 
 namespace {
+
+// WinHTTP is bound by the first request, not imported: the program's start-up has no use
+// for it, and loading it (with the network libraries it pulls in) costs start-up time.
+struct TWinHttpApi {
+  TLateLibrary library{L"winhttp.dll"};
+  TLateProc<decltype(WinHttpCloseHandle)> CloseHandle{library, "WinHttpCloseHandle"};
+  TLateProc<decltype(WinHttpConnect)> Connect{library, "WinHttpConnect"};
+  TLateProc<decltype(WinHttpCrackUrl)> CrackUrl{library, "WinHttpCrackUrl"};
+  TLateProc<decltype(WinHttpOpen)> Open{library, "WinHttpOpen"};
+  TLateProc<decltype(WinHttpOpenRequest)> OpenRequest{library, "WinHttpOpenRequest"};
+  TLateProc<decltype(WinHttpQueryDataAvailable)> QueryDataAvailable{library, "WinHttpQueryDataAvailable"};
+  TLateProc<decltype(WinHttpQueryHeaders)> QueryHeaders{library, "WinHttpQueryHeaders"};
+  TLateProc<decltype(WinHttpReadData)> ReadData{library, "WinHttpReadData"};
+  TLateProc<decltype(WinHttpReceiveResponse)> ReceiveResponse{library, "WinHttpReceiveResponse"};
+  TLateProc<decltype(WinHttpSendRequest)> SendRequest{library, "WinHttpSendRequest"};
+  TLateProc<decltype(WinHttpSetOption)> SetOption{library, "WinHttpSetOption"};
+  TLateProc<decltype(WinHttpSetStatusCallback)> SetStatusCallback{library, "WinHttpSetStatusCallback"};
+  std::atomic<bool> bound{false};
+
+  // Binds every function at once, so that a missing one fails a request before it starts
+  // (as the transport failing) rather than half-way through it.
+  void BindAll() {
+    if (bound.load(std::memory_order_acquire)) return;
+    try {
+      CloseHandle.Get(), Connect.Get(), CrackUrl.Get(), Open.Get(), OpenRequest.Get(), QueryDataAvailable.Get();
+      QueryHeaders.Get(), ReadData.Get(), ReceiveResponse.Get(), SendRequest.Get(), SetOption.Get();
+      SetStatusCallback.Get();
+    } catch (const ELateBindingError& e) {
+      throw ENetHTTPException(e.Message());
+    }
+    bound.store(true, std::memory_order_release);
+  }
+};
+
+TWinHttpApi& WinHttp() {
+  static TWinHttpApi api;
+  api.BindAll();
+  return api;
+}
+
+// ---- handles and errors ---------------------------------------------------------------
 
 struct TWinHttpHandleTraits {
   using Handle = HINTERNET;
   static HINTERNET Invalid() { return nullptr; }
-  static void Close(HINTERNET h) { WinHttpCloseHandle(h); }
+  static void Close(HINTERNET h) { WinHttp().CloseHandle(h); }
 };
 using WinHttpHandle = TUniqueHandle<TWinHttpHandleTraits>;
 
@@ -102,7 +144,7 @@ CrackedUrl CrackUrl(const String& url) {
   uc.dwStructSize = sizeof(uc);
   uc.dwHostNameLength = uc.dwUrlPathLength = uc.dwExtraInfoLength = static_cast<DWORD>(-1);
   std::wstring w(url.begin(), url.end());
-  if (url.empty() || HasLineBreak(url) || !WinHttpCrackUrl(w.c_str(), static_cast<DWORD>(w.size()), 0, &uc) ||
+  if (url.empty() || HasLineBreak(url) || !WinHttp().CrackUrl(w.c_str(), static_cast<DWORD>(w.size()), 0, &uc) ||
       (uc.nScheme != INTERNET_SCHEME_HTTP && uc.nScheme != INTERNET_SCHEME_HTTPS) || uc.dwHostNameLength == 0)
     throw ENetURIException(u"Malformed URL: " + url);
   CrackedUrl c;
@@ -118,11 +160,11 @@ CrackedUrl CrackUrl(const String& url) {
 // The response headers as WinHTTP has them, the status line skipped.
 TNetHeaders ResponseHeaders(HINTERNET req) {
   DWORD size = 0;
-  WinHttpQueryHeaders(req, WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX, nullptr, &size,
+  WinHttp().QueryHeaders(req, WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX, nullptr, &size,
                       WINHTTP_NO_HEADER_INDEX);
   std::wstring raw(size / sizeof(wchar_t) + 1, L'\0');
   size = static_cast<DWORD>(raw.size() * sizeof(wchar_t));
-  if (!WinHttpQueryHeaders(req, WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX, raw.data(), &size,
+  if (!WinHttp().QueryHeaders(req, WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX, raw.data(), &size,
                            WINHTTP_NO_HEADER_INDEX))
     return {};
   raw.resize(size / sizeof(wchar_t));
@@ -178,14 +220,14 @@ BOOL ReadContent(HINTERNET r, RequestState* st) {
   };
   while (!st->quitting) {
     DWORD available = 0;
-    if (!WinHttpQueryDataAvailable(r, &available)) {
+    if (!WinHttp().QueryDataAvailable(r, &available)) {
       failed();
       break;
     }
     if (available == 0) break;
     piece.resize(available);
     DWORD got = 0;
-    if (!WinHttpReadData(r, piece.data(), available, &got)) {
+    if (!WinHttp().ReadData(r, piece.data(), available, &got)) {
       failed();
       break;
     }
@@ -267,9 +309,9 @@ class RequestCaller {
         SetEvent(s.st->stepDone.get());
       }
     }
-    WinHttpCloseHandle(s.request);
-    WinHttpCloseHandle(s.connect);
-    WinHttpCloseHandle(s.session);
+    WinHttp().CloseHandle(s.request);
+    WinHttp().CloseHandle(s.connect);
+    WinHttp().CloseHandle(s.session);
     s.st->Release();
   }
 
@@ -338,19 +380,19 @@ bool THTTPTransfer::Wait(RequestState* st, const std::function<bool()>& done, co
 
 void THTTPTransfer::Run() {
   THTTPResponse& response = *result->response_;
-  WinHttpHandle session(WinHttpOpen(WideStr(agent), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+  WinHttpHandle session(WinHttp().Open(WideStr(agent), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
                                     WINHTTP_NO_PROXY_BYPASS, 0));
   if (!session) return Fail("Error opening the session", GetLastError());
-  WinHttpHandle connect(WinHttpConnect(session.get(), url.host.c_str(), url.port, 0));
+  WinHttpHandle connect(WinHttp().Connect(session.get(), url.host.c_str(), url.port, 0));
   if (!connect) return Fail("Error connecting", GetLastError());
-  WinHttpHandle req(WinHttpOpenRequest(connect.get(), method.c_str(), url.path.c_str(), nullptr, WINHTTP_NO_REFERER,
+  WinHttpHandle req(WinHttp().OpenRequest(connect.get(), method.c_str(), url.path.c_str(), nullptr, WINHTTP_NO_REFERER,
                                        WINHTTP_DEFAULT_ACCEPT_TYPES, url.secure ? WINHTTP_FLAG_SECURE : 0));
   if (!req) return Fail("Error opening the request", GetLastError());
 
   auto* st = new RequestState;
   DWORD_PTR context = reinterpret_cast<DWORD_PTR>(st);
-  if (!WinHttpSetOption(req.get(), WINHTTP_OPTION_CONTEXT_VALUE, &context, sizeof(context)) ||
-      WinHttpSetStatusCallback(req.get(), StatusCallback,
+  if (!WinHttp().SetOption(req.get(), WINHTTP_OPTION_CONTEXT_VALUE, &context, sizeof(context)) ||
+      WinHttp().SetStatusCallback(req.get(), StatusCallback,
                                WINHTTP_CALLBACK_FLAG_HANDLES, 0) == WINHTTP_INVALID_STATUS_CALLBACK) {
     Fail("Error opening the request", GetLastError());
     req.reset();  // without a callback nobody else holds the state
@@ -368,18 +410,18 @@ void THTTPTransfer::Run() {
   const wchar_t* headerText = headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str();
   const DWORD headerLength = static_cast<DWORD>(headers.size());
   auto send = [=](HINTERNET r) {
-    return WinHttpSendRequest(r, headerText, headerLength, const_cast<void*>(bodyData), bodySize, bodySize, context) &&
+    return WinHttp().SendRequest(r, headerText, headerLength, const_cast<void*>(bodyData), bodySize, bodySize, context) &&
            Completed(st, WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE);
   };
   if (!Step(caller, st, send, WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE, "Error sending data")) return;
   auto receive = [st](HINTERNET r) {
-    return WinHttpReceiveResponse(r, nullptr) && Completed(st, WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE);
+    return WinHttp().ReceiveResponse(r, nullptr) && Completed(st, WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE);
   };
   if (!Step(caller, st, receive, WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE, "Error receiving data")) return;
 
   const HINTERNET request = caller.Handle();
   DWORD status = 0, size = sizeof(status);
-  WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX,
+  WinHttp().QueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX,
                       &status, &size, WINHTTP_NO_HEADER_INDEX);
   response.statusCode_ = static_cast<Integer>(status);
   response.headers_ = ResponseHeaders(request);
