@@ -28,6 +28,7 @@
 #include "ui/Bitmap.h"
 #include "ui/Buttons.h"
 #include "ui/Controls.h"
+#include "ui/Forms.h"
 #include "ui/StdCtrls.h"
 #include "ui/TypInfo.h"
 #include "wrappers/kvSBUtilsEdit.h"
@@ -75,6 +76,20 @@ TW_DEFINE_CLASS(TkvScrollWnd) {}
 TkvMainWnd::~TkvMainWnd() = default;
 
 TControl* TkvMainWnd::OwnerControl() const { return SkinData ? SkinData->FOwnerControl : nullptr; }
+
+TControl* TkvMainWnd::HookedControl() const {
+  if (TControl* ctrl = OwnerControl()) return ctrl;
+  // A form's own wrapper sits in front of the provider in the form's chain, so that direct
+  // calls through the skin data reach the wrapper first too.
+  if (auto* provider = SkinData ? dynamic_cast<TkvFormProvider*>(SkinData->FOwnerObject) : nullptr)
+    return provider->ProviderForm();
+  return nullptr;
+}
+
+TWndMethod TkvMainWnd::EntryProc() {
+  if (FLink) return TWndMethod(FLink, &TkvWindowProcLink::Proc);
+  return TWndMethod(this, &TkvMainWnd::WndProcEntry);
+}
 
 void TkvMainWnd::Create(HWND aHandle, TsCommonData* aSkinData, DuRiruZireziv* aSkinManager,
                         TkvSkinParams& skinParams, bool repaint) {
@@ -190,7 +205,9 @@ bool TkvMainWnd::DetachWindowProc() {
     // came later: the link stays with the control, passing everything on.
     if (FLinkedControl && FLinkedControl->WindowProc() == TWndMethod(link, &TkvWindowProcLink::Proc)) {
       FLinkedControl->SetWindowProc(link->Previous);
-      link->Free();
+      // A control on its way out frees its components itself, and may be walking them now
+      // (a sibling that goes frees this wrapper): the link is left to it.
+      if (!FLinkedControl->ComponentState().Contains(csDestroying)) link->Free();
     }
     FLinkedControl = nullptr;
     return true;
@@ -450,7 +467,7 @@ void TkvScrollWnd::BeforeDestruction() {
 bool InitializeKVWnd(TkvMainWnd* sw, HWND aHandle) {
   sw->DontRepaint = false;
   sw->CtrlHandle = aHandle;
-  TControl* ctrl = sw->OwnerControl();
+  TControl* ctrl = sw->HookedControl();
   if (!ctrl) return sw->FSubclass.Attach(aHandle, sw, &TkvMainWnd::WndProcEntry);
   auto* link = new TkvWindowProcLink(ctrl, sw, TWndMethod(sw, &TkvMainWnd::WndProcEntry));
   link->Previous = ctrl->WindowProc();
@@ -516,7 +533,7 @@ bool InitializeKVScrolls(TkvScrollWnd* sw, HWND aHandle, bool repaint) {
 void UninitializeKVScroll(HWND handle, bool freeSW, bool repaint, TkvScrollWnd*& listSW) {
   if (!listSW) return;
   TkvScrollWnd* sw = listSW;
-  if (!sw->Destroyed && sw->SkinData && sw->SkinData->FOwnerControl) {
+  if (!sw->Destroyed && sw->SkinData && sw->HookedControl()) {
     sw->DetachWindowProc();
     Kv_ResetScrollTracking(handle);
     sw->RestoreStdParams();

@@ -43,6 +43,8 @@ class FormAnimation : public SkinnedForm {
     savedAware_ = kvIsDPIAware;
     kvIsDPIAware = false;
     savedAero_ = iAeroStatus;
+    // The fixture's own shows come up plainly: each test plays the animation it looks at.
+    skin->skin.Manager.AnimEffects.FormShow.Active = false;
     Skin();
     sp->OnAfterAnimation = TEvent<void(TkvAnimEvent)>(&log, &EventLog::On);
   }
