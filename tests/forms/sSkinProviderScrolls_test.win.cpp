@@ -140,6 +140,10 @@ TEST_F(FormScrolls, BarsArePaintedFromTheSkinBetweenTheFrameAndTheClient) {
       {"client", vert.Left / 2, horz.Top / 2, client},
   };
   for (const Probe& p : probes) EXPECT_EQ(Pixel(*shot, p.x, p.y), p.color) << p.what;
+  // The caption painted again on its own (a new text, icon or title item) leaves the bars be.
+  sp->UpdateSkinCaption();
+  const auto again = WindowShot(form->Handle());
+  for (const Probe& p : probes) EXPECT_EQ(Pixel(*again, p.x, p.y), p.color) << p.what << " after the caption";
 }
 
 TEST_F(FormScrolls, HitTestsFindTheBarsAndTheSizeBoxWhereTheyMeet) {
