@@ -144,9 +144,19 @@ void TkvMainWnd::AfterCreation() {
 
 void TkvMainWnd::SaveStdParams() {}
 
+namespace {
+// The window's "KVSBSC" goes, a scroll wrapper's only while it still names that wrapper: the
+// end of a wrapper freed from within one of its own messages is held back until the message
+// returns, and a wrapper made for the window meanwhile keeps its link.
+void ForgetScrollLink(TkvMainWnd* w) {
+  auto* own = dynamic_cast<TkvScrollWrapper*>(w);
+  if (!own || kvGetWndProp(w->CtrlHandle, KVSBSC) == static_cast<void*>(own)) kvSetWndProp(w->CtrlHandle, KVSBSC, nullptr);
+}
+}  // namespace
+
 void TkvMainWnd::RestoreStdParams() {
   if (OwnSkinData && SkinData) SkinData->RemoveCommonProp();
-  kvSetWndProp(CtrlHandle, KVSBSC, nullptr);
+  ForgetScrollLink(this);
 }
 
 void TkvMainWnd::InitSkinData() {
@@ -257,7 +267,7 @@ void TkvMainWnd::BeforeDestruction() {
     if (!SkinManager) DetachWindowProc();
     if (OwnSkinData) SkinData->Free();
     SkinData = nullptr;
-    kvSetWndProp(CtrlHandle, KVSBSC, nullptr);
+    ForgetScrollLink(this);
   } else {
     DetachWindowProc();
   }

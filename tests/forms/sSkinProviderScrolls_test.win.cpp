@@ -106,6 +106,11 @@ TEST_F(FormScrolls, ShownFormGetsItsOwnWrapperInFrontOfTheProvider) {
   const TPoint lt = Screen(0, 0);
   EXPECT_EQ(clientRight.x - lt.X, vert.Left);
   EXPECT_EQ(clientRight.y - lt.Y, horz.Top);
+  // The border width a child asks for is the frame's measured left edge, not half of what
+  // the bars take from the client's width.
+  ASSERT_GT(sp->ListSW->cxLeftEdge, 0);
+  EXPECT_EQ(SendMessageW(h, SM_ALPHACMD, uintptr_t(KV_GETBORDERWIDTH) << 16, 0),
+            sp->ListSW->cxLeftEdge - form->BorderWidth());
   // The header is the same with the horizontal bar or without it.
   const Integer header = sp->HeaderHeight();
   ShowScrollBar(h, SB_HORZ, FALSE);
@@ -249,6 +254,18 @@ TEST_F(FormScrolls, WrapperOfAWindowMadeAnewIsReplaced) {
   EXPECT_EQ(sp->ListSW->CtrlHandle, h);
   EXPECT_EQ(TkvScrollWnd::FromHwnd(h), sp->ListSW);
   EXPECT_TRUE(form->WindowProc() == sp->ListSW->EntryProc());
+}
+
+// A form taken out of its parent gets a frame of its own: its wrapper is made anew on the
+// refresh that follows.
+TEST_F(FormScrolls, FloatingFormGetsItsWrapperAnew) {
+  SkinWithBars();
+  ASSERT_NE(sp->ListSW, nullptr);
+  form->Perform(CM_FLOAT, 0, 0);
+  ASSERT_NE(sp->ListSW, nullptr);
+  EXPECT_EQ(TkvScrollWnd::FromHwnd(form->Handle()), sp->ListSW);
+  EXPECT_TRUE(form->WindowProc() == sp->ListSW->EntryProc());
+  EXPECT_TRUE(sp->ListSW->sBarVert->fScrollVisible);
 }
 
 TEST_F(FormScrolls, FormWithoutBarsHasAWrapperThatShowsNone) {
