@@ -23,6 +23,7 @@
 //  12. Glued forms and screen snapping (sSkinProviderGlue.win.cpp, sSkinProviderGlue.cpp)
 //  13. The menu line: the form's menu bar drawn into the picture by the menu painter
 //      (sSkinProviderMenuLine.win.cpp)
+//  14. The form's own skinned scroll bars: its scroll wrapper (sSkinProviderScrolls.win.cpp)
 //
 // The desktop-composition query lives in base/Composition.h (the layers below ask it too).
 #pragma once
@@ -282,6 +283,7 @@ void EnableCommandItem(UINT command, bool enabled, HMENU menu);
 // ---- The child-control adapter ---------------------------------------------------------------
 
 class TkvMainWnd;
+class TkvScrollWnd;
 struct TkvSkinParams;
 
 // Makes the window wrapper of one kind of foreign control for a window (no skin data of its
@@ -591,6 +593,20 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   TkvScaleThread* FScaleThread = nullptr;
   void StopScaleThread();
   bool bFlag1 = false;  // FinishBlendOnMoving runs
+  // -- The form's own scroll bars (section 14).
+  // Skinned: the form's flat scroll bars are switched off and it gets a scroll wrapper (one
+  // whose window went is made anew); not skinned: the wrapper goes and the flat scroll bars come
+  // back. Nothing while the provider goes, without a window or when called from within itself.
+  void RefreshFormScrolls();
+  // Frees the scroll wrapper; the form's window chain and frame are the provider's again.
+  void FreeFormScrolls();
+  // The thickness of the form's skinned bar (SB_HORZ, SB_VERT) while the wrapper shows it; 0.
+  Integer SkinnedScrollThickness(Integer bar) const;
+  // The size box where both skinned bars meet, in window coordinates; empty unless both show.
+  TRect ScrollSizeBox() const;
+  TWndMethod ScrollWrapperProc() override;
+  TkvScrollWnd* ListSW = nullptr;  // owned
+
   // -- Menu line (section 13).
   bool IsMenuVisible();
   bool MenuPresent();
@@ -769,6 +785,9 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
  private:
   void PassOn(TMessage& m) { if (OldWndProc) OldWndProc(m); }
   void KV_CMShowingChanged(TMessage& m);
+  // A form other than an MDI child becomes showing: through the form-show animation when the
+  // manager has it on.
+  void ShowAnimated(TMessage& m, HWND h, DuRiruZireziv* manager);
   void KV_CMMouseWheel(TMessage& m);
   void DetachFromForm();
   bool detached_ = false;

@@ -7,6 +7,7 @@
 #include "forms/kvDials.h"
 #include "forms/kvTitleBar.h"
 #include "forms/sMDIForm.h"
+#include "forms/sSkinProviderAnim.h"
 #include "forms/sSkinProviderMotion.h"
 #include "forms/sSkinProviderPreview.h"
 
@@ -18,6 +19,7 @@
 #include "skin/sStyleSimply.h"
 #include "skin/sVclUtils.h"
 #include "ui/ScopeGuard.h"
+#include "wrappers/kvSBUtils.h"
 
 TW_DEFINE_CLASS(TsSkinProvider) {}
 
@@ -143,6 +145,9 @@ void TsSkinProvider::Destroying() {
 }
 
 void TsSkinProvider::DetachFromForm() {
+  // The form's scroll wrapper stands in front of the provider in the form's chain: it goes
+  // first, so the chain ends in the provider again.
+  FreeFormScrolls();
   if (!Form || detached_) return;
   detached_ = true;
   if (IsDesigning()) return;
@@ -265,6 +270,8 @@ void TsSkinProvider::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
   if (!FCommonData) return;
   if (auto* manager = dynamic_cast<DuRiruZireziv*>(component)) {
+    // The form's scroll wrapper was made for a manager: it goes before the manager does.
+    if (operation == opRemove && ListSW && ListSW->SkinManager == manager) FreeFormScrolls();
     if (operation == opInsert && !FCommonData->FSkinManager)
       FCommonData->FSkinManager = manager;
     else if (operation == opRemove && FCommonData->FSkinManager == manager)
@@ -577,6 +584,12 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
     case CM_MOUSEWHEEL:
       KV_CMMouseWheel(m);
       return;
+    case CM_FLOAT:
+      // A form docked out gets a new window frame: its bars are measured anew on the refresh.
+      PassOn(m);
+      FreeFormScrolls();
+      SendAMessage(Form->Handle(), KV_REFRESH, reinterpret_cast<intptr_t>(SkinManager()));
+      return;
     case CM_CONTROLLISTCHANGE:
       PassOn(m);
       if (auto* ctrl = reinterpret_cast<TWinControl*>(m.WParam); ctrl && Adapter && FAllowSkin3rdParty)
@@ -612,7 +625,9 @@ void TsSkinProvider::KV_CMMouseWheel(TMessage& m) {
   PassOn(m);
 }
 
-// The first visibility change of a run-time provider initialises it.
+// The first visibility change of a run-time provider initialises it. A form that becomes
+// showing gets its scroll wrapper and, when the manager's form-show animation is on, is shown
+// through it: the window comes up layered and transparent while a stand-in shows its picture.
 void TsSkinProvider::KV_CMShowingChanged(TMessage& m) {
   if (FFormState & FS_RECREATING) {
     PassOn(m);
@@ -622,20 +637,83 @@ void TsSkinProvider::KV_CMShowingChanged(TMessage& m) {
     RTInit = false;
     LoadInit();
   }
-  const bool showing = Form->Showing();
-  if (showing) {
-    SetFormState(FFormState & ~FS_ANIMCLOSING);
-    if (Adapter) Adapter->AddAllItems(nullptr);
-    StopUpdating();
-  }
+  const HWND h = Form->HandleAllocated() ? Form->WindowHandle() : nullptr;
+  DuRiruZireziv* manager = SkinManager();
   FCommonData->BGChanged = true;
   RgnChanged = true;
-  PassOn(m);
-  if (showing) LastClientRect = TRect(0, 0, GetClientWidth(Form->Handle()), GetClientHeight(Form->Handle()));
-  // A shown form gets its outer border window when the skin wants one; a hidden one loses it.
-  if (DuRiruZireziv* manager = SkinManager(); manager && Form->HandleAllocated())
-    InitExBorders(showing && manager->GetExtendedBorders());
-  if (Form->Showing() && Form->HandleAllocated()) TrySayHelloToEditor(Form->WindowHandle());
+  if (!Form->Showing() || !h) {
+    PassOn(m);
+    // A hidden form loses its outer border window.
+    if (manager && h) InitExBorders(false);
+    return;
+  }
+  SetFormState(FFormState & ~FS_ANIMCLOSING);
+  if (Adapter) Adapter->AddAllItems(nullptr);
+  if (Form->FormStyle() == fsMDIChild) {
+    StopUpdating();
+    PassOn(m);
+    if (manager) InitExBorders(manager->GetExtendedBorders());
+    RefreshFormScrolls();
+  } else {
+    ShowAnimated(m, h, manager);
+  }
+  if (Form->Showing()) LastClientRect = TRect(0, 0, GetClientWidth(h), GetClientHeight(h));
+  if (Form->Showing()) TrySayHelloToEditor(h);
+}
+
+void TsSkinProvider::ShowAnimated(TMessage& m, HWND h, DuRiruZireziv* manager) {
+  if (BorderForm) BorderForm->ExBorderShowing = false;
+  fAnimating = FAllowAnimation && !Form->Parent() && manager && manager->Effects.AllowAnimation &&
+               manager->AnimEffects.FormShow.Active && h != kvPreviewHandle;
+  const Byte alpha = Form->AlphaBlend() ? Form->AlphaBlendValue() : 255;
+  bool madeLayered = false;
+  if (fAnimating) {
+    // Shown transparent: nothing of the form reaches the screen before its stand-in does.
+    FCommonData->BeginUpdate();
+    FInAnimation = true;
+    madeLayered = !(GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_LAYERED);
+    DoLayered(h, true, 0);
+    if (madeLayered && !IsZoomed()) {
+      if (!BorderForm) FillArOR();
+      UpdateRgn(false, false);
+    }
+    RgnChanging = false;
+  } else {
+    StopUpdating();
+  }
+  {
+    const bool animating = fAnimating;
+    if (animating) FFormState |= FS_ANIMSHOWING;
+    const TScopeExit shown([this, animating] {
+      if (animating) FFormState &= ~FS_ANIMSHOWING;
+    });
+    PassOn(m);
+  }
+  // A shown form gets its outer border window when the skin wants one.
+  if (manager) InitExBorders(manager->GetExtendedBorders());
+  if (!fAnimating) {
+    RefreshFormScrolls();
+    SetParentUpdated(Form);
+    if (BorderForm) RgnChanged = true;
+    RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+    return;
+  }
+  StopUpdating();
+  fAnimating = false;
+  if (!FCommonData->Skinned()) {
+    // The skin went while the form came up: it is shown plainly.
+    FInAnimation = false;
+    SetWindowLongW(h, GWL_EXSTYLE, GetWindowLongW(h, GWL_EXSTYLE) & ~WS_EX_LAYERED);
+    RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+    return;
+  }
+  RefreshFormScrolls();
+  if (madeLayered) DoLayered(h, false, 255);
+  AnimShowForm(this, manager->AnimEffects.FormShow.Time, alpha, manager->AnimEffects.FormShow.Mode);
+  // (A form the animation could not picture is shown as it is.)
+  FInAnimation = false;
+  if (!BorderForm) UpdateRgn(false, false);
+  RgnChanging = false;
 }
 
 // ---- Skin commands ---------------------------------------------------------------------------
@@ -651,6 +729,7 @@ bool TsSkinProvider::KV_SMAlphaCmd_Common(TMessage& m) {
       return false;
     case KV_REMOVESKIN:
       if (reinterpret_cast<DuRiruZireziv*>(m.LParam) == manager && FCommonData) {
+        FreeFormScrolls();
         CommonMessage(m, FCommonData.get());
         FLinesCount = FTitleSkinIndex = FCaptionSkinIndex = -1;
         FCommonData->TranspMode = 0;
@@ -814,6 +893,7 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
         AdapterCreate();
       else
         Adapter->AddAllItems(nullptr);
+      if (CanDrawNCArea() && FDrawClientArea) RefreshFormScrolls();
       FLinesCount = -1;
       if (HaveBorder()) RgnChanged = true;
       if (wnd && Form->Visible()) {
@@ -911,6 +991,9 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
     case KV_GETBORDERWIDTH:
       if (m.LParamLo == 1 || m.LParamLo == 2) {
         m.Result = (m.LParamLo == 1 ? SizeFrame() : FixedFrame()) + FramePadding();
+      } else if (ListSW && !ListSW->Destroyed && ListSW->cxLeftEdge > 0) {
+        // The wrapper measured the frame's left edge (the client width lacks the bars).
+        m.Result = ListSW->cxLeftEdge - Form->BorderWidth();
       } else {
         m.Result = (GetWindowWidth(wnd) - GetClientWidth(wnd)) / 2 - Form->BorderWidth();
         if (m.Result == 0)

@@ -178,7 +178,10 @@ void AnimShowForm(TsSkinProvider* sp, Word wTime, Integer maxTransparency, TkvAn
   // Topmost and modal forms keep their stand-in above them.
   const HWND standWnd = stand->Handle();
   HWND insertAfter = nullptr;
-  SetWindowLongW(standWnd, GWL_EXSTYLE, GetWindowLongW(standWnd, GWL_EXSTYLE) | WS_EX_NOACTIVATE);
+  // The border's window plays the show as a stand-in that never activates, and is the border
+  // again afterwards.
+  const LONG standExStyle = GetWindowLongW(standWnd, GWL_EXSTYLE);
+  SetWindowLongW(standWnd, GWL_EXSTYLE, standExStyle | WS_EX_NOACTIVATE);
   if (GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_TOPMOST) {
     stand->SetFormStyle(fsStayOnTop);
     insertAfter = HWND_TOPMOST;
@@ -220,10 +223,13 @@ void AnimShowForm(TsSkinProvider* sp, Word wTime, Integer maxTransparency, TkvAn
   }
   if (border) {
     RestoreFormOpacity(form, h);
+    SetWindowLongW(standWnd, GWL_EXSTYLE, (GetWindowLongW(standWnd, GWL_EXSTYLE) & ~WS_EX_NOACTIVATE) |
+                                              (standExStyle & WS_EX_NOACTIVATE));
     SetWindowRgn(standWnd, border->MakeRgn(), FALSE);
-    DuRiruZireziv* manager = sp->SkinManager();
-    if (manager && manager->SkinCommonInfo.UseAeroBluring && manager->Effects.AllowAeroBluring && AeroIsEnabled())
-      border->UpdateExBordersPos(true, 255);
+    // The show's picture is the form's; the border shows its own picture (shadow and frame)
+    // again.
+    sd->BGChanged = true;
+    border->UpdateExBordersPos(true, 255);
   }
   ownWindow.reset();
   sp->OnAfterAnimation.Call(aeShowing);

@@ -458,6 +458,10 @@ HRGN TkvBorderForm::ClientRgn(Integer newWidth, Integer newHeight) {
     } else if (newHeight > 0 && newHeight > sp->Form->Constraints()->MinHeight()) {
       height += newHeight - sp->Form->Height();
     }
+  } else {
+    // The form's skinned bars show through the hole too.
+    width += sp->SkinnedScrollThickness(SB_VERT);
+    height += sp->SkinnedScrollThickness(SB_HORZ);
   }
   return CreateRectRgn(left, top, left + width, top + height);
 }

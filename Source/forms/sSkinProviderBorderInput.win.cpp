@@ -79,7 +79,9 @@ Integer TkvBorderForm::Ex_WMNCHitTest(TMessage& m) {
   if (p.Y > captionBottom + MenuHeight()) {
     const TRect body(shadow.Left, shadow.Top, frame.Width - shadow.Right, frame.Height - shadow.Bottom);
     TkvSkinData* data = SkinDataOf(*this);
-    if (body.Contains(p) && IsGripVisible(sp) && data && data->GripRightBottom >= 0 &&
+    // The form's size box where its skinned bars meet, in border-window coordinates.
+    const bool inSizeBox = OffsRect(sp->ScrollSizeBox(), OffsetX(), OffsetY()).Contains(p);
+    if (body.Contains(p) && (IsGripVisible(sp) || inSizeBox) && data && data->GripRightBottom >= 0 &&
         data->GripRightBottom < Integer(data->ma.size())) {
       const TsMaskData& grip = data->ma[size_t(data->GripRightBottom)];
       // Where the picture draws the grip.

@@ -316,6 +316,16 @@ Integer TsSkinProvider::HTProcess(TMessage& m) {
     return FIconRect.Contains(p) ? HTSYSMENU : HTCAPTION;
   }
   if (p.Y <= top + LinesCount() * MenuHeight()) return HTMENU;
+  // Below the menu lines: the size grip, where the skin draws one over the visible grip or over
+  // the size box in which the form's skinned bars meet.
+  const bool gripZone = IsGripVisible(this) || ScrollSizeBox().Contains(p);
+  if (TkvSkinData* data = SkinDataFor(); gripZone && data && data->GripRightBottom >= 0 &&
+                                         data->GripRightBottom < Integer(data->ma.size())) {
+    const TsMaskData& grip = data->ma[size_t(data->GripRightBottom)];
+    // Where the picture draws the grip.
+    const TPoint anchor(Form->Width() - grip.Width - BorderWidth(true), Form->Height() - grip.Height - BorderHeight(true));
+    if (p.X > anchor.X && p.Y > anchor.Y) return HTBOTTOMRIGHT;
+  }
   return HTCLIENT;
 }
 

@@ -207,6 +207,8 @@ Integer TsSkinProvider::HeaderHeight() {
     r = GetWindowHeight(h) - GetClientHeight(h) - ((GetWindowLongW(h, GWL_STYLE) & WS_BORDER) ? BorderHeight(true) : 0);
   r = Maxi(r, 0);
   if (IsIconicForm()) r += SysBorderHeight(h, OuterBorder(), false);
+  // The client stops above the skinned horizontal bar: the bar is not header.
+  if (FCommonData && FCommonData->Skinned()) r -= SkinnedScrollThickness(SB_HORZ);
   return r;
 }
 
@@ -372,8 +374,10 @@ void TsSkinProvider::UpdateNCArea(bool skinned) {
     if (h && Form->Showing() && Skinned()) {
       FCommonData->BGChanged = true;
       RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_NOERASE | RDW_UPDATENOW | RDW_FRAME);
+      RefreshFormScrolls();
     }
   } else {
+    FreeFormScrolls();
     CheckSysMenu(false);
     if (h && Form->Showing()) SetWindowRgn(h, nullptr, FALSE);
     FCommonData->BGChanged = true;

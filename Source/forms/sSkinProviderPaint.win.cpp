@@ -10,6 +10,7 @@
 #include "forms/kvTitleBar.h"
 #include "forms/sMDIForm.h"
 #include "forms/sSkinProvider.h"
+#include "wrappers/kvSBUtils.h"
 #include "paint/sAlphaGraph.h"
 #include "paint/sGraphUtils.h"
 #include "raster/MaskImages.h"
@@ -450,9 +451,17 @@ void TsSkinProvider::PaintCaption(HDC dc) {
   // The frame is the window outside its client: the top block down to the client, then the
   // ring of the left, right and bottom sides, each as wide as the system made it.
   const Integer w = CaptionWidth();
-  const Integer left = OffsetX(), top = OffsetY();
-  const Integer right = GetWindowWidth(h) - GetClientWidth(h) - left;
-  const Integer bottom = GetWindowHeight(h) - GetClientHeight(h) - top;
+  const Integer top = OffsetY();
+  Integer left = OffsetX();
+  Integer right = GetWindowWidth(h) - GetClientWidth(h) - left;
+  // The skinned scroll bars lie between the client and the frame: the wrapper paints them, the
+  // frame strips stop short of them.
+  const Integer vBar = SkinnedScrollThickness(SB_VERT);
+  if (ListSW && ListSW->fLeftScrollbar)
+    left -= vBar;
+  else
+    right -= vBar;
+  const Integer bottom = GetWindowHeight(h) - GetClientHeight(h) - top - SkinnedScrollThickness(SB_HORZ);
   HDC src = cache->Canvas()->Handle();
   if (top > 0) BitBlt(dc, 0, 0, w, top, src, 0, 0, SRCCOPY);
   BitBltBorder(dc, 0, top, cache->Width(), cache->Height() - top, src, 0, top, left, 0, right, bottom);
@@ -566,7 +575,9 @@ void TsSkinProvider::KV_WMNCActivate(TMessage& m) {
 void TsSkinProvider::KV_WMActivate(TMessage& m) {
   PassOn(m);
   UpdateSlaveFormsList();
-  if (!Form->Showing() || Form->ControlState().Contains(csCreating)) return;
+  if (!Form->Showing()) return;
+  if (!ListSW || ListSW->Destroyed) RefreshFormScrolls();
+  if (Form->ControlState().Contains(csCreating)) return;
   FLinesCount = -1;
   if (LOWORD(m.WParam) == WA_ACTIVE && SkinManager() && !SkinManager()->IsDesigning()) InitMenuItems(true);
 }

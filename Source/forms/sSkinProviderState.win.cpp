@@ -6,6 +6,7 @@
 #include "forms/sSkinProviderMotion.h"
 #include "skin/sVclUtils.h"
 #include "ui/ScopeGuard.h"
+#include "wrappers/kvSBUtils.h"
 
 namespace {
 HWND FormWnd(TsSkinProvider* sp) { return sp->Form && sp->Form->HandleAllocated() ? sp->Form->WindowHandle() : nullptr; }
@@ -245,4 +246,6 @@ void TsSkinProvider::KV_WMParentNotify(TMessage& m) {
   } else {
     Adapter->AddAllItems(nullptr);
   }
+  // A new child may change the form's scroll range.
+  if (CanDrawNCArea() && ListSW) UpdateScrolls(ListSW, true);
 }

@@ -32,6 +32,7 @@ constexpr Cardinal FS_LOCKED = 0x10000;         // drawing frozen by LockForms
 
 #ifdef _WIN32
 
+#include "ui/Messages.h"
 #include "ui/WinFwd.h"
 
 struct HHOOK__;
@@ -118,6 +119,9 @@ class TkvFormProvider {
   // Raises the provider's after-animation event with event (0 shown, 1 hidden, 2 skin
   // changed); False when no handler is set or the provider is going, so nothing was called.
   virtual bool RaiseAfterAnimation(Byte) { return false; }
+  // Where the form's messages enter the form's own scroll wrapper; unset while the provider has
+  // none (the provider's skin data then calls the provider directly).
+  virtual TWndMethod ScrollWrapperProc() { return TWndMethod(); }
 };
 
 // The provider of a form window (its answer to KV_GETPROVIDER); null when it has none.

@@ -137,8 +137,12 @@ HWND TsCommonData::OwnerHandle() {
 void TsCommonData::InitCommonProp() {
   HWND handle = OwnerHandle();
   if (!handle) return;
-  if (!WndProc)
+  if (auto* provider = dynamic_cast<TkvFormProvider*>(FOwnerObject)) {
+    // A form's own scroll wrapper stands in front of its provider: direct calls go through it.
+    if (TWndMethod wrapper = provider->ScrollWrapperProc()) WndProc = wrapper;
+  } else if (!WndProc) {
     if (auto* win = dynamic_cast<TWinControl*>(FOwnerControl)) WndProc = win->WindowProc();
+  }
   // A window made anew (its handle changed) leaves no link to this object behind.
   if (FPropHandle && FPropHandle != handle && GetCommonData(FPropHandle) == this) SetCommonData(FPropHandle, nullptr);
   SetCommonData(handle, this);

@@ -194,8 +194,15 @@ class TkvMainWnd : public TObject {
   bool Attached() const;
   // Detaches by the way it was attached; True when the wrapper counted as attached.
   bool DetachWindowProc();
-  // The control whose WindowProc the wrapper replaces; null for a raw window.
+  // The control that owns the window (the skin data's owner control); null for a raw window
+  // and for the window of a form's skin provider.
   TControl* OwnerControl() const;
+  // The control whose WindowProc the wrapper takes over: the owner control, or the form of the
+  // skin provider whose skin data the wrapper paints through; null for a raw window.
+  TControl* HookedControl() const;
+  // Where the window's messages enter the wrapper: its place in the control's WindowProc chain,
+  // or its own entry for a raw window.
+  TWndMethod EntryProc();
 
   bool DlgMode = false;
   bool Destroyed = false;

@@ -28,6 +28,7 @@
 #include "ui/Bitmap.h"
 #include "ui/Buttons.h"
 #include "ui/Controls.h"
+#include "ui/Forms.h"
 #include "ui/StdCtrls.h"
 #include "ui/TypInfo.h"
 #include "wrappers/kvSBUtilsEdit.h"
@@ -75,6 +76,20 @@ TW_DEFINE_CLASS(TkvScrollWnd) {}
 TkvMainWnd::~TkvMainWnd() = default;
 
 TControl* TkvMainWnd::OwnerControl() const { return SkinData ? SkinData->FOwnerControl : nullptr; }
+
+TControl* TkvMainWnd::HookedControl() const {
+  if (TControl* ctrl = OwnerControl()) return ctrl;
+  // A form's own wrapper sits in front of the provider in the form's chain, so that direct
+  // calls through the skin data reach the wrapper first too.
+  if (auto* provider = SkinData ? dynamic_cast<TkvFormProvider*>(SkinData->FOwnerObject) : nullptr)
+    return provider->ProviderForm();
+  return nullptr;
+}
+
+TWndMethod TkvMainWnd::EntryProc() {
+  if (FLink) return TWndMethod(FLink, &TkvWindowProcLink::Proc);
+  return TWndMethod(this, &TkvMainWnd::WndProcEntry);
+}
 
 void TkvMainWnd::Create(HWND aHandle, TsCommonData* aSkinData, DuRiruZireziv* aSkinManager,
                         TkvSkinParams& skinParams, bool repaint) {
@@ -129,9 +144,19 @@ void TkvMainWnd::AfterCreation() {
 
 void TkvMainWnd::SaveStdParams() {}
 
+namespace {
+// The window's "KVSBSC" goes, a scroll wrapper's only while it still names that wrapper: the
+// end of a wrapper freed from within one of its own messages is held back until the message
+// returns, and a wrapper made for the window meanwhile keeps its link.
+void ForgetScrollLink(TkvMainWnd* w) {
+  auto* own = dynamic_cast<TkvScrollWrapper*>(w);
+  if (!own || kvGetWndProp(w->CtrlHandle, KVSBSC) == static_cast<void*>(own)) kvSetWndProp(w->CtrlHandle, KVSBSC, nullptr);
+}
+}  // namespace
+
 void TkvMainWnd::RestoreStdParams() {
   if (OwnSkinData && SkinData) SkinData->RemoveCommonProp();
-  kvSetWndProp(CtrlHandle, KVSBSC, nullptr);
+  ForgetScrollLink(this);
 }
 
 void TkvMainWnd::InitSkinData() {
@@ -190,7 +215,9 @@ bool TkvMainWnd::DetachWindowProc() {
     // came later: the link stays with the control, passing everything on.
     if (FLinkedControl && FLinkedControl->WindowProc() == TWndMethod(link, &TkvWindowProcLink::Proc)) {
       FLinkedControl->SetWindowProc(link->Previous);
-      link->Free();
+      // A control on its way out frees its components itself, and may be walking them now
+      // (a sibling that goes frees this wrapper): the link is left to it.
+      if (!FLinkedControl->ComponentState().Contains(csDestroying)) link->Free();
     }
     FLinkedControl = nullptr;
     return true;
@@ -240,7 +267,7 @@ void TkvMainWnd::BeforeDestruction() {
     if (!SkinManager) DetachWindowProc();
     if (OwnSkinData) SkinData->Free();
     SkinData = nullptr;
-    kvSetWndProp(CtrlHandle, KVSBSC, nullptr);
+    ForgetScrollLink(this);
   } else {
     DetachWindowProc();
   }
@@ -450,7 +477,7 @@ void TkvScrollWnd::BeforeDestruction() {
 bool InitializeKVWnd(TkvMainWnd* sw, HWND aHandle) {
   sw->DontRepaint = false;
   sw->CtrlHandle = aHandle;
-  TControl* ctrl = sw->OwnerControl();
+  TControl* ctrl = sw->HookedControl();
   if (!ctrl) return sw->FSubclass.Attach(aHandle, sw, &TkvMainWnd::WndProcEntry);
   auto* link = new TkvWindowProcLink(ctrl, sw, TWndMethod(sw, &TkvMainWnd::WndProcEntry));
   link->Previous = ctrl->WindowProc();
@@ -516,7 +543,7 @@ bool InitializeKVScrolls(TkvScrollWnd* sw, HWND aHandle, bool repaint) {
 void UninitializeKVScroll(HWND handle, bool freeSW, bool repaint, TkvScrollWnd*& listSW) {
   if (!listSW) return;
   TkvScrollWnd* sw = listSW;
-  if (!sw->Destroyed && sw->SkinData && sw->SkinData->FOwnerControl) {
+  if (!sw->Destroyed && sw->SkinData && sw->HookedControl()) {
     sw->DetachWindowProc();
     Kv_ResetScrollTracking(handle);
     sw->RestoreStdParams();

@@ -18,6 +18,7 @@
 
 #include "base/sMessages.h"
 #include "skin/ControlServices.h"
+#include "skin/FormServices.h"
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
 #include "skin/sVclUtils.h"
@@ -743,7 +744,9 @@ void TkvScrollWnd::kvWndProc(TMessage& message) {
         break;
       case KV_GETPROVIDER:
         // Skin data of a form's skin provider answers with the provider.
-        if (SkinData->COC == 224) message.Result = reinterpret_cast<TLResult>(SkinData->FOwnerObject);
+        // (as the provider itself answers: its form-provider face, not the object's start)
+        if (auto* provider = dynamic_cast<TkvFormProvider*>(SkinData->FOwnerObject))
+          message.Result = reinterpret_cast<TLResult>(provider);
         return;
       case KV_GETSKINDATA:
         message.Result = reinterpret_cast<TLResult>(SkinData);

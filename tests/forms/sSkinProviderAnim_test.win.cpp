@@ -43,6 +43,8 @@ class FormAnimation : public SkinnedForm {
     savedAware_ = kvIsDPIAware;
     kvIsDPIAware = false;
     savedAero_ = iAeroStatus;
+    // The fixture's own shows come up plainly: each test plays the animation it looks at.
+    skin->skin.Manager.AnimEffects.FormShow.Active = false;
     Skin();
     sp->OnAfterAnimation = TEvent<void(TkvAnimEvent)>(&log, &EventLog::On);
   }
@@ -147,6 +149,84 @@ TEST_F(FormAnimation, ShowWithoutTimeShowsThePictureAtOnce) {
   EXPECT_EQ(shown[1].alpha, 200);
   EXPECT_TRUE(waits.empty());
   EXPECT_TRUE(IsWindowVisible(form->Handle()));
+  EXPECT_EQ(log.events.size(), 1u);
+}
+
+// Showing the form runs the manager's form-show animation. With no time the form looks, once
+// shown, exactly as it does when it comes up without the animation: the stand-in showed the
+// picture at once at full opacity and is gone.
+TEST_F(FormAnimation, ShowingWithoutTimeLooksAsShowingWithoutTheAnimation) {
+  const HWND h = form->Handle();
+  ShowForm();
+  const auto plain = WindowShot(h);
+  EXPECT_TRUE(log.events.empty());
+  form->Hide();
+  Application->ProcessMessages();
+
+  TkvFormShow& show = skin->skin.Manager.AnimEffects.FormShow;
+  show.Active = true;
+  show.Time = 0;
+  LayeredCalls rec;
+  ShowForm();
+  const auto shown = StandInUpdates(h);
+  ASSERT_EQ(shown.size(), 2u);  // loaded, then the final picture: no frames between
+  EXPECT_EQ(shown[0].alpha, 255);
+  EXPECT_EQ(shown[1].alpha, 255);
+  EXPECT_FALSE(IsWindow(shown[0].wnd));
+  EXPECT_TRUE(waits.empty());
+  EXPECT_EQ(log.events, std::vector<TkvAnimEvent>{aeShowing});
+  EXPECT_TRUE(IsWindowVisible(h));
+  EXPECT_FALSE(Layered());
+  EXPECT_FALSE(sp->FInAnimation);
+  const auto animated = WindowShot(h);
+  ASSERT_EQ(animated->Width(), plain->Width());
+  ASSERT_EQ(animated->Height(), plain->Height());
+  Integer differing = 0;
+  for (Integer y = 0; y < plain->Height(); ++y)
+    for (Integer x = 0; x < plain->Width(); ++x)
+      if ((plain->PixelColor(x, y) & 0xFFFFFF) != (animated->PixelColor(x, y) & 0xFFFFFF)) ++differing;
+  EXPECT_EQ(differing, 0);
+}
+
+// With a time the form comes up transparent behind a stand-in that fades the picture in frame
+// by frame, then is revealed opaque.
+TEST_F(FormAnimation, ShowingWithATimeFadesTheFormIn) {
+  ShownThenHidden();
+  form->Hide();
+  Application->ProcessMessages();
+  log.events.clear();
+  const HWND h = form->Handle();
+  TkvFormShow& show = skin->skin.Manager.AnimEffects.FormShow;
+  show.Active = true;
+  show.Time = 36;
+  show.Mode = atFading;
+  LayeredCalls rec;
+  ShowForm();
+  RECT wr{};
+  GetWindowRect(h, &wr);
+  const auto shown = StandInUpdates(h);
+  const auto schedule = ShowSchedule(atFading, wr.right - wr.left, wr.bottom - wr.top, 36, 255, false);
+  ASSERT_EQ(schedule.size(), 4u);
+  ASSERT_EQ(shown.size(), 1 + schedule.size() + 1);
+  EXPECT_EQ(shown.front().alpha, 0);
+  for (size_t i = 0; i < schedule.size(); ++i) EXPECT_EQ(shown[1 + i].alpha, schedule[i].Alpha) << i;
+  EXPECT_EQ(shown.back().alpha, 255);
+  EXPECT_EQ(waits, std::vector<Integer>(schedule.size(), 12));
+  // The form itself went up transparent and ends opaque and unlayered.
+  const auto formAlphas = LayeredCalls::AlphasOf(h);
+  ASSERT_GE(formAlphas.size(), 2u);
+  EXPECT_EQ(formAlphas.front(), 0);
+  EXPECT_EQ(formAlphas.back(), 255);
+  EXPECT_TRUE(IsWindowVisible(h));
+  EXPECT_FALSE(Layered());
+  EXPECT_EQ(log.events, std::vector<TkvAnimEvent>{aeShowing});
+  // A form whose provider does not allow animations comes up plainly.
+  form->Hide();
+  Application->ProcessMessages();
+  sp->FAllowAnimation = false;
+  LayeredCalls plain;
+  ShowForm();
+  EXPECT_TRUE(StandInUpdates(h).empty());
   EXPECT_EQ(log.events.size(), 1u);
 }
 

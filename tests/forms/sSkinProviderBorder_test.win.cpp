@@ -19,9 +19,11 @@
 #include "support/LayeredCalls.h"
 #include "support/ShadowTemplate.h"
 #include "support/ManualTimerDriver.h"
+#include "support/ScrollSkin.h"
 #include "ui/Bitmap.h"
 #include "ui/Forms.h"
 #include "ui/ScopeGuard.h"
+#include "wrappers/kvSBUtils.h"
 
 using namespace formskin;
 
@@ -894,4 +896,37 @@ TEST_F(Bordered, NativeBordersForMaximizedFormsDropTheBorderWhileMaximized) {
     EXPECT_TRUE(sp->BorderForm->LayeredWindow()) << native;
   }
   m.Options.NativeBordersMaximized = false;
+}
+
+// The form's skinned scroll bars show through the border window: its hole takes in the bars
+// along with the client area.
+TEST_F(Bordered, TheFormsSkinnedBarsShowThroughTheBorderWindow) {
+  kvSBUtilsStartup();  // the flat scroll-bar functions the engine's start-up binds
+  AddScrollParts(skin->skin);
+  skin->skin.Data->Reindex();
+  for (TkvScrollData* d : {sp->FCommonData->FHorzScrollData.get(), sp->FCommonData->FVertScrollData.get()})
+    d->FScrollWidth = 17;
+  const HWND h = form->Handle();
+  for (int bar : {SB_HORZ, SB_VERT}) {
+    SCROLLINFO si{sizeof(si), SIF_RANGE | SIF_PAGE | SIF_POS, 0, 999, 100, 0, 0};
+    SetScrollInfo(h, bar, &si, FALSE);
+  }
+  ShowScrollBar(h, SB_BOTH, TRUE);
+  Application->ProcessMessages();
+  ASSERT_NE(sp->ListSW, nullptr);
+  ASSERT_EQ(sp->SkinnedScrollThickness(SB_VERT), 17);
+  ASSERT_EQ(sp->SkinnedScrollThickness(SB_HORZ), 17);
+  TRect vert, horz;
+  kv_GetVScrollRect(sp->ListSW, h, vert);
+  kv_GetHScrollRect(sp->ListSW, h, horz);
+  const RECT b = BorderRect();
+  HRGN rgn = sp->BorderForm->MakeRgn();
+  ASSERT_NE(rgn, nullptr);
+  const TScopeExit freeRgn([rgn] { DeleteObject(rgn); });
+  auto covered = [&](Integer screenX, Integer screenY) { return PtInRegion(rgn, screenX - b.left, screenY - b.top) != FALSE; };
+  EXPECT_FALSE(covered((vert.Left + vert.Right) / 2, (vert.Top + vert.Bottom) / 2));
+  EXPECT_FALSE(covered((horz.Left + horz.Right) / 2, (horz.Top + horz.Bottom) / 2));
+  EXPECT_FALSE(covered(vert.Left - 5, vert.Top + 5));  // the client
+  EXPECT_TRUE(covered(vert.Right + kSkinBorder / 2, (vert.Top + vert.Bottom) / 2));  // the frame beside the bar
+  EXPECT_TRUE(covered((horz.Left + horz.Right) / 2, horz.Bottom + kSkinBorder / 2));  // and below it
 }

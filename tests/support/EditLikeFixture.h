@@ -17,6 +17,7 @@
 #include "skin/sCommonData.h"
 #include "support/FormFixture.h"
 #include "support/GdiTracker.h"
+#include "support/ScrollSkin.h"
 #include "support/SkinFixture.h"
 #include "support/UserTracker.h"
 #include "ui/Bitmap.h"
@@ -69,16 +70,8 @@ class EditLikeTest : public FormTest {
   void SetUp() override {
     FormTest::SetUp();
     kvSBUtilsStartup();  // the scroll-bar functions the engine's start-up binds
+    AddScrollParts(skin, UniformScrollParts(kTrack, kBtn, kThumb));
     TkvSkinData& d = *skin.Data;
-    auto element = [&](const char16_t* name, TColor c) {
-      TkvConstElementData e;
-      e.SkinIndex = skin.AddSection(PlainSection(name, 0, c, 3));
-      return e;
-    };
-    d.Scrolls = {element(u"SCROLLH1", kTrack), element(u"SCROLLV1", kTrack), element(u"SCROLLH2", kTrack),
-                 element(u"SCROLLV2", kTrack)};
-    d.ScrollBtns = {element(u"BTNL", kBtn), element(u"BTNT", kBtn), element(u"BTNR", kBtn), element(u"BTNB", kBtn)};
-    d.Sliders = {element(u"THUMBH", kThumb), element(u"THUMBV", kThumb)};
     TsGeneralData edit = PlainSection(u"EDIT", 0, kEditBg, 2);
     edit.Props[0].FontColor.Color = kEditText;
     edit.Props[1].Color = kEditHotBg;

@@ -14,19 +14,35 @@ constexpr TColor kTrackLeft = 0x000080, kTrackTop = 0x008000, kTrackRight = 0x80
 constexpr TColor kBtnLeft = 0x0000C0, kBtnTop = 0x00C000, kBtnRight = 0xC00000, kBtnBottom = 0xC0C000;
 constexpr TColor kThumbH = 0x204060, kThumbV = 0x604020, kWindow = 0x303030;
 
+// The colours of the bars' parts; by default the ones above.
+struct ScrollPartColors {
+  TColor trackLeft = kTrackLeft, trackTop = kTrackTop, trackRight = kTrackRight, trackBottom = kTrackBottom;
+  TColor btnLeft = kBtnLeft, btnTop = kBtnTop, btnRight = kBtnRight, btnBottom = kBtnBottom;
+  TColor thumbH = kThumbH, thumbV = kThumbV;
+};
+// One colour for all tracks, one for all arrow buttons, one for both thumbs.
+inline ScrollPartColors UniformScrollParts(TColor track, TColor btn, TColor thumb) {
+  return {track, track, track, track, btn, btn, btn, btn, thumb, thumb};
+}
+
+// Gives a skin the bars' parts, one section of one flat colour each.
+inline void AddScrollParts(SkinFixture& skin, const ScrollPartColors& c = {}) {
+  TkvSkinData& d = *skin.Data;
+  auto element = [&](const char16_t* name, TColor color) {
+    TkvConstElementData e;
+    e.SkinIndex = skin.AddSection(PlainSection(name, 0, color, 3));
+    return e;
+  };
+  d.Scrolls = {element(u"SCROLLH1", c.trackLeft), element(u"SCROLLV1", c.trackTop), element(u"SCROLLH2", c.trackRight),
+               element(u"SCROLLV2", c.trackBottom)};
+  d.ScrollBtns = {element(u"BTNL", c.btnLeft), element(u"BTNT", c.btnTop), element(u"BTNR", c.btnRight),
+                  element(u"BTNB", c.btnBottom)};
+  d.Sliders = {element(u"THUMBH", c.thumbH), element(u"THUMBV", c.thumbV)};
+}
+
 struct ScrollSkin {
   ScrollSkin() {
-    TkvSkinData& d = *skin.Data;
-    auto element = [&](const char16_t* name, TColor c) {
-      TkvConstElementData e;
-      e.SkinIndex = skin.AddSection(PlainSection(name, 0, c, 3));
-      return e;
-    };
-    d.Scrolls = {element(u"SCROLLH1", kTrackLeft), element(u"SCROLLV1", kTrackTop), element(u"SCROLLH2", kTrackRight),
-                 element(u"SCROLLV2", kTrackBottom)};
-    d.ScrollBtns = {element(u"BTNL", kBtnLeft), element(u"BTNT", kBtnTop), element(u"BTNR", kBtnRight),
-                    element(u"BTNB", kBtnBottom)};
-    d.Sliders = {element(u"THUMBH", kThumbH), element(u"THUMBV", kThumbV)};
+    AddScrollParts(skin);
     ownSection = skin.AddSection(PlainSection(u"WINDOW", 0, kWindow, 3));
   }
 

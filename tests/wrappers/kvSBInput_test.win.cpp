@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "support/ProviderDouble.h"
 #include "support/ScrollSkin.h"
 #include "support/GdiTracker.h"
 #include "support/UserTracker.h"
@@ -620,11 +621,26 @@ TEST_F(ScrollInput, SkinCommandsOfTheScrollWrapper) {
   ASSERT_FALSE(sd->Skinned());
   EXPECT_EQ(command(KV_GETSKINDATA), reinterpret_cast<LRESULT>(sd));
   EXPECT_EQ(command(KV_CTRLHANDLED), 0);  // passed on to the window, which knows none
-  TObject provider;
-  sd->FOwnerObject = &provider;
+  TObject notProvider;
+  sd->FOwnerObject = &notProvider;
   EXPECT_EQ(command(KV_GETPROVIDER), 0);
   sd->COC = 224;
-  EXPECT_EQ(command(KV_GETPROVIDER), reinterpret_cast<LRESULT>(&provider));
+  EXPECT_EQ(command(KV_GETPROVIDER), 0);  // an owner that is no provider: nothing to answer
+  {
+    // A provider answers with its provider face, as providers themselves answer (the askers
+    // read the answer as one), not with the start of its object.
+    auto* form = new TForm(Application);
+    form->AfterConstruction();
+    form->HandleNeeded();
+    {
+      TProviderDouble provider(form, nullptr);
+      sd->FOwnerObject = &provider;
+      const auto face = reinterpret_cast<LRESULT>(static_cast<TkvFormProvider*>(&provider));
+      ASSERT_NE(face, reinterpret_cast<LRESULT>(static_cast<TObject*>(&provider)));
+      EXPECT_EQ(command(KV_GETPROVIDER), face);
+    }
+    delete form;
+  }
   sd->COC = 0;
   sd->FOwnerObject = nullptr;
   sd->SkinIndex = index;
