@@ -19,6 +19,7 @@
 
 #include "base/kvThdTimer.h"
 #include "base/sConst.h"
+#include "raster/Resampling.h"
 #include "ui/Types.h"
 
 // ---- 1. Frame arithmetic ---------------------------------------------------------------------
@@ -171,6 +172,10 @@ class TkvClickTimer : public TkvThreadedTimer {
   Byte Dezev = 255;
   TkvClickMode Mode = cm1;
   TkvGlowForm* AForm = nullptr;  // the ripple window, owned
+
+ private:
+  // The resampler's memory, sized at the start of a ripple for its last frame.
+  TStretchScratch stretchScratch_;
 };
 
 // Starts a ripple of the skin data's owner control.

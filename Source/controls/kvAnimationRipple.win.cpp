@@ -9,6 +9,7 @@
 #include "base/sMessages.h"
 #include "controls/kvAnimation.h"
 #include "raster/Blend.h"
+#include "raster/GdiBitmaps.h"
 #include "raster/Pixels.h"
 #include "raster/Resampling.h"
 #include "raster/kvgpUtils.h"
@@ -63,6 +64,10 @@ void TkvClickTimer::PrepareImage() {
   if (!BmpOut) BmpOut = CreateBmp32(w, h);
   BmpOut->SetSize(w, h);
   if (w == 0 || h == 0) return;
+  // Room for the resampling of the last frame, so that no frame allocates working memory.
+  TSize last(w, h);
+  for (Integer i = 1; i < Iterations; ++i) last = kvRippleNextSize(last, Mode);
+  stretchScratch_.Reserve(last.cx, last.cy, last.cx + kvRippleAddSize, last.cy + kvRippleAddSize);
   if (HDC screen = GetDC(nullptr)) {
     BitBlt(BmpOut->Canvas()->Handle(), 0, 0, w, h, screen, AnimRect.Left, AnimRect.Top, SRCCOPY);
     ReleaseDC(nullptr, screen);
@@ -99,14 +104,28 @@ void TkvClickTimer::IterateImage() {
   if (!c || !BmpOut) return;
   if (auto* w = dynamic_cast<TWinControl*>(c); w && w->HandleAllocated() && !IsWindowVisible(w->WindowHandle())) return;
   const TRect area = MouseArea(c);
-  TSize size(AnimRect.Width() + kvRippleAddSize, AnimRect.Height() + kvRippleAddSize);
-  std::unique_ptr<TBitmap> stretched(CreateBmp32(size.cx, size.cy));
-  Stretch(BmpOut, stretched.get(), size.cx, size.cy, ftMitchell);
-  size = kvRippleNextSize(TSize(AnimRect.Width(), AnimRect.Height()), Mode);
+  const TSize previous(AnimRect.Width(), AnimRect.Height());
+  const TSize grown(previous.cx + kvRippleAddSize, previous.cy + kvRippleAddSize);
+  const TSize size = kvRippleNextSize(previous, Mode);
+  // The last frame stretched straight into its place in the new one (one pixel in from the
+  // top-left in cm1); only the band around it is cleared.
   std::unique_ptr<TBitmap> next(CreateBmp32(size.cx, size.cy));
-  FillRect32(next.get(), TRect(0, 0, size.cx, size.cy), 0, 0);
+  const TPixelView frame = ViewOf(next.get());
   const Integer at = Mode == cm1 ? 1 : 0;
-  CopyPixels(next->View(), at, at, stretched->View(), TRect(0, 0, stretched->Width(), stretched->Height()));
+  const TRect inner(at, at, std::min(at + grown.cx, size.cx), std::min(at + grown.cy, size.cy));
+  const TPixelView last = ViewOf(BmpOut);
+  if (!frame.Empty() && !inner.IsEmpty()) {
+    const TPixelView place{reinterpret_cast<Byte*>(frame.Row(inner.Top) + inner.Left), frame.Delta, inner.Width(),
+                           inner.Height()};
+    if (!last.Empty() && last.Width >= 2 && last.Height >= 2 && inner.Width() == grown.cx && inner.Height() == grown.cy)
+      StretchView(last, place, ftMitchell, stretchScratch_);
+    else
+      FillRect32(frame, inner, 0, 0);  // nothing to stretch: the old way left the place clear too
+    FillRect32(frame, TRect(0, 0, size.cx, inner.Top), 0, 0);
+    FillRect32(frame, TRect(0, inner.Top, inner.Left, inner.Bottom), 0, 0);
+    FillRect32(frame, TRect(inner.Right, inner.Top, size.cx, inner.Bottom), 0, 0);
+    FillRect32(frame, TRect(0, inner.Bottom, size.cx, size.cy), 0, 0);
+  }
   delete BmpOut;
   BmpOut = next.release();
   if (Mode == cm1) QBlur(BmpOut);
@@ -123,14 +142,17 @@ void TkvClickTimer::IterateImage() {
     AForm = new TkvGlowForm(nullptr);
     AForm->AfterConstruction();
     HWND wnd = AForm->Handle();
-    SetWindowLongW(wnd, GWL_EXSTYLE, GetWindowLongW(wnd, GWL_EXSTYLE) | WS_EX_TRANSPARENT);
+    // Layered from the start (it is not shown yet, nothing behind it needs repainting) and
+    // click-through.
+    SetWindowLongW(wnd, GWL_EXSTYLE, GetWindowLongW(wnd, GWL_EXSTYLE) | WS_EX_LAYERED | WS_EX_TRANSPARENT);
   }
   if (!AForm->HandleAllocated()) return;
   HWND wnd = AForm->WindowHandle();
-  SetWindowPos(wnd, nullptr, AnimRect.Left, AnimRect.Top, size.cx, size.cy,
-               SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING);
+  // One call places, sizes and fills the layered window.
   TPoint pos(AnimRect.Left, AnimRect.Top);
-  SetFormBlendValue(wnd, BmpOut, Dezev, &pos);
+  TSize shown(BmpOut->Width(), BmpOut->Height());
+  BLENDFUNCTION blend{AC_SRC_OVER, 0, Dezev, AC_SRC_ALPHA};
+  UpdateLayeredWnd(wnd, BmpOut, &shown, &blend, &pos);
   SetWindowPos(wnd, after, AnimRect.Left, AnimRect.Top, 0, 0,
                SWP_NOSIZE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING);
 }
