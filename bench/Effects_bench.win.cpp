@@ -16,6 +16,8 @@
 #include "base/WorkingBitmaps.h"
 #include "controls/kvAnimation.h"
 #include "controls/sButton.h"
+#include "raster/GdiBitmaps.h"
+#include "raster/kvgpUtils.h"
 #include "skin/sSkinManager.h"
 #include "ui/Bitmap.h"
 #include "ui/Canvas.h"
@@ -123,6 +125,8 @@ int main() {
     return 1;
   }
   kvTimerDriverFactory = [](TkvThreadedTimer&, Cardinal) { return std::make_unique<IdleDriver>(); };
+  sGraphUtilsStartup();
+  kvgpUtilsStartup();
   kvAnimationStartup();
   auto app = std::make_unique<TApplication>();
   BenchSkin skin;

@@ -174,8 +174,9 @@ class TkvClickTimer : public TkvThreadedTimer {
   TkvGlowForm* AForm = nullptr;  // the ripple window, owned
 
  private:
-  // The resampler's memory, sized at the start of a ripple for its last frame.
+  // The resampler's and the blur's memory, sized at the start of a ripple for its last frame.
   TStretchScratch stretchScratch_;
+  TQuickBlurScratch blurScratch_;
 };
 
 // Starts a ripple of the skin data's owner control.

@@ -68,6 +68,9 @@ void TkvClickTimer::PrepareImage() {
   TSize last(w, h);
   for (Integer i = 1; i < Iterations; ++i) last = kvRippleNextSize(last, Mode);
   stretchScratch_.Reserve(last.cx, last.cy, last.cx + kvRippleAddSize, last.cy + kvRippleAddSize);
+  const TSize blurred = kvRippleNextSize(last, Mode);
+  blurScratch_.Half.reserve(size_t(blurred.cx / 2) * size_t(blurred.cy / 2));
+  blurScratch_.Taps.reserve(3 * size_t(blurred.cx + blurred.cy));
   if (HDC screen = GetDC(nullptr)) {
     BitBlt(BmpOut->Canvas()->Handle(), 0, 0, w, h, screen, AnimRect.Left, AnimRect.Top, SRCCOPY);
     ReleaseDC(nullptr, screen);
@@ -128,7 +131,9 @@ void TkvClickTimer::IterateImage() {
   }
   delete BmpOut;
   BmpOut = next.release();
-  if (Mode == cm1) QBlur(BmpOut);
+  // The blur with GDI+'s stretch rules on the plain pixels, where GDI+ would blur (without it
+  // the frame stays sharp); a frame too small for it goes through GDI+ itself.
+  if (Mode == cm1 && kvGDIBegin(false) && !QuickBlurView(ViewOf(BmpOut), blurScratch_)) QBlur(BmpOut);
   AnimRect = kvRippleRect(area, size);
   Dezev = Byte(kvRippleNextAlpha(Dezev));
   TCustomForm* form = GetParentForm(c, true);
@@ -148,13 +153,14 @@ void TkvClickTimer::IterateImage() {
   }
   if (!AForm->HandleAllocated()) return;
   HWND wnd = AForm->WindowHandle();
-  // One call places, sizes and fills the layered window.
+  // The picture with its place and size, then the z-order and the showing, which also sizes a
+  // window whose layered update is not bound.
   TPoint pos(AnimRect.Left, AnimRect.Top);
   TSize shown(BmpOut->Width(), BmpOut->Height());
   BLENDFUNCTION blend{AC_SRC_OVER, 0, Dezev, AC_SRC_ALPHA};
   UpdateLayeredWnd(wnd, BmpOut, &shown, &blend, &pos);
-  SetWindowPos(wnd, after, AnimRect.Left, AnimRect.Top, 0, 0,
-               SWP_NOSIZE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING);
+  SetWindowPos(wnd, after, AnimRect.Left, AnimRect.Top, shown.cx, shown.cy,
+               SWP_NOREDRAW | SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING);
 }
 
 bool ClickAnimProc(TObject* data, Integer iteration) {

@@ -411,3 +411,95 @@ void StretchNearest(const TPixelView& dst, const TRect& dstRect, const TPixelVie
     lastSy = sy;
   }
 }
+
+// ---- The quick blur without GDI+ --------------------------------------------------------------
+
+namespace {
+
+inline uint32_t LiftAlpha(uint32_t p) { return (p & 0x00FFFFFFu) | ((p >> 24) / 2 + 127) << 24; }
+
+// The blend of two lifted pixels by weight p of e (0..255).
+inline uint32_t BlendLifted(uint32_t s, uint32_t e, uint32_t p) {
+  const uint32_t as = s >> 24;
+  if (s == e && as != 0) return s;  // f = 255 * As: every channel comes back as it was
+  const uint32_t sa = as * (255 - p), ea = (e >> 24) * p, f = sa + ea;
+  if (f < 255) return 0;
+  // The channel sums stay below 2^24 and f is at least 255: the double quotient of sum + 1/2
+  // lies at least 1/(2f) away from the next whole number, far beyond its rounding error.
+  const double inv = 1.0 / double(f);
+  auto channel = [&](int shift) {
+    const uint32_t sum = (s >> shift & 0xFF) * sa + (e >> shift & 0xFF) * ea;
+    return uint32_t((double(sum) + 0.5) * inv) << shift;
+  };
+  return (f / 255) << 24 | channel(16) | channel(8) | channel(0);
+}
+
+// Premultiplied and settled again, by alpha and channel: 256 x 256 bytes made once.
+struct TSettleTable {
+  Byte Channel[256][256];
+  TSettleTable() {
+    for (uint32_t a = 0; a < 256; ++a)
+      for (uint32_t c = 0; c < 256; ++c) {
+        const uint32_t pre = (c * a + 127) / 255;
+        Channel[a][c] = a == 0 ? Byte(0) : Byte(std::min<uint32_t>(255, pre * 256 / a));
+      }
+  }
+};
+inline uint32_t Settle(const TSettleTable& t, uint32_t p) {
+  const uint32_t a = p >> 24;
+  if (a == 0) return 0;  // premultiplied to 0, and the settling skips it
+  const Byte* ch = t.Channel[a];
+  const uint32_t na = a * 2 > 255 ? a * 2 - 255 : 0;
+  return uint32_t(ch[p & 0xFF]) | uint32_t(ch[p >> 8 & 0xFF]) << 8 | uint32_t(ch[p >> 16 & 0xFF]) << 16 | na << 24;
+}
+
+// Taps of count destination pixels over span source pixels, three integers each. The places
+// are single-precision floats, as GDI+ computes them from the inverse of the stretch's scale.
+void BilinearTaps(Integer* taps, Integer count, Integer span) {
+  const float step = 1.0f / (float(count) / float(span));
+  for (Integer i = 0; i < count; ++i) {
+    const float at = step * float(i);
+    const float lo = std::floor(at);
+    const float rest = at - lo;
+    taps[3 * i] = Integer(lo);
+    taps[3 * i + 1] = Integer(std::ceil(at));
+    taps[3 * i + 2] = Integer(rest * 255.0f + 0.5f);
+  }
+}
+
+// One pass: src (its span is its size less one) into all of dst.
+void BilinearPass(const TPixelView& src, const TPixelView& dst, std::vector<Integer>& taps, const TSettleTable& t) {
+  taps.resize(3 * size_t(dst.Width + dst.Height));
+  Integer* cols = taps.data();
+  Integer* rows = cols + 3 * dst.Width;
+  BilinearTaps(cols, dst.Width, src.Width - 1);
+  BilinearTaps(rows, dst.Height, src.Height - 1);
+  for (Integer y = 0; y < dst.Height; ++y) {
+    const uint32_t* upper = src.Row(rows[3 * y]);
+    const uint32_t* lower = src.Row(rows[3 * y + 1]);
+    const uint32_t py = uint32_t(rows[3 * y + 2]);
+    uint32_t* out = dst.Row(y);
+    for (Integer x = 0; x < dst.Width; ++x) {
+      const Integer l = cols[3 * x], r = cols[3 * x + 1];
+      const uint32_t px = uint32_t(cols[3 * x + 2]);
+      const uint32_t top = BlendLifted(LiftAlpha(upper[l]), LiftAlpha(upper[r]), px);
+      const uint32_t bottom = upper == lower ? top : BlendLifted(LiftAlpha(lower[l]), LiftAlpha(lower[r]), px);
+      out[x] = Settle(t, BlendLifted(top, bottom, py));
+    }
+  }
+}
+
+}  // namespace
+
+bool QuickBlurFits(Integer width, Integer height) { return width >= 4 && height >= 4; }
+
+bool QuickBlurView(const TPixelView& v, TQuickBlurScratch& scratch) {
+  if (v.Empty() || !QuickBlurFits(v.Width, v.Height)) return false;
+  static const TSettleTable table;
+  const Integer hw = v.Width / 2, hh = v.Height / 2;
+  scratch.Half.resize(size_t(hw) * size_t(hh));
+  const TPixelView half{reinterpret_cast<Byte*>(scratch.Half.data()), hw * 4, hw, hh};
+  BilinearPass(v, half, scratch.Taps, table);
+  BilinearPass(half, v, scratch.Taps, table);
+  return true;
+}
