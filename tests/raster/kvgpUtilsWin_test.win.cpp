@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
 
 #include "raster/Blend.h"
 #include "raster/ColorTransforms.h"
@@ -250,6 +251,32 @@ TEST_F(GdiPlus, QBlurSmoothsAnEdgeAndLeavesFlatAreas) {
   const Byte mid = PixG(Px(b.get(), 10, 10));
   EXPECT_GT(mid, 20);
   EXPECT_LT(mid, 235);
+}
+
+TEST_F(GdiPlus, QuickBlurOnPlainPixelsGivesTheBytesOfTheGdiPlusBlur) {
+  // Odd and even sides (whole and broken steps of the half-size pass), random colours and
+  // alphas, and an opaque block on nothing (the ripple's own picture).
+  const std::pair<Integer, Integer> sizes[] = {{4, 4}, {9, 7}, {12, 10}, {30, 24}, {107, 37}, {114, 44}, {219, 149}};
+  TestRandom rnd(5);
+  TQuickBlurScratch scratch;
+  for (const auto& [w, h] : sizes)
+    for (int picture = 0; picture < 3; ++picture) {
+      Bmp viaGdiPlus(CreateBmp32(w, h)), plain(CreateBmp32(w, h));
+      const TPixelView g = viaGdiPlus->View(), q = plain->View();
+      for (Integer y = 0; y < h; ++y)
+        for (Integer x = 0; x < w; ++x) {
+          uint32_t p = rnd.Next();
+          if (picture == 0) p |= 0xFF000000u;
+          if (picture == 2) p = x >= w / 4 && x < w - w / 4 && y >= h / 4 && y < h - h / 4 ? 0xFF2040E0u : 0u;
+          g.At(x, y) = q.At(x, y) = p;
+        }
+      QBlur(viaGdiPlus.get());
+      ASSERT_TRUE(QuickBlurView(plain->View(), scratch));
+      int wrong = 0;
+      for (Integer y = 0; y < h; ++y)
+        for (Integer x = 0; x < w; ++x) wrong += GetAPixel(viaGdiPlus.get(), x, y) != GetAPixel(plain.get(), x, y);
+      EXPECT_EQ(wrong, 0) << w << "x" << h << " picture " << picture;
+    }
 }
 
 TEST_F(GdiPlus, TextIsDrawnAndMeasured) {
