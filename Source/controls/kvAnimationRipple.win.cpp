@@ -34,6 +34,12 @@ TRect MouseArea(TControl* c) {
   return GetCtrlScreenBounds(c);
 }
 
+// The top-left part of v of the given size (clipped to v).
+TPixelView TopLeft(const TPixelView& v, TSize size) {
+  if (v.Empty()) return v;
+  return {v.Line0, v.Delta, std::min(v.Width, size.cx), std::min(v.Height, size.cy)};
+}
+
 // The window the control shows in: its own, or its parent's for a windowless control.
 HWND ShownIn(TControl* c) {
   if (auto* w = dynamic_cast<TWinControl*>(c)) return w->HandleAllocated() ? w->WindowHandle() : nullptr;
@@ -64,13 +70,16 @@ void TkvClickTimer::PrepareImage() {
   if (!BmpOut) BmpOut = CreateBmp32(w, h);
   BmpOut->SetSize(w, h);
   if (w == 0 || h == 0) return;
-  // Room for the resampling of the last frame, so that no frame allocates working memory.
-  TSize last(w, h);
-  for (Integer i = 1; i < Iterations; ++i) last = kvRippleNextSize(last, Mode);
-  stretchScratch_.Reserve(last.cx, last.cy, last.cx + kvRippleAddSize, last.cy + kvRippleAddSize);
-  const TSize blurred = kvRippleNextSize(last, Mode);
-  blurScratch_.Half.reserve(size_t(blurred.cx / 2) * size_t(blurred.cy / 2));
-  blurScratch_.Taps.reserve(3 * size_t(blurred.cx + blurred.cy));
+  // Room for the last frame and its resampling, so that no frame allocates memory.
+  TSize before(w, h);
+  lastFrame_ = kvRippleNextSize(before, Mode);
+  for (Integer i = 2; i < Iterations; ++i) {
+    before = lastFrame_;
+    lastFrame_ = kvRippleNextSize(before, Mode);
+  }
+  stretchScratch_.Reserve(before.cx, before.cy, before.cx + kvRippleAddSize, before.cy + kvRippleAddSize);
+  blurScratch_.Half.reserve(size_t(lastFrame_.cx / 2) * size_t(lastFrame_.cy / 2));
+  blurScratch_.Taps.reserve(3 * size_t(lastFrame_.cx + lastFrame_.cy));
   if (HDC screen = GetDC(nullptr)) {
     BitBlt(BmpOut->Canvas()->Handle(), 0, 0, w, h, screen, AnimRect.Left, AnimRect.Top, SRCCOPY);
     ReleaseDC(nullptr, screen);
@@ -110,30 +119,36 @@ void TkvClickTimer::IterateImage() {
   const TSize previous(AnimRect.Width(), AnimRect.Height());
   const TSize grown(previous.cx + kvRippleAddSize, previous.cy + kvRippleAddSize);
   const TSize size = kvRippleNextSize(previous, Mode);
-  // The last frame stretched straight into its place in the new one (one pixel in from the
+  // Frames take turns in two pictures made once for the ripple's last frame: each frame is
+  // the top-left part of its picture, and the layered window is given only that part. The
+  // last frame is stretched straight into its place in the new one (one pixel in from the
   // top-left in cm1); only the band around it is cleared.
-  std::unique_ptr<TBitmap> next(CreateBmp32(size.cx, size.cy));
-  const TPixelView frame = ViewOf(next.get());
+  if (!spare_ || spare_->Width() < size.cx || spare_->Height() < size.cy)
+    spare_.reset(CreateBmp32(std::max(size.cx, lastFrame_.cx), std::max(size.cy, lastFrame_.cy)));
+  const TPixelView frame = TopLeft(ViewOf(spare_.get()), size);
   const Integer at = Mode == cm1 ? 1 : 0;
   const TRect inner(at, at, std::min(at + grown.cx, size.cx), std::min(at + grown.cy, size.cy));
-  const TPixelView last = ViewOf(BmpOut);
-  if (!frame.Empty() && !inner.IsEmpty()) {
+  const TPixelView last = TopLeft(ViewOf(BmpOut), previous);
+  if (frame.Width < size.cx || frame.Height < size.cy) return;  // no picture of that size
+  if (!inner.IsEmpty()) {
     const TPixelView place{reinterpret_cast<Byte*>(frame.Row(inner.Top) + inner.Left), frame.Delta, inner.Width(),
                            inner.Height()};
-    if (!last.Empty() && last.Width >= 2 && last.Height >= 2 && inner.Width() == grown.cx && inner.Height() == grown.cy)
+    if (!last.Empty() && last.Width == previous.cx && last.Height == previous.cy && last.Width >= 2 &&
+        last.Height >= 2 && inner.Width() == grown.cx && inner.Height() == grown.cy)
       StretchView(last, place, ftMitchell, stretchScratch_);
     else
-      FillRect32(frame, inner, 0, 0);  // nothing to stretch: the old way left the place clear too
-    FillRect32(frame, TRect(0, 0, size.cx, inner.Top), 0, 0);
-    FillRect32(frame, TRect(0, inner.Top, inner.Left, inner.Bottom), 0, 0);
-    FillRect32(frame, TRect(inner.Right, inner.Top, size.cx, inner.Bottom), 0, 0);
-    FillRect32(frame, TRect(0, inner.Bottom, size.cx, size.cy), 0, 0);
+      FillRect32(frame, inner, 0, 0);  // nothing to stretch: the place stays clear
   }
-  delete BmpOut;
-  BmpOut = next.release();
+  FillRect32(frame, TRect(0, 0, size.cx, inner.Top), 0, 0);
+  FillRect32(frame, TRect(0, inner.Top, inner.Left, inner.Bottom), 0, 0);
+  FillRect32(frame, TRect(inner.Right, inner.Top, size.cx, inner.Bottom), 0, 0);
+  FillRect32(frame, TRect(0, inner.Bottom, size.cx, size.cy), 0, 0);
+  TBitmap* shownBefore = BmpOut;
+  BmpOut = spare_.release();
+  spare_.reset(shownBefore);
   // The blur with GDI+'s stretch rules on the plain pixels, where GDI+ would blur (without it
-  // the frame stays sharp); a frame too small for it goes through GDI+ itself.
-  if (Mode == cm1 && kvGDIBegin(false) && !QuickBlurView(ViewOf(BmpOut), blurScratch_)) QBlur(BmpOut);
+  // the frame stays sharp); cm1 frames are at least 7 pixels a side, which it always takes.
+  if (Mode == cm1 && kvGDIBegin(false)) QuickBlurView(frame, blurScratch_);
   AnimRect = kvRippleRect(area, size);
   Dezev = Byte(kvRippleNextAlpha(Dezev));
   TCustomForm* form = GetParentForm(c, true);
@@ -156,9 +171,15 @@ void TkvClickTimer::IterateImage() {
   // The picture with its place and size, then the z-order and the showing, which also sizes a
   // window whose layered update is not bound.
   TPoint pos(AnimRect.Left, AnimRect.Top);
-  TSize shown(BmpOut->Width(), BmpOut->Height());
+  TSize shown = size;
   BLENDFUNCTION blend{AC_SRC_OVER, 0, Dezev, AC_SRC_ALPHA};
   UpdateLayeredWnd(wnd, BmpOut, &shown, &blend, &pos);
+  // Shown already, directly above the form (the window above the form is this one) and in
+  // place: the call would change nothing, and it is a round trip to the window system.
+  RECT placed{};
+  if (after == wnd && IsWindowVisible(wnd) && GetWindowRect(wnd, &placed) &&
+      TRect(placed.left, placed.top, placed.right, placed.bottom) == AnimRect)
+    return;
   SetWindowPos(wnd, after, AnimRect.Left, AnimRect.Top, shown.cx, shown.cy,
                SWP_NOREDRAW | SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING);
 }
