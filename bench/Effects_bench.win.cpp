@@ -125,6 +125,8 @@ int main() {
     return 1;
   }
   kvTimerDriverFactory = [](TkvThreadedTimer&, Cardinal) { return std::make_unique<IdleDriver>(); };
+  // The start-up steps that bind UpdateLayeredWindow and start GDI+, as the program's
+  // start-up does: without them the ripple's window update and blur would cost nothing here.
   sGraphUtilsStartup();
   kvgpUtilsStartup();
   kvAnimationStartup();
@@ -162,5 +164,7 @@ int main() {
     bench::ReportAgainstBitBlt(name, tick, blt, 1.0);
   }
   kvAnimationCleanup();
+  kvgpUtilsCleanup();
+  sGraphUtilsCleanup();
   return 0;
 }
