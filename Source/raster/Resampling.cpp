@@ -140,7 +140,9 @@ void CreateContributors(TContributorTable& contrib, Integer size, Integer maxSiz
       if (m < 0) m = -m >= maxSize ? 2 * int64_t(maxSize) + m - 1 : -m;
       if (m >= maxSize) m = 2 * int64_t(maxSize) - m - 1;
       m = std::clamp<int64_t>(m, 0, maxSize - 1);
-      contrib.Data.push_back({static_cast<Integer>(m * delta), static_cast<Integer>(std::nearbyint(w * scale2 * 65536.0f))});
+      // Rounded half to even (the current rounding, as nearbyint; lrintf is the one that does
+      // not cost a call through the run-time library's rounding-mode handling on Windows).
+      contrib.Data.push_back({static_cast<Integer>(m * delta), static_cast<Integer>(std::lrintf(w * scale2 * 65536.0f))});
     }
   }
   contrib.Start.push_back(static_cast<Integer>(contrib.Data.size()));

@@ -178,3 +178,34 @@ TEST(StretchScratch, ReusedMemoryGivesTheBytesOfFreshMemory) {
     }
   }
 }
+
+TEST(StretchContributors, WeightsAreTheFiltersRoundedHalfToEven) {
+  // The taps written out: every source pixel within the filter's reach of the centre, mirrored
+  // at the ends, weighted by the filter times the scale in 16.16, rounded half to even.
+  const std::pair<Integer, Integer> sizes[] = {{102, 100}, {362, 360}, {9, 4}, {4, 9}, {50, 33}, {1, 2}, {7, 7}};
+  for (int f = ftBox; f <= ftMitchell; ++f)
+    for (const auto& [size, maxSize] : sizes) {
+      TContributorTable c;
+      CreateContributors(c, size, maxSize, TFilterType(f), 4);
+      ASSERT_EQ(c.Size(), size);
+      const float support = CFilters[f];
+      const float scale2 = maxSize > size ? float(size) / float(maxSize) : 1.0f;
+      const float reach = support / scale2;
+      for (Integer a = 0; a < size; ++a) {
+        std::vector<std::pair<Integer, Integer>> want;
+        const float centre = float(a) * float(maxSize) / float(size);
+        for (int64_t b = int64_t(std::ceil(centre + reach)); b >= int64_t(std::floor(centre - reach)); --b) {
+          const float x = (centre - float(b)) * scale2;
+          const float w = FilterWeight(TFilterType(f), x);
+          if (std::fabs(x) >= support || w == 0.0f) continue;
+          int64_t m = b < 0 ? (-b >= maxSize ? 2 * int64_t(maxSize) + b - 1 : -b) : b;
+          if (m >= maxSize) m = 2 * int64_t(maxSize) - m - 1;
+          m = std::clamp<int64_t>(m, 0, maxSize - 1);
+          want.push_back({Integer(m * 4), Integer(std::nearbyint(w * scale2 * 65536.0f))});
+        }
+        std::vector<std::pair<Integer, Integer>> got;
+        for (Integer i = c.Start[a]; i < c.Start[a + 1]; ++i) got.push_back({c.Data[i].Pixel, c.Data[i].Weight});
+        EXPECT_EQ(got, want) << "filter " << f << ", " << maxSize << " to " << size << ", pixel " << a;
+      }
+    }
+}
