@@ -174,9 +174,8 @@ class TkvClickTimer : public TkvThreadedTimer {
   TkvGlowForm* AForm = nullptr;  // the ripple window, owned
 
  private:
-  // The resampler's and the blur's memory, sized at the start of a ripple for its last frame.
+  // The resampler's memory, sized at the start of a ripple for its last frame.
   TStretchScratch stretchScratch_;
-  TQuickBlurScratch blurScratch_;
   TSize lastFrame_;  // the size of the ripple's last frame
   // While frames are drawn, BmpOut holds the frame shown (AnimRect's size) in its top-left
   // part; the picture of the next frame waits here.

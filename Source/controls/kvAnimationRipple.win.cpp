@@ -78,8 +78,6 @@ void TkvClickTimer::PrepareImage() {
     lastFrame_ = kvRippleNextSize(before, Mode);
   }
   stretchScratch_.Reserve(before.cx, before.cy, before.cx + kvRippleAddSize, before.cy + kvRippleAddSize);
-  blurScratch_.Half.reserve(size_t(lastFrame_.cx / 2) * size_t(lastFrame_.cy / 2));
-  blurScratch_.Taps.reserve(3 * size_t(lastFrame_.cx + lastFrame_.cy));
   if (HDC screen = GetDC(nullptr)) {
     BitBlt(BmpOut->Canvas()->Handle(), 0, 0, w, h, screen, AnimRect.Left, AnimRect.Top, SRCCOPY);
     ReleaseDC(nullptr, screen);
@@ -146,9 +144,7 @@ void TkvClickTimer::IterateImage() {
   TBitmap* shownBefore = BmpOut;
   BmpOut = spare_.release();
   spare_.reset(shownBefore);
-  // The blur with GDI+'s stretch rules on the plain pixels, where GDI+ would blur (without it
-  // the frame stays sharp); cm1 frames are at least 7 pixels a side, which it always takes.
-  if (Mode == cm1 && kvGDIBegin(false)) QuickBlurView(frame, blurScratch_);
+  if (Mode == cm1) QBlur(BmpOut, size);
   AnimRect = kvRippleRect(area, size);
   Dezev = Byte(kvRippleNextAlpha(Dezev));
   TCustomForm* form = GetParentForm(c, true);

@@ -61,26 +61,3 @@ void StretchRectView(const TPixelView& src, Integer x, Integer y, Integer w, Int
 // destination pixels outside clip (when given) are not painted.
 void StretchNearest(const TPixelView& dst, const TRect& dstRect, const TPixelView& src, const TRect& srcRect,
                     const TRect* clip = nullptr);
-
-// ---- The quick blur without GDI+ --------------------------------------------------------------
-//
-// The quick blur (shrink to half size, stretch back) computed on plain pixels with the
-// integer rules of the bilinear stretch that the GDI+ form of it goes through:
-//   - each pass samples the source over span S = source size - 1 (the last row and column
-//     are only ever a right or lower neighbour); destination pixel i of D lies at x = k * i
-//     with k = 1 / (D / S), in single-precision floats as GDI+ computes them; its neighbours
-//     are floor(x) and ceil(x), the weight of the second p = trunc((x - floor(x)) * 255 + 0.5);
-//   - source pixels enter with alpha A div 2 + 127 (the lift of the GDI+ stretch);
-//   - blend(s, e, p): sa = As * (255 - p), ea = Ae * p, f = sa + ea; f < 255 gives 0, else
-//     alpha f div 255 and each channel (cs * sa + ce * ea) div f; horizontally on the upper
-//     and the lower row, then vertically;
-//   - the result is premultiplied, c' = (c * A + 127) div 255, and settled: alpha 0 stays 0,
-//     otherwise channels min(255, c' * 256 div A) and alpha max(0, 2A - 255).
-// Pictures narrower or lower than 4 pixels are left to the GDI+ form (their half has no span).
-struct TQuickBlurScratch {
-  std::vector<uint32_t> Half;
-  std::vector<Integer> Taps;  // per destination pixel: left, right, weight
-};
-bool QuickBlurFits(Integer width, Integer height);
-// Blurs v in place; false (v unchanged) when it does not fit.
-bool QuickBlurView(const TPixelView& v, TQuickBlurScratch& scratch);

@@ -129,6 +129,9 @@ void kvgpStretchRect(TBitmap* dstBmp, TBitmap* srcBmp, Integer srcX, Integer src
 Integer kvgpBlur(TBitmap* bmp, float radius);
 // Cheap blur: shrinks to half size and stretches back through GDI+.
 void QBlur(TBitmap* bmp);
+// The same on the top-left part of the given size only (clipped to the bitmap); the pixels
+// around it are neither read nor changed.
+void QBlur(TBitmap* bmp, TSize part);
 
 // ---- 6. Text ------------------------------------------------------------------------------------------
 

@@ -543,13 +543,18 @@ void kvgpStretchRect(TBitmap* dstBmp, TBitmap* srcBmp, Integer srcX, Integer src
                   TRect(srcX, srcY, srcX + srcWidth, srcY + srcHeight));
 }
 
-void QBlur(TBitmap* bmp) {
+void QBlur(TBitmap* bmp, TSize part) {
   if (!bmp || bmp->Empty()) return;
-  const Integer w = bmp->Width(), h = bmp->Height();
+  const Integer w = std::min(part.cx, bmp->Width()), h = std::min(part.cy, bmp->Height());
+  if (w <= 0 || h <= 0) return;
   std::unique_ptr<TBitmap> half(CreateBmp32(w / 2, h / 2));
   if (!half || half->Empty()) return;
-  kvgpStretchRect(half.get(), bmp, 0, 0, w - 1, h - 1);
-  kvgpStretchRect(bmp, half.get(), 0, 0, half->Width() - 1, half->Height() - 1);
+  kvgpStretchRect(half.get(), bmp, TRect(0, 0, half->Width(), half->Height()), TRect(0, 0, w - 1, h - 1));
+  kvgpStretchRect(bmp, half.get(), TRect(0, 0, w, h), TRect(0, 0, half->Width() - 1, half->Height() - 1));
+}
+
+void QBlur(TBitmap* bmp) {
+  if (bmp) QBlur(bmp, TSize(bmp->Width(), bmp->Height()));
 }
 
 namespace {

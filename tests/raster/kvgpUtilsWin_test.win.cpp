@@ -253,29 +253,70 @@ TEST_F(GdiPlus, QBlurSmoothsAnEdgeAndLeavesFlatAreas) {
   EXPECT_LT(mid, 235);
 }
 
-TEST_F(GdiPlus, QuickBlurOnPlainPixelsGivesTheBytesOfTheGdiPlusBlur) {
-  // Odd and even sides (whole and broken steps of the half-size pass), random colours and
-  // alphas, and an opaque block on nothing (the ripple's own picture).
-  const std::pair<Integer, Integer> sizes[] = {{4, 4}, {9, 7}, {12, 10}, {30, 24}, {107, 37}, {114, 44}, {219, 149}};
-  TestRandom rnd(5);
-  TQuickBlurScratch scratch;
-  for (const auto& [w, h] : sizes)
-    for (int picture = 0; picture < 3; ++picture) {
-      Bmp viaGdiPlus(CreateBmp32(w, h)), plain(CreateBmp32(w, h));
-      const TPixelView g = viaGdiPlus->View(), q = plain->View();
-      for (Integer y = 0; y < h; ++y)
-        for (Integer x = 0; x < w; ++x) {
-          uint32_t p = rnd.Next();
-          if (picture == 0) p |= 0xFF000000u;
-          if (picture == 2) p = x >= w / 4 && x < w - w / 4 && y >= h / 4 && y < h - h / 4 ? 0xFF2040E0u : 0u;
-          g.At(x, y) = q.At(x, y) = p;
-        }
-      QBlur(viaGdiPlus.get());
-      ASSERT_TRUE(QuickBlurView(plain->View(), scratch));
-      int wrong = 0;
-      for (Integer y = 0; y < h; ++y)
-        for (Integer x = 0; x < w; ++x) wrong += GetAPixel(viaGdiPlus.get(), x, y) != GetAPixel(plain.get(), x, y);
-      EXPECT_EQ(wrong, 0) << w << "x" << h << " picture " << picture;
+namespace {
+
+// Pictures of every kind the blur meets, by number: random colours and alphas, opaque,
+// fully transparent with colours left in, all zero, runs of mixed kinds, and an opaque block
+// on nothing (the ripple's own picture).
+constexpr int PictureKinds = 6;
+Bmp BlurPicture(Integer w, Integer h, int kind, TestRandom& rnd) {
+  Bmp b(CreateBmp32(w, h));
+  const TPixelView v = b->View();
+  int run = 0, runKind = 0;
+  for (Integer y = 0; y < h; ++y)
+    for (Integer x = 0; x < w; ++x) {
+      uint32_t p = rnd.Next();
+      if (kind == 1) p |= 0xFF000000u;
+      if (kind == 2) p &= 0x00FFFFFFu;
+      if (kind == 3) p = 0;
+      if (kind == 4) {
+        if (run-- <= 0) run = rnd.Range(1, 12), runKind = rnd.Range(0, 3);
+        p = runKind == 0 ? 0u : runKind == 1 ? p | 0xFF000000u : runKind == 2 ? p : p & 0x00FFFFFFu;
+      }
+      if (kind == 5) p = x >= w / 4 && x < w - w / 4 && y >= h / 4 && y < h - h / 4 ? 0xFF2040E0u : 0u;
+      v.At(x, y) = p;
+    }
+  return b;
+}
+
+Bmp CopyOf(TBitmap* b) {
+  Bmp c(CreateBmp32(b->Width(), b->Height()));
+  CopyPixels(c->View(), 0, 0, b->View(), TRect(0, 0, b->Width(), b->Height()));
+  return c;
+}
+
+int DifferentPixels(TBitmap* a, TBitmap* b, Integer w, Integer h) {
+  int wrong = 0;
+  for (Integer y = 0; y < h; ++y)
+    for (Integer x = 0; x < w; ++x) wrong += GetAPixel(a, x, y) != GetAPixel(b, x, y);
+  return wrong;
+}
+
+const std::pair<Integer, Integer> BlurSizes[] = {
+    {4, 4},   {5, 4},  {4, 9},   {9, 7},    {12, 10},  {21, 13},  {30, 24},  {64, 5},  {6, 50},
+    {1, 9},   {9, 1},  {1, 1},   {2, 2},    {3, 3},    {2, 7},    {7, 3},    {107, 37}, {114, 44},
+    {219, 149}, {302, 42}};
+
+}  // namespace
+
+TEST_F(GdiPlus, QBlurOfAPartBlursItAsAPictureOfItsOwnAndLeavesTheRestAlone) {
+  // The part at the top-left of a larger picture full of other pixels, as the ripple keeps
+  // its frames; the part and a picture of its size alone come out the same.
+  TestRandom rnd(9);
+  for (const auto& [w, h] : BlurSizes)
+    for (int kind : {0, 4, 5}) {
+      Bmp alone = BlurPicture(w, h, kind, rnd);
+      Bmp large = BlurPicture(w + 13, h + 6, 0, rnd);
+      CopyPixels(large->View(), 0, 0, alone->View(), TRect(0, 0, w, h));
+      Bmp before = CopyOf(large.get());
+      QBlur(alone.get());
+      QBlur(large.get(), TSize(w, h));
+      EXPECT_EQ(DifferentPixels(large.get(), alone.get(), w, h), 0) << w << "x" << h << " picture " << kind;
+      int changedAround = 0;
+      for (Integer y = 0; y < h + 6; ++y)
+        for (Integer x = 0; x < w + 13; ++x)
+          if (x >= w || y >= h) changedAround += GetAPixel(large.get(), x, y) != GetAPixel(before.get(), x, y);
+      EXPECT_EQ(changedAround, 0) << w << "x" << h << " picture " << kind;
     }
 }
 
