@@ -1,7 +1,11 @@
-// The resampler with memory kept between calls against the resampler with fresh memory.
+// The resampler with memory kept between calls against the resampler with fresh memory, and
+// its filter weights against the filters written out.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <utility>
+#include <vector>
 
 #include "raster/Pixels.h"
 #include "raster/Resampling.h"
