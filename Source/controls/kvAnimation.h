@@ -123,6 +123,7 @@ bool kvEventEnabled(TkvAnimatEvent event, TSet<TkvAnimatEvent> currentProperty, 
 
 #ifdef _WIN32
 
+#include "raster/kvgpUtils.h"
 #include "ui/Controls.h"
 #include "ui/Timers.h"
 
@@ -174,8 +175,9 @@ class TkvClickTimer : public TkvThreadedTimer {
   TkvGlowForm* AForm = nullptr;  // the ripple window, owned
 
  private:
-  // The resampler's memory, sized at the start of a ripple for its last frame.
+  // The resampler's memory, sized at the start of a ripple for its last frame, and the blur's.
   TStretchScratch stretchScratch_;
+  TQBlurScratch blurScratch_;
   TSize lastFrame_;  // the size of the ripple's last frame
   // While frames are drawn, BmpOut holds the frame shown (AnimRect's size) in its top-left
   // part; the picture of the next frame waits here.

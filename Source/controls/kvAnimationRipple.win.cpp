@@ -78,6 +78,10 @@ void TkvClickTimer::PrepareImage() {
     lastFrame_ = kvRippleNextSize(before, Mode);
   }
   stretchScratch_.Reserve(before.cx, before.cy, before.cx + kvRippleAddSize, before.cy + kvRippleAddSize);
+  if (Mode == cm1) {
+    blurScratch_.Lifted.reserve(size_t(lastFrame_.cx) * size_t(lastFrame_.cy));
+    blurScratch_.Half.reserve(size_t(lastFrame_.cx / 2) * size_t(lastFrame_.cy / 2));
+  }
   if (HDC screen = GetDC(nullptr)) {
     BitBlt(BmpOut->Canvas()->Handle(), 0, 0, w, h, screen, AnimRect.Left, AnimRect.Top, SRCCOPY);
     ReleaseDC(nullptr, screen);
@@ -144,7 +148,7 @@ void TkvClickTimer::IterateImage() {
   TBitmap* shownBefore = BmpOut;
   BmpOut = spare_.release();
   spare_.reset(shownBefore);
-  if (Mode == cm1) QBlur(BmpOut, size);
+  if (Mode == cm1) QBlur(BmpOut, size, blurScratch_);
   AnimRect = kvRippleRect(area, size);
   Dezev = Byte(kvRippleNextAlpha(Dezev));
   TCustomForm* form = GetParentForm(c, true);

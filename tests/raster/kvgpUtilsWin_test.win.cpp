@@ -52,6 +52,9 @@ TEST_F(GdiPlus, StartsOnceAndStopsCleanly) {
   EXPECT_FALSE(kvgpDrawString(DC(b), u"x", TRect(0, 0, 8, 8), 0, 0, 0, 0, true, u""));
   EXPECT_EQ(kvgpMeasureString(DC(b), u"text", false, 100), TSize(0, 0));
   for (Integer y = 0; y < 8; ++y) EXPECT_EQ(Px(b.get(), 3, y), 0xFFFFFFFFu);
+  Bmp sharp = RandomBitmap(9, 7, 3), unblurred = RandomBitmap(9, 7, 3);
+  QBlur(sharp.get());  // and the cheap blur leaves the picture as it was
+  EXPECT_TRUE(SamePixels(sharp.get(), unblurred.get()));
   kvgpUtilsStartup();
   EXPECT_TRUE(kvGDIBegin(false));
 }
@@ -255,6 +258,16 @@ TEST_F(GdiPlus, QBlurSmoothsAnEdgeAndLeavesFlatAreas) {
 
 namespace {
 
+// The cheap blur as two stretches onto the device contexts of a half-size bitmap and of the
+// bitmap itself: the form the blur had before it drew into the pixel memory.
+void QBlurThroughDCs(TBitmap* bmp) {
+  const Integer w = bmp->Width(), h = bmp->Height();
+  Bmp half(CreateBmp32(w / 2, h / 2));
+  if (!half || half->Empty()) return;
+  kvgpStretchRect(half.get(), bmp, 0, 0, w - 1, h - 1);
+  kvgpStretchRect(bmp, half.get(), 0, 0, half->Width() - 1, half->Height() - 1);
+}
+
 // Pictures of every kind the blur meets, by number: random colours and alphas, opaque,
 // fully transparent with colours left in, all zero, runs of mixed kinds, and an opaque block
 // on nothing (the ripple's own picture).
@@ -299,10 +312,27 @@ const std::pair<Integer, Integer> BlurSizes[] = {
 
 }  // namespace
 
+TEST_F(GdiPlus, QBlurGivesTheBytesOfTheStretchesThroughDeviceContexts) {
+  TestRandom rnd(5);
+  TQBlurScratch scratch;  // one for all: the sizes grow and shrink
+  for (const auto& [w, h] : BlurSizes)
+    for (int kind = 0; kind < PictureKinds; ++kind) {
+      Bmp reference = BlurPicture(w, h, kind, rnd);
+      Bmp whole = CopyOf(reference.get()), kept = CopyOf(reference.get());
+      QBlurThroughDCs(reference.get());
+      QBlur(whole.get());
+      QBlur(kept.get(), TSize(w, h), scratch);
+      EXPECT_EQ(DifferentPixels(whole.get(), reference.get(), w, h), 0) << w << "x" << h << " picture " << kind;
+      EXPECT_EQ(DifferentPixels(kept.get(), reference.get(), w, h), 0)
+          << w << "x" << h << " picture " << kind << " with kept memory";
+    }
+}
+
 TEST_F(GdiPlus, QBlurOfAPartBlursItAsAPictureOfItsOwnAndLeavesTheRestAlone) {
   // The part at the top-left of a larger picture full of other pixels, as the ripple keeps
   // its frames; the part and a picture of its size alone come out the same.
   TestRandom rnd(9);
+  TQBlurScratch scratch;
   for (const auto& [w, h] : BlurSizes)
     for (int kind : {0, 4, 5}) {
       Bmp alone = BlurPicture(w, h, kind, rnd);
@@ -310,7 +340,7 @@ TEST_F(GdiPlus, QBlurOfAPartBlursItAsAPictureOfItsOwnAndLeavesTheRestAlone) {
       CopyPixels(large->View(), 0, 0, alone->View(), TRect(0, 0, w, h));
       Bmp before = CopyOf(large.get());
       QBlur(alone.get());
-      QBlur(large.get(), TSize(w, h));
+      QBlur(large.get(), TSize(w, h), scratch);
       EXPECT_EQ(DifferentPixels(large.get(), alone.get(), w, h), 0) << w << "x" << h << " picture " << kind;
       int changedAround = 0;
       for (Integer y = 0; y < h + 6; ++y)
