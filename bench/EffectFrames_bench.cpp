@@ -1,7 +1,8 @@
 // The pixel work of one frame of each button effect, natively, beside a plain copy of the
 // button's picture (the least a frame does) as the yardstick, in one run: the fade's blend, the
-// fill light's mask and blends, the ripple's stretch (its GDI+ blur and every window call are
-// left to Effects_bench.win.cpp under Wine), for buttons of 100 x 30 and 300 x 40.
+// fill light's mask and blends, the ripple's stretch into fresh pictures, and the ripple's frame
+// as it is drawn now, in kept memory (its GDI+ blur and every window call are left to
+// Effects_bench.win.cpp under Wine), for buttons of 100 x 30 and 300 x 40.
 // Run: build/bench/bench/EffectFrames_bench
 #include <algorithm>
 #include <chrono>
@@ -95,6 +96,22 @@ int main() {
       CopyPixels(frame.view, 1, 1, stretched.view, TRect(0, 0, grown.cx, grown.cy));
     });
     Report("ripple frame (no blur)", w, h, ripple, copy);
+
+    // The same frame as the ripple draws it now: stretched into its place in a picture kept
+    // from frame to frame, with the resampler's memory kept too, and the band around it cleared.
+    const TSize next = kvRippleNextSize(previous, cm1);
+    Picture frame(next.cx, next.cy, 0);
+    TStretchScratch stretchScratch;
+    const double kept = UsPerCall(200, [&] {
+      const TPixelView place{reinterpret_cast<Byte*>(frame.view.Row(1) + 1), frame.view.Delta,
+                             previous.cx + kvRippleAddSize, previous.cy + kvRippleAddSize};
+      StretchView(last.view, place, ftMitchell, stretchScratch);
+      FillRect32(frame.view, TRect(0, 0, next.cx, 1), 0, 0);
+      FillRect32(frame.view, TRect(0, 1, 1, next.cy), 0, 0);
+      FillRect32(frame.view, TRect(1 + place.Width, 1, next.cx, next.cy), 0, 0);
+      FillRect32(frame.view, TRect(1, 1 + place.Height, 1 + place.Width, next.cy), 0, 0);
+    });
+    Report("ripple frame (kept memory, no blur)", w, h, kept, copy);
   }
   return 0;
 }

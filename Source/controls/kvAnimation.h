@@ -19,6 +19,7 @@
 
 #include "base/kvThdTimer.h"
 #include "base/sConst.h"
+#include "raster/Resampling.h"
 #include "ui/Types.h"
 
 // ---- 1. Frame arithmetic ---------------------------------------------------------------------
@@ -122,6 +123,7 @@ bool kvEventEnabled(TkvAnimatEvent event, TSet<TkvAnimatEvent> currentProperty, 
 
 #ifdef _WIN32
 
+#include "raster/kvgpUtils.h"
 #include "ui/Controls.h"
 #include "ui/Timers.h"
 
@@ -171,6 +173,15 @@ class TkvClickTimer : public TkvThreadedTimer {
   Byte Dezev = 255;
   TkvClickMode Mode = cm1;
   TkvGlowForm* AForm = nullptr;  // the ripple window, owned
+
+ private:
+  // The resampler's memory, sized at the start of a ripple for its last frame, and the blur's.
+  TStretchScratch stretchScratch_;
+  TQBlurScratch blurScratch_;
+  TSize lastFrame_;  // the size of the ripple's last frame
+  // While frames are drawn, BmpOut holds the frame shown (AnimRect's size) in its top-left
+  // part; the picture of the next frame waits here.
+  std::unique_ptr<TBitmap> spare_;
 };
 
 // Starts a ripple of the skin data's owner control.

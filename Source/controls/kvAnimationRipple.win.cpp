@@ -9,6 +9,7 @@
 #include "base/sMessages.h"
 #include "controls/kvAnimation.h"
 #include "raster/Blend.h"
+#include "raster/GdiBitmaps.h"
 #include "raster/Pixels.h"
 #include "raster/Resampling.h"
 #include "raster/kvgpUtils.h"
@@ -31,6 +32,12 @@ TRect MouseArea(TControl* c) {
       return r;
   }
   return GetCtrlScreenBounds(c);
+}
+
+// The top-left part of v of the given size (clipped to v).
+TPixelView TopLeft(const TPixelView& v, TSize size) {
+  if (v.Empty()) return v;
+  return {v.Line0, v.Delta, std::min(v.Width, size.cx), std::min(v.Height, size.cy)};
 }
 
 // The window the control shows in: its own, or its parent's for a windowless control.
@@ -63,6 +70,18 @@ void TkvClickTimer::PrepareImage() {
   if (!BmpOut) BmpOut = CreateBmp32(w, h);
   BmpOut->SetSize(w, h);
   if (w == 0 || h == 0) return;
+  // Room for the last frame and its resampling, so that no frame allocates memory.
+  TSize before(w, h);
+  lastFrame_ = kvRippleNextSize(before, Mode);
+  for (Integer i = 2; i < Iterations; ++i) {
+    before = lastFrame_;
+    lastFrame_ = kvRippleNextSize(before, Mode);
+  }
+  stretchScratch_.Reserve(before.cx, before.cy, before.cx + kvRippleAddSize, before.cy + kvRippleAddSize);
+  if (Mode == cm1) {
+    blurScratch_.Lifted.reserve(size_t(lastFrame_.cx) * size_t(lastFrame_.cy));
+    blurScratch_.Half.reserve(size_t(lastFrame_.cx / 2) * size_t(lastFrame_.cy / 2));
+  }
   if (HDC screen = GetDC(nullptr)) {
     BitBlt(BmpOut->Canvas()->Handle(), 0, 0, w, h, screen, AnimRect.Left, AnimRect.Top, SRCCOPY);
     ReleaseDC(nullptr, screen);
@@ -99,17 +118,37 @@ void TkvClickTimer::IterateImage() {
   if (!c || !BmpOut) return;
   if (auto* w = dynamic_cast<TWinControl*>(c); w && w->HandleAllocated() && !IsWindowVisible(w->WindowHandle())) return;
   const TRect area = MouseArea(c);
-  TSize size(AnimRect.Width() + kvRippleAddSize, AnimRect.Height() + kvRippleAddSize);
-  std::unique_ptr<TBitmap> stretched(CreateBmp32(size.cx, size.cy));
-  Stretch(BmpOut, stretched.get(), size.cx, size.cy, ftMitchell);
-  size = kvRippleNextSize(TSize(AnimRect.Width(), AnimRect.Height()), Mode);
-  std::unique_ptr<TBitmap> next(CreateBmp32(size.cx, size.cy));
-  FillRect32(next.get(), TRect(0, 0, size.cx, size.cy), 0, 0);
+  const TSize previous(AnimRect.Width(), AnimRect.Height());
+  const TSize grown(previous.cx + kvRippleAddSize, previous.cy + kvRippleAddSize);
+  const TSize size = kvRippleNextSize(previous, Mode);
+  // Frames take turns in two pictures made once for the ripple's last frame: each frame is
+  // the top-left part of its picture, and the layered window is given only that part. The
+  // last frame is stretched straight into its place in the new one (one pixel in from the
+  // top-left in cm1); only the band around it is cleared.
+  if (!spare_ || spare_->Width() < size.cx || spare_->Height() < size.cy)
+    spare_.reset(CreateBmp32(std::max(size.cx, lastFrame_.cx), std::max(size.cy, lastFrame_.cy)));
+  const TPixelView frame = TopLeft(ViewOf(spare_.get()), size);
   const Integer at = Mode == cm1 ? 1 : 0;
-  CopyPixels(next->View(), at, at, stretched->View(), TRect(0, 0, stretched->Width(), stretched->Height()));
-  delete BmpOut;
-  BmpOut = next.release();
-  if (Mode == cm1) QBlur(BmpOut);
+  const TRect inner(at, at, std::min(at + grown.cx, size.cx), std::min(at + grown.cy, size.cy));
+  const TPixelView last = TopLeft(ViewOf(BmpOut), previous);
+  if (frame.Width < size.cx || frame.Height < size.cy) return;  // no picture of that size
+  if (!inner.IsEmpty()) {
+    const TPixelView place{reinterpret_cast<Byte*>(frame.Row(inner.Top) + inner.Left), frame.Delta, inner.Width(),
+                           inner.Height()};
+    if (!last.Empty() && last.Width == previous.cx && last.Height == previous.cy && last.Width >= 2 &&
+        last.Height >= 2 && inner.Width() == grown.cx && inner.Height() == grown.cy)
+      StretchView(last, place, ftMitchell, stretchScratch_);
+    else
+      FillRect32(frame, inner, 0, 0);  // nothing to stretch: the place stays clear
+  }
+  FillRect32(frame, TRect(0, 0, size.cx, inner.Top), 0, 0);
+  FillRect32(frame, TRect(0, inner.Top, inner.Left, inner.Bottom), 0, 0);
+  FillRect32(frame, TRect(inner.Right, inner.Top, size.cx, inner.Bottom), 0, 0);
+  FillRect32(frame, TRect(0, inner.Bottom, size.cx, size.cy), 0, 0);
+  TBitmap* shownBefore = BmpOut;
+  BmpOut = spare_.release();
+  spare_.reset(shownBefore);
+  if (Mode == cm1) QBlur(BmpOut, size, blurScratch_);
   AnimRect = kvRippleRect(area, size);
   Dezev = Byte(kvRippleNextAlpha(Dezev));
   TCustomForm* form = GetParentForm(c, true);
@@ -123,16 +162,26 @@ void TkvClickTimer::IterateImage() {
     AForm = new TkvGlowForm(nullptr);
     AForm->AfterConstruction();
     HWND wnd = AForm->Handle();
-    SetWindowLongW(wnd, GWL_EXSTYLE, GetWindowLongW(wnd, GWL_EXSTYLE) | WS_EX_TRANSPARENT);
+    // Layered from the start (it is not shown yet, nothing behind it needs repainting) and
+    // click-through.
+    SetWindowLongW(wnd, GWL_EXSTYLE, GetWindowLongW(wnd, GWL_EXSTYLE) | WS_EX_LAYERED | WS_EX_TRANSPARENT);
   }
   if (!AForm->HandleAllocated()) return;
   HWND wnd = AForm->WindowHandle();
-  SetWindowPos(wnd, nullptr, AnimRect.Left, AnimRect.Top, size.cx, size.cy,
-               SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING);
+  // The picture with its place and size, then the z-order and the showing, which also sizes a
+  // window whose layered update is not bound.
   TPoint pos(AnimRect.Left, AnimRect.Top);
-  SetFormBlendValue(wnd, BmpOut, Dezev, &pos);
-  SetWindowPos(wnd, after, AnimRect.Left, AnimRect.Top, 0, 0,
-               SWP_NOSIZE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING);
+  TSize shown = size;
+  BLENDFUNCTION blend{AC_SRC_OVER, 0, Dezev, AC_SRC_ALPHA};
+  UpdateLayeredWnd(wnd, BmpOut, &shown, &blend, &pos);
+  // Shown already, directly above the form (the window above the form is this one) and in
+  // place: the call would change nothing, and it is a round trip to the window system.
+  RECT placed{};
+  if (after == wnd && IsWindowVisible(wnd) && GetWindowRect(wnd, &placed) &&
+      TRect(placed.left, placed.top, placed.right, placed.bottom) == AnimRect)
+    return;
+  SetWindowPos(wnd, after, AnimRect.Left, AnimRect.Top, shown.cx, shown.cy,
+               SWP_NOREDRAW | SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING);
 }
 
 bool ClickAnimProc(TObject* data, Integer iteration) {

@@ -140,7 +140,9 @@ void CreateContributors(TContributorTable& contrib, Integer size, Integer maxSiz
       if (m < 0) m = -m >= maxSize ? 2 * int64_t(maxSize) + m - 1 : -m;
       if (m >= maxSize) m = 2 * int64_t(maxSize) - m - 1;
       m = std::clamp<int64_t>(m, 0, maxSize - 1);
-      contrib.Data.push_back({static_cast<Integer>(m * delta), static_cast<Integer>(std::nearbyint(w * scale2 * 65536.0f))});
+      // Rounded half to even (the current rounding, as nearbyint; lrintf is the one that does
+      // not cost a call through the run-time library's rounding-mode handling on Windows).
+      contrib.Data.push_back({static_cast<Integer>(m * delta), static_cast<Integer>(std::lrintf(w * scale2 * 65536.0f))});
     }
   }
   contrib.Start.push_back(static_cast<Integer>(contrib.Data.size()));
@@ -184,15 +186,16 @@ using V = __m128i;
 
 // Vectors kept in plain 32-bit words and read and written unaligned: the heap of the 32-bit
 // Windows build aligns to 8 bytes only, and an aligned SSE access there faults.
+// The words live in a buffer of the caller's scratch.
 class TVectors {
  public:
-  explicit TVectors(size_t count = 0) : words_(4 * count) {}
+  explicit TVectors(std::vector<uint32_t>& words) : words_(words) {}
   void Resize(size_t count) { words_.resize(4 * count); }
   V operator[](size_t i) const { return _mm_loadu_si128(reinterpret_cast<const V*>(words_.data() + 4 * i)); }
   void Set(size_t i, V v) { _mm_storeu_si128(reinterpret_cast<V*>(words_.data() + 4 * i), v); }
 
  private:
-  std::vector<uint32_t> words_;
+  std::vector<uint32_t>& words_;
 };
 
 bool SplitWeights(const TContributorTable& t, TVectors& out) {
@@ -264,20 +267,39 @@ void VerticalRow(const Byte* work0, Integer width, uint32_t* dst, Integer at,
 }  // namespace
 #endif
 
+void TStretchScratch::Reserve(Integer srcWidth, Integer srcHeight, Integer dstWidth, Integer dstHeight) {
+  if (srcWidth <= 0 || srcHeight <= 0 || dstWidth <= 0 || dstHeight <= 0) return;
+  Work.reserve(size_t(dstWidth) * size_t(srcHeight));
+  // Taps per destination pixel: the filter's support on both sides, widened when shrinking.
+  const Integer longest = std::max(dstWidth, dstHeight);
+  const size_t taps = size_t(longest) * (2 * size_t(std::ceil(CFilters[ftLanczos3])) + 2);
+  Contributors.Data.reserve(taps);
+  Contributors.Start.reserve(size_t(longest) + 1);
+  Weights.reserve(4 * taps);
+  Pairs.reserve(4 * size_t(srcWidth));
+}
+
 void StretchView(const TPixelView& src, const TPixelView& dst, TFilterType filter) {
+  TStretchScratch scratch;
+  StretchView(src, dst, filter, scratch);
+}
+
+void StretchView(const TPixelView& src, const TPixelView& dst, TFilterType filter, TStretchScratch& scratch) {
   if (src.Empty() || dst.Empty() || src.Width < 2 || src.Height < 2) return;
-  std::vector<uint32_t> work(size_t(dst.Width) * src.Height);
+  // Every work pixel is written by the horizontal pass before the vertical one reads it.
+  scratch.Work.resize(size_t(dst.Width) * size_t(src.Height));
   const Integer workDelta = dst.Width * 4;
-  Byte* work0 = reinterpret_cast<Byte*>(work.data());
-  TContributorTable c;
+  Byte* work0 = reinterpret_cast<Byte*>(scratch.Work.data());
+  TContributorTable& c = scratch.Contributors;
   CreateContributors(c, dst.Width, src.Width, filter, 4);
 #ifdef TW_SSE2
   // The vector path walks the work bitmap by rows in both passes.
-  TVectors w;
+  TVectors w(scratch.Weights);
   if (VectorPixels() && SplitWeights(c, w)) {
-    TVectors pairs(size_t(src.Width));
+    TVectors pairs(scratch.Pairs);
+    pairs.Resize(size_t(src.Width));
     for (Integer y = 0; y < src.Height; ++y)
-      HorizontalRow(src.Row(y), src.Width, work.data() + size_t(y) * dst.Width, dst.Width, c, w, pairs);
+      HorizontalRow(src.Row(y), src.Width, scratch.Work.data() + size_t(y) * dst.Width, dst.Width, c, w, pairs);
     CreateContributors(c, dst.Height, src.Height, filter, workDelta);
     if (SplitWeights(c, w)) {
       for (Integer y = 0; y < dst.Height; ++y) VerticalRow(work0, dst.Width, dst.Row(y), y, c, w);

@@ -38,8 +38,20 @@ void CreateContributors(TContributorTable& contrib, Integer size, Integer maxSiz
 void FreeContributors(TContributorTable& contrib);
 void DrawLine32Pas(Integer count, const TContributorTable& contributes, const Byte* srcLine, Byte* dstLine,
                    Integer dstDelta);
+// The resampler's working memory, kept by a caller that stretches every frame so that no frame
+// allocates: each buffer grows to the largest size asked and is reused after that.
+struct TStretchScratch {
+  std::vector<uint32_t> Work;     // the horizontal pass: dst width x src height
+  TContributorTable Contributors;
+  std::vector<uint32_t> Weights;  // the vector path's split weights and source pairs
+  std::vector<uint32_t> Pairs;
+  // Makes room for stretches up to these sizes in one go.
+  void Reserve(Integer srcWidth, Integer srcHeight, Integer dstWidth, Integer dstHeight);
+};
 // Resamples src into dst, which must already be dstWidth x dstHeight (the views may not overlap).
 void StretchView(const TPixelView& src, const TPixelView& dst, TFilterType filter);
+// The same bytes, with the working memory of scratch.
+void StretchView(const TPixelView& src, const TPixelView& dst, TFilterType filter, TStretchScratch& scratch);
 void Stretch(TBitmap* srcBmp, TBitmap* dstBmp, Integer dstWidth, Integer dstHeight, TFilterType filter);
 // The rectangle (x, y, w, h) of src resampled into all of dst; sources of one pixel are
 // widened to two first (the resampler needs two), so every rectangle of 1 x 1 or more works.

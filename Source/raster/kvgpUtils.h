@@ -127,8 +127,17 @@ void kvgpStretchRect(TBitmap* dstBmp, TBitmap* srcBmp, Integer srcX, Integer src
 // it blurs with QBlur instead. Answers the status of the effect (kvgpOk when it blurred, or a
 // non-zero status when QBlur did the work).
 Integer kvgpBlur(TBitmap* bmp, float radius);
-// Cheap blur: shrinks to half size and stretches back through GDI+.
+// Cheap blur of a 32-bit bitmap: shrinks it to half size and stretches it back through GDI+.
 void QBlur(TBitmap* bmp);
+// The same on the top-left part of the given size only (clipped to the bitmap); the pixels
+// around it are neither read nor changed.
+void QBlur(TBitmap* bmp, TSize part);
+// The memory of the cheap blur, kept by a caller that blurs frame after frame.
+struct TQBlurScratch {
+  std::vector<uint32_t> Lifted;  // the source of a pass as GDI+ reads it
+  std::vector<uint32_t> Half;    // the half-size picture
+};
+void QBlur(TBitmap* bmp, TSize part, TQBlurScratch& scratch);
 
 // ---- 6. Text ------------------------------------------------------------------------------------------
 

@@ -52,6 +52,7 @@ static_assert(sizeof(TBlurParams) == 8);
 
 constexpr GUID BlurEffectGuid = {0x633C80A4, 0x1843, 0x482B, {0x9E, 0xF2, 0xBE, 0x28, 0x34, 0xC5, 0xFD, 0xD4}};
 constexpr Integer PixelFormat32bppARGB = 0x26200A;
+constexpr Integer PixelFormat32bppPARGB = 0xE200B;
 constexpr Integer UnitWorld = 0, UnitPixel = 2;
 constexpr Integer CompositingModeSourceCopy = 1, CompositingQualityHighSpeed = 1;
 constexpr Integer InterpolationModeHighQuality = 2;
@@ -65,6 +66,7 @@ struct TGpApi {
   GpStatus(__stdcall* Startup)(ULONG_PTR*, const TGpStartupInput*, void*) = nullptr;
   void(__stdcall* Shutdown)(ULONG_PTR) = nullptr;
   GpStatus(__stdcall* CreateFromHDC)(HDC, GpObj*) = nullptr;
+  GpStatus(__stdcall* GetImageGraphicsContext)(GpObj, GpObj*) = nullptr;
   TGpDelete DeleteGraphics = nullptr;
   GpStatus(__stdcall* SetSmoothingMode)(GpObj, Integer) = nullptr;
   GpStatus(__stdcall* SetCompositingMode)(GpObj, Integer) = nullptr;
@@ -130,6 +132,7 @@ void BindAll() {
   Bind(gp.Startup, "GdiplusStartup");
   Bind(gp.Shutdown, "GdiplusShutdown");
   Bind(gp.CreateFromHDC, "GdipCreateFromHDC");
+  Bind(gp.GetImageGraphicsContext, "GdipGetImageGraphicsContext");
   Bind(gp.DeleteGraphics, "GdipDeleteGraphics");
   Bind(gp.SetSmoothingMode, "GdipSetSmoothingMode");
   Bind(gp.SetCompositingMode, "GdipSetCompositingMode");
@@ -543,13 +546,55 @@ void kvgpStretchRect(TBitmap* dstBmp, TBitmap* srcBmp, Integer srcX, Integer src
                   TRect(srcX, srcY, srcX + srcWidth, srcY + srcHeight));
 }
 
+namespace {
+// One pass of the cheap blur: the top-left span (spanW x spanH) of src stretched onto all of
+// dst, both plain pixel memory. GDI+ draws through a graphics on a bitmap over dst's own memory
+// in premultiplied form, the bytes a stretch onto a DC of that memory leaves there, without
+// the DC's read-back and blend; the settling pass then undoes the lift and the premultiplying.
+void BlurPass(const TPixelView& src, Integer spanW, Integer spanH, const TPixelView& dst,
+              std::vector<uint32_t>& lifted) {
+  lifted.resize(size_t(src.Width) * size_t(src.Height));
+  for (Integer y = 0; y < src.Height; ++y) LiftStretchAlpha(&lifted[size_t(y) * size_t(src.Width)], src.Row(y), src.Width);
+  {
+    TGpOwned image(gp.DisposeImage), target(gp.DisposeImage), g(gp.DeleteGraphics);
+    if (gp.CreateBitmapFromScan0(src.Width, src.Height, src.Width * 4, PixelFormat32bppARGB,
+                                 reinterpret_cast<BYTE*>(lifted.data()), image.Out()) != kvgpOk ||
+        !image)
+      return;
+    if (gp.CreateBitmapFromScan0(dst.Width, dst.Height, dst.Delta, PixelFormat32bppPARGB, dst.Line0, target.Out()) !=
+            kvgpOk ||
+        !target)
+      return;
+    if (gp.GetImageGraphicsContext(target.Get(), g.Out()) != kvgpOk || !g) return;
+    if (gp.SetCompositingMode) gp.SetCompositingMode(g.Get(), CompositingModeSourceCopy);
+    if (gp.SetCompositingQuality) gp.SetCompositingQuality(g.Get(), CompositingQualityHighSpeed);
+    gp.DrawImageRectRectI(g.Get(), image.Get(), 0, 0, dst.Width, dst.Height, 0, 0, spanW, spanH, UnitPixel, nullptr,
+                          nullptr, nullptr);
+  }  // the graphics and the bitmaps let go of the memory before it is settled
+  SettleStretchAlpha(dst, TRect(0, 0, dst.Width, dst.Height));
+}
+}  // namespace
+
+void QBlur(TBitmap* bmp, TSize part, TQBlurScratch& scratch) {
+  if (!bmp || bmp->Empty() || bmp->PixelFormat() != pf32bit || !kvGDIBegin(false)) return;
+  if (!gp.CreateBitmapFromScan0 || !gp.GetImageGraphicsContext || !gp.DeleteGraphics || !gp.DrawImageRectRectI) return;
+  const TPixelView whole = bmp->View();
+  const TPixelView v{whole.Line0, whole.Delta, std::min(part.cx, whole.Width), std::min(part.cy, whole.Height)};
+  const Integer hw = v.Width / 2, hh = v.Height / 2;
+  if (v.Empty() || hw <= 0 || hh <= 0) return;
+  scratch.Half.resize(size_t(hw) * size_t(hh));
+  const TPixelView half{reinterpret_cast<Byte*>(scratch.Half.data()), hw * 4, hw, hh};
+  BlurPass(v, v.Width - 1, v.Height - 1, half, scratch.Lifted);
+  BlurPass(half, hw - 1, hh - 1, v, scratch.Lifted);
+}
+
+void QBlur(TBitmap* bmp, TSize part) {
+  TQBlurScratch scratch;
+  QBlur(bmp, part, scratch);
+}
+
 void QBlur(TBitmap* bmp) {
-  if (!bmp || bmp->Empty()) return;
-  const Integer w = bmp->Width(), h = bmp->Height();
-  std::unique_ptr<TBitmap> half(CreateBmp32(w / 2, h / 2));
-  if (!half || half->Empty()) return;
-  kvgpStretchRect(half.get(), bmp, 0, 0, w - 1, h - 1);
-  kvgpStretchRect(bmp, half.get(), 0, 0, half->Width() - 1, half->Height() - 1);
+  if (bmp) QBlur(bmp, TSize(bmp->Width(), bmp->Height()));
 }
 
 namespace {

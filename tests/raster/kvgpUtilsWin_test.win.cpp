@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
 
 #include "raster/Blend.h"
 #include "raster/ColorTransforms.h"
@@ -51,6 +52,9 @@ TEST_F(GdiPlus, StartsOnceAndStopsCleanly) {
   EXPECT_FALSE(kvgpDrawString(DC(b), u"x", TRect(0, 0, 8, 8), 0, 0, 0, 0, true, u""));
   EXPECT_EQ(kvgpMeasureString(DC(b), u"text", false, 100), TSize(0, 0));
   for (Integer y = 0; y < 8; ++y) EXPECT_EQ(Px(b.get(), 3, y), 0xFFFFFFFFu);
+  Bmp sharp = RandomBitmap(9, 7, 3), unblurred = RandomBitmap(9, 7, 3);
+  QBlur(sharp.get());  // and the cheap blur leaves the picture as it was
+  EXPECT_TRUE(SamePixels(sharp.get(), unblurred.get()));
   kvgpUtilsStartup();
   EXPECT_TRUE(kvGDIBegin(false));
 }
@@ -250,6 +254,100 @@ TEST_F(GdiPlus, QBlurSmoothsAnEdgeAndLeavesFlatAreas) {
   const Byte mid = PixG(Px(b.get(), 10, 10));
   EXPECT_GT(mid, 20);
   EXPECT_LT(mid, 235);
+}
+
+namespace {
+
+// The cheap blur as two stretches onto the device contexts of a half-size bitmap and of the
+// bitmap itself: the form the blur had before it drew into the pixel memory.
+void QBlurThroughDCs(TBitmap* bmp) {
+  const Integer w = bmp->Width(), h = bmp->Height();
+  Bmp half(CreateBmp32(w / 2, h / 2));
+  if (!half || half->Empty()) return;
+  kvgpStretchRect(half.get(), bmp, 0, 0, w - 1, h - 1);
+  kvgpStretchRect(bmp, half.get(), 0, 0, half->Width() - 1, half->Height() - 1);
+}
+
+// Pictures of every kind the blur meets, by number: random colours and alphas, opaque,
+// fully transparent with colours left in, all zero, runs of mixed kinds, and an opaque block
+// on nothing (the ripple's own picture).
+constexpr int PictureKinds = 6;
+Bmp BlurPicture(Integer w, Integer h, int kind, TestRandom& rnd) {
+  Bmp b(CreateBmp32(w, h));
+  const TPixelView v = b->View();
+  int run = 0, runKind = 0;
+  for (Integer y = 0; y < h; ++y)
+    for (Integer x = 0; x < w; ++x) {
+      uint32_t p = rnd.Next();
+      if (kind == 1) p |= 0xFF000000u;
+      if (kind == 2) p &= 0x00FFFFFFu;
+      if (kind == 3) p = 0;
+      if (kind == 4) {
+        if (run-- <= 0) run = rnd.Range(1, 12), runKind = rnd.Range(0, 3);
+        p = runKind == 0 ? 0u : runKind == 1 ? p | 0xFF000000u : runKind == 2 ? p : p & 0x00FFFFFFu;
+      }
+      if (kind == 5) p = x >= w / 4 && x < w - w / 4 && y >= h / 4 && y < h - h / 4 ? 0xFF2040E0u : 0u;
+      v.At(x, y) = p;
+    }
+  return b;
+}
+
+Bmp CopyOf(TBitmap* b) {
+  Bmp c(CreateBmp32(b->Width(), b->Height()));
+  CopyPixels(c->View(), 0, 0, b->View(), TRect(0, 0, b->Width(), b->Height()));
+  return c;
+}
+
+int DifferentPixels(TBitmap* a, TBitmap* b, Integer w, Integer h) {
+  int wrong = 0;
+  for (Integer y = 0; y < h; ++y)
+    for (Integer x = 0; x < w; ++x) wrong += GetAPixel(a, x, y) != GetAPixel(b, x, y);
+  return wrong;
+}
+
+const std::pair<Integer, Integer> BlurSizes[] = {
+    {4, 4},   {5, 4},  {4, 9},   {9, 7},    {12, 10},  {21, 13},  {30, 24},  {64, 5},  {6, 50},
+    {1, 9},   {9, 1},  {1, 1},   {2, 2},    {3, 3},    {2, 7},    {7, 3},    {107, 37}, {114, 44},
+    {219, 149}, {302, 42}};
+
+}  // namespace
+
+TEST_F(GdiPlus, QBlurGivesTheBytesOfTheStretchesThroughDeviceContexts) {
+  TestRandom rnd(5);
+  TQBlurScratch scratch;  // one for all: the sizes grow and shrink
+  for (const auto& [w, h] : BlurSizes)
+    for (int kind = 0; kind < PictureKinds; ++kind) {
+      Bmp reference = BlurPicture(w, h, kind, rnd);
+      Bmp whole = CopyOf(reference.get()), kept = CopyOf(reference.get());
+      QBlurThroughDCs(reference.get());
+      QBlur(whole.get());
+      QBlur(kept.get(), TSize(w, h), scratch);
+      EXPECT_EQ(DifferentPixels(whole.get(), reference.get(), w, h), 0) << w << "x" << h << " picture " << kind;
+      EXPECT_EQ(DifferentPixels(kept.get(), reference.get(), w, h), 0)
+          << w << "x" << h << " picture " << kind << " with kept memory";
+    }
+}
+
+TEST_F(GdiPlus, QBlurOfAPartBlursItAsAPictureOfItsOwnAndLeavesTheRestAlone) {
+  // The part at the top-left of a larger picture full of other pixels, as the ripple keeps
+  // its frames; the part and a picture of its size alone come out the same.
+  TestRandom rnd(9);
+  TQBlurScratch scratch;
+  for (const auto& [w, h] : BlurSizes)
+    for (int kind : {0, 4, 5}) {
+      Bmp alone = BlurPicture(w, h, kind, rnd);
+      Bmp large = BlurPicture(w + 13, h + 6, 0, rnd);
+      CopyPixels(large->View(), 0, 0, alone->View(), TRect(0, 0, w, h));
+      Bmp before = CopyOf(large.get());
+      QBlur(alone.get());
+      QBlur(large.get(), TSize(w, h), scratch);
+      EXPECT_EQ(DifferentPixels(large.get(), alone.get(), w, h), 0) << w << "x" << h << " picture " << kind;
+      int changedAround = 0;
+      for (Integer y = 0; y < h + 6; ++y)
+        for (Integer x = 0; x < w + 13; ++x)
+          if (x >= w || y >= h) changedAround += GetAPixel(large.get(), x, y) != GetAPixel(before.get(), x, y);
+      EXPECT_EQ(changedAround, 0) << w << "x" << h << " picture " << kind;
+    }
 }
 
 TEST_F(GdiPlus, TextIsDrawnAndMeasured) {
