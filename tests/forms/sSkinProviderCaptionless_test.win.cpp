@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
@@ -520,6 +521,55 @@ TEST_F(Captionless, TheExtendedBorderImageDrawsFrameAndTitleStripInBorderModeOne
     skin->skin.Manager.SetExtBordersMode(ebmShadow);
     EXPECT_FALSE(sp->ExtendedFrameDrawing());
     skin->skin.Manager.SetExtBordersMode(ebmFull);
+  }
+}
+
+// The skin's border image says whether the frame's sides repeat its side part or stretch it:
+// down the left edge of the picture, a repeated 3-row side part cycles every 3 rows; a
+// stretched one changes at most once in a few rows. Both for the extended frame (BORDERMODE 1)
+// and for the border image drawn as the shadow (BORDERMODE 0).
+TEST_F(Captionless, TheFramesSidesRepeatOrStretchAsTheBorderImageSays) {
+  struct Case {
+    Integer borderMode, drawMode;
+    bool repeated;
+  };
+  for (const Case c : {Case{1, 0, true}, Case{1, 1, false}, Case{0, 0, true}, Case{0, 1, false}}) {
+    SCOPED_TRACE(testing::Message() << c.borderMode << "," << c.drawMode);
+    if (sp) {
+      delete form;
+      form = new TForm(app.get());
+      form->AfterConstruction();
+      form->SetCaption(u"Skinned");
+      form->HandleNeeded();
+      sp = nullptr;
+    }
+    Prepare(true, false, [&](TkvSkinData& d) {
+      d.ExDrawMode = c.borderMode;
+      d.ExContentOffs = 4;
+      d.FormShadowSize = TRect(4, 4, 4, 4);
+      d.ExBorder = skin->skin.AddImage(TRect(200, 0, 209, 9), 1, 0, c.drawMode, 3);
+    });
+    ASSERT_TRUE(sp->BorderForm);
+    sp->FCommonData->BGChanged = true;
+    sp->PaintAll();
+    const TPixelView v = sp->FCommonData->FCacheBmp->View();
+    // The template's row, read back from the green byte (y times 4), down the left edge.
+    std::vector<uint32_t> rows;
+    for (Integer y = v.Height / 2; y < v.Height / 2 + 6; ++y) {
+      const uint32_t p = v.At(0, y);
+      ASSERT_EQ(p >> 24, 0xC0u) << y;  // the template's own pixel
+      rows.push_back(p >> 8 & 0xFF);
+    }
+    if (c.repeated) {
+      EXPECT_NE(rows[0], rows[1]);
+      EXPECT_NE(rows[1], rows[2]);
+      EXPECT_NE(rows[0], rows[2]);
+      for (size_t i = 0; i + 3 < rows.size(); ++i) EXPECT_EQ(rows[i], rows[i + 3]) << i;
+    } else {
+      size_t changes = 0;
+      for (size_t i = 0; i + 1 < rows.size(); ++i) changes += rows[i] != rows[i + 1];
+      EXPECT_LE(changes, 1u);
+    }
   }
 }
 
