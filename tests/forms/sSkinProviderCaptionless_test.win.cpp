@@ -69,6 +69,24 @@ class Captionless : public SkinnedForm {
     SkinnedForm::TearDown();
     recorder.reset();
   }
+  // The bounding box of a window's region; empty without one.
+  static TRect RegionBox(HWND h) {
+    HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+    RECT box{};
+    if (GetWindowRgn(h, rgn) != ERROR) GetRgnBox(rgn, &box);
+    DeleteObject(rgn);
+    return TRect(box.left, box.top, box.right, box.bottom);
+  }
+  // A fresh unskinned form for the next case of a table, once one has been skinned.
+  void RenewForm() {
+    if (!sp) return;
+    delete form;
+    form = new TForm(app.get());
+    form->AfterConstruction();
+    form->SetCaption(u"Skinned");
+    form->HandleNeeded();
+    sp = nullptr;
+  }
   const layered::UpdateCall* LastUpdate(HWND wnd) {
     for (auto it = layered::updates.rbegin(); it != layered::updates.rend(); ++it)
       if (it->wnd == wnd) return &*it;
@@ -218,21 +236,14 @@ TEST_F(Captionless, SwitchingTheLookOffGivesTheTakenBorderStyleBackOnce) {
 TEST_F(Captionless, SwitchingTheLookRenewsTheRegionAndThePicture) {
   Prepare(false);
   const HWND h = form->Handle();
-  auto regionBox = [&] {
-    HRGN rgn = CreateRectRgn(0, 0, 0, 0);
-    RECT box{};
-    if (GetWindowRgn(h, rgn) != ERROR) GetRgnBox(rgn, &box);
-    DeleteObject(rgn);
-    return TRect(box.left, box.top, box.right, box.bottom);
-  };
-  const TRect captionless = regionBox();
+  const TRect captionless = RegionBox(h);
   EXPECT_EQ(captionless, sp->UWPClientRect());
   sp->SetBoolean(4, false);
   // The plain look's region is the skin's shape over the whole window.
-  const TRect plain = regionBox();
+  const TRect plain = RegionBox(h);
   EXPECT_EQ(plain, TRect(0, 0, form->Width(), form->Height()));
   sp->SetBoolean(4, true);
-  EXPECT_EQ(regionBox(), captionless);
+  EXPECT_EQ(RegionBox(h), captionless);
 }
 
 TEST_F(Captionless, TheClientOfAPictureBecomesOpaqueWithABorderWindowOnly) {
@@ -303,13 +314,6 @@ TEST_F(Captionless, TheRegionOfAMaximizedFormUnderABorderWindowLeavesOutTheCapti
   Prepare(true);
   ASSERT_TRUE(sp->BorderForm);
   const HWND h = form->Handle();
-  auto regionBox = [&] {
-    HRGN rgn = CreateRectRgn(0, 0, 0, 0);
-    RECT box{};
-    if (GetWindowRgn(h, rgn) != ERROR) GetRgnBox(rgn, &box);
-    DeleteObject(rgn);
-    return TRect(box.left, box.top, box.right, box.bottom);
-  };
   // Marked maximized without moving, its caption bits kept: the moment before the captionless
   // look takes them, with the system's client still below a caption. (The plain look keeps
   // the bits through the position changes this makes.)
@@ -339,7 +343,7 @@ TEST_F(Captionless, TheRegionOfAMaximizedFormUnderABorderWindowLeavesOutTheCapti
   for (const Case& c : cases) {
     sp->FUWPMode = c.captionless;
     sp->UpdateRgn(false, false);
-    EXPECT_EQ(regionBox(), c.region) << c.captionless;
+    EXPECT_EQ(RegionBox(h), c.region) << c.captionless;
   }
 }
 
@@ -375,14 +379,7 @@ TEST_F(Captionless, TheDisabledLayerCoversTheBodyAndClearsTheRest) {
   for (const Case c : {Case{true, true, false}, Case{false, true, false}, Case{true, false, false},
                        Case{true, true, true}}) {
     SCOPED_TRACE(testing::Message() << c.outer << c.captionless << c.blurred);
-    if (sp) {
-      delete form;
-      form = new TForm(app.get());
-      form->AfterConstruction();
-      form->SetCaption(u"Skinned");
-      form->HandleNeeded();
-      sp = nullptr;
-    }
+    RenewForm();
     Prepare(c.outer, c.captionless);
     ASSERT_EQ(sp->BorderForm != nullptr, c.outer);
     sp->FDisabledBlured = c.blurred;
@@ -477,14 +474,7 @@ TEST_F(Captionless, TheExtendedBorderImageDrawsFrameAndTitleStripInBorderModeOne
   };
   for (const Case c : {Case{0, false}, Case{1, true}}) {
     SCOPED_TRACE(c.mode);
-    if (sp) {
-      delete form;
-      form = new TForm(app.get());
-      form->AfterConstruction();
-      form->SetCaption(u"Skinned");
-      form->HandleNeeded();
-      sp = nullptr;
-    }
+    RenewForm();
     Prepare(true, false, [&](TkvSkinData& d) {
       d.ExDrawMode = c.mode;
       d.ExContentOffs = 4;
@@ -535,14 +525,7 @@ TEST_F(Captionless, TheFramesSidesRepeatOrStretchAsTheBorderImageSays) {
   };
   for (const Case c : {Case{1, 0, true}, Case{1, 1, false}, Case{0, 0, true}, Case{0, 1, false}}) {
     SCOPED_TRACE(testing::Message() << c.borderMode << "," << c.drawMode);
-    if (sp) {
-      delete form;
-      form = new TForm(app.get());
-      form->AfterConstruction();
-      form->SetCaption(u"Skinned");
-      form->HandleNeeded();
-      sp = nullptr;
-    }
+    RenewForm();
     Prepare(true, false, [&](TkvSkinData& d) {
       d.ExDrawMode = c.borderMode;
       d.ExContentOffs = 4;
