@@ -449,6 +449,38 @@ TEST_F(Captionless, ThePositionChangeSetsTheCaptionBitsOnlyWhenTheFrameIsPainted
   }
 }
 
+HWND gWatchedWindow = nullptr;
+LONG gCaptionBitsAtMinMax = -1;
+LRESULT CALLBACK WatchMinMaxQuery(int code, WPARAM w, LPARAM l) {
+  const auto* msg = reinterpret_cast<const CWPSTRUCT*>(l);
+  if (code == HC_ACTION && msg->hwnd == gWatchedWindow && msg->message == WM_GETMINMAXINFO)
+    gCaptionBitsAtMinMax = GetWindowLongW(msg->hwnd, GWL_STYLE) & LONG(WS_CAPTION);
+  return CallNextHookEx(nullptr, code, w, l);
+}
+
+// The maximize command takes a captionless form's caption bits before the system asks for the
+// maximized size; the plain look keeps them.
+TEST_F(Captionless, TheMaximizeCommandTakesTheCaptionBitsBeforeTheSystemSizesTheForm) {
+  for (const bool captionless : {true, false}) {
+    SCOPED_TRACE(captionless);
+    RenewForm();
+    Prepare(false, captionless);
+    const HWND h = form->Handle();
+    gWatchedWindow = h;
+    gCaptionBitsAtMinMax = -1;
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, WatchMinMaxQuery, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    {
+      const TScopeExit unhook([&] { UnhookWindowsHookEx(hook); });
+      SendMessageW(h, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    }
+    ASSERT_TRUE(IsZoomed(h));
+    EXPECT_EQ(gCaptionBitsAtMinMax, captionless ? 0 : LONG(WS_CAPTION));
+    ShowWindow(h, SW_RESTORE);
+    EXPECT_EQ(GetWindowLongW(h, GWL_STYLE) & LONG(WS_CAPTION), LONG(WS_CAPTION));
+  }
+}
+
 // A maximized form of a manager that keeps the system's frame for maximized forms loses its
 // outer border window when its position changes.
 TEST_F(Captionless, NativeBordersForMaximizedFormsFreeTheOuterBorder) {
