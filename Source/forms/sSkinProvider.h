@@ -858,8 +858,10 @@ bool InsideInclusive(const TRect& r, TPoint p);
 
 // The shadow template drawn around a picture: the eight border parts of the template (source
 // margins srcMargins) stretched into the margins dstMargins of dstRect; the centre is left alone.
+// A side whose mode (sideModes, per side) has bit 0 clear is tiled along its length in the
+// template's own length instead of stretched; its thickness is always stretched.
 void DrawFrameTemplate(const TPixelView& dst, const TRect& dstRect, const TPixelView& tpl, const TRect& srcMargins,
-                       const TRect& dstMargins);
+                       const TRect& dstMargins, const TRect& sideModes = TRect(1, 1, 1, 1));
 
 // Paints the rim pixels of the four rounded corners of rect (radius, the round mask's partly
 // covered pixels) in edge (0xAARRGGBB), before the rounding blends them with what shows through.
@@ -1055,8 +1057,10 @@ class TkvBorderForm : public TkvBorderWindow {
 extern Integer BorderProcDepth;
 
 // The shadow around a form's or dialog's picture: the body made opaque (its key-coloured pixels
-// clear), the margins cleared and the shadow template drawn into them.
-void PaintShadowAround(TBitmap* cache, const TRect& body, TBitmap* tpl, const TRect& srcMargins, const TRect& shadow);
+// clear), the margins cleared and the shadow template drawn into them (sides as DrawFrameTemplate's
+// sideModes say).
+void PaintShadowAround(TBitmap* cache, const TRect& body, TBitmap* tpl, const TRect& srcMargins, const TRect& shadow,
+                       const TRect& sideModes = TRect(1, 1, 1, 1));
 
 // The skin's border width for the outer border window (0 without one or without a manager), its
 // title height, and how far the skinned frame is wider and taller than the system's. A dialog's

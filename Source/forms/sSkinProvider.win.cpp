@@ -14,6 +14,7 @@
 #include "base/kvntUtils.h"
 #include "base/sConst.h"
 #include "base/sMessages.h"
+#include "raster/GdiBitmaps.h"
 #include "raster/kvgpUtils.h"
 #include "skin/sSkinManagerLoader.h"
 #include "skin/sStyleSimply.h"
@@ -506,12 +507,24 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
       return;
     case WM_WINDOWPOSCHANGED: {
       const auto* wp = reinterpret_cast<const WINDOWPOS*>(m.LParam);
-      // The captionless look of a maximized form has no caption to lose off the screen.
-      UWPCaptionUpdate(IsZoomed());
+      DuRiruZireziv* manager = SkinManager();
+      // A maximized form keeps the system's frame when the manager asks for it: no outer border.
+      if (manager && manager->Options.NativeBordersMaximized && IsZoomed() && BorderForm) {
+        BorderForm.reset();
+        RgnChanged = true;
+      }
       if (wp && !(wp->flags & SWP_NOSIZE)) {
         FCommonData->BGChanged = true;
         RgnChanged = true;
       }
+      // Nothing of the frame is this provider's to keep in step without a manager, layered
+      // windows or a painted frame.
+      if (!manager || !kvLayered() || !CanDrawNCArea()) {
+        PassOn(m);
+        return;
+      }
+      // The captionless look of a maximized form has no caption to lose off the screen.
+      UWPCaptionUpdate(IsZoomed());
       if (wp && (wp->flags & SWP_HIDEWINDOW) && HideAnimated()) {
         RunHideAnimation(m);
         return;

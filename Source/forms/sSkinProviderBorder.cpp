@@ -67,7 +67,7 @@ Integer FrameSizingHit(const TkvBorderFrame& f, TPoint p) {
 }
 
 void DrawFrameTemplate(const TPixelView& dst, const TRect& dstRect, const TPixelView& tpl, const TRect& srcMargins,
-                       const TRect& dstMargins) {
+                       const TRect& dstMargins, const TRect& sideModes) {
   if (dst.Empty() || tpl.Empty() || dstRect.IsEmpty()) return;
   const TRect& s = srcMargins;
   const TRect& d = dstMargins;
@@ -82,7 +82,24 @@ void DrawFrameTemplate(const TPixelView& dst, const TRect& dstRect, const TPixel
       const TRect from(sx[col], sy[row], sx[col + 1], sy[row + 1]);
       const TRect to(dx[col], dy[row], dx[col + 1], dy[row + 1]);
       if (from.IsEmpty() || to.IsEmpty()) continue;
-      StretchNearest(dst, to, tpl, from, &dstRect);
+      // Which side this part is (corners have none) and whether it repeats along its length.
+      const bool horizontalSide = col == 1, verticalSide = row == 1;
+      const Integer mode = horizontalSide ? (row == 0 ? sideModes.Top : sideModes.Bottom)
+                           : verticalSide ? (col == 0 ? sideModes.Left : sideModes.Right)
+                                          : 1;
+      if (mode & 1) {
+        StretchNearest(dst, to, tpl, from, &dstRect);
+        continue;
+      }
+      const TRect clip(std::max(to.Left, dstRect.Left), std::max(to.Top, dstRect.Top), std::min(to.Right, dstRect.Right),
+                       std::min(to.Bottom, dstRect.Bottom));
+      if (clip.IsEmpty()) continue;
+      if (horizontalSide)
+        for (Integer x = to.Left; x < to.Right; x += from.Width())
+          StretchNearest(dst, TRect(x, to.Top, x + from.Width(), to.Bottom), tpl, from, &clip);
+      else
+        for (Integer y = to.Top; y < to.Bottom; y += from.Height())
+          StretchNearest(dst, TRect(to.Left, y, to.Right, y + from.Height()), tpl, from, &clip);
     }
 }
 

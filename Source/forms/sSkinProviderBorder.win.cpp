@@ -180,12 +180,14 @@ void TsSkinProvider::PaintOuterBorder(TBitmap* cache, const TRect& rForm) {
   }
   // The skin's border image is the template, with its own margins.
   const TsMaskData& md = data->ma[size_t(data->ExBorder)];
-  PaintShadowAround(cache, rForm, tpl, TRect(md.WL, md.WT, md.WR, md.WB), shadow);
+  const Integer sides = md.DrawMode & 1;
+  PaintShadowAround(cache, rForm, tpl, TRect(md.WL, md.WT, md.WR, md.WB), shadow, TRect(sides, sides, sides, sides));
 }
 
 // The form's part of the picture made opaque and the shadow margins drawn from the template;
 // shared with the dialog wrapper's outer border.
-void PaintShadowAround(TBitmap* cache, const TRect& rForm, TBitmap* tpl, const TRect& srcMargins, const TRect& shadow) {
+void PaintShadowAround(TBitmap* cache, const TRect& rForm, TBitmap* tpl, const TRect& srcMargins, const TRect& shadow,
+                       const TRect& sideModes) {
   // The form's own part is opaque; the pixels its border image marks transparent (its rounded
   // corners) show what lies behind the border window.
   TPixelView v = cache->View();
@@ -200,7 +202,7 @@ void PaintShadowAround(TBitmap* cache, const TRect& rForm, TBitmap* tpl, const T
   // The shadow margins start clear: what was painted there belongs to no part of the form.
   const TRect whole(0, 0, cache->Width(), cache->Height());
   FillRect32Excl(cache, whole, rForm, 0, 0);
-  DrawFrameTemplate(cache->View(), whole, tpl->View(), srcMargins, shadow);
+  DrawFrameTemplate(cache->View(), whole, tpl->View(), srcMargins, shadow, sideModes);
 }
 
 bool TsSkinProvider::ExtendedFrameDrawing() {
@@ -223,7 +225,10 @@ void TsSkinProvider::PaintExtendedFrame(TBitmap* cache, TBitmap* tpl) {
   const Integer bw = BorderWidth(true);
   const TRect dst(shadow.Left + bw, shadow.Top + BorderForm->CaptionHeight(true), shadow.Right + bw,
                   shadow.Bottom + bw);
-  DrawFrameTemplate(cache->View(), TRect(0, 0, cache->Width(), cache->Height()), tpl->View(), src, dst);
+  // The border image says whether its sides repeat or stretch along the frame.
+  const Integer sides = md.DrawMode & 1;
+  DrawFrameTemplate(cache->View(), TRect(0, 0, cache->Width(), cache->Height()), tpl->View(), src, dst,
+                    TRect(sides, sides, sides, sides));
 }
 
 // A frame whose section has a corner radius is rounded here: its corners show the shadow

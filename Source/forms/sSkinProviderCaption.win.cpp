@@ -743,6 +743,9 @@ void TsSkinProvider::KV_WMSysCommand(TMessage& m) {
       break;
   }
   if (cmd == SC_MAXIMIZE) {
+    // A captionless form is maximized without its caption bits, so the system's maximized
+    // size and client are those of a form without a caption from the start.
+    UWPCaptionUpdate(true);
     // The old procedure maximizes once.
     SetFormState(FFormState | FS_ZOOMING);
     {

@@ -18,6 +18,7 @@
 #include "ui/ScopeGuard.h"
 
 #include <cmath>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -425,7 +426,10 @@ void TsSkinProvider::UpdateLayerForm() {
   }
   FormActive = false;
   FCommonData->BGChanged = true;
-  ProcessMessage(WM_NCPAINT);
+  if (BorderForm)
+    BorderForm->UpdateExBordersPos(true, 255);
+  else
+    ProcessMessage(WM_NCPAINT);
   FCommonData->BGChanged = true;
   std::unique_ptr<TBitmap> image = ::GetFormImage(this, false);
   if (!image) return;
@@ -438,17 +442,43 @@ void TsSkinProvider::UpdateLayerForm() {
     const HWND lh = LayerForm->Handle();
     SetWindowLongW(lh, GWL_EXSTYLE, GetWindowLongW(lh, GWL_EXSTYLE) | WS_EX_LAYERED);
   }
+  // The layer lies where the picture lies: over the border window (the picture is its image)
+  // or over the form itself. Cut to the captionless client's size it would leave the client's
+  // right and bottom undimmed, so it always takes the whole picture; what lies outside the
+  // form's body is cleared below.
   RECT wr{};
   GetWindowRect(h, &wr);
-  const HWND lh = LayerForm->Handle();
-  SetWindowPos(lh, nullptr, wr.left, wr.top, wr.right - wr.left, wr.bottom - wr.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  TPoint pos(wr.left, wr.top);
+  if (BorderForm) {
+    const HWND border = BorderForm->LayeredWindow();
+    RECT br{};
+    if (border && GetWindowRect(border, &br))
+      pos = TPoint(br.left, br.top);
+    else
+      pos = TPoint(wr.left - BorderForm->OffsetX(), wr.top - BorderForm->OffsetY());
+  }
+  // The form's body in the picture: the captionless client, or the part inside the shadow.
+  const TRect whole(0, 0, image->Width(), image->Height());
+  std::optional<TRect> body;
+  if (FUWPMode) {
+    body = UWPClientRect();
+  } else if (BorderForm) {
+    const TRect shadow = ShadowSize();
+    body = TRect(shadow.Left, shadow.Top, whole.Right - shadow.Right, whole.Bottom - shadow.Bottom);
+  }
   if (FDisabledBlendValue > 0)
     BlendTransBitmap(image.get(), Byte(255 - FDisabledBlendValue),
                      TColor(DisabledLayerColor(uint32_t(ColorToRGB(FDisabledBlendColor)), FDisabledBlendValue)));
-  if (FDisabledBlured) kvgpBlur(image.get(), 20);
-  TPoint pos(wr.left, wr.top);
+  if (FDisabledBlured) {
+    // The blur draws the body's edge towards the skin's main colour, not towards black.
+    if (body && SkinManager()) FillRect32Excl(image.get(), whole, *body, SkinManager()->Palette[pcMainColor], 0);
+    kvgpBlur(image.get(), 20);
+  }
+  if (body) FillRect32Excl(image.get(), whole, *body, 0, 0);
+  const HWND lh = LayerForm->Handle();
+  SetWindowPos(lh, nullptr, pos.X, pos.Y, image->Width(), image->Height(), SWP_NOZORDER | SWP_NOACTIVATE);
   SetFormBlendValue(lh, image.get(), 255, &pos);
-  SetWindowPos(lh, HWND_TOP, wr.left, wr.top, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  SetWindowPos(lh, HWND_TOP, pos.X, pos.Y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
 
 // ---- 4. Animated scaling ---------------------------------------------------------------------

@@ -362,6 +362,12 @@ void TsSkinProvider::UpdateRgn(bool doRepaint, bool allChildren) {
     TRect r = UWPClientRect();
     if (IsZoomed()) r.Top -= SysCaptHeight(this, 0);
     rgn = CreateRectRgn(r.Left, r.Top, r.Right, r.Bottom);
+  } else if (BorderForm && FUWPMode && IsZoomed() && Form->BorderStyle() != bsNone) {
+    // A maximized captionless form loses its caption bits: its shown part starts right below
+    // its frame, even before the system has moved its client up.
+    const Integer s = SysBorderWidth(h, nullptr, false);
+    const Integer t = FSysExHeight ? s : SysBorderHeight(h, OuterBorder(), false) + s;
+    rgn = CreateRectRgn(s, t, Form->Width() - s, Form->Height() - s);
   } else if (BorderForm) {
     // The border window draws the frame: the form shows its client area only, as the system
     // placed it.

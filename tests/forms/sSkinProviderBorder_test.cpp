@@ -128,6 +128,53 @@ TEST(BorderFrame, TemplateFillsTheMarginsAndLeavesTheCentre) {
   EXPECT_EQ(dst.At(20, 15), 0x11111111u);
 }
 
+TEST(BorderFrame, SidesWithoutTheStretchBitRepeatTheTemplatesSide) {
+  // An 8 x 8 template with 2-pixel margins: its sides are 4 pixels long, each pixel marked
+  // with its own position so that a repeat and a stretch read differently.
+  Pixels tpl(8, 8, 0);
+  for (Integer y = 0; y < 8; ++y)
+    for (Integer x = 0; x < 8; ++x) tpl.At(x, y) = 0xFF000000u | uint32_t(x << 8 | y);
+  auto pixel = [](Integer x, Integer y) { return 0xFF000000u | uint32_t(x << 8 | y); };
+  const TRect whole(0, 0, 30, 22), margins(2, 2, 2, 2);
+  // The same side margins as the template's: only the length differs (26 x 18 of sides).
+  struct Case {
+    const char* name;
+    TRect modes;
+    TPoint at;
+    uint32_t want;
+  };
+  const Case cases[] = {
+      // Top side, 26 long from 4: repeated, the template's column 2 + (x - 2) mod 4.
+      {"top tiled, first repeat", TRect(1, 0, 1, 1), {2, 0}, pixel(2, 0)},
+      {"top tiled, second repeat", TRect(1, 0, 1, 1), {7, 1}, pixel(3, 1)},
+      {"top tiled, last piece cut", TRect(1, 0, 1, 1), {27, 0}, pixel(3, 0)},
+      {"top stretched", TRect(1, 1, 1, 1), {7, 1}, pixel(2, 1)},
+      // Left side, 18 long from 4: repeated rows 2 + (y - 2) mod 4.
+      {"left tiled", TRect(0, 1, 1, 1), {1, 9}, pixel(1, 5)},
+      {"left stretched", TRect(1, 1, 1, 1), {1, 9}, pixel(1, 3)},
+      {"right tiled", TRect(1, 1, 2, 1), {29, 17}, pixel(7, 5)},
+      {"bottom tiled", TRect(1, 1, 1, 4), {26, 21}, pixel(2, 7)},
+      // A mode's higher bits do not matter: bit 0 decides.
+      {"top, mode 3 stretches", TRect(1, 3, 1, 1), {7, 1}, pixel(2, 1)},
+      // Corners are copied the same way in both modes.
+      {"corner with tiled sides", TRect(0, 0, 0, 0), {29, 21}, pixel(7, 7)},
+  };
+  for (const Case& c : cases) {
+    Pixels dst(30, 22, 0x11111111u);
+    DrawFrameTemplate(dst.View(), whole, tpl.View(), margins, margins, c.modes);
+    EXPECT_EQ(dst.At(c.at.X, c.at.Y), c.want) << c.name;
+    // The centre stays the picture's own.
+    EXPECT_EQ(dst.At(15, 11), 0x11111111u) << c.name;
+  }
+  // A tiled side with thinner target margins still covers its length, and stays inside the
+  // target rectangle.
+  Pixels dst(30, 22, 0x11111111u);
+  DrawFrameTemplate(dst.View(), TRect(0, 0, 20, 22), tpl.View(), margins, TRect(2, 1, 2, 1), TRect(0, 0, 0, 0));
+  EXPECT_EQ(dst.At(17, 0), pixel(5, 0));
+  EXPECT_EQ(dst.At(20, 0), 0x11111111u);
+  EXPECT_EQ(dst.At(25, 0), 0x11111111u);
+}
+
 TEST(BorderFrame, BlurLeavesOutBlackCornerPixels) {
   Pixels pic(20, 16, 0xFF808080u);
   pic.At(3, 3) = 0xFF000000u;    // black in the top-left square: left out

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
@@ -67,6 +68,24 @@ class Captionless : public SkinnedForm {
   void TearDown() override {
     SkinnedForm::TearDown();
     recorder.reset();
+  }
+  // The bounding box of a window's region; empty without one.
+  static TRect RegionBox(HWND h) {
+    HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+    RECT box{};
+    if (GetWindowRgn(h, rgn) != ERROR) GetRgnBox(rgn, &box);
+    DeleteObject(rgn);
+    return TRect(box.left, box.top, box.right, box.bottom);
+  }
+  // A fresh unskinned form for the next case of a table, once one has been skinned.
+  void RenewForm() {
+    if (!sp) return;
+    delete form;
+    form = new TForm(app.get());
+    form->AfterConstruction();
+    form->SetCaption(u"Skinned");
+    form->HandleNeeded();
+    sp = nullptr;
   }
   const layered::UpdateCall* LastUpdate(HWND wnd) {
     for (auto it = layered::updates.rbegin(); it != layered::updates.rend(); ++it)
@@ -217,21 +236,14 @@ TEST_F(Captionless, SwitchingTheLookOffGivesTheTakenBorderStyleBackOnce) {
 TEST_F(Captionless, SwitchingTheLookRenewsTheRegionAndThePicture) {
   Prepare(false);
   const HWND h = form->Handle();
-  auto regionBox = [&] {
-    HRGN rgn = CreateRectRgn(0, 0, 0, 0);
-    RECT box{};
-    if (GetWindowRgn(h, rgn) != ERROR) GetRgnBox(rgn, &box);
-    DeleteObject(rgn);
-    return TRect(box.left, box.top, box.right, box.bottom);
-  };
-  const TRect captionless = regionBox();
+  const TRect captionless = RegionBox(h);
   EXPECT_EQ(captionless, sp->UWPClientRect());
   sp->SetBoolean(4, false);
   // The plain look's region is the skin's shape over the whole window.
-  const TRect plain = regionBox();
+  const TRect plain = RegionBox(h);
   EXPECT_EQ(plain, TRect(0, 0, form->Width(), form->Height()));
   sp->SetBoolean(4, true);
-  EXPECT_EQ(regionBox(), captionless);
+  EXPECT_EQ(RegionBox(h), captionless);
 }
 
 TEST_F(Captionless, TheClientOfAPictureBecomesOpaqueWithABorderWindowOnly) {
@@ -289,6 +301,200 @@ TEST_F(Captionless, ANewSkinMakesTheShadowTemplatesAgain) {
   EXPECT_EQ(sp->UWPTemplates[1]->View().At(0, 0), TemplatePixel(0, 0, 0x55));
 }
 
+Integer gCreatedWindows = 0;
+LRESULT CALLBACK CountCreatedWindows(int code, WPARAM w, LPARAM l) {
+  if (code == HCBT_CREATEWND) ++gCreatedWindows;
+  return CallNextHookEx(nullptr, code, w, l);
+}
+
+// A maximized captionless form with an outer border window shows its part right below its
+// frame: the region leaves the caption's height out even while the system still keeps the
+// client below a caption; the plain look's region is the client as the system placed it.
+TEST_F(Captionless, TheRegionOfAMaximizedFormUnderABorderWindowLeavesOutTheCaption) {
+  Prepare(true);
+  ASSERT_TRUE(sp->BorderForm);
+  const HWND h = form->Handle();
+  // Marked maximized without moving, its caption bits kept: the moment before the captionless
+  // look takes them, with the system's client still below a caption. (The plain look keeps
+  // the bits through the position changes this makes.)
+  sp->FUWPMode = false;
+  SetWindowLongW(h, GWL_STYLE, GetWindowLongW(h, GWL_STYLE) | WS_MAXIMIZE | WS_CAPTION);
+  const TScopeExit unmark([&] { SetWindowLongW(h, GWL_STYLE, GetWindowLongW(h, GWL_STYLE) & ~WS_MAXIMIZE); });
+  SetWindowPos(h, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  ASSERT_TRUE(sp->IsZoomed());
+  if (!sp->BorderForm) sp->InitExBorders(true);
+  ASSERT_TRUE(sp->BorderForm);
+  POINT origin{0, 0};
+  ClientToScreen(h, &origin);
+  RECT wr{};
+  GetWindowRect(h, &wr);
+  const Integer clientLeft = origin.x - wr.left, clientTop = origin.y - wr.top;
+  const Integer s = SysBorderWidth(h, nullptr, false);
+  ASSERT_GT(clientTop, s);  // the system keeps a caption above the client
+  struct Case {
+    bool captionless;
+    TRect region;
+  };
+  // The plain look first: once the captionless look has its region, it takes the caption bits.
+  const Case cases[] = {
+      {false, TRect(clientLeft, clientTop, clientLeft + form->ClientWidth(), clientTop + form->ClientHeight())},
+      {true, TRect(s, s, form->Width() - s, form->Height() - s)},
+  };
+  for (const Case& c : cases) {
+    sp->FUWPMode = c.captionless;
+    sp->UpdateRgn(false, false);
+    EXPECT_EQ(RegionBox(h), c.region) << c.captionless;
+  }
+}
+
+// The captionless look has no caption the system could paint over: changing the caption or the
+// activation makes no window to cover it.
+TEST_F(Captionless, NoCaptionCoverIsMadeWhileTheCaptionOrActivationChanges) {
+  Prepare(true);
+  gCreatedWindows = 0;
+  HHOOK hook = SetWindowsHookExW(WH_CBT, CountCreatedWindows, nullptr, GetCurrentThreadId());
+  ASSERT_NE(hook, nullptr);
+  const TScopeExit unhook([&] { UnhookWindowsHookEx(hook); });
+  // The probe itself: a window made here is counted.
+  {
+    TForm probe(nullptr);
+    probe.AfterConstruction();
+    probe.HandleNeeded();
+  }
+  ASSERT_EQ(gCreatedWindows, 1);
+  gCreatedWindows = 0;
+  SetWindowTextW(form->Handle(), L"Another caption");
+  SendMessageW(form->Handle(), WM_NCACTIVATE, FALSE, 0);
+  SendMessageW(form->Handle(), WM_NCACTIVATE, TRUE, 0);
+  EXPECT_EQ(gCreatedWindows, 0);
+}
+
+// The disabled form's layer lies where the form's picture lies (over the border window, or over
+// the form) and takes the whole picture, so the captionless client is dimmed up to its right
+// and bottom edges; everything outside the form's body is clear, also after the blur.
+TEST_F(Captionless, TheDisabledLayerCoversTheBodyAndClearsTheRest) {
+  struct Case {
+    bool outer, captionless, blurred;
+  };
+  for (const Case c : {Case{true, true, false}, Case{false, true, false}, Case{true, false, false},
+                       Case{true, true, true}}) {
+    SCOPED_TRACE(testing::Message() << c.outer << c.captionless << c.blurred);
+    RenewForm();
+    Prepare(c.outer, c.captionless);
+    ASSERT_EQ(sp->BorderForm != nullptr, c.outer);
+    sp->FDisabledBlured = c.blurred;
+    sp->SetDisabledBlendValue(0);
+    layered::updates.clear();
+    form->SetEnabled(false);
+    ASSERT_NE(sp->LayerForm, nullptr);
+    const HWND layer = sp->LayerForm->Handle();
+    EXPECT_TRUE(IsWindowVisible(layer));
+    const layered::UpdateCall* u = LastUpdate(layer);
+    ASSERT_NE(u, nullptr);
+    const TBitmap* cache = sp->FCommonData->FCacheBmp.get();
+    ASSERT_NE(cache, nullptr);
+    EXPECT_EQ(u->size.cx, cache->Width());
+    EXPECT_EQ(u->size.cy, cache->Height());
+    RECT lr{}, pr{};
+    GetWindowRect(layer, &lr);
+    GetWindowRect(c.outer ? sp->BorderForm->LayeredWindow() : form->Handle(), &pr);
+    EXPECT_EQ(lr.left, pr.left);
+    EXPECT_EQ(lr.top, pr.top);
+    EXPECT_EQ(lr.right - lr.left, u->size.cx);
+    EXPECT_EQ(lr.bottom - lr.top, u->size.cy);
+    const TRect shadow = sp->ShadowSize();
+    const TRect body = c.captionless ? sp->UWPClientRect()
+                                     : TRect(shadow.Left, shadow.Top, u->size.cx - shadow.Right,
+                                             u->size.cy - shadow.Bottom);
+    const Integer midX = (body.Left + body.Right) / 2, midY = (body.Top + body.Bottom) / 2;
+    // Inside: opaque; the captionless client up to its last column and its last rows (the
+    // picture of a form leaves the client's last row to the frame, as the form's own picture
+    // tests show).
+    EXPECT_EQ(u->At(midX, midY) >> 24, 0xFFu);
+    if (c.captionless) {
+      EXPECT_EQ(u->At(body.Right - 1, midY) >> 24, 0xFFu);
+      EXPECT_EQ(u->At(body.Right - 1, body.Bottom - 2) >> 24, 0xFFu);
+    }
+    // Outside: clear, the shadow included.
+    for (const TPoint p : {TPoint(0, 0), TPoint(midX, body.Top - 1), TPoint(body.Left - 1, midY),
+                           TPoint(body.Right, midY), TPoint(u->size.cx - 1, u->size.cy - 1)}) {
+      if (p.X >= 0 && p.Y >= 0 && p.X < u->size.cx && p.Y < u->size.cy) {
+        EXPECT_EQ(u->At(p.X, p.Y), 0u) << p.X << "," << p.Y;
+      }
+    }
+    form->SetEnabled(true);
+    EXPECT_EQ(sp->LayerForm, nullptr);
+  }
+}
+
+// The caption bits follow the window's maximized state through its position changes, once the
+// manager's and the frame's checks have passed: a provider that does not paint the frame leaves
+// the caption alone.
+TEST_F(Captionless, ThePositionChangeSetsTheCaptionBitsOnlyWhenTheFrameIsPainted) {
+  Prepare(false);
+  const HWND h = form->Handle();
+  auto captionBits = [&] { return GetWindowLongW(h, GWL_STYLE) & LONG(WS_CAPTION); };
+  ASSERT_EQ(captionBits(), LONG(WS_CAPTION));
+  struct Case {
+    bool paintsFrame;
+    LONG maximizedBits;
+  };
+  for (const Case c : {Case{false, LONG(WS_CAPTION)}, Case{true, 0}}) {
+    sp->FDrawNonClientArea = c.paintsFrame;
+    ShowWindow(h, SW_MAXIMIZE);
+    ASSERT_TRUE(IsZoomed(h));
+    EXPECT_EQ(captionBits(), c.maximizedBits) << c.paintsFrame;
+    ShowWindow(h, SW_RESTORE);
+    EXPECT_EQ(captionBits(), LONG(WS_CAPTION)) << c.paintsFrame;
+  }
+}
+
+HWND gWatchedWindow = nullptr;
+LONG gCaptionBitsAtMinMax = -1;
+LRESULT CALLBACK WatchMinMaxQuery(int code, WPARAM w, LPARAM l) {
+  const auto* msg = reinterpret_cast<const CWPSTRUCT*>(l);
+  if (code == HC_ACTION && msg->hwnd == gWatchedWindow && msg->message == WM_GETMINMAXINFO)
+    gCaptionBitsAtMinMax = GetWindowLongW(msg->hwnd, GWL_STYLE) & LONG(WS_CAPTION);
+  return CallNextHookEx(nullptr, code, w, l);
+}
+
+// The maximize command takes a captionless form's caption bits before the system asks for the
+// maximized size; the plain look keeps them.
+TEST_F(Captionless, TheMaximizeCommandTakesTheCaptionBitsBeforeTheSystemSizesTheForm) {
+  for (const bool captionless : {true, false}) {
+    SCOPED_TRACE(captionless);
+    RenewForm();
+    Prepare(false, captionless);
+    const HWND h = form->Handle();
+    gWatchedWindow = h;
+    gCaptionBitsAtMinMax = -1;
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, WatchMinMaxQuery, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    {
+      const TScopeExit unhook([&] { UnhookWindowsHookEx(hook); });
+      SendMessageW(h, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    }
+    ASSERT_TRUE(IsZoomed(h));
+    EXPECT_EQ(gCaptionBitsAtMinMax, captionless ? 0 : LONG(WS_CAPTION));
+    ShowWindow(h, SW_RESTORE);
+    EXPECT_EQ(GetWindowLongW(h, GWL_STYLE) & LONG(WS_CAPTION), LONG(WS_CAPTION));
+  }
+}
+
+// A maximized form of a manager that keeps the system's frame for maximized forms loses its
+// outer border window when its position changes.
+TEST_F(Captionless, NativeBordersForMaximizedFormsFreeTheOuterBorder) {
+  Prepare(true, false);
+  ASSERT_TRUE(sp->BorderForm);
+  skin->skin.Manager.Options.NativeBordersMaximized = true;
+  const TScopeExit restore([&] { skin->skin.Manager.Options.NativeBordersMaximized = false; });
+  const HWND h = form->Handle();
+  SetWindowLongW(h, GWL_STYLE, GetWindowLongW(h, GWL_STYLE) | WS_MAXIMIZE);
+  SetWindowPos(h, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  EXPECT_FALSE(sp->BorderForm);
+  SetWindowLongW(h, GWL_STYLE, GetWindowLongW(h, GWL_STYLE) & ~WS_MAXIMIZE);
+}
+
 // The frame an outer window draws from the skin's extended-border image (BORDERMODE 1) beside
 // the plain one (BORDERMODE 0) on the same skin: in mode 1 the border window's template covers
 // the skin's frame and the title strip, with the title's buttons drawn over it; in mode 0 the
@@ -300,14 +506,7 @@ TEST_F(Captionless, TheExtendedBorderImageDrawsFrameAndTitleStripInBorderModeOne
   };
   for (const Case c : {Case{0, false}, Case{1, true}}) {
     SCOPED_TRACE(c.mode);
-    if (sp) {
-      delete form;
-      form = new TForm(app.get());
-      form->AfterConstruction();
-      form->SetCaption(u"Skinned");
-      form->HandleNeeded();
-      sp = nullptr;
-    }
+    RenewForm();
     Prepare(true, false, [&](TkvSkinData& d) {
       d.ExDrawMode = c.mode;
       d.ExContentOffs = 4;
@@ -344,6 +543,48 @@ TEST_F(Captionless, TheExtendedBorderImageDrawsFrameAndTitleStripInBorderModeOne
     skin->skin.Manager.SetExtBordersMode(ebmShadow);
     EXPECT_FALSE(sp->ExtendedFrameDrawing());
     skin->skin.Manager.SetExtBordersMode(ebmFull);
+  }
+}
+
+// The skin's border image says whether the frame's sides repeat its side part or stretch it:
+// down the left edge of the picture, a repeated 3-row side part cycles every 3 rows; a
+// stretched one changes at most once in a few rows. Both for the extended frame (BORDERMODE 1)
+// and for the border image drawn as the shadow (BORDERMODE 0).
+TEST_F(Captionless, TheFramesSidesRepeatOrStretchAsTheBorderImageSays) {
+  struct Case {
+    Integer borderMode, drawMode;
+    bool repeated;
+  };
+  for (const Case c : {Case{1, 0, true}, Case{1, 1, false}, Case{0, 0, true}, Case{0, 1, false}}) {
+    SCOPED_TRACE(testing::Message() << c.borderMode << "," << c.drawMode);
+    RenewForm();
+    Prepare(true, false, [&](TkvSkinData& d) {
+      d.ExDrawMode = c.borderMode;
+      d.ExContentOffs = 4;
+      d.FormShadowSize = TRect(4, 4, 4, 4);
+      d.ExBorder = skin->skin.AddImage(TRect(200, 0, 209, 9), 1, 0, c.drawMode, 3);
+    });
+    ASSERT_TRUE(sp->BorderForm);
+    sp->FCommonData->BGChanged = true;
+    sp->PaintAll();
+    const TPixelView v = sp->FCommonData->FCacheBmp->View();
+    // The template's row, read back from the green byte (y times 4), down the left edge.
+    std::vector<uint32_t> rows;
+    for (Integer y = v.Height / 2; y < v.Height / 2 + 6; ++y) {
+      const uint32_t p = v.At(0, y);
+      ASSERT_EQ(p >> 24, 0xC0u) << y;  // the template's own pixel
+      rows.push_back(p >> 8 & 0xFF);
+    }
+    if (c.repeated) {
+      EXPECT_NE(rows[0], rows[1]);
+      EXPECT_NE(rows[1], rows[2]);
+      EXPECT_NE(rows[0], rows[2]);
+      for (size_t i = 0; i + 3 < rows.size(); ++i) EXPECT_EQ(rows[i], rows[i + 3]) << i;
+    } else {
+      size_t changes = 0;
+      for (size_t i = 0; i + 1 < rows.size(); ++i) changes += rows[i] != rows[i + 1];
+      EXPECT_LE(changes, 1u);
+    }
   }
 }
 
