@@ -160,13 +160,15 @@ void TkvDialogWnd::SetPressedHT(Integer code) {
 
 // ---- 3. Painting ---------------------------------------------------------------------------------
 
-void TkvDialogWnd::LayoutIcons(Integer cacheWidth) {
+void TkvDialogWnd::LayoutIcons(Integer frameWidth) {
   TkvSkinData* data = SkinData->GetCommonSkinData();
   for (auto& icon : Icons) icon.Rect = TRect();
   if (!Visible(biClose) || CaptionHeight() <= 0) return;
-  const Integer border = SysBorderWidth();
-  const Integer band = HeaderHeight();
-  Integer x = cacheWidth - (data ? data->BIRightMargin : 0) - Maxi(4, border);
+  // Placed on the frame as the picture has it, kept in window coordinates.
+  const TPoint inFrame = WindowInFrame();
+  const Integer border = SysBorderWidth() + inFrame.X;
+  const Integer band = HeaderHeight() + inFrame.Y;
+  Integer x = frameWidth - (data ? data->BIRightMargin : 0) - Maxi(4, border);
   for (Integer i = 0; i < biCount; ++i) {
     TBorderIcon& icon = Icons[size_t(i)];
     if (!Visible(TIcon(i))) continue;
@@ -179,8 +181,8 @@ void TkvDialogWnd::LayoutIcons(Integer cacheWidth) {
     const Integer w = md ? md->Width : 21;
     const Integer h = md ? md->Height : 21;
     const Integer top = (band - h) / 2;
-    icon.Rect = TRect(x - w, top, x, top + h);
-    x = icon.Rect.Left - (data ? data->BISpacing : 0);
+    icon.Rect = TRect(x - w - inFrame.X, top - inFrame.Y, x - inFrame.X, top + h - inFrame.Y);
+    x -= w + (data ? data->BISpacing : 0);
   }
 }
 
@@ -188,10 +190,14 @@ void TkvDialogWnd::PaintAll() {
   // While the dialog is dragged translucent the picture stays as the drag began.
   if (FormState & DLG_BLENDMOVING) return;
   if (!SkinData->BGChanged && SkinData->FCacheBmp) return;
-  const TSize size = WindowSize(CtrlHandle);
-  if (size.cx <= 0 || size.cy <= 0) return;
+  const TSize window = WindowSize(CtrlHandle);
+  if (window.cx <= 0 || window.cy <= 0) return;
   // With an outer border the frame is painted apart and then placed inside the shadow margins
-  // of the picture; without one it is the picture.
+  // of the picture; without one it is the picture. Its sides and title are the skin's, so it
+  // is wider and higher than the window by the differences.
+  const TPoint inFrame = WindowInFrame();
+  const TSize size(window.cx + 2 * inFrame.X, window.cy + inFrame.Y + inFrame.X);
+  if (size.cx <= 0 || size.cy <= 0) return;
   const TRect shadow = ShadowSize();
   const TSize pictureSize(size.cx + shadow.Left + shadow.Right, size.cy + shadow.Top + shadow.Bottom);
   if (!SkinData->FCacheBmp) SkinData->FCacheBmp.reset(CreateBmp32(pictureSize.cx, pictureSize.cy));
@@ -206,23 +212,24 @@ void TkvDialogWnd::PaintAll() {
   const Integer caption = CaptionHeight();
   if (caption > 0) {
     DuRiruZireziv* manager = SkinData->GetSkinManager();
-    const TRect band(0, 0, size.cx, HeaderHeight());
+    const Integer header = HeaderHeight() + inFrame.Y;
+    const TRect band(0, 0, size.cx, header);
     if (manager && manager->IsValidSkinIndex(TitleIndex))
       PaintItem(TitleIndex, MakeCacheInfo(cache), true, state, band, TPoint(0, 0), cache,
                 SkinData->GetCommonSkinData());
     // The small icon, then the caption between it and the border icons.
-    const Integer border = SysBorderWidth();
+    const Integer border = SysBorderWidth() + inFrame.X;
     const Integer iw = GetSystemMetrics(SM_CXSMICON), ih = GetSystemMetrics(SM_CYSMICON);
     TkvSkinData* data = SkinData->GetCommonSkinData();
     const Integer iconX = border + (data ? data->BILeftMargin : 0);
     HICON icon = reinterpret_cast<HICON>(SendMessageW(CtrlHandle, WM_GETICON, ICON_SMALL, 0));
     if (!icon) icon = reinterpret_cast<HICON>(SendMessageW(CtrlHandle, WM_GETICON, ICON_BIG, 0));
-    if (icon) DrawIconEx(cache->Canvas()->Handle(), iconX, (HeaderHeight() - ih) / 2, icon, iw, ih, 0, nullptr, DI_NORMAL);
+    if (icon) DrawIconEx(cache->Canvas()->Handle(), iconX, (header - ih) / 2, icon, iw, ih, 0, nullptr, DI_NORMAL);
     LayoutIcons(size.cx);
     Integer textRight = size.cx - 6;
     for (const auto& i : Icons)
-      if (!i.Rect.IsEmpty()) textRight = Mini(textRight, i.Rect.Left - 6);
-    TRect text(iconX + (icon ? iw : 0) + 4, 2, textRight, HeaderHeight());
+      if (!i.Rect.IsEmpty()) textRight = Mini(textRight, i.Rect.Left + inFrame.X - 6);
+    TRect text(iconX + (icon ? iw : 0) + 4, 2, textRight, header);
     wchar_t buf[512] = {};
     GetWindowTextW(CtrlHandle, buf, 511);
     Caption = String(reinterpret_cast<const Char*>(buf));
@@ -233,8 +240,8 @@ void TkvDialogWnd::PaintAll() {
       const Integer section = manager && manager->IsValidSkinIndex(TitleIndex) ? TitleIndex : SkinData->SkinIndex;
       kvWriteTextEx(cache->Canvas(), Caption, true, text, flags, section, state, manager);
     }
-    TitleBG.reset(CreateBmp32(size.cx, HeaderHeight()));
-    BitBlt(TitleBG->Canvas()->Handle(), 0, 0, size.cx, HeaderHeight(), cache->Canvas()->Handle(), 0, 0, SRCCOPY);
+    TitleBG.reset(CreateBmp32(size.cx, header));
+    BitBlt(TitleBG->Canvas()->Handle(), 0, 0, size.cx, header, cache->Canvas()->Handle(), 0, 0, SRCCOPY);
   }
   if (BorderForm) {
     TkvSkinData* data = SkinData->GetCommonSkinData();
@@ -242,11 +249,9 @@ void TkvDialogWnd::PaintAll() {
     BorderForm->ShadowTemplate = tpl;
     BitBlt(picture->Canvas()->Handle(), shadow.Left, shadow.Top, size.cx, size.cy, cache->Canvas()->Handle(), 0, 0,
            SRCCOPY);
-    const TRect margins = tpl ? TRect((tpl->Width() - 1) / 2, (tpl->Height() - 1) / 2, (tpl->Width() - 1) / 2,
-                                      (tpl->Height() - 1) / 2)
-                              : TRect();
-    PaintShadowAround(picture, TRect(shadow.Left, shadow.Top, shadow.Left + size.cx, shadow.Top + size.cy), tpl,
-                      margins, shadow);
+    DuRiruZireziv* manager = SkinData->GetSkinManager();
+    PaintShadowMargins(data, manager ? manager->ExtBordersMode() : ebmFull, SkinData->SkinIndex, FFormActive, picture,
+                       TRect(shadow.Left, shadow.Top, shadow.Left + size.cx, shadow.Top + size.cy), tpl, shadow);
   }
   if (caption > 0)
     for (const auto& i : Icons)
@@ -256,9 +261,14 @@ void TkvDialogWnd::PaintAll() {
 
 TRect TkvDialogWnd::ShadowSize() const { return BorderForm ? BorderForm->ShadowSize() : TRect(); }
 
+TPoint TkvDialogWnd::WindowInFrame() const {
+  TkvBorderForm* border = BorderForm.get();
+  return border ? TPoint(DiffBorder(border), DiffTitle(border)) : TPoint(0, 0);
+}
+
 TPoint TkvDialogWnd::FrameOrigin() const {
-  const TRect shadow = ShadowSize();
-  return TPoint(shadow.Left, shadow.Top);
+  TkvBorderForm* border = BorderForm.get();
+  return border ? TPoint(border->OffsetX(), border->OffsetY()) : TPoint(0, 0);
 }
 
 void TkvDialogWnd::RepaintButton(Integer code) {
@@ -310,11 +320,12 @@ bool TkvDialogWnd::DrawIcon(Integer code) {
   if (code == HTCLOSE) enabled = EnabledClose();
   if (code == HTMAXBUTTON) enabled = EnabledMax() || EnabledRestore();
   if (code == HTMINBUTTON) enabled = EnabledMin();
-  const TPoint origin = FrameOrigin();
+  const TPoint origin = FrameOrigin(), inFrame = WindowInFrame();
+  const TRect shadow = ShadowSize();
   const TPoint at(icon->Rect.Left + origin.X, icon->Rect.Top + origin.Y);
-  if (TitleBG && TitleBG->Width() == cache->Width() - origin.X - ShadowSize().Right)
+  if (TitleBG && TitleBG->Width() == cache->Width() - shadow.Left - shadow.Right)
     BitBlt(cache->Canvas()->Handle(), at.X, at.Y, icon->Rect.Width(), icon->Rect.Height(), TitleBG->Canvas()->Handle(),
-           icon->Rect.Left, icon->Rect.Top, SRCCOPY);
+           icon->Rect.Left + inFrame.X, icon->Rect.Top + inFrame.Y, SRCCOPY);
   const Integer state = Mini(icon->State, Maxi(md.ImageCount - 1, 0));
   const bool reduced = !enabled || (!FFormActive && icon->State <= 0);
   DrawSkinGlyph(cache, at, state, reduced ? 2 : 1, md, MakeCacheInfo(cache));

@@ -976,8 +976,8 @@ class TkvSystemBlur : public TPersistent {
 class TkvBorderForm : public TkvBorderWindow {
  public:
   explicit TkvBorderForm(TsSkinProvider* owner);
-  // A skinned standard dialog's border: the dialog keeps drawing its own frame and taking the
-  // mouse; the window behind it shows the dialog's picture with the shadow around it.
+  // A skinned standard dialog's border: the window behind the dialog shows the dialog's
+  // picture (its frame as wide and its title as high as the skin says) with the shadow around.
   explicit TkvBorderForm(TkvDialogWnd* owner);
   ~TkvBorderForm() override;
   TkvBorderForm(const TkvBorderForm&) = delete;
@@ -1057,10 +1057,19 @@ extern Integer BorderProcDepth;
 // The shadow around a form's or dialog's picture: the body made opaque (its key-coloured pixels
 // clear), the margins cleared and the shadow template drawn into them.
 void PaintShadowAround(TBitmap* cache, const TRect& body, TBitmap* tpl, const TRect& srcMargins, const TRect& shadow);
+// The shadow margins of a form's or dialog's picture without extended drawing: from the
+// template's halves with the frame's corners rounded into it, or, when the skin has its own
+// border image and the full extended-borders mode, with that image's margins.
+void PaintShadowMargins(TkvSkinData* data, Integer extBordersMode, Integer section, bool active, TBitmap* cache,
+                        const TRect& rForm, TBitmap* tpl, const TRect& shadow);
+// A frame whose section has a corner radius gets its corners rounded against the shadow
+// template (they show the template, not the square frame).
+void RoundFrameCorners(TkvSkinData* data, Integer section, bool active, TBitmap* cache, const TRect& rForm,
+                       TBitmap* tpl);
 
 // The skin's border width for the outer border window (0 without one or without a manager), its
-// title height, and how far the skinned frame is wider and taller than the system's. A dialog's
-// picture keeps the dialog's own frame: for its border they are 0.
+// title height, and how far the skinned frame is wider and taller than the system's. A dialog
+// keeps its own side or title where the skin's metric is 0 (its difference is then 0).
 Integer SkinBorderWidth(TkvBorderWindow* bf);
 Integer SkinTitleHeight(TkvBorderWindow* bf);
 Integer DiffBorder(TkvBorderWindow* bf);

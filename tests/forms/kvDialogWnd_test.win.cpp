@@ -9,6 +9,7 @@
 #include "base/sMessages.h"
 #include "forms/kvDials.h"
 #include "forms/sSkinProvider.h"
+#include "raster/GdiBitmaps.h"
 #include "skin/sCommonData.h"
 #include "skin/sVclUtils.h"
 #include "support/FormFixture.h"
@@ -52,6 +53,8 @@ class DialogWrapper : public SkinnedForm {
  protected:
   void SetUp() override {
     ASSERT_NO_FATAL_FAILURE(SkinnedForm::SetUp());
+    // Layered windows are bound as at start-up: the outer border needs them, whatever ran before.
+    sGraphUtilsStartup();
     kvDialsStartup();
     skin->skin.Manager.InstallHook();
   }
@@ -1038,4 +1041,100 @@ TEST_F(DialogWrapper, CaptionDragWithAnOuterBorderMovesAndFadesThePicture) {
   const TOwnedRegion rgn(CreateRectRgn(0, 0, 0, 0));
   ASSERT_NE(GetWindowRgn(bw, rgn.get()), ERROR);
   EXPECT_FALSE(PtInRegion(rgn.get(), shadow.Left + 20, shadow.Top + 20));  // the dialog's place cut out again
+}
+
+namespace {
+// The last picture the border window was given, after a fresh paint of the dialog's frame.
+layered::UpdateCall RepaintedPicture(TkvDialogWnd* w) {
+  LayeredCalls rec;
+  w->SkinData->BGChanged = true;
+  w->BorderForm->UpdateExBordersPos(true, 255);
+  const auto shown = LayeredCalls::UpdatesOf(w->BorderForm->LayeredWindow());
+  return shown.empty() ? layered::UpdateCall{} : shown.back();
+}
+}  // namespace
+
+// A skin whose extended frame is wider or whose title is higher than the dialog's own: the
+// picture grows by the differences, the dialog's window lies that much further in (the border
+// window's offsets, which the dragged picture is dropped by, and the client's place agree), the
+// frame's far edges move out and the border icons sit in the middle of the skin's title.
+TEST_F(DialogWrapper, OuterBorderTakesTheSkinsSideAndTitle) {
+  const TRect shadow(9, 7, 11, 13);
+  GiveShadow(*skin, shadow);
+  ASSERT_NE(MakeDialog(), nullptr);
+  ShowDialog();
+  TkvDialogWnd* w = Wrapper();
+  ASSERT_NE(w, nullptr);
+  ASSERT_NE(w->BorderForm, nullptr);
+  const TPoint sys = ClientOrigin(dlg);  // the dialog's own side and header
+  RECT wr{};
+  GetWindowRect(dlg, &wr);
+  const TSize window(wr.right - wr.left, wr.bottom - wr.top);
+  TkvSkinData& d = *skin->skin.Data;
+  struct Case {
+    Integer moreSide, moreTitle;  // how much the skin's metric exceeds the dialog's (0: none given)
+  };
+  for (const Case c : {Case{0, 0}, Case{4, 6}, Case{7, 0}, Case{0, 3}}) {
+    SCOPED_TRACE(testing::Message() << "side +" << c.moreSide << ", title +" << c.moreTitle);
+    d.ExBorderWidth = c.moreSide ? sys.X + c.moreSide : 0;
+    d.ExTitleHeight = c.moreTitle ? sys.Y + c.moreTitle : 0;
+    const layered::UpdateCall pic = RepaintedPicture(w);
+    ASSERT_FALSE(pic.pixels.empty());
+    const TSize frame(window.cx + 2 * c.moreSide, window.cy + c.moreTitle + c.moreSide);
+    EXPECT_EQ(pic.size.cx, frame.cx + shadow.Left + shadow.Right);
+    EXPECT_EQ(pic.size.cy, frame.cy + shadow.Top + shadow.Bottom);
+    EXPECT_EQ(w->BorderForm->OffsetX(), shadow.Left + c.moreSide);
+    EXPECT_EQ(w->BorderForm->OffsetY(), shadow.Top + c.moreTitle);
+    EXPECT_EQ(w->FrameOrigin(), TPoint(shadow.Left + c.moreSide, shadow.Top + c.moreTitle));
+    ASSERT_TRUE(pic.hasPos);
+    EXPECT_EQ(pic.pos.x, wr.left - shadow.Left - c.moreSide);
+    EXPECT_EQ(pic.pos.y, wr.top - shadow.Top - c.moreTitle);
+    // The frame's right and bottom edges are the skin's border, the shadow just beyond them.
+    const Integer midY = shadow.Top + frame.cy / 2, midX = shadow.Left + frame.cx / 2;
+    EXPECT_EQ(pic.At(shadow.Left + frame.cx - 2, midY), kBorderPixel);
+    EXPECT_EQ(pic.At(midX, shadow.Top + frame.cy - 2), kBorderPixel);
+    EXPECT_NE(pic.At(shadow.Left + frame.cx + 1, midY) >> 24, 0xFFu);
+    EXPECT_NE(pic.At(midX, shadow.Top + frame.cy + 1) >> 24, 0xFFu);
+    // The close icon: right-aligned on the frame, centred in the skin's title.
+    const TRect icon = w->Icons[TkvDialogWnd::biClose].Rect;
+    const TPoint o = w->FrameOrigin();
+    EXPECT_EQ(icon.Right + o.X, shadow.Left + frame.cx - Maxi(4, sys.X + c.moreSide));
+    EXPECT_EQ(icon.Top + o.Y, shadow.Top + (sys.Y + c.moreTitle - kGlyphH) / 2);
+    EXPECT_EQ(pic.At(icon.Left + o.X + kGlyphW / 2, icon.Top + o.Y + kGlyphH / 2), GlyphPixel(0, 0));
+    // The window's own frame shows the same picture, and the icon answers there.
+    EXPECT_EQ(At(IconCentre(TkvDialogWnd::biClose).X, IconCentre(TkvDialogWnd::biClose).Y),
+              ColorOfPixel(GlyphPixel(0, 0)));
+    EXPECT_EQ(SendMessageW(dlg, WM_NCHITTEST, 0, ScreenParam(IconCentre(TkvDialogWnd::biClose))), HTCLOSE);
+    w->SetHotHT(0);  // the next picture shows the icon normal again
+  }
+}
+
+// A frame whose section rounds its corners shows the shadow template in them on the border's
+// picture; square corners keep the border image, and the edge between them stays the border's.
+TEST_F(DialogWrapper, RoundedDialogFrameShowsTheShadowInItsCorners) {
+  const TRect shadow(9, 7, 11, 13);
+  GiveShadow(*skin, shadow);
+  ASSERT_NE(MakeDialog(), nullptr);
+  ShowDialog();
+  TkvDialogWnd* w = Wrapper();
+  ASSERT_NE(w, nullptr);
+  ASSERT_NE(w->BorderForm, nullptr);
+  TsGeneralData& section = skin->skin.Data->gd[size_t(skin->dialog)];
+  const uint32_t shadowPixel = w->BorderForm->ShadowTemplate->View().At(3, 3);
+  struct Case {
+    Integer radius;
+    bool rounded;
+  };
+  for (const Case c : {Case{0, false}, Case{5, true}}) {
+    SCOPED_TRACE(c.radius);
+    section.BorderRadius = c.radius;
+    const layered::UpdateCall pic = RepaintedPicture(w);
+    ASSERT_FALSE(pic.pixels.empty());
+    const Integer right = pic.size.cx - shadow.Right - 1, bottom = pic.size.cy - shadow.Bottom - 1;
+    for (const TPoint p : {TPoint(shadow.Left + 1, shadow.Top + 1), TPoint(right - 1, bottom - 1),
+                           TPoint(shadow.Left + 1, bottom - 1)})
+      EXPECT_EQ(pic.At(p.X, p.Y), c.rounded ? shadowPixel : kBorderPixel) << p.X << "," << p.Y;
+    EXPECT_EQ(pic.At(pic.size.cx / 2, bottom - 1), kBorderPixel);
+  }
+  section.BorderRadius = 0;
 }
