@@ -14,6 +14,7 @@
 #include "forms/sSkinProviderMotion.h"
 #include "paint/sAlphaGraph.h"
 #include "paint/sGraphUtils.h"
+#include "raster/Blend.h"
 #include "skin/ControlServices.h"
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
@@ -168,6 +169,9 @@ void TkvDialogWnd::LayoutIcons(Integer frameWidth) {
   const TPoint inFrame = WindowInFrame();
   const Integer border = SysBorderWidth() + inFrame.X;
   const Integer band = HeaderHeight() + inFrame.Y;
+  // Extended drawing centres the icons lower by the skin's offset.
+  const Integer centreOffs =
+      BorderForm && ExtendedFrameDrawing(data, SkinData->GetSkinManager()) ? data->ExCenterOffs : 0;
   Integer x = frameWidth - (data ? data->BIRightMargin : 0) - Maxi(4, border);
   for (Integer i = 0; i < biCount; ++i) {
     TBorderIcon& icon = Icons[size_t(i)];
@@ -180,7 +184,7 @@ void TkvDialogWnd::LayoutIcons(Integer frameWidth) {
       md = &data->ma[size_t(data->TitleGlyphs[size_t(icon.Glyph)])];
     const Integer w = md ? md->Width : 21;
     const Integer h = md ? md->Height : 21;
-    const Integer top = (band - h) / 2;
+    const Integer top = (band - h) / 2 + centreOffs;
     icon.Rect = TRect(x - w - inFrame.X, top - inFrame.Y, x - inFrame.X, top + h - inFrame.Y);
     x -= w + (data ? data->BISpacing : 0);
   }
@@ -208,50 +212,78 @@ void TkvDialogWnd::PaintAll() {
   if (BorderForm) ownFrame.reset(CreateBmp32(size.cx, size.cy));
   TBitmap* cache = BorderForm ? ownFrame.get() : picture;
   const Integer state = FFormActive ? 1 : 0;
-  PaintItem(SkinData, EmptyCI, false, state, TRect(0, 0, size.cx, size.cy), TPoint(0, 0), cache, false);
+  DuRiruZireziv* manager = SkinData->GetSkinManager();
+  TkvSkinData* data = SkinData->GetCommonSkinData();
+  // With extended drawing the skin's extended-border image makes frame and title: the section
+  // gives only the background, the title's icon and text go over the drawn frame.
+  const bool extended = BorderForm && ExtendedFrameDrawing(data, manager);
+  const Integer centreOffs = extended && data ? data->ExCenterOffs : 0;
   const Integer caption = CaptionHeight();
-  if (caption > 0) {
-    DuRiruZireziv* manager = SkinData->GetSkinManager();
-    const Integer header = HeaderHeight() + inFrame.Y;
-    const TRect band(0, 0, size.cx, header);
-    if (manager && manager->IsValidSkinIndex(TitleIndex))
-      PaintItem(TitleIndex, MakeCacheInfo(cache), true, state, band, TPoint(0, 0), cache,
-                SkinData->GetCommonSkinData());
-    // The small icon, then the caption between it and the border icons.
+  const Integer header = HeaderHeight() + inFrame.Y;
+  if (extended)
+    PaintItemBG(SkinData->SkinIndex, EmptyCI, state, TRect(0, 0, size.cx, size.cy), TPoint(0, 0), cache, data);
+  else
+    PaintItem(SkinData, EmptyCI, false, state, TRect(0, 0, size.cx, size.cy), TPoint(0, 0), cache, false);
+  if (caption > 0) LayoutIcons(size.cx);
+  // The small icon, then the caption between it and the border icons; into target with the
+  // frame's top-left at origin.
+  auto paintTitle = [&](TBitmap* target, TPoint origin) {
     const Integer border = SysBorderWidth() + inFrame.X;
     const Integer iw = GetSystemMetrics(SM_CXSMICON), ih = GetSystemMetrics(SM_CYSMICON);
-    TkvSkinData* data = SkinData->GetCommonSkinData();
-    const Integer iconX = border + (data ? data->BILeftMargin : 0);
+    const Integer iconX = origin.X + border + (data ? data->BILeftMargin : 0);
     HICON icon = reinterpret_cast<HICON>(SendMessageW(CtrlHandle, WM_GETICON, ICON_SMALL, 0));
     if (!icon) icon = reinterpret_cast<HICON>(SendMessageW(CtrlHandle, WM_GETICON, ICON_BIG, 0));
-    if (icon) DrawIconEx(cache->Canvas()->Handle(), iconX, (header - ih) / 2, icon, iw, ih, 0, nullptr, DI_NORMAL);
-    LayoutIcons(size.cx);
-    Integer textRight = size.cx - 6;
+    if (icon)
+      DrawIconEx(target->Canvas()->Handle(), iconX, origin.Y + (header - ih) / 2 + centreOffs, icon, iw, ih, 0, nullptr,
+                 DI_NORMAL);
+    Integer textRight = origin.X + size.cx - 6;
     for (const auto& i : Icons)
-      if (!i.Rect.IsEmpty()) textRight = Mini(textRight, i.Rect.Left + inFrame.X - 6);
-    TRect text(iconX + (icon ? iw : 0) + 4, 2, textRight, header);
+      if (!i.Rect.IsEmpty()) textRight = Mini(textRight, origin.X + i.Rect.Left + inFrame.X - 6);
+    TRect text(iconX + (icon ? iw : 0) + 4, origin.Y + 2 + centreOffs, textRight, origin.Y + header + centreOffs);
     wchar_t buf[512] = {};
     GetWindowTextW(CtrlHandle, buf, 511);
     Caption = String(reinterpret_cast<const Char*>(buf));
-    if (text.Right > text.Left && !Caption.empty()) {
-      Cardinal flags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
-      if (dwExStyle & (WS_EX_RTLREADING | WS_EX_LAYOUTRTL)) flags |= DT_RIGHT | DT_RTLREADING;
-      cache->Canvas()->Brush()->SetStyle(bsClear);
-      const Integer section = manager && manager->IsValidSkinIndex(TitleIndex) ? TitleIndex : SkinData->SkinIndex;
-      kvWriteTextEx(cache->Canvas(), Caption, true, text, flags, section, state, manager);
-    }
+    if (text.Right <= text.Left || Caption.empty()) return;
+    Cardinal flags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
+    if (dwExStyle & (WS_EX_RTLREADING | WS_EX_LAYOUTRTL)) flags |= DT_RIGHT | DT_RTLREADING;
+    target->Canvas()->Brush()->SetStyle(bsClear);
+    const Integer section = manager && manager->IsValidSkinIndex(TitleIndex) ? TitleIndex : SkinData->SkinIndex;
+    // Over the drawn frame the text keeps the picture's alpha.
+    if (extended)
+      WriteText32(target, Caption, true, text, flags, section, state, manager);
+    else
+      kvWriteTextEx(target->Canvas(), Caption, true, text, flags, section, state, manager);
+  };
+  // The clean title strip (without border icons), taken from target at the frame's top-left.
+  auto keepTitle = [&](TBitmap* target, TPoint origin) {
     TitleBG.reset(CreateBmp32(size.cx, header));
-    BitBlt(TitleBG->Canvas()->Handle(), 0, 0, size.cx, header, cache->Canvas()->Handle(), 0, 0, SRCCOPY);
+    BitBlt(TitleBG->Canvas()->Handle(), 0, 0, size.cx, header, target->Canvas()->Handle(), origin.X, origin.Y,
+           SRCCOPY);
+  };
+  if (caption > 0 && !extended) {
+    if (manager && manager->IsValidSkinIndex(TitleIndex))
+      PaintItem(TitleIndex, MakeCacheInfo(cache), true, state, TRect(0, 0, size.cx, header), TPoint(0, 0), cache, data);
+    paintTitle(cache, TPoint(0, 0));
+    keepTitle(cache, TPoint(0, 0));
   }
   if (BorderForm) {
-    TkvSkinData* data = SkinData->GetCommonSkinData();
     TBitmap* tpl = data ? (FFormActive ? data->ShdaTemplate.get() : data->ShdiTemplate.get()) : nullptr;
     BorderForm->ShadowTemplate = tpl;
     BitBlt(picture->Canvas()->Handle(), shadow.Left, shadow.Top, size.cx, size.cy, cache->Canvas()->Handle(), 0, 0,
            SRCCOPY);
-    DuRiruZireziv* manager = SkinData->GetSkinManager();
-    PaintShadowMargins(data, manager ? manager->ExtBordersMode() : ebmFull, SkinData->SkinIndex, FFormActive, picture,
-                       TRect(shadow.Left, shadow.Top, shadow.Left + size.cx, shadow.Top + size.cy), tpl, shadow);
+    const TRect body(shadow.Left, shadow.Top, shadow.Left + size.cx, shadow.Top + size.cy);
+    if (extended && tpl && tpl->Width() > 0 && tpl->Height() > 0) {
+      PaintShadowAround(picture, body, nullptr, TRect(), TRect());
+      FillRect32Excl(picture, TRect(0, 0, picture->Width(), picture->Height()), body, 0, 0);
+      PaintExtendedFrame(data, picture, tpl, header, shadow, SysBorderWidth() + inFrame.X);
+      if (caption > 0) {
+        paintTitle(picture, TPoint(shadow.Left, shadow.Top));
+        keepTitle(picture, TPoint(shadow.Left, shadow.Top));
+      }
+    } else {
+      PaintShadowMargins(data, manager ? manager->ExtBordersMode() : ebmFull, SkinData->SkinIndex, FFormActive, picture,
+                         body, tpl, shadow);
+    }
   }
   if (caption > 0)
     for (const auto& i : Icons)

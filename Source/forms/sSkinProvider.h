@@ -1062,6 +1062,13 @@ void PaintShadowAround(TBitmap* cache, const TRect& body, TBitmap* tpl, const TR
 // border image and the full extended-borders mode, with that image's margins.
 void PaintShadowMargins(TkvSkinData* data, Integer extBordersMode, Integer section, bool active, TBitmap* cache,
                         const TRect& rForm, TBitmap* tpl, const TRect& shadow);
+// Extended drawing: the skin draws frame and title from its extended-border image (its
+// ExDrawMode 1 in the full extended-borders mode); the section paints only the background.
+bool ExtendedFrameDrawing(TkvSkinData* data, DuRiruZireziv* manager);
+// That frame, drawn from the shadow template with the extended-border image's margins over the
+// picture's shadow, side and title (captionHeight: the title with its top border).
+void PaintExtendedFrame(TkvSkinData* data, TBitmap* cache, TBitmap* tpl, Integer captionHeight, const TRect& shadow,
+                        Integer borderWidth);
 // A frame whose section has a corner radius gets its corners rounded against the shadow
 // template (they show the template, not the square frame).
 void RoundFrameCorners(TkvSkinData* data, Integer section, bool active, TBitmap* cache, const TRect& rForm,

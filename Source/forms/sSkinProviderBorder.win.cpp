@@ -221,25 +221,30 @@ void PaintShadowAround(TBitmap* cache, const TRect& rForm, TBitmap* tpl, const T
 }
 
 bool TsSkinProvider::ExtendedFrameDrawing() {
-  TkvSkinData* data = SkinDataFor();
-  DuRiruZireziv* manager = SkinManager();
-  return BorderForm && data && manager && data->ExDrawMode == 1 && manager->ExtBordersMode() == ebmFull;
+  return BorderForm && ::ExtendedFrameDrawing(SkinDataFor(), SkinManager());
+}
+
+bool ExtendedFrameDrawing(TkvSkinData* data, DuRiruZireziv* manager) {
+  return data && manager && data->ExDrawMode == 1 && manager->ExtBordersMode() == ebmFull;
 }
 
 // The extended frame reaches over the skin's own border and the whole title strip: the source
 // margins are the border image's, kept within the picture's halves, and the target margins the
 // shadow plus the frame and the title.
 void TsSkinProvider::PaintExtendedFrame(TBitmap* cache, TBitmap* tpl) {
-  TkvSkinData* data = SkinDataFor();
-  if (!data || !tpl || data->ExBorder < 0 || data->ExBorder >= Integer(data->ma.size())) return;
+  if (!BorderForm) return;
+  ::PaintExtendedFrame(SkinDataFor(), cache, tpl, CaptionHeight(true), ShadowSize(), BorderWidth(true));
+}
+
+void PaintExtendedFrame(TkvSkinData* data, TBitmap* cache, TBitmap* tpl, Integer captionHeight, const TRect& shadow,
+                        Integer borderWidth) {
+  if (!data || !cache || !tpl || data->ExBorder < 0 || data->ExBorder >= Integer(data->ma.size())) return;
   const TsMaskData& md = data->ma[size_t(data->ExBorder)];
-  const Integer fHeight = cache->Height(), iCaptHeight = CaptionHeight(true);
-  const TRect src(md.WL, Mini(md.WT, iCaptHeight + (fHeight - iCaptHeight) / 2), md.WR,
-                  Mini(md.WB, (fHeight - iCaptHeight) / 2));
-  const TRect shadow = ShadowSize();
-  const Integer bw = BorderWidth(true);
-  const TRect dst(shadow.Left + bw, shadow.Top + BorderForm->CaptionHeight(true), shadow.Right + bw,
-                  shadow.Bottom + bw);
+  const Integer fHeight = cache->Height();
+  const TRect src(md.WL, Mini(md.WT, captionHeight + (fHeight - captionHeight) / 2), md.WR,
+                  Mini(md.WB, (fHeight - captionHeight) / 2));
+  const TRect dst(shadow.Left + borderWidth, shadow.Top + captionHeight, shadow.Right + borderWidth,
+                  shadow.Bottom + borderWidth);
   DrawFrameTemplate(cache->View(), TRect(0, 0, cache->Width(), cache->Height()), tpl->View(), src, dst);
 }
 

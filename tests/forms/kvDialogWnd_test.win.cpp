@@ -1114,6 +1114,11 @@ TEST_F(DialogWrapper, OuterBorderTakesTheSkinsSideAndTitle) {
 TEST_F(DialogWrapper, RoundedDialogFrameShowsTheShadowInItsCorners) {
   const TRect shadow(9, 7, 11, 13);
   GiveShadow(*skin, shadow);
+  // A template larger than the corner squares, so that every corner finds its pixels in it.
+  for (auto* slot : {&skin->skin.Data->ShdaTemplate, &skin->skin.Data->ShdiTemplate}) {
+    *slot = std::make_unique<TBitmap>(31, 31, pf32bit);
+    FillRect32(slot->get(), TRect(0, 0, 31, 31), 0x00202020, 0xC0);
+  }
   ASSERT_NE(MakeDialog(), nullptr);
   ShowDialog();
   TkvDialogWnd* w = Wrapper();
@@ -1125,16 +1130,59 @@ TEST_F(DialogWrapper, RoundedDialogFrameShowsTheShadowInItsCorners) {
     Integer radius;
     bool rounded;
   };
-  for (const Case c : {Case{0, false}, Case{5, true}}) {
+  // The pixels read lie well outside the rounding's rim, whose softening may vary.
+  for (const Case c : {Case{0, false}, Case{8, true}}) {
     SCOPED_TRACE(c.radius);
     section.BorderRadius = c.radius;
     const layered::UpdateCall pic = RepaintedPicture(w);
     ASSERT_FALSE(pic.pixels.empty());
     const Integer right = pic.size.cx - shadow.Right - 1, bottom = pic.size.cy - shadow.Bottom - 1;
-    for (const TPoint p : {TPoint(shadow.Left + 1, shadow.Top + 1), TPoint(right - 1, bottom - 1),
-                           TPoint(shadow.Left + 1, bottom - 1)})
+    for (const TPoint p : {TPoint(shadow.Left + 1, shadow.Top + 1), TPoint(right - 1, shadow.Top + 1),
+                           TPoint(shadow.Left + 1, bottom - 1), TPoint(right - 1, bottom - 1)})
       EXPECT_EQ(pic.At(p.X, p.Y), c.rounded ? shadowPixel : kBorderPixel) << p.X << "," << p.Y;
+    EXPECT_EQ(pic.At(pic.size.cx / 2, shadow.Top + 1), kBorderPixel);
     EXPECT_EQ(pic.At(pic.size.cx / 2, bottom - 1), kBorderPixel);
   }
   section.BorderRadius = 0;
+}
+
+// Extended drawing (the skin's ExDrawMode 1 in the full extended-borders mode): the frame and the
+// title come from the shadow template with the extended-border image's margins, the section
+// gives only the background (its own border image is not drawn), and the border icons sit lower
+// by the skin's centre offset. Without it the section's border image makes the frame.
+TEST_F(DialogWrapper, ExtendedDrawingTakesTheFrameFromTheShadowTemplate) {
+  const TRect shadow(9, 7, 11, 13);
+  GiveShadow(*skin, shadow);
+  TkvSkinData& d = *skin->skin.Data;
+  d.ExBorder = skin->skin.AddImage(TRect(140, 0, 152, 12), 1, 0, 0, 2);
+  d.ExCenterOffs = 3;
+  d.Reindex();
+  ASSERT_EQ(skin->skin.Manager.ExtBordersMode(), ebmFull);
+  ASSERT_NE(MakeDialog(), nullptr);
+  ShowDialog();
+  TkvDialogWnd* w = Wrapper();
+  ASSERT_NE(w, nullptr);
+  ASSERT_NE(w->BorderForm, nullptr);
+  const TPoint sys = ClientOrigin(dlg);
+  const uint32_t templatePixel = w->BorderForm->ShadowTemplate->View().At(3, 3);
+  struct Case {
+    Integer drawMode;
+    bool extended;
+  };
+  for (const Case c : {Case{0, false}, Case{1, true}}) {
+    SCOPED_TRACE(c.drawMode);
+    d.ExDrawMode = c.drawMode;
+    const layered::UpdateCall pic = RepaintedPicture(w);
+    ASSERT_FALSE(pic.pixels.empty());
+    const Integer midY = pic.size.cy / 2, right = pic.size.cx - shadow.Right;
+    for (const TPoint p : {TPoint(shadow.Left + 1, midY), TPoint(right - 2, midY)})
+      EXPECT_EQ(pic.At(p.X, p.Y), c.extended ? templatePixel : kBorderPixel) << p.X << "," << p.Y;
+    // The client's place is the section's background, opaque, either way.
+    EXPECT_EQ(pic.At(pic.size.cx / 2, midY), 0xFF000000u | RgbOfColor(kDialogClient));
+    const TRect icon = w->Icons[TkvDialogWnd::biClose].Rect;
+    const TPoint o = w->FrameOrigin();
+    EXPECT_EQ(icon.Top + o.Y, shadow.Top + (sys.Y - kGlyphH) / 2 + (c.extended ? 3 : 0));
+    EXPECT_EQ(pic.At(icon.Left + o.X + kGlyphW / 2, icon.Top + o.Y + kGlyphH / 2), GlyphPixel(0, 0));
+  }
+  d.ExDrawMode = 0;
 }
