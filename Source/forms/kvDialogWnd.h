@@ -56,6 +56,11 @@ class TkvDialogWnd : public TkvMainWnd {
   // The hit code under a point in window coordinates: a border icon, HTSYSMENU over the icon,
   // else -1 (not ours).
   Integer HTProcess(TPoint p) const;
+  // The hit code of the border icon under a point in window coordinates, -1 for none: a
+  // disabled close icon answers HTNOWHERE, a disabled maximize or minimize icon HTCAPTION.
+  Integer IconHit(TPoint p) const;
+  // The small icon's place on the picture (border-window coordinates with an outer border).
+  TRect IconRect() const;
   void SetHotHT(Integer code);
   void SetPressedHT(Integer code);
 

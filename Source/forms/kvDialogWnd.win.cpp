@@ -122,6 +122,11 @@ Integer TkvDialogWnd::HTProcess(TPoint p) const {
   const Integer border = SysBorderWidth();
   if (p.Y < border || p.Y >= HeaderHeight()) return -1;
   if (p.X >= border && p.X < border + GetSystemMetrics(SM_CXSMICON)) return HTSYSMENU;
+  const Integer icon = IconHit(p);
+  return icon >= 0 ? icon : HTCAPTION;
+}
+
+Integer TkvDialogWnd::IconHit(TPoint p) const {
   for (const auto& icon : Icons) {
     if (icon.Rect.IsEmpty() || p.X < icon.Rect.Left || p.X >= icon.Rect.Right || p.Y < icon.Rect.Top ||
         p.Y >= icon.Rect.Bottom)
@@ -133,7 +138,18 @@ Integer TkvDialogWnd::HTProcess(TPoint p) const {
       default: return icon.HitCode;
     }
   }
-  return HTCAPTION;
+  return -1;
+}
+
+TRect TkvDialogWnd::IconRect() const {
+  TkvSkinData* data = SkinData ? SkinData->GetCommonSkinData() : nullptr;
+  const TPoint inFrame = WindowInFrame();
+  const TRect shadow = ShadowSize();
+  const Integer w = GetSystemMetrics(SM_CXSMICON), h = GetSystemMetrics(SM_CYSMICON);
+  const Integer left = SysBorderWidth() + inFrame.X + (data ? data->BILeftMargin : 0) + shadow.Left;
+  Integer top = (HeaderHeight() + inFrame.Y - h) / 2 + shadow.Top;
+  if (BorderForm && ExtendedFrameDrawing(data, SkinData->GetSkinManager())) top += data->ExCenterOffs;
+  return TRect(left, top, left + w, top + h);
 }
 
 void TkvDialogWnd::SetHotHT(Integer code) {
@@ -519,6 +535,11 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
     TkvMainWnd::kvWndProc(message);
     return;
   }
+  // A press or release that the outer border window hands on carries no hit code (-1): the
+  // border window's hit test at the message's screen point gives it.
+  if (BorderForm && Integer(message.WParam) == HTTRANSPARENT &&
+      (message.Msg == WM_NCLBUTTONDOWN || message.Msg == WM_NCLBUTTONUP || message.Msg == WM_NCRBUTTONUP))
+    message.WParam = WPARAM(BorderForm->Ex_WMNCHitTest(message));
   switch (message.Msg) {
     case WM_SHOWWINDOW:
       dwStyle = Cardinal(GetWindowLongW(CtrlHandle, GWL_STYLE));

@@ -1041,6 +1041,7 @@ class TkvBorderForm : public TkvBorderWindow {
 
  private:
   HRGN ClientRgn(Integer newWidth, Integer newHeight);
+  Integer DialogHitTest(TPoint p);
   HRGN BlurRgn(TBitmap* picture);
   void UpdateDialogBorder(bool redraw, Byte blend);
   void CopyClientFromScreen(TBitmap* picture);

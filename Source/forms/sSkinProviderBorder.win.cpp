@@ -352,13 +352,17 @@ HWND TkvBorderForm::OwnerHandle() {
 }
 
 Integer TkvBorderForm::CaptionHeight(bool checkSkin) {
-  if (Dlg) return Dlg->CaptionHeight();
+  // With the skin, a dialog's title is the picture's: the skin's title with its top border.
+  if (Dlg) return checkSkin && Dlg->CaptionHeight() > 0 ? Dlg->HeaderHeight() + DiffTitle(this) : Dlg->CaptionHeight();
   return sp ? sp->CaptionHeight(checkSkin) : 0;
 }
 
 Integer TkvBorderForm::MenuHeight() { return sp ? sp->MenuHeight() : 0; }
 
-TRect TkvBorderForm::IconRect() { return sp ? sp->FIconRect : TRect(); }
+TRect TkvBorderForm::IconRect() {
+  if (Dlg) return Dlg->IconRect();
+  return sp ? sp->FIconRect : TRect();
+}
 
 void TkvBorderForm::PaintAll() {
   if (Dlg) Dlg->PaintAll();
@@ -447,7 +451,7 @@ TkvBorderFrame TkvBorderForm::Frame() {
   }
   if (const HWND h = OwnerHandle()) {
     f.SysBorder = SysBorderWidth(h, this, false);
-    if (f.SysBorder == 0 && sp->FUWPMode && sp->FluentBorderStyle == bsSizeable) f.SysBorder = 4;
+    if (f.SysBorder == 0 && sp && sp->FUWPMode && sp->FluentBorderStyle == bsSizeable) f.SysBorder = 4;
   }
   return f;
 }

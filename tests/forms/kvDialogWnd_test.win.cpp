@@ -1186,3 +1186,58 @@ TEST_F(DialogWrapper, ExtendedDrawingTakesTheFrameFromTheShadowTemplate) {
   }
   d.ExDrawMode = 0;
 }
+
+// The outer border window's hit test of a dialog's frame (points in its coordinates): the border
+// icons, the title with the small icon, and nothing of ours over the client or in the shadow.
+// A press handed on without a hit code (-1) takes this hit test's answer.
+TEST_F(DialogWrapper, OuterBorderHitTestsTheDialogsFrame) {
+  const TRect shadow(9, 7, 11, 13);
+  GiveShadow(*skin, shadow);
+  TkvSkinData& d = *skin->skin.Data;
+  ASSERT_NE(MakeDialog(), nullptr);
+  const TPoint sys = ClientOrigin(dlg);
+  d.ExBorderWidth = sys.X + 3;
+  d.ExTitleHeight = sys.Y + 4;
+  ShowDialog();
+  TkvDialogWnd* w = Wrapper();
+  ASSERT_NE(w, nullptr);
+  ASSERT_NE(w->BorderForm, nullptr);
+  const layered::UpdateCall pic = RepaintedPicture(w);
+  ASSERT_FALSE(pic.pixels.empty());
+  const HWND bw = w->BorderForm->LayeredWindow();
+  RECT br{};
+  GetWindowRect(bw, &br);
+  const TPoint o = w->FrameOrigin();
+  auto centre = [&](TkvDialogWnd::TIcon i) {
+    const TRect& r = w->Icons[i].Rect;
+    return TPoint(o.X + (r.Left + r.Right) / 2, o.Y + (r.Top + r.Bottom) / 2);
+  };
+  const TRect iconRect = w->IconRect();
+  const Integer titleMiddle = shadow.Top + (sys.Y + 4) / 2;
+  struct Case {
+    const char* where;
+    TPoint p;
+    Integer code;
+  };
+  const Case cases[] = {
+      {"close icon", centre(TkvDialogWnd::biClose), HTCLOSE},
+      {"minimize icon", centre(TkvDialogWnd::biMin), HTMINBUTTON},
+      {"small icon", TPoint(iconRect.Left + 1, iconRect.Top + 1), HTSYSMENU},
+      {"title", TPoint(pic.size.cx / 2, titleMiddle), HTCAPTION},
+      {"title's top row", TPoint(pic.size.cx / 2, shadow.Top), HTCAPTION},
+      {"client", TPoint(pic.size.cx / 2, pic.size.cy / 2), HTTRANSPARENT},
+      {"shadow below", TPoint(pic.size.cx / 2, pic.size.cy - 2), HTTRANSPARENT},
+  };
+  for (const Case& c : cases) {
+    TMessage m{};
+    m.Msg = WM_NCHITTEST;
+    m.LParam = MAKELPARAM(br.left + c.p.X, br.top + c.p.Y);
+    EXPECT_EQ(w->BorderForm->Ex_WMNCHitTest(m), c.code) << c.where;
+  }
+  // A press handed on without a code presses the icon under it.
+  const TPoint close = centre(TkvDialogWnd::biClose);
+  SendMessageW(dlg, WM_NCLBUTTONDOWN, WPARAM(-1), MAKELPARAM(br.left + close.X, br.top + close.Y));
+  EXPECT_EQ(w->CurrentHT, HTCLOSE);
+  EXPECT_EQ(w->Icons[TkvDialogWnd::biClose].State, 2);
+  w->SetHotHT(0);
+}
