@@ -94,6 +94,12 @@ class DialogWrapper : public SkinnedForm {
     TkvProvider* entry = FindFormInList(dlg);
     return entry ? entry->DlgWnd.get() : nullptr;
   }
+  // Shows the dialog; its wrapper when it has an outer border window, else null.
+  TkvDialogWnd* ShowWithOuterBorder() {
+    ShowDialog();
+    TkvDialogWnd* w = Wrapper();
+    return w && w->BorderForm && w->BorderForm->LayeredWindow() ? w : nullptr;
+  }
   std::unique_ptr<TBitmap> Shot() {
     RECT w{};
     GetWindowRect(dlg, &w);
@@ -1062,10 +1068,8 @@ TEST_F(DialogWrapper, OuterBorderTakesTheSkinsSideAndTitle) {
   const TRect shadow(9, 7, 11, 13);
   GiveShadow(*skin, shadow);
   ASSERT_NE(MakeDialog(), nullptr);
-  ShowDialog();
-  TkvDialogWnd* w = Wrapper();
+  TkvDialogWnd* w = ShowWithOuterBorder();
   ASSERT_NE(w, nullptr);
-  ASSERT_NE(w->BorderForm, nullptr);
   const TPoint sys = ClientOrigin(dlg);  // the dialog's own side and header
   RECT wr{};
   GetWindowRect(dlg, &wr);
@@ -1120,10 +1124,8 @@ TEST_F(DialogWrapper, RoundedDialogFrameShowsTheShadowInItsCorners) {
     FillRect32(slot->get(), TRect(0, 0, 31, 31), 0x00202020, 0xC0);
   }
   ASSERT_NE(MakeDialog(), nullptr);
-  ShowDialog();
-  TkvDialogWnd* w = Wrapper();
+  TkvDialogWnd* w = ShowWithOuterBorder();
   ASSERT_NE(w, nullptr);
-  ASSERT_NE(w->BorderForm, nullptr);
   TsGeneralData& section = skin->skin.Data->gd[size_t(skin->dialog)];
   const uint32_t shadowPixel = w->BorderForm->ShadowTemplate->View().At(3, 3);
   struct Case {
@@ -1159,10 +1161,8 @@ TEST_F(DialogWrapper, ExtendedDrawingTakesTheFrameFromTheShadowTemplate) {
   d.Reindex();
   ASSERT_EQ(skin->skin.Manager.ExtBordersMode(), ebmFull);
   ASSERT_NE(MakeDialog(), nullptr);
-  ShowDialog();
-  TkvDialogWnd* w = Wrapper();
+  TkvDialogWnd* w = ShowWithOuterBorder();
   ASSERT_NE(w, nullptr);
-  ASSERT_NE(w->BorderForm, nullptr);
   const TPoint sys = ClientOrigin(dlg);
   const uint32_t templatePixel = w->BorderForm->ShadowTemplate->View().At(3, 3);
   struct Case {
@@ -1198,10 +1198,8 @@ TEST_F(DialogWrapper, OuterBorderHitTestsTheDialogsFrame) {
   const TPoint sys = ClientOrigin(dlg);
   d.ExBorderWidth = sys.X + 3;
   d.ExTitleHeight = sys.Y + 4;
-  ShowDialog();
-  TkvDialogWnd* w = Wrapper();
+  TkvDialogWnd* w = ShowWithOuterBorder();
   ASSERT_NE(w, nullptr);
-  ASSERT_NE(w->BorderForm, nullptr);
   const layered::UpdateCall pic = RepaintedPicture(w);
   ASSERT_FALSE(pic.pixels.empty());
   const HWND bw = w->BorderForm->LayeredWindow();
