@@ -35,7 +35,7 @@ class TkvDialogWnd : public TkvMainWnd {
     Integer HitCode = 0;
     Integer Glyph = -1;  // TkvTitleGlyph
     Integer State = 0;   // 0 normal, 1 hot, 2 pressed
-    TRect Rect;          // window coordinates; empty when not shown
+    TRect Rect;          // window coordinates (may reach out of a window whose frame the skin widens); empty when not shown
     // What the icon's glow fade reads (rectangle, hit code, glyph, state), brought up to date
     // whenever a fade starts or changes; it links the fade while one exists.
     TsCaptionButton Glow;
@@ -56,6 +56,11 @@ class TkvDialogWnd : public TkvMainWnd {
   // The hit code under a point in window coordinates: a border icon, HTSYSMENU over the icon,
   // else -1 (not ours).
   Integer HTProcess(TPoint p) const;
+  // The hit code of the border icon under a point in window coordinates, -1 for none: a
+  // disabled close icon answers HTNOWHERE, a disabled maximize or minimize icon HTCAPTION.
+  Integer IconHit(TPoint p) const;
+  // The small icon's place on the picture (border-window coordinates with an outer border).
+  TRect IconRect() const;
   void SetHotHT(Integer code);
   void SetPressedHT(Integer code);
 
@@ -72,6 +77,9 @@ class TkvDialogWnd : public TkvMainWnd {
   // window lies in the picture.
   TRect ShadowSize() const;
   TPoint FrameOrigin() const;
+  // Where the window's top-left lies on the painted frame: how much the skin's side and title
+  // exceed the dialog's own (0, 0 without an outer border).
+  TPoint WindowInFrame() const;
   // Draws one icon's look into the cache over the clean title strip; False when it has none.
   bool DrawIcon(Integer code);
 

@@ -14,6 +14,7 @@
 #include "forms/sSkinProviderMotion.h"
 #include "paint/sAlphaGraph.h"
 #include "paint/sGraphUtils.h"
+#include "raster/Blend.h"
 #include "skin/ControlServices.h"
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
@@ -121,6 +122,11 @@ Integer TkvDialogWnd::HTProcess(TPoint p) const {
   const Integer border = SysBorderWidth();
   if (p.Y < border || p.Y >= HeaderHeight()) return -1;
   if (p.X >= border && p.X < border + GetSystemMetrics(SM_CXSMICON)) return HTSYSMENU;
+  const Integer icon = IconHit(p);
+  return icon >= 0 ? icon : HTCAPTION;
+}
+
+Integer TkvDialogWnd::IconHit(TPoint p) const {
   for (const auto& icon : Icons) {
     if (icon.Rect.IsEmpty() || p.X < icon.Rect.Left || p.X >= icon.Rect.Right || p.Y < icon.Rect.Top ||
         p.Y >= icon.Rect.Bottom)
@@ -132,7 +138,18 @@ Integer TkvDialogWnd::HTProcess(TPoint p) const {
       default: return icon.HitCode;
     }
   }
-  return HTCAPTION;
+  return -1;
+}
+
+TRect TkvDialogWnd::IconRect() const {
+  TkvSkinData* data = SkinData ? SkinData->GetCommonSkinData() : nullptr;
+  const TPoint inFrame = WindowInFrame();
+  const TRect shadow = ShadowSize();
+  const Integer w = GetSystemMetrics(SM_CXSMICON), h = GetSystemMetrics(SM_CYSMICON);
+  const Integer left = SysBorderWidth() + inFrame.X + (data ? data->BILeftMargin : 0) + shadow.Left;
+  Integer top = (HeaderHeight() + inFrame.Y - h) / 2 + shadow.Top;
+  if (BorderForm && ExtendedFrameDrawing(data, SkinData->GetSkinManager())) top += data->ExCenterOffs;
+  return TRect(left, top, left + w, top + h);
 }
 
 void TkvDialogWnd::SetHotHT(Integer code) {
@@ -160,13 +177,18 @@ void TkvDialogWnd::SetPressedHT(Integer code) {
 
 // ---- 3. Painting ---------------------------------------------------------------------------------
 
-void TkvDialogWnd::LayoutIcons(Integer cacheWidth) {
+void TkvDialogWnd::LayoutIcons(Integer frameWidth) {
   TkvSkinData* data = SkinData->GetCommonSkinData();
   for (auto& icon : Icons) icon.Rect = TRect();
   if (!Visible(biClose) || CaptionHeight() <= 0) return;
-  const Integer border = SysBorderWidth();
-  const Integer band = HeaderHeight();
-  Integer x = cacheWidth - (data ? data->BIRightMargin : 0) - Maxi(4, border);
+  // Placed on the frame as the picture has it, kept in window coordinates.
+  const TPoint inFrame = WindowInFrame();
+  const Integer border = SysBorderWidth() + inFrame.X;
+  const Integer band = HeaderHeight() + inFrame.Y;
+  // Extended drawing centres the icons lower by the skin's offset.
+  const Integer centreOffs =
+      BorderForm && ExtendedFrameDrawing(data, SkinData->GetSkinManager()) ? data->ExCenterOffs : 0;
+  Integer x = frameWidth - (data ? data->BIRightMargin : 0) - Maxi(4, border);
   for (Integer i = 0; i < biCount; ++i) {
     TBorderIcon& icon = Icons[size_t(i)];
     if (!Visible(TIcon(i))) continue;
@@ -178,9 +200,9 @@ void TkvDialogWnd::LayoutIcons(Integer cacheWidth) {
       md = &data->ma[size_t(data->TitleGlyphs[size_t(icon.Glyph)])];
     const Integer w = md ? md->Width : 21;
     const Integer h = md ? md->Height : 21;
-    const Integer top = (band - h) / 2;
-    icon.Rect = TRect(x - w, top, x, top + h);
-    x = icon.Rect.Left - (data ? data->BISpacing : 0);
+    const Integer top = (band - h) / 2 + centreOffs;
+    icon.Rect = TRect(x - w - inFrame.X, top - inFrame.Y, x - inFrame.X, top + h - inFrame.Y);
+    x -= w + (data ? data->BISpacing : 0);
   }
 }
 
@@ -188,10 +210,14 @@ void TkvDialogWnd::PaintAll() {
   // While the dialog is dragged translucent the picture stays as the drag began.
   if (FormState & DLG_BLENDMOVING) return;
   if (!SkinData->BGChanged && SkinData->FCacheBmp) return;
-  const TSize size = WindowSize(CtrlHandle);
-  if (size.cx <= 0 || size.cy <= 0) return;
+  const TSize window = WindowSize(CtrlHandle);
+  if (window.cx <= 0 || window.cy <= 0) return;
   // With an outer border the frame is painted apart and then placed inside the shadow margins
-  // of the picture; without one it is the picture.
+  // of the picture; without one it is the picture. Its sides and title are the skin's, so it
+  // is wider and higher than the window by the differences.
+  const TPoint inFrame = WindowInFrame();
+  const TSize size(window.cx + 2 * inFrame.X, window.cy + inFrame.Y + inFrame.X);
+  if (size.cx <= 0 || size.cy <= 0) return;
   const TRect shadow = ShadowSize();
   const TSize pictureSize(size.cx + shadow.Left + shadow.Right, size.cy + shadow.Top + shadow.Bottom);
   if (!SkinData->FCacheBmp) SkinData->FCacheBmp.reset(CreateBmp32(pictureSize.cx, pictureSize.cy));
@@ -202,51 +228,78 @@ void TkvDialogWnd::PaintAll() {
   if (BorderForm) ownFrame.reset(CreateBmp32(size.cx, size.cy));
   TBitmap* cache = BorderForm ? ownFrame.get() : picture;
   const Integer state = FFormActive ? 1 : 0;
-  PaintItem(SkinData, EmptyCI, false, state, TRect(0, 0, size.cx, size.cy), TPoint(0, 0), cache, false);
+  DuRiruZireziv* manager = SkinData->GetSkinManager();
+  TkvSkinData* data = SkinData->GetCommonSkinData();
+  // With extended drawing the skin's extended-border image makes frame and title: the section
+  // gives only the background, the title's icon and text go over the drawn frame.
+  const bool extended = BorderForm && ExtendedFrameDrawing(data, manager);
+  const Integer centreOffs = extended && data ? data->ExCenterOffs : 0;
   const Integer caption = CaptionHeight();
-  if (caption > 0) {
-    DuRiruZireziv* manager = SkinData->GetSkinManager();
-    const TRect band(0, 0, size.cx, HeaderHeight());
-    if (manager && manager->IsValidSkinIndex(TitleIndex))
-      PaintItem(TitleIndex, MakeCacheInfo(cache), true, state, band, TPoint(0, 0), cache,
-                SkinData->GetCommonSkinData());
-    // The small icon, then the caption between it and the border icons.
-    const Integer border = SysBorderWidth();
+  const Integer header = HeaderHeight() + inFrame.Y;
+  if (extended)
+    PaintItemBG(SkinData->SkinIndex, EmptyCI, state, TRect(0, 0, size.cx, size.cy), TPoint(0, 0), cache, data);
+  else
+    PaintItem(SkinData, EmptyCI, false, state, TRect(0, 0, size.cx, size.cy), TPoint(0, 0), cache, false);
+  if (caption > 0) LayoutIcons(size.cx);
+  // The small icon, then the caption between it and the border icons; into target with the
+  // frame's top-left at origin.
+  auto paintTitle = [&](TBitmap* target, TPoint origin) {
+    const Integer border = SysBorderWidth() + inFrame.X;
     const Integer iw = GetSystemMetrics(SM_CXSMICON), ih = GetSystemMetrics(SM_CYSMICON);
-    TkvSkinData* data = SkinData->GetCommonSkinData();
-    const Integer iconX = border + (data ? data->BILeftMargin : 0);
+    const Integer iconX = origin.X + border + (data ? data->BILeftMargin : 0);
     HICON icon = reinterpret_cast<HICON>(SendMessageW(CtrlHandle, WM_GETICON, ICON_SMALL, 0));
     if (!icon) icon = reinterpret_cast<HICON>(SendMessageW(CtrlHandle, WM_GETICON, ICON_BIG, 0));
-    if (icon) DrawIconEx(cache->Canvas()->Handle(), iconX, (HeaderHeight() - ih) / 2, icon, iw, ih, 0, nullptr, DI_NORMAL);
-    LayoutIcons(size.cx);
-    Integer textRight = size.cx - 6;
+    if (icon)
+      DrawIconEx(target->Canvas()->Handle(), iconX, origin.Y + (header - ih) / 2 + centreOffs, icon, iw, ih, 0, nullptr,
+                 DI_NORMAL);
+    Integer textRight = origin.X + size.cx - 6;
     for (const auto& i : Icons)
-      if (!i.Rect.IsEmpty()) textRight = Mini(textRight, i.Rect.Left - 6);
-    TRect text(iconX + (icon ? iw : 0) + 4, 2, textRight, HeaderHeight());
+      if (!i.Rect.IsEmpty()) textRight = Mini(textRight, origin.X + i.Rect.Left + inFrame.X - 6);
+    TRect text(iconX + (icon ? iw : 0) + 4, origin.Y + 2 + centreOffs, textRight, origin.Y + header + centreOffs);
     wchar_t buf[512] = {};
     GetWindowTextW(CtrlHandle, buf, 511);
     Caption = String(reinterpret_cast<const Char*>(buf));
-    if (text.Right > text.Left && !Caption.empty()) {
-      Cardinal flags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
-      if (dwExStyle & (WS_EX_RTLREADING | WS_EX_LAYOUTRTL)) flags |= DT_RIGHT | DT_RTLREADING;
-      cache->Canvas()->Brush()->SetStyle(bsClear);
-      const Integer section = manager && manager->IsValidSkinIndex(TitleIndex) ? TitleIndex : SkinData->SkinIndex;
-      kvWriteTextEx(cache->Canvas(), Caption, true, text, flags, section, state, manager);
-    }
-    TitleBG.reset(CreateBmp32(size.cx, HeaderHeight()));
-    BitBlt(TitleBG->Canvas()->Handle(), 0, 0, size.cx, HeaderHeight(), cache->Canvas()->Handle(), 0, 0, SRCCOPY);
+    if (text.Right <= text.Left || Caption.empty()) return;
+    Cardinal flags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
+    if (dwExStyle & (WS_EX_RTLREADING | WS_EX_LAYOUTRTL)) flags |= DT_RIGHT | DT_RTLREADING;
+    target->Canvas()->Brush()->SetStyle(bsClear);
+    const Integer section = manager && manager->IsValidSkinIndex(TitleIndex) ? TitleIndex : SkinData->SkinIndex;
+    // Over the drawn frame the text keeps the picture's alpha.
+    if (extended)
+      WriteText32(target, Caption, true, text, flags, section, state, manager);
+    else
+      kvWriteTextEx(target->Canvas(), Caption, true, text, flags, section, state, manager);
+  };
+  // The clean title strip (without border icons), taken from target at the frame's top-left.
+  auto keepTitle = [&](TBitmap* target, TPoint origin) {
+    TitleBG.reset(CreateBmp32(size.cx, header));
+    BitBlt(TitleBG->Canvas()->Handle(), 0, 0, size.cx, header, target->Canvas()->Handle(), origin.X, origin.Y,
+           SRCCOPY);
+  };
+  if (caption > 0 && !extended) {
+    if (manager && manager->IsValidSkinIndex(TitleIndex))
+      PaintItem(TitleIndex, MakeCacheInfo(cache), true, state, TRect(0, 0, size.cx, header), TPoint(0, 0), cache, data);
+    paintTitle(cache, TPoint(0, 0));
+    keepTitle(cache, TPoint(0, 0));
   }
   if (BorderForm) {
-    TkvSkinData* data = SkinData->GetCommonSkinData();
     TBitmap* tpl = data ? (FFormActive ? data->ShdaTemplate.get() : data->ShdiTemplate.get()) : nullptr;
     BorderForm->ShadowTemplate = tpl;
     BitBlt(picture->Canvas()->Handle(), shadow.Left, shadow.Top, size.cx, size.cy, cache->Canvas()->Handle(), 0, 0,
            SRCCOPY);
-    const TRect margins = tpl ? TRect((tpl->Width() - 1) / 2, (tpl->Height() - 1) / 2, (tpl->Width() - 1) / 2,
-                                      (tpl->Height() - 1) / 2)
-                              : TRect();
-    PaintShadowAround(picture, TRect(shadow.Left, shadow.Top, shadow.Left + size.cx, shadow.Top + size.cy), tpl,
-                      margins, shadow);
+    const TRect body(shadow.Left, shadow.Top, shadow.Left + size.cx, shadow.Top + size.cy);
+    if (extended && tpl && tpl->Width() > 0 && tpl->Height() > 0) {
+      PaintShadowAround(picture, body, nullptr, TRect(), TRect());
+      FillRect32Excl(picture, TRect(0, 0, picture->Width(), picture->Height()), body, 0, 0);
+      PaintExtendedFrame(data, picture, tpl, header, shadow, SysBorderWidth() + inFrame.X);
+      if (caption > 0) {
+        paintTitle(picture, TPoint(shadow.Left, shadow.Top));
+        keepTitle(picture, TPoint(shadow.Left, shadow.Top));
+      }
+    } else {
+      PaintShadowMargins(data, manager ? manager->ExtBordersMode() : ebmFull, SkinData->SkinIndex, FFormActive, picture,
+                         body, tpl, shadow);
+    }
   }
   if (caption > 0)
     for (const auto& i : Icons)
@@ -256,9 +309,14 @@ void TkvDialogWnd::PaintAll() {
 
 TRect TkvDialogWnd::ShadowSize() const { return BorderForm ? BorderForm->ShadowSize() : TRect(); }
 
+TPoint TkvDialogWnd::WindowInFrame() const {
+  TkvBorderForm* border = BorderForm.get();
+  return border ? TPoint(DiffBorder(border), DiffTitle(border)) : TPoint(0, 0);
+}
+
 TPoint TkvDialogWnd::FrameOrigin() const {
-  const TRect shadow = ShadowSize();
-  return TPoint(shadow.Left, shadow.Top);
+  TkvBorderForm* border = BorderForm.get();
+  return border ? TPoint(border->OffsetX(), border->OffsetY()) : TPoint(0, 0);
 }
 
 void TkvDialogWnd::RepaintButton(Integer code) {
@@ -310,11 +368,12 @@ bool TkvDialogWnd::DrawIcon(Integer code) {
   if (code == HTCLOSE) enabled = EnabledClose();
   if (code == HTMAXBUTTON) enabled = EnabledMax() || EnabledRestore();
   if (code == HTMINBUTTON) enabled = EnabledMin();
-  const TPoint origin = FrameOrigin();
+  const TPoint origin = FrameOrigin(), inFrame = WindowInFrame();
+  const TRect shadow = ShadowSize();
   const TPoint at(icon->Rect.Left + origin.X, icon->Rect.Top + origin.Y);
-  if (TitleBG && TitleBG->Width() == cache->Width() - origin.X - ShadowSize().Right)
+  if (TitleBG && TitleBG->Width() == cache->Width() - shadow.Left - shadow.Right)
     BitBlt(cache->Canvas()->Handle(), at.X, at.Y, icon->Rect.Width(), icon->Rect.Height(), TitleBG->Canvas()->Handle(),
-           icon->Rect.Left, icon->Rect.Top, SRCCOPY);
+           icon->Rect.Left + inFrame.X, icon->Rect.Top + inFrame.Y, SRCCOPY);
   const Integer state = Mini(icon->State, Maxi(md.ImageCount - 1, 0));
   const bool reduced = !enabled || (!FFormActive && icon->State <= 0);
   DrawSkinGlyph(cache, at, state, reduced ? 2 : 1, md, MakeCacheInfo(cache));
@@ -476,6 +535,11 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
     TkvMainWnd::kvWndProc(message);
     return;
   }
+  // A press or release that the outer border window hands on carries no hit code (-1): the
+  // border window's hit test at the message's screen point gives it.
+  if (BorderForm && Integer(message.WParam) == HTTRANSPARENT &&
+      (message.Msg == WM_NCLBUTTONDOWN || message.Msg == WM_NCLBUTTONUP || message.Msg == WM_NCRBUTTONUP))
+    message.WParam = WPARAM(BorderForm->Ex_WMNCHitTest(message));
   switch (message.Msg) {
     case WM_SHOWWINDOW:
       dwStyle = Cardinal(GetWindowLongW(CtrlHandle, GWL_STYLE));

@@ -978,8 +978,8 @@ class TkvSystemBlur : public TPersistent {
 class TkvBorderForm : public TkvBorderWindow {
  public:
   explicit TkvBorderForm(TsSkinProvider* owner);
-  // A skinned standard dialog's border: the dialog keeps drawing its own frame and taking the
-  // mouse; the window behind it shows the dialog's picture with the shadow around it.
+  // A skinned standard dialog's border: the window behind the dialog shows the dialog's
+  // picture (its frame as wide and its title as high as the skin says) with the shadow around.
   explicit TkvBorderForm(TkvDialogWnd* owner);
   ~TkvBorderForm() override;
   TkvBorderForm(const TkvBorderForm&) = delete;
@@ -1043,6 +1043,7 @@ class TkvBorderForm : public TkvBorderWindow {
 
  private:
   HRGN ClientRgn(Integer newWidth, Integer newHeight);
+  Integer DialogHitTest(TPoint p);
   HRGN BlurRgn(TBitmap* picture);
   void UpdateDialogBorder(bool redraw, Byte blend);
   void CopyClientFromScreen(TBitmap* picture);
@@ -1061,10 +1062,26 @@ extern Integer BorderProcDepth;
 // sideModes say).
 void PaintShadowAround(TBitmap* cache, const TRect& body, TBitmap* tpl, const TRect& srcMargins, const TRect& shadow,
                        const TRect& sideModes = TRect(1, 1, 1, 1));
+// The shadow margins of a form's or dialog's picture without extended drawing: from the
+// template's halves with the frame's corners rounded into it, or, when the skin has its own
+// border image and the full extended-borders mode, with that image's margins.
+void PaintShadowMargins(TkvSkinData* data, Integer extBordersMode, Integer section, bool active, TBitmap* cache,
+                        const TRect& rForm, TBitmap* tpl, const TRect& shadow);
+// Extended drawing: the skin draws frame and title from its extended-border image (its
+// ExDrawMode 1 in the full extended-borders mode); the section paints only the background.
+bool ExtendedFrameDrawing(TkvSkinData* data, DuRiruZireziv* manager);
+// That frame, drawn from the shadow template with the extended-border image's margins over the
+// picture's shadow, side and title (captionHeight: the title with its top border).
+void PaintExtendedFrame(TkvSkinData* data, TBitmap* cache, TBitmap* tpl, Integer captionHeight, const TRect& shadow,
+                        Integer borderWidth);
+// A frame whose section has a corner radius gets its corners rounded against the shadow
+// template (they show the template, not the square frame).
+void RoundFrameCorners(TkvSkinData* data, Integer section, bool active, TBitmap* cache, const TRect& rForm,
+                       TBitmap* tpl);
 
 // The skin's border width for the outer border window (0 without one or without a manager), its
-// title height, and how far the skinned frame is wider and taller than the system's. A dialog's
-// picture keeps the dialog's own frame: for its border they are 0.
+// title height, and how far the skinned frame is wider and taller than the system's. A dialog
+// keeps its own side or title where the skin's metric is 0 (its difference is then 0).
 Integer SkinBorderWidth(TkvBorderWindow* bf);
 Integer SkinTitleHeight(TkvBorderWindow* bf);
 Integer DiffBorder(TkvBorderWindow* bf);

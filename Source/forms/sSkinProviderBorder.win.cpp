@@ -29,11 +29,6 @@ TkvSkinData* SkinDataOf(TkvBorderForm* bf) {
   return bf && bf->SkinData && (bf->sp || bf->Dlg) ? bf->SkinData->GetCommonSkinData() : nullptr;
 }
 
-bool DialogOwned(TkvBorderWindow* bf) {
-  TkvBorderForm* b = dynamic_cast<TkvBorderForm*>(bf);
-  return b && b->Dlg;
-}
-
 HWND FormWnd(TsSkinProvider* sp) { return sp->Form && sp->Form->HandleAllocated() ? sp->Form->WindowHandle() : nullptr; }
 
 }  // namespace
@@ -46,7 +41,6 @@ DuRiruZireziv* BorderManagerOf(TkvBorderWindow* bf) {
 }
 
 Integer SkinBorderWidth(TkvBorderWindow* bf) {
-  if (DialogOwned(bf)) return 0;
   TkvSkinData* data = BorderManagerOf(bf) ? SkinDataOf(AsBorderForm(bf)) : nullptr;
   return data ? data->ExBorderWidth : 0;
 }
@@ -54,23 +48,33 @@ Integer SkinBorderWidth(TkvBorderWindow* bf) {
 Integer SkinTitleHeight(TkvBorderWindow* bf) {
   TkvBorderForm* b = AsBorderForm(bf);
   TkvSkinData* data = SkinDataOf(b);
-  if (!data || b->Dlg) return 0;
-  return b->sp->IsZoomed() ? data->ExMaxHeight : data->ExTitleHeight;
+  if (!data) return 0;
+  return b->sp && b->sp->IsZoomed() ? data->ExMaxHeight : data->ExTitleHeight;
 }
 
 // Both differences are measured from where the system put the client area, as the picture's
 // offsets are: the picture's client then lines up with the form's client pixel for pixel.
+// A dialog keeps the system's side or title for a metric its skin leaves at 0: the picture
+// then has the dialog's own frame there, as without extended borders.
 Integer DiffBorder(TkvBorderWindow* bf) {
   TkvBorderForm* b = AsBorderForm(bf);
-  const HWND h = b && !b->Dlg ? b->OwnerHandle() : nullptr;
+  const HWND h = b ? b->OwnerHandle() : nullptr;
   if (!h) return 0;
+  if (b->Dlg) {
+    const Integer skin = SkinBorderWidth(bf);
+    return skin ? skin - ClientOrigin(h).X : 0;
+  }
   return SysBorderWidth(h, bf, true) - ClientOrigin(h).X;
 }
 
 Integer DiffTitle(TkvBorderWindow* bf) {
   TkvBorderForm* b = AsBorderForm(bf);
-  const HWND h = b && !b->Dlg ? b->OwnerHandle() : nullptr;
+  const HWND h = b ? b->OwnerHandle() : nullptr;
   if (!h) return 0;
+  if (b->Dlg) {
+    const Integer skin = b->Dlg->CaptionHeight() > 0 ? SkinTitleHeight(bf) : 0;
+    return skin ? skin - ClientOrigin(h).Y : 0;
+  }
   return b->CaptionHeight(true) - ClientOrigin(h).Y;
 }
 
@@ -171,14 +175,27 @@ void TsSkinProvider::PaintOuterBorder(TBitmap* cache, const TRect& rForm) {
     PaintExtendedFrame(cache, tpl);
     return;
   }
-  const bool ownBorderImage =
-      data->ExBorder >= 0 && data->ExBorder < Integer(data->ma.size()) && SkinManager()->ExtBordersMode() == ebmFull;
-  if (!ownBorderImage) {
-    PaintShadowAround(cache, rForm, tpl, halfMargins, shadow);
-    CheckCorners(cache, rForm, tpl);
+  PaintShadowMargins(data, SkinManager()->ExtBordersMode(), FCommonData ? FCommonData->SkinIndex : -1, FormActive,
+                     cache, rForm, tpl, shadow);
+}
+
+void PaintShadowMargins(TkvSkinData* data, Integer extBordersMode, Integer section, bool active, TBitmap* cache,
+                        const TRect& rForm, TBitmap* tpl, const TRect& shadow) {
+  if (!data || !tpl || tpl->Width() == 0 || tpl->Height() == 0) {
+    PaintShadowAround(cache, rForm, nullptr, TRect(), TRect());
     return;
   }
-  // The skin's border image is the template, with its own margins.
+  const bool ownBorderImage =
+      data->ExBorder >= 0 && data->ExBorder < Integer(data->ma.size()) && extBordersMode == ebmFull;
+  if (!ownBorderImage) {
+    const TRect halfMargins((tpl->Width() - 1) / 2, (tpl->Height() - 1) / 2, (tpl->Width() - 1) / 2,
+                            (tpl->Height() - 1) / 2);
+    PaintShadowAround(cache, rForm, tpl, halfMargins, shadow);
+    RoundFrameCorners(data, section, active, cache, rForm, tpl);
+    return;
+  }
+  // The skin's border image is the template, with its own margins: those of the skin data the
+  // picture is painted at, as the template is.
   const TsMaskData& md = data->ma[size_t(data->ExBorder)];
   const Integer sides = md.DrawMode & 1;
   PaintShadowAround(cache, rForm, tpl, TRect(md.WL, md.WT, md.WR, md.WB), shadow, TRect(sides, sides, sides, sides));
@@ -206,25 +223,30 @@ void PaintShadowAround(TBitmap* cache, const TRect& rForm, TBitmap* tpl, const T
 }
 
 bool TsSkinProvider::ExtendedFrameDrawing() {
-  TkvSkinData* data = SkinDataFor();
-  DuRiruZireziv* manager = SkinManager();
-  return BorderForm && data && manager && data->ExDrawMode == 1 && manager->ExtBordersMode() == ebmFull;
+  return BorderForm && ::ExtendedFrameDrawing(SkinDataFor(), SkinManager());
+}
+
+bool ExtendedFrameDrawing(TkvSkinData* data, DuRiruZireziv* manager) {
+  return data && manager && data->ExDrawMode == 1 && manager->ExtBordersMode() == ebmFull;
 }
 
 // The extended frame reaches over the skin's own border and the whole title strip: the source
 // margins are the border image's, kept within the picture's halves, and the target margins the
 // shadow plus the frame and the title.
 void TsSkinProvider::PaintExtendedFrame(TBitmap* cache, TBitmap* tpl) {
-  TkvSkinData* data = SkinDataFor();
-  if (!data || !tpl || data->ExBorder < 0 || data->ExBorder >= Integer(data->ma.size())) return;
+  if (!BorderForm) return;
+  ::PaintExtendedFrame(SkinDataFor(), cache, tpl, CaptionHeight(true), ShadowSize(), BorderWidth(true));
+}
+
+void PaintExtendedFrame(TkvSkinData* data, TBitmap* cache, TBitmap* tpl, Integer captionHeight, const TRect& shadow,
+                        Integer borderWidth) {
+  if (!data || !cache || !tpl || data->ExBorder < 0 || data->ExBorder >= Integer(data->ma.size())) return;
   const TsMaskData& md = data->ma[size_t(data->ExBorder)];
-  const Integer fHeight = cache->Height(), iCaptHeight = CaptionHeight(true);
-  const TRect src(md.WL, Mini(md.WT, iCaptHeight + (fHeight - iCaptHeight) / 2), md.WR,
-                  Mini(md.WB, (fHeight - iCaptHeight) / 2));
-  const TRect shadow = ShadowSize();
-  const Integer bw = BorderWidth(true);
-  const TRect dst(shadow.Left + bw, shadow.Top + BorderForm->CaptionHeight(true), shadow.Right + bw,
-                  shadow.Bottom + bw);
+  const Integer fHeight = cache->Height();
+  const TRect src(md.WL, Mini(md.WT, captionHeight + (fHeight - captionHeight) / 2), md.WR,
+                  Mini(md.WB, (fHeight - captionHeight) / 2));
+  const TRect dst(shadow.Left + borderWidth, shadow.Top + captionHeight, shadow.Right + borderWidth,
+                  shadow.Bottom + borderWidth);
   // The border image says whether its sides repeat or stretch along the frame.
   const Integer sides = md.DrawMode & 1;
   DrawFrameTemplate(cache->View(), TRect(0, 0, cache->Width(), cache->Height()), tpl->View(), src, dst,
@@ -234,14 +256,17 @@ void TsSkinProvider::PaintExtendedFrame(TBitmap* cache, TBitmap* tpl) {
 // A frame whose section has a corner radius is rounded here: its corners show the shadow
 // template instead of the square frame.
 void TsSkinProvider::CheckCorners(TBitmap* cache, const TRect& rForm, TBitmap* tpl) {
-  TkvSkinData* data = SkinDataFor();
-  const Integer index = FCommonData ? FCommonData->SkinIndex : -1;
-  if (!data || index < 0 || index >= Integer(data->gd.size())) return;
+  RoundFrameCorners(SkinDataFor(), FCommonData ? FCommonData->SkinIndex : -1, FormActive, cache, rForm, tpl);
+}
+
+void RoundFrameCorners(TkvSkinData* data, Integer index, bool active, TBitmap* cache, const TRect& rForm,
+                       TBitmap* tpl) {
+  if (!data || !cache || index < 0 || index >= Integer(data->gd.size())) return;
   const TsGeneralData& gd = data->gd[size_t(index)];
   if (gd.BorderRadius <= 0) return;
   // The rounded edge takes the frame's edge colour: the border line's, or the body's where
   // the section draws no line; the rounding then blends it with the shadow.
-  const TsGenState& look = gd.Props[FormActive ? 1 : 0];
+  const TsGenState& look = gd.Props[active ? 1 : 0];
   const Integer edge = gd.BorderWidth < 1 ? look.Color : look.BorderColor;
   PaintCornerEdges(cache->View(), rForm, gd.BorderRadius, 0xFF000000u | SwapRedBlue(uint32_t(ColorToRGB(TColor(edge)))));
   TCacheInfo ci;
@@ -332,13 +357,17 @@ HWND TkvBorderForm::OwnerHandle() {
 }
 
 Integer TkvBorderForm::CaptionHeight(bool checkSkin) {
-  if (Dlg) return Dlg->CaptionHeight();
+  // With the skin, a dialog's title is the picture's: the skin's title with its top border.
+  if (Dlg) return checkSkin && Dlg->CaptionHeight() > 0 ? Dlg->HeaderHeight() + DiffTitle(this) : Dlg->CaptionHeight();
   return sp ? sp->CaptionHeight(checkSkin) : 0;
 }
 
 Integer TkvBorderForm::MenuHeight() { return sp ? sp->MenuHeight() : 0; }
 
-TRect TkvBorderForm::IconRect() { return sp ? sp->FIconRect : TRect(); }
+TRect TkvBorderForm::IconRect() {
+  if (Dlg) return Dlg->IconRect();
+  return sp ? sp->FIconRect : TRect();
+}
 
 void TkvBorderForm::PaintAll() {
   if (Dlg) Dlg->PaintAll();
@@ -379,13 +408,15 @@ bool TkvBorderForm::CanBringForm() {
 // the form's client area.
 Integer TkvBorderForm::OffsetX() {
   const HWND h = OwnerHandle();
-  if (Dlg) return ShadowSize().Left;  // the dialog's picture starts inside the shadow
+  // The skin's side and title replace the dialog's own in the picture: the window lies that
+  // much further in.
+  if (Dlg) return ShadowSize().Left + DiffBorder(this);
   return h ? sp->OffsetX() - ClientOrigin(h).X : 0;
 }
 
 Integer TkvBorderForm::OffsetY() {
   const HWND h = OwnerHandle();
-  if (Dlg) return ShadowSize().Top;
+  if (Dlg) return ShadowSize().Top + DiffTitle(this);
   return h ? sp->OffsetY() - ClientOrigin(h).Y : 0;
 }
 
@@ -425,7 +456,7 @@ TkvBorderFrame TkvBorderForm::Frame() {
   }
   if (const HWND h = OwnerHandle()) {
     f.SysBorder = SysBorderWidth(h, this, false);
-    if (f.SysBorder == 0 && sp->FUWPMode && sp->FluentBorderStyle == bsSizeable) f.SysBorder = 4;
+    if (f.SysBorder == 0 && sp && sp->FUWPMode && sp->FluentBorderStyle == bsSizeable) f.SysBorder = 4;
   }
   return f;
 }

@@ -4,6 +4,7 @@
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
 #include "forms/kvTitleBar.h"
+#include "forms/kvDialogWnd.h"
 #include "forms/sSkinProvider.h"
 #include "forms/sSkinProviderMotion.h"
 #include "skin/sVclUtils.h"
@@ -43,9 +44,9 @@ bool IsCaptionElementCode(Integer ht) {
 Integer TkvBorderForm::Ex_WMNCHitTest(TMessage& m) {
   const HWND wnd = LayeredWindow();
   const HWND h = OwnerHandle();
-  if (!wnd || !h || !sp) return HTNOWHERE;
+  if (!wnd || !h || (!sp && !Dlg)) return HTNOWHERE;
   if (AnimScaling(BorderManagerOf(this))) return HTNOWHERE;
-  {
+  if (sp) {
     TMessage asked = m;
     asked.Result = 0;
     sp->OnExtHitTest.Call(asked);
@@ -54,6 +55,7 @@ Integer TkvBorderForm::Ex_WMNCHitTest(TMessage& m) {
   const TPoint lt = WindowTopLeft(wnd);
   const TPoint p(m.XPos() - lt.X, m.YPos() - lt.Y);
   if (!IsWindowEnabled(h)) return HTTRANSPARENT;
+  if (Dlg) return DialogHitTest(p);
 
   // Caption buttons, user title buttons and title bar items, as the caption lays them out.
   sp->CalcItems();
@@ -91,6 +93,22 @@ Integer TkvBorderForm::Ex_WMNCHitTest(TMessage& m) {
     return HTTRANSPARENT;
   }
   return HTMENU;
+}
+
+// A dialog's frame on the border window: its border icons, the sizing zones of a sizeable
+// dialog, the title with the small icon; the rest (the client, the shadow) is not ours.
+Integer TkvBorderForm::DialogHitTest(TPoint p) {
+  const HWND h = OwnerHandle();
+  const TPoint o = Dlg->FrameOrigin();
+  const Integer icon = Dlg->IconHit(TPoint(p.X - o.X, p.Y - o.Y));
+  if (icon >= 0) return icon;
+  const TkvBorderFrame frame = Frame();
+  if (!IsZoomed(h) && IsSizeBox(h))
+    if (const Integer zone = FrameSizingHit(frame, p)) return zone;
+  const Integer captionBottom = CaptionHeight(true) + frame.Shadow.Top;
+  if (Dlg->CaptionHeight() > 0 && p.Y >= 0 && p.Y <= captionBottom)
+    return IconRect().Contains(p) ? HTSYSMENU : HTCAPTION;
+  return HTTRANSPARENT;
 }
 
 bool TkvBorderForm::MouseAboveTheShadow(TMessage& m) {

@@ -9,6 +9,7 @@
 #include "base/sMessages.h"
 #include "forms/kvDials.h"
 #include "forms/sSkinProvider.h"
+#include "raster/GdiBitmaps.h"
 #include "skin/sCommonData.h"
 #include "skin/sVclUtils.h"
 #include "support/FormFixture.h"
@@ -52,6 +53,8 @@ class DialogWrapper : public SkinnedForm {
  protected:
   void SetUp() override {
     ASSERT_NO_FATAL_FAILURE(SkinnedForm::SetUp());
+    // Layered windows are bound as at start-up: the outer border needs them, whatever ran before.
+    sGraphUtilsStartup();
     kvDialsStartup();
     skin->skin.Manager.InstallHook();
   }
@@ -90,6 +93,12 @@ class DialogWrapper : public SkinnedForm {
   TkvDialogWnd* Wrapper() {
     TkvProvider* entry = FindFormInList(dlg);
     return entry ? entry->DlgWnd.get() : nullptr;
+  }
+  // Shows the dialog; its wrapper when it has an outer border window, else null.
+  TkvDialogWnd* ShowWithOuterBorder() {
+    ShowDialog();
+    TkvDialogWnd* w = Wrapper();
+    return w && w->BorderForm && w->BorderForm->LayeredWindow() ? w : nullptr;
   }
   std::unique_ptr<TBitmap> Shot() {
     RECT w{};
@@ -1038,4 +1047,195 @@ TEST_F(DialogWrapper, CaptionDragWithAnOuterBorderMovesAndFadesThePicture) {
   const TOwnedRegion rgn(CreateRectRgn(0, 0, 0, 0));
   ASSERT_NE(GetWindowRgn(bw, rgn.get()), ERROR);
   EXPECT_FALSE(PtInRegion(rgn.get(), shadow.Left + 20, shadow.Top + 20));  // the dialog's place cut out again
+}
+
+namespace {
+// The last picture the border window was given, after a fresh paint of the dialog's frame.
+layered::UpdateCall RepaintedPicture(TkvDialogWnd* w) {
+  LayeredCalls rec;
+  w->SkinData->BGChanged = true;
+  w->BorderForm->UpdateExBordersPos(true, 255);
+  const auto shown = LayeredCalls::UpdatesOf(w->BorderForm->LayeredWindow());
+  return shown.empty() ? layered::UpdateCall{} : shown.back();
+}
+}  // namespace
+
+// A skin whose extended frame is wider or whose title is higher than the dialog's own: the
+// picture grows by the differences, the dialog's window lies that much further in (the border
+// window's offsets, which the dragged picture is dropped by, and the client's place agree), the
+// frame's far edges move out and the border icons sit in the middle of the skin's title.
+TEST_F(DialogWrapper, OuterBorderTakesTheSkinsSideAndTitle) {
+  const TRect shadow(9, 7, 11, 13);
+  GiveShadow(*skin, shadow);
+  ASSERT_NE(MakeDialog(), nullptr);
+  TkvDialogWnd* w = ShowWithOuterBorder();
+  ASSERT_NE(w, nullptr);
+  const TPoint sys = ClientOrigin(dlg);  // the dialog's own side and header
+  RECT wr{};
+  GetWindowRect(dlg, &wr);
+  const TSize window(wr.right - wr.left, wr.bottom - wr.top);
+  TkvSkinData& d = *skin->skin.Data;
+  struct Case {
+    Integer moreSide, moreTitle;  // how much the skin's metric exceeds the dialog's (0: none given)
+  };
+  for (const Case c : {Case{0, 0}, Case{4, 6}, Case{7, 0}, Case{0, 3}}) {
+    SCOPED_TRACE(testing::Message() << "side +" << c.moreSide << ", title +" << c.moreTitle);
+    d.ExBorderWidth = c.moreSide ? sys.X + c.moreSide : 0;
+    d.ExTitleHeight = c.moreTitle ? sys.Y + c.moreTitle : 0;
+    const layered::UpdateCall pic = RepaintedPicture(w);
+    ASSERT_FALSE(pic.pixels.empty());
+    const TSize frame(window.cx + 2 * c.moreSide, window.cy + c.moreTitle + c.moreSide);
+    EXPECT_EQ(pic.size.cx, frame.cx + shadow.Left + shadow.Right);
+    EXPECT_EQ(pic.size.cy, frame.cy + shadow.Top + shadow.Bottom);
+    EXPECT_EQ(w->BorderForm->OffsetX(), shadow.Left + c.moreSide);
+    EXPECT_EQ(w->BorderForm->OffsetY(), shadow.Top + c.moreTitle);
+    EXPECT_EQ(w->FrameOrigin(), TPoint(shadow.Left + c.moreSide, shadow.Top + c.moreTitle));
+    ASSERT_TRUE(pic.hasPos);
+    EXPECT_EQ(pic.pos.x, wr.left - shadow.Left - c.moreSide);
+    EXPECT_EQ(pic.pos.y, wr.top - shadow.Top - c.moreTitle);
+    // The frame's right and bottom edges are the skin's border, the shadow just beyond them.
+    const Integer midY = shadow.Top + frame.cy / 2, midX = shadow.Left + frame.cx / 2;
+    EXPECT_EQ(pic.At(shadow.Left + frame.cx - 2, midY), kBorderPixel);
+    EXPECT_EQ(pic.At(midX, shadow.Top + frame.cy - 2), kBorderPixel);
+    EXPECT_NE(pic.At(shadow.Left + frame.cx + 1, midY) >> 24, 0xFFu);
+    EXPECT_NE(pic.At(midX, shadow.Top + frame.cy + 1) >> 24, 0xFFu);
+    // The close icon: right-aligned on the frame, centred in the skin's title.
+    const TRect icon = w->Icons[TkvDialogWnd::biClose].Rect;
+    const TPoint o = w->FrameOrigin();
+    EXPECT_EQ(icon.Right + o.X, shadow.Left + frame.cx - Maxi(4, sys.X + c.moreSide));
+    EXPECT_EQ(icon.Top + o.Y, shadow.Top + (sys.Y + c.moreTitle - kGlyphH) / 2);
+    EXPECT_EQ(pic.At(icon.Left + o.X + kGlyphW / 2, icon.Top + o.Y + kGlyphH / 2), GlyphPixel(0, 0));
+    // The window's own frame shows the same picture, and the icon answers there.
+    EXPECT_EQ(At(IconCentre(TkvDialogWnd::biClose).X, IconCentre(TkvDialogWnd::biClose).Y),
+              ColorOfPixel(GlyphPixel(0, 0)));
+    EXPECT_EQ(SendMessageW(dlg, WM_NCHITTEST, 0, ScreenParam(IconCentre(TkvDialogWnd::biClose))), HTCLOSE);
+    w->SetHotHT(0);  // the next picture shows the icon normal again
+  }
+}
+
+// A frame whose section rounds its corners shows the shadow template in them on the border's
+// picture; square corners keep the border image, and the edge between them stays the border's.
+TEST_F(DialogWrapper, RoundedDialogFrameShowsTheShadowInItsCorners) {
+  const TRect shadow(9, 7, 11, 13);
+  GiveShadow(*skin, shadow);
+  // A template larger than the corner squares, so that every corner finds its pixels in it.
+  for (auto* slot : {&skin->skin.Data->ShdaTemplate, &skin->skin.Data->ShdiTemplate}) {
+    *slot = std::make_unique<TBitmap>(31, 31, pf32bit);
+    FillRect32(slot->get(), TRect(0, 0, 31, 31), 0x00202020, 0xC0);
+  }
+  ASSERT_NE(MakeDialog(), nullptr);
+  TkvDialogWnd* w = ShowWithOuterBorder();
+  ASSERT_NE(w, nullptr);
+  TsGeneralData& section = skin->skin.Data->gd[size_t(skin->dialog)];
+  const uint32_t shadowPixel = w->BorderForm->ShadowTemplate->View().At(3, 3);
+  struct Case {
+    Integer radius;
+    bool rounded;
+  };
+  // The pixels read lie well outside the rounding's rim, whose softening may vary.
+  for (const Case c : {Case{0, false}, Case{8, true}}) {
+    SCOPED_TRACE(c.radius);
+    section.BorderRadius = c.radius;
+    const layered::UpdateCall pic = RepaintedPicture(w);
+    ASSERT_FALSE(pic.pixels.empty());
+    const Integer right = pic.size.cx - shadow.Right - 1, bottom = pic.size.cy - shadow.Bottom - 1;
+    for (const TPoint p : {TPoint(shadow.Left + 1, shadow.Top + 1), TPoint(right - 1, shadow.Top + 1),
+                           TPoint(shadow.Left + 1, bottom - 1), TPoint(right - 1, bottom - 1)})
+      EXPECT_EQ(pic.At(p.X, p.Y), c.rounded ? shadowPixel : kBorderPixel) << p.X << "," << p.Y;
+    EXPECT_EQ(pic.At(pic.size.cx / 2, shadow.Top + 1), kBorderPixel);
+    EXPECT_EQ(pic.At(pic.size.cx / 2, bottom - 1), kBorderPixel);
+  }
+  section.BorderRadius = 0;
+}
+
+// Extended drawing (the skin's ExDrawMode 1 in the full extended-borders mode): the frame and the
+// title come from the shadow template with the extended-border image's margins, the section
+// gives only the background (its own border image is not drawn), and the border icons sit lower
+// by the skin's centre offset. Without it the section's border image makes the frame.
+TEST_F(DialogWrapper, ExtendedDrawingTakesTheFrameFromTheShadowTemplate) {
+  const TRect shadow(9, 7, 11, 13);
+  GiveShadow(*skin, shadow);
+  TkvSkinData& d = *skin->skin.Data;
+  d.ExBorder = skin->skin.AddImage(TRect(140, 0, 152, 12), 1, 0, 0, 2);
+  d.ExCenterOffs = 3;
+  d.Reindex();
+  ASSERT_EQ(skin->skin.Manager.ExtBordersMode(), ebmFull);
+  ASSERT_NE(MakeDialog(), nullptr);
+  TkvDialogWnd* w = ShowWithOuterBorder();
+  ASSERT_NE(w, nullptr);
+  const TPoint sys = ClientOrigin(dlg);
+  const uint32_t templatePixel = w->BorderForm->ShadowTemplate->View().At(3, 3);
+  struct Case {
+    Integer drawMode;
+    bool extended;
+  };
+  for (const Case c : {Case{0, false}, Case{1, true}}) {
+    SCOPED_TRACE(c.drawMode);
+    d.ExDrawMode = c.drawMode;
+    const layered::UpdateCall pic = RepaintedPicture(w);
+    ASSERT_FALSE(pic.pixels.empty());
+    const Integer midY = pic.size.cy / 2, right = pic.size.cx - shadow.Right;
+    for (const TPoint p : {TPoint(shadow.Left + 1, midY), TPoint(right - 2, midY)})
+      EXPECT_EQ(pic.At(p.X, p.Y), c.extended ? templatePixel : kBorderPixel) << p.X << "," << p.Y;
+    // The client's place is the section's background, opaque, either way.
+    EXPECT_EQ(pic.At(pic.size.cx / 2, midY), 0xFF000000u | RgbOfColor(kDialogClient));
+    const TRect icon = w->Icons[TkvDialogWnd::biClose].Rect;
+    const TPoint o = w->FrameOrigin();
+    EXPECT_EQ(icon.Top + o.Y, shadow.Top + (sys.Y - kGlyphH) / 2 + (c.extended ? 3 : 0));
+    EXPECT_EQ(pic.At(icon.Left + o.X + kGlyphW / 2, icon.Top + o.Y + kGlyphH / 2), GlyphPixel(0, 0));
+  }
+  d.ExDrawMode = 0;
+}
+
+// The outer border window's hit test of a dialog's frame (points in its coordinates): the border
+// icons, the title with the small icon, and nothing of ours over the client or in the shadow.
+// A press handed on without a hit code (-1) takes this hit test's answer.
+TEST_F(DialogWrapper, OuterBorderHitTestsTheDialogsFrame) {
+  const TRect shadow(9, 7, 11, 13);
+  GiveShadow(*skin, shadow);
+  TkvSkinData& d = *skin->skin.Data;
+  ASSERT_NE(MakeDialog(), nullptr);
+  const TPoint sys = ClientOrigin(dlg);
+  d.ExBorderWidth = sys.X + 3;
+  d.ExTitleHeight = sys.Y + 4;
+  TkvDialogWnd* w = ShowWithOuterBorder();
+  ASSERT_NE(w, nullptr);
+  const layered::UpdateCall pic = RepaintedPicture(w);
+  ASSERT_FALSE(pic.pixels.empty());
+  const HWND bw = w->BorderForm->LayeredWindow();
+  RECT br{};
+  GetWindowRect(bw, &br);
+  const TPoint o = w->FrameOrigin();
+  auto centre = [&](TkvDialogWnd::TIcon i) {
+    const TRect& r = w->Icons[i].Rect;
+    return TPoint(o.X + (r.Left + r.Right) / 2, o.Y + (r.Top + r.Bottom) / 2);
+  };
+  const TRect iconRect = w->IconRect();
+  const Integer titleMiddle = shadow.Top + (sys.Y + 4) / 2;
+  struct Case {
+    const char* where;
+    TPoint p;
+    Integer code;
+  };
+  const Case cases[] = {
+      {"close icon", centre(TkvDialogWnd::biClose), HTCLOSE},
+      {"minimize icon", centre(TkvDialogWnd::biMin), HTMINBUTTON},
+      {"small icon", TPoint(iconRect.Left + 1, iconRect.Top + 1), HTSYSMENU},
+      {"title", TPoint(pic.size.cx / 2, titleMiddle), HTCAPTION},
+      {"title's top row", TPoint(pic.size.cx / 2, shadow.Top), HTCAPTION},
+      {"client", TPoint(pic.size.cx / 2, pic.size.cy / 2), HTTRANSPARENT},
+      {"shadow below", TPoint(pic.size.cx / 2, pic.size.cy - 2), HTTRANSPARENT},
+  };
+  for (const Case& c : cases) {
+    TMessage m{};
+    m.Msg = WM_NCHITTEST;
+    m.LParam = MAKELPARAM(br.left + c.p.X, br.top + c.p.Y);
+    EXPECT_EQ(w->BorderForm->Ex_WMNCHitTest(m), c.code) << c.where;
+  }
+  // A press handed on without a code presses the icon under it.
+  const TPoint close = centre(TkvDialogWnd::biClose);
+  SendMessageW(dlg, WM_NCLBUTTONDOWN, WPARAM(-1), MAKELPARAM(br.left + close.X, br.top + close.Y));
+  EXPECT_EQ(w->CurrentHT, HTCLOSE);
+  EXPECT_EQ(w->Icons[TkvDialogWnd::biClose].State, 2);
+  w->SetHotHT(0);
 }
