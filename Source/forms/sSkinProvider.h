@@ -943,6 +943,7 @@ class TkvBorderForm : public TkvBorderWindow {
   void FreeLayeredWindow() override;
   HRGN MakeRgn() override { return MakeRgn(0, 0); }
   void UpdateExBordersPos(bool redraw, Byte blend) override;
+  std::unique_ptr<TkvGlowForm> ReleaseLayeredForm() override;
 
   // The owner's side.
   HWND OwnerHandle();
@@ -953,16 +954,16 @@ class TkvBorderForm : public TkvBorderWindow {
   void SetHotHT(Integer ht, bool repaint);
   void KillAnimations();
   Cardinal FormState();
-  TRect ShadowSize();
+  TRect ShadowSize() override;
   bool CanBringForm();
   // The owner window's place inside the border window.
-  Integer OffsetX();
-  Integer OffsetY();
+  Integer OffsetX() override;
+  Integer OffsetY() override;
   HWND GetTopWnd();
   Integer MinTopCoord();
   HRGN MakeRgn(Integer newWidth, Integer newHeight);
   void UpdateRgn();
-  void CreateNewForm();
+  void CreateNewForm() override;
   // The frame as the hit test sees it.
   TkvBorderFrame Frame();
   // Where the form's frame starts inside the border window, as snapping and glued forms

@@ -222,6 +222,12 @@ void TkvBorderForm::FreeLayeredWindow() {
   AForm.reset();
 }
 
+std::unique_ptr<TkvGlowForm> TkvBorderForm::ReleaseLayeredForm() {
+  // Its own procedure back: the window no longer answers for the frame.
+  if (AForm && OldBorderProc) AForm->SetWindowProc(OldBorderProc);
+  return std::move(AForm);
+}
+
 HWND TkvBorderForm::OwnerHandle() { return sp ? FormWnd(sp) : nullptr; }
 
 Integer TkvBorderForm::CaptionHeight(bool checkSkin) { return sp ? sp->CaptionHeight(checkSkin) : 0; }

@@ -63,6 +63,18 @@ class TkvBorderWindow {
   virtual HRGN MakeRgn() = 0;
   // Repositions (and with repaint repaints) the layered window around the form at blend.
   virtual void UpdateExBordersPos(bool repaint, Byte blend) = 0;
+  // The shadow's margins around the form in the border's picture (left, top, right, bottom).
+  virtual TRect ShadowSize() { return TRect(); }
+  // Where the form window's top-left corner lies in the border's picture: the shadow's margin
+  // and how far the skin's frame reaches beyond the system's.
+  virtual Integer OffsetX() { return 0; }
+  virtual Integer OffsetY() { return 0; }
+  // Makes a new layered form in place of the one it has (nothing while a show animation owns
+  // the screen).
+  virtual void CreateNewForm() = 0;
+  // Lets go of its layered form, which gets its own window procedure back; the caller owns it.
+  // Null when it has none.
+  virtual std::unique_ptr<TkvGlowForm> ReleaseLayeredForm() = 0;
 };
 
 // A form's skin provider as the skin layer reaches it. The accessors give the provider's own
