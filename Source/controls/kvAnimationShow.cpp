@@ -66,7 +66,7 @@ std::vector<TkvCoverFrame> CoverShowFrames(TkvAnimTypeCtrl type, Integer timeMs,
   std::vector<TkvCoverFrame> frames;
   const Integer steps = timeMs / kCoverFrameTime;
   if (steps < 1) return frames;
-  const bool runup = type == atcRunup;
+  const bool runup = type == atcRunup, blur = type == atcBlur || type == atcBlur2;
   const double fall = 255.0 / steps;
   double weight = 255;
   Integer offset = runup ? 16 * std::max<Integer>(ppi, 1) / 96 : 0;
@@ -75,6 +75,7 @@ std::vector<TkvCoverFrame> CoverShowFrames(TkvAnimTypeCtrl type, Integer timeMs,
     TkvCoverFrame f;
     f.OldWeight = Byte(std::clamp(RoundEven(weight), 0, 255));
     f.Offset = offset;
+    f.Blur = blur && weight > 2;
     frames.push_back(f);
     offset /= 2;
   } while (weight > 2);
@@ -97,6 +98,23 @@ void DrawCoverFrame(const TPixelView& frame, const TPixelView& oldPicture, const
       for (int shift = 0; shift < 24; shift += 8)
         px |= uint32_t(MixByte(fresh[x] >> shift & 0xFF, old[x] >> shift & 0xFF, f.OldWeight)) << shift;
       out[x] = px;
+    }
+  }
+  if (!f.Blur) return;
+  // Through a half-size copy: each 2 x 2 block (a lone last row or column pairs with itself)
+  // becomes its average.
+  for (Integer y = 0; y < h; y += 2) {
+    uint32_t* r0 = frame.Row(y);
+    uint32_t* r1 = frame.Row(std::min(y + 1, h - 1));
+    for (Integer x = 0; x < w; x += 2) {
+      const Integer x1 = std::min(x + 1, w - 1);
+      uint32_t avg = 0xFF000000u;
+      for (int shift = 0; shift < 24; shift += 8) {
+        const uint32_t sum =
+            (r0[x] >> shift & 0xFF) + (r0[x1] >> shift & 0xFF) + (r1[x] >> shift & 0xFF) + (r1[x1] >> shift & 0xFF);
+        avg |= ((sum + 2) / 4) << shift;
+      }
+      r0[x] = r0[x1] = r1[x] = r1[x1] = avg;
     }
   }
 }

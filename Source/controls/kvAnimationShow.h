@@ -36,19 +36,22 @@ void DrawFormShowFrame(const TPixelView& frame, const TPixelView& picture, const
 // Without layered windows the new look is mixed into a plain cover window over the old one.
 // Milliseconds between two of its frames.
 constexpr Integer kCoverFrameTime = 24;
-// One frame of the cover: how much of the old picture is left in it (255 all of it), and for
-// the run-up how far below its place the new picture still lies.
+// One frame of the cover: how much of the old picture is left in it (255 all of it), for the
+// run-up how far below its place the new picture still lies, and whether the mix is blurred.
 struct TkvCoverFrame {
   Byte OldWeight = 255;
   Integer Offset = 0;
+  bool Blur = false;
 };
 // The frames of a show over timeMs (none below 24 ms), until the old picture's weight has
-// fallen to 2 or below. A fade or a zoom (atcAero) takes 255 / (timeMs div 24) of weight a
-// frame; the run-up starts the new picture 16 pixels at 96 PPI low, halves that every frame and
-// keeps a third of the old picture's weight each frame. The blurs mix as a fade does.
+// fallen to 2 or below. A fade, a zoom (atcAero) or a blur takes 255 / (timeMs div 24) of
+// weight a frame; the run-up starts the new picture 16 pixels at 96 PPI low, halves that every
+// frame and keeps a third of the old picture's weight each frame. The blurs (atcBlur, atcBlur2)
+// blur every frame but the last, which is the new picture itself.
 std::vector<TkvCoverFrame> CoverShowFrames(TkvAnimTypeCtrl type, Integer timeMs, Integer ppi);
 // Mixes a cover frame (views of one size): the new picture, lowered by the frame's offset with
-// the old one showing above it, blended with the old picture by its weight; the frame opaque.
+// the old one showing above it, blended with the old picture by its weight; a blurred frame is
+// then passed through a half-size copy (each 2 x 2 block takes its average). The frame is opaque.
 void DrawCoverFrame(const TPixelView& frame, const TPixelView& oldPicture, const TPixelView& newPicture,
                     const TkvCoverFrame& f);
 

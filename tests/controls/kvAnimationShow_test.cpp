@@ -115,13 +115,19 @@ TEST(CoverShow, TheOldPictureFadesByEqualStepsUntilNothingIsLeft) {
       {atcFade, 120, {204, 153, 102, 51, 0}},
       // 100 ms is four frames of 24: 63.75 a step, rounded half to even.
       {atcAero, 100, {191, 128, 64, 0}},
-      // The blurs mix as the fade does.
+      // The blurs take their weights as the fade does.
       {atcBlur2, 72, {170, 85, 0}},
+      {atcBlur, 48, {128, 0}},
   };
   for (const Case& c : cases) {
     const std::vector<TkvCoverFrame> frames = CoverShowFrames(c.type, c.ms, 96);
     EXPECT_EQ(Weights(frames), c.weights) << int(c.type) << " " << c.ms;
-    for (const TkvCoverFrame& f : frames) EXPECT_EQ(f.Offset, 0);
+    const bool blurs = c.type == atcBlur || c.type == atcBlur2;
+    for (size_t i = 0; i < frames.size(); ++i) {
+      EXPECT_EQ(frames[i].Offset, 0);
+      // Every frame of a blur but the last, which is the new picture itself.
+      EXPECT_EQ(frames[i].Blur, blurs && i + 1 < frames.size()) << int(c.type) << " frame " << i;
+    }
   }
 }
 
@@ -169,6 +175,28 @@ TEST(CoverShow, FramesMixTheTwoPicturesAndStayOpaque) {
     DrawCoverFrame(frame, oldView, newView, f);
     EXPECT_EQ(framePx[size_t(c.y * w + 1)], c.expected) << int(c.weight) << " " << c.offset << " " << c.y;
   }
+}
+
+TEST(CoverShow, ABlurredFrameIsPassedThroughAHalfSizeCopy) {
+  // 3 x 3, new picture only (weight 0): blue bytes 0, 40, 80 / 120, 160, 200 / 240, 4, 8.
+  constexpr int w = 3, h = 3;
+  const uint32_t blues[w * h] = {0, 40, 80, 120, 160, 200, 240, 4, 8};
+  std::vector<uint32_t> oldPx(w * h, 0), newPx(w * h), framePx(w * h);
+  for (int i = 0; i < w * h; ++i) newPx[size_t(i)] = blues[i];
+  const TPixelView oldView{reinterpret_cast<Byte*>(oldPx.data()), w * 4, w, h};
+  const TPixelView newView{reinterpret_cast<Byte*>(newPx.data()), w * 4, w, h};
+  const TPixelView frame{reinterpret_cast<Byte*>(framePx.data()), w * 4, w, h};
+  TkvCoverFrame f;
+  f.OldWeight = 0;
+  f.Blur = true;
+  DrawCoverFrame(frame, oldView, newView, f);
+  // Blocks: (0, 40, 120, 160) -> 80; (80, 80, 200, 200) -> 140; (240, 4, 240, 4) -> 122;
+  // (8, 8, 8, 8) -> 8. Green and red stay 0, alpha opaque.
+  const std::vector<uint32_t> expected = {80, 80, 140, 80, 80, 140, 122, 122, 8};
+  for (int i = 0; i < w * h; ++i) EXPECT_EQ(framePx[size_t(i)], 0xFF000000u | expected[size_t(i)]) << i;
+  f.Blur = false;
+  DrawCoverFrame(frame, oldView, newView, f);
+  for (int i = 0; i < w * h; ++i) EXPECT_EQ(framePx[size_t(i)], 0xFF000000u | blues[i]) << "unblurred " << i;
 }
 
 // ---- The flight of a text hint ----
