@@ -954,7 +954,7 @@ class TkvBorderForm : public TkvBorderWindow {
   void SetHotHT(Integer ht, bool repaint);
   void KillAnimations();
   Cardinal FormState();
-  TRect ShadowSize() override;
+  TRect ShadowSize();
   bool CanBringForm();
   // The owner window's place inside the border window.
   Integer OffsetX() override;

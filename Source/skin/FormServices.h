@@ -63,10 +63,9 @@ class TkvBorderWindow {
   virtual HRGN MakeRgn() = 0;
   // Repositions (and with repaint repaints) the layered window around the form at blend.
   virtual void UpdateExBordersPos(bool repaint, Byte blend) = 0;
-  // The shadow's margins around the form in the border's picture (left, top, right, bottom).
-  virtual TRect ShadowSize() { return TRect(); }
   // Where the form window's top-left corner lies in the border's picture: the shadow's margin
-  // and how far the skin's frame reaches beyond the system's.
+  // and how far the skin's frame reaches beyond the system's (its title corrected when the form
+  // is maximized).
   virtual Integer OffsetX() { return 0; }
   virtual Integer OffsetY() { return 0; }
   // Makes a new layered form in place of the one it has (nothing while a show animation owns
