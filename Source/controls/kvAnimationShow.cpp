@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "raster/Pixels.h"
 #include "raster/Resampling.h"
 
 namespace {
@@ -57,6 +58,65 @@ void DrawFormShowFrame(const TPixelView& frame, const TPixelView& picture, const
   }
   for (Integer y = 0; y < frame.Height; ++y) std::fill_n(frame.Row(y), frame.Width, 0u);
   if (!f.Dest.IsEmpty()) StretchNearest(frame, f.Dest, picture, whole);
+}
+
+// ---- The cover frames without layered windows ---------------------------------------------------
+
+std::vector<TkvCoverFrame> CoverShowFrames(TkvAnimTypeCtrl type, Integer timeMs, Integer ppi) {
+  std::vector<TkvCoverFrame> frames;
+  const Integer steps = timeMs / kCoverFrameTime;
+  if (steps < 1) return frames;
+  const bool runup = type == atcRunup, blur = type == atcBlur || type == atcBlur2;
+  const double fall = 255.0 / steps;
+  double weight = 255;
+  Integer offset = runup ? 16 * std::max<Integer>(ppi, 1) / 96 : 0;
+  do {
+    weight = runup ? weight / 3 : weight - fall;
+    TkvCoverFrame f;
+    f.OldWeight = Byte(std::clamp(RoundEven(weight), 0, 255));
+    f.Offset = offset;
+    f.Blur = blur && weight > 2;
+    frames.push_back(f);
+    offset /= 2;
+  } while (weight > 2);
+  return frames;
+}
+
+void DrawCoverFrame(const TPixelView& frame, const TPixelView& oldPicture, const TPixelView& newPicture,
+                    const TkvCoverFrame& f) {
+  if (frame.Empty() || oldPicture.Empty() || newPicture.Empty()) return;
+  const Integer w = std::min({frame.Width, oldPicture.Width, newPicture.Width});
+  const Integer h = std::min({frame.Height, oldPicture.Height, newPicture.Height});
+  const Integer offset = std::clamp<Integer>(f.Offset, 0, h);
+  for (Integer y = 0; y < h; ++y) {
+    // The new picture at the frame's place: the old one still shows above it.
+    const uint32_t* fresh = y < offset ? oldPicture.Row(y) : newPicture.Row(y - offset);
+    const uint32_t* old = oldPicture.Row(y);
+    uint32_t* out = frame.Row(y);
+    for (Integer x = 0; x < w; ++x) {
+      uint32_t px = 0xFF000000u;
+      for (int shift = 0; shift < 24; shift += 8)
+        px |= uint32_t(MixByte(fresh[x] >> shift & 0xFF, old[x] >> shift & 0xFF, f.OldWeight)) << shift;
+      out[x] = px;
+    }
+  }
+  if (!f.Blur) return;
+  // Through a half-size copy: each 2 x 2 block (a lone last row or column pairs with itself)
+  // becomes its average.
+  for (Integer y = 0; y < h; y += 2) {
+    uint32_t* r0 = frame.Row(y);
+    uint32_t* r1 = frame.Row(std::min(y + 1, h - 1));
+    for (Integer x = 0; x < w; x += 2) {
+      const Integer x1 = std::min(x + 1, w - 1);
+      uint32_t avg = 0xFF000000u;
+      for (int shift = 0; shift < 24; shift += 8) {
+        const uint32_t sum =
+            (r0[x] >> shift & 0xFF) + (r0[x1] >> shift & 0xFF) + (r1[x] >> shift & 0xFF) + (r1[x1] >> shift & 0xFF);
+        avg |= ((sum + 2) / 4) << shift;
+      }
+      r0[x] = r0[x1] = r1[x] = r1[x1] = avg;
+    }
+  }
 }
 
 // ---- The flight of a text hint ------------------------------------------------------------------------

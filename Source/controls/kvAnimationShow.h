@@ -33,6 +33,28 @@ std::vector<TkvFormShowFrame> FormShowFrames(TkvAnimTypeCtrl type, Integer width
 // the buffer and stretches the picture into Dest, a full frame copies it.
 void DrawFormShowFrame(const TPixelView& frame, const TPixelView& picture, const TkvFormShowFrame& f);
 
+// Without layered windows the new look is mixed into a plain cover window over the old one.
+// Milliseconds between two of its frames.
+constexpr Integer kCoverFrameTime = 24;
+// One frame of the cover: how much of the old picture is left in it (255 all of it), for the
+// run-up how far below its place the new picture still lies, and whether the mix is blurred.
+struct TkvCoverFrame {
+  Byte OldWeight = 255;
+  Integer Offset = 0;
+  bool Blur = false;
+};
+// The frames of a show over timeMs (none below 24 ms), until the old picture's weight has
+// fallen to 2 or below. A fade, a zoom (atcAero) or a blur takes 255 / (timeMs div 24) of
+// weight a frame; the run-up starts the new picture 16 pixels at 96 PPI low, halves that every
+// frame and keeps a third of the old picture's weight each frame. The blurs (atcBlur, atcBlur2)
+// blur every frame but the last, which is the new picture itself.
+std::vector<TkvCoverFrame> CoverShowFrames(TkvAnimTypeCtrl type, Integer timeMs, Integer ppi);
+// Mixes a cover frame (views of one size): the new picture, lowered by the frame's offset with
+// the old one showing above it, blended with the old picture by its weight; a blurred frame is
+// then passed through a half-size copy (each 2 x 2 block takes its average). The frame is opaque.
+void DrawCoverFrame(const TPixelView& frame, const TPixelView& oldPicture, const TPixelView& newPicture,
+                    const TkvCoverFrame& f);
+
 // One frame of the flight: where the flying text's top-left corner is, and how much of the
 // hint's look is left in it (255 all of it, 0 only the label's look).
 struct TkvFlightFrame {
@@ -67,7 +89,7 @@ class TsCommonData;
 // Waits (spinning, no messages) until a frame time of the application's clock has passed since
 // since; the clock's reading when the frame began.
 uint64_t AnimationNow();
-void WaitFrameFrom(uint64_t since);
+void WaitFrameFrom(uint64_t since, Integer frameTime = kShowFrameTime);
 
 // What a per-frame procedure of the show animation is handed.
 struct TkvIterationData {

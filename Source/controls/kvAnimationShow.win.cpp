@@ -1,7 +1,8 @@
 // The show animation of a repainted form and the flight of a text hint into its bound label.
 // Both run synchronously on the GUI thread; their frames wait on the application's clock.
 //
-// Sections: 1. frame waits; 2. the show animation; 3. the text hint flight.
+// Sections: 1. frame waits; 2. the show animation (in a layered window, or without layered
+// windows in a plain cover); 3. the text hint flight.
 #include "controls/kvAnimationShow.h"
 
 #include <windows.h>
@@ -10,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+#include "base/WindowQueries.h"
 #include "base/WorkingBitmaps.h"
 #include "base/kvntTypes.h"
 #include "base/kvntUtils.h"
@@ -24,15 +26,16 @@
 #include "skin/sVclUtils.h"
 #include "ui/Clock.h"
 #include "ui/Forms.h"
+#include "ui/GdiScopes.h"
 #include "ui/ScopeGuard.h"
 
 // ---- 1. Frame waits --------------------------------------------------------------------------------
 
 uint64_t AnimationNow() { return (Application ? Application->Clock() : SystemClock()).NowMs(); }
 
-void WaitFrameFrom(uint64_t since) {
+void WaitFrameFrom(uint64_t since, Integer frameTime) {
   TClock& clock = Application ? Application->Clock() : SystemClock();
-  while (clock.NowMs() - since < uint64_t(kShowFrameTime)) Sleep(0);
+  while (clock.NowMs() - since < uint64_t(std::max<Integer>(frameTime, 0))) Sleep(0);
 }
 
 // ---- 2. The show animation -------------------------------------------------------------------------
@@ -53,6 +56,189 @@ void UnlockAndRedraw(TWinControl* ctrl, Integer maxTransparency) {
   RedrawWindow(wnd, nullptr, nullptr, kRedrawAll);
 }
 
+TkvIterationData IterationOf(TWinControl* ctrl, const TRect& outRect, TBitmap* to, TBitmap* out, Integer blend) {
+  TkvIterationData data;
+  data.OutRect = outRect;
+  data.Ctrl = ctrl;
+  data.BmpTo = to;
+  data.BmpOut = out;
+  data.Blend = blend;
+  return data;
+}
+
+// Where the window that plays the show goes in the z-order: right above the form (topmost with
+// a topmost form).
+HWND PlaceAbove(HWND wnd) {
+  if (GetWindowLongW(wnd, GWL_EXSTYLE) & WS_EX_TOPMOST) return HWND_TOPMOST;
+  HWND above = GetWindow(wnd, GW_HWNDPREV);
+  return above ? above : HWND_TOP;
+}
+
+// A layered cover of the form without an outer border: the form's own shape, the picture opaque.
+std::unique_ptr<TkvGlowForm> NewCover(TkvFormProvider* provider, HWND wnd) {
+  std::unique_ptr<TkvGlowForm> cover(new TkvGlowForm(nullptr));
+  cover->AfterConstruction();
+  if (GetWindowLongW(wnd, GWL_EXSTYLE) & WS_EX_TOPMOST) cover->SetFormStyle(fsStayOnTop);
+  HWND coverWnd = cover->Handle();
+  SetWindowLongW(coverWnd, GWL_EXSTYLE, GetWindowLongW(coverWnd, GWL_EXSTYLE) | WS_EX_LAYERED | WS_EX_NOACTIVATE);
+  // The picture is opaque in the skin's transparent corners: the region cuts them away.
+  provider->FillArOR();
+  if (HRGN shape = provider->GetRgnFromArOR(0, 0)) {
+    if (!SetWindowRgn(coverWnd, shape, FALSE)) DeleteObject(shape);  // the window owns it once set
+  }
+  return cover;
+}
+
+// The show in a layered window: the form's new picture (with an outer border, the border's
+// whole picture with its shadow, in a fresh border window while the old one fades out).
+void ShowLayered(TWinControl* ctrl, TkvFormProvider* provider, Word wTime, Integer maxTransparency,
+                 const TkvIterationProc& doIteration, TkvAnimTypeCtrl animType) {
+  HWND wnd = ctrl->WindowHandle();
+  TkvBorderWindow* border = provider->OuterBorder();
+  // The border's old look, faded out while the new one comes: the snapshot taken before the
+  // change, or what its picture holds.
+  std::unique_ptr<TBitmap> oldLook;
+  if (border) {
+    oldLook = std::move(provider->Snapshot());
+    TsCommonData* sd = provider->SkinData();
+    if (!oldLook && sd && sd->FCacheBmp && !sd->FCacheBmp->Empty()) {
+      oldLook.reset(CreateBmp32(sd->FCacheBmp->Width(), sd->FCacheBmp->Height()));
+      CopyPixels(oldLook->View(), 0, 0, sd->FCacheBmp->View(), TRect(0, 0, oldLook->Width(), oldLook->Height()));
+    }
+  }
+  std::unique_ptr<TBitmap> picture = provider->GetFormImage();
+  if (!picture || picture->Width() <= 0 || picture->Height() <= 0) {
+    // Nothing to fade in: the control simply shows its new look.
+    InAnimationProcess = false;
+    UnlockAndRedraw(ctrl, maxTransparency);
+    return;
+  }
+  const Integer w = picture->Width(), h = picture->Height();
+  if (!border) {
+    // The form covers what lies below it: its picture is opaque.
+    const TPixelView v = picture->View();
+    for (Integer y = 0; y < v.Height; ++y)
+      for (uint32_t* p = v.Row(y); p != v.Row(y) + v.Width; ++p) *p |= 0xFF000000u;
+  }
+  const std::vector<TkvFormShowFrame> frames = FormShowFrames(animType, w, h, wTime, maxTransparency);
+  std::unique_ptr<TBitmap> frame(CreateBmp32(w, h));
+  FillRect32(frame->View(), TRect(0, 0, w, h), 0, 0);
+
+  RECT formRect{};
+  GetWindowRect(wnd, &formRect);
+  TPoint pos(formRect.left, formRect.top);
+  // With an outer border the old border window is put aside and a fresh one plays the show: its
+  // picture reaches beyond the form by the shadow and the frame, so it lies that much up-left.
+  std::unique_ptr<TkvGlowForm> oldBorder, cover;
+  HWND showWnd = nullptr;
+  if (border) {
+    if (!border->LayeredWindow()) border->CreateNewForm();
+    oldBorder = border->ReleaseLayeredForm();
+    border->CreateNewForm();
+    showWnd = border->LayeredWindow();
+    if (showWnd) {
+      pos = TPoint(formRect.left - border->OffsetX(), formRect.top - border->OffsetY());
+      SetWindowRgn(showWnd, nullptr, FALSE);
+    }
+  }
+  if (!showWnd) {
+    cover = NewCover(provider, wnd);
+    showWnd = cover->Handle();
+  }
+  TSize size(w, h);
+  BLENDFUNCTION blend = BlendOf(Byte(frames.empty() ? std::clamp<Integer>(maxTransparency, 0, 255) : 0));
+  UpdateLayeredWnd(showWnd, picture.get(), &size, &blend, &pos);
+  SetWindowPos(showWnd, PlaceAbove(wnd), pos.X, pos.Y, 0, 0, kQuietPlace | SWP_NOSIZE | SWP_SHOWWINDOW);
+  ShowWindow(showWnd, SW_SHOWNOACTIVATE);
+
+  // The old border window keeps its place and shows the old look ever fainter.
+  HWND oldWnd = oldBorder && oldBorder->HandleAllocated() && oldLook ? oldBorder->WindowHandle() : nullptr;
+  RECT oldRect{};
+  if (oldWnd) GetWindowRect(oldWnd, &oldRect);
+  TSize oldSize(oldLook ? oldLook->Width() : 0, oldLook ? oldLook->Height() : 0);
+  TPoint oldPos(oldRect.left, oldRect.top);
+  for (const TkvFormShowFrame& f : frames) {
+    const uint64_t began = AnimationNow();
+    DrawFormShowFrame(frame->View(), picture->View(), f);
+    blend = BlendOf(f.Alpha);
+    UpdateLayeredWnd(showWnd, frame.get(), &size, &blend, nullptr);
+    if (oldWnd) {
+      BLENDFUNCTION fading = BlendOf(Byte(std::clamp<Integer>(maxTransparency - f.Alpha, 0, 255)));
+      UpdateLayeredWnd(oldWnd, oldLook.get(), &oldSize, &fading, &oldPos);
+    }
+    if (doIteration) {
+      TkvIterationData data =
+          IterationOf(ctrl, TRect(pos.X, pos.Y, pos.X + w, pos.Y + h), picture.get(), frame.get(), f.Alpha);
+      doIteration(data);
+    }
+    WaitFrameFrom(began);
+  }
+  InAnimationProcess = false;
+  UnlockAndRedraw(ctrl, maxTransparency);
+  if (border && !cover) {
+    // The fresh window stays the border's own: its shape again, and its place after the form.
+    SetWindowRgn(showWnd, border->MakeRgn(), FALSE);
+    SetWindowPos(showWnd, wnd, pos.X, pos.Y, 0, 0, kQuietPlace | SWP_NOSIZE);
+  }
+  if (border && border->LayeredWindow()) border->UpdateExBordersPos(true, 255);
+}
+
+// The show without layered windows: the new look mixed into a plain cover window over the
+// old one, a frame each 24 ms.
+void ShowThroughCover(TWinControl* ctrl, Word wTime, Integer maxTransparency, const TkvIterationProc& doIteration,
+                      TkvAnimTypeCtrl animType) {
+  HWND wnd = ctrl->WindowHandle();
+  const std::vector<TkvCoverFrame> frames = CoverShowFrames(animType, wTime, GetWndPPI(wnd));
+  RECT r{};
+  GetWindowRect(wnd, &r);
+  const Integer w = r.right - r.left, h = r.bottom - r.top;
+  if (frames.empty() || w <= 0 || h <= 0) {
+    InAnimationProcess = false;
+    UnlockAndRedraw(ctrl, maxTransparency);
+    return;
+  }
+  // The old look as the screen shows it (the control's redraw is still off), the new one printed.
+  std::unique_ptr<TBitmap> oldPicture(CreateBmp32(w, h)), newPicture(CreateBmp32(w, h)), frame(CreateBmp32(w, h));
+  {
+    const TWindowDC dc(wnd);
+    if (dc) BitBlt(oldPicture->Canvas()->Handle(), 0, 0, w, h, dc, 0, 0, SRCCOPY);
+  }
+  SkinPaintTo(newPicture.get(), ctrl);
+
+  // The cover: a child of the control's parent brought to the front, or a popup right above a
+  // form; ow holds it while it lives.
+  std::unique_ptr<TOutputWindow> cover(new TOutputWindow(Application));
+  cover->AfterConstruction();
+  ow = cover.get();
+  const TScopeExit coverGoes([] { ow = nullptr; });
+  if (TWinControl* parent = ctrl->Parent()) {
+    cover->SetParent(parent);
+    cover->SetBounds(ctrl->Left(), ctrl->Top(), w, h);
+    cover->SetVisible(true);
+    cover->BringToFront();
+  } else {
+    cover->HandleNeeded();
+    SetWindowPos(cover->WindowHandle(), PlaceAbove(wnd), r.left, r.top, w, h, kQuietPlace | SWP_SHOWWINDOW);
+  }
+  const HWND coverWnd = cover->WindowHandle();
+  for (const TkvCoverFrame& f : frames) {
+    const uint64_t began = AnimationNow();
+    DrawCoverFrame(frame->View(), oldPicture->View(), newPicture->View(), f);
+    {
+      const TWindowDC dc(coverWnd);
+      if (dc) BitBlt(dc, 0, 0, w, h, frame->Canvas()->Handle(), 0, 0, SRCCOPY);
+    }
+    if (doIteration) {
+      TkvIterationData data =
+          IterationOf(ctrl, TRect(r.left, r.top, r.right, r.bottom), newPicture.get(), frame.get(), 255 - f.OldWeight);
+      doIteration(data);
+    }
+    WaitFrameFrom(began, kCoverFrameTime);
+  }
+  InAnimationProcess = false;
+  UnlockAndRedraw(ctrl, maxTransparency);
+}
+
 }  // namespace
 
 void AnimShowControl(TWinControl* ctrl, Word wTime, Integer maxTransparency, const TkvIterationProc& doIteration,
@@ -62,84 +248,12 @@ void AnimShowControl(TWinControl* ctrl, Word wTime, Integer maxTransparency, con
   // The window's own visibility is off while its redraw is locked: the control's is asked.
   if (!ctrl->Visible() || IsIconic(GetAncestor(wnd, GA_ROOT))) return;
   // Cleared however the animation ends.
-  auto animating = SetForScope(InAnimationProcess, true, false);
+  const auto animating = SetForScope(InAnimationProcess, true, false);
   TkvFormProvider* provider = dynamic_cast<TCustomForm*>(ctrl) ? GetFormProvider(wnd) : nullptr;
-  std::unique_ptr<TBitmap> picture = provider && kvLayered() ? provider->GetFormImage() : nullptr;
-  if (!picture || picture->Width() <= 0 || picture->Height() <= 0) {
-    // Nothing to fade from here: the control simply shows its new look.
-    animating.Dismiss();
-    InAnimationProcess = false;
-    UnlockAndRedraw(ctrl, maxTransparency);
-    return;
-  }
-  const Integer w = picture->Width(), h = picture->Height();
-  TkvBorderWindow* border = provider->OuterBorder();
-  HWND oldBorder = border ? border->LayeredWindow() : nullptr;
-  // The old look of the outer border fades out while the new form fades in.
-  std::unique_ptr<TBitmap> oldBorderPicture;
-  if (oldBorder) oldBorderPicture = std::move(provider->Snapshot());
-  RECT borderRect{};
-  if (oldBorder) GetWindowRect(oldBorder, &borderRect);
-  const bool oldBorderFits = oldBorderPicture && oldBorderPicture->Width() == borderRect.right - borderRect.left &&
-                             oldBorderPicture->Height() == borderRect.bottom - borderRect.top;
-  {
-    // The picture is opaque where the form is: its frame and client area cover what lies below.
-    const TPixelView v = picture->View();
-    for (Integer y = 0; y < v.Height; ++y)
-      for (uint32_t* p = v.Row(y); p != v.Row(y) + v.Width; ++p) *p |= 0xFF000000u;
-  }
-  const std::vector<TkvFormShowFrame> frames = FormShowFrames(animType, w, h, wTime, maxTransparency);
-  std::unique_ptr<TBitmap> frame(CreateBmp32(w, h));
-  FillRect32(frame->View(), TRect(0, 0, w, h), 0, 0);
-
-  std::unique_ptr<TkvGlowForm> cover(new TkvGlowForm(nullptr));
-  cover->AfterConstruction();
-  RECT formRect{};
-  GetWindowRect(wnd, &formRect);
-  const bool topmost = GetWindowLongW(wnd, GWL_EXSTYLE) & WS_EX_TOPMOST;
-  if (topmost) cover->SetFormStyle(fsStayOnTop);
-  HWND coverWnd = cover->Handle();
-  SetWindowLongW(coverWnd, GWL_EXSTYLE, GetWindowLongW(coverWnd, GWL_EXSTYLE) | WS_EX_LAYERED | WS_EX_NOACTIVATE);
-  // The cover takes the form's shape: the picture is opaque in the skin's transparent corners.
-  provider->FillArOR();
-  if (HRGN shape = provider->GetRgnFromArOR(0, 0)) {
-    if (!SetWindowRgn(coverWnd, shape, FALSE)) DeleteObject(shape);  // the window owns it once set
-  }
-  TSize size(w, h);
-  TPoint pos(formRect.left, formRect.top);
-  BLENDFUNCTION blend = BlendOf(Byte(frames.empty() ? std::clamp<Integer>(maxTransparency, 0, 255) : 0));
-  UpdateLayeredWnd(coverWnd, picture.get(), &size, &blend, &pos);
-  HWND above = GetWindow(wnd, GW_HWNDPREV);
-  SetWindowPos(coverWnd, topmost ? HWND_TOPMOST : (above ? above : HWND_TOP), pos.X, pos.Y, 0, 0,
-               kQuietPlace | SWP_NOSIZE | SWP_SHOWWINDOW);
-  ShowWindow(coverWnd, SW_SHOWNOACTIVATE);
-
-  TSize borderSize(borderRect.right - borderRect.left, borderRect.bottom - borderRect.top);
-  TPoint borderPos(borderRect.left, borderRect.top);
-  for (const TkvFormShowFrame& f : frames) {
-    const uint64_t began = AnimationNow();
-    DrawFormShowFrame(frame->View(), picture->View(), f);
-    blend = BlendOf(f.Alpha);
-    UpdateLayeredWnd(coverWnd, frame.get(), &size, &blend, nullptr);
-    if (oldBorderFits) {
-      BLENDFUNCTION fading = BlendOf(Byte(std::clamp<Integer>(maxTransparency - f.Alpha, 0, 255)));
-      UpdateLayeredWnd(oldBorder, oldBorderPicture.get(), &borderSize, &fading, &borderPos);
-    }
-    if (doIteration) {
-      TkvIterationData data;
-      data.OutRect = TRect(pos.X, pos.Y, pos.X + w, pos.Y + h);
-      data.Ctrl = ctrl;
-      data.BmpTo = picture.get();
-      data.BmpOut = frame.get();
-      data.Blend = f.Alpha;
-      doIteration(data);
-    }
-    WaitFrameFrom(began);
-  }
-  animating.Dismiss();
-  InAnimationProcess = false;
-  UnlockAndRedraw(ctrl, maxTransparency);
-  if (border && border->LayeredWindow()) border->UpdateExBordersPos(true, 255);
+  if (provider && kvLayered())
+    ShowLayered(ctrl, provider, wTime, maxTransparency, doIteration, animType);
+  else
+    ShowThroughCover(ctrl, wTime, maxTransparency, doIteration, animType);
 }
 
 // ---- 3. The text hint flight -------------------------------------------------------------------------

@@ -992,6 +992,7 @@ class TkvBorderForm : public TkvBorderWindow {
   void FreeLayeredWindow() override;
   HRGN MakeRgn() override { return MakeRgn(0, 0); }
   void UpdateExBordersPos(bool redraw, Byte blend) override;
+  std::unique_ptr<TkvGlowForm> ReleaseLayeredForm() override;
 
   // The owner's side.
   HWND OwnerHandle();
@@ -1005,13 +1006,13 @@ class TkvBorderForm : public TkvBorderWindow {
   TRect ShadowSize();
   bool CanBringForm();
   // The owner window's place inside the border window.
-  Integer OffsetX();
-  Integer OffsetY();
+  Integer OffsetX() override;
+  Integer OffsetY() override;
   HWND GetTopWnd();
   Integer MinTopCoord();
   HRGN MakeRgn(Integer newWidth, Integer newHeight);
   void UpdateRgn();
-  void CreateNewForm();
+  void CreateNewForm() override;
   // The frame as the hit test sees it.
   TkvBorderFrame Frame();
   // Where the form's frame starts inside the border window, as snapping and glued forms

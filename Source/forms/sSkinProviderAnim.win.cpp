@@ -97,10 +97,8 @@ THideStage StageFromBorder(TkvBorderForm* border, TBitmap* cache) {
   THideStage stage;
   if (!border->AForm) border->CreateNewForm();
   if (!border->AForm) return stage;
-  // Its own procedure back: the border does not follow the animation window any more.
-  if (border->OldBorderProc) border->AForm->SetWindowProc(border->OldBorderProc);
   stage.picture = CopyOf(cache);
-  stage.window = border->AForm.release();
+  stage.window = border->ReleaseLayeredForm().release();
   return stage;
 }
 

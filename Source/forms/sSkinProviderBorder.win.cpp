@@ -351,6 +351,12 @@ void TkvBorderForm::FreeLayeredWindow() {
   AForm.reset();
 }
 
+std::unique_ptr<TkvGlowForm> TkvBorderForm::ReleaseLayeredForm() {
+  // Its own procedure back: the window no longer answers for the frame.
+  if (AForm && OldBorderProc) AForm->SetWindowProc(OldBorderProc);
+  return std::move(AForm);
+}
+
 HWND TkvBorderForm::OwnerHandle() {
   if (Dlg) return Dlg->CtrlHandle;
   return sp ? FormWnd(sp) : nullptr;

@@ -13,12 +13,13 @@
 #include "wrappers/kvSBUtils.h"
 #include "paint/sAlphaGraph.h"
 #include "paint/sGraphUtils.h"
+#include "raster/Blend.h"
 #include "raster/MaskImages.h"
 #include "raster/Regions.h"
 #include "skin/sVclUtils.h"
 #include "ui/GdiScopes.h"
-#include "ui/WinHandles.h"
 #include "ui/ScopeGuard.h"
+#include "ui/WinHandles.h"
 
 namespace {
 
@@ -275,13 +276,20 @@ void TsSkinProvider::RestoreBtnsBG(Integer captWidth) {
 
 std::unique_ptr<TBitmap> TsSkinProvider::GetFormImage() {
   if (FCommonData->BGChanged || !FCommonData->FCacheBmp) PaintAll();
-  auto image = std::make_unique<TBitmap>(Form->Width(), Form->Height(), pf32bit);
-  if (TBitmap* cache = FCommonData->FCacheBmp.get())
+  // The whole picture: with an outer border, its frame and shadow around the form too.
+  TBitmap* cache = FCommonData->FCacheBmp.get();
+  const bool cached = cache && !cache->Empty();
+  auto image = std::make_unique<TBitmap>(cached ? cache->Width() : Form->Width(),
+                                         cached ? cache->Height() : Form->Height(), pf32bit);
+  if (cached)
     BitBlt(image->Canvas()->Handle(), 0, 0, image->Width(), image->Height(), cache->Canvas()->Handle(), 0, 0, SRCCOPY);
   if (const HWND h = FormWnd(this)) {
-    // The client part as the form shows it now.
+    // The client part as the form shows it now, opaque: a screen copy brings no alpha.
     const TClientDC dc(h);
-    if (dc) BitBlt(image->Canvas()->Handle(), OffsetX(), OffsetY(), GetClientWidth(h), GetClientHeight(h), dc, 0, 0, SRCCOPY);
+    const TRect client(OffsetX(), OffsetY(), OffsetX() + GetClientWidth(h), OffsetY() + GetClientHeight(h));
+    if (dc &&
+        BitBlt(image->Canvas()->Handle(), client.Left, client.Top, client.Width(), client.Height(), dc, 0, 0, SRCCOPY))
+      FillAlphaRect(image.get(), client, 255, clNone);
   }
   return image;
 }

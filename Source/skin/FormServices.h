@@ -64,6 +64,17 @@ class TkvBorderWindow {
   virtual HRGN MakeRgn() = 0;
   // Repositions (and with repaint repaints) the layered window around the form at blend.
   virtual void UpdateExBordersPos(bool repaint, Byte blend) = 0;
+  // Where the form window's top-left corner lies in the border's picture: the shadow's margin
+  // and how far the skin's frame reaches beyond the system's (its title corrected when the form
+  // is maximized).
+  virtual Integer OffsetX() { return 0; }
+  virtual Integer OffsetY() { return 0; }
+  // Makes a new layered form in place of the one it has (nothing while a show animation owns
+  // the screen).
+  virtual void CreateNewForm() = 0;
+  // Lets go of its layered form, which gets its own window procedure back; the caller owns it.
+  // Null when it has none.
+  virtual std::unique_ptr<TkvGlowForm> ReleaseLayeredForm() = 0;
 };
 
 // A form's skin provider as the skin layer reaches it. The accessors give the provider's own

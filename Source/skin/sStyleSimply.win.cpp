@@ -96,9 +96,10 @@ void LockFormsCB(TkvFormProvider* provider, Integer) {
     border->ShowingFlag() = true;
     SetWindowRgn(layered, nullptr, FALSE);
     SetFormBlendValue(layered, provider->Snapshot().get(), FormBlendValue(provider->ProviderForm()), nullptr);
+    // The snapshot is the border's whole picture: the form lies in it at the border's offsets.
     RECT r{};
     GetWindowRect(form, &r);
-    SetWindowPos(layered, TopWndAfter(), r.left, r.top, 0, 0,
+    SetWindowPos(layered, TopWndAfter(), r.left - border->OffsetX(), r.top - border->OffsetY(), 0, 0,
                  SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING | SWP_SHOWWINDOW);
   }
   SendMessageW(form, WM_SETREDRAW, 0, 0);

@@ -3,6 +3,8 @@
 // and the state when the run ends (also when it is cut short by an exception); and a text flight
 // that has nowhere to go.
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -11,13 +13,18 @@
 #include <stdexcept>
 #include <vector>
 
+#include "base/WindowQueries.h"
 #include "controls/kvAnimationShow.h"
+#include "raster/GdiBitmaps.h"
+#include "raster/Pixels.h"
 #include "skin/sVclUtils.h"
 #include "support/LayeredCalls.h"
 #include "support/ProviderDouble.h"
 #include "support/SkinFixture.h"
 #include "ui/Clock.h"
 #include "ui/Forms.h"
+#include "ui/GdiScopes.h"
+#include "ui/ExtCtrls.h"
 #include "ui/StdCtrls.h"
 
 namespace {
@@ -226,6 +233,212 @@ TEST_F(FormShow, TheCoverTakesTheShapeOfTheForm) {
   EXPECT_TRUE(seen.inside);
   EXPECT_TRUE(seen.edges);
   EXPECT_EQ(provider->corner_fills, 1) << "the corners are worked out for the new skin first";
+}
+
+// ---- Without layered windows ----
+
+// While it lives, UpdateLayeredWindow is not bound, as on a system without layered windows.
+class NoLayeredWindows {
+ public:
+  NoLayeredWindows() { sGraphUtilsCleanup(); }
+  ~NoLayeredWindows() { sGraphUtilsStartup(); }
+  NoLayeredWindows(const NoLayeredWindows&) = delete;
+  NoLayeredWindows& operator=(const NoLayeredWindows&) = delete;
+};
+
+uint32_t Rgb(TColor c) {
+  const uint32_t v = uint32_t(ColorToRGB(c));
+  return (v & 0xFF) << 16 | (v & 0xFF00) | (v >> 16 & 0xFF);
+}
+
+// A skinned form prints its whole picture whatever it is asked for: here its colour.
+LRESULT CALLBACK PrintsItsColour(HWND wnd, UINT msg, WPARAM w, LPARAM l, UINT_PTR, DWORD_PTR data) {
+  if (msg != WM_PRINT) return DefSubclassProc(wnd, msg, w, l);
+  RECT r{};
+  GetWindowRect(wnd, &r);
+  const TOwnedBrush brush(CreateSolidBrush(ColorToRGB(reinterpret_cast<TForm*>(data)->Color())));
+  RECT all{0, 0, r.right - r.left, r.bottom - r.top};
+  FillRect(reinterpret_cast<HDC>(w), &all, brush.get());
+  return 0;
+}
+
+// The form on screen in its old colour, its redraw locked, its new colour set: the picture it
+// prints from now on is the new look, the screen still shows the old one.
+void ChangeBehindLockedRedraw(TForm* form, TColor oldColor, TColor newColor) {
+  SetWindowSubclass(form->Handle(), PrintsItsColour, 1, reinterpret_cast<DWORD_PTR>(form));
+  form->SetColor(oldColor);
+  RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_FRAME);
+  for (int i = 0; i < 3; ++i) Application->ProcessMessages();
+  SendMessageW(form->Handle(), WM_SETREDRAW, 0, 0);
+  form->SetColor(newColor);
+}
+
+TEST_F(FormShow, WithoutLayeredWindowsTheNewLookIsMixedIntoACoverEveryTwentyFourMilliseconds) {
+  ChangeBehindLockedRedraw(form, clRed, clBlue);
+  NoLayeredWindows noLayers;
+  ASSERT_FALSE(kvLayered());
+  const TPoint client = form->ClientOrigin();
+  RECT wr{};
+  GetWindowRect(form->Handle(), &wr);
+  const Integer cx = client.X - wr.left + 40, cy = client.Y - wr.top + 30;  // a point of the client area
+  struct Seen {
+    Integer blend;
+    uint32_t frame;
+    bool coverShown;
+    bool coverLayered;
+    RECT coverRect;
+    uint32_t coverPixel;
+    bool animating;
+  };
+  std::vector<Seen> seen;
+  AnimShowControl(
+      form, 120, 255,
+      [&](TkvIterationData& d) {
+        Seen s{};
+        s.blend = d.Blend;
+        s.frame = d.BmpOut->View().At(cx, cy);
+        ASSERT_NE(ow, nullptr) << "the cover is held while the frames run";
+        const HWND cover = ow->WindowHandle();
+        s.coverShown = IsWindowVisible(cover);
+        s.coverLayered = GetWindowLongW(cover, GWL_EXSTYLE) & WS_EX_LAYERED;
+        GetWindowRect(cover, &s.coverRect);
+        // What the cover window shows.
+        TBitmap shot(1, 1, pf32bit);
+        const TWindowDC dc(cover);
+        BitBlt(shot.Canvas()->Handle(), 0, 0, 1, 1, dc, cx, cy, SRCCOPY);
+        s.coverPixel = shot.View().At(0, 0) & 0xFFFFFF;
+        s.animating = InAnimationProcess;
+        seen.push_back(s);
+      },
+      atcFade);
+
+  const std::vector<TkvCoverFrame> frames = CoverShowFrames(atcFade, 120, 96);
+  ASSERT_EQ(frames.size(), 5u);
+  ASSERT_EQ(seen.size(), frames.size());
+  const uint32_t red = Rgb(clRed), blue = Rgb(clBlue);
+  for (size_t i = 0; i < frames.size(); ++i) {
+    SCOPED_TRACE(i);
+    // The old look (red, from the screen) mixed with the new one (blue, printed) by the frame's weight.
+    const Byte w = frames[i].OldWeight;
+    const uint32_t expected = 0xFF000000u | uint32_t(MixByte(blue >> 16 & 0xFF, red >> 16 & 0xFF, w)) << 16 |
+                              uint32_t(MixByte(blue >> 8 & 0xFF, red >> 8 & 0xFF, w)) << 8 |
+                              MixByte(blue & 0xFF, red & 0xFF, w);
+    EXPECT_EQ(seen[i].frame, expected);
+    EXPECT_EQ(seen[i].blend, 255 - w);
+    EXPECT_TRUE(seen[i].coverShown);
+    EXPECT_FALSE(seen[i].coverLayered);
+    EXPECT_EQ(seen[i].coverRect.left, wr.left);
+    EXPECT_EQ(seen[i].coverRect.top, wr.top);
+    EXPECT_EQ(seen[i].coverRect.right, wr.right);
+    EXPECT_EQ(seen[i].coverRect.bottom, wr.bottom);
+    EXPECT_EQ(seen[i].coverPixel, expected & 0xFFFFFF) << "the frame is what the cover shows";
+    EXPECT_TRUE(seen[i].animating);
+  }
+  EXPECT_EQ(seen.front().frame & 0xFFFFFF, 0xCB0033u) << "a fifth of the way: mostly red still";
+  EXPECT_EQ(seen.back().frame & 0xFFFFFF, blue);
+  // One reading when a frame begins and six until 24 ms have passed.
+  EXPECT_EQ(clock.readings, 7 * 5);
+  EXPECT_EQ(provider->images, 0) << "the layered picture is not asked for";
+  EXPECT_EQ(ow, nullptr) << "the cover window goes";
+  EXPECT_FALSE(InAnimationProcess);
+  EXPECT_TRUE(GetWindowLongW(form->Handle(), GWL_STYLE) & WS_VISIBLE) << "the form's redraw is back on";
+}
+
+TEST_F(FormShow, WithoutLayeredWindowsTheRunupSlidesTheNewLookUp) {
+  ChangeBehindLockedRedraw(form, clRed, clBlue);
+  NoLayeredWindows noLayers;
+  const TPoint client = form->ClientOrigin();
+  RECT wr{};
+  GetWindowRect(form->Handle(), &wr);
+  const Integer x = client.X - wr.left + 40, y = client.Y - wr.top + 30;
+  // The window's fifth row as the screen shows it before the change.
+  TBitmap screen(1, 1, pf32bit);
+  {
+    const TWindowDC dc(form->Handle());
+    BitBlt(screen.Canvas()->Handle(), 0, 0, 1, 1, dc, x, 5, SRCCOPY);
+  }
+  std::vector<std::pair<uint32_t, uint32_t>> pixels;  // row 5 and the client point
+  AnimShowControl(
+      form, 24, 255,
+      [&](TkvIterationData& d) {
+        pixels.emplace_back(d.BmpOut->View().At(x, 5) & 0xFFFFFF, d.BmpOut->View().At(x, y) & 0xFFFFFF);
+      },
+      atcRunup);
+  const std::vector<TkvCoverFrame> frames = CoverShowFrames(atcRunup, 24, GetWndPPI(form->Handle()));
+  ASSERT_EQ(pixels.size(), frames.size());
+  ASSERT_FALSE(frames.empty());
+  const uint32_t red = Rgb(clRed), blue = Rgb(clBlue);
+  ASSERT_GT(frames.front().Offset, 5);
+  // The new picture comes in from below: on the first frame the rows above its offset still
+  // show the old look, whatever the weights.
+  EXPECT_EQ(pixels.front().first, screen.View().At(0, 0) & 0xFFFFFF);
+  // The client point sees the new picture's client area at every offset, mixed by the weights.
+  for (size_t i = 0; i < frames.size(); ++i) {
+    const Byte w = frames[i].OldWeight;
+    const uint32_t mixed =
+        uint32_t(MixByte(blue >> 16 & 0xFF, red >> 16 & 0xFF, w)) << 16 | MixByte(blue & 0xFF, red & 0xFF, w);
+    EXPECT_EQ(pixels[i].second, mixed) << i;
+  }
+  EXPECT_FALSE(InAnimationProcess);
+  EXPECT_EQ(ow, nullptr);
+}
+
+// A control inside a form gets its cover as a child of the form, over the control and in front
+// of its siblings.
+TEST_F(FormShow, AChildControlIsCoveredInsideItsParent) {
+  auto* panel = new TPanel(form);
+  panel->SetParent(form);
+  panel->SetBounds(20, 15, 90, 60);
+  auto* sibling = new TPanel(form);
+  sibling->SetParent(form);
+  sibling->SetBounds(0, 0, 40, 40);  // above the panel in the child order, overlapping it
+  for (int i = 0; i < 3; ++i) Application->ProcessMessages();
+  RECT pr{};
+  GetWindowRect(panel->Handle(), &pr);
+  struct Seen {
+    HWND cover = nullptr, parent = nullptr, topChild = nullptr;
+    bool visible = false;
+    RECT rect{};
+  };
+  std::vector<Seen> seen;
+  AnimShowControl(
+      panel, 48, 255,
+      [&](TkvIterationData&) {
+        Seen s;
+        s.cover = ow->WindowHandle();
+        s.parent = GetParent(s.cover);
+        s.visible = IsWindowVisible(s.cover);
+        s.topChild = GetWindow(form->Handle(), GW_CHILD);
+        GetWindowRect(ow->WindowHandle(), &s.rect);
+        seen.push_back(s);
+      },
+      atcFade);
+  ASSERT_EQ(seen.size(), CoverShowFrames(atcFade, 48, 96).size());
+  for (const Seen& s : seen) {
+    EXPECT_EQ(s.parent, form->Handle());
+    EXPECT_EQ(s.topChild, s.cover) << "in front of the control's siblings";
+    EXPECT_TRUE(s.visible);
+    EXPECT_EQ(s.rect.left, pr.left);
+    EXPECT_EQ(s.rect.top, pr.top);
+    EXPECT_EQ(s.rect.right, pr.right);
+    EXPECT_EQ(s.rect.bottom, pr.bottom);
+  }
+  EXPECT_EQ(ow, nullptr);
+  EXPECT_FALSE(InAnimationProcess);
+}
+
+// A time too short for a frame only redraws the form.
+TEST_F(FormShow, WithoutFramesTheFormIsOnlyRedrawn) {
+  ChangeBehindLockedRedraw(form, clRed, clBlue);
+  NoLayeredWindows noLayers;
+  int frames = 0;
+  AnimShowControl(
+      form, 23, 255, [&](TkvIterationData&) { ++frames; }, atcFade);
+  EXPECT_EQ(frames, 0);
+  EXPECT_EQ(clock.readings, 0);
+  EXPECT_EQ(ow, nullptr);
+  EXPECT_TRUE(GetWindowLongW(form->Handle(), GWL_STYLE) & WS_VISIBLE);
+  EXPECT_FALSE(InAnimationProcess);
 }
 
 TEST_F(FormShow, ATextFlightWithNowhereToGoShowsItsEndAtOnce) {

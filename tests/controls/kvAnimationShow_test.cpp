@@ -90,6 +90,115 @@ TEST(FormShow, AFadeFrameWithoutDrawingLeavesTheBufferAlone) {
   EXPECT_EQ(frame, picture);
 }
 
+// ---- The show without layered windows ----
+
+std::vector<int> Weights(const std::vector<TkvCoverFrame>& frames) {
+  std::vector<int> out;
+  for (const TkvCoverFrame& f : frames) out.push_back(f.OldWeight);
+  return out;
+}
+
+TEST(CoverShow, UnderTwoFrameTimesNothingIsMixed) {
+  for (TkvAnimTypeCtrl type : {atcFade, atcAero, atcRunup})
+    for (Integer ms : {0, 12, 23}) EXPECT_TRUE(CoverShowFrames(type, ms, 96).empty()) << int(type) << " " << ms;
+}
+
+TEST(CoverShow, TheOldPictureFadesByEqualStepsUntilNothingIsLeft) {
+  struct Case {
+    TkvAnimTypeCtrl type;
+    Integer ms;
+    std::vector<int> weights;
+  } cases[] = {
+      // 24 ms: one frame, the new picture whole.
+      {atcFade, 24, {0}},
+      // 120 ms: five steps of 51.
+      {atcFade, 120, {204, 153, 102, 51, 0}},
+      // 100 ms is four frames of 24: 63.75 a step, rounded half to even.
+      {atcAero, 100, {191, 128, 64, 0}},
+      // The blurs take their weights as the fade does.
+      {atcBlur2, 72, {170, 85, 0}},
+      {atcBlur, 48, {128, 0}},
+  };
+  for (const Case& c : cases) {
+    const std::vector<TkvCoverFrame> frames = CoverShowFrames(c.type, c.ms, 96);
+    EXPECT_EQ(Weights(frames), c.weights) << int(c.type) << " " << c.ms;
+    const bool blurs = c.type == atcBlur || c.type == atcBlur2;
+    for (size_t i = 0; i < frames.size(); ++i) {
+      EXPECT_EQ(frames[i].Offset, 0);
+      // Every frame of a blur but the last, which is the new picture itself.
+      EXPECT_EQ(frames[i].Blur, blurs && i + 1 < frames.size()) << int(c.type) << " frame " << i;
+    }
+  }
+}
+
+TEST(CoverShow, TheRunupHalvesItsOffsetAndKeepsAThirdOfTheOldPicture) {
+  struct Case {
+    Integer ppi;
+    std::vector<Integer> offsets;
+  } cases[] = {{96, {16, 8, 4, 2, 1}}, {144, {24, 12, 6, 3, 1}}, {192, {32, 16, 8, 4, 2}}};
+  for (const Case& c : cases) {
+    // The time only has to allow one frame: the run-up ends by its weight.
+    const std::vector<TkvCoverFrame> frames = CoverShowFrames(atcRunup, 24, c.ppi);
+    EXPECT_EQ(Weights(frames), (std::vector<int>{85, 28, 9, 3, 1})) << c.ppi;
+    std::vector<Integer> offsets;
+    for (const TkvCoverFrame& f : frames) offsets.push_back(f.Offset);
+    EXPECT_EQ(offsets, c.offsets) << c.ppi;
+  }
+}
+
+TEST(CoverShow, FramesMixTheTwoPicturesAndStayOpaque) {
+  // Old: grey 0x404040 with alpha 0; new: 0xC08000 rows, each row's blue byte its number.
+  constexpr int w = 4, h = 6;
+  std::vector<uint32_t> oldPx(w * h, 0x00404040u), newPx(w * h), framePx(w * h, 0xDEADBEEF);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) newPx[size_t(y * w + x)] = 0xFFC08000u | uint32_t(y);
+  const TPixelView oldView{reinterpret_cast<Byte*>(oldPx.data()), w * 4, w, h};
+  const TPixelView newView{reinterpret_cast<Byte*>(newPx.data()), w * 4, w, h};
+  const TPixelView frame{reinterpret_cast<Byte*>(framePx.data()), w * 4, w, h};
+  struct Case {
+    Byte weight;
+    Integer offset;
+    int y;
+    uint32_t expected;
+  } cases[] = {
+      {0, 0, 3, 0xFFC08003u},    // nothing of the old picture left
+      {255, 0, 3, 0xFF40403Fu},  // all but a 256th of it: n + (o - n) x 255 / 256
+      {128, 0, 5, 0xFF806022u},  // half way: (0xC0 + 0x40) / 2, (0x80 + 0x40) / 2, (5 + 0x40) / 2
+      {0, 2, 1, 0xFF404040u},    // above the lowered new picture the old one shows
+      {0, 2, 5, 0xFFC08003u},    // the new picture's row 3 two rows lower
+      {0, 9, 5, 0xFF404040u},    // an offset past the frame shows only the old picture
+  };
+  for (const Case& c : cases) {
+    TkvCoverFrame f;
+    f.OldWeight = c.weight;
+    f.Offset = c.offset;
+    DrawCoverFrame(frame, oldView, newView, f);
+    EXPECT_EQ(framePx[size_t(c.y * w + 1)], c.expected) << int(c.weight) << " " << c.offset << " " << c.y;
+  }
+}
+
+TEST(CoverShow, ABlurredFrameIsPassedThroughAHalfSizeCopy) {
+  // 3 x 3, new picture only (weight 0): blue bytes 0, 40, 80 / 120, 160, 200 / 240, 4, 8.
+  constexpr int w = 3, h = 3;
+  const uint32_t blues[w * h] = {0, 40, 80, 120, 160, 200, 240, 4, 8};
+  std::vector<uint32_t> oldPx(w * h, 0), newPx(w * h), framePx(w * h);
+  for (int i = 0; i < w * h; ++i) newPx[size_t(i)] = blues[i];
+  const TPixelView oldView{reinterpret_cast<Byte*>(oldPx.data()), w * 4, w, h};
+  const TPixelView newView{reinterpret_cast<Byte*>(newPx.data()), w * 4, w, h};
+  const TPixelView frame{reinterpret_cast<Byte*>(framePx.data()), w * 4, w, h};
+  TkvCoverFrame f;
+  f.OldWeight = 0;
+  f.Blur = true;
+  DrawCoverFrame(frame, oldView, newView, f);
+  // Blocks: (0, 40, 120, 160) -> 80; (80, 80, 200, 200) -> 140; (240, 4, 240, 4) -> 122;
+  // (8, 8, 8, 8) -> 8. Green and red stay 0, alpha opaque.
+  const std::vector<uint32_t> expected = {80, 80, 140, 80, 80, 140, 122, 122, 8};
+  for (int i = 0; i < w * h; ++i) EXPECT_EQ(framePx[size_t(i)], 0xFF000000u | expected[size_t(i)]) << i;
+  f.Blur = false;
+  DrawCoverFrame(frame, oldView, newView, f);
+  for (int i = 0; i < w * h; ++i) EXPECT_EQ(framePx[size_t(i)], 0xFF000000u | blues[i]) << "unblurred " << i;
+}
+
 // ---- The flight of a text hint ----
 
 TEST(TextFlight, EachFrameCoversASixthOfWhatIsLeft) {

@@ -11,12 +11,15 @@
 #include "base/Composition.h"
 #include "base/kvntUtils.h"
 #include "base/sDefaults.h"
+#include "controls/kvAnimationShow.h"
 #include "forms/kvDials.h"
 #include "forms/sSkinProviderAnim.h"
 #include "raster/Blend.h"
 #include "skin/sVclUtils.h"
 #include "support/FormSkin.h"
 #include "support/LayeredCalls.h"
+#include "ui/Clock.h"
+#include "ui/ScopeGuard.h"
 
 using namespace formskin;
 using layered::LayeredCalls;
@@ -68,6 +71,19 @@ class FormAnimation : public SkinnedForm {
     return out;
   }
   bool Layered() { return GetWindowLongW(form->Handle(), GWL_EXSTYLE) & WS_EX_LAYERED; }
+  // The skin draws extended borders: a 4-pixel frame, a 30-pixel title and a shadow of these
+  // margins from half-transparent dark grey templates.
+  void UseOuterBorder(const TRect& shadow) {
+    skin->skin.Manager.SetExtendedBorders(true);
+    TkvSkinData& d = *skin->skin.Data;
+    d.ExTitleHeight = 30;
+    d.ExBorderWidth = 4;
+    d.FormShadowSize = shadow;
+    for (auto* slot : {&d.ShdaTemplate, &d.ShdiTemplate}) {
+      *slot = std::make_unique<TBitmap>(7, 7, pf32bit);
+      FillRect32(slot->get(), TRect(0, 0, 7, 7), 0x00202020, 0xC0);
+    }
+  }
   TPoint TitlePoint() { return TPoint(sp->ButtonMin.cpRect.Left - 12, sp->VCenter); }
   TPoint ClientPoint() { return TPoint(sp->OffsetX() + form->ClientWidth() / 2, sp->OffsetY() + form->ClientHeight() / 2); }
   uint32_t TitleRgb() { return RgbOfColor(sp->FormActive ? kTitleActive : kTitleInactive); }
@@ -380,10 +396,7 @@ TEST_F(FormAnimation, HidingTheFormRunsTheManagersHideAnimation) {
 // stays with the border afterwards.
 TEST_F(FormAnimation, ShowOfAFormWithAnOuterBorderPlaysInTheBordersWindow) {
   constexpr TRect shadow(10, 8, 12, 14);
-  GiveShadow(*skin, shadow);
-  TkvSkinData& d = *skin->skin.Data;
-  d.ExTitleHeight = 30;
-  d.ExBorderWidth = 4;
+  UseOuterBorder(shadow);
   ShowForm();
   ASSERT_TRUE(sp->BorderForm);
   ShowWindow(form->Handle(), SW_HIDE);
@@ -408,6 +421,96 @@ TEST_F(FormAnimation, ShowOfAFormWithAnOuterBorderPlaysInTheBordersWindow) {
   EXPECT_TRUE(IsWindow(stand));
   EXPECT_FALSE(sp->BorderForm->ExBorderShowing);
   EXPECT_EQ(log.events, std::vector<TkvAnimEvent>{aeShowing});
+}
+
+// ---- The show after a skin change -------------------------------------------------------------
+
+namespace {
+
+// Each reading is 4 ms later than the one before: a frame's wait ends at its third reading.
+class StepClock : public TClock {
+ public:
+  uint64_t NowMs() const override { return now += 4; }
+  mutable uint64_t now = 1000;
+};
+
+}  // namespace
+
+// With an outer border the new look fades in in a fresh border window that carries the whole
+// picture, shadow included, placed so that the form lands where it is; the old border window
+// fades out meanwhile and goes, and the fresh one stays with the border.
+TEST_F(FormAnimation, TheSkinChangeShowOfABorderedFormFadesItsPictureWithTheShadowIn) {
+  constexpr TRect shadow(10, 8, 12, 14);
+  UseOuterBorder(shadow);
+  ShowForm();
+  ASSERT_TRUE(sp->BorderForm);
+  TkvBorderForm* border = sp->BorderForm.get();
+  const HWND oldBorder = border->LayeredWindow();
+  ASSERT_NE(oldBorder, nullptr);
+  const HWND h = form->Handle();
+  RECT wr{};
+  GetWindowRect(h, &wr);
+  StepClock clock;
+  app->SetClock(&clock);
+  const TScopeExit clockBack([&] { app->SetClock(nullptr); });
+  sp->PaintAll();
+  TBitmap* cache = sp->FCommonData->FCacheBmp.get();
+  const Integer w = cache->Width(), ht = cache->Height();
+  ASSERT_EQ(w, (wr.right - wr.left) + shadow.Left + shadow.Right +
+                   2 * (SkinBorderWidth(border) - SysBorderWidth(h, border, true)));
+  // A point of the left shadow margin half way down, as the border's picture has it.
+  const TPoint inShadow(shadow.Left / 2, ht / 2);
+  const uint32_t shadowPixel = cache->View().At(inShadow.X, inShadow.Y);
+  ASSERT_GT(shadowPixel >> 24, 0u);
+  ASSERT_LT(shadowPixel >> 24, 255u);
+
+  LayeredCalls rec;
+  AnimShowControl(form, 48, 255, nullptr, atcFade);
+
+  const HWND fresh = border->LayeredWindow();
+  ASSERT_NE(fresh, nullptr);
+  EXPECT_NE(fresh, oldBorder);
+  EXPECT_FALSE(IsWindow(oldBorder)) << "the old border window goes";
+  const auto shown = LayeredCalls::UpdatesOf(fresh);
+  const auto frames = FormShowFrames(atcFade, w, ht, 48, 255);
+  ASSERT_EQ(frames.size(), 5u);
+  ASSERT_GE(shown.size(), 1 + frames.size());
+  // Loaded with the whole picture, transparent, placed so that the form lies where it is.
+  const layered::UpdateCall& load = shown[0];
+  EXPECT_EQ(load.alpha, 0);
+  EXPECT_EQ(load.size.cx, w);
+  EXPECT_EQ(load.size.cy, ht);
+  ASSERT_TRUE(load.hasPos);
+  const Integer cx = SkinBorderWidth(border) - SysBorderWidth(h, border, true) + shadow.Left;
+  EXPECT_EQ(load.pos.x, wr.left - cx);
+  EXPECT_EQ(load.pos.y, wr.top - border->OffsetY());
+  EXPECT_GE(border->OffsetY(), shadow.Top);
+  // The shadow keeps its own transparency; the client area is opaque.
+  EXPECT_EQ(load.At(inShadow.X, inShadow.Y), shadowPixel);
+  const TPoint client(sp->OffsetX() + form->ClientWidth() / 2, sp->OffsetY() + form->ClientHeight() / 2);
+  EXPECT_EQ(load.At(client.X, client.Y) >> 24, 255u);
+  for (size_t i = 0; i < frames.size(); ++i) {
+    EXPECT_EQ(shown[1 + i].alpha, frames[i].Alpha) << i;
+    EXPECT_EQ(shown[1 + i].size.cx, w) << i;
+    EXPECT_EQ(shown[1 + i].At(inShadow.X, inShadow.Y), shadowPixel) << i;
+  }
+  // The old border window shows its old look ever fainter while the new one comes.
+  const auto fading = LayeredCalls::UpdatesOf(oldBorder);
+  ASSERT_EQ(fading.size(), frames.size());
+  for (size_t i = 0; i < frames.size(); ++i) EXPECT_EQ(fading[i].alpha, 255 - frames[i].Alpha) << i;
+  // Afterwards the fresh window is the border's: at its place, with the border's shape (the
+  // form's client area cut out).
+  EXPECT_TRUE(IsWindowVisible(fresh));
+  RECT fr{};
+  GetWindowRect(fresh, &fr);
+  EXPECT_EQ(fr.left, wr.left - cx);
+  EXPECT_EQ(fr.right - fr.left, w);
+  const TOwnedRegion rgn(CreateRectRgn(0, 0, 0, 0));
+  ASSERT_NE(GetWindowRgn(fresh, rgn.get()), ERROR);
+  EXPECT_TRUE(PtInRegion(rgn.get(), inShadow.X, inShadow.Y));
+  EXPECT_FALSE(PtInRegion(rgn.get(), client.X, client.Y));
+  EXPECT_FALSE(InAnimationProcess);
+  EXPECT_FALSE(border->ExBorderShowing);
 }
 
 // ---- The one-pixel relayout --------------------------------------------------------------------

@@ -273,9 +273,16 @@ TEST_F(Broadcasts, SnapshotsAndTheirRelease) {
   EXPECT_TRUE(pb->FInAnimation);
   EXPECT_TRUE(InAnimationProcess);
 
-  // Locked with its snapshot, the border window shows it over the form meanwhile.
+  // Locked with its snapshot, the border window shows it over the form meanwhile: the form in
+  // the snapshot lands on the form (the border's picture reaches beyond it by its offsets).
+  border.FormOffset = TPoint(14, 38);
   LockForms(manager.get());
   EXPECT_TRUE(IsWindowVisible(border.AForm));
+  RECT formRect{}, shown{};
+  GetWindowRect(a->WindowHandle(), &formRect);
+  GetWindowRect(border.AForm, &shown);
+  EXPECT_EQ(shown.left, formRect.left - 14);
+  EXPECT_EQ(shown.top, formRect.top - 38);
   EXPECT_FALSE(border.ExBorderShowing);
   UnLockForms(manager.get(), true);
   EXPECT_EQ(border.made_regions, 1);

@@ -12,6 +12,7 @@
 
 #include <memory>
 
+#include "base/kvntTypes.h"
 #include "base/sMessages.h"
 #include "skin/FormServices.h"
 #include "skin/sCommonData.h"
@@ -26,7 +27,8 @@ class TBorderDouble : public TkvBorderWindow {
     if (AForm) DestroyWindow(AForm);
   }
   // Makes AForm, a layered popup window (not shown).
-  void CreateNewForm() {
+  void CreateNewForm() override {
+    if (AForm) DestroyWindow(AForm);
     AForm = CreateWindowExW(WS_EX_LAYERED | WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 0, 0, 50, 40, nullptr,
                             nullptr, nullptr, nullptr);
   }
@@ -46,9 +48,14 @@ class TBorderDouble : public TkvBorderWindow {
     last_repaint = repaint;
     last_blend = blend;
   }
+  Integer OffsetX() override { return FormOffset.X; }
+  Integer OffsetY() override { return FormOffset.Y; }
+  // Its window is a plain popup, no layered form of the engine's: it has none to hand over.
+  std::unique_ptr<TkvGlowForm> ReleaseLayeredForm() override { return nullptr; }
 
   HWND AForm = nullptr;
   HWND ParentHandle = nullptr;
+  TPoint FormOffset;  // where the form lies in the border's picture
   bool Locked = false;
   bool ExBorderShowing = false;
   int made_regions = 0;
