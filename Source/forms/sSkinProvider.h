@@ -457,6 +457,9 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   Integer CaptionElementCode(const TkvCaptionElement& e);
   TPoint CursorToPoint(Integer x, Integer y);
   Integer HTProcess(TMessage& m);
+  // True for a point (form coordinates) right of and below where the skin's size grip is
+  // drawn; False when the skin has no grip image.
+  bool InGripCorner(const TPoint& p);
   void KV_WMNCHitTest(TMessage& m);
   void SetHotHT(Integer value, bool repaint = true);
   void SetPressedHT(Integer value);
