@@ -308,6 +308,14 @@ void TsSkinProvider::FillAlphaClient(TBitmap* bmp) {
 
 // ---- Region ----------------------------------------------------------------------------------
 
+Integer TsSkinProvider::SectionBorderRadius() {
+  const TsGeneralData* section = SectionOf(SkinDataFor(), FCommonData ? FCommonData->SkinIndex : -1);
+  return section ? section->BorderRadius : 0;
+}
+
+// What a round mask holds outside its disc: opaque white, alpha included.
+constexpr TColor kRoundMaskOutside = 0xFFFFFFFFu;
+
 void TsSkinProvider::FillArOR() {
   TkvSkinData* data = SkinDataFor();
   TsGeneralData* section = SectionOf(data, FCommonData->SkinIndex);
@@ -321,8 +329,8 @@ void TsSkinProvider::FillArOR() {
     const Integer r = section->BorderRadius;
     if (TBitmap* mask = GetRoundMask(r)) {
       const TRect mr(0, 0, mask->Width(), mask->Height());
-      AddRgn(Rects, mask, mr, width, r, r, r, r, 0, false, false, clWhite, 0);
-      AddRgn(Rects, mask, mr, width, r, r, r, r, height - r, true, false, clWhite, 0);
+      AddRgn(Rects, mask, mr, width, r, r, r, r, 0, false, false, kRoundMaskOutside, 0);
+      AddRgn(Rects, mask, mr, width, r, r, r, r, height - r, true, false, kRoundMaskOutside, 0);
     }
   }
   if (TsGeneralData* title = SectionOf(data, FTitleSkinIndex)) {
@@ -333,7 +341,7 @@ void TsSkinProvider::FillArOR() {
       const Integer r = title->BorderRadius;
       if (TBitmap* mask = GetRoundMask(r)) {
         const TRect mr(0, 0, mask->Width(), mask->Height());
-        AddRgn(Rects, mask, mr, width, r, r, r, r, 0, false, false, clWhite, 0);
+        AddRgn(Rects, mask, mr, width, r, r, r, r, 0, false, false, kRoundMaskOutside, 0);
       }
     }
   }
