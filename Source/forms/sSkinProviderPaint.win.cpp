@@ -544,6 +544,10 @@ void TsSkinProvider::KV_WMPrint(TMessage& m) {
   StopUpdating();
   if (!FCommonData->FCacheBmp || FCommonData->FCacheBmp->Width() == 0) FCommonData->BGChanged = true;
   if (CanDrawNCArea() && !FUWPMode) PaintCaption(dc);
+  // The skinned scroll bars are part of the frame the system does not print: a picture of the
+  // form (its animations, its taskbar preview) shows them as the screen does. (Behind an outer
+  // border window the form shows its bars itself.)
+  if (ListSW && !ListSW->Destroyed && !BorderForm && CanDrawNCArea()) kv_NCDraw(ListSW, h, -1, dc);
   const TSaveDC saved(dc);
   // The client: its origin moved to where the client sits in the window, clipped to it; the
   // form paints its graphic controls over the background.
