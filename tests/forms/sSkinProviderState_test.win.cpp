@@ -6,6 +6,7 @@
 #include "base/sConst.h"
 #include "base/sMessages.h"
 #include "support/FormSkin.h"
+#include "ui/ScopeGuard.h"
 #include "ui/StdCtrls.h"
 
 using namespace formskin;
@@ -129,16 +130,6 @@ TEST_F(FormState, NewChildWindowIsMatchedByItsHandle) {
 
 namespace {
 
-// A form skinned but not yet shown: what its first showing does.
-class FormShowing : public SkinnedForm {
- protected:
-  LONG ClientWidth() {
-    RECT r{};
-    GetClientRect(form->Handle(), &r);
-    return r.right;
-  }
-};
-
 struct FontNotices {
   void Proc(TMessage& m) {
     if (m.Msg == SM_ALPHACMD && m.WParamHi == KV_FONTSCHANGED) managers.push_back(m.LParam);
@@ -146,6 +137,27 @@ struct FontNotices {
   }
   TWndMethod old;
   std::vector<intptr_t> managers;
+};
+
+// A form skinned but not yet shown: what its first showing does.
+class FormShowing : public SkinnedForm {
+ protected:
+  // A button on the form whose window procedure records the font notices it gets; the
+  // procedure is put back when the guard goes.
+  auto WatchButton(FontNotices& notices) {
+    auto* button = new TButton(form);
+    button->SetParent(form);
+    button->SetBounds(10, 10, 80, 24);
+    button->HandleNeeded();
+    notices.old = button->WindowProc();
+    button->SetWindowProc(TWndMethod(&notices, &FontNotices::Proc));
+    return TScopeExit([button, &notices] { button->SetWindowProc(notices.old); });
+  }
+  LONG ClientWidth() {
+    RECT r{};
+    GetClientRect(form->Handle(), &r);
+    return r.right;
+  }
 };
 
 }  // namespace
@@ -181,19 +193,13 @@ TEST_F(FormShowing, ShowingScalesFromNinetySixPpiToTheManagersScale) {
 
 // The manager's application font goes to a shown form, and its children hear of it.
 TEST_F(FormShowing, ShowingGivesTheApplicationFontAndTellsTheChildren) {
-  auto* button = new TButton(form);
-  button->SetParent(form);
-  button->SetBounds(10, 10, 80, 24);
-  button->HandleNeeded();
   FontNotices notices;
-  notices.old = button->WindowProc();
-  button->SetWindowProc(TWndMethod(&notices, &FontNotices::Proc));
+  const auto watched = WatchButton(notices);
   DuRiruZireziv& manager = skin->skin.Manager;
   manager.DefOldFontName = form->Font()->Name();
   manager.DefNewFontName = u"Courier New";
   Skin();
   ShowForm();
-  button->SetWindowProc(notices.old);
   EXPECT_EQ(form->Font()->Name(), String(u"Courier New"));
   ASSERT_EQ(notices.managers.size(), 1u);
   EXPECT_EQ(notices.managers[0], reinterpret_cast<intptr_t>(&manager));
@@ -201,19 +207,14 @@ TEST_F(FormShowing, ShowingGivesTheApplicationFontAndTellsTheChildren) {
 
 // A form in another font keeps it, and nobody is told.
 TEST_F(FormShowing, AFormInItsOwnFontKeepsIt) {
-  auto* button = new TButton(form);
-  button->SetParent(form);
-  button->HandleNeeded();
   FontNotices notices;
-  notices.old = button->WindowProc();
-  button->SetWindowProc(TWndMethod(&notices, &FontNotices::Proc));
+  const auto watched = WatchButton(notices);
   form->Font()->SetName(u"Arial");
   DuRiruZireziv& manager = skin->skin.Manager;
   manager.DefOldFontName = u"Tahoma";
   manager.DefNewFontName = u"Courier New";
   Skin();
   ShowForm();
-  button->SetWindowProc(notices.old);
   EXPECT_EQ(form->Font()->Name(), String(u"Arial"));
   EXPECT_TRUE(notices.managers.empty());
 }
