@@ -660,6 +660,8 @@ void TsSkinProvider::KV_CMShowingChanged(TMessage& m) {
   } else {
     // The skinned frame draws its own transitions.
     InitDwm(h, CanDrawNCArea(), false);
+    // A minimize timer left from the last minimize or restore has nothing more to do.
+    if (dynamic_cast<TkvMinTimer*>(FormTimer.get())) FormTimer.reset();
     ShowAnimated(m, h, manager);
   }
   if (Form->Showing()) LastClientRect = TRect(0, 0, GetClientWidth(h), GetClientHeight(h));

@@ -5,6 +5,7 @@
 
 #include "base/sConst.h"
 #include "base/sMessages.h"
+#include "forms/sSkinProviderMotion.h"
 #include "support/FormSkin.h"
 #include "ui/ScopeGuard.h"
 #include "ui/StdCtrls.h"
@@ -252,4 +253,20 @@ TEST_F(FormShowing, ABorderlessFormWithRoundedCornersGetsItsRegionWhenShown) {
     }
     DeleteObject(rgn);
   }
+}
+
+// A minimize timer left over is freed when the form is shown again; the timer of a blended
+// move is not the showing's to free.
+TEST_F(FormShowing, ShowingFreesALeftMinimizeTimerOnly) {
+  Skin();
+  sp->FormTimer.reset(TkvThreadedTimer::CreateOwned<TkvMinTimer>(sp, true));
+  ShowForm();
+  EXPECT_FALSE(sp->FormTimer) << "minimize timer";
+  form->Hide();
+  Application->ProcessMessages();
+  auto* move = TkvThreadedTimer::CreateOwned<TkvMoveTimer>(sp, true);
+  sp->FormTimer.reset(move);
+  ShowForm();
+  EXPECT_EQ(sp->FormTimer.get(), move) << "move timer";
+  sp->FormTimer.reset();
 }
