@@ -457,6 +457,9 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   Integer CaptionElementCode(const TkvCaptionElement& e);
   TPoint CursorToPoint(Integer x, Integer y);
   Integer HTProcess(TMessage& m);
+  // True for a point (form coordinates) right of and below where the skin's size grip is
+  // drawn; False when the skin has no grip image.
+  bool InGripCorner(const TPoint& p);
   void KV_WMNCHitTest(TMessage& m);
   void SetHotHT(Integer value, bool repaint = true);
   void SetPressedHT(Integer value);
@@ -550,6 +553,8 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   // margin: the end of a session waits no longer than that for animations to finish.
   Cardinal AnimationWaitLimit();
   void FillArOR() override;
+  // The corner radius of the form's section; 0 without one.
+  Integer SectionBorderRadius();
   void UpdateRgn() override { UpdateRgn(true, false); }
   void UpdateRgn(bool doRepaint, bool allChildren);
   HRGN GetRgnFromArOR(Integer x, Integer y) override;
@@ -778,6 +783,9 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   // The program's sub-menu in the system menu.
   std::unique_ptr<TkvSysSubMenu> SysSubMenu = std::make_unique<TkvSysSubMenu>();
   std::unique_ptr<TsMDIForm> MDIForm;  // MDI support of an MDI main form
+  // The MDI main form's frame, menu line and client redrawn after a child's maximized state
+  // changed what they show; repaint also repaints the client at once and moves the outer border.
+  static void UpdateMainForm(bool repaint);
 
  protected:
   void Notification(TComponent* component, TOperation operation) override;
@@ -788,6 +796,9 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   // A form other than an MDI child becomes showing: through the form-show animation when the
   // manager has it on.
   void ShowAnimated(TMessage& m, HWND h, DuRiruZireziv* manager);
+  // A form coming up is scaled from 96 PPI to the manager's scale and takes the manager's
+  // application font (its children are told).
+  void ScaleAndFontOnShow(DuRiruZireziv* manager);
   void KV_CMMouseWheel(TMessage& m);
   void DetachFromForm();
   bool detached_ = false;

@@ -661,17 +661,58 @@ void TsSkinProvider::KV_CMShowingChanged(TMessage& m) {
     return;
   }
   SetFormState(FFormState & ~FS_ANIMCLOSING);
+  ScaleAndFontOnShow(manager);
   if (Adapter) Adapter->AddAllItems(nullptr);
   if (Form->FormStyle() == fsMDIChild) {
     StopUpdating();
     PassOn(m);
     if (manager) InitExBorders(manager->GetExtendedBorders());
     RefreshFormScrolls();
+    // A maximized child's buttons and icon go into the main form's menu line.
+    if (Form->HandleAllocated() && ::IsZoomed(Form->WindowHandle())) UpdateMainForm(true);
   } else {
+    // The skinned frame draws its own transitions.
+    InitDwm(h, CanDrawNCArea(), false);
+    // A minimize timer left from the last minimize or restore has nothing more to do.
+    if (dynamic_cast<TkvMinTimer*>(FormTimer.get())) FormTimer.reset();
     ShowAnimated(m, h, manager);
   }
   if (Form->Showing()) LastClientRect = TRect(0, 0, GetClientWidth(h), GetClientHeight(h));
   if (Form->Showing()) TrySayHelloToEditor(h);
+}
+
+void TsSkinProvider::ScaleAndFontOnShow(DuRiruZireziv* manager) {
+  if (!manager || !Form) return;
+  const TkvScaleMode mode = manager->Options.ScaleMode;
+  // A message box is laid out for the PPI it is made at.
+  if (AllowScale && mode != smOldMode && mode != smVCL && !IsDesigning() && Form->ClassName() != u"TMessageForm")
+    manager->UpdateScale(Form, 96, 0);
+  if (manager->UpdateFontName(Form)) {
+    TMessage changed = MakeMessage(SM_ALPHACMD, uintptr_t{KV_FONTSCHANGED} << 16, reinterpret_cast<intptr_t>(manager));
+    AlphaBroadCast(Form, changed);
+  }
+}
+
+void TsSkinProvider::UpdateMainForm(bool repaint) {
+  TsSkinProvider* main = MDISkinProvider;
+  if (!main || !main->Form || !main->Form->HandleAllocated() || !main->FCommonData) return;
+  const HWND h = main->Form->WindowHandle();
+  if (!main->CanDrawNCArea()) {
+    RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_FRAME);
+    return;
+  }
+  {
+    main->FCommonData->BeginUpdate();
+    const TScopeExit updated([main] { main->FCommonData->EndUpdate(); });
+    if (main->MDIForm) main->MDIForm->UpdateMDIIconItem();
+    main->FCommonData->BGChanged = true;
+    main->MenuChanged = true;
+    main->FLinesCount = -1;
+  }
+  if (const HWND client = main->Form->ClientHandle())
+    RedrawWindow(client, nullptr, nullptr, repaint ? 0x507 : 0x407);
+  RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
+  if (repaint && main->BorderForm) main->BorderForm->UpdateExBordersPos(true, 255);
 }
 
 void TsSkinProvider::ShowAnimated(TMessage& m, HWND h, DuRiruZireziv* manager) {
@@ -693,6 +734,12 @@ void TsSkinProvider::ShowAnimated(TMessage& m, HWND h, DuRiruZireziv* manager) {
     RgnChanging = false;
   } else {
     StopUpdating();
+    // Without a frame the skin's rounded corners are the window's only edge.
+    if (Form->BorderStyle() == bsNone && !IsZoomed() && SectionBorderRadius() > 0) {
+      FillArOR();
+
+      UpdateRgn(false, false);
+    }
   }
   {
     const bool animating = fAnimating;

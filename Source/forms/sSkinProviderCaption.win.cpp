@@ -319,14 +319,16 @@ Integer TsSkinProvider::HTProcess(TMessage& m) {
   // Below the menu lines: the size grip, where the skin draws one over the visible grip or over
   // the size box in which the form's skinned bars meet.
   const bool gripZone = IsGripVisible(this) || ScrollSizeBox().Contains(p);
-  if (TkvSkinData* data = SkinDataFor(); gripZone && data && data->GripRightBottom >= 0 &&
-                                         data->GripRightBottom < Integer(data->ma.size())) {
-    const TsMaskData& grip = data->ma[size_t(data->GripRightBottom)];
-    // Where the picture draws the grip.
-    const TPoint anchor(Form->Width() - grip.Width - BorderWidth(true), Form->Height() - grip.Height - BorderHeight(true));
-    if (p.X > anchor.X && p.Y > anchor.Y) return HTBOTTOMRIGHT;
-  }
-  return HTCLIENT;
+  return gripZone && InGripCorner(p) ? HTBOTTOMRIGHT : HTCLIENT;
+}
+
+bool TsSkinProvider::InGripCorner(const TPoint& p) {
+  TkvSkinData* data = SkinDataFor();
+  if (!data || data->GripRightBottom < 0 || data->GripRightBottom >= Integer(data->ma.size())) return false;
+  const TsMaskData& grip = data->ma[size_t(data->GripRightBottom)];
+  // Where the picture draws the grip.
+  const TPoint anchor(Form->Width() - grip.Width - BorderWidth(true), Form->Height() - grip.Height - BorderHeight(true));
+  return p.X > anchor.X && p.Y > anchor.Y;
 }
 
 void TsSkinProvider::KV_WMNCHitTest(TMessage& m) {
@@ -344,6 +346,11 @@ void TsSkinProvider::KV_WMNCHitTest(TMessage& m) {
   if (r == HTCLIENT || r == HTCAPTION || r == HTMENU || r == 0 || frameCode) {
     if (IsZoomed() && frameCode) {
       m.Result = HTCLIENT;
+      return;
+    }
+    // The system sees client area where the skin draws its grip: the grip sizes the form.
+    if (!IsZoomed() && IsGripVisible(this) && InGripCorner(CursorToPoint(m.XPos(), m.YPos()))) {
+      m.Result = HTBOTTOMRIGHT;
       return;
     }
     PassOn(m);

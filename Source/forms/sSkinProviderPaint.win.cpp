@@ -316,6 +316,14 @@ void TsSkinProvider::FillAlphaClient(TBitmap* bmp) {
 
 // ---- Region ----------------------------------------------------------------------------------
 
+Integer TsSkinProvider::SectionBorderRadius() {
+  const TsGeneralData* section = SectionOf(SkinDataFor(), FCommonData ? FCommonData->SkinIndex : -1);
+  return section ? section->BorderRadius : 0;
+}
+
+// What a round mask holds outside its disc: opaque white, alpha included.
+constexpr TColor kRoundMaskOutside = 0xFFFFFFFFu;
+
 void TsSkinProvider::FillArOR() {
   TkvSkinData* data = SkinDataFor();
   TsGeneralData* section = SectionOf(data, FCommonData->SkinIndex);
@@ -329,8 +337,8 @@ void TsSkinProvider::FillArOR() {
     const Integer r = section->BorderRadius;
     if (TBitmap* mask = GetRoundMask(r)) {
       const TRect mr(0, 0, mask->Width(), mask->Height());
-      AddRgn(Rects, mask, mr, width, r, r, r, r, 0, false, false, clWhite, 0);
-      AddRgn(Rects, mask, mr, width, r, r, r, r, height - r, true, false, clWhite, 0);
+      AddRgn(Rects, mask, mr, width, r, r, r, r, 0, false, false, kRoundMaskOutside, 0);
+      AddRgn(Rects, mask, mr, width, r, r, r, r, height - r, true, false, kRoundMaskOutside, 0);
     }
   }
   if (TsGeneralData* title = SectionOf(data, FTitleSkinIndex)) {
@@ -341,7 +349,7 @@ void TsSkinProvider::FillArOR() {
       const Integer r = title->BorderRadius;
       if (TBitmap* mask = GetRoundMask(r)) {
         const TRect mr(0, 0, mask->Width(), mask->Height());
-        AddRgn(Rects, mask, mr, width, r, r, r, r, 0, false, false, clWhite, 0);
+        AddRgn(Rects, mask, mr, width, r, r, r, r, 0, false, false, kRoundMaskOutside, 0);
       }
     }
   }
@@ -550,6 +558,10 @@ void TsSkinProvider::KV_WMPrint(TMessage& m) {
   StopUpdating();
   if (!FCommonData->FCacheBmp || FCommonData->FCacheBmp->Width() == 0) FCommonData->BGChanged = true;
   if (CanDrawNCArea() && !FUWPMode) PaintCaption(dc);
+  // The skinned scroll bars are part of the frame the system does not print: a picture of the
+  // form (its animations, its taskbar preview) shows them as the screen does. (Behind an outer
+  // border window the form shows its bars itself.)
+  if (ListSW && !ListSW->Destroyed && !BorderForm && CanDrawNCArea()) kv_NCDraw(ListSW, h, -1, dc);
   const TSaveDC saved(dc);
   // The client: its origin moved to where the client sits in the window, clipped to it; the
   // form paints its graphic controls over the background.

@@ -117,6 +117,44 @@ TEST_F(SkinnedMdi, AMaximizedChildLeavesTheWallUnpainted) {
   EXPECT_EQ(bmp->PixelColor(20, 20), TColor(0xFF00FF));
 }
 
+// A maximized skinned child shown puts its buttons into the main form's menu line: the line is
+// measured and painted anew. A child shown in its normal state leaves the line alone.
+TEST_F(SkinnedMdi, ShowingAMaximizedSkinnedChildRebuildsTheMainFormsMenuLine) {
+  GiveMenu();
+  for (const bool maximized : {false, true}) {
+    SCOPED_TRACE(maximized ? "maximized" : "normal");
+    TForm* child = MakeSkinnedChild(maximized ? u"Max" : u"Normal");
+    if (maximized) child->SetWindowState(wsMaximized);
+    PumpMessages();
+    child->Hide();
+    PumpMessages();
+    // Marks the next showing can be seen by: a line count no bar has, the line up to date.
+    sp->FLinesCount = 99;
+    sp->MenuChanged = false;
+    sp->FCommonData->BGChanged = false;
+    child->Show();
+    EXPECT_EQ(sp->FLinesCount, maximized ? -1 : 99);
+    EXPECT_EQ(sp->MenuChanged, maximized);
+    EXPECT_EQ(sp->FCommonData->BGChanged, maximized);
+    PumpMessages();
+    if (maximized) EXPECT_NE(sp->FLinesCount, 99) << "measured again at the next paint";
+    delete child;
+    PumpMessages();
+  }
+}
+
+// Without the skin's frame only the frame is redrawn; the menu line keeps its state.
+TEST_F(SkinnedMdi, UpdateMainFormLeavesAnUnpaintedFrameToTheSystem) {
+  sp->FLinesCount = 99;
+  TsSkinProvider::UpdateMainForm(true);
+  EXPECT_NE(sp->FLinesCount, 99);
+  sp->FDrawNonClientArea = false;
+  sp->FLinesCount = 99;
+  TsSkinProvider::UpdateMainForm(true);
+  EXPECT_EQ(sp->FLinesCount, 99);
+  sp->FDrawNonClientArea = true;
+}
+
 TEST_F(SkinnedMdi, TilingAndCascadingTakeTheSystemMenuOffTheActiveChildAndRebuildTheFrame) {
   TForm* a = MakeChild(u"A");
   TForm* b = MakeChild(u"B");

@@ -100,6 +100,46 @@ TEST_F(Caption, MaximizedFormAnswersClientOnItsBorders) {
   }
 }
 
+// The skin's size grip sits in the client area, where the system would answer HTCLIENT: the
+// provider answers the sizing corner right of and below it, only while the grip is shown.
+TEST_F(Caption, VisibleGripAnswersTheSizingCornerThroughTheSystemHitTest) {
+  TkvSkinData& d = *skin->skin.Data;
+  d.GripRightBottom = skin->skin.AddImage(TRect(200, 0, 216, 16), 1, 0);
+  const Integer grip = 16;
+  RECT w{};
+  GetWindowRect(form->Handle(), &w);
+  const Integer width = w.right - w.left, height = w.bottom - w.top;
+  // Inside the grip but off the sizing borders, and just left of / above where it is drawn.
+  const TPoint inGrip(width - sp->BorderWidth(true) - 2, height - sp->BorderHeight(true) - 2);
+  const TPoint leftOfGrip(width - sp->BorderWidth(true) - grip - 1, inGrip.Y);
+  const TPoint aboveGrip(inGrip.X, height - sp->BorderHeight(true) - grip - 1);
+  ASSERT_EQ(HitTest(inGrip.X, inGrip.Y), HTCLIENT) << "no grip mode: the system's answer";
+  sp->FGripMode = gmRightBottom;
+  struct Case {
+    const char* where;
+    TPoint p;
+    LRESULT code;
+  } cases[] = {
+      {"in the grip", inGrip, HTBOTTOMRIGHT},
+      {"left of the grip", leftOfGrip, HTCLIENT},
+      {"above the grip", aboveGrip, HTCLIENT},
+      {"client centre", TPoint(width / 2, height / 2), HTCLIENT},
+  };
+  for (const Case& c : cases) EXPECT_EQ(HitTest(c.p.X, c.p.Y), c.code) << c.where;
+  // A skin without a grip image has no grip to size by.
+  const Integer image = d.GripRightBottom;
+  d.GripRightBottom = -1;
+  EXPECT_EQ(HitTest(inGrip.X, inGrip.Y), HTCLIENT) << "no grip image";
+  d.GripRightBottom = image;
+  // A maximized form shows no grip.
+  ShowWindow(form->Handle(), SW_MAXIMIZE);
+  Application->ProcessMessages();
+  ASSERT_TRUE(IsZoomed(form->Handle()));
+  GetWindowRect(form->Handle(), &w);
+  const TPoint zoomedCorner(w.right - w.left - sp->BorderWidth(true) - 2, w.bottom - w.top - sp->BorderHeight(true) - 2);
+  EXPECT_NE(HitTest(zoomedCorner.X, zoomedCorner.Y), HTBOTTOMRIGHT) << "maximized";
+}
+
 // Layout, search and hit test use one list: each element's own rectangle answers its own code,
 // whatever buttons the form shows, iconic or not.
 TEST_F(Caption, EveryVisibleElementAnswersItsOwnCode) {

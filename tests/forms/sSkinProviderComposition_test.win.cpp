@@ -192,6 +192,29 @@ TEST_F(Composition, SkinnedWindowsLoseTheSystemTransitionsOnlyWithComposition) {
   EXPECT_EQ(attributes.size(), 2u);
 }
 
+// Every showing of a skinned form turns the system's transitions off again, with composition on.
+TEST_F(Composition, ShowingASkinnedFormTurnsTheSystemTransitionsOff) {
+  ASSERT_TRUE(real.DwmSetWindowAttribute);
+  const HWND h = form->Handle();
+  Skin();
+  for (const bool composition : {true, false}) {
+    SCOPED_TRACE(composition ? "composition on" : "composition off");
+    Windows7(composition);
+    attributes.clear();
+    ShowForm();
+    if (composition) {
+      ASSERT_EQ(attributes.size(), 1u);
+      EXPECT_EQ(attributes[0].wnd, h);
+      EXPECT_EQ(attributes[0].attribute, 3u);  // DWMWA_TRANSITIONS_FORCEDISABLED
+      EXPECT_EQ(attributes[0].value, 1u);
+    } else {
+      EXPECT_TRUE(attributes.empty());
+    }
+    form->Hide();
+    Application->ProcessMessages();
+  }
+}
+
 TEST_F(Composition, BlurBehindOnWindows7AndNotOnWindows10) {
   ASSERT_TRUE(real.DwmEnableBlurBehindWindow);
   const HWND h = form->Handle();

@@ -11,6 +11,7 @@
 #include "base/sMessages.h"
 #include "skin/sVclUtils.h"
 #include "forms/sSkinProvider.h"
+#include "forms/sSkinProviderMotion.h"
 #include "support/FormSkin.h"
 #include "support/GdiTracker.h"
 #include "support/ScrollSkin.h"
@@ -291,4 +292,26 @@ TEST_F(FormScrolls, ProviderGoingFreesTheWrapperAndGivesTheFormItsProcedureBack)
   EXPECT_EQ(TkvScrollWnd::FromHwnd(form->Handle()), nullptr);
   // The form goes on working without them.
   EXPECT_EQ(SendMessageW(form->Handle(), WM_NCHITTEST, 0, MAKELPARAM(Screen(150, 100).X, Screen(150, 100).Y)), HTCLIENT);
+}
+
+// The form's picture, as its animations take it (each child printed), shows the skinned bars
+// where the screen shows them: no dark band where the frame has no bar of the system's.
+TEST_F(FormScrolls, ThePrintedFormShowsItsSkinnedBars) {
+  SkinWithBars();
+  const TRect vert = Bar(SB_VERT), horz = Bar(SB_HORZ);
+  const std::unique_ptr<TBitmap> image = GetFormImage(sp, false);
+  ASSERT_TRUE(image);
+  const auto shot = WindowShot(form->Handle());
+  const struct {
+    const char* where;
+    TPoint p;
+  } points[] = {
+      {"vertical bar", TPoint(vert.Left + kBar / 2, (vert.Top + vert.Bottom) / 2)},
+      {"horizontal bar", TPoint((horz.Left + horz.Right) / 2, horz.Top + kBar / 2)},
+  };
+  for (const auto& at : points) {
+    const TColor screen = shot->PixelColor(at.p.X, at.p.Y);
+    ASSERT_NE(screen & 0xFFFFFF, 0u) << at.where << ": the screen shows a bar";
+    EXPECT_EQ(image->PixelColor(at.p.X, at.p.Y) & 0xFFFFFF, screen & 0xFFFFFF) << at.where;
+  }
 }

@@ -1,8 +1,13 @@
 // Size, position and showing of a skinned form and its other messages: the bounds a stretched
 // form gets back, the maximized bounds, redraw locks, the bounded wait at the end of a
 // session, an extended-style change, and new child windows matched to their controls.
+#include <vector>
+
 #include "base/sConst.h"
+#include "base/sMessages.h"
+#include "forms/sSkinProviderMotion.h"
 #include "support/FormSkin.h"
+#include "ui/ScopeGuard.h"
 #include "ui/StdCtrls.h"
 
 using namespace formskin;
@@ -122,4 +127,146 @@ TEST_F(FormState, NewChildWindowIsMatchedByItsHandle) {
   ASSERT_NE(raw, nullptr);
   EXPECT_EQ(sp->LastNewChild, nullptr);
   DestroyWindow(raw);
+}
+
+namespace {
+
+struct FontNotices {
+  void Proc(TMessage& m) {
+    if (m.Msg == SM_ALPHACMD && m.WParamHi == KV_FONTSCHANGED) managers.push_back(m.LParam);
+    old(m);
+  }
+  TWndMethod old;
+  std::vector<intptr_t> managers;
+};
+
+// A form skinned but not yet shown: what its first showing does.
+class FormShowing : public SkinnedForm {
+ protected:
+  // A button on the form whose window procedure records the font notices it gets; the
+  // procedure is put back when the guard goes.
+  auto WatchButton(FontNotices& notices) {
+    auto* button = new TButton(form);
+    button->SetParent(form);
+    button->SetBounds(10, 10, 80, 24);
+    button->HandleNeeded();
+    notices.old = button->WindowProc();
+    button->SetWindowProc(TWndMethod(&notices, &FontNotices::Proc));
+    return TScopeExit([button, &notices] { button->SetWindowProc(notices.old); });
+  }
+  LONG ClientWidth() {
+    RECT r{};
+    GetClientRect(form->Handle(), &r);
+    return r.right;
+  }
+};
+
+}  // namespace
+
+// A shown form is scaled from 96 PPI to the manager's scale, unless its provider or the scale
+// mode keeps its own size.
+TEST_F(FormShowing, ShowingScalesFromNinetySixPpiToTheManagersScale) {
+  struct Case {
+    const char* name;
+    TkvScaleMode mode;
+    bool allowScale;
+    double factor;
+  } cases[] = {
+      {"150 %", sm150, true, 1.5},
+      {"provider does not scale", sm150, false, 1.0},
+      {"old mode", smOldMode, true, 1.0},
+      {"scaled by the class library", smVCL, true, 1.0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TearDown();
+    SetUp();
+    const LONG before = ClientWidth();
+    ASSERT_GT(before, 100);
+    skin->skin.Manager.Options.ScaleMode = c.mode;
+    Skin();
+    sp->AllowScale = c.allowScale;
+    ShowForm();
+    EXPECT_NEAR(ClientWidth(), before * c.factor, 2);
+    skin->skin.Manager.Options.ScaleMode = smOldMode;
+  }
+}
+
+// The manager's application font goes to a shown form, and its children hear of it.
+TEST_F(FormShowing, ShowingGivesTheApplicationFontAndTellsTheChildren) {
+  FontNotices notices;
+  const auto watched = WatchButton(notices);
+  DuRiruZireziv& manager = skin->skin.Manager;
+  manager.DefOldFontName = form->Font()->Name();
+  manager.DefNewFontName = u"Courier New";
+  Skin();
+  ShowForm();
+  EXPECT_EQ(form->Font()->Name(), String(u"Courier New"));
+  ASSERT_EQ(notices.managers.size(), 1u);
+  EXPECT_EQ(notices.managers[0], reinterpret_cast<intptr_t>(&manager));
+}
+
+// A form in another font keeps it, and nobody is told.
+TEST_F(FormShowing, AFormInItsOwnFontKeepsIt) {
+  FontNotices notices;
+  const auto watched = WatchButton(notices);
+  form->Font()->SetName(u"Arial");
+  DuRiruZireziv& manager = skin->skin.Manager;
+  manager.DefOldFontName = u"Tahoma";
+  manager.DefNewFontName = u"Courier New";
+  Skin();
+  ShowForm();
+  EXPECT_EQ(form->Font()->Name(), String(u"Arial"));
+  EXPECT_TRUE(notices.managers.empty());
+}
+
+// A form without a frame whose skin rounds its corners gets the rounded region when shown.
+TEST_F(FormShowing, ABorderlessFormWithRoundedCornersGetsItsRegionWhenShown) {
+  struct Case {
+    Integer radius;
+    bool animated;
+  } cases[] = {{0, false}, {8, false}, {8, true}};
+  for (const Case& c : cases) {
+    const Integer radius = c.radius;
+    SCOPED_TRACE(testing::Message() << "radius " << radius << (c.animated ? ", shown animated" : ""));
+    TearDown();
+    SetUp();
+    skin->skin.Manager.AnimEffects.FormShow.Active = c.animated;
+    TsGeneralData& section = skin->skin.Data->gd[size_t(skin->form)];
+    section.BorderIndex = -1;
+    section.BorderRadius = radius;
+    form->SetBorderStyle(bsNone);
+    Skin();
+    ShowForm();
+    const HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+    const int kind = GetWindowRgn(form->Handle(), rgn);
+    RECT w{};
+    GetWindowRect(form->Handle(), &w);
+    if (radius == 0) {
+      EXPECT_EQ(kind, ERROR) << "square corners need no region";
+    } else {
+      ASSERT_NE(kind, ERROR);
+      EXPECT_FALSE(PtInRegion(rgn, 0, 0)) << "top left corner cut";
+      EXPECT_FALSE(PtInRegion(rgn, w.right - w.left - 1, w.bottom - w.top - 1)) << "bottom right corner cut";
+      EXPECT_TRUE(PtInRegion(rgn, (w.right - w.left) / 2, 0)) << "top edge kept";
+      EXPECT_TRUE(PtInRegion(rgn, (w.right - w.left) / 2, (w.bottom - w.top) / 2));
+    }
+    DeleteObject(rgn);
+  }
+}
+
+// A minimize timer left over is freed when the form is shown again; the timer of a blended
+// move is not the showing's to free.
+TEST_F(FormShowing, ShowingFreesALeftMinimizeTimerOnly) {
+  Skin();
+  sp->FormTimer.reset(TkvThreadedTimer::CreateOwned<TkvMinTimer>(sp, true));
+  ShowForm();
+  EXPECT_FALSE(sp->FormTimer) << "minimize timer";
+  form->Hide();
+  Application->ProcessMessages();
+  auto* move = TkvThreadedTimer::CreateOwned<TkvMoveTimer>(sp, true);
+  sp->FormTimer.reset(move);
+  ShowForm();
+  EXPECT_EQ(sp->FormTimer.get(), move) << "move timer";
+  sp->FormTimer.reset();
 }
