@@ -32,6 +32,25 @@ bool BlendsOnMoving(TsSkinProvider* sp, DuRiruZireziv* manager) {
   return !AeroIsEnabled() || (manager->AnimEffects.BlendOnMoving.BlendValue < 255 && sp->FAllowBlendOnMoving);
 }
 
+// The messages of a dialog's border window that are its input: the frame's mouse actions go to
+// the dialog; everything else keeps the window's own handling.
+bool IsDialogBorderInput(UINT msg) {
+  switch (msg) {
+    case WM_NCHITTEST:
+    case WM_SETCURSOR:
+    case WM_MOUSEACTIVATE:
+    case WM_NCMOUSEMOVE:
+    case WM_NCLBUTTONDOWN:
+    case WM_NCLBUTTONUP:
+    case WM_NCLBUTTONDBLCLK:
+    case WM_NCRBUTTONDOWN:
+    case WM_NCRBUTTONUP:
+      return true;
+    default:
+      return msg >= WM_MOUSEFIRST && msg <= WM_MBUTTONDBLCLK;
+  }
+}
+
 bool IsCaptionElementCode(Integer ht) {
   return ht == HTMINBUTTON || ht == HTMAXBUTTON || ht == HTCLOSE || ht == HTHELP ||
          (ht >= HTUDBTN && ht <= HTITEM + 100);
@@ -214,12 +233,7 @@ void TkvBorderForm::BorderProc(TMessage& m) {
   // after a message went to the owner, and the depth is a module value.
   ++BorderProcDepth;
   const TScopeExit left([] { --BorderProcDepth; });
-  if (Dlg) {
-    // A dialog's border window only shows its shadow: the mouse goes through to what lies below.
-    if (m.Msg == WM_NCHITTEST) {
-      m.Result = HTTRANSPARENT;
-      return;
-    }
+  if (Dlg && !IsDialogBorderInput(m.Msg)) {
     if (m.Msg == WM_ERASEBKGND || m.Msg == WM_NCPAINT) {
       m.Result = 0;
       return;
@@ -330,7 +344,7 @@ void TkvBorderForm::BorderProc(TMessage& m) {
         return;
       }
       SetHotHT(0, true);
-      if (MaxMoving && h && IsZoomed(h)) {
+      if (sp && MaxMoving && h && IsZoomed(h)) {
         const TPoint cursor = kvMousePos();
         if (std::abs(cursor.X - LastMousePos.X) >= kDragToRestore || std::abs(cursor.Y - LastMousePos.Y) >= kDragToRestore) {
           {
@@ -354,7 +368,9 @@ void TkvBorderForm::BorderProc(TMessage& m) {
       ExBorderShowing = false;
       if (!MaxMoving) m.WParam = WPARAM(-1);
       const Integer ht = Ex_WMNCHitTest(m);
-      if (ht == HTCAPTION && h && IsZoomed(h)) {
+      // A dialog decides itself, from the code its hit test gives it, whether a caption press
+      // fades it while it moves or starts the system's move.
+      if (ht == HTCAPTION && sp && h && IsZoomed(h)) {
         MaxMoving = true;
         LastMousePos = kvMousePos();
         return;

@@ -1239,3 +1239,99 @@ TEST_F(DialogWrapper, OuterBorderHitTestsTheDialogsFrame) {
   EXPECT_EQ(w->Icons[TkvDialogWnd::biClose].State, 2);
   w->SetHotHT(0);
 }
+
+namespace {
+// Ends the system's move loop that a caption press starts on the dialog.
+void CALLBACK EndTheDialogMove(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  PostMessageW(nullptr, WM_LBUTTONUP, 0, 0);
+}
+}  // namespace
+
+// The border window takes the frame's mouse actions and hands them to the dialog without a hit
+// code: the dialog asks the border's hit test, so a press and release over the close icon close
+// the dialog, a press on the title leaves it where it is, and the shadow lets clicks through.
+TEST_F(DialogWrapper, OuterBorderHandsTheFramesMouseActionsToTheDialog) {
+  const auto noGlow = SetForScope(skin->skin.Manager.Effects.AllowGlowing, false);
+  const auto noBlend = SetForScope(skin->skin.Manager.AnimEffects.BlendOnMoving.Active, false);
+  const TRect shadow(9, 7, 11, 13);
+  GiveShadow(*skin, shadow);
+  TkvSkinData& d = *skin->skin.Data;
+  ASSERT_NE(MakeDialog(), nullptr);
+  const TPoint sys = ClientOrigin(dlg);
+  d.ExBorderWidth = sys.X + 3;
+  d.ExTitleHeight = sys.Y + 4;
+  TkvDialogWnd* w = ShowWithOuterBorder();
+  ASSERT_NE(w, nullptr);
+  const HWND bw = w->BorderForm->LayeredWindow();
+  RECT br{};
+  GetWindowRect(bw, &br);
+  const TPoint o = w->FrameOrigin();
+  auto screen = [&](TPoint inBorder) { return MAKELPARAM(br.left + inBorder.X, br.top + inBorder.Y); };
+  const TRect& closeRect = w->Icons[TkvDialogWnd::biClose].Rect;
+  const TPoint close(o.X + (closeRect.Left + closeRect.Right) / 2, o.Y + (closeRect.Top + closeRect.Bottom) / 2);
+  const TPoint title((br.right - br.left) / 2, shadow.Top + (sys.Y + 4) / 2);
+  const TPoint inShadow((br.right - br.left) / 2, br.bottom - br.top - 2);
+
+  // The frame answers as an object, so that its mouse actions arrive as non-client messages; the
+  // shadow keeps the window's own answer, and a mouse message there opens a hole under it
+  // through which the next click reaches the window below.
+  struct Case {
+    const char* where;
+    TPoint p;
+    LRESULT code;
+  };
+  const Case hits[] = {{"close icon", close, HTOBJECT}, {"title", title, HTOBJECT}, {"shadow", inShadow, HTCLIENT}};
+  for (const Case& c : hits) EXPECT_EQ(SendMessageW(bw, WM_NCHITTEST, 0, screen(c.p)), c.code) << c.where;
+  SendMessageW(bw, WM_MOUSEMOVE, 0, MAKELPARAM(inShadow.X, inShadow.Y));
+  {
+    const TOwnedRegion rgn(CreateRectRgn(0, 0, 0, 0));
+    ASSERT_NE(GetWindowRgn(bw, rgn.get()), ERROR);
+    EXPECT_FALSE(PtInRegion(rgn.get(), inShadow.X, inShadow.Y));
+    EXPECT_TRUE(PtInRegion(rgn.get(), inShadow.X + 1, inShadow.Y));
+  }
+  EXPECT_EQ(SendMessageW(bw, WM_MOUSEACTIVATE, WPARAM(dlg), MAKELPARAM(HTOBJECT, WM_LBUTTONDOWN)), MA_NOACTIVATE);
+
+  // Hovering the close icon makes it hot; a press in the shadow reaches nothing.
+  SendMessageW(bw, WM_NCMOUSEMOVE, HTOBJECT, screen(close));
+  EXPECT_EQ(w->CurrentHT, HTCLOSE);
+  EXPECT_EQ(w->Icons[TkvDialogWnd::biClose].State, 1);
+  SendMessageW(bw, WM_NCLBUTTONDOWN, HTOBJECT, screen(inShadow));
+  EXPECT_FALSE(w->Clicked);
+
+  // A press on the title: the system's move runs and ends where it began; nothing is pressed.
+  RECT before{};
+  GetWindowRect(dlg, &before);
+  SetTimer(nullptr, 0, 50, &EndTheDialogMove);
+  SendMessageW(bw, WM_NCLBUTTONDOWN, HTOBJECT, screen(title));
+  SendMessageW(bw, WM_NCLBUTTONUP, HTOBJECT, screen(title));
+  Application->ProcessMessages();
+  ASSERT_TRUE(IsWindow(dlg));
+  EXPECT_TRUE(IsWindowVisible(dlg));
+  EXPECT_FALSE(IsIconic(dlg));
+  RECT after{};
+  GetWindowRect(dlg, &after);
+  EXPECT_EQ(after.left, before.left);
+  EXPECT_EQ(after.top, before.top);
+  EXPECT_FALSE(w->Clicked);
+  for (const auto& icon : w->Icons) EXPECT_NE(icon.State, 2);
+
+  // Pressed over close, released over the title: nothing closes.
+  SendMessageW(bw, WM_NCLBUTTONDOWN, HTOBJECT, screen(close));
+  EXPECT_EQ(w->CurrentHT, HTCLOSE);
+  EXPECT_EQ(w->Icons[TkvDialogWnd::biClose].State, 2);
+  EXPECT_TRUE(w->Clicked);
+  SendMessageW(bw, WM_NCLBUTTONUP, HTOBJECT, screen(title));
+  Application->ProcessMessages();
+  ASSERT_TRUE(IsWindow(dlg));
+  EXPECT_FALSE(w->Clicked);
+
+  // Pressed and released over close: the dialog closes, its border window with it.
+  SendMessageW(bw, WM_NCLBUTTONDOWN, HTOBJECT, screen(close));
+  SendMessageW(bw, WM_NCLBUTTONUP, HTOBJECT, screen(close));
+  Application->ProcessMessages();
+  EXPECT_FALSE(IsWindow(dlg));
+  EXPECT_FALSE(IsWindow(bw));
+  CleanSupportedList();
+  EXPECT_EQ(FindFormInList(dlg), nullptr);
+}
