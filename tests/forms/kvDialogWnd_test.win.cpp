@@ -100,6 +100,16 @@ class DialogWrapper : public SkinnedForm {
     TkvDialogWnd* w = Wrapper();
     return w && w->BorderForm && w->BorderForm->LayeredWindow() ? w : nullptr;
   }
+  // Shows a dialog whose outer frame is 3 pixels wider and whose title is 4 pixels higher than
+  // the system's (sys: the client's place in the dialog); its wrapper, else null.
+  TkvDialogWnd* ShowWithWideOuterFrame(const TRect& shadow, TPoint& sys) {
+    GiveShadow(*skin, shadow);
+    if (!MakeDialog()) return nullptr;
+    sys = ClientOrigin(dlg);
+    skin->skin.Data->ExBorderWidth = sys.X + 3;
+    skin->skin.Data->ExTitleHeight = sys.Y + 4;
+    return ShowWithOuterBorder();
+  }
   std::unique_ptr<TBitmap> Shot() {
     RECT w{};
     GetWindowRect(dlg, &w);
@@ -1192,13 +1202,8 @@ TEST_F(DialogWrapper, ExtendedDrawingTakesTheFrameFromTheShadowTemplate) {
 // A press handed on without a hit code (-1) takes this hit test's answer.
 TEST_F(DialogWrapper, OuterBorderHitTestsTheDialogsFrame) {
   const TRect shadow(9, 7, 11, 13);
-  GiveShadow(*skin, shadow);
-  TkvSkinData& d = *skin->skin.Data;
-  ASSERT_NE(MakeDialog(), nullptr);
-  const TPoint sys = ClientOrigin(dlg);
-  d.ExBorderWidth = sys.X + 3;
-  d.ExTitleHeight = sys.Y + 4;
-  TkvDialogWnd* w = ShowWithOuterBorder();
+  TPoint sys;
+  TkvDialogWnd* w = ShowWithWideOuterFrame(shadow, sys);
   ASSERT_NE(w, nullptr);
   const layered::UpdateCall pic = RepaintedPicture(w);
   ASSERT_FALSE(pic.pixels.empty());
@@ -1255,13 +1260,8 @@ TEST_F(DialogWrapper, OuterBorderHandsTheFramesMouseActionsToTheDialog) {
   const auto noGlow = SetForScope(skin->skin.Manager.Effects.AllowGlowing, false);
   const auto noBlend = SetForScope(skin->skin.Manager.AnimEffects.BlendOnMoving.Active, false);
   const TRect shadow(9, 7, 11, 13);
-  GiveShadow(*skin, shadow);
-  TkvSkinData& d = *skin->skin.Data;
-  ASSERT_NE(MakeDialog(), nullptr);
-  const TPoint sys = ClientOrigin(dlg);
-  d.ExBorderWidth = sys.X + 3;
-  d.ExTitleHeight = sys.Y + 4;
-  TkvDialogWnd* w = ShowWithOuterBorder();
+  TPoint sys;
+  TkvDialogWnd* w = ShowWithWideOuterFrame(shadow, sys);
   ASSERT_NE(w, nullptr);
   const HWND bw = w->BorderForm->LayeredWindow();
   RECT br{};
