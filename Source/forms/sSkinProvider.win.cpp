@@ -133,8 +133,9 @@ void TsSkinProvider::AfterConstruction() {
 
 void TsSkinProvider::Loaded() {
   TComponent::Loaded();
-  if (RTEmpty || RTInit || !Form || IsDesigning()) return;
-  if (SkinManager() && FCommonData->Skinned(true)) LoadInit();
+  if (!RTEmpty && !RTInit && Form && !IsDesigning() && SkinManager() && FCommonData->Skinned(true)) LoadInit();
+  // A blur stored with the form is applied once the form shows.
+  if (FSystemBlur && FSystemBlur->Active()) FFormState |= FS_GLASSNEEDED;
 }
 
 void TsSkinProvider::Destroying() {
@@ -661,9 +662,10 @@ void TsSkinProvider::KV_CMShowingChanged(TMessage& m) {
     return;
   }
   SetFormState(FFormState & ~FS_ANIMCLOSING);
+  if ((FFormState & FS_GLASSNEEDED) && FSystemBlur) FSystemBlur->UpdateBlurMode(true);
   ScaleAndFontOnShow(manager);
-  if (Adapter) Adapter->AddAllItems(nullptr);
   if (Form->FormStyle() == fsMDIChild) {
+    if (Adapter) Adapter->AddAllItems(nullptr);
     StopUpdating();
     PassOn(m);
     if (manager) InitExBorders(manager->GetExtendedBorders());
@@ -671,10 +673,16 @@ void TsSkinProvider::KV_CMShowingChanged(TMessage& m) {
     // A maximized child's buttons and icon go into the main form's menu line.
     if (Form->HandleAllocated() && ::IsZoomed(Form->WindowHandle())) UpdateMainForm(true);
   } else {
+    // The client's support may have gone stale while the form was hidden.
+    HookMDI(*this, true);
     // The skinned frame draws its own transitions.
     InitDwm(h, CanDrawNCArea(), false);
     // A minimize timer left from the last minimize or restore has nothing more to do.
     if (dynamic_cast<TkvMinTimer*>(FormTimer.get())) FormTimer.reset();
+    // The menu line is ready before the first frame paint and before the adapter walks the
+    // controls.
+    TryInitMenu();
+    if (Adapter) Adapter->AddAllItems(nullptr);
     ShowAnimated(m, h, manager);
   }
   if (Form->Showing()) LastClientRect = TRect(0, 0, GetClientWidth(h), GetClientHeight(h));

@@ -342,6 +342,9 @@ void TsSkinProvider::KV_WMNCHitTest(TMessage& m) {
   }
   CalcItems();
   const Integer r = HTProcess(m);
+  // The MDI client gives a child its system menu back when it changes the child's state; with
+  // it the system would draw its own buttons over the skinned ones about to be pressed.
+  if ((r == HTMINBUTTON || r == HTMAXBUTTON || r == HTCLOSE) && Form->FormStyle() == fsMDIChild) CheckSysMenu(true);
   const bool frameCode = r >= HTLEFT && r <= HTBOTTOMRIGHT;
   if (r == HTCLIENT || r == HTCAPTION || r == HTMENU || r == 0 || frameCode) {
     if (IsZoomed() && frameCode) {

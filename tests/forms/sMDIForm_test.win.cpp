@@ -547,3 +547,55 @@ TEST_F(SkinnedMdi, AChildButtonOnALaterMenuLineGetsItsOwnBackgroundBack) {
   ASSERT_EQ(sp->MDIClose.cpState, 0);
   EXPECT_EQ(pixels(), painted);
 }
+
+TEST_F(SkinnedMdi, HittingAChildsCaptionButtonTakesBackTheSystemMenuTheClientGaveIt) {
+  TForm* child = MakeSkinnedChild(u"Child");
+  PumpMessages();
+  const HWND h = child->Handle();
+  TsSkinProvider* csp = ProviderOf(h);
+  ASSERT_NE(csp, nullptr);
+  csp->CalcItems();
+  RECT w{};
+  GetWindowRect(h, &w);
+  auto centre = [](const TsCaptionButton& b) {
+    return TPoint((b.cpRect.Left + b.cpRect.Right) / 2, (b.cpRect.Top + b.cpRect.Bottom) / 2);
+  };
+  const TPoint close = centre(csp->ButtonClose);
+  struct Case {
+    TPoint at;
+    LRESULT code;
+    bool takenOff;
+  } cases[] = {
+      {close, HTCLOSE, true},
+      {centre(csp->ButtonMax), HTMAXBUTTON, true},
+      {centre(csp->ButtonMin), HTMINBUTTON, true},
+      // Elsewhere on the caption the menu stays as it is.
+      {TPoint(csp->ButtonMin.cpRect.Left - 20, close.Y), HTCAPTION, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.code);
+    SetWindowLongW(h, GWL_STYLE, GetWindowLongW(h, GWL_STYLE) | WS_SYSMENU);
+    EXPECT_EQ(SendMessageW(h, WM_NCHITTEST, 0, MAKELPARAM(w.left + c.at.X, w.top + c.at.Y)), c.code);
+    EXPECT_EQ((GetWindowLongW(h, GWL_STYLE) & WS_SYSMENU) == 0, c.takenOff);
+  }
+}
+
+TEST_F(SkinnedMdi, ShowingTheFormAgainGivesItsClientFreshSupport) {
+  // Support dropped, or stale because the client lost its wrapper, while the form was hidden.
+  for (const bool dropped : {true, false}) {
+    SCOPED_TRACE(dropped ? "dropped" : "stale");
+    frame->Hide();
+    PumpMessages();
+    if (dropped)
+      HookMDI(*sp, false);
+    else
+      sp->MDIForm->DestroyScrolls();
+    ASSERT_FALSE(WndIsSkinned(frame->ClientHandle()));
+    frame->Show();
+    PumpMessages();
+    ASSERT_NE(sp->MDIForm, nullptr);
+    EXPECT_EQ(MDISkinProvider, sp);
+    EXPECT_NE(Wrapper(), nullptr);
+    EXPECT_TRUE(WndIsSkinned(frame->ClientHandle()));
+  }
+}

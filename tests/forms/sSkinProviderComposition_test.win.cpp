@@ -443,3 +443,27 @@ TEST_F(Composition, TheFormAnswersTheTaskbarsRequests) {
   EXPECT_TRUE(thumbnails.empty());
   kv_ChangeThumbPreviews = was;
 }
+
+TEST_F(Composition, AStoredSystemBlurIsAppliedWhenTheFormShows) {
+  ASSERT_TRUE(real.DwmEnableBlurBehindWindow);
+  Windows7(true);
+  Skin();
+  for (const bool stored : {false, true}) {
+    SCOPED_TRACE(stored ? "blur stored" : "no blur");
+    // As a form description leaves it: the blur's field set, nothing applied yet.
+    sp->FSystemBlur->FActive = stored;
+    sp->FCommonData->TranspMode = 0;
+    sp->Loaded();
+    EXPECT_EQ((sp->FFormState & FS_GLASSNEEDED) != 0, stored);
+    blurs.clear();
+    ShowForm();
+    EXPECT_EQ(sp->FCommonData->TranspMode, stored ? 2 : 0);
+    EXPECT_EQ(sp->FFormState & FS_GLASSNEEDED, 0u);
+    ASSERT_EQ(blurs.size(), stored ? 1u : 0u);
+    if (stored) {
+      EXPECT_TRUE(blurs[0].enable);
+    }
+    form->Hide();
+    Application->ProcessMessages();
+  }
+}

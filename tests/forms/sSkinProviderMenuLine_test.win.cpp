@@ -3,6 +3,8 @@
 // hit tests over its items, an item selected and opened in the system's menu loop, and the line
 // painted again after the menu changed.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
 
 #include <memory>
 #include <vector>
@@ -15,6 +17,7 @@
 #include "ui/Bitmap.h"
 #include "ui/GdiScopes.h"
 #include "ui/Menus.h"
+#include "ui/ScopeGuard.h"
 
 using namespace formskin;
 
@@ -93,7 +96,30 @@ class MenuLine : public SkinnedForm {
   TMenuItem* view = nullptr;
 };
 
+// Whether the provider had its menu line ready when the form was told it is being shown, which
+// comes before any paint of the showing.
+int menuReadyAtShow = -1;
+LRESULT CALLBACK NoteMenuAtShow(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
+  if (msg == WM_SHOWWINDOW && wp) menuReadyAtShow = reinterpret_cast<TsSkinProvider*>(data)->MenusInitialized ? 1 : 0;
+  return DefSubclassProc(wnd, msg, wp, lp);
+}
+
 }  // namespace
+
+TEST_F(MenuLine, TheLineIsPreparedWhenTheFormShowsBeforeItsFirstPaint) {
+  Skin();
+  // The line's painting prepares it too; with skinned popups off only the showing does.
+  DuRiruZireziv& manager = skin->skin.Manager;
+  manager.SetSkinnedPopups(false);
+  const TScopeExit popupsBack([&manager] { manager.SetSkinnedPopups(true); });
+  sp->MenusInitialized = false;
+  menuReadyAtShow = -1;
+  ASSERT_TRUE(SetWindowSubclass(form->Handle(), NoteMenuAtShow, 1, reinterpret_cast<DWORD_PTR>(sp)));
+  ShowForm();
+  RemoveWindowSubclass(form->Handle(), NoteMenuAtShow, 1);
+  EXPECT_EQ(menuReadyAtShow, 1);
+  EXPECT_TRUE(sp->MenusInitialized);
+}
 
 TEST_F(MenuLine, HeightInTheFrameAtTwoPPIs) {
   SkinAndShow();
