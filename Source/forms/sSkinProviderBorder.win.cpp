@@ -8,6 +8,9 @@
 //   2. The shadow drawn around the form's picture
 //   3. The border object: creation, the owner's side, its regions
 //   4. Keeping the window in step with the form
+#include <memory>
+
+#include "base/WorkingBitmaps.h"
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
 #include "forms/kvDialogWnd.h"
@@ -15,6 +18,8 @@
 #include "paint/sAlphaGraph.h"
 #include "raster/Blend.h"
 #include "raster/GdiBitmaps.h"
+#include "raster/Pixels.h"
+#include "skin/sMaskData.h"
 #include "skin/sVclUtils.h"
 #include "ui/GdiScopes.h"
 #include "ui/ScopeGuard.h"
@@ -30,6 +35,9 @@ TkvSkinData* SkinDataOf(TkvBorderForm* bf) {
 }
 
 HWND FormWnd(TsSkinProvider* sp) { return sp->Form && sp->Form->HandleAllocated() ? sp->Form->WindowHandle() : nullptr; }
+
+void PaintBorderImageShadow(TkvSkinData* data, Integer formSection, Integer titleSection, bool active,
+                            TBitmap* cache, const TRect& rForm, const TRect& shadow);
 
 }  // namespace
 
@@ -175,9 +183,70 @@ void TsSkinProvider::PaintOuterBorder(TBitmap* cache, const TRect& rForm) {
     PaintExtendedFrame(cache, tpl);
     return;
   }
-  PaintShadowMargins(data, SkinManager()->ExtBordersMode(), FCommonData ? FCommonData->SkinIndex : -1, FormActive,
-                     cache, rForm, tpl, shadow);
+  const Integer formSection = FCommonData ? FCommonData->SkinIndex : -1;
+  if (data->ExBorder >= 0 && data->ExBorder < Integer(data->ma.size()) &&
+      SkinManager()->ExtBordersMode() == ebmFull) {
+    PaintBorderImageShadow(data, formSection, FTitleSkinIndex, FormActive, cache, rForm, shadow);
+    return;
+  }
+  PaintShadowMargins(data, SkinManager()->ExtBordersMode(), formSection, FormActive, cache, rForm, tpl, shadow);
 }
+
+namespace {
+
+// The state picture of a skin image (the second one for the active look when it has two), as
+// the skin's shadow templates are cut from it.
+std::unique_ptr<TBitmap> StatePicture(const TsMaskData& md, bool active) {
+  const Integer k = active && md.ImageCount > 1 ? 1 : 0;
+  std::unique_ptr<TBitmap> out(CreateBmp32(Maxi(0, md.Width), Maxi(0, md.Height)));
+  CopyPixels(ViewOf(out.get()), 0, 0, MaskImageOf(md).Src,
+             TRect(md.R.Left + k * md.Width, md.R.Top, md.R.Left + (k + 1) * md.Width, md.R.Top + md.Height));
+  return out;
+}
+
+// The border image of a section, or -1 when it has none.
+Integer BorderImageOf(TkvSkinData* data, Integer section) {
+  if (section < 0 || section >= Integer(data->gd.size())) return -1;
+  const Integer img = data->gd[size_t(section)].BorderIndex;
+  return img >= 0 && img < Integer(data->ma.size()) ? img : -1;
+}
+
+// The skin's own border image drawn as the shadow, with the frame's rounded corners showing it.
+void PaintBorderImageShadow(TkvSkinData* data, Integer formSection, Integer titleSection, bool active,
+                            TBitmap* cache, const TRect& rForm, const TRect& shadow) {
+  if (!data || !cache || data->ExBorder < 0 || data->ExBorder >= Integer(data->ma.size())) return;
+  const TsMaskData& md = data->ma[size_t(data->ExBorder)];
+  const std::unique_ptr<TBitmap> tpl = StatePicture(md, active);
+  const Integer sides = md.DrawMode & 1;
+  PaintShadowAround(cache, rForm, tpl.get(), TRect(md.WL, md.WT, md.WR, md.WB), shadow,
+                    TRect(sides, sides, sides, sides));
+  if (tpl->Width() == 0 || tpl->Height() == 0) return;
+  // The frame's rounded corners (the key pixels of its border images) show the shadow behind
+  // them: the pixel of the template where that corner of the form lies in it.
+  const Integer formMask = BorderImageOf(data, formSection);
+  const Integer titleMask = BorderImageOf(data, titleSection);
+  const Integer topMask = titleMask >= 0 ? titleMask : formMask;
+  struct Corner {
+    Integer mask;
+    Cardinal code;
+    bool right, bottom;
+  };
+  const Corner corners[4] = {{topMask, kCornerTopLeft, false, false},
+                             {topMask, kCornerTopRight, true, false},
+                             {formMask, kCornerBottomLeft, false, true},
+                             {formMask, kCornerBottomRight, true, true}};
+  for (const Corner& c : corners) {
+    if (c.mask < 0) continue;
+    const TsMaskData& m = data->ma[size_t(c.mask)];
+    const Integer w = c.right ? m.WR : m.WL, h = c.bottom ? m.WB : m.WT;
+    const Integer x = c.right ? rForm.Right - w : rForm.Left, y = c.bottom ? rForm.Bottom - h : rForm.Top;
+    const TPoint from(Maxi(0, c.right ? tpl->Width() - shadow.Right - w : shadow.Left),
+                      Maxi(0, c.bottom ? tpl->Height() - shadow.Bottom - h : shadow.Top));
+    FillTransPixels32(cache, tpl.get(), TRect(x, y, x + w, y + h), from, c.mask, data, c.code, TColor(0xFF00FF));
+  }
+}
+
+}  // namespace
 
 void PaintShadowMargins(TkvSkinData* data, Integer extBordersMode, Integer section, bool active, TBitmap* cache,
                         const TRect& rForm, TBitmap* tpl, const TRect& shadow) {

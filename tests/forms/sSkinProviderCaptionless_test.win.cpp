@@ -35,6 +35,15 @@ constexpr Integer kTpl = 9;
 uint32_t TemplatePixel(Integer x, Integer y, uint32_t tone) { return shadowtpl::Pixel(x, y, tone); }
 std::unique_ptr<TBitmap> Template(uint32_t tone) { return shadowtpl::Make(kTpl, tone); }
 
+// The skin's own border image of size x size pixels, one state, its pixels those of a shadow
+// template of the given tone (as the shadow templates are cut from it).
+Integer BorderImage(SkinFixture& skin, Integer size, Integer drawMode, Integer margins, uint32_t tone) {
+  const Integer img = skin.AddImage(TRect(200, 0, 200 + size, size), 1, 0, drawMode, margins);
+  for (Integer y = 0; y < size; ++y)
+    for (Integer x = 0; x < size; ++x) skin.Put(img, 0, x, y, TemplatePixel(x, y, tone));
+  return img;
+}
+
 // A form of the tests' skin with the captionless look, shown through an outer border window
 // (outer) or in its own window.
 class Captionless : public SkinnedForm {
@@ -511,7 +520,7 @@ TEST_F(Captionless, TheExtendedBorderImageDrawsFrameAndTitleStripInBorderModeOne
       d.ExDrawMode = c.mode;
       d.ExContentOffs = 4;
       d.FormShadowSize = TRect(4, 4, 4, 4);  // as the loader makes it for mode 1
-      d.ExBorder = skin->skin.AddImage(TRect(200, 0, 209, 9), 1, 0, 1, 3);
+      d.ExBorder = BorderImage(skin->skin, kTpl, 1, 3, 0x11);
     });
     ASSERT_TRUE(sp->BorderForm);
     EXPECT_EQ(sp->ExtendedFrameDrawing(), c.fromTemplate);
@@ -562,7 +571,7 @@ TEST_F(Captionless, TheFramesSidesRepeatOrStretchAsTheBorderImageSays) {
       d.ExDrawMode = c.borderMode;
       d.ExContentOffs = 4;
       d.FormShadowSize = TRect(4, 4, 4, 4);
-      d.ExBorder = skin->skin.AddImage(TRect(200, 0, 209, 9), 1, 0, c.drawMode, 3);
+      d.ExBorder = BorderImage(skin->skin, kTpl, c.drawMode, 3, 0x11);
     });
     ASSERT_TRUE(sp->BorderForm);
     sp->FCommonData->BGChanged = true;
@@ -584,6 +593,78 @@ TEST_F(Captionless, TheFramesSidesRepeatOrStretchAsTheBorderImageSays) {
       size_t changes = 0;
       for (size_t i = 0; i + 1 < rows.size(); ++i) changes += rows[i] != rows[i + 1];
       EXPECT_LE(changes, 1u);
+    }
+  }
+}
+
+// With the skin's own border image as the shadow (BORDERMODE 0), the image itself is the
+// template, not the shadow template; the key pixels of the frame's corners show the pixel of it
+// where that corner of the form lies: the top corners by the title's border image when the
+// title section has one, else by the form's, the bottom corners by the form's.
+TEST_F(Captionless, TheBorderImageShowsThroughTheFramesKeyCornerPixels) {
+  constexpr Integer kImage = 12, kMargin = 5;
+  constexpr TRect kShadowOfImage(4, 4, 4, 4);  // the image's margins less its content offset
+  constexpr uint32_t kTone = 0x55;             // the image's tone; the shadow template's is 0x11
+  auto fromImage = [](Integer x, Integer y) { return TemplatePixel(x, y, kTone); };
+  for (const bool titleBorder : {false, true}) {
+    SCOPED_TRACE(titleBorder);
+    RenewForm();
+    Prepare(true, false, [&](TkvSkinData& d) {
+      d.ExDrawMode = 0;
+      d.ExContentOffs = 1;
+      d.FormShadowSize = kShadowOfImage;
+      d.ExBorder = BorderImage(skin->skin, kImage, 0, kMargin, kTone);
+      // Both bottom corners of the form's border get a key pixel (its top ones have three).
+      skin->skin.Put(skin->border, 0, 0, 29, kKey);
+      skin->skin.Put(skin->border, 0, 29, 29, kKey);
+      if (titleBorder) {
+        const Integer t = skin->skin.AddImage(TRect(140, 40, 170, 70), 1, 0, 0, kBorder);
+        skin->skin.Fill(t, 0, 0xFF306090u);
+        skin->skin.Put(t, 0, 2, 2, kKey);
+        skin->skin.Put(t, 0, 27, 3, kKey);
+        d.gd[size_t(skin->title)].BorderIndex = t;
+      }
+    });
+    ASSERT_TRUE(sp->BorderForm);
+    ASSERT_FALSE(sp->ExtendedFrameDrawing());
+    sp->FCommonData->BGChanged = true;
+    sp->PaintAll();
+    ASSERT_EQ(sp->ShadowSize(), kShadowOfImage);
+    ASSERT_EQ(skin->skin.Data->ShdaTemplate->View().At(0, 0) & 0xFF, 0x11u);
+    const TPixelView v = sp->FCommonData->FCacheBmp->View();
+    const Integer l = kShadowOfImage.Left, t = kShadowOfImage.Top;
+    const Integer r = v.Width - kShadowOfImage.Right, b = v.Height - kShadowOfImage.Bottom;
+    // The shadow margins are the image's own pixels.
+    EXPECT_EQ(v.At(0, 0), fromImage(0, 0));
+    // Where the template point of a corner lies: the form's corner inside the image's shadow
+    // margins, the corner's width and height (kBorder) back from the right and bottom ones.
+    const Integer rightX = kImage - kShadowOfImage.Right - kBorder, bottomY = kImage - kShadowOfImage.Bottom - kBorder;
+    struct Spot {
+      TPoint at, image;  // in the picture; in the border image (or (-1, -1): stays opaque)
+    };
+    std::vector<Spot> spots = {
+        {{l + 2, t}, {-1, -1}},  // a frame pixel between the key pixels
+        {{l + 1, b - 1}, {-1, -1}},
+        {{l, b - 1}, {l, bottomY + kBorder - 1}},  // the form's bottom corners
+        {{r - 1, b - 1}, {rightX + kBorder - 1, bottomY + kBorder - 1}},
+    };
+    if (titleBorder) {
+      spots.push_back({{l + 2, t + 2}, {l + 2, t + 2}});  // the title's key pixels
+      spots.push_back({{r - 3, t + 3}, {rightX + 3, t + 3}});
+      spots.push_back({{r - 1, t + 1}, {-1, -1}});  // the form's own are not asked
+    } else {
+      spots.push_back({{l, t}, {l, t}});  // the form's top key pixels
+      spots.push_back({{l + 1, t}, {l + 1, t}});
+      spots.push_back({{l, t + 1}, {l, t + 1}});
+      spots.push_back({{r - 2, t}, {rightX + 4, t}});
+      spots.push_back({{r - 1, t + 1}, {rightX + 5, t + 1}});
+    }
+    for (const Spot& s : spots) {
+      const uint32_t p = v.At(s.at.X, s.at.Y);
+      if (s.image.X < 0)
+        EXPECT_NE(p & 0xFF, kTone) << s.at.X << "," << s.at.Y << " " << std::hex << p;
+      else
+        EXPECT_EQ(p, fromImage(s.image.X, s.image.Y)) << s.at.X << "," << s.at.Y << " " << std::hex << p;
     }
   }
 }
