@@ -76,27 +76,54 @@ std::vector<TkvCoverFrame> CoverShowFrames(TkvAnimTypeCtrl type, Integer timeMs,
     f.OldWeight = Byte(std::clamp(RoundEven(weight), 0, 255));
     f.Offset = offset;
     f.Blur = blur && weight > 2;
+    f.ZoomChildren = f.Blur && type == atcBlur;
     frames.push_back(f);
     offset /= 2;
   } while (weight > 2);
   return frames;
 }
 
+TRect ZoomedChildRect(const TRect& r, Byte oldWeight) {
+  const auto shrink = [oldWeight](Integer size) {
+    return size <= 0 ? 0 : Integer(int64_t(size - DoScale(size)) * oldWeight / 255);
+  };
+  const Integer sx = shrink(r.Width()), sy = shrink(r.Height());
+  return TRect(r.Left + sx / 2, r.Top + sy / 2, r.Right - (sx - sx / 2), r.Bottom - (sy - sy / 2));
+}
+
 void DrawCoverFrame(const TPixelView& frame, const TPixelView& oldPicture, const TPixelView& newPicture,
-                    const TkvCoverFrame& f) {
+                    const TkvCoverFrame& f, const std::vector<TRect>& childRects) {
   if (frame.Empty() || oldPicture.Empty() || newPicture.Empty()) return;
   const Integer w = std::min({frame.Width, oldPicture.Width, newPicture.Width});
   const Integer h = std::min({frame.Height, oldPicture.Height, newPicture.Height});
+  // The zoom works on a copy of the new picture: its children's parts squeezed about their
+  // centres over the old look.
+  std::vector<uint32_t> zoomed;
+  TPixelView fresh = newPicture;
+  if (f.ZoomChildren && !childRects.empty()) {
+    zoomed.resize(size_t(w) * size_t(h));
+    const TPixelView copy{reinterpret_cast<Byte*>(zoomed.data()), w * 4, w, h};
+    for (Integer y = 0; y < h; ++y) std::copy_n(newPicture.Row(y), w, copy.Row(y));
+    for (const TRect& child : childRects) {
+      const TRect area(std::max(child.Left, 0), std::max(child.Top, 0), std::min(child.Right, w),
+                       std::min(child.Bottom, h));
+      if (area.Right <= area.Left || area.Bottom <= area.Top) continue;
+      for (Integer y = area.Top; y < area.Bottom; ++y)
+        std::copy_n(oldPicture.Row(y) + area.Left, area.Right - area.Left, copy.Row(y) + area.Left);
+      StretchNearest(copy, ZoomedChildRect(child, f.OldWeight), newPicture, child, &area);
+    }
+    fresh = copy;
+  }
   const Integer offset = std::clamp<Integer>(f.Offset, 0, h);
   for (Integer y = 0; y < h; ++y) {
     // The new picture at the frame's place: the old one still shows above it.
-    const uint32_t* fresh = y < offset ? oldPicture.Row(y) : newPicture.Row(y - offset);
+    const uint32_t* next = y < offset ? oldPicture.Row(y) : fresh.Row(y - offset);
     const uint32_t* old = oldPicture.Row(y);
     uint32_t* out = frame.Row(y);
     for (Integer x = 0; x < w; ++x) {
       uint32_t px = 0xFF000000u;
       for (int shift = 0; shift < 24; shift += 8)
-        px |= uint32_t(MixByte(fresh[x] >> shift & 0xFF, old[x] >> shift & 0xFF, f.OldWeight)) << shift;
+        px |= uint32_t(MixByte(next[x] >> shift & 0xFF, old[x] >> shift & 0xFF, f.OldWeight)) << shift;
       out[x] = px;
     }
   }

@@ -37,23 +37,33 @@ void DrawFormShowFrame(const TPixelView& frame, const TPixelView& picture, const
 // Milliseconds between two of its frames.
 constexpr Integer kCoverFrameTime = 24;
 // One frame of the cover: how much of the old picture is left in it (255 all of it), for the
-// run-up how far below its place the new picture still lies, and whether the mix is blurred.
+// run-up how far below its place the new picture still lies, whether the mix is blurred, and
+// whether the new look of the control's children zooms in (atcBlur).
 struct TkvCoverFrame {
   Byte OldWeight = 255;
   Integer Offset = 0;
   bool Blur = false;
+  bool ZoomChildren = false;
 };
 // The frames of a show over timeMs (none below 24 ms), until the old picture's weight has
 // fallen to 2 or below. A fade, a zoom (atcAero) or a blur takes 255 / (timeMs div 24) of
 // weight a frame; the run-up starts the new picture 16 pixels at 96 PPI low, halves that every
 // frame and keeps a third of the old picture's weight each frame. The blurs (atcBlur, atcBlur2)
-// blur every frame but the last, which is the new picture itself.
+// blur every frame but the last, which is the new picture itself; the zooming blur (atcBlur)
+// also zooms its children's new look in on those frames.
 std::vector<TkvCoverFrame> CoverShowFrames(TkvAnimTypeCtrl type, Integer timeMs, Integer ppi);
+// The zoom's smallest scale: a child's new look starts at 7/8 of its size.
+constexpr Integer DoScale(Integer x) { return x * 7 / 8; }
+// Where a child's new look lies on a frame that keeps oldWeight of the old picture: the child's
+// rectangle shrunk about its centre, from DoScale of its size (weight 255) to all of it (0).
+TRect ZoomedChildRect(const TRect& r, Byte oldWeight);
 // Mixes a cover frame (views of one size): the new picture, lowered by the frame's offset with
 // the old one showing above it, blended with the old picture by its weight; a blurred frame is
 // then passed through a half-size copy (each 2 x 2 block takes its average). The frame is opaque.
+// On a zooming frame each of childRects (the visible children, in the pictures' coordinates)
+// takes the new picture's child squeezed into ZoomedChildRect, the old picture around it.
 void DrawCoverFrame(const TPixelView& frame, const TPixelView& oldPicture, const TPixelView& newPicture,
-                    const TkvCoverFrame& f);
+                    const TkvCoverFrame& f, const std::vector<TRect>& childRects = {});
 
 // One frame of the flight: where the flying text's top-left corner is, and how much of the
 // hint's look is left in it (255 all of it, 0 only the label's look).

@@ -204,6 +204,18 @@ void ShowThroughCover(TWinControl* ctrl, Word wTime, Integer maxTransparency, co
     if (dc) BitBlt(oldPicture->Canvas()->Handle(), 0, 0, w, h, dc, 0, 0, SRCCOPY);
   }
   SkinPaintTo(newPicture.get(), ctrl);
+  // The zooming blur zooms the visible children, placed in the window's pictures.
+  std::vector<TRect> childRects;
+  if (animType == atcBlur) {
+    const TPoint client = ctrl->ClientOrigin();
+    const Integer dx = client.X - r.left, dy = client.Y - r.top;
+    for (Integer i = 0; i < ctrl->ControlCount(); ++i) {
+      TControl* child = ctrl->Controls(i);
+      if (!child || !child->Visible()) continue;
+      const TRect b = child->BoundsRect();
+      childRects.emplace_back(b.Left + dx, b.Top + dy, b.Right + dx, b.Bottom + dy);
+    }
+  }
 
   // The cover: a child of the control's parent brought to the front, or a popup right above a
   // form; ow holds it while it lives.
@@ -223,7 +235,7 @@ void ShowThroughCover(TWinControl* ctrl, Word wTime, Integer maxTransparency, co
   const HWND coverWnd = cover->WindowHandle();
   for (const TkvCoverFrame& f : frames) {
     const uint64_t began = AnimationNow();
-    DrawCoverFrame(frame->View(), oldPicture->View(), newPicture->View(), f);
+    DrawCoverFrame(frame->View(), oldPicture->View(), newPicture->View(), f, childRects);
     {
       const TWindowDC dc(coverWnd);
       if (dc) BitBlt(dc, 0, 0, w, h, frame->Canvas()->Handle(), 0, 0, SRCCOPY);

@@ -383,6 +383,69 @@ TEST_F(FormShow, WithoutLayeredWindowsTheRunupSlidesTheNewLookUp) {
   EXPECT_EQ(ow, nullptr);
 }
 
+// The zooming blur squeezes the new look of the form's visible children about their centres:
+// the frame is the mix of the old screen and the printed new look over the child's rectangle
+// in the window, which it would not be without the zoom.
+TEST_F(FormShow, WithoutLayeredWindowsTheZoomingBlurSqueezesTheChildren) {
+  auto* panel = new TPanel(form);
+  panel->SetParent(form);
+  panel->SetBounds(20, 16, 64, 40);
+  auto* hidden = new TPanel(form);  // not shown: not zoomed
+  hidden->SetParent(form);
+  hidden->SetBounds(90, 10, 30, 30);
+  hidden->SetVisible(false);
+  for (int i = 0; i < 3; ++i) Application->ProcessMessages();
+  ChangeBehindLockedRedraw(form, clRed, clBlue);
+  NoLayeredWindows noLayers;
+  RECT wr{};
+  GetWindowRect(form->Handle(), &wr);
+  const Integer w = wr.right - wr.left, h = wr.bottom - wr.top;
+  const TPoint client = form->ClientOrigin();
+  const Integer dx = client.X - wr.left, dy = client.Y - wr.top;
+  const TRect child(20 + dx, 16 + dy, 84 + dx, 56 + dy);
+  // The old look as the screen shows it.
+  TBitmap oldLook(w, h, pf32bit);
+  {
+    const TWindowDC dc(form->Handle());
+    BitBlt(oldLook.Canvas()->Handle(), 0, 0, w, h, dc, 0, 0, SRCCOPY);
+  }
+  std::vector<TkvCoverFrame> frames;
+  std::vector<uint32_t> expected, unzoomed, shown;
+  AnimShowControl(
+      form, 48, 255,
+      [&](TkvIterationData& d) {
+        if (!frames.empty()) return;
+        frames = CoverShowFrames(atcBlur, 48, GetWndPPI(form->Handle()));
+        ASSERT_TRUE(frames.front().ZoomChildren);
+        ASSERT_EQ(d.BmpTo->Width(), w);
+        ASSERT_EQ(d.BmpTo->Height(), h);
+        TBitmap mine(w, h, pf32bit);
+        const auto grab = [&](std::vector<uint32_t>& out, const TPixelView& v) {
+          for (Integer y = 0; y < h; ++y) out.insert(out.end(), v.Row(y), v.Row(y) + w);
+        };
+        DrawCoverFrame(mine.View(), oldLook.View(), d.BmpTo->View(), frames.front(), {child});
+        grab(expected, mine.View());
+        TkvCoverFrame plain = frames.front();
+        plain.ZoomChildren = false;
+        DrawCoverFrame(mine.View(), oldLook.View(), d.BmpTo->View(), plain);
+        grab(unzoomed, mine.View());
+        grab(shown, d.BmpOut->View());
+      },
+      atcBlur);
+  ASSERT_FALSE(frames.empty());
+  ASSERT_EQ(shown.size(), size_t(w) * size_t(h));
+  EXPECT_NE(expected, unzoomed) << "the zoom has to show in this frame";
+  size_t differing = 0;
+  for (size_t i = 0; i < shown.size(); ++i) differing += shown[i] != expected[i];
+  EXPECT_EQ(differing, 0u);
+  // The squeezed child leaves a ring of the old look at its edges.
+  const TRect inner = ZoomedChildRect(child, frames.front().OldWeight);
+  EXPECT_GT(inner.Left, child.Left);
+  EXPECT_LT(inner.Bottom, child.Bottom);
+  EXPECT_FALSE(InAnimationProcess);
+  EXPECT_EQ(ow, nullptr);
+}
+
 // A control inside a form gets its cover as a child of the form, over the control and in front
 // of its siblings.
 TEST_F(FormShow, AChildControlIsCoveredInsideItsParent) {

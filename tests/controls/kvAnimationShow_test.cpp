@@ -2,6 +2,8 @@
 // frames of a text hint's flight into its label, with the pixel blends that draw them.
 #include "controls/kvAnimationShow.h"
 
+#include "raster/Pixels.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -127,6 +129,8 @@ TEST(CoverShow, TheOldPictureFadesByEqualStepsUntilNothingIsLeft) {
       EXPECT_EQ(frames[i].Offset, 0);
       // Every frame of a blur but the last, which is the new picture itself.
       EXPECT_EQ(frames[i].Blur, blurs && i + 1 < frames.size()) << int(c.type) << " frame " << i;
+      // Only the zooming blur zooms its children, and on the same frames.
+      EXPECT_EQ(frames[i].ZoomChildren, c.type == atcBlur && frames[i].Blur) << int(c.type) << " frame " << i;
     }
   }
 }
@@ -197,6 +201,75 @@ TEST(CoverShow, ABlurredFrameIsPassedThroughAHalfSizeCopy) {
   f.Blur = false;
   DrawCoverFrame(frame, oldView, newView, f);
   for (int i = 0; i < w * h; ++i) EXPECT_EQ(framePx[size_t(i)], 0xFF000000u | blues[i]) << "unblurred " << i;
+}
+
+TEST(CoverShow, AChildsNewLookZoomsFromSevenEighthsToItsWholeRectangle) {
+  struct Case {
+    TRect child;
+    Byte weight;
+    TRect expected;
+  } cases[] = {
+      // 80 x 40: an eighth less of each at the start (10 and 5 pixels), split about the centre.
+      {TRect(10, 20, 90, 60), 255, TRect(15, 22, 85, 57)},
+      {TRect(10, 20, 90, 60), 128, TRect(12, 21, 87, 59)},  // 10 x 128 / 255 = 5, 5 x 128 / 255 = 2
+      {TRect(10, 20, 90, 60), 0, TRect(10, 20, 90, 60)},
+      {TRect(0, 0, 4, 4), 255, TRect(0, 0, 3, 3)},       // 7/8 of 4 is 3
+      {TRect(0, 0, 7, 7), 255, TRect(0, 0, 6, 6)},       // 7/8 of 7 is 6: the pixel comes off the far side
+      {TRect(-16, -8, 16, 8), 255, TRect(-14, -7, 14, 7)},
+      {TRect(5, 5, 5, 5), 255, TRect(5, 5, 5, 5)},       // an empty child stays as it is
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(ZoomedChildRect(c.child, c.weight), c.expected)
+        << c.child.Left << "," << c.child.Top << "," << c.child.Right << "," << c.child.Bottom << " w " << int(c.weight);
+}
+
+TEST(CoverShow, AZoomingFrameSqueezesEachChildsNewLookOverTheOldOne) {
+  // 48 x 16. Old: red 0x80. New: green 200 outside the children, inside them blue 4 x column
+  // and green 8 x row. Children: (8, 0, 40, 16) and (40, -4, 56, 12), cut by the frame's edges.
+  constexpr int w = 48, h = 16;
+  const std::vector<TRect> children = {TRect(8, 0, 40, 16), TRect(40, -4, 56, 12)};
+  std::vector<uint32_t> oldPx(w * h, 0xFF800000u), newPx(w * h), framePx(w * h);
+  const auto inChild = [&](int x, int y) {
+    for (const TRect& r : children)
+      if (x >= r.Left && x < r.Right && y >= r.Top && y < r.Bottom) return true;
+    return false;
+  };
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      newPx[size_t(y * w + x)] = inChild(x, y) ? 0xFF000000u | uint32_t(8 * y) << 8 | uint32_t(4 * x) : 0xFF00C800u;
+  const TPixelView oldView{reinterpret_cast<Byte*>(oldPx.data()), w * 4, w, h};
+  const TPixelView newView{reinterpret_cast<Byte*>(newPx.data()), w * 4, w, h};
+  const TPixelView frame{reinterpret_cast<Byte*>(framePx.data()), w * 4, w, h};
+  TkvCoverFrame f;
+  f.OldWeight = 128;  // the first child: (9, 0, 39, 15); the second (40, -4, 55, 11)
+  f.ZoomChildren = true;
+  DrawCoverFrame(frame, oldView, newView, f, children);
+  const auto mixed = [](uint32_t fresh, uint32_t old, Byte weight) {
+    uint32_t px = 0xFF000000u;
+    for (int shift = 0; shift < 24; shift += 8)
+      px |= uint32_t(MixByte(fresh >> shift & 0xFF, old >> shift & 0xFF, weight)) << shift;
+    return px;
+  };
+  const auto newAt = [&](int x, int y) { return newPx[size_t(y * w + x)]; };
+  struct Point {
+    int x, y;
+    uint32_t fresh;
+  } points[] = {
+      {4, 5, 0x00C800u},      // outside the children: the new picture as it is
+      {8, 5, 0x800000u},      // the ring the squeezed child leaves shows the old look
+      {39, 5, 0x800000u},
+      {20, 15, 0x800000u},
+      {9, 0, newAt(8, 0)},    // the child's corners at the squeezed rectangle's corners
+      {38, 14, newAt(39, 15)},
+      {44, 11, 0x800000u},    // the second child's ring, inside the frame
+      {44, 12, 0x00C800u},    // below it
+  };
+  for (const Point& p : points)
+    EXPECT_EQ(framePx[size_t(p.y * w + p.x)], mixed(p.fresh, 0x800000u, f.OldWeight)) << p.x << "," << p.y;
+  // A frame that does not zoom leaves the children where they are.
+  f.ZoomChildren = false;
+  DrawCoverFrame(frame, oldView, newView, f, children);
+  EXPECT_EQ(framePx[size_t(5 * w + 8)], mixed(newAt(8, 5), 0x800000u, f.OldWeight));
 }
 
 // ---- The flight of a text hint ----
