@@ -516,6 +516,12 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
 
   // -- Size, position, showing and the other messages (section 5).
   void KV_WMWindowPosChanging(TMessage& m);
+  // The outer border window follows a position, size, z-order or visibility change; a hidden
+  // form fades out through the hide animation.
+  void KV_WMWindowPosChanged(TMessage& m);
+  // Whether the skin's title of a maximized form with an outer border is taller than the
+  // system caption plus 4.
+  void UpdateSysExHeight();
   void KV_WMGetMinMaxInfo(TMessage& m);
   void KV_WMMove(TMessage& m);
   void KV_WMShowWindow(TMessage& m);
@@ -658,10 +664,10 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   bool& SkipAnimationMark() override { return SkipAnimation; }
   bool AllowsAnimation() override { return FAllowAnimation; }
   bool RaiseAfterAnimation(Byte event) override;
-  // The form being hidden fades out through the manager's form-hide animation: allowed, active
-  // with a time, the form neither parented nor an MDI child, not minimized, its picture made
-  // (sSkinProviderAnim.win.cpp).
-  bool HideAnimated();
+  // The manager's form-hide animation may play for this form: the manager is not minimizing
+  // the application, the animation is allowed, active with a time, and the form is neither
+  // parented nor an MDI child (sSkinProviderAnim.win.cpp).
+  bool HideAnimationAllowed();
   void RunHideAnimation(TMessage& m);
   // Raised when the form's show animation ended (aeShowing) and when its hide animation ended
   // (aeHiding).

@@ -506,34 +506,9 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
     case CM_MOUSEENTER:
       KV_CMMouseEnter(m);
       return;
-    case WM_WINDOWPOSCHANGED: {
-      const auto* wp = reinterpret_cast<const WINDOWPOS*>(m.LParam);
-      DuRiruZireziv* manager = SkinManager();
-      // A maximized form keeps the system's frame when the manager asks for it: no outer border.
-      if (manager && manager->Options.NativeBordersMaximized && IsZoomed() && BorderForm) {
-        BorderForm.reset();
-        RgnChanged = true;
-      }
-      if (wp && !(wp->flags & SWP_NOSIZE)) {
-        FCommonData->BGChanged = true;
-        RgnChanged = true;
-      }
-      // Nothing of the frame is this provider's to keep in step without a manager, layered
-      // windows or a painted frame.
-      if (!manager || !kvLayered() || !CanDrawNCArea()) {
-        PassOn(m);
-        return;
-      }
-      // The captionless look of a maximized form has no caption to lose off the screen.
-      UWPCaptionUpdate(IsZoomed());
-      if (wp && (wp->flags & SWP_HIDEWINDOW) && HideAnimated()) {
-        RunHideAnimation(m);
-        return;
-      }
-      PassOn(m);
-      if (wp && !(wp->flags & SWP_NOREDRAW)) UpdateOuterBorder(!(wp->flags & SWP_NOSIZE));
+    case WM_WINDOWPOSCHANGED:
+      KV_WMWindowPosChanged(m);
       return;
-    }
     case WM_DPICHANGED:
       if (!bChangingFlag && SkinManager()) {
         const auto guard = SetForScope(bChangingFlag, true);

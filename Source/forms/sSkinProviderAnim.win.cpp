@@ -233,12 +233,9 @@ void AnimShowForm(TsSkinProvider* sp, Word wTime, Integer maxTransparency, TkvAn
   sp->OnAfterAnimation.Call(aeShowing);
 }
 
-bool TsSkinProvider::HideAnimated() {
+bool TsSkinProvider::HideAnimationAllowed() {
   DuRiruZireziv* manager = SkinManager();
-  const HWND h = FormWnd(this);
-  if (!manager || !h || SkipAnimation || !FAllowAnimation || !CanDrawNCArea() || !kvLayered()) return false;
-  if (!FCommonData->FCacheBmp || FCommonData->FCacheBmp->Empty() || IsIconic(h)) return false;
-  if (manager->ShowState == saMinimize || manager->ManagerState.Contains(msScaleChanging)) return false;
+  if (!manager || manager->ShowState == saMinimize || !FAllowAnimation) return false;
   const TkvFormHide& hide = manager->AnimEffects.FormHide;
   return hide.Active && hide.Time > 0 && manager->Effects.AllowAnimation && !Form->Parent() &&
          Form->FormStyle() != fsMDIChild;

@@ -4,6 +4,7 @@
 #include "base/sMessages.h"
 #include "forms/sSkinProvider.h"
 #include "forms/sSkinProviderMotion.h"
+#include "raster/GdiBitmaps.h"
 #include "skin/sVclUtils.h"
 #include "ui/ScopeGuard.h"
 #include "wrappers/kvSBUtils.h"
@@ -90,6 +91,75 @@ void TsSkinProvider::KV_WMWindowPosChanging(TMessage& m) {
     return;
   }
   PassOn(m);
+}
+
+void TsSkinProvider::UpdateSysExHeight() {
+  FSysExHeight = BorderForm && IsZoomed() && SysCaptHeight(this, 0) + 4 < ActualTitleHeight(false);
+}
+
+void TsSkinProvider::KV_WMWindowPosChanged(TMessage& m) {
+  const auto* wp = reinterpret_cast<const WINDOWPOS*>(m.LParam);
+  const UINT flags = wp ? wp->flags : 0;
+  const HWND h = FormWnd(this);
+  DuRiruZireziv* manager = SkinManager();
+  // A maximized form keeps the system's frame when the manager asks for it: no outer border.
+  if (manager && manager->Options.NativeBordersMaximized && IsZoomed() && BorderForm) {
+    BorderForm.reset();
+    RgnChanged = true;
+  }
+  // Nothing of the frame is this provider's to keep in step without a manager, layered
+  // windows or a painted frame.
+  if (!manager || !kvLayered() || !CanDrawNCArea() || !h) {
+    PassOn(m);
+    return;
+  }
+  // The captionless look of a maximized form has no caption to lose off the screen.
+  UWPCaptionUpdate(IsZoomed());
+  UpdateSysExHeight();
+
+  TBitmap* cache = FCommonData->FCacheBmp.get();
+  if ((flags & SWP_HIDEWINDOW) && !SkipAnimation && cache && !cache->Empty() && !IsIconic(h)) {
+    // The application is going to the taskbar: the minimize animation shows it, not the hide.
+    if (manager->ShowState == saMinimize && Application && Application->MainForm() == Form) {
+      PassOn(m);
+      fAnimating = false;
+      if (BorderForm) BorderForm->FreeLayeredWindow();
+      return;
+    }
+    // While the manager changes its scale, forms are hidden and shown again as they are.
+    if (!manager->ManagerState.Contains(msScaleChanging)) {
+      if (HideAnimationAllowed()) {
+        RunHideAnimation(m);
+        return;
+      }
+      if (BorderForm) BorderForm->FreeLayeredWindow();
+    }
+  }
+  PassOn(m);
+  if (FInAnimation || !BorderForm) return;
+
+  if (IsWindowVisible(h) && !IsIconic(h)) {
+    if ((flags & (SWP_NOREDRAW | SWP_FRAMECHANGED)) || (FFormState & (FS_BLENDMOVING | FS_DISABLED))) return;
+    const HWND bw = BorderForm->LayeredWindow();
+    if ((flags & (SWP_NOSIZE | SWP_NOMOVE)) != (SWP_NOSIZE | SWP_NOMOVE) || !bw) {
+      BorderForm->UpdateExBordersPos(false, 255);
+      return;
+    }
+    // Only the z-order or the visibility changed: the border window goes right behind the
+    // form. The active main form under composition lines it up with the form's own band
+    // (topmost or stay-on-top) instead.
+    HWND after = h;
+    if (AeroIsEnabled() && Application && Application->MainForm() == Form && GetActiveWindow() == h)
+      after = BorderForm->GetTopWnd();
+    SetWindowPos(bw, after, 0, 0, 0, 0,
+                 SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_NOOWNERZORDER |
+                     SWP_NOSENDCHANGING);
+    return;
+  }
+  // A minimized main form leaves no border window on the screen.
+  if (IsIconic(h) && !(FFormState & FS_ANIMMINREST) && Application && !Application->Terminated() &&
+      !Form->IsDestroying() && Application->MainForm() == Form)
+    BorderForm->FreeLayeredWindow();
 }
 
 void TsSkinProvider::KV_WMGetMinMaxInfo(TMessage& m) {
