@@ -7,6 +7,7 @@
 // rounded corners, the application's own hit test and native borders when maximized.
 #include <windows.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "raster/GdiBitmaps.h"
 #include "skin/sVclUtils.h"
 #include "support/FormSkin.h"
+#include "support/ImportHook.h"
 #include "support/LayeredCalls.h"
 #include "support/ShadowTemplate.h"
 #include "support/ManualTimerDriver.h"
@@ -929,4 +931,301 @@ TEST_F(Bordered, TheFormsSkinnedBarsShowThroughTheBorderWindow) {
   EXPECT_FALSE(covered(vert.Left - 5, vert.Top + 5));  // the client
   EXPECT_TRUE(covered(vert.Right + kSkinBorder / 2, (vert.Top + vert.Bottom) / 2));  // the frame beside the bar
   EXPECT_TRUE(covered((horz.Left + horz.Right) / 2, horz.Bottom + kSkinBorder / 2));  // and below it
+}
+
+// ---- The border window after a change of the form's position, size, z-order or visibility ----
+
+namespace {
+
+// The system's marks that the client area neither moved nor changed its size (no WM_MOVE or
+// WM_SIZE follows).
+constexpr UINT kNoClientSize = 0x0800, kNoClientMove = 0x1000;
+constexpr UINT kStill = SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | kNoClientSize | kNoClientMove;
+
+// The record the system sends after a change, handed to the form directly.
+void Changed(HWND h, UINT flags) {
+  WINDOWPOS wp{h, nullptr, 0, 0, 0, 0, flags};
+  SendMessageW(h, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&wp));
+}
+
+// Neighbours in the z-order: one right behind the other. (An owned window stays above its
+// owner: the border window "behind" its form lies right above it.)
+bool Adjacent(HWND a, HWND b) { return GetWindow(a, GW_HWNDNEXT) == b || GetWindow(b, GW_HWNDNEXT) == a; }
+
+// A plain window that never activates, put into the z-order between the border window and
+// its form, so that a test sees whether the border window was moved back next to the form.
+struct Spacer {
+  Spacer() {
+    wnd = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 700, 600, 20, 20,
+                          nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  }
+  ~Spacer() { DestroyWindow(wnd); }
+  // The spacer above the form, the border window above the spacer.
+  void Separate(HWND border, HWND form, HWND insertAfter = HWND_TOP) {
+    constexpr UINT z = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOOWNERZORDER;
+    SetWindowPos(form, insertAfter, 0, 0, 0, 0, z);
+    SetWindowPos(wnd, insertAfter, 0, 0, 0, 0, z);
+    SetWindowPos(border, insertAfter, 0, 0, 0, 0, z);
+  }
+  HWND wnd = nullptr;
+};
+
+}  // namespace
+
+// Only the z-order or the visibility changed: the border window goes back right behind the
+// form; nothing moves it for a change that draws nothing, a frame change, a blended move, a
+// form drawn disabled or while an animation owns the screen.
+TEST_F(Bordered, AChangeOfTheFormsZOrderPutsTheBorderWindowBackNextToIt) {
+  const HWND h = form->Handle();
+  Spacer spacer;
+  ASSERT_TRUE(spacer.wnd);
+  struct Case {
+    const char* name;
+    UINT flags;
+    Cardinal state;
+    bool animating;
+    bool follows;
+  } cases[] = {
+      {"z-order only", kStill, 0, false, true},
+      {"shown", kStill | SWP_SHOWWINDOW, 0, false, true},
+      {"without redraw", kStill | SWP_NOREDRAW, 0, false, false},
+      {"frame changed", kStill | SWP_FRAMECHANGED, 0, false, false},
+      {"blended move", kStill, FS_BLENDMOVING, false, false},
+      {"drawn disabled", kStill, FS_DISABLED, false, false},
+      {"animating", kStill, 0, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    spacer.Separate(bw, h);
+    ASSERT_FALSE(Adjacent(bw, h));
+    sp->FFormState |= c.state;
+    sp->FInAnimation = c.animating;
+    Changed(h, c.flags);
+    sp->FFormState &= ~c.state;
+    sp->FInAnimation = false;
+    EXPECT_EQ(sp->BorderForm->LayeredWindow(), bw);
+    EXPECT_EQ(Adjacent(bw, h), c.follows);
+    EXPECT_TRUE(IsWindowVisible(bw));
+  }
+}
+
+// A move carries the border window along; a border window that went is made again, next to
+// the form.
+TEST_F(Bordered, AMoveCarriesTheBorderWindowAndAMissingOneIsMadeAgain) {
+  const HWND h = form->Handle();
+  RECT f{}, b{};
+  GetWindowRect(h, &f);
+  GetWindowRect(bw, &b);
+  const LONG dx = f.left - b.left, dy = f.top - b.top;
+  SetWindowPos(h, nullptr, f.left + 25, f.top + 15, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  GetWindowRect(bw, &b);
+  EXPECT_EQ(b.left, f.left + 25 - dx);
+  EXPECT_EQ(b.top, f.top + 15 - dy);
+
+  sp->BorderForm->FreeLayeredWindow();
+  ASSERT_FALSE(IsWindow(bw));
+  Changed(h, kStill);
+  const HWND again = sp->BorderForm->LayeredWindow();
+  ASSERT_TRUE(again);
+  EXPECT_TRUE(IsWindowVisible(again));
+  EXPECT_TRUE(Adjacent(again, h));
+  GetWindowRect(again, &b);
+  EXPECT_EQ(b.left, f.left + 25 - dx);
+}
+
+// A maximized form whose skin title is taller than the system caption plus 4 says so after a
+// position change: its caption without the skin then counts those 4 pixels.
+TEST_F(Bordered, AMaximizedFormWithATallSkinTitleCountsTheSystemCaptionPlusFour) {
+  const HWND h = form->Handle();
+  TkvSkinData& d = *skin->skin.Data;
+  const Integer sys = SysCaptHeight(sp, 0);
+  ASSERT_LT(sys + 4, kTitle);
+  struct Case {
+    const char* name;
+    bool maximized;
+    bool border;
+    Integer maxHeight;  // the skin's title height of maximized forms; 0: the normal one
+    bool taller;
+  } cases[] = {
+      {"maximized, normal title", true, true, 0, true},
+      {"maximized, tall title", true, true, sys + 5, true},
+      {"maximized, title as the caption + 4", true, true, sys + 4, false},
+      {"maximized, low title", true, true, sys, false},
+      {"maximized without border", true, false, 0, false},
+      {"restored", false, true, 0, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ShowWindow(h, c.maximized ? SW_MAXIMIZE : SW_RESTORE);
+    Application->ProcessMessages();
+    ASSERT_EQ(bool(::IsZoomed(h)), c.maximized);
+    d.ExMaxHeight = c.maxHeight;
+    if (!c.border) sp->InitExBorders(false);
+    Changed(h, kStill);
+    EXPECT_EQ(sp->FSysExHeight, c.taller);
+    EXPECT_EQ(sp->CaptionHeight(false), c.taller ? sys + 4 : sys);
+    if (!c.border) sp->InitExBorders(true);
+  }
+  d.ExMaxHeight = 0;
+}
+
+namespace {
+
+std::vector<Integer> hideWaits;
+void RecordHideWait(Cardinal, Integer delay) { hideWaits.push_back(delay); }
+
+// The application's main form, skinned with the outer border, beside the fixture's form.
+class BorderedMain : public Bordered {
+ protected:
+  void SetUp() override {
+    Bordered::SetUp();
+    // On the taskbar as the program's main window is: a window of its own, owned by none.
+    app->SetMainFormOnTaskbar(true);
+    app->CreateForm(main);
+    main->SetPosition(poDesigned);
+    main->SetBounds(160, 150, 300, 200);
+    mainSp = new TsSkinProvider(main);
+    mainSp->AfterConstruction();
+    main->Show();
+    SetForegroundWindow(main->Handle());
+    Application->ProcessMessages();
+    ASSERT_EQ(Application->MainForm(), static_cast<TCustomForm*>(main));
+    ASSERT_TRUE(mainSp->BorderForm);
+    mainBw = mainSp->BorderForm->LayeredWindow();
+    ASSERT_TRUE(mainBw);
+  }
+  void TearDown() override {
+    delete main;  // before the skin goes
+    Bordered::TearDown();
+  }
+  TForm* main = nullptr;
+  TsSkinProvider* mainSp = nullptr;
+  HWND mainBw = nullptr;
+};
+
+}  // namespace
+
+// A minimized main form leaves no border window on the screen; another minimized form keeps
+// its own.
+TEST_F(BorderedMain, AMinimizedMainFormFreesItsBorderWindow) {
+  ShowWindow(form->Handle(), SW_MINIMIZE);
+  ShowWindow(main->Handle(), SW_MINIMIZE);
+  Application->ProcessMessages();
+  ASSERT_TRUE(IsIconic(main->Handle()));
+  ASSERT_TRUE(mainSp->BorderForm);
+  EXPECT_FALSE(IsWindow(mainBw));
+  EXPECT_EQ(mainSp->BorderForm->LayeredWindow(), nullptr);
+  ASSERT_TRUE(IsIconic(form->Handle()));
+  EXPECT_TRUE(IsWindow(bw));
+  EXPECT_EQ(sp->BorderForm->LayeredWindow(), bw);
+}
+
+namespace {
+
+// The SetWindowPos calls the program makes, recorded and carried out.
+struct PosCall {
+  HWND wnd, after;
+  UINT flags;
+};
+std::vector<PosCall> posCalls;
+ImportHook* posHook = nullptr;
+BOOL WINAPI RecordSetWindowPos(HWND wnd, HWND after, int x, int y, int cx, int cy, UINT flags) {
+  posCalls.push_back({wnd, after, flags});
+  return posHook->Original<decltype(&SetWindowPos)>()(wnd, after, x, y, cx, cy, flags);
+}
+
+}  // namespace
+
+// With composition the active main form lines its border window up with its own band (a
+// stay-on-top form's goes to the top); without composition it goes right behind the form.
+// Shown, not moved, sized, activated or redrawn.
+TEST_F(BorderedMain, TheActiveMainFormUnderCompositionPutsItsBorderWindowWhereItsBandStarts) {
+  const HWND h = main->Handle();
+  const Integer aero = iAeroStatus;
+  const TScopeExit back([this, aero] {
+    iAeroStatus = aero;
+    main->SetFormStyle(fsNormal);
+  });
+  main->SetFormStyle(fsStayOnTop);
+  SetForegroundWindow(h);
+  Application->ProcessMessages();
+  ASSERT_EQ(GetActiveWindow(), h);
+  ASSERT_EQ(mainSp->BorderForm->GetTopWnd(), HWND_TOP);
+  ImportHook hook("user32.dll", "SetWindowPos", &RecordSetWindowPos);
+  posHook = &hook;
+  struct Case {
+    const char* name;
+    bool composition;
+    bool active;
+    HWND after;
+  } cases[] = {
+      {"no composition", false, true, h},
+      {"composition, active", true, true, HWND_TOP},
+      {"composition, another window active", true, false, h},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    iAeroStatus = c.composition ? 1 : 0;
+    SetActiveWindow(c.active ? h : form->Handle());
+    Application->ProcessMessages();
+    ASSERT_EQ(GetActiveWindow() == h, c.active);
+    posCalls.clear();
+    Changed(h, kStill);
+    const auto first = std::find_if(posCalls.begin(), posCalls.end(), [&](const PosCall& p) { return p.wnd == mainBw; });
+    ASSERT_NE(first, posCalls.end());
+    EXPECT_EQ(first->after, c.after);
+    EXPECT_EQ(first->flags, 0x65Bu);
+  }
+  posHook = nullptr;
+}
+
+// Hidden: the hide animation plays in the border window; while the manager minimizes the
+// application the main form's border window only goes, and while it changes its scale the
+// border window stays for the form to come back.
+TEST_F(BorderedMain, HidingFadesOutOrFreesTheBorderWindow) {
+  const auto savedWait = kvWaitHandler;
+  kvWaitHandler = &RecordHideWait;
+  const TScopeExit back([savedWait] { kvWaitHandler = savedWait; });
+  DuRiruZireziv& m = skin->skin.Manager;
+  m.AnimEffects.FormHide.Active = true;
+  m.AnimEffects.FormHide.Time = 36;
+  m.AnimEffects.FormHide.Mode = atFading;
+  struct Case {
+    const char* name;
+    TShowAction showState;
+    bool scaling;
+    bool faded;
+    bool windowKept;
+  } cases[] = {
+      {"hidden", saIgnore, false, true, false},
+      {"application minimizing", saMinimize, false, false, false},
+      {"scale changing", saIgnore, true, false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const HWND h = main->Handle();
+    if (!IsWindowVisible(h)) {
+      ShowWindow(h, SW_SHOWNOACTIVATE);
+      mainSp->BorderForm->UpdateExBordersPos(true, 255);
+      Application->ProcessMessages();
+    }
+    const HWND window = mainSp->BorderForm->LayeredWindow();
+    ASSERT_TRUE(window);
+    m.ShowState = c.showState;
+    if (c.scaling) m.ManagerState.Include(msScaleChanging);
+    hideWaits.clear();
+    calls.clear();
+    mainSp->fAnimating = true;
+    ShowWindow(h, SW_HIDE);
+    m.ShowState = saIgnore;
+    m.ManagerState.Exclude(msScaleChanging);
+    EXPECT_FALSE(IsWindowVisible(h));
+    EXPECT_TRUE(mainSp->BorderForm) << "the border object stays";
+    EXPECT_EQ(IsWindow(window) != FALSE, c.windowKept);
+    EXPECT_EQ(!hideWaits.empty(), c.faded);
+    EXPECT_EQ(layered::LayeredCalls::UpdatesOf(window).size() > 1, c.faded);
+    if (c.showState == saMinimize) EXPECT_FALSE(mainSp->fAnimating);
+    mainSp->fAnimating = false;
+    if (c.windowKept) mainSp->BorderForm->FreeLayeredWindow();
+  }
 }
