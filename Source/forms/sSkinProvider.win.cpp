@@ -654,6 +654,9 @@ void TsSkinProvider::KV_CMShowingChanged(TMessage& m) {
     InitDwm(h, CanDrawNCArea(), false);
     // A minimize timer left from the last minimize or restore has nothing more to do.
     if (dynamic_cast<TkvMinTimer*>(FormTimer.get())) FormTimer.reset();
+    // A skin editor that started the program for a preview hears of the form before anything
+    // of it is painted or shown.
+    TrySayHelloToEditor(h);
     // The menu line is ready before the first frame paint and before the adapter walks the
     // controls.
     TryInitMenu();
@@ -661,7 +664,6 @@ void TsSkinProvider::KV_CMShowingChanged(TMessage& m) {
     ShowAnimated(m, h, manager);
   }
   if (Form->Showing()) LastClientRect = TRect(0, 0, GetClientWidth(h), GetClientHeight(h));
-  if (Form->Showing()) TrySayHelloToEditor(h);
 }
 
 void TsSkinProvider::ScaleAndFontOnShow(DuRiruZireziv* manager) {

@@ -7,6 +7,7 @@
 #include "base/sConst.h"
 #include "base/sMessages.h"
 #include "support/FormSkin.h"
+#include "ui/Menus.h"
 
 using namespace formskin;
 
@@ -20,6 +21,10 @@ struct EditorWindow {
       auto* self = reinterpret_cast<EditorWindow*>(GetWindowLongPtrW(h, GWLP_USERDATA));
       ++self->greetings;
       self->greeter = reinterpret_cast<HWND>(l);
+      if (self->watched) {
+        self->menuReadyAtGreeting = self->watched->MenusInitialized;
+        self->visibleAtGreeting = IsWindowVisible(self->greeter) != FALSE;
+      }
       return self->answer;
     }
     return DefWindowProcW(h, msg, w, l);
@@ -39,6 +44,10 @@ struct EditorWindow {
   LRESULT answer;
   int greetings = 0;
   HWND greeter = nullptr;
+  // The provider whose state the editor notes when it is greeted.
+  TsSkinProvider* watched = nullptr;
+  bool menuReadyAtGreeting = false;
+  bool visibleAtGreeting = false;
 };
 
 class PreviewLink : public SkinnedForm {
@@ -173,4 +182,24 @@ TEST_F(PreviewLink, EditorCommands) {
   SendMessageW(form->Handle(), KPE_MSG, KPE_CLOSE, 0);
   Application->ProcessMessages();
   EXPECT_FALSE(IsWindowVisible(form->Handle()));
+}
+
+// The editor is greeted first when the form comes up: before the menu line is prepared and
+// before the window shows.
+TEST_F(PreviewLink, TheEditorIsGreetedBeforeTheMenuLineIsPreparedAndTheFormShows) {
+  auto* menu = new TMainMenu(form);
+  auto* item = new TMenuItem(form);
+  item->SetCaption(u"&File");
+  menu->Items()->Add(item);
+  form->SetMenu(menu);
+  EditorWindow editor(1);
+  editor.watched = sp;
+  kvPreviewNeeded = true;
+  ASSERT_FALSE(sp->MenusInitialized);
+  ShowForm();
+  ASSERT_EQ(editor.greetings, 1);
+  EXPECT_FALSE(editor.menuReadyAtGreeting);
+  EXPECT_FALSE(editor.visibleAtGreeting);
+  EXPECT_TRUE(sp->MenusInitialized) << "prepared after the greeting";
+  EXPECT_TRUE(IsWindowVisible(form->Handle()));
 }
