@@ -518,6 +518,8 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
           FCommonData->SetCommonSkinData(nullptr);
           RgnChanged = true;
           CalcItems();
+          // A blur waiting for its glass takes it at the new size.
+          if ((FFormState & FS_GLASSNEEDED) && FSystemBlur) FSystemBlur->UpdateBlurMode(true);
         }
         FCommonData->BGChanged = true;
         FCommonData->Invalidate();
@@ -771,6 +773,7 @@ bool TsSkinProvider::KV_SMAlphaCmd_Common(TMessage& m) {
       if (reinterpret_cast<DuRiruZireziv*>(m.LParam) == manager) DropUWPTemplates();
       if (!IsDestroying() && FCommonData && reinterpret_cast<DuRiruZireziv*>(m.LParam) == manager && !SystemMenu)
         PrepareForm();
+      if (FSystemBlur && FCommonData && !IsDestroying()) FSystemBlur->UpdateBlurMode(false);
       return false;
     case KV_REMOVESKIN:
       if (reinterpret_cast<DuRiruZireziv*>(m.LParam) == manager && FCommonData) {
@@ -873,12 +876,15 @@ bool TsSkinProvider::KV_SMAlphaCmd_Unskinned(TMessage& m) {
       if (IsDestroying() || !FCommonData) return false;
       DuRiruZireziv* manager = SkinManager();
       if (reinterpret_cast<DuRiruZireziv*>(m.LParam) == manager && manager) {
+        // The blur needs its glass once the form is skinned: the next showing or refresh
+        // applies it.
+        if (FSystemBlur && FSystemBlur->Active()) FFormState |= FS_GLASSNEEDED;
         FCommonData->SetCommonSkinData(nullptr);
         FCommonData->UpdateIndexes(true);
         DropUWPTemplates();
         FTitleSkinIndex = -1;
         InitIndexes();
-        FSysExHeight = false;
+        UpdateSysExHeight();
         CheckSysMenu(true);
         UpdateIconsIndexes();
         FormActive = Form && Form->Active();

@@ -467,3 +467,72 @@ TEST_F(Composition, AStoredSystemBlurIsAppliedWhenTheFormShows) {
     Application->ProcessMessages();
   }
 }
+
+// A new skin reaching a form that is not skinned yet marks a blur that is on: the form takes
+// its glass when it shows.
+TEST_F(Composition, ANewSkinForAnUnskinnedFormLeavesTheGlassForTheShowing) {
+  ASSERT_TRUE(real.DwmEnableBlurBehindWindow);
+  Windows7(true);
+  Skin();
+  DuRiruZireziv& m = skin->skin.Manager;
+  for (const bool blur : {false, true}) {
+    SCOPED_TRACE(blur ? "blur on" : "no blur");
+    sp->FSystemBlur->FActive = blur;
+    sp->FCommonData->TranspMode = 0;
+    sp->FFormState &= ~FS_GLASSNEEDED;
+    // A section the skin lacks: the form stays unskinned through the command.
+    sp->FCommonData->SetSkinSection(u"NOSUCHSECTION");
+    ASSERT_FALSE(sp->Skinned());
+    SendMessageW(form->Handle(), SM_ALPHACMD, KV_SETNEWSKIN_HI, reinterpret_cast<LPARAM>(&m));
+    sp->FCommonData->SetSkinSection(u"FORM");
+    ASSERT_TRUE(sp->Skinned());
+    EXPECT_EQ((sp->FFormState & FS_GLASSNEEDED) != 0, blur);
+    EXPECT_EQ(sp->FCommonData->TranspMode, 0);
+    blurs.clear();
+    ShowForm();
+    EXPECT_EQ(sp->FCommonData->TranspMode, blur ? 2 : 0);
+    EXPECT_EQ(sp->FFormState & FS_GLASSNEEDED, 0u);
+    ASSERT_EQ(blurs.size(), blur ? 1u : 0u);
+    if (blur) EXPECT_TRUE(blurs[0].enable);
+    form->Hide();
+    Application->ProcessMessages();
+  }
+}
+
+// A new skin for a skinned form applies a blur that is on at once.
+TEST_F(Composition, ANewSkinForASkinnedFormAppliesTheBlur) {
+  Windows7(true);
+  Skin();
+  ShowForm();
+  sp->FSystemBlur->FActive = true;
+  sp->FCommonData->TranspMode = 0;
+  SendMessageW(form->Handle(), SM_ALPHACMD, KV_SETNEWSKIN_HI, reinterpret_cast<LPARAM>(&skin->skin.Manager));
+  EXPECT_EQ(sp->FCommonData->TranspMode, 2);
+  EXPECT_EQ(sp->FFormState & FS_GLASSNEEDED, 0u);
+}
+
+// A PPI change applies the glass a blur still waits for, and only then.
+TEST_F(Composition, APpiChangeAppliesTheGlassABlurWaitsFor) {
+  ASSERT_TRUE(real.DwmEnableBlurBehindWindow);
+  Windows7(true);
+  Skin();
+  ShowForm();
+  Integer ppi = GetPPI(sp->FCommonData.get());
+  for (const bool waiting : {false, true}) {
+    SCOPED_TRACE(waiting ? "glass waited for" : "nothing waiting");
+    sp->FSystemBlur->FActive = true;
+    sp->FCommonData->TranspMode = 0;
+    if (waiting)
+      sp->FFormState |= FS_GLASSNEEDED;
+    else
+      sp->FFormState &= ~FS_GLASSNEEDED;
+    blurs.clear();
+    ppi = ppi == 120 ? 144 : 120;
+    RECT suggested{120, 110, 420, 310};
+    SendMessageW(form->Handle(), WM_DPICHANGED, MAKEWPARAM(ppi, ppi), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(sp->FCommonData->TranspMode, waiting ? 2 : 0);
+    EXPECT_EQ(sp->FFormState & FS_GLASSNEEDED, 0u);
+    ASSERT_EQ(blurs.size(), waiting ? 1u : 0u);
+    if (waiting) EXPECT_TRUE(blurs[0].enable);
+  }
+}
