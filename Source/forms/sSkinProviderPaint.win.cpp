@@ -557,11 +557,26 @@ void TsSkinProvider::KV_WMPrint(TMessage& m) {
   const TScopeExit printed([&] { FCommonData->PrintDC = nullptr; });
   StopUpdating();
   if (!FCommonData->FCacheBmp || FCommonData->FCacheBmp->Width() == 0) FCommonData->BGChanged = true;
-  if (CanDrawNCArea() && !FUWPMode) PaintCaption(dc);
+  if (BorderForm) {
+    // The picture of the border window: frame, title and shadow around the form.
+    if (FCommonData->BGChanged) PaintAll();
+    if (TBitmap* cache = FCommonData->FCacheBmp.get(); cache && !cache->Empty())
+      BitBlt(dc, 0, 0, cache->Width(), cache->Height(), cache->Canvas()->Handle(), 0, 0, SRCCOPY);
+  } else if (CanDrawNCArea() && !FUWPMode) {
+    PaintCaption(dc);
+  }
   // The skinned scroll bars are part of the frame the system does not print: a picture of the
-  // form (its animations, its taskbar preview) shows them as the screen does. (Behind an outer
-  // border window the form shows its bars itself.)
-  if (ListSW && !ListSW->Destroyed && !BorderForm && CanDrawNCArea()) kv_NCDraw(ListSW, h, -1, dc);
+  // form (its animations, its taskbar preview) shows them as the screen does. With an outer
+  // border the form's window lies inside the border window's picture.
+  if (ListSW && !ListSW->Destroyed && CanDrawNCArea()) {
+    const TSaveDC barsSaved(dc);
+    if (BorderForm) {
+      POINT at{};
+      GetWindowOrgEx(dc, &at);
+      SetWindowOrgEx(dc, at.x - BorderForm->OffsetX(), at.y - BorderForm->OffsetY(), nullptr);
+    }
+    kv_NCDraw(ListSW, h, -1, dc);
+  }
   const TSaveDC saved(dc);
   // The client: its origin moved to where the client sits in the window, clipped to it; the
   // form paints its graphic controls over the background.

@@ -1229,3 +1229,46 @@ TEST_F(BorderedMain, HidingFadesOutOrFreesTheBorderWindow) {
     if (c.windowKept) mainSp->BorderForm->FreeLayeredWindow();
   }
 }
+
+// The printed picture of a form with an outer border is the border window's: frame, title and
+// shadow, the client, and the form's skinned scroll bars where the screen shows them.
+TEST_F(Bordered, ThePrintedPictureCarriesTheFrameAndTheSkinnedBars) {
+  kvSBUtilsStartup();  // the flat scroll-bar functions the engine's start-up binds
+  AddScrollParts(skin->skin);
+  skin->skin.Data->Reindex();
+  for (TkvScrollData* d : {sp->FCommonData->FHorzScrollData.get(), sp->FCommonData->FVertScrollData.get()})
+    d->FScrollWidth = 17;
+  const HWND h = form->Handle();
+  for (int bar : {SB_HORZ, SB_VERT}) {
+    SCROLLINFO si{sizeof(si), SIF_RANGE | SIF_PAGE | SIF_POS, 0, 999, 100, 0, 0};
+    SetScrollInfo(h, bar, &si, FALSE);
+  }
+  ShowScrollBar(h, SB_BOTH, TRUE);
+  SendMessageW(h, WM_NCACTIVATE, TRUE, 0);
+  Application->ProcessMessages();
+  ASSERT_NE(sp->ListSW, nullptr);
+  ASSERT_EQ(sp->SkinnedScrollThickness(SB_VERT), 17);
+  TRect vert, horz;
+  kv_GetVScrollRect(sp->ListSW, h, vert);
+  kv_GetHScrollRect(sp->ListSW, h, horz);
+  const RECT b = BorderRect();
+  sp->FCommonData->BGChanged = true;
+  sp->PaintAll();
+  TBitmap* cache = sp->FCommonData->FCacheBmp.get();
+  ASSERT_EQ(cache->Width(), b.right - b.left);
+  TBitmap picture(cache->Width(), cache->Height(), pf32bit);
+  SendMessageW(h, WM_PRINT, reinterpret_cast<WPARAM>(picture.Canvas()->Handle()), PRF_NONCLIENT | PRF_CLIENT);
+  auto at = [&](Integer screenX, Integer screenY) { return picture.PixelColor(screenX - b.left, screenY - b.top); };
+  // The arrow buttons at their outer corners (their middles hold the arrows).
+  EXPECT_EQ(at(vert.Left + 2, vert.Top + 2), kBtnTop);
+  EXPECT_EQ(at(vert.Left + 2, vert.Bottom - 3), kBtnBottom);
+  EXPECT_EQ(at(horz.Left + 2, horz.Top + 2), kBtnLeft);
+  EXPECT_EQ(at(horz.Right - 3, horz.Top + 2), kBtnRight);
+  // The frame and the shadow from the border window's picture, the client in its place.
+  const TPoint title(sp->ButtonMin.cpRect.Left - 12, sp->VCenter);
+  EXPECT_EQ(picture.PixelColor(title.X, title.Y), kTitleActive);
+  EXPECT_EQ(picture.PixelColor(0, 0), cache->PixelColor(0, 0));
+  POINT client{10, 10};
+  ClientToScreen(h, &client);
+  EXPECT_EQ(at(client.x, client.y), kClientActive);
+}
