@@ -128,6 +128,21 @@ class Bordered : public SkinnedForm {
   TPoint Centre(const TsCaptionButton& b) {
     return TPoint((b.cpRect.Left + b.cpRect.Right) / 2, (b.cpRect.Top + b.cpRect.Bottom) / 2);
   }
+  // Both of the form's scroll bars shown, skinned from the scroll-bar tests' skin, 17 thick.
+  void ShowSkinnedBars() {
+    kvSBUtilsStartup();  // the flat scroll-bar functions the engine's start-up binds
+    AddScrollParts(skin->skin);
+    skin->skin.Data->Reindex();
+    for (TkvScrollData* d : {sp->FCommonData->FHorzScrollData.get(), sp->FCommonData->FVertScrollData.get()})
+      d->FScrollWidth = 17;
+    const HWND h = form->Handle();
+    for (int bar : {SB_HORZ, SB_VERT}) {
+      SCROLLINFO si{sizeof(si), SIF_RANGE | SIF_PAGE | SIF_POS, 0, 999, 100, 0, 0};
+      SetScrollInfo(h, bar, &si, FALSE);
+    }
+    ShowScrollBar(h, SB_BOTH, TRUE);
+    Application->ProcessMessages();
+  }
   HWND bw = nullptr;
 };
 
@@ -903,18 +918,8 @@ TEST_F(Bordered, NativeBordersForMaximizedFormsDropTheBorderWhileMaximized) {
 // The form's skinned scroll bars show through the border window: its hole takes in the bars
 // along with the client area.
 TEST_F(Bordered, TheFormsSkinnedBarsShowThroughTheBorderWindow) {
-  kvSBUtilsStartup();  // the flat scroll-bar functions the engine's start-up binds
-  AddScrollParts(skin->skin);
-  skin->skin.Data->Reindex();
-  for (TkvScrollData* d : {sp->FCommonData->FHorzScrollData.get(), sp->FCommonData->FVertScrollData.get()})
-    d->FScrollWidth = 17;
   const HWND h = form->Handle();
-  for (int bar : {SB_HORZ, SB_VERT}) {
-    SCROLLINFO si{sizeof(si), SIF_RANGE | SIF_PAGE | SIF_POS, 0, 999, 100, 0, 0};
-    SetScrollInfo(h, bar, &si, FALSE);
-  }
-  ShowScrollBar(h, SB_BOTH, TRUE);
-  Application->ProcessMessages();
+  ShowSkinnedBars();
   ASSERT_NE(sp->ListSW, nullptr);
   ASSERT_EQ(sp->SkinnedScrollThickness(SB_VERT), 17);
   ASSERT_EQ(sp->SkinnedScrollThickness(SB_HORZ), 17);
@@ -1233,17 +1238,8 @@ TEST_F(BorderedMain, HidingFadesOutOrFreesTheBorderWindow) {
 // The printed picture of a form with an outer border is the border window's: frame, title and
 // shadow, the client, and the form's skinned scroll bars where the screen shows them.
 TEST_F(Bordered, ThePrintedPictureCarriesTheFrameAndTheSkinnedBars) {
-  kvSBUtilsStartup();  // the flat scroll-bar functions the engine's start-up binds
-  AddScrollParts(skin->skin);
-  skin->skin.Data->Reindex();
-  for (TkvScrollData* d : {sp->FCommonData->FHorzScrollData.get(), sp->FCommonData->FVertScrollData.get()})
-    d->FScrollWidth = 17;
   const HWND h = form->Handle();
-  for (int bar : {SB_HORZ, SB_VERT}) {
-    SCROLLINFO si{sizeof(si), SIF_RANGE | SIF_PAGE | SIF_POS, 0, 999, 100, 0, 0};
-    SetScrollInfo(h, bar, &si, FALSE);
-  }
-  ShowScrollBar(h, SB_BOTH, TRUE);
+  ShowSkinnedBars();
   SendMessageW(h, WM_NCACTIVATE, TRUE, 0);
   Application->ProcessMessages();
   ASSERT_NE(sp->ListSW, nullptr);
