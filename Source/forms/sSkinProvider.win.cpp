@@ -954,6 +954,8 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
         FCommonData->EndUpdate();
         SendToAdapter(m);
       }
+      // A blur still waiting for its glass takes it with the refreshed skin.
+      if (wnd && (FFormState & FS_GLASSNEEDED) && FSystemBlur) FSystemBlur->UpdateBlurMode(true);
       break;
     case KV_GETPROVIDER:
       m.Result = reinterpret_cast<intptr_t>(static_cast<TkvFormProvider*>(this));

@@ -165,6 +165,15 @@ class Composition : public SkinnedForm {
     kvWinMinorVer = 0;
     iAeroStatus = 1;
   }
+  // The blur switched on but not applied yet; waiting: marked as still needing its glass.
+  void BlurOnWithoutGlass(bool waiting) {
+    sp->FSystemBlur->FActive = true;
+    sp->FCommonData->TranspMode = 0;
+    if (waiting)
+      sp->FFormState |= FS_GLASSNEEDED;
+    else
+      sp->FFormState &= ~FS_GLASSNEEDED;
+  }
   Integer aero = -1;
   Byte major = 0, minor = 0;
   bool hadAccent = false;
@@ -520,12 +529,7 @@ TEST_F(Composition, APpiChangeAppliesTheGlassABlurWaitsFor) {
   Integer ppi = GetPPI(sp->FCommonData.get());
   for (const bool waiting : {false, true}) {
     SCOPED_TRACE(waiting ? "glass waited for" : "nothing waiting");
-    sp->FSystemBlur->FActive = true;
-    sp->FCommonData->TranspMode = 0;
-    if (waiting)
-      sp->FFormState |= FS_GLASSNEEDED;
-    else
-      sp->FFormState &= ~FS_GLASSNEEDED;
+    BlurOnWithoutGlass(waiting);
     blurs.clear();
     ppi = ppi == 120 ? 144 : 120;
     RECT suggested{120, 110, 420, 310};
@@ -534,5 +538,19 @@ TEST_F(Composition, APpiChangeAppliesTheGlassABlurWaitsFor) {
     EXPECT_EQ(sp->FFormState & FS_GLASSNEEDED, 0u);
     ASSERT_EQ(blurs.size(), waiting ? 1u : 0u);
     if (waiting) EXPECT_TRUE(blurs[0].enable);
+  }
+}
+
+// A refresh of the skin applies the glass a blur still waits for, and only then.
+TEST_F(Composition, ARefreshAppliesTheGlassABlurWaitsFor) {
+  Windows7(true);
+  Skin();
+  ShowForm();
+  for (const bool waiting : {false, true}) {
+    SCOPED_TRACE(waiting ? "glass waited for" : "nothing waiting");
+    BlurOnWithoutGlass(waiting);
+    SendMessageW(form->Handle(), SM_ALPHACMD, KV_REFRESH_HI, reinterpret_cast<LPARAM>(&skin->skin.Manager));
+    EXPECT_EQ(sp->FCommonData->TranspMode, waiting ? 2 : 0);
+    EXPECT_EQ(sp->FFormState & FS_GLASSNEEDED, 0u);
   }
 }
