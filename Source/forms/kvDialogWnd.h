@@ -47,6 +47,29 @@ class TkvDialogWnd : public TkvMainWnd {
   bool EnabledMax() const;
   bool EnabledMin() const;
   bool EnabledRestore() const;
+  // Restore shows only where a frame can be restored: not on dialog, borderless or tool frames.
+  bool VisibleRestore() const;
+
+  // The kind of frame, derived from the styles when the dialog is first shown.
+  enum TBorderStyle { kvbsDialog, kvbsSingle, kvbsNone, kvbsSizeable, kvbsToolWindow, kvbsSizeToolWin };
+  TBorderStyle BorderStyle = kvbsSingle;
+  // Saves the styles, derives the border style, sets up the icons and takes WS_SYSMENU from the
+  // window, so that the system draws no caption buttons of its own.
+  void InitParams();
+  // The icons' glyphs as the border style and the visible icons call for.
+  void UpdateIconsIndexes();
+  // The system's sizing and dialog frame widths for the window's PPI, and the padded border of
+  // sizeable frames.
+  Integer SizeFrame();
+  Integer FixedFrame();
+  Integer FramePadding() const;
+  Integer CXSizeFrame = 0, CXFixedFrame = 0;
+  // Where the client's top-left lies in the cache picture.
+  Integer OffsetX() const;
+  Integer OffsetY() const;
+  // The skin commands the dialog answers itself (background, client offset, border width);
+  // False hands the command on.
+  bool AlphaCommand(TMessage& message);
 
   // Frame metrics of the window as it stands: side border, top border plus caption.
   Integer SysBorderWidth() const;
@@ -102,6 +125,7 @@ class TkvDialogWnd : public TkvMainWnd {
   std::vector<TkvMainWnd*> ChildWrappers;
   TOwnedFont ItemFont;  // the skin's font put into owner-drawn items' DCs
   bool Initialized = false;  // the children have their wrappers
+  bool SysMenuTaken = false;  // InitParams took WS_SYSMENU off the window
   // While set, the dialog's own WM_PAINT is only validated: the skinned background drawn on
   // erasing stays. A field, list or combo child clears it, as those need the dialog to paint.
   bool FWMPaintForbidden = false;

@@ -4,6 +4,8 @@
 
 #include <windowsx.h>
 
+#include "base/WindowQueries.h"
+#include "base/sDialogs.h"
 #include "base/WorkingBitmaps.h"
 #include "base/kvntUtils.h"
 #include "base/sConst.h"
@@ -75,9 +77,14 @@ bool TkvDialogWnd::Visible(TIcon icon) const {
 bool TkvDialogWnd::EnabledClose() const {
   return Visible(biClose) && (GetClassLongPtrW(CtrlHandle, GCL_STYLE) & CS_NOCLOSE) == 0;
 }
-// A dialog frame has no size to change, so only sizeable dialogs maximize.
+// A dialog frame has no size to change, so only sizeable or single frames maximize.
 bool TkvDialogWnd::EnabledMax() const {
-  return Visible(biMax) && !IsZoomed(CtrlHandle) && (dwStyle & WS_THICKFRAME) != 0;
+  return Visible(biMax) && !IsZoomed(CtrlHandle) &&
+         (BorderStyle == kvbsSingle || BorderStyle == kvbsSizeable || BorderStyle == kvbsSizeToolWin);
+}
+bool TkvDialogWnd::VisibleRestore() const {
+  return Visible(biClose) && BorderStyle != kvbsDialog && BorderStyle != kvbsNone && BorderStyle != kvbsToolWindow &&
+         BorderStyle != kvbsSizeToolWin;
 }
 bool TkvDialogWnd::EnabledMin() const { return Visible(biMin) && !IsIconic(CtrlHandle); }
 bool TkvDialogWnd::EnabledRestore() const {
@@ -101,6 +108,25 @@ TSize WindowSize(HWND wnd) {
   return TSize(w.right - w.left, w.bottom - w.top);
 }
 }  // namespace
+
+Integer TkvDialogWnd::SizeFrame() {
+  CXSizeFrame = kv_GetSysMetrics(SM_CXFRAME, GetWndPPI(CtrlHandle));
+  return CXSizeFrame;
+}
+Integer TkvDialogWnd::FixedFrame() {
+  CXFixedFrame = kv_GetSysMetrics(SM_CXDLGFRAME, GetWndPPI(CtrlHandle));
+  return CXFixedFrame;
+}
+Integer TkvDialogWnd::FramePadding() const {
+  return BorderStyle == kvbsSizeable || BorderStyle == kvbsSizeToolWin
+             ? kv_GetSysMetrics(SM_CXPADDEDBORDER, GetWndPPI(CtrlHandle))
+             : 0;
+}
+
+// The picture holds the frame at FrameOrigin (inside the shadow margins with an outer border),
+// the client at its place in the window from there.
+Integer TkvDialogWnd::OffsetX() const { return FrameOrigin().X + ClientInWindow(CtrlHandle).Left; }
+Integer TkvDialogWnd::OffsetY() const { return FrameOrigin().Y + ClientInWindow(CtrlHandle).Top; }
 
 Integer TkvDialogWnd::SysBorderWidth() const { return ClientInWindow(CtrlHandle).Left; }
 Integer TkvDialogWnd::HeaderHeight() const { return ClientInWindow(CtrlHandle).Top; }
@@ -192,8 +218,9 @@ void TkvDialogWnd::LayoutIcons(Integer frameWidth) {
   for (Integer i = 0; i < biCount; ++i) {
     TBorderIcon& icon = Icons[size_t(i)];
     if (!Visible(TIcon(i))) continue;
-    if (i == biMax) icon.Glyph = IsZoomed(CtrlHandle) ? tgNormal : tgMax;
-    if (i == biMin) icon.Glyph = IsIconic(CtrlHandle) ? tgNormal : tgMin;
+    const bool tool = BorderStyle == kvbsToolWindow || BorderStyle == kvbsSizeToolWin;
+    if (i == biMax) icon.Glyph = IsZoomed(CtrlHandle) ? (tool ? tgSmallNormal : tgNormal) : (tool ? tgSmallMax : tgMax);
+    if (i == biMin) icon.Glyph = IsIconic(CtrlHandle) ? (tool ? tgSmallNormal : tgNormal) : (tool ? tgSmallMin : tgMin);
     const TsMaskData* md = nullptr;
     if (data && icon.Glyph >= 0 && data->TitleGlyphs[size_t(icon.Glyph)] >= 0 &&
         data->TitleGlyphs[size_t(icon.Glyph)] < Integer(data->ma.size()))
@@ -436,8 +463,8 @@ void TkvDialogWnd::AfterCreation() {
   Icons[biHelp] = {HTHELP, tgHelp, 0, TRect(), {}};
   dwStyle = Cardinal(GetWindowLongW(CtrlHandle, GWL_STYLE));
   dwExStyle = Cardinal(GetWindowLongW(CtrlHandle, GWL_EXSTYLE));
-  if (!Visible(biMin) && !Visible(biMax)) Icons[biClose].Glyph = tgCloseAlone;
-  if (DuRiruZireziv* manager = SkinData->GetSkinManager()) TitleIndex = manager->SkinCommonInfo.Sections[ssDialogTitle];
+  BorderStyle = kvbsSingle;
+  UpdateIconsIndexes();
   SkinData->BGChanged = true;
   FWMPaintForbidden = IsWinVistaUp();
   SystemMenu = std::make_unique<TkvSystemMenu>(nullptr);
@@ -445,6 +472,45 @@ void TkvDialogWnd::AfterCreation() {
   SystemMenu->UpdateItems();
   if (DefaultManager && DefaultManager->SkinnedPopups())
     if (auto* menus = TkvServiceSlot<TkvMenuServices>::Get()) menus->HookPopupMenu(SystemMenu.get(), true);
+}
+
+void TkvDialogWnd::InitParams() {
+  DuRiruZireziv* manager = SkinData ? SkinData->GetSkinManager() : nullptr;
+  if (!manager || !manager->Active()) return;
+  const Cardinal style = Cardinal(GetWindowLongW(CtrlHandle, GWL_STYLE));
+  // Once taken off, WS_SYSMENU still counts as the dialog's own.
+  dwStyle = style | (SysMenuTaken ? Cardinal(WS_SYSMENU) : 0u);
+  dwExStyle = Cardinal(GetWindowLongW(CtrlHandle, GWL_EXSTYLE));
+  if ((dwStyle & (WS_POPUP | WS_CAPTION)) == WS_POPUP)
+    BorderStyle = kvbsNone;
+  else if (dwStyle & WS_THICKFRAME)
+    BorderStyle = kvbsSizeable;
+  else if (dwStyle & DS_MODALFRAME)
+    BorderStyle = kvbsDialog;
+  else
+    BorderStyle = kvbsSizeable;
+  UpdateIconsIndexes();
+  if (style & WS_SYSMENU) {
+    SetWindowLongW(CtrlHandle, GWL_STYLE, LONG(style & ~Cardinal(WS_SYSMENU)));
+    SysMenuTaken = true;
+  }
+}
+
+void TkvDialogWnd::UpdateIconsIndexes() {
+  DuRiruZireziv* manager = SkinData ? SkinData->GetSkinManager() : nullptr;
+  if (!manager) return;
+  TitleIndex = -1;
+  const bool tool = BorderStyle == kvbsToolWindow || BorderStyle == kvbsSizeToolWin;
+  const bool alone = !Visible(biMin) && !Visible(biMax);
+  // Only the codes and glyphs: a fade still linked to an icon keeps its link.
+  const Integer codes[biCount] = {HTCLOSE, HTMAXBUTTON, HTMINBUTTON, HTHELP};
+  const Integer glyphs[biCount] = {tool ? tgSmallClose : alone ? tgCloseAlone : tgClose, tool ? tgSmallMax : tgMax,
+                                   tool ? tgSmallMin : tgMin, tool ? tgSmallHelp : tgHelp};
+  for (Integer i = 0; i < biCount; ++i) {
+    Icons[size_t(i)].HitCode = codes[i];
+    Icons[size_t(i)].Glyph = glyphs[i];
+  }
+  TitleIndex = manager->SkinCommonInfo.Sections[ssDialogTitle];
 }
 
 void TkvDialogWnd::DropSysMenu(Integer x, Integer y) {
@@ -467,6 +533,10 @@ void TkvDialogWnd::Uninit() {
   MoveTimer.reset();
   BorderForm.reset();
   ReleaseChildWrappers(ChildWrappers);
+  // A dialog that lives on without the wrapper gets its system menu back.
+  if (SysMenuTaken && IsWindow(CtrlHandle))
+    SetWindowLongW(CtrlHandle, GWL_STYLE, GetWindowLongW(CtrlHandle, GWL_STYLE) | WS_SYSMENU);
+  SysMenuTaken = false;
   TkvMainWnd* self = this;
   UninitializeKVWnd(CtrlHandle, false, false, self);
   Destroyed = true;
@@ -515,6 +585,61 @@ bool BlendOnMovingWanted(DuRiruZireziv* manager) {
 }
 }  // namespace
 
+bool TkvDialogWnd::AlphaCommand(TMessage& message) {
+  switch (HIWORD(message.WParam)) {
+    case KV_GETBG: {
+      auto* info = reinterpret_cast<TkvBGInfo*>(message.LParam);
+      if (!info) return false;
+      // Children ask in their client coordinates: (0, 0) of the answer is the client's
+      // top-left in the picture, not the frame's.
+      const TPoint offset(OffsetX(), OffsetY());
+      PaintAll();  // the picture is current before anyone reads it
+      if (info->PleaseDraw) {
+        info->Offset = TPoint(info->Offset.X + offset.X, info->Offset.Y + offset.Y);
+        InitBGInfo(SkinData, info, FFormActive ? 1 : 0);
+        return true;
+      }
+      InitBGInfo(SkinData, info, FFormActive ? 1 : 0);
+      if (info->BgType == btNotReady || (info->BgType == btCache && !info->Bmp)) {
+        if (SkinData->FCacheBmp && !SkinData->FCacheBmp->Empty()) {
+          info->BgType = btCache;
+          info->Bmp = SkinData->FCacheBmp.get();
+        }
+      }
+      if (info->Bmp) {
+        info->Offset = offset;
+        // A plain answer's fill area (the border margins) is then counted from the client.
+        if (info->BgType == btFill)
+          info->FillRect = TRect(Maxi(0, info->FillRect.Left - offset.X), Maxi(0, info->FillRect.Top - offset.Y),
+                                 info->FillRect.Right, info->FillRect.Bottom);
+      }
+      return true;
+    }
+    case KV_PARENTCLOFFSET:
+      message.Result = intptr_t(uint32_t(Word(OffsetX())) | uint32_t(Word(OffsetY())) << 16);
+      return true;
+    case KV_GETBORDERWIDTH: {
+      const Integer which = Integer(LOWORD(message.LParam));
+      Integer width = 0;
+      if (which == 1) {
+        width = SizeFrame();
+      } else if (which == 2) {
+        width = FixedFrame();
+      } else {
+        RECT w{}, c{};
+        GetWindowRect(CtrlHandle, &w);
+        GetClientRect(CtrlHandle, &c);
+        width = ((w.right - w.left) - c.right) / 2;
+        if (width == 0) width = HIWORD(message.LParam) == 1 ? SizeFrame() : HIWORD(message.LParam) == 2 ? FixedFrame() : 0;
+      }
+      message.Result = width + FramePadding();
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
 void TkvDialogWnd::kvWndProc(TMessage& message) {
   DuRiruZireziv* manager = SkinData ? SkinData->GetSkinManager() : nullptr;
   const bool skinned = manager && manager->Active();
@@ -542,10 +667,24 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
     message.WParam = WPARAM(BorderForm->Ex_WMNCHitTest(message));
   switch (message.Msg) {
     case WM_SHOWWINDOW:
-      dwStyle = Cardinal(GetWindowLongW(CtrlHandle, GWL_STYLE));
-      dwExStyle = Cardinal(GetWindowLongW(CtrlHandle, GWL_EXSTYLE));
+      if (!Initialized) {
+        // The shell's item view is not ours to skin: the dialog is let go of before it shows.
+        if (!CanSkin()) {
+          message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+          Uninit();
+          return;
+        }
+        InitParams();
+      }
       SkinData->BGChanged = true;
       if (message.WParam == 1) InitExBorders(manager->GetExtendedBorders());
+      if (message.WParam == 1 && (DlgLeft != -1 || DlgTop != -1)) {
+        // The engine's message box asked for a place (its centre with centring on).
+        const TSize size = WindowSize(CtrlHandle);
+        const TPoint at = kvDialogPosIsCenter ? TPoint(DlgLeft - size.cx / 2, DlgTop - size.cy / 2) : TPoint(DlgLeft, DlgTop);
+        SetWindowPos(CtrlHandle, nullptr, at.X, at.Y, 0, 0,
+                     SWP_NOSIZE | SWP_NOREDRAW | SWP_NOOWNERZORDER | SWP_NOZORDER | SWP_NOACTIVATE);
+      }
       message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
       if (message.WParam == 1 && manager->AnimEffects.DialogShow.Active && manager->Effects.AllowAnimation)
         AnimShowDlg(this, manager->AnimEffects.DialogShow.Time, 255, manager->AnimEffects.DialogShow.Mode);
@@ -593,6 +732,7 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       }
       return;
     case SM_ALPHACMD:
+      if (AlphaCommand(message)) return;
       if (HIWORD(message.WParam) == KV_UPDATECHILDREN && CanSkin()) TkvProvider::InitHwndControls(this, CtrlHandle);
       // The glows show the old skin's icons.
       if (HIWORD(message.WParam) == KV_SETNEWSKIN || HIWORD(message.WParam) == KV_REMOVESKIN) KillAnimations();
@@ -671,15 +811,69 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       TkvMainWnd::kvWndProc(message);
       return;
     case WM_NCACTIVATE:
-      message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+      if (!IsWindowVisible(CtrlHandle)) {
+        TkvMainWnd::kvWndProc(message);
+        return;
+      }
+      {
+        // The system would paint its own caption while it handles the activation.
+        SetRedraw(CtrlHandle, 0);
+        const TScopeExit redrawOn([this] { SetRedraw(CtrlHandle, 1); });
+        message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+      }
       FFormActive = message.WParam != 0;
       SkinData->BGChanged = true;
       RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_ERASE);
       if (BorderForm && IsWindowVisible(CtrlHandle)) BorderForm->UpdateExBordersPos(true, 255);
       message.Result = 1;
       return;
-    case WM_SETTEXT:
+    case WM_ENABLE:
+      if (!IsWindowVisible(CtrlHandle)) {
+        TkvMainWnd::kvWndProc(message);
+        return;
+      }
+      // The frame takes the look of the new state.
+      message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+      SkinData->BGChanged = true;
+      SendMessageW(CtrlHandle, WM_NCPAINT, 0, 0);
+      return;
+    case WM_SETFOCUS:
+      message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+      if (const HWND active = GetActiveWindow())
+        RedrawWindow(active, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+      return;
+    case WM_MOUSEMOVE:
+      // The pointer over the dialog leaves whatever control the manager thought it was over.
+      if (IsWindowEnabled(CtrlHandle) && DefaultManager) DefaultManager->SetActiveControl(nullptr);
+      TkvMainWnd::kvWndProc(message);
+      return;
+    case CM_VISIBLECHANGED:
+      TkvMainWnd::kvWndProc(message);
+      if (message.WParam == 0) KillAnimations();
+      return;
+    case WM_SYSCOMMAND: {
+      const WPARAM command = message.WParam & 0xFFF0;
+      const bool drag = message.WParam == SC_DRAGMOVE;
+      TkvMainWnd::kvWndProc(message);
+      if (!IsWindow(CtrlHandle)) return;
+      if (drag) {
+        UpdateWindow(CtrlHandle);
+        if (BorderForm && IsWindowVisible(CtrlHandle)) BorderForm->UpdateExBordersPos(false, 255);
+      } else if (command == SC_MAXIMIZE || command == SC_RESTORE) {
+        // The maximize icon, pressed or hot when the command came, is shown normal again.
+        if (Visible(biMax)) CurrentHT = HTMAXBUTTON;
+        SetHotHT(0);
+      }
+      return;
+    }
     case WM_SIZE:
+      // A size change made while the skin data is updating is only the system's.
+      if (BorderForm && SkinData->FUpdating) {
+        message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+        return;
+      }
+      [[fallthrough]];
+    case WM_SETTEXT:
       message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
       SkinData->BGChanged = true;
       if (message.Msg == WM_SIZE) RgnChanged = true;
@@ -925,6 +1119,9 @@ TkvDialogWnd* MakeDialogWrapper(HWND dialog) {
   if (!DefaultManager) return nullptr;
   TkvSkinParams params;
   params.VertScrollSize = params.HorzScrollSize = -1;
+  // The dialog shows the skin's background, so the background its children are given is the
+  // skin's too, not the window's own colour.
+  params.UseSkinColor = params.UseSkinFontColor = true;
   auto* w = TkvMainWnd::MakeWrapper<TkvDialogWnd>(dialog, nullptr, DefaultManager, params, false);
   if (!w->Attached()) {
     delete w;

@@ -327,10 +327,16 @@ bool TkvSystemMenu::VisibleMin() const { return FOwner && FOwner->Visible(TkvDia
 bool TkvSystemMenu::EnabledMax() const { return FOwner && FOwner->EnabledMax(); }
 bool TkvSystemMenu::EnabledMin() const { return FOwner && FOwner->EnabledMin(); }
 bool TkvSystemMenu::EnabledRestore() const { return FOwner && FOwner->EnabledRestore(); }
-bool TkvSystemMenu::VisibleRestore() const { return VisibleClose(); }
-bool TkvSystemMenu::VisibleSize() const { return true; }
+bool TkvSystemMenu::VisibleRestore() const { return FOwner && FOwner->VisibleRestore(); }
+// Dialog, borderless and tool frames have no size to change.
+bool TkvSystemMenu::VisibleSize() const {
+  return FOwner && FOwner->BorderStyle != TkvDialogWnd::kvbsDialog && FOwner->BorderStyle != TkvDialogWnd::kvbsNone &&
+         FOwner->BorderStyle != TkvDialogWnd::kvbsToolWindow;
+}
 bool TkvSystemMenu::EnabledMove() const { return FOwner && !IsZoomed(FOwner->CtrlHandle); }
-bool TkvSystemMenu::EnabledSize() const { return false; }
+bool TkvSystemMenu::EnabledSize() const {
+  return FOwner && FOwner->BorderStyle != TkvDialogWnd::kvbsSingle && !IsIconic(FOwner->CtrlHandle);
+}
 
 void TkvSystemMenu::UpdateItems() {
   auto set = [](TMenuItem* item, bool visible, bool enabled) {

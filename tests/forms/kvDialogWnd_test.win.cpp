@@ -6,6 +6,7 @@
 
 #include "base/kvntUtils.h"
 #include "base/sConst.h"
+#include "base/sDialogs.h"
 #include "base/sMessages.h"
 #include "forms/kvDials.h"
 #include "forms/sSkinProvider.h"
@@ -325,6 +326,302 @@ TEST_F(DialogWrapper, DoubleClicksOnCaptionAndIcon) {
 }
 
 namespace {
+// An ownerless dialog of the given styles, its size set in pixels; not shown.
+HWND MakeStyledDialog(DWORD style, Integer width = 240, Integer height = 160) {
+  DialogTemplate tmpl{};
+  tmpl.t.style = style;
+  tmpl.t.cx = 160;
+  tmpl.t.cy = 80;
+  HWND h = CreateDialogIndirectParamW(nullptr, &tmpl.t, nullptr, &ClosingDialogProc, 0);
+  if (h) SetWindowPos(h, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  return h;
+}
+}  // namespace
+
+// A dialog whose section is a gradient, not a plain colour: a child's background is read at its
+// place in the client, which the picture holds below and right of the frame (and of the shadow
+// with an outer border). What the child is given is what the dialog itself shows there.
+TEST_F(DialogWrapper, ChildrenTakeTheirBackgroundFromTheirPlaceInTheClient) {
+  TsGeneralData& section = skin->skin.Section(skin->dialog);
+  for (Integer state : {0, 1}) {
+    section.Props[size_t(state)].GradientPercent = 100;
+    section.Props[size_t(state)].GradientArray = {GradPoint(0, clBlack, 0, 0), GradPoint(1, clWhite, 100)};
+  }
+  struct Case {
+    const char* what;
+    bool outerBorder;
+  };
+  for (const Case c : {Case{"own frame", false}, Case{"outer border", true}}) {
+    SCOPED_TRACE(c.what);
+    if (c.outerBorder) GiveShadow(*skin, TRect(9, 7, 11, 13));
+    dlg = MakeStyledDialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 240, 200);
+    ASSERT_NE(dlg, nullptr);
+    const HWND child = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 20, 60, 40, 20, dlg, nullptr, nullptr, nullptr);
+    ShowDialog();
+    TkvDialogWnd* w = Wrapper();
+    ASSERT_NE(w, nullptr);
+    ASSERT_EQ(w->BorderForm != nullptr, c.outerBorder);
+    const TCacheInfo ci = GetParentCacheHwnd(child);
+    ASSERT_NE(ci.Bmp, nullptr);
+    const TPoint client = ClientOrigin(dlg);
+    // The client's offset in the picture, as the dialog answers it to anyone who asks.
+    const LRESULT offset = SendMessageW(dlg, SM_ALPHACMD, uintptr_t(KV_PARENTCLOFFSET) << 16, 0);
+    EXPECT_EQ(Integer(LOWORD(offset)), ci.X);
+    EXPECT_EQ(Integer(HIWORD(offset)), ci.Y);
+    EXPECT_EQ(ci.X, client.X + w->FrameOrigin().X);
+    EXPECT_EQ(ci.Y, client.Y + w->FrameOrigin().Y);
+    // What the dialog shows at the child's place once the child is gone from it.
+    ShowWindow(child, SW_HIDE);
+    UpdateWindow(dlg);
+    Application->ProcessMessages();
+    for (const TPoint p : {TPoint(25, 62), TPoint(45, 78)}) {
+      const TColor shown = At(client.X + p.X, client.Y + p.Y);
+      EXPECT_EQ(ci.Bmp->PixelColor(p.X + ci.X, p.Y + ci.Y) & 0xFFFFFF, shown) << p.X << "," << p.Y;
+      // Read from the picture's corner instead, the gradient gives another colour.
+      EXPECT_NE(ci.Bmp->PixelColor(p.X, p.Y) & 0xFFFFFF, shown) << p.X << "," << p.Y;
+    }
+    DestroyWindow(dlg);
+    CleanSupportedList();
+  }
+}
+
+// The border width a dialog answers: the sizing or dialog frame when asked for one, else its own
+// side border; the padded border of sizeable frames comes on top. The outer border window's
+// sizing zone at the bottom is as high as that border.
+TEST_F(DialogWrapper, BorderWidthIsAnsweredAndSetsTheOuterSizingZone) {
+  struct Case {
+    const char* what;
+    DWORD style;
+  };
+  for (const Case c : {Case{"dialog frame", WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME},
+                       Case{"sizeable", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME}}) {
+    SCOPED_TRACE(c.what);
+    dlg = MakeStyledDialog(c.style);
+    ASSERT_NE(dlg, nullptr);
+    ShowDialog();
+    const bool sizeable = (c.style & WS_THICKFRAME) != 0;
+    const Integer padding = sizeable ? GetSystemMetrics(SM_CXPADDEDBORDER) : 0;
+    auto ask = [&](Integer low, Integer high) {
+      return Integer(SendMessageW(dlg, SM_ALPHACMD, uintptr_t(KV_GETBORDERWIDTH) << 16, MAKELPARAM(low, high)));
+    };
+    RECT wr{}, cr{};
+    GetWindowRect(dlg, &wr);
+    GetClientRect(dlg, &cr);
+    EXPECT_EQ(ask(1, 0), GetSystemMetrics(SM_CXFRAME) + padding);
+    EXPECT_EQ(ask(2, 0), GetSystemMetrics(SM_CXDLGFRAME) + padding);
+    EXPECT_EQ(ask(0, 0), (wr.right - wr.left - cr.right) / 2 + padding);
+    EXPECT_GT(ask(0, 0), 0);
+    DestroyWindow(dlg);
+    CleanSupportedList();
+  }
+  // A sizeable dialog with an outer border drawn in the offset mode: the bottom sizing zone.
+  const TRect shadow(9, 7, 11, 13);
+  GiveShadow(*skin, shadow);
+  skin->skin.Data->ExDrawMode = 1;
+  dlg = MakeStyledDialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME);
+  ASSERT_NE(dlg, nullptr);
+  TkvDialogWnd* w = ShowWithOuterBorder();
+  ASSERT_NE(w, nullptr);
+  const TkvBorderFrame f = w->BorderForm->Frame();
+  ASSERT_TRUE(f.OffsetMode);
+  const Integer border = GetSystemMetrics(SM_CXFRAME) + GetSystemMetrics(SM_CXPADDEDBORDER);
+  EXPECT_EQ(f.SysBorder, border);
+  const Integer firstRow = f.Height - f.Shadow.Bottom - border + f.ShadowOffs.Bottom;
+  EXPECT_EQ(FrameSizingHit(f, TPoint(f.Width / 2, firstRow)), HTBOTTOM);
+  EXPECT_EQ(FrameSizingHit(f, TPoint(f.Width / 2, firstRow - 1)), 0);
+  skin->skin.Data->ExDrawMode = 0;
+}
+
+// The frame's kind comes from the styles when the dialog first shows; it decides whether the
+// dialog maximizes (a caption double click), which commands its menu shows and enables, and the
+// close icon's glyph. WS_SYSMENU leaves the window (the system draws no buttons) but the close
+// icon stays.
+TEST_F(DialogWrapper, BorderStyleFollowsTheStylesAndDecidesMenuAndMaximizing) {
+  constexpr DWORD kBase = WS_POPUP | WS_SYSMENU | WS_MAXIMIZEBOX;
+  struct Case {
+    const char* what;
+    DWORD style;
+    TkvDialogWnd::TBorderStyle border;
+    bool maximizes, restoreShown, sizeShown, sizeEnabled;
+  };
+  const Case cases[] = {
+      {"modal frame", kBase | WS_CAPTION | DS_MODALFRAME, TkvDialogWnd::kvbsDialog, false, false, false, true},
+      {"thick frame", kBase | WS_CAPTION | WS_THICKFRAME, TkvDialogWnd::kvbsSizeable, true, true, true, true},
+      {"neither", kBase | WS_CAPTION, TkvDialogWnd::kvbsSizeable, true, true, true, true},
+      {"popup without caption", kBase, TkvDialogWnd::kvbsNone, false, false, false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    dlg = MakeStyledDialog(c.style);
+    ASSERT_NE(dlg, nullptr);
+    ShowDialog();
+    TkvDialogWnd* w = Wrapper();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->BorderStyle, c.border);
+    EXPECT_FALSE(GetWindowLongW(dlg, GWL_STYLE) & WS_SYSMENU);
+    EXPECT_TRUE(w->Visible(TkvDialogWnd::biClose));
+    EXPECT_EQ(w->Icons[TkvDialogWnd::biClose].Glyph, tgClose);  // beside a maximize icon
+    EXPECT_EQ(w->EnabledMax(), c.maximizes);
+    w->SystemMenu->UpdateItems();
+    EXPECT_EQ(w->SystemMenu->ItemRestore->Visible(), c.restoreShown);
+    EXPECT_EQ(w->SystemMenu->ItemSize->Visible(), c.sizeShown);
+    EXPECT_EQ(w->SystemMenu->ItemSize->Enabled(), c.sizeEnabled);
+    EXPECT_EQ(w->SystemMenu->ItemMaximize->Enabled(), c.maximizes);
+    if (c.style & WS_CAPTION) {
+      const TPoint caption(w->SysBorderWidth() + GetSystemMetrics(SM_CXSMICON) + 20, w->HeaderHeight() / 2);
+      SendMessageW(dlg, WM_NCLBUTTONDBLCLK, HTCAPTION, ScreenParam(caption));
+      Application->ProcessMessages();
+      EXPECT_EQ(IsZoomed(dlg) != FALSE, c.maximizes);
+    }
+    DestroyWindow(dlg);
+    CleanSupportedList();
+  }
+}
+
+// Tool frames take the small glyphs; the close icon alone, its own glyph.
+TEST_F(DialogWrapper, IconGlyphsFollowTheBorderStyle) {
+  dlg = MakeStyledDialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME);
+  ASSERT_NE(dlg, nullptr);
+  ShowDialog();
+  TkvDialogWnd* w = Wrapper();
+  ASSERT_NE(w, nullptr);
+  struct Case {
+    TkvDialogWnd::TBorderStyle border;
+    Cardinal boxes;
+    Integer close, min, help;
+  };
+  const Case cases[] = {
+      {TkvDialogWnd::kvbsSizeable, WS_MINIMIZEBOX, tgClose, tgMin, tgHelp},
+      {TkvDialogWnd::kvbsDialog, 0, tgCloseAlone, tgMin, tgHelp},
+      {TkvDialogWnd::kvbsToolWindow, WS_MINIMIZEBOX, tgSmallClose, tgSmallMin, tgSmallHelp},
+      {TkvDialogWnd::kvbsSizeToolWin, 0, tgSmallClose, tgSmallMin, tgSmallHelp},
+  };
+  const Cardinal style = w->dwStyle & ~Cardinal(WS_MINIMIZEBOX | WS_MAXIMIZEBOX);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Integer(c.border));
+    w->dwStyle = style | c.boxes;
+    w->BorderStyle = c.border;
+    w->UpdateIconsIndexes();
+    EXPECT_EQ(w->Icons[TkvDialogWnd::biClose].Glyph, c.close);
+    EXPECT_EQ(w->Icons[TkvDialogWnd::biMin].Glyph, c.min);
+    EXPECT_EQ(w->Icons[TkvDialogWnd::biHelp].Glyph, c.help);
+    EXPECT_EQ(w->Icons[TkvDialogWnd::biClose].HitCode, HTCLOSE);
+    EXPECT_EQ(w->TitleIndex, skin->skin.Manager.SkinCommonInfo.Sections[ssDialogTitle]);
+  }
+}
+
+// The engine's message box asks for a place: the dialog shows there, or centred on it.
+TEST_F(DialogWrapper, ShownWhereTheEngineAsked) {
+  struct Case {
+    bool centre;
+    TPoint expected;
+  };
+  for (const Case c : {Case{true, TPoint(400, 250)}, Case{false, TPoint(500, 300)}}) {
+    SCOPED_TRACE(c.centre);
+    const auto left = SetForScope(DlgLeft, 500);
+    const auto top = SetForScope(DlgTop, 300);
+    const auto centre = SetForScope(kvDialogPosIsCenter, c.centre);
+    dlg = MakeStyledDialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 200, 100);
+    ASSERT_NE(dlg, nullptr);
+    ShowDialog();
+    RECT r{};
+    GetWindowRect(dlg, &r);
+    EXPECT_EQ(TPoint(r.left, r.top), c.expected);
+    EXPECT_EQ(TSize(r.right - r.left, r.bottom - r.top), TSize(200, 100));
+    DestroyWindow(dlg);
+    CleanSupportedList();
+  }
+  // Without a request the dialog stays where it was made.
+  dlg = MakeStyledDialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 200, 100);
+  ASSERT_NE(dlg, nullptr);
+  SetWindowPos(dlg, nullptr, 70, 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ShowDialog();
+  RECT r{};
+  GetWindowRect(dlg, &r);
+  EXPECT_EQ(TPoint(r.left, r.top), TPoint(70, 60));
+}
+
+namespace {
+LRESULT CALLBACK PlainWindowProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcW(h, msg, wp, lp); }
+}  // namespace
+
+// A dialog that hosts the shell's item view is let go of when it first shows, unless common
+// dialogs are to be skinned: it keeps its system menu and the system's frame.
+TEST_F(DialogWrapper, DialogHostingTheShellViewIsLetGoAtItsFirstShow) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = &PlainWindowProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"duiviewwndclassname";
+  RegisterClassW(&wc);
+  const auto unregister = TScopeExit([&] { UnregisterClassW(wc.lpszClassName, wc.hInstance); });
+  for (const bool skinCommon : {false, true}) {
+    SCOPED_TRACE(skinCommon);
+    const auto common = SetForScope(kvTryToSkinCommonDialogs, skinCommon);
+    ASSERT_NE(MakeDialog(), nullptr);
+    ASSERT_NE(Wrapper(), nullptr);
+    // The view lies a level down, as in the shell's dialogs.
+    const HWND host = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, dlg, nullptr, nullptr, nullptr);
+    ASSERT_NE(CreateWindowExW(0, wc.lpszClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0, 40, 40, host, nullptr, nullptr, nullptr),
+              nullptr);
+    ShowDialog();
+    EXPECT_EQ(WndIsSkinned(dlg), skinCommon);
+    EXPECT_EQ((GetWindowLongW(dlg, GWL_STYLE) & WS_SYSMENU) != 0, !skinCommon);
+    EXPECT_TRUE(IsWindowVisible(dlg));
+    DestroyWindow(dlg);
+    CleanSupportedList();
+  }
+}
+
+// Messages that keep the frame current: enabling repaints it at once, the maximize icon is normal
+// again after the command it gave, a hidden dialog's glows go, and the pointer moving over the
+// dialog leaves the control the manager had as active.
+TEST_F(DialogWrapper, FrameFollowsEnablingCommandsVisibilityAndThePointer) {
+  dlg = MakeStyledDialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MAXIMIZEBOX | WS_THICKFRAME);
+  ASSERT_NE(dlg, nullptr);
+  ShowDialog();
+  TkvDialogWnd* w = Wrapper();
+  ASSERT_NE(w, nullptr);
+  // The border image changes its colour: only a repaint of the frame shows it.
+  const TPoint side(1, w->HeaderHeight() + 20);
+  ASSERT_EQ(At(side.X, side.Y), ColorOfPixel(kBorderPixel));
+  constexpr uint32_t kNewBorder = 0xFF207050;
+  skin->skin.Fill(skin->border, 0, kNewBorder);
+  EnableWindow(dlg, FALSE);
+  EXPECT_EQ(At(side.X, side.Y), ColorOfPixel(kNewBorder));
+  EnableWindow(dlg, TRUE);
+
+  // The maximize icon pressed, its command run: it is normal and nothing is hot.
+  {
+    const auto noGlow = SetForScope(skin->skin.Manager.Effects.AllowGlowing, false);
+    w->SetPressedHT(HTMAXBUTTON);
+    ASSERT_EQ(w->Icons[TkvDialogWnd::biMax].State, 2);
+    SendMessageW(dlg, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    EXPECT_TRUE(IsZoomed(dlg));
+    EXPECT_EQ(w->CurrentHT, 0);
+    EXPECT_EQ(w->Icons[TkvDialogWnd::biMax].State, 0);
+    SendMessageW(dlg, WM_SYSCOMMAND, SC_RESTORE, 0);
+    EXPECT_FALSE(IsZoomed(dlg));
+  }
+
+  // A glow fading on the close icon goes when the dialog is no longer visible.
+  {
+    const auto glow = SetForScope(skin->skin.Manager.Effects.AllowGlowing, true);
+    w->SetHotHT(HTCLOSE);
+    ASSERT_NE(w->Icons[TkvDialogWnd::biClose].Glow.cpTimer, nullptr);
+    SendMessageW(dlg, CM_VISIBLECHANGED, 1, 0);
+    EXPECT_NE(w->Icons[TkvDialogWnd::biClose].Glow.cpTimer, nullptr);
+    SendMessageW(dlg, CM_VISIBLECHANGED, 0, 0);
+    EXPECT_EQ(w->Icons[TkvDialogWnd::biClose].Glow.cpTimer, nullptr);
+  }
+
+  const HWND child = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 10, 10, 40, 20, dlg, nullptr, nullptr, nullptr);
+  skin->skin.Manager.SetActiveControl(child);
+  ASSERT_EQ(skin->skin.Manager.ActiveControl(), child);
+  SendMessageW(dlg, WM_MOUSEMOVE, 0, MAKELPARAM(100, 100));
+  EXPECT_EQ(skin->skin.Manager.ActiveControl(), nullptr);
+}
+
+namespace {
 
 // While the dialog's menu is up: the menu window, whether a wrapper holds it; then it closes.
 struct DialogMenuProbe {
@@ -356,10 +653,11 @@ TEST_F(DialogWrapper, SystemMenuFollowsTheDialogAndActs) {
   TkvSystemMenu* m = w->SystemMenu.get();
   m->UpdateItems();
   // Close and minimize boxes, no maximize box.
-  EXPECT_TRUE(m->ItemRestore->Visible());
+  // A dialog frame: neither restored nor sized.
+  EXPECT_FALSE(m->ItemRestore->Visible());
   EXPECT_FALSE(m->ItemRestore->Enabled());
   EXPECT_TRUE(m->ItemMove->Enabled());
-  EXPECT_FALSE(m->ItemSize->Enabled());
+  EXPECT_FALSE(m->ItemSize->Visible());
   EXPECT_TRUE(m->ItemMinimize->Visible());
   EXPECT_TRUE(m->ItemMinimize->Enabled());
   EXPECT_FALSE(m->ItemMaximize->Visible());
