@@ -561,12 +561,19 @@ void TkvDialogWnd::LButtonUp(TMessage& message) {
   if (!act) return;
   switch (pressed) {
     case HTMINBUTTON: SendMessageW(CtrlHandle, WM_SYSCOMMAND, IsIconic(CtrlHandle) ? SC_RESTORE : SC_MINIMIZE, 0); break;
-    case HTMAXBUTTON: SendMessageW(CtrlHandle, WM_SYSCOMMAND, IsZoomed(CtrlHandle) ? SC_RESTORE : SC_MAXIMIZE, 0); break;
+    case HTMAXBUTTON:
+      SendMessageW(CtrlHandle, WM_SYSCOMMAND, IsZoomed(CtrlHandle) ? SC_RESTORE : SC_MAXIMIZE, 0);
+      if (SystemMenu) SystemMenu->UpdateItems();
+      break;
     case HTCLOSE:
       SendMessageW(CtrlHandle, WM_SYSCOMMAND, SC_CLOSE, 0);
       if (IsWindow(CtrlHandle)) KillAnimations();
       break;
-    case HTHELP: SendMessageW(CtrlHandle, WM_SYSCOMMAND, SC_CONTEXTHELP, 0); break;
+    case HTHELP:
+      SendMessageW(CtrlHandle, WM_SYSCOMMAND, SC_CONTEXTHELP, 0);
+      if (SystemMenu) SystemMenu->UpdateItems();
+      if (IsWindow(CtrlHandle)) SendMessageW(CtrlHandle, WM_NCPAINT, 0, 0);
+      break;
     default: break;
   }
 }
@@ -736,8 +743,19 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       if (HIWORD(message.WParam) == KV_UPDATECHILDREN && CanSkin()) TkvProvider::InitHwndControls(this, CtrlHandle);
       // The glows show the old skin's icons.
       if (HIWORD(message.WParam) == KV_SETNEWSKIN || HIWORD(message.WParam) == KV_REMOVESKIN) KillAnimations();
+      // While updating, the picture is out of date once the update ends.
+      if (HIWORD(message.WParam) == KV_UPDATING && LOWORD(message.WParam) == 1) SkinData->BGChanged = true;
       TkvMainWnd::kvWndProc(message);
-      if (HIWORD(message.WParam) == KV_SETNEWSKIN) InitExBorders(manager->GetExtendedBorders());
+      if (HIWORD(message.WParam) == KV_SETNEWSKIN) {
+        InitExBorders(manager->GetExtendedBorders());
+        if (reinterpret_cast<DuRiruZireziv*>(message.LParam) == manager) {
+          // The new skin's glyphs, title section and corners.
+          UpdateIconsIndexes();
+          RgnChanged = true;
+        }
+      }
+      if (HIWORD(message.WParam) == KV_INVALIDATE && BorderForm && IsWindowVisible(CtrlHandle))
+        BorderForm->UpdateExBordersPos(false, 255);
       return;
     case WM_PAINT:
       if (FWMPaintForbidden) {
@@ -945,9 +963,11 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
     case WM_NCLBUTTONDBLCLK:
       // The caption maximizes and restores only a dialog that can; the icon closes it.
       if (message.WParam == HTCAPTION) {
-        if (EnabledMax() || EnabledRestore())
+        if (EnabledMax() || EnabledRestore()) {
           SendMessageW(CtrlHandle, WM_SYSCOMMAND,
                        IsZoomed(CtrlHandle) || IsIconic(CtrlHandle) ? SC_RESTORE : SC_MAXIMIZE, 0);
+          if (SystemMenu) SystemMenu->UpdateItems();
+        }
         message.Result = 0;
         return;
       }

@@ -510,6 +510,42 @@ TEST_F(DialogWrapper, IconGlyphsFollowTheBorderStyle) {
   }
 }
 
+// Maximizing and restoring from the frame (the icon's release, a caption double click) bring the
+// system menu's commands up to date without anyone asking; a skin update marks the picture old.
+TEST_F(DialogWrapper, MenuFollowsMaximizingFromTheFrame) {
+  const auto noGlow = SetForScope(skin->skin.Manager.Effects.AllowGlowing, false);
+  dlg = MakeStyledDialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MAXIMIZEBOX | WS_THICKFRAME);
+  ASSERT_NE(dlg, nullptr);
+  ShowDialog();
+  TkvDialogWnd* w = Wrapper();
+  ASSERT_NE(w, nullptr);
+  TkvSystemMenu* m = w->SystemMenu.get();
+  m->UpdateItems();
+  ASSERT_TRUE(m->ItemMaximize->Enabled());
+  ASSERT_FALSE(m->ItemRestore->Enabled());
+  const TPoint max = IconCentre(TkvDialogWnd::biMax);
+  SendMessageW(dlg, WM_NCLBUTTONDOWN, HTMAXBUTTON, ScreenParam(max));
+  SendMessageW(dlg, WM_NCLBUTTONUP, HTMAXBUTTON, ScreenParam(max));
+  ASSERT_TRUE(IsZoomed(dlg));
+  EXPECT_FALSE(m->ItemMaximize->Enabled());
+  EXPECT_TRUE(m->ItemRestore->Enabled());
+  const TPoint caption(w->SysBorderWidth() + GetSystemMetrics(SM_CXSMICON) + 20, w->HeaderHeight() / 2);
+  SendMessageW(dlg, WM_NCLBUTTONDBLCLK, HTCAPTION, ScreenParam(caption));
+  ASSERT_FALSE(IsZoomed(dlg));
+  EXPECT_TRUE(m->ItemMaximize->Enabled());
+  EXPECT_FALSE(m->ItemRestore->Enabled());
+
+  w->PaintAll();
+  ASSERT_FALSE(w->SkinData->BGChanged);
+  SendMessageW(dlg, SM_ALPHACMD, uintptr_t(KV_UPDATING) << 16 | 0, 0);
+  EXPECT_FALSE(w->SkinData->BGChanged);
+  SendMessageW(dlg, SM_ALPHACMD, uintptr_t(KV_UPDATING) << 16 | 1, 0);
+  EXPECT_TRUE(w->SkinData->BGChanged);
+  EXPECT_TRUE(w->SkinData->FUpdating);
+  SendMessageW(dlg, SM_ALPHACMD, uintptr_t(KV_UPDATING) << 16 | 0, 0);
+  EXPECT_FALSE(w->SkinData->FUpdating);
+}
+
 // The engine's message box asks for a place: the dialog shows there, or centred on it.
 TEST_F(DialogWrapper, ShownWhereTheEngineAsked) {
   struct Case {
