@@ -546,6 +546,44 @@ TEST_F(DialogWrapper, MenuFollowsMaximizingFromTheFrame) {
   EXPECT_FALSE(w->SkinData->FUpdating);
 }
 
+namespace {
+// Whether the dialog could be drawn on while the system handled its last activation.
+Integer gActivations = 0;
+bool gDrawableDuringActivation = true;
+INT_PTR CALLBACK ActivationProbeProc(HWND wnd, UINT msg, WPARAM, LPARAM) {
+  if (msg == WM_NCACTIVATE) {
+    ++gActivations;
+    gDrawableDuringActivation = (GetWindowLongW(wnd, GWL_STYLE) & WS_VISIBLE) != 0;
+  }
+  return FALSE;
+}
+}  // namespace
+
+// The system handles a visible dialog's activation with drawing switched off, so that its own
+// caption never shows; drawing is on again afterwards and the frame shows the new state.
+TEST_F(DialogWrapper, ActivationIsHandledWithDrawingOff) {
+  ASSERT_NE(MakeDialogWithProc(&ActivationProbeProc), nullptr);
+  ShowDialog();
+  TkvDialogWnd* w = Wrapper();
+  ASSERT_NE(w, nullptr);
+  for (const BOOL active : {FALSE, TRUE}) {
+    SCOPED_TRACE(active);
+    gActivations = 0;
+    gDrawableDuringActivation = true;
+    SendMessageW(dlg, WM_NCACTIVATE, active, 0);
+    EXPECT_EQ(gActivations, 1);
+    EXPECT_FALSE(gDrawableDuringActivation);
+    EXPECT_TRUE(IsWindowVisible(dlg));
+    EXPECT_EQ(w->FFormActive, active != FALSE);
+  }
+  // A hidden dialog's activation is the system's alone.
+  ShowWindow(dlg, SW_HIDE);
+  gActivations = 0;
+  SendMessageW(dlg, WM_NCACTIVATE, TRUE, 0);
+  EXPECT_EQ(gActivations, 1);
+  EXPECT_FALSE(IsWindowVisible(dlg));
+}
+
 // The engine's message box asks for a place: the dialog shows there, or centred on it.
 TEST_F(DialogWrapper, ShownWhereTheEngineAsked) {
   struct Case {
