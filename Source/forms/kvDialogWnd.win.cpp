@@ -890,11 +890,24 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
         message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
         return;
       }
-      [[fallthrough]];
+      if (BorderForm) {
+        // Children moved by the system meanwhile do not read the picture of the old size.
+        SkinData->FUpdating = true;
+        const TScopeExit updated([this] { SkinData->FUpdating = false; });
+        message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+      } else {
+        message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+      }
+      SkinData->BGChanged = true;
+      RgnChanged = true;
+      if (IsWindowVisible(CtrlHandle) && !InAnimationProcess) {
+        if (BorderForm) BorderForm->UpdateExBordersPos(true, 255);
+        RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+      }
+      return;
     case WM_SETTEXT:
       message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
       SkinData->BGChanged = true;
-      if (message.Msg == WM_SIZE) RgnChanged = true;
       if (IsWindowVisible(CtrlHandle)) {
         RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_ALLCHILDREN);
         if (BorderForm) BorderForm->UpdateExBordersPos(true, 255);

@@ -584,6 +584,51 @@ TEST_F(DialogWrapper, ActivationIsHandledWithDrawingOff) {
   EXPECT_FALSE(IsWindowVisible(dlg));
 }
 
+namespace {
+// The skin data of the dialog whose size changes, and whether it was marked updating while the
+// system handled the change.
+TsCommonData* gSizedData = nullptr;
+Integer gSizes = 0;
+bool gUpdatingDuringSize = false;
+INT_PTR CALLBACK SizeProbeProc(HWND, UINT msg, WPARAM, LPARAM) {
+  if (msg == WM_SIZE && gSizedData) {
+    ++gSizes;
+    gUpdatingDuringSize = gSizedData->FUpdating;
+  }
+  return FALSE;
+}
+}  // namespace
+
+// With an outer border the system handles a size change while the skin data is marked updating;
+// the picture is then painted for the new size. A size change made while the skin data is
+// already updating is left to the system alone.
+TEST_F(DialogWrapper, SizeChangesWithAnOuterBorder) {
+  GiveShadow(*skin, TRect(9, 7, 11, 13));
+  ASSERT_NE(MakeDialogWithProc(&SizeProbeProc), nullptr);
+  TkvDialogWnd* w = ShowWithOuterBorder();
+  ASSERT_NE(w, nullptr);
+  const auto probe = SetForScope(gSizedData, w->SkinData, nullptr);
+  RECT r{};
+  GetWindowRect(dlg, &r);
+  gSizes = 0;
+  SetWindowPos(dlg, nullptr, 0, 0, r.right - r.left + 30, r.bottom - r.top + 20, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_EQ(gSizes, 1);
+  EXPECT_TRUE(gUpdatingDuringSize);
+  EXPECT_FALSE(w->SkinData->FUpdating);
+  ASSERT_NE(w->SkinData->FCacheBmp, nullptr);
+  const TRect shadow = w->ShadowSize();
+  EXPECT_EQ(w->SkinData->FCacheBmp->Width(), r.right - r.left + 30 + shadow.Left + shadow.Right);
+  EXPECT_FALSE(w->SkinData->BGChanged);
+
+  w->SkinData->FUpdating = true;
+  gSizes = 0;
+  SetWindowPos(dlg, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_EQ(gSizes, 1);
+  EXPECT_FALSE(w->SkinData->BGChanged);
+  EXPECT_TRUE(w->SkinData->FUpdating);
+  w->SkinData->FUpdating = false;
+}
+
 // The engine's message box asks for a place: the dialog shows there, or centred on it.
 TEST_F(DialogWrapper, ShownWhereTheEngineAsked) {
   struct Case {
