@@ -336,6 +336,16 @@ HWND MakeStyledDialog(DWORD style, Integer width = 240, Integer height = 160) {
   if (h) SetWindowPos(h, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   return h;
 }
+// Shows a dialog as the fixture does; its wrapper, null when it has none.
+TkvDialogWnd* ShowAndWrap(HWND h) {
+  if (!h) return nullptr;
+  ShowWindow(h, SW_SHOW);
+  SetForegroundWindow(h);
+  UpdateWindow(h);
+  Application->ProcessMessages();
+  TkvProvider* entry = FindFormInList(h);
+  return entry ? entry->DlgWnd.get() : nullptr;
+}
 }  // namespace
 
 // A dialog whose section is a gradient, not a plain colour: a child's background is read at its
@@ -453,9 +463,7 @@ TEST_F(DialogWrapper, BorderStyleFollowsTheStylesAndDecidesMenuAndMaximizing) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     dlg = MakeStyledDialog(c.style);
-    ASSERT_NE(dlg, nullptr);
-    ShowDialog();
-    TkvDialogWnd* w = Wrapper();
+    TkvDialogWnd* w = ShowAndWrap(dlg);
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->BorderStyle, c.border);
     EXPECT_FALSE(GetWindowLongW(dlg, GWL_STYLE) & WS_SYSMENU);
@@ -481,9 +489,7 @@ TEST_F(DialogWrapper, BorderStyleFollowsTheStylesAndDecidesMenuAndMaximizing) {
 // Tool frames take the small glyphs; the close icon alone, its own glyph.
 TEST_F(DialogWrapper, IconGlyphsFollowTheBorderStyle) {
   dlg = MakeStyledDialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME);
-  ASSERT_NE(dlg, nullptr);
-  ShowDialog();
-  TkvDialogWnd* w = Wrapper();
+  TkvDialogWnd* w = ShowAndWrap(dlg);
   ASSERT_NE(w, nullptr);
   struct Case {
     TkvDialogWnd::TBorderStyle border;
@@ -515,9 +521,7 @@ TEST_F(DialogWrapper, IconGlyphsFollowTheBorderStyle) {
 TEST_F(DialogWrapper, MenuFollowsMaximizingFromTheFrame) {
   const auto noGlow = SetForScope(skin->skin.Manager.Effects.AllowGlowing, false);
   dlg = MakeStyledDialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MAXIMIZEBOX | WS_THICKFRAME);
-  ASSERT_NE(dlg, nullptr);
-  ShowDialog();
-  TkvDialogWnd* w = Wrapper();
+  TkvDialogWnd* w = ShowAndWrap(dlg);
   ASSERT_NE(w, nullptr);
   TkvSystemMenu* m = w->SystemMenu.get();
   m->UpdateItems();
@@ -696,9 +700,7 @@ TEST_F(DialogWrapper, DialogHostingTheShellViewIsLetGoAtItsFirstShow) {
 // dialog leaves the control the manager had as active.
 TEST_F(DialogWrapper, FrameFollowsEnablingCommandsVisibilityAndThePointer) {
   dlg = MakeStyledDialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MAXIMIZEBOX | WS_THICKFRAME);
-  ASSERT_NE(dlg, nullptr);
-  ShowDialog();
-  TkvDialogWnd* w = Wrapper();
+  TkvDialogWnd* w = ShowAndWrap(dlg);
   ASSERT_NE(w, nullptr);
   // The border image changes its colour: only a repaint of the frame shows it.
   const TPoint side(1, w->HeaderHeight() + 20);
