@@ -625,6 +625,16 @@ bool TkvDialogWnd::AlphaCommand(TMessage& message) {
     case KV_PARENTCLOFFSET:
       message.Result = intptr_t(uint32_t(Word(OffsetX())) | uint32_t(Word(OffsetY())) << 16);
       return true;
+    case KV_GETFONTINDEX:
+      // A dialog has no parent to take a font from: its own section's applies.
+      if (auto* info = reinterpret_cast<TkvPaintInfo*>(message.LParam)) {
+        info->FontIndex = SkinData->SkinIndex;
+        message.Result = 1;
+      }
+      return true;
+    case KV_GETCONTROLCOLOR:
+      message.Result = intptr_t(GetBGColor(SkinData, FFormActive ? 1 : 0));
+      return true;
     case KV_GETBORDERWIDTH: {
       const Integer which = Integer(LOWORD(message.LParam));
       Integer width = 0;

@@ -633,6 +633,25 @@ TEST_F(DialogWrapper, SizeChangesWithAnOuterBorder) {
   w->SkinData->FUpdating = false;
 }
 
+// Colour and font questions are answered from the dialog's own section: it has no parent to
+// defer to, even where the section is see-through.
+TEST_F(DialogWrapper, ColourAndFontComeFromTheDialogsSection) {
+  TsGeneralData& section = skin->skin.Section(skin->dialog);
+  ASSERT_NE(MakeDialog(), nullptr);
+  TkvDialogWnd* w = ShowAndWrap(dlg);
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(TColor(SendMessageW(dlg, SM_ALPHACMD, uintptr_t(KV_GETCONTROLCOLOR) << 16, 0)), kDialogClient);
+  for (const Integer transparency : {0, 80}) {
+    SCOPED_TRACE(transparency);
+    section.Props[0].Transparency = section.Props[1].Transparency = transparency;
+    TkvPaintInfo info;
+    info.FontIndex = -1;
+    EXPECT_EQ(SendMessageW(dlg, SM_ALPHACMD, uintptr_t(KV_GETFONTINDEX) << 16, LPARAM(&info)), 1);
+    EXPECT_EQ(info.FontIndex, skin->dialog);
+  }
+  section.Props[0].Transparency = section.Props[1].Transparency = 0;
+}
+
 // The engine's message box asks for a place: the dialog shows there, or centred on it.
 TEST_F(DialogWrapper, ShownWhereTheEngineAsked) {
   struct Case {
