@@ -467,6 +467,7 @@ void TkvDialogWnd::AfterCreation() {
   UpdateIconsIndexes();
   SkinData->BGChanged = true;
   FWMPaintForbidden = IsWinVistaUp();
+  InitDwm(CtrlHandle, true, false);
   SystemMenu = std::make_unique<TkvSystemMenu>(nullptr);
   SystemMenu->FOwner = this;
   SystemMenu->UpdateItems();
@@ -703,6 +704,8 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
                      SWP_NOSIZE | SWP_NOREDRAW | SWP_NOOWNERZORDER | SWP_NOZORDER | SWP_NOACTIVATE);
       }
       message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+      // The system's show and hide transitions would run over the skinned frame.
+      InitDwm(CtrlHandle, true, false);
       if (message.WParam == 1 && manager->AnimEffects.DialogShow.Active && manager->Effects.AllowAnimation)
         AnimShowDlg(this, manager->AnimEffects.DialogShow.Time, 255, manager->AnimEffects.DialogShow.Mode);
       return;

@@ -14,9 +14,11 @@
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
 #include "raster/Resampling.h"
+#include "forms/kvDials.h"
 #include "skin/sVclUtils.h"
 #include "support/FormSkin.h"
 #include "ui/ExtCtrls.h"
+#include "ui/ScopeGuard.h"
 
 using namespace formskin;
 
@@ -221,6 +223,47 @@ TEST_F(Composition, ShowingASkinnedFormTurnsTheSystemTransitionsOff) {
     }
     form->Hide();
     Application->ProcessMessages();
+  }
+}
+
+// A standard dialog the engine skins loses the system's transitions when it is made and each time
+// it is shown, with composition on.
+TEST_F(Composition, ShowingASkinnedDialogTurnsTheSystemTransitionsOff) {
+  ASSERT_TRUE(real.DwmSetWindowAttribute);
+  kvDialsStartup();
+  skin->skin.Manager.InstallHook();
+  struct Template {
+    DLGTEMPLATE t;
+    WORD menu, cls, title;
+  } tmpl{};
+  tmpl.t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+  tmpl.t.cx = 120;
+  tmpl.t.cy = 60;
+  HWND dlg = nullptr;
+  const auto cleanup = TScopeExit([&] {
+    if (dlg) DestroyWindow(dlg);
+    skin->skin.Manager.UnInstallHook();
+    kvDialsCleanup();
+  });
+  for (const bool composition : {true, false}) {
+    SCOPED_TRACE(composition ? "composition on" : "composition off");
+    Windows7(composition);
+    attributes.clear();
+    dlg = CreateDialogIndirectParamW(nullptr, &tmpl.t, nullptr, [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    ASSERT_NE(dlg, nullptr);
+    ASSERT_TRUE(WndIsSkinned(dlg));
+    auto transitionsOff = [&] {
+      Integer n = 0;
+      for (const auto& a : attributes) n += a.wnd == dlg && a.attribute == 3u && a.value == 1u;
+      return n;
+    };
+    EXPECT_EQ(transitionsOff(), composition ? 1 : 0);  // when made
+    attributes.clear();
+    ShowWindow(dlg, SW_SHOW);
+    Application->ProcessMessages();
+    EXPECT_EQ(transitionsOff(), composition ? 1 : 0);  // when shown
+    DestroyWindow(dlg);
+    dlg = nullptr;
   }
 }
 
