@@ -652,6 +652,40 @@ TEST_F(DialogWrapper, ColourAndFontComeFromTheDialogsSection) {
   section.Props[0].Transparency = section.Props[1].Transparency = 0;
 }
 
+namespace {
+Integer gChildPaints = 0;
+LRESULT CALLBACK CountingPaintProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_PAINT) {
+    ++gChildPaints;
+    PAINTSTRUCT ps{};
+    BeginPaint(h, &ps);
+    EndPaint(h, &ps);
+    return 0;
+  }
+  return DefWindowProcW(h, msg, wp, lp);
+}
+}  // namespace
+
+// Taking the focus repaints the active dialog with its children at once.
+TEST_F(DialogWrapper, FocusRepaintsTheActiveDialogAndItsChildren) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = &CountingPaintProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"TestPaintCounter";
+  RegisterClassW(&wc);
+  const auto unregister = TScopeExit([&] { UnregisterClassW(wc.lpszClassName, wc.hInstance); });
+  ASSERT_NE(MakeDialog(), nullptr);
+  ASSERT_NE(CreateWindowExW(0, wc.lpszClassName, L"", WS_CHILD | WS_VISIBLE, 10, 10, 40, 20, dlg, nullptr, nullptr, nullptr),
+            nullptr);
+  ASSERT_NE(ShowAndWrap(dlg), nullptr);
+  SetActiveWindow(dlg);
+  Application->ProcessMessages();
+  ASSERT_EQ(GetActiveWindow(), dlg);
+  gChildPaints = 0;
+  SendMessageW(dlg, WM_SETFOCUS, 0, 0);
+  EXPECT_GE(gChildPaints, 1);
+}
+
 // The engine's message box asks for a place: the dialog shows there, or centred on it.
 TEST_F(DialogWrapper, ShownWhereTheEngineAsked) {
   struct Case {
