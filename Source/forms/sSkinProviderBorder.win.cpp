@@ -194,16 +194,6 @@ void TsSkinProvider::PaintOuterBorder(TBitmap* cache, const TRect& rForm) {
 
 namespace {
 
-// The state picture of a skin image (the second one for the active look when it has two), as
-// the skin's shadow templates are cut from it.
-std::unique_ptr<TBitmap> StatePicture(const TsMaskData& md, bool active) {
-  const Integer k = active && md.ImageCount > 1 ? 1 : 0;
-  std::unique_ptr<TBitmap> out(CreateBmp32(Maxi(0, md.Width), Maxi(0, md.Height)));
-  CopyPixels(ViewOf(out.get()), 0, 0, MaskImageOf(md).Src,
-             TRect(md.R.Left + k * md.Width, md.R.Top, md.R.Left + (k + 1) * md.Width, md.R.Top + md.Height));
-  return out;
-}
-
 // The border image of a section, or -1 when it has none.
 Integer BorderImageOf(TkvSkinData* data, Integer section) {
   if (section < 0 || section >= Integer(data->gd.size())) return -1;
@@ -216,11 +206,11 @@ void PaintBorderImageShadow(TkvSkinData* data, Integer formSection, Integer titl
                             TBitmap* cache, const TRect& rForm, const TRect& shadow) {
   if (!data || !cache || data->ExBorder < 0 || data->ExBorder >= Integer(data->ma.size())) return;
   const TsMaskData& md = data->ma[size_t(data->ExBorder)];
-  const std::unique_ptr<TBitmap> tpl = StatePicture(md, active);
+  // The skin data keep the image's state pictures: a paint only asks for one.
+  TBitmap* tpl = data->ExBorderPicture(active);
   const Integer sides = md.DrawMode & 1;
-  PaintShadowAround(cache, rForm, tpl.get(), TRect(md.WL, md.WT, md.WR, md.WB), shadow,
-                    TRect(sides, sides, sides, sides));
-  if (tpl->Width() == 0 || tpl->Height() == 0) return;
+  PaintShadowAround(cache, rForm, tpl, TRect(md.WL, md.WT, md.WR, md.WB), shadow, TRect(sides, sides, sides, sides));
+  if (!tpl || tpl->Width() == 0 || tpl->Height() == 0) return;
   // The frame's rounded corners (the key pixels of its border images) show the shadow behind
   // them: the pixel of the template where that corner of the form lies in it.
   const Integer formMask = BorderImageOf(data, formSection);
@@ -242,7 +232,7 @@ void PaintBorderImageShadow(TkvSkinData* data, Integer formSection, Integer titl
     const Integer x = c.right ? rForm.Right - w : rForm.Left, y = c.bottom ? rForm.Bottom - h : rForm.Top;
     const TPoint from(Maxi(0, c.right ? tpl->Width() - shadow.Right - w : shadow.Left),
                       Maxi(0, c.bottom ? tpl->Height() - shadow.Bottom - h : shadow.Top));
-    FillTransPixels32(cache, tpl.get(), TRect(x, y, x + w, y + h), from, c.mask, data, c.code, TColor(0xFF00FF));
+    FillTransPixels32(cache, tpl, TRect(x, y, x + w, y + h), from, c.mask, data, c.code, TColor(0xFF00FF));
   }
 }
 
