@@ -289,8 +289,7 @@ void TkvDialogWnd::PaintAll() {
            SRCCOPY);
     const TRect body(shadow.Left, shadow.Top, shadow.Left + size.cx, shadow.Top + size.cy);
     if (extended && tpl && tpl->Width() > 0 && tpl->Height() > 0) {
-      PaintShadowAround(picture, body, nullptr, TRect(), TRect());
-      FillRect32Excl(picture, TRect(0, 0, picture->Width(), picture->Height()), body, 0, 0);
+      PaintBodyWithClearMargins(picture, body);
       PaintExtendedFrame(data, picture, tpl, header, shadow, SysBorderWidth() + inFrame.X);
       if (caption > 0) {
         paintTitle(picture, TPoint(shadow.Left, shadow.Top));

@@ -1080,6 +1080,8 @@ extern Integer BorderProcDepth;
 // sideModes say).
 void PaintShadowAround(TBitmap* cache, const TRect& body, TBitmap* tpl, const TRect& srcMargins, const TRect& shadow,
                        const TRect& sideModes = TRect(1, 1, 1, 1));
+// The body made opaque and the margins cleared, for a frame drawn over them (extended drawing).
+void PaintBodyWithClearMargins(TBitmap* cache, const TRect& body);
 // The shadow margins of a form's or dialog's picture without extended drawing: from the
 // template's halves with the frame's corners rounded into it, or, when the skin has its own
 // border image and the full extended-borders mode, with that image's margins.

@@ -39,6 +39,18 @@ HWND FormWnd(TsSkinProvider* sp) { return sp->Form && sp->Form->HandleAllocated(
 void PaintBorderImageShadow(TkvSkinData* data, Integer formSection, Integer titleSection, bool active,
                             TBitmap* cache, const TRect& rForm, const TRect& shadow);
 
+// Whether the skin's own border image is drawn as the shadow: it has one, in the full mode.
+bool OwnBorderImageShadow(TkvSkinData* data, Integer extBordersMode) {
+  return data && data->ExBorder >= 0 && data->ExBorder < Integer(data->ma.size()) && extBordersMode == ebmFull;
+}
+
+// A template drawn around the form with the border image's own margins and side mode.
+void PaintBorderImageMargins(const TsMaskData& md, TBitmap* cache, const TRect& rForm, TBitmap* tpl,
+                             const TRect& shadow) {
+  const Integer sides = md.DrawMode & 1;
+  PaintShadowAround(cache, rForm, tpl, TRect(md.WL, md.WT, md.WR, md.WB), shadow, TRect(sides, sides, sides, sides));
+}
+
 }  // namespace
 
 // ---- 1. Whether a form has one, its shadow, and the skin metrics of the frame -----------------
@@ -177,15 +189,12 @@ void TsSkinProvider::PaintOuterBorder(TBitmap* cache, const TRect& rForm) {
     return;
   }
   if (ExtendedFrameDrawing()) {
-    PaintShadowAround(cache, rForm, nullptr, TRect(), TRect());
-    // The shadow margins start clear: what was painted there belongs to no part of the form.
-    FillRect32Excl(cache, whole, rForm, 0, 0);
+    PaintBodyWithClearMargins(cache, rForm);
     PaintExtendedFrame(cache, tpl);
     return;
   }
   const Integer formSection = FCommonData ? FCommonData->SkinIndex : -1;
-  if (data->ExBorder >= 0 && data->ExBorder < Integer(data->ma.size()) &&
-      SkinManager()->ExtBordersMode() == ebmFull) {
+  if (OwnBorderImageShadow(data, SkinManager()->ExtBordersMode())) {
     PaintBorderImageShadow(data, formSection, FTitleSkinIndex, FormActive, cache, rForm, shadow);
     return;
   }
@@ -193,16 +202,6 @@ void TsSkinProvider::PaintOuterBorder(TBitmap* cache, const TRect& rForm) {
 }
 
 namespace {
-
-// The state picture of a skin image (the second one for the active look when it has two), as
-// the skin's shadow templates are cut from it.
-std::unique_ptr<TBitmap> StatePicture(const TsMaskData& md, bool active) {
-  const Integer k = active && md.ImageCount > 1 ? 1 : 0;
-  std::unique_ptr<TBitmap> out(CreateBmp32(Maxi(0, md.Width), Maxi(0, md.Height)));
-  CopyPixels(ViewOf(out.get()), 0, 0, MaskImageOf(md).Src,
-             TRect(md.R.Left + k * md.Width, md.R.Top, md.R.Left + (k + 1) * md.Width, md.R.Top + md.Height));
-  return out;
-}
 
 // The border image of a section, or -1 when it has none.
 Integer BorderImageOf(TkvSkinData* data, Integer section) {
@@ -215,12 +214,10 @@ Integer BorderImageOf(TkvSkinData* data, Integer section) {
 void PaintBorderImageShadow(TkvSkinData* data, Integer formSection, Integer titleSection, bool active,
                             TBitmap* cache, const TRect& rForm, const TRect& shadow) {
   if (!data || !cache || data->ExBorder < 0 || data->ExBorder >= Integer(data->ma.size())) return;
-  const TsMaskData& md = data->ma[size_t(data->ExBorder)];
-  const std::unique_ptr<TBitmap> tpl = StatePicture(md, active);
-  const Integer sides = md.DrawMode & 1;
-  PaintShadowAround(cache, rForm, tpl.get(), TRect(md.WL, md.WT, md.WR, md.WB), shadow,
-                    TRect(sides, sides, sides, sides));
-  if (tpl->Width() == 0 || tpl->Height() == 0) return;
+  // The skin data keep the image's state pictures: a paint only asks for one.
+  TBitmap* tpl = data->ExBorderPicture(active);
+  PaintBorderImageMargins(data->ma[size_t(data->ExBorder)], cache, rForm, tpl, shadow);
+  if (!tpl || tpl->Width() == 0 || tpl->Height() == 0) return;
   // The frame's rounded corners (the key pixels of its border images) show the shadow behind
   // them: the pixel of the template where that corner of the form lies in it.
   const Integer formMask = BorderImageOf(data, formSection);
@@ -242,7 +239,7 @@ void PaintBorderImageShadow(TkvSkinData* data, Integer formSection, Integer titl
     const Integer x = c.right ? rForm.Right - w : rForm.Left, y = c.bottom ? rForm.Bottom - h : rForm.Top;
     const TPoint from(Maxi(0, c.right ? tpl->Width() - shadow.Right - w : shadow.Left),
                       Maxi(0, c.bottom ? tpl->Height() - shadow.Bottom - h : shadow.Top));
-    FillTransPixels32(cache, tpl.get(), TRect(x, y, x + w, y + h), from, c.mask, data, c.code, TColor(0xFF00FF));
+    FillTransPixels32(cache, tpl, TRect(x, y, x + w, y + h), from, c.mask, data, c.code, TColor(0xFF00FF));
   }
 }
 
@@ -254,9 +251,7 @@ void PaintShadowMargins(TkvSkinData* data, Integer extBordersMode, Integer secti
     PaintShadowAround(cache, rForm, nullptr, TRect(), TRect());
     return;
   }
-  const bool ownBorderImage =
-      data->ExBorder >= 0 && data->ExBorder < Integer(data->ma.size()) && extBordersMode == ebmFull;
-  if (!ownBorderImage) {
+  if (!OwnBorderImageShadow(data, extBordersMode)) {
     const TRect halfMargins((tpl->Width() - 1) / 2, (tpl->Height() - 1) / 2, (tpl->Width() - 1) / 2,
                             (tpl->Height() - 1) / 2);
     PaintShadowAround(cache, rForm, tpl, halfMargins, shadow);
@@ -265,9 +260,7 @@ void PaintShadowMargins(TkvSkinData* data, Integer extBordersMode, Integer secti
   }
   // The skin's border image is the template, with its own margins: those of the skin data the
   // picture is painted at, as the template is.
-  const TsMaskData& md = data->ma[size_t(data->ExBorder)];
-  const Integer sides = md.DrawMode & 1;
-  PaintShadowAround(cache, rForm, tpl, TRect(md.WL, md.WT, md.WR, md.WB), shadow, TRect(sides, sides, sides, sides));
+  PaintBorderImageMargins(data->ma[size_t(data->ExBorder)], cache, rForm, tpl, shadow);
 }
 
 // The form's part of the picture made opaque and the shadow margins drawn from the template;
@@ -289,6 +282,12 @@ void PaintShadowAround(TBitmap* cache, const TRect& rForm, TBitmap* tpl, const T
   const TRect whole(0, 0, cache->Width(), cache->Height());
   FillRect32Excl(cache, whole, rForm, 0, 0);
   DrawFrameTemplate(cache->View(), whole, tpl->View(), srcMargins, shadow, sideModes);
+}
+
+void PaintBodyWithClearMargins(TBitmap* cache, const TRect& body) {
+  PaintShadowAround(cache, body, nullptr, TRect(), TRect());
+  // The shadow margins start clear: what was painted there belongs to no part of the form.
+  FillRect32Excl(cache, TRect(0, 0, cache->Width(), cache->Height()), body, 0, 0);
 }
 
 bool TsSkinProvider::ExtendedFrameDrawing() {
