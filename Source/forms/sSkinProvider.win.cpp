@@ -400,6 +400,7 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
         break;
     }
     PassOn(m);
+    if (m.Msg == WM_NCDESTROY) KV_WMNCDestroy(m);
     return;
   }
 
@@ -424,6 +425,9 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
       return;
     case WM_SHOWWINDOW:
       KV_WMShowWindow(m);
+      return;
+    case WM_EXITSIZEMOVE:
+      KV_WMExitSizeMove(m);
       return;
     case WM_GETMINMAXINFO:
       KV_WMGetMinMaxInfo(m);

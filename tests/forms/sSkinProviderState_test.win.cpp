@@ -6,6 +6,7 @@
 #include "base/sConst.h"
 #include "base/sMessages.h"
 #include "forms/sSkinProviderMotion.h"
+#include "skin/sVclUtils.h"
 #include "support/FormSkin.h"
 #include "ui/ScopeGuard.h"
 #include "ui/StdCtrls.h"
@@ -269,4 +270,145 @@ TEST_F(FormShowing, ShowingFreesALeftMinimizeTimerOnly) {
   ShowForm();
   EXPECT_EQ(sp->FormTimer.get(), move) << "move timer";
   sp->FormTimer.reset();
+}
+
+namespace {
+
+// The skin commands a child window hears, by code and low word.
+struct CommandLog {
+  void Proc(TMessage& m) {
+    if (m.Msg == SM_ALPHACMD) heard.push_back({m.WParamHi, m.WParamLo});
+    old(m);
+  }
+  Integer Count(Word code, Word arg) const {
+    Integer n = 0;
+    for (const auto& [c, a] : heard) n += c == code && a == arg;
+    return n;
+  }
+  TWndMethod old;
+  std::vector<std::pair<Word, Word>> heard;
+};
+
+}  // namespace
+
+// Hidden, the form only notes that picture and region must be made anew when it next shows;
+// shown, the step completes and remembers the client size.
+TEST_F(FormState, ASizeStepWhileInvisibleOnlyMarksTheBackgroundAndTheRegionChanged) {
+  const HWND h = form->Handle();
+  const TRect stale(0, 0, 999, 888);
+  sp->FCommonData->BGChanged = false;
+  sp->RgnChanged = false;
+  sp->FLinesCount = 2;
+  sp->LastClientRect = stale;
+  SetWindowLongW(h, GWL_STYLE, GetWindowLongW(h, GWL_STYLE) & ~WS_VISIBLE);
+  SendMessageW(h, WM_SIZE, SIZE_RESTORED, MAKELPARAM(200, 100));
+  SetWindowLongW(h, GWL_STYLE, GetWindowLongW(h, GWL_STYLE) | WS_VISIBLE);
+  EXPECT_TRUE(sp->FCommonData->BGChanged);
+  EXPECT_TRUE(sp->RgnChanged);
+  EXPECT_EQ(sp->FLinesCount, 2) << "the menu line is not recounted";
+  EXPECT_EQ(sp->LastClientRect, stale);
+
+  SendMessageW(h, WM_SIZE, SIZE_RESTORED, MAKELPARAM(200, 100));
+  RECT client{};
+  GetClientRect(h, &client);
+  EXPECT_EQ(sp->LastClientRect, TRect(0, 0, client.right, client.bottom));
+}
+
+// The children hear that their background changed when the form's background kind follows
+// the axis that changed.
+TEST_F(FormState, ChildrenAreToldOfABackgroundThatFollowsTheNewSize) {
+  const HWND h = form->Handle();
+  auto* button = new TButton(form);
+  button->SetParent(form);
+  button->SetBounds(10, 10, 80, 24);
+  button->HandleNeeded();
+  CommandLog log;
+  log.old = button->WindowProc();
+  button->SetWindowProc(TWndMethod(&log, &CommandLog::Proc));
+  const TScopeExit back([button, &log] { button->SetWindowProc(log.old); });
+  struct Case {
+    const char* name;
+    Integer bgType;
+    Integer dw, dh;
+    bool told;
+  } cases[] = {
+      {"plain colour", BGT_NONE, 20, 20, false},
+      {"vertical gradient, higher", BGT_GRADIENTVERT, 0, 20, true},
+      {"vertical gradient, wider", BGT_GRADIENTVERT, 20, 0, false},
+      {"horizontal gradient, wider", BGT_GRADIENTHORZ, 20, 0, true},
+      {"stretched picture, narrower", BGT_STRETCH, -20, 0, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    RECT r{};
+    GetWindowRect(h, &r);
+    sp->FCommonData->BGType = Word(c.bgType);
+    log.heard.clear();
+    SetWindowPos(h, nullptr, 0, 0, r.right - r.left + c.dw, r.bottom - r.top + c.dh,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_EQ(log.Count(KV_SETCHANGEDIFNECESSARY, 1), c.told ? 1 : 0);
+  }
+}
+
+// A move of a shown form that wants an outer border makes it, unless a minimize or restore
+// flight owns the screen; a hidden form makes none.
+TEST_F(FormState, AMoveMakesTheOuterBorderTheFormWants) {
+  const HWND h = form->Handle();
+  ASSERT_FALSE(sp->BorderForm);
+  skin->skin.Manager.SetExtendedBorders(true);
+  struct Case {
+    const char* name;
+    Cardinal state;
+    bool visible;
+    bool border;
+  } cases[] = {
+      {"minimize flight", FS_ANIMMINIMIZING, true, false},
+      {"restore flight", FS_ANIMRESTORING, true, false},
+      {"hidden", 0, false, false},
+      {"shown", 0, true, true},
+  };
+  Integer x = 130;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (!c.visible) form->Hide();
+    sp->SetFormState(sp->FormState() | c.state);
+    SetWindowPos(h, nullptr, x += 10, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    sp->SetFormState(sp->FormState() & ~c.state);
+    EXPECT_EQ(bool(sp->BorderForm), c.border);
+    if (!c.visible) ShowForm();
+    sp->InitExBorders(false);
+  }
+}
+
+// The cover window goes with the form's window, unless the hide animation still shows this
+// form through it.
+TEST_F(FormState, TheCoverWindowGoesWithTheWindowUnlessTheHideAnimationShowsIt) {
+  TkvHideTimer* const saved = kvHideTimer;
+  const TScopeExit back([saved] { kvHideTimer = saved; });
+  for (bool hiding : {true, false}) {
+    SCOPED_TRACE(hiding ? "hide animation of this form" : "no hide animation");
+    TearDown();
+    SetUp();
+    const HWND h = form->Handle();
+    sp->CoverForm.reset(MakeCoverForm(h, sp, false, nullptr));
+    ASSERT_TRUE(sp->CoverForm);
+    const HWND cover = sp->CoverForm->Handle();
+    std::unique_ptr<TkvHideTimer> timer;
+    if (hiding) {
+      timer = std::make_unique<TkvHideTimer>(nullptr);
+      timer->ParentWnd = h;
+      timer->Form = new TkvGlowForm(nullptr);
+      kvHideTimer = timer.get();
+    }
+    // Unskinned, as while the form goes: the message reaches the handler after the old procedure.
+    const Integer index = sp->FCommonData->SkinIndex;
+    sp->FCommonData->SkinIndex = -1;
+    form->RecreateWnd();
+    sp->FCommonData->SkinIndex = index;
+    EXPECT_EQ(bool(sp->CoverForm), hiding);
+    EXPECT_EQ(bool(IsWindow(cover)), hiding);
+    sp->CoverForm.reset();
+    timer.reset();
+    kvHideTimer = nullptr;
+  }
 }
