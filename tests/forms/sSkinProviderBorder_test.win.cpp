@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "base/kvntUtils.h"
+#include "base/sMessages.h"
+#include "forms/kvDials.h"
 #include "forms/sSkinProviderMotion.h"
 #include "raster/GdiBitmaps.h"
 #include "skin/sVclUtils.h"
@@ -1417,4 +1419,66 @@ TEST_F(Bordered, ASizeStepRedrawsTheFormAndPutsTheBorderWindowBehindIt) {
     }
   }
   form->SetBorderWidth(0);
+}
+
+namespace {
+
+struct InvalidateLog {
+  void Proc(TMessage& m) {
+    if (m.Msg == SM_ALPHACMD && m.WParamHi == KV_INVALIDATE) ++heard;
+    old(m);
+  }
+  TWndMethod old;
+  Integer heard = 0;
+};
+
+}  // namespace
+
+// At the end of a drag of a form with an outer border every skinned window of the dialog
+// skinner repaints; an entry that knows only its provider learns the provider's form window.
+TEST_F(Bordered, TheEndOfADragRepaintsTheSkinnedDialogs) {
+  const HWND h = form->Handle();
+  auto* dialog = new TForm(app.get());
+  dialog->AfterConstruction();
+  dialog->HandleNeeded();
+  InvalidateLog log;
+  log.old = dialog->WindowProc();
+  dialog->SetWindowProc(TWndMethod(&log, &InvalidateLog::Proc));
+  auto* other = new TForm(app.get());
+  other->AfterConstruction();
+  other->HandleNeeded();
+  auto* otherSp = new TsSkinProvider(other);
+  otherSp->AfterConstruction();
+
+  CreateSupportedList();
+  auto byWindow = std::make_unique<TkvProvider>(nullptr);
+  byWindow->CtrlHandle = dialog->Handle();
+  auto byProvider = std::make_unique<TkvProvider>(nullptr);
+  byProvider->sp = otherSp;
+  TkvProvider* const entries[] = {byWindow.get(), byProvider.get()};
+  kvSupportedList->push_back(std::move(byWindow));
+  kvSupportedList->push_back(std::move(byProvider));
+  const TScopeExit gone([&] {
+    auto& list = *kvSupportedList;
+    for (TkvProvider* e : entries) {
+      const auto it = std::find_if(list.begin(), list.end(), [e](const auto& p) { return p.get() == e; });
+      if (it == list.end()) continue;
+      (void)it->release();
+      list.erase(it);
+      delete e;
+    }
+    dialog->SetWindowProc(log.old);
+    delete dialog;
+    delete other;
+  });
+
+  SendMessageW(h, WM_EXITSIZEMOVE, 0, 0);
+  EXPECT_EQ(log.heard, 1);
+  EXPECT_EQ(entries[1]->CtrlHandle, other->Handle());
+
+  // Without an outer border nothing of the others can lie under the form's frame.
+  sp->InitExBorders(false);
+  log.heard = 0;
+  SendMessageW(h, WM_EXITSIZEMOVE, 0, 0);
+  EXPECT_EQ(log.heard, 0);
 }

@@ -1,6 +1,7 @@
 // Size, position and showing of a skinned form and its other messages: the bounds a stretched
 // form gets back, the maximized bounds, redraw locks, the bounded wait at the end of a
 // session, an extended-style change, and new child windows matched to their controls.
+#include <algorithm>
 #include <vector>
 
 #include "base/sConst.h"
@@ -8,6 +9,7 @@
 #include "forms/sSkinProviderMotion.h"
 #include "skin/sVclUtils.h"
 #include "support/FormSkin.h"
+#include "support/ImportHook.h"
 #include "ui/ScopeGuard.h"
 #include "ui/StdCtrls.h"
 
@@ -410,5 +412,69 @@ TEST_F(FormState, TheCoverWindowGoesWithTheWindowUnlessTheHideAnimationShowsIt) 
     sp->CoverForm.reset();
     timer.reset();
     kvHideTimer = nullptr;
+  }
+}
+
+namespace {
+
+struct Invalidation {
+  HWND wnd;
+  RECT r;
+  BOOL erase;
+};
+std::vector<Invalidation> invalidations;
+ImportHook* invalidateHook = nullptr;
+BOOL WINAPI RecordInvalidateRect(HWND wnd, const RECT* r, BOOL erase) {
+  invalidations.push_back({wnd, r ? *r : RECT{-1, -1, -1, -1}, erase});
+  return invalidateHook->Original<decltype(&InvalidateRect)>()(wnd, r, erase);
+}
+
+}  // namespace
+
+// A narrower or lower client repaints the places of the size grip (without erasing) and of the
+// section's right-hand corner images; a first size step repaints the corner images too; a
+// growing client uncovers them anyway.
+TEST_F(FormState, AShrinkingClientRepaintsTheGripAndTheRightCornerImages) {
+  const HWND h = form->Handle();
+  TkvSkinData& d = *skin->skin.Data;
+  d.GripRightBottom = skin->skin.AddImage(TRect(200, 0, 216, 16), 1, 0);
+  TsGeneralData& section = d.gd[size_t(skin->form)];
+  section.ImgTR = skin->skin.AddImage(TRect(220, 0, 240, 12), 1, 0);
+  section.ImgBR = skin->skin.AddImage(TRect(240, 0, 264, 10), 1, 0);
+  sp->FGripMode = gmRightBottom;
+  ASSERT_TRUE(IsGripVisible(sp));
+  ImportHook hook("user32.dll", "InvalidateRect", &RecordInvalidateRect);
+  invalidateHook = &hook;
+  struct Case {
+    const char* name;
+    Integer dw, dh;
+    bool firstStep;  // no client size remembered
+    bool grip, corners;
+  } cases[] = {
+      {"wider", 20, 0, false, false, false},
+      {"narrower", -20, 0, false, true, true},
+      {"lower", 0, -20, false, true, true},
+      {"first step, higher", 0, 20, true, false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    RECT w{};
+    GetWindowRect(h, &w);
+    if (c.firstStep) sp->LastClientRect = TRect();
+    invalidations.clear();
+    const Integer width = w.right - w.left + c.dw, height = w.bottom - w.top + c.dh;
+    SetWindowPos(h, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT client{};
+    GetClientRect(h, &client);
+    const TPoint origin = ClientOrigin(h);
+    auto seen = [&](RECT r, BOOL erase) {
+      return std::any_of(invalidations.begin(), invalidations.end(), [&](const Invalidation& i) {
+        return i.wnd == h && EqualRect(&i.r, &r) && i.erase == erase;
+      });
+    };
+    EXPECT_EQ(seen(RECT{client.right - 16, client.bottom - 16, client.right, client.bottom}, FALSE), c.grip);
+    EXPECT_EQ(seen(RECT{width - 20 - origin.X, -origin.Y, width - origin.X, 12 - origin.Y}, TRUE), c.corners);
+    EXPECT_EQ(seen(RECT{width - 24 - origin.X, height - 10 - origin.Y, width - origin.X, height - origin.Y}, TRUE),
+              c.corners);
   }
 }
