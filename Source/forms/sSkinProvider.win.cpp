@@ -429,6 +429,12 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
     case WM_EXITSIZEMOVE:
       KV_WMExitSizeMove(m);
       return;
+    case WM_NCDESTROY:
+      // The class library destroys a form's window before it marks the form as going: the
+      // window's end comes here while the provider still counts the form as skinned.
+      PassOn(m);
+      KV_WMNCDestroy(m);
+      return;
     case WM_GETMINMAXINFO:
       KV_WMGetMinMaxInfo(m);
       return;

@@ -4,6 +4,7 @@
 // their commands.
 #include "forms/sMDIForm.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "skin/sStyleSimply.h"
 #include "support/FormFixture.h"
 #include "support/FormSkin.h"
+#include "support/ImportHook.h"
 #include "ui/Icon.h"
 #include "ui/Menus.h"
 #include "ui/ScopeGuard.h"
@@ -598,4 +600,40 @@ TEST_F(SkinnedMdi, ShowingTheFormAgainGivesItsClientFreshSupport) {
     EXPECT_NE(Wrapper(), nullptr);
     EXPECT_TRUE(WndIsSkinned(frame->ClientHandle()));
   }
+}
+
+namespace {
+
+std::vector<std::pair<HWND, UINT>> mdiRedraws;
+ImportHook* mdiRedrawHook = nullptr;
+BOOL WINAPI RecordMdiRedraw(HWND wnd, const RECT* r, HRGN rgn, UINT flags) {
+  mdiRedraws.push_back({wnd, flags});
+  return mdiRedrawHook->Original<decltype(&RedrawWindow)>()(wnd, r, rgn, flags);
+}
+
+}  // namespace
+
+// The window of the last skinned child going leaves the client redrawn whole (erased, frame
+// and children); while another child stays active the client is left alone.
+TEST_F(SkinnedMdi, TheLastChildGoingRedrawsTheClient) {
+  ASSERT_EQ(MDISkinProvider, sp);
+  ASSERT_TRUE(sp->MDIForm);
+  ImportHook hook("user32.dll", "RedrawWindow", &RecordMdiRedraw);
+  mdiRedrawHook = &hook;
+  const UINT whole = RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME;
+  const HWND client = frame->ClientHandle();
+  auto clientRedrawn = [&] {
+    return std::count(mdiRedraws.begin(), mdiRedraws.end(), std::make_pair(client, whole)) > 0;
+  };
+  TForm* first = MakeSkinnedChild(u"First");
+  TForm* second = MakeSkinnedChild(u"Second");
+  ASSERT_EQ(frame->ActiveMDIChild(), static_cast<TCustomForm*>(second));
+  mdiRedraws.clear();
+  delete first;
+  PumpMessages();
+  EXPECT_FALSE(clientRedrawn()) << "the second child is still active";
+  mdiRedraws.clear();
+  delete second;
+  PumpMessages();
+  EXPECT_TRUE(clientRedrawn());
 }
