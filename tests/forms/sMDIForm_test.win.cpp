@@ -4,7 +4,6 @@
 // their commands.
 #include "forms/sMDIForm.h"
 
-#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -13,7 +12,7 @@
 #include "skin/sStyleSimply.h"
 #include "support/FormFixture.h"
 #include "support/FormSkin.h"
-#include "support/ImportHook.h"
+#include "support/RedrawCalls.h"
 #include "ui/Icon.h"
 #include "ui/Menus.h"
 #include "ui/ScopeGuard.h"
@@ -602,37 +601,23 @@ TEST_F(SkinnedMdi, ShowingTheFormAgainGivesItsClientFreshSupport) {
   }
 }
 
-namespace {
-
-std::vector<std::pair<HWND, UINT>> mdiRedraws;
-ImportHook* mdiRedrawHook = nullptr;
-BOOL WINAPI RecordMdiRedraw(HWND wnd, const RECT* r, HRGN rgn, UINT flags) {
-  mdiRedraws.push_back({wnd, flags});
-  return mdiRedrawHook->Original<decltype(&RedrawWindow)>()(wnd, r, rgn, flags);
-}
-
-}  // namespace
-
 // The window of the last skinned child going leaves the client redrawn whole (erased, frame
 // and children); while another child stays active the client is left alone.
 TEST_F(SkinnedMdi, TheLastChildGoingRedrawsTheClient) {
   ASSERT_EQ(MDISkinProvider, sp);
   ASSERT_TRUE(sp->MDIForm);
-  ImportHook hook("user32.dll", "RedrawWindow", &RecordMdiRedraw);
-  mdiRedrawHook = &hook;
+  const redraws::RedrawCalls recorder;
   const UINT whole = RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME;
   const HWND client = frame->ClientHandle();
-  auto clientRedrawn = [&] {
-    return std::count(mdiRedraws.begin(), mdiRedraws.end(), std::make_pair(client, whole)) > 0;
-  };
+  auto clientRedrawn = [&] { return redraws::RedrawCalls::Seen(client, whole); };
   TForm* first = MakeSkinnedChild(u"First");
   TForm* second = MakeSkinnedChild(u"Second");
   ASSERT_EQ(frame->ActiveMDIChild(), static_cast<TCustomForm*>(second));
-  mdiRedraws.clear();
+  redraws::RedrawCalls::Clear();
   delete first;
   PumpMessages();
   EXPECT_FALSE(clientRedrawn()) << "the second child is still active";
-  mdiRedraws.clear();
+  redraws::RedrawCalls::Clear();
   delete second;
   PumpMessages();
   EXPECT_TRUE(clientRedrawn());

@@ -21,6 +21,7 @@
 #include "support/FormSkin.h"
 #include "support/ImportHook.h"
 #include "support/LayeredCalls.h"
+#include "support/RedrawCalls.h"
 #include "support/ShadowTemplate.h"
 #include "support/ManualTimerDriver.h"
 #include "support/ScrollSkin.h"
@@ -1337,13 +1338,6 @@ struct SizeStepWatch {
   Integer updatesBefore = -1;
 };
 
-std::vector<std::pair<HWND, UINT>> redraws;
-ImportHook* redrawHook = nullptr;
-BOOL WINAPI RecordRedrawWindow(HWND wnd, const RECT* r, HRGN rgn, UINT flags) {
-  redraws.push_back({wnd, flags});
-  return redrawHook->Original<decltype(&RedrawWindow)>()(wnd, r, rgn, flags);
-}
-
 }  // namespace
 
 // The border window follows a shrinking form before the system sizes it (the old picture
@@ -1386,8 +1380,7 @@ TEST_F(Bordered, OnlyAShrinkingFormMovesItsBorderWindowBeforeTheSystemSizesIt) {
 // border window goes right behind the form.
 TEST_F(Bordered, ASizeStepRedrawsTheFormAndPutsTheBorderWindowBehindIt) {
   const HWND h = form->Handle();
-  ImportHook redrawing("user32.dll", "RedrawWindow", &RecordRedrawWindow);
-  redrawHook = &redrawing;
+  const redraws::RedrawCalls recorder;
   ImportHook positioning("user32.dll", "SetWindowPos", &RecordSetWindowPos);
   posHook = &positioning;
   struct Case {
@@ -1407,10 +1400,10 @@ TEST_F(Bordered, ASizeStepRedrawsTheFormAndPutsTheBorderWindowBehindIt) {
     if (!c.border) sp->InitExBorders(false);
     Application->ProcessMessages();
     const HWND border = sp->BorderForm ? sp->BorderForm->LayeredWindow() : nullptr;
-    redraws.clear();
+    redraws::RedrawCalls::Clear();
     posCalls.clear();
     SetWindowPos(h, nullptr, 0, 0, width += 20, 220, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    EXPECT_NE(std::find(redraws.begin(), redraws.end(), std::make_pair(h, c.redraw)), redraws.end());
+    EXPECT_TRUE(redraws::RedrawCalls::Seen(h, c.redraw));
     if (c.border) {
       const UINT behind = SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING;
       EXPECT_NE(std::find_if(posCalls.begin(), posCalls.end(),

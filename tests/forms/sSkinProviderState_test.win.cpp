@@ -478,3 +478,31 @@ TEST_F(FormState, AShrinkingClientRepaintsTheGripAndTheRightCornerImages) {
               c.corners);
   }
 }
+
+namespace {
+
+struct ResizeCount {
+  void Resized(TObject*) { ++count; }
+  Integer count = 0;
+};
+
+}  // namespace
+
+// A size step that rebuilds the picture raises the form's OnResize once the frame and region
+// are in step; a step that keeps the picture leaves it to the class library.
+TEST_F(FormState, ASizeStepThatRebuildsThePictureRaisesOnResize) {
+  const HWND h = form->Handle();
+  ResizeCount resized;
+  form->SetOnResize(TNotifyEvent(&resized, &ResizeCount::Resized));
+  RECT client{};
+  GetClientRect(h, &client);
+  const LPARAM size = MAKELPARAM(client.right, client.bottom);
+  sp->FCommonData->BGChanged = false;
+  sp->PaintAll();
+  SendMessageW(h, WM_SIZE, SIZE_RESTORED, size);
+  const Integer kept = resized.count;
+  sp->FCommonData->BGChanged = true;
+  SendMessageW(h, WM_SIZE, SIZE_RESTORED, size);
+  EXPECT_EQ(resized.count - kept, kept + 1);
+  form->SetOnResize(TNotifyEvent());
+}
