@@ -7,6 +7,7 @@
 #include "base/sConst.h"
 #include "base/sMessages.h"
 #include "forms/sSkinProviderMotion.h"
+#include "skin/ControlServices.h"
 #include "skin/sVclUtils.h"
 #include "support/FormSkin.h"
 #include "support/ImportHook.h"
@@ -505,4 +506,37 @@ TEST_F(FormState, ASizeStepThatRebuildsThePictureRaisesOnResize) {
   SendMessageW(h, WM_SIZE, SIZE_RESTORED, size);
   EXPECT_EQ(resized.count - kept, kept + 1);
   form->SetOnResize(TNotifyEvent());
+}
+
+namespace {
+
+// Glow services that count the requests to clear every glow.
+class GlowClearCount : public TkvGlowServices {
+ public:
+  void ClearGlows(bool, bool) override { ++clears; }
+  void AnimShowControl(TWinControl*, Word, Integer, TkvAnimTypeCtrl) override {}
+  void HideGlow(Integer& glowID, bool) override { glowID = -1; }
+  void HideCircle(Integer& circleID) override { circleID = -1; }
+  Integer ShowGlow(const TRect&, const String&, TsCommonData*, void*, Integer, Integer) override { return -1; }
+  void FadeGlowIn(TsCommonData*) override {}
+  Integer clears = 0;
+};
+
+}  // namespace
+
+// A moved form with a frame takes every glow off the screen (they would stay where the form
+// was); a frameless one leaves them.
+TEST_F(FormState, AMovedFormWithAFrameClearsTheGlows) {
+  const HWND h = form->Handle();
+  GlowClearCount glows;
+  TkvGlowServices* const saved = TkvServiceSlot<TkvGlowServices>::Get();
+  TkvServiceSlot<TkvGlowServices>::Set(&glows);
+  const TScopeExit back([saved] { TkvServiceSlot<TkvGlowServices>::Set(saved); });
+  SetWindowPos(h, nullptr, 150, 120, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_GE(glows.clears, 1);
+  form->SetBorderStyle(bsNone);
+  Application->ProcessMessages();
+  glows.clears = 0;
+  SetWindowPos(form->Handle(), nullptr, 170, 130, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_EQ(glows.clears, 0);
 }
