@@ -510,6 +510,12 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   void KV_WMNCActivate(TMessage& m);
   void KV_WMActivate(TMessage& m);
   void KV_WMSize(TMessage& m);
+  // The client areas under the section's right-hand corner images repaint.
+  void InvalidateRightCorners(HWND h);
+  // The part of a size step after the old procedure (picture, region, border window, children,
+  // OnResize); False when the skin data is still updating and the step is not complete.
+  bool SizeStepFollows(HWND h, bool borderUpdated);
+  void FollowSizeWithBorder(HWND h, bool barShown, bool borderUpdated);
   void KV_WMSetText(TMessage& m);
   void KV_WMSysCommand(TMessage& m);
   void UpdateSkinCaption();
@@ -523,7 +529,15 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   // system caption plus 4.
   void UpdateSysExHeight();
   void KV_WMGetMinMaxInfo(TMessage& m);
+  // The maximized form's distance below the work area's top (0 without an outer border).
+  Integer MaximizedTitleOffset(HWND h);
   void KV_WMMove(TMessage& m);
+  // The end of a drag: the skinned dialogs repaint (their outer borders may lie over the
+  // moved form's border window).
+  void KV_WMExitSizeMove(TMessage& m);
+  // After the window went: an MDI child's main form repaints its menu line and client; the
+  // cover window goes unless the hide animation still shows it.
+  void KV_WMNCDestroy(TMessage& m);
   void KV_WMShowWindow(TMessage& m);
   void KV_WMVisibleChanged(TMessage& m);
   void KV_WMCreate(TMessage& m);
@@ -599,6 +613,7 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   std::vector<String> GluedForms;  // component names of the forms glued to this one
   TkvOwnedTimer FormTimer;         // the minimize timer or the blend-on-moving timer
   std::unique_ptr<TkvGlowForm> LayerForm;
+  std::unique_ptr<TkvGlowForm> CoverForm;  // keeps the form's picture up while it hides
   // The worker of a running or finished scale change; owned. StopScaleThread ends its loop,
   // waits for it and frees it (the provider does so before it goes).
   TkvScaleThread* FScaleThread = nullptr;

@@ -400,6 +400,7 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
         break;
     }
     PassOn(m);
+    if (m.Msg == WM_NCDESTROY) KV_WMNCDestroy(m);
     return;
   }
 
@@ -424,6 +425,15 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
       return;
     case WM_SHOWWINDOW:
       KV_WMShowWindow(m);
+      return;
+    case WM_EXITSIZEMOVE:
+      KV_WMExitSizeMove(m);
+      return;
+    case WM_NCDESTROY:
+      // The class library destroys a form's window before it marks the form as going: the
+      // window's end comes here while the provider still counts the form as skinned.
+      PassOn(m);
+      KV_WMNCDestroy(m);
       return;
     case WM_GETMINMAXINFO:
       KV_WMGetMinMaxInfo(m);

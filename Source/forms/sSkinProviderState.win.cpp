@@ -2,27 +2,53 @@
 // other form messages: redraw locks, icon and style changes, new child windows.
 #include "base/sConst.h"
 #include "base/sMessages.h"
+#include "forms/kvDials.h"
+#include "forms/sMDIForm.h"
 #include "forms/sSkinProvider.h"
 #include "forms/sSkinProviderMotion.h"
 #include "raster/GdiBitmaps.h"
+#include "skin/ControlServices.h"
 #include "skin/sVclUtils.h"
 #include "ui/ScopeGuard.h"
 #include "wrappers/kvSBUtils.h"
+#include "wrappers/kvSBUtilsPaintSteps.h"
 
 namespace {
 HWND FormWnd(TsSkinProvider* sp) { return sp->Form && sp->Form->HandleAllocated() ? sp->Form->WindowHandle() : nullptr; }
+void ClearAllGlows() {
+  if (TkvGlowServices* glows = TkvServiceSlot<TkvGlowServices>::Get()) glows->ClearGlows(false, false);
+}
 }  // namespace
 
 void TsSkinProvider::KV_WMSize(TMessage& m) {
   const HWND h = FormWnd(this);
-  if (FFormState & FS_BLENDMOVING) FinishBlendOnMoving(this, nullptr);
+  KillAnimations();
   if (FCommonData->GetUpdating() || !h || !IsWindowVisible(h) || (FFormState & FS_ANIMRESTORING)) {
     RgnChanged = true;
     FCommonData->BGChanged = true;
     PassOn(m);
     return;
   }
+  const TSize lastClient(LastClientRect.Width(), LastClientRect.Height());
+  const TSize client(GetClientWidth(h), GetClientHeight(h));
+  const bool shrank = ClientShrank(lastClient, client);
+  TkvSkinData* data = SkinDataFor();
+  // A narrower or lower client moves the grip and the right-hand corner images over pixels that
+  // no size step uncovers: those places repaint.
+  if (shrank && IsGripVisible(this))
+    if (const TsMaskData* grip = wrapsteps::ImageOf(data, data ? data->GripRightBottom : -1)) {
+      const RECT r{client.cx - grip->Width, client.cy - grip->Height, client.cx, client.cy};
+      InvalidateRect(h, &r, FALSE);
+    }
+  if (shrank || LastClientRect.IsEmpty()) InvalidateRightCorners(h);
   FLinesCount = -1;
+  if (FFormState & FS_BLENDMOVING) FinishBlendOnMoving(this, nullptr);
+  bool borderUpdated = false;
+  if (BorderForm && shrank) {
+    FCommonData->BGChanged = true;
+    BorderForm->UpdateExBordersPos(true, 255);
+    borderUpdated = true;
+  }
   if (!Form->Parent() && FDrawClientArea && CanDrawNCArea()) {
     // The system's own sizing work paints nothing of the old picture.
     const bool restoring = FFormState & FS_RESTORING;
@@ -36,26 +62,104 @@ void TsSkinProvider::KV_WMSize(TMessage& m) {
   } else {
     PassOn(m);
   }
-  if (!InAnimationProcess) {
-    if (!Form->Showing() || IsIconic(h)) {
-      FCommonData->BGChanged = true;
-    } else if (!FCommonData->BGChanged && !FormChanged()) {
-      if (Form->Parent() || Form->FormStyle() != fsNormal) {
-        FillArOR();
-        UpdateRgn(true, true);
-      }
+  if (!SizeStepFollows(h, borderUpdated)) return;
+  LastClientRect = TRect(0, 0, GetClientWidth(h), GetClientHeight(h));
+}
+
+void TsSkinProvider::InvalidateRightCorners(HWND h) {
+  TkvSkinData* data = SkinDataFor();
+  const Integer index = FCommonData->SkinIndex;
+  if (!data || index < 0 || index >= Integer(data->gd.size())) return;
+  const TsGeneralData& section = data->gd[size_t(index)];
+  const TPoint origin = ClientOrigin(h);
+  const Integer width = GetWindowWidth(h), height = GetWindowHeight(h);
+  // The images lie at the window's corners; the client part under them is invalidated.
+  auto invalidate = [&](Integer image, bool bottom) {
+    const TsMaskData* md = wrapsteps::ImageOf(data, image);
+    if (!md) return;
+    const Integer top = bottom ? height - md->Height : 0;
+    const RECT r{width - md->Width - origin.X, top - origin.Y, width - origin.X, top + md->Height - origin.Y};
+    InvalidateRect(h, &r, TRUE);
+  };
+  invalidate(section.ImgTR, false);
+  invalidate(section.ImgBR, true);
+}
+
+bool TsSkinProvider::SizeStepFollows(HWND h, bool borderUpdated) {
+  if (InAnimationProcess || ((FFormState & FS_ANIMSHOWING) && Form->WindowState() == wsNormal)) return true;
+  const bool iconic = IsIconic(h);
+  if (!Form->Showing() || iconic) FCommonData->BGChanged = true;
+  if ((!FCommonData->BGChanged && !FormChanged()) || (iconic && InAero)) {
+    // The picture still fits: only forms whose region the system may have reset get it again.
+    if (Form->FormStyle() == fsMDIForm || Form->FormStyle() == fsMDIChild || Form->Parent()) {
+      FillArOR();
+      UpdateRgn(true, true);
+    }
+    return true;
+  }
+  FCommonData->BGChanged = true;
+  const TBitmap* cache = FCommonData->FCacheBmp.get();
+  const bool cacheLarger = cache && (cache->Width() > Form->Width() || cache->Height() > Form->Height());
+  if (CanDrawNCArea()) {
+    DuRiruZireziv* manager = SkinManager();
+    if (manager && manager->Options.NativeBordersMaximized && IsZoomed()) BorderForm.reset();
+    const bool barShown = SkinnedScrollThickness(SB_HORZ) > 0 || SkinnedScrollThickness(SB_VERT) > 0;
+    if (!BorderForm || Form->OnPaint()) {
+      RgnChanged = true;
+      FillArOR();
+      if (!fAnimating) UpdateRgn(true, true);
     } else {
-      FCommonData->BGChanged = true;
-      if (CanDrawNCArea()) {
-        RgnChanged = true;
-        FillArOR();
-        if (!fAnimating) UpdateRgn(true, true);
-        if (FCommonData->GetUpdating()) return;
-        RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_NOERASE | RDW_UPDATENOW | RDW_NOFRAME);
+      FollowSizeWithBorder(h, barShown, borderUpdated);
+    }
+    if (FCommonData->GetUpdating()) return false;
+    const TSize last(LastClientRect.Width(), LastClientRect.Height());
+    if (ChildBackgroundFollowsSize(FCommonData->BGType, last, TSize(GetClientWidth(h), GetClientHeight(h)))) {
+      TMessage changed = MakeMessage(SM_ALPHACMD, MAKEWPARAM(1, KV_SETCHANGEDIFNECESSARY), 0);
+      AlphaBroadCast(Form, changed);
+    }
+    if (!BorderForm || barShown) {
+      RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_NOERASE | RDW_UPDATENOW | RDW_NOFRAME);
+    } else {
+      if (!BorderForm->LayeredWindow()) BorderForm->CreateNewForm();
+      const bool frame = Form->BorderWidth() > 0 || Form->Menu();
+      RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | (frame ? RDW_FRAME : 0));
+      if (const HWND bw = BorderForm->LayeredWindow()) {
+        SetWindowPos(bw, h, 0, 0, 0, 0,
+                     SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING);
+        SetWindowRgn(bw, BorderForm->MakeRgn(0, 0), TRUE);
+        BorderForm->ExBorderShowing = false;
+      } else {
+        UpdateRgn(false, false);
       }
     }
+    SetParentUpdated(Form);
+  } else if (cacheLarger) {
+    InvalidateRect(h, nullptr, TRUE);
   }
-  LastClientRect = TRect(0, 0, GetClientWidth(h), GetClientHeight(h));
+  if (TNotifyEvent resized = Form->OnResize()) resized.Call(Form);
+  return true;
+}
+
+// The border window takes the new size: sized with the form (its z-order kept while the
+// system sizes), then put behind the form's top window and cut to the new region.
+void TsSkinProvider::FollowSizeWithBorder(HWND h, bool barShown, bool borderUpdated) {
+  if (!BorderForm->LayeredWindow()) BorderForm->CreateNewForm();
+  if (!barShown && FResizeMode == rmStandard) SetFormState(FFormState | FS_SIZING);
+  if (!borderUpdated) BorderForm->UpdateExBordersPos(true, 255);
+  FCommonData->BeginUpdate();
+  SetFormState(FFormState & ~FS_SIZING);
+  if (const HWND bw = BorderForm->LayeredWindow()) {
+    BorderForm->ExBorderShowing = true;
+    // A form that names no top window of its own keeps the border window right behind itself.
+    auto top = reinterpret_cast<HWND>(SendMessageW(h, SM_ALPHACMD, MAKEWPARAM(0, KV_GETTOPWND), 0));
+    SetWindowPos(bw, top ? top : h, 0, 0, 0, 0,
+                 SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING);
+    BorderForm->ExBorderShowing = false;
+  }
+  RgnChanged = true;
+  SendMessageW(h, SM_ALPHACMD, MAKEWPARAM(0, KV_SETFLOATZORDER), 1);
+  UpdateRgn(true, true);
+  FCommonData->EndUpdate();
 }
 
 // A form stretched to the work area (by the outer border window) gets its saved bounds back
@@ -166,12 +270,13 @@ void TsSkinProvider::KV_WMGetMinMaxInfo(TMessage& m) {
   const HWND h = FormWnd(this);
   auto* info = reinterpret_cast<MINMAXINFO*>(m.LParam);
   if (info && h && CanDrawNCArea() && Form->BorderStyle() != bsNone && Form->FormStyle() != fsMDIChild && !Form->Parent()) {
-    MONITORINFO mi{sizeof mi};
+    MONITORINFO mi{};
+    mi.cbSize = sizeof mi;
     GetMonitorInfoW(MonitorFromWindow(h, MONITOR_DEFAULTTONEAREST), &mi);
     const RECT& r = mi.rcWork;
     const RECT& mon = mi.rcMonitor;
     const Integer b = SysBorderWidth(h, nullptr, false);
-    const Integer t = 0;  // no outer border window: the title stays where the system puts it
+    const Integer t = MaximizedTitleOffset(h);
     info->ptMaxPosition = POINT{r.left - mon.left - b, r.top - mon.top + t - b};
     info->ptMaxSize = POINT{r.right - r.left + 2 * b, r.bottom - r.top + 2 * b - t};
     m.Result = 0;
@@ -179,18 +284,71 @@ void TsSkinProvider::KV_WMGetMinMaxInfo(TMessage& m) {
   PassOn(m);
 }
 
+// How far a maximized form lies below the work area's top: the outer border window draws a
+// skin title taller than the system caption, and the part of it above the system's place
+// stays on the screen.
+Integer TsSkinProvider::MaximizedTitleOffset(HWND h) {
+  DuRiruZireziv* manager = SkinManager();
+  const bool zooming = FFormState & FS_ZOOMING;
+  if (!BorderForm || (IsZoomed() && !ExtBordersNeeded(true)) ||
+      (zooming && manager && manager->Options.NativeBordersMaximized))
+    return 0;
+  if (!(GetWindowLongW(h, GWL_STYLE) & WS_CAPTION)) return 0;
+  FSysExHeight = zooming && SysCaptHeight(this, 0) + 4 < ActualTitleHeight(true);
+  return MaxBtnOffset(this, true);
+}
+
 void TsSkinProvider::KV_WMMove(TMessage& m) {
   const HWND h = FormWnd(this);
+  KillAnimations();
+  if (Form->BorderStyle() != bsNone) ClearAllGlows();
+  if (BorderForm || !Form->Showing()) {
+    PassOn(m);
+    return;
+  }
+  const bool minRestoring = FFormState & (FS_ANIMMINIMIZING | FS_ANIMRESTORING);
+  if (ExtBordersNeeded(false) && !IsLoading() && !minRestoring && h && !IsIconic(h)) InitExBorders(true);
   TBitmap* cache = FCommonData->FCacheBmp.get();
-  if (Form->Showing() && cache && cache->Width() != Form->Width()) {
-    FCommonData->BeginUpdate();
-    const TScopeExit done([&] { FCommonData->EndUpdate(); });
+  if (cache && cache->Width() != Form->Width()) {
+    // The system's move does not repaint from a picture of the wrong width.
+    const bool wasUpdating = FCommonData->FUpdating;
+    FCommonData->FUpdating = true;
+    const TScopeExit done([&] { FCommonData->FUpdating = wasUpdating; });
     PassOn(m);
   } else {
     PassOn(m);
   }
   if (Form->Parent() && h) RedrawWindow(GetParent(h), nullptr, nullptr, RDW_INVALIDATE | RDW_NOERASE | RDW_FRAME);
   MoveGluedForms(false);
+}
+
+void TsSkinProvider::KV_WMExitSizeMove(TMessage& m) {
+  PassOn(m);
+  if (!BorderForm || !kvSupportedList) return;
+  // Entries are copied first: a repaint may make the skinner drop or add entries.
+  std::vector<HWND> windows;
+  for (const auto& slot : *kvSupportedList) {
+    auto* entry = dynamic_cast<TkvProvider*>(slot.get());
+    if (!entry) continue;
+    if (!entry->CtrlHandle && entry->sp && entry->sp->Form && entry->sp->Form->HandleAllocated())
+      entry->CtrlHandle = entry->sp->Form->WindowHandle();
+    if (entry->CtrlHandle) windows.push_back(entry->CtrlHandle);
+  }
+  for (HWND wnd : windows) SendAMessage(wnd, KV_INVALIDATE);
+}
+
+void TsSkinProvider::KV_WMNCDestroy(TMessage&) {
+  if (Form->FormStyle() == fsMDIChild && MDISkinProvider && MDISkinProvider != this && MDISkinProvider->MDIForm &&
+      MDISkinProvider->FCommonData && MDISkinProvider->FCommonData->Skinned()) {
+    TsSkinProvider* main = MDISkinProvider;
+    main->RepaintMenu();
+    TForm* mainForm = main->Form;
+    if (mainForm && !mainForm->ActiveMDIChild() && mainForm->ClientHandle())
+      RedrawWindow(mainForm->ClientHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+  }
+  // The hide animation may still show this form through the cover: it frees the cover then.
+  const HWND h = FormWnd(this);
+  if (!(kvHideTimer && h && kvHideTimer->ParentWnd == h && kvHideTimer->Form)) CoverForm.reset();
 }
 
 void TsSkinProvider::KV_WMShowWindow(TMessage& m) {
