@@ -83,6 +83,17 @@ class TkvDialogWnd : public TkvMainWnd {
   // Draws one icon's look into the cache over the clean title strip; False when it has none.
   bool DrawIcon(Integer code);
 
+  // The manager lets forms and dialogs have skinned frames.
+  bool CanDrawNCArea() const;
+  // A popup without caption and border bits: the window keeps its whole rectangle.
+  bool Borderless() const;
+  // The frame is shown by the outer border window (it has none while the dialog is minimized):
+  // the dialog itself shows only its client area.
+  bool FrameOnBorderWindow() const;
+  // The dialog's region while the border window shows its frame: inside the system's sides, below
+  // its title (window coordinates).
+  TRect ClientRegionRect() const;
+
   // Lets go of the dialog: the window procedure goes back, the skinner frees the wrapper.
   void Uninit();
   // The skinned system menu at a screen point, its items as the dialog's state says.

@@ -109,6 +109,24 @@ Integer TkvDialogWnd::CaptionHeight() const {
   return HeaderHeight() - SysBorderWidth();
 }
 
+bool TkvDialogWnd::CanDrawNCArea() const {
+  DuRiruZireziv* manager = SkinData ? SkinData->GetSkinManager() : nullptr;
+  return manager && manager->Options.DrawNonClientArea;
+}
+
+bool TkvDialogWnd::Borderless() const {
+  return (dwStyle & (WS_POPUP | WS_CAPTION)) == WS_POPUP;
+}
+
+bool TkvDialogWnd::FrameOnBorderWindow() const { return BorderForm && !IsIconic(CtrlHandle); }
+
+TRect TkvDialogWnd::ClientRegionRect() const {
+  // The system's metrics, not the skin's: they say where the client area lies in the window.
+  const TSize size = WindowSize(CtrlHandle);
+  const Integer side = SysBorderWidth();
+  return TRect(side, CaptionHeight() + side, size.cx - side, size.cy - side);
+}
+
 // ---- 2. Hit testing and icon states -------------------------------------------------------------
 
 TkvDialogWnd::TBorderIcon* TkvDialogWnd::IconOf(Integer code) {
@@ -383,6 +401,8 @@ bool TkvDialogWnd::DrawIcon(Integer code) {
 }
 
 void TkvDialogWnd::PaintCaption(HDC dc) {
+  // The border window shows the frame; the dialog's region leaves it nothing to paint.
+  if (FrameOnBorderWindow()) return;
   PaintAll();
   TBitmap* cache = SkinData->FCacheBmp.get();
   if (!cache) return;
@@ -415,12 +435,19 @@ void TkvDialogWnd::InitExBorders(bool active) {
     if (BorderForm) {
       BorderForm.reset();
       SkinData->BGChanged = true;  // the picture loses its shadow margins
+      RgnChanged = true;           // and the dialog shows its frame itself again
+      if (IsWindowVisible(CtrlHandle) && !RgnChanging) {
+        FillDlgArOR(this);
+        RgnChanged = false;
+        UpdateRgn(this, true);
+      }
     }
     return;
   }
   if (BorderForm) return;
   BorderForm = std::make_unique<TkvBorderForm>(this);
   SkinData->BGChanged = true;
+  RgnChanged = true;
   if (IsWindowVisible(CtrlHandle)) BorderForm->UpdateExBordersPos(true, 255);
 }
 
@@ -531,7 +558,12 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
     return;
   }
   if (!skinned) {
-    BorderForm.reset();  // no skin, no shadow
+    if (BorderForm) {
+      // No skin, no shadow: the dialog shows its whole window again.
+      BorderForm.reset();
+      SetWindowRgn(CtrlHandle, nullptr, IsWindowVisible(CtrlHandle));
+      RgnChanged = true;
+    }
     TkvMainWnd::kvWndProc(message);
     return;
   }
@@ -629,7 +661,7 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       TkvMainWnd::kvWndProc(message);
       return;
     case WM_NCPAINT:
-      if (!RgnChanging && RgnChanged) {
+      if (!RgnChanging && RgnChanged && (!Borderless() || (dwStyle & WS_THICKFRAME))) {
         FillDlgArOR(this);
         RgnChanged = false;
         UpdateRgn(this, true);
@@ -686,6 +718,12 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       if (IsWindowVisible(CtrlHandle)) {
         RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_ALLCHILDREN);
         if (BorderForm) BorderForm->UpdateExBordersPos(true, 255);
+        // The region follows the new size at once: the border window's hole already has it.
+        if (message.Msg == WM_SIZE && !RgnChanging && !InAnimationProcess) {
+          FillDlgArOR(this);
+          RgnChanged = false;
+          UpdateRgn(this, true);
+        }
       }
       return;
     case WM_NCHITTEST: {
@@ -811,12 +849,19 @@ HRGN GetRgnFromArOR(TkvDialogWnd* dlg, Integer x, Integer y) {
 
 void UpdateRgn(TkvDialogWnd* dlg, bool redraw) {
   const HWND h = dlg->CtrlHandle;
-  const bool borderless = !(dlg->dwStyle & (WS_CAPTION | WS_THICKFRAME | WS_DLGFRAME | WS_BORDER));
-  if (!h || (borderless && !IsIconic(h))) return;
+  if (!h || !dlg->CanDrawNCArea() || (dlg->Borderless() && !IsIconic(h))) return;
   // Another skinning engine that owns the window answers the probe.
   if (SendMessageW(h, CM_BEWAIT_DIALOG, BE_ID, 0) == LRESULT(BE_ID)) return;
   const auto changing = SetForScope(dlg->RgnChanging, true);
-  SetWindowRgn(h, GetRgnFromArOR(dlg, 0, 0), redraw);  // the window owns the region from here on
+  HRGN rgn = nullptr;
+  if (dlg->FrameOnBorderWindow()) {
+    // The border window behind shows the frame and takes its clicks.
+    const TRect r = dlg->ClientRegionRect();
+    rgn = CreateRectRgn(r.Left, r.Top, Maxi(r.Left, r.Right), Maxi(r.Top, r.Bottom));
+  } else {
+    rgn = GetRgnFromArOR(dlg, 0, 0);
+  }
+  SetWindowRgn(h, rgn, redraw);  // the window owns the region from here on
 }
 
 // ---- 6. Blend on moving ---------------------------------------------------------------------------

@@ -548,11 +548,9 @@ TPoint TkvBorderForm::FrameOffset() {
 HRGN TkvBorderForm::ClientRgn(Integer newWidth, Integer newHeight) {
   const HWND h = OwnerHandle();
   if (Dlg) {
-    // The dialog shows its whole window itself.
-    RECT wr{};
-    GetWindowRect(h, &wr);
-    const Integer left = OffsetX(), top = OffsetY();
-    return CreateRectRgn(left, top, left + wr.right - wr.left, top + wr.bottom - wr.top);
+    // The dialog shows only its client area (its own region); the frame around is this window's.
+    const TRect r = OffsRect(Dlg->ClientRegionRect(), OffsetX(), OffsetY());
+    return CreateRectRgn(r.Left, r.Top, Maxi(r.Left, r.Right), Maxi(r.Top, r.Bottom));
   }
   const Integer left = sp->OffsetX(), top = sp->OffsetY();
   Integer width = GetClientWidth(h), height = GetClientHeight(h);
@@ -805,7 +803,12 @@ void TkvBorderForm::UpdateDialogBorder(bool redraw, Byte blend) {
     SetWindowPos(wnd, nullptr, target.X, target.Y, 0, 0, flags | SWP_NOSIZE | SWP_NOZORDER);
   }
   // Right behind the dialog (a topmost dialog makes it topmost too).
-  SetWindowPos(wnd, h, 0, 0, 0, 0,
-               flags | SWP_NOMOVE | SWP_NOSIZE | (IsWindowVisible(wnd) ? 0 : SWP_SHOWWINDOW));
-  MainRgnReady = true;
+  const bool wasVisible = IsWindowVisible(wnd);
+  SetWindowPos(wnd, h, 0, 0, 0, 0, flags | SWP_NOMOVE | SWP_NOSIZE | (wasVisible ? 0 : SWP_SHOWWINDOW));
+  if (!MainRgnReady && blend == 255) {
+    // Now that the frame is on screen here, the dialog keeps only its client area.
+    Dlg->RgnChanged = false;
+    ::UpdateRgn(Dlg, !wasVisible || redraw);
+    MainRgnReady = true;
+  }
 }

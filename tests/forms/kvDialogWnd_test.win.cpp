@@ -126,9 +126,13 @@ class DialogWrapper : public SkinnedForm {
     return TPoint((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
   }
   LPARAM ScreenParam(TPoint windowPoint) {
+    const POINT p = ScreenPoint(windowPoint);
+    return MAKELPARAM(p.x, p.y);
+  }
+  POINT ScreenPoint(TPoint windowPoint) {
     RECT w{};
     GetWindowRect(dlg, &w);
-    return MAKELPARAM(windowPoint.X + w.left, windowPoint.Y + w.top);
+    return POINT{windowPoint.X + w.left, windowPoint.Y + w.top};
   }
   // Three warm-up cycles, then rounds more leave at most two GDI and USER handles behind.
   template <class F>
@@ -850,8 +854,9 @@ TEST_F(DialogWrapper, IconGlowOverAnOuterBorderLandsOnTheIcon) {
   EXPECT_EQ(shown[0].pos.x, r.left + icon.Left);
   EXPECT_EQ(shown[0].pos.y, r.top + icon.Top);
   EXPECT_EQ(shown[0].At(icon.Width() / 2, icon.Height() / 2), GlyphPixel(0, 1));
-  // The dialog's own frame shows the normal icon, from the picture inside the shadow.
-  EXPECT_EQ(At(IconCentre(TkvDialogWnd::biClose).X, IconCentre(TkvDialogWnd::biClose).Y), ColorOfPixel(GlyphPixel(0, 0)));
+  // Under the glow, the icon's place on screen is the border window's (whose picture shows the
+  // frame): the dialog keeps only its client area.
+  EXPECT_EQ(WindowFromPoint(ScreenPoint(IconCentre(TkvDialogWnd::biClose))), w->BorderForm->LayeredWindow());
 }
 
 // Without glowing nothing layered is made for a hot icon.
@@ -1056,7 +1061,9 @@ TEST_F(DialogWrapper, CaptionDragWithAnOuterBorderMovesAndFadesThePicture) {
   EXPECT_FALSE(w->BorderForm->ExBorderShowing);
   const TOwnedRegion rgn(CreateRectRgn(0, 0, 0, 0));
   ASSERT_NE(GetWindowRgn(bw, rgn.get()), ERROR);
-  EXPECT_FALSE(PtInRegion(rgn.get(), shadow.Left + 20, shadow.Top + 20));  // the dialog's place cut out again
+  // The dialog's client area is cut out again; its frame is the border window's.
+  EXPECT_FALSE(PtInRegion(rgn.get(), shadow.Left + o.X + 20, shadow.Top + o.Y + 20));
+  EXPECT_TRUE(PtInRegion(rgn.get(), shadow.Left + o.X + 20, shadow.Top + o.Y / 2));
 }
 
 namespace {
@@ -1115,9 +1122,9 @@ TEST_F(DialogWrapper, OuterBorderTakesTheSkinsSideAndTitle) {
     EXPECT_EQ(icon.Right + o.X, shadow.Left + frame.cx - Maxi(4, sys.X + c.moreSide));
     EXPECT_EQ(icon.Top + o.Y, shadow.Top + (sys.Y + c.moreTitle - kGlyphH) / 2);
     EXPECT_EQ(pic.At(icon.Left + o.X + kGlyphW / 2, icon.Top + o.Y + kGlyphH / 2), GlyphPixel(0, 0));
-    // The window's own frame shows the same picture, and the icon answers there.
-    EXPECT_EQ(At(IconCentre(TkvDialogWnd::biClose).X, IconCentre(TkvDialogWnd::biClose).Y),
-              ColorOfPixel(GlyphPixel(0, 0)));
+    // On screen the icon's place is the border window's (the dialog keeps only its client
+    // area), and the dialog's own hit test answers there all the same.
+    EXPECT_EQ(WindowFromPoint(ScreenPoint(IconCentre(TkvDialogWnd::biClose))), w->BorderForm->LayeredWindow());
     EXPECT_EQ(SendMessageW(dlg, WM_NCHITTEST, 0, ScreenParam(IconCentre(TkvDialogWnd::biClose))), HTCLOSE);
     w->SetHotHT(0);  // the next picture shows the icon normal again
   }
@@ -1334,4 +1341,200 @@ TEST_F(DialogWrapper, OuterBorderHandsTheFramesMouseActionsToTheDialog) {
   EXPECT_FALSE(IsWindow(bw));
   CleanSupportedList();
   EXPECT_EQ(FindFormInList(dlg), nullptr);
+}
+
+namespace {
+
+// A window's region: whether it has one, and the box around it.
+struct WindowRegion {
+  bool has = false;
+  TRect box;
+};
+WindowRegion RegionOf(HWND wnd) {
+  const TOwnedRegion rgn(CreateRectRgn(0, 0, 0, 0));
+  if (GetWindowRgn(wnd, rgn.get()) == ERROR) return {};
+  RECT b{};
+  GetRgnBox(rgn.get(), &b);
+  return {true, TRect(b.left, b.top, b.right, b.bottom)};
+}
+bool InRegionOf(HWND wnd, TPoint p) {
+  const TOwnedRegion rgn(CreateRectRgn(0, 0, 0, 0));
+  return GetWindowRgn(wnd, rgn.get()) != ERROR && PtInRegion(rgn.get(), p.X, p.Y);
+}
+// The client rectangle in window coordinates, as the system placed it.
+TRect ClientInWindow(HWND wnd) {
+  RECT c{};
+  GetClientRect(wnd, &c);
+  const TPoint o = ClientOrigin(wnd);
+  return TRect(o.X, o.Y, o.X + c.right, o.Y + c.bottom);
+}
+TRect WholeWindow(HWND wnd) {
+  RECT r{};
+  GetWindowRect(wnd, &r);
+  return TRect(0, 0, r.right - r.left, r.bottom - r.top);
+}
+
+constexpr DWORD kCaptionDialog = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_MODALFRAME;
+
+// Answers the probe by which another skinning engine claims a window (message 0xBC4D asking
+// with 16802, answered with 16802).
+INT_PTR CALLBACK OtherEngineDialogProc(HWND wnd, UINT msg, WPARAM w, LPARAM) {
+  if (msg == 0xBC4D && w == 16802) {
+    SetWindowLongPtrW(wnd, DWLP_MSGRESULT, 16802);
+    return TRUE;
+  }
+  return FALSE;
+}
+
+}  // namespace
+
+// The dialog's window region. Without an outer border: the whole window less the corner pixels
+// its border image leaves transparent. With one: only the client area, placed by the system's
+// frame metrics whatever the skin's frame and shadow are, and the border window (which shows
+// the frame) leaves exactly that area out of its own region. A popup without caption or border
+// bits keeps no region either way.
+TEST_F(DialogWrapper, WindowRegionIsTheClientAreaWithAnOuterBorder) {
+  TkvSkinData& d = *skin->skin.Data;
+  struct Case {
+    const char* what;
+    DWORD style;
+    bool outer;
+    TRect shadow;
+    Integer skinSide, skinTitle;  // the skin's extended frame (0: the dialog's own)
+  };
+  const TRect shadow(9, 7, 11, 13);
+  const Case cases[] = {
+      {"without outer border", kCaptionDialog, false, TRect(), 0, 0},
+      {"outer border", kCaptionDialog, true, shadow, 0, 0},
+      {"outer border, wider skin frame", kCaptionDialog, true, TRect(4, 4, 4, 4), 14, 40},
+      {"sizeable, outer border", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, true, shadow, 0, 0},
+      {"no caption, outer border", WS_POPUP | WS_DLGFRAME, true, shadow, 0, 0},
+      {"popup without border", WS_POPUP, false, TRect(), 0, 0},
+      {"popup without border, outer border", WS_POPUP, true, shadow, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.outer)
+      GiveShadow(*skin, c.shadow);
+    else
+      skin->skin.Manager.SetExtendedBorders(false);
+    d.ExBorderWidth = c.skinSide;
+    d.ExTitleHeight = c.skinTitle;
+    DialogTemplate tmpl{};
+    tmpl.t.style = c.style;
+    tmpl.t.x = tmpl.t.y = 40;
+    tmpl.t.cx = 160;
+    tmpl.t.cy = 80;
+    dlg = CreateDialogIndirectParamW(nullptr, &tmpl.t, nullptr, &ClosingDialogProc, 0);
+    ASSERT_NE(dlg, nullptr);
+    ShowDialog();
+    TkvDialogWnd* w = Wrapper();
+    ASSERT_NE(w, nullptr);
+    ASSERT_EQ(w->BorderForm != nullptr, c.outer);
+    const WindowRegion region = RegionOf(dlg);
+    const TRect client = ClientInWindow(dlg);
+    if (c.style == WS_POPUP) {
+      EXPECT_FALSE(region.has);
+    } else if (!c.outer) {
+      ASSERT_TRUE(region.has);
+      EXPECT_EQ(region.box, WholeWindow(dlg));
+      EXPECT_FALSE(InRegionOf(dlg, TPoint(0, 0)));  // a transparent corner pixel of the border image
+      EXPECT_TRUE(InRegionOf(dlg, TPoint(client.Left - 1, client.Top)));
+    } else {
+      ASSERT_TRUE(region.has);
+      EXPECT_EQ(region.box, client);
+      EXPECT_FALSE(InRegionOf(dlg, TPoint(client.Left - 1, client.Top)));
+      // The border window: its hole is the client area, the frame around it is its own.
+      const HWND bw = w->BorderForm->LayeredWindow();
+      ASSERT_NE(bw, nullptr);
+      const TPoint o = w->FrameOrigin();
+      EXPECT_FALSE(InRegionOf(bw, TPoint(o.X + client.Left, o.Y + client.Top)));
+      EXPECT_FALSE(InRegionOf(bw, TPoint(o.X + client.Right - 1, o.Y + client.Bottom - 1)));
+      EXPECT_TRUE(InRegionOf(bw, TPoint(o.X + client.Left - 1, o.Y + client.Top)));
+      EXPECT_TRUE(InRegionOf(bw, TPoint(o.X + client.Left, o.Y + client.Top - 1)));
+      EXPECT_TRUE(InRegionOf(bw, TPoint(o.X + client.Right, o.Y + client.Bottom - 1)));
+      EXPECT_TRUE(InRegionOf(bw, TPoint(o.X + client.Right - 1, o.Y + client.Bottom)));
+    }
+    DestroyWindow(dlg);
+    dlg = nullptr;
+    CleanSupportedList();
+  }
+  d.ExBorderWidth = d.ExTitleHeight = 0;
+}
+
+// The region follows the dialog: minimized (the border window goes) the dialog shows its whole
+// window again, restored only its client area; a new size gets its region at once; with the
+// outer border dropped the dialog shows its whole frame itself.
+TEST_F(DialogWrapper, WindowRegionFollowsTheDialogsStateAndSize) {
+  GiveShadow(*skin, TRect(9, 7, 11, 13));
+  ASSERT_NE(MakeDialog(), nullptr);
+  TkvDialogWnd* w = ShowWithOuterBorder();
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(RegionOf(dlg).box, ClientInWindow(dlg));
+
+  ShowWindow(dlg, SW_MINIMIZE);
+  Application->ProcessMessages();
+  ASSERT_TRUE(IsIconic(dlg));
+  EXPECT_EQ(w->BorderForm->LayeredWindow(), nullptr);
+  EXPECT_EQ(RegionOf(dlg).box, WholeWindow(dlg));
+
+  ShowWindow(dlg, SW_RESTORE);
+  Application->ProcessMessages();
+  ASSERT_FALSE(IsIconic(dlg));
+  ASSERT_NE(w->BorderForm->LayeredWindow(), nullptr);
+  EXPECT_EQ(RegionOf(dlg).box, ClientInWindow(dlg));
+
+  RECT r{};
+  GetWindowRect(dlg, &r);
+  SetWindowPos(dlg, nullptr, 0, 0, r.right - r.left + 37, r.bottom - r.top + 23, SWP_NOMOVE | SWP_NOZORDER);
+  EXPECT_EQ(RegionOf(dlg).box, ClientInWindow(dlg));  // without waiting for a paint
+  Application->ProcessMessages();
+  EXPECT_EQ(RegionOf(dlg).box, ClientInWindow(dlg));
+
+  w->InitExBorders(false);
+  EXPECT_EQ(RegionOf(dlg).box, WholeWindow(dlg));
+  EXPECT_TRUE(InRegionOf(dlg, TPoint(1, ClientInWindow(dlg).Top)));
+}
+
+// A window that another skinning engine claims (it answers the probe) keeps its region: none
+// is set on it, with or without an outer border.
+TEST_F(DialogWrapper, DialogClaimedByAnotherEngineKeepsItsRegion) {
+  for (const bool outer : {false, true}) {
+    SCOPED_TRACE(outer);
+    if (outer)
+      GiveShadow(*skin, TRect(9, 7, 11, 13));
+    else
+      skin->skin.Manager.SetExtendedBorders(false);
+    ASSERT_NE(MakeDialogWithProc(&OtherEngineDialogProc), nullptr);
+    ShowDialog();
+    ASSERT_NE(Wrapper(), nullptr);
+    EXPECT_EQ(SendMessageW(dlg, 0xBC4D, 16802, 0), 16802);
+    EXPECT_FALSE(RegionOf(dlg).has);
+    DestroyWindow(dlg);
+    dlg = nullptr;
+    CleanSupportedList();
+  }
+}
+
+// A click as the user gives it (through the system's input) on the close icon of a dialog with
+// an outer border: the icon's place on screen is the border window's, whose picture shows it
+// (the dialog's own window keeps only its client area), and the click closes the dialog.
+TEST_F(DialogWrapper, RealClickOnTheBorderWindowsCloseIconClosesTheDialog) {
+  const auto noGlow = SetForScope(skin->skin.Manager.Effects.AllowGlowing, false);
+  GiveShadow(*skin, TRect(9, 7, 11, 13));
+  ASSERT_NE(MakeDialog(), nullptr);
+  TkvDialogWnd* w = ShowWithOuterBorder();
+  ASSERT_NE(w, nullptr);
+  const HWND bw = w->BorderForm->LayeredWindow();
+  const TRect icon = w->Icons[TkvDialogWnd::biClose].Rect;
+  // The icon lies on the dialog's own window: there the border window shows through it.
+  ASSERT_TRUE(WholeWindow(dlg).Contains(TPoint(icon.Left, icon.Top)));
+  const POINT close = ScreenPoint(IconCentre(TkvDialogWnd::biClose));
+  const TRect client = ClientInWindow(dlg);
+  EXPECT_EQ(WindowFromPoint(close), bw);
+  EXPECT_EQ(WindowFromPoint(ScreenPoint(TPoint(client.Left + 2, client.Top + 2))), dlg);
+  ClickAt(TPoint(close.x, close.y));
+  for (int i = 0; i < 100 && IsWindow(dlg); ++i) PumpMessages(10);
+  EXPECT_FALSE(IsWindow(dlg));
+  EXPECT_FALSE(IsWindow(bw));
 }
