@@ -27,6 +27,13 @@
 TW_DEFINE_CLASS(TkvDialogWnd) {}
 
 namespace {
+// The border image of a skin section, null when it has none.
+const TsMaskData* BorderImage(TkvSkinData* data, Integer section) {
+  if (!data || section < 0 || section >= Integer(data->gd.size())) return nullptr;
+  const Integer image = data->gd[size_t(section)].BorderIndex;
+  return image >= 0 && image < Integer(data->ma.size()) ? &data->ma[size_t(image)] : nullptr;
+}
+
 // The wrappers of the dialog's children go: off their windows when those still live, and freed
 // (Free: a wrapper still inside one of its messages goes when that ends).
 void ReleaseChildWrappers(std::vector<TkvMainWnd*>& wrappers) {
@@ -59,6 +66,10 @@ void TkvDialogWnd::DropCover() {
   }
   AnimClosing = false;
 }
+
+// Of the frame section's border image, a dialog's top corners take at most this many pixels
+// each way from the shadow (a title section's border image gives them whole).
+constexpr Integer kFormTopCornerLimit = 8;
 
 // ---- 1. Queries and metrics --------------------------------------------------------------------
 
@@ -282,8 +293,9 @@ void TkvDialogWnd::PaintAll() {
     if (dwExStyle & (WS_EX_RTLREADING | WS_EX_LAYOUTRTL)) flags |= DT_RIGHT | DT_RTLREADING;
     target->Canvas()->Brush()->SetStyle(bsClear);
     const Integer section = manager && manager->IsValidSkinIndex(TitleIndex) ? TitleIndex : SkinData->SkinIndex;
-    // Over the drawn frame the text keeps the picture's alpha.
-    if (extended)
+    // The border window's picture has real alpha: the text is written with it (the system's
+    // text drawing would leave its pixels transparent).
+    if (BorderForm)
       WriteText32(target, Caption, true, text, flags, section, state, manager);
     else
       kvWriteTextEx(target->Canvas(), Caption, true, text, flags, section, state, manager);
@@ -317,6 +329,9 @@ void TkvDialogWnd::PaintAll() {
     } else {
       PaintShadowMargins(data, manager ? manager->ExtBordersMode() : ebmFull, SkinData->SkinIndex, FFormActive, picture,
                          body, tpl, shadow);
+      // The corners the frame's border images leave transparent show the shadow behind them.
+      if (tpl && BorderImage(data, SkinData->SkinIndex))
+        FillFrameCornersFromTemplate(data, SkinData->SkinIndex, TitleIndex, picture, body, tpl, shadow, kFormTopCornerLimit);
     }
   }
   if (caption > 0)
@@ -817,14 +832,6 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
 }
 
 // ---- 5. Window region ----------------------------------------------------------------------------
-
-namespace {
-const TsMaskData* BorderImage(TkvSkinData* data, Integer section) {
-  if (!data || section < 0 || section >= Integer(data->gd.size())) return nullptr;
-  const Integer image = data->gd[size_t(section)].BorderIndex;
-  return image >= 0 && image < Integer(data->ma.size()) ? &data->ma[size_t(image)] : nullptr;
-}
-}  // namespace
 
 void FillDlgArOR(TkvDialogWnd* dlg) {
   dlg->ArOR.clear();

@@ -1538,3 +1538,123 @@ TEST_F(DialogWrapper, RealClickOnTheBorderWindowsCloseIconClosesTheDialog) {
   EXPECT_FALSE(IsWindow(dlg));
   EXPECT_FALSE(IsWindow(bw));
 }
+
+namespace {
+// A shadow template whose every pixel differs from the others (and from the frame's).
+std::unique_ptr<TBitmap> CodedTemplate(Integer size) {
+  auto tpl = std::make_unique<TBitmap>(size, size, pf32bit);
+  TPixelView v = tpl->View();
+  for (Integer y = 0; y < size; ++y)
+    for (Integer x = 0; x < size; ++x) v.At(x, y) = 0xC0000000u | uint32_t(x * 5) << 16 | uint32_t(y * 5) << 8 | 0x11u;
+  return tpl;
+}
+}  // namespace
+
+// With an outer border, the corners of the frame that its border images leave transparent
+// (their key-colour pixels) show the shadow template, each corner the template's pixels at the
+// same corner inside its shadow margins: the top corners by the title section's border image
+// when there is one, else by the dialog section's, of which only the outer 8 x 8 pixels count;
+// the bottom corners by the dialog section's. The images' other pixels keep the frame.
+TEST_F(DialogWrapper, FrameCornersShowTheShadowThroughTheBorderImagesKeyPixels) {
+  const TRect shadow(9, 7, 11, 13);
+  GiveShadow(*skin, shadow);
+  TkvSkinData& d = *skin->skin.Data;
+  constexpr Integer kTpl = 41;
+  for (auto* slot : {&d.ShdaTemplate, &d.ShdiTemplate}) *slot = CodedTemplate(kTpl);
+  // The dialog's frame: a 30 x 30 image of 12-pixel margins with key pixels at each corner's
+  // tip and 10 pixels in from it.
+  const Integer frame = skin->skin.AddImage(TRect(160, 0, 190, 30), 1, 0, 0, 12);
+  skin->skin.Fill(frame, 0, kBorderPixel);
+  for (const TPoint p : {TPoint(0, 0), TPoint(10, 10), TPoint(29, 0), TPoint(19, 10), TPoint(0, 29), TPoint(10, 19),
+                         TPoint(29, 29), TPoint(19, 19)})
+    skin->skin.Put(frame, 0, p.X, p.Y, kKey);
+  skin->skin.Section(skin->dialog).BorderIndex = frame;
+  // A title section whose border image (6-pixel margins) has key pixels one in from its top tips.
+  constexpr uint32_t kTitlePixel = 0xFF205080;
+  const Integer titleImage = skin->skin.AddImage(TRect(200, 0, 230, 30), 1, 0, 0, 6);
+  skin->skin.Fill(titleImage, 0, kTitlePixel);
+  for (const TPoint p : {TPoint(1, 1), TPoint(28, 1)}) skin->skin.Put(titleImage, 0, p.X, p.Y, kKey);
+  TsGeneralData titleSection = PlainSection(u"DIALOGTITLE", 0, kTitleActive, 2);
+  titleSection.BorderIndex = titleImage;
+  const Integer title = skin->skin.AddSection(titleSection);
+  d.Reindex();
+
+  for (const bool withTitle : {false, true}) {
+    SCOPED_TRACE(withTitle ? "title section's border image" : "dialog section's border image");
+    skin->skin.Manager.SkinCommonInfo.Sections[ssDialogTitle] = withTitle ? title : -1;
+    ASSERT_NE(MakeDialog(), nullptr);
+    TkvDialogWnd* w = ShowWithOuterBorder();
+    ASSERT_NE(w, nullptr);
+    const layered::UpdateCall pic = RepaintedPicture(w);
+    ASSERT_FALSE(pic.pixels.empty());
+    const TRect body(shadow.Left, shadow.Top, pic.size.cx - shadow.Right, pic.size.cy - shadow.Bottom);
+    const TPixelView tpl = d.ShdaTemplate->View();
+    const Integer tplRight = kTpl - shadow.Right, tplBottom = kTpl - shadow.Bottom;
+    struct Case {
+      const char* where;
+      TPoint frame;        // in the picture
+      bool filled;
+      TPoint fromTemplate;  // when filled
+    };
+    std::vector<Case> cases = {
+        {"bottom-left tip", TPoint(body.Left, body.Bottom - 1), true, TPoint(shadow.Left, tplBottom - 1)},
+        {"bottom-left inner", TPoint(body.Left + 10, body.Bottom - 11), true, TPoint(shadow.Left + 10, tplBottom - 11)},
+        {"bottom-right tip", TPoint(body.Right - 1, body.Bottom - 1), true, TPoint(tplRight - 1, tplBottom - 1)},
+        {"bottom-right inner", TPoint(body.Right - 11, body.Bottom - 11), true, TPoint(tplRight - 11, tplBottom - 11)},
+        {"bottom edge", TPoint(body.Left + 1, body.Bottom - 1), false, TPoint()},
+    };
+    if (withTitle) {
+      cases.push_back({"title's top-left key", TPoint(body.Left + 1, body.Top + 1), true,
+                       TPoint(shadow.Left + 1, shadow.Top + 1)});
+      cases.push_back({"title's top-right key", TPoint(body.Right - 2, body.Top + 1), true,
+                       TPoint(tplRight - 2, shadow.Top + 1)});
+      cases.push_back({"dialog's top-left tip", TPoint(body.Left, body.Top), false, TPoint()});
+    } else {
+      cases.push_back({"top-left tip", TPoint(body.Left, body.Top), true, TPoint(shadow.Left, shadow.Top)});
+      cases.push_back({"top-right tip", TPoint(body.Right - 1, body.Top), true, TPoint(tplRight - 1, shadow.Top)});
+      cases.push_back({"top-left beyond 8 pixels", TPoint(body.Left + 10, body.Top + 10), false, TPoint()});
+      cases.push_back({"top-right beyond 8 pixels", TPoint(body.Right - 11, body.Top + 10), false, TPoint()});
+      cases.push_back({"top edge", TPoint(body.Left + 1, body.Top), false, TPoint()});
+    }
+    for (const Case& c : cases) {
+      const uint32_t pixel = pic.At(c.frame.X, c.frame.Y);
+      if (c.filled) {
+        EXPECT_EQ(pixel, tpl.At(c.fromTemplate.X, c.fromTemplate.Y)) << c.where;
+      } else {
+        EXPECT_EQ(pixel >> 24, 0xFFu) << c.where;  // the frame's own, opaque
+        for (Integer y = 0; y < kTpl; ++y)
+          for (Integer x = 0; x < kTpl; ++x) ASSERT_NE(pixel, tpl.At(x, y)) << c.where;
+      }
+    }
+    DestroyWindow(dlg);
+    dlg = nullptr;
+    CleanSupportedList();
+  }
+}
+
+// With an outer border the caption is written with alpha in the plain (not extended) drawing
+// too: the title strip the wrapper keeps holds its text pixels opaque, where the system's text
+// drawing leaves them transparent.
+TEST_F(DialogWrapper, CaptionIsWrittenWithAlphaOverAnOuterBorder) {
+  GiveShadow(*skin, TRect(9, 7, 11, 13));
+  ASSERT_FALSE(ExtendedFrameDrawing(skin->skin.Data, &skin->skin.Manager));
+  ASSERT_NE(MakeDialog(), nullptr);
+  SetWindowTextW(dlg, L"WWWWWWWW");
+  TkvDialogWnd* w = ShowWithOuterBorder();
+  ASSERT_NE(w, nullptr);
+  RepaintedPicture(w);
+  ASSERT_NE(w->TitleBG, nullptr);
+  const TPixelView strip = w->TitleBG->View();
+  const TPoint sys = ClientOrigin(dlg);
+  const Integer right = w->Icons[TkvDialogWnd::biMin].Rect.Left;
+  Integer textPixels = 0, transparent = 0;
+  for (Integer y = kBorder; y < sys.Y; ++y)
+    for (Integer x = sys.X + 4; x < right; ++x) {
+      const uint32_t p = strip.At(x, y);
+      if ((p & 0xFFFFFF) == RgbOfColor(kDialogClient)) continue;  // the title's background
+      ++textPixels;
+      if (p >> 24 != 0xFF) ++transparent;
+    }
+  EXPECT_GT(textPixels, 20);
+  EXPECT_EQ(transparent, 0);
+}
