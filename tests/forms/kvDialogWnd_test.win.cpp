@@ -1658,3 +1658,100 @@ TEST_F(DialogWrapper, CaptionIsWrittenWithAlphaOverAnOuterBorder) {
   EXPECT_GT(textPixels, 20);
   EXPECT_EQ(transparent, 0);
 }
+
+namespace {
+// The right-button messages that reach a dialog's window procedure, with their hit codes.
+struct RightButtonLog {
+  std::vector<std::pair<UINT, WPARAM>> seen;
+  WNDPROC next = nullptr;
+};
+RightButtonLog* gRightLog = nullptr;
+LRESULT CALLBACK LogRightButtons(HWND wnd, UINT msg, WPARAM w, LPARAM l) {
+  if (gRightLog && (msg == WM_NCRBUTTONDOWN || msg == WM_NCRBUTTONUP)) gRightLog->seen.emplace_back(msg, w);
+  return CallWindowProcW(gRightLog->next, wnd, msg, w, l);
+}
+}  // namespace
+
+// The border window hands a right press on the frame to the dialog with its own hit code (the
+// title, the small icon, a border icon; nothing from the shadow), and a right release without
+// one (-1), for the dialog to hit-test: over the title that drops the skinned system menu, also
+// for a right click as the user gives it.
+TEST_F(DialogWrapper, RightClicksOnTheBorderWindowReachTheDialog) {
+  const auto noGlow = SetForScope(skin->skin.Manager.Effects.AllowGlowing, false);
+  const TRect shadow(9, 7, 11, 13);
+  TPoint sys;
+  TkvDialogWnd* w = ShowWithWideOuterFrame(shadow, sys);
+  ASSERT_NE(w, nullptr);
+  const HWND bw = w->BorderForm->LayeredWindow();
+  RECT br{};
+  GetWindowRect(bw, &br);
+  const TPoint o = w->FrameOrigin();
+  auto screen = [&](TPoint inBorder) { return MAKELPARAM(br.left + inBorder.X, br.top + inBorder.Y); };
+  auto centre = [&](TkvDialogWnd::TIcon i) {
+    const TRect& r = w->Icons[i].Rect;
+    return TPoint(o.X + (r.Left + r.Right) / 2, o.Y + (r.Top + r.Bottom) / 2);
+  };
+  const TRect iconRect = w->IconRect();
+  const TPoint title((br.right - br.left) / 2, shadow.Top + (sys.Y + 4) / 2);
+  const TPoint inShadow((br.right - br.left) / 2, br.bottom - br.top - 2);
+
+  RightButtonLog log;
+  const auto logging = SetForScope(gRightLog, &log, nullptr);
+  log.next = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(dlg, GWLP_WNDPROC, LONG_PTR(&LogRightButtons)));
+  const TScopeExit unhook([&] { SetWindowLongPtrW(dlg, GWLP_WNDPROC, LONG_PTR(log.next)); });
+
+  struct Case {
+    const char* where;
+    TPoint p;
+    Integer code;  // the forwarded hit code, -2 for nothing forwarded
+  };
+  const Case presses[] = {
+      {"title", title, HTCAPTION},
+      {"small icon", TPoint(iconRect.Left + 1, iconRect.Top + 1), HTSYSMENU},
+      {"close icon", centre(TkvDialogWnd::biClose), HTCLOSE},
+      {"minimize icon", centre(TkvDialogWnd::biMin), HTMINBUTTON},
+      {"shadow", inShadow, -2},
+  };
+  for (const Case& c : presses) {
+    log.seen.clear();
+    SendMessageW(bw, WM_NCRBUTTONDOWN, HTOBJECT, screen(c.p));
+    if (c.code == -2) {
+      EXPECT_TRUE(log.seen.empty()) << c.where;
+      continue;
+    }
+    ASSERT_EQ(log.seen.size(), 1u) << c.where;
+    EXPECT_EQ(log.seen[0].first, UINT(WM_NCRBUTTONDOWN)) << c.where;
+    EXPECT_EQ(Integer(log.seen[0].second), c.code) << c.where;
+  }
+
+  // A release over the close icon is handed on without a code and drops no menu.
+  log.seen.clear();
+  SendMessageW(bw, WM_NCRBUTTONUP, HTOBJECT, screen(centre(TkvDialogWnd::biClose)));
+  ASSERT_EQ(log.seen.size(), 1u);
+  EXPECT_EQ(log.seen[0], std::make_pair(UINT(WM_NCRBUTTONUP), WPARAM(-1)));
+  EXPECT_EQ(VisibleMenuWindow(), nullptr);
+
+  // A release over the title drops the skinned system menu (closed by the timer).
+  for (const bool real : {false, true}) {
+    SCOPED_TRACE(real ? "right click through the system's input" : "release handed on");
+    log.seen.clear();
+    DialogMenuProbe probe;
+    gMenuProbe = &probe;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 30, CloseDialogMenu);
+    if (real) {
+      ClickAt(TPoint(br.left + title.X, br.top + title.Y), false, true);
+      for (int i = 0; i < 100 && !probe.menu; ++i) PumpMessages(10);
+    } else {
+      SendMessageW(bw, WM_NCRBUTTONUP, HTOBJECT, screen(title));
+    }
+    KillTimer(nullptr, timer);
+    gMenuProbe = nullptr;
+    Application->ProcessMessages();
+    EXPECT_NE(probe.menu, nullptr);
+    EXPECT_TRUE(probe.wrapped);
+    ASSERT_FALSE(log.seen.empty());
+    EXPECT_EQ(log.seen.back(), std::make_pair(UINT(WM_NCRBUTTONUP), WPARAM(-1)));
+    if (real) EXPECT_EQ(log.seen.front(), std::make_pair(UINT(WM_NCRBUTTONDOWN), WPARAM(HTCAPTION)));
+  }
+  ASSERT_TRUE(IsWindow(dlg));
+}
