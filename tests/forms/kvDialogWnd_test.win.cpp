@@ -120,6 +120,22 @@ class DialogWrapper : public SkinnedForm {
     return bmp;
   }
   TColor At(Integer x, Integer y) { return Shot()->PixelColor(x, y) & 0xFFFFFF; }
+  // A point of the outer border window (its coordinates) as mouse messages carry it, on screen.
+  static TPoint BorderOnScreen(TkvDialogWnd* w, TPoint inBorder) {
+    RECT br{};
+    GetWindowRect(w->BorderForm->LayeredWindow(), &br);
+    return TPoint(br.left + inBorder.X, br.top + inBorder.Y);
+  }
+  static LPARAM BorderParam(TkvDialogWnd* w, TPoint inBorder) {
+    const TPoint p = BorderOnScreen(w, inBorder);
+    return MAKELPARAM(p.X, p.Y);
+  }
+  // The centre of a border icon on the outer border window's picture.
+  static TPoint IconOnBorder(TkvDialogWnd* w, TkvDialogWnd::TIcon i) {
+    const TRect& r = w->Icons[i].Rect;
+    const TPoint o = w->FrameOrigin();
+    return TPoint(o.X + (r.Left + r.Right) / 2, o.Y + (r.Top + r.Bottom) / 2);
+  }
   // The centre of a border icon, in window and in screen coordinates.
   TPoint IconCentre(TkvDialogWnd::TIcon icon) {
     const TRect& r = Wrapper()->Icons[icon].Rect;
@@ -1677,23 +1693,17 @@ LRESULT CALLBACK LogRightButtons(HWND wnd, UINT msg, WPARAM w, LPARAM l) {
 // one (-1), for the dialog to hit-test: over the title that drops the skinned system menu, also
 // for a right click as the user gives it.
 TEST_F(DialogWrapper, RightClicksOnTheBorderWindowReachTheDialog) {
-  const auto noGlow = SetForScope(skin->skin.Manager.Effects.AllowGlowing, false);
   const TRect shadow(9, 7, 11, 13);
   TPoint sys;
   TkvDialogWnd* w = ShowWithWideOuterFrame(shadow, sys);
   ASSERT_NE(w, nullptr);
+  const auto noGlow = SetForScope(skin->skin.Manager.Effects.AllowGlowing, false);
   const HWND bw = w->BorderForm->LayeredWindow();
-  RECT br{};
-  GetWindowRect(bw, &br);
-  const TPoint o = w->FrameOrigin();
-  auto screen = [&](TPoint inBorder) { return MAKELPARAM(br.left + inBorder.X, br.top + inBorder.Y); };
-  auto centre = [&](TkvDialogWnd::TIcon i) {
-    const TRect& r = w->Icons[i].Rect;
-    return TPoint(o.X + (r.Left + r.Right) / 2, o.Y + (r.Top + r.Bottom) / 2);
-  };
+  const TRect picture = WholeWindow(bw);
+  auto screen = [&](TPoint inBorder) { return BorderParam(w, inBorder); };
   const TRect iconRect = w->IconRect();
-  const TPoint title((br.right - br.left) / 2, shadow.Top + (sys.Y + 4) / 2);
-  const TPoint inShadow((br.right - br.left) / 2, br.bottom - br.top - 2);
+  const TPoint title(picture.Right / 2, shadow.Top + (sys.Y + 4) / 2);
+  const TPoint inShadow(picture.Right / 2, picture.Bottom - 2);
 
   RightButtonLog log;
   const auto logging = SetForScope(gRightLog, &log, nullptr);
@@ -1708,8 +1718,8 @@ TEST_F(DialogWrapper, RightClicksOnTheBorderWindowReachTheDialog) {
   const Case presses[] = {
       {"title", title, HTCAPTION},
       {"small icon", TPoint(iconRect.Left + 1, iconRect.Top + 1), HTSYSMENU},
-      {"close icon", centre(TkvDialogWnd::biClose), HTCLOSE},
-      {"minimize icon", centre(TkvDialogWnd::biMin), HTMINBUTTON},
+      {"close icon", IconOnBorder(w, TkvDialogWnd::biClose), HTCLOSE},
+      {"minimize icon", IconOnBorder(w, TkvDialogWnd::biMin), HTMINBUTTON},
       {"shadow", inShadow, -2},
   };
   for (const Case& c : presses) {
@@ -1726,7 +1736,7 @@ TEST_F(DialogWrapper, RightClicksOnTheBorderWindowReachTheDialog) {
 
   // A release over the close icon is handed on without a code and drops no menu.
   log.seen.clear();
-  SendMessageW(bw, WM_NCRBUTTONUP, HTOBJECT, screen(centre(TkvDialogWnd::biClose)));
+  SendMessageW(bw, WM_NCRBUTTONUP, HTOBJECT, screen(IconOnBorder(w, TkvDialogWnd::biClose)));
   ASSERT_EQ(log.seen.size(), 1u);
   EXPECT_EQ(log.seen[0], std::make_pair(UINT(WM_NCRBUTTONUP), WPARAM(-1)));
   EXPECT_EQ(VisibleMenuWindow(), nullptr);
@@ -1739,7 +1749,7 @@ TEST_F(DialogWrapper, RightClicksOnTheBorderWindowReachTheDialog) {
     gMenuProbe = &probe;
     const UINT_PTR timer = SetTimer(nullptr, 0, 30, CloseDialogMenu);
     if (real) {
-      ClickAt(TPoint(br.left + title.X, br.top + title.Y), false, true);
+      ClickAt(BorderOnScreen(w, title), false, true);
       for (int i = 0; i < 100 && !probe.menu; ++i) PumpMessages(10);
     } else {
       SendMessageW(bw, WM_NCRBUTTONUP, HTOBJECT, screen(title));
