@@ -87,8 +87,8 @@ class TkvDialogWnd : public TkvMainWnd {
   bool CanDrawNCArea() const;
   // A popup without caption and border bits: the window keeps its whole rectangle.
   bool Borderless() const;
-  // The frame is shown by the outer border window (it has none while the dialog is minimized):
-  // the dialog itself shows only its client area.
+  // The frame is shown by the outer border window (it has none while the dialog is minimized,
+  // and a borderless popup keeps its whole window): the dialog itself shows only its client area.
   bool FrameOnBorderWindow() const;
   // The dialog's region while the border window shows its frame: inside the system's sides, below
   // its title (window coordinates).

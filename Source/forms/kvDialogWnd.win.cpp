@@ -129,7 +129,8 @@ bool TkvDialogWnd::Borderless() const {
   return (dwStyle & (WS_POPUP | WS_CAPTION)) == WS_POPUP;
 }
 
-bool TkvDialogWnd::FrameOnBorderWindow() const { return BorderForm && !IsIconic(CtrlHandle); }
+// A borderless popup keeps no region: a sizing frame it has is still its own to paint.
+bool TkvDialogWnd::FrameOnBorderWindow() const { return BorderForm && !IsIconic(CtrlHandle) && !Borderless(); }
 
 TRect TkvDialogWnd::ClientRegionRect() const {
   // The system's metrics, not the skin's: they say where the client area lies in the window.

@@ -1427,6 +1427,7 @@ TEST_F(DialogWrapper, WindowRegionIsTheClientAreaWithAnOuterBorder) {
       {"no caption, outer border", WS_POPUP | WS_DLGFRAME, true, shadow, 0, 0},
       {"popup without border", WS_POPUP, false, TRect(), 0, 0},
       {"popup without border, outer border", WS_POPUP, true, shadow, 0, 0},
+      {"popup with only a sizing frame, outer border", WS_POPUP | WS_THICKFRAME, true, shadow, 0, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -1449,8 +1450,10 @@ TEST_F(DialogWrapper, WindowRegionIsTheClientAreaWithAnOuterBorder) {
     ASSERT_EQ(w->BorderForm != nullptr, c.outer);
     const WindowRegion region = RegionOf(dlg);
     const TRect client = ClientInWindow(dlg);
-    if (c.style == WS_POPUP) {
+    if (!(c.style & WS_CAPTION)) {
       EXPECT_FALSE(region.has);
+      // A sizing frame the popup has is painted by the dialog itself, from the picture.
+      if (c.style & WS_THICKFRAME) EXPECT_EQ(At(1, WholeWindow(dlg).Bottom / 2), ColorOfPixel(kBorderPixel));
     } else if (!c.outer) {
       ASSERT_TRUE(region.has);
       EXPECT_EQ(region.box, WholeWindow(dlg));
