@@ -57,9 +57,13 @@ class DialogWrapper : public SkinnedForm {
     sGraphUtilsStartup();
     kvDialsStartup();
     skin->skin.Manager.InstallHook();
+    GetCursorPos(&cursorAtStart);
   }
   void TearDown() override {
     if (dlg && IsWindow(dlg)) DestroyWindow(dlg);
+    // A test that clicks through the system's input moves the cursor: it goes back, so that the
+    // next dialog made where it clicked is not hovered.
+    SetCursorPos(cursorAtStart.x, cursorAtStart.y);
     skin->skin.Manager.UnInstallHook();
     kvDialsCleanup();
     SkinnedForm::TearDown();
@@ -163,6 +167,7 @@ class DialogWrapper : public SkinnedForm {
     EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), user + 2);
   }
   HWND dlg = nullptr;
+  POINT cursorAtStart{};
 };
 
 }  // namespace
@@ -356,10 +361,15 @@ DialogMenuProbe* gMenuProbe = nullptr;
 
 void CALLBACK CloseDialogMenu(HWND, UINT, UINT_PTR, DWORD) {
   if (!gMenuProbe) return;
-  gMenuProbe->menu = VisibleMenuWindow();
-  if (!gMenuProbe->menu && ++gMenuProbe->ticks < 60) return;
+  // The menu seen is kept: a tick after it closed finds none.
+  const HWND shown = VisibleMenuWindow();
+  if (!shown) {
+    if (!gMenuProbe->menu && ++gMenuProbe->ticks >= 60) EndMenu();
+    return;
+  }
+  gMenuProbe->menu = shown;
   for (TkvMnuWnd* w : MnuArray)
-    if (w && w->CtrlHandle == gMenuProbe->menu) gMenuProbe->wrapped = true;
+    if (w && w->CtrlHandle == shown) gMenuProbe->wrapped = true;
   EndMenu();
 }
 
