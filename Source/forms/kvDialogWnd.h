@@ -80,6 +80,10 @@ class TkvDialogWnd : public TkvMainWnd {
   // Where the window's top-left lies on the painted frame: how much the skin's side and title
   // exceed the dialog's own (0, 0 without an outer border).
   TPoint WindowInFrame() const;
+  // Where the client area lies on the picture: children take their backgrounds from there.
+  TPoint ClientOffset() const;
+  // The background a child asks for (the skin command): the picture with the client's offset.
+  void GetBackground(TkvBGInfo& info);
   // Draws one icon's look into the cache over the clean title strip; False when it has none.
   bool DrawIcon(Integer code);
 

@@ -353,6 +353,23 @@ TPoint TkvDialogWnd::FrameOrigin() const {
   return border ? TPoint(border->OffsetX(), border->OffsetY()) : TPoint(0, 0);
 }
 
+TPoint TkvDialogWnd::ClientOffset() const {
+  const TRect client = ClientInWindow(CtrlHandle);
+  const TPoint o = FrameOrigin();
+  return TPoint(o.X + client.Left, o.Y + client.Top);
+}
+
+void TkvDialogWnd::GetBackground(TkvBGInfo& info) {
+  const TPoint offset = ClientOffset();
+  // A child's place is given in the client area; the picture holds the frame around it.
+  if (info.PleaseDraw) info.Offset = TPoint(info.Offset.X + offset.X, info.Offset.Y + offset.Y);
+  PaintAll();
+  if (info.BgType == btUnknown) InitBGInfo(SkinData, &info, 0);
+  if (info.BgType != btCache || info.PleaseDraw) return;
+  if (!info.Bmp) info.Bmp = SkinData->FCacheBmp.get();
+  info.Offset = offset;
+}
+
 void TkvDialogWnd::RepaintButton(Integer code) {
   TBorderIcon* icon = IconOf(code);
   if (!icon) return;
@@ -641,6 +658,16 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       }
       return;
     case SM_ALPHACMD:
+      if (HIWORD(message.WParam) == KV_GETBG) {
+        if (auto* info = reinterpret_cast<TkvBGInfo*>(message.LParam)) GetBackground(*info);
+        message.Result = 0;
+        return;
+      }
+      if (HIWORD(message.WParam) == KV_PARENTCLOFFSET) {
+        const TPoint o = ClientOffset();
+        message.Result = TLResult(uint32_t(Word(o.X)) | uint32_t(Word(o.Y)) << 16);
+        return;
+      }
       if (HIWORD(message.WParam) == KV_UPDATECHILDREN && CanSkin()) TkvProvider::InitHwndControls(this, CtrlHandle);
       // The glows show the old skin's icons.
       if (HIWORD(message.WParam) == KV_SETNEWSKIN || HIWORD(message.WParam) == KV_REMOVESKIN) KillAnimations();
@@ -978,6 +1005,8 @@ TkvDialogWnd* MakeDialogWrapper(HWND dialog) {
   if (!DefaultManager) return nullptr;
   TkvSkinParams params;
   params.VertScrollSize = params.HorzScrollSize = -1;
+  // The dialog takes the skin's colours: its picture is its children's background.
+  params.UseSkinColor = params.UseSkinFontColor = true;
   auto* w = TkvMainWnd::MakeWrapper<TkvDialogWnd>(dialog, nullptr, DefaultManager, params, false);
   if (!w->Attached()) {
     delete w;

@@ -1778,3 +1778,54 @@ TEST_F(DialogWrapper, RightClicksOnTheBorderWindowReachTheDialog) {
   }
   ASSERT_TRUE(IsWindow(dlg));
 }
+
+// The dialog's children take their backgrounds from its picture where its client area lies
+// there (the frame, the title and, with an outer border, the shadow are around it): the offset
+// the dialog answers and the one it gives with its picture agree with that place, and a child
+// that asks to be drawn gets the client's pixels at its own position.
+TEST_F(DialogWrapper, ChildrenTakeTheirBackgroundFromTheClientsPlaceOnThePicture) {
+  // A corner image makes the section more than a plain colour: its picture is the background.
+  skin->skin.Section(skin->dialog).ImgTL = skin->glyph[1];
+  for (const bool outer : {false, true}) {
+    SCOPED_TRACE(outer ? "outer border" : "no outer border");
+    TPoint sys;
+    TkvDialogWnd* w = nullptr;
+    if (outer) {
+      w = ShowWithWideOuterFrame(TRect(9, 7, 11, 13), sys);
+    } else {
+      skin->skin.Manager.SetExtendedBorders(false);
+      ASSERT_NE(MakeDialog(), nullptr);
+      ShowDialog();
+      w = Wrapper();
+    }
+    ASSERT_NE(w, nullptr);
+    ASSERT_EQ(w->BorderForm != nullptr, outer);
+    const TPoint o = w->FrameOrigin();
+    const TRect client = ClientInWindow(dlg);
+    const TPoint place(o.X + client.Left, o.Y + client.Top);
+    const LRESULT answer = SendMessageW(dlg, SM_ALPHACMD, MAKEWPARAM(0, KV_PARENTCLOFFSET), 0);
+    EXPECT_EQ(TPoint(LOWORD(answer), HIWORD(answer)), place);
+
+    TkvBGInfo info;
+    SendMessageW(dlg, SM_ALPHACMD, MAKEWPARAM(0, KV_GETBG), LPARAM(&info));
+    EXPECT_EQ(info.BgType, btCache);
+    EXPECT_EQ(info.Bmp, w->SkinData->FCacheBmp.get());
+    EXPECT_EQ(info.Offset, place);
+
+    // Drawn for a child at (5, 3) of the client: the picture's pixels there.
+    TBitmap target(4, 4, pf32bit);
+    TkvBGInfo draw;
+    draw.PleaseDraw = true;
+    draw.DrawDC = target.Canvas()->Handle();
+    draw.R = TRect(0, 0, 4, 4);
+    draw.Offset = TPoint(5, 3);
+    SendMessageW(dlg, SM_ALPHACMD, MAKEWPARAM(0, KV_GETBG), LPARAM(&draw));
+    const TPixelView picture = w->SkinData->FCacheBmp->View();
+    for (const TPoint p : {TPoint(0, 0), TPoint(3, 3)})
+      EXPECT_EQ(target.View().At(p.X, p.Y) & 0xFFFFFF, picture.At(place.X + 5 + p.X, place.Y + 3 + p.Y) & 0xFFFFFF);
+    EXPECT_EQ(target.View().At(0, 0) & 0xFFFFFF, RgbOfColor(kDialogClient));
+    DestroyWindow(dlg);
+    dlg = nullptr;
+    CleanSupportedList();
+  }
+}
