@@ -1102,6 +1102,13 @@ void PaintBodyWithClearMargins(TBitmap* cache, const TRect& body);
 // border image and the full extended-borders mode, with that image's margins.
 void PaintShadowMargins(TkvSkinData* data, Integer extBordersMode, Integer section, bool active, TBitmap* cache,
                         const TRect& rForm, TBitmap* tpl, const TRect& shadow);
+// The frame's corners that its border images leave transparent (their key-colour pixels) show
+// the shadow template: the top corners by the title section's border image when it has one, else
+// by the frame section's (at most formTopLimit x formTopLimit pixels of it when that is above 0),
+// the bottom corners by the frame section's. rForm is the frame in the picture; each corner takes
+// the template's pixels at the same corner inside the template's shadow margins.
+void FillFrameCornersFromTemplate(TkvSkinData* data, Integer formSection, Integer titleSection, TBitmap* cache,
+                                  const TRect& rForm, TBitmap* tpl, const TRect& shadow, Integer formTopLimit = 0);
 // Extended drawing: the skin draws frame and title from its extended-border image (its
 // ExDrawMode 1 in the full extended-borders mode); the section paints only the background.
 bool ExtendedFrameDrawing(TkvSkinData* data, DuRiruZireziv* manager);

@@ -217,12 +217,20 @@ void PaintBorderImageShadow(TkvSkinData* data, Integer formSection, Integer titl
   // The skin data keep the image's state pictures: a paint only asks for one.
   TBitmap* tpl = data->ExBorderPicture(active);
   PaintBorderImageMargins(data->ma[size_t(data->ExBorder)], cache, rForm, tpl, shadow);
-  if (!tpl || tpl->Width() == 0 || tpl->Height() == 0) return;
+  FillFrameCornersFromTemplate(data, formSection, titleSection, cache, rForm, tpl, shadow);
+}
+
+}  // namespace
+
+void FillFrameCornersFromTemplate(TkvSkinData* data, Integer formSection, Integer titleSection, TBitmap* cache,
+                                  const TRect& rForm, TBitmap* tpl, const TRect& shadow, Integer formTopLimit) {
+  if (!data || !cache || !tpl || tpl->Width() == 0 || tpl->Height() == 0) return;
   // The frame's rounded corners (the key pixels of its border images) show the shadow behind
   // them: the pixel of the template where that corner of the form lies in it.
   const Integer formMask = BorderImageOf(data, formSection);
   const Integer titleMask = BorderImageOf(data, titleSection);
   const Integer topMask = titleMask >= 0 ? titleMask : formMask;
+  const Integer topLimit = titleMask >= 0 || formTopLimit <= 0 ? 0 : formTopLimit;
   struct Corner {
     Integer mask;
     Cardinal code;
@@ -235,15 +243,24 @@ void PaintBorderImageShadow(TkvSkinData* data, Integer formSection, Integer titl
   for (const Corner& c : corners) {
     if (c.mask < 0) continue;
     const TsMaskData& m = data->ma[size_t(c.mask)];
-    const Integer w = c.right ? m.WR : m.WL, h = c.bottom ? m.WB : m.WT;
+    Integer w = c.right ? m.WR : m.WL, h = c.bottom ? m.WB : m.WT;
+    if (!c.bottom && topLimit > 0) {
+      w = Mini(w, topLimit);
+      h = Mini(h, topLimit);
+    }
     const Integer x = c.right ? rForm.Right - w : rForm.Left, y = c.bottom ? rForm.Bottom - h : rForm.Top;
     const TPoint from(Maxi(0, c.right ? tpl->Width() - shadow.Right - w : shadow.Left),
                       Maxi(0, c.bottom ? tpl->Height() - shadow.Bottom - h : shadow.Top));
-    FillTransPixels32(cache, tpl, TRect(x, y, x + w, y + h), from, c.mask, data, c.code, TColor(0xFF00FF));
+    if (w == (c.right ? m.WR : m.WL) && h == (c.bottom ? m.WB : m.WT)) {
+      FillTransPixels32(cache, tpl, TRect(x, y, x + w, y + h), from, c.mask, data, c.code, TColor(0xFF00FF));
+      continue;
+    }
+    // A part of the corner: the image's pixels of that part at its outer edge, as the frame
+    // has them where the part lies.
+    const TPoint maskOrigin(c.right ? m.R.Left + m.Width - w : m.R.Left, c.bottom ? m.R.Top + m.Height - h : m.R.Top);
+    FillTransPixelsByImage(cache->View(), tpl->View(), TRect(x, y, x + w, y + h), from, MaskImageOf(m).Src, maskOrigin);
   }
 }
-
-}  // namespace
 
 void PaintShadowMargins(TkvSkinData* data, Integer extBordersMode, Integer section, bool active, TBitmap* cache,
                         const TRect& rForm, TBitmap* tpl, const TRect& shadow) {
@@ -547,11 +564,9 @@ TPoint TkvBorderForm::FrameOffset() {
 HRGN TkvBorderForm::ClientRgn(Integer newWidth, Integer newHeight) {
   const HWND h = OwnerHandle();
   if (Dlg) {
-    // The dialog shows its whole window itself.
-    RECT wr{};
-    GetWindowRect(h, &wr);
-    const Integer left = OffsetX(), top = OffsetY();
-    return CreateRectRgn(left, top, left + wr.right - wr.left, top + wr.bottom - wr.top);
+    // The dialog shows only its client area (its own region); the frame around is this window's.
+    const TRect r = OffsRect(Dlg->ClientRegionRect(), OffsetX(), OffsetY());
+    return CreateRectRgn(r.Left, r.Top, Maxi(r.Left, r.Right), Maxi(r.Top, r.Bottom));
   }
   const Integer left = sp->OffsetX(), top = sp->OffsetY();
   Integer width = GetClientWidth(h), height = GetClientHeight(h);
@@ -804,7 +819,12 @@ void TkvBorderForm::UpdateDialogBorder(bool redraw, Byte blend) {
     SetWindowPos(wnd, nullptr, target.X, target.Y, 0, 0, flags | SWP_NOSIZE | SWP_NOZORDER);
   }
   // Right behind the dialog (a topmost dialog makes it topmost too).
-  SetWindowPos(wnd, h, 0, 0, 0, 0,
-               flags | SWP_NOMOVE | SWP_NOSIZE | (IsWindowVisible(wnd) ? 0 : SWP_SHOWWINDOW));
-  MainRgnReady = true;
+  const bool wasVisible = IsWindowVisible(wnd);
+  SetWindowPos(wnd, h, 0, 0, 0, 0, flags | SWP_NOMOVE | SWP_NOSIZE | (wasVisible ? 0 : SWP_SHOWWINDOW));
+  if (!MainRgnReady && blend == 255) {
+    // Now that the frame is on screen here, the dialog keeps only its client area.
+    Dlg->RgnChanged = false;
+    ::UpdateRgn(Dlg, !wasVisible || redraw);
+    MainRgnReady = true;
+  }
 }
