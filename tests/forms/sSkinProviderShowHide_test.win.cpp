@@ -394,3 +394,51 @@ TEST_F(FormHiding, TheFirstVisibilityChangeOfARunTimeProviderInitialisesItOnce) 
   form->Show();
   EXPECT_TRUE(sp->FAllowBlendOnMoving);
 }
+
+// A form that becomes invisible drops its picture and stops its caption-button fades.
+TEST_F(FormHiding, BecomingInvisibleStopsTheCaptionButtonFades) {
+  SkinShowAndPaint();
+  const HWND h = form->Handle();
+  SendMessageW(h, WM_NCACTIVATE, TRUE, 0);
+  const TPoint close = Screen(Centre(sp->ButtonClose).X, Centre(sp->ButtonClose).Y);
+  SendMessageW(h, WM_NCMOUSEMOVE, HTCLOSE, MAKELPARAM(close.X, close.Y));
+  ASSERT_NE(sp->ButtonClose.cpTimer, nullptr);
+  form->Perform(CM_VISIBLECHANGED, 0, 0);
+  EXPECT_EQ(sp->ButtonClose.cpTimer, nullptr);
+  ASSERT_TRUE(sp->FCommonData->FCacheBmp);
+  EXPECT_EQ(sp->FCommonData->FCacheBmp->Width(), 0);
+}
+
+// A form whose frame the system paints (it has a border style) or whose client the form
+// paints itself comes up without the skinned show: no show animation, nothing left updating.
+TEST_F(FormHiding, AFormWithTheSystemsFrameOrItsOwnClientShowsWithoutTheAnimation) {
+  SkinShowAndPaint();
+  TkvFormShow& show = skin->skin.Manager.AnimEffects.FormShow;
+  struct Case {
+    const char* name;
+    bool frame, client;
+    TFormBorderStyle style;
+    bool animated;
+  };
+  for (const Case c : {Case{"skinned", true, true, bsSizeable, true}, Case{"system frame", false, true, bsSizeable, false},
+                       Case{"own client", true, false, bsSizeable, false},
+                       Case{"no frame at all", false, true, bsNone, true}}) {
+    SCOPED_TRACE(c.name);
+    form->Hide();
+    form->SetBorderStyle(c.style);
+    sp->FDrawNonClientArea = c.frame;
+    sp->FDrawClientArea = c.client;
+    show.Active = true;
+    show.Time = 24;
+    {
+      LayeredCalls rec;
+      form->Show();
+      EXPECT_EQ(!LayeredCalls::UpdatesExcept(form->Handle()).empty(), c.animated);
+    }
+    EXPECT_TRUE(IsWindowVisible(form->Handle()));
+    EXPECT_FALSE(sp->FCommonData->GetUpdating());
+    show.Active = false;
+    sp->FDrawNonClientArea = true;
+    sp->FDrawClientArea = true;
+  }
+}
