@@ -11,6 +11,7 @@
 
 #include "base/Composition.h"
 #include "base/kvntUtils.h"
+#include "forms/kvDials.h"
 #include "forms/sSkinProviderAnim.h"
 #include "forms/sSkinProviderMotion.h"
 #include "raster/Blend.h"
@@ -69,6 +70,8 @@ class FormHiding : public SkinnedForm {
  protected:
   void SetUp() override {
     SkinnedForm::SetUp();
+    // The layered-window functions bound, as the program's start-up binds them.
+    if (!kvLayered()) sGraphUtilsStartup();
     savedWait_ = kvWaitHandler;
     kvWaitHandler = &NoWait;
     savedAware_ = kvIsDPIAware;
@@ -110,6 +113,13 @@ class FormHiding : public SkinnedForm {
     return SendMessageW(form->Handle(), WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&wp));
   }
   bool Closing() { return sp->FormState() & FS_ANIMCLOSING; }
+  // The border region for a new size, as the border makes it while the form is being sized.
+  HRGN SizingRegion(Integer cx, Integer cy) {
+    sp->SetFormState(sp->FormState() | FS_SIZING);
+    HRGN rgn = sp->BorderForm->MakeRgn(cx, cy);
+    sp->SetFormState(sp->FormState() & ~FS_SIZING);
+    return rgn;
+  }
   HWND CoverWnd() { return sp->CoverForm && sp->CoverForm->HandleAllocated() ? sp->CoverForm->Handle() : nullptr; }
 
   TkvWaitHandler savedWait_ = nullptr;
@@ -441,4 +451,57 @@ TEST_F(FormHiding, AFormWithTheSystemsFrameOrItsOwnClientShowsWithoutTheAnimatio
     sp->FDrawNonClientArea = true;
     sp->FDrawClientArea = true;
   }
+}
+
+// While the form's region is being changed, a shrinking change gives the border window the
+// region of the new size first and puts the form right behind it; a growing one leaves the
+// border window to follow afterwards. Either way the close animation's mark goes.
+TEST_F(FormHiding, ABorderWindowShrinksItsRegionBeforeTheFormShrinks) {
+  UseOuterBorder();
+  SkinShowAndPaint();
+  const HWND h = form->Handle();
+  ASSERT_TRUE(sp->BorderForm);
+  const HWND bw = sp->BorderForm->LayeredWindow();
+  ASSERT_TRUE(bw);
+  const TRect last = sp->LastClientRect;
+  ASSERT_GT(last.Right, 100);
+  struct Case {
+    Integer cx, cy;
+    bool shrinks;
+  };
+  for (const Case c : {Case{last.Right + 20, last.Bottom + 20, false}, Case{last.Right - 60, last.Bottom - 40, true}}) {
+    SCOPED_TRACE(c.cx);
+    const auto changing = SetForScope(sp->RgnChanging, true, false);
+    sp->SetFormState(sp->FormState() | FS_ANIMCLOSING);
+    SetWindowRgn(bw, CreateRectRgn(0, 0, 5, 5), FALSE);
+    WINDOWPOS wp{h, nullptr, 120, 110, c.cx, c.cy, SWP_NOACTIVATE | SWP_NOZORDER};
+    SendMessageW(h, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&wp));
+    EXPECT_FALSE(Closing());
+    EXPECT_FALSE(sp->FormState() & FS_SIZING);
+    HRGN expected = c.shrinks ? SizingRegion(c.cx, c.cy) : CreateRectRgn(0, 0, 5, 5);
+    HRGN actual = CreateRectRgn(0, 0, 0, 0);
+    ASSERT_NE(GetWindowRgn(bw, actual), ERROR);
+    EXPECT_TRUE(EqualRgn(expected, actual));
+    if (c.shrinks) {
+      // (the region of the new size is not the one of the present size)
+      HRGN present = sp->BorderForm->MakeRgn(0, 0);
+      EXPECT_FALSE(EqualRgn(expected, present));
+      DeleteObject(present);
+    }
+    DeleteObject(expected);
+    DeleteObject(actual);
+    if (c.shrinks) EXPECT_TRUE(IsAbove(bw, h));
+  }
+}
+
+using MdiShowing = SkinnedMdiFrame;
+
+// A shown MDI main form hands its children that are not skinned yet to the dialog skinner.
+TEST_F(MdiShowing, AShownMainFormSkinsItsUnskinnedChildren) {
+  TForm* child = MakeChild(u"Child");
+  ASSERT_EQ(GetFormProvider(child->Handle()), nullptr);
+  kvDialsStartup();
+  const TScopeExit cleanup([] { kvDialsCleanup(); });
+  SendMessageW(frame->Handle(), WM_SHOWWINDOW, 1, 0);
+  EXPECT_NE(GetFormProvider(child->Handle()), nullptr);
 }
