@@ -793,6 +793,7 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   // new window belongs to no control. The child-control adapter takes it from here.
   TWinControl* LastNewChild = nullptr;
   TControl* StatusBar = nullptr;  // the status bar announced by KV_STATUSBAR
+  TShowAction ShowAction = saIgnore;  // the show action a system command left pending
   TFormBorderStyle FluentBorderStyle = bsNone;
   bool FluentUWPMode = false;
   TWndMethod OldWndProc;

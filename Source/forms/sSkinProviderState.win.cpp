@@ -353,6 +353,9 @@ void TsSkinProvider::KV_WMShowWindow(TMessage& m) {
           !(GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_LAYERED))
         RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_FRAME);
     }
+    // The owner goes away: a pending show action follows the state the window is left in.
+    if (m.LParam == SW_PARENTCLOSING && ShowAction != saIgnore && h)
+      ShowAction = IsIconic(h) ? saMinimize : ::IsZoomed(h) ? saMaximize : saRestore;
     // The application comes back from the taskbar: its minimize animation shows the form.
     DuRiruZireziv* manager = SkinManager();
     if (m.LParam == SW_PARENTOPENING && manager && manager->AnimEffects.Minimizing.Active && Application &&

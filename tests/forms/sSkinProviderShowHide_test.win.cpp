@@ -490,7 +490,9 @@ TEST_F(FormHiding, ABorderWindowShrinksItsRegionBeforeTheFormShrinks) {
     }
     DeleteObject(expected);
     DeleteObject(actual);
-    if (c.shrinks) EXPECT_TRUE(IsAbove(bw, h));
+    if (c.shrinks) {
+      EXPECT_TRUE(IsAbove(bw, h));
+    }
   }
 }
 
@@ -504,4 +506,27 @@ TEST_F(MdiShowing, AShownMainFormSkinsItsUnskinnedChildren) {
   const TScopeExit cleanup([] { kvDialsCleanup(); });
   SendMessageW(frame->Handle(), WM_SHOWWINDOW, 1, 0);
   EXPECT_NE(GetFormProvider(child->Handle()), nullptr);
+}
+
+// When the owner goes away, a pending show action follows the state the window is left in;
+// without one pending nothing is made pending.
+TEST_F(FormHiding, APendingShowActionFollowsTheWindowWhenItsOwnerCloses) {
+  SkinShowAndPaint();
+  const HWND h = form->Handle();
+  struct Case {
+    const char* name;
+    int show;
+    TShowAction pending, expected;
+  };
+  for (const Case c : {Case{"normal", SW_SHOWNOACTIVATE, saMinimize, saRestore},
+                       Case{"maximized", SW_SHOWMAXIMIZED, saRestore, saMaximize},
+                       Case{"minimized", SW_SHOWMINNOACTIVE, saRestore, saMinimize},
+                       Case{"none pending", SW_SHOWMAXIMIZED, saIgnore, saIgnore}}) {
+    SCOPED_TRACE(c.name);
+    ShowWindow(h, c.show);
+    sp->ShowAction = c.pending;
+    SendMessageW(h, WM_SHOWWINDOW, 0, SW_PARENTCLOSING);
+    EXPECT_EQ(sp->ShowAction, c.expected);
+    ShowWindow(h, SW_RESTORE);
+  }
 }
