@@ -548,6 +548,24 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   void KV_WMSetIcon(TMessage& m);
   void KV_WMStyleChanged(TMessage& m);
   void KV_WMParentNotify(TMessage& m);
+  // The unskinned state: a form hidden while it is being destroyed or left unskinned still
+  // fades out when the manager's hide animation is on.
+  void KV_WMWindowPosChanged_Unskinned(TMessage& m);
+  void KV_CMShowingChanged_Unskinned(TMessage& m);
+  void KV_CMVisibleChanged_Unskinned(TMessage& m);
+  // Keeps the form's picture on screen while it is hidden, for the hide animation that
+  // follows: the outer border window shows it, else a cover window over the form does.
+  // freshImage: the picture is rendered anew (the position change); the unskinned handlers
+  // use the cache as it is. False when the preparation does not apply.
+  bool PrepareHiding(bool freshImage);
+  // The picture in the cache, shown by the outer border window at the form's alpha, on top.
+  void ShowPictureInBorder();
+  // The window is minimized but the form does not know it yet (x -32000): the form follows and
+  // the minimize animation starts. False when that is not the case.
+  bool CatchUpMinimize(TMessage& m, const WINDOWPOS& wp);
+  // The snapshot window that keeps the form's picture on screen until the hide animation
+  // takes it over.
+  std::unique_ptr<TkvGlowForm> CoverForm;
 
   // -- Child-control adapter (section 6).
   void AdapterCreate();
@@ -572,6 +590,8 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   // The longest animation the manager may run (show, hide, minimize, dialog show) plus a
   // margin: the end of a session waits no longer than that for animations to finish.
   Cardinal AnimationWaitLimit();
+  // Lets running animations end, at most AnimationWaitLimit long.
+  void WaitForAnimations();
   void FillArOR() override;
   // The corner radius of the form's section; 0 without one.
   Integer SectionBorderRadius();
@@ -613,7 +633,6 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   std::vector<String> GluedForms;  // component names of the forms glued to this one
   TkvOwnedTimer FormTimer;         // the minimize timer or the blend-on-moving timer
   std::unique_ptr<TkvGlowForm> LayerForm;
-  std::unique_ptr<TkvGlowForm> CoverForm;  // keeps the form's picture up while it hides
   // The worker of a running or finished scale change; owned. StopScaleThread ends its loop,
   // waits for it and frees it (the provider does so before it goes).
   TkvScaleThread* FScaleThread = nullptr;
@@ -788,6 +807,7 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   // new window belongs to no control. The child-control adapter takes it from here.
   TWinControl* LastNewChild = nullptr;
   TControl* StatusBar = nullptr;  // the status bar announced by KV_STATUSBAR
+  TShowAction ShowAction = saIgnore;  // the show action a system command left pending
   TFormBorderStyle FluentBorderStyle = bsNone;
   bool FluentUWPMode = false;
   TWndMethod OldWndProc;
@@ -820,6 +840,8 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   // A form coming up is scaled from 96 PPI to the manager's scale and takes the manager's
   // application font (its children are told).
   void ScaleAndFontOnShow(DuRiruZireziv* manager);
+  void ShowWithSystemFrame(TMessage& m, HWND h, DuRiruZireziv* manager);
+  void KeepPictureForHiding(DuRiruZireziv* manager);
   void KV_CMMouseWheel(TMessage& m);
   void DetachFromForm();
   bool detached_ = false;

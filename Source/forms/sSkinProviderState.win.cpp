@@ -5,6 +5,7 @@
 #include "forms/kvDials.h"
 #include "forms/sMDIForm.h"
 #include "forms/sSkinProvider.h"
+#include "forms/sSkinProviderAnim.h"
 #include "forms/sSkinProviderMotion.h"
 #include "raster/GdiBitmaps.h"
 #include "skin/ControlServices.h"
@@ -162,13 +163,92 @@ void TsSkinProvider::FollowSizeWithBorder(HWND h, bool barShown, bool borderUpda
   FCommonData->EndUpdate();
 }
 
+namespace {
+// The flags of a SetWindowPos that changes nothing and sends no changing notice: the system
+// recomputes what it shows of the window (0x71F).
+constexpr UINT kNoChangeFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE |
+                                SWP_NOCOPYBITS | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING;
+// Shown in place without moving, sizing, activating or redrawing (0x65B).
+constexpr UINT kShowInPlaceFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_SHOWWINDOW |
+                                   SWP_NOOWNERZORDER | SWP_NOSENDCHANGING;
+// Put behind another window without moving, sizing or redrawing (0x61B).
+constexpr UINT kBehindFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_NOOWNERZORDER |
+                              SWP_NOSENDCHANGING;
+constexpr Integer kMinimizedX = -32000;  // where the system puts a minimized window
+
+bool ScrollBarShown(TkvScrollWnd* sw) {
+  return sw && !sw->Destroyed && (sw->ShownBars(SB_HORZ) || sw->ShownBars(SB_VERT));
+}
+}  // namespace
+
+void TsSkinProvider::ShowPictureInBorder() {
+  const HWND bw = BorderForm ? BorderForm->LayeredWindow() : nullptr;
+  if (!bw) return;
+  BorderForm->ExBorderShowing = true;
+  SetWindowRgn(bw, BorderForm->MakeRgn(0, 0), FALSE);
+  SetFormBlendValue(bw, FCommonData->FCacheBmp.get(), Form->AlphaBlend() ? Form->AlphaBlendValue() : 255, nullptr);
+  SetWindowPos(bw, HWND_TOP, 0, 0, 0, 0, kShowInPlaceFlags);
+}
+
+// A cover is made only when a hide animation will take it over: the animation needs a time
+// (a cover left behind by a hide without animation would stay on the screen).
+bool TsSkinProvider::PrepareHiding(bool freshImage) {
+  DuRiruZireziv* manager = SkinManager();
+  const HWND h = FormWnd(this);
+  if (!manager || !h || manager->ShowState == saMinimize || !FAllowAnimation) return false;
+  const TkvFormHide& hide = manager->AnimEffects.FormHide;
+  if (!hide.Active || hide.Time == 0 || !manager->Effects.AllowAnimation || (FFormState & FS_ANIMCLOSING) ||
+      Form->Parent())
+    return false;
+  if (freshImage && !IsWindowVisible(h)) return false;
+  SetFormState(FFormState | FS_ANIMCLOSING);
+  if (freshImage) FCommonData->FCacheBmp = ::GetFormImage(this, true);
+  if (BorderForm && BorderForm->LayeredWindow()) {
+    ShowPictureInBorder();
+  } else {
+    CoverForm.reset();
+    CoverForm.reset(MakeCoverForm(h, freshImage ? this : nullptr, false, nullptr));
+  }
+  return true;
+}
+
+bool TsSkinProvider::CatchUpMinimize(TMessage& m, const WINDOWPOS& wp) {
+  const HWND h = FormWnd(this);
+  if (!h || !IsIconic(h) || Form->WindowState() == wsMinimized || wp.x != kMinimizedX) return false;
+  PassOn(m);
+  StartMinimizing();
+  Form->SetWindowState(wsMinimized);
+  return true;
+}
+
 // A form stretched to the work area (by the outer border window) gets its saved bounds back
-// when it is moved.
+// when it is moved. A form being hidden keeps its picture on screen for the hide animation.
 void TsSkinProvider::KV_WMWindowPosChanging(TMessage& m) {
   auto* wp = reinterpret_cast<WINDOWPOS*>(m.LParam);
   const HWND h = FormWnd(this);
   if (RgnChanging || IsLoading() || Form->FormStyle() == fsMDIChild) {
     SetFormState(FFormState & ~FS_ANIMCLOSING);
+    const HWND bw = BorderForm ? BorderForm->LayeredWindow() : nullptr;
+    if (wp && bw && h && wp->cx != 0 && wp->cy != 0 && (wp->flags & SWP_NOACTIVATE) &&
+        !(wp->flags & (SWP_NOSIZE | SWP_NOMOVE)) && !(FFormState & FS_ANIMMINIMIZING)) {
+      // Growing: the border window follows after the system moved the form.
+      if (wp->cx >= LastClientRect.Right && wp->cy >= LastClientRect.Bottom) {
+        PassOn(m);
+        return;
+      }
+      // Shrinking: the border's region shrinks first, so no part of the old frame stays visible.
+      if (!ScrollBarShown(ListSW)) {
+        if (IsIconic(h)) {
+          FCommonData->BGChanged = true;
+          BorderForm->UpdateExBordersPos(true, 255);
+        } else {
+          SetFormState(FFormState | FS_SIZING);
+          SetWindowRgn(bw, BorderForm->MakeRgn(wp->cx, wp->cy), FALSE);
+          SetWindowPos(h, bw, 0, 0, 0, 0, kBehindFlags);
+          SetFormState(FFormState & ~FS_SIZING);
+        }
+      }
+    }
     PassOn(m);
     return;
   }
@@ -194,7 +274,71 @@ void TsSkinProvider::KV_WMWindowPosChanging(TMessage& m) {
     m.Result = 0;
     return;
   }
+  if (wp && h && SkinManager() && kvLayered() && CanDrawNCArea() && !SkipAnimation) {
+    TBitmap* cache = FCommonData->FCacheBmp.get();
+    if (((wp->flags & SWP_HIDEWINDOW) || wp->x == kMinimizedX) && cache) {
+      if (IsIconic(h)) {
+        if (CatchUpMinimize(m, *wp)) return;
+      } else {
+        PrepareHiding(true);
+      }
+    } else if (wp->flags & SWP_SHOWWINDOW) {
+      if (BorderForm && !BorderForm->LayeredWindow()) {
+        BorderForm->CreateNewForm();
+        BorderForm->ExBorderShowing = false;
+        FCommonData->BGChanged = true;
+        BorderForm->UpdateExBordersPos(true, 255);
+      }
+      if (IsWindowVisible(h)) SetWindowPos(h, nullptr, 0, 0, 0, 0, kNoChangeFlags);
+    }
+  }
   PassOn(m);
+}
+
+void TsSkinProvider::KV_WMWindowPosChanged_Unskinned(TMessage& m) {
+  const auto* wp = reinterpret_cast<const WINDOWPOS*>(m.LParam);
+  const HWND h = FormWnd(this);
+  DuRiruZireziv* manager = SkinManager();
+  if (!wp || !h || !manager || !kvLayered() || !(wp->flags & SWP_HIDEWINDOW) || IsIconic(h) || SkipAnimation ||
+      !manager->IsActive() || !CanDrawNCArea() || !HideAnimationAllowed())
+    return;
+  // The hide timer belongs to the application; this form starts a run of its own.
+  kvHideTimer = nullptr;
+  {
+    const auto skip = SetForScope(SkipAnimation, true, false);
+    const TkvFormHide& hide = manager->AnimEffects.FormHide;
+    AnimHideForm(this, hide.Time, hide.Mode);
+    WaitForAnimations();
+    DoLayered(h, false, 0);
+  }
+}
+
+void TsSkinProvider::KV_CMShowingChanged_Unskinned(TMessage& m) {
+  DuRiruZireziv* manager = SkinManager();
+  const HWND h = FormWnd(this);
+  if (!CanDrawNCArea() || (Application && Application->Terminated()) || !h || m.WParam != 0 || !manager ||
+      !manager->IsActive())
+    return;
+  // The message carries no direction (WParam is always 0): the form's showing state tells. A
+  // form coming up starts a new run (and needs no picture of its hidden window).
+  if (Form->Showing()) {
+    SetFormState(FFormState & ~FS_ANIMCLOSING);
+    return;
+  }
+  // A minimized form has no position to catch up with: it is left as it is.
+  if (!IsIconic(h)) PrepareHiding(false);
+}
+
+void TsSkinProvider::KV_CMVisibleChanged_Unskinned(TMessage& m) {
+  if (Form->IsDestroying() || (Application && Application->Terminated())) return;
+  DuRiruZireziv* manager = SkinManager();
+  if (manager) {
+    if (m.WParam == 1 && AllowScale && !IsDesigning() && Form->ClassName() != u"TMessageForm")
+      manager->UpdateScale(Form, 96, 0);
+    if (!manager->IsDestroying()) return;
+  }
+  const HWND h = FormWnd(this);
+  if (CanDrawNCArea() && h && m.WParam == 0 && manager && manager->IsActive() && !IsIconic(h)) PrepareHiding(false);
 }
 
 void TsSkinProvider::UpdateSysExHeight() {
@@ -353,29 +497,50 @@ void TsSkinProvider::KV_WMNCDestroy(TMessage&) {
 
 void TsSkinProvider::KV_WMShowWindow(TMessage& m) {
   const HWND h = FormWnd(this);
-  if (Form->FormStyle() != fsMDIChild && m.WParam == 1) {
-    SkipAnimation = false;
-    RgnChanged = true;
-    SetFormState(FFormState & ~FS_ANIMRESTORING);
+  const bool mdiChild = Form->FormStyle() == fsMDIChild;
+  if (!mdiChild) {
+    if (m.WParam == 1) {
+      SkipAnimation = false;
+      RgnChanged = true;
+      if (BorderForm) BorderForm->ExBorderShowing = false;
+      SetFormState(FFormState & ~FS_ANIMRESTORING);
+      // Composition keeps the old picture of a window shown again: it is painted anew.
+      if (h && AeroIsEnabled() && !InAnimationProcess && !FInAnimation &&
+          !(GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_LAYERED))
+        RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_FRAME);
+    }
+    // The owner goes away: a pending show action follows the state the window is left in.
+    if (m.LParam == SW_PARENTCLOSING && ShowAction != saIgnore && h)
+      ShowAction = IsIconic(h) ? saMinimize : ::IsZoomed(h) ? saMaximize : saRestore;
+    // The application comes back from the taskbar: its minimize animation shows the form.
+    DuRiruZireziv* manager = SkinManager();
+    if (m.LParam == SW_PARENTOPENING && manager && manager->AnimEffects.Minimizing.Active && Application &&
+        Application->MainForm() == Form) {
+      PassOn(m);
+      return;
+    }
   }
   PassOn(m);
-  if (m.WParam == 1) {
-    if (Form->Parent() && Form->FormStyle() != fsMDIChild) FCommonData->BGChanged = true;
-    if (h && IsWindowVisible(h))
-      SetWindowPos(h, nullptr, 0, 0, 0, 0,
-                   SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_NOCOPYBITS |
-                       SWP_NOOWNERZORDER | SWP_NOSENDCHANGING);
-  }
+  if (m.WParam != 1) return;
+  if (mdiChild && h && ::IsZoomed(h) && MDISkinProvider) MDISkinProvider->RepaintMenu();
+  if (Form->FormStyle() == fsMDIForm)
+    for (Integer i = 0; i < Form->MDIChildCount(); ++i)
+      if (TCustomForm* child = Form->MDIChildren(i); child && child->HandleAllocated() && !WndIsSkinned(child->WindowHandle()))
+        AddSupportedFormEx(child->WindowHandle());
+  if (Form->Parent() && !mdiChild) FCommonData->BGChanged = true;
+  if (h && IsWindowVisible(h)) SetWindowPos(h, nullptr, 0, 0, 0, 0, kNoChangeFlags);
 }
 
 void TsSkinProvider::KV_WMVisibleChanged(TMessage& m) {
   if (m.WParam == 1 && RTInit) {
     RTInit = false;
     LoadInit();
+    if (DuRiruZireziv* manager = SkinManager()) InitExBorders(manager->GetExtendedBorders());
   }
   PassOn(m);
   if (m.WParam == 0) {
     if (!Form->IsDestroying() && FCommonData->FCacheBmp) FCommonData->FCacheBmp->SetSize(0, 0);
+    KillAnimations();
   } else if (Form->Parent()) {
     TMessage updated = MakeMessage(SM_ALPHACMD, uintptr_t(KV_ENDPARENTUPDATE) << 16, 0);
     AlphaBroadCast(Form, updated);
@@ -383,14 +548,28 @@ void TsSkinProvider::KV_WMVisibleChanged(TMessage& m) {
 }
 
 void TsSkinProvider::KV_WMCreate(TMessage& m) {
+  // An MDI child made before its main form was skinned: the main form is skinned first.
+  if (Form->FormStyle() == fsMDIChild && !MDISkinProvider && Application && Application->MainForm() &&
+      Application->MainForm()->HandleAllocated())
+    AddSupportedFormEx(Application->MainForm()->WindowHandle());
   PassOn(m);
   if (Form->FormStyle() != fsMDIChild) PrepareForm();
 }
 
 void TsSkinProvider::KV_WMNCCreate(TMessage& m) {
+  DuRiruZireziv* manager = SkinManager();
+  // The system scales the frame only where the skin does not scale the form.
+  if (const HWND h = FormWnd(this); h && (!manager || manager->Options.ScaleMode == smVCL)) EnableNCDpiScaling(h);
   PassOn(m);
   if (RTInit) return;
   if (Form->FormStyle() != fsMDIChild) PrepareForm();
+  if (Form->BorderStyle() == bsNone && SectionBorderRadius() <= 0) return;
+  if (!CanDrawNCArea()) return;
+  if (FCommonData->BGChanged && !BorderForm && Form->BorderStyle() != bsNone && !FUWPMode) {
+    PaintAll();
+    FillArOR();
+  }
+  UpdateRgn(false, false);
 }
 
 void TsSkinProvider::KV_WMClose(TMessage& m) { PassOn(m); }
@@ -411,15 +590,18 @@ Cardinal TsSkinProvider::AnimationWaitLimit() {
 // that never ends (a counter left raised) must not hold the shutdown.
 void TsSkinProvider::KV_WMQueryEndSession(TMessage& m) {
   FadingForbidden = true;
-  if (Application && !Application->Terminated()) {
-    const DWORD start = GetTickCount();
-    const Cardinal limit = AnimationWaitLimit();
-    while (kvAnimCount > 0 && GetTickCount() - start < limit) {
-      Application->ProcessMessages();
-      if (kvAnimCount > 0) Sleep(1);
-    }
-  }
+  WaitForAnimations();
   PassOn(m);
+}
+
+void TsSkinProvider::WaitForAnimations() {
+  if (!Application || Application->Terminated()) return;
+  const DWORD start = GetTickCount();
+  const Cardinal limit = AnimationWaitLimit();
+  while (kvAnimCount > 0 && GetTickCount() - start < limit) {
+    Application->ProcessMessages();
+    if (kvAnimCount > 0) Sleep(1);
+  }
 }
 
 void TsSkinProvider::KV_WMSetRedraw(TMessage& m) {

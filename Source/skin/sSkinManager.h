@@ -475,8 +475,9 @@ enum TkvManagerStateValue : Byte {
 };
 using TkvManagerState = TSet<TkvManagerStateValue>;
 
-// What the application-window hook saw last of the application's minimize and restore.
-enum TShowAction : Byte { saIgnore, saMinimize, saRestore };
+// What the application-window hook saw last of the application's minimize and restore (a
+// provider also keeps a pending show action in it, maximize included).
+enum TShowAction : Byte { saIgnore, saMinimize, saRestore, saMaximize };
 
 // The library's version ("Version", and the box of the "/kvver" switch).
 inline constexpr Char kvCurrentVersion[] = u"16.22";
