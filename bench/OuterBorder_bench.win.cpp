@@ -2,7 +2,8 @@
 // without an outer border in one run: the whole picture rebuilt and handed to the layered
 // window (a look change), the layered window updated from the kept picture (a repaint without
 // a rebuild), and the move that follows the form; the frame paint of the form without an outer
-// border (picture rebuilt and copied to the window) is the comparison.
+// border (picture rebuilt and copied to the window) is the comparison. Last, the picture rebuilt
+// with the skin's own border image drawn as the shadow (a two-state image, the form active).
 // Run (needs a display): build the win32 preset with -DTARNWICK_BENCH=ON, then
 //   build/<dir>/wine-run.sh build/<dir>/bench/OuterBorder_bench.exe
 #include <windows.h>
@@ -88,6 +89,22 @@ int main() {
   Report("outer border: layered update of the kept picture", update, plainFrame);
   const double move = bench::MsPerCall(50, [&] { sp->BorderForm->UpdateExBordersPos(false, 255); }, bench::Flush::Gdi);
   Report("outer border: placed after the form, no redraw", move, plainFrame);
+  // The skin's own border image (two 40 x 40 states, 12-pixel margins) as the shadow.
+  const Integer image = skin.skin.AddImage(TRect(140, 40, 220, 80), 2, 0, 0, 12);
+  for (Integer s = 0; s < 2; ++s) skin.skin.Fill(image, s, 0xC0102030u + uint32_t(s));
+  data.ExBorder = image;
+  data.ExDrawMode = 0;
+  data.FormShadowSize = TRect(8, 8, 8, 8);
+  const double fromImage = bench::MsPerCall(20, [&] {
+    sp->FCommonData->BGChanged = true;
+    sp->BorderForm->UpdateExBordersPos(true, 255);
+  }, bench::Flush::Gdi);
+  Report("outer border from the skin's border image: rebuilt", fromImage, plainFrame);
+  // Its shadow step alone, on the kept picture.
+  TBitmap* cache = sp->FCommonData->FCacheBmp.get();
+  const TRect rForm(8, 8, cache->Width() - 8, cache->Height() - 8);
+  const double imageShadow = bench::MsPerCall(50, [&] { sp->PaintOuterBorder(cache, rForm); }, bench::Flush::Gdi);
+  Report("outer border from the skin's border image: shadow step", imageShadow, plainFrame);
   delete bordered;
   delete plain;
   sGraphUtilsCleanup();

@@ -64,11 +64,8 @@ class TkvDialogWnd : public TkvMainWnd {
   Integer FixedFrame();
   Integer FramePadding() const;
   Integer CXSizeFrame = 0, CXFixedFrame = 0;
-  // Where the client's top-left lies in the cache picture.
-  Integer OffsetX() const;
-  Integer OffsetY() const;
-  // The skin commands the dialog answers itself (background, client offset, border width);
-  // False hands the command on.
+  // The skin commands the dialog answers itself (border width, font section, colour); False
+  // hands the command on.
   bool AlphaCommand(TMessage& message);
 
   // Frame metrics of the window as it stands: side border, top border plus caption.
@@ -103,8 +100,23 @@ class TkvDialogWnd : public TkvMainWnd {
   // Where the window's top-left lies on the painted frame: how much the skin's side and title
   // exceed the dialog's own (0, 0 without an outer border).
   TPoint WindowInFrame() const;
+  // Where the client area lies on the picture: children take their backgrounds from there.
+  TPoint ClientOffset() const;
+  // The background a child asks for (the skin command): the picture with the client's offset.
+  void GetBackground(TkvBGInfo& info);
   // Draws one icon's look into the cache over the clean title strip; False when it has none.
   bool DrawIcon(Integer code);
+
+  // The manager lets forms and dialogs have skinned frames.
+  bool CanDrawNCArea() const;
+  // A popup without caption and border bits: the window keeps its whole rectangle.
+  bool Borderless() const;
+  // The frame is shown by the outer border window (it has none while the dialog is minimized,
+  // and a borderless popup keeps its whole window): the dialog itself shows only its client area.
+  bool FrameOnBorderWindow() const;
+  // The dialog's region while the border window shows its frame: inside the system's sides, below
+  // its title (window coordinates).
+  TRect ClientRegionRect() const;
 
   // Lets go of the dialog: the window procedure goes back, the skinner frees the wrapper.
   void Uninit();

@@ -29,6 +29,13 @@
 TW_DEFINE_CLASS(TkvDialogWnd) {}
 
 namespace {
+// The border image of a skin section, null when it has none.
+const TsMaskData* BorderImage(TkvSkinData* data, Integer section) {
+  if (!data || section < 0 || section >= Integer(data->gd.size())) return nullptr;
+  const Integer image = data->gd[size_t(section)].BorderIndex;
+  return image >= 0 && image < Integer(data->ma.size()) ? &data->ma[size_t(image)] : nullptr;
+}
+
 // The wrappers of the dialog's children go: off their windows when those still live, and freed
 // (Free: a wrapper still inside one of its messages goes when that ends).
 void ReleaseChildWrappers(std::vector<TkvMainWnd*>& wrappers) {
@@ -61,6 +68,10 @@ void TkvDialogWnd::DropCover() {
   }
   AnimClosing = false;
 }
+
+// Of the frame section's border image, a dialog's top corners take at most this many pixels
+// each way from the shadow (a title section's border image gives them whole).
+constexpr Integer kFormTopCornerLimit = 8;
 
 // ---- 1. Queries and metrics --------------------------------------------------------------------
 
@@ -123,16 +134,30 @@ Integer TkvDialogWnd::FramePadding() const {
              : 0;
 }
 
-// The picture holds the frame at FrameOrigin (inside the shadow margins with an outer border),
-// the client at its place in the window from there.
-Integer TkvDialogWnd::OffsetX() const { return FrameOrigin().X + ClientInWindow(CtrlHandle).Left; }
-Integer TkvDialogWnd::OffsetY() const { return FrameOrigin().Y + ClientInWindow(CtrlHandle).Top; }
-
 Integer TkvDialogWnd::SysBorderWidth() const { return ClientInWindow(CtrlHandle).Left; }
 Integer TkvDialogWnd::HeaderHeight() const { return ClientInWindow(CtrlHandle).Top; }
 Integer TkvDialogWnd::CaptionHeight() const {
   if ((dwStyle & WS_CAPTION) != WS_CAPTION) return 0;
   return HeaderHeight() - SysBorderWidth();
+}
+
+bool TkvDialogWnd::CanDrawNCArea() const {
+  DuRiruZireziv* manager = SkinData ? SkinData->GetSkinManager() : nullptr;
+  return manager && manager->Options.DrawNonClientArea;
+}
+
+bool TkvDialogWnd::Borderless() const {
+  return (dwStyle & (WS_POPUP | WS_CAPTION)) == WS_POPUP;
+}
+
+// A borderless popup keeps no region: a sizing frame it has is still its own to paint.
+bool TkvDialogWnd::FrameOnBorderWindow() const { return BorderForm && !IsIconic(CtrlHandle) && !Borderless(); }
+
+TRect TkvDialogWnd::ClientRegionRect() const {
+  // The system's metrics, not the skin's: they say where the client area lies in the window.
+  const TSize size = WindowSize(CtrlHandle);
+  const Integer side = SysBorderWidth();
+  return TRect(side, CaptionHeight() + side, size.cx - side, size.cy - side);
 }
 
 // ---- 2. Hit testing and icon states -------------------------------------------------------------
@@ -291,8 +316,9 @@ void TkvDialogWnd::PaintAll() {
     if (dwExStyle & (WS_EX_RTLREADING | WS_EX_LAYOUTRTL)) flags |= DT_RIGHT | DT_RTLREADING;
     target->Canvas()->Brush()->SetStyle(bsClear);
     const Integer section = manager && manager->IsValidSkinIndex(TitleIndex) ? TitleIndex : SkinData->SkinIndex;
-    // Over the drawn frame the text keeps the picture's alpha.
-    if (extended)
+    // The border window's picture has real alpha: the text is written with it (the system's
+    // text drawing would leave its pixels transparent).
+    if (BorderForm)
       WriteText32(target, Caption, true, text, flags, section, state, manager);
     else
       kvWriteTextEx(target->Canvas(), Caption, true, text, flags, section, state, manager);
@@ -316,8 +342,7 @@ void TkvDialogWnd::PaintAll() {
            SRCCOPY);
     const TRect body(shadow.Left, shadow.Top, shadow.Left + size.cx, shadow.Top + size.cy);
     if (extended && tpl && tpl->Width() > 0 && tpl->Height() > 0) {
-      PaintShadowAround(picture, body, nullptr, TRect(), TRect());
-      FillRect32Excl(picture, TRect(0, 0, picture->Width(), picture->Height()), body, 0, 0);
+      PaintBodyWithClearMargins(picture, body);
       PaintExtendedFrame(data, picture, tpl, header, shadow, SysBorderWidth() + inFrame.X);
       if (caption > 0) {
         paintTitle(picture, TPoint(shadow.Left, shadow.Top));
@@ -326,6 +351,9 @@ void TkvDialogWnd::PaintAll() {
     } else {
       PaintShadowMargins(data, manager ? manager->ExtBordersMode() : ebmFull, SkinData->SkinIndex, FFormActive, picture,
                          body, tpl, shadow);
+      // The corners the frame's border images leave transparent show the shadow behind them.
+      if (tpl && BorderImage(data, SkinData->SkinIndex))
+        FillFrameCornersFromTemplate(data, SkinData->SkinIndex, TitleIndex, picture, body, tpl, shadow, kFormTopCornerLimit);
     }
   }
   if (caption > 0)
@@ -344,6 +372,23 @@ TPoint TkvDialogWnd::WindowInFrame() const {
 TPoint TkvDialogWnd::FrameOrigin() const {
   TkvBorderForm* border = BorderForm.get();
   return border ? TPoint(border->OffsetX(), border->OffsetY()) : TPoint(0, 0);
+}
+
+TPoint TkvDialogWnd::ClientOffset() const {
+  const TRect client = ClientInWindow(CtrlHandle);
+  const TPoint o = FrameOrigin();
+  return TPoint(o.X + client.Left, o.Y + client.Top);
+}
+
+void TkvDialogWnd::GetBackground(TkvBGInfo& info) {
+  const TPoint offset = ClientOffset();
+  // A child's place is given in the client area; the picture holds the frame around it.
+  if (info.PleaseDraw) info.Offset = TPoint(info.Offset.X + offset.X, info.Offset.Y + offset.Y);
+  PaintAll();
+  if (info.BgType == btUnknown) InitBGInfo(SkinData, &info, 0);
+  if (info.BgType != btCache || info.PleaseDraw) return;
+  if (!info.Bmp) info.Bmp = SkinData->FCacheBmp.get();
+  info.Offset = offset;
 }
 
 void TkvDialogWnd::RepaintButton(Integer code) {
@@ -410,6 +455,8 @@ bool TkvDialogWnd::DrawIcon(Integer code) {
 }
 
 void TkvDialogWnd::PaintCaption(HDC dc) {
+  // The border window shows the frame; the dialog's region leaves it nothing to paint.
+  if (FrameOnBorderWindow()) return;
   PaintAll();
   TBitmap* cache = SkinData->FCacheBmp.get();
   if (!cache) return;
@@ -442,12 +489,19 @@ void TkvDialogWnd::InitExBorders(bool active) {
     if (BorderForm) {
       BorderForm.reset();
       SkinData->BGChanged = true;  // the picture loses its shadow margins
+      RgnChanged = true;           // and the dialog shows its frame itself again
+      if (IsWindowVisible(CtrlHandle) && !RgnChanging) {
+        FillDlgArOR(this);
+        RgnChanged = false;
+        UpdateRgn(this, true);
+      }
     }
     return;
   }
   if (BorderForm) return;
   BorderForm = std::make_unique<TkvBorderForm>(this);
   SkinData->BGChanged = true;
+  RgnChanged = true;
   if (IsWindowVisible(CtrlHandle)) BorderForm->UpdateExBordersPos(true, 255);
 }
 
@@ -595,37 +649,6 @@ bool BlendOnMovingWanted(DuRiruZireziv* manager) {
 
 bool TkvDialogWnd::AlphaCommand(TMessage& message) {
   switch (HIWORD(message.WParam)) {
-    case KV_GETBG: {
-      auto* info = reinterpret_cast<TkvBGInfo*>(message.LParam);
-      if (!info) return false;
-      // Children ask in their client coordinates: (0, 0) of the answer is the client's
-      // top-left in the picture, not the frame's.
-      const TPoint offset(OffsetX(), OffsetY());
-      PaintAll();  // the picture is current before anyone reads it
-      if (info->PleaseDraw) {
-        info->Offset = TPoint(info->Offset.X + offset.X, info->Offset.Y + offset.Y);
-        InitBGInfo(SkinData, info, FFormActive ? 1 : 0);
-        return true;
-      }
-      InitBGInfo(SkinData, info, FFormActive ? 1 : 0);
-      if (info->BgType == btNotReady || (info->BgType == btCache && !info->Bmp)) {
-        if (SkinData->FCacheBmp && !SkinData->FCacheBmp->Empty()) {
-          info->BgType = btCache;
-          info->Bmp = SkinData->FCacheBmp.get();
-        }
-      }
-      if (info->Bmp) {
-        info->Offset = offset;
-        // A plain answer's fill area (the border margins) is then counted from the client.
-        if (info->BgType == btFill)
-          info->FillRect = TRect(Maxi(0, info->FillRect.Left - offset.X), Maxi(0, info->FillRect.Top - offset.Y),
-                                 info->FillRect.Right, info->FillRect.Bottom);
-      }
-      return true;
-    }
-    case KV_PARENTCLOFFSET:
-      message.Result = intptr_t(uint32_t(Word(OffsetX())) | uint32_t(Word(OffsetY())) << 16);
-      return true;
     case KV_GETFONTINDEX:
       // A dialog has no parent to take a font from: its own section's applies.
       if (auto* info = reinterpret_cast<TkvPaintInfo*>(message.LParam)) {
@@ -674,7 +697,12 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
     return;
   }
   if (!skinned) {
-    BorderForm.reset();  // no skin, no shadow
+    if (BorderForm) {
+      // No skin, no shadow: the dialog shows its whole window again.
+      BorderForm.reset();
+      SetWindowRgn(CtrlHandle, nullptr, IsWindowVisible(CtrlHandle));
+      RgnChanged = true;
+    }
     TkvMainWnd::kvWndProc(message);
     return;
   }
@@ -752,6 +780,16 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       }
       return;
     case SM_ALPHACMD:
+      if (HIWORD(message.WParam) == KV_GETBG) {
+        if (auto* info = reinterpret_cast<TkvBGInfo*>(message.LParam)) GetBackground(*info);
+        message.Result = 0;
+        return;
+      }
+      if (HIWORD(message.WParam) == KV_PARENTCLOFFSET) {
+        const TPoint o = ClientOffset();
+        message.Result = TLResult(uint32_t(Word(o.X)) | uint32_t(Word(o.Y)) << 16);
+        return;
+      }
       if (AlphaCommand(message)) return;
       if (HIWORD(message.WParam) == KV_UPDATECHILDREN && CanSkin()) TkvProvider::InitHwndControls(this, CtrlHandle);
       // The glows show the old skin's icons.
@@ -800,7 +838,7 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       TkvMainWnd::kvWndProc(message);
       return;
     case WM_NCPAINT:
-      if (!RgnChanging && RgnChanged) {
+      if (!RgnChanging && RgnChanged && (!Borderless() || (dwStyle & WS_THICKFRAME))) {
         FillDlgArOR(this);
         RgnChanged = false;
         UpdateRgn(this, true);
@@ -924,6 +962,12 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       if (IsWindowVisible(CtrlHandle)) {
         RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_ALLCHILDREN);
         if (BorderForm) BorderForm->UpdateExBordersPos(true, 255);
+        // The region follows the new size at once: the border window's hole already has it.
+        if (message.Msg == WM_SIZE && !RgnChanging && !InAnimationProcess) {
+          FillDlgArOR(this);
+          RgnChanged = false;
+          UpdateRgn(this, true);
+        }
       }
       return;
     case WM_NCHITTEST: {
@@ -1020,14 +1064,6 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
 
 // ---- 5. Window region ----------------------------------------------------------------------------
 
-namespace {
-const TsMaskData* BorderImage(TkvSkinData* data, Integer section) {
-  if (!data || section < 0 || section >= Integer(data->gd.size())) return nullptr;
-  const Integer image = data->gd[size_t(section)].BorderIndex;
-  return image >= 0 && image < Integer(data->ma.size()) ? &data->ma[size_t(image)] : nullptr;
-}
-}  // namespace
-
 void FillDlgArOR(TkvDialogWnd* dlg) {
   dlg->ArOR.clear();
   TkvSkinData* data = dlg->SkinData->GetCommonSkinData();
@@ -1051,12 +1087,19 @@ HRGN GetRgnFromArOR(TkvDialogWnd* dlg, Integer x, Integer y) {
 
 void UpdateRgn(TkvDialogWnd* dlg, bool redraw) {
   const HWND h = dlg->CtrlHandle;
-  const bool borderless = !(dlg->dwStyle & (WS_CAPTION | WS_THICKFRAME | WS_DLGFRAME | WS_BORDER));
-  if (!h || (borderless && !IsIconic(h))) return;
+  if (!h || !dlg->CanDrawNCArea() || (dlg->Borderless() && !IsIconic(h))) return;
   // Another skinning engine that owns the window answers the probe.
   if (SendMessageW(h, CM_BEWAIT_DIALOG, BE_ID, 0) == LRESULT(BE_ID)) return;
   const auto changing = SetForScope(dlg->RgnChanging, true);
-  SetWindowRgn(h, GetRgnFromArOR(dlg, 0, 0), redraw);  // the window owns the region from here on
+  HRGN rgn = nullptr;
+  if (dlg->FrameOnBorderWindow()) {
+    // The border window behind shows the frame and takes its clicks.
+    const TRect r = dlg->ClientRegionRect();
+    rgn = CreateRectRgn(r.Left, r.Top, Maxi(r.Left, r.Right), Maxi(r.Top, r.Bottom));
+  } else {
+    rgn = GetRgnFromArOR(dlg, 0, 0);
+  }
+  SetWindowRgn(h, rgn, redraw);  // the window owns the region from here on
 }
 
 // ---- 6. Blend on moving ---------------------------------------------------------------------------
@@ -1165,8 +1208,7 @@ TkvDialogWnd* MakeDialogWrapper(HWND dialog) {
   if (!DefaultManager) return nullptr;
   TkvSkinParams params;
   params.VertScrollSize = params.HorzScrollSize = -1;
-  // The dialog shows the skin's background, so the background its children are given is the
-  // skin's too, not the window's own colour.
+  // The dialog takes the skin's colours: its picture is its children's background.
   params.UseSkinColor = params.UseSkinFontColor = true;
   auto* w = TkvMainWnd::MakeWrapper<TkvDialogWnd>(dialog, nullptr, DefaultManager, params, false);
   if (!w->Attached()) {

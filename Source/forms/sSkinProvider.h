@@ -510,6 +510,12 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   void KV_WMNCActivate(TMessage& m);
   void KV_WMActivate(TMessage& m);
   void KV_WMSize(TMessage& m);
+  // The client areas under the section's right-hand corner images repaint.
+  void InvalidateRightCorners(HWND h);
+  // The part of a size step after the old procedure (picture, region, border window, children,
+  // OnResize); False when the skin data is still updating and the step is not complete.
+  bool SizeStepFollows(HWND h, bool borderUpdated);
+  void FollowSizeWithBorder(HWND h, bool barShown, bool borderUpdated);
   void KV_WMSetText(TMessage& m);
   void KV_WMSysCommand(TMessage& m);
   void UpdateSkinCaption();
@@ -523,7 +529,15 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   // system caption plus 4.
   void UpdateSysExHeight();
   void KV_WMGetMinMaxInfo(TMessage& m);
+  // The maximized form's distance below the work area's top (0 without an outer border).
+  Integer MaximizedTitleOffset(HWND h);
   void KV_WMMove(TMessage& m);
+  // The end of a drag: the skinned dialogs repaint (their outer borders may lie over the
+  // moved form's border window).
+  void KV_WMExitSizeMove(TMessage& m);
+  // After the window went: an MDI child's main form repaints its menu line and client; the
+  // cover window goes unless the hide animation still shows it.
+  void KV_WMNCDestroy(TMessage& m);
   void KV_WMShowWindow(TMessage& m);
   void KV_WMVisibleChanged(TMessage& m);
   void KV_WMCreate(TMessage& m);
@@ -534,6 +548,24 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   void KV_WMSetIcon(TMessage& m);
   void KV_WMStyleChanged(TMessage& m);
   void KV_WMParentNotify(TMessage& m);
+  // The unskinned state: a form hidden while it is being destroyed or left unskinned still
+  // fades out when the manager's hide animation is on.
+  void KV_WMWindowPosChanged_Unskinned(TMessage& m);
+  void KV_CMShowingChanged_Unskinned(TMessage& m);
+  void KV_CMVisibleChanged_Unskinned(TMessage& m);
+  // Keeps the form's picture on screen while it is hidden, for the hide animation that
+  // follows: the outer border window shows it, else a cover window over the form does.
+  // freshImage: the picture is rendered anew (the position change); the unskinned handlers
+  // use the cache as it is. False when the preparation does not apply.
+  bool PrepareHiding(bool freshImage);
+  // The picture in the cache, shown by the outer border window at the form's alpha, on top.
+  void ShowPictureInBorder();
+  // The window is minimized but the form does not know it yet (x -32000): the form follows and
+  // the minimize animation starts. False when that is not the case.
+  bool CatchUpMinimize(TMessage& m, const WINDOWPOS& wp);
+  // The snapshot window that keeps the form's picture on screen until the hide animation
+  // takes it over.
+  std::unique_ptr<TkvGlowForm> CoverForm;
 
   // -- Child-control adapter (section 6).
   void AdapterCreate();
@@ -558,6 +590,8 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   // The longest animation the manager may run (show, hide, minimize, dialog show) plus a
   // margin: the end of a session waits no longer than that for animations to finish.
   Cardinal AnimationWaitLimit();
+  // Lets running animations end, at most AnimationWaitLimit long.
+  void WaitForAnimations();
   void FillArOR() override;
   // The corner radius of the form's section; 0 without one.
   Integer SectionBorderRadius();
@@ -773,6 +807,7 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   // new window belongs to no control. The child-control adapter takes it from here.
   TWinControl* LastNewChild = nullptr;
   TControl* StatusBar = nullptr;  // the status bar announced by KV_STATUSBAR
+  TShowAction ShowAction = saIgnore;  // the show action a system command left pending
   TFormBorderStyle FluentBorderStyle = bsNone;
   bool FluentUWPMode = false;
   TWndMethod OldWndProc;
@@ -805,6 +840,8 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   // A form coming up is scaled from 96 PPI to the manager's scale and takes the manager's
   // application font (its children are told).
   void ScaleAndFontOnShow(DuRiruZireziv* manager);
+  void ShowWithSystemFrame(TMessage& m, HWND h, DuRiruZireziv* manager);
+  void KeepPictureForHiding(DuRiruZireziv* manager);
   void KV_CMMouseWheel(TMessage& m);
   void DetachFromForm();
   bool detached_ = false;
@@ -1080,11 +1117,20 @@ extern Integer BorderProcDepth;
 // sideModes say).
 void PaintShadowAround(TBitmap* cache, const TRect& body, TBitmap* tpl, const TRect& srcMargins, const TRect& shadow,
                        const TRect& sideModes = TRect(1, 1, 1, 1));
+// The body made opaque and the margins cleared, for a frame drawn over them (extended drawing).
+void PaintBodyWithClearMargins(TBitmap* cache, const TRect& body);
 // The shadow margins of a form's or dialog's picture without extended drawing: from the
 // template's halves with the frame's corners rounded into it, or, when the skin has its own
 // border image and the full extended-borders mode, with that image's margins.
 void PaintShadowMargins(TkvSkinData* data, Integer extBordersMode, Integer section, bool active, TBitmap* cache,
                         const TRect& rForm, TBitmap* tpl, const TRect& shadow);
+// The frame's corners that its border images leave transparent (their key-colour pixels) show
+// the shadow template: the top corners by the title section's border image when it has one, else
+// by the frame section's (at most formTopLimit x formTopLimit pixels of it when that is above 0),
+// the bottom corners by the frame section's. rForm is the frame in the picture; each corner takes
+// the template's pixels at the same corner inside the template's shadow margins.
+void FillFrameCornersFromTemplate(TkvSkinData* data, Integer formSection, Integer titleSection, TBitmap* cache,
+                                  const TRect& rForm, TBitmap* tpl, const TRect& shadow, Integer formTopLimit = 0);
 // Extended drawing: the skin draws frame and title from its extended-border image (its
 // ExDrawMode 1 in the full extended-borders mode); the section paints only the background.
 bool ExtendedFrameDrawing(TkvSkinData* data, DuRiruZireziv* manager);

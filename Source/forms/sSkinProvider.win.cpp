@@ -388,7 +388,10 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
         Form->Perform(WM_PAINT, m.WParam, m.LParam);
         return;
       case CM_VISIBLECHANGED:
+        KV_CMVisibleChanged_Unskinned(m);
+        break;
       case CM_SHOWINGCHANGED:
+        KV_CMShowingChanged_Unskinned(m);
         break;
       case CM_SYSFONTCHANGED:
         DoReinit = true;
@@ -400,6 +403,8 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
         break;
     }
     PassOn(m);
+    if (m.Msg == WM_WINDOWPOSCHANGED) KV_WMWindowPosChanged_Unskinned(m);
+    if (m.Msg == WM_NCDESTROY) KV_WMNCDestroy(m);
     return;
   }
 
@@ -424,6 +429,15 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
       return;
     case WM_SHOWWINDOW:
       KV_WMShowWindow(m);
+      return;
+    case WM_EXITSIZEMOVE:
+      KV_WMExitSizeMove(m);
+      return;
+    case WM_NCDESTROY:
+      // The class library destroys a form's window before it marks the form as going: the
+      // window's end comes here while the provider still counts the form as skinned.
+      PassOn(m);
+      KV_WMNCDestroy(m);
       return;
     case WM_GETMINMAXINFO:
       KV_WMGetMinMaxInfo(m);
@@ -630,12 +644,15 @@ void TsSkinProvider::KV_CMShowingChanged(TMessage& m) {
   }
   const HWND h = Form->HandleAllocated() ? Form->WindowHandle() : nullptr;
   DuRiruZireziv* manager = SkinManager();
+  if ((!CanDrawNCArea() && Form->BorderStyle() != bsNone) || !FDrawClientArea) {
+    ShowWithSystemFrame(m, h, manager);
+    return;
+  }
   FCommonData->BGChanged = true;
   RgnChanged = true;
   if (!Form->Showing() || !h) {
+    if (BorderForm) KeepPictureForHiding(manager);
     PassOn(m);
-    // A hidden form loses its outer border window.
-    if (manager && h) InitExBorders(false);
     return;
   }
   SetFormState(FFormState & ~FS_ANIMCLOSING);
@@ -666,6 +683,41 @@ void TsSkinProvider::KV_CMShowingChanged(TMessage& m) {
     ShowAnimated(m, h, manager);
   }
   if (Form->Showing()) LastClientRect = TRect(0, 0, GetClientWidth(h), GetClientHeight(h));
+}
+
+// The system paints the frame (or the form paints its own client): only the controls and the
+// scale follow, and under composition the form is redrawn whole.
+void TsSkinProvider::ShowWithSystemFrame(TMessage& m, HWND h, DuRiruZireziv* manager) {
+  if (FDrawClientArea && Form->Showing()) {
+    if (Adapter) Adapter->AddAllItems(nullptr);
+    ScaleAndFontOnShow(manager);
+  }
+  PassOn(m);
+  const bool composition = AeroIsEnabled();
+  if (composition && h && Form->Showing()) SendMessageW(h, WM_SETREDRAW, 1, 0);
+  StopUpdating();
+  if (composition && h) RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+// A form with an outer border that stops showing: the border keeps the form's picture for the
+// hide animation when there will be one; without one the border goes.
+void TsSkinProvider::KeepPictureForHiding(DuRiruZireziv* manager) {
+  const bool animated = manager && manager->AnimEffects.FormHide.Active && manager->AnimEffects.FormHide.Time != 0 &&
+                        FAllowAnimation && manager->Effects.AllowAnimation;
+  if (!animated) {
+    InitExBorders(false);
+    return;
+  }
+  {
+    const bool wasClosing = FFormState & FS_ANIMCLOSING;
+    SetFormState(FFormState | FS_ANIMCLOSING);
+    const TScopeExit rendered([this, wasClosing] {
+      if (!wasClosing) SetFormState(FFormState & ~FS_ANIMCLOSING);
+    });
+    FCommonData->FCacheBmp = ::GetFormImage(this, true);
+  }
+  FCommonData->BGChanged = false;
+  ShowPictureInBorder();
 }
 
 void TsSkinProvider::ScaleAndFontOnShow(DuRiruZireziv* manager) {

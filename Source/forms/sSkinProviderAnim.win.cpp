@@ -102,9 +102,11 @@ THideStage StageFromBorder(TkvBorderForm* border, TBitmap* cache) {
   return stage;
 }
 
+// A cover the provider made while the form was being hidden is taken over: it already shows
+// the form's picture where the form was.
 THideStage StageFromCover(HWND wnd, TsSkinProvider* sp, TBitmap* cache, const std::vector<TRect>& corners) {
   THideStage stage;
-  stage.window = MakeCoverForm(wnd, sp, false, nullptr);
+  stage.window = sp && sp->CoverForm ? sp->CoverForm.release() : MakeCoverForm(wnd, sp, false, nullptr);
   stage.picture = CopyOf(cache);
   CleanPixelsByRects(corners, stage.picture.get());
   return stage;
@@ -257,6 +259,8 @@ void AnimHideForm(TsSkinProvider* sp, Integer time, TkvAnimType mode) {
   ClearAllGlows();
   const HWND h = FormWnd(sp);
   if (!h || !sp->FCommonData || sp->Form->FormStyle() == fsMDIChild) return;
+  // A cover the hide did not take over goes with it, also when nothing could be animated.
+  const TScopeExit coverGone([sp] { sp->CoverForm.reset(); });
   TsCommonData* sd = sp->FCommonData.get();
   if (!(sp->FFormState & FS_ANIMCLOSING)) sp->PaintAll();
   TBitmap* cache = sd->FCacheBmp.get();

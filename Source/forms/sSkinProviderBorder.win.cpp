@@ -39,6 +39,18 @@ HWND FormWnd(TsSkinProvider* sp) { return sp->Form && sp->Form->HandleAllocated(
 void PaintBorderImageShadow(TkvSkinData* data, Integer formSection, Integer titleSection, bool active,
                             TBitmap* cache, const TRect& rForm, const TRect& shadow);
 
+// Whether the skin's own border image is drawn as the shadow: it has one, in the full mode.
+bool OwnBorderImageShadow(TkvSkinData* data, Integer extBordersMode) {
+  return data && data->ExBorder >= 0 && data->ExBorder < Integer(data->ma.size()) && extBordersMode == ebmFull;
+}
+
+// A template drawn around the form with the border image's own margins and side mode.
+void PaintBorderImageMargins(const TsMaskData& md, TBitmap* cache, const TRect& rForm, TBitmap* tpl,
+                             const TRect& shadow) {
+  const Integer sides = md.DrawMode & 1;
+  PaintShadowAround(cache, rForm, tpl, TRect(md.WL, md.WT, md.WR, md.WB), shadow, TRect(sides, sides, sides, sides));
+}
+
 }  // namespace
 
 // ---- 1. Whether a form has one, its shadow, and the skin metrics of the frame -----------------
@@ -177,15 +189,12 @@ void TsSkinProvider::PaintOuterBorder(TBitmap* cache, const TRect& rForm) {
     return;
   }
   if (ExtendedFrameDrawing()) {
-    PaintShadowAround(cache, rForm, nullptr, TRect(), TRect());
-    // The shadow margins start clear: what was painted there belongs to no part of the form.
-    FillRect32Excl(cache, whole, rForm, 0, 0);
+    PaintBodyWithClearMargins(cache, rForm);
     PaintExtendedFrame(cache, tpl);
     return;
   }
   const Integer formSection = FCommonData ? FCommonData->SkinIndex : -1;
-  if (data->ExBorder >= 0 && data->ExBorder < Integer(data->ma.size()) &&
-      SkinManager()->ExtBordersMode() == ebmFull) {
+  if (OwnBorderImageShadow(data, SkinManager()->ExtBordersMode())) {
     PaintBorderImageShadow(data, formSection, FTitleSkinIndex, FormActive, cache, rForm, shadow);
     return;
   }
@@ -193,16 +202,6 @@ void TsSkinProvider::PaintOuterBorder(TBitmap* cache, const TRect& rForm) {
 }
 
 namespace {
-
-// The state picture of a skin image (the second one for the active look when it has two), as
-// the skin's shadow templates are cut from it.
-std::unique_ptr<TBitmap> StatePicture(const TsMaskData& md, bool active) {
-  const Integer k = active && md.ImageCount > 1 ? 1 : 0;
-  std::unique_ptr<TBitmap> out(CreateBmp32(Maxi(0, md.Width), Maxi(0, md.Height)));
-  CopyPixels(ViewOf(out.get()), 0, 0, MaskImageOf(md).Src,
-             TRect(md.R.Left + k * md.Width, md.R.Top, md.R.Left + (k + 1) * md.Width, md.R.Top + md.Height));
-  return out;
-}
 
 // The border image of a section, or -1 when it has none.
 Integer BorderImageOf(TkvSkinData* data, Integer section) {
@@ -215,17 +214,23 @@ Integer BorderImageOf(TkvSkinData* data, Integer section) {
 void PaintBorderImageShadow(TkvSkinData* data, Integer formSection, Integer titleSection, bool active,
                             TBitmap* cache, const TRect& rForm, const TRect& shadow) {
   if (!data || !cache || data->ExBorder < 0 || data->ExBorder >= Integer(data->ma.size())) return;
-  const TsMaskData& md = data->ma[size_t(data->ExBorder)];
-  const std::unique_ptr<TBitmap> tpl = StatePicture(md, active);
-  const Integer sides = md.DrawMode & 1;
-  PaintShadowAround(cache, rForm, tpl.get(), TRect(md.WL, md.WT, md.WR, md.WB), shadow,
-                    TRect(sides, sides, sides, sides));
-  if (tpl->Width() == 0 || tpl->Height() == 0) return;
+  // The skin data keep the image's state pictures: a paint only asks for one.
+  TBitmap* tpl = data->ExBorderPicture(active);
+  PaintBorderImageMargins(data->ma[size_t(data->ExBorder)], cache, rForm, tpl, shadow);
+  FillFrameCornersFromTemplate(data, formSection, titleSection, cache, rForm, tpl, shadow);
+}
+
+}  // namespace
+
+void FillFrameCornersFromTemplate(TkvSkinData* data, Integer formSection, Integer titleSection, TBitmap* cache,
+                                  const TRect& rForm, TBitmap* tpl, const TRect& shadow, Integer formTopLimit) {
+  if (!data || !cache || !tpl || tpl->Width() == 0 || tpl->Height() == 0) return;
   // The frame's rounded corners (the key pixels of its border images) show the shadow behind
   // them: the pixel of the template where that corner of the form lies in it.
   const Integer formMask = BorderImageOf(data, formSection);
   const Integer titleMask = BorderImageOf(data, titleSection);
   const Integer topMask = titleMask >= 0 ? titleMask : formMask;
+  const Integer topLimit = titleMask >= 0 || formTopLimit <= 0 ? 0 : formTopLimit;
   struct Corner {
     Integer mask;
     Cardinal code;
@@ -238,15 +243,24 @@ void PaintBorderImageShadow(TkvSkinData* data, Integer formSection, Integer titl
   for (const Corner& c : corners) {
     if (c.mask < 0) continue;
     const TsMaskData& m = data->ma[size_t(c.mask)];
-    const Integer w = c.right ? m.WR : m.WL, h = c.bottom ? m.WB : m.WT;
+    Integer w = c.right ? m.WR : m.WL, h = c.bottom ? m.WB : m.WT;
+    if (!c.bottom && topLimit > 0) {
+      w = Mini(w, topLimit);
+      h = Mini(h, topLimit);
+    }
     const Integer x = c.right ? rForm.Right - w : rForm.Left, y = c.bottom ? rForm.Bottom - h : rForm.Top;
     const TPoint from(Maxi(0, c.right ? tpl->Width() - shadow.Right - w : shadow.Left),
                       Maxi(0, c.bottom ? tpl->Height() - shadow.Bottom - h : shadow.Top));
-    FillTransPixels32(cache, tpl.get(), TRect(x, y, x + w, y + h), from, c.mask, data, c.code, TColor(0xFF00FF));
+    if (w == (c.right ? m.WR : m.WL) && h == (c.bottom ? m.WB : m.WT)) {
+      FillTransPixels32(cache, tpl, TRect(x, y, x + w, y + h), from, c.mask, data, c.code, TColor(0xFF00FF));
+      continue;
+    }
+    // A part of the corner: the image's pixels of that part at its outer edge, as the frame
+    // has them where the part lies.
+    const TPoint maskOrigin(c.right ? m.R.Left + m.Width - w : m.R.Left, c.bottom ? m.R.Top + m.Height - h : m.R.Top);
+    FillTransPixelsByImage(cache->View(), tpl->View(), TRect(x, y, x + w, y + h), from, MaskImageOf(m).Src, maskOrigin);
   }
 }
-
-}  // namespace
 
 void PaintShadowMargins(TkvSkinData* data, Integer extBordersMode, Integer section, bool active, TBitmap* cache,
                         const TRect& rForm, TBitmap* tpl, const TRect& shadow) {
@@ -254,9 +268,7 @@ void PaintShadowMargins(TkvSkinData* data, Integer extBordersMode, Integer secti
     PaintShadowAround(cache, rForm, nullptr, TRect(), TRect());
     return;
   }
-  const bool ownBorderImage =
-      data->ExBorder >= 0 && data->ExBorder < Integer(data->ma.size()) && extBordersMode == ebmFull;
-  if (!ownBorderImage) {
+  if (!OwnBorderImageShadow(data, extBordersMode)) {
     const TRect halfMargins((tpl->Width() - 1) / 2, (tpl->Height() - 1) / 2, (tpl->Width() - 1) / 2,
                             (tpl->Height() - 1) / 2);
     PaintShadowAround(cache, rForm, tpl, halfMargins, shadow);
@@ -265,9 +277,7 @@ void PaintShadowMargins(TkvSkinData* data, Integer extBordersMode, Integer secti
   }
   // The skin's border image is the template, with its own margins: those of the skin data the
   // picture is painted at, as the template is.
-  const TsMaskData& md = data->ma[size_t(data->ExBorder)];
-  const Integer sides = md.DrawMode & 1;
-  PaintShadowAround(cache, rForm, tpl, TRect(md.WL, md.WT, md.WR, md.WB), shadow, TRect(sides, sides, sides, sides));
+  PaintBorderImageMargins(data->ma[size_t(data->ExBorder)], cache, rForm, tpl, shadow);
 }
 
 // The form's part of the picture made opaque and the shadow margins drawn from the template;
@@ -289,6 +299,12 @@ void PaintShadowAround(TBitmap* cache, const TRect& rForm, TBitmap* tpl, const T
   const TRect whole(0, 0, cache->Width(), cache->Height());
   FillRect32Excl(cache, whole, rForm, 0, 0);
   DrawFrameTemplate(cache->View(), whole, tpl->View(), srcMargins, shadow, sideModes);
+}
+
+void PaintBodyWithClearMargins(TBitmap* cache, const TRect& body) {
+  PaintShadowAround(cache, body, nullptr, TRect(), TRect());
+  // The shadow margins start clear: what was painted there belongs to no part of the form.
+  FillRect32Excl(cache, TRect(0, 0, cache->Width(), cache->Height()), body, 0, 0);
 }
 
 bool TsSkinProvider::ExtendedFrameDrawing() {
@@ -548,11 +564,9 @@ TPoint TkvBorderForm::FrameOffset() {
 HRGN TkvBorderForm::ClientRgn(Integer newWidth, Integer newHeight) {
   const HWND h = OwnerHandle();
   if (Dlg) {
-    // The dialog shows its whole window itself.
-    RECT wr{};
-    GetWindowRect(h, &wr);
-    const Integer left = OffsetX(), top = OffsetY();
-    return CreateRectRgn(left, top, left + wr.right - wr.left, top + wr.bottom - wr.top);
+    // The dialog shows only its client area (its own region); the frame around is this window's.
+    const TRect r = OffsRect(Dlg->ClientRegionRect(), OffsetX(), OffsetY());
+    return CreateRectRgn(r.Left, r.Top, Maxi(r.Left, r.Right), Maxi(r.Top, r.Bottom));
   }
   const Integer left = sp->OffsetX(), top = sp->OffsetY();
   Integer width = GetClientWidth(h), height = GetClientHeight(h);
@@ -805,7 +819,12 @@ void TkvBorderForm::UpdateDialogBorder(bool redraw, Byte blend) {
     SetWindowPos(wnd, nullptr, target.X, target.Y, 0, 0, flags | SWP_NOSIZE | SWP_NOZORDER);
   }
   // Right behind the dialog (a topmost dialog makes it topmost too).
-  SetWindowPos(wnd, h, 0, 0, 0, 0,
-               flags | SWP_NOMOVE | SWP_NOSIZE | (IsWindowVisible(wnd) ? 0 : SWP_SHOWWINDOW));
-  MainRgnReady = true;
+  const bool wasVisible = IsWindowVisible(wnd);
+  SetWindowPos(wnd, h, 0, 0, 0, 0, flags | SWP_NOMOVE | SWP_NOSIZE | (wasVisible ? 0 : SWP_SHOWWINDOW));
+  if (!MainRgnReady && blend == 255) {
+    // Now that the frame is on screen here, the dialog keeps only its client area.
+    Dlg->RgnChanged = false;
+    ::UpdateRgn(Dlg, !wasVisible || redraw);
+    MainRgnReady = true;
+  }
 }

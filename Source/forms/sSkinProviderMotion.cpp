@@ -1,5 +1,7 @@
 #include "forms/sSkinProviderMotion.h"
 
+#include "base/sConst.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -171,4 +173,14 @@ uint32_t DisabledLayerColor(uint32_t color, Byte blendValue) {
   const uint32_t r = (color & 0xFF) * keep / 256, g = (color >> 8 & 0xFF) * keep / 256,
                  b = (color >> 16 & 0xFF) * keep / 256;
   return r | g << 8 | b << 16;
+}
+
+// ---- Size steps ------------------------------------------------------------------------------
+
+bool ChildBackgroundFollowsSize(Integer bgType, TSize oldSize, TSize newSize) {
+  const bool heightChanged = oldSize.cy != newSize.cy, widthChanged = oldSize.cx != newSize.cx;
+  auto all = [bgType](Integer bits) { return (bgType & bits) == bits; };
+  return (bgType & BGT_STRETCH) || ((bgType & BGT_GRADIENTVERT) && heightChanged) ||
+         ((bgType & BGT_GRADIENTHORZ) && widthChanged) || (all(BGT_STRETCHVERT) && heightChanged) ||
+         (all(BGT_STRETCHHORZ) && widthChanged);
 }

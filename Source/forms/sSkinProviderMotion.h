@@ -103,6 +103,17 @@ bool ScaleReached(TSize current, TSize target);
 // of color times (255 - blendValue) div 256.
 uint32_t DisabledLayerColor(uint32_t color, Byte blendValue);
 
+// ---- Size steps ------------------------------------------------------------------------------
+
+// The client area went from oldSize to newSize: whether children painted over a background of
+// kind bgType (BGT_ bits) must take it anew. A stretched picture changes with any size step; a
+// gradient, or a picture stretched along one axis only, when that axis changed.
+bool ChildBackgroundFollowsSize(Integer bgType, TSize oldSize, TSize newSize);
+// The client area became narrower or lower than before (a step that uncovers nothing).
+constexpr bool ClientShrank(TSize oldSize, TSize newSize) {
+  return newSize.cx < oldSize.cx || newSize.cy < oldSize.cy;
+}
+
 #ifdef _WIN32
 // ---- The provider's side ---------------------------------------------------------------------
 

@@ -2,27 +2,54 @@
 // other form messages: redraw locks, icon and style changes, new child windows.
 #include "base/sConst.h"
 #include "base/sMessages.h"
+#include "forms/kvDials.h"
+#include "forms/sMDIForm.h"
 #include "forms/sSkinProvider.h"
+#include "forms/sSkinProviderAnim.h"
 #include "forms/sSkinProviderMotion.h"
 #include "raster/GdiBitmaps.h"
+#include "skin/ControlServices.h"
 #include "skin/sVclUtils.h"
 #include "ui/ScopeGuard.h"
 #include "wrappers/kvSBUtils.h"
+#include "wrappers/kvSBUtilsPaintSteps.h"
 
 namespace {
 HWND FormWnd(TsSkinProvider* sp) { return sp->Form && sp->Form->HandleAllocated() ? sp->Form->WindowHandle() : nullptr; }
+void ClearAllGlows() {
+  if (TkvGlowServices* glows = TkvServiceSlot<TkvGlowServices>::Get()) glows->ClearGlows(false, false);
+}
 }  // namespace
 
 void TsSkinProvider::KV_WMSize(TMessage& m) {
   const HWND h = FormWnd(this);
-  if (FFormState & FS_BLENDMOVING) FinishBlendOnMoving(this, nullptr);
+  KillAnimations();
   if (FCommonData->GetUpdating() || !h || !IsWindowVisible(h) || (FFormState & FS_ANIMRESTORING)) {
     RgnChanged = true;
     FCommonData->BGChanged = true;
     PassOn(m);
     return;
   }
+  const TSize lastClient(LastClientRect.Width(), LastClientRect.Height());
+  const TSize client(GetClientWidth(h), GetClientHeight(h));
+  const bool shrank = ClientShrank(lastClient, client);
+  TkvSkinData* data = SkinDataFor();
+  // A narrower or lower client moves the grip and the right-hand corner images over pixels that
+  // no size step uncovers: those places repaint.
+  if (shrank && IsGripVisible(this))
+    if (const TsMaskData* grip = wrapsteps::ImageOf(data, data ? data->GripRightBottom : -1)) {
+      const RECT r{client.cx - grip->Width, client.cy - grip->Height, client.cx, client.cy};
+      InvalidateRect(h, &r, FALSE);
+    }
+  if (shrank || LastClientRect.IsEmpty()) InvalidateRightCorners(h);
   FLinesCount = -1;
+  if (FFormState & FS_BLENDMOVING) FinishBlendOnMoving(this, nullptr);
+  bool borderUpdated = false;
+  if (BorderForm && shrank) {
+    FCommonData->BGChanged = true;
+    BorderForm->UpdateExBordersPos(true, 255);
+    borderUpdated = true;
+  }
   if (!Form->Parent() && FDrawClientArea && CanDrawNCArea()) {
     // The system's own sizing work paints nothing of the old picture.
     const bool restoring = FFormState & FS_RESTORING;
@@ -36,35 +63,192 @@ void TsSkinProvider::KV_WMSize(TMessage& m) {
   } else {
     PassOn(m);
   }
-  if (!InAnimationProcess) {
-    if (!Form->Showing() || IsIconic(h)) {
-      FCommonData->BGChanged = true;
-    } else if (!FCommonData->BGChanged && !FormChanged()) {
-      if (Form->Parent() || Form->FormStyle() != fsNormal) {
-        FillArOR();
-        UpdateRgn(true, true);
-      }
-    } else {
-      FCommonData->BGChanged = true;
-      if (CanDrawNCArea()) {
-        RgnChanged = true;
-        FillArOR();
-        if (!fAnimating) UpdateRgn(true, true);
-        if (FCommonData->GetUpdating()) return;
-        RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_NOERASE | RDW_UPDATENOW | RDW_NOFRAME);
-      }
-    }
-  }
+  if (!SizeStepFollows(h, borderUpdated)) return;
   LastClientRect = TRect(0, 0, GetClientWidth(h), GetClientHeight(h));
 }
 
+void TsSkinProvider::InvalidateRightCorners(HWND h) {
+  TkvSkinData* data = SkinDataFor();
+  const Integer index = FCommonData->SkinIndex;
+  if (!data || index < 0 || index >= Integer(data->gd.size())) return;
+  const TsGeneralData& section = data->gd[size_t(index)];
+  const TPoint origin = ClientOrigin(h);
+  const Integer width = GetWindowWidth(h), height = GetWindowHeight(h);
+  // The images lie at the window's corners; the client part under them is invalidated.
+  auto invalidate = [&](Integer image, bool bottom) {
+    const TsMaskData* md = wrapsteps::ImageOf(data, image);
+    if (!md) return;
+    const Integer top = bottom ? height - md->Height : 0;
+    const RECT r{width - md->Width - origin.X, top - origin.Y, width - origin.X, top + md->Height - origin.Y};
+    InvalidateRect(h, &r, TRUE);
+  };
+  invalidate(section.ImgTR, false);
+  invalidate(section.ImgBR, true);
+}
+
+bool TsSkinProvider::SizeStepFollows(HWND h, bool borderUpdated) {
+  if (InAnimationProcess || ((FFormState & FS_ANIMSHOWING) && Form->WindowState() == wsNormal)) return true;
+  const bool iconic = IsIconic(h);
+  if (!Form->Showing() || iconic) FCommonData->BGChanged = true;
+  if ((!FCommonData->BGChanged && !FormChanged()) || (iconic && InAero)) {
+    // The picture still fits: only forms whose region the system may have reset get it again.
+    if (Form->FormStyle() == fsMDIForm || Form->FormStyle() == fsMDIChild || Form->Parent()) {
+      FillArOR();
+      UpdateRgn(true, true);
+    }
+    return true;
+  }
+  FCommonData->BGChanged = true;
+  const TBitmap* cache = FCommonData->FCacheBmp.get();
+  const bool cacheLarger = cache && (cache->Width() > Form->Width() || cache->Height() > Form->Height());
+  if (CanDrawNCArea()) {
+    DuRiruZireziv* manager = SkinManager();
+    if (manager && manager->Options.NativeBordersMaximized && IsZoomed()) BorderForm.reset();
+    const bool barShown = SkinnedScrollThickness(SB_HORZ) > 0 || SkinnedScrollThickness(SB_VERT) > 0;
+    if (!BorderForm || Form->OnPaint()) {
+      RgnChanged = true;
+      FillArOR();
+      if (!fAnimating) UpdateRgn(true, true);
+    } else {
+      FollowSizeWithBorder(h, barShown, borderUpdated);
+    }
+    if (FCommonData->GetUpdating()) return false;
+    const TSize last(LastClientRect.Width(), LastClientRect.Height());
+    if (ChildBackgroundFollowsSize(FCommonData->BGType, last, TSize(GetClientWidth(h), GetClientHeight(h)))) {
+      TMessage changed = MakeMessage(SM_ALPHACMD, MAKEWPARAM(1, KV_SETCHANGEDIFNECESSARY), 0);
+      AlphaBroadCast(Form, changed);
+    }
+    if (!BorderForm || barShown) {
+      RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_NOERASE | RDW_UPDATENOW | RDW_NOFRAME);
+    } else {
+      if (!BorderForm->LayeredWindow()) BorderForm->CreateNewForm();
+      const bool frame = Form->BorderWidth() > 0 || Form->Menu();
+      RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | (frame ? RDW_FRAME : 0));
+      if (const HWND bw = BorderForm->LayeredWindow()) {
+        SetWindowPos(bw, h, 0, 0, 0, 0,
+                     SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING);
+        SetWindowRgn(bw, BorderForm->MakeRgn(0, 0), TRUE);
+        BorderForm->ExBorderShowing = false;
+      } else {
+        UpdateRgn(false, false);
+      }
+    }
+    SetParentUpdated(Form);
+  } else if (cacheLarger) {
+    InvalidateRect(h, nullptr, TRUE);
+  }
+  if (TNotifyEvent resized = Form->OnResize()) resized.Call(Form);
+  return true;
+}
+
+// The border window takes the new size: sized with the form (its z-order kept while the
+// system sizes), then put behind the form's top window and cut to the new region.
+void TsSkinProvider::FollowSizeWithBorder(HWND h, bool barShown, bool borderUpdated) {
+  if (!BorderForm->LayeredWindow()) BorderForm->CreateNewForm();
+  if (!barShown && FResizeMode == rmStandard) SetFormState(FFormState | FS_SIZING);
+  if (!borderUpdated) BorderForm->UpdateExBordersPos(true, 255);
+  FCommonData->BeginUpdate();
+  SetFormState(FFormState & ~FS_SIZING);
+  if (const HWND bw = BorderForm->LayeredWindow()) {
+    BorderForm->ExBorderShowing = true;
+    // A form that names no top window of its own keeps the border window right behind itself.
+    auto top = reinterpret_cast<HWND>(SendMessageW(h, SM_ALPHACMD, MAKEWPARAM(0, KV_GETTOPWND), 0));
+    SetWindowPos(bw, top ? top : h, 0, 0, 0, 0,
+                 SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING);
+    BorderForm->ExBorderShowing = false;
+  }
+  RgnChanged = true;
+  SendMessageW(h, SM_ALPHACMD, MAKEWPARAM(0, KV_SETFLOATZORDER), 1);
+  UpdateRgn(true, true);
+  FCommonData->EndUpdate();
+}
+
+namespace {
+// The flags of a SetWindowPos that changes nothing and sends no changing notice: the system
+// recomputes what it shows of the window (0x71F).
+constexpr UINT kNoChangeFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE |
+                                SWP_NOCOPYBITS | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING;
+// Shown in place without moving, sizing, activating or redrawing (0x65B).
+constexpr UINT kShowInPlaceFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_SHOWWINDOW |
+                                   SWP_NOOWNERZORDER | SWP_NOSENDCHANGING;
+// Put behind another window without moving, sizing or redrawing (0x61B).
+constexpr UINT kBehindFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_NOOWNERZORDER |
+                              SWP_NOSENDCHANGING;
+constexpr Integer kMinimizedX = -32000;  // where the system puts a minimized window
+
+bool ScrollBarShown(TkvScrollWnd* sw) {
+  return sw && !sw->Destroyed && (sw->ShownBars(SB_HORZ) || sw->ShownBars(SB_VERT));
+}
+}  // namespace
+
+void TsSkinProvider::ShowPictureInBorder() {
+  const HWND bw = BorderForm ? BorderForm->LayeredWindow() : nullptr;
+  if (!bw) return;
+  BorderForm->ExBorderShowing = true;
+  SetWindowRgn(bw, BorderForm->MakeRgn(0, 0), FALSE);
+  SetFormBlendValue(bw, FCommonData->FCacheBmp.get(), Form->AlphaBlend() ? Form->AlphaBlendValue() : 255, nullptr);
+  SetWindowPos(bw, HWND_TOP, 0, 0, 0, 0, kShowInPlaceFlags);
+}
+
+// A cover is made only when a hide animation will take it over: the animation needs a time
+// (a cover left behind by a hide without animation would stay on the screen).
+bool TsSkinProvider::PrepareHiding(bool freshImage) {
+  DuRiruZireziv* manager = SkinManager();
+  const HWND h = FormWnd(this);
+  if (!manager || !h || manager->ShowState == saMinimize || !FAllowAnimation) return false;
+  const TkvFormHide& hide = manager->AnimEffects.FormHide;
+  if (!hide.Active || hide.Time == 0 || !manager->Effects.AllowAnimation || (FFormState & FS_ANIMCLOSING) ||
+      Form->Parent())
+    return false;
+  if (freshImage && !IsWindowVisible(h)) return false;
+  SetFormState(FFormState | FS_ANIMCLOSING);
+  if (freshImage) FCommonData->FCacheBmp = ::GetFormImage(this, true);
+  if (BorderForm && BorderForm->LayeredWindow()) {
+    ShowPictureInBorder();
+  } else {
+    CoverForm.reset();
+    CoverForm.reset(MakeCoverForm(h, freshImage ? this : nullptr, false, nullptr));
+  }
+  return true;
+}
+
+bool TsSkinProvider::CatchUpMinimize(TMessage& m, const WINDOWPOS& wp) {
+  const HWND h = FormWnd(this);
+  if (!h || !IsIconic(h) || Form->WindowState() == wsMinimized || wp.x != kMinimizedX) return false;
+  PassOn(m);
+  StartMinimizing();
+  Form->SetWindowState(wsMinimized);
+  return true;
+}
+
 // A form stretched to the work area (by the outer border window) gets its saved bounds back
-// when it is moved.
+// when it is moved. A form being hidden keeps its picture on screen for the hide animation.
 void TsSkinProvider::KV_WMWindowPosChanging(TMessage& m) {
   auto* wp = reinterpret_cast<WINDOWPOS*>(m.LParam);
   const HWND h = FormWnd(this);
   if (RgnChanging || IsLoading() || Form->FormStyle() == fsMDIChild) {
     SetFormState(FFormState & ~FS_ANIMCLOSING);
+    const HWND bw = BorderForm ? BorderForm->LayeredWindow() : nullptr;
+    if (wp && bw && h && wp->cx != 0 && wp->cy != 0 && (wp->flags & SWP_NOACTIVATE) &&
+        !(wp->flags & (SWP_NOSIZE | SWP_NOMOVE)) && !(FFormState & FS_ANIMMINIMIZING)) {
+      // Growing: the border window follows after the system moved the form.
+      if (wp->cx >= LastClientRect.Right && wp->cy >= LastClientRect.Bottom) {
+        PassOn(m);
+        return;
+      }
+      // Shrinking: the border's region shrinks first, so no part of the old frame stays visible.
+      if (!ScrollBarShown(ListSW)) {
+        if (IsIconic(h)) {
+          FCommonData->BGChanged = true;
+          BorderForm->UpdateExBordersPos(true, 255);
+        } else {
+          SetFormState(FFormState | FS_SIZING);
+          SetWindowRgn(bw, BorderForm->MakeRgn(wp->cx, wp->cy), FALSE);
+          SetWindowPos(h, bw, 0, 0, 0, 0, kBehindFlags);
+          SetFormState(FFormState & ~FS_SIZING);
+        }
+      }
+    }
     PassOn(m);
     return;
   }
@@ -90,7 +274,71 @@ void TsSkinProvider::KV_WMWindowPosChanging(TMessage& m) {
     m.Result = 0;
     return;
   }
+  if (wp && h && SkinManager() && kvLayered() && CanDrawNCArea() && !SkipAnimation) {
+    TBitmap* cache = FCommonData->FCacheBmp.get();
+    if (((wp->flags & SWP_HIDEWINDOW) || wp->x == kMinimizedX) && cache) {
+      if (IsIconic(h)) {
+        if (CatchUpMinimize(m, *wp)) return;
+      } else {
+        PrepareHiding(true);
+      }
+    } else if (wp->flags & SWP_SHOWWINDOW) {
+      if (BorderForm && !BorderForm->LayeredWindow()) {
+        BorderForm->CreateNewForm();
+        BorderForm->ExBorderShowing = false;
+        FCommonData->BGChanged = true;
+        BorderForm->UpdateExBordersPos(true, 255);
+      }
+      if (IsWindowVisible(h)) SetWindowPos(h, nullptr, 0, 0, 0, 0, kNoChangeFlags);
+    }
+  }
   PassOn(m);
+}
+
+void TsSkinProvider::KV_WMWindowPosChanged_Unskinned(TMessage& m) {
+  const auto* wp = reinterpret_cast<const WINDOWPOS*>(m.LParam);
+  const HWND h = FormWnd(this);
+  DuRiruZireziv* manager = SkinManager();
+  if (!wp || !h || !manager || !kvLayered() || !(wp->flags & SWP_HIDEWINDOW) || IsIconic(h) || SkipAnimation ||
+      !manager->IsActive() || !CanDrawNCArea() || !HideAnimationAllowed())
+    return;
+  // The hide timer belongs to the application; this form starts a run of its own.
+  kvHideTimer = nullptr;
+  {
+    const auto skip = SetForScope(SkipAnimation, true, false);
+    const TkvFormHide& hide = manager->AnimEffects.FormHide;
+    AnimHideForm(this, hide.Time, hide.Mode);
+    WaitForAnimations();
+    DoLayered(h, false, 0);
+  }
+}
+
+void TsSkinProvider::KV_CMShowingChanged_Unskinned(TMessage& m) {
+  DuRiruZireziv* manager = SkinManager();
+  const HWND h = FormWnd(this);
+  if (!CanDrawNCArea() || (Application && Application->Terminated()) || !h || m.WParam != 0 || !manager ||
+      !manager->IsActive())
+    return;
+  // The message carries no direction (WParam is always 0): the form's showing state tells. A
+  // form coming up starts a new run (and needs no picture of its hidden window).
+  if (Form->Showing()) {
+    SetFormState(FFormState & ~FS_ANIMCLOSING);
+    return;
+  }
+  // A minimized form has no position to catch up with: it is left as it is.
+  if (!IsIconic(h)) PrepareHiding(false);
+}
+
+void TsSkinProvider::KV_CMVisibleChanged_Unskinned(TMessage& m) {
+  if (Form->IsDestroying() || (Application && Application->Terminated())) return;
+  DuRiruZireziv* manager = SkinManager();
+  if (manager) {
+    if (m.WParam == 1 && AllowScale && !IsDesigning() && Form->ClassName() != u"TMessageForm")
+      manager->UpdateScale(Form, 96, 0);
+    if (!manager->IsDestroying()) return;
+  }
+  const HWND h = FormWnd(this);
+  if (CanDrawNCArea() && h && m.WParam == 0 && manager && manager->IsActive() && !IsIconic(h)) PrepareHiding(false);
 }
 
 void TsSkinProvider::UpdateSysExHeight() {
@@ -166,12 +414,13 @@ void TsSkinProvider::KV_WMGetMinMaxInfo(TMessage& m) {
   const HWND h = FormWnd(this);
   auto* info = reinterpret_cast<MINMAXINFO*>(m.LParam);
   if (info && h && CanDrawNCArea() && Form->BorderStyle() != bsNone && Form->FormStyle() != fsMDIChild && !Form->Parent()) {
-    MONITORINFO mi{sizeof mi};
+    MONITORINFO mi{};
+    mi.cbSize = sizeof mi;
     GetMonitorInfoW(MonitorFromWindow(h, MONITOR_DEFAULTTONEAREST), &mi);
     const RECT& r = mi.rcWork;
     const RECT& mon = mi.rcMonitor;
     const Integer b = SysBorderWidth(h, nullptr, false);
-    const Integer t = 0;  // no outer border window: the title stays where the system puts it
+    const Integer t = MaximizedTitleOffset(h);
     info->ptMaxPosition = POINT{r.left - mon.left - b, r.top - mon.top + t - b};
     info->ptMaxSize = POINT{r.right - r.left + 2 * b, r.bottom - r.top + 2 * b - t};
     m.Result = 0;
@@ -179,12 +428,36 @@ void TsSkinProvider::KV_WMGetMinMaxInfo(TMessage& m) {
   PassOn(m);
 }
 
+// How far a maximized form lies below the work area's top: the outer border window draws a
+// skin title taller than the system caption, and the part of it above the system's place
+// stays on the screen.
+Integer TsSkinProvider::MaximizedTitleOffset(HWND h) {
+  DuRiruZireziv* manager = SkinManager();
+  const bool zooming = FFormState & FS_ZOOMING;
+  if (!BorderForm || (IsZoomed() && !ExtBordersNeeded(true)) ||
+      (zooming && manager && manager->Options.NativeBordersMaximized))
+    return 0;
+  if (!(GetWindowLongW(h, GWL_STYLE) & WS_CAPTION)) return 0;
+  FSysExHeight = zooming && SysCaptHeight(this, 0) + 4 < ActualTitleHeight(true);
+  return MaxBtnOffset(this, true);
+}
+
 void TsSkinProvider::KV_WMMove(TMessage& m) {
   const HWND h = FormWnd(this);
+  KillAnimations();
+  if (Form->BorderStyle() != bsNone) ClearAllGlows();
+  if (BorderForm || !Form->Showing()) {
+    PassOn(m);
+    return;
+  }
+  const bool minRestoring = FFormState & (FS_ANIMMINIMIZING | FS_ANIMRESTORING);
+  if (ExtBordersNeeded(false) && !IsLoading() && !minRestoring && h && !IsIconic(h)) InitExBorders(true);
   TBitmap* cache = FCommonData->FCacheBmp.get();
-  if (Form->Showing() && cache && cache->Width() != Form->Width()) {
-    FCommonData->BeginUpdate();
-    const TScopeExit done([&] { FCommonData->EndUpdate(); });
+  if (cache && cache->Width() != Form->Width()) {
+    // The system's move does not repaint from a picture of the wrong width.
+    const bool wasUpdating = FCommonData->FUpdating;
+    FCommonData->FUpdating = true;
+    const TScopeExit done([&] { FCommonData->FUpdating = wasUpdating; });
     PassOn(m);
   } else {
     PassOn(m);
@@ -193,31 +466,81 @@ void TsSkinProvider::KV_WMMove(TMessage& m) {
   MoveGluedForms(false);
 }
 
+void TsSkinProvider::KV_WMExitSizeMove(TMessage& m) {
+  PassOn(m);
+  if (!BorderForm || !kvSupportedList) return;
+  // Entries are copied first: a repaint may make the skinner drop or add entries.
+  std::vector<HWND> windows;
+  for (const auto& slot : *kvSupportedList) {
+    auto* entry = dynamic_cast<TkvProvider*>(slot.get());
+    if (!entry) continue;
+    if (!entry->CtrlHandle && entry->sp && entry->sp->Form && entry->sp->Form->HandleAllocated())
+      entry->CtrlHandle = entry->sp->Form->WindowHandle();
+    if (entry->CtrlHandle) windows.push_back(entry->CtrlHandle);
+  }
+  for (HWND wnd : windows) SendAMessage(wnd, KV_INVALIDATE);
+}
+
+void TsSkinProvider::KV_WMNCDestroy(TMessage&) {
+  if (Form->FormStyle() == fsMDIChild && MDISkinProvider && MDISkinProvider != this && MDISkinProvider->MDIForm &&
+      MDISkinProvider->FCommonData && MDISkinProvider->FCommonData->Skinned()) {
+    TsSkinProvider* main = MDISkinProvider;
+    main->RepaintMenu();
+    TForm* mainForm = main->Form;
+    if (mainForm && !mainForm->ActiveMDIChild() && mainForm->ClientHandle())
+      RedrawWindow(mainForm->ClientHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+  }
+  // The hide animation may still show this form through the cover: it frees the cover then.
+  const HWND h = FormWnd(this);
+  if (!(kvHideTimer && h && kvHideTimer->ParentWnd == h && kvHideTimer->Form)) CoverForm.reset();
+}
+
 void TsSkinProvider::KV_WMShowWindow(TMessage& m) {
   const HWND h = FormWnd(this);
-  if (Form->FormStyle() != fsMDIChild && m.WParam == 1) {
-    SkipAnimation = false;
-    RgnChanged = true;
-    SetFormState(FFormState & ~FS_ANIMRESTORING);
+  const bool mdiChild = Form->FormStyle() == fsMDIChild;
+  if (!mdiChild) {
+    if (m.WParam == 1) {
+      SkipAnimation = false;
+      RgnChanged = true;
+      if (BorderForm) BorderForm->ExBorderShowing = false;
+      SetFormState(FFormState & ~FS_ANIMRESTORING);
+      // Composition keeps the old picture of a window shown again: it is painted anew.
+      if (h && AeroIsEnabled() && !InAnimationProcess && !FInAnimation &&
+          !(GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_LAYERED))
+        RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_FRAME);
+    }
+    // The owner goes away: a pending show action follows the state the window is left in.
+    if (m.LParam == SW_PARENTCLOSING && ShowAction != saIgnore && h)
+      ShowAction = IsIconic(h) ? saMinimize : ::IsZoomed(h) ? saMaximize : saRestore;
+    // The application comes back from the taskbar: its minimize animation shows the form.
+    DuRiruZireziv* manager = SkinManager();
+    if (m.LParam == SW_PARENTOPENING && manager && manager->AnimEffects.Minimizing.Active && Application &&
+        Application->MainForm() == Form) {
+      PassOn(m);
+      return;
+    }
   }
   PassOn(m);
-  if (m.WParam == 1) {
-    if (Form->Parent() && Form->FormStyle() != fsMDIChild) FCommonData->BGChanged = true;
-    if (h && IsWindowVisible(h))
-      SetWindowPos(h, nullptr, 0, 0, 0, 0,
-                   SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_NOCOPYBITS |
-                       SWP_NOOWNERZORDER | SWP_NOSENDCHANGING);
-  }
+  if (m.WParam != 1) return;
+  if (mdiChild && h && ::IsZoomed(h) && MDISkinProvider) MDISkinProvider->RepaintMenu();
+  if (Form->FormStyle() == fsMDIForm)
+    for (Integer i = 0; i < Form->MDIChildCount(); ++i)
+      if (TCustomForm* child = Form->MDIChildren(i); child && child->HandleAllocated() && !WndIsSkinned(child->WindowHandle()))
+        AddSupportedFormEx(child->WindowHandle());
+  if (Form->Parent() && !mdiChild) FCommonData->BGChanged = true;
+  if (h && IsWindowVisible(h)) SetWindowPos(h, nullptr, 0, 0, 0, 0, kNoChangeFlags);
 }
 
 void TsSkinProvider::KV_WMVisibleChanged(TMessage& m) {
   if (m.WParam == 1 && RTInit) {
     RTInit = false;
     LoadInit();
+    if (DuRiruZireziv* manager = SkinManager()) InitExBorders(manager->GetExtendedBorders());
   }
   PassOn(m);
   if (m.WParam == 0) {
     if (!Form->IsDestroying() && FCommonData->FCacheBmp) FCommonData->FCacheBmp->SetSize(0, 0);
+    KillAnimations();
   } else if (Form->Parent()) {
     TMessage updated = MakeMessage(SM_ALPHACMD, uintptr_t(KV_ENDPARENTUPDATE) << 16, 0);
     AlphaBroadCast(Form, updated);
@@ -225,14 +548,28 @@ void TsSkinProvider::KV_WMVisibleChanged(TMessage& m) {
 }
 
 void TsSkinProvider::KV_WMCreate(TMessage& m) {
+  // An MDI child made before its main form was skinned: the main form is skinned first.
+  if (Form->FormStyle() == fsMDIChild && !MDISkinProvider && Application && Application->MainForm() &&
+      Application->MainForm()->HandleAllocated())
+    AddSupportedFormEx(Application->MainForm()->WindowHandle());
   PassOn(m);
   if (Form->FormStyle() != fsMDIChild) PrepareForm();
 }
 
 void TsSkinProvider::KV_WMNCCreate(TMessage& m) {
+  DuRiruZireziv* manager = SkinManager();
+  // The system scales the frame only where the skin does not scale the form.
+  if (const HWND h = FormWnd(this); h && (!manager || manager->Options.ScaleMode == smVCL)) EnableNCDpiScaling(h);
   PassOn(m);
   if (RTInit) return;
   if (Form->FormStyle() != fsMDIChild) PrepareForm();
+  if (Form->BorderStyle() == bsNone && SectionBorderRadius() <= 0) return;
+  if (!CanDrawNCArea()) return;
+  if (FCommonData->BGChanged && !BorderForm && Form->BorderStyle() != bsNone && !FUWPMode) {
+    PaintAll();
+    FillArOR();
+  }
+  UpdateRgn(false, false);
 }
 
 void TsSkinProvider::KV_WMClose(TMessage& m) { PassOn(m); }
@@ -253,15 +590,18 @@ Cardinal TsSkinProvider::AnimationWaitLimit() {
 // that never ends (a counter left raised) must not hold the shutdown.
 void TsSkinProvider::KV_WMQueryEndSession(TMessage& m) {
   FadingForbidden = true;
-  if (Application && !Application->Terminated()) {
-    const DWORD start = GetTickCount();
-    const Cardinal limit = AnimationWaitLimit();
-    while (kvAnimCount > 0 && GetTickCount() - start < limit) {
-      Application->ProcessMessages();
-      if (kvAnimCount > 0) Sleep(1);
-    }
-  }
+  WaitForAnimations();
   PassOn(m);
+}
+
+void TsSkinProvider::WaitForAnimations() {
+  if (!Application || Application->Terminated()) return;
+  const DWORD start = GetTickCount();
+  const Cardinal limit = AnimationWaitLimit();
+  while (kvAnimCount > 0 && GetTickCount() - start < limit) {
+    Application->ProcessMessages();
+    if (kvAnimCount > 0) Sleep(1);
+  }
 }
 
 void TsSkinProvider::KV_WMSetRedraw(TMessage& m) {

@@ -286,6 +286,13 @@ class TkvSkinData : public TkvObject {
   void CheckShadows();        // window shadow templates
   TBitmap* GetActiveShadow();
   TBitmap* GetPassiveShadow();
+  // One state picture of an image (Width x Height, state k at x = k * Width) cut out into a
+  // bitmap of its own; what lies outside the image's bitmap stays clear.
+  std::unique_ptr<TBitmap> CutImageState(const TsMaskData& md, Integer state) const;
+  // The "EXBORDER" image's picture for the active look (its second state when it has more than
+  // one) or the inactive one (its first), cut once and kept like the shadow templates (until
+  // Reset or CheckShadows, or until ExBorder names another image); nil without that image.
+  TBitmap* ExBorderPicture(bool active);
 
   // -- The images and the bitmap list.
   Integer MakeNewItem(Integer skinIndex, const String& propertyName, const String& className, TkvImgType imgType,
@@ -324,6 +331,11 @@ class TkvSkinData : public TkvObject {
   friend class TkvSkinDataLoader;
   Integer LookUp(Integer skinIndex, StringView propName, bool textureOnly) const;
   std::unordered_map<String, Integer> sectionIndex_;  // first section of each name
+  // The "EXBORDER" image's cut state pictures (inactive, active; the active one empty for a
+  // one-state image) and the image they were cut from, -1 for none.
+  std::unique_ptr<TBitmap> exBorderPictures_[2];
+  Integer exBorderPicturesOf_ = -1;
+  void DropExBorderPictures();
   // Per section index: its images (key, image index) in the order they were made.
   std::vector<std::vector<std::pair<String, Integer>>> imagesOf_;
 };
@@ -463,8 +475,9 @@ enum TkvManagerStateValue : Byte {
 };
 using TkvManagerState = TSet<TkvManagerStateValue>;
 
-// What the application-window hook saw last of the application's minimize and restore.
-enum TShowAction : Byte { saIgnore, saMinimize, saRestore };
+// What the application-window hook saw last of the application's minimize and restore (a
+// provider also keeps a pending show action in it, maximize included).
+enum TShowAction : Byte { saIgnore, saMinimize, saRestore, saMaximize };
 
 // The library's version ("Version", and the box of the "/kvver" switch).
 inline constexpr Char kvCurrentVersion[] = u"16.22";

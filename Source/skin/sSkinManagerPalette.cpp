@@ -9,7 +9,7 @@
 // Sections:
 //   1. The palette (MakePalette) and InitSkinParams
 //   2. Recolouring: colours, the palette, a slot, the master bitmap
-//   3. Window shadows (GetActiveShadow, GetPassiveShadow, CheckShadows)
+//   3. Window shadows (GetActiveShadow, GetPassiveShadow, CutImageState, ExBorderPicture, CheckShadows)
 #include <algorithm>
 
 #include "base/WorkingBitmaps.h"
@@ -368,7 +368,39 @@ std::unique_ptr<TBitmap> CopyOf(TBitmap* src) {
 
 }  // namespace
 
+std::unique_ptr<TBitmap> TkvSkinData::CutImageState(const TsMaskData& md, Integer state) const {
+  const Integer w = std::max<Integer>(0, md.Width), h = std::max<Integer>(0, md.Height);
+  std::unique_ptr<TBitmap> out(CreateBmp32(w, h));
+  // Loaded data take the pixels from the skin they were loaded from: while a skin loads, the
+  // image's manager still holds the previous master bitmap. Data made by hand have no skin;
+  // their images lie in their manager's.
+  TBitmap* own = BitmapOf(md);
+  const TPixelView src = own ? ViewOf(own) : MaskImageOf(md).Src;
+  const Integer left = md.R.Left + state * w;
+  CopyPixels(ViewOf(out.get()), 0, 0, src, TRect(left, md.R.Top, left + w, md.R.Top + h));
+  return out;
+}
+
+TBitmap* TkvSkinData::ExBorderPicture(bool active) {
+  if (ExBorder < 0 || ExBorder >= Integer(ma.size())) return nullptr;
+  if (exBorderPicturesOf_ != ExBorder) {
+    const TsMaskData& md = ma[size_t(ExBorder)];
+    exBorderPictures_[0] = CutImageState(md, 0);
+    exBorderPictures_[1] = md.ImageCount > 1 ? CutImageState(md, 1) : nullptr;
+    exBorderPicturesOf_ = ExBorder;
+  }
+  return exBorderPictures_[active && exBorderPictures_[1] ? 1 : 0].get();
+}
+
+void TkvSkinData::DropExBorderPictures() {
+  exBorderPictures_[0].reset();
+  exBorderPictures_[1].reset();
+  exBorderPicturesOf_ = -1;
+}
+
 void TkvSkinData::CheckShadows() {
+  // A change of the border mode may have changed the image's place or its pixels' source.
+  DropExBorderPictures();
   if (!Skin || !Skin->Settings.ExtendedBorders || gd.empty()) {
     FormShadowSize = TRect();
     return;
@@ -382,16 +414,10 @@ void TkvSkinData::CheckShadows() {
     else
       FormShadowSize = TRect(std::max(0, md.WL - ExContentOffs), std::max(0, md.WT - ExContentOffs),
                              std::max(0, md.WR - ExContentOffs), std::max(0, md.WB - ExContentOffs));
-    // The states of the border image, from its own bitmap or from its place in the master bitmap.
-    TBitmap* src = BitmapOf(md);
-    const auto state = [&](Integer k) {
-      std::unique_ptr<TBitmap> out(CreateBmp32(md.Width, md.Height));
-      CopyPixels(ViewOf(out.get()), 0, 0, ViewOf(src),
-                 TRect(md.R.Left + k * md.Width, md.R.Top, md.R.Left + (k + 1) * md.Width, md.R.Top + md.Height));
-      return out;
-    };
-    ShdiTemplate = state(0);
-    ShdaTemplate = md.ImageCount == 1 ? CopyOf(ShdiTemplate.get()) : state(1);
+    // The templates are the image's states, from its own bitmap or from its place in the master
+    // bitmap; the form painter draws from the kept pictures themselves.
+    ShdiTemplate = CopyOf(ExBorderPicture(false));
+    ShdaTemplate = CopyOf(ExBorderPicture(true));
     return;
   }
   ShdaTemplate = CopyOf(GetActiveShadow());

@@ -168,6 +168,7 @@ void TkvSkinData::Reset() {
   rsti.reset();
   ShdaTemplate.reset();
   ShdiTemplate.reset();
+  DropExBorderPictures();
 }
 
 void TkvSkinData::FreeBitmaps() { BmpArray.clear(); }

@@ -58,9 +58,13 @@ class DialogWrapper : public SkinnedForm {
     sGraphUtilsStartup();
     kvDialsStartup();
     skin->skin.Manager.InstallHook();
+    GetCursorPos(&cursorAtStart);
   }
   void TearDown() override {
     if (dlg && IsWindow(dlg)) DestroyWindow(dlg);
+    // A test that clicks through the system's input moves the cursor: it goes back, so that the
+    // next dialog made where it clicked is not hovered.
+    SetCursorPos(cursorAtStart.x, cursorAtStart.y);
     skin->skin.Manager.UnInstallHook();
     kvDialsCleanup();
     SkinnedForm::TearDown();
@@ -121,15 +125,35 @@ class DialogWrapper : public SkinnedForm {
     return bmp;
   }
   TColor At(Integer x, Integer y) { return Shot()->PixelColor(x, y) & 0xFFFFFF; }
+  // A point of the outer border window (its coordinates) as mouse messages carry it, on screen.
+  static TPoint BorderOnScreen(TkvDialogWnd* w, TPoint inBorder) {
+    RECT br{};
+    GetWindowRect(w->BorderForm->LayeredWindow(), &br);
+    return TPoint(br.left + inBorder.X, br.top + inBorder.Y);
+  }
+  static LPARAM BorderParam(TkvDialogWnd* w, TPoint inBorder) {
+    const TPoint p = BorderOnScreen(w, inBorder);
+    return MAKELPARAM(p.X, p.Y);
+  }
+  // The centre of a border icon on the outer border window's picture.
+  static TPoint IconOnBorder(TkvDialogWnd* w, TkvDialogWnd::TIcon i) {
+    const TRect& r = w->Icons[i].Rect;
+    const TPoint o = w->FrameOrigin();
+    return TPoint(o.X + (r.Left + r.Right) / 2, o.Y + (r.Top + r.Bottom) / 2);
+  }
   // The centre of a border icon, in window and in screen coordinates.
   TPoint IconCentre(TkvDialogWnd::TIcon icon) {
     const TRect& r = Wrapper()->Icons[icon].Rect;
     return TPoint((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
   }
   LPARAM ScreenParam(TPoint windowPoint) {
+    const POINT p = ScreenPoint(windowPoint);
+    return MAKELPARAM(p.x, p.y);
+  }
+  POINT ScreenPoint(TPoint windowPoint) {
     RECT w{};
     GetWindowRect(dlg, &w);
-    return MAKELPARAM(windowPoint.X + w.left, windowPoint.Y + w.top);
+    return POINT{windowPoint.X + w.left, windowPoint.Y + w.top};
   }
   // Three warm-up cycles, then rounds more leave at most two GDI and USER handles behind.
   template <class F>
@@ -144,6 +168,7 @@ class DialogWrapper : public SkinnedForm {
     EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), user + 2);
   }
   HWND dlg = nullptr;
+  POINT cursorAtStart{};
 };
 
 }  // namespace
@@ -807,10 +832,15 @@ DialogMenuProbe* gMenuProbe = nullptr;
 
 void CALLBACK CloseDialogMenu(HWND, UINT, UINT_PTR, DWORD) {
   if (!gMenuProbe) return;
-  gMenuProbe->menu = VisibleMenuWindow();
-  if (!gMenuProbe->menu && ++gMenuProbe->ticks < 60) return;
+  // The menu seen is kept: a tick after it closed finds none.
+  const HWND shown = VisibleMenuWindow();
+  if (!shown) {
+    if (!gMenuProbe->menu && ++gMenuProbe->ticks >= 60) EndMenu();
+    return;
+  }
+  gMenuProbe->menu = shown;
   for (TkvMnuWnd* w : MnuArray)
-    if (w && w->CtrlHandle == gMenuProbe->menu) gMenuProbe->wrapped = true;
+    if (w && w->CtrlHandle == shown) gMenuProbe->wrapped = true;
   EndMenu();
 }
 
@@ -1322,8 +1352,9 @@ TEST_F(DialogWrapper, IconGlowOverAnOuterBorderLandsOnTheIcon) {
   EXPECT_EQ(shown[0].pos.x, r.left + icon.Left);
   EXPECT_EQ(shown[0].pos.y, r.top + icon.Top);
   EXPECT_EQ(shown[0].At(icon.Width() / 2, icon.Height() / 2), GlyphPixel(0, 1));
-  // The dialog's own frame shows the normal icon, from the picture inside the shadow.
-  EXPECT_EQ(At(IconCentre(TkvDialogWnd::biClose).X, IconCentre(TkvDialogWnd::biClose).Y), ColorOfPixel(GlyphPixel(0, 0)));
+  // Under the glow, the icon's place on screen is the border window's (whose picture shows the
+  // frame): the dialog keeps only its client area.
+  EXPECT_EQ(WindowFromPoint(ScreenPoint(IconCentre(TkvDialogWnd::biClose))), w->BorderForm->LayeredWindow());
 }
 
 // Without glowing nothing layered is made for a hot icon.
@@ -1528,7 +1559,9 @@ TEST_F(DialogWrapper, CaptionDragWithAnOuterBorderMovesAndFadesThePicture) {
   EXPECT_FALSE(w->BorderForm->ExBorderShowing);
   const TOwnedRegion rgn(CreateRectRgn(0, 0, 0, 0));
   ASSERT_NE(GetWindowRgn(bw, rgn.get()), ERROR);
-  EXPECT_FALSE(PtInRegion(rgn.get(), shadow.Left + 20, shadow.Top + 20));  // the dialog's place cut out again
+  // The dialog's client area is cut out again; its frame is the border window's.
+  EXPECT_FALSE(PtInRegion(rgn.get(), shadow.Left + o.X + 20, shadow.Top + o.Y + 20));
+  EXPECT_TRUE(PtInRegion(rgn.get(), shadow.Left + o.X + 20, shadow.Top + o.Y / 2));
 }
 
 namespace {
@@ -1587,9 +1620,9 @@ TEST_F(DialogWrapper, OuterBorderTakesTheSkinsSideAndTitle) {
     EXPECT_EQ(icon.Right + o.X, shadow.Left + frame.cx - Maxi(4, sys.X + c.moreSide));
     EXPECT_EQ(icon.Top + o.Y, shadow.Top + (sys.Y + c.moreTitle - kGlyphH) / 2);
     EXPECT_EQ(pic.At(icon.Left + o.X + kGlyphW / 2, icon.Top + o.Y + kGlyphH / 2), GlyphPixel(0, 0));
-    // The window's own frame shows the same picture, and the icon answers there.
-    EXPECT_EQ(At(IconCentre(TkvDialogWnd::biClose).X, IconCentre(TkvDialogWnd::biClose).Y),
-              ColorOfPixel(GlyphPixel(0, 0)));
+    // On screen the icon's place is the border window's (the dialog keeps only its client
+    // area), and the dialog's own hit test answers there all the same.
+    EXPECT_EQ(WindowFromPoint(ScreenPoint(IconCentre(TkvDialogWnd::biClose))), w->BorderForm->LayeredWindow());
     EXPECT_EQ(SendMessageW(dlg, WM_NCHITTEST, 0, ScreenParam(IconCentre(TkvDialogWnd::biClose))), HTCLOSE);
     w->SetHotHT(0);  // the next picture shows the icon normal again
   }
@@ -1806,4 +1839,465 @@ TEST_F(DialogWrapper, OuterBorderHandsTheFramesMouseActionsToTheDialog) {
   EXPECT_FALSE(IsWindow(bw));
   CleanSupportedList();
   EXPECT_EQ(FindFormInList(dlg), nullptr);
+}
+
+namespace {
+
+// A window's region: whether it has one, and the box around it.
+struct WindowRegion {
+  bool has = false;
+  TRect box;
+};
+WindowRegion RegionOf(HWND wnd) {
+  const TOwnedRegion rgn(CreateRectRgn(0, 0, 0, 0));
+  if (GetWindowRgn(wnd, rgn.get()) == ERROR) return {};
+  RECT b{};
+  GetRgnBox(rgn.get(), &b);
+  return {true, TRect(b.left, b.top, b.right, b.bottom)};
+}
+bool InRegionOf(HWND wnd, TPoint p) {
+  const TOwnedRegion rgn(CreateRectRgn(0, 0, 0, 0));
+  return GetWindowRgn(wnd, rgn.get()) != ERROR && PtInRegion(rgn.get(), p.X, p.Y);
+}
+// The client rectangle in window coordinates, as the system placed it.
+TRect ClientInWindow(HWND wnd) {
+  RECT c{};
+  GetClientRect(wnd, &c);
+  const TPoint o = ClientOrigin(wnd);
+  return TRect(o.X, o.Y, o.X + c.right, o.Y + c.bottom);
+}
+TRect WholeWindow(HWND wnd) {
+  RECT r{};
+  GetWindowRect(wnd, &r);
+  return TRect(0, 0, r.right - r.left, r.bottom - r.top);
+}
+
+constexpr DWORD kCaptionDialog = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_MODALFRAME;
+
+// Answers the probe by which another skinning engine claims a window (message 0xBC4D asking
+// with 16802, answered with 16802).
+INT_PTR CALLBACK OtherEngineDialogProc(HWND wnd, UINT msg, WPARAM w, LPARAM) {
+  if (msg == 0xBC4D && w == 16802) {
+    SetWindowLongPtrW(wnd, DWLP_MSGRESULT, 16802);
+    return TRUE;
+  }
+  return FALSE;
+}
+
+}  // namespace
+
+// The dialog's window region. Without an outer border: the whole window less the corner pixels
+// its border image leaves transparent. With one: only the client area, placed by the system's
+// frame metrics whatever the skin's frame and shadow are, and the border window (which shows
+// the frame) leaves exactly that area out of its own region. A popup without caption or border
+// bits keeps no region either way.
+TEST_F(DialogWrapper, WindowRegionIsTheClientAreaWithAnOuterBorder) {
+  TkvSkinData& d = *skin->skin.Data;
+  struct Case {
+    const char* what;
+    DWORD style;
+    bool outer;
+    TRect shadow;
+    Integer skinSide, skinTitle;  // the skin's extended frame (0: the dialog's own)
+  };
+  const TRect shadow(9, 7, 11, 13);
+  const Case cases[] = {
+      {"without outer border", kCaptionDialog, false, TRect(), 0, 0},
+      {"outer border", kCaptionDialog, true, shadow, 0, 0},
+      {"outer border, wider skin frame", kCaptionDialog, true, TRect(4, 4, 4, 4), 14, 40},
+      {"sizeable, outer border", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, true, shadow, 0, 0},
+      {"no caption, outer border", WS_POPUP | WS_DLGFRAME, true, shadow, 0, 0},
+      {"popup without border", WS_POPUP, false, TRect(), 0, 0},
+      {"popup without border, outer border", WS_POPUP, true, shadow, 0, 0},
+      {"popup with only a sizing frame, outer border", WS_POPUP | WS_THICKFRAME, true, shadow, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.outer)
+      GiveShadow(*skin, c.shadow);
+    else
+      skin->skin.Manager.SetExtendedBorders(false);
+    d.ExBorderWidth = c.skinSide;
+    d.ExTitleHeight = c.skinTitle;
+    DialogTemplate tmpl{};
+    tmpl.t.style = c.style;
+    tmpl.t.x = tmpl.t.y = 40;
+    tmpl.t.cx = 160;
+    tmpl.t.cy = 80;
+    dlg = CreateDialogIndirectParamW(nullptr, &tmpl.t, nullptr, &ClosingDialogProc, 0);
+    ASSERT_NE(dlg, nullptr);
+    ShowDialog();
+    TkvDialogWnd* w = Wrapper();
+    ASSERT_NE(w, nullptr);
+    ASSERT_EQ(w->BorderForm != nullptr, c.outer);
+    const WindowRegion region = RegionOf(dlg);
+    const TRect client = ClientInWindow(dlg);
+    if (!(c.style & WS_CAPTION)) {
+      EXPECT_FALSE(region.has);
+      // A sizing frame the popup has is painted by the dialog itself, from the picture.
+      if (c.style & WS_THICKFRAME) EXPECT_EQ(At(1, WholeWindow(dlg).Bottom / 2), ColorOfPixel(kBorderPixel));
+    } else if (!c.outer) {
+      ASSERT_TRUE(region.has);
+      EXPECT_EQ(region.box, WholeWindow(dlg));
+      EXPECT_FALSE(InRegionOf(dlg, TPoint(0, 0)));  // a transparent corner pixel of the border image
+      EXPECT_TRUE(InRegionOf(dlg, TPoint(client.Left - 1, client.Top)));
+    } else {
+      ASSERT_TRUE(region.has);
+      EXPECT_EQ(region.box, client);
+      EXPECT_FALSE(InRegionOf(dlg, TPoint(client.Left - 1, client.Top)));
+      // The border window: its hole is the client area, the frame around it is its own.
+      const HWND bw = w->BorderForm->LayeredWindow();
+      ASSERT_NE(bw, nullptr);
+      const TPoint o = w->FrameOrigin();
+      EXPECT_FALSE(InRegionOf(bw, TPoint(o.X + client.Left, o.Y + client.Top)));
+      EXPECT_FALSE(InRegionOf(bw, TPoint(o.X + client.Right - 1, o.Y + client.Bottom - 1)));
+      EXPECT_TRUE(InRegionOf(bw, TPoint(o.X + client.Left - 1, o.Y + client.Top)));
+      EXPECT_TRUE(InRegionOf(bw, TPoint(o.X + client.Left, o.Y + client.Top - 1)));
+      EXPECT_TRUE(InRegionOf(bw, TPoint(o.X + client.Right, o.Y + client.Bottom - 1)));
+      EXPECT_TRUE(InRegionOf(bw, TPoint(o.X + client.Right - 1, o.Y + client.Bottom)));
+    }
+    DestroyWindow(dlg);
+    dlg = nullptr;
+    CleanSupportedList();
+  }
+  d.ExBorderWidth = d.ExTitleHeight = 0;
+}
+
+// The region follows the dialog: minimized (the border window goes) the dialog shows its whole
+// window again, restored only its client area; a new size gets its region at once; with the
+// outer border dropped the dialog shows its whole frame itself.
+TEST_F(DialogWrapper, WindowRegionFollowsTheDialogsStateAndSize) {
+  GiveShadow(*skin, TRect(9, 7, 11, 13));
+  ASSERT_NE(MakeDialog(), nullptr);
+  TkvDialogWnd* w = ShowWithOuterBorder();
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(RegionOf(dlg).box, ClientInWindow(dlg));
+
+  ShowWindow(dlg, SW_MINIMIZE);
+  Application->ProcessMessages();
+  ASSERT_TRUE(IsIconic(dlg));
+  EXPECT_EQ(w->BorderForm->LayeredWindow(), nullptr);
+  EXPECT_EQ(RegionOf(dlg).box, WholeWindow(dlg));
+
+  ShowWindow(dlg, SW_RESTORE);
+  Application->ProcessMessages();
+  ASSERT_FALSE(IsIconic(dlg));
+  ASSERT_NE(w->BorderForm->LayeredWindow(), nullptr);
+  EXPECT_EQ(RegionOf(dlg).box, ClientInWindow(dlg));
+
+  RECT r{};
+  GetWindowRect(dlg, &r);
+  SetWindowPos(dlg, nullptr, 0, 0, r.right - r.left + 37, r.bottom - r.top + 23, SWP_NOMOVE | SWP_NOZORDER);
+  EXPECT_EQ(RegionOf(dlg).box, ClientInWindow(dlg));  // without waiting for a paint
+  Application->ProcessMessages();
+  EXPECT_EQ(RegionOf(dlg).box, ClientInWindow(dlg));
+
+  w->InitExBorders(false);
+  EXPECT_EQ(RegionOf(dlg).box, WholeWindow(dlg));
+  EXPECT_TRUE(InRegionOf(dlg, TPoint(1, ClientInWindow(dlg).Top)));
+}
+
+// A window that another skinning engine claims (it answers the probe) keeps its region: none
+// is set on it, with or without an outer border.
+TEST_F(DialogWrapper, DialogClaimedByAnotherEngineKeepsItsRegion) {
+  for (const bool outer : {false, true}) {
+    SCOPED_TRACE(outer);
+    if (outer)
+      GiveShadow(*skin, TRect(9, 7, 11, 13));
+    else
+      skin->skin.Manager.SetExtendedBorders(false);
+    ASSERT_NE(MakeDialogWithProc(&OtherEngineDialogProc), nullptr);
+    ShowDialog();
+    ASSERT_NE(Wrapper(), nullptr);
+    EXPECT_EQ(SendMessageW(dlg, 0xBC4D, 16802, 0), 16802);
+    EXPECT_FALSE(RegionOf(dlg).has);
+    DestroyWindow(dlg);
+    dlg = nullptr;
+    CleanSupportedList();
+  }
+}
+
+// A click as the user gives it (through the system's input) on the close icon of a dialog with
+// an outer border: the icon's place on screen is the border window's, whose picture shows it
+// (the dialog's own window keeps only its client area), and the click closes the dialog.
+TEST_F(DialogWrapper, RealClickOnTheBorderWindowsCloseIconClosesTheDialog) {
+  const auto noGlow = SetForScope(skin->skin.Manager.Effects.AllowGlowing, false);
+  GiveShadow(*skin, TRect(9, 7, 11, 13));
+  ASSERT_NE(MakeDialog(), nullptr);
+  TkvDialogWnd* w = ShowWithOuterBorder();
+  ASSERT_NE(w, nullptr);
+  const HWND bw = w->BorderForm->LayeredWindow();
+  const TRect icon = w->Icons[TkvDialogWnd::biClose].Rect;
+  // The icon lies on the dialog's own window: there the border window shows through it.
+  ASSERT_TRUE(WholeWindow(dlg).Contains(TPoint(icon.Left, icon.Top)));
+  const POINT close = ScreenPoint(IconCentre(TkvDialogWnd::biClose));
+  const TRect client = ClientInWindow(dlg);
+  EXPECT_EQ(WindowFromPoint(close), bw);
+  EXPECT_EQ(WindowFromPoint(ScreenPoint(TPoint(client.Left + 2, client.Top + 2))), dlg);
+  ClickAt(TPoint(close.x, close.y));
+  for (int i = 0; i < 100 && IsWindow(dlg); ++i) PumpMessages(10);
+  EXPECT_FALSE(IsWindow(dlg));
+  EXPECT_FALSE(IsWindow(bw));
+}
+
+namespace {
+// A shadow template whose every pixel differs from the others (and from the frame's).
+std::unique_ptr<TBitmap> CodedTemplate(Integer size) {
+  auto tpl = std::make_unique<TBitmap>(size, size, pf32bit);
+  TPixelView v = tpl->View();
+  for (Integer y = 0; y < size; ++y)
+    for (Integer x = 0; x < size; ++x) v.At(x, y) = 0xC0000000u | uint32_t(x * 5) << 16 | uint32_t(y * 5) << 8 | 0x11u;
+  return tpl;
+}
+}  // namespace
+
+// With an outer border, the corners of the frame that its border images leave transparent
+// (their key-colour pixels) show the shadow template, each corner the template's pixels at the
+// same corner inside its shadow margins: the top corners by the title section's border image
+// when there is one, else by the dialog section's, of which only the outer 8 x 8 pixels count;
+// the bottom corners by the dialog section's. The images' other pixels keep the frame.
+TEST_F(DialogWrapper, FrameCornersShowTheShadowThroughTheBorderImagesKeyPixels) {
+  const TRect shadow(9, 7, 11, 13);
+  GiveShadow(*skin, shadow);
+  TkvSkinData& d = *skin->skin.Data;
+  constexpr Integer kTpl = 41;
+  for (auto* slot : {&d.ShdaTemplate, &d.ShdiTemplate}) *slot = CodedTemplate(kTpl);
+  // The dialog's frame: a 30 x 30 image of 12-pixel margins with key pixels at each corner's
+  // tip and 10 pixels in from it.
+  const Integer frame = skin->skin.AddImage(TRect(160, 0, 190, 30), 1, 0, 0, 12);
+  skin->skin.Fill(frame, 0, kBorderPixel);
+  for (const TPoint p : {TPoint(0, 0), TPoint(10, 10), TPoint(29, 0), TPoint(19, 10), TPoint(0, 29), TPoint(10, 19),
+                         TPoint(29, 29), TPoint(19, 19)})
+    skin->skin.Put(frame, 0, p.X, p.Y, kKey);
+  skin->skin.Section(skin->dialog).BorderIndex = frame;
+  // A title section whose border image (6-pixel margins) has key pixels one in from its top tips.
+  constexpr uint32_t kTitlePixel = 0xFF205080;
+  const Integer titleImage = skin->skin.AddImage(TRect(200, 0, 230, 30), 1, 0, 0, 6);
+  skin->skin.Fill(titleImage, 0, kTitlePixel);
+  for (const TPoint p : {TPoint(1, 1), TPoint(28, 1)}) skin->skin.Put(titleImage, 0, p.X, p.Y, kKey);
+  TsGeneralData titleSection = PlainSection(u"DIALOGTITLE", 0, kTitleActive, 2);
+  titleSection.BorderIndex = titleImage;
+  const Integer title = skin->skin.AddSection(titleSection);
+  d.Reindex();
+
+  for (const bool withTitle : {false, true}) {
+    SCOPED_TRACE(withTitle ? "title section's border image" : "dialog section's border image");
+    skin->skin.Manager.SkinCommonInfo.Sections[ssDialogTitle] = withTitle ? title : -1;
+    ASSERT_NE(MakeDialog(), nullptr);
+    TkvDialogWnd* w = ShowWithOuterBorder();
+    ASSERT_NE(w, nullptr);
+    const layered::UpdateCall pic = RepaintedPicture(w);
+    ASSERT_FALSE(pic.pixels.empty());
+    const TRect body(shadow.Left, shadow.Top, pic.size.cx - shadow.Right, pic.size.cy - shadow.Bottom);
+    const TPixelView tpl = d.ShdaTemplate->View();
+    const Integer tplRight = kTpl - shadow.Right, tplBottom = kTpl - shadow.Bottom;
+    struct Case {
+      const char* where;
+      TPoint frame;        // in the picture
+      bool filled;
+      TPoint fromTemplate;  // when filled
+    };
+    std::vector<Case> cases = {
+        {"bottom-left tip", TPoint(body.Left, body.Bottom - 1), true, TPoint(shadow.Left, tplBottom - 1)},
+        {"bottom-left inner", TPoint(body.Left + 10, body.Bottom - 11), true, TPoint(shadow.Left + 10, tplBottom - 11)},
+        {"bottom-right tip", TPoint(body.Right - 1, body.Bottom - 1), true, TPoint(tplRight - 1, tplBottom - 1)},
+        {"bottom-right inner", TPoint(body.Right - 11, body.Bottom - 11), true, TPoint(tplRight - 11, tplBottom - 11)},
+        {"bottom edge", TPoint(body.Left + 1, body.Bottom - 1), false, TPoint()},
+    };
+    if (withTitle) {
+      cases.push_back({"title's top-left key", TPoint(body.Left + 1, body.Top + 1), true,
+                       TPoint(shadow.Left + 1, shadow.Top + 1)});
+      cases.push_back({"title's top-right key", TPoint(body.Right - 2, body.Top + 1), true,
+                       TPoint(tplRight - 2, shadow.Top + 1)});
+      cases.push_back({"dialog's top-left tip", TPoint(body.Left, body.Top), false, TPoint()});
+    } else {
+      cases.push_back({"top-left tip", TPoint(body.Left, body.Top), true, TPoint(shadow.Left, shadow.Top)});
+      cases.push_back({"top-right tip", TPoint(body.Right - 1, body.Top), true, TPoint(tplRight - 1, shadow.Top)});
+      cases.push_back({"top-left beyond 8 pixels", TPoint(body.Left + 10, body.Top + 10), false, TPoint()});
+      cases.push_back({"top-right beyond 8 pixels", TPoint(body.Right - 11, body.Top + 10), false, TPoint()});
+      cases.push_back({"top edge", TPoint(body.Left + 1, body.Top), false, TPoint()});
+    }
+    for (const Case& c : cases) {
+      const uint32_t pixel = pic.At(c.frame.X, c.frame.Y);
+      if (c.filled) {
+        EXPECT_EQ(pixel, tpl.At(c.fromTemplate.X, c.fromTemplate.Y)) << c.where;
+      } else {
+        EXPECT_EQ(pixel >> 24, 0xFFu) << c.where;  // the frame's own, opaque
+        for (Integer y = 0; y < kTpl; ++y)
+          for (Integer x = 0; x < kTpl; ++x) ASSERT_NE(pixel, tpl.At(x, y)) << c.where;
+      }
+    }
+    DestroyWindow(dlg);
+    dlg = nullptr;
+    CleanSupportedList();
+  }
+}
+
+// With an outer border the caption is written with alpha in the plain (not extended) drawing
+// too: the title strip the wrapper keeps holds its text pixels opaque, where the system's text
+// drawing leaves them transparent.
+TEST_F(DialogWrapper, CaptionIsWrittenWithAlphaOverAnOuterBorder) {
+  GiveShadow(*skin, TRect(9, 7, 11, 13));
+  ASSERT_FALSE(ExtendedFrameDrawing(skin->skin.Data, &skin->skin.Manager));
+  ASSERT_NE(MakeDialog(), nullptr);
+  SetWindowTextW(dlg, L"WWWWWWWW");
+  TkvDialogWnd* w = ShowWithOuterBorder();
+  ASSERT_NE(w, nullptr);
+  RepaintedPicture(w);
+  ASSERT_NE(w->TitleBG, nullptr);
+  const TPixelView strip = w->TitleBG->View();
+  const TPoint sys = ClientOrigin(dlg);
+  const Integer right = w->Icons[TkvDialogWnd::biMin].Rect.Left;
+  Integer textPixels = 0, transparent = 0;
+  for (Integer y = kBorder; y < sys.Y; ++y)
+    for (Integer x = sys.X + 4; x < right; ++x) {
+      const uint32_t p = strip.At(x, y);
+      if ((p & 0xFFFFFF) == RgbOfColor(kDialogClient)) continue;  // the title's background
+      ++textPixels;
+      if (p >> 24 != 0xFF) ++transparent;
+    }
+  EXPECT_GT(textPixels, 20);
+  EXPECT_EQ(transparent, 0);
+}
+
+namespace {
+// The right-button messages that reach a dialog's window procedure, with their hit codes.
+struct RightButtonLog {
+  std::vector<std::pair<UINT, WPARAM>> seen;
+  WNDPROC next = nullptr;
+};
+RightButtonLog* gRightLog = nullptr;
+LRESULT CALLBACK LogRightButtons(HWND wnd, UINT msg, WPARAM w, LPARAM l) {
+  if (gRightLog && (msg == WM_NCRBUTTONDOWN || msg == WM_NCRBUTTONUP)) gRightLog->seen.emplace_back(msg, w);
+  return CallWindowProcW(gRightLog->next, wnd, msg, w, l);
+}
+}  // namespace
+
+// The border window hands a right press on the frame to the dialog with its own hit code (the
+// title, the small icon, a border icon; nothing from the shadow), and a right release without
+// one (-1), for the dialog to hit-test: over the title that drops the skinned system menu, also
+// for a right click as the user gives it.
+TEST_F(DialogWrapper, RightClicksOnTheBorderWindowReachTheDialog) {
+  const TRect shadow(9, 7, 11, 13);
+  TPoint sys;
+  TkvDialogWnd* w = ShowWithWideOuterFrame(shadow, sys);
+  ASSERT_NE(w, nullptr);
+  const auto noGlow = SetForScope(skin->skin.Manager.Effects.AllowGlowing, false);
+  const HWND bw = w->BorderForm->LayeredWindow();
+  const TRect picture = WholeWindow(bw);
+  auto screen = [&](TPoint inBorder) { return BorderParam(w, inBorder); };
+  const TRect iconRect = w->IconRect();
+  const TPoint title(picture.Right / 2, shadow.Top + (sys.Y + 4) / 2);
+  const TPoint inShadow(picture.Right / 2, picture.Bottom - 2);
+
+  RightButtonLog log;
+  const auto logging = SetForScope(gRightLog, &log, nullptr);
+  log.next = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(dlg, GWLP_WNDPROC, LONG_PTR(&LogRightButtons)));
+  const TScopeExit unhook([&] { SetWindowLongPtrW(dlg, GWLP_WNDPROC, LONG_PTR(log.next)); });
+
+  struct Case {
+    const char* where;
+    TPoint p;
+    Integer code;  // the forwarded hit code, -2 for nothing forwarded
+  };
+  const Case presses[] = {
+      {"title", title, HTCAPTION},
+      {"small icon", TPoint(iconRect.Left + 1, iconRect.Top + 1), HTSYSMENU},
+      {"close icon", IconOnBorder(w, TkvDialogWnd::biClose), HTCLOSE},
+      {"minimize icon", IconOnBorder(w, TkvDialogWnd::biMin), HTMINBUTTON},
+      {"shadow", inShadow, -2},
+  };
+  for (const Case& c : presses) {
+    log.seen.clear();
+    SendMessageW(bw, WM_NCRBUTTONDOWN, HTOBJECT, screen(c.p));
+    if (c.code == -2) {
+      EXPECT_TRUE(log.seen.empty()) << c.where;
+      continue;
+    }
+    ASSERT_EQ(log.seen.size(), 1u) << c.where;
+    EXPECT_EQ(log.seen[0].first, UINT(WM_NCRBUTTONDOWN)) << c.where;
+    EXPECT_EQ(Integer(log.seen[0].second), c.code) << c.where;
+  }
+
+  // A release over the close icon is handed on without a code and drops no menu.
+  log.seen.clear();
+  SendMessageW(bw, WM_NCRBUTTONUP, HTOBJECT, screen(IconOnBorder(w, TkvDialogWnd::biClose)));
+  ASSERT_EQ(log.seen.size(), 1u);
+  EXPECT_EQ(log.seen[0], std::make_pair(UINT(WM_NCRBUTTONUP), WPARAM(-1)));
+  EXPECT_EQ(VisibleMenuWindow(), nullptr);
+
+  // A release over the title drops the skinned system menu (closed by the timer).
+  for (const bool real : {false, true}) {
+    SCOPED_TRACE(real ? "right click through the system's input" : "release handed on");
+    log.seen.clear();
+    DialogMenuProbe probe;
+    gMenuProbe = &probe;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 30, CloseDialogMenu);
+    if (real) {
+      ClickAt(BorderOnScreen(w, title), false, true);
+      for (int i = 0; i < 100 && !probe.menu; ++i) PumpMessages(10);
+    } else {
+      SendMessageW(bw, WM_NCRBUTTONUP, HTOBJECT, screen(title));
+    }
+    KillTimer(nullptr, timer);
+    gMenuProbe = nullptr;
+    Application->ProcessMessages();
+    EXPECT_NE(probe.menu, nullptr);
+    EXPECT_TRUE(probe.wrapped);
+    ASSERT_FALSE(log.seen.empty());
+    EXPECT_EQ(log.seen.back(), std::make_pair(UINT(WM_NCRBUTTONUP), WPARAM(-1)));
+    if (real) EXPECT_EQ(log.seen.front(), std::make_pair(UINT(WM_NCRBUTTONDOWN), WPARAM(HTCAPTION)));
+  }
+  ASSERT_TRUE(IsWindow(dlg));
+}
+
+// The dialog's children take their backgrounds from its picture where its client area lies
+// there (the frame, the title and, with an outer border, the shadow are around it): the offset
+// the dialog answers and the one it gives with its picture agree with that place, and a child
+// that asks to be drawn gets the client's pixels at its own position.
+TEST_F(DialogWrapper, ChildrenTakeTheirBackgroundFromTheClientsPlaceOnThePicture) {
+  // A corner image makes the section more than a plain colour: its picture is the background.
+  skin->skin.Section(skin->dialog).ImgTL = skin->glyph[1];
+  for (const bool outer : {false, true}) {
+    SCOPED_TRACE(outer ? "outer border" : "no outer border");
+    TPoint sys;
+    TkvDialogWnd* w = nullptr;
+    if (outer) {
+      w = ShowWithWideOuterFrame(TRect(9, 7, 11, 13), sys);
+    } else {
+      skin->skin.Manager.SetExtendedBorders(false);
+      ASSERT_NE(MakeDialog(), nullptr);
+      ShowDialog();
+      w = Wrapper();
+    }
+    ASSERT_NE(w, nullptr);
+    ASSERT_EQ(w->BorderForm != nullptr, outer);
+    const TPoint o = w->FrameOrigin();
+    const TRect client = ClientInWindow(dlg);
+    const TPoint place(o.X + client.Left, o.Y + client.Top);
+    const LRESULT answer = SendMessageW(dlg, SM_ALPHACMD, MAKEWPARAM(0, KV_PARENTCLOFFSET), 0);
+    EXPECT_EQ(TPoint(LOWORD(answer), HIWORD(answer)), place);
+
+    TkvBGInfo info;
+    SendMessageW(dlg, SM_ALPHACMD, MAKEWPARAM(0, KV_GETBG), LPARAM(&info));
+    EXPECT_EQ(info.BgType, btCache);
+    EXPECT_EQ(info.Bmp, w->SkinData->FCacheBmp.get());
+    EXPECT_EQ(info.Offset, place);
+
+    // Drawn for a child at (5, 3) of the client: the picture's pixels there.
+    TBitmap target(4, 4, pf32bit);
+    TkvBGInfo draw;
+    draw.PleaseDraw = true;
+    draw.DrawDC = target.Canvas()->Handle();
+    draw.R = TRect(0, 0, 4, 4);
+    draw.Offset = TPoint(5, 3);
+    SendMessageW(dlg, SM_ALPHACMD, MAKEWPARAM(0, KV_GETBG), LPARAM(&draw));
+    const TPixelView picture = w->SkinData->FCacheBmp->View();
+    for (const TPoint p : {TPoint(0, 0), TPoint(3, 3)})
+      EXPECT_EQ(target.View().At(p.X, p.Y) & 0xFFFFFF, picture.At(place.X + 5 + p.X, place.Y + 3 + p.Y) & 0xFFFFFF);
+    EXPECT_EQ(target.View().At(0, 0) & 0xFFFFFF, RgbOfColor(kDialogClient));
+    DestroyWindow(dlg);
+    dlg = nullptr;
+    CleanSupportedList();
+  }
 }

@@ -12,6 +12,7 @@
 #include "skin/sStyleSimply.h"
 #include "support/FormFixture.h"
 #include "support/FormSkin.h"
+#include "support/RedrawCalls.h"
 #include "ui/Icon.h"
 #include "ui/Menus.h"
 #include "ui/ScopeGuard.h"
@@ -598,4 +599,26 @@ TEST_F(SkinnedMdi, ShowingTheFormAgainGivesItsClientFreshSupport) {
     EXPECT_NE(Wrapper(), nullptr);
     EXPECT_TRUE(WndIsSkinned(frame->ClientHandle()));
   }
+}
+
+// The window of the last skinned child going leaves the client redrawn whole (erased, frame
+// and children); while another child stays active the client is left alone.
+TEST_F(SkinnedMdi, TheLastChildGoingRedrawsTheClient) {
+  ASSERT_EQ(MDISkinProvider, sp);
+  ASSERT_TRUE(sp->MDIForm);
+  const redraws::RedrawCalls recorder;
+  const UINT whole = RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME;
+  const HWND client = frame->ClientHandle();
+  auto clientRedrawn = [&] { return redraws::RedrawCalls::Seen(client, whole); };
+  TForm* first = MakeSkinnedChild(u"First");
+  TForm* second = MakeSkinnedChild(u"Second");
+  ASSERT_EQ(frame->ActiveMDIChild(), static_cast<TCustomForm*>(second));
+  redraws::RedrawCalls::Clear();
+  delete first;
+  PumpMessages();
+  EXPECT_FALSE(clientRedrawn()) << "the second child is still active";
+  redraws::RedrawCalls::Clear();
+  delete second;
+  PumpMessages();
+  EXPECT_TRUE(clientRedrawn());
 }

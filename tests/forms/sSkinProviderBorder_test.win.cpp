@@ -13,12 +13,15 @@
 #include <vector>
 
 #include "base/kvntUtils.h"
+#include "base/sMessages.h"
+#include "forms/kvDials.h"
 #include "forms/sSkinProviderMotion.h"
 #include "raster/GdiBitmaps.h"
 #include "skin/sVclUtils.h"
 #include "support/FormSkin.h"
 #include "support/ImportHook.h"
 #include "support/LayeredCalls.h"
+#include "support/RedrawCalls.h"
 #include "support/ShadowTemplate.h"
 #include "support/ManualTimerDriver.h"
 #include "support/ScrollSkin.h"
@@ -1267,4 +1270,208 @@ TEST_F(Bordered, ThePrintedPictureCarriesTheFrameAndTheSkinnedBars) {
   POINT client{10, 10};
   ClientToScreen(h, &client);
   EXPECT_EQ(at(client.x, client.y), kClientActive);
+}
+
+// A maximized form with an outer border lies the system border width outside the work area on
+// the left, right and bottom, and its skin title's excess over the system caption below the
+// work area's top; without a caption, or while it maximizes with native borders, it covers
+// the work area as a plain form does.
+TEST_F(Bordered, TheMaximizedBoundsLeaveRoomForTheSkinTitle) {
+  const HWND h = form->Handle();
+  DuRiruZireziv& m = skin->skin.Manager;
+  MONITORINFO mi{};
+  mi.cbSize = sizeof mi;
+  GetMonitorInfoW(MonitorFromWindow(h, MONITOR_DEFAULTTONEAREST), &mi);
+  const RECT& work = mi.rcWork;
+  const Integer b = SysBorderWidth(h, nullptr, false);
+  // The skin's title of maximized forms, taller than the system caption plus 4.
+  TkvSkinData& d = *skin->skin.Data;
+  d.ExMaxHeight = kTitle;
+  const TScopeExit normalTitle([&d] { d.ExMaxHeight = 0; });
+  const Integer t = MaxBtnOffset(sp, true);
+  ASSERT_EQ(t, kTitle - SysCaptHeight(sp, 0) - 4);
+  ASSERT_GT(t, 0);
+  const LONG style = GetWindowLongW(h, GWL_STYLE);
+  struct Case {
+    const char* name;
+    Cardinal state;
+    bool nativeMaximized;
+    bool caption;
+    Integer top;
+    bool sysExHeight;
+  } cases[] = {
+      {"outer border", 0, false, true, t, false},
+      {"maximizing", FS_ZOOMING, false, true, t, true},
+      {"maximizing with native borders", FS_ZOOMING, true, true, 0, false},
+      {"no caption", 0, false, false, 0, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    sp->FSysExHeight = false;
+    m.Options.NativeBordersMaximized = c.nativeMaximized;
+    sp->SetFormState(sp->FormState() | c.state);
+    if (!c.caption) SetWindowLongW(h, GWL_STYLE, style & ~WS_CAPTION);
+    MINMAXINFO info{};
+    SendMessageW(h, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    SetWindowLongW(h, GWL_STYLE, style);
+    sp->SetFormState(sp->FormState() & ~c.state);
+    m.Options.NativeBordersMaximized = false;
+    EXPECT_EQ(info.ptMaxPosition.x, work.left - mi.rcMonitor.left - b);
+    EXPECT_EQ(info.ptMaxPosition.y, work.top - mi.rcMonitor.top + c.top - b);
+    EXPECT_EQ(info.ptMaxSize.x, work.right - work.left + 2 * b);
+    EXPECT_EQ(info.ptMaxSize.y, work.bottom - work.top + 2 * b - c.top);
+    EXPECT_EQ(sp->FSysExHeight, c.sysExHeight);
+  }
+}
+
+namespace {
+
+// How many pictures the border window had been given when the form's old procedure got the
+// size step.
+struct SizeStepWatch {
+  void Proc(TMessage& m) {
+    if (m.Msg == WM_SIZE && updatesBefore < 0) updatesBefore = Integer(layered::LayeredCalls::UpdatesOf(bw).size());
+    old(m);
+  }
+  TWndMethod old;
+  HWND bw = nullptr;
+  Integer updatesBefore = -1;
+};
+
+}  // namespace
+
+// The border window follows a shrinking form before the system sizes it (the old picture
+// would stick out), a growing one only after (it would leave a gap behind the form).
+TEST_F(Bordered, OnlyAShrinkingFormMovesItsBorderWindowBeforeTheSystemSizesIt) {
+  const HWND h = form->Handle();
+  SizeStepWatch watch;
+  watch.bw = bw;
+  watch.old = sp->OldWndProc;
+  sp->OldWndProc = TWndMethod(&watch, &SizeStepWatch::Proc);
+  const TScopeExit back([&] { sp->OldWndProc = watch.old; });
+  const TRect shadow = sp->ShadowSize();
+  struct Case {
+    const char* name;
+    Integer width, height;
+    bool before;
+  } cases[] = {
+      {"wider", 340, 200, false},
+      {"higher", 340, 240, false},
+      {"narrower", 320, 240, true},
+      {"lower", 320, 210, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    calls.clear();
+    watch.updatesBefore = -1;
+    SetWindowPos(h, nullptr, 0, 0, c.width, c.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_GE(watch.updatesBefore, 0);
+    const auto all = layered::LayeredCalls::UpdatesOf(bw);
+    ASSERT_FALSE(all.empty()) << "the border window follows in the end";
+    EXPECT_EQ(watch.updatesBefore > 0, c.before);
+    if (c.before) EXPECT_EQ(all.front().size.cx, c.width + shadow.Left + shadow.Right);
+    EXPECT_EQ(all.back().size.cx, c.width + shadow.Left + shadow.Right);
+    EXPECT_EQ(all.back().size.cy, BorderRect().bottom - BorderRect().top);
+  }
+}
+
+// After a size step the form repaints without its frame when no border window draws it, with
+// the frame when the border window does and the form has a border width of its own; the
+// border window goes right behind the form.
+TEST_F(Bordered, ASizeStepRedrawsTheFormAndPutsTheBorderWindowBehindIt) {
+  const HWND h = form->Handle();
+  const redraws::RedrawCalls recorder;
+  ImportHook positioning("user32.dll", "SetWindowPos", &RecordSetWindowPos);
+  posHook = &positioning;
+  struct Case {
+    const char* name;
+    bool border;
+    Integer borderWidth;
+    UINT redraw;
+  } cases[] = {
+      {"border window", true, 0, RDW_INVALIDATE | RDW_UPDATENOW},
+      {"border window, border width", true, 2, RDW_INVALIDATE | RDW_UPDATENOW | RDW_FRAME},
+      {"no border window", false, 0, RDW_INVALIDATE | RDW_NOERASE | RDW_UPDATENOW | RDW_NOFRAME},
+  };
+  Integer width = 300;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    form->SetBorderWidth(c.borderWidth);
+    if (!c.border) sp->InitExBorders(false);
+    Application->ProcessMessages();
+    const HWND border = sp->BorderForm ? sp->BorderForm->LayeredWindow() : nullptr;
+    redraws::RedrawCalls::Clear();
+    posCalls.clear();
+    SetWindowPos(h, nullptr, 0, 0, width += 20, 220, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_TRUE(redraws::RedrawCalls::Seen(h, c.redraw));
+    if (c.border) {
+      const UINT behind = SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING;
+      EXPECT_NE(std::find_if(posCalls.begin(), posCalls.end(),
+                             [&](const PosCall& p) { return p.wnd == border && p.after == h && p.flags == behind; }),
+                posCalls.end());
+    }
+  }
+  form->SetBorderWidth(0);
+}
+
+namespace {
+
+struct InvalidateLog {
+  void Proc(TMessage& m) {
+    if (m.Msg == SM_ALPHACMD && m.WParamHi == KV_INVALIDATE) ++heard;
+    old(m);
+  }
+  TWndMethod old;
+  Integer heard = 0;
+};
+
+}  // namespace
+
+// At the end of a drag of a form with an outer border every skinned window of the dialog
+// skinner repaints; an entry that knows only its provider learns the provider's form window.
+TEST_F(Bordered, TheEndOfADragRepaintsTheSkinnedDialogs) {
+  const HWND h = form->Handle();
+  auto* dialog = new TForm(app.get());
+  dialog->AfterConstruction();
+  dialog->HandleNeeded();
+  InvalidateLog log;
+  log.old = dialog->WindowProc();
+  dialog->SetWindowProc(TWndMethod(&log, &InvalidateLog::Proc));
+  auto* other = new TForm(app.get());
+  other->AfterConstruction();
+  other->HandleNeeded();
+  auto* otherSp = new TsSkinProvider(other);
+  otherSp->AfterConstruction();
+
+  CreateSupportedList();
+  auto byWindow = std::make_unique<TkvProvider>(nullptr);
+  byWindow->CtrlHandle = dialog->Handle();
+  auto byProvider = std::make_unique<TkvProvider>(nullptr);
+  byProvider->sp = otherSp;
+  TkvProvider* const entries[] = {byWindow.get(), byProvider.get()};
+  kvSupportedList->push_back(std::move(byWindow));
+  kvSupportedList->push_back(std::move(byProvider));
+  const TScopeExit gone([&] {
+    auto& list = *kvSupportedList;
+    for (TkvProvider* e : entries) {
+      const auto it = std::find_if(list.begin(), list.end(), [e](const auto& p) { return p.get() == e; });
+      if (it == list.end()) continue;
+      (void)it->release();
+      list.erase(it);
+      delete e;
+    }
+    dialog->SetWindowProc(log.old);
+    delete dialog;
+    delete other;
+  });
+
+  SendMessageW(h, WM_EXITSIZEMOVE, 0, 0);
+  EXPECT_EQ(log.heard, 1);
+  EXPECT_EQ(entries[1]->CtrlHandle, other->Handle());
+
+  // Without an outer border nothing of the others can lie under the form's frame.
+  sp->InitExBorders(false);
+  log.heard = 0;
+  SendMessageW(h, WM_EXITSIZEMOVE, 0, 0);
+  EXPECT_EQ(log.heard, 0);
 }

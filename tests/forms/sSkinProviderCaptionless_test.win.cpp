@@ -669,6 +669,39 @@ TEST_F(Captionless, TheBorderImageShowsThroughTheFramesKeyCornerPixels) {
   }
 }
 
+// The border image drawn as the shadow is asked of the skin data, which cut its state picture
+// once: a second paint draws the same kept picture (a mark made in it after the first paint
+// shows), and a change of the manager's border mode, which makes the skin's shadows again,
+// gives a picture cut anew from the image.
+TEST_F(Captionless, TheBorderImagesPictureIsCutOnceNotOnEveryPaint) {
+  constexpr TRect kShadowOfImage(4, 4, 4, 4);
+  constexpr uint32_t kTone = 0x55;
+  Prepare(true, false, [&](TkvSkinData& d) {
+    d.ExDrawMode = 0;
+    d.ExContentOffs = 1;
+    d.FormShadowSize = kShadowOfImage;
+    d.ExBorder = BorderImage(skin->skin, 12, 0, 5, kTone);
+  });
+  ASSERT_TRUE(sp->BorderForm);
+  TkvSkinData& d = *skin->skin.Data;
+  const auto paintedCorner = [&] {
+    sp->FCommonData->BGChanged = true;
+    sp->PaintAll();
+    return sp->FCommonData->FCacheBmp->View().At(0, 0);
+  };
+  EXPECT_EQ(paintedCorner(), TemplatePixel(0, 0, kTone));
+  TBitmap* kept = d.ExBorderPicture(sp->FormActive);
+  ASSERT_NE(kept, nullptr);
+  constexpr uint32_t kMark = 0xC0ABCDEFu;
+  kept->View().At(0, 0) = kMark;
+  EXPECT_EQ(paintedCorner(), kMark);
+  EXPECT_EQ(d.ExBorderPicture(sp->FormActive), kept);
+  skin->skin.Manager.SetExtBordersMode(ebmShadow);
+  skin->skin.Manager.SetExtBordersMode(ebmFull);
+  d.FormShadowSize = kShadowOfImage;  // this hand-made skin has no metrics to make it from
+  EXPECT_EQ(paintedCorner(), TemplatePixel(0, 0, kTone));
+}
+
 // A rounded frame's corners blend with the shadow; the rim of the rounding (the pixels on the
 // disc next to the outside, and those the disc covers in part) takes the frame's edge colour
 // first: the border line's colour, or the section's colour where it draws no line.

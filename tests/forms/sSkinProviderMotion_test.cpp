@@ -3,6 +3,8 @@
 // disabled layer's colour.
 #include "forms/sSkinProviderMotion.h"
 
+#include "base/sConst.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -237,6 +239,48 @@ TEST(DisabledLayer, TheColourKeepsWhatTheBlendLeaves) {
   EXPECT_EQ(DisabledLayerColor(0xFFFFFF, 0), 0xFEFEFEu);
   EXPECT_EQ(DisabledLayerColor(0x102030, 128), 0x070F17u);
   EXPECT_EQ(DisabledLayerColor(0xFFFFFF, 255), 0u);
+}
+
+}  // namespace
+
+// ---- Size steps ------------------------------------------------------------------------------
+
+namespace {
+
+TEST(SizeSteps, ChildrenTakeTheBackgroundAnewWhenItsKindFollowsTheChangedAxis) {
+  const TSize before(300, 200);
+  struct Case {
+    const char* name;
+    Integer bgType;
+    TSize after;
+    bool follows;
+  } cases[] = {
+      {"plain colour, both axes", BGT_NONE, TSize(250, 150), false},
+      {"texture, both axes", BGT_TEXTURELEFT | BGT_TEXTURETOP, TSize(250, 150), false},
+      {"stretched, no change", BGT_STRETCH, before, true},
+      {"vertical gradient, height", BGT_GRADIENTVERT, TSize(300, 150), true},
+      {"vertical gradient, width", BGT_GRADIENTVERT, TSize(250, 200), false},
+      {"horizontal gradient, width", BGT_GRADIENTHORZ, TSize(250, 200), true},
+      {"horizontal gradient, height", BGT_GRADIENTHORZ, TSize(300, 150), false},
+      {"both gradients, width", BGT_GRADIENTHORZ | BGT_GRADIENTVERT, TSize(310, 200), true},
+      // Stretched along one axis: its bits include the stretch bit, so any step counts.
+      {"stretched vertically, height", BGT_STRETCHVERT, TSize(300, 150), true},
+      {"stretched vertically, width", BGT_STRETCHVERT, TSize(250, 200), true},
+      {"stretched horizontally, width", BGT_STRETCHHORZ, TSize(250, 200), true},
+      {"part of the vertical stretch bits, height", BGT_TEXTURERIGHT | BGT_TEXTURELEFT, TSize(300, 150), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(ChildBackgroundFollowsSize(c.bgType, before, c.after), c.follows);
+  }
+}
+
+TEST(SizeSteps, OnlyANarrowerOrLowerClientCountsAsShrunk) {
+  EXPECT_TRUE(ClientShrank(TSize(300, 200), TSize(299, 200)));
+  EXPECT_TRUE(ClientShrank(TSize(300, 200), TSize(300, 199)));
+  EXPECT_TRUE(ClientShrank(TSize(300, 200), TSize(400, 100)));
+  EXPECT_FALSE(ClientShrank(TSize(300, 200), TSize(300, 200)));
+  EXPECT_FALSE(ClientShrank(TSize(300, 200), TSize(301, 260)));
 }
 
 }  // namespace

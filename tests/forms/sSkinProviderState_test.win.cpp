@@ -1,12 +1,16 @@
 // Size, position and showing of a skinned form and its other messages: the bounds a stretched
 // form gets back, the maximized bounds, redraw locks, the bounded wait at the end of a
 // session, an extended-style change, and new child windows matched to their controls.
+#include <algorithm>
 #include <vector>
 
 #include "base/sConst.h"
 #include "base/sMessages.h"
 #include "forms/sSkinProviderMotion.h"
+#include "skin/ControlServices.h"
+#include "skin/sVclUtils.h"
 #include "support/FormSkin.h"
+#include "support/ImportHook.h"
 #include "ui/ScopeGuard.h"
 #include "ui/StdCtrls.h"
 
@@ -269,4 +273,270 @@ TEST_F(FormShowing, ShowingFreesALeftMinimizeTimerOnly) {
   ShowForm();
   EXPECT_EQ(sp->FormTimer.get(), move) << "move timer";
   sp->FormTimer.reset();
+}
+
+namespace {
+
+// The skin commands a child window hears, by code and low word.
+struct CommandLog {
+  void Proc(TMessage& m) {
+    if (m.Msg == SM_ALPHACMD) heard.push_back({m.WParamHi, m.WParamLo});
+    old(m);
+  }
+  Integer Count(Word code, Word arg) const {
+    Integer n = 0;
+    for (const auto& [c, a] : heard) n += c == code && a == arg;
+    return n;
+  }
+  TWndMethod old;
+  std::vector<std::pair<Word, Word>> heard;
+};
+
+}  // namespace
+
+// Hidden, the form only notes that picture and region must be made anew when it next shows;
+// shown, the step completes and remembers the client size.
+TEST_F(FormState, ASizeStepWhileInvisibleOnlyMarksTheBackgroundAndTheRegionChanged) {
+  const HWND h = form->Handle();
+  const TRect stale(0, 0, 999, 888);
+  sp->FCommonData->BGChanged = false;
+  sp->RgnChanged = false;
+  sp->FLinesCount = 2;
+  sp->LastClientRect = stale;
+  SetWindowLongW(h, GWL_STYLE, GetWindowLongW(h, GWL_STYLE) & ~WS_VISIBLE);
+  SendMessageW(h, WM_SIZE, SIZE_RESTORED, MAKELPARAM(200, 100));
+  SetWindowLongW(h, GWL_STYLE, GetWindowLongW(h, GWL_STYLE) | WS_VISIBLE);
+  EXPECT_TRUE(sp->FCommonData->BGChanged);
+  EXPECT_TRUE(sp->RgnChanged);
+  EXPECT_EQ(sp->FLinesCount, 2) << "the menu line is not recounted";
+  EXPECT_EQ(sp->LastClientRect, stale);
+
+  SendMessageW(h, WM_SIZE, SIZE_RESTORED, MAKELPARAM(200, 100));
+  RECT client{};
+  GetClientRect(h, &client);
+  EXPECT_EQ(sp->LastClientRect, TRect(0, 0, client.right, client.bottom));
+}
+
+// The children hear that their background changed when the form's background kind follows
+// the axis that changed.
+TEST_F(FormState, ChildrenAreToldOfABackgroundThatFollowsTheNewSize) {
+  const HWND h = form->Handle();
+  auto* button = new TButton(form);
+  button->SetParent(form);
+  button->SetBounds(10, 10, 80, 24);
+  button->HandleNeeded();
+  CommandLog log;
+  log.old = button->WindowProc();
+  button->SetWindowProc(TWndMethod(&log, &CommandLog::Proc));
+  const TScopeExit back([button, &log] { button->SetWindowProc(log.old); });
+  struct Case {
+    const char* name;
+    Integer bgType;
+    Integer dw, dh;
+    bool told;
+  } cases[] = {
+      {"plain colour", BGT_NONE, 20, 20, false},
+      {"vertical gradient, higher", BGT_GRADIENTVERT, 0, 20, true},
+      {"vertical gradient, wider", BGT_GRADIENTVERT, 20, 0, false},
+      {"horizontal gradient, wider", BGT_GRADIENTHORZ, 20, 0, true},
+      {"stretched picture, narrower", BGT_STRETCH, -20, 0, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    RECT r{};
+    GetWindowRect(h, &r);
+    sp->FCommonData->BGType = Word(c.bgType);
+    log.heard.clear();
+    SetWindowPos(h, nullptr, 0, 0, r.right - r.left + c.dw, r.bottom - r.top + c.dh,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_EQ(log.Count(KV_SETCHANGEDIFNECESSARY, 1), c.told ? 1 : 0);
+  }
+}
+
+// A move of a shown form that wants an outer border makes it, unless a minimize or restore
+// flight owns the screen; a hidden form makes none.
+TEST_F(FormState, AMoveMakesTheOuterBorderTheFormWants) {
+  const HWND h = form->Handle();
+  ASSERT_FALSE(sp->BorderForm);
+  skin->skin.Manager.SetExtendedBorders(true);
+  struct Case {
+    const char* name;
+    Cardinal state;
+    bool visible;
+    bool border;
+  } cases[] = {
+      {"minimize flight", FS_ANIMMINIMIZING, true, false},
+      {"restore flight", FS_ANIMRESTORING, true, false},
+      {"hidden", 0, false, false},
+      {"shown", 0, true, true},
+  };
+  Integer x = 130;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (!c.visible) form->Hide();
+    sp->SetFormState(sp->FormState() | c.state);
+    SetWindowPos(h, nullptr, x += 10, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    sp->SetFormState(sp->FormState() & ~c.state);
+    EXPECT_EQ(bool(sp->BorderForm), c.border);
+    if (!c.visible) ShowForm();
+    sp->InitExBorders(false);
+  }
+}
+
+// The cover window goes with the form's window, unless the hide animation still shows this
+// form through it.
+TEST_F(FormState, TheCoverWindowGoesWithTheWindowUnlessTheHideAnimationShowsIt) {
+  TkvHideTimer* const saved = kvHideTimer;
+  const TScopeExit back([saved] { kvHideTimer = saved; });
+  for (bool hiding : {true, false}) {
+    SCOPED_TRACE(hiding ? "hide animation of this form" : "no hide animation");
+    TearDown();
+    SetUp();
+    const HWND h = form->Handle();
+    sp->CoverForm.reset(MakeCoverForm(h, sp, false, nullptr));
+    ASSERT_TRUE(sp->CoverForm);
+    const HWND cover = sp->CoverForm->Handle();
+    std::unique_ptr<TkvHideTimer> timer;
+    if (hiding) {
+      timer = std::make_unique<TkvHideTimer>(nullptr);
+      timer->ParentWnd = h;
+      timer->Form = new TkvGlowForm(nullptr);
+      kvHideTimer = timer.get();
+    }
+    // Unskinned, as while the form goes: the message reaches the handler after the old procedure.
+    const Integer index = sp->FCommonData->SkinIndex;
+    sp->FCommonData->SkinIndex = -1;
+    form->RecreateWnd();
+    sp->FCommonData->SkinIndex = index;
+    EXPECT_EQ(bool(sp->CoverForm), hiding);
+    EXPECT_EQ(bool(IsWindow(cover)), hiding);
+    sp->CoverForm.reset();
+    timer.reset();
+    kvHideTimer = nullptr;
+  }
+}
+
+namespace {
+
+struct Invalidation {
+  HWND wnd;
+  RECT r;
+  BOOL erase;
+};
+std::vector<Invalidation> invalidations;
+ImportHook* invalidateHook = nullptr;
+BOOL WINAPI RecordInvalidateRect(HWND wnd, const RECT* r, BOOL erase) {
+  invalidations.push_back({wnd, r ? *r : RECT{-1, -1, -1, -1}, erase});
+  return invalidateHook->Original<decltype(&InvalidateRect)>()(wnd, r, erase);
+}
+
+}  // namespace
+
+// A narrower or lower client repaints the places of the size grip (without erasing) and of the
+// section's right-hand corner images; a first size step repaints the corner images too; a
+// growing client uncovers them anyway.
+TEST_F(FormState, AShrinkingClientRepaintsTheGripAndTheRightCornerImages) {
+  const HWND h = form->Handle();
+  TkvSkinData& d = *skin->skin.Data;
+  d.GripRightBottom = skin->skin.AddImage(TRect(200, 0, 216, 16), 1, 0);
+  TsGeneralData& section = d.gd[size_t(skin->form)];
+  section.ImgTR = skin->skin.AddImage(TRect(220, 0, 240, 12), 1, 0);
+  section.ImgBR = skin->skin.AddImage(TRect(240, 0, 264, 10), 1, 0);
+  sp->FGripMode = gmRightBottom;
+  ASSERT_TRUE(IsGripVisible(sp));
+  ImportHook hook("user32.dll", "InvalidateRect", &RecordInvalidateRect);
+  invalidateHook = &hook;
+  struct Case {
+    const char* name;
+    Integer dw, dh;
+    bool firstStep;  // no client size remembered
+    bool grip, corners;
+  } cases[] = {
+      {"wider", 20, 0, false, false, false},
+      {"narrower", -20, 0, false, true, true},
+      {"lower", 0, -20, false, true, true},
+      {"first step, higher", 0, 20, true, false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    RECT w{};
+    GetWindowRect(h, &w);
+    if (c.firstStep) sp->LastClientRect = TRect();
+    invalidations.clear();
+    const Integer width = w.right - w.left + c.dw, height = w.bottom - w.top + c.dh;
+    SetWindowPos(h, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT client{};
+    GetClientRect(h, &client);
+    const TPoint origin = ClientOrigin(h);
+    auto seen = [&](RECT r, BOOL erase) {
+      return std::any_of(invalidations.begin(), invalidations.end(), [&](const Invalidation& i) {
+        return i.wnd == h && EqualRect(&i.r, &r) && i.erase == erase;
+      });
+    };
+    EXPECT_EQ(seen(RECT{client.right - 16, client.bottom - 16, client.right, client.bottom}, FALSE), c.grip);
+    EXPECT_EQ(seen(RECT{width - 20 - origin.X, -origin.Y, width - origin.X, 12 - origin.Y}, TRUE), c.corners);
+    EXPECT_EQ(seen(RECT{width - 24 - origin.X, height - 10 - origin.Y, width - origin.X, height - origin.Y}, TRUE),
+              c.corners);
+  }
+}
+
+namespace {
+
+struct ResizeCount {
+  void Resized(TObject*) { ++count; }
+  Integer count = 0;
+};
+
+}  // namespace
+
+// A size step that rebuilds the picture raises the form's OnResize once the frame and region
+// are in step; a step that keeps the picture leaves it to the class library.
+TEST_F(FormState, ASizeStepThatRebuildsThePictureRaisesOnResize) {
+  const HWND h = form->Handle();
+  ResizeCount resized;
+  form->SetOnResize(TNotifyEvent(&resized, &ResizeCount::Resized));
+  RECT client{};
+  GetClientRect(h, &client);
+  const LPARAM size = MAKELPARAM(client.right, client.bottom);
+  sp->FCommonData->BGChanged = false;
+  sp->PaintAll();
+  SendMessageW(h, WM_SIZE, SIZE_RESTORED, size);
+  const Integer kept = resized.count;
+  sp->FCommonData->BGChanged = true;
+  SendMessageW(h, WM_SIZE, SIZE_RESTORED, size);
+  EXPECT_EQ(resized.count - kept, kept + 1);
+  form->SetOnResize(TNotifyEvent());
+}
+
+namespace {
+
+// Glow services that count the requests to clear every glow.
+class GlowClearCount : public TkvGlowServices {
+ public:
+  void ClearGlows(bool, bool) override { ++clears; }
+  void AnimShowControl(TWinControl*, Word, Integer, TkvAnimTypeCtrl) override {}
+  void HideGlow(Integer& glowID, bool) override { glowID = -1; }
+  void HideCircle(Integer& circleID) override { circleID = -1; }
+  Integer ShowGlow(const TRect&, const String&, TsCommonData*, void*, Integer, Integer) override { return -1; }
+  void FadeGlowIn(TsCommonData*) override {}
+  Integer clears = 0;
+};
+
+}  // namespace
+
+// A moved form with a frame takes every glow off the screen (they would stay where the form
+// was); a frameless one leaves them.
+TEST_F(FormState, AMovedFormWithAFrameClearsTheGlows) {
+  const HWND h = form->Handle();
+  GlowClearCount glows;
+  TkvGlowServices* const saved = TkvServiceSlot<TkvGlowServices>::Get();
+  TkvServiceSlot<TkvGlowServices>::Set(&glows);
+  const TScopeExit back([saved] { TkvServiceSlot<TkvGlowServices>::Set(saved); });
+  SetWindowPos(h, nullptr, 150, 120, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_GE(glows.clears, 1);
+  form->SetBorderStyle(bsNone);
+  Application->ProcessMessages();
+  glows.clears = 0;
+  SetWindowPos(form->Handle(), nullptr, 170, 130, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_EQ(glows.clears, 0);
 }

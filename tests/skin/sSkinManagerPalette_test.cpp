@@ -3,11 +3,13 @@
 // shadows of a skin data object.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "raster/ColorTransforms.h"
 #include "skin/sSkinManagerLoader.h"
 #include "support/SkinFiles.h"
+#include "support/SkinFixture.h"
 #include "ui/SysUtils.h"
 
 using namespace skinfiles;
@@ -21,6 +23,39 @@ SkinFiles Base() {
 }
 
 TColor Rgb(TColor c) { return c & 0xFFFFFF; }
+
+// A picture whose every pixel tells its place: x in the green byte, y in the blue one.
+uint32_t PlacePixel(Integer x, Integer y) { return 0xFF000000u | uint32_t(x) << 8 | uint32_t(y); }
+
+std::unique_ptr<TBitmap> PlacePicture(Integer w, Integer h) {
+  auto pic = Picture(w, h, 0);
+  for (Integer y = 0; y < h; ++y)
+    for (Integer x = 0; x < w; ++x) pic->View().At(x, y) = PlacePixel(x, y);
+  return pic;
+}
+
+// An "EXBORDER" value: a border image at r of the master bitmap, with 2-pixel borders.
+std::string ExBorderValue(const TRect& r, Integer states, Integer maskType) {
+  char v[64];
+  std::snprintf(v, sizeof v, "^%04d^%04d^%04d^%04d^0002^0002^0002^0002^%d^%d^00", int(r.Left), int(r.Top),
+                int(r.Right), int(r.Bottom), int(states), int(maskType));
+  return v;
+}
+
+// Whether a picture is state `state` of an image lying at r of a place picture, pixel for pixel.
+::testing::AssertionResult IsStateOf(TBitmap* pic, const TRect& r, Integer width, Integer height, Integer state) {
+  if (!pic) return ::testing::AssertionFailure() << "no picture";
+  if (pic->Width() != width || pic->Height() != height)
+    return ::testing::AssertionFailure() << "size " << pic->Width() << "x" << pic->Height();
+  for (Integer y = 0; y < height; ++y)
+    for (Integer x = 0; x < width; ++x) {
+      const uint32_t want = PlacePixel(r.Left + state * width + x, r.Top + y);
+      if (pic->View().At(x, y) != want)
+        return ::testing::AssertionFailure() << "at " << x << "," << y << ": " << std::hex << pic->View().At(x, y)
+                                             << " instead of " << want;
+    }
+  return ::testing::AssertionSuccess();
+}
 
 // The colour bytes of two pixels differ by at most tol each (resampling rounds).
 ::testing::AssertionResult Near(uint32_t a, uint32_t b, int tol = 1) {
@@ -297,4 +332,100 @@ TEST(WindowShadows, FormShadowSizes) {
   mode.Data().ExDrawMode = 1;
   mode.Data().CheckShadows();
   EXPECT_EQ(mode.Data().FormShadowSize, TRect(4, 4, 4, 4));
+}
+
+// A state picture cut out of the border image of a loaded skin is that state's pixels of the
+// master bitmap: for a one-state image, states sharing the width evenly, a width the states do
+// not divide (each is width / count wide, from the left; the columns left over belong to none),
+// and states above a mask half (the mask rows are not cut). The kept pictures and the templates
+// are the same states: the second for the active look when there is one, else the first.
+TEST(WindowShadows, CutStatesAreTheBorderImagesStatePictures) {
+  const auto master = PlacePicture(160, 40);
+  struct Case {
+    TRect r;
+    Integer states, maskType, width, height;
+  };
+  const Case cases[] = {
+      {TRect(7, 3, 37, 15), 1, 0, 30, 12},
+      {TRect(5, 20, 41, 30), 3, 0, 12, 10},
+      {TRect(50, 2, 92, 10), 4, 0, 10, 8},    // 42 columns: two left over after the fourth state
+      {TRect(100, 0, 140, 20), 2, 1, 20, 10},  // mask rows below the states
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.states << " states over " << c.r.Width() << " columns");
+    SkinFiles ex = Base();
+    ex.Set("GLOBALINFO", "MASTERBITMAP", "M.PNG").Png("M.PNG", *master);
+    ex.Set("GLOBALINFO", "EXBORDER", ExBorderValue(c.r, c.states, c.maskType));
+    LoadedSkin skin(ex, {96}, LoadedSkin::Folder, [](TkvSkinLoadSettings& s) { s.ExtendedBorders = true; });
+    TkvSkinData& d = skin.Data();
+    ASSERT_GE(d.ExBorder, 0);
+    const TsMaskData& md = d.ma[size_t(d.ExBorder)];
+    ASSERT_EQ(md.Width, c.width);
+    ASSERT_EQ(md.Height, c.height);
+    for (Integer k = 0; k < c.states; ++k) EXPECT_TRUE(IsStateOf(d.CutImageState(md, k).get(), c.r, c.width, c.height, k)) << k;
+    const Integer activeState = c.states > 1 ? 1 : 0;
+    EXPECT_TRUE(IsStateOf(d.ExBorderPicture(false), c.r, c.width, c.height, 0));
+    EXPECT_TRUE(IsStateOf(d.ExBorderPicture(true), c.r, c.width, c.height, activeState));
+    EXPECT_TRUE(IsStateOf(d.ShdiTemplate.get(), c.r, c.width, c.height, 0));
+    EXPECT_TRUE(IsStateOf(d.ShdaTemplate.get(), c.r, c.width, c.height, activeState));
+  }
+}
+
+// Skin data made by hand have no skin to take the pixels from: an image lies in its manager's
+// master bitmap, or in a bitmap of its own, which wins. A state reaching past the bitmap is cut
+// as far as the bitmap goes and stays clear beyond it.
+TEST(WindowShadows, CutStatesOfHandMadeSkinData) {
+  SkinFixture f(64, 32);
+  for (Integer y = 0; y < 32; ++y)
+    for (Integer x = 0; x < 64; ++x) f.Master->View().At(x, y) = PlacePixel(x, y);
+  const Integer img = f.AddImage(TRect(4, 6, 24, 14), 2, 0);
+  const TRect r = f.Image(img).R;
+  EXPECT_TRUE(IsStateOf(f.Data->CutImageState(f.Image(img), 1).get(), r, 10, 8, 1));
+  auto own = PlacePicture(30, 20);
+  own->View().At(3, 2) = 0xFF123456u;  // a pixel the master does not have
+  TsMaskData md = f.Image(img);
+  md.Bmp = own.get();
+  md.R = TRect(1, 2, 21, 10);
+  const auto fromOwn = f.Data->CutImageState(md, 0);
+  ASSERT_EQ(fromOwn->View().At(2, 0), 0xFF123456u);
+  fromOwn->View().At(2, 0) = PlacePixel(3, 2);
+  EXPECT_TRUE(IsStateOf(fromOwn.get(), md.R, 10, 8, 0));
+  // The second state of an image at the bitmap's right edge: columns 25..29 lie in it, 30..34 not.
+  md.R = TRect(15, 0, 35, 8);
+  const auto edge = f.Data->CutImageState(md, 1);
+  ASSERT_EQ(edge->Width(), 10);
+  for (Integer x = 0; x < 10; ++x) EXPECT_EQ(edge->View().At(x, 3), x < 5 ? PlacePixel(25 + x, 3) : 0u) << x;
+}
+
+// The border image's pictures are cut once and kept: later requests return the kept picture
+// (a mark made in it stays). Making the shadows again (what a change of the border mode runs)
+// or naming another image cuts them anew; Reset drops them.
+TEST(WindowShadows, TheBorderImagesPicturesAreCutOnceAndRemadeWithTheShadows) {
+  SkinFiles ex = Base();
+  ex.Set("GLOBALINFO", "MASTERBITMAP", "M.PNG").Png("M.PNG", *PlacePicture(100, 20));
+  const TRect r(10, 0, 50, 12);
+  ex.Set("GLOBALINFO", "EXBORDER", ExBorderValue(r, 2, 0));
+  LoadedSkin skin(ex, {96}, LoadedSkin::Folder, [](TkvSkinLoadSettings& s) { s.ExtendedBorders = true; });
+  TkvSkinData& d = skin.Data();
+  TBitmap* active = d.ExBorderPicture(true);
+  ASSERT_NE(active, nullptr);
+  EXPECT_EQ(d.ExBorderPicture(true), active);
+  EXPECT_NE(d.ExBorderPicture(false), active);
+  constexpr uint32_t kMark = 0x12345678u;
+  active->View().At(0, 0) = kMark;
+  EXPECT_EQ(d.ExBorderPicture(true)->View().At(0, 0), kMark);
+  d.CheckShadows();
+  EXPECT_TRUE(IsStateOf(d.ExBorderPicture(true), r, 20, 12, 1));
+  // Another image named by hand: its own pictures, one state for both looks.
+  d.ExBorderPicture(true)->View().At(0, 0) = kMark;
+  TsMaskData other = d.ma[size_t(d.ExBorder)];
+  other.R = TRect(60, 4, 80, 16);
+  other.ImageCount = 1;
+  other.Width = 20;
+  d.ma.push_back(other);
+  d.ExBorder = Integer(d.ma.size()) - 1;
+  EXPECT_TRUE(IsStateOf(d.ExBorderPicture(true), other.R, 20, 12, 0));
+  EXPECT_EQ(d.ExBorderPicture(true), d.ExBorderPicture(false));
+  d.Reset();
+  EXPECT_EQ(d.ExBorderPicture(true), nullptr);
 }
