@@ -773,6 +773,18 @@ TEST_F(DialogWrapper, DialogHostingTheShellViewIsLetGoAtItsFirstShow) {
   }
 }
 
+// A shown dialog that the wrapper lets go of gets its system menu back: the system draws its
+// caption buttons again.
+TEST_F(DialogWrapper, LettingGoGivesTheSystemMenuBack) {
+  ASSERT_NE(MakeDialog(), nullptr);
+  TkvDialogWnd* w = ShowAndWrap(dlg);
+  ASSERT_NE(w, nullptr);
+  ASSERT_FALSE(GetWindowLongW(dlg, GWL_STYLE) & WS_SYSMENU);
+  w->Uninit();
+  EXPECT_FALSE(WndIsSkinned(dlg));
+  EXPECT_TRUE(GetWindowLongW(dlg, GWL_STYLE) & WS_SYSMENU);
+}
+
 // Messages that keep the frame current: enabling repaints it at once, the maximize icon is normal
 // again after the command it gave, a hidden dialog's glows go, and the pointer moving over the
 // dialog leaves the control the manager had as active.
