@@ -394,6 +394,11 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   bool KV_SMAlphaCmd_Common(TMessage& m);
   bool KV_SMAlphaCmd_Unskinned(TMessage& m);
   bool KV_SMAlphaCmd_Skinned(TMessage& m);
+  // KV_REMOVESKIN from the provider's own manager: the form gets its standard look back.
+  void RemoveSkin(TMessage& m);
+  // WM_DPICHANGED: the metrics and skin data of the new PPI, the form rescaled when the
+  // provider scales it.
+  void KV_WMDpiChanged(TMessage& m);
 
   // -- Frame metrics (section 2).
   Integer FormPPI();
@@ -773,6 +778,7 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   // new window belongs to no control. The child-control adapter takes it from here.
   TWinControl* LastNewChild = nullptr;
   TControl* StatusBar = nullptr;  // the status bar announced by KV_STATUSBAR
+  std::vector<TObject*> FrameAdapters;  // objects linked by KV_LINKOBJ (not owned)
   TFormBorderStyle FluentBorderStyle = bsNone;
   bool FluentUWPMode = false;
   TWndMethod OldWndProc;
