@@ -380,3 +380,22 @@ TEST_F(FormCommands, SkinRemovedByAnotherManagerOnlyReachesTheChildren) {
   EXPECT_EQ(sp->FTitleSkinIndex, title);
   EXPECT_TRUE(sp->Skinned());
 }
+
+// A refresh of the skin brings the outer border window the manager's setting now asks for,
+// takes it away again when the setting goes, and tells the floating items.
+TEST_F(FormCommands, RefreshFollowsTheManagersOuterBorderSetting) {
+  layered::LayeredCalls layeredBound;
+  SkinAndShow();
+  ASSERT_EQ(sp->BorderForm, nullptr);
+  formskin::GiveShadow(*skin, TRect(10, 8, 12, 14));
+  own.seen.clear();
+  Command(KV_REFRESH, ManagerParam());
+  ASSERT_NE(sp->BorderForm, nullptr);
+  const HWND bw = sp->BorderForm->LayeredWindow();
+  ASSERT_NE(bw, nullptr);
+  EXPECT_TRUE(IsWindowVisible(bw));
+  EXPECT_TRUE(own.SawCommand(KV_UPDATEFLOATITEMS));
+  skin->skin.Manager.SetExtendedBorders(false);
+  Command(KV_REFRESH, ManagerParam());
+  EXPECT_EQ(sp->BorderForm, nullptr);
+}
