@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "base/kvntUtils.h"
-#include "base/sMessages.h"
 #include "forms/sSkinProviderMotion.h"
 #include "raster/GdiBitmaps.h"
 #include "skin/sVclUtils.h"
@@ -1268,31 +1267,4 @@ TEST_F(Bordered, ThePrintedPictureCarriesTheFrameAndTheSkinnedBars) {
   POINT client{10, 10};
   ClientToScreen(h, &client);
   EXPECT_EQ(at(client.x, client.y), kClientActive);
-}
-
-// The alpha command fades the outer border window with the form: its whole picture is handed
-// to the system at the asked alpha, and the form's own window fades through its layered alpha.
-TEST_F(Bordered, AlphaCommandFadesTheBorderWindowWithTheForm) {
-  const HWND h = form->Handle();
-  SendMessageW(h, WM_NCACTIVATE, TRUE, 0);
-  sp->FCommonData->BGChanged = true;
-  sp->PaintAll();
-  TBitmap* picture = sp->FCommonData->FCacheBmp.get();
-  ASSERT_NE(picture, nullptr);
-  calls.clear();
-  SendMessageW(h, SM_ALPHACMD, uintptr_t(KV_SETALPHA) << 16, 100);
-  std::vector<const layered::UpdateCall*> toBorder;
-  for (const layered::UpdateCall& c : calls)
-    if (c.wnd == bw) toBorder.push_back(&c);
-  ASSERT_EQ(toBorder.size(), 1u);
-  EXPECT_EQ(toBorder[0]->alpha, 100);
-  EXPECT_EQ(toBorder[0]->size.cx, picture->Width());
-  EXPECT_EQ(toBorder[0]->size.cy, picture->Height());
-  // The picture's pixels, not a blank one: the shadow's corner and the title.
-  EXPECT_EQ(toBorder[0]->At(0, 0), TemplatePixel(0, 0, 0x11));
-  const TPoint title(sp->ButtonMin.cpRect.Left - 12, sp->VCenter);
-  EXPECT_EQ(toBorder[0]->At(title.X, title.Y), 0xFF000000u | RgbOfColor(kTitleActive));
-  BYTE alpha = 0;
-  ASSERT_TRUE(GetLayeredWindowAttributes(h, nullptr, &alpha, nullptr));
-  EXPECT_EQ(alpha, 100);
 }

@@ -9,8 +9,10 @@
 #include "base/sConst.h"
 #include "base/sMessages.h"
 #include "controls/sSkinMenus.h"
+#include "forms/kvTitleBar.h"
 #include "support/FormSkin.h"
 #include "support/LayeredCalls.h"
+#include "support/PpiSkin.h"
 #include "skin/sSkinManager.h"
 #include "skin/sVclUtils.h"
 #include "ui/ExtCtrls.h"
@@ -59,39 +61,6 @@ struct Recorder {
   std::vector<Received> seen;
 };
 
-int WINAPI FixedMetrics(int index, UINT dpi) {
-  auto at = [&](int v96) { return MulDiv(v96, int(dpi), 96); };
-  switch (index) {
-    case SM_CYCAPTION:
-      return at(23);
-    case SM_CYSMCAPTION:
-      return at(17);
-    case SM_CXFRAME:
-      return at(4);
-    case SM_CXDLGFRAME:
-      return at(3);
-    case SM_CXPADDEDBORDER:
-      return at(4);
-    default:
-      return 0;
-  }
-}
-
-// The form's skin as the manager has it for 120 PPI: images and margins scaled.
-std::unique_ptr<TkvSkinData> SkinAt120(const TkvSkinData& base, DuRiruZireziv* owner) {
-  auto d = std::make_unique<TkvSkinData>(owner, 120);
-  d->PPI = 120;
-  d->gd = base.gd;
-  d->ma = base.ma;
-  for (TsMaskData& md : d->ma) {
-    md.Width = kvMulDiv(md.Width, 120, 96);
-    md.Height = kvMulDiv(md.Height, 120, 96);
-  }
-  d->TitleGlyphs = base.TitleGlyphs;
-  d->Reindex();
-  return d;
-}
-
 // A form with a panel on it; the panel and the form's own procedure are recorded. The manager
 // scales as the class library does and holds the skin for 96 and for 120 PPI.
 class FormCommands : public SkinnedForm {
@@ -99,12 +68,12 @@ class FormCommands : public SkinnedForm {
   void SetUp() override {
     SkinnedForm::SetUp();
     savedMetrics = kvSysMetricsForDpi;
-    kvSysMetricsForDpi = &FixedMetrics;
+    kvSysMetricsForDpi = &ppiskin::FixedMetrics;
     DuRiruZireziv& m = skin->skin.Manager;
     savedMode = m.Options.ScaleMode;
     savedPPI = m.Options.PixelsPerInch;
     m.Options.ScaleMode = smVCL;
-    m.SkinDataArray.push_back(SkinAt120(*skin->skin.Data, &m));
+    m.SkinDataArray.push_back(ppiskin::ScaledCopy(*skin->skin.Data, &m, 120));
     at120 = m.SkinDataArray.back().get();
     panel = new TPanel(form);
     panel->SetParent(form);
@@ -398,4 +367,55 @@ TEST_F(FormCommands, RefreshFollowsTheManagersOuterBorderSetting) {
   skin->skin.Manager.SetExtendedBorders(false);
   Command(KV_REFRESH, ManagerParam());
   EXPECT_EQ(sp->BorderForm, nullptr);
+}
+
+// The alpha command fades the outer border window with the form: the whole window picture is
+// handed to the system at the asked alpha (Wine blends layered windows over black, so the call
+// is what is checked), and the form's own window fades through its layered alpha.
+TEST_F(FormCommands, AlphaCommandFadesTheOuterBorderWindowWithTheForm) {
+  layered::LayeredCalls rec;
+  formskin::GiveShadow(*skin, TRect(10, 8, 12, 14));
+  SkinAndShow();
+  ASSERT_NE(sp->BorderForm, nullptr);
+  const HWND bw = sp->BorderForm->LayeredWindow();
+  ASSERT_NE(bw, nullptr);
+  const HWND h = form->Handle();
+  SendMessageW(h, WM_NCACTIVATE, TRUE, 0);
+  sp->FCommonData->BGChanged = true;
+  sp->PaintAll();
+  TBitmap* picture = sp->FCommonData->FCacheBmp.get();
+  ASSERT_NE(picture, nullptr);
+  layered::updates.clear();
+  Command(KV_SETALPHA, 100);
+  const std::vector<layered::UpdateCall> toBorder = layered::LayeredCalls::UpdatesOf(bw);
+  ASSERT_EQ(toBorder.size(), 1u);
+  EXPECT_EQ(toBorder[0].alpha, 100);
+  ASSERT_EQ(toBorder[0].size.cx, picture->Width());
+  ASSERT_EQ(toBorder[0].size.cy, picture->Height());
+  // The window picture, not a blank one: the shadow's corner, the title, the client.
+  const TPixelView pic = picture->View();
+  const TPoint title(sp->ButtonMin.cpRect.Left - 12, sp->VCenter);
+  EXPECT_EQ(toBorder[0].At(title.X, title.Y), 0xFF000000u | formskin::RgbOfColor(formskin::kTitleActive));
+  for (const TPoint p : {TPoint(0, 0), title, TPoint(picture->Width() / 2, picture->Height() / 2)})
+    EXPECT_EQ(toBorder[0].At(p.X, p.Y), pic.At(p.X, p.Y)) << p.X << "," << p.Y;
+  BYTE alpha = 0;
+  ASSERT_TRUE(GetLayeredWindowAttributes(h, nullptr, &alpha, nullptr));
+  EXPECT_EQ(alpha, 100);
+}
+
+// A new skin reaching a form the skin does not apply to yet: the title bar is linked to the
+// provider and the menu pictures of the old skin go.
+TEST_F(FormCommands, NewSkinForAnUnskinnedFormLinksItsTitleBarAndDropsOldMenuPictures) {
+  Skin();
+  auto* bar = new TsTitleBar(form);
+  bar->SP = nullptr;
+  TsSkinableMenus* painter = SkinableMenus();
+  ASSERT_NE(painter, nullptr);
+  TMenuItem item(nullptr);
+  ASSERT_NE(painter->GetMenuInfo(&item, nullptr, nullptr), nullptr);
+  sp->FCommonData->SkinIndex = -1;  // the skin does not apply to it
+  ASSERT_FALSE(sp->Skinned());
+  Command(KV_SETNEWSKIN, ManagerParam());
+  EXPECT_EQ(bar->SP, sp);
+  EXPECT_EQ(painter->CachedPopups(), 0u);
 }
