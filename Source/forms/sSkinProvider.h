@@ -710,6 +710,7 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   TRect UWPShadowSize;
   // Windows registered with KV_FLUENTHANDLE: they show the system blur through the form.
   std::vector<HWND> FluentHandles;
+  std::vector<TObject*> FrameAdapters;  // objects linked by KV_LINKOBJ (not owned)
 
   // -- Persistent properties (storage) and their setters.
   bool FAllowAnimation = true;
@@ -778,7 +779,6 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   // new window belongs to no control. The child-control adapter takes it from here.
   TWinControl* LastNewChild = nullptr;
   TControl* StatusBar = nullptr;  // the status bar announced by KV_STATUSBAR
-  std::vector<TObject*> FrameAdapters;  // objects linked by KV_LINKOBJ (not owned)
   TFormBorderStyle FluentBorderStyle = bsNone;
   bool FluentUWPMode = false;
   TWndMethod OldWndProc;
