@@ -394,6 +394,11 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   bool KV_SMAlphaCmd_Common(TMessage& m);
   bool KV_SMAlphaCmd_Unskinned(TMessage& m);
   bool KV_SMAlphaCmd_Skinned(TMessage& m);
+  // KV_REMOVESKIN from the provider's own manager: the form gets its standard look back.
+  void RemoveSkin(TMessage& m);
+  // WM_DPICHANGED: the metrics and skin data of the new PPI, the form rescaled when the
+  // provider scales it.
+  void KV_WMDpiChanged(TMessage& m);
 
   // -- Frame metrics (section 2).
   Integer FormPPI();
@@ -739,6 +744,7 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   TRect UWPShadowSize;
   // Windows registered with KV_FLUENTHANDLE: they show the system blur through the form.
   std::vector<HWND> FluentHandles;
+  std::vector<TObject*> FrameAdapters;  // objects linked by KV_LINKOBJ (not owned)
 
   // -- Persistent properties (storage) and their setters.
   bool FAllowAnimation = true;

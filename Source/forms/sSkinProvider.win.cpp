@@ -14,6 +14,7 @@
 #include "base/kvntUtils.h"
 #include "base/sConst.h"
 #include "base/sMessages.h"
+#include "images/kvAlphaImageList.h"
 #include "raster/GdiBitmaps.h"
 #include "raster/kvgpUtils.h"
 #include "skin/sSkinManagerLoader.h"
@@ -524,20 +525,7 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
       KV_WMWindowPosChanged(m);
       return;
     case WM_DPICHANGED:
-      if (!bChangingFlag && SkinManager()) {
-        const auto guard = SetForScope(bChangingFlag, true);
-        const Integer ppi = HIWORD(m.WParam);
-        if (GetPPI(FCommonData.get()) != ppi) {
-          InitSysParams(ppi);
-          FCommonData->SetCommonSkinData(nullptr);
-          RgnChanged = true;
-          CalcItems();
-          // A blur waiting for its glass takes it at the new size.
-          if ((FFormState & FS_GLASSNEEDED) && FSystemBlur) FSystemBlur->UpdateBlurMode(true);
-        }
-        FCommonData->BGChanged = true;
-        FCommonData->Invalidate();
-      }
+      KV_WMDpiChanged(m);
       return;
     case 0x313:  // the taskbar's system-menu request
       DropSysMenu(kvMousePos().X, kvMousePos().Y);
@@ -620,6 +608,56 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
       PassOn(m);
       return;
   }
+}
+
+// The old procedure never sees the change: the system's suggested rectangle would undo the
+// manager's rescaling.
+void TsSkinProvider::KV_WMDpiChanged(TMessage& m) {
+  DuRiruZireziv* manager = SkinManager();
+  if (bChangingFlag || !manager || manager->IsDesigning()) return;
+  const auto guard = SetForScope(bChangingFlag, true);
+  const Integer newPPI = HIWORD(m.WParam);
+  const Integer oldPPI = GetPPI(FCommonData.get());
+  if (oldPPI == newPPI) {
+    FCommonData->BGChanged = true;
+    FCommonData->Invalidate();
+    return;
+  }
+  const bool scaling = AllowScale && manager->Options.ScaleMode == smVCL;
+  InitSysParams(newPPI);
+  FCommonData->SetCommonSkinData(nullptr);
+  RgnChanged = true;
+  if (!scaling) {
+    CalcItems();
+    if ((FFormState & FS_GLASSNEEDED) && FSystemBlur) FSystemBlur->UpdateBlurMode(true);
+    FCommonData->BGChanged = true;
+    FCommonData->Invalidate();
+    return;
+  }
+  FFormState |= FS_SCALING;
+  FCommonData->BGChanged = true;
+  {
+    // Nothing is painted from the half-scaled form.
+    const auto updating = SetForScope(FCommonData->FUpdating, true, false);
+    manager->UpdateScale(Form, oldPPI, newPPI);
+    // The main form's PPI is the one the engine's image lists are drawn at.
+    if (!Application || !Application->MainForm() || Application->MainForm() == Form) {
+      manager->Options.PixelsPerInch = newPPI;
+      IterateImageLists([](TkvImageList* list, Integer ppi) { ScaleImageList(list, ppi); }, newPPI);
+    }
+  }
+  FCommonData->BGChanged = true;
+  CalcItems();
+  if ((FFormState & FS_GLASSNEEDED) && FSystemBlur) FSystemBlur->UpdateBlurMode(true);
+  PaintAll();
+  FFormState &= ~FS_SCALING;
+  if (Form->HandleAllocated()) {
+    TMessage changed = MakeMessage(SM_ALPHACMD, KV_SETBGCHANGED_HI, 1);
+    AlphaBroadCast(Form, changed);
+    TMessage refresh = MakeMessage(SM_ALPHACMD, KV_REFRESH_HI, reinterpret_cast<intptr_t>(manager));
+    AlphaBroadCast(Form, refresh);
+  }
+  if (BorderForm) UpdateSkinCaption();
 }
 
 // The class library answers the wheel; a wheel message its handling sends back to the form
@@ -822,38 +860,71 @@ bool TsSkinProvider::KV_SMAlphaCmd_Common(TMessage& m) {
   switch (m.WParamHi) {
     case KV_SETNEWSKIN:
       if (FCommonData) FCommonData->SetCommonSkinData(nullptr);
+      // A fade still running shows the old skin's glyphs.
+      KillAnimations();
       if (reinterpret_cast<DuRiruZireziv*>(m.LParam) == manager) DropUWPTemplates();
       if (!IsDestroying() && FCommonData && reinterpret_cast<DuRiruZireziv*>(m.LParam) == manager && !SystemMenu)
         PrepareForm();
       if (FSystemBlur && FCommonData && !IsDestroying()) FSystemBlur->UpdateBlurMode(false);
       return false;
     case KV_REMOVESKIN:
-      if (reinterpret_cast<DuRiruZireziv*>(m.LParam) == manager && FCommonData) {
-        FreeFormScrolls();
+      if (!FCommonData) return true;
+      if (reinterpret_cast<DuRiruZireziv*>(m.LParam) != manager) {
+        // Another manager's skin goes: only the skin data and the children that follow it hear of it.
         CommonMessage(m, FCommonData.get());
-        FLinesCount = FTitleSkinIndex = FCaptionSkinIndex = -1;
-        FCommonData->TranspMode = 0;
         if (Form && Form->HandleAllocated()) {
           TMessage child = m;
           AlphaBroadCast(Form, child);
         }
-        AdapterRemove();
-        HookMDI(*this, false);
-        BorderForm.reset();
-        if (!Form || Form->IsDestroying() || IsDestroying()) return true;
-        if (Form->HandleAllocated()) InitDwm(Form->WindowHandle(), false, false);
-        InitMenuItems(false);
-        MenusInitialized = false;
-        CheckSysMenu(false);
-        if (HaveBorder() && !InMenu && Form->HandleAllocated()) SetWindowRgn(Form->WindowHandle(), nullptr, TRUE);
-        UpdateMenu();
-        if (FUseGlobalColor && !FCommonData->FCustomColor) Form->SetColor(clBtnFace);
-        while (!SavedLabelColors.empty()) InitLabel(SavedLabelColors.back().Control, false);
-        FCommonData->FCacheBmp.reset();
+        return true;
       }
+      RemoveSkin(m);
       return true;
     case KV_CTRLHANDLED:
       m.Result = 1;
+      return true;
+    case KV_ENDUPDATE:
+      // A menu change that came while the skin data was locked is carried out now.
+      if (FCommonData && (FCommonData->CtrlSkinState & KVS_MNUPDATING)) {
+        FCommonData->CtrlSkinState &= ~KVS_MNUPDATING;
+        if (Form && Form->HandleAllocated()) TrySendMessage(Form->WindowHandle(), CM_MENUCHANGED, 0, 0);
+      }
+      return false;
+    case KV_LINKOBJ:
+      if (!IsLoading() && !IsDesigning()) {
+        auto* obj = reinterpret_cast<TObject*>(m.LParam);
+        if (m.WParamLo != 0)
+          AddObjToList(obj, FrameAdapters);
+        else
+          FrameAdapters.erase(std::remove(FrameAdapters.begin(), FrameAdapters.end(), obj), FrameAdapters.end());
+      }
+      return true;
+    case KV_SETSCALE: {
+      // The manager rescaled the form: fades and the hot element belong to the old size, the
+      // metrics and skin data are those of the new PPI.
+      const Integer ppi = Integer(m.LParam);
+      KillAnimations();
+      SetHotHT(-1, true);
+      if (FCommonData) CommonMessage(m, FCommonData.get());
+      if (Form)
+        if (TsTitleBar* bar = TitleBarOf(Form)) bar->Initialized = false;
+      if (FCommonData && manager) FCommonData->SetCommonSkinData(manager->CommonSkinData(ppi));
+      InitSysParams(ppi);
+      if (Form && Form->HandleAllocated()) {
+        TMessage child = m;
+        AlphaBroadCast(Form, child);
+      }
+      PassOn(m);
+      return true;
+    }
+    case KV_PAINTFLOATITEMS:
+    case KV_UPDATEFLOATITEMS:
+    case KV_UPDATEITEMSALPHA:
+    case KV_GETTOPWND:
+    case KV_SETFLOATZORDER:
+    case KV_UPDATEFLOATBITMAPS:
+      // The floating title-bar items are the form's own code's business.
+      PassOn(m);
       return true;
     case KV_FLUENTHANDLE: {
       const HWND window = reinterpret_cast<HWND>(m.LParam);
@@ -922,6 +993,45 @@ bool TsSkinProvider::KV_SMAlphaCmd_Common(TMessage& m) {
   }
 }
 
+void TsSkinProvider::RemoveSkin(TMessage& m) {
+  DuRiruZireziv* manager = SkinManager();
+  FreeFormScrolls();
+  if (Form && Form->HandleAllocated()) InitDwm(Form->WindowHandle(), false, false);
+  CommonMessage(m, FCommonData.get());
+  FLinesCount = FTitleSkinIndex = FCaptionSkinIndex = -1;
+  FCommonData->TranspMode = 0;
+  if (Form && Form->HandleAllocated()) {
+    TMessage child = m;
+    AlphaBroadCast(Form, child);
+  }
+  AdapterRemove();
+  KillAnimations();
+  // Menu pictures drawn in the skin are of no use without it.
+  if (manager)
+    if (TsSkinableMenus* painter = SkinableMenus()) painter->DeleteUnusedBmps();
+  HookMDI(*this, false);
+  BorderForm.reset();
+  if (!Form || Form->IsDestroying() || IsDestroying()) return;
+  const HWND wnd = Form->HandleAllocated() ? Form->WindowHandle() : nullptr;
+  InitMenuItems(false);
+  MenusInitialized = false;
+  CheckSysMenu(false);
+  if (HaveBorder() && !InMenu && wnd) SetWindowRgn(wnd, nullptr, TRUE);
+  UpdateMenu();
+  if (FUseGlobalColor && !FCommonData->FCustomColor) Form->SetColor(clBtnFace);
+  // A form see-through by its own setting stays so without the skin.
+  if (wnd && Form->AlphaBlend()) DoLayered(wnd, true, Form->AlphaBlendValue());
+  if (const HWND client = Form->ClientHandle()) RedrawWindow(client, nullptr, nullptr, 0x585);
+  while (!SavedLabelColors.empty()) InitLabel(SavedLabelColors.back().Control, false);
+  FCommonData->FCacheBmp.reset();
+  // The window class's background brush stays the class's (it was never changed: LoadInit).
+  if (wnd) SendAMessage(wnd, KV_UPDATEFLOATITEMS, 0);
+  if (FSystemBlur) {
+    if (FSystemBlur->Active()) FCommonData->TranspMode = 2;
+    FSystemBlur->UpdateBlurMode(false);
+  }
+}
+
 bool TsSkinProvider::KV_SMAlphaCmd_Unskinned(TMessage& m) {
   switch (m.WParamHi) {
     case KV_SETNEWSKIN: {
@@ -932,6 +1042,8 @@ bool TsSkinProvider::KV_SMAlphaCmd_Unskinned(TMessage& m) {
         // applies it.
         if (FSystemBlur && FSystemBlur->Active()) FFormState |= FS_GLASSNEEDED;
         FCommonData->SetCommonSkinData(nullptr);
+        // Menu pictures of the old skin go.
+        if (TsSkinableMenus* painter = SkinableMenus()) painter->DeleteUnusedBmps();
         FCommonData->UpdateIndexes(true);
         DropUWPTemplates();
         FTitleSkinIndex = -1;
@@ -940,6 +1052,9 @@ bool TsSkinProvider::KV_SMAlphaCmd_Unskinned(TMessage& m) {
         CheckSysMenu(true);
         UpdateIconsIndexes();
         FormActive = Form && Form->Active();
+        // An MDI main form is drawn active while one of its children is.
+        if (Form && !FormActive && Form->FormStyle() == fsMDIForm && Screen)
+          if (TCustomForm* child = Form->ActiveMDIChild(); child && child == Screen->ActiveForm()) FormActive = true;
         if (!manager->IsLoading()) {
           if (Form && Form->Menu() && Form->Menu()->OwnerDraw()) MenusInitialized = true;
           InitMenuItems(true);
@@ -948,6 +1063,9 @@ bool TsSkinProvider::KV_SMAlphaCmd_Unskinned(TMessage& m) {
         FCommonData->BGChanged = true;
         FLinesCount = -1;
         RgnChanged = true;
+        HookMDI(*this, true);
+        UpdateTitleBar(*this);
+        if (Form && Form->HandleAllocated()) InitDwm(Form->WindowHandle(), CanDrawNCArea(), false);
         if (!Adapter)
           AdapterCreate();
         else
@@ -972,6 +1090,7 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
   switch (m.WParamHi) {
     case KV_SETNEWSKIN:
       if (reinterpret_cast<DuRiruZireziv*>(m.LParam) != manager) break;
+      if (TsSkinableMenus* painter = SkinableMenus()) painter->DeleteUnusedBmps();
       FCommonData->UpdateIndexes(true);
       FTitleSkinIndex = -1;
       InitIndexes();
@@ -988,6 +1107,8 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
       RgnChanged = true;
       if (wnd) InitDwm(wnd, true, false);
       if (manager && Form->Showing()) InitExBorders(manager->GetExtendedBorders());
+      // The title-bar items' fades show the old skin.
+      if (TsTitleBar* bar = TitleBarOf(Form)) bar->KillAnimations();
       break;
     case KV_REFRESH:
       if (!RefreshNeeded(FCommonData.get(), m)) break;
@@ -998,13 +1119,32 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
         Adapter->AddAllItems(nullptr);
       if (CanDrawNCArea() && FDrawClientArea) RefreshFormScrolls();
       FLinesCount = -1;
+      if (manager && !manager->IsLoading()) {
+        UpdateMenu();
+        InitMenuItems(Skinned());
+      }
       if (HaveBorder()) RgnChanged = true;
       if (wnd && Form->Visible()) {
         FCommonData->BGChanged = true;
-        if (!InAnimationProcess) RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_NOCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+        if (manager) InitExBorders(manager->GetExtendedBorders());
+        if (!InAnimationProcess) {
+          const HWND client = Form->FormStyle() == fsMDIForm ? Form->ClientHandle() : nullptr;
+          TCustomForm* active = client ? Form->ActiveMDIChild() : nullptr;
+          if (active && active->HandleAllocated() && ::IsZoomed(active->WindowHandle())) {
+            // The maximized child's buttons stand in the main form's menu line.
+            ProcessMessage(WM_NCPAINT);
+            InvalidateRect(active->WindowHandle(), nullptr, TRUE);
+          } else {
+            RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_NOCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+            if (client) RedrawWindow(client, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_NOCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+          }
+        }
         if (FUseGlobalColor && !FCommonData->FCustomColor) Form->SetColor(manager->GetGlobalColor());
+        if (MDIForm) MDIForm->ConnectToClient();
         FCommonData->EndUpdate();
         SendToAdapter(m);
+        if (BorderForm) BorderForm->UpdateExBordersPos(true, 255);
+        SendAMessage(wnd, KV_UPDATEFLOATITEMS, 0);
       }
       // A blur still waiting for its glass takes it with the refreshed skin.
       if (wnd && (FFormState & FS_GLASSNEEDED) && FSystemBlur) FSystemBlur->UpdateBlurMode(true);
@@ -1013,11 +1153,22 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
       m.Result = reinterpret_cast<intptr_t>(static_cast<TkvFormProvider*>(this));
       break;
     case KV_UPDATING:
-      if (m.WParamLo == 1)
-        FCommonData->BeginUpdate();
-      else if (FCommonData->FUpdateCount > 0)
-        FCommonData->EndUpdate();
-      if (m.WParamLo == 1) FCommonData->BGChanged = true;
+      // A flag, not a level: the sender says whether the form is being updated. A query
+      // (low word 0) never ends an update a scope of the provider holds by its count.
+      FCommonData->FUpdating = m.WParamLo == 1;
+      if (FCommonData->FUpdating) FCommonData->BGChanged = true;
+      break;
+    case KV_BEFORESCROLL:
+      if (wnd && FCommonData->RepaintIfMoved()) SendMessageW(wnd, WM_SETREDRAW, 0, 0);
+      break;
+    case KV_AFTERSCROLL:
+      if (wnd && FCommonData->RepaintIfMoved()) {
+        SendMessageW(wnd, WM_SETREDRAW, 1, 0);
+        RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+        if (MDISkinProvider == this)
+          if (const HWND client = Form->ClientHandle())
+            RedrawWindow(client, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+      }
       break;
     case KV_PREPARING:
       m.Result = !InAnimationProcess && FCommonData->GetUpdating() ? 1 : 0;
@@ -1050,6 +1201,9 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
     case KV_SETALPHA:
       // The form's window fades through its layered alpha; full opacity leaves it unlayered.
       if (wnd && IsWindowVisible(wnd)) {
+        // The outer border window shows the whole window picture: it fades with the form.
+        if (BorderForm && BorderForm->AForm && FCommonData->FCacheBmp)
+          SetFormBlendValue(BorderForm->LayeredWindow(), FCommonData->FCacheBmp.get(), Integer(m.LParam), nullptr);
         const LONG ex = GetWindowLongW(wnd, GWL_EXSTYLE);
         if (m.LParam != 255) {
           if (!(ex & WS_EX_LAYERED)) SetWindowLongW(wnd, GWL_EXSTYLE, ex | WS_EX_LAYERED);
@@ -1107,6 +1261,10 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
       break;
     case KV_KILLTIMERS:
       PassOn(m);
+      if (Form->HandleAllocated()) {
+        TMessage child = m;
+        AlphaBroadCast(Form, child);
+      }
       break;
     case KV_CONTROLLOADED:
       if (!Form->IsLoading() && Adapter) Adapter->AddAllItems(reinterpret_cast<TWinControl*>(m.LParam));

@@ -1,50 +1,18 @@
 // Frame metrics of a skinned form at 96, 120, 144 and 192 PPI. Wine has one system DPI and
 // sends no WM_DPICHANGED, so the tests give the provider the skin data of each PPI (as a PPI
 // change does) and the system metrics of each PPI through a stand-in for
-// GetSystemMetricsForDpi whose numbers are fixed here.
+// GetSystemMetricsForDpi with fixed numbers.
 #include "base/kvntUtils.h"
 #include "support/FormSkin.h"
+#include "support/PpiSkin.h"
 #include "skin/sSkinManager.h"
 
 using formskin::SkinnedForm;
 
 namespace {
 
-int WINAPI FixedMetrics(int index, UINT dpi) {
-  auto at = [&](int v96) { return MulDiv(v96, int(dpi), 96); };
-  switch (index) {
-    case SM_CYCAPTION:
-      return at(23);
-    case SM_CYSMCAPTION:
-      return at(17);
-    case SM_CXFRAME:
-      return at(4);
-    case SM_CXDLGFRAME:
-      return at(3);
-    case SM_CXPADDEDBORDER:
-      return at(4);
-    default:
-      return 0;
-  }
-}
-
-// The skin made for another PPI as the manager scales it: image sizes and margins by the PPI.
-std::unique_ptr<TkvSkinData> ScaledCopy(const TkvSkinData& base, DuRiruZireziv* owner, Integer ppi) {
-  auto d = std::make_unique<TkvSkinData>(owner, ppi);
-  d->PPI = ppi;
-  d->gd = base.gd;
-  d->ma = base.ma;
-  for (TsMaskData& md : d->ma) {
-    md.Width = kvMulDiv(md.Width, ppi, 96);
-    md.Height = kvMulDiv(md.Height, ppi, 96);
-  }
-  d->TitleGlyphs = base.TitleGlyphs;
-  d->BIRightMargin = kvMulDiv(base.BIRightMargin, ppi, 96);
-  d->BISpacing = kvMulDiv(base.BISpacing, ppi, 96);
-  d->Spacing = kvMulDiv(base.Spacing, ppi, 96);
-  d->Reindex();
-  return d;
-}
+using ppiskin::FixedMetrics;
+using ppiskin::ScaledCopy;
 
 struct MetricsRow {
   Integer ppi;
