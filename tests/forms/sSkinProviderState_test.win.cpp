@@ -7,6 +7,7 @@
 #include "base/sConst.h"
 #include "base/sMessages.h"
 #include "forms/sSkinProviderMotion.h"
+#include "raster/GdiBitmaps.h"
 #include "skin/ControlServices.h"
 #include "skin/sVclUtils.h"
 #include "support/FormSkin.h"
@@ -358,7 +359,12 @@ TEST_F(FormState, ChildrenAreToldOfABackgroundThatFollowsTheNewSize) {
 TEST_F(FormState, AMoveMakesTheOuterBorderTheFormWants) {
   const HWND h = form->Handle();
   ASSERT_FALSE(sp->BorderForm);
+  // The outer border needs layered windows; an earlier test may have left them unbound.
+  if (!kvLayered()) sGraphUtilsStartup();
   skin->skin.Manager.SetExtendedBorders(true);
+  // The manager's refresh already gives a shown form its border: each case starts without one.
+  Application->ProcessMessages();
+  sp->InitExBorders(false);
   struct Case {
     const char* name;
     Cardinal state;
