@@ -226,6 +226,9 @@ TEST_F(Composition, ShowingASkinnedFormTurnsTheSystemTransitionsOff) {
   }
 }
 
+// A dialog procedure is stdcall on 32-bit Windows: a lambda does not convert to one.
+static INT_PTR CALLBACK PassiveDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
 // A standard dialog the engine skins loses the system's transitions when it is made and each time
 // it is shown, with composition on.
 TEST_F(Composition, ShowingASkinnedDialogTurnsTheSystemTransitionsOff) {
@@ -249,7 +252,7 @@ TEST_F(Composition, ShowingASkinnedDialogTurnsTheSystemTransitionsOff) {
     SCOPED_TRACE(composition ? "composition on" : "composition off");
     Windows7(composition);
     attributes.clear();
-    dlg = CreateDialogIndirectParamW(nullptr, &tmpl.t, nullptr, [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    dlg = CreateDialogIndirectParamW(nullptr, &tmpl.t, nullptr, &PassiveDialogProc, 0);
     ASSERT_NE(dlg, nullptr);
     ASSERT_TRUE(WndIsSkinned(dlg));
     auto transitionsOff = [&] {
