@@ -19,6 +19,17 @@ HWND FormWnd(TsSkinProvider* sp) { return sp->Form && sp->Form->HandleAllocated(
 void ClearAllGlows() {
   if (TkvGlowServices* glows = TkvServiceSlot<TkvGlowServices>::Get()) glows->ClearGlows(false, false);
 }
+// The flags of a SetWindowPos that changes nothing and sends no changing notice: the system
+// recomputes what it shows of the window (0x71F).
+constexpr UINT kNoChangeFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE |
+                                SWP_NOCOPYBITS | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING;
+// Shown in place without moving, sizing, activating or redrawing (0x65B).
+constexpr UINT kShowInPlaceFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_SHOWWINDOW |
+                                   SWP_NOOWNERZORDER | SWP_NOSENDCHANGING;
+// Put behind another window without moving, sizing or redrawing (0x61B).
+constexpr UINT kBehindFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_NOOWNERZORDER |
+                              SWP_NOSENDCHANGING;
+constexpr Integer kMinimizedX = -32000;  // where the system puts a minimized window
 }  // namespace
 
 void TsSkinProvider::KV_WMSize(TMessage& m) {
@@ -125,8 +136,7 @@ bool TsSkinProvider::SizeStepFollows(HWND h, bool borderUpdated) {
       const bool frame = Form->BorderWidth() > 0 || Form->Menu();
       RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | (frame ? RDW_FRAME : 0));
       if (const HWND bw = BorderForm->LayeredWindow()) {
-        SetWindowPos(bw, h, 0, 0, 0, 0,
-                     SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING);
+        SetWindowPos(bw, h, 0, 0, 0, 0, kBehindFlags);
         SetWindowRgn(bw, BorderForm->MakeRgn(0, 0), TRUE);
         BorderForm->ExBorderShowing = false;
       } else {
@@ -153,8 +163,7 @@ void TsSkinProvider::FollowSizeWithBorder(HWND h, bool barShown, bool borderUpda
     BorderForm->ExBorderShowing = true;
     // A form that names no top window of its own keeps the border window right behind itself.
     auto top = reinterpret_cast<HWND>(SendMessageW(h, SM_ALPHACMD, MAKEWPARAM(0, KV_GETTOPWND), 0));
-    SetWindowPos(bw, top ? top : h, 0, 0, 0, 0,
-                 SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING);
+    SetWindowPos(bw, top ? top : h, 0, 0, 0, 0, kBehindFlags);
     BorderForm->ExBorderShowing = false;
   }
   RgnChanged = true;
@@ -164,17 +173,6 @@ void TsSkinProvider::FollowSizeWithBorder(HWND h, bool barShown, bool borderUpda
 }
 
 namespace {
-// The flags of a SetWindowPos that changes nothing and sends no changing notice: the system
-// recomputes what it shows of the window (0x71F).
-constexpr UINT kNoChangeFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE |
-                                SWP_NOCOPYBITS | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING;
-// Shown in place without moving, sizing, activating or redrawing (0x65B).
-constexpr UINT kShowInPlaceFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_SHOWWINDOW |
-                                   SWP_NOOWNERZORDER | SWP_NOSENDCHANGING;
-// Put behind another window without moving, sizing or redrawing (0x61B).
-constexpr UINT kBehindFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_NOOWNERZORDER |
-                              SWP_NOSENDCHANGING;
-constexpr Integer kMinimizedX = -32000;  // where the system puts a minimized window
 
 bool ScrollBarShown(TkvScrollWnd* sw) {
   return sw && !sw->Destroyed && (sw->ShownBars(SB_HORZ) || sw->ShownBars(SB_VERT));
