@@ -204,11 +204,7 @@ TEST_F(CaptionText, TheTitlesCentreOffsetMovesTheText) {
     double sum = 0;
     for (const TPoint& p : text) sum += p.Y;
     const Integer buttonTop = sp->ButtonClose.cpRect.Top;
-    delete form;
-    form = new TForm(app.get());
-    form->AfterConstruction();
-    form->HandleNeeded();
-    sp = nullptr;
+    RenewForm();
     recorder.reset();
     return std::pair<double, Integer>(text.empty() ? 0 : sum / double(text.size()), buttonTop);
   };
@@ -270,12 +266,7 @@ TEST_F(CaptionText, TheTitlesGlowSurroundsTheText) {
       EXPECT_GT(green.size(), 20u);
     else
       EXPECT_TRUE(green.empty());
-    delete form;
-    form = new TForm(app.get());
-    form->AfterConstruction();
-    form->SetCaption(u"Skinned");
-    form->HandleNeeded();
-    sp = nullptr;
+    RenewForm();
     recorder.reset();
   }
 }
