@@ -496,7 +496,12 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   // -- Picture and painting (section 4).
   bool PaintAll();
   void PaintTitleContent(TBitmap* bmp);
+  // The caption text over the title: its plate section and glow when the skin has them,
+  // written with alpha into a picture that an outer border window shows.
   void PaintText(TBitmap* bmp, const TRect& rForm);
+  // The glow masks of the caption text go when the text changes: the next picture makes them
+  // anew (a mask is reused while its size fits).
+  void FreeCaptionGlows();
   // The title icon in FIconRect of the picture, its pixels made opaque.
   void DrawAppIcon(TBitmap* bmp);
   // The title icon's size before PPI scaling; 0 while the icon is not visible.
@@ -790,6 +795,8 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   Integer FHeaderIndex = -1, FHeaderHeight = 0, FTitleSkinIndex = -1, FCaptionSkinIndex = -1;
   TsGeneralData* FGenData = nullptr;
   std::unique_ptr<TBitmap> TempBmp;
+  // The glow masks of the caption text for the active (1) and the inactive (2) look.
+  std::unique_ptr<TBitmap> FGlow1, FGlow2;
   std::unique_ptr<TBitmap> CoverBmp;
   TsCaptionButton MDIMin, MDIMax, ButtonMin, ButtonMax, ButtonHelp, ButtonClose, MDIClose;
   std::vector<TRect> Rects;

@@ -134,6 +134,9 @@ void TsSkinProvider::CalcItems() {
   const bool zoomed = IsZoomed();
   const Integer captH = CaptionHeight(true);
   VCenter = captH / 2 + shadow.Top;
+  // The skin's extended title centres its content off the middle (a maximized form keeps the
+  // middle where its title is of another height).
+  if (OuterBorder() && (!zoomed || data->ExTitleHeight == data->ExMaxHeight)) VCenter += data->ExCenterOffs;
   const Integer top = (zoomed ? SizeFrame() - 1 : 0) + shadow.Top;
   FHeaderHeight = SysBorderHeight(h, OuterBorder(), true) + captH;
   if (!OuterBorder()) VCenter += b / 2;

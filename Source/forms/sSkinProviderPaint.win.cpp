@@ -135,16 +135,21 @@ bool TsSkinProvider::PaintAll() {
                        *md, iDrawState, false);
         }
       }
-      PaintText(cache, rForm);
     };
     if (!exBorders) paintTitle(true);
     if (!iconic) PaintMenuLine(cache, iDrawState, fCaptHeight, fWidth);
+    if (BorderForm && !exBorders) PaintText(cache, rForm);
     // The frame and shadow around the form come before what the title holds: the extended
     // frame covers the title strip.
     if (BorderForm) {
       PaintOuterBorder(cache, rForm);
       // The title section is the extended frame's; its header, icon, plate and text go over it.
-      if (exBorders) paintTitle(false);
+      if (exBorders) {
+        paintTitle(false);
+        PaintText(cache, rForm);
+      }
+    } else {
+      PaintText(cache, rForm);
     }
     if (IsGripVisible(this))
       if (const TsMaskData* grip = ImageOf(data, data->GripRightBottom)) {
@@ -197,23 +202,51 @@ void DrawIconOpaque(TBitmap* bmp, const TRect& r, HICON icon) {
       if (v.At(x, y) != before[i]) v.At(x, y) |= 0xFF000000u;
 }
 
-void TsSkinProvider::PaintText(TBitmap* bmp, const TRect& rForm) {
+void TsSkinProvider::PaintText(TBitmap* bmp, const TRect&) {
   TkvSkinData* data = SkinDataFor();
+  DuRiruZireziv* manager = SkinManager();
   const HWND h = FormWnd(this);
   const Integer iCaptHeight = CaptionHeight(true);
-  if (!data || iCaptHeight == 0 || !CanDrawNCArea() || FUWPMode) return;
+  if (!bmp || !h || !data || !manager || iCaptHeight == 0 || !CanDrawNCArea() || FUWPMode) return;
   const Integer sbw = SysBorderWidth(h, OuterBorder(), true);
-  // rForm is the form inside the outer border's shadow margins (all of the picture without).
+  const TRect shadow = ShadowSize();
+  const Integer fWidth = CaptionWidth();
+  const Integer fCaptHeight = shadow.Top + SysBorderHeight(h, OuterBorder(), false) + iCaptHeight;
+  const TsGeneralData* plate = SectionOf(data, FCaptionSkinIndex);
+  const Integer plateGap = plate ? 2 : 0;
+  const bool iconShown = IconVisible() && FIconRect.Width() > 0;
+  TsTitleBar* bar = TitleBarOf(Form);
+
+  // The room of the text between the icon and the caption buttons.
   TRect r;
-  if (FCaptionAlignment == taCenter) {
-    r.Left = rForm.Left + sbw;
-    r.Right = rForm.Right;
+  if (bar) {
+    r.Left = bar->FBarRect.Left + bar->FLeftWidth;
+    r.Right = bar->FShowCaption ? bar->FBarRect.Right - bar->FRightWidth - 2 * data->Spacing : bar->FBarRect.Right;
+  } else if (FCaptionAlignment == taCenter) {
+    r.Left = sbw + shadow.Left;
+    r.Right = fWidth - shadow.Right;
+  } else if (SysRTLAllowed()) {
+    // The icon stands at the right, the buttons at the left.
+    r.Right = bmp->Width() - (sbw + (iconShown ? FIconRect.Width() : 0) + data->Spacing + data->BIRightMargin +
+                              shadow.Right + plateGap);
+    r.Left = sbw + TitleBtnsWidth() + shadow.Right + data->Spacing;
   } else {
-    r.Left = FIconRect.Width() > 0 ? FIconRect.Right + data->Spacing : rForm.Left + sbw + data->BILeftMargin;
-    r.Right = rForm.Right - TitleBtnsWidth() - sbw - data->Spacing;
+    r.Left = iconShown ? FIconRect.Right + data->Spacing : sbw + data->BILeftMargin + shadow.Left + plateGap;
+    r.Right = fWidth - TitleBtnsWidth() - shadow.Right - sbw - data->Spacing;
   }
+  const bool zoomed = IsZoomed();
+  r.Top = shadow.Top + (zoomed ? (BorderForm ? 1 : 3) : 0);
+  r.Bottom = fCaptHeight;
+  if (BorderForm) {
+    // The skin's extended title centres its content off the middle.
+    Integer dy = data->ExCenterOffs;
+    if (zoomed && data->ExMaxHeight != 0 && data->ExMaxHeight != data->ExTitleHeight)
+      dy += (data->ExTitleHeight - data->ExMaxHeight) / 2;
+    r = OffsRect(r, 0, dy);
+  }
+  const bool showMain = !bar || bar->FShowCaption;
   const String caption = Form->Caption();
-  if (r.Right <= r.Left || caption.empty()) return;
+  if (!showMain || r.Right <= r.Left || r.Bottom <= r.Top || caption.empty()) return;
 
   const TOwnedFont font(kvGetTitleFont(FormPPI()));
   TCanvas* canvas = bmp->Canvas();
@@ -224,19 +257,65 @@ void TsSkinProvider::PaintText(TBitmap* bmp, const TRect& rForm) {
   }
   SIZE ts{};
   GetTextExtentPoint32W(canvas->Handle(), reinterpret_cast<LPCWSTR>(caption.c_str()), Integer(caption.size()), &ts);
-  r.Top = VCenter - ts.cy / 2 - 1;
-  r.Bottom = r.Top + ts.cy;
-  if (FCaptionAlignment == taRightJustify && data->Spacing + ts.cx < r.Width()) r.Left = r.Right - data->Spacing - ts.cx;
-  if (FCaptionAlignment == taCenter) {
+  const Integer maxCY = ts.cy;
+  r.Top = bar ? bar->FBarVCenter - maxCY / 2 : VCenter - maxCY / 2 - 1;
+  r.Bottom = r.Top + maxCY;
+
+  // A right-to-left form mirrors the alignment.
+  TAlignment alignment = FCaptionAlignment;
+  if (Form->UseRightToLeftAlignment() && alignment != taCenter)
+    alignment = alignment == taLeftJustify ? taRightJustify : taLeftJustify;
+  if (alignment == taRightJustify && data->Spacing + ts.cx < r.Width()) r.Left = r.Right - (data->Spacing + ts.cx);
+  if (alignment == taCenter) {
     r.Left = Maxi(r.Left, r.Left + (r.Width() - ts.cx - data->Spacing) / 2);
     r.Right = Mini(r.Left + ts.cx, r.Right);
   }
-  // The text takes the title section's colours.
-  const Integer sectionIndex = FTitleSkinIndex;
+  Cardinal flags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
+  if (Form->UseRightToLeftReading()) flags |= DT_RTLREADING;
+
+  // The text as it will stand (cut with an ellipsis when it does not fit).
+  TRect text = r;
+  kvDrawText(canvas->Handle(), caption, text, flags | DT_CALCRECT);
+  text.Right = Mini(text.Right, r.Right);
+  text.Top = r.Top;
+  text.Bottom = r.Bottom;
+
+  // The plate section behind the text gives the colours; else the title section does.
+  Integer sectionIndex = -1;
+  if (plate) {
+    sectionIndex = FCaptionSkinIndex;
+    const Integer state = Mini(FormActive ? 1 : 0, Maxi(plate->States - 1, 0));
+    const TRect plateRect(text.Left - 4, text.Top - 2, text.Right + 4, text.Bottom + 2);
+    // The plate blends over the title as it is now, not over itself while it is painted.
+    const std::unique_ptr<TBitmap> strip(
+        CreateBmp32(bmp->Width(), Mini(bmp->Height(), Maxi(fCaptHeight, plateRect.Bottom))));
+    BitBlt(strip->Canvas()->Handle(), 0, 0, strip->Width(), strip->Height(), canvas->Handle(), 0, 0, SRCCOPY);
+    PaintItem(FCaptionSkinIndex, MakeCacheInfo(strip.get()), true, state, plateRect, TPoint(0, 0), bmp, data);
+  } else if (SectionOf(data, FTitleSkinIndex)) {
+    sectionIndex = FTitleSkinIndex;
+  }
   if (sectionIndex < 0) return;
-  canvas->Brush()->SetStyle(bsClear);
-  kvWriteTextEx(canvas, caption, Form->Enabled(), r, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS,
-                sectionIndex, FormActive ? 1 : 0, SkinManager());
+  const Integer state = FormActive ? 1 : 0;
+  const TsGeneralData& section = data->gd[size_t(sectionIndex)];
+  const TsGenState& look = section.Props[size_t(state)];
+  if (look.GlowSize > 0) {
+    std::unique_ptr<TBitmap>& kept = FormActive ? FGlow1 : FGlow2;
+    TBitmap* mask = kept.release();
+    kvDrawGlowForText(bmp, caption, text, flags, 15, look.GlowSize, TColor(look.GlowColor), mask);
+    kept.reset(mask);
+  }
+  // The border window shows the picture's alpha: the text keeps it right there.
+  if (BorderForm) {
+    WriteText32(bmp, caption, Form->Enabled(), text, flags, sectionIndex, state, manager);
+  } else {
+    canvas->Brush()->SetStyle(bsClear);
+    kvWriteTextEx(canvas, caption, Form->Enabled(), text, flags, sectionIndex, state, manager);
+  }
+}
+
+void TsSkinProvider::FreeCaptionGlows() {
+  FGlow1.reset();
+  FGlow2.reset();
 }
 
 void TsSkinProvider::PaintTitleContent(TBitmap* bmp) {
@@ -623,22 +702,91 @@ void TsSkinProvider::KV_WMActivate(TMessage& m) {
   if (LOWORD(m.WParam) == WA_ACTIVE && SkinManager() && !SkinManager()->IsDesigning()) InitMenuItems(true);
 }
 
+namespace {
+
+// The maximized MDI child's caption is part of its main form's: the main form's provider.
+TsSkinProvider* MainOfMaximizedChild(TsSkinProvider* sp) {
+  TsSkinProvider* main = MDISkinProvider;
+  if (!main || main == sp || !sp->Form || sp->Form->FormStyle() != fsMDIChild || !sp->IsZoomed()) return nullptr;
+  return main->Form && main->Form->HandleAllocated() && main->FCommonData ? main : nullptr;
+}
+
+// The system paints the caption of the window while it handles some messages (the text); it
+// is kept from the screen by clearing the window's visible bit around the handling, so that
+// only the skinned caption painted afterwards shows.
+class TSystemCaptionHidden {
+ public:
+  explicit TSystemCaptionHidden(HWND wnd) : wnd_(wnd && IsWindowVisible(wnd) ? wnd : nullptr) {
+    if (wnd_) SetWindowLongW(wnd_, GWL_STYLE, GetWindowLongW(wnd_, GWL_STYLE) & ~WS_VISIBLE);
+  }
+  ~TSystemCaptionHidden() {
+    if (wnd_) SetWindowLongW(wnd_, GWL_STYLE, GetWindowLongW(wnd_, GWL_STYLE) | WS_VISIBLE);
+  }
+  TSystemCaptionHidden(const TSystemCaptionHidden&) = delete;
+  TSystemCaptionHidden& operator=(const TSystemCaptionHidden&) = delete;
+
+ private:
+  HWND wnd_;
+};
+
+}  // namespace
+
 void TsSkinProvider::KV_WMSetText(TMessage& m) {
   const HWND h = FormWnd(this);
-  // The system paints the new caption into the frame: with the window redraw switched off
-  // around it, and the skinned caption painted afterwards.
-  const bool visible = h && IsWindowVisible(h);
-  if (visible) SetWindowLongW(h, GWL_STYLE, GetWindowLongW(h, GWL_STYLE) & ~WS_VISIBLE);
-  PassOn(m);
-  if (visible) SetWindowLongW(h, GWL_STYLE, GetWindowLongW(h, GWL_STYLE) | WS_VISIBLE);
-  FCommonData->BGChanged = true;
-  if (visible) UpdateSkinCaption();
+  if (!h || !IsWindowVisible(h) || Form->ControlState().Contains(csCreating) || !CanDrawNCArea()) {
+    PassOn(m);
+    return;
+  }
+  FreeCaptionGlows();
+  if (TsSkinProvider* main = MainOfMaximizedChild(this)) {
+    // The main form's caption shows the child's text.
+    main->FCommonData->BGChanged = true;
+    {
+      const TSystemCaptionHidden hiddenMain(main->Form->WindowHandle());
+      const TSystemCaptionHidden hidden(h);
+      PassOn(m);
+    }
+    main->ProcessMessage(WM_NCPAINT);
+  } else if (AeroIsEnabled()) {
+    {
+      // With an outer border the form's region shows no caption of its own.
+      const TSystemCaptionHidden hidden(BorderForm ? nullptr : h);
+      PassOn(m);
+    }
+    UpdateSkinCaption();
+  } else {
+    FCommonData->BGChanged = true;
+    {
+      const TSystemCaptionHidden hidden(h);
+      PassOn(m);
+    }
+    ProcessMessage(WM_NCPAINT);
+  }
+  if (BorderForm) BorderForm->UpdateExBordersPos(true, 255);
 }
 
 void TsSkinProvider::UpdateSkinCaption() {
   const HWND h = FormWnd(this);
-  if (InAnimation(this) || !h || !IsWindowVisible(h) || !CanDrawNCArea() || !FCommonData->Skinned()) return;
+  if (InAnimation(this) || !h || !IsWindowVisible(h) || !CanDrawNCArea() ||
+      Form->ControlState().Contains(csDestroyingHandle) || !FCommonData->Skinned())
+    return;
+  if (TsSkinProvider* main = MainOfMaximizedChild(this)) {
+    main->FCommonData->BGChanged = true;
+    const TWindowDC dc(main->Form->WindowHandle());
+    if (dc) main->PaintCaption(dc);
+    return;
+  }
+  if (BorderForm) {
+    // The border window shows the title: the picture is rebuilt and handed to it.
+    FreeCaptionGlows();
+    FCommonData->BGChanged = true;
+    if (Form->Menu()) ProcessMessage(WM_NCPAINT);
+    if (BorderForm) BorderForm->UpdateExBordersPos(true, 255);
+    return;
+  }
   FCommonData->BGChanged = true;
+  if (!FCommonData->FCacheBmp)
+    if (DuRiruZireziv* manager = SkinManager()) InitExBorders(manager->GetExtendedBorders());
   const TWindowDC dc(h);
   if (dc) PaintCaption(dc);
 }

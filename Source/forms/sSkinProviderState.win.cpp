@@ -615,25 +615,49 @@ void TsSkinProvider::KV_WMSetIcon(TMessage& m) {
     PassOn(m);
     return;
   }
-  const HWND h = FormWnd(this);
-  // The system paints the new icon into its own caption: redraw is off around it.
-  SendMessageW(h, WM_SETREDRAW, 0, 0);
-  PassOn(m);
-  SendMessageW(h, WM_SETREDRAW, 1, 0);
-  FCommonData->BGChanged = true;
+  if (AeroIsEnabled()) {
+    PassOn(m);
+  } else {
+    // The system paints the new icon into its own caption: the form's redraw is off around
+    // it (through the form, so that the frame paints wait too).
+    Form->Perform(WM_SETREDRAW, 0, 0);
+    const TScopeExit redraw([this] { Form->Perform(WM_SETREDRAW, 1, 0); });
+    PassOn(m);
+  }
   UpdateSkinCaption();
 }
 
 void TsSkinProvider::KV_WMStyleChanged(TMessage& m) {
   PassOn(m);
   const HWND h = FormWnd(this);
-  if (!h || Integer(m.WParam) != GWL_EXSTYLE || (FFormState & FS_ANIMATING) || !CanDrawNCArea()) return;
+  if (!h) return;
+  // The close command came or went: the system menu and the caption buttons follow.
+  if (SystemMenu && SystemMenu->ItemClose &&
+      SystemMenu->ItemClose->Visible() != Form->BorderIcons().Contains(biSystemMenu)) {
+    SystemMenu->UpdateItems(false);
+    UpdateSkinCaption();
+    return;
+  }
+  if (Integer(m.WParam) != GWL_EXSTYLE || (FFormState & FS_ANIMATING) || !CanDrawNCArea()) return;
   const LONG style = GetWindowLongW(h, GWL_STYLE);
   if (style & WS_SYSMENU) {
     FCommonData->BGChanged = true;
     UpdateIconsIndexes();
-    SetWindowLongW(h, GWL_STYLE, style & ~WS_SYSMENU);
+    // The form's own frame shows: the system must draw no caption buttons over the skinned ones.
+    if (!BorderForm && !ExtBordersNeeded(false)) {
+      SetWindowLongW(h, GWL_STYLE, style & ~WS_SYSMENU);
+      return;
+    }
+  } else {
+    const auto* change = reinterpret_cast<const STYLESTRUCT*>(m.LParam);
+    if (!change || !((change->styleOld ^ change->styleNew) & WS_EX_LAYERED) || !BorderForm ||
+        (FFormState & FS_DISABLED))
+      return;
   }
+  if (BorderForm)
+    BorderForm->UpdateExBordersPos(true, 255);
+  else if (DuRiruZireziv* manager = SkinManager())
+    InitExBorders(manager->GetExtendedBorders());
 }
 
 TWinControl* TsSkinProvider::FindControlOfWindow(HWND wnd) { return wnd ? FindControl(wnd) : nullptr; }

@@ -86,16 +86,6 @@ class Captionless : public SkinnedForm {
     DeleteObject(rgn);
     return TRect(box.left, box.top, box.right, box.bottom);
   }
-  // A fresh unskinned form for the next case of a table, once one has been skinned.
-  void RenewForm() {
-    if (!sp) return;
-    delete form;
-    form = new TForm(app.get());
-    form->AfterConstruction();
-    form->SetCaption(u"Skinned");
-    form->HandleNeeded();
-    sp = nullptr;
-  }
   const layered::UpdateCall* LastUpdate(HWND wnd) {
     for (auto it = layered::updates.rbegin(); it != layered::updates.rend(); ++it)
       if (it->wnd == wnd) return &*it;

@@ -137,6 +137,16 @@ class SkinnedForm : public ::testing::Test {
     ShowForm();
     sp->CalcItems();
   }
+  // A fresh unskinned form for the next case of a table, once one has been skinned.
+  void RenewForm() {
+    if (!sp) return;
+    delete form;
+    form = new TForm(app.get());
+    form->AfterConstruction();
+    form->SetCaption(u"Skinned");
+    form->HandleNeeded();
+    sp = nullptr;
+  }
   // A point of the window in screen coordinates.
   TPoint Screen(Integer x, Integer y) {
     RECT r{};
