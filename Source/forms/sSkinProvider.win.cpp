@@ -1201,9 +1201,8 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
     case KV_SETALPHA:
       // The form's window fades through its layered alpha; full opacity leaves it unlayered.
       if (wnd && IsWindowVisible(wnd)) {
-        // The outer border window shows the whole window picture: it fades with the form.
-        if (BorderForm && BorderForm->AForm && FCommonData->FCacheBmp)
-          SetFormBlendValue(BorderForm->LayeredWindow(), FCommonData->FCacheBmp.get(), Integer(m.LParam), nullptr);
+        // The style change first: its handler repaints the outer border window opaque, and the
+        // fade below must be the last picture that window gets.
         const LONG ex = GetWindowLongW(wnd, GWL_EXSTYLE);
         if (m.LParam != 255) {
           if (!(ex & WS_EX_LAYERED)) SetWindowLongW(wnd, GWL_EXSTYLE, ex | WS_EX_LAYERED);
@@ -1211,6 +1210,9 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
         } else if (ex & WS_EX_LAYERED) {
           SetWindowLongW(wnd, GWL_EXSTYLE, ex & ~WS_EX_LAYERED);
         }
+        // The outer border window shows the whole window picture: it fades with the form.
+        if (BorderForm && BorderForm->AForm && FCommonData->FCacheBmp)
+          SetFormBlendValue(BorderForm->LayeredWindow(), FCommonData->FCacheBmp.get(), Integer(m.LParam), nullptr);
       }
       break;
     case KV_INVALIDATE:
