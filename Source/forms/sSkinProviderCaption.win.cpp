@@ -250,13 +250,22 @@ Integer GetNearestSize(Integer max) {
   return max <= 64 ? 24 : 32;
 }
 
+// The icon's own size, else its glyph's, else the nearest icon size to the skin's caption.
 Integer TsSkinProvider::TitleIconWidth() {
   if (!IconVisible()) return 0;
+  if (FTitleIcon->Width != 0) return FTitleIcon->Width;
+  if (FTitleIcon->Glyph()->Width() != 0) return FTitleIcon->Glyph()->Width();
   TkvSkinData* data = SkinDataFor();
   return GetNearestSize(CaptionHeight(true) - (data ? data->BITopMargin : 0));
 }
 
-Integer TsSkinProvider::TitleIconHeight() { return TitleIconWidth(); }
+Integer TsSkinProvider::TitleIconHeight() {
+  if (!IconVisible()) return 0;
+  if (FTitleIcon->Height != 0) return FTitleIcon->Height;
+  if (FTitleIcon->Glyph()->Height() != 0) return FTitleIcon->Glyph()->Height();
+  TkvSkinData* data = SkinDataFor();
+  return GetNearestSize(CaptionHeight(true) - (data ? data->BITopMargin : 0));
+}
 
 TPoint TsSkinProvider::CursorToPoint(Integer x, Integer y) {
   TPoint lt;
