@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "base/kvntUtils.h"
@@ -432,6 +433,130 @@ TEST_F(ProviderModel, NoBackgroundWhileTheOuterBorderWindowIsStillToCome) {
   EXPECT_TRUE(ask(answered));
   EXPECT_NE(answered.BgType, btUnknown);
   EXPECT_FALSE(sp->FCommonData->BGChanged);
+}
+
+// ---- Setters and lifecycle steps --------------------------------------------------------------
+
+// A form with an outer border window, its layered-window calls recorded.
+class OuterBorderModel : public ProviderModel {
+ protected:
+  void ShowWithBorder() {
+    recorder.emplace();
+    GiveShadow(*skin, TRect(10, 8, 12, 14));
+    skin->skin.Data->ExTitleHeight = 30;
+    skin->skin.Data->ExBorderWidth = 4;
+    skin->skin.Data->Reindex();
+    form->SetPosition(poDesigned);
+    form->SetBounds(120, 110, 300, 200);
+    SkinAndShow();
+    SendMessageW(form->Handle(), WM_NCACTIVATE, TRUE, 0);
+  }
+  void TearDown() override {
+    ProviderModel::TearDown();
+    recorder.reset();
+  }
+  std::optional<layered::LayeredCalls> recorder;
+};
+
+TEST_F(OuterBorderModel, AllowingExtendedBordersMakesAndFreesTheBorderWindow) {
+  ShowWithBorder();
+  ASSERT_NE(sp->BorderForm, nullptr);
+  sp->SetBoolean(0, false);
+  EXPECT_FALSE(sp->FAllowExtBorders);
+  EXPECT_EQ(sp->BorderForm, nullptr);
+  EXPECT_TRUE(sp->FCommonData->BGChanged || sp->FCommonData->FCacheBmp->Width() == form->Width());
+  sp->SetBoolean(0, true);
+  EXPECT_NE(sp->BorderForm, nullptr);
+  // The manager's setting still rules: without extended borders none comes.
+  sp->SetBoolean(0, false);
+  skin->skin.Manager.SetExtendedBorders(false);
+  sp->SetBoolean(0, true);
+  EXPECT_EQ(sp->BorderForm, nullptr);
+}
+
+TEST_F(OuterBorderModel, NewTitleSectionReachesTheBorderWindowOrTheFrame) {
+  ShowWithBorder();
+  ASSERT_NE(sp->BorderForm, nullptr);
+  const HWND bw = sp->BorderForm->LayeredWindow();
+  auto shown = [bw] {
+    size_t n = 0;
+    for (const auto& c : layered::updates) n += c.wnd == bw ? 1 : 0;
+    return n;
+  };
+  const size_t before = shown();
+  sp->SetSkinSection(0, u"FORMTITLE");
+  EXPECT_GT(shown(), before);
+  EXPECT_EQ(sp->FTitleSkinIndex, skin->title);
+  // Unchanged: nothing happens.
+  const size_t again = shown();
+  sp->SetSkinSection(0, u"FORMTITLE");
+  EXPECT_EQ(shown(), again);
+}
+
+TEST_F(ProviderModel, MenuLineSectionIsStoredOnceChanged) {
+  Skin();
+  sp->SetSkinSection(1, u"MYMENULINE");
+  EXPECT_EQ(sp->FMenuLineSkin, u"MYMENULINE");
+  sp->SetSkinSection(1, u"MYMENULINE");
+  EXPECT_EQ(sp->FMenuLineSkin, u"MYMENULINE");
+}
+
+TEST_F(ProviderModel, NewApplicationFontReachesTheTextsThatFollowedTheOldOne) {
+  auto* bar = new TsTitleBar(form);
+  TkvTitleBarItem* follows = bar->Items()->Add();
+  TkvTitleBarItem* own = bar->Items()->Add();
+  TkvTitleBarItem* system = bar->Items()->Add();
+  follows->SetCaption(u"Go");
+  follows->FFontData->SetUseSys(1, false);
+  follows->FFontData->FFont->SetName(u"Tahoma");
+  own->FFontData->SetUseSys(1, false);
+  own->FFontData->FFont->SetName(u"Courier New");
+  system->FFontData->FFont->SetName(u"Tahoma");  // takes the system's font name anyway
+  sp = TsSkinProvider::CreateRT(form);
+  sp->AfterConstruction();
+  ASSERT_EQ(sp->FTitleBar, bar);
+  ShowForm();
+  sp->FAddedTitle->Font()->SetName(u"Tahoma");
+  Repaint(sp);
+  ASSERT_TRUE(bar->Initialized);
+  ASSERT_EQ(follows->FFontData->UsedFont->Name(), u"Tahoma");
+
+  DuRiruZireziv& manager = skin->skin.Manager;
+  manager.DefOldFontName = u"Tahoma";
+  manager.DefNewFontName = u"Arial";
+  SendMessageW(form->Handle(), SM_ALPHACMD, MAKEWPARAM(0, KV_FONTSCHANGED), LPARAM(&manager));
+  EXPECT_EQ(sp->FAddedTitle->Font()->Name(), u"Arial");
+  EXPECT_EQ(follows->FFontData->FFont->Name(), u"Arial");
+  EXPECT_EQ(own->FFontData->FFont->Name(), u"Courier New");
+  EXPECT_EQ(system->FFontData->FFont->Name(), u"Tahoma");
+  // The auto-sized item is measured anew with the new font (the caption's repaint did it).
+  EXPECT_EQ(follows->FFontData->UsedFont->Name(), u"Arial");
+}
+
+TEST_F(ProviderModel, RightToLeftFormMirrorsTheManagersImagesWhenLoaded) {
+  DuRiruZireziv& manager = skin->skin.Manager;
+  manager.ButtonsOptions.AllowRTLSysButtons = true;
+  Skin();
+  ASSERT_TRUE(manager.IsActive());
+  sp->Loaded();
+  EXPECT_FALSE(manager.ManagerState.Contains(msRTLFlipped));
+  form->SetBiDiMode(bdRightToLeft);
+  sp->Loaded();
+  EXPECT_TRUE(manager.ManagerState.Contains(msRTLFlipped));
+  manager.FlipImages(false);
+}
+
+TEST_F(ProviderModel, OwnerDrawnMenuKeepsItsDrawing) {
+  auto* menu = new TMainMenu(form);
+  menu->SetOwnerDraw(true);
+  form->SetMenu(menu);
+  Skin();
+  sp->PrepareForm();
+  EXPECT_TRUE(sp->FMenuOwnerDraw);
+  EXPECT_TRUE(sp->MenusInitialized);
+  menu->SetOwnerDraw(false);
+  sp->PrepareForm();
+  EXPECT_FALSE(sp->FMenuOwnerDraw);
 }
 
 }  // namespace
