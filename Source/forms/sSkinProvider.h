@@ -572,6 +572,7 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   // The title icon's size before PPI scaling; 0 while the icon is not visible.
   Integer TitleIconWidth();
   Integer TitleIconHeight();
+  Integer TitleIconSize(Integer own, Integer glyph);
   void SaveBGForBtns(Integer captWidth, bool full);
   void RestoreBtnsBG(Integer captWidth);
   void KV_WMNCPaint(TMessage& m);

@@ -251,21 +251,17 @@ Integer GetNearestSize(Integer max) {
 }
 
 // The icon's own size, else its glyph's, else the nearest icon size to the skin's caption.
-Integer TsSkinProvider::TitleIconWidth() {
+Integer TsSkinProvider::TitleIconSize(Integer own, Integer glyph) {
   if (!IconVisible()) return 0;
-  if (FTitleIcon->Width != 0) return FTitleIcon->Width;
-  if (FTitleIcon->Glyph()->Width() != 0) return FTitleIcon->Glyph()->Width();
+  if (own != 0) return own;
+  if (glyph != 0) return glyph;
   TkvSkinData* data = SkinDataFor();
   return GetNearestSize(CaptionHeight(true) - (data ? data->BITopMargin : 0));
 }
 
-Integer TsSkinProvider::TitleIconHeight() {
-  if (!IconVisible()) return 0;
-  if (FTitleIcon->Height != 0) return FTitleIcon->Height;
-  if (FTitleIcon->Glyph()->Height() != 0) return FTitleIcon->Glyph()->Height();
-  TkvSkinData* data = SkinDataFor();
-  return GetNearestSize(CaptionHeight(true) - (data ? data->BITopMargin : 0));
-}
+Integer TsSkinProvider::TitleIconWidth() { return TitleIconSize(FTitleIcon->Width, FTitleIcon->Glyph()->Width()); }
+
+Integer TsSkinProvider::TitleIconHeight() { return TitleIconSize(FTitleIcon->Height, FTitleIcon->Glyph()->Height()); }
 
 TPoint TsSkinProvider::CursorToPoint(Integer x, Integer y) {
   TPoint lt;

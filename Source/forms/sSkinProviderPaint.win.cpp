@@ -328,7 +328,8 @@ void TsSkinProvider::PaintText(TBitmap* bmp, const TRect&) {
   }
   SIZE ts{};
   GetTextExtentPoint32W(canvas->Handle(), reinterpret_cast<LPCWSTR>(caption.c_str()), Integer(caption.size()), &ts);
-  const Integer maxCY = Maxi(ts.cy, tsAdded.cy);
+  // A form scaled up from the system's 100 % leaves a pixel more for the text.
+  const Integer maxCY = Maxi(ts.cy, tsAdded.cy) + (manager->SysFontScale == 0 && manager->GetScale() > 0 ? 1 : 0);
   r.Top = bar ? bar->FBarVCenter - maxCY / 2 : VCenter - maxCY / 2 - 1;
   r.Bottom = r.Top + maxCY;
 

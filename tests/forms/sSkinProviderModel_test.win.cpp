@@ -19,7 +19,10 @@
 #include "ui/Bitmap.h"
 #include "ui/Forms.h"
 #include "ui/GdiScopes.h"
+#include "ui/ScopeGuard.h"
+#include "ui/StdCtrls.h"
 #include "ui/StringList.h"
+#include "wrappers/kvSBUtils.h"
 
 using namespace formskin;
 
@@ -403,16 +406,29 @@ TEST_F(ProviderModel, BackgroundAnswers) {
   }
 }
 
-TEST_F(ProviderModel, NoBackgroundWhileTheOuterBorderWindowIsStillToCome) {
-  const layered::LayeredCalls recorder;  // binds the layered-window calls the border needs
-  GiveShadow(*skin, TRect(10, 8, 12, 14));
-  skin->skin.Data->ExTitleHeight = 30;
-  skin->skin.Data->ExBorderWidth = 4;
-  skin->skin.Data->Reindex();
-  form->SetPosition(poDesigned);
-  form->SetBounds(120, 110, 300, 200);
-  SkinAndShow();
-  SendMessageW(form->Handle(), WM_NCACTIVATE, TRUE, 0);
+// A form with an outer border window, its layered-window calls recorded.
+class OuterBorderModel : public ProviderModel {
+ protected:
+  void ShowWithBorder() {
+    recorder.emplace();
+    GiveShadow(*skin, TRect(10, 8, 12, 14));
+    skin->skin.Data->ExTitleHeight = 30;
+    skin->skin.Data->ExBorderWidth = 4;
+    skin->skin.Data->Reindex();
+    form->SetPosition(poDesigned);
+    form->SetBounds(120, 110, 300, 200);
+    SkinAndShow();
+    SendMessageW(form->Handle(), WM_NCACTIVATE, TRUE, 0);
+  }
+  void TearDown() override {
+    ProviderModel::TearDown();
+    recorder.reset();
+  }
+  std::optional<layered::LayeredCalls> recorder;
+};
+
+TEST_F(OuterBorderModel, NoBackgroundWhileTheOuterBorderWindowIsStillToCome) {
+  ShowWithBorder();
   ASSERT_NE(sp->BorderForm, nullptr);
   // The border window is gone for the moment (it comes back with the next showing or refresh):
   // the provider gives no answer and renders nothing (the form's scroll wrapper, which stands
@@ -436,27 +452,6 @@ TEST_F(ProviderModel, NoBackgroundWhileTheOuterBorderWindowIsStillToCome) {
 }
 
 // ---- Setters and lifecycle steps --------------------------------------------------------------
-
-// A form with an outer border window, its layered-window calls recorded.
-class OuterBorderModel : public ProviderModel {
- protected:
-  void ShowWithBorder() {
-    recorder.emplace();
-    GiveShadow(*skin, TRect(10, 8, 12, 14));
-    skin->skin.Data->ExTitleHeight = 30;
-    skin->skin.Data->ExBorderWidth = 4;
-    skin->skin.Data->Reindex();
-    form->SetPosition(poDesigned);
-    form->SetBounds(120, 110, 300, 200);
-    SkinAndShow();
-    SendMessageW(form->Handle(), WM_NCACTIVATE, TRUE, 0);
-  }
-  void TearDown() override {
-    ProviderModel::TearDown();
-    recorder.reset();
-  }
-  std::optional<layered::LayeredCalls> recorder;
-};
 
 TEST_F(OuterBorderModel, AllowingExtendedBordersMakesAndFreesTheBorderWindow) {
   ShowWithBorder();
@@ -557,6 +552,37 @@ TEST_F(ProviderModel, OwnerDrawnMenuKeepsItsDrawing) {
   menu->SetOwnerDraw(false);
   sp->PrepareForm();
   EXPECT_FALSE(sp->FMenuOwnerDraw);
+}
+
+TkvMainWnd* MakeScrollWrapper(HWND wnd, DuRiruZireziv* manager, TkvSkinParams& params) {
+  return TkvMainWnd::MakeWrapper<TkvScrollWnd>(wnd, nullptr, manager, params, false);
+}
+
+// A control moved onto the form from another owner is handed to the adapter when it is
+// inserted (a control made on the form is adapted when its window comes).
+TEST_F(ProviderModel, ControlInsertedIntoTheFormIsAdapted) {
+  skin->skin.Manager.ThirdLists[tpButton]->Add(u"TButton");
+  const TkvWrapperMaker saved = WndTypes[tpButton];
+  WndTypes[tpButton] = &MakeScrollWrapper;
+  const TScopeExit restore([saved] { WndTypes[tpButton] = saved; });
+  Skin();
+  sp->LoadInit();
+  ShowForm();
+  ASSERT_NE(sp->Adapter, nullptr);
+  const std::unique_ptr<TForm> other(new TForm(app.get()));
+  // Parented while the provider leaves foreign controls alone: not adapted yet.
+  sp->FAllowSkin3rdParty = false;
+  auto* button = new TButton(other.get());
+  button->SetParent(form);
+  button->SetBounds(10, 150, 75, 25);
+  button->HandleNeeded();
+  const Integer before = sp->Adapter->ItemCount();
+  EXPECT_FALSE(WndIsSkinned(button->Handle()));
+  sp->FAllowSkin3rdParty = true;
+  other->RemoveComponent(button);
+  form->InsertComponent(button);
+  EXPECT_EQ(sp->Adapter->ItemCount(), before + 1);
+  EXPECT_TRUE(WndIsSkinned(button->Handle()));
 }
 
 }  // namespace
