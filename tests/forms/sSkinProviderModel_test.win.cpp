@@ -12,6 +12,7 @@
 #include "base/sConst.h"
 #include "base/sMessages.h"
 #include "forms/kvTitleBar.h"
+#include "forms/sMDIForm.h"
 #include "forms/sSkinProvider.h"
 #include "skin/sVclUtils.h"
 #include "support/FormSkin.h"
@@ -19,6 +20,7 @@
 #include "ui/Bitmap.h"
 #include "ui/Forms.h"
 #include "ui/GdiScopes.h"
+#include "ui/Menus.h"
 #include "ui/ScopeGuard.h"
 #include "ui/StdCtrls.h"
 #include "ui/StringList.h"
@@ -583,6 +585,30 @@ TEST_F(ProviderModel, ControlInsertedIntoTheFormIsAdapted) {
   form->InsertComponent(button);
   EXPECT_EQ(sp->Adapter->ItemCount(), before + 1);
   EXPECT_TRUE(WndIsSkinned(button->Handle()));
+}
+
+// ---- Going ------------------------------------------------------------------------------------
+
+class ProviderMdi : public SkinnedMdiFrame {};
+
+TEST_F(ProviderMdi, ChildWithAMenuThatGoesHasTheMainFormsMenuLineCountedAnew) {
+  ASSERT_EQ(MDISkinProvider, sp);
+  TForm* child = MakeChild(u"Child");
+  child->SetMenu(new TMainMenu(child));
+  auto* childSp = new TsSkinProvider(child);
+  childSp->AfterConstruction();
+  PumpMessages();
+  sp->FLinesCount = 7;  // a count no line holds: a recount replaces it
+  delete childSp;
+  EXPECT_NE(sp->FLinesCount, 7);
+  EXPECT_EQ(MDISkinProvider, sp);
+}
+
+TEST_F(ProviderMdi, MainFormsProviderThatGoesIsNoLongerTheMainOne) {
+  ASSERT_EQ(MDISkinProvider, sp);
+  delete sp;
+  sp = nullptr;
+  EXPECT_EQ(MDISkinProvider, nullptr);
 }
 
 }  // namespace
