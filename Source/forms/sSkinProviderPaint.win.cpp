@@ -179,7 +179,8 @@ bool TsSkinProvider::PaintAll() {
 }
 
 // The title icon in FIconRect: the program's glyph when the title icon has one; else the
-// form's own icon, the application window's, the program file's, the system's.
+// form's own icon (its window class's when it was given none), the application window's, the
+// program file's, the system's.
 void TsSkinProvider::DrawAppIcon(TBitmap* bmp) {
   const HWND h = FormWnd(this);
   if (!bmp || !h || !IconVisible() || FIconRect.Width() <= 0 || FIconRect.Height() <= 0) return;
@@ -189,8 +190,16 @@ void TsSkinProvider::DrawAppIcon(TBitmap* bmp) {
     TRect r = FIconRect;
     auto icon = reinterpret_cast<HICON>(SendMessageW(h, WM_GETICON, big ? ICON_BIG : ICON_SMALL, 0));
     if (!icon) icon = reinterpret_cast<HICON>(SendMessageW(h, WM_GETICON, big ? ICON_SMALL : ICON_BIG, 0));
-    if (!icon && Application && Application->Handle())
-      icon = reinterpret_cast<HICON>(SendMessageW(Application->Handle(), WM_GETICON, big ? ICON_BIG : ICON_SMALL2, 0));
+    // A form given no icon of its own shows its window class's.
+    if (!icon) icon = reinterpret_cast<HICON>(GetClassLongPtrW(h, big ? GCLP_HICON : GCLP_HICONSM));
+    if (!icon) icon = reinterpret_cast<HICON>(GetClassLongPtrW(h, big ? GCLP_HICONSM : GCLP_HICON));
+    if (const HWND app = !icon && Application ? Application->Handle() : nullptr) {
+      icon = reinterpret_cast<HICON>(SendMessageW(app, WM_GETICON, big ? ICON_BIG : ICON_SMALL2, 0));
+      // The system makes the small icon from the class's where it was given none; not every
+      // system does so for the asker.
+      if (!icon) icon = reinterpret_cast<HICON>(GetClassLongPtrW(app, big ? GCLP_HICON : GCLP_HICONSM));
+      if (!icon) icon = reinterpret_cast<HICON>(GetClassLongPtrW(app, big ? GCLP_HICONSM : GCLP_HICON));
+    }
     if (!icon) {
       TIcon* file = big && AppIconLarge() ? AppIconLarge() : AppIcon();
       if (file && !file->Empty()) {

@@ -14,6 +14,7 @@
 #include "forms/kvTitleBar.h"
 #include "forms/sMDIForm.h"
 #include "forms/sSkinProvider.h"
+#include "raster/Shapes.h"
 #include "skin/sVclUtils.h"
 #include "support/FormSkin.h"
 #include "support/LayeredCalls.h"
@@ -162,6 +163,33 @@ TEST_F(ProviderModel, TitleIconWithoutGlyphTakesTheSkinsSizeAndAnIcon) {
   // Some icon stands in the rectangle: its pixels differ from the plain title there.
   const auto drawn = CacheWhere(sp, sp->FIconRect, [](uint32_t p) { return Rgb(p) != RgbOfColor(kTitleActive); });
   EXPECT_FALSE(drawn.empty());
+}
+
+TEST_F(ProviderModel, TitleIconWithoutGlyphIsTheFormsOwnIconFirst) {
+  SkinAndShow();
+  // A green icon of the form's own.
+  const std::unique_ptr<TBitmap> picture(new TBitmap(16, 16, pf32bit));
+  TPixelView v = picture->View();
+  for (Integer y = 0; y < 16; ++y)
+    for (Integer x = 0; x < 16; ++x) v.At(x, y) = 0xFF10C010u;
+  const HICON green = MakeCompIcon(picture.get());
+  ASSERT_NE(green, nullptr);
+  auto greenPixels = [this] {
+    return CacheWhere(sp, sp->FIconRect, [](uint32_t p) {
+      return (p >> 24) == 0xFF && (p >> 16 & 0xFF) < 0x30 && (p >> 8 & 0xFF) > 0xA0 && (p & 0xFF) < 0x30;
+    });
+  };
+  SendMessageW(form->Handle(), WM_SETICON, ICON_SMALL, LPARAM(green));
+  SendMessageW(form->Handle(), WM_SETICON, ICON_BIG, LPARAM(green));
+  Repaint(sp);
+  ASSERT_GT(sp->FIconRect.Width(), 0);
+  EXPECT_EQ(Integer(greenPixels().size()), sp->FIconRect.Width() * sp->FIconRect.Height());
+  // Without it another source gives the icon.
+  SendMessageW(form->Handle(), WM_SETICON, ICON_SMALL, 0);
+  SendMessageW(form->Handle(), WM_SETICON, ICON_BIG, 0);
+  Repaint(sp);
+  EXPECT_TRUE(greenPixels().empty());
+  DestroyIcon(green);
 }
 
 // ---- Added title ------------------------------------------------------------------------------
