@@ -5,13 +5,16 @@
 // picture; the caption buttons, user buttons and title bar items in their painting order.
 #include <optional>
 
+#include "base/WorkingBitmaps.h"
 #include "base/sMessages.h"
 #include "forms/kvTitleBar.h"
+#include "raster/sGradient.h"
 #include "skin/sVclUtils.h"
 #include "support/FormSkin.h"
 #include "support/LayeredCalls.h"
 #include "ui/Bitmap.h"
 #include "ui/ComCtrls.h"
+#include "ui/ExtCtrls.h"
 #include "ui/GdiScopes.h"
 
 using namespace formskin;
@@ -406,4 +409,117 @@ TEST_F(TitleContent, UserButtonGlyphsAndTheDisabledLook) {
     const uint32_t centre = At(p, (b.Left + b.Right) / 2, (b.Top + b.Bottom) / 2);
     EXPECT_EQ(Rgb(centre) == Rgb(GlyphPixel(4, 0)), c.full) << (c.enabled ? "enabled" : "disabled") << std::hex << " " << centre;
   }
+}
+
+// The clean strip behind the caption buttons is kept from the picture one column before the
+// right end of the title, and a hot button repaints over the same background: after a hover,
+// the textured title around and under a button's see-through part is as it was.
+TEST_F(TitleContent, ButtonBackgroundIsKeptAndGivenBackAtItsPlace) {
+  for (Integer s : {0, 1}) {
+    TsGenState& look = skin->skin.Section(skin->title).Props[size_t(s)];
+    look.GradientPercent = 100;
+    look.GradientArray = {GradPoint(0, clBlack, 0, PM_VERTICAL), GradPoint(1, clWhite, 50), GradPoint(2, clBlack, 100)};
+  }
+  // The close glyph lets the title through its left columns in every state.
+  for (Integer state = 0; state < 3; ++state)
+    for (Integer y = 0; y < kGlyphH; ++y)
+      for (Integer x = 0; x < 5; ++x) skin->skin.Put(skin->glyph[0], state, x, y, kKey);
+  skin->skin.Manager.Effects.AllowGlowing = false;
+  SkinAndShow();
+  SendMessageW(form->Handle(), WM_NCACTIVATE, TRUE, 0);
+  TBitmap& pic = Rebuilt();
+  TBitmap& kept = *sp->TempBmp;
+  ASSERT_GT(kept.Width(), 0);
+  const Integer from = pic.Width() - kept.Width() - 1;
+  // Where no button was painted over it since, the picture still holds what was kept.
+  auto underButton = [&](Integer x, Integer y) {
+    for (const TsCaptionButton* b : {&sp->ButtonClose, &sp->ButtonMax, &sp->ButtonMin})
+      if (b->cpRect.Contains(TPoint(x, y))) return true;
+    return false;
+  };
+  for (Integer y = 0; y < kept.Height(); ++y)
+    for (Integer x = 0; x < kept.Width(); ++x)
+      if (!underButton(from + x, y)) ASSERT_EQ(At(kept, x, y), At(pic, from + x, y)) << x << "," << y;
+  const std::unique_ptr<TBitmap> before(CreateBmp32(pic.Width(), pic.Height()));
+  CopyPixels(before->View(), 0, 0, pic.View(), TRect(0, 0, pic.Width(), pic.Height()));
+  const TPoint close = Centre(sp->ButtonClose);
+  const TPoint s = Screen(close.X, close.Y);
+  SendMessageW(form->Handle(), WM_NCMOUSEMOVE, HTCLOSE, MAKELPARAM(s.X, s.Y));
+  ASSERT_EQ(sp->ButtonClose.cpState, 1);
+  sp->SetHotHT(0);
+  ASSERT_EQ(sp->ButtonClose.cpState, 0);
+  EXPECT_FALSE(sp->FCommonData->BGChanged);
+  const TRect r = sp->ButtonClose.cpRect;
+  for (Integer y = r.Top; y < r.Bottom; ++y)
+    for (Integer x = r.Left; x < r.Right; ++x) ASSERT_EQ(At(pic, x, y), At(*before, x, y)) << x << "," << y;
+}
+
+namespace {
+
+constexpr TColor kAreaColor = 0x00305070;
+
+class MdiPicture : public SkinnedMdiFrame {
+ protected:
+  TBitmap& Rebuilt() {
+    sp->FCommonData->BGChanged = true;
+    EXPECT_TRUE(sp->PaintAll());
+    return *sp->FCommonData->FCacheBmp;
+  }
+};
+
+struct ShowProbe : TObject {
+  void Shown(TObject*) {
+    TCustomForm* active = main->Form->ActiveMDIChild();
+    seenShowing = active == child && child->WindowState() == wsMaximized;
+    main->MenuChanged = true;
+    main->FCommonData->BGChanged = true;
+    main->PaintAll();
+    heldWhileShowing = main->FCommonData->BGChanged;
+  }
+  TsSkinProvider* main = nullptr;
+  TForm* child = nullptr;
+  bool seenShowing = false, heldWhileShowing = false;
+};
+
+}  // namespace
+
+// The skin's MDI area fills what the aligned controls leave of the client, inside the frame.
+TEST_F(MdiPicture, TheMdiAreaSectionFillsTheClientBesideTheAlignedControls) {
+  skin->skin.AddSection(PlainSection(u"MDIAREA", 0, kAreaColor, 2));
+  skin->skin.Data->Reindex();
+  auto* panel = new TPanel(frame);
+  panel->SetParent(frame);
+  panel->SetAlign(alTop);
+  panel->SetHeight(30);
+  PumpMessages();
+  TBitmap& pic = Rebuilt();
+  const Integer x = sp->OffsetX(), y = sp->OffsetY();
+  EXPECT_EQ(pic.PixelColor(x + 20, y + 30), kAreaColor);
+  EXPECT_EQ(pic.PixelColor(x, pic.Height() - sp->BorderWidth(true) - 1), kAreaColor);
+  EXPECT_NE(pic.PixelColor(x + 20, y + 29), kAreaColor) << "the panel's place";
+  EXPECT_NE(pic.PixelColor(x - 1, y + 40), kAreaColor) << "the frame";
+  EXPECT_NE(pic.PixelColor(x + 20, pic.Height() - sp->BorderWidth(true)), kAreaColor) << "the bottom border";
+}
+
+// While a maximized child is being shown its menu is still merging: the main form's frame is
+// not rebuilt for a menu change then, and is once the child is shown.
+TEST_F(MdiPicture, AMenuChangeWhileAMaximizedChildIsShownWaits) {
+  TForm* child = MakeChild(u"A");
+  child->SetWindowState(wsMaximized);
+  PumpMessages();
+  child->Hide();
+  PumpMessages();
+  ShowProbe probe;
+  probe.main = sp;
+  probe.child = child;
+  child->SetOnShow(TNotifyEvent(&probe, &ShowProbe::Shown));
+  child->Show();
+  PumpMessages();
+  child->SetOnShow(TNotifyEvent());
+  ASSERT_TRUE(probe.seenShowing) << "the child was the maximized active child while it was shown";
+  EXPECT_TRUE(probe.heldWhileShowing);
+  sp->MenuChanged = true;
+  sp->FCommonData->BGChanged = true;
+  EXPECT_TRUE(sp->PaintAll());
+  EXPECT_FALSE(sp->FCommonData->BGChanged);
 }
