@@ -306,7 +306,33 @@ TEST_F(TitleContent, OnPaintDrawsIntoThePictureAtTheClient) {
   EXPECT_EQ(Rgb(At(pic, x + 9, y + 9)), 0xFF0000u);
   EXPECT_EQ(Rgb(At(pic, x + 10, y + 10)), RgbOfColor(kClientActive));
   EXPECT_EQ(Rgb(At(pic, x - 1, y + 5)), Rgb(kBorderPixel));  // the frame is not painted over
+
+  // A minimized form (not the main form) shows no client: the event waits for the restore.
+  ShowWindow(form->Handle(), SW_MINIMIZE);
+  Application->ProcessMessages();
+  ASSERT_TRUE(sp->IsIconicForm());
+  ASSERT_NE(Application->MainForm(), form);
+  const Integer calls = painter.calls;
+  sp->FCommonData->BGChanged = true;
+  EXPECT_TRUE(sp->PaintAll());
+  EXPECT_EQ(painter.calls, calls);
+  EXPECT_TRUE(sp->FCommonData->BGChanged) << "the restored form's picture is rebuilt";
   form->SetOnPaint(TNotifyEvent());
+}
+
+// With the system blur the picture starts clear and holds no form background: the blur shows
+// through the client; the frame's title is still the skin's.
+TEST_F(TitleContent, SystemBlurLeavesTheBackgroundClear) {
+  SkinAndShow();
+  SendMessageW(form->Handle(), WM_NCACTIVATE, TRUE, 0);
+  TBitmap& plain = Rebuilt();
+  const Integer x = sp->OffsetX() + 20, y = sp->OffsetY() + 20;
+  ASSERT_EQ(Rgb(At(plain, x, y)), RgbOfColor(kClientActive));
+  sp->FSystemBlur->FActive = true;
+  TBitmap& blurred = Rebuilt();
+  EXPECT_EQ(At(blurred, x, y), 0u);
+  EXPECT_EQ(Rgb(At(blurred, sp->ButtonMin.cpRect.Left - 12, sp->VCenter)), RgbOfColor(kTitleActive));
+  sp->FSystemBlur->FActive = false;
 }
 
 // Overlapping title elements: the user buttons are painted after the system buttons; the title
