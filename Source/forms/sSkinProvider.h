@@ -509,6 +509,22 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   Integer TitleIconHeight();
   void SaveBGForBtns(Integer captWidth, bool full);
   void RestoreBtnsBG(Integer captWidth);
+  // The top-left corner of the size grip image in the picture; (0, 0) without a picture.
+  TPoint RBGripPoint(Integer imgIndex);
+  // The same corner in the form window's coordinates (the picture of a form with an outer
+  // border window holds the shadow and the border window's frame around the form).
+  TPoint GripPointInWindow(Integer imgIndex);
+  // The picture column where the saved strip behind the caption buttons starts.
+  Integer BtnsBGLeft(Integer captWidth);
+  // An MDI main form whose active child is maximized and still being shown.
+  bool MaximizedChildShowing();
+  // The status bar's section painted from the bar's top over the form's bottom border, when
+  // the skin merges them.
+  void PaintMergedStatusBar(TBitmap* cache, const TCacheInfo& ci, const TRect& rForm, Integer offsetY);
+  // The skin's MDI client background where the MDI client lies.
+  void PaintMDIArea(TBitmap* cache, const TCacheInfo& ci, const TRect& rForm, Integer captionBottom);
+  // The form's OnPaint into the picture at the client's place.
+  void PaintClientEvent(TBitmap* cache, Integer offsetX, Integer offsetY);
   void KV_WMNCPaint(TMessage& m);
   void KV_WMNCPaintHandler();
   void PaintCaption(HDC dc);
@@ -885,6 +901,12 @@ bool IsGripVisible(TsSkinProvider* sp);
 void DrawIconOpaque(TBitmap* bmp, const TRect& r, HICON icon);
 bool InAnimation(TsSkinProvider* sp);
 Integer MaxBtnOffset(TsSkinProvider* sp, bool max);
+// The skin's size grip on a device context whose origin is the picture's origin, over the
+// form's background (with the frame's inner edges where the skin's border reaches the client).
+void PaintGrip(HDC dc, TsSkinProvider* sp);
+// A user caption button's glyph at `at` of dst: a 32-bit glyph through its alpha, any other
+// with the colour of its bottom-left pixel transparent.
+void DrawUserGlyph(TBitmap* dst, TBitmap* glyph, const TPoint& at);
 Integer GetWindowWidth(HWND h);
 Integer GetWindowHeight(HWND h);
 Integer GetClientWidth(HWND h);
