@@ -15,6 +15,7 @@
 #include "support/FormSkin.h"
 #include "support/LayeredCalls.h"
 #include "support/ManualTimerDriver.h"
+#include "support/TaskbarWindow.h"
 
 using namespace formskin;
 using layered::LayeredCalls;
@@ -23,32 +24,7 @@ namespace {
 
 LRESULT CALLBACK PlainProc(HWND h, UINT msg, WPARAM w, LPARAM l) { return DefWindowProcW(h, msg, w, l); }
 
-// The taskbar window the flight aims at: the system's, or one the test makes.
-struct Taskbar {
-  Taskbar() {
-    wnd = FindWindowW(L"Shell_TrayWnd", nullptr);
-    if (wnd) return;
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = PlainProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"Shell_TrayWnd";
-    RegisterClassW(&wc);
-    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
-    wnd = CreateWindowExW(WS_EX_TOOLWINDOW, L"Shell_TrayWnd", L"", WS_POPUP, 0, sh - 40, sw, 40, nullptr, nullptr,
-                          wc.hInstance, nullptr);
-    own = true;
-  }
-  ~Taskbar() {
-    if (own) DestroyWindow(wnd);
-  }
-  TRect Rect() const {
-    RECT r{};
-    GetWindowRect(wnd, &r);
-    return TRect(r.left, r.top, r.right, r.bottom);
-  }
-  HWND wnd = nullptr;
-  bool own = false;
-};
+using taskbarwnd::Taskbar;
 
 class Minimize : public SkinnedForm {
  protected:
