@@ -627,3 +627,73 @@ TEST_F(MdiCommands, AnMdiChildsTopLeftIsItsClientOriginLessFrameAndCaption) {
   GetWindowRect(h, &r);
   EXPECT_EQ(lt, TPoint(r.left, r.top));
 }
+
+// ---- The application's main form on the taskbar ----------------------------------------------------
+
+namespace {
+
+// The form is the application's main form, shown on the taskbar; the application window's
+// system commands are recorded (and answered) by a hook.
+class MainFormCommands : public SkinnedForm {
+ protected:
+  void SetUp() override {
+    SkinnedForm::SetUp();
+    ASSERT_NO_FATAL_FAILURE();
+    delete form;
+    app->CreateForm(form);
+    app->SetMainFormOnTaskbar(true);
+    form->SetPosition(poDesigned);
+    form->SetBounds(120, 110, 300, 200);
+    savedAero_ = iAeroStatus;
+    iAeroStatus = 1;
+    Skin();
+    ShowForm();
+    rec.Install(sp);
+    app->HookMainWindow(TWindowHook(this, &MainFormCommands::AppHook));
+  }
+  void TearDown() override {
+    app->UnhookMainWindow(TWindowHook(this, &MainFormCommands::AppHook));
+    rec.Remove();
+    iAeroStatus = savedAero_;
+    SkinnedForm::TearDown();
+  }
+  bool AppHook(TMessage& m) {
+    if (m.Msg != WM_SYSCOMMAND) return false;
+    appCommands.push_back(Cardinal(m.WParam));
+    m.Result = 77;
+    return true;
+  }
+  std::vector<Cardinal> appCommands;
+  OldProcRecorder rec;
+  Integer savedAero_ = -1;
+};
+
+}  // namespace
+
+// Minimized to the taskbar with a form timer, a command other than minimize, maximize and
+// restore goes to the application window unchanged; without a timer and under composition the
+// form takes it and is redrawn whole. A form that is not minimized takes it as usual.
+TEST_F(MainFormCommands, OtherCommandsOfTheMinimizedMainFormGoToTheApplicationWindow) {
+  ASSERT_EQ(Application->MainForm(), form);
+  const HWND h = form->Handle();
+  SendMessageW(h, WM_SYSCOMMAND, SC_MOVE, 0);
+  EXPECT_TRUE(appCommands.empty());
+  EXPECT_EQ(rec.Count(WM_SYSCOMMAND, SC_MOVE), 1);
+  ShowWindow(h, SW_MINIMIZE);
+  Application->ProcessMessages();
+  ASSERT_TRUE(IsIconic(h));
+  rec.seen.clear();
+  sp->FormTimer.reset(TkvThreadedTimer::CreateOwned<TkvMoveTimer>(sp, true));
+  EXPECT_EQ(SendMessageW(h, WM_SYSCOMMAND, SC_MOVE, 0), 77);
+  ASSERT_EQ(appCommands.size(), 1u);
+  EXPECT_EQ(appCommands[0], Cardinal(SC_MOVE));
+  EXPECT_EQ(rec.Count(WM_SYSCOMMAND, SC_MOVE), 0);
+  sp->FormTimer.reset();
+  redraws::RedrawCalls redrawCalls;
+  SendMessageW(h, WM_SYSCOMMAND, SC_MOVE, 0);
+  EXPECT_EQ(appCommands.size(), 1u);
+  EXPECT_EQ(rec.Count(WM_SYSCOMMAND, SC_MOVE), 1);
+  EXPECT_TRUE(redraws::RedrawCalls::Seen(h, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_FRAME));
+  ShowWindow(h, SW_RESTORE);
+  Application->ProcessMessages();
+}
