@@ -131,15 +131,14 @@ bool TsSkinProvider::SysCommandBeforeStyle(TMessage& m) {
       if (h && IsIconic(h)) {
         SetFormState(FFormState | FS_RESTORING);
         const TScopeExit restored([this] { SetFormState(FFormState & ~FS_RESTORING); });
-        bool animationAfter = false;
-        if (HoldingMinTimer(this)) {
-          animationAfter = kvGetAnimation();
-        } else if (auto* mt = dynamic_cast<TkvMinTimer*>(FormTimer.get())) {
-          // A form minimized by the system: the timer flies it back from the taskbar.
-          mt->Minimized = true;
-          if (!mt->AnimForm) mt->InitData();
-        }
-        const SystemAnimationOff off(animationAfter);
+        if (!HoldingMinTimer(this))
+          if (auto* mt = dynamic_cast<TkvMinTimer*>(FormTimer.get())) {
+            // A form minimized by the system: the timer flies it back from the taskbar.
+            mt->Minimized = true;
+            if (!mt->AnimForm) mt->InitData();
+          }
+        // The user's setting comes back as it was, also after a minimize by the system.
+        const SystemAnimationOff off(kvGetAnimation());
         RgnChanged = true;
         StartRestoring();
         FCommonData->BGChanged = true;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/Composition.h"
+#include "base/kvntUtils.h"
 #include "base/sConst.h"
 #include "base/sMessages.h"
 #include "forms/kvTitleBar.h"
@@ -19,12 +20,14 @@
 #include "forms/sSkinProviderMotion.h"
 #include "skin/sVclUtils.h"
 #include "support/FormSkin.h"
+#include "support/ImportHook.h"
 #include "support/LayeredCalls.h"
 #include "support/ManualTimerDriver.h"
 #include "support/RedrawCalls.h"
 #include "support/TaskbarWindow.h"
 #include "support/WindowProbes.h"
 #include "ui/Menus.h"
+#include "ui/ScopeGuard.h"
 #include "ui/StdCtrls.h"
 #include "wrappers/kvSBUtils.h"
 
@@ -696,4 +699,46 @@ TEST_F(MainFormCommands, OtherCommandsOfTheMinimizedMainFormGoToTheApplicationWi
   EXPECT_TRUE(redraws::RedrawCalls::Seen(h, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_FRAME));
   ShowWindow(h, SW_RESTORE);
   Application->ProcessMessages();
+}
+
+// The system's window-animation setting as the program sees it: Wine keeps no such setting, so
+// the test keeps it; every change the program makes is recorded.
+namespace animsetting {
+bool value = true;
+std::vector<bool> sets;
+ImportHook* hook = nullptr;
+BOOL WINAPI Fake(UINT action, UINT param, PVOID pv, UINT winIni) {
+  if (action == SPI_GETANIMATION || action == SPI_SETANIMATION) {
+    auto* info = static_cast<ANIMATIONINFO*>(pv);
+    if (action == SPI_GETANIMATION) {
+      info->iMinAnimate = value;
+    } else {
+      value = info->iMinAnimate != 0;
+      sets.push_back(value);
+    }
+    return TRUE;
+  }
+  return hook->Original<decltype(&SystemParametersInfoW)>()(action, param, pv, winIni);
+}
+}  // namespace animsetting
+
+// The restore of a form the system minimized switches the system's window animation off only
+// while the system restores the form: the user's setting is the same afterwards.
+TEST_F(SysCommands, RestoringASystemMinimizedFormKeepsTheUsersAnimationSetting) {
+  ImportHook hook("user32.dll", "SystemParametersInfoW", &animsetting::Fake);
+  animsetting::hook = &hook;
+  const TScopeExit unhooked([] { animsetting::hook = nullptr; });
+  for (const bool setting : {true, false}) {
+    animsetting::value = setting;
+    ShowWindow(form->Handle(), SW_MINIMIZE);
+    Application->ProcessMessages();
+    ASSERT_TRUE(IsIconic(form->Handle()));
+    animsetting::sets.clear();
+    Command(SC_RESTORE);
+    EXPECT_FALSE(IsIconic(form->Handle()));
+    EXPECT_EQ(animsetting::value, setting);
+    // Off while the system restored the form.
+    ASSERT_FALSE(animsetting::sets.empty()) << setting;
+    EXPECT_FALSE(animsetting::sets.front()) << setting;
+  }
 }
