@@ -742,3 +742,49 @@ TEST_F(SysCommands, RestoringASystemMinimizedFormKeepsTheUsersAnimationSetting) 
     EXPECT_FALSE(animsetting::sets.front()) << setting;
   }
 }
+
+namespace {
+
+// A provider that records where it was asked to drop the skinned system menu instead of
+// dropping it.
+class MenuPlaceProvider : public TsSkinProvider {
+ public:
+  using TsSkinProvider::TsSkinProvider;
+  bool DropSysMenu(Integer x, Integer y) override {
+    drops.push_back(TPoint(x, y));
+    return true;
+  }
+  std::vector<TPoint> drops;
+};
+
+}  // namespace
+
+// Alt+Space opens the skinned system menu under the icon, inside the skin's own border of a
+// bordered form, and 16 pixels higher on a minimized form.
+TEST_F(BorderedCommands, AltSpaceDropsTheSystemMenuInsideTheSkinsBorder) {
+  skin->skin.Manager.AnimEffects.Minimizing.Active = false;
+  // A skin border no system frame has.
+  skin->skin.Data->ExBorderWidth = 9;
+  rec.Remove();
+  form->Hide();
+  delete sp;
+  auto* p = new MenuPlaceProvider(form);
+  p->AfterConstruction();
+  sp = p;
+  ShowForm();
+  sp->CalcItems();
+  ASSERT_TRUE(sp->BorderForm);
+  const HWND h = form->Handle();
+  for (const bool minimized : {false, true}) {
+    if (minimized) Command(SC_MINIMIZE);
+    ASSERT_EQ(bool(IsIconic(h)), minimized);
+    p->drops.clear();
+    SendMessageW(h, WM_SYSCOMMAND, SC_KEYMENU, ' ');
+    ASSERT_EQ(p->drops.size(), 1u) << minimized;
+    RECT r{};
+    GetWindowRect(h, &r);
+    EXPECT_EQ(p->drops[0].X, r.left + skin->skin.Data->ExBorderWidth) << minimized;
+    EXPECT_EQ(p->drops[0].Y, r.top + sp->BorderHeight(true) + sp->FIconRect.Height() - (minimized ? 16 : 0)) << minimized;
+  }
+  Command(SC_RESTORE);
+}
