@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <optional>
 
 #include "base/Composition.h"
 #include "base/sConst.h"
@@ -15,7 +16,7 @@
 #include "support/FormSkin.h"
 #include "support/LayeredCalls.h"
 #include "support/ManualTimerDriver.h"
-#include "support/TaskbarWindow.h"
+#include "support/MinimizeFlight.h"
 
 using namespace formskin;
 using layered::LayeredCalls;
@@ -30,14 +31,7 @@ class Minimize : public SkinnedForm {
  protected:
   void SetUp() override {
     SkinnedForm::SetUp();
-    savedAero_ = iAeroStatus;
-    iAeroStatus = 1;
-    savedFactory_ = kvTimerDriverFactory;
-    kvTimerDriverFactory = ManualTimerDriver::Factory();
-    DuRiruZireziv& m = skin->skin.Manager;
-    m.AnimEffects.Minimizing.Active = true;
-    m.AnimEffects.Minimizing.Time = 60;  // 10 steps of 6 ms; the restore takes 11
-    m.Effects.AllowAnimation = true;
+    flight.emplace(skin->skin.Manager);
     Prepare();
     Skin();
     ShowForm();
@@ -48,8 +42,7 @@ class Minimize : public SkinnedForm {
   void TearDown() override {
     taskbar.reset();
     SkinnedForm::TearDown();
-    kvTimerDriverFactory = savedFactory_;
-    iAeroStatus = savedAero_;
+    flight.reset();
   }
   TRect FormRect() {
     RECT r{};
@@ -69,8 +62,7 @@ class Minimize : public SkinnedForm {
   }
 
   std::unique_ptr<Taskbar> taskbar;
-  Integer savedAero_ = -1;
-  TkvTimerDriverFactory savedFactory_;
+  std::optional<taskbarwnd::MinimizeFlight> flight;
 };
 
 }  // namespace

@@ -24,7 +24,7 @@
 #include "support/LayeredCalls.h"
 #include "support/ManualTimerDriver.h"
 #include "support/RedrawCalls.h"
-#include "support/TaskbarWindow.h"
+#include "support/MinimizeFlight.h"
 #include "support/WindowProbes.h"
 #include "ui/Menus.h"
 #include "ui/ScopeGuard.h"
@@ -146,21 +146,13 @@ class BorderedCommands : public SysCommands {
 class TaskbarCommands : public SysCommands {
  protected:
   void Prepare() override {
-    savedAero_ = iAeroStatus;
-    iAeroStatus = 1;
-    savedFactory_ = kvTimerDriverFactory;
-    kvTimerDriverFactory = ManualTimerDriver::Factory();
-    DuRiruZireziv& m = skin->skin.Manager;
-    m.AnimEffects.Minimizing.Active = true;
-    m.AnimEffects.Minimizing.Time = 60;
-    m.Effects.AllowAnimation = true;
+    flight.emplace(skin->skin.Manager);
     taskbar = std::make_unique<taskbarwnd::Taskbar>();
   }
   void TearDown() override {
     SysCommands::TearDown();
     taskbar.reset();
-    kvTimerDriverFactory = savedFactory_;
-    iAeroStatus = savedAero_;
+    flight.reset();
   }
   TkvMinTimer* Timer() { return dynamic_cast<TkvMinTimer*>(sp->FormTimer.get()); }
   void RunOut(TkvMinTimer* t) {
@@ -176,8 +168,7 @@ class TaskbarCommands : public SysCommands {
     rec.seen.clear();
   }
   std::unique_ptr<taskbarwnd::Taskbar> taskbar;
-  Integer savedAero_ = -1;
-  TkvTimerDriverFactory savedFactory_;
+  std::optional<taskbarwnd::MinimizeFlight> flight;
 };
 
 }  // namespace
