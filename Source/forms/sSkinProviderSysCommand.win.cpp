@@ -380,8 +380,10 @@ void TsSkinProvider::KV_WMSettingChange(TMessage& m) {
 class TkvMDIIconsForm : public TForm {
   TW_CLASS(TkvMDIIconsForm, TForm)
   TkvMDIIconsForm(TComponent* owner, TsSkinProvider* provider) : TForm(owner), provider_(provider) {}
+  // Painted only while its provider is still the MDI main form's: the window may outlive a
+  // provider that went during the loop.
   void PaintIcons(TObject* sender) {
-    if (provider_) MdiIcoFormPaint(*provider_, static_cast<TCustomForm*>(sender));
+    if (provider_ && MDISkinProvider == provider_) MdiIcoFormPaint(*provider_, static_cast<TCustomForm*>(sender));
   }
 
  protected:

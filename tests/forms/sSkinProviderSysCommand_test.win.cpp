@@ -445,6 +445,12 @@ TEST_F(MdiCommands, AMenuLoopShowsTheChildIconsWindowOnce) {
   EXPECT_EQ(r.bottom - r.top, GetSystemMetrics(SM_CYMENU) + 3);
   EXPECT_EQ(r.left, f.right - border - 60);
   EXPECT_EQ(r.top, f.top + SysCaptHeight(sp) + border);
+  // It shows the piece of the main form's picture at the menu line's right end.
+  RedrawWindow(iw, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  TBitmap* cache = sp->FCommonData->FCacheBmp.get();
+  ASSERT_NE(cache, nullptr);
+  const TColor shown = WindowShot(iw)->PixelColor(5, 5);
+  EXPECT_EQ(shown, cache->PixelColor(frame->Width() - border - 60 + 5, sp->CaptionHeight(true) + 5));
   SendMessageW(frame->Handle(), WM_ENTERMENULOOP, 0, 0);
   EXPECT_EQ(MDIIconsForm(), icons);
   SendMessageW(frame->Handle(), WM_EXITMENULOOP, 0, 0);
