@@ -6,8 +6,9 @@
 // Sections (files):
 //   1. Model and lifecycle, window procedure and skin commands (sSkinProvider.win.cpp)
 //   2. Frame metrics: system and skin metrics for the form's PPI (sSkinProviderMetrics.win.cpp)
-//   3. Caption layout, caption buttons, hit testing, the non-client mouse, the system commands
-//      and the system-menu queries (sSkinProviderCaption.win.cpp)
+//   3. Caption layout, caption buttons, hit testing, the non-client mouse and the system-menu
+//      queries (sSkinProviderCaption.win.cpp); the system commands, setting changes and menu
+//      loops (sSkinProviderSysCommand.win.cpp)
 //   4. The window picture, the window region and the paint handlers (sSkinProviderPaint.win.cpp)
 //   5. Size, position, showing, closing and the other form messages (sSkinProviderState.win.cpp)
 //   6. The child-control adapter (sSkinProviderAdapter.win.cpp)
@@ -544,6 +545,17 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   void FollowSizeWithBorder(HWND h, bool barShown, bool borderUpdated);
   void KV_WMSetText(TMessage& m);
   void KV_WMSysCommand(TMessage& m);
+  // The parts of a system command (sSkinProviderSysCommand.win.cpp): for forms other than MDI
+  // children (True when it carried the command out), then by the form's style.
+  bool SysCommandBeforeStyle(TMessage& m);
+  void MDIChildSysCommand(TMessage& m);
+  void MDIMainSysCommand(TMessage& m);
+  void OtherFormSysCommand(TMessage& m);
+  void KV_WMSysColorChange(TMessage& m);
+  void KV_WMSettingChange(TMessage& m);
+  void KV_WMEnterMenuLoop(TMessage& m);
+  void KV_WMExitMenuLoop(TMessage& m);
+  void KV_WMNotify(TMessage& m);
   void UpdateSkinCaption();
 
   // -- Size, position, showing and the other messages (section 5).
@@ -641,8 +653,6 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   void OwnFrameRelease(TMessage& m, bool clientPoint);
   bool StartMinimizing() override;
   bool StartRestoring() override;
-  // The minimize and restore handling of a system command; True when it handled the command.
-  bool MinimizeSysCommand(TMessage& m);
   // The minimize picture of a form with an outer border, which then flies on the border window.
   void TakeBorderPicture(TkvMinTimer& mt);
   void CheckNewPosition(Integer& x, Integer& y);
@@ -880,6 +890,9 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
 
 // The provider of a form window; null when none or when the form's provider is inert.
 TsSkinProvider* ProviderOf(HWND form);
+// The window that keeps a maximized MDI child's icons over the main form's menu bar during a
+// menu loop; null outside one.
+TCustomForm* MDIIconsForm();
 
 // ---- Frame metrics: plain routines -----------------------------------------------------------
 

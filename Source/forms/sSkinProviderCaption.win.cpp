@@ -1,6 +1,6 @@
 // The caption of a skinned form: the layout of icon and caption buttons, the one list of
 // mouse-reactive elements that layout, hit test and hot and pressed states share, the
-// non-client mouse, the system commands and the system-menu queries.
+// non-client mouse and the system-menu queries.
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
 #include "forms/kvTitleBar.h"
@@ -732,71 +732,4 @@ void TsSkinProvider::KV_WMMouseLeave(TMessage& m) {
 void TsSkinProvider::KV_CMMouseEnter(TMessage& m) {
   biClicked = false;
   PassOn(m);
-}
-
-// ---- System commands -------------------------------------------------------------------------
-
-void TsSkinProvider::KV_WMSysCommand(TMessage& m) {
-  // A minimized captionless form shows its caption on the taskbar's terms.
-  if ((Cardinal(m.WParam) & 0xFFF0) == SC_MINIMIZE) UWPCaptionUpdate(false);
-  if (OwnFrameSysCommand(m) || MinimizeSysCommand(m)) return;
-  const Cardinal cmd = Cardinal(m.WParam) & 0xFFF0;
-  switch (cmd) {
-    case SC_MINIMIZE:
-      MaxRestore = IsZoomed();
-      break;
-    case SC_MAXIMIZE:
-    case SC_RESTORE:
-      MaxRestore = false;
-      RgnChanged = true;
-      FCommonData->BGChanged = true;
-      break;
-    default:
-      break;
-  }
-  if (cmd == SC_MAXIMIZE) {
-    // A captionless form is maximized without its caption bits, so the system's maximized
-    // size and client are those of a form without a caption from the start.
-    UWPCaptionUpdate(true);
-    // The old procedure maximizes once.
-    SetFormState(FFormState | FS_ZOOMING);
-    {
-      const TScopeExit zoomed([&] { SetFormState(FFormState & ~FS_ZOOMING); });
-      PassOn(m);
-    }
-    // A maximized form may keep the system's frame (the manager's native borders when maximized).
-    if (BorderForm && !ExtBordersNeeded(true)) {
-      BorderForm.reset();
-      RgnChanged = true;
-      FCommonData->BGChanged = true;
-      ProcessMessage(WM_NCPAINT);
-    }
-    if (SystemMenu && SystemMenu->VisibleMax()) CurrentHT = HTMAXBUTTON;
-    SetHotHT(0, true);
-    return;
-  }
-  PassOn(m);
-  if (cmd == SC_KEYMENU && LOWORD(m.LParam) == 0x20 && Form->BorderIcons().Contains(biSystemMenu) &&
-      Form->BorderStyle() != bsNone) {
-    // Alt+Space: the skinned system menu under the window icon (higher on a minimized form).
-    TPoint lt;
-    FormLeftTop(lt);
-    const Integer y = lt.Y + BorderHeight(true) + FIconRect.Height() - (IsIconicForm() ? 16 : 0);
-    DropSysMenu(SysBorderWidth(FormWnd(this), nullptr, true) + lt.X, y);
-    return;
-  }
-  if (cmd == SC_RESTORE) {
-    if (SystemMenu && SystemMenu->VisibleMax()) CurrentHT = HTMAXBUTTON;
-    SetHotHT(0, true);
-    FCommonData->BGChanged = true;
-    // The outer border comes back (or follows) once the form is restored.
-    if (DuRiruZireziv* manager = SkinManager(); manager && manager->GetExtendedBorders() && FAllowExtBorders &&
-                                                CanDrawNCArea() && !Form->Parent() && Form->FormStyle() != fsMDIChild) {
-      if (BorderForm)
-        BorderForm->UpdateExBordersPos(true, 255);
-      else
-        InitExBorders(true);
-    }
-    if (const HWND h = FormWnd(this)) RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_FRAME);
-  }
 }
