@@ -17,6 +17,7 @@
 #include "paint/sAlphaGraph.h"
 #include "paint/sGraphUtils.h"
 #include "raster/Blend.h"
+#include "raster/Text.h"
 #include "skin/ControlServices.h"
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
@@ -293,36 +294,6 @@ void TkvDialogWnd::PaintAll() {
   else
     PaintItem(SkinData, EmptyCI, false, state, TRect(0, 0, size.cx, size.cy), TPoint(0, 0), cache, false);
   if (caption > 0) LayoutIcons(size.cx);
-  // The small icon, then the caption between it and the border icons; into target with the
-  // frame's top-left at origin.
-  auto paintTitle = [&](TBitmap* target, TPoint origin) {
-    const Integer border = SysBorderWidth() + inFrame.X;
-    const Integer iw = GetSystemMetrics(SM_CXSMICON), ih = GetSystemMetrics(SM_CYSMICON);
-    const Integer iconX = origin.X + border + (data ? data->BILeftMargin : 0);
-    HICON icon = reinterpret_cast<HICON>(SendMessageW(CtrlHandle, WM_GETICON, ICON_SMALL, 0));
-    if (!icon) icon = reinterpret_cast<HICON>(SendMessageW(CtrlHandle, WM_GETICON, ICON_BIG, 0));
-    if (icon)
-      DrawIconEx(target->Canvas()->Handle(), iconX, origin.Y + (header - ih) / 2 + centreOffs, icon, iw, ih, 0, nullptr,
-                 DI_NORMAL);
-    Integer textRight = origin.X + size.cx - 6;
-    for (const auto& i : Icons)
-      if (!i.Rect.IsEmpty()) textRight = Mini(textRight, origin.X + i.Rect.Left + inFrame.X - 6);
-    TRect text(iconX + (icon ? iw : 0) + 4, origin.Y + 2 + centreOffs, textRight, origin.Y + header + centreOffs);
-    wchar_t buf[512] = {};
-    GetWindowTextW(CtrlHandle, buf, 511);
-    Caption = String(reinterpret_cast<const Char*>(buf));
-    if (text.Right <= text.Left || Caption.empty()) return;
-    Cardinal flags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
-    if (dwExStyle & (WS_EX_RTLREADING | WS_EX_LAYOUTRTL)) flags |= DT_RIGHT | DT_RTLREADING;
-    target->Canvas()->Brush()->SetStyle(bsClear);
-    const Integer section = manager && manager->IsValidSkinIndex(TitleIndex) ? TitleIndex : SkinData->SkinIndex;
-    // The border window's picture has real alpha: the text is written with it (the system's
-    // text drawing would leave its pixels transparent).
-    if (BorderForm)
-      WriteText32(target, Caption, true, text, flags, section, state, manager);
-    else
-      kvWriteTextEx(target->Canvas(), Caption, true, text, flags, section, state, manager);
-  };
   // The clean title strip (without border icons), taken from target at the frame's top-left.
   auto keepTitle = [&](TBitmap* target, TPoint origin) {
     TitleBG.reset(CreateBmp32(size.cx, header));
@@ -332,7 +303,7 @@ void TkvDialogWnd::PaintAll() {
   if (caption > 0 && !extended) {
     if (manager && manager->IsValidSkinIndex(TitleIndex))
       PaintItem(TitleIndex, MakeCacheInfo(cache), true, state, TRect(0, 0, size.cx, header), TPoint(0, 0), cache, data);
-    paintTitle(cache, TPoint(0, 0));
+    PaintTitle(cache, TPoint(0, 0), size.cx, header, centreOffs);
     keepTitle(cache, TPoint(0, 0));
   }
   if (BorderForm) {
@@ -345,7 +316,7 @@ void TkvDialogWnd::PaintAll() {
       PaintBodyWithClearMargins(picture, body);
       PaintExtendedFrame(data, picture, tpl, header, shadow, SysBorderWidth() + inFrame.X);
       if (caption > 0) {
-        paintTitle(picture, TPoint(shadow.Left, shadow.Top));
+        PaintTitle(picture, TPoint(shadow.Left, shadow.Top), size.cx, header, centreOffs);
         keepTitle(picture, TPoint(shadow.Left, shadow.Top));
       }
     } else {
@@ -360,6 +331,113 @@ void TkvDialogWnd::PaintAll() {
     for (const auto& i : Icons)
       if (!i.Rect.IsEmpty()) DrawIcon(i.HitCode);
   SkinData->BGChanged = false;
+}
+
+void TkvDialogWnd::SelectTitleFont(TCanvas* canvas) {
+  TkvSkinData* data = SkinData->GetCommonSkinData();
+  LOGFONTW lf{};
+  {
+    const TOwnedFont system(kvGetTitleFont(data ? data->PPI : GetWndPPI(CtrlHandle)));
+    const HFONT from = system.get() ? system.get() : TitleFont.get();
+    if (!from || !GetObjectW(from, sizeof lf, &lf)) return;
+  }
+  lf.lfHeight = ScaleInt(-11, SkinData);
+  lf.lfCharSet = DEFAULT_CHARSET;
+  CheckSkinFont(lf);
+  if (HFONT font = CreateFontIndirectW(&lf)) canvas->Font()->SetHandle(font);  // the canvas owns it
+}
+
+void TkvDialogWnd::DrawAppIcon(TBitmap* target, TPoint at) {
+  if (!TitleIcon) return;
+  const Integer w = GetSystemMetrics(SM_CXSMICON), h = GetSystemMetrics(SM_CYSMICON);
+  const HDC dc = target->Canvas()->Handle();
+  // A copy at the small size picks the icon's own small image where it has one.
+  if (HICON copy = static_cast<HICON>(CopyImage(TitleIcon, IMAGE_ICON, w, h, LR_COPYFROMRESOURCE))) {
+    DrawIconEx(dc, at.X, at.Y, copy, w, h, 0, nullptr, DI_NORMAL);
+    DestroyIcon(copy);
+  } else {
+    DrawIconEx(dc, at.X, at.Y, LoadIconW(nullptr, IDI_APPLICATION), w, h, 0, nullptr, DI_NORMAL);
+  }
+}
+
+void TkvDialogWnd::PrepareTitleGlyph() {
+  TitleIcon = reinterpret_cast<HICON>(SendMessageW(CtrlHandle, WM_GETICON, ICON_SMALL, 0));
+  if (!TitleIcon) TitleIcon = reinterpret_cast<HICON>(SendMessageW(CtrlHandle, WM_GETICON, ICON_BIG, 0));
+  if (!TitleIcon) return;
+  const Integer w = GetSystemMetrics(SM_CXSMICON), h = GetSystemMetrics(SM_CYSMICON);
+  if (!TitleGlyph) TitleGlyph = std::make_unique<TBitmap>();
+  TitleGlyph->SetPixelFormat(pf32bit);
+  TitleGlyph->SetSize(w, h);
+  TCanvas* canvas = TitleGlyph->Canvas();
+  canvas->Brush()->SetStyle(bsSolid);
+  canvas->Brush()->SetColor(clFuchsia);
+  canvas->FillRect(TRect(0, 0, w, h));
+  DrawIconEx(canvas->Handle(), 0, 0, TitleIcon, w, h, 0, nullptr, DI_NORMAL);
+}
+
+void TkvDialogWnd::PaintTitle(TBitmap* target, TPoint origin, Integer frameWidth, Integer header, Integer centreOffs) {
+  DuRiruZireziv* manager = SkinData->GetSkinManager();
+  TkvSkinData* data = SkinData->GetCommonSkinData();
+  if (!manager || !data) return;
+  const Integer state = FFormActive ? 1 : 0;
+  const Integer border = SysBorderWidth() + WindowInFrame().X;
+  const Integer iw = GetSystemMetrics(SM_CXSMICON), ih = GetSystemMetrics(SM_CYSMICON);
+  const Integer iconX = origin.X + border + data->BILeftMargin;
+  DrawAppIcon(target, TPoint(iconX, origin.Y + (header - ih) / 2 + centreOffs));
+  Integer textRight = origin.X + frameWidth - 6;
+  for (const auto& i : Icons)
+    if (!i.Rect.IsEmpty()) textRight = Mini(textRight, origin.X + i.Rect.Left + WindowInFrame().X - 6);
+  const TRect room(iconX + (TitleIcon ? iw : 0) + 4, origin.Y + 2 + centreOffs, textRight,
+                   origin.Y + header + centreOffs);
+  wchar_t buf[512] = {};
+  GetWindowTextW(CtrlHandle, buf, 511);
+  Caption = String(reinterpret_cast<const Char*>(buf));
+  if (room.Right <= room.Left || room.Bottom <= room.Top || Caption.empty()) return;
+  TCanvas* canvas = target->Canvas();
+  SelectTitleFont(canvas);
+  const HDC dc = canvas->Handle();
+  Cardinal flags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
+  const bool rtl = (dwExStyle & (WS_EX_RTLREADING | WS_EX_LAYOUTRTL)) != 0;
+  if (rtl) flags |= DT_RIGHT | DT_RTLREADING;
+  // Centred on the room by the text's own height.
+  TSize extent;
+  kvGetTextExtent(dc, Caption, extent, nullptr);
+  TRect text = room;
+  text.Top = room.Top + (room.Height() - extent.cy) / 2;
+  text.Bottom = text.Top + extent.cy;
+
+  Integer section = manager->IsValidSkinIndex(TitleIndex) ? TitleIndex : SkinData->SkinIndex;
+  if (manager->IsValidSkinIndex(FCaptionSkinIndex)) {
+    // The plate lies behind the text as it stands (cut with an ellipsis when it does not fit).
+    TRect measured = text;
+    kvDrawText(dc, Caption, measured, flags | DT_CALCRECT);
+    const Integer width = Mini(measured.Width(), text.Width());
+    const TRect used = rtl ? TRect(text.Right - width, text.Top, text.Right, text.Bottom)
+                           : TRect(text.Left, text.Top, text.Left + width, text.Bottom);
+    const TRect plateRect(used.Left - 4, used.Top - 2, used.Right + 4, used.Bottom + 2);
+    const Integer plateState = Mini(state, Maxi(data->gd[size_t(FCaptionSkinIndex)].States - 1, 0));
+    // The plate blends over the title as it is now, not over itself while it is painted.
+    const std::unique_ptr<TBitmap> strip(
+        CreateBmp32(target->Width(), Mini(target->Height(), Maxi(origin.Y + header + centreOffs, plateRect.Bottom))));
+    BitBlt(strip->Canvas()->Handle(), 0, 0, strip->Width(), strip->Height(), dc, 0, 0, SRCCOPY);
+    PaintItem(FCaptionSkinIndex, MakeCacheInfo(strip.get()), true, plateState, plateRect, TPoint(0, 0), target, data);
+    section = FCaptionSkinIndex;
+  }
+  if (!manager->IsValidSkinIndex(section)) return;
+  const TsGeneralData& gd = data->gd[size_t(section)];
+  const TsGenState& look = gd.Props[size_t(state)];  // the hot glow while active
+  if (!x64woAero && look.GlowSize > 0) {
+    TBitmap* mask = nullptr;
+    kvDrawGlowForText(target, Caption, text, flags, 15, look.GlowSize, TColor(look.GlowColor), mask);
+    delete mask;
+  }
+  canvas->Brush()->SetStyle(bsClear);
+  // The border window's picture has real alpha: the text is written with it (the system's text
+  // drawing would leave its pixels transparent).
+  if (BorderForm)
+    WriteText32(target, Caption, true, text, flags, section, state, manager);
+  else
+    kvWriteTextEx(canvas, Caption, true, text, flags, section, state, manager);
 }
 
 TRect TkvDialogWnd::ShadowSize() const { return BorderForm ? BorderForm->ShadowSize() : TRect(); }
@@ -511,14 +589,16 @@ void TkvDialogWnd::AfterCreation() {
   SkinData->COC = COC_TkvDialogWnd;
   if (SkinData->SkinSection().empty()) SkinData->SetSkinSection(u"DIALOG");
   TkvMainWnd::AfterCreation();
-  Icons[biClose] = {HTCLOSE, tgClose, 0, TRect(), {}};
-  Icons[biMax] = {HTMAXBUTTON, tgMax, 0, TRect(), {}};
-  Icons[biMin] = {HTMINBUTTON, tgMin, 0, TRect(), {}};
-  Icons[biHelp] = {HTHELP, tgHelp, 0, TRect(), {}};
+  Icons[biClose] = {HTCLOSE, tgClose, 0, TRect(), true, {}};
+  Icons[biMax] = {HTMAXBUTTON, tgMax, 0, TRect(), true, {}};
+  Icons[biMin] = {HTMINBUTTON, tgMin, 0, TRect(), true, {}};
+  Icons[biHelp] = {HTHELP, tgHelp, 0, TRect(), true, {}};
   dwStyle = Cardinal(GetWindowLongW(CtrlHandle, GWL_STYLE));
   dwExStyle = Cardinal(GetWindowLongW(CtrlHandle, GWL_EXSTYLE));
   BorderStyle = kvbsSingle;
   UpdateIconsIndexes();
+  // The plate behind the caption from the start, not only after the next skin.
+  if (DuRiruZireziv* manager = SkinData->GetSkinManager()) FCaptionSkinIndex = manager->SkinCommonInfo.Sections[ssCaption];
   SkinData->BGChanged = true;
   FWMPaintForbidden = IsWinVistaUp();
   InitDwm(CtrlHandle, true, false);
@@ -545,6 +625,8 @@ void TkvDialogWnd::InitParams() {
   else
     BorderStyle = kvbsSizeable;
   UpdateIconsIndexes();
+  PrepareTitleGlyph();
+  TitleFont.reset(kvGetTitleFont(GetWndPPI(CtrlHandle)));
   if (style & WS_SYSMENU) {
     SetWindowLongW(CtrlHandle, GWL_STYLE, LONG(style & ~Cardinal(WS_SYSMENU)));
     SysMenuTaken = true;
@@ -800,7 +882,8 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       if (HIWORD(message.WParam) == KV_SETNEWSKIN) {
         InitExBorders(manager->GetExtendedBorders());
         if (reinterpret_cast<DuRiruZireziv*>(message.LParam) == manager) {
-          // The new skin's glyphs, title section and corners.
+          // The new skin's glyphs, title and caption sections and corners.
+          FCaptionSkinIndex = manager->SkinCommonInfo.Sections[ssCaption];
           UpdateIconsIndexes();
           RgnChanged = true;
         }
