@@ -17,6 +17,7 @@
 #include "paint/sAlphaGraph.h"
 #include "paint/sGraphUtils.h"
 #include "raster/Blend.h"
+#include "raster/GdiBitmaps.h"
 #include "raster/Text.h"
 #include "skin/ControlServices.h"
 #include "skin/sCommonData.h"
@@ -231,6 +232,7 @@ void TkvDialogWnd::SetPressedHT(Integer code) {
 
 void TkvDialogWnd::LayoutIcons(Integer frameWidth) {
   TkvSkinData* data = SkinData->GetCommonSkinData();
+  DuRiruZireziv* manager = SkinData->GetSkinManager();
   for (auto& icon : Icons) icon.Rect = TRect();
   if (!Visible(biClose) || CaptionHeight() <= 0) return;
   // Placed on the frame as the picture has it, kept in window coordinates.
@@ -253,7 +255,13 @@ void TkvDialogWnd::LayoutIcons(Integer frameWidth) {
       md = &data->ma[size_t(data->TitleGlyphs[size_t(icon.Glyph)])];
     const Integer w = md ? md->Width : 21;
     const Integer h = md ? md->Height : 21;
-    const Integer top = (band - h) / 2 + centreOffs;
+    const bool zoomedOuter = BorderForm && IsZoomed(CtrlHandle);
+    Integer top = 0;
+    if (icon.Aligned && manager && manager->SkinCommonInfo.BIVAlign == 1)
+      // The skin puts its title icons at the top of the frame.
+      top = (BorderForm ? data->BITopMargin : 0) + (zoomedOuter ? 3 : 0);
+    else
+      top = (band - h) / 2 + centreOffs + (zoomedOuter ? GetSystemMetrics(SM_CXFRAME) / 2 : 0);
     icon.Rect = TRect(x - w - inFrame.X, top - inFrame.Y, x - inFrame.X, top + h - inFrame.Y);
     x -= w + (data ? data->BISpacing : 0);
   }
@@ -559,6 +567,55 @@ void TkvDialogWnd::PaintForm(HDC dc) {
   const TPoint o = FrameOrigin();
   BitBlt(dc, 0, 0, client.Width(), client.Height(), cache->Canvas()->Handle(), o.X + client.Left, o.Y + client.Top,
          SRCCOPY);
+  // The children may read their backgrounds from the picture now.
+  SetParentUpdated(CtrlHandle);
+}
+
+namespace {
+bool RightToLeftApplication() { return Application && Application->BiDiMode() == bdRightToLeft; }
+}  // namespace
+
+void TkvDialogWnd::Kv_WMPaint(HDC dc) {
+  const HDC target = dc ? dc : GetDC(CtrlHandle);
+  if (!target) return;
+  const TScopeExit release([&] {
+    if (!dc) ReleaseDC(CtrlHandle, target);
+  });
+  const Integer saved = SaveDC(target);
+  SkinData->FUpdating = false;
+  ExcludeControls(target, CtrlHandle, 0, 0);
+  // The picture is laid out left to right whatever the application's layout.
+  if (RightToLeftApplication()) kvSetLayout(target, 0);
+  PaintForm(target);
+  RestoreDC(target, saved);
+}
+
+namespace {
+struct ExcludeData {
+  HDC dc;
+  HWND parent;
+  Integer dx, dy;
+};
+
+BOOL CALLBACK EnumCtrls(HWND child, LPARAM param) {
+  const auto& d = *reinterpret_cast<const ExcludeData*>(param);
+  const LONG style = GetWindowLongW(child, GWL_STYLE);
+  if (GetParent(child) != d.parent || !(style & WS_VISIBLE)) return TRUE;
+  // Statics that open a group and group boxes show the dialog's background through them.
+  if ((style & WS_GROUP) && LowerCase(GetWndClassName(child)) == u"static") return TRUE;
+  if ((style & 7) == 7) return TRUE;
+  RECT r{};
+  GetWindowRect(child, &r);
+  MapWindowPoints(nullptr, d.parent, reinterpret_cast<POINT*>(&r), 2);
+  ExcludeClipRect(d.dc, r.left + d.dx, r.top + d.dy, r.right + d.dx, r.bottom + d.dy);
+  return TRUE;
+}
+}  // namespace
+
+void ExcludeControls(HDC dc, HWND wnd, Integer offsetX, Integer offsetY) {
+  if (RightToLeftApplication()) return;
+  ExcludeData data{dc, wnd, offsetX, offsetY};
+  EnumChildWindows(wnd, &EnumCtrls, reinterpret_cast<LPARAM>(&data));
 }
 
 void TkvDialogWnd::InitExBorders(bool active) {
@@ -581,6 +638,24 @@ void TkvDialogWnd::InitExBorders(bool active) {
   SkinData->BGChanged = true;
   RgnChanged = true;
   if (IsWindowVisible(CtrlHandle)) BorderForm->UpdateExBordersPos(true, 255);
+}
+
+void TkvDialogWnd::UpdateNCArea(bool skinned) {
+  if (skinned) {
+    SkinData->BGChanged = true;
+    RgnChanged = true;
+    DuRiruZireziv* manager = SkinData->GetSkinManager();
+    InitExBorders(manager && manager->GetExtendedBorders());
+    RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_NOERASE | RDW_UPDATENOW | RDW_FRAME);
+    return;
+  }
+  // The system draws the frame again: no shadow window, no theme of ours, the whole window.
+  BorderForm.reset();
+  if (uxthemeLib && kv_SetWindowTheme) kv_SetWindowTheme(CtrlHandle, nullptr, nullptr);
+  SetWindowRgn(CtrlHandle, nullptr, FALSE);
+  SkinData->BGChanged = true;
+  RgnChanged = true;
+  RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
 
 // ---- 4. Window procedure -------------------------------------------------------------------------
@@ -643,9 +718,14 @@ void TkvDialogWnd::UpdateIconsIndexes() {
   const Integer codes[biCount] = {HTCLOSE, HTMAXBUTTON, HTMINBUTTON, HTHELP};
   const Integer glyphs[biCount] = {tool ? tgSmallClose : alone ? tgCloseAlone : tgClose, tool ? tgSmallMax : tgMax,
                                    tool ? tgSmallMin : tgMin, tool ? tgSmallHelp : tgHelp};
+  const Integer large[biCount] = {alone ? tgCloseAlone : tgClose, tgMax, tgMin, tgHelp};
+  TkvSkinData* data = SkinData->GetCommonSkinData();
   for (Integer i = 0; i < biCount; ++i) {
     Icons[size_t(i)].HitCode = codes[i];
     Icons[size_t(i)].Glyph = glyphs[i];
+    // A small glyph keeps the skin's alignment only when it is the large one's image.
+    Icons[size_t(i)].Aligned =
+        !tool || (data && data->TitleGlyphs[size_t(glyphs[i])] == data->TitleGlyphs[size_t(large[i])]);
   }
   TitleIndex = manager->SkinCommonInfo.Sections[ssDialogTitle];
 }
@@ -740,6 +820,12 @@ bool TkvDialogWnd::AlphaCommand(TMessage& message) {
       return true;
     case KV_GETCONTROLCOLOR:
       message.Result = intptr_t(GetBGColor(SkinData, FFormActive ? 1 : 0));
+      return true;
+    case KV_PREPARING:
+      message.Result = SkinData->FUpdating ? 1 : 0;
+      return true;
+    case KV_SETNCSKINNED:
+      UpdateNCArea(message.LParam != 0);
       return true;
     case KV_GETBORDERWIDTH: {
       const Integer which = Integer(LOWORD(message.LParam));
@@ -888,6 +974,16 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
           RgnChanged = true;
         }
       }
+      if (HIWORD(message.WParam) == KV_REFRESH && RefreshNeeded(SkinData, message)) {
+        // The section may have changed its glyphs, plate, corners or shadow.
+        FCaptionSkinIndex = manager->SkinCommonInfo.Sections[ssCaption];
+        UpdateIconsIndexes();
+        SkinData->BGChanged = true;
+        RgnChanged = true;
+        InitExBorders(manager->GetExtendedBorders());
+        RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
+        if (BorderForm && IsWindowVisible(CtrlHandle)) BorderForm->UpdateExBordersPos(true, 255);
+      }
       if (HIWORD(message.WParam) == KV_INVALIDATE && BorderForm && IsWindowVisible(CtrlHandle))
         BorderForm->UpdateExBordersPos(false, 255);
       return;
@@ -921,6 +1017,10 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       TkvMainWnd::kvWndProc(message);
       return;
     case WM_NCPAINT:
+      if (!CanDrawNCArea() || !CanSkin()) {
+        message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+        return;
+      }
       if (!RgnChanging && RgnChanged && (!Borderless() || (dwStyle & WS_THICKFRAME))) {
         FillDlgArOR(this);
         RgnChanged = false;
@@ -944,7 +1044,7 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
         Initialized = true;
         TkvProvider::InitHwndControls(this, CtrlHandle);
       }
-      PaintForm(reinterpret_cast<HDC>(message.WParam));
+      Kv_WMPaint(reinterpret_cast<HDC>(message.WParam));
       message.Result = 1;
       return;
     case WM_CTLCOLORMSGBOX:
