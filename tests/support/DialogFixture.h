@@ -8,6 +8,7 @@
 #include "forms/kvDials.h"
 #include "forms/kvDialogWnd.h"
 #include "forms/sSkinProvider.h"
+#include "raster/GdiBitmaps.h"
 #include "support/FormSkin.h"
 #include "support/WindowProbes.h"
 #include "ui/ScopeGuard.h"
