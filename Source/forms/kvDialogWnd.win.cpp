@@ -4,6 +4,7 @@
 
 #include <windowsx.h>
 
+#include "base/Composition.h"
 #include "base/WindowQueries.h"
 #include "base/sDialogs.h"
 #include "base/WorkingBitmaps.h"
@@ -899,11 +900,27 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
         SetWindowPos(CtrlHandle, nullptr, at.X, at.Y, 0, 0,
                      SWP_NOSIZE | SWP_NOREDRAW | SWP_NOOWNERZORDER | SWP_NOZORDER | SWP_NOACTIVATE);
       }
-      message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+      {
+        // Under composition the system's own showing is kept off the screen: the skinned
+        // picture is what appears.
+        const bool layered = AeroIsEnabled() && !(GetWindowLongW(CtrlHandle, GWL_EXSTYLE) & WS_EX_LAYERED);
+        if (layered) SetWindowLongW(CtrlHandle, GWL_EXSTYLE, GetWindowLongW(CtrlHandle, GWL_EXSTYLE) | WS_EX_LAYERED);
+        message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+        if (layered && IsWindow(CtrlHandle))
+          SetWindowLongW(CtrlHandle, GWL_EXSTYLE, GetWindowLongW(CtrlHandle, GWL_EXSTYLE) & ~WS_EX_LAYERED);
+      }
       // The system's show and hide transitions would run over the skinned frame.
       InitDwm(CtrlHandle, true, false);
-      if (message.WParam == 1 && manager->AnimEffects.DialogShow.Active && manager->Effects.AllowAnimation)
-        AnimShowDlg(this, manager->AnimEffects.DialogShow.Time, 255, manager->AnimEffects.DialogShow.Mode);
+      if (message.WParam == 1 && manager->AnimEffects.DialogShow.Active && manager->Effects.AllowAnimation) {
+        // The animation shows the children printed: they are skinned before it.
+        wchar_t buf[512] = {};
+        GetWindowTextW(CtrlHandle, buf, 511);
+        Caption = String(reinterpret_cast<const Char*>(buf));
+        if (CanSkin()) TkvProvider::InitHwndControls(this, CtrlHandle);
+        SkinData->FUpdating = false;
+        if (CanDrawNCArea())
+          AnimShowDlg(this, manager->AnimEffects.DialogShow.Time, 255, manager->AnimEffects.DialogShow.Mode);
+      }
       return;
     case WM_WINDOWPOSCHANGED: {
       const auto* wp = reinterpret_cast<const WINDOWPOS*>(message.LParam);

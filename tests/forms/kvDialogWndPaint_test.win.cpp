@@ -3,6 +3,7 @@
 // back to the system and taken again, and the title icons placed as the skin aligns them.
 #include <vector>
 
+#include "base/Composition.h"
 #include "base/kvntUtils.h"
 #include "base/sConst.h"
 #include "base/sMessages.h"
@@ -330,6 +331,43 @@ TEST_F(DialogPainting, BorderIconsFollowTheSkinsVerticalAlignment) {
     // The picture shows the icon there.
     const TPoint at((close.Left + close.Right) / 2, close.Top + 1);
     EXPECT_EQ(At(at.X, at.Y), ColorOfPixel(GlyphPixel(0, 0)));
+    DestroyWindow(dlg);
+    dlg = nullptr;
+    CleanSupportedList();
+  }
+}
+
+namespace {
+// Whether the dialog was layered while the system handled its showing, and how often it was shown.
+struct ShowProbe {
+  Integer shows = 0;
+  bool layeredWhileShown = false;
+};
+ShowProbe gShowProbe;
+INT_PTR CALLBACK ProbeShowDialogProc(HWND wnd, UINT msg, WPARAM wp, LPARAM) {
+  if (msg == WM_SHOWWINDOW && wp) {
+    ++gShowProbe.shows;
+    gShowProbe.layeredWhileShown = (GetWindowLongW(wnd, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
+  }
+  return FALSE;
+}
+}  // namespace
+
+// Under composition the system shows the dialog while it is layered, so that its own picture of
+// the window does not appear before the skinned one; the style goes again afterwards.
+TEST_F(DialogPainting, ShownLayeredUnderCompositionOnly) {
+  const Integer aero = iAeroStatus;
+  const TScopeExit restore([&] { iAeroStatus = aero; });
+  for (const bool composition : {false, true}) {
+    SCOPED_TRACE(composition ? "composition" : "no composition");
+    iAeroStatus = composition ? 1 : 0;
+    gShowProbe = {};
+    ASSERT_NE(MakeDialogWithProc(&ProbeShowDialogProc), nullptr);
+    ASSERT_NE(Wrapper(), nullptr);
+    ShowDialog();
+    EXPECT_EQ(gShowProbe.shows, 1);
+    EXPECT_EQ(gShowProbe.layeredWhileShown, composition);
+    EXPECT_FALSE(GetWindowLongW(dlg, GWL_EXSTYLE) & WS_EX_LAYERED);
     DestroyWindow(dlg);
     dlg = nullptr;
     CleanSupportedList();
