@@ -373,3 +373,63 @@ TEST_F(DialogPainting, ShownLayeredUnderCompositionOnly) {
     CleanSupportedList();
   }
 }
+
+namespace {
+constexpr TColor kIconColor = 0x0000C000;  // green
+// A 16 x 16 icon: its left half transparent, its right half green.
+HICON HalfGreenIcon() {
+  // 0x00RRGGBB without alpha, so that the mask decides; black where transparent (XOR-ed there).
+  std::vector<uint32_t> colour(16 * 16, 0x0000C000u);
+  for (Integer y = 0; y < 16; ++y)
+    for (Integer x = 0; x < 8; ++x) colour[size_t(y * 16 + x)] = 0;
+  const TOwnedBitmap bits(CreateBitmap(16, 16, 1, 32, colour.data()));
+  std::vector<Byte> mask(2 * 16);
+  for (Integer y = 0; y < 16; ++y) mask[size_t(2 * y)] = 0xFF;  // set bits: transparent
+  const TOwnedBitmap maskBits(CreateBitmap(16, 16, 1, 1, mask.data()));
+  ICONINFO info{};
+  info.fIcon = TRUE;
+  info.hbmColor = bits.get();
+  info.hbmMask = maskBits.get();
+  return CreateIconIndirect(&info);
+}
+}  // namespace
+
+// The dialog's small icon is taken when it shows, drawn on the key colour for its glyph and at
+// the small size on the title; an icon that can no longer be copied gives way to the system's
+// application icon.
+TEST_F(DialogPainting, SmallIconOnTheTitleAndTheApplicationIconInstead) {
+  HICON icon = HalfGreenIcon();
+  ASSERT_NE(icon, nullptr);
+  ASSERT_NE(MakeDialog(), nullptr);
+  SendMessageW(dlg, WM_SETICON, ICON_SMALL, LPARAM(icon));
+  ShowDialog();
+  TkvDialogWnd* w = Wrapper();
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->TitleIcon, icon);
+  const Integer iw = GetSystemMetrics(SM_CXSMICON), ih = GetSystemMetrics(SM_CYSMICON);
+  ASSERT_NE(w->TitleGlyph, nullptr);
+  EXPECT_EQ(w->TitleGlyph->Width(), iw);
+  EXPECT_EQ(w->TitleGlyph->PixelColor(iw / 4, ih / 2) & 0xFFFFFF, clFuchsia);
+  EXPECT_EQ(w->TitleGlyph->PixelColor(iw * 3 / 4, ih / 2) & 0xFFFFFF, kIconColor);
+  const TPoint at(w->SysBorderWidth() + skin->skin.Data->BILeftMargin, (w->HeaderHeight() - ih) / 2);
+  EXPECT_EQ(At(at.X + iw / 4, at.Y + ih / 2), kDialogClient);
+  EXPECT_EQ(At(at.X + iw * 3 / 4, at.Y + ih / 2), kIconColor);
+  const auto countIconColour = [&] {
+    auto shot = Shot();
+    Integer green = 0, other = 0;
+    for (Integer y = at.Y; y < at.Y + ih; ++y)
+      for (Integer x = at.X; x < at.X + iw; ++x) {
+        const TColor p = shot->PixelColor(x, y) & 0xFFFFFF;
+        green += p == kIconColor;
+        other += p != kIconColor && p != kDialogClient;
+      }
+    return std::pair<Integer, Integer>(green, other);
+  };
+  EXPECT_GT(countIconColour().first, iw * ih / 4);
+  DestroyIcon(icon);
+  w->SkinData->BGChanged = true;
+  RedrawWindow(dlg, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
+  const auto [green, other] = countIconColour();
+  EXPECT_EQ(green, 0);
+  EXPECT_GT(other, 0) << "no application icon";
+}
