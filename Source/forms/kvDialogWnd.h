@@ -102,6 +102,10 @@ class TkvDialogWnd : public TkvMainWnd {
   void Kv_WMPaint(HDC dc);
   // The frame drawn by the skin (skinned) or by the system again.
   void UpdateNCArea(bool skinned);
+  // WM_SIZE: the system's handling while the skin data is marked updating, then the picture,
+  // the region and the outer border window for the new size.
+  void SizeChanged(TMessage& message);
+  TRect LastClientRect;  // the client rectangle after the last size change
   void PaintCaption(HDC dc);
   void PaintForm(HDC dc);
   void RepaintButton(Integer code);

@@ -116,6 +116,13 @@ TRect ClientInWindow(HWND wnd) {
   MapWindowPoints(wnd, nullptr, reinterpret_cast<POINT*>(&c), 2);
   return TRect(c.left - w.left, c.top - w.top, c.right - w.left, c.bottom - w.top);
 }
+TRect ClientRectOf(HWND wnd) {
+  RECT c{};
+  GetClientRect(wnd, &c);
+  return TRect(c.left, c.top, c.right, c.bottom);
+}
+// The whole window with its children and frame, at once.
+constexpr UINT kRedrawDialog = RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME;
 TSize WindowSize(HWND wnd) {
   RECT w{};
   GetWindowRect(wnd, &w);
@@ -641,6 +648,73 @@ void TkvDialogWnd::InitExBorders(bool active) {
   if (IsWindowVisible(CtrlHandle)) BorderForm->UpdateExBordersPos(true, 255);
 }
 
+void TkvDialogWnd::SizeChanged(TMessage& message) {
+  const auto passOn = [&] {
+    // Children moved by the system meanwhile do not read the picture of the old size.
+    const auto updating = SetForScope(SkinData->FUpdating, true, false);
+    message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+  };
+  const TRect client = ClientRectOf(CtrlHandle);
+  const TScopeExit remember([&] { LastClientRect = ClientRectOf(CtrlHandle); });
+  const bool shown = IsWindowVisible(CtrlHandle) != FALSE;
+  if (!BorderForm) {
+    SkinData->BGChanged = true;
+    RgnChanged = true;
+    passOn();
+    if (shown && !InAnimationProcess) RedrawWindow(CtrlHandle, nullptr, nullptr, kRedrawDialog);
+    return;
+  }
+  // A size change made while the skin data is updating is only the system's.
+  if (SkinData->FUpdating) {
+    message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+    return;
+  }
+  // A shrinking client leaves the skin's right corner images where they were: they are drawn
+  // again at the new corner.
+  if (LastClientRect.Width() > 0 && (client.Width() < LastClientRect.Width() || client.Height() < LastClientRect.Height()))
+    if (TkvSkinData* data = SkinData->GetCommonSkinData())
+      for (const char16_t* name : {u"IMGTOPRIGHT", u"IMGBTMRIGHT"}) {
+        const Integer image = data->GetMaskIndex(SkinData->SkinIndex, name);
+        if (image < 0 || image >= Integer(data->ma.size())) continue;
+        const TsMaskData& md = data->ma[size_t(image)];
+        const RECT corner{LastClientRect.Right - md.Width, LastClientRect.Bottom - md.Height, LastClientRect.Right,
+                          LastClientRect.Bottom};
+        InvalidateRect(CtrlHandle, &corner, FALSE);
+      }
+  if (AeroIsEnabled()) {
+    // The composed screen would show the system's intermediate drawing.
+    SendMessageW(CtrlHandle, WM_SETREDRAW, FALSE, 0);
+    passOn();
+    SendMessageW(CtrlHandle, WM_SETREDRAW, TRUE, 0);
+  } else {
+    passOn();
+  }
+  if (InAnimationProcess) return;
+  if (!shown) {
+    SkinData->BGChanged = true;
+    return;
+  }
+  // A picture that already fits the window needs nothing.
+  const TSize window = WindowSize(CtrlHandle);
+  const TPoint inFrame = WindowInFrame();
+  const TRect shadow = ShadowSize();
+  const TBitmap* picture = SkinData->FCacheBmp.get();
+  if (picture && picture->Width() == window.cx + 2 * inFrame.X + shadow.Left + shadow.Right &&
+      (picture->Height() == window.cy + inFrame.Y + inFrame.X + shadow.Top + shadow.Bottom ||
+       (AeroIsEnabled() && IsIconic(CtrlHandle))))
+    return;
+  RgnChanged = true;
+  SkinData->BGChanged = true;
+  BorderForm->UpdateExBordersPos(true, 255);
+  // The region follows the new size at once: the border window's hole already has it.
+  if (!RgnChanging) {
+    FillDlgArOR(this);
+    RgnChanged = false;
+    UpdateRgn(this, true);
+  }
+  RedrawWindow(CtrlHandle, nullptr, nullptr, kRedrawDialog);
+}
+
 void TkvDialogWnd::UpdateNCArea(bool skinned) {
   if (skinned) {
     SkinData->BGChanged = true;
@@ -1136,25 +1210,7 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       return;
     }
     case WM_SIZE:
-      // A size change made while the skin data is updating is only the system's.
-      if (BorderForm && SkinData->FUpdating) {
-        message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
-        return;
-      }
-      if (BorderForm) {
-        // Children moved by the system meanwhile do not read the picture of the old size.
-        SkinData->FUpdating = true;
-        const TScopeExit updated([this] { SkinData->FUpdating = false; });
-        message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
-      } else {
-        message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
-      }
-      SkinData->BGChanged = true;
-      RgnChanged = true;
-      if (IsWindowVisible(CtrlHandle) && !InAnimationProcess) {
-        if (BorderForm) BorderForm->UpdateExBordersPos(true, 255);
-        RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
-      }
+      SizeChanged(message);
       return;
     case WM_SETTEXT:
       message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
@@ -1162,12 +1218,6 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       if (IsWindowVisible(CtrlHandle)) {
         RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_ALLCHILDREN);
         if (BorderForm) BorderForm->UpdateExBordersPos(true, 255);
-        // The region follows the new size at once: the border window's hole already has it.
-        if (message.Msg == WM_SIZE && !RgnChanging && !InAnimationProcess) {
-          FillDlgArOR(this);
-          RgnChanged = false;
-          UpdateRgn(this, true);
-        }
       }
       return;
     case WM_NCHITTEST: {

@@ -192,10 +192,11 @@ TEST_F(DialogPainting, CaptionGlowsUnlessTheSystemCannotShowIt) {
         const Integer r = p & 0xFF, g = p >> 8 & 0xFF, b = p >> 16 & 0xFF;
         if (r > g + 40 && r > b + 40) ++reddish;
       }
-    if (withoutAero)
+    if (withoutAero) {
       EXPECT_EQ(reddish, 0);
-    else
+    } else {
       EXPECT_GT(reddish, 10);
+    }
     DestroyWindow(dlg);
     dlg = nullptr;
     CleanSupportedList();
@@ -432,4 +433,77 @@ TEST_F(DialogPainting, SmallIconOnTheTitleAndTheApplicationIconInstead) {
   const auto [green, other] = countIconColour();
   EXPECT_EQ(green, 0);
   EXPECT_GT(other, 0) << "no application icon";
+}
+
+namespace {
+// What the dialog looked like while the system handled a size change.
+struct SizeProbe {
+  Integer sizes = 0;
+  RECT pending{};           // the part waiting to be painted
+  bool drawing = false;     // WS_VISIBLE: drawing was not suspended
+};
+SizeProbe gSizeProbe;
+INT_PTR CALLBACK ProbeSizeDialogProc(HWND wnd, UINT msg, WPARAM, LPARAM) {
+  if (msg == WM_SIZE) {
+    ++gSizeProbe.sizes;
+    GetUpdateRect(wnd, &gSizeProbe.pending, FALSE);
+    gSizeProbe.drawing = (GetWindowLongW(wnd, GWL_STYLE) & WS_VISIBLE) != 0;
+  }
+  return FALSE;
+}
+}  // namespace
+
+// With an outer border, a client that shrinks has what stays of the skin's old right corner image
+// drawn again, drawing is suspended under composition while the system handles the change,
+// and a size message that leaves the picture fitting repaints nothing.
+TEST_F(DialogPainting, SizeChangesRenewTheCornerImagesOnly) {
+  GiveShadow(*skin, TRect(5, 5, 5, 5));
+  const Integer corner = skin->skin.AddImage(TRect(140, 0, 152, 10), 1, 0);
+  skin->skin.Image(corner).ClassName = u"DIALOG";
+  skin->skin.Image(corner).PropertyName = u"IMGBTMRIGHT";
+  skin->skin.Image(corner).SkinIndex = skin->dialog;
+  skin->skin.Data->Reindex();
+  const Integer aero = iAeroStatus;
+  const TScopeExit restore([&] { iAeroStatus = aero; });
+  for (const bool composition : {false, true}) {
+    SCOPED_TRACE(composition ? "composition" : "no composition");
+    iAeroStatus = composition ? 1 : 0;
+    ASSERT_NE(MakeDialogWithProc(&ProbeSizeDialogProc), nullptr);
+    TkvDialogWnd* w = ShowWithOuterBorder();
+    ASSERT_NE(w, nullptr);
+    RECT r{};
+    GetWindowRect(dlg, &r);
+    RECT c{};
+    GetClientRect(dlg, &c);
+    EXPECT_EQ(w->LastClientRect.Width(), c.right) << "the client before the first change";
+    // Growing leaves the corner alone; shrinking has what stays of the old one drawn again.
+    for (const Integer delta : {20, -5}) {
+      SCOPED_TRACE(delta);
+      GetClientRect(dlg, &c);
+      gSizeProbe = {};
+      GetWindowRect(dlg, &r);
+      SetWindowPos(dlg, nullptr, 0, 0, r.right - r.left + delta, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      EXPECT_EQ(gSizeProbe.sizes, 1);
+      EXPECT_EQ(gSizeProbe.drawing, !composition);
+      const bool cornerPending = gSizeProbe.pending.left <= c.right - 12 && gSizeProbe.pending.right >= c.right - 5 &&
+                                 gSizeProbe.pending.top <= c.bottom - 10 && gSizeProbe.pending.bottom >= c.bottom;
+      // (A window whose drawing is suspended tells no pending part.)
+      if (!composition) {
+        EXPECT_EQ(cornerPending, delta < 0);
+      }
+      EXPECT_TRUE(IsWindowVisible(dlg));
+    }
+    GetClientRect(dlg, &c);
+    EXPECT_EQ(w->LastClientRect.Width(), c.right);
+    // A size message for the size the picture already has: the picture is left as it is.
+    TBitmap* picture = w->SkinData->FCacheBmp.get();
+    ASSERT_NE(picture, nullptr);
+    const TPoint mark(picture->Width() / 2, picture->Height() / 2);
+    picture->View().At(mark.X, mark.Y) = 0xFF123456u;
+    SendMessageW(dlg, WM_SIZE, SIZE_RESTORED, MAKELPARAM(c.right, c.bottom));
+    EXPECT_EQ(w->SkinData->FCacheBmp->View().At(mark.X, mark.Y), 0xFF123456u);
+    DestroyWindow(dlg);
+    dlg = nullptr;
+    CleanSupportedList();
+  }
 }
