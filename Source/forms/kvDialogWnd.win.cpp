@@ -1249,8 +1249,24 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
         message.Result = 0;
         return;
       }
-      if (message.WParam == HTCAPTION && BlendOnMovingWanted(manager) && !IsIconic(CtrlHandle)) {
-        SetHotHT(0);
+      if (IsIconic(CtrlHandle)) {
+        // A minimized dialog has nothing to size: a press anywhere on it moves it.
+        SendMessageW(CtrlHandle, WM_SYSCOMMAND, SC_DRAGMOVE, 0);
+        message.Result = 0;
+        return;
+      }
+      SetHotHT(0);
+      if (IsZoomed(CtrlHandle)) {
+        // A maximized dialog does not move: a press on its title only activates it.
+        RECT w{};
+        GetWindowRect(CtrlHandle, &w);
+        if (GET_Y_LPARAM(message.LParam) - w.top < HeaderHeight()) {
+          if (GetActiveWindow() != CtrlHandle) SetActiveWindow(CtrlHandle);
+          message.Result = 0;
+          return;
+        }
+      }
+      if (message.WParam == HTCAPTION && BlendOnMovingWanted(manager)) {
         // The frame is shown active under the snapshot the move starts from.
         if (!FFormActive) {
           FFormActive = true;

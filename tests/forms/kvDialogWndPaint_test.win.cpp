@@ -507,3 +507,57 @@ TEST_F(DialogPainting, SizeChangesRenewTheCornerImagesOnly) {
     CleanSupportedList();
   }
 }
+
+namespace {
+// The system commands the dialog was sent; moves and sizes are refused, so that no modal loop runs.
+std::vector<WPARAM> gCommands;
+INT_PTR CALLBACK ProbeCommandsDialogProc(HWND, UINT msg, WPARAM wp, LPARAM) {
+  if (msg != WM_SYSCOMMAND) return FALSE;
+  gCommands.push_back(wp);
+  const WPARAM kind = wp & 0xFFF0;
+  return kind == SC_MOVE || kind == SC_SIZE;
+}
+}  // namespace
+
+// A press on a minimized dialog moves it, wherever it lands; a press on the title of a maximized
+// one only activates it; a normal dialog's frame sizes as the system does it.
+TEST_F(DialogPainting, PressesOnMinimizedAndMaximizedDialogs) {
+  struct Case {
+    const char* what;
+    Integer show;
+    WPARAM hit;
+    bool atTitle;
+    std::vector<WPARAM> commands;
+  } cases[] = {
+      {"minimized, on its bottom", SW_MINIMIZE, HTBOTTOM, false, {SC_DRAGMOVE}},
+      {"maximized, on its title", SW_MAXIMIZE, HTCAPTION, true, {}},
+      {"normal, on its bottom", SW_SHOWNORMAL, HTBOTTOM, false, {SC_SIZE | WMSZ_BOTTOM}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    DialogTemplate tmpl{};
+    tmpl.t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+    tmpl.t.cx = 160;
+    tmpl.t.cy = 80;
+    dlg = CreateDialogIndirectParamW(nullptr, &tmpl.t, nullptr, &ProbeCommandsDialogProc, 0);
+    ASSERT_NE(dlg, nullptr);
+    ShowDialog();
+    ShowWindow(dlg, c.show);
+    Application->ProcessMessages();
+    ASSERT_NE(Wrapper(), nullptr);
+    // Another window is active when the press comes.
+    SetActiveWindow(form->Handle());
+    RECT w{};
+    GetWindowRect(dlg, &w);
+    const POINT p{w.left + (w.right - w.left) / 2, c.atTitle ? w.top + Wrapper()->HeaderHeight() / 2 : w.bottom - 2};
+    gCommands.clear();
+    SendMessageW(dlg, WM_NCLBUTTONDOWN, c.hit, MAKELPARAM(p.x, p.y));
+    EXPECT_EQ(gCommands, c.commands);
+    if (c.show == SW_MAXIMIZE) {
+      EXPECT_EQ(GetActiveWindow(), dlg);
+    }
+    DestroyWindow(dlg);
+    dlg = nullptr;
+    CleanSupportedList();
+  }
+}
