@@ -1118,8 +1118,17 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
         UpdateRgn(this, true);
       }
       if (IsWindowVisible(CtrlHandle)) {
+        if (!Initialized) {
+          Initialized = true;
+          TkvProvider::InitHwndControls(this, CtrlHandle);
+        }
+        if (LastClientRect.IsEmpty()) LastClientRect = ClientRectOf(CtrlHandle);
         if (HDC dc = GetWindowDC(CtrlHandle)) {
+          const Integer saved = SaveDC(dc);
+          // The picture is laid out left to right whatever the application's layout.
+          if (RightToLeftApplication()) kvSetLayout(dc, 0);
           PaintCaption(dc);
+          RestoreDC(dc, saved);
           ReleaseDC(CtrlHandle, dc);
         }
         // The border window appears with the dialog's first frame.

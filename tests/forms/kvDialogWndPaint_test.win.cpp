@@ -561,3 +561,20 @@ TEST_F(DialogPainting, PressesOnMinimizedAndMaximizedDialogs) {
     CleanSupportedList();
   }
 }
+
+// Whichever comes first, the frame's paint or the client's, gives the children their wrappers.
+TEST_F(DialogPainting, FramePaintGivesTheChildrenTheirWrappers) {
+  ASSERT_NE(MakeDialog(), nullptr);
+  ShowDialog();
+  TkvDialogWnd* w = Wrapper();
+  ASSERT_NE(w, nullptr);
+  ASSERT_TRUE(w->Initialized);
+  // As if nothing had been painted yet, with a child made since.
+  w->Initialized = false;
+  const HWND button = ChildAt(dlg, L"BUTTON", WS_VISIBLE | BS_PUSHBUTTON, 10, 10);
+  ASSERT_NE(button, nullptr);
+  ASSERT_FALSE(WndIsSkinned(button));
+  SendMessageW(dlg, WM_NCPAINT, 1, 0);
+  EXPECT_TRUE(w->Initialized);
+  EXPECT_TRUE(WndIsSkinned(button));
+}
