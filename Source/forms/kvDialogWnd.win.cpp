@@ -214,7 +214,7 @@ TRect TkvDialogWnd::IconRect() const {
 }
 
 void TkvDialogWnd::SetHotHT(Integer code) {
-  if (code == CurrentHT) return;
+  if (code == CurrentHT || !CanDrawNCArea()) return;
   const Integer old = CurrentHT;
   if (TBorderIcon* icon = IconOf(old)) icon->State = 0;
   CurrentHT = code;
@@ -954,6 +954,18 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
   if (BorderForm && Integer(message.WParam) == HTTRANSPARENT &&
       (message.Msg == WM_NCLBUTTONDOWN || message.Msg == WM_NCLBUTTONUP || message.Msg == WM_NCRBUTTONUP))
     message.WParam = WPARAM(BorderForm->Ex_WMNCHitTest(message));
+  // A frame the system draws is the system's to hit-test, press and activate.
+  if (!CanDrawNCArea()) switch (message.Msg) {
+      case WM_NCHITTEST:
+      case WM_NCLBUTTONDOWN:
+      case WM_NCLBUTTONUP:
+      case WM_LBUTTONUP:
+      case WM_NCACTIVATE:
+        if (message.Msg == WM_NCACTIVATE) FFormActive = message.WParam != 0;
+        message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+        return;
+      default: break;
+    }
   switch (message.Msg) {
     case WM_SHOWWINDOW:
       if (!Initialized) {

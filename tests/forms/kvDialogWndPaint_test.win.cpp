@@ -306,6 +306,12 @@ TEST_F(DialogPainting, FrameIsHandedToTheSystemAndTakenBack) {
     // The system paints the frame now: the skin's border colour is gone from the left side.
     RedrawWindow(dlg, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
     EXPECT_NE(At(1, Shot()->Height() / 2), ColorOfPixel(kBorderPixel));
+    // Nor are the skin's border icons there to hit.
+    const TRect& close = w->Icons[TkvDialogWnd::biClose].Rect;
+    ASSERT_FALSE(close.IsEmpty());
+    const POINT p = ScreenPoint(TPoint((close.Left + close.Right) / 2, (close.Top + close.Bottom) / 2));
+    EXPECT_NE(SendMessageW(dlg, WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y)), HTCLOSE);
+    EXPECT_EQ(w->CurrentHT, 0);
   }
   SendMessageW(dlg, SM_ALPHACMD, uintptr_t(KV_SETNCSKINNED) << 16, 1);
   EXPECT_NE(w->BorderForm, nullptr);
