@@ -257,14 +257,9 @@ LRESULT CALLBACK CountParentReady(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 // Erasing without a DC paints through the window's own; updating ends with it, and the
 // children hear that the background is ready.
 TEST_F(DialogPainting, ErasingWithoutADcPaintsTheWindowAndTellsTheChildren) {
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = &CountParentReady;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"DialogPaintingProbeChild";
-  RegisterClassW(&wc);
-  const TScopeExit unregister([&] { UnregisterClassW(wc.lpszClassName, wc.hInstance); });
+  const ProbeWindowClass probe(L"DialogPaintingProbeChild", &CountParentReady);
   ASSERT_NE(MakeDialog(), nullptr);
-  ASSERT_NE(ChildAt(dlg, wc.lpszClassName, WS_VISIBLE, 100, 4), nullptr);
+  ASSERT_NE(ChildAt(dlg, probe.Name(), WS_VISIBLE, 100, 4), nullptr);
   ShowDialog();
   TkvDialogWnd* w = Wrapper();
   ASSERT_NE(w, nullptr);

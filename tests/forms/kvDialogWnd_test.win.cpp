@@ -549,14 +549,9 @@ LRESULT CALLBACK CountingPaintProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 
 // Taking the focus repaints the active dialog with its children at once.
 TEST_F(DialogWrapper, FocusRepaintsTheActiveDialogAndItsChildren) {
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = &CountingPaintProc;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"TestPaintCounter";
-  RegisterClassW(&wc);
-  const auto unregister = TScopeExit([&] { UnregisterClassW(wc.lpszClassName, wc.hInstance); });
+  const ProbeWindowClass probe(L"TestPaintCounter", &CountingPaintProc);
   ASSERT_NE(MakeDialog(), nullptr);
-  ASSERT_NE(CreateWindowExW(0, wc.lpszClassName, L"", WS_CHILD | WS_VISIBLE, 10, 10, 40, 20, dlg, nullptr, nullptr, nullptr),
+  ASSERT_NE(CreateWindowExW(0, probe.Name(), L"", WS_CHILD | WS_VISIBLE, 10, 10, 40, 20, dlg, nullptr, nullptr, nullptr),
             nullptr);
   ASSERT_NE(ShowAndWrap(dlg), nullptr);
   SetActiveWindow(dlg);

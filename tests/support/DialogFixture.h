@@ -33,6 +33,25 @@ inline INT_PTR CALLBACK ClosingDialogProc(HWND wnd, UINT msg, WPARAM, LPARAM) {
   return FALSE;
 }
 
+// A window class of the test's own for probe children, registered while the object lives.
+class ProbeWindowClass {
+ public:
+  ProbeWindowClass(const wchar_t* name, WNDPROC proc) : name_(name) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = name;
+    RegisterClassW(&wc);
+  }
+  ~ProbeWindowClass() { UnregisterClassW(name_, GetModuleHandleW(nullptr)); }
+  ProbeWindowClass(const ProbeWindowClass&) = delete;
+  ProbeWindowClass& operator=(const ProbeWindowClass&) = delete;
+  const wchar_t* Name() const { return name_; }
+
+ private:
+  const wchar_t* name_;
+};
+
 struct DialogTemplate {
   DLGTEMPLATE t;
   WORD menu, cls, title;
