@@ -144,9 +144,21 @@ Integer TkvDialogWnd::FramePadding() const {
              : 0;
 }
 
-Integer TkvDialogWnd::SysBorderWidth() const { return ClientInWindow(CtrlHandle).Left; }
-Integer TkvDialogWnd::HeaderHeight() const { return ClientInWindow(CtrlHandle).Top; }
+// A minimized dialog has no client area to measure its frame by: the system's metrics give it.
+Integer TkvDialogWnd::SysBorderWidth() const {
+  if (IsIconic(CtrlHandle))
+    return kv_GetSysMetrics(dwStyle & WS_THICKFRAME ? SM_CXFRAME : SM_CXDLGFRAME, GetWndPPI(CtrlHandle));
+  return ClientInWindow(CtrlHandle).Left;
+}
+Integer TkvDialogWnd::HeaderHeight() const {
+  if (IsIconic(CtrlHandle)) return SysBorderWidth() + CaptionHeight();
+  return ClientInWindow(CtrlHandle).Top;
+}
 Integer TkvDialogWnd::CaptionHeight() const {
+  if (IsIconic(CtrlHandle)) {
+    const bool tool = BorderStyle == kvbsToolWindow || BorderStyle == kvbsSizeToolWin;
+    return kv_GetSysMetrics(tool ? SM_CYSMCAPTION : SM_CYCAPTION, GetWndPPI(CtrlHandle));
+  }
   if ((dwStyle & WS_CAPTION) != WS_CAPTION) return 0;
   return HeaderHeight() - SysBorderWidth();
 }
@@ -854,6 +866,8 @@ void TkvDialogWnd::LButtonUp(TMessage& message) {
   switch (pressed) {
     case HTMINBUTTON: SendMessageW(CtrlHandle, WM_SYSCOMMAND, IsIconic(CtrlHandle) ? SC_RESTORE : SC_MINIMIZE, 0); break;
     case HTMAXBUTTON:
+      // A minimized dialog whose frame cannot be maximized is not maximized from its icon.
+      if (IsIconic(CtrlHandle) && !EnabledMax()) break;
       SendMessageW(CtrlHandle, WM_SYSCOMMAND, IsZoomed(CtrlHandle) ? SC_RESTORE : SC_MAXIMIZE, 0);
       if (SystemMenu) SystemMenu->UpdateItems();
       break;

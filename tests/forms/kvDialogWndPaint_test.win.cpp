@@ -579,3 +579,48 @@ TEST_F(DialogPainting, FramePaintGivesTheChildrenTheirWrappers) {
   EXPECT_TRUE(w->Initialized);
   EXPECT_TRUE(WndIsSkinned(button));
 }
+
+// A minimized dialog takes its frame from the system's metrics: its icons lie on it, and the
+// maximize icon maximizes only a frame that can be maximized.
+TEST_F(DialogPainting, MaximizeIconOfAMinimizedDialogFollowsItsFrame) {
+  struct Case {
+    const char* what;
+    DWORD frame;
+    std::vector<WPARAM> commands;
+  } cases[] = {
+      {"dialog frame", DS_MODALFRAME, {}},
+      {"sizing frame", WS_THICKFRAME, {SC_MAXIMIZE}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    DialogTemplate tmpl{};
+    tmpl.t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | c.frame;
+    tmpl.t.cx = 160;
+    tmpl.t.cy = 80;
+    dlg = CreateDialogIndirectParamW(nullptr, &tmpl.t, nullptr, &ProbeCommandsDialogProc, 0);
+    ASSERT_NE(dlg, nullptr);
+    ShowDialog();
+    ShowWindow(dlg, SW_MINIMIZE);
+    Application->ProcessMessages();
+    TkvDialogWnd* w = Wrapper();
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(IsIconic(dlg));
+    // Pressed and released on the icon.
+    const TRect& icon = w->Icons[TkvDialogWnd::biMax].Rect;
+    ASSERT_FALSE(icon.IsEmpty());
+    // Placed on the minimized frame, by the system's caption metrics.
+    RECT wr{};
+    GetWindowRect(dlg, &wr);
+    EXPECT_LE(icon.Right, wr.right - wr.left);
+    EXPECT_EQ(w->CaptionHeight(), GetSystemMetrics(SM_CYCAPTION));
+    const LPARAM at = ScreenParam(TPoint((icon.Left + icon.Right) / 2, (icon.Top + icon.Bottom) / 2));
+    ASSERT_EQ(SendMessageW(dlg, WM_NCHITTEST, 0, at), HTMAXBUTTON);
+    gCommands.clear();
+    SendMessageW(dlg, WM_NCLBUTTONDOWN, HTMAXBUTTON, at);
+    SendMessageW(dlg, WM_NCLBUTTONUP, HTMAXBUTTON, at);
+    EXPECT_EQ(gCommands, c.commands);
+    DestroyWindow(dlg);
+    dlg = nullptr;
+    CleanSupportedList();
+  }
+}
