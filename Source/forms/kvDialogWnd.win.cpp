@@ -681,8 +681,8 @@ void TkvDialogWnd::SizeChanged(TMessage& message) {
     message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
     return;
   }
-  // A shrinking client leaves the skin's right corner images where they were: they are drawn
-  // again at the new corner.
+  // A shrinking client leaves part of the skin's right corner images where they were: that part
+  // is drawn again.
   if (LastClientRect.Width() > 0 && (client.Width() < LastClientRect.Width() || client.Height() < LastClientRect.Height()))
     if (TkvSkinData* data = SkinData->GetCommonSkinData())
       for (const char16_t* name : {u"IMGTOPRIGHT", u"IMGBTMRIGHT"}) {
@@ -693,6 +693,15 @@ void TkvDialogWnd::SizeChanged(TMessage& message) {
                           LastClientRect.Bottom};
         InvalidateRect(CtrlHandle, &corner, FALSE);
       }
+  // A picture that already fits the new size (a size message without a change) needs nothing
+  // more; told before the system's handling, which may have children paint the picture anew.
+  const TSize window = WindowSize(CtrlHandle);
+  const TPoint inFrame = WindowInFrame();
+  const TRect shadow = ShadowSize();
+  const TBitmap* picture = SkinData->FCacheBmp.get();
+  const bool fits = picture && picture->Width() == window.cx + 2 * inFrame.X + shadow.Left + shadow.Right &&
+                    (picture->Height() == window.cy + inFrame.Y + inFrame.X + shadow.Top + shadow.Bottom ||
+                     (AeroIsEnabled() && IsIconic(CtrlHandle)));
   if (AeroIsEnabled()) {
     // The composed screen would show the system's intermediate drawing.
     SendMessageW(CtrlHandle, WM_SETREDRAW, FALSE, 0);
@@ -706,15 +715,7 @@ void TkvDialogWnd::SizeChanged(TMessage& message) {
     SkinData->BGChanged = true;
     return;
   }
-  // A picture that already fits the window needs nothing.
-  const TSize window = WindowSize(CtrlHandle);
-  const TPoint inFrame = WindowInFrame();
-  const TRect shadow = ShadowSize();
-  const TBitmap* picture = SkinData->FCacheBmp.get();
-  if (picture && picture->Width() == window.cx + 2 * inFrame.X + shadow.Left + shadow.Right &&
-      (picture->Height() == window.cy + inFrame.Y + inFrame.X + shadow.Top + shadow.Bottom ||
-       (AeroIsEnabled() && IsIconic(CtrlHandle))))
-    return;
+  if (fits) return;
   RgnChanged = true;
   SkinData->BGChanged = true;
   BorderForm->UpdateExBordersPos(true, 255);
