@@ -481,6 +481,8 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   void KV_WMMouseMove(TMessage& m);
   void KV_WMMouseLeave(TMessage& m);
   void KV_CMMouseEnter(TMessage& m);
+  // WM_SIZING: the outer border window follows every step of a system sizing drag.
+  void KV_WMSizing(TMessage& m);
   bool DropSysMenu(Integer x, Integer y) override;
   void CheckSysMenu(bool skinned);
   // Hints of the caption (sSkinProviderHints.win.cpp): a user button's at once, a title bar

@@ -735,6 +735,12 @@ void TsSkinProvider::KV_CMMouseEnter(TMessage& m) {
   PassOn(m);
 }
 
+void TsSkinProvider::KV_WMSizing(TMessage& m) {
+  PassOn(m);
+  // The system sizes the form itself; the picture around it is not the system's to move.
+  if (BorderForm) BorderForm->UpdateExBordersPos(false, 255);
+}
+
 // ---- System commands -------------------------------------------------------------------------
 
 void TsSkinProvider::KV_WMSysCommand(TMessage& m) {
