@@ -10,6 +10,7 @@
 
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
+#include "skin/sVclUtils.h"
 #include "support/FormSkin.h"
 #include "support/LayeredCalls.h"
 #include "ui/Forms.h"
@@ -135,4 +136,249 @@ TEST_F(NCMouse, SizingWithoutABorderWindowOnlyPassesOn) {
   GetWindowRect(form->Handle(), &f);
   SendMessageW(form->Handle(), WM_SIZING, WMSZ_RIGHT, reinterpret_cast<LPARAM>(&f));
   EXPECT_EQ(w.Count(WM_SIZING), 1);
+}
+
+namespace {
+
+// A provider whose skinned system menu only records where it would drop.
+class DropRecorder : public TsSkinProvider {
+ public:
+  using TsSkinProvider::TsSkinProvider;
+  bool DropSysMenu(Integer x, Integer y) override {
+    drops.push_back(TPoint(x, y));
+    return true;
+  }
+  std::vector<TPoint> drops;
+};
+
+// The form's procedure answers a press on the title icon as the application chooses (and the
+// system's own menu never opens under the test).
+struct IconPressAnswer {
+  void Proc(TMessage& m) {
+    if (m.Msg == WM_NCLBUTTONDOWN && m.WParam == HTSYSMENU) {
+      ++seen;
+      m.Result = answer;
+      return;
+    }
+    old(m);
+  }
+  TWndMethod old;
+  LRESULT answer = 0;
+  Integer seen = 0;
+};
+
+std::vector<Integer> waits;
+void RecordWait(Cardinal, Integer delay) { waits.push_back(delay); }
+
+class IconPress : public NCMouse {
+ protected:
+  void Start(bool rtl) {
+    if (rtl) form->SetBiDiMode(bdRightToLeft);
+    skin->skin.Manager.ButtonsOptions.AllowRTLSysButtons = rtl;
+    rec = new DropRecorder(form);
+    sp = rec;
+    sp->AfterConstruction();
+    ShowForm();
+    sp->CalcItems();
+    answer.seen = 0;
+    answer.old = sp->OldWndProc;
+    sp->OldWndProc = TWndMethod(&answer, &IconPressAnswer::Proc);
+  }
+  void TearDown() override {
+    if (sp) sp->OldWndProc = answer.old;
+    NCMouse::TearDown();
+  }
+  void PressIcon() {
+    RECT w{};
+    GetWindowRect(form->Handle(), &w);
+    SendMessageW(form->Handle(), WM_NCLBUTTONDOWN, HTSYSMENU, MAKELPARAM(w.left + 8, w.top + 8));
+  }
+  DropRecorder* rec = nullptr;
+  IconPressAnswer answer;
+};
+
+}  // namespace
+
+// The menu drops under the icon: at the left frame edge, or the right one right to left,
+// below the frame, the icon and the system's border.
+TEST_F(IconPress, TheMenuDropsUnderTheIconOnEitherSide) {
+  for (bool rtl : {false, true}) {
+    SCOPED_TRACE(rtl ? "right to left" : "left to right");
+    RenewForm();
+    Start(rtl);
+    ASSERT_EQ(sp->SysRTLAllowed(), rtl);
+    const HWND h = form->Handle();
+    RECT w{};
+    GetWindowRect(h, &w);
+    PressIcon();
+    ASSERT_EQ(rec->drops.size(), 1u);
+    EXPECT_EQ(answer.seen, 1) << "the application is asked first";
+    const Integer sysBorder = SysBorderWidth(h, nullptr, false);
+    EXPECT_EQ(rec->drops[0].X, rtl ? w.right - sysBorder : w.left + sysBorder);
+    EXPECT_EQ(rec->drops[0].Y,
+              w.top + sp->BorderHeight(true) + sp->FIconRect.Height() + SysBorderHeight(h, nullptr, false));
+    EXPECT_FALSE(sp->biClicked);
+    sp->OldWndProc = answer.old;
+  }
+  sp = nullptr;  // the last form goes with the fixture
+  form->SetBiDiMode(bdLeftToRight);
+}
+
+// An application that answers the press itself keeps the skinned menu closed.
+TEST_F(IconPress, AnApplicationsOwnAnswerEndsThePress) {
+  Start(false);
+  answer.answer = 1;
+  PressIcon();
+  EXPECT_EQ(answer.seen, 1);
+  EXPECT_TRUE(rec->drops.empty());
+  answer.answer = 0;
+  PressIcon();
+  EXPECT_EQ(rec->drops.size(), 1u);
+}
+
+// Without skinned popups the press waits 200 ms before the menu drops; with them it does not.
+TEST_F(IconPress, UnskinnedPopupsWaitBeforeTheMenuDrops) {
+  const TkvWaitHandler saved = kvWaitHandler;
+  kvWaitHandler = &RecordWait;
+  const TScopeExit back([&] {
+    kvWaitHandler = saved;
+    skin->skin.Manager.SetSkinnedPopups(true);
+  });
+  Start(false);
+  struct Case {
+    bool skinned;
+    std::vector<Integer> waited;
+  } cases[] = {{true, {}}, {false, {200}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.skinned);
+    skin->skin.Manager.SetSkinnedPopups(c.skinned);
+    waits.clear();
+    rec->drops.clear();
+    PressIcon();
+    EXPECT_EQ(waits, c.waited);
+    EXPECT_EQ(rec->drops.size(), 1u);
+  }
+}
+
+// With an outer border window the form's own hit test names no caption button (the border
+// window tests them), sizes nothing (the border window's bands do) and still tells the
+// title from the client; a message the border window handed on (-1) is judged by the border
+// window's test.
+TEST_F(NCMouse, WithABorderWindowTheFormsOwnTestLeavesTheButtonsToIt) {
+  WithBorder();
+  SkinAndShow();
+  ASSERT_TRUE(sp->BorderForm);
+  const HWND h = form->Handle();
+  RECT w{}, b{};
+  GetWindowRect(h, &w);
+  GetWindowRect(sp->BorderForm->LayeredWindow(), &b);
+  const Integer width = w.right - w.left, height = w.bottom - w.top;
+  auto own = [&](TPoint screen) {
+    TMessage m = MakeMessage(WM_NCHITTEST, 0, PointToLParam(screen.X, screen.Y));
+    return sp->HTProcess(m);
+  };
+  auto forwarded = [&](TPoint screen) {
+    TMessage m = MakeMessage(WM_NCHITTEST, 0, PointToLParam(screen.X, screen.Y));
+    return sp->ForwardedHitTest(m);
+  };
+  // The close button as the border window shows it, on the screen.
+  const TRect& close = sp->ButtonClose.cpRect;
+  ASSERT_GT(close.Width(), 0);
+  const TPoint closeOnScreen(b.left + (close.Left + close.Right) / 2, b.top + (close.Top + close.Bottom) / 2);
+  EXPECT_EQ(forwarded(closeOnScreen), HTCLOSE);
+  EXPECT_NE(own(closeOnScreen), HTCLOSE) << "the form's own test names no button";
+  const Integer titleY = SysBorderHeight(h, nullptr, true) + 2;
+  struct Case {
+    const char* where;
+    TPoint screen;
+    Integer code;
+  } cases[] = {
+      {"the title", TPoint(w.left + width / 2, w.top + titleY), Integer(HTCAPTION)},
+      {"the left edge", TPoint(w.left, w.top + height / 2), Integer(HTCLIENT)},
+      {"the bottom right corner", TPoint(w.right - 1, w.bottom - 1), Integer(HTCLIENT)},
+      {"the client", TPoint(w.left + width / 2, w.top + height / 2), Integer(HTCLIENT)},
+  };
+  for (const Case& c : cases) EXPECT_EQ(own(c.screen), c.code) << c.where;
+}
+
+// A press the border window passes on as HTOBJECT is the form's procedure's: nothing of the
+// caption changes.
+TEST_F(NCMouse, AnObjectPressWithABorderWindowGoesStraightOn) {
+  WithBorder();
+  SkinAndShow();
+  ASSERT_TRUE(sp->BorderForm);
+  PassedOn& w = Watch();
+  sp->SetHotHT(HTMINBUTTON, true);
+  ASSERT_EQ(sp->CurrentHT, HTMINBUTTON);
+  const TPoint s = Screen(100, 100);
+  SendMessageW(form->Handle(), WM_NCLBUTTONDOWN, HTOBJECT, MAKELPARAM(s.X, s.Y));
+  EXPECT_EQ(w.Count(WM_NCLBUTTONDOWN), 1);
+  EXPECT_EQ(sp->CurrentHT, HTMINBUTTON) << "the hot button stays";
+  EXPECT_FALSE(sp->biClicked);
+}
+
+// A user button's hint goes with the press.
+TEST_F(NCMouse, PressingAUserButtonHidesItsHint) {
+  Skin();
+  TsTitleButton* pin = sp->FTitleButtons->Add();
+  pin->Hint = u"Keep on top";
+  ShowForm();
+  sp->CalcItems();
+  const TPoint c = Centre(pin->Data);
+  const TPoint s = Screen(c.X, c.Y);
+  SetCursorPos(s.X, s.Y);
+  SendMessageW(form->Handle(), WM_NCMOUSEMOVE, HTUDBTN, MAKELPARAM(s.X, s.Y));
+  ASSERT_NE(pin->HintWnd, nullptr);
+  SendMessageW(form->Handle(), WM_NCLBUTTONDOWN, HTUDBTN, MAKELPARAM(s.X, s.Y));
+  EXPECT_EQ(pin->Data.cpState, 2);
+  EXPECT_EQ(pin->HintWnd, nullptr);
+}
+
+// The mouse over the frame or the client makes the form the manager's control under the
+// mouse.
+TEST_F(NCMouse, TheMouseOverTheFormMakesItTheActiveControl) {
+  SkinAndShow();
+  DuRiruZireziv& manager = skin->skin.Manager;
+  const HWND h = form->Handle();
+  struct Case {
+    const char* name;
+    UINT msg;
+    WPARAM wParam;
+    LPARAM lParam;
+  } cases[] = {
+      {"non-client move", WM_NCMOUSEMOVE, HTCAPTION, MAKELPARAM(Screen(150, 10).X, Screen(150, 10).Y)},
+      {"client move", WM_MOUSEMOVE, 0, MAKELPARAM(20, 20)},
+      {"mouse enter", CM_MOUSEENTER, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    manager.SetActiveControl(nullptr);
+    ASSERT_EQ(manager.ActiveControl(), nullptr);
+    SendMessageW(h, c.msg, c.wParam, c.lParam);
+    EXPECT_EQ(manager.ActiveControl(), h);
+  }
+  manager.SetActiveControl(nullptr);
+}
+
+// The mouse coming back from the border window leaves the border window's hot button behind
+// and gives the border window the region it asked for.
+TEST_F(NCMouse, TheMouseEnteringFromTheBorderWindowClearsItsHotButtonAndRegion) {
+  WithBorder();
+  SkinAndShow();
+  ASSERT_TRUE(sp->BorderForm);
+  sp->SetHotHT(HTCLOSE, true);
+  ASSERT_EQ(sp->ButtonClose.cpState, 1);
+  sp->BorderForm->ResetRgn = true;
+  SendMessageW(form->Handle(), CM_MOUSEENTER, 0, 0);
+  EXPECT_EQ(sp->CurrentHT, -1);
+  EXPECT_EQ(sp->ButtonClose.cpState, 0);
+  EXPECT_FALSE(sp->BorderForm->ResetRgn) << "the region is made anew";
+  HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+  EXPECT_NE(GetWindowRgn(sp->BorderForm->LayeredWindow(), rgn), ERROR);
+  DeleteObject(rgn);
+  // Without a border window the hot button stays for the caption's own moves to settle.
+  sp->InitExBorders(false);
+  sp->SetHotHT(HTMINBUTTON, true);
+  SendMessageW(form->Handle(), CM_MOUSEENTER, 0, 0);
+  EXPECT_EQ(sp->CurrentHT, HTMINBUTTON);
 }
