@@ -872,6 +872,9 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
 
 // The provider of a form window; null when none or when the form's provider is inert.
 TsSkinProvider* ProviderOf(HWND form);
+// A user title button's own glyph centred in area (one pixel right and down while pressed): a
+// 32-bit glyph through its alpha, another one keyed by its bottom-left pixel's colour.
+void DrawTitleButtonGlyph(TBitmap* dst, TBitmap* glyph, const TRect& area, bool pressed);
 
 // ---- Frame metrics: plain routines -----------------------------------------------------------
 

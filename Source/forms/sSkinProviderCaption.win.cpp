@@ -1,14 +1,18 @@
 // The caption of a skinned form: the layout of icon and caption buttons, the one list of
 // mouse-reactive elements that layout, hit test and hot and pressed states share, the
 // non-client mouse, the system commands and the system-menu queries.
+#include "base/WorkingBitmaps.h"
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
 #include "controls/kvAlphaHints.h"
+#include "controls/kvGlow.h"
 #include "controls/kvPopupController.h"
 #include "forms/kvTitleBar.h"
 #include "forms/sMDIForm.h"
 #include "forms/sSkinProvider.h"
 #include "paint/sAlphaGraph.h"
+#include "raster/Blend.h"
+#include "raster/GdiBitmaps.h"
 #include "skin/sVclUtils.h"
 #include "ui/GdiScopes.h"
 #include "ui/ScopeGuard.h"
@@ -472,10 +476,16 @@ void TsSkinProvider::SetPressedHT(Integer value) {
 
 void TsSkinProvider::RepaintButton(Integer ht) {
   TsCaptionButton* btn = ButtonByHT(ht);
+  if (!btn) return;
+  // A button that is not drawn only gives its glow back.
+  if (btn->cpState == -1) {
+    HideGlow(btn->cpGlowID, false);
+    return;
+  }
   TBitmap* cache = FCommonData->FCacheBmp.get();
   TkvSkinData* data = SkinDataFor();
   const HWND h = FormWnd(this);
-  if (!btn || !cache || !data || !h || btn->cpState < 0) return;
+  if (!cache || !data || !h || btn->cpState < 0) return;
   if (btn->cpRect.Width() <= 0 || cache->Width() <= 0) return;
   DuRiruZireziv* manager = SkinManager();
   // A maximized child's buttons exist only while the menu line shows them; their places are
@@ -486,14 +496,14 @@ void TsSkinProvider::RepaintButton(Integer ht) {
   // caption buttons fade in on a layered window of their own; the picture keeps the normal
   // look. The child's buttons in the menu line are drawn in place.
   const bool glowing = manager && manager->Effects.AllowGlowing;
-  if (!IsMDIButtonHT(ht) && (BorderForm || glowing) && FFormState == 0 && !Form->Parent() &&
-      Form->FormStyle() != fsMDIChild) {
+  const bool topLevel = !Form->Parent() && Form->FormStyle() != fsMDIChild;
+  if (!IsMDIButtonHT(ht) && (BorderForm || glowing) && FFormState == 0 && topLevel) {
     const Integer steps = manager && manager->Effects.AllowAnimation ? 10 : 1;
     if (btn->cpState == 1)
       StartSBAnimation(btn, 1, steps, true, this);
     else if (btn->cpState == 2)
       StartSBAnimation(btn, 2, 1, true, this);
-    else if (btn->cpTimer)
+    else
       StartSBAnimation(btn, 0, steps, false, this);
     return;
   }
@@ -507,12 +517,26 @@ void TsSkinProvider::RepaintButton(Integer ht) {
   // The outer border window shows the caption: it takes the changed picture.
   if (BorderForm) {
     BorderForm->UpdateExBordersPos(true, 255);
+  } else if (const TWindowDC dc(h); dc) {
+    BitBlt(dc, btn->cpRect.Left, btn->cpRect.Top, btn->cpRect.Width(), btn->cpRect.Height(), cache->Canvas()->Handle(),
+           btn->cpRect.Left, btn->cpRect.Top, SRCCOPY);
+  }
+  // The skin's halo around a hot close, maximize or minimize button.
+  TkvTitleGlyph kind = btn->cpGlyphType;
+  if (ht == HTMAXBUTTON && IsZoomed()) kind = BigButtons ? tgNormal : tgSmallNormal;
+  if (IsIconicForm() && ht == HTMINBUTTON) kind = tgNormal;
+  if (IsIconicForm() && ht == HTMAXBUTTON) kind = tgMax;
+  const bool halo = btn->cpState == 1 && (ht == HTMINBUTTON || ht == HTMAXBUTTON || ht == HTCLOSE) && glowing &&
+                    topLevel && kind < 5 && !data->TitleGlows[kind].empty() && data->TitleGlows[kind][0] >= 0;
+  if (!halo) {
+    HideGlow(btn->cpGlowID, false);
     return;
   }
-  const TWindowDC dc(h);
-  if (!dc) return;
-  BitBlt(dc, btn->cpRect.Left, btn->cpRect.Top, btn->cpRect.Width(), btn->cpRect.Height(), cache->Canvas()->Handle(),
-         btn->cpRect.Left, btn->cpRect.Top, SRCCOPY);
+  RECT origin{};
+  GetWindowRect(BorderForm && BorderForm->LayeredWindow() ? BorderForm->LayeredWindow() : h, &origin);
+  HideGlow(btn->cpGlowID, false);
+  btn->cpGlowID = ShowGlow(OffsRect(btn->cpRect, origin.left, origin.top), data->TitleGlows[kind][0],
+                           data->GlowMargins[kind], 255, h, FCommonData.get());
 }
 
 void TsSkinProvider::PaintCaptionButton(TBitmap* bmp, const TsCaptionButton& btn, Integer ht) {
@@ -541,17 +565,27 @@ void TsSkinProvider::PaintCaptionButton(TBitmap* bmp, const TsCaptionButton& btn
     const Integer state = Mini(btn.cpTimer ? 0 : btn.cpState, Maxi(md.ImageCount - 1, 0));
     DrawSkinGlyph(bmp, btn.cpRect.TopLeft(), state, reduced ? 2 : 1, md, MakeCacheInfo(bmp));
   }
-  if (user) {
-    TBitmap* glyph = FTitleButtons->Items(ht - HTUDBTN)->Glyph.get();
-    if (glyph && glyph->Width() > 0 && glyph->Height() > 0) {
-      const Integer shift = btn.cpState == 2 ? 1 : 0;
-      const Integer x = btn.cpRect.Left + (btn.cpRect.Width() - glyph->Width()) / 2 + shift;
-      const Integer y = btn.cpRect.Top + (btn.cpRect.Height() - glyph->Height()) / 2 + shift;
-      BLENDFUNCTION bf{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-      AlphaBlend(bmp->Canvas()->Handle(), x, y, glyph->Width(), glyph->Height(), glyph->Canvas()->Handle(), 0, 0,
-                 glyph->Width(), glyph->Height(), bf);
-    }
+  if (user) DrawTitleButtonGlyph(bmp, FTitleButtons->Items(ht - HTUDBTN)->Glyph.get(), btn.cpRect, btn.cpState == 2);
+}
+
+void DrawTitleButtonGlyph(TBitmap* dst, TBitmap* glyph, const TRect& area, bool pressed) {
+  if (!dst || !glyph || glyph->Width() <= 0 || glyph->Height() <= 0) return;
+  const Integer w = glyph->Width(), h = glyph->Height();
+  const Integer shift = pressed ? 1 : 0;
+  const Integer x = area.Left + (area.Width() - w) / 2 + shift;
+  const Integer y = area.Top + (area.Height() - h) / 2 + shift;
+  if (glyph->PixelFormat() == pf32bit) {
+    BLENDFUNCTION bf{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    AlphaBlend(dst->Canvas()->Handle(), x, y, w, h, glyph->Canvas()->Handle(), 0, 0, w, h, bf);
+    return;
   }
+  // A glyph without alpha keys out the colour of its bottom-left pixel.
+  const std::unique_ptr<TBitmap> copy(CreateBmp32(w, h));
+  BitBlt(copy->Canvas()->Handle(), 0, 0, w, h, glyph->Canvas()->Handle(), 0, 0, SRCCOPY);
+  const TPixelView v = copy->View();
+  for (Integer row = 0; row < h; ++row)
+    for (Integer col = 0; col < w; ++col) v.At(col, row) &= 0xFFFFFFu;
+  CopyTransBitmaps(ViewOf(dst), v, x, y, SwapColor(TColor(v.At(0, h - 1))));
 }
 
 // ---- Non-client mouse ------------------------------------------------------------------------
