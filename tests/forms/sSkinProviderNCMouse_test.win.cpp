@@ -10,6 +10,7 @@
 
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
+#include "controls/kvGlow.h"
 #include "skin/sVclUtils.h"
 #include "support/FormSkin.h"
 #include "support/LayeredCalls.h"
@@ -381,4 +382,166 @@ TEST_F(NCMouse, TheMouseEnteringFromTheBorderWindowClearsItsHotButtonAndRegion) 
   sp->SetHotHT(HTMINBUTTON, true);
   SendMessageW(form->Handle(), CM_MOUSEENTER, 0, 0);
   EXPECT_EQ(sp->CurrentHT, HTMINBUTTON);
+}
+
+namespace {
+
+// A caption painted in place (the form in a state of its own, so no fade window takes the
+// hot look), with glow images for the minimize and close kinds.
+class CaptionInPlace : public NCMouse {
+ protected:
+  void SetUp() override {
+    NCMouse::SetUp();
+    ASSERT_NO_FATAL_FAILURE();
+    recorder.emplace();  // binds the layered-window functions the halo's window needs
+    TkvSkinData& d = *skin->skin.Data;
+    halo = skin->skin.AddImage(TRect(0, 100, 40, 128), 1, 0);
+    skin->skin.Fill(halo, 0, 0x80FFFFFF);
+    for (TkvTitleGlyph kind : {tgMin, tgClose}) {
+      d.TitleGlows[kind] = {halo};
+      d.GlowMargins[kind] = 6;
+    }
+    d.Reindex();
+  }
+  void TearDown() override {
+    if (sp) sp->FFormState = 0;
+    NCMouse::TearDown();
+  }
+  void Start() {
+    SkinAndShow();
+    sp->FFormState = FS_ACTIVATE;
+  }
+  uint32_t CacheAt(TPoint p) { return sp->FCommonData->FCacheBmp->View().At(p.X, p.Y) & 0xFFFFFF; }
+  Integer halo = -1;
+};
+
+}  // namespace
+
+// A hot close or minimize button drawn in place shows the skin's halo around it on the screen
+// while glowing is allowed; leaving the button takes the halo away.
+TEST_F(CaptionInPlace, AHotButtonShowsTheSkinsHaloAroundItUntilTheMouseLeaves) {
+  Start();
+  struct Case {
+    Integer ht;
+    bool glowing;
+    bool halo;
+  } cases[] = {
+      {HTMINBUTTON, true, true},
+      {HTCLOSE, true, true},
+      {HTMAXBUTTON, true, false},  // the skin has no glow for it
+      {HTMINBUTTON, false, false},
+  };
+  RECT w{};
+  GetWindowRect(form->Handle(), &w);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.ht);
+    skin->skin.Manager.Effects.AllowGlowing = c.glowing;
+    TsCaptionButton* btn = sp->ButtonByHT(c.ht);
+    ASSERT_NE(btn, nullptr);
+    sp->SetHotHT(c.ht, true);
+    ASSERT_EQ(btn->cpState, 1);
+    EXPECT_EQ(btn->cpTimer, nullptr) << "painted in place, no fade";
+    EXPECT_EQ(CacheAt(Centre(*btn)), Rgb(GlyphPixel(c.ht == HTCLOSE ? 0 : c.ht == HTMAXBUTTON ? 1 : 2, 1)));
+    if (c.halo) {
+      ASSERT_GE(btn->cpGlowID, 0);
+      TkvLayeredEffect* effect = EffectAt(btn->cpGlowID);
+      ASSERT_NE(effect, nullptr);
+      ASSERT_TRUE(effect->Wnd && effect->Wnd->HandleAllocated());
+      // The halo lies over the button on the screen.
+      RECT g{};
+      GetWindowRect(effect->Wnd->WindowHandle(), &g);
+      const TPoint centre(w.left + Centre(*btn).X, w.top + Centre(*btn).Y);
+      EXPECT_TRUE(g.left <= centre.X && centre.X < g.right && g.top <= centre.Y && centre.Y < g.bottom);
+    } else {
+      EXPECT_EQ(btn->cpGlowID, -1);
+    }
+    const Integer id = btn->cpGlowID;
+    sp->SetHotHT(0, true);
+    EXPECT_EQ(btn->cpGlowID, -1);
+    if (id >= 0) EXPECT_EQ(EffectAt(id), nullptr);
+  }
+  skin->skin.Manager.Effects.AllowGlowing = true;
+}
+
+// A button in state -1 is not drawn: its halo goes, and its place in the picture is left as
+// it is.
+TEST_F(CaptionInPlace, AButtonThatIsNotDrawnOnlyGivesItsHaloBack) {
+  Start();
+  sp->SetHotHT(HTMINBUTTON, true);
+  const Integer id = sp->ButtonMin.cpGlowID;
+  ASSERT_GE(id, 0);
+  sp->ButtonMin.cpState = -1;
+  sp->RepaintButton(HTMINBUTTON);
+  EXPECT_EQ(sp->ButtonMin.cpGlowID, -1);
+  EXPECT_EQ(EffectAt(id), nullptr);
+  // Without a halo to give back nothing at all happens: a mark where the button is stays.
+  Application->ProcessMessages();
+  const TPoint c = Centre(sp->ButtonMin);
+  sp->FCommonData->FCacheBmp->View().At(c.X, c.Y) = 0xFF123456u;
+  sp->RepaintButton(HTMINBUTTON);
+  EXPECT_EQ(CacheAt(c), 0x123456u);
+}
+
+namespace {
+
+// A glyph of w x h filled with one colour, its bottom-left pixel another.
+std::unique_ptr<TBitmap> Glyph(TPixelFormat format, TColor fill, TColor corner) {
+  auto g = std::make_unique<TBitmap>(10, 8, format);
+  const HDC dc = g->Canvas()->Handle();
+  HBRUSH b1 = CreateSolidBrush(fill), b2 = CreateSolidBrush(corner);
+  RECT all{0, 0, 10, 8}, bl{0, 7, 1, 8};
+  FillRect(dc, &all, b1);
+  FillRect(dc, &bl, b2);
+  DeleteObject(b1);
+  DeleteObject(b2);
+  if (format == pf32bit) {
+    const TPixelView v = g->View();
+    for (Integer y = 0; y < v.Height; ++y)
+      for (Integer x = 0; x < v.Width; ++x) v.At(x, y) |= 0xFF000000u;
+  }
+  return g;
+}
+
+}  // namespace
+
+// A user button's glyph without alpha is keyed by its bottom-left pixel's colour, in the
+// form's picture and in the fade's picture; a pressed one moves a pixel right and down.
+TEST_F(CaptionInPlace, AUserGlyphWithoutAlphaIsKeyedByItsCorner) {
+  Skin();
+  TsTitleButton* pin = sp->FTitleButtons->Add();
+  pin->UseSkinData = false;
+  const TColor red = 0x000000E0, green = 0x0000E000;
+  pin->Glyph = Glyph(pf24bit, red, green);
+  ShowForm();
+  sp->CalcItems();
+  const TRect r = pin->Data.cpRect;
+  ASSERT_GT(r.Width(), 10);
+  const TPoint glyphTopLeft(r.Left + (r.Width() - 10) / 2, r.Top + (r.Height() - 8) / 2);
+  const TPoint corner(glyphTopLeft.X, glyphTopLeft.Y + 7);
+  const uint32_t under = CacheAt(corner);
+  // In place.
+  sp->FFormState = FS_ACTIVATE;
+  sp->SetHotHT(HTUDBTN, true);
+  EXPECT_EQ(CacheAt(TPoint(glyphTopLeft.X + 4, glyphTopLeft.Y + 3)), RgbOfColor(red));
+  EXPECT_EQ(CacheAt(corner), under) << "the key colour is not drawn";
+  sp->SetHotHT(0, true);
+  // On the fade's picture (glowing allowed, the form at rest): centred in the picture.
+  sp->FFormState = 0;
+  sp->SetHotHT(HTUDBTN, true);
+  ASSERT_NE(pin->Data.cpTimer, nullptr);
+  TBitmap* fade = pin->Data.cpTimer->ABmp.get();
+  ASSERT_NE(fade, nullptr);
+  const TPoint inFade((fade->Width() - 10) / 2, (fade->Height() - 8) / 2);
+  EXPECT_EQ(fade->View().At(inFade.X + 4, inFade.Y + 3), 0xFF000000u | RgbOfColor(red));
+  EXPECT_EQ(fade->View().At(inFade.X, inFade.Y + 7) >> 24, 0u) << "the key colour stays clear";
+  sp->SetHotHT(0, true);
+  // Pressed, a 32-bit glyph through its alpha, one pixel right and down.
+  pin->Glyph = Glyph(pf32bit, 0x00E00000, 0x00E00000);
+  const TPoint s = Screen(Centre(pin->Data).X, Centre(pin->Data).Y);
+  SetCursorPos(s.X, s.Y);
+  SendMessageW(form->Handle(), WM_NCLBUTTONDOWN, HTUDBTN, MAKELPARAM(s.X, s.Y));
+  fade = pin->Data.cpTimer ? pin->Data.cpTimer->ABmp.get() : nullptr;
+  ASSERT_NE(fade, nullptr);
+  EXPECT_EQ(fade->View().At(inFade.X, inFade.Y) >> 24, 0u) << "moved away from the top-left";
+  EXPECT_EQ(fade->View().At(inFade.X + 1, inFade.Y + 1) & 0xFFFFFF, RgbOfColor(0x00E00000));
 }
