@@ -11,6 +11,7 @@
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
 #include "controls/kvGlow.h"
+#include "forms/kvTitleBar.h"
 #include "skin/sVclUtils.h"
 #include "support/FormSkin.h"
 #include "support/LayeredCalls.h"
@@ -544,4 +545,95 @@ TEST_F(CaptionInPlace, AUserGlyphWithoutAlphaIsKeyedByItsCorner) {
   ASSERT_NE(fade, nullptr);
   EXPECT_EQ(fade->View().At(inFade.X, inFade.Y) >> 24, 0u) << "moved away from the top-left";
   EXPECT_EQ(fade->View().At(inFade.X + 1, inFade.Y + 1) & 0xFFFFFF, RgbOfColor(0x00E00000));
+}
+
+// A right click on the caption drops the menu at the click; a right press elsewhere released
+// on the caption does not.
+TEST_F(IconPress, ARightClickOnTheCaptionDropsTheMenuThere) {
+  Start(false);
+  const TPoint caption = Screen(120, SysBorderHeight(form->Handle(), nullptr, true) + 4);
+  const TPoint client = Screen(150, 120);
+  struct Case {
+    const char* name;
+    WPARAM downCode;
+    TPoint down;
+    size_t drops;
+  } cases[] = {
+      {"pressed and released on the caption", HTCAPTION, caption, 1},
+      {"pressed in the client", HTCLIENT, client, 0},
+  };
+  ASSERT_EQ(HitTest(caption.X - Screen(0, 0).X, caption.Y - Screen(0, 0).Y), HTCAPTION);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    rec->drops.clear();
+    SendMessageW(form->Handle(), WM_NCRBUTTONDOWN, c.downCode, MAKELPARAM(c.down.X, c.down.Y));
+    SendMessageW(form->Handle(), WM_NCRBUTTONUP, HTCAPTION, MAKELPARAM(caption.X, caption.Y));
+    ASSERT_EQ(rec->drops.size(), c.drops);
+    if (c.drops) EXPECT_EQ(rec->drops[0], caption);
+    EXPECT_FALSE(sp->RightPressed);
+  }
+}
+
+// A double click on the caption of a form whose menu allows neither Maximize nor Restore goes
+// to the form's own procedure; on the title icon it closes the form.
+TEST_F(IconPress, DoubleClicksOnTheCaptionAndTheIcon) {
+  form->SetBorderIcons(TBorderIcons{biSystemMenu, biMinimize});
+  Start(false);
+  PassedOn& w = Watch();
+  const TPoint caption = Screen(120, SysBorderHeight(form->Handle(), nullptr, true) + 4);
+  SendMessageW(form->Handle(), WM_NCLBUTTONDBLCLK, HTCAPTION, MAKELPARAM(caption.X, caption.Y));
+  EXPECT_FALSE(IsZoomed(form->Handle()));
+  EXPECT_EQ(w.Count(WM_NCLBUTTONDBLCLK), 1);
+  SendMessageW(form->Handle(), WM_NCLBUTTONDBLCLK, HTSYSMENU, MAKELPARAM(caption.X, caption.Y));
+  Application->ProcessMessages();
+  EXPECT_FALSE(IsWindowVisible(form->Handle()));
+}
+
+namespace {
+
+struct ItemClicks {
+  void Down(TObject*, TMouseButton b, TShiftState, Integer, Integer) { downs.push_back(b); }
+  void Up(TObject*, TMouseButton b, TShiftState, Integer, Integer) { ups.push_back(b); }
+  std::vector<TMouseButton> downs, ups;
+};
+
+}  // namespace
+
+// A right click on a title bar item reaches the item's events with the right button.
+TEST_F(NCMouse, ARightClickOnATitleBarItemReachesItsEvents) {
+  skin->skin.Manager.SkinCommonInfo.Sections[ssTBBtn] = skin->skin.AddSection(PlainSection(u"TB_BTN", 0, 0x002060A0, 3));
+  skin->skin.Data->Reindex();
+  auto* bar = new TsTitleBar(form);
+  TkvTitleBarItem* item = bar->Items()->Add();
+  item->FAutoSize = false;
+  item->FWidth = 30;
+  item->FHeight = 16;
+  item->FAlign = tbaLeft;
+  ItemClicks clicks;
+  item->FOnMouseDown = TMouseEvent(&clicks, &ItemClicks::Down);
+  item->FOnMouseUp = TMouseEvent(&clicks, &ItemClicks::Up);
+  SkinAndShow();
+  const TPoint c((item->Rect.Left + item->Rect.Right) / 2, (item->Rect.Top + item->Rect.Bottom) / 2);
+  ASSERT_EQ(HitTest(c.X, c.Y), HTITEM);
+  const TPoint s = Screen(c.X, c.Y);
+  SendMessageW(form->Handle(), WM_NCRBUTTONDOWN, HTITEM, MAKELPARAM(s.X, s.Y));
+  EXPECT_TRUE(sp->RightPressed);
+  SendMessageW(form->Handle(), WM_NCRBUTTONUP, HTITEM, MAKELPARAM(s.X, s.Y));
+  EXPECT_FALSE(sp->RightPressed);
+  EXPECT_EQ(clicks.downs, std::vector<TMouseButton>{mbRight});
+  EXPECT_EQ(clicks.ups, std::vector<TMouseButton>{mbRight});
+}
+
+// While the manager scales the skin step by step, the caption has no hot element to change.
+TEST_F(NCMouse, NoHotElementChangesDuringAnAnimatedScaleChange) {
+  SkinAndShow();
+  DuRiruZireziv& manager = skin->skin.Manager;
+  manager.ManagerState.Include(msAnimScaling);
+  const TScopeExit back([&] { manager.ManagerState.Exclude(msAnimScaling); });
+  sp->SetHotHT(HTMINBUTTON, true);
+  EXPECT_EQ(sp->CurrentHT, 0);
+  EXPECT_EQ(sp->ButtonMin.cpState, 0);
+  manager.ManagerState.Exclude(msAnimScaling);
+  sp->SetHotHT(HTMINBUTTON, true);
+  EXPECT_EQ(sp->ButtonMin.cpState, 1);
 }
