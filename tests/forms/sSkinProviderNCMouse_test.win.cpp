@@ -12,6 +12,7 @@
 #include "base/sMessages.h"
 #include "controls/kvGlow.h"
 #include "forms/kvTitleBar.h"
+#include "forms/sMDIForm.h"
 #include "skin/sVclUtils.h"
 #include "support/FormSkin.h"
 #include "support/LayeredCalls.h"
@@ -636,4 +637,62 @@ TEST_F(NCMouse, NoHotElementChangesDuringAnAnimatedScaleChange) {
   manager.ManagerState.Exclude(msAnimScaling);
   sp->SetHotHT(HTMINBUTTON, true);
   EXPECT_EQ(sp->ButtonMin.cpState, 1);
+}
+
+namespace {
+
+class ChildButtons : public SkinnedMdiFrame {
+ protected:
+  // A skinned maximized child with the given border icons, under a frame with a menu line.
+  TForm* MaximizedChild(TBorderIcons icons) {
+    auto* menu = new TMainMenu(frame);
+    auto* item = new TMenuItem(frame);
+    item->SetCaption(u"File");
+    menu->Items()->Add(item);
+    frame->SetMenu(menu);
+    TForm* child = MakeChild(u"Child");
+    child->SetBorderIcons(icons);
+    (new TsSkinProvider(child))->AfterConstruction();
+    child->SetWindowState(wsMaximized);
+    PumpMessages();
+    return child;
+  }
+};
+
+}  // namespace
+
+// The minimize button of a maximized child in the menu line presses only while the child's
+// menu allows both Minimize and Restore.
+TEST_F(ChildButtons, TheChildsMinimizeButtonPressesOnlyWhenTheChildMayMinimize) {
+  struct Case {
+    const char* name;
+    TBorderIcons icons;
+    bool presses;
+  } cases[] = {
+      {"minimize allowed", {biSystemMenu, biMinimize, biMaximize}, true},
+      {"no minimize", {biSystemMenu, biMaximize}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TForm* child = MaximizedChild(c.icons);
+    ASSERT_TRUE(MDIButtonsNeeded(*sp));
+    sp->CalcItems();
+    CalcMDIButtons(*sp);
+    const TRect& r = sp->MDIMin.cpRect;
+    ASSERT_GT(r.Width(), 0);
+    RECT w{};
+    GetWindowRect(frame->Handle(), &w);
+    const TPoint p(w.left + (r.Left + r.Right) / 2, w.top + (r.Top + r.Bottom) / 2);
+    ASSERT_EQ(SendMessageW(frame->Handle(), WM_NCHITTEST, 0, MAKELPARAM(p.X, p.Y)), HTCHILDMIN);
+    SendMessageW(frame->Handle(), WM_NCLBUTTONDOWN, HTCHILDMIN, MAKELPARAM(p.X, p.Y));
+    EXPECT_EQ(sp->biClicked, c.presses);
+    EXPECT_EQ(sp->MDIMin.cpState, c.presses ? 2 : 0);
+    // Released elsewhere: nothing happens to the child.
+    SetCursorPos(0, 0);
+    SendMessageW(frame->Handle(), WM_NCLBUTTONUP, HTCAPTION, MAKELPARAM(0, 0));
+    EXPECT_EQ(child->WindowState(), wsMaximized);
+    sp->biClicked = false;
+    delete child;
+    PumpMessages();
+  }
 }
