@@ -503,7 +503,9 @@ void TsSkinProvider::RepaintButton(Integer ht) {
       StartSBAnimation(btn, 1, steps, true, this);
     else if (btn->cpState == 2)
       StartSBAnimation(btn, 2, 1, true, this);
-    else
+    else if (btn->cpTimer)
+      // Only a fade that shows a look fades it out: a new one would start at the normal state
+      // and show nothing.
       StartSBAnimation(btn, 0, steps, false, this);
     return;
   }
