@@ -87,6 +87,18 @@ class NCMouse : public SkinnedForm {
     GetWindowRect(form->Handle(), &f);
     return TPoint(f.left - sp->BorderForm->OffsetX(), f.top - sp->BorderForm->OffsetY());
   }
+  // A title bar with one 30 x 16 button item at its left, drawn from a section of its own.
+  TkvTitleBarItem* AddTitleBarItem() {
+    skin->skin.Manager.SkinCommonInfo.Sections[ssTBBtn] = skin->skin.AddSection(PlainSection(u"TB_BTN", 0, 0x002060A0, 3));
+    skin->skin.Data->Reindex();
+    auto* bar = new TsTitleBar(form);
+    TkvTitleBarItem* item = bar->Items()->Add();
+    item->FAutoSize = false;
+    item->FWidth = 30;
+    item->FHeight = 16;
+    item->FAlign = tbaLeft;
+    return item;
+  }
   std::optional<layered::LayeredCalls> recorder;
   std::unique_ptr<PassedOn> watch;
 };
@@ -602,14 +614,7 @@ struct ItemClicks {
 
 // A right click on a title bar item reaches the item's events with the right button.
 TEST_F(NCMouse, ARightClickOnATitleBarItemReachesItsEvents) {
-  skin->skin.Manager.SkinCommonInfo.Sections[ssTBBtn] = skin->skin.AddSection(PlainSection(u"TB_BTN", 0, 0x002060A0, 3));
-  skin->skin.Data->Reindex();
-  auto* bar = new TsTitleBar(form);
-  TkvTitleBarItem* item = bar->Items()->Add();
-  item->FAutoSize = false;
-  item->FWidth = 30;
-  item->FHeight = 16;
-  item->FAlign = tbaLeft;
+  TkvTitleBarItem* item = AddTitleBarItem();
   ItemClicks clicks;
   item->FOnMouseDown = TMouseEvent(&clicks, &ItemClicks::Down);
   item->FOnMouseUp = TMouseEvent(&clicks, &ItemClicks::Up);
@@ -694,5 +699,36 @@ TEST_F(ChildButtons, TheChildsMinimizeButtonPressesOnlyWhenTheChildMayMinimize) 
     sp->biClicked = false;
     delete child;
     PumpMessages();
+  }
+}
+
+// The mouse leaving the form clears the hot element, except a title bar item's while the
+// border window, which shows the item, has the mouse.
+TEST_F(NCMouse, LeavingTheFormKeepsAHotTitleBarItemOnlyOverTheBorderWindow) {
+  struct Case {
+    const char* name;
+    bool border;
+    Integer hot;
+    Integer after;
+  } cases[] = {
+      {"item, border window", true, HTITEM, HTITEM},
+      {"item, no border window", false, HTITEM, -1},
+      {"button, border window", true, HTMINBUTTON, -1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    RenewForm();
+    form->SetPosition(poDesigned);
+    form->SetBounds(120, 110, 300, 200);
+    if (c.border) WithBorder();
+    AddTitleBarItem();
+    SkinAndShow();
+    ASSERT_EQ(bool(sp->BorderForm), c.border);
+    sp->SetHotHT(c.hot, true);
+    ASSERT_EQ(sp->CurrentHT, c.hot);
+    SendMessageW(form->Handle(), WM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(sp->CurrentHT, c.after);
+    EXPECT_FALSE(sp->biClicked);
+    skin->skin.Manager.SetExtendedBorders(false);
   }
 }
