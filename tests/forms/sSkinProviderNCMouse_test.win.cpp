@@ -732,3 +732,21 @@ TEST_F(NCMouse, LeavingTheFormKeepsAHotTitleBarItemOnlyOverTheBorderWindow) {
     skin->skin.Manager.SetExtendedBorders(false);
   }
 }
+
+// A click on a minimized child's caption drops the child's menu where the mouse is.
+TEST_F(ChildButtons, AClickOnAMinimizedChildDropsItsMenuAtTheMouse) {
+  TForm* child = MakeChild(u"Child");
+  auto* rec = new DropRecorder(child);
+  rec->AfterConstruction();
+  child->SetWindowState(wsMinimized);
+  PumpMessages();
+  ASSERT_TRUE(IsIconic(child->Handle()));
+  RECT w{};
+  GetWindowRect(child->Handle(), &w);
+  const TPoint at(w.left + 10, w.top + 5);
+  SetCursorPos(at.X, at.Y);
+  SendMessageW(child->Handle(), WM_NCLBUTTONUP, HTCAPTION, MAKELPARAM(at.X, at.Y));
+  ASSERT_EQ(rec->drops.size(), 1u);
+  EXPECT_EQ(rec->drops[0], kvMousePos());
+  SetCursorPos(0, 0);
+}
