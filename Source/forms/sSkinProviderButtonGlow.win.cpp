@@ -135,9 +135,14 @@ void TkvSBAnimation::MakeImg() {
   if (Provider) {
     const Integer code = Integer(PBtnData->cpHitCode);
     const Integer users = Mini(Provider->FTitleButtons->Count(), kvMaxCaptionItems);
-    if (code >= HTUDBTN && code < HTUDBTN + users)
-      DrawTitleButtonGlyph(ABmp.get(), Provider->FTitleButtons->Items(code - HTUDBTN)->Glyph.get(),
-                           TRect(0, 0, PBtnData->cpRect.Width(), PBtnData->cpRect.Height()), Fade.CurrentState == 2);
+    TBitmap* glyph = code >= HTUDBTN && code < HTUDBTN + users ? Provider->FTitleButtons->Items(code - HTUDBTN)->Glyph.get()
+                                                              : nullptr;
+    if (glyph && glyph->Width() > 0 && glyph->Height() > 0) {
+      const Integer shift = Fade.CurrentState == 2 ? 1 : 0;
+      DrawUserGlyph(ABmp.get(), glyph,
+                    TPoint((PBtnData->cpRect.Width() - glyph->Width()) / 2 + shift,
+                           (PBtnData->cpRect.Height() - glyph->Height()) / 2 + shift));
+    }
   }
 }
 

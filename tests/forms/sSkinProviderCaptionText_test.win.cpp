@@ -279,9 +279,13 @@ TEST_F(CaptionText, ANewCaptionDropsTheGlowMask) {
     title.Props[1].GlowSize = 3;
     title.Props[1].GlowColor = Integer(kGlowColor);
   });
+  // Without composition the text change repaints through the frame paint, which waits while
+  // redraw is locked: what the text change leaves is seen.
+  const Integer savedAero = iAeroStatus;
+  const TScopeExit restore([&] { iAeroStatus = savedAero; });
+  iAeroStatus = 0;
   form->SetCaption(u"AAAA");
   ASSERT_NE(sp->FGlow1, nullptr);
-  // The frame paint waits while redraw is locked: what the text change leaves is seen.
   sp->LockCount = 1;
   form->SetCaption(u"BBBB");
   EXPECT_EQ(sp->FGlow1, nullptr);
