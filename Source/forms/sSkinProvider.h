@@ -528,6 +528,9 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   Integer CaptionElementCode(const TkvCaptionElement& e);
   TPoint CursorToPoint(Integer x, Integer y);
   Integer HTProcess(TMessage& m);
+  // The hit code of a mouse message that the outer border window handed on (-1): that
+  // window's own hit test where it exists, else the form's.
+  Integer ForwardedHitTest(TMessage& m);
   // True for a point (form coordinates) right of and below where the skin's size grip is
   // drawn; False when the skin has no grip image.
   bool InGripCorner(const TPoint& p);
@@ -539,6 +542,9 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   void PaintCaptionButton(TBitmap* bmp, const TsCaptionButton& btn, Integer ht);
   TsCaptionButton* ButtonByHT(Integer ht);
   void KV_WMNCMouseMove(TMessage& m);
+  // Drops the skinned system menu under the title icon after a press on it (with or without
+  // the skinned frame drawn).
+  void DropSysMenuOnPress(bool nonClientDrawn);
   void KV_WMNCLButtonDown(TMessage& m);
   void KV_WMLButtonUp(TMessage& m);
   void KV_WMNCLButtonDblClick(TMessage& m);
@@ -547,6 +553,8 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   void KV_WMMouseMove(TMessage& m);
   void KV_WMMouseLeave(TMessage& m);
   void KV_CMMouseEnter(TMessage& m);
+  // WM_SIZING: the outer border window follows every step of a system sizing drag.
+  void KV_WMSizing(TMessage& m);
   bool DropSysMenu(Integer x, Integer y) override;
   void CheckSysMenu(bool skinned);
   // Hints of the caption (sSkinProviderHints.win.cpp): a user button's at once, a title bar

@@ -705,6 +705,10 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
     case CM_MOUSEENTER:
       KV_CMMouseEnter(m);
       return;
+    // Sizing drag.
+    case WM_SIZING:
+      KV_WMSizing(m);
+      return;
     case WM_WINDOWPOSCHANGED:
       KV_WMWindowPosChanged(m);
       return;

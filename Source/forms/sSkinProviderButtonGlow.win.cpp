@@ -116,10 +116,34 @@ void TkvSBAnimation::MakeImg() {
   if (!ABmp) ABmp.reset(CreateBmp32(bounds.Width(), bounds.Height()));
   FillRect32(ABmp.get(), TRect(0, 0, ABmp->Width(), ABmp->Height()), 0, 0);
   const TsMaskData* image = glowImage ? glowImage : glyphImage;
-  if (!image) return;
-  const Integer state = glowImage ? 0 : Mini(Maxi(Fade.CurrentState, 0), Maxi(image->ImageCount - 1, 0));
-  DrawSkinGlyph(ABmp.get(), TPoint(0, 0), state, 1, *image, MakeCacheInfo(ABmp.get()));
-  if (IsWinVistaUp() && !AeroIsEnabled()) UpdateAlpha(ABmp.get());
+  if (image) {
+    const Integer state = glowImage ? 0 : Mini(Maxi(Fade.CurrentState, 0), Maxi(image->ImageCount - 1, 0));
+    DrawSkinGlyph(ABmp.get(), TPoint(0, 0), state, 1, *image, MakeCacheInfo(ABmp.get()));
+  }
+  if (!glowImage) {
+    // Without a border window the picture's key colour is shown as it is where the skin gives
+    // no glyph with a mask of its own.
+    if (!BorderForm && (!glyphImage || glyphImage->MaskType == 0)) {
+      const TPixelView v = ABmp->View();
+      for (Integer y = 0; y < v.Height; ++y)
+        for (Integer x = 0; x < v.Width; ++x)
+          if (v.At(x, y) == 0x00FF00FFu) v.At(x, y) = 0xFFFF00FFu;
+    }
+    if (IsWinVistaUp() && !AeroIsEnabled()) UpdateAlpha(ABmp.get());
+  }
+  // A user title button shows its own glyph over the skin's.
+  if (Provider) {
+    const Integer code = Integer(PBtnData->cpHitCode);
+    const Integer users = Mini(Provider->FTitleButtons->Count(), kvMaxCaptionItems);
+    TBitmap* glyph = code >= HTUDBTN && code < HTUDBTN + users ? Provider->FTitleButtons->Items(code - HTUDBTN)->Glyph.get()
+                                                              : nullptr;
+    if (glyph && glyph->Width() > 0 && glyph->Height() > 0) {
+      const Integer shift = Fade.CurrentState == 2 ? 1 : 0;
+      DrawUserGlyph(ABmp.get(), glyph,
+                    TPoint((PBtnData->cpRect.Width() - glyph->Width()) / 2 + shift,
+                           (PBtnData->cpRect.Height() - glyph->Height()) / 2 + shift));
+    }
+  }
 }
 
 void TkvSBAnimation::UpdateForm(Integer blend) {

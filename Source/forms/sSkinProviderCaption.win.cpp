@@ -3,6 +3,9 @@
 // non-client mouse and the system-menu queries.
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
+#include "controls/kvAlphaHints.h"
+#include "controls/kvGlow.h"
+#include "controls/kvPopupController.h"
 #include "forms/kvTitleBar.h"
 #include "forms/sMDIForm.h"
 #include "forms/sSkinProvider.h"
@@ -30,7 +33,25 @@ bool IsSystemButtonHT(Integer ht) {
 
 bool IsMDIButtonHT(Integer ht) { return ht >= HTCHILDCLOSE && ht <= HTCHILDMIN; }
 
+// The alpha hints' hide timer when the hot caption element changes: fired at once when the
+// mouse leaves the elements, restarted when it moves on to another one.
+void NudgeHintHideTimer(bool leaving) {
+  TsAlphaHints* hints = Manager;
+  if (!hints || !hints->HideTimer) return;
+  if (!leaving) {
+    hints->StartHideTimer(0);
+    return;
+  }
+  if (const TNotifyEvent fire = hints->HideTimer->OnTimer()) fire.Call(hints->HideTimer);
+}
+
 HWND FormWnd(TsSkinProvider* sp) { return sp->Form && sp->Form->HandleAllocated() ? sp->Form->WindowHandle() : nullptr; }
+
+// The provider of an MDI main form's active child; null when there is none.
+TsSkinProvider* ActiveChildProviderOf(TForm* form) {
+  TCustomForm* child = form && form->FormStyle() == fsMDIForm ? form->ActiveMDIChild() : nullptr;
+  return child && child->HandleAllocated() ? ProviderOf(child->WindowHandle()) : nullptr;
+}
 
 }  // namespace
 
@@ -286,21 +307,17 @@ Integer TsSkinProvider::CaptionElementCode(const TkvCaptionElement& e) {
 }
 
 Integer TsSkinProvider::HTProcess(TMessage& m) {
-  // The outer border window lays out the frame; where it sees no element the point is the
-  // form's client.
-  if (BorderForm) {
-    const Integer r = BorderForm->Ex_WMNCHitTest(m);
-    return r == HTTRANSPARENT ? HTCLIENT : r;
-  }
   const TPoint p = CursorToPoint(m.XPos(), m.YPos());
   const HWND h = FormWnd(this);
+  // Caption buttons, user buttons and title bar items: none of them with an outer border
+  // window, which tests its own.
   for (const TkvCaptionElement& e : VisibleElements()) {
     if (!e.Button->cpRect.Contains(p)) continue;
     if (e.UserIndex >= 0 && !FTitleButtons->Items(e.UserIndex)->Enabled) break;
     return CaptionElementCode(e);
   }
-  if (const Integer item = TitleItemHitTest(*this, p)) return item;
-  if (const Integer child = MDIButtonHitTest(*this, p)) return child;
+  if (!OuterBorder())
+    if (const Integer item = TitleItemHitTest(*this, p)) return item;
   if (IsSizeBox(h) && !OuterBorder()) {
     const Integer b = SysBorderWidth(h, nullptr, true);
     const Integer w = Form->Width(), hh = Form->Height();
@@ -323,11 +340,25 @@ Integer TsSkinProvider::HTProcess(TMessage& m) {
       return HTMENU;
     return FIconRect.Contains(p) ? HTSYSMENU : HTCAPTION;
   }
-  if (p.Y <= top + LinesCount() * MenuHeight()) return HTMENU;
+  if (p.Y <= top + LinesCount() * MenuHeight()) {
+    // The maximized child's buttons lie in the last menu line of the picture, which an outer
+    // border window shows moved by its shadow and frame.
+    const TRect shadow = ShadowSize();
+    const TPoint inPicture(p.X + shadow.Left + DiffBorder(OuterBorder()), p.Y + shadow.Top + DiffTitle(OuterBorder()));
+    if (const Integer child = MDIButtonHitTest(*this, inPicture)) return child;
+    return HTMENU;
+  }
   // Below the menu lines: the size grip, where the skin draws one over the visible grip or over
   // the size box in which the form's skinned bars meet.
   const bool gripZone = IsGripVisible(this) || ScrollSizeBox().Contains(p);
   return gripZone && InGripCorner(p) ? HTBOTTOMRIGHT : HTCLIENT;
+}
+
+Integer TsSkinProvider::ForwardedHitTest(TMessage& m) {
+  if (!BorderForm) return HTProcess(m);
+  // Where the border window sees none of its parts the point is the form's client.
+  const Integer r = BorderForm->Ex_WMNCHitTest(m);
+  return r == HTTRANSPARENT ? HTCLIENT : r;
 }
 
 bool TsSkinProvider::InGripCorner(const TPoint& p) {
@@ -394,8 +425,13 @@ TsCaptionButton* TsSkinProvider::ButtonByHT(Integer ht) {
 
 void TsSkinProvider::SetHotHT(Integer value, bool repaint) {
   if (value == CurrentHT || !CanDrawNCArea() || FUWPMode) return;
+  // Mid-way through an animated scale change the buttons have no settled places.
+  if (DuRiruZireziv* manager = SkinManager(); manager && manager->ManagerState.Contains(msAnimScaling)) return;
+  // A title bar item's hint waits no longer once the hot element changes.
+  if (FHintTimer) FHintTimer->SetEnabled(false);
   TitleItemHotChange(*this, CurrentHT, value);
   if (CurrentHT > 0) {
+    NudgeHintHideTimer(value < 1);
     if (TsCaptionButton* old = ButtonByHT(CurrentHT)) {
       old->cpState = 0;
       if (TsTitleButton* user = UserButtonOf(this, CurrentHT)) HideHint(user);
@@ -415,6 +451,7 @@ void TsSkinProvider::SetPressedHT(Integer value) {
   if (CurrentHT != 0 && value != CurrentHT) {
     if (TsCaptionButton* old = ButtonByHT(CurrentHT)) {
       old->cpState = 0;
+      if (TsTitleButton* user = UserButtonOf(this, CurrentHT)) HideHint(user);
       RepaintButton(CurrentHT);
     }
   }
@@ -429,7 +466,10 @@ void TsSkinProvider::SetPressedHT(Integer value) {
     CurrentHT = 0;
     return;
   }
-  btn->cpState = 2;
+  // The child's maximize button looks pressed only while this form may maximize; the press
+  // still counts.
+  if (value != HTCHILDMAX || SystemMenu->EnabledMax()) btn->cpState = 2;
+  if (TsTitleButton* user = UserButtonOf(this, value)) HideHint(user);
   biClicked = true;
   PressedHT = value;
   RepaintButton(CurrentHT);
@@ -437,10 +477,16 @@ void TsSkinProvider::SetPressedHT(Integer value) {
 
 void TsSkinProvider::RepaintButton(Integer ht) {
   TsCaptionButton* btn = ButtonByHT(ht);
+  if (!btn) return;
+  // A button that is not drawn only gives its glow back.
+  if (btn->cpState == -1) {
+    HideGlow(btn->cpGlowID, false);
+    return;
+  }
   TBitmap* cache = FCommonData->FCacheBmp.get();
   TkvSkinData* data = SkinDataFor();
   const HWND h = FormWnd(this);
-  if (!btn || !cache || !data || !h || btn->cpState < 0) return;
+  if (!cache || !data || !h || btn->cpState < 0) return;
   if (btn->cpRect.Width() <= 0 || cache->Width() <= 0) return;
   DuRiruZireziv* manager = SkinManager();
   // A maximized child's buttons exist only while the menu line shows them; their places are
@@ -451,14 +497,16 @@ void TsSkinProvider::RepaintButton(Integer ht) {
   // caption buttons fade in on a layered window of their own; the picture keeps the normal
   // look. The child's buttons in the menu line are drawn in place.
   const bool glowing = manager && manager->Effects.AllowGlowing;
-  if (!IsMDIButtonHT(ht) && (BorderForm || glowing) && FFormState == 0 && !Form->Parent() &&
-      Form->FormStyle() != fsMDIChild) {
+  const bool topLevel = !Form->Parent() && Form->FormStyle() != fsMDIChild;
+  if (!IsMDIButtonHT(ht) && (BorderForm || glowing) && FFormState == 0 && topLevel) {
     const Integer steps = manager && manager->Effects.AllowAnimation ? 10 : 1;
     if (btn->cpState == 1)
       StartSBAnimation(btn, 1, steps, true, this);
     else if (btn->cpState == 2)
       StartSBAnimation(btn, 2, 1, true, this);
     else if (btn->cpTimer)
+      // Only a fade that shows a look fades it out: a new one would start at the normal state
+      // and show nothing.
       StartSBAnimation(btn, 0, steps, false, this);
     return;
   }
@@ -472,12 +520,26 @@ void TsSkinProvider::RepaintButton(Integer ht) {
   // The outer border window shows the caption: it takes the changed picture.
   if (BorderForm) {
     BorderForm->UpdateExBordersPos(true, 255);
+  } else if (const TWindowDC dc(h); dc) {
+    BitBlt(dc, btn->cpRect.Left, btn->cpRect.Top, btn->cpRect.Width(), btn->cpRect.Height(), cache->Canvas()->Handle(),
+           btn->cpRect.Left, btn->cpRect.Top, SRCCOPY);
+  }
+  // The skin's halo around a hot close, maximize or minimize button.
+  TkvTitleGlyph kind = btn->cpGlyphType;
+  if (ht == HTMAXBUTTON && IsZoomed()) kind = BigButtons ? tgNormal : tgSmallNormal;
+  if (IsIconicForm() && ht == HTMINBUTTON) kind = tgNormal;
+  if (IsIconicForm() && ht == HTMAXBUTTON) kind = tgMax;
+  const bool halo = btn->cpState == 1 && (ht == HTMINBUTTON || ht == HTMAXBUTTON || ht == HTCLOSE) && glowing &&
+                    topLevel && kind < 5 && !data->TitleGlows[kind].empty() && data->TitleGlows[kind][0] >= 0;
+  if (!halo) {
+    HideGlow(btn->cpGlowID, false);
     return;
   }
-  const TWindowDC dc(h);
-  if (!dc) return;
-  BitBlt(dc, btn->cpRect.Left, btn->cpRect.Top, btn->cpRect.Width(), btn->cpRect.Height(), cache->Canvas()->Handle(),
-         btn->cpRect.Left, btn->cpRect.Top, SRCCOPY);
+  RECT origin{};
+  GetWindowRect(BorderForm && BorderForm->LayeredWindow() ? BorderForm->LayeredWindow() : h, &origin);
+  HideGlow(btn->cpGlowID, false);
+  btn->cpGlowID = ShowGlow(OffsRect(btn->cpRect, origin.left, origin.top), data->TitleGlows[kind][0],
+                           data->GlowMargins[kind], 255, h, FCommonData.get());
 }
 
 void TsSkinProvider::PaintCaptionButton(TBitmap* bmp, const TsCaptionButton& btn, Integer ht) {
@@ -523,6 +585,8 @@ void TsSkinProvider::PaintCaptionButton(TBitmap* bmp, const TsCaptionButton& btn
 
 void TsSkinProvider::KV_WMNCMouseMove(TMessage& m) {
   if (!Form->Enabled()) return;
+  const HWND h = FormWnd(this);
+  if (DuRiruZireziv* manager = SkinManager()) manager->SetActiveControl(h);
   CalcItems();
   const Integer ht = HTProcess(m);
   m.WParam = uintptr_t(ht);
@@ -534,29 +598,68 @@ void TsSkinProvider::KV_WMNCMouseMove(TMessage& m) {
   PassOn(m);
 }
 
+void TsSkinProvider::DropSysMenuOnPress(bool nonClientDrawn) {
+  const HWND h = FormWnd(this);
+  TPoint lt;
+  FormLeftTop(lt);
+  const bool mdiChild = Form->FormStyle() == fsMDIChild && MDISkinProvider;
+  if (!nonClientDrawn) {
+    if (mdiChild)
+      DropSysMenu(lt.X, lt.Y + CaptionHeight(true) + 4);
+    else
+      DropSysMenu(SysBorderWidth(h, nullptr, true) + lt.X,
+                  lt.Y + BorderHeight(true) + FIconRect.Height() + SysBorderHeight(h, nullptr, false));
+    return;
+  }
+  if (mdiChild) {
+    DropSysMenu(lt.X, lt.Y + SysCaptHeight(this, 0) + 4 - (IsIconicForm() ? 16 : 0));
+    return;
+  }
+  const Integer y = lt.Y + BorderHeight(true) + FIconRect.Height() + SysBorderHeight(h, nullptr, false);
+  // Right to left, the menu drops under the icon at the form's right end.
+  if (SysRTLAllowed())
+    DropSysMenu(Form->Left() + Form->Width() - (SysBorderWidth(h, nullptr, false) + lt.X - Form->Left()), y);
+  else
+    DropSysMenu(SysBorderWidth(h, nullptr, false) + lt.X, y);
+}
+
 void TsSkinProvider::KV_WMNCLButtonDown(TMessage& m) {
-  // -1: the outer border window hands the press on for the form to hit-test.
-  if (Integer(m.WParam) == -1) m.WParam = WPARAM(HTProcess(m));
-  const Integer ht = Integer(m.WParam);
+  const HWND h = FormWnd(this);
   if (!CanDrawNCArea() || (Application && Application->Terminated())) {
-    if (ht == HTSYSMENU) {
+    if (Integer(m.WParam) == -1) m.WParam = WPARAM(ForwardedHitTest(m));
+    if (Integer(m.WParam) == HTSYSMENU) {
       SetHotHT(0, true);
       biClicked = false;
-      TPoint lt;
-      FormLeftTop(lt);
-      DropSysMenu(SysBorderWidth(FormWnd(this), nullptr, true) + lt.X, lt.Y + BorderHeight(true) + FIconRect.Height());
+      DropSysMenuOnPress(false);
       return;
     }
     PassOn(m);
     return;
   }
+  // A press on the frame ends the popups of the engine's controls.
+  GetIntController()->KillAllForms();
+  if (BorderForm && Integer(m.WParam) == HTOBJECT) {
+    PassOn(m);
+    return;
+  }
+  // -1: the outer border window hands the press on for the form to hit-test.
+  if (Integer(m.WParam) == -1) m.WParam = WPARAM(ForwardedHitTest(m));
+  const Integer ht = Integer(m.WParam);
   if (ht == HTSYSMENU) {
+    // The application's own handling of a press on the icon comes first.
+    m.Result = 0;
+    PassOn(m);
+    if (m.Result != 0) return;
     SetHotHT(0, true);
     biClicked = false;
-    TPoint lt;
-    FormLeftTop(lt);
-    DropSysMenu(SysBorderWidth(FormWnd(this), nullptr, false) + lt.X,
-                lt.Y + BorderHeight(true) + FIconRect.Height() + SysBorderHeight(FormWnd(this), nullptr, false));
+    DuRiruZireziv* manager = SkinManager();
+    if (manager && !manager->SkinnedPopups()) {
+      // The system's menu takes a moment to let go of the first press: a double click on the
+      // icon within it closes the form instead.
+      WaitTicks(GetTickCount(), 200);
+      if (FCommonData->GetUpdating()) return;
+    }
+    DropSysMenuOnPress(true);
     return;
   }
   if (ht == HTMENU) {
@@ -564,20 +667,37 @@ void TsSkinProvider::KV_WMNCLButtonDown(TMessage& m) {
     return;
   }
   if (IsSystemButtonHT(ht) || IsMDIButtonHT(ht)) {
+    // The child's minimize button acts only while the child may be minimized and restored.
+    if (ht == HTCHILDMIN)
+      if (TsSkinProvider* child = ActiveChildProviderOf(Form);
+          child && child->SystemMenu && !(child->SystemMenu->EnabledMin() && child->SystemMenu->EnabledRestore()))
+        return;
     SetPressedHT(ht);
     return;
   }
   if (TitleItemMouseDown(*this, ht, m)) return;
   if (IsUserButtonHT(this, ht)) {
     SetPressedHT(ht);
-    FTitleButtons->Items(ht - HTUDBTN)->MouseDown(mbLeft, TShiftState(), m.XPos(), m.YPos());
+    TsTitleButton* user = FTitleButtons->Items(ht - HTUDBTN);
+    user->MouseDown(mbLeft, TShiftState(), m.XPos(), m.YPos());
+    HideHint(user);
     return;
   }
   if (IsIconicForm()) {
-    TrySendMessage(FormWnd(this), WM_SYSCOMMAND, 0xF012, 0);
+    TrySendMessage(h, WM_SYSCOMMAND, 0xF012, 0);
     return;
   }
   SetHotHT(0, true);
+  if (IsZoomed()) {
+    // A maximized form is not moved by its caption: the system decides, and the form takes
+    // the focus.
+    const TPoint p = CursorToPoint(m.XPos(), m.YPos());
+    if (p.Y < SysBorderHeight(h, nullptr, true) + CaptionHeight(true)) {
+      PassOn(m);
+      if (h && GetActiveWindow() != h && Form->Enabled() && Form->CanFocus()) SetFocus(h);
+      return;
+    }
+  }
   if (!IsZoomed() && OwnFrameNCLButtonDown(m, ht)) return;
   PassOn(m);
 }
@@ -595,7 +715,7 @@ void TsSkinProvider::KV_WMLButtonUp(TMessage& m) {
   const TPoint cursor = kvMousePos();
   probe.LParam = PointToLParam(cursor.X, cursor.Y);
   CalcItems();
-  const Integer under = HTProcess(probe);
+  const Integer under = ForwardedHitTest(probe);
   const Integer pressed = biClicked ? PressedHT : 0;
   if (TitleItemMouseUp(*this, pressed, under, m)) return;
   const bool overPressed = pressed != 0 && under == pressed;
@@ -609,6 +729,10 @@ void TsSkinProvider::KV_WMLButtonUp(TMessage& m) {
       const Integer was = CurrentHT;
       CurrentHT = 0;
       RepaintButton(was);
+    } else if (IsIconicForm() && MDISkinProvider && m.Msg == WM_NCLBUTTONUP) {
+      // A click on a minimized child's caption drops its menu where the mouse is.
+      DropSysMenu(cursor.X, cursor.Y);
+      return;
     }
     PassOn(m);
     return;
@@ -633,22 +757,25 @@ void TsSkinProvider::KV_WMLButtonUp(TMessage& m) {
       SetHotHT(0, true);
       RgnChanged = true;
       TrySendMessage(h, WM_SYSCOMMAND, IsZoomed() ? SC_RESTORE : SC_MAXIMIZE, 0);
+      if (ProviderOf(h) == this && SystemMenu) SystemMenu->UpdateItems(false);
       return;
     case HTCLOSE: {
       if (!SystemMenu->EnabledClose()) return;
       ButtonClose.cpState = 0;
       biClicked = false;
       CurrentHT = 0;
-      TForm* form = Form;
       TrySendMessage(h, WM_SYSCOMMAND, SC_CLOSE, 0);
-      // The form may be gone now, and this provider with it.
-      (void)form;
+      // The form, and this provider with it, may be gone now.
+      if (!IsWindow(h) || ProviderOf(h) != this || Form->IsDestroying()) return;
+      KillAnimations();
+      if (IsWindowVisible(h) && FCommonData) SetHotHT(0, true);
       return;
     }
     case HTHELP:
       biClicked = false;
       TrySendMessage(h, WM_SYSCOMMAND, SC_CONTEXTHELP, 0);
       SetHotHT(0, true);
+      if (SystemMenu) SystemMenu->UpdateItems(false);
       Form->Perform(WM_NCPAINT, 0, 0);
       return;
     case HTCHILDCLOSE:
@@ -676,14 +803,17 @@ void TsSkinProvider::KV_WMLButtonUp(TMessage& m) {
 void TsSkinProvider::KV_WMNCLButtonDblClick(TMessage& m) {
   OwnFrameRelease(m, false);
   const HWND h = FormWnd(this);
-  if (Integer(m.WParam) == -1) m.WParam = WPARAM(HTProcess(m));
+  if (Integer(m.WParam) == -1) m.WParam = WPARAM(ForwardedHitTest(m));
   if (Integer(m.WParam) == HTCAPTION) {
-    if (SystemMenu && (SystemMenu->EnabledMax() || SystemMenu->EnabledRestore())) {
+    const bool canZoom = SystemMenu && HaveSysMenu() && (SystemMenu->EnabledMax() || SystemMenu->EnabledRestore());
+    if (canZoom || (!HaveBorder() && IsIconicForm())) {
       TrySendMessage(h, WM_SYSCOMMAND, IsZoomed() || IsIconicForm() ? SC_RESTORE : SC_MAXIMIZE, 0);
+      if (ProviderOf(h) == this && SystemMenu) SystemMenu->UpdateItems(false);
       return;
     }
     if (IsIconicForm()) {
       TrySendMessage(h, WM_SYSCOMMAND, SC_RESTORE, 0);
+      if (ProviderOf(h) == this && SystemMenu) SystemMenu->UpdateItems(false);
       m.WParam = 0;
       return;
     }
@@ -691,6 +821,8 @@ void TsSkinProvider::KV_WMNCLButtonDblClick(TMessage& m) {
     return;
   }
   if (Integer(m.WParam) == HTSYSMENU) {
+    // The system's menu, dropped by the first click, must not paint over the closing form.
+    if (DuRiruZireziv* manager = SkinManager(); manager && !manager->SkinnedPopups()) FCommonData->FUpdating = true;
     Form->Close();
     return;
   }
@@ -703,38 +835,61 @@ void TsSkinProvider::KV_WMNCRButtonDown(TMessage& m) {
     RightPressed = true;
     return;
   }
+  if (TkvTitleBarItem* item = TitleItemByHT(*this, ht)) {
+    RightPressed = true;
+    const TPoint p = CursorToPoint(m.XPos(), m.YPos());
+    item->DoMouseDown(mbRight, TShiftState(), p.X - item->Rect.Left, p.Y - item->Rect.Top);
+    return;
+  }
   PassOn(m);
 }
 
 void TsSkinProvider::KV_WMNCRButtonUp(TMessage& m) {
   const TScopeExit clear([&] { RightPressed = false; });
-  if (Integer(m.WParam) == -1) m.WParam = WPARAM(HTProcess(m));
   if (!HaveBorder()) {
     PassOn(m);
     return;
   }
   CalcItems();
-  const Integer ht = HTProcess(m);
+  const Integer ht = BorderForm && Integer(m.WParam) == -1 ? ForwardedHitTest(m) : HTProcess(m);
   if ((ht == HTCAPTION || ht == HTSYSMENU) && RightPressed) {
     SetHotHT(0, true);
     biClicked = false;
     DropSysMenu(m.XPos(), m.YPos());
+    return;
+  }
+  if (TkvTitleBarItem* item = TitleItemByHT(*this, ht)) {
+    const TPoint p = CursorToPoint(m.XPos(), m.YPos());
+    item->DoMouseUp(mbRight, TShiftState(), p.X - item->Rect.Left, p.Y - item->Rect.Top);
   }
 }
 
 void TsSkinProvider::KV_WMMouseMove(TMessage& m) {
-  OwnFrameMouseMove(m);
   if (!CommonWndProc(m, FCommonData.get())) PassOn(m);
   SetHotHT(0, true);
+  if (DefaultManager && !Form->ComponentState().Contains(csDesigning)) DefaultManager->SetActiveControl(FormWnd(this));
+  OwnFrameMouseMove(m);
 }
 
 void TsSkinProvider::KV_WMMouseLeave(TMessage& m) {
-  SetHotHT(-1, true);
+  // Over an outer border window a title bar item keeps its hot look: the mouse left the form
+  // for the border window that shows the item.
+  if (!IsTitleItemHT(*this, CurrentHT) || !BorderForm) SetHotHT(-1, true);
   biClicked = false;
   PassOn(m);
 }
 
 void TsSkinProvider::KV_CMMouseEnter(TMessage& m) {
+  // The mouse came from the border window: its hot element is left behind.
+  if (BorderForm) SetHotHT(-1, true);
   biClicked = false;
   PassOn(m);
+  if (DuRiruZireziv* manager = SkinManager()) manager->SetActiveControl(FormWnd(this));
+  if (BorderForm && BorderForm->ResetRgn && !(FFormState & FS_SIZING)) BorderForm->UpdateRgn();
+}
+
+void TsSkinProvider::KV_WMSizing(TMessage& m) {
+  PassOn(m);
+  // The system sizes the form itself; the picture around it is not the system's to move.
+  if (BorderForm) BorderForm->UpdateExBordersPos(false, 255);
 }
