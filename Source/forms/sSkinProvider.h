@@ -904,8 +904,6 @@ constexpr Cardinal kDefaultCaptionCoverDelay = 40;
 extern Cardinal CaptionCoverDelay;
 // The wait itself (Sleep); a test may record it instead.
 extern void (*CaptionCoverWait)(Cardinal ms);
-// Told about every cover shown (null: nobody is); for tests that follow the cover.
-extern void (*CaptionCoverMade)(HWND cover);
 // The provider of the MDI child that was activated, maximized or destroyed last.
 inline TsSkinProvider* ChildProvider = nullptr;
 

@@ -23,7 +23,6 @@
 
 Cardinal CaptionCoverDelay = kDefaultCaptionCoverDelay;
 void (*CaptionCoverWait)(Cardinal ms) = [](Cardinal ms) { Sleep(ms); };
-void (*CaptionCoverMade)(HWND cover) = nullptr;
 
 namespace {
 
@@ -181,7 +180,6 @@ void TsSkinProvider::MakeCaptForm(bool /*full*/) {
   }
   ShowWindow(cw, SW_SHOWNOACTIVATE);
   RedrawWindow(cw, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-  if (CaptionCoverMade) CaptionCoverMade(cw);
   // The cover must be on screen before the system paints its caption.
   WaitForCover();
 }
@@ -274,8 +272,10 @@ void TsSkinProvider::KV_WMNCActivate(TMessage& m) {
 }
 
 void TsSkinProvider::NCActivateLook(bool active, bool changed) {
+  // A form hidden because its owner went keeps the maximize it is to come back with.
+  const HWND h = FormWnd(this);
   if (!active && ShowAction == saMaximize) {
-    ShowAction = saIgnore;
+    if (h && IsWindowVisible(h)) ShowAction = saIgnore;
     return;
   }
   if (active && ShowAction == saMaximize) {
@@ -345,7 +345,11 @@ void TsSkinProvider::NCActivateVisible(TMessage& m, HWND h, bool active) {
     else if (!Application || Form != Application->MainForm())
       RgnChanged = true;
   }
-  // The system paints its own caption here; the cover hides it.
+  // The system is also asked to leave its frame unpainted: what it would paint outside the
+  // window region (the cut corners) is never repainted by the skin, and where no cover lies
+  // (a form being shown, one with its own paint handler) its caption would show for a moment.
+  // The cover hides what it still paints and the moment until the skinned frame is back.
+  m.LParam = -1;
   PassOn(m);
   if (IsMainFormMinimized(this)) return;
   if (aero) {
@@ -385,7 +389,8 @@ void TsSkinProvider::KV_WMActivate(TMessage& m) {
   FLinesCount = -1;
   if (LOWORD(m.WParam) != WA_ACTIVE) return;
   if (SkinManager() && !SkinManager()->IsDesigning()) InitMenuItems(true);
-  if (SystemMenu) SystemMenu->UpdateItems(true);
+  // The items' states follow the form; the item objects stay (an open menu may hold them).
+  if (SystemMenu) SystemMenu->UpdateItems(false);
   if (!CanDrawNCArea()) StopUpdating();
   if (Form->BorderStyle() == bsNone && !IsBlurred()) UpdateLayerVisibility(FCommonData.get(), FormWnd(this));
 }

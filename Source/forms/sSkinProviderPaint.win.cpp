@@ -466,7 +466,7 @@ void TsSkinProvider::UpdateRgn(bool doRepaint, bool allChildren) {
     } else {
       const Integer s = SysBorderWidth(h, nullptr, false);
       Integer t = FSysExHeight ? s + SysCaptHeight(this, 0)
-                               : SysBorderHeight(h, nullptr, false) + SysCaptHeight(this, 0) + s;
+                               : SysBorderHeight(h, OuterBorder(), false) + SysCaptHeight(this, 0) + s;
       if (zoomed && FUWPMode) t -= SysCaptHeight(this, 0);
       rgn = CreateRectRgn(s, t, Form->Width() - s, Form->Height() - s);
     }

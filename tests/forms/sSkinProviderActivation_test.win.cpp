@@ -41,7 +41,11 @@ class ActivationSpy {
     activateMarked = sp_->FFormState & FS_ACTIVATE;
     const HWND cover = sp_->CaptForm ? sp_->CaptForm->WindowHandle() : nullptr;
     coverShown = cover && IsWindowVisible(cover);
-    if (cover) GetWindowRect(cover, &coverRect);
+    if (cover) {
+      GetWindowRect(cover, &coverRect);
+      coverRgn.reset(CreateRectRgn(0, 0, 0, 0));
+      if (GetWindowRgn(cover, coverRgn.get()) == ERROR) coverRgn.reset();
+    }
     old_(m);
     const TWindowDC screen(nullptr);
     screenTitle = GetPixel(screen, title_.X, title_.Y);
@@ -50,6 +54,7 @@ class ActivationSpy {
   bool activateMarked = false;
   bool coverShown = false;
   RECT coverRect{};
+  TOwnedRegion coverRgn;  // the cover's shape (its window coordinates); none without a cover
   COLORREF screenTitle = CLR_INVALID;
 
  private:
@@ -138,6 +143,36 @@ TEST_F(Activation, CoverWaitsForTheDelay) {
     SendMessageW(form->Handle(), WM_NCACTIVATE, active, 0);
     active = !active;
     EXPECT_EQ(waits, c.expected);
+  }
+}
+
+// The cover leaves out the client area and every window in front of the form: it never
+// paints over them.
+TEST_F(Activation, CoverLeavesOutTheClientAndWindowsInFront) {
+  RECT wr{};
+  GetWindowRect(form->Handle(), &wr);
+  // A window over the right half of the title, in front of the form, not active.
+  const TPoint front(wr.left + 200, wr.top);
+  const HWND other = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, L"STATIC", L"", WS_POPUP, front.X, front.Y,
+                                     150, 60, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  ASSERT_TRUE(other);
+  const TScopeExit gone([&] { DestroyWindow(other); });
+  SetWindowPos(other, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  ActivationSpy spy(sp, TPoint(wr.left + 20, wr.top + sp->VCenter));
+  SendMessageW(form->Handle(), WM_NCACTIVATE, FALSE, 0);
+  ASSERT_TRUE(spy.coverShown);
+  ASSERT_TRUE(spy.coverRgn);
+  struct Case {
+    Integer x, y;
+    bool covered;
+  } cases[] = {{20, sp->VCenter, true},                                 // the title, left of the other window
+               {210, sp->VCenter, false},                               // the title under the other window
+               {sp->OffsetX() + 20, sp->OffsetY() + 40, false},         // the client
+               {2, 120, true},                                          // the left border
+               {0, 0, false}};                                          // a cut corner of the skin
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.x << ", " << c.y);
+    EXPECT_EQ(bool(PtInRegion(spy.coverRgn.get(), c.x, c.y)), c.covered);
   }
 }
 
@@ -253,6 +288,32 @@ TEST_F(Activation, RegionOfNormalAndMaximizedForms) {
   form->Constraints()->SetMaxWidth(0);
 }
 
+// A form has a frame of its own with a border style, and a borderless one while the system
+// blurs behind it.
+TEST_F(Activation, FrameOfItsOwn) {
+  struct Case {
+    TFormBorderStyle style;
+    bool blurred;
+    bool frame;
+  } cases[] = {{bsSizeable, false, true}, {bsNone, false, false}, {bsNone, true, true}, {bsDialog, false, true}};
+  const Byte savedMode = sp->FCommonData->TranspMode;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "style " << Integer(c.style) << " blurred " << c.blurred);
+    form->SetBorderStyle(c.style);
+    sp->FluentHandles.clear();
+    sp->FCommonData->TranspMode = savedMode;
+    if (c.blurred) {
+      sp->FluentHandles.push_back(form->Handle());
+      sp->FCommonData->TranspMode = 1;
+    }
+    EXPECT_EQ(sp->IsBlurred(), c.blurred);
+    EXPECT_EQ(sp->HaveBorder(), c.frame);
+  }
+  sp->FluentHandles.clear();
+  sp->FCommonData->TranspMode = savedMode;
+  form->SetBorderStyle(bsSizeable);
+}
+
 // With an outer border window the form shows only what lies inside the system's frame and
 // caption; the border window takes the mouse only while the form is enabled.
 class BorderedActivation : public SkinnedForm {
@@ -290,7 +351,7 @@ TEST_F(BorderedActivation, RegionLeavesTheSystemFrameOut) {
   RECT box{};
   GetRgnBox(rgn.get(), &box);
   const Integer s = SysBorderWidth(h, nullptr, false);
-  const Integer t = sp->FSysExHeight ? s + SysCaptHeight(sp, 0) : SysBorderHeight(h, nullptr, false) + SysCaptHeight(sp, 0) + s;
+  const Integer t = sp->FSysExHeight ? s + SysCaptHeight(sp, 0) : SysBorderHeight(h, sp->OuterBorder(), false) + SysCaptHeight(sp, 0) + s;
   EXPECT_EQ(box.left, s);
   EXPECT_EQ(box.top, t);
   EXPECT_EQ(box.right, form->Width() - s);
