@@ -608,8 +608,24 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   void KV_WMPaint(TMessage& m);
   // WM_PRINT: the skinned frame and client into the given device context.
   void KV_WMPrint(TMessage& m);
+  // -- Activation and the caption cover (sSkinProviderActivate.win.cpp).
   void KV_WMNCActivate(TMessage& m);
+  // The background-changed and updating rules of an activation change.
+  void NCActivateLook(bool active, bool changed);
+  // The activation of a visible form: the system's caption painting hidden under the caption
+  // cover (or with redraw off), the skinned frame painted after it.
+  void NCActivateVisible(TMessage& m, HWND h, bool active);
   void KV_WMActivate(TMessage& m);
+  void KV_WMActivateApp(TMessage& m);
+  void KV_WMChildActivate(TMessage& m);
+  void KV_WMMDIDestroy(TMessage& m);
+  // A popup form of the popup controller that belongs to this form is open.
+  bool CheckPopupForms();
+  // Shows the caption cover over the form (only its menu line with an outer border window).
+  void MakeCaptForm(bool full);
+  void KillCaptForm();
+  // The caption cover while it exists.
+  std::unique_ptr<TkvGlowForm> CaptForm;
   void KV_WMSize(TMessage& m);
   // The client areas under the section's right-hand corner images repaint.
   void InvalidateRightCorners(HWND h);
@@ -985,6 +1001,32 @@ TsSkinProvider* ProviderOf(HWND form);
 // The window that keeps a maximized MDI child's icons over the main form's menu bar during a
 // menu loop; null outside one.
 TCustomForm* MDIIconsForm();
+
+// ---- The caption cover -------------------------------------------------------------------------
+
+// A borderless tool window that shows the provider's picture over the form's caption while
+// the system paints its own caption; it never activates.
+class TkvCaptForm : public TkvGlowForm {
+  TW_CLASS(TkvCaptForm, TkvGlowForm)
+  explicit TkvCaptForm(TComponent* owner);
+  void WndProc(TMessage& m) override;
+  TsSkinProvider* SP = nullptr;  // not owned
+};
+
+struct TEnumRgnData {
+  HRGN Rgn;           // the region being cut
+  HWND OwnerHandle;   // the covered form
+};
+// Cuts every visible top-level window above curWnd out of data.Rgn (in the covered form's
+// window coordinates).
+void kvCheckTopWindows(HWND curWnd, TEnumRgnData& data);
+// How long the cover stays on screen before the system paints and after it (ms); 0: no wait.
+constexpr Cardinal kDefaultCaptionCoverDelay = 40;
+extern Cardinal CaptionCoverDelay;
+// The wait itself (Sleep); a test may record it instead.
+extern void (*CaptionCoverWait)(Cardinal ms);
+// The provider of the MDI child that was activated, maximized or destroyed last.
+inline TsSkinProvider* ChildProvider = nullptr;
 
 // ---- Frame metrics: plain routines -----------------------------------------------------------
 

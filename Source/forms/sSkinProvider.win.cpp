@@ -667,6 +667,17 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
     case WM_ACTIVATE:
       KV_WMActivate(m);
       return;
+    // Activation of the application and of MDI children.
+    case WM_ACTIVATEAPP:
+      KV_WMActivateApp(m);
+      return;
+    case WM_CHILDACTIVATE:
+      KV_WMChildActivate(m);
+      return;
+    case WM_MDIDESTROY:
+    case WM_MDIACTIVATE:
+      KV_WMMDIDestroy(m);
+      return;
     case WM_NCMOUSEMOVE:
       KV_WMNCMouseMove(m);
       return;

@@ -168,7 +168,7 @@ void TsSkinProvider::UWPCaptionUpdate(bool hide) {
 
 bool TsSkinProvider::HaveBorder() {
   if (!Form) return false;
-  if (Form->BorderStyle() != bsNone || FluentBorderStyle != bsNone) return true;
+  if (Form->BorderStyle() != bsNone || FluentBorderStyle != bsNone || IsBlurred()) return true;
   return Form->HandleAllocated() && (GetWindowLongW(Form->WindowHandle(), GWL_STYLE) & WS_CHILD);
 }
 

@@ -409,13 +409,17 @@ void TsSkinProvider::SetDisabledBlendColor(TColor value) {
 
 void TsSkinProvider::KV_CMEnabledChanged(TMessage& m) {
   PassOn(m);
-  if (!FDrawNonClientArea) return;
+  if (!CanDrawNCArea()) return;
+  // The border window takes the mouse for the frame: a disabled form's frame takes none.
+  if (BorderForm)
+    if (const HWND bw = BorderForm->LayeredWindow()) EnableWindow(bw, Form->Enabled());
   if (FDisabledBlendValue < 255 || FDisabledBlured) {
     SetFormState(Form->Enabled() ? FFormState & ~FS_DISABLED : FFormState | FS_DISABLED);
     UpdateLayerForm();
   }
   FCommonData->BGChanged = true;
   ProcessMessage(WM_NCPAINT);
+  if (BorderForm) BorderForm->UpdateExBordersPos(true, 255);
 }
 
 void TsSkinProvider::UpdateLayerForm() {

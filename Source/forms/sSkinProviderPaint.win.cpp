@@ -743,23 +743,26 @@ void TsSkinProvider::UpdateRgn(bool doRepaint, bool allChildren) {
   if (!FirstInitialized && TrySendMessage(h, CM_BEWAIT_FORM, BE_ID, 0) == BE_ID) return;
   const auto changing = SetForScope(RgnChanging, true);
   HRGN rgn;
+  const bool zoomed = IsZoomed();
   if (UWPNoBorderMode()) {
     TRect r = UWPClientRect();
-    if (IsZoomed()) r.Top -= SysCaptHeight(this, 0);
+    if (zoomed) r.Top -= SysCaptHeight(this, 0);
     rgn = CreateRectRgn(r.Left, r.Top, r.Right, r.Bottom);
-  } else if (BorderForm && FUWPMode && IsZoomed() && Form->BorderStyle() != bsNone) {
-    // A maximized captionless form loses its caption bits: its shown part starts right below
-    // its frame, even before the system has moved its client up.
-    const Integer s = SysBorderWidth(h, nullptr, false);
-    const Integer t = FSysExHeight ? s : SysBorderHeight(h, OuterBorder(), false) + s;
-    rgn = CreateRectRgn(s, t, Form->Width() - s, Form->Height() - s);
   } else if (BorderForm) {
-    // The border window draws the frame: the form shows its client area only, as the system
-    // placed it.
-    const TPoint o = ClientOrigin(h);
-    rgn = Form->BorderStyle() == bsNone ? CreateRectRgn(0, 0, Form->Width(), Form->Height())
-                                        : CreateRectRgn(o.X, o.Y, o.X + GetClientWidth(h), o.Y + GetClientHeight(h));
-  } else if (IsZoomed() && Form->FormStyle() != fsMDIChild) {
+    // The border window draws the frame: the form shows what lies inside the system's frame
+    // and caption.
+    if (Form->BorderStyle() == bsNone) {
+      rgn = CreateRectRgn(0, 0, Form->Width(), Form->Height());
+    } else {
+      const Integer s = SysBorderWidth(h, nullptr, false);
+      Integer t = FSysExHeight ? s + SysCaptHeight(this, 0)
+                               : SysBorderHeight(h, OuterBorder(), false) + SysCaptHeight(this, 0) + s;
+      if (zoomed && FUWPMode) t -= SysCaptHeight(this, 0);
+      rgn = CreateRectRgn(s, t, Form->Width() - s, Form->Height() - s);
+    }
+  } else if (zoomed && Form->Constraints()->MaxWidth() == 0 && Form->Constraints()->MaxHeight() == 0 &&
+             Form->FormStyle() != fsMDIChild) {
+    // The frame that lies off the screen is cut.
     const Integer bw = SysBorderWidth(h, nullptr, false), bh = SysBorderHeight(h, nullptr, false);
     rgn = CreateRectRgn(bw, bh, Form->Width() - bw, Form->Height() - bh);
   } else {
@@ -959,38 +962,6 @@ void TsSkinProvider::KV_WMPrint(TMessage& m) {
 }
 
 // ---- Activation, size and caption text -------------------------------------------------------
-
-void TsSkinProvider::KV_WMNCActivate(TMessage& m) {
-  if (FFormState & FS_ANIMRESTORING) return;
-  const HWND h = FormWnd(this);
-  if (IsDestroying() || !CanDrawNCArea() || !h) {
-    PassOn(m);
-    return;
-  }
-  if (!SystemMenu) PrepareForm();
-  const bool active = m.WParam != 0;
-  if (!(FFormState & FS_BLENDMOVING) && active != FormActive) {
-    FormActive = active;
-    FCommonData->BGChanged = true;
-  }
-  if (!(FFormState & FS_SIZING)) StopUpdating();
-  // The system paints its own caption while it handles the activation: it is told not to
-  // (LParam -1), and the skinned frame is painted right after.
-  m.LParam = -1;
-  PassOn(m);
-  m.Result = 1;
-  if (IsWindowVisible(h) && !fAnimating) ProcessMessage(WM_NCPAINT);
-}
-
-void TsSkinProvider::KV_WMActivate(TMessage& m) {
-  PassOn(m);
-  UpdateSlaveFormsList();
-  if (!Form->Showing()) return;
-  if (!ListSW || ListSW->Destroyed) RefreshFormScrolls();
-  if (Form->ControlState().Contains(csCreating)) return;
-  FLinesCount = -1;
-  if (LOWORD(m.WParam) == WA_ACTIVE && SkinManager() && !SkinManager()->IsDesigning()) InitMenuItems(true);
-}
 
 namespace {
 

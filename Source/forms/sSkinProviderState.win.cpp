@@ -571,7 +571,25 @@ void TsSkinProvider::KV_WMNCCreate(TMessage& m) {
   UpdateRgn(false, false);
 }
 
-void TsSkinProvider::KV_WMClose(TMessage& m) { PassOn(m); }
+void TsSkinProvider::KV_WMClose(TMessage& m) {
+  DuRiruZireziv* manager = SkinManager();
+  const bool prepare = FAllowAnimation && manager && manager->AnimEffects.FormHide.Active &&
+                       manager->Effects.AllowAnimation && CanDrawNCArea() && !(FFormState & FS_ANIMCLOSING) &&
+                       !Form->Parent();
+  PassOn(m);
+  // A form the old procedure hid already played its hide; a modal one closes later, showing.
+  const HWND h = FormWnd(this);
+  if (!prepare || IsDestroying() || Form->IsDestroying() || !h || !IsWindowVisible(h)) return;
+  // The picture the hide animation will play, taken while the form still shows.
+  {
+    SetFormState(FFormState | FS_ANIMCLOSING);
+    const TScopeExit marked([this] { SetFormState(FFormState & ~FS_ANIMCLOSING); });
+    if (std::unique_ptr<TBitmap> image = ::GetFormImage(this, true)) FCommonData->FCacheBmp = std::move(image);
+  }
+  // A close query may still refuse: the picture is then rebuilt at the next paint.
+  FCommonData->BGChanged = bool(Form->OnCloseQuery());
+  if (BorderForm && BorderForm->LayeredWindow()) ShowPictureInBorder();
+}
 
 Cardinal TsSkinProvider::AnimationWaitLimit() {
   Cardinal longest = 0;

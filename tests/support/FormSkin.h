@@ -105,6 +105,8 @@ class SkinnedForm : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 0) << "no display: window tests need Xvfb";
+    // The caption cover is not waited for: activations run at full speed.
+    CaptionCoverDelay = 0;
     app = std::make_unique<TApplication>();
     skin = std::make_unique<FormSkin>();
     form = new TForm(app.get());
@@ -118,6 +120,7 @@ class SkinnedForm : public ::testing::Test {
     form = nullptr;
     skin.reset();
     app.reset();
+    CaptionCoverDelay = kDefaultCaptionCoverDelay;
   }
   // A provider as the dialog skinner gives one, initialised at once.
   TsSkinProvider* Skin() {
@@ -182,6 +185,7 @@ class SkinnedMdiFrame : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 0) << "no display: window tests need Xvfb";
+    CaptionCoverDelay = 0;
     app = std::make_unique<TApplication>();
     skin = std::make_unique<FormSkin>();
     frame = new TForm(app.get());
@@ -199,6 +203,7 @@ class SkinnedMdiFrame : public ::testing::Test {
   void TearDown() override {
     app.reset();
     skin.reset();
+    CaptionCoverDelay = kDefaultCaptionCoverDelay;
   }
   TForm* MakeChild(const char16_t* caption) {
     auto* child = new TForm(app.get());
