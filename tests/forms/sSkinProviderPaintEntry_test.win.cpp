@@ -1,0 +1,272 @@
+// The client of a skinned form as the erase and paint handlers bring it to a device context:
+// the picture's client part around the child windows and under the graphic controls, the
+// class library's own erase copied from the picture, the children told that their background
+// is ready, and the paints that wait (a locked frame, an animation that owns the window, an
+// MDI child being created, a locked skin data).
+#include <vector>
+
+#include "base/sConst.h"
+#include "base/sMessages.h"
+#include "support/FormSkin.h"
+#include "ui/ExtCtrls.h"
+#include "ui/GdiScopes.h"
+#include "ui/ScopeGuard.h"
+
+using namespace formskin;
+
+namespace {
+
+constexpr TColor kMarker = 0x00030201;  // none of the skin's colours
+// The border image's pixel as a colour.
+constexpr TColor kBorderColor = TColor((kBorderPixel >> 16 & 0xFF) | (kBorderPixel & 0xFF00) | (kBorderPixel & 0xFF) << 16);
+
+// A graphic control that fills itself with one colour.
+class Swatch : public TGraphicControl {
+ public:
+  explicit Swatch(TComponent* owner) : TGraphicControl(owner) {}
+  void Paint() override {
+    Canvas()->Brush()->SetColor(clRed);
+    Canvas()->FillRect(TRect(0, 0, Width(), Height()));
+  }
+};
+
+// A window control that says nothing of being opaque: only clipping keeps the form's
+// background off it.
+class BareWindow : public TWinControl {
+ public:
+  explicit BareWindow(TComponent* owner) : TWinControl(owner) {
+    SetControlStyle(ControlStyle() - TControlStyle{csOpaque});
+  }
+};
+
+// Counts the "parent updated" commands a window control receives.
+struct UpdatedCounter {
+  TWinControl* ctrl = nullptr;
+  TWndMethod old;
+  Integer count = 0;
+  void Proc(TMessage& m) {
+    if (m.Msg == SM_ALPHACMD && HIWORD(m.WParam) == KV_ENDPARENTUPDATE) ++count;
+    old(m);
+  }
+  void Attach(TWinControl* c) {
+    ctrl = c;
+    old = c->WindowProc();
+    c->SetWindowProc(TWndMethod(this, &UpdatedCounter::Proc));
+  }
+  ~UpdatedCounter() {
+    if (ctrl) ctrl->SetWindowProc(old);
+  }
+};
+
+class PaintEntry : public SkinnedForm {
+ protected:
+  void SetUp() override {
+    SkinnedForm::SetUp();
+    panel = new TPanel(form);
+    panel->SetBounds(20, 20, 40, 30);
+    panel->SetParent(form);
+    bare = new BareWindow(form);
+    bare->SetBounds(150, 20, 30, 30);
+    bare->SetParent(form);
+    swatch = new Swatch(form);
+    swatch->SetBounds(100, 60, 20, 20);
+    swatch->SetParent(form);
+    SkinAndShow();
+    SendMessageW(form->Handle(), WM_NCACTIVATE, TRUE, 0);
+    PumpMessages();
+  }
+  // A bitmap of the client's size, all marker.
+  std::unique_ptr<TBitmap> MarkedClient() {
+    auto bmp = std::make_unique<TBitmap>(form->ClientWidth(), form->ClientHeight(), pf32bit);
+    const TOwnedBrush marker(CreateSolidBrush(kMarker));
+    const RECT r{0, 0, bmp->Width(), bmp->Height()};
+    FillRect(bmp->Canvas()->Handle(), &r, marker.get());
+    return bmp;
+  }
+  // The client as the screen shows it.
+  std::unique_ptr<TBitmap> ClientShot() {
+    auto bmp = std::make_unique<TBitmap>(form->ClientWidth(), form->ClientHeight(), pf32bit);
+    const TClientDC dc(form->Handle());
+    BitBlt(bmp->Canvas()->Handle(), 0, 0, bmp->Width(), bmp->Height(), dc, 0, 0, SRCCOPY);
+    return bmp;
+  }
+  void MarkClientOnScreen() {
+    const TClientDC dc(form->Handle());
+    const TOwnedBrush marker(CreateSolidBrush(kMarker));
+    const RECT r{0, 0, form->ClientWidth(), form->ClientHeight()};
+    FillRect(dc, &r, marker.get());
+  }
+  TPanel* panel = nullptr;
+  BareWindow* bare = nullptr;
+  Swatch* swatch = nullptr;
+};
+
+}  // namespace
+
+// Every route leaves an opaque child window's area to the child; the erase handler clips every
+// child window out. The erase message copies the picture only, the erase handler and the
+// paint handler paint the graphic controls over it.
+TEST_F(PaintEntry, ChildWindowsKeepTheirAreaAndGraphicControlsArePaintedOver) {
+  ASSERT_FALSE(sp->FCommonData->BGChanged);
+  struct Route {
+    const char* name;
+    void (*paint)(TsSkinProvider*, HWND, HDC);
+    bool graphicControls;
+    bool allChildrenClipped;
+  } routes[] = {
+      {"erase message", [](TsSkinProvider*, HWND h, HDC dc) { SendMessageW(h, WM_ERASEBKGND, WPARAM(dc), 0); }, false,
+       false},
+      {"erase handler", [](TsSkinProvider* p, HWND, HDC dc) { p->KV_WMEraseBkGndHandler(dc); }, true, true},
+      {"paint with a DC", [](TsSkinProvider*, HWND h, HDC dc) { SendMessageW(h, WM_PAINT, WPARAM(dc), 0); }, true,
+       false},
+  };
+  for (const Route& route : routes) {
+    SCOPED_TRACE(route.name);
+    auto bmp = MarkedClient();
+    route.paint(sp, form->Handle(), bmp->Canvas()->Handle());
+    EXPECT_EQ(bmp->PixelColor(5, 5), kClientActive);
+    EXPECT_EQ(bmp->PixelColor(form->ClientWidth() - 3, form->ClientHeight() - 3), kClientActive);
+    EXPECT_EQ(bmp->PixelColor(30, 30), kMarker);  // the panel's own area
+    EXPECT_EQ(bmp->PixelColor(165, 35), route.allChildrenClipped ? kMarker : kClientActive);
+    // The picture's copy leaves the graphic controls out too: they paint over it.
+    EXPECT_EQ(bmp->PixelColor(110, 70), route.graphicControls ? clRed : kMarker);
+  }
+}
+
+// The class library erases into the DC it paints next (WParam = LParam, or csPaintCopy): the
+// picture as it stands is copied, a picture waiting for its rebuild is not.
+TEST_F(PaintEntry, TheLibrarysOwnEraseCopiesThePictureAsItStands) {
+  TBitmap* cache = sp->FCommonData->FCacheBmp.get();
+  ASSERT_NE(cache, nullptr);
+  // A mark in the picture where client point (7, 9) lies: a rebuild would lose it.
+  cache->View().At(sp->OffsetX() + 7, sp->OffsetY() + 9) = 0xFF0000FFu;
+  struct Case {
+    bool changed;
+    TColor expected;
+  } cases[] = {{false, TColor(0x00FF0000)}, {true, kMarker}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.changed);
+    sp->FCommonData->BGChanged = c.changed;
+    auto bmp = MarkedClient();
+    const HDC dc = bmp->Canvas()->Handle();
+    EXPECT_EQ(SendMessageW(form->Handle(), WM_ERASEBKGND, WPARAM(dc), LPARAM(dc)), 1);
+    EXPECT_EQ(bmp->PixelColor(7, 9), c.expected);
+    EXPECT_EQ(bmp->PixelColor(30, 30), c.changed ? kMarker : kClientActive);  // not kept from the panel
+  }
+  sp->FCommonData->BGChanged = true;
+}
+
+// A locked skin data or one waiting for its parent paints nothing and does not let the
+// system erase either.
+TEST_F(PaintEntry, LockedSkinDataErasesNothing) {
+  sp->FCommonData->CtrlSkinState |= KVS_LOCKED;
+  const TScopeExit unlock([&] { sp->FCommonData->CtrlSkinState &= ~KVS_LOCKED; });
+  auto bmp = MarkedClient();
+  EXPECT_EQ(SendMessageW(form->Handle(), WM_ERASEBKGND, WPARAM(bmp->Canvas()->Handle()), 0), 0);
+  EXPECT_EQ(bmp->PixelColor(5, 5), kMarker);
+}
+
+// The erase tells the children that the background under them is ready.
+TEST_F(PaintEntry, EraseTellsTheChildrenTheirParentIsUpdated) {
+  UpdatedCounter counter;
+  counter.Attach(panel);
+  auto bmp = MarkedClient();
+  SendMessageW(form->Handle(), WM_ERASEBKGND, WPARAM(bmp->Canvas()->Handle()), 0);
+  EXPECT_EQ(counter.count, 1);
+  // An empty clip box: nothing to copy, the children are told all the same.
+  const HDC dc = bmp->Canvas()->Handle();
+  IntersectClipRect(dc, 0, 0, 0, 0);
+  SendMessageW(form->Handle(), WM_ERASEBKGND, WPARAM(dc), 0);
+  EXPECT_EQ(counter.count, 2);
+  SelectClipRgn(dc, nullptr);
+  // The paint form step with its "send updated" flag, and without it.
+  sp->PaintForm(dc, TRect(0, 0, 50, 50), false);
+  EXPECT_EQ(counter.count, 2);
+  sp->PaintForm(dc, TRect(0, 0, 50, 50), true);
+  EXPECT_EQ(counter.count, 3);
+}
+
+// PaintForm clips to its rectangle: the rest of the DC is left alone.
+TEST_F(PaintEntry, PaintFormStaysInsideItsRectangle) {
+  auto bmp = MarkedClient();
+  sp->PaintForm(bmp->Canvas()->Handle(), TRect(0, 0, 90, 50));
+  EXPECT_EQ(bmp->PixelColor(85, 45), kClientActive);
+  EXPECT_EQ(bmp->PixelColor(95, 45), kMarker);
+  EXPECT_EQ(bmp->PixelColor(85, 55), kMarker);
+  EXPECT_EQ(bmp->PixelColor(110, 70), kMarker);  // the graphic control outside it too
+}
+
+// While an animation owns the window the paint only takes the update region away; otherwise
+// the client shows the picture's client part.
+TEST_F(PaintEntry, AnAnimationOwningTheWindowOnlyValidates) {
+  struct Case {
+    bool animating;
+    TColor expected;
+  } cases[] = {{true, kMarker}, {false, kClientActive}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.animating);
+    PumpMessages();
+    MarkClientOnScreen();
+    sp->fAnimating = c.animating;
+    InvalidateRect(form->Handle(), nullptr, FALSE);
+    SendMessageW(form->Handle(), WM_PAINT, 0, 0);
+    sp->fAnimating = false;
+    EXPECT_FALSE(GetUpdateRect(form->Handle(), nullptr, FALSE));
+    EXPECT_EQ(ClientShot()->PixelColor(5, 5), c.expected);
+  }
+}
+
+// The frame waits while redraw is locked and while an MDI child is being created: the old
+// frame stays; afterwards the skinned frame comes back.
+TEST_F(PaintEntry, TheFrameWaitsWhileLockedOrWhileAnMdiChildIsMade) {
+  const Integer h = form->Height();
+  auto markFrame = [&] {
+    const TWindowDC dc(form->Handle());
+    const TOwnedBrush marker(CreateSolidBrush(kMarker));
+    const RECT r{0, h / 2, 3, h / 2 + 10};
+    FillRect(dc, &r, marker.get());
+  };
+  auto frameAt = [&] { return WindowShot(form->Handle())->PixelColor(1, h / 2 + 5); };
+  struct Case {
+    const char* name;
+    Integer lockCount;
+    bool mdiCreating;
+  } cases[] = {{"locked", 1, false}, {"MDI child made", 0, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    markFrame();
+    sp->LockCount = c.lockCount;
+    MDICreating = c.mdiCreating;
+    SendMessageW(form->Handle(), WM_NCPAINT, 1, 0);
+    EXPECT_EQ(frameAt(), kMarker);
+    sp->LockCount = 0;
+    MDICreating = false;
+    SendMessageW(form->Handle(), WM_NCPAINT, 1, 0);
+    EXPECT_EQ(frameAt(), kBorderColor);
+  }
+}
+
+// A sizeable form without a border of its own gets only the ring of the given width: the
+// sides to the form's edges on the screen, to the picture's edges in a print.
+TEST_F(PaintEntry, TheFrameRingCopiesOnlyTheRing) {
+  TBitmap picture(form->Width(), form->Height(), pf32bit);
+  FillRect32(&picture, TRect(0, 0, picture.Width(), picture.Height()), clBlue, 0xFF);
+  const Integer ring = 5;
+  for (bool whole : {false, true}) {
+    SCOPED_TRACE(whole);
+    TBitmap out(form->Width(), form->Height(), pf32bit);
+    const TOwnedBrush marker(CreateSolidBrush(kMarker));
+    const RECT all{0, 0, out.Width(), out.Height()};
+    FillRect(out.Canvas()->Handle(), &all, marker.get());
+    sp->CopyFrameRing(out.Canvas()->Handle(), &picture, ring, whole);
+    const Integer w = out.Width(), h = out.Height();
+    struct Point {
+      Integer x, y;
+      bool ring;
+    } points[] = {{0, 0, true},         {w - 1, 0, true},         {0, h - 1, true},     {w - 1, h - 1, true},
+                  {ring - 1, h / 2, true}, {w - ring, h / 2, true}, {w / 2, ring - 1, true}, {w / 2, h - ring, true},
+                  {ring, h / 2, false},  {w - ring - 1, h / 2, false}, {w / 2, ring, false}, {w / 2, h - ring - 1, false}};
+    for (const Point& p : points)
+      EXPECT_EQ(out.PixelColor(p.x, p.y), p.ring ? clBlue : kMarker) << p.x << "," << p.y;
+  }
+}
