@@ -8,9 +8,12 @@
 #include "base/sConst.h"
 #include "base/sMessages.h"
 #include "support/FormSkin.h"
+#include "support/LayeredCalls.h"
 #include "ui/ExtCtrls.h"
 #include "ui/GdiScopes.h"
 #include "ui/ScopeGuard.h"
+
+#include <commctrl.h>
 
 using namespace formskin;
 
@@ -231,16 +234,25 @@ TEST_F(PaintEntry, TheFrameWaitsWhileLockedOrWhileAnMdiChildIsMade) {
     const char* name;
     Integer lockCount;
     bool mdiCreating;
-  } cases[] = {{"locked", 1, false}, {"MDI child made", 0, true}};
+    Cardinal skinState;
+    Cardinal formState;
+  } cases[] = {{"locked", 1, false, 0, 0},
+               {"MDI child made", 0, true, 0, 0},
+               {"menu remade during the show animation", 0, false, KVS_MNUPDATING, FS_ANIMSHOWING},
+               {"skin data locked during the close animation", 0, false, KVS_LOCKED, FS_ANIMCLOSING}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     markFrame();
     sp->LockCount = c.lockCount;
     MDICreating = c.mdiCreating;
+    sp->FCommonData->CtrlSkinState |= c.skinState;
+    sp->FFormState |= c.formState;
     SendMessageW(form->Handle(), WM_NCPAINT, 1, 0);
     EXPECT_EQ(frameAt(), kMarker);
     sp->LockCount = 0;
     MDICreating = false;
+    sp->FCommonData->CtrlSkinState &= ~c.skinState;
+    sp->FFormState &= ~c.formState;
     SendMessageW(form->Handle(), WM_NCPAINT, 1, 0);
     EXPECT_EQ(frameAt(), kBorderColor);
   }
@@ -269,4 +281,117 @@ TEST_F(PaintEntry, TheFrameRingCopiesOnlyTheRing) {
     for (const Point& p : points)
       EXPECT_EQ(out.PixelColor(p.x, p.y), p.ring ? clBlue : kMarker) << p.x << "," << p.y;
   }
+}
+
+// A form whose plain rectangle the skin does not cut (no border of its own, no rounded
+// corners, not sizeable) loses the region it had when the frame is painted.
+TEST_F(PaintEntry, AFormWithoutBorderLosesItsRegion) {
+  form->SetBorderStyle(bsNone);
+  PumpMessages();
+  ASSERT_FALSE(sp->HaveBorder());
+  SetWindowRgn(form->Handle(), CreateRectRgn(0, 0, 50, 50), FALSE);
+  sp->RgnChanged = true;
+  SendMessageW(form->Handle(), WM_NCPAINT, 1, 0);
+  const TOwnedRegion rgn(CreateRectRgn(0, 0, 0, 0));
+  EXPECT_EQ(GetWindowRgn(form->Handle(), rgn.get()), ERROR);
+  EXPECT_FALSE(sp->RgnChanged);
+}
+
+namespace {
+
+// Counts the prints that reach a window through a subclass.
+struct PrintCounter {
+  static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM w, LPARAM l, UINT_PTR, DWORD_PTR data) {
+    if (msg == WM_PRINT) ++reinterpret_cast<PrintCounter*>(data)->count;
+    return DefSubclassProc(h, msg, w, l);
+  }
+  explicit PrintCounter(HWND h) : wnd(h) { SetWindowSubclass(wnd, &Proc, 1, reinterpret_cast<DWORD_PTR>(this)); }
+  ~PrintCounter() { RemoveWindowSubclass(wnd, &Proc, 1); }
+  HWND wnd;
+  Integer count = 0;
+};
+
+class PaintEntryMdi : public SkinnedMdiFrame {
+ protected:
+  TsSkinProvider* MakeSkinnedChild(const char16_t* caption) {
+    TForm* child = MakeChild(caption);
+    auto* childSp = new TsSkinProvider(child);
+    childSp->AfterConstruction();
+    PumpMessages();
+    return childSp;
+  }
+};
+
+}  // namespace
+
+// A child behind a maximized active sibling shows nothing of its own: its erase and its print
+// leave the DC alone, while the maximized child paints.
+TEST_F(PaintEntryMdi, AChildBehindAMaximizedSiblingPaintsNothing) {
+  TsSkinProvider* behind = MakeSkinnedChild(u"Behind");
+  TsSkinProvider* front = MakeSkinnedChild(u"Front");
+  front->Form->SetWindowState(wsMaximized);
+  PumpMessages();
+  ASSERT_EQ(frame->ActiveMDIChild(), front->Form);
+  struct Case {
+    TsSkinProvider* csp;
+    bool paints;
+  } cases[] = {{behind, false}, {front, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.paints);
+    TsSkinProvider* csp = c.csp;
+    TForm* child = csp->Form;
+    csp->FCommonData->BGChanged = true;
+    auto marked = [&] {
+      auto bmp = std::make_unique<TBitmap>(child->Width(), child->Height(), pf32bit);
+      FillRect32(bmp.get(), TRect(0, 0, bmp->Width(), bmp->Height()), kMarker, 0xFF);
+      return bmp;
+    };
+    auto erased = marked();
+    csp->KV_WMEraseBkGndHandler(erased->Canvas()->Handle());
+    EXPECT_EQ(erased->PixelColor(5, 5) == kMarker, !c.paints);
+    auto printed = marked();
+    SendMessageW(child->Handle(), WM_PRINT, WPARAM(printed->Canvas()->Handle()), PRF_NONCLIENT | PRF_CLIENT);
+    EXPECT_EQ(printed->PixelColor(printed->Width() / 2, printed->Height() / 2) == kMarker, !c.paints);
+  }
+}
+
+// The MDI main form's print goes on to its MDI client, which holds the children.
+TEST_F(PaintEntryMdi, TheMainFormsPrintReachesTheMdiClient) {
+  ASSERT_NE(frame->ClientHandle(), nullptr);
+  const PrintCounter counter(frame->ClientHandle());
+  TBitmap bmp(frame->Width(), frame->Height(), pf32bit);
+  SendMessageW(frame->Handle(), WM_PRINT, WPARAM(bmp.Canvas()->Handle()), PRF_NONCLIENT | PRF_CLIENT);
+  EXPECT_EQ(counter.count, 1);
+  // Only erasing: the client is not asked.
+  SendMessageW(frame->Handle(), WM_PRINT, WPARAM(bmp.Canvas()->Handle()), PRF_ERASEBKGND);
+  EXPECT_EQ(counter.count, 1);
+}
+
+namespace {
+class PaintEntryBordered : public SkinnedForm {};
+}  // namespace
+
+// With an outer border window the print is the border window's picture with the graphic
+// controls on the client.
+TEST_F(PaintEntryBordered, ThePrintCarriesTheGraphicControls) {
+  const layered::LayeredCalls bound;  // the layered-window functions bound
+  GiveShadow(*skin, TRect(8, 8, 8, 8));
+  skin->skin.Data->ExTitleHeight = 30;
+  skin->skin.Data->ExBorderWidth = 4;
+  form->SetPosition(poDesigned);
+  form->SetBounds(120, 110, 300, 200);
+  auto* swatch = new Swatch(form);
+  swatch->SetBounds(100, 60, 20, 20);
+  swatch->SetParent(form);
+  SkinAndShow();
+  SendMessageW(form->Handle(), WM_NCACTIVATE, TRUE, 0);
+  PumpMessages();
+  ASSERT_TRUE(sp->BorderForm);
+  sp->FCommonData->BGChanged = true;
+  sp->PaintAll();
+  TBitmap* cache = sp->FCommonData->FCacheBmp.get();
+  TBitmap picture(cache->Width(), cache->Height(), pf32bit);
+  SendMessageW(form->Handle(), WM_PRINT, WPARAM(picture.Canvas()->Handle()), PRF_NONCLIENT | PRF_CLIENT);
+  EXPECT_EQ(picture.PixelColor(sp->OffsetX() + 110, sp->OffsetY() + 70), clRed);
+  EXPECT_EQ(picture.PixelColor(sp->OffsetX() + 5, sp->OffsetY() + 5), kClientActive);
 }
