@@ -732,28 +732,28 @@ void TsSkinProvider::OurPaintHandler(TMessage& m) {
     EndPaint(h, &ps);
     return;
   }
+  // A DC in the message (a print, the show animation) is painted whole; the window's own
+  // update region is left for its own paint.
   std::unique_ptr<TPaintDC> paint;
   HDC dc = reinterpret_cast<HDC>(m.WParam);
   TRect area(0, 0, GetClientWidth(h), GetClientHeight(h));
-  if (!showAnimation) {
+  if (!dc && !showAnimation) {
     paint = std::make_unique<TPaintDC>(h);
-    if (!m.WParam) {
-      dc = paint->get();
-      area = paint->Rect();
-    }
+    dc = paint->get();
+    area = paint->Rect();
   }
   if (!dc) return;
   auto* canvas = static_cast<TControlCanvas*>(Form->Canvas());
   const TSaveDC saved(dc);
   const TPaintDCScope locked(*canvas, dc);
-  if (!(FFormState & FS_SIZING)) {
-    const bool updating = FCommonData->FUpdating;
-    FCommonData->FUpdating = Form->Parent() ? FCommonData->GetUpdating() : false;
-    if (!FCommonData->FUpdating && (MDICreating || !BehindMaximizedChild(Form))) {
-      PaintForm(dc, area, updating || !FDrawNonClientArea);
-      // The form's own painting goes over its background, as the class library does it.
-      if (Form->OnPaint()) Form->OnPaint().Call(Form);
-    }
+  // A top-level form paints now; a parented one waits while its parent's background is not
+  // ready. While sizing the mark stays as the size handler left it.
+  const bool updating = FCommonData->FUpdating;
+  if (!(FFormState & FS_SIZING)) FCommonData->FUpdating = Form->Parent() ? FCommonData->GetUpdating() : false;
+  if (!FCommonData->FUpdating && (MDICreating || !BehindMaximizedChild(Form))) {
+    PaintForm(dc, area, updating || !FDrawNonClientArea);
+    // The form's own painting goes over its background, as the class library does it.
+    if (Form->OnPaint()) Form->OnPaint().Call(Form);
   }
 }
 

@@ -9,6 +9,7 @@
 #include "base/sMessages.h"
 #include "support/FormSkin.h"
 #include "support/LayeredCalls.h"
+#include "support/Swatch.h"
 #include "ui/ExtCtrls.h"
 #include "ui/GdiScopes.h"
 #include "ui/ScopeGuard.h"
@@ -22,16 +23,6 @@ namespace {
 constexpr TColor kMarker = 0x00030201;  // none of the skin's colours
 // The border image's pixel as a colour.
 constexpr TColor kBorderColor = TColor((kBorderPixel >> 16 & 0xFF) | (kBorderPixel & 0xFF00) | (kBorderPixel & 0xFF) << 16);
-
-// A graphic control that fills itself with one colour.
-class Swatch : public TGraphicControl {
- public:
-  explicit Swatch(TComponent* owner) : TGraphicControl(owner) {}
-  void Paint() override {
-    Canvas()->Brush()->SetColor(clRed);
-    Canvas()->FillRect(TRect(0, 0, Width(), Height()));
-  }
-};
 
 // A window control that says nothing of being opaque: only clipping keeps the form's
 // background off it.
@@ -394,4 +385,33 @@ TEST_F(PaintEntryBordered, ThePrintCarriesTheGraphicControls) {
   SendMessageW(form->Handle(), WM_PRINT, WPARAM(picture.Canvas()->Handle()), PRF_NONCLIENT | PRF_CLIENT);
   EXPECT_EQ(picture.PixelColor(sp->OffsetX() + 110, sp->OffsetY() + 70), clRed);
   EXPECT_EQ(picture.PixelColor(sp->OffsetX() + 5, sp->OffsetY() + 5), kClientActive);
+}
+
+// A sizeable form without a border of its own: its frame paint copies the ring of the
+// picture that takes the mouse, BorderWidth + 3 wide, and nothing inside it.
+TEST_F(PaintEntry, ASizeableFormWithoutBorderGetsOnlyTheRing) {
+  form->SetBorderStyle(bsNone);
+  PumpMessages();
+  const HWND h = form->Handle();
+  SetWindowLongW(h, GWL_STYLE, GetWindowLongW(h, GWL_STYLE) | WS_THICKFRAME);
+  SetWindowPos(h, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  PumpMessages();
+  ASSERT_FALSE(sp->HaveBorder());
+  const Integer ring = sp->BorderWidth(true) + 3;
+  const Integer w = form->Width(), hh = form->Height();
+  {
+    const TWindowDC dc(h);
+    const TOwnedBrush marker(CreateSolidBrush(kMarker));
+    const RECT all{0, 0, w, hh};
+    FillRect(dc, &all, marker.get());
+  }
+  sp->RgnChanged = false;
+  SendMessageW(h, WM_NCPAINT, 1, 0);
+  auto shot = WindowShot(h);
+  TBitmap* picture = sp->FCommonData->FCacheBmp.get();
+  ASSERT_NE(picture, nullptr);
+  for (const TPoint p : {TPoint(ring - 1, hh / 2), TPoint(w - ring, hh / 2), TPoint(w / 2, ring - 1), TPoint(w / 2, hh - ring)})
+    EXPECT_EQ(shot->PixelColor(p.X, p.Y), picture->PixelColor(p.X, p.Y)) << p.X << "," << p.Y;
+  for (const TPoint p : {TPoint(ring, hh / 2), TPoint(w - ring - 1, hh / 2), TPoint(w / 2, ring), TPoint(w / 2, hh - ring - 1)})
+    EXPECT_EQ(shot->PixelColor(p.X, p.Y), kMarker) << p.X << "," << p.Y;
 }
