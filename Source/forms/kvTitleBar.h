@@ -324,8 +324,9 @@ void UpdateTitleBar(TsSkinProvider& sp);
 void CalcTitleBarItems(TsSkinProvider& sp, Integer fullLeft, Integer fullRight);
 // HTITEM + the index of the enabled visible item under p; 0 when none.
 Integer TitleItemHitTest(TsSkinProvider& sp, const TPoint& p);
-// Paints every visible item into the form picture.
-void PaintTitleItems(TsSkinProvider& sp, TBitmap* bmp);
+// Paints the visible items that lie inside the picture's width, last to first, the pressed
+// tabs after the others (they overlap their neighbours).
+void PaintTitleItems(TsSkinProvider& sp, TBitmap* bmp, Integer captWidth);
 // Paints one item into bmp at r.
 void PaintTitleItem(TsSkinProvider& sp, TkvTitleBarItem* item, const TRect& r, TBitmap* bmp);
 // The item's hint at the cursor (nothing while it shows one), and its hint window freed.

@@ -462,10 +462,13 @@ void PaintTitleItem(TsSkinProvider& sp, TkvTitleBarItem* item, const TRect& r, T
   if (blend) SumBmpRect(bmp, copy.get(), 127, r, r.TopLeft());
 }
 
-void PaintTitleItems(TsSkinProvider& sp, TBitmap* bmp) {
+void PaintTitleItems(TsSkinProvider& sp, TBitmap* bmp, Integer captWidth) {
   TsTitleBar* bar = TitleBarOf(sp.Form);
-  for (Integer i = 0; i < ItemCount(bar); ++i) {
-    TkvTitleBarItem* it = bar->FItems->Items(i);
-    if (it->FVisible) PaintTitleItem(sp, it, it->Rect, bmp);
-  }
+  auto pressedTab = [](const TkvTitleBarItem* it) { return it->FStyle == bsTab && it->FDown; };
+  for (const bool pressed : {false, true})
+    for (Integer i = ItemCount(bar) - 1; i >= 0; --i) {
+      TkvTitleBarItem* it = bar->FItems->Items(i);
+      if (it->FVisible && pressedTab(it) == pressed && it->Rect.Left > 0 && it->Rect.Right < captWidth)
+        PaintTitleItem(sp, it, it->Rect, bmp);
+    }
 }

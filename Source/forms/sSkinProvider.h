@@ -6,8 +6,9 @@
 // Sections (files):
 //   1. Model and lifecycle, window procedure and skin commands (sSkinProvider.win.cpp)
 //   2. Frame metrics: system and skin metrics for the form's PPI (sSkinProviderMetrics.win.cpp)
-//   3. Caption layout, caption buttons, hit testing, the non-client mouse, the system commands
-//      and the system-menu queries (sSkinProviderCaption.win.cpp)
+//   3. Caption layout, caption buttons, hit testing, the non-client mouse and the system-menu
+//      queries (sSkinProviderCaption.win.cpp); the system commands, setting changes and menu
+//      loops (sSkinProviderSysCommand.win.cpp)
 //   4. The window picture, the window region and the paint handlers (sSkinProviderPaint.win.cpp)
 //   5. Size, position, showing, closing and the other form messages (sSkinProviderState.win.cpp)
 //   6. The child-control adapter (sSkinProviderAdapter.win.cpp)
@@ -509,6 +510,22 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   Integer TitleIconHeight();
   void SaveBGForBtns(Integer captWidth, bool full);
   void RestoreBtnsBG(Integer captWidth);
+  // The top-left corner of the size grip image in the picture; (0, 0) without a picture.
+  TPoint RBGripPoint(Integer imgIndex);
+  // The same corner in the form window's coordinates (the picture of a form with an outer
+  // border window holds the shadow and the border window's frame around the form).
+  TPoint GripPointInWindow(Integer imgIndex);
+  // The picture column where the saved strip behind the caption buttons starts.
+  Integer BtnsBGLeft(Integer captWidth);
+  // An MDI main form whose active child is maximized and still being shown.
+  bool MaximizedChildShowing();
+  // The status bar's section painted from the bar's top over the form's bottom border, when
+  // the skin merges them.
+  void PaintMergedStatusBar(TBitmap* cache, const TCacheInfo& ci, const TRect& rForm, Integer offsetY);
+  // The skin's MDI client background where the MDI client lies.
+  void PaintMDIArea(TBitmap* cache, const TCacheInfo& ci, const TRect& rForm, Integer captionBottom);
+  // The form's OnPaint into the picture at the client's place.
+  void PaintClientEvent(TBitmap* cache, Integer offsetX, Integer offsetY);
   void KV_WMNCPaint(TMessage& m);
   void KV_WMNCPaintHandler();
   void PaintCaption(HDC dc);
@@ -538,6 +555,17 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   void FollowSizeWithBorder(HWND h, bool barShown, bool borderUpdated);
   void KV_WMSetText(TMessage& m);
   void KV_WMSysCommand(TMessage& m);
+  // The parts of a system command (sSkinProviderSysCommand.win.cpp): for forms other than MDI
+  // children (True when it carried the command out), then by the form's style.
+  bool SysCommandBeforeStyle(TMessage& m);
+  void MDIChildSysCommand(TMessage& m);
+  void MDIMainSysCommand(TMessage& m);
+  void OtherFormSysCommand(TMessage& m);
+  void KV_WMSysColorChange(TMessage& m);
+  void KV_WMSettingChange(TMessage& m);
+  void KV_WMEnterMenuLoop(TMessage& m);
+  void KV_WMExitMenuLoop(TMessage& m);
+  void KV_WMNotify(TMessage& m);
   void UpdateSkinCaption();
 
   // -- Size, position, showing and the other messages (section 5).
@@ -635,8 +663,6 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   void OwnFrameRelease(TMessage& m, bool clientPoint);
   bool StartMinimizing() override;
   bool StartRestoring() override;
-  // The minimize and restore handling of a system command; True when it handled the command.
-  bool MinimizeSysCommand(TMessage& m);
   // The minimize picture of a form with an outer border, which then flies on the border window.
   void TakeBorderPicture(TkvMinTimer& mt);
   void CheckNewPosition(Integer& x, Integer& y);
@@ -874,6 +900,9 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
 
 // The provider of a form window; null when none or when the form's provider is inert.
 TsSkinProvider* ProviderOf(HWND form);
+// The window that keeps a maximized MDI child's icons over the main form's menu bar during a
+// menu loop; null outside one.
+TCustomForm* MDIIconsForm();
 
 // ---- Frame metrics: plain routines -----------------------------------------------------------
 
@@ -897,6 +926,12 @@ bool IsGripVisible(TsSkinProvider* sp);
 void DrawIconOpaque(TBitmap* bmp, const TRect& r, HICON icon);
 bool InAnimation(TsSkinProvider* sp);
 Integer MaxBtnOffset(TsSkinProvider* sp, bool max);
+// The skin's size grip on a device context whose origin is the picture's origin, over the
+// form's background (with the frame's inner edges where the skin's border reaches the client).
+void PaintGrip(HDC dc, TsSkinProvider* sp);
+// A user caption button's glyph at `at` of dst: a 32-bit glyph through its alpha, any other
+// with the colour of its bottom-left pixel transparent.
+void DrawUserGlyph(TBitmap* dst, TBitmap* glyph, const TPoint& at);
 Integer GetWindowWidth(HWND h);
 Integer GetWindowHeight(HWND h);
 Integer GetClientWidth(HWND h);

@@ -468,8 +468,8 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
       KV_WMSetText(m);
       return;
     case WM_SETCURSOR:
-      // No title bar items yet: the cursor is the system's everywhere.
-      PassOn(m);
+      // A title bar item under the mouse keeps the cursor it set.
+      if (!IsTitleItemHT(*this, CurrentHT)) PassOn(m);
       return;
     case WM_NCHITTEST:
       KV_WMNCHitTest(m);
@@ -603,6 +603,53 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
       return;
     case CM_MENUCHANGED:
       KV_CMMenuChanged(m);
+      return;
+    // System settings, menu loops, focus and the class library's change notifications.
+    case WM_SYSCOLORCHANGE:
+      KV_WMSysColorChange(m);
+      return;
+    case WM_SETTINGCHANGE:
+      KV_WMSettingChange(m);
+      return;
+    case WM_ENTERMENULOOP:
+      KV_WMEnterMenuLoop(m);
+      return;
+    case WM_EXITMENULOOP:
+      KV_WMExitMenuLoop(m);
+      return;
+    case WM_NOTIFY:
+      KV_WMNotify(m);
+      return;
+    case WM_SETFOCUS:
+      PassOn(m);
+      // The border window may have gone while the form was away (a minimize, a hide).
+      if (BorderForm && Form->Visible()) {
+        const HWND border = BorderForm->LayeredWindow();
+        if (!border || !IsWindowVisible(border)) {
+          FInAnimation = false;
+          BorderForm->UpdateExBordersPos(true, 255);
+        }
+      }
+      return;
+    case CM_WININICHANGE:
+      PassOn(m);
+      if (BorderForm) BorderForm->UpdateExBordersPos(true, 255);
+      return;
+    case CM_RECREATEWND:
+      // The new window keeps the skin-editor link as it is.
+      PassOn(m);
+      return;
+    case CM_CHANGED:
+      if (Form->Menu()) {
+        MenuChanged = true;
+        FCommonData->BGChanged = true;
+      }
+      PassOn(m);
+      return;
+    case CM_BIDIMODECHANGED:
+      if (DuRiruZireziv* manager = SkinManager()) manager->FlipImages(Form->BiDiMode() == bdRightToLeft);
+      PassOn(m);
+      if (BorderForm) BorderForm->UpdateExBordersPos(true, 255);
       return;
     default:
       PassOn(m);

@@ -104,9 +104,8 @@ Integer TkvBorderForm::Ex_WMNCHitTest(TMessage& m) {
     const bool inSizeBox = OffsRect(sp->ScrollSizeBox(), OffsetX(), OffsetY()).Contains(p);
     if (body.Contains(p) && (IsGripVisible(sp) || inSizeBox) && data && data->GripRightBottom >= 0 &&
         data->GripRightBottom < Integer(data->ma.size())) {
-      const TsMaskData& grip = data->ma[size_t(data->GripRightBottom)];
       // Where the picture draws the grip.
-      const TPoint anchor(body.Right - grip.Width - sp->BorderWidth(true), body.Bottom - grip.Height - sp->BorderHeight(true));
+      const TPoint anchor = sp->RBGripPoint(data->GripRightBottom);
       if (p.X > anchor.X && p.Y > anchor.Y) return HTBOTTOMRIGHT;
     }
     return HTTRANSPARENT;

@@ -1,6 +1,6 @@
 // The caption of a skinned form: the layout of icon and caption buttons, the one list of
 // mouse-reactive elements that layout, hit test and hot and pressed states share, the
-// non-client mouse, the system commands and the system-menu queries.
+// non-client mouse and the system-menu queries.
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
 #include "forms/kvTitleBar.h"
@@ -328,10 +328,9 @@ Integer TsSkinProvider::HTProcess(TMessage& m) {
 bool TsSkinProvider::InGripCorner(const TPoint& p) {
   TkvSkinData* data = SkinDataFor();
   if (!data || data->GripRightBottom < 0 || data->GripRightBottom >= Integer(data->ma.size())) return false;
-  const TsMaskData& grip = data->ma[size_t(data->GripRightBottom)];
-  // Where the picture draws the grip.
-  const TPoint anchor(Form->Width() - grip.Width - BorderWidth(true), Form->Height() - grip.Height - BorderHeight(true));
-  return p.X > anchor.X && p.Y > anchor.Y;
+  // Where the picture draws the grip; before there is a picture there is no grip to size by.
+  const TPoint anchor = GripPointInWindow(data->GripRightBottom);
+  return FCommonData->FCacheBmp && !FCommonData->FCacheBmp->Empty() && p.X > anchor.X && p.Y > anchor.Y;
 }
 
 void TsSkinProvider::KV_WMNCHitTest(TMessage& m) {
@@ -460,7 +459,7 @@ void TsSkinProvider::RepaintButton(Integer ht) {
   }
   // The clean title under the buttons comes back first; the picture is not rebuilt.
   if (TempBmp && TempBmp->Width() > 0) {
-    const Integer srcX = SysRTLAllowed() ? btn->cpRect.Left : TempBmp->Width() - (CaptionWidth() - btn->cpRect.Left);
+    const Integer srcX = btn->cpRect.Left - BtnsBGLeft(CaptionWidth());
     BitBlt(cache->Canvas()->Handle(), btn->cpRect.Left, btn->cpRect.Top, btn->cpRect.Width(), btn->cpRect.Height(),
            TempBmp->Canvas()->Handle(), srcX, btn->cpRect.Top, SRCCOPY);
   }
@@ -496,7 +495,9 @@ void TsSkinProvider::PaintCaptionButton(TBitmap* bmp, const TsCaptionButton& btn
   const Integer index = kind < data->TitleGlyphs.size() ? data->TitleGlyphs[kind] : -1;
   const Integer imageIndex = user ? (FTitleButtons->Items(ht - HTUDBTN)->UseSkinData ? UserBtnIndex : -1) : index;
   if (imageIndex >= 0 && imageIndex < Integer(data->ma.size())) {
-    const bool reduced = user ? btn.cpState == 0 && !FormActive : (disabled || btn.cpState == 0) && (disabled || !FormActive);
+    const bool reduced = user ? (btn.cpState == 0 || btn.cpTimer) &&
+                                    (!FormActive || !Form->Enabled() || !FTitleButtons->Items(ht - HTUDBTN)->Enabled)
+                              : (disabled || btn.cpState == 0) && (disabled || !FormActive);
     const TsMaskData& md = data->ma[size_t(imageIndex)];
     // A fading button's hot and pressed looks are its fade's to show.
     const Integer state = Mini(btn.cpTimer ? 0 : btn.cpState, Maxi(md.ImageCount - 1, 0));
@@ -508,9 +509,7 @@ void TsSkinProvider::PaintCaptionButton(TBitmap* bmp, const TsCaptionButton& btn
       const Integer shift = btn.cpState == 2 ? 1 : 0;
       const Integer x = btn.cpRect.Left + (btn.cpRect.Width() - glyph->Width()) / 2 + shift;
       const Integer y = btn.cpRect.Top + (btn.cpRect.Height() - glyph->Height()) / 2 + shift;
-      BLENDFUNCTION bf{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-      AlphaBlend(bmp->Canvas()->Handle(), x, y, glyph->Width(), glyph->Height(), glyph->Canvas()->Handle(), 0, 0,
-                 glyph->Width(), glyph->Height(), bf);
+      DrawUserGlyph(bmp, glyph, TPoint(x, y));
     }
   }
 }
@@ -733,71 +732,4 @@ void TsSkinProvider::KV_WMMouseLeave(TMessage& m) {
 void TsSkinProvider::KV_CMMouseEnter(TMessage& m) {
   biClicked = false;
   PassOn(m);
-}
-
-// ---- System commands -------------------------------------------------------------------------
-
-void TsSkinProvider::KV_WMSysCommand(TMessage& m) {
-  // A minimized captionless form shows its caption on the taskbar's terms.
-  if ((Cardinal(m.WParam) & 0xFFF0) == SC_MINIMIZE) UWPCaptionUpdate(false);
-  if (OwnFrameSysCommand(m) || MinimizeSysCommand(m)) return;
-  const Cardinal cmd = Cardinal(m.WParam) & 0xFFF0;
-  switch (cmd) {
-    case SC_MINIMIZE:
-      MaxRestore = IsZoomed();
-      break;
-    case SC_MAXIMIZE:
-    case SC_RESTORE:
-      MaxRestore = false;
-      RgnChanged = true;
-      FCommonData->BGChanged = true;
-      break;
-    default:
-      break;
-  }
-  if (cmd == SC_MAXIMIZE) {
-    // A captionless form is maximized without its caption bits, so the system's maximized
-    // size and client are those of a form without a caption from the start.
-    UWPCaptionUpdate(true);
-    // The old procedure maximizes once.
-    SetFormState(FFormState | FS_ZOOMING);
-    {
-      const TScopeExit zoomed([&] { SetFormState(FFormState & ~FS_ZOOMING); });
-      PassOn(m);
-    }
-    // A maximized form may keep the system's frame (the manager's native borders when maximized).
-    if (BorderForm && !ExtBordersNeeded(true)) {
-      BorderForm.reset();
-      RgnChanged = true;
-      FCommonData->BGChanged = true;
-      ProcessMessage(WM_NCPAINT);
-    }
-    if (SystemMenu && SystemMenu->VisibleMax()) CurrentHT = HTMAXBUTTON;
-    SetHotHT(0, true);
-    return;
-  }
-  PassOn(m);
-  if (cmd == SC_KEYMENU && LOWORD(m.LParam) == 0x20 && Form->BorderIcons().Contains(biSystemMenu) &&
-      Form->BorderStyle() != bsNone) {
-    // Alt+Space: the skinned system menu under the window icon (higher on a minimized form).
-    TPoint lt;
-    FormLeftTop(lt);
-    const Integer y = lt.Y + BorderHeight(true) + FIconRect.Height() - (IsIconicForm() ? 16 : 0);
-    DropSysMenu(SysBorderWidth(FormWnd(this), nullptr, true) + lt.X, y);
-    return;
-  }
-  if (cmd == SC_RESTORE) {
-    if (SystemMenu && SystemMenu->VisibleMax()) CurrentHT = HTMAXBUTTON;
-    SetHotHT(0, true);
-    FCommonData->BGChanged = true;
-    // The outer border comes back (or follows) once the form is restored.
-    if (DuRiruZireziv* manager = SkinManager(); manager && manager->GetExtendedBorders() && FAllowExtBorders &&
-                                                CanDrawNCArea() && !Form->Parent() && Form->FormStyle() != fsMDIChild) {
-      if (BorderForm)
-        BorderForm->UpdateExBordersPos(true, 255);
-      else
-        InitExBorders(true);
-    }
-    if (const HWND h = FormWnd(this)) RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_FRAME);
-  }
 }

@@ -3,6 +3,7 @@
 #include "base/WindowQueries.h"
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
+#include "controls/sSkinMenus.h"
 #include "forms/sSkinProvider.h"
 #include "skin/sVclUtils.h"
 
@@ -174,8 +175,9 @@ bool TsSkinProvider::HaveBorder() {
 Integer TsSkinProvider::CaptionHeight(bool checkSkin) {
   const bool hasCaption = HaveBorder() && (GetWindowLongW(Form->Handle(), GWL_STYLE) & WS_CAPTION);
   if (!hasCaption && !IsIconicForm()) return 0;
-  // The skin's own title height applies with an outer border window only.
-  const Integer h = checkSkin && OuterBorder() ? ActualTitleHeight(false) : 0;
+  // The skin's own title height applies with an outer border window only (the maximized
+  // title whenever the form is maximized).
+  const Integer h = checkSkin ? SkinTitleHeight(OuterBorder()) : 0;
   if (FSysExHeight) return Maxi(h, SysCaptHeight(this, 0) + 4);
   return h != 0 ? h : SysCaptHeight(this, 0);
 }
@@ -236,8 +238,19 @@ Integer TsSkinProvider::OffsetY() {
 }
 
 void TsSkinProvider::FormLeftTop(TPoint& p) {
+  const HWND h = Form->Handle();
+  if (Form->FormStyle() == fsMDIChild) {
+    // Measured from the client origin: the child's window rectangle is the system's frame,
+    // not the skinned one.
+    POINT origin{0, 0};
+    ClientToScreen(h, &origin);
+    Integer top = origin.y - SysBorderHeight(h, OuterBorder(), true);
+    if (!IsIconicForm()) top -= CaptionHeight(true);
+    p = TPoint(origin.x - SysBorderWidth(h, OuterBorder(), true), top);
+    return;
+  }
   RECT r{};
-  GetWindowRect(Form->Handle(), &r);
+  GetWindowRect(h, &r);
   p = TPoint(r.left, r.top);
 }
 
@@ -369,14 +382,23 @@ void TsSkinProvider::UpdateIconsIndexes() {
 void TsSkinProvider::UpdateNCArea(bool skinned) {
   if (IsDesigning() || !SkinManager() || !Form) return;
   const HWND h = Form->HandleAllocated() ? Form->WindowHandle() : nullptr;
+  DuRiruZireziv* manager = SkinManager();
   if (skinned) {
     CheckSysMenu(true);
     if (h && Form->Showing() && Skinned()) {
       FCommonData->BGChanged = true;
+      TryInitMenu();
+      InitExBorders(manager->GetExtendedBorders());
       RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_NOERASE | RDW_UPDATENOW | RDW_FRAME);
       RefreshFormScrolls();
     }
   } else {
+    // The system draws the frame again: no outer border, the system's menu bar and theme.
+    BorderForm.reset();
+    if (FDrawNonClientArea)
+      if (TMainMenu* menu = Form->Menu())
+        if (TsSkinableMenus* painter = SkinableMenus()) painter->InitMenuLine(menu, false);
+    if (h && uxthemeLib && kv_SetWindowTheme) kv_SetWindowTheme(h, nullptr, nullptr);
     FreeFormScrolls();
     CheckSysMenu(false);
     if (h && Form->Showing()) SetWindowRgn(h, nullptr, FALSE);

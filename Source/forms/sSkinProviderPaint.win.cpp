@@ -4,6 +4,8 @@
 //
 // The picture is rebuilt only while the skin data's BGChanged is set; every handler that
 // changes the look sets it and the next paint rebuilds.
+#include <optional>
+
 #include "base/WorkingBitmaps.h"
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
@@ -65,6 +67,7 @@ bool TsSkinProvider::PaintAll() {
                  SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED | SWP_NOCOPYBITS |
                      SWP_NOOWNERZORDER | SWP_NOSENDCHANGING);
   }
+  LastMenuItemRect = TRect();
 
   const bool iconic = IsIconicForm() && Application && Application->MainForm() != Form;
   const Integer cy = SysBorderHeight(h, OuterBorder(), false);
@@ -81,6 +84,7 @@ bool TsSkinProvider::PaintAll() {
   const TRect rForm = FUWPMode ? UWPClientRect()
                                : TRect(aShadowSize.Left, aShadowSize.Top, fWidth - aShadowSize.Right,
                                        fHeight - aShadowSize.Bottom);
+  const Integer iOffsetX = OffsetX(), iOffsetY = OffsetY();
   if (fWidth <= 0 || fHeight <= 0) return true;
 
   if (!FCommonData->FCacheBmp) FCommonData->FCacheBmp = std::make_unique<TBitmap>(0, 0, pf32bit);
@@ -89,8 +93,30 @@ bool TsSkinProvider::PaintAll() {
     cache->SetSize(fWidth, fHeight);
     FCommonData->BGChanged = true;
   }
+  // The menu line of an MDI main form changes while its maximized child is being shown: the
+  // frame waits for the child's menu to settle.
+  if (MenuChanged && MaximizedChildShowing()) {
+    if (!Form->Parent()) FCommonData->FUpdating = false;
+    return true;
+  }
 
   if (FCommonData->BGChanged) {
+    const bool systemBlur = FSystemBlur && FSystemBlur->Active();
+    // A child form lies over its parent's picture; a parent still building it is asked again
+    // later, the picture is left as it is.
+    TCacheInfo ci = EmptyCI;
+    if (TWinControl* parent = Form->Parent()) {
+      TkvBGInfo info;
+      info.R = TRect(0, 0, Form->Width(), Form->Height());
+      GetBGInfo(&info, parent, false);
+      if (info.BgType == btNotReady) {
+        FCommonData->FUpdating = true;
+        return false;
+      }
+      ci = BGInfoToCI(&info);
+    }
+    // The system blur shows through wherever the picture stays clear.
+    if (systemBlur) FillRect32(cache, TRect(0, 0, cache->Width(), cache->Height()), 0, 0);
     CalcItems();
     const TPoint formPos(Form->Left(), Form->Top());
     const bool topLevel = !Form->Parent();
@@ -99,9 +125,11 @@ bool TsSkinProvider::PaintAll() {
     const bool exBorders = ExtendedFrameDrawing();
     const bool bgOnly = (!HaveBorder() && section->BorderRadius <= 0 && (topLevel || exBorders)) ||
                         (!border && section->Props[0].BorderColor == TColor(0xFF00FF)) || FUWPMode;
-    if (bgOnly) {
+    if (systemBlur) {
+      // No form background: the blur is the background.
+    } else if (bgOnly) {
       const TColor custom = FCommonData->FCustomColor ? ColorToRGB(Form->Color()) : TColor(0xFF00FF);
-      PaintItemBG(FCommonData->SkinIndex, EmptyCI, iDrawState, rForm, formPos, cache, data, -1, -1, custom);
+      PaintItemBG(FCommonData->SkinIndex, ci, iDrawState, rForm, formPos, cache, data, -1, -1, custom);
       const TCacheInfo self = MakeCacheInfo(cache);
       auto corner = [&](Integer img, bool right, bool bottom) {
         const TsMaskData* md = ImageOf(data, img);
@@ -114,7 +142,7 @@ bool TsSkinProvider::PaintAll() {
       corner(section->ImgBL, false, true);
       corner(section->ImgBR, true, true);
     } else {
-      PaintItem(FCommonData.get(), EmptyCI, false, iDrawState, rForm, formPos, cache, !topLevel, 0, 0, true);
+      PaintItem(FCommonData.get(), ci, false, iDrawState, rForm, formPos, cache, !topLevel, 0, 0, true);
     }
 
     // Title: its section, the icon, the plate behind the caption buttons, the caption text.
@@ -138,8 +166,12 @@ bool TsSkinProvider::PaintAll() {
       }
     };
     if (!exBorders) paintTitle(true);
+    // What lies over the client part takes the picture itself as its background from here on.
+    const TCacheInfo clientCI = MakeCacheInfo(cache, iOffsetX, iOffsetY);
+    PaintMergedStatusBar(cache, clientCI, rForm, iOffsetY);
     if (!iconic) PaintMenuLine(cache, iDrawState, fCaptHeight, fWidth);
     if (BorderForm && !exBorders) PaintText(cache, rForm);
+    PaintMDIArea(cache, clientCI, rForm, fCaptHeight);
     // The frame and shadow around the form come before what the title holds: the extended
     // frame covers the title strip.
     if (BorderForm) {
@@ -153,17 +185,24 @@ bool TsSkinProvider::PaintAll() {
       PaintText(cache, rForm);
     }
     if (IsGripVisible(this))
-      if (const TsMaskData* grip = ImageOf(data, data->GripRightBottom)) {
-        const TPoint p(rForm.Right - grip->Width - BorderWidth(true), rForm.Bottom - grip->Height - BorderHeight(true));
-        DrawSkinGlyph(cache, p, 0, 1, *grip, MakeCacheInfo(cache));
-      }
+      if (const TsMaskData* grip = ImageOf(data, data->GripRightBottom))
+        DrawSkinGlyph(cache, RBGripPoint(data->GripRightBottom), 0, 1, *grip, MakeCacheInfo(cache));
     if (iCaptHeight != 0 && CanDrawNCArea() && !FUWPMode) {
       SaveBGForBtns(fWidth, true);
       PaintTitleContent(cache);
     }
-    MenuChanged = false;
-    FCommonData->BGChanged = false;
-    FirstInitialized = true;
+  }
+  MenuChanged = false;
+  FCommonData->BGChanged = false;
+  if (Form->OnPaint()) {
+    if (iconic) {
+      // Nothing of the client shows: the next picture of the restored form runs the event.
+      FirstInitialized = true;
+      FCommonData->BGChanged = true;
+      FCommonData->FUpdating = false;
+      return true;
+    }
+    PaintClientEvent(cache, iOffsetX, iOffsetY);
   }
   if (UWPNoBorderMode()) {
     // The form's own window shows the look: a thin frame around a sizeable client, nothing
@@ -173,8 +212,62 @@ bool TsSkinProvider::PaintAll() {
                      manager->Palette[pcBorder]);
     FillRect32Excl(cache, TRect(0, 0, cache->Width(), cache->Height()), rForm, 0, 0);
   }
+  PaintOuterEffects(FCommonData.get(), Form, TPoint(iOffsetX, iOffsetY));
+  FirstInitialized = true;
+  FCommonData->BGChanged = false;
   if (!Form->Parent()) FCommonData->FUpdating = false;
   return true;
+}
+
+bool TsSkinProvider::MaximizedChildShowing() {
+  if (Form->FormStyle() != fsMDIForm) return false;
+  TCustomForm* child = Form->ActiveMDIChild();
+  return child && child->WindowState() == wsMaximized && child->FormState().Contains(fsShowing);
+}
+
+void TsSkinProvider::PaintMergedStatusBar(TBitmap* cache, const TCacheInfo& ci, const TRect& rForm, Integer offsetY) {
+  DuRiruZireziv* manager = SkinManager();
+  TkvSkinData* data = SkinDataFor();
+  if (!StatusBar || !manager || !data) return;
+  // The skin asks for the bar's section to run on into the form's bottom border.
+  const TsGeneralData* barSection = SectionOf(data, manager->SkinCommonInfo.Sections[ssStatusBar]);
+  if (!barSection || !barSection->ReservedBoolean) return;
+  auto* barData = reinterpret_cast<TsCommonData*>(SendAMessage(StatusBar, KV_GETSKINDATA));
+  if (!barData) return;
+  const TRect r(rForm.Left, StatusBar->Top() + offsetY, rForm.Right, rForm.Bottom);
+  if (r.Bottom > r.Top) PaintItem(barData, ci, true, 0, r, r.TopLeft(), cache, false);
+}
+
+void TsSkinProvider::PaintMDIArea(TBitmap* cache, const TCacheInfo& ci, const TRect& rForm, Integer captionBottom) {
+  if (!MDIForm || Form->FormStyle() != fsMDIForm) return;
+  DuRiruZireziv* manager = SkinManager();
+  TkvSkinData* data = SkinDataFor();
+  const Integer index = manager ? manager->GetSkinIndex(u"MDIAREA", data) : -1;
+  if (!SectionOf(data, index)) return;
+  // The MDI client fills what the aligned controls leave of the client area.
+  const Integer bw = BorderWidth(true);
+  const Integer menu = MenuPresent() ? LinesCount() * MenuHeight() : 0;
+  const TRect r(rForm.Left + bw + GetAlignShift(Form, alLeft),
+                captionBottom + menu + Form->BorderWidth() + GetAlignShift(Form, alTop) + (MenuHeight() != 0 ? 1 : 0),
+                rForm.Right - bw - GetAlignShift(Form, alRight), rForm.Bottom - bw - GetAlignShift(Form, alBottom));
+  if (r.Right > r.Left && r.Bottom > r.Top) PaintItem(index, ci, true, 0, r, r.TopLeft(), cache, data);
+}
+
+void TsSkinProvider::PaintClientEvent(TBitmap* cache, Integer offsetX, Integer offsetY) {
+  auto* canvas = dynamic_cast<TControlCanvas*>(Form->Canvas());
+  if (!canvas || !cache) return;
+  // The form's own painting goes into the picture at the client's place. The blend-on-moving
+  // state keeps a paint started by the handler from rebuilding the picture under it.
+  const HDC dc = cache->Canvas()->Handle();
+  const TSaveDC saved(dc);
+  POINT org{};
+  GetWindowOrgEx(dc, &org);
+  SetWindowOrgEx(dc, org.x - offsetX, org.y - offsetY, nullptr);
+  const TPaintDCScope painting(*canvas, dc);
+  const Cardinal before = FFormState & FS_BLENDMOVING;
+  SetFormState(FFormState | FS_BLENDMOVING);
+  const TScopeExit restored([&] { SetFormState((FFormState & ~FS_BLENDMOVING) | before); });
+  Form->OnPaint().Call(Form);
 }
 
 void TsSkinProvider::DrawAppIcon(TBitmap* bmp) {
@@ -320,15 +413,46 @@ void TsSkinProvider::FreeCaptionGlows() {
 }
 
 void TsSkinProvider::PaintTitleContent(TBitmap* bmp) {
-  PaintTitleItems(*this, bmp);
+  if (!bmp || !HaveBorder()) return;
+  const Integer captWidth = bmp->Width();
+  // The buttons go over the clean title strip, not over their old looks.
+  RestoreBtnsBG(captWidth);
+  if (SystemMenu && HaveSysMenu()) {
+    PaintCaptionButton(bmp, ButtonClose, HTCLOSE);
+    if (SystemMenu->VisibleMax()) PaintCaptionButton(bmp, ButtonMax, HTMAXBUTTON);
+    if (SystemMenu->VisibleMin()) PaintCaptionButton(bmp, ButtonMin, HTMINBUTTON);
+    if (Form->BorderIcons().Contains(biHelp)) PaintCaptionButton(bmp, ButtonHelp, HTHELP);
+  }
+  for (Integer i = 0; i < FTitleButtons->Count() && i < kvMaxCaptionItems; ++i) {
+    TsTitleButton* btn = FTitleButtons->Items(i);
+    if (!btn->Visible) continue;
+    btn->Data.cpHitCode = Cardinal(HTUDBTN + i);
+    PaintCaptionButton(bmp, btn->Data, HTUDBTN + i);
+  }
+  PaintTitleItems(*this, bmp, captWidth);
   if (Form->FormStyle() == fsMDIForm) PaintMDIButtons(*this, bmp);
-  if (!SystemMenu || !HaveSysMenu()) return;
-  PaintCaptionButton(bmp, ButtonClose, HTCLOSE);
-  if (SystemMenu->VisibleMax()) PaintCaptionButton(bmp, ButtonMax, HTMAXBUTTON);
-  if (SystemMenu->VisibleMin()) PaintCaptionButton(bmp, ButtonMin, HTMINBUTTON);
-  if (Form->BorderIcons().Contains(biHelp)) PaintCaptionButton(bmp, ButtonHelp, HTHELP);
-  for (Integer i = 0; i < FTitleButtons->Count() && i < kvMaxCaptionItems; ++i)
-    if (FTitleButtons->Items(i)->Visible) PaintCaptionButton(bmp, FTitleButtons->Items(i)->Data, HTUDBTN + i);
+}
+
+void DrawUserGlyph(TBitmap* dst, TBitmap* glyph, const TPoint& at) {
+  if (!dst || !glyph || glyph->Empty()) return;
+  const TRect src(0, 0, glyph->Width(), glyph->Height());
+  if (glyph->PixelFormat() == pf32bit) {
+    CopyByMask(OffsRect(src, at.X, at.Y), src, dst, glyph, MakeCacheInfo(dst), false);
+    return;
+  }
+  // The pixels of another format are read through a 32-bit copy; their alpha is set where
+  // they are copied.
+  const std::unique_ptr<TBitmap> copy(CreateBmp32(glyph->Width(), glyph->Height()));
+  BitBlt(copy->Canvas()->Handle(), 0, 0, glyph->Width(), glyph->Height(), glyph->Canvas()->Handle(), 0, 0, SRCCOPY);
+  TPixelView v = copy->View();
+  for (Integer y = 0; y < v.Height; ++y)
+    for (Integer x = 0; x < v.Width; ++x) v.At(x, y) &= 0x00FFFFFFu;
+  CopyTransBitmaps(dst, copy.get(), at.X, at.Y, glyph->PixelColor(0, glyph->Height() - 1));
+}
+
+// The picture column where the saved strip behind the caption buttons starts.
+Integer TsSkinProvider::BtnsBGLeft(Integer captWidth) {
+  return SysRTLAllowed() || !TempBmp ? 0 : captWidth - TempBmp->Width() - 1;
 }
 
 void TsSkinProvider::SaveBGForBtns(Integer captWidth, bool full) {
@@ -341,17 +465,70 @@ void TsSkinProvider::SaveBGForBtns(Integer captWidth, bool full) {
   const Integer height = SysBorderWidth(h, OuterBorder(), false) + SysBorderHeight(h, OuterBorder(), true) +
                          CaptionHeight(true) + MenuHeight() + shadow.Top;
   TempBmp->SetSize(w, height);
+  // The title alone lies below the shadow's top margin as well.
   const Integer rows = full ? height : SysBorderHeight(h, OuterBorder(), true) + CaptionHeight(true) + shadow.Top;
-  const Integer x = SysRTLAllowed() ? 0 : captWidth - w;
-  BitBlt(TempBmp->Canvas()->Handle(), 0, 0, w, rows, cache->Canvas()->Handle(), x, 0, SRCCOPY);
+  const TCanvasLock locked(*cache->Canvas());
+  BitBlt(TempBmp->Canvas()->Handle(), 0, 0, w, rows, cache->Canvas()->Handle(), BtnsBGLeft(captWidth), 0, SRCCOPY);
 }
 
 void TsSkinProvider::RestoreBtnsBG(Integer captWidth) {
   TBitmap* cache = FCommonData->FCacheBmp.get();
   if (!cache || !TempBmp || TempBmp->Width() == 0) return;
-  const Integer x = SysRTLAllowed() ? 0 : captWidth - TempBmp->Width();
-  BitBlt(cache->Canvas()->Handle(), x, 0, TempBmp->Width(), TempBmp->Height(), TempBmp->Canvas()->Handle(), 0, 0,
-         SRCCOPY);
+  BitBlt(cache->Canvas()->Handle(), BtnsBGLeft(captWidth), 0, TempBmp->Width(), TempBmp->Height(),
+         TempBmp->Canvas()->Handle(), 0, 0, SRCCOPY);
+}
+
+// ---- Size grip --------------------------------------------------------------------------------
+
+TPoint TsSkinProvider::RBGripPoint(Integer imgIndex) {
+  TBitmap* cache = FCommonData ? FCommonData->FCacheBmp.get() : nullptr;
+  const TsMaskData* grip = ImageOf(SkinDataFor(), imgIndex);
+  const HWND h = FormWnd(this);
+  if (!cache || !grip || !h) return TPoint(0, 0);
+  const TRect shadow = ShadowSize();
+  const Integer bw = SysBorderWidth(h, OuterBorder(), true);
+  return TPoint(cache->Width() - grip->Width - bw - shadow.Right - 1,
+                cache->Height() - grip->Height - bw - shadow.Bottom - 1);
+}
+
+TPoint TsSkinProvider::GripPointInWindow(Integer imgIndex) {
+  const TPoint p = RBGripPoint(imgIndex);
+  if (!BorderForm) return p;
+  const TRect shadow = ShadowSize();
+  return TPoint(p.X - DiffBorder(BorderForm.get()) - shadow.Left, p.Y - DiffTitle(BorderForm.get()) - shadow.Top);
+}
+
+void PaintGrip(HDC dc, TsSkinProvider* sp) {
+  if (!dc || !sp || !sp->FCommonData || !sp->Form || !sp->Form->HandleAllocated()) return;
+  TkvSkinData* data = sp->SkinDataFor();
+  const TsMaskData* grip = ImageOf(data, data ? data->GripRightBottom : -1);
+  TBitmap* cache = sp->FCommonData->FCacheBmp.get();
+  // The grip's background comes from the picture: nothing to draw before there is one.
+  if (!grip || !cache || cache->Empty() || grip->Width <= 0 || grip->Height <= 0) return;
+  const TPoint at = sp->RBGripPoint(data->GripRightBottom);
+  const std::unique_ptr<TBitmap> bmp(CreateBmp32(grip->Width, grip->Height));
+  HDC src = cache->Canvas()->Handle();
+  HDC tmp = bmp->Canvas()->Handle();
+  TkvBGInfo info;
+  info.R = TRect(0, 0, sp->Form->ClientWidth(), sp->Form->ClientHeight());
+  GetBGInfo(&info, sp->Form, false);
+  if (info.BgType == btCache) {
+    BitBlt(tmp, 0, 0, grip->Width, grip->Height, src, at.X, at.Y, SRCCOPY);
+  } else {
+    FillRect32(bmp.get(), TRect(0, 0, grip->Width, grip->Height), ColorToRGB(info.Color), 255);
+    // A border image wider than the system border reaches into the client: its inner part
+    // shows behind the grip as it does in the picture.
+    const TsGeneralData* section = SectionOf(data, sp->FCommonData->SkinIndex);
+    const TsMaskData* border = section ? ImageOf(data, section->BorderIndex) : nullptr;
+    const Integer bw = SysBorderWidth(sp->Form->WindowHandle(), sp->OuterBorder(), true);
+    if (border && border->WR > bw && border->WB > bw) {
+      const Integer right = Mini(border->WR - bw, grip->Width), bottom = Mini(border->WB - bw, grip->Height);
+      BitBlt(tmp, grip->Width - right, 0, right, grip->Height, src, at.X + grip->Width - right, at.Y, SRCCOPY);
+      BitBlt(tmp, 0, grip->Height - bottom, grip->Width, bottom, src, at.X, at.Y + grip->Height - bottom, SRCCOPY);
+    }
+  }
+  DrawSkinGlyph(bmp.get(), TPoint(0, 0), 0, 1, *grip, MakeCacheInfo(bmp.get()));
+  BitBlt(dc, at.X, at.Y, grip->Width, grip->Height, tmp, 0, 0, SRCCOPY);
 }
 
 std::unique_ptr<TBitmap> TsSkinProvider::GetFormImage() {
@@ -715,6 +892,13 @@ void TsSkinProvider::KV_WMEraseBkGndHandler(HDC aDC) {
     // The child windows paint themselves: the background goes around them.
     ExcludeControls(dc, Form, 0, 0);
     PaintForm(dc, TRect(0, 0, GetClientWidth(h), GetClientHeight(h)), true);
+    if (IsGripVisible(this)) {
+      // The grip stands in picture coordinates.
+      POINT org{};
+      GetWindowOrgEx(dc, &org);
+      SetWindowOrgEx(dc, org.x + OffsetX(), org.y + OffsetY(), nullptr);
+      PaintGrip(dc, this);
+    }
   }
   PaintControls(dc, Form, true, TPoint(0, 0), true);
   DuRiruZireziv* manager = SkinManager();
@@ -743,17 +927,16 @@ void TsSkinProvider::OurPaintHandler(TMessage& m) {
     area = paint->Rect();
   }
   if (!dc) return;
-  auto* canvas = static_cast<TControlCanvas*>(Form->Canvas());
   const TSaveDC saved(dc);
-  const TPaintDCScope locked(*canvas, dc);
+  // The form's canvas holds the DC while the client paints, as the class library's paint does.
+  std::optional<TPaintDCScope> locked;
+  if (auto* canvas = dynamic_cast<TControlCanvas*>(Form->Canvas())) locked.emplace(*canvas, dc);
   // A top-level form paints now; a parented one waits while its parent's background is not
   // ready. While sizing the mark stays as the size handler left it.
   const bool updating = FCommonData->FUpdating;
   if (!(FFormState & FS_SIZING)) FCommonData->FUpdating = Form->Parent() ? FCommonData->GetUpdating() : false;
   if (!FCommonData->FUpdating && (MDICreating || !BehindMaximizedChild(Form))) {
     PaintForm(dc, area, updating || !FDrawNonClientArea);
-    // The form's own painting goes over its background, as the class library does it.
-    if (Form->OnPaint()) Form->OnPaint().Call(Form);
   }
 }
 
@@ -871,10 +1054,10 @@ void TsSkinProvider::KV_WMPrint(TMessage& m) {
   if (Form->FormStyle() == fsMDIForm && Form->ClientHandle())
     TrySendMessage(Form->ClientHandle(), WM_PRINT, m.WParam, m.LParam);
   FCommonData->PrintDC = nullptr;
-  if (Form->OnPaint()) {
+  auto* canvas = dynamic_cast<TControlCanvas*>(Form->Canvas());
+  if (Form->OnPaint() && canvas) {
     const TSaveDC saved(dc);
     toClient();
-    auto* canvas = static_cast<TControlCanvas*>(Form->Canvas());
     const TPaintDCScope scope(*canvas, dc);
     Form->OnPaint().Call(Form);
   }

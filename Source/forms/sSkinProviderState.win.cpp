@@ -49,7 +49,8 @@ void TsSkinProvider::KV_WMSize(TMessage& m) {
   // no size step uncovers: those places repaint.
   if (shrank && IsGripVisible(this))
     if (const TsMaskData* grip = wrapsteps::ImageOf(data, data ? data->GripRightBottom : -1)) {
-      const RECT r{client.cx - grip->Width, client.cy - grip->Height, client.cx, client.cy};
+      // The grip stands one pixel in from the client's corner (its place in the picture).
+      const RECT r{client.cx - grip->Width - 1, client.cy - grip->Height - 1, client.cx, client.cy};
       InvalidateRect(h, &r, FALSE);
     }
   if (shrank || LastClientRect.IsEmpty()) InvalidateRightCorners(h);

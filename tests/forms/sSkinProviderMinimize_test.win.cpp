@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <optional>
 
 #include "base/Composition.h"
 #include "base/sConst.h"
@@ -15,6 +16,7 @@
 #include "support/FormSkin.h"
 #include "support/LayeredCalls.h"
 #include "support/ManualTimerDriver.h"
+#include "support/MinimizeFlight.h"
 
 using namespace formskin;
 using layered::LayeredCalls;
@@ -23,45 +25,13 @@ namespace {
 
 LRESULT CALLBACK PlainProc(HWND h, UINT msg, WPARAM w, LPARAM l) { return DefWindowProcW(h, msg, w, l); }
 
-// The taskbar window the flight aims at: the system's, or one the test makes.
-struct Taskbar {
-  Taskbar() {
-    wnd = FindWindowW(L"Shell_TrayWnd", nullptr);
-    if (wnd) return;
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = PlainProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"Shell_TrayWnd";
-    RegisterClassW(&wc);
-    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
-    wnd = CreateWindowExW(WS_EX_TOOLWINDOW, L"Shell_TrayWnd", L"", WS_POPUP, 0, sh - 40, sw, 40, nullptr, nullptr,
-                          wc.hInstance, nullptr);
-    own = true;
-  }
-  ~Taskbar() {
-    if (own) DestroyWindow(wnd);
-  }
-  TRect Rect() const {
-    RECT r{};
-    GetWindowRect(wnd, &r);
-    return TRect(r.left, r.top, r.right, r.bottom);
-  }
-  HWND wnd = nullptr;
-  bool own = false;
-};
+using taskbarwnd::Taskbar;
 
 class Minimize : public SkinnedForm {
  protected:
   void SetUp() override {
     SkinnedForm::SetUp();
-    savedAero_ = iAeroStatus;
-    iAeroStatus = 1;
-    savedFactory_ = kvTimerDriverFactory;
-    kvTimerDriverFactory = ManualTimerDriver::Factory();
-    DuRiruZireziv& m = skin->skin.Manager;
-    m.AnimEffects.Minimizing.Active = true;
-    m.AnimEffects.Minimizing.Time = 60;  // 10 steps of 6 ms; the restore takes 11
-    m.Effects.AllowAnimation = true;
+    flight.emplace(skin->skin.Manager);
     Prepare();
     Skin();
     ShowForm();
@@ -72,8 +42,7 @@ class Minimize : public SkinnedForm {
   void TearDown() override {
     taskbar.reset();
     SkinnedForm::TearDown();
-    kvTimerDriverFactory = savedFactory_;
-    iAeroStatus = savedAero_;
+    flight.reset();
   }
   TRect FormRect() {
     RECT r{};
@@ -93,8 +62,7 @@ class Minimize : public SkinnedForm {
   }
 
   std::unique_ptr<Taskbar> taskbar;
-  Integer savedAero_ = -1;
-  TkvTimerDriverFactory savedFactory_;
+  std::optional<taskbarwnd::MinimizeFlight> flight;
 };
 
 }  // namespace

@@ -479,7 +479,8 @@ TEST_F(FormState, AShrinkingClientRepaintsTheGripAndTheRightCornerImages) {
         return i.wnd == h && EqualRect(&i.r, &r) && i.erase == erase;
       });
     };
-    EXPECT_EQ(seen(RECT{client.right - 16, client.bottom - 16, client.right, client.bottom}, FALSE), c.grip);
+    // The grip is drawn one pixel in from the client's corner: its whole place repaints.
+    EXPECT_EQ(seen(RECT{client.right - 17, client.bottom - 17, client.right, client.bottom}, FALSE), c.grip);
     EXPECT_EQ(seen(RECT{width - 20 - origin.X, -origin.Y, width - origin.X, 12 - origin.Y}, TRUE), c.corners);
     EXPECT_EQ(seen(RECT{width - 24 - origin.X, height - 10 - origin.Y, width - origin.X, height - origin.Y}, TRUE),
               c.corners);
