@@ -415,3 +415,29 @@ TEST_F(PaintEntry, ASizeableFormWithoutBorderGetsOnlyTheRing) {
   for (const TPoint p : {TPoint(ring, hh / 2), TPoint(w - ring - 1, hh / 2), TPoint(w / 2, ring), TPoint(w / 2, hh - ring - 1)})
     EXPECT_EQ(shot->PixelColor(p.X, p.Y), kMarker) << p.X << "," << p.Y;
 }
+
+// The erase paints the size grip over the client's copy of the picture, at the grip's place in
+// the picture, also when the picture was made before the grip showed.
+TEST_F(PaintEntry, TheEraseHandlerPaintsTheGrip) {
+  constexpr uint32_t kGripPixel = 0xFF10A0E0;
+  constexpr Integer kGripSize = 10;
+  TkvSkinData& d = *skin->skin.Data;
+  d.GripRightBottom = skin->skin.AddImage(TRect(140, 0, 140 + kGripSize, kGripSize), 1, 0);
+  skin->skin.Fill(d.GripRightBottom, 0, kGripPixel);
+  sp->FCommonData->BGChanged = true;
+  sp->PaintAll();  // no grip in it
+  sp->FGripMode = gmRightBottom;
+  ASSERT_TRUE(IsGripVisible(sp));
+  ASSERT_FALSE(sp->FCommonData->BGChanged);
+  const TPoint p = sp->RBGripPoint(d.GripRightBottom);
+  const TPoint inClient(p.X - sp->OffsetX() + kGripSize / 2, p.Y - sp->OffsetY() + kGripSize / 2);
+  ASSERT_LT(inClient.X, form->ClientWidth());
+  ASSERT_LT(inClient.Y, form->ClientHeight());
+  for (bool visible : {false, true}) {
+    SCOPED_TRACE(visible);
+    sp->FGripMode = visible ? gmRightBottom : gmNone;
+    auto bmp = MarkedClient();
+    sp->KV_WMEraseBkGndHandler(bmp->Canvas()->Handle());
+    EXPECT_EQ(bmp->PixelColor(inClient.X, inClient.Y), visible ? TColor(RgbOfColor(TColor(Rgb(kGripPixel)))) : kClientActive);
+  }
+}
