@@ -36,6 +36,7 @@ class TkvDialogWnd : public TkvMainWnd {
     Integer Glyph = -1;  // TkvTitleGlyph
     Integer State = 0;   // 0 normal, 1 hot, 2 pressed
     TRect Rect;          // window coordinates (may reach out of a window whose frame the skin widens); empty when not shown
+    bool Aligned = true;  // follows the skin's vertical alignment of title icons
     // What the icon's glow fade reads (rectangle, hit code, glyph, state), brought up to date
     // whenever a fade starts or changes; it links the fade while one exists.
     TsCaptionButton Glow;
@@ -86,6 +87,25 @@ class TkvDialogWnd : public TkvMainWnd {
 
   // Renders the whole window image into the cache when it changed.
   void PaintAll();
+  // The small icon and the caption on the title (frame's top-left at origin in target): the
+  // caption in the title font, on the skin's caption plate when it has one, with its glow.
+  void PaintTitle(TBitmap* target, TPoint origin, Integer frameWidth, Integer header, Integer centreOffs);
+  // The system's caption font at 11 pixels for the dialog's PPI, named as the manager's font mode says.
+  void SelectTitleFont(TCanvas* canvas);
+  // The dialog's small icon at the small-icon size (the system's application icon when it
+  // cannot be copied).
+  void DrawAppIcon(TBitmap* target, TPoint at);
+  // Takes the dialog's small (else big) icon, and its picture on the key colour.
+  void PrepareTitleGlyph();
+  // The client background painted from the picture into dc (the window's own DC when 0),
+  // around the child windows.
+  void Kv_WMPaint(HDC dc);
+  // The frame drawn by the skin (skinned) or by the system again.
+  void UpdateNCArea(bool skinned);
+  // WM_SIZE: the system's handling while the skin data is marked updating, then the picture,
+  // the region and the outer border window for the new size.
+  void SizeChanged(TMessage& message);
+  TRect LastClientRect;  // the client rectangle after the last size change
   void PaintCaption(HDC dc);
   void PaintForm(HDC dc);
   void RepaintButton(Integer code);
@@ -131,6 +151,10 @@ class TkvDialogWnd : public TkvMainWnd {
   bool FFormActive = true;
   Cardinal dwStyle = 0, dwExStyle = 0;
   Integer TitleIndex = -1;
+  Integer FCaptionSkinIndex = -1;  // the plate behind the caption, -1 for none
+  TOwnedFont TitleFont;            // the system's caption font
+  HICON TitleIcon = nullptr;       // the dialog's own (not owned)
+  std::unique_ptr<TBitmap> TitleGlyph;  // the small icon on the key colour
   std::unique_ptr<TBitmap> TitleBG;  // the title strip without border icons
   std::unique_ptr<TkvSystemMenu> SystemMenu;
   // The wrappers of the dialog's child windows; owned, let go of with the dialog.
@@ -171,6 +195,11 @@ TkvDialogWnd* MakeDialogWrapper(HWND dialog);
 void FillDlgArOR(TkvDialogWnd* dlg);
 HRGN GetRgnFromArOR(TkvDialogWnd* dlg, Integer x, Integer y);
 void UpdateRgn(TkvDialogWnd* dlg, bool redraw);
+
+// Takes the visible child windows of wnd out of the DC's clipping (their rectangles moved by the
+// offsets), except statics that open a group and group boxes, which show the background; nothing
+// for a right-to-left application.
+void ExcludeControls(HDC dc, HWND wnd, Integer offsetX, Integer offsetY);
 
 // Blend on moving of a dialog: made layered under a snapshot, the dialog fades towards the
 // manager's blend value while the system's move loop drags it (toMove), and is opaque again after.

@@ -4,6 +4,7 @@
 
 #include <windowsx.h>
 
+#include "base/Composition.h"
 #include "base/WindowQueries.h"
 #include "base/sDialogs.h"
 #include "base/WorkingBitmaps.h"
@@ -17,6 +18,8 @@
 #include "paint/sAlphaGraph.h"
 #include "paint/sGraphUtils.h"
 #include "raster/Blend.h"
+#include "raster/GdiBitmaps.h"
+#include "raster/Text.h"
 #include "skin/ControlServices.h"
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
@@ -113,6 +116,13 @@ TRect ClientInWindow(HWND wnd) {
   MapWindowPoints(wnd, nullptr, reinterpret_cast<POINT*>(&c), 2);
   return TRect(c.left - w.left, c.top - w.top, c.right - w.left, c.bottom - w.top);
 }
+TRect ClientRectOf(HWND wnd) {
+  RECT c{};
+  GetClientRect(wnd, &c);
+  return TRect(c.left, c.top, c.right, c.bottom);
+}
+// The whole window with its children and frame, at once.
+constexpr UINT kRedrawDialog = RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME;
 TSize WindowSize(HWND wnd) {
   RECT w{};
   GetWindowRect(wnd, &w);
@@ -134,9 +144,21 @@ Integer TkvDialogWnd::FramePadding() const {
              : 0;
 }
 
-Integer TkvDialogWnd::SysBorderWidth() const { return ClientInWindow(CtrlHandle).Left; }
-Integer TkvDialogWnd::HeaderHeight() const { return ClientInWindow(CtrlHandle).Top; }
+// A minimized dialog has no client area to measure its frame by: the system's metrics give it.
+Integer TkvDialogWnd::SysBorderWidth() const {
+  if (IsIconic(CtrlHandle))
+    return kv_GetSysMetrics(dwStyle & WS_THICKFRAME ? SM_CXFRAME : SM_CXDLGFRAME, GetWndPPI(CtrlHandle));
+  return ClientInWindow(CtrlHandle).Left;
+}
+Integer TkvDialogWnd::HeaderHeight() const {
+  if (IsIconic(CtrlHandle)) return SysBorderWidth() + CaptionHeight();
+  return ClientInWindow(CtrlHandle).Top;
+}
 Integer TkvDialogWnd::CaptionHeight() const {
+  if (IsIconic(CtrlHandle)) {
+    const bool tool = BorderStyle == kvbsToolWindow || BorderStyle == kvbsSizeToolWin;
+    return kv_GetSysMetrics(tool ? SM_CYSMCAPTION : SM_CYCAPTION, GetWndPPI(CtrlHandle));
+  }
   if ((dwStyle & WS_CAPTION) != WS_CAPTION) return 0;
   return HeaderHeight() - SysBorderWidth();
 }
@@ -204,7 +226,7 @@ TRect TkvDialogWnd::IconRect() const {
 }
 
 void TkvDialogWnd::SetHotHT(Integer code) {
-  if (code == CurrentHT) return;
+  if (code == CurrentHT || !CanDrawNCArea()) return;
   const Integer old = CurrentHT;
   if (TBorderIcon* icon = IconOf(old)) icon->State = 0;
   CurrentHT = code;
@@ -230,6 +252,7 @@ void TkvDialogWnd::SetPressedHT(Integer code) {
 
 void TkvDialogWnd::LayoutIcons(Integer frameWidth) {
   TkvSkinData* data = SkinData->GetCommonSkinData();
+  DuRiruZireziv* manager = SkinData->GetSkinManager();
   for (auto& icon : Icons) icon.Rect = TRect();
   if (!Visible(biClose) || CaptionHeight() <= 0) return;
   // Placed on the frame as the picture has it, kept in window coordinates.
@@ -252,7 +275,13 @@ void TkvDialogWnd::LayoutIcons(Integer frameWidth) {
       md = &data->ma[size_t(data->TitleGlyphs[size_t(icon.Glyph)])];
     const Integer w = md ? md->Width : 21;
     const Integer h = md ? md->Height : 21;
-    const Integer top = (band - h) / 2 + centreOffs;
+    const bool zoomedOuter = BorderForm && IsZoomed(CtrlHandle);
+    Integer top = 0;
+    if (icon.Aligned && manager && manager->SkinCommonInfo.BIVAlign == 1)
+      // The skin puts its title icons at the top of the frame.
+      top = (BorderForm ? data->BITopMargin : 0) + (zoomedOuter ? 3 : 0);
+    else
+      top = (band - h) / 2 + centreOffs + (zoomedOuter ? GetSystemMetrics(SM_CXFRAME) / 2 : 0);
     icon.Rect = TRect(x - w - inFrame.X, top - inFrame.Y, x - inFrame.X, top + h - inFrame.Y);
     x -= w + (data ? data->BISpacing : 0);
   }
@@ -293,36 +322,6 @@ void TkvDialogWnd::PaintAll() {
   else
     PaintItem(SkinData, EmptyCI, false, state, TRect(0, 0, size.cx, size.cy), TPoint(0, 0), cache, false);
   if (caption > 0) LayoutIcons(size.cx);
-  // The small icon, then the caption between it and the border icons; into target with the
-  // frame's top-left at origin.
-  auto paintTitle = [&](TBitmap* target, TPoint origin) {
-    const Integer border = SysBorderWidth() + inFrame.X;
-    const Integer iw = GetSystemMetrics(SM_CXSMICON), ih = GetSystemMetrics(SM_CYSMICON);
-    const Integer iconX = origin.X + border + (data ? data->BILeftMargin : 0);
-    HICON icon = reinterpret_cast<HICON>(SendMessageW(CtrlHandle, WM_GETICON, ICON_SMALL, 0));
-    if (!icon) icon = reinterpret_cast<HICON>(SendMessageW(CtrlHandle, WM_GETICON, ICON_BIG, 0));
-    if (icon)
-      DrawIconEx(target->Canvas()->Handle(), iconX, origin.Y + (header - ih) / 2 + centreOffs, icon, iw, ih, 0, nullptr,
-                 DI_NORMAL);
-    Integer textRight = origin.X + size.cx - 6;
-    for (const auto& i : Icons)
-      if (!i.Rect.IsEmpty()) textRight = Mini(textRight, origin.X + i.Rect.Left + inFrame.X - 6);
-    TRect text(iconX + (icon ? iw : 0) + 4, origin.Y + 2 + centreOffs, textRight, origin.Y + header + centreOffs);
-    wchar_t buf[512] = {};
-    GetWindowTextW(CtrlHandle, buf, 511);
-    Caption = String(reinterpret_cast<const Char*>(buf));
-    if (text.Right <= text.Left || Caption.empty()) return;
-    Cardinal flags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
-    if (dwExStyle & (WS_EX_RTLREADING | WS_EX_LAYOUTRTL)) flags |= DT_RIGHT | DT_RTLREADING;
-    target->Canvas()->Brush()->SetStyle(bsClear);
-    const Integer section = manager && manager->IsValidSkinIndex(TitleIndex) ? TitleIndex : SkinData->SkinIndex;
-    // The border window's picture has real alpha: the text is written with it (the system's
-    // text drawing would leave its pixels transparent).
-    if (BorderForm)
-      WriteText32(target, Caption, true, text, flags, section, state, manager);
-    else
-      kvWriteTextEx(target->Canvas(), Caption, true, text, flags, section, state, manager);
-  };
   // The clean title strip (without border icons), taken from target at the frame's top-left.
   auto keepTitle = [&](TBitmap* target, TPoint origin) {
     TitleBG.reset(CreateBmp32(size.cx, header));
@@ -332,7 +331,7 @@ void TkvDialogWnd::PaintAll() {
   if (caption > 0 && !extended) {
     if (manager && manager->IsValidSkinIndex(TitleIndex))
       PaintItem(TitleIndex, MakeCacheInfo(cache), true, state, TRect(0, 0, size.cx, header), TPoint(0, 0), cache, data);
-    paintTitle(cache, TPoint(0, 0));
+    PaintTitle(cache, TPoint(0, 0), size.cx, header, centreOffs);
     keepTitle(cache, TPoint(0, 0));
   }
   if (BorderForm) {
@@ -345,7 +344,7 @@ void TkvDialogWnd::PaintAll() {
       PaintBodyWithClearMargins(picture, body);
       PaintExtendedFrame(data, picture, tpl, header, shadow, SysBorderWidth() + inFrame.X);
       if (caption > 0) {
-        paintTitle(picture, TPoint(shadow.Left, shadow.Top));
+        PaintTitle(picture, TPoint(shadow.Left, shadow.Top), size.cx, header, centreOffs);
         keepTitle(picture, TPoint(shadow.Left, shadow.Top));
       }
     } else {
@@ -360,6 +359,113 @@ void TkvDialogWnd::PaintAll() {
     for (const auto& i : Icons)
       if (!i.Rect.IsEmpty()) DrawIcon(i.HitCode);
   SkinData->BGChanged = false;
+}
+
+void TkvDialogWnd::SelectTitleFont(TCanvas* canvas) {
+  TkvSkinData* data = SkinData->GetCommonSkinData();
+  LOGFONTW lf{};
+  {
+    const TOwnedFont system(kvGetTitleFont(data ? data->PPI : GetWndPPI(CtrlHandle)));
+    const HFONT from = system.get() ? system.get() : TitleFont.get();
+    if (!from || !GetObjectW(from, sizeof lf, &lf)) return;
+  }
+  lf.lfHeight = ScaleInt(-11, SkinData);
+  lf.lfCharSet = DEFAULT_CHARSET;
+  CheckSkinFont(lf);
+  if (HFONT font = CreateFontIndirectW(&lf)) canvas->Font()->SetHandle(font);  // the canvas owns it
+}
+
+void TkvDialogWnd::DrawAppIcon(TBitmap* target, TPoint at) {
+  if (!TitleIcon) return;
+  const Integer w = GetSystemMetrics(SM_CXSMICON), h = GetSystemMetrics(SM_CYSMICON);
+  const HDC dc = target->Canvas()->Handle();
+  // A copy at the small size picks the icon's own small image where it has one.
+  if (HICON copy = static_cast<HICON>(CopyImage(TitleIcon, IMAGE_ICON, w, h, LR_COPYFROMRESOURCE))) {
+    DrawIconEx(dc, at.X, at.Y, copy, w, h, 0, nullptr, DI_NORMAL);
+    DestroyIcon(copy);
+  } else {
+    DrawIconEx(dc, at.X, at.Y, LoadIconW(nullptr, IDI_APPLICATION), w, h, 0, nullptr, DI_NORMAL);
+  }
+}
+
+void TkvDialogWnd::PrepareTitleGlyph() {
+  TitleIcon = reinterpret_cast<HICON>(SendMessageW(CtrlHandle, WM_GETICON, ICON_SMALL, 0));
+  if (!TitleIcon) TitleIcon = reinterpret_cast<HICON>(SendMessageW(CtrlHandle, WM_GETICON, ICON_BIG, 0));
+  if (!TitleIcon) return;
+  const Integer w = GetSystemMetrics(SM_CXSMICON), h = GetSystemMetrics(SM_CYSMICON);
+  if (!TitleGlyph) TitleGlyph = std::make_unique<TBitmap>();
+  TitleGlyph->SetPixelFormat(pf32bit);
+  TitleGlyph->SetSize(w, h);
+  TCanvas* canvas = TitleGlyph->Canvas();
+  canvas->Brush()->SetStyle(bsSolid);
+  canvas->Brush()->SetColor(clFuchsia);
+  canvas->FillRect(TRect(0, 0, w, h));
+  DrawIconEx(canvas->Handle(), 0, 0, TitleIcon, w, h, 0, nullptr, DI_NORMAL);
+}
+
+void TkvDialogWnd::PaintTitle(TBitmap* target, TPoint origin, Integer frameWidth, Integer header, Integer centreOffs) {
+  DuRiruZireziv* manager = SkinData->GetSkinManager();
+  TkvSkinData* data = SkinData->GetCommonSkinData();
+  if (!manager || !data) return;
+  const Integer state = FFormActive ? 1 : 0;
+  const Integer border = SysBorderWidth() + WindowInFrame().X;
+  const Integer iw = GetSystemMetrics(SM_CXSMICON), ih = GetSystemMetrics(SM_CYSMICON);
+  const Integer iconX = origin.X + border + data->BILeftMargin;
+  DrawAppIcon(target, TPoint(iconX, origin.Y + (header - ih) / 2 + centreOffs));
+  Integer textRight = origin.X + frameWidth - 6;
+  for (const auto& i : Icons)
+    if (!i.Rect.IsEmpty()) textRight = Mini(textRight, origin.X + i.Rect.Left + WindowInFrame().X - 6);
+  const TRect room(iconX + (TitleIcon ? iw : 0) + 4, origin.Y + 2 + centreOffs, textRight,
+                   origin.Y + header + centreOffs);
+  wchar_t buf[512] = {};
+  GetWindowTextW(CtrlHandle, buf, 511);
+  Caption = String(reinterpret_cast<const Char*>(buf));
+  if (room.Right <= room.Left || room.Bottom <= room.Top || Caption.empty()) return;
+  TCanvas* canvas = target->Canvas();
+  SelectTitleFont(canvas);
+  const HDC dc = canvas->Handle();
+  Cardinal flags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
+  const bool rtl = (dwExStyle & (WS_EX_RTLREADING | WS_EX_LAYOUTRTL)) != 0;
+  if (rtl) flags |= DT_RIGHT | DT_RTLREADING;
+  // Centred on the room by the text's own height.
+  TSize extent;
+  kvGetTextExtent(dc, Caption, extent, nullptr);
+  TRect text = room;
+  text.Top = room.Top + (room.Height() - extent.cy) / 2;
+  text.Bottom = text.Top + extent.cy;
+
+  Integer section = manager->IsValidSkinIndex(TitleIndex) ? TitleIndex : SkinData->SkinIndex;
+  if (manager->IsValidSkinIndex(FCaptionSkinIndex)) {
+    // The plate lies behind the text as it stands (cut with an ellipsis when it does not fit).
+    TRect measured = text;
+    kvDrawText(dc, Caption, measured, flags | DT_CALCRECT);
+    const Integer width = Mini(measured.Width(), text.Width());
+    const TRect used = rtl ? TRect(text.Right - width, text.Top, text.Right, text.Bottom)
+                           : TRect(text.Left, text.Top, text.Left + width, text.Bottom);
+    const TRect plateRect(used.Left - 4, used.Top - 2, used.Right + 4, used.Bottom + 2);
+    const Integer plateState = Mini(state, Maxi(data->gd[size_t(FCaptionSkinIndex)].States - 1, 0));
+    // The plate blends over the title as it is now, not over itself while it is painted.
+    const std::unique_ptr<TBitmap> strip(
+        CreateBmp32(target->Width(), Mini(target->Height(), Maxi(origin.Y + header + centreOffs, plateRect.Bottom))));
+    BitBlt(strip->Canvas()->Handle(), 0, 0, strip->Width(), strip->Height(), dc, 0, 0, SRCCOPY);
+    PaintItem(FCaptionSkinIndex, MakeCacheInfo(strip.get()), true, plateState, plateRect, TPoint(0, 0), target, data);
+    section = FCaptionSkinIndex;
+  }
+  if (!manager->IsValidSkinIndex(section)) return;
+  const TsGeneralData& gd = data->gd[size_t(section)];
+  const TsGenState& look = gd.Props[size_t(state)];  // the hot glow while active
+  if (!x64woAero && look.GlowSize > 0) {
+    TBitmap* mask = nullptr;
+    kvDrawGlowForText(target, Caption, text, flags, 15, look.GlowSize, TColor(look.GlowColor), mask);
+    delete mask;
+  }
+  canvas->Brush()->SetStyle(bsClear);
+  // The border window's picture has real alpha: the text is written with it (the system's text
+  // drawing would leave its pixels transparent).
+  if (BorderForm)
+    WriteText32(target, Caption, true, text, flags, section, state, manager);
+  else
+    kvWriteTextEx(canvas, Caption, true, text, flags, section, state, manager);
 }
 
 TRect TkvDialogWnd::ShadowSize() const { return BorderForm ? BorderForm->ShadowSize() : TRect(); }
@@ -481,6 +587,55 @@ void TkvDialogWnd::PaintForm(HDC dc) {
   const TPoint o = FrameOrigin();
   BitBlt(dc, 0, 0, client.Width(), client.Height(), cache->Canvas()->Handle(), o.X + client.Left, o.Y + client.Top,
          SRCCOPY);
+  // The children may read their backgrounds from the picture now.
+  SetParentUpdated(CtrlHandle);
+}
+
+namespace {
+bool RightToLeftApplication() { return Application && Application->BiDiMode() == bdRightToLeft; }
+}  // namespace
+
+void TkvDialogWnd::Kv_WMPaint(HDC dc) {
+  const HDC target = dc ? dc : GetDC(CtrlHandle);
+  if (!target) return;
+  const TScopeExit release([&] {
+    if (!dc) ReleaseDC(CtrlHandle, target);
+  });
+  const Integer saved = SaveDC(target);
+  SkinData->FUpdating = false;
+  ExcludeControls(target, CtrlHandle, 0, 0);
+  // The picture is laid out left to right whatever the application's layout.
+  if (RightToLeftApplication()) kvSetLayout(target, 0);
+  PaintForm(target);
+  RestoreDC(target, saved);
+}
+
+namespace {
+struct ExcludeData {
+  HDC dc;
+  HWND parent;
+  Integer dx, dy;
+};
+
+BOOL CALLBACK EnumCtrls(HWND child, LPARAM param) {
+  const auto& d = *reinterpret_cast<const ExcludeData*>(param);
+  const LONG style = GetWindowLongW(child, GWL_STYLE);
+  if (GetParent(child) != d.parent || !(style & WS_VISIBLE)) return TRUE;
+  // Statics that open a group and group boxes show the dialog's background through them.
+  if ((style & WS_GROUP) && LowerCase(GetWndClassName(child)) == u"static") return TRUE;
+  if ((style & 7) == 7) return TRUE;
+  RECT r{};
+  GetWindowRect(child, &r);
+  MapWindowPoints(nullptr, d.parent, reinterpret_cast<POINT*>(&r), 2);
+  ExcludeClipRect(d.dc, r.left + d.dx, r.top + d.dy, r.right + d.dx, r.bottom + d.dy);
+  return TRUE;
+}
+}  // namespace
+
+void ExcludeControls(HDC dc, HWND wnd, Integer offsetX, Integer offsetY) {
+  if (RightToLeftApplication()) return;
+  ExcludeData data{dc, wnd, offsetX, offsetY};
+  EnumChildWindows(wnd, &EnumCtrls, reinterpret_cast<LPARAM>(&data));
 }
 
 void TkvDialogWnd::InitExBorders(bool active) {
@@ -505,20 +660,108 @@ void TkvDialogWnd::InitExBorders(bool active) {
   if (IsWindowVisible(CtrlHandle)) BorderForm->UpdateExBordersPos(true, 255);
 }
 
+void TkvDialogWnd::SizeChanged(TMessage& message) {
+  const auto passOn = [&] {
+    // Children moved by the system meanwhile do not read the picture of the old size.
+    const auto updating = SetForScope(SkinData->FUpdating, true, false);
+    message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+  };
+  const TRect client = ClientRectOf(CtrlHandle);
+  const TScopeExit remember([&] { LastClientRect = ClientRectOf(CtrlHandle); });
+  const bool shown = IsWindowVisible(CtrlHandle) != FALSE;
+  if (!BorderForm) {
+    SkinData->BGChanged = true;
+    RgnChanged = true;
+    passOn();
+    if (shown && !InAnimationProcess) RedrawWindow(CtrlHandle, nullptr, nullptr, kRedrawDialog);
+    return;
+  }
+  // A size change made while the skin data is updating is only the system's.
+  if (SkinData->FUpdating) {
+    message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+    return;
+  }
+  // A shrinking client leaves part of the skin's right corner images where they were: that part
+  // is drawn again.
+  if (LastClientRect.Width() > 0 && (client.Width() < LastClientRect.Width() || client.Height() < LastClientRect.Height()))
+    if (TkvSkinData* data = SkinData->GetCommonSkinData())
+      for (const char16_t* name : {u"IMGTOPRIGHT", u"IMGBTMRIGHT"}) {
+        const Integer image = data->GetMaskIndex(SkinData->SkinIndex, name);
+        if (image < 0 || image >= Integer(data->ma.size())) continue;
+        const TsMaskData& md = data->ma[size_t(image)];
+        const RECT corner{LastClientRect.Right - md.Width, LastClientRect.Bottom - md.Height, LastClientRect.Right,
+                          LastClientRect.Bottom};
+        InvalidateRect(CtrlHandle, &corner, FALSE);
+      }
+  // A picture that already fits the new size (a size message without a change) needs nothing
+  // more; told before the system's handling, which may have children paint the picture anew.
+  const TSize window = WindowSize(CtrlHandle);
+  const TPoint inFrame = WindowInFrame();
+  const TRect shadow = ShadowSize();
+  const TBitmap* picture = SkinData->FCacheBmp.get();
+  const bool fits = picture && picture->Width() == window.cx + 2 * inFrame.X + shadow.Left + shadow.Right &&
+                    (picture->Height() == window.cy + inFrame.Y + inFrame.X + shadow.Top + shadow.Bottom ||
+                     (AeroIsEnabled() && IsIconic(CtrlHandle)));
+  if (AeroIsEnabled()) {
+    // The composed screen would show the system's intermediate drawing.
+    SendMessageW(CtrlHandle, WM_SETREDRAW, FALSE, 0);
+    passOn();
+    SendMessageW(CtrlHandle, WM_SETREDRAW, TRUE, 0);
+  } else {
+    passOn();
+  }
+  if (InAnimationProcess) return;
+  if (!shown) {
+    SkinData->BGChanged = true;
+    return;
+  }
+  if (fits) return;
+  RgnChanged = true;
+  SkinData->BGChanged = true;
+  BorderForm->UpdateExBordersPos(true, 255);
+  // The region follows the new size at once: the border window's hole already has it.
+  if (!RgnChanging) {
+    FillDlgArOR(this);
+    RgnChanged = false;
+    UpdateRgn(this, true);
+  }
+  RedrawWindow(CtrlHandle, nullptr, nullptr, kRedrawDialog);
+}
+
+void TkvDialogWnd::UpdateNCArea(bool skinned) {
+  if (skinned) {
+    SkinData->BGChanged = true;
+    RgnChanged = true;
+    DuRiruZireziv* manager = SkinData->GetSkinManager();
+    InitExBorders(manager && manager->GetExtendedBorders());
+    RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_NOERASE | RDW_UPDATENOW | RDW_FRAME);
+    return;
+  }
+  // The system draws the frame again: no shadow window, no theme of ours, the whole window.
+  BorderForm.reset();
+  if (uxthemeLib && kv_SetWindowTheme) kv_SetWindowTheme(CtrlHandle, nullptr, nullptr);
+  SetWindowRgn(CtrlHandle, nullptr, FALSE);
+  SkinData->BGChanged = true;
+  RgnChanged = true;
+  RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+}
+
 // ---- 4. Window procedure -------------------------------------------------------------------------
 
 void TkvDialogWnd::AfterCreation() {
   SkinData->COC = COC_TkvDialogWnd;
   if (SkinData->SkinSection().empty()) SkinData->SetSkinSection(u"DIALOG");
   TkvMainWnd::AfterCreation();
-  Icons[biClose] = {HTCLOSE, tgClose, 0, TRect(), {}};
-  Icons[biMax] = {HTMAXBUTTON, tgMax, 0, TRect(), {}};
-  Icons[biMin] = {HTMINBUTTON, tgMin, 0, TRect(), {}};
-  Icons[biHelp] = {HTHELP, tgHelp, 0, TRect(), {}};
+  Icons[biClose] = {HTCLOSE, tgClose, 0, TRect(), true, {}};
+  Icons[biMax] = {HTMAXBUTTON, tgMax, 0, TRect(), true, {}};
+  Icons[biMin] = {HTMINBUTTON, tgMin, 0, TRect(), true, {}};
+  Icons[biHelp] = {HTHELP, tgHelp, 0, TRect(), true, {}};
   dwStyle = Cardinal(GetWindowLongW(CtrlHandle, GWL_STYLE));
   dwExStyle = Cardinal(GetWindowLongW(CtrlHandle, GWL_EXSTYLE));
   BorderStyle = kvbsSingle;
   UpdateIconsIndexes();
+  // The plate behind the caption from the start, not only after the next skin.
+  if (DuRiruZireziv* manager = SkinData->GetSkinManager()) FCaptionSkinIndex = manager->SkinCommonInfo.Sections[ssCaption];
   SkinData->BGChanged = true;
   FWMPaintForbidden = IsWinVistaUp();
   InitDwm(CtrlHandle, true, false);
@@ -545,6 +788,8 @@ void TkvDialogWnd::InitParams() {
   else
     BorderStyle = kvbsSizeable;
   UpdateIconsIndexes();
+  PrepareTitleGlyph();
+  TitleFont.reset(kvGetTitleFont(GetWndPPI(CtrlHandle)));
   if (style & WS_SYSMENU) {
     SetWindowLongW(CtrlHandle, GWL_STYLE, LONG(style & ~Cardinal(WS_SYSMENU)));
     SysMenuTaken = true;
@@ -561,9 +806,14 @@ void TkvDialogWnd::UpdateIconsIndexes() {
   const Integer codes[biCount] = {HTCLOSE, HTMAXBUTTON, HTMINBUTTON, HTHELP};
   const Integer glyphs[biCount] = {tool ? tgSmallClose : alone ? tgCloseAlone : tgClose, tool ? tgSmallMax : tgMax,
                                    tool ? tgSmallMin : tgMin, tool ? tgSmallHelp : tgHelp};
+  const Integer large[biCount] = {alone ? tgCloseAlone : tgClose, tgMax, tgMin, tgHelp};
+  TkvSkinData* data = SkinData->GetCommonSkinData();
   for (Integer i = 0; i < biCount; ++i) {
     Icons[size_t(i)].HitCode = codes[i];
     Icons[size_t(i)].Glyph = glyphs[i];
+    // A small glyph keeps the skin's alignment only when it is the large one's image.
+    Icons[size_t(i)].Aligned =
+        !tool || (data && data->TitleGlyphs[size_t(glyphs[i])] == data->TitleGlyphs[size_t(large[i])]);
   }
   TitleIndex = manager->SkinCommonInfo.Sections[ssDialogTitle];
 }
@@ -617,6 +867,8 @@ void TkvDialogWnd::LButtonUp(TMessage& message) {
   switch (pressed) {
     case HTMINBUTTON: SendMessageW(CtrlHandle, WM_SYSCOMMAND, IsIconic(CtrlHandle) ? SC_RESTORE : SC_MINIMIZE, 0); break;
     case HTMAXBUTTON:
+      // A minimized dialog whose frame cannot be maximized is not maximized from its icon.
+      if (IsIconic(CtrlHandle) && !EnabledMax()) break;
       SendMessageW(CtrlHandle, WM_SYSCOMMAND, IsZoomed(CtrlHandle) ? SC_RESTORE : SC_MAXIMIZE, 0);
       if (SystemMenu) SystemMenu->UpdateItems();
       break;
@@ -658,6 +910,12 @@ bool TkvDialogWnd::AlphaCommand(TMessage& message) {
       return true;
     case KV_GETCONTROLCOLOR:
       message.Result = intptr_t(GetBGColor(SkinData, FFormActive ? 1 : 0));
+      return true;
+    case KV_PREPARING:
+      message.Result = SkinData->FUpdating ? 1 : 0;
+      return true;
+    case KV_SETNCSKINNED:
+      UpdateNCArea(message.LParam != 0);
       return true;
     case KV_GETBORDERWIDTH: {
       const Integer which = Integer(LOWORD(message.LParam));
@@ -711,6 +969,18 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
   if (BorderForm && Integer(message.WParam) == HTTRANSPARENT &&
       (message.Msg == WM_NCLBUTTONDOWN || message.Msg == WM_NCLBUTTONUP || message.Msg == WM_NCRBUTTONUP))
     message.WParam = WPARAM(BorderForm->Ex_WMNCHitTest(message));
+  // A frame the system draws is the system's to hit-test, press and activate.
+  if (!CanDrawNCArea()) switch (message.Msg) {
+      case WM_NCHITTEST:
+      case WM_NCLBUTTONDOWN:
+      case WM_NCLBUTTONUP:
+      case WM_LBUTTONUP:
+      case WM_NCACTIVATE:
+        if (message.Msg == WM_NCACTIVATE) FFormActive = message.WParam != 0;
+        message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+        return;
+      default: break;
+    }
   switch (message.Msg) {
     case WM_SHOWWINDOW:
       if (!Initialized) {
@@ -731,11 +1001,27 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
         SetWindowPos(CtrlHandle, nullptr, at.X, at.Y, 0, 0,
                      SWP_NOSIZE | SWP_NOREDRAW | SWP_NOOWNERZORDER | SWP_NOZORDER | SWP_NOACTIVATE);
       }
-      message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+      {
+        // Under composition the system's own showing is kept off the screen: the skinned
+        // picture is what appears.
+        const bool layered = AeroIsEnabled() && !(GetWindowLongW(CtrlHandle, GWL_EXSTYLE) & WS_EX_LAYERED);
+        if (layered) SetWindowLongW(CtrlHandle, GWL_EXSTYLE, GetWindowLongW(CtrlHandle, GWL_EXSTYLE) | WS_EX_LAYERED);
+        message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+        if (layered && IsWindow(CtrlHandle))
+          SetWindowLongW(CtrlHandle, GWL_EXSTYLE, GetWindowLongW(CtrlHandle, GWL_EXSTYLE) & ~WS_EX_LAYERED);
+      }
       // The system's show and hide transitions would run over the skinned frame.
       InitDwm(CtrlHandle, true, false);
-      if (message.WParam == 1 && manager->AnimEffects.DialogShow.Active && manager->Effects.AllowAnimation)
-        AnimShowDlg(this, manager->AnimEffects.DialogShow.Time, 255, manager->AnimEffects.DialogShow.Mode);
+      if (message.WParam == 1 && manager->AnimEffects.DialogShow.Active && manager->Effects.AllowAnimation) {
+        // The animation shows the children printed: they are skinned before it.
+        wchar_t buf[512] = {};
+        GetWindowTextW(CtrlHandle, buf, 511);
+        Caption = String(reinterpret_cast<const Char*>(buf));
+        if (CanSkin()) TkvProvider::InitHwndControls(this, CtrlHandle);
+        SkinData->FUpdating = false;
+        if (CanDrawNCArea())
+          AnimShowDlg(this, manager->AnimEffects.DialogShow.Time, 255, manager->AnimEffects.DialogShow.Mode);
+      }
       return;
     case WM_WINDOWPOSCHANGED: {
       const auto* wp = reinterpret_cast<const WINDOWPOS*>(message.LParam);
@@ -800,10 +1086,21 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       if (HIWORD(message.WParam) == KV_SETNEWSKIN) {
         InitExBorders(manager->GetExtendedBorders());
         if (reinterpret_cast<DuRiruZireziv*>(message.LParam) == manager) {
-          // The new skin's glyphs, title section and corners.
+          // The new skin's glyphs, title and caption sections and corners.
+          FCaptionSkinIndex = manager->SkinCommonInfo.Sections[ssCaption];
           UpdateIconsIndexes();
           RgnChanged = true;
         }
+      }
+      if (HIWORD(message.WParam) == KV_REFRESH && RefreshNeeded(SkinData, message)) {
+        // The section may have changed its glyphs, plate, corners or shadow.
+        FCaptionSkinIndex = manager->SkinCommonInfo.Sections[ssCaption];
+        UpdateIconsIndexes();
+        SkinData->BGChanged = true;
+        RgnChanged = true;
+        InitExBorders(manager->GetExtendedBorders());
+        RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
+        if (BorderForm && IsWindowVisible(CtrlHandle)) BorderForm->UpdateExBordersPos(true, 255);
       }
       if (HIWORD(message.WParam) == KV_INVALIDATE && BorderForm && IsWindowVisible(CtrlHandle))
         BorderForm->UpdateExBordersPos(false, 255);
@@ -838,14 +1135,27 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       TkvMainWnd::kvWndProc(message);
       return;
     case WM_NCPAINT:
+      if (!CanDrawNCArea() || !CanSkin()) {
+        message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+        return;
+      }
       if (!RgnChanging && RgnChanged && (!Borderless() || (dwStyle & WS_THICKFRAME))) {
         FillDlgArOR(this);
         RgnChanged = false;
         UpdateRgn(this, true);
       }
       if (IsWindowVisible(CtrlHandle)) {
+        if (!Initialized) {
+          Initialized = true;
+          TkvProvider::InitHwndControls(this, CtrlHandle);
+        }
+        if (LastClientRect.IsEmpty()) LastClientRect = ClientRectOf(CtrlHandle);
         if (HDC dc = GetWindowDC(CtrlHandle)) {
+          const Integer saved = SaveDC(dc);
+          // The picture is laid out left to right whatever the application's layout.
+          if (RightToLeftApplication()) kvSetLayout(dc, 0);
           PaintCaption(dc);
+          RestoreDC(dc, saved);
           ReleaseDC(CtrlHandle, dc);
         }
         // The border window appears with the dialog's first frame.
@@ -861,7 +1171,7 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
         Initialized = true;
         TkvProvider::InitHwndControls(this, CtrlHandle);
       }
-      PaintForm(reinterpret_cast<HDC>(message.WParam));
+      Kv_WMPaint(reinterpret_cast<HDC>(message.WParam));
       message.Result = 1;
       return;
     case WM_CTLCOLORMSGBOX:
@@ -936,25 +1246,7 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       return;
     }
     case WM_SIZE:
-      // A size change made while the skin data is updating is only the system's.
-      if (BorderForm && SkinData->FUpdating) {
-        message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
-        return;
-      }
-      if (BorderForm) {
-        // Children moved by the system meanwhile do not read the picture of the old size.
-        SkinData->FUpdating = true;
-        const TScopeExit updated([this] { SkinData->FUpdating = false; });
-        message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
-      } else {
-        message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
-      }
-      SkinData->BGChanged = true;
-      RgnChanged = true;
-      if (IsWindowVisible(CtrlHandle) && !InAnimationProcess) {
-        if (BorderForm) BorderForm->UpdateExBordersPos(true, 255);
-        RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
-      }
+      SizeChanged(message);
       return;
     case WM_SETTEXT:
       message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
@@ -962,12 +1254,6 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       if (IsWindowVisible(CtrlHandle)) {
         RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_ALLCHILDREN);
         if (BorderForm) BorderForm->UpdateExBordersPos(true, 255);
-        // The region follows the new size at once: the border window's hole already has it.
-        if (message.Msg == WM_SIZE && !RgnChanging && !InAnimationProcess) {
-          FillDlgArOR(this);
-          RgnChanged = false;
-          UpdateRgn(this, true);
-        }
       }
       return;
     case WM_NCHITTEST: {
@@ -999,8 +1285,24 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
         message.Result = 0;
         return;
       }
-      if (message.WParam == HTCAPTION && BlendOnMovingWanted(manager) && !IsIconic(CtrlHandle)) {
-        SetHotHT(0);
+      if (IsIconic(CtrlHandle)) {
+        // A minimized dialog has nothing to size: a press anywhere on it moves it.
+        SendMessageW(CtrlHandle, WM_SYSCOMMAND, SC_DRAGMOVE, 0);
+        message.Result = 0;
+        return;
+      }
+      SetHotHT(0);
+      if (IsZoomed(CtrlHandle)) {
+        // A maximized dialog does not move: a press on its title only activates it.
+        RECT w{};
+        GetWindowRect(CtrlHandle, &w);
+        if (GET_Y_LPARAM(message.LParam) - w.top < HeaderHeight()) {
+          if (GetActiveWindow() != CtrlHandle) SetActiveWindow(CtrlHandle);
+          message.Result = 0;
+          return;
+        }
+      }
+      if (message.WParam == HTCAPTION && BlendOnMovingWanted(manager)) {
         // The frame is shown active under the snapshot the move starts from.
         if (!FFormActive) {
           FFormActive = true;

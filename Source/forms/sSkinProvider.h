@@ -58,6 +58,7 @@ void sSkinProviderCleanup();
 
 class TsSkinProvider;
 class TkvTitleBarItem;
+class TsTitleBar;
 class TsMDIForm;
 class TkvBorderForm;
 class TkvSystemBlur;
@@ -158,6 +159,70 @@ class TsTitleButtons {
 
  private:
   std::vector<std::unique_ptr<TsTitleButton>> items_;
+};
+
+// ---- Title icon, added title, header band --------------------------------------------------------
+
+// The caption icon of a provider's form: the program's own glyph, or without one the form's or
+// the application's icon. Width and Height 0 take the glyph's size, or the skin's without one.
+class TsTitleIcon : public TPersistent {
+  TW_CLASS(TsTitleIcon, TPersistent)
+  explicit TsTitleIcon(TsSkinProvider* owner = nullptr);
+  ~TsTitleIcon() override;
+  TBitmap* Glyph() const { return FGlyph.get(); }
+  // Copies the picture (null empties the glyph).
+  void SetGlyph(const TBitmap* value);
+  bool Visible() const { return FVisible; }
+  void SetVisible(bool value);
+  Integer Width = 0;
+  Integer Height = 0;
+  TsSkinProvider* FOwner;
+
+ private:
+  void GlyphChanged(TObject* sender);
+  // The caption shows the change, unless the provider is loading, designed or its skin data
+  // is being updated.
+  void Repaint();
+  std::unique_ptr<TBitmap> FGlyph;  // empty 32-bit until given one
+  bool FVisible = true;
+};
+
+// The added title's font colour that means "the title section's font colour".
+constexpr TColor clFromSkinTitle = TColor(0x1FFFFFFF);
+
+// A second text in the caption, after the form's caption (or in its place).
+class TkvAddedTitle : public TPersistent {
+  TW_CLASS(TkvAddedTitle, TPersistent)
+  explicit TkvAddedTitle(TsSkinProvider* owner = nullptr);
+  ~TkvAddedTitle() override;
+  TFont* Font() const { return FFont.get(); }
+  void SetFont(const TFont* value);
+  const String& Text() const { return FText; }
+  void SetText(const String& value);
+  bool ShowMainCaption() const { return FShowMainCaption; }
+  void SetShowMainCaption(bool value);
+  TsSkinProvider* FOwner;
+
+ private:
+  void FontChanged(TObject* sender);
+  void Repaint();
+  std::unique_ptr<TFont> FFont;
+  String FText;
+  bool FShowMainCaption = true;
+};
+
+// A band of the skin's "FORMHEADER" section under the caption, AdditionalHeight high.
+class TkvFormHeader : public TPersistent {
+  TW_CLASS(TkvFormHeader, TPersistent)
+  explicit TkvFormHeader(TsSkinProvider* owner = nullptr) : FOwner(owner) {}
+  Integer AdditionalHeight() const { return FAdditionalHeight; }
+  void SetAdditionalHeight(Integer value);
+  // The height at the form's PPI.
+  Integer ScaledAddHeight() const;
+  TsSkinProvider* FOwner;
+
+ private:
+  Integer FAdditionalHeight = 0;
 };
 
 // ---- The system menu -------------------------------------------------------------------------
@@ -508,6 +573,7 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   // The title icon's size before PPI scaling; 0 while the icon is not visible.
   Integer TitleIconWidth();
   Integer TitleIconHeight();
+  Integer TitleIconSize(Integer own, Integer glyph);
   void SaveBGForBtns(Integer captWidth, bool full);
   void RestoreBtnsBG(Integer captWidth);
   // The top-left corner of the size grip image in the picture; (0, 0) without a picture.
@@ -807,6 +873,23 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   TColor FDisabledBlendColor = 0;
   TsGripMode FGripMode = gmNone;
   Integer FSnapBuffer = 10;
+  // The caption icon, the added title, the header band and the provider's own class-name
+  // lists (empty unless the program gives names: then they are used instead of the manager's).
+  std::unique_ptr<TsTitleIcon> FTitleIcon;
+  std::unique_ptr<TkvAddedTitle> FAddedTitle;
+  std::unique_ptr<TkvFormHeader> FFormHeader;
+  std::unique_ptr<TsThirdPartyList> FThirdParty;
+  // The form's title bar component (not owned): the first one at design time, the last one a
+  // run-time provider finds, and one inserted later while none is linked.
+  TsTitleBar* FTitleBar = nullptr;
+  void SetTitleBar(TsTitleBar* value);
+  // The header band is drawn: a height, the skin's header section, and that section has
+  // looks for both states.
+  bool HeaderUsed();
+  // The lists' texts back into the class-name strings.
+  void UpdateProviderThirdNames();
+  // The class-name strings into the lists; OwnThirdLists tells whether any is set.
+  void LoadOwnThirdNames();
   void SetBoolean(Integer index, bool value);
   void SetSkinSection(Integer index, const String& value);
   void SetCaptionAlignment(TAlignment value);
@@ -825,6 +908,7 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   bool MaxRestore = false;
   bool FSysExHeight = false;
   bool ClearButtons = false;
+  bool FMenuOwnerDraw = false;  // the form's menu was drawn by the program before skinning
   Integer LockCount = 0;
   Integer CYCaption = -1, CXSizeFrame = -1, CXFixedFrame = -1, CXPaddedBorder = -1;
   Integer FLinesCount = -1;

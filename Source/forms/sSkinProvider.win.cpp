@@ -59,11 +59,131 @@ TsTitleButton* TsTitleButtons::Add() {
   return items_.back().get();
 }
 
+// ---- Title icon, added title, header band ------------------------------------------------------
+
+TW_DEFINE_CLASS(TsTitleIcon) {}
+TW_DEFINE_CLASS(TkvAddedTitle) {}
+TW_DEFINE_CLASS(TkvFormHeader) {}
+
+TsTitleIcon::TsTitleIcon(TsSkinProvider* owner) : FOwner(owner), FGlyph(std::make_unique<TBitmap>(0, 0, pf32bit)) {
+  FGlyph->SetOnChange(TNotifyEvent(this, &TsTitleIcon::GlyphChanged));
+}
+
+TsTitleIcon::~TsTitleIcon() { FGlyph->SetOnChange(nullptr); }
+
+void TsTitleIcon::SetGlyph(const TBitmap* value) {
+  {
+    // One repaint for the whole change, not one per step of the copy.
+    FGlyph->SetOnChange(nullptr);
+    const TScopeExit reattach([this] { FGlyph->SetOnChange(TNotifyEvent(this, &TsTitleIcon::GlyphChanged)); });
+    if (value)
+      FGlyph->Assign(value);
+    else
+      FGlyph->SetSize(0, 0);
+  }
+  Repaint();
+}
+
+void TsTitleIcon::SetVisible(bool value) {
+  if (value == FVisible) return;
+  FVisible = value;
+  Repaint();
+}
+
+void TsTitleIcon::GlyphChanged(TObject*) { Repaint(); }
+
+void TsTitleIcon::Repaint() {
+  TsSkinProvider* sp = FOwner;
+  if (!sp || !sp->FCommonData || sp->IsLoading() || sp->IsDesigning() || sp->FCommonData->GetUpdating()) return;
+  // The icon's size moves the caption text: the layout is made anew with the picture.
+  sp->FCommonData->BGChanged = true;
+  sp->UpdateSkinCaption();
+}
+
+TkvAddedTitle::TkvAddedTitle(TsSkinProvider* owner) : FOwner(owner), FFont(std::make_unique<TFont>()) {
+  FFont->SetColor(clFromSkinTitle);
+  FFont->SetOnChange(TNotifyEvent(this, &TkvAddedTitle::FontChanged));
+}
+
+TkvAddedTitle::~TkvAddedTitle() { FFont->SetOnChange(nullptr); }
+
+void TkvAddedTitle::SetFont(const TFont* value) {
+  if (!value) return;
+  {
+    FFont->SetOnChange(nullptr);
+    const TScopeExit reattach([this] { FFont->SetOnChange(TNotifyEvent(this, &TkvAddedTitle::FontChanged)); });
+    FFont->Assign(value);
+  }
+  Repaint();
+}
+
+void TkvAddedTitle::SetText(const String& value) {
+  if (value == FText) return;
+  FText = value;
+  Repaint();
+}
+
+void TkvAddedTitle::SetShowMainCaption(bool value) {
+  if (value == FShowMainCaption) return;
+  FShowMainCaption = value;
+  Repaint();
+}
+
+void TkvAddedTitle::FontChanged(TObject*) { Repaint(); }
+
+void TkvAddedTitle::Repaint() {
+  TsSkinProvider* sp = FOwner;
+  if (!sp || !sp->FCommonData || sp->IsLoading()) return;
+  sp->FreeCaptionGlows();
+  sp->FCommonData->BGChanged = true;
+  sp->UpdateSkinCaption();
+}
+
+void TkvFormHeader::SetAdditionalHeight(Integer value) {
+  if (value == FAdditionalHeight) return;
+  FAdditionalHeight = value;
+  if (FOwner && FOwner->FCommonData && !FOwner->IsLoading()) FOwner->FCommonData->Invalidate();
+}
+
+Integer TkvFormHeader::ScaledAddHeight() const {
+  return ScaleInt(FAdditionalHeight, FOwner ? FOwner->FCommonData.get() : nullptr);
+}
+
+bool TsSkinProvider::HeaderUsed() {
+  if (!FFormHeader || FFormHeader->AdditionalHeight() <= 0 || FHeaderIndex < 0) return false;
+  TkvSkinData* data = FCommonData ? SkinDataFor() : nullptr;
+  return data && FHeaderIndex < Integer(data->gd.size()) && data->gd[size_t(FHeaderIndex)].States > 1;
+}
+
+void TsSkinProvider::SetTitleBar(TsTitleBar* value) {
+  if (value == FTitleBar) return;
+  FTitleBar = value;
+  if (FCommonData && Form) UpdateSkinCaption();
+}
+
+void TsSkinProvider::LoadOwnThirdNames() {
+  if (FThirdParty) Load3rdNames(*FThirdParty, ThirdLists, OwnThirdLists);
+}
+
+void TsSkinProvider::UpdateProviderThirdNames() {
+  if (!FThirdParty) return;
+  for (Integer i = 0; i <= kvLastSupportedType; ++i)
+    if (const auto& list = ThirdLists[size_t(i)]) FThirdParty->SetString(i, list->Text());
+}
+
 // ---- Construction ----------------------------------------------------------------------------
 
 TsSkinProvider::TsSkinProvider(TComponent* owner) : TComponent(owner) {
   FTitleButtons = std::make_unique<TsTitleButtons>(this);
   FSystemBlur = std::make_unique<TkvSystemBlur>(this);
+  FTitleIcon = std::make_unique<TsTitleIcon>(this);
+  FAddedTitle = std::make_unique<TkvAddedTitle>(this);
+  FFormHeader = std::make_unique<TkvFormHeader>(this);
+  // The provider's own class names start empty: the manager's lists apply until the program
+  // names its own.
+  FThirdParty = std::make_unique<TsThirdPartyList>();
+  for (Integer i = 0; i <= kvLastSupportedType; ++i) FThirdParty->SetString(i, String());
+  LoadOwnThirdNames();
   auto* form = dynamic_cast<TForm*>(owner);
   if (!form) {
     Alert(u"TsSkinProvider component may be used with forms only!");
@@ -82,6 +202,8 @@ TsSkinProvider::TsSkinProvider(TComponent* owner) : TComponent(owner) {
         return;
       }
     }
+    for (Integer i = 0; i < form->ComponentCount() && !FTitleBar; ++i)
+      FTitleBar = dynamic_cast<TsTitleBar*>(form->Components(i));
   } else {
     // A provider already on the form: one still waiting for its first paint gives way to this
     // one; any other keeps the form, and this one stays inert.
@@ -122,19 +244,29 @@ TsSkinProvider::TsSkinProvider(TComponent* owner) : TComponent(owner) {
 TsSkinProvider* TsSkinProvider::CreateRT(TForm* form, bool) {
   auto* sp = new TsSkinProvider(form);
   sp->RTInit = !sp->RTEmpty && sp->Form;
+  // The bar placed last on the form is the one its caption shows.
+  if (sp->Form)
+    for (Integer i = 0; i < form->ComponentCount(); ++i)
+      if (auto* bar = dynamic_cast<TsTitleBar*>(form->Components(i)); bar && !bar->IsDestroying()) sp->FTitleBar = bar;
   return sp;
 }
 
 void TsSkinProvider::AfterConstruction() {
   TComponent::AfterConstruction();
-  if (!Form || RTEmpty || RTInit || IsDesigning()) return;
+  if (!Form) return;
+  LoadOwnThirdNames();
+  if (RTEmpty || RTInit || IsDesigning()) return;
   DuRiruZireziv* manager = SkinManager();
   if (manager && manager->IsActive()) PrepareForm();
 }
 
 void TsSkinProvider::Loaded() {
   TComponent::Loaded();
+  LoadOwnThirdNames();
   if (!RTEmpty && !RTInit && Form && !IsDesigning() && SkinManager() && FCommonData->Skinned(true)) LoadInit();
+  // The skin's images face the other way on a right-to-left form.
+  if (DuRiruZireziv* manager = SkinManager(); Form && manager && manager->IsActive() && Form->BiDiMode() == bdRightToLeft)
+    manager->FlipImages(true);
   // A blur stored with the form is applied once the form shows.
   if (FSystemBlur && FSystemBlur->Active()) FFormState |= FS_GLASSNEEDED;
 }
@@ -174,22 +306,35 @@ TsSkinProvider::~TsSkinProvider() {
   LayerForm.reset();
   // Couples naming the form go, whether it was the slave or the master.
   if (Form) DelFromGluedArray(Form, true);
+  // An MDI child with a menu leaves the main form's menu line: it is counted and painted anew.
+  if (Form && !IsDesigning() && Form->FormStyle() == fsMDIChild && Form->Menu())
+    if (TsSkinProvider* main = MDISkinProvider; main && main != this && main->FCommonData && main->Form) {
+      main->FCommonData->BGChanged = true;
+      main->FLinesCount = -1;
+      if (main->Form->HandleAllocated()) main->ProcessMessage(WM_NCPAINT);
+    }
   HookMDI(*this, false);
+  if (MDISkinProvider == this) MDISkinProvider = nullptr;
   Adapter.reset();
   DetachFromForm();
   SystemMenu.reset();
+  if (Form) UpdateProviderThirdNames();
   FCommonData.reset();
 }
 
 // ---- Preparing for the skin -------------------------------------------------------------------
 
 void TsSkinProvider::LoadInit() {
+  // The skinned frame draws its own transitions.
+  if (Form && Form->HandleAllocated()) InitDwm(Form->WindowHandle(), CanDrawNCArea(), false);
   PrepareForm();
   if (!Adapter) AdapterCreate();
+  if (SystemMenu) SystemMenu->UpdateItems(false);
   for (Integer i = 0; i < FTitleButtons->Count(); ++i) {
     TsTitleButton* b = FTitleButtons->Items(i);
     b->Data.cpGlyphType = b->UseSkinData ? tgTitleButton : tgNone;
   }
+  if (MDIForm) MDIForm->ConnectToClient();
   if (Form->BorderStyle() == bsSizeToolWin) {
     FAllowBlendOnMoving = false;
     SetBoolean(3, true);
@@ -202,19 +347,33 @@ void TsSkinProvider::LoadInit() {
 void TsSkinProvider::PrepareForm() {
   DuRiruZireziv* manager = SkinManager();
   if (RTInit || RTEmpty || !manager || !Form || !Form->HandleAllocated() || !manager->IsActive()) return;
+  // A menu the program draws itself keeps its drawing; the skin leaves its items alone.
+  FMenuOwnerDraw = Form->Menu() && Form->Menu()->OwnerDraw() && CanDrawNCArea();
+  if (FMenuOwnerDraw) MenusInitialized = true;
   FCommonData->Loaded(false);
   InitIndexes();
   if (!SystemMenu) SystemMenu = std::make_unique<TsSystemMenu>(this);
   CheckSysMenu(true);
-  ClearButtons = false;
+  if (ClearButtons) {
+    ClearButtons = false;
+    if (Form->FormStyle() == fsMDIForm && !IsDesigning()) HookMDI(*this, true);
+  }
   FCommonData->UpdateIndexes(true);
+  UpdateTitleBar(*this);
   UpdateIconsIndexes();
+  // An MDI child's menu merges into the main form's menu line.
+  if (Form->FormStyle() == fsMDIChild && FCommonData->Skinned())
+    if (TsSkinProvider* main = MDISkinProvider; main && main != this && main->FCommonData) {
+      main->FCommonData->BGChanged = true;
+      main->FLinesCount = -1;
+    }
   const TControlState cs = Form->ControlState();
   if (!Form->ComponentState().Contains(csReading) && !cs.Contains(csCreating) && !IsLoading() && FUseGlobalColor &&
       !FCommonData->FCustomColor)
     Form->SetColor(manager->GetGlobalColor());
+  if (SystemMenu) SystemMenu->UpdateGlyphs();
+  if (!IsLoading() && Form->Showing()) InitExBorders(manager->GetExtendedBorders());
   InitIndexes();
-  HookMDI(*this, true);
 }
 
 void TsSkinProvider::InitIndexes() {
@@ -272,13 +431,22 @@ TLResult TsSkinProvider::ProcessMessage(Cardinal msg, TWParam wParam, TLParam lP
 void TsSkinProvider::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
   if (!FCommonData) return;
-  if (auto* manager = dynamic_cast<DuRiruZireziv*>(component)) {
-    // The form's scroll wrapper was made for a manager: it goes before the manager does.
-    if (operation == opRemove && ListSW && ListSW->SkinManager == manager) FreeFormScrolls();
-    if (operation == opInsert && !FCommonData->FSkinManager)
-      FCommonData->FSkinManager = manager;
-    else if (operation == opRemove && FCommonData->FSkinManager == manager)
+  if (operation == opRemove) {
+    // A component on its way out is a plain component by now: it is known by its address.
+    if (component && component == static_cast<TComponent*>(FTitleBar)) FTitleBar = nullptr;
+    if (ListSW && ListSW->SkinManager && component == static_cast<TComponent*>(ListSW->SkinManager))
+      FreeFormScrolls();  // the wrapper was made for that manager: it goes before the manager
+    if (FCommonData->FSkinManager && component == static_cast<TComponent*>(FCommonData->FSkinManager))
       FCommonData->FSkinManager = nullptr;
+    return;
+  }
+  if (auto* manager = dynamic_cast<DuRiruZireziv*>(component)) {
+    if (!FCommonData->FSkinManager) FCommonData->FSkinManager = manager;
+  } else if (auto* bar = dynamic_cast<TsTitleBar*>(component)) {
+    if (!FTitleBar) FTitleBar = bar;
+  } else if (auto* ctrl = dynamic_cast<TWinControl*>(component); ctrl && Adapter && FAllowSkin3rdParty) {
+    if (const TkvThirdLists* lists = ActiveThirdLists(); lists && Adapter->IsControlSupported(ctrl, *lists))
+      Adapter->AddNewItem(ctrl, String(), lists);
   }
 }
 
@@ -290,6 +458,16 @@ void TsSkinProvider::SetBoolean(Integer index, bool value) {
   if (index < 0 || index > 5 || *fields[index] == value) return;
   *fields[index] = value;
   switch (index) {
+    case 0:
+      if (!IsLoading() && !IsDesigning() && FCommonData && Form && Form->HandleAllocated()) {
+        // The border window follows the manager's setting (it is freed when no longer allowed).
+        DuRiruZireziv* manager = SkinManager();
+        InitExBorders(manager && manager->GetExtendedBorders());
+        FCommonData->BGChanged = true;
+        RedrawWindow(Form->WindowHandle(), nullptr, nullptr, RDW_FRAME | RDW_NOERASE | RDW_INVALIDATE);
+        UpdateRgn(true, false);
+      }
+      break;
     case 1:
       UpdateNCArea(value);
       break;
@@ -356,9 +534,15 @@ void TsSkinProvider::SetSkinSection(Integer index, const String& value) {
     FTitleSkinIndex = -1;
     if (FCommonData) FCommonData->BGChanged = true;
     InitIndexes();
-    if (!IsDesigning() && Form && Form->Visible() && Form->HandleAllocated()) ProcessMessage(WM_NCPAINT);
+    if (IsDesigning() || !Form || !Form->Visible() || !Form->HandleAllocated()) return;
+    if (BorderForm)
+      BorderForm->UpdateExBordersPos(true, 255);
+    else
+      ProcessMessage(WM_NCPAINT);
   } else if (index == 1) {
+    if (value == FMenuLineSkin) return;
     FMenuLineSkin = value;
+    if (IsDesigning() && FCommonData) FCommonData->Invalidate();
   }
 }
 
@@ -997,13 +1181,31 @@ bool TsSkinProvider::KV_SMAlphaCmd_Common(TMessage& m) {
       if (!FCommonData || !FCommonData->Skinned()) return false;
       if (auto* info = reinterpret_cast<TkvBGInfo*>(m.LParam)) {
         info->Offset = TPoint(0, 0);
-        if (FCommonData->BGChanged && !FCommonData->GetUpdating()) PaintAll();
+        if (FCommonData->BGChanged && (!FCommonData->GetUpdating() || InAnimation(this))) {
+          // A form that is about to get its outer border window has no picture worth giving
+          // yet: the border changes the frame the picture holds.
+          if (!BorderForm && manager && manager->GetExtendedBorders() && FAllowExtBorders && !IsZoomed() &&
+              Form && Form->BorderStyle() != bsNone && !Form->Parent() && Form->FormStyle() != fsMDIChild &&
+              CanDrawNCArea())
+            return false;
+          PaintAll();
+        }
+        // The client's top-left is (0, 0) of whoever asks.
+        if (info->PleaseDraw) info->Offset = TPoint(info->Offset.X + OffsetX(), info->Offset.Y + OffsetY());
+        if (Form && Form->OnPaint() && FCommonData->FCacheBmp) {
+          // The form's own painting lands in the picture: the picture is the background.
+          info->Bmp = FCommonData->FCacheBmp.get();
+          info->Offset = TPoint(OffsetX(), OffsetY());
+          info->BgType = btCache;
+          return true;
+        }
         if (!FDrawClientArea) {
           info->Color = ColorToRGB(clBtnFace);
           info->BgType = btFill;
           info->Bmp = nullptr;
         } else {
-          InitBGInfo(FCommonData.get(), info, FormActive ? 1 : 0);
+          const Integer state = FGenData && FCommonData->Skinned() ? Mini(FormActive ? 1 : 0, Maxi(FGenData->States - 1, 0)) : 0;
+          InitBGInfo(FCommonData.get(), info, state);
           if (info->BgType == btCache && !info->Bmp && !info->PleaseDraw) {
             if (FCommonData->BGChanged) PaintAll();
             info->Bmp = FCommonData->FCacheBmp.get();
@@ -1032,6 +1234,20 @@ bool TsSkinProvider::KV_SMAlphaCmd_Common(TMessage& m) {
       StatusBar = m.WParamLo ? reinterpret_cast<TControl*>(m.LParam) : nullptr;
       return true;
     case KV_FONTSCHANGED:
+      if (manager) {
+        // Texts that followed the application's font follow it to the new one.
+        const String& oldName = manager->DefOldFontName;
+        const String& newName = manager->DefNewFontName;
+        if (FAddedTitle && FAddedTitle->Font()->Name() == oldName) FAddedTitle->Font()->SetName(newName);
+        if (TsTitleBar* bar = FTitleBar ? FTitleBar : TitleBarOf(Form))
+          for (Integer i = 0; i < bar->Items()->Count(); ++i) {
+            TkvTitleBarItem* item = bar->Items()->Items(i);
+            TkvFontData* fd = item->FFontData.get();
+            if (!fd || fd->FUseSysFontName || !fd->FFont || fd->FFont->Name() != oldName) continue;
+            fd->FFont->SetName(newName);
+            if (item->FAutoSize) bar->Initialized = false;  // measured anew with the new font
+          }
+      }
       UpdateSkinCaption();
       if (FCommonData) CommonMessage(m, FCommonData.get());
       return true;
@@ -1321,7 +1537,15 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
     case KV_GETFONTINDEX:
       if (auto* info = reinterpret_cast<TkvPaintInfo*>(m.LParam)) {
         TsGeneralData* section = FGenData;
-        if (section && info->State < section->States && FDrawClientArea) {
+        if (FFormHeader && FFormHeader->AdditionalHeight() > 0 && FHeaderIndex >= 0 &&
+            FFormHeader->ScaledAddHeight() > info->R.Top) {
+          // A control on the header band writes in the band's colours.
+          info->FontIndex = FHeaderIndex;
+          info->SkinManager = manager;
+          m.Result = 1;
+        } else if (Form && Form->Parent() && NeedParentFont(FCommonData.get(), info->State)) {
+          m.Result = GetFontIndex(Form->Parent(), info);
+        } else if (section && info->State < section->States && FDrawClientArea) {
           info->FontIndex = FCommonData->SkinIndex;
           info->SkinManager = manager;
           m.Result = 1;

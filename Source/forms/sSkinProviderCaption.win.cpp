@@ -250,13 +250,18 @@ Integer GetNearestSize(Integer max) {
   return max <= 64 ? 24 : 32;
 }
 
-Integer TsSkinProvider::TitleIconWidth() {
+// The icon's own size, else its glyph's, else the nearest icon size to the skin's caption.
+Integer TsSkinProvider::TitleIconSize(Integer own, Integer glyph) {
   if (!IconVisible()) return 0;
+  if (own != 0) return own;
+  if (glyph != 0) return glyph;
   TkvSkinData* data = SkinDataFor();
   return GetNearestSize(CaptionHeight(true) - (data ? data->BITopMargin : 0));
 }
 
-Integer TsSkinProvider::TitleIconHeight() { return TitleIconWidth(); }
+Integer TsSkinProvider::TitleIconWidth() { return TitleIconSize(FTitleIcon->Width, FTitleIcon->Glyph()->Width()); }
+
+Integer TsSkinProvider::TitleIconHeight() { return TitleIconSize(FTitleIcon->Height, FTitleIcon->Glyph()->Height()); }
 
 TPoint TsSkinProvider::CursorToPoint(Integer x, Integer y) {
   TPoint lt;

@@ -338,7 +338,8 @@ bool TsSkinProvider::SysRTLAllowed() const {
 
 bool TsSkinProvider::IconVisible() {
   const TFormBorderStyle s = StyleOf(this);
-  return (s == bsSingle || s == bsSizeable) && FShowAppIcon && Form->HandleAllocated() &&
+  return FTitleIcon && FTitleIcon->Visible() && (s == bsSingle || s == bsSizeable) && FShowAppIcon &&
+         Form->HandleAllocated() &&
          GetSystemMenu(Form->WindowHandle(), FALSE) != nullptr;
 }
 

@@ -19,8 +19,11 @@
 #include "raster/Blend.h"
 #include "raster/MaskImages.h"
 #include "raster/Regions.h"
+#include "raster/Shapes.h"
+#include "skin/sStyleSimply.h"
 #include "skin/sVclUtils.h"
 #include "ui/GdiScopes.h"
+#include "ui/Icon.h"
 #include "ui/ScopeGuard.h"
 #include "ui/WinHandles.h"
 
@@ -36,14 +39,6 @@ TsMaskData* ImageOf(TkvSkinData* data, Integer index) {
   return data && index >= 0 && index < Integer(data->ma.size()) ? &data->ma[size_t(index)] : nullptr;
 }
 
-// The title icon: the form's small icon, else the application's.
-HICON TitleIcon(HWND h) {
-  auto icon = reinterpret_cast<HICON>(SendMessageW(h, WM_GETICON, ICON_SMALL, 0));
-  if (!icon) icon = reinterpret_cast<HICON>(GetClassLongPtrW(h, GCLP_HICONSM));
-  if (!icon) icon = reinterpret_cast<HICON>(SendMessageW(h, WM_GETICON, ICON_BIG, 0));
-  if (!icon) icon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
-  return icon;
-}
 
 }  // namespace
 
@@ -154,6 +149,13 @@ bool TsSkinProvider::PaintAll() {
         const TRect r(rForm.Left, rForm.Top, rForm.Right, iconic ? rForm.Bottom : fCaptHeight);
         PaintItem(FTitleSkinIndex, MakeCacheInfo(cache), true, state, r, TPoint(0, 0), cache, data);
       }
+      // The header band: its section from the top of the frame down over the band's height.
+      if (FFormHeader->AdditionalHeight() > 0)
+        if (TsGeneralData* header = SectionOf(data, FHeaderIndex)) {
+          const Integer state = Mini(FormActive ? 1 : 0, Maxi(header->States - 1, 0));
+          const TRect r(rForm.Left, rForm.Top, rForm.Right, fCaptHeight + FFormHeader->ScaledAddHeight());
+          PaintItem(FHeaderIndex, MakeCacheInfo(cache), true, state, r, TPoint(0, 0), cache, data);
+        }
       DrawAppIcon(cache);
       if (SysButtonsCount() > 0) {
         const Integer bar = manager->GetMaskIndex(FCommonData->SkinIndex, u"TITLEBAR", data);
@@ -270,10 +272,64 @@ void TsSkinProvider::PaintClientEvent(TBitmap* cache, Integer offsetX, Integer o
   Form->OnPaint().Call(Form);
 }
 
+// The title icon in FIconRect: the program's glyph when the title icon has one; else the
+// form's own icon (its window class's when it was given none), the application window's, the
+// program file's, the system's.
 void TsSkinProvider::DrawAppIcon(TBitmap* bmp) {
   const HWND h = FormWnd(this);
-  if (!h || !IconVisible() || FIconRect.Width() <= 0 || FIconRect.Height() <= 0) return;
-  DrawIconOpaque(bmp, FIconRect, TitleIcon(h));
+  if (!bmp || !h || !IconVisible() || FIconRect.Width() <= 0 || FIconRect.Height() <= 0) return;
+  TBitmap* glyph = FTitleIcon->Glyph();
+  if (glyph->Empty()) {
+    const bool big = FIconRect.Height() > 16;
+    TRect r = FIconRect;
+    auto icon = reinterpret_cast<HICON>(SendMessageW(h, WM_GETICON, big ? ICON_BIG : ICON_SMALL, 0));
+    if (!icon) icon = reinterpret_cast<HICON>(SendMessageW(h, WM_GETICON, big ? ICON_SMALL : ICON_BIG, 0));
+    // A form given no icon of its own shows its window class's.
+    if (!icon) icon = reinterpret_cast<HICON>(GetClassLongPtrW(h, big ? GCLP_HICON : GCLP_HICONSM));
+    if (!icon) icon = reinterpret_cast<HICON>(GetClassLongPtrW(h, big ? GCLP_HICONSM : GCLP_HICON));
+    if (const HWND app = !icon && Application ? Application->Handle() : nullptr) {
+      icon = reinterpret_cast<HICON>(SendMessageW(app, WM_GETICON, big ? ICON_BIG : ICON_SMALL2, 0));
+      // The system makes the small icon from the class's where it was given none; not every
+      // system does so for the asker.
+      if (!icon) icon = reinterpret_cast<HICON>(GetClassLongPtrW(app, big ? GCLP_HICON : GCLP_HICONSM));
+      if (!icon) icon = reinterpret_cast<HICON>(GetClassLongPtrW(app, big ? GCLP_HICONSM : GCLP_HICON));
+    }
+    if (!icon) {
+      TIcon* file = big && AppIconLarge() ? AppIconLarge() : AppIcon();
+      if (file && !file->Empty()) {
+        icon = file->Handle();
+        const Integer w = FTitleIcon->Width ? FTitleIcon->Width : Maxi(FIconRect.Width(), 10);
+        const Integer ht = FTitleIcon->Height ? FTitleIcon->Height : Maxi(FIconRect.Height(), 10);
+        r = TRect(FIconRect.Left, FIconRect.Top, FIconRect.Left + w, FIconRect.Top + ht);
+      }
+    }
+    if (!icon) icon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+    DrawIconOpaque(bmp, r, icon);
+    return;
+  }
+  // The glyph is drawn through its alpha: a glyph without one is opaque except where it holds
+  // the key colour.
+  std::unique_ptr<TBitmap> own(CreateBmp32(glyph->Width(), glyph->Height()));
+  if (glyph->PixelFormat() == pf32bit) {
+    BitBlt(own->Canvas()->Handle(), 0, 0, own->Width(), own->Height(), glyph->Canvas()->Handle(), 0, 0, SRCCOPY);
+  } else {
+    BitBlt(own->Canvas()->Handle(), 0, 0, own->Width(), own->Height(), glyph->Canvas()->Handle(), 0, 0, SRCCOPY);
+    TPixelView v = own->View();
+    for (Integer y = 0; y < own->Height(); ++y)
+      for (Integer x = 0; x < own->Width(); ++x) {
+        uint32_t& p = v.At(x, y);
+        p = (p & 0xFFFFFFu) == 0xFF00FFu ? 0 : (p | 0xFF000000u);
+      }
+  }
+  own->SetTransparent(true);
+  own->SetTransparentColor(TColor(0xFF00FF));
+  const Integer w = ScaleInt(FTitleIcon->Width ? FTitleIcon->Width : glyph->Width(), FCommonData.get());
+  const Integer ht = ScaleInt(FTitleIcon->Height ? FTitleIcon->Height : glyph->Height(), FCommonData.get());
+  if (glyph->Width() != w && glyph->Height() != ht)
+    DrawBmp(bmp->Canvas(), own.get(), TRect(FIconRect.Left, FIconRect.Top, FIconRect.Left + w, FIconRect.Top + ht), false);
+  else
+    CopyByMask(TRect(FIconRect.Left, FIconRect.Top, FIconRect.Left + own->Width(), FIconRect.Top + own->Height()),
+               TRect(0, 0, own->Width(), own->Height()), bmp, own.get(), EmptyCI, true);
 }
 
 void DrawIconOpaque(TBitmap* bmp, const TRect& r, HICON icon) {
@@ -338,20 +394,45 @@ void TsSkinProvider::PaintText(TBitmap* bmp, const TRect&) {
       dy += (data->ExTitleHeight - data->ExMaxHeight) / 2;
     r = OffsRect(r, 0, dy);
   }
-  const bool showMain = !bar || bar->FShowCaption;
-  const String caption = Form->Caption();
-  if (!showMain || r.Right <= r.Left || r.Bottom <= r.Top || caption.empty()) return;
+  const bool showMain = bar ? bar->FShowCaption : FAddedTitle->ShowMainCaption();
+  const String added = FAddedTitle->Text();
+  const String caption = showMain ? Form->Caption() : added;
+  if (r.Right <= r.Left || r.Bottom <= r.Top || (caption.empty() && added.empty())) return;
 
-  const TOwnedFont font(kvGetTitleFont(FormPPI()));
   TCanvas* canvas = bmp->Canvas();
-  if (font.get()) {
+  // The added title's extent in its own font, its height at the form's PPI.
+  SIZE tsAdded{};
+  auto addedFont = [&] {
+    canvas->Font()->Assign(FAddedTitle->Font());
+    canvas->Font()->SetHeight(ScaleInt(FAddedTitle->Font()->Height(), FCommonData.get()));
+  };
+  if (showMain && !added.empty()) {
+    addedFont();
+    GetTextExtentPoint32W(canvas->Handle(), reinterpret_cast<LPCWSTR>(added.c_str()), Integer(added.size()), &tsAdded);
+  }
+  if (showMain) {
+    // The system's caption font at the skin's PPI, in the skin's or the program's main font.
+    const TOwnedFont font(kvGetTitleFont(FormPPI()));
     LOGFONTW lf{};
-    GetObjectW(font.get(), sizeof lf, &lf);
+    if (font.get()) GetObjectW(font.get(), sizeof lf, &lf);
+    lf.lfHeight = ScaleInt(-13, FCommonData.get());
+    lf.lfCharSet = kv_UseSysCharSet ? DEFAULT_CHARSET : Form->Font()->Charset();
+    String face;
+    if (manager->Fonts.MainMode == fmFromSkin) face = manager->SkinCommonInfo.MainFont;
+    if (manager->Fonts.MainMode == fmCustom) face = manager->Fonts.MainFont;
+    if (!face.empty() && face.size() < LF_FACESIZE) {
+      std::fill(std::begin(lf.lfFaceName), std::end(lf.lfFaceName), L'\0');
+      std::copy(face.begin(), face.end(), lf.lfFaceName);
+    }
     canvas->Font()->SetHandle(CreateFontIndirectW(&lf));
+  } else {
+    // Without the main caption the added title takes its place.
+    addedFont();
   }
   SIZE ts{};
   GetTextExtentPoint32W(canvas->Handle(), reinterpret_cast<LPCWSTR>(caption.c_str()), Integer(caption.size()), &ts);
-  const Integer maxCY = ts.cy;
+  // A form scaled up from the system's 100 % leaves a pixel more for the text.
+  const Integer maxCY = Maxi(ts.cy, tsAdded.cy) + (manager->SysFontScale == 0 && manager->GetScale() > 0 ? 1 : 0);
   r.Top = bar ? bar->FBarVCenter - maxCY / 2 : VCenter - maxCY / 2 - 1;
   r.Bottom = r.Top + maxCY;
 
@@ -359,51 +440,85 @@ void TsSkinProvider::PaintText(TBitmap* bmp, const TRect&) {
   TAlignment alignment = FCaptionAlignment;
   if (Form->UseRightToLeftAlignment() && alignment != taCenter)
     alignment = alignment == taLeftJustify ? taRightJustify : taLeftJustify;
-  if (alignment == taRightJustify && data->Spacing + ts.cx < r.Width()) r.Left = r.Right - (data->Spacing + ts.cx);
+  if (alignment == taRightJustify && data->Spacing + ts.cx + tsAdded.cx < r.Width())
+    r.Left = r.Right - (data->Spacing + ts.cx + tsAdded.cx);
   if (alignment == taCenter) {
-    r.Left = Maxi(r.Left, r.Left + (r.Width() - ts.cx - data->Spacing) / 2);
+    r.Left = Maxi(r.Left, r.Left + (r.Width() - ts.cx - tsAdded.cx - data->Spacing) / 2);
     r.Right = Mini(r.Left + ts.cx, r.Right);
   }
   Cardinal flags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
   if (Form->UseRightToLeftReading()) flags |= DT_RTLREADING;
 
-  // The text as it will stand (cut with an ellipsis when it does not fit).
-  TRect text = r;
-  kvDrawText(canvas->Handle(), caption, text, flags | DT_CALCRECT);
-  text.Right = Mini(text.Right, r.Right);
-  text.Top = r.Top;
-  text.Bottom = r.Bottom;
+  // The added title follows the caption (or stands in its place when the caption is hidden).
+  Integer addedLeft = r.Left - data->Spacing;
+  if (showMain && !caption.empty()) {
+    // The text as it will stand (cut with an ellipsis when it does not fit).
+    TRect text = r;
+    kvDrawText(canvas->Handle(), caption, text, flags | DT_CALCRECT);
+    text.Right = Mini(text.Right, r.Right);
+    text.Top = r.Top;
+    text.Bottom = r.Bottom;
 
-  // The plate section behind the text gives the colours; else the title section does.
-  Integer sectionIndex = -1;
-  if (plate) {
-    sectionIndex = FCaptionSkinIndex;
-    const Integer state = Mini(FormActive ? 1 : 0, Maxi(plate->States - 1, 0));
-    const TRect plateRect(text.Left - 4, text.Top - 2, text.Right + 4, text.Bottom + 2);
-    // The plate blends over the title as it is now, not over itself while it is painted.
-    const std::unique_ptr<TBitmap> strip(
-        CreateBmp32(bmp->Width(), Mini(bmp->Height(), Maxi(fCaptHeight, plateRect.Bottom))));
-    BitBlt(strip->Canvas()->Handle(), 0, 0, strip->Width(), strip->Height(), canvas->Handle(), 0, 0, SRCCOPY);
-    PaintItem(FCaptionSkinIndex, MakeCacheInfo(strip.get()), true, state, plateRect, TPoint(0, 0), bmp, data);
-  } else if (SectionOf(data, FTitleSkinIndex)) {
-    sectionIndex = FTitleSkinIndex;
+    // The plate section behind the text gives the colours; else the title section does.
+    Integer sectionIndex = -1;
+    if (plate) {
+      sectionIndex = FCaptionSkinIndex;
+      const Integer state = Mini(FormActive ? 1 : 0, Maxi(plate->States - 1, 0));
+      const TRect plateRect(text.Left - 4, text.Top - 2, text.Right + 4, text.Bottom + 2);
+      // The plate blends over the title as it is now, not over itself while it is painted.
+      const std::unique_ptr<TBitmap> strip(
+          CreateBmp32(bmp->Width(), Mini(bmp->Height(), Maxi(fCaptHeight, plateRect.Bottom))));
+      BitBlt(strip->Canvas()->Handle(), 0, 0, strip->Width(), strip->Height(), canvas->Handle(), 0, 0, SRCCOPY);
+      PaintItem(FCaptionSkinIndex, MakeCacheInfo(strip.get()), true, state, plateRect, TPoint(0, 0), bmp, data);
+    } else if (SectionOf(data, FTitleSkinIndex)) {
+      sectionIndex = FTitleSkinIndex;
+    }
+    if (sectionIndex >= 0) {
+      const Integer state = FormActive ? 1 : 0;
+      const TsGeneralData& section = data->gd[size_t(sectionIndex)];
+      const TsGenState& look = section.Props[size_t(state)];
+      if (look.GlowSize > 0) {
+        std::unique_ptr<TBitmap>& kept = FormActive ? FGlow1 : FGlow2;
+        TBitmap* mask = kept.release();
+        kvDrawGlowForText(bmp, caption, text, flags, 15, look.GlowSize, TColor(look.GlowColor), mask);
+        kept.reset(mask);
+      }
+      // The border window shows the picture's alpha: the text keeps it right there.
+      if (BorderForm) {
+        WriteText32(bmp, caption, Form->Enabled(), text, flags, sectionIndex, state, manager);
+      } else {
+        canvas->Brush()->SetStyle(bsClear);
+        kvWriteTextEx(canvas, caption, Form->Enabled(), text, flags, sectionIndex, state, manager);
+      }
+    }
+    addedLeft = text.Right;
   }
-  if (sectionIndex < 0) return;
-  const Integer state = FormActive ? 1 : 0;
-  const TsGeneralData& section = data->gd[size_t(sectionIndex)];
-  const TsGenState& look = section.Props[size_t(state)];
-  if (look.GlowSize > 0) {
-    std::unique_ptr<TBitmap>& kept = FormActive ? FGlow1 : FGlow2;
-    TBitmap* mask = kept.release();
-    kvDrawGlowForText(bmp, caption, text, flags, 15, look.GlowSize, TColor(look.GlowColor), mask);
-    kept.reset(mask);
+  if (added.empty()) return;
+  if (!showMain) tsAdded = ts;
+  TsGeneralData* title = SectionOf(data, FTitleSkinIndex);
+  TRect ar(addedLeft + data->Spacing, r.Top, addedLeft + data->Spacing + tsAdded.cx + 4, r.Bottom);
+  if (!title || ar.Left + 8 >= ar.Right) return;
+  addedFont();
+  const Integer addedState = Mini(FormActive ? 1 : 0, Maxi(title->States - 1, 0));
+  // The title section's colours, unless the added title has a colour of its own (dimmed
+  // towards the inactive title's text colour on an inactive form).
+  Integer addedSection = FTitleSkinIndex;
+  const TColor own = FAddedTitle->Font()->Color();
+  if (own != clWindowText && own != clFromSkinTitle) {
+    addedSection = -1;
+    canvas->Font()->SetColor(FormActive ? own : BlendColors(ColorToRGB(own), TColor(title->Props[0].FontColor.Color), 127));
   }
-  // The border window shows the picture's alpha: the text keeps it right there.
+  const TsGenState& addedLook = title->Props[size_t(addedState)];
+  if (addedLook.GlowSize > 0) {
+    TBitmap* mask = nullptr;
+    kvDrawGlowForText(bmp, added, ar, flags, 15, addedLook.GlowSize, TColor(addedLook.GlowColor), mask);
+    delete mask;
+  }
   if (BorderForm) {
-    WriteText32(bmp, caption, Form->Enabled(), text, flags, sectionIndex, state, manager);
+    WriteText32(bmp, added, true, ar, flags, addedSection, addedState, manager);
   } else {
     canvas->Brush()->SetStyle(bsClear);
-    kvWriteTextEx(canvas, caption, Form->Enabled(), text, flags, sectionIndex, state, manager);
+    kvWriteTextEx(canvas, added, Form->Enabled(), ar, flags, addedSection, addedState, manager);
   }
 }
 
