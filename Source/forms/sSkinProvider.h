@@ -603,9 +603,19 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   void KV_WMNCPaint(TMessage& m);
   void KV_WMNCPaintHandler();
   void PaintCaption(HDC dc);
-  void PaintForm(HDC dc, const TRect& paintRect);
+  // The client part of the picture and the graphic controls into paintRect (client
+  // coordinates); sendUpdated tells the children their background is ready.
+  void PaintForm(HDC dc, const TRect& paintRect, bool sendUpdated = false);
   void KV_WMEraseBkGnd(TMessage& m);
+  void KV_WMEraseBkGndHandler(HDC aDC);
   void KV_WMPaint(TMessage& m);
+  void OurPaintHandler(TMessage& m);
+  // The frame ring of a sizeable form without a border of its own, w wide; wholePicture: the
+  // sides reach the picture's bottom and right edge (a print), else the form's.
+  void CopyFrameRing(HDC dc, TBitmap* picture, Integer w, bool wholePicture);
+  // With an outer border window: the menu line and the form's inner border strips.
+  void CopyStripsBesideOuterBorder(HDC dc);
+  void PrintScrollBars(HDC dc);
   // WM_PRINT: the skinned frame and client into the given device context.
   void KV_WMPrint(TMessage& m);
   // -- Activation and the caption cover (sSkinProviderActivate.win.cpp).
@@ -1043,6 +1053,8 @@ DuRiruZireziv* BorderManagerOf(TkvBorderWindow* bf);
 Integer SysBorderHeight(HWND h, TkvBorderWindow* bf, bool checkSkin);
 Integer SysCaptHeight(TsSkinProvider* sp, Integer ppi = 0);
 bool IsBorderUnchanged(Integer imageIndex, TkvSkinData* skinData);
+// An MDI child is being created: frames wait for it.
+extern bool MDICreating;
 bool IsGripVisible(TsSkinProvider* sp);
 // Draws icon stretched over r of bmp; the pixels it changed become opaque.
 void DrawIconOpaque(TBitmap* bmp, const TRect& r, HICON icon);

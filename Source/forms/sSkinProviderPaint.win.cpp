@@ -4,6 +4,8 @@
 //
 // The picture is rebuilt only while the skin data's BGChanged is set; every handler that
 // changes the look sets it and the next paint rebuilds.
+#include <optional>
+
 #include "base/WorkingBitmaps.h"
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
@@ -12,6 +14,7 @@
 #include "forms/sSkinProvider.h"
 #include "wrappers/kvSBUtils.h"
 #include "paint/sAlphaGraph.h"
+#include "paint/sCommonDataCache.h"
 #include "paint/sGraphUtils.h"
 #include "raster/Blend.h"
 #include "raster/MaskImages.h"
@@ -783,8 +786,46 @@ void TsSkinProvider::UpdateRgn(bool doRepaint, bool allChildren) {
 
 // ---- Paint handlers --------------------------------------------------------------------------
 
+bool MDICreating = false;
+
+namespace {
+
+// The MDI client's active child and whether it is maximized.
+HWND ActiveChildOfClient(HWND client, bool& maximized) {
+  BOOL zoomed = FALSE;
+  const auto active = client ? reinterpret_cast<HWND>(SendMessageW(client, WM_MDIGETACTIVE, 0, reinterpret_cast<LPARAM>(&zoomed)))
+                             : nullptr;
+  maximized = active && zoomed;
+  return active;
+}
+
+// An MDI child that a maximized sibling covers: it shows nothing of its own.
+bool BehindMaximizedChild(TForm* form) {
+  if (!form || form->FormStyle() != fsMDIChild || !form->HandleAllocated()) return false;
+  const HWND h = form->WindowHandle();
+  bool maximized = false;
+  const HWND active = ActiveChildOfClient(GetParent(h), maximized);
+  return active && active != h && maximized;
+}
+
+// An MDI main form whose active child is maximized.
+bool HasMaximizedChild(TForm* form) {
+  if (!form || form->FormStyle() != fsMDIForm) return false;
+  bool maximized = false;
+  return ActiveChildOfClient(form->ClientHandle(), maximized) && maximized;
+}
+
+}  // namespace
+
 void TsSkinProvider::KV_WMNCPaint(TMessage& m) {
   if (!SystemMenu) PrepareForm();
+  // While the menu line is remade or the skin data is locked, the frame waits for a menu bar
+  // that has its menu, and for the close and show animations that own the screen.
+  if (CanDrawNCArea() && (FCommonData->CtrlSkinState & (KVS_MNUPDATING | KVS_LOCKED))) {
+    TMainMenu* menu = Form->Menu();
+    if ((IsMenuVisible() && menu && !menu->Items()->HandleAllocated()) || (FFormState & (FS_ANIMCLOSING | FS_ANIMSHOWING)))
+      return;
+  }
   if (RTInit) {
     RTInit = false;
     LoadInit();
@@ -793,81 +834,228 @@ void TsSkinProvider::KV_WMNCPaint(TMessage& m) {
     if (!CanDrawNCArea()) PassOn(m);
     return;
   }
-  if (!CanDrawNCArea()) {
+  // A show animation paints the MDI children itself: the system's frame stands meanwhile.
+  if (!CanDrawNCArea() || (InAnimationProcess && Form->FormStyle() == fsMDIChild)) {
     PassOn(m);
     return;
   }
   const HWND h = FormWnd(this);
-  if (fAnimating || !Form->Showing() || IsLoading() || !h || !SystemMenu) return;
+  if (fAnimating || !Form->Showing() || IsLoading() || !h || Form->ControlState().Contains(csDestroyingHandle) ||
+      !SystemMenu)
+    return;
   if (IsIconicForm()) {
     FCommonData->BGChanged = true;
   } else if (GetWindowWidth(h) != Form->Width() || GetWindowHeight(h) != Form->Height()) {
     return;  // a size change is in flight
   }
   if (!Adapter) AdapterCreate();
-  TryInitMenu();
+  if (!FCommonData->FCacheBmp)
+    if (DuRiruZireziv* manager = SkinManager()) InitExBorders(manager->GetExtendedBorders());
   KV_WMNCPaintHandler();
   m.Result = 0;
 }
 
 void TsSkinProvider::KV_WMNCPaintHandler() {
+  if (MDICreating || LockCount > 0) return;
   // The own move and size frame draws on the desktop, which composition does not show.
   if (FResizeMode == rmBorder && AeroIsEnabled()) FResizeMode = rmStandard;
-  if (LockCount > 0) return;
   const HWND h = FormWnd(this);
-  if (!h) return;
+  if (!h || BehindMaximizedChild(Form)) return;
+  TryInitMenu();
   TBitmap* cache = FCommonData->FCacheBmp.get();
   if (!cache || cache->Width() == 0) FCommonData->BGChanged = true;
   const bool rebuilt = FCommonData->BGChanged;
   if (FCommonData->BGChanged && !PaintAll()) return;
   const TScopeExit followed([this, rebuilt] { UpdateOuterBorder(rebuilt); });
   if (RgnChanged && !RgnChanging) {
-    if (IsIconicForm() && (GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_APPWINDOW)) return;
-    FillArOR();
-    RgnChanged = false;
-    UpdateRgn(false, false);
+    const TsGeneralData* section = SectionOf(SkinDataFor(), FCommonData->SkinIndex);
+    if (!HaveBorder() && (!section || section->BorderRadius <= 0) && !IsSizeBox(h) && !IsIconicForm()) {
+      // Nothing of the skin is cut out of a plain rectangle.
+      RgnChanged = false;
+      SetWindowRgn(h, nullptr, FALSE);
+    } else if (IsIconicForm() && (GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_APPWINDOW)) {
+      return;
+    } else {
+      // The border window has its own corners: the form's region is its client.
+      if (!BorderForm) FillArOR();
+      RgnChanged = false;
+      if (Form->FormState().Contains(fsShowing) && Form->Position() != poDefault && !IsZoomed()) {
+        UpdateRgn(true, true);
+      } else {
+        // The region's own repaint brings the frame; a show animation paints the window itself.
+        UpdateRgn(!InAnimationProcess, false);
+        if (!FCommonData->BGChanged) return;
+      }
+    }
   }
   FCommonData->FUpdating = false;
   const TWindowDC dc(h);
   if (!dc) return;
   const TSaveDC saved(dc);
-  PaintCaption(dc);
+  if (BorderForm) {
+    CopyStripsBesideOuterBorder(dc);
+  } else if (HaveBorder() || !IsSizeBox(h) || IsIconicForm()) {
+    PaintCaption(dc);
+  } else if (TBitmap* picture = FCommonData->FCacheBmp.get()) {
+    // A sizeable form without a border of its own: only the ring that takes the mouse.
+    CopyFrameRing(dc, picture, BorderWidth(true) + 3, false);
+  }
   RgnChanging = false;
 }
 
-void TsSkinProvider::PaintCaption(HDC dc) {
-  if (FCommonData->BGChanged) PaintAll();
-  TBitmap* cache = FCommonData->FCacheBmp.get();
+void TsSkinProvider::CopyFrameRing(HDC dc, TBitmap* picture, Integer w, bool wholePicture) {
+  const HDC src = picture->Canvas()->Handle();
+  const Integer width = Form->Width(), height = Form->Height();
+  // A print takes the sides down to the picture's end; the screen needs them to the form's.
+  const Integer sideHeight = wholePicture ? picture->Height() : height - w;
+  const Integer right = (wholePicture ? picture->Width() : width) - w;
+  BitBlt(dc, 0, 0, width, w, src, 0, 0, SRCCOPY);
+  BitBlt(dc, 0, w, w, sideHeight, src, 0, w, SRCCOPY);
+  BitBlt(dc, w, height - w, width - w, w, src, w, height - w, SRCCOPY);
+  BitBlt(dc, right, w, w, sideHeight, src, right, w, SRCCOPY);
+}
+
+void TsSkinProvider::CopyStripsBesideOuterBorder(HDC dc) {
+  TBitmap* picture = FCommonData->FCacheBmp.get();
   const HWND h = FormWnd(this);
+  if (!picture || !h) return;
+  // The border window shows the frame and title; the form's own window keeps the menu line
+  // and the form's inner border, which lie inside the system frame.
+  const HDC src = picture->Canvas()->Handle();
+  const TRect shadow = ShadowSize();
+  const Integer x0 = SysBorderWidth(h, OuterBorder(), false);
+  const Integer y0 = CaptionHeight(false) + x0 - (FSysExHeight ? 4 : 0);
+  const Integer b = Form->BorderWidth();
+  const Integer m = (IsMenuVisible() ? MenuHeight() * LinesCount() + 1 : 0) + b;
+  const Integer sbw = SysBorderWidth(h, OuterBorder(), true);
+  const Integer pw = picture->Width(), ph = picture->Height();
+  const Integer fw = Form->Width(), fh = Form->Height();
+  if (m > 0) BitBlt(dc, x0, y0, pw - shadow.Left - shadow.Right, m, src, sbw + shadow.Left, OffsetY() - m, SRCCOPY);
+  if (b <= 0) return;
+  const Integer bw = BorderWidth(true);
+  BitBlt(dc, x0, y0 + m, b, fh - x0, src, OffsetX() - b, OffsetY(), SRCCOPY);
+  BitBlt(dc, b + x0, fh - b - x0, fw - 2 * b - x0, b, src, bw + shadow.Left, ph - bw - shadow.Bottom, SRCCOPY);
+  BitBlt(dc, fw - b - x0, y0 + m, b, ph - x0, src, pw - bw - shadow.Right, OffsetY(), SRCCOPY);
+}
+
+void TsSkinProvider::PaintCaption(HDC dc) {
+  const HWND h = FormWnd(this);
+  if (FCommonData->BGChanged) {
+    TkvSkinData* data = SkinDataFor();
+    const TsGeneralData* section = SectionOf(data, FCommonData->SkinIndex);
+    const TBitmap* old = FCommonData->FCacheBmp.get();
+    // The graphic controls take their background from the picture: they remake theirs when
+    // its client part can have changed.
+    if (MenuChanged || !old || (section && !IsBorderUnchanged(section->BorderIndex, data)) ||
+        CaptionWidth() != old->Width() || old->Height() != Form->Height() || !HaveBorder())
+      ControlsChanged = !FirstInitialized;
+    PaintAll();
+    FCommonData->FUpdating = false;
+  }
+  TBitmap* cache = FCommonData->FCacheBmp.get();
   if (!cache || !h) return;
   // The border window shows the frame; the form's region leaves only its client visible.
   if (BorderForm) return;
-  // The frame is the window outside its client: the top block down to the client, then the
-  // ring of the left, right and bottom sides, each as wide as the system made it.
   const Integer w = CaptionWidth();
-  const Integer top = OffsetY();
-  Integer left = OffsetX();
-  Integer right = GetWindowWidth(h) - GetClientWidth(h) - left;
-  // The skinned scroll bars lie between the client and the frame: the wrapper paints them, the
-  // frame strips stop short of them.
-  const Integer vBar = SkinnedScrollThickness(SB_VERT);
-  if (ListSW && ListSW->fLeftScrollbar)
-    left -= vBar;
-  else
-    right -= vBar;
-  const Integer bottom = GetWindowHeight(h) - GetClientHeight(h) - top - SkinnedScrollThickness(SB_HORZ);
+  const Integer mh = MenuPresent() ? LinesCount() * MenuHeight() + 1 : 0;
+  const Integer top = (GetWindowLongW(h, GWL_STYLE) & WS_CAPTION) == WS_CAPTION ? HeaderHeight() : BorderHeight(true);
+  const Integer bw = BorderWidth(true);
   HDC src = cache->Canvas()->Handle();
-  if (top > 0) BitBlt(dc, 0, 0, w, top, src, 0, 0, SRCCOPY);
-  BitBltBorder(dc, 0, top, cache->Width(), cache->Height() - top, src, 0, top, left, 0, right, bottom);
+  if (top != 0)
+    BitBlt(dc, 0, 0, w, top, src, 0, 0, SRCCOPY);
+  else if (mh != 0)
+    BitBlt(dc, 0, 0, w, mh, src, 0, 0, SRCCOPY);
+  BitBltBorder(dc, 0, top, cache->Width(), cache->Height() - top, src, 0, top, bw, 0, bw, bw);
 }
 
-void TsSkinProvider::PaintForm(HDC dc, const TRect& paintRect) {
-  if (FCommonData->BGChanged) PaintAll();
+void TsSkinProvider::PaintForm(HDC dc, const TRect& paintRect, bool sendUpdated) {
+  const TSaveDC saved(dc);
+  IntersectClipRect(dc, paintRect.Left, paintRect.Top, paintRect.Right, paintRect.Bottom);
+  const bool rebuilt = FCommonData->BGChanged;
+  if (rebuilt) PaintAll();
   TBitmap* cache = FCommonData->FCacheBmp.get();
-  if (!cache) return;
-  BitBlt(dc, paintRect.Left, paintRect.Top, paintRect.Width(), paintRect.Height(), cache->Canvas()->Handle(),
-         OffsetX() + paintRect.Left, OffsetY() + paintRect.Top, SRCCOPY);
+  // An MDI main form's client is the MDI client window, which paints its own wall.
+  if (cache && Form->FormStyle() != fsMDIForm) {
+    const TRect src = OffsRect(paintRect, OffsetX(), OffsetY());
+    CopyWinControlCache(Form, FCommonData.get(), src, paintRect, dc, false);
+    PaintControls(dc, Form, ControlsChanged || rebuilt, TPoint(0, 0), true);
+  }
+  if (sendUpdated) {
+    SetParentUpdated(Form);
+    TMessage done = MakeMessage(SM_ALPHACMD, MAKEWPARAM(0, KV_ENDPARENTUPDATE), 0);
+    SendToAdapter(done);
+  }
   ControlsChanged = false;
+}
+
+void TsSkinProvider::KV_WMEraseBkGndHandler(HDC aDC) {
+  const HWND h = FormWnd(this);
+  if (!h) return;
+  HDC dc = aDC;
+  if (dc && InAero) {
+    RECT clip{};
+    if (GetClipBox(dc, &clip) == NULLREGION || clip.right <= clip.left || clip.bottom <= clip.top) return;
+  }
+  std::unique_ptr<TClientDC> own;
+  if (!dc || (FCommonData->PrintDC && FCommonData->PrintDC != dc)) {
+    own = std::make_unique<TClientDC>(h);
+    dc = own->get();
+    if (!dc) return;
+  }
+  FCommonData->FUpdating = false;
+  if (fAnimating || Form->IsDestroying() || IsDestroying()) return;
+  if (!MDICreating && BehindMaximizedChild(Form)) return;
+  {
+    const TSaveDC saved(dc);
+    // The child windows paint themselves: the background goes around them.
+    ExcludeControls(dc, Form, 0, 0);
+    PaintForm(dc, TRect(0, 0, GetClientWidth(h), GetClientHeight(h)), true);
+    if (IsGripVisible(this)) {
+      // The grip stands in picture coordinates.
+      POINT org{};
+      GetWindowOrgEx(dc, &org);
+      SetWindowOrgEx(dc, org.x + OffsetX(), org.y + OffsetY(), nullptr);
+      PaintGrip(dc, this);
+    }
+  }
+  PaintControls(dc, Form, true, TPoint(0, 0), true);
+  DuRiruZireziv* manager = SkinManager();
+  if (!manager || !manager->Effects.AllowOuterEffects) SetParentUpdated(Form);
+}
+
+void TsSkinProvider::OurPaintHandler(TMessage& m) {
+  const HWND h = FormWnd(this);
+  if (!h) return;
+  const bool showAnimation = InAnimationProcess;
+  if (fAnimating || (showAnimation && m.WParam == 0) || Form->IsDestroying() || IsDestroying()) {
+    // The animation owns the window: the update region is only taken away.
+    PAINTSTRUCT ps{};
+    BeginPaint(h, &ps);
+    EndPaint(h, &ps);
+    return;
+  }
+  // A DC in the message (a print, the show animation) is painted whole; the window's own
+  // update region is left for its own paint.
+  std::unique_ptr<TPaintDC> paint;
+  HDC dc = reinterpret_cast<HDC>(m.WParam);
+  TRect area(0, 0, GetClientWidth(h), GetClientHeight(h));
+  if (!dc && !showAnimation) {
+    paint = std::make_unique<TPaintDC>(h);
+    dc = paint->get();
+    area = paint->Rect();
+  }
+  if (!dc) return;
+  const TSaveDC saved(dc);
+  // The form's canvas holds the DC while the client paints, as the class library's paint does.
+  std::optional<TPaintDCScope> locked;
+  if (auto* canvas = dynamic_cast<TControlCanvas*>(Form->Canvas())) locked.emplace(*canvas, dc);
+  // A top-level form paints now; a parented one waits while its parent's background is not
+  // ready. While sizing the mark stays as the size handler left it.
+  const bool updating = FCommonData->FUpdating;
+  if (!(FFormState & FS_SIZING)) FCommonData->FUpdating = Form->Parent() ? FCommonData->GetUpdating() : false;
+  if (!FCommonData->FUpdating && (MDICreating || !BehindMaximizedChild(Form))) {
+    PaintForm(dc, area, updating || !FDrawNonClientArea);
+  }
 }
 
 void TsSkinProvider::KV_WMEraseBkGnd(TMessage& m) {
@@ -876,15 +1064,30 @@ void TsSkinProvider::KV_WMEraseBkGnd(TMessage& m) {
     PassOn(m);
     return;
   }
-  if (FCommonData->GetUpdating()) return;
+  if ((FCommonData->CtrlSkinState & KVS_LOCKED) || FCommonData->GetUpdating()) return;
   auto dc = reinterpret_cast<HDC>(m.WParam);
-  if (!dc) return;
-  RECT clip{};
-  if (GetClipBox(dc, &clip) != NULLREGION) {
-    const TRect client(0, 0, GetClientWidth(h), GetClientHeight(h));
-    PaintForm(dc, client);
-  }
   m.Result = 1;
+  TBitmap* cache = FCommonData->FCacheBmp.get();
+  if (Form->ControlState().Contains(csPaintCopy) || m.WParam == TWParam(m.LParam)) {
+    // The class library erases into the DC it paints next: the picture as it stands.
+    if (dc && cache && !FCommonData->BGChanged)
+      BitBlt(dc, 0, 0, Form->Width(), Form->Height(), cache->Canvas()->Handle(), OffsetX(), OffsetY(), SRCCOPY);
+    return;
+  }
+  if (HasMaximizedChild(Form)) {
+    KV_WMEraseBkGndHandler(dc);
+    MDICreating = false;
+    return;
+  }
+  RECT clip{};
+  const bool visible = dc && GetClipBox(dc, &clip) != NULLREGION && clip.right > clip.left && clip.bottom > clip.top;
+  if (visible && cache && !FCommonData->BGChanged) {
+    const Integer ox = OffsetX(), oy = OffsetY();
+    const TRect src(ox + clip.left, oy + clip.top, ox + GetClientWidth(h), oy + GetClientHeight(h));
+    const TRect dst(clip.left, clip.top, clip.left + src.Width(), clip.top + src.Height());
+    CopyWinControlCache(Form, FCommonData.get(), src, dst, dc, false);
+  }
+  SetParentUpdated(Form);
 }
 
 void TsSkinProvider::KV_WMPaint(TMessage& m) {
@@ -893,27 +1096,29 @@ void TsSkinProvider::KV_WMPaint(TMessage& m) {
     return;
   }
   if (Form->ControlState().Contains(csPaintCopy)) return;
-  if (!Form->Showing()) {
-    PassOn(m);
-    return;
+  if (BorderForm && !InAnimation(this)) {
+    const HWND border =
+        BorderForm->AForm && BorderForm->AForm->HandleAllocated() ? BorderForm->AForm->WindowHandle() : nullptr;
+    if (!border || !IsWindowVisible(border)) BorderForm->UpdateExBordersPos(false, 255);
   }
-  const HWND h = FormWnd(this);
-  // The client background comes from the picture; the form's own paint (its canvas and
-  // graphic controls) runs over it.
-  if (m.WParam) {
-    PaintForm(reinterpret_cast<HDC>(m.WParam), TRect(0, 0, GetClientWidth(h), GetClientHeight(h)));
-    PassOn(m);
-    return;
-  }
-  {
-    const TPaintDC dc(h);
-    if (dc) {
-      PaintForm(dc, dc.Rect());
-      TMessage inner = MakeMessage(WM_PAINT, reinterpret_cast<uintptr_t>(dc.get()), 0);
-      PassOn(inner);
+  if (Form->Showing()) {
+    OurPaintHandler(m);
+    MDICreating = false;
+    // The MDI client covers an MDI main form's picture: its aligned controls are painted here.
+    if (Form->FormStyle() == fsMDIForm) {
+      if (m.WParam) {
+        PaintControls(reinterpret_cast<HDC>(m.WParam), Form, false, TPoint(0, 0), true);
+      } else if (const HWND h = FormWnd(this)) {
+        const TClientDC dc(h);
+        if (dc) PaintControls(dc, Form, false, TPoint(0, 0), true);
+      }
     }
+    m.Result = 0;
+  } else {
+    PassOn(m);
   }
-  m.Result = 0;
+  // The system draws the menu bar of a form whose frame is its own: it is asked to.
+  if (!CanDrawNCArea() && Form->Menu()) ProcessMessage(WM_NCPAINT);
 }
 
 void TsSkinProvider::KV_WMPrint(TMessage& m) {
@@ -921,6 +1126,9 @@ void TsSkinProvider::KV_WMPrint(TMessage& m) {
   auto dc = reinterpret_cast<HDC>(m.WParam);
   const HWND h = FormWnd(this);
   if (!dc || !h) return;
+  InitDwm(h, true, false);
+  if (BehindMaximizedChild(Form)) return;
+  if (!MenusInitialized && UpdateMenu()) MenusInitialized = true;
   if (m.LParam & PRF_ERASEBKGND) {
     ProcessMessage(WM_ERASEBKGND, m.WParam, m.LParam);
     return;
@@ -929,36 +1137,63 @@ void TsSkinProvider::KV_WMPrint(TMessage& m) {
   const TScopeExit printed([&] { FCommonData->PrintDC = nullptr; });
   StopUpdating();
   if (!FCommonData->FCacheBmp || FCommonData->FCacheBmp->Width() == 0) FCommonData->BGChanged = true;
+  const Integer cw = GetClientWidth(h), ch = GetClientHeight(h);
+  // The client: its origin moved to where the client sits in the picture, clipped to it.
+  auto toClient = [&] {
+    POINT org{};
+    GetWindowOrgEx(dc, &org);
+    SetWindowOrgEx(dc, org.x - OffsetX(), org.y - OffsetY(), nullptr);
+    IntersectClipRect(dc, 0, 0, cw, ch);
+  };
   if (BorderForm) {
     // The picture of the border window: frame, title and shadow around the form.
     if (FCommonData->BGChanged) PaintAll();
     if (TBitmap* cache = FCommonData->FCacheBmp.get(); cache && !cache->Empty())
       BitBlt(dc, 0, 0, cache->Width(), cache->Height(), cache->Canvas()->Handle(), 0, 0, SRCCOPY);
-  } else if (CanDrawNCArea() && !FUWPMode) {
-    PaintCaption(dc);
+    PrintScrollBars(dc);
+    const TSaveDC saved(dc);
+    toClient();
+    // The graphic controls lie on the client, which the picture holds bare.
+    if (Form->FormStyle() != fsMDIForm) PaintControls(dc, Form, false, TPoint(0, 0), true);
+  } else {
+    if (CanDrawNCArea()) {
+      if (!HaveBorder() && IsSizeBox(h)) {
+        if (FCommonData->BGChanged) PaintAll();
+        if (TBitmap* cache = FCommonData->FCacheBmp.get()) CopyFrameRing(dc, cache, Form->BorderWidth() + 3, true);
+      } else if (!FUWPMode) {
+        PaintCaption(dc);
+      }
+    }
+    PrintScrollBars(dc);
+    const TSaveDC saved(dc);
+    toClient();
+    PaintForm(dc, TRect(0, 0, Form->Width(), Form->Height()));
   }
+  if (Form->FormStyle() == fsMDIForm && Form->ClientHandle())
+    TrySendMessage(Form->ClientHandle(), WM_PRINT, m.WParam, m.LParam);
+  FCommonData->PrintDC = nullptr;
+  auto* canvas = dynamic_cast<TControlCanvas*>(Form->Canvas());
+  if (Form->OnPaint() && canvas) {
+    const TSaveDC saved(dc);
+    toClient();
+    const TPaintDCScope scope(*canvas, dc);
+    Form->OnPaint().Call(Form);
+  }
+}
+
+void TsSkinProvider::PrintScrollBars(HDC dc) {
   // The skinned scroll bars are part of the frame the system does not print: a picture of the
   // form (its animations, its taskbar preview) shows them as the screen does. With an outer
   // border the form's window lies inside the border window's picture.
-  if (ListSW && !ListSW->Destroyed && CanDrawNCArea()) {
-    const TSaveDC barsSaved(dc);
-    if (BorderForm) {
-      POINT at{};
-      GetWindowOrgEx(dc, &at);
-      SetWindowOrgEx(dc, at.x - BorderForm->OffsetX(), at.y - BorderForm->OffsetY(), nullptr);
-    }
-    kv_NCDraw(ListSW, h, -1, dc);
+  const HWND h = FormWnd(this);
+  if (!h || !ListSW || ListSW->Destroyed || !CanDrawNCArea()) return;
+  const TSaveDC barsSaved(dc);
+  if (BorderForm) {
+    POINT at{};
+    GetWindowOrgEx(dc, &at);
+    SetWindowOrgEx(dc, at.x - BorderForm->OffsetX(), at.y - BorderForm->OffsetY(), nullptr);
   }
-  const TSaveDC saved(dc);
-  // The client: its origin moved to where the client sits in the window, clipped to it; the
-  // form paints its graphic controls over the background.
-  POINT org{};
-  GetWindowOrgEx(dc, &org);
-  SetWindowOrgEx(dc, org.x - OffsetX(), org.y - OffsetY(), nullptr);
-  IntersectClipRect(dc, 0, 0, GetClientWidth(h), GetClientHeight(h));
-  PaintForm(dc, TRect(0, 0, GetClientWidth(h), GetClientHeight(h)));
-  TMessage paint = MakeMessage(WM_PAINT, m.WParam, 0);
-  PassOn(paint);
+  kv_NCDraw(ListSW, h, -1, dc);
 }
 
 // ---- Activation, size and caption text -------------------------------------------------------

@@ -16,6 +16,7 @@
 #include "controls/sEdit.h"
 #include "controls/sLabel.h"
 #include "support/SkinFixture.h"
+#include "support/Swatch.h"
 #include "ui/Bitmap.h"
 #include "ui/Canvas.h"
 #include "ui/FormReader.h"
@@ -443,16 +444,6 @@ TEST(ButtonProperties, TheNewSettingsAreKeptInADescription) {
 }  // namespace
 
 namespace {
-
-// A graphic child of the bar that fills itself with one colour.
-class Swatch : public TGraphicControl {
- public:
-  explicit Swatch(TComponent* owner) : TGraphicControl(owner) {}
-  void Paint() override {
-    Canvas()->Brush()->SetColor(clRed);
-    Canvas()->FillRect(TRect(0, 0, Width(), Height()));
-  }
-};
 
 class SkinnedBar : public Skinned {
  protected:
