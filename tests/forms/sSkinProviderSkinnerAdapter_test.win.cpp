@@ -1,0 +1,204 @@
+// The child-control adapter's speed buttons and frame lists: listed speed buttons painted from
+// the skin by handlers of their own, flat ones from the small section, the items dropped when
+// their handlers let go; a provider that leaves foreign controls alone still adapts those of
+// frames that want them.
+#include <map>
+
+#include "base/sMessages.h"
+#include "forms/sFrameAdapter.h"
+#include "skin/sVclUtils.h"
+#include "support/FormSkin.h"
+#include "ui/Buttons.h"
+#include "ui/ExtCtrls.h"
+#include "ui/StdCtrls.h"
+#include "wrappers/kvSBUtils.h"
+#include "wrappers/kvSBUtilsSpeedBtn.h"
+
+using namespace formskin;
+
+namespace {
+
+constexpr TColor kSpeed = 0x004080C0;
+constexpr TColor kSpeedSmall = 0x00C08040;
+
+// A wrapper that paints nothing and only marks its window taken.
+class TMarkWnd : public TkvMainWnd {};
+TkvMainWnd* MakeMark(HWND wnd, DuRiruZireziv* manager, TkvSkinParams& params) {
+  return TkvMainWnd::MakeWrapper<TMarkWnd>(wnd, nullptr, manager, params, false);
+}
+
+class AdapterSpeedButtons : public SkinnedForm {
+ protected:
+  void SetUp() override {
+    SkinnedForm::SetUp();
+    skin->skin.AddSection(PlainSection(u"SPEEDBUTTON", 0, kSpeed, 3));
+    skin->skin.AddSection(PlainSection(u"SPEEDBUTTON_SMALL", 0, kSpeedSmall, 3));
+    skin->skin.Data->Reindex();
+    skin->skin.Manager.ThirdLists[tpSpeedButton]->Add(u"TSpeedButton");
+    plain = Button(10, 10, false);
+    flat = Button(80, 10, true);
+  }
+  void TearDown() override {
+    skin->skin.Manager.ThirdLists[tpSpeedButton]->Clear();
+    SkinnedForm::TearDown();
+  }
+  TSpeedButton* Button(Integer left, Integer top, bool isFlat) {
+    auto* b = new TSpeedButton(form);
+    b->SetParent(form);
+    b->SetBounds(left, top, 60, 24);
+    b->SetFlat(isFlat);
+    return b;
+  }
+  TkvGraphItem* ItemOf(TControl* c) {
+    if (!sp || !sp->Adapter) return nullptr;
+    for (const auto& item : sp->Adapter->GraphItems)
+      if (item && item->Ctrl == c) return item.get();
+    return nullptr;
+  }
+  // The client pixel at a point of a control, after a full repaint.
+  TColor ClientPixel(TControl* c, Integer dx, Integer dy) {
+    RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Application->ProcessMessages();
+    HDC dc = GetDC(form->Handle());
+    const COLORREF px = GetPixel(dc, c->Left() + dx, c->Top() + dy);
+    ReleaseDC(form->Handle(), dc);
+    return TColor(px);
+  }
+  TSpeedButton* plain = nullptr;
+  TSpeedButton* flat = nullptr;
+};
+
+struct SectionChanger {
+  void OnItem(TComponent*, bool&, String& section) { section = u"DIALOG"; }
+};
+struct Refuser {
+  TComponent* refused = nullptr;
+  void OnItem(TComponent* c, bool& canSkin, String&) {
+    if (c == refused) canSkin = false;
+  }
+};
+
+}  // namespace
+
+TEST_F(AdapterSpeedButtons, ListedSpeedButtonsArePaintedFromTheirSections) {
+  // A skin event that names another section changes nothing: the look decides.
+  SectionChanger changer;
+  TsSkinProvider* p = Skin();
+  p->OnSkinItem = decltype(p->OnSkinItem)(&changer, &SectionChanger::OnItem);
+  p->LoadInit();
+  ShowForm();
+  ASSERT_NE(p->Adapter, nullptr);
+  ASSERT_EQ(p->Adapter->GraphItems.size(), 2u);
+  TkvGraphItem* a = ItemOf(plain);
+  TkvGraphItem* b = ItemOf(flat);
+  ASSERT_TRUE(a && b);
+  EXPECT_EQ(a->SkinData->SkinSection(), u"SPEEDBUTTON");
+  EXPECT_EQ(b->SkinData->SkinSection(), u"SPEEDBUTTON_SMALL");
+  EXPECT_EQ(a->SkinData->COC, COC_TsAdapter);
+  ASSERT_NE(a->Handler, nullptr);
+  EXPECT_EQ(ClientPixel(plain, 3, 3), kSpeed);
+  EXPECT_EQ(ClientPixel(plain, 56, 20), kSpeed);
+  EXPECT_EQ(ClientPixel(flat, 3, 3), kSpeedSmall);
+  // A handled button answers so, and a second walk adds nothing.
+  EXPECT_EQ(plain->Perform(SM_ALPHACMD, Cardinal{KV_CTRLHANDLED} << 16, 0), 1);
+  p->Adapter->AddAllItems(nullptr);
+  EXPECT_EQ(p->Adapter->GraphItems.size(), 2u);
+}
+
+// Buttons the walk must leave: excepted, refused by the skin event, and of a class no list names.
+TEST_F(AdapterSpeedButtons, ExceptedRefusedAndUnlistedButtonsGetNoHandler) {
+  struct Case {
+    const char* name;
+    bool except, refuse, unlisted;
+  };
+  for (const Case& c : {Case{"excepted", true, false, false}, Case{"refused", false, true, false},
+                        Case{"unlisted", false, false, true}}) {
+    SCOPED_TRACE(c.name);
+    Refuser refuser;
+    if (c.except) plain->SetTag(ExceptTag);
+    if (c.refuse) refuser.refused = plain;
+    if (c.unlisted) skin->skin.Manager.ThirdLists[tpSpeedButton]->Clear();
+    TsSkinProvider* p = Skin();
+    p->OnSkinItem = decltype(p->OnSkinItem)(&refuser, &Refuser::OnItem);
+    p->LoadInit();
+    ASSERT_NE(p->Adapter, nullptr);
+    EXPECT_EQ(ItemOf(plain), nullptr);
+    EXPECT_EQ(ItemOf(flat) != nullptr, !c.unlisted);
+    EXPECT_NE(plain->Perform(SM_ALPHACMD, Cardinal{KV_CTRLHANDLED} << 16, 0), 1);
+    // Fresh form, buttons and lists for the next case.
+    RenewForm();
+    plain = Button(10, 10, false);
+    flat = Button(80, 10, true);
+    skin->skin.Manager.ThirdLists[tpSpeedButton]->Clear();
+    skin->skin.Manager.ThirdLists[tpSpeedButton]->Add(u"TSpeedButton");
+  }
+}
+
+// A handler that let go of its button (the skin went from it) leaves an item the next clean
+// drops, and the next walk hooks the button again; the provider's end gives every button its
+// own painting back.
+TEST_F(AdapterSpeedButtons, LetGoHandlersAreDroppedAndTheButtonsHookedAgain) {
+  const TWndMethod own = plain->WindowProc();
+  TsSkinProvider* p = Skin();
+  p->LoadInit();
+  ASSERT_NE(ItemOf(plain), nullptr);
+  EXPECT_FALSE(plain->WindowProc() == own);
+  TMessage m = MakeMessage(SM_ALPHACMD, uintptr_t(KV_REMOVESKIN) << 16, reinterpret_cast<intptr_t>(&skin->skin.Manager));
+  plain->WindowProc()(m);
+  ASSERT_NE(ItemOf(plain), nullptr);
+  EXPECT_TRUE(ItemOf(plain)->Handler->Destroyed);
+  EXPECT_TRUE(plain->WindowProc() == own);
+  p->Adapter->CleanItems();
+  EXPECT_EQ(ItemOf(plain), nullptr);
+  EXPECT_NE(ItemOf(flat), nullptr);
+  p->Adapter->AddAllItems(nullptr);
+  ASSERT_NE(ItemOf(plain), nullptr);
+  EXPECT_FALSE(ItemOf(plain)->Handler->Destroyed);
+  EXPECT_FALSE(plain->WindowProc() == own);
+  p->Adapter->RemoveAllItems();
+  EXPECT_TRUE(p->Adapter->GraphItems.empty());
+  EXPECT_TRUE(plain->WindowProc() == own);
+  EXPECT_FALSE(ItemsRemoving);
+}
+
+// The provider leaves foreign controls alone: only a frame whose adapter allows them gets its
+// controls adapted, with the frame adapter's own lists when it has them.
+TEST_F(AdapterSpeedButtons, WithoutThirdPartySkinningOnlyAllowingFramesAreAdapted) {
+  auto* outside = new TEdit(form);
+  outside->SetParent(form);
+  outside->SetBounds(10, 100, 80, 21);
+  auto* frame = new TFrame(form);
+  frame->SetParent(form);
+  frame->SetBounds(120, 60, 150, 100);
+  auto* inside = new TEdit(form);
+  inside->SetParent(frame);
+  inside->SetBounds(4, 4, 80, 21);
+  form->HandleNeeded();
+  frame->HandleNeeded();
+  outside->HandleNeeded();
+  inside->HandleNeeded();
+  const auto savedTypes = WndTypes;
+  WndTypes[tpEdit] = &MakeMark;
+  skin->skin.Manager.ThirdLists[tpEdit]->Add(u"TEdit");
+  auto* fa = new TsFrameAdapter(frame);
+  fa->AfterConstruction();
+  for (const bool frameAllows : {false, true}) {
+    SCOPED_TRACE(frameAllows);
+    fa->FAllowSkin3rdParty = frameAllows;
+    TsSkinProvider* p = Skin();
+    p->FAllowSkin3rdParty = false;
+    p->LoadInit();
+    AddObjLink(fa, form);
+    p->Adapter.reset();
+    p->AdapterCreate();
+    ASSERT_NE(p->Adapter, nullptr);
+    EXPECT_FALSE(WndIsSkinned(outside->Handle()));
+    EXPECT_EQ(WndIsSkinned(inside->Handle()), frameAllows);
+    DelObjLink(fa, form);
+    p->Adapter.reset();
+    delete p;
+    sp = nullptr;
+  }
+  skin->skin.Manager.ThirdLists[tpEdit]->Clear();
+  WndTypes = savedTypes;
+}
