@@ -5,6 +5,7 @@
 #include <map>
 
 #include "base/sMessages.h"
+#include "forms/kvDials.h"
 #include "forms/sFrameAdapter.h"
 #include "skin/sVclUtils.h"
 #include "support/FormSkin.h"
@@ -201,4 +202,154 @@ TEST_F(AdapterSpeedButtons, WithoutThirdPartySkinningOnlyAllowingFramesAreAdapte
   }
   skin->skin.Manager.ThirdLists[tpEdit]->Clear();
   WndTypes = savedTypes;
+}
+
+// ---- The dialog skinner's limits for ownerless standard dialogs -------------------------------
+
+namespace {
+
+INT_PTR CALLBACK QuietDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+HWND gFlatBarsOff = nullptr;
+BOOL WINAPI RecordFlatBarsOff(HWND wnd) {
+  gFlatBarsOff = wnd;
+  return TRUE;
+}
+
+class StandardDialogs : public SkinnedForm {
+ protected:
+  void SetUp() override {
+    SkinnedForm::SetUp();
+    kvDialsStartup();
+    savedLevel = kv_DialogsLevel;
+    savedRules = skin->skin.Manager.SkinningRules();
+    savedFlatOff = Kv_UninitializeFlatSB;
+  }
+  void TearDown() override {
+    for (HWND d : dialogs) DestroyWindow(d);
+    CleanSupportedList();
+    if (kvSupportedList) kvSupportedList->clear();
+    kv_DialogsLevel = savedLevel;
+    skin->skin.Manager.SetSkinningRules(savedRules);
+    skin->skin.Manager.OnSysDlgInit = TkvSysDlgInitEvent();
+    Kv_UninitializeFlatSB = savedFlatOff;
+    kvDialsCleanup();
+    SkinnedForm::TearDown();
+  }
+  // An ownerless "#32770" dialog, shown or not, optionally hosting a tool bar.
+  HWND Dialog(bool visible, bool toolBar = false, DWORD extraStyle = 0) {
+    struct {
+      DLGTEMPLATE t;
+      WORD menu, cls, title;
+    } tmpl{};
+    tmpl.t.style = WS_POPUP | WS_CAPTION | DS_MODALFRAME | extraStyle;
+    tmpl.t.cx = 120;
+    tmpl.t.cy = 60;
+    HWND d = CreateDialogIndirectParamW(nullptr, &tmpl.t, nullptr, &QuietDialogProc, 0);
+    if (!d) return nullptr;
+    dialogs.push_back(d);
+    if (toolBar) CreateWindowExW(0, L"ToolbarWindow32", L"", WS_CHILD | WS_VISIBLE, 0, 0, 100, 24, d, nullptr, nullptr, nullptr);
+    if (visible) ShowWindow(d, SW_SHOWNOACTIVATE);
+    return d;
+  }
+  Integer savedLevel = 2;
+  TSet<TkvSkinningRule> savedRules;
+  TkvFlatSBProc savedFlatOff = nullptr;
+  std::vector<HWND> dialogs;
+};
+
+struct Veto {
+  bool allow = true;
+  HWND asked = nullptr;
+  void OnInit(TkvSysDlgData& data, bool& allowSkinning) {
+    asked = data.WindowHandle;
+    allowSkinning = allow;
+  }
+};
+
+}  // namespace
+
+TEST_F(StandardDialogs, LimitsOfTheDialogSkinner) {
+  struct Case {
+    const char* name;
+    bool stdDialogsRule;
+    Integer level;          // kv_DialogsLevel
+    Integer visibleBefore;  // skinned dialogs already showing
+    bool toolBar;
+    bool vetoed;
+    bool skinned;
+  };
+  const Case cases[] = {
+      {"first dialog", true, 2, 0, false, false, true},
+      {"below the level", true, 2, 1, false, false, true},
+      {"at the level", true, 2, 2, false, false, false},
+      {"at the level with a tool bar", true, 2, 2, true, false, true},
+      {"level raised", true, 3, 2, false, false, true},
+      {"vetoed by the event", true, 2, 0, false, true, false},
+      {"standard dialogs not skinned", false, 2, 0, false, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    kv_DialogsLevel = 2;
+    skin->skin.Manager.SetSkinningRules(savedRules);
+    skin->skin.Manager.OnSysDlgInit = TkvSysDlgInitEvent();
+    for (Integer i = 0; i < c.visibleBefore; ++i) {
+      HWND shown = Dialog(true);
+      ASSERT_TRUE(AddSupportedFormEx(shown));
+      ASSERT_TRUE(WndIsSkinned(shown));
+    }
+    ASSERT_EQ(VisibleDlgCount(), c.visibleBefore);
+    kv_DialogsLevel = c.level;
+    TSet<TkvSkinningRule> rules = savedRules;
+    if (c.stdDialogsRule)
+      rules.Include(srStdDialogs);
+    else
+      rules.Exclude(srStdDialogs);
+    skin->skin.Manager.SetSkinningRules(rules);
+    Veto veto;
+    veto.allow = !c.vetoed;
+    skin->skin.Manager.OnSysDlgInit = TkvSysDlgInitEvent(&veto, &Veto::OnInit);
+    HWND d = Dialog(false, c.toolBar);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(AddSupportedFormEx(d), c.skinned);
+    EXPECT_EQ(WndIsSkinned(d), c.skinned);
+    EXPECT_EQ(FindFormInList(d) != nullptr, c.skinned);
+    // The event is asked only once the rules and the count let the dialog through.
+    const bool reachesEvent = c.stdDialogsRule && (c.visibleBefore < c.level || c.toolBar);
+    EXPECT_EQ(veto.asked, reachesEvent ? d : nullptr);
+    for (HWND w : dialogs) DestroyWindow(w);
+    dialogs.clear();
+    CleanSupportedList();
+    ASSERT_EQ(VisibleDlgCount(), 0);
+  }
+}
+
+// A hidden skinned dialog does not count; a destroyed one leaves the count at once.
+TEST_F(StandardDialogs, OnlyVisibleLiveDialogsCount) {
+  HWND a = Dialog(true), b = Dialog(false);
+  ASSERT_TRUE(AddSupportedFormEx(a));
+  ASSERT_TRUE(AddSupportedFormEx(b));
+  EXPECT_EQ(VisibleDlgCount(), 1);
+  ShowWindow(b, SW_SHOWNOACTIVATE);
+  EXPECT_EQ(VisibleDlgCount(), 2);
+  DestroyWindow(a);
+  EXPECT_EQ(VisibleDlgCount(), 1);
+  EXPECT_EQ(FindFormInList(a), nullptr);
+}
+
+// The wrapper takes the dialog's flat scroll bars away and lets it have idle messages.
+TEST_F(StandardDialogs, WrappedDialogLosesFlatBarsAndTheNoIdleStyle) {
+  Kv_UninitializeFlatSB = &RecordFlatBarsOff;
+  gFlatBarsOff = nullptr;
+  HWND d = Dialog(true, false, DS_NOIDLEMSG);
+  ASSERT_NE(GetWindowLongW(d, GWL_STYLE) & DS_NOIDLEMSG, 0);
+  ASSERT_TRUE(AddSupportedFormEx(d));
+  EXPECT_EQ(gFlatBarsOff, d);
+  EXPECT_EQ(GetWindowLongW(d, GWL_STYLE) & DS_NOIDLEMSG, 0);
+  // A wrapper already there is kept.
+  TkvProvider* entry = FindFormInList(d);
+  ASSERT_NE(entry, nullptr);
+  TkvDialogWnd* before = entry->DlgWnd.get();
+  InitDialog(d, entry->DlgWnd);
+  EXPECT_EQ(entry->DlgWnd.get(), before);
 }
