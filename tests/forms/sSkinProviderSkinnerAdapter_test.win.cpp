@@ -2,11 +2,14 @@
 // the skin by handlers of their own, flat ones from the small section, the items dropped when
 // their handlers let go; a provider that leaves foreign controls alone still adapts those of
 // frames that want them.
+#include <algorithm>
 #include <map>
+#include <vector>
 
 #include "base/sMessages.h"
 #include "forms/kvDials.h"
 #include "forms/sFrameAdapter.h"
+#include "raster/GdiBitmaps.h"
 #include "skin/sVclUtils.h"
 #include "support/FormSkin.h"
 #include "ui/Buttons.h"
@@ -352,4 +355,106 @@ TEST_F(StandardDialogs, WrappedDialogLosesFlatBarsAndTheNoIdleStyle) {
   TkvDialogWnd* before = entry->DlgWnd.get();
   InitDialog(d, entry->DlgWnd);
   EXPECT_EQ(entry->DlgWnd.get(), before);
+}
+
+// ---- The border window of a dialog ------------------------------------------------------------
+
+namespace {
+
+INT_PTR CALLBACK BorderedDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+// Stands between the border window and its own procedure and notes what reaches it.
+struct PassedOn {
+  TWndMethod original;
+  std::vector<Cardinal> seen;
+  void Proc(TMessage& m) {
+    seen.push_back(m.Msg);
+    if (original) original(m);
+  }
+  bool Saw(Cardinal msg) const { return std::find(seen.begin(), seen.end(), msg) != seen.end(); }
+};
+
+class DialogBorder : public SkinnedForm {
+ protected:
+  void SetUp() override {
+    ASSERT_NO_FATAL_FAILURE(SkinnedForm::SetUp());
+    sGraphUtilsStartup();
+    kvDialsStartup();
+    skin->skin.Manager.InstallHook();
+  }
+  void TearDown() override {
+    if (dlg && IsWindow(dlg)) DestroyWindow(dlg);
+    skin->skin.Manager.UnInstallHook();
+    kvDialsCleanup();
+    SkinnedForm::TearDown();
+  }
+  TkvDialogWnd* ShowBordered() {
+    GiveShadow(*skin, TRect(9, 7, 11, 13));
+    struct {
+      DLGTEMPLATE t;
+      WORD menu, cls, title;
+    } tmpl{};
+    tmpl.t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+    tmpl.t.x = 40;
+    tmpl.t.y = 40;
+    tmpl.t.cx = 160;
+    tmpl.t.cy = 80;
+    dlg = CreateDialogIndirectParamW(nullptr, &tmpl.t, nullptr, &BorderedDialogProc, 0);
+    if (!dlg) return nullptr;
+    ShowWindow(dlg, SW_SHOW);
+    SetForegroundWindow(dlg);
+    UpdateWindow(dlg);
+    Application->ProcessMessages();
+    TkvProvider* entry = FindFormInList(dlg);
+    TkvDialogWnd* w = entry ? entry->DlgWnd.get() : nullptr;
+    return w && w->BorderForm && w->BorderForm->LayeredWindow() ? w : nullptr;
+  }
+  HWND dlg = nullptr;
+};
+
+}  // namespace
+
+TEST_F(DialogBorder, TheDialogsBorderWindowKeepsItsOwnRowsAndPassesTheRestOn) {
+  TkvDialogWnd* w = ShowBordered();
+  ASSERT_NE(w, nullptr);
+  TkvBorderForm* border = w->BorderForm.get();
+  PassedOn rec;
+  rec.original = border->OldBorderProc;
+  border->OldBorderProc = TWndMethod(&rec, &PassedOn::Proc);
+  WINDOWPOS unmoved{};
+  unmoved.hwnd = border->LayeredWindow();
+  unmoved.flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER;
+  struct Row {
+    const char* name;
+    Cardinal msg;
+    WPARAM wParam;
+    LPARAM lParam;
+    bool passed;
+    intptr_t result;  // checked where not passed on
+  };
+  const Row rows[] = {
+      {"move", WM_MOVE, 0, MAKELPARAM(50, 50), false, 0},
+      {"focus", WM_SETFOCUS, 0, 0, false, 0},
+      {"show", WM_SHOWWINDOW, 0, 0, false, 0},
+      {"show by the system", WM_SHOWWINDOW, 0, SW_PARENTCLOSING, false, 0},
+      {"erase", WM_ERASEBKGND, 0, 0, false, 0},
+      {"frame paint", WM_NCPAINT, 1, 0, false, 0},
+      {"scale", WM_DPICHANGED, MAKEWPARAM(120, 120), 0, false, 1},
+      {"placed", WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&unmoved), true, 0},
+      {"enable", WM_ENABLE, 1, 0, true, 0},
+      {"cancel mode", WM_CANCELMODE, 0, 0, true, 0},
+      {"text length", WM_GETTEXTLENGTH, 0, 0, true, 0},
+  };
+  const HWND focusBefore = GetFocus();
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    rec.seen.clear();
+    TMessage m = MakeMessage(r.msg, r.wParam, r.lParam, 77);
+    border->BorderProc(m);
+    EXPECT_EQ(rec.Saw(r.msg), r.passed);
+    if (!r.passed && r.msg != WM_MOVE && r.msg != WM_SETFOCUS && r.msg != WM_SHOWWINDOW) EXPECT_EQ(m.Result, r.result);
+  }
+  EXPECT_EQ(GetFocus(), focusBefore);  // a dialog's border window hands no focus on
+  EXPECT_TRUE(IsWindowVisible(border->LayeredWindow()));
+  border->OldBorderProc = rec.original;
 }
