@@ -12,8 +12,10 @@
 #include "raster/GdiBitmaps.h"
 #include "skin/sVclUtils.h"
 #include "support/FormSkin.h"
+#include "support/ScrollSkin.h"
 #include "ui/Buttons.h"
 #include "ui/ExtCtrls.h"
+#include "ui/Menus.h"
 #include "ui/StdCtrls.h"
 #include "wrappers/kvSBUtils.h"
 #include "wrappers/kvSBUtilsSpeedBtn.h"
@@ -457,4 +459,92 @@ TEST_F(DialogBorder, TheDialogsBorderWindowKeepsItsOwnRowsAndPassesTheRestOn) {
   EXPECT_EQ(GetFocus(), focusBefore);  // a dialog's border window hands no focus on
   EXPECT_TRUE(IsWindowVisible(border->LayeredWindow()));
   border->OldBorderProc = rec.original;
+}
+
+// ---- The form's system menu items and the menu line's count ----------------------------------
+
+namespace {
+
+class FormMenus : public SkinnedForm {
+ protected:
+  TMenuItem* AddItem(TMenuItem* parent, const String& caption) {
+    auto* item = new TMenuItem(form);
+    item->SetCaption(caption);
+    parent->Add(item);
+    return item;
+  }
+};
+
+}  // namespace
+
+// Items follow the queries: Maximize stays enabled on a maximized form, Minimize turns grey on
+// a minimized one (minimizing it again would make it forget that it comes back maximized).
+TEST_F(FormMenus, SystemMenuItemStatesFollowTheFormsState) {
+  struct Case {
+    const char* what;
+    TFormBorderStyle style;
+    TBorderIcons icons;
+    TWindowState state;
+    bool restore, move, size, minimize, maximize;
+  };
+  const TBorderIcons all{biSystemMenu, biMinimize, biMaximize};
+  const Case cases[] = {
+      {"maximized", bsSizeable, all, wsMaximized, true, false, true, true, true},
+      {"normal", bsSizeable, all, wsNormal, false, true, true, true, true},
+      {"minimized", bsSizeable, all, wsMinimized, true, true, false, false, true},
+      {"minimized single", bsSingle, all, wsMinimized, true, true, false, false, true},
+      {"single", bsSingle, all, wsNormal, false, true, false, true, true},
+      {"no maximize button", bsSizeable, TBorderIcons{biSystemMenu, biMinimize}, wsNormal, false, true, true, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    form->SetBorderStyle(c.style);
+    form->SetBorderIcons(c.icons);
+    Skin();
+    ShowForm();
+    // Read at once: no pumping between the command and the reading.
+    if (c.state != wsNormal)
+      SendMessageW(form->Handle(), WM_SYSCOMMAND, c.state == wsMaximized ? SC_MAXIMIZE : SC_MINIMIZE, 0);
+    ASSERT_NE(sp->SystemMenu, nullptr);
+    ASSERT_EQ(IsZoomed(form->Handle()) != 0, c.state == wsMaximized);
+    ASSERT_EQ(IsIconic(form->Handle()) != 0, c.state == wsMinimized);
+    sp->SystemMenu->UpdateItems(false);
+    TsSystemMenu* m = sp->SystemMenu.get();
+    EXPECT_EQ(m->ItemRestore->Enabled(), c.restore);
+    EXPECT_EQ(m->ItemMove->Enabled(), c.move);
+    EXPECT_EQ(m->ItemSize->Enabled(), c.size);
+    EXPECT_EQ(m->ItemMinimize->Enabled(), c.minimize);
+    EXPECT_EQ(m->ItemMaximize->Enabled(), c.maximize);
+    EXPECT_TRUE(m->ItemClose->Enabled());
+    if (c.state != wsNormal) SendMessageW(form->Handle(), WM_SYSCOMMAND, SC_RESTORE, 0);
+    Application->ProcessMessages();
+    RenewForm();
+    form->SetBounds(120, 110, 300, 200);
+  }
+}
+
+// The form's own horizontal bar lies between its client and its bottom border: a bar that
+// fits on one line still counts one line.
+TEST_F(FormMenus, AHorizontalBarDoesNotCountAsAMenuLine) {
+  kvSBUtilsStartup();
+  AddScrollParts(skin->skin);
+  skin->skin.Data->Reindex();
+  auto* menu = new TMainMenu(form);
+  AddItem(AddItem(menu->Items(), u"&File"), u"&Open");
+  AddItem(menu->Items(), u"&Edit");
+  form->SetMenu(menu);
+  form->SetWidth(500);
+  Skin();
+  for (TkvScrollData* d : {sp->FCommonData->FHorzScrollData.get(), sp->FCommonData->FVertScrollData.get()})
+    d->FScrollWidth = GetSystemMetrics(SM_CYHSCROLL);
+  const HWND h = form->Handle();
+  SCROLLINFO si{sizeof(si), SIF_RANGE | SIF_PAGE | SIF_POS, 0, 999, 100, 0, 0};
+  SetScrollInfo(h, SB_HORZ, &si, FALSE);
+  ShowScrollBar(h, SB_HORZ, TRUE);
+  ShowForm();
+  for (int i = 0; i < 5; ++i) Application->ProcessMessages();
+  ASSERT_NE(sp->ListSW, nullptr);
+  ASSERT_TRUE(sp->ListSW->sBarHorz && sp->ListSW->sBarHorz->fScrollVisible);
+  sp->RepaintMenu();
+  EXPECT_EQ(sp->LinesCount(), 1);
 }
