@@ -1,5 +1,7 @@
 #include "forms/kvDials.h"
 
+#include "forms/sSkinProviderMotion.h"
+
 #include <algorithm>
 
 #include "base/Composition.h"
@@ -43,7 +45,9 @@ class TkvDialServices : public TkvFormServices {
     return next;
   }
   void ClearMnuArray() override { FreeMenuWrappers(); }
-  TkvGlowForm* MakeCoverForm(HWND, const TRect&) override { return nullptr; }
+  TkvGlowForm* MakeCoverForm(HWND parentWnd, const TRect& r) override {
+    return ::MakeCoverForm(parentWnd, nullptr, true, &r);
+  }
   bool AdapterItemsRemoving() override { return ItemsRemoving; }
   DuRiruZireziv* AdapterSkinManager(TkvCtrlAdapter* adapter) override {
     return adapter && adapter->Provider ? adapter->Provider->SkinManager() : nullptr;

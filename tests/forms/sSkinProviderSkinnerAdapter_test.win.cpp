@@ -9,6 +9,7 @@
 #include "base/sMessages.h"
 #include "forms/kvDials.h"
 #include "forms/sFrameAdapter.h"
+#include "forms/sSkinProviderMotion.h"
 #include "raster/GdiBitmaps.h"
 #include "skin/sVclUtils.h"
 #include "support/FormSkin.h"
@@ -392,6 +393,11 @@ class DialogBorder : public SkinnedForm {
   }
   TkvDialogWnd* ShowBordered() {
     GiveShadow(*skin, TRect(9, 7, 11, 13));
+    TkvDialogWnd* w = ShowDialog();
+    return w && w->BorderForm && w->BorderForm->LayeredWindow() ? w : nullptr;
+  }
+  // An ownerless dialog, skinned by the hook, shown; its wrapper.
+  TkvDialogWnd* ShowDialog() {
     struct {
       DLGTEMPLATE t;
       WORD menu, cls, title;
@@ -408,8 +414,7 @@ class DialogBorder : public SkinnedForm {
     UpdateWindow(dlg);
     Application->ProcessMessages();
     TkvProvider* entry = FindFormInList(dlg);
-    TkvDialogWnd* w = entry ? entry->DlgWnd.get() : nullptr;
-    return w && w->BorderForm && w->BorderForm->LayeredWindow() ? w : nullptr;
+    return entry ? entry->DlgWnd.get() : nullptr;
   }
   HWND dlg = nullptr;
 };
@@ -547,4 +552,61 @@ TEST_F(FormMenus, AHorizontalBarDoesNotCountAsAMenuLine) {
   ASSERT_TRUE(sp->ListSW->sBarHorz && sp->ListSW->sBarHorz->fScrollVisible);
   sp->RepaintMenu();
   EXPECT_EQ(sp->LinesCount(), 1);
+}
+
+// A cover made without a provider asks the window for its skin data: a skinned dialog's cover
+// leaves out the transparent corners of its section, or of the skin's form title when only the
+// title has them; a window without skin data gets a cover without region.
+TEST_F(DialogBorder, ACoverWithoutProviderTakesTheWindowsCorners) {
+  struct Case {
+    const char* name;
+    bool skinned;
+    bool cornersOnTitleOnly;
+    bool cut;
+  };
+  for (const Case& c : {Case{"dialog", true, false, true}, Case{"title corners", true, true, true},
+                        Case{"plain window", false, false, false}}) {
+    SCOPED_TRACE(c.name);
+    skin->skin.Section(skin->dialog).BorderIndex = c.cornersOnTitleOnly ? -1 : skin->border;
+    skin->skin.Section(skin->title).BorderIndex = c.cornersOnTitleOnly ? skin->border : -1;
+    HWND target = nullptr;
+    if (c.skinned) {
+      ASSERT_NE(ShowDialog(), nullptr);
+      target = dlg;
+    } else {
+      target = CreateWindowExW(0, L"Static", L"", WS_POPUP | WS_CAPTION | WS_VISIBLE, 60, 60, 160, 90, nullptr, nullptr,
+                               nullptr, nullptr);
+      ASSERT_NE(target, nullptr);
+      ASSERT_EQ(TrySendMessage(target, SM_ALPHACMD, uintptr_t(KV_GETSKINDATA) << 16, 0), 0);
+    }
+    RECT wr{};
+    GetWindowRect(target, &wr);
+    const Integer w = wr.right - wr.left;
+    std::unique_ptr<TkvGlowForm> cover(MakeCoverForm(target, nullptr, false, nullptr));
+    ASSERT_NE(cover, nullptr);
+    HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+    const int kind = GetWindowRgn(cover->Handle(), rgn);
+    if (c.cut) {
+      ASSERT_NE(kind, ERROR);
+      // The key pixels of the border image's top corners are out, their neighbours in.
+      EXPECT_FALSE(PtInRegion(rgn, 0, 0));
+      EXPECT_FALSE(PtInRegion(rgn, 1, 0));
+      EXPECT_FALSE(PtInRegion(rgn, 0, 1));
+      EXPECT_FALSE(PtInRegion(rgn, w - 1, 0));
+      EXPECT_TRUE(PtInRegion(rgn, 2, 2));
+      EXPECT_TRUE(PtInRegion(rgn, 1, 1));
+      EXPECT_TRUE(PtInRegion(rgn, w / 2, 0));
+    } else {
+      EXPECT_EQ(kind, ERROR);  // no region: the whole picture shows
+    }
+    DeleteObject(rgn);
+    cover.reset();
+    if (c.skinned) {
+      DestroyWindow(dlg);
+      dlg = nullptr;
+      CleanSupportedList();
+    } else {
+      DestroyWindow(target);
+    }
+  }
 }
