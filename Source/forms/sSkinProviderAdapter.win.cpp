@@ -191,9 +191,11 @@ std::vector<TkvCtrlAdapter::OwnerEntry> TkvCtrlAdapter::OwnersToWalk(TWinControl
   if (dynamic_cast<TCustomForm*>(owner)) {
     // A provider that leaves foreign controls alone still lets the frames that want them
     // have their controls adapted, each with its own lists.
+    // (Only for the provider's own form: a form embedded in one of those frames would lead
+    // the walk back into them.)
     if (Provider->FAllowSkin3rdParty)
       entries.push_back({owner, providerLists});
-    else
+    else if (owner == Provider->Form)
       for (TsFrameAdapter* fa : linkedFrameAdapters()) entries.push_back({fa->GetFrame(), frameLists(fa)});
     return entries;
   }

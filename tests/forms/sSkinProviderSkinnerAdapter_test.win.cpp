@@ -25,6 +25,20 @@ using namespace formskin;
 
 namespace {
 
+// An ownerless dialog of the style at the place (dialog units), run by proc.
+HWND OwnerlessDialog(DWORD style, const TRect& place, DLGPROC proc) {
+  struct {
+    DLGTEMPLATE t;
+    WORD menu, cls, title;
+  } tmpl{};
+  tmpl.t.style = style;
+  tmpl.t.x = short(place.Left);
+  tmpl.t.y = short(place.Top);
+  tmpl.t.cx = short(place.Width());
+  tmpl.t.cy = short(place.Height());
+  return CreateDialogIndirectParamW(nullptr, &tmpl.t, nullptr, proc, 0);
+}
+
 constexpr TColor kSpeed = 0x004080C0;
 constexpr TColor kSpeedSmall = 0x00C08040;
 
@@ -244,14 +258,7 @@ class StandardDialogs : public SkinnedForm {
   }
   // An ownerless "#32770" dialog, shown or not, optionally hosting a tool bar.
   HWND Dialog(bool visible, bool toolBar = false, DWORD extraStyle = 0) {
-    struct {
-      DLGTEMPLATE t;
-      WORD menu, cls, title;
-    } tmpl{};
-    tmpl.t.style = WS_POPUP | WS_CAPTION | DS_MODALFRAME | extraStyle;
-    tmpl.t.cx = 120;
-    tmpl.t.cy = 60;
-    HWND d = CreateDialogIndirectParamW(nullptr, &tmpl.t, nullptr, &QuietDialogProc, 0);
+    HWND d = OwnerlessDialog(WS_POPUP | WS_CAPTION | DS_MODALFRAME | extraStyle, TRect(0, 0, 120, 60), &QuietDialogProc);
     if (!d) return nullptr;
     dialogs.push_back(d);
     if (toolBar) CreateWindowExW(0, L"ToolbarWindow32", L"", WS_CHILD | WS_VISIBLE, 0, 0, 100, 24, d, nullptr, nullptr, nullptr);
@@ -398,16 +405,7 @@ class DialogBorder : public SkinnedForm {
   }
   // An ownerless dialog, skinned by the hook, shown; its wrapper.
   TkvDialogWnd* ShowDialog() {
-    struct {
-      DLGTEMPLATE t;
-      WORD menu, cls, title;
-    } tmpl{};
-    tmpl.t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
-    tmpl.t.x = 40;
-    tmpl.t.y = 40;
-    tmpl.t.cx = 160;
-    tmpl.t.cy = 80;
-    dlg = CreateDialogIndirectParamW(nullptr, &tmpl.t, nullptr, &BorderedDialogProc, 0);
+    dlg = OwnerlessDialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, TRect(40, 40, 200, 120), &BorderedDialogProc);
     if (!dlg) return nullptr;
     ShowWindow(dlg, SW_SHOW);
     SetForegroundWindow(dlg);
