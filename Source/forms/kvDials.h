@@ -24,6 +24,8 @@ class TkvProvider : public TComponent, public TkvHookedWindow {
   ~TkvProvider() override;
   // Gives the form its run-time provider ("DIALOG" for message and input forms).
   void InitForm(TForm* form);
+  // An ownerless standard dialog: its wrapper, unless the skin is not active. Always True.
+  bool InitSkin(HWND wnd);
   HWND DialogWindow() override { return DlgWnd && !DlgWnd->Destroyed ? DlgWnd->CtrlHandle : nullptr; }
   // Prints the visible child windows of wnd, and theirs, each at its place in wnd's client
   // area, into dc (whose origin is wnd's client origin): skinned ones through KV_PRINTING
@@ -54,6 +56,11 @@ void CleanSupportedList();
 TkvProvider* FindFormInList(HWND wnd);
 // The form (or an MDI child of an MDI parent form) whose window it is; null when none.
 TCustomForm* FindFormOnScreen(HWND wnd);
+// The skinned standard dialogs that are visible (dead entries are cleaned first).
+Integer VisibleDlgCount();
+// Makes the wrapper of a standard dialog into listSW, or drops it when no skin is active (the
+// dialog's flat scroll bars then come back).
+void InitDialog(HWND wnd, std::unique_ptr<TkvDialogWnd>& listSW);
 // Any descendant window has this lower-cased class name.
 bool ControlExists(HWND wnd, const String& lowerClassName);
 

@@ -1,5 +1,7 @@
 #include "forms/kvDials.h"
 
+#include "forms/sSkinProviderMotion.h"
+
 #include <algorithm>
 
 #include "base/Composition.h"
@@ -43,7 +45,9 @@ class TkvDialServices : public TkvFormServices {
     return next;
   }
   void ClearMnuArray() override { FreeMenuWrappers(); }
-  TkvGlowForm* MakeCoverForm(HWND, const TRect&) override { return nullptr; }
+  TkvGlowForm* MakeCoverForm(HWND parentWnd, const TRect& r) override {
+    return ::MakeCoverForm(parentWnd, nullptr, true, &r);
+  }
   bool AdapterItemsRemoving() override { return ItemsRemoving; }
   DuRiruZireziv* AdapterSkinManager(TkvCtrlAdapter* adapter) override {
     return adapter && adapter->Provider ? adapter->Provider->SkinManager() : nullptr;
@@ -251,6 +255,8 @@ void TkvProvider::InitForm(TForm* form) {
   const String cls = form->ClassName();
   if (cls == u"TMessageForm" || cls == u"TInputQueryForm") sp->FCommonData->SetSkinSection(u"DIALOG");
   if (AeroIsEnabled()) {
+    // With composition the window is redrawn at once: the provider must be loaded for it.
+    if (!sp->Adapter) sp->Loaded();
     if (CtrlHandle && IsWindowVisible(CtrlHandle)) {
       RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
       SendMessageW(CtrlHandle, WM_NCPAINT, 0, 0);
@@ -292,6 +298,41 @@ TCustomForm* FindFormOnScreen(HWND wnd) {
           return child;
   }
   return nullptr;
+}
+
+Integer VisibleDlgCount() {
+  CleanSupportedList();
+  if (!kvSupportedList) return 0;
+  Integer n = 0;
+  for (const auto& e : *kvSupportedList)
+    if (auto* p = dynamic_cast<TkvProvider*>(e.get()); p && p->DlgWnd && p->CtrlHandle && IsWindowVisible(p->CtrlHandle))
+      ++n;
+  return n;
+}
+
+void InitDialog(HWND wnd, std::unique_ptr<TkvDialogWnd>& listSW) {
+  if (!DefaultManager || !DefaultManager->Active()) {
+    // No skin: the dialog's own flat scroll bars come back.
+    listSW.reset();
+    if (Kv_InitializeFlatSB) Kv_InitializeFlatSB(wnd);
+    return;
+  }
+  if (Kv_UninitializeFlatSB) Kv_UninitializeFlatSB(wnd);
+  if (listSW && listSW->Destroyed) listSW.reset();
+  if (listSW) return;
+  listSW.reset(MakeDialogWrapper(wnd));
+  if (!listSW) return;
+  listSW->CtrlHandle = wnd;
+  // A dialog without idle messages would never let the skinned controls update.
+  SetWindowLongW(wnd, GWL_STYLE, GetWindowLongW(wnd, GWL_STYLE) & ~LONG(DS_NOIDLEMSG));
+}
+
+bool TkvProvider::InitSkin(HWND wnd) {
+  CtrlHandle = wnd;
+  if (DlgWnd || !DefaultManager || !DefaultManager->Active()) return true;
+  InitDialog(CtrlHandle, DlgWnd);
+  if (DlgWnd) SendAMessage(CtrlHandle, KV_SETNEWSKIN, reinterpret_cast<intptr_t>(DefaultManager));
+  return true;
 }
 
 bool ControlExists(HWND wnd, const String& lowerClassName) {
@@ -337,14 +378,21 @@ bool AddSupportedFormEx(HWND wnd) {
   if (cls != u"#32770" && cls != u"NativeHWNDHost") return true;
   // A standard dialog with an owner (the folder picker) keeps its standard look.
   if (GetParent(wnd)) return true;
+  if (!DefaultManager->SkinningRules().Contains(srStdDialogs)) return false;
+  // Only so many skinned dialogs at a time; one with a tool bar is skinned whatever the count.
+  if (VisibleDlgCount() >= kv_DialogsLevel && !ControlExists(wnd, u"toolbarwindow32")) return false;
+  bool allow = true;
+  if (DefaultManager->OnSysDlgInit) {
+    TkvSysDlgData data;
+    data.WindowHandle = wnd;
+    DefaultManager->OnSysDlgInit.Call(data, allow);
+    if (!allow) return false;
+  }
   // An ownerless standard dialog gets its window wrapper; the list owns the entry.
-  CleanSupportedList();
-  TkvDialogWnd* wrapper = MakeDialogWrapper(wnd);
-  if (!wrapper) return false;
-  CreateSupportedList();
   auto entry = std::make_unique<TkvProvider>(nullptr);
-  entry->CtrlHandle = wnd;
-  entry->DlgWnd.reset(wrapper);
+  entry->InitSkin(wnd);
+  if (!entry->DlgWnd) return false;
+  CreateSupportedList();
   kvSupportedList->push_back(std::move(entry));
   return true;
 }

@@ -351,6 +351,8 @@ void EnableCommandItem(UINT command, bool enabled, HMENU menu);
 class TkvMainWnd;
 class TkvScrollWnd;
 struct TkvSkinParams;
+class TSpeedButton;
+class TkvSpeedButtonHandler;
 
 // Makes the window wrapper of one kind of foreign control for a window (no skin data of its
 // own, the manager, the parameters, repaint); the wrappers layer gives one per kind it has.
@@ -371,6 +373,18 @@ class TkvAdapterItem {
   TkvCtrlAdapter* Adapter;
   TWinControl* WinCtrl;
   TkvMainWnd* ScrollWnd = nullptr;  // owned
+};
+
+// One adapted speed button: its own skin data and the handler that paints it from the skin.
+class TkvGraphItem {
+ public:
+  explicit TkvGraphItem(TkvCtrlAdapter* adapter);
+  ~TkvGraphItem();
+  void DoHook(TControl* ctrl);
+  TkvCtrlAdapter* Adapter;
+  TControl* Ctrl = nullptr;
+  std::unique_ptr<TsCommonData> SkinData;
+  TkvSpeedButtonHandler* Handler = nullptr;  // owned
 };
 
 // A label's own colours, kept while the skin colours it.
@@ -394,6 +408,9 @@ class TkvCtrlAdapter {
   // an event of the walk) returns at once; the walk's own descent into containers goes on.
   void AddAllItems(TWinControl* owner = nullptr);
   void AddNewItem(TWinControl* ctrl, const String& section, const TkvThirdLists* lists);
+  // Gives a speed button its handler (flat ones the small section); none for a button that
+  // is skinned already, excepted, unparented or refused by the skin events.
+  void AddNewItem(TSpeedButton* button);
   bool IsControlSupported(TComponent* component, const TkvThirdLists& lists);
   void CleanItems();
   void RemoveAllItems();
@@ -403,10 +420,17 @@ class TkvCtrlAdapter {
   bool Walking() const { return walkDepth_ > 0; }
 
   std::vector<std::unique_ptr<TkvAdapterItem>> Items;
+  std::vector<std::unique_ptr<TkvGraphItem>> GraphItems;
   TsSkinProvider* Provider;
 
  private:
-  void Walk(TWinControl* owner);
+  // One container to walk and the class-name lists that apply inside it.
+  struct OwnerEntry {
+    TWinControl* Ctrl;
+    const TkvThirdLists* Lists;
+  };
+  std::vector<OwnerEntry> OwnersToWalk(TWinControl* owner);
+  void Walk(TWinControl* owner, const TkvThirdLists& lists);
   bool CheckSkinEvent(TComponent* component, TkvSkinParams& params);
   Integer walkDepth_ = 0;  // nesting of the walk that runs
 };

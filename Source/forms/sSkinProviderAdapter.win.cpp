@@ -7,6 +7,7 @@
 #include "forms/sFrameAdapter.h"
 #include "forms/sSkinProvider.h"
 #include "skin/sVclUtils.h"
+#include "ui/Buttons.h"
 #include "ui/ScopeGuard.h"
 #include "ui/StdCtrls.h"
 #include "wrappers/kvSBUtils.h"
@@ -20,6 +21,7 @@
 #include "wrappers/kvSBUtilsPanels.h"
 #include "wrappers/kvSBUtilsScrollBarCtrl.h"
 #include "wrappers/kvSBUtilsScrollBox.h"
+#include "wrappers/kvSBUtilsSpeedBtn.h"
 #include "wrappers/kvSBUtilsStatics.h"
 #include "wrappers/kvSBUtilsTabs.h"
 #include "wrappers/kvSBUtilsUpDown.h"
@@ -106,6 +108,32 @@ void TkvAdapterItem::DoHook(TWinControl* ctrl, TkvSkinParams& params, const TkvT
   }
 }
 
+// A speed button's skin data belongs to its item, not to the button: the button keeps no
+// engine object of its own.
+TkvGraphItem::TkvGraphItem(TkvCtrlAdapter* adapter) : Adapter(adapter), SkinData(std::make_unique<TsCommonData>(nullptr, true)) {
+  SkinData->COC = COC_TsAdapter;
+}
+
+TkvGraphItem::~TkvGraphItem() {
+  delete Handler;
+  Handler = nullptr;
+  if (SkinData) SkinData->ClearLinks();
+  SkinData.reset();
+}
+
+void TkvGraphItem::DoHook(TControl* ctrl) {
+  if (!ctrl || Excepted(ctrl)) return;
+  Ctrl = ctrl;
+  SkinData->FOwnerControl = ctrl;
+  SkinData->FOwnerObject = ctrl;
+  DuRiruZireziv* manager = Adapter && Adapter->Provider ? Adapter->Provider->SkinManager() : nullptr;
+  SkinData->SetSkinManager(manager);
+  SkinData->Loading = false;
+  Handler = new TkvSpeedButtonHandler(ctrl, true, SkinData->SkinSection(), manager, SkinData.get());
+  SkinData->UpdateIndexes(true);
+  ctrl->Invalidate();
+}
+
 // ---- The adapter -----------------------------------------------------------------------------
 
 TkvCtrlAdapter::~TkvCtrlAdapter() {
@@ -128,7 +156,8 @@ bool TkvCtrlAdapter::IsControlSupported(TComponent* component, const TkvThirdLis
   params.Control = dynamic_cast<TControl*>(component);
   params.UseSkinColor = params.UseSkinFontColor = true;
   if (dynamic_cast<TCustomLabel*>(component)) return CheckSkinEvent(component, params);
-  if (dynamic_cast<TControl*>(component) && !win) return false;  // other graphic controls
+  // Of the other graphic controls only speed buttons are painted by the engine.
+  if (dynamic_cast<TControl*>(component) && !win && !dynamic_cast<TSpeedButton*>(component)) return false;
   if (dynamic_cast<TCustomFrame*>(component) || dynamic_cast<TCustomForm*>(component))
     return CheckSkinEvent(component, params);
   if (!SearchSupport(lists, component->ClassName())) return false;
@@ -141,28 +170,88 @@ void TkvCtrlAdapter::AddAllItems(TWinControl* owner) {
   // A walk started from an event of a running walk returns at once; the guard stays up for
   // the whole walk, its own descent into containers included.
   if (walkDepth_ > 0) return;
-  Walk(owner ? owner : Provider->Form);
+  for (const OwnerEntry& e : OwnersToWalk(owner ? owner : Provider->Form))
+    if (e.Ctrl && e.Lists) Walk(e.Ctrl, *e.Lists);
 }
 
-void TkvCtrlAdapter::Walk(TWinControl* owner) {
-  const TkvThirdLists* lists = Provider->ActiveThirdLists();
-  if (!owner || !lists || !Provider->FAllowSkin3rdParty) return;
+std::vector<TkvCtrlAdapter::OwnerEntry> TkvCtrlAdapter::OwnersToWalk(TWinControl* owner) {
+  std::vector<OwnerEntry> entries;
+  const TkvThirdLists* providerLists = Provider->ActiveThirdLists();
+  DuRiruZireziv* manager = Provider->SkinManager();
+  auto frameLists = [&](TsFrameAdapter* fa) -> const TkvThirdLists* {
+    if (fa->OwnThirdLists()) return &fa->ThirdLists;
+    return manager ? &manager->ThirdLists : nullptr;
+  };
+  auto linkedFrameAdapters = [&] {
+    std::vector<TsFrameAdapter*> out;
+    for (TObject* obj : Provider->FrameAdapters)
+      if (auto* fa = dynamic_cast<TsFrameAdapter*>(obj); fa && fa->GetFrame() && fa->FAllowSkin3rdParty) out.push_back(fa);
+    return out;
+  };
+  if (dynamic_cast<TCustomForm*>(owner)) {
+    // A provider that leaves foreign controls alone still lets the frames that want them
+    // have their controls adapted, each with its own lists.
+    // (Only for the provider's own form: a form embedded in one of those frames would lead
+    // the walk back into them.)
+    if (Provider->FAllowSkin3rdParty)
+      entries.push_back({owner, providerLists});
+    else if (owner == Provider->Form)
+      for (TsFrameAdapter* fa : linkedFrameAdapters()) entries.push_back({fa->GetFrame(), frameLists(fa)});
+    return entries;
+  }
+  if (auto* frame = dynamic_cast<TCustomFrame*>(owner);
+      frame && frame->HandleAllocated() && TrySendMessage(frame->WindowHandle(), SM_ALPHACMD, uintptr_t(KV_CTRLHANDLED) << 16, 0) == 1) {
+    TsFrameAdapter* own = nullptr;
+    for (TsFrameAdapter* fa : linkedFrameAdapters())
+      if (fa->GetFrame() == frame) {
+        own = fa;
+        break;
+      }
+    // A frame adapter made at run time has not linked itself to the form yet: the frame's own
+    // one stands in.
+    for (Integer i = 0; !own && i < frame->ComponentCount(); ++i)
+      if (auto* fa = dynamic_cast<TsFrameAdapter*>(frame->Components(i)); fa && fa->FAllowSkin3rdParty) own = fa;
+    if (own) entries.push_back({owner, frameLists(own)});
+    return entries;
+  }
+  entries.push_back({owner, providerLists});
+  return entries;
+}
+
+void TkvCtrlAdapter::Walk(TWinControl* owner, const TkvThirdLists& lists) {
   ++walkDepth_;
   const TScopeExit leave([&] { --walkDepth_; });
   CleanItems();
   // Components and child controls overlap; AddNewItem keeps a control from being adapted twice.
-  auto visit = [&](TComponent* c) {
-    if (IsControlSupported(c, *lists)) {
+  // A container met on the way is walked with the lists its own kind calls for.
+  auto descend = [&](TComponent* c) {
+    auto* win = dynamic_cast<TWinControl*>(c);
+    if (!win || !win->HandleAllocated() || !win->Parent()) return;
+    for (const OwnerEntry& e : OwnersToWalk(win))
+      if (e.Ctrl && e.Lists) Walk(e.Ctrl, *e.Lists);
+  };
+  for (Integer i = 0; i < owner->ComponentCount(); ++i) {
+    TComponent* c = owner->Components(i);
+    if (IsControlSupported(c, lists)) {
       if (auto* win = dynamic_cast<TWinControl*>(c))
-        AddNewItem(win, String(), lists);
+        AddNewItem(win, String(), &lists);
       else if (IsPlainLabel(c))
         Provider->InitLabel(static_cast<TControl*>(c), true);
     }
-    auto* win = dynamic_cast<TWinControl*>(c);
-    if (win && win->HandleAllocated() && win->Parent()) Walk(win);
-  };
-  for (Integer i = 0; i < owner->ComponentCount(); ++i) visit(owner->Components(i));
-  for (Integer i = 0; i < owner->ControlCount(); ++i) visit(owner->Controls(i));
+    descend(c);
+  }
+  for (Integer i = 0; i < owner->ControlCount(); ++i) {
+    TControl* c = owner->Controls(i);
+    if (IsControlSupported(c, lists)) {
+      if (auto* win = dynamic_cast<TWinControl*>(c))
+        AddNewItem(win, String(), &lists);
+      else if (dynamic_cast<TLabel*>(c))
+        Provider->InitLabel(c, true);
+      else if (auto* button = dynamic_cast<TSpeedButton*>(c))
+        AddNewItem(button);
+    }
+    descend(c);
+  }
 }
 
 void TkvCtrlAdapter::AddNewItem(TWinControl* ctrl, const String& section, const TkvThirdLists* lists) {
@@ -187,6 +276,7 @@ void TkvCtrlAdapter::AddNewItem(TWinControl* ctrl, const String& section, const 
     auto* inner = new TsSkinProvider(form);
     inner->FCommonData->SetSkinSection(params.SkinSection.empty() ? String(u"FORM") : params.SkinSection);
     inner->PrepareForm();
+    if (form->HandleAllocated()) InitDwm(form->WindowHandle(), true, false);
     return;
   }
   for (auto& item : Items)
@@ -203,12 +293,52 @@ void TkvCtrlAdapter::AddNewItem(TWinControl* ctrl, const String& section, const 
   if (!Items.back()->ScrollWnd) Items.pop_back();
 }
 
+void TkvCtrlAdapter::AddNewItem(TSpeedButton* button) {
+  if (!button || Excepted(button) || !button->Parent() ||
+      TrySendMessage(button, SM_ALPHACMD, uintptr_t(KV_CTRLHANDLED) << 16, 0) == 1)
+    return;
+  TkvSkinParams params;
+  params.SkinSection = u"SPEEDBUTTON";
+  params.UseSkinFontColor = true;
+  params.Control = button;
+  bool canSkin = true;
+  Provider->OnSkinItem.Call(button, canSkin, params.SkinSection);
+  if (canSkin) Provider->OnSkinItemEx.Call(button, canSkin, &params);
+  if (!canSkin) return;
+  auto found = std::find_if(GraphItems.begin(), GraphItems.end(),
+                            [&](const auto& item) { return item && item->Ctrl == button; });
+  const bool isNew = found == GraphItems.end();
+  TkvGraphItem* item;
+  if (isNew) {
+    GraphItems.push_back(std::make_unique<TkvGraphItem>(this));
+    item = GraphItems.back().get();
+    item->Ctrl = button;
+  } else {
+    item = found->get();
+  }
+  // The section follows the button's look; one returned by the events is not used.
+  item->SkinData->SetSkinSection(button->Flat() ? u"SPEEDBUTTON_SMALL" : u"SPEEDBUTTON");
+  if (!isNew) {
+    if (item->Handler && item->Handler->Destroyed) {
+      delete item->Handler;
+      item->Handler = nullptr;
+      item->DoHook(button);
+    }
+    return;
+  }
+  if (button->Parent()) item->DoHook(button);
+  if (!item->Handler) GraphItems.pop_back();
+}
+
 void TkvCtrlAdapter::CleanItems() {
   Items.erase(std::remove_if(Items.begin(), Items.end(),
                              [](const auto& item) {
                                return !item || !(item->Initializing || (item->ScrollWnd && !item->ScrollWnd->Destroyed));
                              }),
               Items.end());
+  GraphItems.erase(std::remove_if(GraphItems.begin(), GraphItems.end(),
+                                  [](const auto& item) { return !item || !item->Handler || item->Handler->Destroyed; }),
+                   GraphItems.end());
 }
 
 bool ItemsRemoving = false;
@@ -222,6 +352,17 @@ void TkvCtrlAdapter::RemoveAllItems() {
     if (item && item->ScrollWnd && item->ScrollWnd->Destroyed && item->ScrollWnd->SkinData)
       item->ScrollWnd->SkinData->FOwnerControl = nullptr;
     Items.pop_back();
+  }
+  // While the application ends the buttons may be gone before their handlers: nothing of
+  // them is touched then.
+  const bool terminating = Application && Application->Terminated();
+  while (!GraphItems.empty()) {
+    TkvGraphItem* item = GraphItems.back().get();
+    if (item && terminating) {
+      item->Ctrl = nullptr;
+      if (item->Handler) item->Handler->ControlFreed();
+    }
+    GraphItems.pop_back();
   }
 }
 

@@ -33,7 +33,24 @@ bool BlendsOnMoving(TsSkinProvider* sp, DuRiruZireziv* manager) {
 }
 
 // The messages of a dialog's border window that are its input: the frame's mouse actions go to
-// the dialog; everything else keeps the window's own handling.
+// the dialog.
+// The border window's rows that a dialog owner shares with a form's provider; the provider's
+// own work in them is skipped for a dialog.
+bool IsOwnerIndependentBorderRow(UINT msg) {
+  switch (msg) {
+    case WM_MOVE:
+    case WM_SETFOCUS:
+    case WM_ERASEBKGND:
+    case WM_NCPAINT:
+    case WM_SHOWWINDOW:
+    case WM_WINDOWPOSCHANGED:
+    case WM_DPICHANGED:
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool IsDialogBorderInput(UINT msg) {
   switch (msg) {
     case WM_NCHITTEST:
@@ -232,11 +249,9 @@ void TkvBorderForm::BorderProc(TMessage& m) {
   // after a message went to the owner, and the depth is a module value.
   ++BorderProcDepth;
   const TScopeExit left([] { --BorderProcDepth; });
-  if (Dlg && !IsDialogBorderInput(m.Msg)) {
-    if (m.Msg == WM_ERASEBKGND || m.Msg == WM_NCPAINT) {
-      m.Result = 0;
-      return;
-    }
+  // A dialog's border window keeps the rows that concern any owner (its own moves, focus,
+  // showing, painting, scale and stacking); the rest goes to the window's own procedure.
+  if (Dlg && !IsDialogBorderInput(m.Msg) && !IsOwnerIndependentBorderRow(m.Msg)) {
     PassOn(m);
     return;
   }

@@ -17,6 +17,7 @@
 #include "ui/Menus.h"
 #include "ui/ScopeGuard.h"
 #include "ui/WinHandles.h"
+#include "wrappers/kvSBUtils.h"
 
 namespace {
 
@@ -122,8 +123,11 @@ Integer TsSkinProvider::GetLinesCount() {
   if (!bar || !GetMenuItemRect(h, bar, 0, &first)) return 0;
   RECT w{};
   GetWindowRect(h, &w);
+  // A horizontal bar of the form's scroll wrapper lies between the client and the bottom border.
+  const bool hBar = ListSW && ListSW->sBarHorz && ListSW->sBarHorz->fScrollVisible;
+  const Integer hBarHeight = hBar ? kv_GetSysMetrics(SM_CYHSCROLL, FormPPI()) : 0;
   const Integer clientTop =
-      MenuLineClientTop(w.top, w.bottom - w.top, GetClientHeight(h), BorderHeight(false), 0, Form->BorderWidth());
+      MenuLineClientTop(w.top, w.bottom - w.top, GetClientHeight(h), BorderHeight(false), hBarHeight, Form->BorderWidth());
   FLinesCount = MenuLinesFromGeometry(first.bottom, clientTop, kv_GetSysMetrics(SM_CYMENU, FormPPI()));
   return FLinesCount;
 }

@@ -12,6 +12,7 @@
 
 #include "base/kvntUtils.h"
 #include "base/sConst.h"
+#include "base/sMessages.h"
 #include "forms/sSkinProvider.h"
 #include "paint/sCommonDataCache.h"
 #include "raster/Blend.h"
@@ -59,6 +60,29 @@ bool MinimizeAllowed(DuRiruZireziv* manager) {
 
 // ---- Cover window and form image -------------------------------------------------------------
 
+namespace {
+
+// The picture's region without the transparent corners of the window's section, and, for a
+// window with a frame, of the skin's form title too; null when neither has corners.
+TOwnedRegion CoverCornersRgn(HWND wnd, TsSkinProvider* sp, TsCommonData* data, TBitmap* picture) {
+  TkvSkinData* sd = sp ? sp->SkinDataFor() : data->GetCommonSkinData();
+  if (!sd) return TOwnedRegion();
+  TOwnedRegion rgn;
+  if (data->SkinIndex >= 0) rgn = GetTransCornersRgn(data->SkinIndex, picture, sd);
+  DuRiruZireziv* manager = data->GetSkinManager();
+  const Integer title = manager ? manager->SkinCommonInfo.Sections[ssFormTitle] : -1;
+  if (title >= 0 && (GetWindowLongW(wnd, GWL_STYLE) & (WS_BORDER | WS_DLGFRAME))) {
+    TOwnedRegion titleRgn = GetTransCornersRgn(title, picture, sd);
+    if (!rgn.get())
+      rgn = std::move(titleRgn);
+    else if (titleRgn.get())
+      CombineRgn(rgn.get(), rgn.get(), titleRgn.get(), RGN_OR);
+  }
+  return rgn;
+}
+
+}  // namespace
+
 TkvGlowForm* MakeCoverForm(HWND wnd, TsSkinProvider* sp, bool fromScreen, const TRect* scrRect) {
   if (!wnd) return nullptr;
   const TRect r = scrRect ? *scrRect : WindowRectOf(wnd);
@@ -82,12 +106,26 @@ TkvGlowForm* MakeCoverForm(HWND wnd, TsSkinProvider* sp, bool fromScreen, const 
     }
   }
   FillAlphaRect(cover->AlphaBmp, TRect(0, 0, w, h), 255, clNone);
-  cover->SetName(sp && sp->Form ? sp->Form->Name() + u"Cover" : u"FormCover" + IntToStr(Integer(GetTickCount())));
+  // Without a provider the window itself tells its skin data (a dialog's wrapper does).
+  TsCommonData* data = nullptr;
+  if (sp) {
+    cover->SetName(sp->Form ? sp->Form->Name() + u"Cover" : String(u"FormCover"));
+    data = sp->FCommonData.get();
+  } else {
+    cover->SetName(u"FormCover" + IntToStr(Integer(GetTickCount())));
+    data = reinterpret_cast<TsCommonData*>(TrySendMessage(wnd, SM_ALPHACMD, uintptr_t(KV_GETSKINDATA) << 16, 0));
+  }
   cover->HandleNeeded();
   const HWND ch = cover->Handle();
-  if (sp && sp->FCommonData && sp->FCommonData->SkinIndex >= 0) {
-    TOwnedRegion rgn = GetTransCornersRgn(sp->FCommonData->SkinIndex, cover->AlphaBmp, sp->SkinDataFor());
-    if (rgn.get()) SetWindowRgn(ch, rgn.release(), FALSE);
+  if (sp && sp->FUWPMode) {
+    // Only the client of a form without a frame shows.
+    const TRect client = sp->UWPClientRect();
+    TPixelView v = cover->AlphaBmp->View();
+    for (Integer y = 0; y < v.Height; ++y)
+      for (Integer x = 0; x < v.Width; ++x)
+        if (!client.Contains(TPoint(x, y))) v.Row(y)[x] = 0;
+  } else if (data) {
+    SetWindowRgn(ch, CoverCornersRgn(wnd, sp, data, cover->AlphaBmp).release(), FALSE);
   }
   TPoint pos(r.Left, r.Top);
   SetFormBlendValue(ch, cover->AlphaBmp, 255, &pos);

@@ -158,9 +158,9 @@ void TsSystemMenu::UpdateItems(bool full) {
   set(ItemRestore, VisibleRestore(), EnabledRestore());
   set(ItemMove, true, EnabledMove());
   set(ItemSize, VisibleSize(), EnabledSize());
-  // A command that would leave the form as it is stays grey.
+  // Minimizing a minimized form again would make it forget that it comes back maximized.
   set(ItemMinimize, VisibleMin(), EnabledMin() && !FOwner->IsIconicForm());
-  set(ItemMaximize, VisibleMax(), EnabledMax() && !FOwner->IsZoomed());
+  set(ItemMaximize, VisibleMax(), EnabledMax());
   set(ItemClose, VisibleClose(), EnabledClose());
 }
 
@@ -277,7 +277,7 @@ bool TsSkinProvider::DropSysMenu(Integer x, Integer y) {
   EnableCommandItem(SC_MOVE, SystemMenu->EnabledMove() && !IsIconicForm(), menu);
   EnableCommandItem(SC_SIZE, SystemMenu->VisibleSize() && SystemMenu->EnabledSize() && normal, menu);
   EnableCommandItem(SC_MINIMIZE, SystemMenu->VisibleMin() && SystemMenu->EnabledMin() && !IsIconicForm(), menu);
-  EnableCommandItem(SC_MAXIMIZE, SystemMenu->VisibleMax() && SystemMenu->EnabledMax() && !IsZoomed(), menu);
+  EnableCommandItem(SC_MAXIMIZE, SystemMenu->VisibleMax() && SystemMenu->EnabledMax(), menu);
   EnableCommandItem(SC_CLOSE, SystemMenu->VisibleClose() && SystemMenu->EnabledClose(), menu);
   SetWindowLongW(h, GWL_STYLE, GetWindowLongW(h, GWL_STYLE) | (style & WS_VISIBLE));
   const UINT cmd = UINT(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, x, y, 0, h, nullptr));

@@ -176,7 +176,7 @@ TEST_F(SkinnedMenus, AltSpaceDropsTheSystemMenuWithItemsAsTheFormStateSays) {
   };
   const Case cases[] = {
       {"normal", TBorderIcons{biSystemMenu, biMinimize, biMaximize}, false, false, true, true, true},
-      {"maximized", TBorderIcons{biSystemMenu, biMinimize, biMaximize}, true, true, false, true, false},
+      {"maximized", TBorderIcons{biSystemMenu, biMinimize, biMaximize}, true, true, true, true, false},
       {"no minimize button", TBorderIcons{biSystemMenu, biMaximize}, false, false, true, false, true},
   };
   for (const Case& c : cases) {
