@@ -1084,7 +1084,9 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       if (HIWORD(message.WParam) == KV_UPDATING && LOWORD(message.WParam) == 1) SkinData->BGChanged = true;
       TkvMainWnd::kvWndProc(message);
       if (HIWORD(message.WParam) == KV_SETNEWSKIN) {
-        InitExBorders(manager->GetExtendedBorders());
+        // A dialog not shown yet gets its border window when it shows: made now, it would show
+        // the dialog before its owner asks for it.
+        if (IsWindowVisible(CtrlHandle)) InitExBorders(manager->GetExtendedBorders());
         if (reinterpret_cast<DuRiruZireziv*>(message.LParam) == manager) {
           // The new skin's glyphs, title and caption sections and corners.
           FCaptionSkinIndex = manager->SkinCommonInfo.Sections[ssCaption];

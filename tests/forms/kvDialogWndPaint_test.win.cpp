@@ -286,6 +286,9 @@ TEST_F(DialogPainting, ErasingWithoutADcPaintsTheWindowAndTellsTheChildren) {
 TEST_F(DialogPainting, FrameIsHandedToTheSystemAndTakenBack) {
   GiveShadow(*skin, TRect(5, 5, 5, 5));
   ASSERT_NE(MakeDialog(), nullptr);
+  // The skin the dialog gets when it is made does not show it before its owner does.
+  ASSERT_NE(Wrapper(), nullptr);
+  EXPECT_FALSE(IsWindowVisible(dlg));
   TkvDialogWnd* w = ShowWithOuterBorder();
   ASSERT_NE(w, nullptr);
   const auto hasRegion = [&] {
