@@ -16,6 +16,7 @@
 #include "skin/sVclUtils.h"
 #include "support/FormSkin.h"
 #include "support/LayeredCalls.h"
+#include "support/MenuDropRecorder.h"
 #include "ui/Forms.h"
 #include "ui/ScopeGuard.h"
 
@@ -155,16 +156,6 @@ TEST_F(NCMouse, SizingWithoutABorderWindowOnlyPassesOn) {
 
 namespace {
 
-// A provider whose skinned system menu only records where it would drop.
-class DropRecorder : public TsSkinProvider {
- public:
-  using TsSkinProvider::TsSkinProvider;
-  bool DropSysMenu(Integer x, Integer y) override {
-    drops.push_back(TPoint(x, y));
-    return true;
-  }
-  std::vector<TPoint> drops;
-};
 
 // The form's procedure answers a press on the title icon as the application chooses (and the
 // system's own menu never opens under the test).
@@ -190,7 +181,7 @@ class IconPress : public NCMouse {
   void Start(bool rtl) {
     if (rtl) form->SetBiDiMode(bdRightToLeft);
     skin->skin.Manager.ButtonsOptions.AllowRTLSysButtons = rtl;
-    rec = new DropRecorder(form);
+    rec = new TMenuDropRecorder(form);
     sp = rec;
     sp->AfterConstruction();
     ShowForm();
@@ -208,7 +199,7 @@ class IconPress : public NCMouse {
     GetWindowRect(form->Handle(), &w);
     SendMessageW(form->Handle(), WM_NCLBUTTONDOWN, HTSYSMENU, MAKELPARAM(w.left + 8, w.top + 8));
   }
-  DropRecorder* rec = nullptr;
+  TMenuDropRecorder* rec = nullptr;
   IconPressAnswer answer;
 };
 
@@ -742,7 +733,7 @@ TEST_F(NCMouse, LeavingTheFormKeepsAHotTitleBarItemOnlyOverTheBorderWindow) {
 // A click on a minimized child's caption drops the child's menu where the mouse is.
 TEST_F(ChildButtons, AClickOnAMinimizedChildDropsItsMenuAtTheMouse) {
   TForm* child = MakeChild(u"Child");
-  auto* rec = new DropRecorder(child);
+  auto* rec = new TMenuDropRecorder(child);
   rec->AfterConstruction();
   child->SetWindowState(wsMinimized);
   PumpMessages();

@@ -23,6 +23,7 @@
 #include "support/ImportHook.h"
 #include "support/LayeredCalls.h"
 #include "support/ManualTimerDriver.h"
+#include "support/MenuDropRecorder.h"
 #include "support/RedrawCalls.h"
 #include "support/MinimizeFlight.h"
 #include "support/WindowProbes.h"
@@ -740,22 +741,6 @@ TEST_F(SysCommands, RestoringASystemMinimizedFormKeepsTheUsersAnimationSetting) 
   }
 }
 
-namespace {
-
-// A provider that records where it was asked to drop the skinned system menu instead of
-// dropping it.
-class MenuPlaceProvider : public TsSkinProvider {
- public:
-  using TsSkinProvider::TsSkinProvider;
-  bool DropSysMenu(Integer x, Integer y) override {
-    drops.push_back(TPoint(x, y));
-    return true;
-  }
-  std::vector<TPoint> drops;
-};
-
-}  // namespace
-
 // Alt+Space opens the skinned system menu under the icon, inside the skin's own border of a
 // bordered form, and 16 pixels higher on a minimized form.
 TEST_F(BorderedCommands, AltSpaceDropsTheSystemMenuInsideTheSkinsBorder) {
@@ -765,7 +750,7 @@ TEST_F(BorderedCommands, AltSpaceDropsTheSystemMenuInsideTheSkinsBorder) {
   rec.Remove();
   form->Hide();
   delete sp;
-  auto* p = new MenuPlaceProvider(form);
+  auto* p = new TMenuDropRecorder(form);
   p->AfterConstruction();
   sp = p;
   ShowForm();
