@@ -1032,6 +1032,10 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
 
 // The provider of a form window; null when none or when the form's provider is inert.
 TsSkinProvider* ProviderOf(HWND form);
+// The provider's form window; null while the form has none.
+inline HWND FormWnd(const TsSkinProvider* sp) {
+  return sp && sp->Form && sp->Form->HandleAllocated() ? sp->Form->WindowHandle() : nullptr;
+}
 // The window that keeps a maximized MDI child's icons over the main form's menu bar during a
 // menu loop; null outside one.
 TCustomForm* MDIIconsForm();

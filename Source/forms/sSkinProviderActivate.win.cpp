@@ -26,8 +26,6 @@ void (*CaptionCoverWait)(Cardinal ms) = [](Cardinal ms) { Sleep(ms); };
 
 namespace {
 
-HWND FormWnd(TsSkinProvider* sp) { return sp->Form && sp->Form->HandleAllocated() ? sp->Form->WindowHandle() : nullptr; }
-
 void WaitForCover() {
   if (CaptionCoverDelay > 0 && CaptionCoverWait) CaptionCoverWait(CaptionCoverDelay);
 }
@@ -145,31 +143,30 @@ void TsSkinProvider::MakeCaptForm(bool /*full*/) {
   } else {
     const TPoint at = child ? TPoint(wr.left, wr.top) : TPoint(Form->Left(), Form->Top());
     place = TRect(at.X, at.Y, at.X + Form->Width(), at.Y + Form->Height());
-    HRGN rgn;
+    TOwnedRegion rgn;
     if (IsZoomed()) {
-      TRect work = kvWorkRect(TPoint(wr.left, wr.top));
-      rgn = CreateRectRgn(work.Left - wr.left, work.Top - wr.top, work.Right - wr.left, work.Bottom - wr.top);
+      const TRect work = kvWorkRect(TPoint(wr.left, wr.top));
+      rgn.reset(CreateRectRgn(work.Left - wr.left, work.Top - wr.top, work.Right - wr.left, work.Bottom - wr.top));
     } else {
-      rgn = GetRgnFromArOR(0, 0);
+      rgn.reset(GetRgnFromArOR(0, 0));
     }
-    TEnumRgnData data{rgn, h};
+    TEnumRgnData data{rgn.get(), h};
     kvCheckTopWindows(h, data);
     const TRect client = kvClientRect(h);
     const TOwnedRegion clientRgn(CreateRectRgn(client.Left, client.Top, client.Right, client.Bottom));
-    CombineRgn(rgn, rgn, clientRgn.get(), RGN_DIFF);
+    CombineRgn(rgn.get(), rgn.get(), clientRgn.get(), RGN_DIFF);
     if (child) {
       // A child form shows only where its parent lets it.
       const TWindowDC dc(h);
       RECT clip{};
       if (!dc || GetClipBox(dc, &clip) == NULLREGION) {
-        DeleteObject(rgn);
         CaptForm.reset();
         return;
       }
       const TOwnedRegion clipRgn(CreateRectRgn(clip.left, clip.top, clip.right, clip.bottom));
-      CombineRgn(rgn, rgn, clipRgn.get(), RGN_AND);
+      CombineRgn(rgn.get(), rgn.get(), clipRgn.get(), RGN_AND);
     }
-    SetWindowRgn(cw, rgn, FALSE);  // the cover owns the region from here
+    if (SetWindowRgn(cw, rgn.get(), FALSE)) rgn.release();  // the cover owns the region from here
   }
   constexpr UINT flags = SWP_NOREDRAW | SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING;
   if (mdiChild) {

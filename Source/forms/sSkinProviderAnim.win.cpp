@@ -28,10 +28,6 @@ constexpr UINT kBehindFlags =
     SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING;
 constexpr UINT kRedrawAll = RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME;
 
-HWND FormWnd(TsSkinProvider* sp) {
-  return sp && sp->Form && sp->Form->HandleAllocated() ? sp->Form->WindowHandle() : nullptr;
-}
-
 TRect WindowRectOf(HWND h) {
   RECT r{};
   GetWindowRect(h, &r);

@@ -34,8 +34,6 @@ TkvSkinData* SkinDataOf(TkvBorderForm* bf) {
   return bf && bf->SkinData && (bf->sp || bf->Dlg) ? bf->SkinData->GetCommonSkinData() : nullptr;
 }
 
-HWND FormWnd(TsSkinProvider* sp) { return sp->Form && sp->Form->HandleAllocated() ? sp->Form->WindowHandle() : nullptr; }
-
 void PaintBorderImageShadow(TkvSkinData* data, Integer formSection, Integer titleSection, bool active,
                             TBitmap* cache, const TRect& rForm, const TRect& shadow);
 

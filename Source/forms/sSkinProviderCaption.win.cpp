@@ -45,8 +45,6 @@ void NudgeHintHideTimer(bool leaving) {
   if (const TNotifyEvent fire = hints->HideTimer->OnTimer()) fire.Call(hints->HideTimer);
 }
 
-HWND FormWnd(TsSkinProvider* sp) { return sp->Form && sp->Form->HandleAllocated() ? sp->Form->WindowHandle() : nullptr; }
-
 // The provider of an MDI main form's active child; null when there is none.
 TsSkinProvider* ActiveChildProviderOf(TForm* form) {
   TCustomForm* child = form && form->FormStyle() == fsMDIForm ? form->ActiveMDIChild() : nullptr;

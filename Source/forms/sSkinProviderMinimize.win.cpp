@@ -29,8 +29,6 @@ TW_DEFINE_CLASS(TkvMoveTimer) {}
 
 namespace {
 
-HWND FormWnd(TsSkinProvider* sp) { return sp && sp->Form && sp->Form->HandleAllocated() ? sp->Form->WindowHandle() : nullptr; }
-
 TRect WindowRectOf(HWND h) {
   RECT r{};
   GetWindowRect(h, &r);

@@ -23,8 +23,6 @@
 
 namespace {
 
-HWND FormWnd(TsSkinProvider* sp) { return sp->Form && sp->Form->HandleAllocated() ? sp->Form->WindowHandle() : nullptr; }
-
 // ---- 1. Own move and size frame --------------------------------------------------------------
 
 // One drag runs at a time: its outline, the reference mouse point and the desktop DC it draws on.

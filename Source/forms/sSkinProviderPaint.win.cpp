@@ -29,8 +29,6 @@
 
 namespace {
 
-HWND FormWnd(TsSkinProvider* sp) { return sp->Form && sp->Form->HandleAllocated() ? sp->Form->WindowHandle() : nullptr; }
-
 TsGeneralData* SectionOf(TkvSkinData* data, Integer index) {
   return data && index >= 0 && index < Integer(data->gd.size()) ? &data->gd[size_t(index)] : nullptr;
 }

@@ -15,7 +15,6 @@
 #include "wrappers/kvSBUtilsPaintSteps.h"
 
 namespace {
-HWND FormWnd(TsSkinProvider* sp) { return sp->Form && sp->Form->HandleAllocated() ? sp->Form->WindowHandle() : nullptr; }
 void ClearAllGlows() {
   if (TkvGlowServices* glows = TkvServiceSlot<TkvGlowServices>::Get()) glows->ClearGlows(false, false);
 }

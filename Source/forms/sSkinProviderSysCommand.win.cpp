@@ -27,8 +27,6 @@ namespace {
 // A drag of the caption starts (SC_MOVE with the caption's code in the low bits).
 constexpr Cardinal SC_CAPTIONDRAG = 0xF012;
 
-HWND FormWnd(TsSkinProvider* sp) { return sp->Form && sp->Form->HandleAllocated() ? sp->Form->WindowHandle() : nullptr; }
-
 bool MinimizeAnimationOn(DuRiruZireziv* manager) {
   return manager && manager->AnimEffects.Minimizing.Active && manager->Effects.AllowAnimation;
 }
