@@ -68,6 +68,7 @@ class TkvMinTimer;
 // ---- Constants and state bits ----------------------------------------------------------------
 
 enum TsGripMode : Byte { gmNone, gmRightBottom };
+TW_ENUM_NAMES(TsGripMode, gmNone, gmRightBottom)
 enum TsResizeMode : Byte { rmStandard, rmBorder };
 enum TkvAnimEvent : Byte { aeShowing, aeHiding, aeSkinChanging };
 

@@ -23,7 +23,35 @@
 #include "ui/ScopeGuard.h"
 #include "wrappers/kvSBUtils.h"
 
-TW_DEFINE_CLASS(TsSkinProvider) {}
+// The provider as a form description stores it: its switches, section names, the caption's
+// parts (title icon, added title, header band), its skin data and its own class-name lists.
+TW_DEFINE_CLASS(TsSkinProvider) {
+  using P = TsSkinProvider;
+  b.Property(u"AllowAnimation", &P::FAllowAnimation, &P::FAllowAnimation).Default(true);
+  b.Property(u"AllowBlendOnMoving", &P::FAllowBlendOnMoving, &P::FAllowBlendOnMoving).Default(true);
+  b.Property(u"AllowSkin3rdParty", &P::FAllowSkin3rdParty, &P::FAllowSkin3rdParty).Default(true);
+  b.Property(u"MakeSkinMenu", &P::FMakeSkinMenu, &P::FMakeSkinMenu).Default(false);
+  b.Property(u"ScreenSnap", &P::FScreenSnap, &P::FScreenSnap).Default(false);
+  b.Property(u"DisabledBlured", &P::FDisabledBlured, &P::FDisabledBlured).Default(false);
+  b.Property(u"AllowExtBorders", &P::FAllowExtBorders, [](P& p, bool v) { p.SetBoolean(0, v); }).Default(true);
+  b.Property(u"DrawNonClientArea", &P::FDrawNonClientArea, [](P& p, bool v) { p.SetBoolean(1, v); }).Default(true);
+  b.Property(u"ShowAppIcon", &P::FShowAppIcon, [](P& p, bool v) { p.SetBoolean(2, v); }).Default(true);
+  b.Property(u"UseGlobalColor", &P::FUseGlobalColor, [](P& p, bool v) { p.SetBoolean(3, v); }).Default(true);
+  b.Property(u"UWPMode", &P::FUWPMode, [](P& p, bool v) { p.SetBoolean(4, v); }).Default(false);
+  b.Property(u"DrawClientArea", &P::FDrawClientArea, [](P& p, bool v) { p.SetBoolean(5, v); }).Default(true);
+  b.Property(u"TitleSkin", &P::FTitleSkin, [](P& p, const String& v) { p.SetSkinSection(0, v); });
+  b.Property(u"MenuLineSkin", &P::FMenuLineSkin, [](P& p, const String& v) { p.SetSkinSection(1, v); });
+  b.Property(u"AddedTitle", [](const P& p) { return p.FAddedTitle.get(); });
+  b.Property(u"CaptionAlignment", &P::FCaptionAlignment, &P::SetCaptionAlignment).Default(taLeftJustify);
+  b.Property(u"DisabledBlendValue", &P::FDisabledBlendValue, &P::SetDisabledBlendValue).Default(Byte(255));
+  b.Color(u"DisabledBlendColor", &P::FDisabledBlendColor, &P::SetDisabledBlendColor).Default(TColor(0));
+  b.Property(u"FormHeader", [](const P& p) { return p.FFormHeader.get(); });
+  b.Property(u"SkinData", [](const P& p) { return p.FCommonData.get(); });
+  b.Property(u"GripMode", &P::FGripMode, &P::FGripMode).Default(gmNone);
+  b.Property(u"SnapBuffer", &P::FSnapBuffer, &P::FSnapBuffer).Default(10);
+  b.Property(u"TitleIcon", [](const P& p) { return p.FTitleIcon.get(); });
+  b.Property(u"ThirdParty", [](const P& p) { return p.FThirdParty.get(); });
+}
 
 void sSkinProviderStartup() {
   kvDialsStartup();
@@ -61,9 +89,28 @@ TsTitleButton* TsTitleButtons::Add() {
 
 // ---- Title icon, added title, header band ------------------------------------------------------
 
-TW_DEFINE_CLASS(TsTitleIcon) {}
-TW_DEFINE_CLASS(TkvAddedTitle) {}
-TW_DEFINE_CLASS(TkvFormHeader) {}
+TW_DEFINE_CLASS(TsTitleIcon) {
+  b.Property(u"Glyph", &TsTitleIcon::Glyph, [](TsTitleIcon& i, TBitmap* g) { i.SetGlyph(g); });
+  b.Property(u"Height", &TsTitleIcon::Height, &TsTitleIcon::Height).Default(0);
+  b.Property(u"Width", &TsTitleIcon::Width, &TsTitleIcon::Width).Default(0);
+  b.Property(u"Visible", &TsTitleIcon::Visible, &TsTitleIcon::SetVisible).Default(true);
+}
+
+TW_DEFINE_CLASS(TkvAddedTitle) {
+  // The font is stored only when it is not the default one (the title's colour from the skin).
+  b.Property(u"Font", &TkvAddedTitle::Font, [](TkvAddedTitle& t, TFont* f) { t.SetFont(f); })
+      .Stored([](const TkvAddedTitle& t) {
+        TFont standard;
+        standard.SetColor(clFromSkinTitle);
+        return !t.Font()->Equals(standard);
+      });
+  b.Property(u"Text", &TkvAddedTitle::Text, &TkvAddedTitle::SetText);
+  b.Property(u"ShowMainCaption", &TkvAddedTitle::ShowMainCaption, &TkvAddedTitle::SetShowMainCaption).Default(true);
+}
+
+TW_DEFINE_CLASS(TkvFormHeader) {
+  b.Property(u"AdditionalHeight", &TkvFormHeader::AdditionalHeight, &TkvFormHeader::SetAdditionalHeight).Default(0);
+}
 
 TsTitleIcon::TsTitleIcon(TsSkinProvider* owner) : FOwner(owner), FGlyph(std::make_unique<TBitmap>(0, 0, pf32bit)) {
   FGlyph->SetOnChange(TNotifyEvent(this, &TsTitleIcon::GlyphChanged));
@@ -306,6 +353,9 @@ TsSkinProvider::~TsSkinProvider() {
   LayerForm.reset();
   // Couples naming the form go, whether it was the slave or the master.
   if (Form) DelFromGluedArray(Form, true);
+  // The active MDI child's provider is no longer one: the main form's menu line must not ask
+  // it for its system menu.
+  if (ChildProvider == this) ChildProvider = nullptr;
   // An MDI child with a menu leaves the main form's menu line: it is counted and painted anew.
   if (Form && !IsDesigning() && Form->FormStyle() == fsMDIChild && Form->Menu())
     if (TsSkinProvider* main = MDISkinProvider; main && main != this && main->FCommonData && main->Form) {
@@ -1205,8 +1255,10 @@ bool TsSkinProvider::KV_SMAlphaCmd_Common(TMessage& m) {
             return false;
           PaintAll();
         }
-        // The client's top-left is (0, 0) of whoever asks.
-        if (info->PleaseDraw) info->Offset = TPoint(info->Offset.X + OffsetX(), info->Offset.Y + OffsetY());
+        // The client's top-left is (0, 0) of whoever asks: a drawing request reads the picture
+        // at the client's place, and its answer reports that place once.
+        const bool offsetInPicture = info->PleaseDraw;
+        if (offsetInPicture) info->Offset = TPoint(info->Offset.X + OffsetX(), info->Offset.Y + OffsetY());
         if (Form && Form->OnPaint() && FCommonData->FCacheBmp) {
           // The form's own painting lands in the picture: the picture is the background.
           info->Bmp = FCommonData->FCacheBmp.get();
@@ -1225,9 +1277,12 @@ bool TsSkinProvider::KV_SMAlphaCmd_Common(TMessage& m) {
             if (FCommonData->BGChanged) PaintAll();
             info->Bmp = FCommonData->FCacheBmp.get();
           }
-          info->Offset.X += OffsetX();
+          if (!offsetInPicture) {
+            // An answer about the own picture is moved to the client's place.
+            info->Offset.X += OffsetX();
+            info->Offset.Y += OffsetY();
+          }
           if (info->Offset.X) info->FillRect.Left = Maxi(0, info->FillRect.Left - info->Offset.X);
-          info->Offset.Y += OffsetY();
           if (info->Offset.Y) info->FillRect.Top = Maxi(0, info->FillRect.Top - info->Offset.Y);
         }
       }
