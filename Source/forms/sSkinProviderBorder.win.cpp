@@ -70,6 +70,12 @@ Integer SkinTitleHeight(TkvBorderWindow* bf) {
   return b->sp && b->sp->IsZoomed() ? data->ExMaxHeight : data->ExTitleHeight;
 }
 
+// The form's own inner border (the class library's BorderWidth) lies inside the system frame
+// around the client: it is in the picture too, so it is no part of the frame's difference.
+namespace {
+Integer InnerBorderOf(TkvBorderForm* b) { return b->sp && b->sp->Form ? b->sp->Form->BorderWidth() : 0; }
+}  // namespace
+
 // Both differences are measured from where the system put the client area, as the picture's
 // offsets are: the picture's client then lines up with the form's client pixel for pixel.
 // A dialog keeps the system's side or title for a metric its skin leaves at 0: the picture
@@ -82,7 +88,7 @@ Integer DiffBorder(TkvBorderWindow* bf) {
     const Integer skin = SkinBorderWidth(bf);
     return skin ? skin - ClientOrigin(h).X : 0;
   }
-  return SysBorderWidth(h, bf, true) - ClientOrigin(h).X;
+  return SysBorderWidth(h, bf, true) - (ClientOrigin(h).X - InnerBorderOf(b));
 }
 
 Integer DiffTitle(TkvBorderWindow* bf) {
@@ -93,7 +99,7 @@ Integer DiffTitle(TkvBorderWindow* bf) {
     const Integer skin = b->Dlg->CaptionHeight() > 0 ? SkinTitleHeight(bf) : 0;
     return skin ? skin - ClientOrigin(h).Y : 0;
   }
-  return b->CaptionHeight(true) - ClientOrigin(h).Y;
+  return b->CaptionHeight(true) - (ClientOrigin(h).Y - InnerBorderOf(b));
 }
 
 TkvBorderWindow* TsSkinProvider::OuterBorder() { return BorderForm.get(); }

@@ -1,0 +1,388 @@
+// The branches of the provider's paint entry handlers: which messages go on to the form's
+// previous window procedure and which are kept from it, the form's own inner border and menu
+// line painted beside an outer border window, the border window brought back by a client
+// paint, the menus prepared by a print, and the print's own steps (guards, the form's paint
+// event, the ring of a sizeable form without a border of its own).
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "base/sConst.h"
+#include "base/sMessages.h"
+#include "support/FormSkin.h"
+#include "support/LayeredCalls.h"
+#include "ui/GdiScopes.h"
+#include "ui/Menus.h"
+#include "ui/ScopeGuard.h"
+
+using namespace formskin;
+
+namespace {
+
+constexpr TColor kMarker = 0x00030201;  // none of the skin's colours
+
+// Stands between the form and its previous window procedure before the provider comes, so the
+// provider's "old procedure" is this recorder: it lists every message passed on. It lives as
+// long as the fixture, after the form, and so never puts anything back.
+struct PassedOn {
+  TWndMethod old;
+  std::vector<Cardinal> msgs;
+  std::function<void(TMessage&)> before;  // runs ahead of the form's own handling
+  void Attach(TForm* form) {
+    old = form->WindowProc();
+    form->SetWindowProc(TWndMethod(this, &PassedOn::Proc));
+  }
+  void Proc(TMessage& m) {
+    if (before) before(m);
+    msgs.push_back(m.Msg);
+    old(m);
+  }
+  Integer Count(Cardinal msg) const {
+    Integer n = 0;
+    for (Cardinal m : msgs) n += m == msg;
+    return n;
+  }
+};
+
+std::unique_ptr<TBitmap> Marked(Integer w, Integer h) {
+  auto bmp = std::make_unique<TBitmap>(w, h, pf32bit);
+  FillRect32(bmp.get(), TRect(0, 0, w, h), kMarker, 0xFF);
+  return bmp;
+}
+
+// The client rectangle of a window in window coordinates.
+TRect ClientInWindow(HWND h) {
+  RECT c{}, w{};
+  GetClientRect(h, &c);
+  POINT o{0, 0};
+  ClientToScreen(h, &o);
+  GetWindowRect(h, &w);
+  return TRect(o.x - w.left, o.y - w.top, o.x - w.left + c.right, o.y - w.top + c.bottom);
+}
+
+class PaintBranches : public SkinnedForm {
+ protected:
+  void SetUp() override {
+    SkinnedForm::SetUp();
+    passed.Attach(form);
+    SkinAndShow();
+    SendMessageW(form->Handle(), WM_NCACTIVATE, TRUE, 0);
+    PumpMessages();
+    passed.msgs.clear();
+  }
+  // A main menu of two items on the form.
+  void GiveMenu() {
+    menu = new TMainMenu(form);
+    for (const char16_t* caption : {u"&File", u"&Edit"}) {
+      auto* item = new TMenuItem(form);
+      item->SetCaption(caption);
+      menu->Items()->Add(item);
+    }
+    form->SetMenu(menu);
+    PumpMessages();
+  }
+  PassedOn passed;
+  TMainMenu* menu = nullptr;
+};
+
+}  // namespace
+
+// Each route of the entry handlers either paints from the picture or hands the message to the
+// form's previous procedure; the paths that wait do neither.
+TEST_F(PaintBranches, WhatGoesOnToTheOldProcedure) {
+  const HWND h = form->Handle();
+  struct Case {
+    const char* name;
+    Cardinal msg;                         // the message sent
+    void (*set)(TsSkinProvider*, TForm*);  // the state it meets
+    Cardinal counted;                     // the message counted at the old procedure
+    Integer passedOn;
+  } cases[] = {
+      {"erase, client drawn", WM_ERASEBKGND, [](TsSkinProvider*, TForm*) {}, WM_ERASEBKGND, 0},
+      {"erase, client not drawn", WM_ERASEBKGND, [](TsSkinProvider* p, TForm*) { p->FDrawClientArea = false; },
+       WM_ERASEBKGND, 1},
+      {"erase while the skin data updates", WM_ERASEBKGND,
+       [](TsSkinProvider* p, TForm*) { p->FCommonData->FUpdating = true; }, WM_ERASEBKGND, 0},
+      {"paint, client drawn", WM_PAINT, [](TsSkinProvider*, TForm*) {}, WM_PAINT, 0},
+      {"paint, client not drawn", WM_PAINT, [](TsSkinProvider* p, TForm*) { p->FDrawClientArea = false; }, WM_PAINT,
+       1},
+      {"paint during the restore animation", WM_PAINT,
+       [](TsSkinProvider* p, TForm*) { p->FFormState |= FS_ANIMRESTORING; }, WM_PAINT, 1},
+      {"paint of the library's copy", WM_PAINT,
+       [](TsSkinProvider*, TForm* f) { f->SetControlState(f->ControlState() + TControlState{csPaintCopy}); }, WM_PAINT, 0},
+      {"paint, frame drawn by the system, no menu", WM_PAINT,
+       [](TsSkinProvider* p, TForm*) { p->FDrawNonClientArea = false; }, WM_NCPAINT, 0},
+      {"frame, drawn", WM_NCPAINT, [](TsSkinProvider*, TForm*) {}, WM_NCPAINT, 0},
+      {"frame, drawn by the system", WM_NCPAINT, [](TsSkinProvider* p, TForm*) { p->FDrawNonClientArea = false; },
+       WM_NCPAINT, 1},
+      {"frame while the skin data updates", WM_NCPAINT,
+       [](TsSkinProvider* p, TForm*) { p->FCommonData->FUpdating = true; }, WM_NCPAINT, 0},
+      {"frame by the system while the skin data updates", WM_NCPAINT,
+       [](TsSkinProvider* p, TForm*) {
+         p->FCommonData->FUpdating = true;
+         p->FDrawNonClientArea = false;
+       },
+       WM_NCPAINT, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.set(sp, form);
+    passed.msgs.clear();
+    auto bmp = Marked(form->Width(), form->Height());
+    const WPARAM dc = c.msg == WM_NCPAINT ? 1 : WPARAM(bmp->Canvas()->Handle());
+    InvalidateRect(h, nullptr, FALSE);
+    SendMessageW(h, c.msg, dc, 0);
+    EXPECT_EQ(passed.Count(c.counted), c.passedOn);
+    sp->FDrawClientArea = sp->FDrawNonClientArea = true;
+    sp->FCommonData->FUpdating = false;
+    sp->FFormState &= ~FS_ANIMRESTORING;
+    form->SetControlState(form->ControlState() - TControlState{csPaintCopy});
+    PumpMessages();
+  }
+}
+
+// The paths that wait leave the DC as it was; the skinned ones bring the picture's client.
+TEST_F(PaintBranches, WaitingPathsLeaveTheDcAlone) {
+  struct Case {
+    const char* name;
+    Cardinal msg;
+    void (*set)(TsSkinProvider*, TForm*);
+    bool paints;
+  } cases[] = {
+      {"erase", WM_ERASEBKGND, [](TsSkinProvider*, TForm*) {}, true},
+      {"erase while the skin data updates", WM_ERASEBKGND,
+       [](TsSkinProvider* p, TForm*) { p->FCommonData->FUpdating = true; }, false},
+      {"paint", WM_PAINT, [](TsSkinProvider*, TForm*) {}, true},
+      {"paint of the library's copy", WM_PAINT,
+       [](TsSkinProvider*, TForm* f) { f->SetControlState(f->ControlState() + TControlState{csPaintCopy}); }, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.set(sp, form);
+    auto bmp = Marked(form->ClientWidth(), form->ClientHeight());
+    SendMessageW(form->Handle(), c.msg, WPARAM(bmp->Canvas()->Handle()), 0);
+    EXPECT_EQ(bmp->PixelColor(5, 5), c.paints ? kClientActive : kMarker);
+    sp->FCommonData->FUpdating = false;
+    form->SetControlState(form->ControlState() - TControlState{csPaintCopy});
+  }
+}
+
+// A form whose frame the system draws still gets its menu bar drawn after a client paint: the
+// provider asks for a frame paint, which goes on to the system. Without a menu it does not ask.
+TEST_F(PaintBranches, AClientPaintAsksForTheSystemsMenuBar) {
+  GiveMenu();
+  for (bool drawn : {true, false}) {
+    SCOPED_TRACE(drawn);
+    sp->FDrawNonClientArea = drawn;
+    passed.msgs.clear();
+    auto bmp = Marked(form->ClientWidth(), form->ClientHeight());
+    SendMessageW(form->Handle(), WM_PAINT, WPARAM(bmp->Canvas()->Handle()), 0);
+    EXPECT_EQ(passed.Count(WM_NCPAINT), drawn ? 0 : 1);
+  }
+  sp->FDrawNonClientArea = true;
+}
+
+// The frame paint makes what the frame needs: the system menu object, and the child-control
+// adapter, before it paints.
+TEST_F(PaintBranches, TheFramePaintMakesTheSystemMenuAndTheAdapter) {
+  sp->SystemMenu.reset();
+  sp->Adapter.reset();
+  SendMessageW(form->Handle(), WM_NCPAINT, 1, 0);
+  EXPECT_NE(sp->SystemMenu, nullptr);
+  EXPECT_NE(sp->Adapter, nullptr);
+}
+
+// A frame paint that meets a size change in flight (the window has its new size, the form not
+// yet) paints nothing; once the form knows its size the skinned frame comes back.
+TEST_F(PaintBranches, AFramePaintDuringASizeChangeWaits) {
+  constexpr TColor kBorderColor =
+      TColor((kBorderPixel >> 16 & 0xFF) | (kBorderPixel & 0xFF00) | (kBorderPixel & 0xFF) << 16);
+  const HWND h = form->Handle();
+  const Integer hh = form->Height();
+  auto markFrame = [&] {
+    const TWindowDC dc(h);
+    const TOwnedBrush marker(CreateSolidBrush(kMarker));
+    const RECT r{0, hh / 2, 3, hh / 2 + 10};
+    FillRect(dc, &r, marker.get());
+  };
+  auto frameAt = [&] { return WindowShot(h)->PixelColor(1, hh / 2 + 5); };
+  bool inFlight = false;
+  TColor during = clNone;
+  passed.before = [&](TMessage& m) {
+    // The form's own handling of the size change has not run yet.
+    if (m.Msg != WM_WINDOWPOSCHANGED || inFlight) return;
+    inFlight = GetWindowWidth(h) != form->Width();
+    markFrame();
+    SendMessageW(h, WM_NCPAINT, 1, 0);
+    during = frameAt();
+  };
+  SetWindowPos(h, nullptr, 0, 0, form->Width() + 10, hh, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  passed.before = nullptr;
+  ASSERT_TRUE(inFlight);
+  EXPECT_EQ(during, kMarker);
+  PumpMessages();
+  markFrame();
+  SendMessageW(h, WM_NCPAINT, 1, 0);
+  EXPECT_EQ(frameAt(), kBorderColor);
+}
+
+// The form's paint event runs on the print's DC, over the printed client.
+TEST_F(PaintBranches, ThePrintRunsTheFormsPaintEvent) {
+  struct Painter {
+    TForm* form;
+    Integer runs = 0;
+    void Paint(TObject*) {
+      ++runs;
+      form->Canvas()->Brush()->SetColor(clBlue);
+      form->Canvas()->FillRect(TRect(10, 10, 20, 20));
+    }
+  } painter{form};
+  form->SetOnPaint(TNotifyEvent(&painter, &Painter::Paint));
+  auto bmp = Marked(form->Width(), form->Height());
+  SendMessageW(form->Handle(), WM_PRINT, WPARAM(bmp->Canvas()->Handle()), PRF_NONCLIENT | PRF_CLIENT);
+  form->SetOnPaint(TNotifyEvent());
+  EXPECT_EQ(painter.runs, 1);
+  const Integer ox = sp->OffsetX(), oy = sp->OffsetY();
+  EXPECT_EQ(bmp->PixelColor(ox + 15, oy + 15), clBlue);
+  EXPECT_EQ(bmp->PixelColor(ox + 25, oy + 25), kClientActive);
+  EXPECT_EQ(sp->FCommonData->PrintDC, nullptr);
+}
+
+// A print while the form is being created paints nothing, not even its frame.
+TEST_F(PaintBranches, APrintWhileTheFormIsMadePaintsNothing) {
+  for (bool creating : {true, false}) {
+    SCOPED_TRACE(creating);
+    if (creating) form->SetControlState(form->ControlState() + TControlState{csCreating});
+    auto bmp = Marked(form->Width(), form->Height());
+    SendMessageW(form->Handle(), WM_PRINT, WPARAM(bmp->Canvas()->Handle()), PRF_NONCLIENT | PRF_CLIENT);
+    form->SetControlState(form->ControlState() - TControlState{csCreating});
+    EXPECT_EQ(bmp->PixelColor(sp->OffsetX() + 5, sp->OffsetY() + 5), creating ? kMarker : kClientActive);
+    EXPECT_EQ(bmp->PixelColor(2, form->Height() / 2) == kMarker, creating);
+  }
+}
+
+// A print prepares the menus of a form that has a menu, also when it only erases; without a
+// menu there is nothing to prepare.
+TEST_F(PaintBranches, APrintPreparesTheMenus) {
+  struct Case {
+    bool menu;
+    LPARAM flags;
+    bool prepared;
+  } cases[] = {{true, PRF_NONCLIENT | PRF_CLIENT, true}, {true, PRF_ERASEBKGND, true},
+               {false, PRF_NONCLIENT | PRF_CLIENT, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.menu << " " << c.flags);
+    if (c.menu && !menu) GiveMenu();
+    if (!c.menu && menu) {
+      form->SetMenu(nullptr);
+      PumpMessages();
+    }
+    sp->MenusInitialized = false;
+    auto bmp = Marked(form->Width(), form->Height());
+    SendMessageW(form->Handle(), WM_PRINT, WPARAM(bmp->Canvas()->Handle()), c.flags);
+    EXPECT_EQ(sp->MenusInitialized, c.prepared);
+  }
+}
+
+namespace {
+
+// A form with an inner border of its own (the class library's BorderWidth) and an outer border
+// window: the border window draws the skin's frame and title, the form's own window the ring
+// between its system frame and its client.
+class PaintBranchesBordered : public SkinnedForm {
+ protected:
+  static constexpr Integer kInner = 5;
+  void SetUp() override {
+    SkinnedForm::SetUp();
+    recorder.emplace();
+    GiveShadow(*skin, TRect(10, 8, 12, 14));
+    skin->skin.Data->ExTitleHeight = 30;
+    skin->skin.Data->ExBorderWidth = 4;
+    form->SetPosition(poDesigned);
+    form->SetBounds(120, 110, 300, 200);
+    form->SetBorderWidth(kInner);
+    SetCursorPos(0, 0);
+    SkinAndShow();
+    SendMessageW(form->Handle(), WM_NCACTIVATE, TRUE, 0);
+    PumpMessages();
+    ASSERT_TRUE(sp->BorderForm);
+  }
+  void TearDown() override {
+    SkinnedForm::TearDown();
+    recorder.reset();
+  }
+  std::optional<layered::LayeredCalls> recorder;
+};
+
+}  // namespace
+
+// The frame paint copies the picture's ring around the client (the form's inner border) into
+// the same ring of the form's window, each side from its own place in the picture.
+TEST_F(PaintBranchesBordered, TheInnerBorderBesideTheBorderWindowComesFromThePicture) {
+  const HWND h = form->Handle();
+  TBitmap* picture = sp->FCommonData->FCacheBmp.get();
+  ASSERT_NE(picture, nullptr);
+  const TRect client = ClientInWindow(h);
+  const Integer cw = client.Width(), ch = client.Height();
+  const Integer ox = sp->OffsetX(), oy = sp->OffsetY(), b = kInner;
+  // The picture's ring around its client, one colour a side.
+  const TColor top = 0x00000080, left = 0x00008000, bottom = 0x00800000, right = 0x00008080;
+  FillRect32(picture, TRect(ox - b, oy - b, ox + cw + b, oy), top, 0xFF);
+  FillRect32(picture, TRect(ox - b, oy, ox, oy + ch), left, 0xFF);
+  FillRect32(picture, TRect(ox - b, oy + ch, ox + cw + b, oy + ch + b), bottom, 0xFF);
+  FillRect32(picture, TRect(ox + cw, oy, ox + cw + b, oy + ch), right, 0xFF);
+  sp->FCommonData->BGChanged = false;
+  sp->RgnChanged = false;
+  SendMessageW(h, WM_NCPAINT, 1, 0);
+  auto shot = WindowShot(h);
+  const Integer mx = client.Left + cw / 2, my = client.Top + ch / 2;
+  EXPECT_EQ(shot->PixelColor(mx, client.Top - 1), top);
+  EXPECT_EQ(shot->PixelColor(mx, client.Top - b), top);
+  EXPECT_EQ(shot->PixelColor(client.Left - 1, my), left);
+  EXPECT_EQ(shot->PixelColor(client.Left - b, my), left);
+  EXPECT_EQ(shot->PixelColor(mx, client.Bottom), bottom);
+  EXPECT_EQ(shot->PixelColor(mx, client.Bottom + b - 1), bottom);
+  EXPECT_EQ(shot->PixelColor(client.Right, my), right);
+  EXPECT_EQ(shot->PixelColor(client.Right + b - 1, my), right);
+}
+
+// A client paint brings back a border window that is missing or hidden, except while the
+// provider's own animation owns it.
+TEST_F(PaintBranchesBordered, AClientPaintBringsBackTheBorderWindow) {
+  struct Case {
+    const char* name;
+    bool freed;
+    bool inAnimation;
+    bool shown;
+  } cases[] = {{"hidden", false, false, true}, {"freed", true, false, true}, {"hidden during the animation", false, true, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.freed) {
+      sp->BorderForm->AForm.reset();
+    } else {
+      ShowWindow(sp->BorderForm->LayeredWindow(), SW_HIDE);
+    }
+    const HWND before = sp->BorderForm->LayeredWindow();
+    ASSERT_FALSE(before && IsWindowVisible(before));
+    sp->FInAnimation = c.inAnimation;
+    SendMessageW(form->Handle(), WM_PAINT, 0, 0);
+    sp->FInAnimation = false;
+    const HWND after = sp->BorderForm->LayeredWindow();
+    EXPECT_EQ(after && IsWindowVisible(after), c.shown);
+    sp->BorderForm->UpdateExBordersPos(true, 255);
+    ASSERT_TRUE(IsWindowVisible(sp->BorderForm->LayeredWindow()));
+  }
+}
+
+// With an outer border the print is the whole picture, shadow and skin frame included.
+TEST_F(PaintBranchesBordered, ThePrintIsTheWholePicture) {
+  sp->FCommonData->BGChanged = true;
+  sp->PaintAll();
+  TBitmap* cache = sp->FCommonData->FCacheBmp.get();
+  ASSERT_NE(cache, nullptr);
+  auto bmp = Marked(cache->Width(), cache->Height());
+  SendMessageW(form->Handle(), WM_PRINT, WPARAM(bmp->Canvas()->Handle()), PRF_NONCLIENT | PRF_CLIENT);
+  for (const TPoint p : {TPoint(1, 1), TPoint(cache->Width() / 2, 3), TPoint(12, cache->Height() / 2),
+                         TPoint(cache->Width() / 2, 8 + 15)})
+    EXPECT_EQ(bmp->PixelColor(p.X, p.Y), cache->PixelColor(p.X, p.Y)) << p.X << "," << p.Y;
+}
