@@ -70,10 +70,15 @@ Integer SkinTitleHeight(TkvBorderWindow* bf) {
   return b->sp && b->sp->IsZoomed() ? data->ExMaxHeight : data->ExTitleHeight;
 }
 
-// The form's own inner border (the class library's BorderWidth) lies inside the system frame
-// around the client: it is in the picture too, so it is no part of the frame's difference.
+// The form's own inner border (the class library's BorderWidth) and its menu line lie inside
+// the system frame around the client: the picture has them too, so they are no part of the
+// frame's differences.
 namespace {
 Integer InnerBorderOf(TkvBorderForm* b) { return b->sp && b->sp->Form ? b->sp->Form->BorderWidth() : 0; }
+Integer MenuLineOf(TkvBorderForm* b) {
+  const Integer height = b->sp ? b->sp->MenuHeight() : 0;
+  return height ? b->sp->LinesCount() * height + 1 : 0;
+}
 }  // namespace
 
 // Both differences are measured from where the system put the client area, as the picture's
@@ -99,7 +104,7 @@ Integer DiffTitle(TkvBorderWindow* bf) {
     const Integer skin = b->Dlg->CaptionHeight() > 0 ? SkinTitleHeight(bf) : 0;
     return skin ? skin - ClientOrigin(h).Y : 0;
   }
-  return b->CaptionHeight(true) - (ClientOrigin(h).Y - InnerBorderOf(b));
+  return b->CaptionHeight(true) - (ClientOrigin(h).Y - InnerBorderOf(b) - MenuLineOf(b));
 }
 
 TkvBorderWindow* TsSkinProvider::OuterBorder() { return BorderForm.get(); }

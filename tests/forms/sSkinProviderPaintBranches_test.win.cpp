@@ -7,10 +7,13 @@
 #include <optional>
 #include <vector>
 
+#include "base/Composition.h"
+#include "base/kvntUtils.h"
 #include "base/sConst.h"
 #include "base/sMessages.h"
 #include "support/FormSkin.h"
 #include "support/LayeredCalls.h"
+#include "support/Swatch.h"
 #include "ui/GdiScopes.h"
 #include "ui/Menus.h"
 #include "ui/ScopeGuard.h"
@@ -161,7 +164,8 @@ TEST_F(PaintBranches, WaitingPathsLeaveTheDcAlone) {
     c.set(sp, form);
     auto bmp = Marked(form->ClientWidth(), form->ClientHeight());
     SendMessageW(form->Handle(), c.msg, WPARAM(bmp->Canvas()->Handle()), 0);
-    EXPECT_EQ(bmp->PixelColor(5, 5), c.paints ? kClientActive : kMarker);
+    const TColor client = sp->FCommonData->FCacheBmp->PixelColor(sp->OffsetX() + 5, sp->OffsetY() + 5);
+    EXPECT_EQ(bmp->PixelColor(5, 5), c.paints ? client : kMarker);
     sp->FCommonData->FUpdating = false;
     form->SetControlState(form->ControlState() - TControlState{csPaintCopy});
   }
@@ -244,7 +248,7 @@ TEST_F(PaintBranches, ThePrintRunsTheFormsPaintEvent) {
   EXPECT_EQ(painter.runs, 1);
   const Integer ox = sp->OffsetX(), oy = sp->OffsetY();
   EXPECT_EQ(bmp->PixelColor(ox + 15, oy + 15), clBlue);
-  EXPECT_EQ(bmp->PixelColor(ox + 25, oy + 25), kClientActive);
+  EXPECT_EQ(bmp->PixelColor(ox + 25, oy + 25), sp->FCommonData->FCacheBmp->PixelColor(ox + 25, oy + 25));
   EXPECT_EQ(sp->FCommonData->PrintDC, nullptr);
 }
 
@@ -256,7 +260,8 @@ TEST_F(PaintBranches, APrintWhileTheFormIsMadePaintsNothing) {
     auto bmp = Marked(form->Width(), form->Height());
     SendMessageW(form->Handle(), WM_PRINT, WPARAM(bmp->Canvas()->Handle()), PRF_NONCLIENT | PRF_CLIENT);
     form->SetControlState(form->ControlState() - TControlState{csCreating});
-    EXPECT_EQ(bmp->PixelColor(sp->OffsetX() + 5, sp->OffsetY() + 5), creating ? kMarker : kClientActive);
+    const TColor client = sp->FCommonData->FCacheBmp->PixelColor(sp->OffsetX() + 5, sp->OffsetY() + 5);
+    EXPECT_EQ(bmp->PixelColor(sp->OffsetX() + 5, sp->OffsetY() + 5), creating ? kMarker : client);
     EXPECT_EQ(bmp->PixelColor(2, form->Height() / 2) == kMarker, creating);
   }
 }
@@ -281,6 +286,133 @@ TEST_F(PaintBranches, APrintPreparesTheMenus) {
     auto bmp = Marked(form->Width(), form->Height());
     SendMessageW(form->Handle(), WM_PRINT, WPARAM(bmp->Canvas()->Handle()), c.flags);
     EXPECT_EQ(sp->MenusInitialized, c.prepared);
+  }
+}
+
+// A form that is not showing, or whose window is hidden, leaves its paints to the old procedure.
+TEST_F(PaintBranches, AHiddenFormLeavesItsPaintsToTheOldProcedure) {
+  const HWND h = form->Handle();
+  {
+    // The window without its visible bit: the erase is not the provider's.
+    SetWindowLongW(h, GWL_STYLE, GetWindowLongW(h, GWL_STYLE) & ~WS_VISIBLE);
+    const TScopeExit back([&] { SetWindowLongW(h, GWL_STYLE, GetWindowLongW(h, GWL_STYLE) | WS_VISIBLE); });
+    auto bmp = Marked(form->ClientWidth(), form->ClientHeight());
+    SendMessageW(h, WM_ERASEBKGND, WPARAM(bmp->Canvas()->Handle()), 0);
+    EXPECT_EQ(passed.Count(WM_ERASEBKGND), 1);
+  }
+  form->Hide();
+  PumpMessages();
+  passed.msgs.clear();
+  auto bmp = Marked(form->ClientWidth(), form->ClientHeight());
+  SendMessageW(h, WM_PAINT, WPARAM(bmp->Canvas()->Handle()), 0);
+  EXPECT_EQ(passed.Count(WM_PAINT), 1);
+  form->Show();
+  PumpMessages();
+}
+
+// The print of a sizeable form without a border of its own has the same frame ring as the
+// screen: every column and row between the window's edge and its client comes from the picture.
+TEST_F(PaintBranches, APrintOfASizeableFormWithoutBorderHasTheWholeRing) {
+  form->SetBorderStyle(bsNone);
+  PumpMessages();
+  const HWND h = form->Handle();
+  SetWindowLongW(h, GWL_STYLE, GetWindowLongW(h, GWL_STYLE) | WS_THICKFRAME);
+  SetWindowPos(h, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  PumpMessages();
+  ASSERT_FALSE(sp->HaveBorder());
+  const TRect client = ClientInWindow(h);
+  ASSERT_GT(client.Left, 0);
+  sp->FCommonData->BGChanged = true;
+  auto bmp = Marked(form->Width(), form->Height());
+  SendMessageW(h, WM_PRINT, WPARAM(bmp->Canvas()->Handle()), PRF_NONCLIENT | PRF_CLIENT);
+  TBitmap* picture = sp->FCommonData->FCacheBmp.get();
+  ASSERT_NE(picture, nullptr);
+  const Integer w = form->Width(), hh = form->Height();
+  for (Integer d = 0; d < client.Left; ++d) {
+    SCOPED_TRACE(d);
+    EXPECT_EQ(bmp->PixelColor(d, hh / 2), picture->PixelColor(d, hh / 2));
+    EXPECT_EQ(bmp->PixelColor(w - 1 - d, hh / 2), picture->PixelColor(w - 1 - d, hh / 2));
+    EXPECT_EQ(bmp->PixelColor(w / 2, hh - 1 - d), picture->PixelColor(w / 2, hh - 1 - d));
+  }
+  for (Integer d = 0; d < client.Top; ++d) EXPECT_EQ(bmp->PixelColor(w / 2, d), picture->PixelColor(w / 2, d)) << d;
+  EXPECT_EQ(bmp->PixelColor(client.Left + 5, client.Top + 5), picture->PixelColor(client.Left + 5, client.Top + 5));
+}
+
+// Under desktop composition a print first switches the window's transitions off, as the
+// frame it prints is not the system's.
+TEST_F(PaintBranches, APrintSwitchesTheWindowsTransitionsOff) {
+  static std::vector<std::pair<HWND, DWORD>> attributes;
+  static decltype(TkvDwmEntries::DwmSetWindowAttribute) real = nullptr;
+  attributes.clear();
+  InitDwmApi();
+  ASSERT_TRUE(DwmApiModule()) << "dwmapi.dll loads";
+  real = reinterpret_cast<decltype(real)>(reinterpret_cast<void*>(GetProcAddress(DwmApiModule(), "DwmSetWindowAttribute")));
+  ASSERT_NE(real, nullptr);
+  const TkvDwmEntries saved = kvDwm;
+  const Integer aero = iAeroStatus;
+  const Byte major = kvWinMajorVer, minor = kvWinMinorVer;
+  const TScopeExit back([&] {
+    kvDwm = saved;
+    iAeroStatus = aero;
+    kvWinMajorVer = major;
+    kvWinMinorVer = minor;
+  });
+  kvDwm.DwmSetWindowAttribute = [](HWND wnd, DWORD attribute, LPCVOID value, DWORD size) -> HRESULT {
+    if (size == sizeof(BOOL) && *static_cast<const BOOL*>(value)) attributes.push_back({wnd, attribute});
+    return real(wnd, attribute, value, size);
+  };
+  kvWinMajorVer = 6;
+  kvWinMinorVer = 1;
+  for (Integer composition : {0, 1}) {
+    SCOPED_TRACE(composition);
+    iAeroStatus = composition;
+    attributes.clear();
+    auto bmp = Marked(form->Width(), form->Height());
+    SendMessageW(form->Handle(), WM_PRINT, WPARAM(bmp->Canvas()->Handle()), PRF_NONCLIENT | PRF_CLIENT);
+    const std::vector<std::pair<HWND, DWORD>> expected =
+        composition ? std::vector<std::pair<HWND, DWORD>>{{form->Handle(), 3u}} : std::vector<std::pair<HWND, DWORD>>{};
+    EXPECT_EQ(attributes, expected);  // 3: the transitions' force-disabled attribute
+  }
+}
+
+namespace {
+
+// An MDI main form with a maximized child and a graphic control aligned at its top.
+class PaintBranchesMdi : public SkinnedMdiFrame {
+ protected:
+  void SetUp() override {
+    SkinnedMdiFrame::SetUp();
+    swatch = new Swatch(frame);
+    swatch->SetParent(frame);
+    swatch->SetAlign(alTop);
+    swatch->SetHeight(20);
+    TForm* child = MakeChild(u"Child");
+    auto* childSp = new TsSkinProvider(child);
+    childSp->AfterConstruction();
+    child->SetWindowState(wsMaximized);
+    PumpMessages();
+  }
+  void TearDown() override {
+    MDICreating = false;
+    SkinnedMdiFrame::TearDown();
+  }
+  Swatch* swatch = nullptr;
+};
+
+}  // namespace
+
+// The MDI main form's paint draws its aligned graphic controls into the DC it is given (the MDI
+// client covers the rest) and ends the creation of a child; so does its erase behind a maximized
+// child.
+TEST_F(PaintBranchesMdi, TheMainFormPaintsItsControlsAndEndsAChildsCreation) {
+  ASSERT_TRUE(frame->ActiveMDIChild());
+  for (Cardinal msg : {Cardinal(WM_PAINT), Cardinal(WM_ERASEBKGND)}) {
+    SCOPED_TRACE(msg);
+    MDICreating = true;
+    auto bmp = Marked(frame->ClientWidth(), frame->ClientHeight());
+    SendMessageW(frame->Handle(), msg, WPARAM(bmp->Canvas()->Handle()), 0);
+    EXPECT_FALSE(MDICreating);
+    EXPECT_EQ(bmp->PixelColor(frame->ClientWidth() / 2, 10), clRed);
   }
 }
 
@@ -316,34 +448,65 @@ class PaintBranchesBordered : public SkinnedForm {
 
 }  // namespace
 
-// The frame paint copies the picture's ring around the client (the form's inner border) into
-// the same ring of the form's window, each side from its own place in the picture.
+// The frame paint copies the picture's ring around the client (the form's inner border, and the
+// menu line above it) into the same ring of the form's window, each side from its own place in
+// the picture; the picture reaches past the client by the inner border, the skin's frame and
+// the shadow.
 TEST_F(PaintBranchesBordered, TheInnerBorderBesideTheBorderWindowComesFromThePicture) {
   const HWND h = form->Handle();
-  TBitmap* picture = sp->FCommonData->FCacheBmp.get();
-  ASSERT_NE(picture, nullptr);
-  const TRect client = ClientInWindow(h);
-  const Integer cw = client.Width(), ch = client.Height();
-  const Integer ox = sp->OffsetX(), oy = sp->OffsetY(), b = kInner;
-  // The picture's ring around its client, one colour a side.
-  const TColor top = 0x00000080, left = 0x00008000, bottom = 0x00800000, right = 0x00008080;
-  FillRect32(picture, TRect(ox - b, oy - b, ox + cw + b, oy), top, 0xFF);
-  FillRect32(picture, TRect(ox - b, oy, ox, oy + ch), left, 0xFF);
-  FillRect32(picture, TRect(ox - b, oy + ch, ox + cw + b, oy + ch + b), bottom, 0xFF);
-  FillRect32(picture, TRect(ox + cw, oy, ox + cw + b, oy + ch), right, 0xFF);
-  sp->FCommonData->BGChanged = false;
-  sp->RgnChanged = false;
-  SendMessageW(h, WM_NCPAINT, 1, 0);
-  auto shot = WindowShot(h);
-  const Integer mx = client.Left + cw / 2, my = client.Top + ch / 2;
-  EXPECT_EQ(shot->PixelColor(mx, client.Top - 1), top);
-  EXPECT_EQ(shot->PixelColor(mx, client.Top - b), top);
-  EXPECT_EQ(shot->PixelColor(client.Left - 1, my), left);
-  EXPECT_EQ(shot->PixelColor(client.Left - b, my), left);
-  EXPECT_EQ(shot->PixelColor(mx, client.Bottom), bottom);
-  EXPECT_EQ(shot->PixelColor(mx, client.Bottom + b - 1), bottom);
-  EXPECT_EQ(shot->PixelColor(client.Right, my), right);
-  EXPECT_EQ(shot->PixelColor(client.Right + b - 1, my), right);
+  const TkvSkinData& d = *skin->skin.Data;
+  for (bool withMenu : {false, true}) {
+    SCOPED_TRACE(withMenu);
+    if (withMenu) {
+      auto* menu = new TMainMenu(form);
+      for (const char16_t* caption : {u"&File", u"&Edit"}) {
+        auto* item = new TMenuItem(form);
+        item->SetCaption(caption);
+        menu->Items()->Add(item);
+      }
+      form->SetMenu(menu);
+      PumpMessages();
+      ASSERT_TRUE(sp->IsMenuVisible());
+    }
+    sp->FCommonData->BGChanged = true;
+    sp->PaintAll();
+    TBitmap* picture = sp->FCommonData->FCacheBmp.get();
+    ASSERT_NE(picture, nullptr);
+    const TRect client = ClientInWindow(h);
+    const Integer cw = client.Width(), ch = client.Height();
+    const Integer ox = sp->OffsetX(), oy = sp->OffsetY(), b = kInner;
+    EXPECT_EQ(picture->Width() - ox - cw, b + d.ExBorderWidth + d.FormShadowSize.Right);
+    EXPECT_EQ(picture->Height() - oy - ch, b + d.ExBorderWidth + d.FormShadowSize.Bottom);
+    // Above the client: the inner border, and the menu line when there is one (the system
+    // keeps its room in the window).
+    Integer above = b;
+    if (withMenu) {
+      MENUBARINFO bar{};
+      bar.cbSize = sizeof bar;
+      ASSERT_TRUE(GetMenuBarInfo(h, OBJID_MENU, 0, &bar));
+      RECT wr{};
+      GetWindowRect(h, &wr);
+      above = client.Top - (bar.rcBar.top - wr.top);
+    }
+    // The picture's ring around its client, one colour a side.
+    const TColor top = 0x00000080, left = 0x00008000, bottom = 0x00800000, right = 0x00008080;
+    FillRect32(picture, TRect(ox - b, oy - above, ox + cw + b, oy), top, 0xFF);
+    FillRect32(picture, TRect(ox - b, oy, ox, oy + ch), left, 0xFF);
+    FillRect32(picture, TRect(ox - b, oy + ch, ox + cw + b, oy + ch + b), bottom, 0xFF);
+    FillRect32(picture, TRect(ox + cw, oy, ox + cw + b, oy + ch), right, 0xFF);
+    sp->RgnChanged = false;
+    SendMessageW(h, WM_NCPAINT, 1, 0);
+    auto shot = WindowShot(h);
+    const Integer mx = client.Left + cw / 2, my = client.Top + ch / 2;
+    EXPECT_EQ(shot->PixelColor(mx, client.Top - 1), top);
+    EXPECT_EQ(shot->PixelColor(mx, client.Top - above), top);
+    EXPECT_EQ(shot->PixelColor(client.Left - 1, my), left);
+    EXPECT_EQ(shot->PixelColor(client.Left - b, my), left);
+    EXPECT_EQ(shot->PixelColor(mx, client.Bottom), bottom);
+    EXPECT_EQ(shot->PixelColor(mx, client.Bottom + b - 1), bottom);
+    EXPECT_EQ(shot->PixelColor(client.Right, my), right);
+    EXPECT_EQ(shot->PixelColor(client.Right + b - 1, my), right);
+  }
 }
 
 // A client paint brings back a border window that is missing or hidden, except while the
@@ -385,4 +548,14 @@ TEST_F(PaintBranchesBordered, ThePrintIsTheWholePicture) {
   for (const TPoint p : {TPoint(1, 1), TPoint(cache->Width() / 2, 3), TPoint(12, cache->Height() / 2),
                          TPoint(cache->Width() / 2, 8 + 15)})
     EXPECT_EQ(bmp->PixelColor(p.X, p.Y), cache->PixelColor(p.X, p.Y)) << p.X << "," << p.Y;
+}
+
+// A frame paint that finds no picture sets up the outer border first, as the skin asks.
+TEST_F(PaintBranchesBordered, AFramePaintWithoutPictureMakesTheOuterBorder) {
+  sp->InitExBorders(false);
+  ASSERT_FALSE(sp->BorderForm);
+  sp->FCommonData->FCacheBmp.reset();
+  SendMessageW(form->Handle(), WM_NCPAINT, 1, 0);
+  EXPECT_TRUE(sp->BorderForm);
+  EXPECT_NE(sp->FCommonData->FCacheBmp, nullptr);
 }
