@@ -1,8 +1,10 @@
 // The branches of the provider's paint entry handlers: which messages go on to the form's
 // previous window procedure and which are kept from it, the form's own inner border and menu
-// line painted beside an outer border window, the border window brought back by a client
-// paint, the menus prepared by a print, and the print's own steps (guards, the form's paint
-// event, the ring of a sizeable form without a border of its own).
+// line painted beside an outer border window (and the picture that has room for them), the
+// border window brought back by a client paint, the menus prepared by a print, the print's own
+// steps (guards, the captionless look, the window's transitions, the form's paint event, the
+// ring of a sizeable form without a border of its own), and the paths of MDI main forms and
+// children.
 #include <functional>
 #include <optional>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "base/kvntUtils.h"
 #include "base/sConst.h"
 #include "base/sMessages.h"
+#include "skin/sVclUtils.h"
 #include "support/FormSkin.h"
 #include "support/LayeredCalls.h"
 #include "support/Swatch.h"
@@ -63,6 +66,19 @@ TRect ClientInWindow(HWND h) {
   return TRect(o.x - w.left, o.y - w.top, o.x - w.left + c.right, o.y - w.top + c.bottom);
 }
 
+// A main menu of two items on the form.
+TMainMenu* GiveMenuTo(TForm* form) {
+  auto* menu = new TMainMenu(form);
+  for (const char16_t* caption : {u"&File", u"&Edit"}) {
+    auto* item = new TMenuItem(form);
+    item->SetCaption(caption);
+    menu->Items()->Add(item);
+  }
+  form->SetMenu(menu);
+  PumpMessages();
+  return menu;
+}
+
 class PaintBranches : public SkinnedForm {
  protected:
   void SetUp() override {
@@ -73,17 +89,7 @@ class PaintBranches : public SkinnedForm {
     PumpMessages();
     passed.msgs.clear();
   }
-  // A main menu of two items on the form.
-  void GiveMenu() {
-    menu = new TMainMenu(form);
-    for (const char16_t* caption : {u"&File", u"&Edit"}) {
-      auto* item = new TMenuItem(form);
-      item->SetCaption(caption);
-      menu->Items()->Add(item);
-    }
-    form->SetMenu(menu);
-    PumpMessages();
-  }
+  void GiveMenu() { menu = GiveMenuTo(form); }
   PassedOn passed;
   TMainMenu* menu = nullptr;
 };
@@ -252,17 +258,32 @@ TEST_F(PaintBranches, ThePrintRunsTheFormsPaintEvent) {
   EXPECT_EQ(sp->FCommonData->PrintDC, nullptr);
 }
 
-// A print while the form is being created paints nothing, not even its frame.
-TEST_F(PaintBranches, APrintWhileTheFormIsMadePaintsNothing) {
-  for (bool creating : {true, false}) {
-    SCOPED_TRACE(creating);
-    if (creating) form->SetControlState(form->ControlState() + TControlState{csCreating});
+// A print while the form is being created paints nothing, not even its frame; in the captionless
+// look (the skin's own title stands in the client) the frame is not printed.
+TEST_F(PaintBranches, WhatAPrintLeavesOut) {
+  struct Case {
+    const char* name;
+    void (*set)(TsSkinProvider*, TForm*, bool on);
+    bool frame, client;
+  } cases[] = {
+      {"plain", [](TsSkinProvider*, TForm*, bool) {}, true, true},
+      {"form being made",
+       [](TsSkinProvider*, TForm* f, bool on) {
+         f->SetControlState(on ? f->ControlState() + TControlState{csCreating} : f->ControlState() - TControlState{csCreating});
+       },
+       false, false},
+      {"captionless look", [](TsSkinProvider* p, TForm*, bool on) { p->FUWPMode = on; }, false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.set(sp, form, true);
     auto bmp = Marked(form->Width(), form->Height());
     SendMessageW(form->Handle(), WM_PRINT, WPARAM(bmp->Canvas()->Handle()), PRF_NONCLIENT | PRF_CLIENT);
-    form->SetControlState(form->ControlState() - TControlState{csCreating});
-    const TColor client = sp->FCommonData->FCacheBmp->PixelColor(sp->OffsetX() + 5, sp->OffsetY() + 5);
-    EXPECT_EQ(bmp->PixelColor(sp->OffsetX() + 5, sp->OffsetY() + 5), creating ? kMarker : client);
-    EXPECT_EQ(bmp->PixelColor(2, form->Height() / 2) == kMarker, creating);
+    c.set(sp, form, false);
+    TBitmap* picture = sp->FCommonData->FCacheBmp.get();
+    const TPoint inClient(sp->OffsetX() + 5, sp->OffsetY() + 5), inFrame(2, form->Height() / 2);
+    EXPECT_EQ(bmp->PixelColor(inClient.X, inClient.Y), c.client ? picture->PixelColor(inClient.X, inClient.Y) : kMarker);
+    EXPECT_EQ(bmp->PixelColor(inFrame.X, inFrame.Y), c.frame ? picture->PixelColor(inFrame.X, inFrame.Y) : kMarker);
   }
 }
 
@@ -386,7 +407,8 @@ class PaintBranchesMdi : public SkinnedMdiFrame {
     swatch->SetParent(frame);
     swatch->SetAlign(alTop);
     swatch->SetHeight(20);
-    TForm* child = MakeChild(u"Child");
+    child = MakeChild(u"Child");
+    childPassed.Attach(child);
     auto* childSp = new TsSkinProvider(child);
     childSp->AfterConstruction();
     child->SetWindowState(wsMaximized);
@@ -394,9 +416,12 @@ class PaintBranchesMdi : public SkinnedMdiFrame {
   }
   void TearDown() override {
     MDICreating = false;
+    InAnimationProcess = false;
     SkinnedMdiFrame::TearDown();
   }
   Swatch* swatch = nullptr;
+  TForm* child = nullptr;
+  PassedOn childPassed;  // outlives the child
 };
 
 }  // namespace
@@ -458,14 +483,7 @@ TEST_F(PaintBranchesBordered, TheInnerBorderBesideTheBorderWindowComesFromThePic
   for (bool withMenu : {false, true}) {
     SCOPED_TRACE(withMenu);
     if (withMenu) {
-      auto* menu = new TMainMenu(form);
-      for (const char16_t* caption : {u"&File", u"&Edit"}) {
-        auto* item = new TMenuItem(form);
-        item->SetCaption(caption);
-        menu->Items()->Add(item);
-      }
-      form->SetMenu(menu);
-      PumpMessages();
+      GiveMenuTo(form);
       ASSERT_TRUE(sp->IsMenuVisible());
     }
     sp->FCommonData->BGChanged = true;
@@ -558,4 +576,17 @@ TEST_F(PaintBranchesBordered, AFramePaintWithoutPictureMakesTheOuterBorder) {
   SendMessageW(form->Handle(), WM_NCPAINT, 1, 0);
   EXPECT_TRUE(sp->BorderForm);
   EXPECT_NE(sp->FCommonData->FCacheBmp, nullptr);
+}
+
+// While a show animation runs anywhere, an MDI child's frame is the system's: the animation
+// paints the children itself.
+TEST_F(PaintBranchesMdi, DuringAShowAnimationAChildsFrameGoesToTheOldProcedure) {
+  for (bool animating : {false, true}) {
+    SCOPED_TRACE(animating);
+    InAnimationProcess = animating;
+    childPassed.msgs.clear();
+    SendMessageW(child->Handle(), WM_NCPAINT, 1, 0);
+    InAnimationProcess = false;
+    EXPECT_EQ(childPassed.Count(WM_NCPAINT), animating ? 1 : 0);
+  }
 }
