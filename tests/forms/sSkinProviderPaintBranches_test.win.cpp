@@ -480,12 +480,21 @@ class PaintBranchesBordered : public SkinnedForm {
 TEST_F(PaintBranchesBordered, TheInnerBorderBesideTheBorderWindowComesFromThePicture) {
   const HWND h = form->Handle();
   const TkvSkinData& d = *skin->skin.Data;
-  for (bool withMenu : {false, true}) {
-    SCOPED_TRACE(withMenu);
+  struct Case {
+    const char* name;
+    bool menu;
+    bool maximized;  // the skin's title is taller than the system's caption + 4
+  } cases[] = {{"plain", false, false}, {"maximized", false, true}, {"menu line", true, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const bool withMenu = c.menu;
     if (withMenu) {
       GiveMenuTo(form);
       ASSERT_TRUE(sp->IsMenuVisible());
     }
+    ShowWindow(h, c.maximized ? SW_MAXIMIZE : SW_RESTORE);
+    PumpMessages();
+    ASSERT_EQ(sp->FSysExHeight, c.maximized);
     sp->FCommonData->BGChanged = true;
     sp->PaintAll();
     TBitmap* picture = sp->FCommonData->FCacheBmp.get();
