@@ -599,3 +599,25 @@ TEST_F(PaintBranchesMdi, DuringAShowAnimationAChildsFrameGoesToTheOldProcedure) 
     EXPECT_EQ(childPassed.Count(WM_NCPAINT), animating ? 1 : 0);
   }
 }
+
+// A frame paint of a minimized form rebuilds the picture (its caption is laid out anew); a
+// normal form's frame paint copies the picture as it stands.
+TEST_F(PaintBranches, AMinimizedFormsFramePaintRebuildsThePicture) {
+  const HWND h = form->Handle();
+  constexpr uint32_t kMark = 0xFF010203u;
+  for (bool minimized : {false, true}) {
+    SCOPED_TRACE(minimized);
+    ShowWindow(h, minimized ? SW_SHOWMINNOACTIVE : SW_RESTORE);
+    PumpMessages();
+    ASSERT_EQ(bool(::IsIconic(h)), minimized);
+    TBitmap* picture = sp->FCommonData->FCacheBmp.get();
+    ASSERT_NE(picture, nullptr);
+    sp->FCommonData->BGChanged = false;
+    picture->View().At(2, 2) = kMark;
+    sp->RgnChanged = false;
+    SendMessageW(h, WM_NCPAINT, 1, 0);
+    EXPECT_EQ(sp->FCommonData->FCacheBmp->View().At(2, 2) != kMark, minimized);
+  }
+  ShowWindow(h, SW_RESTORE);
+  PumpMessages();
+}
