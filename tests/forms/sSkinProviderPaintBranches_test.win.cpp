@@ -258,8 +258,9 @@ TEST_F(PaintBranches, ThePrintRunsTheFormsPaintEvent) {
   EXPECT_EQ(sp->FCommonData->PrintDC, nullptr);
 }
 
-// A print while the form is being created paints nothing, not even its frame; in the captionless
-// look (the skin's own title stands in the client) the frame is not printed.
+// A print while the form is being made or its provider is loading paints nothing, not even the
+// frame; in the captionless look (the skin's own title stands in the client) the frame is not
+// printed.
 TEST_F(PaintBranches, WhatAPrintLeavesOut) {
   struct Case {
     const char* name;
@@ -272,6 +273,7 @@ TEST_F(PaintBranches, WhatAPrintLeavesOut) {
          f->SetControlState(on ? f->ControlState() + TControlState{csCreating} : f->ControlState() - TControlState{csCreating});
        },
        false, false},
+      {"provider loading", [](TsSkinProvider* p, TForm*, bool on) { p->SetLoading(on); }, false, false},
       {"captionless look", [](TsSkinProvider* p, TForm*, bool on) { p->FUWPMode = on; }, false, true},
   };
   for (const Case& c : cases) {
