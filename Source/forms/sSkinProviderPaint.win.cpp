@@ -1097,7 +1097,12 @@ void TsSkinProvider::KV_WMPaint(TMessage& m) {
   if (BorderForm && !InAnimation(this)) {
     const HWND border =
         BorderForm->AForm && BorderForm->AForm->HandleAllocated() ? BorderForm->AForm->WindowHandle() : nullptr;
-    if (!border || !IsWindowVisible(border)) BorderForm->UpdateExBordersPos(false, 255);
+    // A missing window is made anew and shown by the update; a hidden one of the right size
+    // would only be moved by it, so it is redrawn, which shows it.
+    if (!border)
+      BorderForm->UpdateExBordersPos(false, 255);
+    else if (!IsWindowVisible(border))
+      BorderForm->UpdateExBordersPos(true, 255);
   }
   if (Form->Showing()) {
     OurPaintHandler(m);
