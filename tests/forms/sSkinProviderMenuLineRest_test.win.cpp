@@ -32,7 +32,7 @@ constexpr TColor kLineHotText = 0x0000FFFF;
 constexpr TColor kItemHot = 0x00208020;  // a selected bar item
 // The outer border: shadow margins, the skin's title and side.
 constexpr TRect kShadow(10, 8, 12, 14);
-constexpr Integer kTitle = 30, kSkinBorder = 4;
+constexpr Integer kTitle = 30, kMaxTitle = 40, kSkinBorder = 4;
 
 void Pump() {
   for (int i = 0; i < 5; ++i) Application->ProcessMessages();
@@ -128,8 +128,28 @@ class MenuLineAround : public SkinnedForm, public ::testing::WithParamInterface<
     RECT w{};
     GetWindowRect(form->Handle(), &w);
     const Integer dx = kShadow.Left + kSkinBorder - (client.x - w.left);
-    const Integer dy = kShadow.Top + kTitle - ItemRect(0).Top;
+    const Integer dy = kShadow.Top + title - ItemRect(0).Top;
     return TRect(r.Left + dx, r.Top + dy, r.Right + dx, r.Bottom + dy);
+  }
+  // Every item at rest where the system lays it out: on the window, in the picture and in the
+  // border window's picture; the mouse over it is over the menu.
+  void ExpectItemsInPlace() {
+    const std::unique_ptr<TBitmap> shot = WindowShot(form->Handle());
+    TBitmap* picture = sp->FCommonData->FCacheBmp.get();
+    ASSERT_NE(picture, nullptr);
+    std::unique_ptr<TBitmap> shown = GetParam() ? BorderPicture() : nullptr;
+    if (GetParam()) ASSERT_NE(shown, nullptr);
+    for (Integer i = 0; i < 3; ++i) {
+      const TRect r = ItemRect(i);
+      EXPECT_EQ(shot->PixelColor(r.Left + 1, r.Top + 1), kLine) << i;
+      EXPECT_GT(Count(shot.get(), r, kLineText), 5) << i;
+      EXPECT_EQ(Count(shot.get(), r, kItemHot), 0) << i;
+      const TRect p = PictureRect(i);
+      EXPECT_EQ(picture->PixelColor(p.Left + 1, p.Top + 1), kLine) << i;
+      EXPECT_GT(Count(picture, p, kLineText), 5) << i;
+      if (shown) EXPECT_GT(Count(shown.get(), p, kLineText), 5) << i;
+      EXPECT_EQ(HitTest((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2), HTMENU) << i;
+    }
   }
   // The border window's last picture, as handed to the system, in a bitmap.
   std::unique_ptr<TBitmap> BorderPicture() {
@@ -146,6 +166,7 @@ class MenuLineAround : public SkinnedForm, public ::testing::WithParamInterface<
   }
 
   std::optional<layered::LayeredCalls> recorder;
+  Integer title = kTitle;  // the skin's title height of the form's state
   TMainMenu* menu = nullptr;
   TMenuItem* file = nullptr;
   TMenuItem* edit = nullptr;
@@ -153,26 +174,20 @@ class MenuLineAround : public SkinnedForm, public ::testing::WithParamInterface<
 
 }  // namespace
 
-TEST_P(MenuLineAround, ItemsShowWhereTheSystemLaysThemOut) {
-  const std::unique_ptr<TBitmap> shot = WindowShot(form->Handle());
-  TBitmap* picture = sp->FCommonData->FCacheBmp.get();
-  ASSERT_NE(picture, nullptr);
-  std::unique_ptr<TBitmap> shown = GetParam() ? BorderPicture() : nullptr;
-  if (GetParam()) ASSERT_NE(shown, nullptr);
-  for (Integer i = 0; i < 3; ++i) {
-    // On the window: the line behind the item, its caption in the line's colour.
-    const TRect r = ItemRect(i);
-    EXPECT_EQ(shot->PixelColor(r.Left + 1, r.Top + 1), kLine) << i;
-    EXPECT_GT(Count(shot.get(), r, kLineText), 5) << i;
-    EXPECT_EQ(Count(shot.get(), r, kItemHot), 0) << i;
-    // In the picture, and in the border window's picture, at the item's place there.
-    const TRect p = PictureRect(i);
-    EXPECT_EQ(picture->PixelColor(p.Left + 1, p.Top + 1), kLine) << i;
-    EXPECT_GT(Count(picture, p, kLineText), 5) << i;
-    if (shown) EXPECT_GT(Count(shown.get(), p, kLineText), 5) << i;
-    // The mouse over it is over the menu.
-    EXPECT_EQ(HitTest((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2), HTMENU) << i;
-  }
+TEST_P(MenuLineAround, ItemsShowWhereTheSystemLaysThemOut) { ExpectItemsInPlace(); }
+
+TEST_P(MenuLineAround, ItemsShowWhereTheSystemLaysThemOutOnAMaximizedForm) {
+  // The skin's title of a maximized form is taller than the system's caption and 4 more.
+  skin->skin.Data->ExMaxHeight = title = kMaxTitle;
+  ASSERT_LT(GetSystemMetrics(SM_CYCAPTION) + 4, kMaxTitle);
+  ShowWindow(form->Handle(), SW_MAXIMIZE);
+  Pump();
+  ASSERT_TRUE(IsZoomed(form->Handle()));
+  ASSERT_EQ(sp->BorderForm != nullptr, GetParam());
+  EXPECT_EQ(sp->FSysExHeight, GetParam());
+  sp->RepaintMenu();
+  Pump();
+  ExpectItemsInPlace();
 }
 
 TEST_P(MenuLineAround, AHotItemRepaintsAloneAtItsPlaceOnTheWindow) {
