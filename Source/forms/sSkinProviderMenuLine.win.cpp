@@ -59,7 +59,10 @@ void FillWindowMenu(TsSkinProvider& sp, HMENU popup) {
   TMenuItem* windowMenu = sp.Form->WindowMenu();
   windowMenu->InitiateAction();
   // The entries the MDI client put in for the children (plain items of no library item, and
-  // their separator) go; the library's own items stay.
+  // their separator) go; the library's own items stay. Taking every item with text out would
+  // leave the library's items out of the popup whenever nothing is added afterwards (the menu
+  // ends in a separator and no child is visible): only an addition makes the library fill the
+  // popup again.
   for (int pos = GetMenuItemCount(popup); pos >= 0; --pos) {
     MENUITEMINFOW mii{};
     mii.cbSize = sizeof mii;
