@@ -405,6 +405,22 @@ void TsSkinProvider::KV_WMMeasureItem(TMessage& m) {
   PassOn(m);
 }
 
+// The system draws a bar item on the window while it tracks the menu. An item of a menu merged
+// into the bar belongs to a menu of no window: it finds the line it is drawn in through this
+// provider, as the bar's own items do.
+void TsSkinProvider::KV_WMDrawItem(TMessage& m) {
+  const auto* dis = reinterpret_cast<const DRAWITEMSTRUCT*>(m.LParam);
+  TsSkinableMenus* painter = SkinableMenus();
+  const bool barItem = dis && dis->CtlType == ODT_MENU && Form->HandleAllocated() &&
+                       reinterpret_cast<HMENU>(dis->hwndItem) == GetMenu(Form->WindowHandle());
+  if (!barItem || !painter || !IsMenuVisible()) {
+    PassOn(m);
+    return;
+  }
+  const auto drawing = SetForScope(painter->MenuProvider, static_cast<TkvMenuLineHost*>(this));
+  PassOn(m);
+}
+
 // The form's popup menu is drawn by the painter while popups are skinned, and by the system
 // otherwise; it is hooked as it is asked for, so a menu set after the skin came also follows.
 void TsSkinProvider::KV_WMContextMenu(TMessage& m) {

@@ -424,3 +424,24 @@ TEST_F(MdiWindowMenu, TheLibrarysOwnItemsStayWhenNoChildIsListed) {
   EXPECT_EQ(TextAt(popup, 0), u"&Cascade");
   EXPECT_EQ(TextAt(popup, 2), u"Alpha");
 }
+
+TEST_F(MergedMenuLine, AMergedItemIsSelectedInTheMenuLoopAtItsPlace) {
+  menu->Merge(joined);
+  Pump();
+  Repaint();
+  const TRect r = ItemRect(1);
+  probe = LoopProbe{form->Handle(), r};
+  SetTimer(nullptr, 0, 300, &ProbeTick);
+  // Alt+T: the merged Tools item, second in the bar, is selected.
+  PostMessageW(form->Handle(), WM_SYSCOMMAND, SC_KEYMENU, 't');
+  const DWORD start = GetTickCount();
+  while (!probe.done && GetTickCount() - start < 5000) {
+    Application->ProcessMessages();
+    Sleep(10);
+  }
+  ASSERT_TRUE(probe.done);
+  EXPECT_EQ(probe.corner, kItemHot);
+  EXPECT_GT(probe.hotText, 5);
+  Pump();
+  EXPECT_EQ(WindowShot(form->Handle())->PixelColor(r.Left + 1, r.Top + 1), kLine);
+}
