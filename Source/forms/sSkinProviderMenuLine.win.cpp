@@ -90,6 +90,15 @@ void FillWindowMenu(TsSkinProvider& sp, HMENU popup) {
   }
 }
 
+// A menu merged into the bar: its items drawn in the line and its popups by the painter, as the
+// bar's own are, while they are. Hooked as it joins: popup items that take the painter's
+// handlers only when they are measured change the menu while it is open, and the line is
+// painted again under the open menu.
+void InitMergedMenu(TsSkinableMenus& painter, TMainMenu* merged, bool line, bool popups) {
+  painter.InitMenuLine(merged, line);
+  for (Integer i = 0; i < merged->Items()->Count(); ++i) painter.HookItem(merged->Items()->Items(i), popups);
+}
+
 // How far the picture lies from the form's window, for the menu line. Without an outer border
 // window they are one. With one, the skin's side and title take the place of the system's and
 // the shadow lies around them; a maximized form whose skin title is taller than the system's
@@ -296,6 +305,7 @@ void TsSkinProvider::InitMenuItems(bool active) {
   auto process = [&](auto&& self, TComponent* c) -> void {
     if (auto* main = dynamic_cast<TMainMenu*>(c)) {
       painter->InitMenuLine(main, active && CanDrawNCArea());
+      if (TMainMenu* merged = main->Merged()) InitMergedMenu(*painter, merged, active && CanDrawNCArea(), popups);
       for (Integer i = 0; i < main->Items()->Count(); ++i) painter->HookItem(main->Items()->Items(i), popups);
     } else if (auto* popup = dynamic_cast<TPopupMenu*>(c)) {
       painter->HookPopupMenu(popup, popups);
@@ -324,10 +334,11 @@ void TsSkinProvider::PaintMenuLine(TBitmap* cache, Integer state, Integer top, I
   if (mh <= 0) return;
   const Integer lines = GetLinesCount();
   const Integer height = lines * mh + 1;
-  // The frame is the window's own (the skin paints inside it): the line lies between its sides.
+  // The line lies between the frame's sides, inside the shadow of an outer border window.
   const TPoint origin = MenuLineOrigin(true);
   const TRect shadow = ShadowSize();
-  const Integer lineWidth = Maxi(width - shadow.Right - (origin.X - shadow.Left) - origin.X, 0);
+  const Integer side = origin.X - shadow.Left;
+  const Integer lineWidth = Maxi(width - shadow.Right - side - origin.X, 0);
   Integer section = FMenuLineSkin.empty() ? -1 : manager->GetSkinIndex(FMenuLineSkin);
   if (section < 0) section = manager->SkinCommonInfo.Sections[ssMenuLine];
   if (section >= 0 && section < Integer(data->gd.size())) {
@@ -443,12 +454,7 @@ void TsSkinProvider::KV_CMMenuChanged(TMessage& m) {
     if (TsSkinableMenus* painter = SkinableMenus()) {
       TMenuItem* bar = Form->Menu()->Items();
       for (Integer i = 0; i < bar->Count(); ++i) painter->InitItem(bar->Items(i), true);
-      // The items of a menu merged into the bar show in the line too: drawn by their owner.
-      if (TMainMenu* merged = Form->Menu()->Merged()) {
-        TMenuItem* joined = merged->Items();
-        for (Integer i = 0; i < joined->Count(); ++i) painter->InitItem(joined->Items(i), true);
-        if (!merged->OwnerDraw()) merged->SetOwnerDraw(true);
-      }
+      if (TMainMenu* merged = Form->Menu()->Merged()) InitMergedMenu(*painter, merged, true, SkinManager()->SkinnedPopups());
     }
   PassOn(m);
 }

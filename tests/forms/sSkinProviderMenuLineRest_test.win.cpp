@@ -13,10 +13,12 @@
 #include <optional>
 #include <vector>
 
+#include "base/sMessages.h"
 #include "controls/sSkinMenus.h"
 #include "support/FormFixture.h"
 #include "support/FormSkin.h"
 #include "support/LayeredCalls.h"
+#include "support/MenuLoopShot.h"
 #include "ui/Bitmap.h"
 #include "ui/GdiScopes.h"
 #include "ui/Menus.h"
@@ -211,41 +213,13 @@ TEST_P(MenuLineAround, AHotItemRepaintsAloneAtItsPlaceOnTheWindow) {
   EXPECT_GT(Count(shot.get(), r, kLineText), 5);
 }
 
-namespace {
-// What a timer saw of the form inside the system's menu loop, before it ended the loop.
-struct LoopProbe {
-  HWND form = nullptr;
-  TRect item;
-  TColor corner = clNone;
-  Integer hotText = 0;
-  bool done = false;
-};
-LoopProbe probe;
-
-void CALLBACK ProbeTick(HWND, UINT, UINT_PTR id, DWORD) {
-  KillTimer(nullptr, id);
-  const std::unique_ptr<TBitmap> bmp = WindowShot(probe.form);
-  probe.corner = bmp->PixelColor(probe.item.Left + 1, probe.item.Top + 1);
-  probe.hotText = Count(bmp.get(), probe.item, kLineHotText);
-  probe.done = true;
-  EndMenu();
-}
-}  // namespace
-
 TEST_P(MenuLineAround, TheSystemsMenuLoopDrawsTheSelectedItemAtItsPlace) {
   const TRect r = ItemRect(0);
-  probe = LoopProbe{form->Handle(), r};
-  SetTimer(nullptr, 0, 300, &ProbeTick);
   // Alt+F: the bar's first item is selected (the system draws it on the window's DC).
-  PostMessageW(form->Handle(), WM_SYSCOMMAND, SC_KEYMENU, 'f');
-  const DWORD start = GetTickCount();
-  while (!probe.done && GetTickCount() - start < 5000) {
-    Application->ProcessMessages();
-    Sleep(10);
-  }
-  ASSERT_TRUE(probe.done);
-  EXPECT_EQ(probe.corner, kItemHot);
-  EXPECT_GT(probe.hotText, 5);
+  const MenuLoopShot seen = ShotInMenuLoop(form->Handle(), 'f');
+  ASSERT_NE(seen.shot, nullptr);
+  EXPECT_EQ(seen.shot->PixelColor(r.Left + 1, r.Top + 1), kItemHot);
+  EXPECT_GT(Count(seen.shot.get(), r, kLineHotText), 5);
   Pump();
   EXPECT_EQ(WindowShot(form->Handle())->PixelColor(r.Left + 1, r.Top + 1), kLine);
 }
@@ -267,10 +241,12 @@ class MergedMenuLine : public SkinnedForm {
     edit = AddItem(form, menu->Items(), u"&Edit", 1);
     help = AddItem(form, menu->Items(), u"&Help", 9);
     for (TMenuItem* top : {file, edit, help}) AddItem(form, top, u"&Item");
-    joined = new TMainMenu(form);
-    tools = AddItem(form, joined->Items(), u"&Tools", 1);
-    extra = AddItem(form, joined->Items(), u"E&xtra", 3);
-    for (TMenuItem* top : {tools, extra}) AddItem(form, top, u"&Sub");
+    // The merged menu belongs elsewhere (as an MDI child's does), not to the form.
+    donor = new TComponent(app.get());
+    joined = new TMainMenu(donor);
+    tools = AddItem(donor, joined->Items(), u"&Tools", 1);
+    extra = AddItem(donor, joined->Items(), u"E&xtra", 3);
+    for (TMenuItem* top : {tools, extra}) AddItem(donor, top, u"&Sub");
     form->SetMenu(menu);
     form->SetPosition(poDesigned);
     form->SetBounds(120, 110, 360, 200);
@@ -338,6 +314,7 @@ class MergedMenuLine : public SkinnedForm {
   TsSkinableMenus* painter = nullptr;
   std::vector<TMenuItem*> drawn;
   TMainMenu* menu = nullptr;
+  TComponent* donor = nullptr;
   TMainMenu* joined = nullptr;
   TMenuItem *file = nullptr, *edit = nullptr, *help = nullptr, *tools = nullptr, *extra = nullptr;
 };
@@ -430,18 +407,30 @@ TEST_F(MergedMenuLine, AMergedItemIsSelectedInTheMenuLoopAtItsPlace) {
   Pump();
   Repaint();
   const TRect r = ItemRect(1);
-  probe = LoopProbe{form->Handle(), r};
-  SetTimer(nullptr, 0, 300, &ProbeTick);
   // Alt+T: the merged Tools item, second in the bar, is selected.
-  PostMessageW(form->Handle(), WM_SYSCOMMAND, SC_KEYMENU, 't');
-  const DWORD start = GetTickCount();
-  while (!probe.done && GetTickCount() - start < 5000) {
-    Application->ProcessMessages();
-    Sleep(10);
-  }
-  ASSERT_TRUE(probe.done);
-  EXPECT_EQ(probe.corner, kItemHot);
-  EXPECT_GT(probe.hotText, 5);
+  const MenuLoopShot seen = ShotInMenuLoop(form->Handle(), 't');
+  ASSERT_NE(seen.shot, nullptr);
+  EXPECT_EQ(seen.shot->PixelColor(r.Left + 1, r.Top + 1), kItemHot);
+  EXPECT_GT(Count(seen.shot.get(), r, kLineHotText), 5);
   Pump();
   EXPECT_EQ(WindowShot(form->Handle())->PixelColor(r.Left + 1, r.Top + 1), kLine);
+}
+
+TEST_F(MergedMenuLine, WithTheSkinGoneTheMergedItemsAreTheSystemsAgain) {
+  menu->Merge(joined);
+  Pump();
+  ASSERT_TRUE(joined->OwnerDraw());
+  SendMessageW(form->Handle(), SM_ALPHACMD, KV_REMOVESKIN_HI, reinterpret_cast<LPARAM>(&skin->skin.Manager));
+  Pump();
+  EXPECT_FALSE(joined->OwnerDraw());
+  EXPECT_FALSE(tools->OnAdvancedDrawItem());
+  EXPECT_FALSE(tools->OnMeasureItem());
+  // The bar's entry of the merged item is a plain one the system draws.
+  HMENU bar = GetMenu(form->Handle());
+  MENUITEMINFOW mii{};
+  mii.cbSize = sizeof mii;
+  mii.fMask = MIIM_FTYPE | MIIM_DATA;
+  ASSERT_TRUE(GetMenuItemInfoW(bar, 1, TRUE, &mii));
+  EXPECT_EQ(reinterpret_cast<TMenuItem*>(mii.dwItemData), tools);
+  EXPECT_FALSE(mii.fType & MFT_OWNERDRAW);
 }

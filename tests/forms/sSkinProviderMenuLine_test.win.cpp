@@ -14,6 +14,7 @@
 #include "forms/sMDIForm.h"
 #include "support/FormFixture.h"
 #include "support/FormSkin.h"
+#include "support/MenuLoopShot.h"
 #include "ui/Bitmap.h"
 #include "ui/GdiScopes.h"
 #include "ui/Menus.h"
@@ -233,47 +234,15 @@ TEST_F(MenuLine, AnItemRepaintsAloneInItsSelectedLook) {
   EXPECT_EQ(Count(shot.get(), r, kLineText), 0);
 }
 
-namespace {
-// What a timer saw of the form inside the system's menu loop, before it ended the loop.
-struct LoopProbe {
-  HWND form = nullptr;
-  TRect item;
-  TColor corner = clNone;
-  Integer hotText = 0;
-  bool popup = false;
-  bool done = false;
-};
-LoopProbe probe;
-
-void CALLBACK ProbeTick(HWND, UINT, UINT_PTR id, DWORD) {
-  KillTimer(nullptr, id);
-  const std::unique_ptr<TBitmap> bmp = WindowShot(probe.form);
-  probe.corner = bmp->PixelColor(probe.item.Left + 1, probe.item.Top + 1);
-  for (Integer y = probe.item.Top; y < probe.item.Bottom; ++y)
-    for (Integer x = probe.item.Left; x < probe.item.Right; ++x) probe.hotText += bmp->PixelColor(x, y) == kLineHotText;
-  HWND popup = FindWindowW(L"#32768", nullptr);
-  probe.popup = popup && IsWindowVisible(popup);
-  probe.done = true;
-  EndMenu();
-}
-}  // namespace
-
 TEST_F(MenuLine, AnItemIsSelectedAndOpenedInTheMenuLoop) {
   SkinAndShow();
   const TRect r = ItemRect(0);
-  probe = LoopProbe{form->Handle(), r};
-  SetTimer(nullptr, 0, 300, &ProbeTick);
   // Alt+F: the bar's first item is selected and its menu drops down.
-  PostMessageW(form->Handle(), WM_SYSCOMMAND, SC_KEYMENU, 'f');
-  const DWORD start = GetTickCount();
-  while (!probe.done && GetTickCount() - start < 5000) {
-    Application->ProcessMessages();
-    Sleep(10);
-  }
-  ASSERT_TRUE(probe.done);
-  EXPECT_TRUE(probe.popup);
-  EXPECT_EQ(probe.corner, kItemHot);
-  EXPECT_GT(probe.hotText, 5);
+  const MenuLoopShot seen = ShotInMenuLoop(form->Handle(), 'f');
+  ASSERT_NE(seen.shot, nullptr);
+  EXPECT_TRUE(seen.popup);
+  EXPECT_EQ(seen.shot->PixelColor(r.Left + 1, r.Top + 1), kItemHot);
+  EXPECT_GT(Count(seen.shot.get(), r, kLineHotText), 5);
   Pump();
   // After the loop the item is at rest again.
   EXPECT_EQ(Shot()->PixelColor(r.Left + 1, r.Top + 1), kLine);
