@@ -18,6 +18,7 @@
 #include "support/FormFixture.h"
 #include "support/FormSkin.h"
 #include "support/LayeredCalls.h"
+#include "support/MenuLineSkin.h"
 #include "support/MenuLoopShot.h"
 #include "ui/Bitmap.h"
 #include "ui/GdiScopes.h"
@@ -25,13 +26,10 @@
 #include "ui/ScopeGuard.h"
 
 using namespace formskin;
+using namespace menuline;
 
 namespace {
 
-constexpr TColor kLine = 0x0030A0E0;      // the menu line's section
-constexpr TColor kLineText = 0x00600020;  // its font colour at rest
-constexpr TColor kLineHotText = 0x0000FFFF;
-constexpr TColor kItemHot = 0x00208020;  // a selected bar item
 // The outer border: shadow margins, the skin's title and side.
 constexpr TRect kShadow(10, 8, 12, 14);
 constexpr Integer kTitle = 30, kMaxTitle = 40, kSkinBorder = 4;
@@ -56,18 +54,16 @@ Integer Count(const TBitmap* bmp, const TRect& r, TColor c) {
   return n;
 }
 
-// The sections of the menu line and its items.
-void AddMenuSections(FormSkin& fs) {
-  SkinFixture& s = fs.skin;
-  TsGeneralData line = PlainSection(u"MENULINE", 0, kLine, 2);
-  line.Props[0].FontColor.Color = Integer(kLineText);
-  line.Props[1].FontColor.Color = Integer(kLineHotText);
-  s.Manager.SkinCommonInfo.Sections[ssMenuLine] = s.AddSection(line);
-  TsGeneralData item = PlainSection(u"MENUITEM", 0, kItemHot, 2);
-  item.Props[0].Transparency = 100;  // bar items at rest show the line
-  s.Manager.SkinCommonInfo.Sections[ssMenuItem] = s.AddSection(item);
-  s.Manager.SkinCommonInfo.Sections[ssMainMenu] = s.AddSection(PlainSection(u"MAINMENU", 0, 0x00F0F0F0));
-  s.Data->Reindex();
+// The bar item at r, selected in the system's menu loop opened by Alt and the key, shows its
+// selected look there on the window (the system has it drawn on the window's DC), and its look
+// at rest once the loop ended.
+void ExpectSelectedInMenuLoop(HWND form, const TRect& r, wchar_t key) {
+  const MenuLoopShot seen = ShotInMenuLoop(form, key);
+  ASSERT_NE(seen.shot, nullptr);
+  EXPECT_EQ(seen.shot->PixelColor(r.Left + 1, r.Top + 1), kItemHot);
+  EXPECT_GT(Count(seen.shot.get(), r, kLineHotText), 5);
+  Pump();
+  EXPECT_EQ(WindowShot(form)->PixelColor(r.Left + 1, r.Top + 1), kLine);
 }
 
 TMenuItem* AddItem(TComponent* owner, TMenuItem* parent, const String& caption, Byte group = 0) {
@@ -83,7 +79,7 @@ class MenuLineAround : public SkinnedForm, public ::testing::WithParamInterface<
  protected:
   void SetUp() override {
     SkinnedForm::SetUp();
-    AddMenuSections(*skin);
+    menuline::AddSections(*skin);
     if (GetParam()) {
       recorder.emplace();
       layered::updates.clear();
@@ -113,12 +109,7 @@ class MenuLineAround : public SkinnedForm, public ::testing::WithParamInterface<
     recorder.reset();
   }
   // An item of the bar on the window, as the system lays it out.
-  TRect ItemRect(Integer position) {
-    RECT r{}, w{};
-    EXPECT_TRUE(GetMenuItemRect(form->Handle(), GetMenu(form->Handle()), UINT(position), &r));
-    GetWindowRect(form->Handle(), &w);
-    return TRect(r.left - w.left, r.top - w.top, r.right - w.left, r.bottom - w.top);
-  }
+  TRect ItemRect(Integer position) { return menuline::ItemRect(form->Handle(), position); }
   // Where the picture holds that item: the same place without a border window; with one, the
   // bar starts inside the skin's side and below the skin's title, inside the shadow, where the
   // system starts it at the client's left and below its own caption.
@@ -214,14 +205,8 @@ TEST_P(MenuLineAround, AHotItemRepaintsAloneAtItsPlaceOnTheWindow) {
 }
 
 TEST_P(MenuLineAround, TheSystemsMenuLoopDrawsTheSelectedItemAtItsPlace) {
-  const TRect r = ItemRect(0);
-  // Alt+F: the bar's first item is selected (the system draws it on the window's DC).
-  const MenuLoopShot seen = ShotInMenuLoop(form->Handle(), 'f');
-  ASSERT_NE(seen.shot, nullptr);
-  EXPECT_EQ(seen.shot->PixelColor(r.Left + 1, r.Top + 1), kItemHot);
-  EXPECT_GT(Count(seen.shot.get(), r, kLineHotText), 5);
-  Pump();
-  EXPECT_EQ(WindowShot(form->Handle())->PixelColor(r.Left + 1, r.Top + 1), kLine);
+  // Alt+F: the bar's first item.
+  ExpectSelectedInMenuLoop(form->Handle(), ItemRect(0), 'f');
 }
 
 INSTANTIATE_TEST_SUITE_P(OuterBorder, MenuLineAround, ::testing::Bool(),
@@ -235,7 +220,7 @@ class MergedMenuLine : public SkinnedForm {
  protected:
   void SetUp() override {
     SkinnedForm::SetUp();
-    AddMenuSections(*skin);
+    menuline::AddSections(*skin);
     menu = new TMainMenu(form);
     file = AddItem(form, menu->Items(), u"&File", 0);
     edit = AddItem(form, menu->Items(), u"&Edit", 1);
@@ -281,12 +266,7 @@ class MergedMenuLine : public SkinnedForm {
     Pump();
     return drawn;
   }
-  TRect ItemRect(Integer position) {
-    RECT r{}, w{};
-    EXPECT_TRUE(GetMenuItemRect(form->Handle(), GetMenu(form->Handle()), UINT(position), &r));
-    GetWindowRect(form->Handle(), &w);
-    return TRect(r.left - w.left, r.top - w.top, r.right - w.left, r.bottom - w.top);
-  }
+  TRect ItemRect(Integer position) { return menuline::ItemRect(form->Handle(), position); }
   // Each position of the bar shows the expected item's mark, and the system's hit test at that
   // mark finds the same item.
   void ExpectBar(const std::vector<TMenuItem*>& expected) {
@@ -406,14 +386,8 @@ TEST_F(MergedMenuLine, AMergedItemIsSelectedInTheMenuLoopAtItsPlace) {
   menu->Merge(joined);
   Pump();
   Repaint();
-  const TRect r = ItemRect(1);
-  // Alt+T: the merged Tools item, second in the bar, is selected.
-  const MenuLoopShot seen = ShotInMenuLoop(form->Handle(), 't');
-  ASSERT_NE(seen.shot, nullptr);
-  EXPECT_EQ(seen.shot->PixelColor(r.Left + 1, r.Top + 1), kItemHot);
-  EXPECT_GT(Count(seen.shot.get(), r, kLineHotText), 5);
-  Pump();
-  EXPECT_EQ(WindowShot(form->Handle())->PixelColor(r.Left + 1, r.Top + 1), kLine);
+  // Alt+T: the merged Tools item, second in the bar.
+  ExpectSelectedInMenuLoop(form->Handle(), ItemRect(1), 't');
 }
 
 TEST_F(MergedMenuLine, WithTheSkinGoneTheMergedItemsAreTheSystemsAgain) {

@@ -14,6 +14,7 @@
 #include "forms/sMDIForm.h"
 #include "support/FormFixture.h"
 #include "support/FormSkin.h"
+#include "support/MenuLineSkin.h"
 #include "support/MenuLoopShot.h"
 #include "ui/Bitmap.h"
 #include "ui/GdiScopes.h"
@@ -21,13 +22,10 @@
 #include "ui/ScopeGuard.h"
 
 using namespace formskin;
+using namespace menuline;
 
 namespace {
 
-constexpr TColor kLine = 0x0030A0E0;      // the menu line's section
-constexpr TColor kLineText = 0x00600020;  // its font colour at rest
-constexpr TColor kLineHotText = 0x0000FFFF;
-constexpr TColor kItemHot = 0x00208020;   // a selected bar item
 
 TColor ColorOfPixel(uint32_t argb) { return TColor((argb >> 16 & 0xFF) | (argb & 0xFF00) | (argb & 0xFF) << 16); }
 
@@ -41,16 +39,7 @@ class MenuLine : public SkinnedForm {
  protected:
   void SetUp() override {
     SkinnedForm::SetUp();
-    SkinFixture& s = skin->skin;
-    TsGeneralData line = PlainSection(u"MENULINE", 0, kLine, 2);
-    line.Props[0].FontColor.Color = Integer(kLineText);
-    line.Props[1].FontColor.Color = Integer(kLineHotText);
-    s.Manager.SkinCommonInfo.Sections[ssMenuLine] = s.AddSection(line);
-    TsGeneralData item = PlainSection(u"MENUITEM", 0, kItemHot, 2);
-    item.Props[0].Transparency = 100;  // bar items at rest show the line
-    s.Manager.SkinCommonInfo.Sections[ssMenuItem] = s.AddSection(item);
-    s.Manager.SkinCommonInfo.Sections[ssMainMenu] = s.AddSection(PlainSection(u"MAINMENU", 0, 0x00F0F0F0));
-    s.Data->Reindex();
+    menuline::AddSections(*skin);
 
     menu = new TMainMenu(form);
     file = AddItem(menu->Items(), u"&File");
@@ -78,12 +67,7 @@ class MenuLine : public SkinnedForm {
   }
   std::unique_ptr<TBitmap> Shot() { return WindowShot(form->Handle()); }
   // An item of the bar in window coordinates.
-  TRect ItemRect(Integer position) {
-    RECT r{}, w{};
-    EXPECT_TRUE(GetMenuItemRect(form->Handle(), GetMenu(form->Handle()), UINT(position), &r));
-    GetWindowRect(form->Handle(), &w);
-    return TRect(r.left - w.left, r.top - w.top, r.right - w.left, r.bottom - w.top);
-  }
+  TRect ItemRect(Integer position) { return menuline::ItemRect(form->Handle(), position); }
   static Integer Count(TBitmap* bmp, const TRect& r, TColor c) {
     Integer n = 0;
     for (Integer y = r.Top; y < r.Bottom; ++y)
