@@ -827,6 +827,7 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   void InitMenuItems(bool active);
   void KV_WMInitMenuPopup(TMessage& m);
   void KV_WMMeasureItem(TMessage& m);
+  void KV_WMDrawItem(TMessage& m);
   void KV_WMContextMenu(TMessage& m);
   void KV_CMMenuChanged(TMessage& m);
   // The window-menu item of an MDI child: brings that child to the front.

@@ -853,6 +853,10 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
     case CM_MENUCHANGED:
       KV_CMMenuChanged(m);
       return;
+    // Menu line: the bar's items as the system's menu loop draws them on the window.
+    case WM_DRAWITEM:
+      KV_WMDrawItem(m);
+      return;
     // System settings, menu loops, focus and the class library's change notifications.
     case WM_SYSCOLORCHANGE:
       KV_WMSysColorChange(m);
