@@ -44,7 +44,18 @@ TsSkinProvider* ProviderOf(HWND form) {
 
 // ---- Title buttons ---------------------------------------------------------------------------
 
-TsTitleButton::TsTitleButton() : Glyph(std::make_unique<TBitmap>(0, 0, pf32bit)) {}
+TW_DEFINE_CLASS(TsTitleButton) {}
+TW_DEFINE_CLASS(TsTitleButtons) {}
+
+TsTitleButton::TsTitleButton(TCollection* collection)
+    : TCollectionItem(collection), Glyph(std::make_unique<TBitmap>(0, 0, pf32bit)) {
+  Glyph->SetOnChange(TNotifyEvent(this, &TsTitleButton::GlyphChanged));
+}
+
+TsTitleButton::~TsTitleButton() {
+  if (Glyph) Glyph->SetOnChange(nullptr);
+  delete Data.cpTimer;  // a fade unlinks itself from its button
+}
 
 void TsTitleButton::MouseDown(TMouseButton button, TShiftState shift, Integer x, Integer y) {
   OnMouseDown.Call(nullptr, button, shift, x, y);
@@ -54,10 +65,47 @@ void TsTitleButton::MouseUp(TMouseButton button, TShiftState shift, Integer x, I
   OnMouseUp.Call(nullptr, button, shift, x, y);
 }
 
-TsTitleButton* TsTitleButtons::Add() {
-  items_.push_back(std::make_unique<TsTitleButton>());
-  return items_.back().get();
+TsSkinProvider* TsTitleButton::Provider() const {
+  auto* buttons = dynamic_cast<TsTitleButtons*>(Collection());
+  return buttons ? buttons->FOwner : nullptr;
 }
+
+void TsTitleButton::SetVisible(bool value) {
+  if (value == Visible) return;
+  Visible = value;
+  TsSkinProvider* sp = Provider();
+  if (!sp || !sp->FCommonData || sp->IsLoading() || sp->IsDesigning()) return;
+  // The buttons left of it move: the caption is laid out anew with the picture.
+  sp->FCommonData->BGChanged = true;
+  sp->UpdateSkinCaption();
+}
+
+void TsTitleButton::AssignTo(TPersistent* dest) const {
+  auto* other = dynamic_cast<TsTitleButton*>(dest);
+  if (!other) {
+    TCollectionItem::AssignTo(dest);
+    return;
+  }
+  other->Enabled = Enabled;
+  if (!other->Glyph) other->Glyph = std::make_unique<TBitmap>(0, 0, pf32bit);
+  if (Glyph)
+    other->Glyph->Assign(Glyph.get());
+  else
+    other->Glyph->SetSize(0, 0);
+  other->Hint = Hint;
+  other->Name = Name;
+  other->UseSkinData = UseSkinData;
+  other->OnMouseDown = OnMouseDown;
+  other->OnMouseUp = OnMouseUp;
+}
+
+void TsTitleButton::GlyphChanged(TObject*) { delete Data.cpTimer; }
+
+TsTitleButtons::TsTitleButtons(TsSkinProvider* owner) : TCollection(TsTitleButton::StaticClass()), FOwner(owner) {
+  SetOwner(owner);
+}
+
+void TsSkinProvider::SetTitleButtons(const TsTitleButtons* value) { FTitleButtons->Assign(value); }
 
 // ---- Title icon, added title, header band ------------------------------------------------------
 
