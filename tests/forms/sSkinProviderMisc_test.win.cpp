@@ -3,8 +3,10 @@
 // back, the registered blur windows, the client offsets and the caption-button kinds.
 #include <windows.h>
 
+#include "base/Composition.h"
 #include "forms/kvTitleBar.h"
 #include "support/FormSkin.h"
+#include "ui/ScopeGuard.h"
 
 using namespace formskin;
 
@@ -166,4 +168,69 @@ TEST_F(MiscForm, ChangingAButtonsVisibilityRepaintsTheCaption) {
   first->SetVisible(true);
   EXPECT_EQ(second->Data.cpRect, secondRect);
   EXPECT_TRUE(IsRed(screenAt(outer)));
+}
+
+namespace {
+
+// What the previous window procedure saw of a caption text change: the caption cover up over
+// the window, the form itself still visible.
+class SetTextSpy {
+ public:
+  explicit SetTextSpy(TsSkinProvider* sp) : sp_(sp), old_(sp->OldWndProc) { sp->OldWndProc = TWndMethod(this, &SetTextSpy::Proc); }
+  ~SetTextSpy() { sp_->OldWndProc = old_; }
+  SetTextSpy(const SetTextSpy&) = delete;
+  SetTextSpy& operator=(const SetTextSpy&) = delete;
+  void Proc(TMessage& m) {
+    if (m.Msg == WM_SETTEXT) {
+      ++calls;
+      const HWND cover = sp_->CaptForm ? sp_->CaptForm->WindowHandle() : nullptr;
+      coverShown = cover && IsWindowVisible(cover);
+      if (cover) GetWindowRect(cover, &coverRect);
+      formVisible = GetWindowLongW(sp_->Form->WindowHandle(), GWL_STYLE) & WS_VISIBLE;
+    }
+    old_(m);
+  }
+  Integer calls = 0;
+  bool coverShown = false, formVisible = false;
+  RECT coverRect{};
+
+ private:
+  TsSkinProvider* sp_;
+  TWndMethod old_;
+};
+
+}  // namespace
+
+// A new caption text is handled by the system under the caption cover, with and without
+// desktop composition; the form keeps its visible style throughout, the cover goes afterwards
+// and the skinned caption shows again.
+TEST_F(MiscForm, NewCaptionTextIsHandledUnderTheCover) {
+  const Integer savedAero = iAeroStatus;
+  const TScopeExit restore([savedAero] { iAeroStatus = savedAero; });
+  form->SetPosition(poDesigned);
+  SkinAndShow();
+  SendMessageW(form->Handle(), WM_NCACTIVATE, TRUE, 0);
+  const TPoint title(sp->ButtonMin.cpRect.Left - 12, sp->VCenter);
+  for (Integer aero : {0, 1}) {
+    SCOPED_TRACE(testing::Message() << "composition " << aero);
+    iAeroStatus = aero;
+    RECT wr{};
+    GetWindowRect(form->Handle(), &wr);
+    SetTextSpy spy(sp);
+    const String text = aero ? u"Second" : u"First";
+    form->SetCaption(text);
+    ASSERT_EQ(spy.calls, 1);
+    EXPECT_TRUE(spy.coverShown);
+    EXPECT_TRUE(spy.formVisible);
+    EXPECT_EQ(spy.coverRect.left, wr.left);
+    EXPECT_EQ(spy.coverRect.top, wr.top);
+    EXPECT_EQ(spy.coverRect.right, wr.right);
+    EXPECT_EQ(spy.coverRect.bottom, wr.bottom);
+    EXPECT_FALSE(sp->CaptForm);
+    EXPECT_TRUE(IsWindowVisible(form->Handle()));
+    wchar_t now[32]{};
+    GetWindowTextW(form->Handle(), now, 32);
+    EXPECT_EQ(String(reinterpret_cast<const char16_t*>(now)), text);
+    EXPECT_EQ(WindowShot(form->Handle())->PixelColor(title.X, title.Y), kTitleActive);
+  }
 }
