@@ -1220,16 +1220,6 @@ bool TsSkinProvider::KV_SMAlphaCmd_Common(TMessage& m) {
       // The floating title-bar items are the form's own code's business.
       PassOn(m);
       return true;
-    case KV_FLUENTHANDLE: {
-      const HWND window = reinterpret_cast<HWND>(m.LParam);
-      const auto at = std::find(FluentHandles.begin(), FluentHandles.end(), window);
-      if (m.WParamLo == 1) {
-        if (at == FluentHandles.end()) FluentHandles.push_back(window);
-      } else if (at != FluentHandles.end()) {
-        FluentHandles.erase(at);
-      }
-      return true;
-    }
     case KV_GETDEFINDEX:
       if (manager) {
         if (FCommonData && !FCommonData->SkinSection().empty())
@@ -1343,7 +1333,17 @@ void TsSkinProvider::RemoveSkin(TMessage& m) {
   MenusInitialized = false;
   CheckSysMenu(false);
   if (HaveBorder() && !InMenu && wnd) SetWindowRgn(wnd, nullptr, TRUE);
-  UpdateMenu();
+  {
+    // The menu is rebuilt without its pictures; attaching the image list again rebuilds it
+    // with them in the system's own drawing.
+    TMainMenu* menu = Form->Menu();
+    TCustomImageList* images = menu ? menu->Images() : nullptr;
+    if (images) menu->SetImages(nullptr);
+    const TScopeExit reattach([menu, images] {
+      if (images) menu->SetImages(images);
+    });
+    UpdateMenu();
+  }
   if (FUseGlobalColor && !FCommonData->FCustomColor) Form->SetColor(clBtnFace);
   // A form see-through by its own setting stays so without the skin.
   if (wnd && Form->AlphaBlend()) DoLayered(wnd, true, Form->AlphaBlendValue());
@@ -1414,6 +1414,17 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
   DuRiruZireziv* manager = SkinManager();
   const HWND wnd = Form->HandleAllocated() ? Form->WindowHandle() : nullptr;
   switch (m.WParamHi) {
+    // Windows that take the form's blur; registered only while the form is skinned.
+    case KV_FLUENTHANDLE: {
+      const HWND window = reinterpret_cast<HWND>(m.LParam);
+      const auto at = std::find(FluentHandles.begin(), FluentHandles.end(), window);
+      if (m.WParamLo == 1) {
+        if (at == FluentHandles.end()) FluentHandles.push_back(window);
+      } else if (at != FluentHandles.end()) {
+        FluentHandles.erase(at);
+      }
+      break;
+    }
     case KV_SETNEWSKIN:
       if (reinterpret_cast<DuRiruZireziv*>(m.LParam) != manager) break;
       if (TsSkinableMenus* painter = SkinableMenus()) painter->DeleteUnusedBmps();

@@ -3,9 +3,14 @@
 // back, the registered blur windows, the client offsets and the caption-button kinds.
 #include <windows.h>
 
+#include <algorithm>
+
 #include "base/Composition.h"
+#include "base/sMessages.h"
 #include "forms/kvTitleBar.h"
 #include "support/FormSkin.h"
+#include "ui/ImgList.h"
+#include "ui/Menus.h"
 #include "ui/ScopeGuard.h"
 
 using namespace formskin;
@@ -233,4 +238,74 @@ TEST_F(MiscForm, NewCaptionTextIsHandledUnderTheCover) {
     EXPECT_EQ(String(reinterpret_cast<const char16_t*>(now)), text);
     EXPECT_EQ(WindowShot(form->Handle())->PixelColor(title.X, title.Y), kTitleActive);
   }
+}
+
+namespace {
+
+// Records what reaches the form's previous window procedure: the skin commands, and the main
+// menu's image list at each menu change.
+class OldProcLog {
+ public:
+  explicit OldProcLog(TsSkinProvider* sp) : sp_(sp), old_(sp->OldWndProc) { sp->OldWndProc = TWndMethod(this, &OldProcLog::Proc); }
+  ~OldProcLog() { sp_->OldWndProc = old_; }
+  OldProcLog(const OldProcLog&) = delete;
+  OldProcLog& operator=(const OldProcLog&) = delete;
+  void Proc(TMessage& m) {
+    if (m.Msg == SM_ALPHACMD) commands.push_back(m.WParamHi);
+    if (m.Msg == CM_MENUCHANGED && sp_->Form->Menu()) menuImages.push_back(sp_->Form->Menu()->Images());
+    old_(m);
+  }
+  std::vector<Word> commands;
+  std::vector<TCustomImageList*> menuImages;
+
+ private:
+  TsSkinProvider* sp_;
+  TWndMethod old_;
+};
+
+LRESULT Command(TForm* form, Word code, LPARAM lParam, Word low = 0) {
+  return SendMessageW(form->Handle(), SM_ALPHACMD, WPARAM(code) << 16 | low, lParam);
+}
+
+}  // namespace
+
+// The skin goes: the main menu is rebuilt without its image list, which it gets back afterwards
+// (its pictures then drawn as the system draws them).
+TEST_F(MiscForm, RemovedSkinRebuildsTheMenuWithoutItsImagesAndGivesThemBack) {
+  auto* menu = new TMainMenu(form);
+  auto* item = new TMenuItem(form);
+  item->SetCaption(u"&File");
+  menu->Items()->Add(item);
+  auto* images = new TImageList(form);
+  menu->SetImages(images);
+  form->SetMenu(menu);
+  SkinAndShow();
+  OldProcLog log(sp);
+  Command(form, KV_REMOVESKIN, reinterpret_cast<LPARAM>(&skin->skin.Manager));
+  ASSERT_GE(log.menuImages.size(), 2u);
+  const auto detached = std::find(log.menuImages.begin(), log.menuImages.end(), nullptr);
+  EXPECT_NE(detached, log.menuImages.end()) << "the rebuild runs without the images";
+  EXPECT_EQ(log.menuImages.back(), images) << "attaching them again rebuilds the menu with them";
+  EXPECT_EQ(menu->Images(), images);
+}
+
+// Windows that take the form's blur are registered only while the form is skinned; without the
+// skin the command goes on to the form's own code.
+TEST_F(MiscForm, BlurWindowsAreRegisteredOnlyWhileSkinned) {
+  SkinAndShow();
+  const HWND a = form->Handle(), b = GetDesktopWindow();
+  OldProcLog log(sp);
+  for (HWND w : {a, a, b}) Command(form, KV_FLUENTHANDLE, reinterpret_cast<LPARAM>(w), 1);
+  EXPECT_EQ(sp->FluentHandles, (std::vector<HWND>{a, b}));
+  Command(form, KV_FLUENTHANDLE, reinterpret_cast<LPARAM>(a), 0);
+  Command(form, KV_FLUENTHANDLE, reinterpret_cast<LPARAM>(a), 0);
+  EXPECT_EQ(sp->FluentHandles, (std::vector<HWND>{b}));
+  EXPECT_TRUE(log.commands.empty()) << "handled by the provider alone";
+
+  sp->FCommonData->SkinIndex = -1;  // the skin does not apply to the form any more
+  ASSERT_FALSE(sp->Skinned());
+  Command(form, KV_FLUENTHANDLE, reinterpret_cast<LPARAM>(a), 1);
+  Command(form, KV_FLUENTHANDLE, reinterpret_cast<LPARAM>(b), 0);
+  EXPECT_EQ(sp->FluentHandles, (std::vector<HWND>{b}));
+  EXPECT_EQ(log.commands, (std::vector<Word>{KV_FLUENTHANDLE, KV_FLUENTHANDLE}));
 }
