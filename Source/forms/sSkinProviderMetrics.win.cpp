@@ -385,6 +385,13 @@ void TsSkinProvider::UpdateIconsIndexes() {
     ButtonHelp.cpGlyphType = tgSmallHelp;
   }
   for (TsCaptionButton* b : {&ButtonMin, &ButtonMax, &ButtonClose, &ButtonHelp}) b->cpHaveAlignment = BigButtons;
+  // The buttons of a maximized MDI child stand small in the main form's menu line.
+  if (Form && Form->FormStyle() == fsMDIForm && !manager->IsDesigning()) {
+    MDIMin.cpGlyphType = tgSmallMin;
+    MDIMax.cpGlyphType = tgSmallMax;
+    MDIClose.cpGlyphType = tgSmallClose;
+    for (TsCaptionButton* b : {&MDIMin, &MDIMax, &MDIClose}) b->cpHaveAlignment = false;
+  }
   UserBtnIndex = manager->GetMaskIndex(manager->SkinCommonInfo.Sections[ssFormTitle], u"TITLEBUTTON", SkinDataFor());
 }
 

@@ -309,3 +309,30 @@ TEST_F(MiscForm, BlurWindowsAreRegisteredOnlyWhileSkinned) {
   EXPECT_EQ(sp->FluentHandles, (std::vector<HWND>{b}));
   EXPECT_EQ(log.commands, (std::vector<Word>{KV_FLUENTHANDLE, KV_FLUENTHANDLE}));
 }
+
+// The caption-button kinds come with the skin: the MDI main form's child buttons get the small
+// kinds without alignment; another form's are left alone.
+TEST_F(SkinnedMdiFrame, SkinGivesTheChildButtonsTheirSmallKinds) {
+  for (TsCaptionButton* b : {&sp->MDIMin, &sp->MDIMax, &sp->MDIClose}) {
+    b->cpGlyphType = tgNone;
+    b->cpHaveAlignment = true;
+  }
+  sp->UpdateIconsIndexes();
+  EXPECT_EQ(sp->MDIMin.cpGlyphType, tgSmallMin);
+  EXPECT_EQ(sp->MDIMax.cpGlyphType, tgSmallMax);
+  EXPECT_EQ(sp->MDIClose.cpGlyphType, tgSmallClose);
+  for (TsCaptionButton* b : {&sp->MDIMin, &sp->MDIMax, &sp->MDIClose}) EXPECT_FALSE(b->cpHaveAlignment);
+  // The big form buttons keep theirs.
+  EXPECT_EQ(sp->ButtonClose.cpGlyphType, tgClose);
+  EXPECT_TRUE(sp->ButtonClose.cpHaveAlignment);
+
+  TForm* child = MakeChild(u"Child");
+  TsSkinProvider* childSp = ProviderOf(child->Handle());
+  if (!childSp) {
+    childSp = new TsSkinProvider(child);
+    childSp->AfterConstruction();
+  }
+  childSp->MDIMax.cpGlyphType = tgNone;
+  childSp->UpdateIconsIndexes();
+  EXPECT_EQ(childSp->MDIMax.cpGlyphType, tgNone);
+}
