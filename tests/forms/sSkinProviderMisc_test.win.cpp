@@ -9,6 +9,7 @@
 #include "base/sMessages.h"
 #include "forms/kvTitleBar.h"
 #include "support/FormSkin.h"
+#include "support/LayeredCalls.h"
 #include "ui/ImgList.h"
 #include "ui/Menus.h"
 #include "ui/ScopeGuard.h"
@@ -335,4 +336,73 @@ TEST_F(SkinnedMdiFrame, SkinGivesTheChildButtonsTheirSmallKinds) {
   childSp->MDIMax.cpGlyphType = tgNone;
   childSp->UpdateIconsIndexes();
   EXPECT_EQ(childSp->MDIMax.cpGlyphType, tgNone);
+}
+
+namespace {
+
+// The window-position changes the thread's windows are asked for, as their procedures see them.
+std::vector<std::pair<HWND, UINT>> positionChanges;
+LRESULT CALLBACK RecordPositionChange(int code, WPARAM w, LPARAM l) {
+  const auto* msg = reinterpret_cast<const CWPSTRUCT*>(l);
+  if (code == HC_ACTION && msg->message == WM_WINDOWPOSCHANGING)
+    positionChanges.emplace_back(msg->hwnd, reinterpret_cast<const WINDOWPOS*>(msg->lParam)->flags);
+  return CallNextHookEx(nullptr, code, w, l);
+}
+
+}  // namespace
+
+// The close button's halo is the skin's glow image copied as it is, alpha included; its window
+// is put in the z-order alone and placed and sized with the picture.
+TEST_F(MiscForm, TheHaloIsTheSkinsGlowImageAsItIs) {
+  TkvSkinData& d = *skin->skin.Data;
+  const TRect haloRect(0, 100, 40, 128);
+  const Integer halo = skin->skin.AddImage(haloRect, 1, 0);
+  auto haloPixel = [](Integer x, Integer y) {
+    const uint32_t a = uint32_t(x * 6 + y) & 0xFF;
+    return a << 24 | (a / 2) << 16 | (a / 3) << 8 | a / 4;
+  };
+  for (Integer y = 0; y < haloRect.Height(); ++y)
+    for (Integer x = 0; x < haloRect.Width(); ++x) skin->skin.Put(halo, 0, x, y, haloPixel(x, y));
+  d.TitleGlows[tgClose] = {halo};
+  d.GlowMargins[tgClose] = 6;
+  d.Reindex();
+  SkinAndShow();
+  SendMessageW(form->Handle(), WM_NCACTIVATE, TRUE, 0);
+  layered::LayeredCalls rec;
+  positionChanges.clear();
+  HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, RecordPositionChange, nullptr, GetCurrentThreadId());
+  ASSERT_NE(hook, nullptr);
+  const TScopeExit unhook([hook] { UnhookWindowsHookEx(hook); });
+  const TPoint close = Screen(Centre(sp->ButtonClose).X, Centre(sp->ButtonClose).Y);
+  SendMessageW(form->Handle(), WM_NCMOUSEMOVE, HTCLOSE, MAKELPARAM(close.X, close.Y));
+  TkvSBAnimation* fade = sp->ButtonClose.cpTimer;
+  ASSERT_NE(fade, nullptr);
+  ASSERT_TRUE(fade->ABmp && fade->AForm);
+  const HWND glow = fade->AForm->WindowHandle();
+  const auto shown = layered::LayeredCalls::UpdatesOf(glow);
+  ASSERT_EQ(shown.size(), 1u);
+  ASSERT_EQ(shown[0].size.cx, haloRect.Width());
+  ASSERT_EQ(shown[0].size.cy, haloRect.Height());
+  Integer differing = 0;
+  for (Integer y = 0; y < haloRect.Height(); ++y)
+    for (Integer x = 0; x < haloRect.Width(); ++x) differing += shown[0].At(x, y) != haloPixel(x, y);
+  EXPECT_EQ(differing, 0);
+  // Placed by the picture: the halo reaches the margin beyond the button's top-left.
+  RECT wr{};
+  GetWindowRect(form->Handle(), &wr);
+  ASSERT_TRUE(shown[0].hasPos);
+  EXPECT_EQ(shown[0].pos.x, wr.left + sp->ButtonClose.cpRect.Left - 6);
+  EXPECT_EQ(shown[0].pos.y, wr.top + sp->ButtonClose.cpRect.Top - 6);
+  RECT gr{};
+  GetWindowRect(glow, &gr);
+  EXPECT_EQ(gr.left, shown[0].pos.x);
+  EXPECT_EQ(gr.right - gr.left, haloRect.Width());
+  // Every z-order change of the halo's window leaves its place and size alone.
+  Integer zOrderCalls = 0;
+  for (const auto& [wnd, flags] : positionChanges) {
+    if (wnd != glow || (flags & SWP_NOZORDER)) continue;
+    ++zOrderCalls;
+    EXPECT_TRUE((flags & SWP_NOMOVE) && (flags & SWP_NOSIZE)) << std::hex << flags;
+  }
+  EXPECT_GE(zOrderCalls, 1);
 }
