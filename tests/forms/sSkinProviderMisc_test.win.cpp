@@ -6,7 +6,9 @@
 #include <algorithm>
 
 #include "base/Composition.h"
+#include "base/kvntUtils.h"
 #include "base/sMessages.h"
+#include "forms/kvDials.h"
 #include "forms/kvTitleBar.h"
 #include "support/FormSkin.h"
 #include "support/LayeredCalls.h"
@@ -405,4 +407,97 @@ TEST_F(MiscForm, TheHaloIsTheSkinsGlowImageAsItIs) {
     EXPECT_TRUE((flags & SWP_NOMOVE) && (flags & SWP_NOSIZE)) << std::hex << flags;
   }
   EXPECT_GE(zOrderCalls, 1);
+}
+
+namespace {
+
+// Cleans the skinner's list whenever the form is sent a frame paint, as a message handled while
+// an entry is made may do.
+HWND cleanOnPaintOf = nullptr;
+Integer cleansDuringPaint = 0;
+LRESULT CALLBACK CleanOnFramePaint(int code, WPARAM w, LPARAM l) {
+  const auto* msg = reinterpret_cast<const CWPSTRUCT*>(l);
+  if (code == HC_ACTION && msg->message == WM_NCPAINT && msg->hwnd == cleanOnPaintOf) {
+    CleanSupportedList();
+    ++cleansDuringPaint;
+  }
+  return CallNextHookEx(nullptr, code, w, l);
+}
+
+class SkinnerList : public MiscForm {
+ protected:
+  void TearDown() override {
+    iAeroStatus = savedAero;
+    CleanSupportedList();
+    MiscForm::TearDown();
+  }
+  Integer savedAero = iAeroStatus;
+};
+
+BOOL WINAPI DebuggerAttached() { return TRUE; }
+BOOL WINAPI NoDebugger() { return FALSE; }
+
+}  // namespace
+
+// A form's entry has done its work once the form has its provider: cleaning the list frees it
+// (the provider stays with the form, which a later activation finds skinned), unless the list
+// is cleaned while entries are being made.
+TEST_F(SkinnerList, CleaningFreesFormEntriesButNotWhileTheyAreMade) {
+  form->Show();
+  Application->ProcessMessages();
+  iAeroStatus = 1;  // the entry's initialisation sends the visible form a frame paint
+  cleanOnPaintOf = form->Handle();
+  cleansDuringPaint = 0;
+  HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, CleanOnFramePaint, nullptr, GetCurrentThreadId());
+  ASSERT_NE(hook, nullptr);
+  {
+    const TScopeExit unhook([hook] { UnhookWindowsHookEx(hook); });
+    ASSERT_TRUE(AddSupportedFormEx(form->Handle()));
+  }
+  EXPECT_GE(cleansDuringPaint, 1);
+  TkvProvider* entry = FindFormInList(form->Handle());
+  ASSERT_NE(entry, nullptr) << "kept while it was being made";
+  TsSkinProvider* provider = entry->sp;
+  ASSERT_NE(provider, nullptr);
+  EXPECT_EQ(GetFormProvider(form->Handle()), provider);
+  EXPECT_FALSE(provider->FMakeSkinMenu);
+  auto entriesOnForm = [&] {
+    Integer n = 0;
+    for (Integer i = 0; i < form->ComponentCount(); ++i) n += dynamic_cast<TkvProvider*>(form->Components(i)) != nullptr;
+    return n;
+  };
+  EXPECT_EQ(entriesOnForm(), 1);
+
+  CleanSupportedList();
+  EXPECT_EQ(FindFormInList(form->Handle()), nullptr);
+  EXPECT_EQ(entriesOnForm(), 0);
+  EXPECT_EQ(GetFormProvider(form->Handle()), provider);
+  const size_t left = kvSupportedList->size();
+  EXPECT_FALSE(AddSupportedFormEx(form->Handle())) << "skinned already";
+  EXPECT_EQ(kvSupportedList->size(), left);
+}
+
+// Without composition a visible form is repainted at once when it gets its provider, unless a
+// debugger is attached.
+TEST_F(SkinnerList, AFormIsRepaintedAtOnceUnlessADebuggerWatches) {
+  iAeroStatus = 0;
+  const TkvIsDebuggerPresent savedDebugger = kvIsDebuggerPresent;
+  const TScopeExit restore([savedDebugger] { kvIsDebuggerPresent = savedDebugger; });
+  for (bool debugger : {true, false}) {
+    SCOPED_TRACE(debugger ? "debugger" : "no debugger");
+    kvIsDebuggerPresent = debugger ? &DebuggerAttached : &NoDebugger;
+    TForm* f = new TForm(app.get());
+    f->AfterConstruction();
+    f->SetBounds(150, 130, 200, 120);
+    f->Show();
+    Application->ProcessMessages();
+    const HWND h = f->Handle();
+    ValidateRect(h, nullptr);
+    ASSERT_FALSE(GetUpdateRect(h, nullptr, FALSE));
+    auto* entry = new TkvProvider(f);
+    entry->InitForm(f);
+    EXPECT_NE(entry->sp, nullptr);
+    EXPECT_EQ(GetUpdateRect(h, nullptr, FALSE) != 0, !debugger);
+    delete f;
+  }
 }
