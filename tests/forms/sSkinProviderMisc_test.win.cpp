@@ -180,17 +180,19 @@ TEST_F(MiscForm, ChangingAButtonsVisibilityRepaintsTheCaption) {
 
 namespace {
 
-// What the previous window procedure saw of a caption text change: the caption cover up over
-// the window, the form itself still visible.
-class SetTextSpy {
+// Records what reaches the form's previous window procedure: the skin commands, the main
+// menu's image list at each menu change, and what a caption text change found.
+class OldProcLog {
  public:
-  explicit SetTextSpy(TsSkinProvider* sp) : sp_(sp), old_(sp->OldWndProc) { sp->OldWndProc = TWndMethod(this, &SetTextSpy::Proc); }
-  ~SetTextSpy() { sp_->OldWndProc = old_; }
-  SetTextSpy(const SetTextSpy&) = delete;
-  SetTextSpy& operator=(const SetTextSpy&) = delete;
+  explicit OldProcLog(TsSkinProvider* sp) : sp_(sp), old_(sp->OldWndProc) { sp->OldWndProc = TWndMethod(this, &OldProcLog::Proc); }
+  ~OldProcLog() { sp_->OldWndProc = old_; }
+  OldProcLog(const OldProcLog&) = delete;
+  OldProcLog& operator=(const OldProcLog&) = delete;
   void Proc(TMessage& m) {
+    if (m.Msg == SM_ALPHACMD) commands.push_back(m.WParamHi);
+    if (m.Msg == CM_MENUCHANGED && sp_->Form->Menu()) menuImages.push_back(sp_->Form->Menu()->Images());
     if (m.Msg == WM_SETTEXT) {
-      ++calls;
+      ++textChanges;
       const HWND cover = sp_->CaptForm ? sp_->CaptForm->WindowHandle() : nullptr;
       coverShown = cover && IsWindowVisible(cover);
       if (cover) GetWindowRect(cover, &coverRect);
@@ -198,7 +200,10 @@ class SetTextSpy {
     }
     old_(m);
   }
-  Integer calls = 0;
+  std::vector<Word> commands;
+  std::vector<TCustomImageList*> menuImages;
+  // At the last caption text change: the caption cover up, and the form's visible style.
+  Integer textChanges = 0;
   bool coverShown = false, formVisible = false;
   RECT coverRect{};
 
@@ -206,6 +211,10 @@ class SetTextSpy {
   TsSkinProvider* sp_;
   TWndMethod old_;
 };
+
+LRESULT Command(TForm* form, Word code, LPARAM lParam, Word low = 0) {
+  return SendMessageW(form->Handle(), SM_ALPHACMD, WPARAM(code) << 16 | low, lParam);
+}
 
 }  // namespace
 
@@ -224,16 +233,13 @@ TEST_F(MiscForm, NewCaptionTextIsHandledUnderTheCover) {
     iAeroStatus = aero;
     RECT wr{};
     GetWindowRect(form->Handle(), &wr);
-    SetTextSpy spy(sp);
+    OldProcLog spy(sp);
     const String text = aero ? u"Second" : u"First";
     form->SetCaption(text);
-    ASSERT_EQ(spy.calls, 1);
+    ASSERT_EQ(spy.textChanges, 1);
     EXPECT_TRUE(spy.coverShown);
     EXPECT_TRUE(spy.formVisible);
-    EXPECT_EQ(spy.coverRect.left, wr.left);
-    EXPECT_EQ(spy.coverRect.top, wr.top);
-    EXPECT_EQ(spy.coverRect.right, wr.right);
-    EXPECT_EQ(spy.coverRect.bottom, wr.bottom);
+    EXPECT_TRUE(EqualRect(&spy.coverRect, &wr)) << "the cover lies over the whole window";
     EXPECT_FALSE(sp->CaptForm);
     EXPECT_TRUE(IsWindowVisible(form->Handle()));
     wchar_t now[32]{};
@@ -242,35 +248,6 @@ TEST_F(MiscForm, NewCaptionTextIsHandledUnderTheCover) {
     EXPECT_EQ(WindowShot(form->Handle())->PixelColor(title.X, title.Y), kTitleActive);
   }
 }
-
-namespace {
-
-// Records what reaches the form's previous window procedure: the skin commands, and the main
-// menu's image list at each menu change.
-class OldProcLog {
- public:
-  explicit OldProcLog(TsSkinProvider* sp) : sp_(sp), old_(sp->OldWndProc) { sp->OldWndProc = TWndMethod(this, &OldProcLog::Proc); }
-  ~OldProcLog() { sp_->OldWndProc = old_; }
-  OldProcLog(const OldProcLog&) = delete;
-  OldProcLog& operator=(const OldProcLog&) = delete;
-  void Proc(TMessage& m) {
-    if (m.Msg == SM_ALPHACMD) commands.push_back(m.WParamHi);
-    if (m.Msg == CM_MENUCHANGED && sp_->Form->Menu()) menuImages.push_back(sp_->Form->Menu()->Images());
-    old_(m);
-  }
-  std::vector<Word> commands;
-  std::vector<TCustomImageList*> menuImages;
-
- private:
-  TsSkinProvider* sp_;
-  TWndMethod old_;
-};
-
-LRESULT Command(TForm* form, Word code, LPARAM lParam, Word low = 0) {
-  return SendMessageW(form->Handle(), SM_ALPHACMD, WPARAM(code) << 16 | low, lParam);
-}
-
-}  // namespace
 
 // The skin goes: the main menu is rebuilt without its image list, which it gets back afterwards
 // (its pictures then drawn as the system draws them).
