@@ -1,6 +1,7 @@
-// Smaller pieces of the skin provider: which title bar items take the mouse, the user title
-// buttons' setters, the caption text change under the caption cover, what a removed skin gives
-// back, the registered blur windows, the client offsets and the caption-button kinds.
+// Smaller behaviours of the skin provider and the dialog skinner: which title bar items take
+// the mouse, the user title buttons' setters, the caption text change under the caption cover,
+// what a removed skin gives back, the registered blur windows, the MDI child buttons' kinds, the
+// caption halo copied from the skin, and the skinner's list of entries.
 #include <windows.h>
 
 #include <algorithm>
