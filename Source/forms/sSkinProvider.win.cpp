@@ -72,7 +72,18 @@ TsSkinProvider* ProviderOf(HWND form) {
 
 // ---- Title buttons ---------------------------------------------------------------------------
 
-TsTitleButton::TsTitleButton() : Glyph(std::make_unique<TBitmap>(0, 0, pf32bit)) {}
+TW_DEFINE_CLASS(TsTitleButton) {}
+TW_DEFINE_CLASS(TsTitleButtons) {}
+
+TsTitleButton::TsTitleButton(TCollection* collection)
+    : TCollectionItem(collection), Glyph(std::make_unique<TBitmap>(0, 0, pf32bit)) {
+  Glyph->SetOnChange(TNotifyEvent(this, &TsTitleButton::GlyphChanged));
+}
+
+TsTitleButton::~TsTitleButton() {
+  if (Glyph) Glyph->SetOnChange(nullptr);
+  delete Data.cpTimer;  // a fade unlinks itself from its button
+}
 
 void TsTitleButton::MouseDown(TMouseButton button, TShiftState shift, Integer x, Integer y) {
   OnMouseDown.Call(nullptr, button, shift, x, y);
@@ -82,10 +93,47 @@ void TsTitleButton::MouseUp(TMouseButton button, TShiftState shift, Integer x, I
   OnMouseUp.Call(nullptr, button, shift, x, y);
 }
 
-TsTitleButton* TsTitleButtons::Add() {
-  items_.push_back(std::make_unique<TsTitleButton>());
-  return items_.back().get();
+TsSkinProvider* TsTitleButton::Provider() const {
+  auto* buttons = dynamic_cast<TsTitleButtons*>(Collection());
+  return buttons ? buttons->FOwner : nullptr;
 }
+
+void TsTitleButton::SetVisible(bool value) {
+  if (value == Visible) return;
+  Visible = value;
+  TsSkinProvider* sp = Provider();
+  if (!sp || !sp->FCommonData || sp->IsLoading() || sp->IsDesigning()) return;
+  // The buttons left of it move: the caption is laid out anew with the picture.
+  sp->FCommonData->BGChanged = true;
+  sp->UpdateSkinCaption();
+}
+
+void TsTitleButton::AssignTo(TPersistent* dest) const {
+  auto* other = dynamic_cast<TsTitleButton*>(dest);
+  if (!other) {
+    TCollectionItem::AssignTo(dest);
+    return;
+  }
+  other->Enabled = Enabled;
+  if (!other->Glyph) other->Glyph = std::make_unique<TBitmap>(0, 0, pf32bit);
+  if (Glyph)
+    other->Glyph->Assign(Glyph.get());
+  else
+    other->Glyph->SetSize(0, 0);
+  other->Hint = Hint;
+  other->Name = Name;
+  other->UseSkinData = UseSkinData;
+  other->OnMouseDown = OnMouseDown;
+  other->OnMouseUp = OnMouseUp;
+}
+
+void TsTitleButton::GlyphChanged(TObject*) { delete Data.cpTimer; }
+
+TsTitleButtons::TsTitleButtons(TsSkinProvider* owner) : TCollection(TsTitleButton::StaticClass()), FOwner(owner) {
+  SetOwner(owner);
+}
+
+void TsSkinProvider::SetTitleButtons(const TsTitleButtons* value) { FTitleButtons->Assign(value); }
 
 // ---- Title icon, added title, header band ------------------------------------------------------
 
@@ -1226,16 +1274,6 @@ bool TsSkinProvider::KV_SMAlphaCmd_Common(TMessage& m) {
       // The floating title-bar items are the form's own code's business.
       PassOn(m);
       return true;
-    case KV_FLUENTHANDLE: {
-      const HWND window = reinterpret_cast<HWND>(m.LParam);
-      const auto at = std::find(FluentHandles.begin(), FluentHandles.end(), window);
-      if (m.WParamLo == 1) {
-        if (at == FluentHandles.end()) FluentHandles.push_back(window);
-      } else if (at != FluentHandles.end()) {
-        FluentHandles.erase(at);
-      }
-      return true;
-    }
     case KV_GETDEFINDEX:
       if (manager) {
         if (FCommonData && !FCommonData->SkinSection().empty())
@@ -1354,7 +1392,17 @@ void TsSkinProvider::RemoveSkin(TMessage& m) {
   MenusInitialized = false;
   CheckSysMenu(false);
   if (HaveBorder() && !InMenu && wnd) SetWindowRgn(wnd, nullptr, TRUE);
-  UpdateMenu();
+  {
+    // The menu is rebuilt without its pictures; attaching the image list again rebuilds it
+    // with them in the system's own drawing.
+    TMainMenu* menu = Form->Menu();
+    TCustomImageList* images = menu ? menu->Images() : nullptr;
+    if (images) menu->SetImages(nullptr);
+    const TScopeExit reattach([menu, images] {
+      if (images) menu->SetImages(images);
+    });
+    UpdateMenu();
+  }
   if (FUseGlobalColor && !FCommonData->FCustomColor) Form->SetColor(clBtnFace);
   // A form see-through by its own setting stays so without the skin.
   if (wnd && Form->AlphaBlend()) DoLayered(wnd, true, Form->AlphaBlendValue());
@@ -1425,6 +1473,17 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
   DuRiruZireziv* manager = SkinManager();
   const HWND wnd = Form->HandleAllocated() ? Form->WindowHandle() : nullptr;
   switch (m.WParamHi) {
+    // Windows that take the form's blur; registered only while the form is skinned.
+    case KV_FLUENTHANDLE: {
+      const HWND window = reinterpret_cast<HWND>(m.LParam);
+      const auto at = std::find(FluentHandles.begin(), FluentHandles.end(), window);
+      if (m.WParamLo == 1) {
+        if (at == FluentHandles.end()) FluentHandles.push_back(window);
+      } else if (at != FluentHandles.end()) {
+        FluentHandles.erase(at);
+      }
+      break;
+    }
     case KV_SETNEWSKIN:
       if (reinterpret_cast<DuRiruZireziv*>(m.LParam) != manager) break;
       if (TsSkinableMenus* painter = SkinableMenus()) painter->DeleteUnusedBmps();
