@@ -4,6 +4,7 @@
 #include "base/kvntUtils.h"
 #include "base/sConst.h"
 #include "base/sMessages.h"
+#include "controls/sSkinMenus.h"
 #include "paint/sCommonDataCache.h"
 #include "paint/sGraphUtils.h"
 #include "raster/kvgpUtils.h"
@@ -14,12 +15,17 @@ TW_DEFINE_CLASS(TsFrameAdapter) {
   b.Property(u"AllowSkin3rdParty", [](const TsFrameAdapter& a) { return a.FAllowSkin3rdParty; },
              [](TsFrameAdapter& a, bool v) { a.FAllowSkin3rdParty = v; })
       .Default(true);
+  b.Property(u"ThirdParty", [](const TsFrameAdapter& a) { return a.FThirdParty.get(); });
+  b.Property(u"SkinData", [](const TsFrameAdapter& a) { return a.FCommonData.get(); });
 }
 
 TsFrameAdapter::TsFrameAdapter(TComponent* owner) : TComponent(owner) {
   Frame = dynamic_cast<TCustomFrame*>(owner);
   if (!Frame) throw Exception(kvs_FrameAdapterError1.empty() ? String(u"TsFrameAdapter adapter must be placed on the handled frame")
                                                             : kvs_FrameAdapterError1);
+  FThirdParty = std::make_unique<TsThirdPartyList>();
+  for (Integer i = 0; i <= kvLastSupportedType; ++i) FThirdParty->SetString(i, String());
+  LoadOwnThirdNames();
   // Asked before the skin data exists: the skin data publishes itself on the frame's window.
   const bool skinnedAlready = CtrlIsSkinned(Frame, false);
   FCommonData = std::make_unique<TsScrollWndData>(Frame, true);
@@ -45,6 +51,7 @@ TsFrameAdapter::~TsFrameAdapter() {
 void TsFrameAdapter::AfterConstruction() {
   TComponent::AfterConstruction();
   if (!Frame || IsDesigning()) return;
+  LoadOwnThirdNames();
   FCommonData->InitCommonProp();
   if (DuRiruZireziv* manager = FCommonData->GetSkinManager())
     Frame->Perform(SM_ALPHACMD, KV_SETNEWSKIN_HI, reinterpret_cast<intptr_t>(manager));
@@ -52,12 +59,43 @@ void TsFrameAdapter::AfterConstruction() {
 
 void TsFrameAdapter::Loaded() {
   TComponent::Loaded();
+  LoadOwnThirdNames();
   DuRiruZireziv* manager = FCommonData->GetSkinManager();
   if (Frame && Frame->HandleAllocated() && WndIsSkinned(Frame->WindowHandle()) && manager) {
     FCommonData->UpdateIndexes(true);
-    if (manager->IsActive() && !IsDesigning() && !manager->IsLoading() && !manager->IsDesigning()) LinkToForm();
-    FCommonData->InitCommonProp();
+    if (manager->IsActive() && !IsDesigning()) {
+      if (manager->SkinnedPopups()) HookPopupMenus(true);
+      if (!manager->IsLoading() && !manager->IsDesigning()) LinkToForm();
+      // The frame's controls may be foreign ones: the form's adapter walks them now.
+      if (FCommonData->Skinned() && manager->SkinningRules().Contains(srThirdParty)) AddToAdapter(Frame);
+      if (!FCommonData->GlassModeInit) UpdateGlassMode(Frame, true);
+    }
   }
+  if (Frame && Frame->HandleAllocated()) FCommonData->InitCommonProp();
+}
+
+void TsFrameAdapter::LoadOwnThirdNames() {
+  if (FThirdParty) Load3rdNames(*FThirdParty, ThirdLists, FOwnThirdLists);
+}
+
+void TsFrameAdapter::HookPopupMenus(bool active) {
+  TsSkinableMenus* painter = SkinableMenus();
+  if (!painter || !Frame) return;
+  for (Integer i = 0; i < Frame->ComponentCount(); ++i)
+    if (auto* popup = dynamic_cast<TPopupMenu*>(Frame->Components(i))) painter->HookPopupMenu(popup, active);
+}
+
+bool TsFrameAdapter::ChildrenShowFrame() {
+  TkvSkinData* data = FCommonData->GetCommonSkinData();
+  const Integer index = FCommonData->SkinIndex;
+  if (!data || index < 0 || index >= Integer(data->gd.size())) return false;
+  const TsGenState& normal = data->gd[size_t(index)].Props[0];
+  return normal.GradientPercent + normal.ImagePercent > 0 || FCommonData->RepaintIfMoved();
+}
+
+bool TsFrameAdapter::ScrollRepaintsChildren() {
+  // The adapter's own answer: a scroll wrapper in front of it answers for any control.
+  return Frame->HandleAllocated() && (ChildrenShowFrame() || FCommonData->RepaintIfMoved());
 }
 
 void TsFrameAdapter::LinkToForm() {
@@ -206,6 +244,7 @@ void TsFrameAdapter::NewWndProc(TMessage& m) {
         if (reinterpret_cast<DuRiruZireziv*>(m.LParam) != manager) break;
         CommonWndProc(m, FCommonData.get());
         ForwardToChildren(m);
+        if (manager && !IsDesigning() && manager->SkinnedPopups()) HookPopupMenus(manager->IsActive());
         return;
       case KV_REMOVESKIN:
         if (reinterpret_cast<DuRiruZireziv*>(m.LParam) != manager) break;
@@ -236,6 +275,20 @@ void TsFrameAdapter::NewWndProc(TMessage& m) {
       case KV_CTRLHANDLED:
         m.Result = 1;
         return;
+      case KV_GETSKININDEX:
+      case KV_SETGLASSMODE:
+      case KV_SETSCALE:
+        CommonMessage(m, FCommonData.get());
+        return;
+      case KV_BEFORESCROLL:
+        if (ScrollRepaintsChildren()) SendMessage(Frame->WindowHandle(), WM_SETREDRAW, 0, 0);
+        break;
+      case KV_AFTERSCROLL:
+        if (ScrollRepaintsChildren()) {
+          SendMessage(Frame->WindowHandle(), WM_SETREDRAW, 1, 0);
+          RedrawWindow(Frame->WindowHandle(), nullptr, nullptr, 0x585);
+        }
+        break;
       case KV_GETDEFINDEX:
         if (!FCommonData->SkinSection().empty()) {
           FCommonData->UpdateIndexes(true);
@@ -343,17 +396,9 @@ void TsFrameAdapter::NewWndProc(TMessage& m) {
           FCommonData->FUpdating = m.WParamLo == 1;
           ForwardToChildren(m);
           return;
-        case KV_CHILDCHANGED: {
-          TkvSkinData* data = FCommonData->GetCommonSkinData();
-          const Integer index = FCommonData->SkinIndex;
-          bool answer = false;
-          if (data && index >= 0 && index < Integer(data->gd.size())) {
-            const TsGenState& normal = data->gd[size_t(index)].Props[0];
-            answer = normal.GradientPercent + normal.ImagePercent > 0 || FCommonData->RepaintIfMoved();
-          }
-          m.Result = answer ? 1 : 0;
+        case KV_CHILDCHANGED:
+          m.Result = ChildrenShowFrame() ? 1 : 0;
           return;
-        }
         case KV_ENDPARENTUPDATE:
           if (FCommonData->FUpdating && !FCommonData->GetUpdating()) {
             const bool changed = FCommonData->BGChanged;
@@ -376,12 +421,18 @@ void TsFrameAdapter::NewWndProc(TMessage& m) {
       PassOn(m);
       if (Frame->HandleAllocated()) SendAMessage(Frame->WindowHandle(), KV_REFRESH, reinterpret_cast<intptr_t>(manager));
       return;
+    case CM_MOUSEENTER:
+      if (IsDesigning()) return;
+      PassOn(m);
+      if (DefaultManager && Frame->HandleAllocated()) DefaultManager->SetActiveControl(Frame->WindowHandle());
+      return;
     case CM_SHOWINGCHANGED:
       CommonWndProc(m, FCommonData.get());
       PassOn(m);
       RefreshScrolls(FCommonData.get(), ListSW);
       OfferToFormAdapter();
       if (Frame->Showing()) {
+        if (!FCommonData->GlassModeInit) UpdateGlassMode(Frame, true);
         FCommonData->FUpdating = false;
         if (Frame->HandleAllocated()) RedrawWindow(Frame->WindowHandle(), nullptr, nullptr, 0x585);
         SetParentUpdated(Frame);
@@ -401,5 +452,7 @@ void AdaptFrame(TCustomFrame* frame, const String& section) {
   if (!section.empty()) adapter->FCommonData->SetSkinSection(section);
   adapter->AfterConstruction();
   adapter->FCommonData->UpdateIndexes(true);
+  // Linked at once, so that the walk that met the frame goes on with the frame's own lists.
+  adapter->OfferToFormAdapter();
   if (frame->HandleAllocated()) RedrawWindow(frame->WindowHandle(), nullptr, nullptr, 0x585);
 }
