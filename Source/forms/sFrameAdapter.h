@@ -70,6 +70,8 @@ class TsFrameAdapter : public TComponent {
   void HookPopupMenus(bool active);
   // Redraw is held while the frame's children scroll when they show the frame through.
   bool ScrollRepaintsChildren();
+  // Printing: the client moves past a vertical bar on the left and is clipped off the bars.
+  void PlaceClientForPrint(HDC dc);
   // The frame's children show it through (gradient or image, or it shows its parent).
   bool ChildrenShowFrame();
   void PassOn(TMessage& m) {

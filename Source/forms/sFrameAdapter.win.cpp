@@ -162,6 +162,7 @@ bool TsFrameAdapter::PrepareCache() {
   FCommonData->FCacheBmp->Canvas()->Font()->Assign(Frame->Font());
   PaintItem(FCommonData.get(), BGInfoToCI(&info), false, 0, TRect(0, 0, Frame->Width(), Frame->Height()),
             TPoint(Frame->Left(), Frame->Top()), FCommonData->FCacheBmp.get(), false);
+  PaintOuterEffects(FCommonData.get(), Frame, TPoint(0, 0));
   FCommonData->BGChanged = false;
   return true;
 }
@@ -174,7 +175,9 @@ void TsFrameAdapter::OurPaintHandler(HDC dc) {
   TkvSkinData* data = FCommonData->GetCommonSkinData();
   const Integer index = FCommonData->SkinIndex;
   const TsGeneralData* section = data && index >= 0 && index < Integer(data->gd.size()) ? &data->gd[size_t(index)] : nullptr;
-  const bool clear = section && (section->BorderIndex < 0) && section->Props[0].Transparency == 100 && Frame->Parent();
+  // A section with an outer effect of its own goes through the cache like any other.
+  const bool clear = section && (section->BorderIndex < 0) && section->Props[0].Transparency == 100 &&
+                     section->OuterMode < 1 && Frame->Parent();
   bool rebuilt = false;
   if (clear) {
     // A wholly transparent section shows exactly the parent's background.
@@ -203,8 +206,22 @@ void TsFrameAdapter::OurPaintHandler(HDC dc) {
       CopyWinControlCache(Frame, FCommonData.get(), TRect(0, 0, Frame->Width(), Frame->Height()),
                           TRect(0, 0, Frame->Width(), Frame->Height()), dc, false);
   }
-  PaintControls(dc, Frame, rebuilt, TPoint(0, 0), true);
+  PaintControls(dc, Frame, rebuilt, TPoint(0, 0), dc != FCommonData->PrintDC);
   SetParentUpdated(Frame);
+}
+
+void TsFrameAdapter::PlaceClientForPrint(HDC dc) {
+  const bool vert = ListSW->ShownBars(SB_VERT) != 0, horz = ListSW->ShownBars(SB_HORZ) != 0;
+  const Integer vertThickness = vert ? ListSW->GetScrollMetric(SB_VERT, true) : 0;
+  // Read right to left, the vertical bar stands on the left: the client starts after it.
+  if (vert && Frame->UseRightToLeftReading()) OffsetViewportOrgEx(dc, vertThickness, 0, nullptr);
+  if (!horz) return;
+  const Integer cacheWidth = FCommonData->FCacheBmp ? FCommonData->FCacheBmp->Width() : Frame->Width();
+  const Integer cacheHeight = FCommonData->FCacheBmp ? FCommonData->FCacheBmp->Height() : Frame->Height();
+  const Integer edgesX = std::max<Integer>(ListSW->cxLeftEdge, 0) + ListSW->cxRightEdge;
+  const Integer edgesY = ListSW->cyTopEdge + ListSW->cyBottomEdge;
+  IntersectClipRect(dc, 0, 0, cacheWidth - edgesX - vertThickness,
+                    cacheHeight - edgesY - ListSW->GetScrollMetric(SB_HORZ, true));
 }
 
 void TsFrameAdapter::KV_WMPaint(TMessage& m) {
@@ -385,7 +402,12 @@ void TsFrameAdapter::NewWndProc(TMessage& m) {
         if (!ListSW) RefreshScrolls(FCommonData.get(), ListSW);
         FCommonData->BGChanged = true;
         const HDC dc = reinterpret_cast<HDC>(m.WParam);
-        if (ListSW) kv_NCDraw(ListSW, Frame->WindowHandle(), -1, dc);
+        // The origin and clip set for the client are the printer's to keep only while we paint.
+        const TSaveDC saved(dc);
+        if (ListSW) {
+          kv_NCDraw(ListSW, Frame->WindowHandle(), -1, dc);
+          PlaceClientForPrint(dc);
+        }
         OurPaintHandler(dc);
         Frame->OnResize().Call(Frame);
       }
@@ -400,7 +422,8 @@ void TsFrameAdapter::NewWndProc(TMessage& m) {
           m.Result = ChildrenShowFrame() ? 1 : 0;
           return;
         case KV_ENDPARENTUPDATE:
-          if (FCommonData->FUpdating && !FCommonData->GetUpdating()) {
+          if (FCommonData->FUpdating && !Frame->ControlState().Contains(csRecreating) &&
+              !Frame->ControlState().Contains(csAligning) && !FCommonData->InUpdating(true)) {
             const bool changed = FCommonData->BGChanged;
             if (changed) PrepareCache();
             RedrawWindow(Frame->WindowHandle(), nullptr, nullptr, 0x585);

@@ -7,13 +7,15 @@
 #include <algorithm>
 
 #include "base/sMessages.h"
-#include "skin/sVclUtils.h"
 #include "controls/sSkinMenus.h"
 #include "forms/sFrameAdapter.h"
 #include "forms/sSkinProvider.h"
+#include "raster/kvgpUtils.h"
+#include "skin/sVclUtils.h"
 #include "support/FormSkin.h"
 #include "ui/Menus.h"
 #include "ui/StdCtrls.h"
+#include "wrappers/kvSBUtils.h"
 
 using namespace formskin;
 
@@ -30,7 +32,8 @@ class FrameRest : public SkinnedForm {
     SkinnedForm::SetUp();
     savedTypes = WndTypes;
     WndTypes[tpEdit] = &MakeEditMark;
-    skin->skin.Manager.SkinCommonInfo.Sections[ssTransparent] = skin->skin.AddSection(PlainSection(u"TRANSPARENT", 100, 0, 1));
+    skin->skin.Manager.SkinCommonInfo.Sections[ssTransparent] =
+        skin->skin.AddSection(PlainSection(u"TRANSPARENT", 100, 0, 1));
     skin->skin.AddSection(PlainSection(u"FRAMEOPAQUE", 0, 0x00406080, 1));
     TsGeneralData grad = PlainSection(u"FRAMEGRAD", 0, 0x00406080, 1);
     grad.Props[0].GradientPercent = 50;
@@ -63,7 +66,8 @@ class FrameRest : public SkinnedForm {
     PumpMessages();
   }
   bool Linked() const {
-    return std::count(sp->FrameAdapters.begin(), sp->FrameAdapters.end(), adapter) == 1 && adapter->LinkedForm() == form;
+    return std::count(sp->FrameAdapters.begin(), sp->FrameAdapters.end(), adapter) == 1 &&
+           adapter->LinkedForm() == form;
   }
   bool Adapted(TWinControl* c) const {
     if (!sp->Adapter) return false;
@@ -251,6 +255,138 @@ TEST_F(FrameRest, TheMouseEnteringTheFrameMakesItTheActiveControl) {
   ASSERT_NE(DefaultManager->ActiveControl(), frame->Handle());
   frame->Perform(CM_MOUSEENTER, 0, 0);
   EXPECT_EQ(DefaultManager->ActiveControl(), frame->Handle());
+}
+
+// ---- The background cache and printing --------------------------------------------------------
+
+// Records the outer-effect requests a control gets, and the bitmap each asks it to paint into.
+class TOuterRecorder : public TObject {
+ public:
+  explicit TOuterRecorder(TControl* c) : control(c), old(c->WindowProc()) {
+    c->SetWindowProc(TWndMethod(this, &TOuterRecorder::Proc));
+  }
+  ~TOuterRecorder() override { control->SetWindowProc(old); }
+  void Proc(TMessage& m) {
+    if (m.Msg == SM_ALPHACMD && m.WParamHi == KV_PAINTOUTER && m.LParam)
+      targets.push_back(reinterpret_cast<TkvBGInfo*>(m.LParam)->Bmp);
+    old(m);
+  }
+  TControl* control;
+  TWndMethod old;
+  std::vector<TBitmap*> targets;
+};
+
+// The frame's background cache takes the outer effects of its children; without outer effects
+// allowed the children are not asked.
+TEST_F(FrameRest, TheCacheTakesTheChildrensOuterEffects) {
+  TEdit* child = EditOn(frame, 5);
+  PlaceAdapter();
+  Start();
+  UseSection(u"FRAMEOPAQUE");
+  TOuterRecorder rec(child);
+  const bool saved = skin->skin.Manager.Effects.AllowOuterEffects;
+  for (const bool allowed : {true, false}) {
+    SCOPED_TRACE(allowed);
+    skin->skin.Manager.Effects.AllowOuterEffects = allowed;
+    rec.targets.clear();
+    ASSERT_TRUE(adapter->PrepareCache());
+    if (allowed) {
+      ASSERT_EQ(rec.targets.size(), 1u);
+      EXPECT_EQ(rec.targets[0], adapter->FCommonData->FCacheBmp.get());
+    } else {
+      EXPECT_TRUE(rec.targets.empty());
+    }
+  }
+  skin->skin.Manager.Effects.AllowOuterEffects = saved;
+}
+
+struct ResizeCount {
+  void On(TObject*) { ++count; }
+  int count = 0;
+};
+
+// The end of the parent's update clears the frame's updating mark and, with the background
+// changed, rebuilds it and runs the frame's resize handler; not while the frame is being
+// recreated or aligned.
+TEST_F(FrameRest, TheEndOfTheParentsUpdateRepaintsAFrameThatIsNotBusy) {
+  PlaceAdapter();
+  Start();
+  UseSection(u"FRAMEOPAQUE");
+  ResizeCount resized;
+  frame->SetOnResize(TNotifyEvent(&resized, &ResizeCount::On));
+  struct Case {
+    TControlStateFlag busy;
+    bool busyFlag;
+  } cases[] = {{csRecreating, true}, {csAligning, true}, {csRecreating, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.busyFlag);
+    const TControlState saved = frame->ControlState();
+    TControlState state = saved;
+    if (c.busyFlag) state.Include(c.busy);
+    frame->SetControlState(state);
+    adapter->FCommonData->FUpdating = true;
+    adapter->FCommonData->BGChanged = true;
+    resized.count = 0;
+    // The adapter's own handler (the frame's scroll wrapper answers common commands first).
+    TMessage end = MakeMessage(SM_ALPHACMD, uintptr_t{KV_ENDPARENTUPDATE} << 16, 0);
+    adapter->NewWndProc(end);
+    frame->SetControlState(saved);
+    EXPECT_EQ(adapter->FCommonData->FUpdating, c.busyFlag);
+    EXPECT_EQ(resized.count, c.busyFlag ? 0 : 1);
+  }
+  frame->SetOnResize(TNotifyEvent());
+}
+
+class FramePrint : public FrameRest {
+ protected:
+  static constexpr TColor kMarker = 0x0000FF00;
+  static constexpr TColor kOpaque = 0x00406080;
+  // The frame printed onto a bitmap of the marker colour.
+  std::unique_ptr<TBitmap> Print() {
+    auto shot = std::make_unique<TBitmap>(frame->Width(), frame->Height(), pf32bit);
+    FillDC(shot->Canvas()->Handle(), TRect(0, 0, shot->Width(), shot->Height()), kMarker);
+    SendMessageW(frame->Handle(), WM_PRINT, reinterpret_cast<WPARAM>(shot->Canvas()->Handle()),
+                 PRF_CLIENT | PRF_NONCLIENT);
+    return shot;
+  }
+  TkvScrollWnd* Bars() { return adapter->ListSW; }
+};
+
+// Read right to left with a vertical bar, the printed client starts after the bar's thickness;
+// read left to right it starts at the frame's edge.
+TEST_F(FramePrint, RightToLeftWithAVerticalBarShiftsTheClientByTheBar) {
+  frame->VertScrollBar()->SetRange(600);
+  PlaceAdapter();
+  Start();
+  UseSection(u"FRAMEOPAQUE");
+  ASSERT_NE(Bars(), nullptr);
+  ASSERT_TRUE(Bars()->ShownBars(SB_VERT));
+  ASSERT_FALSE(Bars()->ShownBars(SB_HORZ));
+  const Integer thickness = Bars()->GetScrollMetric(SB_VERT, true);
+  ASSERT_GT(thickness, 2);
+  const Integer y = frame->Height() / 2;
+  for (const bool rtl : {false, true}) {
+    SCOPED_TRACE(rtl);
+    frame->SetBiDiMode(rtl ? bdRightToLeft : bdLeftToRight);
+    const auto shot = Print();
+    EXPECT_EQ(shot->PixelColor(1, y) == kOpaque, !rtl) << std::hex << shot->PixelColor(1, y);
+    EXPECT_EQ(shot->PixelColor(thickness + 1, y), kOpaque);
+  }
+}
+
+// With a horizontal bar the client's paint is clipped off the bars, so it does not cover the
+// bar just drawn.
+TEST_F(FramePrint, AHorizontalBarClipsTheClientOffTheBars) {
+  frame->HorzScrollBar()->SetRange(800);
+  PlaceAdapter();
+  Start();
+  UseSection(u"FRAMEOPAQUE");
+  ASSERT_NE(Bars(), nullptr);
+  ASSERT_TRUE(Bars()->ShownBars(SB_HORZ));
+  const Integer thickness = Bars()->GetScrollMetric(SB_HORZ, true);
+  const auto shot = Print();
+  EXPECT_EQ(shot->PixelColor(10, frame->Height() - thickness - 1), kOpaque);
+  EXPECT_NE(shot->PixelColor(10, frame->Height() - thickness / 2), kOpaque);
 }
 
 }  // namespace
