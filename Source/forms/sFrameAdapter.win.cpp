@@ -419,7 +419,8 @@ void TsFrameAdapter::NewWndProc(TMessage& m) {
           ForwardToChildren(m);
           return;
         case KV_CHILDCHANGED:
-          m.Result = ChildrenShowFrame() ? 1 : 0;
+          // Callers that perform the command read the answer from either field.
+          m.Result = m.LParam = ChildrenShowFrame() ? 1 : 0;
           return;
         case KV_ENDPARENTUPDATE:
           if (FCommonData->FUpdating && !Frame->ControlState().Contains(csRecreating) &&

@@ -3,7 +3,9 @@
 // glass mode; the frame's own class names decide which of its controls are adapted; a frame
 // met by the form's walk is linked at once, so its controls are adapted in the same walk; the
 // scroll commands hold the frame's redraw only when its children show it through; the mouse
-// entering the frame makes it the manager's active control.
+// entering the frame makes it the manager's active control; the background cache takes the
+// children's outer effects, printing places the client beside the frame's scroll bars, and the
+// end of the parent's update repaints a frame that is not busy.
 #include <algorithm>
 
 #include "base/sMessages.h"
@@ -224,6 +226,10 @@ TEST_F(FrameRest, ScrollingHoldsRedrawOnlyWhenChildrenShowTheFrame) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.held);
     UseSection(c.section);
+    TMessage asked = MakeMessage(SM_ALPHACMD, uintptr_t{KV_CHILDCHANGED} << 16, 0);
+    adapter->NewWndProc(asked);
+    EXPECT_EQ(asked.Result, c.held ? 1 : 0);
+    EXPECT_EQ(asked.LParam, asked.Result);
     ASSERT_TRUE(FrameRedraws());
     Command(KV_BEFORESCROLL);
     EXPECT_EQ(FrameRedraws(), !c.held);
