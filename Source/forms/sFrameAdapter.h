@@ -42,7 +42,12 @@ class TsFrameAdapter : public TComponent {
   // The form the adapter is linked to (its provider keeps the adapter in its list); null while
   // unlinked.
   TCustomForm* LinkedForm() const { return linkedForm_; }
+  // The frame's controls may be foreign ones: the form links the adapter and adapts them.
+  void OfferToFormAdapter();
 
+  // The frame's own class names of foreign controls (persistent); empty strings leave the
+  // manager's lists in force.
+  std::unique_ptr<TsThirdPartyList> FThirdParty;
   bool FAllowSkin3rdParty = true;
   bool bRecFlag = false;
   bool FOwnThirdLists = false;
@@ -59,8 +64,16 @@ class TsFrameAdapter : public TComponent {
   // Links the adapter to the frame's form, or drops the link from the form it was linked to.
   void LinkToForm();
   void UnlinkFromForm();
-  // The frame's controls may be foreign ones: the form links the adapter and adapts them.
-  void OfferToFormAdapter();
+  // The frame's own class names into ThirdLists; OwnThirdLists tells whether any is set.
+  void LoadOwnThirdNames();
+  // The frame's popup menus are drawn by the skinned-menu painter while active.
+  void HookPopupMenus(bool active);
+  // Redraw is held while the frame's children scroll when they show the frame through.
+  bool ScrollRepaintsChildren();
+  // Printing: the client moves past a vertical bar on the left and is clipped off the bars.
+  void PlaceClientForPrint(HDC dc);
+  // The frame's children show it through (gradient or image, or it shows its parent).
+  bool ChildrenShowFrame();
   void PassOn(TMessage& m) {
     if (OldWndProc) OldWndProc(m);
   }

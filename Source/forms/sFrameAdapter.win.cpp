@@ -4,6 +4,7 @@
 #include "base/kvntUtils.h"
 #include "base/sConst.h"
 #include "base/sMessages.h"
+#include "controls/sSkinMenus.h"
 #include "paint/sCommonDataCache.h"
 #include "paint/sGraphUtils.h"
 #include "raster/kvgpUtils.h"
@@ -14,12 +15,17 @@ TW_DEFINE_CLASS(TsFrameAdapter) {
   b.Property(u"AllowSkin3rdParty", [](const TsFrameAdapter& a) { return a.FAllowSkin3rdParty; },
              [](TsFrameAdapter& a, bool v) { a.FAllowSkin3rdParty = v; })
       .Default(true);
+  b.Property(u"ThirdParty", [](const TsFrameAdapter& a) { return a.FThirdParty.get(); });
+  b.Property(u"SkinData", [](const TsFrameAdapter& a) { return a.FCommonData.get(); });
 }
 
 TsFrameAdapter::TsFrameAdapter(TComponent* owner) : TComponent(owner) {
   Frame = dynamic_cast<TCustomFrame*>(owner);
   if (!Frame) throw Exception(kvs_FrameAdapterError1.empty() ? String(u"TsFrameAdapter adapter must be placed on the handled frame")
                                                             : kvs_FrameAdapterError1);
+  FThirdParty = std::make_unique<TsThirdPartyList>();
+  for (Integer i = 0; i <= kvLastSupportedType; ++i) FThirdParty->SetString(i, String());
+  LoadOwnThirdNames();
   // Asked before the skin data exists: the skin data publishes itself on the frame's window.
   const bool skinnedAlready = CtrlIsSkinned(Frame, false);
   FCommonData = std::make_unique<TsScrollWndData>(Frame, true);
@@ -45,6 +51,7 @@ TsFrameAdapter::~TsFrameAdapter() {
 void TsFrameAdapter::AfterConstruction() {
   TComponent::AfterConstruction();
   if (!Frame || IsDesigning()) return;
+  LoadOwnThirdNames();
   FCommonData->InitCommonProp();
   if (DuRiruZireziv* manager = FCommonData->GetSkinManager())
     Frame->Perform(SM_ALPHACMD, KV_SETNEWSKIN_HI, reinterpret_cast<intptr_t>(manager));
@@ -52,12 +59,43 @@ void TsFrameAdapter::AfterConstruction() {
 
 void TsFrameAdapter::Loaded() {
   TComponent::Loaded();
+  LoadOwnThirdNames();
   DuRiruZireziv* manager = FCommonData->GetSkinManager();
   if (Frame && Frame->HandleAllocated() && WndIsSkinned(Frame->WindowHandle()) && manager) {
     FCommonData->UpdateIndexes(true);
-    if (manager->IsActive() && !IsDesigning() && !manager->IsLoading() && !manager->IsDesigning()) LinkToForm();
-    FCommonData->InitCommonProp();
+    if (manager->IsActive() && !IsDesigning()) {
+      if (manager->SkinnedPopups()) HookPopupMenus(true);
+      if (!manager->IsLoading() && !manager->IsDesigning()) LinkToForm();
+      // The frame's controls may be foreign ones: the form's adapter walks them now.
+      if (FCommonData->Skinned() && manager->SkinningRules().Contains(srThirdParty)) AddToAdapter(Frame);
+      if (!FCommonData->GlassModeInit) UpdateGlassMode(Frame, true);
+    }
   }
+  if (Frame && Frame->HandleAllocated()) FCommonData->InitCommonProp();
+}
+
+void TsFrameAdapter::LoadOwnThirdNames() {
+  if (FThirdParty) Load3rdNames(*FThirdParty, ThirdLists, FOwnThirdLists);
+}
+
+void TsFrameAdapter::HookPopupMenus(bool active) {
+  TsSkinableMenus* painter = SkinableMenus();
+  if (!painter || !Frame) return;
+  for (Integer i = 0; i < Frame->ComponentCount(); ++i)
+    if (auto* popup = dynamic_cast<TPopupMenu*>(Frame->Components(i))) painter->HookPopupMenu(popup, active);
+}
+
+bool TsFrameAdapter::ChildrenShowFrame() {
+  TkvSkinData* data = FCommonData->GetCommonSkinData();
+  const Integer index = FCommonData->SkinIndex;
+  if (!data || index < 0 || index >= Integer(data->gd.size())) return false;
+  const TsGenState& normal = data->gd[size_t(index)].Props[0];
+  return normal.GradientPercent + normal.ImagePercent > 0 || FCommonData->RepaintIfMoved();
+}
+
+bool TsFrameAdapter::ScrollRepaintsChildren() {
+  // The adapter's own answer: a scroll wrapper in front of it answers for any control.
+  return Frame->HandleAllocated() && (ChildrenShowFrame() || FCommonData->RepaintIfMoved());
 }
 
 void TsFrameAdapter::LinkToForm() {
@@ -124,6 +162,7 @@ bool TsFrameAdapter::PrepareCache() {
   FCommonData->FCacheBmp->Canvas()->Font()->Assign(Frame->Font());
   PaintItem(FCommonData.get(), BGInfoToCI(&info), false, 0, TRect(0, 0, Frame->Width(), Frame->Height()),
             TPoint(Frame->Left(), Frame->Top()), FCommonData->FCacheBmp.get(), false);
+  PaintOuterEffects(FCommonData.get(), Frame, TPoint(0, 0));
   FCommonData->BGChanged = false;
   return true;
 }
@@ -136,7 +175,9 @@ void TsFrameAdapter::OurPaintHandler(HDC dc) {
   TkvSkinData* data = FCommonData->GetCommonSkinData();
   const Integer index = FCommonData->SkinIndex;
   const TsGeneralData* section = data && index >= 0 && index < Integer(data->gd.size()) ? &data->gd[size_t(index)] : nullptr;
-  const bool clear = section && (section->BorderIndex < 0) && section->Props[0].Transparency == 100 && Frame->Parent();
+  // A section with an outer effect of its own goes through the cache like any other.
+  const bool clear = section && (section->BorderIndex < 0) && section->Props[0].Transparency == 100 &&
+                     section->OuterMode < 1 && Frame->Parent();
   bool rebuilt = false;
   if (clear) {
     // A wholly transparent section shows exactly the parent's background.
@@ -165,8 +206,22 @@ void TsFrameAdapter::OurPaintHandler(HDC dc) {
       CopyWinControlCache(Frame, FCommonData.get(), TRect(0, 0, Frame->Width(), Frame->Height()),
                           TRect(0, 0, Frame->Width(), Frame->Height()), dc, false);
   }
-  PaintControls(dc, Frame, rebuilt, TPoint(0, 0), true);
+  PaintControls(dc, Frame, rebuilt, TPoint(0, 0), dc != FCommonData->PrintDC);
   SetParentUpdated(Frame);
+}
+
+void TsFrameAdapter::PlaceClientForPrint(HDC dc) {
+  const bool vert = ListSW->ShownBars(SB_VERT) != 0, horz = ListSW->ShownBars(SB_HORZ) != 0;
+  const Integer vertThickness = vert ? ListSW->GetScrollMetric(SB_VERT, true) : 0;
+  // Read right to left, the vertical bar stands on the left: the client starts after it.
+  if (vert && Frame->UseRightToLeftReading()) OffsetViewportOrgEx(dc, vertThickness, 0, nullptr);
+  if (!horz) return;
+  const Integer cacheWidth = FCommonData->FCacheBmp ? FCommonData->FCacheBmp->Width() : Frame->Width();
+  const Integer cacheHeight = FCommonData->FCacheBmp ? FCommonData->FCacheBmp->Height() : Frame->Height();
+  const Integer edgesX = std::max<Integer>(ListSW->cxLeftEdge, 0) + ListSW->cxRightEdge;
+  const Integer edgesY = ListSW->cyTopEdge + ListSW->cyBottomEdge;
+  IntersectClipRect(dc, 0, 0, cacheWidth - edgesX - vertThickness,
+                    cacheHeight - edgesY - ListSW->GetScrollMetric(SB_HORZ, true));
 }
 
 void TsFrameAdapter::KV_WMPaint(TMessage& m) {
@@ -206,6 +261,7 @@ void TsFrameAdapter::NewWndProc(TMessage& m) {
         if (reinterpret_cast<DuRiruZireziv*>(m.LParam) != manager) break;
         CommonWndProc(m, FCommonData.get());
         ForwardToChildren(m);
+        if (manager && !IsDesigning() && manager->SkinnedPopups()) HookPopupMenus(manager->IsActive());
         return;
       case KV_REMOVESKIN:
         if (reinterpret_cast<DuRiruZireziv*>(m.LParam) != manager) break;
@@ -236,6 +292,20 @@ void TsFrameAdapter::NewWndProc(TMessage& m) {
       case KV_CTRLHANDLED:
         m.Result = 1;
         return;
+      case KV_GETSKININDEX:
+      case KV_SETGLASSMODE:
+      case KV_SETSCALE:
+        CommonMessage(m, FCommonData.get());
+        return;
+      case KV_BEFORESCROLL:
+        if (ScrollRepaintsChildren()) SendMessage(Frame->WindowHandle(), WM_SETREDRAW, 0, 0);
+        break;
+      case KV_AFTERSCROLL:
+        if (ScrollRepaintsChildren()) {
+          SendMessage(Frame->WindowHandle(), WM_SETREDRAW, 1, 0);
+          RedrawWindow(Frame->WindowHandle(), nullptr, nullptr, 0x585);
+        }
+        break;
       case KV_GETDEFINDEX:
         if (!FCommonData->SkinSection().empty()) {
           FCommonData->UpdateIndexes(true);
@@ -332,7 +402,12 @@ void TsFrameAdapter::NewWndProc(TMessage& m) {
         if (!ListSW) RefreshScrolls(FCommonData.get(), ListSW);
         FCommonData->BGChanged = true;
         const HDC dc = reinterpret_cast<HDC>(m.WParam);
-        if (ListSW) kv_NCDraw(ListSW, Frame->WindowHandle(), -1, dc);
+        // The origin and clip set for the client are the printer's to keep only while we paint.
+        const TSaveDC saved(dc);
+        if (ListSW) {
+          kv_NCDraw(ListSW, Frame->WindowHandle(), -1, dc);
+          PlaceClientForPrint(dc);
+        }
         OurPaintHandler(dc);
         Frame->OnResize().Call(Frame);
       }
@@ -343,19 +418,13 @@ void TsFrameAdapter::NewWndProc(TMessage& m) {
           FCommonData->FUpdating = m.WParamLo == 1;
           ForwardToChildren(m);
           return;
-        case KV_CHILDCHANGED: {
-          TkvSkinData* data = FCommonData->GetCommonSkinData();
-          const Integer index = FCommonData->SkinIndex;
-          bool answer = false;
-          if (data && index >= 0 && index < Integer(data->gd.size())) {
-            const TsGenState& normal = data->gd[size_t(index)].Props[0];
-            answer = normal.GradientPercent + normal.ImagePercent > 0 || FCommonData->RepaintIfMoved();
-          }
-          m.Result = answer ? 1 : 0;
+        case KV_CHILDCHANGED:
+          // Callers that perform the command read the answer from either field.
+          m.Result = m.LParam = ChildrenShowFrame() ? 1 : 0;
           return;
-        }
         case KV_ENDPARENTUPDATE:
-          if (FCommonData->FUpdating && !FCommonData->GetUpdating()) {
+          if (FCommonData->FUpdating && !Frame->ControlState().Contains(csRecreating) &&
+              !Frame->ControlState().Contains(csAligning) && !FCommonData->InUpdating(true)) {
             const bool changed = FCommonData->BGChanged;
             if (changed) PrepareCache();
             RedrawWindow(Frame->WindowHandle(), nullptr, nullptr, 0x585);
@@ -376,12 +445,18 @@ void TsFrameAdapter::NewWndProc(TMessage& m) {
       PassOn(m);
       if (Frame->HandleAllocated()) SendAMessage(Frame->WindowHandle(), KV_REFRESH, reinterpret_cast<intptr_t>(manager));
       return;
+    case CM_MOUSEENTER:
+      if (IsDesigning()) return;
+      PassOn(m);
+      if (DefaultManager && Frame->HandleAllocated()) DefaultManager->SetActiveControl(Frame->WindowHandle());
+      return;
     case CM_SHOWINGCHANGED:
       CommonWndProc(m, FCommonData.get());
       PassOn(m);
       RefreshScrolls(FCommonData.get(), ListSW);
       OfferToFormAdapter();
       if (Frame->Showing()) {
+        if (!FCommonData->GlassModeInit) UpdateGlassMode(Frame, true);
         FCommonData->FUpdating = false;
         if (Frame->HandleAllocated()) RedrawWindow(Frame->WindowHandle(), nullptr, nullptr, 0x585);
         SetParentUpdated(Frame);
@@ -401,5 +476,7 @@ void AdaptFrame(TCustomFrame* frame, const String& section) {
   if (!section.empty()) adapter->FCommonData->SetSkinSection(section);
   adapter->AfterConstruction();
   adapter->FCommonData->UpdateIndexes(true);
+  // Linked at once, so that the walk that met the frame goes on with the frame's own lists.
+  adapter->OfferToFormAdapter();
   if (frame->HandleAllocated()) RedrawWindow(frame->WindowHandle(), nullptr, nullptr, 0x585);
 }

@@ -207,10 +207,6 @@ std::vector<TkvCtrlAdapter::OwnerEntry> TkvCtrlAdapter::OwnersToWalk(TWinControl
         own = fa;
         break;
       }
-    // A frame adapter made at run time has not linked itself to the form yet: the frame's own
-    // one stands in.
-    for (Integer i = 0; !own && i < frame->ComponentCount(); ++i)
-      if (auto* fa = dynamic_cast<TsFrameAdapter*>(frame->Components(i)); fa && fa->FAllowSkin3rdParty) own = fa;
     if (own) entries.push_back({owner, frameLists(own)});
     return entries;
   }
