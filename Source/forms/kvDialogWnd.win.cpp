@@ -974,7 +974,18 @@ bool OnScrollBar(TWParam hitCode) { return hitCode == HTHSCROLL || hitCode == HT
 }  // namespace
 
 bool TkvDialogWnd::ScrollBarStep(TMessage& message) {
-  if (Destroyed || !SkinData || !SkinData->Skinned()) return false;
+  if (Destroyed || !SkinData) return false;
+  if (message.Msg == SM_ALPHACMD) {
+    // The scroll procedure passes a refreshed or removed skin on to nobody: the dialog's children
+    // (their wrappers) hear of it from the dialog, as from any plain wrapper's window.
+    const bool own = reinterpret_cast<DuRiruZireziv*>(message.LParam) == SkinData->GetSkinManager();
+    if (message.WParamHi == KV_REMOVESKIN && own) AlphaBroadCast(CtrlHandle, message);
+    if (message.WParamHi == KV_REFRESH && RefreshNeeded(SkinData, message)) {
+      SkinData->FUpdating = false;
+      AlphaBroadCast(CtrlHandle, message);
+    }
+  }
+  if (!SkinData->Skinned()) return false;
   switch (message.Msg) {
     case WM_NCHITTEST: {
       // Over the bars (or the size box where they meet) the scroll wrapper answers; elsewhere

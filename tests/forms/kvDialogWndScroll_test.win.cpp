@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
+#include "base/sMessages.h"
 #include "forms/kvDialogWnd.h"
 #include "support/DialogFixture.h"
 #include "support/ScrollSkin.h"
@@ -55,6 +57,17 @@ LRESULT CALLBACK WatchBorderProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lPara
     if (gWatched->FormState & DLG_SCROLLSHIDDEN) ++gBorderMovesHidden;
   }
   return CallWindowProcW(gBorderProc, wnd, msg, wParam, lParam);
+}
+
+// The skin commands a child window of the dialog was told of.
+std::vector<Integer> gChildCommands;
+
+LRESULT CALLBACK CommandProbeProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == SM_ALPHACMD) {
+    gChildCommands.push_back(HIWORD(wParam));
+    return 0;
+  }
+  return DefWindowProcW(wnd, msg, wParam, lParam);
 }
 
 class DialogScrollBars : public DialogWrapper {
@@ -284,4 +297,37 @@ TEST_F(DialogScrollBars, DialogWithoutScrollStylesKeepsItsClientAndHasNoBars) {
   POINT edge{skinned.right - 1, skinned.bottom / 2};
   ClientToScreen(dlg, &edge);
   EXPECT_EQ(SendMessageW(dlg, WM_NCHITTEST, 0, MAKELPARAM(edge.x, edge.y)), HTCLIENT);
+}
+
+// The dialog's children hear of a new, refreshed or removed skin from the dialog, as they did
+// before the dialog's procedure became the scroll wrapper's.
+TEST_F(DialogScrollBars, ChildrenAreToldOfSkinChangesThroughTheDialog) {
+  ProbeWindowClass probeClass(L"TwDialogCommandProbe", &CommandProbeProc);
+  ASSERT_NE(MakeDialogStyled(0, &ClosingDialogProc), nullptr);
+  ASSERT_NE(Wrapper(), nullptr);
+  ShowDialog();
+  const HWND child = CreateWindowExW(0, probeClass.Name(), L"", WS_CHILD | WS_VISIBLE, 4, 4, 20, 20, dlg, nullptr,
+                                     GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(child, nullptr);
+  DuRiruZireziv& manager = skin->skin.Manager;
+  const auto command = [&](Word code) {
+    SendMessageW(dlg, SM_ALPHACMD, uintptr_t(code) << 16, reinterpret_cast<LPARAM>(&manager));
+  };
+  struct Case {
+    const char* what;
+    Word code;
+    bool active;
+  } cases[] = {
+      {"new skin", KV_SETNEWSKIN, true},
+      {"refresh", KV_REFRESH, true},
+      {"skin removed", KV_REMOVESKIN, false},
+  };
+  for (const Case& k : cases) {
+    gChildCommands.clear();
+    manager.SkinCommonInfo.Active = k.active;
+    command(k.code);
+    EXPECT_EQ(std::count(gChildCommands.begin(), gChildCommands.end(), Integer(k.code)), 1) << k.what;
+  }
+  manager.SkinCommonInfo.Active = true;
+  DestroyWindow(child);
 }
