@@ -186,6 +186,8 @@ class TkvDialogWnd : public TkvScrollWnd {
   void PaintScrollBars();
   // The skin is on and at least one of the bars is shown.
   bool ShowsSkinnedBars();
+  // The window is being destroyed: letting go of it recomputes no frame.
+  bool WindowGoing = false;
   // The fade of blend on moving, while the dialog is dragged.
   std::unique_ptr<TkvMoveTimer> MoveTimer;
   // The outer border window with the manager's extended borders; null without.

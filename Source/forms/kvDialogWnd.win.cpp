@@ -861,9 +861,15 @@ void TkvDialogWnd::Uninit() {
   if (SysMenuTaken && IsWindow(CtrlHandle))
     SetWindowLongW(CtrlHandle, GWL_STYLE, GetWindowLongW(CtrlHandle, GWL_STYLE) | WS_SYSMENU);
   SysMenuTaken = false;
+  // A press on a skinned bar ends with the bars; a dialog that lives on gets the system's bars
+  // and its frame computed with them.
+  Kv_ResetScrollTracking(CtrlHandle);
+  const bool hadBars = ScrollsInitialized && !WindowGoing && IsWindow(CtrlHandle) &&
+                       (GetWindowLongW(CtrlHandle, GWL_STYLE) & (WS_HSCROLL | WS_VSCROLL)) != 0;
   TkvMainWnd* self = this;
   UninitializeKVWnd(CtrlHandle, false, false, self);
   Destroyed = true;
+  if (hadBars) SetWindowPos(CtrlHandle, nullptr, 0, 0, 0, 0, 0x737);
 }
 
 void TkvDialogWnd::LButtonUp(TMessage& message) {
@@ -974,6 +980,7 @@ bool OnScrollBar(TWParam hitCode) { return hitCode == HTHSCROLL || hitCode == HT
 }  // namespace
 
 bool TkvDialogWnd::ScrollBarStep(TMessage& message) {
+  if (message.Msg == WM_DESTROY || message.Msg == WM_NCDESTROY) WindowGoing = true;
   if (Destroyed || !SkinData) return false;
   if (message.Msg == SM_ALPHACMD) {
     // The scroll procedure passes a refreshed or removed skin on to nobody: the dialog's children

@@ -90,15 +90,16 @@ class DialogScrollBars : public DialogWrapper {
     dlg = CreateDialogIndirectParamW(nullptr, &tmpl.t, nullptr, proc, 0);
     return dlg;
   }
-  // The scrolled dialog with bars 17 thick and arrows 15 long, its frame computed with them.
-  TkvDialogWnd* MakeScrolledDialog() {
+  // The scrolled dialog with bars 17 (or thickness) thick and arrows 15 long, its frame computed
+  // with them.
+  TkvDialogWnd* MakeScrolledDialog(Integer thickness = kBar) {
     if (!MakeDialogStyled(WS_VSCROLL, &ScrolledDialogProc)) return nullptr;
     TkvDialogWnd* w = Wrapper();
     if (!w) return nullptr;
     auto* sd = dynamic_cast<TsScrollWndData*>(w->SkinData);
     if (!sd) return nullptr;
     for (TkvScrollData* d : {sd->FHorzScrollData.get(), sd->FVertScrollData.get()}) {
-      d->FScrollWidth = kBar;
+      d->FScrollWidth = thickness;
       d->FButtonsSize = kArrow;
     }
     Kv_RedrawNonClient(dlg, true);
@@ -330,4 +331,35 @@ TEST_F(DialogScrollBars, ChildrenAreToldOfSkinChangesThroughTheDialog) {
   }
   manager.SkinCommonInfo.Active = true;
   DestroyWindow(child);
+}
+
+// A scrolled dialog the wrapper lets go of is no scroll wrapper's any more: its frame is the
+// system's again, with the system's bar, and a press that was on its bar is forgotten.
+TEST_F(DialogScrollBars, LettingGoGivesTheFrameBackToTheSystemsBars) {
+  // The client of the same dialog without the skin's hook.
+  skin->skin.Manager.UnInstallHook();
+  ASSERT_NE(MakeDialogStyled(WS_VSCROLL, &ScrolledDialogProc), nullptr);
+  RECT plain{};
+  GetClientRect(dlg, &plain);
+  DestroyWindow(dlg);
+  skin->skin.Manager.InstallHook();
+  // A skinned bar wider than the system's.
+  TkvDialogWnd* w = MakeScrolledDialog(GetSystemMetrics(SM_CXVSCROLL) + 6);
+  ASSERT_NE(w, nullptr);
+  ShowDialog();
+  RECT skinned{};
+  GetClientRect(dlg, &skinned);
+  ASSERT_EQ(skinned.right, plain.right - 6);
+  const TRect bar = VertBar(w);
+  Press(HTVSCROLL, TPoint(bar.Left + bar.Width() / 2, bar.Bottom - kArrow / 2));
+  ASSERT_EQ(kvScrollState.hwndCurSB, dlg);
+  w->Uninit();
+  EXPECT_EQ(TkvScrollWnd::FromHwnd(dlg), nullptr);
+  EXPECT_EQ(kvScrollState.uCurrentScrollPortion, HTSCROLL_NONE);
+  EXPECT_EQ(kvScrollState.uScrollTimerId, 0u);
+  EXPECT_NE(GetCapture(), dlg);
+  RECT after{};
+  GetClientRect(dlg, &after);
+  EXPECT_EQ(after.right, plain.right);
+  EXPECT_EQ(after.bottom, plain.bottom);
 }
