@@ -363,3 +363,34 @@ TEST_F(DialogScrollBars, LettingGoGivesTheFrameBackToTheSystemsBars) {
   EXPECT_EQ(after.right, plain.right);
   EXPECT_EQ(after.bottom, plain.bottom);
 }
+
+// Dragging the thumb: the moves the dialog receives while the thumb is held track it through the
+// scroll wrapper, and the release ends the drag at the place reached.
+TEST_F(DialogScrollBars, DraggingTheThumbTracksThroughTheDialog) {
+  TkvDialogWnd* w = MakeScrolledDialog();
+  ASSERT_NE(w, nullptr);
+  ShowDialog();
+  const TRect bar = VertBar(w);
+  const Integer x = bar.Left + kBar / 2;
+  const auto thumb = Thumb(w);
+  Press(HTVSCROLL, TPoint(x, (thumb.first + thumb.second) / 2));
+  ASSERT_TRUE(w->fThumbTracking);
+  // A move 40 pixels down, as the system delivers it (the cursor there when it was posted).
+  const POINT to = ScreenPoint(TPoint(x, (thumb.first + thumb.second) / 2 + 40));
+  SetCursorPos(to.x, to.y);
+  POINT client = to;
+  ScreenToClient(dlg, &client);
+  PostMessageW(dlg, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(client.x, client.y));
+  Application->ProcessMessages();
+  ASSERT_FALSE(gScrollCodes.empty());
+  EXPECT_EQ(gScrollCodes.back(), SB_THUMBTRACK);
+  const Integer tracked = GetScrollPos(dlg, SB_VERT);
+  EXPECT_GT(tracked, 0);
+  Release();
+  EXPECT_FALSE(w->fThumbTracking);
+  ASSERT_GE(gScrollCodes.size(), 3u);
+  EXPECT_EQ(gScrollCodes[gScrollCodes.size() - 2], SB_THUMBPOSITION);
+  EXPECT_EQ(gScrollCodes.back(), SB_ENDSCROLL);
+  EXPECT_EQ(GetScrollPos(dlg, SB_VERT), tracked);
+  EXPECT_NE(GetCapture(), dlg);
+}
