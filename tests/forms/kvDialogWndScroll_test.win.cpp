@@ -195,8 +195,6 @@ TEST_F(DialogScrollBars, PressesOnTheSkinnedBarScrollTheDialog) {
   const Integer x = bar.Left + kBar / 2;
   // The bar hit-tests as the dialog's scroll bar; the caption stays the dialog's own.
   EXPECT_EQ(SendMessageW(dlg, WM_NCHITTEST, 0, ScreenParam(TPoint(x, (bar.Top + bar.Bottom) / 2))), HTVSCROLL);
-  RECT c{};
-  GetClientRect(dlg, &c);
   POINT client{0, 0};
   ClientToScreen(dlg, &client);
   RECT wr{};
