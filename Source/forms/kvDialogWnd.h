@@ -5,6 +5,8 @@
 // own border icons, and executes a press only when the button is released over the icon that
 // was pressed. With the manager's glowing the hot and pressed icons fade in on small layered
 // windows of their own; with its blend on moving the dialog turns translucent while it is dragged.
+// A dialog with scroll styles gets skinned scroll bars: the wrapper is a scroll wrapper, and the
+// messages it does not handle itself go through the scroll wrapper's procedure.
 #pragma once
 
 #ifdef _WIN32
@@ -23,8 +25,8 @@
 class TkvSystemMenu;
 class TkvMoveTimer;
 
-class TkvDialogWnd : public TkvMainWnd {
-  TW_CLASS(TkvDialogWnd, TkvMainWnd)
+class TkvDialogWnd : public TkvScrollWnd {
+  TW_CLASS(TkvDialogWnd, TkvScrollWnd)
   ~TkvDialogWnd() override;
   void AfterCreation() override;
   void kvWndProc(TMessage& message) override;
@@ -174,8 +176,18 @@ class TkvDialogWnd : public TkvMainWnd {
   std::vector<TRect> ArOR;
   bool RgnChanged = true;
   bool RgnChanging = false;
-  // Bit 0x80: blend on moving is in progress.
+  // Bit 0x80: blend on moving is in progress. Bit 0x01: the skinned scroll bars are kept hidden
+  // (not painted) while a size change moves the outer border window.
   Cardinal FormState = 0;
+
+  // The skinned scroll bars: messages over them or about them handled by the scroll wrapper's
+  // procedure (True when the message is done), and the bars painted over the frame.
+  bool ScrollBarStep(TMessage& message);
+  void PaintScrollBars();
+  // The skin is on and at least one of the bars is shown.
+  bool ShowsSkinnedBars();
+  // The window is being destroyed: letting go of it recomputes no frame.
+  bool WindowGoing = false;
   // The fade of blend on moving, while the dialog is dragged.
   std::unique_ptr<TkvMoveTimer> MoveTimer;
   // The outer border window with the manager's extended borders; null without.
@@ -204,6 +216,7 @@ void ExcludeControls(HDC dc, HWND wnd, Integer offsetX, Integer offsetY);
 // Blend on moving of a dialog: made layered under a snapshot, the dialog fades towards the
 // manager's blend value while the system's move loop drags it (toMove), and is opaque again after.
 constexpr Cardinal DLG_BLENDMOVING = 0x80;
+constexpr Cardinal DLG_SCROLLSHIDDEN = 0x01;
 void StartBlendOnMovingDlg(TkvDialogWnd* dlg, bool toMove);
 void FinishBlendOnMovingDlg(TkvDialogWnd* dlg);
 #endif

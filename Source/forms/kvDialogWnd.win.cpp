@@ -732,7 +732,12 @@ void TkvDialogWnd::SizeChanged(TMessage& message) {
   if (fits) return;
   RgnChanged = true;
   SkinData->BGChanged = true;
-  BorderForm->UpdateExBordersPos(true, 255);
+  {
+    // The bars would be painted at the old size's place while the border window moves.
+    FormState |= DLG_SCROLLSHIDDEN;
+    const TScopeExit barsBack([this] { FormState &= ~DLG_SCROLLSHIDDEN; });
+    BorderForm->UpdateExBordersPos(true, 255);
+  }
   // The region follows the new size at once: the border window's hole already has it.
   if (!RgnChanging) {
     FillDlgArOR(this);
@@ -856,9 +861,15 @@ void TkvDialogWnd::Uninit() {
   if (SysMenuTaken && IsWindow(CtrlHandle))
     SetWindowLongW(CtrlHandle, GWL_STYLE, GetWindowLongW(CtrlHandle, GWL_STYLE) | WS_SYSMENU);
   SysMenuTaken = false;
+  // A press on a skinned bar ends with the bars; a dialog that lives on gets the system's bars
+  // and its frame computed with them.
+  Kv_ResetScrollTracking(CtrlHandle);
+  const bool hadBars = ScrollsInitialized && !WindowGoing && IsWindow(CtrlHandle) &&
+                       (GetWindowLongW(CtrlHandle, GWL_STYLE) & (WS_HSCROLL | WS_VSCROLL)) != 0;
   TkvMainWnd* self = this;
   UninitializeKVWnd(CtrlHandle, false, false, self);
   Destroyed = true;
+  if (hadBars) SetWindowPos(CtrlHandle, nullptr, 0, 0, 0, 0, 0x737);
 }
 
 void TkvDialogWnd::LButtonUp(TMessage& message) {
@@ -953,7 +964,94 @@ bool TkvDialogWnd::AlphaCommand(TMessage& message) {
   }
 }
 
+bool TkvDialogWnd::ShowsSkinnedBars() {
+  if (!SkinData || !SkinData->Skinned()) return false;
+  return (sBarHorz && sBarHorz->fScrollVisible) || (sBarVert && sBarVert->fScrollVisible);
+}
+
+void TkvDialogWnd::PaintScrollBars() {
+  if (Destroyed || DontRepaint || !ScrollsInitialized || (FormState & DLG_SCROLLSHIDDEN)) return;
+  if (!IsWindow(CtrlHandle) || !IsWindowVisible(CtrlHandle) || !ShowsSkinnedBars()) return;
+  kv_NCDraw(this, CtrlHandle, -1, nullptr);
+}
+
+namespace {
+bool OnScrollBar(TWParam hitCode) { return hitCode == HTHSCROLL || hitCode == HTVSCROLL; }
+}  // namespace
+
+bool TkvDialogWnd::ScrollBarStep(TMessage& message) {
+  if (message.Msg == WM_DESTROY || message.Msg == WM_NCDESTROY) WindowGoing = true;
+  if (Destroyed || !SkinData) return false;
+  if (message.Msg == SM_ALPHACMD) {
+    // The scroll procedure passes a refreshed or removed skin on to nobody: the dialog's children
+    // (their wrappers) hear of it from the dialog, as from any plain wrapper's window.
+    const bool own = reinterpret_cast<DuRiruZireziv*>(message.LParam) == SkinData->GetSkinManager();
+    if (message.WParamHi == KV_REMOVESKIN && own) AlphaBroadCast(CtrlHandle, message);
+    if (message.WParamHi == KV_REFRESH && RefreshNeeded(SkinData, message)) {
+      SkinData->FUpdating = false;
+      AlphaBroadCast(CtrlHandle, message);
+    }
+  }
+  if (!SkinData->Skinned()) return false;
+  switch (message.Msg) {
+    case WM_NCHITTEST: {
+      // Over the bars (or the size box where they meet) the scroll wrapper answers; elsewhere
+      // the dialog's own test of its frame and icons.
+      if (!ShowsSkinnedBars()) return false;
+      const TPoint p(GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam));
+      TRect h, v;
+      kv_GetHScrollRect(this, CtrlHandle, h);
+      kv_GetVScrollRect(this, CtrlHandle, v);
+      const bool horz = sBarHorz->fScrollVisible, vert = sBarVert->fScrollVisible;
+      const bool over = (horz && h.Contains(p)) || (vert && v.Contains(p)) ||
+                        (horz && vert && TRect(h.Right, h.Top, v.Right, h.Bottom).Contains(p));
+      if (!over) return false;
+      message.Result = Kv_NCHitTest(this, CtrlHandle, message.WParam, message.LParam);
+      return true;
+    }
+    case WM_NCLBUTTONDOWN:
+    case WM_NCLBUTTONDBLCLK:
+    case WM_NCRBUTTONDOWN:
+    case WM_NCRBUTTONUP:
+    case WM_NCMBUTTONDOWN:
+    case WM_NCMBUTTONUP:
+      // Not the system's bars: its scroll loop and scroll menu stay out.
+      if (!OnScrollBar(message.WParam)) return false;
+      inherited::kvWndProc(message);
+      return true;
+    case WM_LBUTTONUP:
+      // The end of a press on one of the dialog's bars (the window holds the capture).
+      if (!fThumbTracking &&
+          (kvScrollState.uCurrentScrollPortion == HTSCROLL_NONE || kvScrollState.hwndCurSB != CtrlHandle))
+        return false;
+      inherited::kvWndProc(message);
+      return true;
+    case WM_NCPAINT:
+      // The bars appear after the first frame computation through the wrapper.
+      if (!ScrollsInitialized && IsWindowVisible(CtrlHandle) &&
+          (GetWindowLongW(CtrlHandle, GWL_STYLE) & (WS_HSCROLL | WS_VSCROLL)))
+        SetWindowPos(CtrlHandle, nullptr, 0, 0, 0, 0, 0x737);
+      return false;
+    case SM_ALPHACMD:
+      if (message.WParamHi == KV_PREPARECACHE) {
+        // The dialog's picture is its own (frame and client): the bars ask for it before painting.
+        PaintAll();
+        message.Result = 0;
+        return true;
+      }
+      return false;
+    default:
+      return false;
+  }
+}
+
 void TkvDialogWnd::kvWndProc(TMessage& message) {
+  // The skinned scroll bars: input over them goes to the scroll wrapper's procedure, and they
+  // are painted again over whatever frame the dialog's non-client paint put on the screen.
+  if (ScrollBarStep(message)) return;
+  const TScopeExit barsOverFrame([&] {
+    if (message.Msg == WM_NCPAINT) PaintScrollBars();
+  });
   DuRiruZireziv* manager = SkinData ? SkinData->GetSkinManager() : nullptr;
   const bool skinned = manager && manager->Active();
   if (message.Msg == WM_NCDESTROY) {
@@ -975,7 +1073,7 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       SetWindowRgn(CtrlHandle, nullptr, IsWindowVisible(CtrlHandle));
       RgnChanged = true;
     }
-    TkvMainWnd::kvWndProc(message);
+    inherited::kvWndProc(message);
     return;
   }
   // A press or release that the outer border window hands on carries no hit code (-1): the
@@ -1041,7 +1139,7 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       const auto* wp = reinterpret_cast<const WINDOWPOS*>(message.LParam);
       const bool hiding = wp && (wp->flags & SWP_HIDEWINDOW);
       const bool placed = wp && (wp->flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE);
-      TkvMainWnd::kvWndProc(message);
+      inherited::kvWndProc(message);
       if (hiding && HideAnimated(manager)) {
         AnimHideDlg(this);
         DoLayered(CtrlHandle, false, 0);
@@ -1062,11 +1160,11 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
         CheckFont(item->hDC, ItemFont);
         if (item->CtlType == ODT_STATIC) SetBkMode(item->hDC, TRANSPARENT);
       }
-      TkvMainWnd::kvWndProc(message);
+      inherited::kvWndProc(message);
       return;
     case DM_SETDEFID:
       // The dialog may have made controls since: they get their wrappers.
-      TkvMainWnd::kvWndProc(message);
+      inherited::kvWndProc(message);
       TkvProvider::InitHwndControls(this, CtrlHandle);
       RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
       return;
@@ -1096,7 +1194,7 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       if (HIWORD(message.WParam) == KV_SETNEWSKIN || HIWORD(message.WParam) == KV_REMOVESKIN) KillAnimations();
       // While updating, the picture is out of date once the update ends.
       if (HIWORD(message.WParam) == KV_UPDATING && LOWORD(message.WParam) == 1) SkinData->BGChanged = true;
-      TkvMainWnd::kvWndProc(message);
+      inherited::kvWndProc(message);
       if (HIWORD(message.WParam) == KV_SETNEWSKIN) {
         // A dialog not shown yet gets its border window when it shows: made now, it would show
         // the dialog before its owner asks for it.
@@ -1148,7 +1246,7 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
           AnimClosing = CoverForm != nullptr;
         }
       }
-      TkvMainWnd::kvWndProc(message);
+      inherited::kvWndProc(message);
       return;
     case WM_NCPAINT:
       if (!CanDrawNCArea() || !CanSkin()) {
@@ -1205,11 +1303,11 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
         message.Result = reinterpret_cast<TLResult>(brush);
         return;
       }
-      TkvMainWnd::kvWndProc(message);
+      inherited::kvWndProc(message);
       return;
     case WM_NCACTIVATE:
       if (!IsWindowVisible(CtrlHandle)) {
-        TkvMainWnd::kvWndProc(message);
+        inherited::kvWndProc(message);
         return;
       }
       {
@@ -1226,7 +1324,7 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       return;
     case WM_ENABLE:
       if (!IsWindowVisible(CtrlHandle)) {
-        TkvMainWnd::kvWndProc(message);
+        inherited::kvWndProc(message);
         return;
       }
       // The frame takes the look of the new state.
@@ -1242,16 +1340,16 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
     case WM_MOUSEMOVE:
       // The pointer over the dialog leaves whatever control the manager thought it was over.
       if (IsWindowEnabled(CtrlHandle) && DefaultManager) DefaultManager->SetActiveControl(nullptr);
-      TkvMainWnd::kvWndProc(message);
+      inherited::kvWndProc(message);
       return;
     case CM_VISIBLECHANGED:
-      TkvMainWnd::kvWndProc(message);
+      inherited::kvWndProc(message);
       if (message.WParam == 0) KillAnimations();
       return;
     case WM_SYSCOMMAND: {
       const WPARAM command = message.WParam & 0xFFF0;
       const bool drag = message.WParam == SC_DRAGMOVE;
-      TkvMainWnd::kvWndProc(message);
+      inherited::kvWndProc(message);
       if (!IsWindow(CtrlHandle)) return;
       if (drag) {
         UpdateWindow(CtrlHandle);
@@ -1268,7 +1366,7 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       return;
     case WM_SETTEXT:
       if (!IsWindowVisible(CtrlHandle)) {
-        TkvMainWnd::kvWndProc(message);
+        inherited::kvWndProc(message);
         return;
       }
       // Only the caption changed: the picture is renewed and the frame shown again (the border
@@ -1382,7 +1480,7 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
         message.Result = 0;
         return;
       }
-      TkvMainWnd::kvWndProc(message);
+      inherited::kvWndProc(message);
       return;
     case WM_NCLBUTTONUP:
     case WM_LBUTTONUP:
@@ -1394,7 +1492,7 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
       return;
     default:
-      TkvMainWnd::kvWndProc(message);
+      inherited::kvWndProc(message);
   }
 }
 
