@@ -1,0 +1,217 @@
+// Activation of a skinned form, the parts beyond the caption: the controls on the form's header
+// band wait for the band's new look and repaint with it (the controls below it are left alone),
+// the application's activation bringing the border window and a main form's window state back
+// in step, and a maximized form giving up its border window on activation when the manager
+// wants native borders for maximized forms.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <memory>
+
+#include "base/Composition.h"
+#include "controls/sButton.h"
+#include "forms/sSkinProvider.h"
+#include "forms/sSkinProviderMotion.h"
+#include "support/FormSkin.h"
+#include "support/LayeredCalls.h"
+#include "support/SkinCommands.h"
+#include "ui/GdiScopes.h"
+#include "ui/ScopeGuard.h"
+
+using namespace formskin;
+
+namespace {
+
+constexpr TColor kHeaderInactive = 0x00305070;
+constexpr TColor kHeaderActive = 0x0070B030;
+constexpr Integer kBand = 40;
+
+// A control without a window that records the skin commands it performs.
+class TGraphicProbe : public TGraphicControl {
+ public:
+  TGraphicProbe(TWinControl* parent, const char* name, SkinCommandLog& log)
+      : TGraphicControl(parent), name_(name), log_(log) {
+    SetParent(parent);
+  }
+  void WndProc(TMessage& m) override {
+    if (m.Msg == SM_ALPHACMD) {
+      if (!IsQuery(m.WParamHi)) log_.Add(name_, m);
+      return;
+    }
+    TGraphicControl::WndProc(m);
+  }
+
+ private:
+  std::string name_;
+  SkinCommandLog& log_;
+};
+
+// Counts the paint messages a window gets, through a subclass that passes them on.
+struct PaintCounter {
+  explicit PaintCounter(HWND w) : wnd(w) { SetWindowSubclass(wnd, &Proc, 1, reinterpret_cast<DWORD_PTR>(this)); }
+  ~PaintCounter() { RemoveWindowSubclass(wnd, &Proc, 1); }
+  PaintCounter(const PaintCounter&) = delete;
+  PaintCounter& operator=(const PaintCounter&) = delete;
+  static LRESULT CALLBACK Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR self) {
+    if (msg == WM_PAINT) ++reinterpret_cast<PaintCounter*>(self)->paints;
+    return DefSubclassProc(w, msg, wp, lp);
+  }
+  HWND wnd;
+  Integer paints = 0;
+};
+
+// A form with the skin's header band (its own colours, active and inactive) under the caption.
+class HeaderActivation : public SkinnedForm {
+ protected:
+  void SetUp() override {
+    SkinnedForm::SetUp();
+    savedAero = iAeroStatus;
+    TsGeneralData h = PlainSection(u"FORMHEADER", 0, kHeaderInactive, 2);
+    h.Props[1].Color = Integer(kHeaderActive);
+    header = skin->skin.AddSection(h);
+    skin->skin.Manager.SkinCommonInfo.Sections[ssFormHeader] = header;
+    skin->skin.Data->Reindex();
+    form->SetPosition(poDesigned);
+    form->SetBounds(120, 110, 300, 200);
+  }
+  void TearDown() override {
+    iAeroStatus = savedAero;
+    SkinnedForm::TearDown();
+  }
+  void ShowWithBand(Integer height = kBand) {
+    Skin();
+    sp->FFormHeader->SetAdditionalHeight(height);
+    ShowForm();
+    sp->CalcItems();
+  }
+  // A pixel of the client area as the screen shows it.
+  COLORREF ScreenAt(Integer x, Integer y) {
+    POINT p{x, y};
+    ClientToScreen(form->Handle(), &p);
+    const TWindowDC screen(nullptr);
+    return GetPixel(screen, p.x, p.y);
+  }
+  Integer savedAero = 0;
+  Integer header = -1;
+  SkinCommandLog log;  // outlives the form: its probes still hear commands while it goes
+};
+
+// On every activation change the controls that lie on the band (a windowed one, a windowless
+// one, one that only begins on it) are told to wait and renew their background, then that the
+// form is done; controls below the band, and the children of a control below it, hear neither.
+TEST_F(HeaderActivation, ControlsOnTheBandWaitForItsNewLook) {
+  auto* band = new TCommandProbe(form, "band", log);
+  band->SetBounds(5, 5, 40, 30);
+  auto* straddling = new TCommandProbe(form, "straddling", log);
+  straddling->SetBounds(60, kBand - 1, 40, 30);
+  auto* graphic = new TGraphicProbe(form, "graphic", log);
+  graphic->SetBounds(120, 10, 20, 20);
+  auto* below = new TCommandProbe(form, "below", log);
+  below->SetBounds(5, kBand, 100, 60);
+  new TCommandProbe(below, "nested", log);  // at (5, 5) of the control below the band
+  ShowWithBand();
+  ASSERT_TRUE(sp->HeaderUsed());
+  for (const bool active : {false, true, false}) {
+    SCOPED_TRACE(testing::Message() << "active " << active);
+    log.Clear();
+      SendMessageW(form->Handle(), WM_NCACTIVATE, active, 0);
+      Application->ProcessMessages();
+      for (const char* name : {"band", "straddling", "graphic"}) {
+      SCOPED_TRACE(name);
+      const std::vector<Word> got = log.Commands(name);
+      ASSERT_GE(got.size(), 2u);
+      EXPECT_EQ(got[0], KV_UPDATING);
+      EXPECT_EQ(log.byName[name][0].arg, 1);
+      EXPECT_EQ(got[1], KV_SETBGCHANGED);
+      EXPECT_EQ(log.byName[name][1].arg, 1);
+    }
+    // The windowed ones are told when the form has painted the band.
+    for (const char* name : {"band", "straddling"}) EXPECT_GE(log.Count(name, KV_ENDPARENTUPDATE), 1u) << name;
+    for (const char* name : {"below", "nested"}) {
+      EXPECT_EQ(log.Count(name, KV_UPDATING), 0u) << name;
+      EXPECT_EQ(log.Count(name, KV_SETBGCHANGED), 0u) << name;
+    }
+  }
+  // Without a band nothing waits.
+  sp->FFormHeader->SetAdditionalHeight(0);
+  log.Clear();
+  SendMessageW(form->Handle(), WM_NCACTIVATE, FALSE, 0);
+  EXPECT_EQ(log.Count("band", KV_UPDATING), 0u);
+  EXPECT_EQ(log.Count("graphic", KV_UPDATING), 0u);
+}
+
+// A skinned button that shows the form's picture through itself: the one on the band takes the band's
+// new colour on screen, the one below the band is not repainted. With composition on and the
+// form made under it, the system repaints nothing of the client: the band must be asked for.
+TEST_F(HeaderActivation, ButtonOnTheBandShowsTheBandsNewLook) {
+  TsGeneralData b = PlainSection(u"BUTTON", 0, 0, 2);
+  for (TsGenState& s : b.Props) s.Transparency = 100;
+  skin->skin.Manager.SkinCommonInfo.Sections[ssButton] = skin->skin.AddSection(b);
+  skin->skin.Data->Reindex();
+  // A form that paints itself gives its picture as the background of its controls.
+  struct Painter {
+    void Paint(TObject*) {}
+  } painter;
+  form->SetOnPaint(TNotifyEvent(&painter, &Painter::Paint));
+  auto* onBand = new TsButton(form);
+  onBand->SetBounds(10, 8, 80, 24);
+  onBand->SetParent(form);
+  auto* lower = new TsButton(form);
+  lower->SetBounds(10, 100, 80, 24);
+  lower->SetParent(form);
+  struct Case {
+    Integer aero;
+    bool madeUnderComposition;
+  } cases[] = {{0, false}, {1, false}, {1, true}};
+  ShowWithBand();
+  ASSERT_TRUE(sp->HeaderUsed());
+  ASSERT_EQ(ScreenAt(40, 20), COLORREF(kHeaderActive));
+  bool active = true;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "aero " << c.aero << " made under composition " << c.madeUnderComposition);
+    iAeroStatus = c.aero;
+    sp->InAero = c.madeUnderComposition;
+    PaintCounter lowerPaints(lower->Handle());
+    active = !active;
+    SendMessageW(form->Handle(), WM_NCACTIVATE, active, 0);
+    Application->ProcessMessages();
+    const COLORREF band = active ? kHeaderActive : kHeaderInactive;
+    EXPECT_EQ(ScreenAt(40, 20), band);   // through the button on the band
+    EXPECT_EQ(ScreenAt(150, 20), band);  // the band beside it
+    EXPECT_FALSE(onBand->SkinData()->FUpdating);
+    if (!c.aero || c.madeUnderComposition) {
+      EXPECT_EQ(lowerPaints.paints, 0);
+    }
+  }
+}
+
+// A borderless form that is activated refreshes its layered look (its resize steps tell the
+// controls too) and, with a band, tells its controls that it is done; a form with a border
+// leaves that to its non-client activation, and an activation by a click does neither.
+TEST_F(HeaderActivation, BorderlessFormTellsItsControlsOnActivation) {
+  auto* band = new TCommandProbe(form, "band", log);
+  band->SetBounds(5, 5, 40, 30);
+  struct Case {
+    TFormBorderStyle style;
+    Integer height;
+    WPARAM state;
+    bool told;
+  } cases[] = {{bsNone, kBand, WA_ACTIVE, true},
+               {bsNone, kBand, WA_CLICKACTIVE, false},
+               {bsNone, kBand, WA_INACTIVE, false},
+               {bsNone, 0, WA_ACTIVE, true},
+               {bsSizeable, kBand, WA_ACTIVE, false}};
+  ShowWithBand();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "style " << Integer(c.style) << " band " << c.height << " state " << c.state);
+    form->SetBorderStyle(c.style);
+    sp->FFormHeader->SetAdditionalHeight(c.height);
+    Application->ProcessMessages();
+    log.Clear();
+    SendMessageW(form->Handle(), WM_ACTIVATE, c.state, 0);
+    EXPECT_EQ(log.Count("band", KV_ENDPARENTUPDATE) > 0, c.told);
+  }
+}
+
+}  // namespace
