@@ -214,4 +214,157 @@ TEST_F(HeaderActivation, BorderlessFormTellsItsControlsOnActivation) {
   }
 }
 
+// A form with an outer border window (the layered-window calls recorded).
+class BorderedAppActivation : public SkinnedForm {
+ protected:
+  void SetUp() override {
+    SkinnedForm::SetUp();
+    recorder = std::make_unique<layered::LayeredCalls>();
+    GiveShadow(*skin, TRect(10, 8, 12, 14));
+    form->SetPosition(poDesigned);
+    form->SetBounds(120, 110, 300, 200);
+    SetCursorPos(0, 0);
+    SkinAndShow();
+    ASSERT_TRUE(sp->BorderForm);
+    ASSERT_TRUE(sp->BorderForm->LayeredWindow());
+  }
+  void TearDown() override {
+    skin->skin.Manager.AnimEffects.Minimizing.Active = true;
+    skin->skin.Manager.Options.NativeBordersMaximized = false;
+    SkinnedForm::TearDown();
+    recorder.reset();
+  }
+  std::unique_ptr<layered::LayeredCalls> recorder;
+};
+
+// The application's activation brings the border window up to date (its changed picture shown
+// in it) only while the manager's minimizing is on, no minimize animation runs and the form is
+// not drawn disabled; a deactivation leaves it.
+TEST_F(BorderedAppActivation, ApplicationActivationUpdatesTheBorderWindow) {
+  DuRiruZireziv& manager = skin->skin.Manager;
+  struct Case {
+    const char* name;
+    bool minimizing;
+    WPARAM activated;
+    Cardinal state;
+    bool updated;
+  } cases[] = {{"activated", true, 1, 0, true},
+               {"deactivated", true, 0, 0, false},
+               {"minimizing off", false, 1, 0, false},
+               {"drawn disabled", true, 1, FS_DISABLED, false},
+               {"minimize animation running", true, 1, FS_ANIMMINIMIZING, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    manager.AnimEffects.Minimizing.Active = c.minimizing;
+    const HWND bw = sp->BorderForm->LayeredWindow();
+    sp->FCommonData->BGChanged = true;
+    layered::updates.clear();
+    sp->SetFormState(sp->FormState() | c.state);
+    SendMessageW(form->Handle(), WM_ACTIVATEAPP, c.activated, 0);
+    sp->SetFormState(sp->FormState() & ~c.state);
+    EXPECT_EQ(!layered::LayeredCalls::UpdatesOf(bw).empty(), c.updated);
+    EXPECT_EQ(sp->FCommonData->BGChanged, !c.updated);
+  }
+}
+
+// On a non-client activation a maximized form drops its border window when the manager wants
+// native borders for maximized forms, and cuts its off-screen frame with its own region;
+// otherwise the border window stays and is brought up to date.
+TEST_F(BorderedAppActivation, MaximizedFormDropsItsBorderWindowForNativeBorders) {
+  DuRiruZireziv& manager = skin->skin.Manager;
+  SendMessageW(form->Handle(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+  Application->ProcessMessages();
+  const HWND h = form->Handle();
+  ASSERT_TRUE(IsZoomed(h));
+  ASSERT_TRUE(sp->BorderForm);
+  struct Case {
+    bool native;
+    bool kept;
+  } cases[] = {{false, true}, {true, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "native " << c.native);
+    manager.Options.NativeBordersMaximized = c.native;
+    sp->FCommonData->BGChanged = true;
+    layered::updates.clear();
+    SendMessageW(h, WM_NCACTIVATE, TRUE, 0);
+    ASSERT_EQ(bool(sp->BorderForm), c.kept);
+    if (c.kept) {
+      EXPECT_FALSE(layered::LayeredCalls::UpdatesOf(sp->BorderForm->LayeredWindow()).empty());
+      continue;
+    }
+    const TOwnedRegion rgn(CreateRectRgn(0, 0, 0, 0));
+    ASSERT_EQ(GetWindowRgn(h, rgn.get()), SIMPLEREGION);
+    RECT box{};
+    GetRgnBox(rgn.get(), &box);
+    const Integer bw = SysBorderWidth(h, nullptr, false), bh = SysBorderHeight(h, nullptr, false);
+    EXPECT_EQ(box.left, bw);
+    EXPECT_EQ(box.top, bh);
+    EXPECT_EQ(box.right, GetWindowWidth(h) - bw);
+    EXPECT_EQ(box.bottom, GetWindowHeight(h) - bh);
+  }
+}
+
+// The application's main form, not shown, that still means to open minimized while its window
+// is not: the application's activation gives it the normal state, unless the manager's
+// minimizing is off, the form is not the main form, the application was deactivated, or a
+// minimize timer holds the form minimized.
+class MainFormAppActivation : public SkinnedForm {
+ protected:
+  void SetUp() override {
+    SkinnedForm::SetUp();
+    delete form;
+    app->CreateForm(form);
+    ASSERT_EQ(Application->MainForm(), static_cast<TCustomForm*>(form));
+    form->SetBounds(120, 110, 300, 200);
+    Skin();
+  }
+  void TearDown() override {
+    skin->skin.Manager.AnimEffects.Minimizing.Active = true;
+    SkinnedForm::TearDown();
+  }
+};
+
+TEST_F(MainFormAppActivation, FormThatBelievesItIsMinimizedIsMadeNormal) {
+  DuRiruZireziv& manager = skin->skin.Manager;
+  struct Case {
+    const char* name;
+    bool minimizing;
+    WPARAM activated;
+    bool heldByTimer;
+    bool mainForm;
+    TWindowState after;
+  } cases[] = {{"activated", true, 1, false, true, wsNormal},
+               {"deactivated", true, 0, false, true, wsMinimized},
+               {"minimizing off", false, 1, false, true, wsMinimized},
+               {"held by the minimize timer", true, 1, true, true, wsMinimized},
+               {"not the main form", true, 1, false, false, wsMinimized}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TForm* subject = form;
+    TsSkinProvider* subjectSp = sp;
+    std::unique_ptr<TForm> other;
+    if (!c.mainForm) {
+      other = std::make_unique<TForm>(app.get());
+      other->AfterConstruction();
+      other->HandleNeeded();
+      subjectSp = new TsSkinProvider(other.get());
+      subjectSp->AfterConstruction();
+      subject = other.get();
+    }
+    manager.AnimEffects.Minimizing.Active = c.minimizing;
+    subject->SetWindowState(wsMinimized);
+    ASSERT_FALSE(IsIconic(subject->Handle()));
+    if (c.heldByTimer) {
+      auto* timer = TkvThreadedTimer::CreateOwned<TkvMinTimer>(subjectSp, false);
+      timer->sp = subjectSp;
+      timer->Minimized = true;
+      subjectSp->FormTimer.reset(timer);
+    }
+    SendMessageW(subject->Handle(), WM_ACTIVATEAPP, c.activated, 0);
+    EXPECT_EQ(subject->WindowState(), c.after);
+    subjectSp->FormTimer.reset();
+    subject->SetWindowState(wsNormal);
+  }
+}
+
 }  // namespace
