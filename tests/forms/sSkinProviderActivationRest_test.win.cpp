@@ -2,7 +2,7 @@
 // band wait for the band's new look and repaint with it (the controls below it are left alone),
 // the application's activation bringing the border window and a main form's window state back
 // in step, and a maximized form giving up its border window on activation when the manager
-// wants native borders for maximized forms.
+// wants native borders for maximized forms; the guards of the window region's update.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -365,6 +365,71 @@ TEST_F(MainFormAppActivation, FormThatBelievesItIsMinimizedIsMadeNormal) {
     subjectSp->FormTimer.reset();
     subject->SetWindowState(wsNormal);
   }
+}
+
+// Stands in for another skinning engine that owns the form: it answers the probe.
+struct OtherEngine {
+  explicit OtherEngine(TsSkinProvider* sp) : sp_(sp), old_(sp->OldWndProc) { sp->OldWndProc = TWndMethod(this, &OtherEngine::Proc); }
+  ~OtherEngine() { sp_->OldWndProc = old_; }
+  OtherEngine(const OtherEngine&) = delete;
+  OtherEngine& operator=(const OtherEngine&) = delete;
+  void Proc(TMessage& m) {
+    if (m.Msg == CM_BEWAIT_FORM && m.WParam == TWParam(BE_ID)) {
+      ++probes;
+      m.Result = BE_ID;
+      return;
+    }
+    old_(m);
+  }
+  Integer probes = 0;
+
+ private:
+  TsSkinProvider* sp_;
+  TWndMethod old_;
+};
+
+class RegionUpdate : public SkinnedForm {};
+
+// The skin's region is applied unless a menu loop runs, the form has no frame of its own (and
+// no rounded section, and is neither sizeable nor iconic), or another engine answers the probe
+// before the form's first complete paint; after it the probe is not asked.
+TEST_F(RegionUpdate, LeftAloneWhereItIsNotOurs) {
+  form->SetPosition(poDesigned);
+  form->SetBounds(120, 110, 300, 200);
+  SkinAndShow();
+  struct Case {
+    const char* name;
+    TFormBorderStyle style;
+    bool inMenu, otherEngine, firstPainted;
+    bool applied;
+    Integer probes;
+  } cases[] = {{"plain", bsSizeable, false, false, true, true, 0},
+               {"in a menu loop", bsSizeable, true, false, true, false, 0},
+               {"another engine before the first paint", bsSizeable, false, true, false, false, 1},
+               {"another engine after the first paint", bsSizeable, false, true, true, true, 0},
+               {"no frame of its own", bsNone, false, false, true, false, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    form->SetBorderStyle(c.style);
+    Application->ProcessMessages();
+    const HWND h = form->Handle();
+    SetWindowRgn(h, CreateRectRgn(0, 0, 7, 7), FALSE);  // a marker the update would replace
+    std::unique_ptr<OtherEngine> other;
+    if (c.otherEngine) other = std::make_unique<OtherEngine>(sp);
+    sp->InMenu = c.inMenu;
+    sp->FirstInitialized = c.firstPainted;
+    sp->FillArOR();
+    sp->UpdateRgn(false, false);
+    sp->InMenu = false;
+    sp->FirstInitialized = true;
+    const TOwnedRegion rgn(CreateRectRgn(0, 0, 0, 0));
+    ASSERT_NE(GetWindowRgn(h, rgn.get()), ERROR);
+    RECT box{};
+    GetRgnBox(rgn.get(), &box);
+    EXPECT_EQ(box.right, c.applied ? form->Width() : 7);
+    EXPECT_EQ(other ? other->probes : 0, c.probes);
+  }
+  form->SetBorderStyle(bsSizeable);
 }
 
 }  // namespace
