@@ -45,6 +45,21 @@ bool IsMainFormMinimized(TsSkinProvider* sp) {
 
 bool InShowingPhase(TForm* form) { return form->FormState().Contains(fsShowing); }
 
+// A control on the header band takes the band's look as its background: it waits (updating)
+// until the form has painted the band in its new look and then repaints. Data is the band's
+// bottom in the coordinates of the control's parent; the control's own children get it in
+// theirs, so a child of a control below the band is never counted as inside it.
+bool RepaintHeadCtrl(TControl* control, Integer& bandBottom) {
+  const Integer band = bandBottom;
+  bandBottom = band - control->Top();
+  if (control->Top() >= band) return false;
+  if (auto* win = dynamic_cast<TWinControl*>(control); win && (win->IsDestroying() || !win->HandleAllocated()))
+    return false;
+  TrySendMessage(control, SM_ALPHACMD, MAKEWPARAM(1, KV_UPDATING), 0);
+  TrySendMessage(control, SM_ALPHACMD, MAKEWPARAM(1, KV_SETBGCHANGED), 0);
+  return false;
+}
+
 }  // namespace
 
 // ---- 1. Open popups of the form ----------------------------------------------------------------
@@ -195,6 +210,13 @@ void TsSkinProvider::KV_WMNCActivate(TMessage& m) {
     PassOn(m);
     return;
   }
+  const bool bandWaits = HeaderUsed() && Form->Showing();
+  if (bandWaits) IterateControls(Form, FFormHeader->ScaledAddHeight(), TkvControlFunc(&RepaintHeadCtrl));
+  // The band's controls wait for the form's new picture: once the handler has made it, however
+  // it leaves, they are told to repaint from it (else they would stay unpainted).
+  const TScopeExit bandDone([this, bandWaits] {
+    if (bandWaits && Form->HandleAllocated()) SetParentUpdated(Form);
+  });
   if (!SystemMenu) PrepareForm();
   const bool active = m.WParam != 0;
   // The mark spans this message only, whichever way the handler leaves.
@@ -303,6 +325,11 @@ void TsSkinProvider::NCActivateLook(bool active, bool changed) {
 }
 
 void TsSkinProvider::NCActivateVisible(TMessage& m, HWND h, bool active) {
+  if (HeaderUsed()) {
+    // The band changes its look with the activation; its controls wait for it (above).
+    const RECT band{0, 0, GetClientWidth(h), FFormHeader->ScaledAddHeight()};
+    InvalidateRect(h, &band, FALSE);
+  }
   if (active != FormActive) FCommonData->BGChanged = true;  // a popup keeps the form active
   const bool aero = AeroIsEnabled();
   const bool mayCover = !Form->OnPaint() && (!BorderForm || IsMenuVisible());
@@ -389,7 +416,11 @@ void TsSkinProvider::KV_WMActivate(TMessage& m) {
   // The items' states follow the form; the item objects stay (an open menu may hold them).
   if (SystemMenu) SystemMenu->UpdateItems(false);
   if (!CanDrawNCArea()) StopUpdating();
-  if (Form->BorderStyle() == bsNone && !IsBlurred()) UpdateLayerVisibility(FCommonData.get(), FormWnd(this));
+  if (Form->BorderStyle() == bsNone && !IsBlurred()) {
+    UpdateLayerVisibility(FCommonData.get(), FormWnd(this));
+    // The band's controls wait for the form's new look.
+    if (HeaderUsed()) SetParentUpdated(Form);
+  }
 }
 
 void TsSkinProvider::KV_WMActivateApp(TMessage& m) {
