@@ -47,8 +47,16 @@ class ActivationSpy {
       if (GetWindowRgn(cover, coverRgn.get()) == ERROR) coverRgn.reset();
     }
     old_(m);
-    const TWindowDC screen(nullptr);
-    screenTitle = GetPixel(screen, title_.X, title_.Y);
+    // What the screen shows at the title is the cover's picture while the cover lies over the
+    // form. It is read from the cover itself: the system hands a window's pixels to the screen
+    // on its own schedule, so a read of the screen can still find the older frame.
+    if (cover && coverShown) {
+      const TWindowDC coverDc(cover);
+      screenTitle = GetPixel(coverDc, title_.X - coverRect.left, title_.Y - coverRect.top);
+    } else {
+      const TWindowDC screen(nullptr);
+      screenTitle = GetPixel(screen, title_.X, title_.Y);
+    }
   }
   Integer calls = 0;
   bool activateMarked = false;
