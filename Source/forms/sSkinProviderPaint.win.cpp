@@ -467,7 +467,8 @@ void TsSkinProvider::PaintText(TBitmap* bmp, const TRect&) {
       const std::unique_ptr<TBitmap> strip(
           CreateBmp32(bmp->Width(), Mini(bmp->Height(), Maxi(fCaptHeight, plateRect.Bottom))));
       BitBlt(strip->Canvas()->Handle(), 0, 0, strip->Width(), strip->Height(), canvas->Handle(), 0, 0, SRCCOPY);
-      PaintItem(FCaptionSkinIndex, MakeCacheInfo(strip.get()), true, state, plateRect, TPoint(0, 0), bmp, data);
+      // The strip lies where the picture does: the plate reads what is behind its own place.
+      PaintItem(FCaptionSkinIndex, MakeCacheInfo(strip.get()), true, state, plateRect, plateRect.TopLeft(), bmp, data);
     } else if (SectionOf(data, FTitleSkinIndex)) {
       sectionIndex = FTitleSkinIndex;
     }
