@@ -107,3 +107,4 @@ TEST_F(TitlePlateDialog, ASeeThroughPlateLeavesTheTitleAsItIs) {
     for (Integer x = title.Left; x < title.Right; ++x) ink += (plated->PixelColor(x, y) & 0xFFFFFF) == kText;
   EXPECT_GT(ink, 10);
 }
+
