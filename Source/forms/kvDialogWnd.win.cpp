@@ -462,7 +462,9 @@ void TkvDialogWnd::PaintTitle(TBitmap* target, TPoint origin, Integer frameWidth
     const std::unique_ptr<TBitmap> strip(
         CreateBmp32(target->Width(), Mini(target->Height(), Maxi(origin.Y + header + centreOffs, plateRect.Bottom))));
     BitBlt(strip->Canvas()->Handle(), 0, 0, strip->Width(), strip->Height(), dc, 0, 0, SRCCOPY);
-    PaintItem(FCaptionSkinIndex, MakeCacheInfo(strip.get()), true, plateState, plateRect, TPoint(0, 0), target, data);
+    // The strip lies where the picture does: the plate reads what is behind its own place.
+    PaintItem(FCaptionSkinIndex, MakeCacheInfo(strip.get()), true, plateState, plateRect, plateRect.TopLeft(), target,
+              data);
     section = FCaptionSkinIndex;
   }
   if (!manager->IsValidSkinIndex(section)) return;

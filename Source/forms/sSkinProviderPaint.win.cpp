@@ -467,7 +467,8 @@ void TsSkinProvider::PaintText(TBitmap* bmp, const TRect&) {
       const std::unique_ptr<TBitmap> strip(
           CreateBmp32(bmp->Width(), Mini(bmp->Height(), Maxi(fCaptHeight, plateRect.Bottom))));
       BitBlt(strip->Canvas()->Handle(), 0, 0, strip->Width(), strip->Height(), canvas->Handle(), 0, 0, SRCCOPY);
-      PaintItem(FCaptionSkinIndex, MakeCacheInfo(strip.get()), true, state, plateRect, TPoint(0, 0), bmp, data);
+      // The strip lies where the picture does: the plate reads what is behind its own place.
+      PaintItem(FCaptionSkinIndex, MakeCacheInfo(strip.get()), true, state, plateRect, plateRect.TopLeft(), bmp, data);
     } else if (SectionOf(data, FTitleSkinIndex)) {
       sectionIndex = FTitleSkinIndex;
     }
@@ -954,16 +955,27 @@ void TsSkinProvider::PaintCaption(HDC dc) {
   if (!cache || !h) return;
   // The border window shows the frame; the form's region leaves only its client visible.
   if (BorderForm) return;
+  // The frame is the window outside its client as the system placed the client: the top block
+  // (title and menu line) down to the client, then the left, right and bottom sides, each as wide
+  // as the system made it. A dialog frame's sides are narrower than the skin's border width and
+  // its title lies lower than the skin's header would say: strips of those sizes would leave
+  // parts of the frame unpainted.
   const Integer w = CaptionWidth();
-  const Integer mh = MenuPresent() ? LinesCount() * MenuHeight() + 1 : 0;
-  const Integer top = (GetWindowLongW(h, GWL_STYLE) & WS_CAPTION) == WS_CAPTION ? HeaderHeight() : BorderHeight(true);
-  const Integer bw = BorderWidth(true);
+  const TPoint client = ClientOrigin(h);
+  const Integer top = client.Y;
+  Integer left = client.X;
+  Integer right = GetWindowWidth(h) - GetClientWidth(h) - left;
+  // The skinned scroll bars lie between the client and the frame: their wrapper paints them,
+  // the strips stop short of them.
+  const Integer vBar = SkinnedScrollThickness(SB_VERT);
+  if (ListSW && ListSW->fLeftScrollbar)
+    left -= vBar;
+  else
+    right -= vBar;
+  const Integer bottom = GetWindowHeight(h) - GetClientHeight(h) - top - SkinnedScrollThickness(SB_HORZ);
   HDC src = cache->Canvas()->Handle();
-  if (top != 0)
-    BitBlt(dc, 0, 0, w, top, src, 0, 0, SRCCOPY);
-  else if (mh != 0)
-    BitBlt(dc, 0, 0, w, mh, src, 0, 0, SRCCOPY);
-  BitBltBorder(dc, 0, top, cache->Width(), cache->Height() - top, src, 0, top, bw, 0, bw, bw);
+  if (top > 0) BitBlt(dc, 0, 0, w, top, src, 0, 0, SRCCOPY);
+  BitBltBorder(dc, 0, top, cache->Width(), cache->Height() - top, src, 0, top, left, 0, right, bottom);
 }
 
 void TsSkinProvider::PaintForm(HDC dc, const TRect& paintRect, bool sendUpdated) {
