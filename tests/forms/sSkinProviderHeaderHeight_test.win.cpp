@@ -25,6 +25,7 @@ struct HeaderCase {
   TFormBorderStyle style;
   bool outerBorder;
   bool menu;
+  Integer formBorder = 0;  // the form's own border width, inside the frame
 };
 
 class HeaderHeight : public SkinnedForm {
@@ -57,6 +58,7 @@ class HeaderHeight : public SkinnedForm {
     form->SetBounds(120, 110, 300, 200);
     form->SetCaption(u"");  // no caption text over the pixels read back
     form->SetBorderStyle(c.style);
+    form->SetBorderWidth(c.formBorder);
     if (c.menu) {
       auto* menu = new TMainMenu(form);
       for (const char16_t* caption : {u"&File", u"&Edit"}) {
@@ -91,6 +93,7 @@ const HeaderCase kCases[] = {
     {bsToolWindow, true, true},   {bsSizeable, false, false},   {bsSizeable, false, true},
     {bsSizeable, true, false},    {bsSizeable, true, true},     {bsSizeToolWin, false, false},
     {bsSizeToolWin, false, true}, {bsSizeToolWin, true, false}, {bsSizeToolWin, true, true},
+    {bsSingle, false, false, 5},  {bsSingle, false, true, 5},   {bsSizeable, false, true, 5},
 };
 
 }  // namespace
@@ -103,7 +106,7 @@ const HeaderCase kCases[] = {
 TEST_F(HeaderHeight, EndsWhereTheClientBegins) {
   for (const HeaderCase& c : kCases) {
     SCOPED_TRACE(testing::Message() << "style " << int(c.style) << (c.outerBorder ? " outer border" : "")
-                                    << (c.menu ? " menu" : ""));
+                                    << (c.menu ? " menu" : "") << " form border " << c.formBorder);
     MakeForm(c);
     ASSERT_EQ(bool(sp->BorderForm), c.outerBorder);
     ASSERT_EQ(sp->MenuPresent(), c.menu);
@@ -122,20 +125,23 @@ TEST_F(HeaderHeight, EndsWhereTheClientBegins) {
       EXPECT_EQ(header, clientTop);
       EXPECT_EQ(sp->OffsetY(), clientTop);
     }
+    // The form's own border lies between the menu line and the client, in the client's colour.
+    const Integer inner = c.formBorder;
     // The title bar's band, as the caption layout keeps it, ends at the menu line.
-    EXPECT_EQ(sp->FHeaderHeight, header - (c.outerBorder ? 0 : menuLine));
+    EXPECT_EQ(sp->FHeaderHeight, header - (c.outerBorder ? 0 : menuLine + inner));
 
     TBitmap* picture = sp->FCommonData->FCacheBmp.get();
     ASSERT_NE(picture, nullptr);
     const Integer x = picture->Width() / 2;
     const TColor title = sp->FormActive ? kTitleActive : kTitleInactive;
     const TColor client = sp->FormActive ? kClientActive : kClientInactive;
-    const Integer titleEnd = clientTop - menuLine;
+    const Integer titleEnd = clientTop - menuLine - inner;
     EXPECT_EQ(picture->PixelColor(x, titleEnd - 1), title);
     EXPECT_EQ(picture->PixelColor(x, clientTop), client);
+    if (inner) EXPECT_EQ(picture->PixelColor(x, clientTop - inner), client);
     if (sp->MenuPresent()) {
       EXPECT_EQ(picture->PixelColor(x, titleEnd), menuline::kLine);
-      EXPECT_EQ(picture->PixelColor(x, clientTop - 1), menuline::kLine);
+      EXPECT_EQ(picture->PixelColor(x, clientTop - inner - 1), menuline::kLine);
     }
     if (c.outerBorder) {
       // The border window shows the same title band.
