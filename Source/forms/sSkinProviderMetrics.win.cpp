@@ -72,8 +72,19 @@ Integer SysBorderWidth(HWND h, TkvBorderWindow* bf, bool checkSkin) {
   return Integer(SendAMessage(h, KV_GETBORDERWIDTH, 3));
 }
 
+// The top and bottom edges of a frame that cannot be sized are the window's own: the border
+// metric carries the invisible margin that newer systems add around such frames, which this
+// window need not have, and the caption, the title band and the client would part by it. The
+// side edge (left of the client) is as thick as top and bottom; a control's own border width
+// lies inside it and is counted by the callers.
 Integer SysBorderHeight(HWND h, TkvBorderWindow* bf, bool checkSkin) {
-  return bf ? 0 : SysBorderWidth(h, nullptr, checkSkin);
+  if (bf) return 0;
+  const LONG style = GetWindowLongW(h, GWL_STYLE);
+  if (!(style & WS_THICKFRAME) && (style & WS_BORDER) && !IsIconic(h)) {
+    const TWinControl* control = FindControl(h);
+    return ClientOrigin(h).X - (control ? control->BorderWidth() : 0);
+  }
+  return SysBorderWidth(h, nullptr, checkSkin);
 }
 
 Integer SysCaptHeight(TsSkinProvider* sp, Integer ppi) {
