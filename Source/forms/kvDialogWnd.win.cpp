@@ -1518,12 +1518,12 @@ void StartBlendOnMovingDlg(TkvDialogWnd* dlg, bool toMove) {
   if (const HWND bw = border ? border->LayeredWindow() : nullptr) {
     // The border window, showing the whole dialog (its client copied in), is what moves; the
     // dialog waits transparent and jumps to the drop point at the end.
+    // With the moving bit set, the update copies the client in and gives the window its whole
+    // rectangle; it then stays as it is until the drop.
     timer->BorderForm = border;
-    TBitmap* picture = dlg->SkinData->FCacheBmp.get();
-    if (picture) PrintDlgClient(dlg, picture, true);
-    SetWindowRgn(bw, nullptr, FALSE);
-    if (picture) SetFormBlendValue(bw, picture, 255, nullptr);
+    border->UpdateExBordersPos(true, 255);
     border->ExBorderShowing = true;
+    SetWindowPos(h, bw, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SetWindowLongW(h, GWL_EXSTYLE, GetWindowLongW(h, GWL_EXSTYLE) | WS_EX_LAYERED);
     SetFormBlendValue(h, nullptr, 0, nullptr);
     timer->SetEnabled(true);
@@ -1558,13 +1558,17 @@ void FinishBorderBlendMoveDlg(TkvDialogWnd* dlg, TkvBorderForm& border, HWND bw)
   GetWindowRect(bw, &br);
   SetWindowPos(h, nullptr, br.left + border.OffsetX(), br.top + border.OffsetY(), 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
+  // The whole picture stays in front while the dialog turns opaque and paints under it.
+  SetWindowPos(bw, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   if (dlg->MoveTimer) dlg->MoveTimer->SetEnabled(false);
   dlg->FormState &= ~DLG_BLENDMOVING;
   SetWindowLongW(h, GWL_EXSTYLE, GetWindowLongW(h, GWL_EXSTYLE) & ~WS_EX_LAYERED);
+  if (dlg->SkinData->BGChanged) dlg->PaintAll();
   SetFocus(h);
   RedrawWindow(h, nullptr, nullptr, kRedrawAll);
   // The dialog's own pixels reach the screen before the picture behind it loses its middle.
   WaitTicks(GetTickCount(), 40);
+  SetWindowPos(bw, h, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   dlg->SkinData->BGChanged = true;
   border.ExBorderShowing = false;
   border.UpdateExBordersPos(true, 255);

@@ -11,6 +11,7 @@
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
 #include "support/DialogFixture.h"
+#include "support/ImportHook.h"
 #include "support/LayeredCalls.h"
 #include "support/RedrawCalls.h"
 #include "ui/GdiScopes.h"
@@ -428,4 +429,134 @@ TEST_F(DialogMore, OldColourRequestTakesTheSkinsEditColours) {
   EXPECT_NE(brush, 0);
   EXPECT_EQ(GetTextColor(dc), COLORREF(manager.Palette[pcEditText] & 0xFFFFFF));
   EXPECT_EQ(GetBkColor(dc), COLORREF(manager.Palette[pcEditBG] & 0xFFFFFF));
+}
+
+namespace {
+// The z-order steps the program asks for: window, the window it goes after, flags.
+struct ZCall {
+  HWND wnd;
+  HWND after;
+  UINT flags;
+};
+std::vector<ZCall> gZCalls;
+ImportHook* gSetWindowPosHook = nullptr;
+BOOL WINAPI RecordSetWindowPos(HWND wnd, HWND after, int x, int y, int cx, int cy, UINT flags) {
+  if (!(flags & SWP_NOZORDER)) gZCalls.push_back({wnd, after, flags});
+  return gSetWindowPosHook->Original<decltype(&SetWindowPos)>()(wnd, after, x, y, cx, cy, flags);
+}
+// The index of the first recorded step that puts wnd after `after`, from `from` on; -1 for none.
+Integer ZStep(HWND wnd, HWND after, Integer from = 0) {
+  for (Integer i = from; i < Integer(gZCalls.size()); ++i)
+    if (gZCalls[size_t(i)].wnd == wnd && gZCalls[size_t(i)].after == after) return i;
+  return -1;
+}
+
+struct BlurCall {
+  HWND wnd;
+  BOOL enable;
+};
+std::vector<BlurCall> gBlurs;
+decltype(TkvDwmEntries::DwmEnableBlurBehindWindow) gRealBlur = nullptr;
+HRESULT WINAPI RecordBlur(HWND wnd, const TkvDwmBlurBehind* bb) {
+  gBlurs.push_back({wnd, bb->fEnable});
+  return gRealBlur ? gRealBlur(wnd, bb) : S_OK;
+}
+}  // namespace
+
+// A blended drag starts with the border window showing the whole picture (the client copied in
+// from the dialog), the dialog just below it; at the drop the border window comes to the front
+// while the dialog paints, and then goes just below the dialog with its hole again.
+TEST_F(DialogMore, BlendedDragWithABorderWindowKeepsTheZOrderSteps) {
+  const TRect shadow(6, 5, 7, 8);
+  GiveShadow(*skin, shadow);
+  DuRiruZireziv& manager = skin->skin.Manager;
+  const auto active = SetForScope(manager.AnimEffects.BlendOnMoving.Active, true);
+  const auto value = SetForScope(manager.AnimEffects.BlendOnMoving.BlendValue, Byte(170));
+  ASSERT_NE(MakeDialog(), nullptr);
+  ASSERT_NE(CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_BLACKRECT, 5, 5, 80, 20, dlg, nullptr, nullptr,
+                            nullptr),
+            nullptr);
+  TkvDialogWnd* w = ShowWithOuterBorder();
+  ASSERT_NE(w, nullptr);
+  const HWND bw = w->BorderForm->LayeredWindow();
+  const TPoint o = ClientOrigin(dlg);
+  const TColor rectangle = At(o.X + 20, o.Y + 12);  // the child as the dialog shows it
+  ASSERT_NE(rectangle, kDialogClient);
+  ImportHook hook("user32.dll", "SetWindowPos", &RecordSetWindowPos);
+  const auto hookSlot = SetForScope(gSetWindowPosHook, &hook, nullptr);
+  gZCalls.clear();
+  {
+    LayeredCalls rec;
+    StartBlendOnMovingDlg(w, false);
+    ASSERT_TRUE(w->FormState & DLG_BLENDMOVING);
+    EXPECT_EQ(GetWindow(bw, GW_HWNDNEXT), dlg);
+    EXPECT_NE(ZStep(dlg, bw), -1);
+    EXPECT_TRUE(GetWindowLongW(dlg, GWL_EXSTYLE) & WS_EX_LAYERED);
+    const TOwnedRegion rgn(CreateRectRgn(0, 0, 0, 0));
+    EXPECT_EQ(GetWindowRgn(bw, rgn.get()), ERROR);  // the whole picture, no hole
+    const auto shown = LayeredCalls::UpdatesOf(bw);
+    ASSERT_FALSE(shown.empty());
+    const TPoint client = w->ClientOffset();
+    EXPECT_EQ(ColorOfPixel(shown.back().At(client.X + 20, client.Y + 12)), rectangle);  // copied in
+  }
+  gZCalls.clear();
+  FinishBlendOnMovingDlg(w);
+  const Integer front = ZStep(bw, HWND_TOP);
+  ASSERT_NE(front, -1);
+  EXPECT_NE(ZStep(bw, dlg, front + 1), -1);
+  EXPECT_EQ(GetWindow(dlg, GW_HWNDNEXT), bw);
+  EXPECT_FALSE(w->FormState & DLG_BLENDMOVING);
+  EXPECT_FALSE(GetWindowLongW(dlg, GWL_EXSTYLE) & WS_EX_LAYERED);
+  const TOwnedRegion rgn(CreateRectRgn(0, 0, 0, 0));
+  ASSERT_NE(GetWindowRgn(bw, rgn.get()), ERROR);
+  const TPoint client = w->ClientOffset();
+  EXPECT_FALSE(PtInRegion(rgn.get(), client.X + 20, client.Y + 12));
+}
+
+// The border window of a topmost dialog is topmost too; another lies right behind its dialog.
+TEST_F(DialogMore, TopmostDialogsBorderWindowIsTopmost) {
+  GiveShadow(*skin, TRect(5, 5, 5, 5));
+  for (const bool topmost : {true, false}) {
+    SCOPED_TRACE(topmost);
+    ASSERT_NE(MakeStyled(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, topmost ? WS_EX_TOPMOST : 0), nullptr);
+    TkvDialogWnd* w = ShowWithOuterBorder();
+    ASSERT_NE(w, nullptr);
+    const HWND bw = w->BorderForm->LayeredWindow();
+    ImportHook hook("user32.dll", "SetWindowPos", &RecordSetWindowPos);
+    const auto hookSlot = SetForScope(gSetWindowPosHook, &hook, nullptr);
+    gZCalls.clear();
+    w->BorderForm->UpdateExBordersPos(true, 255);
+    EXPECT_NE(ZStep(bw, topmost ? HWND_TOPMOST : dlg), -1);
+    EXPECT_EQ(ZStep(bw, topmost ? dlg : HWND_TOPMOST), -1);
+    EXPECT_EQ((GetWindowLongW(bw, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0, topmost);
+    CloseDialog();
+  }
+}
+
+// Under composition the border window gets the blur behind it when the manager allows it and the
+// skin asks for it, and has it switched off otherwise.
+TEST_F(DialogMore, BorderWindowBlurFollowsTheManagerAndTheSkin) {
+  GiveShadow(*skin, TRect(5, 5, 5, 5));
+  ASSERT_NE(MakeDialog(), nullptr);
+  TkvDialogWnd* w = ShowWithOuterBorder();
+  ASSERT_NE(w, nullptr);
+  const HWND bw = w->BorderForm->LayeredWindow();
+  ComposedWindows7();
+  gRealBlur = kvDwm.DwmEnableBlurBehindWindow;
+  const TScopeExit unbind([] { kvDwm.DwmEnableBlurBehindWindow = gRealBlur; });
+  kvDwm.DwmEnableBlurBehindWindow = &RecordBlur;
+  DuRiruZireziv& manager = skin->skin.Manager;
+  struct Case {
+    bool allowed, asked, blurred;
+  } cases[] = {{true, true, true}, {false, true, false}, {true, false, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.allowed << c.asked);
+    const auto allow = SetForScope(manager.Effects.AllowAeroBluring, c.allowed);
+    const auto ask = SetForScope(manager.SkinCommonInfo.UseAeroBluring, c.asked);
+    gBlurs.clear();
+    w->BorderForm->UpdateExBordersPos(true, 255);
+    ASSERT_EQ(gBlurs.size(), 1u);
+    EXPECT_EQ(gBlurs[0].wnd, bw);
+    EXPECT_EQ(gBlurs[0].enable != FALSE, c.blurred);
+  }
 }
