@@ -256,7 +256,7 @@ TRect TkvDialogWnd::IconRect() const {
   const Integer w = GetSystemMetrics(SM_CXSMICON), h = GetSystemMetrics(SM_CYSMICON);
   const Integer left = SysBorderWidth() + inFrame.X + (data ? data->BILeftMargin : 0) + shadow.Left;
   Integer top = (HeaderHeight() + inFrame.Y - h) / 2 + shadow.Top;
-  if (BorderForm && ExtendedFrameDrawing(data, SkinData->GetSkinManager())) top += data->ExCenterOffs;
+  if (BorderForm && data && data->ExDrawMode == 1) top += data->ExCenterOffs;
   return TRect(left, top, left + w, top + h);
 }
 
@@ -295,8 +295,7 @@ void TkvDialogWnd::LayoutIcons(Integer frameWidth) {
   const Integer border = SysBorderWidth() + inFrame.X;
   const Integer band = HeaderHeight() + inFrame.Y;
   // Extended drawing centres the icons lower by the skin's offset.
-  const Integer centreOffs =
-      BorderForm && ExtendedFrameDrawing(data, SkinData->GetSkinManager()) ? data->ExCenterOffs : 0;
+  const Integer centreOffs = BorderForm && data && data->ExDrawMode == 1 ? data->ExCenterOffs : 0;
   Integer x = frameWidth - (data ? data->BIRightMargin : 0) - Maxi(4, border);
   for (Integer i = 0; i < biCount; ++i) {
     TBorderIcon& icon = Icons[size_t(i)];
@@ -557,6 +556,8 @@ void TkvDialogWnd::RepaintButton(Integer code) {
       StartSBAnimation(&glow, 0, steps, false, this);
     return;
   }
+  // On a frame too narrow for its icons, one that would cover the small icon is left alone.
+  if (icon->Rect.Left <= SysBorderWidth() + GetSystemMetrics(SM_CXSMICON)) return;
   if (!DrawIcon(code)) return;
   const TPoint origin = FrameOrigin();
   if (HDC dc = GetWindowDC(CtrlHandle)) {
@@ -579,7 +580,8 @@ bool TkvDialogWnd::DrawIcon(Integer code) {
   const TsMaskData& md = data->ma[size_t(index)];
   bool enabled = true;
   if (code == HTCLOSE) enabled = EnabledClose();
-  if (code == HTMAXBUTTON) enabled = EnabledMax() || EnabledRestore();
+  // A minimized dialog's maximize icon acts only where its frame can be maximized.
+  if (code == HTMAXBUTTON) enabled = IsIconic(CtrlHandle) ? EnabledMax() : EnabledMax() || EnabledRestore();
   if (code == HTMINBUTTON) enabled = EnabledMin();
   const TPoint origin = FrameOrigin(), inFrame = WindowInFrame();
   const TRect shadow = ShadowSize();

@@ -560,3 +560,58 @@ TEST_F(DialogMore, BorderWindowBlurFollowsTheManagerAndTheSkin) {
     EXPECT_EQ(gBlurs[0].enable != FALSE, c.blurred);
   }
 }
+
+// A minimized dialog shows its maximize icon in the disabled look when its frame cannot be
+// maximized, in the normal look when it can.
+TEST_F(DialogMore, MinimizedDialogsMaximizeIconLooksAsItActs) {
+  const auto noGlow = SetForScope(skin->skin.Manager.Effects.AllowGlowing, false);
+  struct Case {
+    const char* what;
+    DWORD frame;
+    bool enabled;
+  } cases[] = {{"dialog frame", DS_MODALFRAME, false}, {"sizing frame", WS_THICKFRAME, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_NE(MakeStyled(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | c.frame), nullptr);
+    ShowDialog();
+    TkvDialogWnd* w = Wrapper();
+    ASSERT_NE(w, nullptr);
+    ShowWindow(dlg, SW_MINIMIZE);
+    Application->ProcessMessages();
+    ASSERT_TRUE(IsIconic(dlg));
+    w->SkinData->BGChanged = true;
+    w->PaintAll();
+    const TRect& max = w->Icons[TkvDialogWnd::biMax].Rect;
+    ASSERT_FALSE(max.IsEmpty());
+    const uint32_t drawn = w->SkinData->FCacheBmp->View().At((max.Left + max.Right) / 2, (max.Top + max.Bottom) / 2);
+    EXPECT_EQ(drawn == GlyphPixel(1, 0), c.enabled) << std::hex << drawn;
+    CloseDialog();
+  }
+}
+
+// With a skin that centres its extended title lower (drawing mode 1), the border icons and the
+// small icon's place move down by its offset, whether the frame is drawn in full or as a shadow.
+TEST_F(DialogMore, ExtendedTitleOffsetMovesTheIconsInEitherBorderMode) {
+  const auto noGlow = SetForScope(skin->skin.Manager.Effects.AllowGlowing, false);
+  GiveShadow(*skin, TRect(5, 5, 5, 5));
+  DuRiruZireziv& manager = skin->skin.Manager;
+  TkvSkinData& data = *skin->skin.Data;
+  const auto mode = SetForScope(data.ExDrawMode, Integer(1));
+  ASSERT_NE(MakeDialog(), nullptr);
+  TkvDialogWnd* w = ShowWithOuterBorder();
+  ASSERT_NE(w, nullptr);
+  const TkvExtBordersMode before = manager.ExtBordersMode();
+  const TScopeExit back([&] { manager.SetExtBordersMode(before); });
+  manager.SetExtBordersMode(ebmShadow);
+  const auto place = [&](Integer offs) {
+    data.ExCenterOffs = offs;
+    w->SkinData->BGChanged = true;
+    w->PaintAll();
+    return std::make_pair(w->Icons[TkvDialogWnd::biClose].Rect.Top, w->IconRect().Top);
+  };
+  const auto plain = place(0);
+  const auto moved = place(5);
+  data.ExCenterOffs = 0;
+  EXPECT_EQ(moved.first, plain.first + 5);
+  EXPECT_EQ(moved.second, plain.second + 5);
+}
