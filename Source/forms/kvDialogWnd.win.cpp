@@ -468,7 +468,9 @@ void TkvDialogWnd::PaintTitle(TBitmap* target, TPoint origin, Integer frameWidth
   text.Top = room.Top + (room.Height() - extent.cy) / 2;
   text.Bottom = text.Top + extent.cy;
 
-  Integer section = manager->IsValidSkinIndex(TitleIndex) ? TitleIndex : SkinData->SkinIndex;
+  // The text's colours and glow are the title section's (or the plate's): without either the
+  // skin has no look for a caption, and none is written.
+  Integer section = TitleIndex;
   if (manager->IsValidSkinIndex(FCaptionSkinIndex)) {
     // The plate lies behind the text as it stands (cut with an ellipsis when it does not fit).
     TRect measured = text;

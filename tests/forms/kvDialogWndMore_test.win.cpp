@@ -615,3 +615,33 @@ TEST_F(DialogMore, ExtendedTitleOffsetMovesTheIconsInEitherBorderMode) {
   EXPECT_EQ(moved.first, plain.first + 5);
   EXPECT_EQ(moved.second, plain.second + 5);
 }
+
+// The caption takes its look from the skin's dialog title section: a skin without one (and
+// without a caption plate) gets no caption written.
+TEST_F(DialogMore, CaptionIsWrittenOnlyWithATitleLook) {
+  const auto noGlow = SetForScope(skin->skin.Manager.Effects.AllowGlowing, false);
+  for (const bool withTitle : {false, true}) {
+    SCOPED_TRACE(withTitle);
+    skin->skin.Manager.SkinCommonInfo.Sections[ssDialogTitle] = withTitle ? AddDialogTitle() : -1;
+    skin->skin.Manager.SkinCommonInfo.Sections[ssCaption] = -1;
+    ASSERT_NE(MakeDialog(), nullptr);
+    SetWindowTextW(dlg, L"WHWHW");
+    ShowDialog();
+    TkvDialogWnd* w = Wrapper();
+    ASSERT_NE(w, nullptr);
+    w->SkinData->BGChanged = true;
+    w->PaintAll();
+    const TPixelView picture = w->SkinData->FCacheBmp->View();
+    const Integer left = w->SysBorderWidth() + GetSystemMetrics(SM_CXSMICON) + 4;
+    const Integer right = w->Icons[TkvDialogWnd::biMin].Rect.Left;
+    Integer ink = 0;
+    for (Integer y = kBorder; y < w->HeaderHeight(); ++y)
+      for (Integer x = left; x < right; ++x)
+        if ((picture.At(x, y) & 0xFFFFFF) == 0) ++ink;  // the title's black text
+    if (withTitle)
+      EXPECT_GT(ink, 10);
+    else
+      EXPECT_EQ(ink, 0);
+    CloseDialog();
+  }
+}
