@@ -8,6 +8,7 @@
 #include "base/sConst.h"
 #include "base/sMessages.h"
 #include "forms/sSkinProvider.h"
+#include "skin/ControlServices.h"
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
 #include "support/DialogFixture.h"
@@ -83,6 +84,16 @@ class DialogMore : public DialogWrapper {
     const auto proc = reinterpret_cast<WNDPROC>(GetClassLongPtrW(dlg, GCLP_WNDPROC));
     return CallWindowProcW(proc, dlg, WM_NCHITTEST, 0, ScreenParam(windowPoint));
   }
+  // Shows the dialog and minimizes it; its wrapper, null when it has none or is not minimized.
+  TkvDialogWnd* ShowMinimized() {
+    ShowDialog();
+    TkvDialogWnd* w = Wrapper();
+    if (!w) return nullptr;
+    ShowWindow(dlg, SW_MINIMIZE);
+    Application->ProcessMessages();
+    return IsIconic(dlg) ? w : nullptr;
+  }
+  static TPoint Centre(const TRect& r) { return TPoint((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2); }
   void CloseDialog() {
     if (dlg && IsWindow(dlg)) DestroyWindow(dlg);
     dlg = nullptr;
@@ -189,14 +200,14 @@ TEST_F(DialogMore, HitCodesComeFromTheIconRow) {
     Integer code;
   };
   const Case cases[] = {
-      {"close, middle", TPoint((close.Left + close.Right) / 2, row), HTCLOSE},
+      {"close, middle", TPoint(Centre(close).X, row), HTCLOSE},
       {"close, right edge", TPoint(close.Right, row), HTCLOSE},
       {"maximize, left edge", TPoint(max.Left, row), HTMAXBUTTON},
-      {"minimize", TPoint((min.Left + min.Right) / 2, row), HTMINBUTTON},
-      {"help", TPoint((help.Left + help.Right) / 2, row), HTHELP},
+      {"minimize", TPoint(Centre(min).X, row), HTMINBUTTON},
+      {"help", TPoint(Centre(help).X, row), HTHELP},
       {"title between icon and buttons", TPoint(help.Left - 3, row), HTCAPTION},
       {"small icon", TPoint(border + 1, row), HTSYSMENU},
-      {"close, above the row", TPoint((close.Left + close.Right) / 2, close.Top - 1), 0},
+      {"close, above the row", TPoint(Centre(close).X, close.Top - 1), 0},
       {"small icon, above the row", TPoint(border + 1, close.Top - 1), 0},
       {"client", TPoint(40, w->HeaderHeight() + 20), 0},
   };
@@ -215,8 +226,7 @@ TEST_F(DialogMore, HitCodesComeFromTheIconRow) {
   w->SkinData->BGChanged = true;
   w->PaintAll();
   const TRect zoomedClose = w->Icons[TkvDialogWnd::biClose].Rect;
-  SendMessageW(dlg, WM_NCHITTEST, 0,
-               ScreenParam(TPoint((zoomedClose.Left + zoomedClose.Right) / 2, (zoomedClose.Top + zoomedClose.Bottom) / 2)));
+  SendMessageW(dlg, WM_NCHITTEST, 0, ScreenParam(Centre(zoomedClose)));
   EXPECT_EQ(w->CurrentHT, HTCLOSE);
   RECT wr{};
   GetWindowRect(dlg, &wr);
@@ -235,15 +245,11 @@ TEST_F(DialogMore, HitCodesComeFromTheIconRow) {
 TEST_F(DialogMore, MinimizedAndUnclosableIconsAnswerAsTheyAct) {
   const auto noGlow = SetForScope(skin->skin.Manager.Effects.AllowGlowing, false);
   ASSERT_NE(MakeDialog(), nullptr);  // close and minimize icons, no maximize icon
-  ShowDialog();
-  TkvDialogWnd* w = Wrapper();
+  TkvDialogWnd* w = ShowMinimized();
   ASSERT_NE(w, nullptr);
-  ShowWindow(dlg, SW_MINIMIZE);
-  Application->ProcessMessages();
-  ASSERT_TRUE(IsIconic(dlg));
   const TRect min = w->Icons[TkvDialogWnd::biMin].Rect;
   ASSERT_FALSE(min.IsEmpty());
-  EXPECT_EQ(w->HTProcess(TPoint((min.Left + min.Right) / 2, (min.Top + min.Bottom) / 2), 0), HTMINBUTTON);
+  EXPECT_EQ(w->HTProcess(Centre(min), 0), HTMINBUTTON);
   ShowWindow(dlg, SW_RESTORE);
   Application->ProcessMessages();
 
@@ -251,7 +257,7 @@ TEST_F(DialogMore, MinimizedAndUnclosableIconsAnswerAsTheyAct) {
   SetClassLongPtrW(dlg, GCL_STYLE, LONG_PTR(style | CS_NOCLOSE));
   const TScopeExit back([&] { SetClassLongPtrW(dlg, GCL_STYLE, LONG_PTR(style)); });
   const TRect close = w->Icons[TkvDialogWnd::biClose].Rect;
-  const TPoint centre((close.Left + close.Right) / 2, (close.Top + close.Bottom) / 2);
+  const TPoint centre = Centre(close);
   EXPECT_EQ(w->HTProcess(centre, 0), HTNOWHERE);
   // The system answers for the disabled icon, which does not become hot.
   EXPECT_EQ(SendMessageW(dlg, WM_NCHITTEST, 0, ScreenParam(centre)), SystemHitTest(centre));
@@ -573,17 +579,14 @@ TEST_F(DialogMore, MinimizedDialogsMaximizeIconLooksAsItActs) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     ASSERT_NE(MakeStyled(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | c.frame), nullptr);
-    ShowDialog();
-    TkvDialogWnd* w = Wrapper();
+    TkvDialogWnd* w = ShowMinimized();
     ASSERT_NE(w, nullptr);
-    ShowWindow(dlg, SW_MINIMIZE);
-    Application->ProcessMessages();
-    ASSERT_TRUE(IsIconic(dlg));
     w->SkinData->BGChanged = true;
     w->PaintAll();
     const TRect& max = w->Icons[TkvDialogWnd::biMax].Rect;
     ASSERT_FALSE(max.IsEmpty());
-    const uint32_t drawn = w->SkinData->FCacheBmp->View().At((max.Left + max.Right) / 2, (max.Top + max.Bottom) / 2);
+    const TPoint at = Centre(max);
+    const uint32_t drawn = w->SkinData->FCacheBmp->View().At(at.X, at.Y);
     EXPECT_EQ(drawn == GlyphPixel(1, 0), c.enabled) << std::hex << drawn;
     CloseDialog();
   }
@@ -644,4 +647,39 @@ TEST_F(DialogMore, CaptionIsWrittenOnlyWithATitleLook) {
       EXPECT_EQ(ink, 0);
     CloseDialog();
   }
+}
+
+namespace {
+// Glow services that only count how often every glow is cleared.
+class GlowClearCounter : public TkvGlowServices {
+ public:
+  void ClearGlows(bool, bool skipCircles) override {
+    ++clears;
+    circlesKept = skipCircles;
+  }
+  void AnimShowControl(TWinControl*, Word, Integer, TkvAnimTypeCtrl) override {}
+  void HideGlow(Integer& glowID, bool) override { glowID = -1; }
+  void HideCircle(Integer& circleID) override { circleID = -1; }
+  Integer ShowGlow(const TRect&, const String&, TsCommonData*, void*, Integer, Integer) override { return -1; }
+  void FadeGlowIn(TsCommonData*) override {}
+  Integer clears = 0;
+  bool circlesKept = false;
+};
+}  // namespace
+
+// A freed dialog wrapper takes the glow layers with it (the light circles stay).
+TEST_F(DialogMore, FreedWrapperClearsTheGlows) {
+  ASSERT_NE(MakeDialog(), nullptr);
+  ShowDialog();
+  TkvDialogWnd* w = Wrapper();
+  ASSERT_NE(w, nullptr);
+  w->Uninit();
+  GlowClearCounter counter;
+  TkvGlowServices* const before = TkvServiceSlot<TkvGlowServices>::Get();
+  TkvServiceSlot<TkvGlowServices>::Set(&counter);
+  const TScopeExit back([&] { TkvServiceSlot<TkvGlowServices>::Set(before); });
+  CleanSupportedList();  // frees the wrapper that let go of its dialog
+  ASSERT_EQ(FindFormInList(dlg), nullptr);
+  EXPECT_EQ(counter.clears, 1);
+  EXPECT_TRUE(counter.circlesKept);
 }
