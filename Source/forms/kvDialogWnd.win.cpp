@@ -327,6 +327,8 @@ void TkvDialogWnd::PaintAll() {
   if (!SkinData->BGChanged && SkinData->FCacheBmp) return;
   const TSize window = WindowSize(CtrlHandle);
   if (window.cx <= 0 || window.cy <= 0) return;
+  // A new picture may have new transparent corners: the next frame paint builds the region anew.
+  RgnChanged = true;
   // With an outer border the frame is painted apart and then placed inside the shadow margins
   // of the picture; without one it is the picture. Its sides and title are the skin's, so it
   // is wider and higher than the window by the differences.
@@ -351,10 +353,22 @@ void TkvDialogWnd::PaintAll() {
   const Integer centreOffs = extended && data ? data->ExCenterOffs : 0;
   const Integer caption = CaptionHeight();
   const Integer header = HeaderHeight() + inFrame.Y;
-  if (extended)
-    PaintItemBG(SkinData->SkinIndex, EmptyCI, state, TRect(0, 0, size.cx, size.cy), TPoint(0, 0), cache, data);
-  else
-    PaintItem(SkinData, EmptyCI, false, state, TRect(0, 0, size.cx, size.cy), TPoint(0, 0), cache, false);
+  // A minimized dialog is its title band with one row of the frame's bottom below it: where the
+  // system makes the window shorter, the bottom edge falls outside it rather than into the title;
+  // where it makes it taller, the frame still reaches the last row.
+  const TRect frame(0, 0, size.cx, IsIconic(CtrlHandle) ? Maxi(header + 1, size.cy) : size.cy);
+  {
+    // A frame taller than the picture is painted whole apart and its top taken.
+    std::unique_ptr<TBitmap> tall;
+    if (frame.Bottom > size.cy) tall.reset(CreateBmp32(frame.Width(), frame.Height()));
+    TBitmap* target = tall ? tall.get() : cache;
+    if (extended)
+      PaintItemBG(SkinData->SkinIndex, EmptyCI, state, frame, TPoint(0, 0), target, data);
+    else
+      PaintItem(SkinData, EmptyCI, false, state, frame, TPoint(0, 0), target, false);
+    if (tall)
+      BitBlt(cache->Canvas()->Handle(), 0, 0, size.cx, size.cy, tall->Canvas()->Handle(), 0, 0, SRCCOPY);
+  }
   if (caption > 0) LayoutIcons(size.cx);
   // The clean title strip (without border icons), taken from target at the frame's top-left.
   auto keepTitle = [&](TBitmap* target, TPoint origin) {
@@ -1250,6 +1264,8 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
           RestoreDC(dc, saved);
           ReleaseDC(CtrlHandle, dc);
         }
+        // The frame is on screen: whatever update was under way has been painted.
+        SkinData->FUpdating = false;
       }
       message.Result = 0;
       return;
@@ -1341,12 +1357,18 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       SizeChanged(message);
       return;
     case WM_SETTEXT:
+      if (!IsWindowVisible(CtrlHandle)) {
+        TkvMainWnd::kvWndProc(message);
+        return;
+      }
+      // Only the caption changed: the picture is renewed and the frame shown again (the border
+      // window repaints a changed picture by itself); the client and the children stay.
       message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
       SkinData->BGChanged = true;
-      if (IsWindowVisible(CtrlHandle)) {
-        RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_ALLCHILDREN);
-        if (BorderForm) BorderForm->UpdateExBordersPos(true, 255);
-      }
+      if (BorderForm)
+        BorderForm->UpdateExBordersPos(false, 255);
+      else
+        SendMessageW(CtrlHandle, WM_NCPAINT, 0, 0);
       return;
     case WM_NCHITTEST: {
       RECT w{};
@@ -1367,6 +1389,16 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       return;
     }
     case WM_NCLBUTTONDOWN:
+      // A press carries the hit code of the system's test, or of whoever sent it: apart from the
+      // sizing edges (which the system's sizing needs as they are) the dialog's own test at the
+      // press point decides, where it finds a code.
+      if ((message.WParam < HTLEFT || message.WParam > HTBOTTOMRIGHT) && !(BorderForm && message.WParam == HTOBJECT)) {
+        RECT w{};
+        GetWindowRect(CtrlHandle, &w);
+        const Integer code =
+            HTProcess(TPoint(GET_X_LPARAM(message.LParam) - w.left, GET_Y_LPARAM(message.LParam) - w.top));
+        if (code != -1) message.WParam = WPARAM(code);
+      }
       if (AnimClosing) DropCover();
       if (IconOf(Integer(message.WParam))) {
         SetPressedHT(Integer(message.WParam));

@@ -16,8 +16,8 @@
 #include "skin/FormServices.h"
 
 // One window the skinner skinned. A form's entry is a component of the form (it goes with the
-// form and then leaves its slot in kvSupportedList empty); the run-time provider belongs to
-// the form too. A standard dialog's entry is owned by the list and holds the dialog's wrapper.
+// form, or when the list is cleaned, and then leaves no slot in kvSupportedList); the run-time
+// provider belongs to the form and stays with it. A standard dialog's entry is owned by the list and holds the dialog's wrapper.
 class TkvProvider : public TComponent, public TkvHookedWindow {
   TW_CLASS(TkvProvider, TComponent)
   explicit TkvProvider(TComponent* owner) : TComponent(owner) {}
@@ -49,8 +49,8 @@ class TkvProvider : public TComponent, public TkvHookedWindow {
 bool AddSupportedFormEx(HWND wnd);
 // The thread CBT hook's work after the next hook ran.
 void DialogHookCBT(int code, WPARAM wParam, LPARAM lParam);
-// Removes the dead entries of kvSupportedList (empty slots, dialog entries whose wrapper let go),
-// freeing those wrappers.
+// Removes the entries of kvSupportedList that are done: empty slots, form entries (the form
+// keeps its provider) and dialog entries whose wrapper let go, freeing them.
 void CleanSupportedList();
 // The first entry for the window; null without a list or while the application ends.
 TkvProvider* FindFormInList(HWND wnd);

@@ -35,6 +35,10 @@ namespace {
 
 bool ApplicationEnding() { return !Application || Application->IsDestroying(); }
 
+// Set while form entries are being made: a clean-up that a message of theirs runs meanwhile
+// leaves form entries alone, the one being initialised among them.
+bool MakingFormEntries = false;
+
 // The form services of this layer.
 class TkvDialServices : public TkvFormServices {
  public:
@@ -261,7 +265,8 @@ void TkvProvider::InitForm(TForm* form) {
       RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
       SendMessageW(CtrlHandle, WM_NCPAINT, 0, 0);
     }
-  } else if (CtrlHandle && IsWindowVisible(CtrlHandle)) {
+  } else if (!IsIDERunning() && CtrlHandle && IsWindowVisible(CtrlHandle)) {
+    // (Under a debugger the window is left to its own next paint.)
     UpdateWindow(CtrlHandle);
     RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
   }
@@ -270,12 +275,15 @@ void TkvProvider::InitForm(TForm* form) {
 
 void CleanSupportedList() {
   if (!kvSupportedList) return;
-  // An empty slot goes; a form entry stays with its form (its provider belongs to the form).
   auto& list = *kvSupportedList;
-  // A dialog entry whose wrapper let go of its window is freed in place first, so that its
-  // destructor finds no slot of its own to release.
+  // A form entry has done its work once the form has its provider (which the form keeps: a
+  // later activation finds the window skinned); a dialog entry is done when its wrapper let go
+  // of the window. Each is freed in place first, so that its destructor finds no slot of its
+  // own to release; then the empty slots go.
   for (auto& e : list)
-    if (auto* p = dynamic_cast<TkvProvider*>(e.get()); p && p->DlgWnd && p->DlgWnd->Destroyed) e.reset();
+    if (auto* p = dynamic_cast<TkvProvider*>(e.get());
+        p && (p->DlgWnd ? p->DlgWnd->Destroyed : !MakingFormEntries))
+      e.reset();
   list.erase(std::remove_if(list.begin(), list.end(), [](const auto& e) { return !e; }), list.end());
 }
 
@@ -359,6 +367,7 @@ bool AddSupportedFormEx(HWND wnd) {
     const TkvSkinningRule rule = cls == u"TMessageForm" ? srStdDialogs : srStdForms;
     if (!DefaultManager->SkinningRules().Contains(rule)) return false;
     CreateSupportedList();
+    const auto making = SetForScope(MakingFormEntries, true, false);
     auto entry = std::make_unique<TkvProvider>(form);
     TkvProvider* p = entry.get();
     kvSupportedList->push_back(std::move(entry));

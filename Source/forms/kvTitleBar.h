@@ -322,7 +322,8 @@ TkvTitleBarItem* TitleItemByHT(TsSkinProvider& sp, Integer ht);
 void UpdateTitleBar(TsSkinProvider& sp);
 // The last step of the caption layout: the bar between fullLeft and fullRight.
 void CalcTitleBarItems(TsSkinProvider& sp, Integer fullLeft, Integer fullRight);
-// HTITEM + the index of the enabled visible item under p; 0 when none.
+// HTITEM + the index of the visible item under p that takes presses (enabled, neither a spacer,
+// an info item nor a tab already down); 0 when none.
 Integer TitleItemHitTest(TsSkinProvider& sp, const TPoint& p);
 // Paints the visible items that lie inside the picture's width, last to first, the pressed
 // tabs after the others (they overlap their neighbours).

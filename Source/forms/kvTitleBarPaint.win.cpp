@@ -105,7 +105,12 @@ Integer TitleItemHitTest(TsSkinProvider& sp, const TPoint& p) {
   TsTitleBar* bar = TitleBarOf(sp.Form);
   for (Integer i = 0; i < ItemCount(bar); ++i) {
     const TkvTitleBarItem* it = bar->FItems->Items(i);
-    if (it->FVisible && it->Rect.Contains(p)) return it->FEnabled && it->FStyle != bsSpacing ? HTITEM + i : HTCAPTION;
+    if (!it->FVisible || !it->Rect.Contains(p)) continue;
+    // Spacers and info items only show; a disabled item and the tab already down take no
+    // press: the point belongs to what lies under them (the caption).
+    const bool target = it->FStyle != bsSpacing && it->FStyle != bsInfo;
+    const bool pressedTab = it->FStyle == bsTab && it->FDown;
+    return target && it->FEnabled && !pressedTab ? HTITEM + i : 0;
   }
   return 0;
 }

@@ -39,6 +39,10 @@ class TsFrameAdapter : public TComponent {
   void KV_WMPaint(TMessage& m);
   TColor ControlColor();
 
+  // The form the adapter is linked to (its provider keeps the adapter in its list); null while
+  // unlinked.
+  TCustomForm* LinkedForm() const { return linkedForm_; }
+
   bool FAllowSkin3rdParty = true;
   bool bRecFlag = false;
   bool FOwnThirdLists = false;
@@ -48,13 +52,22 @@ class TsFrameAdapter : public TComponent {
   std::unique_ptr<TsScrollWndData> FCommonData;
   TkvThirdLists ThirdLists;
 
+ protected:
+  void Notification(TComponent* component, TOperation operation) override;
+
  private:
+  // Links the adapter to the frame's form, or drops the link from the form it was linked to.
+  void LinkToForm();
+  void UnlinkFromForm();
+  // The frame's controls may be foreign ones: the form links the adapter and adapts them.
+  void OfferToFormAdapter();
   void PassOn(TMessage& m) {
     if (OldWndProc) OldWndProc(m);
   }
   void BackgroundChanged(const TMessage& m);
   void ForwardToChildren(TMessage& m);
   bool installed_ = false;
+  TCustomForm* linkedForm_ = nullptr;
 };
 
 // Gives a frame found on a skinned form its adapter (none when it has one); section: empty for

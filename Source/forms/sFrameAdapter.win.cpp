@@ -35,6 +35,7 @@ TsFrameAdapter::TsFrameAdapter(TComponent* owner) : TComponent(owner) {
 }
 
 TsFrameAdapter::~TsFrameAdapter() {
+  if (!IsLoading() && !IsDesigning()) UnlinkFromForm();
   if (ListSW) UninitializeKVScroll(ListSW->CtrlHandle, true, false, ListSW);
   if (installed_ && Frame && Frame->WindowProc() == TWndMethod(this, &TsFrameAdapter::NewWndProc))
     Frame->SetWindowProc(OldWndProc);
@@ -54,8 +55,41 @@ void TsFrameAdapter::Loaded() {
   DuRiruZireziv* manager = FCommonData->GetSkinManager();
   if (Frame && Frame->HandleAllocated() && WndIsSkinned(Frame->WindowHandle()) && manager) {
     FCommonData->UpdateIndexes(true);
+    if (manager->IsActive() && !IsDesigning() && !manager->IsLoading() && !manager->IsDesigning()) LinkToForm();
     FCommonData->InitCommonProp();
   }
+}
+
+void TsFrameAdapter::LinkToForm() {
+  TCustomForm* form = Frame ? GetParentForm(Frame) : nullptr;
+  if (form != linkedForm_) UnlinkFromForm();
+  if (!form) return;
+  AddObjLink(this, form);
+  if (linkedForm_ != form) {
+    linkedForm_ = form;
+    // A form that goes first takes the link with it.
+    form->FreeNotification(this);
+  }
+}
+
+void TsFrameAdapter::UnlinkFromForm() {
+  if (!linkedForm_) return;
+  TCustomForm* form = linkedForm_;
+  linkedForm_ = nullptr;
+  form->RemoveFreeNotification(this);
+  DelObjLink(this, form);
+}
+
+void TsFrameAdapter::OfferToFormAdapter() {
+  DuRiruZireziv* manager = FCommonData->GetSkinManager();
+  if (!manager || !manager->SkinningRules().Contains(srThirdParty)) return;
+  LinkToForm();
+  AddToAdapter(Frame);
+}
+
+void TsFrameAdapter::Notification(TComponent* component, TOperation operation) {
+  TComponent::Notification(component, operation);
+  if (operation == opRemove && component == linkedForm_) linkedForm_ = nullptr;
 }
 
 TColor TsFrameAdapter::ControlColor() {
@@ -164,6 +198,8 @@ void TsFrameAdapter::ForwardToChildren(TMessage& m) {
 void TsFrameAdapter::NewWndProc(TMessage& m) {
   DuRiruZireziv* manager = FCommonData->GetSkinManager();
   if (m.Msg == WM_SIZE) FCommonData->BGChanged = true;
+  // The frame's window goes: the form's provider forgets the adapter until it shows again.
+  if (m.Msg == WM_DESTROY && !IsLoading() && !IsDesigning()) UnlinkFromForm();
   if (m.Msg == SM_ALPHACMD) {
     switch (m.WParamHi) {
       case KV_SETNEWSKIN:
@@ -279,6 +315,17 @@ void TsFrameAdapter::NewWndProc(TMessage& m) {
       PassOn(m);
       if (ListSW) UpdateScrolls(ListSW, true);
       return;
+    case WM_PARENTNOTIFY:
+      // A child window made or gone inside the frame: a new one may be a foreign control.
+      if ((m.WParamLo == WM_CREATE || m.WParamLo == WM_DESTROY) && !IsLoading() &&
+          !Frame->ControlState().Contains(csCreating)) {
+        if (m.WParamLo == WM_CREATE) OfferToFormAdapter();
+        PassOn(m);
+        if (ListSW) UpdateScrolls(ListSW, false);
+        return;
+      }
+      PassOn(m);
+      return;
     case WM_PRINT:
       FCommonData->FUpdating = false;
       if (ControlIsReady(Frame)) {
@@ -333,6 +380,7 @@ void TsFrameAdapter::NewWndProc(TMessage& m) {
       CommonWndProc(m, FCommonData.get());
       PassOn(m);
       RefreshScrolls(FCommonData.get(), ListSW);
+      OfferToFormAdapter();
       if (Frame->Showing()) {
         FCommonData->FUpdating = false;
         if (Frame->HandleAllocated()) RedrawWindow(Frame->WindowHandle(), nullptr, nullptr, 0x585);

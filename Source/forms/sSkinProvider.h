@@ -68,6 +68,7 @@ class TkvMinTimer;
 // ---- Constants and state bits ----------------------------------------------------------------
 
 enum TsGripMode : Byte { gmNone, gmRightBottom };
+TW_ENUM_NAMES(TsGripMode, gmNone, gmRightBottom)
 enum TsResizeMode : Byte { rmStandard, rmBorder };
 enum TkvAnimEvent : Byte { aeShowing, aeHiding, aeSkinChanging };
 
@@ -129,10 +130,14 @@ struct TsCaptionButton {
 };
 
 // A user caption button of the provider's TitleButtons.
-class TsTitleButton {
- public:
+class TsTitleButton : public TCollectionItem {
+  TW_CLASS(TsTitleButton, TCollectionItem)
+  explicit TsTitleButton(TCollection* collection);
+  ~TsTitleButton() override;
+  String DisplayName() const override { return Name; }
+
   bool Enabled = true;
-  bool Visible = true;
+  bool Visible = true;  // read freely; changed through SetVisible
   bool UseSkinData = true;
   String Hint;
   String Name = u"TsTitleButton";
@@ -143,22 +148,30 @@ class TsTitleButton {
   // The plain hint window shown while the mouse is over the button; null otherwise.
   std::unique_ptr<THintWindow> HintWnd;
 
-  TsTitleButton();
   void MouseDown(TMouseButton button, TShiftState shift, Integer x, Integer y);
   void MouseUp(TMouseButton button, TShiftState shift, Integer x, Integer y);
-};
 
-class TsTitleButtons {
- public:
-  explicit TsTitleButtons(TsSkinProvider* owner) : FOwner(owner) {}
-  TsTitleButton* Add();
-  Integer Count() const { return Integer(items_.size()); }
-  TsTitleButton* Items(Integer i) const { return items_[size_t(i)].get(); }
-  void Clear() { items_.clear(); }
-  TsSkinProvider* FOwner;
+  // The provider of the collection the button is in; null outside one.
+  TsSkinProvider* Provider() const;
+  // Shows or hides the button; the caption is laid out and painted anew.
+  void SetVisible(bool value);
+
+ protected:
+  // Copies Enabled, Glyph, Hint, Name, UseSkinData and both mouse events into another title
+  // button; any other destination (or none) cannot take them.
+  void AssignTo(TPersistent* dest) const override;
 
  private:
-  std::vector<std::unique_ptr<TsTitleButton>> items_;
+  // A new glyph makes the running fade's pictures stale: the fade goes.
+  void GlyphChanged(TObject* sender);
+};
+
+class TsTitleButtons : public TCollection {
+  TW_CLASS(TsTitleButtons, TCollection)
+  explicit TsTitleButtons(TsSkinProvider* owner);
+  TsTitleButton* Add() { return static_cast<TsTitleButton*>(TCollection::Add()); }
+  TsTitleButton* Items(Integer i) const { return ItemsAs<TsTitleButton>(i); }
+  TsSkinProvider* FOwner;
 };
 
 // ---- Title icon, added title, header band --------------------------------------------------------
@@ -826,6 +839,7 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   void InitMenuItems(bool active);
   void KV_WMInitMenuPopup(TMessage& m);
   void KV_WMMeasureItem(TMessage& m);
+  void KV_WMDrawItem(TMessage& m);
   void KV_WMContextMenu(TMessage& m);
   void KV_CMMenuChanged(TMessage& m);
   // The window-menu item of an MDI child: brings that child to the front.
@@ -941,6 +955,8 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   void SetBoolean(Integer index, bool value);
   void SetSkinSection(Integer index, const String& value);
   void SetCaptionAlignment(TAlignment value);
+  // The user title buttons become copies of the given ones; null raises EConvertError.
+  void SetTitleButtons(const TsTitleButtons* value);
 
   // -- Fields.
   Integer CurrentHT = 0;

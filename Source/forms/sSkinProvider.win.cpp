@@ -23,7 +23,35 @@
 #include "ui/ScopeGuard.h"
 #include "wrappers/kvSBUtils.h"
 
-TW_DEFINE_CLASS(TsSkinProvider) {}
+// The provider as a form description stores it: its switches, section names, the caption's
+// parts (title icon, added title, header band), its skin data and its own class-name lists.
+TW_DEFINE_CLASS(TsSkinProvider) {
+  using P = TsSkinProvider;
+  b.Property(u"AllowAnimation", &P::FAllowAnimation, &P::FAllowAnimation).Default(true);
+  b.Property(u"AllowBlendOnMoving", &P::FAllowBlendOnMoving, &P::FAllowBlendOnMoving).Default(true);
+  b.Property(u"AllowSkin3rdParty", &P::FAllowSkin3rdParty, &P::FAllowSkin3rdParty).Default(true);
+  b.Property(u"MakeSkinMenu", &P::FMakeSkinMenu, &P::FMakeSkinMenu).Default(false);
+  b.Property(u"ScreenSnap", &P::FScreenSnap, &P::FScreenSnap).Default(false);
+  b.Property(u"DisabledBlured", &P::FDisabledBlured, &P::FDisabledBlured).Default(false);
+  b.Property(u"AllowExtBorders", &P::FAllowExtBorders, [](P& p, bool v) { p.SetBoolean(0, v); }).Default(true);
+  b.Property(u"DrawNonClientArea", &P::FDrawNonClientArea, [](P& p, bool v) { p.SetBoolean(1, v); }).Default(true);
+  b.Property(u"ShowAppIcon", &P::FShowAppIcon, [](P& p, bool v) { p.SetBoolean(2, v); }).Default(true);
+  b.Property(u"UseGlobalColor", &P::FUseGlobalColor, [](P& p, bool v) { p.SetBoolean(3, v); }).Default(true);
+  b.Property(u"UWPMode", &P::FUWPMode, [](P& p, bool v) { p.SetBoolean(4, v); }).Default(false);
+  b.Property(u"DrawClientArea", &P::FDrawClientArea, [](P& p, bool v) { p.SetBoolean(5, v); }).Default(true);
+  b.Property(u"TitleSkin", &P::FTitleSkin, [](P& p, const String& v) { p.SetSkinSection(0, v); });
+  b.Property(u"MenuLineSkin", &P::FMenuLineSkin, [](P& p, const String& v) { p.SetSkinSection(1, v); });
+  b.Property(u"AddedTitle", [](const P& p) { return p.FAddedTitle.get(); });
+  b.Property(u"CaptionAlignment", &P::FCaptionAlignment, &P::SetCaptionAlignment).Default(taLeftJustify);
+  b.Property(u"DisabledBlendValue", &P::FDisabledBlendValue, &P::SetDisabledBlendValue).Default(Byte(255));
+  b.Color(u"DisabledBlendColor", &P::FDisabledBlendColor, &P::SetDisabledBlendColor).Default(TColor(0));
+  b.Property(u"FormHeader", [](const P& p) { return p.FFormHeader.get(); });
+  b.Property(u"SkinData", [](const P& p) { return p.FCommonData.get(); });
+  b.Property(u"GripMode", &P::FGripMode, &P::FGripMode).Default(gmNone);
+  b.Property(u"SnapBuffer", &P::FSnapBuffer, &P::FSnapBuffer).Default(10);
+  b.Property(u"TitleIcon", [](const P& p) { return p.FTitleIcon.get(); });
+  b.Property(u"ThirdParty", [](const P& p) { return p.FThirdParty.get(); });
+}
 
 void sSkinProviderStartup() {
   kvDialsStartup();
@@ -44,7 +72,18 @@ TsSkinProvider* ProviderOf(HWND form) {
 
 // ---- Title buttons ---------------------------------------------------------------------------
 
-TsTitleButton::TsTitleButton() : Glyph(std::make_unique<TBitmap>(0, 0, pf32bit)) {}
+TW_DEFINE_CLASS(TsTitleButton) {}
+TW_DEFINE_CLASS(TsTitleButtons) {}
+
+TsTitleButton::TsTitleButton(TCollection* collection)
+    : TCollectionItem(collection), Glyph(std::make_unique<TBitmap>(0, 0, pf32bit)) {
+  Glyph->SetOnChange(TNotifyEvent(this, &TsTitleButton::GlyphChanged));
+}
+
+TsTitleButton::~TsTitleButton() {
+  if (Glyph) Glyph->SetOnChange(nullptr);
+  delete Data.cpTimer;  // a fade unlinks itself from its button
+}
 
 void TsTitleButton::MouseDown(TMouseButton button, TShiftState shift, Integer x, Integer y) {
   OnMouseDown.Call(nullptr, button, shift, x, y);
@@ -54,16 +93,72 @@ void TsTitleButton::MouseUp(TMouseButton button, TShiftState shift, Integer x, I
   OnMouseUp.Call(nullptr, button, shift, x, y);
 }
 
-TsTitleButton* TsTitleButtons::Add() {
-  items_.push_back(std::make_unique<TsTitleButton>());
-  return items_.back().get();
+TsSkinProvider* TsTitleButton::Provider() const {
+  auto* buttons = dynamic_cast<TsTitleButtons*>(Collection());
+  return buttons ? buttons->FOwner : nullptr;
 }
+
+void TsTitleButton::SetVisible(bool value) {
+  if (value == Visible) return;
+  Visible = value;
+  TsSkinProvider* sp = Provider();
+  if (!sp || !sp->FCommonData || sp->IsLoading() || sp->IsDesigning()) return;
+  // The buttons left of it move: the caption is laid out anew with the picture.
+  sp->FCommonData->BGChanged = true;
+  sp->UpdateSkinCaption();
+}
+
+void TsTitleButton::AssignTo(TPersistent* dest) const {
+  auto* other = dynamic_cast<TsTitleButton*>(dest);
+  if (!other) {
+    TCollectionItem::AssignTo(dest);
+    return;
+  }
+  other->Enabled = Enabled;
+  if (!other->Glyph) other->Glyph = std::make_unique<TBitmap>(0, 0, pf32bit);
+  if (Glyph)
+    other->Glyph->Assign(Glyph.get());
+  else
+    other->Glyph->SetSize(0, 0);
+  other->Hint = Hint;
+  other->Name = Name;
+  other->UseSkinData = UseSkinData;
+  other->OnMouseDown = OnMouseDown;
+  other->OnMouseUp = OnMouseUp;
+}
+
+void TsTitleButton::GlyphChanged(TObject*) { delete Data.cpTimer; }
+
+TsTitleButtons::TsTitleButtons(TsSkinProvider* owner) : TCollection(TsTitleButton::StaticClass()), FOwner(owner) {
+  SetOwner(owner);
+}
+
+void TsSkinProvider::SetTitleButtons(const TsTitleButtons* value) { FTitleButtons->Assign(value); }
 
 // ---- Title icon, added title, header band ------------------------------------------------------
 
-TW_DEFINE_CLASS(TsTitleIcon) {}
-TW_DEFINE_CLASS(TkvAddedTitle) {}
-TW_DEFINE_CLASS(TkvFormHeader) {}
+TW_DEFINE_CLASS(TsTitleIcon) {
+  b.Property(u"Glyph", &TsTitleIcon::Glyph, [](TsTitleIcon& i, TBitmap* g) { i.SetGlyph(g); });
+  b.Property(u"Height", &TsTitleIcon::Height, &TsTitleIcon::Height).Default(0);
+  b.Property(u"Width", &TsTitleIcon::Width, &TsTitleIcon::Width).Default(0);
+  b.Property(u"Visible", &TsTitleIcon::Visible, &TsTitleIcon::SetVisible).Default(true);
+}
+
+TW_DEFINE_CLASS(TkvAddedTitle) {
+  // The font is stored only when it is not the default one (the title's colour from the skin).
+  b.Property(u"Font", &TkvAddedTitle::Font, [](TkvAddedTitle& t, TFont* f) { t.SetFont(f); })
+      .Stored([](const TkvAddedTitle& t) {
+        TFont standard;
+        standard.SetColor(clFromSkinTitle);
+        return !t.Font()->Equals(standard);
+      });
+  b.Property(u"Text", &TkvAddedTitle::Text, &TkvAddedTitle::SetText);
+  b.Property(u"ShowMainCaption", &TkvAddedTitle::ShowMainCaption, &TkvAddedTitle::SetShowMainCaption).Default(true);
+}
+
+TW_DEFINE_CLASS(TkvFormHeader) {
+  b.Property(u"AdditionalHeight", &TkvFormHeader::AdditionalHeight, &TkvFormHeader::SetAdditionalHeight).Default(0);
+}
 
 TsTitleIcon::TsTitleIcon(TsSkinProvider* owner) : FOwner(owner), FGlyph(std::make_unique<TBitmap>(0, 0, pf32bit)) {
   FGlyph->SetOnChange(TNotifyEvent(this, &TsTitleIcon::GlyphChanged));
@@ -306,6 +401,9 @@ TsSkinProvider::~TsSkinProvider() {
   LayerForm.reset();
   // Couples naming the form go, whether it was the slave or the master.
   if (Form) DelFromGluedArray(Form, true);
+  // The active MDI child's provider is no longer one: the main form's menu line must not ask
+  // it for its system menu.
+  if (ChildProvider == this) ChildProvider = nullptr;
   // An MDI child with a menu leaves the main form's menu line: it is counted and painted anew.
   if (Form && !IsDesigning() && Form->FormStyle() == fsMDIChild && Form->Menu())
     if (TsSkinProvider* main = MDISkinProvider; main && main != this && main->FCommonData && main->Form) {
@@ -803,6 +901,10 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
     case CM_MENUCHANGED:
       KV_CMMenuChanged(m);
       return;
+    // Menu line: the bar's items as the system's menu loop draws them on the window.
+    case WM_DRAWITEM:
+      KV_WMDrawItem(m);
+      return;
     // System settings, menu loops, focus and the class library's change notifications.
     case WM_SYSCOLORCHANGE:
       KV_WMSysColorChange(m);
@@ -1172,16 +1274,6 @@ bool TsSkinProvider::KV_SMAlphaCmd_Common(TMessage& m) {
       // The floating title-bar items are the form's own code's business.
       PassOn(m);
       return true;
-    case KV_FLUENTHANDLE: {
-      const HWND window = reinterpret_cast<HWND>(m.LParam);
-      const auto at = std::find(FluentHandles.begin(), FluentHandles.end(), window);
-      if (m.WParamLo == 1) {
-        if (at == FluentHandles.end()) FluentHandles.push_back(window);
-      } else if (at != FluentHandles.end()) {
-        FluentHandles.erase(at);
-      }
-      return true;
-    }
     case KV_GETDEFINDEX:
       if (manager) {
         if (FCommonData && !FCommonData->SkinSection().empty())
@@ -1205,8 +1297,10 @@ bool TsSkinProvider::KV_SMAlphaCmd_Common(TMessage& m) {
             return false;
           PaintAll();
         }
-        // The client's top-left is (0, 0) of whoever asks.
-        if (info->PleaseDraw) info->Offset = TPoint(info->Offset.X + OffsetX(), info->Offset.Y + OffsetY());
+        // The client's top-left is (0, 0) of whoever asks: a drawing request reads the picture
+        // at the client's place, and its answer reports that place once.
+        const bool offsetInPicture = info->PleaseDraw;
+        if (offsetInPicture) info->Offset = TPoint(info->Offset.X + OffsetX(), info->Offset.Y + OffsetY());
         if (Form && Form->OnPaint() && FCommonData->FCacheBmp) {
           // The form's own painting lands in the picture: the picture is the background.
           info->Bmp = FCommonData->FCacheBmp.get();
@@ -1225,9 +1319,12 @@ bool TsSkinProvider::KV_SMAlphaCmd_Common(TMessage& m) {
             if (FCommonData->BGChanged) PaintAll();
             info->Bmp = FCommonData->FCacheBmp.get();
           }
-          info->Offset.X += OffsetX();
+          if (!offsetInPicture) {
+            // An answer about the own picture is moved to the client's place.
+            info->Offset.X += OffsetX();
+            info->Offset.Y += OffsetY();
+          }
           if (info->Offset.X) info->FillRect.Left = Maxi(0, info->FillRect.Left - info->Offset.X);
-          info->Offset.Y += OffsetY();
           if (info->Offset.Y) info->FillRect.Top = Maxi(0, info->FillRect.Top - info->Offset.Y);
         }
       }
@@ -1295,7 +1392,17 @@ void TsSkinProvider::RemoveSkin(TMessage& m) {
   MenusInitialized = false;
   CheckSysMenu(false);
   if (HaveBorder() && !InMenu && wnd) SetWindowRgn(wnd, nullptr, TRUE);
-  UpdateMenu();
+  {
+    // The menu is rebuilt without its pictures; attaching the image list again rebuilds it
+    // with them in the system's own drawing.
+    TMainMenu* menu = Form->Menu();
+    TCustomImageList* images = menu ? menu->Images() : nullptr;
+    if (images) menu->SetImages(nullptr);
+    const TScopeExit reattach([menu, images] {
+      if (images) menu->SetImages(images);
+    });
+    UpdateMenu();
+  }
   if (FUseGlobalColor && !FCommonData->FCustomColor) Form->SetColor(clBtnFace);
   // A form see-through by its own setting stays so without the skin.
   if (wnd && Form->AlphaBlend()) DoLayered(wnd, true, Form->AlphaBlendValue());
@@ -1366,6 +1473,17 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
   DuRiruZireziv* manager = SkinManager();
   const HWND wnd = Form->HandleAllocated() ? Form->WindowHandle() : nullptr;
   switch (m.WParamHi) {
+    // Windows that take the form's blur; registered only while the form is skinned.
+    case KV_FLUENTHANDLE: {
+      const HWND window = reinterpret_cast<HWND>(m.LParam);
+      const auto at = std::find(FluentHandles.begin(), FluentHandles.end(), window);
+      if (m.WParamLo == 1) {
+        if (at == FluentHandles.end()) FluentHandles.push_back(window);
+      } else if (at != FluentHandles.end()) {
+        FluentHandles.erase(at);
+      }
+      break;
+    }
     case KV_SETNEWSKIN:
       if (reinterpret_cast<DuRiruZireziv*>(m.LParam) != manager) break;
       if (TsSkinableMenus* painter = SkinableMenus()) painter->DeleteUnusedBmps();

@@ -70,6 +70,17 @@ Integer SkinTitleHeight(TkvBorderWindow* bf) {
   return b->sp && b->sp->IsZoomed() ? data->ExMaxHeight : data->ExTitleHeight;
 }
 
+// The form's own inner border (the class library's BorderWidth) and its menu line lie inside
+// the system frame around the client: the picture has them too, so they are no part of the
+// frame's differences.
+namespace {
+Integer InnerBorderOf(TkvBorderForm* b) { return b->sp && b->sp->Form ? b->sp->Form->BorderWidth() : 0; }
+Integer MenuLineOf(TkvBorderForm* b) {
+  const Integer height = b->sp ? b->sp->MenuHeight() : 0;
+  return height ? b->sp->LinesCount() * height + 1 : 0;
+}
+}  // namespace
+
 // Both differences are measured from where the system put the client area, as the picture's
 // offsets are: the picture's client then lines up with the form's client pixel for pixel.
 // A dialog keeps the system's side or title for a metric its skin leaves at 0: the picture
@@ -82,7 +93,7 @@ Integer DiffBorder(TkvBorderWindow* bf) {
     const Integer skin = SkinBorderWidth(bf);
     return skin ? skin - ClientOrigin(h).X : 0;
   }
-  return SysBorderWidth(h, bf, true) - ClientOrigin(h).X;
+  return SysBorderWidth(h, bf, true) - (ClientOrigin(h).X - InnerBorderOf(b));
 }
 
 Integer DiffTitle(TkvBorderWindow* bf) {
@@ -93,7 +104,7 @@ Integer DiffTitle(TkvBorderWindow* bf) {
     const Integer skin = b->Dlg->CaptionHeight() > 0 ? SkinTitleHeight(bf) : 0;
     return skin ? skin - ClientOrigin(h).Y : 0;
   }
-  return b->CaptionHeight(true) - ClientOrigin(h).Y;
+  return b->CaptionHeight(true) - (ClientOrigin(h).Y - InnerBorderOf(b) - MenuLineOf(b));
 }
 
 TkvBorderWindow* TsSkinProvider::OuterBorder() { return BorderForm.get(); }

@@ -6,6 +6,7 @@
 #include "forms/kvTitleBar.h"
 #include "forms/sSkinProvider.h"
 #include "paint/sAlphaGraph.h"
+#include "paint/sGraphUtils.h"
 #include "raster/Blend.h"
 #include "raster/GdiBitmaps.h"
 #include "skin/sVclUtils.h"
@@ -115,10 +116,14 @@ void TkvSBAnimation::MakeImg() {
   const TRect bounds = GetFormBounds();
   if (!ABmp) ABmp.reset(CreateBmp32(bounds.Width(), bounds.Height()));
   FillRect32(ABmp.get(), TRect(0, 0, ABmp->Width(), ABmp->Height()), 0, 0);
-  const TsMaskData* image = glowImage ? glowImage : glyphImage;
-  if (image) {
-    const Integer state = glowImage ? 0 : Mini(Maxi(Fade.CurrentState, 0), Maxi(image->ImageCount - 1, 0));
-    DrawSkinGlyph(ABmp.get(), TPoint(0, 0), state, 1, *image, MakeCacheInfo(ABmp.get()));
+  if (TBitmap* source = glowImage ? SkinImageBitmap(*glowImage) : nullptr) {
+    // The halo is shown exactly as the skin has it, its alpha included.
+    const TRect& r = glowImage->R;
+    BitBlt(ABmp->Canvas()->Handle(), 0, 0, Mini(r.Width(), ABmp->Width()), Mini(r.Height(), ABmp->Height()),
+           source->Canvas()->Handle(), r.Left, r.Top, SRCCOPY);
+  } else if (glyphImage) {
+    const Integer state = Mini(Maxi(Fade.CurrentState, 0), Maxi(glyphImage->ImageCount - 1, 0));
+    DrawSkinGlyph(ABmp.get(), TPoint(0, 0), state, 1, *glyphImage, MakeCacheInfo(ABmp.get()));
   }
   if (!glowImage) {
     // Without a border window the picture's key colour is shown as it is where the skin gives
@@ -159,7 +164,9 @@ void TkvSBAnimation::UpdateForm(Integer blend) {
   const HWND ref = ReferenceWindow(*this);
   const HWND insertAfter = (GetWindowLongW(ref, GWL_EXSTYLE) & WS_EX_TOPMOST) ? HWND_TOPMOST : GetWindow(ref, GW_HWNDPREV);
   const HWND wnd = AForm->WindowHandle();
-  SetWindowPos(wnd, insertAfter, r.Left, r.Top, ABmp->Width(), ABmp->Height(), SWP_NOACTIVATE);
+  // Only the z-order here: the place and size come with the picture, so the window never
+  // shows the old picture in the new place.
+  SetWindowPos(wnd, insertAfter, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   SetWindowLongW(wnd, GWL_EXSTYLE,
                  GetWindowLongW(wnd, GWL_EXSTYLE) | WS_EX_LAYERED | WS_EX_NOACTIVATE | WS_EX_TRANSPARENT);
   BLENDFUNCTION bf{AC_SRC_OVER, 0, Byte(std::clamp(blend, 0, 255)), AC_SRC_ALPHA};

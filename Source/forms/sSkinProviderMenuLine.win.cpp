@@ -4,6 +4,8 @@
 // repaint, counts how many lines the bar takes and prepares the bar for owner drawing.
 //
 // Sections: queries; preparing and rebuilding the bar; painting; menu messages.
+#include <limits>
+
 #include "base/kvntUtils.h"
 #include "base/sConst.h"
 #include "base/sMessages.h"
@@ -57,7 +59,10 @@ void FillWindowMenu(TsSkinProvider& sp, HMENU popup) {
   TMenuItem* windowMenu = sp.Form->WindowMenu();
   windowMenu->InitiateAction();
   // The entries the MDI client put in for the children (plain items of no library item, and
-  // their separator) go; the library's own items stay.
+  // their separator) go; the library's own items stay. Taking every item with text out would
+  // leave the library's items out of the popup whenever nothing is added afterwards (the menu
+  // ends in a separator and no child is visible): only an addition makes the library fill the
+  // popup again.
   for (int pos = GetMenuItemCount(popup); pos >= 0; --pos) {
     MENUITEMINFOW mii{};
     mii.cbSize = sizeof mii;
@@ -84,6 +89,109 @@ void FillWindowMenu(TsSkinProvider& sp, HMENU popup) {
     windowMenu->Add(item);
   }
 }
+
+// A menu merged into the bar: its items drawn in the line and its popups by the painter, as the
+// bar's own are, while they are. Hooked as it joins: popup items that take the painter's
+// handlers only when they are measured change the menu while it is open, and the line is
+// painted again under the open menu.
+void InitMergedMenu(TsSkinableMenus& painter, TMainMenu* merged, bool line, bool popups) {
+  painter.InitMenuLine(merged, line);
+  for (Integer i = 0; i < merged->Items()->Count(); ++i) painter.HookItem(merged->Items()->Items(i), popups);
+}
+
+// How far the picture lies from the form's window, for the menu line. Without an outer border
+// window they are one. With one, the skin's side and title take the place of the system's and
+// the shadow lies around them; a maximized form whose skin title is taller than the system's
+// caption keeps 4 more pixels of it above the line. The strips beside the border window are
+// copied to the window under the same shift, so an item drawn where the system lays it out
+// shows where the system takes its clicks.
+TPoint PictureShiftOfMenuLine(TsSkinProvider& sp) {
+  TkvBorderWindow* border = sp.OuterBorder();
+  const HWND h = FormWnd(&sp);
+  if (!border || !h) return TPoint(0, 0);
+  const TRect shadow = sp.ShadowSize();
+  const Integer sysBorder = SysBorderWidth(h, border, false);
+  const Integer diffBorder = SysBorderWidth(h, border, true) - sysBorder;
+  const Integer diffTitle = sp.CaptionHeight(true) - sp.CaptionHeight(false) - sysBorder;
+  return TPoint(diffBorder + shadow.Left, diffTitle + shadow.Top + (sp.FSysExHeight ? 4 : 0));
+}
+
+TRect Shifted(const TRect& r, const TPoint& by) { return TRect(r.Left + by.X, r.Top + by.Y, r.Right + by.X, r.Bottom + by.Y); }
+
+// The bar's items drawn into the picture, position by position as the system lays the bar out:
+// the form's own items and, between them by group, those of a menu merged into the bar. A
+// merged item replaces the form's items of its group; it follows the items of lower groups.
+class TMenuBarItemsPainter {
+ public:
+  TMenuBarItemsPainter(TsSkinProvider& sp, TsSkinableMenus& painter, TBitmap* cache, Integer firstPosition)
+      : sp_(sp), painter_(painter), cache_(cache), position_(firstPosition) {
+    h_ = sp.Form->WindowHandle();
+    bar_ = GetMenu(h_);
+    RECT w{};
+    GetWindowRect(h_, &w);
+    // Screen to picture: less the window's place, plus the picture's shift from the window.
+    const TPoint shift = PictureShiftOfMenuLine(sp);
+    toPicture_ = TPoint(shift.X - w.left, shift.Y - w.top);
+  }
+
+  void Paint(TMainMenu* menu) {
+    if (!bar_) return;
+    merged_ = menu->Merged();
+    for (Integer i = 0; i < menu->Items()->Count(); ++i) {
+      TMenuItem* item = menu->Items()->Items(i);
+      const Integer group = item->GroupIndex();
+      // The merged items of this group and the lower ones come first; a group the merged menu
+      // has is its alone.
+      ProcessMerged(group);
+      if (MergedHasGroup(group) || !item->Visible()) continue;
+      if (!item->OnMeasureItem() || !item->OnAdvancedDrawItem()) painter_.InitMenuLine(menu, true);
+      DrawNext(item, TOwnerDrawState{odNoAccel, odReserved1});
+    }
+    // What is left of the merged menu ends the bar.
+    ProcessMerged(std::numeric_limits<Integer>::max());
+  }
+
+ private:
+  // Draws the visible merged items whose group lies above the groups drawn so far and not
+  // above the given one; true when the merged menu has the given group.
+  bool ProcessMerged(Integer group) {
+    if (!merged_ || group <= lastGroup_) return MergedHasGroup(group);
+    TMenuItem* root = merged_->Items();
+    for (Integer i = 0; i < root->Count(); ++i) {
+      TMenuItem* item = root->Items(i);
+      if (item->GroupIndex() <= lastGroup_ || item->GroupIndex() > group || !item->Visible()) continue;
+      if (!item->OnMeasureItem() || !item->OnAdvancedDrawItem()) painter_.InitMenuLine(merged_, true);
+      DrawNext(item, TOwnerDrawState{});
+    }
+    lastGroup_ = group;
+    return MergedHasGroup(group);
+  }
+
+  bool MergedHasGroup(Integer group) const {
+    if (!merged_) return false;
+    for (Integer i = 0; i < merged_->Items()->Count(); ++i)
+      if (merged_->Items()->Items(i)->GroupIndex() == group) return true;
+    return false;
+  }
+
+  void DrawNext(TMenuItem* item, TOwnerDrawState state) {
+    RECT rc{};
+    if (!GetMenuItemRect(h_, bar_, UINT(position_++), &rc)) return;
+    sp_.LastMenuItemRect = TRect(rc.left, rc.top, rc.right, rc.bottom);
+    if (const TAdvancedMenuDrawItemEvent draw = item->OnAdvancedDrawItem())
+      draw(item, cache_->Canvas(), Shifted(sp_.LastMenuItemRect, toPicture_), state);
+  }
+
+  TsSkinProvider& sp_;
+  TsSkinableMenus& painter_;
+  TBitmap* cache_;
+  Integer position_;
+  HWND h_ = nullptr;
+  HMENU bar_ = nullptr;
+  TPoint toPicture_;
+  TMainMenu* merged_ = nullptr;
+  Integer lastGroup_ = -1;
+};
 
 }  // namespace
 
@@ -132,11 +240,14 @@ Integer TsSkinProvider::GetLinesCount() {
   return FLinesCount;
 }
 
-TPoint TsSkinProvider::MenuLineOrigin(bool) {
-  // The picture has the window's coordinates (no shadow margins around it): the line lies right
-  // above the client area on the picture and on the window alike.
+TPoint TsSkinProvider::MenuLineOrigin(bool onCache) {
+  // The line lies right above the client area: in the picture at the client's offset there,
+  // on the window as far from it as the picture lies from the window.
   const Integer lines = GetLinesCount();
-  return TPoint(OffsetX() - Form->BorderWidth(), OffsetY() - lines * MenuHeight() - Form->BorderWidth() - 1);
+  const TPoint inPicture(OffsetX() - Form->BorderWidth(), OffsetY() - lines * MenuHeight() - Form->BorderWidth() - 1);
+  if (onCache) return inPicture;
+  const TPoint shift = PictureShiftOfMenuLine(*this);
+  return TPoint(inPicture.X - shift.X, inPicture.Y - shift.Y);
 }
 
 bool TsSkinProvider::MenuLineRightToLeft() { return Form && Form->BiDiMode() == bdRightToLeft; }
@@ -167,14 +278,16 @@ void TsSkinProvider::RepaintMenuItem(TMenuItem* item, const TRect& r, TOwnerDraw
   TsSkinableMenus* painter = SkinableMenus();
   TBitmap* cache = FCommonData->FCacheBmp.get();
   if (!painter || !cache || Form->Menu()->FindItem(item->Command(), fkCommand) != item) return;
+  // The rectangle is the item's on the window; the picture holds it shifted.
+  const TRect inPicture = Shifted(r, PictureShiftOfMenuLine(*this));
   if (const TAdvancedMenuDrawItemEvent draw = item->OnAdvancedDrawItem()) {
     const auto drawing = SetForScope(painter->MenuProvider, static_cast<TkvMenuLineHost*>(this));
-    draw(item, cache->Canvas(), r, state);
+    draw(item, cache->Canvas(), inPicture, state);
   }
   const TWindowDC dc(Form->WindowHandle());
   if (!dc) return;
   const TSaveDC saved(dc);
-  BitBlt(dc, r.Left, r.Top, r.Width(), r.Height(), cache->Canvas()->Handle(), r.Left, r.Top, SRCCOPY);
+  BitBlt(dc, r.Left, r.Top, r.Width(), r.Height(), cache->Canvas()->Handle(), inPicture.Left, inPicture.Top, SRCCOPY);
 }
 
 void TsSkinProvider::TryInitMenu() {
@@ -192,6 +305,7 @@ void TsSkinProvider::InitMenuItems(bool active) {
   auto process = [&](auto&& self, TComponent* c) -> void {
     if (auto* main = dynamic_cast<TMainMenu*>(c)) {
       painter->InitMenuLine(main, active && CanDrawNCArea());
+      if (TMainMenu* merged = main->Merged()) InitMergedMenu(*painter, merged, active && CanDrawNCArea(), popups);
       for (Integer i = 0; i < main->Items()->Count(); ++i) painter->HookItem(main->Items()->Items(i), popups);
     } else if (auto* popup = dynamic_cast<TPopupMenu*>(c)) {
       painter->HookPopupMenu(popup, popups);
@@ -220,9 +334,11 @@ void TsSkinProvider::PaintMenuLine(TBitmap* cache, Integer state, Integer top, I
   if (mh <= 0) return;
   const Integer lines = GetLinesCount();
   const Integer height = lines * mh + 1;
-  // The frame is the window's own (the skin paints inside it): the line lies between its sides.
+  // The line lies between the frame's sides, inside the shadow of an outer border window.
   const TPoint origin = MenuLineOrigin(true);
-  const Integer lineWidth = Maxi(width - 2 * origin.X, 0);
+  const TRect shadow = ShadowSize();
+  const Integer side = origin.X - shadow.Left;
+  const Integer lineWidth = Maxi(width - shadow.Right - side - origin.X, 0);
   Integer section = FMenuLineSkin.empty() ? -1 : manager->GetSkinIndex(FMenuLineSkin);
   if (section < 0) section = manager->SkinCommonInfo.Sections[ssMenuLine];
   if (section >= 0 && section < Integer(data->gd.size())) {
@@ -238,33 +354,17 @@ void TsSkinProvider::PaintMenuLine(TBitmap* cache, Integer state, Integer top, I
   // drops down.
   const bool childIcon = MDISkinProvider == this && ChildIconPresent();
   if (childIcon && mh > 2) {
-    const Integer left = SysBorderWidth(Form->WindowHandle(), OuterBorder(), true) + ShadowSize().Left + 1;
+    const Integer left = SysBorderWidth(Form->WindowHandle(), OuterBorder(), true) + shadow.Left + 1;
     DrawIconOpaque(cache, TRect(left, top + 1, left + mh - 2, top + mh - 1), MDIChildIcon(Form->ActiveMDIChild()));
   }
 
   // The bar's items draw themselves into the picture.
   TMainMenu* menu = Form->Menu();
   TsSkinableMenus* painter = SkinableMenus();
-  const HWND h = Form->WindowHandle();
-  HMENU bar = GetMenu(h);
-  if (!menu || !painter || !bar) return;
-  RECT w{};
-  GetWindowRect(h, &w);
+  if (!menu || !painter) return;
   const auto drawing = SetForScope(painter->MenuProvider, static_cast<TkvMenuLineHost*>(this));
   // The child's system menu holds the bar's first position while its icon shows.
-  Integer position = childIcon ? 1 : 0;
-  for (Integer i = 0; i < menu->Items()->Count(); ++i) {
-    TMenuItem* item = menu->Items()->Items(i);
-    if (!item->Visible()) continue;
-    if (!item->OnMeasureItem() || !item->OnAdvancedDrawItem()) painter->InitMenuLine(menu, true);
-    RECT rc{};
-    if (GetMenuItemRect(h, bar, UINT(position++), &rc)) {
-      LastMenuItemRect = TRect(rc.left, rc.top, rc.right, rc.bottom);
-      const TRect r(rc.left - w.left, rc.top - w.top, rc.right - w.left, rc.bottom - w.top);
-      if (const TAdvancedMenuDrawItemEvent draw = item->OnAdvancedDrawItem())
-        draw(item, cache->Canvas(), r, TOwnerDrawState{odNoAccel, odReserved1});
-    }
-  }
+  TMenuBarItemsPainter(*this, *painter, cache, childIcon ? 1 : 0).Paint(menu);
 }
 
 // ---- Menu messages ---------------------------------------------------------------------------
@@ -316,6 +416,22 @@ void TsSkinProvider::KV_WMMeasureItem(TMessage& m) {
   PassOn(m);
 }
 
+// The system draws a bar item on the window while it tracks the menu. An item of a menu merged
+// into the bar belongs to a menu of no window: it finds the line it is drawn in through this
+// provider, as the bar's own items do.
+void TsSkinProvider::KV_WMDrawItem(TMessage& m) {
+  const auto* dis = reinterpret_cast<const DRAWITEMSTRUCT*>(m.LParam);
+  TsSkinableMenus* painter = SkinableMenus();
+  const bool barItem = dis && dis->CtlType == ODT_MENU && Form->HandleAllocated() &&
+                       reinterpret_cast<HMENU>(dis->hwndItem) == GetMenu(Form->WindowHandle());
+  if (!barItem || !painter || !IsMenuVisible()) {
+    PassOn(m);
+    return;
+  }
+  const auto drawing = SetForScope(painter->MenuProvider, static_cast<TkvMenuLineHost*>(this));
+  PassOn(m);
+}
+
 // The form's popup menu is drawn by the painter while popups are skinned, and by the system
 // otherwise; it is hooked as it is asked for, so a menu set after the skin came also follows.
 void TsSkinProvider::KV_WMContextMenu(TMessage& m) {
@@ -338,6 +454,7 @@ void TsSkinProvider::KV_CMMenuChanged(TMessage& m) {
     if (TsSkinableMenus* painter = SkinableMenus()) {
       TMenuItem* bar = Form->Menu()->Items();
       for (Integer i = 0; i < bar->Count(); ++i) painter->InitItem(bar->Items(i), true);
+      if (TMainMenu* merged = Form->Menu()->Merged()) InitMergedMenu(*painter, merged, true, SkinManager()->SkinnedPopups());
     }
   PassOn(m);
 }

@@ -226,15 +226,23 @@ TPoint ClientOrigin(HWND h) {
 }
 
 // With an outer border window the client sits inside the skin's frame and the shadow.
+// Without an outer border window the client lies inside the system's frame: half of what the
+// window is wider than the client (the skinned vertical bar aside) is the left edge.
 Integer TsSkinProvider::OffsetX() {
   if (BorderForm) return BorderWidth(true) + ShadowSize().Left;
-  return ClientOrigin(Form->Handle()).X;
+  const HWND h = Form->Handle();
+  return (GetWindowWidth(h) - GetClientWidth(h) - SkinnedScrollThickness(SB_VERT)) / 2;
 }
+// Everything above the client: what the window is taller than the client, less the bottom edge
+// and the skinned horizontal bar. The bottom edge is measured as the side edges are: the border
+// metric of a frame that cannot be sized carries a margin the window does not have.
 Integer TsSkinProvider::OffsetY() {
   if (BorderForm)
     return CaptionHeight(true) + LinesCount() * MenuHeight() + Form->BorderWidth() + ShadowSize().Top +
            (MenuHeight() != 0 ? 1 : 0);
-  return ClientOrigin(Form->Handle()).Y;
+  const HWND h = Form->Handle();
+  const Integer bottom = (GetWindowLongW(h, GWL_STYLE) & WS_BORDER) ? OffsetX() : 0;
+  return GetWindowHeight(h) - GetClientHeight(h) - bottom - SkinnedScrollThickness(SB_HORZ);
 }
 
 void TsSkinProvider::FormLeftTop(TPoint& p) {
@@ -377,6 +385,13 @@ void TsSkinProvider::UpdateIconsIndexes() {
     ButtonHelp.cpGlyphType = tgSmallHelp;
   }
   for (TsCaptionButton* b : {&ButtonMin, &ButtonMax, &ButtonClose, &ButtonHelp}) b->cpHaveAlignment = BigButtons;
+  // The buttons of a maximized MDI child stand small in the main form's menu line.
+  if (Form && Form->FormStyle() == fsMDIForm && !manager->IsDesigning()) {
+    MDIMin.cpGlyphType = tgSmallMin;
+    MDIMax.cpGlyphType = tgSmallMax;
+    MDIClose.cpGlyphType = tgSmallClose;
+    for (TsCaptionButton* b : {&MDIMin, &MDIMax, &MDIClose}) b->cpHaveAlignment = false;
+  }
   UserBtnIndex = manager->GetMaskIndex(manager->SkinCommonInfo.Sections[ssFormTitle], u"TITLEBUTTON", SkinDataFor());
 }
 

@@ -1097,7 +1097,12 @@ void TsSkinProvider::KV_WMPaint(TMessage& m) {
   if (BorderForm && !InAnimation(this)) {
     const HWND border =
         BorderForm->AForm && BorderForm->AForm->HandleAllocated() ? BorderForm->AForm->WindowHandle() : nullptr;
-    if (!border || !IsWindowVisible(border)) BorderForm->UpdateExBordersPos(false, 255);
+    // A missing window is made anew and shown by the update; a hidden one of the right size
+    // would only be moved by it, so it is redrawn, which shows it.
+    if (!border)
+      BorderForm->UpdateExBordersPos(false, 255);
+    else if (!IsWindowVisible(border))
+      BorderForm->UpdateExBordersPos(true, 255);
   }
   if (Form->Showing()) {
     OurPaintHandler(m);
@@ -1205,24 +1210,6 @@ TsSkinProvider* MainOfMaximizedChild(TsSkinProvider* sp) {
   return main->Form && main->Form->HandleAllocated() && main->FCommonData ? main : nullptr;
 }
 
-// The system paints the caption of the window while it handles some messages (the text); it
-// is kept from the screen by clearing the window's visible bit around the handling, so that
-// only the skinned caption painted afterwards shows.
-class TSystemCaptionHidden {
- public:
-  explicit TSystemCaptionHidden(HWND wnd) : wnd_(wnd && IsWindowVisible(wnd) ? wnd : nullptr) {
-    if (wnd_) SetWindowLongW(wnd_, GWL_STYLE, GetWindowLongW(wnd_, GWL_STYLE) & ~WS_VISIBLE);
-  }
-  ~TSystemCaptionHidden() {
-    if (wnd_) SetWindowLongW(wnd_, GWL_STYLE, GetWindowLongW(wnd_, GWL_STYLE) | WS_VISIBLE);
-  }
-  TSystemCaptionHidden(const TSystemCaptionHidden&) = delete;
-  TSystemCaptionHidden& operator=(const TSystemCaptionHidden&) = delete;
-
- private:
-  HWND wnd_;
-};
-
 }  // namespace
 
 void TsSkinProvider::KV_WMSetText(TMessage& m) {
@@ -1232,26 +1219,30 @@ void TsSkinProvider::KV_WMSetText(TMessage& m) {
     return;
   }
   FreeCaptionGlows();
+  // The default handling paints the system's caption with the new text: a cover with the
+  // skinned picture keeps it off the screen until the skinned caption is painted again.
   if (TsSkinProvider* main = MainOfMaximizedChild(this)) {
     // The main form's caption shows the child's text.
     main->FCommonData->BGChanged = true;
     {
-      const TSystemCaptionHidden hiddenMain(main->Form->WindowHandle());
-      const TSystemCaptionHidden hidden(h);
+      main->MakeCaptForm(true);
+      const TScopeExit uncover([main] { main->KillCaptForm(); });
       PassOn(m);
     }
     main->ProcessMessage(WM_NCPAINT);
   } else if (AeroIsEnabled()) {
     {
       // With an outer border the form's region shows no caption of its own.
-      const TSystemCaptionHidden hidden(BorderForm ? nullptr : h);
+      if (!BorderForm) MakeCaptForm(true);
+      const TScopeExit uncover([this] { KillCaptForm(); });
       PassOn(m);
+      UpdateSkinCaption();
     }
-    UpdateSkinCaption();
   } else {
     FCommonData->BGChanged = true;
     {
-      const TSystemCaptionHidden hidden(h);
+      MakeCaptForm(true);
+      const TScopeExit uncover([this] { KillCaptForm(); });
       PassOn(m);
     }
     ProcessMessage(WM_NCPAINT);

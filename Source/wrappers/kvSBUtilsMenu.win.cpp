@@ -114,7 +114,7 @@ void TkvMnuWnd::DroppedDown() {
     SetWindowLongW(CtrlHandle, GWL_EXSTYLE, exStyle & ~WS_EX_LAYERED);
   } else {
     SetWindowLongW(CtrlHandle, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
-    SetLayeredWindowAttributes(CtrlHandle, 0, alpha, LWA_ALPHA);
+    SetLayeredWindowAttributes(CtrlHandle, clNone, alpha, LWA_ALPHA);  // no colour key: the alpha alone
   }
   if (options && options->SkinnedShadows() && !ShadowForm) {
     // The skin draws the shadow: the system's goes while menus are skinned (the class style is

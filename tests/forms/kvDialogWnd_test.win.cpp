@@ -505,13 +505,28 @@ TEST_F(DialogWrapper, SizeChangesWithAnOuterBorder) {
   EXPECT_EQ(w->SkinData->FCacheBmp->Width(), r.right - r.left + 30 + shadow.Left + shadow.Right);
   EXPECT_FALSE(w->SkinData->BGChanged);
 
+  // The size step itself leaves an update under way alone and the picture as it is.
+  const Integer pictureWidth = w->SkinData->FCacheBmp->Width();
   w->SkinData->FUpdating = true;
+  gSizes = 0;
+  gUpdatingDuringSize = false;
+  RECT c{};
+  GetClientRect(dlg, &c);
+  SendMessageW(dlg, WM_SIZE, SIZE_RESTORED, MAKELPARAM(c.right, c.bottom));
+  EXPECT_EQ(gSizes, 1);
+  EXPECT_TRUE(gUpdatingDuringSize);
+  EXPECT_FALSE(w->SkinData->BGChanged);
+  EXPECT_TRUE(w->SkinData->FUpdating);
+  EXPECT_EQ(w->SkinData->FCacheBmp->Width(), pictureWidth);
+  // A real size change during the update is the system's too; the frame paint that follows it
+  // puts the frame on screen and so ends the update.
   gSizes = 0;
   SetWindowPos(dlg, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   EXPECT_EQ(gSizes, 1);
+  EXPECT_TRUE(gUpdatingDuringSize);
   EXPECT_FALSE(w->SkinData->BGChanged);
-  EXPECT_TRUE(w->SkinData->FUpdating);
-  w->SkinData->FUpdating = false;
+  RedrawWindow(dlg, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
+  EXPECT_FALSE(w->SkinData->FUpdating);
 }
 
 // Colour and font questions are answered from the dialog's own section: it has no parent to

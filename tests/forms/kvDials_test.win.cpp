@@ -74,7 +74,10 @@ TEST_F(DialogSkinner, ActivatedFormGetsARunTimeProvider) {
   ASSERT_NE(sp, nullptr);
   EXPECT_EQ(sp->FCommonData->SkinSection(), u"FORM");
   ASSERT_NE(kvSupportedList, nullptr);
-  EXPECT_NE(FindFormInList(form->Handle()), nullptr);
+  // The form's entry has done its work once the list is cleaned (the activation cleans it);
+  // the provider stays with the form.
+  EXPECT_EQ(FindFormInList(form->Handle()), nullptr);
+  EXPECT_EQ(ProviderOfWindow(form->Handle()), sp);
   // A second activation finds it skinned and adds nothing.
   const size_t entries = kvSupportedList->size();
   EXPECT_FALSE(AddSupportedFormEx(form->Handle()));
@@ -137,10 +140,11 @@ TEST_F(DialogSkinner, FreedFormLeavesNoSlotBehind) {
   auto* second = new TForm(app.get());
   second->AfterConstruction();
   second->SetBounds(200, 200, 200, 120);
-  second->Show();
-  SetForegroundWindow(second->Handle());
-  Application->ProcessMessages();
+  second->HandleNeeded();
+  // Skinned as its window was made (the hook handed it over), not yet activated: its entry is
+  // still in the list.
   ASSERT_NE(ProviderOfWindow(second->Handle()), nullptr);
+  ASSERT_NE(FindFormInList(second->Handle()), nullptr);
   const size_t entries = kvSupportedList->size();
   delete second;
   EXPECT_EQ(kvSupportedList->size(), entries - 1);

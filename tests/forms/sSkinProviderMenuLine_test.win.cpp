@@ -14,19 +14,18 @@
 #include "forms/sMDIForm.h"
 #include "support/FormFixture.h"
 #include "support/FormSkin.h"
+#include "support/MenuLineSkin.h"
+#include "support/MenuLoopShot.h"
 #include "ui/Bitmap.h"
 #include "ui/GdiScopes.h"
 #include "ui/Menus.h"
 #include "ui/ScopeGuard.h"
 
 using namespace formskin;
+using namespace menuline;
 
 namespace {
 
-constexpr TColor kLine = 0x0030A0E0;      // the menu line's section
-constexpr TColor kLineText = 0x00600020;  // its font colour at rest
-constexpr TColor kLineHotText = 0x0000FFFF;
-constexpr TColor kItemHot = 0x00208020;   // a selected bar item
 
 TColor ColorOfPixel(uint32_t argb) { return TColor((argb >> 16 & 0xFF) | (argb & 0xFF00) | (argb & 0xFF) << 16); }
 
@@ -40,16 +39,7 @@ class MenuLine : public SkinnedForm {
  protected:
   void SetUp() override {
     SkinnedForm::SetUp();
-    SkinFixture& s = skin->skin;
-    TsGeneralData line = PlainSection(u"MENULINE", 0, kLine, 2);
-    line.Props[0].FontColor.Color = Integer(kLineText);
-    line.Props[1].FontColor.Color = Integer(kLineHotText);
-    s.Manager.SkinCommonInfo.Sections[ssMenuLine] = s.AddSection(line);
-    TsGeneralData item = PlainSection(u"MENUITEM", 0, kItemHot, 2);
-    item.Props[0].Transparency = 100;  // bar items at rest show the line
-    s.Manager.SkinCommonInfo.Sections[ssMenuItem] = s.AddSection(item);
-    s.Manager.SkinCommonInfo.Sections[ssMainMenu] = s.AddSection(PlainSection(u"MAINMENU", 0, 0x00F0F0F0));
-    s.Data->Reindex();
+    menuline::AddSections(*skin);
 
     menu = new TMainMenu(form);
     file = AddItem(menu->Items(), u"&File");
@@ -77,12 +67,7 @@ class MenuLine : public SkinnedForm {
   }
   std::unique_ptr<TBitmap> Shot() { return WindowShot(form->Handle()); }
   // An item of the bar in window coordinates.
-  TRect ItemRect(Integer position) {
-    RECT r{}, w{};
-    EXPECT_TRUE(GetMenuItemRect(form->Handle(), GetMenu(form->Handle()), UINT(position), &r));
-    GetWindowRect(form->Handle(), &w);
-    return TRect(r.left - w.left, r.top - w.top, r.right - w.left, r.bottom - w.top);
-  }
+  TRect ItemRect(Integer position) { return menuline::ItemRect(form->Handle(), position); }
   static Integer Count(TBitmap* bmp, const TRect& r, TColor c) {
     Integer n = 0;
     for (Integer y = r.Top; y < r.Bottom; ++y)
@@ -233,47 +218,15 @@ TEST_F(MenuLine, AnItemRepaintsAloneInItsSelectedLook) {
   EXPECT_EQ(Count(shot.get(), r, kLineText), 0);
 }
 
-namespace {
-// What a timer saw of the form inside the system's menu loop, before it ended the loop.
-struct LoopProbe {
-  HWND form = nullptr;
-  TRect item;
-  TColor corner = clNone;
-  Integer hotText = 0;
-  bool popup = false;
-  bool done = false;
-};
-LoopProbe probe;
-
-void CALLBACK ProbeTick(HWND, UINT, UINT_PTR id, DWORD) {
-  KillTimer(nullptr, id);
-  const std::unique_ptr<TBitmap> bmp = WindowShot(probe.form);
-  probe.corner = bmp->PixelColor(probe.item.Left + 1, probe.item.Top + 1);
-  for (Integer y = probe.item.Top; y < probe.item.Bottom; ++y)
-    for (Integer x = probe.item.Left; x < probe.item.Right; ++x) probe.hotText += bmp->PixelColor(x, y) == kLineHotText;
-  HWND popup = FindWindowW(L"#32768", nullptr);
-  probe.popup = popup && IsWindowVisible(popup);
-  probe.done = true;
-  EndMenu();
-}
-}  // namespace
-
 TEST_F(MenuLine, AnItemIsSelectedAndOpenedInTheMenuLoop) {
   SkinAndShow();
   const TRect r = ItemRect(0);
-  probe = LoopProbe{form->Handle(), r};
-  SetTimer(nullptr, 0, 300, &ProbeTick);
   // Alt+F: the bar's first item is selected and its menu drops down.
-  PostMessageW(form->Handle(), WM_SYSCOMMAND, SC_KEYMENU, 'f');
-  const DWORD start = GetTickCount();
-  while (!probe.done && GetTickCount() - start < 5000) {
-    Application->ProcessMessages();
-    Sleep(10);
-  }
-  ASSERT_TRUE(probe.done);
-  EXPECT_TRUE(probe.popup);
-  EXPECT_EQ(probe.corner, kItemHot);
-  EXPECT_GT(probe.hotText, 5);
+  const MenuLoopShot seen = ShotInMenuLoop(form->Handle(), 'f');
+  ASSERT_NE(seen.shot, nullptr);
+  EXPECT_TRUE(seen.popup);
+  EXPECT_EQ(seen.shot->PixelColor(r.Left + 1, r.Top + 1), kItemHot);
+  EXPECT_GT(Count(seen.shot.get(), r, kLineHotText), 5);
   Pump();
   // After the loop the item is at rest again.
   EXPECT_EQ(Shot()->PixelColor(r.Left + 1, r.Top + 1), kLine);

@@ -6,6 +6,8 @@
 #include "support/FormSkin.h"
 #include "support/PpiSkin.h"
 #include "skin/sSkinManager.h"
+#include "support/ScrollSkin.h"
+#include "wrappers/kvSBUtils.h"
 
 using formskin::SkinnedForm;
 
@@ -136,18 +138,49 @@ TEST_F(FrameMetrics, MaxButtonOffsetOnlyForATallerSkinTitle) {
   EXPECT_EQ(MaxBtnOffset(p, true), 7);
 }
 
-// The client's place in the picture is where the system put the client, for every border
-// style (a dialog frame is thinner than the border metric with its added margin).
+// The client's place in the picture, for every border style, with and without the form's own
+// skinned bars: half of what the window is wider than the client (the vertical bar aside), and
+// what it is taller less the bottom edge (a frame with a border has one as wide as its sides)
+// and the horizontal bar. That is where the system put the client (a dialog frame is thinner
+// than the border metric with its added margin).
 TEST_F(FrameMetrics, ClientOffsetsFollowTheWindowFrame) {
+  kvSBUtilsStartup();  // the flat scroll-bar functions the engine's start-up binds
+  AddScrollParts(skin->skin);
+  skin->skin.Data->Reindex();
   TsSkinProvider* p = Skin();
-  for (TFormBorderStyle style : {bsSizeable, bsSingle, bsDialog, bsToolWindow}) {
-    form->SetBorderStyle(style);
-    form->HandleNeeded();
-    RECT w{};
-    GetWindowRect(form->Handle(), &w);
-    POINT origin{0, 0};
-    ClientToScreen(form->Handle(), &origin);
-    EXPECT_EQ(p->OffsetX(), origin.x - w.left) << int(style);
-    EXPECT_EQ(p->OffsetY(), origin.y - w.top) << int(style);
+  constexpr Integer kBar = 17;
+  for (TkvScrollData* d : {p->FCommonData->FHorzScrollData.get(), p->FCommonData->FVertScrollData.get()}) {
+    d->FScrollWidth = kBar;
+    d->FButtonsSize = 15;
+  }
+  ShowForm();
+  for (bool bars : {false, true}) {
+    for (TFormBorderStyle style : {bsSizeable, bsSingle, bsDialog, bsToolWindow, bsSizeToolWin, bsNone}) {
+      SCOPED_TRACE(testing::Message() << "style " << int(style) << (bars ? " with bars" : ""));
+      form->SetBorderStyle(style);
+      const HWND h = form->Handle();
+      if (bars) {
+        SCROLLINFO si{sizeof(si), SIF_RANGE | SIF_PAGE | SIF_POS, 0, 999, 100, 0, 0};
+        SetScrollInfo(h, SB_VERT, &si, FALSE);
+        SetScrollInfo(h, SB_HORZ, &si, FALSE);
+        ShowScrollBar(h, SB_BOTH, TRUE);
+        Application->ProcessMessages();
+      }
+      const LONG ws = GetWindowLongW(h, GWL_STYLE);
+      ASSERT_EQ((ws & WS_VSCROLL) != 0, bars);
+      ASSERT_EQ((ws & WS_HSCROLL) != 0, bars);
+      const Integer v = bars ? kBar : 0, hb = bars ? kBar : 0;
+      RECT w{}, c{};
+      GetWindowRect(h, &w);
+      GetClientRect(h, &c);
+      const Integer dw = w.right - w.left - c.right, dh = w.bottom - w.top - c.bottom;
+      const Integer side = (dw - v) / 2;
+      EXPECT_EQ(p->OffsetX(), side);
+      EXPECT_EQ(p->OffsetY(), dh - ((ws & WS_BORDER) ? side : 0) - hb);
+      POINT origin{0, 0};
+      ClientToScreen(h, &origin);
+      EXPECT_EQ(p->OffsetX(), origin.x - w.left);
+      EXPECT_EQ(p->OffsetY(), origin.y - w.top);
+    }
   }
 }

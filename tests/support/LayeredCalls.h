@@ -34,6 +34,7 @@ struct AlphaCall {
   HWND wnd;
   BYTE alpha;
   DWORD flags;
+  COLORREF key = 0;
 };
 
 inline std::vector<UpdateCall> updates;
@@ -71,7 +72,7 @@ inline BOOL WINAPI RecordUpdate(HWND wnd, HDC screen, POINT* pos, SIZE* size, HD
 }
 
 inline BOOL WINAPI RecordAttributes(HWND wnd, COLORREF key, BYTE alpha, DWORD flags) {
-  alphas.push_back({wnd, alpha, flags});
+  alphas.push_back({wnd, alpha, flags, key});
   return realAttributes(wnd, key, alpha, flags);
 }
 

@@ -17,6 +17,7 @@
 #include "skin/sCommonData.h"
 #include "skin/SkinState.h"
 #include "skin/sVclUtils.h"
+#include "support/LayeredCalls.h"
 #include "support/SkinFixture.h"
 #include "ui/Forms.h"
 #include "ui/Menus.h"
@@ -150,12 +151,17 @@ TEST_F(MenuWrapper, TransparentUntilDroppedDownThenAtTheMenuOpacity) {
     ASSERT_TRUE(GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_LAYERED);
     ASSERT_TRUE(GetLayeredWindowAttributes(h, nullptr, &alpha, &flags));
     EXPECT_EQ(alpha, 0);  // shown, but invisible until the painter has drawn it
+    layered::LayeredCalls rec;
     SkinCommand(h, KV_DROPPEDDOWN);
     EXPECT_EQ((GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_LAYERED) != 0, c.layered);
     if (c.layered) {
       ASSERT_TRUE(GetLayeredWindowAttributes(h, nullptr, &alpha, &flags));
       EXPECT_EQ(alpha, c.alpha);
       EXPECT_TRUE(flags & LWA_ALPHA);
+      // The opacity alone: the call names no colour key of its own.
+      ASSERT_EQ(layered::alphas.size(), 1u);
+      EXPECT_EQ(layered::alphas[0].wnd, h);
+      EXPECT_EQ(layered::alphas[0].key, COLORREF(clNone));
     }
     DestroyWindow(h);
   }
