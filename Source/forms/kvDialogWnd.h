@@ -76,9 +76,14 @@ class TkvDialogWnd : public TkvScrollWnd {
   Integer HeaderHeight() const;
   Integer CaptionHeight() const;
 
-  // The hit code under a point in window coordinates: a border icon, HTSYSMENU over the icon,
-  // else -1 (not ours).
-  Integer HTProcess(TPoint p) const;
+  // The hit code under a point in window coordinates: in the icon row a border icon, HTSYSMENU
+  // over the small icon, else HTCAPTION; outside it -1 on the edge of a maximized dialog, else
+  // current (the answer so far).
+  Integer HTProcess(TPoint p, Integer current = -1) const;
+  // The point lies in the band of the border icons.
+  bool InIconRow(TPoint p) const;
+  // A maximized dialog's outermost pixels, which are not the dialog's to answer.
+  bool AboveBorder(TPoint p) const;
   // The hit code of the border icon under a point in window coordinates, -1 for none: a
   // disabled close icon answers HTNOWHERE, a disabled maximize or minimize icon HTCAPTION.
   Integer IconHit(TPoint p) const;
@@ -104,6 +109,10 @@ class TkvDialogWnd : public TkvScrollWnd {
   void Kv_WMPaint(HDC dc);
   // The frame drawn by the skin (skinned) or by the system again.
   void UpdateNCArea(bool skinned);
+  // A border window that exists but is hidden is shown with the dialog's frame.
+  void ShowHiddenBorderWindow();
+  // The top border of the window as the skin has it (0 when the border window shows the frame).
+  Integer BorderHeight() const;
   // WM_SIZE: the system's handling while the skin data is marked updating, then the picture,
   // the region and the outer border window for the new size.
   void SizeChanged(TMessage& message);

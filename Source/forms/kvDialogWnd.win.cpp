@@ -53,6 +53,8 @@ void ReleaseChildWrappers(std::vector<TkvMainWnd*>& wrappers) {
 
 TkvDialogWnd::~TkvDialogWnd() {
   KillAnimations();
+  // Glow layers still standing over the dialog go with it.
+  if (TkvGlowServices* glows = TkvServiceSlot<TkvGlowServices>::Get()) glows->ClearGlows(false, true);
   MoveTimer.reset();
   BorderForm.reset();
   ReleaseChildWrappers(ChildWrappers);
@@ -163,6 +165,8 @@ Integer TkvDialogWnd::CaptionHeight() const {
   return HeaderHeight() - SysBorderWidth();
 }
 
+Integer TkvDialogWnd::BorderHeight() const { return FrameOnBorderWindow() ? 0 : SysBorderWidth(); }
+
 bool TkvDialogWnd::CanDrawNCArea() const {
   DuRiruZireziv* manager = SkinData ? SkinData->GetSkinManager() : nullptr;
   return manager && manager->Options.DrawNonClientArea;
@@ -190,28 +194,59 @@ TkvDialogWnd::TBorderIcon* TkvDialogWnd::IconOf(Integer code) {
   return nullptr;
 }
 
-Integer TkvDialogWnd::HTProcess(TPoint p) const {
-  if (CaptionHeight() <= 0) return -1;
+// The band of the border icons: the close icon's height where it is placed (centred on the
+// title, or at the top where the skin aligns its icons there).
+bool TkvDialogWnd::InIconRow(TPoint p) const {
+  const TRect& close = Icons[biClose].Rect;
+  if (!close.IsEmpty()) return p.Y >= close.Top && p.Y < close.Bottom;
+  return p.Y >= SysBorderWidth() && p.Y < HeaderHeight();
+}
+
+Integer TkvDialogWnd::HTProcess(TPoint p, Integer current) const {
+  if (CaptionHeight() <= 0 || !InIconRow(p)) return AboveBorder(p) ? -1 : current;
   const Integer border = SysBorderWidth();
-  if (p.Y < border || p.Y >= HeaderHeight()) return -1;
   if (p.X >= border && p.X < border + GetSystemMetrics(SM_CXSMICON)) return HTSYSMENU;
   const Integer icon = IconHit(p);
   return icon >= 0 ? icon : HTCAPTION;
 }
 
+bool TkvDialogWnd::AboveBorder(TPoint p) const {
+  if (!IsZoomed(CtrlHandle)) return false;
+  const TSize size = WindowSize(CtrlHandle);
+  return p.X < 2 || p.Y < 2 || p.X > size.cx - 4 || p.Y > size.cy - 4;
+}
+
 Integer TkvDialogWnd::IconHit(TPoint p) const {
-  for (const auto& icon : Icons) {
-    if (icon.Rect.IsEmpty() || p.X < icon.Rect.Left || p.X >= icon.Rect.Right || p.Y < icon.Rect.Top ||
-        p.Y >= icon.Rect.Bottom)
-      continue;
-    switch (icon.HitCode) {
-      case HTCLOSE: return EnabledClose() ? HTCLOSE : HTNOWHERE;
-      case HTMAXBUTTON: return EnabledMax() || EnabledRestore() ? HTMAXBUTTON : HTCAPTION;
-      case HTMINBUTTON: return EnabledMin() || IsIconic(CtrlHandle) ? HTMINBUTTON : HTCAPTION;
-      default: return icon.HitCode;
+  if (!InIconRow(p) || Icons[biClose].Rect.IsEmpty()) return -1;
+  // The icons are counted from the right edge, skipping those not shown; each spans its
+  // rectangle's left to right edge, both included.
+  const bool minimized = IsIconic(CtrlHandle) != FALSE;
+  const bool maxShown = Visible(biMax), minShown = Visible(biMin) || minimized, helpShown = Visible(biHelp);
+  Integer position = 0, counted = 0;
+  for (Integer i = 0; i < biCount; ++i) {
+    const TBorderIcon& icon = Icons[size_t(i)];
+    if (icon.Rect.IsEmpty()) continue;
+    ++counted;
+    if (p.X >= icon.Rect.Left && p.X <= icon.Rect.Right) {
+      position = counted;
+      break;
     }
   }
-  return -1;
+  // A minimized dialog's minimize icon restores it, at any position.
+  const auto minimizeCode = [&] { return minimized || EnabledMin() ? HTMINBUTTON : HTCAPTION; };
+  switch (position) {
+    case 0: return -1;
+    case 1: return EnabledClose() ? HTCLOSE : HTNOWHERE;
+    case 2:
+      if (maxShown) return EnabledMax() || EnabledRestore() ? HTMAXBUTTON : HTCAPTION;
+      if (minShown) return minimizeCode();
+      return helpShown ? HTHELP : -1;
+    case 3:
+      if (maxShown && minShown) return minimizeCode();
+      return helpShown ? HTHELP : -1;
+    case 4: return helpShown && maxShown ? HTHELP : -1;
+    default: return -1;
+  }
 }
 
 TRect TkvDialogWnd::IconRect() const {
@@ -221,7 +256,7 @@ TRect TkvDialogWnd::IconRect() const {
   const Integer w = GetSystemMetrics(SM_CXSMICON), h = GetSystemMetrics(SM_CYSMICON);
   const Integer left = SysBorderWidth() + inFrame.X + (data ? data->BILeftMargin : 0) + shadow.Left;
   Integer top = (HeaderHeight() + inFrame.Y - h) / 2 + shadow.Top;
-  if (BorderForm && ExtendedFrameDrawing(data, SkinData->GetSkinManager())) top += data->ExCenterOffs;
+  if (BorderForm && data && data->ExDrawMode == 1) top += data->ExCenterOffs;
   return TRect(left, top, left + w, top + h);
 }
 
@@ -260,8 +295,7 @@ void TkvDialogWnd::LayoutIcons(Integer frameWidth) {
   const Integer border = SysBorderWidth() + inFrame.X;
   const Integer band = HeaderHeight() + inFrame.Y;
   // Extended drawing centres the icons lower by the skin's offset.
-  const Integer centreOffs =
-      BorderForm && ExtendedFrameDrawing(data, SkinData->GetSkinManager()) ? data->ExCenterOffs : 0;
+  const Integer centreOffs = BorderForm && data && data->ExDrawMode == 1 ? data->ExCenterOffs : 0;
   Integer x = frameWidth - (data ? data->BIRightMargin : 0) - Maxi(4, border);
   for (Integer i = 0; i < biCount; ++i) {
     TBorderIcon& icon = Icons[size_t(i)];
@@ -448,7 +482,9 @@ void TkvDialogWnd::PaintTitle(TBitmap* target, TPoint origin, Integer frameWidth
   text.Top = room.Top + (room.Height() - extent.cy) / 2;
   text.Bottom = text.Top + extent.cy;
 
-  Integer section = manager->IsValidSkinIndex(TitleIndex) ? TitleIndex : SkinData->SkinIndex;
+  // The text's colours and glow are the title section's (or the plate's): without either the
+  // skin has no look for a caption, and none is written.
+  Integer section = TitleIndex;
   if (manager->IsValidSkinIndex(FCaptionSkinIndex)) {
     // The plate lies behind the text as it stands (cut with an ellipsis when it does not fit).
     TRect measured = text;
@@ -538,6 +574,8 @@ void TkvDialogWnd::RepaintButton(Integer code) {
       StartSBAnimation(&glow, 0, steps, false, this);
     return;
   }
+  // On a frame too narrow for its icons, one that would cover the small icon is left alone.
+  if (icon->Rect.Left <= SysBorderWidth() + GetSystemMetrics(SM_CXSMICON)) return;
   if (!DrawIcon(code)) return;
   const TPoint origin = FrameOrigin();
   if (HDC dc = GetWindowDC(CtrlHandle)) {
@@ -560,7 +598,8 @@ bool TkvDialogWnd::DrawIcon(Integer code) {
   const TsMaskData& md = data->ma[size_t(index)];
   bool enabled = true;
   if (code == HTCLOSE) enabled = EnabledClose();
-  if (code == HTMAXBUTTON) enabled = EnabledMax() || EnabledRestore();
+  // A minimized dialog's maximize icon acts only where its frame can be maximized.
+  if (code == HTMAXBUTTON) enabled = IsIconic(CtrlHandle) ? EnabledMax() : EnabledMax() || EnabledRestore();
   if (code == HTMINBUTTON) enabled = EnabledMin();
   const TPoint origin = FrameOrigin(), inFrame = WindowInFrame();
   const TRect shadow = ShadowSize();
@@ -656,7 +695,8 @@ void ExcludeControls(HDC dc, HWND wnd, Integer offsetX, Integer offsetY) {
 
 void TkvDialogWnd::InitExBorders(bool active) {
   DuRiruZireziv* manager = SkinData ? SkinData->GetSkinManager() : nullptr;
-  if (!active || !manager || !manager->Active() || manager->IsDesigning()) {
+  // No shadow window around a frame that the system draws.
+  if (!active || !manager || !manager->Active() || manager->IsDesigning() || !CanDrawNCArea()) {
     if (BorderForm) {
       BorderForm.reset();
       SkinData->BGChanged = true;  // the picture loses its shadow margins
@@ -674,6 +714,27 @@ void TkvDialogWnd::InitExBorders(bool active) {
   SkinData->BGChanged = true;
   RgnChanged = true;
   if (IsWindowVisible(CtrlHandle)) BorderForm->UpdateExBordersPos(true, 255);
+}
+
+void TkvDialogWnd::ShowHiddenBorderWindow() {
+  if (!BorderForm || InAnimationProcess) return;
+  const HWND bw = BorderForm->LayeredWindow();
+  if (bw && IsWindowVisible(bw)) return;
+  if (!AeroIsEnabled()) {
+    BorderForm->UpdateExBordersPos(false, 255);
+    return;
+  }
+  // The composed screen shows the dialog as soon as its frame is painted: the picture, the
+  // region and the border window are made ready together, and the dialog comes to the front.
+  if (SkinData->BGChanged) PaintAll();
+  if (!RgnChanging) {
+    FillDlgArOR(this);
+    RgnChanged = false;
+    UpdateRgn(this, true);
+  }
+  BorderForm->UpdateExBordersPos(true, 255);
+  SetForegroundWindow(CtrlHandle);
+  SetActiveWindow(CtrlHandle);
 }
 
 void TkvDialogWnd::SizeChanged(TMessage& message) {
@@ -784,8 +845,14 @@ void TkvDialogWnd::AfterCreation() {
   // The plate behind the caption from the start, not only after the next skin.
   if (DuRiruZireziv* manager = SkinData->GetSkinManager()) FCaptionSkinIndex = manager->SkinCommonInfo.Sections[ssCaption];
   SkinData->BGChanged = true;
+  // Until its first frame is painted, the dialog's picture is not ready for the children.
+  SkinData->FUpdating = true;
   FWMPaintForbidden = IsWinVistaUp();
-  InitDwm(CtrlHandle, true, false);
+  // The system would save the screen under the dialog, and show those bits over the skinned
+  // frame and shadow when the dialog goes.
+  const ULONG_PTR classStyle = GetClassLongPtrW(CtrlHandle, GCL_STYLE);
+  if (classStyle & CS_SAVEBITS) SetClassLongPtrW(CtrlHandle, GCL_STYLE, LONG_PTR(classStyle & ~ULONG_PTR(CS_SAVEBITS)));
+  InitDwm(CtrlHandle, CanDrawNCArea(), false);
   SystemMenu = std::make_unique<TkvSystemMenu>(nullptr);
   SystemMenu->FOwner = this;
   SystemMenu->UpdateItems();
@@ -795,7 +862,8 @@ void TkvDialogWnd::AfterCreation() {
 
 void TkvDialogWnd::InitParams() {
   DuRiruZireziv* manager = SkinData ? SkinData->GetSkinManager() : nullptr;
-  if (!manager || !manager->Active()) return;
+  // A frame the system draws keeps its caption buttons and system menu.
+  if (!manager || !manager->Active() || !CanDrawNCArea()) return;
   const Cardinal style = Cardinal(GetWindowLongW(CtrlHandle, GWL_STYLE));
   // Once taken off, WS_SYSMENU still counts as the dialog's own.
   dwStyle = style | (SysMenuTaken ? Cardinal(WS_SYSMENU) : 0u);
@@ -900,8 +968,13 @@ void TkvDialogWnd::LButtonUp(TMessage& message) {
       if (SystemMenu) SystemMenu->UpdateItems();
       break;
     case HTCLOSE:
+      if (TBorderIcon* close = IconOf(HTCLOSE)) close->State = 0;
       SendMessageW(CtrlHandle, WM_SYSCOMMAND, SC_CLOSE, 0);
-      if (IsWindow(CtrlHandle)) KillAnimations();
+      if (IsWindow(CtrlHandle)) {
+        KillAnimations();
+        // A dialog that stays (its owner refused the closing) shows no hot icon.
+        if (IsWindowVisible(CtrlHandle)) SetHotHT(0);
+      }
       break;
     case HTHELP:
       SendMessageW(CtrlHandle, WM_SYSCOMMAND, SC_CONTEXTHELP, 0);
@@ -913,6 +986,9 @@ void TkvDialogWnd::LButtonUp(TMessage& message) {
 }
 
 namespace {
+// The colour request of 16-bit windows, which some old dialogs still send.
+constexpr UINT kWM_CTLCOLOR = 0x0019;
+
 // The manager's dialog-hide animation runs: active, with a time, animations allowed.
 bool HideAnimated(DuRiruZireziv* manager) {
   const TkvFormHide& hide = manager->AnimEffects.DialogHide;
@@ -1125,7 +1201,7 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
           SetWindowLongW(CtrlHandle, GWL_EXSTYLE, GetWindowLongW(CtrlHandle, GWL_EXSTYLE) & ~WS_EX_LAYERED);
       }
       // The system's show and hide transitions would run over the skinned frame.
-      InitDwm(CtrlHandle, true, false);
+      InitDwm(CtrlHandle, CanDrawNCArea(), false);
       if (message.WParam == 1 && manager->AnimEffects.DialogShow.Active && manager->Effects.AllowAnimation) {
         // The animation shows the children printed: they are skinned before it.
         wchar_t buf[512] = {};
@@ -1141,16 +1217,22 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       const auto* wp = reinterpret_cast<const WINDOWPOS*>(message.LParam);
       const bool hiding = wp && (wp->flags & SWP_HIDEWINDOW);
       const bool placed = wp && (wp->flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE);
+      // Shown again, the dialog takes its region anew.
+      if (hiding && kvLayered()) RgnChanged = true;
       inherited::kvWndProc(message);
-      if (hiding && HideAnimated(manager)) {
-        AnimHideDlg(this);
-        DoLayered(CtrlHandle, false, 0);
-      }
-      if (hiding) {
-        InitExBorders(false);  // the border window goes with the dialog
-        DropCover();
-      } else if (BorderForm && IsWindowVisible(CtrlHandle)) {
-        BorderForm->UpdateExBordersPos(false, 255);  // follows the dialog (gone while it is minimized)
+      if (CanDrawNCArea()) {
+        if (hiding) {
+          if (HideAnimated(manager)) {
+            AnimHideDlg(this);
+            DoLayered(CtrlHandle, false, 0);
+          }
+          InitExBorders(false);  // the border window goes with the dialog
+          DropCover();
+        } else if (BorderForm && !SkinData->FUpdating && IsWindowVisible(CtrlHandle) &&
+                   !(FormState & DLG_BLENDMOVING)) {
+          // Follows the dialog (gone while it is minimized); a blended drag moves it itself.
+          BorderForm->UpdateExBordersPos(false, 255);
+        }
       }
       // An icon's glow lies where the icon was: it goes when the dialog goes or moves.
       if (hiding || placed) KillAnimations();
@@ -1167,8 +1249,10 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
     case DM_SETDEFID:
       // The dialog may have made controls since: they get their wrappers.
       inherited::kvWndProc(message);
-      TkvProvider::InitHwndControls(this, CtrlHandle);
-      RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+      if (CanSkin()) {
+        TkvProvider::InitHwndControls(this, CtrlHandle);
+        RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+      }
       return;
     case 1324:
     case 1326:
@@ -1255,6 +1339,12 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
         message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
         return;
       }
+      if (!IsWindowVisible(CtrlHandle)) {
+        inherited::kvWndProc(message);
+        return;
+      }
+      InitCtrlData(this);
+      ShowHiddenBorderWindow();
       if (!RgnChanging && RgnChanged && (!Borderless() || (dwStyle & WS_THICKFRAME))) {
         FillDlgArOR(this);
         RgnChanged = false;
@@ -1274,24 +1364,22 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
           RestoreDC(dc, saved);
           ReleaseDC(CtrlHandle, dc);
         }
-        // The border window appears with the dialog's first frame.
-        if (BorderForm && !InAnimationProcess) {
-          const HWND bw = BorderForm->LayeredWindow();
-          if (!bw || !IsWindowVisible(bw)) BorderForm->UpdateExBordersPos(true, 255);
-        }
         // The frame is on screen: whatever update was under way has been painted.
         SkinData->FUpdating = false;
       }
       message.Result = 0;
       return;
     case WM_ERASEBKGND:
-      if (!Initialized) {
+      InitCtrlData(this);
+      // The shell's item view is left as the system draws it.
+      if (CanSkin() && !Initialized) {
         Initialized = true;
         TkvProvider::InitHwndControls(this, CtrlHandle);
       }
       Kv_WMPaint(reinterpret_cast<HDC>(message.WParam));
       message.Result = 1;
       return;
+    case kWM_CTLCOLOR:
     case WM_CTLCOLORMSGBOX:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
@@ -1320,7 +1408,9 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       }
       FFormActive = message.WParam != 0;
       SkinData->BGChanged = true;
-      RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_ERASE);
+      // The client keeps its pixels until it paints: erasing it first would flash.
+      InvalidateRect(CtrlHandle, nullptr, FALSE);
+      RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
       if (BorderForm && IsWindowVisible(CtrlHandle)) BorderForm->UpdateExBordersPos(true, 255);
       message.Result = 1;
       return;
@@ -1383,15 +1473,19 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
     case WM_NCHITTEST: {
       RECT w{};
       GetWindowRect(CtrlHandle, &w);
-      const Integer code = HTProcess(TPoint(GET_X_LPARAM(message.LParam) - w.left, GET_Y_LPARAM(message.LParam) - w.top));
-      if (code == -1 || code == HTCAPTION || code == HTNOWHERE) {
+      const Integer code = HTProcess(TPoint(GET_X_LPARAM(message.LParam) - w.left, GET_Y_LPARAM(message.LParam) - w.top), 0);
+      // Held while an icon is pressed: its release decides.
+      if (code == HTNOWHERE || code == HTCAPTION || code == -1) {
         if (!Clicked) SetHotHT(0);
-        message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
-        if (code == HTCAPTION || code == HTNOWHERE) message.Result = code;
-      } else {
-        if (!Clicked) SetHotHT(code);
-        message.Result = code;
+      } else if (!Clicked) {
+        SetHotHT(code);
       }
+      // The title and a disabled icon are the system's to answer; the edge of a maximized
+      // dialog lets the mouse through.
+      if (code == HTNOWHERE || code == HTCAPTION)
+        message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+      else
+        message.Result = code;
       return;
     }
     case WM_NCLBUTTONDOWN:
@@ -1415,7 +1509,7 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
         SetHotHT(0);
         RECT w{};
         GetWindowRect(CtrlHandle, &w);
-        DropSysMenu(w.left + SysBorderWidth(), w.top + SysBorderWidth() + GetSystemMetrics(SM_CYSMICON));
+        DropSysMenu(w.left + SysBorderWidth(), w.top + BorderHeight() + GetSystemMetrics(SM_CYSMICON));
         message.Result = 0;
         return;
       }
@@ -1560,12 +1654,12 @@ void StartBlendOnMovingDlg(TkvDialogWnd* dlg, bool toMove) {
   if (const HWND bw = border ? border->LayeredWindow() : nullptr) {
     // The border window, showing the whole dialog (its client copied in), is what moves; the
     // dialog waits transparent and jumps to the drop point at the end.
+    // With the moving bit set, the update copies the client in and gives the window its whole
+    // rectangle; it then stays as it is until the drop.
     timer->BorderForm = border;
-    TBitmap* picture = dlg->SkinData->FCacheBmp.get();
-    if (picture) PrintDlgClient(dlg, picture, true);
-    SetWindowRgn(bw, nullptr, FALSE);
-    if (picture) SetFormBlendValue(bw, picture, 255, nullptr);
+    border->UpdateExBordersPos(true, 255);
     border->ExBorderShowing = true;
+    SetWindowPos(h, bw, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SetWindowLongW(h, GWL_EXSTYLE, GetWindowLongW(h, GWL_EXSTYLE) | WS_EX_LAYERED);
     SetFormBlendValue(h, nullptr, 0, nullptr);
     timer->SetEnabled(true);
@@ -1600,13 +1694,17 @@ void FinishBorderBlendMoveDlg(TkvDialogWnd* dlg, TkvBorderForm& border, HWND bw)
   GetWindowRect(bw, &br);
   SetWindowPos(h, nullptr, br.left + border.OffsetX(), br.top + border.OffsetY(), 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
+  // The whole picture stays in front while the dialog turns opaque and paints under it.
+  SetWindowPos(bw, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   if (dlg->MoveTimer) dlg->MoveTimer->SetEnabled(false);
   dlg->FormState &= ~DLG_BLENDMOVING;
   SetWindowLongW(h, GWL_EXSTYLE, GetWindowLongW(h, GWL_EXSTYLE) & ~WS_EX_LAYERED);
+  if (dlg->SkinData->BGChanged) dlg->PaintAll();
   SetFocus(h);
   RedrawWindow(h, nullptr, nullptr, kRedrawAll);
   // The dialog's own pixels reach the screen before the picture behind it loses its middle.
   WaitTicks(GetTickCount(), 40);
+  SetWindowPos(bw, h, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   dlg->SkinData->BGChanged = true;
   border.ExBorderShowing = false;
   border.UpdateExBordersPos(true, 255);

@@ -1339,6 +1339,7 @@ class TkvBorderForm : public TkvBorderWindow {
   Integer DialogHitTest(TPoint p);
   HRGN BlurRgn(TBitmap* picture);
   void UpdateDialogBorder(bool redraw, Byte blend);
+  void CopyDialogClient(TBitmap* picture);
   void CopyClientFromScreen(TBitmap* picture);
   void PassOn(TMessage& m) {
     if (OldBorderProc) OldBorderProc(m);

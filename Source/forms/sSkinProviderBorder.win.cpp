@@ -613,8 +613,8 @@ HRGN TkvBorderForm::MakeRgn(Integer newWidth, Integer newHeight) {
     const Integer b = SysBorderWidth(h, this, false) + DiffBorder(this);
     base = CreateRectRgn(b + shadow.Left, shadow.Top + 4, width - b - shadow.Right, height - b - shadow.Bottom);
   }
-  // A dialog's state bits are not the provider's: its window is cut out whatever it does.
-  const Cardinal state = Dlg ? 0 : FormState();
+  // Of a dialog's state bits only blend-moving means the same as the provider's.
+  const Cardinal state = Dlg ? FormState() & FS_BLENDMOVING : FormState();
   auto whole = [&] { return base ? base : CreateRectRgn(0, 0, width, height); };
   if (state & FS_CHANGING) return whole();
   if (!(state & (FS_BLENDMOVING | FS_ANIMMINIMIZING | FS_ANIMCLOSING))) {
@@ -783,9 +783,11 @@ void TkvBorderForm::UpdateExBordersPos(bool redraw, Byte blend) {
   }
 }
 
-// A dialog's border window lies right behind the dialog and shows the dialog's picture (its
-// frame as the dialog draws it, the shadow around) with the dialog's window cut out of its
-// region. It has no window while the dialog is hidden or minimized.
+// A dialog's border window lies right behind the dialog (a topmost dialog's at the top of the
+// topmost windows) and shows the dialog's picture (its frame as the dialog draws it, the shadow
+// around) with the dialog's window cut out of its region. While the dialog is dragged translucent
+// it shows the whole picture, the client copied in from the dialog. It has no window while the
+// dialog is hidden or minimized.
 void TkvBorderForm::UpdateDialogBorder(bool redraw, Byte blend) {
   const HWND h = OwnerHandle();
   RECT ownerRect{};
@@ -794,13 +796,21 @@ void TkvBorderForm::UpdateDialogBorder(bool redraw, Byte blend) {
     return;
   if (!IsWindowVisible(h)) return;  // a hide animation may still play in the window
   if (IsIconic(h)) {
+    // A minimized dialog paints its own small frame.
     FreeLayeredWindow();
     return;
   }
   ExBorderShowing = true;
   const TScopeExit done([this] { ExBorderShowing = false; });
+  HWND insertAfter = h;
+  if (GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_TOPMOST) {
+    if (GetActiveWindow() == h)
+      SetWindowPos(h, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+    insertAfter = HWND_TOPMOST;
+  }
   if (!AForm) CreateNewForm();
   if (!AForm) return;
+  const bool moving = (FormState() & FS_BLENDMOVING) != 0;
   if (SkinData->BGChanged || !SkinData->FCacheBmp) {
     PaintAll();
     redraw = true;
@@ -808,6 +818,10 @@ void TkvBorderForm::UpdateDialogBorder(bool redraw, Byte blend) {
   }
   TBitmap* picture = SkinData->FCacheBmp.get();
   if (!picture || picture->Width() == 0 || picture->Height() == 0) return;
+  if (moving) {
+    redraw = true;
+    CopyDialogClient(picture);
+  }
   const HWND wnd = LayeredWindow();
   const TSize size(picture->Width(), picture->Height());
   const TPoint target(ownerRect.left - OffsetX(), ownerRect.top - OffsetY());
@@ -819,21 +833,37 @@ void TkvBorderForm::UpdateDialogBorder(bool redraw, Byte blend) {
   if (kvLayered() && (redraw || sizeDiffers)) {
     SetWindowPos(wnd, nullptr, target.X, target.Y, size.cx, size.cy,
                  SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING | SWP_NOREDRAW);
+    DuRiruZireziv* manager = BorderManagerOf(this);
+    if (manager && manager->Effects.AllowAeroBluring && manager->SkinCommonInfo.UseAeroBluring && AeroIsEnabled())
+      SetBlurBehindWindow(wnd, true, BlurRgn(picture));
+    else
+      SetBlurBehindWindow(wnd, false, nullptr);
+    if (moving) SetWindowRgn(wnd, MakeRgn(0, 0), FALSE);
     BLENDFUNCTION bf{AC_SRC_OVER, 0, blend, AC_SRC_ALPHA};
     TSize ulwSize = size;
     TPoint pos = target;
     UpdateLayeredWnd(wnd, picture, &ulwSize, &bf, &pos);
-    SetWindowRgn(wnd, MakeRgn(0, 0), TRUE);
+    if (!moving) SetWindowRgn(wnd, MakeRgn(0, 0), TRUE);
   } else {
     SetWindowPos(wnd, nullptr, target.X, target.Y, 0, 0, flags | SWP_NOSIZE | SWP_NOZORDER);
   }
-  // Right behind the dialog (a topmost dialog makes it topmost too).
   const bool wasVisible = IsWindowVisible(wnd);
-  SetWindowPos(wnd, h, 0, 0, 0, 0, flags | SWP_NOMOVE | SWP_NOSIZE | (wasVisible ? 0 : SWP_SHOWWINDOW));
+  SetWindowPos(wnd, insertAfter, 0, 0, 0, 0, flags | SWP_NOMOVE | SWP_NOSIZE | (wasVisible ? 0 : SWP_SHOWWINDOW));
   if (!MainRgnReady && blend == 255) {
     // Now that the frame is on screen here, the dialog keeps only its client area.
     Dlg->RgnChanged = false;
     ::UpdateRgn(Dlg, !wasVisible || redraw);
     MainRgnReady = true;
   }
+}
+
+// The dialog's client pixels as its window shows them, opaque, at their place in the picture.
+void TkvBorderForm::CopyDialogClient(TBitmap* picture) {
+  const HWND h = OwnerHandle();
+  const TClientDC dc(h);
+  if (!dc) return;
+  const TPoint o = Dlg->ClientOffset();
+  const TRect r(o.X, o.Y, o.X + GetClientWidth(h), o.Y + GetClientHeight(h));
+  BitBlt(picture->Canvas()->Handle(), r.Left, r.Top, r.Width(), r.Height(), dc, 0, 0, SRCCOPY);
+  FillAlphaRect(picture, r, 255, clNone);
 }

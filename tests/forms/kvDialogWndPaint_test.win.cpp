@@ -98,6 +98,7 @@ LOGFONTW FontOf(HFONT font) {
 // mode says, whatever font the picture's canvas held before.
 TEST_F(DialogPainting, CaptionIsWrittenInTheTitleFontOfTheFontMode) {
   const auto noGlow = SetForScope(skin->skin.Manager.Effects.AllowGlowing, false);
+  AddDialogTitle();
   const LOGFONTW system = FontOf(TOwnedFont(kvGetTitleFont(skin->skin.Data->PPI)).get());
   ASSERT_NE(system.lfHeight, 0) << "no caption font from the system";
   struct Case {

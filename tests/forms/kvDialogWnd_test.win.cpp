@@ -2016,6 +2016,7 @@ TEST_F(DialogWrapper, FrameCornersShowTheShadowThroughTheBorderImagesKeyPixels) 
 // drawing leaves them transparent.
 TEST_F(DialogWrapper, CaptionIsWrittenWithAlphaOverAnOuterBorder) {
   GiveShadow(*skin, TRect(9, 7, 11, 13));
+  AddDialogTitle();
   ASSERT_FALSE(ExtendedFrameDrawing(skin->skin.Data, &skin->skin.Manager));
   ASSERT_NE(MakeDialog(), nullptr);
   SetWindowTextW(dlg, L"WWWWWWWW");

@@ -76,6 +76,16 @@ class DialogWrapper : public SkinnedForm {
     kvDialsCleanup();
     SkinnedForm::TearDown();
   }
+  // The skin gets a dialog title section in the client's colour with black text: the look the
+  // caption is written in. Its index.
+  Integer AddDialogTitle() {
+    TsGeneralData t = PlainSection(u"DIALOGTITLE", 0, kDialogClient, 2);
+    for (auto& look : t.Props) look.FontColor.Color = 0;
+    const Integer index = skin->skin.AddSection(t);
+    skin->skin.Manager.SkinCommonInfo.Sections[ssDialogTitle] = index;
+    skin->skin.Data->Reindex();
+    return index;
+  }
   // An ownerless dialog with a caption, the close box and a minimize box.
   HWND MakeDialog() {
     DialogTemplate tmpl{};
