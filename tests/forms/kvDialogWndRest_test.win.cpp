@@ -109,6 +109,7 @@ TEST_F(DialogWrapper, MinimizedFrameIsTheTitleBandAndReachesTheLastRow) {
 // and the children are not invalidated. With an outer border the border window shows the new
 // picture.
 TEST_F(DialogWrapper, CaptionChangeRedrawsOnlyTheFrame) {
+  AddDialogTitle();  // the caption is written in the dialog title's look
   for (const bool outer : {false, true}) {
     SCOPED_TRACE(outer);
     if (outer)

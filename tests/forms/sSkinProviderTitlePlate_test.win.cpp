@@ -85,9 +85,10 @@ TEST_F(TitlePlateForm, ASeeThroughPlateLeavesTheTitleAsItIs) {
 // A skinned dialog's title with a see-through plate is its title without one (no band of another
 // colour, no copy of its corner under the text).
 TEST_F(TitlePlateDialog, ASeeThroughPlateLeavesTheTitleAsItIs) {
-  // The dialog writes its caption in its own section's text colour when it has no title section.
+  // The dialog writes its caption in its title section's text colour.
   constexpr TColor kText = 0x00203040;
-  for (auto& look : skin->skin.Data->gd[size_t(skin->dialog)].Props) look.FontColor.Color = Integer(kText);
+  const Integer titleSection = AddDialogTitle();
+  for (auto& look : skin->skin.Data->gd[size_t(titleSection)].Props) look.FontColor.Color = Integer(kText);
   const auto plain = ShowAndShoot();
   ASSERT_TRUE(plain);
   ASSERT_LT(Wrapper()->FCaptionSkinIndex, 0);
