@@ -49,6 +49,14 @@ std::vector<HWND> ChildrenInZOrder(HWND wnd) {
   return out;
 }
 
+// A skin command as the skin manager sends it (no manager named).
+TMessage Command(Word code) {
+  TMessage m{};
+  m.Msg = SM_ALPHACMD;
+  m.WParam = TWParam{code} << 16;
+  return m;
+}
+
 std::vector<std::pair<HWND, Integer>> Each(const std::vector<HWND>& windows, Integer command) {
   std::vector<std::pair<HWND, Integer>> out;
   for (HWND w : windows) out.emplace_back(w, command);
@@ -100,10 +108,7 @@ TEST_F(DialogChildBroadcast, ReachesEachDirectChildOnceTopFirst) {
   Family family;
   ASSERT_TRUE(family.Make(parent));
   ASSERT_EQ(ChildrenInZOrder(parent), family.TopFirst());
-  TMessage m{};
-  m.Msg = SM_ALPHACMD;
-  m.WParam = TWParam{KV_REFRESH} << 16;
-  BroadCastHwnd(parent, m);
+  BroadCastHwnd(parent, Command(KV_REFRESH));
   EXPECT_EQ(gReached, Each(family.TopFirst(), KV_REFRESH));
   DestroyWindow(parent);
 }
@@ -116,9 +121,7 @@ TEST_F(DialogChildBroadcast, SiblingDestroyedMeanwhileIsSkipped) {
   Family family;
   ASSERT_TRUE(family.Make(parent));
   gDestroyOnFirst = family.middle;
-  TMessage m{};
-  m.Msg = SM_ALPHACMD;
-  m.WParam = TWParam{KV_SETNEWSKIN} << 16;
+  const TMessage m = Command(KV_SETNEWSKIN);
   BroadCastHwnd(parent, m);
   EXPECT_FALSE(IsWindow(family.middle));
   EXPECT_EQ(gReached, Each({family.last, family.first}, KV_SETNEWSKIN));
