@@ -70,6 +70,9 @@ class TkvDialogWnd : public TkvScrollWnd {
   // The skin commands the dialog answers itself (border width, font section, colour); False
   // hands the command on.
   bool AlphaCommand(TMessage& message);
+  // A new skin (KV_SETNEWSKIN): the cached skin dropped and the border window renewed; from the
+  // dialog's own manager also its sections and icons, and the direct children told.
+  void NewSkin(TMessage& message);
 
   // Frame metrics of the window as it stands: side border, top border plus caption.
   Integer SysBorderWidth() const;

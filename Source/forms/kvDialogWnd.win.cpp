@@ -1123,6 +1123,24 @@ bool TkvDialogWnd::ScrollBarStep(TMessage& message) {
   }
 }
 
+void TkvDialogWnd::NewSkin(TMessage& message) {
+  DuRiruZireziv* manager = SkinData->GetSkinManager();
+  SkinData->SetCommonSkinData(nullptr);
+  Kv_ForgetScrollMetrics(this);  // the bars' sizes may follow the skin
+  // A dialog not shown yet gets its border window when it shows: made now, it would show the
+  // dialog before its owner asks for it.
+  if (IsWindowVisible(CtrlHandle)) InitExBorders(manager->GetExtendedBorders());
+  message.Result = 0;
+  if (reinterpret_cast<DuRiruZireziv*>(message.LParam) != manager) return;
+  SkinData->UpdateIndexes(true);
+  // The new skin's glyphs, title and caption sections and corners.
+  FCaptionSkinIndex = manager->SkinCommonInfo.Sections[ssCaption];
+  UpdateIconsIndexes();
+  RgnChanged = true;
+  // Each child passes the skin on to its own children, so only the direct ones are told.
+  BroadCastHwnd(CtrlHandle, message);
+}
+
 void TkvDialogWnd::kvWndProc(TMessage& message) {
   // The skinned scroll bars: input over them goes to the scroll wrapper's procedure, and they
   // are painted again over whatever frame the dialog's non-client paint put on the screen.
@@ -1278,20 +1296,13 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       if (HIWORD(message.WParam) == KV_UPDATECHILDREN && CanSkin()) TkvProvider::InitHwndControls(this, CtrlHandle);
       // The glows show the old skin's icons.
       if (HIWORD(message.WParam) == KV_SETNEWSKIN || HIWORD(message.WParam) == KV_REMOVESKIN) KillAnimations();
+      if (HIWORD(message.WParam) == KV_SETNEWSKIN) {
+        NewSkin(message);
+        return;
+      }
       // While updating, the picture is out of date once the update ends.
       if (HIWORD(message.WParam) == KV_UPDATING && LOWORD(message.WParam) == 1) SkinData->BGChanged = true;
       inherited::kvWndProc(message);
-      if (HIWORD(message.WParam) == KV_SETNEWSKIN) {
-        // A dialog not shown yet gets its border window when it shows: made now, it would show
-        // the dialog before its owner asks for it.
-        if (IsWindowVisible(CtrlHandle)) InitExBorders(manager->GetExtendedBorders());
-        if (reinterpret_cast<DuRiruZireziv*>(message.LParam) == manager) {
-          // The new skin's glyphs, title and caption sections and corners.
-          FCaptionSkinIndex = manager->SkinCommonInfo.Sections[ssCaption];
-          UpdateIconsIndexes();
-          RgnChanged = true;
-        }
-      }
       if (HIWORD(message.WParam) == KV_REFRESH && RefreshNeeded(SkinData, message)) {
         // The section may have changed its glyphs, plate, corners or shadow.
         FCaptionSkinIndex = manager->SkinCommonInfo.Sections[ssCaption];

@@ -63,6 +63,9 @@ Integer VisibleDlgCount();
 void InitDialog(HWND wnd, std::unique_ptr<TkvDialogWnd>& listSW);
 // Any descendant window has this lower-cased class name.
 bool ControlExists(HWND wnd, const String& lowerClassName);
+// Sends the message to each direct child window of wnd, top of the z-order first; a child
+// gone or moved elsewhere meanwhile is skipped. Grandchildren hear of it from their parents.
+void BroadCastHwnd(HWND wnd, const TMessage& message);
 
 // The module's start-up and clean-up: the form services registered and taken back.
 void kvDialsStartup();

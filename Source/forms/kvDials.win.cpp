@@ -3,6 +3,7 @@
 #include "forms/sSkinProviderMotion.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "base/Composition.h"
 #include "base/sConst.h"
@@ -349,6 +350,14 @@ bool ControlExists(HWND wnd, const String& lowerClassName) {
     if (ControlExists(child, lowerClassName)) return true;
   }
   return false;
+}
+
+void BroadCastHwnd(HWND wnd, const TMessage& message) {
+  // Taken first: a child may make, destroy or move windows while it handles the message.
+  std::vector<HWND> children;
+  for (HWND child = GetWindow(wnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) children.push_back(child);
+  for (HWND child : children)
+    if (IsWindow(child) && GetParent(child) == wnd) SendMessageW(child, message.Msg, message.WParam, message.LParam);
 }
 
 // ---- Deciding --------------------------------------------------------------------------------
