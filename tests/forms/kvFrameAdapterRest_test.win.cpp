@@ -5,7 +5,8 @@
 // scroll commands hold the frame's redraw only when its children show it through; the mouse
 // entering the frame makes it the manager's active control; the background cache takes the
 // children's outer effects, printing places the client beside the frame's scroll bars, and the
-// end of the parent's update repaints a frame that is not busy.
+// end of the parent's update repaints a frame that is not busy; commands sent to a frame with a
+// scroll wrapper get the adapter's answers.
 #include <algorithm>
 #include <optional>
 #include <string_view>
@@ -259,7 +260,8 @@ TEST_F(FrameRest, CommandsSentToAShownFrameGetTheAdaptersAnswer) {
       {u"FRAMEOPAQUE", KV_GETSKINDATA, std::nullopt},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << "command " << c.code << ", section " << (c.section == std::u16string_view(u"FRAMEGRAD") ? "gradient" : "opaque"));
+    const bool gradient = c.section == std::u16string_view(u"FRAMEGRAD");
+    SCOPED_TRACE(testing::Message() << "command " << c.code << (gradient ? ", gradient" : ", opaque"));
     UseSection(c.section);
     TMessage direct = MakeMessage(SM_ALPHACMD, uintptr_t{c.code} << 16, 0);
     adapter->NewWndProc(direct);
@@ -351,6 +353,7 @@ TEST_F(FrameRest, TheEndOfTheParentsUpdateRepaintsAFrameThatIsNotBusy) {
   UseSection(u"FRAMEOPAQUE");
   ResizeCount resized;
   frame->SetOnResize(TNotifyEvent(&resized, &ResizeCount::On));
+  ASSERT_NE(adapter->ListSW, nullptr);  // the command passes the frame's scroll wrapper first
   struct Case {
     TControlStateFlag busy;
     bool busyFlag;
