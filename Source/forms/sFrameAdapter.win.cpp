@@ -94,8 +94,10 @@ bool TsFrameAdapter::ChildrenShowFrame() {
 }
 
 bool TsFrameAdapter::ScrollRepaintsChildren() {
-  // The adapter's own answer: a scroll wrapper in front of it answers for any control.
-  return Frame->HandleAllocated() && (ChildrenShowFrame() || FCommonData->RepaintIfMoved());
+  // Asked of the window: whatever stands in front of the adapter answers as the frame does.
+  return Frame->HandleAllocated() &&
+         (SendMessage(Frame->WindowHandle(), SM_ALPHACMD, WPARAM(KV_CHILDCHANGED) << 16, 0) != 0 ||
+          FCommonData->RepaintIfMoved());
 }
 
 void TsFrameAdapter::LinkToForm() {

@@ -56,6 +56,12 @@ bool SetsPositionWhileDragging(TkvScrollWnd* sw, Integer nBar) {
 
 bool IsListView(TkvScrollWnd* sw) { return sw->SkinData && sw->SkinData->COC == 10; }
 
+// A form's provider and a frame's adapter keep their own procedure behind the scroll wrapper and
+// answer the update and child-background commands from their own state.
+bool OwnerAnswersCommands(const TsCommonData* sd) {
+  return sd->COC == COC_TsSkinProvider || sd->COC == COC_TsFrameAdapter;
+}
+
 // Scroll notification from a press, then the skinned bars painted over whatever the control's
 // SetScrollInfo drew.
 void Notify(TkvScrollWnd* sw, HWND handle, Integer code, Integer pos, bool doSetScrollInfo) {
@@ -581,7 +587,7 @@ bool SkinnedStep(TkvScrollWnd* sw, TMessage& message) {
       }
       return false;
     case KV_ENDPARENTUPDATE:
-      if (sd->COC == 224) {
+      if (OwnerAnswersCommands(sd)) {
         message.Result = sw->CallPrevWndProc(wnd, message.Msg, message.WParam, message.LParam);
         return true;
       }
@@ -603,7 +609,12 @@ bool SkinnedStep(TkvScrollWnd* sw, TMessage& message) {
       message.Result = Kv_SetSectionCommand(sd, message.LParam);
       return true;
     case KV_CHILDCHANGED:
-      message.Result = ChildBgIsChanged(sd) ? 1 : 0;
+      if (OwnerAnswersCommands(sd)) {
+        // The owner also writes its answer into LParam for callers that read it there.
+        message.Result = message.LParam = sw->CallPrevWndProc(wnd, message.Msg, message.WParam, message.LParam);
+      } else {
+        message.Result = ChildBgIsChanged(sd) ? 1 : 0;
+      }
       if (message.WParamLo == 1) KillChildTimers(owner);
       return true;
     case KV_GETCONTROLCOLOR:

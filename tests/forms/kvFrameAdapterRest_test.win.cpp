@@ -5,8 +5,11 @@
 // scroll commands hold the frame's redraw only when its children show it through; the mouse
 // entering the frame makes it the manager's active control; the background cache takes the
 // children's outer effects, printing places the client beside the frame's scroll bars, and the
-// end of the parent's update repaints a frame that is not busy.
+// end of the parent's update repaints a frame that is not busy; commands sent to a frame with a
+// scroll wrapper get the adapter's answers.
 #include <algorithm>
+#include <optional>
+#include <string_view>
 
 #include "base/sMessages.h"
 #include "controls/sSkinMenus.h"
@@ -226,8 +229,9 @@ TEST_F(FrameRest, ScrollingHoldsRedrawOnlyWhenChildrenShowTheFrame) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.held);
     UseSection(c.section);
+    EXPECT_EQ(Command(KV_CHILDCHANGED), c.held ? 1 : 0);
     TMessage asked = MakeMessage(SM_ALPHACMD, uintptr_t{KV_CHILDCHANGED} << 16, 0);
-    adapter->NewWndProc(asked);
+    frame->WindowProc()(asked);
     EXPECT_EQ(asked.Result, c.held ? 1 : 0);
     EXPECT_EQ(asked.LParam, asked.Result);
     ASSERT_TRUE(FrameRedraws());
@@ -236,6 +240,35 @@ TEST_F(FrameRest, ScrollingHoldsRedrawOnlyWhenChildrenShowTheFrame) {
     Command(KV_AFTERSCROLL);
     EXPECT_TRUE(FrameRedraws());
   }
+}
+
+// A shown frame's scroll wrapper stands in front of the adapter; the commands the adapter
+// answers still reach it through the frame's window and come back with the adapter's answer.
+TEST_F(FrameRest, CommandsSentToAShownFrameGetTheAdaptersAnswer) {
+  PlaceAdapter();
+  Start();
+  ASSERT_NE(adapter->ListSW, nullptr);
+  ASSERT_EQ(Command(KV_GETLISTSW), reinterpret_cast<LRESULT>(static_cast<TkvMainWnd*>(adapter->ListSW)));
+  struct Case {
+    const char16_t* section;
+    Word code;
+    std::optional<LRESULT> rule;  // the adapter's answer by its own rule, where it has one
+  } cases[] = {
+      {u"FRAMEGRAD", KV_CHILDCHANGED, 1},         {u"FRAMEOPAQUE", KV_CHILDCHANGED, 0},
+      {u"FRAMEOPAQUE", KV_GETDEFSECTION, 3},      {u"FRAMEOPAQUE", KV_GETCONTROLCOLOR, 0x00406080},
+      {u"FRAMEOPAQUE", KV_CTRLHANDLED, 1},        {u"FRAMEGRAD", KV_GETDEFINDEX, std::nullopt},
+      {u"FRAMEOPAQUE", KV_GETSKINDATA, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    const bool gradient = c.section == std::u16string_view(u"FRAMEGRAD");
+    SCOPED_TRACE(testing::Message() << "command " << c.code << (gradient ? ", gradient" : ", opaque"));
+    UseSection(c.section);
+    TMessage direct = MakeMessage(SM_ALPHACMD, uintptr_t{c.code} << 16, 0);
+    adapter->NewWndProc(direct);
+    if (c.rule) EXPECT_EQ(direct.Result, *c.rule);
+    EXPECT_EQ(Command(c.code), direct.Result);
+  }
+  EXPECT_EQ(Command(KV_GETDEFINDEX), adapter->FCommonData->SkinIndex + 1);
 }
 
 // Section index and glass mode are answered while the skin is not active too.
@@ -320,6 +353,7 @@ TEST_F(FrameRest, TheEndOfTheParentsUpdateRepaintsAFrameThatIsNotBusy) {
   UseSection(u"FRAMEOPAQUE");
   ResizeCount resized;
   frame->SetOnResize(TNotifyEvent(&resized, &ResizeCount::On));
+  ASSERT_NE(adapter->ListSW, nullptr);  // the command passes the frame's scroll wrapper first
   struct Case {
     TControlStateFlag busy;
     bool busyFlag;
@@ -333,9 +367,7 @@ TEST_F(FrameRest, TheEndOfTheParentsUpdateRepaintsAFrameThatIsNotBusy) {
     adapter->FCommonData->FUpdating = true;
     adapter->FCommonData->BGChanged = true;
     resized.count = 0;
-    // The adapter's own handler (the frame's scroll wrapper answers common commands first).
-    TMessage end = MakeMessage(SM_ALPHACMD, uintptr_t{KV_ENDPARENTUPDATE} << 16, 0);
-    adapter->NewWndProc(end);
+    Command(KV_ENDPARENTUPDATE);
     frame->SetControlState(saved);
     EXPECT_EQ(adapter->FCommonData->FUpdating, c.busyFlag);
     EXPECT_EQ(resized.count, c.busyFlag ? 0 : 1);

@@ -487,6 +487,9 @@ TEST_F(ScrollInput, NonClientMessagesOverTheBars) {
             reinterpret_cast<LRESULT>(static_cast<TkvMainWnd*>(sw)));
   EXPECT_EQ(SendMessageW(list, SM_ALPHACMD, MAKEWPARAM(0, KV_GETSKINDATA), 0),
             reinterpret_cast<LRESULT>(sw->SkinData));
+  // A plain control's children always count their background as changed (the list itself
+  // would answer 0).
+  EXPECT_EQ(SendMessageW(list, SM_ALPHACMD, MAKEWPARAM(0, KV_CHILDCHANGED), 0), 1);
   // Detached but still held, it passes on notifications only.
   sw->Destroyed = true;
   gLog.clear();
