@@ -363,9 +363,17 @@ TEST_F(PaintBranches, APrintOfASizeableFormWithoutBorderHasTheWholeRing) {
 
 // Under desktop composition a print first switches the window's transitions off, as the
 // frame it prints is not the system's.
+namespace {
+// The window attributes switched on, recorded on the way to the system's own call.
+std::vector<std::pair<HWND, DWORD>> attributes;
+decltype(TkvDwmEntries::DwmSetWindowAttribute) real = nullptr;
+HRESULT WINAPI RecordAttribute(HWND wnd, DWORD attribute, LPCVOID value, DWORD size) {
+  if (size == sizeof(BOOL) && *static_cast<const BOOL*>(value)) attributes.push_back({wnd, attribute});
+  return real(wnd, attribute, value, size);
+}
+}  // namespace
+
 TEST_F(PaintBranches, APrintSwitchesTheWindowsTransitionsOff) {
-  static std::vector<std::pair<HWND, DWORD>> attributes;
-  static decltype(TkvDwmEntries::DwmSetWindowAttribute) real = nullptr;
   attributes.clear();
   InitDwmApi();
   ASSERT_TRUE(DwmApiModule()) << "dwmapi.dll loads";
@@ -380,10 +388,7 @@ TEST_F(PaintBranches, APrintSwitchesTheWindowsTransitionsOff) {
     kvWinMajorVer = major;
     kvWinMinorVer = minor;
   });
-  kvDwm.DwmSetWindowAttribute = [](HWND wnd, DWORD attribute, LPCVOID value, DWORD size) -> HRESULT {
-    if (size == sizeof(BOOL) && *static_cast<const BOOL*>(value)) attributes.push_back({wnd, attribute});
-    return real(wnd, attribute, value, size);
-  };
+  kvDwm.DwmSetWindowAttribute = RecordAttribute;
   kvWinMajorVer = 6;
   kvWinMinorVer = 1;
   for (Integer composition : {0, 1}) {
