@@ -26,17 +26,12 @@ using namespace formskin;
 
 namespace {
 
-// A plain wrapper for edits: enough to tell that a control was adapted.
-TkvMainWnd* MakeEditMark(HWND wnd, DuRiruZireziv* manager, TkvSkinParams& params) {
-  return TkvMainWnd::MakeWrapper<TkvMainWnd>(wnd, nullptr, manager, params, false);
-}
-
 class FrameRest : public SkinnedForm {
  protected:
   void SetUp() override {
     SkinnedForm::SetUp();
     savedTypes = WndTypes;
-    WndTypes[tpEdit] = &MakeEditMark;
+    WndTypes[tpEdit] = &MakePlainEditWrapper;
     skin->skin.Manager.SkinCommonInfo.Sections[ssTransparent] =
         skin->skin.AddSection(PlainSection(u"TRANSPARENT", 100, 0, 1));
     skin->skin.AddSection(PlainSection(u"FRAMEOPAQUE", 0, 0x00406080, 1));

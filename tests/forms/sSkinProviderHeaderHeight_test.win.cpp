@@ -59,15 +59,7 @@ class HeaderHeight : public SkinnedForm {
     form->SetCaption(u"");  // no caption text over the pixels read back
     form->SetBorderStyle(c.style);
     form->SetBorderWidth(c.formBorder);
-    if (c.menu) {
-      auto* menu = new TMainMenu(form);
-      for (const char16_t* caption : {u"&File", u"&Edit"}) {
-        auto* item = new TMenuItem(form);
-        item->SetCaption(caption);
-        menu->Items()->Add(item);
-      }
-      form->SetMenu(menu);
-    }
+    if (c.menu) GiveMenuTo(form);
     form->HandleNeeded();
     Skin();
     ShowForm();

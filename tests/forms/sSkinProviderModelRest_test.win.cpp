@@ -149,17 +149,12 @@ TEST_F(BackgroundPlace, ReportedOnceForDrawingAndPlainRequests) {
 
 // ---- Frame adapters linked to the form --------------------------------------------------------
 
-// A plain wrapper for the edits of the frame: enough to tell that a control was adapted.
-TkvMainWnd* MakeEditWrapper(HWND wnd, DuRiruZireziv* manager, TkvSkinParams& params) {
-  return TkvMainWnd::MakeWrapper<TkvMainWnd>(wnd, nullptr, manager, params, false);
-}
-
 class LinkedFrame : public SkinnedForm {
  protected:
   void SetUp() override {
     SkinnedForm::SetUp();
     savedTypes = WndTypes;
-    WndTypes[tpEdit] = &MakeEditWrapper;
+    WndTypes[tpEdit] = &MakePlainEditWrapper;
     skin->skin.Manager.ThirdLists[tpEdit]->Add(u"TEdit");
     skin->skin.Manager.SkinCommonInfo.Sections[ssTransparent] = skin->skin.AddSection(PlainSection(u"TRANSPARENT", 100, 0, 1));
     skin->skin.Data->Reindex();

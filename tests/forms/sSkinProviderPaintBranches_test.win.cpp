@@ -66,19 +66,6 @@ TRect ClientInWindow(HWND h) {
   return TRect(o.x - w.left, o.y - w.top, o.x - w.left + c.right, o.y - w.top + c.bottom);
 }
 
-// A main menu of two items on the form.
-TMainMenu* GiveMenuTo(TForm* form) {
-  auto* menu = new TMainMenu(form);
-  for (const char16_t* caption : {u"&File", u"&Edit"}) {
-    auto* item = new TMenuItem(form);
-    item->SetCaption(caption);
-    menu->Items()->Add(item);
-  }
-  form->SetMenu(menu);
-  PumpMessages();
-  return menu;
-}
-
 class PaintBranches : public SkinnedForm {
  protected:
   void SetUp() override {

@@ -19,6 +19,8 @@
 #include "ui/Bitmap.h"
 #include "ui/Forms.h"
 #include "ui/GdiScopes.h"
+#include "ui/Menus.h"
+#include "wrappers/kvSBUtils.h"
 
 namespace formskin {
 
@@ -219,5 +221,23 @@ class SkinnedMdiFrame : public ::testing::Test {
   TForm* frame = nullptr;
   TsSkinProvider* sp = nullptr;
 };
+
+// A plain wrapper for edits: enough to tell that a control was adapted.
+inline TkvMainWnd* MakePlainEditWrapper(HWND wnd, DuRiruZireziv* manager, TkvSkinParams& params) {
+  return TkvMainWnd::MakeWrapper<TkvMainWnd>(wnd, nullptr, manager, params, false);
+}
+
+// A main menu of two items on the form.
+inline TMainMenu* GiveMenuTo(TForm* form) {
+  auto* menu = new TMainMenu(form);
+  for (const char16_t* caption : {u"&File", u"&Edit"}) {
+    auto* item = new TMenuItem(form);
+    item->SetCaption(caption);
+    menu->Items()->Add(item);
+  }
+  form->SetMenu(menu);
+  PumpMessages();
+  return menu;
+}
 
 }  // namespace formskin
