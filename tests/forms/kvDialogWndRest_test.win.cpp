@@ -112,10 +112,7 @@ TEST_F(DialogWrapper, CaptionChangeRedrawsOnlyTheFrame) {
   AddDialogTitle();  // the caption is written in the dialog title's look
   for (const bool outer : {false, true}) {
     SCOPED_TRACE(outer);
-    if (outer)
-      GiveShadow(*skin, TRect(9, 7, 11, 13));
-    else
-      skin->skin.Manager.SetExtendedBorders(false);
+    UseOuterBorder(outer);
     ASSERT_NE(MakeDialog(), nullptr);
     SetWindowTextW(dlg, L"A");
     const HWND child = CreateWindowExW(0, L"STATIC", L"text", WS_CHILD | WS_VISIBLE, 10, 10, 60, 14, dlg, nullptr,

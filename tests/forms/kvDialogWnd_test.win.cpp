@@ -1880,10 +1880,7 @@ TEST_F(DialogWrapper, WindowRegionFollowsTheDialogsStateAndSize) {
 TEST_F(DialogWrapper, DialogClaimedByAnotherEngineKeepsItsRegion) {
   for (const bool outer : {false, true}) {
     SCOPED_TRACE(outer);
-    if (outer)
-      GiveShadow(*skin, TRect(9, 7, 11, 13));
-    else
-      skin->skin.Manager.SetExtendedBorders(false);
+    UseOuterBorder(outer);
     ASSERT_NE(MakeDialogWithProc(&OtherEngineDialogProc), nullptr);
     ShowDialog();
     ASSERT_NE(Wrapper(), nullptr);

@@ -323,12 +323,8 @@ TEST_F(PaintBranches, AHiddenFormLeavesItsPaintsToTheOldProcedure) {
 // The print of a sizeable form without a border of its own has the same frame ring as the
 // screen: every column and row between the window's edge and its client comes from the picture.
 TEST_F(PaintBranches, APrintOfASizeableFormWithoutBorderHasTheWholeRing) {
-  form->SetBorderStyle(bsNone);
-  PumpMessages();
+  MakeSizeableWithoutBorder(form);
   const HWND h = form->Handle();
-  SetWindowLongW(h, GWL_STYLE, GetWindowLongW(h, GWL_STYLE) | WS_THICKFRAME);
-  SetWindowPos(h, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-  PumpMessages();
   ASSERT_FALSE(sp->HaveBorder());
   const TRect client = ClientInWindow(h);
   ASSERT_GT(client.Left, 0);

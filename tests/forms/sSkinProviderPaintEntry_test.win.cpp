@@ -390,12 +390,8 @@ TEST_F(PaintEntryBordered, ThePrintCarriesTheGraphicControls) {
 // A sizeable form without a border of its own: its frame paint copies the ring of the
 // picture that takes the mouse, BorderWidth + 3 wide, and nothing inside it.
 TEST_F(PaintEntry, ASizeableFormWithoutBorderGetsOnlyTheRing) {
-  form->SetBorderStyle(bsNone);
-  PumpMessages();
+  MakeSizeableWithoutBorder(form);
   const HWND h = form->Handle();
-  SetWindowLongW(h, GWL_STYLE, GetWindowLongW(h, GWL_STYLE) | WS_THICKFRAME);
-  SetWindowPos(h, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-  PumpMessages();
   ASSERT_FALSE(sp->HaveBorder());
   const Integer ring = sp->BorderWidth(true) + 3;
   const Integer w = form->Width(), hh = form->Height();

@@ -86,6 +86,13 @@ class DialogWrapper : public SkinnedForm {
     skin->skin.Data->Reindex();
     return index;
   }
+  // The skin with an outer border window around dialogs (a shadow), or with none.
+  void UseOuterBorder(bool outer) {
+    if (outer)
+      GiveShadow(*skin, TRect(9, 7, 11, 13));
+    else
+      skin->skin.Manager.SetExtendedBorders(false);
+  }
   // An ownerless dialog with a caption, the close box and a minimize box.
   HWND MakeDialog() {
     DialogTemplate tmpl{};

@@ -240,4 +240,15 @@ inline TMainMenu* GiveMenuTo(TForm* form) {
   return menu;
 }
 
+// The form made sizeable without a border style of its own: a thick frame the skin draws as a
+// ring around the client.
+inline void MakeSizeableWithoutBorder(TForm* form) {
+  form->SetBorderStyle(bsNone);
+  PumpMessages();
+  const HWND h = form->Handle();
+  SetWindowLongW(h, GWL_STYLE, GetWindowLongW(h, GWL_STYLE) | WS_THICKFRAME);
+  SetWindowPos(h, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  PumpMessages();
+}
+
 }  // namespace formskin
