@@ -116,8 +116,6 @@ TPoint PictureShiftOfMenuLine(TsSkinProvider& sp) {
   return TPoint(diffBorder + shadow.Left, diffTitle + shadow.Top + (sp.FSysExHeight ? 4 : 0));
 }
 
-TRect Shifted(const TRect& r, const TPoint& by) { return TRect(r.Left + by.X, r.Top + by.Y, r.Right + by.X, r.Bottom + by.Y); }
-
 // The bar's items drawn into the picture, position by position as the system lays the bar out:
 // the form's own items and, between them by group, those of a menu merged into the bar. A
 // merged item replaces the form's items of its group; it follows the items of lower groups.
@@ -179,7 +177,7 @@ class TMenuBarItemsPainter {
     if (!GetMenuItemRect(h_, bar_, UINT(position_++), &rc)) return;
     sp_.LastMenuItemRect = TRect(rc.left, rc.top, rc.right, rc.bottom);
     if (const TAdvancedMenuDrawItemEvent draw = item->OnAdvancedDrawItem())
-      draw(item, cache_->Canvas(), Shifted(sp_.LastMenuItemRect, toPicture_), state);
+      draw(item, cache_->Canvas(), OffsRect(sp_.LastMenuItemRect, toPicture_.X, toPicture_.Y), state);
   }
 
   TsSkinProvider& sp_;
@@ -279,7 +277,8 @@ void TsSkinProvider::RepaintMenuItem(TMenuItem* item, const TRect& r, TOwnerDraw
   TBitmap* cache = FCommonData->FCacheBmp.get();
   if (!painter || !cache || Form->Menu()->FindItem(item->Command(), fkCommand) != item) return;
   // The rectangle is the item's on the window; the picture holds it shifted.
-  const TRect inPicture = Shifted(r, PictureShiftOfMenuLine(*this));
+  const TPoint shift = PictureShiftOfMenuLine(*this);
+  const TRect inPicture = OffsRect(r, shift.X, shift.Y);
   if (const TAdvancedMenuDrawItemEvent draw = item->OnAdvancedDrawItem()) {
     const auto drawing = SetForScope(painter->MenuProvider, static_cast<TkvMenuLineHost*>(this));
     draw(item, cache->Canvas(), inPicture, state);

@@ -308,10 +308,8 @@ void TsSkinProvider::DrawAppIcon(TBitmap* bmp) {
   // The glyph is drawn through its alpha: a glyph without one is opaque except where it holds
   // the key colour.
   std::unique_ptr<TBitmap> own(CreateBmp32(glyph->Width(), glyph->Height()));
-  if (glyph->PixelFormat() == pf32bit) {
-    BitBlt(own->Canvas()->Handle(), 0, 0, own->Width(), own->Height(), glyph->Canvas()->Handle(), 0, 0, SRCCOPY);
-  } else {
-    BitBlt(own->Canvas()->Handle(), 0, 0, own->Width(), own->Height(), glyph->Canvas()->Handle(), 0, 0, SRCCOPY);
+  BitBlt(own->Canvas()->Handle(), 0, 0, own->Width(), own->Height(), glyph->Canvas()->Handle(), 0, 0, SRCCOPY);
+  if (glyph->PixelFormat() != pf32bit) {
     TPixelView v = own->View();
     for (Integer y = 0; y < own->Height(); ++y)
       for (Integer x = 0; x < own->Width(); ++x) {
