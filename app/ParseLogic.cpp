@@ -18,9 +18,7 @@ String ParseRequestUrl(StringView baseUrl) { return String(baseUrl) + u"/v1/pars
 
 bool LinkIsMissing(StringView linkText) { return linkText.empty() || linkText == kLinkPlaceholder; }
 
-std::string BuildParseBody(StringView link) {
-  return StringToUtf8(u"{\"PageUrl\":" + JsonQuote(link) + u"}");
-}
+std::string BuildParseBody(StringView link) { return StringToUtf8(u"{\"PageUrl\":" + JsonQuote(link) + u"}"); }
 
 bool AnswerAsksForLogin(StringView answerText) { return answerText.find(u"登录") != StringView::npos; }
 

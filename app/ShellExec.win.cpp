@@ -6,9 +6,7 @@
 #include "app/DownloadLogic.h"
 #include "ui/WinHandles.h"
 
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 
 namespace {
 

@@ -104,7 +104,8 @@ int main() {
   };
   // The platform's own cost of moving the shown child windows, repainting each and not.
   std::vector<HWND> wnds;
-  for (Integer i = 0; i < shown[0]->ControlCount(); ++i) wnds.push_back(static_cast<TWinControl*>(shown[0]->Controls(i))->Handle());
+  for (Integer i = 0; i < shown[0]->ControlCount(); ++i)
+    wnds.push_back(static_cast<TWinControl*>(shown[0]->Controls(i))->Handle());
   int flip = 0;
   auto moveAll = [&](UINT extra) {
     flip ^= 1;
@@ -113,13 +114,16 @@ int main() {
   const double rawUs = UsPerCall(10, [&] { moveAll(0); });
   const double rawNoRedrawUs = UsPerCall(10, [&] { moveAll(SWP_NOREDRAW); });
 
-  std::printf("One align pass over %d children (us, best of 5), against moving %d unaligned children of the\n"
-              "same kind by hand (SetBounds)\n", kChildren, kChildren);
+  std::printf(
+      "One align pass over %d children (us, best of 5), against moving %d unaligned children of the\n"
+      "same kind by hand (SetBounds)\n",
+      kChildren, kChildren);
   std::printf("  %-30s %12s %12s %8s\n", "", "align pass", "by hand", "ratio");
   for (const Row& r : rows)
     std::printf("  %-30s %12.1f %12.1f %8.3fx\n", r.name, r.alignUs, r.setBoundsUs, r.alignUs / r.setBoundsUs);
   std::printf("The platform alone, SetWindowPos on the %d shown child windows:\n", kChildren);
-  std::printf("  %-30s %12.1f %12s %7.2fx (of the windowed align pass)\n", "repainting each", rawUs, "", rawUs / rows[3].alignUs);
+  std::printf("  %-30s %12.1f %12s %7.2fx (of the windowed align pass)\n", "repainting each", rawUs, "",
+              rawUs / rows[3].alignUs);
   std::printf("  %-30s %12.1f %12s %7.2fx\n", "SWP_NOREDRAW", rawNoRedrawUs, "", rawNoRedrawUs / rows[3].alignUs);
   for (int aligned = 0; aligned < 2; ++aligned) {
     delete graphic[aligned];

@@ -64,10 +64,12 @@ int main() {
   const double ignoredNs = NsPerCall(calls, [&] { sink = handler(ignored, sd.get()); });
   const double ignoredCmNs = NsPerCall(calls, [&] { sink = handler(cm, sd.get()); });
   const double commandNs = NsPerCall(calls, [&] { sink = handler(command, sd.get()); });
-  const double redrawNs = NsPerCall(calls / 2, [&] {
-    handler(lock, sd.get());
-    sink = handler(unlock, sd.get());
-  }) / 2;
+  const double redrawNs = NsPerCall(calls / 2,
+                                    [&] {
+                                      handler(lock, sd.get());
+                                      sink = handler(unlock, sd.get());
+                                    }) /
+                          2;
   const double sendNs = NsPerCall(calls / 20, [&] { sink = SendMessageW(ctrl->Handle(), WM_NULL, 0, 0); });
   std::printf("CommonWndProc, ns per message (best of 5 x %d)\n", calls);
   std::printf("  empty call through a pointer              %8.2f   1.00x\n", emptyNs);

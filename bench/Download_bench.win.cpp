@@ -42,7 +42,9 @@ constexpr int kRounds = 3;
 double CpuSeconds() {
   FILETIME c, e, k, u;
   GetProcessTimes(GetCurrentProcess(), &c, &e, &k, &u);
-  auto s = [](FILETIME t) { return static_cast<double>((static_cast<Int64>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7; };
+  auto s = [](FILETIME t) {
+    return static_cast<double>((static_cast<Int64>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
+  };
   return s(k) + s(u);
 }
 
@@ -56,7 +58,9 @@ Int64 SizeOf(const String& path) {
 double ThreadCpuSeconds() {
   FILETIME c, e, k, u;
   GetThreadTimes(GetCurrentThread(), &c, &e, &k, &u);
-  auto s = [](FILETIME t) { return static_cast<double>((static_cast<Int64>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7; };
+  auto s = [](FILETIME t) {
+    return static_cast<double>((static_cast<Int64>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
+  };
   return s(k) + s(u);
 }
 
@@ -126,11 +130,13 @@ Result RunClient(const TestServer& server, const String& folder) {
     std::condition_variable cv;
     bool done = false;
     const double cpu0 = CpuSeconds(), t0 = bench::Now();
-    client.BeginGet([&](const IAsyncResult&) {
-      std::lock_guard g(m);
-      done = true;
-      cv.notify_all();
-    }, server.FileUrl(u"big.bin"), out);
+    client.BeginGet(
+        [&](const IAsyncResult&) {
+          std::lock_guard g(m);
+          done = true;
+          cv.notify_all();
+        },
+        server.FileUrl(u"big.bin"), out);
     std::unique_lock lock(m);
     cv.wait(lock, [&] { return done; });
     r.seconds = bench::Now() - t0;
@@ -182,8 +188,8 @@ int main() {
   Form1->Show();
   {
     DialogAnswerer answerer(GetCurrentProcessId());
-    server.SetParseAnswer(200, u"{\"Data\":{\"Title\":\"big\",\"VideoUrls\":" +
-                                   TJSONString(server.FileUrl(u"big.bin")).ToJSON() + u"}}");
+    server.SetParseAnswer(
+        200, u"{\"Data\":{\"Title\":\"big\",\"VideoUrls\":" + TJSONString(server.FileUrl(u"big.bin")).ToJSON() + u"}}");
     Form1->edtJx->SetText(u"https://v.douyin.com/bench/");
     SendMessageW(Form1->btnJx->Handle(), BM_CLICK, 0, 0);
   }

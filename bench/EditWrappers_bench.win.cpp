@@ -67,8 +67,8 @@ void TypeKey(HWND memo) {
 }
 
 HWND ReportList(HWND parent, Integer left, int rows) {
-  HWND lv = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT, left, 10, 280,
-                            300, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+  HWND lv = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT, left, 10, 280, 300,
+                            parent, nullptr, GetModuleHandleW(nullptr), nullptr);
   LVCOLUMNW col{};
   col.mask = LVCF_TEXT | LVCF_WIDTH;
   col.cx = 120;

@@ -53,7 +53,8 @@ int main() {
   for (const TSize size : {TSize(100, 30), TSize(300, 40)}) {
     const Integer w = size.cx, h = size.cy;
     Picture from(w, h, 0xFF0000C0u), to(w, h, 0xFF00C000u), out(w, h, 0);
-    const double copy = UsPerCall(2000, [&] { std::memcpy(out.pixels.data(), from.pixels.data(), from.pixels.size() * 4); });
+    const double copy =
+        UsPerCall(2000, [&] { std::memcpy(out.pixels.data(), from.pixels.data(), from.pixels.size() * 4); });
 
     // A fade frame: the picture at the start, blended towards the new look by the step's weight.
     TkvThreadedTimer timer(nullptr);

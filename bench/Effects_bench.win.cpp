@@ -73,9 +73,8 @@ void BenchButton(TForm* form, TsButton* b) {
   // The yardstick: one copy of the button's picture to its window.
   std::unique_ptr<TBitmap> picture(CreateBmp32(w, h));
   HDC wdc = GetWindowDC(b->Handle());
-  const double blt = bench::MsPerCall(500, [&] {
-    BitBlt(wdc, 0, 0, w, h, picture->Canvas()->Handle(), 0, 0, SRCCOPY);
-  }, bench::Flush::Gdi);
+  const double blt = bench::MsPerCall(
+      500, [&] { BitBlt(wdc, 0, 0, w, h, picture->Canvas()->Handle(), 0, 0, SRCCOPY); }, bench::Flush::Gdi);
   ReleaseDC(b->Handle(), wdc);
 
   // A fade to the hot look, one step at a time from its middle.
@@ -83,11 +82,14 @@ void BenchButton(TForm* form, TsButton* b) {
   sd->FMouseAbove = true;
   DoChangePaint(sd, 1, UpdateWindow_CB, true, false, false);
   TkvThreadedTimer* fade = sd->AnimTimer.get();
-  const double fadeMs = bench::MsPerCall(200, [&] {
-    fade->Iteration = 3;
-    fade->Glow = 127.5;
-    UpdateWindow_CB(sd, 3);
-  }, bench::Flush::Gdi);
+  const double fadeMs = bench::MsPerCall(
+      200,
+      [&] {
+        fade->Iteration = 3;
+        fade->Glow = 127.5;
+        UpdateWindow_CB(sd, 3);
+      },
+      bench::Flush::Gdi);
   std::snprintf(name, sizeof name, "fade step %d x %d", w, h);
   bench::ReportAgainstBitBlt(name, fadeMs, blt, 4.0);
   sd->StopTimer();
@@ -99,21 +101,28 @@ void BenchButton(TForm* form, TsButton* b) {
   DoChangePaint(sd, 2, UpdateFillLight, true, false, false);
   TkvThreadedTimer* light = sd->AnimTimer.get();
   const double startValue = light->Value;
-  const double fillMs = bench::MsPerCall(200, [&] {
-    light->Value = startValue;
-    light->Iteration = 1;
-    UpdateFillLight(sd, 1);
-  }, bench::Flush::Gdi);
+  const double fillMs = bench::MsPerCall(
+      200,
+      [&] {
+        light->Value = startValue;
+        light->Iteration = 1;
+        UpdateFillLight(sd, 1);
+      },
+      bench::Flush::Gdi);
   std::snprintf(name, sizeof name, "fill-light step %d x %d", w, h);
   bench::ReportAgainstBitBlt(name, fillMs, blt, 4.0);
   sd->StopTimer();
 
   // Whole ripples (17 frames and the screen copy), per frame.
-  const double rippleMs = bench::MsPerCall(5, [&] {
-    DoClickAnimation(sd, cm1);
-    TkvThreadedTimer* t = sd->ClickTimer.get();
-    while (t->Enabled()) t->OnTimer2(nullptr);
-  }, bench::Flush::Gdi) / 17;
+  const double rippleMs = bench::MsPerCall(
+                              5,
+                              [&] {
+                                DoClickAnimation(sd, cm1);
+                                TkvThreadedTimer* t = sd->ClickTimer.get();
+                                while (t->Enabled()) t->OnTimer2(nullptr);
+                              },
+                              bench::Flush::Gdi) /
+                          17;
   std::snprintf(name, sizeof name, "ripple step %d x %d", w, h);
   bench::ReportAgainstBitBlt(name, rippleMs, blt, 4.0);
 
@@ -126,12 +135,16 @@ void BenchButton(TForm* form, TsButton* b) {
   FillRect32(frame.get(), TRect(middle.cx / 8, middle.cy / 8, middle.cx - middle.cx / 8, middle.cy - middle.cy / 8),
              clNavy, 255);
   TQBlurScratch scratch;
-  const double blurMs = bench::MsPerCall(20, [&] { QBlur(frame.get(), middle, scratch); }, bench::Flush::Gdi);
-  const double viaDCsMs = bench::MsPerCall(20, [&] {
-    std::unique_ptr<TBitmap> half(CreateBmp32(middle.cx / 2, middle.cy / 2));
-    kvgpStretchRect(half.get(), frame.get(), 0, 0, middle.cx - 1, middle.cy - 1);
-    kvgpStretchRect(frame.get(), half.get(), 0, 0, half->Width() - 1, half->Height() - 1);
-  }, bench::Flush::Gdi);
+  const double blurMs = bench::MsPerCall(
+      20, [&] { QBlur(frame.get(), middle, scratch); }, bench::Flush::Gdi);
+  const double viaDCsMs = bench::MsPerCall(
+      20,
+      [&] {
+        std::unique_ptr<TBitmap> half(CreateBmp32(middle.cx / 2, middle.cy / 2));
+        kvgpStretchRect(half.get(), frame.get(), 0, 0, middle.cx - 1, middle.cy - 1);
+        kvgpStretchRect(frame.get(), half.get(), 0, 0, half->Width() - 1, half->Height() - 1);
+      },
+      bench::Flush::Gdi);
   std::printf("  of it: cheap blur %d x %d %8.4f ms   through DCs %8.4f ms   ratio %6.2f\n", middle.cx, middle.cy,
               blurMs, viaDCsMs, blurMs / viaDCsMs);
   PaintAll(form);
@@ -164,21 +177,23 @@ int main() {
 
   // The light's tick: every registered button is asked; the cursor lies on the first one.
   std::vector<TsButton*> lit{small, wide};
-  for (int i = 0; lit.size() < 50; ++i) lit.push_back(AddButton(form, skin, TRect(340 + (i % 6) * 55, 20 + (i / 6) * 35, 390 + (i % 6) * 55, 50 + (i / 6) * 35)));
+  for (int i = 0; lit.size() < 50; ++i)
+    lit.push_back(
+        AddButton(form, skin, TRect(340 + (i % 6) * 55, 20 + (i / 6) * 35, 390 + (i % 6) * 55, 50 + (i / 6) * 35)));
   PaintAll(form);
   const TPoint over = small->ClientToScreen(TPoint(50, 15));
   SetCursorPos(over.X, over.Y);
   TkvMouseLightData* light = kvMouseLightData();
   std::unique_ptr<TBitmap> picture(CreateBmp32(100, 30));
   HDC wdc = GetWindowDC(small->Handle());
-  const double blt = bench::MsPerCall(500, [&] {
-    BitBlt(wdc, 0, 0, 100, 30, picture->Canvas()->Handle(), 0, 0, SRCCOPY);
-  }, bench::Flush::Gdi);
+  const double blt = bench::MsPerCall(
+      500, [&] { BitBlt(wdc, 0, 0, 100, 30, picture->Canvas()->Handle(), 0, 0, SRCCOPY); }, bench::Flush::Gdi);
   ReleaseDC(small->Handle(), wdc);
   for (size_t count : {size_t(4), size_t(50)}) {
     light->LightControls.clear();
     for (size_t i = 0; i < count; ++i) AddLightControl(lit[i]->SkinData());
-    const double tick = bench::MsPerCall(200, [&] { light->OnLightTimer(nullptr); }, bench::Flush::Gdi);
+    const double tick = bench::MsPerCall(
+        200, [&] { light->OnLightTimer(nullptr); }, bench::Flush::Gdi);
     char name[64];
     std::snprintf(name, sizeof name, "mouse-light tick, %zu controls", count);
     bench::ReportAgainstBitBlt(name, tick, blt, 1.0);

@@ -41,10 +41,11 @@ void Report(const char* what, const std::vector<Flight>& runs, double settingMs,
   std::sort(sorted.begin(), sorted.end(), [](const Flight& a, const Flight& b) { return a.ms < b.ms; });
   const Flight& median = sorted[sorted.size() / 2];
   const double period = median.frames > 1 ? median.ms / double(median.frames) : median.ms;
-  std::printf("%-9s median %7.1f ms (best %7.1f)  frames %3zu  period %5.2f ms (setting %d ms, ratio %5.2f)"
-              "  time/setting %5.2f  goal < %g ms: %s\n",
-              what, median.ms, sorted.front().ms, median.frames, period, kvMinimizeInterval,
-              period / kvMinimizeInterval, median.ms / settingMs, goalMs, median.ms < goalMs ? "met" : "MISSED");
+  std::printf(
+      "%-9s median %7.1f ms (best %7.1f)  frames %3zu  period %5.2f ms (setting %d ms, ratio %5.2f)"
+      "  time/setting %5.2f  goal < %g ms: %s\n",
+      what, median.ms, sorted.front().ms, median.frames, period, kvMinimizeInterval, period / kvMinimizeInterval,
+      median.ms / settingMs, goalMs, median.ms < goalMs ? "met" : "MISSED");
 }
 
 }  // namespace

@@ -25,8 +25,8 @@ namespace {
 constexpr Integer kWidth = 673, kHeight = 428;
 
 void Report(const char* what, double ms, double yardstick) {
-  std::printf("%-40s %9.4f ms   BitBlt %8.4f ms   ratio %7.2f   of the 12 ms frame %5.1f %%\n", what, ms,
-              yardstick, ms / yardstick, ms * 100 / 12);
+  std::printf("%-40s %9.4f ms   BitBlt %8.4f ms   ratio %7.2f   of the 12 ms frame %5.1f %%\n", what, ms, yardstick,
+              ms / yardstick, ms * 100 / 12);
 }
 
 }  // namespace
@@ -53,9 +53,10 @@ int main() {
 
   const std::vector<TkvFormShowFrame> fade = FormShowFrames(atcFade, kWidth, kHeight, 240, 255);
   const std::vector<TkvFormShowFrame> zoom = FormShowFrames(atcAero, kWidth, kHeight, 240, 255);
-  const double yardstick = bench::MsPerCall(50, [&] {
-    BitBlt(target->Canvas()->Handle(), 0, 0, kWidth, kHeight, picture->Canvas()->Handle(), 0, 0, SRCCOPY);
-  }, bench::Flush::Gdi);
+  const double yardstick = bench::MsPerCall(
+      50,
+      [&] { BitBlt(target->Canvas()->Handle(), 0, 0, kWidth, kHeight, picture->Canvas()->Handle(), 0, 0, SRCCOPY); },
+      bench::Flush::Gdi);
   size_t i = 0;
   auto runFrame = [&](const std::vector<TkvFormShowFrame>& frames) {
     const TkvFormShowFrame& f = frames[i++ % frames.size()];
@@ -68,9 +69,8 @@ int main() {
   i = 0;
   const double zoomMs = bench::MsPerCall(42, [&] { runFrame(zoom); });
   i = 0;
-  const double drawOnly = bench::MsPerCall(42, [&] {
-    DrawFormShowFrame(frame->View(), picture->View(), zoom[i++ % zoom.size()]);
-  });
+  const double drawOnly =
+      bench::MsPerCall(42, [&] { DrawFormShowFrame(frame->View(), picture->View(), zoom[i++ % zoom.size()]); });
   std::printf("Show animation of a %d x %d form, per frame (best of 5 runs of two 21-frame shows)\n", kWidth, kHeight);
   Report("fade frame (alpha to the window)", fadeMs, yardstick);
   Report("zoom frame (stretch + alpha to window)", zoomMs, yardstick);

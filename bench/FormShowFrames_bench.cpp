@@ -19,7 +19,8 @@ constexpr Integer kWidth = 673, kHeight = 428;
 struct Frames {
   Frames() : picture(size_t(kWidth) * kHeight), buffer(size_t(kWidth) * kHeight) {
     for (Integer y = 0; y < kHeight; ++y)
-      for (Integer x = 0; x < kWidth; ++x) picture[size_t(y * kWidth + x)] = 0xFF000000u | uint32_t(x * 0x10101 + y * 0x100);
+      for (Integer x = 0; x < kWidth; ++x)
+        picture[size_t(y * kWidth + x)] = 0xFF000000u | uint32_t(x * 0x10101 + y * 0x100);
   }
   TPixelView View(std::vector<uint32_t>& v) { return {reinterpret_cast<Byte*>(v.data()), kWidth * 4, kWidth, kHeight}; }
   std::vector<uint32_t> picture, buffer;

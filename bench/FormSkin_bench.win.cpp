@@ -11,8 +11,8 @@
 #include <memory>
 
 #include "BenchTiming.h"
-#include "forms/sSkinProvider.h"
 #include "forms/kvDials.h"
+#include "forms/sSkinProvider.h"
 #include "skin/sVclUtils.h"
 #include "support/FormSkin.h"
 #include "ui/Dialogs.h"
@@ -75,8 +75,10 @@ int main() {
       SetWindowPos(f->Handle(), nullptr, 0, 0, size.cx - flip, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
       UpdateWindow(f->Handle());
     };
-    const double s = bench::MsPerCall(20, [&] { step(skinned); }, bench::Flush::Gdi);
-    const double p = bench::MsPerCall(20, [&] { step(plain); }, bench::Flush::Gdi);
+    const double s = bench::MsPerCall(
+        20, [&] { step(skinned); }, bench::Flush::Gdi);
+    const double p = bench::MsPerCall(
+        20, [&] { step(plain); }, bench::Flush::Gdi);
     // The system keeps a window within the screen's maximum tracking size: the size reached is
     // what was measured.
     char what[64];
@@ -125,8 +127,8 @@ int main() {
   const LPARAM hs = hit(skinned), hp = hit(plain);
   const double ts = bench::UsPerCall(2000, [&] { SendMessageW(skinned->Handle(), WM_NCHITTEST, 0, hs); });
   const double tp = bench::UsPerCall(2000, [&] { SendMessageW(plain->Handle(), WM_NCHITTEST, 0, hp); });
-  std::printf("%-40s skinned %9.4f us   unskinned %9.4f us   ratio %6.2f   goal < 2x: %s\n", "WM_NCHITTEST on the caption",
-              ts, tp, ts / tp, ts < 2 * tp ? "met" : "MISSED");
+  std::printf("%-40s skinned %9.4f us   unskinned %9.4f us   ratio %6.2f   goal < 2x: %s\n",
+              "WM_NCHITTEST on the caption", ts, tp, ts / tp, ts < 2 * tp ? "met" : "MISSED");
 
   // The form image a close animation takes, beside a plain copy of the window of that size.
   const double image = bench::MsPerCall(20, [&] { (void)sp->GetFormImage(); });

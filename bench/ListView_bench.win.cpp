@@ -79,8 +79,9 @@ int main() {
     std::fprintf(stderr, "no display\n");
     return 1;
   }
-  std::printf("A report list view's window made with n items of one sub-item (ms, best of 5): the class\n"
-              "library's (items kept, window filled when made) against the platform's filled by hand\n");
+  std::printf(
+      "A report list view's window made with n items of one sub-item (ms, best of 5): the class\n"
+      "library's (items kept, window filled when made) against the platform's filled by hand\n");
   std::printf("  %8s %14s %14s %8s\n", "n", "list view", "by hand", "ratio");
   for (int n : {500, 2000, 8000}) {
     const int calls = 1;

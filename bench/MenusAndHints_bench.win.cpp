@@ -82,14 +82,17 @@ int main() {
     }
     for (size_t i = 0; i < items.size(); ++i) {
       if (rebuildEveryItem) painter.DeleteUnusedBmps();
-      items[i]->OnAdvancedDrawItem()(items[i], canvas, rects[i], i == 3 ? TOwnerDrawState{odSelected} : TOwnerDrawState{});
+      items[i]->OnAdvancedDrawItem()(items[i], canvas, rects[i],
+                                     i == 3 ? TOwnerDrawState{odSelected} : TOwnerDrawState{});
     }
   };
-  const double once = bench::MsPerCall(20, [&] { open(false); }, bench::Flush::Gdi);
-  const double perItem = bench::MsPerCall(5, [&] { open(true); }, bench::Flush::Gdi);
-  const double blt = bench::MsPerCall(200, [&] {
-    BitBlt(canvas->Handle(), 0, 0, widest + 6, top + 6, source->Canvas()->Handle(), 0, 0, SRCCOPY);
-  }, bench::Flush::Gdi);
+  const double once = bench::MsPerCall(
+      20, [&] { open(false); }, bench::Flush::Gdi);
+  const double perItem = bench::MsPerCall(
+      5, [&] { open(true); }, bench::Flush::Gdi);
+  const double blt = bench::MsPerCall(
+      200, [&] { BitBlt(canvas->Handle(), 0, 0, widest + 6, top + 6, source->Canvas()->Handle(), 0, 0, SRCCOPY); },
+      bench::Flush::Gdi);
   Report("20-item popup, first opening (cached bg)", once, "bg rebuilt per item", perItem);
   Report("20-item popup, first opening (cached bg)", once, "BitBlt of its size", blt);
 

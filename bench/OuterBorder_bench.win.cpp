@@ -76,18 +76,26 @@ int main() {
   const TBitmap* picture = sp->FCommonData->FCacheBmp.get();
   std::printf("outer border picture %dx%d for a %dx%d form\n", picture->Width(), picture->Height(), bordered->Width(),
               bordered->Height());
-  const double plainFrame = bench::MsPerCall(20, [&] {
-    plainSp->FCommonData->BGChanged = true;
-    plainSp->ProcessMessage(WM_NCPAINT);
-  }, bench::Flush::Gdi);
-  const double rebuild = bench::MsPerCall(20, [&] {
-    sp->FCommonData->BGChanged = true;
-    sp->BorderForm->UpdateExBordersPos(true, 255);
-  }, bench::Flush::Gdi);
+  const double plainFrame = bench::MsPerCall(
+      20,
+      [&] {
+        plainSp->FCommonData->BGChanged = true;
+        plainSp->ProcessMessage(WM_NCPAINT);
+      },
+      bench::Flush::Gdi);
+  const double rebuild = bench::MsPerCall(
+      20,
+      [&] {
+        sp->FCommonData->BGChanged = true;
+        sp->BorderForm->UpdateExBordersPos(true, 255);
+      },
+      bench::Flush::Gdi);
   Report("outer border: picture rebuilt and layered update", rebuild, plainFrame);
-  const double update = bench::MsPerCall(50, [&] { sp->BorderForm->UpdateExBordersPos(true, 255); }, bench::Flush::Gdi);
+  const double update = bench::MsPerCall(
+      50, [&] { sp->BorderForm->UpdateExBordersPos(true, 255); }, bench::Flush::Gdi);
   Report("outer border: layered update of the kept picture", update, plainFrame);
-  const double move = bench::MsPerCall(50, [&] { sp->BorderForm->UpdateExBordersPos(false, 255); }, bench::Flush::Gdi);
+  const double move = bench::MsPerCall(
+      50, [&] { sp->BorderForm->UpdateExBordersPos(false, 255); }, bench::Flush::Gdi);
   Report("outer border: placed after the form, no redraw", move, plainFrame);
   // The skin's own border image (two 40 x 40 states, 12-pixel margins) as the shadow.
   const Integer image = skin.skin.AddImage(TRect(140, 40, 220, 80), 2, 0, 0, 12);
@@ -95,15 +103,19 @@ int main() {
   data.ExBorder = image;
   data.ExDrawMode = 0;
   data.FormShadowSize = TRect(8, 8, 8, 8);
-  const double fromImage = bench::MsPerCall(20, [&] {
-    sp->FCommonData->BGChanged = true;
-    sp->BorderForm->UpdateExBordersPos(true, 255);
-  }, bench::Flush::Gdi);
+  const double fromImage = bench::MsPerCall(
+      20,
+      [&] {
+        sp->FCommonData->BGChanged = true;
+        sp->BorderForm->UpdateExBordersPos(true, 255);
+      },
+      bench::Flush::Gdi);
   Report("outer border from the skin's border image: rebuilt", fromImage, plainFrame);
   // Its shadow step alone, on the kept picture.
   TBitmap* cache = sp->FCommonData->FCacheBmp.get();
   const TRect rForm(8, 8, cache->Width() - 8, cache->Height() - 8);
-  const double imageShadow = bench::MsPerCall(50, [&] { sp->PaintOuterBorder(cache, rForm); }, bench::Flush::Gdi);
+  const double imageShadow = bench::MsPerCall(
+      50, [&] { sp->PaintOuterBorder(cache, rForm); }, bench::Flush::Gdi);
   Report("outer border from the skin's border image: shadow step", imageShadow, plainFrame);
   delete bordered;
   delete plain;

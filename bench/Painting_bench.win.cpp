@@ -166,9 +166,8 @@ int main() {
   bench::ReportAgainstBitBlt("Animation frame 673 x 428, aero", animFrame(atAero, false), formBlt, 12);
   bench::ReportAgainstBitBlt("Animation frame 673 x 428, drop-down", animFrame(atDropDown, true), formBlt, 12);
   // Where a drop-down frame's time goes: the alpha-correct GDI+ stretch of the whole picture.
-  const double gp = MsPerCall(20, [&] {
-    kvgpStretchRect(frameOut.get(), frameBmp.get(), TRect(0, 0, 673, 300), TRect(0, 0, 673, 428));
-  });
+  const double gp = MsPerCall(
+      20, [&] { kvgpStretchRect(frameOut.get(), frameBmp.get(), TRect(0, 0, 673, 300), TRect(0, 0, 673, 428)); });
   bench::ReportAgainstBitBlt("  of it: kvgpStretchRect 673 x 428 -> 673 x 300", gp, formBlt, 0);
   // Drop-downs roll up popups: one frame of a 200 x 300 popup.
   auto popup = Bitmap(200, 300, clWhite), popupOut = Bitmap(200, 300, clBlack);

@@ -224,8 +224,8 @@ Case FadeCase(const std::string& name, int w, int h) {
   Buffer want = *from;
   for (size_t i = 0; i < want.mem.size(); ++i) {
     const uint32_t f = want.mem[i], t = to->mem[i];
-    want.mem[i] = MakePix(MixByte(PixB(t), PixB(f), 128), MixByte(PixG(t), PixG(f), 128), MixByte(PixR(t), PixR(f), 128),
-                          PixA(f));
+    want.mem[i] = MakePix(MixByte(PixB(t), PixB(f), 128), MixByte(PixG(t), PixG(f), 128),
+                          MixByte(PixR(t), PixR(f), 128), PixA(f));
   }
   const PathResults got = OnBothPaths(*from, [&](Buffer& out) { SumBitmaps(out.View(), to->View(), 128); });
   if (got.vector.mem != want.mem) Fail("the vector path differs from the mixing rule");
@@ -235,7 +235,8 @@ Case FadeCase(const std::string& name, int w, int h) {
 #ifdef TW_BENCH_PIXMAN
   auto pfrom = std::make_shared<Buffer>(*from);
   const pixman_color_t half{0, 0, 0, 0x8080};
-  std::shared_ptr<pixman_image_t> d(pfrom->Pixman(), pixman_image_unref), s(to->Pixman(PIXMAN_x8r8g8b8), pixman_image_unref),
+  std::shared_ptr<pixman_image_t> d(pfrom->Pixman(), pixman_image_unref),
+      s(to->Pixman(PIXMAN_x8r8g8b8), pixman_image_unref),
       mask(pixman_image_create_solid_fill(&half), pixman_image_unref);
   Buffer theirs = *from;
   {
@@ -281,7 +282,8 @@ struct FrameImage {
   FrameImage(const FrameImage&) = delete;
   // The frame for a w-wide target: a button's (75) or a form's.
   static std::shared_ptr<FrameImage> ForTarget(int w, bool masked) {
-    return w == 75 ? std::make_shared<FrameImage>(40, 22, 6, masked) : std::make_shared<FrameImage>(120, 90, 12, masked);
+    return w == 75 ? std::make_shared<FrameImage>(40, 22, 6, masked)
+                   : std::make_shared<FrameImage>(120, 90, 12, masked);
   }
 };
 
@@ -294,7 +296,8 @@ Case NinePartCase(const std::string& name, int w, int h, bool masked) {
   TNinePartRequest req;
   req.Rect = {0, 0, w, h};
   req.State = 1;
-  const PathResults got = OnBothPaths(*dst, [&](Buffer& out) { DrawNinePart(out.View(), req, TBackdrop{}, frame->img); });
+  const PathResults got =
+      OnBothPaths(*dst, [&](Buffer& out) { DrawNinePart(out.View(), req, TBackdrop{}, frame->img); });
   if (got.vector.mem != got.scalar.mem) Fail("the vector path differs from the scalar path");
   if (got.vector.mem == dst->mem) Fail("nothing was painted");
 
@@ -417,8 +420,8 @@ Case BlurCase(const std::string& name) {
   auto out = std::make_shared<std::vector<Byte>>(mask->size());
   std::shared_ptr<pixman_image_t> s(
       pixman_image_create_bits(PIXMAN_a8, w, h, reinterpret_cast<uint32_t*>(mask->data()), w), pixman_image_unref);
-  std::shared_ptr<pixman_image_t> d(pixman_image_create_bits(PIXMAN_a8, w, h, reinterpret_cast<uint32_t*>(out->data()), w),
-                                    pixman_image_unref);
+  std::shared_ptr<pixman_image_t> d(
+      pixman_image_create_bits(PIXMAN_a8, w, h, reinterpret_cast<uint32_t*>(out->data()), w), pixman_image_unref);
   pixman_image_set_repeat(s.get(), PIXMAN_REPEAT_PAD);
   // Separable 5-tap box, one phase: width, height, phase bits, then the weights.
   std::vector<pixman_fixed_t> params{pixman_int_to_fixed(5), pixman_int_to_fixed(5), 0, 0};
@@ -457,7 +460,8 @@ std::vector<Case> AllCases(const std::string& filter) {
       makers.push_back({"nine-part " + s.Name() + (masked ? " masked" : " alpha"),
                         [=](const std::string& n) { return NinePartCase(n, s.w, s.h, masked); }});
   for (Size s : {Size{800, 600}, Size{200, 150}})
-    makers.push_back({"Mitchell 400x300 to " + s.Name(), [=](const std::string& n) { return MitchellCase(n, s.w, s.h); }});
+    makers.push_back(
+        {"Mitchell 400x300 to " + s.Name(), [=](const std::string& n) { return MitchellCase(n, s.w, s.h); }});
   makers.push_back({"blur 400x300", BlurCase});
   std::vector<Case> cases;
   for (auto& [name, make] : makers)
@@ -556,9 +560,12 @@ int main(int argc, char** argv) {
     }
   }
   const std::vector<Case> cases = AllCases(filter);
-  std::printf("Raster kernels: median time per call over %d rounds; ratio: median of the rounds' ratios; checks passed\n", reps);
+  std::printf(
+      "Raster kernels: median time per call over %d rounds; ratio: median of the rounds' ratios; checks passed\n",
+      reps);
 #ifdef TW_BENCH_PIXMAN
-  std::printf("(Mitchell: the largest byte difference from pixman in brackets, at most %d allowed)\n\n", kMitchellTolerance);
+  std::printf("(Mitchell: the largest byte difference from pixman in brackets, at most %d allowed)\n\n",
+              kMitchellTolerance);
   std::printf("%-34s %12s %12s %7s %12s %7s\n", "case", "engine", "pixman", "ratio", "scalar", "ratio");
 #else
   std::printf("\n%-34s %12s %12s %7s\n", "case", "engine", "scalar", "ratio");

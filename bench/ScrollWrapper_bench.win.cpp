@@ -31,8 +31,10 @@ struct Skin {
       return e;
     };
     TkvSkinData& d = *fixture.Data;
-    d.Scrolls = {element(u"H1", 0x000080), element(u"V1", 0x008000), element(u"H2", 0x800000), element(u"V2", 0x808000)};
-    d.ScrollBtns = {element(u"BL", 0x0000C0), element(u"BT", 0x00C000), element(u"BR", 0xC00000), element(u"BB", 0xC0C000)};
+    d.Scrolls = {element(u"H1", 0x000080), element(u"V1", 0x008000), element(u"H2", 0x800000),
+                 element(u"V2", 0x808000)};
+    d.ScrollBtns = {element(u"BL", 0x0000C0), element(u"BT", 0x00C000), element(u"BR", 0xC00000),
+                    element(u"BB", 0xC0C000)};
     d.Sliders = {element(u"TH", 0x204060), element(u"TV", 0x604020)};
     own = fixture.AddSection(PlainSection(u"FORM", 0, 0x303030, 3));
   }
@@ -99,9 +101,11 @@ int main() {
   std::printf("  %-44s %10s %10s\n", "", "skinned", "unskinned");
   Row("no-op (WM_NULL)", NsPerCall(calls, [&] { sink = SendMessageW(skinned, WM_NULL, 0, 0); }),
       NsPerCall(calls, [&] { sink = SendMessageW(plain, WM_NULL, 0, 0); }), "(goal: under 2x)");
-  Row("WM_NCHITTEST over the client area", NsPerCall(calls, [&] { sink = SendMessageW(skinned, WM_NCHITTEST, 0, onClient); }),
+  Row("WM_NCHITTEST over the client area",
+      NsPerCall(calls, [&] { sink = SendMessageW(skinned, WM_NCHITTEST, 0, onClient); }),
       NsPerCall(calls, [&] { sink = SendMessageW(plain, WM_NCHITTEST, 0, onClient); }), "(goal: under 2x)");
-  Row("WM_NCHITTEST over the vertical bar", NsPerCall(calls, [&] { sink = SendMessageW(skinned, WM_NCHITTEST, 0, onBar); }),
+  Row("WM_NCHITTEST over the vertical bar",
+      NsPerCall(calls, [&] { sink = SendMessageW(skinned, WM_NCHITTEST, 0, onBar); }),
       NsPerCall(calls, [&] { sink = SendMessageW(plain, WM_NCHITTEST, 0, onBar); }), "(goal: under 2x)");
   const Cardinal dcsBefore = kvScrollPaintCounts.WindowDCs;
   Row("WM_TIMER, no visible bar", NsPerCall(calls, [&] { sink = SendMessageW(bare, WM_TIMER, 4321, 0); }),
@@ -120,9 +124,11 @@ int main() {
     HDC dc = target.Canvas()->Handle();
     kv_NCDraw(fsw, form, -1, dc);  // the first call makes the working bitmaps
     const Cardinal made = kvScrollPaintCounts.BitmapsMade;
-    const double intoDc = MsPerCall(2000, [&] { kv_NCDraw(fsw, form, -1, dc); }, bench::Flush::Gdi);
+    const double intoDc = MsPerCall(
+        2000, [&] { kv_NCDraw(fsw, form, -1, dc); }, bench::Flush::Gdi);
     const Cardinal madeAfter = kvScrollPaintCounts.BitmapsMade - made;
-    const double onScreen = MsPerCall(2000, [&] { kv_NCDraw(fsw, form, -1, nullptr); }, bench::Flush::Gdi);
+    const double onScreen = MsPerCall(
+        2000, [&] { kv_NCDraw(fsw, form, -1, nullptr); }, bench::Flush::Gdi);
     std::printf("  %3d PPI (%dx%d), into a bitmap           %8.3f   (goal: under 0.5 ms)\n", ppi, 400 * scale,
                 300 * scale, intoDc);
     std::printf("  %3d PPI, into the window's DC              %8.3f\n", ppi, onScreen);

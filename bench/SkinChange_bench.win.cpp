@@ -56,55 +56,55 @@ int main() {
   RegisterTarnwickClasses();
   int code = 0;
   {
-  TApplication app;
-  app.CreateForm(Form1);
-  Form1->Show();
-  app.ProcessMessages();
-  DuRiruZireziv* manager = Form1->sknmngr1;
-  manager->SetSkinDirectory(SkinFolder());
-  manager->SetSkinName(u"Glimmerveil");
-  app.ProcessMessages();
-  if (!manager->IsActive()) {
-    std::printf("no Glimmerveil skin in the data folder (set TW_SKIN_DIR)\n");
-    Form1 = nullptr;
-    return 1;
-  }
-  gForm = Form1->WindowHandle();
-
-  HHOOK sent = SetWindowsHookExW(WH_CALLWNDPROC, SentHook, nullptr, GetCurrentThreadId());
-  HHOOK posted = SetWindowsHookExW(WH_GETMESSAGE, PostedHook, nullptr, GetCurrentThreadId());
-  int changes = 0, wrong = 0;
-  std::map<int, int> seen;  // paints per change -> changes
-  const double change = bench::SecondsPerCall(10, [&] {
-    std::map<HWND, int> paints;
-    gPaints = &paints;
+    TApplication app;
+    app.CreateForm(Form1);
+    Form1->Show();
+    app.ProcessMessages();
+    DuRiruZireziv* manager = Form1->sknmngr1;
+    manager->SetSkinDirectory(SkinFolder());
     manager->SetSkinName(u"Glimmerveil");
-    app.ProcessMessages();  // paints still queued are counted too
-    gPaints = nullptr;
-    ++changes;
-    // No window of the form paints twice for one change (forms are frozen while the new skin
-    // travels and repainted once after it).
-    int most = 0;
-    for (auto [wnd, n] : paints) most = std::max(most, n);
-    ++seen[most];
-    if (most > 1) ++wrong;
-  });
-  UnhookWindowsHookEx(posted);
-  UnhookWindowsHookEx(sent);
+    app.ProcessMessages();
+    if (!manager->IsActive()) {
+      std::printf("no Glimmerveil skin in the data folder (set TW_SKIN_DIR)\n");
+      Form1 = nullptr;
+      return 1;
+    }
+    gForm = Form1->WindowHandle();
 
-  const double load = bench::SecondsPerCall(10, [&] {
-    TkvSkinSet fresh;
-    manager->GetLoadSettings(fresh.Settings);
-    manager->LoadSkin(fresh, manager->PPIsInUse());
-  });
+    HHOOK sent = SetWindowsHookExW(WH_CALLWNDPROC, SentHook, nullptr, GetCurrentThreadId());
+    HHOOK posted = SetWindowsHookExW(WH_GETMESSAGE, PostedHook, nullptr, GetCurrentThreadId());
+    int changes = 0, wrong = 0;
+    std::map<int, int> seen;  // paints per change -> changes
+    const double change = bench::SecondsPerCall(10, [&] {
+      std::map<HWND, int> paints;
+      gPaints = &paints;
+      manager->SetSkinName(u"Glimmerveil");
+      app.ProcessMessages();  // paints still queued are counted too
+      gPaints = nullptr;
+      ++changes;
+      // No window of the form paints twice for one change (forms are frozen while the new skin
+      // travels and repainted once after it).
+      int most = 0;
+      for (auto [wnd, n] : paints) most = std::max(most, n);
+      ++seen[most];
+      if (most > 1) ++wrong;
+    });
+    UnhookWindowsHookEx(posted);
+    UnhookWindowsHookEx(sent);
 
-  std::printf("main window, skin Glimmerveil, ms per change\n");
-  std::printf("  load alone                         %8.2f\n", load * 1e3);
-  std::printf("  whole change (load, broadcast, repaint) %8.2f  x%.2f of the load\n", change * 1e3, change / load);
-  std::printf("  changes that painted no window of the main window twice: %d of %d\n", changes - wrong, changes);
-  for (auto [count, n] : seen) std::printf("    %d changes painted a window of it at most %d times\n", n, count);
-  Form1 = nullptr;
-  code = wrong == 0 ? 0 : 1;
+    const double load = bench::SecondsPerCall(10, [&] {
+      TkvSkinSet fresh;
+      manager->GetLoadSettings(fresh.Settings);
+      manager->LoadSkin(fresh, manager->PPIsInUse());
+    });
+
+    std::printf("main window, skin Glimmerveil, ms per change\n");
+    std::printf("  load alone                         %8.2f\n", load * 1e3);
+    std::printf("  whole change (load, broadcast, repaint) %8.2f  x%.2f of the load\n", change * 1e3, change / load);
+    std::printf("  changes that painted no window of the main window twice: %d of %d\n", changes - wrong, changes);
+    for (auto [count, n] : seen) std::printf("    %d changes painted a window of it at most %d times\n", n, count);
+    Form1 = nullptr;
+    code = wrong == 0 ? 0 : 1;
   }
   StopEngine();
   return code;

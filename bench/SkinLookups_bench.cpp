@@ -81,7 +81,8 @@ int main() {
   const String first = Name(0), middle = Name(kSections / 2), last = Name(kSections - 1), missing = u"NO_SUCH_SECTION";
   const Case cases[] = {
       {"section by name, first", [&] { sink = manager.GetSkinIndex(first); }, [&] { sink = WalkSection(sd, first); }},
-      {"section by name, middle", [&] { sink = manager.GetSkinIndex(middle); }, [&] { sink = WalkSection(sd, middle); }},
+      {"section by name, middle", [&] { sink = manager.GetSkinIndex(middle); },
+       [&] { sink = WalkSection(sd, middle); }},
       {"section by name, last", [&] { sink = manager.GetSkinIndex(last); }, [&] { sink = WalkSection(sd, last); }},
       {"section by name, missing", [&] { sink = manager.GetSkinIndex(missing); },
        [&] { sink = WalkSection(sd, missing); }},

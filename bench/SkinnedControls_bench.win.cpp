@@ -58,14 +58,18 @@ int main() {
   std::unique_ptr<TBitmap> target(CreateBmp32(100, 30)), source(CreateBmp32(100, 30));
   HDC dc = target->Canvas()->Handle();
   HDC src = source->Canvas()->Handle();
-  const double blt = bench::MsPerCall(2000, [&] { BitBlt(dc, 0, 0, 100, 30, src, 0, 0, SRCCOPY); }, bench::Flush::Gdi);
+  const double blt = bench::MsPerCall(
+      2000, [&] { BitBlt(dc, 0, 0, 100, 30, src, 0, 0, SRCCOPY); }, bench::Flush::Gdi);
   auto print = [&] { SendMessageW(button->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT); };
   print();
   const double cached = bench::MsPerCall(2000, print, bench::Flush::Gdi);
-  const double scratch = bench::MsPerCall(200, [&] {
-    button->SkinData()->BGChanged = true;
-    print();
-  }, bench::Flush::Gdi);
+  const double scratch = bench::MsPerCall(
+      200,
+      [&] {
+        button->SkinData()->BGChanged = true;
+        print();
+      },
+      bench::Flush::Gdi);
   bench::ReportAgainstBitBlt("button 100 x 30 from its cache", cached, blt, 0.1);
   bench::ReportAgainstBitBlt("button 100 x 30 from scratch", scratch, blt, 2.0);
 

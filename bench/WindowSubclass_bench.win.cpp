@@ -27,8 +27,8 @@ LRESULT CALLBACK PlainProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 HWND MakeWindow() {
-  return CreateWindowExW(0, L"TwSubclassBench", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, GetModuleHandleW(nullptr),
-                         nullptr);
+  return CreateWindowExW(0, L"TwSubclassBench", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                         GetModuleHandleW(nullptr), nullptr);
 }
 
 class TPassOn : public TObject {
@@ -82,7 +82,8 @@ int main() {
 
   std::printf("One message through a window's procedures (ns per SendMessageW, best of 5 x %d)\n", calls);
   std::printf("  plain window                               %9.1f   1.00x\n", plainNs);
-  std::printf("  one TWindowSubclass procedure              %9.1f   %.2fx   (goal: at most 2x)\n", oneNs, oneNs / plainNs);
+  std::printf("  one TWindowSubclass procedure              %9.1f   %.2fx   (goal: at most 2x)\n", oneNs,
+              oneNs / plainNs);
   std::printf("  three TWindowSubclass procedures           %9.1f   %.2fx\n", threeNs, threeNs / plainNs);
   std::printf("  one comctl32 SetWindowSubclass procedure   %9.1f   %.2fx\n", comctlNs, comctlNs / plainNs);
   RemoveWindowSubclass(comctl, ComctlPassOn, 1);

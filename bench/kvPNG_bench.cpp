@@ -47,8 +47,8 @@ Bytes WritePng(png_image& image, const void* pixels, const void* colormap = null
   return out;
 }
 
-TestImage MakeImage(const std::string& name, uint32_t w, uint32_t h, png_uint_32 format, const std::vector<Byte>& pixels,
-                    const std::vector<Byte>& colormap = {}, int colours = 0) {
+TestImage MakeImage(const std::string& name, uint32_t w, uint32_t h, png_uint_32 format,
+                    const std::vector<Byte>& pixels, const std::vector<Byte>& colormap = {}, int colours = 0) {
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
   image.width = w;
@@ -79,10 +79,12 @@ TestImage Photo(uint32_t w, uint32_t h) {
 TestImage PalettePicture() {
   const uint32_t w = 256, h = 256;
   std::vector<Byte> colormap(256 * 3), px(size_t(w) * h);
-  for (int i = 0; i < 256; ++i) colormap[3 * i] = Byte(i), colormap[3 * i + 1] = Byte(255 - i), colormap[3 * i + 2] = Byte(i * 7);
+  for (int i = 0; i < 256; ++i)
+    colormap[3 * i] = Byte(i), colormap[3 * i + 1] = Byte(255 - i), colormap[3 * i + 2] = Byte(i * 7);
   std::mt19937 rng(2);
   for (uint32_t y = 0; y < h; ++y)
-    for (uint32_t x = 0; x < w; ++x) px[size_t(y) * w + x] = Byte((x / 8 + y / 8) * 9 + (rng() % 16 == 0 ? rng() % 5 : 0));
+    for (uint32_t x = 0; x < w; ++x)
+      px[size_t(y) * w + x] = Byte((x / 8 + y / 8) * 9 + (rng() % 16 == 0 ? rng() % 5 : 0));
   return MakeImage("palette 256x256", w, h, PNG_FORMAT_RGB | PNG_FORMAT_FLAG_COLORMAP, px, colormap, 256);
 }
 
@@ -129,12 +131,14 @@ std::vector<TestImage> SkinSet() {
   for (int i = 0; i < 2; ++i) {  // grey masks
     std::vector<Byte> px(100 * 40);
     for (uint32_t y = 0; y < 40; ++y)
-      for (uint32_t x = 0; x < 100; ++x) px[y * 100 + x] = Byte(std::clamp(int(255 - std::hypot(x - 50.0, (y - 20.0) * 2.5) * 6), 0, 255));
+      for (uint32_t x = 0; x < 100; ++x)
+        px[y * 100 + x] = Byte(std::clamp(int(255 - std::hypot(x - 50.0, (y - 20.0) * 2.5) * 6), 0, 255));
     set.push_back(MakeImage("mask", 100, 40, PNG_FORMAT_GRAY, px));
   }
   for (int i = 0; i < 2; ++i) {  // small palette pictures
     std::vector<Byte> colormap(16 * 3), px(64 * 64);
-    for (int c = 0; c < 16; ++c) colormap[3 * c] = Byte(c * 16), colormap[3 * c + 1] = Byte(c * 8 + i), colormap[3 * c + 2] = 200;
+    for (int c = 0; c < 16; ++c)
+      colormap[3 * c] = Byte(c * 16), colormap[3 * c + 1] = Byte(c * 8 + i), colormap[3 * c + 2] = 200;
     for (uint32_t y = 0; y < 64; ++y)
       for (uint32_t x = 0; x < 64; ++x) px[y * 64 + x] = Byte(((x / 4) ^ (y / 4)) & 15);
     set.push_back(MakeImage("palette icon", 64, 64, PNG_FORMAT_RGB | PNG_FORMAT_FLAG_COLORMAP, px, colormap, 16));
@@ -203,8 +207,8 @@ size_t DecodeSpng(const Bytes& file, std::unique_ptr<Byte[]>& keep) {
   spng_ihdr ihdr;
   spng_get_ihdr(ctx, &ihdr);
   const int format = ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA ? SPNG_FMT_RGBA8
-                     : ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR   ? SPNG_FMT_RGB8
-                                                                      : SPNG_FMT_PNG;
+                     : ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR     ? SPNG_FMT_RGB8
+                                                                        : SPNG_FMT_PNG;
   size_t size = 0;
   spng_decoded_image_size(ctx, format, &size);
   keep.reset(new Byte[size]);
@@ -264,7 +268,9 @@ std::vector<const TestImage*> Inputs(int which) {
   return v;
 }
 
-const char* InputName(int which) { return which == 0 ? "photo1920x1080_rgba" : which == 1 ? "palette256x256" : "skin_set_29"; }
+const char* InputName(int which) {
+  return which == 0 ? "photo1920x1080_rgba" : which == 1 ? "palette256x256" : "skin_set_29";
+}
 
 // The files as streams, for our reader, which reads streams.
 std::vector<std::unique_ptr<TMemoryStream>> StreamsOf(const std::vector<const TestImage*>& images) {
@@ -304,7 +310,8 @@ void RunReference(benchmark::State& state, Decode decode, const char* labelEnd) 
 }
 
 void BM_Libpng(benchmark::State& state) {
-  RunReference(state, [](const Bytes& file, std::unique_ptr<Byte[]>& keep) { return DecodeLibpng(file, keep); }, "");
+  RunReference(
+      state, [](const Bytes& file, std::unique_ptr<Byte[]>& keep) { return DecodeLibpng(file, keep); }, "");
 }
 void BM_Spng(benchmark::State& state) { RunReference(state, DecodeSpng, ""); }
 
@@ -358,14 +365,16 @@ void CheckSameOutput32(const TestImage& img) {
   TBitmap bmp;
   LoadBmpFromPngStream(bmp, stream);
   Bytes ours(size_t(img.width) * img.height * 4);
-  for (uint32_t y = 0; y < img.height; ++y) std::memcpy(&ours[y * img.width * 4], bmp.ScanLine(Integer(y)), img.width * 4);
+  for (uint32_t y = 0; y < img.height; ++y)
+    std::memcpy(&ours[y * img.width * 4], bmp.ScanLine(Integer(y)), img.width * 4);
   std::unique_ptr<Byte[]> lib, sp;
-  const bool same = DecodeLibpng32(img.file, lib) == ours.size() && std::memcmp(lib.get(), ours.data(), ours.size()) == 0;
+  const bool same =
+      DecodeLibpng32(img.file, lib) == ours.size() && std::memcmp(lib.get(), ours.data(), ours.size()) == 0;
   bool spSame = DecodeSpng32(img.file, sp) == ours.size();
   for (size_t i = 0; spSame && i < ours.size(); ++i) spSame = sp[i % 4 < 3 ? i - i % 4 + 2 - i % 4 : i] == ours[i];
   if (!same || !spSame) {
-    std::fprintf(stderr, "%s: 32-bit outputs differ (libpng %s, spng %s)\n", img.name.c_str(), same ? "same" : "differs",
-                 spSame ? "same" : "differs");
+    std::fprintf(stderr, "%s: 32-bit outputs differ (libpng %s, spng %s)\n", img.name.c_str(),
+                 same ? "same" : "differs", spSame ? "same" : "differs");
     std::abort();
   }
 }

@@ -31,7 +31,8 @@ struct Receiver {
 };
 
 HWND Make(HWND parent, DWORD style) {
-  return CreateWindowExW(0, L"TwBenchProbe", L"", style, 0, 0, 10, 10, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+  return CreateWindowExW(0, L"TwBenchProbe", L"", style, 0, 0, 10, 10, parent, nullptr, GetModuleHandleW(nullptr),
+                         nullptr);
 }
 
 }  // namespace
@@ -86,7 +87,8 @@ int main() {
     const double enumDir = NsPerCall(rounds, [&] { AlphaBroadCast(dir, m); }) / 1000;
     const double zSys = NsPerCall(rounds, [&] { BroadCastMsg(sys, m); }) / 1000;
     const double zDir = NsPerCall(rounds, [&] { BroadCastMsg(dir, m); }) / 1000;
-    std::printf("  %6d  %14.1f  %14.1f  %14.1f  %14.1f  %8.2f\n", count, enumSys, enumDir, zSys, zDir, enumDir / enumSys);
+    std::printf("  %6d  %14.1f  %14.1f  %14.1f  %14.1f  %8.2f\n", count, enumSys, enumDir, zSys, zDir,
+                enumDir / enumSys);
     DestroyWindow(sys);
     DestroyWindow(dir);
   }

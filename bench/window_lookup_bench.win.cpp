@@ -48,7 +48,8 @@ int main() {
   const double buttonNs = NsPerCall(calls, [&] { sink = SendMessageW(buttonWnd, probe, 0, 0); });
   const double findNs = NsPerCall(calls, [&] { sink = reinterpret_cast<intptr_t>(FindControl(buttonWnd)); });
   const double foreignNs = NsPerCall(calls, [&] { sink = reinterpret_cast<intptr_t>(FindControl(plain)); });
-  const double propNs = NsPerCall(calls / 10, [&] { sink = reinterpret_cast<intptr_t>(GetPropW(plain, L"TwNoSuchProp")); });
+  const double propNs =
+      NsPerCall(calls / 10, [&] { sink = reinterpret_cast<intptr_t>(GetPropW(plain, L"TwNoSuchProp")); });
 
   std::printf("One message (ns per call, best of 5 x %d)\n", calls);
   std::printf("  SendMessageW, plain window            %9.1f   1.00x\n", plainNs);

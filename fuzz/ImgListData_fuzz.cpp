@@ -16,9 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       CheckIcoData(file, length);
     else
       CheckBmpData(file, length);
-  } catch (const EInvalidGraphic&) {
-    return 0;
-  }
+  } catch (const EInvalidGraphic&) { return 0; }
   TMemoryStream s;
   if (length > 0) s.WriteBuffer(file, static_cast<Integer>(length));
   s.SetPosition(0);

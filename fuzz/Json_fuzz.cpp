@@ -17,11 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     bool raw = false;
     for (Char c : json) raw |= c < 0x20;
     if (!raw && ParseJSONValue(json)->ToJSON() != json) __builtin_trap();
-  } catch (const EJSONException&) {
-  }
+  } catch (const EJSONException&) {}
   try {
     TakeParseAnswer(text);
-  } catch (const EJSONException&) {
-  }
+  } catch (const EJSONException&) {}
   return 0;
 }

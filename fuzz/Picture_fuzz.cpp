@@ -18,7 +18,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TPicture pic;
   try {
     pic.LoadFromStream(s);
-  } catch (const Exception&) {
-  }
+  } catch (const Exception&) {}
   return 0;
 }

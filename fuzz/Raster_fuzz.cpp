@@ -331,7 +331,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         c.CustomColor = in.Byte() & 1 ? clFuchsia : uint32_t(in.Int());
         c.CustomBorder = in.Byte() & 1;
         const Integer border = in.Int() % 6;
-        c.BorderSection = border >= 0 && border < Integer(skin.Data->gd.size()) ? &skin.Data->gd[size_t(border)] : nullptr;
+        c.BorderSection =
+            border >= 0 && border < Integer(skin.Data->gd.size()) ? &skin.Data->gd[size_t(border)] : nullptr;
         c.Border.Width = in.Int();
         c.Border.Color = in.Byte() & 1 ? clFuchsia : uint32_t(in.Int());
         c.Border.HasRadii = in.Byte() & 1;
@@ -354,7 +355,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (in.Byte() & 1)
           painter.PaintItem32(section, state, r, item.get(), skin.Data);
         else
-          painter.PaintItemBG32(section, state, r, item.get(), skin.Data, in.Byte() & 1 ? clFuchsia : uint32_t(in.Int()));
+          painter.PaintItemBG32(section, state, r, item.get(), skin.Data,
+                                in.Byte() & 1 ? clFuchsia : uint32_t(in.Int()));
         break;
       }
       case 18: {

@@ -15,9 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   String normalized;
   try {
     normalized = ConvertSkinStr(value);
-  } catch (const EConvertError&) {
-    return 0;
-  }
+  } catch (const EConvertError&) { return 0; }
   if (!value.empty() && normalized.empty()) std::abort();
   TkvImageRef ref;
   if (!ParseImageRef(normalized, ref)) return 0;

@@ -2,9 +2,9 @@
 // colour adjustments, the border settings and a second PPI; the rest is "Options.dat". The
 // skin is packed in memory with a small master bitmap "M.BMP" and a picture "A.BMP" that the
 // text may name, and loaded as an internal skin (no files are touched).
+#include <zlib.h>
 #include <cstdint>
 #include <cstdlib>
-#include <zlib.h>
 
 #include "skin/sSkinManagerLoader.h"
 #include "ui/Bitmap.h"

@@ -11,9 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<TStoredItem> items;
   try {
     items = ReadStoredItems(s);
-  } catch (const EReadError&) {
-    return 0;
-  }
+  } catch (const EReadError&) { return 0; }
   TMemoryStream again;
   WriteStoredItems(again, items);
   again.SetPosition(0);

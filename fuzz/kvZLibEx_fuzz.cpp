@@ -20,9 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TZDecompressionStream z(source);
     Int64 total = z.Read(buffer.data(), piece);
     switch ((control >> 2) & 3) {
-      case 1: z.SetPosition(0); break;                // rewind
+      case 1: z.SetPosition(0); break;                 // rewind
       case 2: z.Seek(control >> 4, soCurrent); break;  // forward skip
-      case 3: z.GetSize(); break;                     // inflate all, then back
+      case 3: z.GetSize(); break;                      // inflate all, then back
       default: break;
     }
     for (Integer n; total < kMaxOutput && (n = z.Read(buffer.data(), piece)) > 0;) total += n;

@@ -18,7 +18,8 @@ class Device : public TkvHtmlDevice {
     // A run of text is drawn with an italic font's overhang (one "I" more); an entity or "&&"
     // is drawn at its own width.
     const Integer plain = Measure(text, font).cx;
-    if (text.empty() || (r.Width() != plain && !(font.Italic && r.Width() == plain + Measure(u"I", font).cx))) std::abort();
+    if (text.empty() || (r.Width() != plain && !(font.Italic && r.Width() == plain + Measure(u"I", font).cx)))
+      std::abort();
     if (font.Size < kHtmlMinFontSize || font.Size > kHtmlMaxFontSize) std::abort();
   }
 };

@@ -81,7 +81,7 @@ HWND Edit(HWND main, bool upper) {
 // The buttons by plain names: the shell may hand the program's Chinese captions over in
 // another code page.
 HWND Button(HWND main, const std::wstring& name) {
-  const wchar_t* caption = name == L"parse"   ? L"\u89E3\u6790"                // "解析"
+  const wchar_t* caption = name == L"parse"   ? L"\u89E3\u6790"              // "解析"
                            : name == L"video" ? L"\u4E0B\u8F7D\u89C6\u9891"  // "下载视频"
                            : name == L"audio" ? L"\u4E0B\u8F7D\u97F3\u9891"  // "下载音频"
                                               : nullptr;
@@ -163,13 +163,15 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (step == L"close-explorer") {
     bool closed = false;
-    WaitFor([&] {
-      for (HWND w : TopLevel(L"ExplorerWClass", 0)) {
-        PostMessageW(w, WM_CLOSE, 0, 0);
-        closed = true;
-      }
-      return closed;
-    }, ms);
+    WaitFor(
+        [&] {
+          for (HWND w : TopLevel(L"ExplorerWClass", 0)) {
+            PostMessageW(w, WM_CLOSE, 0, 0);
+            closed = true;
+          }
+          return closed;
+        },
+        ms);
     return closed ? 0 : 1;
   }
   std::fprintf(stderr, "screenshot_driver: unknown step\n");

@@ -15,12 +15,8 @@ LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
       EndPaint(wnd, &ps);
       return 0;
     }
-    case WM_CLOSE:
-      DestroyWindow(wnd);
-      return 0;
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      return 0;
+    case WM_CLOSE: DestroyWindow(wnd); return 0;
+    case WM_DESTROY: PostQuitMessage(0); return 0;
   }
   return DefWindowProcW(wnd, msg, wp, lp);
 }
@@ -34,8 +30,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   wc.lpszClassName = L"TForm1";
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   if (!RegisterClassW(&wc)) return 1;
-  HWND wnd = CreateWindowExW(0, L"TForm1", L"Tarnwick by Quennel", WS_POPUP | WS_VISIBLE, 100, 100, 681, 455,
-                             nullptr, nullptr, instance, nullptr);
+  HWND wnd = CreateWindowExW(0, L"TForm1", L"Tarnwick by Quennel", WS_POPUP | WS_VISIBLE, 100, 100, 681, 455, nullptr,
+                             nullptr, instance, nullptr);
   if (!wnd) return 1;
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);

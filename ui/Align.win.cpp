@@ -377,7 +377,8 @@ void TWinControl::AlignControls(TControl* control, TRect& rect) {
   const Integer pw = client.Width(), ph = client.Height();
   // One axis: both edges stretch, the far edge alone moves, neither keeps the centre's
   // proportion. original: the parent's size the rule was measured at (0: not anchored).
-  auto follow = [](Integer& pos, Integer& size, bool nearEdge, bool farEdge, Integer original, Integer rule, Integer now) {
+  auto follow = [](Integer& pos, Integer& size, bool nearEdge, bool farEdge, Integer original, Integer rule,
+                   Integer now) {
     if (original <= 0) return;
     if (farEdge) {
       (nearEdge ? size : pos) = now - (original - rule);
@@ -475,7 +476,8 @@ void TWinControl::AddSystemBorder(TCreateParams& p, bool single) const {
 
 void TWinControl::SetParentBackground(bool value) {
   if (value == ParentBackground()) return;
-  SetControlStyle(value ? ControlStyle() + TControlStyle{csParentBackground} : ControlStyle() - TControlStyle{csParentBackground});
+  SetControlStyle(value ? ControlStyle() + TControlStyle{csParentBackground}
+                        : ControlStyle() - TControlStyle{csParentBackground});
   Invalidate();
 }
 
@@ -523,7 +525,8 @@ void TWinControl::WMNCPaint(TMessage& m) {
   if (!hasBevel) return;
   // The system drew its border at the window's edge, where the bevel goes: the bevel ring is
   // painted over it and the system's border drawn again inside the ring.
-  RECT inside{window.left + bevel.Left, window.top + bevel.Top, window.right - bevel.Right, window.bottom - bevel.Bottom};
+  RECT inside{window.left + bevel.Left, window.top + bevel.Top, window.right - bevel.Right,
+              window.bottom - bevel.Bottom};
   {
     TSaveDC saved(dc);
     ExcludeClipRect(dc, inside.left, inside.top, inside.right, inside.bottom);

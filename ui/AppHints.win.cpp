@@ -24,14 +24,14 @@ constexpr UINT_PTR kHintTimerId = 0x7448;  // "tH"
 }  // namespace
 
 struct TApplication::THintState {
-  TControl* control = nullptr;   // the control the hint belongs to (or will)
-  bool active = false;           // a hint showed and the mouse has not left our controls since
-  TRect cursorRect;              // screen: the hint stays while the mouse is inside
-  TPoint lastPos;                // screen: the mouse at its last move
-  THintWindow* window = nullptr; // owned by the application (a component)
+  TControl* control = nullptr;    // the control the hint belongs to (or will)
+  bool active = false;            // a hint showed and the mouse has not left our controls since
+  TRect cursorRect;               // screen: the hint stays while the mouse is inside
+  TPoint lastPos;                 // screen: the mouse at its last move
+  THintWindow* window = nullptr;  // owned by the application (a component)
   bool timerOn = false;
-  bool timerShows = false;       // the timer shows the hint (else it hides it)
-  uint64_t due = 0;              // Clock time at which the timer expires
+  bool timerShows = false;  // the timer shows the hint (else it hides it)
+  uint64_t due = 0;         // Clock time at which the timer expires
 };
 
 void TApplication::THintStateDeleter::operator()(THintState* state) const { delete state; }
@@ -69,7 +69,8 @@ void TApplication::UpdateHintTimers() {
   const uint64_t now = Clock().NowMs();
   if (now < hints_->due) {
     // The system timer is only a wake-up; the clock decides. Wait for the rest.
-    if (handle_) SetTimer(handle_, kHintTimerId, static_cast<UINT>(std::min<uint64_t>(hints_->due - now, 0x7FFFFFFF)), nullptr);
+    if (handle_)
+      SetTimer(handle_, kHintTimerId, static_cast<UINT>(std::min<uint64_t>(hints_->due - now, 0x7FFFFFFF)), nullptr);
     return;
   }
   StopHintTimer();

@@ -116,8 +116,7 @@ void TBitmap::SetSize(Integer width, Integer height) {
   Integer rows = bits_ ? std::min(height, height_) : 0;
   Integer rowBytes = std::min(next.stride_, stride_);
   if (rows > 0) FlushGdi();
-  for (Integer y = 0; y < rows; ++y)
-    std::memcpy(next.RowAddress(y), RowAddress(y), static_cast<size_t>(rowBytes));
+  for (Integer y = 0; y < rows; ++y) std::memcpy(next.RowAddress(y), RowAddress(y), static_cast<size_t>(rowBytes));
   TakePixels(next);
   width_ = width;
   height_ = height;
@@ -234,11 +233,8 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
           dst[x * 2 + 1] = static_cast<Byte>(v >> 8);
           break;
         }
-        case 24:
-          std::memcpy(dst + x * 3, &bgra, 3);
-          break;
-        default:
-          std::memcpy(dst + x * 4, &bgra, 4);
+        case 24: std::memcpy(dst + x * 3, &bgra, 3); break;
+        default: std::memcpy(dst + x * 4, &bgra, 4);
       }
     }
   }
@@ -328,7 +324,9 @@ void TBitmap::AssignTo(TPersistent* dest) const { TGraphic::AssignTo(dest); }
 
 namespace {
 
-uint32_t Le32(const Byte* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+uint32_t Le32(const Byte* p) {
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
 uint16_t Le16(const Byte* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 void Put32(Byte* p, uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<Byte>(v >> (8 * i));
@@ -407,7 +405,8 @@ void TBitmap::LoadFromStream(TStream& stream) {
   }
   TBitmap next;
   next.format_ = f;
-  if (!next.Allocate(w, h, f, table.empty() ? DefaultColorTable(f) : table)) throw EOutOfResources("Out of system resources");
+  if (!next.Allocate(w, h, f, table.empty() ? DefaultColorTable(f) : table))
+    throw EOutOfResources("Out of system resources");
   next.width_ = w;
   next.height_ = h;
   for (int32_t row = 0; row < h; ++row) {

@@ -113,7 +113,10 @@ class TBitmap : public TGraphic {
   TAlphaFormat AlphaFormat() const { return alphaFormat_; }
   void SetAlphaFormat(TAlphaFormat f) { alphaFormat_ = f; }
   TColor TransparentColor() const;  // with tmAuto: the bottom-left pixel's colour
-  void SetTransparentColor(TColor c) { transparentColor_ = c; transparentMode_ = tmFixed; }
+  void SetTransparentColor(TColor c) {
+    transparentColor_ = c;
+    transparentMode_ = tmFixed;
+  }
   TTransparentMode TransparentMode() const { return transparentMode_; }
   void SetTransparentMode(TTransparentMode m) { transparentMode_ = m; }
 

@@ -66,7 +66,9 @@ TW_DEFINE_CLASS(TButton) {
   b.Property(u"Caption", &TButton::Caption, &TButton::SetCaption).Stored(&TButton::IsCaptionStored);
   b.Property(u"Default", &TButton::Default, &TButton::SetDefault).Default(false);
   b.Property(u"Cancel", &TButton::Cancel, &TButton::SetCancel).Default(false);
-  b.Property(u"ModalResult", &TButton::ModalResult, &TButton::SetModalResult).Idents(ModalResultIdents()).Default(mrNone);
+  b.Property(u"ModalResult", &TButton::ModalResult, &TButton::SetModalResult)
+      .Idents(ModalResultIdents())
+      .Default(mrNone);
   b.Property(u"WordWrap", &TButton::WordWrap, &TButton::SetWordWrap).Default(false);
   b.Property(u"Style", &TButton::Style, &TButton::SetStyle).Default(bsPushButton);
   b.Property(u"CommandLinkHint", &TButton::CommandLinkHint, &TButton::SetCommandLinkHint);
@@ -84,7 +86,9 @@ TW_DEFINE_CLASS(TButton) {
 }
 
 TButton::TButton(TComponent* owner)
-    : TButtonControl(owner), imagesLink_(std::make_unique<TChangeLink>()), imageMargins_(std::make_unique<TImageMargins>()) {
+    : TButtonControl(owner),
+      imagesLink_(std::make_unique<TChangeLink>()),
+      imageMargins_(std::make_unique<TImageMargins>()) {
   SetControlStyle(TControlStyle{csSetCaption, csDoubleClicks});
   SetBounds(0, 0, 75, 25);
   SetTabStop(true);
@@ -196,8 +200,9 @@ void TButton::UpdateImageList() {
       made.reset();
     }
   }
-  static constexpr UINT kAlign[] = {BUTTON_IMAGELIST_ALIGN_LEFT, BUTTON_IMAGELIST_ALIGN_RIGHT, BUTTON_IMAGELIST_ALIGN_TOP,
-                                    BUTTON_IMAGELIST_ALIGN_BOTTOM, BUTTON_IMAGELIST_ALIGN_CENTER};
+  static constexpr UINT kAlign[] = {BUTTON_IMAGELIST_ALIGN_LEFT, BUTTON_IMAGELIST_ALIGN_RIGHT,
+                                    BUTTON_IMAGELIST_ALIGN_TOP, BUTTON_IMAGELIST_ALIGN_BOTTOM,
+                                    BUTTON_IMAGELIST_ALIGN_CENTER};
   BUTTON_IMAGELIST bil{made.get(),
                        {imageMargins_->Left(), imageMargins_->Top(), imageMargins_->Right(), imageMargins_->Bottom()},
                        kAlign[imageAlignment_]};

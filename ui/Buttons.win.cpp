@@ -139,9 +139,10 @@ bool TButtonGlyph::SetSpacing(Integer v) { return v != std::exchange(spacing_, v
 void TButtonGlyph::Draw(TCanvas* canvas, const TRect& r, Integer index, const String& caption, Integer offset,
                         bool enabled, Cardinal textFlags) const {
   const TSize text = CaptionSize(canvas, caption, std::max<Integer>(r.Width(), 1));
-  const TButtonContentLayout l =
-      ButtonContentLayout({r.Width(), r.Height()}, GlyphSize(glyph_.get(), numGlyphs_), text, layout_, margin_, spacing_);
-  DrawGlyph(canvas->Handle(), glyph_.get(), numGlyphs_, index, r.Left + l.GlyphPos.X + offset, r.Top + l.GlyphPos.Y + offset);
+  const TButtonContentLayout l = ButtonContentLayout({r.Width(), r.Height()}, GlyphSize(glyph_.get(), numGlyphs_), text,
+                                                     layout_, margin_, spacing_);
+  DrawGlyph(canvas->Handle(), glyph_.get(), numGlyphs_, index, r.Left + l.GlyphPos.X + offset,
+            r.Top + l.GlyphPos.Y + offset);
   TRect t = l.TextRect;
   t = {r.Left + t.Left + offset, r.Top + t.Top + offset, r.Left + t.Right + offset, r.Top + t.Bottom + offset};
   DrawCaption(canvas, caption, t, textFlags | DT_CENTER | DT_WORDBREAK, enabled);
@@ -272,11 +273,10 @@ void TSpeedButton::Dispatch(TMessage& m) {
       mouseInControl_ = m.Msg == CM_MOUSEENTER && m.LParam == 0;
       if (flat_ && Enabled()) Invalidate();
       break;
-    case CM_ENABLEDCHANGED:
-      state_ = !Enabled() ? bsDisabled : down_ ? bsExclusive : bsUp;
-      break;
+    case CM_ENABLEDCHANGED: state_ = !Enabled() ? bsDisabled : down_ ? bsExclusive : bsUp; break;
     case CM_DIALOGCHAR:
-      if (IsAccel(static_cast<Word>(m.WParam), Caption()) && Enabled() && Visible() && Parent() && Parent()->Showing()) {
+      if (IsAccel(static_cast<Word>(m.WParam), Caption()) && Enabled() && Visible() && Parent() &&
+          Parent()->Showing()) {
         Click();
         m.Result = 1;
         return;
@@ -303,11 +303,12 @@ void TSpeedButton::Paint() {
       c->Brush()->SetStyle(bsSolid);
       c->FillRect({0, 0, Width(), Height()});
     }
-    if (pressed || (mouseInControl_ && Enabled())) DrawEdge(dc, &r, pressed ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT | BF_ADJUST);
+    if (pressed || (mouseInControl_ && Enabled()))
+      DrawEdge(dc, &r, pressed ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT | BF_ADJUST);
   }
   static constexpr Integer kImage[] = {0, 1, 2, 3};  // by TButtonState
-  glyph_.Draw(c, {r.left, r.top, r.right, r.bottom}, Enabled() ? kImage[state_] : 1, Caption(), pressed ? 1 : 0, Enabled(),
-              DrawTextBiDiModeFlags(0));
+  glyph_.Draw(c, {r.left, r.top, r.right, r.bottom}, Enabled() ? kImage[state_] : 1, Caption(), pressed ? 1 : 0,
+              Enabled(), DrawTextBiDiModeFlags(0));
 }
 
 // ---- 3. TTimerSpeedButton -------------------------------------------------------------
@@ -353,7 +354,8 @@ void TTimerSpeedButton::Paint() {
 
 namespace {
 
-const TModalResult kKindResults[] = {mrNone, mrOk, mrCancel, mrNone, mrYes, mrNo, mrNone, mrAbort, mrRetry, mrIgnore, mrAll};
+const TModalResult kKindResults[] = {mrNone, mrOk,    mrCancel, mrNone,   mrYes, mrNo,
+                                     mrNone, mrAbort, mrRetry,  mrIgnore, mrAll};
 
 }  // namespace
 
@@ -370,8 +372,8 @@ TBitBtn::TBitBtn(TComponent* owner) : TButton(owner) {}
 TBitBtn::~TBitBtn() = default;
 
 String TBitBtn::KindCaption(TBitBtnKind kind) {
-  static const char16_t* const kCaptions[] = {u"",       u"OK",     u"Cancel", u"&Help",   u"&Yes",  u"&No",
-                                              u"&Close", u"Abort",  u"&Retry", u"&Ignore", u"&All"};
+  static const char16_t* const kCaptions[] = {u"",       u"OK",    u"Cancel", u"&Help",   u"&Yes", u"&No",
+                                              u"&Close", u"Abort", u"&Retry", u"&Ignore", u"&All"};
   return kCaptions[kind];
 }
 
@@ -415,7 +417,8 @@ void TBitBtn::DrawOwnerItem(const TOwnerDrawItem& item) {
   }
   DrawFrameControl(dc, &r, DFC_BUTTON, DFCS_BUTTONPUSH | DFCS_ADJUSTRECT | (pressed ? DFCS_PUSHED : 0));
   const Integer glyphIndex = !Enabled() ? 1 : pressed ? 2 : 0;
-  glyph_.Draw(c, {r.left, r.top, r.right, r.bottom}, glyphIndex, Caption(), pressed ? 1 : 0, Enabled(), DrawTextBiDiModeFlags(0));
+  glyph_.Draw(c, {r.left, r.top, r.right, r.bottom}, glyphIndex, Caption(), pressed ? 1 : 0, Enabled(),
+              DrawTextBiDiModeFlags(0));
   if (focused) {
     RECT f{item.Rect.Left + 4, item.Rect.Top + 4, item.Rect.Right - 4, item.Rect.Bottom - 4};
     DrawFocusRect(dc, &f);

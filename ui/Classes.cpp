@@ -258,7 +258,8 @@ void TComponent::FreeNotification(TComponent* component) {
   // owner, but the class library links them anyway; linking twice is harmless.
   if (std::find(freeNotifies_.begin(), freeNotifies_.end(), component) == freeNotifies_.end())
     freeNotifies_.push_back(component);
-  if (std::find(component->freeNotifies_.begin(), component->freeNotifies_.end(), this) == component->freeNotifies_.end())
+  if (std::find(component->freeNotifies_.begin(), component->freeNotifies_.end(), this) ==
+      component->freeNotifies_.end())
     component->freeNotifies_.push_back(this);
   state_ += csFreeNotification;
 }

@@ -107,8 +107,17 @@ class TPersistent : public TObject {
 // ---- TComponent -----------------------------------------------------------------------
 
 enum TComponentStateFlag {
-  csLoading, csReading, csWriting, csDestroying, csDesigning, csAncestor, csUpdating, csFixups,
-  csFreeNotification, csInline, csDesignInstance
+  csLoading,
+  csReading,
+  csWriting,
+  csDestroying,
+  csDesigning,
+  csAncestor,
+  csUpdating,
+  csFixups,
+  csFreeNotification,
+  csInline,
+  csDesignInstance
 };
 using TComponentState = TSet<TComponentStateFlag>;
 enum TOperation { opInsert, opRemove };
@@ -166,9 +175,9 @@ class TComponent : public TPersistent {
 
   // The form reader's entry points; Loaded clears csLoading.
   virtual void Loaded();
-  void SetLoading(bool loading);   // csLoading on or off (the form reader)
-  void SetReading(bool reading);   // csReading on or off (the form reader)
-  void SetWriting(bool writing);   // csWriting on or off (the form writer)
+  void SetLoading(bool loading);  // csLoading on or off (the form reader)
+  void SetReading(bool reading);  // csReading on or off (the form reader)
+  void SetWriting(bool writing);  // csWriting on or off (the form writer)
 
  protected:
   // Something was inserted into or removed from the owner, or a free-notified component is
@@ -249,7 +258,9 @@ class TCollection : public TPersistent {
   // Raises EListError "List index out of bounds (<i>)".
   TCollectionItem* Items(Integer index) const;
   template <class T>
-  T* ItemsAs(Integer index) const { return static_cast<T*>(Items(index)); }
+  T* ItemsAs(Integer index) const {
+    return static_cast<T*>(Items(index));
+  }
   // A new item of the item class at the end.
   TCollectionItem* Add();
   TCollectionItem* Insert(Integer index);

@@ -8,7 +8,8 @@ class SteadyClock : public TClock {
  public:
   uint64_t NowMs() const override {
     return static_cast<uint64_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count());
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count());
   }
 };
 

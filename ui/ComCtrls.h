@@ -96,11 +96,13 @@ class TToolBar;
 class TToolButton;
 
 using TTBCustomDrawEvent = TEvent<void(TToolBar* Sender, const TRect& ARect, bool& DefaultDraw)>;
-using TTBCustomDrawBtnEvent = TEvent<void(TToolBar* Sender, TToolButton* Button, TCustomDrawState State, bool& DefaultDraw)>;
+using TTBCustomDrawBtnEvent =
+    TEvent<void(TToolBar* Sender, TToolButton* Button, TCustomDrawState State, bool& DefaultDraw)>;
 using TTBAdvancedCustomDrawEvent =
     TEvent<void(TToolBar* Sender, const TRect& ARect, TCustomDrawStage Stage, bool& DefaultDraw)>;
-using TTBAdvancedCustomDrawBtnEvent = TEvent<void(TToolBar* Sender, TToolButton* Button, TCustomDrawState State,
-                                                  TCustomDrawStage Stage, TTBCustomDrawFlags& Flags, bool& DefaultDraw)>;
+using TTBAdvancedCustomDrawBtnEvent =
+    TEvent<void(TToolBar* Sender, TToolButton* Button, TCustomDrawState State, TCustomDrawStage Stage,
+                TTBCustomDrawFlags& Flags, bool& DefaultDraw)>;
 
 class TToolButton : public TGraphicControl {
   TW_CLASS(TToolButton, TGraphicControl)
@@ -747,15 +749,17 @@ class TListItems : public TPersistent {
 };
 
 using TLVCustomDrawEvent = TEvent<void(TCustomListView* Sender, const TRect& ARect, bool& DefaultDraw)>;
-using TLVCustomDrawItemEvent = TEvent<void(TCustomListView* Sender, TListItem* Item, TCustomDrawState State, bool& DefaultDraw)>;
+using TLVCustomDrawItemEvent =
+    TEvent<void(TCustomListView* Sender, TListItem* Item, TCustomDrawState State, bool& DefaultDraw)>;
 using TLVCustomDrawSubItemEvent =
     TEvent<void(TCustomListView* Sender, TListItem* Item, Integer SubItem, TCustomDrawState State, bool& DefaultDraw)>;
 using TLVAdvancedCustomDrawEvent =
     TEvent<void(TCustomListView* Sender, const TRect& ARect, TCustomDrawStage Stage, bool& DefaultDraw)>;
 using TLVAdvancedCustomDrawItemEvent = TEvent<void(TCustomListView* Sender, TListItem* Item, TCustomDrawState State,
                                                    TCustomDrawStage Stage, bool& DefaultDraw)>;
-using TLVAdvancedCustomDrawSubItemEvent = TEvent<void(TCustomListView* Sender, TListItem* Item, Integer SubItem,
-                                                      TCustomDrawState State, TCustomDrawStage Stage, bool& DefaultDraw)>;
+using TLVAdvancedCustomDrawSubItemEvent =
+    TEvent<void(TCustomListView* Sender, TListItem* Item, Integer SubItem, TCustomDrawState State,
+                TCustomDrawStage Stage, bool& DefaultDraw)>;
 using TLVColumnClickEvent = TEvent<void(TObject* Sender, TListColumn* Column)>;
 using TLVChangeEvent = TEvent<void(TObject* Sender, TListItem* Item, TItemChange Change)>;
 using TLVSelectItemEvent = TEvent<void(TObject* Sender, TListItem* Item, bool Selected)>;
@@ -1020,7 +1024,8 @@ class TTreeNodes : public TPersistent {
 };
 
 using TTVCustomDrawEvent = TEvent<void(TCustomTreeView* Sender, const TRect& ARect, bool& DefaultDraw)>;
-using TTVCustomDrawItemEvent = TEvent<void(TCustomTreeView* Sender, TTreeNode* Node, TCustomDrawState State, bool& DefaultDraw)>;
+using TTVCustomDrawItemEvent =
+    TEvent<void(TCustomTreeView* Sender, TTreeNode* Node, TCustomDrawState State, bool& DefaultDraw)>;
 using TTVAdvancedCustomDrawEvent =
     TEvent<void(TCustomTreeView* Sender, const TRect& ARect, TCustomDrawStage Stage, bool& DefaultDraw)>;
 using TTVAdvancedCustomDrawItemEvent = TEvent<void(TCustomTreeView* Sender, TTreeNode* Node, TCustomDrawState State,

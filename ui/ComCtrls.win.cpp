@@ -32,7 +32,9 @@ TW_DEFINE_CLASS(TProgressBar) {
   b.Color(u"BarColor", &TProgressBar::BarColor, &TProgressBar::SetBarColor).Default(clDefault);
   b.Color(u"BackgroundColor", &TProgressBar::BackgroundColor, &TProgressBar::SetBackgroundColor).Default(clDefault);
   b.Property(u"State", &TProgressBar::State, &TProgressBar::SetState).Default(pbsNormal);
-  b.Property(u"Font", &TProgressBar::Font, &TProgressBar::SetFont).Stored([](const TProgressBar& p) { return !p.ParentFont(); });
+  b.Property(u"Font", &TProgressBar::Font, &TProgressBar::SetFont).Stored([](const TProgressBar& p) {
+    return !p.ParentFont();
+  });
   b.Property(u"ParentFont", &TProgressBar::ParentFont, &TProgressBar::SetParentFont).Default(true);
 }
 
@@ -54,7 +56,8 @@ void TProgressBar::HandleCreated() {
   SendMessageW(h, PBM_SETSTEP, static_cast<WPARAM>(step_), 0);
   SendMessageW(h, PBM_SETPOS, static_cast<WPARAM>(position_), 0);
   if (barColor_ != clDefault) SendMessageW(h, PBM_SETBARCOLOR, 0, static_cast<LPARAM>(ColorToRGB(barColor_)));
-  if (backgroundColor_ != clDefault) SendMessageW(h, PBM_SETBKCOLOR, 0, static_cast<LPARAM>(ColorToRGB(backgroundColor_)));
+  if (backgroundColor_ != clDefault)
+    SendMessageW(h, PBM_SETBKCOLOR, 0, static_cast<LPARAM>(ColorToRGB(backgroundColor_)));
   if (style_ == pbstMarquee) SendMessageW(h, PBM_SETMARQUEE, TRUE, marqueeInterval_);
   if (state_ != pbsNormal) SendMessageW(h, PBM_SETSTATE, state_ == pbsError ? PBST_ERROR : PBST_PAUSED, 0);
 }
@@ -132,10 +135,12 @@ void TProgressBar::SetState(TProgressBarState s) {
 TW_DEFINE_CLASS(TToolButton) {
   b.Property(u"Caption", &TToolButton::Caption, &TToolButton::SetCaption).Stored(&TToolButton::IsCaptionStored);
   // Not stored while the action gives it.
-  b.Property(u"ImageIndex", &TToolButton::ImageIndex, &TToolButton::SetImageIndex).Default(-1).Stored([](const TToolButton& t) {
-    auto* a = dynamic_cast<TCustomAction*>(t.Action());
-    return !a || a->ImageIndex() != t.ImageIndex();
-  });
+  b.Property(u"ImageIndex", &TToolButton::ImageIndex, &TToolButton::SetImageIndex)
+      .Default(-1)
+      .Stored([](const TToolButton& t) {
+        auto* a = dynamic_cast<TCustomAction*>(t.Action());
+        return !a || a->ImageIndex() != t.ImageIndex();
+      });
   b.Property(u"Style", &TToolButton::Style, &TToolButton::SetStyle).Default(tbsButton);
   b.Property(u"Down", &TToolButton::Down, &TToolButton::SetDown).Default(false);
   b.Property(u"DropdownMenu", &TToolButton::DropdownMenu, &TToolButton::SetDropdownMenu);
@@ -222,7 +227,8 @@ TW_DEFINE_CLASS(TToolBar) {
   b.Property(u"OnCustomDraw", &TToolBar::OnCustomDraw, &TToolBar::SetOnCustomDraw);
   b.Property(u"OnCustomDrawButton", &TToolBar::OnCustomDrawButton, &TToolBar::SetOnCustomDrawButton);
   b.Property(u"OnAdvancedCustomDraw", &TToolBar::OnAdvancedCustomDraw, &TToolBar::SetOnAdvancedCustomDraw);
-  b.Property(u"OnAdvancedCustomDrawButton", &TToolBar::OnAdvancedCustomDrawButton, &TToolBar::SetOnAdvancedCustomDrawButton);
+  b.Property(u"OnAdvancedCustomDrawButton", &TToolBar::OnAdvancedCustomDrawButton,
+             &TToolBar::SetOnAdvancedCustomDrawButton);
 }
 
 TToolBar::TToolBar(TComponent* owner) : TSystemControl(owner, u"ToolbarWindow32", ICC_BAR_CLASSES) {
@@ -899,7 +905,8 @@ void TStatusBar::UpdatePanels() {
     TStatusPanel* panel = panels_->Items(i);
     if (panel->Style() == psOwnerDraw) {
       // The part's data is the panel: WM_DRAWITEM hands it back.
-      SendToWindow(SB_SETTEXT, static_cast<WPARAM>(i) | SBT_OWNERDRAW | kBevel[panel->Bevel()], reinterpret_cast<LPARAM>(panel));
+      SendToWindow(SB_SETTEXT, static_cast<WPARAM>(i) | SBT_OWNERDRAW | kBevel[panel->Bevel()],
+                   reinterpret_cast<LPARAM>(panel));
       continue;
     }
     // A tab before the text centres it, two right-align it.

@@ -20,10 +20,18 @@ bool Same(const TControl* control, const TCustomAction* action, Get get, GetOfAc
 
 }  // namespace
 
-bool TControlActionLink::IsCaptionLinked() const { return Same(control_, CustomAction(), &TControl::Caption, &TCustomAction::Caption); }
-bool TControlActionLink::IsEnabledLinked() const { return Same(control_, CustomAction(), &TControl::Enabled, &TCustomAction::Enabled); }
-bool TControlActionLink::IsHintLinked() const { return Same(control_, CustomAction(), &TControl::Hint, &TCustomAction::Hint); }
-bool TControlActionLink::IsVisibleLinked() const { return Same(control_, CustomAction(), &TControl::Visible, &TCustomAction::Visible); }
+bool TControlActionLink::IsCaptionLinked() const {
+  return Same(control_, CustomAction(), &TControl::Caption, &TCustomAction::Caption);
+}
+bool TControlActionLink::IsEnabledLinked() const {
+  return Same(control_, CustomAction(), &TControl::Enabled, &TCustomAction::Enabled);
+}
+bool TControlActionLink::IsHintLinked() const {
+  return Same(control_, CustomAction(), &TControl::Hint, &TCustomAction::Hint);
+}
+bool TControlActionLink::IsVisibleLinked() const {
+  return Same(control_, CustomAction(), &TControl::Visible, &TCustomAction::Visible);
+}
 bool TControlActionLink::IsHelpContextLinked() const {
   return Same(control_, CustomAction(), &TControl::HelpContext, &TCustomAction::HelpContext);
 }

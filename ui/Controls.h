@@ -56,17 +56,51 @@ class TWinControl;
 class TCustomForm;
 
 enum TControlStateFlag {
-  csLButtonDown, csClicked, csPalette, csReadingState, csAlignmentNeeded, csFocusing, csCreating, csPaintCopy,
-  csCustomPaint, csDestroyingHandle, csDocking, csDesignerHide, csPanning, csRecreating, csAligning, csGlassPaint,
+  csLButtonDown,
+  csClicked,
+  csPalette,
+  csReadingState,
+  csAlignmentNeeded,
+  csFocusing,
+  csCreating,
+  csPaintCopy,
+  csCustomPaint,
+  csDestroyingHandle,
+  csDocking,
+  csDesignerHide,
+  csPanning,
+  csRecreating,
+  csAligning,
+  csGlassPaint,
   csPrintClient
 };
 using TControlState = TSet<TControlStateFlag>;
 
 enum TControlStyleFlag {
-  csAcceptsControls, csCaptureMouse, csDesignInteractive, csClickEvents, csFramed, csSetCaption, csOpaque,
-  csDoubleClicks, csFixedWidth, csFixedHeight, csNoDesignVisible, csReplicatable, csNoStdEvents, csDisplayDragImage,
-  csReflector, csActionClient, csMenuEvents, csNeedsBorderPaint, csParentBackground, csPannable,
-  csAlignWithMargins, csGestures, csPaintBlackOpaqueOnGlass, csOverrideStylePaint
+  csAcceptsControls,
+  csCaptureMouse,
+  csDesignInteractive,
+  csClickEvents,
+  csFramed,
+  csSetCaption,
+  csOpaque,
+  csDoubleClicks,
+  csFixedWidth,
+  csFixedHeight,
+  csNoDesignVisible,
+  csReplicatable,
+  csNoStdEvents,
+  csDisplayDragImage,
+  csReflector,
+  csActionClient,
+  csMenuEvents,
+  csNeedsBorderPaint,
+  csParentBackground,
+  csPannable,
+  csAlignWithMargins,
+  csGestures,
+  csPaintBlackOpaqueOnGlass,
+  csOverrideStylePaint
 };
 using TControlStyle = TSet<TControlStyleFlag>;
 
@@ -110,8 +144,8 @@ struct TCreateParams {
   Cardinal ClassStyle = 0;  // CS_ bits of the window class
   HCURSOR Cursor = nullptr;
   HBRUSH Background = nullptr;
-  String WinClassName;      // the class registered for this kind of control
-  String SysClassName;      // the system class it superclasses; empty for none
+  String WinClassName;  // the class registered for this kind of control
+  String SysClassName;  // the system class it superclasses; empty for none
 };
 
 class TControlCanvas;
@@ -184,13 +218,14 @@ class TSizeConstraints : public TPersistent {
 // What a parent knows about the custom-aligned control it is placing.
 struct TAlignInfo {
   const std::vector<TControl*>* AlignList = nullptr;  // the controls of that alignment, in order
-  Integer ControlIndex = 0;                          // the control's place in it
+  Integer ControlIndex = 0;                           // the control's place in it
   TAlign Align = alNone;
 };
 
 using TAlignInsertBeforeEvent = TEvent<void(TWinControl* Sender, TControl* C1, TControl* C2, bool& Before)>;
-using TAlignPositionEvent = TEvent<void(TWinControl* Sender, TControl* Control, Integer& NewLeft, Integer& NewTop,
-                                        Integer& NewWidth, Integer& NewHeight, TRect& AlignRect, const TAlignInfo& AlignInfo)>;
+using TAlignPositionEvent =
+    TEvent<void(TWinControl* Sender, TControl* Control, Integer& NewLeft, Integer& NewTop, Integer& NewWidth,
+                Integer& NewHeight, TRect& AlignRect, const TAlignInfo& AlignInfo)>;
 
 class TControl : public TComponent {
   TW_CLASS(TControl, TComponent)
@@ -224,8 +259,14 @@ class TControl : public TComponent {
   virtual void SetClientSize(TSize size);
   // The client area's top-left corner in screen coordinates.
   virtual TPoint ClientOrigin();
-  TPoint ClientToScreen(TPoint p) { TPoint o = ClientOrigin(); return {p.X + o.X, p.Y + o.Y}; }
-  TPoint ScreenToClient(TPoint p) { TPoint o = ClientOrigin(); return {p.X - o.X, p.Y - o.Y}; }
+  TPoint ClientToScreen(TPoint p) {
+    TPoint o = ClientOrigin();
+    return {p.X + o.X, p.Y + o.Y};
+  }
+  TPoint ScreenToClient(TPoint p) {
+    TPoint o = ClientOrigin();
+    return {p.X - o.X, p.Y - o.Y};
+  }
 
   // ---- state ----
   bool Visible() const { return visible_; }
@@ -716,7 +757,7 @@ class TWinControl : public TControl {
   void FrameChanged();
   Integer alignLevel_ = 0;
   TSize alignedSize_{-1, -1};  // the client size the children were last aligned for
-  bool alignMoved_ = false;     // an align pass moved children: one repaint at its end
+  bool alignMoved_ = false;    // an align pass moved children: one repaint at its end
   // True while this control's own align pass places children on its window: they move
   // without repainting and the pass repaints the window once at the end.
   bool BatchesChildMoves() const;

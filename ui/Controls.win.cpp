@@ -230,7 +230,9 @@ TW_DEFINE_CLASS(TControl) {
   });
   b.Property(u"ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint).Default(true);
   b.Property(u"Cursor", &TControl::Cursor, &TControl::SetCursor).Idents(CursorIdents()).Default(crDefault);
-  b.Property(u"HelpContext", &TControl::HelpContext, &TControl::SetHelpContext).Default(0).Stored(&TControl::IsHelpContextStored);
+  b.Property(u"HelpContext", &TControl::HelpContext, &TControl::SetHelpContext)
+      .Default(0)
+      .Stored(&TControl::IsHelpContextStored);
   b.Property(u"Action", &TControl::Action, &TControl::SetAction);
   // layout
   b.Property(u"Align", &TControl::Align, &TControl::SetAlign).Default(alNone);
@@ -474,9 +476,7 @@ void TControl::Dispatch(TMessage& m) {
     case WM_RBUTTONUP:
     case WM_MBUTTONDOWN:
     case WM_MBUTTONUP:
-    case WM_MOUSEMOVE:
-      MouseMessage(m);
-      return;
+    case WM_MOUSEMOVE: MouseMessage(m); return;
   }
   DefaultHandler(m);
 }
@@ -642,7 +642,8 @@ void TControl::BringToFront() {
     list.erase(std::remove(list.begin(), list.end(), this), list.end());
     list.push_back(this);
   }
-  if (w && w->HandleAllocated()) SetWindowPos(w->WindowHandle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  if (w && w->HandleAllocated())
+    SetWindowPos(w->WindowHandle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   Invalidate();
 }
 
@@ -701,7 +702,8 @@ void TControl::ChangeScale(Integer m, Integer d) {
     c.SetMaxHeight(scale(c.MaxHeight()));
     c.SetOnChange(saved);
   }
-  margins_->SetBounds(scale(margins_->Left()), scale(margins_->Top()), scale(margins_->Right()), scale(margins_->Bottom()));
+  margins_->SetBounds(scale(margins_->Left()), scale(margins_->Top()), scale(margins_->Right()),
+                      scale(margins_->Bottom()));
   anchorRules_ = {scale(anchorRules_.X), scale(anchorRules_.Y)};
   originalParentSize_ = {scale(originalParentSize_.X), scale(originalParentSize_.Y)};
   // Positions from the parent's origin scale as the sizes do.
@@ -722,7 +724,8 @@ TW_DEFINE_CLASS(TWinControl) {
   b.Property(u"DoubleBuffered", &TWinControl::DoubleBuffered, &TWinControl::SetDoubleBuffered).Default(false);
 }
 
-TWinControl::TWinControl(TComponent* owner) : TControl(owner), brush_(new TBrush()), padding_(std::make_unique<TPadding>(this)) {
+TWinControl::TWinControl(TComponent* owner)
+    : TControl(owner), brush_(new TBrush()), padding_(std::make_unique<TPadding>(this)) {
   brush_->SetColor(Color());
   padding_->SetOnChange(TNotifyEvent(this, &TWinControl::PaddingChanged));
 }
@@ -768,9 +771,7 @@ void TWinControl::SetParentWindow(HWND wnd) {
   if (parent_ || wnd == parentWindow_) return;
   if (handle_ && wnd) SetParent(nullptr);
   parentWindow_ = wnd;
-  if (handle_) {
-    ::SetParent(handle_, wnd);
-  }
+  if (handle_) { ::SetParent(handle_, wnd); }
   UpdateControlState();
 }
 
@@ -883,7 +884,8 @@ void TWinControl::UpdateBounds() {
   if (!handle_) return;
   RECT r;
   GetWindowRect(handle_, &r);
-  if (GetWindowLongW(handle_, GWL_STYLE) & WS_CHILD) MapWindowPoints(nullptr, GetParent(handle_), reinterpret_cast<POINT*>(&r), 2);
+  if (GetWindowLongW(handle_, GWL_STYLE) & WS_CHILD)
+    MapWindowPoints(nullptr, GetParent(handle_), reinterpret_cast<POINT*>(&r), 2);
   bool sized = (r.right - r.left) != width_ || (r.bottom - r.top) != height_;
   bool moved = r.left != left_ || r.top != top_;
   left_ = r.left;
@@ -1048,7 +1050,8 @@ void TWinControl::ScrollBy(Integer dx, Integer dy) {
   } else {
     for (TWinControl* w : winControls_) {
       if (w->handle_) {
-        SetWindowPos(w->handle_, nullptr, w->left_ + dx, w->top_ + dy, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(w->handle_, nullptr, w->left_ + dx, w->top_ + dy, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         w->UpdateBounds();
       } else {
         w->left_ += dx;
@@ -1143,7 +1146,8 @@ void TWinControl::GetTabOrderList(std::vector<TWinControl*>& list) const {
   }
 }
 
-TWinControl* TWinControl::FindNextControl(TWinControl* current, bool forward, bool checkTabStop, bool checkParent) const {
+TWinControl* TWinControl::FindNextControl(TWinControl* current, bool forward, bool checkTabStop,
+                                          bool checkParent) const {
   std::vector<TWinControl*> list;
   GetTabOrderList(list);
   if (list.empty()) return nullptr;
@@ -1204,7 +1208,8 @@ void TWinControl::WMMouseMoveOrLeave(TMessage& m) {
   }
   // WM_MOUSELEAVE: the mouse left this window (perhaps into a child window, which then
   // takes over with its own WM_MOUSEMOVE).
-  if (gMouseControl == this || (gMouseControl && gMouseControl->Parent() == this && !dynamic_cast<TWinControl*>(gMouseControl)))
+  if (gMouseControl == this ||
+      (gMouseControl && gMouseControl->Parent() == this && !dynamic_cast<TWinControl*>(gMouseControl)))
     SetMouseControlTo(nullptr);
   DefaultHandler(m);
 }
@@ -1262,17 +1267,13 @@ void TWinControl::Dispatch(TMessage& m) {
     case CM_SHOWHINTCHANGED: NotifyControls(CM_PARENTSHOWHINTCHANGED); return;
     case CM_FOCUSCHANGED:
     case CM_DIALOGKEY:
-    case CM_DIALOGCHAR:
-      Broadcast(m);
-      return;
+    case CM_DIALOGCHAR: Broadcast(m); return;
     case CM_BIDIMODECHANGED:
       NotifyControls(CM_PARENTBIDIMODECHANGED);
       Invalidate();
       return;
     case CM_SYSFONTCHANGED:
-    case CM_WININICHANGE:
-      NotifyChildren(m);
-      return;
+    case CM_WININICHANGE: NotifyChildren(m); return;
     case WM_CANCELMODE:
       // The system ends every mode (a modal window comes up): a drop-down closes, a drag ends.
       Perform(CM_CANCELMODE, 0, 0);

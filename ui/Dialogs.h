@@ -29,7 +29,8 @@ TForm* CreateMessageDialog(const String& msg, TMsgDlgType type, TMsgDlgButtons b
 // Shows a message box and answers the modal result of the button pressed (mrOk ...).
 // x, y: the box's top-left corner on the screen; -1, -1 centres it on the screen.
 Integer MessageDlg(const String& msg, TMsgDlgType type, TMsgDlgButtons buttons, Integer helpCtx);
-Integer MessageDlgPos(const String& msg, TMsgDlgType type, TMsgDlgButtons buttons, Integer helpCtx, Integer x, Integer y);
+Integer MessageDlgPos(const String& msg, TMsgDlgType type, TMsgDlgButtons buttons, Integer helpCtx, Integer x,
+                      Integer y);
 void ShowMessage(const String& msg);
 void ShowMessagePos(const String& msg, Integer x, Integer y);
 

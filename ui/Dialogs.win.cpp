@@ -22,10 +22,18 @@ struct ButtonInfo {
 
 // In TMsgDlgBtn order.
 constexpr ButtonInfo kButtons[] = {
-    {u"Yes", u"&Yes", mrYes},          {u"No", u"&No", mrNo},          {u"OK", u"OK", mrOk},
-    {u"Cancel", u"Cancel", mrCancel},  {u"Abort", u"&Abort", mrAbort}, {u"Retry", u"&Retry", mrRetry},
-    {u"Ignore", u"&Ignore", mrIgnore}, {u"All", u"&All", mrAll},       {u"NoToAll", u"N&o to All", mrNoToAll},
-    {u"YesToAll", u"Yes to &All", mrYesToAll}, {u"Help", u"&Help", mrNone}, {u"Close", u"&Close", mrClose},
+    {u"Yes", u"&Yes", mrYes},
+    {u"No", u"&No", mrNo},
+    {u"OK", u"OK", mrOk},
+    {u"Cancel", u"Cancel", mrCancel},
+    {u"Abort", u"&Abort", mrAbort},
+    {u"Retry", u"&Retry", mrRetry},
+    {u"Ignore", u"&Ignore", mrIgnore},
+    {u"All", u"&All", mrAll},
+    {u"NoToAll", u"N&o to All", mrNoToAll},
+    {u"YesToAll", u"Yes to &All", mrYesToAll},
+    {u"Help", u"&Help", mrNone},
+    {u"Close", u"&Close", mrClose},
 };
 
 // In TMsgDlgType order; mtCustom takes the application's title.
@@ -149,7 +157,8 @@ TForm* CreateMessageDialog(const String& msg, TMsgDlgType type, TMsgDlgButtons b
       made.push_back(btn);
       if (id == defaultButton) form->SetActiveControl(btn);
     }
-    const Integer rowW = static_cast<Integer>(made.size()) * buttonW + static_cast<Integer>(made.size() - 1) * buttonSpacing;
+    const Integer rowW =
+        static_cast<Integer>(made.size()) * buttonW + static_cast<Integer>(made.size() - 1) * buttonSpacing;
     const Integer contentW = std::max<Integer>(left - margin + textRect.right, rowW);
     const Integer clientW = contentW + 2 * margin;
     const Integer textBottom = margin + std::max<Integer>(iconSize, textRect.bottom);

@@ -144,8 +144,8 @@ TW_DEFINE_CLASS(TPanel) {
 TCustomPanel::TCustomPanel(TComponent* owner) : TCustomControl(owner) {
   // Opaque: the panel paints every pixel of itself (the parent's background too, when it
   // shows through), so no erase is needed first.
-  SetControlStyle(TControlStyle{csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csOpaque, csDoubleClicks,
-                                csReplicatable, csParentBackground});
+  SetControlStyle(TControlStyle{csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csOpaque,
+                                csDoubleClicks, csReplicatable, csParentBackground});
   SetBounds(0, 0, 185, 41);
   SetColor(clBtnFace);
   SetBevelInner(bvNone);
@@ -241,7 +241,8 @@ void TCustomPanel::Paint() {
   c->Brush()->SetStyle(bsClear);
   static constexpr Cardinal kAlign[] = {DT_LEFT, DT_RIGHT, DT_CENTER};
   static constexpr Cardinal kVertical[] = {DT_TOP, DT_BOTTOM, DT_VCENTER};
-  const Cardinal flags = DrawTextBiDiModeFlags(DT_EXPANDTABS | DT_SINGLELINE | kAlign[alignment_] | kVertical[verticalAlignment_]);
+  const Cardinal flags =
+      DrawTextBiDiModeFlags(DT_EXPANDTABS | DT_SINGLELINE | kAlign[alignment_] | kVertical[verticalAlignment_]);
   RECT text{r.Left, r.Top, r.Right, r.Bottom};
   DrawTextW(c->Handle(), WideStr(caption), static_cast<int>(caption.size()), &text, flags);
 }

@@ -84,7 +84,8 @@ void TCustomForm::WMGetMinMaxInfo(TMessage& m) {
 void TCustomForm::WMHelp(TMessage& m) {
   // F1: the help of the control it was pressed on, or of the nearest parent that has one.
   auto* info = reinterpret_cast<HELPINFO*>(m.LParam);
-  TControl* c = info && info->iContextType == HELPINFO_WINDOW ? FindVCLWindow(static_cast<HWND>(info->hItemHandle)) : nullptr;
+  TControl* c =
+      info && info->iContextType == HELPINFO_WINDOW ? FindVCLWindow(static_cast<HWND>(info->hItemHandle)) : nullptr;
   if (!c) c = ActiveControl();
   while (c && c->HelpContext() == 0) c = c->Parent();
   if (c && Application) Application->HelpContext(c->HelpContext());

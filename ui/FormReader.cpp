@@ -24,10 +24,10 @@ struct Value {
   enum Kind { Integer, Float, Str, Ident, Set, List, Collection, Binary } kind = Integer;
   Int64 i = 0;
   double f = 0;
-  String s;                    // string, identifier
-  std::vector<String> names;   // set elements, list strings
-  std::vector<Item> items;     // collection items
-  std::vector<Byte> bytes;     // binary
+  String s;                   // string, identifier
+  std::vector<String> names;  // set elements, list strings
+  std::vector<Item> items;    // collection items
+  std::vector<Byte> bytes;    // binary
 };
 
 struct Prop {
@@ -207,7 +207,10 @@ class Parser {
         if (h == u'}') break;
         if (h == u'\n') ++line_;
         if (h == u' ' || h == u'\t' || h == u'\r' || h == u'\n') continue;
-        int d = (h >= u'0' && h <= u'9') ? h - u'0' : (h >= u'a' && h <= u'f') ? h - u'a' + 10 : (h >= u'A' && h <= u'F') ? h - u'A' + 10 : -1;
+        int d = (h >= u'0' && h <= u'9')   ? h - u'0'
+                : (h >= u'a' && h <= u'f') ? h - u'a' + 10
+                : (h >= u'A' && h <= u'F') ? h - u'A' + 10
+                                           : -1;
         if (d < 0) Fail(u"Hexadecimal digit expected in binary data");
         cur = static_cast<Byte>((cur << 4) | d);
         if (++nibbles % 2 == 0) v.bytes.push_back(cur);
@@ -230,9 +233,11 @@ class Parser {
       ++pos_;
       while (pos_ < t_.size() && IdentChar(t_[pos_])) ++pos_;
     } else {
-      while (pos_ < t_.size() && (IdentChar(t_[pos_]) || t_[pos_] == u'.' ||
-                                  ((t_[pos_] == u'-' || t_[pos_] == u'+') && (t_[pos_ - 1] == u'e' || t_[pos_ - 1] == u'E')))) {
-        if (t_[pos_] == u'.' || ((t_[pos_] == u'e' || t_[pos_] == u'E') && !(pos_ > start + 1 && t_[start + 1] == u'x')))
+      while (pos_ < t_.size() &&
+             (IdentChar(t_[pos_]) || t_[pos_] == u'.' ||
+              ((t_[pos_] == u'-' || t_[pos_] == u'+') && (t_[pos_ - 1] == u'e' || t_[pos_ - 1] == u'E')))) {
+        if (t_[pos_] == u'.' ||
+            ((t_[pos_] == u'e' || t_[pos_] == u'E') && !(pos_ > start + 1 && t_[start + 1] == u'x')))
           isFloat = true;
         ++pos_;
       }
@@ -259,10 +264,13 @@ class Parser {
     if (digits.empty()) Fail(u"Invalid number " + String(text));
     uint64_t value = 0;
     for (Char d : digits) {
-      int x = (d >= u'0' && d <= u'9') ? d - u'0' : (base == 16 && d >= u'a' && d <= u'f') ? d - u'a' + 10
-              : (base == 16 && d >= u'A' && d <= u'F') ? d - u'A' + 10 : -1;
+      int x = (d >= u'0' && d <= u'9')                 ? d - u'0'
+              : (base == 16 && d >= u'a' && d <= u'f') ? d - u'a' + 10
+              : (base == 16 && d >= u'A' && d <= u'F') ? d - u'A' + 10
+                                                       : -1;
       if (x < 0) Fail(u"Invalid number " + String(text));
-      if (value > (UINT64_MAX - static_cast<uint64_t>(x)) / static_cast<uint64_t>(base)) Fail(u"Number too large: " + String(text));
+      if (value > (UINT64_MAX - static_cast<uint64_t>(x)) / static_cast<uint64_t>(base))
+        Fail(u"Number too large: " + String(text));
       value = value * static_cast<uint64_t>(base) + static_cast<uint64_t>(x);
     }
     // Hexadecimal numbers are bit patterns: $FFFFFFFF is -1 for a 32-bit property.
@@ -300,7 +308,10 @@ class Parser {
           unsigned cp = 0;
           for (int k = 0; k < 4; ++k) {
             Char h = t_[pos_++];
-            int d = (h >= u'0' && h <= u'9') ? h - u'0' : (h >= u'a' && h <= u'f') ? h - u'a' + 10 : (h >= u'A' && h <= u'F') ? h - u'A' + 10 : -1;
+            int d = (h >= u'0' && h <= u'9')   ? h - u'0'
+                    : (h >= u'a' && h <= u'f') ? h - u'a' + 10
+                    : (h >= u'A' && h <= u'F') ? h - u'A' + 10
+                                               : -1;
             if (d < 0) Fail(u"Four hexadecimal digits expected after \\u");
             cp = cp * 16 + static_cast<unsigned>(d);
           }
@@ -388,7 +399,8 @@ class Applier {
     if (parent != root_)
       if (TComponent* own = parent->FindComponent(desc.name)) {
         if (own->ClassName() != desc.cls)
-          Fail(u"Component " + desc.name + u" is a " + own->ClassName() + u", not a " + desc.cls, desc.name, u"", desc.line);
+          Fail(u"Component " + desc.name + u" is a " + own->ClassName() + u", not a " + desc.cls, desc.name, u"",
+               desc.line);
         own->SetLoading(true);
         own->SetReading(true);
         loaded_.push_back(own);
@@ -401,22 +413,19 @@ class Applier {
       String where = u" (form " + formName_ + u", component " + desc.name + u", line " + IntToStr(desc.line) + u")";
       throw EClassNotFound(u"Class " + desc.cls + u" not found" + where);
     }
-    if (!cls->CanCreateComponent()) Fail(u"Class " + desc.cls + u" is not a component class that can be made", desc.name, u"", desc.line);
+    if (!cls->CanCreateComponent())
+      Fail(u"Class " + desc.cls + u" is not a component class that can be made", desc.name, u"", desc.line);
     TComponent* c = nullptr;
     try {
       c = cls->CreateComponent(root_);
-    } catch (const Exception& e) {
-      Fail(e.Message(), desc.name, u"", desc.line);
-    }
+    } catch (const Exception& e) { Fail(e.Message(), desc.name, u"", desc.line); }
     c->SetLoading(true);
     c->SetReading(true);
     loaded_.push_back(c);
     try {
       c->SetName(desc.name);
       c->SetParentComponent(parent);
-    } catch (const EFormDescriptionError&) {
-      throw;
-    } catch (const Exception& e) {
+    } catch (const EFormDescriptionError&) { throw; } catch (const Exception& e) {
       Fail(e.Message(), desc.name, u"", desc.line);
     }
     if (const TFieldInfo* f = root_->ClassInfo().FindField(desc.name))
@@ -441,9 +450,7 @@ class Applier {
     if (!prop) Fail(u"Property " + p.path.back() + u" does not exist", component, path, p.line);
     try {
       SetValue(obj, *prop, p.value, component, path, p.line);
-    } catch (const EFormDescriptionError&) {
-      throw;
-    } catch (const Exception& e) {
+    } catch (const EFormDescriptionError&) { throw; } catch (const Exception& e) {
       Fail(e.Message(), component, path, p.line);
     }
   }
@@ -452,7 +459,8 @@ class Applier {
     Fail(u"Invalid value for property " + path, component, path, line);
   }
 
-  void SetValue(TObject* obj, const TPropInfo& prop, const Value& v, const String& component, const String& path, int line) {
+  void SetValue(TObject* obj, const TPropInfo& prop, const Value& v, const String& component, const String& path,
+                int line) {
     auto readOnly = [&] {
       if (prop.ReadOnly) Fail(u"Property " + path + u" is read-only", component, path, line);
     };
@@ -468,7 +476,8 @@ class Applier {
         else
           BadValue(component, path, line);
         // Hexadecimal bit patterns of 32 bits fit signed 32-bit properties.
-        if (value > prop.MaxValue && prop.MaxValue == INT32_MAX && value <= UINT32_MAX) value = static_cast<int32_t>(value);
+        if (value > prop.MaxValue && prop.MaxValue == INT32_MAX && value <= UINT32_MAX)
+          value = static_cast<int32_t>(value);
         SetOrdProp(obj, prop.Name, value);
         return;
       }
@@ -484,7 +493,8 @@ class Applier {
         uint64_t bits = 0;
         for (const String& n : v.names) {
           Integer e = prop.Enum->ValueOf(n);
-          if (e < 0 || e >= 64) Fail(u"Invalid set element " + n + u" of " + prop.Enum->TypeName(), component, path, line);
+          if (e < 0 || e >= 64)
+            Fail(u"Invalid set element " + n + u" of " + prop.Enum->TypeName(), component, path, line);
           bits |= uint64_t{1} << e;
         }
         SetOrdProp(obj, prop.Name, static_cast<Int64>(bits));
@@ -570,7 +580,8 @@ class Applier {
   void Resolve(const Fixup& f) {
     TComponent* c = SameText(f.name, root_->Name()) ? root_ : root_->FindComponent(f.name);
     if (!c) Fail(u"Component " + f.name + u" not found", f.component, f.property, f.line);
-    if (!f.prop->SetObj(*f.target, c)) Fail(u"Component " + f.name + u" is of the wrong class", f.component, f.property, f.line);
+    if (!f.prop->SetObj(*f.target, c))
+      Fail(u"Component " + f.name + u" is of the wrong class", f.component, f.property, f.line);
   }
 
   TComponent* root_;

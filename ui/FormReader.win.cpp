@@ -15,7 +15,8 @@
 bool ReadComponentResource(TComponent* root, const String& resourceName) {
   if (!FindResourceW(GetModuleHandleW(nullptr), WideStr(resourceName), MAKEINTRESOURCEW(RT_RCDATA_ID))) return false;
   TResourceStream s(nullptr, resourceName, RT_RCDATA_ID);
-  ReadComponentUtf8(root, std::string_view(reinterpret_cast<const char*>(s.Memory()), static_cast<size_t>(s.GetSize())));
+  ReadComponentUtf8(root,
+                    std::string_view(reinterpret_cast<const char*>(s.Memory()), static_cast<size_t>(s.GetSize())));
   return true;
 }
 

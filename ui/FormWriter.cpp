@@ -196,7 +196,8 @@ class Writer {
 
   void WriteProperty(TObject* obj, const TPropInfo& p, const String& path, int depth, int nesting) {
     const String head = path + u" = ";
-    if (IsOrdinalKind(p.Kind) || p.Kind == TTypeKind::Float || p.Kind == TTypeKind::String || p.Kind == TTypeKind::Method) {
+    if (IsOrdinalKind(p.Kind) || p.Kind == TTypeKind::Float || p.Kind == TTypeKind::String ||
+        p.Kind == TTypeKind::Method) {
       // A value that cannot be set again is not written.
       if (p.ReadOnly) return;
     }

@@ -55,9 +55,9 @@ enum TFormStateFlag { fsCreating, fsVisible, fsShowing, fsModal, fsCreatedMDIChi
 using TFormState = TSet<TFormStateFlag>;
 
 using TModalResult = Integer;
-constexpr TModalResult mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6,
-                       mrNo = 7, mrClose = 8, mrHelp = 9, mrTryAgain = 10, mrContinue = 11, mrAll = 12,
-                       mrNoToAll = 13, mrYesToAll = 14;
+constexpr TModalResult mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6, mrNo = 7,
+                       mrClose = 8, mrHelp = 9, mrTryAgain = 10, mrContinue = 11, mrAll = 12, mrNoToAll = 13,
+                       mrYesToAll = 14;
 // "mrOk" ... for form descriptions.
 const TIdentMap& ModalResultIdents();
 
@@ -429,9 +429,9 @@ class TMonitor : public TObject {
 
 // Standard cursor indexes of Screen->Cursors ("crHandPoint" ... in descriptions).
 const TIdentMap& CursorIdents();
-constexpr Integer crDefault = 0, crNone = -1, crArrow = -2, crCross = -3, crIBeam = -4, crSizeNESW = -6,
-                  crSizeNS = -7, crSizeNWSE = -8, crSizeWE = -9, crUpArrow = -10, crHourGlass = -11, crNo = -18,
-                  crAppStart = -19, crHelp = -20, crHandPoint = -21, crSizeAll = -22;
+constexpr Integer crDefault = 0, crNone = -1, crArrow = -2, crCross = -3, crIBeam = -4, crSizeNESW = -6, crSizeNS = -7,
+                  crSizeNWSE = -8, crSizeWE = -9, crUpArrow = -10, crHourGlass = -11, crNo = -18, crAppStart = -19,
+                  crHelp = -20, crHandPoint = -21, crSizeAll = -22;
 
 class TScreen : public TComponent {
   TW_CLASS(TScreen, TComponent)
@@ -627,7 +627,9 @@ class TApplication : public TComponent {
 #undef MessageBox
 #undef MessageBoxW
   Integer MessageBox(const String& text, const String& caption, Cardinal flags);
-  Integer MessageBoxW(const String& text, const String& caption, Cardinal flags) { return MessageBox(text, caption, flags); }
+  Integer MessageBoxW(const String& text, const String& caption, Cardinal flags) {
+    return MessageBox(text, caption, flags);
+  }
 #pragma pop_macro("MessageBoxW")
 #pragma pop_macro("MessageBox")
 

@@ -26,9 +26,9 @@ TScreen* Screen = nullptr;
 namespace {
 
 constexpr TIdentMapEntry kModalResults[] = {
-    {mrNone, u"mrNone"},   {mrOk, u"mrOk"},         {mrCancel, u"mrCancel"},   {mrAbort, u"mrAbort"},
-    {mrRetry, u"mrRetry"}, {mrIgnore, u"mrIgnore"}, {mrYes, u"mrYes"},         {mrNo, u"mrNo"},
-    {mrClose, u"mrClose"}, {mrHelp, u"mrHelp"},     {mrTryAgain, u"mrTryAgain"}, {mrContinue, u"mrContinue"},
+    {mrNone, u"mrNone"},   {mrOk, u"mrOk"},           {mrCancel, u"mrCancel"},     {mrAbort, u"mrAbort"},
+    {mrRetry, u"mrRetry"}, {mrIgnore, u"mrIgnore"},   {mrYes, u"mrYes"},           {mrNo, u"mrNo"},
+    {mrClose, u"mrClose"}, {mrHelp, u"mrHelp"},       {mrTryAgain, u"mrTryAgain"}, {mrContinue, u"mrContinue"},
     {mrAll, u"mrAll"},     {mrNoToAll, u"mrNoToAll"}, {mrYesToAll, u"mrYesToAll"},
 };
 
@@ -159,9 +159,7 @@ void TCustomForm::AfterConstruction() {
   created_ = true;
   try {
     DoCreate();
-  } catch (...) {
-    HandleInEvent(this);
-  }
+  } catch (...) { HandleInEvent(this); }
   formState_ -= fsCreating;
   // An MDI child shows itself at once, inside its parent.
   if (IsMDIChild()) SetVisible(true);
@@ -172,9 +170,7 @@ void TCustomForm::BeforeDestruction() {
   if (created_ && !IsDestroying()) {
     try {
       DoDestroy();
-    } catch (...) {
-      HandleInEvent(this);
-    }
+    } catch (...) { HandleInEvent(this); }
   }
   if (Screen) Screen->RemoveForm(this);
   if (Application && Application->mainForm_ == this) Application->mainForm_ = nullptr;
@@ -351,8 +347,8 @@ void TCustomForm::HandleCreated() {
     RECT r;
     GetClientRect(WindowHandle(), &r);
     clientHandle_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"MDICLIENT", nullptr,
-                                    WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VSCROLL | WS_HSCROLL, 0,
-                                    0, r.right, r.bottom, WindowHandle(), nullptr, GetModuleHandleW(nullptr), &ccs);
+                                    WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VSCROLL | WS_HSCROLL,
+                                    0, 0, r.right, r.bottom, WindowHandle(), nullptr, GetModuleHandleW(nullptr), &ccs);
     if (!clientHandle_) throw EOSError(u"Cannot create the MDI client window of " + Name());
     if (ControlCount() > 0) Realign();  // beside the frame's aligned controls
   }
@@ -360,7 +356,8 @@ void TCustomForm::HandleCreated() {
 }
 
 TRect TCustomForm::ClientRect() const {
-  if (pendingClientSize_.cx >= 0 && pendingClientSize_.cy >= 0) return {0, 0, pendingClientSize_.cx, pendingClientSize_.cy};
+  if (pendingClientSize_.cx >= 0 && pendingClientSize_.cy >= 0)
+    return {0, 0, pendingClientSize_.cx, pendingClientSize_.cy};
   if (HandleAllocated() || Parent()) return TWinControl::ClientRect();
   // No window yet: the frame comes from the border style (and BorderWidth).
   Cardinal style = 0, ex = 0;
@@ -404,7 +401,7 @@ void TCustomForm::PlaceOnFirstShow() {
   switch (position_) {
     case poScreenCenter: {
       TMonitor* m = (main && main != this && main->HandleAllocated()) ? Screen->MonitorFromWindow(main->WindowHandle())
-                                                                    : Screen->PrimaryMonitor();
+                                                                      : Screen->PrimaryMonitor();
       centerIn(m ? m->WorkareaRect() : Screen->WorkAreaRect());
       break;
     }
@@ -434,20 +431,18 @@ void TCustomForm::CMShowingChanged(TMessage&) {
     formState_ += fsVisible;
     try {
       DoShow();
-    } catch (...) {
-      HandleInEvent(this);
-    }
+    } catch (...) { HandleInEvent(this); }
     PlaceOnFirstShow();
-    int cmd = windowState_ == wsMaximized ? SW_SHOWMAXIMIZED : windowState_ == wsMinimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL;
+    int cmd = windowState_ == wsMaximized   ? SW_SHOWMAXIMIZED
+              : windowState_ == wsMinimized ? SW_SHOWMINIMIZED
+                                            : SW_SHOWNORMAL;
     ShowWindow(h, cmd);
   } else {
     formState_ -= fsVisible;
     ShowWindow(h, SW_HIDE);
     try {
       DoHide();
-    } catch (...) {
-      HandleInEvent(this);
-    }
+    } catch (...) { HandleInEvent(this); }
   }
 }
 
@@ -594,7 +589,10 @@ void TCustomForm::Dispatch(TMessage& m) {
       break;
     case WM_MDIACTIVATE: WMMDIActivate(m); return;
     case CM_RELEASE: Free(); return;
-    case WM_CLOSE: Close(); m.Result = 0; return;
+    case WM_CLOSE:
+      Close();
+      m.Result = 0;
+      return;
     case WM_ACTIVATE: WMActivate(m); return;
     case WM_DPICHANGED: WMDpiChanged(m); return;
     case WM_GETMINMAXINFO: WMGetMinMaxInfo(m); return;
@@ -635,9 +633,7 @@ void TCustomForm::WMActivate(TMessage& m) {
     if (Screen) Screen->activeForm_ = this;
     try {
       onActivate_.Call(this);
-    } catch (...) {
-      HandleInEvent(this);
-    }
+    } catch (...) { HandleInEvent(this); }
     if (!IsIconic(WindowHandle())) {
       TWinControl* target = activeControl_;
       if (!target || !target->CanFocus()) target = FindNextControl(nullptr, true, true, false);
@@ -653,9 +649,7 @@ void TCustomForm::WMActivate(TMessage& m) {
   } else {
     try {
       onDeactivate_.Call(this);
-    } catch (...) {
-      HandleInEvent(this);
-    }
+    } catch (...) { HandleInEvent(this); }
   }
   DefaultHandler(m);
 }
@@ -827,7 +821,8 @@ void TCustomForm::CMMenuChanged(TMessage&) {
 
 void TCustomForm::MergeMenu(bool merge) {
   if (!menu_) return;
-  TCustomForm* host = IsMDIChild() ? MDIParent() : (menu_->AutoMerge() && Application ? Application->MainForm() : nullptr);
+  TCustomForm* host =
+      IsMDIChild() ? MDIParent() : (menu_->AutoMerge() && Application ? Application->MainForm() : nullptr);
   if (!host || host == this || !host->menu_) return;
   if (merge)
     host->menu_->Merge(menu_);
@@ -857,14 +852,17 @@ bool TCustomForm::IsShortCut(Word key) {
 void TCustomForm::WMMDIActivate(TMessage& m) {
   HWND h = WindowHandle();
   // Only the child's own notices: LParam is the child being activated, WParam the one left.
-  if (h && reinterpret_cast<HWND>(m.LParam) == h) MergeMenu(true);
-  else if (h && reinterpret_cast<HWND>(m.WParam) == h) MergeMenu(false);
+  if (h && reinterpret_cast<HWND>(m.LParam) == h)
+    MergeMenu(true);
+  else if (h && reinterpret_cast<HWND>(m.WParam) == h)
+    MergeMenu(false);
   DefaultHandler(m);
 }
 
 TCustomForm* TCustomForm::MDIParent() const {
   if (Application)
-    if (TCustomForm* main = Application->MainForm(); main && main != this && main->FormStyle() == fsMDIForm) return main;
+    if (TCustomForm* main = Application->MainForm(); main && main != this && main->FormStyle() == fsMDIForm)
+      return main;
   if (Screen)
     for (Integer i = 0; i < Screen->FormCount(); ++i)
       if (TCustomForm* f = Screen->Forms(i); f != this && f->FormStyle() == fsMDIForm) return f;
@@ -934,7 +932,8 @@ using GetDpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
 GetDpiForMonitorFn DpiForMonitor() {
   static GetDpiForMonitorFn fn = [] {
     HMODULE shcore = LoadLibraryW(L"shcore.dll");
-    return shcore ? reinterpret_cast<GetDpiForMonitorFn>(reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor")))
+    return shcore ? reinterpret_cast<GetDpiForMonitorFn>(
+                        reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor")))
                   : nullptr;
   }();
   return fn;
@@ -963,7 +962,8 @@ void TScreen::ReadMonitors() {
     m->primary_ = (mi.dwFlags & MONITORINFOF_PRIMARY) != 0;
     m->ppi_ = PixelsPerInch();
     UINT x = 0, y = 0;
-    if (auto fn = DpiForMonitor(); fn && SUCCEEDED(fn(h, 0 /* MDT_EFFECTIVE_DPI */, &x, &y)) && y) m->ppi_ = static_cast<Integer>(y);
+    if (auto fn = DpiForMonitor(); fn && SUCCEEDED(fn(h, 0 /* MDT_EFFECTIVE_DPI */, &x, &y)) && y)
+      m->ppi_ = static_cast<Integer>(y);
     monitors_.push_back(std::move(m));
   }
 }
@@ -1035,10 +1035,12 @@ TRect TScreen::DesktopRect() const {
 
 const TIdentMap& CursorIdents() {
   static constexpr TIdentMapEntry kCursors[] = {
-      {crDefault, u"crDefault"},   {crNone, u"crNone"},       {crArrow, u"crArrow"},         {crCross, u"crCross"},
-      {crIBeam, u"crIBeam"},       {crSizeNESW, u"crSizeNESW"}, {crSizeNS, u"crSizeNS"},     {crSizeNWSE, u"crSizeNWSE"},
-      {crSizeWE, u"crSizeWE"},     {crUpArrow, u"crUpArrow"}, {crHourGlass, u"crHourGlass"}, {crNo, u"crNo"},
-      {crAppStart, u"crAppStart"}, {crHelp, u"crHelp"},       {crHandPoint, u"crHandPoint"}, {crSizeAll, u"crSizeAll"},
+      {crDefault, u"crDefault"},   {crNone, u"crNone"},           {crArrow, u"crArrow"},
+      {crCross, u"crCross"},       {crIBeam, u"crIBeam"},         {crSizeNESW, u"crSizeNESW"},
+      {crSizeNS, u"crSizeNS"},     {crSizeNWSE, u"crSizeNWSE"},   {crSizeWE, u"crSizeWE"},
+      {crUpArrow, u"crUpArrow"},   {crHourGlass, u"crHourGlass"}, {crNo, u"crNo"},
+      {crAppStart, u"crAppStart"}, {crHelp, u"crHelp"},           {crHandPoint, u"crHandPoint"},
+      {crSizeAll, u"crSizeAll"},
   };
   static const TIdentMap map{kCursors, sizeof kCursors / sizeof kCursors[0]};
   return map;
@@ -1102,9 +1104,7 @@ LRESULT CALLBACK ApplicationWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   TMessage m{msg, wp, lp, 0};
   try {
     Application->WndProc(m);
-  } catch (const std::exception& e) {
-    Application->HandleException(Application, &e);
-  } catch (...) {
+  } catch (const std::exception& e) { Application->HandleException(Application, &e); } catch (...) {
     Application->HandleException(Application, nullptr);
   }
   return m.Result;
@@ -1165,9 +1165,7 @@ void TApplication::Run() {
   while (!terminated_) {
     try {
       HandleMessage();
-    } catch (const std::exception& e) {
-      HandleException(this, &e);
-    } catch (...) {
+    } catch (const std::exception& e) { HandleException(this, &e); } catch (...) {
       HandleException(this, nullptr);
     }
   }
@@ -1200,8 +1198,7 @@ bool TApplication::ProcessMessage() {
 }
 
 void TApplication::ProcessMessages() {
-  while (ProcessMessage()) {
-  }
+  while (ProcessMessage()) {}
 }
 
 void TApplication::HandleMessage() {
@@ -1250,9 +1247,7 @@ void TApplication::WndProc(TMessage& m) {
     case WM_DISPLAYCHANGE:
       if (Screen) Screen->RefreshMonitors();
       break;
-    case WM_TIMER:
-      UpdateHintTimers();
-      break;
+    case WM_TIMER: UpdateHintTimers(); break;
     case WM_SETTINGCHANGE:
       if (Screen) {
         Screen->RefreshMonitors();
@@ -1268,11 +1263,8 @@ void TApplication::WndProc(TMessage& m) {
       }
       break;
     case CM_ACTIVATE:
-    case CM_DEACTIVATE:
-      return;
-    case WM_NULL:
-      CheckSynchronize();
-      return;
+    case CM_DEACTIVATE: return;
+    case WM_NULL: CheckSynchronize(); return;
   }
   m.Result = DefWindowProcW(handle_, m.Msg, m.WParam, m.LParam);
 }
@@ -1305,8 +1297,7 @@ void TApplication::HandleException(TObject* sender, const std::exception* e) {
       return;
     }
     ShowException(e);
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 void TApplication::ShowException(const std::exception* e) {

@@ -39,8 +39,9 @@ HFONT TFont::Handle() {
     lf.lfCharSet = charset_;
     lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
     lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
-    static constexpr BYTE kQuality[] = {DEFAULT_QUALITY, DRAFT_QUALITY, PROOF_QUALITY, NONANTIALIASED_QUALITY,
-                                        ANTIALIASED_QUALITY, CLEARTYPE_QUALITY, CLEARTYPE_NATURAL_QUALITY};
+    static constexpr BYTE kQuality[] = {DEFAULT_QUALITY,          DRAFT_QUALITY,       PROOF_QUALITY,
+                                        NONANTIALIASED_QUALITY,   ANTIALIASED_QUALITY, CLEARTYPE_QUALITY,
+                                        CLEARTYPE_NATURAL_QUALITY};
     lf.lfQuality = kQuality[quality_];
     lf.lfPitchAndFamily = pitch_ == fpFixed ? FIXED_PITCH : pitch_ == fpVariable ? VARIABLE_PITCH : DEFAULT_PITCH;
     size_t n = std::min<size_t>(name_.size(), LF_FACESIZE - 1);
@@ -67,7 +68,9 @@ void TFont::SetHandle(HFONT font) {
   if (lf.lfUnderline) style_ += fsUnderline;
   if (lf.lfStrikeOut) style_ += fsStrikeOut;
   charset_ = lf.lfCharSet;
-  pitch_ = (lf.lfPitchAndFamily & 3) == FIXED_PITCH ? fpFixed : (lf.lfPitchAndFamily & 3) == VARIABLE_PITCH ? fpVariable : fpDefault;
+  pitch_ = (lf.lfPitchAndFamily & 3) == FIXED_PITCH      ? fpFixed
+           : (lf.lfPitchAndFamily & 3) == VARIABLE_PITCH ? fpVariable
+                                                         : fpDefault;
   TScopeExit deleteLater([old] { DeleteHandle(old); });
   if (OnChange()) OnChange()(this);  // a canvas takes the old font out of its DC first
 }
@@ -84,7 +87,8 @@ HBRUSH TBrush::Handle() {
         case bsClear: lb.lbStyle = BS_NULL; break;
         default:
           lb.lbStyle = BS_HATCHED;
-          static constexpr ULONG_PTR kHatch[] = {0, 0, HS_HORIZONTAL, HS_VERTICAL, HS_FDIAGONAL, HS_BDIAGONAL, HS_CROSS, HS_DIAGCROSS};
+          static constexpr ULONG_PTR kHatch[] = {
+              0, 0, HS_HORIZONTAL, HS_VERTICAL, HS_FDIAGONAL, HS_BDIAGONAL, HS_CROSS, HS_DIAGCROSS};
           lb.lbHatch = kHatch[style_];
       }
       handle_ = CreateBrushIndirect(&lb);

@@ -24,8 +24,8 @@ struct THintInfo {
   TPoint HintPos;                               // the window's top-left on the screen
   Integer HintMaxWidth = 0;                     // where the text wraps
   TColor HintColor = clInfoBk;
-  TRect CursorRect;   // in the control's client coordinates: the hint stays while the mouse is inside
-  TPoint CursorPos;   // the mouse, in the control's client coordinates
+  TRect CursorRect;           // in the control's client coordinates: the hint stays while the mouse is inside
+  TPoint CursorPos;           // the mouse, in the control's client coordinates
   Integer ReshowTimeout = 0;  // ms after which the hint is asked for again; 0: never
   Integer HideTimeout = 0;    // ms after which it hides; 0: it stays
   String HintStr;             // the text shown

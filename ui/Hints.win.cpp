@@ -65,7 +65,8 @@ void THintWindow::ActivateHint(TRect rect, const String& hint) {
   SetCaption(hint);
   rect.Bottom += 4;
   SetBounds(rect.Left, rect.Top, rect.Width(), rect.Height());
-  SetWindowPos(Handle(), HWND_TOPMOST, rect.Left, rect.Top, rect.Width(), rect.Height(), SWP_SHOWWINDOW | SWP_NOACTIVATE);
+  SetWindowPos(Handle(), HWND_TOPMOST, rect.Left, rect.Top, rect.Width(), rect.Height(),
+               SWP_SHOWWINDOW | SWP_NOACTIVATE);
   Invalidate();
 }
 

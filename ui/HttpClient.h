@@ -23,8 +23,8 @@
 #include "SysUtils.h"
 
 TW_DECLARE_EXCEPTION(ENetException, Exception);
-TW_DECLARE_EXCEPTION(ENetURIException, ENetException);      // an address WinHTTP cannot read
-TW_DECLARE_EXCEPTION(ENetHTTPException, ENetException);     // the transport failed
+TW_DECLARE_EXCEPTION(ENetURIException, ENetException);   // an address WinHTTP cannot read
+TW_DECLARE_EXCEPTION(ENetHTTPException, ENetException);  // the transport failed
 
 struct TNameValuePair {
   String Name;
@@ -45,7 +45,9 @@ class THTTPResponse {
   const TNetHeaders& Headers() const { return headers_; }
   // The kept content (synchronous requests without a response stream).
   const std::vector<Byte>& Content() const { return content_; }
-  String ContentAsString() const { return Utf8ToString(std::string_view(reinterpret_cast<const char*>(content_.data()), content_.size())); }
+  String ContentAsString() const {
+    return Utf8ToString(std::string_view(reinterpret_cast<const char*>(content_.data()), content_.size()));
+  }
 
  private:
   friend class THTTPClient;

@@ -57,9 +57,7 @@ struct TWinHttpApi {
       CloseHandle.Get(), Connect.Get(), CrackUrl.Get(), Open.Get(), OpenRequest.Get(), QueryDataAvailable.Get();
       QueryHeaders.Get(), ReadData.Get(), ReceiveResponse.Get(), SendRequest.Get(), SetOption.Get();
       SetStatusCallback.Get();
-    } catch (const ELateBindingError& e) {
-      throw ENetHTTPException(e.Message());
-    }
+    } catch (const ELateBindingError& e) { throw ENetHTTPException(e.Message()); }
     bound.store(true, std::memory_order_release);
   }
 };
@@ -161,11 +159,11 @@ CrackedUrl CrackUrl(const String& url) {
 TNetHeaders ResponseHeaders(HINTERNET req) {
   DWORD size = 0;
   WinHttp().QueryHeaders(req, WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX, nullptr, &size,
-                      WINHTTP_NO_HEADER_INDEX);
+                         WINHTTP_NO_HEADER_INDEX);
   std::wstring raw(size / sizeof(wchar_t) + 1, L'\0');
   size = static_cast<DWORD>(raw.size() * sizeof(wchar_t));
   if (!WinHttp().QueryHeaders(req, WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX, raw.data(), &size,
-                           WINHTTP_NO_HEADER_INDEX))
+                              WINHTTP_NO_HEADER_INDEX))
     return {};
   raw.resize(size / sizeof(wchar_t));
   TNetHeaders out;
@@ -353,7 +351,8 @@ bool THTTPTransfer::Step(RequestCaller& caller, RequestState* st, std::function<
                          const char* what) {
   st->completed = 0;
   caller.Call(std::move(call));
-  return Wait(st, [st, done] { return st->completed == done; }, what);
+  return Wait(
+      st, [st, done] { return st->completed == done; }, what);
 }
 
 bool THTTPTransfer::Wait(RequestState* st, const std::function<bool()>& done, const char* what) {
@@ -381,19 +380,19 @@ bool THTTPTransfer::Wait(RequestState* st, const std::function<bool()>& done, co
 void THTTPTransfer::Run() {
   THTTPResponse& response = *result->response_;
   WinHttpHandle session(WinHttp().Open(WideStr(agent), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
-                                    WINHTTP_NO_PROXY_BYPASS, 0));
+                                       WINHTTP_NO_PROXY_BYPASS, 0));
   if (!session) return Fail("Error opening the session", GetLastError());
   WinHttpHandle connect(WinHttp().Connect(session.get(), url.host.c_str(), url.port, 0));
   if (!connect) return Fail("Error connecting", GetLastError());
   WinHttpHandle req(WinHttp().OpenRequest(connect.get(), method.c_str(), url.path.c_str(), nullptr, WINHTTP_NO_REFERER,
-                                       WINHTTP_DEFAULT_ACCEPT_TYPES, url.secure ? WINHTTP_FLAG_SECURE : 0));
+                                          WINHTTP_DEFAULT_ACCEPT_TYPES, url.secure ? WINHTTP_FLAG_SECURE : 0));
   if (!req) return Fail("Error opening the request", GetLastError());
 
   auto* st = new RequestState;
   DWORD_PTR context = reinterpret_cast<DWORD_PTR>(st);
   if (!WinHttp().SetOption(req.get(), WINHTTP_OPTION_CONTEXT_VALUE, &context, sizeof(context)) ||
-      WinHttp().SetStatusCallback(req.get(), StatusCallback,
-                               WINHTTP_CALLBACK_FLAG_HANDLES, 0) == WINHTTP_INVALID_STATUS_CALLBACK) {
+      WinHttp().SetStatusCallback(req.get(), StatusCallback, WINHTTP_CALLBACK_FLAG_HANDLES, 0) ==
+          WINHTTP_INVALID_STATUS_CALLBACK) {
     Fail("Error opening the request", GetLastError());
     req.reset();  // without a callback nobody else holds the state
     st->Release();
@@ -410,7 +409,8 @@ void THTTPTransfer::Run() {
   const wchar_t* headerText = headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str();
   const DWORD headerLength = static_cast<DWORD>(headers.size());
   auto send = [=](HINTERNET r) {
-    return WinHttp().SendRequest(r, headerText, headerLength, const_cast<void*>(bodyData), bodySize, bodySize, context) &&
+    return WinHttp().SendRequest(r, headerText, headerLength, const_cast<void*>(bodyData), bodySize, bodySize,
+                                 context) &&
            Completed(st, WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE);
   };
   if (!Step(caller, st, send, WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE, "Error sending data")) return;
@@ -422,7 +422,7 @@ void THTTPTransfer::Run() {
   const HINTERNET request = caller.Handle();
   DWORD status = 0, size = sizeof(status);
   WinHttp().QueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX,
-                      &status, &size, WINHTTP_NO_HEADER_INDEX);
+                         &status, &size, WINHTTP_NO_HEADER_INDEX);
   response.statusCode_ = static_cast<Integer>(status);
   response.headers_ = ResponseHeaders(request);
   response.contentLength_ = ParseContentLength(response.HeaderValue(u"Content-Length"));
@@ -568,6 +568,8 @@ void THTTPClient::Cancel() {
 void THTTPClient::JoinWorker() {
   if (!worker_.joinable()) return;
   // A callback that releases its own client must not wait for itself.
-  if (worker_.get_id() == std::this_thread::get_id()) worker_.detach();
-  else worker_.join();
+  if (worker_.get_id() == std::this_thread::get_id())
+    worker_.detach();
+  else
+    worker_.join();
 }

@@ -10,7 +10,9 @@ namespace {
 constexpr Int64 kMaxIconFile = 64 << 20;
 
 uint16_t Le16(const Byte* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t Le32(const Byte* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+uint32_t Le32(const Byte* p) {
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
 
 }  // namespace
 
@@ -52,7 +54,8 @@ void TIcon::LoadFromStream(TStream& stream) {
   for (uint16_t i = 0; i < count; ++i) {
     const Byte* e = p + 6 + i * 16;
     Entry en{e[0] ? e[0] : 256, e[1] ? e[1] : 256, Le16(e + 6), Le32(e + 8), Le32(e + 12)};
-    if (en.size == 0 || en.offset > data.size() || en.size > data.size() - en.offset) throw EInvalidGraphic("Invalid icon");
+    if (en.size == 0 || en.offset > data.size() || en.size > data.size() - en.offset)
+      throw EInvalidGraphic("Invalid icon");
     entries.push_back(en);
   }
   ReleaseIcon();

@@ -16,8 +16,8 @@ void TIcon::ReleaseIcon() {
 HICON TIcon::Handle() {
   if (!icon_ && chosen_ >= 0) {
     const Entry& e = entries_[static_cast<size_t>(chosen_)];
-    icon_ = CreateIconFromResourceEx(data_.data() + e.offset, e.size, TRUE, 0x00030000, e.width, e.height,
-                                     LR_DEFAULTCOLOR);
+    icon_ =
+        CreateIconFromResourceEx(data_.data() + e.offset, e.size, TRUE, 0x00030000, e.width, e.height, LR_DEFAULTCOLOR);
   }
   return icon_;
 }

@@ -2,8 +2,8 @@
 
 #include <windows.h>
 // The stream functions of commctrl.h exist only when IStream is declared first.
-#include <objidl.h>
 #include <commctrl.h>
+#include <objidl.h>
 
 #include <algorithm>
 
@@ -49,18 +49,14 @@ class TStreamAdapter final : public IStream {
       const Integer n = stream_.Read(pv, static_cast<Integer>(std::min<ULONG>(cb, 0x7FFFFFFF)));
       if (read) *read = static_cast<ULONG>(n);
       return static_cast<ULONG>(n) == cb ? S_OK : S_FALSE;
-    } catch (const Exception&) {
-      return STG_E_READFAULT;
-    }
+    } catch (const Exception&) { return STG_E_READFAULT; }
   }
   HRESULT STDMETHODCALLTYPE Write(const void* pv, ULONG cb, ULONG* written) override {
     try {
       const Integer n = stream_.Write(pv, static_cast<Integer>(std::min<ULONG>(cb, 0x7FFFFFFF)));
       if (written) *written = static_cast<ULONG>(n);
       return static_cast<ULONG>(n) == cb ? S_OK : STG_E_CANTSAVE;
-    } catch (const Exception&) {
-      return STG_E_CANTSAVE;
-    }
+    } catch (const Exception&) { return STG_E_CANTSAVE; }
   }
   HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* newPos) override {
     if (origin > STREAM_SEEK_END) return STG_E_INVALIDFUNCTION;
@@ -68,17 +64,13 @@ class TStreamAdapter final : public IStream {
       const Int64 pos = stream_.Seek(move.QuadPart, static_cast<TSeekOrigin>(origin));
       if (newPos) newPos->QuadPart = static_cast<ULONGLONG>(pos);
       return S_OK;
-    } catch (const Exception&) {
-      return STG_E_INVALIDPOINTER;
-    }
+    } catch (const Exception&) { return STG_E_INVALIDPOINTER; }
   }
   HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER size) override {
     try {
       stream_.SetSize(static_cast<Int64>(size.QuadPart));
       return S_OK;
-    } catch (const Exception&) {
-      return E_FAIL;
-    }
+    } catch (const Exception&) { return E_FAIL; }
   }
   HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override {
     return E_NOTIMPL;
@@ -86,16 +78,16 @@ class TStreamAdapter final : public IStream {
   HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE Revert() override { return STG_E_REVERTED; }
   HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return STG_E_INVALIDFUNCTION; }
-  HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return STG_E_INVALIDFUNCTION; }
+  HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+    return STG_E_INVALIDFUNCTION;
+  }
   HRESULT STDMETHODCALLTYPE Stat(STATSTG* stat, DWORD) override {
     if (!stat) return STG_E_INVALIDPOINTER;
     *stat = STATSTG{};
     stat->type = STGTY_STREAM;
     try {
       stat->cbSize.QuadPart = static_cast<ULONGLONG>(stream_.GetSize());
-    } catch (const Exception&) {
-      return E_FAIL;
-    }
+    } catch (const Exception&) { return E_FAIL; }
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return E_NOTIMPL; }
@@ -120,8 +112,9 @@ COLORREF ListColor(TColor c) {
 
 TW_DEFINE_CLASS(TCustomImageList) {
   // Counting may bring a list up to date, so it is not a const operation.
-  b.Binary(u"Bitmap", [](TCustomImageList& l, TStream& s) { l.ReadData(s); },
-           [](const TCustomImageList& l, TStream& s) { l.WriteData(s); })
+  b.Binary(
+       u"Bitmap", [](TCustomImageList& l, TStream& s) { l.ReadData(s); },
+       [](const TCustomImageList& l, TStream& s) { l.WriteData(s); })
       .Stored([](const TCustomImageList& l) { return const_cast<TCustomImageList&>(l).Count() > 0; });
 }
 
@@ -427,7 +420,8 @@ void TCustomImageList::WriteData(TStream& stream) const {
   using TWriteEx = HRESULT(WINAPI*)(HIMAGELIST, DWORD, IStream*);
   auto writeEx = reinterpret_cast<TWriteEx>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"comctl32.dll"), "ImageList_WriteEx")));
-  const bool ok = writeEx ? SUCCEEDED(writeEx(handle_, ILP_DOWNLEVEL, &adapter)) : ImageList_Write(handle_, &adapter) != FALSE;
+  const bool ok =
+      writeEx ? SUCCEEDED(writeEx(handle_, ILP_DOWNLEVEL, &adapter)) : ImageList_Write(handle_, &adapter) != FALSE;
   if (!ok) throw EWriteError("Failed to write ImageList data to stream");
 }
 

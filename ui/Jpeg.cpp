@@ -103,8 +103,7 @@ void TJPEGImage::LoadFromStream(TStream& stream) {
   if (const char* error = Decode(data, pixels, w, h, gray, err))
     throw EInvalidGraphic(u"JPEG error: " + AsciiToString(error));
   TBitmap bmp(w, h, pf24bit);
-  for (Integer y = 0; y < h; ++y)
-    std::memcpy(bmp.ScanLine(y), pixels.data() + size_t(y) * w * 3, size_t(w) * 3);
+  for (Integer y = 0; y < h; ++y) std::memcpy(bmp.ScanLine(y), pixels.data() + size_t(y) * w * 3, size_t(w) * 3);
   bitmap_.Assign(&bmp);
   data_ = std::move(data);
   grayscale_ = gray;

@@ -29,12 +29,16 @@ void AppendQuoted(String& out, StringView s, EscapeMode mode) {
       case u'\f': out += u"\\f"; break;
       case u'\r': out += u"\\r"; break;
       case u'/':
-        if (mode == EscapeMode::ClassLibrary) out += u"\\/";
-        else out += c;
+        if (mode == EscapeMode::ClassLibrary)
+          out += u"\\/";
+        else
+          out += c;
         break;
       default:
-        if (c < 0x20 && mode == EscapeMode::Strict) AppendHex4(out, c);
-        else out += c;
+        if (c < 0x20 && mode == EscapeMode::Strict)
+          AppendHex4(out, c);
+        else
+          out += c;
     }
   }
   out += u'"';
@@ -245,9 +249,7 @@ class Parser {
           out += static_cast<Char>(v);
           break;
         }
-        default:
-          --pos_;
-          Fail("Invalid escape");
+        default: --pos_; Fail("Invalid escape");
       }
     }
   }

@@ -7,9 +7,9 @@ String WideToString(const wchar_t* s) { return String(reinterpret_cast<const Cha
 // " (code) reason" for a system error code, the reason as the system words it.
 String SystemReason(DWORD code) {
   wchar_t* buf = nullptr;
-  const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                     FORMAT_MESSAGE_IGNORE_INSERTS,
-                                 nullptr, code, 0, reinterpret_cast<wchar_t*>(&buf), 0, nullptr);
+  const DWORD n =
+      FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                     nullptr, code, 0, reinterpret_cast<wchar_t*>(&buf), 0, nullptr);
   String reason;
   if (n && buf) reason = Trim(StringView(reinterpret_cast<const Char*>(buf), n));
   if (buf) LocalFree(buf);
@@ -25,8 +25,9 @@ HMODULE TLateLibrary::Module() {
   std::lock_guard<std::mutex> lock(loading_);
   if (HMODULE m = module_.load(std::memory_order_relaxed)) return m;
   HMODULE m = LoadLibraryW(name_);
-  if (!m) throw ELateBindingError(u"The system library " + WideToString(name_) + u" cannot be loaded:" +
-                                  SystemReason(GetLastError()));
+  if (!m)
+    throw ELateBindingError(u"The system library " + WideToString(name_) + u" cannot be loaded:" +
+                            SystemReason(GetLastError()));
   module_.store(m, std::memory_order_release);
   return m;
 }

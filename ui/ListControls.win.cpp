@@ -30,8 +30,7 @@ void DrawPlainItem(TCanvas* canvas, const String& text, const TRect& rect, TOwne
   canvas->Brush()->SetStyle(bsClear);
   HDC dc = canvas->Handle();
   RECT r{rect.Left + 2, rect.Top, rect.Right, rect.Bottom};
-  DrawTextW(dc, WideStr(text), static_cast<int>(text.size()), &r,
-            DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+  DrawTextW(dc, WideStr(text), static_cast<int>(text.size()), &r, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
   if (state.Contains(odFocused) && !state.Contains(odNoFocusRect)) canvas->DrawFocusRect(rect);
 }
 
@@ -116,7 +115,8 @@ void TCustomListBox::DestroyWnd() {
       const LRESULT count = SendToWindow(LB_GETSELCOUNT);
       if (count > 0) {
         selectedItems_.resize(static_cast<size_t>(count));
-        const LRESULT got = SendToWindow(LB_GETSELITEMS, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(selectedItems_.data()));
+        const LRESULT got =
+            SendToWindow(LB_GETSELITEMS, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(selectedItems_.data()));
         selectedItems_.resize(static_cast<size_t>(std::max<LRESULT>(got, 0)));
       }
     }
@@ -159,8 +159,9 @@ void TCustomListBox::SetItemIndex(Integer index) {
 bool TCustomListBox::Selected(Integer index) const {
   if (index < 0 || index >= Count()) throw EListError(u"List index out of bounds (" + IntToStr(index) + u")");
   if (!HandleAllocated())
-    return multiSelect_ && selectionKept_ ? std::find(selectedItems_.begin(), selectedItems_.end(), index) != selectedItems_.end()
-                        : index == itemIndex_;
+    return multiSelect_ && selectionKept_
+               ? std::find(selectedItems_.begin(), selectedItems_.end(), index) != selectedItems_.end()
+               : index == itemIndex_;
   return SendToWindow(LB_GETSEL, static_cast<WPARAM>(index), 0) > 0;
 }
 
@@ -177,7 +178,9 @@ void TCustomListBox::SetSelected(Integer index, bool value) {
 
 Integer TCustomListBox::SelCount() const {
   if (!multiSelect_) return ItemIndex() >= 0 ? 1 : 0;
-  return HandleAllocated() ? static_cast<Integer>(SendToWindow(LB_GETSELCOUNT)) : selectionKept_ ? Integer(selectedItems_.size()) : (itemIndex_ >= 0 ? 1 : 0);
+  return HandleAllocated() ? static_cast<Integer>(SendToWindow(LB_GETSELCOUNT))
+         : selectionKept_  ? Integer(selectedItems_.size())
+                           : (itemIndex_ >= 0 ? 1 : 0);
 }
 
 void TCustomListBox::SetMultiSelect(bool v) {
@@ -292,7 +295,8 @@ void TCustomListBox::MeasureOwnerItem(Integer index, Integer& height, Integer& /
 
 void TCustomListBox::Dispatch(TMessage& m) {
   TSystemControl::Dispatch(m);
-  if (m.Msg == WM_SIZE && columns_ > 0) SendToWindow(LB_SETCOLUMNWIDTH, static_cast<WPARAM>(std::max(Width() / columns_, 1)), 0);
+  if (m.Msg == WM_SIZE && columns_ > 0)
+    SendToWindow(LB_SETCOLUMNWIDTH, static_cast<WPARAM>(std::max(Width() / columns_, 1)), 0);
 }
 
 // ---- 2. TCustomComboBox ---------------------------------------------------------------
@@ -336,7 +340,8 @@ void TCustomComboBox::SetItems(const TStringList* items) { items_->Assign(items)
 
 void TCustomComboBox::CreateParams(TCreateParams& p) {
   TSystemControl::CreateParams(p);
-  static constexpr Cardinal kStyle[] = {CBS_DROPDOWN, CBS_SIMPLE, CBS_DROPDOWNLIST, CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED,
+  static constexpr Cardinal kStyle[] = {CBS_DROPDOWN, CBS_SIMPLE, CBS_DROPDOWNLIST,
+                                        CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED,
                                         CBS_DROPDOWNLIST | CBS_OWNERDRAWVARIABLE};
   p.Style |= WS_VSCROLL | CBS_AUTOHSCROLL | CBS_HASSTRINGS | kStyle[style_];
   if (items_->Sorted()) p.Style |= CBS_SORT;
@@ -380,7 +385,9 @@ void TCustomComboBox::InsertWindowString(Integer index, const String& text, TObj
   if (at >= 0) SendToWindow(CB_SETITEMDATA, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(object));
 }
 
-void TCustomComboBox::DeleteWindowString(Integer index) { SendToWindow(CB_DELETESTRING, static_cast<WPARAM>(index), 0); }
+void TCustomComboBox::DeleteWindowString(Integer index) {
+  SendToWindow(CB_DELETESTRING, static_cast<WPARAM>(index), 0);
+}
 
 void TCustomComboBox::ClearWindowStrings() {
   // CB_RESETCONTENT also empties the edit field: the text stays what it was.
@@ -447,7 +454,8 @@ void TCustomComboBox::SetMaxLength(Integer n) {
 }
 
 Integer TCustomComboBox::ItemHeight() const {
-  if (HandleAllocated() && style_ != csOwnerDrawVariable) return static_cast<Integer>(SendToWindow(CB_GETITEMHEIGHT, 0, 0));
+  if (HandleAllocated() && style_ != csOwnerDrawVariable)
+    return static_cast<Integer>(SendToWindow(CB_GETITEMHEIGHT, 0, 0));
   return itemHeight_;
 }
 
@@ -458,7 +466,9 @@ void TCustomComboBox::SetItemHeight(Integer h) {
 }
 
 bool TCustomComboBox::DroppedDown() const { return SendToWindow(CB_GETDROPPEDSTATE) != 0; }
-void TCustomComboBox::SetDroppedDown(bool v) { SendMessageW(const_cast<TCustomComboBox*>(this)->Handle(), CB_SHOWDROPDOWN, v, 0); }
+void TCustomComboBox::SetDroppedDown(bool v) {
+  SendMessageW(const_cast<TCustomComboBox*>(this)->Handle(), CB_SHOWDROPDOWN, v, 0);
+}
 
 void TCustomComboBox::Select() {
   if (onSelect_)

@@ -95,7 +95,6 @@ void TListColumns::Update(TCollectionItem* item) {
     listView_->InsertColumns();
 }
 
-
 // ---- 2. TListItem ---------------------------------------------------------------------
 
 // The sub-item texts of an item: a change reaches the window.
@@ -179,7 +178,8 @@ void TListItem::SetFocused(bool v) { SetState(LVIS_FOCUSED, v); }
 bool TListItem::Checked() const {
   TCustomListView* lv = ListView();
   if (!lv->HandleAllocated() || !lv->Checkboxes()) return checked_;
-  const LRESULT state = SendMessageW(lv->WindowHandle(), LVM_GETITEMSTATE, static_cast<WPARAM>(Index()), LVIS_STATEIMAGEMASK);
+  const LRESULT state =
+      SendMessageW(lv->WindowHandle(), LVM_GETITEMSTATE, static_cast<WPARAM>(Index()), LVIS_STATEIMAGEMASK);
   return ((state & LVIS_STATEIMAGEMASK) >> 12) == 2;
 }
 
@@ -194,13 +194,15 @@ TRect TListItem::DisplayRect(TDisplayCode code) const {
   if (!lv->HandleAllocated()) return {};
   static constexpr LONG kCode[] = {LVIR_BOUNDS, LVIR_ICON, LVIR_LABEL, LVIR_SELECTBOUNDS};
   RECT r{kCode[code], 0, 0, 0};
-  if (!SendMessageW(lv->WindowHandle(), LVM_GETITEMRECT, static_cast<WPARAM>(Index()), reinterpret_cast<LPARAM>(&r))) return {};
+  if (!SendMessageW(lv->WindowHandle(), LVM_GETITEMRECT, static_cast<WPARAM>(Index()), reinterpret_cast<LPARAM>(&r)))
+    return {};
   return {r.left, r.top, r.right, r.bottom};
 }
 
 void TListItem::MakeVisible(bool partialOK) {
   TCustomListView* lv = ListView();
-  if (lv->HandleAllocated()) SendMessageW(lv->WindowHandle(), LVM_ENSUREVISIBLE, static_cast<WPARAM>(Index()), partialOK);
+  if (lv->HandleAllocated())
+    SendMessageW(lv->WindowHandle(), LVM_ENSUREVISIBLE, static_cast<WPARAM>(Index()), partialOK);
 }
 
 void TListItem::Delete() { owner_->Delete(Index()); }
@@ -240,7 +242,8 @@ void TListItems::SetCount(Integer n) {
   if (!owner_->OwnerData()) throw EInvalidOperation("Count can be set only for a list view with OwnerData");
   ownerDataCount_ = std::max(n, 0);
   if (owner_->HandleAllocated())
-    SendMessageW(owner_->WindowHandle(), LVM_SETITEMCOUNT, static_cast<WPARAM>(ownerDataCount_), LVSICF_NOINVALIDATEALL);
+    SendMessageW(owner_->WindowHandle(), LVM_SETITEMCOUNT, static_cast<WPARAM>(ownerDataCount_),
+                 LVSICF_NOINVALIDATEALL);
 }
 
 TListItem* TListItems::Items(Integer index) const {
@@ -327,7 +330,6 @@ void TListItems::ReadData(TStream& stream) {
   }
 }
 
-
 void TListItems::WriteData(TStream& stream) const {
   std::vector<TStoredItem> stored;
   stored.reserve(items_.size());
@@ -374,7 +376,8 @@ TW_DEFINE_CLASS(TListView) {
   b.Property(u"OnCustomDrawItem", &TListView::OnCustomDrawItem, &TListView::SetOnCustomDrawItem);
   b.Property(u"OnCustomDrawSubItem", &TListView::OnCustomDrawSubItem, &TListView::SetOnCustomDrawSubItem);
   b.Property(u"OnAdvancedCustomDraw", &TListView::OnAdvancedCustomDraw, &TListView::SetOnAdvancedCustomDraw);
-  b.Property(u"OnAdvancedCustomDrawItem", &TListView::OnAdvancedCustomDrawItem, &TListView::SetOnAdvancedCustomDrawItem);
+  b.Property(u"OnAdvancedCustomDrawItem", &TListView::OnAdvancedCustomDrawItem,
+             &TListView::SetOnAdvancedCustomDrawItem);
   b.Property(u"OnAdvancedCustomDrawSubItem", &TListView::OnAdvancedCustomDrawSubItem,
              &TListView::SetOnAdvancedCustomDrawSubItem);
 }
@@ -391,7 +394,8 @@ TCustomListView::TCustomListView(TComponent* owner)
 }
 
 TCustomListView::~TCustomListView() {
-  for (TCustomImageList** field : {&largeImages_, &smallImages_, &stateImages_}) ReplaceImageList(this, *field, nullptr);
+  for (TCustomImageList** field : {&largeImages_, &smallImages_, &stateImages_})
+    ReplaceImageList(this, *field, nullptr);
 }
 
 void TCustomListView::CreateParams(TCreateParams& p) {
@@ -419,7 +423,8 @@ Cardinal TCustomListView::ExtendedStyle() const {
 void TCustomListView::HandleCreated() {
   TSystemControl::HandleCreated();
   SendToWindow(CCM_SETUNICODEFORMAT, TRUE, 0);
-  SendToWindow(LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES, ExtendedStyle());
+  SendToWindow(LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES,
+               ExtendedStyle());
   SendToWindow(LVM_SETBKCOLOR, 0, static_cast<LPARAM>(ColorToRGB(Color())));
   SendToWindow(LVM_SETTEXTBKCOLOR, 0, static_cast<LPARAM>(ColorToRGB(Color())));
   SendToWindow(LVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(ColorToRGB(Font()->Color())));
@@ -433,7 +438,8 @@ void TCustomListView::DestroyWnd() {
   if (HandleAllocated() && !ownerData_) {
     for (size_t index = 0; index < items_->items_.size(); ++index) {
       TListItem* item = items_->items_[index].get();
-      const LRESULT state = SendToWindow(LVM_GETITEMSTATE, static_cast<WPARAM>(index), LVIS_SELECTED | LVIS_FOCUSED | LVIS_STATEIMAGEMASK);
+      const LRESULT state = SendToWindow(LVM_GETITEMSTATE, static_cast<WPARAM>(index),
+                                         LVIS_SELECTED | LVIS_FOCUSED | LVIS_STATEIMAGEMASK);
       item->state_ = static_cast<Cardinal>(state) & (LVIS_SELECTED | LVIS_FOCUSED);
       if (checkboxes_) item->checked_ = ((state & LVIS_STATEIMAGEMASK) >> 12) == 2;
     }
@@ -466,7 +472,8 @@ void TCustomListView::InsertColumns() {
   }
   // The sub-item texts belong to the columns that were made again.
   if (!ownerData_)
-    for (size_t i = 0; i < items_->items_.size(); ++i) UpdateWindowItem(items_->items_[i].get(), static_cast<Integer>(i));
+    for (size_t i = 0; i < items_->items_.size(); ++i)
+      UpdateWindowItem(items_->items_[i].get(), static_cast<Integer>(i));
 }
 
 void TCustomListView::UpdateWindowColumn(TListColumn* c) {
@@ -488,7 +495,8 @@ void TCustomListView::InsertItems() {
   if (ownerData_) {
     SendToWindow(LVM_SETITEMCOUNT, static_cast<WPARAM>(items_->ownerDataCount_), 0);
   } else {
-    for (size_t i = 0; i < items_->items_.size(); ++i) InsertWindowItem(static_cast<Integer>(i), items_->items_[i].get());
+    for (size_t i = 0; i < items_->items_.size(); ++i)
+      InsertWindowItem(static_cast<Integer>(i), items_->items_[i].get());
   }
 }
 
@@ -517,8 +525,10 @@ void TCustomListView::UpdateWindowItem(TListItem* item, Integer index) {
   lv.pszText = const_cast<LPWSTR>(WideStr(item->caption_));
   lv.iImage = item->imageIndex_;
   lv.stateMask = LVIS_STATEIMAGEMASK | LVIS_OVERLAYMASK;
-  const UINT stateImage = checkboxes_ ? (item->checked_ ? 2u : 1u) : static_cast<UINT>(std::max(item->stateIndex_ + 1, 0));
-  lv.state = INDEXTOSTATEIMAGEMASK(stateImage) | INDEXTOOVERLAYMASK(static_cast<UINT>(std::max(item->overlayIndex_ + 1, 0)));
+  const UINT stateImage =
+      checkboxes_ ? (item->checked_ ? 2u : 1u) : static_cast<UINT>(std::max(item->stateIndex_ + 1, 0));
+  lv.state =
+      INDEXTOSTATEIMAGEMASK(stateImage) | INDEXTOOVERLAYMASK(static_cast<UINT>(std::max(item->overlayIndex_ + 1, 0)));
   SendToWindow(LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&lv));
   TStringList* sub = item->subItems_.get();
   const Integer columns = std::max(columns_->Count(), sub->Count() + 1);
@@ -734,7 +744,9 @@ bool TCustomListView::Notify(TMessage& m) {
       if (!item) break;
       if ((di->item.mask & LVIF_TEXT) && di->item.pszText && di->item.cchTextMax > 0) {
         const Integer sub = di->item.iSubItem;
-        const String text = sub == 0 ? item->Caption() : (sub - 1 < item->SubItems()->Count() ? item->SubItems()->Strings(sub - 1) : String());
+        const String text = sub == 0
+                                ? item->Caption()
+                                : (sub - 1 < item->SubItems()->Count() ? item->SubItems()->Strings(sub - 1) : String());
         const size_t n = std::min<size_t>(text.size(), static_cast<size_t>(di->item.cchTextMax - 1));
         std::copy_n(text.data(), n, reinterpret_cast<Char*>(di->item.pszText));
         di->item.pszText[n] = 0;
@@ -747,12 +759,8 @@ bool TCustomListView::Notify(TMessage& m) {
       m.Result = 0;
       return true;
     }
-    case NM_CLICK:
-      Click();
-      break;
-    case NM_DBLCLK:
-      DblClick();
-      break;
+    case NM_CLICK: Click(); break;
+    case NM_DBLCLK: DblClick(); break;
   }
   return TSystemControl::Notify(m);
 }

@@ -10,9 +10,9 @@ struct KeyName {
   const char16_t* name;
 };
 constexpr KeyName kKeyNames[] = {
-    {0x08, u"BkSp"},  {0x09, u"Tab"},   {0x0D, u"Enter"}, {0x1B, u"Esc"},  {0x20, u"Space"}, {0x21, u"PgUp"},
-    {0x22, u"PgDn"},  {0x23, u"End"},   {0x24, u"Home"},  {0x25, u"Left"}, {0x26, u"Up"},    {0x27, u"Right"},
-    {0x28, u"Down"},  {0x2D, u"Ins"},   {0x2E, u"Del"},
+    {0x08, u"BkSp"}, {0x09, u"Tab"},   {0x0D, u"Enter"}, {0x1B, u"Esc"},  {0x20, u"Space"},
+    {0x21, u"PgUp"}, {0x22, u"PgDn"},  {0x23, u"End"},   {0x24, u"Home"}, {0x25, u"Left"},
+    {0x26, u"Up"},   {0x27, u"Right"}, {0x28, u"Down"},  {0x2D, u"Ins"},  {0x2E, u"Del"},
 };
 constexpr Word kF1 = 0x70, kF24 = 0x87;
 

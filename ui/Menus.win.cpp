@@ -84,7 +84,9 @@ constexpr Integer kShortCutGap = 24;  // between the text and the shortcut
 TW_DEFINE_CLASS(TMenuItem) {
   b.Property(u"Action", &TMenuItem::Action, &TMenuItem::SetAction);
   b.Property(u"Caption", &TMenuItem::Caption, &TMenuItem::SetCaption).Stored(&TMenuItem::IsCaptionStored);
-  b.Property(u"Checked", &TMenuItem::Checked, &TMenuItem::SetChecked).Default(false).Stored(&TMenuItem::IsCheckedStored);
+  b.Property(u"Checked", &TMenuItem::Checked, &TMenuItem::SetChecked)
+      .Default(false)
+      .Stored(&TMenuItem::IsCheckedStored);
   b.Property(u"Enabled", &TMenuItem::Enabled, &TMenuItem::SetEnabled).Default(true).Stored(&TMenuItem::IsEnabledStored);
   b.Property(u"Visible", &TMenuItem::Visible, &TMenuItem::SetVisible).Default(true).Stored(&TMenuItem::IsVisibleStored);
   b.Property(u"Default", &TMenuItem::Default, &TMenuItem::SetDefault).Default(false);
@@ -92,12 +94,17 @@ TW_DEFINE_CLASS(TMenuItem) {
   b.Property(u"GroupIndex", &TMenuItem::GroupIndex, &TMenuItem::SetGroupIndex).Default(0);
   b.Property(u"Break", &TMenuItem::Break, &TMenuItem::SetBreak).Default(mbNone);
   b.Property(u"ShortCut", &TMenuItem::ShortCut, &TMenuItem::SetShortCut).Default(scNone);
-  b.Property(u"ImageIndex", &TMenuItem::ImageIndex, &TMenuItem::SetImageIndex).Default(-1).Stored(&TMenuItem::IsImageIndexStored);
+  b.Property(u"ImageIndex", &TMenuItem::ImageIndex, &TMenuItem::SetImageIndex)
+      .Default(-1)
+      .Stored(&TMenuItem::IsImageIndexStored);
   // Read without making an empty picture; written only when there is one.
-  b.Property(u"Bitmap", [](const TMenuItem& i) { return const_cast<TMenuItem&>(i).Bitmap(); }, &TMenuItem::SetBitmap)
+  b.Property(
+       u"Bitmap", [](const TMenuItem& i) { return const_cast<TMenuItem&>(i).Bitmap(); }, &TMenuItem::SetBitmap)
       .Stored(&TMenuItem::HasBitmap);
   b.Property(u"SubMenuImages", &TMenuItem::SubMenuImages, &TMenuItem::SetSubMenuImages);
-  b.Property(u"HelpContext", &TMenuItem::HelpContext, &TMenuItem::SetHelpContext).Default(0).Stored(&TMenuItem::IsHelpContextStored);
+  b.Property(u"HelpContext", &TMenuItem::HelpContext, &TMenuItem::SetHelpContext)
+      .Default(0)
+      .Stored(&TMenuItem::IsHelpContextStored);
   b.Property(u"OnClick", &TMenuItem::OnClick, &TMenuItem::SetOnClick).Stored(&TMenuItem::IsOnClickStored);
   b.Property(u"OnMeasureItem", &TMenuItem::OnMeasureItem, &TMenuItem::SetOnMeasureItem);
   b.Property(u"OnAdvancedDrawItem", &TMenuItem::OnAdvancedDrawItem, &TMenuItem::SetOnAdvancedDrawItem);
@@ -349,15 +356,24 @@ TCustomAction* TMenuActionLink::CustomAction() const { return dynamic_cast<TCust
 namespace {
 // Whether the item's value equals its action's (there is a custom action).
 template <class V, class W>
-bool Same(const TMenuItem* item, const TCustomAction* action, V (TMenuItem::*get)() const, W (TCustomAction::*getOfAction)() const) {
+bool Same(const TMenuItem* item, const TCustomAction* action, V (TMenuItem::*get)() const,
+          W (TCustomAction::*getOfAction)() const) {
   return action && (item->*get)() == (action->*getOfAction)();
 }
 }  // namespace
 
-bool TMenuActionLink::IsCaptionLinked() const { return Same(item_, CustomAction(), &TMenuItem::Caption, &TCustomAction::Caption); }
-bool TMenuActionLink::IsCheckedLinked() const { return Same(item_, CustomAction(), &TMenuItem::Checked, &TCustomAction::Checked); }
-bool TMenuActionLink::IsEnabledLinked() const { return Same(item_, CustomAction(), &TMenuItem::Enabled, &TCustomAction::Enabled); }
-bool TMenuActionLink::IsVisibleLinked() const { return Same(item_, CustomAction(), &TMenuItem::Visible, &TCustomAction::Visible); }
+bool TMenuActionLink::IsCaptionLinked() const {
+  return Same(item_, CustomAction(), &TMenuItem::Caption, &TCustomAction::Caption);
+}
+bool TMenuActionLink::IsCheckedLinked() const {
+  return Same(item_, CustomAction(), &TMenuItem::Checked, &TCustomAction::Checked);
+}
+bool TMenuActionLink::IsEnabledLinked() const {
+  return Same(item_, CustomAction(), &TMenuItem::Enabled, &TCustomAction::Enabled);
+}
+bool TMenuActionLink::IsVisibleLinked() const {
+  return Same(item_, CustomAction(), &TMenuItem::Visible, &TCustomAction::Visible);
+}
 bool TMenuActionLink::IsHelpContextLinked() const {
   return Same(item_, CustomAction(), &TMenuItem::HelpContext, &TCustomAction::HelpContext);
 }
@@ -466,7 +482,8 @@ void TMenuItem::AppendTo(HMENU menu, bool topLevel) {
   }
   if (break_ == mbBreak) mii.fType |= MFT_MENUBREAK;
   if (break_ == mbBarBreak) mii.fType |= MFT_MENUBARBREAK;
-  if (TMenu* m = GetParentMenu(); m && m->IsRightToLeft()) mii.fType |= MFT_RIGHTORDER | (topLevel ? MFT_RIGHTJUSTIFY : 0);
+  if (TMenu* m = GetParentMenu(); m && m->IsRightToLeft())
+    mii.fType |= MFT_RIGHTORDER | (topLevel ? MFT_RIGHTJUSTIFY : 0);
   if (checked_) mii.fState |= MFS_CHECKED;
   if (!enabled_) mii.fState |= MFS_GRAYED;
   if (default_) mii.fState |= MFS_DEFAULT;
@@ -618,7 +635,9 @@ void TMenuItem::DoDrawItem(TCanvas* canvas, const TRect& rect, TOwnerDrawState s
 TW_DEFINE_CLASS(TMenu) {
   b.Property(u"Images", &TMenu::Images, &TMenu::SetImages);
   b.Property(u"OwnerDraw", &TMenu::OwnerDraw, &TMenu::SetOwnerDraw).Default(false);
-  b.Property(u"BiDiMode", &TMenu::BiDiMode, &TMenu::SetBiDiMode).Stored([](const TMenu& m) { return !m.ParentBiDiMode(); });
+  b.Property(u"BiDiMode", &TMenu::BiDiMode, &TMenu::SetBiDiMode).Stored([](const TMenu& m) {
+    return !m.ParentBiDiMode();
+  });
   b.Property(u"ParentBiDiMode", &TMenu::ParentBiDiMode, &TMenu::SetParentBiDiMode).Default(true);
 }
 
@@ -716,10 +735,13 @@ TMenuItem* FindIn(TMenuItem* item, uintptr_t value, TFindItemKind kind) {
 }
 }  // namespace
 
-void TMenu::GetChildren(std::vector<TComponent*>& children, TComponent* root) const { items_->GetChildren(children, root); }
+void TMenu::GetChildren(std::vector<TComponent*>& children, TComponent* root) const {
+  items_->GetChildren(children, root);
+}
 
 TMenuItem* TMenu::FindItem(uintptr_t value, TFindItemKind kind) const {
-  if (kind == fkHandle && items_->HandleAllocated() && reinterpret_cast<uintptr_t>(items_->Handle()) == value) return items_;
+  if (kind == fkHandle && items_->HandleAllocated() && reinterpret_cast<uintptr_t>(items_->Handle()) == value)
+    return items_;
   return FindIn(items_, value, kind);
 }
 
@@ -791,8 +813,8 @@ bool TMenu::HandleMenuMessage(TMessage& m) {
       TCanvas canvas;
       canvas.SetHandle(dis->hDC);
       const TRect r(dis->rcItem.left, dis->rcItem.top, dis->rcItem.right, dis->rcItem.bottom);
-      const bool topLevel = item->Parent() && dynamic_cast<TMainMenu*>(item->Parent()->GetParentMenu()) &&
-                            !item->Parent()->Parent();
+      const bool topLevel =
+          item->Parent() && dynamic_cast<TMainMenu*>(item->Parent()->GetParentMenu()) && !item->Parent()->Parent();
       if (item->IsOwnerDraw()) {
         UseMenuFont(canvas);
         item->AdvancedDrawItem(&canvas, r, OwnerDrawStateOf(dis->itemState), topLevel);
@@ -1026,7 +1048,9 @@ void TPopupList::Add(TPopupMenu* menu) {
   if (std::find(menus_.begin(), menus_.end(), menu) == menus_.end()) menus_.push_back(menu);
 }
 
-void TPopupList::Remove(TPopupMenu* menu) { menus_.erase(std::remove(menus_.begin(), menus_.end(), menu), menus_.end()); }
+void TPopupList::Remove(TPopupMenu* menu) {
+  menus_.erase(std::remove(menus_.begin(), menus_.end(), menu), menus_.end());
+}
 
 void (*OnMenuPopupClosed)(HMENU menu) = nullptr;
 
@@ -1050,7 +1074,8 @@ void TPopupList::WndProc(TMessage& m) {
     case WM_COMMAND:
       if (HIWORD(m.WParam) == 0)
         for (TPopupMenu* menu : std::vector<TPopupMenu*>(menus_))
-          if (std::find(menus_.begin(), menus_.end(), menu) != menus_.end() && menu->DispatchCommand(LOWORD(m.WParam))) {
+          if (std::find(menus_.begin(), menus_.end(), menu) != menus_.end() &&
+              menu->DispatchCommand(LOWORD(m.WParam))) {
             m.Result = 0;
             return;
           }

@@ -70,15 +70,21 @@ struct TMessage {
   Cardinal Msg = 0;
   union {
     uintptr_t WParam = 0;
-    struct { Word WParamLo, WParamHi; };
+    struct {
+      Word WParamLo, WParamHi;
+    };
   };
   union {
     intptr_t LParam = 0;
-    struct { Word LParamLo, LParamHi; };
+    struct {
+      Word LParamLo, LParamHi;
+    };
   };
   union {
     intptr_t Result = 0;
-    struct { Word ResultLo, ResultHi; };
+    struct {
+      Word ResultLo, ResultHi;
+    };
   };
   // Mouse messages: the point in LParam (signed 16-bit halves).
   Integer XPos() const { return static_cast<int16_t>(LParamLo); }
@@ -89,7 +95,8 @@ struct TMessage {
 using TWndMethod = TEvent<void(TMessage& Message)>;
 
 inline TLParam PointToLParam(Integer x, Integer y) {
-  return static_cast<TLParam>(static_cast<uint32_t>(static_cast<uint16_t>(x)) | static_cast<uint32_t>(static_cast<uint16_t>(y)) << 16);
+  return static_cast<TLParam>(static_cast<uint32_t>(static_cast<uint16_t>(x)) |
+                              static_cast<uint32_t>(static_cast<uint16_t>(y)) << 16);
 }
 
 // ---- component messages ---------------------------------------------------------------
@@ -172,9 +179,9 @@ constexpr Cardinal CM_CONTROLLISTCHANGING = CM_BASE + 76;
 // ---- reflected notifications ----------------------------------------------------------
 
 constexpr Cardinal CN_BASE = 0xBC00;
-constexpr Cardinal CN_CHARTOITEM = CN_BASE + 0x002F;      // WM_CHARTOITEM
-constexpr Cardinal CN_COMMAND = CN_BASE + 0x0111;         // WM_COMMAND
-constexpr Cardinal CN_COMPAREITEM = CN_BASE + 0x0039;     // WM_COMPAREITEM
+constexpr Cardinal CN_CHARTOITEM = CN_BASE + 0x002F;   // WM_CHARTOITEM
+constexpr Cardinal CN_COMMAND = CN_BASE + 0x0111;      // WM_COMMAND
+constexpr Cardinal CN_COMPAREITEM = CN_BASE + 0x0039;  // WM_COMPAREITEM
 constexpr Cardinal CN_CTLCOLORBTN = CN_BASE + 0x0135;
 constexpr Cardinal CN_CTLCOLORDLG = CN_BASE + 0x0136;
 constexpr Cardinal CN_CTLCOLOREDIT = CN_BASE + 0x0133;
@@ -182,10 +189,10 @@ constexpr Cardinal CN_CTLCOLORLISTBOX = CN_BASE + 0x0134;
 constexpr Cardinal CN_CTLCOLORMSGBOX = CN_BASE + 0x0132;
 constexpr Cardinal CN_CTLCOLORSCROLLBAR = CN_BASE + 0x0137;
 constexpr Cardinal CN_CTLCOLORSTATIC = CN_BASE + 0x0138;
-constexpr Cardinal CN_DELETEITEM = CN_BASE + 0x002D;      // WM_DELETEITEM
-constexpr Cardinal CN_DRAWITEM = CN_BASE + 0x002B;        // WM_DRAWITEM
+constexpr Cardinal CN_DELETEITEM = CN_BASE + 0x002D;  // WM_DELETEITEM
+constexpr Cardinal CN_DRAWITEM = CN_BASE + 0x002B;    // WM_DRAWITEM
 constexpr Cardinal CN_HSCROLL = CN_BASE + 0x0114;
-constexpr Cardinal CN_MEASUREITEM = CN_BASE + 0x002C;     // WM_MEASUREITEM
+constexpr Cardinal CN_MEASUREITEM = CN_BASE + 0x002C;  // WM_MEASUREITEM
 constexpr Cardinal CN_PARENTNOTIFY = CN_BASE + 0x0210;
 constexpr Cardinal CN_VKEYTOITEM = CN_BASE + 0x002E;
 constexpr Cardinal CN_VSCROLL = CN_BASE + 0x0115;
@@ -194,7 +201,7 @@ constexpr Cardinal CN_KEYUP = CN_BASE + 0x0101;
 constexpr Cardinal CN_CHAR = CN_BASE + 0x0102;
 constexpr Cardinal CN_SYSKEYDOWN = CN_BASE + 0x0104;
 constexpr Cardinal CN_SYSCHAR = CN_BASE + 0x0106;
-constexpr Cardinal CN_NOTIFY = CN_BASE + 0x004E;          // WM_NOTIFY
+constexpr Cardinal CN_NOTIFY = CN_BASE + 0x004E;  // WM_NOTIFY
 // Not a reflection: a control's drop-down (a tool button's or split button's menu, a combo
 // box's list) has closed.
 constexpr Cardinal CN_DROPDOWNCLOSED = CN_BASE + 0x03F0;
@@ -202,7 +209,8 @@ constexpr Cardinal CN_DROPDOWNCLOSED = CN_BASE + 0x03F0;
 // The library's own messages (CM_ and CN_), which mean nothing to a window's class. 0xBCB3
 // lies in the CN_ range but is a window message of the engine's menus.
 constexpr bool IsLibraryMessage(Cardinal msg) {
-  return (msg >= CM_BASE && msg < CM_BASE + 0x100) || (msg >= CN_BASE && msg < CN_BASE + 0x400 && msg != CN_BASE + 0xB3);
+  return (msg >= CM_BASE && msg < CM_BASE + 0x100) ||
+         (msg >= CN_BASE && msg < CN_BASE + 0x400 && msg != CN_BASE + 0xB3);
 }
 
 // ---- input states ---------------------------------------------------------------------

@@ -41,7 +41,9 @@ TGraphic* CreateByClassName(StringView className) {
 }  // namespace
 
 TW_DEFINE_CLASS(TPicture) {
-  b.Binary(u"Data", &TPicture::ReadData, &TPicture::WriteData).Stored([](const TPicture& p) { return p.Graphic() != nullptr; });
+  b.Binary(u"Data", &TPicture::ReadData, &TPicture::WriteData).Stored([](const TPicture& p) {
+    return p.Graphic() != nullptr;
+  });
 }
 
 TPicture::~TPicture() = default;

@@ -17,9 +17,9 @@
 
 TW_DEFINE_CLASS(TControlScrollBar) {
   // A range the children give is not the control's own.
-  b.Property(u"Range", &TControlScrollBar::Range, &TControlScrollBar::SetRange).Default(0).Stored([](const TControlScrollBar& s) {
-    return !s.Control()->AutoScroll();
-  });
+  b.Property(u"Range", &TControlScrollBar::Range, &TControlScrollBar::SetRange)
+      .Default(0)
+      .Stored([](const TControlScrollBar& s) { return !s.Control()->AutoScroll(); });
   b.Property(u"Position", &TControlScrollBar::Position, &TControlScrollBar::SetPosition).Default(0);
   b.Property(u"Increment", &TControlScrollBar::Increment, &TControlScrollBar::SetIncrement).Default(8);
   b.Property(u"Visible", &TControlScrollBar::Visible, &TControlScrollBar::SetVisible).Default(true);
@@ -27,7 +27,8 @@ TW_DEFINE_CLASS(TControlScrollBar) {
   b.Property(u"Tracking", &TControlScrollBar::Tracking, &TControlScrollBar::SetTracking).Default(false);
 }
 
-TControlScrollBar::TControlScrollBar(TScrollingWinControl* control, TScrollBarKind kind) : control_(control), kind_(kind) {}
+TControlScrollBar::TControlScrollBar(TScrollingWinControl* control, TScrollBarKind kind)
+    : control_(control), kind_(kind) {}
 
 Integer TControlScrollBar::ClientExtent() const {
   return kind_ == sbHorizontal ? control_->ClientWidth() : control_->ClientHeight();
@@ -62,7 +63,8 @@ void TControlScrollBar::SetPosition(Integer v) {
     control_->ScrollBy(delta, 0);
   else
     control_->ScrollBy(0, delta);
-  if (control_->HandleAllocated()) SetScrollPos(control_->WindowHandle(), kind_ == sbHorizontal ? SB_HORZ : SB_VERT, v, TRUE);
+  if (control_->HandleAllocated())
+    SetScrollPos(control_->WindowHandle(), kind_ == sbHorizontal ? SB_HORZ : SB_VERT, v, TRUE);
 }
 
 void TControlScrollBar::ScrollMessage(Integer code) {
@@ -174,8 +176,13 @@ void TScrollingWinControl::UpdateScrollBars() {
     }
     for (TControlScrollBar* bar : {horzScrollBar_.get(), vertScrollBar_.get()}) {
       const bool shown = bar->IsScrollBarVisible();
-      SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS, 0, shown ? bar->range_ - 1 : 0,
-                    static_cast<UINT>(shown ? bar->ClientExtent() : 0), shown ? bar->position_ : 0, 0};
+      SCROLLINFO si{sizeof si,
+                    SIF_RANGE | SIF_PAGE | SIF_POS,
+                    0,
+                    shown ? bar->range_ - 1 : 0,
+                    static_cast<UINT>(shown ? bar->ClientExtent() : 0),
+                    shown ? bar->position_ : 0,
+                    0};
       SetScrollInfo(WindowHandle(), bar->kind_ == sbHorizontal ? SB_HORZ : SB_VERT, &si, TRUE);
       ShowScrollBar(WindowHandle(), bar->kind_ == sbHorizontal ? SB_HORZ : SB_VERT, shown);
     }
@@ -189,7 +196,8 @@ void TScrollingWinControl::ScrollInView(TControl* control) {
   if (!control || !ContainsControl(control) || control == this) return;
   TRect r = control->BoundsRect();
   // In this control's client coordinates.
-  for (TWinControl* p = control->Parent(); p && p != this; p = p->Parent()) r = {r.Left + p->Left(), r.Top + p->Top(), r.Right + p->Left(), r.Bottom + p->Top()};
+  for (TWinControl* p = control->Parent(); p && p != this; p = p->Parent())
+    r = {r.Left + p->Left(), r.Top + p->Top(), r.Right + p->Left(), r.Bottom + p->Top()};
   if (r.Left < 0)
     horzScrollBar_->SetPosition(horzScrollBar_->position_ + r.Left);
   else if (r.Right > ClientWidth())

@@ -520,9 +520,9 @@ class TCustomListBox : public TSystemControl, public TWindowStringsHost {
 
  private:
   std::unique_ptr<TWindowStrings> items_;
-  Integer itemIndex_ = -1;  // kept while there is no window
+  Integer itemIndex_ = -1;              // kept while there is no window
   std::vector<Integer> selectedItems_;  // with MultiSelect, kept while there is no window
-  bool selectionKept_ = false;           // selectedItems_ came from a multi-selection window
+  bool selectionKept_ = false;          // selectedItems_ came from a multi-selection window
   bool multiSelect_ = false;
   bool extendedSelect_ = true;
   Integer columns_ = 0;

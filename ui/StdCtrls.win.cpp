@@ -17,7 +17,6 @@
 #include "ScopeGuard.h"
 #include "StdCtrls.h"
 
-
 // ---- 1. TCustomLabel ------------------------------------------------------------------
 
 TW_DEFINE_CLASS(TCustomLabel) {}
@@ -208,8 +207,9 @@ TW_DEFINE_CLASS(TEdit) {
   b.Property(u"ReadOnly", &TEdit::ReadOnly, &TEdit::SetReadOnly).Default(false);
   b.Property(u"BorderStyle", &TEdit::BorderStyle, &TEdit::SetBorderStyle).Default(bsSingle);
   b.Property(u"AutoSize", &TEdit::AutoSize, &TEdit::SetAutoSize).Default(true);
-  b.Property(u"PasswordChar", [](const TEdit& e) { return String(e.PasswordChar() ? 1 : 0, e.PasswordChar()); },
-             [](TEdit& e, const String& s) { e.SetPasswordChar(s.empty() ? 0 : s[0]); });
+  b.Property(
+      u"PasswordChar", [](const TEdit& e) { return String(e.PasswordChar() ? 1 : 0, e.PasswordChar()); },
+      [](TEdit& e, const String& s) { e.SetPasswordChar(s.empty() ? 0 : s[0]); });
   b.Property(u"OnChange", &TEdit::OnChange, &TEdit::SetOnChange);
 }
 

@@ -6,7 +6,8 @@ namespace {
 
 void WriteInt(TStream& s, Integer v) {
   const uint32_t u = static_cast<uint32_t>(v);
-  const Byte b[4] = {static_cast<Byte>(u), static_cast<Byte>(u >> 8), static_cast<Byte>(u >> 16), static_cast<Byte>(u >> 24)};
+  const Byte b[4] = {static_cast<Byte>(u), static_cast<Byte>(u >> 8), static_cast<Byte>(u >> 16),
+                     static_cast<Byte>(u >> 24)};
   s.WriteBuffer(b, 4);
 }
 
@@ -75,7 +76,8 @@ class Reader {
     if (n > 0) s_.ReadBuffer(raw.data(), n * 2);
     left_ -= static_cast<Int64>(n) * 2;
     for (Integer i = 0; i < n; ++i)
-      text[static_cast<size_t>(i)] = static_cast<Char>(raw[static_cast<size_t>(2 * i)] | raw[static_cast<size_t>(2 * i + 1)] << 8);
+      text[static_cast<size_t>(i)] =
+          static_cast<Char>(raw[static_cast<size_t>(2 * i)] | raw[static_cast<size_t>(2 * i + 1)] << 8);
     return text;
   }
 
@@ -91,7 +93,5 @@ void WriteStoredItems(TStream& stream, const std::vector<TStoredItem>& items) { 
 std::vector<TStoredItem> ReadStoredItems(TStream& stream) {
   try {
     return Reader(stream).List(0);
-  } catch (const EReadError&) {
-    throw EReadError("Invalid item data");
-  }
+  } catch (const EReadError&) { throw EReadError("Invalid item data"); }
 }

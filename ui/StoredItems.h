@@ -20,8 +20,8 @@ constexpr Integer kMaxStoredDepth = 256;
 
 struct TStoredItem {
   String Text;
-  std::vector<Integer> Values;   // images, state: by what the record stands for
-  std::vector<String> Strings;   // a list item's sub-item texts
+  std::vector<Integer> Values;  // images, state: by what the record stands for
+  std::vector<String> Strings;  // a list item's sub-item texts
   std::vector<TStoredItem> Children;
 
   bool operator==(const TStoredItem&) const = default;

@@ -6,11 +6,11 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
 #endif
 
 Int64 TStream::GetSize() {
@@ -138,9 +138,12 @@ static String SystemErrorText(DWORD code) {
 TFileStream::TFileStream(const String& fileName, Word mode) : fileName_(fileName) {
   const bool create = (mode & fmCreate) == fmCreate;
   DWORD access = GENERIC_READ;
-  if (create) access = GENERIC_READ | GENERIC_WRITE;
-  else if ((mode & 3) == fmOpenWrite) access = GENERIC_WRITE;
-  else if ((mode & 3) == fmOpenReadWrite) access = GENERIC_READ | GENERIC_WRITE;
+  if (create)
+    access = GENERIC_READ | GENERIC_WRITE;
+  else if ((mode & 3) == fmOpenWrite)
+    access = GENERIC_WRITE;
+  else if ((mode & 3) == fmOpenReadWrite)
+    access = GENERIC_READ | GENERIC_WRITE;
   DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
   switch (mode & 0xF0) {
     case fmShareExclusive: share = 0; break;
@@ -165,13 +168,15 @@ TFileStream::~TFileStream() {
 
 Integer TFileStream::Read(void* buffer, Integer count) {
   DWORD n = 0;
-  if (count <= 0 || !ReadFile(reinterpret_cast<HANDLE>(handle_), buffer, static_cast<DWORD>(count), &n, nullptr)) return 0;
+  if (count <= 0 || !ReadFile(reinterpret_cast<HANDLE>(handle_), buffer, static_cast<DWORD>(count), &n, nullptr))
+    return 0;
   return static_cast<Integer>(n);
 }
 
 Integer TFileStream::Write(const void* buffer, Integer count) {
   DWORD n = 0;
-  if (count <= 0 || !WriteFile(reinterpret_cast<HANDLE>(handle_), buffer, static_cast<DWORD>(count), &n, nullptr)) return 0;
+  if (count <= 0 || !WriteFile(reinterpret_cast<HANDLE>(handle_), buffer, static_cast<DWORD>(count), &n, nullptr))
+    return 0;
   return static_cast<Integer>(n);
 }
 
@@ -193,9 +198,12 @@ void TFileStream::SetSize(Int64 newSize) {
 TFileStream::TFileStream(const String& fileName, Word mode) : fileName_(fileName) {
   const bool create = (mode & fmCreate) == fmCreate;
   int flags = O_RDONLY;
-  if (create) flags = O_RDWR | O_CREAT | ((mode & fmCreateNew) ? O_EXCL : O_TRUNC);
-  else if ((mode & 3) == fmOpenWrite) flags = O_WRONLY;
-  else if ((mode & 3) == fmOpenReadWrite) flags = O_RDWR;
+  if (create)
+    flags = O_RDWR | O_CREAT | ((mode & fmCreateNew) ? O_EXCL : O_TRUNC);
+  else if ((mode & 3) == fmOpenWrite)
+    flags = O_WRONLY;
+  else if ((mode & 3) == fmOpenReadWrite)
+    flags = O_RDWR;
   std::string path = StringToUtf8(fileName);
   int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
   if (fd < 0) {

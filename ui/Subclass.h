@@ -27,9 +27,9 @@
 // until the window is destroyed). Other ways of subclassing (SetWindowLongPtr, the platform's
 // SetWindowSubclass helpers) live with the chain as long as what was put in front of the
 // chain is taken out before anything the chain stands in front of: the platform's helpers,
-// for one, put the window's original procedure back when their last subclass goes. The window's destruction (WM_NCDESTROY) passes the chain
-// as any message does and then detaches every procedure: the objects' subclasses read as
-// detached from then on.
+// for one, put the window's original procedure back when their last subclass goes. The window's destruction
+// (WM_NCDESTROY) passes the chain as any message does and then detaches every procedure: the objects' subclasses read
+// as detached from then on.
 //
 // Lifetime of the objects. Around every call of an object's procedure the object is in use
 // (TObjectInUse, Classes.h): an object freed (Free) from inside one of its own messages, for

@@ -24,10 +24,10 @@ struct Chain;
 // has no message on the stack.
 struct Node {
   Chain* chain;
-  Node* next;               // attached before this one: called after it
-  TWndMethod proc;          // empty once detached
-  TObject* inUse;           // kept in use while proc runs; nullptr for none
-  TWindowSubclass* owner;   // the subclass object that refers to this place; nullptr for none
+  Node* next;              // attached before this one: called after it
+  TWndMethod proc;         // empty once detached
+  TObject* inUse;          // kept in use while proc runs; nullptr for none
+  TWindowSubclass* owner;  // the subclass object that refers to this place; nullptr for none
   bool live;
 
   void Release() {
@@ -43,11 +43,11 @@ struct Node {
 
 struct Chain {
   HWND wnd;
-  WNDPROC original;         // the procedure the router replaced
-  bool callDirectly;        // original is a plain function (not a charset-converting handle)
-  Node* head = nullptr;     // newest first
-  int depth = 0;            // messages (and passings-on) of this window on the stack
-  bool gone = false;        // WM_NCDESTROY has passed
+  WNDPROC original;      // the procedure the router replaced
+  bool callDirectly;     // original is a plain function (not a charset-converting handle)
+  Node* head = nullptr;  // newest first
+  int depth = 0;         // messages (and passings-on) of this window on the stack
+  bool gone = false;     // WM_NCDESTROY has passed
 };
 
 using ChainTable = std::unordered_map<HWND, Chain*>;

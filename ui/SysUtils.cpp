@@ -19,9 +19,7 @@ Exception::Exception(const char* asciiMessage) : message_(Utf8ToString(asciiMess
 const char* Exception::what() const noexcept {
   try {
     if (utf8_.empty()) utf8_ = StringToUtf8(message_);
-  } catch (...) {
-    return "exception";
-  }
+  } catch (...) { return "exception"; }
   return utf8_.c_str();
 }
 
@@ -39,11 +37,17 @@ String Utf8ToString(std::string_view in) {
       out.push_back(static_cast<Char>(c));
       continue;
     } else if ((c & 0xE0) == 0xC0) {
-      c &= 0x1F; extra = 1; minimum = 0x80;
+      c &= 0x1F;
+      extra = 1;
+      minimum = 0x80;
     } else if ((c & 0xF0) == 0xE0) {
-      c &= 0x0F; extra = 2; minimum = 0x800;
+      c &= 0x0F;
+      extra = 2;
+      minimum = 0x800;
     } else if ((c & 0xF8) == 0xF0) {
-      c &= 0x07; extra = 3; minimum = 0x10000;
+      c &= 0x07;
+      extra = 3;
+      minimum = 0x10000;
     } else {
       ++p;
       out.push_back(0xFFFD);
@@ -118,9 +122,9 @@ String LowerCase(StringView s) {
 
 static Char AnsiUpperChar(Char c) {
   if (c < 0x80) return AsciiUpper(c);
-  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<Char>(c - 32);  // Latin-1 supplement
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<Char>(c - 32);     // Latin-1 supplement
   if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return static_cast<Char>(c - 32);  // Greek
-  if (c >= 0x430 && c <= 0x44F) return static_cast<Char>(c - 32);  // Cyrillic
+  if (c >= 0x430 && c <= 0x44F) return static_cast<Char>(c - 32);                // Cyrillic
   if (c >= 0x450 && c <= 0x45F) return static_cast<Char>(c - 80);
   if (c >= 0xFF41 && c <= 0xFF5A) return static_cast<Char>(c - 32);  // full-width Latin
   return c;
@@ -194,10 +198,14 @@ bool ParseInteger(StringView s, int bits, uint64_t& pattern) {
   for (; i < s.size(); ++i) {
     Char c = s[i];
     int d;
-    if (c >= u'0' && c <= u'9') d = c - u'0';
-    else if (base == 16 && c >= u'a' && c <= u'f') d = c - u'a' + 10;
-    else if (base == 16 && c >= u'A' && c <= u'F') d = c - u'A' + 10;
-    else return false;
+    if (c >= u'0' && c <= u'9')
+      d = c - u'0';
+    else if (base == 16 && c >= u'a' && c <= u'f')
+      d = c - u'a' + 10;
+    else if (base == 16 && c >= u'A' && c <= u'F')
+      d = c - u'A' + 10;
+    else
+      return false;
     if (acc > (limit - static_cast<uint64_t>(d)) / static_cast<uint64_t>(base)) return false;
     acc = acc * base + d;
   }

@@ -51,13 +51,13 @@ String AsciiToString(std::string_view ascii);
 String IntToStr(Int64 value);
 String UpperCase(StringView s);  // ASCII letters only, as the class library's UpperCase
 String LowerCase(StringView s);
-String AnsiUpperCase(StringView s);  // every letter that has a simple upper case
+String AnsiUpperCase(StringView s);         // every letter that has a simple upper case
 bool SameText(StringView a, StringView b);  // ASCII case-insensitive
 // Ordinal comparisons (-1, 0, 1): exact, and with the letters AnsiUpperCase knows folded.
 int CompareStr(StringView a, StringView b);
 int AnsiCompareText(StringView a, StringView b);
 bool AnsiSameText(StringView a, StringView b);
-String Trim(StringView s);                  // removes characters <= ' ' at both ends
+String Trim(StringView s);  // removes characters <= ' ' at both ends
 String TrimLeft(StringView s);
 String TrimRight(StringView s);
 // Integer parsing with the class library's rules: optional sign, decimal or '$'/'0x' hex.

@@ -41,24 +41,24 @@ TCustomDrawState CustomDrawStateOf(Cardinal itemState);
 
 // One owner-drawn item as the system hands it over (WM_DRAWITEM), in the library's terms.
 struct TOwnerDrawItem {
-  Integer Index = -1;           // the item (-1: none, an empty list's focus rectangle)
-  TRect Rect;                   // where to draw it, in the DC's coordinates
+  Integer Index = -1;  // the item (-1: none, an empty list's focus rectangle)
+  TRect Rect;          // where to draw it, in the DC's coordinates
   TOwnerDrawState State;
-  Cardinal Action = 0;          // ODA_ bits: what to draw
-  intptr_t Data = 0;            // the item's data value
+  Cardinal Action = 0;  // ODA_ bits: what to draw
+  intptr_t Data = 0;    // the item's data value
 };
 
 // One stage of a custom-draw notification, decoded.
 struct TCustomDrawInfo {
   TCustomDrawTarget Target = dtControl;
   TCustomDrawStage Stage = cdPrePaint;
-  TRect Rect;                   // the control's client area, or the item's rectangle
+  TRect Rect;  // the control's client area, or the item's rectangle
   TCustomDrawState State;
-  uintptr_t ItemSpec = 0;       // the item: an index or a handle, by control
-  intptr_t ItemParam = 0;       // the item's data value
-  Integer SubItem = 0;          // a sub-item stage's column
-  void* Notification = nullptr; // the system's record (NMCUSTOMDRAW or a larger one)
-  Cardinal ResultFlags = 0;     // control-specific CDRF_ bits the handlers ask for
+  uintptr_t ItemSpec = 0;        // the item: an index or a handle, by control
+  intptr_t ItemParam = 0;        // the item's data value
+  Integer SubItem = 0;           // a sub-item stage's column
+  void* Notification = nullptr;  // the system's record (NMCUSTOMDRAW or a larger one)
+  Cardinal ResultFlags = 0;      // control-specific CDRF_ bits the handlers ask for
 };
 
 class TSystemControl : public TWinControl {

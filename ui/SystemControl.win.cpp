@@ -111,9 +111,7 @@ TCustomDrawState TSystemControl::CustomDrawItemState(const TCustomDrawInfo& info
 
 void TSystemControl::Dispatch(TMessage& m) {
   switch (m.Msg) {
-    case CN_COMMAND:
-      Command(HIWORD(m.WParam), m);
-      return;
+    case CN_COMMAND: Command(HIWORD(m.WParam), m); return;
     case CN_NOTIFY:
       if (m.LParam && reinterpret_cast<NMHDR*>(m.LParam)->code == static_cast<UINT>(NM_CUSTOMDRAW)) {
         CNCustomDraw(m);

@@ -97,7 +97,9 @@ void TCustomTabControl::InsertWindowString(Integer index, const String& text, TO
   SendToWindow(TCM_INSERTITEMW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
 }
 
-void TCustomTabControl::DeleteWindowString(Integer index) { SendToWindow(TCM_DELETEITEM, static_cast<WPARAM>(index), 0); }
+void TCustomTabControl::DeleteWindowString(Integer index) {
+  SendToWindow(TCM_DELETEITEM, static_cast<WPARAM>(index), 0);
+}
 
 void TCustomTabControl::ClearWindowStrings() { SendToWindow(TCM_DELETEALLITEMS); }
 
@@ -271,8 +273,7 @@ void TCustomTabControl::DrawTab(Integer tabIndex, const TRect& rect, bool active
   const String& text = tabs_->Strings(tabIndex);
   c->Brush()->SetStyle(bsClear);
   RECT r{rect.Left, rect.Top, rect.Right, rect.Bottom};
-  DrawTextW(c->Handle(), WideStr(text), static_cast<int>(text.size()), &r,
-            DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  DrawTextW(c->Handle(), WideStr(text), static_cast<int>(text.size()), &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 }
 
 void TCustomTabControl::Dispatch(TMessage& m) {

@@ -110,9 +110,7 @@ bool CheckSynchronize(int timeoutMs) {
     if (call->sync) {
       try {
         call->proc();
-      } catch (...) {
-        call->error = std::current_exception();
-      }
+      } catch (...) { call->error = std::current_exception(); }
       {
         std::lock_guard<std::mutex> g(q.lock);
         call->done = true;
@@ -221,8 +219,7 @@ void TThread::Run() {
   }
   try {
     DoTerminate();
-  } catch (...) {
-  }
+  } catch (...) {}
   bool selfFree = freeOnTerminate_;
   {
     std::lock_guard<std::mutex> g(doneLock_);

@@ -244,7 +244,8 @@ TRect TTreeNode::DisplayRect(bool textOnly) const {
 
 void TTreeNode::MakeVisible() {
   TCustomTreeView* tv = TreeView();
-  if (tv->HandleAllocated() && itemId_) SendMessageW(tv->WindowHandle(), TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(itemId_));
+  if (tv->HandleAllocated() && itemId_)
+    SendMessageW(tv->WindowHandle(), TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(itemId_));
 }
 
 void TTreeNode::Delete() { owner_->Delete(this); }
@@ -321,7 +322,9 @@ TTreeNode* TTreeNodes::AddChildObject(TTreeNode* parent, const String& text, voi
   return InsertNode(parent, static_cast<Integer>(ListOf(parent).size()), text, data);
 }
 
-TTreeNode* TTreeNodes::AddChildFirst(TTreeNode* parent, const String& text) { return InsertNode(parent, 0, text, nullptr); }
+TTreeNode* TTreeNodes::AddChildFirst(TTreeNode* parent, const String& text) {
+  return InsertNode(parent, 0, text, nullptr);
+}
 
 TTreeNode* TTreeNodes::Insert(TTreeNode* sibling, const String& text) {
   if (!sibling) return Add(nullptr, text);
@@ -409,8 +412,8 @@ void TTreeNodes::WriteData(TStream& stream) const {
     for (const auto& n : nodes) {
       TStoredItem s;
       s.Text = n->text_;
-      s.Values = {n->imageIndex_, n->selectedIndex_, n->stateIndex_, n->overlayIndex_, n->Expanded() ? 1 : 0,
-                  n->hasChildren_ ? 1 : 0};
+      s.Values = {n->imageIndex_,   n->selectedIndex_,     n->stateIndex_,
+                  n->overlayIndex_, n->Expanded() ? 1 : 0, n->hasChildren_ ? 1 : 0};
       s.Children = self(self, n->children_);
       out.push_back(std::move(s));
     }
@@ -437,7 +440,9 @@ TW_DEFINE_CLASS(TTreeView) {
   b.Property(u"HideSelection", &TTreeView::HideSelection, &TTreeView::SetHideSelection).Default(true);
   b.Property(u"RowSelect", &TTreeView::RowSelect, &TTreeView::SetRowSelect).Default(false);
   b.Property(u"HotTrack", &TTreeView::HotTrack, &TTreeView::SetHotTrack).Default(false);
-  b.Property(u"Indent", &TTreeView::Indent, &TTreeView::SetIndent).Stored([](const TTreeView& t) { return t.Indent() > 0; });
+  b.Property(u"Indent", &TTreeView::Indent, &TTreeView::SetIndent).Stored([](const TTreeView& t) {
+    return t.Indent() > 0;
+  });
   b.Property(u"BorderStyle", &TTreeView::BorderStyle, &TTreeView::SetBorderStyle).Default(bsSingle);
   b.Property(u"OnChange", &TTreeView::OnChange, &TTreeView::SetOnChange);
   b.Property(u"OnChanging", &TTreeView::OnChanging, &TTreeView::SetOnChanging);
@@ -449,7 +454,8 @@ TW_DEFINE_CLASS(TTreeView) {
   b.Property(u"OnCustomDraw", &TTreeView::OnCustomDraw, &TTreeView::SetOnCustomDraw);
   b.Property(u"OnCustomDrawItem", &TTreeView::OnCustomDrawItem, &TTreeView::SetOnCustomDrawItem);
   b.Property(u"OnAdvancedCustomDraw", &TTreeView::OnAdvancedCustomDraw, &TTreeView::SetOnAdvancedCustomDraw);
-  b.Property(u"OnAdvancedCustomDrawItem", &TTreeView::OnAdvancedCustomDrawItem, &TTreeView::SetOnAdvancedCustomDrawItem);
+  b.Property(u"OnAdvancedCustomDrawItem", &TTreeView::OnAdvancedCustomDrawItem,
+             &TTreeView::SetOnAdvancedCustomDrawItem);
 }
 
 TCustomTreeView::TCustomTreeView(TComponent* owner)
@@ -488,7 +494,8 @@ void TCustomTreeView::HandleCreated() {
   auto rebuilding = SetForScope(rebuilding_, true, false);
   for (size_t i = 0; i < items_->roots_.size(); ++i)
     InsertWindowNode(items_->roots_[i].get(), i == 0 ? TVI_FIRST : items_->roots_[i - 1]->itemId_);
-  if (selected_ && selected_->itemId_) SendToWindow(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(selected_->itemId_));
+  if (selected_ && selected_->itemId_)
+    SendToWindow(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(selected_->itemId_));
 }
 
 void TCustomTreeView::InsertWindowNode(TTreeNode* node, void* prev) {

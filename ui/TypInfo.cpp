@@ -159,8 +159,7 @@ void RegisterClass(const TClassInfo& info) {
   std::lock_guard<std::mutex> guard(r.lock);
   for (const TClassInfo* c : r.classes) {
     if (c == &info) return;
-    if (c->Name() == info.Name())
-      throw EFilerError(u"A class named " + info.Name() + u" already exists");
+    if (c->Name() == info.Name()) throw EFilerError(u"A class named " + info.Name() + u" already exists");
   }
   r.classes.push_back(&info);
 }

@@ -85,18 +85,20 @@ class TEnumInfo {
 };
 
 // Gives an existing enumeration (values from 0, consecutive) its names.
-#define TW_ENUM_NAMES(E, ...)                              \
-  inline const TEnumInfo& EnumInfo(E*) {                   \
-    static const TEnumInfo info(#E, #__VA_ARGS__);         \
-    return info;                                           \
+#define TW_ENUM_NAMES(E, ...)                      \
+  inline const TEnumInfo& EnumInfo(E*) {           \
+    static const TEnumInfo info(#E, #__VA_ARGS__); \
+    return info;                                   \
   }
 // Declares an enumeration together with its names.
-#define TW_ENUM(E, ...)    \
+#define TW_ENUM(E, ...)   \
   enum E { __VA_ARGS__ }; \
   TW_ENUM_NAMES(E, __VA_ARGS__)
 
 template <class E>
-concept NamedEnum = std::is_enum_v<E> && requires { EnumInfo(static_cast<E*>(nullptr)); };
+concept NamedEnum = std::is_enum_v<E> && requires {
+  EnumInfo(static_cast<E*>(nullptr));
+};
 
 template <class E>
 const TEnumInfo& EnumInfoOf() {
@@ -121,17 +123,17 @@ struct TIdentMapEntry {
 struct TIdentMap {
   const TIdentMapEntry* Entries;
   size_t Count;
-  bool ToInt(StringView name, Integer& value) const;    // names compared without regard to case
+  bool ToInt(StringView name, Integer& value) const;  // names compared without regard to case
   bool ToIdent(Integer value, String& name) const;
 };
 
 struct TPropInfo {
   String Name;
   TTypeKind Kind = TTypeKind::Integer;
-  const TEnumInfo* Enum = nullptr;          // enumeration and set properties
-  const std::type_info* Type = nullptr;     // the event type of a method property
-  const TIdentMap* Idents = nullptr;        // value names of an integer property
-  Int64 MinValue = INT64_MIN;               // the range of an integer property's type
+  const TEnumInfo* Enum = nullptr;       // enumeration and set properties
+  const std::type_info* Type = nullptr;  // the event type of a method property
+  const TIdentMap* Idents = nullptr;     // value names of an integer property
+  Int64 MinValue = INT64_MIN;            // the range of an integer property's type
   Int64 MaxValue = INT64_MAX;
   bool ReadOnly = false;
   // The value a description leaves out: DefaultOrd for ordinal kinds (a set as its bit mask),
@@ -223,7 +225,8 @@ class TClassBuilder {
     TClassInfo info(name, parent);
     if constexpr (!std::is_abstract_v<T> && std::is_base_of_v<TComponent, T> && std::is_constructible_v<T, TComponent*>)
       info.createComponent_ = [](TComponent* owner) -> TComponent* { return CreateObject(owner); };
-    if constexpr (!std::is_abstract_v<T> && std::is_base_of_v<TCollectionItem, T> && std::is_constructible_v<T, TCollection*>)
+    if constexpr (!std::is_abstract_v<T> && std::is_base_of_v<TCollectionItem, T> &&
+                  std::is_constructible_v<T, TCollection*>)
       info.createItem_ = [](TCollection* c) -> TCollectionItem* { return CreateObject(c); };
     TClassBuilder b(info);
     describe(b);
@@ -320,9 +323,10 @@ class TClassBuilder {
     return *this;
   }
   template <class P>
-    requires std::is_invocable_r_v<bool, P, const T&>
-  TClassBuilder& Stored(P predicate) {
-    info_.props_.back().IsStored = [predicate](const TObject& o) { return std::invoke(predicate, static_cast<const T&>(o)); };
+  requires std::is_invocable_r_v<bool, P, const T&> TClassBuilder& Stored(P predicate) {
+    info_.props_.back().IsStored = [predicate](const TObject& o) {
+      return std::invoke(predicate, static_cast<const T&>(o));
+    };
     return *this;
   }
 
@@ -361,7 +365,8 @@ class TClassBuilder {
   TClassBuilder& Method(const char16_t* name, R (C::*method)(A...)) {
     static_assert(std::is_base_of_v<C, T>, "the method must belong to the class or an ancestor");
     using E = TEvent<R(A...)>;
-    info_.methods_.push_back({name, &typeid(E), [method](TObject& root) -> TMethod { return E(&static_cast<T&>(root), method); }});
+    info_.methods_.push_back(
+        {name, &typeid(E), [method](TObject& root) -> TMethod { return E(&static_cast<T&>(root), method); }});
     return *this;
   }
 
@@ -396,29 +401,30 @@ class TClassBuilder {
       p.MaxValue = std::numeric_limits<V>::max();
     }
     p.GetOrd = [getter](const TObject& o) { return static_cast<Int64>(Get(o, getter)); };
-    if constexpr (!std::is_null_pointer_v<S>) p.SetOrd = [setter](TObject& o, Int64 v) { Set(o, setter, static_cast<V>(v)); };
+    if constexpr (!std::is_null_pointer_v<S>)
+      p.SetOrd = [setter](TObject& o, Int64 v) { Set(o, setter, static_cast<V>(v)); };
   }
 
   TClassInfo& info_;
 };
 
 // In the class body: declares the class's run-time information. Members after it are public.
-#define TW_CLASS(Class, Base)                                                        \
- public:                                                                             \
-  using inherited = Base;                                                            \
-  static const TClassInfo& StaticClass();                                            \
-  const TClassInfo& ClassInfo() const override { return Class::StaticClass(); }      \
-                                                                                     \
+#define TW_CLASS(Class, Base)                                                   \
+ public:                                                                        \
+  using inherited = Base;                                                       \
+  static const TClassInfo& StaticClass();                                       \
+  const TClassInfo& ClassInfo() const override { return Class::StaticClass(); } \
+                                                                                \
  public:
 
 // In the .cpp file, followed by the body that describes the class through `b`.
-#define TW_DEFINE_CLASS(Class)                                                                  \
-  static void TwDescribe_##Class(TClassBuilder<Class>& b);                                      \
-  const TClassInfo& Class::StaticClass() {                                                      \
-    static const TClassInfo info =                                                              \
+#define TW_DEFINE_CLASS(Class)                                                                         \
+  static void TwDescribe_##Class(TClassBuilder<Class>& b);                                             \
+  const TClassInfo& Class::StaticClass() {                                                             \
+    static const TClassInfo info =                                                                     \
         TClassBuilder<Class>::Make(u"" #Class, &Class::inherited::StaticClass(), &TwDescribe_##Class); \
-    return info;                                                                                \
-  }                                                                                             \
+    return info;                                                                                       \
+  }                                                                                                    \
   static void TwDescribe_##Class([[maybe_unused]] TClassBuilder<Class>& b)
 
 // ---- class registry -------------------------------------------------------------------

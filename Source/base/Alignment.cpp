@@ -1,6 +1,7 @@
 #include "base/Alignment.h"
 
-const TAlignment BidiAlign[2][3] = {{taLeftJustify, taRightJustify, taCenter}, {taRightJustify, taLeftJustify, taCenter}};
+const TAlignment BidiAlign[2][3] = {{taLeftJustify, taRightJustify, taCenter},
+                                    {taRightJustify, taLeftJustify, taCenter}};
 
 TAlignment AlignmentFromInt(Cardinal value) {
   if (value & 2 /*DT_RIGHT*/) return taRightJustify;

@@ -23,8 +23,7 @@ TBitmap* CreateBmp32(Integer width, Integer height) {
   if (bmp->Width() != width || bmp->Height() != height) {
     try {
       bmp->SetSize(0, 0);
-    } catch (const Exception&) {
-    }
+    } catch (const Exception&) {}
   }
   return bmp;
 }
@@ -39,8 +38,7 @@ TBitmap* CreateBmpLike(const TBitmap* bmp) {
   result->SetPixelFormat(bmp->PixelFormat());
   try {
     result->SetSize(bmp->Width(), bmp->Height());
-  } catch (const Exception&) {
-  }
+  } catch (const Exception&) {}
   return result;
 }
 

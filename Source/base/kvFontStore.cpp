@@ -34,7 +34,8 @@ void TkvEmbeddedFont::Assign(const TPersistent* source) {
   // Replace, never append: an item that already held a font must end up with the source's
   // bytes alone.
   FontData->Clear();
-  if (src->FontData->GetSize() > 0) FontData->WriteBuffer(src->FontData->Memory(), static_cast<Integer>(src->FontData->GetSize()));
+  if (src->FontData->GetSize() > 0)
+    FontData->WriteBuffer(src->FontData->Memory(), static_cast<Integer>(src->FontData->GetSize()));
   FontData->SetPosition(0);
 }
 
@@ -63,7 +64,8 @@ TW_DEFINE_CLASS(TkvEmbeddedFonts) {}
 
 TkvEmbeddedFonts::TkvEmbeddedFonts(TComponent* owner) : TkvEmbeddedFonts(owner, TkvEmbeddedFont::StaticClass()) {}
 
-TkvEmbeddedFonts::TkvEmbeddedFonts(TComponent* owner, const TClassInfo& itemClass) : TCollection(itemClass), FOwner(owner) {
+TkvEmbeddedFonts::TkvEmbeddedFonts(TComponent* owner, const TClassInfo& itemClass)
+    : TCollection(itemClass), FOwner(owner) {
   SetOwner(owner);
 }
 

@@ -36,7 +36,7 @@ class TkvEmbeddedFont : public TCollectionItem {
 
   String FFileName;
   String FFontName;
-  void* Handle = nullptr;  // the private registration
+  void* Handle = nullptr;   // the private registration
   TMemoryStream* FontData;  // owned; the complete font file
 
  protected:

@@ -137,7 +137,8 @@ void TkvThreadedTimer::InitData(TObject* aData, Integer aIteration, TkvAnimProc 
   }
   ValueStep = (255 - Value) / Iterations;
   // A new change starts from the picture shown now.
-  if ((aNewState == 2 || (aNewState == 1 && State == 2)) && BmpOut) CopyFrom(BmpFrom, BmpOut, TRect(0, 0, BmpOut->Width(), BmpOut->Height()));
+  if ((aNewState == 2 || (aNewState == 1 && State == 2)) && BmpOut)
+    CopyFrom(BmpFrom, BmpOut, TRect(0, 0, BmpOut->Width(), BmpOut->Height()));
   if (aNewState == 1 && State <= 0)
     Iteration = RoundEven(Glow * kvMaxIterations / 255);
   else if (aNewState == 0 && State == 1)
@@ -201,7 +202,8 @@ void TkvThreadedTimer::CopyFrom(TBitmap*& dst, TBitmap* src, const TRect& r) {
   const Integer left = std::max(r.Left, 0), top = std::max(r.Top, 0);
   const Integer right = std::min(r.Left + w, from.Width), bottom = std::min(r.Top + h, from.Height);
   for (Integer y = top; y < bottom; ++y)
-    if (right > left) std::memcpy(to.Row(y - r.Top) + (left - r.Left), from.Row(y) + left, static_cast<size_t>(right - left) * 4);
+    if (right > left)
+      std::memcpy(to.Row(y - r.Top) + (left - r.Left), from.Row(y) + left, static_cast<size_t>(right - left) * 4);
 }
 
 void TkvOwnedTimer::reset(TkvThreadedTimer* timer) {

@@ -37,7 +37,8 @@ class TkvTimerDriver {
 // Makes the driver of a new inner timer, enabled at once with the given interval. On Windows
 // it makes a TTimer owned by the animation timer; natively there is none unless a test
 // installs a factory.
-using TkvTimerDriverFactory = std::function<std::unique_ptr<TkvTimerDriver>(TkvThreadedTimer& owner, Cardinal interval)>;
+using TkvTimerDriverFactory =
+    std::function<std::unique_ptr<TkvTimerDriver>(TkvThreadedTimer& owner, Cardinal interval)>;
 extern TkvTimerDriverFactory kvTimerDriverFactory;
 
 // One step: Data is what InitData was given, Iteration the step number. True goes on.

@@ -8,12 +8,14 @@ TW_DEFINE_CLASS(TkvPaintBorderData) {
   b.Property(u"Width", &TkvPaintBorderData::Width, &TkvPaintBorderData::SetWidth);
   const char16_t* colors[] = {u"ColorNormal", u"ColorActive", u"ColorPressed"};
   for (Integer i = 0; i < 3; ++i)
-    b.Color(colors[i], [i](const TkvPaintBorderData& d) { return d.GetColor(i); },
-            [i](TkvPaintBorderData& d, TColor v) { d.SetColor(i, v); });
+    b.Color(
+        colors[i], [i](const TkvPaintBorderData& d) { return d.GetColor(i); },
+        [i](TkvPaintBorderData& d, TColor v) { d.SetColor(i, v); });
   const char16_t* radii[] = {u"RadiusTopLeft", u"RadiusTopRight", u"RadiusBottomLeft", u"RadiusBottomRight"};
   for (Integer i = 0; i < 4; ++i)
-    b.Property(radii[i], [i](const TkvPaintBorderData& d) { return d.GetRadius(i); },
-               [i](TkvPaintBorderData& d, Integer v) { d.SetRadius(i, v); });
+    b.Property(
+        radii[i], [i](const TkvPaintBorderData& d) { return d.GetRadius(i); },
+        [i](TkvPaintBorderData& d, Integer v) { d.SetRadius(i, v); });
 }
 
 TkvPaintBorderData::TkvPaintBorderData(TObject* aOwnerObject, TObject* aSkinData, TNotifyEvent aChangeEvent)
@@ -87,8 +89,9 @@ void TkvPaintBorderData::Invalidate() {
 TW_DEFINE_CLASS(TkvPadding) {
   const char16_t* names[] = {u"Left", u"Top", u"Right", u"Bottom"};
   for (Integer i = 0; i < 4; ++i)
-    b.Property(names[i], [i](const TkvPadding& p) { return p.GetPadding(i); },
-               [i](TkvPadding& p, TkvIntProperty v) { p.SetPadding(i, v); });
+    b.Property(
+        names[i], [i](const TkvPadding& p) { return p.GetPadding(i); },
+        [i](TkvPadding& p, TkvIntProperty v) { p.SetPadding(i, v); });
 }
 
 TkvPadding::TkvPadding(TComponent* control, TNotifyEvent changeEvent) : FControl(control), FOnChange(changeEvent) {}
@@ -104,7 +107,11 @@ TkvIntProperty TkvPadding::GetPadding(Integer index) const {
 }
 
 void TkvPadding::SetPadding(Integer index, TkvIntProperty value) {
-  TkvIntProperty* field = index == 0 ? &FLeft : index == 1 ? &FTop : index == 2 ? &FRight : index == 3 ? &FBottom : nullptr;
+  TkvIntProperty* field = index == 0   ? &FLeft
+                          : index == 1 ? &FTop
+                          : index == 2 ? &FRight
+                          : index == 3 ? &FBottom
+                                       : nullptr;
   if (!field || *field == value) return;
   *field = value;
   if (FControl && FControl->ComponentState().Contains(csLoading)) return;

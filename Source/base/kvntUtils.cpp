@@ -66,7 +66,7 @@ TCacheInfo MakeCacheInfo(TBitmap* bmp, Integer xOffs, Integer yOffs) {
 }
 
 void InitBlendData(TkvBlendFunction& blend, Byte blendValue) {
-  blend.BlendOp = 0;      // AC_SRC_OVER
+  blend.BlendOp = 0;  // AC_SRC_OVER
   blend.BlendFlags = 0;
   blend.SourceConstantAlpha = blendValue;
   blend.AlphaFormat = 1;  // AC_SRC_ALPHA
@@ -78,9 +78,7 @@ String MakeStr(char c, Integer n) {
   return n <= 0 ? String() : String(static_cast<size_t>(n), static_cast<Char>(static_cast<unsigned char>(c)));
 }
 
-void kvFillString(String& s, Integer count, Char c) {
-  s.assign(count <= 0 ? 0 : static_cast<size_t>(count), c);
-}
+void kvFillString(String& s, Integer count, Char c) { s.assign(count <= 0 ? 0 : static_cast<size_t>(count), c); }
 
 String AddChar(char c, const String& s, Integer n) {
   const auto len = static_cast<Integer>(s.size());
@@ -308,8 +306,8 @@ const TPropInfo* PropOfKind(const TObject* obj, StringView name, std::initialize
     if (p->Kind == k) return p;
   return nullptr;
 }
-constexpr std::initializer_list<TTypeKind> kOrdinalKinds = {TTypeKind::Integer, TTypeKind::Boolean, TTypeKind::Enumeration,
-                                                            TTypeKind::Set, TTypeKind::Color};
+constexpr std::initializer_list<TTypeKind> kOrdinalKinds = {TTypeKind::Integer, TTypeKind::Boolean,
+                                                            TTypeKind::Enumeration, TTypeKind::Set, TTypeKind::Color};
 }  // namespace
 
 bool HasProperty(const TObject* obj, StringView propName) { return obj && GetPropInfo(obj, propName) != nullptr; }

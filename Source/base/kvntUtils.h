@@ -207,8 +207,8 @@ double kvCos(Integer angle);
 void GetIniSections(const TStringList& iniList, TStringList& sectionsList);
 // The rest of the first "ident=..." line of the section (by the lists' case rules), untrimmed;
 // def when the section or the line is missing.
-String ReadIniString(const TStringList& iniList, const TStringList& sectionsList, StringView section,
-                     StringView ident, const String& def);
+String ReadIniString(const TStringList& iniList, const TStringList& sectionsList, StringView section, StringView ident,
+                     const String& def);
 // The value as a decimal or hexadecimal ("$" or "0x") integer; def when it is not one.
 Integer ReadIniInteger(const TStringList& iniList, const TStringList& sectionsList, StringView section,
                        StringView ident, Integer def);

@@ -129,7 +129,8 @@ void kvntUtilsStartup() {
   }
   InitSysProc();
   hUSER32 = LoadLibraryW(L"user32.dll");
-  if (hUSER32) kv_SystemParametersInfoForDpi = Bind<TkvSystemParametersInfoForDpi>(hUSER32, "SystemParametersInfoForDpi");
+  if (hUSER32)
+    kv_SystemParametersInfoForDpi = Bind<TkvSystemParametersInfoForDpi>(hUSER32, "SystemParametersInfoForDpi");
 }
 
 void kvntUtilsCleanup() {
@@ -219,10 +220,8 @@ bool FixedDirectoryExists(const String& directory, bool followLink) {
       case ERROR_PATH_NOT_FOUND:
       case ERROR_NOT_READY:
       case ERROR_BAD_NETPATH:
-      case ERROR_INVALID_NAME:
-        return false;
-      default:
-        return true;  // it exists but cannot be examined (access denied and the like)
+      case ERROR_INVALID_NAME: return false;
+      default: return true;  // it exists but cannot be examined (access denied and the like)
     }
   }
   const bool isDir = (attrs & FILE_ATTRIBUTE_DIRECTORY) != 0;

@@ -34,7 +34,9 @@ class DuRiruZireziv;
 
 struct TsColor_ {  // one pixel of a 32-bit bitmap row
   union {
-    struct { Byte B, G, R, A; };
+    struct {
+      Byte B, G, R, A;
+    };
     Integer C;
     Integer I;
   };
@@ -42,7 +44,9 @@ struct TsColor_ {  // one pixel of a 32-bit bitmap row
 
 struct TsColor {  // a colour value (red in the low byte)
   union {
-    struct { Byte R, G, B, A; };
+    struct {
+      Byte R, G, B, A;
+    };
     Integer C;
     Integer I;
   };
@@ -50,7 +54,9 @@ struct TsColor {  // a colour value (red in the low byte)
 
 struct TsColor_RGB {  // colour order, long names
   union {
-    struct { Byte Red, Green, Blue, Dezev; };
+    struct {
+      Byte Red, Green, Blue, Dezev;
+    };
     Integer Col;
     Integer Intg;
   };
@@ -58,7 +64,9 @@ struct TsColor_RGB {  // colour order, long names
 
 struct TsColor_RGB_ {  // pixel order, long names
   union {
-    struct { Byte Blue, Green, Red, Dezev; };
+    struct {
+      Byte Blue, Green, Red, Dezev;
+    };
     Integer Col;
     Integer Intg;
   };
@@ -66,7 +74,9 @@ struct TsColor_RGB_ {  // pixel order, long names
 
 struct TsColor_D {  // destination pixel of compositing loops
   union {
-    struct { Byte DB, DG, DR, DA; };
+    struct {
+      Byte DB, DG, DR, DA;
+    };
     Integer DC;
     Integer DI;
   };
@@ -74,7 +84,9 @@ struct TsColor_D {  // destination pixel of compositing loops
 
 struct TsColor_S {  // source pixel
   union {
-    struct { Byte SB, SG, SR, SA; };
+    struct {
+      Byte SB, SG, SR, SA;
+    };
     Integer SC;
     Integer SI;
   };
@@ -82,26 +94,27 @@ struct TsColor_S {  // source pixel
 
 struct TsColor_M {  // mask pixel
   union {
-    struct { Byte MB, MG, MR, MA; };
+    struct {
+      Byte MB, MG, MR, MA;
+    };
     Integer MC;
     Integer MI;
   };
 };
 
-static_assert(sizeof(TsColor_) == 4 && sizeof(TsColor) == 4 && sizeof(TsColor_RGB) == 4 &&
-              sizeof(TsColor_RGB_) == 4 && sizeof(TsColor_D) == 4 && sizeof(TsColor_S) == 4 &&
-              sizeof(TsColor_M) == 4);
+static_assert(sizeof(TsColor_) == 4 && sizeof(TsColor) == 4 && sizeof(TsColor_RGB) == 4 && sizeof(TsColor_RGB_) == 4 &&
+              sizeof(TsColor_D) == 4 && sizeof(TsColor_S) == 4 && sizeof(TsColor_M) == 4);
 
-using TPercent = Byte;         // 0..100
+using TPercent = Byte;           // 0..100
 using TkvIntProperty = Integer;  // 0..2147483647
 
 // ---- 2. Gradient points ---------------------------------------------------------------
 #pragma pack(push, 1)
 struct TsGradPoint {
-  Word Index;       // position of the point in its array
-  Integer Mode;     // flags; the first point's direction bits choose the painting
-  TsColor Color;    // R, G, B, A
-  TPercent Percent; // position along the gradient, percent of its length
+  Word Index;        // position of the point in its array
+  Integer Mode;      // flags; the first point's direction bits choose the painting
+  TsColor Color;     // R, G, B, A
+  TPercent Percent;  // position along the gradient, percent of its length
 };
 #pragma pack(pop)
 static_assert(sizeof(TsGradPoint) == 11);
@@ -116,9 +129,9 @@ struct TCacheInfo {
   TBitmap* Bmp = nullptr;  // parent's rendered background (not owned)
   Integer X = 0;           // offset of the item inside Bmp
   Integer Y = 0;
-  TColor FillColor = 0;    // used when no bitmap is ready
-  TRect FillRect;          // part of the item to fill with FillColor
-  bool Ready = false;      // Bmp holds a valid background
+  TColor FillColor = 0;  // used when no bitmap is ready
+  TRect FillRect;        // part of the item to fill with FillColor
+  bool Ready = false;    // Bmp holds a valid background
 };
 
 // No parent background at all.
@@ -190,13 +203,32 @@ enum TkvTabLayout : Byte { tlFirst, tlLast, tlMiddle, tlSingle };
 enum TvaAlign : Byte { vaTop, vaMiddle, vaBottom };
 enum TkvHorzAlign : Byte { haLeft, haCenter, haRight };
 enum TsCaptionLayout : Byte {
-  sclLeft, sclTopLeft, sclTopCenter, sclTopRight, sclLeftTop, sclBottomLeft,
-  sclBottomCenter, sclBottomRight, sclRight, sclRightTop, sclLeftLeft, sclRightRight
+  sclLeft,
+  sclTopLeft,
+  sclTopCenter,
+  sclTopRight,
+  sclLeftTop,
+  sclBottomLeft,
+  sclBottomCenter,
+  sclBottomRight,
+  sclRight,
+  sclRightTop,
+  sclLeftLeft,
+  sclRightRight
 };
 // The show commands SW_HIDE (0) to SW_SHOWDEFAULT (10).
 enum TsWindowShowMode : Byte {
-  soHide, soNormal, soShowMinimized, soMaximize, soShowNoActivate, soShow,
-  soMinimize, soShowMinNoActive, soShowNA, soRestore, soDefault
+  soHide,
+  soNormal,
+  soShowMinimized,
+  soMaximize,
+  soShowNoActivate,
+  soShow,
+  soMinimize,
+  soShowMinNoActive,
+  soShowNA,
+  soRestore,
+  soDefault
 };
 enum TsShadowingShape : Byte { ssRectangle, ssEllipse };
 enum TDateOrder : Byte { doMDY, doDMY, doYMD };
@@ -207,9 +239,21 @@ enum TsDisabledKind : Byte { dkBlended, dkGrayed };
 
 // How a texture covers its area (a texture image's DrawMode 0..14).
 enum TkvFillMode : Byte {
-  fmTiled, fmStretched, fmTiledHorz, fmTiledVert, fmStretchHorzTop, fmStretchVertLeft,
-  fmTileHorBtm, fmTileVertRight, fmStretchHorBtm, fmStretchVertRight, fmDisTiled,
-  fmStretchHorz, fmStretchVert, fmFromBottomToTop, fmReserved1
+  fmTiled,
+  fmStretched,
+  fmTiledHorz,
+  fmTiledVert,
+  fmStretchHorzTop,
+  fmStretchVertLeft,
+  fmTileHorBtm,
+  fmTileVertRight,
+  fmStretchHorBtm,
+  fmStretchVertRight,
+  fmDisTiled,
+  fmStretchHorz,
+  fmStretchVert,
+  fmFromBottomToTop,
+  fmReserved1
 };
 
 // ---- 5. Control-class codes and code sets ---------------------------------------------
@@ -278,7 +322,9 @@ constexpr Integer COC_Unknown = 250;
 // A set of control-class codes 0..255.
 class TkvCodeSet {
  public:
-  struct Range { Integer First, Last; };
+  struct Range {
+    Integer First, Last;
+  };
   constexpr TkvCodeSet(std::initializer_list<Range> ranges) {
     for (const Range& r : ranges)
       for (Integer c = r.First; c <= r.Last; ++c) bits_[c >> 6] |= uint64_t{1} << (c & 63);
@@ -294,8 +340,8 @@ class TkvCodeSet {
 inline constexpr TkvCodeSet sForbidMouse{{19, 19}, {51, 74}, {110, 110}, {141, 161}};
 inline constexpr TkvCodeSet sNoHotEdits{{2, 18}, {76, 85}, {132, 140}, {231, 231}};
 inline constexpr TkvCodeSet sEditCtrls{{2, 18}, {76, 84}, {132, 140}, {231, 231}};
-inline constexpr TkvCodeSet ssCanNotBeHot{{51, 51}, {54, 54}, {56, 59}, {74, 74}, {110, 110}, {141, 141},
-                                         {143, 143}, {151, 151}, {161, 161}, {226, 226}};
+inline constexpr TkvCodeSet ssCanNotBeHot{{51, 51},   {54, 54},   {56, 59},   {74, 74},   {110, 110},
+                                          {141, 141}, {143, 143}, {151, 151}, {161, 161}, {226, 226}};
 inline constexpr TkvCodeSet ssScrolledEdits{{7, 8}, {10, 10}, {14, 14}, {78, 78}, {83, 83}, {85, 85}, {231, 231}};
 inline constexpr TkvCodeSet ssButtons{{92, 94}};
 inline constexpr TkvCodeSet ssLightCtrls{{9, 9}, {13, 13}, {18, 18}, {20, 20}, {34, 34}, {92, 94}, {132, 140}};
@@ -473,15 +519,14 @@ inline constexpr std::array<const Char*, 4> sTabPositions{u"", u"BOTTOM", u"LEFT
 inline constexpr std::array<Integer, 4> aScalePercents{100, 125, 150, 200};
 inline constexpr std::array<Integer, 4> aPPIArray{96, 120, 144, 192};
 inline constexpr std::array<const Char*, 4> aSfxs{u"", u"*125", u"*150", u"*200"};
-inline constexpr std::array<TkvImgType, 5> kvImgTypes{itisaBorder, itisaTexture, itisaGlyph, itisaGlow,
-                                                      itisaPngGlyph};
+inline constexpr std::array<TkvImgType, 5> kvImgTypes{itisaBorder, itisaTexture, itisaGlyph, itisaGlow, itisaPngGlyph};
 inline constexpr std::array<TkvFillMode, 15> kvFillModes{
-    fmTiled, fmStretched, fmTiledHorz, fmTiledVert, fmStretchHorzTop, fmStretchVertLeft,
-    fmTileHorBtm, fmTileVertRight, fmStretchHorBtm, fmStretchVertRight, fmDisTiled,
-    fmStretchHorz, fmStretchVert, fmFromBottomToTop, fmReserved1};
+    fmTiled,           fmStretched,   fmTiledHorz,     fmTiledVert,       fmStretchHorzTop,
+    fmStretchVertLeft, fmTileHorBtm,  fmTileVertRight, fmStretchHorBtm,   fmStretchVertRight,
+    fmDisTiled,        fmStretchHorz, fmStretchVert,   fmFromBottomToTop, fmReserved1};
 // By TkvAnimatEvent; the global default maps to mouse-up.
 inline constexpr std::array<TkvBtnEvent, 7> kvBtnEvents{beMouseEnter, beMouseLeave, beMouseDown, beMouseUp,
-                                                        beClick, beLighting, beMouseUp};
+                                                        beClick,      beLighting,   beMouseUp};
 
 // ---- 8. Global switches (GUI thread only) ---------------------------------------------
 //

@@ -79,7 +79,7 @@ void sConstStartup() {
 
 void sConstCleanup() {
   kvSystem.sConstStarted = false;
-  for (String* s : {&kvs_CloseStr, &kvs_RestoreStr, &kvs_SizeStr, &kvs_MoveStr, &kvs_MaximizeStr,
-                    &kvs_MinimizeStr, &kvs_AvailSkins, &kvs_InternalSkin, &kvs_FrameAdapterError1})
+  for (String* s : {&kvs_CloseStr, &kvs_RestoreStr, &kvs_SizeStr, &kvs_MoveStr, &kvs_MaximizeStr, &kvs_MinimizeStr,
+                    &kvs_AvailSkins, &kvs_InternalSkin, &kvs_FrameAdapterError1})
     s->clear();
 }

@@ -8,16 +8,36 @@
 
 // Kinds of the class-name lists (one list of window class names per kind).
 enum TkvThirdPartyKind : Byte {
-  tpEdit, tpButton, tpBitBtn, tpCheckBox, tpComboBox, tpGrid, tpGroupBox, tpListView, tpPanel,
-  tpTreeView, tpwwEdit, tpGridEh, tpVirtualTree, tpPageControl, tpTabControl, tpToolBar,
-  tpStatusBar, tpSpeedButton, tpScrollControl, tpUpDownBtn, tpScrollBar, tpStaticText, tpNativePaint
+  tpEdit,
+  tpButton,
+  tpBitBtn,
+  tpCheckBox,
+  tpComboBox,
+  tpGrid,
+  tpGroupBox,
+  tpListView,
+  tpPanel,
+  tpTreeView,
+  tpwwEdit,
+  tpGridEh,
+  tpVirtualTree,
+  tpPageControl,
+  tpTabControl,
+  tpToolBar,
+  tpStatusBar,
+  tpSpeedButton,
+  tpScrollControl,
+  tpUpDownBtn,
+  tpScrollBar,
+  tpStaticText,
+  tpNativePaint
 };
 constexpr Integer kvLastSupportedType = tpNativePaint;
 
 // Default text of each class-name list; a single blank is non-empty but matches no class.
 inline constexpr std::array<const Char*, kvLastSupportedType + 1> kvThirdNames{
     u" ", u"TButton", u" ", u" ", u" ", u" ", u" ", u" ", u" ", u" ", u" ", u" ",
-    u" ", u" ", u" ", u" ", u" ", u" ", u" ", u" ", u" ", u" ", u" "};
+    u" ", u" ",       u" ", u" ", u" ", u" ", u" ", u" ", u" ", u" ", u" "};
 
 // Defaults of component properties.
 constexpr Integer DefButtonMargin = -1;

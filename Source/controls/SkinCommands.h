@@ -13,9 +13,7 @@
 // True when m (SM_ALPHACMD) was one of them and is answered.
 inline bool AnswerSectionCommands(TMessage& m, TsCommonData* sd, StringView section, Integer defSection) {
   switch (Word(m.WParam >> 16)) {
-    case KV_CTRLHANDLED:
-      m.Result = 1;
-      return true;
+    case KV_CTRLHANDLED: m.Result = 1; return true;
     case KV_GETDEFINDEX:
       // 0 (no answer) without a manager.
       if (DuRiruZireziv* manager = sd->GetSkinManager()) m.Result = manager->GetSkinIndex(section) + 1;

@@ -151,7 +151,7 @@ class TsAlphaHints : public TComponent {
   String FTemplateName, FSkinSection = u"HINT";
   std::unique_ptr<TkvHintTemplates> FTemplates;
   TControl* HintTimeCtrl = nullptr;
-  TkvThreadedTimer* HideTimer = nullptr;            // owned by the component
+  TkvThreadedTimer* HideTimer = nullptr;  // owned by the component
   std::unique_ptr<TkvThreadedTimer> CheckTimer;
   std::unique_ptr<TBitmap> FCacheBmp, OldAlphaBmp;
   double Blend = 0;

@@ -53,8 +53,9 @@ TW_DEFINE_CLASS(TsAlphaHints) {
   b.Property(u"UseSkinData", &TsAlphaHints::UseSkinData, &TsAlphaHints::SetUseSkinData).Default(false);
   b.Property(u"HandleDisabledCtrls", &TsAlphaHints::HandleDisabledCtrls, &TsAlphaHints::SetHandleDisabledCtrls)
       .Default(false);
-  b.Property(u"DefaultMousePos", [](const TsAlphaHints& h) { return Integer(h.DefaultMousePos()); },
-             [](TsAlphaHints& h, Integer v) { h.SetDefaultMousePos(TkvMousePosition(v & 3)); })
+  b.Property(
+       u"DefaultMousePos", [](const TsAlphaHints& h) { return Integer(h.DefaultMousePos()); },
+       [](TsAlphaHints& h, Integer v) { h.SetDefaultMousePos(TkvMousePosition(v & 3)); })
       .Default(0);
   b.Property(u"TextAlignment", &TsAlphaHints::TextAlignment, &TsAlphaHints::SetTextAlignment).Default(taCenter);
   b.Property(u"Templates", &TsAlphaHints::Templates, &TsAlphaHints::SetTemplates);
@@ -358,7 +359,7 @@ void TsAlphaHints::RepaintHint() {
   TkvHintPlace place{TPoint(r.Left, r.Top), FDefaultMousePos};
   if (monitor && GetMonitorInfoW(monitor, &mi)) {
     const TRect area(mi.rcMonitor.left, mi.rcMonitor.top, mi.rcMonitor.right, mi.rcMonitor.bottom);
-    const TkvHintLook look = window->SkinIndex >= 0 ? TkvHintLook::Skinned
+    const TkvHintLook look = window->SkinIndex >= 0                                       ? TkvHintLook::Skinned
                              : CurrentTemplate() && !CurrentTemplate()->SingleImageUsed() ? TkvHintLook::FourImages
                                                                                           : TkvHintLook::SingleImage;
     place = PlaceHint(r, TRect(0, 0, 0, 0), mpLeftTop, &area, look);
@@ -418,8 +419,8 @@ void TsAlphaHints::OnCtrlTimer(TObject*) {
 }
 
 void TsAlphaHints::OnCheckTimer(TObject*) {
-  if (Manager && (!HintWindow || !HintWindow->HandleAllocated() || !IsWindowVisible(HintWindow->WindowHandle()) ||
-                  !HintShowing)) {
+  if (Manager &&
+      (!HintWindow || !HintWindow->HandleAllocated() || !IsWindowVisible(HintWindow->WindowHandle()) || !HintShowing)) {
     Blend = 0;
     AnimWindow.reset();
     NewWindow.reset();
@@ -464,7 +465,9 @@ void TsAlphaHints::SaveToFile(const String& fileName) {
   if (TkvHintTemplate* tpl = CurrentTemplate()) SaveHintTemplateToFile(*tpl, fileName);
 }
 
-TkvHintTemplate* TsAlphaHints::LoadFromStream(TStream& stream) { return LoadHintTemplateFromStream(*FTemplates, stream); }
+TkvHintTemplate* TsAlphaHints::LoadFromStream(TStream& stream) {
+  return LoadHintTemplateFromStream(*FTemplates, stream);
+}
 
 TkvHintTemplate* TsAlphaHints::LoadFromFile(const String& fileName) {
   return LoadHintTemplateFromFile(*FTemplates, fileName);
@@ -897,8 +900,10 @@ void TkvCustomHintWindow::PrepareMask(Integer width, Integer height) {
   if (IsTrackWindow || !HandleAllocated()) return;
   HRGN shape = nullptr;
   GetRgnFromBmp(shape, MaskBmp.get(), clWhite);
-  if (shape && !SetWindowRgn(WindowHandle(), shape, FALSE)) DeleteObject(shape);  // not taken: still ours
-  else rgn = shape;  // the window owns it now
+  if (shape && !SetWindowRgn(WindowHandle(), shape, FALSE))
+    DeleteObject(shape);  // not taken: still ours
+  else
+    rgn = shape;  // the window owns it now
 }
 
 // The section's look when the picture carries its own alpha: its own shadow, or only its border
@@ -928,7 +933,8 @@ void TkvCustomHintWindow::PaintHint(TBitmap* body) {
       DrawSkinRect32Ex(body, whole, EmptyCI, images[size_t(g.OuterMask)], 0, margins, g.OuterOpacity);
     }
     const TRect inner(std::clamp<Integer>(o.Left, 0, width), std::clamp<Integer>(o.Top, 0, height),
-                      std::clamp<Integer>(width - o.Right, 0, width), std::clamp<Integer>(height - o.Bottom, 0, height));
+                      std::clamp<Integer>(width - o.Right, 0, width),
+                      std::clamp<Integer>(height - o.Bottom, 0, height));
     if (inner.Width() > 0 && inner.Height() > 0)
       PaintItem(SkinIndex, EmptyCI, true, 0, inner, TPoint(0, 0), body, skin);
   } else if (g.Props[0].Transparency == 100 && validImage(g.BorderIndex)) {
@@ -938,7 +944,8 @@ void TkvCustomHintWindow::PaintHint(TBitmap* body) {
     FillRect32(body, whole, 0, 0);
     if (source) {
       const Integer sideMode = (md.DrawMode & BDM_STRETCH) ? 1 : 0;
-      PaintControlByTemplate(body, source, whole, TRect(md.R.Left, md.R.Top, md.R.Left + md.Width, md.R.Top + md.Height),
+      PaintControlByTemplate(body, source, whole,
+                             TRect(md.R.Left, md.R.Top, md.R.Left + md.Width, md.R.Top + md.Height),
                              TRect(md.WL, md.WT, md.WR, md.WB), TRect(width, height, width, height),
                              TRect(sideMode, sideMode, sideMode, sideMode), sideMode != 0, true);
     }
@@ -1009,8 +1016,8 @@ TRect TkvPngHintWindow::CalcHintRect(Integer maxWidth, const String& hint, void*
   TRect whole = grow(m.Image);
   // The point decides which picture (and so which margins) the hint takes.
   TPoint point = m.FHintLocation.X != 0 && m.FHintLocation.Y != 0 ? m.FHintLocation
-                 : m.FHintPos.X != -1                              ? m.FHintPos
-                                                                   : kvMousePos();
+                 : m.FHintPos.X != -1                             ? m.FHintPos
+                                                                  : kvMousePos();
   const TRect shadow = ShadowSizes();
   const TkvHintPlace place = ArrowPos(OffsRect(whole, point.X - shadow.Left, point.Y - shadow.Top), point);
   FMousePos = place.MousePos;
@@ -1051,8 +1058,9 @@ std::unique_ptr<TkvGlowForm> CreateHintPictureWindow(TkvCustomHintWindow* hintWi
   auto form = std::make_unique<TkvGlowForm>(nullptr);
   form->AfterConstruction();
   HWND wnd = form->Handle();
-  SetWindowLongW(wnd, GWL_EXSTYLE,
-                 GetWindowLongW(wnd, GWL_EXSTYLE) | WS_EX_NOACTIVATE | WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_TOPMOST);
+  SetWindowLongW(
+      wnd, GWL_EXSTYLE,
+      GetWindowLongW(wnd, GWL_EXSTYLE) | WS_EX_NOACTIVATE | WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_TOPMOST);
   SetWindowPos(wnd, HWND_TOPMOST, rect.Left, rect.Top, rect.Width(), rect.Height(), SWP_NOACTIVATE);
   const DWORD style = GetClassLongW(wnd, GCL_STYLE);
   const bool ownShadow = hintWindow && hintWindow->FullLayer();
@@ -1110,7 +1118,8 @@ void TsShowTimer::IntOnTimer(TObject*) {
     if (!m.NewWindow) m.NewWindow = CreateHintPictureWindow(CurrentHintForm, SrcRect);
     if (!m.OldAlphaBmp) m.OldAlphaBmp.reset(CreateBmp32(0, 0));
     TPoint pos(Integer(std::lround(x)), Integer(std::lround(y)));
-    if (!m.OldAlphaBmp->Empty()) SetFormBlendValue(m.AnimWindow->Handle(), m.OldAlphaBmp.get(), 255 - Integer(m.Blend), &pos);
+    if (!m.OldAlphaBmp->Empty())
+      SetFormBlendValue(m.AnimWindow->Handle(), m.OldAlphaBmp.get(), 255 - Integer(m.Blend), &pos);
     SetFormBlendValue(m.NewWindow->Handle(), pic, Integer(std::lround(m.Blend)), &pos);
     SetWindowPos(m.NewWindow->Handle(), m.AnimWindow->Handle(), pos.X, pos.Y, pic->Width(), pic->Height(),
                  SWP_NOACTIVATE | SWP_SHOWWINDOW);

@@ -26,8 +26,7 @@ TkvHintPlace PlaceHint(const TRect& rect, const TRect& shadow, TkvMousePosition 
 // The point of an automatically aligned hint at a control's screen rectangle: below it, centred
 // (vertCenter false), or beside it, centred (vertCenter true), on the side the picture's corner
 // names, moved inside the picture's shadow and by its offsets.
-TPoint AutoHintPoint(const TRect& control, bool vertCenter, TkvMousePosition image, const TRect& shadow,
-                     TPoint offset);
+TPoint AutoHintPoint(const TRect& control, bool vertCenter, TkvMousePosition image, const TRect& shadow, TPoint offset);
 
 // Where a track bar's position tooltip stands: beside the spot (the effect's rectangle on the
 // screen) on the side named, centred on the other axis.

@@ -12,8 +12,9 @@
 TW_DEFINE_CLASS(TkvBordersSizes) {
   const char16_t* names[] = {u"Top", u"Left", u"Bottom", u"Right"};
   for (Integer i = 0; i < 4; ++i)
-    b.Property(names[i], [i](const TkvBordersSizes& s) { return s.Get(i); },
-               [i](TkvBordersSizes& s, Integer v) { s.Set(i, v); });
+    b.Property(
+        names[i], [i](const TkvBordersSizes& s) { return s.Get(i); },
+        [i](TkvBordersSizes& s, Integer v) { s.Set(i, v); });
 }
 
 namespace {
@@ -66,8 +67,9 @@ void TkvBordersSizes::Assign(const TPersistent* source) {
 TW_DEFINE_CLASS(TkvBorderDrawModes) {
   const char16_t* names[] = {u"Top", u"Left", u"Bottom", u"Right", u"Center"};
   for (Integer i = 0; i < 5; ++i)
-    b.Property(names[i], [i](const TkvBorderDrawModes& m) { return Integer(m.Get(i)); },
-               [i](TkvBorderDrawModes& m, Integer v) { m.SetDrawMode(i, v ? dmStretch : dmRepeat); });
+    b.Property(
+        names[i], [i](const TkvBorderDrawModes& m) { return Integer(m.Get(i)); },
+        [i](TkvBorderDrawModes& m, Integer v) { m.SetDrawMode(i, v ? dmStretch : dmRepeat); });
 }
 
 TkvBorderDrawMode TkvBorderDrawModes::Get(Integer index) const {
@@ -113,8 +115,9 @@ TW_DEFINE_CLASS(TkvHintImage) {
   // Read from descriptions and ignored: the picture's own size counts.
   b.Property(u"ImageHeight", &TkvHintImage::ImageHeight, [](TkvHintImage&, Integer) {});
   b.Property(u"ImageWidth", &TkvHintImage::ImageWidth, [](TkvHintImage&, Integer) {});
-  b.Property(u"Image", &TkvHintImage::Picture, &TkvHintImage::SetPicture)
-      .Stored([](const TkvHintImage& i) { return i.BitmapStored(); });
+  b.Property(u"Image", &TkvHintImage::Picture, &TkvHintImage::SetPicture).Stored([](const TkvHintImage& i) {
+    return i.BitmapStored();
+  });
   b.Property(u"BorderDrawModes", &TkvHintImage::BorderDrawModes);
   b.Property(u"ClientMargins", &TkvHintImage::ClientMargins);
   b.Property(u"BordersWidths", &TkvHintImage::BordersWidths);
@@ -202,11 +205,13 @@ void TkvHintImage::Assign(const TPersistent* source) {
 TW_DEFINE_CLASS(TkvHintTemplate) {
   const char16_t* images[] = {u"ImageDefault", u"Img_LeftBottom", u"Img_RightBottom", u"Img_RightTop"};
   for (Integer i = 0; i < 4; ++i)
-    b.Property(images[i], [i](const TkvHintTemplate& t) { return t.HintImage(i); },
-               [i](TkvHintTemplate& t, TkvHintImage* v) { t.SetHintImage(i, v); });
+    b.Property(
+        images[i], [i](const TkvHintTemplate& t) { return t.HintImage(i); },
+        [i](TkvHintTemplate& t, TkvHintImage* v) { t.SetHintImage(i, v); });
   b.Property(u"Font", &TkvHintTemplate::Font, [](TkvHintTemplate& t, TFont* f) { t.SetFont(f); });
-  b.Property(u"HintAlign", [](const TkvHintTemplate& t) { return Integer(t.HintAlign()); },
-             [](TkvHintTemplate& t, Integer v) { t.SetHintAlign(v ? haVertCenter : haHorzCenter); })
+  b.Property(
+       u"HintAlign", [](const TkvHintTemplate& t) { return Integer(t.HintAlign()); },
+       [](TkvHintTemplate& t, Integer v) { t.SetHintAlign(v ? haVertCenter : haHorzCenter); })
       .Default(0);
   b.Property(u"Name", &TkvHintTemplate::Name, &TkvHintTemplate::SetName);
 }
@@ -288,7 +293,8 @@ constexpr char kMagic[4] = {'K', 'P', 'h', 'h'};
 constexpr Integer kBlockHeaderBytes = 5 + 3 * 16 + 1 + 4;
 constexpr Integer kMaxFontPoints = 1000;
 // The longest file that can hold four pictures of the largest size.
-constexpr Int64 kMaxFileBytes = 18 + kvHintFileMaxNameBytes + 4 * (Int64(kBlockHeaderBytes) + kvHintFileMaxPictureBytes);
+constexpr Int64 kMaxFileBytes =
+    18 + kvHintFileMaxNameBytes + 4 * (Int64(kBlockHeaderBytes) + kvHintFileMaxPictureBytes);
 
 // A cursor over the file's bytes that never reads past them.
 class TFileCursor {
@@ -409,9 +415,7 @@ bool ReadBlock(TFileCursor& c, TkvHintImage& img) {
       img.FImage->Assign(&bmp);
       img.FImageData->Clear();
     }
-  } catch (const Exception&) {
-    return false;
-  }
+  } catch (const Exception&) { return false; }
   if (img.FImage->Empty()) return false;
   ClampSizes(img);
   return true;

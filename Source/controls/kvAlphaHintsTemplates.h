@@ -66,8 +66,7 @@ class TkvBorderDrawModes : public TPersistent {
   void SetDrawMode(Integer index, TkvBorderDrawMode value);
   void Assign(const TPersistent* source) override;
 
-  TkvBorderDrawMode FTop = dmStretch, FLeft = dmStretch, FRight = dmStretch, FCenter = dmStretch,
-                    FBottom = dmStretch;
+  TkvBorderDrawMode FTop = dmStretch, FLeft = dmStretch, FRight = dmStretch, FCenter = dmStretch, FBottom = dmStretch;
   TkvHintImage* FOwner;
 };
 

@@ -30,10 +30,10 @@ Integer kvFadeAlpha(double glow);
 
 // What one step of a fade of the control's window does after it has drawn its frame.
 enum TkvFadeNext : Byte {
-  fnContinue,   // another step follows
-  fnGoOn,       // the last step of a fade that has not reached its end (0, or 255 for the hot look):
-                // the count is stretched
-  fnEnd         // the fade is over
+  fnContinue,  // another step follows
+  fnGoOn,      // the last step of a fade that has not reached its end (0, or 255 for the hot look):
+               // the count is stretched
+  fnEnd        // the fade is over
 };
 
 // One step of a state-change fade on the timer's fields: Glow moves by GlowStep (state 0 and 2
@@ -156,7 +156,6 @@ void kvCopyPicture(TBitmap*& dst, TBitmap* src);
 // coordinates for a bare window); 0 when there is none.
 HWND GetHandleBounds(TsCommonData* sd, TRect& r);
 
-
 // ---- 3. The click ripple ---------------------------------------------------------------------
 
 // The ripple timer of a control: a screen copy of the control grows and fades in a layered
@@ -210,7 +209,7 @@ class TkvPulsTimer : public TkvThreadedTimer {
   // The mode's steps start once the control can be seen.
   void Init();
 
-  Integer Direct = 1;  // the shaking direction
+  Integer Direct = 1;            // the shaking direction
   TkvGlowForm* AForm = nullptr;  // owned; no mode makes one
   bool Busy = false;
   bool Shown = false;
@@ -245,7 +244,7 @@ class TkvMouseLightData {
   std::unique_ptr<TBitmap> MaskBmp;
   std::unique_ptr<TTimer> LightTimer;  // 12 ms, off until a manager asks
   bool InOnTimer = false;
-  std::vector<HWND*> LightHandles;      // skin data without control: their FSWHandle fields
+  std::vector<HWND*> LightHandles;  // skin data without control: their FSWHandle fields
   std::vector<TControl*> LightControls;
   Integer MouseLightSize = 64;
 };

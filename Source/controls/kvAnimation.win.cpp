@@ -146,9 +146,9 @@ void DoChangePaint(TsCommonData* data, Integer state, const TkvAnimProc& animPro
     return;
   }
   DuRiruZireziv* manager = ManagerOf(data);
-  if (auto* lit = dynamic_cast<TsCtrlSkinData*>(data);
-      lit && manager && manager->AnimEffects.Buttons.LightingMode == lmActiveControl &&
-      !Designing(lit->FOwnerControl) && lit->DoLighting(false))
+  if (auto* lit = dynamic_cast<TsCtrlSkinData*>(data); lit && manager &&
+                                                       manager->AnimEffects.Buttons.LightingMode == lmActiveControl &&
+                                                       !Designing(lit->FOwnerControl) && lit->DoLighting(false))
     LightingIsNear(lit);  // the distances follow the cursor
   if (allowAnimation && !data->SkinIsChanging() && !FadingForbidden && data->FCacheBmp && !data->BGChanged && manager &&
       manager->Effects.AllowAnimation) {

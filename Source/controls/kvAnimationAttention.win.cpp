@@ -124,8 +124,9 @@ bool DoVibration(TObject* data, Integer) {
     }
   }
   // The strip the picture leaves free shows the parent's background.
-  const TRect strip = t->AnimRect.Left > before.Left ? TRect(before.Left, before.Top, t->AnimRect.Left, before.Bottom)
-                                                      : TRect(t->AnimRect.Right, before.Top, before.Right, before.Bottom);
+  const TRect strip = t->AnimRect.Left > before.Left
+                          ? TRect(before.Left, before.Top, t->AnimRect.Left, before.Bottom)
+                          : TRect(t->AnimRect.Right, before.Top, before.Right, before.Bottom);
   if (HDC dc = GetWindowDC(parent->WindowHandle())) {
     TkvBGInfo info;
     info.R = strip;

@@ -135,8 +135,8 @@ void DoUpdateLight(TsCtrlSkinData* sd, bool) {
     isNear = LightingIsNear(sd);
   } else {
     TCustomForm* form = GetParentForm(c, true);
-    isNear = form && form->HandleAllocated() && !IsIconic(form->WindowHandle()) && IsWindowVisible(form->WindowHandle()) &&
-           !CtrlIsOverlapped(c) && LightingIsNear(sd);
+    isNear = form && form->HandleAllocated() && !IsIconic(form->WindowHandle()) &&
+             IsWindowVisible(form->WindowHandle()) && !CtrlIsOverlapped(c) && LightingIsNear(sd);
   }
   sd->FDoLighting = isNear;
   bool repaint = false;
@@ -180,7 +180,8 @@ void HandleLighting(TsCtrlSkinData* sd, Integer state, const TCacheInfo* parentC
   if (!mask) return;
   TBitmap* target = dstBmp ? dstBmp : sd->FCacheBmp.get();
   if (!target) return;
-  const TkvLightPlace place = kvLightPlace(cx, cy, sd->LightDistanceX, sd->LightDistanceY, mask->Width(), mask->Height());
+  const TkvLightPlace place =
+      kvLightPlace(cx, cy, sd->LightDistanceX, sd->LightDistanceY, mask->Width(), mask->Height());
   if (place.Opacity <= 0) return;
   const TRect whole(0, 0, mask->Width(), mask->Height());
   if (!parentCI) {

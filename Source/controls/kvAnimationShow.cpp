@@ -52,8 +52,7 @@ void DrawFormShowFrame(const TPixelView& frame, const TPixelView& picture, const
   const TRect whole(0, 0, picture.Width, picture.Height);
   if (f.Dest == whole) {
     const Integer w = std::min(frame.Width, picture.Width);
-    for (Integer y = 0; y < std::min(frame.Height, picture.Height); ++y)
-      std::copy_n(picture.Row(y), w, frame.Row(y));
+    for (Integer y = 0; y < std::min(frame.Height, picture.Height); ++y) std::copy_n(picture.Row(y), w, frame.Row(y));
     return;
   }
   for (Integer y = 0; y < frame.Height; ++y) std::fill_n(frame.Row(y), frame.Width, 0u);

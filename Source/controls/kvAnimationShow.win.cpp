@@ -363,8 +363,8 @@ void AnimMoveText(const TkvMoveTextData& src, const TkvMoveTextData& dst) {
 void MakeLabelTextHint(TsCommonData* skinData, TsBoundLabel* b, const String& textHint) {
   if (textHint.empty() || b->Active()) return;
   TWinControl* control = b->OwnerControl();
-  if ((control->HandleAllocated() && !IsWindowVisible(control->WindowHandle())) ||
-      (skinData && skinData->FUpdating) || !control->HandleAllocated()) {
+  if ((control->HandleAllocated() && !IsWindowVisible(control->WindowHandle())) || (skinData && skinData->FUpdating) ||
+      !control->HandleAllocated()) {
     b->PreventVisible = false;
     b->SetActive(true);
     return;
@@ -409,4 +409,3 @@ void MakeLabelTextHint(TsCommonData* skinData, TsBoundLabel* b, const String& te
                                   : std::optional<TkvStateBitScope>();
   AnimMoveText(src, dst);
 }
-

@@ -112,7 +112,8 @@ TkvCirclePlan PlanCircle(Integer coc, Integer newState, bool hasCircle, double c
   return p;
 }
 
-void CutCoveredHoles(const TPixelView& glow, TPoint glowOrigin, const TRect& control, const std::vector<TRect>& covers) {
+void CutCoveredHoles(const TPixelView& glow, TPoint glowOrigin, const TRect& control,
+                     const std::vector<TRect>& covers) {
   if (glow.Empty()) return;
   for (const TRect& cover : covers) {
     const TRect overlap(std::max(cover.Left, control.Left), std::max(cover.Top, control.Top),

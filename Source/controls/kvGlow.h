@@ -51,8 +51,8 @@ struct TkvCirclePlan {
   TkvSizeChanging SizeChanging = scIncrease;
   Byte AlphaStart = 255;
   Byte AlphaFinish = 255;
-  bool BackgroundDisc = false;  // a soft disc of the hover light under the circle (presses)
-  Integer LightState = 1;       // the section state whose light colour the circle takes
+  bool BackgroundDisc = false;       // a soft disc of the hover light under the circle (presses)
+  Integer LightState = 1;            // the section state whose light colour the circle takes
   Integer ColorAlpha = AlphaNormal;  // alpha of a colour the section leaves open; -1: as it stands
 };
 // newState 1 (hover) or 2 (pressed); hasCircle/circleRadius: the circle on screen now;
@@ -99,7 +99,7 @@ class TkvLayeredEffect {
 
   std::unique_ptr<TBitmap> AlphaBmp;  // the picture shown
   Integer State = 0;
-  HWND FWndHandle = nullptr;  // the window the effect stays above
+  HWND FWndHandle = nullptr;   // the window the effect stays above
   TkvGlowForm* Wnd = nullptr;  // owned
   bool Destroyed = false;
   DuRiruZireziv* SkinManager = nullptr;

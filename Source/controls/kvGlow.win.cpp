@@ -10,13 +10,13 @@
 #include <utility>
 
 #include "base/WorkingBitmaps.h"
+#include "base/kvThdTimer.h"
+#include "base/kvntTypes.h"
+#include "base/sMessages.h"
 #include "controls/kvAnimation.h"
 #include "controls/kvAnimationShow.h"
 #include "controls/kvSlider.h"
 #include "controls/sTrackBar.h"
-#include "base/kvThdTimer.h"
-#include "base/kvntTypes.h"
-#include "base/sMessages.h"
 #include "paint/sAlphaGraph.h"
 #include "paint/sCommonDataCache.h"
 #include "raster/Blend.h"
@@ -36,8 +36,8 @@ bool bGlowingDestroying = false;
 
 namespace {
 
-constexpr UINT kPlaceFlags = SWP_NOSIZE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_NOOWNERZORDER |
-                             SWP_NOSENDCHANGING;
+constexpr UINT kPlaceFlags =
+    SWP_NOSIZE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING;
 
 bool AppTerminating() { return Application && Application->Terminated(); }
 
@@ -206,8 +206,9 @@ void TkvGlowEffect::Repaint() {
   FillRect32(AlphaBmp->View(), TRect(0, 0, w, h), 0, 0);
   if (outerMask) {
     const TRect o = outer.Offsets;
-    DrawSkinRect32Ex(AlphaBmp.get(), TRect(g.Left - o.Left, g.Top - o.Top, w - g.Right + o.Right, h - g.Bottom + o.Bottom),
-                     EmptyCI, *outerMask, 0, o, outer.Opacity);
+    DrawSkinRect32Ex(AlphaBmp.get(),
+                     TRect(g.Left - o.Left, g.Top - o.Top, w - g.Right + o.Right, h - g.Bottom + o.Bottom), EmptyCI,
+                     *outerMask, 0, o, outer.Opacity);
   }
   if (glowMask) {
     const Integer image = std::min<Integer>(sd->FFocused ? 1 : 0, glowMask->ImageCount - 1);
@@ -507,8 +508,8 @@ void StartLEAnimation(const TkvCircleEffectData& data, bool allowAnimation) {
   TsCommonData* sd = data.SkinData;
   if (!sd || !sd->Skinned()) return;
   DuRiruZireziv* manager = sd->GetSkinManager();
-  const bool animate = allowAnimation && manager && !manager->ManagerState.Contains(msSkinChanging) &&
-                       manager->Effects.AllowAnimation;
+  const bool animate =
+      allowAnimation && manager && !manager->ManagerState.Contains(msSkinChanging) && manager->Effects.AllowAnimation;
   if (animate) {
     if (CircleOf(sd))
       InitCircleEffect(sd->CircleID, data);
@@ -528,7 +529,8 @@ void StartLEAnimation(const TkvCircleEffectData& data, bool allowAnimation) {
     timer->State = data.State;
     timer->AnimData = sd;
     const bool track = IsTrackLikeControl(sd->COC);
-    timer->SetInterval(track ? (data.State == 2 ? kTrackCirclePressInterval : kTrackCircleHoverInterval) : kCircleInterval);
+    timer->SetInterval(track ? (data.State == 2 ? kTrackCirclePressInterval : kTrackCircleHoverInterval)
+                             : kCircleInterval);
     timer->AnimProc = UpdateCircle;
     timer->SetEnabled(true);
     timer->TimeHandler();

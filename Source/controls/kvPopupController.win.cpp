@@ -5,10 +5,10 @@
 #include <algorithm>
 
 #include "base/WorkingBitmaps.h"
+#include "base/sConst.h"
 #include "base/sMessages.h"
 #include "raster/GdiBitmaps.h"
 #include "raster/sGradient.h"
-#include "base/sConst.h"
 #include "skin/FormServices.h"
 #include "skin/SkinState.h"
 #include "skin/sCommonData.h"
@@ -103,8 +103,8 @@ TkvFormHandler* TsPopupController::AddForm(TCustomForm* popupForm, TCustomForm* 
   h.PopupForm = popupForm;
   h.ParentForm = parentForm;
   h.PopupCtrl = popupCtrl;
-  for (TComponent* c : {static_cast<TComponent*>(popupForm), static_cast<TComponent*>(parentForm),
-                        static_cast<TComponent*>(popupCtrl)})
+  for (TComponent* c :
+       {static_cast<TComponent*>(popupForm), static_cast<TComponent*>(parentForm), static_cast<TComponent*>(popupCtrl)})
     if (c) c->FreeNotification(this);
   if (withShadow) h.ShadowForm = TkvShadowForm::CreateNew(popupForm);  // goes with the form
   return &h;

@@ -81,8 +81,7 @@ TkvMarqueeStep NextMarqueeStep(const TkvProgressShape& s, Integer marqueeInterva
   TkvMarqueeStep next{s.MarqPos + 18.0 / (interval + 27) * orient * marqStep, orient};
   const Integer length = s.Vertical ? s.Height : s.Width;
   if (bounce) {
-    if (next.Pos >= length - s.MarqSize - s.BorderWidth - marqStep || next.Pos <= s.BorderWidth)
-      next.Orient = -orient;
+    if (next.Pos >= length - s.MarqSize - s.BorderWidth - marqStep || next.Pos <= s.BorderWidth) next.Orient = -orient;
   } else if (next.Pos >= length - marqStep) {
     next.Pos = 0;
   }

@@ -125,8 +125,8 @@ bool TsProgressBar::PrepareCache() {
   const TkvProgressShape shape = Shape();
   const Integer count = ProgressItemCount(shape);
   if (!shape.Marquee && !shape.Smooth) {
-    const bool cacheValid = sd->FCacheBmp && sd->FCacheBmp->Width() == Width() &&
-                            sd->FCacheBmp->Height() == Height() && !sd->BGChanged;
+    const bool cacheValid =
+        sd->FCacheBmp && sd->FCacheBmp->Width() == Width() && sd->FCacheBmp->Height() == Height() && !sd->BGChanged;
     if (ProgressCacheCurrent(cacheValid, count, FOldCount, shape.Position, shape.Max)) return true;
   }
   FOldCount = count;
@@ -260,9 +260,7 @@ void TsProgressBar::Dispatch(TMessage& m) {
     switch (m.Msg) {
       case WM_MOVE:
       case WM_SIZE:
-      case WM_WINDOWPOSCHANGED:
-        FOldCount = -1;
-        break;
+      case WM_WINDOWPOSCHANGED: FOldCount = -1; break;
       case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = m.WParam ? HDC(m.WParam) : BeginPaint(WindowHandle(), &ps);
@@ -277,12 +275,8 @@ void TsProgressBar::Dispatch(TMessage& m) {
         Paint(HDC(m.WParam));
         m.Result = 0;
         return;
-      case WM_NCPAINT:
-        m.Result = 0;
-        return;
-      case WM_ERASEBKGND:
-        m.Result = 1;
-        return;
+      case WM_NCPAINT: m.Result = 0; return;
+      case WM_ERASEBKGND: m.Result = 1; return;
     }
   }
   if (CommonWndProc(m, FCommonData.get())) return;

@@ -47,8 +47,8 @@ class TsAlphaImageList;
 TW_ENUM(TkvShellFolderCapability, fcCanCopy, fcCanDelete, fcCanLink, fcCanMove, fcCanRename, fcDropTarget,
         fcHasPropSheet)
 using TkvShellFolderCapabilities = TSet<TkvShellFolderCapability>;
-TW_ENUM(TkvShellFolderProperty, fpCut, fpIsLink, fpReadOnly, fpShared, fpFileSystem, fpFileSystemAncestor,
-        fpRemovable, fpValidate)
+TW_ENUM(TkvShellFolderProperty, fpCut, fpIsLink, fpReadOnly, fpShared, fpFileSystem, fpFileSystemAncestor, fpRemovable,
+        fpValidate)
 using TkvShellFolderProperties = TSet<TkvShellFolderProperty>;
 
 // Identifier lists from the shell's allocator (failures raise EOleError).
@@ -116,10 +116,10 @@ class TkvShellFolder : public TObject {
   std::unique_ptr<TStringList> FDetails;
   HWND FViewHandle = nullptr;
   TkvShellFolder* FParent = nullptr;
-  IShellFolder* FIShellFolder = nullptr;  // a reference held
+  IShellFolder* FIShellFolder = nullptr;    // a reference held
   IShellFolder2* FIShellFolder2 = nullptr;  // references held once fetched
   IShellDetails* FIShellDetails = nullptr;
-  IUnknown* FDetailInterface = nullptr;     // one of the two above
+  IUnknown* FDetailInterface = nullptr;  // one of the two above
 };
 
 // Watches a directory (with its subtree when asked) and calls its change event on the GUI

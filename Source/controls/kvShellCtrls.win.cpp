@@ -247,8 +247,7 @@ IShellDetails* GetIShellDetails(IShellFolder* folder, LPCITEMIDLIST pidl, HWND h
   void* found = nullptr;
   if (folder) {
     if (FAILED(folder->BindToObject(pidl, nullptr, kShellDetailsId, &found))) found = nullptr;
-    if (!found && FAILED(folder->GetUIObjectOf(handle, 1, &pidl, kShellDetailsId, nullptr, &found)))
-      found = nullptr;
+    if (!found && FAILED(folder->GetUIObjectOf(handle, 1, &pidl, kShellDetailsId, nullptr, &found))) found = nullptr;
     if (!found && FAILED(folder->CreateViewObject(handle, kShellDetailsId, &found))) found = nullptr;
   }
   if (!found) {
@@ -342,9 +341,7 @@ void TkvShellFolder::SetDetails(Integer index, const String& value) {
   FDetails->Add(value);
 }
 
-IShellFolder* TkvShellFolder::ParentShellFolder() const {
-  return FParent ? FParent->FIShellFolder : FIShellFolder;
-}
+IShellFolder* TkvShellFolder::ParentShellFolder() const { return FParent ? FParent->FIShellFolder : FIShellFolder; }
 
 String TkvShellFolder::PathName() const {
   IShellFolder* desktop = DesktopShellFolder();

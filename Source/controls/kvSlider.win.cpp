@@ -74,7 +74,8 @@ void PaintThumb(TsSlider* s, TBitmap* bmp, bool sliderOn) {
   const Integer w = thumb->Width(), h = thumb->Height();
   CopyBlock(thumb.get(), 0, 0, w, h, bmp, s->ThumbRect.Left, s->ThumbRect.Top);  // the background under it
   DuRiruZireziv* manager = ManagerOf(s);
-  const Integer section = manager && manager->IsActive() && s->FCommonData->Skinned() ? s->ThumbSkinIndexes[sliderOn] : -1;
+  const Integer section =
+      manager && manager->IsActive() && s->FCommonData->Skinned() ? s->ThumbSkinIndexes[sliderOn] : -1;
   const TsGeneralData* g = section >= 0 ? &manager->gd()[size_t(section)] : nullptr;
   const bool plain = !g || s->FCommonData->FCustomColor || (s->FStretched && g->BorderIndex < 0);
   if (plain) {

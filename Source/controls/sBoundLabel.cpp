@@ -30,8 +30,8 @@ TAlignment LayoutAlignment(TsCaptionLayout layout) {
   }
 }
 
-TPoint BoundLabelPlace(TsCaptionLayout layout, const TRect& f, TSize l, Integer spacing, Integer indent,
-                       Integer offset, bool clientShorter) {
+TPoint BoundLabelPlace(TsCaptionLayout layout, const TRect& f, TSize l, Integer spacing, Integer indent, Integer offset,
+                       bool clientShorter) {
   const Integer fw = f.Width(), fh = f.Height();
   const Integer middle = f.Top + (fh - l.cy) / 2;
   switch (layout) {

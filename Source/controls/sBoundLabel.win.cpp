@@ -13,9 +13,9 @@
 #include "raster/Pixels.h"
 #include "raster/Text.h"
 #include "raster/kvgpUtils.h"
-#include "skin/sVclUtils.h"
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
+#include "skin/sVclUtils.h"
 #include "ui/Forms.h"
 #include "ui/ScopeGuard.h"
 
@@ -250,8 +250,7 @@ void TsBoundLabel::UpdateVisibility() {
   l->SetCaption(FText.empty() ? FOwnerControl->Name() : FText);
   l->SetParent(FOwnerControl->Parent());
   l->SetAlignment(LayoutAlignment(FLayout));
-  l->SetVisible(!PreventVisible &&
-                (FOwnerControl->Visible() || FOwnerControl->ComponentState().Contains(csDesigning)));
+  l->SetVisible(!PreventVisible && (FOwnerControl->Visible() || FOwnerControl->ComponentState().Contains(csDesigning)));
   l->SetEnabled(FOwnerControl->Enabled() || FEnabledAlways);
   l->SetAutoSize(true);
   AlignLabel();
@@ -312,8 +311,8 @@ void TsBoundLabel::AlignLabel() {
   Integer spacing = FSpacing;
   if (FCommonData && FCommonData->Skinned())
     if (TkvSkinData* skin = FCommonData->GetCommonSkinData()) spacing = skin->Spacing;
-  TPoint at = BoundLabelPlace(layout, FOwnerControl->BoundsRect(), TSize(l->Width(), height), spacing, FIndent,
-                              FOffset, clientShorter);
+  TPoint at = BoundLabelPlace(layout, FOwnerControl->BoundsRect(), TSize(l->Width(), height), spacing, FIndent, FOffset,
+                              clientShorter);
   if (side == TBoundLabelSide::Left && layout == sclLeft)
     at.X = FOwnerControl->Left() - l->Width() - FOwnerControl->Margins()->Left();
   l->SetBounds(at.X, at.Y, l->Width(), height);
@@ -356,9 +355,7 @@ void TsBoundLabel::HandleOwnerMsg(const TMessage& m) {
         break;
       }
       case CM_VISIBLECHANGED:
-      case CM_SHOWINGCHANGED:
-        UpdateVisibility();
-        break;
+      case CM_SHOWINGCHANGED: UpdateVisibility(); break;
       case CM_PARENTFONTCHANGED:
         if (FParentFont && !FOwnerControl->ComponentState().Contains(csLoading)) CopyParentFont();
         break;
@@ -430,8 +427,8 @@ TColor TextHintColor(TsCommonData* sd, Integer state, bool dontBlend) {
   const bool skinned = sd->Skinned();
   TColor text;
   if (skinned && !sd->FCustomFont)
-    text = GetFontColor(control, sd->SkinIndex, sd->GetSkinManager(), state > 0 ? state : (sd->ControlIsActive() ? 1 : 0),
-                        sd);
+    text = GetFontColor(control, sd->SkinIndex, sd->GetSkinManager(),
+                        state > 0 ? state : (sd->ControlIsActive() ? 1 : 0), sd);
   else
     text = TColor(kvColorToRGB(Integer(control->Font()->Color())));
   if (dontBlend) return text;

@@ -26,12 +26,12 @@ struct TkvButtonLayout {
   Integer DropWidth = 0;  // the split part's width (0 for other styles)
   bool CommandLink = false;
   bool HasGlyph = false;
-  TSize Image;           // the glyph's size (0 x 0 without one)
-  TRect Margins;         // the image margins (left, top, right, bottom)
+  TSize Image;    // the glyph's size (0 x 0 without one)
+  TRect Margins;  // the image margins (left, top, right, bottom)
   TkvGlyphPlace Place = gpLeft;
   Integer ContentMargin = 6, ContentSpacing = 6;
-  TSize Caption;         // the measured caption
-  bool Shift = false;    // pressed in a section that shifts its content
+  TSize Caption;       // the measured caption
+  bool Shift = false;  // pressed in a section that shifts its content
 };
 
 // The caption's rectangle; div 2 truncates toward zero.
@@ -227,7 +227,7 @@ class TsButton : public TButton {
   bool FMouseAbove = false;
   bool IsFocused = false;  // wears the default-button look
   bool DroppedDown = false;
-  bool FReleasing = false;  // a release is being handled: the system's pushed state is over
+  bool FReleasing = false;     // a release is being handled: the system's pushed state is over
   Integer OldImageIndex = -1;  // ImageIndex at the last invalidation
 };
 

@@ -49,7 +49,9 @@ static_assert(Integer(gpLeft) == Integer(iaLeft) && Integer(gpRight) == Integer(
 // ---- Creation and properties -----------------------------------------------------------------------
 
 TsButton::TsButton(TComponent* owner)
-    : TButton(owner), FCommonData(std::make_unique<TsCtrlSkinData>(this, true)), FCommandLinkFont(std::make_unique<TFont>()) {
+    : TButton(owner),
+      FCommonData(std::make_unique<TsCtrlSkinData>(this, true)),
+      FCommandLinkFont(std::make_unique<TFont>()) {
   FCommonData->FOwnerControl = this;
   FCommonData->OnUpdateLight = TEvent<void(TControl*, TkvAnimEventData&)>(this, &TsButton::UpdateLight);
   FCommandLinkFont->SetOnChange(TNotifyEvent(this, &TsButton::CommandLinkFontChanged));
@@ -295,8 +297,7 @@ TkvColoring TsButton::GetColoring() {
         glyph = text = &kCancelGlyph;
         tone = &kCancelTone;
         break;
-      default:
-        break;
+      default: break;
     }
     auto pick = [state](const Pair* p) { return Integer(state == 0 ? p->rest : p->other); };
     if (glyph && (!manager || coloring.Contains(bcGlyph))) c.ColorGlyph = pick(glyph);
@@ -334,8 +335,7 @@ bool TsButton::PrepareCache() {
   HandleLighting(FCommonData.get(), state);
   const TkvColoring coloring = GetColoring();
   if (coloring.ColorToneBG != Integer(clNone)) {
-    ChangeBitmapPixels(cache, ChangeColorTone, kvColorToRGB(coloring.ColorToneBG, sd->GetSkinManager()),
-                       clFuchsia);
+    ChangeBitmapPixels(cache, ChangeColorTone, kvColorToRGB(coloring.ColorToneBG, sd->GetSkinManager()), clFuchsia);
   }
   DrawCaption(TColor(coloring.ColorText), cache->Canvas());
   DrawGlyph(cache->Canvas());
@@ -404,7 +404,8 @@ void TsButton::DrawCaption(TColor colorText, TCanvas* canvas) {
     focus.Right += FFocusMargin + 1;
     focus.Top = std::max(focus.Top - FFocusMargin, 3);
     focus.Bottom = std::min(focus.Bottom + FFocusMargin, Height() - 3);
-    const TColor color = GetFontColor(this, FCommonData->SkinIndex, FCommonData->GetSkinManager(), 1, FCommonData.get());
+    const TColor color =
+        GetFontColor(this, FCommonData->SkinIndex, FCommonData->GetSkinManager(), 1, FCommonData.get());
     FocusRect(canvas, focus, color, clNone);
   }
 }
@@ -490,17 +491,18 @@ void TsButton::StdDrawItem(const DRAWITEMSTRUCT& item) {
   RECT rc = item.rcItem;
   HTHEME theme = kvThemesEnabled() ? OpenThemeData(WindowHandle(), L"BUTTON") : nullptr;
   if (theme) {
-    const int state = !Enabled()                 ? PBS_DISABLED
-                      : isDown                   ? PBS_PRESSED
-                      : FMouseAbove              ? PBS_HOT
-                      : IsFocused || isDefault   ? PBS_DEFAULTED
-                                                 : PBS_NORMAL;
+    const int state = !Enabled()               ? PBS_DISABLED
+                      : isDown                 ? PBS_PRESSED
+                      : FMouseAbove            ? PBS_HOT
+                      : IsFocused || isDefault ? PBS_DEFAULTED
+                                               : PBS_NORMAL;
     DrawThemeParentBackground(WindowHandle(), dc, &rc);
     DrawThemeBackground(theme, dc, BP_PUSHBUTTON, state, &rc, nullptr);
     RECT content = rc;
     GetThemeBackgroundContentRect(theme, dc, BP_PUSHBUTTON, state, &rc, &content);
     CloseThemeData(theme);
-    if (IsFocused && isDefault && FShowFocus) kvDrawFocusRect(&canvas, TRect(content.left, content.top, content.right, content.bottom));
+    if (IsFocused && isDefault && FShowFocus)
+      kvDrawFocusRect(&canvas, TRect(content.left, content.top, content.right, content.bottom));
   } else {
     if (IsFocused || isDefault) {
       TOwnedBrush frame(CreateSolidBrush(ColorToRGB(clWindowFrame)));
@@ -576,8 +578,7 @@ void TsButton::MouseDown(TMouseButton button, TShiftState shift, Integer x, Inte
 
 void TsButton::MouseUp(TMouseButton button, TShiftState shift, Integer x, Integer y) {
   TsCtrlSkinData* sd = FCommonData.get();
-  if (!ComponentState().Contains(csDestroying) && IsSkinned() && Enabled() &&
-      !ComponentState().Contains(csDesigning)) {
+  if (!ComponentState().Contains(csDestroying) && IsSkinned() && Enabled() && !ComponentState().Contains(csDesigning)) {
     if (button == mbLeft) THintsOffDuringPress::RestoreHints();
     if (!FMouseClicked) return;
     FMouseClicked = false;
@@ -617,7 +618,8 @@ void TsButton::MouseUp(TMouseButton button, TShiftState shift, Integer x, Intege
         }
         sd->FUpdating = false;
         sd->BGChanged = false;
-        if (FMouseAbove) DoChangePaint(sd, 1, UpdateWindow_CB, EventEnabled(aeMouseUp, FAnimatEvents, manager), true, true);
+        if (FMouseAbove)
+          DoChangePaint(sd, 1, UpdateWindow_CB, EventEnabled(aeMouseUp, FAnimatEvents, manager), true, true);
       }
     }
   }
@@ -787,9 +789,7 @@ void TsButton::Dispatch(TMessage& m) {
     case SM_ALPHACMD:
       if (AnswerSectionCommands(m, FCommonData.get(), u"BUTTON", 2)) return;
       switch (HIWORD(m.WParam)) {
-        case KV_PREPARECACHE:
-          PrepareCache();
-          return;
+        case KV_PREPARECACHE: PrepareCache(); return;
         case KV_GETCOLORTONE:
           if (auto* c = reinterpret_cast<TkvColoring*>(m.LParam)) {
             *c = GetColoring();
@@ -809,9 +809,7 @@ void TsButton::Dispatch(TMessage& m) {
   if (IsSkinned() && HandleAllocated()) {
     if (KeyboardAndMoveMessage(m) || WindowStateMessage(m)) return;
     switch (m.Msg) {
-      case CN_DRAWITEM:
-        m.Result = 1;
-        return;
+      case CN_DRAWITEM: m.Result = 1; return;
       case WM_PAINT:
         if (!Visible() && !ComponentState().Contains(csDesigning)) break;
         OurPaintHandler(HDC(m.WParam));
@@ -823,9 +821,7 @@ void TsButton::Dispatch(TMessage& m) {
         OurPaintHandler(HDC(m.WParam));
         m.Result = 0;
         return;
-      case WM_ERASEBKGND:
-        m.Result = 0;
-        return;
+      case WM_ERASEBKGND: m.Result = 0; return;
       case WM_NCHITTEST:
         if (HitsTransparentPixel(Integer(short(LOWORD(m.LParam))), Integer(short(HIWORD(m.LParam))))) {
           m.Result = HTTRANSPARENT;
@@ -842,9 +838,7 @@ void TsButton::Dispatch(TMessage& m) {
       case CM_FOCUSCHANGED:
         if (FocusChangedMessage(m)) return;
         break;
-      case WM_WINDOWPOSCHANGED:
-        FCommonData->BGChanged = true;
-        break;
+      case WM_WINDOWPOSCHANGED: FCommonData->BGChanged = true; break;
       case WM_SETTEXT:
         TButton::Dispatch(m);
         RedrawNow();
@@ -898,9 +892,7 @@ void TsButton::Dispatch(TMessage& m) {
       return;
     case CM_FOCUSCHANGED:
     case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-      FCommonData->BGChanged = true;
-      break;
+    case WM_KILLFOCUS: FCommonData->BGChanged = true; break;
   }
   if (CommonWndProc(m, FCommonData.get())) return;
   TButton::Dispatch(m);

@@ -37,9 +37,7 @@ TRect ShrinkEditClient(const TRect& client, const TRect& added) {
   return r;
 }
 
-Integer EditBorderWidth(bool bordered, bool ctl3D, Integer bevels) {
-  return (bordered ? (ctl3D ? 2 : 1) : 0) + bevels;
-}
+Integer EditBorderWidth(bool bordered, bool ctl3D, Integer bevels) { return (bordered ? (ctl3D ? 2 : 1) : 0) + bevels; }
 
 TRect EditTextRect(Integer width, Integer height, const TEditTextFrame& f, const TRect& added) {
   // A bordered edit counts its bevels twice: once in the frame, once more for the bevel's shade.

@@ -3,8 +3,8 @@
 //
 // Sections: 1. creation and settings; 2. non-client size and hit test; 3. the cache (section,
 // text, glyph); 4. painting; 5. messages.
-#include "controls/kvAnimationShow.h"
 #include "controls/sEdit.h"
+#include "controls/kvAnimationShow.h"
 
 #include <windows.h>
 
@@ -31,8 +31,7 @@ TW_DEFINE_CLASS(TsEdit) {
   b.Property(u"LabelFromTextHint", &TsEdit::LabelFromTextHint, &TsEdit::SetLabelFromTextHint).Default(false);
   b.Property(u"VerticalAlignment", &TsEdit::VerticalAlignment, &TsEdit::SetVerticalAlignment).Default(taAlignTop);
   b.Property(u"AddedGlyph", &TsEdit::AddedGlyph);
-  b.Property(u"DisabledKind", &TsEdit::DisabledKind, &TsEdit::SetDisabledKind)
-      .Default(TSet<TsDisabledKind>{dkBlended});
+  b.Property(u"DisabledKind", &TsEdit::DisabledKind, &TsEdit::SetDisabledKind).Default(TSet<TsDisabledKind>{dkBlended});
 }
 
 TsEdit::TsEdit(TComponent* owner)
@@ -120,7 +119,7 @@ Integer TsEdit::BorderWidth() {
 
 TRect TsEdit::ScaledPadding() {
   const Integer ppi = CurrentPPI();
-  return TRect(kvMulDiv(FPadding->FLeft, ppi, 96) , kvMulDiv(FPadding->FTop, ppi, 96),
+  return TRect(kvMulDiv(FPadding->FLeft, ppi, 96), kvMulDiv(FPadding->FTop, ppi, 96),
                kvMulDiv(FPadding->FRight, ppi, 96), kvMulDiv(FPadding->FBottom, ppi, 96));
 }
 
@@ -322,7 +321,8 @@ void TsEdit::PaintAddedGlyphStd() {
   IntersectClipRect(dc, b, b, Width() - b, Height() - b);
   const HDC cache = FCommonData->FCacheBmp->Canvas()->Handle();
   auto copy = [&](const TRect& r) {
-    if (r.Width() > 0 && r.Height() > 0) BitBlt(dc, r.Left, r.Top, r.Width(), r.Height(), cache, r.Left, r.Top, SRCCOPY);
+    if (r.Width() > 0 && r.Height() > 0)
+      BitBlt(dc, r.Left, r.Top, r.Width(), r.Height(), cache, r.Left, r.Top, SRCCOPY);
   };
   if (AddedGlyphVisible()) {
     TRect g = AddedGlyphRect();
@@ -388,9 +388,7 @@ void TsEdit::RepaintAll() {
 void TsEdit::Dispatch(TMessage& m) {
   switch (m.Msg) {
     case WM_SIZE:
-    case WM_WINDOWPOSCHANGED:
-      FAddedGlyphRect.Left = -1;
-      break;
+    case WM_WINDOWPOSCHANGED: FAddedGlyphRect.Left = -1; break;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
       // Focused the system paints the client area, unfocused the cache paints the window.
@@ -399,9 +397,7 @@ void TsEdit::Dispatch(TMessage& m) {
           !TextHint().empty())
         HideBoundLabel(FBoundLabel.get());
       break;
-    case WM_NCCALCSIZE:
-      CalcNCSize(m);
-      return;
+    case WM_NCCALCSIZE: CalcNCSize(m); return;
     case WM_NCHITTEST: {
       TEdit::Dispatch(m);
       RECT w{};
@@ -412,25 +408,19 @@ void TsEdit::Dispatch(TMessage& m) {
       m.Result = x >= g.Left && x < g.Right && y >= g.Top && y < g.Bottom ? HTBORDER : HTCLIENT;
       return;
     }
-    case WM_NCLBUTTONDOWN:
-      NCDown = true;
-      break;
+    case WM_NCLBUTTONDOWN: NCDown = true; break;
     case WM_NCLBUTTONUP:
       if (NCDown) {
         NCDown = false;
         Click();
       }
       break;
-    case WM_NCLBUTTONDBLCLK:
-      DblClick();
-      break;
+    case WM_NCLBUTTONDBLCLK: DblClick(); break;
     case SM_ALPHACMD:
       if (AnswerSectionCommands(m, FCommonData.get(), u"EDIT", 1)) return;
       if (SkinCommand(m)) return;
       break;
-    case CM_CHANGED:
-      FCommonData->BGChanged = true;
-      break;
+    case CM_CHANGED: FCommonData->BGChanged = true; break;
     case CM_COLORCHANGED:
       if (FCommonData->FCustomColor) FCommonData->BGChanged = true;
       break;
@@ -458,9 +448,7 @@ bool TsEdit::SkinCommand(TMessage& m) {
       if (auto* r = reinterpret_cast<TRect*>(m.LParam)) *r = TextRect();
       m.Result = 1;
       return true;
-    case KV_PREPARECACHE:
-      PrepareCache();
-      return true;
+    case KV_PREPARECACHE: PrepareCache(); return true;
     case KV_SETNEWSKIN:
       if (!fromOwnManager) return false;
       CommonWndProc(m, sd);
@@ -475,9 +463,7 @@ bool TsEdit::SkinCommand(TMessage& m) {
       CommonWndProc(m, sd);
       if (!InAnimationProcess && HandleAllocated() && IsWindowVisible(WindowHandle())) RepaintAll();
       return true;
-    case KV_CHILDCHANGED:
-      m.LParam = 0;
-      return true;
+    case KV_CHILDCHANGED: m.LParam = 0; return true;
     case KV_GETCONTROLCOLOR:
       if (sd->Skinned()) return false;
       m.Result = intptr_t(kvColorToRGB(Integer(Color())));

@@ -81,7 +81,10 @@ class TkvAddedGlyph : public TPersistent {
   Integer Height();
   // Repaints the owner; with updateCoords also has it re-measure its frame.
   void Invalidate(bool updateCoords);
-  void ImageListChange(TObject* sender) { (void)sender; Invalidate(false); }
+  void ImageListChange(TObject* sender) {
+    (void)sender;
+    Invalidate(false);
+  }
 
   Integer Blend() const { return FBlend; }
   void SetBlend(Integer v) { SetInteger(0, v); }

@@ -13,9 +13,9 @@ struct TkvTColorData {
   TColor Value;
 };
 constexpr TkvTColorData Colors[] = {
-    {u"AQUA", 0xFFFF00},  {u"BLACK", 0x000000},  {u"BLUE", 0xFF0000},   {u"FUCHSIA", 0xFF00FF},
-    {u"GRAY", 0x808080},  {u"GREEN", 0x008000},  {u"LIME", 0x00FF00},   {u"MAROON", 0x000080},
-    {u"NAVY", 0x800000},  {u"OLIVE", 0x008080},  {u"PURPLE", 0x800080}, {u"RED", 0x0000FF},
+    {u"AQUA", 0xFFFF00},   {u"BLACK", 0x000000}, {u"BLUE", 0xFF0000},   {u"FUCHSIA", 0xFF00FF},
+    {u"GRAY", 0x808080},   {u"GREEN", 0x008000}, {u"LIME", 0x00FF00},   {u"MAROON", 0x000080},
+    {u"NAVY", 0x800000},   {u"OLIVE", 0x008080}, {u"PURPLE", 0x800080}, {u"RED", 0x0000FF},
     {u"SILVER", 0xC0C0C0}, {u"TEAL", 0x808000},  {u"WHITE", 0xFFFFFF},  {u"YELLOW", 0x00FFFF},
 };
 
@@ -25,97 +25,41 @@ struct TkvSpecialChar {
   Char Replacement;
 };
 constexpr TkvSpecialChar SpecialChars[] = {
-    {u"ndash", u"#8211", 0x2013},
-    {u"mdash", u"#8212", 0x2014},
-    {u"nbsp", u"#160", 0x00A0},
-    {u"iexcl", u"#161", 0x00A1},
-    {u"iquest", u"#191", 0x00BF},
-    {u"quot", u"#34", 0x0022},
-    {u"ldquo", u"#8220", 0x201C},
-    {u"rdquo", u"#8221", 0x201D},
-    {u"#39", u"#39", 0x0027},
-    {u"lsquo", u"#8216", 0x2018},
-    {u"rsquo", u"#8217", 0x2019},
-    {u"laquo", u"#171", 0x00AB},
-    {u"raquo", u"#187", 0x00BB},
-    {u"amp", u"#38", 0x0026},
-    {u"cent", u"#162", 0x00A2},
-    {u"copy", u"#169", 0x00A9},
-    {u"divide", u"#247", 0x00F7},
-    {u"gt", u"#62", 0x003E},
-    {u"lt", u"#60", 0x003C},
-    {u"micro", u"#181", 0x00B5},
-    {u"middot", u"#183", 0x00B7},
-    {u"para", u"#182", 0x00B6},
-    {u"plusmn", u"#177", 0x00B1},
-    {u"euro", u"#8364", 0x20AC},
-    {u"pound", u"#163", 0x00A3},
-    {u"reg", u"#174", 0x00AE},
-    {u"sect", u"#167", 0x00A7},
-    {u"trade", u"#153", 0x2122},
-    {u"yen", u"#165", 0x00A5},
-    {u"szlig", u"#223", 0x00DF},
-    {u"yuml", u"#255", 0x00FF},
-    {u"aacute", u"#225", 0x00E1},
-    {u"Aacute", u"#193", 0x00C1},
-    {u"agrave", u"#224", 0x00E0},
-    {u"Agrave", u"#192", 0x00C0},
-    {u"acirc", u"#226", 0x00E2},
-    {u"Acirc", u"#194", 0x00C2},
-    {u"aring", u"#229", 0x00E5},
-    {u"Aring", u"#197", 0x00C5},
-    {u"atilde", u"#227", 0x00E3},
-    {u"Atilde", u"#195", 0x00C3},
-    {u"auml", u"#228", 0x00E4},
-    {u"Auml", u"#196", 0x00C4},
-    {u"aelig", u"#230", 0x00E6},
-    {u"AElig", u"#198", 0x00C6},
-    {u"ccedil", u"#231", 0x00E7},
-    {u"Ccedil", u"#199", 0x00C7},
-    {u"eacute", u"#233", 0x00E9},
-    {u"Eacute", u"#201", 0x00C9},
-    {u"egrave", u"#232", 0x00E8},
-    {u"Egrave", u"#200", 0x00C8},
-    {u"ecirc", u"#234", 0x00EA},
-    {u"Ecirc", u"#202", 0x00CA},
-    {u"euml", u"#235", 0x00EB},
-    {u"Euml", u"#203", 0x00CB},
-    {u"iacute", u"#237", 0x00ED},
-    {u"Iacute", u"#205", 0x00CD},
-    {u"igrave", u"#236", 0x00EC},
-    {u"Igrave", u"#204", 0x00CC},
-    {u"icirc", u"#238", 0x00EE},
-    {u"Icirc", u"#206", 0x00CE},
-    {u"iuml", u"#239", 0x00EF},
-    {u"Iuml", u"#207", 0x00CF},
-    {u"ntilde", u"#241", 0x00F1},
-    {u"Ntilde", u"#209", 0x00D1},
-    {u"oacute", u"#243", 0x00F3},
-    {u"Oacute", u"#211", 0x00D3},
-    {u"ograve", u"#242", 0x00F2},
-    {u"Ograve", u"#210", 0x00D2},
-    {u"ocirc", u"#244", 0x00F4},
-    {u"Ocirc", u"#212", 0x00D4},
-    {u"oslash", u"#248", 0x00F8},
-    {u"Oslash", u"#216", 0x00D8},
-    {u"otilde", u"#245", 0x00F5},
-    {u"Otilde", u"#213", 0x00D5},
-    {u"ouml", u"#246", 0x00F6},
-    {u"Ouml", u"#214", 0x00D6},
-    {u"uacute", u"#250", 0x00FA},
-    {u"Uacute", u"#218", 0x00DA},
-    {u"ugrave", u"#249", 0x00F9},
-    {u"Ugrave", u"#217", 0x00D9},
-    {u"ucirc", u"#251", 0x00FB},
-    {u"Ucirc", u"#219", 0x00DB},
-    {u"uuml", u"#252", 0x00FC},
-    {u"Uuml", u"#220", 0x00DC},
-    {u"#180", u"#180", 0x00B4},
-    {u"#96", u"#96", 0x0060},
+    {u"ndash", u"#8211", 0x2013}, {u"mdash", u"#8212", 0x2014}, {u"nbsp", u"#160", 0x00A0},
+    {u"iexcl", u"#161", 0x00A1},  {u"iquest", u"#191", 0x00BF}, {u"quot", u"#34", 0x0022},
+    {u"ldquo", u"#8220", 0x201C}, {u"rdquo", u"#8221", 0x201D}, {u"#39", u"#39", 0x0027},
+    {u"lsquo", u"#8216", 0x2018}, {u"rsquo", u"#8217", 0x2019}, {u"laquo", u"#171", 0x00AB},
+    {u"raquo", u"#187", 0x00BB},  {u"amp", u"#38", 0x0026},     {u"cent", u"#162", 0x00A2},
+    {u"copy", u"#169", 0x00A9},   {u"divide", u"#247", 0x00F7}, {u"gt", u"#62", 0x003E},
+    {u"lt", u"#60", 0x003C},      {u"micro", u"#181", 0x00B5},  {u"middot", u"#183", 0x00B7},
+    {u"para", u"#182", 0x00B6},   {u"plusmn", u"#177", 0x00B1}, {u"euro", u"#8364", 0x20AC},
+    {u"pound", u"#163", 0x00A3},  {u"reg", u"#174", 0x00AE},    {u"sect", u"#167", 0x00A7},
+    {u"trade", u"#153", 0x2122},  {u"yen", u"#165", 0x00A5},    {u"szlig", u"#223", 0x00DF},
+    {u"yuml", u"#255", 0x00FF},   {u"aacute", u"#225", 0x00E1}, {u"Aacute", u"#193", 0x00C1},
+    {u"agrave", u"#224", 0x00E0}, {u"Agrave", u"#192", 0x00C0}, {u"acirc", u"#226", 0x00E2},
+    {u"Acirc", u"#194", 0x00C2},  {u"aring", u"#229", 0x00E5},  {u"Aring", u"#197", 0x00C5},
+    {u"atilde", u"#227", 0x00E3}, {u"Atilde", u"#195", 0x00C3}, {u"auml", u"#228", 0x00E4},
+    {u"Auml", u"#196", 0x00C4},   {u"aelig", u"#230", 0x00E6},  {u"AElig", u"#198", 0x00C6},
+    {u"ccedil", u"#231", 0x00E7}, {u"Ccedil", u"#199", 0x00C7}, {u"eacute", u"#233", 0x00E9},
+    {u"Eacute", u"#201", 0x00C9}, {u"egrave", u"#232", 0x00E8}, {u"Egrave", u"#200", 0x00C8},
+    {u"ecirc", u"#234", 0x00EA},  {u"Ecirc", u"#202", 0x00CA},  {u"euml", u"#235", 0x00EB},
+    {u"Euml", u"#203", 0x00CB},   {u"iacute", u"#237", 0x00ED}, {u"Iacute", u"#205", 0x00CD},
+    {u"igrave", u"#236", 0x00EC}, {u"Igrave", u"#204", 0x00CC}, {u"icirc", u"#238", 0x00EE},
+    {u"Icirc", u"#206", 0x00CE},  {u"iuml", u"#239", 0x00EF},   {u"Iuml", u"#207", 0x00CF},
+    {u"ntilde", u"#241", 0x00F1}, {u"Ntilde", u"#209", 0x00D1}, {u"oacute", u"#243", 0x00F3},
+    {u"Oacute", u"#211", 0x00D3}, {u"ograve", u"#242", 0x00F2}, {u"Ograve", u"#210", 0x00D2},
+    {u"ocirc", u"#244", 0x00F4},  {u"Ocirc", u"#212", 0x00D4},  {u"oslash", u"#248", 0x00F8},
+    {u"Oslash", u"#216", 0x00D8}, {u"otilde", u"#245", 0x00F5}, {u"Otilde", u"#213", 0x00D5},
+    {u"ouml", u"#246", 0x00F6},   {u"Ouml", u"#214", 0x00D6},   {u"uacute", u"#250", 0x00FA},
+    {u"Uacute", u"#218", 0x00DA}, {u"ugrave", u"#249", 0x00F9}, {u"Ugrave", u"#217", 0x00D9},
+    {u"ucirc", u"#251", 0x00FB},  {u"Ucirc", u"#219", 0x00DB},  {u"uuml", u"#252", 0x00FC},
+    {u"Uuml", u"#220", 0x00DC},   {u"#180", u"#180", 0x00B4},   {u"#96", u"#96", 0x0060},
 };
 
 // Attribute separators of a FONT tag.
-bool IsDelim(Char c) { return c == u'\n' || c == u'\r' || c == u' ' || c == u'"' || c == u'<' || c == u'=' || c == u'>'; }
+bool IsDelim(Char c) {
+  return c == u'\n' || c == u'\r' || c == u' ' || c == u'"' || c == u'<' || c == u'=' || c == u'>';
+}
 
 Char Upper(Char c) {
   if (c >= u'a' && c <= u'z') return Char(c - 32);
@@ -154,9 +98,12 @@ uint32_t HexToInt(StringView s) {
   for (size_t i = 0; i < s.size() && i < 6; ++i) {
     const Char c = s[i];
     uint32_t d = 0;
-    if (c >= u'0' && c <= u'9') d = uint32_t(c - u'0');
-    else if (c >= u'A' && c <= u'F') d = uint32_t(c - u'A' + 10);
-    else if (c >= u'a' && c <= u'f') d = uint32_t(c - u'a' + 10);
+    if (c >= u'0' && c <= u'9')
+      d = uint32_t(c - u'0');
+    else if (c >= u'A' && c <= u'F')
+      d = uint32_t(c - u'A' + 10);
+    else if (c >= u'a' && c <= u'f')
+      d = uint32_t(c - u'a' + 10);
     v = v * 16 + d;
   }
   return v;
@@ -247,7 +194,8 @@ void SetFont(TkvHtmlFont& font, const String& tag) {
       if (v[0] == u'#') {
         font.Color = SwapRgb(HexToInt(StringView(v).substr(1)));
       } else {
-        const auto named = std::find_if(std::begin(Colors), std::end(Colors), [&](const TkvTColorData& c) { return v == c.Name; });
+        const auto named =
+            std::find_if(std::begin(Colors), std::end(Colors), [&](const TkvTColorData& c) { return v == c.Name; });
         font.Color = named != std::end(Colors) ? named->Value : SwapRgb(HexToInt(v));
       }
     } else if (w == u"FACE") {
@@ -438,7 +386,9 @@ void TsHtml::Pass() {
   if (Device) Scan();
   CheckNewLine();
   DrawPending();
-  if (Calculating) aLineSizes.push_back({Origin.substr(size_t(LinePos), size_t(std::max(0, CurPos - LinePos))), {CurWidthValue, CurrentRowHeight}});
+  if (Calculating)
+    aLineSizes.push_back(
+        {Origin.substr(size_t(LinePos), size_t(std::max(0, CurPos - LinePos))), {CurWidthValue, CurrentRowHeight}});
   MaxBmpWidth = std::max(MaxBmpWidth, CurWidthValue);
   MaxBmpHeight = CurY + CurrentRowHeight;
 }
@@ -501,9 +451,7 @@ void TsHtml::Scan() {
         if (!known) ++CurPos;  // unknown: drawn as text from its '<'
         break;
       }
-      default:
-        ++CurPos;
-        break;
+      default: ++CurPos; break;
     }
   }
 }
@@ -544,7 +492,8 @@ void TsHtml::UpdateRowHeight() {
 void TsHtml::NewRow() {
   CurY += CurrentRowHeight + 2;
   if (Calculating) {
-    aLineSizes.push_back({Origin.substr(size_t(LinePos), size_t(std::max(0, CurPos - LinePos))), {CurWidthValue, CurrentRowHeight}});
+    aLineSizes.push_back(
+        {Origin.substr(size_t(LinePos), size_t(std::max(0, CurPos - LinePos))), {CurWidthValue, CurrentRowHeight}});
     LinePos = LastPos;
   }
   MaxBmpWidth = std::max(MaxBmpWidth, CurWidthValue);
@@ -645,11 +594,14 @@ void TsHtml::OpenLink(Integer tagStart, Integer tagEnd) {
   const Integer state = (LinkCount == PressedLink ? 1 : 0) + (LinkCount == HotLink ? 1 : 0);
   PushFont();
   if (LinkColors.FromSkin)
-    Font.Color = state == 0 ? LinkColors.Web : state == 1 ? LinkColors.WebHot : BlendHalf(LinkColors.WebHot, LinkColors.LabelText);
+    Font.Color = state == 0   ? LinkColors.Web
+                 : state == 1 ? LinkColors.WebHot
+                              : BlendHalf(LinkColors.WebHot, LinkColors.LabelText);
   else
     Font.Color = state == 2 ? TColor(0x0000FF) : TColor(0xFF0000);
   if (state > 0) Font.Underline = true;
-  Links.push_back({TRect(CurX, CurY, CurX, CurY), LinkCount, Origin.substr(size_t(tagStart), size_t(tagEnd - tagStart))});
+  Links.push_back(
+      {TRect(CurX, CurY, CurX, CurY), LinkCount, Origin.substr(size_t(tagStart), size_t(tagEnd - tagStart))});
 }
 
 void TsHtml::CloseLink() {
@@ -683,11 +635,16 @@ bool TsHtml::ExecTag(const String& tag, Integer tagEnd) {
   if (tag.size() > 2 && tag[1] == u'/') {
     // A closing tag's name is the first occurrence of that name, at the third character.
     auto closing = [&](StringView name) { return tag.find(name) == 2; };
-    if (closing(u"B")) Font.Bold = false;
-    else if (closing(u"I")) Font.Italic = false;
-    else if (closing(u"U")) Font.Underline = false;
-    else if (closing(u"FONT")) BackFont();
-    else if (closing(u"A")) CloseLink();
+    if (closing(u"B"))
+      Font.Bold = false;
+    else if (closing(u"I"))
+      Font.Italic = false;
+    else if (closing(u"U"))
+      Font.Underline = false;
+    else if (closing(u"FONT"))
+      BackFont();
+    else if (closing(u"A"))
+      CloseLink();
     else if (closing(u"P")) {
       rowBreak();
       return true;
@@ -701,9 +658,12 @@ bool TsHtml::ExecTag(const String& tag, Integer tagEnd) {
     rowBreak();
     return true;
   }
-  if (named(u"B", 1)) Font.Bold = true;
-  else if (named(u"I", 1)) Font.Italic = true;
-  else if (named(u"U", 1)) Font.Underline = true;
+  if (named(u"B", 1))
+    Font.Bold = true;
+  else if (named(u"I", 1))
+    Font.Italic = true;
+  else if (named(u"U", 1))
+    Font.Underline = true;
   else if (tag.find(u"FONT") != String::npos) {
     PushFont();
     SetFont(Font, tag);

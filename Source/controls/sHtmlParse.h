@@ -131,10 +131,10 @@ class TsHtml {
   TkvHtmlDevice* Device = nullptr;
   TkvHtmlFont StartFont, Font;
   THtmlSourceText Origin;
-  Integer NextClose = 0;  // the first '>' at or after the scan position, or Len; moves forward only
+  Integer NextClose = 0;                  // the first '>' at or after the scan position, or Len; moves forward only
   Integer NextLetterA = 0, NextFont = 0;  // likewise the first 'A' and the first word FONT (any case)
-  String Piece;           // the text being measured or drawn; reused so a piece costs no allocation
-  String TagText;         // the upper-case tag being read; reused likewise
+  String Piece;                           // the text being measured or drawn; reused so a piece costs no allocation
+  String TagText;                         // the upper-case tag being read; reused likewise
   Integer Len = 0;
   TRect Area;
   Integer HotLink = -1, PressedLink = -1;

@@ -83,9 +83,9 @@ class DuRiruZireziv;
 // HTML text on a canvas, in a font and colour (links in the active skin's web colours): measured
 // (calcOnly) or drawn into area, which it wraps to unless its Right is 0 or less. Returns the
 // size the text needs as (0, 0, width, height). links, when given, gets the link rectangles.
-TRect HtmlText(TCanvas* canvas, TFont* font, TColor color, const String& text, TAlignment alignment,
-               TBiDiMode bidiMode, const TRect& area, bool calcOnly, DuRiruZireziv* manager,
-               std::vector<TkvLink>* links = nullptr, Integer pressedLink = -1, Integer hotLink = -1);
+TRect HtmlText(TCanvas* canvas, TFont* font, TColor color, const String& text, TAlignment alignment, TBiDiMode bidiMode,
+               const TRect& area, bool calcOnly, DuRiruZireziv* manager, std::vector<TkvLink>* links = nullptr,
+               Integer pressedLink = -1, Integer hotLink = -1);
 
 using TLinkClickEvent = TEvent<void(TObject* Sender, String& ALink, bool& DefaultAction)>;
 

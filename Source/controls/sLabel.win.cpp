@@ -6,10 +6,10 @@
 
 #include <memory>
 
-#include "base/sMessages.h"
-#include "paint/sGraphUtils.h"
 #include "base/WorkingBitmaps.h"
 #include "base/kvntUtils.h"
+#include "base/sMessages.h"
+#include "paint/sGraphUtils.h"
 #include "raster/Blend.h"
 #include "raster/Pixels.h"
 #include "skin/sCommonData.h"
@@ -23,8 +23,7 @@
 TW_DEFINE_CLASS(TsLabel) {
   b.Property(u"SkinSection", &TsLabel::SkinSection, &TsLabel::SetSkinSection).Default(String());
   b.Property(u"UseSkinColor", &TsLabel::UseSkinColor, &TsLabel::SetUseSkinColor).Default(true);
-  b.Property(u"TransparentForMouse", &TsLabel::TransparentForMouse, &TsLabel::SetTransparentForMouse)
-      .Default(false);
+  b.Property(u"TransparentForMouse", &TsLabel::TransparentForMouse, &TsLabel::SetTransparentForMouse).Default(false);
 }
 
 TsLabel::TsLabel(TComponent* owner) : TLabel(owner) {
@@ -273,9 +272,9 @@ bool ShellOpen(const String& url, Integer showMode) {
 
 }  // namespace
 
-TRect HtmlText(TCanvas* canvas, TFont* font, TColor color, const String& text, TAlignment alignment,
-               TBiDiMode bidiMode, const TRect& area, bool calcOnly, DuRiruZireziv* manager,
-               std::vector<TkvLink>* links, Integer pressedLink, Integer hotLink) {
+TRect HtmlText(TCanvas* canvas, TFont* font, TColor color, const String& text, TAlignment alignment, TBiDiMode bidiMode,
+               const TRect& area, bool calcOnly, DuRiruZireziv* manager, std::vector<TkvLink>* links,
+               Integer pressedLink, Integer hotLink) {
   canvas->SetFont(font);
   canvas->Brush()->SetStyle(bsClear);
   TCanvasHtmlDevice device(canvas, font);
@@ -334,9 +333,9 @@ void TsHTMLLabel::DoDrawText(TRect& r, Cardinal flags) {
     const bool widthGiven = Align() == alTop || Align() == alBottom || Align() == alClient;
     area.Right = area.Left + (widthGiven ? Width() : 65535);
   }
-  const TRect size = HtmlText(Canvas(), Font(), TColor(ColorToRGB(TextColor())), Caption(), Alignment(), bdLeftToRight,
-                              area, measuring, GetSkinManager(), &FLinks, LinkNumber(FPressedLink),
-                              LinkNumber(FHotLink));
+  const TRect size =
+      HtmlText(Canvas(), Font(), TColor(ColorToRGB(TextColor())), Caption(), Alignment(), bdLeftToRight, area,
+               measuring, GetSkinManager(), &FLinks, LinkNumber(FPressedLink), LinkNumber(FHotLink));
   if (measuring) r = TRect(r.Left, r.Top, r.Left + size.Right, r.Top + size.Bottom);
 }
 

@@ -30,9 +30,9 @@ struct TkvMenuInfo {
   std::unique_ptr<TBitmap> Bmp;  // the whole popup window, frame included
   HWND Wnd = nullptr;            // the popup window when it was known as the picture was built
   bool HaveExtraLine = false;
-  bool ItemsIterated = false;    // the popup's last item has been drawn once
-  bool FrameApplied = false;     // the window got its region and frame (once per popup)
-  bool LineDataAsked = false;    // the extra-line request was made when the popup was measured
+  bool ItemsIterated = false;  // the popup's last item has been drawn once
+  bool FrameApplied = false;   // the window got its region and frame (once per popup)
+  bool LineDataAsked = false;  // the extra-line request was made when the popup was measured
 };
 
 // Set whenever the painter measures a popup item; the popup-menu window wrapper reads and
@@ -111,7 +111,7 @@ class TsSkinableMenus {
   Integer FMargin = 2, FSpacing = 8, FBorderWidth = 3, FSkinBorderWidth = -1;
   Integer PPI = 96;
   TsMenuItemType it = smNormal;
-  std::vector<TRect> ArOR;  // transparent corner rectangles of the current popup frame
+  std::vector<TRect> ArOR;    // transparent corner rectangles of the current popup frame
   Integer FramesApplied = 0;  // popup windows that got their frame (diagnostics)
 
  private:

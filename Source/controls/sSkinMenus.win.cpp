@@ -344,8 +344,8 @@ void TsSkinableMenus::PrepareMenuBG(TkvMenuInfo& info, TMenuItem* firstItem, HWN
   const TsGeneralData& g = sd96->gd[size_t(main)];
   const bool hasBorderImage = g.BorderIndex >= 0 && size_t(g.BorderIndex) < data->ma.size();
   if (FSkinBorderWidth < 0)
-    FSkinBorderWidth = MenuSkinBorderWidth(hasBorderImage, hasBorderImage ? data->ma[size_t(g.BorderIndex)].WL : 0,
-                                           g.BorderRadius);
+    FSkinBorderWidth =
+        MenuSkinBorderWidth(hasBorderImage, hasBorderImage ? data->ma[size_t(g.BorderIndex)].WL : 0, g.BorderRadius);
   const Integer b = FSkinBorderWidth;
   TBitmap* bmp = info.Bmp.get();
   const TRect whole(0, 0, bmp->Width(), bmp->Height());
@@ -426,8 +426,7 @@ void TsSkinableMenus::DrawExtraLineContent(TBitmap* bmp, TkvSkinData* data, TCus
   if (form) vertical.SetCharset(form->Font()->Charset());
   HDC dc = bmp->Canvas()->Handle();
   TSelectObject selected(dc, vertical.Handle());
-  const TColor color =
-      band >= 0 ? TColor(FOwner->gd()[size_t(band)].Props[0].FontColor.Color) : lineFont->Color();
+  const TColor color = band >= 0 ? TColor(FOwner->gd()[size_t(band)].Props[0].FontColor.Color) : lineFont->Color();
   SetTextColor(dc, ColorToRGB(color));
   SetBkMode(dc, TRANSPARENT);
   SIZE extent{};
@@ -687,7 +686,8 @@ void TsSkinableMenus::PaintNormal(TCanvas* canvas, const TRect& rect, TOwnerDraw
   }
   OnDrawItem.Call(item, c, it, state, iRect);
   if (!item->Enabled())
-    BlendTransRectangle(itemBmp.get(), 0, 0, bg, TRect(rect.Left + b, rect.Top + b, rect.Right + b - 1, rect.Bottom + b - 1),
+    BlendTransRectangle(itemBmp.get(), 0, 0, bg,
+                        TRect(rect.Left + b, rect.Top + b, rect.Right + b - 1, rect.Bottom + b - 1),
                         Byte(DefBlendDisabled), clFuchsia);
   BitBlt(canvas->Handle(), rect.Left, rect.Top, rect.Width(), rect.Height(), c->Handle(), 0, 0, SRCCOPY);
   (void)menu;
@@ -709,8 +709,8 @@ void TsSkinableMenus::PaintDivider(TCanvas* canvas, const TRect& rect, TkvMenuIn
   if (divider >= 0 && sd96->gd[size_t(divider)].BorderIndex >= 0 && sd) {
     std::unique_ptr<TBitmap> itemBmp(CreateBmp32(rect.Width(), rect.Height()));
     CopyFrom(itemBmp.get(), 0, 0, rect.Width(), rect.Height(), bg, rect.Left + b, rect.Top + b);
-    DrawSkinRect(itemBmp.get(), line, MakeCacheInfo(itemBmp.get()), sd->ma[size_t(sd96->gd[size_t(divider)].BorderIndex)],
-                 0, true);
+    DrawSkinRect(itemBmp.get(), line, MakeCacheInfo(itemBmp.get()),
+                 sd->ma[size_t(sd96->gd[size_t(divider)].BorderIndex)], 0, true);
     BitBlt(canvas->Handle(), rect.Left, rect.Top, rect.Width(), rect.Height(), itemBmp->Canvas()->Handle(), 0, 0,
            SRCCOPY);
     return;

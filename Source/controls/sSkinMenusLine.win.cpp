@@ -19,7 +19,9 @@
 
 namespace {
 
-TMenuMeasureItemEvent LineMeasure(TsSkinableMenus* p) { return TMenuMeasureItemEvent(p, &TsSkinableMenus::sMeasureLineItem); }
+TMenuMeasureItemEvent LineMeasure(TsSkinableMenus* p) {
+  return TMenuMeasureItemEvent(p, &TsSkinableMenus::sMeasureLineItem);
+}
 TAdvancedMenuDrawItemEvent LineDraw(TsSkinableMenus* p) {
   return TAdvancedMenuDrawItemEvent(p, &TsSkinableMenus::sAdvancedDrawLineItem);
 }
@@ -96,7 +98,8 @@ void TsSkinableMenus::sAdvancedDrawLineItem(TObject* sender, TCanvas* canvas, TR
 
   std::unique_ptr<TBitmap> bmp(CreateBmp32(w, h));
   const TRect whole(0, 0, w, h);
-  BitBlt(bmp->Canvas()->Handle(), 0, 0, whole.Right, whole.Bottom, line->Canvas()->Handle(), offset.X, offset.Y, SRCCOPY);
+  BitBlt(bmp->Canvas()->Handle(), 0, 0, whole.Right, whole.Bottom, line->Canvas()->Handle(), offset.X, offset.Y,
+         SRCCOPY);
   const bool selected = item->Enabled() && (state.Contains(odSelected) || state.Contains(odHotLight));
   const Integer section = IndexOf(ssMenuItem);
   if (section >= 0) PaintItem(section, MakeCacheInfo(line), true, selected ? 1 : 0, whole, offset, bmp.get(), sd96);
@@ -147,7 +150,7 @@ void TsSkinableMenus::sAdvancedDrawLineItem(TObject* sender, TCanvas* canvas, TR
 
   OnDrawItem.Call(item, c, smTopLine, state, whole);
   if (!item->Enabled())
-    SumBmpRect(bmp.get(), line, Byte(DefBlendDisabled), TRect(offset.X, offset.Y, offset.X + whole.Right, offset.Y + whole.Bottom),
-               TPoint(0, 0));
+    SumBmpRect(bmp.get(), line, Byte(DefBlendDisabled),
+               TRect(offset.X, offset.Y, offset.X + whole.Right, offset.Y + whole.Bottom), TPoint(0, 0));
   BitBlt(canvas->Handle(), rect.Left, rect.Top, whole.Right, whole.Bottom, c->Handle(), 0, 0, SRCCOPY);
 }

@@ -28,17 +28,17 @@ class TkvSkinData;
 using TsDisabledGlyphKinds = TSet<TsDisabledGlyphKind>;
 
 struct TkvDrawGlyphData {
-  Integer Blend = 0;         // transparency percent, 0 opaque
-  Integer SkinIndex = -1;    // the section whose options apply
-  Integer NumGlyphs = 1;     // state cells side by side in a glyph bitmap or image
+  Integer Blend = 0;       // transparency percent, 0 opaque
+  Integer SkinIndex = -1;  // the section whose options apply
+  Integer NumGlyphs = 1;   // state cells side by side in a glyph bitmap or image
   Integer ImageIndex = -1;
   Integer CurrentState = 0;  // 0 normal, 1 hot, 2 pressed, 3 a default button at rest
   bool Down = false;
-  bool Grayed = false;       // discoloured towards BGColor
+  bool Grayed = false;  // discoloured towards BGColor
   bool Enabled = true;
   bool Reflected = false;
-  TBitmap* Glyph = nullptr;  // used when there is no valid image-list image
-  TBitmap* DstBmp = nullptr; // the 32-bit target; none: Canvas is the target
+  TBitmap* Glyph = nullptr;   // used when there is no valid image-list image
+  TBitmap* DstBmp = nullptr;  // the 32-bit target; none: Canvas is the target
   TRect ImgRect;
   TCanvas* Canvas = nullptr;
   TColor BGColor = clNone;

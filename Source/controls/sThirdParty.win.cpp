@@ -132,8 +132,8 @@ void kvDrawGlyphEx(const TkvDrawGlyphData& d) {
     DrawGlyphBitmap(d, state, grayColor);
     return;
   }
-  const Integer blend = std::max(state == 0 ? d.Blend : 0,
-                                 !d.Enabled && d.DisabledGlyphKind.Contains(dgBlended) ? 50 : 0);
+  const Integer blend =
+      std::max(state == 0 ? d.Blend : 0, !d.Enabled && d.DisabledGlyphKind.Contains(dgBlended) ? 50 : 0);
   const Integer drawnState = state + Integer(d.Down);
   auto* chars = dynamic_cast<TsCharImageList*>(d.Images);
   if (chars || dynamic_cast<TsAlphaImageList*>(d.Images)) {

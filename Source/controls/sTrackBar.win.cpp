@@ -25,7 +25,8 @@ void TsTrackBar::WndProc(TMessage& message) {
     SendMessageW(WindowHandle(), TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
     POINT o{0, 0};
     ::ClientToScreen(WindowHandle(), &o);
-    *reinterpret_cast<TRect*>(message.LParam) = TRect(thumb.left + o.x, thumb.top + o.y, thumb.right + o.x, thumb.bottom + o.y);
+    *reinterpret_cast<TRect*>(message.LParam) =
+        TRect(thumb.left + o.x, thumb.top + o.y, thumb.right + o.x, thumb.bottom + o.y);
     message.Result = 1;
     return;
   }

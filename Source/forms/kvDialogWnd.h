@@ -37,7 +37,7 @@ class TkvDialogWnd : public TkvScrollWnd {
     Integer HitCode = 0;
     Integer Glyph = -1;  // TkvTitleGlyph
     Integer State = 0;   // 0 normal, 1 hot, 2 pressed
-    TRect Rect;          // window coordinates (may reach out of a window whose frame the skin widens); empty when not shown
+    TRect Rect;  // window coordinates (may reach out of a window whose frame the skin widens); empty when not shown
     bool Aligned = true;  // follows the skin's vertical alignment of title icons
     // What the icon's glow fade reads (rectangle, hit code, glyph, state), brought up to date
     // whenever a fade starts or changes; it links the fade while one exists.
@@ -165,16 +165,16 @@ class TkvDialogWnd : public TkvScrollWnd {
   bool FFormActive = true;
   Cardinal dwStyle = 0, dwExStyle = 0;
   Integer TitleIndex = -1;
-  Integer FCaptionSkinIndex = -1;  // the plate behind the caption, -1 for none
-  TOwnedFont TitleFont;            // the system's caption font
-  HICON TitleIcon = nullptr;       // the dialog's own (not owned)
+  Integer FCaptionSkinIndex = -1;       // the plate behind the caption, -1 for none
+  TOwnedFont TitleFont;                 // the system's caption font
+  HICON TitleIcon = nullptr;            // the dialog's own (not owned)
   std::unique_ptr<TBitmap> TitleGlyph;  // the small icon on the key colour
-  std::unique_ptr<TBitmap> TitleBG;  // the title strip without border icons
+  std::unique_ptr<TBitmap> TitleBG;     // the title strip without border icons
   std::unique_ptr<TkvSystemMenu> SystemMenu;
   // The wrappers of the dialog's child windows; owned, let go of with the dialog.
   std::vector<TkvMainWnd*> ChildWrappers;
-  TOwnedFont ItemFont;  // the skin's font put into owner-drawn items' DCs
-  bool Initialized = false;  // the children have their wrappers
+  TOwnedFont ItemFont;        // the skin's font put into owner-drawn items' DCs
+  bool Initialized = false;   // the children have their wrappers
   bool SysMenuTaken = false;  // InitParams took WS_SYSMENU off the window
   // While set, the dialog's own WM_PAINT is only validated: the skinned background drawn on
   // erasing stays. A field, list or combo child clears it, as those need the dialog to paint.

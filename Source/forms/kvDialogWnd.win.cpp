@@ -6,10 +6,10 @@
 
 #include "base/Composition.h"
 #include "base/WindowQueries.h"
-#include "base/sDialogs.h"
 #include "base/WorkingBitmaps.h"
 #include "base/kvntUtils.h"
 #include "base/sConst.h"
+#include "base/sDialogs.h"
 #include "base/sMessages.h"
 #include "forms/kvDials.h"
 #include "forms/sSkinProvider.h"
@@ -172,9 +172,7 @@ bool TkvDialogWnd::CanDrawNCArea() const {
   return manager && manager->Options.DrawNonClientArea;
 }
 
-bool TkvDialogWnd::Borderless() const {
-  return (dwStyle & (WS_POPUP | WS_CAPTION)) == WS_POPUP;
-}
+bool TkvDialogWnd::Borderless() const { return (dwStyle & (WS_POPUP | WS_CAPTION)) == WS_POPUP; }
 
 // A borderless popup keeps no region: a sizing frame it has is still its own to paint.
 bool TkvDialogWnd::FrameOnBorderWindow() const { return BorderForm && !IsIconic(CtrlHandle) && !Borderless(); }
@@ -366,15 +364,13 @@ void TkvDialogWnd::PaintAll() {
       PaintItemBG(SkinData->SkinIndex, EmptyCI, state, frame, TPoint(0, 0), target, data);
     else
       PaintItem(SkinData, EmptyCI, false, state, frame, TPoint(0, 0), target, false);
-    if (tall)
-      BitBlt(cache->Canvas()->Handle(), 0, 0, size.cx, size.cy, tall->Canvas()->Handle(), 0, 0, SRCCOPY);
+    if (tall) BitBlt(cache->Canvas()->Handle(), 0, 0, size.cx, size.cy, tall->Canvas()->Handle(), 0, 0, SRCCOPY);
   }
   if (caption > 0) LayoutIcons(size.cx);
   // The clean title strip (without border icons), taken from target at the frame's top-left.
   auto keepTitle = [&](TBitmap* target, TPoint origin) {
     TitleBG.reset(CreateBmp32(size.cx, header));
-    BitBlt(TitleBG->Canvas()->Handle(), 0, 0, size.cx, header, target->Canvas()->Handle(), origin.X, origin.Y,
-           SRCCOPY);
+    BitBlt(TitleBG->Canvas()->Handle(), 0, 0, size.cx, header, target->Canvas()->Handle(), origin.X, origin.Y, SRCCOPY);
   };
   if (caption > 0 && !extended) {
     if (manager && manager->IsValidSkinIndex(TitleIndex))
@@ -400,7 +396,8 @@ void TkvDialogWnd::PaintAll() {
                          body, tpl, shadow);
       // The corners the frame's border images leave transparent show the shadow behind them.
       if (tpl && BorderImage(data, SkinData->SkinIndex))
-        FillFrameCornersFromTemplate(data, SkinData->SkinIndex, TitleIndex, picture, body, tpl, shadow, kFormTopCornerLimit);
+        FillFrameCornersFromTemplate(data, SkinData->SkinIndex, TitleIndex, picture, body, tpl, shadow,
+                                     kFormTopCornerLimit);
     }
   }
   if (caption > 0)
@@ -611,7 +608,8 @@ bool TkvDialogWnd::DrawIcon(Integer code) {
   const bool reduced = !enabled || (!FFormActive && icon->State <= 0);
   DrawSkinGlyph(cache, at, state, reduced ? 2 : 1, md, MakeCacheInfo(cache));
   // On the border's picture the icon's pixels are opaque as the rest of the frame.
-  if (BorderForm) FillAlphaRect(cache, TRect(at.X, at.Y, at.X + icon->Rect.Width(), at.Y + icon->Rect.Height()), 255, clNone);
+  if (BorderForm)
+    FillAlphaRect(cache, TRect(at.X, at.Y, at.X + icon->Rect.Width(), at.Y + icon->Rect.Height()), 255, clNone);
   return true;
 }
 
@@ -760,7 +758,8 @@ void TkvDialogWnd::SizeChanged(TMessage& message) {
   }
   // A shrinking client leaves part of the skin's right corner images where they were: that part
   // is drawn again.
-  if (LastClientRect.Width() > 0 && (client.Width() < LastClientRect.Width() || client.Height() < LastClientRect.Height()))
+  if (LastClientRect.Width() > 0 &&
+      (client.Width() < LastClientRect.Width() || client.Height() < LastClientRect.Height()))
     if (TkvSkinData* data = SkinData->GetCommonSkinData())
       for (const char16_t* name : {u"IMGTOPRIGHT", u"IMGBTMRIGHT"}) {
         const Integer image = data->GetMaskIndex(SkinData->SkinIndex, name);
@@ -843,7 +842,8 @@ void TkvDialogWnd::AfterCreation() {
   BorderStyle = kvbsSingle;
   UpdateIconsIndexes();
   // The plate behind the caption from the start, not only after the next skin.
-  if (DuRiruZireziv* manager = SkinData->GetSkinManager()) FCaptionSkinIndex = manager->SkinCommonInfo.Sections[ssCaption];
+  if (DuRiruZireziv* manager = SkinData->GetSkinManager())
+    FCaptionSkinIndex = manager->SkinCommonInfo.Sections[ssCaption];
   SkinData->BGChanged = true;
   // Until its first frame is painted, the dialog's picture is not ready for the children.
   SkinData->FUpdating = true;
@@ -893,8 +893,10 @@ void TkvDialogWnd::UpdateIconsIndexes() {
   const bool alone = !Visible(biMin) && !Visible(biMax);
   // Only the codes and glyphs: a fade still linked to an icon keeps its link.
   const Integer codes[biCount] = {HTCLOSE, HTMAXBUTTON, HTMINBUTTON, HTHELP};
-  const Integer glyphs[biCount] = {tool ? tgSmallClose : alone ? tgCloseAlone : tgClose, tool ? tgSmallMax : tgMax,
-                                   tool ? tgSmallMin : tgMin, tool ? tgSmallHelp : tgHelp};
+  const Integer glyphs[biCount] = {tool    ? tgSmallClose
+                                   : alone ? tgCloseAlone
+                                           : tgClose,
+                                   tool ? tgSmallMax : tgMax, tool ? tgSmallMin : tgMin, tool ? tgSmallHelp : tgHelp};
   const Integer large[biCount] = {alone ? tgCloseAlone : tgClose, tgMax, tgMin, tgHelp};
   TkvSkinData* data = SkinData->GetCommonSkinData();
   for (Integer i = 0; i < biCount; ++i) {
@@ -960,7 +962,9 @@ void TkvDialogWnd::LButtonUp(TMessage& message) {
   Clicked = false;
   if (!act) return;
   switch (pressed) {
-    case HTMINBUTTON: SendMessageW(CtrlHandle, WM_SYSCOMMAND, IsIconic(CtrlHandle) ? SC_RESTORE : SC_MINIMIZE, 0); break;
+    case HTMINBUTTON:
+      SendMessageW(CtrlHandle, WM_SYSCOMMAND, IsIconic(CtrlHandle) ? SC_RESTORE : SC_MINIMIZE, 0);
+      break;
     case HTMAXBUTTON:
       // A minimized dialog whose frame cannot be maximized is not maximized from its icon.
       if (IsIconic(CtrlHandle) && !EnabledMax()) break;
@@ -1011,15 +1015,9 @@ bool TkvDialogWnd::AlphaCommand(TMessage& message) {
         message.Result = 1;
       }
       return true;
-    case KV_GETCONTROLCOLOR:
-      message.Result = intptr_t(GetBGColor(SkinData, FFormActive ? 1 : 0));
-      return true;
-    case KV_PREPARING:
-      message.Result = SkinData->FUpdating ? 1 : 0;
-      return true;
-    case KV_SETNCSKINNED:
-      UpdateNCArea(message.LParam != 0);
-      return true;
+    case KV_GETCONTROLCOLOR: message.Result = intptr_t(GetBGColor(SkinData, FFormActive ? 1 : 0)); return true;
+    case KV_PREPARING: message.Result = SkinData->FUpdating ? 1 : 0; return true;
+    case KV_SETNCSKINNED: UpdateNCArea(message.LParam != 0); return true;
     case KV_GETBORDERWIDTH: {
       const Integer which = Integer(LOWORD(message.LParam));
       Integer width = 0;
@@ -1032,13 +1030,13 @@ bool TkvDialogWnd::AlphaCommand(TMessage& message) {
         GetWindowRect(CtrlHandle, &w);
         GetClientRect(CtrlHandle, &c);
         width = ((w.right - w.left) - c.right) / 2;
-        if (width == 0) width = HIWORD(message.LParam) == 1 ? SizeFrame() : HIWORD(message.LParam) == 2 ? FixedFrame() : 0;
+        if (width == 0)
+          width = HIWORD(message.LParam) == 1 ? SizeFrame() : HIWORD(message.LParam) == 2 ? FixedFrame() : 0;
       }
       message.Result = width + FramePadding();
       return true;
     }
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -1118,8 +1116,7 @@ bool TkvDialogWnd::ScrollBarStep(TMessage& message) {
         return true;
       }
       return false;
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -1205,7 +1202,8 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       if (message.WParam == 1 && (DlgLeft != -1 || DlgTop != -1)) {
         // The engine's message box asked for a place (its centre with centring on).
         const TSize size = WindowSize(CtrlHandle);
-        const TPoint at = kvDialogPosIsCenter ? TPoint(DlgLeft - size.cx / 2, DlgTop - size.cy / 2) : TPoint(DlgLeft, DlgTop);
+        const TPoint at =
+            kvDialogPosIsCenter ? TPoint(DlgLeft - size.cx / 2, DlgTop - size.cy / 2) : TPoint(DlgLeft, DlgTop);
         SetWindowPos(CtrlHandle, nullptr, at.X, at.Y, 0, 0,
                      SWP_NOSIZE | SWP_NOREDRAW | SWP_NOOWNERZORDER | SWP_NOZORDER | SWP_NOACTIVATE);
       }
@@ -1438,7 +1436,8 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
     case WM_SETFOCUS:
       message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
       if (const HWND active = GetActiveWindow())
-        RedrawWindow(active, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+        RedrawWindow(active, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
       return;
     case WM_MOUSEMOVE:
       // The pointer over the dialog leaves whatever control the manager thought it was over.
@@ -1464,9 +1463,7 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       }
       return;
     }
-    case WM_SIZE:
-      SizeChanged(message);
-      return;
+    case WM_SIZE: SizeChanged(message); return;
     case WM_SETTEXT:
       if (!IsWindowVisible(CtrlHandle)) {
         inherited::kvWndProc(message);
@@ -1484,7 +1481,8 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
     case WM_NCHITTEST: {
       RECT w{};
       GetWindowRect(CtrlHandle, &w);
-      const Integer code = HTProcess(TPoint(GET_X_LPARAM(message.LParam) - w.left, GET_Y_LPARAM(message.LParam) - w.top), 0);
+      const Integer code =
+          HTProcess(TPoint(GET_X_LPARAM(message.LParam) - w.left, GET_Y_LPARAM(message.LParam) - w.top), 0);
       // Held while an icon is pressed: its release decides.
       if (code == HTNOWHERE || code == HTCAPTION || code == -1) {
         if (!Clicked) SetHotHT(0);
@@ -1568,9 +1566,7 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       }
       message.Result = 0;
       return;
-    case WM_GETDLGCODE:
-      message.Result = 0;
-      return;
+    case WM_GETDLGCODE: message.Result = 0; return;
     case WM_NCLBUTTONDBLCLK:
       // The caption maximizes and restores only a dialog that can; the icon closes it.
       if (message.WParam == HTCAPTION) {
@@ -1590,16 +1586,13 @@ void TkvDialogWnd::kvWndProc(TMessage& message) {
       inherited::kvWndProc(message);
       return;
     case WM_NCLBUTTONUP:
-    case WM_LBUTTONUP:
-      LButtonUp(message);
-      return;
+    case WM_LBUTTONUP: LButtonUp(message); return;
     case WM_MOUSELEAVE:
     case WM_NCMOUSELEAVE:
       if (!Clicked) SetHotHT(0);
       message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
       return;
-    default:
-      inherited::kvWndProc(message);
+    default: inherited::kvWndProc(message);
   }
 }
 

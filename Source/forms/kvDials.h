@@ -17,7 +17,8 @@
 
 // One window the skinner skinned. A form's entry is a component of the form (it goes with the
 // form, or when the list is cleaned, and then leaves no slot in kvSupportedList); the run-time
-// provider belongs to the form and stays with it. A standard dialog's entry is owned by the list and holds the dialog's wrapper.
+// provider belongs to the form and stays with it. A standard dialog's entry is owned by the list and holds the dialog's
+// wrapper.
 class TkvProvider : public TComponent, public TkvHookedWindow {
   TW_CLASS(TkvProvider, TComponent)
   explicit TkvProvider(TComponent* owner) : TComponent(owner) {}

@@ -6,16 +6,16 @@
 #include <vector>
 
 #include "base/Composition.h"
-#include "base/sConst.h"
 #include "base/kvntUtils.h"
+#include "base/sConst.h"
 #include "base/sMessages.h"
 #include "controls/sThirdParty.h"
 #include "skin/sCommonData.h"
 #include "skin/sVclUtils.h"
 #include "ui/Controls.h"
+#include "ui/ScopeGuard.h"
 #include "ui/StdCtrls.h"
 #include "ui/StringList.h"
-#include "ui/ScopeGuard.h"
 #include "wrappers/kvSBUtilsBars.h"
 #include "wrappers/kvSBUtilsButtons.h"
 #include "wrappers/kvSBUtilsChecks.h"
@@ -122,12 +122,16 @@ TkvMainWnd* Make(HWND wnd, DuRiruZireziv* manager, TkvSkinParams& params, const 
 // The wrapper of a button by the low byte of its style.
 TkvMainWnd* MakeButton(HWND wnd, LONG style, DuRiruZireziv* manager, TkvSkinParams& params) {
   switch (style & 0xFF) {
-    case BS_CHECKBOX: case BS_AUTOCHECKBOX: case BS_3STATE:
-    case BS_RADIOBUTTON: case BS_AUTORADIOBUTTON:
-      return Make<TkvCheckBoxWnd>(wnd, manager, params, u"");
-    case BS_GROUPBOX:
-      return Make<TkvGroupBoxWnd>(wnd, manager, params, u"GROUPBOX");
-    case 12: case 13: case 14: case 15:  // split buttons and command links
+    case BS_CHECKBOX:
+    case BS_AUTOCHECKBOX:
+    case BS_3STATE:
+    case BS_RADIOBUTTON:
+    case BS_AUTORADIOBUTTON: return Make<TkvCheckBoxWnd>(wnd, manager, params, u"");
+    case BS_GROUPBOX: return Make<TkvGroupBoxWnd>(wnd, manager, params, u"GROUPBOX");
+    case 12:
+    case 13:
+    case 14:
+    case 15:  // split buttons and command links
       return Make<TkvSplitBtnWnd>(wnd, manager, params, u"");
     default:  // push buttons, and any style whose low byte carries flags
       return Make<TkvBtnWnd>(wnd, manager, params, u"");
@@ -208,8 +212,8 @@ TkvMainWnd* MakeChildWrapper(TkvDialogWnd* dlg, HWND wnd, const String& cls, LON
   if (cls == u"link window" || cls == u"syslink") return Make<TkvLinkWnd>(wnd, manager, params, u"");
   if (cls == u"toolbarwindow32")
     return Make<TkvToolBarWnd>(wnd, manager, params, (style & 0x200) ? u"BAR" : u"TRANSPARENT");
-  for (const char16_t* container : {u"rebarwindow32", u"msctls_progress32", u"universalsearchband", u"address band root",
-                                    u"workerw", u"search box", u"breadcrumb parent"})
+  for (const char16_t* container : {u"rebarwindow32", u"msctls_progress32", u"universalsearchband",
+                                    u"address band root", u"workerw", u"search box", u"breadcrumb parent"})
     if (cls == container) return visible ? Make<TkvContainerWnd>(wnd, manager, params, u"") : nullptr;
   if (cls == u"directuihwnd") {
     RECT r{};
@@ -237,8 +241,8 @@ bool TkvProvider::AddControl(TkvDialogWnd* dlg, HWND wnd) {
   DuRiruZireziv* manager = dlg && dlg->SkinData ? dlg->SkinData->GetSkinManager() : nullptr;
   if (!manager) return true;
   // These controls paint through the dialog's own WM_PAINT, which must reach it from now on.
-  if (dlg && (cls == u"edit" || cls == u"combobox" || cls == u"combolbox" || cls == u"comboboxex32" ||
-              cls == u"listbox"))
+  if (dlg &&
+      (cls == u"edit" || cls == u"combobox" || cls == u"combolbox" || cls == u"comboboxex32" || cls == u"listbox"))
     dlg->FWMPaintForbidden = false;
   const auto dialogMode = SetForScope(kvDlgMode, true, false);
   TkvSkinParams params;
@@ -282,8 +286,7 @@ void CleanSupportedList() {
   // of the window. Each is freed in place first, so that its destructor finds no slot of its
   // own to release; then the empty slots go.
   for (auto& e : list)
-    if (auto* p = dynamic_cast<TkvProvider*>(e.get());
-        p && (p->DlgWnd ? p->DlgWnd->Destroyed : !MakingFormEntries))
+    if (auto* p = dynamic_cast<TkvProvider*>(e.get()); p && (p->DlgWnd ? p->DlgWnd->Destroyed : !MakingFormEntries))
       e.reset();
   list.erase(std::remove_if(list.begin(), list.end(), [](const auto& e) { return !e; }), list.end());
 }
@@ -314,7 +317,8 @@ Integer VisibleDlgCount() {
   if (!kvSupportedList) return 0;
   Integer n = 0;
   for (const auto& e : *kvSupportedList)
-    if (auto* p = dynamic_cast<TkvProvider*>(e.get()); p && p->DlgWnd && p->CtrlHandle && IsWindowVisible(p->CtrlHandle))
+    if (auto* p = dynamic_cast<TkvProvider*>(e.get());
+        p && p->DlgWnd && p->CtrlHandle && IsWindowVisible(p->CtrlHandle))
       ++n;
   return n;
 }
@@ -432,8 +436,7 @@ void DialogHookCBT(int code, WPARAM wParam, LPARAM lParam) {
       AddSupportedFormEx(wnd);
     }
     // A popup menu window: its frame, background and shadow from the skin while popups are.
-    if (clsValue == 0x8000 && IsWinVistaUp() && DefaultManager && DefaultManager->SkinnedPopups() &&
-        !WndIsSkinned(wnd))
+    if (clsValue == 0x8000 && IsWinVistaUp() && DefaultManager && DefaultManager->SkinnedPopups() && !WndIsSkinned(wnd))
       MakeMenuWrapper(wnd);
     return;
   }

@@ -67,36 +67,25 @@ void PlaceTitleItems(TkvBarLayout& bar, std::vector<TkvItemBox>& items) {
         firstLeft = false;
         bar.LeftWidth += w;
         break;
-      case tbaRight:
-        bar.RightWidth += w;
-        break;
-      case tbaCenter:
-        bar.CenterWidth += w;
-        break;
-      case tbaCenterInSpace:
-        bar.CenterWidthS += w;
-        break;
+      case tbaRight: bar.RightWidth += w; break;
+      case tbaCenter: bar.CenterWidth += w; break;
+      case tbaCenterInSpace: bar.CenterWidthS += w; break;
     }
   }
   const TRect& b = bar.BarRect;
   Integer run[4];
   run[tbaLeft] = b.Left;
   run[tbaCenter] = b.Left + (bar.FullRight - b.Left - bar.CenterWidth) / 2;
-  run[tbaCenterInSpace] = b.Left + bar.LeftWidth + (b.Right - b.Left - bar.RightWidth - bar.LeftWidth - bar.CenterWidthS) / 2;
+  run[tbaCenterInSpace] =
+      b.Left + bar.LeftWidth + (b.Right - b.Left - bar.RightWidth - bar.LeftWidth - bar.CenterWidthS) / 2;
   run[tbaRight] = b.Right - bar.RightWidth;
   auto place = [&](TkvItemBox& it) {
     if (!it.Visible) return;
     const Integer w = scaledW(it), h = scaledH(it);
     switch (it.Style) {
-      case bsMenu:
-        it.Rect.Top = b.Top;
-        break;
-      case bsTab:
-        it.Rect.Top = b.Bottom - h;
-        break;
-      default:
-        it.Rect.Top = bar.BarVCenter - h / 2;
-        break;
+      case bsMenu: it.Rect.Top = b.Top; break;
+      case bsTab: it.Rect.Top = b.Bottom - h; break;
+      default: it.Rect.Top = bar.BarVCenter - h / 2; break;
     }
     it.Rect.Bottom = it.Rect.Top + h;
     Integer& x = run[ConvAlign(it.Align, bar.RightToLeft)];

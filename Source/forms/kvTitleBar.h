@@ -39,9 +39,9 @@ struct TkvItemMeasure {
   TSize Glyph;                // the item's own glyph bitmap (empty: none)
   Integer NumGlyphs = 1;      // images side by side in the glyph
   bool HasCaption = false;
-  TSize Text;                 // the caption's size in the item's font
-  bool HasDropdown = false;   // a button or menu item with a drop-down menu
-  Integer ArrowSize = 0;      // the skin's
+  TSize Text;                // the caption's size in the item's font
+  bool HasDropdown = false;  // a button or menu item with a drop-down menu
+  Integer ArrowSize = 0;     // the skin's
 };
 
 struct TkvItemSize {
@@ -93,13 +93,13 @@ void PlaceTitleItems(TkvBarLayout& bar, std::vector<TkvItemBox>& items);
 class TkvFadeSurface {
  public:
   virtual ~TkvFadeSurface() = default;
-  virtual void ShowAt(Byte blend) = 0;     // make the image and window when missing, show
-  virtual void DropImage() = 0;            // the next ShowAt paints the look anew
+  virtual void ShowAt(Byte blend) = 0;  // make the image and window when missing, show
+  virtual void DropImage() = 0;         // the next ShowAt paints the look anew
   virtual void DropWindow() = 0;
-  virtual void KeepWindowAsOld() = 0;      // the shown window stays until the new look is full
+  virtual void KeepWindowAsOld() = 0;  // the shown window stays until the new look is full
   virtual void DropOldWindow() = 0;
   virtual bool CursorOutsideItem() = 0;
-  virtual void MouseLeft() = 0;            // tells the form the cursor left the item
+  virtual void MouseLeft() = 0;  // tells the form the cursor left the item
 };
 
 class TkvItemFade {
@@ -134,8 +134,8 @@ void CopyTransRect(const TPixelView& dst, const TPixelView& src, Integer x, TRec
 
 #include "ui/Controls.h"
 #include "ui/Forms.h"
-#include "ui/Hints.h"
 #include "ui/Graphics.h"
+#include "ui/Hints.h"
 #include "ui/ImgList.h"
 #include "ui/Menus.h"
 #include "ui/Timers.h"

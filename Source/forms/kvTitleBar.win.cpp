@@ -1,10 +1,10 @@
 // The title bar component, its items and their presses.
 #include "forms/kvTitleBar.h"
 
+#include "base/WorkingBitmaps.h"
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
 #include "forms/sSkinProvider.h"
-#include "base/WorkingBitmaps.h"
 #include "images/ImageListSizes.h"
 #include "raster/Text.h"
 #include "skin/SkinState.h"
@@ -17,13 +17,32 @@ bool SkipMenuShowing = false;
 // ---- Font data -------------------------------------------------------------------------------
 
 TW_DEFINE_CLASS(TkvFontData) {
-  b.Property(u"UseSysColor", [](const TkvFontData& f) { return f.UseSys(0); }, [](TkvFontData& f, bool v) { f.SetUseSys(0, v); }).Default(true);
-  b.Property(u"UseSysFontName", [](const TkvFontData& f) { return f.UseSys(1); }, [](TkvFontData& f, bool v) { f.SetUseSys(1, v); }).Default(true);
-  b.Property(u"UseSysGlowing", [](const TkvFontData& f) { return f.UseSys(2); }, [](TkvFontData& f, bool v) { f.SetUseSys(2, v); }).Default(true);
-  b.Property(u"UseSysSize", [](const TkvFontData& f) { return f.UseSys(3); }, [](TkvFontData& f, bool v) { f.SetUseSys(3, v); }).Default(true);
-  b.Property(u"UseSysStyle", [](const TkvFontData& f) { return f.UseSys(4); }, [](TkvFontData& f, bool v) { f.SetUseSys(4, v); }).Default(true);
-  b.Property(u"GlowSize", [](const TkvFontData& f) { return f.FGlowSize; }, &TkvFontData::SetGlowSize).Default(0);
-  b.Property(u"GlowColor", [](const TkvFontData& f) { return f.FGlowColor; }, &TkvFontData::SetGlowColor).Default(0x808080);
+  b.Property(
+       u"UseSysColor", [](const TkvFontData& f) { return f.UseSys(0); },
+       [](TkvFontData& f, bool v) { f.SetUseSys(0, v); })
+      .Default(true);
+  b.Property(
+       u"UseSysFontName", [](const TkvFontData& f) { return f.UseSys(1); },
+       [](TkvFontData& f, bool v) { f.SetUseSys(1, v); })
+      .Default(true);
+  b.Property(
+       u"UseSysGlowing", [](const TkvFontData& f) { return f.UseSys(2); },
+       [](TkvFontData& f, bool v) { f.SetUseSys(2, v); })
+      .Default(true);
+  b.Property(
+       u"UseSysSize", [](const TkvFontData& f) { return f.UseSys(3); },
+       [](TkvFontData& f, bool v) { f.SetUseSys(3, v); })
+      .Default(true);
+  b.Property(
+       u"UseSysStyle", [](const TkvFontData& f) { return f.UseSys(4); },
+       [](TkvFontData& f, bool v) { f.SetUseSys(4, v); })
+      .Default(true);
+  b.Property(
+       u"GlowSize", [](const TkvFontData& f) { return f.FGlowSize; }, &TkvFontData::SetGlowSize)
+      .Default(0);
+  b.Property(
+       u"GlowColor", [](const TkvFontData& f) { return f.FGlowColor; }, &TkvFontData::SetGlowColor)
+      .Default(0x808080);
 }
 
 TkvFontData::TkvFontData() : FFont(std::make_unique<TFont>()), UsedFont(std::make_unique<TFont>()) {}
@@ -72,35 +91,78 @@ void TkvFontData::Invalidate() {
 
 TW_DEFINE_CLASS(TkvTitleBarItem) {
   using I = TkvTitleBarItem;
-  b.Property(u"Name", [](const I& i) { return i.FName; }, &I::SetName);
-  b.Property(u"Caption", [](const I& i) { return i.FCaption; }, &I::SetCaption);
-  b.Property(u"Hint", [](const I& i) { return i.FHint; }, [](I& i, const String& v) { i.FHint = v; });
-  b.Property(u"SkinSection", [](const I& i) { return i.FSkinSection; }, &I::SetSkinSection);
-  b.Property(u"Style", [](const I& i) { return i.FStyle; }, &I::SetStyle).Default(bsButton);
-  b.Property(u"Align", [](const I& i) { return i.FAlign; }, &I::SetAlign).Default(tbaLeft);
-  b.Property(u"Alignment", [](const I& i) { return i.FAlignment; }, &I::SetAlignment).Default(taLeftJustify);
-  b.Property(u"Enabled", [](const I& i) { return i.FEnabled; }, &I::SetEnabled).Default(true);
-  b.Property(u"Visible", [](const I& i) { return i.FVisible; }, &I::SetVisible).Default(true);
-  b.Property(u"AutoSize", [](const I& i) { return i.FAutoSize; }, &I::SetAutoSize).Default(true);
-  b.Property(u"StretchImage", [](const I& i) { return i.FStretchImage; }, &I::SetStretchImage).Default(false);
-  b.Property(u"ShowHint", [](const I& i) { return i.FShowHint; }, [](I& i, bool v) { i.FShowHint = v; }).Default(false);
-  b.Property(u"Down", [](const I& i) { return i.FDown; }, &I::SetDown).Default(false);
-  b.Property(u"Tag", [](const I& i) { return i.FTag; }, [](I& i, Integer v) { i.FTag = v; }).Default(0);
-  b.Property(u"Width", [](const I& i) { return i.FWidth; }, &I::SetWidth).Default(22);
-  b.Property(u"Height", [](const I& i) { return i.FHeight; }, &I::SetHeight).Default(18);
-  b.Property(u"Spacing", [](const I& i) { return i.FSpacing; }, &I::SetSpacing).Default(4);
-  b.Property(u"NumGlyphs", [](const I& i) { return i.FNumGlyphs; }, &I::SetNumGlyphs).Default(1);
-  b.Property(u"ImageIndex", [](const I& i) { return i.FImageIndex; }, &I::SetImageIndex).Default(-1);
-  b.Property(u"HotImageIndex", [](const I& i) { return i.FHotImageIndex; }, &I::SetHotImageIndex).Default(-1);
-  b.Property(u"PressedImageIndex", [](const I& i) { return i.FPressedImageIndex; }, &I::SetPressedImageIndex).Default(-1);
-  b.Property(u"DisabledImageIndex", [](const I& i) { return i.FDisabledImageIndex; }, &I::SetDisabledImageIndex).Default(-1);
-  b.Property(u"GroupIndex", [](const I& i) { return i.FGroupIndex; }, &I::SetGroupIndex).Default(0);
+  b.Property(
+      u"Name", [](const I& i) { return i.FName; }, &I::SetName);
+  b.Property(
+      u"Caption", [](const I& i) { return i.FCaption; }, &I::SetCaption);
+  b.Property(
+      u"Hint", [](const I& i) { return i.FHint; }, [](I& i, const String& v) { i.FHint = v; });
+  b.Property(
+      u"SkinSection", [](const I& i) { return i.FSkinSection; }, &I::SetSkinSection);
+  b.Property(
+       u"Style", [](const I& i) { return i.FStyle; }, &I::SetStyle)
+      .Default(bsButton);
+  b.Property(
+       u"Align", [](const I& i) { return i.FAlign; }, &I::SetAlign)
+      .Default(tbaLeft);
+  b.Property(
+       u"Alignment", [](const I& i) { return i.FAlignment; }, &I::SetAlignment)
+      .Default(taLeftJustify);
+  b.Property(
+       u"Enabled", [](const I& i) { return i.FEnabled; }, &I::SetEnabled)
+      .Default(true);
+  b.Property(
+       u"Visible", [](const I& i) { return i.FVisible; }, &I::SetVisible)
+      .Default(true);
+  b.Property(
+       u"AutoSize", [](const I& i) { return i.FAutoSize; }, &I::SetAutoSize)
+      .Default(true);
+  b.Property(
+       u"StretchImage", [](const I& i) { return i.FStretchImage; }, &I::SetStretchImage)
+      .Default(false);
+  b.Property(
+       u"ShowHint", [](const I& i) { return i.FShowHint; }, [](I& i, bool v) { i.FShowHint = v; })
+      .Default(false);
+  b.Property(
+       u"Down", [](const I& i) { return i.FDown; }, &I::SetDown)
+      .Default(false);
+  b.Property(
+       u"Tag", [](const I& i) { return i.FTag; }, [](I& i, Integer v) { i.FTag = v; })
+      .Default(0);
+  b.Property(
+       u"Width", [](const I& i) { return i.FWidth; }, &I::SetWidth)
+      .Default(22);
+  b.Property(
+       u"Height", [](const I& i) { return i.FHeight; }, &I::SetHeight)
+      .Default(18);
+  b.Property(
+       u"Spacing", [](const I& i) { return i.FSpacing; }, &I::SetSpacing)
+      .Default(4);
+  b.Property(
+       u"NumGlyphs", [](const I& i) { return i.FNumGlyphs; }, &I::SetNumGlyphs)
+      .Default(1);
+  b.Property(
+       u"ImageIndex", [](const I& i) { return i.FImageIndex; }, &I::SetImageIndex)
+      .Default(-1);
+  b.Property(
+       u"HotImageIndex", [](const I& i) { return i.FHotImageIndex; }, &I::SetHotImageIndex)
+      .Default(-1);
+  b.Property(
+       u"PressedImageIndex", [](const I& i) { return i.FPressedImageIndex; }, &I::SetPressedImageIndex)
+      .Default(-1);
+  b.Property(
+       u"DisabledImageIndex", [](const I& i) { return i.FDisabledImageIndex; }, &I::SetDisabledImageIndex)
+      .Default(-1);
+  b.Property(
+       u"GroupIndex", [](const I& i) { return i.FGroupIndex; }, &I::SetGroupIndex)
+      .Default(0);
 }
 
 TkvTitleBarItem::TkvTitleBarItem(TCollection* collection)
     : TCollectionItem(collection), FGlyph(std::make_unique<TBitmap>()), FFontData(std::make_unique<TkvFontData>()) {
   if (FName.empty()) FName = u"TkvTitleBarItem";
-  if (TsTitleBar* bar = Bar(); bar && bar->Form && bar->Form->HandleAllocated()) FFontData->WndHandle = bar->Form->WindowHandle();
+  if (TsTitleBar* bar = Bar(); bar && bar->Form && bar->Form->HandleAllocated())
+    FFontData->WndHandle = bar->Form->WindowHandle();
 }
 
 TkvTitleBarItem::~TkvTitleBarItem() = default;
@@ -281,7 +343,8 @@ void TkvTitleBarItem::UpdateSize(bool contentOnly) {
   TCustomImageList* images = bar ? bar->FImages : nullptr;
   if (images && FImageIndex >= 0 && FImageIndex < GetImageCount(images)) {
     m.HasListImage = true;
-    m.ListImage = TSize(GetImageWidth(images, FImageIndex, m.PPI, false), GetImageHeight(images, FImageIndex, m.PPI, false));
+    m.ListImage =
+        TSize(GetImageWidth(images, FImageIndex, m.PPI, false), GetImageHeight(images, FImageIndex, m.PPI, false));
   }
   m.Glyph = TSize(FGlyph->Width(), FGlyph->Height());
   m.NumGlyphs = FNumGlyphs;
@@ -374,7 +437,8 @@ void TkvTitleBarItem::DoMouseDown(TMouseButton button, TShiftState shift, Intege
           const auto updating = SetForScope(bar->FUpdating, true);
           for (Integer i = 0; i < bar->FItems->Count(); ++i) {
             TkvTitleBarItem* other = bar->FItems->Items(i);
-            if (other != this && other->FVisible && other->FGroupIndex == FGroupIndex && other->FDown) other->SetDown(false);
+            if (other != this && other->FVisible && other->FGroupIndex == FGroupIndex && other->FDown)
+              other->SetDown(false);
           }
         }
         SetDown(true);
@@ -382,8 +446,7 @@ void TkvTitleBarItem::DoMouseDown(TMouseButton button, TShiftState shift, Intege
         Invalidate(false);
       }
       return;
-    default:
-      return;
+    default: return;
   }
 }
 
@@ -405,10 +468,21 @@ TkvTitleItems::TkvTitleItems(TsTitleBar* owner) : TCollection(TkvTitleBarItem::S
 }
 
 TW_DEFINE_CLASS(TsTitleBar) {
-  b.Property(u"ItemsMargin", [](const TsTitleBar& t) { return t.FItemsMargin; }, [](TsTitleBar& t, Integer v) { t.FItemsMargin = v; }).Default(3);
-  b.Property(u"ItemsSpacing", [](const TsTitleBar& t) { return t.FItemsSpacing; }, [](TsTitleBar& t, Integer v) { t.FItemsSpacing = v; }).Default(0);
-  b.Property(u"RightSpacing", [](const TsTitleBar& t) { return t.FRightSpacing; }, [](TsTitleBar& t, Integer v) { t.FRightSpacing = v; }).Default(0);
-  b.Property(u"ShowCaption", [](const TsTitleBar& t) { return t.FShowCaption; }, &TsTitleBar::SetShowCaption).Default(false);
+  b.Property(
+       u"ItemsMargin", [](const TsTitleBar& t) { return t.FItemsMargin; },
+       [](TsTitleBar& t, Integer v) { t.FItemsMargin = v; })
+      .Default(3);
+  b.Property(
+       u"ItemsSpacing", [](const TsTitleBar& t) { return t.FItemsSpacing; },
+       [](TsTitleBar& t, Integer v) { t.FItemsSpacing = v; })
+      .Default(0);
+  b.Property(
+       u"RightSpacing", [](const TsTitleBar& t) { return t.FRightSpacing; },
+       [](TsTitleBar& t, Integer v) { t.FRightSpacing = v; })
+      .Default(0);
+  b.Property(
+       u"ShowCaption", [](const TsTitleBar& t) { return t.FShowCaption; }, &TsTitleBar::SetShowCaption)
+      .Default(false);
 }
 
 namespace {
@@ -417,7 +491,8 @@ namespace {
 // empty bitmap when the program has none.
 std::unique_ptr<TBitmap> LoadMenuButtonPicture() {
   auto bmp = std::make_unique<TBitmap>(0, 0, pf32bit);
-  auto* res = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), L"MENUBTN", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  auto* res =
+      static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), L"MENUBTN", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
   if (!res) return bmp;
   BITMAP info{};
   GetObjectW(res, sizeof info, &info);

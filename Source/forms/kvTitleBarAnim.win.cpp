@@ -82,8 +82,10 @@ void TkvItemAnimation::ShowAt(Byte blend) {
     after = HWND_TOPMOST;
   else if (const HWND above = ref ? GetWindow(ref, GW_HWNDPREV) : nullptr; above && above != wnd)
     after = above;
-  SetWindowPos(wnd, after, b.Left, b.Top, b.Width(), b.Height(), SWP_NOACTIVATE | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING);
-  SetWindowLongW(wnd, GWL_EXSTYLE, GetWindowLongW(wnd, GWL_EXSTYLE) | WS_EX_LAYERED | WS_EX_NOACTIVATE | WS_EX_TRANSPARENT);
+  SetWindowPos(wnd, after, b.Left, b.Top, b.Width(), b.Height(),
+               SWP_NOACTIVATE | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING);
+  SetWindowLongW(wnd, GWL_EXSTYLE,
+                 GetWindowLongW(wnd, GWL_EXSTYLE) | WS_EX_LAYERED | WS_EX_NOACTIVATE | WS_EX_TRANSPARENT);
   BLENDFUNCTION bf{};
   InitBlendData(bf, blend);
   TSize size(NewBmp->Width(), NewBmp->Height());

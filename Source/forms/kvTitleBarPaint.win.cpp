@@ -274,8 +274,8 @@ void PaintContent(TsSkinProvider& sp, TkvTitleBarItem* item, TBitmap* dst, const
   TBitmap* glyph = item->FGlyph.get();
   const bool hasGlyph = !listImage && glyph->Width() > 0 && glyph->Height() > 0;
   // A glyph strip of NumGlyphs images shows the image of the state.
-  const TRect glyphPart = hasGlyph ? GlyphStateRect(TSize(glyph->Width(), glyph->Height()), item->FNumGlyphs, s, !enabled)
-                                   : TRect();
+  const TRect glyphPart =
+      hasGlyph ? GlyphStateRect(TSize(glyph->Width(), glyph->Height()), item->FNumGlyphs, s, !enabled) : TRect();
   const Integer margin = item->IntXMargin() + (bar ? bar->FItemsMargin : 3);
   TSize g;
   if (item->FStretchImage)
@@ -288,15 +288,14 @@ void PaintContent(TsSkinProvider& sp, TkvTitleBarItem* item, TBitmap* dst, const
   const Integer itemSpacing = MulDiv(item->FSpacing, p, 96);
   Integer left = r.Left;
   switch (item->FAlignment) {
-    case taLeftJustify:
-      left = r.Left + MulDiv(margin, p, 96);
-      break;
+    case taLeftJustify: left = r.Left + MulDiv(margin, p, 96); break;
     case taRightJustify:
       left = r.Left + MulDiv(item->FWidth, p, 96) - (imageW + (hasCaption ? itemSpacing : 0)) - ts.cx - a -
              MulDiv(2 * data->Spacing, p, 96);
       break;
     default:
-      left = std::max(r.Left, r.Left + (r.Width() - (imageW + (imageW > 0 && hasCaption ? itemSpacing : 0)) - ts.cx - a2) / 2);
+      left = std::max(r.Left,
+                      r.Left + (r.Width() - (imageW + (imageW > 0 && hasCaption ? itemSpacing : 0)) - ts.cx - a2) / 2);
       break;
   }
   // The parent's font: a clear section at rest shows the title's colour.
@@ -310,7 +309,8 @@ void PaintContent(TsSkinProvider& sp, TkvTitleBarItem* item, TBitmap* dst, const
   const Integer h = item->FAutoSize ? item->FHeight : MulDiv(item->FHeight, p, 96);
   TRect glyphRect(left, r.Top + (h - g.cy) / 2, left + g.cx, r.Top + (h - g.cy) / 2 + g.cy);
   TRect textRect;
-  textRect.Left = glyphRect.Right + (g.cx > 0 && hasCaption ? (item->FStyle == bsTab ? 2 : 1) * item->FSpacing * p / 96 : 0);
+  textRect.Left =
+      glyphRect.Right + (g.cx > 0 && hasCaption ? (item->FStyle == bsTab ? 2 : 1) * item->FSpacing * p / 96 : 0);
   if (hasCaption) {
     textRect.Top = r.Top + (h - ts.cy) / 2;
     textRect.Bottom = textRect.Top + ts.cy;
@@ -341,11 +341,13 @@ void PaintContent(TsSkinProvider& sp, TkvTitleBarItem* item, TBitmap* dst, const
     if (glyph->PixelFormat() != pf32bit) {
       // A glyph without alpha: opaque, with its top-left pixel's colour as the clear colour.
       owned.reset(CreateBmp32(glyph->Width(), glyph->Height()));
-      BitBlt(owned->Canvas()->Handle(), 0, 0, glyph->Width(), glyph->Height(), glyph->Canvas()->Handle(), 0, 0, SRCCOPY);
+      BitBlt(owned->Canvas()->Handle(), 0, 0, glyph->Width(), glyph->Height(), glyph->Canvas()->Handle(), 0, 0,
+             SRCCOPY);
       const TPixelView v = ViewOf(owned.get());
       const uint32_t key = v.At(0, 0) & 0xFFFFFF;
       for (Integer y = 0; y < v.Height; ++y)
-        for (Integer x = 0; x < v.Width; ++x) v.At(x, y) = (v.At(x, y) & 0xFFFFFF) == key ? 0 : (v.At(x, y) | 0xFF000000u);
+        for (Integer x = 0; x < v.Width; ++x)
+          v.At(x, y) = (v.At(x, y) & 0xFFFFFF) == key ? 0 : (v.At(x, y) | 0xFF000000u);
       src = owned.get();
     }
     if (p != 96 || item->FStretchImage)
@@ -361,7 +363,8 @@ void PaintContent(TsSkinProvider& sp, TkvTitleBarItem* item, TBitmap* dst, const
     canvas->Font()->Assign(font);
     if (look.TextColor != clNone) canvas->Font()->SetColor(look.TextColor);
     if (look.GlowSize != 0)
-      kvDrawGlowForText(dst, item->FCaption, textRect, flags, 15, look.GlowSize, look.GlowColor, item->FFontData->GlowMask);
+      kvDrawGlowForText(dst, item->FCaption, textRect, flags, 15, look.GlowSize, look.GlowColor,
+                        item->FFontData->GlowMask);
     const Integer textSection = look.ParentFont || !item->FFontData->FUseSysColor ? -1 : look.SkinIndex;
     WriteText32(dst, item->FCaption, enabled, textRect, flags, textSection, look.TextState, manager);
   }
@@ -399,7 +402,9 @@ void PaintTitleItem(TsSkinProvider& sp, TkvTitleBarItem* item, const TRect& r, T
   const Integer s = section ? std::min({state, section->States - 1, 2}) : 0;
   look.State = look.TextState = std::max(s, 0);
   TkvFontData& fd = *item->FFontData;
-  look.TextColor = !fd.FUseSysColor ? fd.FFont->Color() : section ? TColor(section->Props[size_t(look.State)].FontColor.Color) : clNone;
+  look.TextColor = !fd.FUseSysColor ? fd.FFont->Color()
+                   : section        ? TColor(section->Props[size_t(look.State)].FontColor.Color)
+                                    : clNone;
   if (!fd.FUseSysGlowing) {
     look.GlowSize = fd.FGlowSize;
     look.GlowColor = fd.FGlowColor;
@@ -419,7 +424,8 @@ void PaintTitleItem(TsSkinProvider& sp, TkvTitleBarItem* item, const TRect& r, T
         // The title's active or inactive look colours the text; the image stays the item's own.
         const TsGeneralData* title = SectionOf(sp, sp.FTitleSkinIndex);
         look.TextState = sp.FormActive ? 1 : 0;
-        look.TextColor = fd.FUseSysColor && title ? TColor(title->Props[size_t(look.TextState)].FontColor.Color) : fd.FFont->Color();
+        look.TextColor =
+            fd.FUseSysColor && title ? TColor(title->Props[size_t(look.TextState)].FontColor.Color) : fd.FFont->Color();
         look.GlowSize = 0;
         if (fd.FUseSysGlowing && title) {
           look.GlowSize = title->Props[size_t(look.TextState)].GlowSize;
@@ -458,9 +464,7 @@ void PaintTitleItem(TsSkinProvider& sp, TkvTitleBarItem* item, const TRect& r, T
         }
       }
       break;
-    case bsSpacing:
-      look.TextState = sp.FormActive ? 1 : 0;
-      break;
+    case bsSpacing: look.TextState = sp.FormActive ? 1 : 0; break;
   }
   PaintContent(sp, item, dst, bR, look);
   if (item->FOnDrawItem) item->FOnDrawItem.Call(item, TkvTitleItemDrawData{r, bmp});

@@ -12,8 +12,9 @@
 #include "ui/ScopeGuard.h"
 
 TW_DEFINE_CLASS(TsFrameAdapter) {
-  b.Property(u"AllowSkin3rdParty", [](const TsFrameAdapter& a) { return a.FAllowSkin3rdParty; },
-             [](TsFrameAdapter& a, bool v) { a.FAllowSkin3rdParty = v; })
+  b.Property(
+       u"AllowSkin3rdParty", [](const TsFrameAdapter& a) { return a.FAllowSkin3rdParty; },
+       [](TsFrameAdapter& a, bool v) { a.FAllowSkin3rdParty = v; })
       .Default(true);
   b.Property(u"ThirdParty", [](const TsFrameAdapter& a) { return a.FThirdParty.get(); });
   b.Property(u"SkinData", [](const TsFrameAdapter& a) { return a.FCommonData.get(); });
@@ -21,8 +22,10 @@ TW_DEFINE_CLASS(TsFrameAdapter) {
 
 TsFrameAdapter::TsFrameAdapter(TComponent* owner) : TComponent(owner) {
   Frame = dynamic_cast<TCustomFrame*>(owner);
-  if (!Frame) throw Exception(kvs_FrameAdapterError1.empty() ? String(u"TsFrameAdapter adapter must be placed on the handled frame")
-                                                            : kvs_FrameAdapterError1);
+  if (!Frame)
+    throw Exception(kvs_FrameAdapterError1.empty()
+                        ? String(u"TsFrameAdapter adapter must be placed on the handled frame")
+                        : kvs_FrameAdapterError1);
   FThirdParty = std::make_unique<TsThirdPartyList>();
   for (Integer i = 0; i <= kvLastSupportedType; ++i) FThirdParty->SetString(i, String());
   LoadOwnThirdNames();
@@ -176,7 +179,8 @@ void TsFrameAdapter::OurPaintHandler(HDC dc) {
   const TScopeExit restore([&] { RestoreDC(dc, saved); });
   TkvSkinData* data = FCommonData->GetCommonSkinData();
   const Integer index = FCommonData->SkinIndex;
-  const TsGeneralData* section = data && index >= 0 && index < Integer(data->gd.size()) ? &data->gd[size_t(index)] : nullptr;
+  const TsGeneralData* section =
+      data && index >= 0 && index < Integer(data->gd.size()) ? &data->gd[size_t(index)] : nullptr;
   // A section with an outer effect of its own goes through the cache like any other.
   const bool clear = section && (section->BorderIndex < 0) && section->Props[0].Transparency == 100 &&
                      section->OuterMode < 1 && Frame->Parent();
@@ -188,8 +192,8 @@ void TsFrameAdapter::OurPaintHandler(HDC dc) {
     GetBGInfo(&info, Frame->Parent(), false);
     if (info.Bmp && info.BgType == btCache) {
       FCommonData->InitCacheBmp();
-      BitBlt(FCommonData->FCacheBmp->Canvas()->Handle(), 0, 0, Frame->Width(), Frame->Height(), info.Bmp->Canvas()->Handle(),
-             Frame->Left() + info.Offset.X, Frame->Top() + info.Offset.Y, SRCCOPY);
+      BitBlt(FCommonData->FCacheBmp->Canvas()->Handle(), 0, 0, Frame->Width(), Frame->Height(),
+             info.Bmp->Canvas()->Handle(), Frame->Left() + info.Offset.X, Frame->Top() + info.Offset.Y, SRCCOPY);
       BitBlt(dc, 0, 0, Frame->Width(), Frame->Height(), FCommonData->FCacheBmp->Canvas()->Handle(), 0, 0, SRCCOPY);
       rebuilt = true;
     } else {
@@ -278,9 +282,7 @@ void TsFrameAdapter::NewWndProc(TMessage& m) {
         }
         ForwardToChildren(m);
         return;
-      case KV_STOPFADING:
-        ForwardToChildren(m);
-        return;
+      case KV_STOPFADING: ForwardToChildren(m); return;
       case KV_REFRESH:
         if (!RefreshNeeded(FCommonData.get(), m)) break;
         CommonWndProc(m, FCommonData.get());
@@ -291,14 +293,10 @@ void TsFrameAdapter::NewWndProc(TMessage& m) {
           RefreshScrolls(FCommonData.get(), ListSW);
         }
         return;
-      case KV_CTRLHANDLED:
-        m.Result = 1;
-        return;
+      case KV_CTRLHANDLED: m.Result = 1; return;
       case KV_GETSKININDEX:
       case KV_SETGLASSMODE:
-      case KV_SETSCALE:
-        CommonMessage(m, FCommonData.get());
-        return;
+      case KV_SETSCALE: CommonMessage(m, FCommonData.get()); return;
       case KV_BEFORESCROLL:
         if (ScrollRepaintsChildren()) SendMessage(Frame->WindowHandle(), WM_SETREDRAW, 0, 0);
         break;
@@ -316,24 +314,20 @@ void TsFrameAdapter::NewWndProc(TMessage& m) {
           m.Result = manager ? manager->SkinCommonInfo.Sections[ssTransparent] + 1 : 0;
         }
         return;
-      case KV_GETSKINDATA:
-        m.Result = reinterpret_cast<intptr_t>(FCommonData.get());
-        return;
+      case KV_GETSKINDATA: m.Result = reinterpret_cast<intptr_t>(FCommonData.get()); return;
       case KV_GETDEFSECTION:
         m.Result = 3;  // "TRANSPARENT" among the standard default sections, from 1
         return;
       case KV_PREPARECACHE:
         if (!FCommonData->GetUpdating() && !PrepareCache()) FCommonData->FUpdating = true;
         return;
-      case KV_GETCONTROLCOLOR:
-        m.Result = FCommonData->Skinned() ? ControlColor() : ColorToRGB(Frame->Color());
-        return;
-      default:
-        break;
+      case KV_GETCONTROLCOLOR: m.Result = FCommonData->Skinned() ? ControlColor() : ColorToRGB(Frame->Color()); return;
+      default: break;
     }
   }
   if (IsDestroying() || Frame->IsDestroying() || !FCommonData->Skinned() || !manager || !manager->IsActive()) {
-    if ((m.Msg == CM_VISIBLECHANGED || m.Msg == CM_SHOWINGCHANGED) && manager && manager->IsActive() && Frame->HandleAllocated()) {
+    if ((m.Msg == CM_VISIBLECHANGED || m.Msg == CM_SHOWINGCHANGED) && manager && manager->IsActive() &&
+        Frame->HandleAllocated()) {
       FCommonData->UpdateIndexes(true);
       TMessage child = MakeMessage(SM_ALPHACMD, KV_SETNEWSKIN_HI, reinterpret_cast<intptr_t>(manager));
       AlphaBroadCast(Frame, child);
@@ -445,7 +439,8 @@ void TsFrameAdapter::NewWndProc(TMessage& m) {
     case CM_VISIBLECHANGED:
       FCommonData->BGChanged = true;
       PassOn(m);
-      if (Frame->HandleAllocated()) SendAMessage(Frame->WindowHandle(), KV_REFRESH, reinterpret_cast<intptr_t>(manager));
+      if (Frame->HandleAllocated())
+        SendAMessage(Frame->WindowHandle(), KV_REFRESH, reinterpret_cast<intptr_t>(manager));
       return;
     case CM_MOUSEENTER:
       if (IsDesigning()) return;
@@ -464,9 +459,7 @@ void TsFrameAdapter::NewWndProc(TMessage& m) {
         SetParentUpdated(Frame);
       }
       return;
-    default:
-      PassOn(m);
-      return;
+    default: PassOn(m); return;
   }
 }
 

@@ -30,7 +30,8 @@ void TsMDIForm::RefreshMDIScrolls() {
   TkvSkinParams params;
   params.SkinSection = u"CHECKBOX";
   params.VertScrollSize = params.HorzScrollSize = params.VertScrollBtnSize = params.HorzScrollBtnSize = -1;
-  auto* wnd = TkvMainWnd::MakeWrapper<TkvMDIWnd>(FForm->ClientHandle(), nullptr, SkinProvider->SkinManager(), params, true);
+  auto* wnd =
+      TkvMainWnd::MakeWrapper<TkvMDIWnd>(FForm->ClientHandle(), nullptr, SkinProvider->SkinManager(), params, true);
   wnd->FForm = FForm;
   wnd->MDISkinData = SkinProvider->FCommonData.get();
   wnd->SkinProvider = this;

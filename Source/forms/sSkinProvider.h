@@ -1003,7 +1003,7 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   // The control of the last child window made on the form (WM_PARENTNOTIFY); null when the
   // new window belongs to no control. The child-control adapter takes it from here.
   TWinControl* LastNewChild = nullptr;
-  TControl* StatusBar = nullptr;  // the status bar announced by KV_STATUSBAR
+  TControl* StatusBar = nullptr;      // the status bar announced by KV_STATUSBAR
   TShowAction ShowAction = saIgnore;  // the show action a system command left pending
   TFormBorderStyle FluentBorderStyle = bsNone;
   bool FluentUWPMode = false;
@@ -1029,7 +1029,9 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   void Notification(TComponent* component, TOperation operation) override;
 
  private:
-  void PassOn(TMessage& m) { if (OldWndProc) OldWndProc(m); }
+  void PassOn(TMessage& m) {
+    if (OldWndProc) OldWndProc(m);
+  }
   void KV_CMShowingChanged(TMessage& m);
   // A form other than an MDI child becomes showing: through the form-show animation when the
   // manager has it on.
@@ -1068,8 +1070,8 @@ class TkvCaptForm : public TkvGlowForm {
 };
 
 struct TEnumRgnData {
-  HRGN Rgn;           // the region being cut
-  HWND OwnerHandle;   // the covered form
+  HRGN Rgn;          // the region being cut
+  HWND OwnerHandle;  // the covered form
 };
 // Cuts every visible top-level window above curWnd out of data.Rgn (in the covered form's
 // window coordinates).

@@ -1,6 +1,6 @@
 // The skin provider: model and lifecycle, the window procedure and the skin commands.
-#include "controls/sSkinMenus.h"
 #include "forms/sSkinProvider.h"
+#include "controls/sSkinMenus.h"
 
 #include <algorithm>
 
@@ -146,12 +146,13 @@ TW_DEFINE_CLASS(TsTitleIcon) {
 
 TW_DEFINE_CLASS(TkvAddedTitle) {
   // The font is stored only when it is not the default one (the title's colour from the skin).
-  b.Property(u"Font", &TkvAddedTitle::Font, [](TkvAddedTitle& t, TFont* f) { t.SetFont(f); })
-      .Stored([](const TkvAddedTitle& t) {
-        TFont standard;
-        standard.SetColor(clFromSkinTitle);
-        return !t.Font()->Equals(standard);
-      });
+  b.Property(u"Font", &TkvAddedTitle::Font, [](TkvAddedTitle& t, TFont* f) {
+     t.SetFont(f);
+   }).Stored([](const TkvAddedTitle& t) {
+    TFont standard;
+    standard.SetColor(clFromSkinTitle);
+    return !t.Font()->Equals(standard);
+  });
   b.Property(u"Text", &TkvAddedTitle::Text, &TkvAddedTitle::SetText);
   b.Property(u"ShowMainCaption", &TkvAddedTitle::ShowMainCaption, &TkvAddedTitle::SetShowMainCaption).Default(true);
 }
@@ -360,7 +361,8 @@ void TsSkinProvider::Loaded() {
   LoadOwnThirdNames();
   if (!RTEmpty && !RTInit && Form && !IsDesigning() && SkinManager() && FCommonData->Skinned(true)) LoadInit();
   // The skin's images face the other way on a right-to-left form.
-  if (DuRiruZireziv* manager = SkinManager(); Form && manager && manager->IsActive() && Form->BiDiMode() == bdRightToLeft)
+  if (DuRiruZireziv* manager = SkinManager();
+      Form && manager && manager->IsActive() && Form->BiDiMode() == bdRightToLeft)
     manager->FlipImages(true);
   // A blur stored with the form is applied once the form shows.
   if (FSystemBlur && FSystemBlur->Active()) FFormState |= FS_GLASSNEEDED;
@@ -551,8 +553,8 @@ void TsSkinProvider::Notification(TComponent* component, TOperation operation) {
 // ---- Setters ---------------------------------------------------------------------------------
 
 void TsSkinProvider::SetBoolean(Integer index, bool value) {
-  bool* fields[] = {&FAllowExtBorders, &FDrawNonClientArea, &FShowAppIcon, &FUseGlobalColor, &FUWPMode,
-                    &FDrawClientArea};
+  bool* fields[] = {&FAllowExtBorders, &FDrawNonClientArea, &FShowAppIcon,
+                    &FUseGlobalColor,  &FUWPMode,           &FDrawClientArea};
   if (index < 0 || index > 5 || *fields[index] == value) return;
   *fields[index] = value;
   switch (index) {
@@ -566,9 +568,7 @@ void TsSkinProvider::SetBoolean(Integer index, bool value) {
         UpdateRgn(true, false);
       }
       break;
-    case 1:
-      UpdateNCArea(value);
-      break;
+    case 1: UpdateNCArea(value); break;
     case 2:
       if (!IsDesigning() && FCommonData) {
         FCommonData->BGChanged = true;
@@ -600,15 +600,14 @@ void TsSkinProvider::SetBoolean(Integer index, bool value) {
       }
       if (FCommonData) FCommonData->Invalidate();
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
 // The captionless look's shadows come from the skin: a new skin makes them again.
 void TsSkinProvider::DropUWPTemplates() {
-  if (BorderForm && (BorderForm->ShadowTemplate == UWPTemplates[0].get() ||
-                     BorderForm->ShadowTemplate == UWPTemplates[1].get()))
+  if (BorderForm &&
+      (BorderForm->ShadowTemplate == UWPTemplates[0].get() || BorderForm->ShadowTemplate == UWPTemplates[1].get()))
     BorderForm->ShadowTemplate = nullptr;
   for (auto& tpl : UWPTemplates) tpl.reset();
 }
@@ -663,27 +662,17 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
   if (!Skinned()) {
     if (m.Msg == SM_ALPHACMD && KV_SMAlphaCmd_Unskinned(m)) return;
     switch (m.Msg) {
-      case WM_SETREDRAW:
-        KV_WMSetRedraw(m);
-        return;
+      case WM_SETREDRAW: KV_WMSetRedraw(m); return;
       case WM_PRINT:
-        if (m.WParam) FillDC(reinterpret_cast<HDC>(m.WParam), MkRect(Form->Width(), Form->Height()), ColorToRGB(Form->Color()));
+        if (m.WParam)
+          FillDC(reinterpret_cast<HDC>(m.WParam), MkRect(Form->Width(), Form->Height()), ColorToRGB(Form->Color()));
         Form->Perform(WM_PAINT, m.WParam, m.LParam);
         return;
-      case CM_VISIBLECHANGED:
-        KV_CMVisibleChanged_Unskinned(m);
-        break;
-      case CM_SHOWINGCHANGED:
-        KV_CMShowingChanged_Unskinned(m);
-        break;
-      case CM_SYSFONTCHANGED:
-        DoReinit = true;
-        break;
-      case CM_MOUSEWHEEL:
-        KV_CMMouseWheel(m);
-        return;
-      default:
-        break;
+      case CM_VISIBLECHANGED: KV_CMVisibleChanged_Unskinned(m); break;
+      case CM_SHOWINGCHANGED: KV_CMShowingChanged_Unskinned(m); break;
+      case CM_SYSFONTCHANGED: DoReinit = true; break;
+      case CM_MOUSEWHEEL: KV_CMMouseWheel(m); return;
+      default: break;
     }
     PassOn(m);
     if (m.Msg == WM_WINDOWPOSCHANGED) KV_WMWindowPosChanged_Unskinned(m);
@@ -692,138 +681,64 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
   }
 
   switch (m.Msg) {
-    case WM_CREATE:
-      KV_WMCreate(m);
-      return;
-    case WM_MOVE:
-      KV_WMMove(m);
-      return;
-    case WM_SIZE:
-      KV_WMSize(m);
-      return;
-    case WM_SETREDRAW:
-      KV_WMSetRedraw(m);
-      return;
-    case WM_CLOSE:
-      KV_WMClose(m);
-      return;
-    case WM_QUERYENDSESSION:
-      KV_WMQueryEndSession(m);
-      return;
-    case WM_SHOWWINDOW:
-      KV_WMShowWindow(m);
-      return;
-    case WM_EXITSIZEMOVE:
-      KV_WMExitSizeMove(m);
-      return;
+    case WM_CREATE: KV_WMCreate(m); return;
+    case WM_MOVE: KV_WMMove(m); return;
+    case WM_SIZE: KV_WMSize(m); return;
+    case WM_SETREDRAW: KV_WMSetRedraw(m); return;
+    case WM_CLOSE: KV_WMClose(m); return;
+    case WM_QUERYENDSESSION: KV_WMQueryEndSession(m); return;
+    case WM_SHOWWINDOW: KV_WMShowWindow(m); return;
+    case WM_EXITSIZEMOVE: KV_WMExitSizeMove(m); return;
     case WM_NCDESTROY:
       // The class library destroys a form's window before it marks the form as going: the
       // window's end comes here while the provider still counts the form as skinned.
       PassOn(m);
       KV_WMNCDestroy(m);
       return;
-    case WM_GETMINMAXINFO:
-      KV_WMGetMinMaxInfo(m);
-      return;
-    case WM_WINDOWPOSCHANGING:
-      KV_WMWindowPosChanging(m);
-      return;
-    case WM_STYLECHANGED:
-      KV_WMStyleChanged(m);
-      return;
-    case WM_SETICON:
-      KV_WMSetIcon(m);
-      return;
-    case WM_NCCREATE:
-      KV_WMNCCreate(m);
-      return;
-    case WM_PARENTNOTIFY:
-      KV_WMParentNotify(m);
-      return;
-    case WM_PAINT:
-      KV_WMPaint(m);
-      return;
-    case WM_ERASEBKGND:
-      KV_WMEraseBkGnd(m);
-      return;
-    case WM_SETTEXT:
-      KV_WMSetText(m);
-      return;
+    case WM_GETMINMAXINFO: KV_WMGetMinMaxInfo(m); return;
+    case WM_WINDOWPOSCHANGING: KV_WMWindowPosChanging(m); return;
+    case WM_STYLECHANGED: KV_WMStyleChanged(m); return;
+    case WM_SETICON: KV_WMSetIcon(m); return;
+    case WM_NCCREATE: KV_WMNCCreate(m); return;
+    case WM_PARENTNOTIFY: KV_WMParentNotify(m); return;
+    case WM_PAINT: KV_WMPaint(m); return;
+    case WM_ERASEBKGND: KV_WMEraseBkGnd(m); return;
+    case WM_SETTEXT: KV_WMSetText(m); return;
     case WM_SETCURSOR:
       // A title bar item under the mouse keeps the cursor it set.
       if (!IsTitleItemHT(*this, CurrentHT)) PassOn(m);
       return;
-    case WM_NCHITTEST:
-      KV_WMNCHitTest(m);
-      return;
-    case WM_NCPAINT:
-      KV_WMNCPaint(m);
-      return;
-    case WM_NCACTIVATE:
-      KV_WMNCActivate(m);
-      return;
-    case WM_ACTIVATE:
-      KV_WMActivate(m);
-      return;
+    case WM_NCHITTEST: KV_WMNCHitTest(m); return;
+    case WM_NCPAINT: KV_WMNCPaint(m); return;
+    case WM_NCACTIVATE: KV_WMNCActivate(m); return;
+    case WM_ACTIVATE: KV_WMActivate(m); return;
     // Activation of the application and of MDI children.
-    case WM_ACTIVATEAPP:
-      KV_WMActivateApp(m);
-      return;
-    case WM_CHILDACTIVATE:
-      KV_WMChildActivate(m);
-      return;
+    case WM_ACTIVATEAPP: KV_WMActivateApp(m); return;
+    case WM_CHILDACTIVATE: KV_WMChildActivate(m); return;
     case WM_MDIDESTROY:
-    case WM_MDIACTIVATE:
-      KV_WMMDIDestroy(m);
-      return;
-    case WM_NCMOUSEMOVE:
-      KV_WMNCMouseMove(m);
-      return;
-    case WM_NCLBUTTONDOWN:
-      KV_WMNCLButtonDown(m);
-      return;
+    case WM_MDIACTIVATE: KV_WMMDIDestroy(m); return;
+    case WM_NCMOUSEMOVE: KV_WMNCMouseMove(m); return;
+    case WM_NCLBUTTONDOWN: KV_WMNCLButtonDown(m); return;
     case WM_NCLBUTTONUP:
-    case WM_LBUTTONUP:
-      KV_WMLButtonUp(m);
-      return;
-    case WM_NCLBUTTONDBLCLK:
-      KV_WMNCLButtonDblClick(m);
-      return;
-    case WM_NCRBUTTONDOWN:
-      KV_WMNCRButtonDown(m);
-      return;
-    case WM_NCRBUTTONUP:
-      KV_WMNCRButtonUp(m);
-      return;
-    case WM_SYSCOMMAND:
-      KV_WMSysCommand(m);
-      return;
+    case WM_LBUTTONUP: KV_WMLButtonUp(m); return;
+    case WM_NCLBUTTONDBLCLK: KV_WMNCLButtonDblClick(m); return;
+    case WM_NCRBUTTONDOWN: KV_WMNCRButtonDown(m); return;
+    case WM_NCRBUTTONUP: KV_WMNCRButtonUp(m); return;
+    case WM_SYSCOMMAND: KV_WMSysCommand(m); return;
     case WM_ENTERIDLE:
       if (m.WParam == 0)
         PassOn(m);
       else
         m.Result = 0;
       return;
-    case WM_MOUSEMOVE:
-      KV_WMMouseMove(m);
-      return;
+    case WM_MOUSEMOVE: KV_WMMouseMove(m); return;
     case WM_MOUSELEAVE:
-    case CM_MOUSELEAVE:
-      KV_WMMouseLeave(m);
-      return;
-    case CM_MOUSEENTER:
-      KV_CMMouseEnter(m);
-      return;
+    case CM_MOUSELEAVE: KV_WMMouseLeave(m); return;
+    case CM_MOUSEENTER: KV_CMMouseEnter(m); return;
     // Sizing drag.
-    case WM_SIZING:
-      KV_WMSizing(m);
-      return;
-    case WM_WINDOWPOSCHANGED:
-      KV_WMWindowPosChanged(m);
-      return;
-    case WM_DPICHANGED:
-      KV_WMDpiChanged(m);
-      return;
+    case WM_SIZING: KV_WMSizing(m); return;
+    case WM_WINDOWPOSCHANGED: KV_WMWindowPosChanged(m); return;
+    case WM_DPICHANGED: KV_WMDpiChanged(m); return;
     case 0x313:  // the taskbar's system-menu request
       DropSysMenu(kvMousePos().X, kvMousePos().Y);
       return;
@@ -842,38 +757,19 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
       }
       PassOn(m);
       return;
-    case WM_PRINT:
-      KV_WMPrint(m);
-      return;
-    case WM_PRINTCLIENT:
-      return;
-    case SM_ALPHACMD:
-      KV_SMAlphaCmd_Skinned(m);
-      return;
-    case CM_VISIBLECHANGED:
-      KV_WMVisibleChanged(m);
-      return;
-    case CM_SHOWINGCHANGED:
-      KV_CMShowingChanged(m);
-      return;
-    case WM_COPYDATA:
-      KV_WMCopyData(*this, m);
-      return;
-    case KPE_MSG:
-      KV_KPEMSG(*this, m);
-      return;
-    case CM_ENABLEDCHANGED:
-      KV_CMEnabledChanged(m);
-      return;
+    case WM_PRINT: KV_WMPrint(m); return;
+    case WM_PRINTCLIENT: return;
+    case SM_ALPHACMD: KV_SMAlphaCmd_Skinned(m); return;
+    case CM_VISIBLECHANGED: KV_WMVisibleChanged(m); return;
+    case CM_SHOWINGCHANGED: KV_CMShowingChanged(m); return;
+    case WM_COPYDATA: KV_WMCopyData(*this, m); return;
+    case KPE_MSG: KV_KPEMSG(*this, m); return;
+    case CM_ENABLEDCHANGED: KV_CMEnabledChanged(m); return;
     case CM_COLORCHANGED:
       if (!(FFormState & (FS_ANIMCLOSING | FS_ANIMSHOWING)) && FCommonData->FCustomColor) FCommonData->Invalidate();
       return;
-    case CM_SYSFONTCHANGED:
-      DoReinit = true;
-      return;
-    case CM_MOUSEWHEEL:
-      KV_CMMouseWheel(m);
-      return;
+    case CM_SYSFONTCHANGED: DoReinit = true; return;
+    case CM_MOUSEWHEEL: KV_CMMouseWheel(m); return;
     case CM_FLOAT:
       // A form docked out gets a new window frame: its bars are measured anew on the refresh.
       PassOn(m);
@@ -886,41 +782,19 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
         Adapter->AddNewItem(ctrl, String(), ActiveThirdLists());
       return;
     case CM_CONTROLLISTCHANGING:
-    case CM_BEWAIT_DIALOG:
-      m.Result = 0;
-      return;
-    case WM_INITMENUPOPUP:
-      KV_WMInitMenuPopup(m);
-      return;
-    case WM_MEASUREITEM:
-      KV_WMMeasureItem(m);
-      return;
-    case WM_CONTEXTMENU:
-      KV_WMContextMenu(m);
-      return;
-    case CM_MENUCHANGED:
-      KV_CMMenuChanged(m);
-      return;
+    case CM_BEWAIT_DIALOG: m.Result = 0; return;
+    case WM_INITMENUPOPUP: KV_WMInitMenuPopup(m); return;
+    case WM_MEASUREITEM: KV_WMMeasureItem(m); return;
+    case WM_CONTEXTMENU: KV_WMContextMenu(m); return;
+    case CM_MENUCHANGED: KV_CMMenuChanged(m); return;
     // Menu line: the bar's items as the system's menu loop draws them on the window.
-    case WM_DRAWITEM:
-      KV_WMDrawItem(m);
-      return;
+    case WM_DRAWITEM: KV_WMDrawItem(m); return;
     // System settings, menu loops, focus and the class library's change notifications.
-    case WM_SYSCOLORCHANGE:
-      KV_WMSysColorChange(m);
-      return;
-    case WM_SETTINGCHANGE:
-      KV_WMSettingChange(m);
-      return;
-    case WM_ENTERMENULOOP:
-      KV_WMEnterMenuLoop(m);
-      return;
-    case WM_EXITMENULOOP:
-      KV_WMExitMenuLoop(m);
-      return;
-    case WM_NOTIFY:
-      KV_WMNotify(m);
-      return;
+    case WM_SYSCOLORCHANGE: KV_WMSysColorChange(m); return;
+    case WM_SETTINGCHANGE: KV_WMSettingChange(m); return;
+    case WM_ENTERMENULOOP: KV_WMEnterMenuLoop(m); return;
+    case WM_EXITMENULOOP: KV_WMExitMenuLoop(m); return;
+    case WM_NOTIFY: KV_WMNotify(m); return;
     case WM_SETFOCUS:
       PassOn(m);
       // The border window may have gone while the form was away (a minimize, a hide).
@@ -952,9 +826,7 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
       PassOn(m);
       if (BorderForm) BorderForm->UpdateExBordersPos(true, 255);
       return;
-    default:
-      PassOn(m);
-      return;
+    default: PassOn(m); return;
   }
 }
 
@@ -1134,8 +1006,7 @@ void TsSkinProvider::UpdateMainForm(bool repaint) {
     main->MenuChanged = true;
     main->FLinesCount = -1;
   }
-  if (const HWND client = main->Form->ClientHandle())
-    RedrawWindow(client, nullptr, nullptr, repaint ? 0x507 : 0x407);
+  if (const HWND client = main->Form->ClientHandle()) RedrawWindow(client, nullptr, nullptr, repaint ? 0x507 : 0x407);
   RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
   if (repaint && main->BorderForm) main->BorderForm->UpdateExBordersPos(true, 255);
 }
@@ -1228,9 +1099,7 @@ bool TsSkinProvider::KV_SMAlphaCmd_Common(TMessage& m) {
       }
       RemoveSkin(m);
       return true;
-    case KV_CTRLHANDLED:
-      m.Result = 1;
-      return true;
+    case KV_CTRLHANDLED: m.Result = 1; return true;
     case KV_ENDUPDATE:
       // A menu change that came while the skin data was locked is carried out now.
       if (FCommonData && (FCommonData->CtrlSkinState & KVS_MNUPDATING)) {
@@ -1291,9 +1160,8 @@ bool TsSkinProvider::KV_SMAlphaCmd_Common(TMessage& m) {
         if (FCommonData->BGChanged && (!FCommonData->GetUpdating() || InAnimation(this))) {
           // A form that is about to get its outer border window has no picture worth giving
           // yet: the border changes the frame the picture holds.
-          if (!BorderForm && manager && manager->GetExtendedBorders() && FAllowExtBorders && !IsZoomed() &&
-              Form && Form->BorderStyle() != bsNone && !Form->Parent() && Form->FormStyle() != fsMDIChild &&
-              CanDrawNCArea())
+          if (!BorderForm && manager && manager->GetExtendedBorders() && FAllowExtBorders && !IsZoomed() && Form &&
+              Form->BorderStyle() != bsNone && !Form->Parent() && Form->FormStyle() != fsMDIChild && CanDrawNCArea())
             return false;
           PaintAll();
         }
@@ -1313,7 +1181,8 @@ bool TsSkinProvider::KV_SMAlphaCmd_Common(TMessage& m) {
           info->BgType = btFill;
           info->Bmp = nullptr;
         } else {
-          const Integer state = FGenData && FCommonData->Skinned() ? Mini(FormActive ? 1 : 0, Maxi(FGenData->States - 1, 0)) : 0;
+          const Integer state =
+              FGenData && FCommonData->Skinned() ? Mini(FormActive ? 1 : 0, Maxi(FGenData->States - 1, 0)) : 0;
           InitBGInfo(FCommonData.get(), info, state);
           if (info->BgType == btCache && !info->Bmp && !info->PleaseDraw) {
             if (FCommonData->BGChanged) PaintAll();
@@ -1329,18 +1198,12 @@ bool TsSkinProvider::KV_SMAlphaCmd_Common(TMessage& m) {
         }
       }
       return true;
-    case KV_GETAPPLICATION:
-      m.Result = reinterpret_cast<intptr_t>(Application);
-      return true;
+    case KV_GETAPPLICATION: m.Result = reinterpret_cast<intptr_t>(Application); return true;
     case KV_PARENTCLOFFSET:
       m.Result = intptr_t(uint32_t(Word(OffsetX())) | uint32_t(Word(OffsetY())) << 16);
       return true;
-    case KV_GETSCALE:
-      m.Result = AllowScale ? GetPPI(FCommonData.get()) : -1;
-      return true;
-    case KV_GETDEFSECTION:
-      m.Result = 13;
-      return true;
+    case KV_GETSCALE: m.Result = AllowScale ? GetPPI(FCommonData.get()) : -1; return true;
+    case KV_GETDEFSECTION: m.Result = 13; return true;
     case KV_STATUSBAR:
       if (FCommonData) FCommonData->BGChanged = true;
       StatusBar = m.WParamLo ? reinterpret_cast<TControl*>(m.LParam) : nullptr;
@@ -1363,8 +1226,7 @@ bool TsSkinProvider::KV_SMAlphaCmd_Common(TMessage& m) {
       UpdateSkinCaption();
       if (FCommonData) CommonMessage(m, FCommonData.get());
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -1458,14 +1320,11 @@ bool TsSkinProvider::KV_SMAlphaCmd_Unskinned(TMessage& m) {
       }
       return true;
     }
-    case KV_GETPROVIDER:
-      m.Result = reinterpret_cast<intptr_t>(static_cast<TkvFormProvider*>(this));
-      return true;
+    case KV_GETPROVIDER: m.Result = reinterpret_cast<intptr_t>(static_cast<TkvFormProvider*>(this)); return true;
     case KV_PREPARECACHE:
       if (FCommonData) FCommonData->BGChanged = false;
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -1531,8 +1390,11 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
             ProcessMessage(WM_NCPAINT);
             InvalidateRect(active->WindowHandle(), nullptr, TRUE);
           } else {
-            RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_NOCHILDREN | RDW_UPDATENOW | RDW_FRAME);
-            if (client) RedrawWindow(client, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_NOCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+            RedrawWindow(wnd, nullptr, nullptr,
+                         RDW_INVALIDATE | RDW_ERASE | RDW_NOCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+            if (client)
+              RedrawWindow(client, nullptr, nullptr,
+                           RDW_INVALIDATE | RDW_ERASE | RDW_NOCHILDREN | RDW_UPDATENOW | RDW_FRAME);
           }
         }
         if (FUseGlobalColor && !FCommonData->FCustomColor) Form->SetColor(manager->GetGlobalColor());
@@ -1545,9 +1407,7 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
       // A blur still waiting for its glass takes it with the refreshed skin.
       if (wnd && (FFormState & FS_GLASSNEEDED) && FSystemBlur) FSystemBlur->UpdateBlurMode(true);
       break;
-    case KV_GETPROVIDER:
-      m.Result = reinterpret_cast<intptr_t>(static_cast<TkvFormProvider*>(this));
-      break;
+    case KV_GETPROVIDER: m.Result = reinterpret_cast<intptr_t>(static_cast<TkvFormProvider*>(this)); break;
     case KV_UPDATING:
       // A flag, not a level: the sender says whether the form is being updated. A query
       // (low word 0) never ends an update a scope of the provider holds by its count.
@@ -1566,12 +1426,8 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
             RedrawWindow(client, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
       }
       break;
-    case KV_PREPARING:
-      m.Result = !InAnimationProcess && FCommonData->GetUpdating() ? 1 : 0;
-      break;
-    case KV_SETBGCHANGED:
-      FCommonData->BGChanged = true;
-      break;
+    case KV_PREPARING: m.Result = !InAnimationProcess && FCommonData->GetUpdating() ? 1 : 0; break;
+    case KV_SETBGCHANGED: FCommonData->BGChanged = true; break;
     case KV_ENDPARENTUPDATE:
       if (FCommonData->GetUpdating() && !FCommonData->InUpdating(true) && wnd) {
         RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_FRAME);
@@ -1586,8 +1442,8 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
         const TsGenState& look = FGenData->Props[0];
         changes = look.ImagePercent + look.GradientPercent >= 1;
         if (!changes)
-          if (TkvSkinData* data = SkinDataFor(); data && FGenData->BorderIndex >= 0 &&
-                                                 FGenData->BorderIndex < Integer(data->ma.size()))
+          if (TkvSkinData* data = SkinDataFor();
+              data && FGenData->BorderIndex >= 0 && FGenData->BorderIndex < Integer(data->ma.size()))
             changes = (data->ma[size_t(FGenData->BorderIndex)].DrawMode & 4) != 0;
       }
       m.Result = changes ? 1 : 0;
@@ -1617,9 +1473,7 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
         RedrawWindow(wnd, nullptr, nullptr, m.WParamLo ? 0x585 : 0x485);
       }
       break;
-    case KV_GETCONTROLCOLOR:
-      m.Result = GetBGColor(FCommonData.get(), 0);
-      break;
+    case KV_GETCONTROLCOLOR: m.Result = GetBGColor(FCommonData.get(), 0); break;
     case KV_PREPARECACHE:
       if (FCommonData->SkinIsChanging() || !FCommonData->BGChanged || FCommonData->GetUpdating()) {
         m.Result = -2;
@@ -1642,9 +1496,7 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
     case KV_SETPOSCHANGING:
       FFormState = m.LParam == 1 ? FFormState | FS_POSCHANGING : FFormState & ~FS_POSCHANGING;
       break;
-    case KV_GETPOSCHANGING:
-      m.Result = FFormState & FS_POSCHANGING ? 1 : 0;
-      break;
+    case KV_GETPOSCHANGING: m.Result = FFormState & FS_POSCHANGING ? 1 : 0; break;
     case KV_GETBORDERWIDTH:
       if (m.LParamLo == 1 || m.LParamLo == 2) {
         m.Result = (m.LParamLo == 1 ? SizeFrame() : FixedFrame()) + FramePadding();
@@ -1687,14 +1539,9 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
         }
       }
       break;
-    case KV_SETNCSKINNED:
-      UpdateNCArea(m.LParam != 0);
-      break;
-    case KV_ANIMSCALE:
-      AnimChangeScale(m.WParamLo, m.LParamLo != 0);
-      break;
-    default:
-      break;
+    case KV_SETNCSKINNED: UpdateNCArea(m.LParam != 0); break;
+    case KV_ANIMSCALE: AnimChangeScale(m.WParamLo, m.LParamLo != 0); break;
+    default: break;
   }
   return true;
 }

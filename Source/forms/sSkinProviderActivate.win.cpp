@@ -82,9 +82,7 @@ TkvCaptForm::TkvCaptForm(TComponent* owner) : TkvGlowForm(owner) {}
 void TkvCaptForm::WndProc(TMessage& m) {
   switch (m.Msg) {
     case WM_ERASEBKGND:
-    case WM_NCPAINT:
-      m.Result = 1;
-      return;
+    case WM_NCPAINT: m.Result = 1; return;
     case WM_PAINT: {
       if (!HandleAllocated()) break;
       const HWND h = WindowHandle();
@@ -105,8 +103,7 @@ void TkvCaptForm::WndProc(TMessage& m) {
       m.Result = 0;
       return;
     }
-    default:
-      break;
+    default: break;
   }
   TkvGlowForm::WndProc(m);
 }
@@ -309,7 +306,8 @@ void TsSkinProvider::NCActivateLook(bool active, bool changed) {
         data && index >= 0 && index < Integer(data->gd.size()) ? &data->gd[size_t(index)] : nullptr;
     const Integer states = section ? section->States : 1;
     const Integer border = section ? section->BorderIndex : -1;
-    const TsMaskData* mask = data && border >= 0 && border < Integer(data->ma.size()) ? &data->ma[size_t(border)] : nullptr;
+    const TsMaskData* mask =
+        data && border >= 0 && border < Integer(data->ma.size()) ? &data->ma[size_t(border)] : nullptr;
     const bool restoring = FFormState & FS_RESTORING;
     if (!mask) {
       if (states > 1 && changed) FCommonData->BGChanged = true;

@@ -110,7 +110,8 @@ void TkvAdapterItem::DoHook(TWinControl* ctrl, TkvSkinParams& params, const TkvT
 
 // A speed button's skin data belongs to its item, not to the button: the button keeps no
 // engine object of its own.
-TkvGraphItem::TkvGraphItem(TkvCtrlAdapter* adapter) : Adapter(adapter), SkinData(std::make_unique<TsCommonData>(nullptr, true)) {
+TkvGraphItem::TkvGraphItem(TkvCtrlAdapter* adapter)
+    : Adapter(adapter), SkinData(std::make_unique<TsCommonData>(nullptr, true)) {
   SkinData->COC = COC_TsAdapter;
 }
 
@@ -185,7 +186,8 @@ std::vector<TkvCtrlAdapter::OwnerEntry> TkvCtrlAdapter::OwnersToWalk(TWinControl
   auto linkedFrameAdapters = [&] {
     std::vector<TsFrameAdapter*> out;
     for (TObject* obj : Provider->FrameAdapters)
-      if (auto* fa = dynamic_cast<TsFrameAdapter*>(obj); fa && fa->GetFrame() && fa->FAllowSkin3rdParty) out.push_back(fa);
+      if (auto* fa = dynamic_cast<TsFrameAdapter*>(obj); fa && fa->GetFrame() && fa->FAllowSkin3rdParty)
+        out.push_back(fa);
     return out;
   };
   if (dynamic_cast<TCustomForm*>(owner)) {
@@ -200,7 +202,8 @@ std::vector<TkvCtrlAdapter::OwnerEntry> TkvCtrlAdapter::OwnersToWalk(TWinControl
     return entries;
   }
   if (auto* frame = dynamic_cast<TCustomFrame*>(owner);
-      frame && frame->HandleAllocated() && TrySendMessage(frame->WindowHandle(), SM_ALPHACMD, uintptr_t(KV_CTRLHANDLED) << 16, 0) == 1) {
+      frame && frame->HandleAllocated() &&
+      TrySendMessage(frame->WindowHandle(), SM_ALPHACMD, uintptr_t(KV_CTRLHANDLED) << 16, 0) == 1) {
     TsFrameAdapter* own = nullptr;
     for (TsFrameAdapter* fa : linkedFrameAdapters())
       if (fa->GetFrame() == frame) {
@@ -329,7 +332,8 @@ void TkvCtrlAdapter::AddNewItem(TSpeedButton* button) {
 void TkvCtrlAdapter::CleanItems() {
   Items.erase(std::remove_if(Items.begin(), Items.end(),
                              [](const auto& item) {
-                               return !item || !(item->Initializing || (item->ScrollWnd && !item->ScrollWnd->Destroyed));
+                               return !item ||
+                                      !(item->Initializing || (item->ScrollWnd && !item->ScrollWnd->Destroyed));
                              }),
               Items.end());
   GraphItems.erase(std::remove_if(GraphItems.begin(), GraphItems.end(),
@@ -404,8 +408,10 @@ void TsSkinProvider::InitLabel(TControl* ctrl, bool skinned) {
   const bool transparentAlways = manager && manager->LabelsOptions.TransparentAlways;
   if (skinned) {
     if ((label->Tag() & ExceptTag) == ExceptTag) return;
-    if (saved == SavedLabelColors.end()) SavedLabelColors.push_back({label->Font()->Color(), label, label->ParentFont()});
-    if (label->Transparent() || transparentAlways) label->SetControlStyle(TControlStyle(label->ControlStyle()).Exclude(csOpaque));
+    if (saved == SavedLabelColors.end())
+      SavedLabelColors.push_back({label->Font()->Color(), label, label->ParentFont()});
+    if (label->Transparent() || transparentAlways)
+      label->SetControlStyle(TControlStyle(label->ControlStyle()).Exclude(csOpaque));
     if (label->Parent()) label->Font()->SetColor(GetFontColor(label->Parent(), -1, manager, 0, nullptr));
     return;
   }
@@ -421,5 +427,6 @@ void TsSkinProvider::InitLabel(TControl* ctrl, bool skinned) {
     *saved = SavedLabelColors.back();
     SavedLabelColors.pop_back();
   }
-  if (label->Transparent() || transparentAlways) label->SetControlStyle(TControlStyle(label->ControlStyle()).Include(csOpaque));
+  if (label->Transparent() || transparentAlways)
+    label->SetControlStyle(TControlStyle(label->ControlStyle()).Include(csOpaque));
 }

@@ -143,7 +143,8 @@ void AnimShowForm(TsSkinProvider* sp, Word wTime, Integer maxTransparency, TkvAn
   // The picture: the whole form, children included.
   std::unique_ptr<TBitmap> picture(CreateBmp32(cache->Width(), cache->Height()));
   const bool blurred = sp->FSystemBlur && sp->FSystemBlur->Active();
-  if ((!border && sp->FUWPMode) || blurred) FillRect32(picture.get(), TRect(0, 0, picture->Width(), picture->Height()), 0, 0);
+  if ((!border && sp->FUWPMode) || blurred)
+    FillRect32(picture.get(), TRect(0, 0, picture->Width(), picture->Height()), 0, 0);
   {
     TCanvasLock lock(*picture->Canvas());
     SkinPaintTo(picture.get(), form, 0, 0, sp);
@@ -151,8 +152,9 @@ void AnimShowForm(TsSkinProvider* sp, Word wTime, Integer maxTransparency, TkvAn
   if (!border) {
     if (sp->FUWPMode) {
       const TPoint origin = ClientOrigin(h);
-      FillAlphaRect(picture.get(), TRect(origin.X, origin.Y, origin.X + GetClientWidth(h), origin.Y + GetClientHeight(h)),
-                    255, clNone);
+      FillAlphaRect(picture.get(),
+                    TRect(origin.X, origin.Y, origin.X + GetClientWidth(h), origin.Y + GetClientHeight(h)), 255,
+                    clNone);
     } else {
       FillAlphaRect(picture.get(), TRect(0, 0, picture->Width(), picture->Height()), 255, clNone);
     }
@@ -219,8 +221,8 @@ void AnimShowForm(TsSkinProvider* sp, Word wTime, Integer maxTransparency, TkvAn
   }
   if (border) {
     RestoreFormOpacity(form, h);
-    SetWindowLongW(standWnd, GWL_EXSTYLE, (GetWindowLongW(standWnd, GWL_EXSTYLE) & ~WS_EX_NOACTIVATE) |
-                                              (standExStyle & WS_EX_NOACTIVATE));
+    SetWindowLongW(standWnd, GWL_EXSTYLE,
+                   (GetWindowLongW(standWnd, GWL_EXSTYLE) & ~WS_EX_NOACTIVATE) | (standExStyle & WS_EX_NOACTIVATE));
     SetWindowRgn(standWnd, border->MakeRgn(), FALSE);
     // The show's picture is the form's; the border shows its own picture (shadow and frame)
     // again.

@@ -10,8 +10,8 @@
 namespace {
 
 // The system's hit codes of the frame (the same numbers on every Windows).
-constexpr Integer kHitLeft = 10, kHitRight = 11, kHitTop = 12, kHitTopLeft = 13, kHitTopRight = 14,
-                  kHitBottom = 15, kHitBottomLeft = 16, kHitBottomRight = 17;
+constexpr Integer kHitLeft = 10, kHitRight = 11, kHitTop = 12, kHitTopLeft = 13, kHitTopRight = 14, kHitBottom = 15,
+                  kHitBottomLeft = 16, kHitBottomRight = 17;
 
 // Band mode never offers a band thinner than this, whatever the skin says.
 constexpr Integer kMinBand = 6;
@@ -91,8 +91,8 @@ void DrawFrameTemplate(const TPixelView& dst, const TRect& dstRect, const TPixel
         StretchNearest(dst, to, tpl, from, &dstRect);
         continue;
       }
-      const TRect clip(std::max(to.Left, dstRect.Left), std::max(to.Top, dstRect.Top), std::min(to.Right, dstRect.Right),
-                       std::min(to.Bottom, dstRect.Bottom));
+      const TRect clip(std::max(to.Left, dstRect.Left), std::max(to.Top, dstRect.Top),
+                       std::min(to.Right, dstRect.Right), std::min(to.Bottom, dstRect.Bottom));
       if (clip.IsEmpty()) continue;
       if (horizontalSide)
         for (Integer x = to.Left; x < to.Right; x += from.Width())
@@ -145,22 +145,12 @@ TRect GlassMargins(const std::vector<TkvGlassControl>& controls, Integer formHei
   for (const TkvGlassControl& c : controls) {
     const TRect& b = c.Bounds;
     switch (c.Align) {
-      case kTop:
-        m.Top = std::max(m.Top, b.Bottom);
-        break;
-      case kBottom:
-        m.Bottom = std::max(m.Bottom, formHeight - b.Top);
-        break;
-      case kLeft:
-        m.Left = std::max(m.Left, b.Right);
-        break;
-      case kRight:
-        m.Right = std::max(m.Right, clientWidth - b.Left);
-        break;
-      case kClient:
-        return TRect(-1, -1, -1, -1);
-      default:
-        break;
+      case kTop: m.Top = std::max(m.Top, b.Bottom); break;
+      case kBottom: m.Bottom = std::max(m.Bottom, formHeight - b.Top); break;
+      case kLeft: m.Left = std::max(m.Left, b.Right); break;
+      case kRight: m.Right = std::max(m.Right, clientWidth - b.Left); break;
+      case kClient: return TRect(-1, -1, -1, -1);
+      default: break;
     }
   }
   return m;

@@ -34,8 +34,8 @@ TkvSkinData* SkinDataOf(TkvBorderForm* bf) {
   return bf && bf->SkinData && (bf->sp || bf->Dlg) ? bf->SkinData->GetCommonSkinData() : nullptr;
 }
 
-void PaintBorderImageShadow(TkvSkinData* data, Integer formSection, Integer titleSection, bool active,
-                            TBitmap* cache, const TRect& rForm, const TRect& shadow);
+void PaintBorderImageShadow(TkvSkinData* data, Integer formSection, Integer titleSection, bool active, TBitmap* cache,
+                            const TRect& rForm, const TRect& shadow);
 
 // Whether the skin's own border image is drawn as the shadow: it has one, in the full mode.
 bool OwnBorderImageShadow(TkvSkinData* data, Integer extBordersMode) {
@@ -176,8 +176,8 @@ void TsSkinProvider::UpdateOuterBorder(bool redraw) {
 void TsSkinProvider::PaintOuterBorder(TBitmap* cache, const TRect& rForm) {
   TkvSkinData* data = SkinDataFor();
   if (!BorderForm || !data) return;
-  BorderForm->ShadowTemplate = FUWPMode ? UWPTemplate(FormActive)
-                                        : (FormActive ? data->ShdaTemplate.get() : data->ShdiTemplate.get());
+  BorderForm->ShadowTemplate =
+      FUWPMode ? UWPTemplate(FormActive) : (FormActive ? data->ShdaTemplate.get() : data->ShdiTemplate.get());
   TBitmap* tpl = BorderForm->ShadowTemplate;
   if (!tpl || tpl->Width() == 0 || tpl->Height() == 0) {
     PaintShadowAround(cache, rForm, nullptr, TRect(), TRect());
@@ -220,8 +220,8 @@ Integer BorderImageOf(TkvSkinData* data, Integer section) {
 }
 
 // The skin's own border image drawn as the shadow, with the frame's rounded corners showing it.
-void PaintBorderImageShadow(TkvSkinData* data, Integer formSection, Integer titleSection, bool active,
-                            TBitmap* cache, const TRect& rForm, const TRect& shadow) {
+void PaintBorderImageShadow(TkvSkinData* data, Integer formSection, Integer titleSection, bool active, TBitmap* cache,
+                            const TRect& rForm, const TRect& shadow) {
   if (!data || !cache || data->ExBorder < 0 || data->ExBorder >= Integer(data->ma.size())) return;
   // The skin data keep the image's state pictures: a paint only asks for one.
   TBitmap* tpl = data->ExBorderPicture(active);
@@ -362,7 +362,8 @@ void RoundFrameCorners(TkvSkinData* data, Integer index, bool active, TBitmap* c
   // the section draws no line; the rounding then blends it with the shadow.
   const TsGenState& look = gd.Props[active ? 1 : 0];
   const Integer edge = gd.BorderWidth < 1 ? look.Color : look.BorderColor;
-  PaintCornerEdges(cache->View(), rForm, gd.BorderRadius, 0xFF000000u | SwapRedBlue(uint32_t(ColorToRGB(TColor(edge)))));
+  PaintCornerEdges(cache->View(), rForm, gd.BorderRadius,
+                   0xFF000000u | SwapRedBlue(uint32_t(ColorToRGB(TColor(edge)))));
   TCacheInfo ci;
   ci.Bmp = tpl;
   ci.Ready = true;
@@ -378,7 +379,9 @@ void PaintCornerEdges(const TPixelView& v, const TRect& rect, Integer radius, ui
   if (!maskBmp || v.Empty()) return;
   const TPixelView mask = maskBmp->View();
   const Integer r = radius;
-  const TPoint d0[4] = {{rect.Left, rect.Top}, {rect.Right - r - 1, rect.Top}, {rect.Left, rect.Bottom - r - 1},
+  const TPoint d0[4] = {{rect.Left, rect.Top},
+                        {rect.Right - r - 1, rect.Top},
+                        {rect.Left, rect.Bottom - r - 1},
                         {rect.Right - r - 1, rect.Bottom - r - 1}};
   const TPoint m0[4] = {{0, 0}, {r, 0}, {0, r}, {r, r}};
   for (Integer c = 0; c < 4; ++c)
@@ -719,7 +722,8 @@ void TkvBorderForm::UpdateExBordersPos(bool redraw, Byte blend) {
     } else {
       CopyClientFromScreen(cache);
     }
-    if (SkinData->FCacheBmp) SendMessageW(h, SM_ALPHACMD, MAKEWPARAM(0, KV_PAINTFLOATITEMS), LPARAM(SkinData->FCacheBmp.get()));
+    if (SkinData->FCacheBmp)
+      SendMessageW(h, SM_ALPHACMD, MAKEWPARAM(0, KV_PAINTFLOATITEMS), LPARAM(SkinData->FCacheBmp.get()));
   } else if (SkinData->BGChanged) {
     PaintAll();
     redraw = true;

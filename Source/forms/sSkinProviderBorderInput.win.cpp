@@ -3,8 +3,8 @@
 // sizing cursors, and its window procedure, which hands the frame's mouse actions to the form.
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
-#include "forms/kvTitleBar.h"
 #include "forms/kvDialogWnd.h"
+#include "forms/kvTitleBar.h"
 #include "forms/sSkinProvider.h"
 #include "forms/sSkinProviderMotion.h"
 #include "skin/sVclUtils.h"
@@ -44,10 +44,8 @@ bool IsOwnerIndependentBorderRow(UINT msg) {
     case WM_NCPAINT:
     case WM_SHOWWINDOW:
     case WM_WINDOWPOSCHANGED:
-    case WM_DPICHANGED:
-      return true;
-    default:
-      return false;
+    case WM_DPICHANGED: return true;
+    default: return false;
   }
 }
 
@@ -61,10 +59,8 @@ bool IsDialogBorderInput(UINT msg) {
     case WM_NCLBUTTONUP:
     case WM_NCLBUTTONDBLCLK:
     case WM_NCRBUTTONDOWN:
-    case WM_NCRBUTTONUP:
-      return true;
-    default:
-      return msg >= WM_MOUSEFIRST && msg <= WM_MBUTTONDBLCLK;
+    case WM_NCRBUTTONUP: return true;
+    default: return msg >= WM_MOUSEFIRST && msg <= WM_MBUTTONDBLCLK;
   }
 }
 
@@ -104,8 +100,7 @@ Integer TkvBorderForm::Ex_WMNCHitTest(TMessage& m) {
   if (const Integer item = TitleItemHitTest(*sp, p)) return item;
 
   // Sizing zones.
-  const bool sizeable =
-      IsSizeBox(h) || (sp->FUWPMode && sp->FluentBorderStyle == bsSizeable);
+  const bool sizeable = IsSizeBox(h) || (sp->FUWPMode && sp->FluentBorderStyle == bsSizeable);
   const TkvBorderFrame frame = Frame();
   if (!IsZoomed(h) && sizeable)
     if (const Integer zone = FrameSizingHit(frame, p)) return zone;
@@ -175,27 +170,16 @@ bool TkvBorderForm::Ex_WMSetCursor() {
   LPCWSTR shape = nullptr;
   switch (ht) {
     case HTCAPTION:
-    case HTMENU:
-      shape = IDC_ARROW;
-      break;
+    case HTMENU: shape = IDC_ARROW; break;
     case HTLEFT:
-    case HTRIGHT:
-      shape = IDC_SIZEWE;
-      break;
+    case HTRIGHT: shape = IDC_SIZEWE; break;
     case HTTOP:
-    case HTBOTTOM:
-      shape = IDC_SIZENS;
-      break;
+    case HTBOTTOM: shape = IDC_SIZENS; break;
     case HTTOPLEFT:
-    case HTBOTTOMRIGHT:
-      shape = IDC_SIZENWSE;
-      break;
+    case HTBOTTOMRIGHT: shape = IDC_SIZENWSE; break;
     case HTTOPRIGHT:
-    case HTBOTTOMLEFT:
-      shape = IDC_SIZENESW;
-      break;
-    default:
-      return false;
+    case HTBOTTOMLEFT: shape = IDC_SIZENESW; break;
+    default: return false;
   }
   SetCursor(LoadCursorW(nullptr, shape));
   return true;
@@ -228,7 +212,8 @@ void TkvBorderForm::DoubleClickStretch(Integer ht) {
     } else {
       saved.Top = form->Top();
       saved.Bottom = form->Height();
-      form->SetBounds(form->Left(), work.top + diffTitle, form->Width(), (work.bottom - work.top) - diffTitle - diffBorder);
+      form->SetBounds(form->Left(), work.top + diffTitle, form->Width(),
+                      (work.bottom - work.top) - diffTitle - diffBorder);
       sp->FFormState |= FS_MAXHEIGHT;
     }
   } else {
@@ -275,9 +260,7 @@ void TkvBorderForm::BorderProc(TMessage& m) {
         SetFocus(h);
       return;
     case WM_ERASEBKGND:
-    case WM_NCPAINT:
-      m.Result = 0;
-      return;
+    case WM_NCPAINT: m.Result = 0; return;
     case WM_SHOWWINDOW: {
       // The border window follows the form's own visibility (its updates free and remake it);
       // the system's hiding of owned windows is left out, but the main form's own window on
@@ -296,8 +279,10 @@ void TkvBorderForm::BorderProc(TMessage& m) {
     }
     case WM_SETCURSOR:
       if (sp && sp->CurrentHT >= HTITEM && sp->CurrentHT < HTITEM + kvMaxCaptionItems) return;
-      if (!Ex_WMSetCursor()) PassOn(m);
-      else m.Result = 1;
+      if (!Ex_WMSetCursor())
+        PassOn(m);
+      else
+        m.Result = 1;
       return;
     case WM_MOUSEACTIVATE:
       m.Result = MA_NOACTIVATE;
@@ -330,8 +315,8 @@ void TkvBorderForm::BorderProc(TMessage& m) {
           UpdateExBordersPos(false, 255);
         }
         if (sp->Form->FormStyle() == fsStayOnTop && LayeredWindow()) {
-          const bool activeMain = AeroIsEnabled() && Application && Application->MainForm() == sp->Form &&
-                                  GetActiveWindow() == h;
+          const bool activeMain =
+              AeroIsEnabled() && Application && Application->MainForm() == sp->Form && GetActiveWindow() == h;
           SetWindowPos(LayeredWindow(), activeMain ? GetTopWnd() : h, 0, 0, 0, 0,
                        SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_NOOWNERZORDER);
         }
@@ -360,7 +345,8 @@ void TkvBorderForm::BorderProc(TMessage& m) {
       SetHotHT(0, true);
       if (sp && MaxMoving && h && IsZoomed(h)) {
         const TPoint cursor = kvMousePos();
-        if (std::abs(cursor.X - LastMousePos.X) >= kDragToRestore || std::abs(cursor.Y - LastMousePos.Y) >= kDragToRestore) {
+        if (std::abs(cursor.X - LastMousePos.X) >= kDragToRestore ||
+            std::abs(cursor.Y - LastMousePos.Y) >= kDragToRestore) {
           {
             const auto busy = SetForScope(ExBorderShowing, true, false);
             sp->Form->SetWindowState(wsNormal);
@@ -368,8 +354,8 @@ void TkvBorderForm::BorderProc(TMessage& m) {
             sp->Form->SetBounds(cursor.X - sp->Form->Width() / 2, top, sp->Form->Width(), sp->Form->Height());
           }
           MaxMoving = false;
-          if (manager && manager->AnimEffects.BlendOnMoving.Active && manager->AnimEffects.BlendOnMoving.BlendValue < 255 &&
-              sp->FAllowBlendOnMoving)
+          if (manager && manager->AnimEffects.BlendOnMoving.Active &&
+              manager->AnimEffects.BlendOnMoving.BlendValue < 255 && sp->FAllowBlendOnMoving)
             sp->StartMoveForm();
           else
             SendMessageW(LayeredWindow(), WM_NCLBUTTONDOWN, HTCAPTION, PointToLParam(cursor.X, cursor.Y));
@@ -441,11 +427,8 @@ void TkvBorderForm::BorderProc(TMessage& m) {
       if (MouseAboveTheShadow(m)) return;
       SendToOwner(WM_NCRBUTTONUP, WPARAM(-1), m.LParam);
       return;
-    case WM_DPICHANGED:
-      m.Result = 1;
-      return;
-    default:
-      break;
+    case WM_DPICHANGED: m.Result = 1; return;
+    default: break;
   }
   if (m.Msg >= WM_MOUSEFIRST && m.Msg <= WM_MBUTTONDBLCLK) {
     if (MouseAboveTheShadow(m) && FormState() == 0) {

@@ -140,8 +140,9 @@ void TkvSBAnimation::MakeImg() {
   if (Provider) {
     const Integer code = Integer(PBtnData->cpHitCode);
     const Integer users = Mini(Provider->FTitleButtons->Count(), kvMaxCaptionItems);
-    TBitmap* glyph = code >= HTUDBTN && code < HTUDBTN + users ? Provider->FTitleButtons->Items(code - HTUDBTN)->Glyph.get()
-                                                              : nullptr;
+    TBitmap* glyph = code >= HTUDBTN && code < HTUDBTN + users
+                         ? Provider->FTitleButtons->Items(code - HTUDBTN)->Glyph.get()
+                         : nullptr;
     if (glyph && glyph->Width() > 0 && glyph->Height() > 0) {
       const Integer shift = Fade.CurrentState == 2 ? 1 : 0;
       DrawUserGlyph(ABmp.get(), glyph,
@@ -162,7 +163,8 @@ void TkvSBAnimation::UpdateForm(Integer blend) {
     r = TRect(r.Left - dx, r.Top - dy, r.Right + dx, r.Bottom + dy);
   }
   const HWND ref = ReferenceWindow(*this);
-  const HWND insertAfter = (GetWindowLongW(ref, GWL_EXSTYLE) & WS_EX_TOPMOST) ? HWND_TOPMOST : GetWindow(ref, GW_HWNDPREV);
+  const HWND insertAfter =
+      (GetWindowLongW(ref, GWL_EXSTYLE) & WS_EX_TOPMOST) ? HWND_TOPMOST : GetWindow(ref, GW_HWNDPREV);
   const HWND wnd = AForm->WindowHandle();
   // Only the z-order here: the place and size come with the picture, so the window never
   // shows the old picture in the new place.
@@ -189,9 +191,7 @@ void TkvSBAnimation::CheckMouseLeave() {
 void TkvSBAnimation::OnAnimTimer(TObject*) {
   const TkvButtonFade::TStep step = Fade.Tick();
   switch (step.Action) {
-    case TkvButtonFade::faShow:
-      UpdateForm(step.Alpha);
-      break;
+    case TkvButtonFade::faShow: UpdateForm(step.Alpha); break;
     case TkvButtonFade::faWatchMouse: {
       // The leave may free this fade (the form kills its animations): the first full picture
       // is shown before the mouse is looked at.
@@ -203,8 +203,7 @@ void TkvSBAnimation::OnAnimTimer(TObject*) {
       AForm.reset();
       ABmp.reset();
       break;
-    default:
-      break;
+    default: break;
   }
   SyncTimer();
 }

@@ -27,9 +27,7 @@ TsTitleButton* UserButtonOf(TsSkinProvider* sp, Integer ht) {
   return IsUserButtonHT(sp, ht) ? sp->FTitleButtons->Items(ht - HTUDBTN) : nullptr;
 }
 
-bool IsSystemButtonHT(Integer ht) {
-  return ht == HTMINBUTTON || ht == HTMAXBUTTON || ht == HTCLOSE || ht == HTHELP;
-}
+bool IsSystemButtonHT(Integer ht) { return ht == HTMINBUTTON || ht == HTMAXBUTTON || ht == HTCLOSE || ht == HTHELP; }
 
 bool IsMDIButtonHT(Integer ht) { return ht >= HTCHILDCLOSE && ht <= HTCHILDMIN; }
 
@@ -61,7 +59,9 @@ bool Minimized(const TsSkinProvider* sp) { return sp->IsIconicForm(); }
 bool MDIChild(const TsSkinProvider* sp) { return sp->Form->FormStyle() == fsMDIChild; }
 bool HasBI(const TsSkinProvider* sp, TBorderIcon bi) { return sp->Form->BorderIcons().Contains(bi); }
 // The styles whose caption shows maximize, minimize and restore.
-bool StyleHasBoxes(TFormBorderStyle s) { return s != bsNone && s != bsDialog && s != bsToolWindow && s != bsSizeToolWin; }
+bool StyleHasBoxes(TFormBorderStyle s) {
+  return s != bsNone && s != bsDialog && s != bsToolWindow && s != bsSizeToolWin;
+}
 HMENU WindowSysMenu(const TsSkinProvider* sp) {
   return sp->Form->HandleAllocated() ? GetSystemMenu(sp->Form->WindowHandle(), FALSE) : nullptr;
 }
@@ -75,7 +75,8 @@ bool TsSystemMenu::VisibleClose() const {
 
 bool TsSystemMenu::VisibleMax() const {
   if (!FOwner->HaveSysMenu()) return false;
-  if (Minimized(FOwner) && (!Application || !Application->MainFormOnTaskbar() || Application->MainForm() != FOwner->Form))
+  if (Minimized(FOwner) &&
+      (!Application || !Application->MainFormOnTaskbar() || Application->MainForm() != FOwner->Form))
     return true;
   if (MDIChild(FOwner)) return true;
   return StyleHasBoxes(BS(FOwner)) && HasBI(FOwner, biMaximize);
@@ -195,7 +196,9 @@ void TsSkinProvider::CalcItems() {
     btn.cpRect.Top = (btn.cpHaveAlignment || user) && manager->SkinCommonInfo.BIVAlign == 1 ? top : VCenter - bh / 2;
     btn.cpRect.Bottom = btn.cpRect.Top + bh;
   };
-  auto hide = [](TsCaptionButton& btn) { btn.cpRect = TRect(btn.cpRect.Left, btn.cpRect.Top, btn.cpRect.Left, btn.cpRect.Bottom); };
+  auto hide = [](TsCaptionButton& btn) {
+    btn.cpRect = TRect(btn.cpRect.Left, btn.cpRect.Top, btn.cpRect.Left, btn.cpRect.Bottom);
+  };
   auto gap = [&] {
     if (rtl)
       fullLeft += data->Spacing;
@@ -293,14 +296,11 @@ TPoint TsSkinProvider::CursorToPoint(Integer x, Integer y) {
 Integer TsSkinProvider::CaptionElementCode(const TkvCaptionElement& e) {
   if (e.UserIndex >= 0) return FTitleButtons->Items(e.UserIndex)->Enabled ? e.HitCode : 0;
   switch (e.HitCode) {
-    case HTCLOSE:
-      return SystemMenu->EnabledClose() ? HTCLOSE : HTCAPTION;
+    case HTCLOSE: return SystemMenu->EnabledClose() ? HTCLOSE : HTCAPTION;
     case HTMAXBUTTON:
       return SystemMenu->EnabledMax() || (SystemMenu->EnabledRestore() && !IsIconicForm()) ? HTMAXBUTTON : HTCAPTION;
-    case HTMINBUTTON:
-      return IsIconicForm() || SystemMenu->EnabledMin() ? HTMINBUTTON : HTCAPTION;
-    default:
-      return e.HitCode;
+    case HTMINBUTTON: return IsIconicForm() || SystemMenu->EnabledMin() ? HTMINBUTTON : HTCAPTION;
+    default: return e.HitCode;
   }
 }
 
@@ -334,7 +334,8 @@ Integer TsSkinProvider::HTProcess(TMessage& m) {
   const Integer top = SysCaptHeight(this, 0) + SysBorderHeight(h, nullptr, true);
   if (p.Y >= 0 && p.Y <= top) {
     const Integer menuTop = SysBorderHeight(h, nullptr, false) + SysCaptHeight(this, 0);
-    if (MenuHeight() > 0 && p.Y >= menuTop && p.Y <= SysBorderHeight(h, nullptr, false) + CaptionHeight(false) + MenuHeight())
+    if (MenuHeight() > 0 && p.Y >= menuTop &&
+        p.Y <= SysBorderHeight(h, nullptr, false) + CaptionHeight(false) + MenuHeight())
       return HTMENU;
     return FIconRect.Contains(p) ? HTSYSMENU : HTCAPTION;
   }
@@ -402,22 +403,14 @@ void TsSkinProvider::KV_WMNCHitTest(TMessage& m) {
 
 TsCaptionButton* TsSkinProvider::ButtonByHT(Integer ht) {
   switch (ht) {
-    case HTMINBUTTON:
-      return &ButtonMin;
-    case HTMAXBUTTON:
-      return &ButtonMax;
-    case HTCLOSE:
-      return &ButtonClose;
-    case HTHELP:
-      return &ButtonHelp;
-    case HTCHILDCLOSE:
-      return &MDIClose;
-    case HTCHILDMAX:
-      return &MDIMax;
-    case HTCHILDMIN:
-      return &MDIMin;
-    default:
-      return IsUserButtonHT(this, ht) ? &FTitleButtons->Items(ht - HTUDBTN)->Data : nullptr;
+    case HTMINBUTTON: return &ButtonMin;
+    case HTMAXBUTTON: return &ButtonMax;
+    case HTCLOSE: return &ButtonClose;
+    case HTHELP: return &ButtonHelp;
+    case HTCHILDCLOSE: return &MDIClose;
+    case HTCHILDMAX: return &MDIMax;
+    case HTCHILDMIN: return &MDIMin;
+    default: return IsUserButtonHT(this, ht) ? &FTitleButtons->Items(ht - HTUDBTN)->Data : nullptr;
   }
 }
 

@@ -202,7 +202,8 @@ void TkvSystemBlur::UpdateGlassArea() {
     for (HWND h : sp->FluentHandles) {
       TWinControl* c = TsSkinProvider::FindControlOfWindow(h);
       if (!c) continue;
-      controls.push_back({Integer(c->Align()), TRect(c->Left(), c->Top(), c->Left() + c->Width(), c->Top() + c->Height())});
+      controls.push_back(
+          {Integer(c->Align()), TRect(c->Left(), c->Top(), c->Left() + c->Width(), c->Top() + c->Height())});
     }
     const TRect g = GlassMargins(controls, sp->Form->Height(), sp->Form->ClientWidth());
     m = TkvMargins{g.Left, g.Right, g.Top, g.Bottom};

@@ -38,10 +38,10 @@ bool CheckAgainst(const TkvSnapScene& s, const TRect& other, Integer x, Integer 
   const TRect r = LimitRect(s.Shape, other, true);
   const TRect& w = s.Work;
   const TRect strips[4] = {
-      TRect(w.Left, r.Top, r.Left, r.Bottom),    // left of it
-      TRect(r.Left, w.Top, r.Right, r.Top),      // above it
-      TRect(r.Right, r.Top, w.Right, r.Bottom),  // right of it
-      TRect(r.Left, r.Bottom, r.Right, w.Bottom) // below it
+      TRect(w.Left, r.Top, r.Left, r.Bottom),     // left of it
+      TRect(r.Left, w.Top, r.Right, r.Top),       // above it
+      TRect(r.Right, r.Top, w.Right, r.Bottom),   // right of it
+      TRect(r.Left, r.Bottom, r.Right, w.Bottom)  // below it
   };
   const TRect& b = s.Bounds;
   for (Integer i = 0; i < 4 && (offset.X == 0 || offset.Y == 0); ++i) {

@@ -36,7 +36,7 @@ struct TkvSnapScene {
   TRect Bounds;               // the moving form's window rectangle
   std::vector<TRect> Others;  // window rectangles of the candidate forms, in registry order
   Integer SnapBuffer = 10;
-  TkvFrameShape Shape;        // the moving form's frame
+  TkvFrameShape Shape;  // the moving form's frame
 };
 
 // The position (x, y) snapped to the candidate forms (their frames and the strips between them

@@ -7,9 +7,9 @@
 
 // What the menu line's rules read of a form.
 struct TkvMenuLineForm {
-  bool HasMenu = false;      // the form has a main menu
-  bool AutoMerged = false;   // its menu joins another form's bar
-  Integer ItemCount = 0;     // top-level items of the menu
+  bool HasMenu = false;     // the form has a main menu
+  bool AutoMerged = false;  // its menu joins another form's bar
+  Integer ItemCount = 0;    // top-level items of the menu
   bool MDIChild = false;
   bool DialogBorder = false;  // border style bsDialog
 };

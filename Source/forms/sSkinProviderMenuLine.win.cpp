@@ -10,9 +10,9 @@
 #include "base/sConst.h"
 #include "base/sMessages.h"
 #include "controls/sSkinMenus.h"
+#include "forms/sMDIForm.h"
 #include "forms/sSkinProvider.h"
 #include "forms/sSkinProviderMenuLine.h"
-#include "forms/sMDIForm.h"
 #include "paint/sGraphUtils.h"
 #include "skin/sVclUtils.h"
 #include "ui/GdiScopes.h"
@@ -232,8 +232,8 @@ Integer TsSkinProvider::GetLinesCount() {
   // A horizontal bar of the form's scroll wrapper lies between the client and the bottom border.
   const bool hBar = ListSW && ListSW->sBarHorz && ListSW->sBarHorz->fScrollVisible;
   const Integer hBarHeight = hBar ? kv_GetSysMetrics(SM_CYHSCROLL, FormPPI()) : 0;
-  const Integer clientTop =
-      MenuLineClientTop(w.top, w.bottom - w.top, GetClientHeight(h), BorderHeight(false), hBarHeight, Form->BorderWidth());
+  const Integer clientTop = MenuLineClientTop(w.top, w.bottom - w.top, GetClientHeight(h), BorderHeight(false),
+                                              hBarHeight, Form->BorderWidth());
   FLinesCount = MenuLinesFromGeometry(first.bottom, clientTop, kv_GetSysMetrics(SM_CYMENU, FormPPI()));
   return FLinesCount;
 }
@@ -348,7 +348,8 @@ void TsSkinProvider::PaintMenuLine(TBitmap* cache, Integer state, Integer top, I
   // The clean line, for the items that repaint alone.
   if (!MenuLineBmp) MenuLineBmp = std::make_unique<TBitmap>(0, 0, pf32bit);
   MenuLineBmp->SetSize(lineWidth, height);
-  BitBlt(MenuLineBmp->Canvas()->Handle(), 0, 0, lineWidth, height, cache->Canvas()->Handle(), origin.X, origin.Y, SRCCOPY);
+  BitBlt(MenuLineBmp->Canvas()->Handle(), 0, 0, lineWidth, height, cache->Canvas()->Handle(), origin.X, origin.Y,
+         SRCCOPY);
   // A maximized MDI child's icon stands at the start of the bar, where the child's system menu
   // drops down.
   const bool childIcon = MDISkinProvider == this && ChildIconPresent();
@@ -453,7 +454,8 @@ void TsSkinProvider::KV_CMMenuChanged(TMessage& m) {
     if (TsSkinableMenus* painter = SkinableMenus()) {
       TMenuItem* bar = Form->Menu()->Items();
       for (Integer i = 0; i < bar->Count(); ++i) painter->InitItem(bar->Items(i), true);
-      if (TMainMenu* merged = Form->Menu()->Merged()) InitMergedMenu(*painter, merged, true, SkinManager()->SkinnedPopups());
+      if (TMainMenu* merged = Form->Menu()->Merged())
+        InitMergedMenu(*painter, merged, true, SkinManager()->SkinnedPopups());
     }
   PassOn(m);
 }

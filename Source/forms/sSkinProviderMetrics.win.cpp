@@ -11,7 +11,8 @@ namespace {
 
 TkvSysMetricsFn LookUpSysMetricsForDpi() {
   HMODULE user = GetModuleHandleW(L"user32.dll");
-  return user ? reinterpret_cast<TkvSysMetricsFn>(reinterpret_cast<void*>(GetProcAddress(user, "GetSystemMetricsForDpi")))
+  return user ? reinterpret_cast<TkvSysMetricsFn>(
+                    reinterpret_cast<void*>(GetProcAddress(user, "GetSystemMetricsForDpi")))
               : nullptr;
 }
 
@@ -92,15 +93,10 @@ Integer SysCaptHeight(TsSkinProvider* sp, Integer ppi) {
   const bool iconic = sp->IsIconicForm();
   Integer index = SM_CYCAPTION;
   switch (sp->Form->BorderStyle()) {
-    case bsDialog:
-      index = IsWin10Up() && !iconic ? SM_CYSMCAPTION : SM_CYCAPTION;
-      break;
+    case bsDialog: index = IsWin10Up() && !iconic ? SM_CYSMCAPTION : SM_CYCAPTION; break;
     case bsToolWindow:
-    case bsSizeToolWin:
-      index = iconic ? SM_CYCAPTION : SM_CYSMCAPTION;
-      break;
-    default:
-      break;
+    case bsSizeToolWin: index = iconic ? SM_CYCAPTION : SM_CYSMCAPTION; break;
+    default: break;
   }
   sp->CYCaption = kv_GetSysMetrics(index, ppi > 0 ? ppi : sp->FormPPI());
   return sp->CYCaption;
@@ -132,9 +128,7 @@ Integer TsSkinProvider::FormPPI() {
   return Form && Form->HandleAllocated() ? GetWndPPI(Form->WindowHandle()) : 96;
 }
 
-bool TsSkinProvider::IsZoomed() const {
-  return Form && Form->HandleAllocated() && ::IsZoomed(Form->WindowHandle());
-}
+bool TsSkinProvider::IsZoomed() const { return Form && Form->HandleAllocated() && ::IsZoomed(Form->WindowHandle()); }
 
 bool TsSkinProvider::IsIconicForm() const {
   return Form && Form->HandleAllocated() && ::IsIconic(Form->WindowHandle());
@@ -358,8 +352,7 @@ bool TsSkinProvider::SysRTLAllowed() const {
 bool TsSkinProvider::IconVisible() {
   const TFormBorderStyle s = StyleOf(this);
   return FTitleIcon && FTitleIcon->Visible() && (s == bsSingle || s == bsSizeable) && FShowAppIcon &&
-         Form->HandleAllocated() &&
-         GetSystemMenu(Form->WindowHandle(), FALSE) != nullptr;
+         Form->HandleAllocated() && GetSystemMenu(Form->WindowHandle(), FALSE) != nullptr;
 }
 
 Integer TsSkinProvider::CaptionWidth() {

@@ -20,9 +20,9 @@
 #include "raster/kvgpUtils.h"
 #include "skin/sVclUtils.h"
 #include "ui/Canvas.h"
-#include "ui/SysUtils.h"
 #include "ui/GdiScopes.h"
 #include "ui/ScopeGuard.h"
+#include "ui/SysUtils.h"
 
 TW_DEFINE_CLASS(TkvMinTimer) {}
 TW_DEFINE_CLASS(TkvMoveTimer) {}
@@ -169,7 +169,8 @@ std::unique_ptr<TBitmap> GetFormImage(TsSkinProvider* sp, bool cacheReplaced) {
 
 // ---- The timer -------------------------------------------------------------------------------
 
-TkvMinTimer::TkvMinTimer(TComponent* owner) : TkvThreadedTimer(owner), SavedImage(std::make_unique<TBitmap>(0, 0, pf32bit)) {}
+TkvMinTimer::TkvMinTimer(TComponent* owner)
+    : TkvThreadedTimer(owner), SavedImage(std::make_unique<TBitmap>(0, 0, pf32bit)) {}
 
 TkvMinTimer::~TkvMinTimer() { FreeAnimForm(); }
 
@@ -357,7 +358,8 @@ void TkvMinTimer::FinishRestore() {
     }
   }
   if (FormHandle) {
-    RedrawWindow(FormHandle, nullptr, nullptr, RDW_FRAME | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_INVALIDATE);
+    RedrawWindow(FormHandle, nullptr, nullptr,
+                 RDW_FRAME | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_INVALIDATE);
     if (alphaBlend)
       SetLayeredWindowAttributes(FormHandle, 0, form->AlphaBlendValue(), LWA_ALPHA);
     else

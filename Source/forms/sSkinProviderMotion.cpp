@@ -36,11 +36,23 @@ void SizeOutline(TkvOutline& o, const TRect& form, Integer direction, Integer dx
     case kvHTLeft: left(); break;
     case kvHTRight: right(); break;
     case kvHTTop: top(); break;
-    case kvHTTopLeft: top(); left(); break;
-    case kvHTTopRight: top(); right(); break;
+    case kvHTTopLeft:
+      top();
+      left();
+      break;
+    case kvHTTopRight:
+      top();
+      right();
+      break;
     case kvHTBottom: bottom(); break;
-    case kvHTBottomLeft: bottom(); left(); break;
-    default: bottom(); right(); break;
+    case kvHTBottomLeft:
+      bottom();
+      left();
+      break;
+    default:
+      bottom();
+      right();
+      break;
   }
 }
 

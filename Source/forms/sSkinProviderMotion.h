@@ -12,8 +12,8 @@
 // ---- Own move and size frame -----------------------------------------------------------------
 
 // Sizing hit codes, the grabbed border (as the system numbers them).
-constexpr Integer kvHTLeft = 10, kvHTRight = 11, kvHTTop = 12, kvHTTopLeft = 13, kvHTTopRight = 14,
-                  kvHTBottom = 15, kvHTBottomLeft = 16, kvHTBottomRight = 17;
+constexpr Integer kvHTLeft = 10, kvHTRight = 11, kvHTTop = 12, kvHTTopLeft = 13, kvHTTopRight = 14, kvHTBottom = 15,
+                  kvHTBottomLeft = 16, kvHTBottomRight = 17;
 constexpr bool IsSizingHitCode(Integer ht) { return ht >= kvHTLeft && ht <= kvHTBottomRight; }
 
 // The border a size command names in its low four bits (1 left ... 8 bottom-right, as a press
@@ -110,9 +110,7 @@ uint32_t DisabledLayerColor(uint32_t color, Byte blendValue);
 // gradient, or a picture stretched along one axis only, when that axis changed.
 bool ChildBackgroundFollowsSize(Integer bgType, TSize oldSize, TSize newSize);
 // The client area became narrower or lower than before (a step that uncovers nothing).
-constexpr bool ClientShrank(TSize oldSize, TSize newSize) {
-  return newSize.cx < oldSize.cx || newSize.cy < oldSize.cy;
-}
+constexpr bool ClientShrank(TSize oldSize, TSize newSize) { return newSize.cx < oldSize.cx || newSize.cy < oldSize.cy; }
 
 #ifdef _WIN32
 // ---- The provider's side ---------------------------------------------------------------------
@@ -194,7 +192,7 @@ class TkvScaleThread : public TThread {
   std::unique_ptr<TBitmap> SrcBmp;
   std::unique_ptr<TBitmap> NewAlphaBmp;
   std::unique_ptr<TkvGlowForm> ThreadCoverForm;  // the cover made for a form without an outer border
-  bool CoverIsBorder = false;                     // the provider's border window is the cover
+  bool CoverIsBorder = false;                    // the provider's border window is the cover
   Integer OldPPI = 96;
   Integer DeltaX = 0, DeltaY = 0;
 

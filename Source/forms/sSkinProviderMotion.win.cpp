@@ -64,8 +64,8 @@ void TsSkinProvider::DrawFormBorder(Integer x, Integer y) {
     TForm* pf = p->Form;
     const HWND ph = pf->WindowHandle();
     dx = SysBorderWidth(ph, nullptr, true) + pf->Left() + pf->BorderWidth() + 1;
-    dy = 2 * SysBorderHeight(ph, nullptr, true) + pf->Top() + p->CaptionHeight(true) + p->LinesCount() * p->MenuHeight() +
-         pf->BorderWidth() - 2;
+    dy = 2 * SysBorderHeight(ph, nullptr, true) + pf->Top() + p->CaptionHeight(true) +
+         p->LinesCount() * p->MenuHeight() + pf->BorderWidth() - 2;
   }
   const Integer w = Form->Width(), h = Form->Height();
   POINT pts[5];
@@ -289,7 +289,8 @@ void StartBlendOnMoving(TsSkinProvider* sp, bool toMove) {
     const LONG ex = GetWindowLongW(h, GWL_EXSTYLE);
     if (!(ex & WS_EX_LAYERED)) SetWindowLongW(h, GWL_EXSTYLE, ex | WS_EX_LAYERED);
     SetLayeredWindowAttributes(h, 0, 255, LWA_ALPHA);
-    RedrawWindow(h, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INTERNALPAINT | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    RedrawWindow(h, nullptr, nullptr,
+                 RDW_ERASE | RDW_FRAME | RDW_INTERNALPAINT | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     if (cover) ShowWindow(cover->Handle(), SW_HIDE);
   }
   timer->SetEnabled(true);
@@ -308,9 +309,11 @@ void FinishBorderBlendMove(TsSkinProvider* sp, TkvBorderForm& border) {
   const HWND h = FormWnd(sp);
   const HWND bw = border.LayeredWindow();
   if (border.SkinData && border.SkinData->FCacheBmp)
-    SetFormBlendValue(bw, border.SkinData->FCacheBmp.get(), form->AlphaBlend() ? form->AlphaBlendValue() : 255, nullptr);
+    SetFormBlendValue(bw, border.SkinData->FCacheBmp.get(), form->AlphaBlend() ? form->AlphaBlendValue() : 255,
+                      nullptr);
   const TRect shadow = border.ShadowSize();
-  const Integer y = sp->FSysExHeight ? SysBorderWidth(h, &border, false) + shadow.Top + DiffTitle(&border) : border.OffsetY();
+  const Integer y =
+      sp->FSysExHeight ? SysBorderWidth(h, &border, false) + shadow.Top + DiffTitle(&border) : border.OffsetY();
   RECT br{};
   GetWindowRect(bw, &br);
   SetWindowPos(h, nullptr, br.left + border.OffsetX(), br.top + y, 0, 0,
@@ -326,7 +329,8 @@ void FinishBorderBlendMove(TsSkinProvider* sp, TkvBorderForm& border) {
     SetWindowLongW(h, GWL_EXSTYLE, GetWindowLongW(h, GWL_EXSTYLE) & ~WS_EX_LAYERED);
   }
   sp->FCommonData->BGChanged = true;
-  RedrawWindow(h, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INTERNALPAINT | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  RedrawWindow(h, nullptr, nullptr,
+               RDW_ERASE | RDW_FRAME | RDW_INTERNALPAINT | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   // The form's own pixels reach the screen before it goes on top of its picture.
   Sleep(20);
   SetWindowPos(h, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -373,7 +377,8 @@ void FinishBlendOnMoving(TsSkinProvider* sp, TkvGlowForm* coverForm) {
       SetWindowLongW(h, GWL_EXSTYLE, GetWindowLongW(h, GWL_EXSTYLE) & ~WS_EX_LAYERED);
       UpdateWindow(h);
       if (sp->FormTimer) sp->FormTimer->SetEnabled(false);
-      RedrawWindow(h, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INTERNALPAINT | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+      RedrawWindow(h, nullptr, nullptr,
+                   RDW_ERASE | RDW_FRAME | RDW_INTERNALPAINT | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
       if (coverForm) ShowWindow(coverForm->Handle(), SW_HIDE);
     }
   }
@@ -546,12 +551,13 @@ void TsSkinProvider::AnimChangeScale(Integer newPPI, bool doRecreate) {
     {
       TCanvasLock lock(*thread->SrcBmp->Canvas());
       const HDC screen = GetDC(nullptr);
-      BitBlt(thread->SrcBmp->Canvas()->Handle(), border->OffsetX(), border->OffsetY(), cw, ch, screen, client.X, client.Y,
-             SRCCOPY);
+      BitBlt(thread->SrcBmp->Canvas()->Handle(), border->OffsetX(), border->OffsetY(), cw, ch, screen, client.X,
+             client.Y, SRCCOPY);
       ReleaseDC(nullptr, screen);
     }
-    FillAlphaRect(thread->SrcBmp.get(), TRect(border->OffsetX(), border->OffsetY(), border->OffsetX() + cw, border->OffsetY() + ch),
-                  255, clNone);
+    FillAlphaRect(thread->SrcBmp.get(),
+                  TRect(border->OffsetX(), border->OffsetY(), border->OffsetX() + cw, border->OffsetY() + ch), 255,
+                  clNone);
     SetFormBlendValue(coverWnd, thread->SrcBmp.get(), 255, nullptr);
   } else {
     thread->ThreadCoverForm.reset(MakeCoverForm(h, this, false, nullptr));

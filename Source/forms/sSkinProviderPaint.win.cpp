@@ -12,7 +12,6 @@
 #include "forms/kvTitleBar.h"
 #include "forms/sMDIForm.h"
 #include "forms/sSkinProvider.h"
-#include "wrappers/kvSBUtils.h"
 #include "paint/sAlphaGraph.h"
 #include "paint/sCommonDataCache.h"
 #include "paint/sGraphUtils.h"
@@ -26,6 +25,7 @@
 #include "ui/Icon.h"
 #include "ui/ScopeGuard.h"
 #include "ui/WinHandles.h"
+#include "wrappers/kvSBUtils.h"
 
 namespace {
 
@@ -36,7 +36,6 @@ TsGeneralData* SectionOf(TkvSkinData* data, Integer index) {
 TsMaskData* ImageOf(TkvSkinData* data, Integer index) {
   return data && index >= 0 && index < Integer(data->ma.size()) ? &data->ma[size_t(index)] : nullptr;
 }
-
 
 }  // namespace
 
@@ -74,9 +73,9 @@ bool TsSkinProvider::PaintAll() {
   const Integer fWidth = CaptionWidth();
   const Integer iDrawState = Mini(FormActive ? 1 : 0, Maxi(section->States - 1, 0));
   // The captionless look shows the client area alone.
-  const TRect rForm = FUWPMode ? UWPClientRect()
-                               : TRect(aShadowSize.Left, aShadowSize.Top, fWidth - aShadowSize.Right,
-                                       fHeight - aShadowSize.Bottom);
+  const TRect rForm =
+      FUWPMode ? UWPClientRect()
+               : TRect(aShadowSize.Left, aShadowSize.Top, fWidth - aShadowSize.Right, fHeight - aShadowSize.Bottom);
   const Integer iOffsetX = OffsetX(), iOffsetY = OffsetY();
   if (fWidth <= 0 || fHeight <= 0) return true;
 
@@ -322,7 +321,8 @@ void TsSkinProvider::DrawAppIcon(TBitmap* bmp) {
   const Integer w = ScaleInt(FTitleIcon->Width ? FTitleIcon->Width : glyph->Width(), FCommonData.get());
   const Integer ht = ScaleInt(FTitleIcon->Height ? FTitleIcon->Height : glyph->Height(), FCommonData.get());
   if (glyph->Width() != w && glyph->Height() != ht)
-    DrawBmp(bmp->Canvas(), own.get(), TRect(FIconRect.Left, FIconRect.Top, FIconRect.Left + w, FIconRect.Top + ht), false);
+    DrawBmp(bmp->Canvas(), own.get(), TRect(FIconRect.Left, FIconRect.Top, FIconRect.Left + w, FIconRect.Top + ht),
+            false);
   else
     CopyByMask(TRect(FIconRect.Left, FIconRect.Top, FIconRect.Left + own->Width(), FIconRect.Top + own->Height()),
                TRect(0, 0, own->Width(), own->Height()), bmp, own.get(), EmptyCI, true);
@@ -503,7 +503,8 @@ void TsSkinProvider::PaintText(TBitmap* bmp, const TRect&) {
   const TColor own = FAddedTitle->Font()->Color();
   if (own != clWindowText && own != clFromSkinTitle) {
     addedSection = -1;
-    canvas->Font()->SetColor(FormActive ? own : BlendColors(ColorToRGB(own), TColor(title->Props[0].FontColor.Color), 127));
+    canvas->Font()->SetColor(FormActive ? own
+                                        : BlendColors(ColorToRGB(own), TColor(title->Props[0].FontColor.Color), 127));
   }
   const TsGenState& addedLook = title->Props[size_t(addedState)];
   if (addedLook.GlowSize > 0) {
@@ -677,7 +678,8 @@ void TsSkinProvider::FillAlphaClient(TBitmap* bmp) {
     const Integer dx = shadow.Left - wr.left - SysBorderWidth(h, nullptr, false), dy = shadow.Top - wr.top + 4;
     for (HWND c : FluentHandles) {
       RECT cr{};
-      if (IsWindow(c) && GetWindowRect(c, &cr)) through.push_back(OffsRect(TRect(cr.left, cr.top, cr.right, cr.bottom), dx, dy));
+      if (IsWindow(c) && GetWindowRect(c, &cr))
+        through.push_back(OffsRect(TRect(cr.left, cr.top, cr.right, cr.bottom), dx, dy));
     }
   }
   FillAlphaRect(bmp, r, 255, clNone, through);
@@ -790,8 +792,9 @@ namespace {
 // The MDI client's active child and whether it is maximized.
 HWND ActiveChildOfClient(HWND client, bool& maximized) {
   BOOL zoomed = FALSE;
-  const auto active = client ? reinterpret_cast<HWND>(SendMessageW(client, WM_MDIGETACTIVE, 0, reinterpret_cast<LPARAM>(&zoomed)))
-                             : nullptr;
+  const auto active =
+      client ? reinterpret_cast<HWND>(SendMessageW(client, WM_MDIGETACTIVE, 0, reinterpret_cast<LPARAM>(&zoomed)))
+             : nullptr;
   maximized = active && zoomed;
   return active;
 }
@@ -820,7 +823,8 @@ void TsSkinProvider::KV_WMNCPaint(TMessage& m) {
   // that has its menu, and for the close and show animations that own the screen.
   if (CanDrawNCArea() && (FCommonData->CtrlSkinState & (KVS_MNUPDATING | KVS_LOCKED))) {
     TMainMenu* menu = Form->Menu();
-    if ((IsMenuVisible() && menu && !menu->Items()->HandleAllocated()) || (FFormState & (FS_ANIMCLOSING | FS_ANIMSHOWING)))
+    if ((IsMenuVisible() && menu && !menu->Items()->HandleAllocated()) ||
+        (FFormState & (FS_ANIMCLOSING | FS_ANIMSHOWING)))
       return;
   }
   if (RTInit) {

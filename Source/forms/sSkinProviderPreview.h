@@ -28,8 +28,8 @@ struct TkvPreviewCopy {
   bool IsPreviewTarget = false;  // the receiving form greeted the editor (preview mode)
   bool CopyInProgress = false;   // a record is being taken right now
   uintptr_t WParam = 0;
-  const void* Data = nullptr;    // the sender's block (COPYDATASTRUCT.lpData); null without one
-  size_t Size = 0;               // its byte count (COPYDATASTRUCT.cbData)
+  const void* Data = nullptr;  // the sender's block (COPYDATASTRUCT.lpData); null without one
+  size_t Size = 0;             // its byte count (COPYDATASTRUCT.cbData)
 };
 
 enum TkvPreviewVerdict {

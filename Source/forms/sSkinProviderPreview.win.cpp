@@ -57,10 +57,7 @@ void KV_KPEMSG(TsSkinProvider& sp, TMessage& m) {
     case KPE_HELLO:
       if (sp.OldWndProc) sp.OldWndProc(m);
       break;
-    case KPE_ALIVE:
-      m.Result = 1;
-      break;
-    default:
-      break;
+    case KPE_ALIVE: m.Result = 1; break;
+    default: break;
   }
 }

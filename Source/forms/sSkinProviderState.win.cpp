@@ -23,11 +23,11 @@ void ClearAllGlows() {
 constexpr UINT kNoChangeFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE |
                                 SWP_NOCOPYBITS | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING;
 // Shown in place without moving, sizing, activating or redrawing (0x65B).
-constexpr UINT kShowInPlaceFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_SHOWWINDOW |
-                                   SWP_NOOWNERZORDER | SWP_NOSENDCHANGING;
+constexpr UINT kShowInPlaceFlags =
+    SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING;
 // Put behind another window without moving, sizing or redrawing (0x61B).
-constexpr UINT kBehindFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_NOOWNERZORDER |
-                              SWP_NOSENDCHANGING;
+constexpr UINT kBehindFlags =
+    SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING;
 constexpr Integer kMinimizedX = -32000;  // where the system puts a minimized window
 }  // namespace
 
@@ -411,7 +411,8 @@ void TsSkinProvider::KV_WMWindowPosChanged(TMessage& m) {
 void TsSkinProvider::KV_WMGetMinMaxInfo(TMessage& m) {
   const HWND h = FormWnd(this);
   auto* info = reinterpret_cast<MINMAXINFO*>(m.LParam);
-  if (info && h && CanDrawNCArea() && Form->BorderStyle() != bsNone && Form->FormStyle() != fsMDIChild && !Form->Parent()) {
+  if (info && h && CanDrawNCArea() && Form->BorderStyle() != bsNone && Form->FormStyle() != fsMDIChild &&
+      !Form->Parent()) {
     MONITORINFO mi{};
     mi.cbSize = sizeof mi;
     GetMonitorInfoW(MonitorFromWindow(h, MONITOR_DEFAULTTONEAREST), &mi);
@@ -486,7 +487,8 @@ void TsSkinProvider::KV_WMNCDestroy(TMessage&) {
     main->RepaintMenu();
     TForm* mainForm = main->Form;
     if (mainForm && !mainForm->ActiveMDIChild() && mainForm->ClientHandle())
-      RedrawWindow(mainForm->ClientHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+      RedrawWindow(mainForm->ClientHandle(), nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
   }
   // The hide animation may still show this form through the cover: it frees the cover then.
   const HWND h = FormWnd(this);
@@ -523,7 +525,8 @@ void TsSkinProvider::KV_WMShowWindow(TMessage& m) {
   if (mdiChild && h && ::IsZoomed(h) && MDISkinProvider) MDISkinProvider->RepaintMenu();
   if (Form->FormStyle() == fsMDIForm)
     for (Integer i = 0; i < Form->MDIChildCount(); ++i)
-      if (TCustomForm* child = Form->MDIChildren(i); child && child->HandleAllocated() && !WndIsSkinned(child->WindowHandle()))
+      if (TCustomForm* child = Form->MDIChildren(i);
+          child && child->HandleAllocated() && !WndIsSkinned(child->WindowHandle()))
         AddSupportedFormEx(child->WindowHandle());
   if (Form->Parent() && !mdiChild) FCommonData->BGChanged = true;
   if (h && IsWindowVisible(h)) SetWindowPos(h, nullptr, 0, 0, 0, 0, kNoChangeFlags);

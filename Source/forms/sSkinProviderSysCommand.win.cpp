@@ -157,8 +157,7 @@ bool TsSkinProvider::SysCommandBeforeStyle(TMessage& m) {
       }
       MaxRestore = false;
       return false;
-    default:
-      break;
+    default: break;
   }
   // Any other command on the main form minimized to the taskbar.
   if (Application && Application->MainFormOnTaskbar() && IsApplicationMainForm(this) && h && IsIconic(h) &&
@@ -236,7 +235,8 @@ void TsSkinProvider::MDIChildSysCommand(TMessage& m) {
           TCustomForm* other = main->Form->MDIChildren(i);
           if (!other || other == Form || !other->HandleAllocated() || !::IsZoomed(other->WindowHandle())) continue;
           other->SetWindowState(wsNormal);
-          RedrawWindow(other->WindowHandle(), nullptr, nullptr, RDW_INTERNALPAINT | RDW_ERASE | RDW_UPDATENOW | RDW_FRAME);
+          RedrawWindow(other->WindowHandle(), nullptr, nullptr,
+                       RDW_INTERNALPAINT | RDW_ERASE | RDW_UPDATENOW | RDW_FRAME);
         }
       }
       if (mainRepaintDue) UpdateMainForm(true);
@@ -246,9 +246,7 @@ void TsSkinProvider::MDIChildSysCommand(TMessage& m) {
     case SC_KEYMENU:
       // The main form's menu line serves the keyboard.
       return;
-    default:
-      PassOn(m);
-      return;
+    default: PassOn(m); return;
   }
 }
 

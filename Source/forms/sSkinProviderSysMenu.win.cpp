@@ -222,7 +222,8 @@ void TsSystemMenu::CloseClick(TObject*) { SendCommand(SC_CLOSE); }
 
 void TsSystemMenu::ExtClick(TObject* sender) {
   auto* item = dynamic_cast<TMenuItem*>(sender);
-  if (item && FForm && FForm->HandleAllocated()) PostMessageW(FForm->WindowHandle(), WM_SYSCOMMAND, WPARAM(item->Tag()), 0);
+  if (item && FForm && FForm->HandleAllocated())
+    PostMessageW(FForm->WindowHandle(), WM_SYSCOMMAND, WPARAM(item->Tag()), 0);
 }
 
 void TsSystemMenu::SkinSelect(TObject* sender) {

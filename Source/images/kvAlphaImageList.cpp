@@ -15,8 +15,12 @@
 namespace {
 
 uint16_t Le16(const Byte* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t Le32(const Byte* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
-uint32_t Be32(const Byte* p) { return uint32_t(p[3]) | uint32_t(p[2]) << 8 | uint32_t(p[1]) << 16 | uint32_t(p[0]) << 24; }
+uint32_t Le32(const Byte* p) {
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+uint32_t Be32(const Byte* p) {
+  return uint32_t(p[3]) | uint32_t(p[2]) << 8 | uint32_t(p[1]) << 16 | uint32_t(p[0]) << 24;
+}
 
 // Nearest integer, halves to even, limited to the Integer range.
 Integer RoundI(double v) {
@@ -99,9 +103,11 @@ void DrawQSpline(TkvStrokeCollection& strokes, Integer glyphNumber, TkvOutlinePo
 }
 
 void ParseGlyphOutline(const Byte* buffer, size_t size, TkvStrokeCollection& strokes) {
-  constexpr size_t kHeader = 16;  // TTPOLYGONHEADER: cb, dwType, pfxStart
+  constexpr size_t kHeader = 16;     // TTPOLYGONHEADER: cb, dwType, pfxStart
   constexpr size_t kRecordHead = 4;  // TTPOLYCURVE: wType, cpfx, then cpfx POINTFX of 8 bytes
-  auto pointAt = [buffer](size_t at) { return TkvOutlinePoint{Fix2Double(Le32(buffer + at)), Fix2Double(Le32(buffer + at + 4))}; };
+  auto pointAt = [buffer](size_t at) {
+    return TkvOutlinePoint{Fix2Double(Le32(buffer + at)), Fix2Double(Le32(buffer + at + 4))};
+  };
   if (!buffer || size < kHeader || Le32(buffer + 4) != kTT_POLYGON_TYPE) return;
   Integer glyph = 0;
   size_t pos = 0;
@@ -358,8 +364,8 @@ void InkToAlpha(const TPixelView& v, uint32_t colorPixel, bool hasSecond, uint32
   }
 }
 
-void BlendAddedGlyph(const TPixelView& target, TPoint at, const TPixelView& glyph, const TPixelView& halo,
-                     Integer pad, uint32_t addedPixel, bool opaque, Byte blendValue) {
+void BlendAddedGlyph(const TPixelView& target, TPoint at, const TPixelView& glyph, const TPixelView& halo, Integer pad,
+                     uint32_t addedPixel, bool opaque, Byte blendValue) {
   if (target.Empty() || halo.Empty()) return;
   for (Integer y = 0; y < halo.Height; ++y) {
     const Int64 ty = Int64(at.Y) + y - pad;

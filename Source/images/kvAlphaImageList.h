@@ -98,8 +98,8 @@ void ParseGlyphOutline(const Byte* buffer, size_t size, TkvStrokeCollection& str
 
 // The outline fitted into a rectangle keeping its aspect ratio.
 struct TkvContourFit {
-  bool Empty = true;            // no strokes, or bounds without width or height
-  TRect Rect;                   // with CalcRect: (0, 0, cx, cy)
+  bool Empty = true;  // no strokes, or bounds without width or height
+  TRect Rect;         // with CalcRect: (0, 0, cx, cy)
   // Without CalcRect: one closed polygon per contour, in stroke order (device pixels).
   std::vector<std::vector<TPoint>> Polygons;
 };
@@ -164,8 +164,8 @@ void InkToAlpha(const TPixelView& v, uint32_t colorPixel, bool hasSecond, uint32
 // size); halo: the same drawing placed pad pixels in from each edge of a larger picture and
 // blurred. Where the character has ink the target moves towards addedPixel and takes the
 // ink as alpha; elsewhere the blurred halo cuts a transparent ring out of the target.
-void BlendAddedGlyph(const TPixelView& target, TPoint at, const TPixelView& glyph, const TPixelView& halo,
-                     Integer pad, uint32_t addedPixel, bool opaque, Byte blendValue);
+void BlendAddedGlyph(const TPixelView& target, TPoint at, const TPixelView& glyph, const TPixelView& halo, Integer pad,
+                     uint32_t addedPixel, bool opaque, Byte blendValue);
 
 // ---- 4. Items of the alpha image list -------------------------------------------------------
 
@@ -237,8 +237,8 @@ class TkvImageList : public TImageList {
   explicit TkvImageList(TComponent* owner);
   ~TkvImageList() override;
 
-  TColor ForeColor = clNone;      // the colour of the next rendering (the target's text colour)
-  Integer PixelsPerInch = 96;     // the density images are produced for
+  TColor ForeColor = clNone;        // the colour of the next rendering (the target's text colour)
+  Integer PixelsPerInch = 96;       // the density images are produced for
   bool IgnoreTransparency = false;  // DrawAlphaImgList copies instead of blending
 
   // Drops the cached picture of an item (an index that is no item: of all items).
@@ -651,9 +651,8 @@ TSize DrawAlphaImgList(TCustomImageList* imgList, TBitmap* destBmp, Integer left
                        Integer blend, TColor grayedColor, Integer state, Integer numGlyphs, bool reflected,
                        Integer ppi);
 // The same onto a device context.
-void DrawAlphaImgListDC(TCustomImageList* imgList, HDC dc, Integer left, Integer top, Integer imageIndex,
-                        Integer blend, TColor grayedColor, Integer state, Integer numGlyphs, bool reflected,
-                        Integer ppi);
+void DrawAlphaImgListDC(TCustomImageList* imgList, HDC dc, Integer left, Integer top, Integer imageIndex, Integer blend,
+                        TColor grayedColor, Integer state, Integer numGlyphs, bool reflected, Integer ppi);
 // Stores ppi in an alpha list, or an icon-font list that follows the density; True when it
 // changed the value.
 bool SetImagesPPI(TCustomImageList* imgList, Integer ppi);

@@ -434,8 +434,7 @@ void TsAlphaImageList::UpdateFromStd() {
 
 Integer TsAlphaImageList::GetCount() {
   const Integer platform = HandleAllocated() ? ImageList_GetImageCount(Handle()) : 0;
-  if (platform > FItems->Count() && (FItems->Count() == 0 || FItems->Items(0)->ImageFormat() == ifICO))
-    UpdateFromStd();
+  if (platform > FItems->Count() && (FItems->Count() == 0 || FItems->Items(0)->ImageFormat() == ifICO)) UpdateFromStd();
   return FItems->Count();
 }
 
@@ -693,9 +692,7 @@ bool TsAlphaImageList::TryLoadFromPngStream(TStream& stream) {
     }
     TOwnedIcon icon(MakeIcon32(bmp.get(), false));
     ok = icon && ImageList_ReplaceIcon(Handle(), -1, icon.get()) >= 0;
-  } catch (const std::exception&) {
-    ok = false;
-  }
+  } catch (const std::exception&) { ok = false; }
   if (!ok && item) {
     auto updating = SetForScope(ItemsUpdating, true, false);
     item->Free();
@@ -785,7 +782,8 @@ TBitmap* TsAlphaImageList::CreateBitmap32(Integer index, Integer width, Integer 
     else
       Stretch(decoded.get(), result.get(), width, height, ftMitchell);
     if (item->ImageFormat() == ifPNG && BlendColor() != clNone && !kvIgnoreBlendColor)
-      ChangeBitmapPixels(result.get(), ChangeColorTone, static_cast<Integer>(DefaultColorToRGB(BlendColor())), clFuchsia);
+      ChangeBitmapPixels(result.get(), ChangeColorTone, static_cast<Integer>(DefaultColorToRGB(BlendColor())),
+                         clFuchsia);
     if (FUseCache) item->CacheBmp = CopyOf(result.get());
     return result.release();
   }
@@ -940,10 +938,12 @@ TW_DEFINE_CLASS(TkvCharListItem) {
       .Property(u"AddedOffsetX", &TkvCharListItem::AddedOffsetX, &TkvCharListItem::SetAddedOffsetX)
       .Property(u"AddedOffsetY", &TkvCharListItem::AddedOffsetY, &TkvCharListItem::SetAddedOffsetY)
       .Property(u"AddedSize", &TkvCharListItem::AddedSize, &TkvCharListItem::SetAddedSize)
-      .Property(u"Char", [](const TkvCharListItem& i) { return Integer(i.CharCode()); },
-                [](TkvCharListItem& i, Integer v) { i.SetChar(static_cast<Char>(v)); })
-      .Property(u"AddedChar", [](const TkvCharListItem& i) { return Integer(i.AddedChar()); },
-                [](TkvCharListItem& i, Integer v) { i.SetAddedChar(static_cast<Char>(v)); })
+      .Property(
+          u"Char", [](const TkvCharListItem& i) { return Integer(i.CharCode()); },
+          [](TkvCharListItem& i, Integer v) { i.SetChar(static_cast<Char>(v)); })
+      .Property(
+          u"AddedChar", [](const TkvCharListItem& i) { return Integer(i.AddedChar()); },
+          [](TkvCharListItem& i, Integer v) { i.SetAddedChar(static_cast<Char>(v)); })
       .Property(u"FontName", &TkvCharListItem::FontName, &TkvCharListItem::SetFontName)
       .Property(u"AddedFontName", &TkvCharListItem::AddedFontName, &TkvCharListItem::SetAddedFontName)
       .Color(u"Color", &TkvCharListItem::Color, &TkvCharListItem::SetColor)
@@ -1039,8 +1039,9 @@ Integer TkvCharListItem::ActualWidth(bool useAngle) const {
   const Integer designWidth = list ? list->DesignWidth() : 0, designHeight = list ? list->DesignHeight() : 0;
   const Integer w = RoundInt(designWidth * FScalingFactor);
   if (!useAngle || FAngle == 0) return w;
-  return static_cast<Integer>(std::trunc(std::fabs(kvCos(FAngle) * w) +
-                                         std::fabs(designHeight * FScalingFactor * kvSin(FAngle)))) + 1;
+  return static_cast<Integer>(
+             std::trunc(std::fabs(kvCos(FAngle) * w) + std::fabs(designHeight * FScalingFactor * kvSin(FAngle)))) +
+         1;
 }
 
 TBitmap* TkvCharListItem::GetImage(Integer charHeight) {
@@ -1071,7 +1072,8 @@ TBitmap* TkvCharListItem::GetImage(Integer charHeight) {
 
 TW_DEFINE_CLASS(TkvCharListItems) {}
 
-TkvCharListItems::TkvCharListItems(TsCharImageList* owner) : TCollection(TkvCharListItem::StaticClass()), FOwner(owner) {
+TkvCharListItems::TkvCharListItems(TsCharImageList* owner)
+    : TCollection(TkvCharListItem::StaticClass()), FOwner(owner) {
   SetOwner(owner);
 }
 
@@ -1186,7 +1188,8 @@ void TsCharImageList::GenerateStdList(TColor baseColor) {
         ForeColor = DefaultColorToRGB(clWindowText);
       else
         ForeColor = baseColor;
-      TBitmapPtr bmp(CreateBitmap32(i, GetImageWidth(this, i, ppi, false), GetImageHeight(this, i, ppi, false), listHeight));
+      TBitmapPtr bmp(
+          CreateBitmap32(i, GetImageWidth(this, i, ppi, false), GetImageHeight(this, i, ppi, false), listHeight));
       if (bmp) AddAsIcon(bmp.get(), -1);
     }
   }
@@ -1308,7 +1311,8 @@ TBitmap* TsCharImageList::CreateBitmap32Color(Integer index, Integer width, Inte
 bool TsCharImageList::GetBitmap32(Integer index, TBitmap* image, Integer glyphHeight) {
   if (!HandleAllocated() || !image || index < 0 || index >= FItems->Count()) return false;
   TkvCharListItem* item = FItems->Items(index);
-  const Integer w = GetImageWidth(this, index, PixelsPerInch, false), h = GetImageHeight(this, index, PixelsPerInch, false);
+  const Integer w = GetImageWidth(this, index, PixelsPerInch, false),
+                h = GetImageHeight(this, index, PixelsPerInch, false);
   if (image->Width() == w && image->Height() == h) {
     TBitmap* img = item->GetImage(glyphHeight);
     if (!img) return false;
@@ -1680,9 +1684,8 @@ TSize DrawAlphaImgList(TCustomImageList* imgList, TBitmap* destBmp, Integer left
   return cell.Size;
 }
 
-void DrawAlphaImgListDC(TCustomImageList* imgList, HDC dc, Integer left, Integer top, Integer imageIndex,
-                        Integer blend, TColor grayedColor, Integer state, Integer numGlyphs, bool reflected,
-                        Integer ppi) {
+void DrawAlphaImgListDC(TCustomImageList* imgList, HDC dc, Integer left, Integer top, Integer imageIndex, Integer blend,
+                        TColor grayedColor, Integer state, Integer numGlyphs, bool reflected, Integer ppi) {
   if (!imgList || !dc) return;
   Integer w = GetImageWidth(imgList, imageIndex, ppi, false), h = GetImageHeight(imgList, imageIndex, ppi, false);
   TBitmapPtr work(CreateBmp32(0, 0));
@@ -1710,7 +1713,8 @@ void kvAlphaImageListStartup() {
   try {
     TResourceStream font(nullptr, u"awFont", RT_RCDATA_ID);
     DWORD count = 0;
-    awFont = AddFontMemResourceEx(const_cast<Byte*>(font.Memory()), static_cast<DWORD>(font.GetSize()), nullptr, &count);
+    awFont =
+        AddFontMemResourceEx(const_cast<Byte*>(font.Memory()), static_cast<DWORD>(font.GetSize()), nullptr, &count);
     FontsCount = awFont ? static_cast<Integer>(count) : 0;
   } catch (const EResNotFound&) {
     // A program without the resource draws its icon-font glyphs in whatever font stands in.

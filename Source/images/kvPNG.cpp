@@ -26,7 +26,7 @@
 #endif
 
 #include "base/EngineState.h"
-#include "base/sConst.h"  // kvPngFirst
+#include "base/sConst.h"      // kvPngFirst
 #include "images/kvZLibEx.h"  // InflateInit
 #include "ui/Picture.h"
 #include "ui/ScopeGuard.h"
@@ -87,7 +87,8 @@ uint32_t NearestTableIndex(const TColorTable& table, TColor color) {
   uint32_t best = 0;
   int bestDistance = 1 << 30;
   for (size_t i = 0; i < table.size(); ++i) {
-    const int db = int(table[i] & 0xFF) - b, dg = int((table[i] >> 8) & 0xFF) - g, dr = int((table[i] >> 16) & 0xFF) - r;
+    const int db = int(table[i] & 0xFF) - b, dg = int((table[i] >> 8) & 0xFF) - g,
+              dr = int((table[i] >> 16) & 0xFF) - r;
     const int d = db * db + dg * dg + dr * dr;
     if (d < bestDistance) {
       bestDistance = d;
@@ -130,8 +131,7 @@ TCRCTables MakeCRCTable() {
   }
   // Tables 1 to 7 advance a byte that lies 1 to 7 places further back: eight bytes per step.
   for (int k = 1; k < 8; ++k)
-    for (int n = 0; n < 256; ++n)
-      tables.t[k][n] = (tables.t[k - 1][n] >> 8) ^ tables.t[0][tables.t[k - 1][n] & 0xFF];
+    for (int n = 0; n < 256; ++n) tables.t[k][n] = (tables.t[k - 1][n] >> 8) ^ tables.t[0][tables.t[k - 1][n] & 0xFF];
   return tables;
 }
 
@@ -294,7 +294,8 @@ void TColorManager::RowConvertIndexed8(const Byte* source, Byte* target, Cardina
     std::memcpy(target, source, static_cast<size_t>((uint64_t(count) * sourceBits + 7) / 8));
     return;
   }
-  const Word sourceTop = static_cast<Word>((1u << sourceBits) - 1), targetTop = static_cast<Word>((1u << targetBits) - 1);
+  const Word sourceTop = static_cast<Word>((1u << sourceBits) - 1),
+             targetTop = static_cast<Word>((1u << targetBits) - 1);
   // Samples lie most significant first; a byte holds 8 div depth of them.
   int sourceShift = 8 - int(sourceBits);
   int targetShift = 8 - int(targetBits);
@@ -325,7 +326,8 @@ void TColorManager::RowConvertGray(const Byte* source, Byte* target, Cardinal co
   // 16-bit grey: the palette carries the gamma, so none is applied here.
   const size_t step = alpha ? 4 : 2;
   const bool swap = FSourceOptions & coNeedByteSwap;
-  ForSelectedPixels(count, mask, [&](Cardinal t, Cardinal s) { target[t] = Scale16To8(Sample16(source + s * step, swap)); });
+  ForSelectedPixels(count, mask,
+                    [&](Cardinal t, Cardinal s) { target[t] = Scale16To8(Sample16(source + s * step, swap)); });
 }
 
 template <int SourceBytes, bool Swap, bool Gamma>
@@ -365,16 +367,22 @@ void TColorManager::RowConvertRGB2BGR(const Byte* source, Byte* target, Cardinal
       }
       return;
     }
-    if (gamma) RGB2BGR<1, false, true>(source, target, count, mask, sourceAlpha, targetAlpha);
-    else RGB2BGR<1, false, false>(source, target, count, mask, sourceAlpha, targetAlpha);
+    if (gamma)
+      RGB2BGR<1, false, true>(source, target, count, mask, sourceAlpha, targetAlpha);
+    else
+      RGB2BGR<1, false, false>(source, target, count, mask, sourceAlpha, targetAlpha);
     return;
   }
   if (gamma) {
-    if (swap) RGB2BGR<2, true, true>(source, target, count, mask, sourceAlpha, targetAlpha);
-    else RGB2BGR<2, false, true>(source, target, count, mask, sourceAlpha, targetAlpha);
+    if (swap)
+      RGB2BGR<2, true, true>(source, target, count, mask, sourceAlpha, targetAlpha);
+    else
+      RGB2BGR<2, false, true>(source, target, count, mask, sourceAlpha, targetAlpha);
   } else {
-    if (swap) RGB2BGR<2, true, false>(source, target, count, mask, sourceAlpha, targetAlpha);
-    else RGB2BGR<2, false, false>(source, target, count, mask, sourceAlpha, targetAlpha);
+    if (swap)
+      RGB2BGR<2, true, false>(source, target, count, mask, sourceAlpha, targetAlpha);
+    else
+      RGB2BGR<2, false, false>(source, target, count, mask, sourceAlpha, targetAlpha);
   }
 }
 
@@ -721,7 +729,8 @@ Integer TPNGGraphic::SetupColorDepth(Byte colorType, Byte bitDepth) {
   Integer bytesPerPixel;
   switch (colorType) {
     case 0:
-      if (bitDepth != 1 && bitDepth != 2 && bitDepth != 4 && bitDepth != 8 && bitDepth != 16) throw EInvalidGraphic(kInvalidColorFormat);
+      if (bitDepth != 1 && bitDepth != 2 && bitDepth != 4 && bitDepth != 8 && bitDepth != 16)
+        throw EInvalidGraphic(kInvalidColorFormat);
       source = target = csG;
       targetBits = bitDepth == 1 ? 1 : bitDepth <= 4 ? 4 : 8;
       bytesPerPixel = (bitDepth + 7) / 8;
@@ -892,8 +901,10 @@ void TPNGGraphic::LoadIDAT(const TIHDRChunk& description) {
   // Rows are written with the converter's target depth: the bitmap must have exactly that one.
   if (PixelFormat() != FColorManager.TargetPixelFormat()) throw EInvalidGraphic(kInvalidFormat);
   const Integer targetBPP = description.BitDepth == 16 ? FSourceBPP / 2 : FSourceBPP;
-  if (!FPalette.empty()) SetColorTable(FPalette);
-  else if (targetBPP == 4) SetIgnorePalette(true);
+  if (!FPalette.empty())
+    SetColorTable(FPalette);
+  else if (targetBPP == 4)
+    SetIgnorePalette(true);
   // Only the height is known before this point (no pixels yet): start from an empty image.
   FreeImage();
   SetSize(static_cast<Integer>(description.Width), static_cast<Integer>(description.Height));
@@ -936,7 +947,8 @@ void TPNGGraphic::LoadIDAT(const TIHDRChunk& description) {
     bool ranOut = false;
     for (int pass = 0; pass < 7 && !ranOut; ++pass) {
       if (width <= Cardinal(kColumnStart[pass])) continue;
-      const uint64_t passWidth = (uint64_t(width) + kColumnIncrement[pass] - 1 - kColumnStart[pass]) / kColumnIncrement[pass];
+      const uint64_t passWidth =
+          (uint64_t(width) + kColumnIncrement[pass] - 1 - kColumnStart[pass]) / kColumnIncrement[pass];
       const size_t passRow = rowSize(passWidth);
       std::fill_n(buffers[current ^ 1].begin(), passRow + 1, Byte(0));  // the row above a pass's first row is zero
       for (Integer y = kRowStart[pass]; y < height; y += kRowIncrement[pass]) {
@@ -1086,10 +1098,12 @@ void UpdateTransparency(TBitmap& bmp, const TPNGGraphic& png) {
 
   enum { kAlphaTable, kGammaMask, kKeyed, kOpaque } mode;
   const bool packed = TBitmap::BitsPerPixel(png.PixelFormat()) <= 8;
-  if (properties.ColorScheme == csIndexed && !png.Transparency().empty() && packed) mode = kAlphaTable;
+  if (properties.ColorScheme == csIndexed && !png.Transparency().empty() && packed)
+    mode = kAlphaTable;
   else if (properties.Options & ioUseGamma)
     mode = packed && png.ColorManager().SourcePixelFormat() != pf24bit ? kGammaMask : kOpaque;
-  else mode = keyed ? kKeyed : kOpaque;
+  else
+    mode = keyed ? kKeyed : kOpaque;
 
   const TPixelView v = bmp.View();
   if (!packed) {  // RGB rows of 3 bytes

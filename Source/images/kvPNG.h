@@ -214,9 +214,9 @@ class TPNGGraphic : public TBitmap {
   TPNGChunkHeader FHeader;
   uint32_t FCurrentCRC = 0;
   Integer FSourceBPP = 1;
-  TColorTable FPalette;             // made from PLTE or the grey ramp
-  std::vector<Byte> FPaletteRGB;    // the PLTE triples as read, for bKGD lookups
-  bool FColorDepthReady = false;    // SetupColorDepth ran during this load
+  TColorTable FPalette;           // made from PLTE or the grey ramp
+  std::vector<Byte> FPaletteRGB;  // the PLTE triples as read, for bKGD lookups
+  bool FColorDepthReady = false;  // SetupColorDepth ran during this load
   TColor FTransparentColor = clNone;
 };
 

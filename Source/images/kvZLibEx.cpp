@@ -7,9 +7,9 @@
 
 String ZErrorText(Integer code) {
   // Indexed by 2 - code: "need dictionary" (2) first, -7's empty text last.
-  static const char* const kTexts[] = {"need dictionary", "stream end",          "ok",
-                                       "file error",      "stream error",        "data error",
-                                       "insufficient memory", "buffer error", "incompatible version", ""};
+  static const char* const kTexts[] = {
+      "need dictionary", "stream end",          "ok",           "file error",           "stream error",
+      "data error",      "insufficient memory", "buffer error", "incompatible version", ""};
   if (code > 2 || code < -7) return String();
   return AsciiToString(kTexts[2 - code]);
 }
@@ -56,9 +56,7 @@ TCustomZStream::TCustomZStream(TStream& source) : FStream(source) {
   FStartPos = FStreamPos;
 }
 
-void TCustomZStream::DoProgress() {
-  FOnProgress.Call(this);
-}
+void TCustomZStream::DoProgress() { FOnProgress.Call(this); }
 
 // ---- TZDecompressionStream --------------------------------------------------------------
 
@@ -130,8 +128,7 @@ Int64 TZDecompressionStream::Seek(Int64 offset, TSeekOrigin origin) {
     Skip(offset);
   } else if (offset == 0 && origin == soEnd) {
     Byte scratch[16384];
-    while (Read(scratch, sizeof scratch) > 0) {
-    }
+    while (Read(scratch, sizeof scratch) > 0) {}
   } else {
     throw EZDecompressionError(SZInvalid);
   }

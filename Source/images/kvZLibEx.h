@@ -74,7 +74,7 @@ class TCustomZStream : public TStream {
 
   static constexpr Integer kBufferSize = 0x20000;
 
-  TStream& FStream;      // the source; not owned
+  TStream& FStream;  // the source; not owned
   TZProgressEvent FOnProgress;
   Int64 FStreamPos = 0;  // where the source must stand: right behind the bytes taken in
   Int64 FStartPos = 0;   // where the zlib data began: a rewind returns here

@@ -37,8 +37,8 @@ void BlendGlyphByMask(const TRect& r1, const TRect& r2, TBitmap* bmp1, TBitmap* 
   BlendGlyphByMask(r1, r2, ViewOf(bmp1), ViewOf(bmp2), transparencyMode, img);
 }
 
-void DrawSkinGlyph(TBitmap* bmp, const TPoint& p, Integer state, Integer addedTransparency,
-                   const TsMaskData& maskData, const TCacheInfo& ci) {
+void DrawSkinGlyph(TBitmap* bmp, const TPoint& p, Integer state, Integer addedTransparency, const TsMaskData& maskData,
+                   const TCacheInfo& ci) {
   if (!maskData.Bmp && !maskData.Manager) return;
   DrawSkinGlyph(ViewOf(bmp), p, state, addedTransparency, MaskImageOf(maskData), maskData.Bmp != nullptr,
                 BackdropOf(ci), ci.Bmp != nullptr && ci.Bmp == bmp);
@@ -76,7 +76,8 @@ void DrawSkinRect32(TBitmap* aBmp, const TRect& aRect, const TCacheInfo& ci, con
 
 void DrawSkinRect32Ex(TBitmap* aBmp, const TRect& aRect, const TCacheInfo& ci, const TsMaskData& maskData,
                       Integer state, const TRect& maxWidths, Integer opacity) {
-  DrawSkinRectOf(TNinePartKind::Outer32, aBmp, aRect, ci, maskData, state, false, maxWidths, std::clamp(opacity, 0, 255));
+  DrawSkinRectOf(TNinePartKind::Outer32, aBmp, aRect, ci, maskData, state, false, maxWidths,
+                 std::clamp(opacity, 0, 255));
 }
 
 void FillTransPixels32(TBitmap* dstBmp, TBitmap* srcBmp, const TRect& dstRect, const TPoint& srcPoint,
@@ -111,8 +112,8 @@ void CopyTransCorner(TBitmap* srcBmp, Integer posX, Integer posY, const TRect& s
                         bgInfo.Offset, bgInfo.BgType == btCache, bgInfo.Color);
 }
 
-void CopyMasterCorner(const TRect& r1, const TRect& r2, TBitmap* aBmp, const TkvBGInfo& bgInfo,
-                      TsCommonData* skinData, bool useAlpha) {
+void CopyMasterCorner(const TRect& r1, const TRect& r2, TBitmap* aBmp, const TkvBGInfo& bgInfo, TsCommonData* skinData,
+                      bool useAlpha) {
   if (!skinData) return;
   // Key pixels of a masked image show the parent only when the section has a border image.
   bool sectionHasBorder = false;

@@ -37,14 +37,13 @@ void CopyByMask32Ex(const TRect& r1, const TRect& r2, TBitmap* bmp1, TBitmap* bm
                     const TsMaskData& maskData, Integer opacity);
 void BlendGlyphByMask(const TRect& r1, const TRect& r2, TBitmap* bmp1, TBitmap* bmp2, Integer transparencyMode,
                       const TsMaskData& maskData);
-void DrawSkinGlyph(TBitmap* bmp, const TPoint& p, Integer state, Integer addedTransparency,
-                   const TsMaskData& maskData, const TCacheInfo& ci);
+void DrawSkinGlyph(TBitmap* bmp, const TPoint& p, Integer state, Integer addedTransparency, const TsMaskData& maskData,
+                   const TCacheInfo& ci);
 
 // The nine-part renderers: maskData's picture for state painted into aRect of aBmp.
 void DrawSkinRect(TBitmap* aBmp, const TRect& aRect, const TCacheInfo& ci, const TsMaskData& maskData, Integer state,
                   bool updateCorners);
-void DrawSkinRect32(TBitmap* aBmp, const TRect& aRect, const TCacheInfo& ci, const TsMaskData& maskData,
-                    Integer state);
+void DrawSkinRect32(TBitmap* aBmp, const TRect& aRect, const TCacheInfo& ci, const TsMaskData& maskData, Integer state);
 void DrawSkinRect32Ex(TBitmap* aBmp, const TRect& aRect, const TCacheInfo& ci, const TsMaskData& maskData,
                       Integer state, const TRect& maxWidths, Integer opacity);
 
@@ -62,8 +61,8 @@ void FillTransPixels32(TBitmap* dstBmp, TBitmap* srcBmp, const TRect& dstRect, c
 // The same on a control's skin data: the cache is skinData's cache bitmap.
 void CopyTransCorner(TBitmap* srcBmp, Integer posX, Integer posY, const TRect& srcRect, const TkvBGInfo& bgInfo,
                      TsCommonData* skinData);
-void CopyMasterCorner(const TRect& r1, const TRect& r2, TBitmap* aBmp, const TkvBGInfo& bgInfo,
-                      TsCommonData* skinData, bool useAlpha);
+void CopyMasterCorner(const TRect& r1, const TRect& r2, TBitmap* aBmp, const TkvBGInfo& bgInfo, TsCommonData* skinData,
+                      bool useAlpha);
 
 #ifdef _WIN32
 // The disabled look: greyed (DefDisabledSaturation; -100 full grey) and/or blended with the
@@ -108,4 +107,3 @@ void PaintItem32(Integer skinIndex, bool filling, Integer state, const TRect& r,
 void PaintItemBG32(Integer skinIndex, Integer state, const TRect& r, TBitmap* itemBmp, TObject* commonSkinData,
                    TColor customColor);
 #endif
-

@@ -124,7 +124,8 @@ void UpdateCorners(TsCommonData* skinData, Integer state, TSet<TsCorner> corners
     } else {
       const bool useAlpha = md.MaskType == 0;
       const Integer rx = mx + wl + mid;
-      if (Has(corners, scLeftTop)) CopyMasterCorner({0, 0, wl, wt}, {mx, my, mx + wl, my + wt}, src, bg, skinData, useAlpha);
+      if (Has(corners, scLeftTop))
+        CopyMasterCorner({0, 0, wl, wt}, {mx, my, mx + wl, my + wt}, src, bg, skinData, useAlpha);
       if (Has(corners, scLeftBottom))
         CopyMasterCorner({0, H - wb, wl, H}, {mx, my + dh - wb, mx + wl, my + dh}, src, bg, skinData, useAlpha);
       if (Has(corners, scRightBottom))

@@ -71,8 +71,9 @@ void PaintAddons32(const TkvItemSteps& steps, TBitmap* t, const TRect& aRect, Tk
   }
   const int64_t share = int64_t(gradientPercent) + imagePercent;
   if (share >= 1 && share <= 99) {
-    BlendColorRect(t, TRect(aRect.Left, aRect.Top, NearCoordinate(int64_t(aRect.Right) - 1),
-                            NearCoordinate(int64_t(aRect.Bottom) - 1)),
+    BlendColorRect(t,
+                   TRect(aRect.Left, aRect.Top, NearCoordinate(int64_t(aRect.Right) - 1),
+                         NearCoordinate(int64_t(aRect.Bottom) - 1)),
                    ShareWeight(Integer(share)), color);
   } else if (share == 0) {
     // The first pixel of the item tells whether anything lies under it yet.

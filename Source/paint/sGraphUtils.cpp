@@ -29,6 +29,6 @@ void AddRgn(std::vector<TRect>& aor, Integer width, const TsMaskData& md, Intege
             Integer /*iPadding*/) {
   if (!md.Manager) return;
   // Skin images are placed without padding.
-  AddRgn(aor, md.Bmp ? md.Bmp : md.Manager->MasterBitmap.get(), md.R, width, md.WL, md.WT, md.WR, md.WB, vertOffset, bottom,
-         md.MaskType != 0, 0xFF00FF, 0);
+  AddRgn(aor, md.Bmp ? md.Bmp : md.Manager->MasterBitmap.get(), md.R, width, md.WL, md.WT, md.WR, md.WB, vertOffset,
+         bottom, md.MaskType != 0, 0xFF00FF, 0);
 }

@@ -74,8 +74,7 @@ void GetRgnFromBmp(HRGN& rgn, TBitmap* maskBmp, TColor transColor);
 // One glyph of a strip of numGlyphs glyphs, chosen by state, into r of dstBmp; disabled ones
 // blended by blend; reflected: with its mirror image below.
 void DrawGlyphEx(TBitmap* glyph, TBitmap* dstBmp, const TRect& r, Integer numGlyphs, bool enabled,
-                 TSet<TsDisabledGlyphKind> disabledGlyphKind, Integer state, Integer blend, bool down,
-                 bool reflected);
+                 TSet<TsDisabledGlyphKind> disabledGlyphKind, Integer state, Integer blend, bool down, bool reflected);
 #endif
 
 // ---- 4. The skin item painter -------------------------------------------------------------------
@@ -110,8 +109,8 @@ struct TkvBorderLine {
   Integer Width = 0;         // at 96 PPI
   TColor Color = clFuchsia;  // clFuchsia: no line (the corners are still rounded)
   bool HasRadii = false;
-  TkvIntValues Radii;        // top-left, top-right, bottom-left, bottom-right; 0 or less square
-  bool AllSides = true;      // else only Sides
+  TkvIntValues Radii;    // top-left, top-right, bottom-left, bottom-right; 0 or less square
+  bool AllSides = true;  // else only Sides
   TSet<TkvSide> Sides;
 };
 
@@ -150,13 +149,13 @@ struct TkvControlItem {
   TkvSkinData* SkinData = nullptr;  // the skin data of the control's density
   DuRiruZireziv* Manager = nullptr;
   Integer SkinIndex = -1;
-  TColor CustomColor = clFuchsia;   // the control's own colour, clFuchsia for the look
-  bool CustomBorder = false;        // the control's custom border is set: it is drawn as Border
+  TColor CustomColor = clFuchsia;                // the control's own colour, clFuchsia for the look
+  bool CustomBorder = false;                     // the control's custom border is set: it is drawn as Border
   const TsGeneralData* BorderSection = nullptr;  // the 96-PPI section whose line Border is
-  TkvBorderLine Border;             // the line of a border drawn by GDI+ (radii resolved)
-  Integer PPI = 96;                 // the control's density, for the line's width
+  TkvBorderLine Border;                          // the line of a border drawn by GDI+ (radii resolved)
+  Integer PPI = 96;                              // the control's density, for the line's width
   bool HasTone = false;
-  TColor Tone = 0;                  // as a colour value
+  TColor Tone = 0;  // as a colour value
   Integer HueOffset = 0, Saturation = 0;
 };
 
@@ -174,8 +173,8 @@ class TkvItemPainter {
                      Integer state, const TRect& r, const TPoint& pP, TBitmap* itemBmp,
                      TkvObject* commonSkinData) const;
   void PaintItemBG(Integer skinIndex, const TCacheInfo& ci, Integer state, const TRect& r, const TPoint& pP,
-                   TBitmap* itemBmp, TkvObject* commonSkinData, Integer textureIndex = -1,
-                   Integer hotTextureIndex = -1, TColor customColor = clFuchsia) const;
+                   TBitmap* itemBmp, TkvObject* commonSkinData, Integer textureIndex = -1, Integer hotTextureIndex = -1,
+                   TColor customColor = clFuchsia) const;
   void PaintItemBGFast(Integer skinIndex, Integer bgIndex, Integer bgHotIndex, const TCacheInfo& ci, Integer state,
                        const TRect& r, const TPoint& pP, TBitmap* itemBmp, TkvObject* commonSkinData) const;
   // The control form; the caller has checked the control's manager and section.
@@ -230,21 +229,19 @@ void PaintItemFast(Integer skinIndex, Integer maskIndex, Integer bgIndex, Intege
                    TkvObject* commonSkinData);
 // The background layers only; customColor other than clFuchsia paints that colour opaque.
 void PaintItemBG(Integer skinIndex, const TCacheInfo& ci, Integer state, const TRect& r, const TPoint& pP,
-                 TBitmap* itemBmp, TkvObject* commonSkinData, Integer textureIndex = -1,
-                 Integer hotTextureIndex = -1, TColor customColor = clFuchsia);
+                 TBitmap* itemBmp, TkvObject* commonSkinData, Integer textureIndex = -1, Integer hotTextureIndex = -1,
+                 TColor customColor = clFuchsia);
 void PaintItemBGFast(Integer skinIndex, Integer bgIndex, Integer bgHotIndex, const TCacheInfo& ci, Integer state,
                      const TRect& r, const TPoint& pP, TBitmap* itemBmp, TkvObject* commonSkinData);
 // The whole bitmap as one item of sectionIndex (else secondIndex) over parentDC (or bgColor);
 // the section used, negative when none was.
-Integer PaintSection(TBitmap* bmp, Integer sectionIndex, Integer secondIndex, Integer state,
-                     TkvObject* commonSkinData, const TPoint& parentOffset, TColor bgColor, HDC parentDC);
+Integer PaintSection(TBitmap* bmp, Integer sectionIndex, Integer secondIndex, Integer state, TkvObject* commonSkinData,
+                     const TPoint& parentOffset, TColor bgColor, HDC parentDC);
 // The GDI+ border line of a section (or of a custom border); True when a line was drawn.
-bool TryPaintBorder(TBitmap* aBmp, const TRect& aRect, const TsGeneralData& gd, Integer aState,
-                    const TCacheInfo& bgRef, TkvPaintBorderData* customBorderData, Integer iPPI,
-                    TkvUpdateCornersProc updateCornersProc);
+bool TryPaintBorder(TBitmap* aBmp, const TRect& aRect, const TsGeneralData& gd, Integer aState, const TCacheInfo& bgRef,
+                    TkvPaintBorderData* customBorderData, Integer iPPI, TkvUpdateCornersProc updateCornersProc);
 // Keeps two corners on one side of a control from exceeding that side less one pixel.
-void UpdateCtrlCornersProc(TkvPaintBorderData* paintBorderData, TkvIntValues& outCorners,
-                           TSet<TkvSide>*& outSides);
+void UpdateCtrlCornersProc(TkvPaintBorderData* paintBorderData, TkvIntValues& outCorners, TSet<TkvSide>*& outSides);
 #endif
 
 // ---- 5. Captions in a skin section's colours ------------------------------------------------------
@@ -259,8 +256,8 @@ class DuRiruZireziv;
 // background colour. Without a manager or section: the canvas's own colour.
 void WriteTextEx(TCanvas* canvas, const String& text, bool enabled, TRect& aRect, Cardinal flags, Integer skinIndex,
                  Integer hot, DuRiruZireziv* skinManager = nullptr);
-void kvWriteTextEx(TCanvas* canvas, const String& text, bool enabled, TRect& aRect, Cardinal flags,
-                   Integer skinIndex, Integer hot, DuRiruZireziv* skinManager = nullptr);
+void kvWriteTextEx(TCanvas* canvas, const String& text, bool enabled, TRect& aRect, Cardinal flags, Integer skinIndex,
+                   Integer hot, DuRiruZireziv* skinManager = nullptr);
 // A control's caption: the section that gives the font (its own, or what its parents answer to
 // KV_GETFONTINDEX), its glow into the control's cache bitmap (canGlow), outline copies, the
 // disabled blend towards the skin's global colour, and the control's tone, hue and saturation.

@@ -16,7 +16,7 @@ TPixelView ViewOfDC(HDC dc) {
   FlushGdiDrawing();
   const Integer w = ds.dsBm.bmWidth, h = ds.dsBm.bmHeight, stride = ds.dsBm.bmWidthBytes;
   Byte* bits = static_cast<Byte*>(ds.dsBm.bmBits);
-  if (ds.dsBmih.biHeight < 0) return {bits, stride, w, h};                // top-down
+  if (ds.dsBmih.biHeight < 0) return {bits, stride, w, h};             // top-down
   return {bits + static_cast<size_t>(h - 1) * stride, -stride, w, h};  // bottom-up
 }
 }  // namespace

@@ -112,8 +112,9 @@ TCacheInfo ShiftedFor(TCacheInfo ci, const TPoint& shift) { return Moved(ci, shi
 // BlendColorRect takes inclusive rectangles; the item's last column and row are its own.
 void ColourShare(TBitmap* t, const TRect& aRect, int64_t share, TColor color) {
   if (share >= 1 && share <= 99)
-    BlendColorRect(t, TRect(aRect.Left, aRect.Top, NearCoordinate(int64_t(aRect.Right) - 1),
-                            NearCoordinate(int64_t(aRect.Bottom) - 1)),
+    BlendColorRect(t,
+                   TRect(aRect.Left, aRect.Top, NearCoordinate(int64_t(aRect.Right) - 1),
+                         NearCoordinate(int64_t(aRect.Bottom) - 1)),
                    ShareWeight(Integer(share)), color);
 }
 
@@ -150,8 +151,8 @@ void PaintAddons(const TPass& pass, TBitmap* t, const TRect& aRect, const TLook&
                  const TCacheInfo& ci) {
   const TsMaskData* tex = v.TextureIndex >= 0 ? SkinImage(sd, v.TextureIndex) : nullptr;
   // Gradient and tiled texture sharing the item exactly: one pass.
-  if (SharesOf(v) == 100 && v.GradientPercent >= 1 && v.GradientPercent <= 99 && tex &&
-      tex->DrawMode == 0 && HasPoints(v.Gradient) && (*v.Gradient)[0].Mode < 2) {
+  if (SharesOf(v) == 100 && v.GradientPercent >= 1 && v.GradientPercent <= 99 && tex && tex->DrawMode == 0 &&
+      HasPoints(v.Gradient) && (*v.Gradient)[0].Mode < 2) {
     PaintGradTxt(ViewOf(t), aRect, *v.Gradient, ViewOf(SkinImageBitmap(*tex)), tex->R, ShareWeight(v.ImagePercent),
                  255);
     return;
@@ -226,8 +227,8 @@ void CopyBorderStrips(const TPass& pass, TBitmap* item, const TRect& aRect, cons
     copy(aRect.Left, int64_t(aRect.Bottom) - db, w, db, sx, int64_t(ci.Y) + bb - db);
   }
   FillRect32(item,
-             TRect(NearCoordinate(aRect.Left + dl), NearCoordinate(aRect.Top + dt),
-                   NearCoordinate(aRect.Right - dr), NearCoordinate(aRect.Bottom - db)),
+             TRect(NearCoordinate(aRect.Left + dl), NearCoordinate(aRect.Top + dt), NearCoordinate(aRect.Right - dr),
+                   NearCoordinate(aRect.Bottom - db)),
              ci.FillColor, 255);
 }
 
@@ -403,8 +404,8 @@ void TkvItemPainter::PaintItemBGFast(Integer skinIndex, Integer bgIndex, Integer
 
 // ---- 4. The whole item ------------------------------------------------------------------------------
 
-void TkvItemPainter::PaintItem(Integer skinIndex, const TCacheInfo& ci, Integer state, const TRect& r,
-                               const TPoint& pP, TBitmap* itemBmp, TkvObject* commonSkinData) const {
+void TkvItemPainter::PaintItem(Integer skinIndex, const TCacheInfo& ci, Integer state, const TRect& r, const TPoint& pP,
+                               TBitmap* itemBmp, TkvObject* commonSkinData) const {
   if (!itemBmp || r.IsEmpty()) return;
   TkvSkinData* sd;
   const TsGeneralData* gd = Checked(steps_, commonSkinData, skinIndex, itemBmp, r, sd, u"PaintItem 1");
@@ -419,9 +420,8 @@ void TkvItemPainter::PaintItem(Integer skinIndex, const TCacheInfo& ci, Integer 
     PaintBorder(itemBmp, r, *gd, state, moved, SectionBorderLine(*gd, state, false), sd->PPI);
 }
 
-void TkvItemPainter::PaintItem(Integer skinIndex, const TCacheInfo& ci, Integer state, const TRect& r,
-                               const TPoint& pP, TBitmap* itemBmp, TkvObject* commonSkinData,
-                               const TsMaskData& md) const {
+void TkvItemPainter::PaintItem(Integer skinIndex, const TCacheInfo& ci, Integer state, const TRect& r, const TPoint& pP,
+                               TBitmap* itemBmp, TkvObject* commonSkinData, const TsMaskData& md) const {
   if (!itemBmp) return;
   TkvSkinData* sd;
   const TsGeneralData* gd = Checked(steps_, commonSkinData, skinIndex, itemBmp, r, sd, nullptr);
@@ -449,8 +449,8 @@ void TkvItemPainter::PaintItemFast(Integer skinIndex, Integer maskIndex, Integer
     PaintBorder(itemBmp, r, *gd, state, moved, SectionBorderLine(*gd, state, false), sd->PPI);
 }
 
-void TkvItemPainter::PaintControlItem(const TkvControlItem& item, const TCacheInfo& ci, Integer state,
-                                      const TRect& r, const TPoint& pP, TBitmap* itemBmp, bool updateCorners,
+void TkvItemPainter::PaintControlItem(const TkvControlItem& item, const TCacheInfo& ci, Integer state, const TRect& r,
+                                      const TPoint& pP, TBitmap* itemBmp, bool updateCorners,
                                       bool colorsAutoUpdate) const {
   TkvSkinData* sd = item.SkinData;
   const TsGeneralData* gd = SkinSection(sd, item.SkinIndex);

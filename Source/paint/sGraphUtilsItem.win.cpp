@@ -144,8 +144,8 @@ void PaintItem(Integer skinIndex, const TCacheInfo& ci, bool filling, Integer st
   BitBlt(dc, r.Left, r.Top, r.Width(), r.Height(), bmp->Canvas()->Handle(), 0, 0, SRCCOPY);
 }
 
-Integer PaintSection(TBitmap* bmp, Integer sectionIndex, Integer secondIndex, Integer state,
-                     TkvObject* commonSkinData, const TPoint& parentOffset, TColor bgColor, HDC parentDC) {
+Integer PaintSection(TBitmap* bmp, Integer sectionIndex, Integer secondIndex, Integer state, TkvObject* commonSkinData,
+                     const TPoint& parentOffset, TColor bgColor, HDC parentDC) {
   const Integer section = sectionIndex >= 0 ? sectionIndex : secondIndex;
   if (section < 0 || !bmp) return section;
   TCacheInfo ref;
@@ -156,16 +156,15 @@ Integer PaintSection(TBitmap* bmp, Integer sectionIndex, Integer secondIndex, In
            SRCCOPY);
     ref.Bmp = bmp;
   }
-  PaintItem(section, ref, true, state, TRect(0, 0, bmp->Width(), bmp->Height()), TPoint(0, 0), bmp, commonSkinData,
-            -1, -1);
+  PaintItem(section, ref, true, state, TRect(0, 0, bmp->Width(), bmp->Height()), TPoint(0, 0), bmp, commonSkinData, -1,
+            -1);
   return section;
 }
 
 // ---- The GDI+ border ---------------------------------------------------------------------------------
 
-bool TryPaintBorder(TBitmap* aBmp, const TRect& aRect, const TsGeneralData& gd, Integer aState,
-                    const TCacheInfo& bgRef, TkvPaintBorderData* customBorderData, Integer iPPI,
-                    TkvUpdateCornersProc updateCornersProc) {
+bool TryPaintBorder(TBitmap* aBmp, const TRect& aRect, const TsGeneralData& gd, Integer aState, const TCacheInfo& bgRef,
+                    TkvPaintBorderData* customBorderData, Integer iPPI, TkvUpdateCornersProc updateCornersProc) {
   if (!aBmp) return false;
   return GdiPainter().PaintBorder(aBmp, aRect, gd, aState, bgRef,
                                   ResolvedBorderLine(gd, aState, customBorderData, updateCornersProc), iPPI);

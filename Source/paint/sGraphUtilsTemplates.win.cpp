@@ -151,8 +151,10 @@ void DrawGlyphEx(TBitmap* glyph, TBitmap* dstBmp, const TRect& r, Integer numGly
       case 0: index = 0; break;
       case 1: index = stdOrder ? 0 : 1; break;
       case 2:
-        if (Integer(down) + 2 < numGlyphs) index = Integer(down) + 2;
-        else index = stdOrder ? 0 : std::min(numGlyphs - 1, 1);
+        if (Integer(down) + 2 < numGlyphs)
+          index = Integer(down) + 2;
+        else
+          index = stdOrder ? 0 : std::min(numGlyphs - 1, 1);
         break;
       case 3: index = numGlyphs > 2 ? 2 : 0; break;
       default: return;

@@ -2,8 +2,8 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <string>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "base/kvntUtils.h"
@@ -100,7 +100,8 @@ Integer FontSection(TsCommonData* skinData, Integer hot, DuRiruZireziv*& manager
   info.FontIndex = own;
   info.R = ctrl->BoundsRect();
   info.SkinManager = manager;
-  const intptr_t answer = ctrl->Perform(SM_ALPHACMD, uintptr_t(KV_GETFONTINDEX) << 16, reinterpret_cast<intptr_t>(&info));
+  const intptr_t answer =
+      ctrl->Perform(SM_ALPHACMD, uintptr_t(KV_GETFONTINDEX) << 16, reinterpret_cast<intptr_t>(&info));
   if (answer == -1) return own;
   if (answer == 0 || info.FontIndex < 0) return -1;
   if (info.SkinManager) manager = info.SkinManager;
@@ -145,8 +146,8 @@ void SkinnedCaption(TCanvas* canvas, const String& text, bool enabled, TRect& aR
     }
   }
   if (!enabled) {
-    canvas->Font()->SetColor(UpdateColor(
-        BlendColors(TColor(look.FontColor.Color), manager->GetGlobalColor(), DefBlendDisabled), skinData));
+    canvas->Font()->SetColor(
+        UpdateColor(BlendColors(TColor(look.FontColor.Color), manager->GetGlobalColor(), DefBlendDisabled), skinData));
     kvDrawText(canvas->Handle(), text, aRect, flags);
     return;
   }
@@ -192,4 +193,3 @@ TColor UpdateColor(TColor color, const TsCommonData* skinData) {
   color = ChangeSaturation(color, skinData->FSaturation * 256 / 100);
   return ColorToRGB(color);
 }
-

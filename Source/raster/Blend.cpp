@@ -73,8 +73,8 @@ inline uint32_t MixConstPixel(uint32_t own, uint32_t other, int w, bool mixAlpha
 // the mask's byte of the same channel; key pixels and alpha stay (the copy of tiles).
 inline uint32_t MaskMixPixel(uint32_t d, uint32_t s, uint32_t m) {
   if (s == kKeyPixel) return d;
-  return MakePix(MixByte(PixB(s), PixB(d), PixB(m)), MixByte(PixG(s), PixG(d), PixG(m)), MixByte(PixR(s), PixR(d), PixR(m)),
-                 PixA(d));
+  return MakePix(MixByte(PixB(s), PixB(d), PixB(m)), MixByte(PixG(s), PixG(d), PixG(m)),
+                 MixByte(PixR(s), PixR(d), PixR(m)), PixA(d));
 }
 
 #ifdef TW_SSE2
@@ -121,9 +121,7 @@ constexpr unsigned kGroupNone = 0x3, kGroupFull = 0x300;
 
 // Colours mix(d, s, s.A), alpha max(d.A, s.A): the destination's alpha is first raised to the
 // source's, and the alpha lane's weight is 0, so the mix keeps it.
-inline V Over4(V d, V s, V a) {
-  return MixLanes(_mm_max_epu8(d, _mm_and_si128(s, AlphaMask())), s, BothLanes(a), a);
-}
+inline V Over4(V d, V s, V a) { return MixLanes(_mm_max_epu8(d, _mm_and_si128(s, AlphaMask())), s, BothLanes(a), a); }
 inline V OverFull4(V d, V s) { return MixFullOpaque(d, s); }  // alpha max(dA, 255)
 // Weighted over, w 0..256: weight (s.A * w) >> 8, 0 for the alpha lane (alpha kept).
 inline V OverWeighted4(V d, V s, V a, V w) {
@@ -238,7 +236,9 @@ void RowOverThreshold(uint32_t* d, const uint32_t* s, Integer n, int w, const ui
       for (Integer k = at; k < at + count; k += 4) Store(d + k, under(Load(d + k), k));
     };
     // Alpha 255 is never transparent by threshold.
-    auto full = [&](V dv, V sv, Integer) { return w < 0 ? OverFull4(dv, sv) : MixLanes(dv, sv, BothLanes(fullW), fullW); };
+    auto full = [&](V dv, V sv, Integer) {
+      return w < 0 ? OverFull4(dv, sv) : MixLanes(dv, sv, BothLanes(fullW), fullW);
+    };
     auto mixed = [&](V dv, V sv, V a, Integer at) {
       return Select(Threshold4(sv, a), under(dv, at), w < 0 ? Over4(dv, sv, a) : OverWeighted4(dv, sv, a, wv));
     };
@@ -404,7 +404,9 @@ void FillRect32Excl(TBitmap* bmp, const TRect& r, const TRect& ex, TColor color,
 void BlendColorRect(const TPixelView& v, TRect r, Byte blend, TColor color) {
   if (!ClipInclusiveToView(r, v)) return;
   const uint32_t k = SwapRedBlue(color);  // pixel order: the colour's red meets the pixel's red
-  auto ch = [&](uint32_t p, int shift) { return ((p >> shift & 0xFF) * blend + (k >> shift & 0xFF) * (255u - blend)) >> 8 << shift; };
+  auto ch = [&](uint32_t p, int shift) {
+    return ((p >> shift & 0xFF) * blend + (k >> shift & 0xFF) * (255u - blend)) >> 8 << shift;
+  };
   for (Integer y = r.Top; y <= r.Bottom; ++y) {
     uint32_t* row = v.Row(y);
     for (Integer x = r.Left; x <= r.Right; ++x) {
@@ -440,8 +442,7 @@ void BlendRect32(TBitmap* bmp, const TRect& r, TColor color, Byte blendValue, By
   BlendRect32(ViewOf(bmp), r, color, blendValue, alpha);
 }
 
-void FillAlphaRect(const TPixelView& v, TRect r, Byte value, TColor transparentColor, const TRect* ex,
-                   size_t exCount) {
+void FillAlphaRect(const TPixelView& v, TRect r, Byte value, TColor transparentColor, const TRect* ex, size_t exCount) {
   if (!ClipToView(r, v)) return;
   for (Integer y = r.Top; y < r.Bottom; ++y) {
     uint32_t* row = v.Row(y);
@@ -713,9 +714,8 @@ void PaintBmpRect32(const TPixelView& dst, const TPixelView& src, const TRect& s
   ForBlockRuns(dst, src, b, [&](uint32_t* d, const uint32_t* s, Integer n) { RowPaint(d, s, n, srcBlendValue); });
 }
 
-void PaintTranspBmpRect32(const TPixelView& dst, const TPixelView& src, const TPixelView& transp,
-                          uint32_t transpPixel, const TRect& srcRect, TPoint dstPoint, TPoint transpPoint,
-                          Byte srcBlendValue) {
+void PaintTranspBmpRect32(const TPixelView& dst, const TPixelView& src, const TPixelView& transp, uint32_t transpPixel,
+                          const TRect& srcRect, TPoint dstPoint, TPoint transpPoint, Byte srcBlendValue) {
   if (dst.Empty() || src.Empty() || srcRect.Left >= srcRect.Right || srcRect.Top >= srcRect.Bottom) return;
   const bool useMap = !transp.Empty();
   // The destination, source and key-map areas move together so they stay aligned.
@@ -762,10 +762,22 @@ void StretchBmpRect32(const TPixelView& dst, Integer xDst, Integer yDst, Integer
                       Byte srcBlendValue) {
   if (dst.Empty() || src.Empty()) return;
   int64_t xd = xDst, yd = yDst, xs = xSrc, ys = ySrc;
-  if (xd < 0) { xs -= xd; xd = 0; }
-  if (yd < 0) { ys -= yd; yd = 0; }
-  if (xs < 0) { xd -= xs; xs = 0; }
-  if (ys < 0) { yd -= ys; ys = 0; }
+  if (xd < 0) {
+    xs -= xd;
+    xd = 0;
+  }
+  if (yd < 0) {
+    ys -= yd;
+    yd = 0;
+  }
+  if (xs < 0) {
+    xd -= xs;
+    xs = 0;
+  }
+  if (ys < 0) {
+    yd -= ys;
+    ys = 0;
+  }
   if (dstWidth < 1 || dstHeight < 1 || srcWidth < 1 || srcHeight < 1) return;
   if (xd >= dst.Width || yd >= dst.Height || xs >= src.Width || ys >= src.Height) return;
   // The source rectangle is what the skin asked for, cut to the bitmap; the temporary holds
@@ -784,7 +796,8 @@ void StretchBmpRect32(const TPixelView& dst, Integer xDst, Integer yDst, Integer
     StretchNearest(t, {0, 0, dstWidth, dstHeight}, src,
                    {static_cast<Integer>(xs), static_cast<Integer>(ys), static_cast<Integer>(xs) + sw,
                     static_cast<Integer>(ys) + sh});
-  for (Integer r = 0; r < rows; ++r) RowPaint(dst.Row(static_cast<Integer>(yd) + r) + xd, t.Row(r), cols, srcBlendValue);
+  for (Integer r = 0; r < rows; ++r)
+    RowPaint(dst.Row(static_cast<Integer>(yd) + r) + xd, t.Row(r), cols, srcBlendValue);
 }
 
 void SumBitmaps(const TPixelView& srcBmp, const TPixelView& mskBmp, Byte alphaValue) {
@@ -793,16 +806,15 @@ void SumBitmaps(const TPixelView& srcBmp, const TPixelView& mskBmp, Byte alphaVa
                [&](uint32_t* d, const uint32_t* s, Integer n) { RowMixConst(d, s, n, alphaValue, false); });
 }
 
-void SumBmpRect(const TPixelView& dst, const TPixelView& src, Byte alphaValue, const TRect& srcRect,
-                TPoint dstPoint) {
+void SumBmpRect(const TPixelView& dst, const TPixelView& src, Byte alphaValue, const TRect& srcRect, TPoint dstPoint) {
   if (dst.Empty() || src.Empty() || srcRect.Right <= srcRect.Left || srcRect.Bottom <= srcRect.Top) return;
   const TPixelBlock b = ClipInclusive(srcRect, dstPoint, dst.Width, dst.Height, src.Width, src.Height);
   // ((d - s) * A + s * 256) >> 8: A is the weight of the destination's old content.
   ForBlockRuns(dst, src, b, [&](uint32_t* d, const uint32_t* s, Integer n) { RowMixConst(d, s, n, alphaValue, true); });
 }
 
-void SumBitmapsByMask(const TPixelView& dst, const TPixelView& src1, const TPixelView& src2,
-                      const TPixelView& msk, Word percent) {
+void SumBitmapsByMask(const TPixelView& dst, const TPixelView& src1, const TPixelView& src2, const TPixelView& msk,
+                      Word percent) {
   if (dst.Empty() || src1.Empty() || src2.Empty()) return;
   if (src1.Width != src2.Width || src1.Height != src2.Height) return;
   Integer w = std::min(src1.Width, dst.Width), h = std::min(src1.Height, dst.Height);
@@ -847,8 +859,14 @@ template <class F>
 void ForInclusivePlaced(const TPixelView& dst, Integer x, Integer y, const TPixelView& src, TRect r, F f) {
   if (dst.Empty() || src.Empty()) return;
   int64_t dx0 = x, dy0 = y;
-  if (r.Left < 0) { dx0 -= r.Left; r.Left = 0; }
-  if (r.Top < 0) { dy0 -= r.Top; r.Top = 0; }
+  if (r.Left < 0) {
+    dx0 -= r.Left;
+    r.Left = 0;
+  }
+  if (r.Top < 0) {
+    dy0 -= r.Top;
+    r.Top = 0;
+  }
   r.Right = std::min(r.Right, src.Width - 1);
   r.Bottom = std::min(r.Bottom, src.Height - 1);
   if (r.Right < r.Left || r.Bottom < r.Top) return;
@@ -868,7 +886,9 @@ void BlendTransRectangle(const TPixelView& dst, Integer x, Integer y, const TPix
                          Byte blend, uint32_t transPixel) {
   ForInclusivePlaced(dst, x, y, src, aRect, [&](uint32_t& d, uint32_t s, Integer, Integer) {
     if (s == transPixel) return;
-    auto ch = [&](int shift) { return ((s >> shift & 0xFF) * (255u - blend) + (d >> shift & 0xFF) * blend) >> 8 << shift; };
+    auto ch = [&](int shift) {
+      return ((s >> shift & 0xFF) * (255u - blend) + (d >> shift & 0xFF) * blend) >> 8 << shift;
+    };
     d = ch(0) | ch(8) | ch(16) | ch(24);
   });
 }
@@ -881,7 +901,9 @@ void BlendTransBitmap(const TPixelView& bmp, Byte blend, TColor color) {
     for (Integer x = 0; x < bmp.Width; ++x) {
       uint32_t p = row[x];
       if (p == kKeyPixel) continue;
-      auto ch = [&](int shift) { return ((p >> shift & 0xFF) * blend + (k >> shift & 0xFF) * (255u - blend)) >> 8 << shift; };
+      auto ch = [&](int shift) {
+        return ((p >> shift & 0xFF) * blend + (k >> shift & 0xFF) * (255u - blend)) >> 8 << shift;
+      };
       row[x] = ch(0) | ch(8) | ch(16) | (p & 0xFF000000u);
     }
   }
@@ -889,9 +911,10 @@ void BlendTransBitmap(const TPixelView& bmp, Byte blend, TColor color) {
 
 void CopyTransBitmaps(const TPixelView& dst, const TPixelView& src, Integer x, Integer y, TColor transColor) {
   const uint32_t key = SwapColor(transColor);
-  ForInclusivePlaced(dst, x, y, src, {0, 0, src.Width - 1, src.Height - 1}, [&](uint32_t& d, uint32_t s, Integer, Integer) {
-    if (s != key) d = s | 0xFF000000u;
-  });
+  ForInclusivePlaced(dst, x, y, src, {0, 0, src.Width - 1, src.Height - 1},
+                     [&](uint32_t& d, uint32_t s, Integer, Integer) {
+                       if (s != key) d = s | 0xFF000000u;
+                     });
 }
 
 void CopyTransRect(const TPixelView& dst, const TPixelView& src, Integer x, Integer y, const TRect& srcRect,
@@ -954,12 +977,12 @@ void CopyChannel(const TPixelView& bmp32, const TBytePixelView& bmp8, Integer ch
   }
 }
 
-
 void CopyBmp32(const TRect& dstRect, const TRect& srcRect, TBitmap* dstBmp, TBitmap* srcBmp, const TCacheInfo& ci,
                bool updateTrans, TColor grayedColor, Integer blend, bool reflected) {
   if (!srcBmp) return;
   srcBmp->SetPixelFormat(pf32bit);
-  CopyBmp32(dstRect, srcRect, ViewOf(dstBmp), ViewOf(srcBmp), BackdropOf(ci), updateTrans, grayedColor, blend, reflected);
+  CopyBmp32(dstRect, srcRect, ViewOf(dstBmp), ViewOf(srcBmp), BackdropOf(ci), updateTrans, grayedColor, blend,
+            reflected);
 }
 void CopyByMask(const TRect& dstRect, const TRect& srcRect, TBitmap* dstBmp, TBitmap* srcBmp, const TCacheInfo& ci,
                 bool updateTrans) {
@@ -977,16 +1000,14 @@ void PaintBmpRect32(TBitmap* dstBmp, TBitmap* srcBmp, const TRect& srcRect, cons
   PaintBmpRect32(ViewOf(dstBmp), ViewOf(srcBmp), srcRect, dstPoint, srcBlendValue);
 }
 void PaintTranspBmpRect32(TBitmap* dstBmp, TBitmap* srcBmp, TBitmap* transpBmp, TColor transpColor,
-                          const TRect& srcRect, const TPoint& dstPoint, const TPoint& transpPoint,
-                          Byte srcBlendValue) {
-  PaintTranspBmpRect32(ViewOf(dstBmp), ViewOf(srcBmp), ViewOf(transpBmp), transpColor, srcRect, dstPoint,
-                       transpPoint, srcBlendValue);
+                          const TRect& srcRect, const TPoint& dstPoint, const TPoint& transpPoint, Byte srcBlendValue) {
+  PaintTranspBmpRect32(ViewOf(dstBmp), ViewOf(srcBmp), ViewOf(transpBmp), transpColor, srcRect, dstPoint, transpPoint,
+                       srcBlendValue);
 }
-void StretchBmpRect32(TBitmap* dstBmp, Integer xDst, Integer yDst, Integer dstWidth, Integer dstHeight,
-                      TBitmap* srcBmp, Integer xSrc, Integer ySrc, Integer srcWidth, Integer srcHeight,
-                      Byte srcBlendValue) {
-  StretchBmpRect32(ViewOf(dstBmp), xDst, yDst, dstWidth, dstHeight, ViewOf(srcBmp), xSrc, ySrc, srcWidth,
-                   srcHeight, srcBlendValue);
+void StretchBmpRect32(TBitmap* dstBmp, Integer xDst, Integer yDst, Integer dstWidth, Integer dstHeight, TBitmap* srcBmp,
+                      Integer xSrc, Integer ySrc, Integer srcWidth, Integer srcHeight, Byte srcBlendValue) {
+  StretchBmpRect32(ViewOf(dstBmp), xDst, yDst, dstWidth, dstHeight, ViewOf(srcBmp), xSrc, ySrc, srcWidth, srcHeight,
+                   srcBlendValue);
 }
 void SumBitmaps(TBitmap* srcBmp, TBitmap* mskBmp, Byte alphaValue) {
   SumBitmaps(ViewOf(srcBmp), ViewOf(mskBmp), alphaValue);
@@ -1008,8 +1029,8 @@ void BlendTransBitmap(TBitmap* bmp, Byte blend, TColor color) { BlendTransBitmap
 void CopyTransBitmaps(TBitmap* dstBmp, TBitmap* srcBmp, Integer x, Integer y, TColor transColor) {
   CopyTransBitmaps(ViewOf(dstBmp), ViewOf(srcBmp), x, y, transColor);
 }
-void CopyTransRectA(TBitmap* dstBmp, TBitmap* srcBmp, Integer x, Integer y, const TRect& srcRect,
-                    TColor transColor, Integer blend) {
+void CopyTransRectA(TBitmap* dstBmp, TBitmap* srcBmp, Integer x, Integer y, const TRect& srcRect, TColor transColor,
+                    Integer blend) {
   CopyTransRectA(ViewOf(dstBmp), ViewOf(srcBmp), x, y, srcRect, transColor, blend);
 }
 void CopyChannel32(TBitmap* dstBmp, TBitmap* srcBmp, Integer channel) {

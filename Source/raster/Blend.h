@@ -50,18 +50,16 @@ void PaintBmp32(const TPixelView& dst, const TPixelView& msk);
 void PaintBmpRect32(const TPixelView& dst, const TPixelView& src, const TRect& srcRect, TPoint dstPoint,
                     Byte srcBlendValue);
 // transp empty: the destination is compared with transpColor (pixel order) instead.
-void PaintTranspBmpRect32(const TPixelView& dst, const TPixelView& src, const TPixelView& transp,
-                          uint32_t transpPixel, const TRect& srcRect, TPoint dstPoint, TPoint transpPoint,
-                          Byte srcBlendValue);
+void PaintTranspBmpRect32(const TPixelView& dst, const TPixelView& src, const TPixelView& transp, uint32_t transpPixel,
+                          const TRect& srcRect, TPoint dstPoint, TPoint transpPoint, Byte srcBlendValue);
 void StretchBmpRect32(const TPixelView& dst, Integer xDst, Integer yDst, Integer dstWidth, Integer dstHeight,
                       const TPixelView& src, Integer xSrc, Integer ySrc, Integer srcWidth, Integer srcHeight,
                       Byte srcBlendValue);
 void SumBitmaps(const TPixelView& srcBmp, const TPixelView& mskBmp, Byte alphaValue);
-void SumBmpRect(const TPixelView& dst, const TPixelView& src, Byte alphaValue, const TRect& srcRect,
-                TPoint dstPoint);
+void SumBmpRect(const TPixelView& dst, const TPixelView& src, Byte alphaValue, const TRect& srcRect, TPoint dstPoint);
 // msk empty: Percent (0..256) is the weight of src1.
-void SumBitmapsByMask(const TPixelView& dst, const TPixelView& src1, const TPixelView& src2,
-                      const TPixelView& msk, Word percent);
+void SumBitmapsByMask(const TPixelView& dst, const TPixelView& src1, const TPixelView& src2, const TPixelView& msk,
+                      Word percent);
 void BlendBmpByMask(const TPixelView& srcBmp, const TPixelView& mskBmp, TColor blendColor);
 void BlendTransRectangle(const TPixelView& dst, Integer x, Integer y, const TPixelView& src, const TRect& aRect,
                          Byte blend, uint32_t transPixel);
@@ -84,14 +82,11 @@ void CopyByMask(const TRect& dstRect, const TRect& srcRect, TBitmap* dstBmp, TBi
 void CopyTransRect(TBitmap* dstBmp, TBitmap* srcBmp, Integer x, Integer y, const TRect& srcRect, TColor transColor,
                    const TCacheInfo& ci, bool updateTrans);
 void PaintBmp32(TBitmap* srcBmp, TBitmap* mskBmp);
-void PaintBmpRect32(TBitmap* dstBmp, TBitmap* srcBmp, const TRect& srcRect, const TPoint& dstPoint,
-                    Byte srcBlendValue);
+void PaintBmpRect32(TBitmap* dstBmp, TBitmap* srcBmp, const TRect& srcRect, const TPoint& dstPoint, Byte srcBlendValue);
 void PaintTranspBmpRect32(TBitmap* dstBmp, TBitmap* srcBmp, TBitmap* transpBmp, TColor transpColor,
-                          const TRect& srcRect, const TPoint& dstPoint, const TPoint& transpPoint,
-                          Byte srcBlendValue);
-void StretchBmpRect32(TBitmap* dstBmp, Integer xDst, Integer yDst, Integer dstWidth, Integer dstHeight,
-                      TBitmap* srcBmp, Integer xSrc, Integer ySrc, Integer srcWidth, Integer srcHeight,
-                      Byte srcBlendValue);
+                          const TRect& srcRect, const TPoint& dstPoint, const TPoint& transpPoint, Byte srcBlendValue);
+void StretchBmpRect32(TBitmap* dstBmp, Integer xDst, Integer yDst, Integer dstWidth, Integer dstHeight, TBitmap* srcBmp,
+                      Integer xSrc, Integer ySrc, Integer srcWidth, Integer srcHeight, Byte srcBlendValue);
 void SumBitmaps(TBitmap* srcBmp, TBitmap* mskBmp, Byte alphaValue);
 void SumBmpRect(TBitmap* dstBmp, TBitmap* srcBmp, Byte alphaValue, const TRect& srcRect, const TPoint& dstPoint);
 void SumBitmapsByMask(TBitmap*& dstBmp, TBitmap* src1, TBitmap* src2, TBitmap* mskBmp, Word percent);
@@ -100,8 +95,8 @@ void BlendTransRectangle(TBitmap* dst, Integer x, Integer y, TBitmap* src, const
                          TColor transColor);
 void BlendTransBitmap(TBitmap* bmp, Byte blend, TColor color);
 void CopyTransBitmaps(TBitmap* dstBmp, TBitmap* srcBmp, Integer x, Integer y, TColor transColor);
-void CopyTransRectA(TBitmap* dstBmp, TBitmap* srcBmp, Integer x, Integer y, const TRect& srcRect,
-                    TColor transColor, Integer blend);
+void CopyTransRectA(TBitmap* dstBmp, TBitmap* srcBmp, Integer x, Integer y, const TRect& srcRect, TColor transColor,
+                    Integer blend);
 void CopyChannel32(TBitmap* dstBmp, TBitmap* srcBmp, Integer channel);
 void CopyChannel(TBitmap* bmp32, TBitmap* bmp8, Integer channel, bool from32To8);
 
@@ -114,4 +109,3 @@ void DrawGlyphReflection(const TPixelView& dst, const TPixelView& src, TPoint ds
                          TColor transColor, Integer blendValue);
 void DrawGlyphReflection(TBitmap* dstBmp, TBitmap* srcBmp, const TPoint& dstTopLeft, const TRect& srcRect,
                          TColor transColor, Integer blendValue);
-

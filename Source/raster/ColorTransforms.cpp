@@ -32,7 +32,9 @@ uint32_t ChangeSaturationPixel(Integer delta, uint32_t p) {
   return ch(0) | ch(8) | ch(16) | (p & 0xFF000000u);
 }
 
-TColor ChangeSaturation(TColor color, Integer delta) { return delta == 0 ? color : ChangeSaturationPixel(delta, color); }
+TColor ChangeSaturation(TColor color, Integer delta) {
+  return delta == 0 ? color : ChangeSaturationPixel(delta, color);
+}
 
 uint32_t ChangeHuePixel(Integer delta, uint32_t p) {
   const double r = PixR(p), g = PixG(p), b = PixB(p);
@@ -52,12 +54,36 @@ uint32_t ChangeHuePixel(Integer delta, uint32_t p) {
   const double pp = lim(v * (1 - s)), q = lim(v * (1 - s * f)), t = lim(v * (1 - (1 - f) * s));
   double R, G, B;
   switch (i) {
-    case 0: R = v; G = t; B = pp; break;
-    case 1: R = q; G = v; B = pp; break;
-    case 2: R = pp; G = v; B = t; break;
-    case 3: R = pp; G = q; B = v; break;
-    case 4: R = t; G = pp; B = v; break;
-    default: R = v; G = pp; B = q; break;
+    case 0:
+      R = v;
+      G = t;
+      B = pp;
+      break;
+    case 1:
+      R = q;
+      G = v;
+      B = pp;
+      break;
+    case 2:
+      R = pp;
+      G = v;
+      B = t;
+      break;
+    case 3:
+      R = pp;
+      G = q;
+      B = v;
+      break;
+    case 4:
+      R = t;
+      G = pp;
+      B = v;
+      break;
+    default:
+      R = v;
+      G = pp;
+      B = q;
+      break;
   }
   return MakePix(uint32_t(std::trunc(B)), uint32_t(std::trunc(G)), uint32_t(std::trunc(R)), PixA(p));
 }

@@ -77,8 +77,6 @@ void UpdateLayeredWnd(HWND handle, TBitmap* bmp, TSize* size, BLENDFUNCTION* ble
                           bmp->Canvas()->Handle(), &source, clNone, blendData, ULW_ALPHA);
 }
 
-
-
 void CopyBmp(TBitmap* dstBmp, TBitmap* srcBmp) {
   if (!dstBmp || !srcBmp) return;
   dstBmp->SetPixelFormat(srcBmp->PixelFormat());
@@ -166,7 +164,8 @@ TGdiDrawing::TGdiDrawing(TBitmap* bmp, const TRect& area) : bmp_(bmp) {
   it->Areas.push_back(area);
 }
 
-TGdiDrawing::TGdiDrawing(TBitmap* bmp) : TGdiDrawing(bmp, TRect(0, 0, bmp ? bmp->Width() : 0, bmp ? bmp->Height() : 0)) {}
+TGdiDrawing::TGdiDrawing(TBitmap* bmp)
+    : TGdiDrawing(bmp, TRect(0, 0, bmp ? bmp->Width() : 0, bmp ? bmp->Height() : 0)) {}
 
 TGdiDrawing::~TGdiDrawing() {
   if (!bmp_) return;

@@ -98,8 +98,8 @@ void UpdateAlpha(TBitmap* img, const TRect& r) { UpdateAlpha(ViewOf(img), r, Com
 
 // ---- 3. Copy and stretch primitives ----------------------------------------------------------------
 
-void CopyMasterRect(const TRect& r1, const TRect& r2, const TPixelView& dst, const TPixelView& src,
-                    const TBackdrop& ci, Integer maskOffset) {
+void CopyMasterRect(const TRect& r1, const TRect& r2, const TPixelView& dst, const TPixelView& src, const TBackdrop& ci,
+                    Integer maskOffset) {
   if (dst.Empty() || src.Empty()) return;
   TPixelBlock b = ClipExtents(r1, r2, dst.Width, dst.Height, src.Width, src.Height);
   // The mask rows must lie inside the source too.
@@ -128,8 +128,8 @@ void CopyMasterRect(const TRect& r1, const TRect& r2, const TPixelView& dst, con
   }
 }
 
-void CopyByMask32(const TRect& r1, const TRect& r2, const TPixelView& dst, const TPixelView& src,
-                  const TBackdrop& ci, Integer maskOffset, Integer opacity) {
+void CopyByMask32(const TRect& r1, const TRect& r2, const TPixelView& dst, const TPixelView& src, const TBackdrop& ci,
+                  Integer maskOffset, Integer opacity) {
   if (dst.Empty() || src.Empty()) return;
   const TPixelBlock b = ClipExtents(r1, r2, dst.Width, dst.Height, src.Width, src.Height);
   if (b.Empty()) return;
@@ -223,7 +223,10 @@ void StretchBltMask(TMaskStretch kind, Integer dstX, Integer dstY, Integer dstW,
             const uint32_t a = ((255u - m) * op) >> 8;
             auto ch = [&](int sh) { return ((dp >> sh & 0xFF) * (255u - a) + (c >> sh & 0xFF) * a) >> 8; };
             const uint32_t da = PixA(dp);
-            d[x] = MakePix(ch(0), ch(8), ch(16), da == 0 ? 255u - m : da == 255 ? 255u : std::max<uint32_t>(da, 255u - m));
+            d[x] = MakePix(ch(0), ch(8), ch(16),
+                           da == 0     ? 255u - m
+                           : da == 255 ? 255u
+                                       : std::max<uint32_t>(da, 255u - m));
             break;
           }
         }
@@ -236,8 +239,8 @@ void StretchBltMask(TMaskStretch kind, Integer dstX, Integer dstY, Integer dstW,
   std::vector<uint32_t> picMem(size_t(dstW) * dstH), mskMem(size_t(dstW) * dstH);
   TPixelView pic{reinterpret_cast<Byte*>(picMem.data()), dstW * 4, dstW, dstH};
   TPixelView msk{reinterpret_cast<Byte*>(mskMem.data()), dstW * 4, dstW, dstH};
-  const bool filtered = ((srcW > dstW && srcH == dstH) || (srcW == dstW && srcH > dstH) || noStdStretch) &&
-                        dstW > 1 && dstH > 1;
+  const bool filtered =
+      ((srcW > dstW && srcH == dstH) || (srcW == dstW && srcH > dstH) || noStdStretch) && dstW > 1 && dstH > 1;
   if (filtered) {
     StretchRectView(src, srcX, srcY, srcW, srcH, pic, ftMitchell);
     StretchRectView(src, srcX, static_cast<Integer>(maskY), srcW, srcH, msk,
@@ -273,8 +276,10 @@ void StretchBltMask(TMaskStretch kind, Integer dstX, Integer dstY, Integer dstW,
           const uint32_t a = m == 0 ? uint32_t(op) : ((255u - m) * op) >> 8;
           auto ch = [&](int sh) { return ((dp >> sh & 0xFF) * (255u - a) + (sp >> sh & 0xFF) * a) >> 8; };
           const uint32_t da = PixA(dp);
-          const uint32_t alpha = m == 0 ? std::max<uint32_t>(da, (PixA(mp) * uint32_t(op)) >> 8)
-                                        : da == 0 ? a : da == 255 ? 255u : std::max<uint32_t>(da, 255u - m);
+          const uint32_t alpha = m == 0      ? std::max<uint32_t>(da, (PixA(mp) * uint32_t(op)) >> 8)
+                                 : da == 0   ? a
+                                 : da == 255 ? 255u
+                                             : std::max<uint32_t>(da, 255u - m);
           d[x] = MakePix(ch(0), ch(8), ch(16), alpha);
           break;
         }
@@ -337,8 +342,8 @@ void BlendGlyphByMask(const TRect& r1, const TRect& r2, const TPixelView& dst, c
   }
 }
 
-void DrawSkinGlyph(const TPixelView& dst, TPoint p, Integer state, Integer addedTransparency,
-                   const TMaskImage& img, bool ownBitmap, const TBackdrop& ci, bool ciIsDst) {
+void DrawSkinGlyph(const TPixelView& dst, TPoint p, Integer state, Integer addedTransparency, const TMaskImage& img,
+                   bool ownBitmap, const TBackdrop& ci, bool ciIsDst) {
   if (dst.Empty() || img.Src.Empty() || img.ImageCount < 1) return;
   const Integer s = std::clamp(state, 0, img.ImageCount - 1);
   const int64_t ox = img.R.Left + int64_t(s) * img.Width, oy = img.R.Top;
@@ -431,9 +436,7 @@ struct NinePart {
   // cut to the same size.
   void Tile(Side side, bool lastPiece, const TRect& d, const TRect& s) const {
     switch (kind) {
-      case ImageKind::Key:
-        CopyPixels(dst, d.Left, d.Top, img.Src, s);
-        break;
+      case ImageKind::Key: CopyPixels(dst, d.Left, d.Top, img.Src, s); break;
       case ImageKind::Alpha: {
         bool blend = Cache();
         if (Outer()) blend = side == Side::Left || (side == Side::Top && !lastPiece);
@@ -455,15 +458,15 @@ struct NinePart {
   void Stretched(Side side, const TRect& d, const TRect& s) const {
     if (d.IsEmpty()) return;
     switch (kind) {
-      case ImageKind::Key:
-        StretchNearest(dst, d, img.Src, s);
-        break;
+      case ImageKind::Key: StretchNearest(dst, d, img.Src, s); break;
       case ImageKind::Alpha:
         StretchBmpRect32(dst, d.Left, d.Top, d.Width(), d.Height(), img.Src, s.Left, s.Top, s.Width(), s.Height(),
                          Outer() ? Byte(std::clamp(req.Opacity, 0, 255)) : 255);
         break;
       case ImageKind::Masked: {
-        const TMaskStretch how = Cache() ? TMaskStretch::Plain : Outer() ? TMaskStretch::Alpha32Ex : TMaskStretch::Alpha32;
+        const TMaskStretch how = Cache()   ? TMaskStretch::Plain
+                                 : Outer() ? TMaskStretch::Alpha32Ex
+                                           : TMaskStretch::Alpha32;
         StretchBltMask(how, d.Left, d.Top, d.Width(), d.Height(), s.Left, s.Top, s.Width(), s.Height(), dst, img.Src,
                        img.Height, req.Opacity, side == Side::Centre);
         break;
@@ -519,7 +522,7 @@ void DrawNinePart(const TPixelView& dst, const TNinePartRequest& req, const TBac
   const Integer s = std::clamp(req.State, 0, std::max(img.ImageCount, 1) - 1);
   const int64_t cw = int64_t(img.Width) - lw - rw, ch = int64_t(img.Height) - tw - bw;
   if (cw < 0 || ch < 0) return;
-  const ImageKind kind = img.MaskType != 0 ? ImageKind::Masked
+  const ImageKind kind = img.MaskType != 0            ? ImageKind::Masked
                          : (img.DrawMode & BDM_ALPHA) ? ImageKind::Alpha
                                                       : ImageKind::Key;
   const NinePart np{dst, req, ci, img, kind, img.R.Left + int64_t(s) * img.Width, img.R.Top};
@@ -561,7 +564,8 @@ void DrawNinePart(const TPixelView& dst, const TNinePartRequest& req, const TBac
   np.Corner(Rc(Rt - rw, Bt - bw, Rt, Bt), np.SrcAt(lw + cw, Ht - bw, Wd, Ht));
   np.Corner(Rc(Rt - rw, T, Rt, T + tw), np.SrcAt(lw + cw, 0, Wd, tw));
   np.Strip(Side::Right, Rc(Rt - rw, T + tw, Rt, Bt - bw), np.SrcAt(lw + cw, tw, Wd, tw + ch));
-  if (img.DrawMode & BDM_FILL) np.Strip(Side::Centre, Rc(L + lw, T + tw, Rt - rw, Bt - bw), np.SrcAt(lw, tw, lw + cw, tw + ch));
+  if (img.DrawMode & BDM_FILL)
+    np.Strip(Side::Centre, Rc(L + lw, T + tw, Rt - rw, Bt - bw), np.SrcAt(lw, tw, lw + cw, tw + ch));
 }
 
 // ---- 5. Rounded corners -------------------------------------------------------------------------------
@@ -614,9 +618,21 @@ void RoundCorners(const TPixelView& dst, const TRect& rect, const Integer* radii
     if (mask.Empty()) continue;
     TPoint d0, m0, s0;
     switch (corner) {
-      case 0: d0 = {Near(L), Near(T)}; m0 = {0, 0}; s0 = {sR.Left, sR.Top}; break;
-      case 1: d0 = {Near(Rr - r - 1), Near(T)}; m0 = {Near(r), 0}; s0 = {Near(sR.Right - r - 1), sR.Top}; break;
-      case 2: d0 = {Near(L), Near(B - r - 1)}; m0 = {0, Near(r)}; s0 = {sR.Left, Near(sR.Bottom - r - 1)}; break;
+      case 0:
+        d0 = {Near(L), Near(T)};
+        m0 = {0, 0};
+        s0 = {sR.Left, sR.Top};
+        break;
+      case 1:
+        d0 = {Near(Rr - r - 1), Near(T)};
+        m0 = {Near(r), 0};
+        s0 = {Near(sR.Right - r - 1), sR.Top};
+        break;
+      case 2:
+        d0 = {Near(L), Near(B - r - 1)};
+        m0 = {0, Near(r)};
+        s0 = {sR.Left, Near(sR.Bottom - r - 1)};
+        break;
       default:
         d0 = {Near(Rr - r - 1), Near(B - r - 1)};
         m0 = {Near(r), Near(r)};
@@ -725,9 +741,8 @@ void TileBitmap(const TPixelView& dst, TRect& aRect, const TPixelView& tex, cons
       aRect = fillMode == fmTileVertRight ? Rc(aRect.Left, T, R - w, B) : Rc(R - w, T, R, B);
       break;
     case fmDisTiled: {
-      const int64_t xEnd = WalkUp(L, R - w, w, 0, vw, [&](int64_t x) {
-        WalkUp(T, B - h, h, 0, vh, [&](int64_t y) { copy(x, y, w, h); });
-      });
+      const int64_t xEnd = WalkUp(L, R - w, w, 0, vw,
+                                  [&](int64_t x) { WalkUp(T, B - h, h, 0, vh, [&](int64_t y) { copy(x, y, w, h); }); });
       WalkUp(T, B - h, h, 0, vh, [&](int64_t y) { copy(xEnd, y, R - xEnd, h); });
       aRect = kNoRestRect;
       break;
@@ -760,8 +775,7 @@ void TileBitmap(const TPixelView& dst, TRect& aRect, const TPixelView& tex, cons
       aRect = kNoRestRect;
       break;
     }
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -776,9 +790,8 @@ void TileMasked(const TPixelView& dst, TRect& aRect, const TBackdrop& ci, const 
   };
   const int64_t vw = dst.Width, vh = dst.Height;
   int64_t yEnd = T;
-  const int64_t xEnd = WalkUp(L, R - w, w, 0, vw, [&](int64_t x) {
-    WalkUp(T, B - h, h, 0, vh, [&](int64_t y) { tile(x, y, x + w, y + h); });
-  });
+  const int64_t xEnd = WalkUp(
+      L, R - w, w, 0, vw, [&](int64_t x) { WalkUp(T, B - h, h, 0, vh, [&](int64_t y) { tile(x, y, x + w, y + h); }); });
   if (xEnd > L && B - h > T) yEnd = T + ((B - h - T + h - 1) / h) * h;  // the row below the whole rows
   if (fillMode == fmTiled) {
     WalkUp(T, B - h, h, 0, vh, [&](int64_t y) { tile(xEnd, y, R, y + h); });
@@ -825,7 +838,8 @@ void FillTransPixels(const TPixelView& dst, const TPixelView& src, const TRect& 
                   MixByte(PixR(d), PixR(s), 255 - PixA(d)), PixA(d));
   };
   if (!src.Empty()) {
-    const TRect srcRect = Rc(srcPoint.X, srcPoint.Y, int64_t(srcPoint.X) + W(dstRect), int64_t(srcPoint.Y) + H(dstRect));
+    const TRect srcRect =
+        Rc(srcPoint.X, srcPoint.Y, int64_t(srcPoint.X) + W(dstRect), int64_t(srcPoint.Y) + H(dstRect));
     const TPixelBlock b = ClipExtents(dstRect, srcRect, dst.Width, dst.Height, src.Width, src.Height);
     for (Integer y = 0; y < b.Height; ++y) {
       uint32_t* d = dst.Row(b.DstY + y) + b.DstX;
@@ -924,10 +938,9 @@ void StretchBltMask32(Integer dstX1, Integer dstY1, Integer dstWidth, Integer ds
                  ViewOf(bmpDst), ViewOf(bmpSrc), maskOffset, 255, noStdStretch);
 }
 
-void StretchBltMask32Ex(Integer dstX1, Integer dstY1, Integer dstWidth, Integer dstHeight, Integer srcX1,
-                        Integer srcY1, Integer srcWidth, Integer srcHeight, TBitmap* bmpDst, TBitmap* bmpSrc,
-                        Integer maskOffset, Integer opacity, bool noStdStretch) {
+void StretchBltMask32Ex(Integer dstX1, Integer dstY1, Integer dstWidth, Integer dstHeight, Integer srcX1, Integer srcY1,
+                        Integer srcWidth, Integer srcHeight, TBitmap* bmpDst, TBitmap* bmpSrc, Integer maskOffset,
+                        Integer opacity, bool noStdStretch) {
   StretchBltMask(TMaskStretch::Alpha32Ex, dstX1, dstY1, dstWidth, dstHeight, srcX1, srcY1, srcWidth, srcHeight,
                  ViewOf(bmpDst), ViewOf(bmpSrc), maskOffset, opacity, noStdStretch);
 }
-

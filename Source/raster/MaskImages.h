@@ -68,11 +68,11 @@ struct TMaskImage {
 
 // r2 of src (its mask half HeightOf(maskRect) / 2 rows below) into r1 of dst; key pixels take
 // the fill colour or the background.
-void CopyMasterRect(const TRect& r1, const TRect& r2, const TPixelView& dst, const TPixelView& src,
-                    const TBackdrop& ci, Integer maskOffset);
+void CopyMasterRect(const TRect& r1, const TRect& r2, const TPixelView& dst, const TPixelView& src, const TBackdrop& ci,
+                    Integer maskOffset);
 // The same, building the destination's alpha; opacity 0..255 (256: the plain form).
-void CopyByMask32(const TRect& r1, const TRect& r2, const TPixelView& dst, const TPixelView& src,
-                  const TBackdrop& ci, Integer maskOffset, Integer opacity = 256);
+void CopyByMask32(const TRect& r1, const TRect& r2, const TPixelView& dst, const TPixelView& src, const TBackdrop& ci,
+                  Integer maskOffset, Integer opacity = 256);
 
 enum class TMaskStretch { Plain, Alpha32, Alpha32Ex };
 // Stretches (srcX, srcY, srcW, srcH) of src, its mask maskOffset rows below, onto the
@@ -86,20 +86,20 @@ void BlendGlyphByMask(const TRect& r1, const TRect& r2, const TPixelView& dst, c
                       Integer transparencyMode, const TMaskImage& img);
 // State picture `state` of a glyph image at p; addedTransparency 1 normal, else faint.
 // ownBitmap: the image has a bitmap of its own (not the skin's master bitmap).
-void DrawSkinGlyph(const TPixelView& dst, TPoint p, Integer state, Integer addedTransparency,
-                   const TMaskImage& img, bool ownBitmap, const TBackdrop& ci, bool ciIsDst);
+void DrawSkinGlyph(const TPixelView& dst, TPoint p, Integer state, Integer addedTransparency, const TMaskImage& img,
+                   bool ownBitmap, const TBackdrop& ci, bool ciIsDst);
 
 // ---- 5. The nine-part renderer ---------------------------------------------------------------------
 
 enum class TNinePartKind {
-  Cache,     // DrawSkinRect: a control's cache bitmap
-  Alpha32,   // DrawSkinRect32: a 32-bit bitmap whose alpha must survive
-  Outer32,   // DrawSkinRect32Ex: outer effects, band-limited and with an opacity
+  Cache,    // DrawSkinRect: a control's cache bitmap
+  Alpha32,  // DrawSkinRect32: a 32-bit bitmap whose alpha must survive
+  Outer32,  // DrawSkinRect32Ex: outer effects, band-limited and with an opacity
 };
 
 struct TNinePartRequest {
   TNinePartKind Kind = TNinePartKind::Cache;
-  TRect Rect;                  // target rectangle (may lie partly outside the view)
+  TRect Rect;  // target rectangle (may lie partly outside the view)
   Integer State = 0;
   bool UpdateCorners = false;  // Cache: fill transparent corner pixels from the background
   TRect MaxWidths;             // Outer32: widest painted part of each margin
@@ -171,9 +171,9 @@ void StretchBltMask(Integer dstX1, Integer dstY1, Integer dstWidth, Integer dstH
 void StretchBltMask32(Integer dstX1, Integer dstY1, Integer dstWidth, Integer dstHeight, Integer srcX1, Integer srcY1,
                       Integer srcWidth, Integer srcHeight, TBitmap* bmpDst, TBitmap* bmpSrc, Integer maskOffset,
                       bool noStdStretch);
-void StretchBltMask32Ex(Integer dstX1, Integer dstY1, Integer dstWidth, Integer dstHeight, Integer srcX1,
-                        Integer srcY1, Integer srcWidth, Integer srcHeight, TBitmap* bmpDst, TBitmap* bmpSrc,
-                        Integer maskOffset, Integer opacity, bool noStdStretch);
+void StretchBltMask32Ex(Integer dstX1, Integer dstY1, Integer dstWidth, Integer dstHeight, Integer srcX1, Integer srcY1,
+                        Integer srcWidth, Integer srcHeight, TBitmap* bmpDst, TBitmap* bmpSrc, Integer maskOffset,
+                        Integer opacity, bool noStdStretch);
 #ifdef _WIN32
 // Leaves the block stretch (COLORONCOLOR) set on the bitmap's canvas, as a renderer that
 // stretches does for what is stretched on that canvas after it.

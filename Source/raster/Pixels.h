@@ -114,8 +114,8 @@ inline TPixelBlock ClipExtents(const TRect& dstRect, const TRect& srcRect, Integ
   w = std::min({w, int64_t(dstW) - dx, int64_t(srcW) - sx});
   h = std::min({h, int64_t(dstH) - dy, int64_t(srcH) - sy});
   if (w <= 0 || h <= 0) return {};
-  return {static_cast<Integer>(dx), static_cast<Integer>(dy), static_cast<Integer>(sx), static_cast<Integer>(sy),
-          static_cast<Integer>(w), static_cast<Integer>(h)};
+  return {static_cast<Integer>(dx), static_cast<Integer>(dy), static_cast<Integer>(sx),
+          static_cast<Integer>(sy), static_cast<Integer>(w),  static_cast<Integer>(h)};
 }
 // Source-rectangle-and-point form with inclusive right and bottom edges (clamped to the
 // last column and row of the source).
@@ -132,9 +132,7 @@ void CopyPixels(const TPixelView& dst, Integer dstX, Integer dstY, const TPixelV
 
 constexpr TColor SwapRedBlue(TColor c) { return (c & 0xFF00FF00u) | (c & 0xFF) << 16 | (c >> 16 & 0xFF); }
 constexpr TColor SwapColor(TColor c) { return SwapRedBlue(c); }
-constexpr Cardinal SwapLong(Cardinal v) {
-  return v >> 24 | (v >> 8 & 0xFF00) | (v << 8 & 0xFF0000) | v << 24;
-}
+constexpr Cardinal SwapLong(Cardinal v) { return v >> 24 | (v >> 8 & 0xFF00) | (v << 8 & 0xFF0000) | v << 24; }
 void SwapLong(Cardinal* p, Cardinal count);
 void FillLongword(void* x, Integer count, Cardinal value);
 TColor BlendColors(TColor color1, TColor color2, Byte blendOf1);

@@ -12,12 +12,12 @@ void AddKeyRuns(std::vector<TRect>& runs, const TPixelView& v, uint32_t key);
 // The key runs of the two corners of the top (or bottom) strip of a border image, placed for a
 // target dstWidth wide: left corner first for all rows, then the right corner.
 struct TBorderStrip {
-  TRect MaskRect;            // the image's rectangle in its bitmap
+  TRect MaskRect;  // the image's rectangle in its bitmap
   Integer DstWidth = 0;
   Integer WL = 0, WT = 0, WR = 0, WB = 0;
-  Integer VertOffset = 0;    // row of the target where the strip's first row lands
+  Integer VertOffset = 0;  // row of the target where the strip's first row lands
   bool IsBottom = false;
-  bool Masked = false;       // a mask half below the picture
+  bool Masked = false;  // a mask half below the picture
   Integer Padding = 0;
 };
 void AddStripKeyRuns(std::vector<TRect>& runs, const TPixelView& v, const TBorderStrip& strip, uint32_t key);

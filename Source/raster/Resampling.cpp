@@ -115,8 +115,7 @@ float FilterWeight(TFilterType filter, float x) {
   return 0.0f;
 }
 
-void CreateContributors(TContributorTable& contrib, Integer size, Integer maxSize, TFilterType filter,
-                        Integer delta) {
+void CreateContributors(TContributorTable& contrib, Integer size, Integer maxSize, TFilterType filter, Integer delta) {
   FreeContributors(contrib);
   if (size <= 0 || maxSize <= 0) return;
   const float support = CFilters[filter];
@@ -142,7 +141,8 @@ void CreateContributors(TContributorTable& contrib, Integer size, Integer maxSiz
       m = std::clamp<int64_t>(m, 0, maxSize - 1);
       // Rounded half to even (the current rounding, as nearbyint; lrintf is the one that does
       // not cost a call through the run-time library's rounding-mode handling on Windows).
-      contrib.Data.push_back({static_cast<Integer>(m * delta), static_cast<Integer>(std::lrintf(w * scale2 * 65536.0f))});
+      contrib.Data.push_back(
+          {static_cast<Integer>(m * delta), static_cast<Integer>(std::lrintf(w * scale2 * 65536.0f))});
     }
   }
   contrib.Start.push_back(static_cast<Integer>(contrib.Data.size()));
@@ -239,8 +239,8 @@ void HorizontalRow(const uint32_t* src, Integer srcWidth, uint32_t* dst, Integer
 
 // Every column of the work bitmap into one destination row: for each pair of columns the
 // taps' rows.
-void VerticalRow(const Byte* work0, Integer width, uint32_t* dst, Integer at,
-                 const TContributorTable& t, const TVectors& w) {
+void VerticalRow(const Byte* work0, Integer width, uint32_t* dst, Integer at, const TContributorTable& t,
+                 const TVectors& w) {
   const V zero = _mm_setzero_si128();
   const Integer first = t.Start[at], last = t.Start[at + 1];
   Integer x = 0;
@@ -336,9 +336,7 @@ void Stretch(TBitmap* srcBmp, TBitmap* dstBmp, Integer dstWidth, Integer dstHeig
   try {
     dstBmp->SetPixelFormat(pf32bit);
     dstBmp->SetSize(dstWidth, dstHeight);
-  } catch (const Exception&) {
-    return;
-  }
+  } catch (const Exception&) { return; }
   StretchView(s, dstBmp->View(), filter);
 }
 
@@ -348,7 +346,8 @@ void StretchRectView(const TPixelView& src, Integer x, Integer y, Integer w, Int
   TRect r{x, y, static_cast<Integer>(std::min<int64_t>(int64_t(x) + w, INT32_MAX)),
           static_cast<Integer>(std::min<int64_t>(int64_t(y) + h, INT32_MAX))};
   if (!ClipToView(r, src)) return;
-  if (r.Left == 0 && r.Top == 0 && r.Right == src.Width && r.Bottom == src.Height && src.Width >= 2 && src.Height >= 2) {
+  if (r.Left == 0 && r.Top == 0 && r.Right == src.Width && r.Bottom == src.Height && src.Width >= 2 &&
+      src.Height >= 2) {
     StretchView(src, dst, filter);
     return;
   }

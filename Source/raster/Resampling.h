@@ -8,7 +8,7 @@
 
 constexpr int MaxKernelSize = 16;
 struct TKernel {
-  Byte Size = 0;                             // half-width in use
+  Byte Size = 0;                               // half-width in use
   double Weights[2 * MaxKernelSize + 1] = {};  // index j + MaxKernelSize for j = -16..16
   double& W(int j) { return Weights[j + MaxKernelSize]; }
   double W(int j) const { return Weights[j + MaxKernelSize]; }
@@ -33,15 +33,14 @@ struct TContributorTable {
   std::vector<Integer> Start;  // Size + 1 entries: pixel i uses Data[Start[i] .. Start[i + 1])
   Integer Size() const { return Start.empty() ? 0 : static_cast<Integer>(Start.size()) - 1; }
 };
-void CreateContributors(TContributorTable& contrib, Integer size, Integer maxSize, TFilterType filter,
-                        Integer delta);
+void CreateContributors(TContributorTable& contrib, Integer size, Integer maxSize, TFilterType filter, Integer delta);
 void FreeContributors(TContributorTable& contrib);
 void DrawLine32Pas(Integer count, const TContributorTable& contributes, const Byte* srcLine, Byte* dstLine,
                    Integer dstDelta);
 // The resampler's working memory, kept by a caller that stretches every frame so that no frame
 // allocates: each buffer grows to the largest size asked and is reused after that.
 struct TStretchScratch {
-  std::vector<uint32_t> Work;     // the horizontal pass: dst width x src height
+  std::vector<uint32_t> Work;  // the horizontal pass: dst width x src height
   TContributorTable Contributors;
   std::vector<uint32_t> Weights;  // the vector path's split weights and source pairs
   std::vector<uint32_t> Pairs;

@@ -30,11 +30,13 @@ void DrawColorArrow(const TPixelView& v, TColor color, const TRect& r, TkvSide d
     std::fill(v.Row(static_cast<Integer>(y)) + x0, v.Row(static_cast<Integer>(y)) + x1 + 1, pixel);
   };
   if (direction == asTop || direction == asBottom) {
-    const int64_t left = (int64_t(r.Right) - r.Left - W) / 2 + r.Left, top = (int64_t(r.Bottom) - r.Top - H) / 2 + r.Top;
+    const int64_t left = (int64_t(r.Right) - r.Left - W) / 2 + r.Left,
+                  top = (int64_t(r.Bottom) - r.Top - H) / 2 + r.Top;
     if (left < 0 || top < 0 || v.Width <= left + W || v.Height <= top + H) return;
     for (int64_t i = 0; i < H; ++i) fill(direction == asTop ? top + H - 1 - i : top + i, left + i, left + W - 1 - i);
   } else {
-    const int64_t left = (int64_t(r.Right) - r.Left - H) / 2 + r.Left, top = (int64_t(r.Bottom) - r.Top - W) / 2 + r.Top;
+    const int64_t left = (int64_t(r.Right) - r.Left - H) / 2 + r.Left,
+                  top = (int64_t(r.Bottom) - r.Top - W) / 2 + r.Top;
     if (left < 0 || top < 0 || v.Width <= left + H || v.Height <= top + W) return;
     for (int64_t y = 0; y <= W; ++y) {
       if (direction == asLeft)

@@ -56,8 +56,8 @@ void DrawColorArrow(TBitmap* bmp, TColor color, const TRect& r, TkvSide directio
 TBitmap* bmpRotate(TBitmap*& sBitmap, Word rotateAngle, bool freeupBmp) {
   if (!sBitmap || sBitmap->PixelFormat() != pf32bit || sBitmap->Empty()) return sBitmap;
   const bool quarter = rotateAngle == 90 || rotateAngle == 270;
-  TBitmap* result = CreateBmp32(quarter ? sBitmap->Height() : sBitmap->Width(),
-                                quarter ? sBitmap->Width() : sBitmap->Height());
+  TBitmap* result =
+      CreateBmp32(quarter ? sBitmap->Height() : sBitmap->Width(), quarter ? sBitmap->Width() : sBitmap->Height());
   RotatePixels(ViewOf(sBitmap), ViewOf(result), rotateAngle);
   if (freeupBmp) {
     delete sBitmap;
@@ -96,8 +96,7 @@ std::unique_ptr<TBitmap> MakeArrowBmp(TkvArrowsStyle style, Integer arrowSize, I
       w = h + 1;
       if (w % 2 == 0) ++w;
       break;
-    default:
-      return nullptr;  // no picture for an unresolved style
+    default: return nullptr;  // no picture for an unresolved style
   }
   const Integer addi = w % 2, m = std::max(w, h), oY = (m - h) / 2;
   if (m <= 0) return nullptr;
@@ -178,7 +177,8 @@ void DrawArrow(TBitmap* aBmp, TColor color1, TColor color2, const TRect& r, TkvS
   switch (direction) {
     case asTop: {
       const TPixelView v = ViewOf(pic.get());
-      for (Integer y = 0; y < v.Height / 2; ++y) std::swap_ranges(v.Row(y), v.Row(y) + v.Width, v.Row(v.Height - 1 - y));
+      for (Integer y = 0; y < v.Height / 2; ++y)
+        std::swap_ranges(v.Row(y), v.Row(y) + v.Width, v.Row(v.Height - 1 - y));
       break;
     }
     case asLeft:
@@ -188,8 +188,7 @@ void DrawArrow(TBitmap* aBmp, TColor color1, TColor color2, const TRect& r, TkvS
       turned = owned.get();
       break;
     }
-    default:
-      break;
+    default: break;
   }
   const TPoint at((r.Width() - turned->Width()) / 2 + r.Left, (r.Height() - turned->Height()) / 2 + r.Top);
   const TRect whole(0, 0, turned->Width() - 1, turned->Height() - 1);

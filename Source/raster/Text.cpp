@@ -33,7 +33,8 @@ void WriteColorPixels(const TPixelView& dst, const TPixelView& tmp, TPoint topLe
       } else {
         const uint32_t cov = GrayOf(s);  // 255: no ink
         a = std::max<uint32_t>(PixA(d), 255 - cov);
-        for (int i = 0; i < 3; ++i) out[i] = (uint32_t((int(dc[i]) - int(C[i])) * int(cov) + int(C[i]) * 256) * a) >> 16;
+        for (int i = 0; i < 3; ++i)
+          out[i] = (uint32_t((int(dc[i]) - int(C[i])) * int(cov) + int(C[i]) * 256) * a) >> 16;
       }
       d = MakePix(out[0], out[1], out[2], a);
     }

@@ -145,7 +145,9 @@ bool kvGetTextExtentW(HDC dc, const String& str, TSize& size, HFONT font) {
   return WithScreenFont(font, measure);
 }
 
-bool kvGetTextExtent(HDC dc, const String& str, TSize& size, HFONT font) { return kvGetTextExtentW(dc, str, size, font); }
+bool kvGetTextExtent(HDC dc, const String& str, TSize& size, HFONT font) {
+  return kvGetTextExtentW(dc, str, size, font);
+}
 
 void kvPaintLine(HDC dc, Integer x1, Integer y1, Integer x2, Integer y2) {
   MoveToEx(dc, x1, y1, nullptr);

@@ -97,8 +97,8 @@ void kvgpRoundRect(HDC dc, Integer x, Integer y, Integer width, Integer height, 
                    TColor fillColor, TColor borderColor);
 // A rounded border with a radius per corner (top-left, top-right, bottom-left, bottom-right; 0
 // or less: square) and a choice of sides (null: all).
-void kvgpRoundRect(HDC dc, Integer x, Integer y, Integer width, Integer height, Integer borderWidth,
-                   TColor borderColor, const Integer* radii, const TSet<TkvSide>* sides);
+void kvgpRoundRect(HDC dc, Integer x, Integer y, Integer width, Integer height, Integer borderWidth, TColor borderColor,
+                   const Integer* radii, const TSet<TkvSide>* sides);
 // A rectangular border of the sides given (null: all).
 void kvgpDrawRect(HDC dc, TRect r, Integer borderWidth, TColor borderColor, const TSet<TkvSide>* sides);
 // Fills r with the colour (its top byte must be 0) at alpha alphaValue. No smoothing.
@@ -121,8 +121,7 @@ void kvgpDrawRotatedBitmap(HDC dc, TBitmap* srcBmp, const TRect& r, Integer angl
 // quality, source copy); the correction pass touches dstRect only.
 void kvgpStretchRect(TBitmap* dstBmp, TBitmap* srcBmp, const TRect& dstRect, const TRect& srcRect);
 // The whole destination from (srcX, srcY, srcWidth, srcHeight).
-void kvgpStretchRect(TBitmap* dstBmp, TBitmap* srcBmp, Integer srcX, Integer srcY, Integer srcWidth,
-                     Integer srcHeight);
+void kvgpStretchRect(TBitmap* dstBmp, TBitmap* srcBmp, Integer srcX, Integer srcY, Integer srcWidth, Integer srcHeight);
 // Blurs a bitmap in place through the GDI+ blur effect; wherever the effect is missing or fails
 // it blurs with QBlur instead. Answers the status of the effect (kvgpOk when it blurred, or a
 // non-zero status when QBlur did the work).
@@ -145,8 +144,8 @@ void QBlur(TBitmap* bmp, TSize part, TQBlurScratch& scratch);
 // already in GDI+ order (opaque when its top byte is 0). alignment 0 left, 1 right, 2 centre;
 // vertAlignment 0 top, 1 bottom, 2 centre. alphaLayer: drawing into a 32-bit alpha bitmap
 // (grey antialiasing). False when anything was missing: the caller draws by GDI.
-bool kvgpDrawString(HDC dc, const String& text, const TRect& r, TColor color, Integer alignment,
-                    Integer vertAlignment, Integer angle, bool alphaLayer, const String& fontName);
+bool kvgpDrawString(HDC dc, const String& text, const TRect& r, TColor color, Integer alignment, Integer vertAlignment,
+                    Integer angle, bool alphaLayer, const String& fontName);
 // Size of the text in the DC's font, wrapped at maxWidth when wrapped; (0, 0) for an empty text
 // or without GDI+.
 TSize kvgpMeasureString(HDC dc, const String& text, bool wrapped, Integer maxWidth);

@@ -345,8 +345,8 @@ void kvgpRoundRect(HDC dc, Integer x, Integer y, Integer width, Integer height, 
                  borderColor);
 }
 
-void kvgpRoundRect(HDC dc, Integer x, Integer y, Integer width, Integer height, Integer borderWidth,
-                   TColor borderColor, const Integer* radii, const TSet<TkvSide>* sides) {
+void kvgpRoundRect(HDC dc, Integer x, Integer y, Integer width, Integer height, Integer borderWidth, TColor borderColor,
+                   const Integer* radii, const TSet<TkvSide>* sides) {
   if (!gp.FillEllipse || borderColor == clNone || borderWidth <= 0) return;
   const Integer half = borderWidth / 2;
   const Integer even = borderWidth % 2 == 0 ? 1 : 0;
@@ -360,8 +360,7 @@ void kvgpRoundRect(HDC dc, Integer x, Integer y, Integer width, Integer height, 
   if (!MakePen(pen, GpColor(borderColor), static_cast<float>(borderWidth)) || !gp.DrawLine) return;
   TPoint tl(x, y), tr(x + w, y), bl(x, y + h), br(x + w, y + h);
   auto arc = [&](Integer ax, Integer ay, Integer r, float start) {
-    if (gp.DrawArc)
-      gp.DrawArc(s.G(), pen.Get(), float(ax), float(ay), float(2 * r), float(2 * r), start, 90);
+    if (gp.DrawArc) gp.DrawArc(s.G(), pen.Get(), float(ax), float(ay), float(2 * r), float(2 * r), start, 90);
   };
   if (radii) {
     const Integer r0 = radii[0], r1 = radii[1], r2 = radii[2], r3 = radii[3];
@@ -463,7 +462,8 @@ void kvgpGradientRectangle(HDC dc, const TPoint points[4], const TColor colors[4
   if (gp.CreatePathGradient(pts, 4, WrapModeClamp, brush.Out()) != kvgpOk || !brush) return;
   if (gp.SetPathGradientCenterColor) gp.SetPathGradientCenterColor(brush.Get(), SwapRedBlue(centerColor));
   Integer count = 4;
-  if (gp.SetPathGradientSurroundColorsWithCount) gp.SetPathGradientSurroundColorsWithCount(brush.Get(), surround, &count);
+  if (gp.SetPathGradientSurroundColorsWithCount)
+    gp.SetPathGradientSurroundColorsWithCount(brush.Get(), surround, &count);
   gp.FillRectangle(s.G(), brush.Get(), x, y, width, height);
 }
 
@@ -524,7 +524,8 @@ void kvgpStretchRect(TBitmap* dstBmp, TBitmap* srcBmp, const TRect& dstRect, con
     if (!s.Ok()) return;
     // GDI+ reads the lifted pixels straight from this buffer (top row first).
     std::vector<uint32_t> lifted(size_t(src.Width) * size_t(src.Height));
-    for (Integer y = 0; y < src.Height; ++y) LiftStretchAlpha(&lifted[size_t(y) * size_t(src.Width)], src.Row(y), src.Width);
+    for (Integer y = 0; y < src.Height; ++y)
+      LiftStretchAlpha(&lifted[size_t(y) * size_t(src.Width)], src.Row(y), src.Width);
     TGpOwned image(gp.DisposeImage);
     if (gp.CreateBitmapFromScan0(src.Width, src.Height, src.Width * 4, PixelFormat32bppARGB,
                                  reinterpret_cast<BYTE*>(lifted.data()), image.Out()) != kvgpOk ||
@@ -554,7 +555,8 @@ namespace {
 void BlurPass(const TPixelView& src, Integer spanW, Integer spanH, const TPixelView& dst,
               std::vector<uint32_t>& lifted) {
   lifted.resize(size_t(src.Width) * size_t(src.Height));
-  for (Integer y = 0; y < src.Height; ++y) LiftStretchAlpha(&lifted[size_t(y) * size_t(src.Width)], src.Row(y), src.Width);
+  for (Integer y = 0; y < src.Height; ++y)
+    LiftStretchAlpha(&lifted[size_t(y) * size_t(src.Width)], src.Row(y), src.Width);
   {
     TGpOwned image(gp.DisposeImage), target(gp.DisposeImage), g(gp.DeleteGraphics);
     if (gp.CreateBitmapFromScan0(src.Width, src.Height, src.Width * 4, PixelFormat32bppARGB,
@@ -666,8 +668,8 @@ Integer kvgpBlur(TBitmap* bmp, float radius) {
 
 // ---- 5. Text ---------------------------------------------------------------------------------------
 
-bool kvgpDrawString(HDC dc, const String& text, const TRect& r, TColor color, Integer alignment,
-                    Integer vertAlignment, Integer angle, bool alphaLayer, const String& /*fontName*/) {
+bool kvgpDrawString(HDC dc, const String& text, const TRect& r, TColor color, Integer alignment, Integer vertAlignment,
+                    Integer angle, bool alphaLayer, const String& /*fontName*/) {
   if (!gp.CreateStringFormat || !gp.CreateFontFromDC || !gp.DrawString) return false;
   TGpSession s(dc);
   if (!s.Ok()) return false;
@@ -678,7 +680,8 @@ bool kvgpDrawString(HDC dc, const String& text, const TRect& r, TColor color, In
   TGpOwned brush(gp.DeleteBrush);
   if (!MakeSolidBrush(brush, Opaque(color))) return false;
   const TGpRectF layout{float(r.Left), float(r.Top), float(r.Right - r.Left + 1), float(r.Bottom - r.Top + 1)};
-  if (gp.SetStringFormatLineAlign) gp.SetStringFormatLineAlign(format.Get(), kvVertAlignArray[std::clamp(vertAlignment, 0, 2)]);
+  if (gp.SetStringFormatLineAlign)
+    gp.SetStringFormatLineAlign(format.Get(), kvVertAlignArray[std::clamp(vertAlignment, 0, 2)]);
   if (gp.SetStringFormatAlign) gp.SetStringFormatAlign(format.Get(), kvAlignArray[std::clamp(alignment, 0, 2)]);
   if (gp.SetTextRenderingHint)
     gp.SetTextRenderingHint(s.G(), alphaLayer ? TextRenderingHintAntiAliasGridFit : TextRenderingHintClearTypeGridFit);
@@ -722,7 +725,8 @@ TSize kvgpMeasureString(HDC dc, const String& text, bool wrapped, Integer maxWid
 TSize kvgpMeasureString(HDC dc, const String& text, HFONT font, bool wrapped, Integer maxWidth) {
   TSize size;
   if (text.empty()) return size;
-  if (!MeasureWithDCFont(dc, text, wrapped, float(maxWidth), size)) size = GetStringSize(font, text, 0, false, 0, false);
+  if (!MeasureWithDCFont(dc, text, wrapped, float(maxWidth), size))
+    size = GetStringSize(font, text, 0, false, 0, false);
   return size;
 }
 

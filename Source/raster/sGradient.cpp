@@ -109,9 +109,7 @@ bool ClipGradRect(TRect& r, const TPixelView& v) {
   return !r.IsEmpty();
 }
 
-bool Translucent(const TsGradPoint& a, const TsGradPoint& b) {
-  return ((a.Mode | b.Mode) & PM_TRANSPARENT) != 0;
-}
+bool Translucent(const TsGradPoint& a, const TsGradPoint& b) { return ((a.Mode | b.Mode) & PM_TRANSPARENT) != 0; }
 
 TColor ColorOf(const TsGradPoint& p) { return static_cast<TColor>(p.Color.C); }
 
@@ -120,7 +118,9 @@ TColor ColorOf(const TsGradPoint& p) { return static_cast<TColor>(p.Color.C); }
 class TColorWalk {
  public:
   TColorWalk(const TsGradPoint& a, const TsGradPoint& b, int64_t steps)
-      : r_(a.Color.R), g_(a.Color.G), b_(a.Color.B),
+      : r_(a.Color.R),
+        g_(a.Color.G),
+        b_(a.Color.B),
         dr_(double(int(b.Color.R) - int(a.Color.R)) / double(steps)),
         dg_(double(int(b.Color.G) - int(a.Color.G)) / double(steps)),
         db_(double(int(b.Color.B) - int(a.Color.B)) / double(steps)) {}
@@ -209,9 +209,10 @@ void PaintGrad(const TPixelView& v, TRect r, const TsGradArray& data, Integer of
         if (end > start) {
           if (Translucent(a, b)) {
             if (device && start > INT32_MIN)
-              device->LinearSegment(true, r.Left, static_cast<Integer>(start - 1), r.Width(),
-                                    static_cast<Integer>(end - start + 1), ColorOf(a), ColorOf(b),
-                                    TRect(r.Left, static_cast<Integer>(start - 1), r.Right, static_cast<Integer>(start)));
+              device->LinearSegment(
+                  true, r.Left, static_cast<Integer>(start - 1), r.Width(), static_cast<Integer>(end - start + 1),
+                  ColorOf(a), ColorOf(b),
+                  TRect(r.Left, static_cast<Integer>(start - 1), r.Right, static_cast<Integer>(start)));
           } else {
             PaintRowsOpaque(v, r, start, end, a, b);
           }
@@ -243,13 +244,12 @@ void PaintGrad(const TPixelView& v, TRect r, const TsGradArray& data, Integer of
     case PM_DIAGONAL:
       if (n >= 5 && device) device->Diagonal(r, data.data(), (data[0].Mode & PM_OVERLAY) != 0);
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
-void PaintGradTxt(const TPixelView& v, TRect r, const TsGradArray& data, const TPixelView& texture,
-                  TRect textureRect, Byte textureAlpha, Byte alphaChannel) {
+void PaintGradTxt(const TPixelView& v, TRect r, const TsGradArray& data, const TPixelView& texture, TRect textureRect,
+                  Byte textureAlpha, Byte alphaChannel) {
   if (!ClipGradRect(r, v) || data.size() < 2) return;
   const Integer direction = data[0].Mode & MASK_DIRECTION;
   if (direction != 0 && direction != PM_VERTICAL) return;
@@ -344,8 +344,8 @@ void MakeShadowView(const TPixelView& v, TColor color, Integer radius, Integer o
   auto weightOf = [&](double l) -> int {
     if (maskMode) {
       if (l <= body) return 255;
-      return static_cast<int>(std::nearbyint(255.0 * (1.0 - (l - body) / (blurSize + 1.0)) * (R + 1.0 - l) /
-                                             (blurSize + 1.0)));
+      return static_cast<int>(
+          std::nearbyint(255.0 * (1.0 - (l - body) / (blurSize + 1.0)) * (R + 1.0 - l) / (blurSize + 1.0)));
     }
     if (l <= body || body == R) return 255;
     const double span = R - body;

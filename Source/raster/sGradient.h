@@ -51,8 +51,8 @@ class TGradientDevice {
   virtual ~TGradientDevice() = default;
   // (x, y, width, height) from c1 to c2 (colour values with their alpha in the top byte),
   // downwards when vertical, else rightwards.
-  virtual void LinearSegment(bool vertical, Integer x, Integer y, Integer width, Integer height, TColor c1,
-                             TColor c2, const TRect& excluded) = 0;
+  virtual void LinearSegment(bool vertical, Integer x, Integer y, Integer width, Integer height, TColor c1, TColor c2,
+                             const TRect& excluded) = 0;
   // Five colours: top-left (points[0]), centre (1), top-right (2), bottom-right (3),
   // bottom-left (4); overlay: a path gradient with the colours' alpha, else GradientFill.
   virtual void Diagonal(const TRect& r, const TsGradPoint* points, bool overlay) = 0;
@@ -61,8 +61,7 @@ class TGradientDevice {
 // Paints the gradient into aRect of the view (clipped to it). Opaque segments are written into
 // the pixels with alpha 255; translucent segments and diagonal gradients go to device, or are
 // left out without one. offsetY moves the rows of a top-to-bottom gradient.
-void PaintGrad(const TPixelView& v, TRect aRect, const TsGradArray& data, Integer offsetY,
-               TGradientDevice* device);
+void PaintGrad(const TPixelView& v, TRect aRect, const TsGradArray& data, Integer offsetY, TGradientDevice* device);
 
 // The gradient (top to bottom or left to right only) mixed with a texture anchored at the
 // view's origin: per colour ((texture - gradient) * textureAlpha + gradient * 256) shr 8, alpha

@@ -24,11 +24,11 @@
 #include "base/sConst.h"
 
 // Bits of a provider's form state (TkvFormProvider::FormStateBits).
-constexpr Cardinal FS_BLENDMOVING = 0x80;       // the form moves with blending
-constexpr Cardinal FS_ANIMMINIMIZING = 0x100;   // the animated minimize runs
-constexpr Cardinal FS_ANIMCLOSING = 0x200;      // the close animation runs
-constexpr Cardinal FS_CHANGING = 0x1000;        // a snapshot of the form is being taken
-constexpr Cardinal FS_LOCKED = 0x10000;         // drawing frozen by LockForms
+constexpr Cardinal FS_BLENDMOVING = 0x80;      // the form moves with blending
+constexpr Cardinal FS_ANIMMINIMIZING = 0x100;  // the animated minimize runs
+constexpr Cardinal FS_ANIMCLOSING = 0x200;     // the close animation runs
+constexpr Cardinal FS_CHANGING = 0x1000;       // a snapshot of the form is being taken
+constexpr Cardinal FS_LOCKED = 0x10000;        // drawing frozen by LockForms
 
 #ifdef _WIN32
 

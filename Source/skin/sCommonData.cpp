@@ -16,36 +16,48 @@
 #endif
 
 TW_DEFINE_CLASS(TsCommonData) {
-  b.Property(u"SkinSection", [](const TsCommonData& d) { return d.FSkinSection; }, &TsCommonData::SetSkinSection)
+  b.Property(
+       u"SkinSection", [](const TsCommonData& d) { return d.FSkinSection; }, &TsCommonData::SetSkinSection)
       .Stored([](const TsCommonData& d) { return d.SectionStored(); });
-  b.Property(u"HUEOffset", [](const TsCommonData& d) { return d.FHUEOffset; },
-             [](TsCommonData& d, Integer v) { d.SetInteger(0, v); }).Default(0);
-  b.Property(u"Saturation", [](const TsCommonData& d) { return d.FSaturation; },
-             [](TsCommonData& d, Integer v) { d.SetInteger(1, v); }).Default(0);
-  b.Property(u"ColorTone", [](const TsCommonData& d) { return Integer(d.FColorTone); },
-             [](TsCommonData& d, Integer v) { d.SetColorTone(TColor(v)); });
-  b.Property(u"CustomColor", [](const TsCommonData& d) { return d.FCustomColor; },
-             [](TsCommonData& d, bool v) { d.SetBoolean(0, v); }).Default(false);
+  b.Property(
+       u"HUEOffset", [](const TsCommonData& d) { return d.FHUEOffset; },
+       [](TsCommonData& d, Integer v) { d.SetInteger(0, v); })
+      .Default(0);
+  b.Property(
+       u"Saturation", [](const TsCommonData& d) { return d.FSaturation; },
+       [](TsCommonData& d, Integer v) { d.SetInteger(1, v); })
+      .Default(0);
+  b.Property(
+      u"ColorTone", [](const TsCommonData& d) { return Integer(d.FColorTone); },
+      [](TsCommonData& d, Integer v) { d.SetColorTone(TColor(v)); });
+  b.Property(
+       u"CustomColor", [](const TsCommonData& d) { return d.FCustomColor; },
+       [](TsCommonData& d, bool v) { d.SetBoolean(0, v); })
+      .Default(false);
   // The control keeps its own font and font colour.
-  b.Property(u"CustomFont", [](const TsCommonData& d) { return d.FCustomFont; },
-             [](TsCommonData& d, bool v) { d.SetBoolean(1, v); }).Default(false);
+  b.Property(
+       u"CustomFont", [](const TsCommonData& d) { return d.FCustomFont; },
+       [](TsCommonData& d, bool v) { d.SetBoolean(1, v); })
+      .Default(false);
 }
 
 TW_DEFINE_CLASS(TkvOuterEffects) {}
 TW_DEFINE_CLASS(TsCtrlSkinData) {}
 TW_DEFINE_CLASS(TkvScrollData) {
-  b.Property(u"ScrollWidth", &TkvScrollData::ScrollWidth, [](TkvScrollData& d, Integer v) { d.SetSize(0, v); })
-      .Default(-1);
-  b.Property(u"ButtonsSize", &TkvScrollData::ButtonsSize, [](TkvScrollData& d, Integer v) { d.SetSize(1, v); })
-      .Default(-1);
+  b.Property(u"ScrollWidth", &TkvScrollData::ScrollWidth, [](TkvScrollData& d, Integer v) {
+     d.SetSize(0, v);
+   }).Default(-1);
+  b.Property(u"ButtonsSize", &TkvScrollData::ButtonsSize, [](TkvScrollData& d, Integer v) {
+     d.SetSize(1, v);
+   }).Default(-1);
 }
 TW_DEFINE_CLASS(TsScrollWndData) {}
 
 bool RestrictDrawing = false;
 
-const std::array<const Char*, 19> kvDefSections{u"EDIT", u"BUTTON", u"TRANSPARENT", u"", u"", u"", u"GAUGE",
-                                                u"",     u"",       u"",            u"", u"", u"FORM", u"",
-                                                u"",     u"",       u"",            u"", u""};
+const std::array<const Char*, 19> kvDefSections{
+    u"EDIT", u"BUTTON", u"TRANSPARENT", u"", u"", u"", u"GAUGE", u"", u"", u"",
+    u"",     u"",       u"FORM",        u"", u"", u"", u"",      u"", u""};
 
 bool kvSectionStored(intptr_t defSectionAnswer, const String& section) {
   if (defSectionAnswer < 1 || defSectionAnswer > static_cast<intptr_t>(kvDefSections.size())) return true;
@@ -71,7 +83,8 @@ TsCommonData::TsCommonData(TObject* aOwner, bool createCacheBmp) : FOwnerObject(
   }
 #endif
   FOuterEffects = std::make_unique<TkvOuterEffects>(this);
-  FCustomBorder = std::make_unique<TkvPaintBorderData>(FOwnerControl ? aOwner : nullptr, this, TNotifyEvent(this, &TsCommonData::OnChanged));
+  FCustomBorder = std::make_unique<TkvPaintBorderData>(FOwnerControl ? aOwner : nullptr, this,
+                                                       TNotifyEvent(this, &TsCommonData::OnChanged));
   if (createCacheBmp) FCacheBmp = std::make_unique<TBitmap>(0, 0, pf32bit);
 #ifdef _WIN32
   InitCommonProp();
@@ -248,9 +261,7 @@ bool TsCommonData::Skinned(bool checkSkinActive) {
     if (auto* owner = dynamic_cast<TComponent*>(FOwnerObject); owner && owner->ComponentState().Contains(csDestroying))
       return false;
     return !checkSkinActive || manager->IsActive();
-  } catch (...) {
-    return false;
-  }
+  } catch (...) { return false; }
 }
 
 // ---- Sections ----------------------------------------------------------------------------
@@ -326,8 +337,10 @@ bool FullRepaintOnly(TsCommonData* sd) {
 // ---- Cache and state ---------------------------------------------------------------------
 
 void TsCommonData::InitCacheBmp() {
-  if (!FCacheBmp) FCacheBmp = std::make_unique<TBitmap>(0, 0, pf32bit);
-  else if (FCacheBmp->PixelFormat() != pf32bit) FCacheBmp->SetPixelFormat(pf32bit);
+  if (!FCacheBmp)
+    FCacheBmp = std::make_unique<TBitmap>(0, 0, pf32bit);
+  else if (FCacheBmp->PixelFormat() != pf32bit)
+    FCacheBmp->SetPixelFormat(pf32bit);
 #ifdef _WIN32
   if (FOwnerControl) {
     const Integer w = std::max(0, FOwnerControl->Width()), h = std::max(0, FOwnerControl->Height());

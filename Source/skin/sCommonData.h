@@ -169,8 +169,8 @@ class TsCommonData : public TkvSkinDataBase {
   bool FFocused = false;
   bool FUpdating = false;
   bool HalfVisible = false;
-  bool Loading = true;          // until Loaded
-  bool GlassModeInit = false;   // a glass-mode command is being passed on
+  bool Loading = true;         // until Loaded
+  bool GlassModeInit = false;  // a glass-mode command is being passed on
   Byte COC = 0;
   Byte TranspMode = 0;  // TM_OPAQUE, TM_PARTIAL, TM_FULL
   Integer GlowID = -1;

@@ -83,8 +83,7 @@ bool CtrlIsSkinned(TControl* aControl, bool checkActive) {
 }
 
 Integer GetPPI(TsCommonData* skinData) {
-  if (skinData && skinData->FOwnerControl && skinData->FOwnerControl->ComponentState().Contains(csDesigning))
-    return 96;
+  if (skinData && skinData->FOwnerControl && skinData->FOwnerControl->ComponentState().Contains(csDesigning)) return 96;
   DuRiruZireziv* manager = skinData ? skinData->GetSkinManager() : DefaultManager;
   if (manager && manager->IsActive())
     if (TkvSkinData* data = skinData ? skinData->GetCommonSkinData() : manager->CommonSkinData(96)) return data->PPI;
@@ -108,7 +107,8 @@ bool IsLoading(TComponent* c) {
 
 // The windows 10 composition attributes exist (the acrylic and blur frames use them).
 bool FluentOS() {
-  static const bool fluent = IsWin10Up() && GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetWindowCompositionAttribute");
+  static const bool fluent =
+      IsWin10Up() && GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetWindowCompositionAttribute");
   return fluent;
 }
 
@@ -129,9 +129,7 @@ HWND TsCommonData::OwnerHandle() {
       return win && win->HandleAllocated() ? win->WindowHandle() : nullptr;
     }
     return FSWHandle;
-  } catch (...) {
-    return nullptr;
-  }
+  } catch (...) { return nullptr; }
 }
 
 void TsCommonData::InitCommonProp() {
@@ -251,8 +249,8 @@ void TsCommonData::UpdateIndexes(bool updateMain) {
 
 namespace {
 // The classes that name their default section themselves (KV_GETDEFINDEX).
-constexpr TkvCodeSet kAskOwnerForSection{{2, 10},   {12, 14},  {32, 34},   {50, 51},   {53, 54},   {57, 59},
-                                         {74, 76},  {78, 78},  {81, 85},   {92, 94},   {132, 141}, {143, 143},
+constexpr TkvCodeSet kAskOwnerForSection{{2, 10},    {12, 14},   {32, 34},   {50, 51},   {53, 54},   {57, 59},
+                                         {74, 76},   {78, 78},   {81, 85},   {92, 94},   {132, 141}, {143, 143},
                                          {151, 152}, {161, 161}, {165, 165}, {224, 224}, {226, 227}};
 }  // namespace
 
@@ -311,8 +309,7 @@ bool TsCommonData::GetUpdating() {
     return GetBoolMsg(FOwnerControl->Parent(), KV_PREPARING);
   }
   if (TkvFormProvider* provider = ProviderOf(this))
-    if (TForm* form = provider->ProviderForm(); form && form->Parent())
-      return GetBoolMsg(form->Parent(), KV_PREPARING);
+    if (TForm* form = provider->ProviderForm(); form && form->Parent()) return GetBoolMsg(form->Parent(), KV_PREPARING);
   return false;
 }
 
@@ -448,7 +445,8 @@ const TsGeneralData* SectionOf(DuRiruZireziv* manager, Integer skinIndex) {
 }
 
 bool OwnColoursApply(const TsGeneralData* section, Integer state) {
-  return section && state < section->States && section->Props[static_cast<size_t>(std::min(state, 2))].Transparency < 40;
+  return section && state < section->States &&
+         section->Props[static_cast<size_t>(std::min(state, 2))].Transparency < 40;
 }
 
 // Asks the control which section gives its font (KV_GETFONTINDEX). The answer: -1 keeps
@@ -510,7 +508,8 @@ TColor GetFontColor(TControl* ctrl, Integer defSkinIndex, DuRiruZireziv* skinMan
   if (skinManager && skinManager->IsActive()) {
     section = SectionOf(skinManager, n);
     if (!section) return skinManager->Palette[pcLabelText];
-    return TColor(section->Props[static_cast<size_t>(std::max(0, std::min({st, section->States - 1, 2})))].FontColor.Color);
+    return TColor(
+        section->Props[static_cast<size_t>(std::max(0, std::min({st, section->States - 1, 2})))].FontColor.Color);
   }
   return ctrl ? ctrl->Font()->Color() : clWindow;
 }

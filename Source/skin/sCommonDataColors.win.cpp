@@ -56,7 +56,8 @@ TColor LookOverParent(TsCommonData* sd, const TsGenState& look, HWND handle, TCo
 
 // Colour tone, hue offset and saturation of the object applied to a colour.
 TColor Adjusted(TsCommonData* sd, TColor c) {
-  if (sd->FColorTone != clNone && sd->FColorTone != kvNoColor) c = ChangeTone(c, SwapRedBlue(ColorToRGB(sd->FColorTone)));
+  if (sd->FColorTone != clNone && sd->FColorTone != kvNoColor)
+    c = ChangeTone(c, SwapRedBlue(ColorToRGB(sd->FColorTone)));
   if (sd->FHUEOffset != 0) c = ChangeHue(sd->FHUEOffset, c);
   if (sd->FSaturation != 0) {
     const Integer delta = std::clamp(sd->FSaturation * 255 / 100, -255, 255);
@@ -66,7 +67,9 @@ TColor Adjusted(TsCommonData* sd, TColor c) {
 }
 
 bool HasCache(TsCommonData* sd) { return sd->FCacheBmp != nullptr; }
-bool CacheEmpty(TsCommonData* sd) { return !sd->FCacheBmp || sd->FCacheBmp->Width() == 0 || sd->FCacheBmp->Height() == 0; }
+bool CacheEmpty(TsCommonData* sd) {
+  return !sd->FCacheBmp || sd->FCacheBmp->Width() == 0 || sd->FCacheBmp->Height() == 0;
+}
 
 // The owner renders its cache now when it is out of date.
 void Prepare(TsCommonData* sd) {
@@ -154,7 +157,8 @@ void InitBGInfo(TsCommonData* sd, TkvBGInfo* info, Integer state, HWND handle) {
         GetBGInfo(info, parent, info->PleaseDraw);
         if (info->Bmp) {
           info->Offset = TPoint(info->Offset.X + p.X, info->Offset.Y + p.Y);
-          info->FillRect = TRect(info->FillRect.Left - p.X, info->FillRect.Top - p.Y, info->FillRect.Right, info->FillRect.Bottom);
+          info->FillRect =
+              TRect(info->FillRect.Left - p.X, info->FillRect.Top - p.Y, info->FillRect.Right, info->FillRect.Bottom);
         }
       } else if (!handle) {
         info->BgType = btFill;
@@ -215,7 +219,8 @@ void InitBGInfo(TsCommonData* sd, TkvBGInfo* info, Integer state, HWND handle) {
   }
   info->Color = DefaultManager ? DefaultManager->GetGlobalColor() : ColorToRGB(clBtnFace);
   TControl* c = sd->FOwnerControl;
-  const bool sizeDiffers = c && sd->FCacheBmp && (sd->FCacheBmp->Width() != c->Width() || sd->FCacheBmp->Height() != c->Height());
+  const bool sizeDiffers =
+      c && sd->FCacheBmp && (sd->FCacheBmp->Width() != c->Width() || sd->FCacheBmp->Height() != c->Height());
   if (sd->BGChanged || CacheEmpty(sd) || sizeDiffers) {
     sd->BGChanged = true;
     if (c) {

@@ -113,14 +113,16 @@ void PaintOuter(TsCommonData* sd, TkvBGInfo* info, Word data) {
   const bool hasBorder = gd.BorderIndex >= 0 && gd.BorderIndex < static_cast<Integer>(skin->ma.size());
   if (!hasBorder) {
     DuRiruZireziv* manager = sd->GetSkinManager();
-    const Integer on = manager->SkinCommonInfo.Sections[ssSlider_On], off = manager->SkinCommonInfo.Sections[ssSlider_Off];
+    const Integer on = manager->SkinCommonInfo.Sections[ssSlider_On],
+                  off = manager->SkinCommonInfo.Sections[ssSlider_Off];
     if (sd->SkinIndex == on || sd->SkinIndex == off) {
       const Integer grow = std::min(c->Width(), c->Height()) / 2;
       margins = TRect(margins.Left + grow, margins.Top + grow, margins.Right + grow, margins.Bottom + grow);
     }
   } else {
     const TsMaskData& border = skin->ma[static_cast<size_t>(gd.BorderIndex)];
-    margins = TRect(margins.Left + border.WL, margins.Top + border.WT, margins.Right + border.WR, margins.Bottom + border.WB);
+    margins =
+        TRect(margins.Left + border.WL, margins.Top + border.WT, margins.Right + border.WR, margins.Bottom + border.WB);
   }
   const TPixelView target = ViewOf(info->Bmp);
   auto copyOut = [&](TBitmap* dst) {
@@ -179,7 +181,8 @@ void ShowGlowingIfNeeded(TsCommonData* sd, bool clicked, HWND ctrlHandle, Intege
   DuRiruZireziv* manager = sd ? sd->GetSkinManager() : nullptr;
   if (!e || !manager) return;
   const Integer index = aSkinIndex < 0 ? sd->SkinIndex : aSkinIndex;
-  if (!manager->Effects.AllowGlowing || manager->Options.NoMouseHover || GetCapture() || !manager->IsValidSkinIndex(index))
+  if (!manager->Effects.AllowGlowing || manager->Options.NoMouseHover || GetCapture() ||
+      !manager->IsValidSkinIndex(index))
     return;
   TkvSkinData* skin = sd->GetCommonSkinData();
   if (index >= static_cast<Integer>(skin->gd.size())) return;
@@ -206,7 +209,8 @@ void ShowGlowingIfNeeded(TsCommonData* sd, bool clicked, HWND ctrlHandle, Intege
       return;
     }
     if (sd->GlowID == -1 && ctrlHandle)
-      sd->GlowID = e->ShowGlow(clipBoxOnScreen(ctrlHandle), sd->FSkinSection, sd, GetRootParent(ctrlHandle), dezev, gd.GlowMargin);
+      sd->GlowID = e->ShowGlow(clipBoxOnScreen(ctrlHandle), sd->FSkinSection, sd, GetRootParent(ctrlHandle), dezev,
+                               gd.GlowMargin);
     return;
   }
   if (!sd->FMouseAbove) {
@@ -217,7 +221,8 @@ void ShowGlowingIfNeeded(TsCommonData* sd, bool clicked, HWND ctrlHandle, Intege
   if (buttonDown || (clicked && sd->GlowID >= 0) || sd->FCustomBorder->IsChanged()) return;
   TCustomForm* form = GetParentForm(c, false);
   if (!form || !form->HandleAllocated()) return;
-  HWND host = form->Parent() && form->Parent()->HandleAllocated() ? form->Parent()->WindowHandle() : form->WindowHandle();
+  HWND host =
+      form->Parent() && form->Parent()->HandleAllocated() ? form->Parent()->WindowHandle() : form->WindowHandle();
   if (!manager->Effects.AllowAnimation) doAnimation = false;
   if (doAnimation) dezev = 0;  // shown transparent, then faded in
   if (sd->GlowID == -1) {

@@ -103,7 +103,8 @@ bool OnMove(TMessage&, TsCommonData* sd) {
     if (!parent || !parent->HandleAllocated()) return;
     TrySendMessage(parent->WindowHandle(), SM_ALPHACMD, uintptr_t{KV_SETBGCHANGED} << 16 | 1, 0);
     SendAMessage(parent->WindowHandle(), KV_PREPARECACHE);
-    if (IsDesigning(c)) RedrawWindow(parent->WindowHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    if (IsDesigning(c))
+      RedrawWindow(parent->WindowHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
   };
   if (w) {
     if (HaveOuterEffects(sd) && w->Visible()) tellParent();
@@ -161,7 +162,8 @@ bool OnKillFocus(TMessage&, TsCommonData* sd) {
   if (sEditCtrls.Contains(sd->COC) && !sd->ControlIsActive()) changed = ApplyStateColors(sd, 0);
   sd->BGChanged = true;
   sd->StopTimer();
-  if (w->Visible() && sEditCtrls.Contains(sd->COC) && w->HandleAllocated()) RedrawEdit(w->WindowHandle(), changed, RDWA_ALLNOW);
+  if (w->Visible() && sEditCtrls.Contains(sd->COC) && w->HandleAllocated())
+    RedrawEdit(w->WindowHandle(), changed, RDWA_ALLNOW);
   if (sd->FOuterEffects->Visibility() == ovFocused) sd->FOuterEffects->Invalidate();
   return false;
 }
@@ -215,7 +217,8 @@ bool OnUpdateUIState(TMessage&, TsCommonData* sd) {
   // The system would draw focus rectangles and accelerators over the skinned look.
   if (sd->Skinned()) return true;
   TWinControl* w = WinOf(sd);
-  if (w && w->HandleAllocated() && kvThemesEnabled() && kv_SetWindowTheme) kv_SetWindowTheme(w->WindowHandle(), nullptr, nullptr);
+  if (w && w->HandleAllocated() && kvThemesEnabled() && kv_SetWindowTheme)
+    kv_SetWindowTheme(w->WindowHandle(), nullptr, nullptr);
   return false;
 }
 
@@ -312,7 +315,8 @@ bool OnMouseEnter(TMessage&, TsCommonData* sd) {
     auto setActive = [&] {
       if (w && w->HandleAllocated() && DefaultManager) DefaultManager->SetActiveControl(w->WindowHandle());
     };
-    const bool simple = IsDesigning(manager) || (manager && manager->Options.NoMouseHover) || FullyTransparent(sd) || !w;
+    const bool simple =
+        IsDesigning(manager) || (manager && manager->Options.NoMouseHover) || FullyTransparent(sd) || !w;
     if (!sForbidMouse.Contains(sd->COC)) sd->FMouseAbove = true;
     setActive();
     if (!simple && !IsDesigning(c)) {
@@ -344,7 +348,8 @@ bool OnMouseLeave(TMessage&, TsCommonData* sd) {
       }
     }
     bool changed = false;
-    if (sEditCtrls.Contains(sd->COC) && !sd->ControlIsActive() && !FullyTransparent(sd)) changed = ApplyStateColors(sd, 0);
+    if (sEditCtrls.Contains(sd->COC) && !sd->ControlIsActive() && !FullyTransparent(sd))
+      changed = ApplyStateColors(sd, 0);
     TWinControl* w = WinOf(sd);
     if (c->Visible() && sEditCtrls.Contains(sd->COC)) {
       sd->BGChanged = true;
@@ -433,8 +438,8 @@ struct TAuxSections {
 };
 
 const std::vector<TkvSection>& ScrollSections() {
-  static const std::vector<TkvSection> s{ssScrollBtnLeft, ssScrollBtnTop,  ssScrollBtnRight, ssScrollBtnBottom,
-                                         ssScrollBar1H,   ssScrollBar1V,   ssScrollBar2H,    ssScrollBar2V,
+  static const std::vector<TkvSection> s{ssScrollBtnLeft, ssScrollBtnTop, ssScrollBtnRight, ssScrollBtnBottom,
+                                         ssScrollBar1H,   ssScrollBar1V,  ssScrollBar2H,    ssScrollBar2V,
                                          ssScrollSliderH, ssScrollSliderV};
   return s;
 }
@@ -443,7 +448,8 @@ const std::vector<TAuxSections>& AuxTable() {
   static const std::vector<TAuxSections> table = [] {
     std::vector<TAuxSections> t;
     t.push_back({TkvCodeSet{{2, 2}}, {ssToolButton, ssUpDown}});
-    t.push_back({TkvCodeSet{{7, 8}, {14, 14}, {58, 58}, {78, 78}, {83, 83}, {85, 85}, {142, 142}, {231, 231}}, ScrollSections()});
+    t.push_back({TkvCodeSet{{7, 8}, {14, 14}, {58, 58}, {78, 78}, {83, 83}, {85, 85}, {142, 142}, {231, 231}},
+                 ScrollSections()});
     t.push_back({TkvCodeSet{{9, 9}, {13, 13}, {18, 18}, {81, 82}}, {ssComboBtn}});
     auto headers = ScrollSections();
     headers.insert(headers.end(), {ssColHeader, ssColHeaderA, ssColHeaderL, ssColHeaderR});
@@ -826,7 +832,8 @@ bool CmdSetGlassMode(TMessage& m, TsCommonData* sd) {
 
 bool CmdForceOpaque(TMessage& m, TsCommonData* sd) {
   if (sd->DoForceOpaque()) {
-    if (TWinControl* w = WinOf(sd); w && w->HandleAllocated()) RedrawWindow(w->WindowHandle(), nullptr, nullptr, RDWA_ALLNOW);
+    if (TWinControl* w = WinOf(sd); w && w->HandleAllocated())
+      RedrawWindow(w->WindowHandle(), nullptr, nullptr, RDWA_ALLNOW);
     m.Result = 1;
   }
   return true;
@@ -881,7 +888,8 @@ bool CmdGetOutRgn(TMessage& m, TsCommonData* sd) {
 
 bool CmdKillTimers(TMessage& m, TsCommonData* sd) {
   TWinControl* w = WinOf(sd);
-  if (sd->FMouseAbove && w && w->HandleAllocated() && DefaultManager && DefaultManager->ActiveControl() == w->WindowHandle())
+  if (sd->FMouseAbove && w && w->HandleAllocated() && DefaultManager &&
+      DefaultManager->ActiveControl() == w->WindowHandle())
     DefaultManager->SetActiveControl(nullptr);
   if (TkvGlowServices* e = Glows()) {
     if (sd->GlowID >= 0) e->HideGlow(sd->GlowID, false);
@@ -970,12 +978,18 @@ bool CommonMessage(TMessage& message, TsCommonData* skinData) {
 
 namespace {
 
-constexpr TkvCodeSet kPointerCommands{{KV_GETCACHE, KV_GETCACHE},       {KV_UPDATESECTION, KV_UPDATESECTION},
-                                      {KV_SETSECTION, KV_SETSECTION},   {KV_CONTROLLOADED, KV_GETSKININDEX},
-                                      {KV_GETBG, KV_GETBG},             {KV_PRINTING, KV_PRINTING},
-                                      {KV_PAINTOUTER, KV_PAINTOUTER},   {KV_LINKOBJ, KV_LINKOBJ},
-                                      {KV_GETFONTINDEX, KV_GETFONTINDEX}, {KV_GETOUTRGN, KV_GETOUTRGN},
-                                      {KV_UPDATESHADOW, KV_UPDATESHADOW}, {KV_GETTEXTRECT, KV_GETTEXTRECT}};
+constexpr TkvCodeSet kPointerCommands{{KV_GETCACHE, KV_GETCACHE},
+                                      {KV_UPDATESECTION, KV_UPDATESECTION},
+                                      {KV_SETSECTION, KV_SETSECTION},
+                                      {KV_CONTROLLOADED, KV_GETSKININDEX},
+                                      {KV_GETBG, KV_GETBG},
+                                      {KV_PRINTING, KV_PRINTING},
+                                      {KV_PAINTOUTER, KV_PAINTOUTER},
+                                      {KV_LINKOBJ, KV_LINKOBJ},
+                                      {KV_GETFONTINDEX, KV_GETFONTINDEX},
+                                      {KV_GETOUTRGN, KV_GETOUTRGN},
+                                      {KV_UPDATESHADOW, KV_UPDATESHADOW},
+                                      {KV_GETTEXTRECT, KV_GETTEXTRECT}};
 constexpr TkvCodeSet kPostedCommands{{KV_COPYDATA, KV_COPYDATA}, {KV_SKINCHANGED, KV_SKINCHANGED}};
 
 // The commands the engine is delivering itself, innermost last (GUI thread only).
@@ -1003,7 +1017,9 @@ LRESULT CALLBACK FilterPostedCommands(int code, WPARAM wParam, LPARAM lParam) {
 }  // namespace
 
 bool kvCommandCarriesPointer(Word code) { return kPointerCommands.Contains(code); }
-bool kvCommandMayBePosted(Word code) { return kPointerCommands.Contains(code) ? false : kPostedCommands.Contains(code); }
+bool kvCommandMayBePosted(Word code) {
+  return kPointerCommands.Contains(code) ? false : kPostedCommands.Contains(code);
+}
 
 bool kvCommandIsTrusted(const TMessage& message) {
   if (!kvCommandCarriesPointer(message.WParamHi)) return true;

@@ -19,11 +19,11 @@ struct TsMaskData {
   TkvImgType ImgType = itisaBorder;
   DuRiruZireziv* Manager = nullptr;
   int16_t WL = 0, WT = 0, WR = 0, WB = 0;  // border part widths, scaled for the skin data's PPI
-  Integer Cfg = 0;         // bit 0: a corner holds transparent pixels
-  Integer MulPPi = 96;     // the PPI the image is prepared for
-  Integer DivPPI = 96;     // the PPI of its source
-  Integer SkinIndex = -1;  // the section the image belongs to
-  Integer Width = 0;       // one state picture, without the mask rows
+  Integer Cfg = 0;                         // bit 0: a corner holds transparent pixels
+  Integer MulPPi = 96;                     // the PPI the image is prepared for
+  Integer DivPPI = 96;                     // the PPI of its source
+  Integer SkinIndex = -1;                  // the section the image belongs to
+  Integer Width = 0;                       // one state picture, without the mask rows
   Integer Height = 0;
 };
 

@@ -154,29 +154,36 @@ void DuRiruZireziv::SetIsDefault(bool value) {
 
 TW_DEFINE_CLASS(DuRiruZireziv) {
   const auto object = [](auto member) {
-    return [member](const DuRiruZireziv& m) { return const_cast<std::remove_cvref_t<decltype(m.*member)>*>(&(m.*member)); };
+    return [member](const DuRiruZireziv& m) {
+      return const_cast<std::remove_cvref_t<decltype(m.*member)>*>(&(m.*member));
+    };
   };
   b.Property(u"Active", &DuRiruZireziv::Active, &DuRiruZireziv::SetActive).Default(true);
   b.Property(u"AnimEffects", object(&DuRiruZireziv::AnimEffects));
   b.Property(u"ButtonsOptions", object(&DuRiruZireziv::ButtonsOptions));
-  b.Property(u"Brightness", &DuRiruZireziv::Brightness, [](DuRiruZireziv& m, Integer v) { m.SetColorAdjustment(0, v); })
-      .Default(0);
+  b.Property(u"Brightness", &DuRiruZireziv::Brightness, [](DuRiruZireziv& m, Integer v) {
+     m.SetColorAdjustment(0, v);
+   }).Default(0);
   b.Property(u"CommonSections", &DuRiruZireziv::CommonSections, &DuRiruZireziv::SetCommonSections);
   b.Property(u"Effects", object(&DuRiruZireziv::Effects));
   b.Property(u"ExtendedBorders", &DuRiruZireziv::ExtendedBorders, &DuRiruZireziv::SetExtendedBorders).Default(false);
   b.Property(u"ExtBordersMode", &DuRiruZireziv::ExtBordersMode, &DuRiruZireziv::SetExtBordersMode).Default(ebmFull);
   b.Property(u"Fonts", object(&DuRiruZireziv::Fonts));
-  b.Property(u"GroupIndex", [](const DuRiruZireziv& m) { return m.GroupIndex; },
-             [](DuRiruZireziv& m, Integer v) { m.GroupIndex = v; }).Default(0);
-  b.Property(u"HueOffset", &DuRiruZireziv::HueOffset, [](DuRiruZireziv& m, Integer v) { m.SetColorAdjustment(1, v); })
+  b.Property(
+       u"GroupIndex", [](const DuRiruZireziv& m) { return m.GroupIndex; },
+       [](DuRiruZireziv& m, Integer v) { m.GroupIndex = v; })
       .Default(0);
+  b.Property(u"HueOffset", &DuRiruZireziv::HueOffset, [](DuRiruZireziv& m, Integer v) {
+     m.SetColorAdjustment(1, v);
+   }).Default(0);
   b.Property(u"InternalSkins", &DuRiruZireziv::InternalSkins);
   b.Property(u"IsDefault", &DuRiruZireziv::GetIsDefault, &DuRiruZireziv::SetIsDefault).Stored(false);
   b.Property(u"LabelsOptions", object(&DuRiruZireziv::LabelsOptions));
   b.Property(u"MenuSupport", &DuRiruZireziv::MenuSupport);
   b.Property(u"Options", object(&DuRiruZireziv::Options));
-  b.Property(u"Saturation", &DuRiruZireziv::Saturation,
-             [](DuRiruZireziv& m, Integer v) { m.SetColorAdjustment(2, v); }).Default(0);
+  b.Property(u"Saturation", &DuRiruZireziv::Saturation, [](DuRiruZireziv& m, Integer v) {
+     m.SetColorAdjustment(2, v);
+   }).Default(0);
   b.Property(u"ScrollsOptions", object(&DuRiruZireziv::ScrollsOptions));
   b.Property(u"SkinDirectory", &DuRiruZireziv::SkinDirectory, &DuRiruZireziv::SetSkinDirectory);
   b.Property(u"SkinInfo", &DuRiruZireziv::GetSkinInfo, [](DuRiruZireziv&, const String&) {});
@@ -186,22 +193,30 @@ TW_DEFINE_CLASS(DuRiruZireziv) {
   b.Property(u"SkinsFilter", &DuRiruZireziv::SkinsFilter, &DuRiruZireziv::SetSkinsFilter);
   b.Property(u"ThirdParty", object(&DuRiruZireziv::ThirdParty));
   b.Property(u"Version", &DuRiruZireziv::GetVersion, [](DuRiruZireziv&, const String&) {});
-  b.Property(u"OnActivate", [](const DuRiruZireziv& m) { return m.OnActivate; },
-             [](DuRiruZireziv& m, TNotifyEvent e) { m.OnActivate = e; });
-  b.Property(u"OnAfterChange", [](const DuRiruZireziv& m) { return m.OnAfterChange; },
-             [](DuRiruZireziv& m, TNotifyEvent e) { m.OnAfterChange = e; });
-  b.Property(u"OnBeforeChange", [](const DuRiruZireziv& m) { return m.OnBeforeChange; },
-             [](DuRiruZireziv& m, TNotifyEvent e) { m.OnBeforeChange = e; });
-  b.Property(u"OnDeactivate", [](const DuRiruZireziv& m) { return m.OnDeactivate; },
-             [](DuRiruZireziv& m, TNotifyEvent e) { m.OnDeactivate = e; });
-  b.Property(u"OnFontChanged", [](const DuRiruZireziv& m) { return m.OnFontChanged; },
-             [](DuRiruZireziv& m, TkvFontChangedEvent e) { m.OnFontChanged = e; });
-  b.Property(u"OnSkinChanging", [](const DuRiruZireziv& m) { return m.OnSkinChanging; },
-             [](DuRiruZireziv& m, TkvSkinChangingEvent e) { m.OnSkinChanging = e; });
-  b.Property(u"OnSkinListChanged", [](const DuRiruZireziv& m) { return m.OnSkinListChanged; },
-             [](DuRiruZireziv& m, TNotifyEvent e) { m.OnSkinListChanged = e; });
-  b.Property(u"OnSkinLoading", [](const DuRiruZireziv& m) { return m.OnSkinLoading; },
-             [](DuRiruZireziv& m, TNotifyEvent e) { m.OnSkinLoading = e; });
+  b.Property(
+      u"OnActivate", [](const DuRiruZireziv& m) { return m.OnActivate; },
+      [](DuRiruZireziv& m, TNotifyEvent e) { m.OnActivate = e; });
+  b.Property(
+      u"OnAfterChange", [](const DuRiruZireziv& m) { return m.OnAfterChange; },
+      [](DuRiruZireziv& m, TNotifyEvent e) { m.OnAfterChange = e; });
+  b.Property(
+      u"OnBeforeChange", [](const DuRiruZireziv& m) { return m.OnBeforeChange; },
+      [](DuRiruZireziv& m, TNotifyEvent e) { m.OnBeforeChange = e; });
+  b.Property(
+      u"OnDeactivate", [](const DuRiruZireziv& m) { return m.OnDeactivate; },
+      [](DuRiruZireziv& m, TNotifyEvent e) { m.OnDeactivate = e; });
+  b.Property(
+      u"OnFontChanged", [](const DuRiruZireziv& m) { return m.OnFontChanged; },
+      [](DuRiruZireziv& m, TkvFontChangedEvent e) { m.OnFontChanged = e; });
+  b.Property(
+      u"OnSkinChanging", [](const DuRiruZireziv& m) { return m.OnSkinChanging; },
+      [](DuRiruZireziv& m, TkvSkinChangingEvent e) { m.OnSkinChanging = e; });
+  b.Property(
+      u"OnSkinListChanged", [](const DuRiruZireziv& m) { return m.OnSkinListChanged; },
+      [](DuRiruZireziv& m, TNotifyEvent e) { m.OnSkinListChanged = e; });
+  b.Property(
+      u"OnSkinLoading", [](const DuRiruZireziv& m) { return m.OnSkinLoading; },
+      [](DuRiruZireziv& m, TNotifyEvent e) { m.OnSkinLoading = e; });
 }
 
 void DuRiruZireziv::SetSkinDirectory(const String& value) {
@@ -389,9 +404,7 @@ void DuRiruZireziv::ChangeSkin(const String& value, const String& oldName, bool 
     FSkinName = value.substr(0, value.size() - 4);
 
   switch (LoadAndTakeSkin()) {
-    case TLoadOutcome::Failed:
-      giveUp();
-      return;
+    case TLoadOutcome::Failed: giveUp(); return;
     case TLoadOutcome::NoSource:
       // Active stays as the user set it: a later SkinName loads again.
       if (snapshot) DropSnapshots(wasAnimating);
@@ -465,7 +478,8 @@ void DuRiruZireziv::SendNewSkin(bool repaint) {
   unlockOnFailure.Dismiss();
   if (repaint) RepaintForms(false);
   if (!IsDesigning() && GetIsDefault() && Effects.AllowAnimation)
-    if (TkvEffectServices* effects = ::Effects()) effects->SetMouseLight(AnimEffects.Buttons.LightingMode == lmAffectNearest);
+    if (TkvEffectServices* effects = ::Effects())
+      effects->SetMouseLight(AnimEffects.Buttons.LightingMode == lmAffectNearest);
 }
 
 void DuRiruZireziv::SendRemoveSkin() {
@@ -517,8 +531,7 @@ void DuRiruZireziv::RepaintSection(const String& sectionName) {
 }
 
 void DuRiruZireziv::UpdateCurrentSkin() {
-  if (!FActive || IsLoading() || ComponentState().Contains(csReading) || ManagerState.Contains(msSkinChanging))
-    return;
+  if (!FActive || IsLoading() || ComponentState().Contains(csReading) || ManagerState.Contains(msSkinChanging)) return;
   {
     TkvManagerStateScope changing(*this, msSkinChanging);
     // A reload that fails keeps the skin as it was.
@@ -584,7 +597,10 @@ std::vector<Integer> DuRiruZireziv::PPIsInUse() const {
 Integer DuRiruZireziv::GetScale() const {
   if (IsDesigning()) return 0;
   switch (Options.ScaleMode) {
-    case sm100: case sm125: case sm150: case sm200: return Options.ScaleMode;
+    case sm100:
+    case sm125:
+    case sm150:
+    case sm200: return Options.ScaleMode;
     case smAuto: return SysFontScale;
     case smCustomPPI: return 7;
     default: return 0;

@@ -119,10 +119,10 @@ struct TkvOutEffData {
 // images the painters take from it; -1 where there is none.
 struct TkvConstElementData {
   Integer SkinIndex = -1;
-  Integer MaskIndex = -1;                  // "BORDERSMASK"
-  Integer GlyphIndex = -1;                 // "GLYPHMASK"
+  Integer MaskIndex = -1;                      // "BORDERSMASK"
+  Integer GlyphIndex = -1;                     // "GLYPHMASK"
   std::array<Integer, 3> BGIndex{-1, -1, -1};  // "PATTERN", "HOTPATTERN", (not filled)
-  String SkinSection;                      // the section finally used
+  String SkinSection;                          // the section finally used
 };
 
 // The images of a track bar (slot 0 vertical, slot 1 horizontal).
@@ -140,9 +140,9 @@ struct TkvBmpData {
   String Path;      // section "-" key of the image that made it
   String FileName;  // upper-cased; empty for a piece of the master bitmap
   std::unique_ptr<TBitmap> Bmp;
-  TRect R;          // the bitmap's rectangle
-  TRect SrcRect;    // a piece of the master bitmap: its rectangle there
-  bool Ext = false; // loaded from a file
+  TRect R;           // the bitmap's rectangle
+  TRect SrcRect;     // a piece of the master bitmap: its rectangle there
+  bool Ext = false;  // loaded from a file
   // Copied from the master bitmap after the master was recoloured: it carries the tint already.
   bool Tinted = false;
 };
@@ -150,15 +150,73 @@ struct TkvBmpData {
 // ---- 2. Standard sections and palette colours -----------------------------------------
 
 enum TkvSection : Byte {
-  ssMenuItem, ssCheckBox, ssSpeedButton, ssSpeedButton_Small, ssToolButton, ssTransparent, ssGroupBox,
-  ssDivider, ssWebBtn, ssButton, ssComboNoEdit, ssButtonHuge, ssToolBar, ssEdit, ssGauge, ssSelection,
-  ssStatusBar, ssPanel, ssPanelLow, ssTrackBar, ssProgressV, ssDragBar, ssGripH, ssGripV, ssProgressH,
-  ssTabSheet, ssComboBox, ssCaption, ssMainMenu, ssSplitter, ssComboBtn, ssFormTitle, ssHint, ssDividerV,
-  ssPageControl, ssTabTop, ssBarPanel, ssBarTitle, ssDialog, ssForm, ssScrollBtnLeft, ssScrollBtnTop,
-  ssScrollBtnRight, ssScrollBtnBottom, ssScrollBar1H, ssScrollBar1V, ssScrollBar2H, ssScrollBar2V,
-  ssScrollSliderH, ssScrollSliderV, ssSlider_Off, ssSlider_On, ssThumb_On, ssThumb_Off, ssMenuCaption,
-  ssDialogTitle, ssMenuButton, ssMenuLine, ssFormHeader, ssTBBtn, ssTBMenuBtn, ssTBTab, ssColHeader,
-  ssColHeaderA, ssColHeaderL, ssColHeaderR, ssUpDown
+  ssMenuItem,
+  ssCheckBox,
+  ssSpeedButton,
+  ssSpeedButton_Small,
+  ssToolButton,
+  ssTransparent,
+  ssGroupBox,
+  ssDivider,
+  ssWebBtn,
+  ssButton,
+  ssComboNoEdit,
+  ssButtonHuge,
+  ssToolBar,
+  ssEdit,
+  ssGauge,
+  ssSelection,
+  ssStatusBar,
+  ssPanel,
+  ssPanelLow,
+  ssTrackBar,
+  ssProgressV,
+  ssDragBar,
+  ssGripH,
+  ssGripV,
+  ssProgressH,
+  ssTabSheet,
+  ssComboBox,
+  ssCaption,
+  ssMainMenu,
+  ssSplitter,
+  ssComboBtn,
+  ssFormTitle,
+  ssHint,
+  ssDividerV,
+  ssPageControl,
+  ssTabTop,
+  ssBarPanel,
+  ssBarTitle,
+  ssDialog,
+  ssForm,
+  ssScrollBtnLeft,
+  ssScrollBtnTop,
+  ssScrollBtnRight,
+  ssScrollBtnBottom,
+  ssScrollBar1H,
+  ssScrollBar1V,
+  ssScrollBar2H,
+  ssScrollBar2V,
+  ssScrollSliderH,
+  ssScrollSliderV,
+  ssSlider_Off,
+  ssSlider_On,
+  ssThumb_On,
+  ssThumb_Off,
+  ssMenuCaption,
+  ssDialogTitle,
+  ssMenuButton,
+  ssMenuLine,
+  ssFormHeader,
+  ssTBBtn,
+  ssTBMenuBtn,
+  ssTBTab,
+  ssColHeader,
+  ssColHeaderA,
+  ssColHeaderL,
+  ssColHeaderR,
+  ssUpDown
 };
 constexpr Integer kvSectionCount = ssUpDown + 1;
 
@@ -169,8 +227,19 @@ extern const std::array<const Char*, kvSectionCount> kvSectNames;
 extern const std::array<Byte, 13> kvAuxReplacement;
 
 enum TkvTitleGlyph : Byte {
-  tgCloseAlone, tgClose, tgMax, tgMin, tgNormal, tgHelp, tgSmallClose, tgSmallMax, tgSmallMin, tgSmallNormal,
-  tgSmallHelp, tgTitleButton, tgNone
+  tgCloseAlone,
+  tgClose,
+  tgMax,
+  tgMin,
+  tgNormal,
+  tgHelp,
+  tgSmallClose,
+  tgSmallMax,
+  tgSmallMin,
+  tgSmallNormal,
+  tgSmallHelp,
+  tgTitleButton,
+  tgNone
 };
 // Image names of the title-bar glyphs, by TkvTitleGlyph ("" for tgNone).
 extern const std::array<const Char*, 13> kvTitleGlyphs;
@@ -185,17 +254,65 @@ extern const std::array<const Char*, 3> kvCheckGlyphs;
 extern const std::array<const Char*, 3> kvSmallChecks;
 
 enum TkvPaletteColors : Byte {
-  pcMainColor, pcLabelText, pcWebText, pcWebTextHot, pcEditText, pcEditBG, pcSelectionBG, pcSelectionText,
-  pcSelectionBG_Focused, pcSelectionText_Focused, pcEditBG_Inverted, pcEditText_Inverted, pcEditBG_OddRow,
-  pcEditBG_EvenRow, pcEditText_Ok, pcEditText_Warning, pcEditText_Alert, pcEditText_Caution,
-  pcEditText_Bypassed, pcEditBG_Ok, pcEditBG_Warning, pcEditBG_Alert, pcEditBG_Caution, pcEditBG_Bypassed,
-  pcEditText_Highlight1, pcEditText_Highlight2, pcEditText_Highlight3, pcBtnColor1Active, pcBtnColor2Active,
-  pcBtnBorderActive, pcBtnFontActive, pcBtnColor1Normal, pcBtnColor2Normal, pcBtnBorderNormal,
-  pcBtnFontNormal, pcBtnColor1Pressed, pcBtnColor2Pressed, pcBtnBorderPressed, pcBtnFontPressed,
-  pcBtnToneRed, pcBtnToneRedActive, pcBtnToneGreen, pcBtnToneGreenActive, pcBtnToneBlue,
-  pcBtnToneBlueActive, pcBtnToneYellow, pcBtnToneYellowActive, pcBtnRedText, pcBtnRedTextActive,
-  pcBtnGreenText, pcBtnGreenTextActive, pcBtnBlueText, pcBtnBlueTextActive, pcBtnYellowText,
-  pcBtnYellowTextActive, pcBorder, pcGrid, pcHintBG, pcHintText
+  pcMainColor,
+  pcLabelText,
+  pcWebText,
+  pcWebTextHot,
+  pcEditText,
+  pcEditBG,
+  pcSelectionBG,
+  pcSelectionText,
+  pcSelectionBG_Focused,
+  pcSelectionText_Focused,
+  pcEditBG_Inverted,
+  pcEditText_Inverted,
+  pcEditBG_OddRow,
+  pcEditBG_EvenRow,
+  pcEditText_Ok,
+  pcEditText_Warning,
+  pcEditText_Alert,
+  pcEditText_Caution,
+  pcEditText_Bypassed,
+  pcEditBG_Ok,
+  pcEditBG_Warning,
+  pcEditBG_Alert,
+  pcEditBG_Caution,
+  pcEditBG_Bypassed,
+  pcEditText_Highlight1,
+  pcEditText_Highlight2,
+  pcEditText_Highlight3,
+  pcBtnColor1Active,
+  pcBtnColor2Active,
+  pcBtnBorderActive,
+  pcBtnFontActive,
+  pcBtnColor1Normal,
+  pcBtnColor2Normal,
+  pcBtnBorderNormal,
+  pcBtnFontNormal,
+  pcBtnColor1Pressed,
+  pcBtnColor2Pressed,
+  pcBtnBorderPressed,
+  pcBtnFontPressed,
+  pcBtnToneRed,
+  pcBtnToneRedActive,
+  pcBtnToneGreen,
+  pcBtnToneGreenActive,
+  pcBtnToneBlue,
+  pcBtnToneBlueActive,
+  pcBtnToneYellow,
+  pcBtnToneYellowActive,
+  pcBtnRedText,
+  pcBtnRedTextActive,
+  pcBtnGreenText,
+  pcBtnGreenTextActive,
+  pcBtnBlueText,
+  pcBtnBlueTextActive,
+  pcBtnYellowText,
+  pcBtnYellowTextActive,
+  pcBorder,
+  pcGrid,
+  pcHintBG,
+  pcHintText
 };
 constexpr Integer kvPaletteCount = pcHintText + 1;
 using TkvPalette = std::array<TColor, kvPaletteCount>;
@@ -218,9 +335,9 @@ class TkvSkinData : public TkvObject {
   TkvSkinData(const TkvSkinData&) = delete;
   TkvSkinData& operator=(const TkvSkinData&) = delete;
 
-  std::unique_ptr<TBitmap> rsta;  // shadow of an active window, made on first request
-  std::unique_ptr<TBitmap> rsti;  // shadow of an inactive window
-  bool Initializing = false;      // true while Init runs
+  std::unique_ptr<TBitmap> rsta;     // shadow of an active window, made on first request
+  std::unique_ptr<TBitmap> rsti;     // shadow of an inactive window
+  bool Initializing = false;         // true while Init runs
   std::vector<TkvBmpData> BmpArray;  // bitmaps loaded or scaled for this PPI
   DuRiruZireziv* FOwner = nullptr;   // nil for the standard objects
   TkvSkinSet* Skin = nullptr;        // the skin it was loaded from (its source and skin-wide values)
@@ -247,19 +364,19 @@ class TkvSkinData : public TkvObject {
   TkvConstElementData MenuItem, ComboBtn;
   std::array<std::vector<Integer>, 7> TitleGlows;  // glow frames of the first five title glyphs
   std::array<Integer, 7> GlowMargins{};
-  std::array<Integer, 13> TitleGlyphs;             // by TkvTitleGlyph
-  std::array<Integer, 2> RadioButton;              // unchecked, checked
-  std::array<Integer, 3> CheckBox;                 // unchecked, checked, grayed
+  std::array<Integer, 13> TitleGlyphs;  // by TkvTitleGlyph
+  std::array<Integer, 2> RadioButton;   // unchecked, checked
+  std::array<Integer, 3> CheckBox;      // unchecked, checked, grayed
   std::array<Integer, 3> SmallCheckBox;
-  std::array<TkvTrackBarData, 2> TrackBar;         // vertical, horizontal
+  std::array<TkvTrackBarData, 2> TrackBar;                 // vertical, horizontal
   std::array<std::array<TkvConstElementData, 4>, 4> Tabs;  // by kind, then side
-  Integer ExBorder = -1;                           // the extended form border, -1 none
+  Integer ExBorder = -1;                                   // the extended form border, -1 none
   Integer GripVertical = -1, GripHorizontal = -1, GripRightBottom = -1;
   std::unique_ptr<TBitmap> ShdaTemplate, ShdiTemplate;  // shadow templates of active and inactive windows
-  TRect FormShadowSize;                            // shadow margins of a form on each side
-  std::vector<TsMaskData> ma;       // images
-  std::vector<TkvOutEffData> oe;    // entry 0 the "LO_" effect, entry 1 the "SH_" effect
-  std::vector<TsGeneralData> gd;    // sections
+  TRect FormShadowSize;                                 // shadow margins of a form on each side
+  std::vector<TsMaskData> ma;                           // images
+  std::vector<TkvOutEffData> oe;                        // entry 0 the "LO_" effect, entry 1 the "SH_" effect
+  std::vector<TsGeneralData> gd;                        // sections
 
   // ReloadSkin of the manager for this object's PPI, with Initializing set meanwhile.
   void Init();
@@ -280,10 +397,10 @@ class TkvSkinData : public TkvObject {
   void LoadAllGeneralData();  // the sections, their values, the global values
   void LoadGlobalData();      // the values of "GLOBALINFO" and the two global outer effects
   void MakeCommonMask(TkvOutEffData& oed, const String& name);
-  void InitConstantIndexes(); // standard sections and fixed elements
-  void InitMaskIndexes();     // sections linked to their images, image sizes completed
-  void InitMaskParams();      // metrics of the extended border
-  void CheckShadows();        // window shadow templates
+  void InitConstantIndexes();  // standard sections and fixed elements
+  void InitMaskIndexes();      // sections linked to their images, image sizes completed
+  void InitMaskParams();       // metrics of the extended border
+  void CheckShadows();         // window shadow templates
   TBitmap* GetActiveShadow();
   TBitmap* GetPassiveShadow();
   // One state picture of an image (Width x Height, state k at x = k * Width) cut out into a
@@ -305,8 +422,8 @@ class TkvSkinData : public TkvObject {
   // Lists a bitmap (taking it over); the index of its entry.
   Integer AddImage(std::unique_ptr<TBitmap> bmp, const String& fileName, const String& propName, const TRect& r,
                    const TRect& srcRect, Integer srcPPI, Integer maskType, bool ext);
-  Integer AddNewSection(const String& name, Integer parentSection, Integer states, Integer transparency,
-                        TColor color, TColor fontColor);
+  Integer AddNewSection(const String& name, Integer parentSection, Integer states, Integer transparency, TColor color,
+                        TColor fontColor);
   void FreeBitmaps();
   // The bitmap an image lies in: its own, else the master bitmap of its skin.
   TBitmap* BitmapOf(const TsMaskData& md) const;
@@ -398,9 +515,9 @@ struct TkvSkinLoadSettings {
   bool Designing = false;
   std::vector<String> CommonSections;  // ini lines of sections the skin may lack
   Integer HueOffset = 0, Saturation = 0, Brightness = 0;
-  bool ExtendedBorders = false;   // the manager draws extended borders (and can)
-  bool ExtBordersShadow = false;  // extended-border mode ebmShadow (else ebmFull)
-  bool PreviewMode = false;       // started with "/kvpreview" as first parameter
+  bool ExtendedBorders = false;                 // the manager draws extended borders (and can)
+  bool ExtBordersShadow = false;                // extended-border mode ebmShadow (else ebmFull)
+  bool PreviewMode = false;                     // started with "/kvpreview" as first parameter
   const TStringList* EditorSkinFile = nullptr;  // the skin editor's live preview text
   std::vector<TkvStoredSkinData> InternalSkins;
   TkvSystemColors System;
@@ -414,9 +531,9 @@ struct TkvSkinNotice {
 };
 
 enum TkvSkinLoadStatus : Byte {
-  slsLoaded,       // the skin is in the set
-  slsNoSource,     // no folder, packed file or internal skin has it: the manager goes inactive
-  slsFormatError   // the source is broken (packed data without options text): nothing loaded
+  slsLoaded,      // the skin is in the set
+  slsNoSource,    // no folder, packed file or internal skin has it: the manager goes inactive
+  slsFormatError  // the source is broken (packed data without options text): nothing loaded
 };
 
 // The six palette brushes (Windows GDI brushes; none natively), owned.
@@ -450,12 +567,12 @@ class TkvSkinSet {
   // The slot's skin data, or nil.
   TkvSkinData* Slot(Integer index) const;
 
-  TkvSkinLoadSettings Settings;               // what the load read of the manager
-  String LoadedName;                          // the skin that was loaded (an internal skin may stand in)
-  std::unique_ptr<TkvSkinConvertor> sc;       // the unpacked packed or internal skin
-  TMemIniFile* SkinFile = nullptr;            // the ini in use (SkinCommonInfo.OptionsDat)
+  TkvSkinLoadSettings Settings;          // what the load read of the manager
+  String LoadedName;                     // the skin that was loaded (an internal skin may stand in)
+  std::unique_ptr<TkvSkinConvertor> sc;  // the unpacked packed or internal skin
+  TMemIniFile* SkinFile = nullptr;       // the ini in use (SkinCommonInfo.OptionsDat)
   bool SkinIsPacked = false;
-  std::unique_ptr<TBitmap> MasterBitmap;      // 32-bit, fuchsia with alpha 0 transparent
+  std::unique_ptr<TBitmap> MasterBitmap;  // 32-bit, fuchsia with alpha 0 transparent
   std::unique_ptr<TkvEmbeddedFonts> EmbeddedFonts;
   TkvPalette Palette{};
   TkvPaletteBrushes Brushes;
@@ -470,8 +587,14 @@ class TkvSkinSet {
 // ---- 5. The skin manager --------------------------------------------------------------
 
 enum TkvManagerStateValue : Byte {
-  msFontChanging, msScaleChanging, msSkinRemoving, msSkinChanging, msBroadCasting, msAnimScaling,
-  msFormScaling, msRTLFlipped
+  msFontChanging,
+  msScaleChanging,
+  msSkinRemoving,
+  msSkinChanging,
+  msBroadCasting,
+  msAnimScaling,
+  msFormScaling,
+  msRTLFlipped
 };
 using TkvManagerState = TSet<TkvManagerStateValue>;
 
@@ -488,7 +611,6 @@ struct TkvSysDlgData {
   HWND WindowHandle = nullptr;
 };
 #endif
-
 
 // What a change of the scale mode or of the custom PPI changes (OnScaleModeChange).
 struct TScaleChangeData {
@@ -714,7 +836,9 @@ class DuRiruZireziv : public TComponent, public TkvSkinSet {
   TColor GetActiveEditColor() const { return Palette[pcEditBG]; }
   TColor GetActiveEditFontColor() const { return Palette[pcEditText]; }
   TColor GetHighLightColor(bool focused) const { return Palette[focused ? pcSelectionBG_Focused : pcSelectionBG]; }
-  TColor GetHighLightFontColor(bool focused) const { return Palette[focused ? pcSelectionText_Focused : pcSelectionText]; }
+  TColor GetHighLightFontColor(bool focused) const {
+    return Palette[focused ? pcSelectionText_Focused : pcSelectionText];
+  }
 
   // -- Mouse tracking: the window and the graphic control last known under the mouse.
   TGraphicControl* ActiveGraphControl() const { return FActiveGraphControl; }
@@ -725,16 +849,16 @@ class DuRiruZireziv : public TComponent, public TkvSkinSet {
 #endif
 
   // -- Run-time state.
-  bool GlobalHookInstalled = false; // this manager installed the thread CBT hook
-  Word FUpdatedSectionNdx = 0;      // section index sent with KV_REFRESH; 0: all sections
-  String DefStoredFontName;         // the application font before any skin
-  String DefOldFontName;            // the font applied last
-  String DefNewFontName;            // the font being applied
-  bool NoAutoUpdate = false;        // BeginUpdate: a skin change neither broadcasts nor reports
+  bool GlobalHookInstalled = false;  // this manager installed the thread CBT hook
+  Word FUpdatedSectionNdx = 0;       // section index sent with KV_REFRESH; 0: all sections
+  String DefStoredFontName;          // the application font before any skin
+  String DefOldFontName;             // the font applied last
+  String DefNewFontName;             // the font being applied
+  bool NoAutoUpdate = false;         // BeginUpdate: a skin change neither broadcasts nor reports
   TShowAction ShowState = saIgnore;
   TkvManagerState ManagerState;
-  Integer SysFontScale = 0;         // scale index of the system PPI when the manager was made
-  TkvThirdLists ThirdLists;         // the class-name lists split into lines
+  Integer SysFontScale = 0;  // scale index of the system PPI when the manager was made
+  TkvThirdLists ThirdLists;  // the class-name lists split into lines
   TGraphicControl* FActiveGraphControl = nullptr;
 #ifdef _WIN32
   HWND FActiveControl = nullptr;

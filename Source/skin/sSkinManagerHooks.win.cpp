@@ -105,8 +105,7 @@ bool DuRiruZireziv::MainWindowHook(TMessage& message) {
       GetCursorPos(&p);
       return provider->DropSysMenu(p.x, p.y);
     }
-    case WM_THEMECHANGED:
-      return true;  // the application window never repaints for a theme of its own
+    case WM_THEMECHANGED: return true;  // the application window never repaints for a theme of its own
     case WM_DWMSENDICONICTHUMBNAIL:
     case WM_DWMSENDICONICLIVEPREVIEWBITMAP: {
       TCustomForm* main = MainForm();

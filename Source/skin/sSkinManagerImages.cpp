@@ -124,13 +124,17 @@ String ConvertSkinStr(const String& s) {
   if (s.size() <= 3) {
     Integer type = itisaTexture;
     String file;
-    if (marker == u'^') type = itisaBorder;
-    else if (marker == u'@') type = itisaGlyph;
-    else if (marker == u'~') file = Field(f, 7, String());
+    if (marker == u'^')
+      type = itisaBorder;
+    else if (marker == u'@')
+      type = itisaGlyph;
+    else if (marker == u'~')
+      file = Field(f, 7, String());
     else if (marker == u'!') {
       type = std::clamp<Integer>(ExtInt(f, 4), 0, 4);
       file = Field(f, 1, String());
-    } else file = s;
+    } else
+      file = s;
     return Normalized(zeroRect, zeroRect, u'3', u'0', type, u"01", file);
   }
   const String rect = marked ? Padded(f, 1, 4) + Padded(f, 2, 4) + Padded(f, 3, 4) + Padded(f, 4, 4) : zeroRect;
@@ -138,8 +142,7 @@ String ConvertSkinStr(const String& s) {
     case u'^':
       return Normalized(rect, CaretBorders(s, f), OneChar(f, 9), OneChar(f, 10), itisaBorder, Padded(f, 11, 2),
                         String());
-    case u'@':
-      return Normalized(rect, zeroRect, OneChar(f, 5), OneChar(f, 6), itisaGlyph, u"00", String());
+    case u'@': return Normalized(rect, zeroRect, OneChar(f, 5), OneChar(f, 6), itisaGlyph, u"00", String());
     case u'~':
       return Normalized(rect, zeroRect, u'1', s.size() >= 25 ? s[24] : u'0', itisaTexture, Padded(f, 5, 2),
                         f.size() > 6 ? f[6] : String());
@@ -162,8 +165,7 @@ String ConvertSkinStr(const String& s) {
           return Normalized(zeroRect, zeroRect, OneChar(f, 2), OneChar(f, 3), type, Padded(f, 9, 2), file);
       }
     }
-    default:
-      return Normalized(zeroRect, zeroRect, u'1', u'0', itisaTexture, u"00", s);
+    default: return Normalized(zeroRect, zeroRect, u'1', u'0', itisaTexture, u"00", s);
   }
 }
 
@@ -172,8 +174,7 @@ bool ParseImageRef(const String& n, TkvImageRef& ref) {
   Integer l, t, r, b, wl, wt, wr, wb, count, mask, type, drawMode;
   if (!CopyInt(n, 2, 4, l) || !CopyInt(n, 6, 4, t) || !CopyInt(n, 10, 4, r) || !CopyInt(n, 14, 4, b) ||
       !CopyInt(n, 18, 4, wl) || !CopyInt(n, 22, 4, wt) || !CopyInt(n, 26, 4, wr) || !CopyInt(n, 30, 4, wb) ||
-      !CopyInt(n, 34, 1, count) || !CopyInt(n, 35, 1, mask) || !CopyInt(n, 36, 1, type) ||
-      !CopyInt(n, 37, 2, drawMode))
+      !CopyInt(n, 34, 1, count) || !CopyInt(n, 35, 1, mask) || !CopyInt(n, 36, 1, type) || !CopyInt(n, 37, 2, drawMode))
     return false;
   ref.R = TRect(l, t, r, b);
   ref.WL = wl;
@@ -230,11 +231,9 @@ struct TImageLoader {
     TkvImageRef ref;
     try {
       if (!ParseImageRef(ConvertSkinStr(value), ref)) return;  // a field that is no number: no image
-    } catch (const EConvertError&) {
-      return;
-    }
-    const Integer n = data.MakeNewItem(skinIndex, key, section, ref.ImgType, ref.R, ref.ImageCount, ref.DrawMode,
-                                       ref.MaskType);
+    } catch (const EConvertError&) { return; }
+    const Integer n =
+        data.MakeNewItem(skinIndex, key, section, ref.ImgType, ref.R, ref.ImageCount, ref.DrawMode, ref.MaskType);
     TsMaskData& md = data.ma[size_t(n)];
     md.DivPPI = srcPPI;
     md.WL = int16_t(std::clamp<Integer>(ref.WL, 0, INT16_MAX));
@@ -378,8 +377,8 @@ void TkvSkinData::UpdateItem(TsMaskData& md, Integer bmpIndex) {
   const Integer wt = kvMulDiv(md.WT, md.MulPPi, md.DivPPI);
   md.WL = int16_t(std::clamp<Integer>(wl, 0, INT16_MAX));
   md.WT = int16_t(std::clamp<Integer>(wt, 0, INT16_MAX));
-  md.WR = int16_t(std::clamp<Integer>(std::min(kvMulDiv(md.WR, md.MulPPi, md.DivPPI), md.Width / StateCount(md) - md.WL - 1),
-                                      0, INT16_MAX));
+  md.WR = int16_t(std::clamp<Integer>(
+      std::min(kvMulDiv(md.WR, md.MulPPi, md.DivPPI), md.Width / StateCount(md) - md.WL - 1), 0, INT16_MAX));
   md.WB = int16_t(std::clamp<Integer>(
       std::min(kvMulDiv(md.WB, md.MulPPi, md.DivPPI), md.Height / std::max<Integer>(1, md.MaskType + 1) - md.WT - 1), 0,
       INT16_MAX));
@@ -470,8 +469,8 @@ bool TkvSkinData::DefineBmp(TsMaskData& md, const String& imgName, const TRect& 
   } else if (md.MulPPi != md.DivPPI && !(md.DrawMode & BDM_NOSCALE) && Skin) {
     const TRect src = md.R;
     if (auto scaled = ScaleMaskData(md, Skin->MasterBitmap.get(), ignoreFuchsia, Skin->Palette[pcMainColor]))
-      AddImage(std::move(scaled), String(), md.ClassName + u"-" + md.PropertyName, md.R, src, md.DivPPI,
-               md.MaskType, false);
+      AddImage(std::move(scaled), String(), md.ClassName + u"-" + md.PropertyName, md.R, src, md.DivPPI, md.MaskType,
+               false);
   }
   if (md.R.IsEmpty() && md.Bmp) md.R = TRect(0, 0, md.Bmp->Width(), md.Bmp->Height());
   return true;
@@ -515,8 +514,10 @@ void TkvSkinData::InitMaskIndexes() {
     s.ImgBR = GetMaskIndex(i, u"IMGBTMRIGHT");
     switch (s.OuterMode) {
       case 0: s.OuterMask = -1; break;
-      case 1: case 2: s.OuterMask = GetMaskIndex(i, u"OUTERMASK"); break;
-      case 3: case 4:
+      case 1:
+      case 2: s.OuterMask = GetMaskIndex(i, u"OUTERMASK"); break;
+      case 3:
+      case 4:
         s.OuterMask = GetMaskIndex(i, u"OUTERMASK");
         if (s.OuterMask < 0) PrepareOuter(*this, i);
         break;

@@ -79,11 +79,11 @@ class TkvSkinListController : public TObject {
   // A loader is running: started, and neither terminated nor ended.
   bool ThreadRunning() const;
 
-  String sPath;                 // the skin folder with its trailing separator, as last searched
-  Integer DosCode = 0;          // result of the last search step (0: an entry is at hand)
-  TsAlphaImageList* ImgList;    // the thumbnails (component of the manager; freed here)
+  String sPath;               // the skin folder with its trailing separator, as last searched
+  Integer DosCode = 0;        // result of the last search step (0: an entry is at hand)
+  TsAlphaImageList* ImgList;  // the thumbnails (component of the manager; freed here)
   bool UpdateNeeded = true;
-  TSearchRec FileInfo;          // the folder search in progress
+  TSearchRec FileInfo;  // the folder search in progress
   std::vector<TControl*> Controls;
   DuRiruZireziv* SkinManager;
   Integer CurrentInternalIndex = 0;

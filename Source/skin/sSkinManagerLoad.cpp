@@ -262,7 +262,8 @@ void DuRiruZireziv::LoadCommonData(TkvSkinSet& skin) {
   info.BIKeepHUE = IniInteger(ini, u"GLOBALINFO", u"BIKEEPHUE", 0);
   info.Shadow1Color = TColor(IniInteger(ini, u"GLOBALINFO", u"SHADOW1COLOR", 0));
   info.DefLightColor = TColor(IniInteger(ini, u"GLOBALINFO", u"DEFLIGHT", -1));
-  info.ArrowStyle = TkvArrowsStyle(std::clamp<Integer>(IniInteger(ini, u"GLOBALINFO", u"ARROWSTYLE", 0), arsSolid1, arsDefault));
+  info.ArrowStyle =
+      TkvArrowsStyle(std::clamp<Integer>(IniInteger(ini, u"GLOBALINFO", u"ARROWSTYLE", 0), arsSolid1, arsDefault));
   info.Version = GetSkinVersion(ini);
   CheckVersion(skin);
   RecolourMaster(skin);
@@ -436,7 +437,7 @@ void DuRiruZireziv::ExtractByIndex(Integer index, const String& destDir) {
 }
 
 #ifndef _WIN32
-void RegisterSkinFonts(TkvSkinSet&) {}  // private fonts are a Windows service
+void RegisterSkinFonts(TkvSkinSet&) {}      // private fonts are a Windows service
 void ReadSystemColors(TkvSystemColors&) {}  // the fixed equivalents stay
 bool StartedForPreview() { return false; }
 

@@ -53,9 +53,8 @@ Integer DuRiruZireziv::GetTextureIndex(Integer aSkinIndex, StringView skinSectio
                                        StringView propName) {
   TkvSkinData* sd = DataOr(*this, skinData);
   if (aSkinIndex < 0 || skinSection.empty() || sd->ma.empty()) return -1;
-  return ThroughParents(*sd, *CommonSkinData(96), aSkinIndex, skinSection, [&](Integer, const String& section) {
-    return sd->GetMaskIndex(section, propName, true);
-  });
+  return ThroughParents(*sd, *CommonSkinData(96), aSkinIndex, skinSection,
+                        [&](Integer, const String& section) { return sd->GetMaskIndex(section, propName, true); });
 }
 
 Integer DuRiruZireziv::GetTextureIndex(Integer aSkinIndex, StringView propName, TkvSkinData* skinData) {

@@ -22,32 +22,54 @@ void SetMouseLightOf(DuRiruZireziv* m, bool active) {
 // ---- TkvOptions -----------------------------------------------------------------------
 
 TW_DEFINE_CLASS(TkvOptions) {
-  b.Property(u"CheckEmptyAlpha", [](const TkvOptions& o) { return o.GetBool(0); },
-             [](TkvOptions& o, bool v) { o.SetBool(0, v); }).Default(false);
-  b.Property(u"NoMouseHover", [](const TkvOptions& o) { return o.GetBool(1); },
-             [](TkvOptions& o, bool v) { o.SetBool(1, v); }).Default(false);
-  b.Property(u"NativeBordersMaximized", [](const TkvOptions& o) { return o.GetBool(2); },
-             [](TkvOptions& o, bool v) { o.SetBool(2, v); }).Default(false);
-  b.Property(u"StdGlyphsOrder", [](const TkvOptions& o) { return o.GetBool(3); },
-             [](TkvOptions& o, bool v) { o.SetBool(3, v); }).Default(false);
-  b.Property(u"ChangeSysColors", [](const TkvOptions& o) { return o.GetBool(4); },
-             [](TkvOptions& o, bool v) { o.SetBool(4, v); }).Default(false);
-  b.Property(u"StdImgTransparency", [](const TkvOptions& o) { return o.GetBool(5); },
-             [](TkvOptions& o, bool v) { o.SetBool(5, v); }).Default(false);
-  b.Property(u"DrawNonClientArea", [](const TkvOptions& o) { return o.GetBool(6); },
-             [](TkvOptions& o, bool v) { o.SetBool(6, v); }).Default(true);
-  b.Property(u"ArrowsStyle", [](const TkvOptions& o) { return o.ArrowsStyle; }, &TkvOptions::SetArrowsStyle)
+  b.Property(
+       u"CheckEmptyAlpha", [](const TkvOptions& o) { return o.GetBool(0); },
+       [](TkvOptions& o, bool v) { o.SetBool(0, v); })
+      .Default(false);
+  b.Property(
+       u"NoMouseHover", [](const TkvOptions& o) { return o.GetBool(1); },
+       [](TkvOptions& o, bool v) { o.SetBool(1, v); })
+      .Default(false);
+  b.Property(
+       u"NativeBordersMaximized", [](const TkvOptions& o) { return o.GetBool(2); },
+       [](TkvOptions& o, bool v) { o.SetBool(2, v); })
+      .Default(false);
+  b.Property(
+       u"StdGlyphsOrder", [](const TkvOptions& o) { return o.GetBool(3); },
+       [](TkvOptions& o, bool v) { o.SetBool(3, v); })
+      .Default(false);
+  b.Property(
+       u"ChangeSysColors", [](const TkvOptions& o) { return o.GetBool(4); },
+       [](TkvOptions& o, bool v) { o.SetBool(4, v); })
+      .Default(false);
+  b.Property(
+       u"StdImgTransparency", [](const TkvOptions& o) { return o.GetBool(5); },
+       [](TkvOptions& o, bool v) { o.SetBool(5, v); })
+      .Default(false);
+  b.Property(
+       u"DrawNonClientArea", [](const TkvOptions& o) { return o.GetBool(6); },
+       [](TkvOptions& o, bool v) { o.SetBool(6, v); })
+      .Default(true);
+  b.Property(
+       u"ArrowsStyle", [](const TkvOptions& o) { return o.ArrowsStyle; }, &TkvOptions::SetArrowsStyle)
       .Default(arsDefault);
-  b.Property(u"PixelsPerInch", [](const TkvOptions& o) { return o.PixelsPerInch; },
-             &TkvOptions::SetPixelsPerInch).Default(96);
-  b.Property(u"OptimizingPriority", [](const TkvOptions& o) { return o.OptimizingPriority; },
-             [](TkvOptions& o, TkvOptimizingPriority v) { o.OptimizingPriority = v; }).Default(opSpeed);
-  b.Property(u"GroupBoxStyle", [](const TkvOptions& o) { return o.GroupBoxStyle; }, &TkvOptions::SetGroupBoxStyle)
+  b.Property(
+       u"PixelsPerInch", [](const TkvOptions& o) { return o.PixelsPerInch; }, &TkvOptions::SetPixelsPerInch)
+      .Default(96);
+  b.Property(
+       u"OptimizingPriority", [](const TkvOptions& o) { return o.OptimizingPriority; },
+       [](TkvOptions& o, TkvOptimizingPriority v) { o.OptimizingPriority = v; })
+      .Default(opSpeed);
+  b.Property(
+       u"GroupBoxStyle", [](const TkvOptions& o) { return o.GroupBoxStyle; }, &TkvOptions::SetGroupBoxStyle)
       .Default(gsStandard);
-  b.Property(u"RotateArrows", [](const TkvOptions& o) { return o.RotateArrows; },
-             [](TkvOptions& o, bool v) { o.RotateArrows = v; }).Default(false);
-  b.Property(u"ScaleMode", [](const TkvOptions& o) { return o.ScaleMode; },
-             &TkvOptions::SetScaleMode).Default(smVCL);
+  b.Property(
+       u"RotateArrows", [](const TkvOptions& o) { return o.RotateArrows; },
+       [](TkvOptions& o, bool v) { o.RotateArrows = v; })
+      .Default(false);
+  b.Property(
+       u"ScaleMode", [](const TkvOptions& o) { return o.ScaleMode; }, &TkvOptions::SetScaleMode)
+      .Default(smVCL);
 }
 
 bool TkvOptions::GetBool(Integer index) const {
@@ -103,16 +125,25 @@ TkvArrowsStyle TkvOptions::ActualArrowStyle() const {
 // ---- TkvSkinEffects -------------------------------------------------------------------
 
 TW_DEFINE_CLASS(TkvSkinEffects) {
-  b.Property(u"AllowGlowing", [](const TkvSkinEffects& e) { return e.AllowGlowing; },
-             [](TkvSkinEffects& e, bool v) { e.AllowGlowing = v; }).Default(true);
-  b.Property(u"AllowAnimation", [](const TkvSkinEffects& e) { return e.AllowAnimation; },
-             &TkvSkinEffects::SetAllowAnimation).Default(true);
-  b.Property(u"AllowAeroBluring", [](const TkvSkinEffects& e) { return e.AllowAeroBluring; },
-             [](TkvSkinEffects& e, bool v) { e.AllowAeroBluring = v; }).Default(true);
-  b.Property(u"DiscoloredGlyphs", [](const TkvSkinEffects& e) { return e.DiscoloredGlyphs; },
-             [](TkvSkinEffects& e, bool v) { e.SetBoolean(1, v); }).Default(false);
-  b.Property(u"AllowOuterEffects", [](const TkvSkinEffects& e) { return e.AllowOuterEffects; },
-             [](TkvSkinEffects& e, bool v) { e.SetBoolean(0, v); }).Default(true);
+  b.Property(
+       u"AllowGlowing", [](const TkvSkinEffects& e) { return e.AllowGlowing; },
+       [](TkvSkinEffects& e, bool v) { e.AllowGlowing = v; })
+      .Default(true);
+  b.Property(
+       u"AllowAnimation", [](const TkvSkinEffects& e) { return e.AllowAnimation; }, &TkvSkinEffects::SetAllowAnimation)
+      .Default(true);
+  b.Property(
+       u"AllowAeroBluring", [](const TkvSkinEffects& e) { return e.AllowAeroBluring; },
+       [](TkvSkinEffects& e, bool v) { e.AllowAeroBluring = v; })
+      .Default(true);
+  b.Property(
+       u"DiscoloredGlyphs", [](const TkvSkinEffects& e) { return e.DiscoloredGlyphs; },
+       [](TkvSkinEffects& e, bool v) { e.SetBoolean(1, v); })
+      .Default(false);
+  b.Property(
+       u"AllowOuterEffects", [](const TkvSkinEffects& e) { return e.AllowOuterEffects; },
+       [](TkvSkinEffects& e, bool v) { e.SetBoolean(0, v); })
+      .Default(true);
 }
 
 void TkvSkinEffects::SetAllowAnimation(bool value) {
@@ -130,12 +161,14 @@ void TkvSkinEffects::SetBoolean(Integer index, bool value) {
 // ---- Animation settings ---------------------------------------------------------------
 
 TW_DEFINE_CLASS(TkvFormAnimation) {
-  b.Property(u"Active", [](const TkvFormAnimation& a) { return a.Active; },
-             [](TkvFormAnimation& a, bool v) { a.Active = v; });
-  b.Property(u"Time", [](const TkvFormAnimation& a) { return Integer(a.Time); },
-             [](TkvFormAnimation& a, Integer v) { a.Time = Word(v); });
-  b.Property(u"Mode", [](const TkvFormAnimation& a) { return a.Mode; },
-             [](TkvFormAnimation& a, TkvAnimType v) { a.Mode = v; });
+  b.Property(
+      u"Active", [](const TkvFormAnimation& a) { return a.Active; }, [](TkvFormAnimation& a, bool v) { a.Active = v; });
+  b.Property(
+      u"Time", [](const TkvFormAnimation& a) { return Integer(a.Time); },
+      [](TkvFormAnimation& a, Integer v) { a.Time = Word(v); });
+  b.Property(
+      u"Mode", [](const TkvFormAnimation& a) { return a.Mode; },
+      [](TkvFormAnimation& a, TkvAnimType v) { a.Mode = v; });
 }
 TW_DEFINE_CLASS(TkvFormHide) {}
 TW_DEFINE_CLASS(TkvFormShow) {}
@@ -143,24 +176,32 @@ TW_DEFINE_CLASS(TkvMinimizing) {}
 TW_DEFINE_CLASS(TkvDialogShow) {}
 TW_DEFINE_CLASS(TkvSkinChanging) {}
 TW_DEFINE_CLASS(TkvBlendOnMoving) {
-  b.Property(u"BlendValue", [](const TkvBlendOnMoving& a) { return Integer(a.BlendValue); },
-             [](TkvBlendOnMoving& a, Integer v) { a.BlendValue = Byte(v); }).Default(170);
+  b.Property(
+       u"BlendValue", [](const TkvBlendOnMoving& a) { return Integer(a.BlendValue); },
+       [](TkvBlendOnMoving& a, Integer v) { a.BlendValue = Byte(v); })
+      .Default(170);
 }
 TW_DEFINE_CLASS(TkvPageChange) {
-  b.Property(u"Active", [](const TkvPageChange& a) { return a.Active; }, [](TkvPageChange& a, bool v) { a.Active = v; });
-  b.Property(u"Time", [](const TkvPageChange& a) { return Integer(a.Time); },
-             [](TkvPageChange& a, Integer v) { a.Time = Word(v); });
-  b.Property(u"Mode", [](const TkvPageChange& a) { return a.Mode; },
-             [](TkvPageChange& a, TkvAnimTypeCtrl v) { a.Mode = v; });
+  b.Property(
+      u"Active", [](const TkvPageChange& a) { return a.Active; }, [](TkvPageChange& a, bool v) { a.Active = v; });
+  b.Property(
+      u"Time", [](const TkvPageChange& a) { return Integer(a.Time); },
+      [](TkvPageChange& a, Integer v) { a.Time = Word(v); });
+  b.Property(
+      u"Mode", [](const TkvPageChange& a) { return a.Mode; }, [](TkvPageChange& a, TkvAnimTypeCtrl v) { a.Mode = v; });
 }
 
 TW_DEFINE_CLASS(TkvBtnEffects) {
-  b.Property(u"Events", [](const TkvBtnEffects& e) { return e.Events; },
-             [](TkvBtnEffects& e, TSet<TkvBtnEvent> v) { e.Events = v; });
-  b.Property(u"LightingMode", [](const TkvBtnEffects& e) { return e.LightingMode; }, &TkvBtnEffects::SetLightingMode)
+  b.Property(
+      u"Events", [](const TkvBtnEffects& e) { return e.Events; },
+      [](TkvBtnEffects& e, TSet<TkvBtnEvent> v) { e.Events = v; });
+  b.Property(
+       u"LightingMode", [](const TkvBtnEffects& e) { return e.LightingMode; }, &TkvBtnEffects::SetLightingMode)
       .Default(lmActiveControl);
-  b.Property(u"ClickEffect", [](const TkvBtnEffects& e) { return e.ClickEffect; },
-             [](TkvBtnEffects& e, TkvClickEffect v) { e.ClickEffect = v; }).Default(ceCircle);
+  b.Property(
+       u"ClickEffect", [](const TkvBtnEffects& e) { return e.ClickEffect; },
+       [](TkvBtnEffects& e, TkvClickEffect v) { e.ClickEffect = v; })
+      .Default(ceCircle);
 }
 
 void TkvBtnEffects::SetLightingMode(TkvLightingMode value) {
@@ -190,14 +231,21 @@ TW_DEFINE_CLASS(TkvAnimEffects) {
 // ---- Buttons, labels, scroll bars, fonts ----------------------------------------------
 
 TW_DEFINE_CLASS(TkvButtonsSupport) {
-  b.Property(u"ShowFocusRect", [](const TkvButtonsSupport& o) { return o.ShowFocusRect; },
-             [](TkvButtonsSupport& o, bool v) { o.ShowFocusRect = v; }).Default(false);
-  b.Property(u"ShiftContentOnClick", [](const TkvButtonsSupport& o) { return o.ShiftContentOnClick; },
-             [](TkvButtonsSupport& o, bool v) { o.ShiftContentOnClick = v; }).Default(true);
-  b.Property(u"ModalButtonsColoring", [](const TkvButtonsSupport& o) { return o.ModalButtonsColoring; },
-             [](TkvButtonsSupport& o, TSet<TkvModalButtonsColoringValue> v) { o.ModalButtonsColoring = v; });
-  b.Property(u"AllowRTLSysButtons", [](const TkvButtonsSupport& o) { return o.AllowRTLSysButtons; },
-             [](TkvButtonsSupport& o, bool v) { o.AllowRTLSysButtons = v; }).Default(true);
+  b.Property(
+       u"ShowFocusRect", [](const TkvButtonsSupport& o) { return o.ShowFocusRect; },
+       [](TkvButtonsSupport& o, bool v) { o.ShowFocusRect = v; })
+      .Default(false);
+  b.Property(
+       u"ShiftContentOnClick", [](const TkvButtonsSupport& o) { return o.ShiftContentOnClick; },
+       [](TkvButtonsSupport& o, bool v) { o.ShiftContentOnClick = v; })
+      .Default(true);
+  b.Property(
+      u"ModalButtonsColoring", [](const TkvButtonsSupport& o) { return o.ModalButtonsColoring; },
+      [](TkvButtonsSupport& o, TSet<TkvModalButtonsColoringValue> v) { o.ModalButtonsColoring = v; });
+  b.Property(
+       u"AllowRTLSysButtons", [](const TkvButtonsSupport& o) { return o.AllowRTLSysButtons; },
+       [](TkvButtonsSupport& o, bool v) { o.AllowRTLSysButtons = v; })
+      .Default(true);
   b.Property(u"OldGlyphsMode", &TkvButtonsSupport::OldGlyphsMode, &TkvButtonsSupport::SetOldGlyphsMode);
 }
 
@@ -208,15 +256,21 @@ void TkvButtonsSupport::SetOldGlyphsMode(bool value) {
 }
 
 TW_DEFINE_CLASS(TkvLabelsSupport) {
-  b.Property(u"TransparentAlways", [](const TkvLabelsSupport& o) { return o.TransparentAlways; },
-             [](TkvLabelsSupport& o, bool v) { o.TransparentAlways = v; }).Default(true);
+  b.Property(
+       u"TransparentAlways", [](const TkvLabelsSupport& o) { return o.TransparentAlways; },
+       [](TkvLabelsSupport& o, bool v) { o.TransparentAlways = v; })
+      .Default(true);
 }
 
 TW_DEFINE_CLASS(TkvScrollBarsSupport) {
-  b.Property(u"ButtonsSize", [](const TkvScrollBarsSupport& o) { return o.ButtonsSize; },
-             [](TkvScrollBarsSupport& o, Integer v) { o.SetInteger(0, v); }).Default(-1);
-  b.Property(u"ScrollSize", [](const TkvScrollBarsSupport& o) { return o.ScrollSize; },
-             [](TkvScrollBarsSupport& o, Integer v) { o.SetInteger(1, v); }).Default(-1);
+  b.Property(
+       u"ButtonsSize", [](const TkvScrollBarsSupport& o) { return o.ButtonsSize; },
+       [](TkvScrollBarsSupport& o, Integer v) { o.SetInteger(0, v); })
+      .Default(-1);
+  b.Property(
+       u"ScrollSize", [](const TkvScrollBarsSupport& o) { return o.ScrollSize; },
+       [](TkvScrollBarsSupport& o, Integer v) { o.SetInteger(1, v); })
+      .Default(-1);
 }
 
 void TkvScrollBarsSupport::SetInteger(Integer index, Integer value) {
@@ -233,8 +287,12 @@ void TkvScrollBarsSupport::SetInteger(Integer index, Integer value) {
 }
 
 TW_DEFINE_CLASS(TkvFonts) {
-  b.Property(u"MainFont", [](const TkvFonts& f) { return f.MainFont; }, &TkvFonts::SetMainFont).Default(u"");
-  b.Property(u"MainMode", [](const TkvFonts& f) { return f.MainMode; }, &TkvFonts::SetMainMode).Default(fmDefault);
+  b.Property(
+       u"MainFont", [](const TkvFonts& f) { return f.MainFont; }, &TkvFonts::SetMainFont)
+      .Default(u"");
+  b.Property(
+       u"MainMode", [](const TkvFonts& f) { return f.MainMode; }, &TkvFonts::SetMainMode)
+      .Default(fmDefault);
 }
 
 void TkvFonts::SetMainFont(const String& value) {
@@ -266,16 +324,17 @@ namespace {
 
 // The published names of the lists, in the order of TkvThirdPartyKind.
 constexpr std::array<const char16_t*, kvLastSupportedType + 1> kThirdPartyNames{
-    u"ThirdEdits",      u"ThirdButtons",      u"ThirdBitBtns",      u"ThirdCheckBoxes",    u"ThirdComboBoxes",
-    u"ThirdGrids",      u"ThirdGroupBoxes",   u"ThirdListViews",    u"ThirdPanels",        u"ThirdTreeViews",
-    u"ThirdWWEdits",    u"ThirdGridEh",       u"ThirdVirtualTrees", u"ThirdPageControl",   u"ThirdTabControl",
-    u"ThirdToolBar",    u"ThirdStatusBar",    u"ThirdSpeedButton",  u"ThirdScrollControl", u"ThirdUpDown",
-    u"ThirdScrollBar",  u"ThirdStaticText",   u"ThirdNativePaint"};
+    u"ThirdEdits",     u"ThirdButtons",    u"ThirdBitBtns",      u"ThirdCheckBoxes",    u"ThirdComboBoxes",
+    u"ThirdGrids",     u"ThirdGroupBoxes", u"ThirdListViews",    u"ThirdPanels",        u"ThirdTreeViews",
+    u"ThirdWWEdits",   u"ThirdGridEh",     u"ThirdVirtualTrees", u"ThirdPageControl",   u"ThirdTabControl",
+    u"ThirdToolBar",   u"ThirdStatusBar",  u"ThirdSpeedButton",  u"ThirdScrollControl", u"ThirdUpDown",
+    u"ThirdScrollBar", u"ThirdStaticText", u"ThirdNativePaint"};
 
 template <Integer K>
 void PublishList(TClassBuilder<TsThirdPartyList>& b) {
-  b.Property(kThirdPartyNames[K], [](const TsThirdPartyList& l) { return l.GetString(K); },
-             [](TsThirdPartyList& l, const String& v) { l.SetString(K, v); });
+  b.Property(
+      kThirdPartyNames[K], [](const TsThirdPartyList& l) { return l.GetString(K); },
+      [](TsThirdPartyList& l, const String& v) { l.SetString(K, v); });
   if constexpr (K < kvLastSupportedType) PublishList<K + 1>(b);
 }
 
@@ -306,7 +365,8 @@ void TsThirdPartyList::SetString(Integer index, const String& value) {
 
 void LoadThirdNames(DuRiruZireziv* manager, bool overwrite) {
   for (Integer i = 0; i <= kvLastSupportedType; ++i) {
-    if (overwrite || manager->ThirdParty.GetString(i).empty()) manager->ThirdParty.SetString(i, kvThirdNames[size_t(i)]);
+    if (overwrite || manager->ThirdParty.GetString(i).empty())
+      manager->ThirdParty.SetString(i, kvThirdNames[size_t(i)]);
     SetListText(manager->ThirdLists, size_t(i), manager->ThirdParty.GetString(i));
   }
 }

@@ -33,17 +33,16 @@ TW_ENUM_NAMES(TkvAnimTypeCtrl, atcFade, atcAero, atcBlur, atcBlur2, atcRunup)
 TW_ENUM_NAMES(TkvBtnEvent, beMouseEnter, beMouseLeave, beMouseDown, beMouseUp, beClick, beLighting)
 TW_ENUM_NAMES(TkvOptimizingPriority, opSpeed, opMemory)
 
-
 // The manager's general options. The values the layers below the skin layer read are in the
 // base (base/ManagerLink.h); writing a field directly only stores it, the setters act at once.
 class TkvOptions : public TPersistent, public TkvOptionValues {
   TW_CLASS(TkvOptions, TPersistent)
   explicit TkvOptions(DuRiruZireziv* owner = nullptr) : Owner(owner) {}
 
-  bool NoMouseHover = false;           // no hover looks and glows
-  bool ChangeSysColors = false;        // patch the system colour functions
-  bool DrawNonClientArea = true;       // skinned frames and captions of forms and dialogs
-  bool NativeBordersMaximized = false; // maximized forms keep the system frame
+  bool NoMouseHover = false;            // no hover looks and glows
+  bool ChangeSysColors = false;         // patch the system colour functions
+  bool DrawNonClientArea = true;        // skinned frames and captions of forms and dialogs
+  bool NativeBordersMaximized = false;  // maximized forms keep the system frame
   TkvArrowsStyle ArrowsStyle = arsDefault;
   TkvOptimizingPriority OptimizingPriority = opSpeed;  // opMemory: hidden controls free their caches
   TkvGroupBoxStyle GroupBoxStyle = gsStandard;
@@ -169,7 +168,7 @@ class TkvLabelsSupport : public TPersistent {
 class TkvScrollBarsSupport : public TPersistent {
   TW_CLASS(TkvScrollBarsSupport, TPersistent)
   explicit TkvScrollBarsSupport(DuRiruZireziv* manager = nullptr) : Manager(manager) {}
-  Integer ScrollSize = -1;   // -1: from the skin or the system
+  Integer ScrollSize = -1;  // -1: from the skin or the system
   Integer ButtonsSize = -1;
   DuRiruZireziv* Manager;
   // 0 ButtonsSize, 1 ScrollSize.

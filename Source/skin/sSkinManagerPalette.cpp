@@ -34,7 +34,9 @@ void MakePalette(TkvSkinSet& skin, const TkvSkinData& data) {
   const TkvSystemColors& sys = skin.Settings.System;
   TkvPalette& p = skin.Palette;
   const auto rgb = [&](Integer c) { return sys.RGBOf(TColor(c)); };
-  const auto plain = [&](StringView key, TColor def) { return TColor(IniInteger(ini, u"GLOBALINFO", key, Integer(def))); };
+  const auto plain = [&](StringView key, TColor def) {
+    return TColor(IniInteger(ini, u"GLOBALINFO", key, Integer(def)));
+  };
   // A 64-bit integer of which the palette keeps the low 32 bits; a text that is no number
   // gives the default, as does an empty one.
   const auto int64 = [&](StringView key, TColor def) {
@@ -149,12 +151,35 @@ void DuRiruZireziv::InitSkinParams(TkvSkinSet& skin, Integer aPPI) {
 namespace {
 
 // The palette entries recolouring changes.
-constexpr TkvPaletteColors kChangeableColors[] = {
-    pcMainColor, pcLabelText, pcWebText, pcEditText, pcEditBG, pcSelectionBG, pcSelectionText,
-    pcSelectionBG_Focused, pcSelectionText_Focused, pcEditBG_Inverted, pcEditText_Inverted, pcEditBG_OddRow,
-    pcEditBG_EvenRow, pcBtnColor1Active, pcBtnColor2Active, pcBtnBorderActive, pcBtnFontActive, pcBtnColor1Normal,
-    pcBtnColor2Normal, pcBtnBorderNormal, pcBtnFontNormal, pcBtnColor1Pressed, pcBtnColor2Pressed,
-    pcBtnBorderPressed, pcBtnFontPressed, pcBorder, pcGrid, pcHintBG, pcHintText};
+constexpr TkvPaletteColors kChangeableColors[] = {pcMainColor,
+                                                  pcLabelText,
+                                                  pcWebText,
+                                                  pcEditText,
+                                                  pcEditBG,
+                                                  pcSelectionBG,
+                                                  pcSelectionText,
+                                                  pcSelectionBG_Focused,
+                                                  pcSelectionText_Focused,
+                                                  pcEditBG_Inverted,
+                                                  pcEditText_Inverted,
+                                                  pcEditBG_OddRow,
+                                                  pcEditBG_EvenRow,
+                                                  pcBtnColor1Active,
+                                                  pcBtnColor2Active,
+                                                  pcBtnBorderActive,
+                                                  pcBtnFontActive,
+                                                  pcBtnColor1Normal,
+                                                  pcBtnColor2Normal,
+                                                  pcBtnBorderNormal,
+                                                  pcBtnFontNormal,
+                                                  pcBtnColor1Pressed,
+                                                  pcBtnColor2Pressed,
+                                                  pcBtnBorderPressed,
+                                                  pcBtnFontPressed,
+                                                  pcBorder,
+                                                  pcGrid,
+                                                  pcHintBG,
+                                                  pcHintText};
 static_assert(std::size(kChangeableColors) == 29);
 
 using TColorChange = TColor (*)(TColor, Integer);
@@ -220,9 +245,7 @@ std::vector<TMasterPiece> MasterPieces(const TkvSkinSet& skin) {
       TMasterPiece piece{sections[i], keys[k], {}};
       try {
         if (!ParseImageRef(ConvertSkinStr(value), piece.Ref) || !piece.Ref.FileName.empty()) continue;
-      } catch (const EConvertError&) {
-        continue;
-      }
+      } catch (const EConvertError&) { continue; }
       out.push_back(std::move(piece));
     }
   }
@@ -346,15 +369,15 @@ void RecolourMaster(TkvSkinSet& skin) {
 
 TBitmap* TkvSkinData::GetActiveShadow() {
   if (!rsta)
-    rsta = MakeShadowBitmap(WndShadowColorA, WndShadowRadius, WndShadowOffset, 2 * WndShadowSize, 2 * WndShadowSize,
-                            0, false, true);
+    rsta = MakeShadowBitmap(WndShadowColorA, WndShadowRadius, WndShadowOffset, 2 * WndShadowSize, 2 * WndShadowSize, 0,
+                            false, true);
   return rsta.get();
 }
 
 TBitmap* TkvSkinData::GetPassiveShadow() {
   if (!rsti)
-    rsti = MakeShadowBitmap(WndShadowColorN, WndShadowRadius, WndShadowOffset, 2 * WndShadowSize, 2 * WndShadowSize,
-                            0, false, true);
+    rsti = MakeShadowBitmap(WndShadowColorN, WndShadowRadius, WndShadowOffset, 2 * WndShadowSize, 2 * WndShadowSize, 0,
+                            false, true);
   return rsti.get();
 }
 

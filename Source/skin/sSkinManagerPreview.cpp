@@ -42,8 +42,8 @@ bool DuRiruZireziv::CopyPreviewData(const void* data, size_t size) {
 }
 
 bool DuRiruZireziv::PartialPreview() const {
-  return PreviewBuffer && PreviewFieldBytes(PreviewBuffer->Name2).size() > 0 && FHueOffset == 0 &&
-         FBrightness == 0 && FSaturation == 0;
+  return PreviewBuffer && PreviewFieldBytes(PreviewBuffer->Name2).size() > 0 && FHueOffset == 0 && FBrightness == 0 &&
+         FSaturation == 0;
 }
 
 void DuRiruZireziv::ReceiveData() {

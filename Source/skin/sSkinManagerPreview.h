@@ -15,24 +15,23 @@
 #include "base/sConst.h"
 #include "ui/Types.h"
 
-
 #pragma pack(push, 1)
 struct TkvSkinEditorData {
-  int32_t Magic;        // KPE_MSG
-  char Name1[128];      // the skin's name
-  char Name2[128];      // the one section that changed; empty for a whole-skin preview
-  char Data1[512];      // the skin's folder
-  char Data2[40001];    // the skin's ini text (lines end in CR, LF or CR LF)
+  int32_t Magic;      // KPE_MSG
+  char Name1[128];    // the skin's name
+  char Name2[128];    // the one section that changed; empty for a whole-skin preview
+  char Data1[512];    // the skin's folder
+  char Data2[40001];  // the skin's ini text (lines end in CR, LF or CR LF)
 };
 #pragma pack(pop)
 static_assert(sizeof(TkvSkinEditorData) == 40773, "the preview record is a wire format");
 
 // The fields of a record as strings.
 struct TkvPreviewFields {
-  String SkinName;     // Name1
-  String Section;      // Name2
-  String SkinFolder;   // Data1
-  String SkinText;     // Data2
+  String SkinName;    // Name1
+  String Section;     // Name2
+  String SkinFolder;  // Data1
+  String SkinText;    // Data2
 };
 
 // The bytes of a field before its first zero byte, at most the field's size.

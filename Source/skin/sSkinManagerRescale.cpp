@@ -114,10 +114,10 @@ std::unique_ptr<TBitmap> ScaleMaskData(TsMaskData& md, TBitmap* source, bool ign
   const Integer wt = kvMulDiv(md.WT, md.MulPPi, md.DivPPI);
   md.WL = int16_t(std::clamp<Integer>(wl, 0, INT16_MAX));
   md.WT = int16_t(std::clamp<Integer>(wt, 0, INT16_MAX));
-  md.WR = int16_t(std::clamp<Integer>(std::min(kvMulDiv(md.WR, md.MulPPi, md.DivPPI), md.Width - md.WL - 1), 0,
-                                      INT16_MAX));
-  md.WB = int16_t(std::clamp<Integer>(std::min(kvMulDiv(md.WB, md.MulPPi, md.DivPPI), md.Height - md.WT - 1), 0,
-                                      INT16_MAX));
+  md.WR =
+      int16_t(std::clamp<Integer>(std::min(kvMulDiv(md.WR, md.MulPPi, md.DivPPI), md.Width - md.WL - 1), 0, INT16_MAX));
+  md.WB = int16_t(
+      std::clamp<Integer>(std::min(kvMulDiv(md.WB, md.MulPPi, md.DivPPI), md.Height - md.WT - 1), 0, INT16_MAX));
   return bmp;
 }
 

@@ -30,8 +30,7 @@ Integer DuRiruZireziv::ManagerPPI(bool checkActive) const {
 }
 
 bool DuRiruZireziv::UsesSystemPPI(Integer applicationPPI) const {
-  return Options.ScaleMode == smVCL &&
-         std::find(aPPIArray.begin(), aPPIArray.end(), applicationPPI) != aPPIArray.end();
+  return Options.ScaleMode == smVCL && std::find(aPPIArray.begin(), aPPIArray.end(), applicationPPI) != aPPIArray.end();
 }
 
 Integer DuRiruZireziv::ScaledSystemWidth(Integer systemWidth, Integer scalePPI, Integer screenPPI) const {

@@ -175,7 +175,8 @@ TsGenState FillProps(const TsGenState& def, Integer state, TColor defLight, cons
   p.GlowColor = integer(6, def.GlowColor);
   p.GlowSize = std::clamp(integer(7, def.GlowSize), 0, kMaxRadius);
   p.GradientPercent = Percent(integer(8, def.GradientPercent));
-  const String gradient = skin ? skin->FindString(section, keys[9], u" ") : common->PropStr(commonSection, keys[9], u" ");
+  const String gradient =
+      skin ? skin->FindString(section, keys[9], u" ") : common->PropStr(commonSection, keys[9], u" ");
   p.ImagePercent = Percent(integer(10, def.ImagePercent));
   p.Transparency = Percent(integer(11, def.Transparency));
   p.LightColor = integer(12, def.LightColor, skin != nullptr);
@@ -225,7 +226,8 @@ void TkvSkinData::LoadAllGeneralData() {
     const auto offset = [&](const Char* key, Integer def) {
       return scaled(std::max(-kMaxOffset, text.FindInteger(name, key, def, true, kMaxOffset)));
     };
-    s.OuterOffset = TRect(offset(u"OUTOFFSL", 2), offset(u"OUTOFFST", 2), offset(u"OUTOFFSR", 2), offset(u"OUTOFFSB", 4));
+    s.OuterOffset =
+        TRect(offset(u"OUTOFFSL", 2), offset(u"OUTOFFST", 2), offset(u"OUTOFFSR", 2), offset(u"OUTOFFSB", 4));
     s.OuterOpacity = std::max(0, text.FindInteger(name, u"OUTOPACITY", 200, false, 255));
     s.OuterMode = text.FindInteger(name, u"OUTERMODE", 2, false);
     s.OuterBlur = scaled(std::max(0, text.FindInteger(name, u"OUTBLUR", 9, false, 30)));
@@ -297,8 +299,7 @@ void TkvSkinData::LoadAllGeneralData() {
 
   // Every skin has these two; their colours come from the skin's own "GLOBALINFO".
   const TColor labelText = TColor(IniInteger(ini, u"GLOBALINFO", u"FONTCOLOR", 0));
-  const TColor mainColor =
-      TColor(IniInteger(ini, u"GLOBALINFO", u"COLOR", Integer(settings.System.RGBOf(clBtnFace))));
+  const TColor mainColor = TColor(IniInteger(ini, u"GLOBALINFO", u"COLOR", Integer(settings.System.RGBOf(clBtnFace))));
   if (GetSkinIndex(u"TRANSPARENT") < 0) AddNewSection(u"TRANSPARENT", -1, 1, 100, 0xFFFFFF, labelText);
   if (GetSkinIndex(u"MAINCOLOR") < 0) AddNewSection(u"MAINCOLOR", -1, 1, 0, mainColor, labelText);
   LoadGlobalData();
@@ -335,8 +336,7 @@ void TkvSkinData::LoadGlobalData() {
   BIRightMargin = extent(perPPI(u"BIRIGHT", 0));
   BILeftMargin = extent(perPPI(u"BILEFT", 0));
   BITopMargin = extent(perPPI(u"BITOP", 0));
-  for (size_t n = 0; n <= tgNormal; ++n)
-    GlowMargins[n] = extent(perPPI(String(kvTitleGlyphs[n]) + u"GLOWMARGIN", 0));
+  for (size_t n = 0; n <= tgNormal; ++n) GlowMargins[n] = extent(perPPI(String(kvTitleGlyphs[n]) + u"GLOWMARGIN", 0));
   const Integer glowFrames = std::clamp(plain(u"BICONCLOSEGLOW", 0), 0, kMaxGlowFrames);
   for (size_t n = 0; n <= tgNormal; ++n) TitleGlows[n].assign(size_t(glowFrames), -1);
   Shadow1Offset = extent(perPPI(u"SHADOW1OFFSET", 0));
@@ -412,17 +412,15 @@ void TkvSkinData::MakeCommonMask(TkvOutEffData& oed, const String& name) {
     TkvImageRef ref;
     try {
       if (value.empty() || !ParseImageRef(ConvertSkinStr(value), ref)) return;
-    } catch (const EConvertError&) {
-      return;
-    }
+    } catch (const EConvertError&) { return; }
     TBitmap* master = Skin->MasterBitmap.get();
     const TRect& r = ref.R;
     // Only a piece of the master bitmap that lies in it.
     if (!master || r.Left < 0 || r.Top < 0 || r.Right > master->Width() || r.Bottom > master->Height() ||
         r.Width() <= 0 || r.Height() <= 0)
       return;
-    const Integer n = MakeNewItem(global, name, u"GLOBALINFO", ref.ImgType, r, ref.ImageCount, ref.DrawMode,
-                                  ref.MaskType);
+    const Integer n =
+        MakeNewItem(global, name, u"GLOBALINFO", ref.ImgType, r, ref.ImageCount, ref.DrawMode, ref.MaskType);
     TsMaskData& md = ma[size_t(n)];
     md.WL = int16_t(std::clamp(ref.WL, 0, INT16_MAX));
     md.WT = int16_t(std::clamp(ref.WT, 0, INT16_MAX));
@@ -458,8 +456,8 @@ void TkvSkinData::MakeCommonMask(TkvOutEffData& oed, const String& name) {
   }
   // Computed: a soft shadow around a round body, coloured by the effect's side colours.
   const Integer size = 2 * oed.Radius + 1;
-  auto shadow = MakeShadowBitmap(0, oed.Radius, 0, oed.OffsetL + oed.OffsetB, oed.OffsetT + oed.OffsetB, oed.Blur,
-                                 true, true);
+  auto shadow =
+      MakeShadowBitmap(0, oed.Radius, 0, oed.OffsetL + oed.OffsetB, oed.OffsetT + oed.OffsetB, oed.Blur, true, true);
   const Integer w = shadow->Width(), h = shadow->Height();
   if (oed.WidthL < 0) oed.WidthL = (w + oed.OffsetL - oed.OffsetR - 1) / 2;
   if (oed.WidthT < 0) oed.WidthT = (h + oed.OffsetT - oed.OffsetB - 1) / 2;

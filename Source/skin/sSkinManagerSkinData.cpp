@@ -60,33 +60,38 @@ bool IniHasKey(const TMemIniFile* ini, StringView section, StringView key) {
 // ---- 2. Name tables ---------------------------------------------------------------------------------
 
 const std::array<const Char*, kvSectionCount> kvSectNames{
-    u"MENUITEM", u"CHECKBOX", u"SPEEDBUTTON", u"SPEEDBUTTON_SMALL", u"TOOLBUTTON", u"TRANSPARENT", u"GROUPBOX",
-    u"DIVIDER", u"WEBBUTTON", u"BUTTON", u"COMBONOEDIT", u"BUTTON_HUGE", u"TOOLBAR", u"EDIT", u"GAUGE",
-    u"SELECTION", u"STATUSBAR", u"PANEL", u"PANEL_LOW", u"TRACKBAR", u"PROGRESSV", u"DRAGBAR", u"GRIPH",
-    u"GRIPV", u"PROGRESSH", u"TABSHEET", u"COMBOBOX", u"CAPTION", u"MAINMENU", u"SPLITTER", u"COMBOBTN",
-    u"FORMTITLE", u"HINT", u"DIVIDERV", u"PAGECONTROL", u"TABTOP", u"BARPANEL", u"BARTITLE", u"DIALOG", u"FORM",
-    u"SCROLLBTNLEFT", u"SCROLLBTNTOP", u"SCROLLBTNRIGHT", u"SCROLLBTNBOTTOM", u"SCROLLBAR1H", u"SCROLLBAR1V",
-    u"SCROLLBAR2H", u"SCROLLBAR2V", u"SCROLLSLIDERH", u"SCROLLSLIDERV", u"SLIDER_OFF", u"SLIDER_ON",
-    u"THUMB_ON", u"THUMB_OFF", u"MENUCAPTION", u"DIALOGTITLE", u"MENUBTN", u"MENULINE", u"FORMHEADER",
-    u"TB_BTN", u"TB_MENUBTN", u"TB_TAB", u"COLHEADER", u"COLHEADERA", u"COLHEADERL", u"COLHEADERR",
-    u"UPDOWNBTN"};
+    u"MENUITEM",      u"CHECKBOX",      u"SPEEDBUTTON",    u"SPEEDBUTTON_SMALL",
+    u"TOOLBUTTON",    u"TRANSPARENT",   u"GROUPBOX",       u"DIVIDER",
+    u"WEBBUTTON",     u"BUTTON",        u"COMBONOEDIT",    u"BUTTON_HUGE",
+    u"TOOLBAR",       u"EDIT",          u"GAUGE",          u"SELECTION",
+    u"STATUSBAR",     u"PANEL",         u"PANEL_LOW",      u"TRACKBAR",
+    u"PROGRESSV",     u"DRAGBAR",       u"GRIPH",          u"GRIPV",
+    u"PROGRESSH",     u"TABSHEET",      u"COMBOBOX",       u"CAPTION",
+    u"MAINMENU",      u"SPLITTER",      u"COMBOBTN",       u"FORMTITLE",
+    u"HINT",          u"DIVIDERV",      u"PAGECONTROL",    u"TABTOP",
+    u"BARPANEL",      u"BARTITLE",      u"DIALOG",         u"FORM",
+    u"SCROLLBTNLEFT", u"SCROLLBTNTOP",  u"SCROLLBTNRIGHT", u"SCROLLBTNBOTTOM",
+    u"SCROLLBAR1H",   u"SCROLLBAR1V",   u"SCROLLBAR2H",    u"SCROLLBAR2V",
+    u"SCROLLSLIDERH", u"SCROLLSLIDERV", u"SLIDER_OFF",     u"SLIDER_ON",
+    u"THUMB_ON",      u"THUMB_OFF",     u"MENUCAPTION",    u"DIALOGTITLE",
+    u"MENUBTN",       u"MENULINE",      u"FORMHEADER",     u"TB_BTN",
+    u"TB_MENUBTN",    u"TB_TAB",        u"COLHEADER",      u"COLHEADERA",
+    u"COLHEADERL",    u"COLHEADERR",    u"UPDOWNBTN"};
 
-const std::array<Byte, 13> kvAuxReplacement{ssToolBar,  ssFormTitle, ssSpeedButton, ssMenuLine, ssFormHeader,
-                                            ssToolButton, ssTBMenuBtn, ssTabTop,    ssButton,   ssColHeader,
-                                            ssColHeader, ssColHeader, ssButton};
+const std::array<Byte, 13> kvAuxReplacement{ssToolBar,    ssFormTitle, ssSpeedButton, ssMenuLine, ssFormHeader,
+                                            ssToolButton, ssTBMenuBtn, ssTabTop,      ssButton,   ssColHeader,
+                                            ssColHeader,  ssColHeader, ssButton};
 
-const std::array<const Char*, 13> kvTitleGlyphs{u"BICLOSEALONE", u"BICONCLOSE", u"BICONMAX", u"BICONMIN",
-                                                u"BICONNORM",    u"BICONHELP",  u"SICONCLOSE", u"SICONMAX",
-                                                u"SICONMIN",     u"SICONNORM",  u"SICONHELP",  u"TITLEBUTTON",
-                                                u""};
+const std::array<const Char*, 13> kvTitleGlyphs{u"BICLOSEALONE", u"BICONCLOSE",  u"BICONMAX", u"BICONMIN", u"BICONNORM",
+                                                u"BICONHELP",    u"SICONCLOSE",  u"SICONMAX", u"SICONMIN", u"SICONNORM",
+                                                u"SICONHELP",    u"TITLEBUTTON", u""};
 const std::array<std::array<const Char*, 4>, 4> kvTabSections{{
     {u"TABLEFTFIRST", u"TABTOPFIRST", u"TABRIGHTFIRST", u"TABBOTTOMFIRST"},
     {u"TABLEFTLAST", u"TABTOPLAST", u"TABRIGHTLAST", u"TABBOTTOMLAST"},
     {u"TABLEFTMIDDLE", u"TABTOPMIDDLE", u"TABRIGHTMIDDLE", u"TABBOTTOMMIDDLE"},
     {u"TABLEFT", u"TABTOP", u"TABRIGHT", u"TABBOTTOM"},
 }};
-const std::array<const Char*, 4> kvScrollBtns{u"SCROLLBTNLEFT", u"SCROLLBTNTOP", u"SCROLLBTNRIGHT",
-                                              u"SCROLLBTNBOTTOM"};
+const std::array<const Char*, 4> kvScrollBtns{u"SCROLLBTNLEFT", u"SCROLLBTNTOP", u"SCROLLBTNRIGHT", u"SCROLLBTNBOTTOM"};
 const std::array<const Char*, 4> kvScrollParts{u"SCROLLBAR1H", u"SCROLLBAR1V", u"SCROLLBAR2H", u"SCROLLBAR2V"};
 const std::array<const Char*, 4> kvUpDownBtns{u"UPDOWNBTN_LEFT", u"UPDOWNBTN_TOP", u"UPDOWNBTNRIGHT",
                                               u"UPDOWNBTN_BOTTOM"};

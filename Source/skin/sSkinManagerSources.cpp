@@ -146,9 +146,7 @@ bool ExtractPackedData(TkvSkinConvertor& convertor, std::vector<TkvSkinNotice>* 
     }
   } catch (const EZLibError&) {
     return false;  // a damaged zlib stream: the file is broken
-  } catch (const EStreamError&) {
-    return false;
-  }
+  } catch (const EStreamError&) { return false; }
   convertor.Options = std::move(options);
   convertor.Files = std::move(files);
   convertor.FileCount = static_cast<Integer>(convertor.Files.size());
@@ -335,7 +333,8 @@ TW_DEFINE_CLASS(TsStoredSkin) {
 }
 
 TsStoredSkin::TsStoredSkin(TCollection* collection)
-    : TCollectionItem(collection), PackedData(std::make_unique<TMemoryStream>()),
+    : TCollectionItem(collection),
+      PackedData(std::make_unique<TMemoryStream>()),
       FMasterBitmap(std::make_unique<TBitmap>()) {}
 
 TsStoredSkin::~TsStoredSkin() = default;

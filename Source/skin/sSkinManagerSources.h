@@ -157,8 +157,8 @@ class TsStoredSkin : public TCollectionItem {
   String Author;
   String Description;
 
-  String OrigName;                           // the stored "OriginName"
-  std::unique_ptr<TMemoryStream> PackedData; // the bytes of a packed skin file (stored as "Data")
+  String OrigName;                            // the stored "OriginName"
+  std::unique_ptr<TMemoryStream> PackedData;  // the bytes of a packed skin file (stored as "Data")
 
   // Copies packed data, master bitmap, names and values (not OrigName).
   void Assign(const TPersistent* source) override;

@@ -19,12 +19,12 @@ using CreatePenFn = HPEN(WINAPI*)(int, int, COLORREF);
 
 // One patched function: where it is, how it is patched, and how its real code is reached.
 struct TPatch {
-  void* proc = nullptr;        // the exported function (import stubs resolved)
+  void* proc = nullptr;  // the exported function (import stubs resolved)
   void* replacement = nullptr;
   TkvPatchKind kind = TkvPatchKind::None;
-  bool hooked = false;         // the flag: set by the hook routine even when patching failed
-  uint8_t saved[6]{};          // entry bytes before an entry jump
-  uint8_t savedPad[7]{};       // the five spare bytes and the first two of a hot patch
+  bool hooked = false;    // the flag: set by the hook routine even when patching failed
+  uint8_t saved[6]{};     // entry bytes before an entry jump
+  uint8_t savedPad[7]{};  // the five spare bytes and the first two of a hot patch
 };
 
 TPatch gGetSysColor, gGetSysColorBrush, gCreatePen;
@@ -59,8 +59,8 @@ uint8_t* AllocateNear(const uint8_t* place) {
   const uintptr_t origin = reinterpret_cast<uintptr_t>(place) & ~(granule - 1);
   auto tryAt = [&](uintptr_t at) -> uint8_t* {
     if (at < lowest || at > highest) return nullptr;
-    return static_cast<uint8_t*>(VirtualAlloc(reinterpret_cast<void*>(at), info.dwPageSize, MEM_RESERVE | MEM_COMMIT,
-                                              PAGE_EXECUTE_READWRITE));
+    return static_cast<uint8_t*>(
+        VirtualAlloc(reinterpret_cast<void*>(at), info.dwPageSize, MEM_RESERVE | MEM_COMMIT, PAGE_EXECUTE_READWRITE));
   };
   for (uintptr_t offset = granule; offset < 0x7FF00000u; offset += granule) {
     if (offset <= origin)

@@ -182,7 +182,9 @@ void IterateForms(DuRiruZireziv* manager, const TkvProviderProc& proc, Integer d
   // The length is read at every step: proc may register or unregister forms.
   for (size_t i = 0; i < HookedComponents.size(); ++i) {
     auto* form = dynamic_cast<TCustomForm*>(HookedComponents[i]);
-    if (!form || form->IsDestroying() || (form->FormStyle() == fsMDIChild) || form->Parent() || !form->HandleAllocated()) continue;
+    if (!form || form->IsDestroying() || (form->FormStyle() == fsMDIChild) || form->Parent() ||
+        !form->HandleAllocated())
+      continue;
     HWND wnd = form->WindowHandle();
     if (IsIconic(wnd) || !IsWindowVisible(wnd)) continue;
     if (TkvFormProvider* provider = ProviderOf(form, manager)) proc(provider, data);
@@ -246,7 +248,8 @@ void UnLockForms(DuRiruZireziv* manager, bool repaint) {
   // Every locked form draws again, a minimized one too: the application may have been
   // minimized after the forms were locked, and a form left with redraw off stays blank.
   ForEachProvider(manager, [](TkvFormProvider* provider, Integer) {
-    if (provider->FormStateBits() & FS_LOCKED) SendMessageW(provider->ProviderForm()->WindowHandle(), WM_SETREDRAW, 1, 0);
+    if (provider->FormStateBits() & FS_LOCKED)
+      SendMessageW(provider->ProviderForm()->WindowHandle(), WM_SETREDRAW, 1, 0);
   });
   if (!ApplicationMinimized())
     IterateForms(manager, [repaint](TkvFormProvider* provider, Integer) { DoRepaintCB(provider, repaint); });

@@ -96,7 +96,6 @@ void SetParentUpdated(HWND pHwnd);
 // WM_SETREDRAW through TrySendMessage.
 void SetRedraw(HWND handle, Integer value);
 
-
 // -- Windows and geometry.
 
 // Where the client area's origin lies inside the window rectangle.
@@ -202,7 +201,7 @@ bool IsCustomFont(TControl* ctrl, TFont* aFont, bool saveColor);
 
 // -- Rectangles and points of controls, links to containers.
 
-TRect MkRect(TControl* ctrl);  // (0, 0, width, height)
+TRect MkRect(TControl* ctrl);    // (0, 0, width, height)
 TPoint MkPoint(TControl* ctrl);  // its Left, Top
 // KV_LINKOBJ to the container through its Perform: link (1) or unlink (0) the object.
 void AddObjLink(TObject* obj, TControl* container);
@@ -225,8 +224,8 @@ Integer GetAlignShift(TWinControl* ctrl, TAlign align, bool graphCtrlsToo = fals
 
 class TOutputWindow : public TCustomControl {
   TW_CLASS(TOutputWindow, TCustomControl)
-  // Named "kvOW", the tick count and a running number (unique within the process), hidden, fuchsia, and kept away from every skinning
-  // layer (Tag ExceptTag).
+  // Named "kvOW", the tick count and a running number (unique within the process), hidden, fuchsia, and kept away from
+  // every skinning layer (Tag ExceptTag).
   explicit TOutputWindow(TComponent* aOwner);
   void WndProc(TMessage& message) override;
 
@@ -277,8 +276,7 @@ struct TkvAnimFrame {
 // geometric speed and may stop before the last step.
 class TkvShowAnim {
  public:
-  TkvShowAnim(TkvAnimType kind, Integer width, Integer height, Integer stepCount, Integer maxTransparency,
-              bool dialog);
+  TkvShowAnim(TkvAnimType kind, Integer width, Integer height, Integer stepCount, Integer maxTransparency, bool dialog);
   TkvAnimFrame DoNext();
   bool GoToNext();  // False: the run stops after this frame
 
@@ -412,8 +410,8 @@ class TkvHideTimer : public TkvThreadedTimer {
   Integer StepCount = 0;
   TkvAnimType AnimType = atFading;
   bool EventCalled = false;
-  TBitmap* SrcBmp = nullptr;  // owned
-  TBitmap* DstBmp = nullptr;  // owned
+  TBitmap* SrcBmp = nullptr;    // owned
+  TBitmap* DstBmp = nullptr;    // owned
   TkvGlowForm* Form = nullptr;  // owned
   std::unique_ptr<TkvHideAnim> Anim;
 };

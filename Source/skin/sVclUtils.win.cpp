@@ -46,9 +46,7 @@ intptr_t TrySendMessage(HWND handle, Cardinal msg, uintptr_t wParam, intptr_t lP
     TMessage m = MakeMessage(msg, wParam, lParam);
     try {
       sd->WndProc(m);
-    } catch (...) {
-      return 0;
-    }
+    } catch (...) { return 0; }
     return m.Result;
   }
   return SendMessageW(handle, msg, wParam, lParam);
@@ -127,9 +125,7 @@ void SetParentUpdated(HWND pHwnd) {
     if (GetWindowLongW(child, GWL_STYLE) & WS_CHILD) SendAMessage(child, KV_ENDPARENTUPDATE);
 }
 
-void SetRedraw(HWND handle, Integer value) {
-  TrySendMessage(handle, WM_SETREDRAW, static_cast<uintptr_t>(value), 0);
-}
+void SetRedraw(HWND handle, Integer value) { TrySendMessage(handle, WM_SETREDRAW, static_cast<uintptr_t>(value), 0); }
 
 // ---- Windows and geometry -------------------------------------------------------------
 
@@ -273,7 +269,8 @@ void sVclUtilsStartup() {
   HMODULE lib = LoadLibraryW(L"UXTHEME");
   uxthemeLib = reinterpret_cast<uintptr_t>(lib) <= 32 ? nullptr : lib;
   if (uxthemeLib)
-    kv_SetWindowTheme = reinterpret_cast<TkvSetWindowTheme>(reinterpret_cast<void*>(GetProcAddress(uxthemeLib, "SetWindowTheme")));
+    kv_SetWindowTheme =
+        reinterpret_cast<TkvSetWindowTheme>(reinterpret_cast<void*>(GetProcAddress(uxthemeLib, "SetWindowTheme")));
 }
 
 void sVclUtilsCleanup() {
@@ -416,7 +413,8 @@ void AddToAdapter(TWinControl* ctrl) {
   const TComponentState cs = ctrl->ComponentState();
   if (cs.Contains(csLoading) || cs.Contains(csDesigning)) return;
   if (TCustomForm* form = GetParentForm(ctrl, true); form && form->HandleAllocated())
-    TrySendMessage(form->WindowHandle(), SM_ALPHACMD, Cardinal{KV_CONTROLLOADED} << 16, reinterpret_cast<intptr_t>(ctrl));
+    TrySendMessage(form->WindowHandle(), SM_ALPHACMD, Cardinal{KV_CONTROLLOADED} << 16,
+                   reinterpret_cast<intptr_t>(ctrl));
 }
 
 // ---- PPI, mouse and visibility of controls --------------------------------------------
@@ -440,8 +438,8 @@ bool kvMouseInControl(TControl* control) {
   TCustomForm* form = GetParentForm(control, true);
   if (form) {
     // A form blocked by a modal window takes no hover.
-    if (Application && Application->ModalLevel() > 0 && Screen && Screen->ActiveForm() != form && form->HandleAllocated() &&
-        (GetWindowLongW(form->WindowHandle(), GWL_STYLE) & WS_POPUP) == 0)
+    if (Application && Application->ModalLevel() > 0 && Screen && Screen->ActiveForm() != form &&
+        form->HandleAllocated() && (GetWindowLongW(form->WindowHandle(), GWL_STYLE) & WS_POPUP) == 0)
       return false;
   } else if (!IsWindowEnabled(GetRootParent(parent->WindowHandle()))) {
     return false;
@@ -658,18 +656,28 @@ Integer kvColorToRGB(Integer value, TObject* skinManager) {
   const TkvPalette& p = m->Palette;
   auto pal = [&](TkvPaletteColors c) { return static_cast<Integer>(p[c]); };
   switch (static_cast<TColor>(value)) {
-    case clScrollBar: case clBackground: case clMenu: case clAppWorkSpace: case clBtnFace: case clMenuBar:
-    case slMainColor:
-      return pal(pcMainColor);
-    case clActiveCaption: case clGradientActiveCaption: return SectionColor(m, ssFormTitle, 1, false, p[pcMainColor]);
-    case clInactiveCaption: case clGradientInactiveCaption: return SectionColor(m, ssFormTitle, 0, false, p[pcMainColor]);
+    case clScrollBar:
+    case clBackground:
+    case clMenu:
+    case clAppWorkSpace:
+    case clBtnFace:
+    case clMenuBar:
+    case slMainColor: return pal(pcMainColor);
+    case clActiveCaption:
+    case clGradientActiveCaption: return SectionColor(m, ssFormTitle, 1, false, p[pcMainColor]);
+    case clInactiveCaption:
+    case clGradientInactiveCaption: return SectionColor(m, ssFormTitle, 0, false, p[pcMainColor]);
     case clWindow: return pal(pcEditBG);
-    case clWindowFrame: case clActiveBorder: case clInactiveBorder: return pal(pcBorder);
-    case clMenuText: case clBtnText: return pal(pcLabelText);
+    case clWindowFrame:
+    case clActiveBorder:
+    case clInactiveBorder: return pal(pcBorder);
+    case clMenuText:
+    case clBtnText: return pal(pcLabelText);
     case clWindowText: return pal(pcEditText);
     case clCaptionText: return SectionColor(m, ssFormTitle, 1, true, p[pcLabelText]);
     case clInactiveCaptionText: return SectionColor(m, ssFormTitle, 0, true, p[pcLabelText]);
-    case clHighlight: case clMenuHighlight: return pal(pcSelectionBG_Focused);
+    case clHighlight:
+    case clMenuHighlight: return pal(pcSelectionBG_Focused);
     case clHighlightText: return pal(pcSelectionText_Focused);
     case clHotLight: return pal(pcWebTextHot);
     case clBtnShadow: return static_cast<Integer>(BlendColors(p[pcMainColor], 0, 230));

@@ -42,8 +42,7 @@ TkvShowAnim::TkvShowAnim(TkvAnimType kind, Integer width, Integer height, Intege
       Direct = !DropDownDivider(H, StepCount, PopupDiv);
       if (!Direct) Dy = H / PopupDiv;
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -88,8 +87,7 @@ bool TkvShowAnim::GoToNext() {
       Dx /= PopupDiv;
       Dy /= PopupDiv;
       return !(Dx < 2 && Dy < 2);
-    default:
-      return true;
+    default: return true;
   }
 }
 
@@ -113,8 +111,7 @@ TkvHideAnim::TkvHideAnim(TkvAnimType kind, Integer width, Integer height, Intege
       Direct = !DropDownDivider(H, StepCount, PopupDiv);
       if (!Direct) Dy = H / PopupDiv;
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -163,8 +160,7 @@ bool TkvHideAnim::GoToNext() {
       if (Direct) return false;
       B /= PopupDiv;
       return B >= 2;
-    default:
-      return true;
+    default: return true;
   }
 }
 

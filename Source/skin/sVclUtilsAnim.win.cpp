@@ -48,11 +48,8 @@ HWND HandleOf(TkvGlowForm* form) { return form && form->HandleAllocated() ? form
 void DrawAnimFrame(const TkvAnimFrame& f, TBitmap* picture, TBitmap* frame, bool stretchWithGdiPlus) {
   const TRect whole(0, 0, picture->Width(), picture->Height());
   switch (f.Draw) {
-    case TkvFrameDraw::Keep:
-      return;
-    case TkvFrameDraw::Whole:
-      CopyPixels(ViewOf(frame), 0, 0, ViewOf(picture), whole);
-      return;
+    case TkvFrameDraw::Keep: return;
+    case TkvFrameDraw::Whole: CopyPixels(ViewOf(frame), 0, 0, ViewOf(picture), whole); return;
     case TkvFrameDraw::Stretch:
       if (f.ClearFirst) FillRect32(frame, TRect(0, 0, frame->Width(), frame->Height()), 0, 0);
       if (f.Dest.IsEmpty()) return;

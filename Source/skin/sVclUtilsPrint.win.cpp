@@ -307,8 +307,7 @@ void UpdateLayerVisibility(TsCommonData* skinData, HWND handle) {
   RECT wr{};
   GetWindowRect(handle, &wr);
   const Integer w = wr.right - wr.left, h = wr.bottom - wr.top;
-  const UINT flags =
-      SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING;
+  const UINT flags = SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING;
   SetWindowPos(handle, nullptr, 0, 0, w, h - 1, flags);
   SetWindowPos(handle, nullptr, 0, 0, w, h, flags);
   if (form->BorderStyle() == bsNone) {

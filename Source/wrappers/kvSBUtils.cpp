@@ -19,12 +19,9 @@ Integer Kv_ArrowLength(const TkvScrollSizeSources& s) {
   if (s.ManagerButtonsSize >= 0) return s.ManagerButtonsSize;
   if (s.Override >= 0) return s.Override;
   switch (s.SkinScrollArrows) {
-    case 0:
-      return 0;
-    case 1:
-      return std::max(s.Scaled16, s.SkinScrollBtnLength);
-    default:
-      return s.ManagerScrollSize >= 0 ? s.ManagerScrollSize : s.SkinScrollBtnLength * -s.Override;
+    case 0: return 0;
+    case 1: return std::max(s.Scaled16, s.SkinScrollBtnLength);
+    default: return s.ManagerScrollSize >= 0 ? s.ManagerScrollSize : s.SkinScrollBtnLength * -s.Override;
   }
 }
 
@@ -58,9 +55,9 @@ TkvThumb Kv_CalcThumb(const TkvScrollValues& si, Integer barStart, Integer barLe
   return {barStart + butSize + pos, size};
 }
 
-TkvScrollLayout Kv_ScrollLayout(const TRect& window, Integer cxLeftEdge, Integer cxRightEdge,
-                                Integer cyTopEdge, Integer cyBottomEdge, Integer horzThickness,
-                                Integer vertThickness, bool leftScrollbar) {
+TkvScrollLayout Kv_ScrollLayout(const TRect& window, Integer cxLeftEdge, Integer cxRightEdge, Integer cyTopEdge,
+                                Integer cyBottomEdge, Integer horzThickness, Integer vertThickness,
+                                bool leftScrollbar) {
   TkvScrollLayout l;
   l.Horz.Left = window.Left + cxLeftEdge + (leftScrollbar ? vertThickness : 0);
   l.Horz.Right = window.Right - cxRightEdge - (leftScrollbar ? 0 : vertThickness);
@@ -101,8 +98,8 @@ Integer Kv_ScrollPortion(const TkvScrollValues& si, Integer barStart, Integer ba
   return HTSCROLL_NONE;
 }
 
-TkvThumbDrag Kv_ThumbDragStep(const TkvScrollValues& si, Integer trackStart, Integer trackEnd,
-                              Integer thumbSize, Integer mouseOffset, Integer coord) {
+TkvThumbDrag Kv_ThumbDragStep(const TkvScrollValues& si, Integer trackStart, Integer trackEnd, Integer thumbSize,
+                              Integer mouseOffset, Integer coord) {
   TkvThumbDrag d;
   const Integer free = (trackEnd - trackStart) - thumbSize;
   // A thumb that fills the track has nowhere to go (and would divide by zero).

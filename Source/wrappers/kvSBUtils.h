@@ -50,14 +50,14 @@ struct TkvScrollValues {
 // What decides a bar's thickness and arrow length, every length already scaled to the window
 // (the caller scales as each source asks).
 struct TkvScrollSizeSources {
-  Integer OwnSize = -1;            // the window's skin data (ScrollWidth / ButtonsSize); -1 none
-  Integer ManagerScrollSize = -1;  // the manager's scroll size; negative: none
-  Integer ManagerButtonsSize = -1; // the manager's ButtonsSize option; negative: none
+  Integer OwnSize = -1;              // the window's skin data (ScrollWidth / ButtonsSize); -1 none
+  Integer ManagerScrollSize = -1;    // the manager's scroll size; negative: none
+  Integer ManagerButtonsSize = -1;   // the manager's ButtonsSize option; negative: none
   Integer Override = SYSTEM_METRIC;  // the bar's nArrowWidth / nArrowLength; -n: n times the default
-  Integer SystemMetric = 0;        // the system's scroll-bar thickness
-  Integer SkinScrollArrows = -1;   // the skin's ScrollArrows: 0 no arrows, 1 own length, else square
+  Integer SystemMetric = 0;          // the system's scroll-bar thickness
+  Integer SkinScrollArrows = -1;     // the skin's ScrollArrows: 0 no arrows, 1 own length, else square
   Integer SkinScrollBtnLength = 16;
-  Integer Scaled16 = 16;           // 16 pixels at the window's density
+  Integer Scaled16 = 16;  // 16 pixels at the window's density
 };
 // The thickness: own size, else the manager's, else the override, else a multiple of the system
 // metric.
@@ -86,9 +86,8 @@ TkvThumb Kv_CalcThumb(const TkvScrollValues& si, Integer barStart, Integer barLe
 struct TkvScrollLayout {
   TRect Horz, Vert, Corner;
 };
-TkvScrollLayout Kv_ScrollLayout(const TRect& window, Integer cxLeftEdge, Integer cxRightEdge,
-                                Integer cyTopEdge, Integer cyBottomEdge, Integer horzThickness,
-                                Integer vertThickness, bool leftScrollbar);
+TkvScrollLayout Kv_ScrollLayout(const TRect& window, Integer cxLeftEdge, Integer cxRightEdge, Integer cyTopEdge,
+                                Integer cyBottomEdge, Integer horzThickness, Integer vertThickness, bool leftScrollbar);
 
 // The portion of a bar at coord along it (the bar from barStart, barLength long, without extra
 // buttons); shift turns a page portion into HTSCROLL_PAGEGOTO. The caller tests the point across
@@ -105,8 +104,8 @@ struct TkvThumbDrag {
   Integer ThumbPos = 0;
   Integer Position = 0;
 };
-TkvThumbDrag Kv_ThumbDragStep(const TkvScrollValues& si, Integer trackStart, Integer trackEnd,
-                              Integer thumbSize, Integer mouseOffset, Integer coord);
+TkvThumbDrag Kv_ThumbDragStep(const TkvScrollValues& si, Integer trackStart, Integer trackEnd, Integer thumbSize,
+                              Integer mouseOffset, Integer coord);
 
 // What a drop-down list of database rows (it scrolls by its own codes, not by positions) is
 // told when its thumb is let go at `along` from the bar's start: 0 on the first arrow, 4 when
@@ -115,13 +114,13 @@ Integer Kv_RowListReleaseCode(Integer along, Integer thumbLength, Integer arrowL
 
 #ifdef _WIN32
 
+#include "skin/WrapperServices.h"
 #include "ui/Classes.h"
 #include "ui/Controls.h"
-#include "ui/Messages.h"
-#include "ui/Subclass.h"
 #include "ui/GdiScopes.h"
 #include "ui/Graphics.h"
-#include "skin/WrapperServices.h"
+#include "ui/Messages.h"
+#include "ui/Subclass.h"
 
 #include <windows.h>
 
@@ -158,8 +157,8 @@ class TkvMainWnd : public TObject {
 
   // Makes a wrapper of class W and runs its construction.
   template <class W>
-  static W* MakeWrapper(HWND aHandle, TsCommonData* aSkinData, DuRiruZireziv* aSkinManager,
-                        TkvSkinParams& skinParams, bool repaint = true) {
+  static W* MakeWrapper(HWND aHandle, TsCommonData* aSkinData, DuRiruZireziv* aSkinManager, TkvSkinParams& skinParams,
+                        bool repaint = true) {
     W* w = new W();
     w->Create(aHandle, aSkinData, aSkinManager, skinParams, repaint);
     return w;
@@ -181,8 +180,8 @@ class TkvMainWnd : public TObject {
   // 7. Pushes skin parameters into the window.
   virtual void SetSkinParams();
   // 8. The construction: wraps aHandle, painting through aSkinData (none: its own).
-  virtual void Create(HWND aHandle, TsCommonData* aSkinData, DuRiruZireziv* aSkinManager,
-                      TkvSkinParams& skinParams, bool repaint);
+  virtual void Create(HWND aHandle, TsCommonData* aSkinData, DuRiruZireziv* aSkinManager, TkvSkinParams& skinParams,
+                      bool repaint);
 
   // Runs the message through kvWndProc (Result starts 0) and answers its Result.
   TLResult ProcessMessage(Cardinal msg, TWParam wParam, TLParam lParam);
@@ -418,10 +417,10 @@ bool Kv_GripVisible(const TkvScrollWnd* sw, HWND handle, const TRect& r);
 // The shared tracking state of the skinned bars (one set for the GUI thread: one bar is pressed
 // or dragged at a time).
 struct TkvScrollTracking {
-  Integer uCurrentScrollbar = -1;      // SB_HORZ, SB_VERT or -1
+  Integer uCurrentScrollbar = -1;  // SB_HORZ, SB_VERT or -1
   Integer uCurrentScrollPortion = HTSCROLL_NONE;
   Integer uScrollTimerPortion = HTSCROLL_NONE;
-  Integer uMouseOverScrollbar = -1;    // the hovered bar of hwndCurSB
+  Integer uMouseOverScrollbar = -1;  // the hovered bar of hwndCurSB
   Integer uHitTestPortion = HTSCROLL_NONE;
   Integer uLastHitTestPortion = HTSCROLL_NONE;
   HWND hwndCurSB = nullptr;
@@ -486,8 +485,7 @@ Integer Kv_NCDrawScrollbar(TkvScrollBar* sb, HWND handle, HDC dc, const TRect& r
                            Integer sliderPos);
 // One bar of a drag: track and arrows normal, the thumb pressed at thumbPos (along the bar, in
 // r's coordinates) thumbSize long. 1 when painted.
-Integer Kv_DrawDraggedBar(TkvScrollBar* sb, HWND handle, HDC dc, const TRect& r, Integer thumbPos,
-                          Integer thumbSize);
+Integer Kv_DrawDraggedBar(TkvScrollBar* sb, HWND handle, HDC dc, const TRect& r, Integer thumbPos, Integer thumbSize);
 // Bar nBar (SB_HORZ, SB_VERT) of the window painted at once into its window DC with portion
 // pressed drawn pressed (-1 none); 1 when painted.
 Integer Kv_RepaintBar(TkvScrollWnd* sw, HWND handle, Integer nBar, Integer pressed);

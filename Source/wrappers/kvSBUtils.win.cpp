@@ -12,11 +12,6 @@
 #include "base/WorkingBitmaps.h"
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
-#include "skin/ControlServices.h"
-#include "skin/FormServices.h"
-#include "skin/sCommonData.h"
-#include "skin/sSkinManager.h"
-#include "skin/sVclUtils.h"
 #include "paint/sAlphaGraph.h"
 #include "paint/sGraphUtils.h"
 #include "raster/Blend.h"
@@ -24,11 +19,16 @@
 #include "raster/Pixels.h"
 #include "raster/Shapes.h"
 #include "raster/kvgpUtils.h"
-#include "ui/GdiScopes.h"
+#include "skin/ControlServices.h"
+#include "skin/FormServices.h"
+#include "skin/sCommonData.h"
+#include "skin/sSkinManager.h"
+#include "skin/sVclUtils.h"
 #include "ui/Bitmap.h"
 #include "ui/Buttons.h"
 #include "ui/Controls.h"
 #include "ui/Forms.h"
+#include "ui/GdiScopes.h"
 #include "ui/StdCtrls.h"
 #include "ui/TypInfo.h"
 #include "wrappers/kvSBUtilsEdit.h"
@@ -91,8 +91,8 @@ TWndMethod TkvMainWnd::EntryProc() {
   return TWndMethod(this, &TkvMainWnd::WndProcEntry);
 }
 
-void TkvMainWnd::Create(HWND aHandle, TsCommonData* aSkinData, DuRiruZireziv* aSkinManager,
-                        TkvSkinParams& skinParams, bool repaint) {
+void TkvMainWnd::Create(HWND aHandle, TsCommonData* aSkinData, DuRiruZireziv* aSkinManager, TkvSkinParams& skinParams,
+                        bool repaint) {
   CtrlHandle = aHandle;
   OldWndProc = TWndMethod();
   // Panels, up-downs and menus keep their visual style (the system draws parts of them).
@@ -150,7 +150,8 @@ namespace {
 // returns, and a wrapper made for the window meanwhile keeps its link.
 void ForgetScrollLink(TkvMainWnd* w) {
   auto* own = dynamic_cast<TkvScrollWrapper*>(w);
-  if (!own || kvGetWndProp(w->CtrlHandle, KVSBSC) == static_cast<void*>(own)) kvSetWndProp(w->CtrlHandle, KVSBSC, nullptr);
+  if (!own || kvGetWndProp(w->CtrlHandle, KVSBSC) == static_cast<void*>(own))
+    kvSetWndProp(w->CtrlHandle, KVSBSC, nullptr);
 }
 }  // namespace
 
@@ -300,8 +301,7 @@ void TkvMainWnd::HandleDestroy(TMessage& message) {
         TkvMainWnd* self = this;
         UninitializeKVWnd(CtrlHandle, false, false, self);
       }
-    } catch (...) {
-    }
+    } catch (...) {}
     message.Result = 1;
   } else {
     // Not in the window's procedures: sending the message to the window again would recurse
@@ -319,11 +319,8 @@ bool TkvMainWnd::Step1(TMessage& message) {
       if (SkinData) SkinData->InitCommonProp();
       return true;
     case WM_DESTROY:
-    case WM_NCDESTROY:
-      HandleDestroy(message);
-      return true;
-    case WM_UPDATEUISTATE:
-      return true;
+    case WM_NCDESTROY: HandleDestroy(message); return true;
+    case WM_UPDATEUISTATE: return true;
     case WM_SIZE:
       if (SkinData) SkinData->BGChanged = true;
       return false;
@@ -332,9 +329,7 @@ bool TkvMainWnd::Step1(TMessage& message) {
       Caption = GetWndText(CtrlHandle);
       return true;
     }
-    case WM_PRINT:
-      message.Result = SendMessageW(CtrlHandle, WM_PAINT, message.WParam, message.LParam);
-      return true;
+    case WM_PRINT: message.Result = SendMessageW(CtrlHandle, WM_PAINT, message.WParam, message.LParam); return true;
     default:
       if (message.Msg == SM_ALPHACMD && message.WParamHi == KV_REMOVESKIN && SkinData &&
           reinterpret_cast<DuRiruZireziv*>(message.LParam) == SkinData->GetSkinManager()) {
@@ -378,21 +373,11 @@ void TkvMainWnd::Step2(TMessage& message) {
         return;
       }
       break;
-    case KV_CTRLHANDLED:
-      message.Result = 1;
-      return;
-    case KV_PREPARING:
-      message.Result = SkinData->GetUpdating() ? 1 : 0;
-      return;
-    case KV_GETLISTSW:
-      message.Result = reinterpret_cast<TLResult>(this);
-      return;
-    case KV_SETSECTION:
-      message.Result = Kv_SetSectionCommand(SkinData, message.LParam);
-      return;
-    case KV_GETSKINDATA:
-      message.Result = reinterpret_cast<TLResult>(SkinData);
-      return;
+    case KV_CTRLHANDLED: message.Result = 1; return;
+    case KV_PREPARING: message.Result = SkinData->GetUpdating() ? 1 : 0; return;
+    case KV_GETLISTSW: message.Result = reinterpret_cast<TLResult>(this); return;
+    case KV_SETSECTION: message.Result = Kv_SetSectionCommand(SkinData, message.LParam); return;
+    case KV_GETSKINDATA: message.Result = reinterpret_cast<TLResult>(SkinData); return;
     case KV_PRINTING:
       if (message.WParamLo != 0) {
         SkinData->CtrlSkinState |= KVS_PRINTING;
@@ -465,8 +450,8 @@ void TkvScrollWnd::BeforeDestruction() {
   Kv_ResetScrollTracking(CtrlHandle);
   // The control's frame is recomputed once the system bars are back.
   TWinControl* ctrl = dynamic_cast<TWinControl*>(OwnerControl());
-  const bool redraw = ctrl && !ctrl->ComponentState().Contains(csDestroying) && SkinData &&
-                      !SkinData->GetUpdating() && !LeavesLookAtDestruction();
+  const bool redraw = ctrl && !ctrl->ComponentState().Contains(csDestroying) && SkinData && !SkinData->GetUpdating() &&
+                      !LeavesLookAtDestruction();
   FreeBars();
   TkvMainWnd::BeforeDestruction();
   if (redraw && ctrl->HandleAllocated()) SetWindowPos(ctrl->Handle(), nullptr, 0, 0, 0, 0, 0x737);
@@ -738,9 +723,9 @@ Integer VisibleThickness(const TkvScrollBar* sb) {
 TkvScrollLayout CurrentLayout(const TkvScrollWnd* sw, HWND handle) {
   RECT wr{};
   GetWindowRect(handle, &wr);
-  return Kv_ScrollLayout(TRect(wr.left, wr.top, wr.right, wr.bottom), sw->cxLeftEdge, sw->cxRightEdge,
-                         sw->cyTopEdge, sw->cyBottomEdge, VisibleThickness(sw->sBarHorz),
-                         VisibleThickness(sw->sBarVert), sw->fLeftScrollbar);
+  return Kv_ScrollLayout(TRect(wr.left, wr.top, wr.right, wr.bottom), sw->cxLeftEdge, sw->cxRightEdge, sw->cyTopEdge,
+                         sw->cyBottomEdge, VisibleThickness(sw->sBarHorz), VisibleThickness(sw->sBarVert),
+                         sw->fLeftScrollbar);
 }
 
 }  // namespace
@@ -857,9 +842,8 @@ TkvScrollValues Kv_ScrollValues(const SCROLLINFO& si) {
 
 Integer Kv_CalcThumbSize(const TkvScrollBar* sb, const TRect& r, Integer& thumbSize, Integer& thumbPos) {
   const bool vert = sb->nBarType == SB_VERT;
-  const TkvThumb t = Kv_CalcThumb(Kv_ScrollValues(sb->ScrollInfo), vert ? r.Top : r.Left,
-                                  vert ? r.Height() : r.Width(), GetScrollMetric(sb, SM_BTNSIZE),
-                                  sb->nMinThumbSize);
+  const TkvThumb t = Kv_CalcThumb(Kv_ScrollValues(sb->ScrollInfo), vert ? r.Top : r.Left, vert ? r.Height() : r.Width(),
+                                  GetScrollMetric(sb, SM_BTNSIZE), sb->nMinThumbSize);
   thumbSize = t.Size;
   thumbPos = t.Pos;
   return 1;
@@ -869,10 +853,12 @@ bool Kv_IsScrollbarActive(const TkvScrollBar* sb) {
   HWND wnd = sb->sw ? sb->sw->CtrlHandle : nullptr;
   if (!wnd) return false;
   // Without the system's query the window style decides.
-  if (!Kv_GetScrollBarInfo) return (GetWindowLongW(wnd, GWL_STYLE) & (sb->nBarType == SB_VERT ? WS_VSCROLL : WS_HSCROLL)) != 0;
+  if (!Kv_GetScrollBarInfo)
+    return (GetWindowLongW(wnd, GWL_STYLE) & (sb->nBarType == SB_VERT ? WS_VSCROLL : WS_HSCROLL)) != 0;
   SCROLLBARINFO info{};
   info.cbSize = sizeof(info);
-  if (!Kv_GetScrollBarInfo(wnd, sb->nBarType == SB_VERT ? LONG(OBJID_VSCROLL) : LONG(OBJID_HSCROLL), &info)) return false;
+  if (!Kv_GetScrollBarInfo(wnd, sb->nBarType == SB_VERT ? LONG(OBJID_VSCROLL) : LONG(OBJID_HSCROLL), &info))
+    return false;
   if ((sb->fScrollFlags & ESB_DISABLE_BOTH) == ESB_DISABLE_BOTH) return false;
   if ((sb->fScrollFlags & CSBS_THUMBALWAYS) && !Kv_IsScrollInfoActive(Kv_ScrollValues(sb->ScrollInfo))) return false;
   return (info.rgstate[0] & STATE_SYSTEM_UNAVAILABLE) == 0;
@@ -1035,8 +1021,8 @@ bool ValidImage(const TkvSkinData* skin, Integer index) {
   return skin && index >= 0 && size_t(index) < skin->ma.size();
 }
 
-void PaintElement(const TkvConstElementData& e, const TCacheInfo& ci, Integer state, const TRect& r,
-                  const TPoint& pP, TBitmap* bmp, TkvSkinData* skin) {
+void PaintElement(const TkvConstElementData& e, const TCacheInfo& ci, Integer state, const TRect& r, const TPoint& pP,
+                  TBitmap* bmp, TkvSkinData* skin) {
   PaintItemFast(e.SkinIndex, e.MaskIndex, e.BGIndex[0], e.BGIndex[1], ci, true, state, r, pP, bmp, skin);
 }
 
@@ -1195,7 +1181,8 @@ void kv_DrawScrollBtn(const TRect& r, Integer state, TBitmap* bmp, Integer side,
   if (ValidImage(skin, e.GlyphIndex)) {
     DrawCenterGlyph(btn.get(), e.GlyphIndex, state, glyph, sd);
   } else if (ValidSection(skin, e.SkinIndex)) {
-    if (state > 1 && CanClickShift(e.SkinIndex, sd)) glyph = TRect(glyph.Left + 1, glyph.Top + 1, glyph.Right + 1, glyph.Bottom + 1);
+    if (state > 1 && CanClickShift(e.SkinIndex, sd))
+      glyph = TRect(glyph.Left + 1, glyph.Top + 1, glyph.Right + 1, glyph.Bottom + 1);
     const TColor color = skin->gd[size_t(e.SkinIndex)].Props[size_t(std::min(state, 2))].FontColor.Color;
     DuRiruZireziv* manager = sd->GetSkinManager();
     DrawArrow(btn.get(), color, clNone, glyph, TkvSide(side), 0, 0, 0, manager->Options.ActualArrowStyle(), skin->PPI);
@@ -1353,8 +1340,7 @@ Integer Kv_NCDrawScrollbar(TkvScrollBar* sb, HWND handle, HDC dc, const TRect& r
   return DrawBar(sb, handle, dc, r, uDrawFlags, sliderPos);
 }
 
-Integer Kv_DrawDraggedBar(TkvScrollBar* sb, HWND handle, HDC dc, const TRect& r, Integer thumbPos,
-                          Integer thumbSize) {
+Integer Kv_DrawDraggedBar(TkvScrollBar* sb, HWND handle, HDC dc, const TRect& r, Integer thumbPos, Integer thumbSize) {
   const TkvDraggedThumb dragged{thumbPos, thumbSize};
   return DrawBar(sb, handle, dc, r, HTSCROLL_NONE, -1, &dragged);
 }
@@ -1395,7 +1381,9 @@ TLResult kv_NCDraw(TkvScrollWnd* sw, HWND handle, Integer thumbPos, HDC aDC) {
     ++kvScrollPaintCounts.WindowDCs;
     dc = own->get();
   }
-  auto toWindow = [&](TRect r) { return TRect(r.Left - wr.left, r.Top - wr.top, r.Right - wr.left, r.Bottom - wr.top); };
+  auto toWindow = [&](TRect r) {
+    return TRect(r.Left - wr.left, r.Top - wr.top, r.Right - wr.left, r.Bottom - wr.top);
+  };
   const TkvScrollTracking& st = kvScrollState;
   TkvScrollBar* bars[2] = {sw->sBarHorz, sw->sBarVert};
   for (TkvScrollBar* sb : bars) {
@@ -1425,7 +1413,8 @@ TLResult kv_NCDraw(TkvScrollWnd* sw, HWND handle, Integer thumbPos, HDC aDC) {
   TkvSkinData* skin = SkinOf(sd);
   DuRiruZireziv* manager = sd ? sd->GetSkinManager() : nullptr;
   const TkvConstElementData* track = skin ? &skin->Scrolls[0] : nullptr;
-  const TsGenState* look = track && ValidSection(skin, track->SkinIndex) ? &skin->gd[size_t(track->SkinIndex)].Props[0] : nullptr;
+  const TsGenState* look =
+      track && ValidSection(skin, track->SkinIndex) ? &skin->gd[size_t(track->SkinIndex)].Props[0] : nullptr;
   if (look && look->Transparency != 100) {
     TColor color = look->Color == 0xFF00FF ? manager->GetGlobalColor() : TColor(look->Color);
     if (!Kv_IsScrollbarActive(sw->sBarHorz) || !Kv_IsScrollbarActive(sw->sBarVert)) {

@@ -1,8 +1,8 @@
 #include "wrappers/kvSBUtilsBars.h"
 
 #include <windows.h>
-#include <windowsx.h>
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <optional>
@@ -34,7 +34,6 @@ TW_DEFINE_CLASS(TkvStatusBarWnd) {}
 namespace {
 
 const Char* const kToolButton = u"TOOLBUTTON";
-
 
 Integer Border(HWND wnd) {
   RECT w{}, c{};
@@ -222,7 +221,8 @@ void TkvToolBarWnd::DrawBtn(Integer index, TRect r, HDC dc) {
     TRect tr(o + 2, o + 2 + (hasImage ? cy + 2 : 0), w + o - 2, h + o - 2);
     const Integer textSection = state == 0 ? SkinData->SkinIndex : section;
     if (ValidSection(skin, textSection))
-      canvas->Font()->SetColor(TColor(skin->gd[size_t(textSection)].Props[size_t(std::min<Integer>(state, 1))].FontColor.Color));
+      canvas->Font()->SetColor(
+          TColor(skin->gd[size_t(textSection)].Props[size_t(std::min<Integer>(state, 1))].FontColor.Color));
     canvas->Brush()->SetStyle(bsClear);
     WriteButtonCaption(canvas, text, tr, textSection, state > 0 ? 1 : 0, SkinData->GetSkinManager());
   }
@@ -250,17 +250,10 @@ void TkvToolBarWnd::kvWndProc(TMessage& message) {
         if (!IsWindowVisible(CtrlHandle)) break;
         KV_WMPaint(message);
         return;
-      case WM_ERASEBKGND:
-        message.Result = 1;
-        return;
-      case WM_NCPAINT:
-        KV_WMNCPaint();
-        return;
-      case WM_PRINT:
-        KV_WMPrint(reinterpret_cast<HDC>(message.WParam));
-        return;
-      default:
-        break;
+      case WM_ERASEBKGND: message.Result = 1; return;
+      case WM_NCPAINT: KV_WMNCPaint(); return;
+      case WM_PRINT: KV_WMPrint(reinterpret_cast<HDC>(message.WParam)); return;
+      default: break;
     }
   }
   TkvMainWnd::kvWndProc(message);
@@ -325,7 +318,8 @@ void TkvToolBarVCLWnd::PrepareCache() {
   SkinData->BGChanged = false;
 }
 
-void TkvToolBarVCLWnd::OurAdvancedCustomDraw(TToolBar* sender, const TRect&, TCustomDrawStage stage, bool& defaultDraw) {
+void TkvToolBarVCLWnd::OurAdvancedCustomDraw(TToolBar* sender, const TRect&, TCustomDrawStage stage,
+                                             bool& defaultDraw) {
   if (!SkinData || !SkinData->Skinned()) {
     defaultDraw = true;
     return;
@@ -352,7 +346,8 @@ void TkvToolBarVCLWnd::OurAdvancedCustomDraw(TToolBar* sender, const TRect&, TCu
       const bool graphic = dynamic_cast<TWinControl*>(child) == nullptr;
       if (graphic && transparentImages) continue;
       if (graphic || child->ControlStyle().Contains(csOpaque))
-        ExcludeClipRect(dc, child->Left(), child->Top(), child->Left() + child->Width(), child->Top() + child->Height());
+        ExcludeClipRect(dc, child->Left(), child->Top(), child->Left() + child->Width(),
+                        child->Top() + child->Height());
     }
     CopyBmp(dc, 0, 0, c.right, c.bottom, cache, display.Left, display.Top);
   }
@@ -389,9 +384,10 @@ void TkvToolBarVCLWnd::OurAdvancedCustomDrawButton(TToolBar* sender, TToolButton
   const Integer section = skin->GetSkinIndex(kToolButton);
   TCanvas* canvas = b->Canvas();
   canvas->Font()->Assign(sender->Font());
-  canvas->Font()->SetColor(ValidSection(skin, section)
-                               ? TColor(skin->gd[size_t(section)].Props[size_t(std::min<Integer>(s, 2))].FontColor.Color)
-                               : ColorToRGB(clWindowText));
+  canvas->Font()->SetColor(
+      ValidSection(skin, section)
+          ? TColor(skin->gd[size_t(section)].Props[size_t(std::min<Integer>(s, 2))].FontColor.Color)
+          : ColorToRGB(clWindowText));
   if (!SkinData->FCacheBmp || SkinData->BGChanged) PrepareCache();
   TBitmap* cache = SkinData->FCacheBmp.get();
   const TRect display = DisplayRect();
@@ -408,8 +404,8 @@ void TkvToolBarVCLWnd::OurAdvancedCustomDrawButton(TToolBar* sender, TToolButton
   if (sender->ShowCaptions() && !button->Caption().empty()) {
     SIZE ts{}, a{};
     HDC bdc = canvas->Handle();
-    GetTextExtentPoint32W(bdc, reinterpret_cast<const wchar_t*>(button->Caption().c_str()), int(button->Caption().size()),
-                          &ts);
+    GetTextExtentPoint32W(bdc, reinterpret_cast<const wchar_t*>(button->Caption().c_str()),
+                          int(button->Caption().size()), &ts);
     GetTextExtentPoint32W(bdc, L"A", 1, &a);
     TRect cr;
     if (sender->List()) {
@@ -437,7 +433,9 @@ void TkvToolBarVCLWnd::OurAdvancedCustomDrawButton(TToolBar* sender, TToolButton
     images->Draw(canvas, x, y, button->ImageIndex(), button->Enabled());
   }
   if (button->Style() == tbsDropDown && added > 0) {
-    const Integer arrowState = (button == DroppedButton && button->DropdownMenu()) || button->Down() ? 2 : s > 0 ? 1 : 0;
+    const Integer arrowState = (button == DroppedButton && button->DropdownMenu()) || button->Down() ? 2
+                               : s > 0                                                               ? 1
+                                                                                                     : 0;
     if (const TsMaskData* mask = SectionImage(skin, kToolButton, u"BORDERSMASK"))
       DrawSkinRect(b.get(), TRect(iw, 0, w, h), MakeCacheInfo(b.get(), 0, 0), *mask, arrowState, false);
     DuRiruZireziv* m = SkinData->GetSkinManager();
@@ -504,8 +502,7 @@ void TkvToolBarVCLWnd::kvWndProc(TMessage& message) {
       case KV_REFRESH:
         if (RefreshNeeded(SkinData, message)) DroppedButton = nullptr;
         break;
-      case KV_PREPARECACHE:
-        return;
+      case KV_PREPARECACHE: return;
       case KV_GETBG:
         if (auto* info = reinterpret_cast<TkvBGInfo*>(message.LParam)) {
           InitCtrlData(this);
@@ -529,9 +526,7 @@ void TkvToolBarVCLWnd::kvWndProc(TMessage& message) {
           return;
         }
         break;
-      case WM_ERASEBKGND:
-        message.Result = 1;
-        return;
+      case WM_ERASEBKGND: message.Result = 1; return;
       case WM_NCPAINT:
         if (!InAnimationProcess) WMNCPaint(nullptr);
         return;
@@ -556,7 +551,8 @@ void TkvToolBarVCLWnd::kvWndProc(TMessage& message) {
       }
       case CN_NOTIFY:
         if (const auto* nm = reinterpret_cast<const NMHDR*>(message.LParam)) {
-          if (nm->code == TBN_DELETINGBUTTON && ToolBar && HotButtonIndex >= ToolBar->ButtonCount()) HotButtonIndex = -1;
+          if (nm->code == TBN_DELETINGBUTTON && ToolBar && HotButtonIndex >= ToolBar->ButtonCount())
+            HotButtonIndex = -1;
           if (nm->code == TBN_DROPDOWN && ToolBar) {
             const auto* tb = reinterpret_cast<const NMTOOLBARW*>(message.LParam);
             TBBUTTON info{};
@@ -568,8 +564,7 @@ void TkvToolBarVCLWnd::kvWndProc(TMessage& message) {
           }
         }
         break;
-      default:
-        break;
+      default: break;
     }
     if (CommonWndProc(message, SkinData)) return;
   }
@@ -606,8 +601,7 @@ void TkvToolBarVCLWnd::kvWndProc(TMessage& message) {
         RepaintButton(old);
       }
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -763,11 +757,8 @@ void TkvStatusBarWnd::kvWndProc(TMessage& message) {
       case WM_NCPAINT:
         if (!InAnimationProcess) WMNCPaint(nullptr);
         return;
-      case WM_PRINT:
-        WMPaint(reinterpret_cast<HDC>(message.WParam));
-        return;
-      default:
-        break;
+      case WM_PRINT: WMPaint(reinterpret_cast<HDC>(message.WParam)); return;
+      default: break;
     }
   }
   TkvMainWnd::kvWndProc(message);

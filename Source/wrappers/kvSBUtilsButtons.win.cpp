@@ -65,9 +65,7 @@ class TRedrawOff {
   HWND wnd_;
 };
 
-TLResult PassOn(TkvMainWnd* w, TMessage& m) {
-  return w->CallPrevWndProc(w->CtrlHandle, m.Msg, m.WParam, m.LParam);
-}
+TLResult PassOn(TkvMainWnd* w, TMessage& m) { return w->CallPrevWndProc(w->CtrlHandle, m.Msg, m.WParam, m.LParam); }
 
 bool MouseInWindow(HWND wnd) {
   RECT r{};
@@ -165,7 +163,8 @@ void TkvBtnWnd::CaptionRect(TRect& r) {
   const Integer w = WndSize.cx, h = WndSize.cy;
   const Integer dx = (w - s.cx) / 2, dy = (h - s.cy) / 2;
   r = TRect(dx - 1, dy, w - dx + 2, h - dy);
-  if (Down() && CanClickShift(SkinData->SkinIndex, SkinData)) r = TRect(r.Left + 1, r.Top + 1, r.Right + 1, r.Bottom + 1);
+  if (Down() && CanClickShift(SkinData->SkinIndex, SkinData))
+    r = TRect(r.Left + 1, r.Top + 1, r.Right + 1, r.Bottom + 1);
 }
 
 void TkvBtnWnd::DoDrawText(TRect& r, Cardinal flags, bool canGlow) {
@@ -228,8 +227,8 @@ void TkvBtnWnd::RenderButton() {
     }
   }
   const bool down = Down();
-  PaintItem(sd, ci, true, state, TRect(0, 0, WndSize.cx, WndSize.cy), at, cache, false, down ? 1 : 0,
-            down ? 1 : 0, true);
+  PaintItem(sd, ci, true, state, TRect(0, 0, WndSize.cx, WndSize.cy), at, cache, false, down ? 1 : 0, down ? 1 : 0,
+            true);
   if (TsCtrlSkinData* lit = ButtonData()) HandleLighting(lit, state);
   TkvColoring coloring;
   GetColoring(coloring);
@@ -383,16 +382,10 @@ void TkvBtnWnd::kvWndProc(TMessage& message) {
       if (!ParamsChanged) SetSkinParams();
       kv_WMPaint(message);
       return;
-    case WM_PRINT:
-      kv_WMPaint(message);
-      return;
-    case WM_ERASEBKGND:
-      message.Result = 1;
-      return;
+    case WM_PRINT: kv_WMPaint(message); return;
+    case WM_ERASEBKGND: message.Result = 1; return;
     case WM_NCPAINT:
-    case WM_UPDATEUISTATE:
-      message.Result = 0;
-      return;
+    case WM_UPDATEUISTATE: message.Result = 0; return;
     case WM_LBUTTONUP:
       if (manager && manager->AnimEffects.Buttons.Events.Contains(beClick)) DoClickAnimation(sd, cm1);
       if (sd->FMouseAbove) {
@@ -417,8 +410,7 @@ void TkvBtnWnd::kvWndProc(TMessage& message) {
       if (DuRiruZireziv* def = DefaultManager; def && def->ActiveControl() == wnd) def->SetActiveControl(nullptr);
       inherited();
       return;
-    default:
-      break;
+    default: break;
   }
   if (message.Msg == SM_ALPHACMD) {
     TsCtrlSkinData* lit = ButtonData();
@@ -441,9 +433,7 @@ void TkvBtnWnd::kvWndProc(TMessage& message) {
         if (!sd->InUpdating(true))
           RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
         return;
-      case KV_PREPARECACHE:
-        PrepareCache();
-        return;
+      case KV_PREPARECACHE: PrepareCache(); return;
       case KV_MOUSEENTER: {
         DuRiruZireziv* def = DefaultManager;
         if (!sd->FMouseAbove && def && def->ActiveControl() == wnd && manager && !manager->Options.NoMouseHover &&
@@ -475,19 +465,19 @@ void TkvBtnWnd::kvWndProc(TMessage& message) {
         if (okFound) {
           const bool rest = CurrentState() == 0;
           static constexpr TColor kRedBlueText[2][2] = {{slBtnRedText, TColor(0xFF0000A2)},
-                                                         {TColor(0xFFAE7400), TColor(0xFF916000)}};
+                                                        {TColor(0xFFAE7400), TColor(0xFF916000)}};
           const bool ok = ID == 1 || ID == 6;
-          const Integer tone = ok ? Integer(rest ? slBtnGreen : slBtnGreenActive) : Integer(kRedBlueText[blueCancel][!rest]);
-          const Integer glyph = ok ? Integer(rest ? TColor(0xFF28851A) : TColor(0xFF008E00))
-                                   : Integer(kRedBlueText[blueCancel][!rest]);
+          const Integer tone =
+              ok ? Integer(rest ? slBtnGreen : slBtnGreenActive) : Integer(kRedBlueText[blueCancel][!rest]);
+          const Integer glyph =
+              ok ? Integer(rest ? TColor(0xFF28851A) : TColor(0xFF008E00)) : Integer(kRedBlueText[blueCancel][!rest]);
           if (set.Contains(bcBackground)) coloring->ColorToneBG = tone;
           if (set.Contains(bcGlyph)) coloring->ColorGlyph = glyph;
           message.Result = 1;
         }
         return;
       }
-      default:
-        break;
+      default: break;
     }
   }
   inherited();
@@ -570,7 +560,8 @@ void TkvButtonWnd::GlyphRect(TRect& r) {
     default: break;
   }
   r = TRect(x, y, x + iw, y + ih);
-  if (CurrentState() == 2 && CanClickShift(SkinData->SkinIndex, SkinData)) r = TRect(r.Left + 1, r.Top + 1, r.Right + 1, r.Bottom + 1);
+  if (CurrentState() == 2 && CanClickShift(SkinData->SkinIndex, SkinData))
+    r = TRect(r.Left + 1, r.Top + 1, r.Right + 1, r.Bottom + 1);
 }
 
 void TkvButtonWnd::CaptionRect(TRect& r) {
@@ -607,7 +598,8 @@ void TkvButtonWnd::CaptionRect(TRect& r) {
     bottom = top + s.cy;
   }
   r = TRect(left - 1, top, right + 2, bottom);
-  if (CurrentState() == 2 && CanClickShift(SkinData->SkinIndex, SkinData)) r = TRect(r.Left + 1, r.Top + 1, r.Right + 1, r.Bottom + 1);
+  if (CurrentState() == 2 && CanClickShift(SkinData->SkinIndex, SkinData))
+    r = TRect(r.Left + 1, r.Top + 1, r.Right + 1, r.Bottom + 1);
 }
 
 void TkvButtonWnd::DrawGlyph() {
@@ -669,10 +661,11 @@ void TkvBitBtnWnd::CaptionRect(TRect& r) {
   TextRectSize(s);
   TPoint glyphPos;
   TRect textBounds;
-  CalcButtonLayout(TRect(0, 0, WndSize.cx, WndSize.cy), TPoint(g.cx, g.cy), TPoint(s.cx, s.cy), bb->Layout(),
-                   taCenter, 0, 0, glyphPos, textBounds, 1, taVerticalCenter);
+  CalcButtonLayout(TRect(0, 0, WndSize.cx, WndSize.cy), TPoint(g.cx, g.cy), TPoint(s.cx, s.cy), bb->Layout(), taCenter,
+                   0, 0, glyphPos, textBounds, 1, taVerticalCenter);
   r = textBounds;
-  if (CurrentState() == 2 && CanClickShift(SkinData->SkinIndex, SkinData)) r = TRect(r.Left + 1, r.Top + 1, r.Right + 1, r.Bottom + 1);
+  if (CurrentState() == 2 && CanClickShift(SkinData->SkinIndex, SkinData))
+    r = TRect(r.Left + 1, r.Top + 1, r.Right + 1, r.Bottom + 1);
 }
 
 void TkvBitBtnWnd::GlyphRect(TRect& r) {
@@ -730,9 +723,12 @@ void TkvBitBtnWnd::DrawGlyph() {
   const Integer count = std::max<Integer>(bb->NumGlyphs(), 1);
   const Integer state = CurrentState();
   Integer pick = 0;
-  if (!bb->Enabled() && count > 1) pick = 1;
-  else if (state == 2 && count > 2) pick = 2;
-  else if (state == 1 && count > 3) pick = 3;
+  if (!bb->Enabled() && count > 1)
+    pick = 1;
+  else if (state == 2 && count > 2)
+    pick = 2;
+  else if (state == 1 && count > 3)
+    pick = 3;
   TBitmap* g = bb->Glyph();
   const Integer gw = g->Width() / count;
   TCanvas* canvas = SkinData->FCacheBmp->Canvas();
@@ -800,8 +796,9 @@ void TkvBtnWnd::GetColoring(TkvColoring& coloring) {
   const bool rest = CurrentState() == 0;
   const bool ok = ID == 1 || ID == 6;
   static constexpr TColor kRedBlueText[2][2] = {{slBtnRedText, TColor(0xFF0000A2)},
-                                                 {TColor(0xFFAE7400), TColor(0xFF916000)}};
-  const Integer text = ok ? Integer(rest ? TColor(0xFF28851A) : TColor(0xFF008E00)) : Integer(kRedBlueText[blueCancel][!rest]);
+                                                {TColor(0xFFAE7400), TColor(0xFF916000)}};
+  const Integer text =
+      ok ? Integer(rest ? TColor(0xFF28851A) : TColor(0xFF008E00)) : Integer(kRedBlueText[blueCancel][!rest]);
   if (set.Contains(bcBackground)) {
     if (ok) {
       coloring.ColorToneBG = Integer(rest ? slBtnGreen : slBtnGreenActive);

@@ -75,8 +75,8 @@ bool TkvCheckBoxWnd::IsRadio() const {
 Integer TkvCheckBoxWnd::GlyphMaskIndex(Integer aState) {
   TkvSkinData* skin = SkinOf(SkinData);
   if (!skin) return -1;
-  const Integer index = IsRadio() ? skin->RadioButton[aState == 1 ? 1 : 0]
-                                  : skin->CheckBox[size_t(std::clamp<Integer>(aState, 0, 2))];
+  const Integer index =
+      IsRadio() ? skin->RadioButton[aState == 1 ? 1 : 0] : skin->CheckBox[size_t(std::clamp<Integer>(aState, 0, 2))];
   return static_cast<int16_t>(index);
 }
 
@@ -181,8 +181,8 @@ void TkvCheckBoxWnd::DrawCheckText() {
     MoveRect(r, multi ? -1 : 0, -1);
   }
   flags |= TextWrapping[multi];
-  canvas->Font()->SetColor(GetFontColor(OwnerControl(), SkinData->SkinIndex, SkinData->GetSkinManager(), CtlState(),
-                                        SkinData));
+  canvas->Font()->SetColor(
+      GetFontColor(OwnerControl(), SkinData->SkinIndex, SkinData->GetSkinManager(), CtlState(), SkinData));
   canvas->Brush()->SetStyle(bsClear);
   kvWriteTextEx(canvas, Caption, true, r, flags, Integer(-1), SkinData->ControlIsActive() ? 1 : 0, nullptr);
   canvas->Pen()->SetStyle(psClear);
@@ -204,8 +204,8 @@ void TkvCheckBoxWnd::PrepareCache() {
   TBitmap* cache = SizeCache(this);
   if (OwnerDraw) return;
   const TCacheInfo ci = ParentCI(this);
-  PaintItem(SkinData, ci, true, SkinData->ControlIsActive() ? 1 : 0, TRect(0, 0, WndSize.cx, WndSize.cy), WndPos,
-            cache, false);
+  PaintItem(SkinData, ci, true, SkinData->ControlIsActive() ? 1 : 0, TRect(0, 0, WndSize.cx, WndSize.cy), WndPos, cache,
+            false);
   DrawCheckText();
   DrawSkinGlyph(GlyphMaskIndex(State()));
   if (!IsWindowEnabled(CtrlHandle)) BlendDisabled(cache, ci, WndPos);
@@ -243,9 +243,7 @@ void TkvCheckBoxWnd::kvWndProc(TMessage& message) {
   }
   switch (message.Msg) {
     case WM_DESTROY:
-    case WM_NCDESTROY:
-      TkvMainWnd::kvWndProc(message);
-      return;
+    case WM_NCDESTROY: TkvMainWnd::kvWndProc(message); return;
     case WM_ENABLE:
     case BM_SETCHECK:
     case BM_SETSTATE:
@@ -267,9 +265,7 @@ void TkvCheckBoxWnd::kvWndProc(TMessage& message) {
         return;
       }
       break;
-    case WM_PAINT:
-      KV_WMPaint(message);
-      return;
+    case WM_PAINT: KV_WMPaint(message); return;
     case WM_ERASEBKGND:
       if (OwnerDraw) {
         InitCtrlData(this);
@@ -282,19 +278,13 @@ void TkvCheckBoxWnd::kvWndProc(TMessage& message) {
       }
       message.Result = 1;
       return;
-    case WM_NCPAINT:
-      message.Result = 0;
-      return;
+    case WM_NCPAINT: message.Result = 0; return;
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-      SkinData->StopTimer();
-      break;
+    case WM_LBUTTONDBLCLK: SkinData->StopTimer(); break;
     default:
       if (message.Msg == SM_ALPHACMD) {
         switch (message.WParamHi) {
-          case KV_PREPARECACHE:
-            PrepareCache();
-            return;
+          case KV_PREPARECACHE: PrepareCache(); return;
           case KV_MOUSEENTER:
             if (OwnerControl() && !SkinData->FMouseAbove && HoverAllowedFor(CtrlHandle)) {
               RECT wr{};
@@ -329,8 +319,7 @@ void TkvCheckBoxWnd::kvWndProc(TMessage& message) {
             if (message.LParam) GlyphScreenRect(*reinterpret_cast<TRect*>(message.LParam));
             message.Result = 1;
             return;
-          default:
-            break;
+          default: break;
         }
       }
       break;
@@ -346,9 +335,7 @@ void TkvCheckBoxWnd::kvWndProc(TMessage& message) {
       if (message.WParam == VK_SPACE) SendMessageW(CtrlHandle, WM_PAINT, 0, 0);
       break;
     case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-      SendMessageW(CtrlHandle, WM_PAINT, 0, 0);
-      break;
+    case WM_KILLFOCUS: SendMessageW(CtrlHandle, WM_PAINT, 0, 0); break;
     case WM_MOUSEMOVE:
       if (CircleClickMode(OwnerControl(), SkinData)) {
         TRect g;
@@ -365,8 +352,8 @@ void TkvCheckBoxWnd::kvWndProc(TMessage& message) {
         if (CircleClickMode(c, SkinData))
           CircleStep();
         else
-          DoChangePaint(SkinData, 2, UpdateWindow_CB, EventEnabled(aeMouseDown, TSet<TkvAnimatEvent>{aeGlobalDef}), true,
-                        true);
+          DoChangePaint(SkinData, 2, UpdateWindow_CB, EventEnabled(aeMouseDown, TSet<TkvAnimatEvent>{aeGlobalDef}),
+                        true, true);
       }
       break;
     case WM_LBUTTONUP:
@@ -383,8 +370,7 @@ void TkvCheckBoxWnd::kvWndProc(TMessage& message) {
         }
       }
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -489,11 +475,10 @@ void TkvGroupBoxWnd::kvWndProc(TMessage& message) {
   }
   switch (message.Msg) {
     case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-      {
-        TRedrawOff off(this);
-        TkvMainWnd::kvWndProc(message);
-      }
+    case WM_KILLFOCUS: {
+      TRedrawOff off(this);
+      TkvMainWnd::kvWndProc(message);
+    }
       SkinData->BGChanged = true;
       RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
       return;

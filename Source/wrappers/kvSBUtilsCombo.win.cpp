@@ -111,8 +111,7 @@ TRect TkvComboBoxWnd::ButtonRect() {
     w = GetComboBtnSize(SkinManager, ppi) + 1;
   TkvSkinData* skin = SkinOfData(SkinData);
   const Integer m = skin ? skin->ComboBoxMargin : 2;
-  const Integer left =
-      (GetWindowLongW(CtrlHandle, GWL_EXSTYLE) & WS_EX_RTLREADING) ? m : size.cx - w - m;
+  const Integer left = (GetWindowLongW(CtrlHandle, GWL_EXSTYLE) & WS_EX_RTLREADING) ? m : size.cx - w - m;
   return TRect(left, m, left + w, size.cy - m);
 }
 
@@ -191,7 +190,7 @@ void TkvComboBoxWnd::PaintText() {
   const TSize size = WindowSize(CtrlHandle);
   const TRect btn = ButtonRect();
   TRect r = (GetWindowLongW(CtrlHandle, GWL_EXSTYLE) & WS_EX_RTLREADING) ? TRect(btn.Right, 3, size.cx - 3, size.cy - 3)
-                                                                          : TRect(3, 3, btn.Left, size.cy - 3);
+                                                                         : TRect(3, 3, btn.Left, size.cy - 3);
   const Integer sel = Integer(ProcessMessage(CB_GETCURSEL, 0, 0));
   String text;
   if (sel >= 0) {
@@ -247,9 +246,8 @@ HBRUSH TkvComboBoxWnd::ColorBrush(TColor color) {
 void TkvComboBoxWnd::CNDrawItem(TMessage& message) {
   auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(message.LParam);
   if (!dis) return;
-  DrawItem(Integer(dis->itemID),
-           TRect(dis->rcItem.left, dis->rcItem.top, dis->rcItem.right, dis->rcItem.bottom), dis->hDC,
-           OwnerDrawStateOf(dis->itemState));
+  DrawItem(Integer(dis->itemID), TRect(dis->rcItem.left, dis->rcItem.top, dis->rcItem.right, dis->rcItem.bottom),
+           dis->hDC, OwnerDrawStateOf(dis->itemState));
   message.Result = 1;
 }
 
@@ -266,8 +264,7 @@ void TkvComboBoxWnd::DrawItem(Integer index, const TRect& rect, HDC dc, TOwnerDr
   const bool inEdit = state.Contains(odComboBoxEdit);
   Integer s = 0;
   if (inEdit) {
-    if (gd->States >= 2 &&
-        (SkinData->ControlIsActive() || (GetFocus() && owner->Focused()) || SkinData->FFocused))
+    if (gd->States >= 2 && (SkinData->ControlIsActive() || (GetFocus() && owner->Focused()) || SkinData->FFocused))
       s = 1;
   } else {
     s = gd->States > 1 ? 1 : 0;
@@ -301,8 +298,8 @@ void TkvComboBoxWnd::DrawItem(Integer index, const TRect& rect, HDC dc, TOwnerDr
   ownerCanvas->Font()->Assign(owner->Font());
   ownerCanvas->Font()->SetColor(cv->Font()->Color());
   const bool ownerDraws = owner->OnDrawItem().Assigned() &&
-                          (owner->Style() == csOwnerDrawFixed || owner->Style() == csOwnerDrawVariable) &&
-                          index >= 0 && index < owner->Items()->Count();
+                          (owner->Style() == csOwnerDrawFixed || owner->Style() == csOwnerDrawVariable) && index >= 0 &&
+                          index < owner->Items()->Count();
   if (ownerDraws) {
     // The handler draws into the item bitmap through the owner's canvas, which gets its own
     // device context back afterwards.
@@ -327,8 +324,8 @@ void TkvComboBoxWnd::DrawItem(Integer index, const TRect& rect, HDC dc, TOwnerDr
   cv->Brush()->SetStyle(bsClear);
   if (selectionSection < 0 || inEdit) {
     SetBkMode(cv->Handle(), TRANSPARENT);
-    DrawTextW(cv->Handle(), reinterpret_cast<const wchar_t*>(text.c_str()), -1,
-              reinterpret_cast<RECT*>(&textRect), flags);
+    DrawTextW(cv->Handle(), reinterpret_cast<const wchar_t*>(text.c_str()), -1, reinterpret_cast<RECT*>(&textRect),
+              flags);
   } else {
     kvWriteTextEx(cv, text, true, textRect, flags, selectionSection, state.Contains(odSelected) || s > 0 ? 1 : 0,
                   SkinData->GetSkinManager());
@@ -348,12 +345,8 @@ void TkvComboBoxWnd::kvWndProc(TMessage& message) {
     return;
   }
   switch (message.Msg) {
-    case WM_SIZE:
-      message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
-      return;
-    case WM_ERASEBKGND:
-      message.Result = 1;
-      return;
+    case WM_SIZE: message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam); return;
+    case WM_ERASEBKGND: message.Result = 1; return;
     case WM_NCCALCSIZE:
       TkvEditWnd::kvWndProc(message);
       cxLeftEdge = 3;
@@ -530,8 +523,7 @@ void TkvComboBoxWnd::kvWndProc(TMessage& message) {
           TkvEditWnd::kvWndProc(message);
           if (!Destroyed) RepaintButton();
           return;
-        default:
-          break;
+        default: break;
       }
       break;
     case CM_MOUSEENTER:
@@ -553,8 +545,7 @@ void TkvComboBoxWnd::kvWndProc(TMessage& message) {
       Invalidate();
       return;
     }
-    default:
-      break;
+    default: break;
   }
   TkvEditWnd::kvWndProc(message);
   if (Destroyed) return;
@@ -605,7 +596,8 @@ void TkvComboListWnd::SetSkinParams() {
   const TsGeneralData* gd = SectionOf(SkinData);
   if (manager && gd) {
     if (!SkinData->FCustomColor)
-      Color = DlgMode ? TColor(GetSysColor(COLOR_WINDOW)) : TColor(gd->Props[SkinData->ControlIsActive() ? 1 : 0].Color);
+      Color =
+          DlgMode ? TColor(GetSysColor(COLOR_WINDOW)) : TColor(gd->Props[SkinData->ControlIsActive() ? 1 : 0].Color);
     FrameColor = manager->Palette[pcBorder];
     SkinData->BGChanged = true;
     SkinData->FUpdating = false;
@@ -685,7 +677,8 @@ void TkvComboListWnd::kvWndProc(TMessage& message) {
       return;
     case WM_NCHITTEST:
       message.Result = Kv_NCHitTest(this, CtrlHandle, message.WParam, message.LParam);
-      if (message.Result == 0) message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+      if (message.Result == 0)
+        message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
       return;
     case WM_NCPAINT: {
       if (DontRepaint) break;
@@ -706,7 +699,8 @@ void TkvComboListWnd::kvWndProc(TMessage& message) {
       // The list's own hit code may not name our bars: asked again, and nothing else sees the
       // press (the list would start its own tracking under the skinned bar).
       const TLResult hit = Kv_NCHitTest(this, CtrlHandle, 0, message.LParam);
-      message.Result = hit == HTHSCROLL || hit == HTVSCROLL ? Kv_NCLButtonDown(this, CtrlHandle, hit, message.LParam) : 0;
+      message.Result =
+          hit == HTHSCROLL || hit == HTVSCROLL ? Kv_NCLButtonDown(this, CtrlHandle, hit, message.LParam) : 0;
       return;
     }
     case WM_LBUTTONUP: {
@@ -728,9 +722,7 @@ void TkvComboListWnd::kvWndProc(TMessage& message) {
     case LB_ADDSTRING:
       message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
       return;
-    case LBCB_STARTTRACK:
-      Shown = true;
-      break;
+    case LBCB_STARTTRACK: Shown = true; break;
     case LBCB_ENDTRACK:
       Shown = false;
       SkinData->BGChanged = true;
@@ -757,8 +749,7 @@ void TkvComboListWnd::kvWndProc(TMessage& message) {
       }
       return;
     }
-    default:
-      break;
+    default: break;
   }
   TkvEditWnd::kvWndProc(message);
   if (!Destroyed && message.Msg == WM_WINDOWPOSCHANGED) UpdateScrolls(this, true);

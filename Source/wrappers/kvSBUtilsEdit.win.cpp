@@ -71,26 +71,20 @@ void TkvBaseWnd::kvWndProc(TMessage& message) {
   }
   switch (message.Msg) {
     case WM_SIZE:
-    case WM_EXITSIZEMOVE:
-      SkinData->BGChanged = true;
-      break;
+    case WM_EXITSIZEMOVE: SkinData->BGChanged = true; break;
     case WM_SETCURSOR:
       message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
       return;
-    case 0x2100:
-      return;
+    case 0x2100: return;
     case SM_ALPHACMD:
       if (message.WParamHi == KV_REFRESH && RefreshNeeded(SkinData, message)) {
         TkvScrollWnd::kvWndProc(message);
         if (!Destroyed && Visible(CtrlHandle)) SendMessageW(CtrlHandle, WM_NCPAINT, 0, 0);
         return;
       }
-      if (message.WParamHi == KV_PREPARECACHE) {
-        PrepareCache(SkinData, CtrlHandle, false);
-      }
+      if (message.WParamHi == KV_PREPARECACHE) { PrepareCache(SkinData, CtrlHandle, false); }
       break;
-    default:
-      break;
+    default: break;
   }
   TkvScrollWnd::kvWndProc(message);
   if (Destroyed) return;
@@ -104,8 +98,7 @@ void TkvBaseWnd::kvWndProc(TMessage& message) {
     case CM_ENABLEDCHANGED:
       if (Visible(CtrlHandle)) SendMessageW(CtrlHandle, WM_NCPAINT, 0, 0);
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -237,7 +230,8 @@ void TkvEditWnd::SetSkinParams() {
   TControl* owner = OwnerControl();
   if (owner && IsGridOwner && manager) {
     if (GetIntProp(owner, u"DrawingStyle") != 0) SetIntProp(owner, u"DrawingStyle", 1);
-    SetIntProp(owner, u"GradientStartColor", BlendColors(manager->GetGlobalColor(), manager->GetActiveEditColor(), 127));
+    SetIntProp(owner, u"GradientStartColor",
+               BlendColors(manager->GetGlobalColor(), manager->GetActiveEditColor(), 127));
     SetIntProp(owner, u"GradientEndColor", manager->GetGlobalColor());
   }
   const TsGeneralData* gd = SkinData->Skinned() ? Section() : nullptr;
@@ -395,11 +389,8 @@ bool TkvEditWnd::HandlePaintMessage(TMessage& message) {
       message.Result = 0;
       return true;
     }
-    case WM_PRINT:
-      DoPrint(message);
-      return SkinData->COC != 10;
-    default:
-      return false;
+    case WM_PRINT: DoPrint(message); return SkinData->COC != 10;
+    default: return false;
   }
 }
 
@@ -483,9 +474,7 @@ void TkvEditWnd::kvWndProc(TMessage& message) {
       break;
     case SM_ALPHACMD:
       switch (message.WParamHi) {
-        case KV_CTRLHANDLED:
-          message.Result = 1;
-          return;
+        case KV_CTRLHANDLED: message.Result = 1; return;
         case KV_MOUSELEAVE:
           TkvBaseWnd::kvWndProc(message);
           if (SkinData && !kvMouseInControlDC(CtrlHandle)) SkinData->FMouseAbove = false;
@@ -493,12 +482,10 @@ void TkvEditWnd::kvWndProc(TMessage& message) {
         case KV_SETSCALE:
           if (HandleAlphaCmd(message)) return;
           break;
-        default:
-          break;
+        default: break;
       }
       break;
-    default:
-      break;
+    default: break;
   }
   if (!SkinData || Destroyed || !SkinData->Skinned()) {
     TkvBaseWnd::kvWndProc(message);
@@ -547,11 +534,8 @@ void TkvEditWnd::kvWndProc(TMessage& message) {
       if (HandleAlphaCmd(message)) return;
       break;
     case CM_MOUSEENTER:
-    case CM_MOUSELEAVE:
-      TkvBaseWnd::kvWndProc(message);
-      return;
-    default:
-      break;
+    case CM_MOUSELEAVE: TkvBaseWnd::kvWndProc(message); return;
+    default: break;
   }
   TkvBaseWnd::kvWndProc(message);
   if (Destroyed || !SkinData) return;
@@ -564,9 +548,7 @@ void TkvEditWnd::kvWndProc(TMessage& message) {
     case LB_ADDSTRING:
     case LB_INSERTSTRING:
     case LB_SETCURSEL:
-    case LB_SETTOPINDEX:
-      UpdateScrolls(this, true);
-      break;
+    case LB_SETTOPINDEX: UpdateScrolls(this, true); break;
     case CN_BASE + WM_KEYDOWN:
     case CN_BASE + WM_KEYUP:
       if (!DontRepaint) UpdateScrolls(this, true);
@@ -585,15 +567,12 @@ void TkvEditWnd::kvWndProc(TMessage& message) {
           SkinData->GetSkinManager()->SkinningRules().Contains(srThirdParty))
         CtrlListChanged = true;
       break;
-    case CM_CONTROLLISTCHANGE:
-      CtrlListChanged = true;
-      break;
+    case CM_CONTROLLISTCHANGE: CtrlListChanged = true; break;
     case CN_BASE + WM_NOTIFY:
       if (message.LParam && reinterpret_cast<NMHDR*>(message.LParam)->code == UINT(-102) && !SkinData->FUpdating)
         UpdateScrolls(this, true);
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -610,9 +589,7 @@ bool TkvEditWnd::HandleAlphaCmd(TMessage& message) {
         RedrawWindow(CtrlHandle, nullptr, nullptr,
                      RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
       return false;
-    case KV_CTRLHANDLED:
-      message.Result = 1;
-      return true;
+    case KV_CTRLHANDLED: message.Result = 1; return true;
     case KV_PREPARECACHE:
       InitCtrlData(this);
       PrepareCache(SkinData, CtrlHandle, DlgMode);
@@ -652,16 +629,13 @@ bool TkvEditWnd::HandleAlphaCmd(TMessage& message) {
         TkvBaseWnd::kvWndProc(message);
       }
       return true;
-    case KV_GETAPPLICATION:
-      message.Result = reinterpret_cast<TLResult>(Application);
-      return true;
+    case KV_GETAPPLICATION: message.Result = reinterpret_cast<TLResult>(Application); return true;
     case KV_SETSCALE: {
       message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
       const bool handled = CommonMessage(message, SkinData);
       SkinData->CtrlSkinState |= KVS_NCCHANGED;
       return handled;
     }
-    default:
-      return CommonMessage(message, SkinData);
+    default: return CommonMessage(message, SkinData);
   }
 }

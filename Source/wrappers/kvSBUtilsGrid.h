@@ -33,8 +33,7 @@ struct THeaderPaintInfo {
 constexpr Integer hpeBackground = 1, hpeDropMark = 2, hpeHeaderGlyph = 4, hpeSortGlyph = 8, hpeText = 16;
 
 using TkvAdvancedHeaderPaintEvent = TEvent<void(TObject* Sender, THeaderPaintInfo& PaintInfo, Integer Elements)>;
-using TkvHeaderPaintQueryElementsEvent =
-    TEvent<void(TObject* Sender, THeaderPaintInfo& PaintInfo, Integer& Elements)>;
+using TkvHeaderPaintQueryElementsEvent = TEvent<void(TObject* Sender, THeaderPaintInfo& PaintInfo, Integer& Elements)>;
 
 // Published ordinal properties of an object reached by dotted paths ("GridStyle.Title.StartColor"),
 // each path with its own saved value; a value is written back only when the wrapper changed it.

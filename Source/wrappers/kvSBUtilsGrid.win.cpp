@@ -181,40 +181,26 @@ const TConditionalRow kTreeSelectionRows[] = {
     {u"Colors.SelectionTextColor", TSource::FocusedHighlightText, kHighlightText},
 };
 const TRow kTreeHeaderRows[] = {
-    {u"Colors.HotColor", TSource::ActiveEditFont},
-    {u"PaintInfoColumn.Color", TSource::MainColor},
-    {u"PaintInfoColumn.Style", TSource::Constant, 1},
-    {u"Header.Color", TSource::ActiveEdit},
+    {u"Colors.HotColor", TSource::ActiveEditFont},    {u"PaintInfoColumn.Color", TSource::MainColor},
+    {u"PaintInfoColumn.Style", TSource::Constant, 1}, {u"Header.Color", TSource::ActiveEdit},
     {u"Header.Font.Color", TSource::GlobalFont},
 };
 
 Int64 SourceValue(TSource source, Int64 constant, DuRiruZireziv* m, TsCommonData* sd) {
   TkvSkinData* skin = sd ? sd->GetCommonSkinData() : nullptr;
   switch (source) {
-    case TSource::MainColor:
-      return m->GetGlobalColor();
-    case TSource::LabelText:
-      return m->Palette[pcLabelText];
-    case TSource::Border:
-      return m->Palette[pcBorder];
-    case TSource::Grid:
-      return m->Palette[pcGrid];
-    case TSource::EvenRow:
-      return m->Palette[pcEditBG_EvenRow];
-    case TSource::OddRow:
-      return m->Palette[pcEditBG_OddRow];
-    case TSource::FocusedHighlight:
-      return m->GetHighLightColor(true);
-    case TSource::UnfocusedHighlight:
-      return m->GetHighLightColor(false);
-    case TSource::FocusedHighlightText:
-      return m->GetHighLightFontColor(true);
-    case TSource::ActiveEdit:
-      return m->GetActiveEditColor();
-    case TSource::ActiveEditFont:
-      return m->GetActiveEditFontColor();
-    case TSource::GlobalFont:
-      return m->GetGlobalFontColor();
+    case TSource::MainColor: return m->GetGlobalColor();
+    case TSource::LabelText: return m->Palette[pcLabelText];
+    case TSource::Border: return m->Palette[pcBorder];
+    case TSource::Grid: return m->Palette[pcGrid];
+    case TSource::EvenRow: return m->Palette[pcEditBG_EvenRow];
+    case TSource::OddRow: return m->Palette[pcEditBG_OddRow];
+    case TSource::FocusedHighlight: return m->GetHighLightColor(true);
+    case TSource::UnfocusedHighlight: return m->GetHighLightColor(false);
+    case TSource::FocusedHighlightText: return m->GetHighLightFontColor(true);
+    case TSource::ActiveEdit: return m->GetActiveEditColor();
+    case TSource::ActiveEditFont: return m->GetActiveEditFontColor();
+    case TSource::GlobalFont: return m->GetGlobalFontColor();
     case TSource::GlobalInfo: {
       const Integer i = skin ? skin->GetSkinIndex(u"GLOBALINFO") : -1;
       return i >= 0 ? Int64(skin->gd[size_t(i)].Props[0].Color) : m->GetGlobalColor();
@@ -223,22 +209,14 @@ Int64 SourceValue(TSource source, Int64 constant, DuRiruZireziv* m, TsCommonData
       return skin && sd->SkinIndex >= 0 && size_t(sd->SkinIndex) < skin->gd.size()
                  ? Int64(skin->gd[size_t(sd->SkinIndex)].Props[0].FontColor.Color)
                  : m->GetGlobalFontColor();
-    case TSource::MainEdit127:
-      return BlendColors(m->GetGlobalColor(), m->GetActiveEditColor(), 127);
-    case TSource::MainBlack243:
-      return BlendColors(m->GetGlobalColor(), kBlack, 243);
-    case TSource::MainWhite230:
-      return BlendColors(m->GetGlobalColor(), kWhite, 230);
-    case TSource::EditFont205:
-      return BlendColors(m->GetActiveEditColor(), m->GetActiveEditFontColor(), 205);
-    case TSource::WhiteEdit51:
-      return BlendColors(kWhite, m->GetActiveEditColor(), 51);
-    case TSource::BlackMain77:
-      return BlendColors(kBlack, m->GetGlobalColor(), 77);
-    case TSource::WhiteMain26:
-      return BlendColors(kWhite, m->GetGlobalColor(), 26);
-    case TSource::Constant:
-      return constant;
+    case TSource::MainEdit127: return BlendColors(m->GetGlobalColor(), m->GetActiveEditColor(), 127);
+    case TSource::MainBlack243: return BlendColors(m->GetGlobalColor(), kBlack, 243);
+    case TSource::MainWhite230: return BlendColors(m->GetGlobalColor(), kWhite, 230);
+    case TSource::EditFont205: return BlendColors(m->GetActiveEditColor(), m->GetActiveEditFontColor(), 205);
+    case TSource::WhiteEdit51: return BlendColors(kWhite, m->GetActiveEditColor(), 51);
+    case TSource::BlackMain77: return BlendColors(kBlack, m->GetGlobalColor(), 77);
+    case TSource::WhiteMain26: return BlendColors(kWhite, m->GetGlobalColor(), 26);
+    case TSource::Constant: return constant;
   }
   return constant;
 }
@@ -328,19 +306,14 @@ void TkvGridWnd::kvWndProc(TMessage& message) {
           }
         }
         break;
-      case WM_PRINT:
-        PrintGrid(message);
-        return;
-      default:
-        break;
+      case WM_PRINT: PrintGrid(message); return;
+      default: break;
     }
   }
   TkvEditWnd::kvWndProc(message);
   if (Destroyed || !SkinData) return;
   switch (message.Msg) {
-    case WM_PAINT:
-      UpdateScrolls(this, true);
-      break;
+    case WM_PAINT: UpdateScrolls(this, true); break;
     case WM_WINDOWPOSCHANGED:
       if (IsWindowVisible(CtrlHandle)) ProcessMessage(WM_NCPAINT, 0, 0);
       break;
@@ -356,8 +329,7 @@ void TkvGridWnd::kvWndProc(TMessage& message) {
           SetIntProp(font, name, owner->Font()->Height());
       }
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -685,15 +657,12 @@ void TkvVirtualTreeViewWnd::kvWndProc(TMessage& message) {
     return;
   }
   switch (message.Msg) {
-    case WM_ERASEBKGND:
-      return;
+    case WM_ERASEBKGND: return;
     case WM_NCPAINT:
       if (!IsWindowVisible(CtrlHandle)) break;
       PaintTreeFrame(message);
       return;
-    case WM_PRINT:
-      PrintTree(message);
-      return;
+    case WM_PRINT: PrintTree(message); return;
     case WM_HSCROLL:
     case WM_VSCROLL: {
       const Integer bar = message.Msg == WM_HSCROLL ? SB_HORZ : SB_VERT;
@@ -715,8 +684,7 @@ void TkvVirtualTreeViewWnd::kvWndProc(TMessage& message) {
         RedrawWindow(win->Handle(), nullptr, nullptr, 0x585);
       return;
     }
-    default:
-      break;
+    default: break;
   }
   TkvEditWnd::kvWndProc(message);
 }

@@ -23,8 +23,8 @@
 #include "skin/sSkinManager.h"
 #include "skin/sVclUtils.h"
 #include "ui/Controls.h"
-#include "ui/GdiScopes.h"
 #include "ui/Forms.h"
+#include "ui/GdiScopes.h"
 #include "ui/StdCtrls.h"
 #include "wrappers/kvSBUtilsCombo.h"
 
@@ -98,8 +98,8 @@ TLResult ThumbTrack(TkvScrollBar* sbar, HWND handle, Integer x, Integer y, bool 
   const TRect& b = st.rcThumbBounds;
   const Integer trackStart = (vert ? b.Top : b.Left) + but;
   const Integer trackEnd = (vert ? b.Bottom : b.Right) - but;
-  const TkvThumbDrag drag = Kv_ThumbDragStep(Kv_ScrollValues(sbar->ScrollInfo), trackStart, trackEnd,
-                                             st.nThumbSize, st.nThumbMouseOffset, vert ? y : x);
+  const TkvThumbDrag drag = Kv_ThumbDragStep(Kv_ScrollValues(sbar->ScrollInfo), trackStart, trackEnd, st.nThumbSize,
+                                             st.nThumbMouseOffset, vert ? y : x);
   if (!drag.Tracks) return 0;
   if (drag.Position != st.nLastSBPos) {
     st.nTrackPos = drag.Position;
@@ -178,16 +178,10 @@ TLResult Kv_NCLButtonDown(TkvScrollWnd* sw, HWND handle, TWParam wParam, TLParam
   const bool vert = sb->nBarType == SB_VERT;
   bool captured = false;
   switch (st.uCurrentScrollPortion) {
-    case HTSCROLL_LEFT:
-      captured = !(sb->fScrollFlags & ESB_DISABLE_LTUP) && JustDoIt(sw, handle, sb, bar, p);
-      break;
-    case HTSCROLL_RIGHT:
-      captured = !(sb->fScrollFlags & ESB_DISABLE_RTDN) && JustDoIt(sw, handle, sb, bar, p);
-      break;
+    case HTSCROLL_LEFT: captured = !(sb->fScrollFlags & ESB_DISABLE_LTUP) && JustDoIt(sw, handle, sb, bar, p); break;
+    case HTSCROLL_RIGHT: captured = !(sb->fScrollFlags & ESB_DISABLE_RTDN) && JustDoIt(sw, handle, sb, bar, p); break;
     case HTSCROLL_PAGELEFT:
-    case HTSCROLL_PAGERIGHT:
-      captured = JustDoIt(sw, handle, sb, bar, p);
-      break;
+    case HTSCROLL_PAGERIGHT: captured = JustDoIt(sw, handle, sb, bar, p); break;
     case HTSCROLL_PAGEGOTO: {
       // The thumb's middle jumps to the click: one SB_THUMBTRACK, no capture.
       TakeThumb(sb, RealBarRect(sw, handle, sb));
@@ -206,8 +200,7 @@ TLResult Kv_NCLButtonDown(TkvScrollWnd* sw, HWND handle, TWParam wParam, TLParam
         captured = true;
       }
       break;
-    default:
-      return PassOn(sw, handle, WM_NCLBUTTONDOWN, wParam, lParam);
+    default: return PassOn(sw, handle, WM_NCLBUTTONDOWN, wParam, lParam);
   }
   if (!IsWindow(handle)) return 0;
   if (captured) {
@@ -352,8 +345,8 @@ TLResult Kv_Timer(TkvScrollWnd* sw, HWND handle, TWParam wParam, TLParam lParam)
         st.hwndMouseOver = nullptr;
         st.uMouseOverScrollbar = -1;
         st.uLastHitTestPortion = st.uHitTestPortion = HTSCROLL_NONE;
-        Kv_RepaintBar(sw, handle, bar, st.hwndCurSB == handle && st.uCurrentScrollbar == bar ? st.uScrollTimerPortion
-                                                                                              : HTSCROLL_NONE);
+        Kv_RepaintBar(sw, handle, bar,
+                      st.hwndCurSB == handle && st.uCurrentScrollbar == bar ? st.uScrollTimerPortion : HTSCROLL_NONE);
         return 0;
       }
       TkvScrollBar* sb = BarOf(sw, st.uMouseOverScrollbar);
@@ -380,13 +373,11 @@ TLResult Kv_Timer(TkvScrollWnd* sw, HWND handle, TWParam wParam, TLParam lParam)
       FollowCursor(sw, handle, kvMousePos());
       if (st.uScrollTimerPortion != HTSCROLL_NONE) {
         Notify(sw, handle, st.uScrollTimerPortion, 0, !IsListView(sw));
-        if (IsWindow(handle) && !sw->Destroyed)
-          Kv_RepaintBar(sw, handle, st.uCurrentScrollbar, st.uScrollTimerPortion);
+        if (IsWindow(handle) && !sw->Destroyed) Kv_RepaintBar(sw, handle, st.uCurrentScrollbar, st.uScrollTimerPortion);
       }
       return 0;
     }
-    default:
-      return passed ? result : PassOn(sw, handle, WM_TIMER, wParam, lParam);
+    default: return passed ? result : PassOn(sw, handle, WM_TIMER, wParam, lParam);
   }
 }
 
@@ -450,18 +441,14 @@ Integer MayScroll(const TMessage& m) {
     case WM_SIZE:
     case WM_SETFONT:
     case WM_HSCROLL:
-    case WM_VSCROLL:
-      return 2;
+    case WM_VSCROLL: return 2;
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-      return 1;
-    case WM_MOUSEMOVE:
-      return (m.WParam & MK_LBUTTON) != 0 ? 1 : 0;
+    case WM_LBUTTONDBLCLK: return 1;
+    case WM_MOUSEMOVE: return (m.WParam & MK_LBUTTON) != 0 ? 1 : 0;
     default:
-      if (m.Msg >= EM_GETSEL && m.Msg <= EM_GETIMESTATUS) return m.Msg == EM_REPLACESEL || m.Msg == EM_LINESCROLL ||
-                                                                         m.Msg == EM_SCROLL || m.Msg == EM_SCROLLCARET
-                                                                     ? 2
-                                                                     : 1;
+      if (m.Msg >= EM_GETSEL && m.Msg <= EM_GETIMESTATUS)
+        return m.Msg == EM_REPLACESEL || m.Msg == EM_LINESCROLL || m.Msg == EM_SCROLL || m.Msg == EM_SCROLLCARET ? 2
+                                                                                                                 : 1;
       return m.Msg >= LB_ADDSTRING && m.Msg <= LB_MSGMAX ? 1 : 0;
   }
 }
@@ -493,9 +480,7 @@ bool SkinnedStep(TkvScrollWnd* sw, TMessage& message) {
   HWND wnd = sw->CtrlHandle;
   TsCommonData* sd = sw->SkinData;
   switch (message.Msg) {
-    case WM_NOTIFY:
-      message.Result = Kv_Notify(sw, wnd, message.WParam, message.LParam);
-      return true;
+    case WM_NOTIFY: message.Result = Kv_Notify(sw, wnd, message.WParam, message.LParam); return true;
     case WM_STYLECHANGED:
       // Our own removal of the scroll styles while the frame is computed.
       message.Result = sw->bPreventStyleChange ? 0 : Kv_StyleChange(sw, wnd, message.WParam, message.LParam);
@@ -504,9 +489,7 @@ bool SkinnedStep(TkvScrollWnd* sw, TMessage& message) {
       message.Result = Kv_NCCalcSize(sw, wnd, message.WParam, message.LParam);
       sw->ScrollsInitialized = true;
       return true;
-    case WM_NCHITTEST:
-      message.Result = Kv_NCHitTest(sw, wnd, message.WParam, message.LParam);
-      return true;
+    case WM_NCHITTEST: message.Result = Kv_NCHitTest(sw, wnd, message.WParam, message.LParam); return true;
     case WM_NCPAINT:
       if (!IsWindowVisible(wnd)) return false;
       if (!sw->ScrollsInitialized) SetWindowPos(wnd, nullptr, 0, 0, 0, 0, 0x737);
@@ -546,25 +529,16 @@ bool SkinnedStep(TkvScrollWnd* sw, TMessage& message) {
       message.Result = Kv_Timer(sw, wnd, message.WParam, message.LParam);
       if (!sw->Destroyed && !sw->DontRepaint && !sw->fThumbTracking && IsWindow(wnd)) UpdateScrolls(sw, true);
       return true;
-    case WM_VSCROLL:
-      KillChildTimers(sw->OwnerControl());
-      return false;
-    case WM_MOUSEMOVE:
-      message.Result = Kv_MouseMove(sw, wnd, message.WParam, message.LParam);
-      return true;
-    case WM_LBUTTONUP:
-      message.Result = Kv_LButtonUp(sw, wnd, message.WParam, message.LParam);
-      return true;
+    case WM_VSCROLL: KillChildTimers(sw->OwnerControl()); return false;
+    case WM_MOUSEMOVE: message.Result = Kv_MouseMove(sw, wnd, message.WParam, message.LParam); return true;
+    case WM_LBUTTONUP: message.Result = Kv_LButtonUp(sw, wnd, message.WParam, message.LParam); return true;
     case WM_CAPTURECHANGED:
       // Taking the capture the window already holds (a dropped combo list does) tells it too:
       // nothing is lost then.
       if (reinterpret_cast<HWND>(message.LParam) != wnd) Kv_EndLostPress(sw, wnd);
       return false;
-    case WM_CANCELMODE:
-      Kv_EndLostPress(sw, wnd);
-      return false;
-    default:
-      break;
+    case WM_CANCELMODE: Kv_EndLostPress(sw, wnd); return false;
+    default: break;
   }
   if (message.Msg != SM_ALPHACMD) return false;
   DuRiruZireziv* own = sd->GetSkinManager();
@@ -596,18 +570,10 @@ bool SkinnedStep(TkvScrollWnd* sw, TMessage& message) {
         SetParentUpdated(wnd);
       }
       return true;
-    case KV_CTRLHANDLED:
-      message.Result = 1;
-      return true;
-    case KV_UPDATING:
-      sd->FUpdating = message.WParamLo == 1;
-      return false;
-    case KV_GETLISTSW:
-      message.Result = reinterpret_cast<TLResult>(static_cast<TkvMainWnd*>(sw));
-      return true;
-    case KV_SETSECTION:
-      message.Result = Kv_SetSectionCommand(sd, message.LParam);
-      return true;
+    case KV_CTRLHANDLED: message.Result = 1; return true;
+    case KV_UPDATING: sd->FUpdating = message.WParamLo == 1; return false;
+    case KV_GETLISTSW: message.Result = reinterpret_cast<TLResult>(static_cast<TkvMainWnd*>(sw)); return true;
+    case KV_SETSECTION: message.Result = Kv_SetSectionCommand(sd, message.LParam); return true;
     case KV_CHILDCHANGED:
       if (OwnerAnswersCommands(sd)) {
         // The owner also writes its answer into LParam for callers that read it there.
@@ -640,12 +606,8 @@ bool SkinnedStep(TkvScrollWnd* sw, TMessage& message) {
       if (auto* info = reinterpret_cast<TkvBGInfo*>(message.LParam); info && info->BgType == btUnknown)
         InitBGInfo(sd, info, 0);
       return true;
-    case KV_GETSKINDATA:
-      message.Result = reinterpret_cast<TLResult>(sd);
-      return true;
-    case KV_GETAPPLICATION:
-      message.Result = reinterpret_cast<TLResult>(Application);
-      return true;
+    case KV_GETSKINDATA: message.Result = reinterpret_cast<TLResult>(sd); return true;
+    case KV_GETAPPLICATION: message.Result = reinterpret_cast<TLResult>(Application); return true;
     case KV_GETFONTINDEX: {
       auto* info = reinterpret_cast<TkvPaintInfo*>(message.LParam);
       if (!info) return true;
@@ -659,11 +621,8 @@ bool SkinnedStep(TkvScrollWnd* sw, TMessage& message) {
       }
       return true;
     }
-    case KV_GETSCALE:
-      message.Result = sd->CurrentPPI;
-      return true;
-    default:
-      return false;
+    case KV_GETSCALE: message.Result = sd->CurrentPPI; return true;
+    default: return false;
   }
 }
 
@@ -679,8 +638,7 @@ void TkvScrollWnd::kvWndProc(TMessage& message) {
       // The bars' sizes may follow.
       Kv_ForgetScrollMetrics(this);
       break;
-    default:
-      break;
+    default: break;
   }
   switch (message.Msg) {
     case WM_DESTROY:
@@ -690,30 +648,28 @@ void TkvScrollWnd::kvWndProc(TMessage& message) {
       Kv_ResetScrollTracking(wnd);
       TkvMainWnd::kvWndProc(message);
       return;
-    case WM_UPDATEUISTATE:
-      return;
+    case WM_UPDATEUISTATE: return;
     case WM_CONTEXTMENU:
       if (SkinData) {
         TControl* owner = OwnerControl();
         DuRiruZireziv* manager = SkinData->GetSkinManager();
         auto* menus = TkvServiceSlot<TkvMenuServices>::Get();
-        if (owner && owner->PopupMenu() && manager && menus) menus->HookPopupMenu(owner->PopupMenu(), manager->Active());
+        if (owner && owner->PopupMenu() && manager && menus)
+          menus->HookPopupMenu(owner->PopupMenu(), manager->Active());
       }
       break;
-    case WM_STYLECHANGED:
-      UpdateLeftScroll();
-      break;
+    case WM_STYLECHANGED: UpdateLeftScroll(); break;
     case CM_RECREATEWND:
       if (!IsWindowVisible(wnd)) {
         auto* combo = dynamic_cast<TCustomComboBox*>(OwnerControl());
         if (combo && combo->Name().empty()) return;
       }
       break;
-    default:
-      break;
+    default: break;
   }
   if (Destroyed) {
-    if (ScrollNotifyMessage(message.Msg)) message.Result = CallPrevWndProc(wnd, message.Msg, message.WParam, message.LParam);
+    if (ScrollNotifyMessage(message.Msg))
+      message.Result = CallPrevWndProc(wnd, message.Msg, message.WParam, message.LParam);
     return;
   }
   if (SkinData && SkinData->Skinned()) {
@@ -746,7 +702,8 @@ void TkvScrollWnd::kvWndProc(TMessage& message) {
   if (message.Msg == SM_ALPHACMD && SkinData) {
     switch (message.WParamHi) {
       case KV_SETNEWSKIN:
-        if (reinterpret_cast<DuRiruZireziv*>(message.LParam) == SkinData->GetSkinManager()) SkinData->UpdateIndexes(true);
+        if (reinterpret_cast<DuRiruZireziv*>(message.LParam) == SkinData->GetSkinManager())
+          SkinData->UpdateIndexes(true);
         break;
       case KV_REMOVESKIN:
         // A derived wrapper may have let the skin data drop the skin before the message got
@@ -759,11 +716,8 @@ void TkvScrollWnd::kvWndProc(TMessage& message) {
         if (auto* provider = dynamic_cast<TkvFormProvider*>(SkinData->FOwnerObject))
           message.Result = reinterpret_cast<TLResult>(provider);
         return;
-      case KV_GETSKINDATA:
-        message.Result = reinterpret_cast<TLResult>(SkinData);
-        return;
-      default:
-        break;
+      case KV_GETSKINDATA: message.Result = reinterpret_cast<TLResult>(SkinData); return;
+      default: break;
     }
   }
   message.Result = CallPrevWndProc(wnd, message.Msg, message.WParam, message.LParam);

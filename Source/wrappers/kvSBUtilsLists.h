@@ -6,7 +6,6 @@
 
 #include "wrappers/kvSBUtilsEdit.h"
 
-
 class TkvListViewWnd : public TkvEditWnd {
   TW_CLASS(TkvListViewWnd, TkvEditWnd)
   ~TkvListViewWnd() override;

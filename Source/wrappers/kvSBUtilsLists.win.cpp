@@ -122,14 +122,10 @@ void TkvListViewWnd::SetSkinParams() {
 
 Integer TkvListViewWnd::ViewStyle() {
   switch (SendMessageW(CtrlHandle, LVM_GETVIEW, 0, 0)) {
-    case LV_VIEW_ICON:
-      return 0;
-    case LV_VIEW_DETAILS:
-      return 3;
-    case LV_VIEW_SMALLICON:
-      return 1;
-    default:
-      return 2;
+    case LV_VIEW_ICON: return 0;
+    case LV_VIEW_DETAILS: return 3;
+    case LV_VIEW_SMALLICON: return 1;
+    default: return 2;
   }
 }
 
@@ -239,9 +235,7 @@ void TkvListViewWnd::ColumnSkinPaint(const TRect& controlRect, Integer cIndex, H
           textRC.Left += (textRC.Right - textRC.Left - tw - arrow.cx) / 2;
           textRC.Right = textRC.Left + tw;
           break;
-        default:
-          textRC.Right = textRC.Left + tw;
-          break;
+        default: textRC.Right = textRC.Left + tw; break;
       }
       const Integer x = textRC.Right + 6;
       if (arrowGlyph >= 0 && size_t(arrowGlyph) < skin->ma.size()) {
@@ -254,11 +248,12 @@ void TkvListViewWnd::ColumnSkinPaint(const TRect& controlRect, Integer cIndex, H
         DrawSkinGlyph(bmp.get(), TPoint{x, y}, state, 1, skin->ma[size_t(arrowGlyph)], ci);
       } else if (arrowGlyph == -1 && si >= 0) {
         const Integer y = (textRC.Bottom - textRC.Top - arrow.cy) / 2 + textRC.Top;
-        DrawColorArrow(bmp.get(), TColor(skin->gd[size_t(si)].Props[size_t(std::min<Integer>(state, 2))].FontColor.Color),
+        DrawColorArrow(bmp.get(),
+                       TColor(skin->gd[size_t(si)].Props[size_t(std::min<Integer>(state, 2))].FontColor.Color),
                        TRect(x, y, x + 6, y + 3), arrowSide, SkinData->CurrentPPI);
       }
-      if (state == 2 && CanClickShift(SkinData->SkinIndex, SkinData)) textRC = TRect(textRC.Left + 1, textRC.Top + 1,
-                                                                                     textRC.Right + 1, textRC.Bottom + 1);
+      if (state == 2 && CanClickShift(SkinData->SkinIndex, SkinData))
+        textRC = TRect(textRC.Left + 1, textRC.Top + 1, textRC.Right + 1, textRC.Bottom + 1);
       kvWriteTextEx(cv, caption, true, textRC, flags, si, state != 0 ? 1 : 0, SkinData->GetSkinManager());
     }
   }
@@ -278,9 +273,7 @@ void TkvListViewWnd::HeaderWndProc(TMessage& message) {
       PaintHeader(nullptr);
       message.Result = 0;
       return;
-    case WM_ERASEBKGND:
-      message.Result = 1;
-      return;
+    case WM_ERASEBKGND: message.Result = 1; return;
     case WM_WINDOWPOSCHANGING:
       if (IsWindowVisible(CtrlHandle)) ProcessMessage(WM_NCPAINT, 0, 0);
       break;
@@ -299,11 +292,8 @@ void TkvListViewWnd::HeaderWndProc(TMessage& message) {
       }
       return;
     }
-    case WM_LBUTTONUP:
-      FPressedColumn = -1;
-      break;
-    default:
-      break;
+    case WM_LBUTTONUP: FPressedColumn = -1; break;
+    default: break;
   }
   message.Result = FHeaderHook.CallPrevious(message.Msg, message.WParam, message.LParam);
   if (message.Msg == WM_LBUTTONDOWN && FhWndHeader) {
@@ -352,12 +342,8 @@ void TkvListViewWnd::kvWndProc(TMessage& message) {
         LoadCtrlFont(this, true);
         SetSkinParams();
         break;
-      case WM_NCHITTEST:
-        ClearHotColumns();
-        break;
-      case WM_NCPAINT:
-        message.Result = 0;
-        break;
+      case WM_NCHITTEST: ClearHotColumns(); break;
+      case WM_NCPAINT: message.Result = 0; break;
       case WM_PRINT: {
         InitCtrlData(this);
         if (!ParamsChanged) SetSkinParams();
@@ -378,7 +364,8 @@ void TkvListViewWnd::kvWndProc(TMessage& message) {
           case KV_REFRESH:
             if (RefreshNeeded(SkinData, message)) {
               TkvEditWnd::kvWndProc(message);
-              if (!Destroyed && FhWndHeader) RedrawWindow(FhWndHeader, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+              if (!Destroyed && FhWndHeader)
+                RedrawWindow(FhWndHeader, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
               return;
             }
             break;
@@ -389,16 +376,11 @@ void TkvListViewWnd::kvWndProc(TMessage& message) {
             CommonMessage(message, SkinData);
             ClearHotColumns();
             break;
-          case KV_BEFORESCROLL:
-            message.Result = 1;
-            return;
-          default:
-            CommonMessage(message, SkinData);
-            break;
+          case KV_BEFORESCROLL: message.Result = 1; return;
+          default: CommonMessage(message, SkinData); break;
         }
         break;
-      default:
-        break;
+      default: break;
     }
   }
   TkvEditWnd::kvWndProc(message);
@@ -412,17 +394,13 @@ void TkvListViewWnd::kvWndProc(TMessage& message) {
       }
       break;
     case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-      SetSkinParams();
-      break;
+    case WM_KILLFOCUS: SetSkinParams(); break;
     case WM_STYLECHANGED:
     case LVM_ARRANGE:
     case 0x1007:
       if (!SkinData->FUpdating) UpdateScrolls(this, true);
       break;
-    case WM_LBUTTONUP:
-      ReleaseCapture();
-      break;
+    case WM_LBUTTONUP: ReleaseCapture(); break;
     case WM_PRINT:
       if (ViewStyle() == 3 && FhWndHeader) {
         HDC dc = reinterpret_cast<HDC>(message.WParam);
@@ -444,8 +422,7 @@ void TkvListViewWnd::kvWndProc(TMessage& message) {
         }
       }
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -463,7 +440,8 @@ void TkvTreeViewWnd::kvWndProc(TMessage& message) {
       return;
     case WM_ERASEBKGND: {
       TControl* owner = OwnerControl();
-      if ((owner && HasProperty(owner, u"OnAdvancedCustomDraw") && GetMethodProp(owner, u"OnAdvancedCustomDraw").Assigned()) ||
+      if ((owner && HasProperty(owner, u"OnAdvancedCustomDraw") &&
+           GetMethodProp(owner, u"OnAdvancedCustomDraw").Assigned()) ||
           !SkinData->Skinned()) {
         message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
         return;
@@ -493,9 +471,7 @@ void TkvTreeViewWnd::kvWndProc(TMessage& message) {
       message.Result = 1;
       return;
     }
-    default:
-      TkvEditWnd::kvWndProc(message);
-      return;
+    default: TkvEditWnd::kvWndProc(message); return;
   }
 }
 

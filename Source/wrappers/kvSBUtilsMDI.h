@@ -51,7 +51,7 @@ class TkvMDIWnd : public TkvScrollWnd {
   void UpdateGraphControls() {}
 
   TForm* FForm = nullptr;
-  TkvMDIHost* SkinProvider = nullptr;  // not owned
+  TkvMDIHost* SkinProvider = nullptr;   // not owned
   TsCommonData* MDISkinData = nullptr;  // the provider's, not owned
 
   // The client's window rectangle in the picture's coordinates, and moved to (0, 0).

@@ -20,7 +20,8 @@ TkvMDIWnd::~TkvMDIWnd() {
 
 bool TkvMDIWnd::ChildMaximized() {
   BOOL maximized = FALSE;
-  const auto active = reinterpret_cast<HWND>(SendMessageW(CtrlHandle, WM_MDIGETACTIVE, 0, reinterpret_cast<LPARAM>(&maximized)));
+  const auto active =
+      reinterpret_cast<HWND>(SendMessageW(CtrlHandle, WM_MDIGETACTIVE, 0, reinterpret_cast<LPARAM>(&maximized)));
   return active && maximized;
 }
 
@@ -53,8 +54,8 @@ void TkvMDIWnd::PaintClient(HDC dc, bool noOffset) {
   if (!cache) return;
   const TRect src = SrcRect(), dst = DstRect();
   const Integer offset = !noOffset && (GetWindowLongW(CtrlHandle, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) ? 2 : 0;
-  BitBlt(dc, dst.Left, dst.Top, dst.Width(), dst.Height(), cache->Canvas()->Handle(), src.Left + offset, src.Top + offset,
-         SRCCOPY);
+  BitBlt(dc, dst.Left, dst.Top, dst.Width(), dst.Height(), cache->Canvas()->Handle(), src.Left + offset,
+         src.Top + offset, SRCCOPY);
 }
 
 void TkvMDIWnd::PaintBorders(HDC dc) {
@@ -66,7 +67,8 @@ void TkvMDIWnd::PaintBorders(HDC dc) {
 
 void TkvMDIWnd::kvWndProc(TMessage& m) {
   if (m.Msg == SM_ALPHACMD) {
-    const HWND form = SkinProvider ? SkinProvider->FormWindow() : (FForm && FForm->HandleAllocated() ? FForm->WindowHandle() : nullptr);
+    const HWND form = SkinProvider ? SkinProvider->FormWindow()
+                                   : (FForm && FForm->HandleAllocated() ? FForm->WindowHandle() : nullptr);
     switch (m.WParamHi) {
       case KV_GETCACHE:
         if (form) m.Result = SendAMessage(form, KV_GETCACHE, 0);
@@ -78,11 +80,8 @@ void TkvMDIWnd::kvWndProc(TMessage& m) {
         // The client scrolls itself on the thumb's release: the position comes in LParam.
         m.Result = m.LParamLo == SB_THUMBPOSITION || m.LParamLo == SB_THUMBTRACK ? 1 : 0;
         return;
-      case KV_AFTERSCROLL:
-        UpdateScrolls(this, true);
-        return;
-      default:
-        break;
+      case KV_AFTERSCROLL: UpdateScrolls(this, true); return;
+      default: break;
     }
   }
   if (MDISkinData && SkinProvider && !Destroyed) {
@@ -105,15 +104,11 @@ void TkvMDIWnd::kvWndProc(TMessage& m) {
           return;
         }
         break;
-      case WM_WINDOWPOSCHANGING:
-        SkinProvider->BackgroundChanged(false);
-        break;
+      case WM_WINDOWPOSCHANGING: SkinProvider->BackgroundChanged(false); break;
       case WM_WINDOWPOSCHANGED:
         RedrawWindow(SkinProvider->FormWindow(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
         break;
-      case WM_STYLECHANGED:
-        m.Result = CallPrevWndProc(CtrlHandle, m.Msg, m.WParam, m.LParam);
-        return;
+      case WM_STYLECHANGED: m.Result = CallPrevWndProc(CtrlHandle, m.Msg, m.WParam, m.LParam); return;
       case WM_NCPAINT:
         if (WallPainted()) {
           if (!ChildMaximized() && !InAnimationProcess) {
@@ -140,7 +135,8 @@ void TkvMDIWnd::kvWndProc(TMessage& m) {
         const Integer requested = m.LParam != 0 ? Integer(m.LParam) : Integer(m.WParamHi);
         const TkvThumbScroll move = MDIThumbScroll({si.nMin, si.nMax, Integer(si.nPage), si.nPos}, requested);
         if (move.Delta != 0) {
-          ScrollWindow(CtrlHandle, bar == SB_HORZ ? -move.Delta : 0, bar == SB_VERT ? -move.Delta : 0, nullptr, nullptr);
+          ScrollWindow(CtrlHandle, bar == SB_HORZ ? -move.Delta : 0, bar == SB_VERT ? -move.Delta : 0, nullptr,
+                       nullptr);
           SCROLLINFO pos{sizeof pos, SIF_POS, 0, 0, 0, move.NewPos, 0};
           SetScrollInfo(CtrlHandle, bar, &pos, FALSE);
         }
@@ -182,8 +178,7 @@ void TkvMDIWnd::kvWndProc(TMessage& m) {
           return;
         }
         break;
-      default:
-        break;
+      default: break;
     }
   }
   TkvScrollWnd::kvWndProc(m);

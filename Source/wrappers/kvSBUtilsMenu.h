@@ -28,8 +28,8 @@ class TkvMnuWnd : public TkvScrollWnd {
   // Keeps the shadow in step with the menu window; drops it once the window is gone or hidden.
   void CheckShadow();
 
-  bool Shown = false;  // the first WM_NCPAINT has been handled
-  bool bFlag = false;  // the window is being made layered for its first show
+  bool Shown = false;                   // the first WM_NCPAINT has been handled
+  bool bFlag = false;                   // the window is being made layered for its first show
   TkvShadowForm* ShadowForm = nullptr;  // owned
   // Frames this wrapper drew itself at WM_NCPAINT, and the painter's frame requests it let
   // through (answered 0 to KV_UPDATING).

@@ -189,26 +189,17 @@ void TkvMnuWnd::UpdateShadow(TLParam lParam) {
 void TkvMnuWnd::SkinCommand(TMessage& message) {
   message.Result = 0;
   switch (message.WParamHi) {
-    case KV_CTRLHANDLED:
-      message.Result = 1;
-      return;
-    case KV_DROPPEDDOWN:
-      DroppedDown();
-      return;
-    case KV_GETAPPLICATION:
-      message.Result = reinterpret_cast<TLResult>(Application);
-      return;
-    case KV_UPDATESHADOW:
-      UpdateShadow(message.LParam);
-      return;
+    case KV_CTRLHANDLED: message.Result = 1; return;
+    case KV_DROPPEDDOWN: DroppedDown(); return;
+    case KV_GETAPPLICATION: message.Result = reinterpret_cast<TLResult>(Application); return;
+    case KV_UPDATESHADOW: UpdateShadow(message.LParam); return;
     case KV_UPDATING:
       // The painter asks before it copies its frame onto the window: answered 0, so the
       // painter draws the frame when it applies it; the wrapper draws it itself only at
       // WM_NCPAINT, from the same picture.
       ++PainterFrames;
       return;
-    default:
-      return;
+    default: return;
   }
 }
 
@@ -240,14 +231,9 @@ void TkvMnuWnd::kvWndProc(TMessage& message) {
   }
   switch (message.Msg) {
     case WM_DESTROY:
-    case WM_NCDESTROY:
-      Closing(message);
-      return;
-    case SM_ALPHACMD:
-      SkinCommand(message);
-      return;
-    default:
-      break;
+    case WM_NCDESTROY: Closing(message); return;
+    case SM_ALPHACMD: SkinCommand(message); return;
+    default: break;
   }
   if (!kvCanHookMenu) {
     TkvScrollWnd::kvWndProc(message);
@@ -264,15 +250,11 @@ void TkvMnuWnd::kvWndProc(TMessage& message) {
       CheckShadow();
       FirstShow(reinterpret_cast<const WINDOWPOS*>(message.LParam));
       return;
-    case WM_CLOSE:
-      DropShadow();
-      return;
+    case WM_CLOSE: DropShadow(); return;
     case WM_SHOWWINDOW:
       if (!message.WParam) DropShadow();
       return;
-    case WM_ERASEBKGND:
-      EraseBackground(message);
-      return;
+    case WM_ERASEBKGND: EraseBackground(message); return;
     case WM_NCPAINT:
       if (!IsNT) {
         TkvScrollWnd::kvWndProc(message);
@@ -283,9 +265,7 @@ void TkvMnuWnd::kvWndProc(TMessage& message) {
       }
       Shown = true;
       return;
-    default:
-      TkvScrollWnd::kvWndProc(message);
-      return;
+    default: TkvScrollWnd::kvWndProc(message); return;
   }
 }
 

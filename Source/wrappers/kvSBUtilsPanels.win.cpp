@@ -166,30 +166,25 @@ void TkvPanelWnd::kvWndProc(TMessage& message) {
         [[fallthrough]];
       case KV_SETNEWSKIN:
         TkvMainWnd::kvWndProc(message);
-        if (Panel) AlphaBroadCast(Panel, message);
-        else AlphaBroadCast(CtrlHandle, message);
+        if (Panel)
+          AlphaBroadCast(Panel, message);
+        else
+          AlphaBroadCast(CtrlHandle, message);
         return;
       case KV_ENDPARENTUPDATE:
         if (SkinData->FUpdating && !SkinData->InUpdating(true)) RedrawWindow(CtrlHandle, nullptr, nullptr, 0x585);
         if (Panel) SetParentUpdated(Panel);
         return;
-      case KV_CTRLHANDLED:
-        message.Result = 1;
-        return;
+      case KV_CTRLHANDLED: message.Result = 1; return;
       case KV_INVALIDATE:
         if (Panel && Panel->HandleAllocated()) {
           SkinData->BGChanged = true;
           RedrawWindow(CtrlHandle, nullptr, nullptr, LOWORD(message.WParam) ? 0x585 : 0x485);
         }
         break;
-      case KV_PREPARECACHE:
-        DoPrepareCache();
-        return;
-      case KV_GETAPPLICATION:
-        message.Result = reinterpret_cast<TLResult>(Application);
-        return;
-      default:
-        break;
+      case KV_PREPARECACHE: DoPrepareCache(); return;
+      case KV_GETAPPLICATION: message.Result = reinterpret_cast<TLResult>(Application); return;
+      default: break;
     }
     TkvMainWnd::kvWndProc(message);
     return;
@@ -197,9 +192,7 @@ void TkvPanelWnd::kvWndProc(TMessage& message) {
   if (SkinData && SkinData->Skinned()) {
     const bool visible = IsWindowVisible(CtrlHandle) != FALSE;
     switch (message.Msg) {
-      case WM_MOVE:
-        CommonWndProc(message, SkinData);
-        break;
+      case WM_MOVE: CommonWndProc(message, SkinData); break;
       case WM_SETTEXT:
         if (!visible) break;
         ProcessMessage(WM_SETREDRAW, 0, 0);
@@ -217,9 +210,7 @@ void TkvPanelWnd::kvWndProc(TMessage& message) {
         if (visible) KV_WMPaint(reinterpret_cast<HDC>(message.WParam));
         message.Result = 1;
         return;
-      case WM_UPDATEUISTATE:
-        message.Result = 1;
-        return;
+      case WM_UPDATEUISTATE: message.Result = 1; return;
       case WM_WINDOWPOSCHANGING:
       case WM_WINDOWPOSCHANGED: {
         TkvSkinData* skin = SkinOf(SkinData);
@@ -231,9 +222,7 @@ void TkvPanelWnd::kvWndProc(TMessage& message) {
       }
       case WM_SIZE:
       case CM_TEXTCHANGED:
-      case CM_ENTER:
-        SkinData->BGChanged = true;
-        break;
+      case CM_ENTER: SkinData->BGChanged = true; break;
       case WM_NCPAINT:
         if (visible) KV_WMNCPaint(nullptr);
         message.Result = 0;
@@ -256,8 +245,7 @@ void TkvPanelWnd::kvWndProc(TMessage& message) {
         KV_WMPaint(dc);
         return;
       }
-      default:
-        break;
+      default: break;
     }
   }
   TkvMainWnd::kvWndProc(message);
@@ -300,11 +288,8 @@ void TkvTransPanelWnd::kvWndProc(TMessage& message) {
         KV_WMPaint(message);
         message.Result = 1;
         return;
-      case WM_NCPAINT:
-        message.Result = 0;
-        return;
-      default:
-        break;
+      case WM_NCPAINT: message.Result = 0; return;
+      default: break;
     }
   }
   TkvMainWnd::kvWndProc(message);
@@ -332,7 +317,8 @@ void TkvSizerWnd::KV_WMPaint(TMessage& message) {
   bg.DrawDC = bmp->Canvas()->Handle();
   SendMessageW(ParentWnd, SM_ALPHACMD, 0x220000, reinterpret_cast<LPARAM>(&bg));
   if (bg.BgType == btUnknown) GetBGInfo(&bg, ParentWnd, true);
-  DrawSkinGlyph(bmp.get(), TPoint(std::max<Integer>(0, WndSize.cx - grip->Width), std::max<Integer>(0, WndSize.cy - grip->Height)),
+  DrawSkinGlyph(bmp.get(),
+                TPoint(std::max<Integer>(0, WndSize.cx - grip->Width), std::max<Integer>(0, WndSize.cy - grip->Height)),
                 0, 1, *grip, MakeCacheInfo(bmp.get(), 0, 0));
   CopyBmp(dc, 0, 0, WndSize.cx, WndSize.cy, bmp.get());
 }
@@ -340,15 +326,10 @@ void TkvSizerWnd::KV_WMPaint(TMessage& message) {
 void TkvSizerWnd::kvWndProc(TMessage& message) {
   if (SkinData && SkinData->Skinned()) {
     switch (message.Msg) {
-      case WM_PAINT:
-        KV_WMPaint(message);
-        return;
+      case WM_PAINT: KV_WMPaint(message); return;
       case WM_ERASEBKGND:
-      case WM_NCPAINT:
-        message.Result = 1;
-        return;
-      default:
-        break;
+      case WM_NCPAINT: message.Result = 1; return;
+      default: break;
     }
   }
   TkvMainWnd::kvWndProc(message);

@@ -235,8 +235,8 @@ void TkvSBWnd::WMPaint(TMessage& message) {
   if (skin && !bar2.IsEmpty() && ValidSection(skin, skin->Scrolls[v + 2].SkinIndex)) {
     const TkvConstElementData& e = skin->Scrolls[v + 2];
     PaintItemFast(e.SkinIndex, e.MaskIndex, e.BGIndex[0], e.BGIndex[1], ci, true,
-                  enabled ? std::max(FBar2State, BarIsHot()) : 0, bar2,
-                  TPoint(at.X + bar2.Left, at.Y + bar2.Top), cache, skin);
+                  enabled ? std::max(FBar2State, BarIsHot()) : 0, bar2, TPoint(at.X + bar2.Left, at.Y + bar2.Top),
+                  cache, skin);
   }
   if (b != cache) CopyBmp(b->Canvas()->Handle(), 0, 0, cache->Width(), cache->Height(), cache);
   kv_DrawScrollBtn(g.Btn1Rect(), FBtn1State, b, g.Vertical ? asTop : asLeft, SkinData);
@@ -294,18 +294,10 @@ void TkvSBWnd::kvWndProc(TMessage& message) {
           SetParentUpdated(Control);
         }
         return;
-      case KV_CTRLHANDLED:
-        message.Result = 1;
-        return;
-      case KV_INVALIDATE:
-        Control->Invalidate();
-        break;
-      case KV_GETAPPLICATION:
-        message.Result = reinterpret_cast<TLResult>(Application);
-        return;
-      default:
-        CommonMessage(message, SkinData);
-        break;
+      case KV_CTRLHANDLED: message.Result = 1; return;
+      case KV_INVALIDATE: Control->Invalidate(); break;
+      case KV_GETAPPLICATION: message.Result = reinterpret_cast<TLResult>(Application); return;
+      default: CommonMessage(message, SkinData); break;
     }
   }
   if (SkinData && Control) {
@@ -314,14 +306,9 @@ void TkvSBWnd::kvWndProc(TMessage& message) {
       case WM_SETREDRAW:
         if (!FRepainting) FLockCount += message.WParam ? -1 : 1;
         break;
-      case WM_PAINT:
-        WMPaint(message);
-        return;
-      case WM_NCPAINT:
-        return;
-      case WM_NCHITTEST:
-        WMNCHitTest(message);
-        break;
+      case WM_PAINT: WMPaint(message); return;
+      case WM_NCPAINT: return;
+      case WM_NCHITTEST: WMNCHitTest(message); break;
       case WM_LBUTTONDOWN:
       case WM_NCLBUTTONDOWN:
         LMouseDown(GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam));
@@ -331,9 +318,7 @@ void TkvSBWnd::kvWndProc(TMessage& message) {
           TkvMainWnd::kvWndProc(message);
         return;
       case WM_LBUTTONUP:
-      case WM_NCLBUTTONUP:
-        LMouseUp(GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam));
-        break;
+      case WM_NCLBUTTONUP: LMouseUp(GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam)); break;
       case WM_LBUTTONDBLCLK:
       case WM_NCLBUTTONDBLCLK: {
         if (visible) {
@@ -361,8 +346,8 @@ void TkvSBWnd::kvWndProc(TMessage& message) {
             if (FSI.nMax < FSI.nMin) FSI.nMin = FSI.nMax = 0;
           }
           FSI.nPage = UINT(std::clamp<Integer>(Integer(FSI.nPage), 0, FSI.nMax - FSI.nMin + 1));
-          FSI.nPos = std::clamp<Integer>(FSI.nPos, FSI.nMin,
-                                         std::max<Integer>(FSI.nMin, FSI.nMax - std::max<Integer>(Integer(FSI.nPage) - 1, 0)));
+          FSI.nPos = std::clamp<Integer>(
+              FSI.nPos, FSI.nMin, std::max<Integer>(FSI.nMin, FSI.nMax - std::max<Integer>(Integer(FSI.nPage) - 1, 0)));
           if (ScrollCode != SB_THUMBTRACK) FCurrPos = FSI.nPos;
         }
         if (visible) {
@@ -394,18 +379,13 @@ void TkvSBWnd::kvWndProc(TMessage& message) {
         TkvMainWnd::kvWndProc(message);
         SkinData->Invalidate();
         return;
-      case CM_MOUSEENTER:
-        CMMouseEnter();
-        return;
-      case CM_MOUSELEAVE:
-        CMMouseLeave();
-        return;
+      case CM_MOUSEENTER: CMMouseEnter(); return;
+      case CM_MOUSELEAVE: CMMouseLeave(); return;
       case CN_CTLCOLORSCROLLBAR:
         if (message.WParam)
           ExcludeClipRect(reinterpret_cast<HDC>(message.WParam), 0, 0, Control->Width(), Control->Height());
         return;
-      default:
-        break;
+      default: break;
     }
     if (CommonWndProc(message, SkinData)) return;
   }

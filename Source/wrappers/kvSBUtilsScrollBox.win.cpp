@@ -22,8 +22,6 @@ TW_DEFINE_CLASS(TkvSearchWnd) {}
 
 namespace {
 
-
-
 // The generic painting of the section over the parent into the whole cache, its key-coloured
 // corners showing the parent.
 void PaintGeneric(TkvMainWnd* w) {
@@ -105,8 +103,10 @@ void TkvScrollBoxWnd::kvWndProc(TMessage& message) {
       case KV_SETNEWSKIN:
         TkvScrollWnd::kvWndProc(message);
         CommonMessage(message, SkinData);
-        if (auto* wc = dynamic_cast<TWinControl*>(ctrl)) AlphaBroadCast(wc, message);
-        else AlphaBroadCast(CtrlHandle, message);
+        if (auto* wc = dynamic_cast<TWinControl*>(ctrl))
+          AlphaBroadCast(wc, message);
+        else
+          AlphaBroadCast(CtrlHandle, message);
         return;
       case KV_REMOVESKIN:
         if (reinterpret_cast<DuRiruZireziv*>(message.LParam) != own) break;
@@ -126,20 +126,11 @@ void TkvScrollBoxWnd::kvWndProc(TMessage& message) {
         AlphaBroadCast(CtrlHandle, message);
         SetWindowPos(CtrlHandle, nullptr, 0, 0, 0, 0, 0x737);
         return;
-      case KV_CTRLHANDLED:
-        message.Result = 1;
-        return;
-      case KV_PREPARECACHE:
-        PrepareCache();
-        return;
-      case KV_AFTERSCROLL:
-        HandleAfterScroll(message);
-        return;
-      case KV_GETAPPLICATION:
-        message.Result = reinterpret_cast<TLResult>(Application);
-        return;
-      default:
-        break;
+      case KV_CTRLHANDLED: message.Result = 1; return;
+      case KV_PREPARECACHE: PrepareCache(); return;
+      case KV_AFTERSCROLL: HandleAfterScroll(message); return;
+      case KV_GETAPPLICATION: message.Result = reinterpret_cast<TLResult>(Application); return;
+      default: break;
     }
     TkvScrollWnd::kvWndProc(message);
     return;
@@ -165,9 +156,7 @@ void TkvScrollBoxWnd::kvWndProc(TMessage& message) {
         message.Result = 1;
         return;
       case WM_SIZE:
-      case CM_TEXTCHANGED:
-        SkinData->BGChanged = true;
-        break;
+      case CM_TEXTCHANGED: SkinData->BGChanged = true; break;
       case WM_NCPAINT:
         if (!IsWindowVisible(CtrlHandle) || bPreventStyleChange) break;
         if (SkinData->InUpdating()) return;
@@ -189,9 +178,7 @@ void TkvScrollBoxWnd::kvWndProc(TMessage& message) {
           }
         }
         return;
-      case WM_UPDATEUISTATE:
-        message.Result = 1;
-        return;
+      case WM_UPDATEUISTATE: message.Result = 1; return;
       case WM_PARENTNOTIFY:
         if (LOWORD(message.WParam) == WM_CREATE || LOWORD(message.WParam) == WM_DESTROY) {
           TkvScrollWnd::kvWndProc(message);
@@ -204,8 +191,7 @@ void TkvScrollBoxWnd::kvWndProc(TMessage& message) {
         KV_WMPaint(reinterpret_cast<HDC>(message.WParam));
         KV_WMNCPaint(reinterpret_cast<HDC>(message.WParam));
         return;
-      default:
-        break;
+      default: break;
     }
     TkvScrollWnd::kvWndProc(message);
     if (message.Msg == WM_WINDOWPOSCHANGING && !Destroyed) SendMessageW(CtrlHandle, WM_NCPAINT, 1, 0);
@@ -304,18 +290,13 @@ void TkvContainerWnd::kvWndProc(TMessage& message) {
         if (!IsWindowVisible(CtrlHandle)) break;
         KV_WMPaint(message);
         return;
-      case WM_ERASEBKGND:
-        message.Result = 1;
-        return;
+      case WM_ERASEBKGND: message.Result = 1; return;
       case WM_NCPAINT:
         if (!IsWindowVisible(CtrlHandle)) break;
         KV_WMNCPaint(message);
         return;
-      case WM_PRINT:
-        KV_WMPrint(message);
-        return;
-      default:
-        break;
+      case WM_PRINT: KV_WMPrint(message); return;
+      default: break;
     }
   }
   TkvMainWnd::kvWndProc(message);
@@ -353,14 +334,9 @@ void TkvSearchWnd::kvWndProc(TMessage& message) {
         TkvMainWnd::kvWndProc(message);
         if (!Destroyed) KV_WMNCPaint(message);
         return;
-      case WM_ERASEBKGND:
-        message.Result = 1;
-        return;
-      case WM_NCPAINT:
-        KV_WMNCPaint(message);
-        return;
-      default:
-        break;
+      case WM_ERASEBKGND: message.Result = 1; return;
+      case WM_NCPAINT: KV_WMNCPaint(message); return;
+      default: break;
     }
   }
   TkvMainWnd::kvWndProc(message);

@@ -10,10 +10,22 @@ TRect TkvSpeedButtonLayout::ImgRect() const {
   auto m = [&](Integer v) { return Margin != -1 ? Margin : v; };
   Integer x, y;
   switch (Layout) {
-    case 0: x = m(x0); y = (Height - gh) / 2; break;
-    case 1: x = Width - gw - m(x0); y = (Height - gh) / 2; break;
-    case 2: x = (Width - gw) / 2; y = m(y0); break;
-    default: x = (Width - gw) / 2; y = Height - gh - m(y0); break;
+    case 0:
+      x = m(x0);
+      y = (Height - gh) / 2;
+      break;
+    case 1:
+      x = Width - gw - m(x0);
+      y = (Height - gh) / 2;
+      break;
+    case 2:
+      x = (Width - gw) / 2;
+      y = m(y0);
+      break;
+    default:
+      x = (Width - gw) / 2;
+      y = Height - gh - m(y0);
+      break;
   }
   if (Shift) {
     ++x;
@@ -31,19 +43,43 @@ TRect TkvSpeedButtonLayout::CaptionRect() const {
       top = (Height - s.cy) / 2;
     } else {
       switch (Layout) {
-        case 0: left = Margin; top = (Height - s.cy) / 2; break;
-        case 1: left = Width - Margin - s.cx; top = (Height - s.cy) / 2; break;
-        case 2: left = (Width - s.cx) / 2; top = Margin; break;
-        default: left = (Width - s.cx) / 2; top = Height - Margin - s.cy; break;
+        case 0:
+          left = Margin;
+          top = (Height - s.cy) / 2;
+          break;
+        case 1:
+          left = Width - Margin - s.cx;
+          top = (Height - s.cy) / 2;
+          break;
+        case 2:
+          left = (Width - s.cx) / 2;
+          top = Margin;
+          break;
+        default:
+          left = (Width - s.cx) / 2;
+          top = Height - Margin - s.cy;
+          break;
       }
     }
   } else {
     const TRect g = ImgRect();
     switch (Layout) {
-      case 0: left = g.Right + Spacing; top = (Height - s.cy) / 2; break;
-      case 1: left = g.Left - Spacing - s.cx; top = (Height - s.cy) / 2; break;
-      case 2: left = (Width - s.cx) / 2; top = g.Bottom + Spacing - (Shift ? 1 : 0); break;
-      default: left = (Width - s.cx) / 2; top = g.Top - Spacing - s.cy; break;
+      case 0:
+        left = g.Right + Spacing;
+        top = (Height - s.cy) / 2;
+        break;
+      case 1:
+        left = g.Left - Spacing - s.cx;
+        top = (Height - s.cy) / 2;
+        break;
+      case 2:
+        left = (Width - s.cx) / 2;
+        top = g.Bottom + Spacing - (Shift ? 1 : 0);
+        break;
+      default:
+        left = (Width - s.cx) / 2;
+        top = g.Top - Spacing - s.cy;
+        break;
     }
   }
   TRect r(left, top, left + s.cx, top + s.cy);

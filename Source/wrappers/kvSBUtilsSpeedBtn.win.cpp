@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
+#include "base/WindowQueries.h"
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
-#include "base/WindowQueries.h"
 #include "controls/sThirdParty.h"
 #include "paint/sAlphaGraph.h"
 #include "paint/sGraphUtils.h"
@@ -66,15 +66,16 @@ TkvSpeedButtonHandler::~TkvSpeedButtonHandler() {
 
 void TkvSpeedButtonHandler::Unhook() {
   Destroyed = true;
-  if (Ctrl && Ctrl->WindowProc() == TWndMethod(this, &TkvSpeedButtonHandler::kvWndProc)) Ctrl->SetWindowProc(OldWndProc);
+  if (Ctrl && Ctrl->WindowProc() == TWndMethod(this, &TkvSpeedButtonHandler::kvWndProc))
+    Ctrl->SetWindowProc(OldWndProc);
   if (SkinData && SkinData->WndProc == TWndMethod(this, &TkvSpeedButtonHandler::kvWndProc))
     SkinData->WndProc = OldWndProc;
 }
 
 void TkvSpeedButtonHandler::ControlFreed() {
   // The control's own procedure went with it: the skin data keeps none.
-  if (SkinData && (SkinData->WndProc == TWndMethod(this, &TkvSpeedButtonHandler::kvWndProc) ||
-                   SkinData->WndProc == OldWndProc))
+  if (SkinData &&
+      (SkinData->WndProc == TWndMethod(this, &TkvSpeedButtonHandler::kvWndProc) || SkinData->WndProc == OldWndProc))
     SkinData->WndProc = TWndMethod();
   if (SkinData && SkinData->FOwnerControl == Ctrl) SkinData->FOwnerControl = nullptr;
   Destroyed = true;
@@ -172,8 +173,8 @@ void TkvSpeedButtonHandler::DrawGlyph() {
       const TsGeneralData& gd = skin->gd[size_t(SkinData->SkinIndex)];
       color = TColor(gd.Props[size_t(std::min<Integer>(state, 2))].FontColor.Color);
     }
-    DrawArrow(cache, color, clNone, TRect(0, 0, Ctrl->Width(), Ctrl->Height()), Ctrl->Top() < 4 ? asTop : asBottom, 0, 0,
-              skin ? skin->SmallArrowSize : 0, m ? m->Options.ActualArrowStyle() : TkvArrowsStyle{},
+    DrawArrow(cache, color, clNone, TRect(0, 0, Ctrl->Width(), Ctrl->Height()), Ctrl->Top() < 4 ? asTop : asBottom, 0,
+              0, skin ? skin->SmallArrowSize : 0, m ? m->Options.ActualArrowStyle() : TkvArrowsStyle{},
               GetControlPPI(Ctrl));
     return;
   }
@@ -186,7 +187,8 @@ void TkvSpeedButtonHandler::DrawGlyph() {
   d.CurrentState = CurrentState();
   d.Down = sb->Down();
   d.Grayed = CurrentState() == 0 && m && m->Effects.DiscoloredGlyphs && SkinData->Skinned();
-  if (d.Grayed && skin && SkinData->SkinIndex >= 0) d.BGColor = TColor(skin->gd[size_t(SkinData->SkinIndex)].Props[0].Color);
+  if (d.Grayed && skin && SkinData->SkinIndex >= 0)
+    d.BGColor = TColor(skin->gd[size_t(SkinData->SkinIndex)].Props[0].Color);
   d.Enabled = sb->Enabled();
   d.Glyph = sb->Glyph();
   d.DstBmp = cache;
@@ -212,7 +214,8 @@ bool TkvSpeedButtonHandler::PrepareCache() {
   const TCacheInfo ci = BGInfoToCI(&bg);
   if (ci.Ready && ci.Bmp && ci.Bmp->Width() == 0) return true;
   const TRect r(0, 0, Ctrl->Width(), Ctrl->Height());
-  const TPoint at = spin ? TPoint(spin->Left() + Ctrl->Left(), spin->Top() + Ctrl->Top()) : TPoint(Ctrl->Left(), Ctrl->Top());
+  const TPoint at =
+      spin ? TPoint(spin->Left() + Ctrl->Left(), spin->Top() + Ctrl->Top()) : TPoint(Ctrl->Left(), Ctrl->Top());
   const Integer state = CurrentState();
   PaintItem(SkinData, ci, true, state, r, at, cache, true, state == 2 ? 1 : 0, state == 2 ? 1 : 0, true);
   UpdateCorners(SkinData, state, kAllCorners);
@@ -251,9 +254,7 @@ void TkvSpeedButtonHandler::kvWndProc(TMessage& message) {
       }
       message.Result = CallPrevWndProc(message.Msg, message.WParam, lp);
       return;
-    case WM_PAINT:
-      KV_WMPaint(message);
-      return;
+    case WM_PAINT: KV_WMPaint(message); return;
     case CM_MOUSEENTER:
     case CM_MOUSELEAVE:
       if (SkinData) {
@@ -263,8 +264,7 @@ void TkvSpeedButtonHandler::kvWndProc(TMessage& message) {
       message.Result = CallPrevWndProc(message.Msg, message.WParam, lp);
       if (Ctrl) Ctrl->Repaint();
       return;
-    default:
-      break;
+    default: break;
   }
   if (message.Msg == SM_ALPHACMD && SkinData) {
     const bool fromOwn = reinterpret_cast<DuRiruZireziv*>(message.LParam) == SkinManager;
@@ -297,22 +297,15 @@ void TkvSpeedButtonHandler::kvWndProc(TMessage& message) {
           return;
         }
         break;
-      case KV_CTRLHANDLED:
-        message.Result = 1;
-        return;
+      case KV_CTRLHANDLED: message.Result = 1; return;
       case KV_INVALIDATE:
         SkinData->FUpdating = false;
         SkinData->BGChanged = true;
         Ctrl->Repaint();
         return;
-      case KV_GETAPPLICATION:
-        message.Result = reinterpret_cast<TLResult>(Application);
-        return;
-      case KV_GETFONTINDEX:
-        CommonMessage(message, SkinData);
-        return;
-      default:
-        break;
+      case KV_GETAPPLICATION: message.Result = reinterpret_cast<TLResult>(Application); return;
+      case KV_GETFONTINDEX: CommonMessage(message, SkinData); return;
+      default: break;
     }
   }
   message.Result = CallPrevWndProc(message.Msg, message.WParam, lp);

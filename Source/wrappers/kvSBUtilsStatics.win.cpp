@@ -38,7 +38,6 @@ constexpr Cardinal kDrawFlags = 0x2B14;
 
 bool RightToLeftApp() { return Application && Application->BiDiMode() == bdRightToLeft; }
 
-
 }  // namespace
 
 // ---- Dialog statics --------------------------------------------------------------------------
@@ -125,14 +124,9 @@ void TkvStaticWnd::kvWndProc(TMessage& message) {
       if (!visible) break;
       message.Result = 1;
       return;
-    case WM_NCPAINT:
-      message.Result = 0;
-      return;
-    case WM_PRINT:
-      KV_WMPaint(message);
-      return;
-    default:
-      break;
+    case WM_NCPAINT: message.Result = 0; return;
+    case WM_PRINT: KV_WMPaint(message); return;
+    default: break;
   }
   TkvMainWnd::kvWndProc(message);
 }
@@ -160,11 +154,8 @@ void TkvEdgeWnd::kvWndProc(TMessage& message) {
         return;
       }
       case WM_ERASEBKGND:
-      case WM_NCPAINT:
-        message.Result = 0;
-        return;
-      default:
-        break;
+      case WM_NCPAINT: message.Result = 0; return;
+      default: break;
     }
   }
   TkvStaticWnd::kvWndProc(message);
@@ -217,8 +208,8 @@ bool TkvLinkWnd::PaintContent() {
   TFontStyles style = canvas->Font()->Style();
   style += fsUnderline;
   canvas->Font()->SetStyle(style);
-  kvWriteTextEx(canvas, StripLinkTags(Caption), true, r, DT_WORDBREAK | DT_EXPANDTABS | DT_NOCLIP, SkinData, 0,
-                nullptr, true);
+  kvWriteTextEx(canvas, StripLinkTags(Caption), true, r, DT_WORDBREAK | DT_EXPANDTABS | DT_NOCLIP, SkinData, 0, nullptr,
+                true);
   return true;
 }
 
@@ -252,14 +243,11 @@ void TkvLinkWnd::kvWndProc(TMessage& message) {
       KV_WMPaint(message);
       message.Result = 1;
       return;
-    case WM_NCPAINT:
-      message.Result = 0;
-      return;
+    case WM_NCPAINT: message.Result = 0; return;
     case WM_UPDATEUISTATE:
       if (!visible) return;
       break;
-    default:
-      break;
+    default: break;
   }
   TkvStaticWnd::kvWndProc(message);
 }
@@ -370,15 +358,9 @@ void TkvStaticTextWnd::kvWndProc(TMessage& message) {
         TkvMainWnd::kvWndProc(message);
         AlphaBroadCast(Control, message);
         return;
-      case KV_CTRLHANDLED:
-        message.Result = 1;
-        return;
-      case KV_PREPARECACHE:
-        PrepareCache();
-        break;
-      case KV_GETAPPLICATION:
-        message.Result = reinterpret_cast<TLResult>(Application);
-        return;
+      case KV_CTRLHANDLED: message.Result = 1; return;
+      case KV_PREPARECACHE: PrepareCache(); break;
+      case KV_GETAPPLICATION: message.Result = reinterpret_cast<TLResult>(Application); return;
       default:
         if (CommonMessage(message, SkinData)) return;
         break;
@@ -403,23 +385,18 @@ void TkvStaticTextWnd::kvWndProc(TMessage& message) {
         KV_WMPaint(reinterpret_cast<HDC>(message.WParam));
         message.Result = 1;
         return;
-      case CM_TEXTCHANGED:
-        SkinData->BGChanged = true;
-        break;
+      case CM_TEXTCHANGED: SkinData->BGChanged = true; break;
       case WM_NCPAINT:
         KV_WMNCPaint(nullptr);
         message.Result = 0;
         return;
-      case WM_UPDATEUISTATE:
-        message.Result = 1;
-        return;
+      case WM_UPDATEUISTATE: message.Result = 1; return;
       case WM_PRINT:
         SkinData->BGChanged = true;
         KV_WMPaint(reinterpret_cast<HDC>(message.WParam));
         KV_WMNCPaint(reinterpret_cast<HDC>(message.WParam));
         return;
-      default:
-        break;
+      default: break;
     }
   }
   TkvMainWnd::kvWndProc(message);

@@ -102,8 +102,10 @@ void FreePageWrappers() {
   ServWndList().clear();
   for (TkvPageWnd* page : list) {
     TkvMainWnd* w = page;
-    if (page->Attached()) UninitializeKVWnd(page->CtrlHandle, true, false, w);
-    else page->Free();
+    if (page->Attached())
+      UninitializeKVWnd(page->CtrlHandle, true, false, w);
+    else
+      page->Free();
   }
 }
 
@@ -121,8 +123,10 @@ void TkvTabControlWnd::BeforeDestruction() {
   for (TkvPageWnd* page : mine) {
     Forget(page);
     TkvMainWnd* w = page;
-    if (page->Attached()) UninitializeKVWnd(page->CtrlHandle, true, false, w);
-    else page->Free();
+    if (page->Attached())
+      UninitializeKVWnd(page->CtrlHandle, true, false, w);
+    else
+      page->Free();
   }
 }
 
@@ -130,8 +134,10 @@ void TkvTabControlWnd::FreeBtnSW() {
   if (!BtnSW) return;
   TkvMainWnd* w = BtnSW;
   BtnSW = nullptr;
-  if (w->Attached()) UninitializeKVWnd(w->CtrlHandle, true, false, w);
-  else w->Free();
+  if (w->Attached())
+    UninitializeKVWnd(w->CtrlHandle, true, false, w);
+  else
+    w->Free();
 }
 
 void TkvTabControlWnd::AfterCreation() {
@@ -290,7 +296,8 @@ void TkvTabControlWnd::DrawSkinTabs(const TCacheInfo& ci) {
   const TRect tr = TabsRect();
   HDC cdc = cache->Canvas()->Handle();
   if (ci.Ready && ci.Bmp) {
-    const Integer w = std::min<Integer>(tr.Width(), ci.Bmp->Width()), h = std::min<Integer>(tr.Height(), ci.Bmp->Height());
+    const Integer w = std::min<Integer>(tr.Width(), ci.Bmp->Width()),
+                  h = std::min<Integer>(tr.Height(), ci.Bmp->Height());
     CopyBmp(cdc, tr.Left, tr.Top, w, h, ci.Bmp, ci.X + WndPos.X + tr.Left, ci.Y + WndPos.Y + tr.Top);
   } else {
     FillDC(cdc, tr, ci.FillColor);
@@ -377,7 +384,8 @@ void TkvTabControlWnd::DrawSkinTab(Integer index, Integer state, TPoint offset, 
     own->SetHandle(canvas->Handle());
     own->Font()->Assign(pages->Font());
     canvas->Font()->Assign(own->Font());
-    const TColor c = look ? TColor(look->Props[size_t(std::min<Integer>(state, 2))].FontColor.Color) : own->Font()->Color();
+    const TColor c =
+        look ? TColor(look->Props[size_t(std::min<Integer>(state, 2))].FontColor.Color) : own->Font()->Color();
     canvas->Font()->SetColor(c);
     own->Font()->SetColor(c);
     pages->OnDrawTab()(pages, index, rText, state == 2);
@@ -413,7 +421,8 @@ void TkvTabControlWnd::DrawSkinTab(Integer index, Integer state, TPoint offset, 
     if (hasImage) {
       SIZE ts{};
       GetTextExtentPoint32W(dc, reinterpret_cast<const wchar_t*>(caption.c_str()), int(caption.size()), &ts);
-      drawImage(aRect.Left + offset.X + (aRect.Width() - ts.cx - iw - 8) / 2, aRect.Top + offset.Y + (aRect.Height() - ih) / 2);
+      drawImage(aRect.Left + offset.X + (aRect.Width() - ts.cx - iw - 8) / 2,
+                aRect.Top + offset.Y + (aRect.Height() - ih) / 2);
       rText.Left += iw;
     }
     canvas->Brush()->SetStyle(bsClear);
@@ -521,8 +530,10 @@ void TkvTabControlWnd::kvWndProc(TMessage& message) {
     switch (message.WParamHi) {
       case KV_SETNEWSKIN:
         if (fromOwn) CommonWndProc(message, SkinData);
-        if (auto* wc = dynamic_cast<TWinControl*>(OwnerControl())) AlphaBroadCast(wc, message);
-        else AlphaBroadCast(CtrlHandle, message);
+        if (auto* wc = dynamic_cast<TWinControl*>(OwnerControl()))
+          AlphaBroadCast(wc, message);
+        else
+          AlphaBroadCast(CtrlHandle, message);
         return;
       case KV_REMOVESKIN:
         if (fromOwn) {
@@ -548,30 +559,24 @@ void TkvTabControlWnd::kvWndProc(TMessage& message) {
         if (SkinData->FUpdating && !SkinData->InUpdating(true)) InvalidateRect(CtrlHandle, nullptr, TRUE);
         if (auto* wc = dynamic_cast<TWinControl*>(OwnerControl())) SetParentUpdated(wc);
         return;
-      case KV_CTRLHANDLED:
-        message.Result = 1;
-        return;
+      case KV_CTRLHANDLED: message.Result = 1; return;
       case KV_PREPARING:
         if (!skinned) break;
         message.Result = SkinData->FUpdating ? 1 : 0;
         return;
-      case KV_GETSERVICEINT:
-        message.Result = reinterpret_cast<TLResult>(own);
-        return;
+      case KV_GETSERVICEINT: message.Result = reinterpret_cast<TLResult>(own); return;
       case KV_GETBG:
         if (!skinned) break;
         CommonWndProc(message, SkinData);
         return;
-      default:
-        break;
+      default: break;
     }
     TkvMainWnd::kvWndProc(message);
     return;
   }
   if (skinned) {
     switch (message.Msg) {
-      case WM_NCPAINT:
-        return;
+      case WM_NCPAINT: return;
       case WM_PAINT: {
         InvalidateRect(CtrlHandle, nullptr, TRUE);
         { TPaintDC paint(CtrlHandle); }
@@ -596,8 +601,7 @@ void TkvTabControlWnd::kvWndProc(TMessage& message) {
         TkvMainWnd::kvWndProc(message);
         ProcessMessage(WM_SETREDRAW, 1, 0);
         return;
-      default:
-        break;
+      default: break;
     }
   }
   TkvMainWnd::kvWndProc(message);
@@ -643,9 +647,7 @@ void TkvPageControlWnd::kvWndProc(TMessage& message) {
         if (!InAnimationProcess) KV_WMPaint(message);
         message.Result = 1;
         return;
-      case WM_NCPAINT:
-        InitPages();
-        return;
+      case WM_NCPAINT: InitPages(); return;
       case WM_PARENTNOTIFY:
         if (LOWORD(message.WParam) == WM_CREATE) {
           InitPages();
@@ -679,8 +681,7 @@ void TkvPageControlWnd::kvWndProc(TMessage& message) {
           AddToAdapter(wc);
         }
         break;
-      default:
-        break;
+      default: break;
     }
   }
   TkvTabControlWnd::kvWndProc(message);
@@ -741,24 +742,18 @@ void TkvPageWnd::kvWndProc(TMessage& message) {
         KV_WMEraseBKGnd(reinterpret_cast<HDC>(message.WParam));
         message.Result = 1;
         return;
-      case WM_NCPAINT:
-        return;
+      case WM_NCPAINT: return;
       case WM_PRINT:
         SkinData->FUpdating = false;
         KV_WMEraseBKGnd(reinterpret_cast<HDC>(message.WParam));
         SendMessageW(CtrlHandle, WM_PAINT, message.WParam, message.LParam);
         return;
-      default:
-        break;
+      default: break;
     }
     if (message.Msg == SM_ALPHACMD) {
       switch (message.WParamHi) {
-        case KV_CTRLHANDLED:
-          message.Result = 1;
-          return;
-        case KV_PREPARING:
-          message.Result = SkinData->FUpdating ? 1 : 0;
-          return;
+        case KV_CTRLHANDLED: message.Result = 1; return;
+        case KV_PREPARING: message.Result = SkinData->FUpdating ? 1 : 0; return;
         case KV_GETBG: {
           auto* info = reinterpret_cast<TkvBGInfo*>(message.LParam);
           if (!info) return;
@@ -768,8 +763,7 @@ void TkvPageWnd::kvWndProc(TMessage& message) {
           info->Offset.Y += WndPos.Y;
           return;
         }
-        default:
-          break;
+        default: break;
       }
     }
   }

@@ -118,8 +118,7 @@ void TkvMainWnd::SetWindowFont(const LOGFONTW& logFont) {
 
 void TkvMainWnd::RestoreWindowFont() {
   if (!FWindowFont) return;
-  if (IsWindow(CtrlHandle) &&
-      reinterpret_cast<HFONT>(SendMessageW(CtrlHandle, WM_GETFONT, 0, 0)) == FWindowFont.get())
+  if (IsWindow(CtrlHandle) && reinterpret_cast<HFONT>(SendMessageW(CtrlHandle, WM_GETFONT, 0, 0)) == FWindowFont.get())
     SendMessageW(CtrlHandle, WM_SETFONT, reinterpret_cast<WPARAM>(FOriginalFont), 0);
   FWindowFont.reset();
   FOriginalFont = nullptr;
@@ -169,8 +168,7 @@ bool MayBeHot(TsCommonData* skinData, bool byMouse) {
     if (sNoHotEdits.Contains(skinData->COC) && !kv_AllowHotEdits) return false;
     if (manager->Options.NoMouseHover) return false;
   }
-  if (size_t(border) < skin->ma.size() && skin->ma[size_t(border)].ImageCount > 1)
-    return true;
+  if (size_t(border) < skin->ma.size() && skin->ma[size_t(border)].ImageCount > 1) return true;
   return gd.States > 1;
 }
 
@@ -207,7 +205,8 @@ void DrawDisabledEditText(TsCommonData* sd, TCustomEdit* edit, HWND wnd) {
   Integer d = 0;
   if (border) {
     d = 1 + (edit->Ctl3D() ? 1 : 0);
-    if (edit->BevelKind() != bkNone) d += (edit->BevelInner() != bvNone ? 1 : 0) + (edit->BevelOuter() != bvNone ? 1 : 0);
+    if (edit->BevelKind() != bkNone)
+      d += (edit->BevelInner() != bvNone ? 1 : 0) + (edit->BevelOuter() != bvNone ? 1 : 0);
   }
   const Integer b = border ? 1 : 0;
   TRect r(d + b, d + b, edit->Width() - d - b, edit->Height() - d);
@@ -215,7 +214,8 @@ void DrawDisabledEditText(TsCommonData* sd, TCustomEdit* edit, HWND wnd) {
   TCanvas* canvas = cache->Canvas();
   canvas->Font()->Assign(edit->Font());
   canvas->Brush()->SetStyle(bsClear);
-  const Cardinal flags = (GetStringFlags(edit, edit->Alignment()) & ~Cardinal{DT_VCENTER}) | DT_SINGLELINE | DT_NOPREFIX;
+  const Cardinal flags =
+      (GetStringFlags(edit, edit->Alignment()) & ~Cardinal{DT_VCENTER}) | DT_SINGLELINE | DT_NOPREFIX;
   String text = edit->Text();
   if (!text.empty()) {
     if (edit->PasswordChar() != 0) {
@@ -306,9 +306,9 @@ namespace {
 
 // The parent's background under the window, for the corners.
 struct TCornerSource {
-  TBitmap* Cache = nullptr;   // the wrapper's cache (the target)
-  TCacheInfo Bg;              // the parent's background, its offset at the window's place
-  TColor Fill = 0xFF00FF;     // without a background bitmap: the fill colour (RGB)
+  TBitmap* Cache = nullptr;  // the wrapper's cache (the target)
+  TCacheInfo Bg;             // the parent's background, its offset at the window's place
+  TColor Fill = 0xFF00FF;    // without a background bitmap: the fill colour (RGB)
 };
 
 constexpr uint32_t kKey = 0x00FF00FF;

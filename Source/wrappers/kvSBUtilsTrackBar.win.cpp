@@ -197,20 +197,12 @@ void TkvTrackWnd::KV_WMPaint(TMessage& message) {
 void TkvTrackWnd::kvWndProc(TMessage& message) {
   if (SkinData && SkinData->Skinned()) {
     switch (message.Msg) {
-      case WM_PAINT:
-        KV_WMPaint(message);
-        return;
+      case WM_PAINT: KV_WMPaint(message); return;
       case WM_ERASEBKGND:
-      case WM_NCPAINT:
-        return;
-      case WM_LBUTTONDOWN:
-        bMousePressed = true;
-        break;
-      case WM_LBUTTONUP:
-        bMousePressed = false;
-        break;
-      default:
-        break;
+      case WM_NCPAINT: return;
+      case WM_LBUTTONDOWN: bMousePressed = true; break;
+      case WM_LBUTTONUP: bMousePressed = false; break;
+      default: break;
     }
   }
   TkvMainWnd::kvWndProc(message);

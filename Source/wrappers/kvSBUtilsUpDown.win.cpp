@@ -134,18 +134,10 @@ void TkvSpinWnd::kvWndProc(TMessage& message) {
       if (OwnerWnd) SendAMessage(OwnerWnd, KV_UPDATEPAGEBTN);
       return;
     case WM_ERASEBKGND:
-    case WM_NCPAINT:
-      message.Result = 1;
-      return;
-    case WM_LBUTTONDOWN:
-      bMousePressed = true;
-      break;
-    case WM_LBUTTONUP:
-      bMousePressed = false;
-      break;
-    case WM_MOUSELEAVE:
-      InvalidateRect(CtrlHandle, nullptr, FALSE);
-      break;
+    case WM_NCPAINT: message.Result = 1; return;
+    case WM_LBUTTONDOWN: bMousePressed = true; break;
+    case WM_LBUTTONUP: bMousePressed = false; break;
+    case WM_MOUSELEAVE: InvalidateRect(CtrlHandle, nullptr, FALSE); break;
     default:
       if (message.Msg == SM_ALPHACMD && message.WParamHi == KV_MOUSELEAVE)
         RedrawWindow(CtrlHandle, nullptr, nullptr,
@@ -166,15 +158,12 @@ void TkvSpinWnd::kvWndProc(TMessage& message) {
       }
       break;
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONUP:
-      RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_FRAME | RDW_UPDATENOW | RDW_INVALIDATE);
-      break;
+    case WM_LBUTTONUP: RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_FRAME | RDW_UPDATENOW | RDW_INVALIDATE); break;
     case WM_LBUTTONDBLCLK: {
       auto pressed = SetForScope(bMousePressed, true);
       RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_FRAME | RDW_UPDATENOW | RDW_INVALIDATE);
       break;
     }
-    default:
-      break;
+    default: break;
   }
 }

@@ -170,8 +170,7 @@ TEST(Progress, CoalescerQueuesAtMostOneStepPerIntervalAndKeepsTheLastCount) {
       {300, 2000, false, true},   // still pending; then the GUI takes 300
       {400, 9000, false, false},  // nothing pending, but within the interval
       {500, 16000, true, true},   // the interval has passed
-      {600, 16001, false, false},
-      {700, 40000, true, false},
+      {600, 16001, false, false}, {700, 40000, true, false},
   };
   std::vector<Int64> shown;
   for (const auto& s : steps) {

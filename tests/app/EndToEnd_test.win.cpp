@@ -57,11 +57,13 @@ class Program {
                         WideStr(folder), &si, &pi_))
       return;
     CloseHandle(pi_.hThread);
-    WaitFor([&] {
-      auto forms = TopLevelWindows(L"TForm1", pi_.dwProcessId);
-      main_ = forms.empty() ? nullptr : forms[0];
-      return main_ != nullptr;
-    }, 30000);
+    WaitFor(
+        [&] {
+          auto forms = TopLevelWindows(L"TForm1", pi_.dwProcessId);
+          main_ = forms.empty() ? nullptr : forms[0];
+          return main_ != nullptr;
+        },
+        30000);
     if (!main_) return;
     auto edits = Children(u"TsEdit");
     if (edits.size() == 2) {
@@ -188,8 +190,10 @@ TitleBar TitleBarLook(HWND main) {
     if (c == CLR_INVALID) break;
     const int lo = std::min({GetRValue(c), GetGValue(c), GetBValue(c)});
     const int hi = std::max({GetRValue(c), GetGValue(c), GetBValue(c)});
-    if (lo >= 0xE8) ++white;
-    else if (hi >= 0x30) ++coloured;
+    if (lo >= 0xE8)
+      ++white;
+    else if (hi >= 0x30)
+      ++coloured;
   }
   ReleaseDC(nullptr, screen);
   return white == samples ? TitleBar::Skinned : coloured == samples ? TitleBar::Standard : TitleBar::Unpainted;
@@ -226,7 +230,8 @@ class EndToEndTest : public ::testing::TestWithParam<SkinInstall> {
     ASSERT_TRUE(CreateDirectoryW(WideStr(install), nullptr));
     ASSERT_TRUE(CreateDirectoryW(WideStr(install + u"\\data"), nullptr));
     const String build = ExeFolder();  // build\tests\app
-    const String exe = build.substr(0, build.find_last_of(u'\\', build.find_last_of(u'\\') - 1)) + u"\\bin\\Tarnwick.exe";
+    const String exe =
+        build.substr(0, build.find_last_of(u'\\', build.find_last_of(u'\\') - 1)) + u"\\bin\\Tarnwick.exe";
     ASSERT_TRUE(CopyFileW(WideStr(exe), WideStr(install + u"\\Tarnwick.exe"), FALSE)) << StringToUtf8(exe);
     ASSERT_TRUE(CopyFileW(WideStr(build + u"\\data\\ffmpeg.exe"), WideStr(install + u"\\data\\ffmpeg.exe"), FALSE));
     const String bin = exe.substr(0, exe.find_last_of(u'\\'));
@@ -287,9 +292,7 @@ class EndToEndTest : public ::testing::TestWithParam<SkinInstall> {
     for (size_t i = 0; i < texts.size(); ++i) {
       const SeenDialog& d = seen[first + i];
       EXPECT_EQ(d.Class, Skinned() ? u"TMessageForm" : u"#32770") << StringToUtf8(texts[i]);
-      if (!Skinned()) {
-        EXPECT_EQ(d.Text, texts[i]);
-      }
+      if (!Skinned()) { EXPECT_EQ(d.Text, texts[i]); }
     }
   }
 
@@ -468,9 +471,11 @@ TEST_P(EndToEndTest, SecureAndRedirectedAddressesDownload) {
     std::vector<std::string> paths;  // what the server saw, in order
   } cases[] = {
       {server_->SecureBaseUrl(u"trusted") + u"/files/v.mp4", u"s.mp4", {"/files/v.mp4", "/files/v.mp4"}},
-      {server_->BaseUrl() + u"/redirect/v.mp4?r=1", u"s.mp4",
+      {server_->BaseUrl() + u"/redirect/v.mp4?r=1",
+       u"s.mp4",
        {"/redirect/v.mp4?r=1", "/files/v.mp4?r=1", "/redirect/v.mp4?r=1", "/files/v.mp4?r=1"}},
-      {server_->SecureBaseUrl(u"trusted") + u"/redirect/v.mp4", u"s.mp4",
+      {server_->SecureBaseUrl(u"trusted") + u"/redirect/v.mp4",
+       u"s.mp4",
        {"/redirect/v.mp4", "/files/v.mp4", "/redirect/v.mp4", "/files/v.mp4"}},
   };
   for (const auto& c : cases) {

@@ -10,11 +10,11 @@
 #include "app/DownloadLogic.h"
 #include "app/GzForm.h"
 #include "app/Startup.h"
-#include "controls/kvProgressBar.h"
 #include "base/kvntUtils.h"
+#include "controls/kvProgressBar.h"
 #include "controls/sButton.h"
-#include "controls/sGlyphUtils.h"
 #include "controls/sEdit.h"
+#include "controls/sGlyphUtils.h"
 #include "controls/sLabel.h"
 #include "engine/EngineStartup.h"
 #include "skin/sSkinManager.h"
@@ -159,9 +159,7 @@ TEST_F(MainFormTest, MainWindowHasEveryComponentOfItsDescription) {
     }
     EXPECT_EQ(c.c->Left(), c.bounds.Left);
     EXPECT_EQ(c.c->Top(), c.bounds.Top);
-    if (c.text) {
-      EXPECT_EQ(c.c->Text(), c.text);
-    }
+    if (c.text) { EXPECT_EQ(c.c->Text(), c.text); }
     EXPECT_EQ(c.c->Font()->Name(), c.font) << StringToUtf8(c.cls);
     EXPECT_EQ(c.c->Font()->Height(), c.height) << StringToUtf8(c.cls);
   }
@@ -225,7 +223,8 @@ TEST_F(MainFormTest, MainWindowHasEveryComponentOfItsDescription) {
 namespace {
 int shellFileInfoCalls = 0;
 TkvSHGetFileInfo shellFileInfo = nullptr;
-uintptr_t __stdcall CountedShellFileInfo(const wchar_t* path, Cardinal attrs, void* info, Cardinal size, Cardinal flags) {
+uintptr_t __stdcall CountedShellFileInfo(const wchar_t* path, Cardinal attrs, void* info, Cardinal size,
+                                         Cardinal flags) {
   ++shellFileInfoCalls;
   return shellFileInfo(path, attrs, info, size, flags);
 }
@@ -274,8 +273,10 @@ TEST_F(MainFormTest, NoticeWindowShowsItsPicture) {
     TPoint at;
     const char16_t* text;
     Integer height;
-  } labels[] = {{f->lbl1, {184, 18}, u"由于后台接口变更", -16}, {f->lbl2, {200, 45}, u"请关注公众号", -16},
-                {f->lbl3, {223, 71}, u"“XJ“  ", -17},        {f->lbl4, {137, 72}, u"后台回复：", -16},
+  } labels[] = {{f->lbl1, {184, 18}, u"由于后台接口变更", -16},
+                {f->lbl2, {200, 45}, u"请关注公众号", -16},
+                {f->lbl3, {223, 71}, u"“XJ“  ", -17},
+                {f->lbl4, {137, 72}, u"后台回复：", -16},
                 {f->lbl5, {272, 72}, u"获取最新版本！", -16}};
   for (const auto& l : labels) {
     ASSERT_NE(l.l, nullptr);
@@ -383,7 +384,11 @@ TEST_F(MainFormTest, ParseAnswersOfEveryKind) {
     const char16_t* url;
   } cases[] = {
       // a title with a slash, a quote and a line break keeps what its JSON text makes of them
-      {200, ParseAnswer(u"a/b \"q\"\nz", u"http://h/v.mp4"), {u"解析成功，可以下载了！"}, u"a\\/b \\q\\\\nz", u"http://h/v.mp4"},
+      {200,
+       ParseAnswer(u"a/b \"q\"\nz", u"http://h/v.mp4"),
+       {u"解析成功，可以下载了！"},
+       u"a\\/b \\q\\\\nz",
+       u"http://h/v.mp4"},
       // an empty address: no message at all
       {200, ParseAnswer(u"t2", u""), {}, u"t2", u""},
       {200, ParseAnswer(u"t3", u"http://h/3.mp4"), {u"解析成功，可以下载了！"}, u"t3", u"http://h/3.mp4"},
@@ -496,11 +501,8 @@ TEST_F(MainFormTest, TitlesBecomeSafeNamesInsideTheSaveFolder) {
     const char16_t* title;
     const char16_t* file;  // nullptr: the time name
   } cases[] = {
-      {u"a/b: c?", u"a__b_ c_.mp4"},
-      {u"..\\..\\evil", u"..__..__evil.mp4"},
-      {u"CON", u"CON_.mp4"},
-      {u"dots. . .", u"dots.mp4"},
-      {u"|||nothing before", nullptr},
+      {u"a/b: c?", u"a__b_ c_.mp4"}, {u"..\\..\\evil", u"..__..__evil.mp4"}, {u"CON", u"CON_.mp4"},
+      {u"dots. . .", u"dots.mp4"},   {u"|||nothing before", nullptr},
   };
   for (const auto& c : cases) {
     ParseVideo(c.title);
@@ -589,10 +591,12 @@ TEST_F(MainFormTest, UnknownLengthsShowTheReceivedSize) {
   Click(Form1->btnDown);
   EXPECT_EQ(Form1->sprgrsbr1->Max(), 100);
   std::vector<String> captions;
-  PumpUntil([&] {
-    if (captions.empty() || captions.back() != Form1->lbl1->Caption()) captions.push_back(Form1->lbl1->Caption());
-    return !Form1->Downloading();
-  }, 60000);
+  PumpUntil(
+      [&] {
+        if (captions.empty() || captions.back() != Form1->lbl1->Caption()) captions.push_back(Form1->lbl1->Caption());
+        return !Form1->Downloading();
+      },
+      60000);
   ASSERT_GE(captions.size(), 3u);
   for (size_t i = 1; i + 1 < captions.size(); ++i)
     EXPECT_TRUE(captions[i].ends_with(u" KB") || captions[i].ends_with(u" MB")) << StringToUtf8(captions[i]);
@@ -606,13 +610,15 @@ TEST_F(MainFormTest, ProgressReachesTheWindowAtMostAbout60TimesASecond) {
   Click(Form1->btnDown);
   std::vector<String> captions;
   std::vector<Integer> positions;
-  PumpUntil([&] {
-    if (captions.empty() || captions.back() != Form1->lbl1->Caption()) {
-      captions.push_back(Form1->lbl1->Caption());
-      positions.push_back(Form1->sprgrsbr1->Position());
-    }
-    return !Form1->Downloading();
-  }, 60000);
+  PumpUntil(
+      [&] {
+        if (captions.empty() || captions.back() != Form1->lbl1->Caption()) {
+          captions.push_back(Form1->lbl1->Caption());
+          positions.push_back(Form1->sprgrsbr1->Position());
+        }
+        return !Form1->Downloading();
+      },
+      60000);
   const double seconds = static_cast<double>(GetTickCount64() - t0) / 1000.0;
   EXPECT_TRUE(CloseExplorerWindow(SaveName(), 10000));
   ASSERT_GE(captions.size(), 5u);
@@ -646,7 +652,7 @@ TEST_F(MainFormTest, OneDownloadAtATimeKeepsWhatItStartedWith) {
   ParseVideo(u"first", u"chunk=65536&delay_ms=20", u"big.bin");
   Click(Form1->btnDown);
   ASSERT_TRUE(Form1->Downloading());
-  Click(Form1->btnDown);   // disabled: nothing happens
+  Click(Form1->btnDown);  // disabled: nothing happens
   Click(Form1->btnDownM);
   TempDir other;
   Form1->edtLj->SetText(Backslashed(other.Path()));
@@ -699,10 +705,12 @@ TEST_F(MainFormTest, TemporaryNamesAreTakenExclusively) {
   Click(Form1->btnDown);
   ASSERT_LE(NowName(), lastTaken) << "the click took longer than the taken names cover";
   bool sawNumbered = false;
-  PumpUntil([&] {
-    for (const String& n : FilesIn(save)) sawNumbered |= n.find(u"_1.mp4") != String::npos;
-    return !Form1->Downloading();
-  }, 60000);
+  PumpUntil(
+      [&] {
+        for (const String& n : FilesIn(save)) sawNumbered |= n.find(u"_1.mp4") != String::npos;
+        return !Form1->Downloading();
+      },
+      60000);
   EXPECT_TRUE(CloseExplorerWindow(SaveName(), 10000));
   EXPECT_TRUE(sawNumbered);
   for (const String& n : taken) EXPECT_EQ(Bytes(save + u"\\" + n), keep) << StringToUtf8(n);
@@ -724,8 +732,10 @@ std::vector<std::vector<String>> ConverterCalls(const String& log) {
     if (text[i] != u'\n') continue;
     String line = text.substr(start, i - start);
     start = i + 1;
-    if (line.empty()) calls.emplace_back();
-    else calls.back().push_back(line);
+    if (line.empty())
+      calls.emplace_back();
+    else
+      calls.back().push_back(line);
   }
   calls.pop_back();
   return calls;
@@ -770,8 +780,8 @@ TEST_F(AudioTest, AudioLandsAsAnAacStreamUnderAnMp3Name) {
 
   auto calls = ConverterCalls(log);
   ASSERT_EQ(calls.size(), 1u);
-  const std::vector<String> want{u"-nostdin", u"-n", u"-i", save + u"\\" + filesAtMessage[1], u"-vn", u"-c:a", u"copy",
-                                 save + u"\\" + filesAtMessage[0]};
+  const std::vector<String> want{u"-nostdin", u"-n",   u"-i",   save + u"\\" + filesAtMessage[1],
+                                 u"-vn",      u"-c:a", u"copy", save + u"\\" + filesAtMessage[0]};
   EXPECT_EQ(calls[0], want);
 }
 
@@ -901,7 +911,8 @@ HANDLE WINAPI TrackCreateFile(LPCWSTR name, DWORD access, DWORD share, LPSECURIT
 BOOL WINAPI TrackCreateProcess(LPCWSTR app, LPWSTR cmd, LPSECURITY_ATTRIBUTES pa, LPSECURITY_ATTRIBUTES ta,
                                BOOL inherit, DWORD flags, LPVOID env, LPCWSTR dir, LPSTARTUPINFOW si,
                                LPPROCESS_INFORMATION pi) {
-  BOOL ok = createProcessHook->Original<decltype(&CreateProcessW)>()(app, cmd, pa, ta, inherit, flags, env, dir, si, pi);
+  BOOL ok =
+      createProcessHook->Original<decltype(&CreateProcessW)>()(app, cmd, pa, ta, inherit, flags, env, dir, si, pi);
   LedgerGuard g;
   if (ok) {
     ++ledger.processes;

@@ -73,15 +73,14 @@ TEST(ParseAnswer, TitleCleaning) {
       {u"a||||b", u"a"},
       {u"“quoted” 。title。", u"quoted title"},
       {u"## tag", u"__ tag"},
-      {u"a/b", u"a\\/b"},       // the JSON text escapes the slash; the backslash stays
+      {u"a/b", u"a\\/b"},              // the JSON text escapes the slash; the backslash stays
       {u"say \"hi\"", u"say \\hi\\"},  // a quote leaves a lone backslash
       {u"two\nlines", u"two\\nlines"},
       {u"back\\slash", u"back\\\\slash"},
       {u"tab\there", u"tab\\there"},
       {u"中文标题 #抖音# 。", u"中文标题 _抖音_ "},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(CleanTitle(TJSONString(c.title).ToJSON()), c.fileName) << StringToUtf8(c.title);
+  for (const auto& c : cases) EXPECT_EQ(CleanTitle(TJSONString(c.title).ToJSON()), c.fileName) << StringToUtf8(c.title);
 }
 
 TEST(ParseAnswer, AddressCleaning) {
@@ -126,7 +125,5 @@ TEST(ParseAnswer, UnusableAnswersRaise) {
   for (const char16_t* text : bad) EXPECT_THROW(TakeParseAnswer(text), EJSONException) << StringToUtf8(text);
   try {
     TakeParseAnswer(u"{\"Data\":{\"Title\":\"t\"}}");
-  } catch (const EJSONException& e) {
-    EXPECT_EQ(e.Message(), u"The answer has no member \"VideoUrls\"");
-  }
+  } catch (const EJSONException& e) { EXPECT_EQ(e.Message(), u"The answer has no member \"VideoUrls\""); }
 }

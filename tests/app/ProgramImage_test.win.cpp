@@ -19,7 +19,8 @@
 namespace {
 
 std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(c >= 'A' && c <= 'Z' ? c + 32 : c); });
+  std::transform(s.begin(), s.end(), s.begin(),
+                 [](unsigned char c) { return char(c >= 'A' && c <= 'Z' ? c + 32 : c); });
   return s;
 }
 
@@ -45,7 +46,7 @@ std::vector<std::string> ImportedLibraries(const std::vector<char>& file) {
   // The data directories sit at different places in the 32-bit and the 64-bit optional header.
   IMAGE_DATA_DIRECTORY imports;
   const size_t directories = magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC ? offsetof(IMAGE_OPTIONAL_HEADER64, DataDirectory)
-                                                                     : offsetof(IMAGE_OPTIONAL_HEADER32, DataDirectory);
+                                                                    : offsetof(IMAGE_OPTIONAL_HEADER32, DataDirectory);
   if (!ReadAt(file, optional + directories + IMAGE_DIRECTORY_ENTRY_IMPORT * sizeof(IMAGE_DATA_DIRECTORY), imports))
     return {};
   std::vector<IMAGE_SECTION_HEADER> sections(header.NumberOfSections);

@@ -14,7 +14,9 @@
 
 namespace {
 
-bool Exists(const String& p) { return GetFileAttributesW(reinterpret_cast<LPCWSTR>(p.c_str())) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const String& p) {
+  return GetFileAttributesW(reinterpret_cast<LPCWSTR>(p.c_str())) != INVALID_FILE_ATTRIBUTES;
+}
 
 void SetEnv(const wchar_t* name, const String& value) {
   SetEnvironmentVariableW(name, value.empty() ? nullptr : reinterpret_cast<LPCWSTR>(value.c_str()));
@@ -81,16 +83,17 @@ TEST_F(ShellExecTest, ExitCodesOfAFailingConverterComeBack) {
   EXPECT_TRUE(Exists(audio));
   SetEnv(L"TW_CONVERTER_MODE", u"");
   // Real ffmpeg on a missing input.
-  EXPECT_NE(ShellExecAndWait(converter, ConverterParameters(folder + u"\\none.mp4", folder + u"\\y.aac"), u"", SW_HIDE,
-                             u""),
-            0u);
+  EXPECT_NE(
+      ShellExecAndWait(converter, ConverterParameters(folder + u"\\none.mp4", folder + u"\\y.aac"), u"", SW_HIDE, u""),
+      0u);
   EXPECT_FALSE(Exists(folder + u"\\y.aac"));
 }
 
 TEST_F(ShellExecTest, AQuitMessageTakenWhileWaitingIsPostedAgain) {
   SetEnv(L"TW_CONVERTER_MODE", u"empty");
   PostQuitMessage(7);
-  EXPECT_EQ(ShellExecAndWait(converter, ConverterParameters(u"C:\\in.mp4", folder + u"\\q.aac"), u"", SW_HIDE, u""), 0u);
+  EXPECT_EQ(ShellExecAndWait(converter, ConverterParameters(u"C:\\in.mp4", folder + u"\\q.aac"), u"", SW_HIDE, u""),
+            0u);
   MSG msg;
   ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   EXPECT_EQ(msg.wParam, 7u);
@@ -98,9 +101,11 @@ TEST_F(ShellExecTest, AQuitMessageTakenWhileWaitingIsPostedAgain) {
 
 TEST_F(ShellExecTest, AProgramUnderAFolderNamedLikeAVariableRuns) {
   const String installed = folder + u"\\ffmpeg.exe";  // the folder name holds %PATH%
-  ASSERT_TRUE(CopyFileW(reinterpret_cast<LPCWSTR>(converter.c_str()), reinterpret_cast<LPCWSTR>(installed.c_str()), FALSE));
+  ASSERT_TRUE(
+      CopyFileW(reinterpret_cast<LPCWSTR>(converter.c_str()), reinterpret_cast<LPCWSTR>(installed.c_str()), FALSE));
   SetEnv(L"TW_CONVERTER_MODE", u"empty");
-  EXPECT_EQ(ShellExecAndWait(installed, ConverterParameters(u"C:\\in.mp4", folder + u"\\out.aac"), u"", SW_HIDE, u""), 0u);
+  EXPECT_EQ(ShellExecAndWait(installed, ConverterParameters(u"C:\\in.mp4", folder + u"\\out.aac"), u"", SW_HIDE, u""),
+            0u);
   EXPECT_TRUE(Exists(folder + u"\\out.aac"));
 }
 
@@ -108,7 +113,5 @@ TEST_F(ShellExecTest, AProgramThatCannotStartRaises) {
   try {
     ShellExecAndWait(folder + u"\\missing.exe", u"", u"", SW_HIDE, u"");
     FAIL() << "no exception";
-  } catch (const EShellExecError& e) {
-    EXPECT_EQ(e.Message(), u"ShellExecuteEx fail");
-  }
+  } catch (const EShellExecError& e) { EXPECT_EQ(e.Message(), u"ShellExecuteEx fail"); }
 }

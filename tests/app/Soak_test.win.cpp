@@ -149,7 +149,7 @@ TEST(Soak, ParseAndDownloadRoundsKeepHandlesMemoryAndThreadsLevel) {
   }
   SetEnvironmentVariableW(L"TARNWICK_PARSE_URL", nullptr);
 
-  EXPECT_GT(gdiMade, 0u);  // the rounds did paint
+  EXPECT_GT(gdiMade, 0u);    // the rounds did paint
   EXPECT_GT(at.memory, 0u);  // the memory was measured
   EXPECT_EQ(end.gdi, at.gdi);
   EXPECT_EQ(end.user, at.user);

@@ -31,8 +31,8 @@ void AppendLog(const std::vector<String>& args) {
   std::string text;
   for (const String& a : args) text += StringToUtf8(a) + "\n";
   text += "\n";
-  HANDLE f = CreateFileW(reinterpret_cast<LPCWSTR>(log.c_str()), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE f = CreateFileW(reinterpret_cast<LPCWSTR>(log.c_str()), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (f == INVALID_HANDLE_VALUE) return;
   DWORD n;
   WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &n, nullptr);

@@ -21,7 +21,13 @@ TEST(AnimationTimerOnWindows, DrivenByAUITimer) {
   EXPECT_TRUE(inner->Enabled());
   EXPECT_EQ(inner->Interval(), 1000u);
   std::vector<Integer> seen;
-  t->InitData(nullptr, 0, [&](TObject*, Integer i) { seen.push_back(i); return i < 2; }, 2, false);
+  t->InitData(
+      nullptr, 0,
+      [&](TObject*, Integer i) {
+        seen.push_back(i);
+        return i < 2;
+      },
+      2, false);
   EXPECT_TRUE(inner->Enabled());
   EXPECT_EQ(inner->Interval(), 12u);
   ASSERT_TRUE(inner->OnTimer());

@@ -19,7 +19,6 @@ class SkinData : public TkvSkinDataBase {
 #endif
 };
 
-
 class AnimationTimer : public testing::Test {
  protected:
   void SetUp() override {
@@ -121,10 +120,13 @@ TEST_F(AnimationTimer, FullGlowFadeInEndsWithoutAStep) {
 TEST_F(AnimationTimer, StepsRunEvery12msUntilTheProcedureOrTheCountEnds) {
   Steps steps;
   SkinData data;
-  timer->InitData(&data, 0, [&](TObject* d, Integer i) {
-    EXPECT_EQ(d, &data);
-    return steps.Proc()(d, i);
-  }, 2, false);
+  timer->InitData(
+      &data, 0,
+      [&](TObject* d, Integer i) {
+        EXPECT_EQ(d, &data);
+        return steps.Proc()(d, i);
+      },
+      2, false);
   EXPECT_EQ(Driver().Interval(), 12u);
   for (int i = 0; i < 10; ++i) Tick();  // answers True forever, still stops after 6 steps
   EXPECT_EQ(steps.seen, (std::vector<Integer>{1, 2, 3, 4, 5, 6}));
@@ -161,11 +163,14 @@ TEST_F(AnimationTimer, AUsersIntervalSurvives) {
 
 TEST_F(AnimationTimer, TicksDuringAStepAreDropped) {
   std::vector<Integer> seen;
-  timer->InitData(nullptr, 0, [&](TObject*, Integer i) {
-    seen.push_back(i);
-    if (i == 1) Tick();  // a step that pumps messages meets the next tick
-    return true;
-  }, 2, false);
+  timer->InitData(
+      nullptr, 0,
+      [&](TObject*, Integer i) {
+        seen.push_back(i);
+        if (i == 1) Tick();  // a step that pumps messages meets the next tick
+        return true;
+      },
+      2, false);
   Tick();
   Tick();
   EXPECT_EQ(seen, (std::vector<Integer>{1, 2}));
@@ -244,7 +249,9 @@ TEST_F(AnimationTimer, GetNewTimerAndTheSkinDataLink) {
   TkvThreadedTimer* lit = nullptr;
   GetNewTimer(lit, &owner, 1);
   EXPECT_EQ(lit->Glow, 0);
-  struct Case { Integer state, iteration, left; } cases[] = {{0, 20, 0}, {0, 5, 13}, {2, 2, 4}, {1, 6, 0}, {-1, 9, 0}};
+  struct Case {
+    Integer state, iteration, left;
+  } cases[] = {{0, 20, 0}, {0, 5, 13}, {2, 2, 4}, {1, 6, 0}, {-1, 9, 0}};
   for (const auto& c : cases) {
     t->State = c.state;
     t->Iteration = c.iteration;
@@ -377,7 +384,10 @@ TEST_F(AnimationTimer, CreateOwnedUsesTimeEvent) {
   EXPECT_EQ(t->FOwner, &owner);
   EXPECT_FALSE(t->Enabled());
   std::vector<Integer> seen;
-  t->AnimProc = [&](TObject*, Integer i) { seen.push_back(i); return true; };
+  t->AnimProc = [&](TObject*, Integer i) {
+    seen.push_back(i);
+    return true;
+  };
   t->Iteration = 2;
   t->SetEnabled(true);
   t->OnTimer2(nullptr);  // with a step procedure, a tick steps it

@@ -68,9 +68,18 @@ TEST(PaintBorderData, NoEventsWhileTheOwnerIsReadButTheStateFollows) {
 
 TEST(PaintBorderData, PublishedProperties) {
   TkvPaintBorderData border(nullptr, nullptr, nullptr);
-  struct Case { const char16_t* name; const char16_t* value; } cases[] = {
-      {u"Width", u"2"}, {u"ColorNormal", u"clRed"}, {u"ColorActive", u"$00112233"}, {u"ColorPressed", u"clBlue"},
-      {u"RadiusTopLeft", u"1"}, {u"RadiusTopRight", u"2"}, {u"RadiusBottomLeft", u"3"}, {u"RadiusBottomRight", u"4"},
+  struct Case {
+    const char16_t* name;
+    const char16_t* value;
+  } cases[] = {
+      {u"Width", u"2"},
+      {u"ColorNormal", u"clRed"},
+      {u"ColorActive", u"$00112233"},
+      {u"ColorPressed", u"clBlue"},
+      {u"RadiusTopLeft", u"1"},
+      {u"RadiusTopRight", u"2"},
+      {u"RadiusBottomLeft", u"3"},
+      {u"RadiusBottomRight", u"4"},
   };
   for (const auto& c : cases) SetPropValue(&border, c.name, c.value);
   EXPECT_EQ(border.FWidth, 2);

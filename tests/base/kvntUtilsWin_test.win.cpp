@@ -62,13 +62,14 @@ TEST(Versions, DetectionAsksTheWorkstationServiceFrom62On) {
 }
 
 TEST(Versions, EachBranchByOverride) {
-  struct Case { Byte major, minor; Cardinal osMajor, osMinor; bool vista, win8, win10, dpiReady, nt; } cases[] = {
-      {5, 0, 5, 0, false, false, false, false, false},
-      {5, 1, 5, 1, false, false, false, false, true},
-      {6, 0, 6, 0, true, false, false, false, true},
-      {6, 1, 6, 1, true, false, false, false, true},
-      {6, 2, 6, 2, true, true, false, false, true},
-      {6, 3, 6, 3, true, true, false, true, true},
+  struct Case {
+    Byte major, minor;
+    Cardinal osMajor, osMinor;
+    bool vista, win8, win10, dpiReady, nt;
+  } cases[] = {
+      {5, 0, 5, 0, false, false, false, false, false}, {5, 1, 5, 1, false, false, false, false, true},
+      {6, 0, 6, 0, true, false, false, false, true},   {6, 1, 6, 1, true, false, false, false, true},
+      {6, 2, 6, 2, true, true, false, false, true},    {6, 3, 6, 3, true, true, false, true, true},
       {10, 0, 6, 2, true, true, true, false, true},  // Windows 10 seen by a program without a manifest
       {10, 0, 10, 0, true, true, true, true, true},
   };
@@ -145,9 +146,17 @@ TEST(Folders, DirectoryTests) {
   HANDLE h = CreateFileW(reinterpret_cast<LPCWSTR>(file.c_str()), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   CloseHandle(h);
-  struct Case { String path; bool exists; } cases[] = {
-      {dir, true}, {dir + u"\\", true}, {file, false}, {dir + u"\\missing", false},
-      {dir + u"\\missing\\deeper", false}, {u"Q:\\nowhere", false}, {u"", false},
+  struct Case {
+    String path;
+    bool exists;
+  } cases[] = {
+      {dir, true},
+      {dir + u"\\", true},
+      {file, false},
+      {dir + u"\\missing", false},
+      {dir + u"\\missing\\deeper", false},
+      {u"Q:\\nowhere", false},
+      {u"", false},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(FixedDirectoryExists(c.path, true), c.exists) << StringToUtf8(c.path);
@@ -208,6 +217,6 @@ TEST(ShellIcons, IconOfAFile) {
   EXPECT_EQ(GetIconForFile(self + u".missing", 0), nullptr);
   TempDir dir;
   EXPECT_EQ(GetIconForFile(dir.Path(), 0), nullptr);  // a folder is no file
-  kvntUtilsCleanup();  // unbound: no icon
+  kvntUtilsCleanup();                                 // unbound: no icon
   EXPECT_EQ(GetIconForFile(self, 0), nullptr);
 }

@@ -13,14 +13,18 @@
 #include "ui/TypInfo.h"
 
 TEST(RangeTests, LimitBetweenAndIndex) {
-  struct Limit { Integer v, lo, hi, out; } limits[] = {
-      {5, 0, 10, 5}, {-1, 0, 10, 0}, {11, 0, 10, 10}, {5, 10, 0, 10} /* Min wins */, {0, 0, 0, 0}};
+  struct Limit {
+    Integer v, lo, hi, out;
+  } limits[] = {{5, 0, 10, 5}, {-1, 0, 10, 0}, {11, 0, 10, 10}, {5, 10, 0, 10} /* Min wins */, {0, 0, 0, 0}};
   for (const auto& c : limits) EXPECT_EQ(LimitIt(c.v, c.lo, c.hi), c.out) << c.v << " " << c.lo << " " << c.hi;
 
-  struct Btw { Integer v, i1, i2; bool abs, out; } betweens[] = {
-      {5, 0, 10, false, true}, {0, 0, 10, false, true}, {10, 0, 10, false, true}, {11, 0, 10, false, false},
-      {5, 10, 0, false, false}, {5, 10, 0, true, true}, {10, 10, 0, true, true}, {11, 10, 0, true, false},
-      {5, 5, 5, true, true}, {5, 0, 10, true, true}};
+  struct Btw {
+    Integer v, i1, i2;
+    bool abs, out;
+  } betweens[] = {{5, 0, 10, false, true},   {0, 0, 10, false, true},  {10, 0, 10, false, true},
+                  {11, 0, 10, false, false}, {5, 10, 0, false, false}, {5, 10, 0, true, true},
+                  {10, 10, 0, true, true},   {11, 10, 0, true, false}, {5, 5, 5, true, true},
+                  {5, 0, 10, true, true}};
   for (const auto& c : betweens) EXPECT_EQ(Between(c.v, c.i1, c.i2, c.abs), c.out) << c.v << " " << c.i1 << " " << c.i2;
 
   EXPECT_TRUE(IsValidIndex(0, 3));
@@ -61,22 +65,24 @@ TEST(Rects, IntersectionVisibilityAndInclusion) {
   EXPECT_EQ(RectsAnd(TRect(0, 0, 10, 10), TRect(5, -5, 20, 6)), TRect(5, 0, 10, 6));
   EXPECT_EQ(RectsAnd(TRect(0, 0, 10, 10), TRect(20, 20, 30, 30)), TRect(20, 20, 10, 10));  // not normalised
 
-  struct Vis { TRect r1, r2; bool out; } vis[] = {
-      {{0, 0, 10, 10}, {5, 5, 15, 15}, true},
-      {{0, 0, 10, 10}, {10, 0, 20, 10}, false},  // touching edges
-      {{0, 0, 10, 10}, {0, 10, 10, 20}, false},
-      {{0, 0, 10, 10}, {2, 2, 2, 8}, false},     // empty second
+  struct Vis {
+    TRect r1, r2;
+    bool out;
+  } vis[] = {
+      {{0, 0, 10, 10}, {5, 5, 15, 15}, true},   {{0, 0, 10, 10}, {10, 0, 20, 10}, false},  // touching edges
+      {{0, 0, 10, 10}, {0, 10, 10, 20}, false}, {{0, 0, 10, 10}, {2, 2, 2, 8}, false},     // empty second
       {{0, 0, 10, 10}, {-5, -5, 1, 1}, true},
   };
   for (const auto& c : vis) EXPECT_EQ(RectIsVisible(c.r1, c.r2), c.out);
 
-  struct Inc { TRect big, small; bool full, out; } incs[] = {
-      {{0, 0, 10, 10}, {0, 0, 10, 10}, true, true},    // the grown pixel holds the corner (10, 10)
-      {{0, 0, 10, 10}, {0, 0, 11, 10}, true, false},
-      {{0, 0, 10, 10}, {-1, 0, 5, 5}, true, false},
+  struct Inc {
+    TRect big, small;
+    bool full, out;
+  } incs[] = {
+      {{0, 0, 10, 10}, {0, 0, 10, 10}, true, true},  // the grown pixel holds the corner (10, 10)
+      {{0, 0, 10, 10}, {0, 0, 11, 10}, true, false},   {{0, 0, 10, 10}, {-1, 0, 5, 5}, true, false},
       {{0, 0, 10, 10}, {10, 10, 20, 20}, false, true},  // overlaps the grown pixel only
-      {{0, 0, 10, 10}, {11, 0, 20, 20}, false, false},
-      {{0, 0, 10, 10}, {5, 5, 6, 6}, false, true},
+      {{0, 0, 10, 10}, {11, 0, 20, 20}, false, false}, {{0, 0, 10, 10}, {5, 5, 6, 6}, false, true},
   };
   for (const auto& c : incs) EXPECT_EQ(RectInRect(c.big, c.small, c.full), c.out);
 }
@@ -128,12 +134,12 @@ TEST(Strings, PaddingDeletionAndReplacement) {
   EXPECT_EQ(AddChar('0', u"7", 3), u"007");
   EXPECT_EQ(AddChar('0', u"1234", 3), u"1234");
   EXPECT_EQ(DelChars(u"a-b--c-", u'-'), u"abc");
-  struct Rep { const char16_t *s, *find, *with, *out; } reps[] = {
-      {u"aaa", u"a", u"aa", u"aaaaaa"},  // replaced text is not searched again
-      {u"abab", u"ab", u"", u""},
-      {u"Abab", u"ab", u"x", u"Abx"},    // case-sensitive
-      {u"abc", u"", u"x", u"abc"},
-      {u"x.y.z", u".", u"\\", u"x\\y\\z"},
+  struct Rep {
+    const char16_t *s, *find, *with, *out;
+  } reps[] = {
+      {u"aaa", u"a", u"aa", u"aaaaaa"},                                  // replaced text is not searched again
+      {u"abab", u"ab", u"", u""},       {u"Abab", u"ab", u"x", u"Abx"},  // case-sensitive
+      {u"abc", u"", u"x", u"abc"},      {u"x.y.z", u".", u"\\", u"x\\y\\z"},
   };
   for (const auto& c : reps) EXPECT_EQ(ReplaceStr(c.s, c.find, c.with), c.out);
   EXPECT_TRUE(kvCharIn(u',', TkvCharSet(",;")));
@@ -144,16 +150,23 @@ TEST(Strings, PaddingDeletionAndReplacement) {
 TEST(Words, CountPositionAndExtraction) {
   const TkvCharSet comma(",");
   const TkvCharSet blanks(" ;");
-  struct Case { const char* text; const TkvCharSet* delims; Integer n; bool skip; Integer pos; const char* word; } cases[] = {
+  struct Case {
+    const char* text;
+    const TkvCharSet* delims;
+    Integer n;
+    bool skip;
+    Integer pos;
+    const char* word;
+  } cases[] = {
       {"a,,b", &comma, 1, true, 1, "a"},
       {"a,,b", &comma, 2, true, 4, "b"},
       {"a,,b", &comma, 3, true, 0, ""},
-      {"a,,b", &comma, 2, false, 3, ""},   // the empty word between the commas
+      {"a,,b", &comma, 2, false, 3, ""},  // the empty word between the commas
       {"a,,b", &comma, 3, false, 4, "b"},
       {"a,,b", &comma, 4, false, 0, ""},
       {",x", &comma, 1, false, 1, ""},
       {",x", &comma, 1, true, 2, "x"},
-      {"a,b,", &comma, 3, false, 5, ""},   // the empty word after a closing delimiter
+      {"a,b,", &comma, 3, false, 5, ""},  // the empty word after a closing delimiter
       {"", &comma, 1, false, 0, ""},
       {"abc", &comma, 0, true, 0, ""},
       {"abc", &comma, 0, false, 0, ""},
@@ -177,19 +190,34 @@ TEST(Words, CountPositionAndExtraction) {
 }
 
 TEST(Numbers, HexToInt) {
-  struct Case { const char* text; Int64 value; } cases[] = {
-      {"1F", 31}, {"1fh", 31}, {"1FH", 31}, {"0x1F", 0}, {"12G", 0}, {"", 0}, {"H", 0},
-      {"ff", 255}, {"FFFFFFFFFFFFFFFF", -1}, {"7FFFFFFFFFFFFFFF", INT64_MAX},
+  struct Case {
+    const char* text;
+    Int64 value;
+  } cases[] = {
+      {"1F", 31},
+      {"1fh", 31},
+      {"1FH", 31},
+      {"0x1F", 0},
+      {"12G", 0},
+      {"", 0},
+      {"H", 0},
+      {"ff", 255},
+      {"FFFFFFFFFFFFFFFF", -1},
+      {"7FFFFFFFFFFFFFFF", INT64_MAX},
       {"1FFFFFFFFFFFFFFFF", -1},  // longer texts keep the low 64 bits
-      {"0", 0}, {"00000010", 16}, {"-1", 0},
+      {"0", 0},
+      {"00000010", 16},
+      {"-1", 0},
   };
   for (const auto& c : cases) EXPECT_EQ(HexToInt(c.text), c.value) << c.text;
 }
 
 TEST(Numbers, Scaling) {
-  struct Case { Integer value, index, out; } cases[] = {
-      {10, 0, 10}, {10, 1, 12}, {10, 2, 15}, {10, 3, 20}, {10, 4, 10}, {10, -1, 10},
-      {-10, 1, -12}, {-10, 2, -15}, {-10, 3, -20}, {3, 1, 3}, {-3, 2, -4},
+  struct Case {
+    Integer value, index, out;
+  } cases[] = {
+      {10, 0, 10},   {10, 1, 12},   {10, 2, 15},   {10, 3, 20}, {10, 4, 10}, {10, -1, 10},
+      {-10, 1, -12}, {-10, 2, -15}, {-10, 3, -20}, {3, 1, 3},   {-3, 2, -4},
   };
   for (const auto& c : cases) EXPECT_EQ(ScaleInteger(c.value, c.index), c.out) << c.value << " @" << c.index;
   EXPECT_THROW(ScaleInteger(INT_MAX, 3), EIntOverflow);
@@ -200,17 +228,27 @@ TEST(Numbers, Scaling) {
 }
 
 TEST(Numbers, PPIToIndexThresholds) {
-  struct Case { Integer ppi, index; } cases[] = {
-      {0, 0}, {96, 0}, {110, 0}, {111, 1}, {120, 1}, {134, 1}, {135, 2},
+  struct Case {
+    Integer ppi, index;
+  } cases[] = {
+      {0, 0},   {96, 0},  {110, 0}, {111, 1}, {120, 1}, {134, 1}, {135, 2},
       {144, 2}, {170, 2}, {171, 3}, {192, 3}, {600, 3}, {-5, 0},
   };
   for (const auto& c : cases) EXPECT_EQ(PPIToIndex(c.ppi), c.index) << c.ppi;
 }
 
 TEST(Folders, NormalDir) {
-  struct Case { const char16_t *in, *out; } cases[] = {
-      {u"", u""}, {u"C", u"C:\\"}, {u"C:/data/", u"C:/data\\"}, {u"C:\\data\\", u"C:\\data\\"},
-      {u"C:\\data", u"C:\\data\\"}, {u"/", u"\\"}, {u"\\", u"\\"}, {u"ab", u"ab\\"},
+  struct Case {
+    const char16_t *in, *out;
+  } cases[] = {
+      {u"", u""},
+      {u"C", u"C:\\"},
+      {u"C:/data/", u"C:/data\\"},
+      {u"C:\\data\\", u"C:\\data\\"},
+      {u"C:\\data", u"C:\\data\\"},
+      {u"/", u"\\"},
+      {u"\\", u"\\"},
+      {u"ab", u"ab\\"},
   };
   for (const auto& c : cases) EXPECT_EQ(NormalDir(c.in), c.out) << StringToUtf8(c.in);
 }
@@ -244,7 +282,9 @@ TEST(SineTable, WholeDegrees) {
   EXPECT_NEAR(kvCos(90), 0.0, 1e-6);
   EXPECT_EQ(kvCos(0), 1.0);
   EXPECT_EQ(kvSin(0), 0.0);
-  struct Same { Integer a, b; } same[] = {{-90, 270}, {-360, 0}, {450, 90}, {360, 0}, {-1, 359}, {-721, 359}, {720, 0}};
+  struct Same {
+    Integer a, b;
+  } same[] = {{-90, 270}, {-360, 0}, {450, 90}, {360, 0}, {-1, 359}, {-721, 359}, {720, 0}};
   for (const auto& c : same) {
     EXPECT_EQ(kvSin(c.a), kvSin(c.b)) << c.a;
     EXPECT_EQ(kvCos(c.a), kvCos(c.b)) << c.a;
@@ -269,9 +309,9 @@ struct Sections {
 
 TEST(IniText, SectionsKeepTheirNamesAndDropCommentsAndStrayLines) {
   TStringList ini;
-  Lines(ini, {u"stray=1", u"[GLOBALINFO]", u"; a comment", u"COLOR=0x10", u"", u"[ MY SECTION ]",
-                                 u"KEY= spaced value ", u"Hex=$FF", u"Neg=-12", u"Bad=abc", u"[GLOBALINFO]",
-                                 u"COLOR=99", u"[EDIT]", u"KEY=second", u"Key=third", u"[EMPTY]"});
+  Lines(ini, {u"stray=1", u"[GLOBALINFO]", u"; a comment", u"COLOR=0x10", u"", u"[ MY SECTION ]", u"KEY= spaced value ",
+              u"Hex=$FF", u"Neg=-12", u"Bad=abc", u"[GLOBALINFO]", u"COLOR=99", u"[EDIT]", u"KEY=second", u"Key=third",
+              u"[EMPTY]"});
   Sections s;
   s.list.Add(u"to be cleared");
   GetIniSections(ini, s.list);
@@ -281,26 +321,32 @@ TEST(IniText, SectionsKeepTheirNamesAndDropCommentsAndStrayLines) {
   EXPECT_EQ(s.list[2], u"GLOBALINFO");    // a repeated name is a second entry
   auto* global = dynamic_cast<TStringList*>(s.list.Objects(0));
   ASSERT_NE(global, nullptr);
-  EXPECT_EQ(global->Count(), 1);          // the comment and the empty line are gone
+  EXPECT_EQ(global->Count(), 1);  // the comment and the empty line are gone
   EXPECT_EQ(dynamic_cast<TStringList*>(s.list.Objects(4))->Count(), 0);
 
-  struct Str { const char16_t *section, *ident, *out; } strs[] = {
-      {u"GLOBALINFO", u"COLOR", u"0x10"},          // the first section of that name
-      {u"globalinfo", u"color", u"0x10"},          // names are not case-sensitive
+  struct Str {
+    const char16_t *section, *ident, *out;
+  } strs[] = {
+      {u"GLOBALINFO", u"COLOR", u"0x10"},            // the first section of that name
+      {u"globalinfo", u"color", u"0x10"},            // names are not case-sensitive
       {u" MY SECTION ", u"KEY", u" spaced value "},  // the value is not trimmed
       {u"MY SECTION", u"KEY", u"default"},
-      {u"EDIT", u"key", u"second"},                // the first matching line
+      {u"EDIT", u"key", u"second"},  // the first matching line
       {u"NONE", u"KEY", u"default"},
-      {u"GLOBALINFO", u"stray", u"default"},       // lines before the first section are gone
+      {u"GLOBALINFO", u"stray", u"default"},  // lines before the first section are gone
   };
   for (const auto& c : strs)
     EXPECT_EQ(ReadIniString(ini, s.list, c.section, c.ident, u"default"), c.out) << StringToUtf8(c.ident);
 
-  struct Int { const char16_t *section, *ident; Integer out; } ints[] = {
-      {u"GLOBALINFO", u"COLOR", 16}, {u" MY SECTION ", u"Hex", 255}, {u" MY SECTION ", u"Neg", -12},
+  struct Int {
+    const char16_t *section, *ident;
+    Integer out;
+  } ints[] = {
+      {u"GLOBALINFO", u"COLOR", 16}, {u" MY SECTION ", u"Hex", 255},   {u" MY SECTION ", u"Neg", -12},
       {u" MY SECTION ", u"Bad", 7},  {u" MY SECTION ", u"Missing", 7}, {u" MY SECTION ", u"KEY", 7},
   };
-  for (const auto& c : ints) EXPECT_EQ(ReadIniInteger(ini, s.list, c.section, c.ident, 7), c.out) << StringToUtf8(c.ident);
+  for (const auto& c : ints)
+    EXPECT_EQ(ReadIniInteger(ini, s.list, c.section, c.ident, 7), c.out) << StringToUtf8(c.ident);
   TStringList plain;
   Lines(plain, {u"[S]", u"A=16", u"B=0X1f", u"C=0x"});
   GetIniSections(plain, s.list);

@@ -51,9 +51,14 @@ TEST(sConstStartup, FillsCaptionsOnceAndCleanupClearsThem) {
   kvScrollBtnLength = -1;
   sConstStartup();
   EXPECT_EQ(kvScrollBtnLength, GetSystemMetrics(SM_CXHSCROLL));
-  struct Case { const String* caption; const wchar_t* lib; UINT id; const char16_t* fallback; } cases[] = {
-      {&kvs_CloseStr, L"user32.dll", 905, u"Close"},          {&kvs_RestoreStr, L"comctl32.dll", 33056, u"Restore"},
-      {&kvs_SizeStr, L"comctl32.dll", 32768, u"Size"},        {&kvs_MoveStr, L"comctl32.dll", 32784, u"Move"},
+  struct Case {
+    const String* caption;
+    const wchar_t* lib;
+    UINT id;
+    const char16_t* fallback;
+  } cases[] = {
+      {&kvs_CloseStr, L"user32.dll", 905, u"Close"},           {&kvs_RestoreStr, L"comctl32.dll", 33056, u"Restore"},
+      {&kvs_SizeStr, L"comctl32.dll", 32768, u"Size"},         {&kvs_MoveStr, L"comctl32.dll", 32784, u"Move"},
       {&kvs_MaximizeStr, L"comctl32.dll", 32816, u"Maximize"}, {&kvs_MinimizeStr, L"comctl32.dll", 32800, u"Minimize"},
   };
   for (const auto& c : cases) {

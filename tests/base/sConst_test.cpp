@@ -56,19 +56,22 @@ TEST(BackgroundRecords, EmptyCacheInfoAndFreshBGInfo) {
 }
 
 TEST(CodeSets, HoldExactlyTheirRanges) {
-  struct Case { const TkvCodeSet* set; Integer code; bool member; } cases[] = {
-      {&sForbidMouse, 18, false}, {&sForbidMouse, 19, true},  {&sForbidMouse, 50, false},
-      {&sForbidMouse, 51, true},  {&sForbidMouse, 74, true},  {&sForbidMouse, 75, false},
-      {&sForbidMouse, 110, true}, {&sForbidMouse, 140, false}, {&sForbidMouse, 161, true},
-      {&sForbidMouse, 162, false},
-      {&sNoHotEdits, 1, false},   {&sNoHotEdits, 2, true},    {&sNoHotEdits, 85, true},
-      {&sNoHotEdits, 231, true},  {&sEditCtrls, 85, false},   {&sEditCtrls, 84, true},
-      {&ssCanNotBeHot, 55, false}, {&ssCanNotBeHot, 56, true}, {&ssCanNotBeHot, 142, false},
-      {&ssCanNotBeHot, 226, true}, {&ssScrolledEdits, 9, false}, {&ssScrolledEdits, 10, true},
-      {&ssButtons, 91, false},    {&ssButtons, 94, true},     {&ssButtons, 95, false},
-      {&ssLightCtrls, 34, true},  {&ssLightCtrls, 33, false}, {&ssLightCtrls, 140, true},
-      {&ssLightCtrls, 0, false},  {&ssLightCtrls, 255, false}, {&ssLightCtrls, 256, false},
-      {&ssLightCtrls, -1, false},
+  struct Case {
+    const TkvCodeSet* set;
+    Integer code;
+    bool member;
+  } cases[] = {
+      {&sForbidMouse, 18, false},   {&sForbidMouse, 19, true},   {&sForbidMouse, 50, false},
+      {&sForbidMouse, 51, true},    {&sForbidMouse, 74, true},   {&sForbidMouse, 75, false},
+      {&sForbidMouse, 110, true},   {&sForbidMouse, 140, false}, {&sForbidMouse, 161, true},
+      {&sForbidMouse, 162, false},  {&sNoHotEdits, 1, false},    {&sNoHotEdits, 2, true},
+      {&sNoHotEdits, 85, true},     {&sNoHotEdits, 231, true},   {&sEditCtrls, 85, false},
+      {&sEditCtrls, 84, true},      {&ssCanNotBeHot, 55, false}, {&ssCanNotBeHot, 56, true},
+      {&ssCanNotBeHot, 142, false}, {&ssCanNotBeHot, 226, true}, {&ssScrolledEdits, 9, false},
+      {&ssScrolledEdits, 10, true}, {&ssButtons, 91, false},     {&ssButtons, 94, true},
+      {&ssButtons, 95, false},      {&ssLightCtrls, 34, true},   {&ssLightCtrls, 33, false},
+      {&ssLightCtrls, 140, true},   {&ssLightCtrls, 0, false},   {&ssLightCtrls, 255, false},
+      {&ssLightCtrls, 256, false},  {&ssLightCtrls, -1, false},
   };
   for (const auto& c : cases) EXPECT_EQ(c.set->Contains(c.code), c.member) << c.code;
 }

@@ -95,7 +95,11 @@ class MessageBoxes : public testing::Test {
 }  // namespace
 
 TEST(MessageBoxStyle, ByKindAndButtons) {
-  struct Case { TMsgDlgType type; TMsgDlgButtons buttons; UINT style; } cases[] = {
+  struct Case {
+    TMsgDlgType type;
+    TMsgDlgButtons buttons;
+    UINT style;
+  } cases[] = {
       {mtConfirmation, {mbYes, mbNo, mbCancel}, MB_ICONQUESTION | MB_YESNOCANCEL},
       {mtError, {mbOK}, MB_ICONERROR | MB_OK},
       {mtWarning, {mbIgnore, mbOK}, MB_ICONWARNING | MB_OK},  // the OK rule comes first

@@ -14,7 +14,8 @@ TEST(HintPlacing, RoomEnoughKeepsThePreferredCorner) {
   const TkvHintPlace place = PlaceHint(PictureAt({300, 200}), kShadow, mpLeftTop, &kMonitor, TkvHintLook::FourImages);
   EXPECT_EQ(place.MousePos, mpLeftTop);
   EXPECT_EQ(place.TopLeft, TPoint(300 - 6, 200 - 5));
-  const TkvHintPlace above = PlaceHint(PictureAt({300, 200}), kShadow, mpRightBottom, &kMonitor, TkvHintLook::FourImages);
+  const TkvHintPlace above =
+      PlaceHint(PictureAt({300, 200}), kShadow, mpRightBottom, &kMonitor, TkvHintLook::FourImages);
   EXPECT_EQ(above.MousePos, mpRightBottom);
   EXPECT_EQ(above.TopLeft, TPoint(300 - 100 - 6, 200 - 40 - 5));
 }

@@ -44,7 +44,7 @@ TEST_F(HintTemplatesWin, DefaultTemplateIsTheResourcePictureWithItsSizes) {
   auto alpha = [&](Integer x, Integer y) {
     return static_cast<const uint32_t*>(static_cast<const TBitmap*>(pic)->ScanLine(y))[x] >> 24;
   };
-  EXPECT_EQ(alpha(6, 10), 255u);   // first bubble column (shadow left 6)
+  EXPECT_EQ(alpha(6, 10), 255u);  // first bubble column (shadow left 6)
   EXPECT_LT(alpha(5, 10), 255u);
   EXPECT_EQ(alpha(19, 10), 255u);  // last bubble column (27 - 7 - 1)
   EXPECT_GT(alpha(20, 10), 0u);

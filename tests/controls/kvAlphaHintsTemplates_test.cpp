@@ -49,7 +49,8 @@ std::vector<Byte> Saved(const TkvHintTemplate& tpl) {
   return Bytes(s);
 }
 
-std::unique_ptr<TkvHintTemplate> Loaded(const std::vector<Byte>& file, TkvHintFileResult expected = TkvHintFileResult::Ok) {
+std::unique_ptr<TkvHintTemplate> Loaded(const std::vector<Byte>& file,
+                                        TkvHintFileResult expected = TkvHintFileResult::Ok) {
   TMemoryStream s = StreamOf(file);
   std::unique_ptr<TkvHintTemplate> tpl;
   EXPECT_EQ(ReadHintTemplate(s, tpl), expected);

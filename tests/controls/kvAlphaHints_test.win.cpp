@@ -11,13 +11,13 @@
 #include "base/sConst.h"
 #include "base/sMessages.h"
 #include "controls/kvAlphaHints.h"
-#include "ui/ExtCtrls.h"
 #include "paint/sGraphUtils.h"
 #include "raster/Blend.h"
 #include "raster/GdiBitmaps.h"
 #include "raster/MaskImages.h"
 #include "skin/sVclUtils.h"
 #include "support/SkinFixture.h"
+#include "ui/ExtCtrls.h"
 
 namespace {
 
@@ -452,9 +452,7 @@ struct FrameGiver : TObject {
   }
 };
 
-uint32_t PixelAt(const TBitmap& bmp, Integer x, Integer y) {
-  return static_cast<const uint32_t*>(bmp.ScanLine(y))[x];
-}
+uint32_t PixelAt(const TBitmap& bmp, Integer x, Integer y) { return static_cast<const uint32_t*>(bmp.ScanLine(y))[x]; }
 // A hint request of that content size and caption at (300, 300).
 TkvShowHintData Request(Integer width, Integer height, const String& caption) {
   TkvShowHintData data;
@@ -523,8 +521,7 @@ TEST_F(AlphaHints, TheRecordFormShowsItsImageAtTheNamedSideAndTheContentInTheRec
   struct Case {
     TkvSide side;
     TPoint imageCentre;  // in the content (80 x 40)
-  } cases[] = {
-      {asLeft, TPoint(5, 20)}, {asTop, TPoint(40, 5)}, {asRight, TPoint(75, 20)}, {asBottom, TPoint(40, 35)}};
+  } cases[] = {{asLeft, TPoint(5, 20)}, {asTop, TPoint(40, 5)}, {asRight, TPoint(75, 20)}, {asBottom, TPoint(40, 35)}};
   for (const Case& c : cases) {
     TkvShowHintData data = Request(80, 40, u"Ab");
     data.Image = image.get();
@@ -818,7 +815,8 @@ TEST_F(AlphaHints, AFullyTransparentSkinnedHintShowsOnlyItsBorderImageWithItsAlp
   // The corners stay clear; the sides and the centre keep the image's alpha, premultiplied.
   for (const TPoint p : {TPoint(0, 0), TPoint(w - 1, 0), TPoint(0, h - 1), TPoint(w - 1, h - 1)})
     EXPECT_EQ(PixelAt(*pic, p.X, p.Y) >> 24, 0u) << p.X << "," << p.Y;
-  for (const TPoint p : {TPoint(w / 2, 1), TPoint(1, h / 2), TPoint(w - 2, h / 2), TPoint(w / 2, h - 2), TPoint(4, 4)}) {
+  for (const TPoint p :
+       {TPoint(w / 2, 1), TPoint(1, h / 2), TPoint(w - 2, h / 2), TPoint(w / 2, h - 2), TPoint(4, 4)}) {
     const uint32_t px = PixelAt(*pic, p.X, p.Y);
     EXPECT_EQ(px >> 24, 0x80u) << p.X << "," << p.Y;
     EXPECT_NEAR(Integer((px >> 16) & 0xFF), 0x80, 1) << p.X << "," << p.Y;

@@ -22,9 +22,9 @@
 #include "support/ProviderDouble.h"
 #include "support/SkinFixture.h"
 #include "ui/Clock.h"
+#include "ui/ExtCtrls.h"
 #include "ui/Forms.h"
 #include "ui/GdiScopes.h"
-#include "ui/ExtCtrls.h"
 #include "ui/StdCtrls.h"
 
 namespace {
@@ -201,7 +201,8 @@ TEST_F(FormShow, TheCoverTakesTheShapeOfTheForm) {
   // The provider cuts 6 x 6 corners out of the form, as a skin with rounded corners does.
   provider->shape = [](Integer x, Integer y) {
     HRGN rgn = CreateRectRgn(x, y, x + 160, y + 120);
-    for (const RECT& corner : {RECT{0, 0, 6, 6}, RECT{154, 0, 160, 6}, RECT{0, 114, 6, 120}, RECT{154, 114, 160, 120}}) {
+    for (const RECT& corner :
+         {RECT{0, 0, 6, 6}, RECT{154, 0, 160, 6}, RECT{0, 114, 6, 120}, RECT{154, 114, 160, 120}}) {
       HRGN cut = CreateRectRgn(x + corner.left, y + corner.top, x + corner.right, y + corner.bottom);
       CombineRgn(rgn, rgn, cut, RGN_DIFF);
       DeleteObject(cut);
@@ -221,7 +222,8 @@ TEST_F(FormShow, TheCoverTakesTheShapeOfTheForm) {
     seen.asked = true;
     HRGN rgn = CreateRectRgn(0, 0, 0, 0);
     seen.hasRegion = GetWindowRgn(calls[0].wnd, rgn) != ERROR;
-    seen.corners = PtInRegion(rgn, 2, 2) || PtInRegion(rgn, 157, 2) || PtInRegion(rgn, 2, 117) || PtInRegion(rgn, 157, 117);
+    seen.corners =
+        PtInRegion(rgn, 2, 2) || PtInRegion(rgn, 157, 2) || PtInRegion(rgn, 2, 117) || PtInRegion(rgn, 157, 117);
     seen.inside = PtInRegion(rgn, 80, 60);
     seen.edges = PtInRegion(rgn, 7, 0) && PtInRegion(rgn, 0, 7) && PtInRegion(rgn, 159, 60) && PtInRegion(rgn, 80, 119);
     DeleteObject(rgn);

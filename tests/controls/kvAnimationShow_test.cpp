@@ -213,14 +213,15 @@ TEST(CoverShow, AChildsNewLookZoomsFromSevenEighthsToItsWholeRectangle) {
       {TRect(10, 20, 90, 60), 255, TRect(15, 22, 85, 57)},
       {TRect(10, 20, 90, 60), 128, TRect(12, 21, 87, 59)},  // 10 x 128 / 255 = 5, 5 x 128 / 255 = 2
       {TRect(10, 20, 90, 60), 0, TRect(10, 20, 90, 60)},
-      {TRect(0, 0, 4, 4), 255, TRect(0, 0, 3, 3)},       // 7/8 of 4 is 3
-      {TRect(0, 0, 7, 7), 255, TRect(0, 0, 6, 6)},       // 7/8 of 7 is 6: the pixel comes off the far side
+      {TRect(0, 0, 4, 4), 255, TRect(0, 0, 3, 3)},  // 7/8 of 4 is 3
+      {TRect(0, 0, 7, 7), 255, TRect(0, 0, 6, 6)},  // 7/8 of 7 is 6: the pixel comes off the far side
       {TRect(-16, -8, 16, 8), 255, TRect(-14, -7, 14, 7)},
-      {TRect(5, 5, 5, 5), 255, TRect(5, 5, 5, 5)},       // an empty child stays as it is
+      {TRect(5, 5, 5, 5), 255, TRect(5, 5, 5, 5)},  // an empty child stays as it is
   };
   for (const Case& c : cases)
     EXPECT_EQ(ZoomedChildRect(c.child, c.weight), c.expected)
-        << c.child.Left << "," << c.child.Top << "," << c.child.Right << "," << c.child.Bottom << " w " << int(c.weight);
+        << c.child.Left << "," << c.child.Top << "," << c.child.Right << "," << c.child.Bottom << " w "
+        << int(c.weight);
 }
 
 TEST(CoverShow, AZoomingFrameSqueezesEachChildsNewLookOverTheOldOne) {
@@ -255,14 +256,12 @@ TEST(CoverShow, AZoomingFrameSqueezesEachChildsNewLookOverTheOldOne) {
     int x, y;
     uint32_t fresh;
   } points[] = {
-      {4, 5, 0x00C800u},      // outside the children: the new picture as it is
-      {8, 5, 0x800000u},      // the ring the squeezed child leaves shows the old look
-      {39, 5, 0x800000u},
-      {20, 15, 0x800000u},
-      {9, 0, newAt(8, 0)},    // the child's corners at the squeezed rectangle's corners
-      {38, 14, newAt(39, 15)},
-      {44, 11, 0x800000u},    // the second child's ring, inside the frame
-      {44, 12, 0x00C800u},    // below it
+      {4, 5, 0x00C800u},  // outside the children: the new picture as it is
+      {8, 5, 0x800000u},  // the ring the squeezed child leaves shows the old look
+      {39, 5, 0x800000u},      {20, 15, 0x800000u},
+      {9, 0, newAt(8, 0)},                           // the child's corners at the squeezed rectangle's corners
+      {38, 14, newAt(39, 15)}, {44, 11, 0x800000u},  // the second child's ring, inside the frame
+      {44, 12, 0x00C800u},                           // below it
   };
   for (const Point& p : points)
     EXPECT_EQ(framePx[size_t(p.y * w + p.x)], mixed(p.fresh, 0x800000u, f.OldWeight)) << p.x << "," << p.y;
@@ -318,7 +317,7 @@ TEST(TextFlight, AlphaColourIsPremultiplied) {
       {0xFF102030, 255, 0xFF0F1F2F},  // shr 8 of x 255 takes one off
       {0xFFFFFFFF, 128, 0x807F7F7F},
       {0xFF80FF40, 0, 0x00000000},
-      {0x00FF0000, 64, 0x403F0000},   // the colour's own alpha does not count
+      {0x00FF0000, 64, 0x403F0000},  // the colour's own alpha does not count
   };
   for (const Case& c : cases) EXPECT_EQ(UpdateAlphaColor(c.color, c.a), c.expected) << std::hex << c.color;
 }

@@ -86,7 +86,8 @@ TEST_F(Fades, LeavingHalfWayFadesBackFromTheBlendedFrame) {
   EXPECT_EQ(t->Iterations, 18);
   EXPECT_EQ(t->Iteration, 9);  // the steps fit the progress so far
   const FadeRun run = RunFade(*t);
-  EXPECT_EQ(run.dezev, (std::vector<Integer>{120, 113, 106, 99, 92, 85, 78, 71, 64, 57, 50, 43, 35, 28, 21, 14, 7, 0, 0}));
+  EXPECT_EQ(run.dezev,
+            (std::vector<Integer>{120, 113, 106, 99, 92, 85, 78, 71, 64, 57, 50, 43, 35, 28, 21, 14, 7, 0, 0}));
 }
 
 TEST_F(Fades, AFadeToHotThatTakesOverAFadeToNormalEndsOnTheHotLook) {
@@ -145,7 +146,7 @@ TEST(FillLight, SizesOfTheCache) {
     Integer w, h, minSize, maxSize;
     bool valid;
   } cases[] = {{100, 30, 26, 200, true}, {300, 40, 75, 600, true}, {30, 100, 26, 200, true},
-               {0, 0, 0, 0, false}, {1, 0, 0, 2, true}, {-5, 10, 2, 20, true}};
+               {0, 0, 0, 0, false},      {1, 0, 0, 2, true},       {-5, 10, 2, 20, true}};
   for (const auto& c : cases) {
     const TkvFillLightSizes s = kvFillLightSizes(c.w, c.h);
     EXPECT_EQ(s.MinSize, c.minSize) << c.w << "x" << c.h;
@@ -223,7 +224,7 @@ TEST(MouseLight, NearWithinSixtyFourPixelsOfTheEnlargedBox) {
     bool isNear;
     Integer dx, dy;
   } cases[] = {
-      {TPoint(150, 115), true, 0, 0},     // the centre
+      {TPoint(150, 115), true, 0, 0},      // the centre
       {TPoint(320, 115), false, -170, 0},  // 70 pixels beyond the enlarged box
       {TPoint(300, 115), true, -150, 0},   // 50 pixels beyond it
       {TPoint(150, 229), true, 0, -114},   // 49 below the enlarged box (30 / 2 + 50)
@@ -245,8 +246,7 @@ TEST(MouseLight, SpotIsCentredOnTheCursorAndFadesOutside) {
     bool inside;
     Integer opacity;
   } cases[] = {
-      {0, 0, TPoint(50 - 60, 15 - 60), true, 255},
-      {20, -5, TPoint(50 - 20 - 60, 15 + 5 - 60), true, 255},
+      {0, 0, TPoint(50 - 60, 15 - 60), true, 255},         {20, -5, TPoint(50 - 20 - 60, 15 + 5 - 60), true, 255},
       {-82, 0, TPoint(50 + 82 - 60, 15 - 60), false, 128},  // 32 beyond the right edge
       {0, 79, TPoint(50 - 60, 15 - 79 - 60), false, 0},     // 64 above the top
       {-200, 0, TPoint(50 + 200 - 60, 15 - 60), false, 0},
@@ -279,10 +279,17 @@ TEST(Events, WhichMouseEventsAnimate) {
     const TkvEventRules* rules;
     bool expected;
   } cases[] = {
-      {aeMouseEnter, own, &none, true},  {aeClick, own, &none, false},   {aeMouseLeave, global, &none, true},
-      {aeMouseEnter, own, &off, false},  {aeMouseEnter, global, &off, false},
-      {aeMouseEnter, own, &on, true},    {aeMouseLeave, own, &on, false}, {aeClick, own, &on, true},
-      {aeMouseEnter, global, &on, true}, {aeClick, global, &on, false},  {aeMouseUp, global, &on, true},
+      {aeMouseEnter, own, &none, true},
+      {aeClick, own, &none, false},
+      {aeMouseLeave, global, &none, true},
+      {aeMouseEnter, own, &off, false},
+      {aeMouseEnter, global, &off, false},
+      {aeMouseEnter, own, &on, true},
+      {aeMouseLeave, own, &on, false},
+      {aeClick, own, &on, true},
+      {aeMouseEnter, global, &on, true},
+      {aeClick, global, &on, false},
+      {aeMouseUp, global, &on, true},
       {aeGlobalDef, global, &on, true},  // the global default stands for the release
   };
   for (const auto& c : cases) EXPECT_EQ(kvEventEnabled(c.event, c.set, *c.rules), c.expected) << int(c.event);

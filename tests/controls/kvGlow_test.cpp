@@ -25,7 +25,8 @@ TEST(CirclePlan, HoverAndPressByControlKind) {
     Integer lightState, colorAlpha;
   } cases[] = {
       {"check hover, new", COC_TsCheckBox, 1, false, 0, true, 10, 23, scIncrease, 255, false, 1, AlphaNormal},
-      {"check hover after press", COC_TsCheckBox, 1, true, 14.6, true, 15, 23, scIncrease, 255, false, 2, AlphaDownCheck},
+      {"check hover after press", COC_TsCheckBox, 1, true, 14.6, true, 15, 23, scIncrease, 255, false, 2,
+       AlphaDownCheck},
       {"check press", COC_TsCheckBox, 2, true, 23, true, 0, 23, scIncrease, 0, true, 2, AlphaDownCheck},
       {"check press at once", COC_TsRadioButton, 2, true, 23, false, 0, 23, scIncrease, 255, true, 2, AlphaDownCheck},
       {"list hover, new", COC_TsListBox, 1, false, 0, true, 0, 18, scIncrease, 255, false, 1, AlphaNormal},
@@ -140,7 +141,8 @@ TEST(CircleSteps, AHoveredSlidersCircleStopsWhenItsAlphaHasArrived) {
 // ---- Holes of covering windows ----
 
 struct Picture {
-  Picture(Integer w, Integer h) : pixels(size_t(w * h), 0xFF336699u), view{reinterpret_cast<Byte*>(pixels.data()), w * 4, w, h} {}
+  Picture(Integer w, Integer h)
+      : pixels(size_t(w * h), 0xFF336699u), view{reinterpret_cast<Byte*>(pixels.data()), w * 4, w, h} {}
   uint32_t At(Integer x, Integer y) const { return pixels[size_t(y * view.Width + x)]; }
   std::vector<uint32_t> pixels;
   TPixelView view;

@@ -8,8 +8,8 @@
 
 #include "base/sMessages.h"
 #include "controls/kvPopupController.h"
-#include "skin/sCommonData.h"
 #include "skin/SkinState.h"
+#include "skin/sCommonData.h"
 #include "support/SkinFixture.h"
 
 namespace {
@@ -49,7 +49,7 @@ TEST_F(ShadowWindows, WithoutASkinThirteenPixelsOnEverySideDirectlyBehindTheWind
   EXPECT_TRUE(IsWindowVisible(shadow->Handle()));
   EXPECT_TRUE(GetWindowLongW(shadow->Handle(), GWL_EXSTYLE) & WS_EX_LAYERED);
   EXPECT_EQ(GetWindow(wnd, GW_HWNDNEXT), shadow->Handle());  // just behind the popup
-  EXPECT_EQ(shadow->FUserBlend, 254);  // the popup's opacity
+  EXPECT_EQ(shadow->FUserBlend, 254);                        // the popup's opacity
 }
 
 TEST_F(ShadowWindows, ASkinsShadowSizeAndOffsetGiveTheMargins) {

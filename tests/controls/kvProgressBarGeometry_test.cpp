@@ -48,9 +48,8 @@ TEST(ProgressGeometry, CountsAndFillFollowTheRange) {
   struct Case {
     Integer min, max, position, count, right;
   } cases[] = {
-      {0, 100, 0, 0, 1},        {0, 100, 100, 30, 405},  {0, 100, 25, 8, 102},
-      {50, 150, 100, 15, 203},  {-100, 0, -50, 15, 203}, {10, 10, 10, 0, 405},
-      {INT_MIN, INT_MAX, 0, 15, 203},  // Max - Min needs 33 bits
+      {0, 100, 0, 0, 1},       {0, 100, 100, 30, 405}, {0, 100, 25, 8, 102},           {50, 150, 100, 15, 203},
+      {-100, 0, -50, 15, 203}, {10, 10, 10, 0, 405},   {INT_MIN, INT_MAX, 0, 15, 203},  // Max - Min needs 33 bits
   };
   for (const Case& c : cases) {
     const TkvProgressShape s = Bar(406, 21, c.position, c.min, c.max);
@@ -67,10 +66,9 @@ TEST(ProgressGeometry, RangeIsWideEnoughForTheWholeInteger) {
 TEST(ProgressGeometry, PositionsAreClampedToTheRange) {
   struct Case {
     Integer position, min, max, expected;
-  } cases[] = {{-5, 0, 100, 0}, {500, 0, 100, 100}, {42, 0, 100, 42}, {INT_MIN, -10, 10, -10},
-               {INT_MAX, -10, 10, 10}, {7, 20, 10, 20}};
-  for (const Case& c : cases)
-    EXPECT_EQ(ClampProgressPosition(c.position, c.min, c.max), c.expected) << c.position;
+  } cases[] = {{-5, 0, 100, 0},         {500, 0, 100, 100},     {42, 0, 100, 42},
+               {INT_MIN, -10, 10, -10}, {INT_MAX, -10, 10, 10}, {7, 20, 10, 20}};
+  for (const Case& c : cases) EXPECT_EQ(ClampProgressPosition(c.position, c.min, c.max), c.expected) << c.position;
 }
 
 TEST(ProgressGeometry, VerticalBarFillsFromTheBottom) {
@@ -91,8 +89,8 @@ TEST(ProgressGeometry, CacheSkipRule) {
     Integer count, oldCount, position, max;
     bool current;
   } cases[] = {
-      {true, 5, 5, 40, 100, true},   {false, 5, 5, 40, 100, false}, {true, 6, 5, 40, 100, false},
-      {true, 5, -1, 40, 100, false}, {true, 30, 30, 150, 150, false},  // Min 50, full
+      {true, 5, 5, 40, 100, true},    {false, 5, 5, 40, 100, false},   {true, 6, 5, 40, 100, false},
+      {true, 5, -1, 40, 100, false},  {true, 30, 30, 150, 150, false},  // Min 50, full
       {true, 30, 30, 100, 150, true},
   };
   for (const Case& c : cases)

@@ -141,9 +141,7 @@ TEST_F(ShellDetails, WithoutLoadedColumnsGetDetailsRaisesNamingTheItem) {
     try {
       item.GetDetails(1);
       ADD_FAILURE() << "no error raised";
-    } catch (const Exception& e) {
-      EXPECT_EQ(e.Message(), name + u": Missing call to LoadColumnDetails");
-    }
+    } catch (const Exception& e) { EXPECT_EQ(e.Message(), name + u": Missing call to LoadColumnDetails"); }
   }
   sf->Release();
   DisposePIDL(abs);
@@ -258,8 +256,7 @@ bool ChangeSeen(const TempFolder& dir, ChangeCounter& counter) {
   for (int i = 0; i < 50 && counter.changes == before; ++i) {
     dir.Write((L"file" + std::to_wstring(i) + L".txt").c_str(), 3);
     CheckSynchronize(100);
-    while (CheckSynchronize(0)) {
-    }
+    while (CheckSynchronize(0)) {}
   }
   return counter.changes != before;
 }

@@ -44,10 +44,10 @@ TEST(SliderThumb, WithoutASkinAWhiteRoundedThumbWithItsCaptionOverTheBackground)
   for (Integer y = 0; y < 30; ++y)
     for (Integer x = 0; x < 100; ++x) static_cast<uint32_t*>(layer.ScanLine(y))[x] = 0xFF2040C0;  // the background
   PaintThumb(&slider, &layer, false);
-  EXPECT_EQ(layer.PixelColor(10, 10), TColor(0xC04020));   // outside the thumb: untouched
-  EXPECT_EQ(layer.PixelColor(50, 3), TColor(0xC04020));    // the rounded corner shows the background
-  EXPECT_EQ(layer.PixelColor(52, 15), clWhite);            // the thumb's body, away from the text
-  bool ink = false;  // "OFF" in the control's (dark) font colour
+  EXPECT_EQ(layer.PixelColor(10, 10), TColor(0xC04020));  // outside the thumb: untouched
+  EXPECT_EQ(layer.PixelColor(50, 3), TColor(0xC04020));   // the rounded corner shows the background
+  EXPECT_EQ(layer.PixelColor(52, 15), clWhite);           // the thumb's body, away from the text
+  bool ink = false;                                       // "OFF" in the control's (dark) font colour
   for (Integer y = 5; y < 25 && !ink; ++y)
     for (Integer x = 55; x < 85; ++x)
       if ((layer.PixelColor(x, y) & 0xFF) < 0x60) ink = true;

@@ -16,17 +16,17 @@ TEST(BoundLabelPlace, EverySide) {
     TPoint at;
     TAlignment alignment;
   } cases[] = {
-      {sclLeft, {155, 108}, taRightJustify},       // 200 - 40 - 2 - 3; 100 + 8 - 1 + 1
-      {sclTopLeft, {201, 83}, taLeftJustify},      // 100 - 14 - 3
+      {sclLeft, {155, 108}, taRightJustify},   // 200 - 40 - 2 - 3; 100 + 8 - 1 + 1
+      {sclTopLeft, {201, 83}, taLeftJustify},  // 100 - 14 - 3
       {sclTopCenter, {231, 83}, taCenter},
       {sclTopRight, {261, 83}, taRightJustify},
-      {sclLeftTop, {155, 104}, taLeftJustify},     // 100 + 1 + 3
+      {sclLeftTop, {155, 104}, taLeftJustify},  // 100 + 1 + 3
       {sclBottomLeft, {201, 133}, taLeftJustify},
       {sclBottomCenter, {231, 133}, taCenter},
       {sclBottomRight, {261, 133}, taRightJustify},
       {sclRight, {305, 108}, taLeftJustify},
       {sclRightTop, {305, 104}, taLeftJustify},
-      {sclLeftLeft, {161, 108}, taLeftJustify},    // the indent moves it towards the control
+      {sclLeftLeft, {161, 108}, taLeftJustify},  // the indent moves it towards the control
       {sclRightRight, {299, 108}, taRightJustify},
   };
   for (const Case& c : cases) {
@@ -53,7 +53,7 @@ TEST(BoundLabelPlace, SideOfALabelBesideAnAlignedControl) {
     bool alignedLeft, alignedRight;
     TBoundLabelSide side;
   } cases[] = {
-      {sclLeft, true, false, TBoundLabelSide::Left},       {sclLeftLeft, true, false, TBoundLabelSide::Left},
+      {sclLeft, true, false, TBoundLabelSide::Left},        {sclLeftLeft, true, false, TBoundLabelSide::Left},
       {sclRightRight, false, true, TBoundLabelSide::Right}, {sclLeft, false, false, TBoundLabelSide::None},
       {sclLeft, false, true, TBoundLabelSide::None},        {sclRight, false, true, TBoundLabelSide::None},
       {sclRightRight, true, false, TBoundLabelSide::None},  {sclTopLeft, true, false, TBoundLabelSide::None},

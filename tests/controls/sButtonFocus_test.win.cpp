@@ -214,7 +214,7 @@ TEST_F(ButtonFocus, AnActionUpdateGivesTheButtonItsActionsEnabled) {
   for (bool enabled : {false, true}) {
     action.SetEnabled(enabled);
     button->SetEnabled(!enabled);  // behind the action's back
-    TAction other(form);  // the form offers every update to every control
+    TAction other(form);           // the form offers every update to every control
     button->Perform(CM_ACTIONUPDATE, 0, reinterpret_cast<LPARAM>(&other));
     EXPECT_EQ(button->Enabled(), enabled) << enabled;
   }

@@ -11,6 +11,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "base/sConst.h"
+#include "base/sMessages.h"
 #include "controls/kvProgressBar.h"
 #include "controls/sButton.h"
 #include "controls/sEdit.h"
@@ -22,8 +24,6 @@
 #include "ui/FormReader.h"
 #include "ui/FormWriter.h"
 #include "ui/Forms.h"
-#include "base/sConst.h"
-#include "base/sMessages.h"
 
 namespace {
 
@@ -91,10 +91,12 @@ TEST_F(Skinned, EachStatePaintsItsLook) {
       {"normal", [](TsButton*) {}, kNormal},
       {"hot", [](TsButton* b) { b->Perform(CM_MOUSEENTER, 0, 0); }, kHot},
       {"pressed", [](TsButton* b) { b->SetDown(true); }, kPressed},
-      {"back to normal", [](TsButton* b) {
+      {"back to normal",
+       [](TsButton* b) {
          b->SetDown(false);
          b->Perform(CM_MOUSELEAVE, 0, 0);
-       }, kNormal},
+       },
+       kNormal},
       // A three-state section has no look of its own for the default button: the hot one.
       {"default", [](TsButton* b) { b->SetDefault(true); }, kHot},
   };
@@ -127,9 +129,9 @@ TEST_F(Skinned, CacheIsReusedUntilTheLookChanges) {
 TEST_F(Skinned, ProgressBarPaintsItemsAndSkipsUnchangedCounts) {
   TsProgressBar* bar = AddSkinnedBar(TRect(10, 100, 416, 121));
   SendMessageW(bar->Handle(), PBM_SETPOS, 50, 0);
-  EXPECT_EQ(PrintedAt(bar, 5, 10), Rgb(clYellow));     // inside the first item
-  EXPECT_EQ(PrintedAt(bar, 300, 10), Rgb(clBlack));    // beyond the 15th item
-  EXPECT_EQ(PrintedAt(bar, 12, 10), Rgb(clBlack));     // the gap after the first item
+  EXPECT_EQ(PrintedAt(bar, 5, 10), Rgb(clYellow));   // inside the first item
+  EXPECT_EQ(PrintedAt(bar, 300, 10), Rgb(clBlack));  // beyond the 15th item
+  EXPECT_EQ(PrintedAt(bar, 12, 10), Rgb(clBlack));   // the gap after the first item
   const Integer builds = bar->CacheBuilds();
   for (int pos = 50; pos <= 51; ++pos) SendMessageW(bar->Handle(), PBM_SETPOS, WPARAM(pos), 0);  // still 15 items
   EXPECT_EQ(bar->CacheBuilds(), builds);
@@ -318,8 +320,7 @@ TEST(HintsOffDuringPress, RestoresTheSwitchWhenTheHandlingRaises) {
     EXPECT_FALSE(Application->ShowHint());
     EXPECT_TRUE(ShowHintStored);
     throw std::runtime_error("handler failed");
-  } catch (const std::runtime_error&) {
-  }
+  } catch (const std::runtime_error&) {}
   EXPECT_TRUE(Application->ShowHint());
   EXPECT_FALSE(ShowHintStored);
   {

@@ -142,7 +142,7 @@ TEST_F(ButtonGlyph, FocusAndTheDefaultLook) {
   button->SetSelectedImageIndex(1);
   button->SetFocus();
   Pump();
-  EXPECT_EQ(button->CurrentState(), 1);  // focused: active
+  EXPECT_EQ(button->CurrentState(), 1);       // focused: active
   EXPECT_EQ(button->CurrentImageIndex(), 1);  // the selected image
   other->SetFocus();
   Pump();

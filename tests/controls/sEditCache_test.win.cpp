@@ -287,7 +287,8 @@ TEST_F(EditCache, PrintingDrawsTheWindowOrItsClientFromTheCache) {
   SendMessageW(edit->Handle(), WM_PRINT, WPARAM(inner.Canvas()->Handle()), PRF_CLIENT);
   EXPECT_EQ(inkIn(inner, kSkinText), wholeInk) << "the text lies in the client area";
   // The client picture is the window's picture at the client's place.
-  EXPECT_EQ(inner.View().At(5, client.Height() / 2), whole.View().At(client.Left + 5, client.Top + client.Height() / 2));
+  EXPECT_EQ(inner.View().At(5, client.Height() / 2),
+            whole.View().At(client.Left + 5, client.Top + client.Height() / 2));
 }
 
 }  // namespace

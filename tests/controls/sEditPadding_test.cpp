@@ -16,10 +16,10 @@ TEST(EditPadding, PaddingScaledAndMovedForTheAlignment) {
   } cases[] = {
       {{6, 3, 0, 0}, 96, taAlignTop, 16, 32, {6, 3, 0, 0}},
       {{6, 3, 0, 0}, 144, taAlignTop, 16, 32, {9, 4, 0, 0}},
-      {{6, 3, 0, 0}, 96, taAlignBottom, 16, 32, {6, 16, 0, 0}},        // 3 + (32 - 16 - 3)
-      {{6, 3, 0, 1}, 96, taVerticalCenter, 16, 32, {6, 9, 0, 7}},      // free 12: 6 to each side
-      {{0, 0, 0, 0}, 96, taVerticalCenter, 15, 32, {0, 8, 0, 8}},      // 17 div 2
-      {{0, 2, 0, 2}, 96, taVerticalCenter, 40, 20, {0, 0, 0, 0}},      // taller text: not below 0
+      {{6, 3, 0, 0}, 96, taAlignBottom, 16, 32, {6, 16, 0, 0}},    // 3 + (32 - 16 - 3)
+      {{6, 3, 0, 1}, 96, taVerticalCenter, 16, 32, {6, 9, 0, 7}},  // free 12: 6 to each side
+      {{0, 0, 0, 0}, 96, taVerticalCenter, 15, 32, {0, 8, 0, 8}},  // 17 div 2
+      {{0, 2, 0, 2}, 96, taVerticalCenter, 40, 20, {0, 0, 0, 0}},  // taller text: not below 0
       {{0, 0, 0, 0}, 96, taAlignBottom, 40, 20, {0, 0, 0, 0}},
       {{-5, -5, -5, -5}, 96, taAlignTop, 16, 32, {0, 0, 0, 0}},
   };
@@ -33,9 +33,9 @@ TEST(EditPadding, ClientShrinksButNeverInverts) {
     TRect client, added, result;
   } cases[] = {
       {{2, 2, 98, 28}, {6, 3, 0, 0}, {8, 5, 98, 28}},
-      {{2, 2, 98, 28}, {200, 0, 0, 0}, {98, 2, 98, 28}},   // wider than the client
+      {{2, 2, 98, 28}, {200, 0, 0, 0}, {98, 2, 98, 28}},     // wider than the client
       {{2, 2, 98, 28}, {50, 20, 50, 20}, {52, 22, 52, 22}},  // both ways at once
-      {{2, 2, 2, 2}, {1, 1, 1, 1}, {2, 2, 2, 2}},          // nothing left to take
+      {{2, 2, 2, 2}, {1, 1, 1, 1}, {2, 2, 2, 2}},            // nothing left to take
   };
   for (const Case& c : cases) {
     const TRect r = ShrinkEditClient(c.client, c.added);
@@ -72,16 +72,16 @@ TEST(EditPadding, TextRectInWindowCoordinates) {
     TRect added;
     TRect text;
   } cases[] = {
-      {{}, {}, {3, 3, 147, 22}},                                    // B 2, S 1
+      {{}, {}, {3, 3, 147, 22}},  // B 2, S 1
       {{}, added, {9, 6, 147, 22}},
-      {{true, false, false, 0, 0, 0}, {}, {2, 2, 148, 23}},         // flat: B 1
-      {{false, true, false, 0, 0, 0}, {}, {0, 0, 150, 24}},         // no border
-      {{true, true, false, 1, 0, 0}, {}, {5, 5, 145, 20}},          // one bevel: B 2 + 1 + 1
-      {{false, true, false, 2, 0, 0}, {}, {0, 0, 150, 24}},         // bevels count only with a border
-      {{true, true, false, 0, 20, 4}, {}, {23, 3, 147, 22}},        // the glyph's room on the left
-      {{true, true, true, 0, 0, 0}, {}, {2, 3, 149, 22}},           // right to left: 1 + 150 - 2
-      {{true, false, true, 0, 0, 0}, {}, {3, 2, 150, 23}},          // flat right to left: 2 more left
-      {{true, true, true, 0, 20, 4}, added, {8, 6, 127, 22}},       // 1 + 150 - 2 - 20 - 2
+      {{true, false, false, 0, 0, 0}, {}, {2, 2, 148, 23}},    // flat: B 1
+      {{false, true, false, 0, 0, 0}, {}, {0, 0, 150, 24}},    // no border
+      {{true, true, false, 1, 0, 0}, {}, {5, 5, 145, 20}},     // one bevel: B 2 + 1 + 1
+      {{false, true, false, 2, 0, 0}, {}, {0, 0, 150, 24}},    // bevels count only with a border
+      {{true, true, false, 0, 20, 4}, {}, {23, 3, 147, 22}},   // the glyph's room on the left
+      {{true, true, true, 0, 0, 0}, {}, {2, 3, 149, 22}},      // right to left: 1 + 150 - 2
+      {{true, false, true, 0, 0, 0}, {}, {3, 2, 150, 23}},     // flat right to left: 2 more left
+      {{true, true, true, 0, 20, 4}, added, {8, 6, 127, 22}},  // 1 + 150 - 2 - 20 - 2
   };
   for (const Case& c : cases)
     EXPECT_EQ(EditTextRect(150, 24, c.frame, c.added), c.text)
@@ -104,7 +104,7 @@ TEST(EditAddedGlyph, SitsInsideFrameAndPaddingOnTheSideTheTextStarts) {
       {"plain", 2, {}, false, {2, 2, 18, 22}},
       {"padded", 2, {6, 3, 4, 1}, false, {8, 5, 24, 21}},
       {"no frame", 0, {}, false, {0, 0, 16, 24}},
-      {"right to left", 2, {}, true, {132, 2, 148, 22}},        // 150 - 2 - 16
+      {"right to left", 2, {}, true, {132, 2, 148, 22}},                    // 150 - 2 - 16
       {"right to left, padded", 2, {6, 3, 4, 1}, true, {128, 5, 144, 21}},  // the right padding counts
   };
   for (const Case& c : cases)

@@ -10,10 +10,10 @@
 #include <memory>
 #include <string>
 
+#include "base/sMessages.h"
 #include "controls/kvProgressBar.h"
 #include "controls/sButton.h"
 #include "controls/sEdit.h"
-#include "base/sMessages.h"
 #include "skin/sSkinManager.h"
 #include "support/FormFixture.h"
 #include "ui/Bitmap.h"

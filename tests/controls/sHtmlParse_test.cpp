@@ -105,7 +105,7 @@ TEST(HtmlLayout, FontAttributes) {
       {u"<font color=ZZZ>x", 10, 0x000000},
       {u"<font size=+2>x", 12, clBlack},
       {u"<font size=abc>x", 8, clBlack},
-      {u"<font size=-x>x", 10, clBlack},           // a sign without a number: ignored
+      {u"<font size=-x>x", 10, clBlack},  // a sign without a number: ignored
       {u"<font size=+99999999>x", kHtmlMaxFontSize, clBlack},
       {u"<font size=-50>x", kHtmlMinFontSize, clBlack},
       {u"<font color=#FFFFFFFFFFFF>x", 10, 0xFFFFFF},  // six digits read
@@ -225,7 +225,8 @@ TEST(HtmlSourceText, BlocksReadAsOneText) {
   THtmlSourceText blocks;
   blocks.Assign(text, text.size() - 10);  // a length shorter than the text is kept
   ASSERT_EQ(blocks.size(), text.size() - 10);
-  for (size_t i : {size_t(0), kHtmlTextBlock - 1, kHtmlTextBlock, 2 * kHtmlTextBlock + 89}) EXPECT_EQ(blocks[i], text[i]);
+  for (size_t i : {size_t(0), kHtmlTextBlock - 1, kHtmlTextBlock, 2 * kHtmlTextBlock + 89})
+    EXPECT_EQ(blocks[i], text[i]);
   EXPECT_EQ(blocks.find(u'>', 3), kHtmlTextBlock + 5);
   EXPECT_EQ(blocks.find(u'>', kHtmlTextBlock + 6), String::npos);
   EXPECT_EQ(blocks.find(text[2 * kHtmlTextBlock + 95], 2 * kHtmlTextBlock + 91), String::npos);  // beyond the length

@@ -81,7 +81,7 @@ TEST_F(LabelSkin, FontsChangedGivesTheLabelTheSkinsFontName) {
 
 TEST_F(LabelSkin, ParentFontComesBackWhenTheSkinGoes) {
   ASSERT_TRUE(label->ParentFont());
-  Command(KV_REFRESH);  // all sections: the label notes that it used its parent's font
+  Command(KV_REFRESH);                 // all sections: the label notes that it used its parent's font
   label->Font()->SetName(u"Verdana");  // what the skin's font name does: ParentFont goes off
   ASSERT_FALSE(label->ParentFont());
   Command(KV_REMOVESKIN, 0, reinterpret_cast<LPARAM>(&skin->Manager));

@@ -75,7 +75,7 @@ TEST_F(HtmlLabel, PressedLinkRepaintsAtOnceWithoutInvalidating) {
   label->Perform(WM_LBUTTONDOWN, MK_LBUTTON, at);
   RECT pending{};
   EXPECT_FALSE(GetUpdateRect(form->Handle(), &pending, FALSE));  // nothing left for WM_PAINT
-  EXPECT_GT(pressedColourPixels(), 5);  // on the screen already
+  EXPECT_GT(pressedColourPixels(), 5);                           // on the screen already
 }
 
 TEST_F(HtmlLabel, LayoutRecordsLinksAndPlainCaption) {
@@ -200,7 +200,7 @@ TEST_F(LabelSizing, FitToWidthWrapsWithinTheWidth) {
   html->SetBounds(html->Left(), html->Top(), 80, html->Height());
   EXPECT_LE(html->Width(), 80);
   EXPECT_GT(html->Height(), oneLineHeight * 2);  // several lines
-  html->SetFitToWidth(false);  // one long line again
+  html->SetFitToWidth(false);                    // one long line again
   EXPECT_EQ(html->Width(), oneLineWidth);
   EXPECT_EQ(html->Height(), oneLineHeight);
 }

@@ -7,9 +7,8 @@ TEST(MenuItemKinds, DividersCaptionItemsAndNormalItems) {
   struct Case {
     const char16_t* caption;
     TsMenuItemType kind;
-  } cases[] = {{u"-", smDivider},      {u"-Files-", smCaption}, {u"--", smCaption},
-               {u"Open", smNormal},    {u"-Open", smNormal},    {u"Open-", smNormal},
-               {u"", smNormal}};
+  } cases[] = {{u"-", smDivider},    {u"-Files-", smCaption}, {u"--", smCaption}, {u"Open", smNormal},
+               {u"-Open", smNormal}, {u"Open-", smNormal},    {u"", smNormal}};
   for (const Case& c : cases) EXPECT_EQ(MenuItemKind(c.caption), c.kind) << String(c.caption).size();
   EXPECT_EQ(CaptionItemText(u"-Files-"), u"Files");
   EXPECT_EQ(CaptionItemText(u"--"), u"");
@@ -46,8 +45,8 @@ TEST(MenuColumns, TallestColumnAndSummedWidths) {
   std::vector<TkvMenuColumnItem> one = {{40, 20, false}, {60, 20, false}, {30, 2, false}};
   EXPECT_EQ(MenuColumnsHeight(one), 42);
   EXPECT_EQ(MenuColumnsWidth(one), 60 + 12);
-  std::vector<TkvMenuColumnItem> two = {{40, 20, false}, {60, 20, false}, {30, 20, true}, {35, 20, false},
-                                        {20, 20, false}};
+  std::vector<TkvMenuColumnItem> two = {
+      {40, 20, false}, {60, 20, false}, {30, 20, true}, {35, 20, false}, {20, 20, false}};
   EXPECT_EQ(MenuColumnsHeight(two), 60);
   EXPECT_EQ(MenuColumnsWidth(two), (60 + 12) + 4 + (35 + 12));
   EXPECT_EQ(MenuColumnsHeight({}), 0);

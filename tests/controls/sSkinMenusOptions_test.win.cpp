@@ -125,7 +125,7 @@ TEST(MenuOptions, TheOwnersItemDataGivesAnItemItsOwnColour) {
   Integer selectedAsks = 0;
   for (const auto& [item, state] : owner.asked) selectedAsks += item == red && state.Contains(odSelected);
   EXPECT_EQ(selectedAsks, 1);
-  EXPECT_GT(CountColour(target, rects[0], kRed), 0);       // the owner's colour, not the skin's
+  EXPECT_GT(CountColour(target, rects[0], kRed), 0);  // the owner's colour, not the skin's
   EXPECT_EQ(CountColour(target, rects[1], kRed), 0);
   s.skin.Manager.OnGetPopupItemData = {};
 }

@@ -90,10 +90,10 @@ TEST(SkinnedPopup, ShownPickedByKeyboardDrawnByThePainterAndLetGo) {
   app.ProcessMessages();  // the chosen item's command
 
   EXPECT_EQ(picked.item, items[1]);
-  EXPECT_TRUE(kvCanHookMenu);     // the items were measured by the painter
-  EXPECT_GE(counts.draws, 3);     // and drawn by it
-  EXPECT_EQ(cachedWhileOpen, 1u);  // one background for the open popup
-  EXPECT_EQ(painter->FramesApplied, 1);  // the frame once, though the first item was drawn again
+  EXPECT_TRUE(kvCanHookMenu);              // the items were measured by the painter
+  EXPECT_GE(counts.draws, 3);              // and drawn by it
+  EXPECT_EQ(cachedWhileOpen, 1u);          // one background for the open popup
+  EXPECT_EQ(painter->FramesApplied, 1);    // the frame once, though the first item was drawn again
   EXPECT_EQ(painter->CachedPopups(), 0u);  // dropped when the popup closed
 
   // The skin goes: the painter lets go of the items.

@@ -107,7 +107,7 @@ TEST(SkinnedMenus, ItemsAreDrawnOneByOneOverABackgroundBuiltOnce) {
     ASSERT_EQ(painter.CachedPopups(), 1u);
     backgrounds.push_back(painter.GetMenuInfo(item, nullptr, nullptr)->Bmp.get());
   }
-  EXPECT_EQ(drawn, 3);  // the normal items (dividers have no event)
+  EXPECT_EQ(drawn, 3);                                          // the normal items (dividers have no event)
   for (TBitmap* b : backgrounds) EXPECT_EQ(b, backgrounds[0]);  // built once, at the first item
   TBitmap* bg = backgrounds[0];
   EXPECT_GT(bg->Width(), 0);
@@ -249,7 +249,7 @@ TEST(SkinnedMenus, TheExtraLineWidensTheFirstColumnAndPaintsItsBandBesideTheItem
   first->OnAdvancedDrawItem()(first, target.Canvas(), r1, TOwnerDrawState{});
   second->OnAdvancedDrawItem()(second, target.Canvas(), r2, TOwnerDrawState{odSelected});
   EXPECT_EQ(target.PixelColor(2, r1.Top + 2), kBand);
-  EXPECT_EQ(target.PixelColor(2, r2.Top + 2), kBand);          // the selection leaves the band
+  EXPECT_EQ(target.PixelColor(2, r2.Top + 2), kBand);  // the selection leaves the band
   EXPECT_EQ(target.PixelColor(r2.Right - 3, r2.Top + 1), MenuSkin::kHot);
 
   // The skin-selection menu never shows it.

@@ -41,7 +41,9 @@ TPoint GlyphCorner(TBitmap* b, uint32_t color) {
 // by CopyToolBtnGlyph into a picture of its own.
 class TDrawHook : public TObject {
  public:
-  explicit TDrawHook(TToolBar* bar) : bar_(bar), old_(bar->WindowProc()) { bar->SetWindowProc(TWndMethod(this, &TDrawHook::Proc)); }
+  explicit TDrawHook(TToolBar* bar) : bar_(bar), old_(bar->WindowProc()) {
+    bar->SetWindowProc(TWndMethod(this, &TDrawHook::Proc));
+  }
   ~TDrawHook() override {
     if (bar_->WindowProc() == TWndMethod(this, &TDrawHook::Proc)) bar_->SetWindowProc(old_);
   }
@@ -97,10 +99,10 @@ class ToolButtonGlyph : public FormTest {
     b->SetParent(bar);
     return b;
   }
-  void Repaint() {
-    RedrawWindow(bar->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  void Repaint() { RedrawWindow(bar->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW); }
+  static TPoint Centred(TToolButton* b, Integer extra) {
+    return {(b->Width() - 16) / 2 - extra + 1, (b->Height() - 16) / 2};
   }
-  static TPoint Centred(TToolButton* b, Integer extra) { return {(b->Width() - 16) / 2 - extra + 1, (b->Height() - 16) / 2}; }
 
   std::unique_ptr<TsAlphaImageList> normal = SolidImageList({kRed}), hot = SolidImageList({kGreen}),
                                     disabled = SolidImageList({kBlue});
@@ -149,12 +151,8 @@ TEST_F(ToolButtonGlyph, StatesOfTheCustomDrawing) {
     uint32_t color;
     Integer shift;
   } cases[] = {
-      {{}, kRed, 0},
-      {{cdsHot}, kGreen, 0},
-      {{cdsSelected, cdsHot}, kRed, 1},  // pressed wins over hot
-      {{cdsChecked}, kRed, 1},
-      {{cdsDisabled}, kBlue, 0},
-      {{cdsDisabled, cdsHot}, kBlue, 0},
+      {{}, kRed, 0},           {{cdsHot}, kGreen, 0},     {{cdsSelected, cdsHot}, kRed, 1},  // pressed wins over hot
+      {{cdsChecked}, kRed, 1}, {{cdsDisabled}, kBlue, 0}, {{cdsDisabled, cdsHot}, kBlue, 0},
   };
   for (const Case& c : cases) {
     std::unique_ptr<TBitmap> bmp = WhiteBitmap(plain->Width(), plain->Height());

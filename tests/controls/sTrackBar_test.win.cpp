@@ -40,8 +40,8 @@ TEST(TrackBarToolTip, ShowsThePositionBesideTheSpotAndGoesAway) {
   EXPECT_TRUE(GetWindowLongW(tip, GWL_EXSTYLE) & WS_EX_TOPMOST);
   RECT r{};
   GetWindowRect(tip, &r);
-  EXPECT_EQ(r.top, 340);                                          // below the spot
-  EXPECT_LE(std::abs((r.left + r.right) / 2 - 320), 1);           // centred under it
+  EXPECT_EQ(r.top, 340);                                 // below the spot
+  EXPECT_LE(std::abs((r.left + r.right) / 2 - 320), 1);  // centred under it
   const LONG plainWidth = r.right - r.left;
   EXPECT_GT(plainWidth, 8);
 
@@ -50,7 +50,7 @@ TEST(TrackBarToolTip, ShowsThePositionBesideTheSpotAndGoesAway) {
   bar->SetPositionToolTip(ptRight);
   ShowToolTip(bar, spot);
   GetWindowRect(tip, &r);
-  EXPECT_EQ(r.left, 340);  // right of the spot
+  EXPECT_EQ(r.left, 340);                   // right of the spot
   EXPECT_GT(r.right - r.left, plainWidth);  // the longer text the handler gave
 
   HideToolTip(bar);

@@ -133,25 +133,63 @@ std::vector<std::string> SkinText(const TMemIniFile& ini) {
 #define SAME(field) EXPECT_EQ(a.field, b.field) << what << " " #field
 
 void ExpectSameLook(const TsGenState& a, const TsGenState& b, const std::string& what) {
-  SAME(Color); SAME(Transparency); SAME(GradientPercent); SAME(ImagePercent); SAME(TextureIndex);
-  SAME(GlowSize); SAME(GlowColor); SAME(BorderColor); SAME(FontColor.Color); SAME(FontColor.Left);
-  SAME(FontColor.Top); SAME(FontColor.Right); SAME(FontColor.Bottom);
+  SAME(Color);
+  SAME(Transparency);
+  SAME(GradientPercent);
+  SAME(ImagePercent);
+  SAME(TextureIndex);
+  SAME(GlowSize);
+  SAME(GlowColor);
+  SAME(BorderColor);
+  SAME(FontColor.Color);
+  SAME(FontColor.Left);
+  SAME(FontColor.Top);
+  SAME(FontColor.Right);
+  SAME(FontColor.Bottom);
   EXPECT_EQ(a.GradientArray.size(), b.GradientArray.size()) << what;
 }
 
 void ExpectSameSection(const TsGeneralData& a, const TsGeneralData& b, const std::string& what) {
-  SAME(ClassName); SAME(ParentClass); SAME(States); SAME(UseState2); SAME(ShiftOnClick); SAME(GiveOwnFont);
-  SAME(BorderIndex); SAME(BorderRadius); SAME(BorderWidth); SAME(ImgTL); SAME(ImgTR); SAME(ImgBL);
-  SAME(ImgBR); SAME(OuterMode); SAME(OuterOpacity); SAME(OuterBlur); SAME(OuterRadius); SAME(OuterOffset);
+  SAME(ClassName);
+  SAME(ParentClass);
+  SAME(States);
+  SAME(UseState2);
+  SAME(ShiftOnClick);
+  SAME(GiveOwnFont);
+  SAME(BorderIndex);
+  SAME(BorderRadius);
+  SAME(BorderWidth);
+  SAME(ImgTL);
+  SAME(ImgTR);
+  SAME(ImgBL);
+  SAME(ImgBR);
+  SAME(OuterMode);
+  SAME(OuterOpacity);
+  SAME(OuterBlur);
+  SAME(OuterRadius);
+  SAME(OuterOffset);
   SAME(OuterColorL);
-  for (size_t k = 0; k < a.Props.size(); ++k) ExpectSameLook(a.Props[k], b.Props[k], what + " look " + std::to_string(k));
+  for (size_t k = 0; k < a.Props.size(); ++k)
+    ExpectSameLook(a.Props[k], b.Props[k], what + " look " + std::to_string(k));
 }
 
 void ExpectSameImage(const TsMaskData& a, const TsMaskData& b, const std::string& what) {
-  SAME(ClassName); SAME(PropertyName); SAME(R); SAME(ImageCount);
-  SAME(MaskType); SAME(DrawMode); SAME(ImgType);
-  SAME(WL); SAME(WT); SAME(WR); SAME(WB);
-  SAME(Cfg); SAME(MulPPi); SAME(DivPPI); SAME(SkinIndex); SAME(Width);
+  SAME(ClassName);
+  SAME(PropertyName);
+  SAME(R);
+  SAME(ImageCount);
+  SAME(MaskType);
+  SAME(DrawMode);
+  SAME(ImgType);
+  SAME(WL);
+  SAME(WT);
+  SAME(WR);
+  SAME(WB);
+  SAME(Cfg);
+  SAME(MulPPi);
+  SAME(DivPPI);
+  SAME(SkinIndex);
+  SAME(Width);
   SAME(Height);
   ASSERT_EQ(a.Bmp == nullptr, b.Bmp == nullptr) << what;
   if (!a.Bmp) return;
@@ -197,12 +235,23 @@ TEST(GlimmerveilLoad, TheFolderAndThePackedFileLoadToIdenticalSkinData) {
     ASSERT_EQ(a.ma.size(), b.ma.size()) << at;
     EXPECT_GT(a.ma.size(), 30u) << at;
     for (size_t i = 0; i < a.ma.size(); ++i)
-      ExpectSameImage(a.ma[i], b.ma[i], StringToUtf8(a.ma[i].ClassName) + "." + StringToUtf8(a.ma[i].PropertyName) + at);
+      ExpectSameImage(a.ma[i], b.ma[i],
+                      StringToUtf8(a.ma[i].ClassName) + "." + StringToUtf8(a.ma[i].PropertyName) + at);
     // The metrics of the slot.
     const std::string& what = at;
-    SAME(ExTitleHeight); SAME(ExBorderWidth); SAME(WndShadowSize); SAME(WndShadowRadius); SAME(WndShadowOffset);
-    SAME(WndShadowColorA); SAME(WndShadowColorN); SAME(ScrollsWidth); SAME(ThumbWidth); SAME(BISpacing);
-    SAME(TitleGlyphs); SAME(CheckBox); SAME(RadioButton);
+    SAME(ExTitleHeight);
+    SAME(ExBorderWidth);
+    SAME(WndShadowSize);
+    SAME(WndShadowRadius);
+    SAME(WndShadowOffset);
+    SAME(WndShadowColorA);
+    SAME(WndShadowColorN);
+    SAME(ScrollsWidth);
+    SAME(ThumbWidth);
+    SAME(BISpacing);
+    SAME(TitleGlyphs);
+    SAME(CheckBox);
+    SAME(RadioButton);
   }
 }
 

@@ -49,15 +49,12 @@ TEST(ModuleSteps, StartInOrderOnceStopInReverse) {
 TEST(EngineStartup, TheFixedOrder) {
   std::vector<std::string> names;
   for (const auto& m : EngineModules()) names.push_back(m.Name);
-  EXPECT_EQ(names,
-            (std::vector<std::string>{"sConst", "sDefaults", "kvntUtils", "kvgpUtils", "sVclUtils", "sGraphUtils",
-                                      "sGradient", "kvFontStore", "kvPNG", "kvAlphaImageList", "sThirdParty",
-                                      "sGlyphUtils",
-                                      "kvAnimation",
-                                      "kvGlow",
-                                      "kvAlphaHints", "kvShellCtrls", "sSkinMenus", "kvPopupController",
-                                      "sDialogs", "sColorDialog", "sMonthCalendar", "kvSBUtils", "sSkinProvider",
-                                      "sStyleSimply", "sSkinManager"}));
+  EXPECT_EQ(names, (std::vector<std::string>{
+                       "sConst",         "sDefaults",   "kvntUtils",         "kvgpUtils",    "sVclUtils",
+                       "sGraphUtils",    "sGradient",   "kvFontStore",       "kvPNG",        "kvAlphaImageList",
+                       "sThirdParty",    "sGlyphUtils", "kvAnimation",       "kvGlow",       "kvAlphaHints",
+                       "kvShellCtrls",   "sSkinMenus",  "kvPopupController", "sDialogs",     "sColorDialog",
+                       "sMonthCalendar", "kvSBUtils",   "sSkinProvider",     "sStyleSimply", "sSkinManager"}));
 }
 
 TEST(EngineStartup, StartAndStopTheEngine) {

@@ -284,8 +284,8 @@ TEST_F(DialogMore, HiddenBorderWindowIsShownByTheFramePaint) {
   {
     ComposedWindows7();
     // Another window is in front when the frame is painted.
-    const HWND other = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 30, 30, nullptr, nullptr,
-                                       nullptr, nullptr);
+    const HWND other =
+        CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 30, 30, nullptr, nullptr, nullptr, nullptr);
     const TScopeExit drop([&] { DestroyWindow(other); });
     SetForegroundWindow(other);
     Application->ProcessMessages();
@@ -400,8 +400,9 @@ TEST_F(DialogMore, ShellViewDialogGivesItsControlsNoWrappers) {
     TkvDialogWnd* w = Wrapper();
     ASSERT_NE(w, nullptr);
     if (withView)
-      ASSERT_NE(CreateWindowExW(0, view.Name(), L"", WS_CHILD | WS_VISIBLE, 0, 0, 20, 20, dlg, nullptr, nullptr, nullptr),
-                nullptr);
+      ASSERT_NE(
+          CreateWindowExW(0, view.Name(), L"", WS_CHILD | WS_VISIBLE, 0, 0, 20, 20, dlg, nullptr, nullptr, nullptr),
+          nullptr);
     const HWND button = CreateWindowExW(0, L"BUTTON", L"Go", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 30, 10, 60, 22, dlg,
                                         HMENU(IDOK), nullptr, nullptr);
     ASSERT_NE(button, nullptr);
@@ -480,8 +481,8 @@ TEST_F(DialogMore, BlendedDragWithABorderWindowKeepsTheZOrderSteps) {
   const auto active = SetForScope(manager.AnimEffects.BlendOnMoving.Active, true);
   const auto value = SetForScope(manager.AnimEffects.BlendOnMoving.BlendValue, Byte(170));
   ASSERT_NE(MakeDialog(), nullptr);
-  ASSERT_NE(CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_BLACKRECT, 5, 5, 80, 20, dlg, nullptr, nullptr,
-                            nullptr),
+  ASSERT_NE(CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_BLACKRECT, 5, 5, 80, 20, dlg, nullptr,
+                            nullptr, nullptr),
             nullptr);
   TkvDialogWnd* w = ShowWithOuterBorder();
   ASSERT_NE(w, nullptr);

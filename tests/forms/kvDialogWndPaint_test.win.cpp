@@ -444,8 +444,8 @@ namespace {
 // What the dialog looked like while the system handled a size change.
 struct SizeProbe {
   Integer sizes = 0;
-  RECT pending{};           // the part waiting to be painted
-  bool drawing = false;     // WS_VISIBLE: drawing was not suspended
+  RECT pending{};        // the part waiting to be painted
+  bool drawing = false;  // WS_VISIBLE: drawing was not suspended
 };
 SizeProbe gSizeProbe;
 INT_PTR CALLBACK ProbeSizeDialogProc(HWND wnd, UINT msg, WPARAM, LPARAM) {
@@ -487,15 +487,14 @@ TEST_F(DialogPainting, SizeChangesRenewTheCornerImagesOnly) {
       GetClientRect(dlg, &c);
       gSizeProbe = {};
       GetWindowRect(dlg, &r);
-      SetWindowPos(dlg, nullptr, 0, 0, r.right - r.left + delta, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      SetWindowPos(dlg, nullptr, 0, 0, r.right - r.left + delta, r.bottom - r.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
       EXPECT_EQ(gSizeProbe.sizes, 1);
       EXPECT_EQ(gSizeProbe.drawing, !composition);
       const bool cornerPending = gSizeProbe.pending.left <= c.right - 12 && gSizeProbe.pending.right >= c.right - 5 &&
                                  gSizeProbe.pending.top <= c.bottom - 10 && gSizeProbe.pending.bottom >= c.bottom;
       // (A window whose drawing is suspended tells no pending part.)
-      if (!composition) {
-        EXPECT_EQ(cornerPending, delta < 0);
-      }
+      if (!composition) { EXPECT_EQ(cornerPending, delta < 0); }
       EXPECT_TRUE(IsWindowVisible(dlg));
     }
     GetClientRect(dlg, &c);
@@ -558,9 +557,7 @@ TEST_F(DialogPainting, PressesOnMinimizedAndMaximizedDialogs) {
     gCommands.clear();
     SendMessageW(dlg, WM_NCLBUTTONDOWN, c.hit, MAKELPARAM(p.x, p.y));
     EXPECT_EQ(gCommands, c.commands);
-    if (c.show == SW_MAXIMIZE) {
-      EXPECT_EQ(GetActiveWindow(), dlg);
-    }
+    if (c.show == SW_MAXIMIZE) { EXPECT_EQ(GetActiveWindow(), dlg); }
     DestroyWindow(dlg);
     dlg = nullptr;
     CleanSupportedList();

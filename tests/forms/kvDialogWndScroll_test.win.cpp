@@ -243,8 +243,8 @@ TEST_F(DialogScrollBars, BarsStayHiddenWhileASizeChangeMovesTheOuterBorder) {
   const HWND border = w->BorderForm->LayeredWindow();
   gWatched = w;
   gBorderMoves = gBorderMovesHidden = 0;
-  gBorderProc = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrW(border, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WatchBorderProc)));
+  gBorderProc =
+      reinterpret_cast<WNDPROC>(SetWindowLongPtrW(border, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WatchBorderProc)));
   const TScopeExit unwatch([&] {
     if (IsWindow(border)) SetWindowLongPtrW(border, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(gBorderProc));
     gWatched = nullptr;

@@ -10,12 +10,12 @@
 #include "base/sMessages.h"
 #include "forms/kvDials.h"
 #include "forms/sSkinProvider.h"
+#include "forms/sSkinProviderMotion.h"
 #include "raster/GdiBitmaps.h"
 #include "skin/sCommonData.h"
 #include "skin/sVclUtils.h"
 #include "support/DialogFixture.h"
 #include "support/FormFixture.h"
-#include "forms/sSkinProviderMotion.h"
 #include "support/FormSkin.h"
 #include "support/LayeredCalls.h"
 #include "support/WindowProbes.h"
@@ -247,7 +247,8 @@ TEST_F(DialogWrapper, ChildrenTakeTheirBackgroundFromTheirPlaceInTheClient) {
     if (c.outerBorder) GiveShadow(*skin, TRect(9, 7, 11, 13));
     dlg = MakeStyledDialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 240, 200);
     ASSERT_NE(dlg, nullptr);
-    const HWND child = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 20, 60, 40, 20, dlg, nullptr, nullptr, nullptr);
+    const HWND child =
+        CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 20, 60, 40, 20, dlg, nullptr, nullptr, nullptr);
     ShowDialog();
     TkvDialogWnd* w = Wrapper();
     ASSERT_NE(w, nullptr);
@@ -496,7 +497,8 @@ TEST_F(DialogWrapper, SizeChangesWithAnOuterBorder) {
   RECT r{};
   GetWindowRect(dlg, &r);
   gSizes = 0;
-  SetWindowPos(dlg, nullptr, 0, 0, r.right - r.left + 30, r.bottom - r.top + 20, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(dlg, nullptr, 0, 0, r.right - r.left + 30, r.bottom - r.top + 20,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   EXPECT_EQ(gSizes, 1);
   EXPECT_TRUE(gUpdatingDuringSize);
   EXPECT_FALSE(w->SkinData->FUpdating);
@@ -566,8 +568,9 @@ LRESULT CALLBACK CountingPaintProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 TEST_F(DialogWrapper, FocusRepaintsTheActiveDialogAndItsChildren) {
   const ProbeWindowClass probe(L"TestPaintCounter", &CountingPaintProc);
   ASSERT_NE(MakeDialog(), nullptr);
-  ASSERT_NE(CreateWindowExW(0, probe.Name(), L"", WS_CHILD | WS_VISIBLE, 10, 10, 40, 20, dlg, nullptr, nullptr, nullptr),
-            nullptr);
+  ASSERT_NE(
+      CreateWindowExW(0, probe.Name(), L"", WS_CHILD | WS_VISIBLE, 10, 10, 40, 20, dlg, nullptr, nullptr, nullptr),
+      nullptr);
   ASSERT_NE(ShowAndWrap(dlg), nullptr);
   SetActiveWindow(dlg);
   Application->ProcessMessages();
@@ -627,9 +630,11 @@ TEST_F(DialogWrapper, DialogHostingTheShellViewIsLetGoAtItsFirstShow) {
     ASSERT_NE(MakeDialog(), nullptr);
     ASSERT_NE(Wrapper(), nullptr);
     // The view lies a level down, as in the shell's dialogs.
-    const HWND host = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, dlg, nullptr, nullptr, nullptr);
-    ASSERT_NE(CreateWindowExW(0, wc.lpszClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0, 40, 40, host, nullptr, nullptr, nullptr),
-              nullptr);
+    const HWND host =
+        CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, dlg, nullptr, nullptr, nullptr);
+    ASSERT_NE(
+        CreateWindowExW(0, wc.lpszClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0, 40, 40, host, nullptr, nullptr, nullptr),
+        nullptr);
     ShowDialog();
     EXPECT_EQ(WndIsSkinned(dlg), skinCommon);
     EXPECT_EQ((GetWindowLongW(dlg, GWL_STYLE) & WS_SYSMENU) != 0, !skinCommon);
@@ -691,7 +696,8 @@ TEST_F(DialogWrapper, FrameFollowsEnablingCommandsVisibilityAndThePointer) {
     EXPECT_EQ(w->Icons[TkvDialogWnd::biClose].Glow.cpTimer, nullptr);
   }
 
-  const HWND child = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 10, 10, 40, 20, dlg, nullptr, nullptr, nullptr);
+  const HWND child =
+      CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 10, 10, 40, 20, dlg, nullptr, nullptr, nullptr);
   skin->skin.Manager.SetActiveControl(child);
   ASSERT_EQ(skin->skin.Manager.ActiveControl(), child);
   SendMessageW(dlg, WM_MOUSEMOVE, 0, MAKELPARAM(100, 100));
@@ -797,12 +803,18 @@ TEST_F(DialogWrapper, ChildWindowsGetTheirWrappersByClassAndStyle) {
     DWORD style;
     const char16_t* wrapper;
   } cases[] = {
-      {L"BUTTON", BS_PUSHBUTTON, u"TkvBtnWnd"},       {L"BUTTON", BS_DEFPUSHBUTTON, u"TkvBtnWnd"},
-      {L"BUTTON", BS_AUTOCHECKBOX, u"TkvCheckBoxWnd"}, {L"BUTTON", BS_AUTORADIOBUTTON, u"TkvCheckBoxWnd"},
-      {L"BUTTON", BS_GROUPBOX, u"TkvGroupBoxWnd"},    {L"BUTTON", BS_OWNERDRAW, u""},
-      {L"BUTTON", BS_AUTO3STATE, u"TkvBtnWnd"},       {L"STATIC", SS_LEFT, u"TkvStaticWnd"},
-      {L"STATIC", SS_GRAYRECT, u""},                  {L"STATIC", SS_ICON, u"TkvIconWnd"},
-      {L"EDIT", ES_LEFT, u"TkvEditWnd"},              {L"LISTBOX", 0, u"TkvEditWnd"},
+      {L"BUTTON", BS_PUSHBUTTON, u"TkvBtnWnd"},
+      {L"BUTTON", BS_DEFPUSHBUTTON, u"TkvBtnWnd"},
+      {L"BUTTON", BS_AUTOCHECKBOX, u"TkvCheckBoxWnd"},
+      {L"BUTTON", BS_AUTORADIOBUTTON, u"TkvCheckBoxWnd"},
+      {L"BUTTON", BS_GROUPBOX, u"TkvGroupBoxWnd"},
+      {L"BUTTON", BS_OWNERDRAW, u""},
+      {L"BUTTON", BS_AUTO3STATE, u"TkvBtnWnd"},
+      {L"STATIC", SS_LEFT, u"TkvStaticWnd"},
+      {L"STATIC", SS_GRAYRECT, u""},
+      {L"STATIC", SS_ICON, u"TkvIconWnd"},
+      {L"EDIT", ES_LEFT, u"TkvEditWnd"},
+      {L"LISTBOX", 0, u"TkvEditWnd"},
   };
   std::vector<HWND> children;
   Integer id = 100;
@@ -905,9 +917,12 @@ TEST_F(DialogWrapper, PaintIsSwallowedUntilAFieldChildIsWrapped) {
     bool hidden;
     bool paintsAgain;
   } cases[] = {
-      {L"BUTTON", BS_PUSHBUTTON, false, false}, {L"STATIC", SS_LEFT, false, false},
-      {L"EDIT", ES_LEFT, false, true},          {L"EDIT", ES_LEFT, true, true},
-      {L"LISTBOX", 0, false, true},             {L"COMBOBOX", CBS_DROPDOWNLIST, false, true},
+      {L"BUTTON", BS_PUSHBUTTON, false, false},
+      {L"STATIC", SS_LEFT, false, false},
+      {L"EDIT", ES_LEFT, false, true},
+      {L"EDIT", ES_LEFT, true, true},
+      {L"LISTBOX", 0, false, true},
+      {L"COMBOBOX", CBS_DROPDOWNLIST, false, true},
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE(testing::Message() << i);
@@ -1422,7 +1437,7 @@ TEST_F(DialogWrapper, CaptionDragWithAnOuterBorderMovesAndFadesThePicture) {
   EXPECT_TRUE(probe.dialogLayered);
   ASSERT_FALSE(probe.dialogAlphas.empty());
   EXPECT_EQ(probe.dialogAlphas.back(), 0);  // the dialog itself is not seen while dragged
-  EXPECT_TRUE(probe.borderWhole);            // the whole picture, no hole
+  EXPECT_TRUE(probe.borderWhole);           // the whole picture, no hole
   EXPECT_EQ(probe.borderAlphas, (std::vector<BYTE>{255, 253, 251}));
   EXPECT_EQ(ColorOfPixel(probe.clientPixel), rectangle);  // the client's rectangle, copied in
 
@@ -1968,7 +1983,7 @@ TEST_F(DialogWrapper, FrameCornersShowTheShadowThroughTheBorderImagesKeyPixels) 
     const Integer tplRight = kTpl - shadow.Right, tplBottom = kTpl - shadow.Bottom;
     struct Case {
       const char* where;
-      TPoint frame;        // in the picture
+      TPoint frame;  // in the picture
       bool filled;
       TPoint fromTemplate;  // when filled
     };
@@ -1980,10 +1995,10 @@ TEST_F(DialogWrapper, FrameCornersShowTheShadowThroughTheBorderImagesKeyPixels) 
         {"bottom edge", TPoint(body.Left + 1, body.Bottom - 1), false, TPoint()},
     };
     if (withTitle) {
-      cases.push_back({"title's top-left key", TPoint(body.Left + 1, body.Top + 1), true,
-                       TPoint(shadow.Left + 1, shadow.Top + 1)});
-      cases.push_back({"title's top-right key", TPoint(body.Right - 2, body.Top + 1), true,
-                       TPoint(tplRight - 2, shadow.Top + 1)});
+      cases.push_back(
+          {"title's top-left key", TPoint(body.Left + 1, body.Top + 1), true, TPoint(shadow.Left + 1, shadow.Top + 1)});
+      cases.push_back(
+          {"title's top-right key", TPoint(body.Right - 2, body.Top + 1), true, TPoint(tplRight - 2, shadow.Top + 1)});
       cases.push_back({"dialog's top-left tip", TPoint(body.Left, body.Top), false, TPoint()});
     } else {
       cases.push_back({"top-left tip", TPoint(body.Left, body.Top), true, TPoint(shadow.Left, shadow.Top)});

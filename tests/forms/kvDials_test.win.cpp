@@ -2,12 +2,12 @@
 // message box the "DIALOG" look and is still answered by keyboard and mouse, a form marked
 // with the exception tag and an owned standard dialog keep their look, and a freed form leaves
 // no slot in the list of skinned windows.
+#include "forms/kvDials.h"
 #include "base/sConst.h"
 #include "base/sMessages.h"
-#include "support/FormSkin.h"
-#include "forms/kvDials.h"
 #include "skin/sVclUtils.h"
 #include "support/FormFixture.h"
+#include "support/FormSkin.h"
 #include "ui/Dialogs.h"
 #include "ui/ScopeGuard.h"
 

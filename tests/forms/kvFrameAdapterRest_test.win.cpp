@@ -249,9 +249,12 @@ TEST_F(FrameRest, CommandsSentToAShownFrameGetTheAdaptersAnswer) {
     Word code;
     std::optional<LRESULT> rule;  // the adapter's answer by its own rule, where it has one
   } cases[] = {
-      {u"FRAMEGRAD", KV_CHILDCHANGED, 1},         {u"FRAMEOPAQUE", KV_CHILDCHANGED, 0},
-      {u"FRAMEOPAQUE", KV_GETDEFSECTION, 3},      {u"FRAMEOPAQUE", KV_GETCONTROLCOLOR, 0x00406080},
-      {u"FRAMEOPAQUE", KV_CTRLHANDLED, 1},        {u"FRAMEGRAD", KV_GETDEFINDEX, std::nullopt},
+      {u"FRAMEGRAD", KV_CHILDCHANGED, 1},
+      {u"FRAMEOPAQUE", KV_CHILDCHANGED, 0},
+      {u"FRAMEOPAQUE", KV_GETDEFSECTION, 3},
+      {u"FRAMEOPAQUE", KV_GETCONTROLCOLOR, 0x00406080},
+      {u"FRAMEOPAQUE", KV_CTRLHANDLED, 1},
+      {u"FRAMEGRAD", KV_GETDEFINDEX, std::nullopt},
       {u"FRAMEOPAQUE", KV_GETSKINDATA, std::nullopt},
   };
   for (const Case& c : cases) {

@@ -126,8 +126,12 @@ std::vector<TRect> Rects(const std::vector<TkvItemBox>& items) {
 
 TEST(TitleBarPlacement, GroupsRunLeftToRightFromTheirStart) {
   TkvBarLayout bar = Bar();
-  std::vector<TkvItemBox> items = {Box(tbaLeft, 20), Box(tbaRight, 30), Box(tbaLeft, 10), Box(tbaCenter, 40),
-                                   Box(tbaRight, 16, 16, bsButton, false), Box(tbaCenterInSpace, 24),
+  std::vector<TkvItemBox> items = {Box(tbaLeft, 20),
+                                   Box(tbaRight, 30),
+                                   Box(tbaLeft, 10),
+                                   Box(tbaCenter, 40),
+                                   Box(tbaRight, 16, 16, bsButton, false),
+                                   Box(tbaCenterInSpace, 24),
                                    Box(tbaRight, 12)};
   PlaceTitleItems(bar, items);
   EXPECT_EQ(bar.LeftWidth, 2 + 20 + 10);
@@ -135,9 +139,9 @@ TEST(TitleBarPlacement, GroupsRunLeftToRightFromTheirStart) {
   EXPECT_EQ(bar.CenterWidth, 40);
   EXPECT_EQ(bar.CenterWidthS, 24);
   const Integer cs = 30 + 32 + (200 - 47 - 32 - 24) / 2;
-  const std::vector<TRect> want = {TRect(30, 7, 50, 23),   TRect(183, 7, 213, 23), TRect(50, 7, 60, 23),
-                                   TRect(120, 7, 160, 23), TRect(),                TRect(cs, 7, cs + 24, 23),
-                                   TRect(213, 7, 225, 23)};
+  const std::vector<TRect> want = {
+      TRect(30, 7, 50, 23),      TRect(183, 7, 213, 23), TRect(50, 7, 60, 23), TRect(120, 7, 160, 23), TRect(),
+      TRect(cs, 7, cs + 24, 23), TRect(213, 7, 225, 23)};
   EXPECT_EQ(Rects(items), want);
 }
 

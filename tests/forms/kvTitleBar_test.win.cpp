@@ -65,7 +65,9 @@ class TitleBarForm : public SkinnedForm {
     ShowForm();
     sp->CalcItems();
   }
-  TPoint ScreenCentre(const TkvTitleBarItem* it) { return Screen((it->Rect.Left + it->Rect.Right) / 2, (it->Rect.Top + it->Rect.Bottom) / 2); }
+  TPoint ScreenCentre(const TkvTitleBarItem* it) {
+    return Screen((it->Rect.Left + it->Rect.Right) / 2, (it->Rect.Top + it->Rect.Bottom) / 2);
+  }
   TColor CacheAt(const TkvTitleBarItem* it, Integer dx = 2, Integer dy = 2) {
     return sp->FCommonData->FCacheBmp->PixelColor(it->Rect.Left + dx, it->Rect.Top + dy);
   }
@@ -73,9 +75,7 @@ class TitleBarForm : public SkinnedForm {
     sp->FCommonData->BGChanged = true;
     sp->PaintAll();
   }
-  void NCMouseMove(const TPoint& p) {
-    SendMessageW(form->Handle(), WM_NCMOUSEMOVE, HTCAPTION, MAKELPARAM(p.X, p.Y));
-  }
+  void NCMouseMove(const TPoint& p) { SendMessageW(form->Handle(), WM_NCMOUSEMOVE, HTCAPTION, MAKELPARAM(p.X, p.Y)); }
   TsTitleBar* bar = nullptr;
 };
 
@@ -93,7 +93,8 @@ TEST_F(TitleBarForm, ItemsAreLaidOutInTheBarLeftOfTheCaptionButtons) {
   Start();
   TkvSkinData* data = sp->SkinDataFor();
   const Integer gap = sp->BigButtons ? data->BISpacing : 0;
-  const Integer leftmostButton = std::min({sp->ButtonClose.cpRect.Left, sp->ButtonMax.cpRect.Left, sp->ButtonMin.cpRect.Left});
+  const Integer leftmostButton =
+      std::min({sp->ButtonClose.cpRect.Left, sp->ButtonMax.cpRect.Left, sp->ButtonMin.cpRect.Left});
   EXPECT_EQ(bar->FBarRect.Right, leftmostButton - gap - data->Spacing);
   EXPECT_EQ(bar->FBarRect.Left, sp->FIconRect.Right + (sp->FIconRect.Width() > 0 ? data->Spacing : 0));
   EXPECT_EQ(bar->SP, sp);
@@ -179,7 +180,8 @@ TEST_F(TitleBarForm, AGlyphStripShowsTheImageOfTheState) {
     it->FState = state;
     std::unique_ptr<TBitmap> look(CreateBmp32(it->Rect.Width(), it->Rect.Height()));
     it->FOnInternalDraw.Call(it, TRect(0, 0, look->Width(), look->Height()), look.get());
-    const TColor want = TColor((colours[state] >> 16 & 0xFF) | (colours[state] & 0xFF00) | (colours[state] & 0xFF) << 16);
+    const TColor want =
+        TColor((colours[state] >> 16 & 0xFF) | (colours[state] & 0xFF00) | (colours[state] & 0xFF) << 16);
     std::ostringstream row;
     for (Integer x = 0; x < look->Width(); ++x) row << std::hex << look->PixelColor(x, it->Rect.Height() / 2) << " ";
     EXPECT_TRUE(Near(look->PixelColor(8, it->Rect.Height() / 2), want)) << state << ": " << row.str();

@@ -20,7 +20,8 @@ class SkinnedFrame : public SkinnedForm {
  protected:
   void SetUp() override {
     SkinnedForm::SetUp();
-    skin->skin.Manager.SkinCommonInfo.Sections[ssTransparent] = skin->skin.AddSection(PlainSection(u"TRANSPARENT", 100, 0, 1));
+    skin->skin.Manager.SkinCommonInfo.Sections[ssTransparent] =
+        skin->skin.AddSection(PlainSection(u"TRANSPARENT", 100, 0, 1));
     own = skin->skin.AddSection(PlainSection(u"FRAMEOWN", 0, kFrameOwn, 1));
     half = skin->skin.AddSection(PlainSection(u"FRAMEHALF", 50, 0, 1));
     skin->skin.Data->Reindex();
@@ -44,7 +45,8 @@ class SkinnedFrame : public SkinnedForm {
   }
   // The frame's area as the form's window shows it.
   TColor FramePixel(Integer x, Integer y) {
-    RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    RedrawWindow(form->Handle(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     PumpMessages();
     RECT fw{};
     GetWindowRect(frame->Handle(), &fw);

@@ -85,7 +85,6 @@ class SkinnedMdi : public SkinnedMdiFrame {
     frame->SetMenu(menu);
     PumpMessages();
   }
-
 };
 
 }  // namespace
@@ -307,7 +306,8 @@ TEST_F(SkinnedMdi, AMaximizedChildsButtonsAreDrawnInTheMenuLineAndClickable) {
   TBitmap* cache = paint();
   ASSERT_NE(cache, nullptr);
   EXPECT_EQ(sp->MDIClose.cpRect.Width(), 0);
-  const Integer menuTop = SysBorderHeight(frame->Handle(), nullptr, false) + sp->CaptionHeight(true), menuH = sp->MenuHeight();
+  const Integer menuTop = SysBorderHeight(frame->Handle(), nullptr, false) + sp->CaptionHeight(true),
+                menuH = sp->MenuHeight();
   ASSERT_GT(menuH, 0);
   const std::vector<uint32_t> plain = [&] {
     std::vector<uint32_t> row;
@@ -342,7 +342,9 @@ TEST_F(SkinnedMdi, AMaximizedChildsButtonsAreDrawnInTheMenuLineAndClickable) {
   // The hit test answers the buttons' codes at their centres (window coordinates on the screen).
   RECT wr{};
   GetWindowRect(frame->Handle(), &wr);
-  auto centre = [&](const TRect& r) { return TPoint(wr.left + (r.Left + r.Right) / 2, wr.top + (r.Top + r.Bottom) / 2); };
+  auto centre = [&](const TRect& r) {
+    return TPoint(wr.left + (r.Left + r.Right) / 2, wr.top + (r.Top + r.Bottom) / 2);
+  };
   auto hit = [&](const TRect& r) {
     const TPoint p = centre(r);
     return SendMessageW(frame->Handle(), WM_NCHITTEST, 0, MAKELPARAM(p.X, p.Y));

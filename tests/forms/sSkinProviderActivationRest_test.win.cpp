@@ -115,9 +115,9 @@ TEST_F(HeaderActivation, ControlsOnTheBandWaitForItsNewLook) {
   for (const bool active : {false, true, false}) {
     SCOPED_TRACE(testing::Message() << "active " << active);
     log.Clear();
-      SendMessageW(form->Handle(), WM_NCACTIVATE, active, 0);
-      Application->ProcessMessages();
-      for (const char* name : {"band", "straddling", "graphic"}) {
+    SendMessageW(form->Handle(), WM_NCACTIVATE, active, 0);
+    Application->ProcessMessages();
+    for (const char* name : {"band", "straddling", "graphic"}) {
       SCOPED_TRACE(name);
       const std::vector<Word> got = log.Commands(name);
       ASSERT_GE(got.size(), 2u);
@@ -180,9 +180,7 @@ TEST_F(HeaderActivation, ButtonOnTheBandShowsTheBandsNewLook) {
     EXPECT_EQ(ScreenAt(40, 20), band);   // through the button on the band
     EXPECT_EQ(ScreenAt(150, 20), band);  // the band beside it
     EXPECT_FALSE(onBand->SkinData()->FUpdating);
-    if (!c.aero || c.madeUnderComposition) {
-      EXPECT_EQ(lowerPaints.paints, 0);
-    }
+    if (!c.aero || c.madeUnderComposition) { EXPECT_EQ(lowerPaints.paints, 0); }
   }
 }
 
@@ -369,7 +367,9 @@ TEST_F(MainFormAppActivation, FormThatBelievesItIsMinimizedIsMadeNormal) {
 
 // Stands in for another skinning engine that owns the form: it answers the probe.
 struct OtherEngine {
-  explicit OtherEngine(TsSkinProvider* sp) : sp_(sp), old_(sp->OldWndProc) { sp->OldWndProc = TWndMethod(this, &OtherEngine::Proc); }
+  explicit OtherEngine(TsSkinProvider* sp) : sp_(sp), old_(sp->OldWndProc) {
+    sp->OldWndProc = TWndMethod(this, &OtherEngine::Proc);
+  }
   ~OtherEngine() { sp_->OldWndProc = old_; }
   OtherEngine(const OtherEngine&) = delete;
   OtherEngine& operator=(const OtherEngine&) = delete;

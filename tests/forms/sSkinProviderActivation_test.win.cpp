@@ -106,8 +106,10 @@ TEST_F(Activation, CaptionLooksFollowUnderTheCover) {
     Integer aero;
     bool active;
     TColor before, after;
-  } cases[] = {{0, false, kTitleActive, kTitleInactive}, {0, true, kTitleInactive, kTitleActive},
-               {1, false, kTitleActive, kTitleInactive}, {1, true, kTitleInactive, kTitleActive}};
+  } cases[] = {{0, false, kTitleActive, kTitleInactive},
+               {0, true, kTitleInactive, kTitleActive},
+               {1, false, kTitleActive, kTitleInactive},
+               {1, true, kTitleInactive, kTitleActive}};
   SendMessageW(form->Handle(), WM_NCACTIVATE, TRUE, 0);
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "aero " << c.aero << " active " << c.active);
@@ -173,11 +175,11 @@ TEST_F(Activation, CoverLeavesOutTheClientAndWindowsInFront) {
   struct Case {
     Integer x, y;
     bool covered;
-  } cases[] = {{20, sp->VCenter, true},                                 // the title, left of the other window
-               {210, sp->VCenter, false},                               // the title under the other window
-               {sp->OffsetX() + 20, sp->OffsetY() + 40, false},         // the client
-               {2, 120, true},                                          // the left border
-               {0, 0, false}};                                          // a cut corner of the skin
+  } cases[] = {{20, sp->VCenter, true},                          // the title, left of the other window
+               {210, sp->VCenter, false},                        // the title under the other window
+               {sp->OffsetX() + 20, sp->OffsetY() + 40, false},  // the client
+               {2, 120, true},                                   // the left border
+               {0, 0, false}};                                   // a cut corner of the skin
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.x << ", " << c.y);
     EXPECT_EQ(bool(PtInRegion(spy.coverRgn.get(), c.x, c.y)), c.covered);
@@ -359,7 +361,8 @@ TEST_F(BorderedActivation, RegionLeavesTheSystemFrameOut) {
   RECT box{};
   GetRgnBox(rgn.get(), &box);
   const Integer s = SysBorderWidth(h, nullptr, false);
-  const Integer t = sp->FSysExHeight ? s + SysCaptHeight(sp, 0) : SysBorderHeight(h, sp->OuterBorder(), false) + SysCaptHeight(sp, 0) + s;
+  const Integer t = sp->FSysExHeight ? s + SysCaptHeight(sp, 0)
+                                     : SysBorderHeight(h, sp->OuterBorder(), false) + SysCaptHeight(sp, 0) + s;
   EXPECT_EQ(box.left, s);
   EXPECT_EQ(box.top, t);
   EXPECT_EQ(box.right, form->Width() - s);

@@ -99,12 +99,15 @@ struct SectionColour {
   TColor color;
 };
 constexpr SectionColour kSections[] = {
-    {u"EDIT", 0x2A6B1C},        {u"BUTTON", 0x7A2C91},     {u"CHECKBOX", 0x1C8A7E},
-    {u"COMBOBOX", 0x91552A},    {u"GROUPBOX", 0x3B3BA4},   {u"PANEL", 0x5CA43B},
-    {u"PANEL_LOW", 0xA4893B},   {u"TRANSPARENT", 0x6E1E4A}, {u"PAGECONTROL", 0x2E7FB0},
-    {u"TABCONTROL", 0xB02E7F},  {u"TOOLBAR", 0x4AB06E},    {u"STATUSBAR", 0x8F6E1E},
-    {u"UPDOWNBTN", 0x1E4A8F},   {u"SPEEDBUTTON_SMALL", 0x668F1E}, {u"SCROLLTRACK", 0x3C8C5A},
-    {u"SCROLLBTN", 0x5A3C8C},   {u"SCROLLTHUMB", 0x8C5A3C},
+    {u"EDIT", 0x2A6B1C},        {u"BUTTON", 0x7A2C91},
+    {u"CHECKBOX", 0x1C8A7E},    {u"COMBOBOX", 0x91552A},
+    {u"GROUPBOX", 0x3B3BA4},    {u"PANEL", 0x5CA43B},
+    {u"PANEL_LOW", 0xA4893B},   {u"TRANSPARENT", 0x6E1E4A},
+    {u"PAGECONTROL", 0x2E7FB0}, {u"TABCONTROL", 0xB02E7F},
+    {u"TOOLBAR", 0x4AB06E},     {u"STATUSBAR", 0x8F6E1E},
+    {u"UPDOWNBTN", 0x1E4A8F},   {u"SPEEDBUTTON_SMALL", 0x668F1E},
+    {u"SCROLLTRACK", 0x3C8C5A}, {u"SCROLLBTN", 0x5A3C8C},
+    {u"SCROLLTHUMB", 0x8C5A3C},
 };
 
 TColor SectionColourOf(const String& name) {
@@ -330,8 +333,8 @@ TEST_F(AdapterWrappers, WrappersPaintFromTheFormsSkin) {
     // Wrappers that paint from element sections are skinned as well (the adapter names no section).
     EXPECT_TRUE(wrappers[i]->SkinData->Skinned());
     Printed shot(controls[i]->Handle());
-    EXPECT_TRUE(shot.Shows(expected)) << std::hex << "at (1,1): " << shot.At(1, 1) << ", centre: "
-                                      << shot.At(shot.w / 2, shot.h / 2) << ", want " << expected;
+    EXPECT_TRUE(shot.Shows(expected)) << std::hex << "at (1,1): " << shot.At(1, 1)
+                                      << ", centre: " << shot.At(shot.w / 2, shot.h / 2) << ", want " << expected;
   }
 }
 

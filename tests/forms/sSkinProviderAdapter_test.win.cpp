@@ -8,8 +8,8 @@
 #include "forms/kvDials.h"
 #include "support/FormSkin.h"
 #include "support/WindowProbes.h"
-#include "ui/ScopeGuard.h"
 #include "ui/ExtCtrls.h"
+#include "ui/ScopeGuard.h"
 #include "ui/StdCtrls.h"
 #include "wrappers/kvSBUtils.h"
 

@@ -85,7 +85,9 @@ class FormAnimation : public SkinnedForm {
     }
   }
   TPoint TitlePoint() { return TPoint(sp->ButtonMin.cpRect.Left - 12, sp->VCenter); }
-  TPoint ClientPoint() { return TPoint(sp->OffsetX() + form->ClientWidth() / 2, sp->OffsetY() + form->ClientHeight() / 2); }
+  TPoint ClientPoint() {
+    return TPoint(sp->OffsetX() + form->ClientWidth() / 2, sp->OffsetY() + form->ClientHeight() / 2);
+  }
   uint32_t TitleRgb() { return RgbOfColor(sp->FormActive ? kTitleActive : kTitleInactive); }
   uint32_t ClientRgb() { return RgbOfColor(sp->FormActive ? kClientActive : kClientInactive); }
 
@@ -415,7 +417,8 @@ TEST_F(FormAnimation, ShowOfAFormWithAnOuterBorderPlaysInTheBordersWindow) {
   EXPECT_EQ(last.size.cy, sp->FCommonData->FCacheBmp->Height());
   EXPECT_GT(last.size.cx, wr.right - wr.left);  // the shadow around the form
   ASSERT_TRUE(last.hasPos);
-  const Integer cx = SkinBorderWidth(sp->BorderForm.get()) - SysBorderWidth(h, sp->BorderForm.get(), true) + shadow.Left;
+  const Integer cx =
+      SkinBorderWidth(sp->BorderForm.get()) - SysBorderWidth(h, sp->BorderForm.get(), true) + shadow.Left;
   EXPECT_EQ(last.pos.x, wr.left - cx);
   EXPECT_TRUE(IsWindowVisible(h));
   EXPECT_TRUE(IsWindow(stand));
@@ -720,8 +723,9 @@ TEST_F(DialogAnimation, RegionCutsTheKeyCornersOfTheBorderImage) {
     struct Case {
       Integer x, y;
       bool inside;
-    } cases[] = {{0, 0, false}, {1, 0, false}, {0, 1, false}, {2, 0, true}, {1, 1, true}, {w - 1, 0, false},
-                 {w - 2, 0, false}, {w - 1, 1, false}, {w - 3, 0, true}, {w / 2, h / 2, true}, {w, 5, false}};
+    } cases[] = {{0, 0, false},    {1, 0, false},        {0, 1, false},     {2, 0, true},
+                 {1, 1, true},     {w - 1, 0, false},    {w - 2, 0, false}, {w - 1, 1, false},
+                 {w - 3, 0, true}, {w / 2, h / 2, true}, {w, 5, false}};
     for (const Case& c : cases) EXPECT_EQ(PtInRegion(rgn.get(), c.x, c.y) != 0, c.inside) << c.x << "," << c.y;
   }
 }

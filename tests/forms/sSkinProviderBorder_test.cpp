@@ -109,7 +109,9 @@ TEST(BorderFrame, TemplateFillsTheMarginsAndLeavesTheCentre) {
   for (Integer y = 0; y < 5; ++y)
     for (Integer x = 0; x < 5; ++x) {
       const bool midX = x == 2, midY = y == 2;
-      tpl.At(x, y) = midX && midY ? 0xC0000000u : (midX || midY) ? 0xB0000000u | uint32_t(x << 8 | y) : 0xA0000000u | uint32_t(x << 8 | y);
+      tpl.At(x, y) = midX && midY     ? 0xC0000000u
+                     : (midX || midY) ? 0xB0000000u | uint32_t(x << 8 | y)
+                                      : 0xA0000000u | uint32_t(x << 8 | y);
     }
   Pixels dst(40, 30, 0x11111111u);
   DrawFrameTemplate(dst.View(), TRect(0, 0, 40, 30), tpl.View(), TRect(2, 2, 2, 2), TRect(6, 4, 8, 5));
@@ -196,13 +198,9 @@ TEST(Thumbnail, FitsTheSourceRatioIntoTheBox) {
     TSize source, box, want;
   };
   const Case cases[] = {
-      {{400, 300}, {200, 100}, {133, 100}},
-      {{300, 400}, {200, 100}, {75, 100}},
-      {{400, 100}, {200, 100}, {200, 50}},
-      {{200, 100}, {200, 100}, {200, 100}},
-      {{3, 1000}, {200, 100}, {0, 0}},  // rounds to nothing
-      {{0, 300}, {200, 100}, {0, 0}},
-      {{400, 300}, {0, 100}, {0, 0}},
+      {{400, 300}, {200, 100}, {133, 100}}, {{300, 400}, {200, 100}, {75, 100}}, {{400, 100}, {200, 100}, {200, 50}},
+      {{200, 100}, {200, 100}, {200, 100}}, {{3, 1000}, {200, 100}, {0, 0}},  // rounds to nothing
+      {{0, 300}, {200, 100}, {0, 0}},       {{400, 300}, {0, 100}, {0, 0}},
   };
   for (const Case& c : cases) {
     const TSize got = FitThumbnail(c.source, c.box);
@@ -213,9 +211,9 @@ TEST(Thumbnail, FitsTheSourceRatioIntoTheBox) {
 
 TEST(GlassArea, MarginsByAlignment) {
   // alTop 1, alBottom 2, alLeft 3, alRight 4, alClient 5.
-  const std::vector<TkvGlassControl> sides = {
-      {1, TRect(0, 0, 300, 30)}, {1, TRect(0, 30, 300, 40)}, {2, TRect(0, 170, 300, 200)},
-      {3, TRect(0, 40, 25, 170)}, {4, TRect(260, 40, 300, 170)}, {0, TRect(50, 50, 90, 90)}};
+  const std::vector<TkvGlassControl> sides = {{1, TRect(0, 0, 300, 30)},     {1, TRect(0, 30, 300, 40)},
+                                              {2, TRect(0, 170, 300, 200)},  {3, TRect(0, 40, 25, 170)},
+                                              {4, TRect(260, 40, 300, 170)}, {0, TRect(50, 50, 90, 90)}};
   EXPECT_EQ(GlassMargins(sides, 230, 300), TRect(25, 40, 40, 60));
   std::vector<TkvGlassControl> client = sides;
   client.insert(client.begin() + 1, {5, TRect(0, 0, 10, 10)});

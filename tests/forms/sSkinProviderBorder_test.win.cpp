@@ -21,10 +21,10 @@
 #include "support/FormSkin.h"
 #include "support/ImportHook.h"
 #include "support/LayeredCalls.h"
-#include "support/RedrawCalls.h"
-#include "support/ShadowTemplate.h"
 #include "support/ManualTimerDriver.h"
+#include "support/RedrawCalls.h"
 #include "support/ScrollSkin.h"
+#include "support/ShadowTemplate.h"
 #include "ui/Bitmap.h"
 #include "ui/Forms.h"
 #include "ui/ScopeGuard.h"
@@ -771,7 +771,8 @@ TEST_F(Bordered, AScaleChangeGrowsTheBorderWindowsPictureAndUnlocksItAtTheEnd) {
   // The picture: the border's image with the client made opaque.
   ASSERT_TRUE(t->SrcBmp);
   EXPECT_EQ(t->SrcBmp->Width(), w0);
-  const Integer cx = sp->BorderForm->OffsetX() + GetClientWidth(h) / 2, cy = sp->BorderForm->OffsetY() + GetClientHeight(h) / 2;
+  const Integer cx = sp->BorderForm->OffsetX() + GetClientWidth(h) / 2,
+                cy = sp->BorderForm->OffsetY() + GetClientHeight(h) / 2;
   EXPECT_EQ(t->SrcBmp->View().At(cx, cy) >> 24, 0xFFu);
   EXPECT_TRUE(GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_LAYERED);
   calls.clear();
@@ -933,11 +934,13 @@ TEST_F(Bordered, TheFormsSkinnedBarsShowThroughTheBorderWindow) {
   HRGN rgn = sp->BorderForm->MakeRgn();
   ASSERT_NE(rgn, nullptr);
   const TScopeExit freeRgn([rgn] { DeleteObject(rgn); });
-  auto covered = [&](Integer screenX, Integer screenY) { return PtInRegion(rgn, screenX - b.left, screenY - b.top) != FALSE; };
+  auto covered = [&](Integer screenX, Integer screenY) {
+    return PtInRegion(rgn, screenX - b.left, screenY - b.top) != FALSE;
+  };
   EXPECT_FALSE(covered((vert.Left + vert.Right) / 2, (vert.Top + vert.Bottom) / 2));
   EXPECT_FALSE(covered((horz.Left + horz.Right) / 2, (horz.Top + horz.Bottom) / 2));
-  EXPECT_FALSE(covered(vert.Left - 5, vert.Top + 5));  // the client
-  EXPECT_TRUE(covered(vert.Right + kSkinBorder / 2, (vert.Top + vert.Bottom) / 2));  // the frame beside the bar
+  EXPECT_FALSE(covered(vert.Left - 5, vert.Top + 5));                                 // the client
+  EXPECT_TRUE(covered(vert.Right + kSkinBorder / 2, (vert.Top + vert.Bottom) / 2));   // the frame beside the bar
   EXPECT_TRUE(covered((horz.Left + horz.Right) / 2, horz.Bottom + kSkinBorder / 2));  // and below it
 }
 
@@ -1179,7 +1182,8 @@ TEST_F(BorderedMain, TheActiveMainFormUnderCompositionPutsItsBorderWindowWhereIt
     ASSERT_EQ(GetActiveWindow() == h, c.active);
     posCalls.clear();
     Changed(h, kStill);
-    const auto first = std::find_if(posCalls.begin(), posCalls.end(), [&](const PosCall& p) { return p.wnd == mainBw; });
+    const auto first =
+        std::find_if(posCalls.begin(), posCalls.end(), [&](const PosCall& p) { return p.wnd == mainBw; });
     ASSERT_NE(first, posCalls.end());
     EXPECT_EQ(first->after, c.after);
     EXPECT_EQ(first->flags, 0x65Bu);
@@ -1405,7 +1409,8 @@ TEST_F(Bordered, ASizeStepRedrawsTheFormAndPutsTheBorderWindowBehindIt) {
     SetWindowPos(h, nullptr, 0, 0, width += 20, 220, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     EXPECT_TRUE(redraws::RedrawCalls::Seen(h, c.redraw));
     if (c.border) {
-      const UINT behind = SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING;
+      const UINT behind =
+          SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING;
       EXPECT_NE(std::find_if(posCalls.begin(), posCalls.end(),
                              [&](const PosCall& p) { return p.wnd == border && p.after == h && p.flags == behind; }),
                 posCalls.end());

@@ -136,7 +136,8 @@ TEST_F(Caption, VisibleGripAnswersTheSizingCornerThroughTheSystemHitTest) {
   Application->ProcessMessages();
   ASSERT_TRUE(IsZoomed(form->Handle()));
   GetWindowRect(form->Handle(), &w);
-  const TPoint zoomedCorner(w.right - w.left - sp->BorderWidth(true) - 2, w.bottom - w.top - sp->BorderHeight(true) - 2);
+  const TPoint zoomedCorner(w.right - w.left - sp->BorderWidth(true) - 2,
+                            w.bottom - w.top - sp->BorderHeight(true) - 2);
   EXPECT_NE(HitTest(zoomedCorner.X, zoomedCorner.Y), HTBOTTOMRIGHT) << "maximized";
 }
 
@@ -164,7 +165,8 @@ TEST_F(Caption, EveryVisibleElementAnswersItsOwnCode) {
         m.LParam = MAKELPARAM(s.X, s.Y);
         const Integer code = sp->HTProcess(m);
         // A disabled command answers the caption; it never answers another button.
-        EXPECT_TRUE(code == e.HitCode || code == HTCAPTION) << "iconic " << iconic << " element " << e.HitCode << " gave " << code;
+        EXPECT_TRUE(code == e.HitCode || code == HTCAPTION)
+            << "iconic " << iconic << " element " << e.HitCode << " gave " << code;
         if (e.HitCode == HTHELP) EXPECT_EQ(code, HTHELP);
       }
     }

@@ -375,8 +375,8 @@ TEST_F(Captionless, TheDisabledLayerCoversTheBodyAndClearsTheRest) {
   struct Case {
     bool outer, captionless, blurred;
   };
-  for (const Case c : {Case{true, true, false}, Case{false, true, false}, Case{true, false, false},
-                       Case{true, true, true}}) {
+  for (const Case c :
+       {Case{true, true, false}, Case{false, true, false}, Case{true, false, false}, Case{true, true, true}}) {
     SCOPED_TRACE(testing::Message() << c.outer << c.captionless << c.blurred);
     RenewForm();
     Prepare(c.outer, c.captionless);
@@ -402,9 +402,9 @@ TEST_F(Captionless, TheDisabledLayerCoversTheBodyAndClearsTheRest) {
     EXPECT_EQ(lr.right - lr.left, u->size.cx);
     EXPECT_EQ(lr.bottom - lr.top, u->size.cy);
     const TRect shadow = sp->ShadowSize();
-    const TRect body = c.captionless ? sp->UWPClientRect()
-                                     : TRect(shadow.Left, shadow.Top, u->size.cx - shadow.Right,
-                                             u->size.cy - shadow.Bottom);
+    const TRect body = c.captionless
+                           ? sp->UWPClientRect()
+                           : TRect(shadow.Left, shadow.Top, u->size.cx - shadow.Right, u->size.cy - shadow.Bottom);
     const Integer midX = (body.Left + body.Right) / 2, midY = (body.Top + body.Bottom) / 2;
     // Inside: opaque; the captionless client up to its last column and its last rows (the
     // picture of a form leaves the client's last row to the frame, as the form's own picture
@@ -732,8 +732,8 @@ TEST_F(Captionless, TheRoundedFramesEdgeTakesTheLineColourOrTheBodyColour) {
     Integer lineColour;
     uint32_t edge;  // 0xAARRGGBB
   };
-  for (const Case c : {Case{0, 0x0000FF, 0xFF000000u | RgbOfColor(kClientActive)},
-                       Case{1, 0x0000FF, 0xFFFF0000u}, Case{2, 0x00FF00, 0xFF00FF00u}}) {
+  for (const Case c : {Case{0, 0x0000FF, 0xFF000000u | RgbOfColor(kClientActive)}, Case{1, 0x0000FF, 0xFFFF0000u},
+                       Case{2, 0x00FF00, 0xFF00FF00u}}) {
     gd.BorderWidth = c.borderWidth;
     gd.Props[0].BorderColor = gd.Props[1].BorderColor = c.lineColour;
     sp->FCommonData->BGChanged = true;

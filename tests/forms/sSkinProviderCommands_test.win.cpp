@@ -10,14 +10,14 @@
 #include "base/sMessages.h"
 #include "controls/sSkinMenus.h"
 #include "forms/kvTitleBar.h"
+#include "skin/sSkinManager.h"
+#include "skin/sVclUtils.h"
 #include "support/FormSkin.h"
 #include "support/LayeredCalls.h"
 #include "support/PpiSkin.h"
-#include "skin/sSkinManager.h"
-#include "ui/ScopeGuard.h"
-#include "skin/sVclUtils.h"
 #include "ui/ExtCtrls.h"
 #include "ui/Menus.h"
+#include "ui/ScopeGuard.h"
 
 using formskin::SkinnedForm;
 
@@ -147,9 +147,9 @@ struct DpiRow {
   bool allowScale;
   bool designing;
   Integer newPPI;
-  Integer caption;        // the caption metric afterwards
-  bool rescaled;          // the form rescaled and its children refreshed
-  bool repaintAsked;      // the background marked changed (not checked when rescaled: painted at once)
+  Integer caption;    // the caption metric afterwards
+  bool rescaled;      // the form rescaled and its children refreshed
+  bool repaintAsked;  // the background marked changed (not checked when rescaled: painted at once)
 };
 
 const DpiRow kDpiRows[] = {
@@ -180,7 +180,8 @@ TEST_F(FormCommands, PpiChangeTable) {
     sp->FCommonData->BGChanged = false;
     RECT suggested{100, 100, 100 + kvMulDiv(300, row.newPPI, 96), 100 + kvMulDiv(200, row.newPPI, 96)};
     if (row.designing) m.SetDesigning(true);
-    SendMessageW(form->Handle(), WM_DPICHANGED, MAKEWPARAM(row.newPPI, row.newPPI), reinterpret_cast<LPARAM>(&suggested));
+    SendMessageW(form->Handle(), WM_DPICHANGED, MAKEWPARAM(row.newPPI, row.newPPI),
+                 reinterpret_cast<LPARAM>(&suggested));
     if (row.designing) m.SetDesigning(false);
 
     EXPECT_EQ(sp->CYCaption, row.caption);
@@ -287,7 +288,8 @@ TEST_F(FormCommands, ScrollingTurnsTheFormsDrawingOffAndOnAgain) {
   own.seen.clear();
   Command(KV_BEFORESCROLL);
   EXPECT_FALSE(GetWindowLongW(h, GWL_STYLE) & WS_VISIBLE);  // what WM_SETREDRAW 0 does
-  const auto off = std::find_if(own.seen.begin(), own.seen.end(), [](const Received& r) { return r.msg == WM_SETREDRAW; });
+  const auto off =
+      std::find_if(own.seen.begin(), own.seen.end(), [](const Received& r) { return r.msg == WM_SETREDRAW; });
   ASSERT_NE(off, own.seen.end());
   EXPECT_EQ(off->wParam, 0u);
   own.seen.clear();
@@ -297,7 +299,8 @@ TEST_F(FormCommands, ScrollingTurnsTheFormsDrawingOffAndOnAgain) {
   const TScopeExit detach([&] { form->SetWindowProc(above.old); });
   Command(KV_AFTERSCROLL);
   EXPECT_TRUE(GetWindowLongW(h, GWL_STYLE) & WS_VISIBLE);
-  const auto on = std::find_if(own.seen.begin(), own.seen.end(), [](const Received& r) { return r.msg == WM_SETREDRAW; });
+  const auto on =
+      std::find_if(own.seen.begin(), own.seen.end(), [](const Received& r) { return r.msg == WM_SETREDRAW; });
   ASSERT_NE(on, own.seen.end());
   EXPECT_EQ(on->wParam, 1u);
   EXPECT_TRUE(above.Saw(WM_PAINT) || above.Saw(WM_NCPAINT));  // redrawn at once

@@ -13,8 +13,8 @@
 #include "base/WorkingBitmaps.h"
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
-#include "raster/Resampling.h"
 #include "forms/kvDials.h"
+#include "raster/Resampling.h"
 #include "skin/sVclUtils.h"
 #include "support/FormSkin.h"
 #include "ui/ExtCtrls.h"
@@ -299,9 +299,7 @@ TEST_F(Composition, BlurBehindOnWindows7AndNotOnWindows10) {
     HRGN rgn = c.region ? CreateRectRgn(0, 0, 10, 10) : nullptr;
     SetBlurBehindWindow(h, c.enabled, rgn);
     // The region was given up: it is deleted whatever happened.
-    if (rgn) {
-      EXPECT_EQ(GetObjectType(rgn), 0u) << c.name;
-    }
+    if (rgn) { EXPECT_EQ(GetObjectType(rgn), 0u) << c.name; }
     ASSERT_EQ(blurs.size(), c.called ? 1u : 0u) << c.name;
     if (!c.called) continue;
     EXPECT_EQ(blurs[0].flags, c.flags) << c.name;
@@ -519,9 +517,7 @@ TEST_F(Composition, AStoredSystemBlurIsAppliedWhenTheFormShows) {
     EXPECT_EQ(sp->FCommonData->TranspMode, stored ? 2 : 0);
     EXPECT_EQ(sp->FFormState & FS_GLASSNEEDED, 0u);
     ASSERT_EQ(blurs.size(), stored ? 1u : 0u);
-    if (stored) {
-      EXPECT_TRUE(blurs[0].enable);
-    }
+    if (stored) { EXPECT_TRUE(blurs[0].enable); }
     form->Hide();
     Application->ProcessMessages();
   }

@@ -22,7 +22,8 @@ TEST_F(FrameCopy, EveryFramePixelComesFromThePicture) {
     const char* name;
     TFormBorderStyle style;
   };
-  const Case cases[] = {{"dialog", bsDialog}, {"single", bsSingle}, {"sizeable", bsSizeable}, {"tool window", bsToolWindow}};
+  const Case cases[] = {
+      {"dialog", bsDialog}, {"single", bsSingle}, {"sizeable", bsSizeable}, {"tool window", bsToolWindow}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     RenewForm();

@@ -93,7 +93,8 @@ TEST_F(GlimmerveilForm, ClientInTheSkinColourAndRoundedCornersCut) {
   ClientToScreen(form->Handle(), &client);
   RECT w{};
   GetWindowRect(form->Handle(), &w);
-  const TColor skinClient = TColor(manager->CommonSkinData(sp->FormPPI())->gd[size_t(sp->FCommonData->SkinIndex)].Props[1].Color);
+  const TColor skinClient =
+      TColor(manager->CommonSkinData(sp->FormPPI())->gd[size_t(sp->FCommonData->SkinIndex)].Props[1].Color);
   EXPECT_EQ(shot->PixelColor(client.x - w.left, client.y - w.top), skinClient);
   // The frame is the skin's, not the undrawn black of a window without decoration.
   EXPECT_NE(shot->PixelColor(shot->Width() / 2, 2), clBlack);

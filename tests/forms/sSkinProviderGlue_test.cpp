@@ -28,11 +28,11 @@ TEST(CheckEdges, LeftAndTopFirstThenRightAndBottom) {
     Integer x, y;
     TPoint expected;
   } cases[] = {
-      {5, 7, {5, 7}},          // near left and top
-      {795, 695, {-5, -5}},    // right edge 995, bottom 795: near right and bottom
-      {0, 300, {0, 0}},        // on the left edge: 0, then the right edge (200 from 1000) misses
-      {400, 300, {0, 0}},      // far from all
-      {808, 3, {8, 3}},        // right edge at 1008, top at 3
+      {5, 7, {5, 7}},        // near left and top
+      {795, 695, {-5, -5}},  // right edge 995, bottom 795: near right and bottom
+      {0, 300, {0, 0}},      // on the left edge: 0, then the right edge (200 from 1000) misses
+      {400, 300, {0, 0}},    // far from all
+      {808, 3, {8, 3}},      // right edge at 1008, top at 3
   };
   for (const Case& c : cases) EXPECT_EQ(CheckEdges(area, form, c.x, c.y, 10), c.expected) << c.x << "," << c.y;
 }
@@ -64,8 +64,8 @@ TEST(SnapPosition, SnapsToTheWorkAreaEdges) {
     Integer x, y;
     TPoint expected;
   } cases[] = {
-      {8, 9, {0, 0}},           {-10, 400, {0, 400}},   {1005, 300, {1000, 300}},  // right edge 1205
-      {500, 752, {500, 750}},   {500, 739, {500, 739}}, {11, 11, {11, 11}},
+      {8, 9, {0, 0}},         {-10, 400, {0, 400}},   {1005, 300, {1000, 300}},  // right edge 1205
+      {500, 752, {500, 750}}, {500, 739, {500, 739}}, {11, 11, {11, 11}},
   };
   for (const Case& c : cases) EXPECT_EQ(SnapPosition(Scene(b), c.x, c.y), c.expected) << c.x << "," << c.y;
 }
@@ -76,7 +76,8 @@ TEST(SnapPosition, SnapsBesideAnotherFormOnlyWhereTheyOverlap) {
     TRect bounds;  // where the form is now (overlap decides which strips count)
     Integer x, y;
     TPoint expected;
-  } cases[] = {  // the moving form is 200 x 150
+  } cases[] = {
+      // the moving form is 200 x 150
       // Right edge 8 px before the other's left, overlapping it vertically: snaps to it, and
       // its top 5 px below the other's top snaps too.
       {TRect(192, 205, 392, 355), 192, 205, {200, 200}},

@@ -4,8 +4,8 @@
 #include <algorithm>
 
 #include "base/sMessages.h"
-#include "support/FormSkin.h"
 #include "skin/sStyleSimply.h"
+#include "support/FormSkin.h"
 
 using formskin::SkinnedForm;
 

@@ -5,8 +5,8 @@
 // hot (repainted alone and in the system's menu loop); the same without a border window. A menu
 // merged into the bar shows its items in the bar's order, each where the system takes its
 // clicks. The window menu of an MDI main form keeps the library's own items when it drops.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <memory>
@@ -43,7 +43,9 @@ void Pump() {
 // comes out a few steps off.
 Integer Count(const TBitmap* bmp, const TRect& r, TColor c) {
   const uint32_t want = RgbOfColor(c);
-  auto within = [](uint32_t a, uint32_t b, int shift) { return std::abs(int(a >> shift & 0xFF) - int(b >> shift & 0xFF)) <= 3; };
+  auto within = [](uint32_t a, uint32_t b, int shift) {
+    return std::abs(int(a >> shift & 0xFF) - int(b >> shift & 0xFF)) <= 3;
+  };
   TPixelView v = const_cast<TBitmap*>(bmp)->View();
   Integer n = 0;
   for (Integer y = r.Top; y < r.Bottom; ++y)
@@ -209,8 +211,9 @@ TEST_P(MenuLineAround, TheSystemsMenuLoopDrawsTheSelectedItemAtItsPlace) {
   ExpectSelectedInMenuLoop(form->Handle(), ItemRect(0), 'f');
 }
 
-INSTANTIATE_TEST_SUITE_P(OuterBorder, MenuLineAround, ::testing::Bool(),
-                         [](const ::testing::TestParamInfo<bool>& i) { return i.param ? "WithBorderWindow" : "Plain"; });
+INSTANTIATE_TEST_SUITE_P(OuterBorder, MenuLineAround, ::testing::Bool(), [](const ::testing::TestParamInfo<bool>& i) {
+  return i.param ? "WithBorderWindow" : "Plain";
+});
 
 namespace {
 

@@ -9,12 +9,11 @@ TEST(MenuLineRules, OnlyAFormsOwnMenuWithItemsShowsALine) {
     TkvMenuLineForm form;
     bool visible;
   } cases[] = {
-      {{true, false, 2, false, false}, true},
-      {{false, false, 0, false, false}, false},  // no main menu
-      {{true, true, 2, false, false}, false},    // joins another form's bar
-      {{true, false, 0, false, false}, false},   // a menu without items
-      {{true, false, 2, true, false}, false},    // an MDI child
-      {{true, false, 2, false, true}, false},    // a dialog
+      {{true, false, 2, false, false}, true},  {{false, false, 0, false, false}, false},  // no main menu
+      {{true, true, 2, false, false}, false},                                             // joins another form's bar
+      {{true, false, 0, false, false}, false},                                            // a menu without items
+      {{true, false, 2, true, false}, false},                                             // an MDI child
+      {{true, false, 2, false, true}, false},                                             // a dialog
   };
   for (const Case& c : cases)
     EXPECT_EQ(MenuLineVisible(c.form), c.visible)
@@ -25,7 +24,7 @@ TEST(MenuLineRules, HeightIsTheSystemMenuHeightLessOne) {
   EXPECT_EQ(MenuLineHeight(true, 19), 18);
   EXPECT_EQ(MenuLineHeight(true, 29), 28);  // 144 PPI
   EXPECT_EQ(MenuLineHeight(false, 19), 0);
-  EXPECT_EQ(MenuLineHeight(true, 0), 0);    // no metric: no line
+  EXPECT_EQ(MenuLineHeight(true, 0), 0);  // no metric: no line
 }
 
 TEST(MenuLineRules, ClientTopIsCountedFromTheFormsBottom) {

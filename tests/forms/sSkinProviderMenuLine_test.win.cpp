@@ -2,9 +2,9 @@
 // pixels as the screen shows them (the line's section, the items' texts in the line's colours),
 // hit tests over its items, an item selected and opened in the system's menu loop, and the line
 // painted again after the menu changed.
-#include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <gtest/gtest.h>
 
 #include <memory>
 #include <vector>
@@ -25,7 +25,6 @@ using namespace formskin;
 using namespace menuline;
 
 namespace {
-
 
 TColor ColorOfPixel(uint32_t argb) { return TColor((argb >> 16 & 0xFF) | (argb & 0xFF00) | (argb & 0xFF) << 16); }
 

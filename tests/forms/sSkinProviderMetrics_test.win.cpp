@@ -3,9 +3,9 @@
 // change does) and the system metrics of each PPI through a stand-in for
 // GetSystemMetricsForDpi with fixed numbers.
 #include "base/kvntUtils.h"
+#include "skin/sSkinManager.h"
 #include "support/FormSkin.h"
 #include "support/PpiSkin.h"
-#include "skin/sSkinManager.h"
 #include "support/ScrollSkin.h"
 #include "wrappers/kvSBUtils.h"
 
@@ -18,13 +18,13 @@ using ppiskin::ScaledCopy;
 
 struct MetricsRow {
   Integer ppi;
-  Integer caption;         // bsSizeable: the system caption
-  Integer sizeableBorder;  // sizing frame + padded border
-  Integer singleBorder;    // dialog frame + 5
-  Integer dialogCaption10; // bsDialog on Windows 10: the small caption
-  Integer dialogCaption8;  // bsDialog on Windows 8: the normal caption
-  Integer buttonWidth;     // the close glyph at that PPI
-  Integer buttonsWidth;    // margin + close + (spacing + max) + (spacing + min)
+  Integer caption;          // bsSizeable: the system caption
+  Integer sizeableBorder;   // sizing frame + padded border
+  Integer singleBorder;     // dialog frame + 5
+  Integer dialogCaption10;  // bsDialog on Windows 10: the small caption
+  Integer dialogCaption8;   // bsDialog on Windows 8: the normal caption
+  Integer buttonWidth;      // the close glyph at that PPI
+  Integer buttonsWidth;     // margin + close + (spacing + max) + (spacing + min)
 };
 
 const MetricsRow kRows[] = {

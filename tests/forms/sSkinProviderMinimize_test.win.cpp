@@ -246,7 +246,8 @@ TEST_F(Minimize, TheTargetComesFromTheTaskbarWindowWithoutAskingItsButtons) {
     wc.lpszClassName = name;
     RegisterClassW(&wc);
   }
-  HWND rebar = CreateWindowExW(0, L"ReBarWindow32", L"", WS_CHILD, 0, 0, 100, 40, taskbar->wnd, nullptr, wc.hInstance, nullptr);
+  HWND rebar =
+      CreateWindowExW(0, L"ReBarWindow32", L"", WS_CHILD, 0, 0, 100, 40, taskbar->wnd, nullptr, wc.hInstance, nullptr);
   ASSERT_NE(rebar, nullptr);
   HWND sw = CreateWindowExW(0, L"MSTaskSwWClass", L"", WS_CHILD, 0, 0, 100, 40, rebar, nullptr, wc.hInstance, nullptr);
   HWND toolbar = CreateWindowExW(0, TOOLBARCLASSNAMEW, L"", WS_CHILD, 0, 0, 100, 40, sw, nullptr, nullptr, nullptr);
@@ -258,7 +259,8 @@ TEST_F(Minimize, TheTargetComesFromTheTaskbarWindowWithoutAskingItsButtons) {
   button.dwData = reinterpret_cast<DWORD_PTR>(form->Handle());
   SendMessageW(toolbar, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(&button));
   taskbarQueries = 0;
-  toolbarProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(toolbar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountingToolbar)));
+  toolbarProc =
+      reinterpret_cast<WNDPROC>(SetWindowLongPtrW(toolbar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountingToolbar)));
   const TRect from = FormRect();
   EXPECT_EQ(t->GetRectTo(from), TaskbarFallbackRect(from, taskbar->Rect()));
   EXPECT_EQ(taskbarQueries, 0);

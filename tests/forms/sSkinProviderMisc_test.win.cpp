@@ -35,10 +35,14 @@ TEST_F(MiscForm, OnlyItemsThatActAreHitTargets) {
     bool enabled, down;
     bool target;
   } cases[] = {
-      {"button", bsButton, true, false, true},      {"menu", bsMenu, true, false, true},
-      {"tab up", bsTab, true, false, true},         {"tab down", bsTab, true, true, false},
-      {"info", bsInfo, true, false, false},         {"spacer", bsSpacing, true, false, false},
-      {"disabled button", bsButton, false, false, false}, {"button down", bsButton, true, true, true},
+      {"button", bsButton, true, false, true},
+      {"menu", bsMenu, true, false, true},
+      {"tab up", bsTab, true, false, true},
+      {"tab down", bsTab, true, true, false},
+      {"info", bsInfo, true, false, false},
+      {"spacer", bsSpacing, true, false, false},
+      {"disabled button", bsButton, false, false, false},
+      {"button down", bsButton, true, true, true},
   };
   for (const Case& c : cases) {
     TkvTitleBarItem* it = bar->Items()->Add();
@@ -185,7 +189,9 @@ namespace {
 // menu's image list at each menu change, and what a caption text change found.
 class OldProcLog {
  public:
-  explicit OldProcLog(TsSkinProvider* sp) : sp_(sp), old_(sp->OldWndProc) { sp->OldWndProc = TWndMethod(this, &OldProcLog::Proc); }
+  explicit OldProcLog(TsSkinProvider* sp) : sp_(sp), old_(sp->OldWndProc) {
+    sp->OldWndProc = TWndMethod(this, &OldProcLog::Proc);
+  }
   ~OldProcLog() { sp_->OldWndProc = old_; }
   OldProcLog(const OldProcLog&) = delete;
   OldProcLog& operator=(const OldProcLog&) = delete;
@@ -441,7 +447,8 @@ TEST_F(SkinnerList, CleaningFreesFormEntriesButNotWhileTheyAreMade) {
   EXPECT_FALSE(provider->FMakeSkinMenu);
   auto entriesOnForm = [&] {
     Integer n = 0;
-    for (Integer i = 0; i < form->ComponentCount(); ++i) n += dynamic_cast<TkvProvider*>(form->Components(i)) != nullptr;
+    for (Integer i = 0; i < form->ComponentCount(); ++i)
+      n += dynamic_cast<TkvProvider*>(form->Components(i)) != nullptr;
     return n;
   };
   EXPECT_EQ(entriesOnForm(), 1);

@@ -156,7 +156,8 @@ class LinkedFrame : public SkinnedForm {
     savedTypes = WndTypes;
     WndTypes[tpEdit] = &MakePlainEditWrapper;
     skin->skin.Manager.ThirdLists[tpEdit]->Add(u"TEdit");
-    skin->skin.Manager.SkinCommonInfo.Sections[ssTransparent] = skin->skin.AddSection(PlainSection(u"TRANSPARENT", 100, 0, 1));
+    skin->skin.Manager.SkinCommonInfo.Sections[ssTransparent] =
+        skin->skin.AddSection(PlainSection(u"TRANSPARENT", 100, 0, 1));
     skin->skin.Data->Reindex();
     frame = new TFrame(form);
     frame->SetParent(form);
@@ -180,7 +181,8 @@ class LinkedFrame : public SkinnedForm {
     PumpMessages();
   }
   bool Linked() {
-    return std::count(sp->FrameAdapters.begin(), sp->FrameAdapters.end(), adapter) == 1 && adapter->LinkedForm() == form;
+    return std::count(sp->FrameAdapters.begin(), sp->FrameAdapters.end(), adapter) == 1 &&
+           adapter->LinkedForm() == form;
   }
   bool Unlinked() {
     return std::count(sp->FrameAdapters.begin(), sp->FrameAdapters.end(), adapter) == 0 && !adapter->LinkedForm();

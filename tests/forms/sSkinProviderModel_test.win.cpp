@@ -31,13 +31,11 @@ using namespace formskin;
 
 namespace {
 
-constexpr TColor kHeaderColor = 0x00206020;     // dark green (TColor 0x00BBGGRR)
-constexpr uint32_t kGlyphRed = 0xFFE01010;  // 0xAARRGGBB
-constexpr TColor kAddedRed = 0x000000FF;         // pure red as a TColor
+constexpr TColor kHeaderColor = 0x00206020;  // dark green (TColor 0x00BBGGRR)
+constexpr uint32_t kGlyphRed = 0xFFE01010;   // 0xAARRGGBB
+constexpr TColor kAddedRed = 0x000000FF;     // pure red as a TColor
 
-uint32_t CachePixel(TsSkinProvider* sp, Integer x, Integer y) {
-  return sp->FCommonData->FCacheBmp->View().At(x, y);
-}
+uint32_t CachePixel(TsSkinProvider* sp, Integer x, Integer y) { return sp->FCommonData->FCacheBmp->View().At(x, y); }
 
 // Pixels of the picture's rectangle whose colour (0xAARRGGBB) passes a test.
 std::vector<TPoint> CacheWhere(TsSkinProvider* sp, const TRect& r, const std::function<bool(uint32_t)>& test) {

@@ -31,10 +31,14 @@ TEST(OwnFrame, EveryBorderMovesOnlyItsOwnEdges) {
     Integer direction;
     TkvOutline expected;  // after the mouse moved by (-20, -30)
   } cases[] = {
-      {kvHTLeft, {80, 100, 400, 300}},        {kvHTRight, {100, 100, 380, 300}},
-      {kvHTTop, {100, 70, 400, 300}},         {kvHTTopLeft, {80, 70, 400, 300}},
-      {kvHTTopRight, {100, 70, 380, 300}},    {kvHTBottom, {100, 100, 400, 270}},
-      {kvHTBottomLeft, {80, 100, 400, 270}},  {kvHTBottomRight, {100, 100, 380, 270}},
+      {kvHTLeft, {80, 100, 400, 300}},
+      {kvHTRight, {100, 100, 380, 300}},
+      {kvHTTop, {100, 70, 400, 300}},
+      {kvHTTopLeft, {80, 70, 400, 300}},
+      {kvHTTopRight, {100, 70, 380, 300}},
+      {kvHTBottom, {100, 100, 400, 270}},
+      {kvHTBottomLeft, {80, 100, 400, 270}},
+      {kvHTBottomRight, {100, 100, 380, 270}},
       {0, {100, 100, 380, 270}},  // no border named: bottom and right
   };
   for (const Case& c : cases) {
@@ -50,8 +54,8 @@ TEST(OwnFrame, AMovingEdgeStopsAtTheMinimumSize) {
     Integer direction, dx, dy;
     TkvOutline expected;
   } cases[] = {
-      {kvHTLeft, 100, 0, {150, 100, 400, 300}},   {kvHTRight, -100, 0, {100, 100, 350, 300}},
-      {kvHTTop, 0, 100, {100, 120, 400, 300}},    {kvHTBottom, 0, -100, {100, 100, 400, 280}},
+      {kvHTLeft, 100, 0, {150, 100, 400, 300}},    {kvHTRight, -100, 0, {100, 100, 350, 300}},
+      {kvHTTop, 0, 100, {100, 120, 400, 300}},     {kvHTBottom, 0, -100, {100, 100, 400, 280}},
       {kvHTTopLeft, 90, 90, {150, 120, 400, 300}}, {kvHTBottomRight, -90, -90, {100, 100, 350, 280}},
   };
   for (const Case& c : cases) {
@@ -66,11 +70,11 @@ TEST(OwnFrame, AMovingEdgeStopsAtTheMinimumSize) {
 TEST(MinimizeFlight, StepCountAndStartAlpha) {
   const std::pair<Integer, Integer> steps[] = {{200, 33}, {80, 13}, {60, 10}, {12, 2}, {6, 1}, {5, 1}, {0, 1}};
   for (auto [time, count] : steps) EXPECT_EQ(MinimizeStepCount(time), count) << time;
-  EXPECT_EQ(MinimizeAlphaFrom(255, false, 200, false), 63);   // a quarter
+  EXPECT_EQ(MinimizeAlphaFrom(255, false, 200, false), 63);  // a quarter
   EXPECT_EQ(MinimizeAlphaFrom(200, false, 80, false), 50);
-  EXPECT_EQ(MinimizeAlphaFrom(255, false, 12, false), 255);   // too short for it
-  EXPECT_EQ(MinimizeAlphaFrom(255, false, 200, true), 255);   // restoring
-  EXPECT_EQ(MinimizeAlphaFrom(255, true, 200, false), 255);   // layered windows not composed
+  EXPECT_EQ(MinimizeAlphaFrom(255, false, 12, false), 255);  // too short for it
+  EXPECT_EQ(MinimizeAlphaFrom(255, false, 200, true), 255);  // restoring
+  EXPECT_EQ(MinimizeAlphaFrom(255, true, 200, false), 255);  // layered windows not composed
 }
 
 TEST(MinimizeFlight, TheTaskbarFallbackIsThreeQuartersCentredOnTheTaskbar) {
@@ -82,7 +86,7 @@ TEST(MinimizeFlight, TheTaskbarFallbackIsThreeQuartersCentredOnTheTaskbar) {
 TEST(MinimizeFlight, FramesShrinkAndFadeTowardsTheTarget) {
   TkvMinMotion m;
   const TRect from(100, 100, 500, 400), to(600, 900, 900, 1125);  // 400 x 300 to 300 x 225
-  InitMinimize(m, from, to, 60, 63);                                 // 10 steps, alpha 63 down by 7
+  InitMinimize(m, from, to, 60, 63);                              // 10 steps, alpha 63 down by 7
   EXPECT_EQ(m.StepCount, 10);
   EXPECT_EQ(MotionTopLeft(m), TPoint(350, 500));  // half-way
   EXPECT_EQ(MotionSize(m), TSize(300, 225));
@@ -162,9 +166,7 @@ TEST(RestoreFlight, EndsWithinItsStepsWhateverTheStartDistance) {
       {104, 80, 14},  // 1 px away: a divisor of 1 never shrinks it
       {100, 80, 14},  // no horizontal distance
       {108, 80, 14},  // 2 px
-      {900, 80, 14},
-      {104, 6, 2},
-      {104, 0, 1},
+      {900, 80, 14}, {104, 6, 2}, {104, 0, 1},
   };
   for (const Case& c : cases) {
     TkvMinMotion m;
@@ -200,7 +202,8 @@ TEST(BlendOnMoving, TheFadeReachesTheBlendValueInTimeOverTwelve) {
   EXPECT_DOUBLE_EQ(BlendOnMovingStep(170, 12), 85.0);
   EXPECT_DOUBLE_EQ(BlendOnMovingStep(170, 120), 8.5);
   EXPECT_DOUBLE_EQ(BlendOnMovingStep(255, 1000), 0.0);
-  const std::tuple<Byte, Integer, Integer> cases[] = {{170, 12, 1}, {170, 5, 1}, {170, 120, 10}, {170, 1000, 84}, {0, 120, 10}};
+  const std::tuple<Byte, Integer, Integer> cases[] = {
+      {170, 12, 1}, {170, 5, 1}, {170, 120, 10}, {170, 1000, 84}, {0, 120, 10}};
   for (auto [value, time, ticks] : cases) EXPECT_EQ(TicksToReach(value, time), ticks) << int(value) << " in " << time;
   // Nothing to fade at 255: the alpha stays.
   EXPECT_EQ(BlendOnMovingNext(255, 255, 0), 255.0);

@@ -87,9 +87,8 @@ TEST_F(Motion, SizingFromEveryBorderMovesThatBorder) {
     Integer ht;
     RECT expected;  // from (120, 110, 420, 310) after a drag by (-20, -30)
   } cases[] = {
-      {HTLEFT, {100, 110, 420, 310}},       {HTRIGHT, {120, 110, 400, 310}},
-      {HTTOP, {120, 80, 420, 310}},         {HTTOPLEFT, {100, 80, 420, 310}},
-      {HTTOPRIGHT, {120, 80, 400, 310}},    {HTBOTTOM, {120, 110, 420, 280}},
+      {HTLEFT, {100, 110, 420, 310}},       {HTRIGHT, {120, 110, 400, 310}},       {HTTOP, {120, 80, 420, 310}},
+      {HTTOPLEFT, {100, 80, 420, 310}},     {HTTOPRIGHT, {120, 80, 400, 310}},     {HTBOTTOM, {120, 110, 420, 280}},
       {HTBOTTOMLEFT, {100, 110, 420, 280}}, {HTBOTTOMRIGHT, {120, 110, 400, 280}},
   };
   for (bool byPress : {true, false})
@@ -172,7 +171,9 @@ class Glue : public Motion {
     delete other;
     Motion::TearDown();
   }
-  void MoveTo(HWND h, Integer x, Integer y) { SetWindowPos(h, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE); }
+  void MoveTo(HWND h, Integer x, Integer y) {
+    SetWindowPos(h, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   TForm* other = nullptr;
   TsSkinProvider* osp = nullptr;
 };

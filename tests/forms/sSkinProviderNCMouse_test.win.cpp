@@ -90,7 +90,8 @@ class NCMouse : public SkinnedForm {
   }
   // A title bar with one 30 x 16 button item at its left, drawn from a section of its own.
   TkvTitleBarItem* AddTitleBarItem() {
-    skin->skin.Manager.SkinCommonInfo.Sections[ssTBBtn] = skin->skin.AddSection(PlainSection(u"TB_BTN", 0, 0x002060A0, 3));
+    skin->skin.Manager.SkinCommonInfo.Sections[ssTBBtn] =
+        skin->skin.AddSection(PlainSection(u"TB_BTN", 0, 0x002060A0, 3));
     skin->skin.Data->Reindex();
     auto* bar = new TsTitleBar(form);
     TkvTitleBarItem* item = bar->Items()->Add();
@@ -155,7 +156,6 @@ TEST_F(NCMouse, SizingWithoutABorderWindowOnlyPassesOn) {
 }
 
 namespace {
-
 
 // The form's procedure answers a press on the title icon as the application chooses (and the
 // system's own menu never opens under the test).

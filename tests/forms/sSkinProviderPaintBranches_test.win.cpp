@@ -89,9 +89,9 @@ TEST_F(PaintBranches, WhatGoesOnToTheOldProcedure) {
   const HWND h = form->Handle();
   struct Case {
     const char* name;
-    Cardinal msg;                         // the message sent
+    Cardinal msg;                          // the message sent
     void (*set)(TsSkinProvider*, TForm*);  // the state it meets
-    Cardinal counted;                     // the message counted at the old procedure
+    Cardinal counted;                      // the message counted at the old procedure
     Integer passedOn;
   } cases[] = {
       {"erase, client drawn", WM_ERASEBKGND, [](TsSkinProvider*, TForm*) {}, WM_ERASEBKGND, 0},
@@ -100,12 +100,12 @@ TEST_F(PaintBranches, WhatGoesOnToTheOldProcedure) {
       {"erase while the skin data updates", WM_ERASEBKGND,
        [](TsSkinProvider* p, TForm*) { p->FCommonData->FUpdating = true; }, WM_ERASEBKGND, 0},
       {"paint, client drawn", WM_PAINT, [](TsSkinProvider*, TForm*) {}, WM_PAINT, 0},
-      {"paint, client not drawn", WM_PAINT, [](TsSkinProvider* p, TForm*) { p->FDrawClientArea = false; }, WM_PAINT,
-       1},
+      {"paint, client not drawn", WM_PAINT, [](TsSkinProvider* p, TForm*) { p->FDrawClientArea = false; }, WM_PAINT, 1},
       {"paint during the restore animation", WM_PAINT,
        [](TsSkinProvider* p, TForm*) { p->FFormState |= FS_ANIMRESTORING; }, WM_PAINT, 1},
       {"paint of the library's copy", WM_PAINT,
-       [](TsSkinProvider*, TForm* f) { f->SetControlState(f->ControlState() + TControlState{csPaintCopy}); }, WM_PAINT, 0},
+       [](TsSkinProvider*, TForm* f) { f->SetControlState(f->ControlState() + TControlState{csPaintCopy}); }, WM_PAINT,
+       0},
       {"paint, frame drawn by the system, no menu", WM_PAINT,
        [](TsSkinProvider* p, TForm*) { p->FDrawNonClientArea = false; }, WM_NCPAINT, 0},
       {"frame, drawn", WM_NCPAINT, [](TsSkinProvider*, TForm*) {}, WM_NCPAINT, 0},
@@ -257,7 +257,8 @@ TEST_F(PaintBranches, WhatAPrintLeavesOut) {
       {"plain", [](TsSkinProvider*, TForm*, bool) {}, true, true},
       {"form being made",
        [](TsSkinProvider*, TForm* f, bool on) {
-         f->SetControlState(on ? f->ControlState() + TControlState{csCreating} : f->ControlState() - TControlState{csCreating});
+         f->SetControlState(on ? f->ControlState() + TControlState{csCreating}
+                               : f->ControlState() - TControlState{csCreating});
        },
        false, false},
       {"provider loading", [](TsSkinProvider* p, TForm*, bool on) { p->SetLoading(on); }, false, false},
@@ -271,7 +272,8 @@ TEST_F(PaintBranches, WhatAPrintLeavesOut) {
     c.set(sp, form, false);
     TBitmap* picture = sp->FCommonData->FCacheBmp.get();
     const TPoint inClient(sp->OffsetX() + 5, sp->OffsetY() + 5), inFrame(2, form->Height() / 2);
-    EXPECT_EQ(bmp->PixelColor(inClient.X, inClient.Y), c.client ? picture->PixelColor(inClient.X, inClient.Y) : kMarker);
+    EXPECT_EQ(bmp->PixelColor(inClient.X, inClient.Y),
+              c.client ? picture->PixelColor(inClient.X, inClient.Y) : kMarker);
     EXPECT_EQ(bmp->PixelColor(inFrame.X, inFrame.Y), c.frame ? picture->PixelColor(inFrame.X, inFrame.Y) : kMarker);
   }
 }
@@ -283,7 +285,8 @@ TEST_F(PaintBranches, APrintPreparesTheMenus) {
     bool menu;
     LPARAM flags;
     bool prepared;
-  } cases[] = {{true, PRF_NONCLIENT | PRF_CLIENT, true}, {true, PRF_ERASEBKGND, true},
+  } cases[] = {{true, PRF_NONCLIENT | PRF_CLIENT, true},
+               {true, PRF_ERASEBKGND, true},
                {false, PRF_NONCLIENT | PRF_CLIENT, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.menu << " " << c.flags);
@@ -360,7 +363,8 @@ TEST_F(PaintBranches, APrintSwitchesTheWindowsTransitionsOff) {
   attributes.clear();
   InitDwmApi();
   ASSERT_TRUE(DwmApiModule()) << "dwmapi.dll loads";
-  real = reinterpret_cast<decltype(real)>(reinterpret_cast<void*>(GetProcAddress(DwmApiModule(), "DwmSetWindowAttribute")));
+  real = reinterpret_cast<decltype(real)>(
+      reinterpret_cast<void*>(GetProcAddress(DwmApiModule(), "DwmSetWindowAttribute")));
   ASSERT_NE(real, nullptr);
   const TkvDwmEntries saved = kvDwm;
   const Integer aero = iAeroStatus;
@@ -534,7 +538,9 @@ TEST_F(PaintBranchesBordered, AClientPaintBringsBackTheBorderWindow) {
     bool freed;
     bool inAnimation;
     bool shown;
-  } cases[] = {{"hidden", false, false, true}, {"freed", true, false, true}, {"hidden during the animation", false, true, false}};
+  } cases[] = {{"hidden", false, false, true},
+               {"freed", true, false, true},
+               {"hidden during the animation", false, true, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     if (c.freed) {

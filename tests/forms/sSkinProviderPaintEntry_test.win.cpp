@@ -22,7 +22,8 @@ namespace {
 
 constexpr TColor kMarker = 0x00030201;  // none of the skin's colours
 // The border image's pixel as a colour.
-constexpr TColor kBorderColor = TColor((kBorderPixel >> 16 & 0xFF) | (kBorderPixel & 0xFF00) | (kBorderPixel & 0xFF) << 16);
+constexpr TColor kBorderColor =
+    TColor((kBorderPixel >> 16 & 0xFF) | (kBorderPixel & 0xFF00) | (kBorderPixel & 0xFF) << 16);
 
 // A window control that says nothing of being opaque: only clipping keeps the form's
 // background off it.
@@ -266,11 +267,19 @@ TEST_F(PaintEntry, TheFrameRingCopiesOnlyTheRing) {
     struct Point {
       Integer x, y;
       bool ring;
-    } points[] = {{0, 0, true},         {w - 1, 0, true},         {0, h - 1, true},     {w - 1, h - 1, true},
-                  {ring - 1, h / 2, true}, {w - ring, h / 2, true}, {w / 2, ring - 1, true}, {w / 2, h - ring, true},
-                  {ring, h / 2, false},  {w - ring - 1, h / 2, false}, {w / 2, ring, false}, {w / 2, h - ring - 1, false}};
-    for (const Point& p : points)
-      EXPECT_EQ(out.PixelColor(p.x, p.y), p.ring ? clBlue : kMarker) << p.x << "," << p.y;
+    } points[] = {{0, 0, true},
+                  {w - 1, 0, true},
+                  {0, h - 1, true},
+                  {w - 1, h - 1, true},
+                  {ring - 1, h / 2, true},
+                  {w - ring, h / 2, true},
+                  {w / 2, ring - 1, true},
+                  {w / 2, h - ring, true},
+                  {ring, h / 2, false},
+                  {w - ring - 1, h / 2, false},
+                  {w / 2, ring, false},
+                  {w / 2, h - ring - 1, false}};
+    for (const Point& p : points) EXPECT_EQ(out.PixelColor(p.x, p.y), p.ring ? clBlue : kMarker) << p.x << "," << p.y;
   }
 }
 
@@ -406,9 +415,11 @@ TEST_F(PaintEntry, ASizeableFormWithoutBorderGetsOnlyTheRing) {
   auto shot = WindowShot(h);
   TBitmap* picture = sp->FCommonData->FCacheBmp.get();
   ASSERT_NE(picture, nullptr);
-  for (const TPoint p : {TPoint(ring - 1, hh / 2), TPoint(w - ring, hh / 2), TPoint(w / 2, ring - 1), TPoint(w / 2, hh - ring)})
+  for (const TPoint p :
+       {TPoint(ring - 1, hh / 2), TPoint(w - ring, hh / 2), TPoint(w / 2, ring - 1), TPoint(w / 2, hh - ring)})
     EXPECT_EQ(shot->PixelColor(p.X, p.Y), picture->PixelColor(p.X, p.Y)) << p.X << "," << p.Y;
-  for (const TPoint p : {TPoint(ring, hh / 2), TPoint(w - ring - 1, hh / 2), TPoint(w / 2, ring), TPoint(w / 2, hh - ring - 1)})
+  for (const TPoint p :
+       {TPoint(ring, hh / 2), TPoint(w - ring - 1, hh / 2), TPoint(w / 2, ring), TPoint(w / 2, hh - ring - 1)})
     EXPECT_EQ(shot->PixelColor(p.X, p.Y), kMarker) << p.X << "," << p.Y;
 }
 
@@ -434,6 +445,7 @@ TEST_F(PaintEntry, TheEraseHandlerPaintsTheGrip) {
     sp->FGripMode = visible ? gmRightBottom : gmNone;
     auto bmp = MarkedClient();
     sp->KV_WMEraseBkGndHandler(bmp->Canvas()->Handle());
-    EXPECT_EQ(bmp->PixelColor(inClient.X, inClient.Y), visible ? TColor(RgbOfColor(TColor(Rgb(kGripPixel)))) : kClientActive);
+    EXPECT_EQ(bmp->PixelColor(inClient.X, inClient.Y),
+              visible ? TColor(RgbOfColor(TColor(Rgb(kGripPixel)))) : kClientActive);
   }
 }

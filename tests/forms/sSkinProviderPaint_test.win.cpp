@@ -92,8 +92,9 @@ TEST_F(Picture, RegionCutsTheKeyCornersOfTheBorderMask) {
   struct Case {
     Integer x, y;
     bool inside;
-  } cases[] = {{0, 0, false}, {1, 0, false}, {0, 1, false}, {2, 0, true}, {1, 1, true},  {w - 1, 0, false},
-               {w - 2, 0, false}, {w - 1, 1, false}, {w - 3, 0, true}, {0, h - 1, true}, {w - 1, h - 1, true}};
+  } cases[] = {{0, 0, false},    {1, 0, false},     {0, 1, false},       {2, 0, true},
+               {1, 1, true},     {w - 1, 0, false}, {w - 2, 0, false},   {w - 1, 1, false},
+               {w - 3, 0, true}, {0, h - 1, true},  {w - 1, h - 1, true}};
   for (const Case& c : cases) EXPECT_EQ(PtInRegion(rgn.get(), c.x, c.y) != 0, c.inside) << c.x << "," << c.y;
 }
 

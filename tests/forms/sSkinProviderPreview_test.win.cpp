@@ -114,11 +114,8 @@ TEST_F(PreviewLink, RecordsOfAnotherSizeOrFromTheWrongModeAreIgnored) {
   };
   const size_t n = sizeof(TkvSkinEditorData);
   const Case cases[] = {
-      {"too short", true, n - 1, 2},
-      {"far too short", true, 16, 2},
-      {"too long", true, n + 1, 2},
-      {"not in preview mode", false, n, 2},
-      {"wrong WParam", true, n, 3},
+      {"too short", true, n - 1, 2},        {"far too short", true, 16, 2}, {"too long", true, n + 1, 2},
+      {"not in preview mode", false, n, 2}, {"wrong WParam", true, n, 3},
   };
   for (const Case& c : cases) {
     kvPreviewHandle = c.previewForm ? form->Handle() : nullptr;

@@ -9,9 +9,9 @@
 #include <memory>
 
 #include "base/sMessages.h"
-#include "skin/sVclUtils.h"
 #include "forms/sSkinProvider.h"
 #include "forms/sSkinProviderMotion.h"
+#include "skin/sVclUtils.h"
 #include "support/FormSkin.h"
 #include "support/GdiTracker.h"
 #include "support/ScrollSkin.h"
@@ -179,7 +179,8 @@ TEST_F(FormScrolls, ProviderAnswersTheSizingCornerInTheSizeBoxWhenTheSkinHasAGri
   const TRect box = sp->ScrollSizeBox();
   ASSERT_FALSE(box.IsEmpty());
   const TsMaskData& grip = d.ma[size_t(d.GripRightBottom)];
-  const TPoint anchor(form->Width() - grip.Width - sp->BorderWidth(true), form->Height() - grip.Height - sp->BorderHeight(true));
+  const TPoint anchor(form->Width() - grip.Width - sp->BorderWidth(true),
+                      form->Height() - grip.Height - sp->BorderHeight(true));
   const TPoint inBox(box.Right - 1, box.Bottom - 1);
   ASSERT_GT(inBox.X, anchor.X);
   ASSERT_GT(inBox.Y, anchor.Y);
@@ -291,7 +292,8 @@ TEST_F(FormScrolls, ProviderGoingFreesTheWrapperAndGivesTheFormItsProcedureBack)
   EXPECT_TRUE(form->WindowProc() == before);
   EXPECT_EQ(TkvScrollWnd::FromHwnd(form->Handle()), nullptr);
   // The form goes on working without them.
-  EXPECT_EQ(SendMessageW(form->Handle(), WM_NCHITTEST, 0, MAKELPARAM(Screen(150, 100).X, Screen(150, 100).Y)), HTCLIENT);
+  EXPECT_EQ(SendMessageW(form->Handle(), WM_NCHITTEST, 0, MAKELPARAM(Screen(150, 100).X, Screen(150, 100).Y)),
+            HTCLIENT);
 }
 
 // The form's picture, as its animations take it (each child printed), shows the skinned bars

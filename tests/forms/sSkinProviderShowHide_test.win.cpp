@@ -303,9 +303,7 @@ TEST_F(FormHiding, AnUnskinnedFormFadesOutFromItsCover) {
     const auto shown = LayeredCalls::UpdatesExcept(h);
     ASSERT_EQ(shown.size(), c.updates);
     for (const auto& u : shown) EXPECT_EQ(u.wnd, shown.front().wnd);
-    if (!shown.empty()) {
-      EXPECT_FALSE(IsWindow(shown.front().wnd));
-    }
+    if (!shown.empty()) { EXPECT_FALSE(IsWindow(shown.front().wnd)); }
     EXPECT_FALSE(sp->CoverForm);
     EXPECT_FALSE(sp->SkipAnimation);
     EXPECT_EQ(Closing(), c.time != 0);
@@ -430,9 +428,9 @@ TEST_F(FormHiding, AFormWithTheSystemsFrameOrItsOwnClientShowsWithoutTheAnimatio
     TFormBorderStyle style;
     bool animated;
   };
-  for (const Case c : {Case{"skinned", true, true, bsSizeable, true}, Case{"system frame", false, true, bsSizeable, false},
-                       Case{"own client", true, false, bsSizeable, false},
-                       Case{"no frame at all", false, true, bsNone, true}}) {
+  for (const Case c :
+       {Case{"skinned", true, true, bsSizeable, true}, Case{"system frame", false, true, bsSizeable, false},
+        Case{"own client", true, false, bsSizeable, false}, Case{"no frame at all", false, true, bsNone, true}}) {
     SCOPED_TRACE(c.name);
     form->Hide();
     form->SetBorderStyle(c.style);
@@ -490,9 +488,7 @@ TEST_F(FormHiding, ABorderWindowShrinksItsRegionBeforeTheFormShrinks) {
     }
     DeleteObject(expected);
     DeleteObject(actual);
-    if (c.shrinks) {
-      EXPECT_TRUE(IsAbove(bw, h));
-    }
+    if (c.shrinks) { EXPECT_TRUE(IsAbove(bw, h)); }
   }
 }
 

@@ -78,7 +78,8 @@ class AdapterSpeedButtons : public SkinnedForm {
   }
   // The client pixel at a point of a control, after a full repaint.
   TColor ClientPixel(TControl* c, Integer dx, Integer dy) {
-    RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    RedrawWindow(form->Handle(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
     Application->ProcessMessages();
     HDC dc = GetDC(form->Handle());
     const COLORREF px = GetPixel(dc, c->Left() + dx, c->Top() + dy);
@@ -164,7 +165,8 @@ TEST_F(AdapterSpeedButtons, LetGoHandlersAreDroppedAndTheButtonsHookedAgain) {
   p->LoadInit();
   ASSERT_NE(ItemOf(plain), nullptr);
   EXPECT_FALSE(plain->WindowProc() == own);
-  TMessage m = MakeMessage(SM_ALPHACMD, uintptr_t(KV_REMOVESKIN) << 16, reinterpret_cast<intptr_t>(&skin->skin.Manager));
+  TMessage m =
+      MakeMessage(SM_ALPHACMD, uintptr_t(KV_REMOVESKIN) << 16, reinterpret_cast<intptr_t>(&skin->skin.Manager));
   plain->WindowProc()(m);
   ASSERT_NE(ItemOf(plain), nullptr);
   EXPECT_TRUE(ItemOf(plain)->Handler->Destroyed);
@@ -258,10 +260,12 @@ class StandardDialogs : public SkinnedForm {
   }
   // An ownerless "#32770" dialog, shown or not, optionally hosting a tool bar.
   HWND Dialog(bool visible, bool toolBar = false, DWORD extraStyle = 0) {
-    HWND d = OwnerlessDialog(WS_POPUP | WS_CAPTION | DS_MODALFRAME | extraStyle, TRect(0, 0, 120, 60), &QuietDialogProc);
+    HWND d =
+        OwnerlessDialog(WS_POPUP | WS_CAPTION | DS_MODALFRAME | extraStyle, TRect(0, 0, 120, 60), &QuietDialogProc);
     if (!d) return nullptr;
     dialogs.push_back(d);
-    if (toolBar) CreateWindowExW(0, L"ToolbarWindow32", L"", WS_CHILD | WS_VISIBLE, 0, 0, 100, 24, d, nullptr, nullptr, nullptr);
+    if (toolBar)
+      CreateWindowExW(0, L"ToolbarWindow32", L"", WS_CHILD | WS_VISIBLE, 0, 0, 100, 24, d, nullptr, nullptr, nullptr);
     if (visible) ShowWindow(d, SW_SHOWNOACTIVATE);
     return d;
   }
@@ -405,7 +409,8 @@ class DialogBorder : public SkinnedForm {
   }
   // An ownerless dialog, skinned by the hook, shown; its wrapper.
   TkvDialogWnd* ShowDialog() {
-    dlg = OwnerlessDialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, TRect(40, 40, 200, 120), &BorderedDialogProc);
+    dlg = OwnerlessDialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, TRect(40, 40, 200, 120),
+                          &BorderedDialogProc);
     if (!dlg) return nullptr;
     ShowWindow(dlg, SW_SHOW);
     SetForegroundWindow(dlg);
@@ -497,7 +502,8 @@ TEST_F(FormMenus, SystemMenuItemStatesFollowTheFormsState) {
       {"minimized", bsSizeable, all, wsMinimized, true, true, false, false, true},
       {"minimized single", bsSingle, all, wsMinimized, true, true, false, false, true},
       {"single", bsSingle, all, wsNormal, false, true, false, true, true},
-      {"no maximize button", bsSizeable, TBorderIcons{biSystemMenu, biMinimize}, wsNormal, false, true, true, true, false},
+      {"no maximize button", bsSizeable, TBorderIcons{biSystemMenu, biMinimize}, wsNormal, false, true, true, true,
+       false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -475,9 +475,8 @@ TEST_F(FormState, AShrinkingClientRepaintsTheGripAndTheRightCornerImages) {
     GetClientRect(h, &client);
     const TPoint origin = ClientOrigin(h);
     auto seen = [&](RECT r, BOOL erase) {
-      return std::any_of(invalidations.begin(), invalidations.end(), [&](const Invalidation& i) {
-        return i.wnd == h && EqualRect(&i.r, &r) && i.erase == erase;
-      });
+      return std::any_of(invalidations.begin(), invalidations.end(),
+                         [&](const Invalidation& i) { return i.wnd == h && EqualRect(&i.r, &r) && i.erase == erase; });
     };
     // The grip is drawn one pixel in from the client's corner: its whole place repaints.
     EXPECT_EQ(seen(RECT{client.right - 17, client.bottom - 17, client.right, client.bottom}, FALSE), c.grip);

@@ -24,8 +24,8 @@
 #include "support/LayeredCalls.h"
 #include "support/ManualTimerDriver.h"
 #include "support/MenuDropRecorder.h"
-#include "support/RedrawCalls.h"
 #include "support/MinimizeFlight.h"
+#include "support/RedrawCalls.h"
 #include "support/WindowProbes.h"
 #include "ui/Menus.h"
 #include "ui/ScopeGuard.h"
@@ -766,7 +766,8 @@ TEST_F(BorderedCommands, AltSpaceDropsTheSystemMenuInsideTheSkinsBorder) {
     RECT r{};
     GetWindowRect(h, &r);
     EXPECT_EQ(p->drops[0].X, r.left + skin->skin.Data->ExBorderWidth) << minimized;
-    EXPECT_EQ(p->drops[0].Y, r.top + sp->BorderHeight(true) + sp->FIconRect.Height() - (minimized ? 16 : 0)) << minimized;
+    EXPECT_EQ(p->drops[0].Y, r.top + sp->BorderHeight(true) + sp->FIconRect.Height() - (minimized ? 16 : 0))
+        << minimized;
   }
   Command(SC_RESTORE);
 }

@@ -284,7 +284,8 @@ TEST_F(SkinnedMenus, PopupMenuOfTheFormDrawnByTheWrapperWhichGoesWithIt) {
   // The form's own popup menu, asked for as the system asks: the form's wrapper hooks it then.
   form->SetPopupMenu(menu);
   MenuProbe probe;
-  WithMenuUp(probe, [&] { SendMessageW(form->Handle(), WM_CONTEXTMENU, WPARAM(form->Handle()), MAKELPARAM(200, 180)); });
+  WithMenuUp(probe,
+             [&] { SendMessageW(form->Handle(), WM_CONTEXTMENU, WPARAM(form->Handle()), MAKELPARAM(200, 180)); });
   ASSERT_NE(probe.menu, nullptr);
   EXPECT_TRUE(probe.wrapped);
   EXPECT_EQ(probe.corner, kMenuColor);

@@ -21,7 +21,7 @@ using namespace formskin;
 
 namespace {
 
-constexpr uint32_t kGripPixel = 0xFF10A0E0;   // the grip image's opaque part
+constexpr uint32_t kGripPixel = 0xFF10A0E0;    // the grip image's opaque part
 constexpr uint32_t kStatusPixel = 0xFF2080C0;  // not a colour of FormSkin
 constexpr TColor kStatusColor = 0x00C08020;    // kStatusPixel as a TColor
 constexpr Integer kGrip = 12;
@@ -115,7 +115,8 @@ TEST_F(TitleContent, WithoutAPictureNoPointIsTheGrip) {
   const TPoint centre(form->Width() / 2, form->Height() / 2);
   ASSERT_EQ(HitTest(centre.X, centre.Y), HTCLIENT);
   sp->FCommonData->FCacheBmp->SetSize(0, 0);
-  EXPECT_EQ(sp->RBGripPoint(skin->skin.Data->GripRightBottom).X, -kGrip - SysBorderWidth(form->Handle(), nullptr, true) - 1);
+  EXPECT_EQ(sp->RBGripPoint(skin->skin.Data->GripRightBottom).X,
+            -kGrip - SysBorderWidth(form->Handle(), nullptr, true) - 1);
   EXPECT_EQ(HitTest(centre.X, centre.Y), HTCLIENT);
   EXPECT_EQ(HitTest(form->Width() - 1, form->Height() - 1), HTBOTTOMRIGHT);  // the system's own frame corner
 }
@@ -392,8 +393,8 @@ TEST_F(TitleContent, TitleElementsArePaintedInTheirOrder) {
   EXPECT_NE(colourAt(width - 2, top + 12), kItem) << "nor one that reaches its right edge";
   const TPoint c = Centre(sp->ButtonClose);
   const TColor glyph = colourAt(c.X, c.Y);
-  EXPECT_TRUE((glyph & 0xFFFF) == 0 && (glyph >> 16) >= 0xFE) << "the user button's blue glyph over the close button "
-                                                              << std::hex << glyph;
+  EXPECT_TRUE((glyph & 0xFFFF) == 0 && (glyph >> 16) >= 0xFE)
+      << "the user button's blue glyph over the close button " << std::hex << glyph;
   EXPECT_EQ(user->Data.cpHitCode, Cardinal(HTUDBTN));
   EXPECT_EQ(Rgb(At(pic, sp->ButtonClose.cpRect.Left, c.Y)), Rgb(GlyphPixel(0, 0)));
 }
@@ -433,7 +434,8 @@ TEST_F(TitleContent, UserButtonGlyphsAndTheDisabledLook) {
     TBitmap& p = Rebuilt();
     const TRect b = btn->Data.cpRect;
     const uint32_t centre = At(p, (b.Left + b.Right) / 2, (b.Top + b.Bottom) / 2);
-    EXPECT_EQ(Rgb(centre) == Rgb(GlyphPixel(4, 0)), c.full) << (c.enabled ? "enabled" : "disabled") << std::hex << " " << centre;
+    EXPECT_EQ(Rgb(centre) == Rgb(GlyphPixel(4, 0)), c.full)
+        << (c.enabled ? "enabled" : "disabled") << std::hex << " " << centre;
   }
 }
 

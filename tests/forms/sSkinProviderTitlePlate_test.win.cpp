@@ -31,7 +31,8 @@ void AddSeeThroughPlate(FormSkin& s, TColor text) {
 Integer DifferingPixels(const TBitmap& a, const TBitmap& b, const TRect& area) {
   Integer n = 0;
   for (Integer y = area.Top; y < area.Bottom; ++y)
-    for (Integer x = area.Left; x < area.Right; ++x) n += (a.PixelColor(x, y) & 0xFFFFFF) != (b.PixelColor(x, y) & 0xFFFFFF);
+    for (Integer x = area.Left; x < area.Right; ++x)
+      n += (a.PixelColor(x, y) & 0xFFFFFF) != (b.PixelColor(x, y) & 0xFFFFFF);
   return n;
 }
 
@@ -108,4 +109,3 @@ TEST_F(TitlePlateDialog, ASeeThroughPlateLeavesTheTitleAsItIs) {
     for (Integer x = title.Left; x < title.Right; ++x) ink += (plated->PixelColor(x, y) & 0xFFFFFF) == kText;
   EXPECT_GT(ink, 10);
 }
-

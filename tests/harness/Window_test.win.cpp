@@ -46,8 +46,8 @@ TEST(WindowHarness, PaintsAndReadsAPixelBack) {
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.lpszClassName = L"TwHarnessWindow";
   ASSERT_TRUE(RegisterClassW(&wc));
-  HWND wnd = CreateWindowExW(0, wc.lpszClassName, L"harness", WS_POPUP | WS_VISIBLE, 40, 40, 120, 80, nullptr,
-                             nullptr, wc.hInstance, nullptr);
+  HWND wnd = CreateWindowExW(0, wc.lpszClassName, L"harness", WS_POPUP | WS_VISIBLE, 40, 40, 120, 80, nullptr, nullptr,
+                             wc.hInstance, nullptr);
   ASSERT_NE(wnd, nullptr);
   UpdateWindow(wnd);
   // Let the X server map the window before reading it back.

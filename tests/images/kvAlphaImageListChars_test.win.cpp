@@ -180,9 +180,7 @@ TEST_F(CharImageList, SecondColorMakesAGradientThatAForcedColourRemoves) {
   const TPixelView v = forced->View();
   for (int y = 0; y < v.Height; ++y)
     for (int x = 0; x < v.Width; ++x)
-      if (PixA(v.At(x, y))) {
-        EXPECT_EQ(v.At(x, y) & 0xFFFFFF, 0x00FF00u);
-      }
+      if (PixA(v.At(x, y))) { EXPECT_EQ(v.At(x, y) & 0xFFFFFF, 0x00FF00u); }
   list->SetCharColor(clNone, 0, true);
 }
 

@@ -81,17 +81,14 @@ std::unique_ptr<TBitmap> Bitmap32(TkvImageList& list, int index, int w, int h) {
   return std::unique_ptr<TBitmap>(list.CreateBitmap32(index, w, h, 0));
 }
 
-uint32_t PixelAt(TBitmap& bmp, int x, int y) {
-  return bmp.View().At(x, y);
-}
+uint32_t PixelAt(TBitmap& bmp, int x, int y) { return bmp.View().At(x, y); }
 
 // Each byte within tolerance of the expected pixel (resampling and the mixing rule, whose
 // full weight is 255/256, move bytes by a few steps).
 ::testing::AssertionResult Near(uint32_t got, uint32_t want, int tolerance = 6) {
   for (int shift = 0; shift < 32; shift += 8) {
     const int g = got >> shift & 0xFF, w = want >> shift & 0xFF;
-    if (std::abs(g - w) > tolerance)
-      return ::testing::AssertionFailure() << std::hex << got << " is not near " << want;
+    if (std::abs(g - w) > tolerance) return ::testing::AssertionFailure() << std::hex << got << " is not near " << want;
   }
   return ::testing::AssertionSuccess();
 }
@@ -195,7 +192,7 @@ TEST_F(AlphaImageList, CachedBitmapsHaveTheRightSizeAndAlphaAtEveryDensity) {
     ASSERT_EQ(bmp->Width(), side);
     ASSERT_EQ(bmp->Height(), side);
     EXPECT_EQ(bmp->PixelFormat(), pf32bit);
-    EXPECT_EQ(PixB(PixelAt(*bmp, 0, 0) >> 24), 0);           // the ring stays transparent
+    EXPECT_EQ(PixB(PixelAt(*bmp, 0, 0) >> 24), 0);                      // the ring stays transparent
     EXPECT_TRUE(Near(PixelAt(*bmp, side / 2, side / 2), 0xFFFF0000u));  // the centre opaque red
     ASSERT_NE(item->CacheBmp, nullptr);
     EXPECT_EQ(item->CacheBmp->Width(), side);
@@ -374,9 +371,7 @@ TEST_F(AlphaImageList, HostileItemDataRaiseTheReadersErrorAndLeaveTheListUsable)
   try {
     list->GenerateStdList();
     ADD_FAILURE() << "accepted";
-  } catch (const EInvalidGraphic& e) {
-    EXPECT_EQ(e.Message(), u"Invalid icon");
-  }
+  } catch (const EInvalidGraphic& e) { EXPECT_EQ(e.Message(), u"Invalid icon"); }
   EXPECT_FALSE(list->AcChanging);
   std::vector<Byte> bmp = Bmp32(4, 4, 0xFF000000);
   bmp[10] = 0xF0, bmp[11] = 0xFF;  // pixels far beyond the end
@@ -435,10 +430,12 @@ TEST_F(AlphaImageList, TheRegistryKnowsEveryLiveListInOrder) {
   auto c = NewList(16, 16);
   const TkvImageList* freed = b.get();
   b.reset();
-  IterateImageLists([](TkvImageList* l, Integer data) {
-    EXPECT_EQ(data, 7);
-    seen.push_back(l);
-  }, 7);
+  IterateImageLists(
+      [](TkvImageList* l, Integer data) {
+        EXPECT_EQ(data, 7);
+        seen.push_back(l);
+      },
+      7);
   auto ia = std::find(seen.begin(), seen.end(), a.get()), ic = std::find(seen.begin(), seen.end(), c.get());
   ASSERT_NE(ia, seen.end());
   ASSERT_NE(ic, seen.end());
@@ -468,7 +465,10 @@ TEST_F(AlphaImageList, TheBitmapPropertyHoldsOnlyAnEmptyList) {
 TEST_F(AlphaImageList, DrawAlphaImgListDrawsOneCellOfTheState) {
   auto list = NewList(48, 16);
   // Three 16 x 16 cells: red, green, blue.
-  AddItem(*list, PngOf(48, 16, [](int x, int) { return x < 16 ? 0xFFFF0000 : x < 32 ? 0xFF00FF00 : 0xFF0000FF; }), ifPNG);
+  AddItem(*list, PngOf(48, 16, [](int x, int) { return x < 16   ? 0xFFFF0000
+                                                       : x < 32 ? 0xFF00FF00
+                                                                : 0xFF0000FF; }),
+          ifPNG);
   list->GenerateStdList();
   TBitmap dst(64, 32, pf32bit);
   EXPECT_EQ(DrawAlphaImgList(list.get(), &dst, 2, 3, 0, 0, clNone, 5, 3, false, 96), TSize(16, 16));
@@ -505,7 +505,7 @@ TEST_F(AlphaImageList, PlainListsDrawOverACopyOfTheBackground) {
   EXPECT_EQ(DrawAlphaImgList(&plain, &dst, 8, 8, 0, 0, clNone, 0, 1, false, 144), TSize(16, 16));
   EXPECT_EQ(PixelAt(dst, 12, 10) & 0xFFFFFF, 0x00FF00u);
   EXPECT_EQ(PixelAt(dst, 12, 20) & 0xFFFFFF, 0x808080u);  // the background shows through
-  EXPECT_EQ(GetImageWidth(&plain, 0, 144, false), 16);  // a plain list is not scaled
+  EXPECT_EQ(GetImageWidth(&plain, 0, 144, false), 16);    // a plain list is not scaled
   EXPECT_EQ(GetImageCount(&plain), 1);
   EXPECT_EQ(GetImageCount(nullptr), 0);
 }
@@ -598,11 +598,14 @@ TEST_F(AlphaImageList, ItemsComeBackFromAFormDescriptionThroughImgData) {
              "\n        ImageName = \"pic" + std::to_string(i) + "\"\n        ImgData = {" + Hex(value.Bytes()) +
              "}\n      end\n";
   }
-  const std::string text = "object Root: TImgListTestRoot\n  object Glyphs: TsAlphaImageList\n    Height = 24\n"
-                           "    Width = 24\n    Items = <\n" + items + "    >\n  end\n"
-                           "  object Chars: TsCharImageList\n    Height = 20\n    Width = 20\n    Items = <\n"
-                           "      item\n        Char = 61452\n        ScalingFactor = 0\n        Color = clRed\n"
-                           "      end>\n  end\nend\n";
+  const std::string text =
+      "object Root: TImgListTestRoot\n  object Glyphs: TsAlphaImageList\n    Height = 24\n"
+      "    Width = 24\n    Items = <\n" +
+      items +
+      "    >\n  end\n"
+      "  object Chars: TsCharImageList\n    Height = 20\n    Width = 20\n    Items = <\n"
+      "      item\n        Char = 61452\n        ScalingFactor = 0\n        Color = clRed\n"
+      "      end>\n  end\nend\n";
   TImgListTestRoot root(nullptr);
   ReadComponentUtf8(&root, text);
   auto* read = dynamic_cast<TsAlphaImageList*>(root.FindComponent(u"Glyphs"));

@@ -142,9 +142,7 @@ TEST(GlyphOutline, QuadraticCurvesAreCutIntoSevenSteps) {
     const TFontStroke st = s.Stroke(i - 1);
     EXPECT_NEAR(st.Pt2.X, 140 * t, 0.51) << i;
     EXPECT_NEAR(st.Pt2.Y, 140 * t - 140 * t * t, 0.51) << i;
-    if (i > 1) {
-      EXPECT_EQ(st.Pt1, s.Stroke(i - 2).Pt2);
-    }
+    if (i > 1) { EXPECT_EQ(st.Pt1, s.Stroke(i - 2).Pt2); }
   }
   EXPECT_EQ(s.Stroke(6).Pt2, TPoint(140, 0));  // the curve ends on its end point
   EXPECT_EQ(s.Stroke(7), (TFontStroke{0, {140, 0}, {0, 0}}));
@@ -304,9 +302,7 @@ TEST(ImageFormat, FilesAreRecognisedByContentInOrder) {
     WriteFile(name, c.Bytes);
     TsImageFormat f = ifBMP32;
     EXPECT_EQ(GetImageFormat(name, f), c.Known) << StringToUtf8(c.Name);
-    if (c.Known) {
-      EXPECT_EQ(f, c.Format) << StringToUtf8(c.Name);
-    }
+    if (c.Known) { EXPECT_EQ(f, c.Format) << StringToUtf8(c.Name); }
   }
   TMemoryStream any;
   TsImageFormat f = ifICO;
@@ -389,9 +385,7 @@ void ExpectInvalid(const std::vector<Byte>& b, Check check, const char16_t* text
   try {
     check(b.data(), b.size());
     ADD_FAILURE() << what << ": accepted";
-  } catch (const EInvalidGraphic& e) {
-    EXPECT_EQ(e.Message(), text) << what;
-  }
+  } catch (const EInvalidGraphic& e) { EXPECT_EQ(e.Message(), text) << what; }
 }
 
 }  // namespace
@@ -506,8 +500,7 @@ TEST(UntrustedImageData, HostileBitmapsAreRejected) {
       {"cut short", 14 + 40 + 12 + 12 * 4 - 1, 0, 0},
       {"shorter than the headers", 53, 0, 0},
   };
-  for (const Mutation& m : cases)
-    ExpectInvalid(Mutated(bmp8, m), CheckBmpData, u"Bitmap image is not valid", m.What);
+  for (const Mutation& m : cases) ExpectInvalid(Mutated(bmp8, m), CheckBmpData, u"Bitmap image is not valid", m.What);
   // 65536 x 65536 would be 16 GiB: refused before anything is allocated.
   ExpectInvalid(Mutated(MakeBmp(1, 1, 32), {"huge 32", 22, 4, 1u << 16}), CheckBmpData, u"Bitmap image is not valid",
                 "huge");
@@ -542,8 +535,7 @@ TEST(IconFontKernels, SecondColourMakesAVerticalGradient) {
   p.At(1, 2) = 0xFFFFFFFF;  // no ink: becomes 0
   InkToAlpha(p.View, 0x00000000, true, 0x00C86400, true, 0);
   // Red runs 0 .. 200 and green 0 .. 100 over 4 steps: 50 and 25 per row.
-  for (int y = 0; y < 5; ++y)
-    EXPECT_EQ(Hex(p.At(0, y)), Hex(MakePix(0, 25 * y, 50 * y, 255))) << y;
+  for (int y = 0; y < 5; ++y) EXPECT_EQ(Hex(p.At(0, y)), Hex(MakePix(0, 25 * y, 50 * y, 255))) << y;
   EXPECT_EQ(p.At(1, 2), 0u);
   TestPixels one(1, 1, 0xFF000000);
   InkToAlpha(one.View, 0x00112233, true, 0x00FFFFFF, true, 0);
@@ -694,10 +686,10 @@ TEST(GlyphCell, TheStateChoosesACellAndCountsBelowOneMeanOne) {
   } cases[] = {
       {48, 3, 0, {5, 7, 21, 23}, {0, 0, 16, 16}},
       {48, 3, 1, {5, 7, 21, 23}, {16, 0, 32, 16}},
-      {48, 3, 5, {5, 7, 21, 23}, {32, 0, 48, 16}},   // beyond the cells: the last one
-      {48, 0, 2, {5, 7, 53, 23}, {0, 0, 48, 16}},    // no count: the whole image
+      {48, 3, 5, {5, 7, 21, 23}, {32, 0, 48, 16}},  // beyond the cells: the last one
+      {48, 0, 2, {5, 7, 53, 23}, {0, 0, 48, 16}},   // no count: the whole image
       {48, -4, 0, {5, 7, 53, 23}, {0, 0, 48, 16}},
-      {50, 3, 2, {5, 7, 21, 23}, {32, 0, 48, 16}},   // the cell width truncates
+      {50, 3, 2, {5, 7, 21, 23}, {32, 0, 48, 16}},  // the cell width truncates
   };
   for (const Case& c : cases) {
     const TkvGlyphCell cell = GlyphCellOf(5, 7, c.Width, 16, c.NumGlyphs, c.State);

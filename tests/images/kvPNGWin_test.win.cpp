@@ -86,7 +86,8 @@ std::unique_ptr<TPNGGraphic> Decoded(const Image& img) {
 std::unique_ptr<TBitmap> Backdrop() {
   auto bmp = std::make_unique<TBitmap>(40, 30, pf32bit);
   for (Integer y = 0; y < 30; ++y)
-    for (Integer x = 0; x < 40; ++x) bmp->View().At(x, y) = 0xFF000000u | uint32_t(x * 6) << 16 | uint32_t(y * 8) << 8 | 0x40;
+    for (Integer x = 0; x < 40; ++x)
+      bmp->View().At(x, y) = 0xFF000000u | uint32_t(x * 6) << 16 | uint32_t(y * 8) << 8 | 0x40;
   return bmp;
 }
 

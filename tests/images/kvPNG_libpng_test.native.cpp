@@ -82,7 +82,8 @@ void DecodeInto(LibpngState& s, MemoryReader& reader, LibpngImage& out) {
   png_colorp palette;
   int count;
   if (png_get_PLTE(s.png, s.info, &palette, &count))
-    for (int i = 0; i < count; ++i) out.palette.insert(out.palette.end(), {palette[i].red, palette[i].green, palette[i].blue});
+    for (int i = 0; i < count; ++i)
+      out.palette.insert(out.palette.end(), {palette[i].red, palette[i].green, palette[i].blue});
   png_bytep alpha;
   png_color_16p key;
   if (png_get_tRNS(s.png, s.info, &alpha, &count, &key) && out.colorType == 3) out.trns.assign(alpha, alpha + count);
@@ -97,7 +98,8 @@ LibpngImage DecodeWithLibpng(const Bytes& file) {
   MemoryReader reader{&file};
   s.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, QuietWarning);
   s.info = png_create_info_struct(s.png);
-  png_set_error_fn(s.png, nullptr, [](png_structp png, png_const_charp) { png_longjmp(png, 1); }, QuietWarning);
+  png_set_error_fn(
+      s.png, nullptr, [](png_structp png, png_const_charp) { png_longjmp(png, 1); }, QuietWarning);
   DecodeInto(s, reader, out);
   png_destroy_read_struct(&s.png, &s.info, nullptr);
   if (!out.ok) return out;
@@ -118,9 +120,7 @@ std::string CompareWithLibpng(const Bytes& file, const LibpngImage& ref) {
   try {
     TrickleStream s(file, 1 << 30);
     png.LoadFromStream(s);
-  } catch (const Exception& e) {
-    return "our reader raised: " + StringToUtf8(e.Message());
-  }
+  } catch (const Exception& e) { return "our reader raised: " + StringToUtf8(e.Message()); }
   std::string diff = CompareWithReference(png, ref.AsReference());
   if (!diff.empty() || ref.trns.empty()) return diff;
   // An indexed image's transparency table reaches the alpha channel of the loaded bitmap.

@@ -30,9 +30,7 @@ std::string LoadError(const Bytes& file) {
     Load(png, file);
   } catch (const EInvalidGraphic& e) {
     return "EInvalidGraphic: " + StringToUtf8(e.Message());
-  } catch (const EReadError& e) {
-    return "EReadError: " + StringToUtf8(e.Message());
-  } catch (const Exception& e) {
+  } catch (const EReadError& e) { return "EReadError: " + StringToUtf8(e.Message()); } catch (const Exception& e) {
     return "other: " + StringToUtf8(e.Message());
   }
   return "";
@@ -48,7 +46,8 @@ Bytes FileOf(const std::vector<Bytes>& chunks) {
 size_t FindChunk(const Bytes& file, const char* type) {
   for (size_t at = 8; at + 8 <= file.size();) {
     if (std::memcmp(&file[at + 4], type, 4) == 0) return at;
-    const uint32_t length = uint32_t(file[at]) << 24 | uint32_t(file[at + 1]) << 16 | uint32_t(file[at + 2]) << 8 | file[at + 3];
+    const uint32_t length =
+        uint32_t(file[at]) << 24 | uint32_t(file[at + 1]) << 16 | uint32_t(file[at + 2]) << 8 | file[at + 3];
     at += 12 + length;
   }
   return std::string::npos;
@@ -60,9 +59,9 @@ Bytes CorruptChunkData(Bytes file, const char* type) {
   return file;
 }
 
-const std::vector<std::pair<Byte, Byte>> kTypesAndDepths = {
-    {0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16}, {2, 8}, {2, 16}, {3, 1},
-    {3, 2}, {3, 4}, {3, 8}, {4, 8}, {4, 16}, {6, 8}, {6, 16}};
+const std::vector<std::pair<Byte, Byte>> kTypesAndDepths = {{0, 1}, {0, 2},  {0, 4},  {0, 8}, {0, 16},
+                                                            {2, 8}, {2, 16}, {3, 1},  {3, 2}, {3, 4},
+                                                            {3, 8}, {4, 8},  {4, 16}, {6, 8}, {6, 16}};
 
 TPixelFormat FormatFor(Byte type, Byte depth) {
   switch (type) {
@@ -96,7 +95,8 @@ TEST(PNGDecode, EveryColourTypeDepthFilterAndInterlaceMatchesTheSamples) {
           TPNGGraphic png;
           Load(png, Encode(img, o));
           EXPECT_EQ(png.PixelFormat(), FormatFor(type, depth)) << Name(type, depth, interlaced, filter);
-          EXPECT_EQ(CompareWithReference(png, Reference::Of(img, palette)), "") << Name(type, depth, interlaced, filter) << " " << w << "x" << h;
+          EXPECT_EQ(CompareWithReference(png, Reference::Of(img, palette)), "")
+              << Name(type, depth, interlaced, filter) << " " << w << "x" << h;
         }
 }
 
@@ -242,8 +242,8 @@ TEST(PNGDecode, BackgroundAndKeyOfLowDepthGreyUseTheDecodedLevels) {
     Byte depth;
     uint16_t value;
     TColor level;  // clNone: the value names no level and is ignored
-  } cases[] = {{1, 1, 0xFFFFFF}, {2, 1, 0x555555}, {2, 2, 0xAAAAAA}, {4, 5, 0x555555},
-               {8, 0x1234, 0x343434}, {16, 0x8000, 0x7F7F7F}, {2, 7, clNone}, {4, 16, clNone}};
+  } cases[] = {{1, 1, 0xFFFFFF},      {2, 1, 0x555555},       {2, 2, 0xAAAAAA}, {4, 5, 0x555555},
+               {8, 0x1234, 0x343434}, {16, 0x8000, 0x7F7F7F}, {2, 7, clNone},   {4, 16, clNone}};
   for (const Case& c : cases) {
     Image img = RandomImage(3, 3, 0, c.depth, 16);
     EncodeOptions o;
@@ -252,9 +252,7 @@ TEST(PNGDecode, BackgroundAndKeyOfLowDepthGreyUseTheDecodedLevels) {
     Load(png, Encode(img, o));
     EXPECT_EQ(png.BackgroundColor(), c.level == clNone ? clWhite : c.level) << int(c.depth) << " " << c.value;
     EXPECT_EQ(png.Transparent(), c.level != clNone);
-    if (c.level != clNone) {
-      EXPECT_EQ(png.TransparentColor(), c.level);
-    }
+    if (c.level != clNone) { EXPECT_EQ(png.TransparentColor(), c.level); }
   }
 }
 
@@ -279,9 +277,9 @@ TEST(PNGDecode, BackgroundOfColourAndIndexedImages) {
 TEST(PNGDecode, RowsTheDataDoNotReachShowTheBackground) {
   Image img = RandomImage(16, 40, 2, 8, 19);
   const Bytes z = ZlibCompress(FilteredData(img, 0), 0);  // stored blocks: rows arrive in order
-  const Bytes file = FileOf({MakeChunk("IHDR", IHDRData(16, 40, 8, 2)), MakeChunk("bKGD", {0, 10, 0, 20, 0, 30}),
-                             MakeChunk("IDAT", Bytes(z.begin(), z.begin() + std::ptrdiff_t(z.size() / 2))),
-                             MakeChunk("IEND", {})});
+  const Bytes file =
+      FileOf({MakeChunk("IHDR", IHDRData(16, 40, 8, 2)), MakeChunk("bKGD", {0, 10, 0, 20, 0, 30}),
+              MakeChunk("IDAT", Bytes(z.begin(), z.begin() + std::ptrdiff_t(z.size() / 2))), MakeChunk("IEND", {})});
   TPNGGraphic png;
   Load(png, file);  // no error: the data simply end
   const Reference ref = Reference::Of(img);
@@ -293,11 +291,11 @@ TEST(PNGDecode, RowsTheDataDoNotReachShowTheBackground) {
       rowIsImage &= png.PixelColor(int(x), int(y)) == ExpectedColor(ref, x, y);
       rowIsBackground &= png.PixelColor(int(x), int(y)) == TColor(10 | 20 << 8 | 30 << 16);
     }
-    if (!background && rowIsImage) ++decodedRows;
-    else background = true;
-    if (background) {
-      EXPECT_TRUE(rowIsBackground) << y;
-    }
+    if (!background && rowIsImage)
+      ++decodedRows;
+    else
+      background = true;
+    if (background) { EXPECT_TRUE(rowIsBackground) << y; }
   }
   EXPECT_GT(decodedRows, 10);
   EXPECT_LT(decodedRows, 30);
@@ -374,8 +372,20 @@ TEST(PNGErrors, EveryFormatErrorHasItsText) {
       {"thirteen bytes", Bytes(13, 'x'), readError},
       {"signature only", Signature(), readError},
       {"width 0", FileOf({MakeChunk("IHDR", IHDRData(0, 8, 8, 3)), plte, idat, iend}), invalid},
-      {"IHDR of 12 bytes", [&] { Bytes d = IHDRData(8, 8, 8, 3); d.pop_back(); return FileOf({MakeChunk("IHDR", d), plte, idat, iend}); }(), invalid},
-      {"IHDR of 14 bytes", [&] { Bytes d = IHDRData(8, 8, 8, 3); d.push_back(0); return FileOf({MakeChunk("IHDR", d), plte, idat, iend}); }(), invalid},
+      {"IHDR of 12 bytes",
+       [&] {
+         Bytes d = IHDRData(8, 8, 8, 3);
+         d.pop_back();
+         return FileOf({MakeChunk("IHDR", d), plte, idat, iend});
+       }(),
+       invalid},
+      {"IHDR of 14 bytes",
+       [&] {
+         Bytes d = IHDRData(8, 8, 8, 3);
+         d.push_back(0);
+         return FileOf({MakeChunk("IHDR", d), plte, idat, iend});
+       }(),
+       invalid},
       {"IDAT before IHDR", FileOf({idat, ihdr, iend}), invalid},
       {"width above 2^31 - 1", FileOf({MakeChunk("IHDR", IHDRData(0x80000000u, 1, 8, 0)), idat, iend}), invalid},
       {"more than 2^28 pixels", FileOf({MakeChunk("IHDR", IHDRData(20000, 20000, 8, 6)), idat, iend}), invalid},
@@ -391,7 +401,8 @@ TEST(PNGErrors, EveryFormatErrorHasItsText) {
        "EInvalidGraphic: Cannot load PNG image. Unexpected but critical chunk detected."},
       {"critical chunk after the data", FileOf({ihdr, plte, idat, MakeChunk("ABCD", {}), iend}),
        "EInvalidGraphic: Cannot load PNG image. Unexpected but critical chunk detected."},
-      {"zlib data end before the last row", FileOf({ihdr, plte, MakeChunk("IDAT", ZlibCompress(Bytes(filtered.begin(), filtered.end() - 20))), iend}),
+      {"zlib data end before the last row",
+       FileOf({ihdr, plte, MakeChunk("IDAT", ZlibCompress(Bytes(filtered.begin(), filtered.end() - 20))), iend}),
        "EInvalidGraphic: Cannot load image. Extra compressed data found in PNG file."},
       {"bytes behind the zlib data", FileOf({ihdr, plte, MakeChunk("IDAT", afterEnd), iend}),
        "EInvalidGraphic: Cannot load image. Extra compressed data found in PNG file."},
@@ -399,15 +410,21 @@ TEST(PNGErrors, EveryFormatErrorHasItsText) {
        "EInvalidGraphic: Cannot load image. Compression error found in PNG file."},
       {"preset dictionary", FileOf({ihdr, plte, MakeChunk("IDAT", {0x78, 0xbb, 0, 0, 0, 1, 3, 0}), iend}),
        "EInvalidGraphic: Cannot load image. Compression error found in PNG file."},
-      {"colour type 5", FileOf({MakeChunk("IHDR", IHDRData(8, 8, 8, 5)), idat, iend}), "EInvalidGraphic: Invalid color format in PNG file."},
-      {"RGB of 4 bits", FileOf({MakeChunk("IHDR", IHDRData(8, 8, 4, 2)), idat, iend}), "EInvalidGraphic: Invalid color format in PNG file."},
-      {"indexed of 16 bits", FileOf({MakeChunk("IHDR", IHDRData(8, 8, 16, 3)), plte, idat, iend}), "EInvalidGraphic: Invalid color format in PNG file."},
-      {"grey of 3 bits", FileOf({MakeChunk("IHDR", IHDRData(8, 8, 3, 0)), idat, iend}), "EInvalidGraphic: Invalid color format in PNG file."},
+      {"colour type 5", FileOf({MakeChunk("IHDR", IHDRData(8, 8, 8, 5)), idat, iend}),
+       "EInvalidGraphic: Invalid color format in PNG file."},
+      {"RGB of 4 bits", FileOf({MakeChunk("IHDR", IHDRData(8, 8, 4, 2)), idat, iend}),
+       "EInvalidGraphic: Invalid color format in PNG file."},
+      {"indexed of 16 bits", FileOf({MakeChunk("IHDR", IHDRData(8, 8, 16, 3)), plte, idat, iend}),
+       "EInvalidGraphic: Invalid color format in PNG file."},
+      {"grey of 3 bits", FileOf({MakeChunk("IHDR", IHDRData(8, 8, 3, 0)), idat, iend}),
+       "EInvalidGraphic: Invalid color format in PNG file."},
   };
   for (const Case& c : cases) EXPECT_EQ(LoadError(c.file), c.error) << c.name;
 
   for (const char* chunk : {"IHDR", "gAMA", "PLTE", "bKGD", "tRNS", "IDAT"})
-    EXPECT_EQ(LoadError(CorruptChunkData(good, chunk)), "EInvalidGraphic: Cannot load image. CRC error found in PNG file.") << chunk;
+    EXPECT_EQ(LoadError(CorruptChunkData(good, chunk)),
+              "EInvalidGraphic: Cannot load image. CRC error found in PNG file.")
+        << chunk;
 }
 
 // A source that cannot tell its size, as a pipe: a seek to the end fails.
@@ -457,7 +474,8 @@ TEST(PNGErrors, ASourceOfUnknownSizeReadsBigChunksPieceByPiece) {
 
 TEST(PNGErrors, RefusedSizesAllocateNothing) {
   TPNGGraphic png;
-  EXPECT_THROW(Load(png, FileOf({MakeChunk("IHDR", IHDRData(70000, 70000, 8, 6)), MakeChunk("IEND", {})})), EInvalidGraphic);
+  EXPECT_THROW(Load(png, FileOf({MakeChunk("IHDR", IHDRData(70000, 70000, 8, 6)), MakeChunk("IEND", {})})),
+               EInvalidGraphic);
   EXPECT_EQ(png.Width(), 0);
   EXPECT_EQ(png.Height(), 0);
 }
@@ -530,9 +548,12 @@ TEST(PNGTransparency, GreyAndIndexedImagesWithGammaBecomeBlackMasks) {
         const uint16_t s = img.Sample(x, y, 0);
         // Grey: the level the pixel shows before gamma; indexed: the palette index.
         Byte v;
-        if (c.type == 3) v = static_cast<Byte>(s);
-        else if (c.depth == 16) v = static_cast<Byte>(s * 255u / 65535u);
-        else v = static_cast<Byte>(s * 255u / ((1u << c.depth) - 1));
+        if (c.type == 3)
+          v = static_cast<Byte>(s);
+        else if (c.depth == 16)
+          v = static_cast<Byte>(s * 255u / 65535u);
+        else
+          v = static_cast<Byte>(s * 255u / ((1u << c.depth) - 1));
         EXPECT_EQ(bmp.View().At(int(x), int(y)), uint32_t(255 - gamma[v]) << 24)
             << int(c.type) << "/" << int(c.depth) << " at " << x << "," << y;
       }
@@ -609,8 +630,8 @@ TEST(ColorManager, PixelFormatsBySamplesAndDepth) {
   struct Case {
     Byte spp, bps;
     TPixelFormat format;
-  } cases[] = {{1, 1, pf1bit},  {1, 2, pf4bit},   {1, 4, pf4bit},  {1, 8, pf8bit},   {1, 16, pf8bit},
-               {1, 5, pfCustom}, {3, 5, pf15bit}, {3, 8, pf24bit}, {3, 16, pf24bit}, {4, 8, pf32bit},
+  } cases[] = {{1, 1, pf1bit},   {1, 2, pf4bit},   {1, 4, pf4bit},   {1, 8, pf8bit},   {1, 16, pf8bit},
+               {1, 5, pfCustom}, {3, 5, pf15bit},  {3, 8, pf24bit},  {3, 16, pf24bit}, {4, 8, pf32bit},
                {4, 16, pf32bit}, {4, 4, pfCustom}, {2, 8, pfCustom}, {2, 16, pfCustom}};
   TColorManager m;
   for (const Case& c : cases) {
@@ -625,9 +646,7 @@ TEST(ColorManager, SettersRefuseImpossibleValues) {
   auto message = [](auto&& f) -> std::string {
     try {
       f();
-    } catch (const EColorConversionError& e) {
-      return StringToUtf8(e.Message());
-    }
+    } catch (const EColorConversionError& e) { return StringToUtf8(e.Message()); }
     return "";
   };
   const std::string depth = "Color depth is invalid. Bits per sample must be 1, 2, 4, 8 or 16.";
@@ -637,16 +656,18 @@ TEST(ColorManager, SettersRefuseImpossibleValues) {
   EXPECT_EQ(message([&] { m.SetSourceSamplesPerPixel(5); }), samples);
   EXPECT_EQ(message([&] { m.SetTargetSamplesPerPixel(0); }), samples);
   EXPECT_EQ(m.SourceBitsPerSample(), 8);  // raised before storing
-  m.SetSourceBitsPerSample(12);          // accepted, though no routine takes it
+  m.SetSourceBitsPerSample(12);           // accepted, though no routine takes it
   EXPECT_EQ(m.SourceBitsPerSample(), 12);
 
   Byte row[8] = {};
   m.SetSourceColorScheme(csG);
   m.SetTargetColorScheme(csBGR);
-  EXPECT_EQ(message([&] { m.ConvertRow(row, row, 1, 0xFF); }), "Conversion between indexed and non-indexed pixel formats is not supported.");
+  EXPECT_EQ(message([&] { m.ConvertRow(row, row, 1, 0xFF); }),
+            "Conversion between indexed and non-indexed pixel formats is not supported.");
   m.SetSourceColorScheme(csRGB);
   m.SetTargetColorScheme(csG);
-  EXPECT_EQ(message([&] { m.ConvertRow(row, row, 1, 0xFF); }), "Conversion between indexed and non-indexed pixel formats is not supported.");
+  EXPECT_EQ(message([&] { m.ConvertRow(row, row, 1, 0xFF); }),
+            "Conversion between indexed and non-indexed pixel formats is not supported.");
   m.SetSourceColorScheme(csRGB);
   m.SetTargetColorScheme(csRGB);  // a combination without a routine: the error stays until a setting changes
   const std::string none = "Color conversion failed. Could not find a proper method.";
@@ -804,7 +825,8 @@ TEST(PNGRegistration, WithoutPngFirstALibraryPngClassKeepsTheExtension) {
   kvPNGCleanup();
   kvPngFirst = true;
   TPicture::UnregisterGraphicClass(u"TBitmap");  // also takes ".bmp": put the bitmap back
-  TPicture::RegisterFileFormat<TBitmap>(u"bmp", u"Bitmaps", [](const Byte* p, size_t n) { return n >= 2 && p[0] == 'B' && p[1] == 'M'; });
+  TPicture::RegisterFileFormat<TBitmap>(u"bmp", u"Bitmaps",
+                                        [](const Byte* p, size_t n) { return n >= 2 && p[0] == 'B' && p[1] == 'M'; });
   EXPECT_EQ(TPicture::FindExtension(u"png"), nullptr);
   EXPECT_NE(TPicture::FindExtension(u"bmp"), nullptr);
 }
@@ -819,8 +841,11 @@ struct ProgressNote {
   std::string msg;
   friend bool operator==(const ProgressNote&, const ProgressNote&) = default;
   friend std::ostream& operator<<(std::ostream& o, const ProgressNote& n) {
-    return o << (n.stage == psStarting ? "starting" : n.stage == psEnding ? "ending" : "running") << " \"" << n.msg
-             << "\" (" << n.rect.Left << "," << n.rect.Top << "," << n.rect.Right << "," << n.rect.Bottom << ")";
+    return o << (n.stage == psStarting ? "starting"
+                 : n.stage == psEnding ? "ending"
+                                       : "running")
+             << " \"" << n.msg << "\" (" << n.rect.Left << "," << n.rect.Top << "," << n.rect.Right << ","
+             << n.rect.Bottom << ")";
   }
 };
 
@@ -842,8 +867,7 @@ std::vector<ProgressNote> LoadWithProgress(const Bytes& file, bool& senderAndFla
   png.SetOnProgress(TProgressEvent(&log, &ProgressLog::Note));
   try {
     Load(png, file);
-  } catch (const Exception&) {
-  }
+  } catch (const Exception&) {}
   senderAndFlagsRight = log.senderAndFlagsRight;
   return log.notes;
 }

@@ -46,10 +46,18 @@ Bytes ReadAll(TStream& s, Integer piece) {
 }  // namespace
 
 TEST(ZErrorText, TableByCode) {
-  const std::pair<int, const char16_t*> cases[] = {
-      {2, u"need dictionary"}, {1, u"stream end"},    {0, u"ok"},          {-1, u"file error"},
-      {-2, u"stream error"},   {-3, u"data error"},   {-4, u"insufficient memory"},
-      {-5, u"buffer error"},   {-6, u"incompatible version"}, {-7, u""},   {3, u""}, {-8, u""}};
+  const std::pair<int, const char16_t*> cases[] = {{2, u"need dictionary"},
+                                                   {1, u"stream end"},
+                                                   {0, u"ok"},
+                                                   {-1, u"file error"},
+                                                   {-2, u"stream error"},
+                                                   {-3, u"data error"},
+                                                   {-4, u"insufficient memory"},
+                                                   {-5, u"buffer error"},
+                                                   {-6, u"incompatible version"},
+                                                   {-7, u""},
+                                                   {3, u""},
+                                                   {-8, u""}};
   for (auto [code, text] : cases) {
     EXPECT_EQ(ZErrorText(code), text) << code;
     EZDecompressionError e(code, "");
@@ -302,8 +310,6 @@ TEST(TZDecompressionStream, WrongChecksumIsADataError) {
     try {
       ReadAll(s, 500);
       ADD_FAILURE() << "no error";
-    } catch (const EZDecompressionError& e) {
-      EXPECT_EQ(e.ErrorCode(), -3);
-    }
+    } catch (const EZDecompressionError& e) { EXPECT_EQ(e.ErrorCode(), -3); }
   }
 }

@@ -53,14 +53,14 @@ TEST_F(Corners, TheEngineCleanUpFreesTheCachedMasks) {
 TEST_F(Corners, FillColourGoesBehindTheRoundedCorner) {
   Bmp b = Filled(20, 20, clWhite, 255);
   TsGeneralData gd;
-  TCacheInfo ci;  // not ready: the fill colour
+  TCacheInfo ci;            // not ready: the fill colour
   ci.FillColor = 0x0000FF;  // red
   const TkvIntValues radii{4, 0, 0, 0};
   UpdateCorners(gd, b.get(), TRect(0, 0, 20, 20), ci, &radii, false);
   EXPECT_EQ(GetAPixel(b.get(), 0, 0), 0x00FF0000u);   // outside the arc: the colour, its top byte as alpha
   EXPECT_EQ(GetAPixel(b.get(), 19, 0), 0xFFFFFFFFu);  // other corners stay square
   EXPECT_EQ(GetAPixel(b.get(), 0, 19), 0xFFFFFFFFu);
-  EXPECT_EQ(GetAPixel(b.get(), 4, 4), 0xFFFFFFFFu);   // inside the disc
+  EXPECT_EQ(GetAPixel(b.get(), 4, 4), 0xFFFFFFFFu);  // inside the disc
   // Wine draws the disc without anti-aliasing; on the rim the mask's grey would blend.
   EXPECT_EQ(GetAPixel(b.get(), 1, 0), 0x00FF0000u);
 }

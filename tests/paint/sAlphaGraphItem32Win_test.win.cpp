@@ -128,9 +128,9 @@ TEST_F(Item32, StatesAndTheBorderMaskOverWhatWasUnderTheItem) {
   const Integer framed = skin.AddSection(s);
   Bmp b = Filled(30, 30, 0xFF0000FF);  // blue under the item
   PaintItem32(framed, true, 3, TRect(5, 5, 25, 25), TPoint(), b.get(), skin.Data);
-  EXPECT_EQ(Px(b.get(), 15, 15), 0xFF00FF00u);  // state 3 paints the look of state 2
+  EXPECT_EQ(Px(b.get(), 15, 15), 0xFF00FF00u);                    // state 3 paints the look of state 2
   EXPECT_EQ(Px(b.get(), 6, 15), MakePix(0x40, 0x40, 0x40, 255));  // and gives the mask state 3
-  EXPECT_EQ(Px(b.get(), 5, 5), 0xFF0000FFu);  // the key corner keeps what was there
+  EXPECT_EQ(Px(b.get(), 5, 5), 0xFF0000FFu);                      // the key corner keeps what was there
   PaintItem32(framed, true, 9, TRect(5, 5, 25, 25), TPoint(), b.get(), skin.Data);
   EXPECT_EQ(Px(b.get(), 6, 15), MakePix(0x40, 0x40, 0x40, 255));  // beyond: the last state
 }

@@ -15,7 +15,9 @@
 
 namespace {
 
-uint32_t Pix(int b, int g, int r, int a) { return uint32_t(b) | uint32_t(g) << 8 | uint32_t(r) << 16 | uint32_t(a) << 24; }
+uint32_t Pix(int b, int g, int r, int a) {
+  return uint32_t(b) | uint32_t(g) << 8 | uint32_t(r) << 16 | uint32_t(a) << 24;
+}
 int A(uint32_t p) { return p >> 24; }
 #ifdef _WIN32
 // No debugger, so a call with wrong arguments stays quiet (no developer warning box).
@@ -148,7 +150,8 @@ TEST(CornerRefresh, KeyAndMasterCorners) {
   for (bool useAlpha : {true, false})
     for (bool border : {true, false}) {
       TestPixels c(2, 1, 0);
-      CopyMasterCornerPixels(c.View, {0, 0, 2, 1}, alpha.View, {0, 0, 2, 1}, bg.View, {0, 0}, true, 0, useAlpha, border);
+      CopyMasterCornerPixels(c.View, {0, 0, 2, 1}, alpha.View, {0, 0, 2, 1}, bg.View, {0, 0}, true, 0, useAlpha,
+                             border);
       EXPECT_EQ(c.At(0, 0), useAlpha ? Pix(9, 9, 9, 9) : 0u) << useAlpha << border;
       EXPECT_EQ(c.At(1, 0), 0u);
     }

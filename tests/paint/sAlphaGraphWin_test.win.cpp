@@ -35,7 +35,8 @@ struct ActiveSkin {
 std::unique_ptr<TBitmap> KeyedCache(int w, int h) {
   std::unique_ptr<TBitmap> b(CreateBmp32(w, h));
   FillRect32(b.get(), {0, 0, w, h}, 0x808080, 255);
-  for (TPoint p : {TPoint{0, 0}, TPoint{w - 1, 0}, TPoint{0, h - 1}, TPoint{w - 1, h - 1}}) b->View().At(p.X, p.Y) = kKeyPixel;
+  for (TPoint p : {TPoint{0, 0}, TPoint{w - 1, 0}, TPoint{0, h - 1}, TPoint{w - 1, h - 1}})
+    b->View().At(p.X, p.Y) = kKeyPixel;
   return b;
 }
 
@@ -52,14 +53,15 @@ TEST(DisabledLook, GreyThenBlendWithTheFillColour) {
   BmpDisabledKind(bmp.get(), {dkGrayed}, nullptr, ci, {0, 0});
   EXPECT_EQ(bmp->View().At(0, 0), MakePix(76, 76, 76, 255));
   EXPECT_EQ(bmp->View().At(1, 0), MakePix(105, 105, 105, 0));  // full grey spares no pixel
-  DefDisabledSaturation = -90;  // saturation by -229, the key pixel skipped
+  DefDisabledSaturation = -90;                                 // saturation by -229, the key pixel skipped
   bmp->View().At(0, 0) = MakePix(0, 0, 255, 255);
   bmp->View().At(1, 0) = kKeyPixel;
   BmpDisabledKind(bmp.get(), {dkGrayed}, nullptr, ci, {0, 0});
   EXPECT_EQ(bmp->View().At(0, 0), MakePix(67, 67, 93, 255));
   EXPECT_EQ(bmp->View().At(1, 0), kKeyPixel);
   BmpDisabledKind(bmp.get(), {dkBlended}, nullptr, ci, {0, 0});  // towards white, weight 100 of the picture
-  EXPECT_EQ(bmp->View().At(0, 0), MakePix((67 * 100 + 255 * 155) >> 8, (67 * 100 + 255 * 155) >> 8, (93 * 100 + 255 * 155) >> 8, 255));
+  EXPECT_EQ(bmp->View().At(0, 0),
+            MakePix((67 * 100 + 255 * 155) >> 8, (67 * 100 + 255 * 155) >> 8, (93 * 100 + 255 * 155) >> 8, 255));
   DefDisabledSaturation = savedSat;
   // With a ready background the parent's picture is mixed in instead.
   std::unique_ptr<TBitmap> parent(CreateBmp32(6, 6)), pic(CreateBmp32(2, 2));

@@ -60,12 +60,12 @@ TEST_F(ItemPainter, WrongSkinDataWarnsOnlyUnderADebugger) {
   PaintItem32(skin.Plain, true, 0, TRect(0, 0, 10, 10), TPoint(), b.get(), &notSkinData);
   PaintItemBG32(skin.Plain, 0, TRect(0, 0, 10, 10), b.get(), &notSkinData, clFuchsia);
   kvIsDebuggerPresent = saved;
-  EXPECT_EQ(warnings, (std::vector<String>{u"Check parameters of the PaintItem 1 procedure.",
-                                          u"Check parameters of the PaintItem 2 procedure.",
-                                          u"Check parameters of the PaintItemFast procedure.",
-                                          u"Check parameters of the PaintItemBGFast procedure.",
-                                          u"Check parameters of the PaintItem32 procedure.",
-                                          u"Check parameters of the PaintItemBG32 procedure."}));
+  EXPECT_EQ(
+      warnings,
+      (std::vector<String>{
+          u"Check parameters of the PaintItem 1 procedure.", u"Check parameters of the PaintItem 2 procedure.",
+          u"Check parameters of the PaintItemFast procedure.", u"Check parameters of the PaintItemBGFast procedure.",
+          u"Check parameters of the PaintItem32 procedure.", u"Check parameters of the PaintItemBG32 procedure."}));
   EXPECT_EQ(Px(b.get(), 5, 5), 0u);
 }
 
@@ -80,7 +80,7 @@ TEST_F(ItemPainter, GdiPlusBorderLineAndRoundedCorners) {
   PaintItem(skin.Round, MakeCacheInfo(parent.get()), true, 0, TRect(0, 0, 20, 20), TPoint(), r.get(), skin.Data);
   EXPECT_EQ(Px(r.get(), 0, 0), 0x0000FF00u);  // outside the arc: the parent, alpha 0
   EXPECT_EQ(Px(r.get(), 19, 19), 0x0000FF00u);
-  EXPECT_EQ(Px(r.get(), 10, 0), kBlue);        // the top line
+  EXPECT_EQ(Px(r.get(), 10, 0), kBlue);  // the top line
   EXPECT_EQ(Px(r.get(), 10, 10), kWhite);
 }
 
@@ -111,8 +111,7 @@ TEST_F(ItemPainter, ItemsOfAnotherFormatAreFilledAndCopiedByGdi) {
   EXPECT_EQ(item.PixelColor(5, 2), TColor(clRed));
   EXPECT_EQ(item.PixelColor(5, 7), TColor(clBlack));
   Bmp parent = Filled(20, 20, kBlue);
-  PaintItemBGFast(skin.Glass, -1, -1, MakeCacheInfo(parent.get()), 0, TRect(0, 5, 10, 10), TPoint(), &item,
-                  skin.Data);
+  PaintItemBGFast(skin.Glass, -1, -1, MakeCacheInfo(parent.get()), 0, TRect(0, 5, 10, 10), TPoint(), &item, skin.Data);
   EXPECT_EQ(item.PixelColor(5, 7), TColor(clBlue));
   EXPECT_EQ(item.PixelColor(5, 2), TColor(clRed));
 }
@@ -131,7 +130,10 @@ TEST_F(ItemPainter, TryPaintBorderOnlyRoundsWithoutALine) {
 }
 
 TEST(UpdateCtrlCornersProc, TwoCornersOnASideNeverExceedIt) {
-  struct Case { Integer w, h; TkvIntValues want; } cases[] = {
+  struct Case {
+    Integer w, h;
+    TkvIntValues want;
+  } cases[] = {
       {30, 100, {14, 14, 14, 14}},
       {100, 30, {14, 14, 14, 14}},
       {100, 100, {20, 20, 20, 20}},

@@ -99,7 +99,7 @@ TEST_F(ItemPainter, PlainLooksByStateOnlyInsideTheRectangle) {
   EXPECT_EQ(Px(b.get(), 10, 10), kGreen);
   painter.PaintItem(skin.Plain, FillColourCI(clWhite), 7, TRect(5, 5, 15, 15), TPoint(), b.get(), skin.Data);
   EXPECT_EQ(Px(b.get(), 10, 10), kBlue);  // beyond the section's states: the last one
-  EXPECT_TRUE(calls.empty());              // a 32-bit item in plain colours needs no step
+  EXPECT_TRUE(calls.empty());             // a 32-bit item in plain colours needs no step
 }
 
 TEST_F(ItemPainter, BadInputPaintsNothing) {
@@ -223,9 +223,9 @@ TEST_F(ItemPainter, NinePartMaskWithATransparentCornerOverTheBackground) {
     painter.PaintItem(skin.Framed, MakeCacheInfo(parent.get()), state, TRect(0, 0, 20, 20), TPoint(), b.get(),
                       skin.Data);
     EXPECT_EQ(Px(b.get(), 0, 0) & 0xFFFFFF, 0x0000FFu) << state;  // the key corner shows the parent
-    EXPECT_EQ(Px(b.get(), 1, 10), kFrame[state]) << state;       // the left side of the frame
-    EXPECT_EQ(Px(b.get(), 10, 18), kFrame[state]) << state;      // the bottom side
-    EXPECT_EQ(Px(b.get(), 10, 10), 0xFF999999u) << state;        // the look inside
+    EXPECT_EQ(Px(b.get(), 1, 10), kFrame[state]) << state;        // the left side of the frame
+    EXPECT_EQ(Px(b.get(), 10, 18), kFrame[state]) << state;       // the bottom side
+    EXPECT_EQ(Px(b.get(), 10, 10), 0xFF999999u) << state;         // the look inside
   }
 }
 
@@ -422,8 +422,8 @@ TEST(ItemLayers, ALayerIsAsLargeAsThePartOfTheRectangleInsideTheItem) {
   EXPECT_EQ(drawn, TRect(-8000, -7000, 8000, 3));  // the layer's origin is the item's (0, 0)
   EXPECT_EQ(shift.X, 8000);
   EXPECT_EQ(shift.Y, 7000);
-  EXPECT_EQ(Px(t.get(), 7, 2), kWhite);        // weight 0: the layer alone
-  EXPECT_EQ(Px(t.get(), 7, 3), 0xFF000000u);   // below the rectangle
+  EXPECT_EQ(Px(t.get(), 7, 2), kWhite);       // weight 0: the layer alone
+  EXPECT_EQ(Px(t.get(), 7, 3), 0xFF000000u);  // below the rectangle
   // A rectangle inside the item gets a layer of its own size at its own place.
   MixInLayer(t.get(), TRect(2, 1, 5, 4), 0, [&](TBitmap* layer, const TRect& r, const TPoint& s) {
     layerSize = TSize(layer->Width(), layer->Height());
@@ -438,4 +438,3 @@ TEST(ItemLayers, ALayerIsAsLargeAsThePartOfTheRectangleInsideTheItem) {
   MixInLayer(t.get(), TRect(9, 0, 20, 5), 0, [&](TBitmap*, const TRect&, const TPoint&) { painted = true; });
   EXPECT_FALSE(painted);
 }
-

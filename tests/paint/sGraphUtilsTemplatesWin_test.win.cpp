@@ -24,8 +24,8 @@ TEST(PaintControlByTemplate, LimitedSidesGiveLShapedCornersAndTiledSides) {
   EXPECT_EQ(CopiedFrom(dst.get(), 99, 49), TPoint(29, 29));
   EXPECT_EQ(CopiedFrom(dst.get(), 1, 12), TPoint(1, 12));  // left side tiled from row 10 of the source
   EXPECT_EQ(CopiedFrom(dst.get(), 1, 22), TPoint(1, 12));
-  EXPECT_EQ(CopiedFrom(dst.get(), 1, 39), TPoint(1, 19));  // the last tile cut at the bottom corner
-  EXPECT_EQ(CopiedFrom(dst.get(), 25, 1), TPoint(15, 1));  // top side tiled every 10 columns
+  EXPECT_EQ(CopiedFrom(dst.get(), 1, 39), TPoint(1, 19));    // the last tile cut at the bottom corner
+  EXPECT_EQ(CopiedFrom(dst.get(), 25, 1), TPoint(15, 1));    // top side tiled every 10 columns
   EXPECT_EQ(CopiedFrom(dst.get(), 98, 25), TPoint(28, 15));  // right side
   EXPECT_EQ(CopiedFrom(dst.get(), 55, 48), TPoint(15, 28));  // bottom side
   EXPECT_EQ(CopiedFrom(dst.get(), 50, 25), TPoint(-1, -1));  // no centre without FillCenter
@@ -111,7 +111,7 @@ TEST(ExcludeControls, GraphicChildrenStayUnlessTheManagerClipsThem) {
   };
   ASSERT_EQ(DefaultManager, nullptr);
   Bmp noManager = paintAfterExclusion();
-  EXPECT_EQ(Px(noManager.get(), 5, 5), 0xFFFFFFFFu);  // the windowed child is clipped out
+  EXPECT_EQ(Px(noManager.get(), 5, 5), 0xFFFFFFFFu);     // the windowed child is clipped out
   EXPECT_EQ(Px(noManager.get(), 15, 5) & 0xFFFFFF, 0u);  // the graphic one is not
   EXPECT_EQ(Px(noManager.get(), 25, 5) & 0xFFFFFF, 0u);  // nor the hidden one
   {
@@ -136,7 +136,8 @@ Bmp GlyphStrip(Integer count) {
   Bmp b(new TBitmap(8 * count, 8, pf24bit));
   for (Integer i = 0; i < count; ++i)
     for (Integer y = 0; y < 8; ++y)
-      for (Integer x = 0; x < 8; ++x) b->Canvas()->SetPixels(i * 8 + x, y, y == 7 && x == 0 ? clFuchsia : kGlyphColors[i]);
+      for (Integer x = 0; x < 8; ++x)
+        b->Canvas()->SetPixels(i * 8 + x, y, y == 7 && x == 0 ? clFuchsia : kGlyphColors[i]);
   return b;
 }
 TColor ColorAt(TBitmap* b, Integer x, Integer y) { return SwapRedBlue(Px(b, x, y)) & 0xFFFFFF; }

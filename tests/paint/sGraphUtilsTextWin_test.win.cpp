@@ -29,9 +29,7 @@ Bmp Filled(Integer w, Integer h, TColor color, Byte alpha) {
   b->Canvas()->Font()->SetHeight(-16);
   return b;
 }
-uint32_t Px(TBitmap* b, Integer x, Integer y) {
-  return GetAPixel(b, x, y);
-}
+uint32_t Px(TBitmap* b, Integer x, Integer y) { return GetAPixel(b, x, y); }
 bool SamePixels(TBitmap* a, TBitmap* b) {
   for (Integer y = 0; y < a->Height(); ++y)
     for (Integer x = 0; x < a->Width(); ++x)
@@ -265,15 +263,15 @@ TEST(UpdateColor, ToneHueAndSaturationOfTheControl) {
   EXPECT_EQ(UpdateColor(clBtnFace, nullptr), ColorToRGB(clBtnFace));
   TsCommonData data(nullptr);
   EXPECT_EQ(UpdateColor(0x204080, &data), 0x204080u);  // nothing to change
-  data.FColorTone = 0x0000FF;                           // a red tone: the brightest channel in red
-  EXPECT_EQ(UpdateColor(0x204080, &data), 0x00007Fu);   // (255 * 128) shr 8
+  data.FColorTone = 0x0000FF;                          // a red tone: the brightest channel in red
+  EXPECT_EQ(UpdateColor(0x204080, &data), 0x00007Fu);  // (255 * 128) shr 8
   data.FColorTone = clNone;
-  data.FSaturation = -100;                              // fully desaturated: grey
+  data.FSaturation = -100;  // fully desaturated: grey
   const TColor grey = UpdateColor(0x0000FF, &data);
   EXPECT_NEAR(int(grey & 0xFF), int(grey >> 8 & 0xFF), 1);
   EXPECT_NEAR(int(grey & 0xFF), int(grey >> 16 & 0xFF), 1);
   data.FSaturation = 0;
-  data.FHUEOffset = 120;                                // red turned a third: green
+  data.FHUEOffset = 120;  // red turned a third: green
   const TColor turned = UpdateColor(0x0000FF, &data);
   EXPECT_GT(turned >> 8 & 0xFF, 200u);
   EXPECT_LT(turned & 0xFF, 40u);

@@ -1,8 +1,7 @@
 // The vector path of the blend kernels (SSE2 groups of four in steps of sixteen, sorted by
-// source alpha) and of the filtered resampler against the scalar pixel rule, and the compositor with a parent background
-// against its rule written out here. Pictures mix every alpha class in runs of every length,
-// so that steps of one class, steps split between classes and the pixels left at row ends all
-// occur, at every alignment of the rows.
+// source alpha) and of the filtered resampler against the scalar pixel rule, and the compositor with a parent
+// background against its rule written out here. Pictures mix every alpha class in runs of every length, so that steps
+// of one class, steps split between classes and the pixels left at row ends all occur, at every alignment of the rows.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -112,7 +111,9 @@ TEST(PixelPaths, CopyBmp32OverTheBackgroundMatchesItsRule) {
           FillRandom(bg, rnd);
           const TBackdrop ci{bg.View, bgX, -1, clFuchsia, true};
           const TRect dr{sh.dstX, 0, sh.dstX + sh.width, 4}, sr{sh.srcX, 0, sh.srcX + sh.width, 4};
-          auto run = [&](const TPixelView& d) { CopyBmp32(dr, sr, d, src.View, ci, updateTrans, clNone, blend, false); };
+          auto run = [&](const TPixelView& d) {
+            CopyBmp32(dr, sr, d, src.View, ci, updateTrans, clNone, blend, false);
+          };
           ExpectPathsAgree(dst, run, "CopyBmp32 with background");
 
           // The rule: pixels transparent by threshold keep the destination or, asked to and
@@ -161,7 +162,8 @@ TEST(PixelPaths, CopyByMaskWithAndWithoutTheBackground) {
           uint32_t want = RefMixColours(d, s, PixA(s), PixA(d) + (((255 - PixA(d)) * PixA(s)) >> 8));
           if (ready && s == kKeyPixel)
             want = updateTrans && sh.dstX + x + 1 < bg.View.Width ? (bg.At(sh.dstX + x + 1, 0) | 0xFF000000u) : d;
-          ASSERT_EQ(Hex(got.At(sh.dstX + x, 0)), Hex(want)) << "x " << x << " ready " << ready << " update " << updateTrans;
+          ASSERT_EQ(Hex(got.At(sh.dstX + x, 0)), Hex(want))
+              << "x " << x << " ready " << ready << " update " << updateTrans;
         }
       }
 }
@@ -175,13 +177,22 @@ TEST(PixelPaths, PaintAndFades) {
     const TRect inclusive{sh.srcX, 0, sh.srcX + sh.width - 1, 2};
     for (int v : {255, 254, 128, 0})
       ExpectPathsAgree(
-          dst, [&](const TPixelView& d) { PaintBmpRect32(d, src.View, inclusive, {sh.dstX, 0}, Byte(v)); },
+          dst,
+          [&](const TPixelView& d) {
+            PaintBmpRect32(d, src.View, inclusive, {sh.dstX, 0}, Byte(v));
+          },
           "PaintBmpRect32");
     for (int a : {0, 1, 128, 255})
       ExpectPathsAgree(
-          dst, [&](const TPixelView& d) { SumBmpRect(d, src.View, Byte(a), inclusive, {sh.dstX, 0}); }, "SumBmpRect");
-    ExpectPathsAgree(dst, [&](const TPixelView& d) { SumBitmaps(d, src.View, 77); }, "SumBitmaps");
-    ExpectPathsAgree(dst, [&](const TPixelView& d) { PaintBmp32(d, src.View); }, "PaintBmp32");
+          dst,
+          [&](const TPixelView& d) {
+            SumBmpRect(d, src.View, Byte(a), inclusive, {sh.dstX, 0});
+          },
+          "SumBmpRect");
+    ExpectPathsAgree(
+        dst, [&](const TPixelView& d) { SumBitmaps(d, src.View, 77); }, "SumBitmaps");
+    ExpectPathsAgree(
+        dst, [&](const TPixelView& d) { PaintBmp32(d, src.View); }, "PaintBmp32");
   }
 }
 
@@ -229,7 +240,10 @@ TEST(PixelPaths, NinePartFramesOfEveryKind) {
         req.MaxWidths = {3, 3, 4, 2};
         req.Opacity = 200;
         ExpectPathsAgree(
-            dst, [&](const TPixelView& d) { DrawNinePart(d, req, TBackdrop{bg.View, 0, 0, clFuchsia, true}, img); },
+            dst,
+            [&](const TPixelView& d) {
+              DrawNinePart(d, req, TBackdrop{bg.View, 0, 0, clFuchsia, true}, img);
+            },
             "DrawNinePart");
       }
 }
@@ -241,7 +255,8 @@ TEST(PixelPaths, ResamplingWithEveryFilter) {
   for (int f = ftBox; f <= ftMitchell; ++f)
     for (auto [w, h] : {std::pair{46, 34}, {11, 9}, {23, 40}, {5, 3}, {57, 8}}) {
       TestPixels dst(w, h);
-      ExpectPathsAgree(dst, [&](const TPixelView& d) { StretchView(src.View, d, TFilterType(f)); }, "StretchView");
+      ExpectPathsAgree(
+          dst, [&](const TPixelView& d) { StretchView(src.View, d, TFilterType(f)); }, "StretchView");
     }
 }
 
@@ -270,7 +285,9 @@ TEST(PixelPaths, WholePicturesMatchRowByRow) {
        }},
       // Bottom one past the last row (clamped to it): SumBmpRect does nothing with Bottom = Top.
       {"SumBmpRect",
-       [](const TPixelView& d, const TPixelView& s) { SumBmpRect(d, s, 90, {0, 0, s.Width - 1, s.Height}, {0, 0}); }},
+       [](const TPixelView& d, const TPixelView& s) {
+         SumBmpRect(d, s, 90, {0, 0, s.Width - 1, s.Height}, {0, 0});
+       }},
       {"SumBitmaps", [](const TPixelView& d, const TPixelView& s) { SumBitmaps(d, s, 77); }},
       {"PaintBmp32", [](const TPixelView& d, const TPixelView& s) { PaintBmp32(d, s); }},
   };
@@ -290,8 +307,8 @@ TEST(PixelPaths, WholePicturesMatchRowByRow) {
             for (Integer y = 0; y < h; ++y)
               for (Integer x = 0; x < w; ++x)
                 ASSERT_EQ(Hex(whole.At(x, y)), Hex(rows.At(x, y)))
-                    << name << " " << w << "x" << h << " dst bottom-up " << dstUp << " src bottom-up " << srcUp << " at "
-                    << x << "," << y << " was " << Hex(dst.At(x, y)) << " src " << Hex(src.At(x, y));
+                    << name << " " << w << "x" << h << " dst bottom-up " << dstUp << " src bottom-up " << srcUp
+                    << " at " << x << "," << y << " was " << Hex(dst.At(x, y)) << " src " << Hex(src.At(x, y));
           }
         }
 }

@@ -15,9 +15,9 @@ TEST(StretchScratch, ReusedMemoryGivesTheBytesOfFreshMemory) {
   // One scratch through a run of stretches that grow, shrink and change shape, with every
   // filter and on both pixel paths; the destination is a view inside a guarded block, as the
   // ripple stretches into its place inside a larger frame.
-  const std::pair<TSize, TSize> runs[] = {
-      {TSize(100, 30), TSize(102, 32)}, {TSize(107, 37), TSize(109, 39)}, {TSize(40, 90), TSize(20, 45)},
-      {TSize(2, 2), TSize(9, 3)},       {TSize(300, 40), TSize(302, 42)}, {TSize(64, 64), TSize(63, 65)}};
+  const std::pair<TSize, TSize> runs[] = {{TSize(100, 30), TSize(102, 32)}, {TSize(107, 37), TSize(109, 39)},
+                                          {TSize(40, 90), TSize(20, 45)},   {TSize(2, 2), TSize(9, 3)},
+                                          {TSize(300, 40), TSize(302, 42)}, {TSize(64, 64), TSize(63, 65)}};
   TestRandom rnd(11);
   for (TPixelPath path : {TPixelPath::Vector, TPixelPath::Scalar}) {
     TPixelPathScope scope(path);
@@ -35,8 +35,8 @@ TEST(StretchScratch, ReusedMemoryGivesTheBytesOfFreshMemory) {
         int wrong = 0;
         for (Integer y = 0; y < to.cy; ++y)
           for (Integer x = 0; x < to.cx; ++x) wrong += reused.View.At(x, y) != fresh.At(x, y);
-        EXPECT_EQ(wrong, 0) << "filter " << f << " " << from.cx << "x" << from.cy << " to " << to.cx << "x"
-                            << to.cy << (path == TPixelPath::Scalar ? " scalar" : " vector");
+        EXPECT_EQ(wrong, 0) << "filter " << f << " " << from.cx << "x" << from.cy << " to " << to.cx << "x" << to.cy
+                            << (path == TPixelPath::Scalar ? " scalar" : " vector");
       }
     }
   }

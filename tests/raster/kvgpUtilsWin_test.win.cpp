@@ -69,7 +69,7 @@ TEST_F(GdiPlus, FillDCUsesGdiWithoutAlphaAndGdiPlusWithIt) {
   EXPECT_EQ(PixR(blended), 255);
   EXPECT_NEAR(PixG(blended), 127, 1);
   EXPECT_NEAR(PixB(blended), 127, 1);
-  EXPECT_EQ(Px(b.get(), 0, 1), 0xFFFFFFFFu);  // below the rectangles
+  EXPECT_EQ(Px(b.get(), 0, 1), 0xFFFFFFFFu);       // below the rectangles
   FillDC(DC(b), TRect(0, 1, 1, 2), clBtnFace, 0);  // a system colour is resolved
   EXPECT_EQ(Px(b.get(), 0, 1), SwapRedBlue(GetSysColor(COLOR_BTNFACE)) & 0xFFFFFF);
 }
@@ -79,11 +79,11 @@ TEST_F(GdiPlus, FillDCBorderPaintsTheFourStripsOnly) {
     Bmp b = Filled(12, 12, clWhite, 255);
     FillDCBorder(DC(b), TRect(1, 1, 11, 11), 1, 2, 3, 4, clBlue, alpha);
     auto isBlue = [&](Integer x, Integer y) { return (Px(b.get(), x, y) & 0xFFFFFF) == 0x0000FF; };
-    EXPECT_TRUE(isBlue(1, 1) && isBlue(10, 2)) << alpha;  // top, 2 rows
-    EXPECT_TRUE(isBlue(1, 10)) << alpha;                  // left column
-    EXPECT_TRUE(isBlue(5, 7) && isBlue(5, 10)) << alpha;  // bottom, 4 rows
-    EXPECT_TRUE(isBlue(8, 5) && isBlue(10, 5)) << alpha;  // right, 3 columns
-    EXPECT_FALSE(isBlue(2, 3) || isBlue(7, 6)) << alpha;  // inside the frame
+    EXPECT_TRUE(isBlue(1, 1) && isBlue(10, 2)) << alpha;    // top, 2 rows
+    EXPECT_TRUE(isBlue(1, 10)) << alpha;                    // left column
+    EXPECT_TRUE(isBlue(5, 7) && isBlue(5, 10)) << alpha;    // bottom, 4 rows
+    EXPECT_TRUE(isBlue(8, 5) && isBlue(10, 5)) << alpha;    // right, 3 columns
+    EXPECT_FALSE(isBlue(2, 3) || isBlue(7, 6)) << alpha;    // inside the frame
     EXPECT_FALSE(isBlue(0, 0) || isBlue(11, 11)) << alpha;  // outside aRect
   }
 }
@@ -138,9 +138,9 @@ TEST_F(GdiPlus, RoundRectLimitsTheRadiusToHalfTheSize) {
   kvgpRoundRect(DC(big), 0, 0, 20, 10, 100, 1, clBlue, clRed);
   kvgpRoundRect(DC(four), 0, 0, 20, 10, 4, 1, clBlue, clRed);  // (10 - 1) div 2 = 4
   EXPECT_TRUE(SamePixels(big.get(), four.get()));
-  EXPECT_EQ(Px(big.get(), 0, 0), 0xFFFFFFFFu);             // the rounded corner leaves the corner pixel
-  EXPECT_EQ(Px(big.get(), 10, 5), 0xFF0000FFu);            // filled inside
-  EXPECT_EQ(PixR(Px(big.get(), 10, 0)), 255);              // border on the top edge
+  EXPECT_EQ(Px(big.get(), 0, 0), 0xFFFFFFFFu);   // the rounded corner leaves the corner pixel
+  EXPECT_EQ(Px(big.get(), 10, 5), 0xFF0000FFu);  // filled inside
+  EXPECT_EQ(PixR(Px(big.get(), 10, 0)), 255);    // border on the top edge
   Bmp square = Filled(20, 10, clWhite, 255);
   kvgpRoundRect(DC(square), 0, 0, 20, 10, 0, 1, clNone, clRed);  // radius 0: a GDI frame
   EXPECT_EQ(Px(square.get(), 0, 0) & 0xFFFFFF, 0xFF0000u);
@@ -305,10 +305,9 @@ int DifferentPixels(TBitmap* a, TBitmap* b, Integer w, Integer h) {
   return wrong;
 }
 
-const std::pair<Integer, Integer> BlurSizes[] = {
-    {4, 4},   {5, 4},  {4, 9},   {9, 7},    {12, 10},  {21, 13},  {30, 24},  {64, 5},  {6, 50},
-    {1, 9},   {9, 1},  {1, 1},   {2, 2},    {3, 3},    {2, 7},    {7, 3},    {107, 37}, {114, 44},
-    {219, 149}, {302, 42}};
+const std::pair<Integer, Integer> BlurSizes[] = {{4, 4},  {5, 4},  {4, 9},    {9, 7},    {12, 10},   {21, 13}, {30, 24},
+                                                 {64, 5}, {6, 50}, {1, 9},    {9, 1},    {1, 1},     {2, 2},   {3, 3},
+                                                 {2, 7},  {7, 3},  {107, 37}, {114, 44}, {219, 149}, {302, 42}};
 
 }  // namespace
 

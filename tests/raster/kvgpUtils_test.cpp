@@ -5,7 +5,10 @@
 #include "support/Pixels.h"
 
 TEST(kvgpRotatePoints, TurnsCounterClockwiseOnTheScreenByWholeDegrees) {
-  struct Case { Integer angle; float x, y; } cases[] = {
+  struct Case {
+    Integer angle;
+    float x, y;
+  } cases[] = {
       {0, 10, 0}, {90, 0, -10}, {180, -10, 0}, {270, 0, 10}, {-90, 0, 10}, {450, 0, -10},
   };
   for (auto c : cases) {
@@ -38,21 +41,24 @@ TEST(kvgpStretchAlpha, SettleUndoesTheLiftOnlyInsideTheRectangle) {
   EXPECT_EQ(p.At(0, 0), 0x80404040u);  // outside the rectangle
   EXPECT_EQ(p.At(0, 1), 0x00FFFFFFu);
   EXPECT_EQ(p.At(1, 1), 0x00FF0000u);
-  EXPECT_EQ(p.At(2, 1), 0xFD7E7E7Eu);  // 126 * 256 div 254 = 126
+  EXPECT_EQ(p.At(2, 1), 0xFD7E7E7Eu);          // 126 * 256 div 254 = 126
   SettleStretchAlpha(p.View, {-5, -5, 1, 1});  // clipped to the view
   EXPECT_EQ(p.At(0, 0), 0x01808080u);
 }
 
 TEST(kvgpBlurPlan, SmallBitmapsGoThroughAScaledCopyAtRadius20) {
-  struct Case { Integer w, h; float radius; bool copy; Integer cw, ch; float r; } cases[] = {
-      {48, 48, 8, true, 120, 120, 20},
-      {48, 48, 2, true, 240, 240, 20},   // the scale uses at least 4
-      {95, 10, 19, true, 100, 11, 20},   // 95 * 20 / 19 = 100, 10 * 20 / 19 = 10.53
-      {96, 48, 8, false, 0, 0, 8},       // 96 is not below 96
-      {200, 50, 18, false, 0, 0, 20},    // 15 < radius < 20 becomes 20
-      {200, 50, 10, false, 0, 0, 10},
-      {200, 50, 15, false, 0, 0, 15},
-      {40, 40, 25, false, 0, 0, 25},
+  struct Case {
+    Integer w, h;
+    float radius;
+    bool copy;
+    Integer cw, ch;
+    float r;
+  } cases[] = {
+      {48, 48, 8, true, 120, 120, 20}, {48, 48, 2, true, 240, 240, 20},  // the scale uses at least 4
+      {95, 10, 19, true, 100, 11, 20},                                   // 95 * 20 / 19 = 100, 10 * 20 / 19 = 10.53
+      {96, 48, 8, false, 0, 0, 8},                                       // 96 is not below 96
+      {200, 50, 18, false, 0, 0, 20},                                    // 15 < radius < 20 becomes 20
+      {200, 50, 10, false, 0, 0, 10},  {200, 50, 15, false, 0, 0, 15},  {40, 40, 25, false, 0, 0, 25},
   };
   for (auto c : cases) {
     const TkvBlurPlan plan = kvgpBlurPlan(c.w, c.h, c.radius);

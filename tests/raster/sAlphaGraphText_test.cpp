@@ -58,7 +58,7 @@ TEST(WriteColorPixels, ClippedToTheTarget) {
   EXPECT_EQ(dst.At(0, 0), 0x11111111u);
   EXPECT_EQ(PixA(dst.At(0, 1)), 254);
   EXPECT_EQ(PixA(dst.At(1, 2)), 254);
-  EXPECT_EQ(dst.At(2, 1), 0x11111111u);  // tmp's columns 2, 3 land on 0, 1
+  EXPECT_EQ(dst.At(2, 1), 0x11111111u);                   // tmp's columns 2, 3 land on 0, 1
   WriteColorPixels(dst.View, tmp.View, {5, 5}, true, 0);  // wholly outside
   WriteColorPixels(dst.View, TPixelView{}, {0, 0}, true, 0);
 }

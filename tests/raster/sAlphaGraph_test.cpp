@@ -10,7 +10,9 @@
 
 namespace {
 
-uint32_t Pix(int b, int g, int r, int a) { return uint32_t(b) | uint32_t(g) << 8 | uint32_t(r) << 16 | uint32_t(a) << 24; }
+uint32_t Pix(int b, int g, int r, int a) {
+  return uint32_t(b) | uint32_t(g) << 8 | uint32_t(r) << 16 | uint32_t(a) << 24;
+}
 int B(uint32_t p) { return p & 0xFF; }
 int R(uint32_t p) { return p >> 16 & 0xFF; }
 int A(uint32_t p) { return p >> 24; }
@@ -61,10 +63,12 @@ TEST(Dezev, UpdateAlphaWithAndWithoutComposition) {
 }
 
 TEST(NinePart, MarginShrink) {
-  struct Case { Integer extent, l, r, wantL, wantR; } cases[] = {
-      {10, 4, 5, 4, 5}, {7, 4, 5, 3, 4}, {6, 4, 5, 3, 3},
-      {6, 1, 9, 0, 6},   // the left side cannot give its half: the right gives the rest
-      {6, 9, 1, 6, 0},   // and the other way round
+  struct Case {
+    Integer extent, l, r, wantL, wantR;
+  } cases[] = {
+      {10, 4, 5, 4, 5}, {7, 4, 5, 3, 4},
+      {6, 4, 5, 3, 3},  {6, 1, 9, 0, 6},  // the left side cannot give its half: the right gives the rest
+      {6, 9, 1, 6, 0},                    // and the other way round
       {0, 3, 3, 0, 0},
   };
   for (auto c : cases) {
@@ -113,7 +117,11 @@ TEST(NinePart, TargetOfThePictureSizePaintsThePictureInEveryKind) {
           continue;
         }
         // Cache: the source whole; Alpha32: (S * 255) >> 8; Outer32 at opacity 255: weight 254.
-        auto ch = [&](int s) { return kind == TNinePartKind::Cache ? s : kind == TNinePartKind::Alpha32 ? (s * 255) >> 8 : (5 + s * 254) >> 8; };
+        auto ch = [&](int s) {
+          return kind == TNinePartKind::Cache     ? s
+                 : kind == TNinePartKind::Alpha32 ? (s * 255) >> 8
+                                                  : (5 + s * 254) >> 8;
+        };
         uint32_t want = Pix(ch(x), ch(y), ch(7), kind == TNinePartKind::Cache ? 0 : 255);
         ASSERT_EQ(mdst.At(x, y), want) << kindIndex << " " << x << "," << y;
       }
@@ -133,7 +141,7 @@ TEST(NinePart, TilesStatesAndActiveOnly) {
   // Top side: 25 pixels from x = 1: two whole tiles and a 5-pixel piece from the tile's start.
   for (int i = 0; i < 25; ++i) EXPECT_EQ(dst.At(1 + i, 0), Pix(1 + i % 10, 0, 2, 255)) << i;
   EXPECT_EQ(dst.At(26, 0), Pix(11, 0, 2, 255));  // top-right corner
-  EXPECT_EQ(dst.At(5, 3), 0u);                    // no BDM_FILL: the centre keeps its pixels
+  EXPECT_EQ(dst.At(5, 3), 0u);                   // no BDM_FILL: the centre keeps its pixels
   // Active only: nothing in state 0, painted in state 1.
   img.DrawMode = BDM_ACTIVEONLY;
   TestPixels d0(27, 6, 0), d1(27, 6, 0);
@@ -181,8 +189,11 @@ TEST(NinePart, KeyColourCornersAndTheBackground) {
   TBackdrop ci;
   ci.View = bg.View;
   ci.Ready = true;
-  struct Case { bool update; int cfg; uint32_t want; } cases[] = {
-      {false, 1, Pix(3, 3, 3, 3)}, {true, 1, Pix(9, 9, 9, 9)}, {true, 0, Pix(3, 3, 3, 3)}};
+  struct Case {
+    bool update;
+    int cfg;
+    uint32_t want;
+  } cases[] = {{false, 1, Pix(3, 3, 3, 3)}, {true, 1, Pix(9, 9, 9, 9)}, {true, 0, Pix(3, 3, 3, 3)}};
   for (auto c : cases) {
     img.Cfg = c.cfg;
     TestPixels dst(4, 4, Pix(3, 3, 3, 3));
@@ -296,9 +307,9 @@ TEST(MaskPrimitives, CopyByMask32KeepsToTheParentsRows) {
   const uint32_t untouched = Pix(10, 20, 30, 40);
   TestPixels d(1, 4, untouched);
   CopyByMask32({0, 0, 1, 4}, {0, 0, 1, 4}, d.View, img.View, TBackdrop{parent.View, 0, -1, clFuchsia, true}, 4);
-  EXPECT_EQ(d.At(0, 0), untouched);                   // above the parent: left out
-  EXPECT_EQ(d.At(0, 1), Pix(254, 254, 254, 255));     // the one row the parent's height allows
-  EXPECT_EQ(d.At(0, 2), untouched);                   // beyond the parent's row count
+  EXPECT_EQ(d.At(0, 0), untouched);                // above the parent: left out
+  EXPECT_EQ(d.At(0, 1), Pix(254, 254, 254, 255));  // the one row the parent's height allows
+  EXPECT_EQ(d.At(0, 2), untouched);                // beyond the parent's row count
   EXPECT_EQ(d.At(0, 3), untouched);
   // Without a parent every row is copied and the key pixel only loses its alpha.
   TestPixels d2(1, 4, untouched);

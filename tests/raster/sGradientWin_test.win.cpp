@@ -34,11 +34,12 @@ struct GradientPaths : ::testing::Test {
 TEST_F(GradientPaths, TranslucentSegmentBlendsWithThePointsAlpha) {
   Bmp b = Filled(10, 40, clWhite, 255);
   // Half-transparent red over white, then an opaque blue segment in the lower half.
-  const TsGradArray data{GradPoint(0, 0x800000FF, 0, PM_TRANSPARENT), GradPoint(1, 0x800000FF, 50), GradPoint(2, 0xFFFF0000, 100)};
+  const TsGradArray data{GradPoint(0, 0x800000FF, 0, PM_TRANSPARENT), GradPoint(1, 0x800000FF, 50),
+                         GradPoint(2, 0xFFFF0000, 100)};
   PaintGrad(b.get(), TRect(0, 0, 10, 40), data, 0, 0);
   const uint32_t top = Px(b.get(), 5, 5);
   EXPECT_EQ(PixR(top), 255);
-  EXPECT_NEAR(PixG(top), 127, 3);  // half of the white left
+  EXPECT_NEAR(PixG(top), 127, 3);              // half of the white left
   EXPECT_EQ(Px(b.get(), 5, 39), 0xFF0D00F2u);  // the opaque segment written directly: 19 of 20 steps
 }
 
@@ -47,8 +48,8 @@ TEST_F(GradientPaths, DiagonalFiveColoursByGradientFillAndByPathGradient) {
     Bmp b = Filled(41, 41, clBlack, 255);
     const Integer mode = PM_DIAGONAL | (overlay ? PM_OVERLAY : 0);
     // Red, white, green, blue, yellow: top-left, centre, top-right, bottom-right, bottom-left.
-    const TsGradArray data{GradPoint(0, 0xFF0000FF, 0, mode), GradPoint(1, 0xFFFFFFFF, 25), GradPoint(2, 0xFF00FF00, 50),
-                           GradPoint(3, 0xFFFF0000, 75), GradPoint(4, 0xFF00FFFF, 100)};
+    const TsGradArray data{GradPoint(0, 0xFF0000FF, 0, mode), GradPoint(1, 0xFFFFFFFF, 25),
+                           GradPoint(2, 0xFF00FF00, 50), GradPoint(3, 0xFFFF0000, 75), GradPoint(4, 0xFF00FFFF, 100)};
     PaintGrad(b.get(), TRect(0, 0, 41, 41), data, 0, 0);
     const uint32_t centre = Px(b.get(), 20, 20), tl = Px(b.get(), 1, 1), br = Px(b.get(), 39, 39);
     EXPECT_GE(PixG(centre), 200) << overlay;
@@ -63,8 +64,8 @@ TEST_F(GradientPaths, DiagonalFiveColoursByGradientFillAndByPathGradient) {
 TEST_F(GradientPaths, WithoutGradientFillTheDiagonalPaintsNothing) {
   sGradientCleanup();
   Bmp b = Filled(20, 20, clBlack, 255);
-  const TsGradArray data{GradPoint(0, 0xFF0000FF, 0, PM_DIAGONAL), GradPoint(1, 0xFFFFFFFF, 25), GradPoint(2, 0xFF00FF00, 50),
-                         GradPoint(3, 0xFFFF0000, 75), GradPoint(4, 0xFF00FFFF, 100)};
+  const TsGradArray data{GradPoint(0, 0xFF0000FF, 0, PM_DIAGONAL), GradPoint(1, 0xFFFFFFFF, 25),
+                         GradPoint(2, 0xFF00FF00, 50), GradPoint(3, 0xFFFF0000, 75), GradPoint(4, 0xFF00FFFF, 100)};
   PaintGrad(b.get(), TRect(0, 0, 20, 20), data, 0, 0);
   EXPECT_EQ(Px(b.get(), 10, 10), 0xFF000000u);
   sGradientStartup();
@@ -103,10 +104,10 @@ TEST_F(GradientPaths, LightMaskIsKeptWhileSizeAndColourFit) {
   TBitmap* first = mask;
   PrepareLightMask(mask, 150, 99, 0xFF336699);  // the height has no effect
   EXPECT_EQ(mask, first);
-  PrepareLightMask(mask, 150, 7, 0xFF112233);   // another colour: rebuilt
+  PrepareLightMask(mask, 150, 7, 0xFF112233);  // another colour: rebuilt
   EXPECT_EQ(mask->Canvas()->Brush()->Color(), 0xFF112233u);
   EXPECT_EQ(PixA(GetAPixel(mask, m, m)), 0xFF * 255 >> 8);  // the centre at the colour's peak
-  PrepareLightMask(mask, 10, 7, 0xFF112233);    // the radius stays at least 100
+  PrepareLightMask(mask, 10, 7, 0xFF112233);                // the radius stays at least 100
   EXPECT_EQ(mask->Width(), 2 * DefaultScaleInt(100) + 1);
   PrepareLightMask(mask, 1000, 7, 0xFF112233);  // and at most 200
   EXPECT_EQ(mask->Width(), 2 * DefaultScaleInt(200) + 1);

@@ -102,18 +102,21 @@ TEST(PrepareGradArray, ThreeWordForm) {
 }
 
 TEST(PrepareGradArray, UntrustedStringsGiveShortOrEmptyGradientsWithoutRaising) {
-  struct Case { const char16_t* text; size_t points; } cases[] = {
+  struct Case {
+    const char16_t* text;
+    size_t points;
+  } cases[] = {
       {u"", 0},
-      {u"0;0;", 0},                             // 4 characters or fewer
-      {u"1;2;0", 0},                            // five-word form without a whole point
-      {u"255;0;1;C", 1},                        // the letter promises 3, one is there
-      {u"255;0;1;16711680;100;1;Z", 2},         // 26 promised
-      {u"255;0;1;@", 0},                        // a count of 0
-      {u"255;0;1;16711680;100;1;5", 0},         // a negative count
-      {u"255;x;1;16711680;100;1;B", 0},         // the first point's percent is not a number
-      {u"255;0;1;abc;100;1;B", 1},              // the second point's colour is not
-      {u"99999999999999999999;0;1;0;100;1;B", 0},  // overflowing colour word
-      {u"255;0;1;0;9999999999;1;B", 1},         // overflowing percent word
+      {u"0;0;", 0},                                 // 4 characters or fewer
+      {u"1;2;0", 0},                                // five-word form without a whole point
+      {u"255;0;1;C", 1},                            // the letter promises 3, one is there
+      {u"255;0;1;16711680;100;1;Z", 2},             // 26 promised
+      {u"255;0;1;@", 0},                            // a count of 0
+      {u"255;0;1;16711680;100;1;5", 0},             // a negative count
+      {u"255;x;1;16711680;100;1;B", 0},             // the first point's percent is not a number
+      {u"255;0;1;abc;100;1;B", 1},                  // the second point's colour is not
+      {u"99999999999999999999;0;1;0;100;1;B", 0},   // overflowing colour word
+      {u"255;0;1;0;9999999999;1;B", 1},             // overflowing percent word
       {u"0;0;30;0;0;x;0;70;0;0;65280;0;0;0;0", 1},  // a faulty point ends the five-word form
       {u"1.5;0;1;B", 0},
   };
@@ -122,9 +125,7 @@ TEST(PrepareGradArray, UntrustedStringsGiveShortOrEmptyGradientsWithoutRaising) 
     a.push_back(GradPoint(0, 1, 2));  // whatever the array held is cleared
     EXPECT_NO_THROW(PrepareGradArray(c.text, a)) << StringToUtf8(c.text);
     EXPECT_EQ(a.size(), c.points) << StringToUtf8(c.text);
-    if (!a.empty()) {
-      EXPECT_EQ(int(a.back().Percent), 100) << StringToUtf8(c.text);
-    }
+    if (!a.empty()) { EXPECT_EQ(int(a.back().Percent), 100) << StringToUtf8(c.text); }
   }
 }
 
@@ -136,9 +137,7 @@ TEST(PaintGrad, TopToBottomBlackToWhite) {
   for (int y = 0; y < 100; ++y) {
     EXPECT_EQ(PixA(p.At(0, y)), 255) << y;
     EXPECT_EQ(p.At(0, y), p.At(2, y)) << y;  // one colour a row
-    if (y) {
-      EXPECT_GE(Gray(p.At(0, y)), Gray(p.At(0, y - 1))) << y;
-    }
+    if (y) { EXPECT_GE(Gray(p.At(0, y)), Gray(p.At(0, y - 1))) << y; }
   }
 }
 
@@ -148,8 +147,8 @@ TEST(PaintGrad, TopToBottomEqualColoursAndOffset) {
   for (int y = 0; y < 10; ++y) EXPECT_EQ(p.At(0, y), 0xFF112233u) << y;  // only the alpha bytes differ
   TestPixels q(1, 10, 0);
   // The first segment starts 4 rows down: rows 0 to 3 stay.
-  PaintGrad(q.View, {0, 0, 1, 10}, {GradPoint(0, 0x0000FF, 0), GradPoint(1, 0xFF0000, 50), GradPoint(2, 0xFF0000, 100)}, 4,
-            nullptr);
+  PaintGrad(q.View, {0, 0, 1, 10}, {GradPoint(0, 0x0000FF, 0), GradPoint(1, 0xFF0000, 50), GradPoint(2, 0xFF0000, 100)},
+            4, nullptr);
   EXPECT_EQ(q.At(0, 3), 0u);
   EXPECT_EQ(q.At(0, 4), 0xFFFF0000u);  // red at the new start
   // The first segment would end at 4 + (10 + 4) * 50 div 100 = 11, limited to the bottom: it
@@ -164,10 +163,10 @@ TEST(PaintGrad, BackwardsPointsSkipASegmentAndRestartWhereItEnded) {
                          GradPoint(3, 0xFF0000, 100)};
   PaintGrad(p.View, {0, 0, 1, 100}, data, 0, nullptr);
   EXPECT_EQ(p.At(0, 0), 0xFF000000u);
-  EXPECT_EQ(PixR(p.At(0, 29)), 123);        // the first segment: 29 steps of 255 / 60
-  EXPECT_EQ(p.At(0, 30), 0xFF00FF00u);       // the third starts at the second's end, row 30
-  EXPECT_EQ(PixR(p.At(0, 59)), 0);           // and paints over the rest of the first
-  EXPECT_EQ(PixB(p.At(0, 99)), 251);  // 69 steps of 255 / 70
+  EXPECT_EQ(PixR(p.At(0, 29)), 123);    // the first segment: 29 steps of 255 / 60
+  EXPECT_EQ(p.At(0, 30), 0xFF00FF00u);  // the third starts at the second's end, row 30
+  EXPECT_EQ(PixR(p.At(0, 59)), 0);      // and paints over the rest of the first
+  EXPECT_EQ(PixB(p.At(0, 99)), 251);    // 69 steps of 255 / 70
 }
 
 TEST(PaintGrad, LeftToRightStopsAtTheRectangleAndTheBitmap) {
@@ -186,7 +185,8 @@ TEST(PaintGrad, LeftToRightStopsAtTheRectangleAndTheBitmap) {
 TEST(PaintGrad, TranslucentSegmentsAndDiagonalsGoToTheDevice) {
   TestPixels p(10, 20, 0x11111111);
   RecordingDevice dev;
-  PaintGrad(p.View, {0, 0, 10, 20}, {GradPoint(0, 0x800000FF, 0, PM_TRANSPARENT), GradPoint(1, 0x80FF0000, 100)}, 0, &dev);
+  PaintGrad(p.View, {0, 0, 10, 20}, {GradPoint(0, 0x800000FF, 0, PM_TRANSPARENT), GradPoint(1, 0x80FF0000, 100)}, 0,
+            &dev);
   ASSERT_EQ(dev.segments.size(), 1u);
   const auto& s = dev.segments[0];
   EXPECT_TRUE(s.vertical);
@@ -201,7 +201,8 @@ TEST(PaintGrad, TranslucentSegmentsAndDiagonalsGoToTheDevice) {
   RecordingDevice h;
   TestPixels q(50, 4, 0);
   PaintGrad(q.View, {10, 0, 30, 4},
-            {GradPoint(0, 0xFF, 0, PM_VERTICAL), GradPoint(1, 0xFF00, 50, PM_TRANSPARENT), GradPoint(2, 0xFF0000, 100)}, 0, &h);
+            {GradPoint(0, 0xFF, 0, PM_VERTICAL), GradPoint(1, 0xFF00, 50, PM_TRANSPARENT), GradPoint(2, 0xFF0000, 100)},
+            0, &h);
   ASSERT_EQ(h.segments.size(), 2u);
   EXPECT_FALSE(h.segments[0].vertical);
   EXPECT_EQ(h.segments[0].x, 9);   // start - 1
@@ -298,7 +299,7 @@ TEST(MakeShadow, GeometryOfQuarterMirrorBodyAndWidth) {
   EXPECT_EQ(p.At(0, 2), 0u);             // outside the circle
   for (int y = 0; y < 28; ++y)           // mirrored left to right
     for (int x = 0; x <= 10; ++x) EXPECT_EQ(p.At(x, y), p.At(23 - x, y)) << x << "," << y;
-  for (int y = 2; y <= 12; ++y)          // and top to bottom
+  for (int y = 2; y <= 12; ++y)  // and top to bottom
     EXPECT_EQ(p.At(5, y), p.At(5, 2 * 12 - y + 5)) << y;
   // The rim fades out.
   EXPECT_LT(PixA(p.At(10, 3)), PixA(p.At(10, 8)));

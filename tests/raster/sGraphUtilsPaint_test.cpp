@@ -40,11 +40,11 @@ TEST(KeyRuns, RunsCloseAtGapsAndAtEveryRowEnd) {
 TEST(KeyRuns, CornersOfATopAndABottomStrip) {
   // A border image 30 wide, 20 high with a mask half: the picture is rows 0..9.
   TestPixels p(40, 20, 0xFF000000);
-  p.At(2, 0) = p.At(3, 0) = kKeyPixel;    // left corner (columns 2.. of the image, WL 3)
-  p.At(2 + 28, 1) = kKeyPixel;            // right corner (image column 28, WR 4)
-  p.At(2 + 10, 0) = kKeyPixel;            // the middle is not a corner
-  p.At(2, 9) = kKeyPixel;                 // last picture row: bottom strip
-  p.At(2, 15) = kKeyPixel;                // the mask half is never read
+  p.At(2, 0) = p.At(3, 0) = kKeyPixel;  // left corner (columns 2.. of the image, WL 3)
+  p.At(2 + 28, 1) = kKeyPixel;          // right corner (image column 28, WR 4)
+  p.At(2 + 10, 0) = kKeyPixel;          // the middle is not a corner
+  p.At(2, 9) = kKeyPixel;               // last picture row: bottom strip
+  p.At(2, 15) = kKeyPixel;              // the mask half is never read
   TBorderStrip top;
   top.MaskRect = {2, 0, 32, 20};
   top.DstWidth = 100;
@@ -67,7 +67,7 @@ TEST(KeyRuns, CornersOfATopAndABottomStrip) {
   AddStripKeyRuns(runs, p.View, bottom, kKeyPixel);
   ASSERT_EQ(runs.size(), 1u);
   EXPECT_EQ(runs[0], TRect(1, 50, 2, 51));  // row 9 is the strip's second row: 50 - 1 + 1
-  bottom.Masked = false;  // the strip would be rows 18, 19: still inside
+  bottom.Masked = false;                    // the strip would be rows 18, 19: still inside
   runs.clear();
   AddStripKeyRuns(runs, p.View, bottom, kKeyPixel);
   EXPECT_TRUE(runs.empty());
@@ -120,7 +120,7 @@ TEST(RotatePixels, QuarterTurnsAndCopies) {
   RotatePixels(src.View, r180.View, 180);
   RotatePixels(src.View, r270.View, 270);
   RotatePixels(src.View, r45.View, 45);
-  EXPECT_EQ(r90.At(1, 0), 0u);   // the top-left goes to the top-right
+  EXPECT_EQ(r90.At(1, 0), 0u);  // the top-left goes to the top-right
   EXPECT_EQ(r90.At(0, 0), 10u);
   EXPECT_EQ(r90.At(1, 2), 2u);
   EXPECT_EQ(r180.At(2, 1), 0u);

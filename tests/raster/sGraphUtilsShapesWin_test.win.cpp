@@ -135,11 +135,14 @@ TEST_F(Shapes, PrlgramRoundsAndTurns) {
 }
 
 TEST(RotatedBltPoints, AQuarterTurnMoreThanTheAngle) {
-  struct Case { Integer angle; TPoint p0, p1, p2; } cases[] = {
-      {-90, {0, 0}, {10, 0}, {0, 10}},     // unturned
-      {0, {10, 0}, {10, 10}, {0, 0}},      // a quarter clockwise: the top edge down the right side
-      {90, {10, 10}, {0, 10}, {10, 0}},    // half a turn
-      {270, {0, 0}, {10, 0}, {0, 10}},     // a whole turn
+  struct Case {
+    Integer angle;
+    TPoint p0, p1, p2;
+  } cases[] = {
+      {-90, {0, 0}, {10, 0}, {0, 10}},   // unturned
+      {0, {10, 0}, {10, 10}, {0, 0}},    // a quarter clockwise: the top edge down the right side
+      {90, {10, 10}, {0, 10}, {10, 0}},  // half a turn
+      {270, {0, 0}, {10, 0}, {0, 10}},   // a whole turn
   };
   for (auto c : cases) {
     TPoint p[3];

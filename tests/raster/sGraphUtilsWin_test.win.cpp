@@ -17,8 +17,10 @@
 
 TEST(AgainstGdi, BlockCopiesEqualBitBlt) {
   auto src = RandomBitmap(23, 17, 1);
-  struct Case { int dx, dy; TRect r; } cases[] = {
-      {0, 0, {0, 0, 23, 17}}, {3, 2, {5, 4, 20, 15}}, {-4, -3, {2, 1, 12, 9}}, {15, 10, {0, 0, 23, 17}}};
+  struct Case {
+    int dx, dy;
+    TRect r;
+  } cases[] = {{0, 0, {0, 0, 23, 17}}, {3, 2, {5, 4, 20, 15}}, {-4, -3, {2, 1, 12, 9}}, {15, 10, {0, 0, 23, 17}}};
   for (auto c : cases) {
     auto viaGdi = RandomBitmap(19, 13, 2), viaKernel = RandomBitmap(19, 13, 2);
     BitBlt(viaGdi->Canvas()->Handle(), c.dx, c.dy, c.r.Width(), c.r.Height(), src->Canvas()->Handle(), c.r.Left,
@@ -33,9 +35,13 @@ TEST(AgainstGdi, NearestStretchEqualsStretchBltColorOnColorWhenGrowing) {
   // implementations pick different pixels of each run (none is the centre); the engine takes
   // the pixel under each destination centre there, the same on every platform.
   auto src = RandomBitmap(16, 12, 3);
-  struct Case { TRect d, s; } cases[] = {
-      {{0, 0, 32, 24}, {0, 0, 16, 12}}, {{2, 1, 29, 9}, {3, 2, 10, 6}}, {{0, 0, 40, 3}, {4, 4, 6, 5}},
-      {{0, 0, 20, 30}, {0, 0, 16, 1}},  {{1, 1, 31, 23}, {0, 0, 13, 11}}};
+  struct Case {
+    TRect d, s;
+  } cases[] = {{{0, 0, 32, 24}, {0, 0, 16, 12}},
+               {{2, 1, 29, 9}, {3, 2, 10, 6}},
+               {{0, 0, 40, 3}, {4, 4, 6, 5}},
+               {{0, 0, 20, 30}, {0, 0, 16, 1}},
+               {{1, 1, 31, 23}, {0, 0, 13, 11}}};
   for (auto c : cases) {
     auto viaGdi = RandomBitmap(33, 25, 4), viaKernel = RandomBitmap(33, 25, 4);
     HDC dc = viaGdi->Canvas()->Handle();
@@ -91,8 +97,7 @@ TEST(Gdi, FadeBmp) {
   FadeBmp(pic.get(), {0, 0, 20, 12}, 100, 0x000000, 3, 4);
   const std::vector<uint32_t> after = PixelsOf(pic.get());
   for (size_t i = 0; i < before.size(); ++i)
-    for (int sh = 0; sh < 24; sh += 8)
-      ASSERT_LE(int(before[i] >> sh & 0xFF) - int(after[i] >> sh & 0xFF), 1) << i;
+    for (int sh = 0; sh < 24; sh += 8) ASSERT_LE(int(before[i] >> sh & 0xFF) - int(after[i] >> sh & 0xFF), 1) << i;
   // Blur 0 and transparency 0: the whole area (but the white corners of the mask) is the colour.
   auto flat = RandomBitmap(10, 10, 9);
   FadeBmp(flat.get(), {2, 2, 8, 8}, 0, 0x0000FF, 0, 0);

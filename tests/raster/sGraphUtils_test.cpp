@@ -19,7 +19,9 @@ namespace {
 // The mixing rule written from its definition, independently of the engine's helpers.
 int RefMix(int d, int s, int a) { return ((s - d) * a + d * 256) / 256; }  // sum >= 0: / is floor
 
-uint32_t Pix(int b, int g, int r, int a) { return uint32_t(b) | uint32_t(g) << 8 | uint32_t(r) << 16 | uint32_t(a) << 24; }
+uint32_t Pix(int b, int g, int r, int a) {
+  return uint32_t(b) | uint32_t(g) << 8 | uint32_t(r) << 16 | uint32_t(a) << 24;
+}
 int B(uint32_t p) { return p & 0xFF; }
 int G(uint32_t p) { return p >> 8 & 0xFF; }
 int R(uint32_t p) { return p >> 16 & 0xFF; }
@@ -97,7 +99,9 @@ TEST(MixRule, CopyBmp32WithOpacityMatchesDefinitionForEveryTriple) {
 TEST(MixRule, PaintBmpRect32MatchesDefinitionForEveryTriple) {
   for (int v : {255, 254, 128, 0}) {
     ForEveryTriple(
-        [&](const TPixelView& d, const TPixelView& s, int w) { PaintBmpRect32(d, s, {0, 0, w - 1, 1}, {0, 0}, Byte(v)); },
+        [&](const TPixelView& d, const TPixelView& s, int w) {
+          PaintBmpRect32(d, s, {0, 0, w - 1, 1}, {0, 0}, Byte(v));
+        },
         [&](uint32_t d, uint32_t s) {
           int a = v == 255 ? A(s) : (v * A(s)) >> 8;
           return RefMixRGB(d, s, a, std::max(A(d), RefMix(A(d), a, a)));
@@ -108,10 +112,13 @@ TEST(MixRule, PaintBmpRect32MatchesDefinitionForEveryTriple) {
 TEST(MixRule, FadesMatchDefinitionForEveryTriple) {
   for (int a : {0, 1, 127, 128, 255}) {
     // SumBmpRect: every byte becomes ((d - s) * A + s * 256) >> 8.
-    ForEveryTriple([&](const TPixelView& d, const TPixelView& s, int w) { SumBmpRect(d, s, Byte(a), {0, 0, w - 1, 1}, {0, 0}); },
-                   [&](uint32_t d, uint32_t s) {
-                     return Pix(RefMix(B(s), B(d), a), RefMix(G(s), G(d), a), RefMix(R(s), R(d), a), RefMix(A(s), A(d), a));
-                   });
+    ForEveryTriple(
+        [&](const TPixelView& d, const TPixelView& s, int w) {
+          SumBmpRect(d, s, Byte(a), {0, 0, w - 1, 1}, {0, 0});
+        },
+        [&](uint32_t d, uint32_t s) {
+          return Pix(RefMix(B(s), B(d), a), RefMix(G(s), G(d), a), RefMix(R(s), R(d), a), RefMix(A(s), A(d), a));
+        });
     // SumBitmaps: the colours of the first take ((s - m) * A + m * 256) >> 8, alpha kept.
     ForEveryTriple([&](const TPixelView& d, const TPixelView& s, int) { SumBitmaps(d, s, Byte(a)); },
                    [&](uint32_t d, uint32_t s) { return RefMixRGB(s, d, a, A(d)); });
@@ -150,7 +157,7 @@ TEST(MixRule, FadeEndsAtItsTargetAndFullWeightCopyEqualsSource) {
   FillRandom(from, rnd);
   FillRandom(to, rnd);
   TestPixels step = from;
-  SumBitmaps(step.View, to.View, 0);  // weight 0 of the old picture: the last step of a fade
+  SumBitmaps(step.View, to.View, 0);            // weight 0 of the old picture: the last step of a fade
   for (size_t i = 0; i < step.Mem.size(); ++i)  // the colours of the target, the alpha kept
     ASSERT_EQ(step.Mem[i], (to.Mem[i] & 0xFFFFFF) | (from.Mem[i] & 0xFF000000u)) << i;
   TestPixels copy(37, 5, 0x12345678);
@@ -159,7 +166,8 @@ TEST(MixRule, FadeEndsAtItsTargetAndFullWeightCopyEqualsSource) {
   TestPixels keep = from;
   SumBmpRect(keep.View, to.View, 255, {0, 0, 36, 4}, {0, 0});
   for (size_t i = 0; i < keep.Mem.size(); ++i)  // 255 keeps the old content up to the one-step loss
-    for (int sh = 0; sh < 32; sh += 8) EXPECT_LE(std::abs(int(keep.Mem[i] >> sh & 0xFF) - int(from.Mem[i] >> sh & 0xFF)), 1);
+    for (int sh = 0; sh < 32; sh += 8)
+      EXPECT_LE(std::abs(int(keep.Mem[i] >> sh & 0xFF) - int(from.Mem[i] >> sh & 0xFF)), 1);
 }
 
 // ---- bitmaps, rows, colours --------------------------------------------------------------------
@@ -214,7 +222,11 @@ TEST(Bitmaps, ColourValues) {
 }
 
 TEST(Rects, FillAndBlendRectangles) {
-  struct Case { const char* name; TRect r; int changed; } cases[] = {
+  struct Case {
+    const char* name;
+    TRect r;
+    int changed;
+  } cases[] = {
       {"negative origin", {-3, -3, 2, 2}, 4},
       {"past the edges", {8, 8, 20, 20}, 4},
       {"empty", {5, 5, 5, 9}, 0},
@@ -399,7 +411,8 @@ TEST(Compositing, HostileRectanglesStayInsideTheBitmaps) {
   FillRandom(src, rnd);
   const TestPixels srcBefore = src;
   const int big = 0x7FFFFFF0;
-  const TRect rects[] = {{-big, -big, big, big}, {5, 3, -2, 40}, {-3, -3, 2, 2}, {6, 4, 9, 9}, {0, 0, 0, 0}, {big, big, -big, -big}};
+  const TRect rects[] = {{-big, -big, big, big}, {5, 3, -2, 40}, {-3, -3, 2, 2},
+                         {6, 4, 9, 9},           {0, 0, 0, 0},   {big, big, -big, -big}};
   const TPoint points[] = {{-big, 0}, {0, big}, {-2, -2}, {5, 8}, {big, big}};
   for (const TRect& r : rects)
     for (const TPoint& p : points) {
@@ -415,8 +428,8 @@ TEST(Compositing, HostileRectanglesStayInsideTheBitmaps) {
                 0x000080, 30, true);
       CopyBmp32({p.X, p.Y, r.Right, r.Bottom}, r, dst.View, src.View, {}, false, clNone, 0, true);
       CopyByMaskAlpha(r, {p.X, p.Y, r.Right, r.Bottom}, dst.View, src.View, TBackdrop{src.View, 0, 0, 0, true}, true);
-      CopyByMaskHalf(r, {p.X, p.Y, r.Right, r.Bottom}, dst.View, src.View, TBackdrop{src.View, p.X, p.Y, 0, true},
-                     true, p.Y, 16, 1);
+      CopyByMaskHalf(r, {p.X, p.Y, r.Right, r.Bottom}, dst.View, src.View, TBackdrop{src.View, p.X, p.Y, 0, true}, true,
+                     p.Y, 16, 1);
       StretchBmpRect32(dst.View, p.X, p.Y, 5, 300, src.View, r.Left, r.Top, 3, 2, 255);
       StretchBmpRect32(dst.View, r.Left, r.Top, 3, 3, src.View, p.X, p.Y, 100, 1, 128);
       CopyPixels(dst.View, p.X, p.Y, src.View, r);
@@ -424,8 +437,8 @@ TEST(Compositing, HostileRectanglesStayInsideTheBitmaps) {
       FillRect32(dst.View, r, 0x123456, 1);
       BlendColorRect(dst.View, r, 4, 0x123456);
       BlendRect32(dst.View, r, 0x123456, 250, 3);
-      ASSERT_EQ(dst.ChangedMarginPixels(), 0) << "rect " << r.Left << "," << r.Top << "," << r.Right << ","
-                                               << r.Bottom << " point " << p.X << "," << p.Y;
+      ASSERT_EQ(dst.ChangedMarginPixels(), 0)
+          << "rect " << r.Left << "," << r.Top << "," << r.Right << "," << r.Bottom << " point " << p.X << "," << p.Y;
     }
   EXPECT_EQ(src.Mem, srcBefore.Mem);  // the source is only read
 }
@@ -464,7 +477,7 @@ TEST(Compositing, MaskHalfCopyFollowsItsTable) {
   auto t = run(false, true, 0, 1, 0x0000FF);  // key pixel: the fill colour, alpha from its high byte
   EXPECT_EQ(t.At(0, 0), Pix(0, 0, 255, 0));
   EXPECT_EQ(t.At(1, 0), Pix(200, 100, 0, 40));  // black mask: the source exactly
-  t = run(false, true, 0, 0, 0x0000FF);  // Cfg clear: alpha 0 decides
+  t = run(false, true, 0, 0, 0x0000FF);         // Cfg clear: alpha 0 decides
   EXPECT_EQ(t.At(1, 0), Pix(0, 0, 255, 0));
   t = run(false, false, 0, 1, 0x0000FF);
   EXPECT_EQ(t.At(0, 0), Pix(10, 20, 30, 40));
@@ -510,7 +523,7 @@ TEST(Compositing, ChannelsMasksAndTransBlends) {
   EXPECT_EQ(a.At(0, 0), Pix(200, 2, 3, 6));
 
   TestPixels pic(2, 1, Pix(100, 100, 100, 9)), msk(2, 1, 0);
-  msk.At(0, 0) = Pix(255, 255, 255, 0);  // white keeps the picture
+  msk.At(0, 0) = Pix(255, 255, 255, 0);          // white keeps the picture
   BlendBmpByMask(pic.View, msk.View, 0x0000FF);  // black gives the colour (its red to red)
   EXPECT_EQ(pic.At(0, 0), Pix(RefMix(0, 100, 255), RefMix(0, 100, 255), RefMix(255, 100, 255), 9));
   EXPECT_EQ(pic.At(1, 0), Pix(0, 0, 255, 9));
@@ -557,9 +570,7 @@ TEST(ColourTransforms, TheArithmeticOfEachChange) {
       for (int b = 0; b < 256; b += 7) {
         double exact = (299.0 * r + 587.0 * g + 114.0 * b) / 1000.0;
         int want = static_cast<int>(std::nearbyint(exact));
-        if (std::fabs(exact - std::floor(exact) - 0.5) > 1e-9) {
-          ASSERT_EQ(GrayOf(Pix(b, g, r, 0)), want);
-        }
+        if (std::fabs(exact - std::floor(exact) - 0.5) > 1e-9) { ASSERT_EQ(GrayOf(Pix(b, g, r, 0)), want); }
       }
 }
 
@@ -584,7 +595,10 @@ TEST(ColourTransforms, BitmapDriversSkipTheirColour) {
 // ---- blur and resampling -----------------------------------------------------------------------
 
 TEST(Blur, KernelsAreBoxes) {
-  struct Case { double radius; int size; } cases[] = {{1, 1}, {2, 1}, {3, 2}, {4, 3}, {5, 4}, {100, 15}};
+  struct Case {
+    double radius;
+    int size;
+  } cases[] = {{1, 1}, {2, 1}, {3, 2}, {4, 3}, {5, 4}, {100, 15}};
   for (auto c : cases) {
     TKernel k;
     MakeGaussianKernel(k, c.radius, 255, 1);
@@ -651,7 +665,7 @@ TEST(Resample, ContributorsOfTheEdgeCases) {
   };
   EXPECT_EQ(pixels(0), (std::vector<std::pair<int, int>>{{0, 65536}}));
   EXPECT_EQ(pixels(1), (std::vector<std::pair<int, int>>{{0, 65536}}));  // Center 0.5 does not take pixel 1
-  CreateContributors(c, 4, 8, ftTriangle, 4);  // 8 -> 4: Scale2 0.5, AWidth 2
+  CreateContributors(c, 4, 8, ftTriangle, 4);                            // 8 -> 4: Scale2 0.5, AWidth 2
   auto w = [](double dist) { return static_cast<int>(std::nearbyint((1 - 0.5 * dist) * 0.5 * 65536)); };
   EXPECT_EQ(pixels(0), (std::vector<std::pair<int, int>>{{0, w(0)}, {1, w(1)}, {1, w(1)}}));
   // Lanczos on two pixels shrinking to one reaches far past both ends: every index stays inside.

@@ -54,9 +54,7 @@ class Colors : public testing::Test {
     ctrl->Data->SkinIndex = skin->AddSection(look);
     ctrl->Data->SetCommonSkinData(nullptr);
   }
-  TColor Answer() {
-    return TColor(SendMessageW(ctrl->Handle(), SM_ALPHACMD, KV_GETCONTROLCOLOR_HI, 0));
-  }
+  TColor Answer() { return TColor(SendMessageW(ctrl->Handle(), SM_ALPHACMD, KV_GETCONTROLCOLOR_HI, 0)); }
 
   std::unique_ptr<TApplication> app;
   std::unique_ptr<SkinFixture> skin;
@@ -69,13 +67,16 @@ class Colors : public testing::Test {
 
 TEST_F(Colors, AnswerAndPaintColourAgreeAndAreRGB) {
   const TColor face = ColorToRGB(clBtnFace);
-  struct Case { Integer transparency; TColor parentColor, own, out; } cases[] = {
+  struct Case {
+    Integer transparency;
+    TColor parentColor, own, out;
+  } cases[] = {
       {0, clWhite, 0x000000, 0x000000},
       {0, clBtnFace, 0x336699, 0x336699},
-      {100, clBtnFace, 0x000000, face},        // a system colour comes back as its RGB value
+      {100, clBtnFace, 0x000000, face},  // a system colour comes back as its RGB value
       {100, TColor(0x00FF00), 0x0000FF, 0x00FF00},
-      {50, clWhite, 0x000000, 0x808080},       // the parent weighs as much as the look
-      {25, clWhite, 0x000000, 0x404040},       // a quarter transparent: a quarter parent
+      {50, clWhite, 0x000000, 0x808080},  // the parent weighs as much as the look
+      {25, clWhite, 0x000000, 0x404040},  // a quarter transparent: a quarter parent
       {75, TColor(0x0000FF), 0xFF0000, 0x4000BF},
       {40, clBtnFace, 0xFFFFFF, MixWithParent(0xFFFFFF, face, 40)},
   };
@@ -89,9 +90,13 @@ TEST_F(Colors, AnswerAndPaintColourAgreeAndAreRGB) {
 }
 
 TEST_F(Colors, TheMixWeighsTheParentByTheTransparency) {
-  struct Case { TColor own, parent; Integer t; TColor out; } cases[] = {
-      {0x000000, 0xFFFFFF, 0, 0x000000},   {0x000000, 0xFFFFFF, 100, 0xFFFFFF}, {0x000000, 0xFFFFFF, 10, 0x1A1A1A},
-      {0x0000FF, 0xFF0000, 50, 0x800080},  {0x102030, 0x102030, 63, 0x102030}, {0x000000, 0xFFFFFF, 150, 0xFFFFFF},
+  struct Case {
+    TColor own, parent;
+    Integer t;
+    TColor out;
+  } cases[] = {
+      {0x000000, 0xFFFFFF, 0, 0x000000},  {0x000000, 0xFFFFFF, 100, 0xFFFFFF}, {0x000000, 0xFFFFFF, 10, 0x1A1A1A},
+      {0x0000FF, 0xFF0000, 50, 0x800080}, {0x102030, 0x102030, 63, 0x102030},  {0x000000, 0xFFFFFF, 150, 0xFFFFFF},
       {0x000000, 0xFFFFFF, -5, 0x000000},
   };
   for (const auto& k : cases) EXPECT_EQ(MixWithParent(k.own, k.parent, k.t), k.out) << k.t;
@@ -137,7 +142,9 @@ TEST_F(Colors, FontSectionsClimbToTheParentOnlyThroughTransparentLooks) {
   own.Props[0].Transparency = 0;
   Use(own);
   const Integer section = ctrl->Data->SkinIndex;
-  struct Case { Integer hotTransparency, state, out; } cases[] = {
+  struct Case {
+    Integer hotTransparency, state, out;
+  } cases[] = {
       {30, 1, section},  // a nearly opaque hot look: its own colours, nobody asked
       {60, 1, -1},       // transparent: the question climbs to the unskinned parent, which names none
       {60, 0, section},  // the normal look is opaque

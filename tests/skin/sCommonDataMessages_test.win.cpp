@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "base/sMessages.h"
+#include "skin/WrapperServices.h"
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
-#include "skin/WrapperServices.h"
 #include "skin/sVclUtils.h"
 #include "support/ProviderDouble.h"
 #include "support/SkinFixture.h"
@@ -126,7 +126,11 @@ TEST_F(CommonHandling, TheSectionIsFoundByNameOrByTheOwnersDefault) {
 
 TEST_F(CommonHandling, AnswersTheCommonCommands) {
   TSkinnedProbe* c = Make(COC_TsButton, u"BUTTON");
-  struct Case { Word command; intptr_t lParam; intptr_t answer; } cases[] = {
+  struct Case {
+    Word command;
+    intptr_t lParam;
+    intptr_t answer;
+  } cases[] = {
       {KV_CTRLHANDLED, 0, 1},
       {KV_GETHALFVISIBLE, 0, 0},
       {KV_CHILDCHANGED, 0, 1},
@@ -297,13 +301,22 @@ TEST_F(CommonHandling, ARefreshConcernsTheControlsOwnAndItsAuxiliarySections) {
   const Integer btn = skin->AddSection(comboBtn);
   skin->Manager.SkinCommonInfo.Sections[ssComboBtn] = btn;
   DuRiruZireziv stranger(nullptr);
-  struct Case { Word section; intptr_t manager; bool needed; } cases[] = {
-      {0, Manager(), true}, {Word(edit), Manager(), true}, {Word(btn), Manager(), true},
-      {Word(panel), Manager(), false}, {0, reinterpret_cast<intptr_t>(&stranger), false}, {300, Manager(), false},
+  struct Case {
+    Word section;
+    intptr_t manager;
+    bool needed;
+  } cases[] = {
+      {0, Manager(), true},
+      {Word(edit), Manager(), true},
+      {Word(btn), Manager(), true},
+      {Word(panel), Manager(), false},
+      {0, reinterpret_cast<intptr_t>(&stranger), false},
+      {300, Manager(), false},
   };
   for (const auto& k : cases)
-    EXPECT_EQ(RefreshNeeded(c->Data.get(), MakeMessage(SM_ALPHACMD, uintptr_t{KV_REFRESH} << 16 | k.section, k.manager)),
-              k.needed)
+    EXPECT_EQ(
+        RefreshNeeded(c->Data.get(), MakeMessage(SM_ALPHACMD, uintptr_t{KV_REFRESH} << 16 | k.section, k.manager)),
+        k.needed)
         << k.section;
 }
 
@@ -396,8 +409,9 @@ DWORD RunSender(HWND target, const char* how, Word command, intptr_t lParam) {
   std::wstring cmd(path);
   cmd = cmd.substr(0, cmd.find_last_of(L"\\/") + 1) + L"skin_command_sender.exe";
   wchar_t args[200];
-  swprintf(args, 200, L"\"%ls\" %llx %hs %x %llx", cmd.c_str(), static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(target)), how,
-           unsigned(command), static_cast<unsigned long long>(static_cast<uintptr_t>(lParam)));
+  swprintf(args, 200, L"\"%ls\" %llx %hs %x %llx", cmd.c_str(),
+           static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(target)), how, unsigned(command),
+           static_cast<unsigned long long>(static_cast<uintptr_t>(lParam)));
   STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
@@ -472,7 +486,8 @@ TEST(SkinCommandGate, PointerCommandsAndPostedCodes) {
     EXPECT_FALSE(kvCommandCarriesPointer(code)) << code;
   EXPECT_TRUE(kvCommandMayBePosted(KV_COPYDATA));
   EXPECT_TRUE(kvCommandMayBePosted(KV_SKINCHANGED));
-  for (Word code : {KV_SETNEWSKIN, KV_REMOVESKIN, KV_GETBG, KV_SETHALFVISIBLE}) EXPECT_FALSE(kvCommandMayBePosted(code));
+  for (Word code : {KV_SETNEWSKIN, KV_REMOVESKIN, KV_GETBG, KV_SETHALFVISIBLE})
+    EXPECT_FALSE(kvCommandMayBePosted(code));
   // On this thread, outside any other thread's message, every command is trusted.
   EXPECT_TRUE(kvCommandIsTrusted(MakeMessage(SM_ALPHACMD, KV_GETBG_HI, 1234)));
 }
@@ -517,7 +532,8 @@ TEST_F(CommonHandling, TheSectionIsWrittenUnlessItIsTheOwnersDefault) {
     const char16_t* section;
     bool stored;
   };
-  const Case cases[] = {{1, u"EDIT", false}, {1, u"PANEL", true}, {0, u"EDIT", true}, {2, u"EDIT", true}, {1, u"", false}};
+  const Case cases[] = {
+      {1, u"EDIT", false}, {1, u"PANEL", true}, {0, u"EDIT", true}, {2, u"EDIT", true}, {1, u"", false}};
   for (const Case& k : cases) {
     c->DefaultPosition = k.position;
     c->Data->FSkinSection = k.section;
@@ -570,17 +586,15 @@ TEST_F(CommonHandling, TheMouseIsInsideOverTheSkinnedScrollBarsOfItsWrapper) {
     bool inside;
   };
   const Case cases[] = {
-      {false, 0, 0, right - 1, 5, true},        // the client area itself
-      {false, 0, 0, right + 4, 5, false},       // the system's vertical bar
-      {false, 0, 0, 5, bottom + 3, false},      // the system's horizontal bar
-      {true, 1, 1, right + 4, 5, true},         // a skinned vertical bar, 9 wide
-      {true, 1, 1, right + 8, 5, true},
-      {true, 1, 1, right + 10, 5, false},       // past it
-      {true, 1, 1, 5, bottom + 3, true},        // a skinned horizontal bar, 7 high
-      {true, 1, 1, 5, bottom + 8, false},
-      {true, 1, 0, right + 4, 5, false},        // no vertical bar shown
-      {true, 0, 1, 5, bottom + 3, false},       // no horizontal bar shown
-      {true, 2, 0, 5, bottom + 10, true},       // two bars: twice the thickness
+      {false, 0, 0, right - 1, 5, true},                                        // the client area itself
+      {false, 0, 0, right + 4, 5, false},                                       // the system's vertical bar
+      {false, 0, 0, 5, bottom + 3, false},                                      // the system's horizontal bar
+      {true, 1, 1, right + 4, 5, true},                                         // a skinned vertical bar, 9 wide
+      {true, 1, 1, right + 8, 5, true},    {true, 1, 1, right + 10, 5, false},  // past it
+      {true, 1, 1, 5, bottom + 3, true},                                        // a skinned horizontal bar, 7 high
+      {true, 1, 1, 5, bottom + 8, false},  {true, 1, 0, right + 4, 5, false},   // no vertical bar shown
+      {true, 0, 1, 5, bottom + 3, false},                                       // no horizontal bar shown
+      {true, 2, 0, 5, bottom + 10, true},                                       // two bars: twice the thickness
   };
   for (const Case& k : cases) {
     std::unique_ptr<TScrollBarsDouble> bars;

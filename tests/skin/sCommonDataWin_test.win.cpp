@@ -31,7 +31,7 @@ class Scaling : public testing::Test {
 }  // namespace
 
 TEST_F(Scaling, ScaleIntByTheManagersMode) {
-  EXPECT_EQ(ScaleInt(10), 10);  // no manager: the application's 96 PPI
+  EXPECT_EQ(ScaleInt(10), 10);         // no manager: the application's 96 PPI
   EXPECT_EQ(DefaultScaleInt(10), 10);  // the same through the default manager's link
   DuRiruZireziv manager(nullptr);
   auto data = std::make_unique<TkvSkinData>();
@@ -45,9 +45,13 @@ TEST_F(Scaling, ScaleIntByTheManagersMode) {
   manager.SkinDataArray.push_back(std::make_unique<TkvSkinData>(&manager, 96));
   manager.SkinCommonInfo.Active = true;
   sd.FCommonSkinData = data.get();
-  struct Case { TkvScaleMode mode; bool calcVCL; Integer out; } cases[] = {
-      {smVCL, true, 15},  {smVCL, false, 10}, {smOldMode, true, 10}, {sm150, true, 15},
-      {sm125, true, 12},  {sm200, true, 20},  {sm100, true, 10},     {smCustomPPI, true, 13},  // 12.5 rounds up
+  struct Case {
+    TkvScaleMode mode;
+    bool calcVCL;
+    Integer out;
+  } cases[] = {
+      {smVCL, true, 15}, {smVCL, false, 10}, {smOldMode, true, 10}, {sm150, true, 15},
+      {sm125, true, 12}, {sm200, true, 20},  {sm100, true, 10},     {smCustomPPI, true, 13},  // 12.5 rounds up
   };
   manager.Options.PixelsPerInch = 120;
   for (const auto& c : cases) {
@@ -74,12 +78,12 @@ TEST_F(Scaling, CornerRadiiOfACustomBorder) {
   EXPECT_EQ(border.GetCorner(2), -1);  // from the skin: unchanged
   border.SetRadius(1, 4);
   border.SetRadius(3, 10);
-  EXPECT_EQ(border.GetCorner(1), 4);   // fits beside its neighbour
+  EXPECT_EQ(border.GetCorner(1), 4);  // fits beside its neighbour
   border.SetRadius(3, 30);
   EXPECT_EQ(border.GetCorner(1), 10);  // a large neighbour: half the side, even above the radius asked
   border.SetRadius(0, 0);
-  EXPECT_EQ(border.GetCorner(0), 0);   // square
-  ctrl->SetBounds(0, 0, 20, 100);      // higher than wide: the width and the top/bottom neighbour
+  EXPECT_EQ(border.GetCorner(0), 0);  // square
+  ctrl->SetBounds(0, 0, 20, 100);     // higher than wide: the width and the top/bottom neighbour
   border.SetRadius(0, 30);
   border.SetRadius(1, 15);
   EXPECT_EQ(border.GetCorner(0), 10);  // max(20 div 2, 20 - 15)

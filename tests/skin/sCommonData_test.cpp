@@ -46,7 +46,14 @@ struct SkinFixture {
 
 TEST(NeedParentFont, TransparentLooksLetTheParentsFontApply) {
   SkinFixture f;
-  struct Case { const char* what; Integer transparency; int16_t drawMode, maskType; Integer border, state; Byte blue; bool out; } cases[] = {
+  struct Case {
+    const char* what;
+    Integer transparency;
+    int16_t drawMode, maskType;
+    Integer border, state;
+    Byte blue;
+    bool out;
+  } cases[] = {
       {"opaque look", 50, 0, 1, 0, 0, 0, false},
       {"no border mask", 60, 16, 1, -1, 1, 0, true},
       {"state 0, keyed mask", 60, 0, 1, 0, 0, 0, true},
@@ -95,7 +102,7 @@ TEST(SkinData, SkinnedNeedsAManagerAValidSectionAndForActiveAnActiveSkin) {
   EXPECT_FALSE(sd.Skinned(true));
   EXPECT_FALSE(sd.Skinned(false));  // inactive: the standard data has no sections
   f.manager.ManagerState.Include(msSkinChanging);
-  EXPECT_TRUE(sd.Skinned(false));   // during a skin change the new data already serves
+  EXPECT_TRUE(sd.Skinned(false));  // during a skin change the new data already serves
   EXPECT_FALSE(sd.Skinned(true));
   TComponent owner(nullptr);
   TsCommonData owned(&owner);
@@ -164,11 +171,19 @@ TEST(SkinData, TheSkinDataIsLookedUpOnceWhileTheSkinIsAtHand) {
 
 TEST(SkinData, SizeChangesNeedAFullRepaintOnlyWhereTheBackgroundDependsOnThem) {
   TsCommonData sd(nullptr);
-  struct Case { Cardinal state; Word bgType; bool out; } cases[] = {
-      {KVS_REPAINTNEEDH, BGT_GRADIENTHORZ, true},  {KVS_REPAINTNEEDH, BGT_GRADIENTVERT, false},
-      {KVS_REPAINTNEEDV, BGT_GRADIENTVERT, true},  {KVS_REPAINTNEEDV, BGT_TEXTURETOP, false},
-      {KVS_REPAINTNEEDV, BGT_TEXTURELEFT, true},   {KVS_REPAINTNEEDH, BGT_STRETCH, true},
-      {0, BGT_STRETCH, false},                     {KVS_REPAINTNEEDH | KVS_REPAINTNEEDV, 0, false},
+  struct Case {
+    Cardinal state;
+    Word bgType;
+    bool out;
+  } cases[] = {
+      {KVS_REPAINTNEEDH, BGT_GRADIENTHORZ, true},
+      {KVS_REPAINTNEEDH, BGT_GRADIENTVERT, false},
+      {KVS_REPAINTNEEDV, BGT_GRADIENTVERT, true},
+      {KVS_REPAINTNEEDV, BGT_TEXTURETOP, false},
+      {KVS_REPAINTNEEDV, BGT_TEXTURELEFT, true},
+      {KVS_REPAINTNEEDH, BGT_STRETCH, true},
+      {0, BGT_STRETCH, false},
+      {KVS_REPAINTNEEDH | KVS_REPAINTNEEDV, 0, false},
   };
   for (const auto& k : cases) {
     sd.CtrlSkinState = k.state;
@@ -184,7 +199,8 @@ TEST(SkinData, OwnsItsCacheBitmapAndItsFadeTimer) {
   data->FCacheBmp = std::make_unique<TCountedBitmap>();
   EXPECT_EQ(GetNewTimer(data->AnimTimer, &control, 2), 0);
   ASSERT_TRUE(data->AnimTimer);
-  data->AnimTimer->InitData(data, 0, [](TObject*, Integer) { return true; }, 2, false);
+  data->AnimTimer->InitData(
+      data, 0, [](TObject*, Integer) { return true; }, 2, false);
   EXPECT_EQ(control.ComponentCount(), 1);
   data->Free();
   EXPECT_EQ(gBitmapsGone, 1);
@@ -202,10 +218,13 @@ TEST(SkinData, FinishingATimerDrawsItsLastFrameAtTheEndOfItsCourseAndStopsIt) {
     TkvThreadedTimer* timer = nullptr;
     GetNewTimer(timer, &control, c.state);
     std::vector<std::pair<Integer, double>> steps;
-    timer->InitData(nullptr, 0, [&](TObject*, Integer i) {
-      steps.emplace_back(i, timer->Glow);
-      return true;
-    }, c.state, false);
+    timer->InitData(
+        nullptr, 0,
+        [&](TObject*, Integer i) {
+          steps.emplace_back(i, timer->Glow);
+          return true;
+        },
+        c.state, false);
     timer->Glow = 100;  // part-way
     timer->BmpOut = new TBitmap(4, 4, pf32bit);
     FinishTimer(timer);
@@ -220,7 +239,8 @@ TEST(SkinData, FinishingATimerDrawsItsLastFrameAtTheEndOfItsCourseAndStopsIt) {
   TkvThreadedTimer* going = nullptr;
   GetNewTimer(going, &control, 1);
   int calls = 0;
-  going->InitData(nullptr, 0, [&](TObject*, Integer) { return ++calls > 0; }, 1, false);
+  going->InitData(
+      nullptr, 0, [&](TObject*, Integer) { return ++calls > 0; }, 1, false);
   going->Destroyed = true;
   FinishTimer(going);
   EXPECT_EQ(calls, 0) << "a timer that is going draws nothing";
@@ -243,21 +263,16 @@ TEST(SkinData, TheSectionIsWrittenUnlessItIsTheOwnersDefault) {
     bool stored;
   };
   const Case cases[] = {
-      {0, u"", true},              // the owner names no default: written even when empty
-      {0, u"EDIT", true},
-      {20, u"", true},             // past the table
-      {-1, u"", true},
-      {1, u"", false},             // the default is left to the owner
-      {1, u"EDIT", false},         // the default itself
-      {1, u"BUTTON", true},        // another section
-      {2, u"BUTTON", false},
-      {3, u"TRANSPARENT", false},
-      {7, u"GAUGE", false},
-      {13, u"FORM", false},
-      {13, u"EDIT", true},
-      {19, u"", false},            // the last position
-      {4, u"", false},             // a position no control names: empty stays unwritten
-      {4, u"PANEL", true},         // and a set section is kept
+      {0, u"", true},                          // the owner names no default: written even when empty
+      {0, u"EDIT", true},    {20, u"", true},  // past the table
+      {-1, u"", true},       {1, u"", false},  // the default is left to the owner
+      {1, u"EDIT", false},                     // the default itself
+      {1, u"BUTTON", true},                    // another section
+      {2, u"BUTTON", false}, {3, u"TRANSPARENT", false},
+      {7, u"GAUGE", false},  {13, u"FORM", false},
+      {13, u"EDIT", true},   {19, u"", false},  // the last position
+      {4, u"", false},                          // a position no control names: empty stays unwritten
+      {4, u"PANEL", true},                      // and a set section is kept
   };
   for (const Case& c : cases)
     EXPECT_EQ(kvSectionStored(c.answer, c.section), c.stored) << c.answer << " " << String(c.section).size();

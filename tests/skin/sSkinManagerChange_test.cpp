@@ -92,8 +92,8 @@ TEST_F(SkinChange, NamesOfPackedSkins) {
     const char16_t* given;
     const char16_t* stored;
     bool active;
-  } cases[] = {{u"Packed.kpz", u"Packed", true},  {u"Packed.KPZ", u"Packed", true}, {u"Packed.Kpz", u"Packed", true},
-               {u"Packed", u"Packed", true},      {u".kpz", u".kpz", false},        {u"Packedkpz", u"Packedkpz", false}};
+  } cases[] = {{u"Packed.kpz", u"Packed", true}, {u"Packed.KPZ", u"Packed", true}, {u"Packed.Kpz", u"Packed", true},
+               {u"Packed", u"Packed", true},     {u".kpz", u".kpz", false},        {u"Packedkpz", u"Packedkpz", false}};
   for (const Case& c : cases) {
     m.SetSkinName(c.given);
     EXPECT_EQ(m.SkinName(), c.stored) << StringToUtf8(c.given);
@@ -245,7 +245,7 @@ TEST_F(SkinChange, SkinDataForFurtherPPIsIsMadeWhenAsked) {
   EXPECT_EQ(at144->PPI, 144);
   EXPECT_EQ(at144->ScaleValue, 2);
   EXPECT_EQ(at144->gd.size(), Slot0()->gd.size());
-  EXPECT_EQ(m.SkinDataArray[1], nullptr);  // 120 PPI was not asked for
+  EXPECT_EQ(m.SkinDataArray[1], nullptr);   // 120 PPI was not asked for
   EXPECT_EQ(m.CommonSkinData(150), at144);  // the same slot, not loaded again
   EXPECT_TRUE(m.IsValidSkinIndex(0));
 }
@@ -296,8 +296,13 @@ TEST(VersionSwitch, OneWholeParameterInAnyCase) {
   struct Case {
     std::vector<String> params;
     bool asks;
-  } cases[] = {{{u"/kvver"}, true},          {{u"/KVVER"}, true},     {{u"a", u"/KvVer", u"b"}, true},
-               {{u"/kvversion"}, false},     {{u"x/kvver"}, false},   {{u"-kvver"}, false},
-               {{}, false},                  {{u"/kvve"}, false}};
+  } cases[] = {{{u"/kvver"}, true},
+               {{u"/KVVER"}, true},
+               {{u"a", u"/KvVer", u"b"}, true},
+               {{u"/kvversion"}, false},
+               {{u"x/kvver"}, false},
+               {{u"-kvver"}, false},
+               {{}, false},
+               {{u"/kvve"}, false}};
   for (const Case& c : cases) EXPECT_EQ(HasVersionSwitch(c.params), c.asks) << c.params.size();
 }

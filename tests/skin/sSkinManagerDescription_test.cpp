@@ -165,7 +165,8 @@ end
   ASSERT_NE(m, nullptr);
   ASSERT_EQ(m->CommonSections()->Count(), 2);  // read as stored
   TStringList lines;
-  for (const char16_t* line : {u"[ MYPANEL ]", u" COLOR = 0xFF00 ", u"", u"; a comment stays as it is", u"PARENT CLASS=PANEL"})
+  for (const char16_t* line :
+       {u"[ MYPANEL ]", u" COLOR = 0xFF00 ", u"", u"; a comment stays as it is", u"PARENT CLASS=PANEL"})
     lines.Add(line);
   m->SetCommonSections(&lines);
   const TStringList& l = *m->CommonSections();

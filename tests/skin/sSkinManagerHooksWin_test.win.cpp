@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "base/sMessages.h"
+#include "images/kvAlphaImageList.h"
 #include "skin/FormServices.h"
 #include "skin/sSkinManager.h"
 #include "skin/sSkinManagerList.h"
@@ -16,7 +17,6 @@
 #include "skin/sSkinManagerSysColors.h"
 #include "support/SkinFiles.h"
 #include "support/TempDir.h"
-#include "images/kvAlphaImageList.h"
 #include "ui/Forms.h"
 
 using namespace skinfiles;
@@ -265,8 +265,8 @@ TEST_F(ManagerWin, FormsAreRescaledBetweenDensitiesInEachMode) {
     Integer width;  // the client width afterwards (200 before)
   };
   const Case cases[] = {
-      {sm150, 96, 0, 300},   {sm200, 96, 0, 400},  {sm125, 96, 0, 250},  {sm100, 144, 0, 200},
-      {smVCL, 96, 0, 200},   {smVCL, 96, 96, 200}, {smVCL, 96, 192, 400}, {smVCL, 120, 144, 240},
+      {sm150, 96, 0, 300},       {sm200, 96, 0, 400},    {sm125, 96, 0, 250},       {sm100, 144, 0, 200},
+      {smVCL, 96, 0, 200},       {smVCL, 96, 96, 200},   {smVCL, 96, 192, 400},     {smVCL, 120, 144, 240},
       {smCustomPPI, 96, 0, 350}, {sm150, 192, 120, 125}, {smOldMode, 96, 144, 300},
   };
   for (const Case& c : cases) {
@@ -289,7 +289,7 @@ TEST_F(ManagerWin, FormsAreRescaledBetweenDensitiesInEachMode) {
 TEST_F(ManagerWin, ScaleIntFollowsTheMode) {
   DuRiruZireziv m(nullptr);
   const std::pair<TkvScaleMode, Integer> cases[] = {{smVCL, 10}, {smOldMode, 10}, {sm125, 12},
-                                                    {sm150, 15}, {sm200, 20},    {smCustomPPI, 18}};
+                                                    {sm150, 15}, {sm200, 20},     {smCustomPPI, 18}};
   m.Options.PixelsPerInch = 168;
   for (auto [mode, expected] : cases) {
     m.Options.ScaleMode = mode;
@@ -328,7 +328,8 @@ TEST_F(ManagerWin, ChangingTheScaleModeReportsTheChangeAndEndsItsState) {
 
 namespace {
 std::array<uint8_t, 8> EntryBytes(const char* module, const char* name) {
-  auto* proc = reinterpret_cast<uint8_t*>(kvGetActualAddr(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(module), name))));
+  auto* proc = reinterpret_cast<uint8_t*>(
+      kvGetActualAddr(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(module), name))));
   std::array<uint8_t, 8> bytes{};
   std::memcpy(bytes.data(), proc - 5, 8);
   return bytes;

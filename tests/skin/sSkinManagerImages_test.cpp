@@ -50,7 +50,8 @@ TEST(ImageReferences, WorkedExamplesNormalize) {
       {u"~0000~0000~0064~0064~01~1~TILE.BMP",
        u"&0000000000640064" + Zeros(16) + u"111" + u"01" + u"000000" + u"TILE.BMP"},
       {u"@0001@0002@0010@0020@2@1", u"&0001000200100020" + Zeros(16) + u"212" + u"00" + u"000000"},
-      {u"&0001000200100020" + Zeros(16) + u"212" + u"00" + u"000000X", u"&0001000200100020" + Zeros(16) + u"212" + u"00" + u"000000X"},
+      {u"&0001000200100020" + Zeros(16) + u"212" + u"00" + u"000000X",
+       u"&0001000200100020" + Zeros(16) + u"212" + u"00" + u"000000X"},
       // Short values: three states, no mask, draw mode 1, the marker's type.
       {u"^12", u"&" + Zeros(32) + u"300" + u"01" + u"000000"},
       {u"@", u"&" + Zeros(32) + u"302" + u"01" + u"000000"},
@@ -165,8 +166,7 @@ TEST(SkinImages, AboveTheLastScaleTheLastVariantServes) {
   SkinFiles files = WithMaster(*master);
   files.Set("BUTTON", "BORDERSMASK", "^0000^0000^0030^0020^0004^0004^0004^0004^1^0^01");
   files.Set("BUTTON", "BORDERSMASK*200", "^0000^0020^0060^0060^0008^0008^0008^0008^1^0^01");
-  LoadedSkin skin(files, {96, 240}, LoadedSkin::Folder,
-                  [](TkvSkinLoadSettings& s) { s.Options.ScaleMode = smVCL; });
+  LoadedSkin skin(files, {96, 240}, LoadedSkin::Folder, [](TkvSkinLoadSettings& s) { s.Options.ScaleMode = smVCL; });
   ASSERT_EQ(skin.Status, slsLoaded);
   const TsMaskData* b = skin.Image(u"BUTTON", u"BORDERSMASK", 240);
   ASSERT_NE(b, nullptr);
@@ -267,11 +267,11 @@ TEST(SkinImages, ImagesOutsideTheirBitmapAreDroppedAndBordersClamped) {
   auto master = Coordinates(40, 40);
   auto small = Picture(10, 10, 0xFF00FF00);
   SkinFiles files = WithMaster(*master);
-  files.Set("BUTTON", "BORDERSMASK", "^0030^0030^0060^0060^0004^0004^0004^0004^1^0^01");   // beyond the master
-  files.Set("BUTTON", "GLYPHMASK", "@0000^0000@0010@0010@1@0");                            // garbled: no image
-  files.Set("BUTTON", "PATTERN", "~0000~0000~0000~0000~01");                               // empty rectangle
-  files.Set("EDIT", "BORDERSMASK", "!SMALL.BMP!1!0!0!0100!0100!0100!0100!0");              // borders wider than the picture
-  files.Set("EDIT", "IMGTOPLEFT", "^0000^0000^0010^0010^0002^0002^0002^0002^1^0^01");      // a good one after them
+  files.Set("BUTTON", "BORDERSMASK", "^0030^0030^0060^0060^0004^0004^0004^0004^1^0^01");  // beyond the master
+  files.Set("BUTTON", "GLYPHMASK", "@0000^0000@0010@0010@1@0");                           // garbled: no image
+  files.Set("BUTTON", "PATTERN", "~0000~0000~0000~0000~01");                              // empty rectangle
+  files.Set("EDIT", "BORDERSMASK", "!SMALL.BMP!1!0!0!0100!0100!0100!0100!0");          // borders wider than the picture
+  files.Set("EDIT", "IMGTOPLEFT", "^0000^0000^0010^0010^0002^0002^0002^0002^1^0^01");  // a good one after them
   files.Bmp("SMALL.BMP", *small);
   LoadedSkin skin(files);
   ASSERT_EQ(skin.Status, slsLoaded);
@@ -336,9 +336,9 @@ TEST(SkinImages, CornerTypeOfTheThirdState) {
 
 TEST(SkinImages, PointTest) {
   auto pic = Picture(20, 20, 0xFF102030);
-  pic->View().At(1, 1) = kKey;     // top-left corner
-  pic->View().At(18, 18) = kKey;   // bottom-right corner
-  pic->View().At(10, 0) = kKey;    // middle of the top side
+  pic->View().At(1, 1) = kKey;    // top-left corner
+  pic->View().At(18, 18) = kKey;  // bottom-right corner
+  pic->View().At(10, 0) = kKey;   // middle of the top side
   SkinFiles files;
   files.Set("GLOBALINFO", "VERSION", "16.22");
   files.Set("BUTTON", "BORDERSMASK", "!B.PNG!1!0!0!0004!0004!0004!0004!0");
@@ -352,7 +352,8 @@ TEST(SkinImages, PointTest) {
   EXPECT_FALSE(PtIsTransparent(2, 2, md, 100, 50));
   EXPECT_FALSE(PtIsTransparent(50, 0, md, 100, 50));  // a side: never
   // Points outside the area the image covers are not transparent (and read nothing).
-  for (TPoint p : {TPoint(-1, 1), TPoint(1, -3), TPoint(100, 1), TPoint(1, 50), TPoint(-1000, -1000), TPoint(5000, 5000)})
+  for (TPoint p :
+       {TPoint(-1, 1), TPoint(1, -3), TPoint(100, 1), TPoint(1, 50), TPoint(-1000, -1000), TPoint(5000, 5000)})
     EXPECT_FALSE(PtIsTransparent(p.X, p.Y, md, 100, 50)) << p.X << "," << p.Y;
   TsMaskData master = md;
   master.Bmp = nullptr;

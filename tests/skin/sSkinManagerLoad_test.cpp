@@ -142,10 +142,14 @@ TEST(SkinWideValues, VersionCheck) {
     bool designing, preview;
     size_t notices;
     TkvSkinNotice::Kind kind;
-  } cases[] = {{"17", false, false, 1, TkvSkinNotice::Warning}, {"16.99", false, false, 0, {}},
-               {"17", false, true, 0, {}},                       {"10.26", false, false, 0, {}},
-               {"10.26", true, false, 1, TkvSkinNotice::Plain},   {"10.27", true, false, 0, {}},
-               {"", true, false, 1, TkvSkinNotice::Plain},        {"nonsense", false, false, 0, {}}};
+  } cases[] = {{"17", false, false, 1, TkvSkinNotice::Warning},
+               {"16.99", false, false, 0, {}},
+               {"17", false, true, 0, {}},
+               {"10.26", false, false, 0, {}},
+               {"10.26", true, false, 1, TkvSkinNotice::Plain},
+               {"10.27", true, false, 0, {}},
+               {"", true, false, 1, TkvSkinNotice::Plain},
+               {"nonsense", false, false, 0, {}}};
   for (const auto& c : cases) {
     LoadedSkin skin(Base(c.version), {96}, LoadedSkin::Folder, [&](TkvSkinLoadSettings& s) {
       s.Designing = c.designing;

@@ -81,9 +81,9 @@ TEST(SkinLookups, SectionsByName) {
   struct Case {
     const char16_t* name;
     Integer index;
-  } cases[] = {{u"BUTTON", 0}, {u"TOOLBUTTON", 1}, {u"GAUGE", 10}, {u"PANEL", 9},
-               {u"button", -1},  // names compare exactly; skins write them in upper case
-               {u"BUTTON ", -1}, {u"", -1}, {u"NOSUCHSECTION", -1}};
+  } cases[] = {{u"BUTTON", 0},   {u"TOOLBUTTON", 1}, {u"GAUGE", 10},
+               {u"PANEL", 9},    {u"button", -1},  // names compare exactly; skins write them in upper case
+               {u"BUTTON ", -1}, {u"", -1},          {u"NOSUCHSECTION", -1}};
   for (const Case& c : cases) EXPECT_EQ(m.GetSkinIndex(c.name), c.index) << StringToUtf8(c.name);
   EXPECT_EQ(m.LengthOfGD(), Integer(kSections.size()));
 }
@@ -100,17 +100,17 @@ TEST(SkinLookups, ImagesOfASectionThroughItsParents) {
     Integer image;
   } cases[] = {
       {0, u"BORDERSMASK", buttonBorder},
-      {1, u"BORDERSMASK", toolBorder},   // its own comes first
-      {1, u"GLYPHMASK", buttonGlyph},    // from the parent
-      {2, u"GLYPHMASK", buttonGlyph},    // two steps up
+      {1, u"BORDERSMASK", toolBorder},  // its own comes first
+      {1, u"GLYPHMASK", buttonGlyph},   // from the parent
+      {2, u"GLYPHMASK", buttonGlyph},   // two steps up
       {2, u"BORDERSMASK", toolBorder},
-      {2, u"OUTERMASK", -1},             // nowhere in the chain
-      {3, u"HOTPATTERN", loopHot},       // found before the chain comes back
-      {3, u"PATTERN", -1},               // a loop counts as missing
+      {2, u"OUTERMASK", -1},        // nowhere in the chain
+      {3, u"HOTPATTERN", loopHot},  // found before the chain comes back
+      {3, u"PATTERN", -1},          // a loop counts as missing
       {4, u"GLYPHMASK", -1},
-      {6, u"PATTERN", -1},               // its own parent
-      {7, u"PATTERN", -1},               // a parent that does not exist
-      {9, u"PATTERN", panelPattern},     // the first of a repeated key
+      {6, u"PATTERN", -1},            // its own parent
+      {7, u"PATTERN", -1},            // a parent that does not exist
+      {9, u"PATTERN", panelPattern},  // the first of a repeated key
       {8, u"HOTPATTERN", skin.ImageOf(u"BUTTON", 4)},
       {-1, u"BORDERSMASK", -1},
       {99, u"BORDERSMASK", -1},
@@ -118,7 +118,8 @@ TEST(SkinLookups, ImagesOfASectionThroughItsParents) {
   for (const Case& c : cases) {
     EXPECT_EQ(m.GetMaskIndex(c.section, c.key), c.image) << c.section << " " << StringToUtf8(c.key);
     // With the section's name given, the same answers.
-    const char16_t* name = c.section >= 0 && c.section < Integer(kSections.size()) ? kSections[size_t(c.section)].name : u"";
+    const char16_t* name =
+        c.section >= 0 && c.section < Integer(kSections.size()) ? kSections[size_t(c.section)].name : u"";
     EXPECT_EQ(m.GetMaskIndex(c.section, name, nullptr, c.key), c.image) << c.section << " " << StringToUtf8(c.key);
   }
 }
@@ -150,10 +151,10 @@ TEST(SkinLookups, TexturesOnly) {
     Integer image;
   } cases[] = {
       {0, u"PATTERN", skin.ImageOf(u"BUTTON", 1)},
-      {0, u"BORDERSMASK", -1},            // an image, but no texture
-      {10, u"PATTERN", panelPattern},     // its own is no texture: the parent's
+      {0, u"BORDERSMASK", -1},         // an image, but no texture
+      {10, u"PATTERN", panelPattern},  // its own is no texture: the parent's
       {2, u"PATTERN", skin.ImageOf(u"BUTTON", 1)},
-      {3, u"PATTERN", -1},                // a loop
+      {3, u"PATTERN", -1},  // a loop
       {6, u"PATTERN", -1},
       {-1, u"PATTERN", -1},
   };
@@ -172,8 +173,11 @@ TEST(SkinLookups, IndexChecks) {
   struct Case {
     Integer index;
     bool section, image;
-  } cases[] = {{-1, false, false},          {0, true, true},         {sections - 1, true, true},
-               {sections, false, images > sections}, {images - 1, images - 1 < sections, true},
+  } cases[] = {{-1, false, false},
+               {0, true, true},
+               {sections - 1, true, true},
+               {sections, false, images > sections},
+               {images - 1, images - 1 < sections, true},
                {images, false, false}};
   for (const Case& c : cases) {
     EXPECT_EQ(m.IsValidSkinIndex(c.index), c.section) << c.index;

@@ -77,9 +77,9 @@ TEST(ManagerOptions, DefaultsOfEveryOptionObject) {
 
 TEST(ManagerOptions, BooleansByIndex) {
   DuRiruZireziv m;
-  bool TkvOptions::*fields[] = {&TkvOptions::CheckEmptyAlpha,    &TkvOptions::NoMouseHover,
+  bool TkvOptions::*fields[] = {&TkvOptions::CheckEmptyAlpha,        &TkvOptions::NoMouseHover,
                                 &TkvOptions::NativeBordersMaximized, &TkvOptions::StdGlyphsOrder,
-                                &TkvOptions::ChangeSysColors,    &TkvOptions::StdImgTransparency,
+                                &TkvOptions::ChangeSysColors,        &TkvOptions::StdImgTransparency,
                                 &TkvOptions::DrawNonClientArea};
   for (Integer i = 0; i < 7; ++i) {
     const bool before = m.Options.*fields[i];
@@ -250,8 +250,8 @@ TEST(ClassNameLists, SearchSupportMatchesWholeLinesExactly) {
   struct Case {
     const char16_t* name;
     bool found;
-  } cases[] = {{u"TButton", true},  {u"TColorBox", true}, {u"TComboBoxEx", true}, {u"tbutton", false},
-               {u"TComboBox", false}, {u" ", true},       {u"", false},          {u"TColorBox ", false}};
+  } cases[] = {{u"TButton", true},    {u"TColorBox", true}, {u"TComboBoxEx", true}, {u"tbutton", false},
+               {u"TComboBox", false}, {u" ", true},         {u"", false},           {u"TColorBox ", false}};
   for (const Case& c : cases) EXPECT_EQ(SearchSupport(lists, c.name), c.found) << StringToUtf8(c.name);
   TkvThirdLists empty;
   EXPECT_FALSE(SearchSupport(empty, u"TButton"));

@@ -37,8 +37,8 @@ std::unique_ptr<TBitmap> PlacePicture(Integer w, Integer h) {
 // An "EXBORDER" value: a border image at r of the master bitmap, with 2-pixel borders.
 std::string ExBorderValue(const TRect& r, Integer states, Integer maskType) {
   char v[64];
-  std::snprintf(v, sizeof v, "^%04d^%04d^%04d^%04d^0002^0002^0002^0002^%d^%d^00", int(r.Left), int(r.Top),
-                int(r.Right), int(r.Bottom), int(states), int(maskType));
+  std::snprintf(v, sizeof v, "^%04d^%04d^%04d^%04d^0002^0002^0002^0002^%d^%d^00", int(r.Left), int(r.Top), int(r.Right),
+                int(r.Bottom), int(states), int(maskType));
   return v;
 }
 
@@ -51,8 +51,8 @@ std::string ExBorderValue(const TRect& r, Integer states, Integer maskType) {
     for (Integer x = 0; x < width; ++x) {
       const uint32_t want = PlacePixel(r.Left + state * width + x, r.Top + y);
       if (pic->View().At(x, y) != want)
-        return ::testing::AssertionFailure() << "at " << x << "," << y << ": " << std::hex << pic->View().At(x, y)
-                                             << " instead of " << want;
+        return ::testing::AssertionFailure()
+               << "at " << x << "," << y << ": " << std::hex << pic->View().At(x, y) << " instead of " << want;
     }
   return ::testing::AssertionSuccess();
 }
@@ -214,7 +214,7 @@ TEST(Recolouring, HueOnceWhateverTheSlots) {
   ASSERT_EQ(t.skin->Status, slsLoaded);
   const uint32_t once = ChangeHuePixel(90, kPixel);
   ASSERT_NE(once, kPixel);
-  EXPECT_EQ(t.Master(5, 5), once);       // the master bitmap: once, not once per slot
+  EXPECT_EQ(t.Master(5, 5), once);  // the master bitmap: once, not once per slot
   EXPECT_EQ(t.Master(50, 50), once);
   EXPECT_EQ(t.skin->Set.Palette[pcMainColor], Rgb(ChangeHue(90, 0x3050A0)));
   EXPECT_EQ(t.skin->Set.SkinCommonInfo.Shadow1Color, Rgb(ChangeHue(90, 0x204080)));
@@ -228,8 +228,8 @@ TEST(Recolouring, HueOnceWhateverTheSlots) {
     const TsGeneralData* s = t.skin->Section(u"BUTTON", ppi);
     EXPECT_EQ(s->Props[0].Color, Integer(Rgb(ChangeHue(90, 0x3050A0)))) << ppi;
     EXPECT_EQ(s->Props[0].FontColor.Color, Integer(Rgb(ChangeHue(90, 0x102030)))) << ppi;
-    EXPECT_EQ(s->Props[1].Color, -1) << ppi;                    // none stays none
-    EXPECT_EQ(s->Props[0].BorderColor, 0xFF00FF) << ppi;        // no border line stays
+    EXPECT_EQ(s->Props[1].Color, -1) << ppi;              // none stays none
+    EXPECT_EQ(s->Props[0].BorderColor, 0xFF00FF) << ppi;  // no border line stays
     ASSERT_FALSE(s->Props[0].GradientArray.empty());
     ASSERT_EQ(s->Props[0].GradientArray.size(), untinted.GradientArray.size());
     for (size_t i = 0; i < untinted.GradientArray.size(); ++i)
@@ -276,14 +276,14 @@ TEST(Recolouring, CaptionGlyphsThatKeepTheirHue) {
   const auto hue = [](TkvSkinLoadSettings& s) { s.HueOffset = 120; };
   const uint32_t shifted = ChangeHuePixel(120, kPixel);
   Tinted closeOnly({96}, hue, 2);
-  EXPECT_EQ(closeOnly.Master(5, 5), kPixel);      // close glyph kept
-  EXPECT_EQ(closeOnly.Master(35, 5), kPixel);     // its 144-PPI variant too
-  EXPECT_EQ(closeOnly.Master(15, 5), shifted);    // maximize follows
+  EXPECT_EQ(closeOnly.Master(5, 5), kPixel);    // close glyph kept
+  EXPECT_EQ(closeOnly.Master(35, 5), kPixel);   // its 144-PPI variant too
+  EXPECT_EQ(closeOnly.Master(15, 5), shifted);  // maximize follows
   EXPECT_EQ(closeOnly.Master(25, 5), shifted);
   Tinted all({96}, hue, 1);
   EXPECT_EQ(all.Master(5, 5), kPixel);
-  EXPECT_EQ(all.Master(15, 5), kPixel);           // maximize kept
-  EXPECT_EQ(all.Master(25, 5), shifted);          // the small help glyph is not among them
+  EXPECT_EQ(all.Master(15, 5), kPixel);   // maximize kept
+  EXPECT_EQ(all.Master(25, 5), shifted);  // the small help glyph is not among them
   EXPECT_EQ(all.Master(50, 30), shifted);
 }
 
@@ -324,11 +324,9 @@ TEST(WindowShadows, FormShadowSizes) {
   ASSERT_NE(d.ShdiTemplate, nullptr);
   ASSERT_NE(d.ShdaTemplate, nullptr);
   EXPECT_EQ(d.ShdiTemplate->Width(), 40);
-  EXPECT_EQ(d.ShdiTemplate->View().At(0, 0), 0xFF00000Au);   // x = 10
-  EXPECT_EQ(d.ShdaTemplate->View().At(0, 0), 0xFF000032u);   // x = 50, the second state
-  LoadedSkin mode(ex, {96}, LoadedSkin::Folder, [](TkvSkinLoadSettings& s) {
-    s.ExtendedBorders = true;
-  });
+  EXPECT_EQ(d.ShdiTemplate->View().At(0, 0), 0xFF00000Au);  // x = 10
+  EXPECT_EQ(d.ShdaTemplate->View().At(0, 0), 0xFF000032u);  // x = 50, the second state
+  LoadedSkin mode(ex, {96}, LoadedSkin::Folder, [](TkvSkinLoadSettings& s) { s.ExtendedBorders = true; });
   mode.Data().ExDrawMode = 1;
   mode.Data().CheckShadows();
   EXPECT_EQ(mode.Data().FormShadowSize, TRect(4, 4, 4, 4));
@@ -348,7 +346,7 @@ TEST(WindowShadows, CutStatesAreTheBorderImagesStatePictures) {
   const Case cases[] = {
       {TRect(7, 3, 37, 15), 1, 0, 30, 12},
       {TRect(5, 20, 41, 30), 3, 0, 12, 10},
-      {TRect(50, 2, 92, 10), 4, 0, 10, 8},    // 42 columns: two left over after the fourth state
+      {TRect(50, 2, 92, 10), 4, 0, 10, 8},     // 42 columns: two left over after the fourth state
       {TRect(100, 0, 140, 20), 2, 1, 20, 10},  // mask rows below the states
   };
   for (const Case& c : cases) {
@@ -362,7 +360,8 @@ TEST(WindowShadows, CutStatesAreTheBorderImagesStatePictures) {
     const TsMaskData& md = d.ma[size_t(d.ExBorder)];
     ASSERT_EQ(md.Width, c.width);
     ASSERT_EQ(md.Height, c.height);
-    for (Integer k = 0; k < c.states; ++k) EXPECT_TRUE(IsStateOf(d.CutImageState(md, k).get(), c.r, c.width, c.height, k)) << k;
+    for (Integer k = 0; k < c.states; ++k)
+      EXPECT_TRUE(IsStateOf(d.CutImageState(md, k).get(), c.r, c.width, c.height, k)) << k;
     const Integer activeState = c.states > 1 ? 1 : 0;
     EXPECT_TRUE(IsStateOf(d.ExBorderPicture(false), c.r, c.width, c.height, 0));
     EXPECT_TRUE(IsStateOf(d.ExBorderPicture(true), c.r, c.width, c.height, activeState));

@@ -42,8 +42,8 @@ TEST_F(ScaleQueries, CurrentPPIOfTheManagerOrOfTheControl) {
     Integer ppi;  // 0: the form's own
   };
   const Case cases[] = {
-      {sm200, true, true, 192},  {sm125, false, false, 120}, {sm125, false, true, 0},
-      {smVCL, true, true, 0},    {smCustomPPI, true, true, 168}, {smOldMode, true, false, 96},
+      {sm200, true, true, 192}, {sm125, false, false, 120},     {sm125, false, true, 0},
+      {smVCL, true, true, 0},   {smCustomPPI, true, true, 168}, {smOldMode, true, false, 96},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << int(c.mode) << ' ' << c.active << c.checkActive);

@@ -11,9 +11,9 @@ TEST(SkinManagerScaleQueries, ManagerPPIByMode) {
     Integer ppi;
   };
   const Case cases[] = {
-      {sm100, true, true, 96},         {sm125, true, true, 120},       {sm150, true, true, 144},
-      {sm200, true, true, 192},        {smOldMode, true, true, 96},    {smCustomPPI, true, true, 168},
-      {smVCL, true, true, 0},          {sm150, false, true, 0},        {sm150, false, false, 144},
+      {sm100, true, true, 96},          {sm125, true, true, 120},    {sm150, true, true, 144},
+      {sm200, true, true, 192},         {smOldMode, true, true, 96}, {smCustomPPI, true, true, 168},
+      {smVCL, true, true, 0},           {sm150, false, true, 0},     {sm150, false, false, 144},
       {smCustomPPI, false, false, 168}, {smAuto, true, true, 120},
   };
   for (const Case& c : cases) {
@@ -52,14 +52,14 @@ TEST(SkinManagerScaleQueries, SystemWidthScaledByMode) {
     Integer sysFontScale, scalePPI, screenPPI, width;
   };
   const Case cases[] = {
-      {smAuto, 1, 192, 96, 17},      {smOldMode, 0, 192, 96, 17},  // never scaled
-      {smVCL, 0, 144, 96, 26},       // 25.5 rounds up
-      {smVCL, 0, 144, 144, 17},      {smVCL, 0, 96, 192, 9},  // 8.5 rounds up
-      {smCustomPPI, 0, 96, 96, 30},  // 17 * 168 / 96 = 29.75; the scale PPI does not count
-      {smCustomPPI, 1, 96, 96, 24},  // 17 * 168 / 120 = 23.8
-      {sm150, 0, 96, 96, 26},        {sm200, 0, 96, 96, 34},      {sm100, 0, 192, 96, 17},
-      {sm200, 1, 96, 96, 27},        // 17 * 200 / 125 = 27.2
-      {sm100, 3, 96, 96, 9},         // a system at 200 %: halved, 8.5 rounds up
+      {smAuto, 1, 192, 96, 17},     {smOldMode, 0, 192, 96, 17},  // never scaled
+      {smVCL, 0, 144, 96, 26},                                    // 25.5 rounds up
+      {smVCL, 0, 144, 144, 17},     {smVCL, 0, 96, 192, 9},       // 8.5 rounds up
+      {smCustomPPI, 0, 96, 96, 30},                               // 17 * 168 / 96 = 29.75; the scale PPI does not count
+      {smCustomPPI, 1, 96, 96, 24},                               // 17 * 168 / 120 = 23.8
+      {sm150, 0, 96, 96, 26},       {sm200, 0, 96, 96, 34},
+      {sm100, 0, 192, 96, 17},      {sm200, 1, 96, 96, 27},  // 17 * 200 / 125 = 27.2
+      {sm100, 3, 96, 96, 9},                                 // a system at 200 %: halved, 8.5 rounds up
   };
   for (const Case& c : cases) {
     DuRiruZireziv m(nullptr);

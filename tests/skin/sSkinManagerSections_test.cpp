@@ -60,7 +60,9 @@ TEST(SkinSections, StateLooks) {
   f.Set("THREE", "STATES", "3").Set("THREE", "USESTATE2", "1").Set("THREE", "COLOR2", "0x30");
   f.Set("THREE", "FONTCOLOR2", "0x31").Set("THREE", "TCLEFT2", "0x32").Set("THREE", "GSIZE2", "4");
   f.Set("THREE", "BORDERCOLOR2", "0x33").Set("THREE", "TRANSPARENCY2", "40").Set("THREE", "IMAGEPERCENT2", "50");
-  f.Set("GRAD", "GRADIENTDATA", "0;1").Set("GRAD", "HOTGRADIENTDATA", "16777215;0;0;0;0;100;0;0;0").Set("GRAD", "STATES", "2");
+  f.Set("GRAD", "GRADIENTDATA", "0;1")
+      .Set("GRAD", "HOTGRADIENTDATA", "16777215;0;0;0;0;100;0;0;0")
+      .Set("GRAD", "STATES", "2");
   LoadedSkin skin(f);
   ASSERT_EQ(skin.Status, slsLoaded);
   const TsGeneralData* one = skin.Section(u"ONE");
@@ -131,7 +133,7 @@ TEST(SkinSections, UnreadableNumbersTakeTheDefault) {
   EXPECT_EQ(skin.Section(u"A")->Props[0].Color, 0xFFFFFF);
   EXPECT_EQ(skin.Section(u"A")->Props[0].FontColor.Color, 0);
   EXPECT_EQ(skin.Section(u"A")->States, 3);
-  EXPECT_EQ(skin.Section(u"B")->Props[0].Color, 0xFFFFFF);  // "?" counts as missing
+  EXPECT_EQ(skin.Section(u"B")->Props[0].Color, 0xFFFFFF);     // "?" counts as missing
   EXPECT_EQ(skin.Section(u"B")->Props[0].FontColor.Color, 0);  // so does -2
 }
 
@@ -153,9 +155,10 @@ TEST(SkinSections, CommonSectionsOfTheManager) {
   f.Set("BUTTON", "COLOR", "0x0000C0").Set("BUTTON", "STATES", "2").Set("BUTTON", "HOTCOLOR", "0x0000D0");
   f.Set("EDIT", "COLOR", "0x0000E0");
   LoadedSkin skin(f, {96}, LoadedSkin::Folder, [](TkvSkinLoadSettings& s) {
-    s.CommonSections = {u"[EDIT]", u"COLOR=0x111111", u"[MYBUTTON]", u"PARENTCLASS=button", u"hotcolor=0x222222",
-                        u"GiveOwnFont=True", u"[NOFRAME]", u"BORDERSMASK=-1", u"USESTATE2=1", u"; a comment",
-                        u"[PLAIN]"};
+    s.CommonSections = {
+        u"[EDIT]",           u"COLOR=0x111111", u"[MYBUTTON]",     u"PARENTCLASS=button", u"hotcolor=0x222222",
+        u"GiveOwnFont=True", u"[NOFRAME]",      u"BORDERSMASK=-1", u"USESTATE2=1",        u"; a comment",
+        u"[PLAIN]"};
   });
   ASSERT_EQ(skin.Status, slsLoaded);
   EXPECT_EQ(skin.Section(u"EDIT")->Props[0].Color, 0x0000E0);  // the skin's own section wins

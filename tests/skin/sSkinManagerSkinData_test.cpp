@@ -103,8 +103,8 @@ TEST(SkinData, FixedElements) {
   const Integer close = d.GetMaskIndex(global, u"BICONCLOSE");
   ASSERT_GE(close, 0);
   EXPECT_EQ(d.TitleGlyphs[tgClose], close);
-  EXPECT_EQ(d.TitleGlyphs[tgCloseAlone], close);        // no "BICLOSEALONE": the close glyph
-  EXPECT_EQ(d.TitleGlyphs[tgSmallClose], close);        // the small glyphs fall back to the big ones
+  EXPECT_EQ(d.TitleGlyphs[tgCloseAlone], close);  // no "BICLOSEALONE": the close glyph
+  EXPECT_EQ(d.TitleGlyphs[tgSmallClose], close);  // the small glyphs fall back to the big ones
   EXPECT_EQ(d.TitleGlyphs[tgSmallMax], d.TitleGlyphs[tgMax]);
   EXPECT_EQ(d.TitleGlyphs[tgHelp], -1);
   EXPECT_EQ(d.TitleGlyphs[tgNone], -1);

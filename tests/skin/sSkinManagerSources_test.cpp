@@ -25,11 +25,16 @@ TEST(SkinFolder, FullSkinDirectoryResolvesAgainstTheProgramFolder) {
     const char16_t* dir;
     const char16_t* full;
   } cases[] = {
-      {u"..\\Skins", u"C:\\Skins\\"},          {u".\\Skins", u"C:\\App\\Skins\\"},
-      {u"./Skins", u"C:\\App\\Skins\\"},        {u"Skins", u"C:\\App\\Skins\\"},
-      {u".", u"C:\\App\\"},                     {u"", u"C:\\App\\"},
-      {u"D:\\Skins", u"D:\\Skins\\"},           {u"D:\\Skins\\", u"D:\\Skins\\"},
-      {u"D:\\Skins/", u"D:\\Skins\\"},          {u"\\\\server\\share\\Skins", u"\\\\server\\share\\Skins\\"},
+      {u"..\\Skins", u"C:\\Skins\\"},
+      {u".\\Skins", u"C:\\App\\Skins\\"},
+      {u"./Skins", u"C:\\App\\Skins\\"},
+      {u"Skins", u"C:\\App\\Skins\\"},
+      {u".", u"C:\\App\\"},
+      {u"", u"C:\\App\\"},
+      {u"D:\\Skins", u"D:\\Skins\\"},
+      {u"D:\\Skins\\", u"D:\\Skins\\"},
+      {u"D:\\Skins/", u"D:\\Skins\\"},
+      {u"\\\\server\\share\\Skins", u"\\\\server\\share\\Skins\\"},
   };
   for (const auto& c : cases) {
     // The trailing separator is the system's; the rest stays as written.
@@ -45,9 +50,9 @@ TEST(SkinFolder, FileNamesStayInsideTheSkinFolder) {
   EXPECT_EQ(SkinFilePath(folder, u"IMG\\BUTTON.PNG"), folder + u"IMG" + kvPathDelim + u"BUTTON.PNG");
   EXPECT_EQ(SkinFilePath(folder, u"a..b.png"), folder + u"a..b.png");  // dots inside a name are no parent folder
   // Names that could reach outside: drive letters, any ":", rooted and UNC names, parent folders.
-  for (const char16_t* outside : {u"C:\\Skins\\master.bmp", u"c:master.bmp", u"..\\master.bmp", u"../master.bmp",
-                                  u"IMG\\..\\..\\x.png", u"\\\\host\\share\\x.png", u"\\x.png", u"/etc/passwd",
-                                  u"a:b.png", u"", u"IMG/.."})
+  for (const char16_t* outside :
+       {u"C:\\Skins\\master.bmp", u"c:master.bmp", u"..\\master.bmp", u"../master.bmp", u"IMG\\..\\..\\x.png",
+        u"\\\\host\\share\\x.png", u"\\x.png", u"/etc/passwd", u"a:b.png", u"", u"IMG/.."})
     EXPECT_EQ(SkinFilePath(folder, outside), String()) << StringToUtf8(outside);
 }
 
@@ -55,7 +60,7 @@ TEST(PackedSkin, FileKindsByExtension) {
   struct Case {
     const char16_t* name;
     TkvFileType type;
-  } cases[] = {{u"a.bmp", ftBmp}, {u"f.ttf", ftFont}, {u"f.OTF", ftFont}, {u"x.png", ftOther},
+  } cases[] = {{u"a.bmp", ftBmp},   {u"f.ttf", ftFont},      {u"f.OTF", ftFont}, {u"x.png", ftOther},
                {u"noext", ftOther}, {u"a.bmp.png", ftOther}, {u"A.BMP", ftBmp}};
   for (const auto& c : cases) EXPECT_EQ(FileTypeOf(c.name), c.type) << StringToUtf8(c.name);
 }
@@ -64,9 +69,15 @@ TEST(PackedSkin, BoyerMooreHorspoolFindsTheFirstOccurrence) {
   struct Case {
     std::string p, s;
     Integer start, pos;
-  } cases[] = {{"previewimg", "xxpreviewimgyy", 1, 3}, {"abc", "abcabc", 1, 1}, {"abc", "abcabc", 2, 4},
-               {"abc", "ababab", 1, 0},            {"c", "abc", 1, 3},        {"abc", "ab", 1, 0},
-               {"aab", "aaab", 1, 2},              {"x", "", 1, 0},           {"abcd", "zzzabcd", 1, 4}};
+  } cases[] = {{"previewimg", "xxpreviewimgyy", 1, 3},
+               {"abc", "abcabc", 1, 1},
+               {"abc", "abcabc", 2, 4},
+               {"abc", "ababab", 1, 0},
+               {"c", "abc", 1, 3},
+               {"abc", "ab", 1, 0},
+               {"aab", "aaab", 1, 2},
+               {"x", "", 1, 0},
+               {"abcd", "zzzabcd", 1, 4}};
   for (const auto& c : cases) EXPECT_EQ(BMSearch(c.start, c.p, c.s), c.pos) << c.p << " in " << c.s;
 }
 
@@ -149,7 +160,8 @@ TEST(PackedSkin, HostileFilesAreRefusedWhole) {
 }
 
 TEST(PackedSkin, DataThatIsNoPackedSkinSaysSo) {
-  for (const Bytes& file : {Bytes{}, Bytes{'P', 'K', 3, 4, 0, 0, 0, 0, 0, 0}, PackEntries({{"Options.dat", {1}}}, std::nullopt, "KPZ!")}) {
+  for (const Bytes& file :
+       {Bytes{}, Bytes{'P', 'K', 3, 4, 0, 0, 0, 0, 0, 0}, PackEntries({{"Options.dat", {1}}}, std::nullopt, "KPZ!")}) {
     TkvSkinConvertor sc;
     sc.PackedData = std::make_unique<TMemoryStream>();
     if (!file.empty()) sc.PackedData->WriteBuffer(file.data(), Integer(file.size()));

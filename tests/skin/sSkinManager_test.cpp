@@ -69,8 +69,10 @@ TEST(SkinManager, ValidIndexes) {
   DuRiruZireziv m(nullptr);
   m.SkinDataArray.push_back(DataWith(96, 3, 2));
   m.SkinCommonInfo.Active = true;
-  struct Case { Integer index; bool skin, img; } cases[] = {{-1, false, false}, {0, true, true}, {1, true, true},
-                                                           {2, true, false}, {3, false, false}};
+  struct Case {
+    Integer index;
+    bool skin, img;
+  } cases[] = {{-1, false, false}, {0, true, true}, {1, true, true}, {2, true, false}, {3, false, false}};
   for (const auto& c : cases) {
     EXPECT_EQ(m.IsValidSkinIndex(c.index), c.skin) << c.index;
     EXPECT_EQ(m.IsValidImgIndex(c.index), c.img) << c.index;
@@ -104,12 +106,12 @@ TEST(SkinManager, PublishedSettings) {
   kv_OldGlyphsMode = saved;
 
   TObject* third = info.FindProperty(u"ThirdParty")->GetObj(m);
-  const char16_t* names[] = {u"ThirdEdits", u"ThirdBitBtns", u"ThirdCheckBoxes", u"ThirdGroupBoxes",
-                             u"ThirdListViews", u"ThirdPanels", u"ThirdGrids", u"ThirdTreeViews",
-                             u"ThirdComboBoxes", u"ThirdWWEdits", u"ThirdVirtualTrees", u"ThirdGridEh",
-                             u"ThirdPageControl", u"ThirdTabControl", u"ThirdToolBar", u"ThirdStatusBar",
-                             u"ThirdSpeedButton", u"ThirdScrollControl", u"ThirdUpDown", u"ThirdScrollBar",
-                             u"ThirdStaticText", u"ThirdNativePaint"};
+  const char16_t* names[] = {u"ThirdEdits",       u"ThirdBitBtns",       u"ThirdCheckBoxes",   u"ThirdGroupBoxes",
+                             u"ThirdListViews",   u"ThirdPanels",        u"ThirdGrids",        u"ThirdTreeViews",
+                             u"ThirdComboBoxes",  u"ThirdWWEdits",       u"ThirdVirtualTrees", u"ThirdGridEh",
+                             u"ThirdPageControl", u"ThirdTabControl",    u"ThirdToolBar",      u"ThirdStatusBar",
+                             u"ThirdSpeedButton", u"ThirdScrollControl", u"ThirdUpDown",       u"ThirdScrollBar",
+                             u"ThirdStaticText",  u"ThirdNativePaint"};
   for (const char16_t* n : names) {
     const TPropInfo* p = third->ClassInfo().FindProperty(n);
     ASSERT_NE(p, nullptr) << StringToUtf8(n);

@@ -173,10 +173,13 @@ TEST_F(Broadcasts, IterateFormsVisitsTheVisibleFormsOfTheManager) {
   ShowWindow(minimized->WindowHandle(), SW_MINIMIZE);
   PumpMessages();
   std::vector<TForm*> visited;
-  IterateForms(manager.get(), [&](TkvFormProvider* p, Integer data) {
-    EXPECT_EQ(data, 7);
-    visited.push_back(p->ProviderForm());
-  }, 7);
+  IterateForms(
+      manager.get(),
+      [&](TkvFormProvider* p, Integer data) {
+        EXPECT_EQ(data, 7);
+        visited.push_back(p->ProviderForm());
+      },
+      7);
   EXPECT_EQ(visited, std::vector<TForm*>{shown});
   providers.pop_back();
 }

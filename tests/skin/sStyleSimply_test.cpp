@@ -56,11 +56,18 @@ TEST(SectionInArray, SearchesTheRangeOnly) {
     Integer value;
     TkvSection from, to;
     bool found;
-  } cases[] = {{4, ssMenuItem, ssButton, true},  {7, ssMenuItem, ssButton, true},  {12, ssMenuItem, ssButton, false},
-               {12, ssTBBtn, ssTBBtn, true},     {30, ssMenuItem, ssUpDown, true}, {7, ssComboNoEdit, ssUpDown, false},
-               {-1, ssMenuItem, ssCheckBox, true}, {5, ssMenuItem, ssUpDown, false},
+  } cases[] = {{4, ssMenuItem, ssButton, true},
+               {7, ssMenuItem, ssButton, true},
+               {12, ssMenuItem, ssButton, false},
+               {12, ssTBBtn, ssTBBtn, true},
+               {30, ssMenuItem, ssUpDown, true},
+               {7, ssComboNoEdit, ssUpDown, false},
+               {-1, ssMenuItem, ssCheckBox, true},
+               {5, ssMenuItem, ssUpDown, false},
                // A range that ends before it begins holds nothing.
-               {7, ssButton, ssMenuItem, false}, {4, ssCheckBox, ssMenuItem, false}};
+               {7, ssButton, ssMenuItem, false},
+               {4, ssCheckBox, ssMenuItem, false}};
   for (const Case& c : cases)
-    EXPECT_EQ(SectionInArray(sections, c.value, c.from, c.to), c.found) << c.value << " " << int(c.from) << ".." << int(c.to);
+    EXPECT_EQ(SectionInArray(sections, c.value, c.from, c.to), c.found)
+        << c.value << " " << int(c.from) << ".." << int(c.to);
 }

@@ -93,9 +93,7 @@ class Background : public FormTest {
       DeleteObject(g);
     }
     ~Canvas() { DeleteDC(dc); }
-    uint32_t At(int x, int y) {
-      return bmp.View().At(x, y) & 0xFFFFFF;
-    }
+    uint32_t At(int x, int y) { return bmp.View().At(x, y) & 0xFFFFFF; }
   };
   static constexpr uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF;  // pixel order
 };
@@ -108,7 +106,8 @@ HWND RawWindow(WNDPROC proc) {
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.lpszClassName = cls.c_str();
   RegisterClassW(&wc);
-  return CreateWindowExW(0, cls.c_str(), L"", WS_POPUP, 0, 0, 60, 40, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  return CreateWindowExW(0, cls.c_str(), L"", WS_POPUP, 0, 0, 60, 40, nullptr, nullptr, GetModuleHandleW(nullptr),
+                         nullptr);
 }
 
 LRESULT CALLBACK PatternProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
@@ -304,7 +303,7 @@ TEST_F(Background, ParentUpdatedReachesShowingAndWindowlessChildren) {
   InAnimationProcess = true;
   SetParentUpdated(form);
   InAnimationProcess = false;
-  EXPECT_TRUE(commands.empty());  // postponed while a show animation runs
+  EXPECT_TRUE(commands.empty());     // postponed while a show animation runs
   SetParentUpdated(form->Handle());  // the window overload does not look at the animation
   EXPECT_FALSE(commands.empty());
 }

@@ -64,19 +64,36 @@ TEST(kvColorToRGB, UnderTheActiveSkin) {
     auto ch = [&](int s) { return (((c1 >> s & 0xFF) * w + (c2 >> s & 0xFF) * (255 - w)) >> 8) << s; };
     return ch(0) | ch(8) | ch(16);
   };
-  struct Case { TColor value; Integer rgb; } cases[] = {
-      {clBtnFace, 0x804020}, {clScrollBar, 0x804020}, {clMenuBar, 0x804020}, {slMainColor, 0x804020},
-      {clActiveCaption, 0x222222}, {clGradientInactiveCaption, 0x111111},
-      {clCaptionText, 0x444444}, {clInactiveCaptionText, 0x333333},
-      {clWindow, d.Pal(pcEditBG)}, {clWindowText, d.Pal(pcEditText)}, {clActiveBorder, d.Pal(pcBorder)},
-      {clBtnText, 0x102030}, {clHighlight, 0x00FF00}, {clHighlightText, d.Pal(pcSelectionText_Focused)},
+  struct Case {
+    TColor value;
+    Integer rgb;
+  } cases[] = {
+      {clBtnFace, 0x804020},
+      {clScrollBar, 0x804020},
+      {clMenuBar, 0x804020},
+      {slMainColor, 0x804020},
+      {clActiveCaption, 0x222222},
+      {clGradientInactiveCaption, 0x111111},
+      {clCaptionText, 0x444444},
+      {clInactiveCaptionText, 0x333333},
+      {clWindow, d.Pal(pcEditBG)},
+      {clWindowText, d.Pal(pcEditText)},
+      {clActiveBorder, d.Pal(pcBorder)},
+      {clBtnText, 0x102030},
+      {clHighlight, 0x00FF00},
+      {clHighlightText, d.Pal(pcSelectionText_Focused)},
       {clHotLight, d.Pal(pcWebTextHot)},
-      {clBtnShadow, blend(0x804020, 0, 230)}, {cl3DDkShadow, blend(0x804020, 0, 210)},
-      {cl3DLight, blend(0x804020, 0xFFFFFF, 180)}, {clGrayText, blend(0x804020, 0x102030, 127)},
+      {clBtnShadow, blend(0x804020, 0, 230)},
+      {cl3DDkShadow, blend(0x804020, 0, 210)},
+      {cl3DLight, blend(0x804020, 0xFFFFFF, 180)},
+      {clGrayText, blend(0x804020, 0x102030, 127)},
       {clBtnHighlight, blend(0x804020, 0x00FF00, 127)},
-      {clInfoText, 0x666666}, {clInfoBk, 0x555555},
-      {slBtnRed, d.Pal(pcBtnToneRed)}, {slBtnYellowActive, d.Pal(pcBtnToneYellowActive)},
-      {slBtnBlueTextActive, d.Pal(pcBtnBlueTextActive)}, {slEditGreen, d.Pal(pcEditBG_Ok)},
+      {clInfoText, 0x666666},
+      {clInfoBk, 0x555555},
+      {slBtnRed, d.Pal(pcBtnToneRed)},
+      {slBtnYellowActive, d.Pal(pcBtnToneYellowActive)},
+      {slBtnBlueTextActive, d.Pal(pcBtnBlueTextActive)},
+      {slEditGreen, d.Pal(pcEditBG_Ok)},
       {slEditRedText, d.Pal(pcEditText_Alert)},
       {SysColor(25), C(ColorToRGB(SysColor(25)))},  // any other value: Windows' colour
       {0x00ABCDEF, 0xABCDEF},

@@ -17,7 +17,7 @@
 
 namespace {
 
-std::vector<std::string> received;  // "name" per skin command that reached a control
+std::vector<std::string> received;     // "name" per skin command that reached a control
 std::vector<std::string> systemRoute;  // windows whose own window procedure saw the command
 
 template <class Base>
@@ -103,7 +103,7 @@ TEST_F(ControlTransport, FirstDeliverySavesTheProcedureForDirectCalls) {
   EXPECT_EQ(SendAMessage(w, KV_GETBG), 9);  // saves WindowProc and calls it
   EXPECT_TRUE(sd.WndProc == w->WindowProc());
   EXPECT_EQ(SendAMessage(w->Handle(), KV_GETBG), 9);  // now direct by handle too
-  EXPECT_EQ(SendAMessage(w, KV_GETBG), 9);  // saved: the control route goes through the system
+  EXPECT_EQ(SendAMessage(w, KV_GETBG), 9);            // saved: the control route goes through the system
   EXPECT_EQ(received, (std::vector<std::string>{"w", "w", "w", "w", "w"}));
   EXPECT_EQ(systemRoute, (std::vector<std::string>{"w", "w", "w"}));
   SetCommonData(w->Handle(), nullptr);
@@ -121,7 +121,10 @@ TEST_F(ControlTransport, SkinDataWithoutOwnerControlUsesTheSystem) {
 }
 
 TEST_F(ControlTransport, GetBoolMsgOnAControlReadsTheLowByte) {
-  struct Case { intptr_t answer; bool out; } cases[] = {{0, false}, {1, true}, {2, true}, {256, false}, {257, true}, {-256, false}};
+  struct Case {
+    intptr_t answer;
+    bool out;
+  } cases[] = {{0, false}, {1, true}, {2, true}, {256, false}, {257, true}, {-256, false}};
   for (const auto& c : cases) {
     auto* w = new TWinProbe(form, "w", c.answer);
     w->HandleNeeded();

@@ -28,9 +28,7 @@ Bmp Filled(Integer w, Integer h, uint32_t pixel) {
   FillRect32(b.get(), TRect(0, 0, w, h), SwapRedBlue(pixel & 0xFFFFFF), Byte(pixel >> 24));
   return b;
 }
-TColor ColourAt(TBitmap* b, Integer x, Integer y) {
-  return SwapRedBlue(GetAPixel(b, x, y)) & 0xFFFFFF;
-}
+TColor ColourAt(TBitmap* b, Integer x, Integer y) { return SwapRedBlue(GetAPixel(b, x, y)) & 0xFFFFFF; }
 void FillHdc(HDC dc, const RECT& r, COLORREF c) {
   HBRUSH brush = CreateSolidBrush(c);
   FillRect(dc, &r, brush);
@@ -98,7 +96,9 @@ class TContainer : public TCustomControl {
 // Counts the paints a control gets through its WindowProc.
 class TRecorder : public TObject {
  public:
-  explicit TRecorder(TControl* c) : control(c), old(c->WindowProc()) { c->SetWindowProc(TWndMethod(this, &TRecorder::Proc)); }
+  explicit TRecorder(TControl* c) : control(c), old(c->WindowProc()) {
+    c->SetWindowProc(TWndMethod(this, &TRecorder::Proc));
+  }
   ~TRecorder() override { Unhook(); }
   void Unhook() {
     if (control->WindowProc() == TWndMethod(this, &TRecorder::Proc)) control->SetWindowProc(old);
@@ -157,7 +157,7 @@ TEST_F(Printing, SkinnedWindowPrintsItselfAndThenItsChildren) {
   child.HandleNeeded();
   Bmp b = Filled(60, 40, 0xFF000000);
   SkinPaintTo(b.get(), &panel);
-  EXPECT_EQ(ColourAt(b.get(), 2, 2), clRed);      // the panel's own print
+  EXPECT_EQ(ColourAt(b.get(), 2, 2), clRed);       // the panel's own print
   EXPECT_EQ(ColourAt(b.get(), 15, 15), clYellow);  // the child at its place
   EXPECT_EQ(panel.printingStarts, 1);
   EXPECT_EQ(panel.printingEnds, 1);
@@ -362,7 +362,7 @@ TEST_F(Printing, ToolButtonsAreLeftToTheSystemToolBarButSeparatorsPainted) {
   struct Case {
     TToolButtonStyle style;
     bool painted;
-  } cases[] = {{tbsButton, false}, {tbsCheck, false}, {tbsDropDown, false},
+  } cases[] = {{tbsButton, false},   {tbsCheck, false},  {tbsDropDown, false},
                {tbsSeparator, true}, {tbsDivider, true}, {tbsTextButton, true}};
   for (const Case& c : cases) {
     auto* tool = new TToolButton(form);

@@ -131,7 +131,10 @@ TEST_F(Walks, MouseOverControls) {
   const TPoint pOrigin = p->ClientOrigin();
   RECT wr;
   GetWindowRect(p->Handle(), &wr);
-  struct Case { TPoint at; bool overP, overG; } cases[] = {
+  struct Case {
+    TPoint at;
+    bool overP, overG;
+  } cases[] = {
       {TPoint(pOrigin.X + 15, pOrigin.Y + 15), true, true},
       {TPoint(pOrigin.X + 60, pOrigin.Y + 50), true, false},
       {TPoint(wr.right + 5, wr.top + 5), false, false},
@@ -233,10 +236,15 @@ TEST_F(Walks, TransparencyModeOfASkinnedControl) {
   TsCommonData sd(c);
   sd.FOwnerControl = c;
   sd.SkinIndex = 0;
-  struct Case { Byte transp; TkvOpaqueMode opaque; Integer index, state; Cardinal mode; } cases[] = {
-      {0, omAuto, 0, 1, 0},          {1, omAuto, 0, 1, 1},         {2, omAuto, 0, 0, 1},
-      {2, omAuto, 0, 1, 2},          {2, omAuto, -1, 1, 2},        {1, omAlphaChannel, 0, 0, 2},
-      {2, omAuto, 0, 5, 2},          // the state is limited to the section's
+  struct Case {
+    Byte transp;
+    TkvOpaqueMode opaque;
+    Integer index, state;
+    Cardinal mode;
+  } cases[] = {
+      {0, omAuto, 0, 1, 0},  {1, omAuto, 0, 1, 1},         {2, omAuto, 0, 0, 1}, {2, omAuto, 0, 1, 2},
+      {2, omAuto, -1, 1, 2}, {1, omAlphaChannel, 0, 0, 2}, {2, omAuto, 0, 5, 2},  // the state is limited to the
+                                                                                  // section's
   };
   for (const auto& k : cases) {
     sd.TranspMode = k.transp;
@@ -262,7 +270,7 @@ TEST_F(Walks, FontsAndCustomFonts) {
   TFont own;
   own.Assign(form->Font());
   own.SetColor(clBlue);
-  EXPECT_TRUE(IsCustomFont(c, &own, true));    // colour counts
+  EXPECT_TRUE(IsCustomFont(c, &own, true));  // colour counts
   c->Font()->SetColor(clBlue);
   EXPECT_FALSE(IsCustomFont(c, &own, false));  // the control's colour is taken
   own.SetSize(9);
@@ -306,9 +314,14 @@ TEST_F(Walks, RectanglesPointsAndLinks) {
 }
 
 TEST(Alignment, FromDrawTextFlagsAndTables) {
-  struct Case { Cardinal flags; TAlignment a; } cases[] = {
-      {0, taLeftJustify}, {DT_CENTER, taCenter}, {DT_RIGHT, taRightJustify}, {DT_RIGHT | DT_CENTER, taRightJustify},
-      {DT_VCENTER | DT_SINGLELINE, taLeftJustify}};
+  struct Case {
+    Cardinal flags;
+    TAlignment a;
+  } cases[] = {{0, taLeftJustify},
+               {DT_CENTER, taCenter},
+               {DT_RIGHT, taRightJustify},
+               {DT_RIGHT | DT_CENTER, taRightJustify},
+               {DT_VCENTER | DT_SINGLELINE, taLeftJustify}};
   for (const auto& c : cases) EXPECT_EQ(AlignmentFromInt(c.flags), c.a) << c.flags;
   for (TAlignment a : {taLeftJustify, taRightJustify, taCenter}) {
     EXPECT_EQ(BidiAlign[0][a], a);
@@ -323,9 +336,14 @@ TEST(Alignment, FromDrawTextFlagsAndTables) {
 }
 
 TEST(Alignment, VerticalFromDrawTextFlags) {
-  struct Case { Cardinal flags; TVerticalAlignment a; } cases[] = {
-      {DT_TOP, taAlignTop},       {DT_VCENTER, taVerticalCenter},   {DT_BOTTOM, taAlignBottom},
-      {DT_BOTTOM | DT_VCENTER, taAlignBottom}, {DT_RIGHT | DT_CENTER | DT_SINGLELINE, taAlignTop}};
+  struct Case {
+    Cardinal flags;
+    TVerticalAlignment a;
+  } cases[] = {{DT_TOP, taAlignTop},
+               {DT_VCENTER, taVerticalCenter},
+               {DT_BOTTOM, taAlignBottom},
+               {DT_BOTTOM | DT_VCENTER, taAlignBottom},
+               {DT_RIGHT | DT_CENTER | DT_SINGLELINE, taAlignTop}};
   for (const auto& c : cases) EXPECT_EQ(VertAlignmentFromInt(c.flags), c.a) << c.flags;
 }
 
@@ -339,14 +357,23 @@ TEST_F(Walks, AlignShiftSumsTheVisibleChildrenOfOneAlignment) {
   auto* client = new TProbe(form, "client", TRect(0, 0, 100, 100));
   auto* label = new TGraphicProbe(form, "label", TRect(0, 0, 40, 13));
   auto* nested = new TProbe(top1, "nested", TRect(0, 0, 10, 5));  // a grandchild never counts
-  for (auto [c, a] : std::initializer_list<std::pair<TControl*, TAlign>>{
-           {top1, alTop}, {top2, alTop}, {hidden, alTop}, {left, alLeft}, {right, alRight}, {bottom, alBottom},
-           {client, alClient}, {label, alTop}, {nested, alTop}})
+  for (auto [c, a] : std::initializer_list<std::pair<TControl*, TAlign>>{{top1, alTop},
+                                                                         {top2, alTop},
+                                                                         {hidden, alTop},
+                                                                         {left, alLeft},
+                                                                         {right, alRight},
+                                                                         {bottom, alBottom},
+                                                                         {client, alClient},
+                                                                         {label, alTop},
+                                                                         {nested, alTop}})
     c->SetAlign(a);
   hidden->SetVisible(false);
-  struct Case { TAlign align; bool graphic; Integer shift; } cases[] = {
-      {alTop, false, 50}, {alTop, true, 63}, {alLeft, false, 15}, {alRight, false, 7}, {alBottom, false, 11},
-      {alClient, false, 0}, {alNone, true, 0}, {alCustom, false, 0}};
+  struct Case {
+    TAlign align;
+    bool graphic;
+    Integer shift;
+  } cases[] = {{alTop, false, 50},    {alTop, true, 63},    {alLeft, false, 15}, {alRight, false, 7},
+               {alBottom, false, 11}, {alClient, false, 0}, {alNone, true, 0},   {alCustom, false, 0}};
   for (const auto& c : cases) EXPECT_EQ(GetAlignShift(form, c.align, c.graphic), c.shift) << c.align << c.graphic;
   EXPECT_EQ(GetAlignShift(nullptr, alTop), 0);
   EXPECT_FALSE(form->HandleAllocated());  // measuring makes no window
@@ -354,7 +381,11 @@ TEST_F(Walks, AlignShiftSumsTheVisibleChildrenOfOneAlignment) {
 
 TEST_F(Walks, StringFlagsFollowTheControlsReadingOrder) {
   auto* c = new TGraphicProbe(form, "c");
-  struct Case { TBiDiMode mode; TAlignment al; Cardinal flags; } cases[] = {
+  struct Case {
+    TBiDiMode mode;
+    TAlignment al;
+    Cardinal flags;
+  } cases[] = {
       {bdLeftToRight, taLeftJustify, DT_LEFT | DT_EXPANDTABS | DT_VCENTER},
       {bdLeftToRight, taRightJustify, DT_RIGHT | DT_EXPANDTABS | DT_VCENTER},
       {bdLeftToRight, taCenter, DT_CENTER | DT_EXPANDTABS | DT_VCENTER},
@@ -382,9 +413,7 @@ TEST(Themes, EnabledIsTheClassLibrarysStyleServicesAnswer) {
   const DWORD props = GetThemeAppProperties();
   SetThemeAppProperties(0);
   EXPECT_EQ(kvThemesEnabled(), IsThemeActive() && IsAppThemed());
-  if (!IsAppThemed()) {
-    EXPECT_FALSE(kvThemesEnabled());
-  }
+  if (!IsAppThemed()) { EXPECT_FALSE(kvThemesEnabled()); }
   SetThemeAppProperties(props);
   EXPECT_EQ(kvThemesEnabled(), expected);
 }

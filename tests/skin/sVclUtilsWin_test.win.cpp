@@ -67,8 +67,8 @@ class Transport : public testing::Test {
   void SetUp() override {
     deliveries.clear();
     answers.clear();
-    parent_ = CreateWindowExW(0, L"TwTransportProbe", L"parent", WS_OVERLAPPEDWINDOW, 0, 0, 200, 200, nullptr,
-                              nullptr, GetModuleHandleW(nullptr), nullptr);
+    parent_ = CreateWindowExW(0, L"TwTransportProbe", L"parent", WS_OVERLAPPEDWINDOW, 0, 0, 200, 200, nullptr, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 0) << "window tests need a display";
     ASSERT_NE(parent_, nullptr);
   }
@@ -146,7 +146,10 @@ TEST_F(Transport, NestedDeliveryFromInsideADirectCall) {
 
 TEST_F(Transport, GetBoolMsgOnAWindowTakesOnlyOne) {
   HWND w = Child(parent_);
-  struct Case { intptr_t answer; bool out; } cases[] = {{1, true}, {0, false}, {2, false}, {256, false}, {257, false}, {-1, false}};
+  struct Case {
+    intptr_t answer;
+    bool out;
+  } cases[] = {{1, true}, {0, false}, {2, false}, {256, false}, {257, false}, {-1, false}};
   for (const auto& c : cases) {
     answers[w] = c.answer;
     EXPECT_EQ(GetBoolMsg(w, KV_CTRLHANDLED), c.out) << c.answer;

@@ -62,7 +62,8 @@ TEST(WindowQueries, WorkAreaOfAPointNearestMonitorOutside) {
   EXPECT_EQ(kvWorkRect(TPoint(work.left + 5, work.top + 5)), expected);
   EXPECT_EQ(kvWorkRect(TPoint(work.right - 1, work.bottom - 1)), expected);
   // Outside every work area: the nearest one, never an empty rectangle at the screen's corner.
-  for (TPoint outside : {TPoint(work.right + 5000, work.bottom + 5000), TPoint(-3000, 10), TPoint(work.right, work.bottom)})
+  for (TPoint outside :
+       {TPoint(work.right + 5000, work.bottom + 5000), TPoint(-3000, 10), TPoint(work.right, work.bottom)})
     EXPECT_EQ(kvWorkRect(outside), expected) << outside.X << "," << outside.Y;
 }
 
@@ -93,7 +94,12 @@ TEST(WindowQueries, OverlapCountsOnlyFullOpaqueCover) {
   MapWindowPoints(container.h, nullptr, reinterpret_cast<POINT*>(&origin), 1);
   const TRect area(120 + origin.left, 120 + origin.top, 200 + origin.left, 200 + origin.top);  // screen
   EXPECT_FALSE(RectIsOverlapped(target.h, area));
-  struct Case { DWORD style, ex; RECT r; bool covers; const char* what; } cases[] = {
+  struct Case {
+    DWORD style, ex;
+    RECT r;
+    bool covers;
+    const char* what;
+  } cases[] = {
       {WS_CHILD | WS_VISIBLE, 0, {110, 110, 210, 210}, true, "full cover"},
       {WS_CHILD | WS_VISIBLE, 0, {110, 110, 200, 200}, true, "right and bottom edges included"},
       {WS_CHILD | WS_VISIBLE, 0, {150, 110, 250, 250}, false, "part cover"},
@@ -113,8 +119,11 @@ TEST(Mouse, CursorInsideTheVisibleWindow) {
   Window w(MakeWindow(WS_POPUP | WS_VISIBLE, 0, nullptr, {200, 200, 300, 260}));
   SetWindowPos(w.h, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   Pump();
-  struct Case { POINT at; bool inside; } cases[] = {{{250, 230}, true}, {{200, 200}, true}, {{299, 259}, true},
-                                                   {{300, 230}, false}, {{250, 260}, false}, {{10, 10}, false}};
+  struct Case {
+    POINT at;
+    bool inside;
+  } cases[] = {{{250, 230}, true},  {{200, 200}, true},  {{299, 259}, true},
+               {{300, 230}, false}, {{250, 260}, false}, {{10, 10}, false}};
   for (const auto& c : cases) {
     ASSERT_TRUE(SetCursorPos(c.at.x, c.at.y));
     Pump();

@@ -28,9 +28,7 @@ inline Bmp Filled(Integer w, Integer h, uint32_t pixel) {
   return b;
 }
 
-inline uint32_t Px(TBitmap* b, Integer x, Integer y) {
-  return GetAPixel(b, x, y);
-}
+inline uint32_t Px(TBitmap* b, Integer x, Integer y) { return GetAPixel(b, x, y); }
 
 // w x h of pseudo-random pixel values (any alpha) from seed.
 inline Bmp RandomBitmap(Integer w, Integer h, uint32_t seed) {

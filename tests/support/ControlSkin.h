@@ -14,8 +14,8 @@
 #include "skin/sCommonData.h"
 #include "support/FormFixture.h"
 #include "support/GdiTracker.h"
-#include "support/UserTracker.h"
 #include "support/SkinFixture.h"
+#include "support/UserTracker.h"
 #include "ui/Bitmap.h"
 #include "ui/Canvas.h"
 #include "wrappers/kvSBUtils.h"
@@ -81,8 +81,8 @@ class ControlSkin : public FormTest {
   // A raw child window of the form.
   HWND Child(const wchar_t* cls, const wchar_t* text, DWORD style, Integer x, Integer y, Integer w, Integer h,
              DWORD exStyle = 0) {
-    HWND wnd = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, form->Handle(),
-                               nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND wnd = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, form->Handle(), nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
     EXPECT_NE(wnd, nullptr) << GetLastError();
     windows.push_back(wnd);
     return wnd;

@@ -5,8 +5,8 @@
 #include <windows.h>
 
 #include "base/sConst.h"
-#include "forms/kvDials.h"
 #include "forms/kvDialogWnd.h"
+#include "forms/kvDials.h"
 #include "forms/sSkinProvider.h"
 #include "raster/GdiBitmaps.h"
 #include "support/FormSkin.h"

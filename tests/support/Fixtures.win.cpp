@@ -8,7 +8,8 @@
 
 bool MakeTestVideo(const String& path, int seconds, bool withAudio) {
   const std::string d = std::to_string(seconds);
-  std::string cmd = "/usr/bin/ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i testsrc=size=160x120:rate=15:duration=" + d;
+  std::string cmd =
+      "/usr/bin/ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i testsrc=size=160x120:rate=15:duration=" + d;
   if (withAudio) cmd += " -f lavfi -i sine=frequency=440:duration=" + d + " -c:a aac -b:a 64k";
   cmd += " -c:v libx264 -preset ultrafast -pix_fmt yuv420p -f mp4 " + ShellQuote(UnixPathOf(path)) + " </dev/null";
   return RunUnixShell(cmd) == 0;

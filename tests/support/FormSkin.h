@@ -163,7 +163,9 @@ class SkinnedForm : public ::testing::Test {
     return SendMessageW(form->Handle(), WM_NCHITTEST, 0, MAKELPARAM(p.X, p.Y));
   }
   // The centre of a caption button in window coordinates.
-  TPoint Centre(const TsCaptionButton& b) { return TPoint((b.cpRect.Left + b.cpRect.Right) / 2, (b.cpRect.Top + b.cpRect.Bottom) / 2); }
+  TPoint Centre(const TsCaptionButton& b) {
+    return TPoint((b.cpRect.Left + b.cpRect.Right) / 2, (b.cpRect.Top + b.cpRect.Bottom) / 2);
+  }
 
   std::unique_ptr<TApplication> app;
   std::unique_ptr<FormSkin> skin;

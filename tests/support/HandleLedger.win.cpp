@@ -14,8 +14,7 @@ HandleLedger::HandleLedger(const Redirect* redirects, size_t count) {
       auto hook = std::make_unique<ImportHook>(r.dll, r.name, r.replacement);
       *r.real = hook->Original<void*>();
       hooks_.push_back(std::move(hook));
-    } catch (const std::runtime_error&) {
-    }
+    } catch (const std::runtime_error&) {}
   }
 }
 

@@ -8,8 +8,8 @@ testpng::Bytes PngOf(int w, int h, const ArgbAt& argb) {
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
       const uint32_t c = argb(x, y);
-      img.samples.insert(img.samples.end(), {uint16_t(c >> 16 & 0xFF), uint16_t(c >> 8 & 0xFF), uint16_t(c & 0xFF),
-                                             uint16_t(c >> 24)});
+      img.samples.insert(img.samples.end(),
+                         {uint16_t(c >> 16 & 0xFF), uint16_t(c >> 8 & 0xFF), uint16_t(c & 0xFF), uint16_t(c >> 24)});
     }
   return testpng::Encode(img);
 }

@@ -23,7 +23,9 @@ class ImportHook {
 
   // The function the import table held before.
   template <typename Fn>
-  Fn Original() const { return reinterpret_cast<Fn>(original_); }
+  Fn Original() const {
+    return reinterpret_cast<Fn>(original_);
+  }
 
  private:
   void** slot_ = nullptr;

@@ -95,7 +95,8 @@ std::string CompareWithReference(const TBitmap& bmp, const Reference& ref) {
       if (got != want || gotAlpha != wantAlpha) {
         if (++differences <= 5) {
           char buf[160];
-          std::snprintf(buf, sizeof buf, "(%u,%u): got %06X/%d, expected %06X/%d; ", x, y, got, gotAlpha, want, wantAlpha);
+          std::snprintf(buf, sizeof buf, "(%u,%u): got %06X/%d, expected %06X/%d; ", x, y, got, gotAlpha, want,
+                        wantAlpha);
           report += buf;
         }
       }

@@ -155,7 +155,8 @@ Bytes Encode(const Image& img, const EncodeOptions& options) {
   const Bytes z = ZlibCompress(FilteredData(img, options.filter), options.level);
   const size_t piece = options.idatPiece ? options.idatPiece : z.size();
   for (size_t at = 0; at < z.size(); at += piece)
-    Append(file, MakeChunk("IDAT", Bytes(z.begin() + std::ptrdiff_t(at), z.begin() + std::ptrdiff_t(std::min(z.size(), at + piece)))));
+    Append(file, MakeChunk("IDAT", Bytes(z.begin() + std::ptrdiff_t(at),
+                                         z.begin() + std::ptrdiff_t(std::min(z.size(), at + piece)))));
   for (const Chunk& c : options.after) Append(file, MakeChunk(c.type, c.data));
   Append(file, MakeChunk("IEND", {}));
   return file;

@@ -23,7 +23,9 @@ struct Image {
   std::vector<uint16_t> samples;
 
   int Channels() const;
-  uint16_t Sample(uint32_t x, uint32_t y, int channel) const { return samples[(size_t(y) * width + x) * Channels() + channel]; }
+  uint16_t Sample(uint32_t x, uint32_t y, int channel) const {
+    return samples[(size_t(y) * width + x) * Channels() + channel];
+  }
 };
 
 struct Chunk {
@@ -54,7 +56,8 @@ Bytes Encode(const Image& image, const EncodeOptions& options = {});
 // Pieces for hand-made files.
 Bytes Signature();
 Bytes MakeChunk(const std::string& type, const Bytes& data);  // length, type, data, CRC
-Bytes IHDRData(uint32_t width, uint32_t height, Byte bitDepth, Byte colorType, Byte interlace = 0, Byte compression = 0);
+Bytes IHDRData(uint32_t width, uint32_t height, Byte bitDepth, Byte colorType, Byte interlace = 0,
+               Byte compression = 0);
 Bytes Be16(uint16_t v);
 Bytes Be32(uint32_t v);
 // A palette of n colours (R, G, B triples) that differ from each other.

@@ -17,18 +17,12 @@ namespace ppiskin {
 inline int WINAPI FixedMetrics(int index, UINT dpi) {
   auto at = [&](int v96) { return MulDiv(v96, int(dpi), 96); };
   switch (index) {
-    case SM_CYCAPTION:
-      return at(23);
-    case SM_CYSMCAPTION:
-      return at(17);
-    case SM_CXFRAME:
-      return at(4);
-    case SM_CXDLGFRAME:
-      return at(3);
-    case SM_CXPADDEDBORDER:
-      return at(4);
-    default:
-      return 0;
+    case SM_CYCAPTION: return at(23);
+    case SM_CYSMCAPTION: return at(17);
+    case SM_CXFRAME: return at(4);
+    case SM_CXDLGFRAME: return at(3);
+    case SM_CXPADDEDBORDER: return at(4);
+    default: return 0;
   }
 }
 

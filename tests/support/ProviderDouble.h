@@ -29,8 +29,8 @@ class TBorderDouble : public TkvBorderWindow {
   // Makes AForm, a layered popup window (not shown).
   void CreateNewForm() override {
     if (AForm) DestroyWindow(AForm);
-    AForm = CreateWindowExW(WS_EX_LAYERED | WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 0, 0, 50, 40, nullptr,
-                            nullptr, nullptr, nullptr);
+    AForm = CreateWindowExW(WS_EX_LAYERED | WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 0, 0, 50, 40, nullptr, nullptr,
+                            nullptr, nullptr);
   }
   HWND LayeredWindow() override { return AForm; }
   void FreeLayeredWindow() override {

@@ -62,7 +62,9 @@ struct ScrollSkin {
   }
 
   // The look of a state of an element's section (0 normal, 1 hot, 2 pressed).
-  TsGenState& Look(const TkvConstElementData& e, Integer state) { return skin.Section(e.SkinIndex).Props[size_t(state)]; }
+  TsGenState& Look(const TkvConstElementData& e, Integer state) {
+    return skin.Section(e.SkinIndex).Props[size_t(state)];
+  }
 
   SkinFixture skin;
   Integer ownSection = -1;

@@ -23,9 +23,9 @@
 
 struct SkinCommand {
   Word command;
-  Word arg;          // WParam's low word
+  Word arg;  // WParam's low word
   intptr_t lParam;
-  String text;       // the string LParam points to, for KV_UPDATESECTION
+  String text;  // the string LParam points to, for KV_UPDATESECTION
 };
 
 class SkinCommandLog {
@@ -73,7 +73,8 @@ inline bool IsQuery(Word command) { return command == KV_CTRLHANDLED || command 
 // A windowed control with a window of its own that records the skin commands it gets.
 class TCommandProbe : public TCustomControl {
  public:
-  TCommandProbe(TWinControl* parent, const char* name, SkinCommandLog& log) : TCustomControl(parent), name_(name), log_(log) {
+  TCommandProbe(TWinControl* parent, const char* name, SkinCommandLog& log)
+      : TCustomControl(parent), name_(name), log_(log) {
     SetControlStyle(ControlStyle() + TControlStyle{csAcceptsControls});
     SetBounds(5, 5, 40, 30);
     SetParent(parent);

@@ -32,7 +32,7 @@ struct SkinFixture {
   TsMaskData& Image(Integer index) { return Data->ma[size_t(index)]; }
 
   DuRiruZireziv Manager{nullptr};
-  TBitmap* Master = nullptr;  // owned by the manager
+  TBitmap* Master = nullptr;    // owned by the manager
   TkvSkinData* Data = nullptr;  // owned by the manager
 };
 

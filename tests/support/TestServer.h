@@ -30,8 +30,8 @@ String ParseAnswer(const String& title, const String& url);
 // A server certificate for 127.0.0.1 and the root that signed it, made by the test with
 // openssl (nothing of it is kept in the repository).
 struct TestCertificate {
-  String ServerPem;            // the server's certificate, its chain and its key, as the server loads them
-  std::vector<Byte> RootDer;   // the root, as a Windows certificate store takes it
+  String ServerPem;           // the server's certificate, its chain and its key, as the server loads them
+  std::vector<Byte> RootDer;  // the root, as a Windows certificate store takes it
 };
 // Makes one in folder (a fresh root each call, named after label); throws when openssl fails.
 TestCertificate MakeTestCertificate(const String& folder, const std::string& label);
@@ -60,7 +60,7 @@ class TestServer {
   TestServer& operator=(const TestServer&) = delete;
 
   int Port() const { return port_; }
-  String BaseUrl() const;           // http://127.0.0.1:<port>
+  String BaseUrl() const;                           // http://127.0.0.1:<port>
   String SecureBaseUrl(const String& label) const;  // https://127.0.0.1:<port of that certificate>
   String FileUrl(const String& name, const String& query = String()) const;
   const String& FilesDir() const { return files_.Path(); }  // served under /files/

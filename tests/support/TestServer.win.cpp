@@ -41,17 +41,34 @@ TestCertificate MakeTestCertificate(const String& folder, const std::string& lab
   // A root that may sign, and a server certificate for 127.0.0.1 signed by it. The address
   // is also a DNS name of the certificate: Wine checks the host against DNS names only.
   const std::string command =
-      "set -e; cd " + q + "; umask 077; "
-      "openssl req -x509 -newkey rsa:2048 -nodes -keyout " + label + "-root.key -out " + label + "-root.pem "
-      "-days 3 -subj '/CN=Tarnwick test root " + label + "' "
+      "set -e; cd " + q +
+      "; umask 077; "
+      "openssl req -x509 -newkey rsa:2048 -nodes -keyout " +
+      label + "-root.key -out " + label +
+      "-root.pem "
+      "-days 3 -subj '/CN=Tarnwick test root " +
+      label +
+      "' "
       "-addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign,cRLSign 2>/dev/null; "
-      "openssl req -newkey rsa:2048 -nodes -keyout " + label + ".key -out " + label + ".csr -subj '/CN=127.0.0.1' 2>/dev/null; "
-      "printf 'subjectAltName=IP:127.0.0.1,DNS:127.0.0.1,DNS:localhost\nextendedKeyUsage=serverAuth\nbasicConstraints=CA:FALSE\n' > " +
-      label + ".ext; "
-      "openssl x509 -req -in " + label + ".csr -CA " + label + "-root.pem -CAkey " + label + "-root.key -CAcreateserial "
-      "-days 2 -extfile " + label + ".ext -out " + label + ".crt 2>/dev/null; "
-      "cat " + label + ".crt " + label + "-root.pem " + label + ".key > " + label + "-server.pem; "
-      "openssl x509 -in " + label + "-root.pem -outform DER -out " + label + "-root.der";
+      "openssl req -newkey rsa:2048 -nodes -keyout " +
+      label + ".key -out " + label +
+      ".csr -subj '/CN=127.0.0.1' 2>/dev/null; "
+      "printf "
+      "'subjectAltName=IP:127.0.0.1,DNS:127.0.0.1,DNS:localhost\nextendedKeyUsage=serverAuth\nbasicConstraints=CA:"
+      "FALSE\n' > " +
+      label +
+      ".ext; "
+      "openssl x509 -req -in " +
+      label + ".csr -CA " + label + "-root.pem -CAkey " + label +
+      "-root.key -CAcreateserial "
+      "-days 2 -extfile " +
+      label + ".ext -out " + label +
+      ".crt 2>/dev/null; "
+      "cat " +
+      label + ".crt " + label + "-root.pem " + label + ".key > " + label +
+      "-server.pem; "
+      "openssl x509 -in " +
+      label + "-root.pem -outform DER -out " + label + "-root.der";
   if (RunUnixShell(command, 120000) != 0) throw std::runtime_error("openssl could not make the test certificate");
   TestCertificate c;
   c.ServerPem = folder + u"/" + Utf8ToString(label) + u"-server.pem";

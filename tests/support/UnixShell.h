@@ -12,7 +12,7 @@
 std::string UnixPathOf(const String& windowsPath);
 // A word for /bin/sh: in single quotes, embedded single quotes closed and reopened.
 std::string ShellQuote(const std::string& word);
-// Runs `sh -c command` (which must not exec away the shell) and returns its exit code; -1 when it could not start or did not end
-// within timeoutMs.
+// Runs `sh -c command` (which must not exec away the shell) and returns its exit code; -1 when it could not start or
+// did not end within timeoutMs.
 int RunUnixShell(const std::string& command, unsigned timeoutMs = 120000);
 #endif

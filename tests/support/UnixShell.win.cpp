@@ -9,8 +9,8 @@
 
 std::string UnixPathOf(const String& windowsPath) {
   using Fn = char*(CDECL*)(LPCWSTR);
-  static const Fn toUnix =
-      reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  static const Fn toUnix = reinterpret_cast<Fn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
   if (!toUnix) return std::string();
   char* p = toUnix(reinterpret_cast<LPCWSTR>(windowsPath.c_str()));
   if (!p) return std::string();
@@ -22,8 +22,10 @@ std::string UnixPathOf(const String& windowsPath) {
 std::string ShellQuote(const std::string& word) {
   std::string out = "'";
   for (char c : word) {
-    if (c == '\'') out += "'\\''";
-    else out += c;
+    if (c == '\'')
+      out += "'\\''";
+    else
+      out += c;
   }
   return out + "'";
 }

@@ -18,9 +18,9 @@
 
 struct SeenDialog {
   HWND Window = nullptr;
-  String Class;    // "#32770" for the system's dialogs, else the form's class ("TForm3")
+  String Class;  // "#32770" for the system's dialogs, else the form's class ("TForm3")
   String Title;
-  String Text;     // a message box's text; the folder browser's title text
+  String Text;  // a message box's text; the folder browser's title text
   bool FolderBrowser = false;
 };
 

@@ -66,10 +66,9 @@ String MessageFormText(HWND wnd) {
 
 // The window of the button of a message form (in this process) that gives the result id.
 HWND MessageFormButton(HWND wnd, int id) {
-  static const std::pair<int, const char16_t*> names[] = {{IDOK, u"OK"},       {IDCANCEL, u"Cancel"},
-                                                          {IDYES, u"Yes"},     {IDNO, u"No"},
-                                                          {IDABORT, u"Abort"}, {IDRETRY, u"Retry"},
-                                                          {IDIGNORE, u"Ignore"}};
+  static const std::pair<int, const char16_t*> names[] = {
+      {IDOK, u"OK"},       {IDCANCEL, u"Cancel"}, {IDYES, u"Yes"},      {IDNO, u"No"},
+      {IDABORT, u"Abort"}, {IDRETRY, u"Retry"},   {IDIGNORE, u"Ignore"}};
   DWORD pid = 0;
   GetWindowThreadProcessId(wnd, &pid);
   TWinControl* form = pid == GetCurrentProcessId() ? FindControl(wnd) : nullptr;
@@ -151,8 +150,7 @@ void DialogAnswerer::Run() {
       candidates.insert(candidates.end(), more.begin(), more.end());
     }
     // Windows that are gone may come back under the same handle later.
-    for (auto it = answered_.begin(); it != answered_.end();)
-      it = IsWindow(*it) ? std::next(it) : answered_.erase(it);
+    for (auto it = answered_.begin(); it != answered_.end();) it = IsWindow(*it) ? std::next(it) : answered_.erase(it);
     for (HWND wnd : candidates) {
       if (answered_.count(wnd)) continue;
       Sleep(50);  // let the dialog finish laying out its children

@@ -39,7 +39,8 @@ inline TPoint CentreOf(TControl* c, const TRect& r) {
 // What a window paints into a bitmap of its client size (WM_PRINTCLIENT).
 inline std::unique_ptr<TBitmap> PrintedClient(TWinControl* c) {
   auto bmp = std::make_unique<TBitmap>(c->ClientWidth(), c->ClientHeight(), pf32bit);
-  SendMessageW(c->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(bmp->Canvas()->Handle()), PRF_CLIENT | PRF_ERASEBKGND);
+  SendMessageW(c->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(bmp->Canvas()->Handle()),
+               PRF_CLIENT | PRF_ERASEBKGND);
   return bmp;
 }
 
@@ -53,7 +54,8 @@ class TSentMessages : public TObject {
  public:
   explicit TSentMessages(HWND wnd) { subclass_.Attach(wnd, this, &TSentMessages::Proc); }
   size_t Count(Cardinal msg) const {
-    return static_cast<size_t>(std::count_if(seen.begin(), seen.end(), [&](const TMessage& m) { return m.Msg == msg; }));
+    return static_cast<size_t>(
+        std::count_if(seen.begin(), seen.end(), [&](const TMessage& m) { return m.Msg == msg; }));
   }
   std::vector<TMessage> seen;
 

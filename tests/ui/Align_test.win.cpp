@@ -28,7 +28,9 @@ struct Rect4 {
   Integer l, t, w, h;
   bool operator==(const Rect4&) const = default;
 };
-void PrintTo(const Rect4& r, std::ostream* os) { *os << "(" << r.l << ", " << r.t << ", " << r.w << " x " << r.h << ")"; }
+void PrintTo(const Rect4& r, std::ostream* os) {
+  *os << "(" << r.l << ", " << r.t << ", " << r.w << " x " << r.h << ")";
+}
 
 Rect4 Of(const TControl* c) { return {c->Left(), c->Top(), c->Width(), c->Height()}; }
 
@@ -247,8 +249,7 @@ TEST_F(AlignTest, ASuspendedScopeAlignsOnceAtItsEnd) {
     TAlignSuspended suspended(&parent);
     top->SetHeight(40);
     throw EInvalidOperation("stop");
-  } catch (const EInvalidOperation&) {
-  }
+  } catch (const EInvalidOperation&) {}
   EXPECT_FALSE(parent.AlignDisabled());
   EXPECT_EQ(parent.passes, 1);
   EXPECT_EQ(client->Top(), 35);
@@ -280,7 +281,8 @@ TEST_F(AlignTest, ChangingTheAlignmentSwapsOrRestoresTheBounds) {
 TEST_F(AlignTest, CustomAlignmentAsksTheParent) {
   struct THooks : TObject {
     void Before(TWinControl*, TControl* c1, TControl* c2, bool& before) { before = c1->Tag() < c2->Tag(); }
-    void Place(TWinControl*, TControl* c, Integer& l, Integer& t, Integer& w, Integer& h, TRect& r, const TAlignInfo& info) {
+    void Place(TWinControl*, TControl* c, Integer& l, Integer& t, Integer& w, Integer& h, TRect& r,
+               const TAlignInfo& info) {
       // A row from the right, each control as wide as its tag.
       l = r.Right - w * (info.ControlIndex + 1);
       t = r.Top;

@@ -24,7 +24,9 @@ class TStepClock : public TClock {
 // Records the hint info every CM_HINTSHOW carries and may change or forbid the hint.
 class THintHook : public TObject {
  public:
-  explicit THintHook(TControl* c) : control(c), old(c->WindowProc()) { c->SetWindowProc(TWndMethod(this, &THintHook::Proc)); }
+  explicit THintHook(TControl* c) : control(c), old(c->WindowProc()) {
+    c->SetWindowProc(TWndMethod(this, &THintHook::Proc));
+  }
   ~THintHook() override { control->SetWindowProc(old); }
   void Proc(TMessage& m) {
     old(m);

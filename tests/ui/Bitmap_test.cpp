@@ -24,8 +24,12 @@ TEST(Bitmap, GeometryAndRows) {
 }
 
 TEST(Bitmap, StridePadsToFourBytes) {
-  struct Case { Integer w; TPixelFormat f; Integer stride; } cases[] = {
-      {1, pf1bit, 4}, {33, pf1bit, 8}, {3, pf4bit, 4}, {9, pf4bit, 8},
+  struct Case {
+    Integer w;
+    TPixelFormat f;
+    Integer stride;
+  } cases[] = {
+      {1, pf1bit, 4}, {33, pf1bit, 8}, {3, pf4bit, 4},   {9, pf4bit, 8},
       {5, pf8bit, 8}, {1, pf24bit, 4}, {5, pf24bit, 16}, {3, pf32bit, 12},
   };
   for (auto c : cases) EXPECT_EQ(TBitmap::StrideFor(c.w, c.f), c.stride) << c.w << " " << c.f;
@@ -101,13 +105,16 @@ TEST(Bitmap, BmpFileRoundTripAndRejectsDamage) {
   for (int y = 0; y < 2; ++y)
     for (int x = 0; x < 3; ++x) EXPECT_EQ(b.View().At(x, y), a.View().At(x, y));
 
-  struct Damage { size_t offset; Byte value; } damages[] = {
-      {0, 'X'},   // signature
-      {14, 12},   // info header too small
-      {28, 7},    // bit count
-      {30, 1},    // compression (RLE)
-      {10, 0},    // pixels before the headers
-      {21, 0x3A}, // width 0x3A000003: rows wider than 2^31 bytes must not wrap into a small size
+  struct Damage {
+    size_t offset;
+    Byte value;
+  } damages[] = {
+      {0, 'X'},    // signature
+      {14, 12},    // info header too small
+      {28, 7},     // bit count
+      {30, 1},     // compression (RLE)
+      {10, 0},     // pixels before the headers
+      {21, 0x3A},  // width 0x3A000003: rows wider than 2^31 bytes must not wrap into a small size
   };
   for (auto d : damages) {
     std::vector<Byte> bytes = m.Bytes();

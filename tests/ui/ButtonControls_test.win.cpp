@@ -28,8 +28,6 @@ std::unique_ptr<TBitmap> Solid(TColor color, Integer w = 16, Integer h = 16) {
   return bmp;
 }
 
-
-
 // Image `index` of a comctl32 list drawn alone: its centre pixel.
 TColor ImageColor(HIMAGELIST list, int index) {
   TBitmap bmp(16, 16, pf32bit);
@@ -52,7 +50,6 @@ class TEvents : public TObject {
   }
   size_t Count(const std::string& e) const { return static_cast<size_t>(std::count(log.begin(), log.end(), e)); }
 };
-
 
 class ButtonsTest : public FormTest {
  protected:
@@ -115,22 +112,23 @@ TEST(ButtonGlyph, SettersHoldTheirRangesAndSayWhetherTheLookChanged) {
 }
 
 TEST_F(ButtonsTest, PushButtonStateImagesReachTheSystemButton) {
-  LoadForm(u"object F: TForm\n"
-           u"  object imgs: TImageList\n  end\n"
-           u"  object btn: TButton\n"
-           u"    Left = 8\n    Top = 8\n    Width = 120\n    Height = 32\n"
-           u"    Caption = \"Save\"\n"
-           u"    Images = imgs\n"
-           u"    ImageIndex = 0\n"
-           u"    HotImageIndex = 1\n"
-           u"    PressedImageIndex = 2\n"
-           u"    DisabledImageIndex = 3\n"
-           u"    SelectedImageIndex = 4\n"
-           u"    ImageAlignment = iaRight\n"
-           u"    ImageMargins.Left = 3\n"
-           u"    ImageMargins.Right = 5\n"
-           u"  end\n"
-           u"end\n");
+  LoadForm(
+      u"object F: TForm\n"
+      u"  object imgs: TImageList\n  end\n"
+      u"  object btn: TButton\n"
+      u"    Left = 8\n    Top = 8\n    Width = 120\n    Height = 32\n"
+      u"    Caption = \"Save\"\n"
+      u"    Images = imgs\n"
+      u"    ImageIndex = 0\n"
+      u"    HotImageIndex = 1\n"
+      u"    PressedImageIndex = 2\n"
+      u"    DisabledImageIndex = 3\n"
+      u"    SelectedImageIndex = 4\n"
+      u"    ImageAlignment = iaRight\n"
+      u"    ImageMargins.Left = 3\n"
+      u"    ImageMargins.Right = 5\n"
+      u"  end\n"
+      u"end\n");
   auto* imgs = Find<TImageList>(u"imgs");
   auto* btn = Find<TButton>(u"btn");
   const TColor kColors[] = {clRed, clLime, clBlue, clGray, clYellow};
@@ -162,20 +160,22 @@ TEST_F(ButtonsTest, PushButtonStateImagesReachTheSystemButton) {
 }
 
 TEST_F(ButtonsTest, CommandLinkNoteAndShield) {
-  LoadForm(u"object F: TForm\n"
-           u"  object link: TButton\n"
-           u"    Left = 8\n    Top = 8\n    Width = 250\n    Height = 60\n"
-           u"    Caption = \"Install\"\n"
-           u"    Style = bsCommandLink\n"
-           u"    CommandLinkHint = \"Copies the files\"\n"
-           u"    Default = True\n"
-           u"  end\n"
-           u"end\n");
+  LoadForm(
+      u"object F: TForm\n"
+      u"  object link: TButton\n"
+      u"    Left = 8\n    Top = 8\n    Width = 250\n    Height = 60\n"
+      u"    Caption = \"Install\"\n"
+      u"    Style = bsCommandLink\n"
+      u"    CommandLinkHint = \"Copies the files\"\n"
+      u"    Default = True\n"
+      u"  end\n"
+      u"end\n");
   auto* link = Find<TButton>(u"link");
   EXPECT_EQ(StyleOf(link) & BS_TYPEMASK, BS_DEFCOMMANDLINK);
   wchar_t note[64] = {};
   DWORD size = 64;
-  ASSERT_TRUE(SendMessageW(link->Handle(), BCM_GETNOTE, reinterpret_cast<WPARAM>(&size), reinterpret_cast<LPARAM>(note)));
+  ASSERT_TRUE(
+      SendMessageW(link->Handle(), BCM_GETNOTE, reinterpret_cast<WPARAM>(&size), reinterpret_cast<LPARAM>(note)));
   EXPECT_STREQ(note, L"Copies the files");
   EXPECT_EQ(SendMessageW(link->Handle(), BCM_GETNOTELENGTH, 0, 0), 16);
   // The shield has no query of its own: what the window is told is what counts.
@@ -193,17 +193,18 @@ TEST_F(ButtonsTest, CommandLinkNoteAndShield) {
 }
 
 TEST_F(ButtonsTest, SplitButtonDropsItsMenuFromTheArrowAndClicksFromTheRest) {
-  LoadForm(u"object F: TForm\n"
-           u"  object menu: TPopupMenu\n"
-           u"    object item: TMenuItem\n      Caption = \"More\"\n    end\n"
-           u"  end\n"
-           u"  object split: TButton\n"
-           u"    Left = 8\n    Top = 8\n    Width = 120\n    Height = 30\n"
-           u"    Caption = \"Send\"\n"
-           u"    Style = bsSplitButton\n"
-           u"    DropDownMenu = menu\n"
-           u"  end\n"
-           u"end\n");
+  LoadForm(
+      u"object F: TForm\n"
+      u"  object menu: TPopupMenu\n"
+      u"    object item: TMenuItem\n      Caption = \"More\"\n    end\n"
+      u"  end\n"
+      u"  object split: TButton\n"
+      u"    Left = 8\n    Top = 8\n    Width = 120\n    Height = 30\n"
+      u"    Caption = \"Send\"\n"
+      u"    Style = bsSplitButton\n"
+      u"    DropDownMenu = menu\n"
+      u"  end\n"
+      u"end\n");
   auto* split = Find<TButton>(u"split");
   auto* menu = Find<TPopupMenu>(u"menu");
   EXPECT_EQ(StyleOf(split) & BS_TYPEMASK, BS_SPLITBUTTON);
@@ -230,11 +231,16 @@ TEST_F(ButtonsTest, BitButtonKindsGiveCaptionsResultsAndRoles) {
     TModalResult result;
     bool isDefault, isCancel;
   } kKinds[] = {
-      {bkOK, u"OK", mrOk, true, false},        {bkCancel, u"Cancel", mrCancel, false, true},
-      {bkYes, u"&Yes", mrYes, true, false},    {bkNo, u"&No", mrNo, false, true},
-      {bkAbort, u"Abort", mrAbort, false, false}, {bkRetry, u"&Retry", mrRetry, false, false},
-      {bkIgnore, u"&Ignore", mrIgnore, false, false}, {bkAll, u"&All", mrAll, false, false},
-      {bkHelp, u"&Help", mrNone, false, false}, {bkClose, u"&Close", mrNone, false, false},
+      {bkOK, u"OK", mrOk, true, false},
+      {bkCancel, u"Cancel", mrCancel, false, true},
+      {bkYes, u"&Yes", mrYes, true, false},
+      {bkNo, u"&No", mrNo, false, true},
+      {bkAbort, u"Abort", mrAbort, false, false},
+      {bkRetry, u"&Retry", mrRetry, false, false},
+      {bkIgnore, u"&Ignore", mrIgnore, false, false},
+      {bkAll, u"&All", mrAll, false, false},
+      {bkHelp, u"&Help", mrNone, false, false},
+      {bkClose, u"&Close", mrNone, false, false},
   };
   for (const auto& k : kKinds) {
     SCOPED_TRACE(StringToUtf8(k.caption));
@@ -274,7 +280,7 @@ TEST_F(ButtonsTest, BitButtonClicksSetTheResultOrCloseTheForm) {
   EXPECT_EQ(form->ModalResult(), mrOk);
   ClickAt(CentreOf(close));
   PumpMessages(100);
-  EXPECT_FALSE(form->Visible());  // closed (hidden: not the main form)
+  EXPECT_FALSE(form->Visible());    // closed (hidden: not the main form)
   EXPECT_TRUE(events.log.empty());  // closing takes the click's place
 }
 
@@ -292,19 +298,23 @@ TEST_F(ButtonsTest, BitButtonDrawsItsGlyphFromTheDescription) {
   TMemoryStream bmp;
   strip.SaveToStream(bmp);
   const String hex = DescriptionBytes(bmp);
-  LoadForm(u"object F: TForm\n"
-           u"  object glyphBtn: TBitBtn\n"
-           u"    Left = 8\n    Top = 8\n    Width = 100\n    Height = 40\n"
-           u"    Caption = \"\"\n"
-           u"    NumGlyphs = 2\n"
-           u"    Margin = 10\n"
-           u"    Glyph.Data = {" + hex + u"}\n"
-           u"  end\n"
-           u"end\n");
+  LoadForm(
+      u"object F: TForm\n"
+      u"  object glyphBtn: TBitBtn\n"
+      u"    Left = 8\n    Top = 8\n    Width = 100\n    Height = 40\n"
+      u"    Caption = \"\"\n"
+      u"    NumGlyphs = 2\n"
+      u"    Margin = 10\n"
+      u"    Glyph.Data = {" +
+      hex +
+      u"}\n"
+      u"  end\n"
+      u"end\n");
   auto* btn = Find<TBitBtn>(u"glyphBtn");
   ASSERT_EQ(btn->Glyph()->Width(), 32);
-  const TPoint at = ButtonContentLayout({btn->ClientWidth() - 6, btn->ClientHeight() - 6}, {16, 16}, {0, 0},
-                                        blGlyphLeft, 10, 4).GlyphPos;
+  const TPoint at =
+      ButtonContentLayout({btn->ClientWidth() - 6, btn->ClientHeight() - 6}, {16, 16}, {0, 0}, blGlyphLeft, 10, 4)
+          .GlyphPos;
   // The face lies inside the frame (3 pixels with the default look and the system's edge).
   auto picture = PrintedClient(btn);
   const Integer gx = 3 + at.X, gy = 3 + at.Y;
@@ -316,11 +326,13 @@ TEST_F(ButtonsTest, BitButtonDrawsItsGlyphFromTheDescription) {
 }
 
 TEST_F(ButtonsTest, SpeedButtonsOfAGroupStayDownOneAtATime) {
-  LoadForm(u"object F: TForm\n"
-           u"  object one: TSpeedButton\n    Left = 8\n    Top = 8\n    GroupIndex = 1\n    Down = True\n    Caption = \"1\"\n  end\n"
-           u"  object two: TSpeedButton\n    Left = 40\n    Top = 8\n    GroupIndex = 1\n    Caption = \"2\"\n  end\n"
-           u"  object free: TSpeedButton\n    Left = 72\n    Top = 8\n    Caption = \"3\"\n    Flat = True\n  end\n"
-           u"end\n");
+  LoadForm(
+      u"object F: TForm\n"
+      u"  object one: TSpeedButton\n    Left = 8\n    Top = 8\n    GroupIndex = 1\n    Down = True\n    Caption = "
+      u"\"1\"\n  end\n"
+      u"  object two: TSpeedButton\n    Left = 40\n    Top = 8\n    GroupIndex = 1\n    Caption = \"2\"\n  end\n"
+      u"  object free: TSpeedButton\n    Left = 72\n    Top = 8\n    Caption = \"3\"\n    Flat = True\n  end\n"
+      u"end\n");
   auto* one = Find<TSpeedButton>(u"one");
   auto* two = Find<TSpeedButton>(u"two");
   auto* free = Find<TSpeedButton>(u"free");

@@ -18,9 +18,7 @@
 namespace {
 
 // The pixel at (x, y) of a pf32bit bitmap as 0xRRGGBB.
-uint32_t Rgb(TBitmap& bmp, int x, int y) {
-  return bmp.View().At(x, y) & 0xFFFFFF;
-}
+uint32_t Rgb(TBitmap& bmp, int x, int y) { return bmp.View().At(x, y) & 0xFFFFFF; }
 
 // Counts pixels of a colour (0xRRGGBB) in a pf32bit bitmap.
 int CountRgb(TBitmap& bmp, uint32_t rgb) {
@@ -70,9 +68,7 @@ class CanvasTest : public ::testing::Test {
     tracker_.reset();
     // Where the system counts (Windows does, Wine answers 0), the count must match too.
     DWORD after = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    if (gdiBefore_ != 0) {
-      EXPECT_EQ(after, gdiBefore_);
-    }
+    if (gdiBefore_ != 0) { EXPECT_EQ(after, gdiBefore_); }
   }
   std::unique_ptr<GdiTracker> tracker_;
   DWORD gdiBefore_ = 0;
@@ -178,7 +174,9 @@ TEST_F(CanvasTest, FormattedTextMeasuresCentresAndEtches) {
   // Etched: highlight pixels (where the shadow copy does not cover them) and shadow pixels,
   // none in the font's colour, and the font's colour is the text's again afterwards.
   const uint32_t highlight = ColorToRGB(clBtnHighlight), shadow = ColorToRGB(clBtnShadow);
-  const auto rgb = [](uint32_t colorref) { return (colorref & 0xFF) << 16 | (colorref & 0xFF00) | (colorref >> 16 & 0xFF); };
+  const auto rgb = [](uint32_t colorref) {
+    return (colorref & 0xFF) << 16 | (colorref & 0xFF00) | (colorref >> 16 & 0xFF);
+  };
   c->Brush()->SetStyle(bsSolid);
   c->Brush()->SetColor(clRed);
   c->FillRect(TRect(0, 0, 120, 40));

@@ -62,8 +62,8 @@ TEST(Events, CallTheBoundMethodAndCompareByObjectAndMethod) {
   EXPECT_EQ(a.lastSender, &b);
 
   EXPECT_EQ(e, TNotifyEvent(&a, &TTarget::Click));
-  EXPECT_NE(e, TNotifyEvent(&b, &TTarget::Click));   // same method, other object
-  EXPECT_NE(e, TNotifyEvent(&a, &TTarget::Other));   // same object, other method
+  EXPECT_NE(e, TNotifyEvent(&b, &TTarget::Click));  // same method, other object
+  EXPECT_NE(e, TNotifyEvent(&a, &TTarget::Other));  // same object, other method
   EXPECT_NE(e, TNotifyEvent());
   EXPECT_EQ(TNotifyEvent(), TNotifyEvent(nullptr));
   EXPECT_FALSE(TNotifyEvent());
@@ -101,7 +101,8 @@ TEST(Component, OwnerFreesItsComponentsLastFirstAndTheyKnowTheyAreDying) {
   gLog.clear();
   owner->Free();
   // The owner's own destructor body runs first, then TComponent's frees the owned ones.
-  EXPECT_EQ(gLog, (std::vector<std::string>{"owner:destroy:destroying", "b:destroy:destroying", "a:destroy:destroying"}));
+  EXPECT_EQ(gLog,
+            (std::vector<std::string>{"owner:destroy:destroying", "b:destroy:destroying", "a:destroy:destroying"}));
 }
 
 TEST(Component, NamesMustBeIdentifiersAndUniqueWithinTheOwner) {
@@ -119,9 +120,7 @@ TEST(Component, NamesMustBeIdentifiersAndUniqueWithinTheOwner) {
   try {
     b->SetName(u"edtjx");
     FAIL();
-  } catch (const EComponentError& e) {
-    EXPECT_EQ(e.Message(), u"A component named edtjx already exists");
-  }
+  } catch (const EComponentError& e) { EXPECT_EQ(e.Message(), u"A component named edtjx already exists"); }
 }
 
 TEST(Component, OwnerAndSiblingsHearOfInsertAndRemove) {
@@ -311,9 +310,7 @@ TEST(ObjectInUseTest, FreeWaitsForTheOutermostScope) {
   }
   EXPECT_EQ(deleted, 1);
   auto* other = new TCounted(deleted);
-  {
-    TObjectInUse use(other);
-  }
+  { TObjectInUse use(other); }
   EXPECT_FALSE(TObjectInUse::InUse(other));
   other->Free();  // not in use: at once
   EXPECT_EQ(deleted, 2);

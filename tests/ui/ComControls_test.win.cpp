@@ -31,7 +31,6 @@ class TEvents : public TObject {
   size_t Count(const std::string& e) const { return static_cast<size_t>(std::count(log.begin(), log.end(), e)); }
 };
 
-
 class ComControlsTest : public FormTest {
  protected:
   TEvents events;
@@ -40,27 +39,28 @@ class ComControlsTest : public FormTest {
 }  // namespace
 
 TEST_F(ComControlsTest, TrackBarPropertiesReachTheWindowAndKeysMoveIt) {
-  LoadForm(u"object F: TForm\n"
-           u"  object track: TTrackBar\n"
-           u"    Left = 8\n    Top = 8\n    Width = 60\n    Height = 160\n"
-           u"    Orientation = trVertical\n"
-           u"    Min = 5\n    Max = 50\n    Position = 20\n"
-           u"    Frequency = 5\n"
-           u"    TickMarks = tmBoth\n"
-           u"    SelStart = 10\n    SelEnd = 30\n"
-           u"    PageSize = 7\n    LineSize = 3\n"
-           u"    ThumbLength = 24\n"
-           u"    PositionToolTip = ptLeft\n"
-           u"  end\n"
-           u"end\n");
+  LoadForm(
+      u"object F: TForm\n"
+      u"  object track: TTrackBar\n"
+      u"    Left = 8\n    Top = 8\n    Width = 60\n    Height = 160\n"
+      u"    Orientation = trVertical\n"
+      u"    Min = 5\n    Max = 50\n    Position = 20\n"
+      u"    Frequency = 5\n"
+      u"    TickMarks = tmBoth\n"
+      u"    SelStart = 10\n    SelEnd = 30\n"
+      u"    PageSize = 7\n    LineSize = 3\n"
+      u"    ThumbLength = 24\n"
+      u"    PositionToolTip = ptLeft\n"
+      u"  end\n"
+      u"end\n");
   auto* track = Find<TTrackBar>(u"track");
   HWND h = track->Handle();
   const struct {
     UINT msg;
     LRESULT expected;
-  } kReads[] = {{TBM_GETRANGEMIN, 5},  {TBM_GETRANGEMAX, 50}, {TBM_GETPOS, 20},     {TBM_GETSELSTART, 10},
-                {TBM_GETSELEND, 30},   {TBM_GETPAGESIZE, 7},  {TBM_GETLINESIZE, 3}, {TBM_GETTHUMBLENGTH, 24},
-                {TBM_GETNUMTICS, 10}};
+  } kReads[] = {{TBM_GETRANGEMIN, 5},  {TBM_GETRANGEMAX, 50},    {TBM_GETPOS, 20},
+                {TBM_GETSELSTART, 10}, {TBM_GETSELEND, 30},      {TBM_GETPAGESIZE, 7},
+                {TBM_GETLINESIZE, 3},  {TBM_GETTHUMBLENGTH, 24}, {TBM_GETNUMTICS, 10}};
   for (const auto& r : kReads) EXPECT_EQ(SendMessageW(h, r.msg, 0, 0), r.expected) << std::hex << r.msg;
   for (LONG bit : {TBS_VERT, TBS_BOTH, TBS_AUTOTICKS, TBS_ENABLESELRANGE, TBS_FIXEDLENGTH, TBS_TOOLTIPS})
     EXPECT_EQ(StyleOf(track) & bit, bit) << std::hex << bit;
@@ -85,14 +85,15 @@ TEST_F(ComControlsTest, TrackBarPropertiesReachTheWindowAndKeysMoveIt) {
 }
 
 TEST_F(ComControlsTest, UpDownStepsItsAssociateAndAsksBeforeChanging) {
-  LoadForm(u"object F: TForm\n"
-           u"  object number: TEdit\n    Left = 8\n    Top = 8\n    Width = 80\n  end\n"
-           u"  object spin: TUpDown\n"
-           u"    Associate = number\n"
-           u"    Min = 0\n    Max = 10\n    Position = 6\n    Increment = 2\n"
-           u"    Wrap = True\n"
-           u"  end\n"
-           u"end\n");
+  LoadForm(
+      u"object F: TForm\n"
+      u"  object number: TEdit\n    Left = 8\n    Top = 8\n    Width = 80\n  end\n"
+      u"  object spin: TUpDown\n"
+      u"    Associate = number\n"
+      u"    Min = 0\n    Max = 10\n    Position = 6\n    Increment = 2\n"
+      u"    Wrap = True\n"
+      u"  end\n"
+      u"end\n");
   auto* number = Find<TEdit>(u"number");
   auto* spin = Find<TUpDown>(u"spin");
   HWND h = spin->Handle();
@@ -130,7 +131,8 @@ TEST_F(ComControlsTest, UpDownStepsItsAssociateAndAsksBeforeChanging) {
   ClickAt(down);
   PumpMessages(100);
   EXPECT_EQ(spin->Position(), 10);
-  EXPECT_EQ(events.log, (std::vector<std::string>{"changing", "next", "changing", "next", "changing", "next", "changing", "prev"}));
+  EXPECT_EQ(events.log,
+            (std::vector<std::string>{"changing", "next", "changing", "next", "changing", "next", "changing", "prev"}));
   // OnChanging says no: the position stays.
   events.log.clear();
   events.allow = false;
@@ -141,15 +143,16 @@ TEST_F(ComControlsTest, UpDownStepsItsAssociateAndAsksBeforeChanging) {
 }
 
 TEST_F(ComControlsTest, StatusBarPanelsTextsStylesAndOwnerDrawing) {
-  LoadForm(u"object F: TForm\n"
-           u"  object status: TStatusBar\n"
-           u"    SizeGrip = False\n"
-           u"    Panels = <\n"
-           u"      item\n        Text = \"Ready\"\n        Width = 100\n        Alignment = taCenter\n      end\n"
-           u"      item\n        Text = \"Line 3\"\n        Width = 80\n        Bevel = pbRaised\n      end\n"
-           u"      item\n        Style = psOwnerDraw\n      end>\n"
-           u"  end\n"
-           u"end\n");
+  LoadForm(
+      u"object F: TForm\n"
+      u"  object status: TStatusBar\n"
+      u"    SizeGrip = False\n"
+      u"    Panels = <\n"
+      u"      item\n        Text = \"Ready\"\n        Width = 100\n        Alignment = taCenter\n      end\n"
+      u"      item\n        Text = \"Line 3\"\n        Width = 80\n        Bevel = pbRaised\n      end\n"
+      u"      item\n        Style = psOwnerDraw\n      end>\n"
+      u"  end\n"
+      u"end\n");
   auto* status = Find<TStatusBar>(u"status");
   HWND h = status->Handle();
   // At the form's bottom, across it.
@@ -265,7 +268,8 @@ TEST_F(ComControlsTest, ToolBarCustomDrawStagesButtonsAndAnswers) {
             drawer.control.end());
   // Each button, with its own object.
   for (TToolButton* b : {plain, painted})
-    EXPECT_NE(std::find(drawer.buttons.begin(), drawer.buttons.end(), std::make_pair(b, cdPrePaint)), drawer.buttons.end());
+    EXPECT_NE(std::find(drawer.buttons.begin(), drawer.buttons.end(), std::make_pair(b, cdPrePaint)),
+              drawer.buttons.end());
   // What the bar was told: items wanted at the start; the flags or the skip per button.
   auto answerOf = [&](DWORD stage, DWORD_PTR item) -> TLResult {
     for (auto& a : answers.answers)

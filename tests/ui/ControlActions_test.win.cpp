@@ -38,7 +38,9 @@ class TRunner : public TObject {
 // Records the action messages a control gets and may answer them.
 class TActionHook : public TObject {
  public:
-  explicit TActionHook(TControl* c) : control(c), old(c->WindowProc()) { c->SetWindowProc(TWndMethod(this, &TActionHook::Proc)); }
+  explicit TActionHook(TControl* c) : control(c), old(c->WindowProc()) {
+    c->SetWindowProc(TWndMethod(this, &TActionHook::Proc));
+  }
   ~TActionHook() override { control->SetWindowProc(old); }
   void Proc(TMessage& m) {
     old(m);
@@ -249,7 +251,8 @@ TEST_F(ControlActionsTest, ActionsGoingAwayAndDescriptionsKeepingThem) {
   EXPECT_EQ(labeled->Hint(), u"Open a file");
   String written = WriteComponentText(loaded);
   // The values that come from the action are not written; the control's own are.
-  EXPECT_EQ(written.find(u"Caption = \"Open\"", written.find(u"object open")), written.find(u"Caption = \"Open\"", written.find(u"object actOpen")));
+  EXPECT_EQ(written.find(u"Caption = \"Open\"", written.find(u"object open")),
+            written.find(u"Caption = \"Open\"", written.find(u"object actOpen")));
   EXPECT_NE(written.find(u"Caption = \"Own caption\""), String::npos);
   EXPECT_EQ(written.find(u"Hint = \"Open a file\""), written.rfind(u"Hint = \"Open a file\""));
   loaded->Free();  // the next one reads under the same name

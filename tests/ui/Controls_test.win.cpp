@@ -31,7 +31,9 @@ void Pump(int ms = 0) {
 // Passes every message on and remembers the library's own ones (and a few window messages).
 class TRecorder : public TObject {
  public:
-  explicit TRecorder(TControl* c) : control(c), old(c->WindowProc()) { c->SetWindowProc(TWndMethod(this, &TRecorder::Proc)); }
+  explicit TRecorder(TControl* c) : control(c), old(c->WindowProc()) {
+    c->SetWindowProc(TWndMethod(this, &TRecorder::Proc));
+  }
   ~TRecorder() override { Unhook(); }
   void Unhook() {
     if (control && control->WindowProc() == TWndMethod(this, &TRecorder::Proc)) control->SetWindowProc(old);
@@ -68,7 +70,9 @@ class TEvents : public TObject {
   }
   void Change(TObject* s) { log.push_back("change:" + Name(s)); }
   void Throw(TObject*) { throw EConvertError("boom"); }
-  void OnError(TObject* sender, const Exception& e) { log.push_back("error:" + Name(sender) + ":" + StringToUtf8(e.Message())); }
+  void OnError(TObject* sender, const Exception& e) {
+    log.push_back("error:" + Name(sender) + ":" + StringToUtf8(e.Message()));
+  }
   static std::string Name(TObject* s) {
     auto* c = dynamic_cast<TComponent*>(s);
     return c ? StringToUtf8(c->Name()) : "?";
@@ -89,7 +93,8 @@ class ControlsTest : public FormTest {
   std::unique_ptr<TBitmap> PrintClient(TWinControl* c) {
     TRect r = c->ClientRect();
     auto bmp = std::make_unique<TBitmap>(r.Width(), r.Height(), pf32bit);
-    SendMessageW(c->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(bmp->Canvas()->Handle()), PRF_CLIENT | PRF_ERASEBKGND);
+    SendMessageW(c->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(bmp->Canvas()->Handle()),
+                 PRF_CLIENT | PRF_ERASEBKGND);
     return bmp;
   }
   static uint32_t Rgb(TBitmap& b, int x, int y) { return b.View().At(x, y) & 0xFFFFFF; }
@@ -114,7 +119,10 @@ TEST_F(ControlsTest, PropertyChangesSendTheLibrarysMessagesThroughWindowProc) {
   btn->SetColor(clRed);
   btn->SetCaption(u"x");
   btn->Font()->SetHeight(-20);
-  struct Case { Cardinal msg; Cardinal value; } expected[] = {
+  struct Case {
+    Cardinal msg;
+    Cardinal value;
+  } expected[] = {
       {CM_VISIBLECHANGED, 0xB00B}, {CM_ENABLEDCHANGED, 0xB00C}, {CM_COLORCHANGED, 0xB00D},
       {CM_TEXTCHANGED, 0xB012},    {CM_FONTCHANGED, 0xB00E},    {CM_SHOWINGCHANGED, 0xB019},
   };
@@ -162,12 +170,14 @@ TEST_F(ControlsTest, NotificationsAreReflectedToTheChildThatSentThem) {
   // WM_CTLCOLOREDIT at the parent: the edit answers with its brush and colours.
   TBitmap dcHost(1, 1, pf32bit);
   HDC dc = dcHost.Canvas()->Handle();
-  LRESULT brush = SendMessageW(form->Handle(), WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(edit->Handle()));
+  LRESULT brush = SendMessageW(form->Handle(), WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),
+                               reinterpret_cast<LPARAM>(edit->Handle()));
   EXPECT_EQ(reinterpret_cast<HBRUSH>(brush), edit->Brush()->Handle());
   EXPECT_EQ(GetTextColor(dc), ColorToRGB(clBlue));
   EXPECT_EQ(GetBkColor(dc), ColorToRGB(clYellow));
   // A notification for a window that is not a control goes to the default procedure.
-  EXPECT_EQ(SendMessageW(form->Handle(), WM_COMMAND, MAKEWPARAM(1, BN_CLICKED), reinterpret_cast<LPARAM>(form->Handle())), 0);
+  EXPECT_EQ(
+      SendMessageW(form->Handle(), WM_COMMAND, MAKEWPARAM(1, BN_CLICKED), reinterpret_cast<LPARAM>(form->Handle())), 0);
   EXPECT_EQ(FindControl(edit->Handle()), edit);
   EXPECT_EQ(FindControl(GetDesktopWindow()), nullptr);
 }
@@ -184,8 +194,8 @@ TEST_F(ControlsTest, MouseEntryAndExitReachTheControlAndItsParents) {
   form->SetOnMouseLeave(TNotifyEvent(&events, &TEvents::MouseLeave));
   form->Show();
   TRecorder formRec(form);
-  SendMessageW(form->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(20, 15));  // over the label
-  SendMessageW(form->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(20, 16));  // still over it: nothing new
+  SendMessageW(form->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(20, 15));    // over the label
+  SendMessageW(form->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(20, 16));    // still over it: nothing new
   SendMessageW(form->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(200, 100));  // over the form itself
   EXPECT_EQ(events.log, (std::vector<std::string>{"mouseenter:lbl", "mouseleave:lbl", "mouseenter:form"}));
   EXPECT_EQ(MouseControl(), form);
@@ -254,17 +264,15 @@ TEST_F(ControlsTest, ParentsPaintGraphicChildrenAlsoIntoPrintClientAndDoubleBuff
     int black = 0;
     for (int y = 10; y < 40; ++y)
       for (int x = 10; x < 70; ++x) black += Rgb(*bmp, x, y) == 0;
-    EXPECT_GT(black, 20) << buffered;                       // its text
-    EXPECT_EQ(Rgb(*bmp, 110, 20), 0x00FF00u) << buffered;   // the image, stretched
+    EXPECT_GT(black, 20) << buffered;                      // its text
+    EXPECT_EQ(Rgb(*bmp, 110, 20), 0x00FF00u) << buffered;  // the image, stretched
   }
   // The real paint ends in the same place.
   form->Repaint();
   HDC wdc = GetDC(form->Handle());
   COLORREF onScreen = GetPixel(wdc, 110, 20);
   ReleaseDC(form->Handle(), wdc);
-  if (onScreen != CLR_INVALID) {
-    EXPECT_EQ(onScreen, RGB(0, 255, 0));
-  }
+  if (onScreen != CLR_INVALID) { EXPECT_EQ(onScreen, RGB(0, 255, 0)); }
 }
 
 TEST_F(ControlsTest, TabEnterAndEscapeFollowTheFormsRules) {
@@ -392,9 +400,7 @@ TEST_F(ControlsTest, EditProgressBarAndLabelBehaveAsTheLibrarys) {
   try {
     bar->SetMax(-1);
     FAIL();
-  } catch (const EInvalidOperation& e) {
-    EXPECT_EQ(e.Message(), u"TProgressBar property out of range");
-  }
+  } catch (const EInvalidOperation& e) { EXPECT_EQ(e.Message(), u"TProgressBar property out of range"); }
   EXPECT_EQ(bar->Max(), 1000);
 
   auto* label = new TLabel(form);
@@ -445,15 +451,18 @@ TEST_F(ControlsTest, CursorsComeFromTheControlUnderTheMouseOrTheScreen) {
   form->Show();
   TPoint over = form->ClientToScreen({20, 15});
   SetCursorPos(over.X, over.Y);
-  SendMessageW(form->Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(form->Handle()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  SendMessageW(form->Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(form->Handle()),
+               MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
   EXPECT_EQ(GetCursor(), Screen->Cursors(crHandPoint));
   Screen->SetCursor(crHourGlass);  // the program's cursor wins
-  SendMessageW(form->Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(form->Handle()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  SendMessageW(form->Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(form->Handle()),
+               MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
   EXPECT_EQ(GetCursor(), Screen->Cursors(crHourGlass));
   Screen->SetCursor(crDefault);
   TPoint away = form->ClientToScreen({200, 150});
   SetCursorPos(away.X, away.Y);
-  SendMessageW(form->Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(form->Handle()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  SendMessageW(form->Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(form->Handle()),
+               MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
   EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW)));  // the class's own
 }
 
@@ -610,7 +619,10 @@ TEST_F(ControlsTest, ReadingOrderMirrorsDrawTextFlags) {
   const size_t seen = rec.seen.size();
   label->SetBiDiMode(bdRightToLeft);  // no change, no message
   EXPECT_EQ(rec.seen.size(), seen);
-  struct Case { TBiDiMode mode; Cardinal in, out; } cases[] = {
+  struct Case {
+    TBiDiMode mode;
+    Cardinal in, out;
+  } cases[] = {
       {bdLeftToRight, DT_SINGLELINE | DT_RIGHT, DT_SINGLELINE | DT_RIGHT},
       {bdRightToLeft, DT_SINGLELINE, DT_SINGLELINE | DT_RIGHT | DT_RTLREADING},
       {bdRightToLeft, DT_WORDBREAK | DT_RIGHT, DT_WORDBREAK | DT_RTLREADING},

@@ -26,22 +26,23 @@ class TLinks : public TObject {
 using ExtControlsTest = FormTest;
 
 TEST_F(ExtControlsTest, PanelPaintsBevelsBorderAndCaptionAndPlacesItsChildrenInside) {
-  LoadForm(u"object F: TForm\n"
-           u"  Color = clWhite\n"
-           u"  object panel: TPanel\n"
-           u"    Left = 10\n    Top = 10\n    Width = 200\n    Height = 100\n"
-           u"    BevelOuter = bvLowered\n"
-           u"    BevelInner = bvRaised\n"
-           u"    BevelWidth = 2\n"
-           u"    BorderWidth = 3\n"
-           u"    Color = clYellow\n"
-           u"    ParentBackground = False\n"
-           u"    Caption = \"Panel\"\n"
-           u"    Alignment = taLeftJustify\n"
-           u"    VerticalAlignment = taAlignTop\n"
-           u"    object child: TPanel\n      Align = alBottom\n      Height = 20\n    end\n"
-           u"  end\n"
-           u"end\n");
+  LoadForm(
+      u"object F: TForm\n"
+      u"  Color = clWhite\n"
+      u"  object panel: TPanel\n"
+      u"    Left = 10\n    Top = 10\n    Width = 200\n    Height = 100\n"
+      u"    BevelOuter = bvLowered\n"
+      u"    BevelInner = bvRaised\n"
+      u"    BevelWidth = 2\n"
+      u"    BorderWidth = 3\n"
+      u"    Color = clYellow\n"
+      u"    ParentBackground = False\n"
+      u"    Caption = \"Panel\"\n"
+      u"    Alignment = taLeftJustify\n"
+      u"    VerticalAlignment = taAlignTop\n"
+      u"    object child: TPanel\n      Align = alBottom\n      Height = 20\n    end\n"
+      u"  end\n"
+      u"end\n");
   auto* panel = Find<TPanel>(u"panel");
   auto* child = Find<TPanel>(u"child");
   // Inside both bevels and the border: 2 + 3 + 2 on every side.
@@ -69,15 +70,16 @@ TEST_F(ExtControlsTest, PanelPaintsBevelsBorderAndCaptionAndPlacesItsChildrenIns
 }
 
 TEST_F(ExtControlsTest, PanelShowsItsParentsBackgroundAndItsBorderStyle) {
-  LoadForm(u"object F: TForm\n"
-           u"  Color = clAqua\n"
-           u"  object panel: TPanel\n"
-           u"    Left = 10\n    Top = 10\n    Width = 120\n    Height = 60\n"
-           u"    BevelOuter = bvNone\n"
-           u"    Color = clYellow\n"
-           u"    ShowCaption = False\n"
-           u"  end\n"
-           u"end\n");
+  LoadForm(
+      u"object F: TForm\n"
+      u"  Color = clAqua\n"
+      u"  object panel: TPanel\n"
+      u"    Left = 10\n    Top = 10\n    Width = 120\n    Height = 60\n"
+      u"    BevelOuter = bvNone\n"
+      u"    Color = clYellow\n"
+      u"    ShowCaption = False\n"
+      u"  end\n"
+      u"end\n");
   auto* panel = Find<TPanel>(u"panel");
   EXPECT_TRUE(panel->ParentBackground());  // the default
   EXPECT_EQ(PixelAt(PrintedClient(panel).get(), 60, 30), Rgb(clAqua));
@@ -105,12 +107,13 @@ TEST_F(ExtControlsTest, PanelClicksRunItsOnClick) {
 }
 
 TEST_F(ExtControlsTest, LinkLabelLinksAndTheirClicks) {
-  LoadForm(u"object F: TForm\n"
-           u"  object link: TLinkLabel\n"
-           u"    Left = 8\n    Top = 8\n    Width = 250\n    Height = 20\n"
-           u"    Caption = \"Visit <a href=\\\"https://example.invalid/a\\\">site</a> or <a id=\\\"more\\\">more</a>\"\n"
-           u"  end\n"
-           u"end\n");
+  LoadForm(
+      u"object F: TForm\n"
+      u"  object link: TLinkLabel\n"
+      u"    Left = 8\n    Top = 8\n    Width = 250\n    Height = 20\n"
+      u"    Caption = \"Visit <a href=\\\"https://example.invalid/a\\\">site</a> or <a id=\\\"more\\\">more</a>\"\n"
+      u"  end\n"
+      u"end\n");
   auto* link = Find<TLinkLabel>(u"link");
   wchar_t cls[32] = {};
   GetClassNameW(link->Handle(), cls, 32);

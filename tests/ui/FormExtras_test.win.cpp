@@ -107,7 +107,8 @@ TEST_F(FormExtrasTest, MonitorDensityChangeScalesOnceBetweenTheNotices) {
   const Integer fontHeight = form->Font()->Height();
   RECT outer;
   GetWindowRect(form->Handle(), &outer);
-  RECT suggested{outer.left, outer.top, outer.left + 2 * (outer.right - outer.left), outer.top + 2 * (outer.bottom - outer.top)};
+  RECT suggested{outer.left, outer.top, outer.left + 2 * (outer.right - outer.left),
+                 outer.top + 2 * (outer.bottom - outer.top)};
   SendMessageW(form->Handle(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
   // Before: nothing scaled yet; after: the aligned button spans the new client width.
   TRect now = form->ClientRect();
@@ -210,7 +211,8 @@ TEST_F(FormExtrasTest, ApplicationDefaultsReadingOrderModalNoticesAndHelp) {
   struct {
     TBiDiMode mode;
     bool rtl;
-  } modes[] = {{bdLeftToRight, false}, {bdRightToLeft, true}, {bdRightToLeftNoAlign, true}, {bdRightToLeftReadingOnly, true}};
+  } modes[] = {
+      {bdLeftToRight, false}, {bdRightToLeft, true}, {bdRightToLeftNoAlign, true}, {bdRightToLeftReadingOnly, true}};
   for (auto m : modes) {
     second->SetBiDiMode(m.mode);
     EXPECT_EQ(second->IsRightToLeft(), m.rtl);
@@ -260,7 +262,9 @@ TEST_F(FormExtrasTest, ScreenFontsAndTheMonitorNearestAPoint) {
   struct {
     TFont* font;
     const LOGFONTW& lf;
-  } fonts[] = {{Screen->MessageFont(), ncm.lfMessageFont}, {Screen->MenuFont(), ncm.lfMenuFont}, {Screen->HintFont(), ncm.lfStatusFont}};
+  } fonts[] = {{Screen->MessageFont(), ncm.lfMessageFont},
+               {Screen->MenuFont(), ncm.lfMenuFont},
+               {Screen->HintFont(), ncm.lfStatusFont}};
   for (auto& f : fonts) {
     EXPECT_EQ(f.font->Name(), String(reinterpret_cast<const Char*>(f.lf.lfFaceName)));
     EXPECT_EQ(f.font->Height(), f.lf.lfHeight);
@@ -313,7 +317,8 @@ TEST_F(FormExtrasTest, LabelEllipsisAndSelfSizingUnderAlignment) {
   auto paint = [&] {
     TRect r = form->ClientRect();
     TBitmap bmp(r.Width(), r.Height(), pf32bit);
-    SendMessageW(form->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(bmp.Canvas()->Handle()), PRF_CLIENT | PRF_ERASEBKGND);
+    SendMessageW(form->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(bmp.Canvas()->Handle()),
+                 PRF_CLIENT | PRF_ERASEBKGND);
     std::vector<uint32_t> row;
     for (int x = 0; x < 80; ++x)
       for (int y = 0; y < 16; ++y) row.push_back(bmp.View().At(x, y) & 0xFFFFFF);

@@ -107,7 +107,8 @@ TEST_F(FormReaderWinTest, AFailingDescriptionFailsTheCreationAndLeavesNoForm) {
     ReadComponentText(w, u"object TextWindow: TTextWindow\n  object b: TButton\n    Caption = 5\n  end\nend\n");
     FAIL();
   } catch (const EFormDescriptionError& e) {
-    EXPECT_EQ(e.Message(), u"Invalid value for property Caption (form TTextWindow, component b, property Caption, line 3)");
+    EXPECT_EQ(e.Message(),
+              u"Invalid value for property Caption (form TTextWindow, component b, property Caption, line 3)");
   }
   w->Free();
   EXPECT_EQ(app->ComponentCount(), 0);
@@ -115,10 +116,11 @@ TEST_F(FormReaderWinTest, AFailingDescriptionFailsTheCreationAndLeavesNoForm) {
 
 TEST_F(FormReaderWinTest, ADescriptionMadeAtAnotherDensityIsScaled) {
   auto* w = new TTextWindow(app.get());
-  ReadComponentText(w,
-                    u"object TextWindow: TTextWindow\n"
-                    u"  ClientWidth = 400\n  ClientHeight = 200\n  PixelsPerInch = 192\n  Font.Height = -24\n"
-                    u"  object b: TButton\n    Left = 40\n    Top = 20\n    Width = 100\n    Height = 50\n  end\nend\n");
+  ReadComponentText(
+      w,
+      u"object TextWindow: TTextWindow\n"
+      u"  ClientWidth = 400\n  ClientHeight = 200\n  PixelsPerInch = 192\n  Font.Height = -24\n"
+      u"  object b: TButton\n    Left = 40\n    Top = 20\n    Width = 100\n    Height = 50\n  end\nend\n");
   ASSERT_EQ(Screen->PixelsPerInch(), 96) << "the expectations assume the test prefix's 96 PPI";
   auto* b = static_cast<TButton*>(w->FindComponent(u"b"));
   EXPECT_EQ(b->BoundsRect(), TRect(20, 10, 70, 35));

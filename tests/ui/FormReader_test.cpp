@@ -69,12 +69,14 @@ class TProbe : public TComponent {
   TCollection* Items() const { return const_cast<TCollection*>(&items); }
   void SetCaption(const String& c) {
     caption = c;
-    seenLoading.push_back(std::string(IsLoading() ? "loading" : "") + (ComponentState().Contains(csReading) ? "+reading" : ""));
+    seenLoading.push_back(std::string(IsLoading() ? "loading" : "") +
+                          (ComponentState().Contains(csReading) ? "+reading" : ""));
   }
   void SetParentComponent(TComponent* p) override { parent = p; }
   TComponent* GetParentComponent() const override { return parent; }
   void Loaded() override {
-    gLoaded.push_back(StringToUtf8(Name()) + (IsLoading() ? ":loading" : ":?") + (buddy ? ":buddy=" + StringToUtf8(buddy->Name()) : ""));
+    gLoaded.push_back(StringToUtf8(Name()) + (IsLoading() ? ":loading" : ":?") +
+                      (buddy ? ":buddy=" + StringToUtf8(buddy->Name()) : ""));
     TComponent::Loaded();
   }
 };
@@ -157,9 +159,7 @@ class FormReaderTest : public ::testing::Test {
     auto* root = new TProbeForm(&owner);
     try {
       ReadComponentText(root, text);
-    } catch (const EFilerError& e) {
-      return e.Message();
-    }
+    } catch (const EFilerError& e) { return e.Message(); }
     return u"no error";
   }
 };
@@ -203,7 +203,8 @@ TEST_F(FormReaderTest, ReadsEveryKindOfValueIntoTheTree) {
   EXPECT_EQ(root->clicks, 1);
   // Loaded runs for the root first, then in reading order, each still loading, after every
   // reference was resolved.
-  EXPECT_EQ(gLoaded, (std::vector<std::string>{"Probe1:loading", "first:loading:buddy=inner", "inner:loading:buddy=Probe1"}));
+  EXPECT_EQ(gLoaded,
+            (std::vector<std::string>{"Probe1:loading", "first:loading:buddy=inner", "inner:loading:buddy=Probe1"}));
   EXPECT_FALSE(f->IsLoading());
   EXPECT_EQ(f->seenLoading, std::vector<std::string>{"loading+reading"});
 }
@@ -234,7 +235,8 @@ TEST_F(FormReaderTest, ErrorsNameTheFormTheComponentAndTheProperty) {
       {u"object P: TProbeForm\n  Left = \"1\"\nend",
        u"Invalid value for property Left (form TProbeForm, component P, property Left, line 2)"},
       {u"object P: TProbeForm\n  Left = 4294967296\nend",
-       u"Range check error: 4294967296 does not fit property Left (form TProbeForm, component P, property Left, line 2)"},
+       u"Range check error: 4294967296 does not fit property Left (form TProbeForm, component P, property Left, line "
+       u"2)"},
       {u"object P: TProbeForm\n  OnClick = Missing\nend",
        u"Method Missing not found in TProbeForm (form TProbeForm, component P, property OnClick, line 2)"},
       {u"object P: TProbeForm\n  OnClick = WrongSignature\nend",
@@ -251,7 +253,8 @@ TEST_F(FormReaderTest, ErrorsNameTheFormTheComponentAndTheProperty) {
        u"The description of TOtherForm cannot be read into a TProbeForm (form TOtherForm, line 1)"},
       {u"object P: TProbeForm\n  Caption = \"open\nend",
        u"Error reading the description of TProbeForm: Unterminated string (line 2)"},
-      {u"object P: TProbeForm\n  Left = 1\n", u"Error reading the description of TProbeForm: 'end' expected for object P (line 3)"},
+      {u"object P: TProbeForm\n  Left = 1\n",
+       u"Error reading the description of TProbeForm: 'end' expected for object P (line 3)"},
       {u"object P: TProbeForm\n  Items = {0G}\nend",
        u"Error reading the description of TProbeForm: Hexadecimal digit expected in binary data (line 2)"},
   };

@@ -34,7 +34,8 @@ void ExpectDeclaredDefaults(const TObject* obj, const String& path, int depth = 
         static_cast<const TControl*>(obj)->Parent())
       continue;  // a placed control's place among its siblings, always written
     if (p->HasDefault) {
-      EXPECT_TRUE(IsDefaultPropValue(obj, *p)) << StringToUtf8(where) << " is " << StringToUtf8(GetPropValue(obj, p->Name));
+      EXPECT_TRUE(IsDefaultPropValue(obj, *p))
+          << StringToUtf8(where) << " is " << StringToUtf8(GetPropValue(obj, p->Name));
     }
     if (p->Kind == TTypeKind::Class) {
       TObject* sub = p->GetObj(*obj);
@@ -71,16 +72,19 @@ class FormWriterWinTest : public ::testing::Test {
 
 TEST_F(FormWriterWinTest, DeclaredDefaultsAreWhatFreshObjectsHave) {
   const TClassInfo* classes[] = {
-      &TForm::StaticClass(),        &TLabel::StaticClass(),       &TEdit::StaticClass(),       &TButton::StaticClass(),
-      &TProgressBar::StaticClass(), &TImage::StaticClass(),       &TTimer::StaticClass(),      &TToolBar::StaticClass(),
-      &TToolButton::StaticClass(),  &TImageList::StaticClass(),   &TActionList::StaticClass(), &TAction::StaticClass(),
-      &TMainMenu::StaticClass(),    &TPopupMenu::StaticClass(),   &TMenuItem::StaticClass(),   &TMemo::StaticClass(),
-      &TCheckBox::StaticClass(),    &TRadioButton::StaticClass(), &TGroupBox::StaticClass(),   &TStaticText::StaticClass(),
-      &TListBox::StaticClass(),     &TComboBox::StaticClass(),    &TScrollBar::StaticClass(),  &TPanel::StaticClass(),
-      &TLinkLabel::StaticClass(),   &TSpeedButton::StaticClass(), &TTimerSpeedButton::StaticClass(),
-      &TBitBtn::StaticClass(),      &TTrackBar::StaticClass(),    &TUpDown::StaticClass(),     &TStatusBar::StaticClass(),
-      &TTabControl::StaticClass(),  &TPageControl::StaticClass(), &TTabSheet::StaticClass(),   &TListView::StaticClass(),
-      &TTreeView::StaticClass(),    &TScrollBox::StaticClass(),   &TFrame::StaticClass()};
+      &TForm::StaticClass(),      &TLabel::StaticClass(),       &TEdit::StaticClass(),
+      &TButton::StaticClass(),    &TProgressBar::StaticClass(), &TImage::StaticClass(),
+      &TTimer::StaticClass(),     &TToolBar::StaticClass(),     &TToolButton::StaticClass(),
+      &TImageList::StaticClass(), &TActionList::StaticClass(),  &TAction::StaticClass(),
+      &TMainMenu::StaticClass(),  &TPopupMenu::StaticClass(),   &TMenuItem::StaticClass(),
+      &TMemo::StaticClass(),      &TCheckBox::StaticClass(),    &TRadioButton::StaticClass(),
+      &TGroupBox::StaticClass(),  &TStaticText::StaticClass(),  &TListBox::StaticClass(),
+      &TComboBox::StaticClass(),  &TScrollBar::StaticClass(),   &TPanel::StaticClass(),
+      &TLinkLabel::StaticClass(), &TSpeedButton::StaticClass(), &TTimerSpeedButton::StaticClass(),
+      &TBitBtn::StaticClass(),    &TTrackBar::StaticClass(),    &TUpDown::StaticClass(),
+      &TStatusBar::StaticClass(), &TTabControl::StaticClass(),  &TPageControl::StaticClass(),
+      &TTabSheet::StaticClass(),  &TListView::StaticClass(),    &TTreeView::StaticClass(),
+      &TScrollBox::StaticClass(), &TFrame::StaticClass()};
   TForm* parent = NewForm();
   for (const TClassInfo* cls : classes) {
     SCOPED_TRACE(StringToUtf8(cls->Name()));
@@ -212,15 +216,16 @@ TEST_F(FormWriterWinTest, LibraryFormsReadBackAsTheyWereWritten) {
 
   const String written = WriteComponentText(a);
   // Defaults and values that come from elsewhere stay out.
-  for (const char16_t* absent : {u"Visible = True", u"Enabled = True", u"MarqueeInterval", u"Flat", u"Font.Size", u"\n  Width = ",
-                                 u"\n  Height = "})
+  for (const char16_t* absent : {u"Visible = True", u"Enabled = True", u"MarqueeInterval", u"Flat", u"Font.Size",
+                                 u"\n  Width = ", u"\n  Height = "})
     EXPECT_EQ(written.find(absent), String::npos) << StringToUtf8(absent) << "\n" << StringToUtf8(written);
   // The button's caption and hint come from its action: only the action keeps them.
   for (const char16_t* once : {u"Caption = \"&Go\"", u"Hint = \"Go|Parse the link\""})
     EXPECT_EQ(written.find(once), written.rfind(once)) << StringToUtf8(once);
-  for (const char16_t* present : {u"    Picture.Data = {", u"    Bitmap = {", u"    Action = actGo\n", u"    Images = icons\n",
-                                  u"  BorderWidth = 3\n", u"  Padding.Left = 4\n", u"    Margins.Top = 8\n",
-                                  u"    EllipsisPosition = epEndEllipsis\n", u"    Anchors = [akLeft, akTop, akRight]\n"})
+  for (const char16_t* present :
+       {u"    Picture.Data = {", u"    Bitmap = {", u"    Action = actGo\n", u"    Images = icons\n",
+        u"  BorderWidth = 3\n", u"  Padding.Left = 4\n", u"    Margins.Top = 8\n",
+        u"    EllipsisPosition = epEndEllipsis\n", u"    Anchors = [akLeft, akTop, akRight]\n"})
     EXPECT_NE(written.find(present), String::npos) << StringToUtf8(present) << "\n" << StringToUtf8(written);
   a->Free();
 

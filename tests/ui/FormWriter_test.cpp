@@ -47,8 +47,12 @@ class TGlyphItem : public TCollectionItem {
 };
 TW_DEFINE_CLASS(TGlyphItem) {
   b.Property(u"FileName", &TGlyphItem::fileName, &TGlyphItem::fileName);
-  b.Property(u"Factor", &TGlyphItem::factor, &TGlyphItem::factor).Stored([](const TGlyphItem& i) { return i.factor != 1.0; });
-  b.Binary(u"ImgData", &TGlyphItem::ReadData, &TGlyphItem::WriteData).Stored([](const TGlyphItem& i) { return !i.data.empty(); });
+  b.Property(u"Factor", &TGlyphItem::factor, &TGlyphItem::factor).Stored([](const TGlyphItem& i) {
+    return i.factor != 1.0;
+  });
+  b.Binary(u"ImgData", &TGlyphItem::ReadData, &TGlyphItem::WriteData).Stored([](const TGlyphItem& i) {
+    return !i.data.empty();
+  });
 }
 
 class TWidget : public TComponent {
@@ -70,9 +74,9 @@ class TWidget : public TComponent {
   TWidget* buddy = nullptr;
   TNotifyEvent onClick;
   std::vector<Byte> blob;
-  std::vector<TWidget*> kids;       // what GetChildren lists
+  std::vector<TWidget*> kids;  // what GetChildren lists
   TWidget* parent = nullptr;
-  std::string stateWhenWritten;     // csWriting as WriteBlob saw it
+  std::string stateWhenWritten;  // csWriting as WriteBlob saw it
 
   TPen2* Pen() const { return const_cast<TPen2*>(&pen); }
   TStringList* Lines() const { return const_cast<TStringList*>(&lines); }
@@ -268,16 +272,17 @@ TEST_F(FormWriterTest, DefaultRulesPerKind) {
     const char16_t* prop;
     bool isDefault;
   } cases[] = {
-      {u"Left", false},     // an ordinal without a declared default is always written
-      {u"Count", true},     {u"Visible", true}, {u"Mode", true},   {u"Edges", true},  {u"Color", true},
-      {u"Scale", true},     // a float of 0
-      {u"Caption", true},   // an empty string
-      {u"Derived", true},   // not stored
-      {u"Buddy", true},     // nil
-      {u"OnClick", true},   // unassigned
-      {u"Blob", true},      // a binary property without data
+      {u"Left", false},  // an ordinal without a declared default is always written
+      {u"Count", true},   {u"Visible", true}, {u"Mode", true},
+      {u"Edges", true},   {u"Color", true},   {u"Scale", true},  // a float of 0
+      {u"Caption", true},                                        // an empty string
+      {u"Derived", true},                                        // not stored
+      {u"Buddy", true},                                          // nil
+      {u"OnClick", true},                                        // unassigned
+      {u"Blob", true},                                           // a binary property without data
   };
-  for (const Case& c : cases) EXPECT_EQ(IsDefaultPropValue(&w, *info.FindProperty(c.prop)), c.isDefault) << StringToUtf8(c.prop);
+  for (const Case& c : cases)
+    EXPECT_EQ(IsDefaultPropValue(&w, *info.FindProperty(c.prop)), c.isDefault) << StringToUtf8(c.prop);
   w.count = 1;
   w.scale = -0.5;
   w.caption = u"x";
@@ -342,8 +347,8 @@ TEST_F(FormWriterTest, OnlyWhatCanBeReadBackIsWritten) {
   TWidgetForm otherRoot(nullptr);
   auto* w = new TWidget(&root);
   w->SetName(u"w");
-  w->buddy = &foreign;                                                     // another root's
-  w->onClick = TNotifyEvent(&otherRoot, &TWidgetForm::ButtonClick);         // another object's
+  w->buddy = &foreign;                                               // another root's
+  w->onClick = TNotifyEvent(&otherRoot, &TWidgetForm::ButtonClick);  // another object's
   root.onClick = TNotifyEvent(&root, &TWidgetForm::OtherClick);
   auto* unnamed = new TWidget(&root);
   unnamed->caption = u"no name";

@@ -34,7 +34,8 @@ class TLogForm : public TForm {
   void Created(TObject*) { Add("create"); }
   void Shown(TObject*) {
     Add("show");
-    HWND main = Application->MainForm() && Application->MainForm() != this ? Application->MainForm()->WindowHandle() : nullptr;
+    HWND main =
+        Application->MainForm() && Application->MainForm() != this ? Application->MainForm()->WindowHandle() : nullptr;
     if (Modal()) disabledOthersWhileShown = main && !IsWindowEnabled(main);
   }
   void Hidden(TObject*) { Add("hide"); }
@@ -136,10 +137,12 @@ TEST_F(FormsTest, ShowModalDisablesTheOthersAndEndsWithTheModalResult) {
   };
   SetTimer(dlg->Handle(), 2, 150, &Allow::Tick);
   EXPECT_EQ(dlg->ShowModal(), mrYes);
-  EXPECT_THROW({
-    dlg->Show();
-    dlg->ShowModal();
-  }, EInvalidOperation);
+  EXPECT_THROW(
+      {
+        dlg->Show();
+        dlg->ShowModal();
+      },
+      EInvalidOperation);
 }
 
 TEST_F(FormsTest, MainFormOnTaskbarDecidesWhoOwnsTheWindows) {

@@ -21,7 +21,9 @@ TEST(Font, DefaultsAndSizeFollowTheDensity) {
   EXPECT_EQ(f.Size(), 8);
   EXPECT_EQ(f.Color(), clWindowText);
   EXPECT_EQ(f.Charset(), 1);
-  struct Case { Integer ppi, size, height; } cases[] = {{96, 8, -11}, {96, 9, -12}, {96, 12, -16}, {120, 9, -15}, {144, 8, -16}};
+  struct Case {
+    Integer ppi, size, height;
+  } cases[] = {{96, 8, -11}, {96, 9, -12}, {96, 12, -16}, {120, 9, -15}, {144, 8, -16}};
   for (const auto& c : cases) {
     f.SetPixelsPerInch(c.ppi);
     f.SetSize(c.size);

@@ -201,7 +201,7 @@ TEST_F(HttpClientTest, BeginGetOutcomes) {
     bool progress;
   } cases[] = {
       {u"get_len=none", 200, false, static_cast<Int64>(3 * 1024 * 1024 + 123), true},
-      {u"cut=100000", 200, true, 100000, true},  // announced the whole length, closed early
+      {u"cut=100000", 200, true, 100000, true},                // announced the whole length, closed early
       {u"get_len=none&cut=100000", 200, false, 100000, true},  // nothing to compare with here
       {u"get_status=500", 500, false, static_cast<Int64>(3 * 1024 * 1024 + 123), false},
   };
@@ -218,9 +218,7 @@ TEST_F(HttpClientTest, BeginGetOutcomes) {
     EXPECT_EQ(r->ReceivedCount(), c.received) << StringToUtf8(c.query);
     EXPECT_EQ(progressCalls > 0, c.progress) << StringToUtf8(c.query);
     EXPECT_EQ(out.GetSize(), c.received);
-    if (c.error) {
-      EXPECT_THROW(client.EndAsyncHTTP(r), ENetHTTPException);
-    }
+    if (c.error) { EXPECT_THROW(client.EndAsyncHTTP(r), ENetHTTPException); }
   }
 }
 

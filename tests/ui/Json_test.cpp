@@ -13,7 +13,8 @@ TEST(JsonParse, ValidTextsWriteBackCompactly) {
     const char16_t* text;
     const char16_t* json;
   } cases[] = {
-      {u"{\"a\":1,\"b\":[true,false,null],\"c\":{\"d\":\"x\"}}", u"{\"a\":1,\"b\":[true,false,null],\"c\":{\"d\":\"x\"}}"},
+      {u"{\"a\":1,\"b\":[true,false,null],\"c\":{\"d\":\"x\"}}",
+       u"{\"a\":1,\"b\":[true,false,null],\"c\":{\"d\":\"x\"}}"},
       {u" \t\r\n{ \"a\" : [ 1 , 2 ] , \"e\" : { } , \"f\" : [ ] }\n", u"{\"a\":[1,2],\"e\":{},\"f\":[]}"},
       {u"-0.50e+10", u"-0.50e+10"},  // numbers keep their written form
       {u"0", u"0"},
@@ -35,11 +36,18 @@ TEST(JsonParse, DecodesEscapesIntoTheValue) {
 
 TEST(JsonParse, RejectsMalformedTexts) {
   const char16_t* bad[] = {
-      u"",       u" ",        u"{",          u"}",        u"[1,]",       u"[,1]",       u"{\"a\"1}",   u"{\"a\":}",
-      u"{,}",    u"{\"a\":1,}", u"{a:1}",    u"01",       u"-01",        u"1.",         u".5",         u"+1",
-      u"-",      u"1e",       u"1e+",        u"tru",      u"nul",        u"True",       u"\"abc",      u"\"a\u0001\"",
-      u"\"\\x\"", u"\"\\u12G4\"", u"\"\\u12\"", u"{} x",     u"[1 2]",      u"1 2",        u"\"\\",       u"[",
-      u"{\"a\":1 \"b\":2}", u"NaN",  u"'a'",
+      u"",           u" ",           u"{",
+      u"}",          u"[1,]",        u"[,1]",
+      u"{\"a\"1}",   u"{\"a\":}",    u"{,}",
+      u"{\"a\":1,}", u"{a:1}",       u"01",
+      u"-01",        u"1.",          u".5",
+      u"+1",         u"-",           u"1e",
+      u"1e+",        u"tru",         u"nul",
+      u"True",       u"\"abc",       u"\"a\u0001\"",
+      u"\"\\x\"",    u"\"\\u12G4\"", u"\"\\u12\"",
+      u"{} x",       u"[1 2]",       u"1 2",
+      u"\"\\",       u"[",           u"{\"a\":1 \"b\":2}",
+      u"NaN",        u"'a'",
   };
   for (const char16_t* text : bad) EXPECT_THROW(ParseJSONValue(text), EJSONParseException) << StringToUtf8(text);
 }
@@ -48,13 +56,13 @@ TEST(JsonParse, ReportsWhereTheTextWentWrong) {
   try {
     ParseJSONValue(u"[1, 2 x]");
     FAIL() << "no exception";
-  } catch (const EJSONParseException& e) {
-    EXPECT_EQ(e.Message(), u"',' or ']' expected at position 6");
-  }
+  } catch (const EJSONParseException& e) { EXPECT_EQ(e.Message(), u"',' or ']' expected at position 6"); }
 }
 
 TEST(JsonParse, NestingIsLimited) {
-  auto nested = [](int depth) { return String(static_cast<size_t>(depth), u'[') + String(static_cast<size_t>(depth), u']'); };
+  auto nested = [](int depth) {
+    return String(static_cast<size_t>(depth), u'[') + String(static_cast<size_t>(depth), u']');
+  };
   EXPECT_NO_THROW(ParseJSONValue(nested(kMaxJsonDepth)));
   EXPECT_THROW(ParseJSONValue(nested(kMaxJsonDepth + 1)), EJSONParseException);
   EXPECT_THROW(ParseJSONValue(String(100000, u'{')), EJSONParseException);

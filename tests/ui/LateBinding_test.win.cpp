@@ -20,9 +20,7 @@ template <typename Body>
 String BindingError(Body body) {
   try {
     body();
-  } catch (const ELateBindingError& e) {
-    return e.Message();
-  }
+  } catch (const ELateBindingError& e) { return e.Message(); }
   ADD_FAILURE() << "no ELateBindingError raised";
   return String();
 }

@@ -23,8 +23,6 @@ String ListText(HWND list, int index, UINT getText = LB_GETTEXT) {
   return String(reinterpret_cast<const Char*>(buf));
 }
 
-
-
 class TEvents : public TObject {
  public:
   std::vector<std::string> log;
@@ -63,16 +61,17 @@ class ListControlsTest : public FormTest {
 }  // namespace
 
 TEST_F(ListControlsTest, ListBoxItemsStylesAndSortingReachTheWindow) {
-  LoadForm(u"object F: TForm\n"
-           u"  object list: TListBox\n"
-           u"    Left = 8\n    Top = 8\n    Width = 200\n    Height = 100\n"
-           u"    Items = (\"pear\" \"Apple\" \"fig\")\n"
-           u"    Sorted = True\n"
-           u"    MultiSelect = True\n"
-           u"    ExtendedSelect = False\n"
-           u"    Columns = 2\n"
-           u"  end\n"
-           u"end\n");
+  LoadForm(
+      u"object F: TForm\n"
+      u"  object list: TListBox\n"
+      u"    Left = 8\n    Top = 8\n    Width = 200\n    Height = 100\n"
+      u"    Items = (\"pear\" \"Apple\" \"fig\")\n"
+      u"    Sorted = True\n"
+      u"    MultiSelect = True\n"
+      u"    ExtendedSelect = False\n"
+      u"    Columns = 2\n"
+      u"  end\n"
+      u"end\n");
   auto* list = Find<TListBox>(u"list");
   HWND h = list->Handle();
   EXPECT_NE(StyleOf(list) & LBS_SORT, 0);
@@ -101,13 +100,14 @@ TEST_F(ListControlsTest, ListBoxItemsStylesAndSortingReachTheWindow) {
 }
 
 TEST_F(ListControlsTest, AMultiSelectionListKeepsEverySelectedItemWhenItsWindowIsMadeAgain) {
-  LoadForm(u"object F: TForm\n"
-           u"  object list: TListBox\n"
-           u"    Left = 8\n    Top = 8\n    Width = 200\n    Height = 100\n"
-           u"    Items = (\"a\" \"b\" \"c\" \"d\" \"e\")\n"
-           u"    MultiSelect = True\n"
-           u"  end\n"
-           u"end\n");
+  LoadForm(
+      u"object F: TForm\n"
+      u"  object list: TListBox\n"
+      u"    Left = 8\n    Top = 8\n    Width = 200\n    Height = 100\n"
+      u"    Items = (\"a\" \"b\" \"c\" \"d\" \"e\")\n"
+      u"    MultiSelect = True\n"
+      u"  end\n"
+      u"end\n");
   auto* list = Find<TListBox>(u"list");
   HWND before = list->Handle();
   list->SetSelected(1, true);
@@ -146,13 +146,15 @@ TEST_F(ListControlsTest, TheWindowFollowsItsItemsByTheSmallestEdit) {
       {"insert at the head", [](TStringList* s) { s->Insert(0, u"first"); }, 1, 0, 0},
       {"delete in the middle", [](TStringList* s) { s->Delete(100); }, 0, 1, 0},
       {"rename one", [](TStringList* s) { s->SetStrings(10, u"renamed"); }, 1, 1, 0},
-      {"a block of changes", [](TStringList* s) {
+      {"a block of changes",
+       [](TStringList* s) {
          s->BeginUpdate();
          s->Delete(150);
          s->Delete(150);
          s->Insert(150, u"new");
          s->EndUpdate();
-       }, 1, 2, 0},
+       },
+       1, 2, 0},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
@@ -162,7 +164,8 @@ TEST_F(ListControlsTest, TheWindowFollowsItsItemsByTheSmallestEdit) {
     EXPECT_EQ(sent.Count(LB_DELETESTRING), c.deletes);
     EXPECT_EQ(sent.Count(LB_RESETCONTENT), c.resets);
     ASSERT_EQ(SendMessageW(list->Handle(), LB_GETCOUNT, 0, 0), list->Items()->Count());
-    for (Integer i = 0; i < list->Items()->Count(); i += 37) EXPECT_EQ(ListText(list->Handle(), i), list->Items()->Strings(i));
+    for (Integer i = 0; i < list->Items()->Count(); i += 37)
+      EXPECT_EQ(ListText(list->Handle(), i), list->Items()->Strings(i));
   }
   EXPECT_EQ(list->Items()->Strings(list->ItemIndex()), u"item 50");
   sent.seen.clear();
@@ -172,13 +175,14 @@ TEST_F(ListControlsTest, TheWindowFollowsItsItemsByTheSmallestEdit) {
 }
 
 TEST_F(ListControlsTest, ListBoxSelectionFollowsClicksAndKeys) {
-  LoadForm(u"object F: TForm\n"
-           u"  object list: TListBox\n"
-           u"    Left = 8\n    Top = 8\n    Width = 200\n    Height = 100\n"
-           u"    Items = (\"one\" \"two\" \"three\")\n"
-           u"    ItemIndex = 0\n"
-           u"  end\n"
-           u"end\n");
+  LoadForm(
+      u"object F: TForm\n"
+      u"  object list: TListBox\n"
+      u"    Left = 8\n    Top = 8\n    Width = 200\n    Height = 100\n"
+      u"    Items = (\"one\" \"two\" \"three\")\n"
+      u"    ItemIndex = 0\n"
+      u"  end\n"
+      u"end\n");
   auto* list = Find<TListBox>(u"list");
   EXPECT_EQ(SendMessageW(list->Handle(), LB_GETCURSEL, 0, 0), 0);
   list->SetOnClick(TNotifyEvent(&events, &TEvents::Click));
@@ -219,7 +223,8 @@ TEST_F(ListControlsTest, OwnerDrawnListItemsGetTheirRectanglesStatesAndHeights) 
   RedrawWindow(fixed->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
   ASSERT_GE(events.drawn.size(), 3u);
   for (Integer i = 0; i < 3; ++i) {
-    auto it = std::find_if(events.drawn.begin(), events.drawn.end(), [&](const TEvents::Drawn& d) { return d.index == i; });
+    auto it =
+        std::find_if(events.drawn.begin(), events.drawn.end(), [&](const TEvents::Drawn& d) { return d.index == i; });
     ASSERT_NE(it, events.drawn.end()) << i;
     EXPECT_EQ(it->rect, fixed->ItemRect(i));
     EXPECT_EQ(it->rect.Height(), 20);
@@ -242,21 +247,22 @@ TEST_F(ListControlsTest, OwnerDrawnListItemsGetTheirRectanglesStatesAndHeights) 
 }
 
 TEST_F(ListControlsTest, ComboBoxPropertiesAndItsChildWindows) {
-  LoadForm(u"object F: TForm\n"
-           u"  object pick: TComboBox\n"
-           u"    Left = 8\n    Top = 8\n    Width = 150\n"
-           u"    Style = csDropDownList\n"
-           u"    Items = (\"red\" \"green\" \"blue\")\n"
-           u"    ItemIndex = 1\n"
-           u"    DropDownCount = 5\n"
-           u"  end\n"
-           u"  object typed: TComboBox\n"
-           u"    Left = 8\n    Top = 40\n    Width = 150\n"
-           u"    Items = (\"one\" \"two\")\n"
-           u"    Text = \"free text\"\n"
-           u"    MaxLength = 20\n"
-           u"  end\n"
-           u"end\n");
+  LoadForm(
+      u"object F: TForm\n"
+      u"  object pick: TComboBox\n"
+      u"    Left = 8\n    Top = 8\n    Width = 150\n"
+      u"    Style = csDropDownList\n"
+      u"    Items = (\"red\" \"green\" \"blue\")\n"
+      u"    ItemIndex = 1\n"
+      u"    DropDownCount = 5\n"
+      u"  end\n"
+      u"  object typed: TComboBox\n"
+      u"    Left = 8\n    Top = 40\n    Width = 150\n"
+      u"    Items = (\"one\" \"two\")\n"
+      u"    Text = \"free text\"\n"
+      u"    MaxLength = 20\n"
+      u"  end\n"
+      u"end\n");
   auto* pick = Find<TComboBox>(u"pick");
   auto* typed = Find<TComboBox>(u"typed");
   HWND h = pick->Handle();
@@ -360,9 +366,8 @@ TEST_F(ListControlsTest, OwnerDrawnComboBoxDrawsItsEditPartAndItsItems) {
   PumpMessages(100);
   UpdateWindow(combo->ListHandle());
   for (Integer i = 0; i < 2; ++i) {
-    auto it = std::find_if(events.drawn.begin(), events.drawn.end(), [&](const TEvents::Drawn& d) {
-      return d.index == i && !d.state.Contains(odComboBoxEdit);
-    });
+    auto it = std::find_if(events.drawn.begin(), events.drawn.end(),
+                           [&](const TEvents::Drawn& d) { return d.index == i && !d.state.Contains(odComboBoxEdit); });
     ASSERT_NE(it, events.drawn.end()) << i;
     RECT r{};
     SendMessageW(combo->ListHandle(), LB_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&r));

@@ -29,7 +29,6 @@ String ItemText(HWND lv, int item, int sub) {
   return String(reinterpret_cast<const Char*>(buf));
 }
 
-
 // The items of the description: caption, image, state image, sub-items.
 String ItemData() {
   std::vector<TStoredItem> items(3);
@@ -43,7 +42,6 @@ String ItemData() {
   WriteStoredItems(data, items);
   return DescriptionBytes(data);
 }
-
 
 class TEvents : public TObject {
  public:
@@ -67,33 +65,38 @@ class TEvents : public TObject {
     items.push_back({item, stage});
     if (item == recolored && stage == cdPrePaint) lv->Canvas()->Font()->SetColor(clRed);
   }
-  void SubItem(TCustomListView*, TListItem* item, Integer sub, TCustomDrawState, bool&) { subItems.push_back({item, sub}); }
+  void SubItem(TCustomListView*, TListItem* item, Integer sub, TCustomDrawState, bool&) {
+    subItems.push_back({item, sub});
+  }
   size_t Count(const std::string& e) const { return static_cast<size_t>(std::count(log.begin(), log.end(), e)); }
 };
 
 class ListViewTest : public FormTest {
  protected:
   TCustomListView* Load() {
-    LoadForm(u"object F: TForm\n"
-             u"  object imgs: TImageList\n  end\n"
-             u"  object states: TImageList\n  end\n"
-             u"  object files: TListView\n"
-             u"    Left = 8\n    Top = 8\n    Width = 280\n    Height = 150\n"
-             u"    ViewStyle = vsReport\n"
-             u"    SmallImages = imgs\n"
-             u"    StateImages = states\n"
-             u"    MultiSelect = True\n"
-             u"    ReadOnly = True\n"
-             u"    RowSelect = True\n"
-             u"    GridLines = True\n"
-             u"    HideSelection = False\n"
-             u"    Columns = <\n"
-             u"      item\n        Caption = \"Name\"\n        Width = 120\n      end\n"
-             u"      item\n        Caption = \"Size\"\n        Width = 70\n        Alignment = taRightJustify\n      end\n"
-             u"      item\n        Caption = \"Type\"\n      end>\n"
-             u"    Items.ItemData = {" + ItemData() + u"}\n"
-             u"  end\n"
-             u"end\n");
+    LoadForm(
+        u"object F: TForm\n"
+        u"  object imgs: TImageList\n  end\n"
+        u"  object states: TImageList\n  end\n"
+        u"  object files: TListView\n"
+        u"    Left = 8\n    Top = 8\n    Width = 280\n    Height = 150\n"
+        u"    ViewStyle = vsReport\n"
+        u"    SmallImages = imgs\n"
+        u"    StateImages = states\n"
+        u"    MultiSelect = True\n"
+        u"    ReadOnly = True\n"
+        u"    RowSelect = True\n"
+        u"    GridLines = True\n"
+        u"    HideSelection = False\n"
+        u"    Columns = <\n"
+        u"      item\n        Caption = \"Name\"\n        Width = 120\n      end\n"
+        u"      item\n        Caption = \"Size\"\n        Width = 70\n        Alignment = taRightJustify\n      end\n"
+        u"      item\n        Caption = \"Type\"\n      end>\n"
+        u"    Items.ItemData = {" +
+        ItemData() +
+        u"}\n"
+        u"  end\n"
+        u"end\n");
     return Find<TListView>(u"files");
   }
   TEvents events;
@@ -110,8 +113,10 @@ TEST_F(ListViewTest, ColumnsItemsImagesAndStylesReachTheWindow) {
   EXPECT_NE(StyleOf(lv) & LVS_SHOWSELALWAYS, 0);
   const LRESULT ex = SendMessageW(h, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
   EXPECT_EQ(ex & (LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES), LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
-  EXPECT_EQ(reinterpret_cast<HIMAGELIST>(SendMessageW(h, LVM_GETIMAGELIST, LVSIL_SMALL, 0)), Find<TImageList>(u"imgs")->Handle());
-  EXPECT_EQ(reinterpret_cast<HIMAGELIST>(SendMessageW(h, LVM_GETIMAGELIST, LVSIL_STATE, 0)), Find<TImageList>(u"states")->Handle());
+  EXPECT_EQ(reinterpret_cast<HIMAGELIST>(SendMessageW(h, LVM_GETIMAGELIST, LVSIL_SMALL, 0)),
+            Find<TImageList>(u"imgs")->Handle());
+  EXPECT_EQ(reinterpret_cast<HIMAGELIST>(SendMessageW(h, LVM_GETIMAGELIST, LVSIL_STATE, 0)),
+            Find<TImageList>(u"states")->Handle());
   // Columns.
   ASSERT_NE(lv->HeaderHandle(), nullptr);
   EXPECT_EQ(SendMessageW(lv->HeaderHandle(), HDM_GETITEMCOUNT, 0, 0), 3);
@@ -217,9 +222,11 @@ TEST_F(ListViewTest, CustomDrawEventsGetTheirStagesItemsAndSubItems) {
             events.control.end());
   for (Integer i = 0; i < 3; ++i) {
     TListItem* item = lv->Items()->Items(i);
-    EXPECT_NE(std::find(events.items.begin(), events.items.end(), std::make_pair(item, cdPrePaint)), events.items.end()) << i;
+    EXPECT_NE(std::find(events.items.begin(), events.items.end(), std::make_pair(item, cdPrePaint)), events.items.end())
+        << i;
     for (Integer sub = 1; sub < 3; ++sub)
-      EXPECT_NE(std::find(events.subItems.begin(), events.subItems.end(), std::make_pair(item, sub)), events.subItems.end())
+      EXPECT_NE(std::find(events.subItems.begin(), events.subItems.end(), std::make_pair(item, sub)),
+                events.subItems.end())
           << i << "/" << sub;
   }
   // The window was asked for items and sub-items; the recoloured item came back with its

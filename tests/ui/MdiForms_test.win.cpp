@@ -170,7 +170,8 @@ TEST_F(MdiTest, TileCascadeAndArrangeIcons) {
   children.push_back(MakeChild(u"3"));
   frame->Cascade();
   std::vector<RECT> stack;
-  for (Integer i = frame->MDIChildCount() - 1; i >= 0; --i) stack.push_back(WindowRectIn(frame->MDIChildren(i)->Handle(), client));
+  for (Integer i = frame->MDIChildCount() - 1; i >= 0; --i)
+    stack.push_back(WindowRectIn(frame->MDIChildren(i)->Handle(), client));
   ASSERT_EQ(stack.size(), 3u);
   for (size_t i = 1; i < stack.size(); ++i) {
     EXPECT_GT(stack[i].left, stack[i - 1].left);

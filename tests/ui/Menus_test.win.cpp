@@ -14,13 +14,13 @@
 #include <vector>
 
 #include "support/FormFixture.h"
+#include "ui/ActnList.h"
 #include "ui/Bitmap.h"
 #include "ui/ComCtrls.h"
-#include "ui/ActnList.h"
 #include "ui/FormReader.h"
 #include "ui/FormWriter.h"
-#include "ui/ImgList.h"
 #include "ui/Forms.h"
+#include "ui/ImgList.h"
 #include "ui/Menus.h"
 #include "ui/StdCtrls.h"
 
@@ -49,18 +49,27 @@ class TMenuForm : public TForm {
   void ItemClick(TObject* sender) { clicks.push_back(Utf8(static_cast<TMenuItem*>(sender)->Name())); }
 };
 TW_DEFINE_CLASS(TMenuForm) {
-  for (auto [name, field] : std::initializer_list<std::pair<const char16_t*, TMenuItem* TMenuForm::*>>{
-           {u"File1", &TMenuForm::File1},   {u"Open1", &TMenuForm::Open1},     {u"Save1", &TMenuForm::Save1},
-           {u"Quiet1", &TMenuForm::Quiet1}, {u"Loud1", &TMenuForm::Loud1},     {u"Hidden1", &TMenuForm::Hidden1},
-           {u"Recent1", &TMenuForm::Recent1}, {u"Help1", &TMenuForm::Help1}, {u"Copy1", &TMenuForm::Copy1},
-           {u"Paste1", &TMenuForm::Paste1}, {u"Line1", &TMenuForm::Line1},     {u"Delete1", &TMenuForm::Delete1}})
+  for (auto [name, field] :
+       std::initializer_list<std::pair<const char16_t*, TMenuItem * TMenuForm::*>>{{u"File1", &TMenuForm::File1},
+                                                                                   {u"Open1", &TMenuForm::Open1},
+                                                                                   {u"Save1", &TMenuForm::Save1},
+                                                                                   {u"Quiet1", &TMenuForm::Quiet1},
+                                                                                   {u"Loud1", &TMenuForm::Loud1},
+                                                                                   {u"Hidden1", &TMenuForm::Hidden1},
+                                                                                   {u"Recent1", &TMenuForm::Recent1},
+                                                                                   {u"Help1", &TMenuForm::Help1},
+                                                                                   {u"Copy1", &TMenuForm::Copy1},
+                                                                                   {u"Paste1", &TMenuForm::Paste1},
+                                                                                   {u"Line1", &TMenuForm::Line1},
+                                                                                   {u"Delete1", &TMenuForm::Delete1}})
     b.Field(name, field);
   b.Field(u"MainMenu1", &TMenuForm::MainMenu1);
   b.Field(u"Popup1", &TMenuForm::Popup1);
   b.Method(u"ItemClick", &TMenuForm::ItemClick);
 }
 
-constexpr char16_t kDescription[] = uR"(
+constexpr char16_t kDescription[] =
+    uR"(
 object MenuForm: TMenuForm
   Caption = "Menus"
   ClientWidth = 320
@@ -688,7 +697,9 @@ TEST_F(MenusTest, AControlsPopupMenuComesOnRightClickAndOnTheContextMenuKey) {
   // Without AutoPopup nothing comes.
   form->Popup1->SetAutoPopup(false);
   form->Popup1->SetPopupComponent(nullptr);
-  EXPECT_EQ(form->Perform(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(form->Handle()), PointToLParam(elsewhere.X, elsewhere.Y)), 0);
+  EXPECT_EQ(
+      form->Perform(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(form->Handle()), PointToLParam(elsewhere.X, elsewhere.Y)),
+      0);
   EXPECT_EQ(form->Popup1->PopupComponent(), nullptr);
   // A freed popup menu is forgotten by its control.
   labelMenu->Free();

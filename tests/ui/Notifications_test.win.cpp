@@ -197,7 +197,7 @@ TEST_F(NotificationsTest, AControlThatAnswersNoToTheHitTestLetsTheMouseThrough) 
     bool aboveTransparent;
     TControl* expected;
   } cases[] = {
-      {{60, 60}, true, below},  {{60, 60}, false, above},  {{20, 20}, true, below},
+      {{60, 60}, true, below},     {{60, 60}, false, above},   {{20, 20}, true, below},
       {{120, 120}, true, nullptr}, {{120, 120}, false, above},
   };
   for (const Case& c : cases) {

@@ -137,9 +137,7 @@ TEST(Jpeg, RejectsPicturesAboveTheLimit) {
   try {
     jpg.LoadFromStream(s);
     FAIL();
-  } catch (const EInvalidGraphic& e) {
-    EXPECT_EQ(e.Message(), u"JPEG error: picture too large");
-  }
+  } catch (const EInvalidGraphic& e) { EXPECT_EQ(e.Message(), u"JPEG error: picture too large"); }
 }
 
 TEST(Icon, ReadsTheDirectoryAndRejectsBrokenFiles) {
@@ -185,9 +183,7 @@ TEST(Picture, ChoosesTheFormatByExtensionOrSignature) {
   try {
     pic.LoadFromFile(dir.Path() + u"/pic.xyz");
     FAIL();
-  } catch (const EInvalidGraphic& e) {
-    EXPECT_EQ(e.Message(), u"Unknown picture file extension (.xyz)");
-  }
+  } catch (const EInvalidGraphic& e) { EXPECT_EQ(e.Message(), u"Unknown picture file extension (.xyz)"); }
   EXPECT_NE(dynamic_cast<TJPEGImage*>(pic.Graphic()), nullptr);  // kept
 
   auto ico = StreamOf(MakeIco(8, 8, 0));

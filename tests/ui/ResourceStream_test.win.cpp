@@ -17,7 +17,5 @@ TEST(ResourceStream, ReadsAResourceOfTheProgram) {
   try {
     TResourceStream missing(nullptr, u"NOSUCHRESOURCE", RT_RCDATA_ID);
     FAIL();
-  } catch (const EResNotFound& e) {
-    EXPECT_EQ(e.Message(), u"Resource NOSUCHRESOURCE not found");
-  }
+  } catch (const EResNotFound& e) { EXPECT_EQ(e.Message(), u"Resource NOSUCHRESOURCE not found"); }
 }

@@ -44,14 +44,15 @@ TW_DEFINE_CLASS(TAddressFrame) {
 }
 
 TEST_F(ScrollingControlsTest, ScrollBoxRangesFollowItsChildrenAndItsBarsMoveThem) {
-  LoadForm(u"object F: TForm\n"
-           u"  object box: TScrollBox\n"
-           u"    Left = 8\n    Top = 8\n    Width = 150\n    Height = 120\n"
-           u"    VertScrollBar.Increment = 10\n"
-           u"    object top: TPanel\n      Left = 0\n      Top = 0\n      Width = 100\n      Height = 30\n    end\n"
-           u"    object lower: TPanel\n      Left = 10\n      Top = 300\n      Width = 100\n      Height = 40\n    end\n"
-           u"  end\n"
-           u"end\n");
+  LoadForm(
+      u"object F: TForm\n"
+      u"  object box: TScrollBox\n"
+      u"    Left = 8\n    Top = 8\n    Width = 150\n    Height = 120\n"
+      u"    VertScrollBar.Increment = 10\n"
+      u"    object top: TPanel\n      Left = 0\n      Top = 0\n      Width = 100\n      Height = 30\n    end\n"
+      u"    object lower: TPanel\n      Left = 10\n      Top = 300\n      Width = 100\n      Height = 40\n    end\n"
+      u"  end\n"
+      u"end\n");
   auto* box = Find<TScrollBox>(u"box");
   auto* lower = Find<TPanel>(u"lower");
   HWND h = box->Handle();
@@ -110,15 +111,16 @@ TEST_F(ScrollingControlsTest, AFixedRangeTurnsAutoScrollOff) {
 }
 
 TEST_F(ScrollingControlsTest, FramesReadTheirOwnDescriptionAndTakeTheEmbeddingFormsChanges) {
-  LoadForm(u"object F: TForm\n"
-           u"  object home: TAddressFrame\n"
-           u"    Left = 10\n    Top = 10\n"
-           u"    object street: TEdit\n      Text = \"Elm St\"\n    end\n"
-           u"  end\n"
-           u"  object work: TAddressFrame\n"
-           u"    Left = 10\n    Top = 100\n"
-           u"  end\n"
-           u"end\n");
+  LoadForm(
+      u"object F: TForm\n"
+      u"  object home: TAddressFrame\n"
+      u"    Left = 10\n    Top = 10\n"
+      u"    object street: TEdit\n      Text = \"Elm St\"\n    end\n"
+      u"  end\n"
+      u"  object work: TAddressFrame\n"
+      u"    Left = 10\n    Top = 100\n"
+      u"  end\n"
+      u"end\n");
   auto* home = Find<TAddressFrame>(u"home");
   auto* work = Find<TAddressFrame>(u"work");
   for (TAddressFrame* f : {home, work}) {
@@ -141,10 +143,11 @@ TEST_F(ScrollingControlsTest, FramesReadTheirOwnDescriptionAndTakeTheEmbeddingFo
   EXPECT_EQ(home->street->Text(), u"Elm St");
   EXPECT_EQ(work->street->Text(), u"Main St");
   // An object of the wrong class for the frame's component is an error.
-  EXPECT_THROW(ReadComponentText(new TForm(app.get()), u"object G: TForm\n"
-                                                       u"  object other: TAddressFrame\n"
-                                                       u"    object street: TLabel\n    end\n"
-                                                       u"  end\n"
-                                                       u"end\n"),
+  EXPECT_THROW(ReadComponentText(new TForm(app.get()),
+                                 u"object G: TForm\n"
+                                 u"  object other: TAddressFrame\n"
+                                 u"    object street: TLabel\n    end\n"
+                                 u"  end\n"
+                                 u"end\n"),
                EFormDescriptionError);
 }

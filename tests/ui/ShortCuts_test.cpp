@@ -9,11 +9,8 @@ TEST(ShortCutTest, KeysAndModifiersMakeOneWordAndComeBack) {
     TShiftState shift;
     TShortCut expected;
   } cases[] = {
-      {'S', {ssCtrl}, 0x4053},
-      {'O', {ssCtrl, ssShift}, 0x604F},
-      {0x73 /* F4 */, {ssAlt}, 0x8073},
-      {0x2E /* Del */, {}, 0x002E},
-      {'1', {ssAlt, ssCtrl, ssShift}, 0xE031},
+      {'S', {ssCtrl}, 0x4053},      {'O', {ssCtrl, ssShift}, 0x604F},        {0x73 /* F4 */, {ssAlt}, 0x8073},
+      {0x2E /* Del */, {}, 0x002E}, {'1', {ssAlt, ssCtrl, ssShift}, 0xE031},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ShortCut(c.key, c.shift), c.expected) << c.key;
@@ -31,9 +28,9 @@ TEST(ShortCutTest, TextAsMenusShowItAndBack) {
     TShortCut shortCut;
     const char16_t* text;
   } cases[] = {
-      {0x4053, u"Ctrl+S"},        {0x8073, u"Alt+F4"},        {0x604F, u"Shift+Ctrl+O"}, {0x002E, u"Del"},
-      {0x0070, u"F1"},            {0x0087, u"F24"},           {0x2009, u"Shift+Tab"},    {0xC00D, u"Ctrl+Alt+Enter"},
-      {0x4021, u"Ctrl+PgUp"},     {0x0020, u"Space"},         {0x4030, u"Ctrl+0"},
+      {0x4053, u"Ctrl+S"},    {0x8073, u"Alt+F4"}, {0x604F, u"Shift+Ctrl+O"}, {0x002E, u"Del"},
+      {0x0070, u"F1"},        {0x0087, u"F24"},    {0x2009, u"Shift+Tab"},    {0xC00D, u"Ctrl+Alt+Enter"},
+      {0x4021, u"Ctrl+PgUp"}, {0x0020, u"Space"},  {0x4030, u"Ctrl+0"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ShortCutToText(c.shortCut), c.text);

@@ -24,9 +24,12 @@ class TEvents : public TObject {
   void Click(TObject* sender) { log.push_back("click " + Name(sender)); }
   void Change(TObject* sender) { log.push_back("change " + Name(sender)); }
   void Scroll(TObject*, TScrollCode code, Integer& pos) {
-    log.push_back("scroll " + std::string(StringToUtf8(EnumInfoOf<TScrollCode>().NameOf(code))) + " " + std::to_string(pos));
+    log.push_back("scroll " + std::string(StringToUtf8(EnumInfoOf<TScrollCode>().NameOf(code))) + " " +
+                  std::to_string(pos));
   }
-  size_t Count(const std::string& entry) const { return static_cast<size_t>(std::count(log.begin(), log.end(), entry)); }
+  size_t Count(const std::string& entry) const {
+    return static_cast<size_t>(std::count(log.begin(), log.end(), entry));
+  }
 
  private:
   static std::string Name(TObject* sender) { return StringToUtf8(static_cast<TComponent*>(sender)->Name()); }
@@ -40,22 +43,23 @@ class StdControlsTest : public FormTest {
 }  // namespace
 
 TEST_F(StdControlsTest, EditPropertiesReachTheWindow) {
-  LoadForm(u"object F: TForm\n"
-           u"  object ed: TEdit\n"
-           u"    Left = 8\n    Top = 8\n    Width = 150\n"
-           u"    Text = \"abc\"\n"
-           u"    TextHint = \"Search here\"\n"
-           u"    Alignment = taRightJustify\n"
-           u"    MaxLength = 12\n"
-           u"    ReadOnly = True\n"
-           u"    PasswordChar = \"*\"\n"
-           u"    Ctl3D = False\n"
-           u"    BevelKind = bkFlat\n"
-           u"    BevelInner = bvNone\n"
-           u"    BevelOuter = bvRaised\n"
-           u"    BevelWidth = 2\n"
-           u"  end\n"
-           u"end\n");
+  LoadForm(
+      u"object F: TForm\n"
+      u"  object ed: TEdit\n"
+      u"    Left = 8\n    Top = 8\n    Width = 150\n"
+      u"    Text = \"abc\"\n"
+      u"    TextHint = \"Search here\"\n"
+      u"    Alignment = taRightJustify\n"
+      u"    MaxLength = 12\n"
+      u"    ReadOnly = True\n"
+      u"    PasswordChar = \"*\"\n"
+      u"    Ctl3D = False\n"
+      u"    BevelKind = bkFlat\n"
+      u"    BevelInner = bvNone\n"
+      u"    BevelOuter = bvRaised\n"
+      u"    BevelWidth = 2\n"
+      u"  end\n"
+      u"end\n");
   auto* ed = Find<TEdit>(u"ed");
   HWND h = ed->Handle();
   wchar_t cue[64] = {};
@@ -96,9 +100,10 @@ TEST_F(StdControlsTest, EditPropertiesReachTheWindow) {
 }
 
 TEST_F(StdControlsTest, EditEventsFireOnTypingAndClicking) {
-  LoadForm(u"object F: TForm\n"
-           u"  object ed: TEdit\n    Left = 8\n    Top = 8\n    Width = 150\n  end\n"
-           u"end\n");
+  LoadForm(
+      u"object F: TForm\n"
+      u"  object ed: TEdit\n    Left = 8\n    Top = 8\n    Width = 150\n  end\n"
+      u"end\n");
   auto* ed = Find<TEdit>(u"ed");
   ed->SetOnChange(TNotifyEvent(&events, &TEvents::Change));
   ed->SetOnClick(TNotifyEvent(&events, &TEvents::Click));
@@ -114,17 +119,18 @@ TEST_F(StdControlsTest, EditEventsFireOnTypingAndClicking) {
 }
 
 TEST_F(StdControlsTest, MemoLinesScrollBarsAndTheKeysItWants) {
-  LoadForm(u"object F: TForm\n"
-           u"  object memo: TMemo\n"
-           u"    Left = 8\n    Top = 8\n    Width = 200\n    Height = 80\n"
-           u"    Lines = (\"one\" \"two\")\n"
-           u"    ScrollBars = ssVertical\n"
-           u"    WordWrap = False\n"
-           u"    WantReturns = False\n"
-           u"    WantTabs = True\n"
-           u"  end\n"
-           u"  object after: TEdit\n    Left = 8\n    Top = 100\n  end\n"
-           u"end\n");
+  LoadForm(
+      u"object F: TForm\n"
+      u"  object memo: TMemo\n"
+      u"    Left = 8\n    Top = 8\n    Width = 200\n    Height = 80\n"
+      u"    Lines = (\"one\" \"two\")\n"
+      u"    ScrollBars = ssVertical\n"
+      u"    WordWrap = False\n"
+      u"    WantReturns = False\n"
+      u"    WantTabs = True\n"
+      u"  end\n"
+      u"  object after: TEdit\n    Left = 8\n    Top = 100\n  end\n"
+      u"end\n");
   auto* memo = Find<TMemo>(u"memo");
   auto* after = Find<TEdit>(u"after");
   HWND h = memo->Handle();
@@ -161,18 +167,19 @@ TEST_F(StdControlsTest, MemoLinesScrollBarsAndTheKeysItWants) {
 }
 
 TEST_F(StdControlsTest, StaticTextStylesAndItsAcceleratorFocusesItsControl) {
-  LoadForm(u"object F: TForm\n"
-           u"  object caption: TStaticText\n"
-           u"    Left = 8\n    Top = 8\n"
-           u"    Caption = \"&Name\"\n"
-           u"    Alignment = taCenter\n"
-           u"    BorderStyle = sbsSunken\n"
-           u"    BevelKind = bkTile\n"
-           u"    FocusControl = ed\n"
-           u"  end\n"
-           u"  object first: TEdit\n    Left = 8\n    Top = 40\n  end\n"
-           u"  object ed: TEdit\n    Left = 8\n    Top = 70\n  end\n"
-           u"end\n");
+  LoadForm(
+      u"object F: TForm\n"
+      u"  object caption: TStaticText\n"
+      u"    Left = 8\n    Top = 8\n"
+      u"    Caption = \"&Name\"\n"
+      u"    Alignment = taCenter\n"
+      u"    BorderStyle = sbsSunken\n"
+      u"    BevelKind = bkTile\n"
+      u"    FocusControl = ed\n"
+      u"  end\n"
+      u"  object first: TEdit\n    Left = 8\n    Top = 40\n  end\n"
+      u"  object ed: TEdit\n    Left = 8\n    Top = 70\n  end\n"
+      u"end\n");
   auto* text = Find<TStaticText>(u"caption");
   EXPECT_EQ(WindowString(text->Handle()), u"&Name");
   EXPECT_EQ(StyleOf(text) & SS_TYPEMASK, SS_CENTER);
@@ -194,13 +201,14 @@ TEST_F(StdControlsTest, StaticTextStylesAndItsAcceleratorFocusesItsControl) {
 }
 
 TEST_F(StdControlsTest, GroupBoxHoldsItsChildrenBelowTheCaptionAndTakesTheMouse) {
-  LoadForm(u"object F: TForm\n"
-           u"  object group: TGroupBox\n"
-           u"    Left = 8\n    Top = 8\n    Width = 200\n    Height = 120\n"
-           u"    Caption = \"Options\"\n"
-           u"    object inside: TPanel\n      Align = alClient\n    end\n"
-           u"  end\n"
-           u"end\n");
+  LoadForm(
+      u"object F: TForm\n"
+      u"  object group: TGroupBox\n"
+      u"    Left = 8\n    Top = 8\n    Width = 200\n    Height = 120\n"
+      u"    Caption = \"Options\"\n"
+      u"    object inside: TPanel\n      Align = alClient\n    end\n"
+      u"  end\n"
+      u"end\n");
   auto* group = Find<TGroupBox>(u"group");
   auto* inside = Find<TPanel>(u"inside");
   EXPECT_EQ(StyleOf(group) & BS_TYPEMASK, BS_GROUPBOX);
@@ -227,16 +235,17 @@ TEST_F(StdControlsTest, GroupBoxHoldsItsChildrenBelowTheCaptionAndTakesTheMouse)
 }
 
 TEST_F(StdControlsTest, CheckBoxStatesCycleOnClicksAndReachTheWindow) {
-  LoadForm(u"object F: TForm\n"
-           u"  object box: TCheckBox\n"
-           u"    Left = 8\n    Top = 8\n    Width = 150\n"
-           u"    Caption = \"&Tristate\"\n"
-           u"    AllowGrayed = True\n"
-           u"    State = cbGrayed\n"
-           u"    Alignment = taLeftJustify\n"
-           u"    WordWrap = True\n"
-           u"  end\n"
-           u"end\n");
+  LoadForm(
+      u"object F: TForm\n"
+      u"  object box: TCheckBox\n"
+      u"    Left = 8\n    Top = 8\n    Width = 150\n"
+      u"    Caption = \"&Tristate\"\n"
+      u"    AllowGrayed = True\n"
+      u"    State = cbGrayed\n"
+      u"    Alignment = taLeftJustify\n"
+      u"    WordWrap = True\n"
+      u"  end\n"
+      u"end\n");
   auto* box = Find<TCheckBox>(u"box");
   HWND h = box->Handle();
   EXPECT_EQ(StyleOf(box) & BS_TYPEMASK, BS_3STATE);
@@ -274,13 +283,15 @@ TEST_F(StdControlsTest, CheckBoxStatesCycleOnClicksAndReachTheWindow) {
 }
 
 TEST_F(StdControlsTest, RadioButtonsAreGroupedByTheirParent) {
-  LoadForm(u"object F: TForm\n"
-           u"  object a: TRadioButton\n    Left = 8\n    Top = 8\n    Caption = \"A\"\n    Checked = True\n  end\n"
-           u"  object b: TRadioButton\n    Left = 8\n    Top = 30\n    Caption = \"B\"\n  end\n"
-           u"  object other: TPanel\n    Left = 150\n    Top = 8\n    Width = 140\n    Height = 60\n"
-           u"    object c: TRadioButton\n      Left = 4\n      Top = 4\n      Caption = \"C\"\n      Checked = True\n    end\n"
-           u"  end\n"
-           u"end\n");
+  LoadForm(
+      u"object F: TForm\n"
+      u"  object a: TRadioButton\n    Left = 8\n    Top = 8\n    Caption = \"A\"\n    Checked = True\n  end\n"
+      u"  object b: TRadioButton\n    Left = 8\n    Top = 30\n    Caption = \"B\"\n  end\n"
+      u"  object other: TPanel\n    Left = 150\n    Top = 8\n    Width = 140\n    Height = 60\n"
+      u"    object c: TRadioButton\n      Left = 4\n      Top = 4\n      Caption = \"C\"\n      Checked = True\n    "
+      u"end\n"
+      u"  end\n"
+      u"end\n");
   auto* a = Find<TRadioButton>(u"a");
   auto* b = Find<TRadioButton>(u"b");
   auto* c = Find<TRadioButton>(u"c");
@@ -305,14 +316,15 @@ TEST_F(StdControlsTest, RadioButtonsAreGroupedByTheirParent) {
 }
 
 TEST_F(StdControlsTest, ScrollBarRangeAndScrollRequestsFromTheMouse) {
-  LoadForm(u"object F: TForm\n"
-           u"  object bar: TScrollBar\n"
-           u"    Left = 200\n    Top = 8\n    Width = 17\n    Height = 150\n"
-           u"    Kind = sbVertical\n"
-           u"    Min = 10\n    Max = 200\n    Position = 50\n    PageSize = 20\n"
-           u"    SmallChange = 5\n    LargeChange = 30\n"
-           u"  end\n"
-           u"end\n");
+  LoadForm(
+      u"object F: TForm\n"
+      u"  object bar: TScrollBar\n"
+      u"    Left = 200\n    Top = 8\n    Width = 17\n    Height = 150\n"
+      u"    Kind = sbVertical\n"
+      u"    Min = 10\n    Max = 200\n    Position = 50\n    PageSize = 20\n"
+      u"    SmallChange = 5\n    LargeChange = 30\n"
+      u"  end\n"
+      u"end\n");
   auto* bar = Find<TScrollBar>(u"bar");
   EXPECT_EQ(StyleOf(bar) & SBS_VERT, SBS_VERT);
   SCROLLINFO si{};

@@ -49,8 +49,8 @@ TEST(StoredItems, TheLayoutIsLittleEndianCountsAndUtf16) {
   one[0].Text = u"Ab";
   one[0].Values = {-2};
   TMemoryStream s = Written(one);
-  const uint8_t expected[] = {1, 0, 0, 0,   2, 0, 0, 0, 'A', 0, 'b', 0,   1, 0, 0, 0, 0xFE, 0xFF, 0xFF, 0xFF,
-                              0, 0, 0, 0,   0, 0, 0, 0};
+  const uint8_t expected[] = {1, 0, 0,    0,    2,    0,    0, 0, 'A', 0, 'b', 0, 1, 0,
+                              0, 0, 0xFE, 0xFF, 0xFF, 0xFF, 0, 0, 0,   0, 0,   0, 0, 0};
   ASSERT_EQ(s.GetSize(), static_cast<Int64>(sizeof expected));
   EXPECT_EQ(std::memcmp(s.Memory(), expected, sizeof expected), 0);
 }
@@ -88,12 +88,12 @@ TEST(StoredItems, NestingBeyondTheLimitIsRefused) {
   auto chain = [](int depth) {
     TMemoryStream s;
     for (int i = 0; i < depth; ++i) {
-      PutInt(s, 1);   // one item
-      PutInt(s, 0);   // empty text
-      PutInt(s, 0);   // no values
-      PutInt(s, 0);   // no strings
+      PutInt(s, 1);  // one item
+      PutInt(s, 0);  // empty text
+      PutInt(s, 0);  // no values
+      PutInt(s, 0);  // no strings
     }
-    PutInt(s, 0);     // the deepest has no children
+    PutInt(s, 0);  // the deepest has no children
     s.SetPosition(0);
     return s;
   };

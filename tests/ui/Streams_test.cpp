@@ -31,9 +31,7 @@ TEST(MemoryStream, ReadBufferRaisesOnShortData) {
   try {
     m.ReadBuffer(buf, 4);
     FAIL() << "no exception";
-  } catch (const EReadError& e) {
-    EXPECT_EQ(e.Message(), u"Stream read error");
-  }
+  } catch (const EReadError& e) { EXPECT_EQ(e.Message(), u"Stream read error"); }
 }
 
 TEST(Stream, CopyFromWholeAndPart) {

@@ -111,14 +111,13 @@ TEST(StringList, CommaTextQuotesWhatNeedsIt) {
   back.SetCommaText(sl.CommaText());
   EXPECT_EQ(Lines(back), Lines(sl));
 
-  struct Case { const char16_t* in; std::vector<String> out; } cases[] = {
+  struct Case {
+    const char16_t* in;
+    std::vector<String> out;
+  } cases[] = {
       {u"a b,c", {u"a", u"b", u"c"}},  // unquoted blanks separate
-      {u" a , b ", {u"a", u"b"}},
-      {u"a,,b", {u"a", u"", u"b"}},
-      {u"a,", {u"a", u""}},
-      {u"", {}},
-      {u"\"x\"y,z", {u"xy", u"z"}},
-      {u"\"open", {u"open"}},
+      {u" a , b ", {u"a", u"b"}},     {u"a,,b", {u"a", u"", u"b"}}, {u"a,", {u"a", u""}}, {u"", {}},
+      {u"\"x\"y,z", {u"xy", u"z"}},   {u"\"open", {u"open"}},
   };
   for (const auto& c : cases) {
     back.SetCommaText(c.in);

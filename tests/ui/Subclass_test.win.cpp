@@ -42,8 +42,8 @@ HWND MakeProbeWindow() {
     return RegisterClassW(&wc) != 0;
   }();
   EXPECT_TRUE(registered);
-  return CreateWindowExW(0, L"TwSubclassProbe", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, GetModuleHandleW(nullptr),
-                         nullptr);
+  return CreateWindowExW(0, L"TwSubclassProbe", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                         GetModuleHandleW(nullptr), nullptr);
 }
 
 LONG_PTR WndProcOf(HWND wnd) { return GetWindowLongPtrW(wnd, GWLP_WNDPROC); }
@@ -238,7 +238,8 @@ LRESULT CALLBACK ComctlProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, 
 TEST_F(SubclassTest, ASubclassAboveOursKeepsTheChainPassingOnUntilTheWindowGoes) {
   TNamedProc a("a");
   ASSERT_TRUE(a.Attach(wnd));
-  gForeignNext = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ForeignProc)));
+  gForeignNext =
+      reinterpret_cast<WNDPROC>(SetWindowLongPtrW(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ForeignProc)));
   EXPECT_EQ(Send(), "foreign a orig ");
   a.sub.Detach();
   // Ours cannot be undone under the foreign one: it stays, passing everything on.

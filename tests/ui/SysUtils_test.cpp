@@ -18,7 +18,10 @@ TEST(Utf, RoundTripsEveryPlane) {
 }
 
 TEST(Utf, ReplacesInvalidInput) {
-  struct Case { std::string in; String out; } cases[] = {
+  struct Case {
+    std::string in;
+    String out;
+  } cases[] = {
       {"\xFF", u"\uFFFD"},
       {"a\xC3", u"a\uFFFD"},            // truncated sequence
       {"\xC0\x80", u"\uFFFD"},          // overlong NUL
@@ -30,43 +33,60 @@ TEST(Utf, ReplacesInvalidInput) {
 }
 
 TEST(StrToInt, ParsesLikeTheClassLibrary) {
-  struct Case { const char16_t* text; bool ok; Integer value; } cases[] = {
-      {u"0", true, 0},         {u"-12", true, -12},        {u"+7", true, 7},
-      {u"$FF", true, 255},     {u"0x10", true, 16},        {u"$FFFFFFFF", true, -1},
-      {u"2147483647", true, 2147483647}, {u"-2147483648", true, INT32_MIN},
-      {u"2147483648", false, 0}, {u"", false, 0},          {u"12a", false, 0},
-      {u" 5", true, 5},        {u"5 ", false, 0},          {u"$", false, 0},
+  struct Case {
+    const char16_t* text;
+    bool ok;
+    Integer value;
+  } cases[] = {
+      {u"0", true, 0},
+      {u"-12", true, -12},
+      {u"+7", true, 7},
+      {u"$FF", true, 255},
+      {u"0x10", true, 16},
+      {u"$FFFFFFFF", true, -1},
+      {u"2147483647", true, 2147483647},
+      {u"-2147483648", true, INT32_MIN},
+      {u"2147483648", false, 0},
+      {u"", false, 0},
+      {u"12a", false, 0},
+      {u" 5", true, 5},
+      {u"5 ", false, 0},
+      {u"$", false, 0},
   };
   for (const auto& c : cases) {
     Integer v = 0;
     EXPECT_EQ(TryStrToInt(c.text, v), c.ok) << StringToUtf8(c.text);
-    if (c.ok) {
-      EXPECT_EQ(v, c.value) << StringToUtf8(c.text);
-    }
+    if (c.ok) { EXPECT_EQ(v, c.value) << StringToUtf8(c.text); }
   }
   EXPECT_EQ(StrToIntDef(u"x", 42), 42);
   try {
     StrToInt(u"abc");
     FAIL() << "no exception";
-  } catch (const EConvertError& e) {
-    EXPECT_EQ(e.Message(), u"'abc' is not a valid integer value");
-  }
+  } catch (const EConvertError& e) { EXPECT_EQ(e.Message(), u"'abc' is not a valid integer value"); }
 }
 
 TEST(StrToInt, SixtyFourBitsWithTheSameSyntax) {
-  struct Case { const char16_t* text; bool ok; Int64 value; } cases[] = {
-      {u"4278190335", true, 4278190335LL},   {u"-1", true, -1},
-      {u"9223372036854775807", true, INT64_MAX}, {u"-9223372036854775808", true, INT64_MIN},
-      {u"9223372036854775808", false, 0},    {u"99999999999999999999", false, 0},
-      {u"$FFFFFFFFFFFFFFFF", true, -1},     {u"$1FFFFFFFFFFFFFFFF", false, 0},
-      {u"0xFF00", true, 0xFF00},            {u"1e3", false, 0}, {u"", false, 0},
+  struct Case {
+    const char16_t* text;
+    bool ok;
+    Int64 value;
+  } cases[] = {
+      {u"4278190335", true, 4278190335LL},
+      {u"-1", true, -1},
+      {u"9223372036854775807", true, INT64_MAX},
+      {u"-9223372036854775808", true, INT64_MIN},
+      {u"9223372036854775808", false, 0},
+      {u"99999999999999999999", false, 0},
+      {u"$FFFFFFFFFFFFFFFF", true, -1},
+      {u"$1FFFFFFFFFFFFFFFF", false, 0},
+      {u"0xFF00", true, 0xFF00},
+      {u"1e3", false, 0},
+      {u"", false, 0},
   };
   for (const auto& c : cases) {
     Int64 v = 0;
     EXPECT_EQ(TryStrToInt64(c.text, v), c.ok) << StringToUtf8(c.text);
-    if (c.ok) {
-      EXPECT_EQ(v, c.value) << StringToUtf8(c.text);
-    }
+    if (c.ok) { EXPECT_EQ(v, c.value) << StringToUtf8(c.text); }
   }
 }
 
@@ -169,9 +189,10 @@ TEST(FindFirst, FindsWhatThePatternAndTheAttributesAskFor) {
 TEST(FindFirst, ReportsNameSizeAndAttributesOfEachEntry) {
   SearchFolder folder;
   const String readOnly = folder.dir.Path() + u"/noext";
-  std::filesystem::permissions(std::filesystem::path(readOnly), std::filesystem::perms::owner_write |
-                               std::filesystem::perms::group_write | std::filesystem::perms::others_write,
-                               std::filesystem::perm_options::remove);
+  std::filesystem::permissions(
+      std::filesystem::path(readOnly),
+      std::filesystem::perms::owner_write | std::filesystem::perms::group_write | std::filesystem::perms::others_write,
+      std::filesystem::perm_options::remove);
   std::map<String, std::pair<Int64, Integer>> seen;
   TSearchRec sr;
   for (Integer r = FindFirst(folder.dir.Path() + u"/*", faDirectory, sr); r == 0; r = FindNext(sr))
@@ -230,8 +251,15 @@ TEST(Files, ExistsAndSizeTellFilesFromFoldersAndMissingNames) {
   WriteText(file, "12345");
   WriteText(empty, "");
   std::filesystem::create_directory(std::filesystem::path(sub));
-  struct Case { String path; bool exists; Int64 size; } cases[] = {
-      {file, true, 5}, {empty, true, 0}, {sub, false, -1}, {dir.Path() + u"/missing", false, -1},
+  struct Case {
+    String path;
+    bool exists;
+    Int64 size;
+  } cases[] = {
+      {file, true, 5},
+      {empty, true, 0},
+      {sub, false, -1},
+      {dir.Path() + u"/missing", false, -1},
       {dir.Path() + u"/missing/a.txt", false, -1},
   };
   for (const Case& c : cases) {
@@ -272,9 +300,17 @@ TEST(Files, RenameNeverReplacesWhatIsThere) {
 }
 
 TEST(Files, FolderOfIsEverythingBeforeTheLastSeparator) {
-  struct Case { const char16_t* path; const char16_t* folder; } cases[] = {
-      {u"C:\\a\\b.txt", u"C:\\a"}, {u"C:\\a\\", u"C:\\a"}, {u"/tmp/x/y", u"/tmp/x"}, {u"C:\\a/b", u"C:\\a"},
-      {u"b.txt", u""},             {u"", u""},              {u"\\b", u""},
+  struct Case {
+    const char16_t* path;
+    const char16_t* folder;
+  } cases[] = {
+      {u"C:\\a\\b.txt", u"C:\\a"},
+      {u"C:\\a\\", u"C:\\a"},
+      {u"/tmp/x/y", u"/tmp/x"},
+      {u"C:\\a/b", u"C:\\a"},
+      {u"b.txt", u""},
+      {u"", u""},
+      {u"\\b", u""},
   };
   for (const Case& c : cases) EXPECT_EQ(FolderOf(c.path), c.folder) << StringToUtf8(c.path);
 }

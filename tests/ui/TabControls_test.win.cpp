@@ -46,9 +46,7 @@ class TEvents : public TObject {
   std::vector<std::string> log;
   bool allow = true;
   TPageControl* pages = nullptr;
-  void Change(TObject*) {
-    log.push_back(pages ? "change to " + StringToUtf8(pages->ActivePage()->Name()) : "change");
-  }
+  void Change(TObject*) { log.push_back(pages ? "change to " + StringToUtf8(pages->ActivePage()->Name()) : "change"); }
   void Changing(TObject*, bool& allowChange) {
     log.push_back("changing");
     allowChange = allow;
@@ -61,7 +59,9 @@ class TEvents : public TObject {
     bool active;
   };
   std::vector<Drawn> drawn;
-  void DrawTab(TCustomTabControl*, Integer index, const TRect& rect, bool active) { drawn.push_back({index, rect, active}); }
+  void DrawTab(TCustomTabControl*, Integer index, const TRect& rect, bool active) {
+    drawn.push_back({index, rect, active});
+  }
   void ImageIndex(TObject*, Integer tab, Integer& image) { image = 10 + tab; }
 };
 
@@ -73,26 +73,28 @@ class TabControlsTest : public FormTest {
 }  // namespace
 
 TEST_F(TabControlsTest, TabControlTabsStylesAndSizesReachTheWindow) {
-  LoadForm(u"object F: TForm\n"
-           u"  object tabs: TTabControl\n"
-           u"    Left = 8\n    Top = 8\n    Width = 280\n    Height = 150\n"
-           u"    Tabs = (\"One\" \"Two\" \"Three\")\n"
-           u"    TabIndex = 1\n"
-           u"    TabPosition = tpBottom\n"
-           u"    Style = tsButtons\n"
-           u"    HotTrack = True\n"
-           u"    TabWidth = 60\n"
-           u"    TabHeight = 24\n"
-           u"    object inside: TPanel\n      Align = alClient\n    end\n"
-           u"  end\n"
-           u"end\n");
+  LoadForm(
+      u"object F: TForm\n"
+      u"  object tabs: TTabControl\n"
+      u"    Left = 8\n    Top = 8\n    Width = 280\n    Height = 150\n"
+      u"    Tabs = (\"One\" \"Two\" \"Three\")\n"
+      u"    TabIndex = 1\n"
+      u"    TabPosition = tpBottom\n"
+      u"    Style = tsButtons\n"
+      u"    HotTrack = True\n"
+      u"    TabWidth = 60\n"
+      u"    TabHeight = 24\n"
+      u"    object inside: TPanel\n      Align = alClient\n    end\n"
+      u"  end\n"
+      u"end\n");
   auto* tabs = Find<TTabControl>(u"tabs");
   HWND h = tabs->Handle();
   ASSERT_EQ(SendMessageW(h, TCM_GETITEMCOUNT, 0, 0), 3);
   const char16_t* kTexts[] = {u"One", u"Two", u"Three"};
   for (int i = 0; i < 3; ++i) EXPECT_EQ(TabText(h, i), kTexts[i]);
   EXPECT_EQ(SendMessageW(h, TCM_GETCURSEL, 0, 0), 1);
-  for (LONG bit : {TCS_BOTTOM, TCS_BUTTONS, TCS_HOTTRACK, TCS_FIXEDWIDTH}) EXPECT_EQ(StyleOf(tabs) & bit, bit) << std::hex << bit;
+  for (LONG bit : {TCS_BOTTOM, TCS_BUTTONS, TCS_HOTTRACK, TCS_FIXEDWIDTH})
+    EXPECT_EQ(StyleOf(tabs) & bit, bit) << std::hex << bit;
   EXPECT_EQ(tabs->TabRect(0).Width(), 60);
   EXPECT_EQ(tabs->TabRect(0).Height(), 24);
   // The children fill the display area: above the tabs here.
@@ -110,16 +112,18 @@ TEST_F(TabControlsTest, TabControlTabsStylesAndSizesReachTheWindow) {
 }
 
 TEST_F(TabControlsTest, MultiLineTabsWrapIntoRowsAndFlatButtonsReachTheWindow) {
-  LoadForm(u"object F: TForm\n"
-           u"  object tabs: TTabControl\n"
-           u"    Left = 8\n    Top = 8\n    Width = 150\n    Height = 150\n"
-           u"    Tabs = (\"January\" \"February\" \"March\" \"April\" \"May\" \"June\")\n"
-           u"    MultiLine = True\n"
-           u"    Style = tsFlatButtons\n"
-           u"  end\n"
-           u"end\n");
+  LoadForm(
+      u"object F: TForm\n"
+      u"  object tabs: TTabControl\n"
+      u"    Left = 8\n    Top = 8\n    Width = 150\n    Height = 150\n"
+      u"    Tabs = (\"January\" \"February\" \"March\" \"April\" \"May\" \"June\")\n"
+      u"    MultiLine = True\n"
+      u"    Style = tsFlatButtons\n"
+      u"  end\n"
+      u"end\n");
   auto* tabs = Find<TTabControl>(u"tabs");
-  EXPECT_EQ(StyleOf(tabs) & (TCS_MULTILINE | TCS_BUTTONS | TCS_FLATBUTTONS), TCS_MULTILINE | TCS_BUTTONS | TCS_FLATBUTTONS);
+  EXPECT_EQ(StyleOf(tabs) & (TCS_MULTILINE | TCS_BUTTONS | TCS_FLATBUTTONS),
+            TCS_MULTILINE | TCS_BUTTONS | TCS_FLATBUTTONS);
   // Six tabs do not fit in one row of 150 pixels: they wrap, and the display area starts below them.
   const LRESULT rows = SendMessageW(tabs->Handle(), TCM_GETROWCOUNT, 0, 0);
   EXPECT_GT(rows, 1);
@@ -166,7 +170,8 @@ TEST_F(TabControlsTest, OwnerDrawnTabsGetTheirRectanglesAndTheActiveOne) {
   events.drawn.clear();
   RedrawWindow(tabs->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
   for (Integer i = 0; i < 2; ++i) {
-    auto it = std::find_if(events.drawn.begin(), events.drawn.end(), [&](const TEvents::Drawn& d) { return d.index == i; });
+    auto it =
+        std::find_if(events.drawn.begin(), events.drawn.end(), [&](const TEvents::Drawn& d) { return d.index == i; });
     ASSERT_NE(it, events.drawn.end()) << i;
     // Inside the tab's rectangle (the system keeps a frame around what the owner draws).
     const TRect tab = tabs->TabRect(i);
@@ -196,17 +201,18 @@ TEST_F(TabControlsTest, TabImagesComeFromTheListAndOnGetImageIndex) {
 }
 
 TEST_F(TabControlsTest, PageControlPagesAreWindowsShownOneAtATime) {
-  LoadForm(u"object F: TForm\n"
-           u"  object pages: TPageControl\n"
-           u"    Left = 8\n    Top = 8\n    Width = 280\n    Height = 170\n"
-           u"    ActivePage = third\n"
-           u"    object first: TTabSheet\n      Caption = \"First\"\n      ImageIndex = 4\n"
-           u"      object edit: TEdit\n        Left = 8\n        Top = 8\n      end\n"
-           u"    end\n"
-           u"    object hidden: TTabSheet\n      Caption = \"Hidden\"\n      TabVisible = False\n    end\n"
-           u"    object third: TTabSheet\n      Caption = \"Third\"\n    end\n"
-           u"  end\n"
-           u"end\n");
+  LoadForm(
+      u"object F: TForm\n"
+      u"  object pages: TPageControl\n"
+      u"    Left = 8\n    Top = 8\n    Width = 280\n    Height = 170\n"
+      u"    ActivePage = third\n"
+      u"    object first: TTabSheet\n      Caption = \"First\"\n      ImageIndex = 4\n"
+      u"      object edit: TEdit\n        Left = 8\n        Top = 8\n      end\n"
+      u"    end\n"
+      u"    object hidden: TTabSheet\n      Caption = \"Hidden\"\n      TabVisible = False\n    end\n"
+      u"    object third: TTabSheet\n      Caption = \"Third\"\n    end\n"
+      u"  end\n"
+      u"end\n");
   auto* pages = Find<TPageControl>(u"pages");
   auto* first = Find<TTabSheet>(u"first");
   auto* hidden = Find<TTabSheet>(u"hidden");

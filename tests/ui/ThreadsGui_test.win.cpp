@@ -85,10 +85,11 @@ TEST_F(ThreadsGuiTest, NoLateCallReachesAFreedForm) {
   app->CreateForm(form);
   std::atomic<int> ran{0};
   std::thread worker([&] {
-    for (int i = 0; i < 50; ++i) TThread::Queue(form, [&, form] {
-      form->SetCaption(u"late");  // would touch freed memory if it ran after the form went
-      ++ran;
-    });
+    for (int i = 0; i < 50; ++i)
+      TThread::Queue(form, [&, form] {
+        form->SetCaption(u"late");  // would touch freed memory if it ran after the form went
+        ++ran;
+      });
   });
   worker.join();
   form->Free();

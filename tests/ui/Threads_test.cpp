@@ -20,8 +20,7 @@ class ThreadsTest : public ::testing::Test {
   }
   void TearDown() override {
     SetWakeMainThread(nullptr);
-    while (CheckSynchronize()) {
-    }
+    while (CheckSynchronize()) {}
   }
   std::atomic<int> wakes{0};
 };
@@ -117,9 +116,7 @@ TEST_F(ThreadsTest, SynchronizeWaitsAndPassesErrorsBack) {
     returned = true;
     try {
       TThread::Synchronize(&target, [] { throw EConvertError("bad"); });
-    } catch (const EConvertError& e) {
-      error = StringToUtf8(e.Message());
-    }
+    } catch (const EConvertError& e) { error = StringToUtf8(e.Message()); }
   });
   std::this_thread::sleep_for(std::chrono::milliseconds(30));
   EXPECT_FALSE(returned) << "Synchronize returned before the GUI thread ran the call";

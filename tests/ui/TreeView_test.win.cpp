@@ -82,22 +82,27 @@ class TEvents : public TObject {
 class TreeViewTest : public FormTest {
  protected:
   TCustomTreeView* Load(bool showRoot = false) {
-    LoadForm(u"object F: TForm\n"
-             u"  object imgs: TImageList\n  end\n"
-             u"  object states: TImageList\n  end\n"
-             u"  object tree: TTreeView\n"
-             u"    Left = 8\n    Top = 8\n    Width = 250\n    Height = 160\n"
-             u"    Images = imgs\n"
-             u"    StateImages = states\n"
-             u"    ShowLines = False\n"
-             u"    ShowRoot = " + String(showRoot ? u"True" : u"False") + u"\n"
-             u"    ReadOnly = True\n"
-             u"    RowSelect = True\n"
-             u"    HideSelection = False\n"
-             u"    Indent = 25\n"
-             u"    Items.NodeData = {" + NodeData() + u"}\n"
-             u"  end\n"
-             u"end\n");
+    LoadForm(
+        u"object F: TForm\n"
+        u"  object imgs: TImageList\n  end\n"
+        u"  object states: TImageList\n  end\n"
+        u"  object tree: TTreeView\n"
+        u"    Left = 8\n    Top = 8\n    Width = 250\n    Height = 160\n"
+        u"    Images = imgs\n"
+        u"    StateImages = states\n"
+        u"    ShowLines = False\n"
+        u"    ShowRoot = " +
+        String(showRoot ? u"True" : u"False") +
+        u"\n"
+        u"    ReadOnly = True\n"
+        u"    RowSelect = True\n"
+        u"    HideSelection = False\n"
+        u"    Indent = 25\n"
+        u"    Items.NodeData = {" +
+        NodeData() +
+        u"}\n"
+        u"  end\n"
+        u"end\n");
     return Find<TTreeView>(u"tree");
   }
   TEvents events;
@@ -113,8 +118,10 @@ TEST_F(TreeViewTest, NodesImagesAndStylesReachTheWindow) {
   EXPECT_NE(StyleOf(tree) & TVS_FULLROWSELECT, 0);
   EXPECT_NE(StyleOf(tree) & TVS_SHOWSELALWAYS, 0);
   EXPECT_EQ(SendMessageW(h, TVM_GETINDENT, 0, 0), 25);
-  EXPECT_EQ(reinterpret_cast<HIMAGELIST>(SendMessageW(h, TVM_GETIMAGELIST, TVSIL_NORMAL, 0)), Find<TImageList>(u"imgs")->Handle());
-  EXPECT_EQ(reinterpret_cast<HIMAGELIST>(SendMessageW(h, TVM_GETIMAGELIST, TVSIL_STATE, 0)), Find<TImageList>(u"states")->Handle());
+  EXPECT_EQ(reinterpret_cast<HIMAGELIST>(SendMessageW(h, TVM_GETIMAGELIST, TVSIL_NORMAL, 0)),
+            Find<TImageList>(u"imgs")->Handle());
+  EXPECT_EQ(reinterpret_cast<HIMAGELIST>(SendMessageW(h, TVM_GETIMAGELIST, TVSIL_STATE, 0)),
+            Find<TImageList>(u"states")->Handle());
   ASSERT_EQ(SendMessageW(h, TVM_GETCOUNT, 0, 0), 4);
   ASSERT_EQ(tree->Items()->Count(), 4);
   TTreeNode* fruit = tree->Items()->GetFirstNode();
@@ -134,7 +141,8 @@ TEST_F(TreeViewTest, NodesImagesAndStylesReachTheWindow) {
   EXPECT_NE(item.state & TVIS_EXPANDED, 0u);
   EXPECT_EQ(reinterpret_cast<TTreeNode*>(item.lParam), fruit);
   EXPECT_EQ(ItemOf(h, apple, TVIF_IMAGE).iImage, 2);
-  EXPECT_EQ(reinterpret_cast<HTREEITEM>(SendMessageW(h, TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(apple->ItemId()))),
+  EXPECT_EQ(reinterpret_cast<HTREEITEM>(
+                SendMessageW(h, TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(apple->ItemId()))),
             static_cast<HTREEITEM>(fruit->ItemId()));
   EXPECT_TRUE(lazy->HasChildren());
   EXPECT_EQ(ItemOf(h, lazy, TVIF_CHILDREN).cChildren, 1);
@@ -221,7 +229,8 @@ TEST_F(TreeViewTest, CustomDrawGetsStagesNodesAndLeavesOutImages) {
       sub.CallPrevious(m);
       if (m.Msg == WM_NOTIFY && reinterpret_cast<NMHDR*>(m.LParam)->code == static_cast<UINT>(NM_CUSTOMDRAW)) {
         auto* cd = reinterpret_cast<NMTVCUSTOMDRAW*>(m.LParam);
-        if (cd->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) items.push_back({reinterpret_cast<TTreeNode*>(cd->nmcd.lItemlParam), m.Result});
+        if (cd->nmcd.dwDrawStage == CDDS_ITEMPREPAINT)
+          items.push_back({reinterpret_cast<TTreeNode*>(cd->nmcd.lItemlParam), m.Result});
       }
     }
     std::vector<std::pair<TTreeNode*, TLResult>> items;
@@ -235,10 +244,13 @@ TEST_F(TreeViewTest, CustomDrawGetsStagesNodesAndLeavesOutImages) {
   EXPECT_EQ(events.control.front(), std::make_pair(cdPrePaint, tree->ClientRect()));
   for (Integer i = 0; i < 4; ++i) {
     TTreeNode* n = tree->Items()->Item(i);
-    EXPECT_NE(std::find(events.nodes.begin(), events.nodes.end(), std::make_pair(n, cdPrePaint)), events.nodes.end()) << i;
-    EXPECT_NE(std::find(events.nodes.begin(), events.nodes.end(), std::make_pair(n, cdPostPaint)), events.nodes.end()) << i;
+    EXPECT_NE(std::find(events.nodes.begin(), events.nodes.end(), std::make_pair(n, cdPrePaint)), events.nodes.end())
+        << i;
+    EXPECT_NE(std::find(events.nodes.begin(), events.nodes.end(), std::make_pair(n, cdPostPaint)), events.nodes.end())
+        << i;
   }
-  auto it = std::find_if(answers.items.begin(), answers.items.end(), [&](auto& a) { return a.first == events.noImages; });
+  auto it =
+      std::find_if(answers.items.begin(), answers.items.end(), [&](auto& a) { return a.first == events.noImages; });
   ASSERT_NE(it, answers.items.end());
   EXPECT_NE(it->second & TVCDRF_NOIMAGES, 0);
   EXPECT_NE(it->second & CDRF_NOTIFYPOSTPAINT, 0);
@@ -258,7 +270,8 @@ TEST_F(TreeViewTest, NodesGoWithTheirChildrenAndTellItFirst) {
   EXPECT_EQ(SendMessageW(h, TVM_GETCOUNT, 0, 0), 1);
   TTreeNode* inserted = tree->Items()->Insert(tree->Items()->GetFirstNode(), u"Before");
   EXPECT_EQ(inserted->Index(), 0);
-  EXPECT_EQ(reinterpret_cast<HTREEITEM>(SendMessageW(h, TVM_GETNEXTITEM, TVGN_ROOT, 0)), static_cast<HTREEITEM>(inserted->ItemId()));
+  EXPECT_EQ(reinterpret_cast<HTREEITEM>(SendMessageW(h, TVM_GETNEXTITEM, TVGN_ROOT, 0)),
+            static_cast<HTREEITEM>(inserted->ItemId()));
   tree->Items()->Clear();
   EXPECT_EQ(SendMessageW(h, TVM_GETCOUNT, 0, 0), 0);
   EXPECT_EQ(tree->Items()->GetFirstNode(), nullptr);

@@ -20,7 +20,10 @@ class TTestFont : public TPersistent {
   Integer height = -11;
   int changes = 0;
   const String& Name() const { return name; }
-  void SetName(const String& n) { name = n; ++changes; }
+  void SetName(const String& n) {
+    name = n;
+    ++changes;
+  }
   void Assign(const TPersistent* source) override {
     if (auto* f = dynamic_cast<const TTestFont*>(source)) {
       name = f->name;
@@ -83,8 +86,9 @@ TW_DEFINE_CLASS(TWidget) {
       .Binary(u"Data", &TWidget::ReadData, &TWidget::WriteData);
   // Indexed properties through callables.
   for (int i = 0; i < 2; ++i)
-    b.Property(i == 0 ? u"PadLeft" : u"PadTop", [i](const TWidget& w) { return w.padding[i]; },
-               [i](TWidget& w, Integer v) { w.padding[i] = v; });
+    b.Property(
+        i == 0 ? u"PadLeft" : u"PadTop", [i](const TWidget& w) { return w.padding[i]; },
+        [i](TWidget& w, Integer v) { w.padding[i] = v; });
 }
 
 class TSpecialWidget : public TWidget {
@@ -158,9 +162,7 @@ TEST(TypInfo, ReadsAndWritesEveryKindByName) {
   try {
     SetStrProp(&w, u"Title", u"x");
     FAIL();
-  } catch (const EPropertyError& e) {
-    EXPECT_EQ(e.Message(), u"Property Title does not exist");
-  }
+  } catch (const EPropertyError& e) { EXPECT_EQ(e.Message(), u"Property Title does not exist"); }
   EXPECT_FALSE(IsPublishedProp(&w, u"Title"));
   EXPECT_TRUE(IsPublishedProp(&w, u"Name"));  // inherited from TComponent
   SetStrProp(&w, u"Name", u"w1");

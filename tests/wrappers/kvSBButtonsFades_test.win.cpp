@@ -22,7 +22,6 @@ constexpr TColor kNormal = 0x0000C0, kHot = 0x00C000;
 
 LRESULT CALLBACK HostProc(HWND wnd, UINT msg, WPARAM w, LPARAM l) { return DefWindowProcW(wnd, msg, w, l); }
 
-
 class ButtonWrapperFades : public testing::Test {
  protected:
   void SetUp() override {

@@ -263,7 +263,8 @@ TEST_F(ButtonWrappers, SplitButtonLayout) {
   SendMessageW(split, WM_PRINT, reinterpret_cast<WPARAM>(bmp.Canvas()->Handle()), PRF_CLIENT);
   int arrowPixels = 0;
   for (Integer y = 0; y < 26; ++y)
-    for (Integer x = arrow.Left; x < 80; ++x) arrowPixels += (bmp.PixelColor(x, y) & 0xFFFFFF) == TColor(0x0000FF) ? 1 : 0;
+    for (Integer x = arrow.Left; x < 80; ++x)
+      arrowPixels += (bmp.PixelColor(x, y) & 0xFFFFFF) == TColor(0x0000FF) ? 1 : 0;
   EXPECT_GT(arrowPixels, 4);
 }
 

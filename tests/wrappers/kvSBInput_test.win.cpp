@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "base/sMessages.h"
+#include "support/GdiTracker.h"
 #include "support/ProviderDouble.h"
 #include "support/ScrollSkin.h"
-#include "support/GdiTracker.h"
 #include "support/UserTracker.h"
-#include "base/sMessages.h"
 #include "ui/Bitmap.h"
 #include "ui/Forms.h"
 #include "wrappers/kvSBUtilsButtons.h"
@@ -38,14 +38,9 @@ LRESULT CALLBACK LoggingProc(HWND wnd, UINT msg, WPARAM w, LPARAM l) {
     case WM_NCRBUTTONDOWN:
     case WM_NCMBUTTONUP:
     case WM_SYSCOMMAND:
-    case WM_NOTIFY:
-      gLog.push_back({msg, w});
-      break;
-    case WM_MOUSEMOVE:
-      gLog.push_back({msg, 0});
-      break;
-    default:
-      break;
+    case WM_NOTIFY: gLog.push_back({msg, w}); break;
+    case WM_MOUSEMOVE: gLog.push_back({msg, 0}); break;
+    default: break;
   }
   // Keep the system's own modal scroll loop out of the tests.
   if (msg == WM_SYSCOMMAND) return 0;
@@ -100,7 +95,8 @@ class ScrollInput : public testing::Test {
                                GetModuleHandleW(nullptr), nullptr);
     EXPECT_NE(wnd, nullptr);
     windows.push_back(wnd);
-    gOriginal = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&LoggingProc)));
+    gOriginal =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrW(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&LoggingProc)));
     if (std::wstring(cls) == L"LISTBOX") {
       SendMessageW(wnd, LB_INITSTORAGE, 1000, 16 * 1000);
       for (int i = 0; i < 1000; ++i) {
@@ -401,9 +397,7 @@ TEST_F(ScrollInput, PressWithoutCaptureLeavesNoPressBehind) {
       Pump(20);
     }
     EXPECT_EQ(ScrollCodes().size(), c.scrollMessages);
-    if (c.shift && !ScrollCodes().empty()) {
-      EXPECT_EQ(ScrollCodes().front(), WPARAM(SB_THUMBTRACK));
-    }
+    if (c.shift && !ScrollCodes().empty()) { EXPECT_EQ(ScrollCodes().front(), WPARAM(SB_THUMBTRACK)); }
     EXPECT_NE(GetCapture(), list);
     EXPECT_EQ(kvScrollState.uCurrentScrollPortion, HTSCROLL_NONE);
     EXPECT_EQ(kvScrollState.uCurrentScrollbar, -1);
@@ -471,8 +465,10 @@ TEST_F(ScrollInput, NonClientMessagesOverTheBars) {
     bool passedOn;
   };
   const Case cases[] = {
-      {WM_NCRBUTTONDOWN, HTVSCROLL, false}, {WM_NCRBUTTONDOWN, HTCLIENT, true},
-      {WM_NCMBUTTONUP, HTHSCROLL, false},   {WM_SYSCOMMAND, SC_VSCROLL | HTVSCROLL, false},
+      {WM_NCRBUTTONDOWN, HTVSCROLL, false},
+      {WM_NCRBUTTONDOWN, HTCLIENT, true},
+      {WM_NCMBUTTONUP, HTHSCROLL, false},
+      {WM_SYSCOMMAND, SC_VSCROLL | HTVSCROLL, false},
       {WM_SYSCOMMAND, SC_HSCROLL | HTHSCROLL, true},
   };
   for (const Case& c : cases) {
@@ -485,8 +481,7 @@ TEST_F(ScrollInput, NonClientMessagesOverTheBars) {
   EXPECT_EQ(SendMessageW(list, SM_ALPHACMD, MAKEWPARAM(0, KV_CTRLHANDLED), 0), 1);
   EXPECT_EQ(SendMessageW(list, SM_ALPHACMD, MAKEWPARAM(0, KV_GETLISTSW), 0),
             reinterpret_cast<LRESULT>(static_cast<TkvMainWnd*>(sw)));
-  EXPECT_EQ(SendMessageW(list, SM_ALPHACMD, MAKEWPARAM(0, KV_GETSKINDATA), 0),
-            reinterpret_cast<LRESULT>(sw->SkinData));
+  EXPECT_EQ(SendMessageW(list, SM_ALPHACMD, MAKEWPARAM(0, KV_GETSKINDATA), 0), reinterpret_cast<LRESULT>(sw->SkinData));
   // A plain control's children always count their background as changed (the list itself
   // would answer 0).
   EXPECT_EQ(SendMessageW(list, SM_ALPHACMD, MAKEWPARAM(0, KV_CHILDCHANGED), 0), 1);

@@ -214,7 +214,7 @@ TEST_F(ScrollBars, GripOnlyForFormsAtTheirParentsCorner) {
     Byte coc;
     bool grip;
   };
-  const Case cases[] = {{filling, 223, true}, {filling, 224, true}, {filling, 0, false},
+  const Case cases[] = {{filling, 223, true}, {filling, 224, true},     {filling, 0, false},
                         {inner, 223, false},  {grandchild, 223, false}, {lone, 224, true}};
   for (const Case& k : cases) {
     SCOPED_TRACE(int(k.coc));
@@ -511,13 +511,11 @@ TEST_F(ScrollBars, PortionsOfAThousandItemBar) {
     Integer dy;
     Integer portion;
   };
-  const Case cases[] = {{0, HTSCROLL_UP},       {14, HTSCROLL_UP},      {15, HTSCROLL_PAGEUP},
-                        {140, HTSCROLL_PAGEUP}, {141, HTSCROLL_THUMB},  {156, HTSCROLL_THUMB},
+  const Case cases[] = {{0, HTSCROLL_UP},         {14, HTSCROLL_UP},        {15, HTSCROLL_PAGEUP},
+                        {140, HTSCROLL_PAGEUP},   {141, HTSCROLL_THUMB},    {156, HTSCROLL_THUMB},
                         {157, HTSCROLL_PAGEDOWN}, {282, HTSCROLL_PAGEDOWN}, {283, HTSCROLL_DOWN},
-                        {297, HTSCROLL_DOWN},   {298, HTSCROLL_NONE}};
-  for (const Case& c : cases) {
-    EXPECT_EQ(Kv_GetPortion(sw->sBarVert, wnd, v, x, top + c.dy), c.portion) << c.dy;
-  }
+                        {297, HTSCROLL_DOWN},     {298, HTSCROLL_NONE}};
+  for (const Case& c : cases) { EXPECT_EQ(Kv_GetPortion(sw->sBarVert, wnd, v, x, top + c.dy), c.portion) << c.dy; }
   // Across the bar, outside it: none; the horizontal bar's type reads x along instead.
   EXPECT_EQ(Kv_GetVertPortion(sw->sBarVert, wnd, v, v.Left - 1, top + 150), HTSCROLL_NONE);
   EXPECT_EQ(Kv_GetVertPortion(sw->sBarVert, wnd, v, v.Right, top + 150), HTSCROLL_NONE);

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "support/ControlSkin.h"
 #include "ui/ComCtrls.h"
 #include "wrappers/kvSBUtilsBars.h"
-#include "support/ControlSkin.h"
 
 namespace {
 
@@ -109,7 +109,8 @@ TEST_F(Bars, SharedImageListKeepsItsBackgroundAndLongTextsAreReadWhole) {
   ImageList_SetBkColor(images, RGB(1, 2, 3));
   const std::wstring longText(600, L'x');
   HWND t = NativeToolBar(images, longText);
-  gToolbarProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(t, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TextLoggingProc)));
+  gToolbarProc =
+      reinterpret_cast<WNDPROC>(SetWindowLongPtrW(t, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TextLoggingProc)));
   auto* w = Wrap<TkvToolBarWnd>(t, nullptr, u"BAR");
   gTextCalls.clear();
   Capture cap(420, 40);
@@ -140,9 +141,10 @@ class TDrawLog : public TObject {
 }  // namespace
 
 TEST_F(Bars, ClassLibraryToolBarDrawsThroughItsCustomDrawStages) {
-  LoadForm(u"object F: TForm\n  object tb: TToolBar\n    Left = 0\n    Top = 0\n    Width = 300\n"
-           u"    Height = 30\n"
-           u"    object b1: TToolButton\n    end\n    object b2: TToolButton\n    end\n  end\nend\n");
+  LoadForm(
+      u"object F: TForm\n  object tb: TToolBar\n    Left = 0\n    Top = 0\n    Width = 300\n"
+      u"    Height = 30\n"
+      u"    object b1: TToolButton\n    end\n    object b2: TToolButton\n    end\n  end\nend\n");
   auto* bar = Find<TToolBar>(u"tb");
   TDrawLog log;
   const TTBAdvancedCustomDrawBtnEvent appHandler(&log, &TDrawLog::Button);
@@ -193,11 +195,12 @@ class TPanelPainter : public TObject {
 TEST_F(Bars, StatusBarPanelsDividersTextsAndGrip) {
   Section(u"STATUSBAR", {kStatus});
   skin.Data->GripRightBottom = Image(8, 8, {kGrip});
-  LoadForm(u"object F: TForm\n  object sb: TStatusBar\n    SizeGrip = True\n    Panels = <\n"
-           u"      item\n        Text = \"One\"\n        Width = 60\n      end\n"
-           u"      item\n        Text = \"A much longer text than fits\"\n        Width = 60\n      end\n"
-           u"      item\n        Style = psOwnerDraw\n        Width = 80\n      end\n"
-           u"      item\n        Width = 50\n      end>\n  end\nend\n");
+  LoadForm(
+      u"object F: TForm\n  object sb: TStatusBar\n    SizeGrip = True\n    Panels = <\n"
+      u"      item\n        Text = \"One\"\n        Width = 60\n      end\n"
+      u"      item\n        Text = \"A much longer text than fits\"\n        Width = 60\n      end\n"
+      u"      item\n        Style = psOwnerDraw\n        Width = 80\n      end\n"
+      u"      item\n        Width = 50\n      end>\n  end\nend\n");
   auto* sb = Find<TStatusBar>(u"sb");
   TPanelPainter painter;
   sb->SetOnDrawPanel(TDrawPanelEvent(&painter, &TPanelPainter::Draw));
@@ -244,8 +247,9 @@ TEST_F(Bars, StatusPanelFramesReplaceTheDividers) {
   const Integer frame = Image(6, 6, {kFrame});
   skin.Image(frame).WL = skin.Image(frame).WT = skin.Image(frame).WR = skin.Image(frame).WB = 2;
   Attach(section, u"STATUSPANELMASK", frame);
-  LoadForm(u"object F: TForm\n  object sb: TStatusBar\n    SizeGrip = False\n    Panels = <\n"
-           u"      item\n        Width = 60\n      end\n      item\n        Width = 60\n      end>\n  end\nend\n");
+  LoadForm(
+      u"object F: TForm\n  object sb: TStatusBar\n    SizeGrip = False\n    Panels = <\n"
+      u"      item\n        Width = 60\n      end\n      item\n        Width = 60\n      end>\n  end\nend\n");
   auto* sb = Find<TStatusBar>(u"sb");
   ShowInFront();
   auto* w = Wrap<TkvStatusBarWnd>(sb->Handle(), sb);
@@ -264,8 +268,9 @@ TEST_F(Bars, NoHandleLeaksOverPaintsAndAttachCycles) {
   Section(u"STATUSBAR", {kStatus});
   HIMAGELIST images = SolidList(RGB(0, 0, 255));
   HWND t = NativeToolBar(images, L"Go");
-  LoadForm(u"object F: TForm\n  object sb: TStatusBar\n    Panels = <\n      item\n        Text = \"One\"\n"
-           u"        Width = 60\n      end>\n  end\nend\n");
+  LoadForm(
+      u"object F: TForm\n  object sb: TStatusBar\n    Panels = <\n      item\n        Text = \"One\"\n"
+      u"        Width = 60\n      end>\n  end\nend\n");
   auto* sb = Find<TStatusBar>(u"sb");
   ShowInFront();
   Capture cap(420, 40);

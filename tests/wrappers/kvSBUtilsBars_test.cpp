@@ -8,7 +8,7 @@ TEST(ToolButtonCaption, WordsThatFitGoOnTheFirstLine) {
   EXPECT_EQ(SplitCaptionWords({10, 25, 40, 60}, 45), 3);
   EXPECT_EQ(SplitCaptionWords({10, 25, 40, 60}, 24), 1);
   EXPECT_EQ(SplitCaptionWords({10, 25, 40, 60}, 60), 0);  // fits: one block
-  EXPECT_EQ(SplitCaptionWords({50, 80}, 40), 0);           // the first word alone is too wide
-  EXPECT_EQ(SplitCaptionWords({90}, 40), 0);               // a single word
+  EXPECT_EQ(SplitCaptionWords({50, 80}, 40), 0);          // the first word alone is too wide
+  EXPECT_EQ(SplitCaptionWords({90}, 40), 0);              // a single word
   EXPECT_EQ(SplitCaptionWords({}, 40), 0);
 }

@@ -7,16 +7,16 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/StdCtrls.h"
 #include "base/kvThdTimer.h"
 #include "controls/kvAnimation.h"
 #include "controls/kvGlow.h"
 #include "raster/GdiBitmaps.h"
-#include "ui/ScopeGuard.h"
-#include "wrappers/kvSBUtilsChecks.h"
+#include "skin/sVclUtils.h"
 #include "support/ControlSkin.h"
 #include "support/ManualTimerDriver.h"
-#include "skin/sVclUtils.h"
+#include "ui/ScopeGuard.h"
+#include "ui/StdCtrls.h"
+#include "wrappers/kvSBUtilsChecks.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ class Checks : public ControlSkin {
     ControlSkin::SetUp();
     checkSection = Section(u"CHECKBOX", {kBody});
     Section(u"GROUPBOX", {kFrame});
-    auto img = [&](const TColor (&c)[3]) { return Image(12, 12, {c[0], c[1], c[2]}); };
+    auto img = [&](const TColor(&c)[3]) { return Image(12, 12, {c[0], c[1], c[2]}); };
     skin.Data->CheckBox = {img(kUnchecked), img(kChecked), img(kGrayed)};
     skin.Data->RadioButton = {img(kRadioOff), img(kRadioOn)};
   }
@@ -62,8 +62,8 @@ TEST_F(Checks, GlyphByStyleAndCheckState) {
     EXPECT_EQ(w->IsRadio(), k.style == BS_RADIOBUTTON || k.style == BS_AUTORADIOBUTTON);
     Capture cap(120, 20);
     Print(h, cap);
-    EXPECT_EQ(cap.At(6, 10), k.glyph);   // glyph at the left edge, centred vertically (top 4)
-    EXPECT_EQ(cap.At(6, 3), kBody);      // above it the section
+    EXPECT_EQ(cap.At(6, 10), k.glyph);  // glyph at the left edge, centred vertically (top 4)
+    EXPECT_EQ(cap.At(6, 3), kBody);     // above it the section
     EXPECT_EQ(cap.At(100, 10), kBody);
     Unwrap(h, w);
   }
@@ -130,10 +130,11 @@ TEST_F(Checks, CaptionIsWrittenRightOfTheGlyph) {
 }
 
 TEST_F(Checks, ClassLibraryCheckBoxAndRadioButton) {
-  LoadForm(u"object F: TForm\n"
-           u"  object box: TCheckBox\n    Left = 8\n    Top = 8\n    Width = 100\n    Height = 20\n  end\n"
-           u"  object radio: TRadioButton\n    Left = 8\n    Top = 40\n    Width = 100\n    Height = 20\n  end\n"
-           u"end\n");
+  LoadForm(
+      u"object F: TForm\n"
+      u"  object box: TCheckBox\n    Left = 8\n    Top = 8\n    Width = 100\n    Height = 20\n  end\n"
+      u"  object radio: TRadioButton\n    Left = 8\n    Top = 40\n    Width = 100\n    Height = 20\n  end\n"
+      u"end\n");
   auto* box = Find<TCheckBox>(u"box");
   auto* radio = Find<TRadioButton>(u"radio");
   box->SetChecked(true);
@@ -229,9 +230,10 @@ TEST_F(Checks, AClassLibraryCheckBoxLightsItsMarkWhileTheMouseIsOnIt) {
     ClearGlows(true, false);
     kvGlowCleanup();
   });
-  LoadForm(u"object F: TForm\n"
-           u"  object box: TCheckBox\n    Left = 8\n    Top = 8\n    Width = 100\n    Height = 20\n  end\n"
-           u"end\n");
+  LoadForm(
+      u"object F: TForm\n"
+      u"  object box: TCheckBox\n    Left = 8\n    Top = 8\n    Width = 100\n    Height = 20\n  end\n"
+      u"end\n");
   auto* box = Find<TCheckBox>(u"box");
   form->Show();
   auto* w = Wrap<TkvCheckBoxWnd>(box->Handle(), box);
@@ -276,10 +278,11 @@ class CheckFades : public Checks {
     skin.Section(checkSection).Props[1].Color = Integer(kHotBody);
     skin.Manager.Effects.AllowAnimation = true;
     skin.Manager.AnimEffects.Buttons.Events -= beClick;  // clicks do not animate: no circle
-    LoadForm(u"object F: TForm\n"
-             u"  object box: TCheckBox\n    Left = 8\n    Top = 8\n    Width = 100\n    Height = 20\n  end\n"
-             u"  object other: TCheckBox\n    Left = 8\n    Top = 60\n    Width = 100\n    Height = 20\n  end\n"
-             u"end\n");
+    LoadForm(
+        u"object F: TForm\n"
+        u"  object box: TCheckBox\n    Left = 8\n    Top = 8\n    Width = 100\n    Height = 20\n  end\n"
+        u"  object other: TCheckBox\n    Left = 8\n    Top = 60\n    Width = 100\n    Height = 20\n  end\n"
+        u"end\n");
     box = Find<TCheckBox>(u"box");
     auto* other = Find<TCheckBox>(u"other");
     SetCursorPos(0, 0);

@@ -15,8 +15,8 @@
 #include "support/EditLikeFixture.h"
 #include "support/GdiTracker.h"
 #include "support/WindowProbes.h"
-#include "ui/StdCtrls.h"
 #include "ui/ExtCtrls.h"
+#include "ui/StdCtrls.h"
 #include "wrappers/kvSBUtilsCombo.h"
 
 using namespace editlike;
@@ -501,7 +501,10 @@ TEST_F(ComboWrappers, RowListThumbReleaseTellsWhereItWasLetGo) {
   TkvComboListWnd* lw = w->ListSW;
   ASSERT_TRUE(lw->sBarVert && lw->sBarVert->fScrollVisible);
   const Integer arrow = GetScrollMetric(lw->sBarVert, SM_BTNSIZE);
-  struct Case { bool rows; Integer code; } cases[] = {{true, 0}, {true, 1}, {true, 3}, {true, 4}, {false, -1}};
+  struct Case {
+    bool rows;
+    Integer code;
+  } cases[] = {{true, 0}, {true, 1}, {true, 3}, {true, 4}, {false, -1}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.code);
     lw->DBScroll = c.rows;
@@ -514,8 +517,10 @@ TEST_F(ComboWrappers, RowListThumbReleaseTellsWhereItWasLetGo) {
     const Integer h = v.Height();
     ASSERT_GT(h / 2 - thumb / 2 - 2, arrow);  // room for every case
     // The thumb's top where it is let go, from the bar's top.
-    const Integer along = c.code == 0 ? arrow : c.code == 1 ? h / 2 - thumb / 2 - 2
-                        : c.code == 3 ? h / 2 - thumb / 2 + 2 : h - arrow - thumb + 1;
+    const Integer along = c.code == 0   ? arrow
+                          : c.code == 1 ? h / 2 - thumb / 2 - 2
+                          : c.code == 3 ? h / 2 - thumb / 2 + 2
+                                        : h - arrow - thumb + 1;
     const Integer x = (v.Left + v.Right) / 2;
     SetCursorPos(x, thumbPos + thumb / 2);
     PostMessageW(list, WM_NCLBUTTONDOWN, HTVSCROLL, MAKELPARAM(x, thumbPos + thumb / 2));
@@ -551,7 +556,10 @@ TEST_F(ComboWrappers, DroppedListKeepsCaptureAndSwallowsTheBarRelease) {
   RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
   Application->ProcessMessages();
   ASSERT_TRUE(lw->sBarVert && lw->sBarVert->fScrollVisible);
-  struct Case { Integer tag; bool keepsCapture; } cases[] = {{0, true}, {-1, false}};
+  struct Case {
+    Integer tag;
+    bool keepsCapture;
+  } cases[] = {{0, true}, {-1, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.tag);
     lw->Tag = c.tag;

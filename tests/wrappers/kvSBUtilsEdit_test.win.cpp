@@ -48,7 +48,6 @@ TColor DisabledOver(TColor section, TColor parent) {
   return TColor(mix(0) | mix(8) << 8 | mix(16) << 16);
 }
 
-
 }  // namespace
 
 // The control's own colour and font colour come back exactly, not the system window colour and

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "support/EditLikeFixture.h"
 #include "base/kvntUtils.h"
+#include "support/EditLikeFixture.h"
 #include "ui/Controls.h"
 #include "ui/Graphics.h"
 #include "ui/TypInfo.h"
@@ -85,7 +85,10 @@ class TTestStringGrid : public TCustomControl {
 class TTestDrawGrid : public TTestStringGrid {
   TW_CLASS(TTestDrawGrid, TTestStringGrid)
   explicit TTestDrawGrid(TComponent* owner)
-      : TTestStringGrid(owner), FixedFont(new TFont()), ControlLook(new TTestBag()), LineColors(new TTestBag()),
+      : TTestStringGrid(owner),
+        FixedFont(new TFont()),
+        ControlLook(new TTestBag()),
+        LineColors(new TTestBag()),
         GridStyle(new TTestBag(true)) {
     FixedFont->SetColor(0x000201);
     ControlLook->FixedGradientFrom = TColor(0x1FFFFFFF);  // no colour
@@ -106,8 +109,12 @@ class TTestDrawGrid : public TTestStringGrid {
 class TTestGridEh : public TTestStringGrid {
   TW_CLASS(TTestGridEh, TTestStringGrid)
   explicit TTestGridEh(TComponent* owner)
-      : TTestStringGrid(owner), GridLineParams(new TTestBag()), IndicatorParams(new TTestBag()),
-        TitleParams(new TTestBag()), DataGrouping(new TTestBag()), RowCategories(new TTestBag()),
+      : TTestStringGrid(owner),
+        GridLineParams(new TTestBag()),
+        IndicatorParams(new TTestBag()),
+        TitleParams(new TTestBag()),
+        DataGrouping(new TTestBag()),
+        RowCategories(new TTestBag()),
         RowDetailPanel(new TTestBag()) {}
   ~TTestGridEh() override {
     for (TTestBag* b : {GridLineParams, IndicatorParams, TitleParams, DataGrouping, RowCategories, RowDetailPanel})
@@ -146,7 +153,10 @@ class TwwDBGrid : public TTestDataGrid {
 class TTestVirtualTree : public TCustomControl {
   TW_CLASS(TTestVirtualTree, TCustomControl)
   explicit TTestVirtualTree(TComponent* owner)
-      : TCustomControl(owner), VETColors(new TTestBag()), Colors(new TTestBag()), Header(new TTestHeader()),
+      : TCustomControl(owner),
+        VETColors(new TTestBag()),
+        Colors(new TTestBag()),
+        Header(new TTestHeader()),
         PaintInfoColumn(new TTestBag()) {}
   ~TTestVirtualTree() override {
     delete VETColors;
@@ -281,12 +291,26 @@ class GridWrappers : public EditLikeTest {
     for (const char16_t* p : paths) v.push_back(Prop(root, p));
     return v;
   }
-  static constexpr std::initializer_list<const char16_t*> kDrawGridPaths = {
-      u"FixedColor", u"TitleFont.Color", u"FixedFont.Color", u"GridFixedLineColor", u"GridLineColor",
-      u"ControlLook.FixedGradientFrom", u"ControlLook.FixedGradientTo", u"ControlLook.FixedGradientMirrorFrom",
-      u"ControlLook.FixedGradientMirrorTo", u"SelectionColor", u"SelectionTextColor", u"GridStyle.Title.StartColor",
-      u"GridStyle.Title.EndColor", u"LineColors.FixedColor", u"LineColors.DataColor", u"LineColors.ShadowColor",
-      u"FooterColor", u"FooterCellColor", u"TitleColor", u"IndicatorIconColor"};
+  static constexpr std::initializer_list<const char16_t*> kDrawGridPaths = {u"FixedColor",
+                                                                            u"TitleFont.Color",
+                                                                            u"FixedFont.Color",
+                                                                            u"GridFixedLineColor",
+                                                                            u"GridLineColor",
+                                                                            u"ControlLook.FixedGradientFrom",
+                                                                            u"ControlLook.FixedGradientTo",
+                                                                            u"ControlLook.FixedGradientMirrorFrom",
+                                                                            u"ControlLook.FixedGradientMirrorTo",
+                                                                            u"SelectionColor",
+                                                                            u"SelectionTextColor",
+                                                                            u"GridStyle.Title.StartColor",
+                                                                            u"GridStyle.Title.EndColor",
+                                                                            u"LineColors.FixedColor",
+                                                                            u"LineColors.DataColor",
+                                                                            u"LineColors.ShadowColor",
+                                                                            u"FooterColor",
+                                                                            u"FooterCellColor",
+                                                                            u"TitleColor",
+                                                                            u"IndicatorIconColor"};
   void Tearoff(TkvEditWnd*& w, TControl* c) {
     auto* win = static_cast<TWinControl*>(c);
     Unwrap(win->Handle(), w);
@@ -531,7 +555,8 @@ TEST_F(GridWrappers, DataGridScrollPositionsAndEndOfDrag) {
     EXPECT_EQ(si.nPos, 30);
     g->ScrollCodes.clear();
     SendMessageW(g->Handle(), WM_VSCROLL, MAKEWPARAM(SB_ENDSCROLL, 0), 0);
-    const bool extra = std::find(g->ScrollCodes.begin(), g->ScrollCodes.end(), SB_THUMBPOSITION) != g->ScrollCodes.end();
+    const bool extra =
+        std::find(g->ScrollCodes.begin(), g->ScrollCodes.end(), SB_THUMBPOSITION) != g->ScrollCodes.end();
     EXPECT_EQ(extra, g == grid) << std::string(g->ClassName().begin(), g->ClassName().end());
     Tearoff(w, g);
   }

@@ -14,8 +14,8 @@
 #include "base/sMessages.h"
 #include "controls/kvPopupController.h"
 #include "controls/sSkinMenus.h"
-#include "skin/sCommonData.h"
 #include "skin/SkinState.h"
+#include "skin/sCommonData.h"
 #include "skin/sVclUtils.h"
 #include "support/LayeredCalls.h"
 #include "support/SkinFixture.h"
@@ -25,7 +25,7 @@
 
 namespace {
 
-constexpr TColor kMenuColor = 0x00C08040;     // the "MAINMENU" section
+constexpr TColor kMenuColor = 0x00C08040;       // the "MAINMENU" section
 constexpr uint32_t kPicturePixel = 0xFF2060A0;  // the painter's picture made by the test (B, G, R, A)
 constexpr Integer kW = 120, kH = 80;
 
@@ -120,7 +120,8 @@ TEST_F(MenuWrapper, AnswersItsSkinCommandsAndLetsThePainterDrawTheFrame) {
   const TkvSkinParams params = MenuWrapperParams();
   EXPECT_TRUE(params.UseSkinColor);
   EXPECT_TRUE(params.UseSkinFontColor);
-  for (Integer size : {params.VertScrollSize, params.HorzScrollSize, params.VertScrollBtnSize, params.HorzScrollBtnSize})
+  for (Integer size :
+       {params.VertScrollSize, params.HorzScrollSize, params.VertScrollBtnSize, params.HorzScrollBtnSize})
     EXPECT_EQ(size, -1);
   EXPECT_FALSE(w->SkinData->FCustomColor);
   EXPECT_EQ(w->SkinData->FCustomFont, kv_KeepOwnFont);
@@ -245,8 +246,8 @@ TEST_F(MenuWrapper, FrameFromThePaintersPictureOnlyWhenItFitsTheWindowElseFromIt
     Integer width;
     TColor frame;
   };
-  const TColor picture = TColor((kPicturePixel >> 16) & 0xFF) | TColor(kPicturePixel & 0xFF00) |
-                         TColor((kPicturePixel & 0xFF) << 16);
+  const TColor picture =
+      TColor((kPicturePixel >> 16) & 0xFF) | TColor(kPicturePixel & 0xFF00) | TColor((kPicturePixel & 0xFF) << 16);
   for (const Case c : {Case{kW - 6, picture}, Case{kW, kMenuColor}}) {
     SCOPED_TRACE(c.width);
     info->Bmp.reset(CreateBmp32(c.width, kH));

@@ -6,10 +6,10 @@
 #include <gtest/gtest.h>
 
 #include "raster/kvgpUtils.h"
+#include "support/ControlSkin.h"
 #include "ui/ExtCtrls.h"
 #include "ui/SysUtils.h"
 #include "wrappers/kvSBUtilsPanels.h"
-#include "support/ControlSkin.h"
 
 namespace {
 
@@ -35,18 +35,22 @@ class Panels : public ControlSkin {
 }  // namespace
 
 TEST_F(Panels, SectionByBevelsAndBorder) {
-  LoadForm(u"object F: TForm\n"
-           u"  object a: TPanel\n    Width = 80\n    Height = 40\n    BevelOuter = bvNone\n"
-           u"    BorderStyle = bsSingle\n  end\n"
-           u"  object b: TPanel\n    Width = 80\n    Height = 40\n    BevelOuter = bvNone\n  end\n"
-           u"  object c: TPanel\n    Width = 80\n    Height = 40\n    BevelOuter = bvRaised\n    BevelInner = bvLowered\n  end\n"
-           u"  object d: TPanel\n    Width = 80\n    Height = 40\n  end\n"
-           u"end\n");
+  LoadForm(
+      u"object F: TForm\n"
+      u"  object a: TPanel\n    Width = 80\n    Height = 40\n    BevelOuter = bvNone\n"
+      u"    BorderStyle = bsSingle\n  end\n"
+      u"  object b: TPanel\n    Width = 80\n    Height = 40\n    BevelOuter = bvNone\n  end\n"
+      u"  object c: TPanel\n    Width = 80\n    Height = 40\n    BevelOuter = bvRaised\n    BevelInner = bvLowered\n  "
+      u"end\n"
+      u"  object d: TPanel\n    Width = 80\n    Height = 40\n  end\n"
+      u"end\n");
   const struct {
     const char16_t* name;
     const char16_t* section;
     TColor color;
-  } cases[] = {{u"a", u"PANEL_LOW", kLow}, {u"b", u"TRANSPARENT", kTrans}, {u"c", u"GROUPBOX", kGroup},
+  } cases[] = {{u"a", u"PANEL_LOW", kLow},
+               {u"b", u"TRANSPARENT", kTrans},
+               {u"c", u"GROUPBOX", kGroup},
                {u"d", u"PANEL", kPanel}};
   for (const auto& k : cases) {
     auto* p = Find<TPanel>(k.name);
@@ -60,11 +64,12 @@ TEST_F(Panels, SectionByBevelsAndBorder) {
 }
 
 TEST_F(Panels, CaptionShownUnlessSwitchedOffOrMarked) {
-  LoadForm(u"object F: TForm\n"
-           u"  object a: TPanel\n    Width = 100\n    Height = 40\n    Caption = \"WWW\"\n  end\n"
-           u"  object b: TPanel\n    Width = 100\n    Height = 40\n    Caption = \"WWW\"\n    ShowCaption = False\n  end\n"
-           u"  object c: TPanel\n    Width = 100\n    Height = 40\n    Caption = \"WWW\"\n    Tag = 999\n  end\n"
-           u"end\n");
+  LoadForm(
+      u"object F: TForm\n"
+      u"  object a: TPanel\n    Width = 100\n    Height = 40\n    Caption = \"WWW\"\n  end\n"
+      u"  object b: TPanel\n    Width = 100\n    Height = 40\n    Caption = \"WWW\"\n    ShowCaption = False\n  end\n"
+      u"  object c: TPanel\n    Width = 100\n    Height = 40\n    Caption = \"WWW\"\n    Tag = 999\n  end\n"
+      u"end\n");
   const struct {
     const char16_t* name;
     bool text;
@@ -80,8 +85,9 @@ TEST_F(Panels, CaptionShownUnlessSwitchedOffOrMarked) {
 }
 
 TEST_F(Panels, PrintDrawsTheBorderThenTheClientShifted) {
-  LoadForm(u"object F: TForm\n  object a: TPanel\n    Width = 80\n    Height = 40\n    BevelOuter = bvNone\n"
-           u"    BorderStyle = bsSingle\n  end\nend\n");
+  LoadForm(
+      u"object F: TForm\n  object a: TPanel\n    Width = 80\n    Height = 40\n    BevelOuter = bvNone\n"
+      u"    BorderStyle = bsSingle\n  end\nend\n");
   auto* p = Find<TPanel>(u"a");
   auto* w = Wrap<TkvPanelWnd>(p->Handle(), p);
   RECT c{};
@@ -91,8 +97,8 @@ TEST_F(Panels, PrintDrawsTheBorderThenTheClientShifted) {
   Capture cap(80, 40);
   FillDC(cap.dc, TRect(0, 0, 80, 40), 0x123456);
   Print(p->Handle(), cap, PRF_CLIENT | PRF_NONCLIENT);
-  EXPECT_EQ(cap.At(0, 0), kLow);               // the border
-  EXPECT_EQ(cap.At(b, b), kLow);               // the client, from the border's width on
+  EXPECT_EQ(cap.At(0, 0), kLow);  // the border
+  EXPECT_EQ(cap.At(b, b), kLow);  // the client, from the border's width on
   EXPECT_EQ(cap.At(79 - b, 39 - b), kLow);
   EXPECT_EQ(cap.At(79, 39), kLow);
   Unwrap(p->Handle(), w);
@@ -123,8 +129,9 @@ TEST_F(Panels, SizeGripOverTheParentAnswersBottomRight) {
 }
 
 TEST_F(Panels, NoHandleLeaksOverPaintsAndAttachCycles) {
-  LoadForm(u"object F: TForm\n  object a: TPanel\n    Width = 80\n    Height = 40\n    Caption = \"P\"\n"
-           u"    BorderStyle = bsSingle\n  end\nend\n");
+  LoadForm(
+      u"object F: TForm\n  object a: TPanel\n    Width = 80\n    Height = 40\n    Caption = \"P\"\n"
+      u"    BorderStyle = bsSingle\n  end\nend\n");
   auto* p = Find<TPanel>(u"a");
   skin.Data->GripRightBottom = Image(8, 8, {kGrip});
   HWND grip = Child(L"SCROLLBAR", L"", SBS_SIZEGRIP, 100, 100, 16, 16);

@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ControlSkin.h"
 #include "ui/StdCtrls.h"
 #include "wrappers/kvSBUtilsScrollBarCtrl.h"
-#include "support/ControlSkin.h"
 
 namespace {
 
@@ -28,8 +28,9 @@ class ScrollBarControl : public ControlSkin {
     d.ScrollBtns = {element(u"BTNL", kBtnL), element(u"BTNT", kBtnL), element(u"BTNR", kBtnR), element(u"BTNB", kBtnR)};
     d.Sliders = {element(u"THUMBH", kThumb), element(u"THUMBV", kThumb)};
     Section(u"TRANSPARENT", {0x102030});
-    LoadForm(u"object F: TForm\n  object sb: TScrollBar\n    Left = 8\n    Top = 8\n    Width = 200\n"
-             u"    Height = 17\n    PageSize = 20\n  end\nend\n");
+    LoadForm(
+        u"object F: TForm\n  object sb: TScrollBar\n    Left = 8\n    Top = 8\n    Width = 200\n"
+        u"    Height = 17\n    PageSize = 20\n  end\nend\n");
     bar = Find<TScrollBar>(u"sb");
     ShowInFront();
   }

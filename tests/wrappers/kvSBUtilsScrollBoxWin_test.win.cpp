@@ -5,10 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ControlSkin.h"
 #include "ui/ExtCtrls.h"
 #include "ui/Forms.h"
 #include "wrappers/kvSBUtilsScrollBox.h"
-#include "support/ControlSkin.h"
 
 namespace {
 
@@ -26,8 +26,9 @@ class Containers : public ControlSkin {
 }  // namespace
 
 TEST_F(Containers, ScrollBoxBorderAndClientFromTheSkin) {
-  LoadForm(u"object F: TForm\n  object box: TScrollBox\n    Left = 8\n    Top = 8\n    Width = 150\n"
-           u"    Height = 100\n  end\nend\n");
+  LoadForm(
+      u"object F: TForm\n  object box: TScrollBox\n    Left = 8\n    Top = 8\n    Width = 150\n"
+      u"    Height = 100\n  end\nend\n");
   auto* box = Find<TScrollBox>(u"box");
   ShowInFront();
   auto* w = Wrap<TkvScrollBoxWnd>(box->Handle(), box);
@@ -45,8 +46,9 @@ TEST_F(Containers, ScrollBoxBorderAndClientFromTheSkin) {
 }
 
 TEST_F(Containers, AfterScrollKeepsTheCaptureOfAHeldPress) {
-  LoadForm(u"object F: TForm\n  object box: TScrollBox\n    Left = 8\n    Top = 8\n    Width = 150\n"
-           u"    Height = 100\n  end\nend\n");
+  LoadForm(
+      u"object F: TForm\n  object box: TScrollBox\n    Left = 8\n    Top = 8\n    Width = 150\n"
+      u"    Height = 100\n  end\nend\n");
   auto* box = Find<TScrollBox>(u"box");
   ShowInFront();
   HWND h = box->Handle();
@@ -70,9 +72,10 @@ TEST_F(Containers, AfterScrollKeepsTheCaptureOfAHeldPress) {
 }
 
 TEST_F(Containers, SelfPaintingControlKeepsItsClient) {
-  LoadForm(u"object F: TForm\n  object p: TPanel\n    Left = 8\n    Top = 8\n    Width = 120\n    Height = 80\n"
-           u"    BevelOuter = bvNone\n    BorderStyle = bsSingle\n    Color = clBlack\n"
-           u"    ParentBackground = False\n    ShowCaption = False\n  end\nend\n");
+  LoadForm(
+      u"object F: TForm\n  object p: TPanel\n    Left = 8\n    Top = 8\n    Width = 120\n    Height = 80\n"
+      u"    BevelOuter = bvNone\n    BorderStyle = bsSingle\n    Color = clBlack\n"
+      u"    ParentBackground = False\n    ShowCaption = False\n  end\nend\n");
   auto* panel = Find<TPanel>(u"p");
   ShowInFront();
   auto* w = Wrap<TkvNativePaint>(panel->Handle(), panel);
@@ -144,8 +147,9 @@ TEST_F(Containers, SearchFieldGetsAThreePixelFrame) {
 }
 
 TEST_F(Containers, NoHandleLeaksOverPaintsAndAttachCycles) {
-  LoadForm(u"object F: TForm\n  object box: TScrollBox\n    Left = 8\n    Top = 8\n    Width = 150\n"
-           u"    Height = 100\n  end\nend\n");
+  LoadForm(
+      u"object F: TForm\n  object box: TScrollBox\n    Left = 8\n    Top = 8\n    Width = 150\n"
+      u"    Height = 100\n  end\nend\n");
   auto* box = Find<TScrollBox>(u"box");
   HWND c = Child(L"STATIC", L"", SS_WHITERECT, 170, 10, 100, 60, WS_EX_CLIENTEDGE);
   ShowInFront();

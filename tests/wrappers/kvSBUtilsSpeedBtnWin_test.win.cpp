@@ -7,10 +7,10 @@
 
 #include <memory>
 
+#include "support/ControlSkin.h"
 #include "ui/Buttons.h"
 #include "ui/ExtCtrls.h"
 #include "wrappers/kvSBUtilsSpeedBtn.h"
-#include "support/ControlSkin.h"
 
 namespace {
 
@@ -21,12 +21,13 @@ class SpeedButtons : public ControlSkin {
   void SetUp() override {
     ControlSkin::SetUp();
     Section(u"SPEEDBUTTON", {kSpeed[0], kSpeed[1], kSpeed[2]});
-    LoadForm(u"object F: TForm\n"
-             u"  object sb1: TSpeedButton\n    Left = 8\n    Top = 8\n    Width = 60\n    Height = 24\n  end\n"
-             u"  object sb2: TSpeedButton\n    Left = 80\n    Top = 8\n    Width = 60\n    Height = 24\n"
-             u"    GroupIndex = 1\n    Down = True\n  end\n"
-             u"  object sb3: TSpeedButton\n    Left = 150\n    Top = 8\n    Width = 60\n    Height = 24\n  end\n"
-             u"end\n");
+    LoadForm(
+        u"object F: TForm\n"
+        u"  object sb1: TSpeedButton\n    Left = 8\n    Top = 8\n    Width = 60\n    Height = 24\n  end\n"
+        u"  object sb2: TSpeedButton\n    Left = 80\n    Top = 8\n    Width = 60\n    Height = 24\n"
+        u"    GroupIndex = 1\n    Down = True\n  end\n"
+        u"  object sb3: TSpeedButton\n    Left = 150\n    Top = 8\n    Width = 60\n    Height = 24\n  end\n"
+        u"end\n");
   }
   // What the adapter's graphic item makes for a speed button: its skin data and the handler.
   struct Hooked {
@@ -140,13 +141,12 @@ TEST_F(SpeedButtons, SpinButtonsPointUpAboveAndDownBelow) {
 TEST_F(SpeedButtons, NoHandleLeaksOverPaintsAndHookCycles) {
   ShowInFront();
   auto* b1 = Find<TSpeedButton>(u"sb1");
-  ExpectNoLeaks(
-      [&] {
-        Hooked h = Hook(b1);
-        HDC dc = GetDC(form->Handle());
-        b1->Perform(WM_PAINT, reinterpret_cast<TWParam>(dc), 0);
-        ReleaseDC(form->Handle(), dc);
-      });
+  ExpectNoLeaks([&] {
+    Hooked h = Hook(b1);
+    HDC dc = GetDC(form->Handle());
+    b1->Perform(WM_PAINT, reinterpret_cast<TWParam>(dc), 0);
+    ReleaseDC(form->Handle(), dc);
+  });
 }
 
 // The speed buttons of a wrapped panel hear of the panel window's end from its wrapper: their

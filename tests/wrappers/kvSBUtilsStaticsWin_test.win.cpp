@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ControlSkin.h"
 #include "ui/StdCtrls.h"
 #include "wrappers/kvSBUtilsStatics.h"
-#include "support/ControlSkin.h"
 
 namespace {
 
@@ -172,8 +172,8 @@ TEST_F(Statics, SkinnedLinkStillReportsClicks) {
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.lpszClassName = L"TwLinkParent";
   RegisterClassW(&wc);
-  HWND parent = CreateWindowExW(WS_EX_TOPMOST, L"TwLinkParent", L"", WS_POPUP | WS_VISIBLE, 100, 100, 200, 80,
-                                nullptr, nullptr, nullptr, nullptr);
+  HWND parent = CreateWindowExW(WS_EX_TOPMOST, L"TwLinkParent", L"", WS_POPUP | WS_VISIBLE, 100, 100, 200, 80, nullptr,
+                                nullptr, nullptr, nullptr);
   windows.push_back(parent);
   HWND link = CreateWindowExW(0, WC_LINK, L"<a>Click</a>", WS_CHILD | WS_VISIBLE, 10, 10, 150, 24, parent, nullptr,
                               nullptr, nullptr);
@@ -197,16 +197,17 @@ TEST_F(Statics, SkinnedLinkStillReportsClicks) {
 }
 
 TEST_F(Statics, StaticTextSectionByBevels) {
-  LoadForm(u"object F: TForm\n"
-           u"  object a: TStaticText\n    Left = 8\n    Top = 8\n    AutoSize = False\n    Width = 80\n"
-           u"    Height = 24\n    Caption = \"WW\"\n    BevelKind = bkTile\n    BevelOuter = bvLowered\n"
-           u"    BevelInner = bvRaised\n  end\n"
-           u"  object b: TStaticText\n    Left = 8\n    Top = 40\n    AutoSize = False\n    Width = 80\n"
-           u"    Height = 24\n    Caption = \"WW\"\n    BevelKind = bkTile\n    BevelOuter = bvLowered\n"
-           u"    BevelInner = bvNone\n  end\n"
-           u"  object c: TStaticText\n    Left = 8\n    Top = 70\n    AutoSize = False\n    Width = 80\n"
-           u"    Height = 24\n    Caption = \"WW\"\n  end\n"
-           u"end\n");
+  LoadForm(
+      u"object F: TForm\n"
+      u"  object a: TStaticText\n    Left = 8\n    Top = 8\n    AutoSize = False\n    Width = 80\n"
+      u"    Height = 24\n    Caption = \"WW\"\n    BevelKind = bkTile\n    BevelOuter = bvLowered\n"
+      u"    BevelInner = bvRaised\n  end\n"
+      u"  object b: TStaticText\n    Left = 8\n    Top = 40\n    AutoSize = False\n    Width = 80\n"
+      u"    Height = 24\n    Caption = \"WW\"\n    BevelKind = bkTile\n    BevelOuter = bvLowered\n"
+      u"    BevelInner = bvNone\n  end\n"
+      u"  object c: TStaticText\n    Left = 8\n    Top = 70\n    AutoSize = False\n    Width = 80\n"
+      u"    Height = 24\n    Caption = \"WW\"\n  end\n"
+      u"end\n");
   const struct {
     const char16_t* name;
     const char16_t* section;

@@ -6,10 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ControlSkin.h"
 #include "ui/ComCtrls.h"
 #include "wrappers/kvSBUtilsTabs.h"
 #include "wrappers/kvSBUtilsUpDown.h"
-#include "support/ControlSkin.h"
 
 namespace {
 
@@ -140,12 +140,13 @@ TEST_F(Tabs, RawPageWrapperGoesWithItsWindowOrItsTabControl) {
 }
 
 TEST_F(Tabs, ClassLibraryPageControlPagesShowItsBackground) {
-  LoadForm(u"object F: TForm\n"
-           u"  object pc: TPageControl\n    Left = 8\n    Top = 8\n    Width = 260\n    Height = 160\n"
-           u"    object ts1: TTabSheet\n      Caption = \"One\"\n    end\n"
-           u"    object ts2: TTabSheet\n      Caption = \"Two\"\n    end\n"
-           u"  end\n"
-           u"end\n");
+  LoadForm(
+      u"object F: TForm\n"
+      u"  object pc: TPageControl\n    Left = 8\n    Top = 8\n    Width = 260\n    Height = 160\n"
+      u"    object ts1: TTabSheet\n      Caption = \"One\"\n    end\n"
+      u"    object ts2: TTabSheet\n      Caption = \"Two\"\n    end\n"
+      u"  end\n"
+      u"end\n");
   auto* pc = Find<TPageControl>(u"pc");
   auto* ts1 = Find<TTabSheet>(u"ts1");
   auto* ts2 = Find<TTabSheet>(u"ts2");
@@ -182,13 +183,14 @@ class TTabPainter : public TObject {
 }  // namespace
 
 TEST_F(Tabs, OwnerDrawnPageControlDrawsItsTabsOverTheSkin) {
-  LoadForm(u"object F: TForm\n"
-           u"  object pc: TPageControl\n    Left = 8\n    Top = 8\n    Width = 260\n    Height = 160\n"
-           u"    OwnerDraw = True\n"
-           u"    object ts1: TTabSheet\n      Caption = \"One\"\n    end\n"
-           u"    object ts2: TTabSheet\n      Caption = \"Two\"\n    end\n"
-           u"  end\n"
-           u"end\n");
+  LoadForm(
+      u"object F: TForm\n"
+      u"  object pc: TPageControl\n    Left = 8\n    Top = 8\n    Width = 260\n    Height = 160\n"
+      u"    OwnerDraw = True\n"
+      u"    object ts1: TTabSheet\n      Caption = \"One\"\n    end\n"
+      u"    object ts2: TTabSheet\n      Caption = \"Two\"\n    end\n"
+      u"  end\n"
+      u"end\n");
   auto* pc = Find<TPageControl>(u"pc");
   TTabPainter painter;
   pc->SetOnDrawTab(TDrawTabEvent(&painter, &TTabPainter::Draw));

@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ControlSkin.h"
 #include "ui/ComCtrls.h"
 #include "wrappers/kvSBUtilsTrackBar.h"
-#include "support/ControlSkin.h"
 
 namespace {
 
@@ -57,7 +57,7 @@ TEST_F(TrackBars, ThumbAtThePositionAndTicksBelowTheChannel) {
   SendMessageW(t, TBM_GETCHANNELRECT, 0, reinterpret_cast<LPARAM>(&ch));
   const Integer c = (th.Height() - ch.Height()) / 2 + 2;
   for (const TPoint& p : ticks) {
-    EXPECT_TRUE(IsMark(cap.At(p.X, ch.Bottom + c))) << p.X;           // below: bottom ticks
+    EXPECT_TRUE(IsMark(cap.At(p.X, ch.Bottom + c))) << p.X;  // below: bottom ticks
     if (ch.Top - c - 4 >= 0) {
       EXPECT_EQ(cap.At(p.X, ch.Top - c - 4), kBody) << p.X;  // nothing above
     }
@@ -110,8 +110,9 @@ TEST_F(TrackBars, DisabledTrackBarIsBlendedWithTheParent) {
 }
 
 TEST_F(TrackBars, ClassLibraryTrackBar) {
-  LoadForm(u"object F: TForm\n  object tb: TTrackBar\n    Left = 8\n    Top = 8\n    Width = 150\n"
-           u"    Height = 40\n    Max = 4\n  end\nend\n");
+  LoadForm(
+      u"object F: TForm\n  object tb: TTrackBar\n    Left = 8\n    Top = 8\n    Width = 150\n"
+      u"    Height = 40\n    Max = 4\n  end\nend\n");
   auto* tb = Find<TTrackBar>(u"tb");
   auto* w = Wrap<TkvTrackWnd>(tb->Handle(), tb, u"TRACKBAR");
   Capture cap(150, 40);

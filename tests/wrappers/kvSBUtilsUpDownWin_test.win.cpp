@@ -7,9 +7,9 @@
 #include <gtest/gtest.h>
 
 #include "raster/kvgpUtils.h"
+#include "support/ControlSkin.h"
 #include "ui/ComCtrls.h"
 #include "wrappers/kvSBUtilsUpDown.h"
-#include "support/ControlSkin.h"
 
 namespace {
 
@@ -113,8 +113,9 @@ TEST_F(UpDown, SkinArrowGlyphsAreCentredInTheButtons) {
 }
 
 TEST_F(UpDown, ClassLibraryUpDown) {
-  LoadForm(u"object F: TForm\n  object ud: TUpDown\n    Left = 8\n    Top = 8\n    Width = 20\n    Height = 40\n"
-           u"  end\nend\n");
+  LoadForm(
+      u"object F: TForm\n  object ud: TUpDown\n    Left = 8\n    Top = 8\n    Width = 20\n    Height = 40\n"
+      u"  end\nend\n");
   auto* ud = Find<TUpDown>(u"ud");
   auto* w = Wrap<TkvSpinWnd>(ud->Handle(), ud, u"SPEEDBUTTON_SMALL");
   Capture cap(20, 40);
@@ -128,8 +129,9 @@ TEST_F(UpDown, ClassLibraryUpDown) {
 // the up-down button section, so it counts as skinned and paints the buttons from the skin.
 TEST_F(UpDown, WithoutASectionTheUpDownButtonSectionIsTaken) {
   const Integer own = Section(u"UPDOWNBTN", {0x606060});
-  LoadForm(u"object F: TForm\n  object ud: TUpDown\n    Left = 8\n    Top = 8\n    Width = 20\n    Height = 40\n"
-           u"  end\nend\n");
+  LoadForm(
+      u"object F: TForm\n  object ud: TUpDown\n    Left = 8\n    Top = 8\n    Width = 20\n    Height = 40\n"
+      u"  end\nend\n");
   auto* ud = Find<TUpDown>(u"ud");
   auto* w = Wrap<TkvSpinWnd>(ud->Handle(), ud);
   EXPECT_EQ(w->SkinData->SkinSection(), String(u"UPDOWNBTN"));

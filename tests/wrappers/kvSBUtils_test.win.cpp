@@ -76,8 +76,8 @@ class Wrappers : public testing::Test {
     app = std::make_unique<TApplication>();
     wnd = CreateWindowExW(0, L"STATIC", L"caption", WS_POPUP, 0, 0, 50, 40, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(wnd, nullptr);
-    gDefault = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&LoggingProc)));
+    gDefault =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrW(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&LoggingProc)));
     before = GetWindowLongPtrW(wnd, GWLP_WNDPROC);
   }
   void TearDown() override {
@@ -312,10 +312,15 @@ TEST_F(Wrappers, VisualStyleSwitchedOffWhileWrappedAndGivenBack) {
   SkinFixture skin;
   HMODULE lib = LoadLibraryW(L"uxtheme.dll");
   ASSERT_NE(lib, nullptr);
-  gSystemSetWindowTheme = reinterpret_cast<TkvSetWindowTheme>(reinterpret_cast<void*>(GetProcAddress(lib, "SetWindowTheme")));
+  gSystemSetWindowTheme =
+      reinterpret_cast<TkvSetWindowTheme>(reinterpret_cast<void*>(GetProcAddress(lib, "SetWindowTheme")));
   const auto keepLib = SetForScope(uxthemeLib, lib);
   const auto keepSet = SetForScope(kv_SetWindowTheme, TkvSetWindowTheme(&RecordThemeCall));
-  struct Case { Byte coc; Integer composed; bool back; } cases[] = {
+  struct Case {
+    Byte coc;
+    Integer composed;
+    bool back;
+  } cases[] = {
       {0, 1, true}, {10, 0, true}, {10, 1, false}, {14, 0, true}, {14, 1, false},
   };
   for (const auto& c : cases) {
@@ -349,7 +354,9 @@ TEST_F(Wrappers, PanelsUpDownsAndDialogWindowsKeepTheirVisualStyle) {
   using TMaker = std::function<TkvMainWnd*(TkvSkinParams&)>;
   auto maker = [&](auto* typeTag) -> TMaker {
     using W = std::remove_pointer_t<decltype(typeTag)>;
-    return [&](TkvSkinParams& p) -> TkvMainWnd* { return TkvMainWnd::MakeWrapper<W>(wnd, nullptr, &skin.Manager, p, false); };
+    return [&](TkvSkinParams& p) -> TkvMainWnd* {
+      return TkvMainWnd::MakeWrapper<W>(wnd, nullptr, &skin.Manager, p, false);
+    };
   };
   struct Case {
     const char* name;
@@ -380,8 +387,8 @@ TEST_F(Wrappers, PanelsUpDownsAndDialogWindowsKeepTheirVisualStyle) {
 // A scroll wrapper: its bars read the window's styles and scroll state, and the window finds it
 // through "KVSBSC" until it goes.
 TEST_F(Wrappers, ScrollWrapperFoundThroughTheWindowUntilItGoes) {
-  HWND scrolled = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VSCROLL, 0, 0, 80, 60, nullptr, nullptr,
-                              nullptr, nullptr);
+  HWND scrolled =
+      CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VSCROLL, 0, 0, 80, 60, nullptr, nullptr, nullptr, nullptr);
   ASSERT_NE(scrolled, nullptr);
   const LONG_PTR scrolledProc = GetWindowLongPtrW(scrolled, GWLP_WNDPROC);
   SCROLLINFO si{sizeof(si), SIF_RANGE | SIF_PAGE | SIF_POS, 0, 999, 10, 40, 0};
@@ -423,8 +430,8 @@ TEST_F(Wrappers, ScrollWrapperFoundThroughTheWindowUntilItGoes) {
 }
 
 TEST_F(Wrappers, ScrollWrapperOfALeftScrollBarWindow) {
-  HWND scrolled = CreateWindowExW(WS_EX_LEFTSCROLLBAR, L"STATIC", L"", WS_POPUP | WS_HSCROLL | WS_VSCROLL, 0, 0,
-                              80, 60, nullptr, nullptr, nullptr, nullptr);
+  HWND scrolled = CreateWindowExW(WS_EX_LEFTSCROLLBAR, L"STATIC", L"", WS_POPUP | WS_HSCROLL | WS_VSCROLL, 0, 0, 80, 60,
+                                  nullptr, nullptr, nullptr, nullptr);
   TkvSkinParams params;
   auto* sw = TkvMainWnd::MakeWrapper<TkvScrollWnd>(scrolled, nullptr, nullptr, params, true);
   EXPECT_TRUE(sw->fLeftScrollbar);
