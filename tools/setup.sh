@@ -33,7 +33,7 @@ for p in wine wine32:i386 wine64 g++-mingw-w64-i686-posix binutils-mingw-w64-i68
          libz-mingw-w64-dev cmake ninja-build xvfb xauth x11-utils imagemagick googletest \
          fonts-font-awesome fonts-wqy-microhei fonts-wine ffmpeg python3 curl openssl nasm dpkg-dev \
          clang libclang-rt-14-dev zlib1g-dev libjpeg62-turbo-dev libpng-dev libpixman-1-dev libspng-dev \
-         libbenchmark-dev libgtest-dev pkg-config; do
+         libbenchmark-dev libgtest-dev pkg-config clang-format; do
   want "$p"
 done
 # A kernel without IA-32 emulation runs no i386 programs, so Wine's 32-bit half cannot start:
