@@ -193,6 +193,7 @@ Integer AppPPI() {
 #endif
 }
 
+#ifdef _WIN32
 // The PPI the manager's scale mode gives a ready control.
 Integer PPIOfMode(DuRiruZireziv* manager, TsCommonData* sd) {
   if (manager->ManagerState.Contains(msFormScaling)) return sd->CurrentPPI;
@@ -208,6 +209,7 @@ Integer PPIOfMode(DuRiruZireziv* manager, TsCommonData* sd) {
   }
   return 96;
 }
+#endif
 
 }  // namespace
 

@@ -151,8 +151,9 @@ TEST_F(AlphaHints, TheFadeInShortensTheHintPauseAndEndsAtFullOpacity) {
   BYTE alpha = 0;
   DWORD flags = 0;
   // The picture window carries the picture at full opacity (per-pixel alpha, constant 255).
-  if (GetLayeredWindowAttributes(hints.AnimWindow->Handle(), nullptr, &alpha, &flags) && (flags & LWA_ALPHA))
+  if (GetLayeredWindowAttributes(hints.AnimWindow->Handle(), nullptr, &alpha, &flags) && (flags & LWA_ALPHA)) {
     EXPECT_EQ(alpha, 255);
+  }
   hints.HideAll();
   hints.StartCheckTimer();
   hints.CheckTimer->OnTimer()(nullptr);  // the clean-up after the hint hid
@@ -813,8 +814,9 @@ TEST_F(AlphaHints, AFullyTransparentSkinnedHintShowsOnlyItsBorderImageWithItsAlp
   ASSERT_GT(w, 12);
   ASSERT_GT(h, 12);
   // The corners stay clear; the sides and the centre keep the image's alpha, premultiplied.
-  for (const TPoint p : {TPoint(0, 0), TPoint(w - 1, 0), TPoint(0, h - 1), TPoint(w - 1, h - 1)})
+  for (const TPoint p : {TPoint(0, 0), TPoint(w - 1, 0), TPoint(0, h - 1), TPoint(w - 1, h - 1)}) {
     EXPECT_EQ(PixelAt(*pic, p.X, p.Y) >> 24, 0u) << p.X << "," << p.Y;
+  }
   for (const TPoint p :
        {TPoint(w / 2, 1), TPoint(1, h / 2), TPoint(w - 2, h / 2), TPoint(w / 2, h - 2), TPoint(4, 4)}) {
     const uint32_t px = PixelAt(*pic, p.X, p.Y);

@@ -183,7 +183,7 @@ int PixelsOf(TWinControl* c, uint32_t rgb) {
   for (int y = 0; y < c->Height(); ++y)
     for (int x = 0; x < c->Width(); ++x) {
       const COLORREF p = GetPixel(dc, x, y);
-      if (((GetRValue(p) << 16) | (GetGValue(p) << 8) | GetBValue(p)) == rgb) ++n;
+      if (uint32_t((GetRValue(p) << 16) | (GetGValue(p) << 8) | GetBValue(p)) == rgb) ++n;
     }
   ReleaseDC(c->Handle(), dc);
   return n;

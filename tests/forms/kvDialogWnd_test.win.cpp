@@ -1035,7 +1035,7 @@ TEST_F(DialogWrapper, LibraryPanelTakesTheSkinWithItsControls) {
   EXPECT_EQ(label->Font()->Color(), manager->GetGlobalFontColor());
   EXPECT_EQ(panel->Color(), manager->GetGlobalColor());
   for (TkvMainWnd* c : w->ChildWrappers)
-    if (c->CtrlHandle == panelWnd) EXPECT_EQ(c->SkinData->SkinSection(), u"TRANSPARENT");
+    if (c->CtrlHandle == panelWnd) { EXPECT_EQ(c->SkinData->SkinSection(), u"TRANSPARENT"); }
   DestroyWindow(dlg);
   dlg = nullptr;
   CleanSupportedList();
@@ -1583,8 +1583,9 @@ TEST_F(DialogWrapper, ExtendedDrawingTakesTheFrameFromTheShadowTemplate) {
     const layered::UpdateCall pic = RepaintedPicture(w);
     ASSERT_FALSE(pic.pixels.empty());
     const Integer midY = pic.size.cy / 2, right = pic.size.cx - shadow.Right;
-    for (const TPoint p : {TPoint(shadow.Left + 1, midY), TPoint(right - 2, midY)})
+    for (const TPoint p : {TPoint(shadow.Left + 1, midY), TPoint(right - 2, midY)}) {
       EXPECT_EQ(pic.At(p.X, p.Y), c.extended ? templatePixel : kBorderPixel) << p.X << "," << p.Y;
+    }
     // The client's place is the section's background, opaque, either way.
     EXPECT_EQ(pic.At(pic.size.cx / 2, midY), 0xFF000000u | RgbOfColor(kDialogClient));
     const TRect icon = w->Icons[TkvDialogWnd::biClose].Rect;
@@ -1828,7 +1829,7 @@ TEST_F(DialogWrapper, WindowRegionIsTheClientAreaWithAnOuterBorder) {
     if (!(c.style & WS_CAPTION)) {
       EXPECT_FALSE(region.has);
       // A sizing frame the popup has is painted by the dialog itself, from the picture.
-      if (c.style & WS_THICKFRAME) EXPECT_EQ(At(1, WholeWindow(dlg).Bottom / 2), ColorOfPixel(kBorderPixel));
+      if (c.style & WS_THICKFRAME) { EXPECT_EQ(At(1, WholeWindow(dlg).Bottom / 2), ColorOfPixel(kBorderPixel)); }
     } else if (!c.outer) {
       ASSERT_TRUE(region.has);
       EXPECT_EQ(region.box, WholeWindow(dlg));
@@ -2137,7 +2138,7 @@ TEST_F(DialogWrapper, RightClicksOnTheBorderWindowReachTheDialog) {
     EXPECT_TRUE(probe.wrapped);
     ASSERT_FALSE(log.seen.empty());
     EXPECT_EQ(log.seen.back(), std::make_pair(UINT(WM_NCRBUTTONUP), WPARAM(-1)));
-    if (real) EXPECT_EQ(log.seen.front(), std::make_pair(UINT(WM_NCRBUTTONDOWN), WPARAM(HTCAPTION)));
+    if (real) { EXPECT_EQ(log.seen.front(), std::make_pair(UINT(WM_NCRBUTTONDOWN), WPARAM(HTCAPTION))); }
   }
   ASSERT_TRUE(IsWindow(dlg));
 }
@@ -2184,8 +2185,9 @@ TEST_F(DialogWrapper, ChildrenTakeTheirBackgroundFromTheClientsPlaceOnThePicture
     draw.Offset = TPoint(5, 3);
     SendMessageW(dlg, SM_ALPHACMD, MAKEWPARAM(0, KV_GETBG), LPARAM(&draw));
     const TPixelView picture = w->SkinData->FCacheBmp->View();
-    for (const TPoint p : {TPoint(0, 0), TPoint(3, 3)})
+    for (const TPoint p : {TPoint(0, 0), TPoint(3, 3)}) {
       EXPECT_EQ(target.View().At(p.X, p.Y) & 0xFFFFFF, picture.At(place.X + 5 + p.X, place.Y + 3 + p.Y) & 0xFFFFFF);
+    }
     EXPECT_EQ(target.View().At(0, 0) & 0xFFFFFF, RgbOfColor(kDialogClient));
     DestroyWindow(dlg);
     dlg = nullptr;

@@ -137,7 +137,7 @@ TEST_F(SkinnedMdi, ShowingAMaximizedSkinnedChildRebuildsTheMainFormsMenuLine) {
     EXPECT_EQ(sp->MenuChanged, maximized);
     EXPECT_EQ(sp->FCommonData->BGChanged, maximized);
     PumpMessages();
-    if (maximized) EXPECT_NE(sp->FLinesCount, 99) << "measured again at the next paint";
+    if (maximized) { EXPECT_NE(sp->FLinesCount, 99) << "measured again at the next paint"; }
     delete child;
     PumpMessages();
   }
@@ -176,7 +176,7 @@ TEST_F(SkinnedMdi, TilingAndCascadingTakeTheSystemMenuOffTheActiveChildAndRebuil
     RECT ra = ChildRect(a), rb = ChildRect(b), both{};
     // Tiled children lie side by side; cascaded ones overlap, each lower than the other.
     EXPECT_EQ(IntersectRect(&both, &ra, &rb) != FALSE, !tile) << tile;
-    if (!tile) EXPECT_NE(ra.top, rb.top);
+    if (!tile) { EXPECT_NE(ra.top, rb.top); }
   }
 }
 
@@ -451,7 +451,7 @@ TEST_F(SkinnedMdi, AChildWithoutAnIconOfItsOwnShowsAFallbackIcon) {
   PumpMessages();
   SendMessageW(child->Handle(), WM_SETICON, ICON_SMALL, 0);
   SendMessageW(child->Handle(), WM_SETICON, ICON_BIG, 0);
-  if (GetClassLongPtrW(child->Handle(), GCLP_HICONSM)) GTEST_SKIP() << "the child's class has an icon";
+  if (GetClassLongPtrW(child->Handle(), GCLP_HICONSM)) { GTEST_SKIP() << "the child's class has an icon"; }
   const HICON shown = MDIChildIcon(child);
   ASSERT_NE(shown, nullptr);
   TIcon* app = AppIcon();

@@ -1236,7 +1236,7 @@ TEST_F(BorderedMain, HidingFadesOutOrFreesTheBorderWindow) {
     EXPECT_EQ(IsWindow(window) != FALSE, c.windowKept);
     EXPECT_EQ(!hideWaits.empty(), c.faded);
     EXPECT_EQ(layered::LayeredCalls::UpdatesOf(window).size() > 1, c.faded);
-    if (c.showState == saMinimize) EXPECT_FALSE(mainSp->fAnimating);
+    if (c.showState == saMinimize) { EXPECT_FALSE(mainSp->fAnimating); }
     mainSp->fAnimating = false;
     if (c.windowKept) mainSp->BorderForm->FreeLayeredWindow();
   }
@@ -1373,7 +1373,7 @@ TEST_F(Bordered, OnlyAShrinkingFormMovesItsBorderWindowBeforeTheSystemSizesIt) {
     const auto all = layered::LayeredCalls::UpdatesOf(bw);
     ASSERT_FALSE(all.empty()) << "the border window follows in the end";
     EXPECT_EQ(watch.updatesBefore > 0, c.before);
-    if (c.before) EXPECT_EQ(all.front().size.cx, c.width + shadow.Left + shadow.Right);
+    if (c.before) { EXPECT_EQ(all.front().size.cx, c.width + shadow.Left + shadow.Right); }
     EXPECT_EQ(all.back().size.cx, c.width + shadow.Left + shadow.Right);
     EXPECT_EQ(all.back().size.cy, BorderRect().bottom - BorderRect().top);
   }

@@ -548,7 +548,7 @@ TEST_F(Composition, ANewSkinForAnUnskinnedFormLeavesTheGlassForTheShowing) {
     EXPECT_EQ(sp->FCommonData->TranspMode, blur ? 2 : 0);
     EXPECT_EQ(sp->FFormState & FS_GLASSNEEDED, 0u);
     ASSERT_EQ(blurs.size(), blur ? 1u : 0u);
-    if (blur) EXPECT_TRUE(blurs[0].enable);
+    if (blur) { EXPECT_TRUE(blurs[0].enable); }
     form->Hide();
     Application->ProcessMessages();
   }
@@ -583,7 +583,7 @@ TEST_F(Composition, APpiChangeAppliesTheGlassABlurWaitsFor) {
     EXPECT_EQ(sp->FCommonData->TranspMode, waiting ? 2 : 0);
     EXPECT_EQ(sp->FFormState & FS_GLASSNEEDED, 0u);
     ASSERT_EQ(blurs.size(), waiting ? 1u : 0u);
-    if (waiting) EXPECT_TRUE(blurs[0].enable);
+    if (waiting) { EXPECT_TRUE(blurs[0].enable); }
   }
 }
 

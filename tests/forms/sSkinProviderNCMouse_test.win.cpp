@@ -466,7 +466,7 @@ TEST_F(CaptionInPlace, AHotButtonShowsTheSkinsHaloAroundItUntilTheMouseLeaves) {
     const Integer id = btn->cpGlowID;
     sp->SetHotHT(0, true);
     EXPECT_EQ(btn->cpGlowID, -1);
-    if (id >= 0) EXPECT_EQ(EffectAt(id), nullptr);
+    if (id >= 0) { EXPECT_EQ(EffectAt(id), nullptr); }
   }
   skin->skin.Manager.Effects.AllowGlowing = true;
 }
@@ -579,7 +579,7 @@ TEST_F(IconPress, ARightClickOnTheCaptionDropsTheMenuThere) {
     SendMessageW(form->Handle(), WM_NCRBUTTONDOWN, c.downCode, MAKELPARAM(c.down.X, c.down.Y));
     SendMessageW(form->Handle(), WM_NCRBUTTONUP, HTCAPTION, MAKELPARAM(caption.X, caption.Y));
     ASSERT_EQ(rec->drops.size(), c.drops);
-    if (c.drops) EXPECT_EQ(rec->drops[0], caption);
+    if (c.drops) { EXPECT_EQ(rec->drops[0], caption); }
     EXPECT_FALSE(sp->RightPressed);
   }
 }

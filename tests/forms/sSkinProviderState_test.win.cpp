@@ -62,7 +62,8 @@ TEST_F(FormState, MovingAStretchedFormGivesItsSavedHeightBack) {
 TEST_F(FormState, MaximizedBoundsCoverTheWorkAreaAndHideTheFrame) {
   MINMAXINFO info{};
   SendMessageW(form->Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
-  MONITORINFO mi{sizeof mi};
+  MONITORINFO mi{};
+  mi.cbSize = sizeof mi;
   GetMonitorInfoW(MonitorFromWindow(form->Handle(), MONITOR_DEFAULTTONEAREST), &mi);
   const Integer b = SysBorderWidth(form->Handle(), nullptr, false);
   EXPECT_EQ(info.ptMaxPosition.x, mi.rcWork.left - mi.rcMonitor.left - b);

@@ -101,7 +101,7 @@ TEST_F(TitleContent, GripStandsInsideTheFrameAndAnswersTheSizingCorner) {
     EXPECT_EQ(inWindow.Y, p.Y - (c.outerBorder ? shadow.Top + DiffTitle(sp->BorderForm.get()) : 0));
     EXPECT_EQ(HitTest(inWindow.X + kGrip - 1, inWindow.Y + kGrip - 1), HTBOTTOMRIGHT);
     // Left of and above the grip: the client (with scroll bars their size box answers there).
-    if (!c.scrollBars) EXPECT_EQ(HitTest(inWindow.X, inWindow.Y), HTCLIENT);
+    if (!c.scrollBars) { EXPECT_EQ(HitTest(inWindow.X, inWindow.Y), HTCLIENT); }
   }
 }
 
@@ -250,8 +250,9 @@ TEST_F(TitleContent, ChildFormTakesItsBackgroundFromTheParentPicture) {
   TBitmap& childPic = *childSp->FCommonData->FCacheBmp;
   ASSERT_EQ(childPic.Width(), 120);
   const TPoint origin(sp->OffsetX() + 40, sp->OffsetY() + 30);
-  for (const TPoint q : {TPoint(0, 0), TPoint(60, 40), TPoint(119, 79), TPoint(10, 70)})
+  for (const TPoint q : {TPoint(0, 0), TPoint(60, 40), TPoint(119, 79), TPoint(10, 70)}) {
     EXPECT_EQ(Rgb(At(childPic, q.X, q.Y)), Rgb(At(parentPic, origin.X + q.X, origin.Y + q.Y))) << q.X << "," << q.Y;
+  }
   EXPECT_NE(Rgb(At(childPic, 0, 0)), Rgb(At(childPic, 119, 79))) << "the parent's gradient shows";
 
   // The same child under a parent still building its picture.
@@ -467,7 +468,7 @@ TEST_F(TitleContent, ButtonBackgroundIsKeptAndGivenBackAtItsPlace) {
   };
   for (Integer y = 0; y < kept.Height(); ++y)
     for (Integer x = 0; x < kept.Width(); ++x)
-      if (!underButton(from + x, y)) ASSERT_EQ(At(kept, x, y), At(pic, from + x, y)) << x << "," << y;
+      if (!underButton(from + x, y)) { ASSERT_EQ(At(kept, x, y), At(pic, from + x, y)) << x << "," << y; }
   const std::unique_ptr<TBitmap> before(CreateBmp32(pic.Width(), pic.Height()));
   CopyPixels(before->View(), 0, 0, pic.View(), TRect(0, 0, pic.Width(), pic.Height()));
   const TPoint close = Centre(sp->ButtonClose);

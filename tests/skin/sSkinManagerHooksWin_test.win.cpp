@@ -353,7 +353,7 @@ TEST_F(ManagerWin, SystemColoursArePatchedAndRestored) {
       UpdateColorsHooks(true);
       UpdateColorsHooks(true);
       EXPECT_NE(SysColorPatchKind(), TkvPatchKind::None);
-      if (entryJump) EXPECT_EQ(SysColorPatchKind(), TkvPatchKind::EntryJump);
+      if (entryJump) { EXPECT_EQ(SysColorPatchKind(), TkvPatchKind::EntryJump); }
       EXPECT_NE(EntryBytes("user32.dll", "GetSysColor"), colorBefore);
       EXPECT_EQ(GetSysColor(COLOR_BTNFACE), btnFace);  // not in the table
       EXPECT_EQ(GetSysColor(COLOR_WINDOW), window);    // no visible active form

@@ -103,6 +103,7 @@ TEST(SkinLookups, ImagesOfASectionThroughItsParents) {
       {1, u"BORDERSMASK", toolBorder},  // its own comes first
       {1, u"GLYPHMASK", buttonGlyph},   // from the parent
       {2, u"GLYPHMASK", buttonGlyph},   // two steps up
+      {1, u"PATTERN", buttonPattern},   // the parent's texture
       {2, u"BORDERSMASK", toolBorder},
       {2, u"OUTERMASK", -1},        // nowhere in the chain
       {3, u"HOTPATTERN", loopHot},  // found before the chain comes back

@@ -166,7 +166,7 @@ TEST_F(EditWrapper, MemoBarsFollowTypingAndScrolling) {
     SendMessageW(memo->Handle(), WM_KEYDOWN, VK_END, 0);
   }
   Application->ProcessMessages();
-  SCROLLINFO si{sizeof(si), SIF_ALL};
+  SCROLLINFO si{sizeof(si), SIF_ALL, 0, 0, 0, 0, 0};
   GetScrollInfo(memo->Handle(), SB_VERT, &si);
   EXPECT_GT(si.nPos, 0);
   EXPECT_EQ(w->sBarVert->ScrollInfo.nPos, si.nPos);
@@ -192,7 +192,7 @@ TEST_F(EditWrapper, ListBoxBarFollowsItemsAndScrolling) {
   ASSERT_TRUE(w->sBarVert);
   EXPECT_FALSE(w->sBarVert->fScrollVisible && Kv_IsScrollInfoActive(Kv_ScrollValues(w->sBarVert->ScrollInfo)));
   for (int i = 0; i < 50; ++i) SendMessageW(list, LB_ADDSTRING, 0, LPARAM(L"item"));
-  SCROLLINFO si{sizeof(si), SIF_ALL};
+  SCROLLINFO si{sizeof(si), SIF_ALL, 0, 0, 0, 0, 0};
   GetScrollInfo(list, SB_VERT, &si);
   EXPECT_EQ(w->sBarVert->ScrollInfo.nMax, si.nMax);
   EXPECT_TRUE(w->sBarVert->fScrollVisible);
