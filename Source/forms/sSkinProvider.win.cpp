@@ -17,6 +17,7 @@
 #include "images/kvAlphaImageList.h"
 #include "raster/GdiBitmaps.h"
 #include "raster/kvgpUtils.h"
+#include "skin/HideAnimation.h"
 #include "skin/sSkinManagerLoader.h"
 #include "skin/sStyleSimply.h"
 #include "skin/sVclUtils.h"
@@ -53,12 +54,21 @@ TW_DEFINE_CLASS(TsSkinProvider) {
   b.Property(u"ThirdParty", [](const P& p) { return p.FThirdParty.get(); });
 }
 
+namespace {
+// The main form's close animation, as the default manager's application-window hook asks.
+void AnimHideProviderForm(TkvFormProvider* provider, Integer time, TkvAnimType mode) {
+  if (auto* sp = dynamic_cast<TsSkinProvider*>(provider)) AnimHideForm(sp, time, mode);
+}
+}  // namespace
+
 void sSkinProviderStartup() {
   kvDialsStartup();
   BindCompositionFunctions();
+  kvAnimHideMainForm = &AnimHideProviderForm;
 }
 
 void sSkinProviderCleanup() {
+  kvAnimHideMainForm = nullptr;
   kvDialsCleanup();
   UnbindCompositionFunctions();
   GluedArray.clear();
