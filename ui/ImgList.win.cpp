@@ -1,10 +1,8 @@
 #include "ImgList.h"
 
 #include <windows.h>
-// The stream functions of commctrl.h exist only when IStream is declared first (a block of
-// its own keeps the order).
+// The stream functions of commctrl.h exist only when IStream is declared first.
 #include <objidl.h>
-
 #include <commctrl.h>
 
 #include <algorithm>
