@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <objidl.h>  // before commctrl.h: ImageList_Read takes an IStream
+#include <commctrl.h>
 
 #include <commctrl.h>
 
