@@ -5,8 +5,6 @@
 #include <objidl.h>
 #include <commctrl.h>
 
-#include <commctrl.h>
-
 #include <algorithm>
 
 #include "Canvas.h"

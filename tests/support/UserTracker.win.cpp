@@ -4,8 +4,6 @@
 #include <objidl.h>  // before commctrl.h: ImageList_Read takes an IStream
 #include <commctrl.h>
 
-#include <commctrl.h>
-
 #include <iterator>
 #include <utility>
 
