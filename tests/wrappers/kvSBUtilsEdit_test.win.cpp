@@ -530,3 +530,44 @@ TEST_F(EditWrapper, PrepareCacheCommandPaintsTheSectionOverTheParent) {
   EXPECT_EQ(w->SkinData->FCacheBmp->PixelColor(75, 12) & 0xFFFFFF, kEditBg);
   Unwrap(edit->Handle(), w);
 }
+
+// A raw edit under the mouse becomes the manager's active control, as a class-library one does;
+// a disabled one does not.
+TEST_F(EditWrapper, RawEditUnderTheMouseBecomesTheActiveControl) {
+  HWND wnd = RawChild(L"EDIT", 0, 10, 10, 150, 24, WS_EX_CLIENTEDGE);
+  Show();
+  auto* w = Wrap<TkvEditWnd>(wnd, nullptr);
+  ASSERT_EQ(DefaultManager, &skin.Manager);
+  skin.Manager.SetActiveControl(nullptr);
+  EnableWindow(wnd, FALSE);
+  SendMessageW(wnd, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+  EXPECT_EQ(skin.Manager.ActiveControl(), nullptr);
+  EnableWindow(wnd, TRUE);
+  SendMessageW(wnd, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+  EXPECT_EQ(skin.Manager.ActiveControl(), wnd);
+  skin.Manager.SetActiveControl(nullptr);
+  Unwrap(wnd, w);
+  DestroyWindow(wnd);
+}
+
+// A disabled single-line edit paints itself whole from the cache: its erase is answered and
+// never reaches the window, which would fill it with its own background.
+TEST_F(EditWrapper, DisabledSingleLineEditIsNotErasedByTheWindow) {
+  auto* edit = new TEdit(form);
+  edit->SetParent(form);
+  edit->SetBounds(10, 10, 150, 24);
+  Show();
+  auto* w = Wrap<TkvEditWnd>(edit->Handle(), edit);
+  edit->SetEnabled(false);
+  TBitmap bmp(150, 24, pf32bit);
+  HDC dc = bmp.Canvas()->Handle();
+  RECT all{0, 0, 150, 24};
+  HBRUSH marker = CreateSolidBrush(RGB(1, 2, 3));
+  FillRect(dc, &all, marker);
+  DeleteObject(marker);
+  GdiFlush();
+  EXPECT_EQ(SendMessageW(edit->Handle(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0), 1);
+  GdiFlush();
+  EXPECT_EQ(bmp.PixelColor(75, 12) & 0xFFFFFF, TColor(RGB(1, 2, 3)));
+  Unwrap(edit->Handle(), w);
+}
