@@ -1,8 +1,10 @@
 #include "support/UserTracker.h"
 
 #include <windows.h>
+// Before commctrl.h: ImageList_Read takes an IStream.
+#include <objidl.h>
+
 #include <commctrl.h>
-#include <objidl.h>  // before commctrl.h: ImageList_Read takes an IStream
 
 #include <iterator>
 #include <utility>
