@@ -3,6 +3,7 @@
 #include <windows.h>
 // The stream functions of commctrl.h exist only when IStream is declared first.
 #include <objidl.h>
+#include <commctrl.h>
 
 #include <commctrl.h>
 

@@ -1,9 +1,7 @@
 #include "support/UserTracker.h"
 
 #include <windows.h>
-// Before commctrl.h: ImageList_Read takes an IStream.
-#include <objidl.h>
-
+#include <objidl.h>  // before commctrl.h: ImageList_Read takes an IStream
 #include <commctrl.h>
 
 #include <iterator>
