@@ -1376,9 +1376,10 @@ void FillFrameCornersFromTemplate(TkvSkinData* data, Integer formSection, Intege
 // ExDrawMode 1 in the full extended-borders mode); the section paints only the background.
 bool ExtendedFrameDrawing(TkvSkinData* data, DuRiruZireziv* manager);
 // That frame, drawn from the shadow template with the extended-border image's margins over the
-// picture's shadow, side and title (captionHeight: the title with its top border).
+// picture's shadow, side and title (captionHeight: the title with its top border; headerHeight:
+// the form's header band under it).
 void PaintExtendedFrame(TkvSkinData* data, TBitmap* cache, TBitmap* tpl, Integer captionHeight, const TRect& shadow,
-                        Integer borderWidth);
+                        Integer borderWidth, Integer headerHeight = 0);
 // A frame whose section has a corner radius gets its corners rounded against the shadow
 // template (they show the template, not the square frame).
 void RoundFrameCorners(TkvSkinData* data, Integer section, bool active, TBitmap* cache, const TRect& rForm,

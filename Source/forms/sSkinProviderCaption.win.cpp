@@ -147,25 +147,41 @@ void TsSkinProvider::CalcItems() {
   DuRiruZireziv* manager = SkinManager();
   if (!h || !data || !manager) return;
   const Integer b = SysBorderWidth(h, OuterBorder(), true);
-  // With an outer border the caption lies inside the shadow margins of the picture.
-  const TRect shadow = ShadowSize();
-  Integer fullRight = CaptionWidth() - Maxi(b, 4) - shadow.Right;
-  Integer fullLeft = b + shadow.Left;
+  Integer fullRight = CaptionWidth() - Maxi(b, 4);
+  Integer fullLeft = b;
   const bool zoomed = IsZoomed();
   const Integer captH = CaptionHeight(true);
-  VCenter = captH / 2 + shadow.Top;
-  // The skin's extended title centres its content off the middle (a maximized form keeps the
-  // middle where its title is of another height).
-  if (OuterBorder() && (!zoomed || data->ExTitleHeight == data->ExMaxHeight)) VCenter += data->ExCenterOffs;
-  const Integer top = (zoomed ? SizeFrame() - 1 : 0) + shadow.Top;
-  FHeaderHeight = SysBorderHeight(h, OuterBorder(), true) + captH;
-  if (!OuterBorder()) VCenter += b / 2;
+  Integer top = 0;
+  // The maximized title of a skin whose extended title is of another height keeps its icon
+  // lower by half the difference.
+  Integer iconShift = 0;
+  if (OuterBorder()) {
+    // The caption lies inside the shadow margins and the skin's button margins of the picture.
+    const TRect shadow = ShadowSize();
+    top = GetTopCoord();
+    FHeaderHeight = captH + shadow.Top;
+    // Centred on the skin's title; a skin without an extended title height has the
+    // caption's own.
+    const Integer titleH = ActualTitleHeight(false);
+    VCenter = FHeaderHeight - (titleH > 0 ? titleH : captH) / 2;
+    if (!zoomed || data->ExTitleHeight == data->ExMaxHeight)
+      VCenter += data->ExCenterOffs;
+    else
+      iconShift = (data->ExTitleHeight - data->ExMaxHeight) / 2 - 2;
+    fullLeft = shadow.Left + data->BILeftMargin + b;
+    fullRight -= shadow.Right + data->BIRightMargin;
+  } else {
+    VCenter = captH / 2;
+    top = zoomed ? SizeFrame() - 1 : 0;
+    FHeaderHeight = SysBorderHeight(h, nullptr, true) + captH;
+    VCenter += SysBorderWidth(h, nullptr, true) / 2;
+  }
   if (zoomed) VCenter += 2;
 
   Integer iconW = 0;
   if (IconVisible()) {
     const Integer ih = ScaleInt(TitleIconHeight(), FCommonData.get());
-    FIconRect.Top = VCenter - ih / 2;
+    FIconRect.Top = VCenter - ih / 2 + iconShift;
     FIconRect.Bottom = FIconRect.Top + ih;
     iconW = ScaleInt(TitleIconWidth(), FCommonData.get());
   }
@@ -175,7 +191,7 @@ void TsSkinProvider::CalcItems() {
     FIconRect.Right = fullRight;
     fullRight = FIconRect.Left;
   } else {
-    FIconRect.Left = fullLeft;
+    FIconRect.Left = fullLeft + (iconW > 0 && OuterBorder() ? data->Spacing : 0);
     FIconRect.Right = FIconRect.Left + Maxi(iconW, 0);
     fullLeft = FIconRect.Right + (iconW != 0 ? data->Spacing : 0);
   }
@@ -357,6 +373,14 @@ Integer TsSkinProvider::ForwardedHitTest(TMessage& m) {
   if (!BorderForm) return HTProcess(m);
   // Where the border window sees none of its parts the point is the form's client.
   const Integer r = BorderForm->Ex_WMNCHitTest(m);
+  if (r == HTMENU)
+    if (const HWND bw = BorderForm->LayeredWindow()) {
+      // The menu line is the form's: the maximized MDI child's buttons in it, which the border
+      // window does not know, are found in the picture it shows.
+      RECT w{};
+      GetWindowRect(bw, &w);
+      if (const Integer child = MDIButtonHitTest(*this, TPoint(m.XPos() - w.left, m.YPos() - w.top))) return child;
+    }
   return r == HTTRANSPARENT ? HTCLIENT : r;
 }
 

@@ -398,6 +398,43 @@ TEST_F(DialogWrapper, IconGlyphsFollowTheBorderStyle) {
   }
 }
 
+// The icons of big frames, and a close icon of its own big glyph, keep the skin's spacing
+// between them; the small icons of tool frames stand side by side, two pixels nearer the edge.
+TEST_F(DialogWrapper, ToolFrameIconsStandCloserTogetherAndNearerTheEdge) {
+  dlg = MakeStyledDialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME);
+  TkvDialogWnd* w = ShowAndWrap(dlg);
+  ASSERT_NE(w, nullptr);
+  ASSERT_EQ(w->BorderForm, nullptr);
+  TkvSkinData& d = *skin->skin.Data;
+  d.BISpacing = 3;
+  d.TitleGlyphs[tgSmallClose] = d.TitleGlyphs[tgClose];
+  d.TitleGlyphs[tgSmallMin] = d.TitleGlyphs[tgMin];
+  struct Case {
+    TkvDialogWnd::TBorderStyle border;
+    Integer gap, shift;
+  };
+  const Case cases[] = {{TkvDialogWnd::kvbsSizeable, 3, 0}, {TkvDialogWnd::kvbsToolWindow, 0, 2}};
+  Integer bigRight = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Integer(c.border));
+    w->BorderStyle = c.border;
+    w->UpdateIconsIndexes();
+    w->SkinData->BGChanged = true;
+    w->PaintAll();
+    const TRect close = w->Icons[TkvDialogWnd::biClose].Rect;
+    // The icon next to the close icon: maximize when shown, else minimize.
+    const TRect max = w->Icons[TkvDialogWnd::biMax].Rect;
+    const TRect next = max.Width() > 0 ? max : w->Icons[TkvDialogWnd::biMin].Rect;
+    ASSERT_GT(close.Width(), 0);
+    ASSERT_GT(next.Width(), 0);
+    EXPECT_EQ(close.Left - next.Right, c.gap);
+    if (c.shift == 0)
+      bigRight = close.Right;
+    else
+      EXPECT_EQ(close.Right, bigRight - c.shift);
+  }
+}
+
 // Maximizing and restoring from the frame (the icon's release, a caption double click) bring the
 // system menu's commands up to date without anyone asking; a skin update marks the picture old.
 TEST_F(DialogWrapper, MenuFollowsMaximizingFromTheFrame) {
