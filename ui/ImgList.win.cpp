@@ -1,9 +1,11 @@
 #include "ImgList.h"
 
 #include <windows.h>
-// The stream functions of commctrl.h exist only when IStream is declared first.
-#include <commctrl.h>
+// The stream functions of commctrl.h exist only when IStream is declared first (a block of its
+// own, so that sorting the includes keeps the order).
 #include <objidl.h>
+
+#include <commctrl.h>
 
 #include <algorithm>
 

@@ -1,8 +1,9 @@
 #include "support/UserTracker.h"
 
 #include <windows.h>
+#include <objidl.h>  // before commctrl.h (a block of its own): ImageList_Read takes an IStream
+
 #include <commctrl.h>
-#include <objidl.h>  // before commctrl.h: ImageList_Read takes an IStream
 
 #include <iterator>
 #include <utility>
