@@ -575,8 +575,10 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   void SetHotHT(Integer value, bool repaint = true);
   void SetPressedHT(Integer value);
   void RepaintButton(Integer ht);
-  // Draws one caption button (its glyph for its state, the user glyph) into the picture.
-  void PaintCaptionButton(TBitmap* bmp, const TsCaptionButton& btn, Integer ht);
+  // Draws one caption button (its glyph for its state, the user glyph) into the picture. Drawn
+  // with the whole title, a system button is dimmed as a user button is; repainted alone, a
+  // hot or pressed one keeps its full look on an inactive form.
+  void PaintCaptionButton(TBitmap* bmp, const TsCaptionButton& btn, Integer ht, bool withTitle = false);
   TsCaptionButton* ButtonByHT(Integer ht);
   void KV_WMNCMouseMove(TMessage& m);
   // Drops the skinned system menu under the title icon after a press on it (with or without

@@ -557,7 +557,7 @@ void TsSkinProvider::RepaintButton(Integer ht) {
                            data->GlowMargins[kind], 255, h, FCommonData.get());
 }
 
-void TsSkinProvider::PaintCaptionButton(TBitmap* bmp, const TsCaptionButton& btn, Integer ht) {
+void TsSkinProvider::PaintCaptionButton(TBitmap* bmp, const TsCaptionButton& btn, Integer ht, bool withTitle) {
   TkvSkinData* data = SkinDataFor();
   if (!data || btn.cpRect.Width() <= 0) return;
   TkvTitleGlyph kind = btn.cpGlyphType;
@@ -577,9 +577,12 @@ void TsSkinProvider::PaintCaptionButton(TBitmap* bmp, const TsCaptionButton& btn
   const Integer index = kind < data->TitleGlyphs.size() ? data->TitleGlyphs[kind] : -1;
   const Integer imageIndex = user ? (FTitleButtons->Items(ht - HTUDBTN)->UseSkinData ? UserBtnIndex : -1) : index;
   if (imageIndex >= 0 && imageIndex < Integer(data->ma.size())) {
-    const bool reduced = user ? (btn.cpState == 0 || btn.cpTimer) &&
-                                    (!FormActive || !Form->Enabled() || !FTitleButtons->Items(ht - HTUDBTN)->Enabled)
-                              : (disabled || btn.cpState == 0) && (disabled || !FormActive);
+    // A normal or fading button is dimmed on an inactive or disabled form, or when it does not
+    // act; a fading one shows its normal look here, its fade the rest.
+    if (user) disabled = !FTitleButtons->Items(ht - HTUDBTN)->Enabled;
+    const bool reduced = user || (withTitle && !IsMDIButtonHT(ht))
+                             ? (btn.cpState == 0 || btn.cpTimer) && (!FormActive || !Form->Enabled() || disabled)
+                             : (disabled || btn.cpState == 0) && (disabled || !FormActive);
     const TsMaskData& md = data->ma[size_t(imageIndex)];
     // A fading button's hot and pressed looks are its fade's to show.
     const Integer state = Mini(btn.cpTimer ? 0 : btn.cpState, Maxi(md.ImageCount - 1, 0));
@@ -603,10 +606,16 @@ void TsSkinProvider::KV_WMNCMouseMove(TMessage& m) {
   const HWND h = FormWnd(this);
   if (DuRiruZireziv* manager = SkinManager()) manager->SetActiveControl(h);
   CalcItems();
+  const bool fromSystem = Integer(m.WParam) != -1;  // not passed on by the outer border window
   const Integer ht = HTProcess(m);
   m.WParam = uintptr_t(ht);
   if (IsSystemButtonHT(ht) || IsMDIButtonHT(ht) || IsUserButtonHT(this, ht) || IsTitleItemHT(*this, ht)) {
     SetHotHT(ht, true);
+    // The system tells the window when the mouse leaves its frame only when asked to.
+    if (fromSystem) {
+      TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE | TME_NONCLIENT, h, 0};
+      TrackMouseEvent(&tme);
+    }
     return;
   }
   SetHotHT(0, true);

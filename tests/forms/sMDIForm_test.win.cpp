@@ -732,3 +732,52 @@ TEST_F(SkinnedMdi, AMaximizedChildsButtonsAreClickedThroughTheBorderWindow) {
     SetCursorPos(0, 0);
   }
 }
+
+namespace {
+
+// Stands for the form's own procedure: takes the message and does nothing with it.
+struct NoOwnProcedure {
+  void Proc(TMessage&) {}
+};
+
+}  // namespace
+
+// A child made while the active child is maximized comes up maximized too: its WM_CREATE
+// raises the MDI-creation flag, beside a child in its normal state it lowers it. (The system
+// restores the maximized child before the new one gets WM_CREATE, so the handler is given the
+// message while the active child still is maximized.) A restore of a child waits while the
+// flag is up.
+TEST_F(SkinnedMdi, AChildMadeBesideAMaximizedOneRaisesTheCreationFlagAndRestoresWait) {
+  TForm* made = MakeSkinnedChild(u"B");
+  TForm* first = MakeChild(u"A");
+  auto* madeSp = dynamic_cast<TsSkinProvider*>(GetFormProvider(made->Handle()));
+  ASSERT_NE(madeSp, nullptr);
+  for (const bool maximized : {false, true}) {
+    SCOPED_TRACE(maximized ? "beside a maximized child" : "beside a normal child");
+    first->SetWindowState(maximized ? wsMaximized : wsNormal);
+    PumpMessages();
+    ASSERT_EQ(frame->ActiveMDIChild(), first);
+    ASSERT_EQ(bool(::IsZoomed(first->Handle())), maximized);
+    MDICreating = !maximized;
+    NoOwnProcedure none;
+    const TWndMethod old = madeSp->OldWndProc;
+    madeSp->OldWndProc = TWndMethod(&none, &NoOwnProcedure::Proc);
+    TMessage m{};
+    m.Msg = WM_CREATE;
+    madeSp->KV_WMCreate(m);
+    madeSp->OldWndProc = old;
+    EXPECT_EQ(MDICreating, maximized);
+  }
+  first->SetWindowState(wsNormal);
+  first->SetWindowState(wsMinimized);
+  PumpMessages();
+  ASSERT_TRUE(IsIconic(first->Handle()));
+  auto* firstSp = new TsSkinProvider(first);
+  firstSp->AfterConstruction();
+  MDICreating = true;
+  SendMessageW(first->Handle(), WM_SYSCOMMAND, SC_RESTORE, 0);
+  EXPECT_TRUE(IsIconic(first->Handle()));
+  MDICreating = false;
+  SendMessageW(first->Handle(), WM_SYSCOMMAND, SC_RESTORE, 0);
+  EXPECT_FALSE(IsIconic(first->Handle()));
+}

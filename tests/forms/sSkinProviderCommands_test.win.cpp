@@ -244,6 +244,32 @@ TEST_F(FormCommands, MenuChangePutOffDuringAnUpdateIsMadeWhenItEnds) {
   EXPECT_FALSE(own.Saw(CM_MENUCHANGED));
 }
 
+// A form still being made starts in the updating state, not in an update block; a refresh
+// clears that state and leaves an update block someone holds open until the block's own end,
+// which alone tells the form that the update ended.
+TEST_F(FormCommands, ARefreshClearsTheUpdatingStateAndLeavesUpdateBlocksOpen) {
+  ASSERT_FALSE(form->ControlState().Empty());
+  Skin();
+  EXPECT_TRUE(sp->FCommonData->FUpdating);
+  EXPECT_EQ(sp->FCommonData->FUpdateCount, 0);
+  ShowForm();
+  EXPECT_FALSE(sp->FCommonData->FUpdating);
+  EXPECT_EQ(sp->FCommonData->FUpdateCount, 0);
+  for (const bool inBlock : {true, false}) {
+    SCOPED_TRACE(inBlock);
+    if (inBlock) sp->FCommonData->BeginUpdate();
+    sp->FCommonData->CtrlSkinState |= KVS_MNUPDATING;
+    Command(KV_REFRESH, ManagerParam());
+    EXPECT_FALSE(sp->FCommonData->FUpdating);
+    EXPECT_EQ(sp->FCommonData->FUpdateCount, inBlock ? 1 : 0);
+    EXPECT_TRUE(sp->FCommonData->CtrlSkinState & KVS_MNUPDATING);  // no end of update came
+    own.seen.clear();
+    if (inBlock) sp->FCommonData->EndUpdate();
+    EXPECT_EQ(own.Saw(CM_MENUCHANGED), inBlock);
+    sp->FCommonData->CtrlSkinState &= ~KVS_MNUPDATING;
+  }
+}
+
 TEST_F(FormCommands, LinkedObjectsAreKeptOnceAndForgotten) {
   Skin();
   TObject a, b;

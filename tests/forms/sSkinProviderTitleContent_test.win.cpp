@@ -552,3 +552,42 @@ TEST_F(MdiPicture, AMenuChangeWhileAMaximizedChildIsShownWaits) {
   EXPECT_TRUE(sp->PaintAll());
   EXPECT_FALSE(sp->FCommonData->BGChanged);
 }
+
+// Drawn with the whole title, the minimize button is dimmed when it is normal or fading and
+// the form is inactive or disabled; a fading button shows its normal look (its fade shows the
+// rest); a hot button without a fade on an inactive form keeps its full hot look.
+TEST_F(TitleContent, SystemButtonsAreDimmedOnAnInactiveOrDisabledFormAndWhileFading) {
+  SkinAndShow();
+  SendMessageW(form->Handle(), WM_NCACTIVATE, TRUE, 0);
+  const TsCaptionButton& b = sp->ButtonMin;
+  ASSERT_GT(b.cpRect.Width(), 0);
+  struct Case {
+    const char* what;
+    bool active, enabled, fading;
+    Integer state;  // the look drawn at full strength; -1: dimmed
+  } cases[] = {
+      {"active", true, true, false, 0},
+      {"active, disabled form", true, false, false, -1},
+      {"inactive", false, true, false, -1},
+      {"inactive, hot", false, true, false, 1},
+      {"inactive, fading", false, true, true, -1},
+      {"active, fading", true, true, true, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    skin->skin.Manager.Effects.AllowGlowing = c.fading;
+    sp->SetHotHT(c.state == 1 || c.fading ? HTMINBUTTON : 0, c.fading);
+    ASSERT_EQ(b.cpTimer != nullptr, c.fading);
+    form->SetEnabled(c.enabled);
+    sp->FormActive = c.active;
+    TBitmap& pic = Rebuilt();
+    const uint32_t centre = Rgb(At(pic, (b.cpRect.Left + b.cpRect.Right) / 2, (b.cpRect.Top + b.cpRect.Bottom) / 2));
+    if (c.state >= 0)
+      EXPECT_EQ(centre, Rgb(GlyphPixel(2, c.state))) << std::hex << centre;
+    else
+      for (Integer s : {0, 1, 2}) EXPECT_NE(centre, Rgb(GlyphPixel(2, s))) << std::hex << centre;
+    sp->KillAnimations();
+    sp->SetHotHT(0, false);
+    form->SetEnabled(true);
+  }
+}
