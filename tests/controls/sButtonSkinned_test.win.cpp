@@ -425,8 +425,9 @@ TEST(ButtonProperties, TheNewSettingsAreKeptInADescription) {
   TApplication app;
   TsButton plain(nullptr);
   const std::string defaults = StringToUtf8(WriteComponentText(&plain));
-  for (const char* name : {"DisabledKind", "AnimatEvents", "CommandLinkFont", "CustomCommandLinkFont"})
+  for (const char* name : {"DisabledKind", "AnimatEvents", "CommandLinkFont", "CustomCommandLinkFont"}) {
     EXPECT_EQ(defaults.find(name), std::string::npos) << name << " is stored at its default";
+  }
   TsButton button(nullptr);
   button.SetDisabledKind(TSet<TsDisabledKind>{dkGrayed});
   button.SetAnimatEvents(TSet<TkvAnimatEvent>{aeMouseDown, aeClick});

@@ -313,12 +313,13 @@ class LiveSkinChange : public ::testing::Test {
       TkvSkinData* data = sd->GetCommonSkinData();
       ASSERT_NE(data, nullptr);
       EXPECT_EQ(data->FOwner, manager);
-      if (scaledPPI) EXPECT_EQ(data->PPI, scaledPPI);
+      if (scaledPPI) { EXPECT_EQ(data->PPI, scaledPPI); }
     }
     const auto freshParts = fresh.Parts();
     const auto liveParts = live->Parts();
-    for (size_t i = 0; i < liveParts.size(); ++i)
+    for (size_t i = 0; i < liveParts.size(); ++i) {
       EXPECT_EQ(liveParts[i].second->SkinIndex, freshParts[i].second->SkinIndex) << liveParts[i].first;
+    }
     EXPECT_EQ(live->provider->FTitleSkinIndex, fresh.provider->FTitleSkinIndex);
     EXPECT_EQ(live->label->TextColor(), fresh.label->TextColor());
     const auto liveWindows = live->Windows();
@@ -329,8 +330,9 @@ class LiveSkinChange : public ::testing::Test {
       pictures[liveWindows[i].first] = a;
     }
     // Nothing on the live form is left out.
-    for (HWND child = GetWindow(live->form->Handle(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    for (HWND child = GetWindow(live->form->Handle(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
       EXPECT_TRUE(WndIsSkinned(child)) << StringToUtf8(ClassOf(child));
+    }
   }
   static String ClassOf(HWND wnd) {
     wchar_t buf[64] = {};

@@ -670,8 +670,9 @@ TEST_F(SkinnedMdi, TheIconFormOfABorderedFrameShowsTheMenuLinesEndInTheBorderPic
   // The block is the picture's at that place (the frame may have painted its picture anew
   // meanwhile, as it lost the activation to the icon form).
   cache = sp->FCommonData->FCacheBmp.get();
-  for (const TPoint at : {TPoint(0, 0), TPoint(59, 4), TPoint(30, 2)})
+  for (const TPoint at : {TPoint(0, 0), TPoint(59, 4), TPoint(30, 2)}) {
     EXPECT_EQ(shot.PixelColor(at.X, at.Y), cache->PixelColor(x + at.X, y + at.Y) & 0xFFFFFF) << at.X;
+  }
   icon->SetOnPaint(TNotifyEvent());
 }
 

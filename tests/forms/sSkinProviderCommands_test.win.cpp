@@ -432,8 +432,9 @@ TEST_F(FormCommands, AlphaCommandFadesTheOuterBorderWindowWithTheForm) {
   const TPixelView pic = picture->View();
   const TPoint title(sp->ButtonMin.cpRect.Left - 12, sp->VCenter);
   EXPECT_EQ(toBorder[0].At(title.X, title.Y), 0xFF000000u | formskin::RgbOfColor(formskin::kTitleActive));
-  for (const TPoint p : {TPoint(0, 0), title, TPoint(picture->Width() / 2, picture->Height() / 2)})
+  for (const TPoint p : {TPoint(0, 0), title, TPoint(picture->Width() / 2, picture->Height() / 2)}) {
     EXPECT_EQ(toBorder[0].At(p.X, p.Y), pic.At(p.X, p.Y)) << p.X << "," << p.Y;
+  }
   BYTE alpha = 0;
   ASSERT_TRUE(GetLayeredWindowAttributes(h, nullptr, &alpha, nullptr));
   EXPECT_EQ(alpha, 100);

@@ -434,8 +434,9 @@ TEST_F(Composition, AMinimizedFormShowsThePictureTakenAtTheMinimize) {
   EXPECT_EQ(thumbnails[0].size.cx, 133);
   EXPECT_EQ(thumbnails[0].size.cy, 100);
   // The triangle filter may leave a flat area a level or two darker.
-  for (int shift : {0, 8, 16})
+  for (int shift : {0, 8, 16}) {
     EXPECT_LE(std::abs(int(thumbnails[0].centre >> shift & 0xFF) - int(0xC01020u >> shift & 0xFF)), 3) << shift;
+  }
   EXPECT_FALSE(sp->FormState() & FS_THUMBDRAWING);
   previews.clear();
   EXPECT_TRUE(SetPreviewBmp(form->Handle(), sp));

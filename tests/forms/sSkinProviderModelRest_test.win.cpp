@@ -129,8 +129,9 @@ TEST_F(StoredProvider, UnchangedPartsAreLeftOutOfTheDescription) {
   sp->SetName(u"Provider1");
   const std::string text = StringToUtf8(WriteComponentText(form));
   EXPECT_NE(text.find("object Provider1: TsSkinProvider"), std::string::npos) << text;
-  for (const char* left : {"TitleIcon.", "AddedTitle.", "FormHeader.", "ThirdParty.", "SnapBuffer", "ShowAppIcon"})
+  for (const char* left : {"TitleIcon.", "AddedTitle.", "FormHeader.", "ThirdParty.", "SnapBuffer", "ShowAppIcon"}) {
     EXPECT_EQ(text.find(left), std::string::npos) << left << " in\n" << text;
+  }
   // A changed font colour of the added title is stored.
   sp->FAddedTitle->Font()->SetColor(0x000000FF);
   const std::string changed = StringToUtf8(WriteComponentText(form));

@@ -482,12 +482,14 @@ TEST(SkinCommandGate, PointerCommandsAndPostedCodes) {
   for (Word code : {KV_GETBG, KV_PAINTOUTER, KV_GETFONTINDEX, KV_GETSKININDEX, KV_GETOUTRGN, KV_UPDATESHADOW,
                     KV_GETTEXTRECT, KV_SETSECTION, KV_UPDATESECTION})
     EXPECT_TRUE(kvCommandCarriesPointer(code)) << code;
-  for (Word code : {KV_SETNEWSKIN, KV_REFRESH, KV_CTRLHANDLED, KV_SETSCALE, KV_COPYDATA})
+  for (Word code : {KV_SETNEWSKIN, KV_REFRESH, KV_CTRLHANDLED, KV_SETSCALE, KV_COPYDATA}) {
     EXPECT_FALSE(kvCommandCarriesPointer(code)) << code;
+  }
   EXPECT_TRUE(kvCommandMayBePosted(KV_COPYDATA));
   EXPECT_TRUE(kvCommandMayBePosted(KV_SKINCHANGED));
-  for (Word code : {KV_SETNEWSKIN, KV_REMOVESKIN, KV_GETBG, KV_SETHALFVISIBLE})
+  for (Word code : {KV_SETNEWSKIN, KV_REMOVESKIN, KV_GETBG, KV_SETHALFVISIBLE}) {
     EXPECT_FALSE(kvCommandMayBePosted(code));
+  }
   // On this thread, outside any other thread's message, every command is trusted.
   EXPECT_TRUE(kvCommandIsTrusted(MakeMessage(SM_ALPHACMD, KV_GETBG_HI, 1234)));
 }

@@ -138,8 +138,9 @@ TEST(SkinLookups, ImagesByNameDoNotInherit) {
                {u"BUTTON", u"HOTPATTERN", skin.ImageOf(u"BUTTON", 4)},  // of the second BUTTON
                {u"", u"BORDERSMASK", -1},
                {u"NOSUCHSECTION", u"BORDERSMASK", -1}};
-  for (const Case& c : cases)
+  for (const Case& c : cases) {
     EXPECT_EQ(m.GetMaskIndex(c.section, c.key), c.image) << StringToUtf8(c.section) << " " << StringToUtf8(c.key);
+  }
 }
 
 TEST(SkinLookups, TexturesOnly) {

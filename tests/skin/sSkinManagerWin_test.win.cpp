@@ -241,8 +241,9 @@ TEST_F(ManagerWindows, WithoutASkinTheProgramStaysUnskinned) {
   manager->SetSkinName(u"NoSuchSkin");
   EXPECT_FALSE(manager->IsActive());
   EXPECT_TRUE(manager->Active());
-  for (const char* who : {"form", "form.outer", "form.inner", "dialog"})
+  for (const char* who : {"form", "form.outer", "form.inner", "dialog"}) {
     EXPECT_EQ(log.Commands(who), std::vector<Word>{KV_REMOVESKIN}) << who;
+  }
   // No thread hook, and message boxes stay the system's.
   EXPECT_EQ(HookCallback, nullptr);
   EXPECT_FALSE(manager->GlobalHookInstalled);
