@@ -339,6 +339,7 @@ class TkvSkinData : public TkvObject {
   std::unique_ptr<TBitmap> rsti;     // shadow of an inactive window
   bool Initializing = false;         // true while Init runs
   std::vector<TkvBmpData> BmpArray;  // bitmaps loaded or scaled for this PPI
+  Int64 PixelsMade = 0;              // pixels of the bitmaps this load made (a skin's limit)
   DuRiruZireziv* FOwner = nullptr;   // nil for the standard objects
   TkvSkinSet* Skin = nullptr;        // the skin it was loaded from (its source and skin-wide values)
   Integer ScaleValue = 0;            // scale index 0..3

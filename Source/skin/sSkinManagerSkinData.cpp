@@ -176,7 +176,10 @@ void TkvSkinData::Reset() {
   DropExBorderPictures();
 }
 
-void TkvSkinData::FreeBitmaps() { BmpArray.clear(); }
+void TkvSkinData::FreeBitmaps() {
+  BmpArray.clear();
+  PixelsMade = 0;
+}
 
 void TkvSkinData::Init() {
   if (!FOwner) return;
