@@ -2,8 +2,8 @@
 
 #include <windows.h>
 // The stream functions of commctrl.h exist only when IStream is declared first.
-#include <commctrl.h>
 #include <objidl.h>
+#include <commctrl.h>
 
 #include <algorithm>
 

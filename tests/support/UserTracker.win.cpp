@@ -1,8 +1,8 @@
 #include "support/UserTracker.h"
 
 #include <windows.h>
-#include <commctrl.h>
 #include <objidl.h>  // before commctrl.h: ImageList_Read takes an IStream
+#include <commctrl.h>
 
 #include <iterator>
 #include <utility>
