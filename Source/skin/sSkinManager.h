@@ -339,7 +339,7 @@ class TkvSkinData : public TkvObject {
   std::unique_ptr<TBitmap> rsti;     // shadow of an inactive window
   bool Initializing = false;         // true while Init runs
   std::vector<TkvBmpData> BmpArray;  // bitmaps loaded or scaled for this PPI
-  Int64 PixelsMade = 0;              // pixels of the bitmaps this load made (a skin's limit)
+  Int64 PixelsMade = 0;              // pixels of the bitmaps this slot's load made
   DuRiruZireziv* FOwner = nullptr;   // nil for the standard objects
   TkvSkinSet* Skin = nullptr;        // the skin it was loaded from (its source and skin-wide values)
   Integer ScaleValue = 0;            // scale index 0..3
@@ -582,6 +582,7 @@ class TkvSkinSet {
   std::vector<std::unique_ptr<TkvSkinData>> SkinDataArray;
   bool CommonDataLoaded = false;  // master bitmap, fonts and common values are read
   bool PaletteLoaded = false;     // palette made and recoloured (once per skin)
+  Int64 PixelsMade = 0;           // pixels of the bitmaps its slots made (a skin's limit)
   std::vector<TkvSkinNotice> Notices;
 };
 

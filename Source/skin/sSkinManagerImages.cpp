@@ -11,6 +11,7 @@
 //   5. Linking sections to images, completing sizes (InitMaskIndexes), extended-border metrics
 #include <algorithm>
 #include <cstdlib>
+#include <unordered_map>
 
 #include "base/WorkingBitmaps.h"
 #include "base/kvntUtils.h"
@@ -491,10 +492,12 @@ void CheckPicture(const String& what, TMemoryStream& stream) {
 
 void ReservePixels(TkvSkinData& data, Int64 width, Int64 height, const String& what) {
   const Int64 pixels = std::max<Int64>(0, width) * std::max<Int64>(0, height);
-  if (data.PixelsMade + pixels > kMaxSlotPixels)
-    throw ESkinRefused(u"The pictures of the skin at " + IntToStr(data.PPI) + u" PPI need more than " +
-                       IntToStr(kMaxSlotPixels) + u" pixels (" + what + u").");
-  data.PixelsMade += pixels;
+  Int64& total = data.Skin ? data.Skin->PixelsMade : data.PixelsMade;
+  if (total + pixels > kMaxSkinPixels)
+    throw ESkinRefused(u"The pictures of the skin need more than " + IntToStr(kMaxSkinPixels) + u" pixels (" + what +
+                       u" at " + IntToStr(data.PPI) + u" PPI).");
+  if (data.Skin) data.PixelsMade += pixels;
+  total += pixels;
 }
 
 Integer ShadowSizeLimit(const TkvSkinData& data) {
@@ -597,30 +600,64 @@ Integer TkvSkinData::AddNewSection(const String& name, Integer parentSection, In
 
 void TkvSkinData::InitMaskIndexes() {
   const Integer global = GetSkinIndex(u"GLOBALINFO");
+  // Images found through PARENTCLASS, each (section, key) resolved once: chains have no depth
+  // limit, so walking one per lookup would cost the square of the section count. A chain that
+  // runs in a circle finds nothing.
+  constexpr Integer kUnknown = -2, kOnPath = -3;
+  std::vector<Integer> parentOf(gd.size(), -1);
+  for (size_t i = 0; i < gd.size(); ++i) {
+    const Integer p = GetSkinIndex(gd[i].ParentClass);
+    if (p != Integer(i)) parentOf[i] = p;
+  }
+  std::unordered_map<String, std::vector<Integer>> found;
+  std::vector<Integer> path;
+  const auto imageOf = [&](Integer section, const Char* key) {
+    std::vector<Integer>& memo = found.try_emplace(key, gd.size(), kUnknown).first->second;
+    path.clear();
+    Integer at = section, image = -1;
+    while (at >= 0 && size_t(at) < memo.size()) {
+      const Integer known = memo[size_t(at)];
+      if (known == kOnPath) break;
+      if (known != kUnknown) {
+        image = known;
+        break;
+      }
+      image = OwnImage(at, key, false);
+      if (image >= 0) {
+        memo[size_t(at)] = image;
+        break;
+      }
+      memo[size_t(at)] = kOnPath;
+      path.push_back(at);
+      at = parentOf[size_t(at)];
+    }
+    for (const Integer p : path) memo[size_t(p)] = image;
+    return image;
+  };
   for (Integer i = 0; i < Integer(gd.size()); ++i) {
     if (i == global) continue;
     TsGeneralData& s = gd[size_t(i)];
-    if (s.BorderIndex == 0) s.BorderIndex = GetMaskIndex(i, u"BORDERSMASK");
-    s.ImgTL = GetMaskIndex(i, u"IMGTOPLEFT");
-    s.ImgTR = GetMaskIndex(i, u"IMGTOPRIGHT");
-    s.ImgBL = GetMaskIndex(i, u"IMGBTMLEFT");
-    s.ImgBR = GetMaskIndex(i, u"IMGBTMRIGHT");
+    if (s.BorderIndex == 0) s.BorderIndex = imageOf(i, u"BORDERSMASK");
+    s.ImgTL = imageOf(i, u"IMGTOPLEFT");
+    s.ImgTR = imageOf(i, u"IMGTOPRIGHT");
+    s.ImgBL = imageOf(i, u"IMGBTMLEFT");
+    s.ImgBR = imageOf(i, u"IMGBTMRIGHT");
     switch (s.OuterMode) {
       case 0: s.OuterMask = -1; break;
       case 1:
-      case 2: s.OuterMask = GetMaskIndex(i, u"OUTERMASK"); break;
+      case 2: s.OuterMask = imageOf(i, u"OUTERMASK"); break;
       case 3:
       case 4:
-        s.OuterMask = GetMaskIndex(i, u"OUTERMASK");
+        s.OuterMask = imageOf(i, u"OUTERMASK");
         if (s.OuterMask < 0) PrepareOuter(*this, i);
         break;
       default: break;
     }
     TsGeneralData& t = s;
-    t.Props[0].TextureIndex = GetMaskIndex(i, u"PATTERN");
-    if (t.States > 1) t.Props[1].TextureIndex = GetMaskIndex(i, u"HOTPATTERN");
+    t.Props[0].TextureIndex = imageOf(i, u"PATTERN");
+    if (t.States > 1) t.Props[1].TextureIndex = imageOf(i, u"HOTPATTERN");
     if (t.States > 2 && t.UseState2)
-      t.Props[2].TextureIndex = GetMaskIndex(i, u"PATTERN2");
+      t.Props[2].TextureIndex = imageOf(i, u"PATTERN2");
     else
       t.Props[2].TextureIndex = t.Props[1].TextureIndex;
     if (t.BorderIndex < 0) {

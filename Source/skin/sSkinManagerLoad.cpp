@@ -377,6 +377,7 @@ void DuRiruZireziv::CheckVersion(TkvSkinSet& skin) {
 // ---- 4. Slots and the load --------------------------------------------------------------------------------
 
 void DuRiruZireziv::LoadSlot(TkvSkinSet& skin, TkvSkinData& data) {
+  if (data.Skin == &skin) skin.PixelsMade -= data.PixelsMade;  // loaded again: its bitmaps go
   data.Reset();
   data.Skin = &skin;
   data.FOwner = this;
@@ -411,6 +412,7 @@ TkvSkinLoadStatus DuRiruZireziv::LoadSkin(TkvSkinSet& fresh, const std::vector<I
   fresh.Notices.clear();
   fresh.SkinDataArray.clear();
   fresh.CommonDataLoaded = fresh.PaletteLoaded = false;
+  fresh.PixelsMade = 0;
   if (!InitSkinFile(fresh)) return fresh.Notices.empty() ? slsNoSource : slsFormatError;
   LoadFonts(fresh);
   LoadCommonData(fresh);
@@ -442,6 +444,7 @@ TkvSkinData* DuRiruZireziv::LoadSkinSlot(Integer aPPI) {
   } catch (const ESkinRefused&) {
     // The skin was taken at other densities; at this one it asks for more than a skin may
     // have, so this density is served by slot 0.
+    PixelsMade -= data->PixelsMade;
     data->Reset();
     return Slot(0);
   }

@@ -26,9 +26,9 @@ inline constexpr Integer kMaxSkinSections = 5000;
 inline constexpr Integer kMaxSkinKeys = 200000;
 // One picture of the skin (a file or the master bitmap), as its header states it: 4096 x 4096.
 inline constexpr Int64 kMaxImagePixels = Int64(1) << 24;
-// All bitmaps that one PPI slot makes (pictures decoded, rescaled or generated), the master
-// bitmap apart: four times the largest picture.
-inline constexpr Int64 kMaxSlotPixels = Int64(1) << 26;
+// All bitmaps that the PPI slots of a skin make together (pictures decoded, rescaled or
+// generated), the master bitmap apart: 96 MB at 32 bits.
+inline constexpr Int64 kMaxSkinPixels = Int64(24) << 20;
 // Sizes that make shadow bitmaps, at 96 PPI and bounded before they are scaled: a window
 // shadow's radius and size (0 to this) and offset (minus this to this), and the distances from
 // the body that size an outer-effect mask. At 192 PPI a window shadow is then at most 513 x 641
@@ -52,7 +52,7 @@ bool PictureHeaderSize(const Byte* data, size_t size, Int64& width, Int64& heigh
 // the picture in the message.
 void CheckPicture(const String& what, TMemoryStream& stream);
 // Counts a bitmap of width x height that the slot is about to make; raises ESkinRefused when
-// the slot's bitmaps would pass kMaxSlotPixels.
+// the bitmaps of the skin's slots would pass kMaxSkinPixels.
 void ReservePixels(TkvSkinData& data, Int64 width, Int64 height, const String& what);
 // kMaxShadowSize scaled for the slot as its lengths are.
 Integer ShadowSizeLimit(const TkvSkinData& data);

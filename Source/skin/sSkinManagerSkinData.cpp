@@ -128,6 +128,7 @@ void TkvSkinSet::SwapSkin(TkvSkinSet& other) noexcept {
   std::swap(SkinCommonInfo, other.SkinCommonInfo);
   std::swap(SkinDataArray, other.SkinDataArray);
   std::swap(CommonDataLoaded, other.CommonDataLoaded);
+  std::swap(PixelsMade, other.PixelsMade);
   std::swap(PaletteLoaded, other.PaletteLoaded);
   std::swap(Notices, other.Notices);
   for (auto& slot : SkinDataArray)
