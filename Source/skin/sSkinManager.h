@@ -321,6 +321,7 @@ using TkvPalette = std::array<TColor, kvPaletteCount>;
 
 class DuRiruZireziv;
 class TkvSkinSet;
+class TkvSkinText;
 
 // The loaded skin prepared for one PPI. The manager keeps one per PPI slot in its
 // SkinDataArray; four more (StdScaleArray, no owner, no sections) answer while no skin is
@@ -583,6 +584,7 @@ class TkvSkinSet {
   bool CommonDataLoaded = false;  // master bitmap, fonts and common values are read
   bool PaletteLoaded = false;     // palette made and recoloured (once per skin)
   Int64 PixelsMade = 0;           // pixels of the bitmaps its slots made (a skin's limit)
+  TkvSkinText* Text = nullptr;    // borrowed: the skin text's resolved values while a load runs
   std::vector<TkvSkinNotice> Notices;
 };
 

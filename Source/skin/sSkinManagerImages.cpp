@@ -500,6 +500,11 @@ void ReservePixels(TkvSkinData& data, Int64 width, Int64 height, const String& w
   total += pixels;
 }
 
+void ReleasePixels(TkvSkinData& data, Int64 pixels) {
+  if (data.Skin) data.Skin->PixelsMade -= pixels;
+  data.PixelsMade -= pixels;
+}
+
 Integer ShadowSizeLimit(const TkvSkinData& data) {
   return data.Skin ? ScaleIntAt(data.Skin->Settings, kMaxShadowSize, data.ScaleValue) : kMaxShadowSize;
 }
@@ -556,7 +561,10 @@ bool TkvSkinData::DefineBmp(TsMaskData& md, const String& imgName, const TRect& 
       ReservePixels(*this, kvMulDiv(md.Width, md.MulPPi, md.DivPPI), kvMulDiv(md.Height, md.MulPPi, md.DivPPI),
                     imgName);
       const bool keepKey = ignoreFuchsia || md.ImgType == itisaTexture || md.ImgType == itisaPngGlyph;
-      if (auto scaled = ScaleMaskData(md, bmp.get(), keepKey, Skin->Palette[pcMainColor])) bmp = std::move(scaled);
+      if (auto scaled = ScaleMaskData(md, bmp.get(), keepKey, Skin->Palette[pcMainColor])) {
+        ReleasePixels(*this, Int64(bmp->Width()) * bmp->Height());  // the decoded picture goes
+        bmp = std::move(scaled);
+      }
     }
     AddImage(std::move(bmp), imgName, md.ClassName + u"-" + md.PropertyName, md.R, TRect(), md.DivPPI, md.MaskType,
              true);

@@ -423,10 +423,12 @@ TkvSkinLoadStatus DuRiruZireziv::LoadSkin(TkvSkinSet& fresh, const std::vector<I
   if (vcl && std::find(order.begin(), order.end(), 96) == order.end()) order.insert(order.begin(), 96);
   std::stable_partition(order.begin(), order.end(),
                         [&](Integer ppi) { return TkvSkinSet::SlotOf(ppi, fresh.Settings) == 0; });
-  for (const Integer ppi : order) {
-    if (fresh.Slot(TkvSkinSet::SlotOf(ppi, fresh.Settings))) continue;
-    LoadSlot(fresh, *MakeSlot(this, fresh, ppi));
-  }
+  ShareSkinText(fresh, [&] {
+    for (const Integer ppi : order) {
+      if (fresh.Slot(TkvSkinSet::SlotOf(ppi, fresh.Settings))) continue;
+      LoadSlot(fresh, *MakeSlot(this, fresh, ppi));
+    }
+  });
   fresh.SkinCommonInfo.Active = fresh.Slot(0) && !fresh.Slot(0)->gd.empty();
   return slsLoaded;
 }

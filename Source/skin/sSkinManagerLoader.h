@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "skin/sSkinManager.h"
@@ -27,8 +28,8 @@ inline constexpr Integer kMaxSkinKeys = 200000;
 // One picture of the skin (a file or the master bitmap), as its header states it: 4096 x 4096.
 inline constexpr Int64 kMaxImagePixels = Int64(1) << 24;
 // All bitmaps that the PPI slots of a skin make together (pictures decoded, rescaled or
-// generated), the master bitmap apart: 96 MB at 32 bits.
-inline constexpr Int64 kMaxSkinPixels = Int64(24) << 20;
+// generated), the master bitmap apart: 128 MB at 32 bits.
+inline constexpr Int64 kMaxSkinPixels = Int64(32) << 20;
 // Sizes that make shadow bitmaps, at 96 PPI and bounded before they are scaled: a window
 // shadow's radius and size (0 to this) and offset (minus this to this), and the distances from
 // the body that size an outer-effect mask. At 192 PPI a window shadow is then at most 513 x 641
@@ -54,6 +55,8 @@ void CheckPicture(const String& what, TMemoryStream& stream);
 // Counts a bitmap of width x height that the slot is about to make; raises ESkinRefused when
 // the bitmaps of the skin's slots would pass kMaxSkinPixels.
 void ReservePixels(TkvSkinData& data, Int64 width, Int64 height, const String& what);
+// Gives back what a bitmap the slot made and dropped had reserved.
+void ReleasePixels(TkvSkinData& data, Int64 pixels);
 // kMaxShadowSize scaled for the slot as its lengths are.
 Integer ShadowSizeLimit(const TkvSkinData& data);
 // Borders of an image read from the skin, within one state picture, leaving a middle part.
@@ -119,6 +122,9 @@ Integer CornerTypeOf(const TsMaskData& md, TBitmap* bmp);
 // A new 32-bit bitmap with a round shadow (or its mask), premultiplied with doUpdateAlpha.
 std::unique_ptr<TBitmap> MakeShadowBitmap(TColor color, Integer radius, Integer offset, Integer bodyHeight,
                                           Integer bodyWidth, Integer blurSize, bool maskMode, bool doUpdateAlpha);
+
+// Runs load with the values of the skin text resolved once for all the slots it loads.
+void ShareSkinText(TkvSkinSet& skin, const std::function<void()>& load);
 
 // Recolouring of one slot (its own bitmaps and section colours) and of the skin-wide parts.
 void RecolourSlot(TkvSkinSet& skin, TkvSkinData& data);

@@ -8,6 +8,7 @@
 //   3. Building the sections (LoadAllGeneralData) and merging the common sections
 //   4. Global values and outer effects (LoadGlobalData, MakeCommonMask)
 #include <algorithm>
+#include <functional>
 #include <optional>
 #include <unordered_map>
 
@@ -18,6 +19,7 @@
 #include "raster/sGradient.h"
 #include "skin/sSkinManagerLoader.h"
 #include "ui/IniFiles.h"
+#include "ui/ScopeGuard.h"
 #include "ui/StringList.h"
 #include "ui/SysUtils.h"
 
@@ -86,12 +88,14 @@ class TCommonText {
   std::vector<Section> sections_;
 };
 
+}  // namespace
+
 // Values of the skin text, found in a section or up its PARENTCLASS chain. Chains have no
 // depth limit, so every (section, key) is resolved once and remembered: a load costs the same
 // per section however long the chains are. A chain that runs in a circle finds nothing.
-class TSkinText {
+class TkvSkinText {
  public:
-  TSkinText(const TMemIniFile* ini, const TStringList& names) : ini_(ini) {
+  TkvSkinText(const TMemIniFile* ini, const TStringList& names) : ini_(ini) {
     const Integer n = names.Count();
     names_.reserve(size_t(n));
     index_.reserve(size_t(n));
@@ -115,6 +119,8 @@ class TSkinText {
     if (at < 0) return std::nullopt;
     return ini_->ReadString(names_[size_t(at)], key, String());
   }
+
+  const TMemIniFile* Ini() const { return ini_; }
 
   String FindString(const String& section, StringView key, const String& def) const {
     const auto v = Find(section, key);
@@ -196,6 +202,17 @@ class TSkinText {
   mutable std::vector<Integer> path_;
 };
 
+void ShareSkinText(TkvSkinSet& skin, const std::function<void()>& load) {
+  if (!skin.SkinFile) return load();
+  TStringList names;
+  skin.SkinFile->ReadSections(names);
+  TkvSkinText text(skin.SkinFile, names);
+  auto shared = SetForScope(skin.Text, &text);
+  load();
+}
+
+namespace {
+
 // ---- 2. State looks ---------------------------------------------------------------------------------
 
 // The 14 state keys of kvPropsArray, by state.
@@ -211,7 +228,7 @@ constexpr std::array<std::array<const Char*, 14>, 3> kvPropsArray{{
 Integer Percent(Integer v) { return std::clamp(v, 0, 100); }
 
 // One state look: from the skin text (section name) or the common text (section number).
-TsGenState FillProps(const TsGenState& def, Integer state, TColor defLight, const TSkinText* skin,
+TsGenState FillProps(const TsGenState& def, Integer state, TColor defLight, const TkvSkinText* skin,
                      const String& section, const TCommonText* common, Integer commonSection) {
   const auto& keys = kvPropsArray[size_t(state)];
   const auto integer = [&](size_t k, Integer d, bool light = false) {
@@ -259,7 +276,10 @@ void TkvSkinData::LoadAllGeneralData() {
 
   TStringList names;
   ini->ReadSections(names);
-  const TSkinText text(ini, names);
+  // The resolved values of the skin text: shared by the slots of one load, else this slot's own.
+  std::optional<TkvSkinText> own;
+  if (!Skin->Text || Skin->Text->Ini() != ini) own.emplace(ini, names);
+  const TkvSkinText& text = own ? *own : *Skin->Text;
   const TsGenState defProp;  // kvDefProp
   const TColor defLight = Skin->SkinCommonInfo.DefLightColor;
   gd.reserve(size_t(names.Count()) + 16);
