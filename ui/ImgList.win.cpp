@@ -5,6 +5,8 @@
 #include <objidl.h>
 #include <commctrl.h>
 
+#include <commctrl.h>
+
 #include <algorithm>
 
 #include "Canvas.h"

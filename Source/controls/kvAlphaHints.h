@@ -81,6 +81,8 @@ class TsAlphaHints : public TComponent {
   bool IsHintShowing() const { return HintShowing; }
   // Place the hint at the hinted control (below or beside it by the template) instead of at
   // the mouse.
+  // The widest text of a hint window: MaxWidth at the window's density, or the screen's width.
+  Integer WidthLimit(TControl* window) const;
   bool AutoAlignment() const { return FAutoAlignment; }
   void SetAutoAlignment(bool v) {
     FAutoAlignment = v;
@@ -190,7 +192,6 @@ class TsAlphaHints : public TComponent {
   void AskShowHint(String& hintStr, bool& canShow, THintInfo& hintInfo);
   // The point of an automatically aligned hint at its control; FHintLocation takes it.
   void CheckAutoHintPos(TControl* control);
-  Integer WidthLimit() const;
   bool IsLoading() const { return ComponentState().Contains(csLoading); }
 };
 
@@ -279,13 +280,46 @@ class TkvTrackHintWindow : public TkvPngHintWindow {
   explicit TkvTrackHintWindow(TComponent* owner) : TkvPngHintWindow(owner) { IsTrackWindow = true; }
 };
 
+// The density a hint window is shown at.
+Integer HintPPI(TControl* window);
+// The gap between a skinned hint's frame and its text: 4 pixels at 96 PPI.
+Integer SkinBorderWidth();
+// The font of a hint at the density of its control (or of the main form): the font's own height
+// (customFont) or the standard 9 points, scaled from 96 PPI.
+void UpdateFontSize(TFont* font, bool customFont);
+
 // The hint window last created or shown (track windows excepted); null when it hid.
 extern TkvCustomHintWindow* kvHintWindow;
 
 // ---- picture windows and the show animation --------------------------------------------------
 
-// A new picture window at the rectangle, shown without activation; the caller owns it.
+// The window that shows a hint's picture. Its window class is its own, not the glow windows':
+// the system's drop shadow is a class style, wanted only under a picture that draws no shadow
+// of its own, and a change of it must not reach other windows. Each kind has a class of its
+// own, so the style is fixed when the class is registered and never switched afterwards.
+class TkvHintPictureForm : public TkvGlowForm {
+  TW_CLASS(TkvHintPictureForm, TkvGlowForm)
+  using TkvGlowForm::TkvGlowForm;
+  // The window casts the system's drop shadow.
+  virtual bool SystemShadow() const { return false; }
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
+};
+
+// The picture window of a hint whose picture has no shadow of its own.
+class TkvShadowedHintPictureForm : public TkvHintPictureForm {
+  TW_CLASS(TkvShadowedHintPictureForm, TkvHintPictureForm)
+  using TkvHintPictureForm::TkvHintPictureForm;
+  bool SystemShadow() const override { return true; }
+};
+
+// A new picture window at the rectangle, shown without activation; the caller owns it. It
+// casts the system's shadow when the hint's picture has none of its own.
 std::unique_ptr<TkvGlowForm> CreateHintPictureWindow(TkvCustomHintWindow* hintWindow, const TRect& rect);
+// The picture window's shadow does not suit the hint's picture (it was made for another look).
+bool PictureWindowMismatch(TkvGlowForm* window, TkvCustomHintWindow* hintWindow);
 
 class TsShowTimer : public TkvThreadedTimer {
   TW_CLASS(TsShowTimer, TkvThreadedTimer)

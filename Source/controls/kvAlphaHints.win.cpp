@@ -6,6 +6,7 @@
 #include <cmath>
 #include <utility>
 
+#include "base/WindowQueries.h"
 #include "base/WorkingBitmaps.h"
 #include "base/kvntUtils.h"
 #include "base/sConst.h"
@@ -180,7 +181,27 @@ void TsAlphaHints::InitTemplate() {
   }
 }
 
-Integer TsAlphaHints::WidthLimit() const { return FMaxWidth > 0 ? FMaxWidth : GetSystemMetrics(SM_CXSCREEN); }
+Integer TsAlphaHints::WidthLimit(TControl* window) const {
+  if (FMaxWidth <= 0) return GetSystemMetrics(SM_CXSCREEN);
+  return kvMulDiv(FMaxWidth, HintPPI(window), 96);
+}
+
+Integer HintPPI(TControl* window) { return CurrentPPI(DefaultManager, window, false); }
+
+Integer SkinBorderWidth() { return DefaultManager ? DefaultManager->ScaleInt(4) : 4; }
+
+void UpdateFontSize(TFont* font, bool customFont) {
+  if (!font) return;
+  const Integer base = customFont ? font->Height() : -12;  // 9 points at 96 PPI
+  if (DefaultManager && DefaultManager->Options.ScaleMode != smVCL) {
+    font->SetHeight(DefaultManager->ScaleInt(base));
+    return;
+  }
+  TControl* at = Manager && Manager->HintTimeCtrl ? Manager->HintTimeCtrl
+                 : Application                    ? Application->MainForm()
+                                                  : nullptr;
+  if (at) font->SetHeight(MulDiv(base, GetControlPPI(at), 96));
+}
 
 void TsAlphaHints::CheckAutoHintPos(TControl* control) {
   if (!FAutoAlignment) return;
@@ -258,7 +279,7 @@ void TsAlphaHints::StopShowAnimation() {
 
 void TsAlphaHints::ShowAtLocation(TControl* control, const String& hintText, Integer hideTime) {
   String text = hintText;
-  TRect r = HintWindow->CalcHintRect(WidthLimit(), text, nullptr);
+  TRect r = HintWindow->CalcHintRect(WidthLimit(HintWindow), text, nullptr);
   if (FOnShowHint) {
     bool canShow = true;
     THintInfo info;
@@ -270,7 +291,7 @@ void TsAlphaHints::ShowAtLocation(TControl* control, const String& hintText, Int
     CurrentHintInfo = info;
     FHintLocation = info.HintPos;
     if (!canShow) return;  // the handler forbade it
-    if (text != hintText || HintFrame) r = HintWindow->CalcHintRect(WidthLimit(), text, nullptr);
+    if (text != hintText || HintFrame) r = HintWindow->CalcHintRect(WidthLimit(HintWindow), text, nullptr);
   }
   HintWindow->ActivateHint(OffsRect(r, FHintLocation.X, FHintLocation.Y), text);
   FHintLocation = TPoint(0, 0);
@@ -350,7 +371,7 @@ void TsAlphaHints::RepaintHint() {
     window->Text = text;
   }
   NewWindow.reset();
-  TRect r = window->CalcHintRect(WidthLimit(), text, nullptr);
+  TRect r = window->CalcHintRect(WidthLimit(window), text, nullptr);
   const TPoint point = FHintPos.X != -1 ? FHintPos : kvMousePos();
   r = OffsRect(r, point.X, point.Y);
   HMONITOR monitor = MonitorFromPoint(POINT{point.X, point.Y}, MONITOR_DEFAULTTONEAREST);
@@ -446,7 +467,7 @@ void TsAlphaHints::CreateHintBmp(const String& hintText, TFont* font, TRect& rec
   window->AfterConstruction();
   window->SetCaption(hintText);
   CustomFont = font;
-  const TRect r = window->CalcHintRect(WidthLimit(), hintText, nullptr);
+  const TRect r = window->CalcHintRect(WidthLimit(window), hintText, nullptr);
   FCacheBmp->SetSize(r.Width(), r.Height());
   window->Text = hintText;
   NewBounds = r;
@@ -498,6 +519,9 @@ TkvCustomHintWindow::~TkvCustomHintWindow() {
 void TkvCustomHintWindow::CreateParams(TCreateParams& params) {
   THintWindow::CreateParams(params);
   params.Style &= ~Cardinal(WS_BORDER);
+  // The window itself shows nothing (its picture window does): a system shadow under it would
+  // be the shadow of an empty rectangle.
+  params.ClassStyle &= ~Cardinal(CS_DROPSHADOW);
 }
 
 void TkvCustomHintWindow::WndProc(TMessage& m) {
@@ -534,6 +558,11 @@ void TkvCustomHintWindow::WndProc(TMessage& m) {
     if (m.WParam) {
       kvHintWindow = this;
     } else {
+      // A show animation still running would bring the hidden hint's picture back.
+      if (Manager->ShowTimer) {
+        Manager->ShowTimer->SetEnabled(false);
+        Manager->ResetHintInfo();
+      }
       if (kvHintWindow == this) kvHintWindow = nullptr;
       Manager->FOnHideHint.Call(Manager);
       Manager->StartCheckTimer();
@@ -605,10 +634,13 @@ bool TkvCustomHintWindow::FullLayer() const {
 TFont* TkvCustomHintWindow::MeasuringFont() {
   if (Manager->CustomFont) return Manager->CustomFont;
   if (!FMeasureFont) FMeasureFont = std::make_unique<TFont>();
+  // At the density of the hint: the skin's hints in the standard size, a template's in its own.
   if (SkinIndex >= 0 && Screen) {
     FMeasureFont->Assign(Screen->HintFont());
+    UpdateFontSize(FMeasureFont.get(), false);
   } else if (TkvHintTemplate* tpl = Manager->CurrentTemplate()) {
     FMeasureFont->Assign(tpl->Font());
+    UpdateFontSize(FMeasureFont.get(), true);
   }
   return FMeasureFont.get();
 }
@@ -624,12 +656,12 @@ TRect TkvCustomHintWindow::CalcHintRect(Integer, const String& hint, void* data)
   } else if (TFrame* frame = Manager->HintFrame.get()) {
     r = TRect(0, 0, frame->Width(), frame->Height());
   } else {
-    const Integer limit = Manager->MaxWidth() > 0 ? Manager->MaxWidth() : GetSystemMetrics(SM_CXSCREEN);
+    const Integer limit = Manager->WidthLimit(this);
     r = TRect(0, 0, limit, 0);
     TCanvas* c = Manager->FCacheBmp->Canvas();
     c->Font()->Assign(MeasuringFont());
     if (Manager->HTMLMode())
-      r = HtmlText(c, MeasuringFont(), c->Font()->Color(), hint, Manager->TextAlignment(), bdLeftToRight, r, true,
+      r = HtmlText(c, MeasuringFont(), c->Font()->Color(), hint, Manager->TextAlignment(), BiDiMode(), r, true,
                    DefaultManager);
     else
       kvDrawText(c->Handle(), hint, r,
@@ -641,7 +673,7 @@ TRect TkvCustomHintWindow::CalcHintRect(Integer, const String& hint, void* data)
     r = TRect(0, 0, w, h);
   }
   if (SkinIndex >= 0) {
-    const Integer border = DefaultManager ? DefaultManager->CommonSkinData(96)->ScaleIntValue(4) : 4;
+    const Integer border = SkinBorderWidth();
     r.Right += SkinMargin(0) + SkinMargin(2) + 2 * border;
     r.Bottom += SkinMargin(1) + SkinMargin(3) + 2 * border;
   }
@@ -685,12 +717,16 @@ void TkvCustomHintWindow::ActivateHint(TRect rect, const String& hint) {
     HWND wnd = Handle();
     SetWindowLongW(wnd, GWL_EXSTYLE, GetWindowLongW(wnd, GWL_EXSTYLE) | WS_EX_LAYERED | WS_EX_NOACTIVATE);
     SetWindowPos(wnd, HWND_TOPMOST, rect.Left, rect.Top, w, h, SWP_NOACTIVATE);
+    if (const DWORD style = GetClassLongW(wnd, GCL_STYLE); style & CS_DROPSHADOW)
+      SetClassLongW(wnd, GCL_STYLE, style & ~CS_DROPSHADOW);
     ShowWindow(wnd, SW_SHOWNOACTIVATE);
   }
   const TkvHintPlace place = ArrowPos(rect, p);
   FMousePos = place.MousePos;
   TPoint topLeft = place.TopLeft;
-  if (SkinIndex < 0 && (FMousePos == mpLeftBottom || FMousePos == mpRightBottom)) topLeft.Y -= 16;
+  // Above the mouse, an unskinned hint keeps clear of the cursor; an aligned one stands at its
+  // control.
+  if (SkinIndex < 0 && !m.AutoAlignment() && (FMousePos == mpLeftBottom || FMousePos == mpRightBottom)) topLeft.Y -= 16;
   rect = TRect(topLeft.X, topLeft.Y, topLeft.X + w, topLeft.Y + h);
   m.FCacheBmp->SetSize(w, h);
   m.NewBounds = rect;
@@ -734,7 +770,7 @@ TColor TkvCustomHintWindow::TextColor() {
 TRect TkvCustomHintWindow::TextRect(TBitmap* bmp) const {
   TRect r(0, 0, bmp->Width(), bmp->Height());
   if (SkinIndex >= 0) {
-    const Integer border = DefaultManager ? DefaultManager->CommonSkinData(96)->ScaleIntValue(4) : 4;
+    const Integer border = SkinBorderWidth();
     return TRect(r.Left + SkinMargin(0) + border, r.Top + SkinMargin(1) + border, r.Right - SkinMargin(2) - border,
                  r.Bottom - SkinMargin(3) - border);
   }
@@ -764,7 +800,11 @@ void TkvCustomHintWindow::DrawTextAt(TBitmap* bmp, const String& text, TRect r, 
   TCanvas* canvas = bmp->Canvas();
   canvas->Font()->Assign(MeasuringFont());
   if (m.HTMLMode()) {
-    HtmlText(canvas, MeasuringFont(), TextColor(), text, m.TextAlignment(), bdLeftToRight, r, false, DefaultManager);
+    THtmlAlpha alpha;
+    alpha.AlphaChannel = true;  // the picture's alpha counts: every piece keeps it right
+    alpha.Target = bmp;
+    HtmlText(canvas, MeasuringFont(), TextColor(), text, m.TextAlignment(), BiDiMode(), r, false, DefaultManager,
+             nullptr, -1, -1, alpha);
     return;
   }
   if (SkinIndex >= 0) {
@@ -812,7 +852,7 @@ void TkvCustomHintWindow::DrawRequest(TBitmap* bmp, TRect r) {
   TCanvas* canvas = bmp->Canvas();
   canvas->Font()->Assign(MeasuringFont());
   if (Manager->HTMLMode())
-    t = HtmlText(canvas, MeasuringFont(), TextColor(), d.Caption, Manager->TextAlignment(), bdLeftToRight, t, true,
+    t = HtmlText(canvas, MeasuringFont(), TextColor(), d.Caption, Manager->TextAlignment(), BiDiMode(), t, true,
                  DefaultManager);
   else
     kvDrawText(canvas->Handle(), d.Caption, t, DT_CALCRECT | DT_NOPREFIX | DT_WORDBREAK);
@@ -1054,17 +1094,49 @@ void TkvPngHintWindow::CreateAlphaBmp(Integer width, Integer height) {
 
 // ---- picture windows and the show animation --------------------------------------------------
 
+TW_DEFINE_CLASS(TkvHintPictureForm) {}
+TW_DEFINE_CLASS(TkvShadowedHintPictureForm) {}
+
+void TkvHintPictureForm::CreateParams(TCreateParams& params) {
+  TkvGlowForm::CreateParams(params);
+  if (SystemShadow())
+    params.ClassStyle |= CS_DROPSHADOW;
+  else
+    params.ClassStyle &= ~Cardinal(CS_DROPSHADOW);
+}
+
+void TkvHintPictureForm::CreateWnd() {
+  TkvGlowForm::CreateWnd();  // which takes the shadow off the class
+  if (!HandleAllocated() || !SystemShadow()) return;
+  HWND h = WindowHandle();
+  const DWORD style = GetClassLongW(h, GCL_STYLE);
+  if (!(style & CS_DROPSHADOW)) SetClassLongW(h, GCL_STYLE, style | CS_DROPSHADOW);
+}
+
+namespace {
+
+bool WantsSystemShadow(TkvCustomHintWindow* hintWindow) { return !(hintWindow && hintWindow->FullLayer()); }
+
+}  // namespace
+
+bool PictureWindowMismatch(TkvGlowForm* window, TkvCustomHintWindow* hintWindow) {
+  if (!window || !window->HandleAllocated()) return false;
+  const bool casts = GetClassLongW(window->WindowHandle(), GCL_STYLE) & CS_DROPSHADOW;
+  return casts != WantsSystemShadow(hintWindow);
+}
+
 std::unique_ptr<TkvGlowForm> CreateHintPictureWindow(TkvCustomHintWindow* hintWindow, const TRect& rect) {
-  auto form = std::make_unique<TkvGlowForm>(nullptr);
+  std::unique_ptr<TkvGlowForm> form;
+  if (WantsSystemShadow(hintWindow))
+    form = std::make_unique<TkvShadowedHintPictureForm>(nullptr);
+  else
+    form = std::make_unique<TkvHintPictureForm>(nullptr);
   form->AfterConstruction();
   HWND wnd = form->Handle();
   SetWindowLongW(
       wnd, GWL_EXSTYLE,
       GetWindowLongW(wnd, GWL_EXSTYLE) | WS_EX_NOACTIVATE | WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_TOPMOST);
   SetWindowPos(wnd, HWND_TOPMOST, rect.Left, rect.Top, rect.Width(), rect.Height(), SWP_NOACTIVATE);
-  const DWORD style = GetClassLongW(wnd, GCL_STYLE);
-  const bool ownShadow = hintWindow && hintWindow->FullLayer();
-  SetClassLongW(wnd, GCL_STYLE, ownShadow ? (style & ~CS_DROPSHADOW) : (style | CS_DROPSHADOW));
   ShowWindow(wnd, SW_SHOWNOACTIVATE);
   return form;
 }
@@ -1115,6 +1187,8 @@ void TsShowTimer::IntOnTimer(TObject*) {
     y += dy;
     dx = (m.NewBounds.Left - x) / 5.0;
     dy = (m.NewBounds.Top - y) / 5.0;
+    // A window left from another look would cast the wrong shadow under this picture.
+    if (PictureWindowMismatch(m.NewWindow.get(), CurrentHintForm)) m.NewWindow.reset();
     if (!m.NewWindow) m.NewWindow = CreateHintPictureWindow(CurrentHintForm, SrcRect);
     if (!m.OldAlphaBmp) m.OldAlphaBmp.reset(CreateBmp32(0, 0));
     TPoint pos(Integer(std::lround(x)), Integer(std::lround(y)));

@@ -53,6 +53,7 @@ class TsEditLabel : public TsHTMLLabel {
   TsEditLabel(TComponent* owner, TsBoundLabel* boundLabel);
   ~TsEditLabel() override;
   TsBoundLabel* BoundLabel() const { return FBoundLabel; }
+  TWinControl* FocusControl() const override;
   void Click() override;
   void DblClick() override;
   void Forget() { FBoundLabel = nullptr; }

@@ -39,6 +39,8 @@ TsEditLabel::~TsEditLabel() {
   if (FBoundLabel) FBoundLabel->LabelGone();
 }
 
+TWinControl* TsEditLabel::FocusControl() const { return FBoundLabel ? FBoundLabel->OwnerControl() : nullptr; }
+
 void TsEditLabel::Click() {
   TsHTMLLabel::Click();
   if (FBoundLabel && FBoundLabel->AllowClick()) FBoundLabel->DoClick();

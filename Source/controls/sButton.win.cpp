@@ -11,6 +11,7 @@
 #include "controls/SkinCommands.h"
 #include "controls/kvAnimation.h"
 #include "controls/kvGlow.h"
+#include "controls/sSkinMenus.h"
 #include "controls/sThirdParty.h"
 #include "paint/sAlphaGraph.h"
 #include "paint/sCommonDataCache.h"
@@ -333,10 +334,9 @@ bool TsButton::PrepareCache() {
   const Integer state = current == 3 && states < 4 ? 1 : std::min(current, states - 1);
   PaintItem(sd, ci, true, state, TRect(0, 0, Width(), Height()), TPoint(Left(), Top()), cache, false, 0, 0, false);
   HandleLighting(FCommonData.get(), state);
+  // The tone, the skin data's hue offset and saturation, and the corners of the new look.
   const TkvColoring coloring = GetColoring();
-  if (coloring.ColorToneBG != Integer(clNone)) {
-    ChangeBitmapPixels(cache, ChangeColorTone, kvColorToRGB(coloring.ColorToneBG, sd->GetSkinManager()), clFuchsia);
-  }
+  UpdateBmpColors(cache, sd, true, state, coloring.ColorToneBG);
   DrawCaption(TColor(coloring.ColorText), cache->Canvas());
   DrawGlyph(cache->Canvas());
   if (Style() == bsSplitButton) {
@@ -404,8 +404,13 @@ void TsButton::DrawCaption(TColor colorText, TCanvas* canvas) {
     focus.Right += FFocusMargin + 1;
     focus.Top = std::max(focus.Top - FFocusMargin, 3);
     focus.Bottom = std::min(focus.Bottom + FFocusMargin, Height() - 3);
+    // The pressed look's text colour (the hot one in a two-state section).
+    TkvSkinData* skinData = FCommonData->GetCommonSkinData();
+    const Integer section = FCommonData->SkinIndex;
+    const Integer states =
+        skinData && IsValidIndex(section, Integer(skinData->gd.size())) ? skinData->gd[size_t(section)].States : 1;
     const TColor color =
-        GetFontColor(this, FCommonData->SkinIndex, FCommonData->GetSkinManager(), 1, FCommonData.get());
+        GetFontColor(this, section, FCommonData->GetSkinManager(), std::min<Integer>(states, 2), FCommonData.get());
     FocusRect(canvas, focus, color, clNone);
   }
 }
@@ -450,6 +455,11 @@ void TsButton::DrawSplitMark(TCanvas* canvas, TColor color) {
 void TsButton::OurPaintHandler(HDC given) {
   if (!HandleAllocated()) return;
   TsCommonData* sd = FCommonData.get();
+  // A form animation owns the screen: only its own picture is painted meanwhile.
+  if (InAnimationProcess && (!given || given != sd->PrintDC)) {
+    if (!given) ValidateRect(WindowHandle(), nullptr);
+    return;
+  }
   auto paint = [&](HDC dc) {
     if (sd->InUpdating()) return;
     RECT clip{};
@@ -757,6 +767,9 @@ bool TsButton::DropDownMenuAt() {
   OnDropDownClick().Call(this);
   if (!self.Alive()) return false;
   if (TPopupMenu* menu = DropDownMenu()) {
+    // A menu made or given after the skin was applied drops down skinned too.
+    if (DefaultManager && DefaultManager->IsActive())
+      if (TsSkinableMenus* menus = SkinableMenus()) menus->HookPopupMenu(menu, true);
     menu->SetPopupComponent(this);
     menu->Popup(r.left, r.bottom);  // returns when the menu has closed; its handlers may free us
   }
@@ -765,6 +778,16 @@ bool TsButton::DropDownMenuAt() {
   RedrawNow();
   return true;
 }
+
+namespace {
+
+// The skin command comes from the button's own manager (given in LParam).
+bool FromOwnManager(const TMessage& m, TsCommonData* sd) {
+  DuRiruZireziv* manager = sd->GetSkinManager();
+  return manager && m.LParam == reinterpret_cast<intptr_t>(manager);
+}
+
+}  // namespace
 
 void TsButton::Dispatch(TMessage& m) {
   switch (m.Msg) {
@@ -797,11 +820,21 @@ void TsButton::Dispatch(TMessage& m) {
           }
           return;
         case KV_SETNEWSKIN:
-        case KV_REMOVESKIN:
-        case KV_REFRESH:
+          // Another manager's skin is not the button's: the common handling decides.
+          if (!FromOwnManager(m, FCommonData.get())) break;
           CommonWndProc(m, FCommonData.get());
-          FCommonData->BGChanged = true;
+          return;
+        case KV_REMOVESKIN:
+          if (!FromOwnManager(m, FCommonData.get()) || ComponentState().Contains(csDestroying)) break;
+          CommonWndProc(m, FCommonData.get());
           if (HandleAllocated()) RedrawNow();
+          return;
+        case KV_REFRESH:
+          // Only a refresh of the button's own manager and section.
+          if (!RefreshNeeded(FCommonData.get(), m)) break;
+          if (HandleAllocated()) SetWindowRgn(WindowHandle(), nullptr, FALSE);
+          CommonWndProc(m, FCommonData.get());
+          if (HandleAllocated() && !(FCommonData->CtrlSkinState & KVS_PRINTING)) RedrawNow();
           return;
       }
       break;
@@ -840,7 +873,14 @@ void TsButton::Dispatch(TMessage& m) {
         break;
       case WM_WINDOWPOSCHANGED: FCommonData->BGChanged = true; break;
       case WM_SETTEXT:
-        TButton::Dispatch(m);
+        // The system would draw the new caption over the skin's look first.
+        if (ComponentState().Contains(csDesigning)) {
+          TButton::Dispatch(m);
+        } else {
+          const TScopeExit redrawOn([this] { SendMessageW(WindowHandle(), WM_SETREDRAW, TRUE, 0); });
+          SendMessageW(WindowHandle(), WM_SETREDRAW, FALSE, 0);
+          TButton::Dispatch(m);
+        }
         RedrawNow();
         return;
       case CM_TEXTCHANGED:
@@ -888,7 +928,17 @@ void TsButton::Dispatch(TMessage& m) {
       TButton::Dispatch(m);
       if (!Enabled()) FMouseAbove = false;  // a disabled button hears no mouse leaving
       FCommonData->BGChanged = true;
-      if (Visible() && !ComponentState().Contains(csDestroying)) Repaint();
+      if (ComponentState().Contains(csDestroying)) return;
+      if (IsSkinned() && HandleAllocated()) {
+        if (!Visible() && !ComponentState().Contains(csDesigning)) return;
+        // A fade still running would go on showing the look of the old state.
+        FCommonData->FUpdating = false;
+        FCommonData->StopTimer();
+        FCommonData->BGChanged = true;
+        RedrawWindow(WindowHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+      } else if (Visible() || ComponentState().Contains(csDesigning)) {
+        Repaint();
+      }
       return;
     case CM_FOCUSCHANGED:
     case WM_SETFOCUS:

@@ -103,7 +103,8 @@ Integer TsEdit::TextHeight() {
   TSelectObject font(screen, Font()->Handle());
   TEXTMETRICW tm{};
   GetTextMetricsW(screen, &tm);
-  return tm.tmHeight;
+  // The system edit keeps a few pixels above and below its line: the line needs that room.
+  return tm.tmHeight + 6;
 }
 
 Integer TsEdit::Spacing() {
@@ -340,7 +341,12 @@ void TsEdit::OurPaintHandler() {
   TsCommonData* sd = FCommonData.get();
   PAINTSTRUCT ps;
   BeginPaint(WindowHandle(), &ps);
-  if (!sd->InUpdating()) {
+  TkvThreadedTimer* pulse = sd->PulsTimer.get();
+  if (!sd->InUpdating() && pulse && pulse->Enabled() && pulse->BmpOut) {
+    // An attention pulse shows its own frame.
+    TWindowDC dc(WindowHandle());
+    BitBlt(dc, 0, 0, Width(), Height(), pulse->BmpOut->Canvas()->Handle(), 0, 0, SRCCOPY);
+  } else if (!sd->InUpdating()) {
     // A part hidden last time may show a background the cache never had.
     sd->BGChanged = sd->BGChanged || sd->HalfVisible || (Parent() && GetBoolMsg(Parent(), KV_GETHALFVISIBLE));
     sd->HalfVisible = !WhollyInsideParent();
@@ -393,8 +399,7 @@ void TsEdit::Dispatch(TMessage& m) {
     case WM_KILLFOCUS:
       // Focused the system paints the client area, unfocused the cache paints the window.
       if (FCommonData->Skinned()) RepaintAll();
-      if (m.Msg == WM_KILLFOCUS && FCommonData->Skinned() && FLabelFromTextHint && Text().empty() &&
-          !TextHint().empty())
+      if (m.Msg == WM_KILLFOCUS && FLabelFromTextHint && Text().empty() && !TextHint().empty())
         HideBoundLabel(FBoundLabel.get());
       break;
     case WM_NCCALCSIZE: CalcNCSize(m); return;
@@ -521,8 +526,9 @@ void TsEdit::DispatchOn(TMessage& m) {
   TEdit::Dispatch(m);
   switch (m.Msg) {
     case WM_SETFOCUS:
-      if (FCommonData->Skinned() && FLabelFromTextHint && Text().empty() &&
-          !(FCommonData->CtrlSkinState & KVS_FOCUSCHANGING) && !ComponentState().Contains(csDesigning))
+      // Skinned or not: the hint says what the edit is for while the focus hides it.
+      if (FLabelFromTextHint && Text().empty() && !(FCommonData->CtrlSkinState & KVS_FOCUSCHANGING) &&
+          !ComponentState().Contains(csDesigning))
         MakeLabelTextHint(FCommonData.get(), FBoundLabel.get(), TextHint());
       break;
     case WM_SETTEXT:

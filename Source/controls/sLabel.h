@@ -80,12 +80,23 @@ class TsLabel : public TLabel {
 // opens its address through the shell ("open", ShowMode), unless OnLinkClick refuses it.
 
 class DuRiruZireziv;
+// How HTML text reaches a 32-bit picture whose alpha counts: transparency mode 2 measures
+// through GDI+ and draws alpha-correct text (DT_ALPHATEXT); alphaChannel writes every piece with
+// the alpha-correct writer. Both need the picture the canvas belongs to (target).
+struct THtmlAlpha {
+  Integer TranspMode = 0;
+  bool AlphaChannel = false;
+  TBitmap* Target = nullptr;
+};
+
 // HTML text on a canvas, in a font and colour (links in the active skin's web colours): measured
-// (calcOnly) or drawn into area, which it wraps to unless its Right is 0 or less. Returns the
-// size the text needs as (0, 0, width, height). links, when given, gets the link rectangles.
+// (calcOnly) or drawn into area, which it wraps to unless its Right is 0 or less. Right to left
+// the rows read from the right and left and right alignment swap. A carriage return starts a
+// row when the library's kvHtmlStdBreak is set. Returns the size the text needs as (0, 0,
+// width, height). links, when given, gets the link rectangles.
 TRect HtmlText(TCanvas* canvas, TFont* font, TColor color, const String& text, TAlignment alignment, TBiDiMode bidiMode,
                const TRect& area, bool calcOnly, DuRiruZireziv* manager, std::vector<TkvLink>* links = nullptr,
-               Integer pressedLink = -1, Integer hotLink = -1);
+               Integer pressedLink = -1, Integer hotLink = -1, const THtmlAlpha& alpha = THtmlAlpha());
 
 using TLinkClickEvent = TEvent<void(TObject* Sender, String& ALink, bool& DefaultAction)>;
 
@@ -101,6 +112,8 @@ class TsHTMLLabel : public TsLabel {
   void SetShowMode(Integer value) { FShowMode = value; }
   TLinkClickEvent OnLinkClick() const { return FOnLinkClick; }
   void SetOnLinkClick(TLinkClickEvent e) { FOnLinkClick = e; }
+  // The control the label names (a bound label's edit); none for a plain label.
+  virtual TWinControl* FocusControl() const { return nullptr; }
   // The caption without its tags.
   String PlainCaption() const { return HtmlPlainText(Caption()); }
   // The links of the last layout (a repaint refills them).

@@ -8,10 +8,13 @@
 
 #include "base/WorkingBitmaps.h"
 #include "base/kvntUtils.h"
+#include "base/sConst.h"
 #include "base/sMessages.h"
 #include "paint/sGraphUtils.h"
 #include "raster/Blend.h"
 #include "raster/Pixels.h"
+#include "raster/Text.h"
+#include "raster/kvgpUtils.h"
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
 #include "skin/sVclUtils.h"
@@ -235,17 +238,32 @@ namespace {
 // Measures and draws the renderer's pieces on a canvas.
 class TCanvasHtmlDevice : public TkvHtmlDevice {
  public:
-  TCanvasHtmlDevice(TCanvas* canvas, TFont* base) : canvas_(canvas), base_(base) {}
+  TCanvasHtmlDevice(TCanvas* canvas, TFont* base, TBiDiMode bidiMode, const THtmlAlpha& alpha)
+      : canvas_(canvas), base_(base), alpha_(alpha) {
+    if (bidiMode == bdRightToLeft || bidiMode == bdRightToLeftNoAlign) flags_ |= DT_RTLREADING;
+    // Alpha-correct text needs the picture itself; without one the text is drawn plainly.
+    if (!alpha_.Target || alpha_.Target->PixelFormat() != pf32bit) alpha_ = THtmlAlpha();
+    if (alpha_.TranspMode == 2) flags_ |= DT_ALPHATEXT;
+  }
   TSize Measure(const String& text, const TkvHtmlFont& font) override {
     Select(font);
+    if (alpha_.TranspMode == 2 && !text.empty()) {
+      // Measured as GDI+ will draw it.
+      const TSize size = kvgpMeasureString(canvas_->Handle(), text, false, 0);
+      if (size.cx > 0 || size.cy > 0) return size;
+    }
     TRect r(0, 0, INT32_MAX / 2, 0);
-    kvDrawText(canvas_->Handle(), text, r, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE | DT_NOCLIP);
+    kvDrawText(canvas_->Handle(), text, r, (flags_ & ~DT_ALPHATEXT) | DT_CALCRECT);
     return {r.Width(), r.Height()};
   }
   void Draw(const String& text, const TkvHtmlFont& font, const TRect& r) override {
     Select(font);
     TRect rect = r;
-    kvDrawText(canvas_->Handle(), text, rect, DT_NOPREFIX | DT_SINGLELINE | DT_NOCLIP);
+    if (alpha_.AlphaChannel) {
+      WriteColor(alpha_.Target, text, true, rect, flags_ & ~DT_ALPHATEXT, font.Color);
+      return;
+    }
+    kvDrawText(canvas_->Handle(), text, rect, flags_, alpha_.Target);
   }
 
  private:
@@ -263,6 +281,8 @@ class TCanvasHtmlDevice : public TkvHtmlDevice {
   }
   TCanvas* canvas_;
   TFont* base_;
+  THtmlAlpha alpha_;
+  Cardinal flags_ = DT_NOPREFIX | DT_SINGLELINE | DT_NOCLIP;
 };
 
 bool ShellOpen(const String& url, Integer showMode) {
@@ -274,10 +294,10 @@ bool ShellOpen(const String& url, Integer showMode) {
 
 TRect HtmlText(TCanvas* canvas, TFont* font, TColor color, const String& text, TAlignment alignment, TBiDiMode bidiMode,
                const TRect& area, bool calcOnly, DuRiruZireziv* manager, std::vector<TkvLink>* links,
-               Integer pressedLink, Integer hotLink) {
+               Integer pressedLink, Integer hotLink, const THtmlAlpha& alpha) {
   canvas->SetFont(font);
   canvas->Brush()->SetStyle(bsClear);
-  TCanvasHtmlDevice device(canvas, font);
+  TCanvasHtmlDevice device(canvas, font, bidiMode, alpha);
   TkvHtmlFont start;
   start.Name = font->Name();
   start.Size = font->Size();
@@ -288,6 +308,7 @@ TRect HtmlText(TCanvas* canvas, TFont* font, TColor color, const String& text, T
   TsHtml html;
   html.Alignment = alignment;
   html.BidiMode = bidiMode;
+  html.StdBreak = kvHtmlStdBreak;
   if (manager && manager->IsActive()) {
     html.LinkColors.FromSkin = true;
     html.LinkColors.Web = manager->Palette[pcWebText];
@@ -333,10 +354,31 @@ void TsHTMLLabel::DoDrawText(TRect& r, Cardinal flags) {
     const bool widthGiven = Align() == alTop || Align() == alBottom || Align() == alClient;
     area.Right = area.Left + (widthGiven ? Width() : 65535);
   }
-  const TRect size =
-      HtmlText(Canvas(), Font(), TColor(ColorToRGB(TextColor())), Caption(), Alignment(), bdLeftToRight, area,
-               measuring, GetSkinManager(), &FLinks, LinkNumber(FPressedLink), LinkNumber(FHotLink));
-  if (measuring) r = TRect(r.Left, r.Top, r.Left + size.Right, r.Top + size.Bottom);
+  const TColor color = TColor(ColorToRGB(TextColor()));
+  if (measuring) {
+    // Measured as it will be drawn: GDI+ measures the text of the alpha-correct mode.
+    TBitmap probe(1, 1, pf32bit);
+    THtmlAlpha alpha;
+    alpha.TranspMode = TranspMode();
+    alpha.Target = &probe;
+    const TRect size = HtmlText(probe.Canvas(), Font(), color, Caption(), Alignment(), BiDiMode(), area, true,
+                                GetSkinManager(), &FLinks, LinkNumber(FPressedLink), LinkNumber(FHotLink), alpha);
+    r = TRect(r.Left, r.Top, r.Left + size.Right, r.Top + size.Bottom);
+    return;
+  }
+  // Drawn into a 32-bit copy of what the canvas holds, so that the text of the alpha-correct
+  // mode keeps the background's alpha right; then copied back.
+  const Integer w = Width(), h = Height();
+  if (w <= 0 || h <= 0) return;
+  std::unique_ptr<TBitmap> bmp(CreateBmp32(w, h));
+  const HDC dc = Canvas()->Handle();
+  BitBlt(bmp->Canvas()->Handle(), 0, 0, w, h, dc, 0, 0, SRCCOPY);
+  THtmlAlpha alpha;
+  alpha.TranspMode = TranspMode() == 2 && Transparent() ? 2 : 0;
+  alpha.Target = bmp.get();
+  HtmlText(bmp->Canvas(), Font(), color, Caption(), Alignment(), BiDiMode(), area, false, GetSkinManager(), &FLinks,
+           LinkNumber(FPressedLink), LinkNumber(FHotLink), alpha);
+  BitBlt(dc, 0, 0, w, h, bmp->Canvas()->Handle(), 0, 0, SRCCOPY);
 }
 
 void TsHTMLLabel::BoundsChanged() {
@@ -416,6 +458,11 @@ void TsHTMLLabel::BufferedRepaint() {
 void TsHTMLLabel::Dispatch(TMessage& m) {
   const Integer x = Integer(short(LOWORD(m.LParam))), y = Integer(short(HIWORD(m.LParam)));
   switch (m.Msg) {
+    case CM_TEXTCHANGED:
+      // A caption set while its control is being read, or one nobody sees, is laid out later.
+      if (TWinControl* focus = FocusControl(); focus && focus->ComponentState().Contains(csLoading)) return;
+      if (!Visible() && !ComponentState().Contains(csDesigning)) return;
+      break;
     case WM_MOUSEMOVE: {
       const Integer link = LinkAt(x, y);
       if (link != FHotLink) {

@@ -295,6 +295,10 @@ void TkvDialogWnd::LayoutIcons(Integer frameWidth) {
   // Extended drawing centres the icons lower by the skin's offset.
   const Integer centreOffs = BorderForm && data && data->ExDrawMode == 1 ? data->ExCenterOffs : 0;
   Integer x = frameWidth - (data ? data->BIRightMargin : 0) - Maxi(4, border);
+  // The small icons of tool frames sit closer to the frame's edge and to each other.
+  const bool bigFrame = BorderStyle == kvbsDialog || BorderStyle == kvbsSingle || BorderStyle == kvbsSizeable;
+  const bool spaced = bigFrame || Icons[biClose].Glyph == tgClose;
+  if (!spaced) x += Mini(0, DiffBorder(BorderForm.get()) - 2);
   for (Integer i = 0; i < biCount; ++i) {
     TBorderIcon& icon = Icons[size_t(i)];
     if (!Visible(TIcon(i))) continue;
@@ -315,7 +319,7 @@ void TkvDialogWnd::LayoutIcons(Integer frameWidth) {
     else
       top = (band - h) / 2 + centreOffs + (zoomedOuter ? GetSystemMetrics(SM_CXFRAME) / 2 : 0);
     icon.Rect = TRect(x - w - inFrame.X, top - inFrame.Y, x - inFrame.X, top + h - inFrame.Y);
-    x -= w + (data ? data->BISpacing : 0);
+    x -= w + (spaced && data ? data->BISpacing : 0);
   }
 }
 

@@ -163,6 +163,9 @@ class TkvFontData : public TPersistent {
   void SetUseSys(Integer index, bool value);
   void SetGlowColor(TColor value);
   void SetGlowSize(Integer value);
+  TFont* Font() const { return FFont.get(); }
+  // The font is copied; the item is measured with it at the next layout.
+  void SetFont(const TFont* value);
   void Invalidate();
 
   bool FUseSysSize = true, FUseSysStyle = true, FUseSysColor = true, FUseSysGlowing = true, FUseSysFontName = true;
@@ -282,6 +285,8 @@ class TsTitleBar : public TComponent {
 
   TkvTitleItems* Items() const { return FItems.get(); }
   void SetImages(TCustomImageList* v);
+  // A change of the image list's images measures and paints the items anew.
+  void ImagesChanged(TObject* sender);
   void SetShowCaption(bool v);
   void Invalidate();
   void UpdateSizes();
@@ -300,6 +305,7 @@ class TsTitleBar : public TComponent {
   bool FShowCaption = false;
   Integer FRightSpacing = 0;
   TCustomImageList* FImages = nullptr;
+  std::unique_ptr<TChangeLink> FImageChangeLink;
   Integer FFullRight = 0, FBarVCenter = 0, OldScaleValue = 100;
   TRect FBarRect;
   bool FUpdating = false;
@@ -310,6 +316,13 @@ class TsTitleBar : public TComponent {
  protected:
   void Notification(TComponent* component, TOperation operation) override;
 };
+
+// The window whose picture holds the item: the form's outer border window when it has one, else
+// the form's own window.
+HWND PictureWindowOf(const TkvTitleBarItem& item);
+// The outer border window the item was last shown on, as the provider has it now; null when the
+// item was shown on the form itself.
+TkvGlowForm* LiveExtForm(TkvTitleBarItem& item);
 
 // The title bar on a form; null without one.
 TsTitleBar* TitleBarOf(TForm* form);

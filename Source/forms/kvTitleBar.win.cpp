@@ -43,6 +43,7 @@ TW_DEFINE_CLASS(TkvFontData) {
   b.Property(
        u"GlowColor", [](const TkvFontData& f) { return f.FGlowColor; }, &TkvFontData::SetGlowColor)
       .Default(0x808080);
+  b.Property(u"Font", &TkvFontData::Font, &TkvFontData::SetFont);
 }
 
 TkvFontData::TkvFontData() : FFont(std::make_unique<TFont>()), UsedFont(std::make_unique<TFont>()) {}
@@ -81,6 +82,10 @@ void TkvFontData::SetGlowSize(Integer value) {
   if (FGlowSize == value) return;
   FGlowSize = value;
   Invalidate();
+}
+
+void TkvFontData::SetFont(const TFont* value) {
+  if (value) FFont->Assign(value);
 }
 
 void TkvFontData::Invalidate() {
@@ -156,6 +161,11 @@ TW_DEFINE_CLASS(TkvTitleBarItem) {
   b.Property(
        u"GroupIndex", [](const I& i) { return i.FGroupIndex; }, &I::SetGroupIndex)
       .Default(0);
+  b.Property(
+      u"Glyph", [](const I& i) { return i.FGlyph.get(); }, &I::SetGlyph);
+  b.Property(u"FontData", [](const I& i) { return i.FFontData.get(); });
+  b.Property(
+      u"DropdownMenu", [](const I& i) { return i.FDropdownMenu; }, &I::SetDropdownMenu);
 }
 
 TkvTitleBarItem::TkvTitleBarItem(TCollection* collection)
@@ -175,6 +185,23 @@ TsTitleBar* TkvTitleBarItem::Bar() const {
 TsSkinProvider* TkvTitleBarItem::Provider() const {
   TsTitleBar* bar = Bar();
   return bar ? bar->SP : nullptr;
+}
+
+HWND PictureWindowOf(const TkvTitleBarItem& item) {
+  TsSkinProvider* sp = item.Provider();
+  if (sp && sp->BorderForm && sp->BorderForm->AForm && sp->BorderForm->AForm->HandleAllocated())
+    return sp->BorderForm->AForm->WindowHandle();
+  TsTitleBar* bar = item.Bar();
+  return bar && bar->Form && bar->Form->HandleAllocated() ? bar->Form->WindowHandle() : nullptr;
+}
+
+TkvGlowForm* LiveExtForm(TkvTitleBarItem& item) {
+  if (!item.ExtForm) return nullptr;
+  // The provider makes its border window anew at times (hidden and shown, a new skin): the
+  // item is shown on the one it has now.
+  TsSkinProvider* sp = item.Provider();
+  item.ExtForm = sp && sp->BorderForm ? sp->BorderForm->AForm.get() : nullptr;
+  return item.ExtForm;
 }
 
 Integer TkvTitleBarItem::GetState() const {
@@ -390,8 +417,9 @@ void TkvTitleBarItem::DoMouseDown(TMouseButton button, TShiftState shift, Intege
     case bsMenu: {
       if (!FDropdownMenu || FDropdownMenu->Items()->Count() == 0) return;  // the click comes on release
       TsSkinProvider* sp = Provider();
+      // The item lies in the picture of the outer border window when the form has one.
       RECT r{};
-      if (bar && bar->Form && bar->Form->HandleAllocated()) GetWindowRect(bar->Form->WindowHandle(), &r);
+      if (const HWND w = PictureWindowOf(*this)) GetWindowRect(w, &r);
       if (SkipMenuShowing) {
         // This press closed the item's own menu: it only turns the item hot again.
         FDroppedDown = FPressed = false;
@@ -404,6 +432,13 @@ void TkvTitleBarItem::DoMouseDown(TMouseButton button, TShiftState shift, Intege
       }
       SkipMenuShowing = true;
       TPoint p(Rect.Left + r.left, Rect.Bottom + r.top);
+      if (TkvGlowForm* ext = LiveExtForm(*this); ext && ext->HandleAllocated()) {
+        RECT er{};
+        GetWindowRect(ext->WindowHandle(), &er);
+        p = TPoint(Rect.Left + er.left, Rect.Bottom + er.top);
+      }
+      // The menu's commands go to the form.
+      if (bar && bar->Form && bar->Form->HandleAllocated()) FDropdownMenu->SetWindowHandle(bar->Form->WindowHandle());
       FDroppedDown = true;
       Timer.reset();
       Invalidate(false);
@@ -424,6 +459,7 @@ void TkvTitleBarItem::DoMouseDown(TMouseButton button, TShiftState shift, Intege
       } else {
         FState = 0;
         Invalidate(false);
+        if (FDropdownMenu) FDropdownMenu->SetWindowHandle(nullptr);
         DoClick();
         SkipMenuShowing = false;
       }
@@ -483,6 +519,9 @@ TW_DEFINE_CLASS(TsTitleBar) {
   b.Property(
        u"ShowCaption", [](const TsTitleBar& t) { return t.FShowCaption; }, &TsTitleBar::SetShowCaption)
       .Default(false);
+  b.Property(
+      u"Images", [](const TsTitleBar& t) { return t.FImages; }, &TsTitleBar::SetImages);
+  b.Property(u"Items", &TsTitleBar::Items);
 }
 
 namespace {
@@ -513,12 +552,14 @@ TsTitleBar::TsTitleBar(TComponent* owner) : TComponent(owner) {
   Form = dynamic_cast<TForm*>(owner);
   if (!Form) throw Exception(u"TsTitleBar component may be used with forms only!");
   FDefaultMenuBtn = LoadMenuButtonPicture();
+  FImageChangeLink = std::make_unique<TChangeLink>();
+  FImageChangeLink->OnChange = TNotifyEvent(this, &TsTitleBar::ImagesChanged);
   FItems = std::make_unique<TkvTitleItems>(this);
 }
 
 TsTitleBar::~TsTitleBar() {
   FItems.reset();
-  ReplaceReference<TCustomImageList>(this, FImages, nullptr);
+  ReplaceImageList(this, FImages, nullptr, FImageChangeLink.get());
 }
 
 void TsTitleBar::Loaded() {
@@ -539,10 +580,15 @@ void TsTitleBar::Notification(TComponent* component, TOperation operation) {
 }
 
 void TsTitleBar::SetImages(TCustomImageList* v) {
-  if (!ReplaceReference(this, FImages, v)) return;
+  if (!ReplaceImageList(this, FImages, v, FImageChangeLink.get())) return;
   if (IsLoading()) return;
   UpdateSizes();
   CalcSizes();
+  Invalidate();
+}
+
+void TsTitleBar::ImagesChanged(TObject*) {
+  UpdateSizes();
   Invalidate();
 }
 

@@ -28,8 +28,11 @@ void TkvItemAnimation::OnAnimTimer(TObject*) {
 
 namespace {
 
+// The window the item's rectangle is measured from: the outer border window it was shown on,
+// else the form.
 HWND ReferenceWindow(const TkvItemAnimation& a) {
-  if (a.Item && a.Item->ExtForm && a.Item->ExtForm->HandleAllocated()) return a.Item->ExtForm->WindowHandle();
+  if (a.Item)
+    if (TkvGlowForm* ext = LiveExtForm(*a.Item); ext && ext->HandleAllocated()) return ext->WindowHandle();
   return a.FormHandle;
 }
 
@@ -60,7 +63,8 @@ void TkvItemAnimation::MakeForm() {
   AForm->HandleNeeded();
   const HWND h = AForm->WindowHandle();
   LONG ex = GetWindowLongW(h, GWL_EXSTYLE) | WS_EX_TRANSPARENT;
-  const HWND ext = Item->ExtForm && Item->ExtForm->HandleAllocated() ? Item->ExtForm->WindowHandle() : nullptr;
+  TkvGlowForm* extForm = LiveExtForm(*Item);
+  const HWND ext = extForm && extForm->HandleAllocated() ? extForm->WindowHandle() : nullptr;
   if (ext && (GetWindowLongW(ext, GWL_EXSTYLE) & WS_EX_TOPMOST)) ex |= WS_EX_TOPMOST;
   SetWindowLongW(h, GWL_EXSTYLE, ex);
 }

@@ -31,7 +31,9 @@ Integer ItemCount(TsTitleBar* bar) { return bar ? std::min(bar->FItems->Count(),
 void Animate(TsSkinProvider& sp, TkvTitleBarItem* item, bool show) {
   DuRiruZireziv* manager = sp.SkinManager();
   const bool fades = manager && manager->Effects.AllowAnimation && sp.FAllowAnimation;
-  StartItemAnimation(item, fades ? 10 : 1, show, nullptr);
+  // With an outer border window the item lies in that window's picture.
+  TkvGlowForm* ext = sp.BorderForm ? sp.BorderForm->AForm.get() : nullptr;
+  StartItemAnimation(item, fades ? 10 : 1, show, ext);
 }
 
 }  // namespace

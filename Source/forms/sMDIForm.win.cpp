@@ -45,9 +45,9 @@ void TsMDIForm::DestroyScrolls() {
 }
 
 void TsMDIForm::UpdateMDIIconItem() {
-  // The menu line is part of the frame: the frame is repainted.
-  SkinProvider->FLinesCount = -1;
-  if (const HWND h = FormWindow()) RedrawWindow(h, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+  // The menu line is part of the frame's picture, which is painted anew with it.
+  if (!SkinProvider || !SkinProvider->FCommonData) return;
+  SkinProvider->RepaintMenu();
 }
 
 void TsMDIForm::SendToActiveChild(Cardinal command) {
@@ -134,10 +134,14 @@ void MdiIcoFormPaint(TsSkinProvider& sp, TCustomForm* sender) {
   TBitmap* cache = sp.FCommonData->FCacheBmp.get();
   if (!sender || !cache || !sp.Form || !sp.Form->HandleAllocated()) return;
   const Integer height = GetSystemMetrics(SM_CYMENU) + 3;
-  // The block ends at the menu line's right end, inside the frame's right border (counted from
-  // the left border it would reach past the picture).
-  const Integer x = sp.Form->Width() - SysBorderWidth(sp.Form->WindowHandle(), sp.OuterBorder(), true) - 60;
-  const Integer y = sp.CaptionHeight(true);
+  const Integer b = SysBorderWidth(sp.Form->WindowHandle(), sp.OuterBorder(), true);
+  const TRect shadow = sp.ShadowSize();
+  // The block ends at the menu line's right end. The picture of an outer border window is wider
+  // than the form by its frame and shadow: the block starts one frame width in. Without that
+  // window the picture is the form itself, and the block ends inside the frame's right border
+  // (counted from the left border it would reach past the picture).
+  const Integer x = sp.OuterBorder() ? b + sp.Form->Width() - 60 - shadow.Right : sp.Form->Width() - b - 60;
+  const Integer y = sp.CaptionHeight(true) + shadow.Top;
   BitBlt(sender->Canvas()->Handle(), 0, 0, 60, height, cache->Canvas()->Handle(), x, y, SRCCOPY);
 }
 

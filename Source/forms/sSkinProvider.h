@@ -575,8 +575,10 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   void SetHotHT(Integer value, bool repaint = true);
   void SetPressedHT(Integer value);
   void RepaintButton(Integer ht);
-  // Draws one caption button (its glyph for its state, the user glyph) into the picture.
-  void PaintCaptionButton(TBitmap* bmp, const TsCaptionButton& btn, Integer ht);
+  // Draws one caption button (its glyph for its state, the user glyph) into the picture. Drawn
+  // with the whole title, a system button is dimmed as a user button is; repainted alone, a
+  // hot or pressed one keeps its full look on an inactive form.
+  void PaintCaptionButton(TBitmap* bmp, const TsCaptionButton& btn, Integer ht, bool withTitle = false);
   TsCaptionButton* ButtonByHT(Integer ht);
   void KV_WMNCMouseMove(TMessage& m);
   // Drops the skinned system menu under the title icon after a press on it (with or without
@@ -1376,9 +1378,10 @@ void FillFrameCornersFromTemplate(TkvSkinData* data, Integer formSection, Intege
 // ExDrawMode 1 in the full extended-borders mode); the section paints only the background.
 bool ExtendedFrameDrawing(TkvSkinData* data, DuRiruZireziv* manager);
 // That frame, drawn from the shadow template with the extended-border image's margins over the
-// picture's shadow, side and title (captionHeight: the title with its top border).
+// picture's shadow, side and title (captionHeight: the title with its top border; headerHeight:
+// the form's header band under it).
 void PaintExtendedFrame(TkvSkinData* data, TBitmap* cache, TBitmap* tpl, Integer captionHeight, const TRect& shadow,
-                        Integer borderWidth);
+                        Integer borderWidth, Integer headerHeight = 0);
 // A frame whose section has a corner radius gets its corners rounded against the shadow
 // template (they show the template, not the square frame).
 void RoundFrameCorners(TkvSkinData* data, Integer section, bool active, TBitmap* cache, const TRect& rForm,

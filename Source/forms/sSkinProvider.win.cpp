@@ -2,7 +2,11 @@
 #include "forms/sSkinProvider.h"
 #include "controls/sSkinMenus.h"
 
+#include <shellapi.h>
+
 #include <algorithm>
+#include <memory>
+#include <vector>
 
 #include "forms/kvDials.h"
 #include "forms/kvTitleBar.h"
@@ -17,6 +21,7 @@
 #include "images/kvAlphaImageList.h"
 #include "raster/GdiBitmaps.h"
 #include "raster/kvgpUtils.h"
+#include "skin/HideAnimation.h"
 #include "skin/sSkinManagerLoader.h"
 #include "skin/sStyleSimply.h"
 #include "skin/sVclUtils.h"
@@ -24,7 +29,8 @@
 #include "wrappers/kvSBUtils.h"
 
 // The provider as a form description stores it: its switches, section names, the caption's
-// parts (title icon, added title, header band), its skin data and its own class-name lists.
+// parts (title icon, added title, header band, title buttons, the linked title bar), its skin
+// data and its own class-name lists.
 TW_DEFINE_CLASS(TsSkinProvider) {
   using P = TsSkinProvider;
   b.Property(u"AllowAnimation", &P::FAllowAnimation, &P::FAllowAnimation).Default(true);
@@ -49,21 +55,46 @@ TW_DEFINE_CLASS(TsSkinProvider) {
   b.Property(u"SkinData", [](const P& p) { return p.FCommonData.get(); });
   b.Property(u"GripMode", &P::FGripMode, &P::FGripMode).Default(gmNone);
   b.Property(u"SnapBuffer", &P::FSnapBuffer, &P::FSnapBuffer).Default(10);
+  b.Property(
+      u"TitleBar", [](const P& p) { return p.FTitleBar; }, &P::SetTitleBar);
+  b.Property(
+      u"TitleButtons", [](const P& p) { return p.FTitleButtons.get(); },
+      [](P& p, TsTitleButtons* v) { p.SetTitleButtons(v); });
   b.Property(u"TitleIcon", [](const P& p) { return p.FTitleIcon.get(); });
   b.Property(u"ThirdParty", [](const P& p) { return p.FThirdParty.get(); });
 }
 
+namespace {
+// The main form's close animation, as the default manager's application-window hook asks.
+void AnimHideProviderForm(TkvFormProvider* provider, Integer time, TkvAnimType mode) {
+  if (auto* sp = dynamic_cast<TsSkinProvider*>(provider)) AnimHideForm(sp, time, mode);
+}
+}  // namespace
+
 void sSkinProviderStartup() {
   kvDialsStartup();
   BindCompositionFunctions();
+  kvAnimHideMainForm = &AnimHideProviderForm;
 }
 
 void sSkinProviderCleanup() {
+  kvAnimHideMainForm = nullptr;
   kvDialsCleanup();
   UnbindCompositionFunctions();
   GluedArray.clear();
   FreeDwmApi();
 }
+
+namespace {
+// The program's command-line parameters, its own name left out.
+std::vector<String> CommandLineParams() {
+  std::vector<String> params;
+  int argc = 0;
+  const std::unique_ptr<LPWSTR, decltype(&LocalFree)> argv(CommandLineToArgvW(GetCommandLineW(), &argc), &LocalFree);
+  for (int i = 1; argv && i < argc; ++i) params.emplace_back(reinterpret_cast<const Char*>(argv.get()[i]));
+  return params;
+}
+}  // namespace
 
 TsSkinProvider* ProviderOf(HWND form) {
   auto* sp = dynamic_cast<TsSkinProvider*>(GetFormProvider(form));
@@ -72,7 +103,17 @@ TsSkinProvider* ProviderOf(HWND form) {
 
 // ---- Title buttons ---------------------------------------------------------------------------
 
-TW_DEFINE_CLASS(TsTitleButton) {}
+TW_DEFINE_CLASS(TsTitleButton) {
+  using B = TsTitleButton;
+  b.Property(u"Enabled", &B::Enabled, &B::Enabled).Default(true);
+  b.Property(u"Glyph", [](const B& t) { return t.Glyph.get(); });
+  b.Property(u"Hint", &B::Hint, &B::Hint);
+  b.Property(u"Name", &B::Name, &B::Name).Default(String(u"TsTitleButton"));
+  b.Property(u"UseSkinData", &B::UseSkinData, &B::UseSkinData).Default(true);
+  b.Property(u"Visible", &B::Visible, &B::SetVisible).Default(true);
+  b.Property(u"OnMouseDown", &B::OnMouseDown, &B::OnMouseDown);
+  b.Property(u"OnMouseUp", &B::OnMouseUp, &B::OnMouseUp);
+}
 TW_DEFINE_CLASS(TsTitleButtons) {}
 
 TsTitleButton::TsTitleButton(TCollection* collection)
@@ -286,7 +327,7 @@ TsSkinProvider::TsSkinProvider(TComponent* owner) : TComponent(owner) {
     return;
   }
   const bool designing = owner->IsDesigning();
-  if (!designing) kvPreviewNeeded = StartedForPreview();
+  if (!designing) kvPreviewNeeded = IsPreviewStart(CommandLineParams());
   Form = form;
   if (DefaultManager && DefaultManager->Options.ScaleMode != smVCL) form->SetScaled(false);
   if (designing) {
@@ -319,7 +360,9 @@ TsSkinProvider::TsSkinProvider(TComponent* owner) : TComponent(owner) {
   FCommonData = std::make_unique<TsScrollWndData>(this, false);
   FCommonData->SetSkinSection(u"FORM");
   FCommonData->COC = COC_TsSkinProvider;
-  if (!form->ControlState().Empty() && form->BorderStyle() != bsNone) FCommonData->BeginUpdate();
+  // A form still being made waits for its first refresh or showing to paint. A state, not an
+  // update level: whatever clears it leaves the update blocks of others alone.
+  if (!form->ControlState().Empty() && form->BorderStyle() != bsNone) FCommonData->FUpdating = true;
   InAero = AeroIsEnabled();
 
   if (!designing && !RTEmpty) {
@@ -492,10 +535,9 @@ void TsSkinProvider::InitIndexes() {
   if (FTitleSkin.empty() || FTitleSkinIndex < 0) FTitleSkinIndex = sections[ssFormTitle];
 }
 
+// Clears the updating state only: an update block someone holds ends with its own scope.
 void TsSkinProvider::StopUpdating() {
-  if (!FCommonData) return;
-  while (FCommonData->FUpdateCount > 0) FCommonData->EndUpdate();
-  FCommonData->FUpdating = false;
+  if (FCommonData) FCommonData->FUpdating = false;
 }
 
 TkvSkinData* TsSkinProvider::SkinDataFor() { return FCommonData->GetCommonSkinData(); }
@@ -733,6 +775,7 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
       return;
     case WM_MOUSEMOVE: KV_WMMouseMove(m); return;
     case WM_MOUSELEAVE:
+    case WM_NCMOUSELEAVE:
     case CM_MOUSELEAVE: KV_WMMouseLeave(m); return;
     case CM_MOUSEENTER: KV_CMMouseEnter(m); return;
     // Sizing drag.
@@ -778,7 +821,9 @@ void TsSkinProvider::NewWndProc(TMessage& m) {
       return;
     case CM_CONTROLLISTCHANGE:
       PassOn(m);
-      if (auto* ctrl = reinterpret_cast<TWinControl*>(m.WParam); ctrl && Adapter && FAllowSkin3rdParty)
+      // Graphic controls come this way too: only a windowed one is the adapter's.
+      if (auto* ctrl = dynamic_cast<TWinControl*>(reinterpret_cast<TControl*>(m.WParam));
+          ctrl && Adapter && FAllowSkin3rdParty)
         Adapter->AddNewItem(ctrl, String(), ActiveThirdLists());
       return;
     case CM_CONTROLLISTCHANGING:
@@ -1019,7 +1064,7 @@ void TsSkinProvider::ShowAnimated(TMessage& m, HWND h, DuRiruZireziv* manager) {
   bool madeLayered = false;
   if (fAnimating) {
     // Shown transparent: nothing of the form reaches the screen before its stand-in does.
-    FCommonData->BeginUpdate();
+    FCommonData->FUpdating = true;
     FInAnimation = true;
     madeLayered = !(GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_LAYERED);
     DoLayered(h, true, 0);
@@ -1399,7 +1444,7 @@ bool TsSkinProvider::KV_SMAlphaCmd_Skinned(TMessage& m) {
         }
         if (FUseGlobalColor && !FCommonData->FCustomColor) Form->SetColor(manager->GetGlobalColor());
         if (MDIForm) MDIForm->ConnectToClient();
-        FCommonData->EndUpdate();
+        StopUpdating();
         SendToAdapter(m);
         if (BorderForm) BorderForm->UpdateExBordersPos(true, 255);
         SendAMessage(wnd, KV_UPDATEFLOATITEMS, 0);

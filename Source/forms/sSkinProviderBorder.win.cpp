@@ -329,17 +329,19 @@ bool ExtendedFrameDrawing(TkvSkinData* data, DuRiruZireziv* manager) {
 // shadow plus the frame and the title.
 void TsSkinProvider::PaintExtendedFrame(TBitmap* cache, TBitmap* tpl) {
   if (!BorderForm) return;
-  ::PaintExtendedFrame(SkinDataFor(), cache, tpl, CaptionHeight(true), ShadowSize(), BorderWidth(true));
+  // The form's header band lies under the title: the frame's top reaches over it too.
+  ::PaintExtendedFrame(SkinDataFor(), cache, tpl, CaptionHeight(true), ShadowSize(), BorderWidth(true),
+                       FFormHeader->ScaledAddHeight());
 }
 
 void PaintExtendedFrame(TkvSkinData* data, TBitmap* cache, TBitmap* tpl, Integer captionHeight, const TRect& shadow,
-                        Integer borderWidth) {
+                        Integer borderWidth, Integer headerHeight) {
   if (!data || !cache || !tpl || data->ExBorder < 0 || data->ExBorder >= Integer(data->ma.size())) return;
   const TsMaskData& md = data->ma[size_t(data->ExBorder)];
   const Integer fHeight = cache->Height();
   const TRect src(md.WL, Mini(md.WT, captionHeight + (fHeight - captionHeight) / 2), md.WR,
                   Mini(md.WB, (fHeight - captionHeight) / 2));
-  const TRect dst(shadow.Left + borderWidth, shadow.Top + captionHeight, shadow.Right + borderWidth,
+  const TRect dst(shadow.Left + borderWidth, shadow.Top + captionHeight + headerHeight, shadow.Right + borderWidth,
                   shadow.Bottom + borderWidth);
   // The border image says whether its sides repeat or stretch along the frame.
   const Integer sides = md.DrawMode & 1;
@@ -688,7 +690,9 @@ void TkvBorderForm::UpdateExBordersPos(bool redraw, Byte blend) {
   if (sp->Form->Left() != ownerRect.left && !IsIconic(h)) return;
   if (FormState() & (FS_SCALING | FS_ANIMSHOWING)) return;
   if (!AForm) CreateNewForm();
-  if (!AForm || SkinData->FUpdating || sp->FInAnimation || !sp->CanDrawNCArea()) return;
+  if (!AForm || (SkinData->CtrlSkinState & KVS_LOCKED) || SkinData->FUpdating || sp->FInAnimation ||
+      !sp->CanDrawNCArea())
+    return;
   if (sp->IsDestroying() || sp->Form->IsDestroying()) {
     sp->InitExBorders(false);  // frees this object: nothing of it may be touched after
     return;
@@ -714,9 +718,13 @@ void TkvBorderForm::UpdateExBordersPos(bool redraw, Byte blend) {
     if (SkinData->BGChanged) PaintAll();
     redraw = true;
     TBitmap* cache = SkinData->FCacheBmp.get();
-    RECT work{};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    const bool pastWorkArea = ownerRect.right > work.right || ownerRect.bottom > work.bottom;
+    // The work area of the form's own monitor: the part of the form past it is not on the
+    // screen to be copied.
+    MONITORINFO mi{};
+    mi.cbSize = sizeof mi;
+    const HMONITOR monitor = MonitorFromWindow(h, MONITOR_DEFAULTTONEAREST);
+    const bool haveWork = monitor && GetMonitorInfoW(monitor, &mi);
+    const bool pastWorkArea = haveWork && (ownerRect.right > mi.rcWork.right || ownerRect.bottom > mi.rcWork.bottom);
     if (!cache || sp->FInAnimation || pastWorkArea || SkinData->TranspMode == 2) {
       SkinData->FCacheBmp = sp->GetFormImage();
     } else {

@@ -3,6 +3,7 @@
 // sizing cursors, and its window procedure, which hands the frame's mouse actions to the form.
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
+#include "controls/kvPopupController.h"
 #include "forms/kvDialogWnd.h"
 #include "forms/kvTitleBar.h"
 #include "forms/sSkinProvider.h"
@@ -353,18 +354,25 @@ void TkvBorderForm::BorderProc(TMessage& m) {
             const Integer top = cursor.Y >= 0 && cursor.Y <= 24 ? -8 : cursor.Y - 8;
             sp->Form->SetBounds(cursor.X - sp->Form->Width() / 2, top, sp->Form->Width(), sp->Form->Height());
           }
-          MaxMoving = false;
+          // The press goes on as a caption press: the flag stays until it has, so that the
+          // border window hands on the caption's code and not what its old place shows there.
+          // The move may take this object with it.
+          TsSkinProvider* const provider = sp;
+          const HWND form = h;
           if (manager && manager->AnimEffects.BlendOnMoving.Active &&
               manager->AnimEffects.BlendOnMoving.BlendValue < 255 && sp->FAllowBlendOnMoving)
             sp->StartMoveForm();
           else
             SendMessageW(LayeredWindow(), WM_NCLBUTTONDOWN, HTCAPTION, PointToLParam(cursor.X, cursor.Y));
+          if (IsWindow(form) && ProviderOf(form) == provider && provider->BorderForm.get() == this) MaxMoving = false;
         }
       }
       return;
     }
     case WM_NCLBUTTONDOWN: {
       if (MouseAboveTheShadow(m)) return;
+      // A press on the frame ends the popups of the engine's controls, also one that stops here.
+      GetIntController()->KillAllForms();
       ExBorderShowing = false;
       if (!MaxMoving) m.WParam = WPARAM(-1);
       const Integer ht = Ex_WMNCHitTest(m);
@@ -413,6 +421,18 @@ void TkvBorderForm::BorderProc(TMessage& m) {
         SendToOwner(WM_SYSCOMMAND, SC_CLOSE, 0);
       } else if (ht == HTTOP || ht == HTBOTTOM || ht == HTLEFT || ht == HTRIGHT) {
         DoubleClickStretch(ht);
+      } else if (TkvTitleBarItem* item = TitleItemByHT(*sp, ht)) {
+        // The second press of a double click on an item: tabs, spacers, info items and
+        // drop-down buttons take it as a press of their own; a plain button clicks again.
+        item->Timer.reset();
+        const bool dropsDown = item->FDropdownMenu && item->FDropdownMenu->Items()->Count() > 0;
+        if (item->FStyle > bsMenu || dropsDown) {
+          const TPoint lt = WindowTopLeft(LayeredWindow());
+          item->DoMouseDown(mbLeft, TShiftState(), m.XPos() - lt.X - item->Rect.Left, m.YPos() - lt.Y - item->Rect.Top);
+        } else {
+          SendMessageW(LayeredWindow(), WM_NCLBUTTONDOWN, WPARAM(ht), m.LParam);
+          SendMessageW(LayeredWindow(), WM_NCLBUTTONUP, WPARAM(ht), m.LParam);
+        }
       } else if (ht >= HTUDBTN && ht < HTITEM + kvMaxCaptionItems) {
         SendMessageW(LayeredWindow(), WM_NCLBUTTONDOWN, WPARAM(ht), m.LParam);
         SendMessageW(LayeredWindow(), WM_NCLBUTTONUP, WPARAM(ht), m.LParam);

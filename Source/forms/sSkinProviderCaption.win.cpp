@@ -147,25 +147,41 @@ void TsSkinProvider::CalcItems() {
   DuRiruZireziv* manager = SkinManager();
   if (!h || !data || !manager) return;
   const Integer b = SysBorderWidth(h, OuterBorder(), true);
-  // With an outer border the caption lies inside the shadow margins of the picture.
-  const TRect shadow = ShadowSize();
-  Integer fullRight = CaptionWidth() - Maxi(b, 4) - shadow.Right;
-  Integer fullLeft = b + shadow.Left;
+  Integer fullRight = CaptionWidth() - Maxi(b, 4);
+  Integer fullLeft = b;
   const bool zoomed = IsZoomed();
   const Integer captH = CaptionHeight(true);
-  VCenter = captH / 2 + shadow.Top;
-  // The skin's extended title centres its content off the middle (a maximized form keeps the
-  // middle where its title is of another height).
-  if (OuterBorder() && (!zoomed || data->ExTitleHeight == data->ExMaxHeight)) VCenter += data->ExCenterOffs;
-  const Integer top = (zoomed ? SizeFrame() - 1 : 0) + shadow.Top;
-  FHeaderHeight = SysBorderHeight(h, OuterBorder(), true) + captH;
-  if (!OuterBorder()) VCenter += b / 2;
+  Integer top = 0;
+  // The maximized title of a skin whose extended title is of another height keeps its icon
+  // lower by half the difference.
+  Integer iconShift = 0;
+  if (OuterBorder()) {
+    // The caption lies inside the shadow margins and the skin's button margins of the picture.
+    const TRect shadow = ShadowSize();
+    top = GetTopCoord();
+    FHeaderHeight = captH + shadow.Top;
+    // Centred on the skin's title; a skin without an extended title height has the
+    // caption's own.
+    const Integer titleH = ActualTitleHeight(false);
+    VCenter = FHeaderHeight - (titleH > 0 ? titleH : captH) / 2;
+    if (!zoomed || data->ExTitleHeight == data->ExMaxHeight)
+      VCenter += data->ExCenterOffs;
+    else
+      iconShift = (data->ExTitleHeight - data->ExMaxHeight) / 2 - 2;
+    fullLeft = shadow.Left + data->BILeftMargin + b;
+    fullRight -= shadow.Right + data->BIRightMargin;
+  } else {
+    VCenter = captH / 2;
+    top = zoomed ? SizeFrame() - 1 : 0;
+    FHeaderHeight = SysBorderHeight(h, nullptr, true) + captH;
+    VCenter += SysBorderWidth(h, nullptr, true) / 2;
+  }
   if (zoomed) VCenter += 2;
 
   Integer iconW = 0;
   if (IconVisible()) {
     const Integer ih = ScaleInt(TitleIconHeight(), FCommonData.get());
-    FIconRect.Top = VCenter - ih / 2;
+    FIconRect.Top = VCenter - ih / 2 + iconShift;
     FIconRect.Bottom = FIconRect.Top + ih;
     iconW = ScaleInt(TitleIconWidth(), FCommonData.get());
   }
@@ -175,7 +191,7 @@ void TsSkinProvider::CalcItems() {
     FIconRect.Right = fullRight;
     fullRight = FIconRect.Left;
   } else {
-    FIconRect.Left = fullLeft;
+    FIconRect.Left = fullLeft + (iconW > 0 && OuterBorder() ? data->Spacing : 0);
     FIconRect.Right = FIconRect.Left + Maxi(iconW, 0);
     fullLeft = FIconRect.Right + (iconW != 0 ? data->Spacing : 0);
   }
@@ -357,6 +373,14 @@ Integer TsSkinProvider::ForwardedHitTest(TMessage& m) {
   if (!BorderForm) return HTProcess(m);
   // Where the border window sees none of its parts the point is the form's client.
   const Integer r = BorderForm->Ex_WMNCHitTest(m);
+  if (r == HTMENU)
+    if (const HWND bw = BorderForm->LayeredWindow()) {
+      // The menu line is the form's: the maximized MDI child's buttons in it, which the border
+      // window does not know, are found in the picture it shows.
+      RECT w{};
+      GetWindowRect(bw, &w);
+      if (const Integer child = MDIButtonHitTest(*this, TPoint(m.XPos() - w.left, m.YPos() - w.top))) return child;
+    }
   return r == HTTRANSPARENT ? HTCLIENT : r;
 }
 
@@ -533,7 +557,7 @@ void TsSkinProvider::RepaintButton(Integer ht) {
                            data->GlowMargins[kind], 255, h, FCommonData.get());
 }
 
-void TsSkinProvider::PaintCaptionButton(TBitmap* bmp, const TsCaptionButton& btn, Integer ht) {
+void TsSkinProvider::PaintCaptionButton(TBitmap* bmp, const TsCaptionButton& btn, Integer ht, bool withTitle) {
   TkvSkinData* data = SkinDataFor();
   if (!data || btn.cpRect.Width() <= 0) return;
   TkvTitleGlyph kind = btn.cpGlyphType;
@@ -553,9 +577,12 @@ void TsSkinProvider::PaintCaptionButton(TBitmap* bmp, const TsCaptionButton& btn
   const Integer index = kind < data->TitleGlyphs.size() ? data->TitleGlyphs[kind] : -1;
   const Integer imageIndex = user ? (FTitleButtons->Items(ht - HTUDBTN)->UseSkinData ? UserBtnIndex : -1) : index;
   if (imageIndex >= 0 && imageIndex < Integer(data->ma.size())) {
-    const bool reduced = user ? (btn.cpState == 0 || btn.cpTimer) &&
-                                    (!FormActive || !Form->Enabled() || !FTitleButtons->Items(ht - HTUDBTN)->Enabled)
-                              : (disabled || btn.cpState == 0) && (disabled || !FormActive);
+    // A normal or fading button is dimmed on an inactive or disabled form, or when it does not
+    // act; a fading one shows its normal look here, its fade the rest.
+    if (user) disabled = !FTitleButtons->Items(ht - HTUDBTN)->Enabled;
+    const bool reduced = user || (withTitle && !IsMDIButtonHT(ht))
+                             ? (btn.cpState == 0 || btn.cpTimer) && (!FormActive || !Form->Enabled() || disabled)
+                             : (disabled || btn.cpState == 0) && (disabled || !FormActive);
     const TsMaskData& md = data->ma[size_t(imageIndex)];
     // A fading button's hot and pressed looks are its fade's to show.
     const Integer state = Mini(btn.cpTimer ? 0 : btn.cpState, Maxi(md.ImageCount - 1, 0));
@@ -579,10 +606,16 @@ void TsSkinProvider::KV_WMNCMouseMove(TMessage& m) {
   const HWND h = FormWnd(this);
   if (DuRiruZireziv* manager = SkinManager()) manager->SetActiveControl(h);
   CalcItems();
+  const bool fromSystem = Integer(m.WParam) != -1;  // not passed on by the outer border window
   const Integer ht = HTProcess(m);
   m.WParam = uintptr_t(ht);
   if (IsSystemButtonHT(ht) || IsMDIButtonHT(ht) || IsUserButtonHT(this, ht) || IsTitleItemHT(*this, ht)) {
     SetHotHT(ht, true);
+    // The system tells the window when the mouse leaves its frame only when asked to.
+    if (fromSystem) {
+      TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE | TME_NONCLIENT, h, 0};
+      TrackMouseEvent(&tme);
+    }
     return;
   }
   SetHotHT(0, true);

@@ -9,6 +9,7 @@
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
 #include "forms/sSkinProvider.h"
+#include "forms/sSkinProviderMotion.h"
 #include "raster/Resampling.h"
 #include "skin/sVclUtils.h"
 #include "ui/ScopeGuard.h"
@@ -95,9 +96,18 @@ bool IsFluentOS() { return IsWin10Up() && kvDwm.SetWindowCompositionAttribute !=
 
 namespace {
 
-// The picture the taskbar gets: the form's window picture.
-TBitmap* ThumbSource(TsSkinProvider* sp) {
-  TBitmap* cache = sp && sp->FCommonData ? sp->FCommonData->FCacheBmp.get() : nullptr;
+// The picture the taskbar gets: that of the minimize flight while the form is minimized (the
+// window picture then holds the minimized caption), else the form's window picture.
+TBitmap* ThumbSource(TsSkinProvider* sp, bool* saved = nullptr) {
+  if (saved) *saved = false;
+  if (!sp) return nullptr;
+  const HWND h = sp->Form && sp->Form->HandleAllocated() ? sp->Form->WindowHandle() : nullptr;
+  if (auto* mt = dynamic_cast<TkvMinTimer*>(sp->FormTimer.get()); mt && h && IsIconic(h)) {
+    TBitmap* image = mt->SavedImage.get();
+    if (saved) *saved = true;
+    return image && image->Width() > 0 && image->Height() > 0 ? image : nullptr;
+  }
+  TBitmap* cache = sp->FCommonData ? sp->FCommonData->FCacheBmp.get() : nullptr;
   return cache && cache->Width() > 0 && cache->Height() > 0 ? cache : nullptr;
 }
 
@@ -110,7 +120,8 @@ void RefreshBorderAfterSnapshot(TsSkinProvider* sp) {
 bool SetThumbIcon(HWND wnd, TsSkinProvider* sp, Integer width, Integer height) {
   if (!IsWinVistaUp() || width <= 0 || height <= 0) return false;
   if (!BindLoaded(kvDwm.DwmSetIconicThumbnail, "DwmSetIconicThumbnail")) return false;
-  TBitmap* source = ThumbSource(sp);
+  bool saved = false;
+  TBitmap* source = ThumbSource(sp, &saved);
   if (!source) return false;
   const TSize size = FitThumbnail(TSize(source->Width(), source->Height()), TSize(width, height));
   if (size.cx <= 0 || size.cy <= 0) return false;
@@ -119,6 +130,7 @@ bool SetThumbIcon(HWND wnd, TsSkinProvider* sp, Integer width, Integer height) {
   std::unique_ptr<TBitmap> thumb(CreateBmp32(size.cx, size.cy));
   Stretch(source, thumb.get(), size.cx, size.cy, ftTriangle);
   if (FAILED(kvDwm.DwmSetIconicThumbnail(wnd, thumb->Handle(), 0))) return false;
+  if (saved) return true;  // the flight's picture has the whole form already
   // The window picture lacks the client's controls: the whole form as it looks now follows.
   if (std::unique_ptr<TBitmap> image = sp->GetFormImage()) {
     Stretch(image.get(), thumb.get(), size.cx, size.cy, ftTriangle);
@@ -131,12 +143,15 @@ bool SetThumbIcon(HWND wnd, TsSkinProvider* sp, Integer width, Integer height) {
 bool SetPreviewBmp(HWND wnd, TsSkinProvider* sp) {
   if (!IsWinVistaUp()) return false;
   if (!BindLoaded(kvDwm.DwmSetIconicLivePreviewBitmap, "DwmSetIconicLivePreviewBitmap")) return false;
-  if (!ThumbSource(sp)) return false;
+  bool saved = false;
+  TBitmap* source = ThumbSource(sp, &saved);
+  if (!source) return false;
   sp->FFormState |= FS_THUMBDRAWING;
   const TScopeExit drawn([sp] { sp->FFormState &= ~FS_THUMBDRAWING; });
+  POINT origin{0, 0};
+  if (saved) return SUCCEEDED(kvDwm.DwmSetIconicLivePreviewBitmap(wnd, source->Handle(), &origin, kDisplayFrame));
   std::unique_ptr<TBitmap> image = sp->GetFormImage();
   if (!image) return false;
-  POINT origin{0, 0};
   const bool ok = SUCCEEDED(kvDwm.DwmSetIconicLivePreviewBitmap(wnd, image->Handle(), &origin, kDisplayFrame));
   image.reset();
   RefreshBorderAfterSnapshot(sp);

@@ -339,6 +339,12 @@ void TkvMinTimer::FinishRestore() {
     kvSetAnimation(animation);
   }
   if (anim) SetWindowPos(anim, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  if (anim && (sp->FormState() & FS_DISABLED)) {
+    // The disabled form's layer is made anew below from what the screen shows: the picture
+    // must be there first.
+    ShowWindow(anim, SW_SHOWNOACTIVATE);
+    Sleep(50);
+  }
   const bool alphaBlend = form && form->AlphaBlend();
   if (FormHandle && alphaBlend) {
     SetLayeredWindowAttributes(FormHandle, 0, form->AlphaBlendValue(), LWA_ALPHA);
@@ -356,6 +362,9 @@ void TkvMinTimer::FinishRestore() {
     } else if (!(Application && Application->MainForm() == form)) {
       sp->FCommonData->BGChanged = true;
     }
+  } else if (form && form->Menu() && AeroIsEnabled()) {
+    // The menu line was drawn before the form was hidden: it is painted anew with the frame.
+    sp->FCommonData->BGChanged = true;
   }
   if (FormHandle) {
     RedrawWindow(FormHandle, nullptr, nullptr,
@@ -367,8 +376,15 @@ void TkvMinTimer::FinishRestore() {
   }
   Minimized = false;
   if (FormHandle && IsWindowEnabled(FormHandle) && IsWindowVisible(FormHandle)) {
-    SetActiveWindow(FormHandle);
-    SetFocus(FormHandle);
+    TForm* child = form && form->FormStyle() == fsMDIForm ? dynamic_cast<TForm*>(form->ActiveMDIChild()) : nullptr;
+    if (TsSkinProvider* childSP = child && child->HandleAllocated() ? ProviderOf(child->WindowHandle()) : nullptr) {
+      // The frame comes back with its active child's caption in the active look.
+      childSP->FormActive = true;
+      childSP->UpdateSkinCaption();
+    } else if (!child) {
+      SetActiveWindow(FormHandle);
+      SetFocus(FormHandle);
+    }
   }
   if (anim) SetWindowPos(anim, FormHandle, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
   if (border) {
@@ -424,6 +440,8 @@ bool TsSkinProvider::StartMinimizing() {
   bool running = false;
   if (MinimizeAllowed(manager)) {
     running = true;
+    // The caption buttons' glows would stay behind on the screen while the picture flies.
+    KillAnimations();
     if (!(FFormState & FS_ANIMMINIMIZING)) {
       SetFormState(FFormState | FS_ANIMMINIMIZING);
       fAnimating = true;

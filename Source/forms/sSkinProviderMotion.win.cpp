@@ -623,8 +623,12 @@ void TsSkinProvider::OnScaleTimer(TObject*) {
     t->DeltaX = border->OffsetX();
     t->DeltaY = FSysExHeight ? SysBorderWidth(h, border, false) + shadow.Top + DiffTitle(border) : border->OffsetY();
   }
+  // A fresh picture of the form at its new size hides the form's own repaint and the recreation
+  // of its window below.
+  std::unique_ptr<TkvGlowForm> fresh;
   if (h) {
     SetWindowPos(h, nullptr, t->p.X + t->DeltaX, t->p.Y + t->DeltaY, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    fresh.reset(MakeCoverForm(h, this, false, nullptr));
     SetWindowLongW(h, GWL_EXSTYLE, GetWindowLongW(h, GWL_EXSTYLE) & ~WS_EX_LAYERED);
   }
   if (border) {
@@ -640,7 +644,16 @@ void TsSkinProvider::OnScaleTimer(TObject*) {
   t->CoverIsBorder = false;
   SetFormState(FFormState & ~FS_SCALING);
   t->NewAlphaBmp.reset();
-  if (h) SendAMessage(h, KV_UPDATEFLOATITEMS);
+  if (t->CanRecreate && IsWin10Up() && h) {
+    // The system's blur of the form belongs to its window: a new window takes it again.
+    Form->Perform(CM_RECREATEWND, 0, 0);
+    if (FSystemBlur) FSystemBlur->UpdateBlurMode(true);
+  }
+  const HWND now = FormWnd(this);
+  if (now) SendAMessage(now, KV_UPDATEFLOATITEMS);
+  // A transparent form's controls show the form's new picture through them.
+  if (FCommonData->TranspMode != 0 && now) RedrawWindow(now, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+  fresh.reset();
   // The loop ends; the provider frees the thread with the next change or when it goes.
   t->Wake();
 }

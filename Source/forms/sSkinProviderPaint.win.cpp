@@ -531,16 +531,16 @@ void TsSkinProvider::PaintTitleContent(TBitmap* bmp) {
   // The buttons go over the clean title strip, not over their old looks.
   RestoreBtnsBG(captWidth);
   if (SystemMenu && HaveSysMenu()) {
-    PaintCaptionButton(bmp, ButtonClose, HTCLOSE);
-    if (SystemMenu->VisibleMax()) PaintCaptionButton(bmp, ButtonMax, HTMAXBUTTON);
-    if (SystemMenu->VisibleMin()) PaintCaptionButton(bmp, ButtonMin, HTMINBUTTON);
-    if (Form->BorderIcons().Contains(biHelp)) PaintCaptionButton(bmp, ButtonHelp, HTHELP);
+    PaintCaptionButton(bmp, ButtonClose, HTCLOSE, true);
+    if (SystemMenu->VisibleMax()) PaintCaptionButton(bmp, ButtonMax, HTMAXBUTTON, true);
+    if (SystemMenu->VisibleMin()) PaintCaptionButton(bmp, ButtonMin, HTMINBUTTON, true);
+    if (Form->BorderIcons().Contains(biHelp)) PaintCaptionButton(bmp, ButtonHelp, HTHELP, true);
   }
   for (Integer i = 0; i < FTitleButtons->Count() && i < kvMaxCaptionItems; ++i) {
     TsTitleButton* btn = FTitleButtons->Items(i);
     if (!btn->Visible) continue;
     btn->Data.cpHitCode = Cardinal(HTUDBTN + i);
-    PaintCaptionButton(bmp, btn->Data, HTUDBTN + i);
+    PaintCaptionButton(bmp, btn->Data, HTUDBTN + i, true);
   }
   PaintTitleItems(*this, bmp, captWidth);
   if (Form->FormStyle() == fsMDIForm) PaintMDIButtons(*this, bmp);
@@ -831,7 +831,9 @@ void TsSkinProvider::KV_WMNCPaint(TMessage& m) {
     RTInit = false;
     LoadInit();
   }
-  if (FCommonData->InUpdating()) {
+  // The form's own update only: a parent's update ends with the parent's own repaint, which
+  // does not reach this frame.
+  if (FCommonData->FUpdating) {
     if (!CanDrawNCArea()) PassOn(m);
     return;
   }

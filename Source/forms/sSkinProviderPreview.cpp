@@ -25,3 +25,5 @@ bool TakePreviewRecord(const TkvPreviewCopy& copy, TkvSkinEditorData& record) {
   record.Data2[sizeof record.Data2 - 1] = 0;
   return true;
 }
+
+bool IsPreviewStart(const std::vector<String>& params) { return !params.empty() && params[0] == u"/kvpreview"; }

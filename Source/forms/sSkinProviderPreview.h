@@ -15,6 +15,7 @@
 #include <cstdint>
 
 #include "skin/sSkinManagerPreview.h"
+#include "ui/SysUtils.h"
 
 // The window caption by which the program finds the editor.
 inline constexpr char16_t kvEditorCaption[] = u"Vizavezov Ovidad";
@@ -66,3 +67,7 @@ void KV_WMCopyData(TsSkinProvider& sp, TMessage& m);
 // procedure, or answer that the program is alive.
 void KV_KPEMSG(TsSkinProvider& sp, TMessage& m);
 #endif
+
+// Whether the program was started for the editor: its first parameter (after the program's
+// own name) is "/kvpreview", exactly as written; later parameters do not count.
+bool IsPreviewStart(const std::vector<String>& params);

@@ -53,6 +53,8 @@ void TsSkinProvider::KV_WMSize(TMessage& m) {
       InvalidateRect(h, &r, FALSE);
     }
   if (shrank || LastClientRect.IsEmpty()) InvalidateRightCorners(h);
+  // A glow mask is kept for a title of the old width: it would glow in the old place.
+  FreeCaptionGlows();
   FLinesCount = -1;
   if (FFormState & FS_BLENDMOVING) FinishBlendOnMoving(this, nullptr);
   bool borderUpdated = false;
@@ -64,11 +66,11 @@ void TsSkinProvider::KV_WMSize(TMessage& m) {
   if (!Form->Parent() && FDrawClientArea && CanDrawNCArea()) {
     // The system's own sizing work paints nothing of the old picture.
     const bool restoring = FFormState & FS_RESTORING;
-    if (!restoring) FCommonData->BeginUpdate();
+    if (!restoring) FCommonData->FUpdating = true;
     SetFormState(FFormState | FS_SIZING);
     const TScopeExit done([&] {
       SetFormState(FFormState & ~FS_SIZING);
-      if (!restoring) FCommonData->EndUpdate();
+      if (!restoring) StopUpdating();
     });
     PassOn(m);
   } else {
@@ -157,7 +159,8 @@ void TsSkinProvider::FollowSizeWithBorder(HWND h, bool barShown, bool borderUpda
   if (!BorderForm->LayeredWindow()) BorderForm->CreateNewForm();
   if (!barShown && FResizeMode == rmStandard) SetFormState(FFormState | FS_SIZING);
   if (!borderUpdated) BorderForm->UpdateExBordersPos(true, 255);
-  FCommonData->BeginUpdate();
+  FCommonData->FUpdating = true;
+  const TScopeExit updated([this] { StopUpdating(); });
   SetFormState(FFormState & ~FS_SIZING);
   if (const HWND bw = BorderForm->LayeredWindow()) {
     BorderForm->ExBorderShowing = true;
@@ -169,7 +172,6 @@ void TsSkinProvider::FollowSizeWithBorder(HWND h, bool barShown, bool borderUpda
   RgnChanged = true;
   SendMessageW(h, SM_ALPHACMD, MAKEWPARAM(0, KV_SETFLOATZORDER), 1);
   UpdateRgn(true, true);
-  FCommonData->EndUpdate();
 }
 
 namespace {
@@ -553,6 +555,21 @@ void TsSkinProvider::KV_WMCreate(TMessage& m) {
   if (Form->FormStyle() == fsMDIChild && !MDISkinProvider && Application && Application->MainForm() &&
       Application->MainForm()->HandleAllocated())
     AddSupportedFormEx(Application->MainForm()->WindowHandle());
+  // A child made while another one is maximized comes up maximized too: until the main form
+  // paints again, frames and restores of the children wait for it.
+  if (Form->FormStyle() == fsMDIChild) {
+    TCustomForm* main = MDISkinProvider && MDISkinProvider->Form ? MDISkinProvider->Form
+                        : Application                            ? Application->MainForm()
+                                                                 : nullptr;
+    // The client knows: by now the system may have restored the maximized child already, to
+    // give its state to the new one.
+    const HWND client = main && main->HandleAllocated() ? main->ClientHandle() : nullptr;
+    BOOL maximized = FALSE;
+    const auto active =
+        client ? reinterpret_cast<HWND>(SendMessageW(client, WM_MDIGETACTIVE, 0, reinterpret_cast<LPARAM>(&maximized)))
+               : nullptr;
+    MDICreating = active && active != FormWnd(this) && maximized;
+  }
   PassOn(m);
   if (Form->FormStyle() != fsMDIChild) PrepareForm();
 }
@@ -691,14 +708,16 @@ void TsSkinProvider::KV_WMParentNotify(TMessage& m) {
   if (m.WParamLo != WM_CREATE && m.WParamLo != WM_DESTROY) return;
   DuRiruZireziv* manager = SkinManager();
   if (!manager || !manager->SkinningRules().Contains(srThirdParty)) return;
-  if (m.WParamLo != WM_CREATE) return;
-  LastNewChild = FindControlOfWindow(reinterpret_cast<HWND>(m.LParam));
-  if (!Adapter) return;
-  if (m.LParam && LastNewChild) {
-    if (FAllowSkin3rdParty) Adapter->AddNewItem(LastNewChild, String(), ActiveThirdLists());
-  } else {
-    Adapter->AddAllItems(nullptr);
+  if (m.WParamLo == WM_CREATE) {
+    LastNewChild = FindControlOfWindow(reinterpret_cast<HWND>(m.LParam));
+    if (Adapter) {
+      if (m.LParam && LastNewChild) {
+        if (FAllowSkin3rdParty) Adapter->AddNewItem(LastNewChild, String(), ActiveThirdLists());
+      } else {
+        Adapter->AddAllItems(nullptr);
+      }
+    }
   }
-  // A new child may change the form's scroll range.
+  // A child that comes or goes may change the form's scroll range.
   if (CanDrawNCArea() && ListSW) UpdateScrolls(ListSW, true);
 }

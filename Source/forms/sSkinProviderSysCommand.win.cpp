@@ -225,6 +225,7 @@ void TsSkinProvider::MDIChildSysCommand(TMessage& m) {
     }
     case SC_RESTORE: {
       if (h && IsIconic(h)) mainRepaintDue = true;
+      if (MDICreating) return;  // a child being made maximized: its restore waits
       PassOn(m);
       FCommonData->BGChanged = true;
       // The skinned caption draws the child's buttons; the system must not.

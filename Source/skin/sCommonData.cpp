@@ -15,6 +15,9 @@
 #include "ui/Forms.h"
 #endif
 
+TW_ENUM_NAMES(TkvOpaqueMode, omAuto, omForceOpaque, omAlphaChannel)
+TW_ENUM_NAMES(TkvOuterVisibility, ovNone, ovAlways, ovFocused, ovMouseHovered)
+
 TW_DEFINE_CLASS(TsCommonData) {
   b.Property(
        u"SkinSection", [](const TsCommonData& d) { return d.FSkinSection; }, &TsCommonData::SetSkinSection)
@@ -39,9 +42,26 @@ TW_DEFINE_CLASS(TsCommonData) {
        u"CustomFont", [](const TsCommonData& d) { return d.FCustomFont; },
        [](TsCommonData& d, bool v) { d.SetBoolean(1, v); })
       .Default(false);
+  b.Property(u"CustomBorder", [](const TsCommonData& d) { return d.FCustomBorder.get(); });
+  b.Property(u"OuterEffects", [](const TsCommonData& d) { return d.FOuterEffects.get(); });
+#ifdef _WIN32
+  // The default manager is never stored: a control without a manager of its own uses it.
+  b.Property(
+       u"SkinManager", [](const TsCommonData& d) { return d.FSkinManager; },
+       [](TsCommonData& d, DuRiruZireziv* v) { d.SetSkinManager(v); })
+      .Stored([](const TsCommonData& d) { return d.ManagerStored(); });
+  b.Property(
+       u"OpaqueMode", [](const TsCommonData& d) { return d.FOpaqueMode; },
+       [](TsCommonData& d, TkvOpaqueMode v) { d.SetOpaqueMode(v); })
+      .Default(omAuto);
+#endif
 }
 
-TW_DEFINE_CLASS(TkvOuterEffects) {}
+TW_DEFINE_CLASS(TkvOuterEffects) {
+#ifdef _WIN32
+  b.Property(u"Visibility", &TkvOuterEffects::Visibility, &TkvOuterEffects::SetVisibility).Default(ovNone);
+#endif
+}
 TW_DEFINE_CLASS(TsCtrlSkinData) {}
 TW_DEFINE_CLASS(TkvScrollData) {
   b.Property(u"ScrollWidth", &TkvScrollData::ScrollWidth, [](TkvScrollData& d, Integer v) {
@@ -51,7 +71,10 @@ TW_DEFINE_CLASS(TkvScrollData) {
      d.SetSize(1, v);
    }).Default(-1);
 }
-TW_DEFINE_CLASS(TsScrollWndData) {}
+TW_DEFINE_CLASS(TsScrollWndData) {
+  b.Property(u"HorzScrollData", [](const TsScrollWndData& d) { return d.FHorzScrollData.get(); });
+  b.Property(u"VertScrollData", [](const TsScrollWndData& d) { return d.FVertScrollData.get(); });
+}
 
 bool RestrictDrawing = false;
 
@@ -120,7 +143,10 @@ void TsCommonData::UpdateIndexes(bool updateMain) {
   if (updateMain) {
     SetCommonSkinData(nullptr);
     DuRiruZireziv* manager = GetSkinManager();
-    SkinIndex = manager && manager->IsActive() && !FSkinSection.empty() ? manager->GetSkinIndex(FSkinSection) : -1;
+    SkinIndex =
+        manager && (manager->IsActive() || manager->ManagerState.Contains(msBroadCasting)) && !FSkinSection.empty()
+            ? manager->GetSkinIndex(FSkinSection)
+            : -1;
   }
   InitBGType();
 }
@@ -193,6 +219,7 @@ Integer AppPPI() {
 #endif
 }
 
+#ifdef _WIN32
 // The PPI the manager's scale mode gives a ready control.
 Integer PPIOfMode(DuRiruZireziv* manager, TsCommonData* sd) {
   if (manager->ManagerState.Contains(msFormScaling)) return sd->CurrentPPI;
@@ -208,6 +235,7 @@ Integer PPIOfMode(DuRiruZireziv* manager, TsCommonData* sd) {
   }
   return 96;
 }
+#endif
 
 }  // namespace
 

@@ -6,9 +6,11 @@
 #include <map>
 #include <utility>
 
+#include "base/WindowQueries.h"
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
 #include "skin/FormServices.h"
+#include "skin/WrapperServices.h"
 #include "skin/sSkinManager.h"
 #include "skin/sVclUtils.h"
 #include "ui/Bitmap.h"
@@ -78,20 +80,40 @@ bool CtrlIsSkinned(TControl* aControl, bool checkActive) {
   if (!aControl) return false;
   auto* win = dynamic_cast<TWinControl*>(aControl);
   if (!win || !win->HandleAllocated()) return aControl->Perform(SM_ALPHACMD, KV_CTRLHANDLED_HI, 0) == 1;
-  if (TsCommonData* sd = GetCommonData(win->WindowHandle())) return !checkActive || sd->Skinned(true);
-  return SendMessageW(win->WindowHandle(), SM_ALPHACMD, KV_CTRLHANDLED_HI, 0) == 1;
+  const HWND wnd = win->WindowHandle();
+  if (TsCommonData* sd = GetCommonData(wnd)) return !checkActive || sd->Skinned(false);
+  // A window skinned only through the wrapper of its scroll bars.
+  if (Kv_GetScrollWndFromHwnd(wnd)) {
+    if (!checkActive) return true;
+    // The wrapper answers with the skin data it paints the window with.
+    auto* sd = reinterpret_cast<TsCommonData*>(SendMessageW(wnd, SM_ALPHACMD, KV_GETSKINDATA_HI, 0));
+    return sd && sd->Skinned(false);
+  }
+  return SendMessageW(wnd, SM_ALPHACMD, KV_CTRLHANDLED_HI, 0) == 1;
 }
 
 Integer GetPPI(TsCommonData* skinData) {
-  if (skinData && skinData->FOwnerControl && skinData->FOwnerControl->ComponentState().Contains(csDesigning)) return 96;
+  TControl* owner = skinData ? skinData->FOwnerControl : nullptr;
+  if (owner && owner->ComponentState().Contains(csDesigning)) return 96;
   DuRiruZireziv* manager = skinData ? skinData->GetSkinManager() : DefaultManager;
-  if (manager && manager->IsActive())
-    if (TkvSkinData* data = skinData ? skinData->GetCommonSkinData() : manager->CommonSkinData(96)) return data->PPI;
-  if (manager && manager->Options.ScaleMode == smCustomPPI) return manager->Options.PixelsPerInch;
-  HDC screen = GetDC(nullptr);
-  const Integer ppi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-  if (screen) ReleaseDC(nullptr, screen);
-  return ppi > 0 ? ppi : 96;
+  if (!skinData) {
+    if (manager && manager->IsActive()) return manager->CommonSkinData(96)->PPI;
+    if (manager && manager->Options.ScaleMode == smCustomPPI) return manager->Options.PixelsPerInch;
+    return DefaultPPI();
+  }
+  const bool atHand = manager && skinData->SkinIndex >= 0 && manager->IsActive() && !manager->SkinDataArray.empty();
+  if (!atHand) {
+    if (manager) return manager->Options.ScaleMode == smCustomPPI ? manager->Options.PixelsPerInch : DefaultPPI();
+    return owner ? GetControlPPI(owner) : DefaultPPI();
+  }
+  if (skinData->FCommonSkinData) return skinData->FCommonSkinData->PPI;
+  if (TkvFormProvider* provider = dynamic_cast<TkvFormProvider*>(skinData->FOwnerObject))
+    if (TForm* form = provider->ProviderForm(); form && form->HandleAllocated()) {
+      const TComponentState state = form->ComponentState();
+      return state.Contains(csLoading) || state.Contains(csReading) ? DefaultPPI() : GetWndPPI(form->WindowHandle());
+    }
+  if (owner && ControlIsReady(owner)) return GetControlPPI(owner);
+  return DefaultPPI();
 }
 
 // ---- The owner's window and its property ---------------------------------------------------
@@ -230,7 +252,9 @@ void TsCommonData::UpdateIndexes(bool updateMain) {
     SetCommonSkinData(nullptr);
     DuRiruZireziv* manager = GetSkinManager();
     SkinIndex = -1;
-    if (manager && manager->IsActive()) {
+    // KV_SETNEWSKIN travels before the manager reports itself active: its receivers find their
+    // sections in the new skin.
+    if (manager && (manager->IsActive() || manager->ManagerState.Contains(msBroadCasting))) {
       auto* win = dynamic_cast<TWinControl*>(FOwnerControl);
       if (!FSkinSection.empty())
         SkinIndex = manager->GetSkinIndex(FSkinSection);

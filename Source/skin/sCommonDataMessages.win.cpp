@@ -565,7 +565,9 @@ bool CmdSetNewSkin(TMessage& m, TsCommonData* sd) {
   sd->InitIndexes({sd->FSkinSection});
   if (sd->FCacheBmp) sd->FCacheBmp->SetSize(0, 0);
   DuRiruZireziv* manager = sd->GetSkinManager();
-  if (manager && manager->Fonts.MainMode == fmCustom && sd->FOwnerControl) manager->UpdateFontName(sd->FOwnerControl);
+  // The custom font mode gives every control the manager's main font.
+  if (manager && manager->Fonts.MainMode == fmCustom && sd->FOwnerControl && !manager->Fonts.MainFont.empty())
+    sd->FOwnerControl->Font()->SetName(manager->Fonts.MainFont);
   RestrictDrawing = false;
   return true;
 }

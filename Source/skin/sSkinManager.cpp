@@ -24,6 +24,7 @@
 #include "skin/sSkinManagerPreview.h"
 #ifdef _WIN32
 #include "skin/sSkinManagerList.h"
+#include "ui/Forms.h"
 #endif
 #include "skin/sVclUtils.h"
 #include "ui/Graphics.h"
@@ -66,6 +67,33 @@ void Fire(const TEvent<void(A...)>& event, A... args) {
   if (event) event(args...);
 }
 
+// The controls registered with the skin list hear that the skin changed (Windows only: there
+// are no controls natively).
+void NotifySkinChanged([[maybe_unused]] DuRiruZireziv& m) {
+#ifdef _WIN32
+  if (TkvSkinListController* list = m.SkinListController()) list->SendSkinChanged();
+#endif
+}
+
+// The application is ending: no font is handed to forms that are going.
+bool ApplicationTerminating() {
+#ifdef _WIN32
+  return Application && Application->Terminated();
+#else
+  return false;
+#endif
+}
+
+// The skin list is built (after construction and loading; clear: emptied first).
+void StartSkinList([[maybe_unused]] DuRiruZireziv& m, [[maybe_unused]] bool clear) {
+#ifdef _WIN32
+  TkvSkinListController* list = m.SkinListController();
+  if (!list) return;
+  if (clear) list->ClearList(true, false);
+  list->UpdateIfNeeded(false);
+#endif
+}
+
 }  // namespace
 
 // ---- 1. Construction, loading, destruction ----------------------------------------------
@@ -97,6 +125,7 @@ void DuRiruZireziv::AfterConstruction() {
   TComponent::AfterConstruction();
   LoadThirdNames(this, false);
   if (FSkinDirectory.empty()) FSkinDirectory = u"c:\\Skins";
+  StartSkinList(*this, false);
 }
 
 void DuRiruZireziv::Loaded() {
@@ -115,6 +144,7 @@ void DuRiruZireziv::Loaded() {
       if (TkvEffectServices* effects = ::Effects())
         effects->SetMouseLight(AnimEffects.Buttons.LightingMode == lmAffectNearest);
   }
+  StartSkinList(*this, true);
   if (Options.ScaleMode == smVCL) Options.PixelsPerInch = ApplicationPPI();
 }
 
@@ -224,22 +254,22 @@ void DuRiruZireziv::SetSkinDirectory(const String& value) {
   FSkinDirectory = value;
   SkinCommonInfo.SkinPath = GetFullSkinDirectory();
   SkinListOutOfDate();
+  // The new folder is listed again (unless the description is still being read).
+  if (!IsLoading()) StartSkinList(*this, false);
+  Fire(OnSkinListChanged, static_cast<TObject*>(this));
 }
 
 void DuRiruZireziv::SkinListOutOfDate() {
 #ifdef _WIN32
-  if (FSkinListController) {
-    FSkinListController->ClearList(true, true);
-    return;
-  }
+  if (FSkinListController) FSkinListController->ClearList(true, true);
 #endif
-  Fire(OnSkinListChanged, static_cast<TObject*>(this));
 }
 
 void DuRiruZireziv::SetSkinsFilter(TSet<TkvSkinsFilterItem> value) {
   if (value == FSkinsFilter) return;
   FSkinsFilter = value;
   SkinListOutOfDate();
+  Fire(OnSkinListChanged, static_cast<TObject*>(this));
 }
 
 void DuRiruZireziv::SetSkinningRules(TSet<TkvSkinningRule> value) {
@@ -290,6 +320,7 @@ void DuRiruZireziv::SetActive(bool value) {
     UpdateCommonDlgs();
     if (!IsDesigning()) Fire(OnDeactivate, static_cast<TObject*>(this));
   }
+  NotifySkinChanged(*this);
 }
 
 void DuRiruZireziv::SetExtendedBorders(bool value) {
@@ -298,6 +329,8 @@ void DuRiruZireziv::SetExtendedBorders(bool value) {
   if (!IsActive()) return;
   {
     TkvManagerStateScope changing(*this, msSkinChanging);
+    // The slots read the border settings of their skin, taken when it was loaded.
+    Settings.ExtendedBorders = GetExtendedBorders();
     for (auto& slot : SkinDataArray)
       if (slot) slot->CheckShadows();
   }
@@ -310,6 +343,7 @@ void DuRiruZireziv::SetExtBordersMode(TkvExtBordersMode value) {
   if (!IsActive()) return;
   {
     TkvManagerStateScope changing(*this, msSkinChanging);
+    Settings.ExtBordersShadow = value == ebmShadow;
     for (auto& slot : SkinDataArray)
       if (slot) {
         slot->InitConstantIndexes();
@@ -374,6 +408,9 @@ void DuRiruZireziv::SetSkinName(const String& value) {
   FSkinName = value;
   const bool wasActive = IsActive();
   if (FActive) ChangeSkin(value, oldName, wasActive);
+  // Controls that list the skins learn of another name (a change nested in another, which
+  // keeps msSkinChanging, tells them nothing).
+  if (!ManagerState.Contains(msSkinChanging) && FSkinName != oldName) NotifySkinChanged(*this);
   UpdateCommonDlgs();
 }
 
@@ -437,7 +474,11 @@ DuRiruZireziv::TLoadOutcome DuRiruZireziv::LoadAndTakeSkin() {
 #endif
   switch (status) {
     case slsLoaded:
+      // A name no source has falls back to the first internal skin, whose name it takes.
+      if (!fresh.LoadedName.empty()) FSkinName = fresh.LoadedName;
       TakeSkin(fresh);
+      // Icon-font glyphs are drawn in the new skin's text colour.
+      RecolorImageLists();
       // The old skin goes with fresh only now, after its replacement is in place.
       return TLoadOutcome::Loaded;
     case slsNoSource: return TLoadOutcome::NoSource;
@@ -486,7 +527,7 @@ void DuRiruZireziv::SendRemoveSkin() {
   TkvEffectServices* effects = ::Effects();
   if (GetIsDefault() && effects) effects->SetMouseLight(false);
   TkvManagerStateScope removing(*this, msSkinRemoving);
-  if (Fonts.MainMode == fmFromSkin) ChangeAppFont(DefStoredFontName, false);
+  if (Fonts.MainMode == fmFromSkin && !ApplicationTerminating()) ChangeAppFont(DefStoredFontName, false);
   ClearAllGlows();
   UnInstallHook();
   ClearSkinData();

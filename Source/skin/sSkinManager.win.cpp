@@ -145,7 +145,9 @@ void DuRiruZireziv::StoreDefFont() {
 
 bool DuRiruZireziv::UpdateFontName(TControl* ctrl) {
   if (!ctrl) return false;
-  const String& font = IsActive() ? DefNewFontName : DefStoredFontName;
+  // During the broadcast of a new skin the manager is not active yet; the new font is meant.
+  const bool skinned = IsActive() || ManagerState.Contains(msBroadCasting);
+  const String& font = skinned ? DefNewFontName : DefStoredFontName;
   if (ctrl->Parent() && ctrl->ParentFont()) return false;
   const String current = ctrl->Font()->Name();
   if (current != DefOldFontName && current != DefStoredFontName) return false;

@@ -9,8 +9,10 @@
 #include "base/Composition.h"
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
+#include "raster/GdiBitmaps.h"
 #include "skin/ControlServices.h"
 #include "skin/FormServices.h"
+#include "skin/HideAnimation.h"
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
 #include "skin/sSkinManagerPreview.h"
@@ -18,6 +20,8 @@
 #include "ui/Forms.h"
 #include "ui/Menus.h"
 #include "ui/ScopeGuard.h"
+
+TkvAnimHideProc kvAnimHideMainForm = nullptr;
 
 String AnsiBytesToString(std::string_view bytes) {
   if (bytes.empty()) return {};
@@ -69,6 +73,28 @@ HWND PopupWindowOf(TMenuItem* item) {
   return WindowFromPoint(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
 }
 
+// The application hides its window while it terminates: the main form closes with the hide
+// animation when everything it needs is there.
+void CloseMainFormAnimated(DuRiruZireziv& m) {
+  const TkvFormHide& hide = m.AnimEffects.FormHide;
+  if (!kvAnimHideMainForm || !kvLayered() || !hide.Active || !m.Effects.AllowAnimation || hide.Time == 0) return;
+  if (!Application || IsIconic(Application->Handle()) || !Application->Terminated()) return;
+  TCustomForm* main = MainForm();
+  if (!main || !main->HandleAllocated() || !main->Visible()) return;
+  TkvFormProvider* provider = ProviderOf(main);
+  if (!provider || !provider->PaintsNonClientArea() || !m.Options.DrawNonClientArea) return;
+  if (provider->SkipAnimationMark() || !provider->AllowsAnimation()) return;
+  provider->SkipAnimationMark() = true;
+  provider->FormStateBits() |= FS_ANIMCLOSING;
+  const HWND wnd = main->WindowHandle();
+  if (TkvBorderWindow* border = provider->OuterBorder(); border && border->LayeredWindow())
+    SetWindowRgn(border->LayeredWindow(), border->MakeRgn(), FALSE);
+  if (AeroIsEnabled()) DoLayered(wnd, true, 254);
+  main->Update();
+  kvHideTimer = nullptr;
+  kvAnimHideMainForm(provider, hide.Time, hide.Mode);
+}
+
 }  // namespace
 
 void DuRiruZireziv::HookApplication(bool hook) {
@@ -83,6 +109,12 @@ void DuRiruZireziv::HookApplication(bool hook) {
 
 bool DuRiruZireziv::MainWindowHook(TMessage& message) {
   switch (message.Msg) {
+    case WM_WINDOWPOSCHANGED: {
+      // The application hides its window on the way out: the main form closes animated.
+      const auto* pos = reinterpret_cast<const WINDOWPOS*>(message.LParam);
+      if (pos && (pos->flags & SWP_HIDEWINDOW)) CloseMainFormAnimated(*this);
+      return false;
+    }
     case WM_SYSCOMMAND: {
       if (!IsActive()) return false;
       switch (message.WParam & 0xFFF0) {

@@ -20,10 +20,14 @@
 
 class DuRiruZireziv;
 class TControl;
+class TStringList;
 class TsAlphaImageList;
 class TkvSkinListController;
 
 enum TkvSkinMode : Byte { smInternal, smExtPacked, smExtUnpacked };
+// Which skins a name query takes: the skin folder's (stUnpacked), the internal ones (stPacked)
+// or all.
+enum TkvSkinTypes : Byte { stUnpacked, stPacked, stAllSkins };
 
 struct TkvSkinListData {
   TkvSkinMode skSkinMode = smInternal;
@@ -105,3 +109,10 @@ class TkvSkinListController : public TObject {
 
 // The skin name of a packed file name: the name without a trailing ".kpz" (any letter case).
 String SkinNameOfFile(const String& fileName);
+
+// The names of a manager's listed skins of a kind (its list completed first), sorted into sl;
+// with createDataObject each carries its thumbnail's index in a TkvItemDrawDataObj that sl
+// owns. The answer is the first name listed, before sorting; empty when there is none.
+String GetSkinNames(DuRiruZireziv& manager, TStringList& sl, bool createDataObject, TkvSkinTypes skinType);
+// The same for the skins of the manager's skin folder.
+String GetExternalSkinNames(DuRiruZireziv& manager, TStringList& sl, bool createDataObject);

@@ -12,6 +12,7 @@
 #include "ui/Forms.h"
 #include "ui/ScopeGuard.h"
 #include "ui/Streams.h"
+#include "ui/StringList.h"
 
 namespace {
 
@@ -286,4 +287,47 @@ void TkvSkinListController::SendSkinChanged() {
     else
       ctrl->Perform(SM_ALPHACMD, uintptr_t{KV_SKINCHANGED} << 16, 0);
   }
+}
+
+// ---- The manager's name queries -------------------------------------------------------------
+
+namespace {
+
+// The listed skins that pass, in list order, into sl (its previous lines gone); the first
+// name, then sl sorted.
+template <class Pass>
+String CollectSkinNames(TkvSkinListController& list, TStringList& sl, bool createDataObject, Pass pass) {
+  list.CheckThread();
+  list.UpdateIfNeeded(true);
+  sl.Clear();
+  if (createDataObject) sl.SetOwnsObjects(true);
+  for (const TkvSkinListData& entry : list.SkinList) {
+    if (!pass(entry)) continue;
+    TkvItemDrawDataObj* data = nullptr;
+    if (createDataObject) {
+      data = new TkvItemDrawDataObj();
+      data->ImageIndex = entry.skImageIndex;
+    }
+    sl.AddObject(entry.skName, data);
+  }
+  const String first = sl.Count() > 0 ? sl[0] : String();
+  sl.Sort();
+  return first;
+}
+
+}  // namespace
+
+String GetSkinNames(DuRiruZireziv& manager, TStringList& sl, bool createDataObject, TkvSkinTypes skinType) {
+  return CollectSkinNames(*manager.SkinListController(), sl, createDataObject, [&](const TkvSkinListData& e) {
+    switch (skinType) {
+      case stUnpacked: return e.skSkinMode != smInternal;
+      case stPacked: return e.skSkinMode == smInternal;
+      default: return true;
+    }
+  });
+}
+
+String GetExternalSkinNames(DuRiruZireziv& manager, TStringList& sl, bool createDataObject) {
+  return CollectSkinNames(*manager.SkinListController(), sl, createDataObject,
+                          [](const TkvSkinListData& e) { return e.skSkinMode != smInternal; });
 }

@@ -389,6 +389,7 @@ void DuRiruZireziv::LoadSlot(TkvSkinSet& skin, TkvSkinData& data) {
   data.InitMaskParams();
   InitSkinParams(skin, data.PPI);
   data.CheckShadows();
+  if (OnSkinLoading) OnSkinLoading(this);
 }
 
 namespace {

@@ -65,7 +65,7 @@ bool DuRiruZireziv::IsValidSkinIndex(Integer skinIndex) {
   const auto count = static_cast<Integer>(gd().size());
   if (skinIndex < 0 || skinIndex >= count) return false;
   // A further slot with another section count is still being loaded.
-  if (IsActive())
+  if (IsActive() || ManagerState.Contains(msBroadCasting))
     for (const auto& sd : SkinDataArray)
       if (sd && static_cast<Integer>(sd->gd.size()) != count) return false;
   return true;

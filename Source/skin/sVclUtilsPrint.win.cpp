@@ -52,8 +52,19 @@ void SkinPaintTo(TBitmap* bmp, TControl* ctrl, Integer left, Integer top, TCompo
   } else {
     TCanvasLock lock(*bmp->Canvas());
     TSaveDC saved(dc);
-    IntersectClipRect(dc, 0, 0, ctrl->Width(), ctrl->Height());
+    // A form with an outer border is printed with its border and shadow around it: its picture
+    // is larger than the form.
+    auto* provider = dynamic_cast<TkvFormProvider*>(skinProvider);
+    if (!(provider && provider->OuterBorder())) IntersectClipRect(dc, 0, 0, ctrl->Width(), ctrl->Height());
     if (auto* wc = dynamic_cast<TWinControl*>(ctrl)) {
+      // The MDI children lie under the main form's client window: they are painted first.
+      if (auto* form = dynamic_cast<TForm*>(wc); form && form->FormStyle() == fsMDIForm)
+        for (Integer i = 0; i < form->MDIChildCount(); ++i) {
+          TCustomForm* child = form->MDIChildren(i);
+          TSaveDC childSaved(dc);
+          OffsetViewportOrgEx(dc, child->Left(), child->Top(), nullptr);
+          SkinPaintTo(bmp, child, child->Left(), child->Top());
+        }
       HWND wnd = wc->Handle();
       const intptr_t answer = TrySendMessage(wnd, SM_ALPHACMD, Command(KV_PRINTING, 1), intptr_t(dc));
       if (answer == 1 || WndIsSkinned(wnd)) {
@@ -65,7 +76,7 @@ void SkinPaintTo(TBitmap* bmp, TControl* ctrl, Integer left, Integer top, TCompo
         wc->PaintTo(dc, 0, 0);
       }
       if (skinProvider) {
-        if (auto* provider = dynamic_cast<TkvFormProvider*>(skinProvider)) provider->FillAlphaClient(bmp);
+        if (provider) provider->FillAlphaClient(bmp);
         SendAMessage(wnd, KV_PAINTFLOATITEMS, intptr_t(bmp));
       }
     } else {

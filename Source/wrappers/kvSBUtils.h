@@ -569,6 +569,16 @@ void InitCtrlData(TkvMainWnd* w);
 bool MayBeHot(TsCommonData* skinData, bool byMouse);
 // A skin command to the children: the control's child controls, else the window's children.
 void AlphaBroadCastCheck(TControl* control, HWND handle, TMessage& message);
+// CM_SHOWINGCHANGED tells that the control became shown: the class library sends it with
+// WParam 0 after Showing took its new value, so Showing decides (as does WParam 1). False for a
+// hidden control or one being destroyed.
+bool Kv_BecameShown(TWinControl* ctrl, const TMessage& message);
+// A container whose control became shown: the children made or shown meanwhile get their
+// wrappers and the current skin.
+void Kv_ContainerShown(TkvMainWnd* sw, TWinControl* ctrl, const TMessage& message);
+// The normal look of the wrapper's section lets the parent show through: its background
+// changes with its place.
+bool Kv_NormalLookSeeThrough(TsCommonData* skinData);
 // KV_CONTROLLOADED to the top-level window above ctrl (ctrl itself without parent).
 void SendControlLoaded(HWND ctrl);
 // The generic cache painter: the window's section over its parent's background into the skin

@@ -329,12 +329,28 @@ bool TkvMainWnd::Step1(TMessage& message) {
       Caption = GetWndText(CtrlHandle);
       return true;
     }
+    case WM_CONTEXTMENU:
+      // A popup menu given to the control after its skin came opens skinned too.
+      if (SkinData) {
+        TControl* owner = SkinData->FOwnerControl;
+        DuRiruZireziv* manager = SkinData->GetSkinManager();
+        auto* menus = TkvServiceSlot<TkvMenuServices>::Get();
+        if (owner && owner->PopupMenu() && manager && menus)
+          menus->HookPopupMenu(owner->PopupMenu(), manager->Active());
+      }
+      return false;
+    case WM_MOUSEMOVE:
+      // The window under the mouse shows its hot look.
+      if (DefaultManager && !DefaultManager->ComponentState().Contains(csDesigning) && IsWindowEnabled(CtrlHandle) &&
+          DefaultManager->ActiveControl() != CtrlHandle)
+        DefaultManager->SetActiveControl(CtrlHandle);
+      return false;
     case WM_PRINT: message.Result = SendMessageW(CtrlHandle, WM_PAINT, message.WParam, message.LParam); return true;
     default:
       if (message.Msg == SM_ALPHACMD && message.WParamHi == KV_REMOVESKIN && SkinData &&
           reinterpret_cast<DuRiruZireziv*>(message.LParam) == SkinData->GetSkinManager()) {
         RestoreStdParams();
-        AlphaBroadCast(CtrlHandle, message);
+        AlphaBroadCastCheck(OwnerControl(), CtrlHandle, message);
       }
       return false;
   }
@@ -357,7 +373,7 @@ void TkvMainWnd::Step2(TMessage& message) {
       if (reinterpret_cast<DuRiruZireziv*>(message.LParam) == own) {
         SkinData->UpdateIndexes(true);
         SkinData->BGChanged = true;
-        AlphaBroadCast(CtrlHandle, message);
+        AlphaBroadCastCheck(OwnerControl(), CtrlHandle, message);
       }
       break;
     case KV_REFRESH:
@@ -369,10 +385,40 @@ void TkvMainWnd::Step2(TMessage& message) {
           TControl* ctrl = OwnerControl();
           if (ctrl ? ctrl->Visible() : IsWindowVisible(CtrlHandle) != FALSE) SendMessageW(CtrlHandle, WM_PAINT, 0, 0);
         }
-        AlphaBroadCast(CtrlHandle, message);
+        AlphaBroadCastCheck(OwnerControl(), CtrlHandle, message);
         return;
       }
       break;
+    case KV_ENDPARENTUPDATE:
+      if (!SkinData->FUpdating) break;
+      if (!SkinData->InUpdating(true)) {
+        SendMessageW(CtrlHandle, WM_NCPAINT, 0, 0);
+        RedrawWindow(CtrlHandle, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+      }
+      // The children waited for this window's background; a raw window's children are told
+      // as a control's are, or they would keep waiting.
+      if (auto* owner = dynamic_cast<TWinControl*>(OwnerControl())) {
+        SetParentUpdated(owner);
+      } else {
+        SetParentUpdated(CtrlHandle);
+      }
+      return;
+    case KV_CHILDCHANGED:
+      if (!OwnerControl()) break;
+      CommonMessage(message, SkinData);
+      return;
+    case KV_GETCONTROLCOLOR:
+      message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
+      if (message.Result == 0) message.Result = TLResult(GetBGColor(SkinData, 0, CtrlHandle));
+      return;
+    case KV_PREPARECACHE: ::PrepareCache(SkinData, CtrlHandle, false); break;
+    case KV_GETBG:
+      if (SkinData->InUpdating(false)) break;
+      if (SkinData->BGChanged) DoPrepareCache();
+      if (auto* info = reinterpret_cast<TkvBGInfo*>(message.LParam)) InitBGInfo(SkinData, info, 0, CtrlHandle);
+      return;
+    case KV_GETAPPLICATION: message.Result = reinterpret_cast<TLResult>(Application); return;
     case KV_CTRLHANDLED: message.Result = 1; return;
     case KV_PREPARING: message.Result = SkinData->GetUpdating() ? 1 : 0; return;
     case KV_GETLISTSW: message.Result = reinterpret_cast<TLResult>(this); return;
@@ -399,6 +445,21 @@ void TkvMainWnd::kvWndProc(TMessage& message) {
   DuRiruZireziv* manager = SkinData ? SkinData->GetSkinManager() : nullptr;
   if (manager && manager->Active()) {
     Step2(message);
+    return;
+  }
+  if (message.Msg == SM_ALPHACMD && message.WParamHi == KV_GETFONTINDEX && SkinData && SkinData->Skinned(false)) {
+    // The skin is off but the window still has its section: the font it names, or the one its
+    // parent's section names.
+    auto* info = reinterpret_cast<TkvPaintInfo*>(message.LParam);
+    if (!info) return;
+    if (!NeedParentFont(SkinData, info->State)) {
+      info->FontIndex = SkinData->SkinIndex;
+      message.Result = 1;
+    } else if (TControl* owner = OwnerControl()) {
+      message.Result = owner->Parent() ? GetFontIndex(owner->Parent(), info) : 0;
+    } else {
+      message.Result = GetFontIndex(GetParent(SkinData->FSWHandle), info);
+    }
     return;
   }
   message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
@@ -958,8 +1019,9 @@ TLResult Kv_NCHitTest(TkvScrollWnd* sw, HWND handle, TWParam wParam, TLParam lPa
     ~Leave() { kvScrollState.bInHitTest = false; }
   } leave;
   // The window under the mouse becomes the manager's active control (hover of the whole
-  // control follows it).
-  if (TsCommonData* sd = sw->SkinData) {
+  // control follows it); a popup menu never does: the control it was opened from keeps its
+  // hot look meanwhile.
+  if (TsCommonData* sd = sw->SkinData; sd && !dynamic_cast<TkvMnuWnd*>(sw)) {
     DuRiruZireziv* manager = sd->GetSkinManager();
     if (manager && manager->ActiveControl() != handle && !sd->FMouseAbove) {
       TControl* owner = sw->OwnerControl();

@@ -10,6 +10,7 @@
 
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
+#include "controls/sThirdParty.h"
 #include "paint/sAlphaGraph.h"
 #include "paint/sGraphUtils.h"
 #include "raster/Blend.h"
@@ -382,11 +383,21 @@ void TkvToolBarVCLWnd::OurAdvancedCustomDrawButton(TToolBar* sender, TToolButton
   else if (!(state == TCustomDrawState{}) && !(state == TCustomDrawState{cdsDisabled}))
     s = 1;
   const Integer section = skin->GetSkinIndex(kToolButton);
+  // The text takes the colours of the section that gives the font here: a flat bar at rest
+  // shows its own (or, when it is see-through, its parent's), other buttons the tool button's.
+  TkvPaintInfo info;
+  info.State = s;
+  info.R = TRect(0, 0, w, h);
+  info.SkinManager = SkinData->GetSkinManager();
+  const bool flatAtRest = sender->Flat() && s == 0;
+  info.FontIndex = flatAtRest ? SkinData->SkinIndex : section;
+  GetFontIndex(flatAtRest ? static_cast<TControl*>(sender) : button, &info);
+  const Integer fontSection = info.FontIndex;
   TCanvas* canvas = b->Canvas();
   canvas->Font()->Assign(sender->Font());
   canvas->Font()->SetColor(
-      ValidSection(skin, section)
-          ? TColor(skin->gd[size_t(section)].Props[size_t(std::min<Integer>(s, 2))].FontColor.Color)
+      ValidSection(skin, fontSection)
+          ? TColor(skin->gd[size_t(fontSection)].Props[size_t(std::min<Integer>(s, 2))].FontColor.Color)
           : ColorToRGB(clWindowText));
   if (!SkinData->FCacheBmp || SkinData->BGChanged) PrepareCache();
   TBitmap* cache = SkinData->FCacheBmp.get();
@@ -424,14 +435,12 @@ void TkvToolBarVCLWnd::OurAdvancedCustomDrawButton(TToolBar* sender, TToolButton
     }
     if (s == 2 && CanClickShift(section, SkinData)) MoveRect(cr, 1, 1);
     canvas->Brush()->SetStyle(bsClear);
-    kvWriteTextEx(canvas, button->Caption(), true, cr, DT_CENTER | DT_VCENTER | DT_SINGLELINE, section, s > 0 ? 1 : 0,
-                  SkinData->GetSkinManager());
+    kvWriteTextEx(canvas, button->Caption(), true, cr, DT_CENTER | DT_VCENTER | DT_SINGLELINE, fontSection,
+                  s > 0 ? 1 : 0, SkinData->GetSkinManager());
   }
-  if (hasImage) {
-    const Integer x = sender->List() ? 3 : (iw - images->Width()) / 2;
-    const Integer y = sender->List() || !sender->ShowCaptions() ? (h - images->Height()) / 2 : 3;
-    images->Draw(canvas, x, y, button->ImageIndex(), button->Enabled());
-  }
+  // The image of the state (the bar's hot or disabled list), discoloured and toned as the skin
+  // asks.
+  if (hasImage) CopyToolBtnGlyph(sender, button, state, stage, flags, b.get());
   if (button->Style() == tbsDropDown && added > 0) {
     const Integer arrowState = (button == DroppedButton && button->DropdownMenu()) || button->Down() ? 2
                                : s > 0                                                               ? 1

@@ -7,7 +7,10 @@
 
 #include "base/sMessages.h"
 #include "controls/kvAnimation.h"
+#include "controls/kvGlow.h"
+#include "controls/sThirdParty.h"
 #include "images/ImageListSizes.h"
+#include "images/kvAlphaImageList.h"
 #include "paint/sAlphaGraph.h"
 #include "paint/sCommonDataCache.h"
 #include "paint/sGraphUtils.h"
@@ -331,6 +334,8 @@ void TkvBtnWnd::kvWndProc(TMessage& message) {
     case WM_SIZE:
       sd->BGChanged = true;
       inherited();
+      // A shown glow follows the button's new size.
+      if (!Destroyed && SkinData && SkinData->GlowID >= 0) RepaintGlow(SkinData->GlowID);
       return;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
@@ -359,6 +364,8 @@ void TkvBtnWnd::kvWndProc(TMessage& message) {
       return;
     case WM_SETTEXT:
       if (!IsWindowVisible(wnd)) break;
+      // A running fade ends on its target look first: the new caption is painted over that.
+      FinishTimer(sd->AnimTimer.get());
       sd->StopTimer();
       {
         TRedrawOff off(wnd);
@@ -602,11 +609,55 @@ void TkvButtonWnd::CaptionRect(TRect& r) {
     r = TRect(r.Left + 1, r.Top + 1, r.Right + 1, r.Bottom + 1);
 }
 
+namespace {
+
+// What every button glyph request of a wrapper holds: the section, the state, the cache as the
+// target and the skin's density.
+TkvDrawGlyphData GlyphRequest(TkvBtnWnd* w, Integer state) {
+  TsCommonData* sd = w->SkinData;
+  TkvDrawGlyphData d;
+  d.Blend = 0;
+  d.SkinIndex = sd->SkinIndex;
+  d.CurrentState = state;
+  d.Down = w->Down();
+  d.Reflected = false;
+  d.DstBmp = sd->FCacheBmp.get();
+  d.Canvas = d.DstBmp ? d.DstBmp->Canvas() : nullptr;
+  d.CommonSkinData = sd->GetCommonSkinData();
+  d.PPI = d.CommonSkinData ? d.CommonSkinData->PPI : 96;
+  return d;
+}
+
+// The colour of the section's normal look, which discoloured glyphs take on.
+TColor NormalSectionColor(TsCommonData* sd) {
+  TkvSkinData* skin = sd->GetCommonSkinData();
+  if (!skin || sd->SkinIndex < 0 || sd->SkinIndex >= Integer(skin->gd.size())) return clNone;
+  return TColor(skin->gd[size_t(sd->SkinIndex)].Props[0].Color) & 0xFFFFFF;
+}
+
+bool DiscoloredGlyphsOn(TsCommonData* sd) {
+  DuRiruZireziv* manager = sd->GetSkinManager();
+  return manager && sd->Skinned() && manager->Effects.DiscoloredGlyphs;
+}
+
+}  // namespace
+
 void TkvButtonWnd::DrawGlyph() {
-  if (!HaveImage()) return;
-  TRect r;
-  GlyphRect(r);
-  Btn->Images()->Draw(SkinData->FCacheBmp->Canvas(), r.Left, r.Top, GlyphIndex(), Btn->Enabled());
+  if (!HaveImage() || !SkinData->FCacheBmp) return;
+  const Integer state = CurrentState();
+  TkvDrawGlyphData d = GlyphRequest(this, state);
+  d.NumGlyphs = 1;
+  d.ImageIndex = GlyphIndex();
+  d.Grayed = DiscoloredGlyphsOn(SkinData);
+  d.Enabled = Btn->Enabled();
+  d.Glyph = nullptr;
+  GlyphRect(d.ImgRect);
+  d.BGColor = NormalSectionColor(SkinData);
+  d.Images = Btn->Images();
+  // Icon-font images are written in the text colour of the button's look.
+  if (dynamic_cast<TsCharImageList*>(d.Images))
+    d.Canvas->Font()->SetColor(GetFontColor(Btn, SkinData->SkinIndex, SkinData->GetSkinManager(), state, SkinData));
+  kvDrawGlyphEx(d);
 }
 
 namespace {
@@ -716,26 +767,20 @@ void TkvBitBtnWnd::GlyphRect(TRect& r) {
 
 void TkvBitBtnWnd::DrawGlyph() {
   TBitBtn* bb = BitBtnOf(SkinData);
-  if (!bb || !bb->Glyph() || bb->Glyph()->Empty()) return;
-  TRect r;
-  GlyphRect(r);
-  // The glyph of the state: normal, disabled, pressed, hot as the button's glyph strip has them.
-  const Integer count = std::max<Integer>(bb->NumGlyphs(), 1);
-  const Integer state = CurrentState();
-  Integer pick = 0;
-  if (!bb->Enabled() && count > 1)
-    pick = 1;
-  else if (state == 2 && count > 2)
-    pick = 2;
-  else if (state == 1 && count > 3)
-    pick = 3;
+  if (!bb || !bb->Glyph() || bb->Glyph()->Empty() || !SkinData->FCacheBmp) return;
   TBitmap* g = bb->Glyph();
-  const Integer gw = g->Width() / count;
-  TCanvas* canvas = SkinData->FCacheBmp->Canvas();
-  // The bottom-left pixel is the glyph's transparent colour, as bitmap buttons take it.
-  const COLORREF key = GetPixel(g->Canvas()->Handle(), 0, g->Height() - 1);
-  TransparentBlt(canvas->Handle(), r.Left, r.Top, gw, g->Height(), g->Canvas()->Handle(), pick * gw, 0, gw, g->Height(),
-                 key);
+  if (g->HandleType() != bmDIB) g->SetHandleType(bmDIB);
+  const Integer state = CurrentState();
+  TkvDrawGlyphData d = GlyphRequest(this, state);
+  d.NumGlyphs = std::max<Integer>(bb->NumGlyphs(), 1);
+  d.ImageIndex = 0;
+  d.Grayed = state == 0 && DiscoloredGlyphsOn(SkinData);
+  if (d.Grayed) d.BGColor = NormalSectionColor(SkinData);
+  d.Enabled = bb->Enabled();
+  d.Glyph = g;
+  GlyphRect(d.ImgRect);
+  d.Images = nullptr;
+  kvDrawGlyphEx(d);
 }
 
 // ---- 3. The modal-buttons colouring ---------------------------------------------------------------

@@ -352,6 +352,12 @@ bool TkvEditWnd::HandlePaintMessage(TMessage& message) {
       if (SkinData->FUpdating) return true;
       CtrlState &= ~csPaintNeeded;
       if (!ParamsChanged) SetSkinParams();
+      // A disabled single-line edit is painted whole from the cache (its text is there): the
+      // window must not erase it first; nor while a form animation draws the form.
+      if ((SingleLineEdit && !IsWindowEnabled(CtrlHandle)) || (InAnimationProcess && !SkinData->PrintDC)) {
+        message.Result = 1;
+        return true;
+      }
       return false;
     case WM_NCPAINT: {
       if (!Visible(CtrlHandle) || bPreventStyleChange) return false;
@@ -559,7 +565,10 @@ void TkvEditWnd::kvWndProc(TMessage& message) {
         message.Result = -1;
       break;
     case WM_MOUSEMOVE:
-      if (DefaultManager && OwnerControl()) DefaultManager->SetActiveControl(CtrlHandle);
+      // The window under the mouse shows its hot look, a raw edit's as well.
+      if (DefaultManager && !DefaultManager->ComponentState().Contains(csDesigning) && IsWindowEnabled(CtrlHandle) &&
+          DefaultManager->ActiveControl() != CtrlHandle)
+        DefaultManager->SetActiveControl(CtrlHandle);
       if (GetCapture() == CtrlHandle && !SkinData->FUpdating) UpdateScrolls(this, true);
       break;
     case WM_PARENTNOTIFY:

@@ -606,6 +606,8 @@ void TkvVirtualTreeViewWnd::PaintTreeFrame(TMessage& message) {
     PrepareCache(SkinData, CtrlHandle, DlgMode);
   }
   if (!SkinData->FCacheBmp) return;
+  // A border with see-through corners shows the parent there.
+  UpdateWndCorners(SkinData, 0, this);
   HDC dc = GetWindowDC(CtrlHandle);
   {
     TSaveDC saved(dc);

@@ -198,6 +198,14 @@ void TkvListViewWnd::ColumnSkinPaint(const TRect& controlRect, Integer cIndex, H
                                   skin, TPoint{controlRect.Left, controlRect.Top}, bg, nullptr);
   TCanvas* cv = bmp->Canvas();
   HFONT font = reinterpret_cast<HFONT>(SendMessageW(CtrlHandle, WM_GETFONT, 0, 0));
+  // The list's font, with the face name the skin imposes.
+  TOwnedFont skinFont;
+  LOGFONTW lf{};
+  if (font && GetObjectW(font, sizeof lf, &lf)) {
+    CheckSkinFont(lf);
+    skinFont.reset(CreateFontIndirectW(&lf));
+    if (skinFont) font = skinFont.get();
+  }
   HGDIOBJ oldFont = font ? SelectObject(cv->Handle(), font) : nullptr;
   const TScopeExit putFontBack([&] {
     if (oldFont) SelectObject(cv->Handle(), oldFont);
@@ -212,6 +220,14 @@ void TkvListViewWnd::ColumnSkinPaint(const TRect& controlRect, Integer cIndex, H
     item.cchTextMax = 1024;
     if (SendMessageW(FhWndHeader, HDM_GETITEMW, WPARAM(cIndex), LPARAM(&item))) {
       const Cardinal flags = DT_END_ELLIPSIS | DT_EXPANDTABS | DT_SINGLELINE | DT_VCENTER;
+      // The column's image from the list's small images, left of its text.
+      auto* listView = dynamic_cast<TCustomListView*>(owner);
+      TCustomImageList* images = listView ? listView->SmallImages() : nullptr;
+      Integer gWidth = 0;
+      if (images && (item.fmt & (HDF_IMAGE | 0x8000)))
+        gWidth = images->Width() + 4;
+      else
+        item.iImage = -1;
       // The sort arrow: the skin's scroll-button glyph of that side, or a small drawn arrow.
       Integer arrowGlyph = -2;
       TkvSide arrowSide = asTop;
@@ -232,10 +248,13 @@ void TkvListViewWnd::ColumnSkinPaint(const TRect& controlRect, Integer cIndex, H
           textRC.Left = textRC.Right - tw;
           break;
         case HDF_CENTER:
-          textRC.Left += (textRC.Right - textRC.Left - tw - arrow.cx) / 2;
+          textRC.Left += (textRC.Right - textRC.Left - tw - arrow.cx - gWidth) / 2 + gWidth;
           textRC.Right = textRC.Left + tw;
           break;
-        default: textRC.Right = textRC.Left + tw; break;
+        default:
+          textRC.Left += gWidth;
+          textRC.Right = textRC.Left + tw;
+          break;
       }
       const Integer x = textRC.Right + 6;
       if (arrowGlyph >= 0 && size_t(arrowGlyph) < skin->ma.size()) {
@@ -255,6 +274,10 @@ void TkvListViewWnd::ColumnSkinPaint(const TRect& controlRect, Integer cIndex, H
       if (state == 2 && CanClickShift(SkinData->SkinIndex, SkinData))
         textRC = TRect(textRC.Left + 1, textRC.Top + 1, textRC.Right + 1, textRC.Bottom + 1);
       kvWriteTextEx(cv, caption, true, textRC, flags, si, state != 0 ? 1 : 0, SkinData->GetSkinManager());
+      if (item.iImage >= 0 && images) {
+        const Integer y = (textRC.Bottom - textRC.Top - images->Height()) / 2 + (state == 2 ? 1 : 0);
+        images->Draw(cv, textRC.Left - gWidth, y, item.iImage, owner->Enabled());
+      }
     }
   }
   HDC target = dc ? dc : GetWindowDC(FhWndHeader);
@@ -405,7 +428,14 @@ void TkvListViewWnd::kvWndProc(TMessage& message) {
       if (ViewStyle() == 3 && FhWndHeader) {
         HDC dc = reinterpret_cast<HDC>(message.WParam);
         TSaveDC saved(dc);
-        SetWindowOrgEx(dc, -std::max<Integer>(cxLeftEdge, 0), -std::max<Integer>(cyTopEdge, 0), nullptr);
+        const Integer left = std::max<Integer>(cxLeftEdge, 0), top = std::max<Integer>(cyTopEdge, 0);
+        SetWindowOrgEx(dc, -left, -top, nullptr);
+        // The header stays inside the client part, off the frame and the scroll bars.
+        if (TBitmap* cache = SkinData ? SkinData->FCacheBmp.get() : nullptr) {
+          const Integer w = cache->Width() - 2 * left - (ShownBars(SB_VERT) ? GetScrollMetric(SB_VERT, true) : 0);
+          const Integer h = cache->Height() - 2 * top - (ShownBars(SB_HORZ) ? GetScrollMetric(SB_HORZ, true) : 0);
+          IntersectClipRect(dc, 0, 0, w, h);
+        }
         PaintHeader(dc);
       }
       break;

@@ -18,6 +18,8 @@ TkvThumbScroll MDIThumbScroll(const TkvScrollValues& si, Integer requested);
 
 #ifdef _WIN32
 
+#include "wrappers/kvSBUtilsEdit.h"
+
 // What the client wrapper needs of the MDI main form's provider.
 class TkvMDIHost {
  public:
@@ -43,8 +45,8 @@ class TkvMDIHost {
   virtual void UpdateSkinCaption() = 0;
 };
 
-class TkvMDIWnd : public TkvScrollWnd {
-  TW_CLASS(TkvMDIWnd, TkvScrollWnd)
+class TkvMDIWnd : public TkvBaseWnd {
+  TW_CLASS(TkvMDIWnd, TkvBaseWnd)
   ~TkvMDIWnd() override;
   void kvWndProc(TMessage& message) override;
   // In place of the wall while the active child is maximized: nothing to paint.

@@ -181,7 +181,7 @@ void TkvMDIWnd::kvWndProc(TMessage& m) {
       default: break;
     }
   }
-  TkvScrollWnd::kvWndProc(m);
+  TkvBaseWnd::kvWndProc(m);
   if (Destroyed) return;
   if (m.Msg == 0x3F || m.Msg == WM_PARENTNOTIFY) {
     const LONG style = GetWindowLongW(CtrlHandle, GWL_STYLE);

@@ -166,10 +166,7 @@ void TkvPanelWnd::kvWndProc(TMessage& message) {
         [[fallthrough]];
       case KV_SETNEWSKIN:
         TkvMainWnd::kvWndProc(message);
-        if (Panel)
-          AlphaBroadCast(Panel, message);
-        else
-          AlphaBroadCast(CtrlHandle, message);
+        AlphaBroadCastCheck(Panel, CtrlHandle, message);
         return;
       case KV_ENDPARENTUPDATE:
         if (SkinData->FUpdating && !SkinData->InUpdating(true)) RedrawWindow(CtrlHandle, nullptr, nullptr, 0x585);
@@ -232,6 +229,24 @@ void TkvPanelWnd::kvWndProc(TMessage& message) {
           TkvMainWnd::kvWndProc(message);
           if (LOWORD(message.WParam) == WM_CREATE && Panel) AddToAdapter(Panel);
           return;
+        }
+        break;
+      case CM_VISIBLECHANGED:
+        SkinData->BGChanged = true;
+        SkinData->FUpdating = false;
+        if (message.WParam == 1) {
+          DoPrepareCache();
+          TkvMainWnd::kvWndProc(message);
+          if (Panel && !Destroyed) SetParentUpdated(Panel);
+          return;
+        }
+        break;
+      case CM_SHOWINGCHANGED:
+        if (Kv_BecameShown(Panel, message)) {
+          if (DuRiruZireziv* manager = SkinData->GetSkinManager();
+              manager && manager->Options.OptimizingPriority == opMemory)
+            SkinData->FUpdating = false;
+          Kv_ContainerShown(this, Panel, message);
         }
         break;
       case WM_PRINT: {

@@ -103,10 +103,7 @@ void TkvScrollBoxWnd::kvWndProc(TMessage& message) {
       case KV_SETNEWSKIN:
         TkvScrollWnd::kvWndProc(message);
         CommonMessage(message, SkinData);
-        if (auto* wc = dynamic_cast<TWinControl*>(ctrl))
-          AlphaBroadCast(wc, message);
-        else
-          AlphaBroadCast(CtrlHandle, message);
+        AlphaBroadCastCheck(ctrl, CtrlHandle, message);
         return;
       case KV_REMOVESKIN:
         if (reinterpret_cast<DuRiruZireziv*>(message.LParam) != own) break;
@@ -123,7 +120,7 @@ void TkvScrollBoxWnd::kvWndProc(TMessage& message) {
         if (!RefreshNeeded(SkinData, message)) break;
         TkvScrollWnd::kvWndProc(message);
         CommonMessage(message, SkinData);
-        AlphaBroadCast(CtrlHandle, message);
+        AlphaBroadCastCheck(ctrl, CtrlHandle, message);
         SetWindowPos(CtrlHandle, nullptr, 0, 0, 0, 0, 0x737);
         return;
       case KV_CTRLHANDLED: message.Result = 1; return;
@@ -157,6 +154,11 @@ void TkvScrollBoxWnd::kvWndProc(TMessage& message) {
         return;
       case WM_SIZE:
       case CM_TEXTCHANGED: SkinData->BGChanged = true; break;
+      case WM_WINDOWPOSCHANGING:
+      case WM_WINDOWPOSCHANGED:
+        if (Kv_NormalLookSeeThrough(SkinData)) SkinData->BGChanged = true;
+        break;
+      case CM_SHOWINGCHANGED: Kv_ContainerShown(this, wc, message); break;
       case WM_NCPAINT:
         if (!IsWindowVisible(CtrlHandle) || bPreventStyleChange) break;
         if (SkinData->InUpdating()) return;

@@ -169,7 +169,11 @@ void TkvSpeedButtonHandler::DrawGlyph() {
   if (IsUpDown) {
     TColor color = 0;
     const Integer state = CurrentState();
-    if (skin && SkinData->SkinIndex >= 0 && size_t(SkinData->SkinIndex) < skin->gd.size()) {
+    if (m && NeedParentFont(m, SkinData->SkinIndex, state, nullptr)) {
+      // A see-through button shows its arrow in the text colour of what lies under it.
+      TControl* spin = Ctrl->Parent();
+      color = GetFontColor(spin ? spin->Parent() : nullptr, SkinData->SkinIndex, m, 0, nullptr);
+    } else if (skin && SkinData->SkinIndex >= 0 && size_t(SkinData->SkinIndex) < skin->gd.size()) {
       const TsGeneralData& gd = skin->gd[size_t(SkinData->SkinIndex)];
       color = TColor(gd.Props[size_t(std::min<Integer>(state, 2))].FontColor.Color);
     }

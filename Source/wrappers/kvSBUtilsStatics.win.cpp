@@ -356,7 +356,7 @@ void TkvStaticTextWnd::kvWndProc(TMessage& message) {
         [[fallthrough]];
       case KV_SETNEWSKIN:
         TkvMainWnd::kvWndProc(message);
-        AlphaBroadCast(Control, message);
+        AlphaBroadCastCheck(Control, CtrlHandle, message);
         return;
       case KV_CTRLHANDLED: message.Result = 1; return;
       case KV_PREPARECACHE: PrepareCache(); break;
@@ -396,6 +396,26 @@ void TkvStaticTextWnd::kvWndProc(TMessage& message) {
         KV_WMPaint(reinterpret_cast<HDC>(message.WParam));
         KV_WMNCPaint(reinterpret_cast<HDC>(message.WParam));
         return;
+      case WM_WINDOWPOSCHANGING:
+      case WM_WINDOWPOSCHANGED:
+        // A see-through look shows what lies under its new place.
+        if (Kv_NormalLookSeeThrough(SkinData)) SkinData->BGChanged = true;
+        TkvMainWnd::kvWndProc(message);
+        if (message.Msg == WM_WINDOWPOSCHANGING && !Destroyed) SendMessageW(CtrlHandle, WM_NCPAINT, 0, 0);
+        return;
+      case WM_PARENTNOTIFY:
+        if (LOWORD(message.WParam) == WM_CREATE || LOWORD(message.WParam) == WM_DESTROY) {
+          TkvMainWnd::kvWndProc(message);
+          if (LOWORD(message.WParam) == WM_CREATE && !Destroyed)
+            if (auto* wc = dynamic_cast<TWinControl*>(Control)) AddToAdapter(wc);
+          return;
+        }
+        break;
+      case CM_ENABLEDCHANGED:
+        TkvMainWnd::kvWndProc(message);
+        if (!Destroyed) InvalidateRect(CtrlHandle, nullptr, TRUE);
+        return;
+      case CM_SHOWINGCHANGED: Kv_ContainerShown(this, dynamic_cast<TWinControl*>(Control), message); break;
       default: break;
     }
   }

@@ -8,6 +8,7 @@
 
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
+#include "images/kvAlphaImageList.h"
 #include "paint/sGraphUtils.h"
 #include "raster/Text.h"
 #include "raster/kvgpUtils.h"
@@ -411,11 +412,19 @@ void TkvTabControlWnd::DrawSkinTab(Integer index, Integer state, TPoint offset, 
   int iw = 0, ih = 0;
   const bool hasImage = images && item.iImage >= 0 && ImageList_GetIconSize(images, &iw, &ih);
   HDC dc = canvas->Handle();
+  DuRiruZireziv* manager = SkinData->GetSkinManager();
+  const bool discolored = dynamic_cast<TsAlphaImageList*>(imageObject) && manager && manager->Effects.DiscoloredGlyphs;
   auto drawImage = [&](Integer x, Integer y) {
-    if (imageObject)
+    if (discolored) {
+      // Tabs at rest show their image toned to the tab's colour.
+      const TColor tone = state != 0 ? clNone : look ? TColor(look->Props[0].Color) & 0xFFFFFF : ColorToRGB(clBtnFace);
+      const Integer ppi = skin->PPI > 0 ? skin->PPI : 96;
+      DrawAlphaImgList(imageObject, bmp, x, y, item.iImage, 0, tone, 0, 1, false, ppi);
+    } else if (imageObject) {
       imageObject->Draw(canvas, x, y, item.iImage, true);
-    else
+    } else {
       ImageList_Draw(images, item.iImage, dc, x, y, ILD_TRANSPARENT);
+    }
   };
   if (position < 2) {
     if (hasImage) {

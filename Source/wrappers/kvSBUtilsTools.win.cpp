@@ -180,6 +180,28 @@ void AlphaBroadCastCheck(TControl* control, HWND handle, TMessage& message) {
   }
 }
 
+bool Kv_BecameShown(TWinControl* ctrl, const TMessage& message) {
+  if (!ctrl || !ctrl->Visible() || ctrl->ComponentState().Contains(csDestroying)) return false;
+  return message.WParam == 1 || ctrl->Showing();
+}
+
+void Kv_ContainerShown(TkvMainWnd* sw, TWinControl* ctrl, const TMessage& message) {
+  if (!Kv_BecameShown(ctrl, message)) return;
+  DuRiruZireziv* manager = sw->SkinData ? sw->SkinData->GetSkinManager() : nullptr;
+  AddToAdapter(ctrl);
+  if (!manager) return;
+  for (Word command : {Word(KV_SETNEWSKIN), Word(KV_REFRESH)}) {
+    TMessage m = MakeMessage(SM_ALPHACMD, TWParam{command} << 16, reinterpret_cast<TLParam>(manager));
+    AlphaBroadCastCheck(ctrl, sw->CtrlHandle, m);
+  }
+}
+
+bool Kv_NormalLookSeeThrough(TsCommonData* skinData) {
+  TkvSkinData* skin = skinData ? skinData->GetCommonSkinData() : nullptr;
+  if (!skin || skinData->SkinIndex < 0 || skinData->SkinIndex >= Integer(skin->gd.size())) return false;
+  return skin->gd[size_t(skinData->SkinIndex)].Props[0].Transparency != 0;
+}
+
 void SendControlLoaded(HWND ctrl) {
   HWND top = ctrl;
   while (HWND parent = GetParent(top)) {

@@ -598,8 +598,9 @@ TEST_F(MainFormTest, UnknownLengthsShowTheReceivedSize) {
       },
       60000);
   ASSERT_GE(captions.size(), 3u);
-  for (size_t i = 1; i + 1 < captions.size(); ++i)
+  for (size_t i = 1; i + 1 < captions.size(); ++i) {
     EXPECT_TRUE(captions[i].ends_with(u" KB") || captions[i].ends_with(u" MB")) << StringToUtf8(captions[i]);
+  }
   EXPECT_EQ(answerer.Texts(), std::vector<String>{u"下载失败，请稍后再试！"});
   EXPECT_TRUE(FilesIn(save).empty());
 }

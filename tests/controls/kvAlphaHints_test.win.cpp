@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "base/sConst.h"
 #include "base/sMessages.h"
@@ -151,8 +152,9 @@ TEST_F(AlphaHints, TheFadeInShortensTheHintPauseAndEndsAtFullOpacity) {
   BYTE alpha = 0;
   DWORD flags = 0;
   // The picture window carries the picture at full opacity (per-pixel alpha, constant 255).
-  if (GetLayeredWindowAttributes(hints.AnimWindow->Handle(), nullptr, &alpha, &flags) && (flags & LWA_ALPHA))
+  if (GetLayeredWindowAttributes(hints.AnimWindow->Handle(), nullptr, &alpha, &flags) && (flags & LWA_ALPHA)) {
     EXPECT_EQ(alpha, 255);
+  }
   hints.HideAll();
   hints.StartCheckTimer();
   hints.CheckTimer->OnTimer()(nullptr);  // the clean-up after the hint hid
@@ -813,8 +815,9 @@ TEST_F(AlphaHints, AFullyTransparentSkinnedHintShowsOnlyItsBorderImageWithItsAlp
   ASSERT_GT(w, 12);
   ASSERT_GT(h, 12);
   // The corners stay clear; the sides and the centre keep the image's alpha, premultiplied.
-  for (const TPoint p : {TPoint(0, 0), TPoint(w - 1, 0), TPoint(0, h - 1), TPoint(w - 1, h - 1)})
+  for (const TPoint p : {TPoint(0, 0), TPoint(w - 1, 0), TPoint(0, h - 1), TPoint(w - 1, h - 1)}) {
     EXPECT_EQ(PixelAt(*pic, p.X, p.Y) >> 24, 0u) << p.X << "," << p.Y;
+  }
   for (const TPoint p :
        {TPoint(w / 2, 1), TPoint(1, h / 2), TPoint(w - 2, h / 2), TPoint(w / 2, h - 2), TPoint(4, 4)}) {
     const uint32_t px = PixelAt(*pic, p.X, p.Y);
@@ -822,4 +825,149 @@ TEST_F(AlphaHints, AFullyTransparentSkinnedHintShowsOnlyItsBorderImageWithItsAlp
     EXPECT_NEAR(Integer((px >> 16) & 0xFF), 0x80, 1) << p.X << "," << p.Y;
     EXPECT_EQ(px & 0xFFFF, 0u) << p.X << "," << p.Y;
   }
+}
+
+// ---- Density -------------------------------------------------------------------------------------
+
+TEST_F(AlphaHints, HintsTakeTheirWidthLimitFontAndBorderAtTheDensityOfTheirWindow) {
+  const String longText = u"A hint text long enough to wrap at its width limit at every density we show";
+  struct Reading {
+    Integer ppi, limit, border, fontHeight;
+    TRect shortRect, longRect;
+  };
+  std::vector<Reading> readings;
+  for (Integer ppi : {96, 144, 192}) {
+    SkinnedHints skinned(app.get());
+    TsAlphaHints& hints = skinned.hints;
+    skinned.skin.Manager.Options.ScaleMode = smCustomPPI;
+    skinned.skin.Manager.Options.PixelsPerInch = ppi;
+    ASSERT_TRUE(hints.Skinned());
+    auto* window = new TkvPngHintWindow(&hints);
+    window->HandleNeeded();
+    TFont font;
+    UpdateFontSize(&font, false);
+    Reading r{ppi,
+              hints.WidthLimit(window),
+              SkinBorderWidth(),
+              font.Height(),
+              window->CalcHintRect(0, u"Wg", nullptr),
+              window->CalcHintRect(0, longText, nullptr)};
+    readings.push_back(r);
+  }
+  for (const Reading& r : readings) {
+    SCOPED_TRACE(r.ppi);
+    EXPECT_EQ(r.limit, 120 * r.ppi / 96);
+    EXPECT_EQ(r.border, 4 * r.ppi / 96);
+    EXPECT_EQ(r.fontHeight, -12 * r.ppi / 96);
+    // The long text wraps within the limit of its density, the frame's gap on both sides.
+    EXPECT_LE(r.longRect.Width(), r.limit + 2 * r.border);
+    EXPECT_GT(r.longRect.Width(), r.limit * 2 / 3 + 2 * r.border);
+  }
+  // One line of text grows with the density: font and border both.
+  const Integer line96 = readings[0].shortRect.Height() - 2 * readings[0].border;
+  for (const Reading& r : readings) {
+    SCOPED_TRACE(r.ppi);
+    const Integer line = r.shortRect.Height() - 2 * r.border;
+    EXPECT_NEAR(line, line96 * r.ppi / 96, 3);
+  }
+}
+
+TEST_F(AlphaHints, ATemplateFontKeepsItsOwnSizeScaledToTheDensity) {
+  SkinnedHints skinned(app.get());
+  skinned.skin.Manager.Options.ScaleMode = smCustomPPI;
+  skinned.skin.Manager.Options.PixelsPerInch = 144;
+  TFont font;
+  font.SetHeight(-20);
+  UpdateFontSize(&font, true);
+  EXPECT_EQ(font.Height(), -30);
+}
+
+// ---- The system's drop shadow -------------------------------------------------------------------
+
+namespace {
+bool CastsShadow(HWND wnd) { return GetClassLongW(wnd, GCL_STYLE) & CS_DROPSHADOW; }
+String ClassOf(HWND wnd) {
+  wchar_t name[128]{};
+  GetClassNameW(wnd, name, 128);
+  return String(reinterpret_cast<const char16_t*>(name));
+}
+}  // namespace
+
+TEST_F(AlphaHints, TheEmptyHintWindowCastsNoShadowAndPictureWindowsOnlyWhenThePictureHasNone) {
+  // A template's picture draws its own shadow.
+  {
+    TsAlphaHints hints(app.get());
+    hints.AfterConstruction();
+    hints.SetAnimated(false);
+    hints.ShowHint(TPoint(300, 300), u"Template", 1000);
+    ASSERT_TRUE(hints.HintWindow && hints.AnimWindow);
+    EXPECT_FALSE(CastsShadow(hints.HintWindow->Handle())) << "the hint window itself shows nothing";
+    EXPECT_FALSE(CastsShadow(hints.AnimWindow->Handle()));
+  }
+  // A plain skinned section draws none: the system's shadow is under its picture window.
+  SkinnedHints skinned(app.get());
+  TsAlphaHints& hints = skinned.hints;
+  hints.SetAnimated(false);
+  hints.ShowHint(TPoint(300, 300), u"Skinned", 1000);
+  ASSERT_TRUE(hints.HintWindow && hints.AnimWindow);
+  EXPECT_FALSE(CastsShadow(hints.HintWindow->Handle()));
+  const HWND picture = hints.AnimWindow->Handle();
+  EXPECT_TRUE(CastsShadow(picture));
+  // The glow windows keep a class of their own, without the shadow, before and after.
+  TkvGlowForm glow(nullptr);
+  glow.AfterConstruction();
+  EXPECT_NE(ClassOf(glow.Handle()), ClassOf(picture));
+  EXPECT_FALSE(CastsShadow(glow.Handle()));
+  EXPECT_TRUE(CastsShadow(picture));
+}
+
+TEST_F(AlphaHints, ASlideFreesANewWindowWhoseShadowDoesNotSuitThePicture) {
+  TsAlphaHints hints(app.get());
+  hints.AfterConstruction();
+  hints.SetAnimated(false);
+  hints.ShowHint(TPoint(300, 300), u"First", 5000);
+  ASSERT_TRUE(hints.AnimWindow);
+  auto* window = dynamic_cast<TkvCustomHintWindow*>(hints.HintWindow);
+  ASSERT_NE(window, nullptr);
+  // A window made for a picture without a shadow of its own, left over.
+  hints.NewWindow = CreateHintPictureWindow(nullptr, TRect(300, 300, 340, 320));
+  const HWND stale = hints.NewWindow->Handle();
+  ASSERT_TRUE(CastsShadow(stale));
+  EXPECT_TRUE(PictureWindowMismatch(hints.NewWindow.get(), window));
+  hints.SetAnimated(true);
+  hints.ShowHint(TPoint(500, 400), u"Second", 5000);  // slides from the first place
+  ASSERT_TRUE(hints.ShowTimer);
+  hints.ShowTimer->IntOnTimer(nullptr);
+  ASSERT_TRUE(hints.NewWindow);
+  EXPECT_FALSE(IsWindow(stale));
+  EXPECT_FALSE(CastsShadow(hints.NewWindow->Handle()));
+  EXPECT_FALSE(PictureWindowMismatch(hints.NewWindow.get(), window));
+}
+
+TEST_F(AlphaHints, HidingTheHintStopsItsShowAnimation) {
+  TsAlphaHints hints(app.get());
+  hints.AfterConstruction();
+  hints.ShowHint(TPoint(300, 300), u"Fading", 5000);
+  ASSERT_TRUE(hints.ShowTimer && hints.ShowTimer->Enabled());
+  ASSERT_TRUE(hints.HintWindow);
+  ShowWindow(hints.HintWindow->Handle(), SW_HIDE);
+  EXPECT_FALSE(hints.ShowTimer->Enabled());
+}
+
+TEST_F(AlphaHints, AHintAboveTheMouseIsLiftedOffTheCursorButAnAlignedOneIsNot) {
+  TsAlphaHints hints(app.get());
+  hints.AfterConstruction();
+  hints.SetAnimated(false);
+  hints.SetDefaultMousePos(mpLeftBottom);  // the point at the hint's bottom: the hint is above it
+  auto* window = new TkvPngHintWindow(&hints);
+  hints.HintWindow = window;
+  auto topAt = [&](bool aligned) {
+    hints.SetAutoAlignment(aligned);
+    hints.FHintLocation = TPoint(400, 400);
+    window->ActivateHint(TRect(0, 0, 80, 30), u"Above");
+    return hints.NewBounds.Top;
+  };
+  const Integer mouse = topAt(false), aligned = topAt(true);
+  EXPECT_EQ(aligned - mouse, 16);
+  EXPECT_LT(hints.NewBounds.Bottom, 400 + 30);
 }

@@ -279,7 +279,7 @@ TEST_F(Effects, TheGlowRisesWithTheFadeToHotAndFallsWithTheFadeBack) {
   EXPECT_EQ(down.front(), 241);  // 255 less 255 / 18, rounded
   for (size_t i = 1; i < down.size(); ++i) {
     EXPECT_LT(down[i], down[i - 1]) << i;
-    if (i + 1 < down.size()) EXPECT_GE(down[i], 10) << i << ": still seen, so still there";
+    if (i + 1 < down.size()) { EXPECT_GE(down[i], 10) << i << ": still seen, so still there"; }
   }
   EXPECT_LT(down.back(), 10);
   EXPECT_EQ(sd->GlowID, -1);

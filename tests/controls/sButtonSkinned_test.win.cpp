@@ -183,7 +183,7 @@ int PixelsOf(TWinControl* c, uint32_t rgb) {
   for (int y = 0; y < c->Height(); ++y)
     for (int x = 0; x < c->Width(); ++x) {
       const COLORREF p = GetPixel(dc, x, y);
-      if (((GetRValue(p) << 16) | (GetGValue(p) << 8) | GetBValue(p)) == rgb) ++n;
+      if (uint32_t((GetRValue(p) << 16) | (GetGValue(p) << 8) | GetBValue(p)) == rgb) ++n;
     }
   ReleaseDC(c->Handle(), dc);
   return n;
@@ -425,8 +425,9 @@ TEST(ButtonProperties, TheNewSettingsAreKeptInADescription) {
   TApplication app;
   TsButton plain(nullptr);
   const std::string defaults = StringToUtf8(WriteComponentText(&plain));
-  for (const char* name : {"DisabledKind", "AnimatEvents", "CommandLinkFont", "CustomCommandLinkFont"})
+  for (const char* name : {"DisabledKind", "AnimatEvents", "CommandLinkFont", "CustomCommandLinkFont"}) {
     EXPECT_EQ(defaults.find(name), std::string::npos) << name << " is stored at its default";
+  }
   TsButton button(nullptr);
   button.SetDisabledKind(TSet<TsDisabledKind>{dkGrayed});
   button.SetAnimatEvents(TSet<TkvAnimatEvent>{aeMouseDown, aeClick});

@@ -11,9 +11,11 @@
 
 #include "base/sConst.h"
 #include "base/sMessages.h"
+#include "controls/kvAnimation.h"
 #include "controls/sButton.h"
 #include "controls/sEdit.h"
 #include "support/ImageLists.h"
+#include "support/ManualTimerDriver.h"
 #include "support/SkinnedFormFixture.h"
 #include "ui/Bitmap.h"
 #include "ui/Canvas.h"
@@ -289,6 +291,37 @@ TEST_F(EditCache, PrintingDrawsTheWindowOrItsClientFromTheCache) {
   // The client picture is the window's picture at the client's place.
   EXPECT_EQ(inner.View().At(5, client.Height() / 2),
             whole.View().At(client.Left + 5, client.Top + client.Height() / 2));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(EditCache, AnAttentionPulseShowsItsOwnFrame) {
+  const TkvTimerDriverFactory saved = kvTimerDriverFactory;
+  kvTimerDriverFactory = ManualTimerDriver::Factory();
+  struct TRestore {
+    TkvTimerDriverFactory f;
+    ~TRestore() { kvTimerDriverFactory = f; }
+  } restore{saved};
+  Skin();
+  ASSERT_EQ(At(edit->Width() / 2, edit->Height() / 2), 0xFFFFFFu);
+  StartAttention(edit, TkvAttentionData{Integer(clYellow), 20, amColor});
+  TkvThreadedTimer* pulse = edit->SkinData()->PulsTimer.get();
+  ASSERT_TRUE(pulse && pulse->Enabled());
+  // The pulse's frame, whatever it holds, is what the window shows.
+  // (The timer owns its frame bitmap and frees it.)
+  delete pulse->BmpOut;
+  pulse->BmpOut = new TBitmap(edit->Width(), edit->Height(), pf32bit);
+  TPixelView v = pulse->BmpOut->View();
+  for (Integer y = 0; y < v.Height; ++y)
+    for (Integer x = 0; x < v.Width; ++x) v.Row(y)[x] = 0xFF00FF00u;
+  RedrawWindow(edit->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  EXPECT_EQ(At(edit->Width() / 2, edit->Height() / 2), 0x00FF00u);
+  EXPECT_EQ(At(3, 3), 0x00FF00u);
+  StopAttention(edit->SkinData());
+  Redraw();
+  EXPECT_EQ(At(edit->Width() / 2, edit->Height() / 2), 0xFFFFFFu);
 }
 
 }  // namespace

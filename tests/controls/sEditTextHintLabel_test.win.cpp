@@ -182,4 +182,20 @@ TEST_F(EditHintLabel, AHiddenOrUpdatingEditShowsTheLabelAtOnce) {
   EXPECT_FALSE(b->Active());
 }
 
+TEST_F(EditHintLabel, AnUnskinnedEditMovesItsHintIntoTheLabelToo) {
+  edit->SkinData()->SkinIndex = -1;
+  edit->SkinData()->SetCommonSkinData(nullptr);
+  ASSERT_FALSE(edit->SkinData()->Skinned());
+  TsBoundLabel* b = edit->BoundLabel();
+  edit->SetFocus();
+  Pump();
+  ASSERT_TRUE(b->Active());
+  ASSERT_NE(b->TheLabel(), nullptr);
+  EXPECT_EQ(b->TheLabel()->Caption(), u"Paste a link");
+  EXPECT_TRUE(b->TheLabel()->Visible());
+  other->SetFocus();
+  Pump();
+  EXPECT_FALSE(b->Active());
+}
+
 }  // namespace

@@ -89,3 +89,42 @@ TEST_F(EditPadding, TextRectAnswersTheTextAreaInsideFrameAndPadding) {
 }
 
 }  // namespace
+
+namespace {
+
+// The font's line height plus the room the system edit keeps around its line.
+Integer LineRoom(TsEdit* edit) {
+  TClientDC screen(nullptr);
+  TSelectObject font(screen, edit->Font()->Handle());
+  TEXTMETRICW tm{};
+  GetTextMetricsW(screen, &tm);
+  return tm.tmHeight + 6;
+}
+
+TEST_F(EditPadding, AlignedTextKeepsTheRoomOfAWholeLine) {
+  edit->Padding()->SetPadding(0, 0);
+  edit->Padding()->SetPadding(1, 0);
+  edit->SetHeight(60);
+  const Integer line = LineRoom(edit);
+  ASSERT_LT(line, 60);
+  struct Case {
+    TVerticalAlignment alignment;
+    Integer top, bottom;
+  } cases[] = {
+      {taAlignTop, 0, 0},
+      {taVerticalCenter, (60 - line) / 2, (60 - line) / 2},
+      {taAlignBottom, 60 - line, 0},
+  };
+  for (const Case& c : cases) {
+    edit->SetVerticalAlignment(c.alignment);
+    for (int i = 0; i < 3; ++i) Application->ProcessMessages();
+    EXPECT_EQ(edit->AddedPadding().Top, c.top) << int(c.alignment);
+    EXPECT_EQ(edit->AddedPadding().Bottom, c.bottom) << int(c.alignment);
+    // The client keeps at least the line's room, so the text is not clipped.
+    RECT client{};
+    GetClientRect(edit->Handle(), &client);
+    EXPECT_GE(client.bottom, line - 2 * 3) << int(c.alignment);  // less the 3-D frame, top and bottom
+  }
+}
+
+}  // namespace

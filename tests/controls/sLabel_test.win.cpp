@@ -4,15 +4,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <utility>
 #include <vector>
 
+#include "base/sConst.h"
 #include "base/sMessages.h"
 #include "controls/sLabel.h"
 #include "support/FormFixture.h"
 #include "ui/Bitmap.h"
 #include "ui/Canvas.h"
 #include "ui/GdiScopes.h"
+#include "ui/ScopeGuard.h"
 
 namespace {
 
@@ -254,6 +258,110 @@ TEST_F(LabelSizing, OpaqueGlassModePaintsTheLabelWithFullAlpha) {
   l->Perform(SM_ALPHACMD, TWParam(KV_SETGLASSMODE) << 16, TLParam(MAKELPARAM(0, 0)));
   l->SetTransparent(true);
   EXPECT_LT(opaqueUnderLabel(), l->Width() * l->Height());
+}
+
+}  // namespace
+
+namespace {
+
+class HtmlLabelText : public FormTest {
+ protected:
+  void SetUp() override {
+    ASSERT_NO_FATAL_FAILURE(FormTest::SetUp());
+    form->SetColor(0x00C06030);
+    form->Show();
+    PumpMessages();
+    label = new TsHTMLLabel(form);
+    label->SetParent(form);
+    label->SetAutoSize(false);
+    label->SetBounds(10, 10, 200, 24);
+    label->Font()->SetColor(clBlack);
+    label->SetCaption(u"<b>Hi</b> there");
+  }
+  // The label painted over a picture filled with pixel, as its parent's background.
+  std::unique_ptr<TBitmap> PaintedOver(uint32_t pixel) {
+    auto bmp = std::make_unique<TBitmap>(label->Width(), label->Height(), pf32bit);
+    TPixelView v = bmp->View();
+    for (Integer y = 0; y < v.Height; ++y)
+      for (Integer x = 0; x < v.Width; ++x) v.Row(y)[x] = pixel;
+    label->Perform(WM_PAINT, TWParam(bmp->Canvas()->Handle()), 0);
+    return bmp;
+  }
+  TsHTMLLabel* label = nullptr;
+};
+
+// The columns that hold ink (pixels other than the background).
+std::pair<Integer, Integer> InkColumns(const TBitmap& bmp, uint32_t background) {
+  Integer left = INT32_MAX, right = -1;
+  for (Integer y = 0; y < bmp.Height(); ++y)
+    for (Integer x = 0; x < bmp.Width(); ++x)
+      if ((const_cast<TBitmap&>(bmp).View().At(x, y) & 0xFFFFFF) != (background & 0xFFFFFF)) {
+        left = std::min(left, x);
+        right = std::max(right, x);
+      }
+  return {left, right};
+}
+
+TEST_F(HtmlLabelText, RightToLeftTheTextStandsAtTheRight) {
+  const auto ltr = InkColumns(*PaintedOver(0xFFFFFFFF), 0xFFFFFF);
+  ASSERT_GE(ltr.second, 0);
+  EXPECT_LT(ltr.first, 10);
+  EXPECT_LT(ltr.second, 120);
+  label->SetBiDiMode(bdRightToLeft);
+  const auto rtl = InkColumns(*PaintedOver(0xFFFFFFFF), 0xFFFFFF);
+  ASSERT_GE(rtl.second, 0);
+  EXPECT_GT(rtl.first, 80);
+  EXPECT_GE(rtl.second, label->Width() - 10);
+}
+
+TEST_F(HtmlLabelText, ACarriageReturnBreaksTheRowOnlyWithTheLibrarysSwitch) {
+  label->SetAutoSize(true);
+  const TScopeExit switchBack([] { kvHtmlStdBreak = false; });
+  kvHtmlStdBreak = false;
+  label->SetCaption(u"one\rtwo");
+  const Integer oneRow = label->Height();
+  kvHtmlStdBreak = true;
+  label->SetCaption(u"one\rtwo ");
+  EXPECT_GT(label->Height(), oneRow * 3 / 2);
+  kvHtmlStdBreak = false;
+  label->SetCaption(u"one\rtwo");
+  EXPECT_EQ(label->Height(), oneRow);
+}
+
+TEST_F(HtmlLabelText, InAlphaModeTheTextKeepsTheAlphaOfAColouredParentRight) {
+  label->Perform(SM_ALPHACMD, TWParam(KV_SETGLASSMODE) << 16, TLParam(MAKELPARAM(0, 2)));
+  ASSERT_EQ(label->TranspMode(), 2);
+  // Over an opaque coloured background the text is opaque too.
+  const uint32_t parent = 0xFF3060C0u;
+  const auto over = PaintedOver(parent);
+  Integer ink = 0, clear = 0;
+  for (Integer y = 0; y < over->Height(); ++y)
+    for (Integer x = 0; x < over->Width(); ++x) {
+      const uint32_t px = over->View().At(x, y);
+      if (px == parent) continue;
+      ++ink;
+      clear += (px >> 24) != 255;
+    }
+  EXPECT_GT(ink, 10);
+  EXPECT_EQ(clear, 0) << "text pixels that lost the background's alpha";
+  // Over a clear background the text brings its own alpha.
+  const auto bare = PaintedOver(0);
+  Integer seen = 0;
+  for (Integer y = 0; y < bare->Height(); ++y)
+    for (Integer x = 0; x < bare->Width(); ++x) seen += (bare->View().At(x, y) >> 24) != 0;
+  EXPECT_GT(seen, 10);
+}
+
+TEST_F(HtmlLabelText, AnInvisibleLabelDropsTextChanges) {
+  label->SetAutoSize(true);
+  label->SetCaption(u"short");
+  const Integer width = label->Width();
+  label->SetVisible(false);
+  label->SetCaption(u"a much longer caption than before");
+  EXPECT_EQ(label->Width(), width);
+  label->SetVisible(true);
+  label->SetCaption(u"a much longer caption than before, once more");
+  EXPECT_GT(label->Width(), width);
 }
 
 }  // namespace

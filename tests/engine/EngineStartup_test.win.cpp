@@ -21,6 +21,7 @@
 #include "raster/MaskImages.h"
 #include "raster/kvgpUtils.h"
 #include "skin/ControlServices.h"
+#include "skin/HideAnimation.h"
 #include "skin/sSkinManager.h"
 #include "skin/sVclUtils.h"
 #include "support/GdiTracker.h"
@@ -126,6 +127,13 @@ TEST(EngineStartup, TheCleanUpFreesTheCachedRoundMasks) {
   EXPECT_GT(tracker.Created(), 0);
   StopEngine();
   EXPECT_EQ(tracker.Live(), std::vector<std::string>{});  // the GDI count after the clean-up: none of them
+}
+
+TEST(EngineStartup, TheMainFormsCloseAnimationIsReachableWhileTheEngineRuns) {
+  StartEngine();
+  EXPECT_NE(kvAnimHideMainForm, nullptr);
+  StopEngine();
+  EXPECT_EQ(kvAnimHideMainForm, nullptr);
 }
 
 TEST(EngineStartup, TheGlowLayersAreReachableWhileTheEngineRuns) {

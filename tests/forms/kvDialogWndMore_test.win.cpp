@@ -385,7 +385,7 @@ TEST_F(DialogMore, ActivationRedrawsWithoutErasing) {
     SendMessageW(dlg, WM_NCACTIVATE, active, 0);
     EXPECT_TRUE(redraws::RedrawCalls::Seen(dlg, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN));
     for (const auto& [wnd, flags] : redraws::calls)
-      if (wnd == dlg) EXPECT_EQ(flags & RDW_ERASE, 0u) << std::hex << flags;
+      if (wnd == dlg) { EXPECT_EQ(flags & RDW_ERASE, 0u) << std::hex << flags; }
   }
 }
 
@@ -399,10 +399,11 @@ TEST_F(DialogMore, ShellViewDialogGivesItsControlsNoWrappers) {
     ASSERT_NE(MakeDialog(), nullptr);
     TkvDialogWnd* w = Wrapper();
     ASSERT_NE(w, nullptr);
-    if (withView)
+    if (withView) {
       ASSERT_NE(
           CreateWindowExW(0, view.Name(), L"", WS_CHILD | WS_VISIBLE, 0, 0, 20, 20, dlg, nullptr, nullptr, nullptr),
           nullptr);
+    }
     const HWND button = CreateWindowExW(0, L"BUTTON", L"Go", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 30, 10, 60, 22, dlg,
                                         HMENU(IDOK), nullptr, nullptr);
     ASSERT_NE(button, nullptr);

@@ -98,8 +98,9 @@ TEST_F(DialogWrapper, MinimizedFrameIsTheTitleBandAndReachesTheLastRow) {
     }
     // Nothing of the window is left unpainted (black).
     for (Integer y = 2; y < height; ++y)
-      for (const Integer x : {0, shot->Width() / 2, shot->Width() - 1})
+      for (const Integer x : {0, shot->Width() / 2, shot->Width() - 1}) {
         EXPECT_NE(shot->PixelColor(x, y) & 0xFFFFFF, TColor(0)) << x << ", " << y;
+      }
     DestroyWindow(dlg);
     dlg = nullptr;
   }

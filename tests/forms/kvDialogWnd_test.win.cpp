@@ -398,6 +398,43 @@ TEST_F(DialogWrapper, IconGlyphsFollowTheBorderStyle) {
   }
 }
 
+// The icons of big frames, and a close icon of its own big glyph, keep the skin's spacing
+// between them; the small icons of tool frames stand side by side, two pixels nearer the edge.
+TEST_F(DialogWrapper, ToolFrameIconsStandCloserTogetherAndNearerTheEdge) {
+  dlg = MakeStyledDialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME);
+  TkvDialogWnd* w = ShowAndWrap(dlg);
+  ASSERT_NE(w, nullptr);
+  ASSERT_EQ(w->BorderForm, nullptr);
+  TkvSkinData& d = *skin->skin.Data;
+  d.BISpacing = 3;
+  d.TitleGlyphs[tgSmallClose] = d.TitleGlyphs[tgClose];
+  d.TitleGlyphs[tgSmallMin] = d.TitleGlyphs[tgMin];
+  struct Case {
+    TkvDialogWnd::TBorderStyle border;
+    Integer gap, shift;
+  };
+  const Case cases[] = {{TkvDialogWnd::kvbsSizeable, 3, 0}, {TkvDialogWnd::kvbsToolWindow, 0, 2}};
+  Integer bigRight = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Integer(c.border));
+    w->BorderStyle = c.border;
+    w->UpdateIconsIndexes();
+    w->SkinData->BGChanged = true;
+    w->PaintAll();
+    const TRect close = w->Icons[TkvDialogWnd::biClose].Rect;
+    // The icon next to the close icon: maximize when shown, else minimize.
+    const TRect max = w->Icons[TkvDialogWnd::biMax].Rect;
+    const TRect next = max.Width() > 0 ? max : w->Icons[TkvDialogWnd::biMin].Rect;
+    ASSERT_GT(close.Width(), 0);
+    ASSERT_GT(next.Width(), 0);
+    EXPECT_EQ(close.Left - next.Right, c.gap);
+    if (c.shift == 0)
+      bigRight = close.Right;
+    else
+      EXPECT_EQ(close.Right, bigRight - c.shift);
+  }
+}
+
 // Maximizing and restoring from the frame (the icon's release, a caption double click) bring the
 // system menu's commands up to date without anyone asking; a skin update marks the picture old.
 TEST_F(DialogWrapper, MenuFollowsMaximizingFromTheFrame) {
@@ -1035,7 +1072,7 @@ TEST_F(DialogWrapper, LibraryPanelTakesTheSkinWithItsControls) {
   EXPECT_EQ(label->Font()->Color(), manager->GetGlobalFontColor());
   EXPECT_EQ(panel->Color(), manager->GetGlobalColor());
   for (TkvMainWnd* c : w->ChildWrappers)
-    if (c->CtrlHandle == panelWnd) EXPECT_EQ(c->SkinData->SkinSection(), u"TRANSPARENT");
+    if (c->CtrlHandle == panelWnd) { EXPECT_EQ(c->SkinData->SkinSection(), u"TRANSPARENT"); }
   DestroyWindow(dlg);
   dlg = nullptr;
   CleanSupportedList();
@@ -1583,8 +1620,9 @@ TEST_F(DialogWrapper, ExtendedDrawingTakesTheFrameFromTheShadowTemplate) {
     const layered::UpdateCall pic = RepaintedPicture(w);
     ASSERT_FALSE(pic.pixels.empty());
     const Integer midY = pic.size.cy / 2, right = pic.size.cx - shadow.Right;
-    for (const TPoint p : {TPoint(shadow.Left + 1, midY), TPoint(right - 2, midY)})
+    for (const TPoint p : {TPoint(shadow.Left + 1, midY), TPoint(right - 2, midY)}) {
       EXPECT_EQ(pic.At(p.X, p.Y), c.extended ? templatePixel : kBorderPixel) << p.X << "," << p.Y;
+    }
     // The client's place is the section's background, opaque, either way.
     EXPECT_EQ(pic.At(pic.size.cx / 2, midY), 0xFF000000u | RgbOfColor(kDialogClient));
     const TRect icon = w->Icons[TkvDialogWnd::biClose].Rect;
@@ -1828,7 +1866,7 @@ TEST_F(DialogWrapper, WindowRegionIsTheClientAreaWithAnOuterBorder) {
     if (!(c.style & WS_CAPTION)) {
       EXPECT_FALSE(region.has);
       // A sizing frame the popup has is painted by the dialog itself, from the picture.
-      if (c.style & WS_THICKFRAME) EXPECT_EQ(At(1, WholeWindow(dlg).Bottom / 2), ColorOfPixel(kBorderPixel));
+      if (c.style & WS_THICKFRAME) { EXPECT_EQ(At(1, WholeWindow(dlg).Bottom / 2), ColorOfPixel(kBorderPixel)); }
     } else if (!c.outer) {
       ASSERT_TRUE(region.has);
       EXPECT_EQ(region.box, WholeWindow(dlg));
@@ -2137,7 +2175,7 @@ TEST_F(DialogWrapper, RightClicksOnTheBorderWindowReachTheDialog) {
     EXPECT_TRUE(probe.wrapped);
     ASSERT_FALSE(log.seen.empty());
     EXPECT_EQ(log.seen.back(), std::make_pair(UINT(WM_NCRBUTTONUP), WPARAM(-1)));
-    if (real) EXPECT_EQ(log.seen.front(), std::make_pair(UINT(WM_NCRBUTTONDOWN), WPARAM(HTCAPTION)));
+    if (real) { EXPECT_EQ(log.seen.front(), std::make_pair(UINT(WM_NCRBUTTONDOWN), WPARAM(HTCAPTION))); }
   }
   ASSERT_TRUE(IsWindow(dlg));
 }
@@ -2184,8 +2222,9 @@ TEST_F(DialogWrapper, ChildrenTakeTheirBackgroundFromTheClientsPlaceOnThePicture
     draw.Offset = TPoint(5, 3);
     SendMessageW(dlg, SM_ALPHACMD, MAKEWPARAM(0, KV_GETBG), LPARAM(&draw));
     const TPixelView picture = w->SkinData->FCacheBmp->View();
-    for (const TPoint p : {TPoint(0, 0), TPoint(3, 3)})
+    for (const TPoint p : {TPoint(0, 0), TPoint(3, 3)}) {
       EXPECT_EQ(target.View().At(p.X, p.Y) & 0xFFFFFF, picture.At(place.X + 5 + p.X, place.Y + 3 + p.Y) & 0xFFFFFF);
+    }
     EXPECT_EQ(target.View().At(0, 0) & 0xFFFFFF, RgbOfColor(kDialogClient));
     DestroyWindow(dlg);
     dlg = nullptr;

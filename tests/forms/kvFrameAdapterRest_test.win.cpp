@@ -263,7 +263,7 @@ TEST_F(FrameRest, CommandsSentToAShownFrameGetTheAdaptersAnswer) {
     UseSection(c.section);
     TMessage direct = MakeMessage(SM_ALPHACMD, uintptr_t{c.code} << 16, 0);
     adapter->NewWndProc(direct);
-    if (c.rule) EXPECT_EQ(direct.Result, *c.rule);
+    if (c.rule) { EXPECT_EQ(direct.Result, *c.rule); }
     EXPECT_EQ(Command(c.code), direct.Result);
   }
   EXPECT_EQ(Command(KV_GETDEFINDEX), adapter->FCommonData->SkinIndex + 1);

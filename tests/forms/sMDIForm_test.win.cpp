@@ -10,6 +10,7 @@
 #include "forms/sSkinProvider.h"
 #include "skin/sCommonData.h"
 #include "skin/sStyleSimply.h"
+#include "skin/sVclUtils.h"
 #include "support/FormFixture.h"
 #include "support/FormSkin.h"
 #include "support/RedrawCalls.h"
@@ -74,6 +75,17 @@ class SkinnedMdi : public SkinnedMdiFrame {
     d.TitleGlyphs[tgSmallNormal] = d.TitleGlyphs[tgNormal];
     return TScopeExit([&d, saved] { d.TitleGlyphs = saved; });
   }
+  // The skin's extended borders on: the frame gets its outer border window.
+  void GiveOuterBorder() {
+    GiveShadow(*skin, kBorderShadow);
+    TkvSkinData& d = *skin->skin.Data;
+    d.ExTitleHeight = 30;
+    d.ExBorderWidth = 4;
+    d.Reindex();
+    sp->FCommonData->BGChanged = true;
+    sp->InitExBorders(true);
+  }
+  static constexpr TRect kBorderShadow{10, 8, 12, 14};
   // The frame gets a main menu with one item, or with so many that the bar takes several lines.
   void GiveMenu(Integer items = 1) {
     auto* menu = new TMainMenu(frame);
@@ -137,7 +149,7 @@ TEST_F(SkinnedMdi, ShowingAMaximizedSkinnedChildRebuildsTheMainFormsMenuLine) {
     EXPECT_EQ(sp->MenuChanged, maximized);
     EXPECT_EQ(sp->FCommonData->BGChanged, maximized);
     PumpMessages();
-    if (maximized) EXPECT_NE(sp->FLinesCount, 99) << "measured again at the next paint";
+    if (maximized) { EXPECT_NE(sp->FLinesCount, 99) << "measured again at the next paint"; }
     delete child;
     PumpMessages();
   }
@@ -176,7 +188,7 @@ TEST_F(SkinnedMdi, TilingAndCascadingTakeTheSystemMenuOffTheActiveChildAndRebuil
     RECT ra = ChildRect(a), rb = ChildRect(b), both{};
     // Tiled children lie side by side; cascaded ones overlap, each lower than the other.
     EXPECT_EQ(IntersectRect(&both, &ra, &rb) != FALSE, !tile) << tile;
-    if (!tile) EXPECT_NE(ra.top, rb.top);
+    if (!tile) { EXPECT_NE(ra.top, rb.top); }
   }
 }
 
@@ -451,7 +463,7 @@ TEST_F(SkinnedMdi, AChildWithoutAnIconOfItsOwnShowsAFallbackIcon) {
   PumpMessages();
   SendMessageW(child->Handle(), WM_SETICON, ICON_SMALL, 0);
   SendMessageW(child->Handle(), WM_SETICON, ICON_BIG, 0);
-  if (GetClassLongPtrW(child->Handle(), GCLP_HICONSM)) GTEST_SKIP() << "the child's class has an icon";
+  if (GetClassLongPtrW(child->Handle(), GCLP_HICONSM)) { GTEST_SKIP() << "the child's class has an icon"; }
   const HICON shown = MDIChildIcon(child);
   ASSERT_NE(shown, nullptr);
   TIcon* app = AppIcon();
@@ -623,4 +635,150 @@ TEST_F(SkinnedMdi, TheLastChildGoingRedrawsTheClient) {
   delete second;
   PumpMessages();
   EXPECT_TRUE(clientRedrawn());
+}
+
+// The small icon form of an MDI frame with an outer border window shows the right end of the
+// menu line in that window's picture, which holds the frame's shadow and border around the form.
+TEST_F(SkinnedMdi, TheIconFormOfABorderedFrameShowsTheMenuLinesEndInTheBorderPicture) {
+  struct PaintHook {
+    TsSkinProvider* sp;
+    void Paint(TObject* sender) { MdiIcoFormPaint(*sp, static_cast<TCustomForm*>(sender)); }
+  } hook{sp};
+  GiveOuterBorder();
+  ASSERT_TRUE(sp->BorderForm);
+  auto* icon = new TForm(app.get());
+  icon->AfterConstruction();
+  icon->SetBounds(600, 400, 120, 80);
+  icon->Show();
+  PumpMessages();
+  TBitmap* cache = Repaint();
+  ASSERT_NE(cache, nullptr);
+  const Integer b = SysBorderWidth(frame->Handle(), sp->OuterBorder(), true);
+  const Integer x = b + frame->Width() - 60 - kBorderShadow.Right;
+  const Integer y = sp->CaptionHeight(true) + kBorderShadow.Top;
+  ASSERT_LE(x + 60, cache->Width());
+  const HBRUSH marker = CreateSolidBrush(RGB(1, 2, 3));
+  RECT r{x, y, x + 60, y + 5};
+  FillRect(cache->Canvas()->Handle(), &r, marker);
+  DeleteObject(marker);
+  icon->SetOnPaint(TNotifyEvent(&hook, &PaintHook::Paint));
+  RedrawWindow(icon->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  TBitmap shot(60, 5, pf32bit);
+  const HDC dc = GetDC(icon->Handle());
+  BitBlt(shot.Canvas()->Handle(), 0, 0, 60, 5, dc, 0, 0, SRCCOPY);
+  ReleaseDC(icon->Handle(), dc);
+  // The block is the picture's at that place (the frame may have painted its picture anew
+  // meanwhile, as it lost the activation to the icon form).
+  cache = sp->FCommonData->FCacheBmp.get();
+  for (const TPoint at : {TPoint(0, 0), TPoint(59, 4), TPoint(30, 2)}) {
+    EXPECT_EQ(shot.PixelColor(at.X, at.Y), cache->PixelColor(x + at.X, y + at.Y) & 0xFFFFFF) << at.X;
+  }
+  icon->SetOnPaint(TNotifyEvent());
+}
+
+// The icon item of the menu line is updated by painting the frame's picture anew.
+TEST_F(SkinnedMdi, UpdatingTheIconItemPaintsTheMenuLineAnew) {
+  GiveMenu();
+  Repaint();
+  ASSERT_FALSE(sp->FCommonData->BGChanged);
+  // Painting the frame is held back, so the request stays visible.
+  sp->FCommonData->BeginUpdate();
+  sp->MDIForm->UpdateMDIIconItem();
+  EXPECT_TRUE(sp->FCommonData->BGChanged);
+  EXPECT_TRUE(sp->MenuChanged);
+  sp->FCommonData->EndUpdate(false);
+}
+
+// An MDI frame with an outer border window and a maximized child: the border window answers
+// the menu line for the child's buttons in it; a press and release there, handed on by the
+// border window, run the button's command on the child, and so does a press the frame took
+// itself whose release is tested again.
+TEST_F(SkinnedMdi, AMaximizedChildsButtonsAreClickedThroughTheBorderWindow) {
+  const auto glyphs = UseBigGlyphsForChildButtons();
+  TForm* child = MakeSkinnedChild(u"A");
+  GiveMenu();
+  GiveOuterBorder();
+  ASSERT_TRUE(sp->BorderForm);
+  for (const bool throughBorder : {true, false}) {
+    SCOPED_TRACE(throughBorder);
+    child->SetWindowState(wsMaximized);
+    PumpMessages();
+    ASSERT_TRUE(MDIButtonsNeeded(*sp));
+    Repaint();
+    sp->BorderForm->UpdateExBordersPos(true, 255);
+    const HWND bw = sp->BorderForm->LayeredWindow();
+    ASSERT_TRUE(bw);
+    RECT br{};
+    GetWindowRect(bw, &br);
+    const TRect max = sp->MDIMax.cpRect;
+    ASSERT_GT(max.Width(), 0);
+    // The buttons lie in the border window's picture, inside its frame.
+    EXPECT_GE(max.Top, kBorderShadow.Top + sp->CaptionHeight(true));
+    EXPECT_LE(max.Right, br.right - br.left - kBorderShadow.Right);
+    const TPoint p(br.left + (max.Left + max.Right) / 2, br.top + (max.Top + max.Bottom) / 2);
+    TMessage m = MakeMessage(WM_NCHITTEST, 0, PointToLParam(p.X, p.Y));
+    EXPECT_EQ(sp->BorderForm->Ex_WMNCHitTest(m), HTMENU);
+    SetCursorPos(p.X, p.Y);
+    if (throughBorder) {
+      SendMessageW(bw, WM_NCLBUTTONDOWN, HTOBJECT, MAKELPARAM(p.X, p.Y));
+      EXPECT_EQ(sp->MDIMax.cpState, 2);
+      SendMessageW(bw, WM_NCLBUTTONUP, HTOBJECT, MAKELPARAM(p.X, p.Y));
+    } else {
+      SendMessageW(frame->Handle(), WM_NCLBUTTONDOWN, HTCHILDMAX, MAKELPARAM(p.X, p.Y));
+      EXPECT_EQ(sp->MDIMax.cpState, 2);
+      SendMessageW(frame->Handle(), WM_NCLBUTTONUP, HTCHILDMAX, MAKELPARAM(p.X, p.Y));
+    }
+    PumpMessages();
+    EXPECT_EQ(child->WindowState(), wsNormal);
+    SetCursorPos(0, 0);
+  }
+}
+
+namespace {
+
+// Stands for the form's own procedure: takes the message and does nothing with it.
+struct NoOwnProcedure {
+  void Proc(TMessage&) {}
+};
+
+}  // namespace
+
+// A child made while the active child is maximized comes up maximized too: its WM_CREATE
+// raises the MDI-creation flag, beside a child in its normal state it lowers it. (The system
+// restores the maximized child before the new one gets WM_CREATE, so the handler is given the
+// message while the active child still is maximized.) A restore of a child waits while the
+// flag is up.
+TEST_F(SkinnedMdi, AChildMadeBesideAMaximizedOneRaisesTheCreationFlagAndRestoresWait) {
+  TForm* made = MakeSkinnedChild(u"B");
+  TForm* first = MakeChild(u"A");
+  auto* madeSp = dynamic_cast<TsSkinProvider*>(GetFormProvider(made->Handle()));
+  ASSERT_NE(madeSp, nullptr);
+  for (const bool maximized : {false, true}) {
+    SCOPED_TRACE(maximized ? "beside a maximized child" : "beside a normal child");
+    first->SetWindowState(maximized ? wsMaximized : wsNormal);
+    PumpMessages();
+    ASSERT_EQ(frame->ActiveMDIChild(), first);
+    ASSERT_EQ(bool(::IsZoomed(first->Handle())), maximized);
+    MDICreating = !maximized;
+    NoOwnProcedure none;
+    const TWndMethod old = madeSp->OldWndProc;
+    madeSp->OldWndProc = TWndMethod(&none, &NoOwnProcedure::Proc);
+    TMessage m{};
+    m.Msg = WM_CREATE;
+    madeSp->KV_WMCreate(m);
+    madeSp->OldWndProc = old;
+    EXPECT_EQ(MDICreating, maximized);
+  }
+  first->SetWindowState(wsNormal);
+  first->SetWindowState(wsMinimized);
+  PumpMessages();
+  ASSERT_TRUE(IsIconic(first->Handle()));
+  auto* firstSp = new TsSkinProvider(first);
+  firstSp->AfterConstruction();
+  MDICreating = true;
+  SendMessageW(first->Handle(), WM_SYSCOMMAND, SC_RESTORE, 0);
+  EXPECT_TRUE(IsIconic(first->Handle()));
+  MDICreating = false;
+  SendMessageW(first->Handle(), WM_SYSCOMMAND, SC_RESTORE, 0);
+  EXPECT_FALSE(IsIconic(first->Handle()));
 }

@@ -7,7 +7,9 @@
 #include "base/sMessages.h"
 #include "forms/kvDials.h"
 #include "support/FormSkin.h"
+#include "support/GuardedObject.h"
 #include "support/WindowProbes.h"
+#include "ui/Buttons.h"
 #include "ui/ExtCtrls.h"
 #include "ui/ScopeGuard.h"
 #include "ui/StdCtrls.h"
@@ -183,6 +185,78 @@ TEST_F(Adapter, AControlMadeOnTheVisibleFormIsAdapted) {
   EXPECT_EQ(p->LastNewChild, button);
   EXPECT_TRUE(WndIsSkinned(button->Handle()));
   skin->skin.Manager.ThirdLists[tpButton]->Clear();
+}
+
+// Pixels of one colour inside a rectangle of the form's client area, as the screen shows it.
+int CountInClient(TForm* form, const TRect& r, TColor color) {
+  const auto shot = formskin::WindowShot(form->Handle());
+  POINT origin{0, 0};
+  ClientToScreen(form->Handle(), &origin);
+  RECT w{};
+  GetWindowRect(form->Handle(), &w);
+  const Integer dx = origin.x - w.left, dy = origin.y - w.top;
+  int n = 0;
+  for (Integer y = r.Top; y < r.Bottom; ++y)
+    for (Integer x = r.Left; x < r.Right; ++x)
+      if (PixelAt(shot.get(), dx + x, dy + y) == ::Rgb(color)) ++n;
+  return n;
+}
+
+void Repaint(TForm* form) {
+  RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  Application->ProcessMessages();
+}
+
+// Controls put on the shown, adapted form and taken off it while the program runs. The graphic
+// ones end right before an inaccessible page, so that treating one as a windowed control faults;
+// they are left to the form, which paints them; the windowed one gets its wrapper.
+TEST_F(Adapter, ControlsPutOnAndTakenOffTheShownFormAtRunTime) {
+  auto& lists = skin->skin.Manager.ThirdLists;
+  lists[tpButton]->Add(u"TButton");
+  const TScopeExit clear([&] { lists[tpButton]->Clear(); });
+  WndTypes[tpButton] = &MakeKind<tpButton>;
+  TsSkinProvider* p = Skin();
+  p->LoadInit();
+  ShowForm();
+  ASSERT_NE(p->Adapter, nullptr);
+
+  auto label = MakeGuarded<TLabel>(nullptr);
+  label->SetBounds(150, 110, 120, 20);
+  label->SetCaption(u"WWWWWWWW");
+  label->SetParentFont(false);  // keeps its own colour on the form
+  label->Font()->SetColor(clRed);
+  label->SetTransparent(true);
+  auto speed = MakeGuarded<TSpeedButton>(nullptr);
+  speed->SetBounds(150, 140, 100, 30);
+  speed->SetCaption(u"WWWWWW");
+  speed->SetParentFont(false);
+  speed->Font()->SetColor(clBlue);
+  const TRect labelRect(150, 110, 270, 130), speedRect(150, 140, 250, 170);
+
+  label->SetParent(form);
+  speed->SetParent(form);
+  auto* button = new TButton(form);
+  button->SetParent(form);
+  button->SetBounds(10, 150, 75, 25);
+  button->HandleNeeded();
+  Repaint(form);
+  EXPECT_TRUE(WndIsSkinned(button->Handle()));
+  // A plain label on a skinned form writes in the skin's text colour.
+  const TColor labelText = label->Font()->Color();
+  EXPECT_GT(CountInClient(form, labelRect, labelText), 20);
+  EXPECT_GT(CountInClient(form, speedRect, clBlue), 20);
+
+  label->SetParent(nullptr);
+  speed->SetParent(nullptr);
+  button->SetParent(nullptr);
+  EXPECT_FALSE(button->HandleAllocated());
+  delete button;
+  Repaint(form);
+  EXPECT_EQ(CountInClient(form, labelRect, labelText), 0);
+  EXPECT_EQ(CountInClient(form, speedRect, clBlue), 0);
+  // The adapter walks the form again without meeting the controls that went.
+  p->Adapter->AddAllItems(nullptr);
+  for (const auto& item : p->Adapter->Items) EXPECT_NE(item->WinCtrl, static_cast<TWinControl*>(button));
 }
 
 // The provider goes with its form while the skin stays: the adapter takes every wrapper out of

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/kvntUtils.h"
+#include "base/sConst.h"
 #include "base/sMessages.h"
 #include "forms/kvDials.h"
 #include "forms/sSkinProviderMotion.h"
@@ -1236,7 +1237,7 @@ TEST_F(BorderedMain, HidingFadesOutOrFreesTheBorderWindow) {
     EXPECT_EQ(IsWindow(window) != FALSE, c.windowKept);
     EXPECT_EQ(!hideWaits.empty(), c.faded);
     EXPECT_EQ(layered::LayeredCalls::UpdatesOf(window).size() > 1, c.faded);
-    if (c.showState == saMinimize) EXPECT_FALSE(mainSp->fAnimating);
+    if (c.showState == saMinimize) { EXPECT_FALSE(mainSp->fAnimating); }
     mainSp->fAnimating = false;
     if (c.windowKept) mainSp->BorderForm->FreeLayeredWindow();
   }
@@ -1373,7 +1374,7 @@ TEST_F(Bordered, OnlyAShrinkingFormMovesItsBorderWindowBeforeTheSystemSizesIt) {
     const auto all = layered::LayeredCalls::UpdatesOf(bw);
     ASSERT_FALSE(all.empty()) << "the border window follows in the end";
     EXPECT_EQ(watch.updatesBefore > 0, c.before);
-    if (c.before) EXPECT_EQ(all.front().size.cx, c.width + shadow.Left + shadow.Right);
+    if (c.before) { EXPECT_EQ(all.front().size.cx, c.width + shadow.Left + shadow.Right); }
     EXPECT_EQ(all.back().size.cx, c.width + shadow.Left + shadow.Right);
     EXPECT_EQ(all.back().size.cy, BorderRect().bottom - BorderRect().top);
   }
@@ -1479,4 +1480,83 @@ TEST_F(Bordered, TheEndOfADragRepaintsTheSkinnedDialogs) {
   log.heard = 0;
   SendMessageW(h, WM_EXITSIZEMOVE, 0, 0);
   EXPECT_EQ(log.heard, 0);
+}
+
+// While the form's skin data is locked (an update block of the form is open) the border window
+// keeps what it shows; the next update after the lock shows the new picture.
+TEST_F(Bordered, ALockedSkinDataLeavesTheBorderWindowAsItIs) {
+  calls.clear();
+  sp->FCommonData->CtrlSkinState |= KVS_LOCKED;
+  sp->FCommonData->BGChanged = true;
+  sp->BorderForm->UpdateExBordersPos(true, 255);
+  EXPECT_EQ(LastUpdate(), nullptr);
+  EXPECT_TRUE(sp->FCommonData->BGChanged);  // nothing was painted either
+  sp->FCommonData->CtrlSkinState &= ~KVS_LOCKED;
+  sp->BorderForm->UpdateExBordersPos(true, 255);
+  EXPECT_NE(LastUpdate(), nullptr);
+  EXPECT_FALSE(sp->FCommonData->BGChanged);
+}
+
+namespace {
+
+// The non-client presses the form's window procedure is handed, with their hit codes.
+std::vector<WPARAM> formPresses;
+HWND pressedForm = nullptr;
+LRESULT CALLBACK RecordPresses(int code, WPARAM w, LPARAM l) {
+  const auto* c = reinterpret_cast<const CWPSTRUCT*>(l);
+  if (code == HC_ACTION && c->hwnd == pressedForm && c->message == WM_NCLBUTTONDOWN) formPresses.push_back(c->wParam);
+  return CallNextHookEx(nullptr, code, w, l);
+}
+
+}  // namespace
+
+// A press on the caption of a maximized form does not move it, nor does a move of the mouse by
+// 5 pixels; at 6 pixels the form is restored centred under the cursor, 8 pixels above it (or at
+// -8 near the screen's top), and the press goes on as a caption press of the restored form.
+TEST_F(Bordered, DraggingAMaximizedFormsCaptionRestoresItUnderTheCursor) {
+  const HWND h = form->Handle();
+  ShowWindow(h, SW_MAXIMIZE);
+  Application->ProcessMessages();
+  // Under Wine on a display without a window manager the skinned form is not always let
+  // maximize (the frame's own maximize test fails the same way there).
+  if (!IsZoomed(h)) GTEST_SKIP() << "the system did not maximize the form";
+  ASSERT_TRUE(sp->BorderForm);
+  bw = sp->BorderForm->LayeredWindow();
+  ASSERT_TRUE(bw);
+  sp->CalcItems();
+  const TPoint p = OnScreen(sp->ButtonMin.cpRect.Left - 60, sp->VCenter);
+  ASSERT_EQ(Test(sp->ButtonMin.cpRect.Left - 60, sp->VCenter), HTCAPTION);
+  SetCursorPos(p.X, p.Y);
+  SendMessageW(bw, WM_NCLBUTTONDOWN, HTOBJECT, MAKELPARAM(p.X, p.Y));
+  EXPECT_TRUE(sp->BorderForm->MaxMoving);
+  EXPECT_TRUE(IsZoomed(h));
+
+  SetCursorPos(p.X + 5, p.Y);
+  SendMessageW(bw, WM_NCMOUSEMOVE, HTOBJECT, MAKELPARAM(p.X + 5, p.Y));
+  EXPECT_TRUE(IsZoomed(h));
+  EXPECT_TRUE(sp->BorderForm->MaxMoving);
+
+  const Integer width = form->Width();
+  const HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, RecordPresses, nullptr, GetCurrentThreadId());
+  ASSERT_TRUE(hook);
+  const TScopeExit unhook([hook] { UnhookWindowsHookEx(hook); });
+  pressedForm = h;
+  formPresses.clear();
+  // The caption press starts the system's move loop: a button-up waiting in the queue ends it.
+  PostMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+  const TPoint moved(p.X, p.Y + 6);
+  SetCursorPos(moved.X, moved.Y);
+  SendMessageW(bw, WM_NCMOUSEMOVE, HTOBJECT, MAKELPARAM(moved.X, moved.Y));
+  Application->ProcessMessages();
+  EXPECT_FALSE(IsZoomed(h));
+  EXPECT_EQ(form->Width(), width);
+  const TPoint cursor = kvMousePos();
+  EXPECT_EQ(form->Left(), cursor.X - width / 2);
+  EXPECT_EQ(form->Top(), cursor.Y >= 0 && cursor.Y <= 24 ? -8 : cursor.Y - 8);
+  ASSERT_TRUE(sp->BorderForm);
+  EXPECT_FALSE(sp->BorderForm->MaxMoving);
+  // The form was handed the caption's code, not asked to test a point of the border window's
+  // old place.
+  ASSERT_FALSE(formPresses.empty());
+  EXPECT_EQ(formPresses.front(), WPARAM(HTCAPTION));
 }

@@ -84,7 +84,7 @@ TEST_F(Caption, HitTestAtEveryFramePart) {
   EXPECT_LT(sp->ButtonMin.cpRect.Right, sp->ButtonMax.cpRect.Left + 1);
   EXPECT_EQ(sp->ButtonClose.cpRect.Width(), formskin::kGlyphW);
   EXPECT_LE(sp->ButtonClose.cpRect.Right, width - b);
-  if (sp->IconVisible()) EXPECT_EQ(HitTest(sp->FIconRect.Left + 2, sp->FIconRect.Top + 2), HTSYSMENU);
+  if (sp->IconVisible()) { EXPECT_EQ(HitTest(sp->FIconRect.Left + 2, sp->FIconRect.Top + 2), HTSYSMENU); }
 }
 
 TEST_F(Caption, MaximizedFormAnswersClientOnItsBorders) {
@@ -167,7 +167,7 @@ TEST_F(Caption, EveryVisibleElementAnswersItsOwnCode) {
         // A disabled command answers the caption; it never answers another button.
         EXPECT_TRUE(code == e.HitCode || code == HTCAPTION)
             << "iconic " << iconic << " element " << e.HitCode << " gave " << code;
-        if (e.HitCode == HTHELP) EXPECT_EQ(code, HTHELP);
+        if (e.HitCode == HTHELP) { EXPECT_EQ(code, HTHELP); }
       }
     }
   }

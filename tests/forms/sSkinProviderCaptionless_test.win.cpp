@@ -748,3 +748,33 @@ TEST_F(Captionless, TheRoundedFramesEdgeTakesTheLineColourOrTheBodyColour) {
 }
 
 }  // namespace
+
+// The form's header band lies under the title: the frame drawn from the skin's extended-border
+// image reaches over it with its top part, so the band's left edge shows the image's top rows,
+// not its side rows.
+TEST_F(Captionless, TheExtendedFramesTopReachesOverTheFormsHeaderBand) {
+  for (const Integer header : {0, 20}) {
+    SCOPED_TRACE(header);
+    RenewForm();
+    Prepare(true, false, [&](TkvSkinData& d) {
+      d.ExDrawMode = 1;
+      d.ExContentOffs = 4;
+      d.FormShadowSize = TRect(4, 4, 4, 4);
+      d.ExBorder = BorderImage(skin->skin, kTpl, 1, 3, 0x11);
+    });
+    ASSERT_TRUE(sp->ExtendedFrameDrawing());
+    sp->FFormHeader->SetAdditionalHeight(header);
+    ASSERT_EQ(sp->FFormHeader->ScaledAddHeight(), header);
+    sp->FCommonData->BGChanged = true;
+    sp->PaintAll();
+    const TPixelView v = sp->FCommonData->FCacheBmp->View();
+    const TRect shadow = sp->ShadowSize();
+    const Integer captionBottom = shadow.Top + sp->CaptionHeight(true);
+    // The template's row is in its pixel's green byte (times 4): its top part is rows 0 to 2.
+    auto templateRow = [&](Integer x, Integer y) { return Integer(v.At(x, y) >> 8 & 0xFF) / 4; };
+    const Integer inBand = captionBottom + 10;
+    EXPECT_EQ(templateRow(shadow.Left + 1, inBand) < 3, header > 0) << templateRow(shadow.Left + 1, inBand);
+    // Below the band the side part goes on.
+    EXPECT_GE(templateRow(shadow.Left + 1, captionBottom + header + 10), 3);
+  }
+}

@@ -244,6 +244,32 @@ TEST_F(FormCommands, MenuChangePutOffDuringAnUpdateIsMadeWhenItEnds) {
   EXPECT_FALSE(own.Saw(CM_MENUCHANGED));
 }
 
+// A form still being made starts in the updating state, not in an update block; a refresh
+// clears that state and leaves an update block someone holds open until the block's own end,
+// which alone tells the form that the update ended.
+TEST_F(FormCommands, ARefreshClearsTheUpdatingStateAndLeavesUpdateBlocksOpen) {
+  ASSERT_FALSE(form->ControlState().Empty());
+  Skin();
+  EXPECT_TRUE(sp->FCommonData->FUpdating);
+  EXPECT_EQ(sp->FCommonData->FUpdateCount, 0);
+  ShowForm();
+  EXPECT_FALSE(sp->FCommonData->FUpdating);
+  EXPECT_EQ(sp->FCommonData->FUpdateCount, 0);
+  for (const bool inBlock : {true, false}) {
+    SCOPED_TRACE(inBlock);
+    if (inBlock) sp->FCommonData->BeginUpdate();
+    sp->FCommonData->CtrlSkinState |= KVS_MNUPDATING;
+    Command(KV_REFRESH, ManagerParam());
+    EXPECT_FALSE(sp->FCommonData->FUpdating);
+    EXPECT_EQ(sp->FCommonData->FUpdateCount, inBlock ? 1 : 0);
+    EXPECT_TRUE(sp->FCommonData->CtrlSkinState & KVS_MNUPDATING);  // no end of update came
+    own.seen.clear();
+    if (inBlock) sp->FCommonData->EndUpdate();
+    EXPECT_EQ(own.Saw(CM_MENUCHANGED), inBlock);
+    sp->FCommonData->CtrlSkinState &= ~KVS_MNUPDATING;
+  }
+}
+
 TEST_F(FormCommands, LinkedObjectsAreKeptOnceAndForgotten) {
   Skin();
   TObject a, b;
@@ -406,8 +432,9 @@ TEST_F(FormCommands, AlphaCommandFadesTheOuterBorderWindowWithTheForm) {
   const TPixelView pic = picture->View();
   const TPoint title(sp->ButtonMin.cpRect.Left - 12, sp->VCenter);
   EXPECT_EQ(toBorder[0].At(title.X, title.Y), 0xFF000000u | formskin::RgbOfColor(formskin::kTitleActive));
-  for (const TPoint p : {TPoint(0, 0), title, TPoint(picture->Width() / 2, picture->Height() / 2)})
+  for (const TPoint p : {TPoint(0, 0), title, TPoint(picture->Width() / 2, picture->Height() / 2)}) {
     EXPECT_EQ(toBorder[0].At(p.X, p.Y), pic.At(p.X, p.Y)) << p.X << "," << p.Y;
+  }
   BYTE alpha = 0;
   ASSERT_TRUE(GetLayeredWindowAttributes(h, nullptr, &alpha, nullptr));
   EXPECT_EQ(alpha, 100);

@@ -14,6 +14,7 @@
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
 #include "forms/kvDials.h"
+#include "forms/sSkinProviderMotion.h"
 #include "raster/Resampling.h"
 #include "skin/sVclUtils.h"
 #include "support/FormSkin.h"
@@ -402,6 +403,56 @@ TEST_F(Composition, LivePreviewIsTheWholeForm) {
   EXPECT_FALSE(sp->FormState() & FS_THUMBDRAWING);
 }
 
+// A minimized form's window picture is its minimized caption: the taskbar gets the picture the
+// minimize took of the whole form instead, as it is, both as thumbnail and as live preview.
+TEST_F(Composition, AMinimizedFormShowsThePictureTakenAtTheMinimize) {
+  ASSERT_TRUE(real.DwmSetIconicThumbnail);
+  ASSERT_TRUE(real.DwmSetIconicLivePreviewBitmap);
+  Skin();
+  sp->PaintAll();
+  pictureAnswer = S_OK;
+  // Not minimized: the window picture, and the whole form after it.
+  thumbnails.clear();
+  EXPECT_TRUE(SetThumbIcon(form->Handle(), sp, 200, 100));
+  ASSERT_EQ(thumbnails.size(), 2u);
+  EXPECT_EQ(thumbnails[0].size.cx, MulDiv(100, form->Width(), form->Height()));
+
+  ShowWindow(form->Handle(), SW_SHOWMINNOACTIVE);
+  ASSERT_TRUE(IsIconic(form->Handle()));
+  // The minimize's picture, told apart by its size and colour.
+  auto* mt = dynamic_cast<TkvMinTimer*>(sp->FormTimer.get());
+  if (!mt) {
+    mt = TkvThreadedTimer::CreateOwned<TkvMinTimer>(sp, true);
+    mt->sp = sp;
+    sp->FormTimer.reset(mt);
+  }
+  mt->SavedImage = std::make_unique<TBitmap>(120, 90, pf32bit);
+  FillRect32(mt->SavedImage.get(), TRect(0, 0, 120, 90), TColor(0x002010C0), 255);
+  thumbnails.clear();
+  EXPECT_TRUE(SetThumbIcon(form->Handle(), sp, 200, 100));
+  ASSERT_EQ(thumbnails.size(), 1u);  // the picture has the whole form already
+  EXPECT_EQ(thumbnails[0].size.cx, 133);
+  EXPECT_EQ(thumbnails[0].size.cy, 100);
+  // The triangle filter may leave a flat area a level or two darker.
+  for (int shift : {0, 8, 16}) {
+    EXPECT_LE(std::abs(int(thumbnails[0].centre >> shift & 0xFF) - int(0xC01020u >> shift & 0xFF)), 3) << shift;
+  }
+  EXPECT_FALSE(sp->FormState() & FS_THUMBDRAWING);
+  previews.clear();
+  EXPECT_TRUE(SetPreviewBmp(form->Handle(), sp));
+  ASSERT_EQ(previews.size(), 1u);
+  EXPECT_EQ(previews[0].size.cx, 120);
+  EXPECT_EQ(previews[0].size.cy, 90);
+  EXPECT_EQ(previews[0].centre & 0xFFFFFF, 0xC01020u);
+  EXPECT_FALSE(sp->FormState() & FS_THUMBDRAWING);
+  // A minimize without a picture gives the taskbar nothing.
+  mt->SavedImage = std::make_unique<TBitmap>(0, 0, pf32bit);
+  thumbnails.clear();
+  EXPECT_FALSE(SetThumbIcon(form->Handle(), sp, 200, 100));
+  EXPECT_TRUE(thumbnails.empty());
+  ShowWindow(form->Handle(), SW_RESTORE);
+}
+
 TEST_F(Composition, SystemBlurSetsTheAccentOnWindows10) {
   ASSERT_TRUE(real.SetWindowCompositionAttribute) << "user32 has SetWindowCompositionAttribute";
   Windows10();
@@ -548,7 +599,7 @@ TEST_F(Composition, ANewSkinForAnUnskinnedFormLeavesTheGlassForTheShowing) {
     EXPECT_EQ(sp->FCommonData->TranspMode, blur ? 2 : 0);
     EXPECT_EQ(sp->FFormState & FS_GLASSNEEDED, 0u);
     ASSERT_EQ(blurs.size(), blur ? 1u : 0u);
-    if (blur) EXPECT_TRUE(blurs[0].enable);
+    if (blur) { EXPECT_TRUE(blurs[0].enable); }
     form->Hide();
     Application->ProcessMessages();
   }
@@ -583,7 +634,7 @@ TEST_F(Composition, APpiChangeAppliesTheGlassABlurWaitsFor) {
     EXPECT_EQ(sp->FCommonData->TranspMode, waiting ? 2 : 0);
     EXPECT_EQ(sp->FFormState & FS_GLASSNEEDED, 0u);
     ASSERT_EQ(blurs.size(), waiting ? 1u : 0u);
-    if (waiting) EXPECT_TRUE(blurs[0].enable);
+    if (waiting) { EXPECT_TRUE(blurs[0].enable); }
   }
 }
 

@@ -103,7 +103,7 @@ TEST_F(HeaderHeight, EndsWhereTheClientBegins) {
     ASSERT_EQ(bool(sp->BorderForm), c.outerBorder);
     ASSERT_EQ(sp->MenuPresent(), c.menu);
     const Integer menuLine = sp->MenuPresent() ? sp->LinesCount() * sp->MenuHeight() + 1 : 0;
-    if (sp->MenuPresent()) ASSERT_GT(sp->MenuHeight(), 0);
+    if (sp->MenuPresent()) { ASSERT_GT(sp->MenuHeight(), 0); }
     const TRect shadow = sp->ShadowSize();
     const Integer header = sp->HeaderHeight();
     // Where the client begins in the picture, and in the window.
@@ -130,7 +130,7 @@ TEST_F(HeaderHeight, EndsWhereTheClientBegins) {
     const Integer titleEnd = clientTop - menuLine - inner;
     EXPECT_EQ(picture->PixelColor(x, titleEnd - 1), title);
     EXPECT_EQ(picture->PixelColor(x, clientTop), client);
-    if (inner) EXPECT_EQ(picture->PixelColor(x, clientTop - inner), client);
+    if (inner) { EXPECT_EQ(picture->PixelColor(x, clientTop - inner), client); }
     if (sp->MenuPresent()) {
       EXPECT_EQ(picture->PixelColor(x, titleEnd), menuline::kLine);
       EXPECT_EQ(picture->PixelColor(x, clientTop - inner - 1), menuline::kLine);

@@ -133,7 +133,7 @@ class MenuLineAround : public SkinnedForm, public ::testing::WithParamInterface<
     TBitmap* picture = sp->FCommonData->FCacheBmp.get();
     ASSERT_NE(picture, nullptr);
     std::unique_ptr<TBitmap> shown = GetParam() ? BorderPicture() : nullptr;
-    if (GetParam()) ASSERT_NE(shown, nullptr);
+    if (GetParam()) { ASSERT_NE(shown, nullptr); }
     for (Integer i = 0; i < 3; ++i) {
       const TRect r = ItemRect(i);
       EXPECT_EQ(shot->PixelColor(r.Left + 1, r.Top + 1), kLine) << i;
@@ -142,7 +142,7 @@ class MenuLineAround : public SkinnedForm, public ::testing::WithParamInterface<
       const TRect p = PictureRect(i);
       EXPECT_EQ(picture->PixelColor(p.Left + 1, p.Top + 1), kLine) << i;
       EXPECT_GT(Count(picture, p, kLineText), 5) << i;
-      if (shown) EXPECT_GT(Count(shown.get(), p, kLineText), 5) << i;
+      if (shown) { EXPECT_GT(Count(shown.get(), p, kLineText), 5) << i; }
       EXPECT_EQ(HitTest((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2), HTMENU) << i;
     }
   }

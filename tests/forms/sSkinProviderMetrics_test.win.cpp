@@ -184,3 +184,23 @@ TEST_F(FrameMetrics, ClientOffsetsFollowTheWindowFrame) {
     }
   }
 }
+
+// A form whose window has no caption bits reports no caption, until it is minimized: the
+// minimized window shows a caption of the system's height whatever its style.
+TEST_F(FrameMetrics, ACaptionlessFormReportsACaptionOnlyWhenMinimized) {
+  TsSkinProvider* p = Skin();
+  UsePPI(p, 96);
+  form->Show();
+  PumpMessages();
+  const HWND h = form->Handle();
+  SetWindowLongW(h, GWL_STYLE, GetWindowLongW(h, GWL_STYLE) & ~LONG(WS_CAPTION));
+  SetWindowPos(h, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  ASSERT_FALSE(IsIconic(h));
+  EXPECT_EQ(p->CaptionHeight(true), 0);
+  ShowWindow(h, SW_MINIMIZE);
+  PumpMessages();
+  ASSERT_TRUE(IsIconic(h));
+  ASSERT_EQ(GetWindowLongW(h, GWL_STYLE) & WS_CAPTION, 0);
+  EXPECT_EQ(p->CaptionHeight(true), kRows[0].caption);
+  EXPECT_EQ(p->CaptionHeight(false), kRows[0].caption);
+}

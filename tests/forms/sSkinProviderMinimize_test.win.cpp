@@ -394,3 +394,69 @@ TEST_F(MinimizeBordered, ARestoreToMaximizedWithNativeBordersDropsTheBorder) {
   skin->skin.Manager.Options.NativeBordersMaximized = false;
   sp->MaxRestore = false;
 }
+
+// A restore asked for while the picture still flies to the taskbar turns the flight round from
+// where the picture is: the border window brings it home and follows the form again; a second
+// minimize then flies from the form's place once more.
+TEST_F(MinimizeBordered, ARestoreStartedWhileTheMinimizeRunsTurnsTheFlightRound) {
+  ASSERT_TRUE(sp->BorderForm);
+  const HWND bw = sp->BorderForm->LayeredWindow();
+  ASSERT_TRUE(bw);
+  const TRect from = BorderRect(bw);
+  ASSERT_TRUE(sp->StartMinimizing());
+  TkvMinTimer* t = Timer();
+  ASSERT_NE(t, nullptr);
+  for (int frame = 0; frame < 3; ++frame) t->OnTimer2(nullptr);
+  ASSERT_TRUE(t->Enabled());
+  ASSERT_TRUE(sp->FormState() & FS_ANIMMINIMIZING);
+  ASSERT_FALSE(t->Minimized);
+
+  LayeredCalls rec;
+  ASSERT_TRUE(sp->StartRestoring());
+  EXPECT_FALSE(sp->FormState() & FS_ANIMMINIMIZING);
+  EXPECT_TRUE(sp->FormState() & FS_ANIMRESTORING);
+  // The border window that was flying is the one that flies back.
+  EXPECT_EQ(sp->BorderForm->LayeredWindow(), bw);
+  ASSERT_NE(t->AnimForm, nullptr);
+  EXPECT_EQ(t->AnimForm->Handle(), bw);
+  EXPECT_TRUE(t->Minimized);
+  RunOut(t);
+  EXPECT_FALSE(t->Enabled());
+  EXPECT_FALSE(sp->FormState() & (FS_ANIMRESTORING | FS_ANIMMINIMIZING));
+  EXPECT_FALSE(t->Minimized);
+  EXPECT_FALSE(Layered());
+  EXPECT_FALSE(IsIconic(form->Handle()));
+  EXPECT_TRUE(IsWindowVisible(form->Handle()));
+  // Home: the whole picture at the border window's place, which follows the form again.
+  const auto shown = LayeredCalls::UpdatesOf(bw);
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown.back().alpha, 255);
+  EXPECT_EQ(shown.back().pos.x, from.Left);
+  EXPECT_EQ(shown.back().pos.y, from.Top);
+  ASSERT_TRUE(sp->BorderForm);
+  EXPECT_FALSE(sp->BorderForm->ExBorderShowing);
+  EXPECT_EQ(BorderRect(sp->BorderForm->LayeredWindow()), from);
+
+  // Minimized again: the flight starts at the form's place with a fresh picture.
+  ASSERT_TRUE(sp->StartMinimizing());
+  EXPECT_TRUE(sp->FormState() & FS_ANIMMINIMIZING);
+  EXPECT_EQ(t->Motion.RectFrom, from);
+  RunOut(t);
+  EXPECT_TRUE(t->Minimized);
+  EXPECT_FALSE(sp->FormState() & FS_ANIMMINIMIZING);
+}
+
+// The caption buttons' glows end when the picture starts to fly: they would stay on the screen
+// over the place the form left.
+TEST_F(Minimize, StartingTheFlightStopsTheCaptionButtonsGlows) {
+  SendMessageW(form->Handle(), WM_NCACTIVATE, TRUE, 0);
+  sp->CalcItems();
+  RECT r{};
+  GetWindowRect(form->Handle(), &r);
+  const TPoint close = Centre(sp->ButtonClose);
+  SendMessageW(form->Handle(), WM_NCMOUSEMOVE, HTCLOSE, MAKELPARAM(r.left + close.X, r.top + close.Y));
+  ASSERT_NE(sp->ButtonClose.cpTimer, nullptr);
+  ASSERT_TRUE(sp->StartMinimizing());
+  EXPECT_EQ(sp->ButtonClose.cpTimer, nullptr);
+  RunOut(Timer());
+}

@@ -7,6 +7,7 @@
 
 #include "base/sConst.h"
 #include "base/sMessages.h"
+#include "forms/kvTitleBar.h"
 #include "forms/sFrameAdapter.h"
 #include "forms/sSkinProvider.h"
 #include "support/FormFixture.h"
@@ -71,14 +72,66 @@ TEST_F(StoredProvider, CaptionPartsHeaderAndOwnClassNamesReadBack) {
   EXPECT_EQ(back->FSnapBuffer, 17);
 }
 
+// Title buttons designed into the form and the title bar the provider is linked to come back
+// from the description; a title button left as it was made stores nothing but its place.
+TEST_F(StoredProvider, TitleButtonsAndTheLinkedTitleBarReadBack) {
+  RegisterClass<TsSkinProvider>();
+  RegisterClass<TsTitleBar>();
+  form->SetName(u"Described");
+  Skin();
+  sp->SetName(u"Provider1");
+  auto* bar = new TsTitleBar(form);
+  bar->SetName(u"Bar1");
+  sp->SetTitleBar(bar);
+  TsTitleButton* first = sp->FTitleButtons->Add();
+  first->Name = u"Pin";
+  first->Hint = u"Keep on top";
+  first->Enabled = false;
+  first->UseSkinData = false;
+  first->SetVisible(false);
+  first->Glyph->SetSize(6, 5);
+  first->Glyph->View().At(3, 2) = 0xFF2040C0;
+  sp->FTitleButtons->Add();
+  const String text = WriteComponentText(form);
+  const std::string utf8 = StringToUtf8(text);
+  EXPECT_NE(utf8.find("TitleButtons = <"), std::string::npos) << utf8;
+  EXPECT_NE(utf8.find("TitleBar = Bar1"), std::string::npos) << utf8;
+
+  auto* other = new TForm(app.get());
+  other->AfterConstruction();
+  const TScopeExit freeOther([&] { delete other; });
+  ReadComponentText(other, text);
+  auto* back = dynamic_cast<TsSkinProvider*>(other->FindComponent(u"Provider1"));
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(back->FTitleBar, other->FindComponent(u"Bar1"));
+  EXPECT_NE(back->FTitleBar, nullptr);
+  ASSERT_EQ(back->FTitleButtons->Count(), 2);
+  const TsTitleButton* pin = back->FTitleButtons->Items(0);
+  EXPECT_EQ(pin->Name, u"Pin");
+  EXPECT_EQ(pin->Hint, u"Keep on top");
+  EXPECT_FALSE(pin->Enabled);
+  EXPECT_FALSE(pin->UseSkinData);
+  EXPECT_FALSE(pin->Visible);
+  ASSERT_EQ(pin->Glyph->Width(), 6);
+  ASSERT_EQ(pin->Glyph->Height(), 5);
+  EXPECT_EQ(pin->Glyph->View().At(3, 2), 0xFF2040C0u);
+  const TsTitleButton* plain = back->FTitleButtons->Items(1);
+  EXPECT_EQ(plain->Name, u"TsTitleButton");
+  EXPECT_TRUE(plain->Enabled);
+  EXPECT_TRUE(plain->UseSkinData);
+  EXPECT_TRUE(plain->Visible);
+  EXPECT_EQ(plain->Glyph->Width(), 0);
+}
+
 TEST_F(StoredProvider, UnchangedPartsAreLeftOutOfTheDescription) {
   form->SetName(u"Described");
   Skin();
   sp->SetName(u"Provider1");
   const std::string text = StringToUtf8(WriteComponentText(form));
   EXPECT_NE(text.find("object Provider1: TsSkinProvider"), std::string::npos) << text;
-  for (const char* left : {"TitleIcon.", "AddedTitle.", "FormHeader.", "ThirdParty.", "SnapBuffer", "ShowAppIcon"})
+  for (const char* left : {"TitleIcon.", "AddedTitle.", "FormHeader.", "ThirdParty.", "SnapBuffer", "ShowAppIcon"}) {
     EXPECT_EQ(text.find(left), std::string::npos) << left << " in\n" << text;
+  }
   // A changed font colour of the added title is stored.
   sp->FAddedTitle->Font()->SetColor(0x000000FF);
   const std::string changed = StringToUtf8(WriteComponentText(form));

@@ -8,12 +8,14 @@
 #include <memory>
 
 #include "base/Composition.h"
+#include "base/kvntUtils.h"
 #include "base/sConst.h"
 #include "base/sMessages.h"
 #include "forms/sSkinProviderMotion.h"
 #include "support/FormSkin.h"
 #include "support/LayeredCalls.h"
 #include "support/ManualTimerDriver.h"
+#include "ui/ScopeGuard.h"
 #include "ui/Threads.h"
 
 using namespace formskin;
@@ -376,4 +378,42 @@ TEST_F(Motion, AProviderThatGoesStopsItsScaleThreadFirst) {
   const DWORD start = GetTickCount();
   while (GetTickCount() - start < 60) CheckSynchronize(5);
   EXPECT_EQ(QueuedCallCount(), 0u);
+}
+
+// On Windows 10 a scale change that asks for it ends with a new window for the form (the
+// system's blur belongs to the window), hidden behind a fresh picture of the form; without the
+// request, or on an older system, the form keeps its window.
+TEST_F(Motion, AScaleChangeRecreatesTheFormsWindowOnWindows10WhenAsked) {
+  const Byte savedMajor = kvWinMajorVer, savedMinor = kvWinMinorVer;
+  const TScopeExit version([&] {
+    kvWinMajorVer = savedMajor;
+    kvWinMinorVer = savedMinor;
+  });
+  struct Case {
+    Byte major;
+    bool recreate;
+    bool newWindow;
+  };
+  for (const Case c : {Case{10, true, true}, Case{10, false, false}, Case{6, true, false}}) {
+    SCOPED_TRACE(testing::Message() << int(c.major) << " " << c.recreate);
+    kvWinMajorVer = c.major;
+    kvWinMinorVer = c.major == 10 ? 0 : 2;
+    const HWND before = form->Handle();
+    LayeredCalls rec;
+    sp->AnimChangeScale(120, c.recreate);
+    ASSERT_NE(sp->FScaleThread, nullptr);
+    const HWND cover = sp->FScaleThread->ThreadCoverForm->Handle();
+    const DWORD start = GetTickCount();
+    while (sp->FScaleThread->ThreadCoverForm && GetTickCount() - start < 5000) CheckSynchronize(10);
+    ASSERT_EQ(sp->FScaleThread->ThreadCoverForm, nullptr) << "the scale never finished";
+    EXPECT_EQ(form->Handle() != before, c.newWindow);
+    EXPECT_TRUE(IsWindow(form->Handle()));
+    EXPECT_FALSE(GetWindowLongW(form->Handle(), GWL_EXSTYLE) & WS_EX_LAYERED);
+    // A fresh picture of the form at its place was shown at the end, on a window of its own.
+    bool freshShown = false;
+    for (const layered::UpdateCall& u : layered::updates)
+      freshShown = freshShown || (u.wnd != cover && u.wnd != before && u.wnd != form->Handle() && u.alpha == 255);
+    EXPECT_TRUE(freshShown);
+    sp->StopScaleThread();
+  }
 }

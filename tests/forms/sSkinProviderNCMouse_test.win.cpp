@@ -466,7 +466,7 @@ TEST_F(CaptionInPlace, AHotButtonShowsTheSkinsHaloAroundItUntilTheMouseLeaves) {
     const Integer id = btn->cpGlowID;
     sp->SetHotHT(0, true);
     EXPECT_EQ(btn->cpGlowID, -1);
-    if (id >= 0) EXPECT_EQ(EffectAt(id), nullptr);
+    if (id >= 0) { EXPECT_EQ(EffectAt(id), nullptr); }
   }
   skin->skin.Manager.Effects.AllowGlowing = true;
 }
@@ -579,7 +579,7 @@ TEST_F(IconPress, ARightClickOnTheCaptionDropsTheMenuThere) {
     SendMessageW(form->Handle(), WM_NCRBUTTONDOWN, c.downCode, MAKELPARAM(c.down.X, c.down.Y));
     SendMessageW(form->Handle(), WM_NCRBUTTONUP, HTCAPTION, MAKELPARAM(caption.X, caption.Y));
     ASSERT_EQ(rec->drops.size(), c.drops);
-    if (c.drops) EXPECT_EQ(rec->drops[0], caption);
+    if (c.drops) { EXPECT_EQ(rec->drops[0], caption); }
     EXPECT_FALSE(sp->RightPressed);
   }
 }
@@ -746,4 +746,51 @@ TEST_F(ChildButtons, AClickOnAMinimizedChildDropsItsMenuAtTheMouse) {
   ASSERT_EQ(rec->drops.size(), 1u);
   EXPECT_EQ(rec->drops[0], kvMousePos());
   SetCursorPos(0, 0);
+}
+
+namespace {
+
+// The mouse moved to a screen point as the user moves it.
+void MoveMouseTo(TPoint screen) {
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  in.mi.dx = MulDiv(screen.X, 65536, GetSystemMetrics(SM_CXSCREEN)) + 1;
+  in.mi.dy = MulDiv(screen.Y, 65536, GetSystemMetrics(SM_CYSCREEN)) + 1;
+  in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  SendInput(1, &in, sizeof in);
+}
+
+// Handles messages until the condition holds or the time is up; answers the condition.
+template <class F>
+bool PumpUntil(F done, int ms = 2000) {
+  const DWORD end = GetTickCount() + DWORD(ms);
+  while (!done() && GetTickCount() < end) {
+    Application->ProcessMessages();
+    Sleep(10);
+  }
+  return done();
+}
+
+}  // namespace
+
+// Without glowing and without an outer border window nothing watches a hot caption button but
+// the system's report that the mouse left the window's frame: the mouse goes straight from the
+// button out of the window, and the button looks normal again.
+TEST_F(NCMouse, TheMouseLeavingTheWindowFromAHotButtonGivesItsNormalLookBack) {
+  skin->skin.Manager.Effects.AllowGlowing = false;
+  SkinAndShow();
+  ASSERT_EQ(sp->BorderForm, nullptr);
+  const TPoint c = Centre(sp->ButtonMin);
+  const TsCaptionButton& b = sp->ButtonMin;
+  auto lookAt = [&] { return RgbOfColor(WindowShot(form->Handle())->PixelColor(c.X, c.Y) & 0xFFFFFF); };
+  ASSERT_EQ(lookAt(), Rgb(GlyphPixel(2, 0)));
+  MoveMouseTo(Screen(c.X, c.Y));
+  ASSERT_TRUE(PumpUntil([&] { return b.cpState == 1; }));
+  EXPECT_EQ(sp->CurrentHT, HTMINBUTTON);
+  EXPECT_EQ(lookAt(), Rgb(GlyphPixel(2, 1)));
+  // Straight up, off the window.
+  MoveMouseTo(Screen(c.X, -40));
+  EXPECT_TRUE(PumpUntil([&] { return b.cpState == 0; }));
+  EXPECT_EQ(sp->CurrentHT, -1);
+  EXPECT_EQ(lookAt(), Rgb(GlyphPixel(2, 0)));
 }

@@ -449,3 +449,51 @@ TEST_F(PaintEntry, TheEraseHandlerPaintsTheGrip) {
               visible ? TColor(RgbOfColor(TColor(Rgb(kGripPixel)))) : kClientActive);
   }
 }
+
+namespace {
+
+// A container that tells its children it is being updated.
+class PreparingHost : public TWinControl {
+ public:
+  using TWinControl::TWinControl;
+  void WndProc(TMessage& m) override {
+    if (m.Msg == SM_ALPHACMD && m.WParamHi == KV_PREPARING) {
+      m.Result = 1;
+      return;
+    }
+    TWinControl::WndProc(m);
+  }
+};
+
+}  // namespace
+
+// A form inside a container paints its frame while the container is being updated; its own
+// update holds the frame back.
+TEST_F(SkinnedForm, AParentedFormsFrameWaitsOnlyForItsOwnUpdate) {
+  auto* top = new TForm(app.get());
+  top->AfterConstruction();
+  top->SetBounds(60, 60, 420, 320);
+  auto* host = new PreparingHost(top);
+  host->SetParent(top);
+  host->SetBounds(0, 0, 400, 300);
+  top->Show();
+  form->SetParent(host);
+  form->SetBounds(10, 10, 300, 200);
+  SkinAndShow();
+  PumpMessages();
+  const Integer h = form->Height();
+  ASSERT_TRUE(sp->FCommonData->GetUpdating());  // the container's update reaches the form
+  for (const bool ownUpdate : {false, true}) {
+    SCOPED_TRACE(ownUpdate ? "own update" : "container's update");
+    {
+      const TWindowDC dc(form->Handle());
+      const TOwnedBrush marker(CreateSolidBrush(kMarker));
+      const RECT r{0, h / 2, 3, h / 2 + 10};
+      FillRect(dc, &r, marker.get());
+    }
+    sp->FCommonData->FUpdating = ownUpdate;
+    SendMessageW(form->Handle(), WM_NCPAINT, 1, 0);
+    sp->FCommonData->FUpdating = false;
+    EXPECT_EQ(WindowShot(form->Handle())->PixelColor(1, h / 2 + 5), ownUpdate ? kMarker : kBorderColor);
+  }
+}

@@ -89,3 +89,20 @@ TEST(PreviewRecordCheck, RefusedBlockLeavesTheRecordAlone) {
   EXPECT_EQ(record->Magic, 77);
   EXPECT_EQ(record->Name1[0], 'k');
 }
+
+// Only a first parameter of exactly "/kvpreview" starts the program for the editor.
+TEST(PreviewStart, OnlyAnExactFirstParameterCounts) {
+  struct Case {
+    std::vector<String> params;
+    bool preview;
+  } cases[] = {
+      {{u"/kvpreview"}, true},
+      {{u"/kvpreview", u"more"}, true},
+      {{}, false},
+      {{u"/KVPREVIEW"}, false},
+      {{u"/kvpreview "}, false},
+      {{u"kvpreview"}, false},
+      {{u"other", u"/kvpreview"}, false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(IsPreviewStart(c.params), c.preview) << c.params.size();
+}

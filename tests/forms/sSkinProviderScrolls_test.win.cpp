@@ -317,3 +317,30 @@ TEST_F(FormScrolls, ThePrintedFormShowsItsSkinnedBars) {
     EXPECT_EQ(image->PixelColor(at.p.X, at.p.Y) & 0xFFFFFF, screen & 0xFFFFFF) << at.where;
   }
 }
+
+// A child window made or destroyed on the form may change its scroll range: the skinned bars
+// read the form's scroll state again, with or without a child-control adapter.
+TEST_F(FormScrolls, AChildComingOrGoingRefreshesTheBarsWithOrWithoutAnAdapter) {
+  SkinWithBars();
+  ASSERT_NE(sp->ListSW, nullptr);
+  const HWND h = form->Handle();
+  struct Case {
+    const char* what;
+    bool adapter;
+    WORD event;
+  } cases[] = {{"made, adapter", true, WM_CREATE},
+               {"made, no adapter", false, WM_CREATE},
+               {"destroyed, no adapter", false, WM_DESTROY}};
+  int pos = 100;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (!c.adapter) sp->Adapter.reset();
+    if (c.adapter && !sp->Adapter) sp->AdapterCreate();
+    pos += 50;
+    SCROLLINFO si{sizeof(si), SIF_POS, 0, 0, 0, pos, 0};
+    SetScrollInfo(h, SB_VERT, &si, FALSE);
+    ASSERT_NE(sp->ListSW->sBarVert->ScrollInfo.nPos, pos);
+    SendMessageW(h, WM_PARENTNOTIFY, MAKEWPARAM(c.event, 0), 0);
+    EXPECT_EQ(sp->ListSW->sBarVert->ScrollInfo.nPos, pos);
+  }
+}

@@ -462,7 +462,9 @@ TEST_F(DialogBorder, TheDialogsBorderWindowKeepsItsOwnRowsAndPassesTheRestOn) {
     TMessage m = MakeMessage(r.msg, r.wParam, r.lParam, 77);
     border->BorderProc(m);
     EXPECT_EQ(rec.Saw(r.msg), r.passed);
-    if (!r.passed && r.msg != WM_MOVE && r.msg != WM_SETFOCUS && r.msg != WM_SHOWWINDOW) EXPECT_EQ(m.Result, r.result);
+    if (!r.passed && r.msg != WM_MOVE && r.msg != WM_SETFOCUS && r.msg != WM_SHOWWINDOW) {
+      EXPECT_EQ(m.Result, r.result);
+    }
   }
   EXPECT_EQ(GetFocus(), focusBefore);  // a dialog's border window hands no focus on
   EXPECT_TRUE(IsWindowVisible(border->LayeredWindow()));

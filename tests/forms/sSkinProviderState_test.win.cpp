@@ -62,7 +62,8 @@ TEST_F(FormState, MovingAStretchedFormGivesItsSavedHeightBack) {
 TEST_F(FormState, MaximizedBoundsCoverTheWorkAreaAndHideTheFrame) {
   MINMAXINFO info{};
   SendMessageW(form->Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
-  MONITORINFO mi{sizeof mi};
+  MONITORINFO mi{};
+  mi.cbSize = sizeof mi;
   GetMonitorInfoW(MonitorFromWindow(form->Handle(), MONITOR_DEFAULTTONEAREST), &mi);
   const Integer b = SysBorderWidth(form->Handle(), nullptr, false);
   EXPECT_EQ(info.ptMaxPosition.x, mi.rcWork.left - mi.rcMonitor.left - b);
@@ -545,4 +546,24 @@ TEST_F(FormState, AMovedFormWithAFrameClearsTheGlows) {
   glows.clears = 0;
   SetWindowPos(form->Handle(), nullptr, 170, 130, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   EXPECT_EQ(glows.clears, 0);
+}
+
+// A size step drops the glow masks kept for the caption text: they were made for the old
+// title and would glow there again even when the new size needs a mask of the same size.
+// While the form is being updated the step only marks what changed.
+TEST_F(FormState, ASizeStepDropsTheCaptionGlowMasks) {
+  const HWND h = form->Handle();
+  RECT client{};
+  GetClientRect(h, &client);
+  const LPARAM size = MAKELPARAM(client.right, client.bottom);
+  for (const bool updating : {false, true}) {
+    SCOPED_TRACE(updating);
+    sp->FGlow1 = std::make_unique<TBitmap>(40, 20, pf32bit);
+    sp->FGlow2 = std::make_unique<TBitmap>(40, 20, pf32bit);
+    sp->FCommonData->FUpdating = updating;
+    SendMessageW(h, WM_SIZE, SIZE_RESTORED, size);
+    sp->FCommonData->FUpdating = false;
+    EXPECT_EQ(sp->FGlow1 == nullptr, !updating);
+    EXPECT_EQ(sp->FGlow2 == nullptr, !updating);
+  }
 }

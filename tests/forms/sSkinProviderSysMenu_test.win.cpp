@@ -198,7 +198,7 @@ TEST_F(SkinnedMenus, AltSpaceDropsTheSystemMenuWithItemsAsTheFormStateSays) {
     EXPECT_TRUE(m->ItemClose->Enabled());
     // The menu the system showed carries the same states.
     const UINT state = GetMenuState(m->Handle(), m->ItemMaximize->Command(), MF_BYCOMMAND);
-    if (m->ItemMaximize->Visible()) EXPECT_EQ((state & MF_GRAYED) == 0, c.maximize);
+    if (m->ItemMaximize->Visible()) { EXPECT_EQ((state & MF_GRAYED) == 0, c.maximize); }
     ExpectMenusLetGo();
   }
   form->SetWindowState(wsNormal);

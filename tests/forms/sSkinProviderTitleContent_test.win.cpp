@@ -101,7 +101,7 @@ TEST_F(TitleContent, GripStandsInsideTheFrameAndAnswersTheSizingCorner) {
     EXPECT_EQ(inWindow.Y, p.Y - (c.outerBorder ? shadow.Top + DiffTitle(sp->BorderForm.get()) : 0));
     EXPECT_EQ(HitTest(inWindow.X + kGrip - 1, inWindow.Y + kGrip - 1), HTBOTTOMRIGHT);
     // Left of and above the grip: the client (with scroll bars their size box answers there).
-    if (!c.scrollBars) EXPECT_EQ(HitTest(inWindow.X, inWindow.Y), HTCLIENT);
+    if (!c.scrollBars) { EXPECT_EQ(HitTest(inWindow.X, inWindow.Y), HTCLIENT); }
   }
 }
 
@@ -250,8 +250,9 @@ TEST_F(TitleContent, ChildFormTakesItsBackgroundFromTheParentPicture) {
   TBitmap& childPic = *childSp->FCommonData->FCacheBmp;
   ASSERT_EQ(childPic.Width(), 120);
   const TPoint origin(sp->OffsetX() + 40, sp->OffsetY() + 30);
-  for (const TPoint q : {TPoint(0, 0), TPoint(60, 40), TPoint(119, 79), TPoint(10, 70)})
+  for (const TPoint q : {TPoint(0, 0), TPoint(60, 40), TPoint(119, 79), TPoint(10, 70)}) {
     EXPECT_EQ(Rgb(At(childPic, q.X, q.Y)), Rgb(At(parentPic, origin.X + q.X, origin.Y + q.Y))) << q.X << "," << q.Y;
+  }
   EXPECT_NE(Rgb(At(childPic, 0, 0)), Rgb(At(childPic, 119, 79))) << "the parent's gradient shows";
 
   // The same child under a parent still building its picture.
@@ -467,7 +468,7 @@ TEST_F(TitleContent, ButtonBackgroundIsKeptAndGivenBackAtItsPlace) {
   };
   for (Integer y = 0; y < kept.Height(); ++y)
     for (Integer x = 0; x < kept.Width(); ++x)
-      if (!underButton(from + x, y)) ASSERT_EQ(At(kept, x, y), At(pic, from + x, y)) << x << "," << y;
+      if (!underButton(from + x, y)) { ASSERT_EQ(At(kept, x, y), At(pic, from + x, y)) << x << "," << y; }
   const std::unique_ptr<TBitmap> before(CreateBmp32(pic.Width(), pic.Height()));
   CopyPixels(before->View(), 0, 0, pic.View(), TRect(0, 0, pic.Width(), pic.Height()));
   const TPoint close = Centre(sp->ButtonClose);
@@ -550,4 +551,43 @@ TEST_F(MdiPicture, AMenuChangeWhileAMaximizedChildIsShownWaits) {
   sp->FCommonData->BGChanged = true;
   EXPECT_TRUE(sp->PaintAll());
   EXPECT_FALSE(sp->FCommonData->BGChanged);
+}
+
+// Drawn with the whole title, the minimize button is dimmed when it is normal or fading and
+// the form is inactive or disabled; a fading button shows its normal look (its fade shows the
+// rest); a hot button without a fade on an inactive form keeps its full hot look.
+TEST_F(TitleContent, SystemButtonsAreDimmedOnAnInactiveOrDisabledFormAndWhileFading) {
+  SkinAndShow();
+  SendMessageW(form->Handle(), WM_NCACTIVATE, TRUE, 0);
+  const TsCaptionButton& b = sp->ButtonMin;
+  ASSERT_GT(b.cpRect.Width(), 0);
+  struct Case {
+    const char* what;
+    bool active, enabled, fading;
+    Integer state;  // the look drawn at full strength; -1: dimmed
+  } cases[] = {
+      {"active", true, true, false, 0},
+      {"active, disabled form", true, false, false, -1},
+      {"inactive", false, true, false, -1},
+      {"inactive, hot", false, true, false, 1},
+      {"inactive, fading", false, true, true, -1},
+      {"active, fading", true, true, true, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    skin->skin.Manager.Effects.AllowGlowing = c.fading;
+    sp->SetHotHT(c.state == 1 || c.fading ? HTMINBUTTON : 0, c.fading);
+    ASSERT_EQ(b.cpTimer != nullptr, c.fading);
+    form->SetEnabled(c.enabled);
+    sp->FormActive = c.active;
+    TBitmap& pic = Rebuilt();
+    const uint32_t centre = Rgb(At(pic, (b.cpRect.Left + b.cpRect.Right) / 2, (b.cpRect.Top + b.cpRect.Bottom) / 2));
+    if (c.state >= 0)
+      EXPECT_EQ(centre, Rgb(GlyphPixel(2, c.state))) << std::hex << centre;
+    else
+      for (Integer s : {0, 1, 2}) EXPECT_NE(centre, Rgb(GlyphPixel(2, s))) << std::hex << centre;
+    sp->KillAnimations();
+    sp->SetHotHT(0, false);
+    form->SetEnabled(true);
+  }
 }

@@ -16,7 +16,6 @@
 TEST(Gdi, TextureOnACanvasEqualsTheBitmapForm) {
   DuRiruZireziv manager{nullptr};
   manager.MasterBitmap = RandomBitmap(10, 10, 10);
-  TBitmap* master = manager.MasterBitmap.get();
   TsMaskData tex;
   tex.Manager = &manager;
   tex.R = {1, 1, 8, 7};
@@ -33,7 +32,6 @@ TEST(Gdi, TextureOnACanvasEqualsTheBitmapForm) {
 TEST(Gdi, StretchingTexturesAndFramesLeaveTheBlockStretchOnTheCanvas) {
   DuRiruZireziv manager{nullptr};
   manager.MasterBitmap = RandomBitmap(10, 10, 11);
-  TBitmap* master = manager.MasterBitmap.get();
   TsMaskData tex;
   tex.Manager = &manager;
   tex.R = {0, 0, 4, 4};

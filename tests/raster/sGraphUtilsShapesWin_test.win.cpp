@@ -61,8 +61,9 @@ TEST_F(Shapes, ArrowsPointingUpAndSidewaysAreTurnsOfTheDownwardOne) {
     ASSERT_EQ(up.box.Width(), down.box.Width()) << int(style);
     ASSERT_EQ(up.box.Height(), down.box.Height()) << int(style);
     for (Integer y = 0; y < down.box.Height(); ++y)
-      for (Integer x = 0; x < down.box.Width(); ++x)
+      for (Integer x = 0; x < down.box.Width(); ++x) {
         EXPECT_EQ(up.At(x, y), down.At(x, down.box.Height() - 1 - y)) << int(style) << " " << x << "," << y;
+      }
     const Content left = ArrowContent(asLeft, style, clBlue), right = ArrowContent(asRight, style, clBlue);
     ASSERT_EQ(left.box.Width(), down.box.Height()) << int(style);
     ASSERT_EQ(right.box.Height(), down.box.Width()) << int(style);

@@ -482,12 +482,14 @@ TEST(SkinCommandGate, PointerCommandsAndPostedCodes) {
   for (Word code : {KV_GETBG, KV_PAINTOUTER, KV_GETFONTINDEX, KV_GETSKININDEX, KV_GETOUTRGN, KV_UPDATESHADOW,
                     KV_GETTEXTRECT, KV_SETSECTION, KV_UPDATESECTION})
     EXPECT_TRUE(kvCommandCarriesPointer(code)) << code;
-  for (Word code : {KV_SETNEWSKIN, KV_REFRESH, KV_CTRLHANDLED, KV_SETSCALE, KV_COPYDATA})
+  for (Word code : {KV_SETNEWSKIN, KV_REFRESH, KV_CTRLHANDLED, KV_SETSCALE, KV_COPYDATA}) {
     EXPECT_FALSE(kvCommandCarriesPointer(code)) << code;
+  }
   EXPECT_TRUE(kvCommandMayBePosted(KV_COPYDATA));
   EXPECT_TRUE(kvCommandMayBePosted(KV_SKINCHANGED));
-  for (Word code : {KV_SETNEWSKIN, KV_REMOVESKIN, KV_GETBG, KV_SETHALFVISIBLE})
+  for (Word code : {KV_SETNEWSKIN, KV_REMOVESKIN, KV_GETBG, KV_SETHALFVISIBLE}) {
     EXPECT_FALSE(kvCommandMayBePosted(code));
+  }
   // On this thread, outside any other thread's message, every command is trusted.
   EXPECT_TRUE(kvCommandIsTrusted(MakeMessage(SM_ALPHACMD, KV_GETBG_HI, 1234)));
 }
@@ -558,6 +560,72 @@ class TScrollBarsDouble : public TkvScrollWrapper {
   HWND wnd_;
 };
 }  // namespace
+
+// A window that only the wrapper of its scroll bars skins counts as skinned; asked whether its
+// skin is in force, the wrapper's skin data answer.
+TEST_F(CommonHandling, AWindowSkinnedOnlyThroughItsScrollWrapper) {
+  // The window's procedure as a scroll wrapper leaves it: its skin data answer KV_GETSKINDATA.
+  struct TWrapped : TCustomControl {
+    using TCustomControl::TCustomControl;
+    void WndProc(TMessage& m) override {
+      if (m.Msg == SM_ALPHACMD && m.WParamHi == KV_GETSKINDATA) {
+        m.Result = reinterpret_cast<intptr_t>(SkinData);
+        return;
+      }
+      TCustomControl::WndProc(m);
+    }
+    TsCommonData* SkinData = nullptr;
+  };
+  auto* plain = new TWrapped(form);
+  plain->SetParent(form);
+  plain->SetBounds(10, 10, 80, 60);
+  plain->HandleNeeded();
+  EXPECT_FALSE(CtrlIsSkinned(plain, false));
+  TsCommonData wrapperData(nullptr, false);
+  wrapperData.SkinIndex = panel;
+  {
+    TScrollBarsDouble wrapper(plain->Handle());
+    plain->SkinData = &wrapperData;
+    EXPECT_TRUE(CtrlIsSkinned(plain, false));
+    EXPECT_TRUE(CtrlIsSkinned(plain, true));
+    wrapperData.SkinIndex = -1;
+    EXPECT_TRUE(CtrlIsSkinned(plain, false));
+    EXPECT_FALSE(CtrlIsSkinned(plain, true));
+    plain->SkinData = nullptr;
+    EXPECT_FALSE(CtrlIsSkinned(plain, true));
+  }
+  EXPECT_FALSE(CtrlIsSkinned(plain, false));
+}
+
+// A new skin in the custom font mode gives the control the manager's main font, whatever font
+// it had; in the other modes the control keeps its font.
+TEST_F(CommonHandling, ANewSkinInTheCustomFontModeGivesTheManagersFont) {
+  TSkinnedProbe* c = Make(COC_TsPanel, u"PANEL");
+  skin->Manager.Fonts.MainFont = u"Tahoma";
+  struct Case {
+    TkvFontMode mode;
+    const char16_t* expected;
+  } cases[] = {{fmCustom, u"Tahoma"}, {fmDefault, u"Courier New"}, {fmFromSkin, u"Courier New"}};
+  for (const Case& k : cases) {
+    c->Font()->SetName(u"Courier New");
+    skin->Manager.Fonts.MainMode = k.mode;
+    Send(c, KV_SETNEWSKIN, Manager());
+    EXPECT_EQ(c->Font()->Name(), k.expected) << int(k.mode);
+  }
+  skin->Manager.Fonts.MainMode = fmDefault;
+}
+
+// While the new skin travels (the manager not active yet) a control that found its section in
+// it counts as skinned.
+TEST_F(CommonHandling, AControlIsSkinnedWhileTheNewSkinTravels) {
+  TSkinnedProbe* c = Make(COC_TsPanel, u"PANEL");
+  ASSERT_EQ(c->Data->SkinIndex, panel);
+  skin->Manager.SkinCommonInfo.Active = false;
+  skin->Manager.ManagerState.Include(msBroadCasting);
+  EXPECT_TRUE(CtrlIsSkinned(c, true));
+  skin->Manager.ManagerState.Exclude(msBroadCasting);
+  skin->Manager.SkinCommonInfo.Active = true;
+}
 
 TEST_F(CommonHandling, TheMouseIsInsideOverTheSkinnedScrollBarsOfItsWrapper) {
   TSkinnedProbe* c = Make(COC_TsPanel, u"PANEL");

@@ -306,3 +306,24 @@ TEST(VersionSwitch, OneWholeParameterInAnyCase) {
                {{u"/kvve"}, false}};
   for (const Case& c : cases) EXPECT_EQ(HasVersionSwitch(c.params), c.asks) << c.params.size();
 }
+
+// A name that no folder, packed file or internal skin has loads the first internal skin, and
+// the manager then bears that skin's name.
+TEST_F(SkinChange, AnUnknownNameTakesTheFirstInternalSkinsName) {
+  const Bytes packed = Tiny("0x102030").Packed();
+  for (const char* name : {"First", "Second"}) {
+    TsStoredSkin* skin = m.InternalSkins()->Add();
+    skin->SetName(Utf8ToString(name));
+    skin->PackedData->WriteBuffer(packed.data(), Integer(packed.size()));
+  }
+  m.SetSkinName(u"Second");
+  EXPECT_TRUE(m.IsActive());
+  EXPECT_EQ(m.SkinName(), u"Second");
+  m.SetSkinName(u"Nowhere");
+  EXPECT_TRUE(m.IsActive());
+  EXPECT_EQ(m.SkinName(), u"First");
+  EXPECT_EQ(m.GetSkinIndex(u"BUTTON"), m.SkinCommonInfo.Sections[ssButton]);
+  // A folder skin of that name still wins over the internal ones.
+  m.SetSkinName(u"Tiny");
+  EXPECT_EQ(m.SkinName(), u"Tiny");
+}

@@ -7,17 +7,23 @@
 #include <chrono>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "base/sMessages.h"
 #include "images/kvAlphaImageList.h"
+#include "raster/GdiBitmaps.h"
 #include "skin/FormServices.h"
+#include "skin/HideAnimation.h"
 #include "skin/sSkinManager.h"
 #include "skin/sSkinManagerList.h"
 #include "skin/sSkinManagerPreview.h"
 #include "skin/sSkinManagerSysColors.h"
+#include "support/ProviderDouble.h"
 #include "support/SkinFiles.h"
 #include "support/TempDir.h"
 #include "ui/Forms.h"
+#include "ui/ScopeGuard.h"
+#include "ui/StringList.h"
 
 using namespace skinfiles;
 
@@ -120,6 +126,59 @@ TEST_F(ManagerWin, TheApplicationWindowHookComesAndGoesWithTheDefaultManager) {
   m.reset();  // the hook must be gone: a message to the application window reaches nobody freed
   EXPECT_EQ(SendMessageW(app->Handle(), WM_THEMECHANGED, 0, 0), 0);
   SendMessageW(app->Handle(), WM_DRAWMENUBORDER2, 0, 0);
+}
+
+namespace {
+struct HideCall {
+  TkvFormProvider* provider;
+  Integer time;
+  TkvAnimType mode;
+};
+std::vector<HideCall> hideCalls;
+void RecordHide(TkvFormProvider* provider, Integer time, TkvAnimType mode) {
+  hideCalls.push_back({provider, time, mode});
+}
+}  // namespace
+
+// The application hides its window on its way out: the hook marks the main form's provider as
+// closing and has the form layer run the hide animation once; at any other time, or for a
+// provider that skips animations, nothing happens.
+TEST_F(ManagerWin, TheMainFormClosesAnimatedWhenTheApplicationEnds) {
+  sGraphUtilsStartup();  // the layered-window functions
+  ASSERT_TRUE(kvLayered());
+  hideCalls.clear();
+  kvAnimHideMainForm = &RecordHide;
+  const auto restore = TScopeExit([] { kvAnimHideMainForm = nullptr; });
+  DuRiruZireziv m(nullptr);
+  m.AnimEffects.FormHide.Active = true;
+  m.AnimEffects.FormHide.Time = 120;
+  m.AnimEffects.FormHide.Mode = atFading;
+  TForm* main = nullptr;
+  app->CreateForm(main);
+  main->SetBounds(100, 100, 200, 150);
+  main->Show();
+  TProviderDouble provider(main, &m);
+  WINDOWPOS pos{};
+  pos.flags = SWP_HIDEWINDOW;
+  TMessage hidden{WM_WINDOWPOSCHANGED, 0, reinterpret_cast<intptr_t>(&pos), 0};
+  EXPECT_FALSE(m.MainWindowHook(hidden));  // the application goes on
+  EXPECT_TRUE(hideCalls.empty());
+  EXPECT_EQ(provider.FFormState & FS_ANIMCLOSING, 0u);
+
+  app->Terminate();
+  WINDOWPOS moved{};
+  TMessage other{WM_WINDOWPOSCHANGED, 0, reinterpret_cast<intptr_t>(&moved), 0};
+  EXPECT_FALSE(m.MainWindowHook(other));  // not hidden
+  EXPECT_TRUE(hideCalls.empty());
+  EXPECT_FALSE(m.MainWindowHook(hidden));
+  ASSERT_EQ(hideCalls.size(), 1u);
+  EXPECT_EQ(hideCalls[0].provider, static_cast<TkvFormProvider*>(&provider));
+  EXPECT_EQ(hideCalls[0].time, 120);
+  EXPECT_EQ(hideCalls[0].mode, atFading);
+  EXPECT_NE(provider.FFormState & FS_ANIMCLOSING, 0u);
+  EXPECT_TRUE(provider.SkipAnimation);
+  EXPECT_FALSE(m.MainWindowHook(hidden));  // marked: once only
+  EXPECT_EQ(hideCalls.size(), 1u);
 }
 
 namespace {
@@ -256,6 +315,99 @@ TEST_F(ManagerWin, TheManagerFreesARunningThread) {
   EXPECT_EQ(QueuedCallCount(), 0u);
 }
 
+// The name queries over a data folder that holds folder skins (never listed), packed skins and
+// a manager with internal skins: each kind by itself and all together, sorted, the first name
+// listed given back, and the thumbnail of each name when asked for.
+TEST_F(ManagerWin, SkinNamesOfEachKind) {
+  SkinFolder folder;
+  DuRiruZireziv m(nullptr);
+  SkinFiles inside;
+  inside.Set("GLOBALINFO", "VERSION", "16.22").Set("BUTTON", "COLOR", "0x102030");
+  const Bytes packed = inside.Packed();
+  for (const char* name : {"Inside", "Another"}) {
+    TsStoredSkin* skin = m.InternalSkins()->Add();
+    skin->SetName(Utf8ToString(name));
+    skin->PackedData->WriteBuffer(packed.data(), Integer(packed.size()));
+  }
+  m.SetSkinDirectory(folder.dir.Path());
+  const TkvSkinListController* list = m.SkinListController();
+  auto names = [](const TStringList& sl) {
+    std::vector<std::string> out;
+    for (Integer i = 0; i < sl.Count(); ++i) out.push_back(StringToUtf8(sl[i]));
+    return out;
+  };
+  TStringList sl;
+  sl.Add(u"left over");
+  EXPECT_EQ(GetSkinNames(m, sl, false, stAllSkins), u"Inside");  // internal skins come first
+  EXPECT_FALSE(list->UpdateNeeded);
+  EXPECT_EQ(names(sl), (std::vector<std::string>{"Alpha", "Another", "Beta.kpz", "Inside"}));
+  EXPECT_EQ(GetSkinNames(m, sl, false, stPacked), u"Inside");
+  EXPECT_EQ(names(sl), (std::vector<std::string>{"Another", "Inside"}));
+  // The folder's skins: the first the folder search gave.
+  String firstExternal;
+  for (const TkvSkinListData& e : list->SkinList)
+    if (e.skSkinMode != smInternal && firstExternal.empty()) firstExternal = e.skName;
+  EXPECT_EQ(GetSkinNames(m, sl, false, stUnpacked), firstExternal);
+  EXPECT_EQ(names(sl), (std::vector<std::string>{"Alpha", "Beta.kpz"}));
+  EXPECT_EQ(sl.Objects(0), nullptr);
+
+  TStringList external;
+  EXPECT_EQ(GetExternalSkinNames(m, external, true), firstExternal);
+  ASSERT_EQ(names(external), (std::vector<std::string>{"Alpha", "Beta.kpz"}));
+  EXPECT_TRUE(external.OwnsObjects());
+  auto* alpha = dynamic_cast<TkvItemDrawDataObj*>(external.Objects(0));
+  auto* beta = dynamic_cast<TkvItemDrawDataObj*>(external.Objects(1));
+  ASSERT_NE(alpha, nullptr);
+  ASSERT_NE(beta, nullptr);
+  EXPECT_GE(alpha->ImageIndex, 0);  // Alpha has a preview
+  EXPECT_EQ(beta->ImageIndex, -1);
+
+  // A folder without skins leaves the internal ones, and an empty answer for the folder's.
+  TempDir empty;
+  m.SetSkinDirectory(empty.Path());
+  EXPECT_EQ(GetExternalSkinNames(m, external, false), u"");
+  EXPECT_EQ(external.Count(), 0);
+  EXPECT_EQ(GetSkinNames(m, sl, false, stAllSkins), u"Inside");
+  EXPECT_EQ(names(sl), (std::vector<std::string>{"Another", "Inside"}));
+}
+
+// The skin list follows the folder and the filter: a new folder is listed again at once and
+// reported, a new filter empties the list and reports it; the list is started with the manager.
+TEST_F(ManagerWin, TheSkinListFollowsTheFolderAndTheFilter) {
+  SkinFolder folder;
+  DuRiruZireziv m(nullptr);
+  struct Listener {
+    void Changed(TObject* sender) { senders.push_back(sender); }
+    std::vector<TObject*> senders;
+  } l;
+  m.OnSkinListChanged = TNotifyEvent(&l, &Listener::Changed);
+  TkvSkinListController* list = m.SkinListController();
+  m.AfterConstruction();
+  EXPECT_FALSE(list->UpdateNeeded);  // "c:\Skins" is no folder here: listed at once, empty
+  l.senders.clear();
+
+  m.SetSkinDirectory(folder.dir.Path());
+  // Cleared and reported by the list, rebuilt, and reported by the manager last.
+  ASSERT_GE(l.senders.size(), 2u);
+  EXPECT_EQ(l.senders.front(), list);
+  EXPECT_EQ(l.senders.back(), &m);
+  EXPECT_TRUE(list->ThreadRunning() || !list->UpdateNeeded);
+  ASSERT_TRUE(PumpUntil([&] { return !list->ThreadRunning() && !list->UpdateNeeded; }));
+  EXPECT_EQ(list->SkinList.size(), 2u);
+
+  l.senders.clear();
+  m.SetSkinDirectory(UpperCase(folder.dir.Path()));  // the same folder in capitals: nothing
+  EXPECT_TRUE(l.senders.empty());
+
+  m.SetSkinsFilter({sfiInternal});
+  EXPECT_TRUE(list->SkinList.empty());
+  EXPECT_TRUE(list->UpdateNeeded);
+  EXPECT_EQ(l.senders, (std::vector<TObject*>{list, &m}));
+  l.senders.clear();
+  m.SetSkinsFilter({sfiInternal});
+  EXPECT_TRUE(l.senders.empty());
+}
+
 // ---- Scale modes ---------------------------------------------------------------------------
 
 TEST_F(ManagerWin, FormsAreRescaledBetweenDensitiesInEachMode) {
@@ -353,7 +505,7 @@ TEST_F(ManagerWin, SystemColoursArePatchedAndRestored) {
       UpdateColorsHooks(true);
       UpdateColorsHooks(true);
       EXPECT_NE(SysColorPatchKind(), TkvPatchKind::None);
-      if (entryJump) EXPECT_EQ(SysColorPatchKind(), TkvPatchKind::EntryJump);
+      if (entryJump) { EXPECT_EQ(SysColorPatchKind(), TkvPatchKind::EntryJump); }
       EXPECT_NE(EntryBytes("user32.dll", "GetSysColor"), colorBefore);
       EXPECT_EQ(GetSysColor(COLOR_BTNFACE), btnFace);  // not in the table
       EXPECT_EQ(GetSysColor(COLOR_WINDOW), window);    // no visible active form

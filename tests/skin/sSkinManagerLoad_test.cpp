@@ -157,7 +157,7 @@ TEST(SkinWideValues, VersionCheck) {
     });
     ASSERT_EQ(skin.Status, slsLoaded) << c.version;
     ASSERT_EQ(skin.Set.Notices.size(), c.notices) << c.version;
-    if (c.notices) EXPECT_EQ(skin.Set.Notices[0].kind, c.kind) << c.version;
+    if (c.notices) { EXPECT_EQ(skin.Set.Notices[0].kind, c.kind) << c.version; }
   }
   LoadedSkin newer(Base("17"));
   EXPECT_EQ(newer.Set.Notices[0].Text,

@@ -103,6 +103,7 @@ TEST(SkinLookups, ImagesOfASectionThroughItsParents) {
       {1, u"BORDERSMASK", toolBorder},  // its own comes first
       {1, u"GLYPHMASK", buttonGlyph},   // from the parent
       {2, u"GLYPHMASK", buttonGlyph},   // two steps up
+      {1, u"PATTERN", buttonPattern},   // the parent's texture
       {2, u"BORDERSMASK", toolBorder},
       {2, u"OUTERMASK", -1},        // nowhere in the chain
       {3, u"HOTPATTERN", loopHot},  // found before the chain comes back
@@ -137,8 +138,9 @@ TEST(SkinLookups, ImagesByNameDoNotInherit) {
                {u"BUTTON", u"HOTPATTERN", skin.ImageOf(u"BUTTON", 4)},  // of the second BUTTON
                {u"", u"BORDERSMASK", -1},
                {u"NOSUCHSECTION", u"BORDERSMASK", -1}};
-  for (const Case& c : cases)
+  for (const Case& c : cases) {
     EXPECT_EQ(m.GetMaskIndex(c.section, c.key), c.image) << StringToUtf8(c.section) << " " << StringToUtf8(c.key);
+  }
 }
 
 TEST(SkinLookups, TexturesOnly) {

@@ -360,8 +360,9 @@ TEST(WindowShadows, CutStatesAreTheBorderImagesStatePictures) {
     const TsMaskData& md = d.ma[size_t(d.ExBorder)];
     ASSERT_EQ(md.Width, c.width);
     ASSERT_EQ(md.Height, c.height);
-    for (Integer k = 0; k < c.states; ++k)
+    for (Integer k = 0; k < c.states; ++k) {
       EXPECT_TRUE(IsStateOf(d.CutImageState(md, k).get(), c.r, c.width, c.height, k)) << k;
+    }
     const Integer activeState = c.states > 1 ? 1 : 0;
     EXPECT_TRUE(IsStateOf(d.ExBorderPicture(false), c.r, c.width, c.height, 0));
     EXPECT_TRUE(IsStateOf(d.ExBorderPicture(true), c.r, c.width, c.height, activeState));

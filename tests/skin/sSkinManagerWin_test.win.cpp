@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "skin/FormServices.h"
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
+#include "skin/sSkinManagerList.h"
 #include "skin/sStyleSimply.h"
 #include "skin/sVclUtils.h"
 #include "support/FormFixture.h"
@@ -140,13 +142,108 @@ TEST_F(ManagerWindows, ASkinChangeReachesEveryFormAndControlOnce) {
   EXPECT_TRUE(manager->ManagerState.Empty());
 }
 
+namespace {
+// The manager's events and the commands a listed control hears, in one order.
+class TimeLine : public TObject {
+ public:
+  explicit TimeLine(DuRiruZireziv& m) : m_(m) {
+    m.OnBeforeChange = TNotifyEvent(this, &TimeLine::Before);
+    m.OnSkinChanging = TkvSkinChangingEvent(this, &TimeLine::Changing);
+    m.OnSkinLoading = TNotifyEvent(this, &TimeLine::Loading);
+    m.OnActivate = TNotifyEvent(this, &TimeLine::Activate);
+    m.OnAfterChange = TNotifyEvent(this, &TimeLine::After);
+    m.OnDeactivate = TNotifyEvent(this, &TimeLine::Deactivate);
+  }
+  void Before(TObject*) { seen.push_back("before"); }
+  void Changing(TObject*, const String& name, bool& allow) {
+    seen.push_back("changing " + StringToUtf8(name));
+    allow = allowChange;
+  }
+  void Loading(TObject*) { seen.push_back("loading"); }
+  void Activate(TObject*) { seen.push_back("activate"); }
+  void After(TObject*) { seen.push_back("after"); }
+  void Deactivate(TObject*) { seen.push_back("deactivate"); }
+  void Heard(TMessage& m) {
+    switch (m.WParamHi) {
+      case KV_SETNEWSKIN: seen.push_back("new skin"); break;
+      case KV_REMOVESKIN: seen.push_back("skin removed"); break;
+      case KV_SKINCHANGED: seen.push_back("skin changed"); break;
+      default: break;
+    }
+  }
+  // The manager outlives the line: it reports to nobody afterwards.
+  ~TimeLine() override {
+    m_.OnBeforeChange = m_.OnSkinLoading = m_.OnActivate = m_.OnAfterChange = m_.OnDeactivate = TNotifyEvent();
+    m_.OnSkinChanging = TkvSkinChangingEvent();
+  }
+  std::vector<std::string> seen;
+  bool allowChange = true;
+
+ private:
+  DuRiruZireziv& m_;
+};
+}  // namespace
+
+// A control registered with the skin list hears of every change of the skin after the
+// manager's events; a refused change tells nobody, a skin that goes is removed first.
+TEST_F(ManagerWindows, EventsAndNoticesInTheirOrder) {
+  SkinFiles other = Tiny();
+  other.Set("BUTTON", "COLOR", "0x0000FF");
+  other.WriteFolder(dir.Path(), "Other");
+  TimeLine line(*manager);
+  auto* listed = new TCommandProbe(form, "listed", log);
+  listed->onCommand = [&](TMessage& m) { line.Heard(m); };
+  manager->SkinListController()->AddControl(listed);
+  using Seen = std::vector<std::string>;
+  struct Case {
+    const char* name;
+    std::function<void()> act;
+    Seen expected;
+  } cases[] = {
+      {"a first skin",
+       [&] { manager->SetSkinName(u"Tiny"); },
+       {"before", "changing Tiny", "loading", "new skin", "activate", "after", "skin changed"}},
+      {"another skin",
+       [&] { manager->SetSkinName(u"Other"); },
+       {"before", "changing Other", "loading", "new skin", "after", "skin changed"}},
+      {"a refused change",
+       [&] {
+         line.allowChange = false;
+         manager->SetSkinName(u"Tiny");
+         line.allowChange = true;
+       },
+       {"before", "changing Tiny"}},
+      {"a skin no source has",
+       [&] { manager->SetSkinName(u"Missing"); },
+       {"before", "changing Missing", "skin removed", "after", "skin changed"}},
+      {"a skin again",
+       [&] { manager->SetSkinName(u"Other"); },
+       {"before", "changing Other", "loading", "new skin", "activate", "after", "skin changed"}},
+      {"switched off", [&] { manager->SetActive(false); }, {"skin removed", "deactivate", "skin changed"}},
+      {"a name while off", [&] { manager->SetSkinName(u"Tiny"); }, {"skin changed"}},
+      {"switched on",
+       [&] { manager->SetActive(true); },
+       {"before", "changing Tiny", "loading", "new skin", "activate", "after", "skin changed"}},
+  };
+  for (const Case& c : cases) {
+    line.seen.clear();
+    c.act();
+    // The notice to a windowed control is posted.
+    for (int i = 0; i < 3; ++i) Application->ProcessMessages();
+    EXPECT_EQ(line.seen, c.expected) << c.name;
+  }
+  manager->SkinListController()->DelControl(listed);
+  listed->onCommand = nullptr;
+}
+
 TEST_F(ManagerWindows, WithoutASkinTheProgramStaysUnskinned) {
   AddHookedDialog(log, true);
   manager->SetSkinName(u"NoSuchSkin");
   EXPECT_FALSE(manager->IsActive());
   EXPECT_TRUE(manager->Active());
-  for (const char* who : {"form", "form.outer", "form.inner", "dialog"})
+  for (const char* who : {"form", "form.outer", "form.inner", "dialog"}) {
     EXPECT_EQ(log.Commands(who), std::vector<Word>{KV_REMOVESKIN}) << who;
+  }
   // No thread hook, and message boxes stay the system's.
   EXPECT_EQ(HookCallback, nullptr);
   EXPECT_FALSE(manager->GlobalHookInstalled);
@@ -299,6 +396,54 @@ TEST_F(ManagerWindows, RepaintingOneSection) {
   manager->UpdateSkinSection(u"button");
   ASSERT_NE(log.Last("form.inner", KV_UPDATESECTION), nullptr);
   EXPECT_EQ(log.Last("form.inner", KV_UPDATESECTION)->text, u"BUTTON");
+}
+
+// The border settings switched while a skin is shown act at once on every slot: the shadow
+// margins and templates come and go, and the mode decides between the skin's own outer border
+// image and the plain window shadow.
+TEST_F(ManagerWindows, ExtendedBordersSwitchedAtRunTimeActAtOnce) {
+  sGraphUtilsStartup();  // the layered-window functions the outer borders need
+  SkinFiles files = Tiny();
+  files.Set("GLOBALINFO", "WSHSIZE", "10").Set("GLOBALINFO", "WSHOFFS", "2");
+  files.Set("GLOBALINFO", "EXBORDER", "!EXB.PNG!2!0!0!0016!0016!0016!0016!0");
+  files.Png("EXB.PNG", *Picture(64, 32, 0xC0403020));
+  files.WriteFolder(dir.Path(), "Bordered");
+  manager->SetSkinName(u"Bordered");
+  ASSERT_TRUE(manager->IsActive());
+  TkvSkinData* slot = manager->CommonSkinData(96);
+  ASSERT_GE(slot->ExBorder, 0);
+  EXPECT_EQ(slot->FormShadowSize, TRect());
+  EXPECT_EQ(slot->ShdaTemplate, nullptr);
+
+  log.Clear();
+  manager->SetExtendedBorders(true);
+  ASSERT_TRUE(manager->GetExtendedBorders());
+  const TsMaskData& image = slot->ma[size_t(slot->ExBorder)];
+  EXPECT_EQ(slot->FormShadowSize.Left, image.WL - slot->ExContentOffs);
+  EXPECT_EQ(slot->FormShadowSize.Bottom, image.WB - slot->ExContentOffs);
+  ASSERT_NE(slot->ShdaTemplate, nullptr);
+  EXPECT_EQ(slot->ShdaTemplate->Width(), image.Width);
+  EXPECT_EQ(log.Count("form.inner", KV_REFRESH), 1u);  // shown at once
+
+  manager->SetExtBordersMode(ebmShadow);
+  EXPECT_EQ(slot->ExBorder, -1);
+  EXPECT_EQ(slot->ExBorderWidth, 4);
+  EXPECT_EQ(slot->FormShadowSize, TRect(10, 8, 10, 12));
+  EXPECT_NE(slot->ShdaTemplate, nullptr);
+
+  manager->SetExtBordersMode(ebmFull);
+  EXPECT_EQ(slot->ExBorder, manager->GetMaskIndex(u"GLOBALINFO", u"EXBORDER"));
+  EXPECT_EQ(slot->FormShadowSize.Left, image.WL - slot->ExContentOffs);
+
+  manager->SetExtendedBorders(false);
+  EXPECT_EQ(slot->FormShadowSize, TRect());
+  // A skin loaded afterwards takes the settings in force.
+  manager->SetExtendedBorders(true);
+  manager->SetExtBordersMode(ebmShadow);
+  manager->SetSkinName(u"Tiny");
+  manager->SetSkinName(u"Bordered");
+  EXPECT_EQ(manager->CommonSkinData(96)->ExBorder, -1);
+  EXPECT_EQ(manager->CommonSkinData(96)->FormShadowSize, TRect(10, 8, 10, 12));
 }
 
 TEST_F(ManagerWindows, OptionsThatTellTheForms) {

@@ -199,7 +199,7 @@ TEST_F(Printing, ATabSheetsChildrenArePaintedInsideItsBorder) {
     EXPECT_EQ(ColourAt(b.get(), border, border), clBlue) << border;
     EXPECT_EQ(ColourAt(b.get(), border + 9, border + 9), clBlue) << border;
     EXPECT_NE(ColourAt(b.get(), border + 10, border + 10), clBlue) << border;
-    if (border) EXPECT_NE(ColourAt(b.get(), 0, 0), clBlue);
+    if (border) { EXPECT_NE(ColourAt(b.get(), 0, 0), clBlue); }
   }
 }
 

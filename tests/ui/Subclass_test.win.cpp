@@ -300,7 +300,9 @@ class TPoisonedWrapper : public TObject {
   explicit TPoisonedWrapper(HWND button) { sub.Attach(button, this, &TPoisonedWrapper::Proc); }
   ~TPoisonedWrapper() override { ++deleted; }
 
-  static void* operator new(size_t size) { return ::operator new(size); }
+  // Not inlined, so the compiler pairs this class's delete with this class's new, not the
+  // global new.
+  [[gnu::noinline]] static void* operator new(size_t size) { return ::operator new(size); }
   static void operator delete(void* p, size_t size) {
     std::memset(p, 0xDD, size);
     quarantine.push_back(p);

@@ -36,7 +36,10 @@ TEST(WinHandles, AnOwnedWindowIsDestroyedByItsLastOwnerOnly) {
   {
     TOwnedWindow first(raw);
     TBorrowedWindow borrowed = first.Borrow();
-    { TBorrowedWindow copy = borrowed; }
+    {
+      TBorrowedWindow copy = borrowed;
+      EXPECT_EQ(copy.get(), raw);
+    }
     EXPECT_TRUE(IsWindow(raw)) << "a borrower destroyed the window";
     TOwnedWindow second(std::move(first));
     EXPECT_FALSE(first);

@@ -7,10 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "support/ControlSkin.h"
+#include "support/ImageLists.h"
 #include "ui/ComCtrls.h"
 #include "wrappers/kvSBUtilsBars.h"
 
@@ -284,4 +286,50 @@ TEST_F(Bars, NoHandleLeaksOverPaintsAndAttachCycles) {
   });
   DestroyWindow(t);
   ImageList_Destroy(images);
+}
+
+// A class-library bar's hot button shows the image of the bar's hot images, a button at rest the
+// one of its images.
+TEST_F(Bars, HotToolButtonShowsTheHotImage) {
+  LoadForm(
+      u"object F: TForm\n  object tb: TToolBar\n    Left = 0\n    Top = 0\n    Width = 300\n"
+      u"    Height = 30\n    object b1: TToolButton\n    end\n  end\nend\n");
+  auto* bar = Find<TToolBar>(u"tb");
+  auto plain = SolidImageList({0xFF0000});
+  auto hot = SolidImageList({0x00FF00});
+  bar->SetImages(plain.get());
+  bar->SetHotImages(hot.get());
+  auto* b1 = Find<TToolButton>(u"b1");
+  b1->SetImageIndex(0);
+  ShowInFront();
+  auto* w = Wrap<TkvToolBarVCLWnd>(bar->Handle(), bar);
+  auto paint = [&](TCustomDrawState state) {
+    auto cap = std::make_unique<Capture>(300, 40);
+    TCanvas* canvas = bar->Canvas();
+    HDC old = canvas->HandleAllocated() ? canvas->Handle() : nullptr;
+    canvas->SetHandle(cap->dc);
+    TTBCustomDrawFlags flags;
+    bool dd = false;
+    w->OurAdvancedCustomDrawButton(bar, b1, state, cdPrePaint, flags, dd);
+    canvas->SetHandle(old);
+    int red = 0, green = 0;
+    for (Integer x = b1->Left(); x < b1->Left() + b1->Width(); ++x)
+      for (Integer y = b1->Top(); y < b1->Top() + b1->Height(); ++y) {
+        // The images' colours but for the rounding of blending.
+        const TColor c = cap->At(x, y);
+        const int r = c & 0xFF, g = (c >> 8) & 0xFF, b = (c >> 16) & 0xFF;
+        red += r >= 250 && g <= 4 && b <= 4;
+        green += g >= 250 && r <= 4 && b <= 4;
+      }
+    return std::make_pair(red, green);
+  };
+  const auto atRest = paint(TCustomDrawState{});
+  EXPECT_GE(atRest.first, 100);
+  EXPECT_EQ(atRest.second, 0);
+  const auto hotLook = paint(TCustomDrawState{cdsHot});
+  EXPECT_EQ(hotLook.first, 0);
+  EXPECT_GE(hotLook.second, 100);
+  Unwrap(bar->Handle(), w);
+  bar->SetHotImages(nullptr);
+  bar->SetImages(nullptr);
 }

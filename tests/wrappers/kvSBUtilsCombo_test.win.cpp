@@ -31,7 +31,8 @@ class ComboWrappers : public EditLikeTest {
     return cb;
   }
   static HWND ListOf(HWND combo) {
-    COMBOBOXINFO ci{sizeof(ci)};
+    COMBOBOXINFO ci{};
+    ci.cbSize = sizeof(ci);
     GetComboBoxInfo(combo, &ci);
     return ci.hwndList;
   }

@@ -166,7 +166,7 @@ TEST_F(EditWrapper, MemoBarsFollowTypingAndScrolling) {
     SendMessageW(memo->Handle(), WM_KEYDOWN, VK_END, 0);
   }
   Application->ProcessMessages();
-  SCROLLINFO si{sizeof(si), SIF_ALL};
+  SCROLLINFO si{sizeof(si), SIF_ALL, 0, 0, 0, 0, 0};
   GetScrollInfo(memo->Handle(), SB_VERT, &si);
   EXPECT_GT(si.nPos, 0);
   EXPECT_EQ(w->sBarVert->ScrollInfo.nPos, si.nPos);
@@ -192,7 +192,7 @@ TEST_F(EditWrapper, ListBoxBarFollowsItemsAndScrolling) {
   ASSERT_TRUE(w->sBarVert);
   EXPECT_FALSE(w->sBarVert->fScrollVisible && Kv_IsScrollInfoActive(Kv_ScrollValues(w->sBarVert->ScrollInfo)));
   for (int i = 0; i < 50; ++i) SendMessageW(list, LB_ADDSTRING, 0, LPARAM(L"item"));
-  SCROLLINFO si{sizeof(si), SIF_ALL};
+  SCROLLINFO si{sizeof(si), SIF_ALL, 0, 0, 0, 0, 0};
   GetScrollInfo(list, SB_VERT, &si);
   EXPECT_EQ(w->sBarVert->ScrollInfo.nMax, si.nMax);
   EXPECT_TRUE(w->sBarVert->fScrollVisible);
@@ -528,5 +528,46 @@ TEST_F(EditWrapper, PrepareCacheCommandPaintsTheSectionOverTheParent) {
   EXPECT_FALSE(w->SkinData->BGChanged);
   EXPECT_EQ(w->SkinData->FCacheBmp->Width(), 150);
   EXPECT_EQ(w->SkinData->FCacheBmp->PixelColor(75, 12) & 0xFFFFFF, kEditBg);
+  Unwrap(edit->Handle(), w);
+}
+
+// A raw edit under the mouse becomes the manager's active control, as a class-library one does;
+// a disabled one does not.
+TEST_F(EditWrapper, RawEditUnderTheMouseBecomesTheActiveControl) {
+  HWND wnd = RawChild(L"EDIT", 0, 10, 10, 150, 24, WS_EX_CLIENTEDGE);
+  Show();
+  auto* w = Wrap<TkvEditWnd>(wnd, nullptr);
+  ASSERT_EQ(DefaultManager, &skin.Manager);
+  skin.Manager.SetActiveControl(nullptr);
+  EnableWindow(wnd, FALSE);
+  SendMessageW(wnd, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+  EXPECT_EQ(skin.Manager.ActiveControl(), nullptr);
+  EnableWindow(wnd, TRUE);
+  SendMessageW(wnd, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+  EXPECT_EQ(skin.Manager.ActiveControl(), wnd);
+  skin.Manager.SetActiveControl(nullptr);
+  Unwrap(wnd, w);
+  DestroyWindow(wnd);
+}
+
+// A disabled single-line edit paints itself whole from the cache: its erase is answered and
+// never reaches the window, which would fill it with its own background.
+TEST_F(EditWrapper, DisabledSingleLineEditIsNotErasedByTheWindow) {
+  auto* edit = new TEdit(form);
+  edit->SetParent(form);
+  edit->SetBounds(10, 10, 150, 24);
+  Show();
+  auto* w = Wrap<TkvEditWnd>(edit->Handle(), edit);
+  edit->SetEnabled(false);
+  TBitmap bmp(150, 24, pf32bit);
+  HDC dc = bmp.Canvas()->Handle();
+  RECT all{0, 0, 150, 24};
+  HBRUSH marker = CreateSolidBrush(RGB(1, 2, 3));
+  FillRect(dc, &all, marker);
+  DeleteObject(marker);
+  GdiFlush();
+  EXPECT_EQ(SendMessageW(edit->Handle(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0), 1);
+  GdiFlush();
+  EXPECT_EQ(bmp.PixelColor(75, 12) & 0xFFFFFF, TColor(RGB(1, 2, 3)));
   Unwrap(edit->Handle(), w);
 }

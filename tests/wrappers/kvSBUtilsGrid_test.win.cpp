@@ -550,7 +550,7 @@ TEST_F(GridWrappers, DataGridScrollPositionsAndEndOfDrag) {
     TkvEditWnd* w = Wrap<TkvGridWnd>(g->Handle(), g);
     ASSERT_TRUE(w->sBarVert);
     SendMessageW(g->Handle(), WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, 30), 0);
-    SCROLLINFO si{sizeof(si), SIF_ALL};
+    SCROLLINFO si{sizeof(si), SIF_ALL, 0, 0, 0, 0, 0};
     GetScrollInfo(g->Handle(), SB_VERT, &si);
     EXPECT_EQ(si.nPos, 30);
     g->ScrollCodes.clear();

@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include "support/EditLikeFixture.h"
+#include "support/ImageLists.h"
 #include "ui/ComCtrls.h"
+#include "ui/ImgList.h"
 #include "wrappers/kvSBUtilsLists.h"
 
 using namespace editlike;
@@ -302,4 +304,57 @@ TEST_F(ListWrappers, PaintLoadsTheControlsFontAndDetachGivesItBack) {
   EXPECT_EQ(HFONT(SendMessageW(lv, WM_GETFONT, 0, 0)), own);
   DestroyWindow(lv);
   DeleteObject(own);
+}
+
+// A column that shows an image of the list's small images gets it left of its text, also when
+// the text is centred (the text then moves right by the image's width).
+TEST_F(ListWrappers, HeaderColumnShowsItsImage) {
+  auto* lv = new TListView(form);
+  lv->SetParent(form);
+  lv->SetBounds(10, 10, 240, 120);
+  lv->SetViewStyle(vsReport);
+  TImageList images(form);
+  AddPlainImage(images, [](int, int) { return 0xFF0000u; });
+  lv->SetSmallImages(&images);
+  HWND wnd = lv->Handle();
+  for (int c = 0; c < 2; ++c) {
+    LVCOLUMNW col{};
+    col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+    col.cx = 100;
+    col.fmt = c == 0 ? LVCFMT_LEFT : LVCFMT_CENTER;
+    col.pszText = const_cast<wchar_t*>(L"");
+    SendMessageW(wnd, LVM_INSERTCOLUMNW, c, LPARAM(&col));
+  }
+  Show();
+  auto* w = Wrap<TkvListViewWnd>(wnd, lv);
+  ASSERT_NE(w->FhWndHeader, nullptr);
+  HWND header = w->FhWndHeader;
+  for (int c = 0; c < 2; ++c) {
+    HDITEMW hd{};
+    hd.mask = HDI_FORMAT | HDI_IMAGE;
+    hd.fmt = (c == 0 ? HDF_LEFT : HDF_CENTER) | HDF_STRING | HDF_IMAGE;
+    hd.iImage = 0;
+    SendMessageW(header, HDM_SETITEMW, c, LPARAM(&hd));
+  }
+  RedrawWindow(header, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  for (int c = 0; c < 2; ++c) {
+    SCOPED_TRACE(c);
+    RECT item{};
+    SendMessageW(header, HDM_GETITEMRECT, c, LPARAM(&item));
+    int red = 0, firstX = -1;
+    for (int x = item.left; x < item.right; ++x)
+      for (int y = 0; y < item.bottom; ++y)
+        if (ScreenPixel(header, x, y) == TColor(0x0000FF)) {
+          ++red;
+          if (firstX < 0) firstX = x;
+        }
+    EXPECT_GE(red, 16 * std::min<int>(16, item.bottom - 2));
+    // Left: at the text's start; centred: the image and the text together in the middle.
+    if (c == 0)
+      EXPECT_EQ(firstX, item.left + 4);
+    else
+      EXPECT_GT(firstX, item.left + 30);
+  }
+  Unwrap(wnd, w);
+  lv->SetSmallImages(nullptr);
 }

@@ -330,3 +330,16 @@ TEST_F(MenuWrapper, MenuWindowKeepsItsVisualStyle) {
   uxthemeLib = savedLib;
   kv_SetWindowTheme = savedSet;
 }
+
+// The mouse over an open menu leaves the manager's active control alone: the control the menu
+// was opened from keeps its hot look.
+TEST_F(MenuWrapper, HitTestDoesNotMakeTheMenuTheActiveControl) {
+  TkvMnuWnd* w = MakeMenuWrapper(wnd);
+  ASSERT_NE(w, nullptr);
+  ShowWindow(wnd, SW_SHOWNOACTIVATE);
+  skin.Manager.SetActiveControl(nullptr);
+  RECT r{};
+  GetWindowRect(wnd, &r);
+  SendMessageW(wnd, WM_NCHITTEST, 0, MAKELPARAM(r.left + 10, r.top + 10));
+  EXPECT_EQ(skin.Manager.ActiveControl(), nullptr);
+}

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "support/ControlSkin.h"
+#include "support/ImageLists.h"
 #include "ui/ComCtrls.h"
 #include "wrappers/kvSBUtilsTabs.h"
 #include "wrappers/kvSBUtilsUpDown.h"
@@ -238,4 +239,38 @@ TEST_F(Tabs, CleanUpAtExitFreesThePageWrappersStillHeld) {
   Unwrap(t, w);
   EXPECT_EQ(PageWrapperCount(), 0);
   DestroyWindow(page);
+}
+
+// With discoloured glyphs on, an alpha image of a tab at rest is toned to the tab's colour; the
+// active tab shows it as it is.
+TEST_F(Tabs, ImagesOfTabsAtRestAreDiscolouredWhenTheSkinAsks) {
+  LoadForm(
+      u"object F: TForm\n"
+      u"  object tc: TTabControl\n    Left = 8\n    Top = 8\n    Width = 260\n    Height = 160\n  end\n"
+      u"end\n");
+  auto* tc = Find<TTabControl>(u"tc");
+  auto images = SolidImageList({0xFF0000, 0xFF0000});
+  tc->SetImages(images.get());
+  tc->Tabs()->Add(u"One");
+  tc->Tabs()->Add(u"Two");
+  tc->SetTabIndex(0);
+  ShowInFront();
+  skin.Manager.Effects.DiscoloredGlyphs = true;
+  auto* w = Wrap<TkvTabControlWnd>(tc->Handle(), tc);
+  Capture cap(260, 160);
+  PrintTabs(tc->Handle(), cap);
+  // Red as the image has it, but for the rounding of blending.
+  auto redIn = [&](const TRect& r) {
+    int n = 0;
+    for (Integer x = std::max<Integer>(r.Left, 0); x < r.Right; ++x)
+      for (Integer y = std::max<Integer>(r.Top, 0); y < r.Bottom; ++y) {
+        const TColor c = cap.At(x, y);
+        n += (c & 0xFF) >= 250 && ((c >> 8) & 0xFF) <= 4 && ((c >> 16) & 0xFF) <= 4;
+      }
+    return n;
+  };
+  EXPECT_GE(redIn(ItemRect(tc->Handle(), 0)), 100);  // the active tab
+  EXPECT_EQ(redIn(ItemRect(tc->Handle(), 1)), 0);
+  Unwrap(tc->Handle(), w);
+  tc->SetImages(nullptr);
 }
