@@ -283,7 +283,7 @@ TEST(HostileSkins, LoadBoundedOrAreRefusedWithTheSkinInForce) {
            EXPECT_FALSE(shadow->Empty()) << ppi;  // every density has its shadow
            EXPECT_LE(Int64(shadow->Width()) * shadow->Height() * 4, Int64(4) << 20) << ppi;
            for (const auto& e : d.BmpArray)
-             if (e.Bmp) EXPECT_LE(Int64(e.Bmp->Width()) * e.Bmp->Height() * 4, Int64(6) << 20) << ppi;
+             if (e.Bmp) { EXPECT_LE(Int64(e.Bmp->Width()) * e.Bmp->Height() * 4, Int64(6) << 20) << ppi; }
          }
        }},
       {"outer-images-beyond-a-skin",
@@ -346,7 +346,7 @@ TEST(HostileSkins, LoadBoundedOrAreRefusedWithTheSkinInForce) {
       const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
       EXPECT_EQ(refused, c.refused);
       EXPECT_LT(seconds, kMaxSeconds);
-      if (HeapPeak::Known()) EXPECT_LT(heap.Bytes(), kMaxHeapBytes);
+      if (HeapPeak::Known()) { EXPECT_LT(heap.Bytes(), kMaxHeapBytes); }
       if (!refused && c.check) c.check(set);
     }
 
