@@ -1536,7 +1536,11 @@ TEST_F(Bordered, DraggingAMaximizedFormsCaptionRestoresItUnderTheCursor) {
   EXPECT_TRUE(IsZoomed(h));
   EXPECT_TRUE(sp->BorderForm->MaxMoving);
 
-  const Integer width = form->Width();
+  // The restored form keeps its normal width, centred under the cursor.
+  WINDOWPLACEMENT placement{};
+  placement.length = sizeof placement;
+  ASSERT_TRUE(GetWindowPlacement(h, &placement));
+  const Integer width = placement.rcNormalPosition.right - placement.rcNormalPosition.left;
   const HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, RecordPresses, nullptr, GetCurrentThreadId());
   ASSERT_TRUE(hook);
   const TScopeExit unhook([hook] { UnhookWindowsHookEx(hook); });

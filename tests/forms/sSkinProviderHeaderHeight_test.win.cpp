@@ -119,8 +119,9 @@ TEST_F(HeaderHeight, EndsWhereTheClientBegins) {
     }
     // The form's own border lies between the menu line and the client, in the client's colour.
     const Integer inner = c.formBorder;
-    // The title bar's band, as the caption layout keeps it, ends at the menu line.
-    EXPECT_EQ(sp->FHeaderHeight, header - (c.outerBorder ? 0 : menuLine + inner));
+    // The title bar's band, as the caption layout keeps it, ends at the menu line; beside an
+    // outer border window it starts below the shadow's top.
+    EXPECT_EQ(sp->FHeaderHeight, c.outerBorder ? shadow.Top + header : header - (menuLine + inner));
 
     TBitmap* picture = sp->FCommonData->FCacheBmp.get();
     ASSERT_NE(picture, nullptr);
