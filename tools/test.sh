@@ -32,4 +32,6 @@ tw_start_xvfb
 tw_start_wineserver "$root/build/$preset/wineprefix" "$wine"
 
 echo "[test] running"
-ctest --test-dir "build/$preset" --output-on-failure -j "$jobs" "$@"
+# A test that hangs until its time-out runs once more: a few Windows tests that passed alone have hung
+# once in a whole run under Wine (cause not yet found); a test that fails by its checks is not repeated.
+ctest --test-dir "build/$preset" --output-on-failure -j "$jobs" --repeat after-timeout:2 "$@"
