@@ -3,14 +3,17 @@
 // own pieces: picture headers, the options text counts, device names, the version text.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <functional>
 #include <string>
 
 #include "base/kvntUtils.h"
 #include "skin/sSkinManagerLoader.h"
+#include "support/CpuTime.h"
 #include "support/HeapPeak.h"
 #include "support/SkinFiles.h"
+#ifdef _WIN32
+#include "support/WindowDriver.h"
+#endif
 
 using namespace skinfiles;
 
@@ -107,9 +110,10 @@ std::string Lines(size_t n, const std::function<std::string(size_t)>& line) {
 
 const std::vector<Integer> kFourPPIs{96, 120, 144, 192};
 
-// How long and how much heap a four-PPI load may take, here under the sanitizers (an -O2 build
-// needs a fraction of it; bench/SkinLoadCost_bench measures that).
-constexpr double kMaxSeconds = 4.0;
+// How much processor time and heap a four-PPI load may take, here under the sanitizers (an -O2
+// build needs a fraction of it; bench/SkinLoadCost_bench measures that). Processor time, not
+// wall-clock time: a whole test run loads the machine, and the bound is on the work.
+constexpr double kMaxCpuSeconds = 8.0;
 constexpr size_t kMaxHeapBytes = size_t(200) << 20;
 
 struct HostileCase {
@@ -335,7 +339,7 @@ TEST(HostileSkins, LoadBoundedOrAreRefusedWithTheSkinInForce) {
       set.Settings = SettingsFor(dir.Path(), "Hostile");
       DuRiruZireziv loader(nullptr);
       HeapPeak heap;
-      const auto start = std::chrono::steady_clock::now();
+      const double start = ProcessCpuSeconds();
       bool refused = false;
       try {
         EXPECT_EQ(loader.LoadSkin(set, kFourPPIs), slsLoaded);
@@ -343,15 +347,20 @@ TEST(HostileSkins, LoadBoundedOrAreRefusedWithTheSkinInForce) {
         refused = true;
         EXPECT_FALSE(e.Message().empty());
       }
-      const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      const double seconds = ProcessCpuSeconds() - start;
       EXPECT_EQ(refused, c.refused);
-      EXPECT_LT(seconds, kMaxSeconds);
+      EXPECT_LT(seconds, kMaxCpuSeconds);
       if (HeapPeak::Known()) { EXPECT_LT(heap.Bytes(), kMaxHeapBytes); }
       if (!refused && c.check) c.check(set);
     }
 
     // Through the manager: a refused skin leaves the skin in force as it was.
     if (c.refused) {
+#ifdef _WIN32
+      // With a display the manager tells the user of the refusal in a message box: answer it as
+      // a user would (OK), or the test waits in the box's modal loop.
+      DialogAnswerer answerer(GetCurrentProcessId());
+#endif
       DuRiruZireziv m(nullptr);
       m.SetSkinDirectory(dir.Path());
       m.SetSkinName(u"Good");

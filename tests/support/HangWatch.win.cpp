@@ -126,8 +126,7 @@ void Watch() {
       }
     }
     if (hungExit) {
-      Say("[hang-watch] the process has not ended %llu s after its last test; the main thread:\n",
-          kExitLimitMs / 1000);
+      Say("[hang-watch] the process has not ended %llu s after its last test; the main thread:\n", kExitLimitMs / 1000);
       SayMainStack(state.mainThread.get());
     } else if (!hungTest.empty()) {
       Say("[hang-watch] %s has run for over %llu s; the main thread:\n", hungTest.c_str(), testLimit / 1000);
