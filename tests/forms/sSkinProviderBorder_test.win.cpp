@@ -1564,3 +1564,60 @@ TEST_F(Bordered, DraggingAMaximizedFormsCaptionRestoresItUnderTheCursor) {
   ASSERT_FALSE(formPresses.empty());
   EXPECT_EQ(formPresses.front(), WPARAM(HTCAPTION));
 }
+
+namespace {
+
+// The work area every monitor reports while a test sets it; the rest of the monitor's data as
+// the system has it.
+using MonitorInfoFn = BOOL(WINAPI*)(HMONITOR, LPMONITORINFO);
+MonitorInfoFn realMonitorInfo = nullptr;
+RECT reportedWork{};
+BOOL WINAPI ReportWorkArea(HMONITOR monitor, LPMONITORINFO info) {
+  const BOOL ok = realMonitorInfo(monitor, info);
+  if (ok) info->rcWork = reportedWork;
+  return ok;
+}
+
+}  // namespace
+
+// While the form changes, the border window's picture is copied from the screen unless the form
+// reaches past the work area of its own monitor (not the main monitor's): then the picture is
+// the form's image, drawn whole.
+TEST_F(Bordered, ThePictureOfAFormPastItsMonitorsWorkAreaIsDrawnNotCopied) {
+  const Integer sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+  RECT mainWork{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &mainWork, 0);
+  struct Case {
+    const char* name;
+    Integer left;  // the form's left edge; its width is 300
+    RECT work;     // the work area of the form's monitor
+    bool drawn;
+  } const cases[] = {
+      // Past the main monitor's right edge, but on a monitor that reaches further.
+      {"past the main monitor, inside its own", mainWork.right - 100, {0, 0, sw * 3, sh * 3}, false},
+      // Inside the main monitor's work area, past that of its own monitor.
+      {"inside the main monitor, past its own", 120, {0, 0, 300, sh}, true},
+      {"inside both", 120, mainWork, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    form->SetBounds(c.left, 110, 300, 200);
+    Application->ProcessMessages();
+    ASSERT_TRUE(sp->BorderForm);
+    ASSERT_FALSE(sp->BorderForm->ExBorderShowing);
+    sp->FCommonData->BGChanged = false;
+    ASSERT_NE(sp->FCommonData->FCacheBmp, nullptr);
+    const TBitmap* before = sp->FCommonData->FCacheBmp.get();
+    reportedWork = c.work;
+    {
+      ImportHook hook("user32.dll", "GetMonitorInfoW", &ReportWorkArea);
+      realMonitorInfo = hook.Original<MonitorInfoFn>();
+      sp->SetFormState(sp->FormState() | FS_CHANGING);
+      sp->BorderForm->UpdateExBordersPos(true, 255);
+      sp->SetFormState(sp->FormState() & ~FS_CHANGING);
+    }
+    ASSERT_NE(sp->FCommonData->FCacheBmp, nullptr);
+    // A drawn picture is a new image of the form; a copied one fills the picture the form had.
+    EXPECT_EQ(sp->FCommonData->FCacheBmp.get() != before, c.drawn);
+  }
+}
