@@ -15,6 +15,7 @@
 #include "base/kvntUtils.h"
 #include "base/sConst.h"
 #include "base/sMessages.h"
+#include "controls/kvPopupController.h"
 #include "forms/kvDials.h"
 #include "forms/sSkinProviderMotion.h"
 #include "raster/GdiBitmaps.h"
@@ -1620,4 +1621,35 @@ TEST_F(Bordered, ThePictureOfAFormPastItsMonitorsWorkAreaIsDrawnNotCopied) {
     // A drawn picture is a new image of the form; a copied one fills the picture the form had.
     EXPECT_EQ(sp->FCommonData->FCacheBmp.get() != before, c.drawn);
   }
+}
+
+// A press on the caption of a maximized form stops in the border window (the form hears of it
+// only when the mouse moves on): it closes the popups of the engine's controls all the same.
+TEST_F(Bordered, APressThatStopsInTheBorderWindowClosesThePopups) {
+  const HWND h = form->Handle();
+  ShowWindow(h, SW_MAXIMIZE);
+  Application->ProcessMessages();
+  // Under Wine on a display without a window manager the skinned form is not always let
+  // maximize.
+  if (!IsZoomed(h)) GTEST_SKIP() << "the system did not maximize the form";
+  ASSERT_TRUE(sp->BorderForm);
+  bw = sp->BorderForm->LayeredWindow();
+  ASSERT_TRUE(bw);
+  auto* popup = new TForm(app.get());
+  popup->AfterConstruction();
+  popup->SetBounds(150, 150, 80, 60);
+  ASSERT_NE(GetIntController()->AddForm(popup, form, form, false), nullptr);
+  popup->Show();
+  Application->ProcessMessages();
+  ASSERT_TRUE(popup->Visible());
+  sp->CalcItems();
+  const TPoint p = OnScreen(sp->ButtonMin.cpRect.Left - 60, sp->VCenter);
+  ASSERT_EQ(Test(sp->ButtonMin.cpRect.Left - 60, sp->VCenter), HTCAPTION);
+  SetCursorPos(p.X, p.Y);
+  SendMessageW(bw, WM_NCLBUTTONDOWN, HTOBJECT, MAKELPARAM(p.X, p.Y));
+  EXPECT_TRUE(sp->BorderForm->MaxMoving);  // the press stopped there
+  EXPECT_FALSE(popup->Visible());
+  SendMessageW(bw, WM_NCLBUTTONUP, HTOBJECT, MAKELPARAM(p.X, p.Y));
+  EXPECT_FALSE(sp->BorderForm->MaxMoving);
+  delete popup;
 }
