@@ -479,3 +479,38 @@ TEST_F(BorderedTitleBar, AChangeOfTheImageListMeasuresTheItemsAnew) {
   EXPECT_EQ(fadeA->FWidth, 24 + 2 * 3);
   EXPECT_EQ(fadeA->FHeight, 24 + 2 * 3);
 }
+
+// The second press of a double click on a drop-down item, handed on by the border window, is the
+// item's own press: after the first click dropped the menu it only closes it, without a click of
+// the item and without a release of its own.
+TEST_F(BorderedTitleBar, ADoubleClickOnADropDownItemIsTheItemsOwnPress) {
+  struct Buttons {
+    void Down(TObject*, TMouseButton, TShiftState, Integer, Integer) { ++downs; }
+    void Up(TObject*, TMouseButton, TShiftState, Integer, Integer) { ++ups; }
+    int downs = 0, ups = 0;
+  } heard;
+  Counter clicks;
+  menu->FOnClick = TNotifyEvent(&clicks, &Counter::Hit);
+  menu->FOnMouseDown = TMouseEvent(&heard, &Buttons::Down);
+  menu->FOnMouseUp = TMouseEvent(&heard, &Buttons::Up);
+  Start(96);
+  const TPoint c = Centre(menu);
+  SetCursorPos(c.X, c.Y);
+  ToBorder(WM_NCMOUSEMOVE, c);
+  ToBorder(WM_NCLBUTTONDOWN, c);
+  ToBorder(WM_NCLBUTTONUP, c);
+  ASSERT_EQ(popup->drops.size(), 1u);
+  ASSERT_TRUE(SkipMenuShowing);
+  const int clicked = clicks.n, downs = heard.downs, ups = heard.ups;
+  ToBorder(WM_NCLBUTTONDBLCLK, c);
+  EXPECT_EQ(popup->drops.size(), 1u);  // the menu is not dropped again
+  EXPECT_FALSE(SkipMenuShowing);
+  EXPECT_EQ(clicks.n, clicked);
+  EXPECT_EQ(heard.downs, downs + 1);
+  EXPECT_EQ(heard.ups, ups);  // the release comes with the mouse button's own release
+  // The next press drops the menu again.
+  ToBorder(WM_NCLBUTTONUP, c);
+  ToBorder(WM_NCLBUTTONDOWN, c);
+  EXPECT_EQ(popup->drops.size(), 2u);
+  ToBorder(WM_NCLBUTTONUP, c);
+}

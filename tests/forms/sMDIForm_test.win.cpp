@@ -4,15 +4,19 @@
 // their commands.
 #include "forms/sMDIForm.h"
 
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
 #include "forms/sSkinProvider.h"
+#include "forms/sSkinProviderMotion.h"
 #include "skin/sCommonData.h"
 #include "skin/sStyleSimply.h"
 #include "skin/sVclUtils.h"
 #include "support/FormFixture.h"
 #include "support/FormSkin.h"
+#include "support/ImportHook.h"
+#include "support/MinimizeFlight.h"
 #include "support/RedrawCalls.h"
 #include "ui/Icon.h"
 #include "ui/Menus.h"
@@ -788,4 +792,90 @@ TEST_F(SkinnedMdi, AChildMadeBesideAMaximizedOneRaisesTheCreationFlagAndRestores
   MDICreating = false;
   SendMessageW(first->Handle(), WM_SYSCOMMAND, SC_RESTORE, 0);
   EXPECT_FALSE(IsIconic(first->Handle()));
+}
+
+// An MDI frame brought home from the taskbar shows its active child's caption in the active look
+// and leaves the focus where the child has it, rather than taking it for the frame.
+TEST_F(SkinnedMdi, AFrameRestoredFromTheTaskbarShowsItsActiveChildActive) {
+  taskbarwnd::MinimizeFlight flight(skin->skin.Manager);
+  taskbarwnd::Taskbar taskbar;
+  TForm* child = MakeSkinnedChild(u"A");
+  PumpMessages();
+  ASSERT_EQ(frame->ActiveMDIChild(), static_cast<TCustomForm*>(child));
+  TsSkinProvider* childSp = ProviderOf(child->Handle());
+  ASSERT_NE(childSp, nullptr);
+  auto runOut = [](TkvMinTimer* t) {
+    for (int ticks = 0; t->Enabled() && ticks < 1000; ++ticks) t->OnTimer2(nullptr);
+  };
+  ASSERT_TRUE(sp->StartMinimizing());
+  auto* t = dynamic_cast<TkvMinTimer*>(sp->FormTimer.get());
+  ASSERT_NE(t, nullptr);
+  runOut(t);
+  ASSERT_TRUE(sp->StartRestoring());
+  childSp->FormActive = false;
+  runOut(t);
+  EXPECT_FALSE(sp->FormState() & FS_ANIMRESTORING);
+  EXPECT_TRUE(childSp->FormActive);
+  EXPECT_NE(GetFocus(), frame->Handle());
+}
+
+namespace {
+
+// The outlines drawn while a test records them, point by point.
+std::vector<std::vector<POINT>> outlines;
+BOOL WINAPI RecordOutline(HDC, const POINT* points, int count) {
+  outlines.emplace_back(points, points + count);
+  return TRUE;
+}
+
+}  // namespace
+
+// A child's place is counted from the main form's client area, the outline of a drag through the
+// child's own frame is drawn on the desktop: it is moved by the main form's place, frame, title
+// and menu lines, for a move and for a size alike.
+TEST_F(SkinnedMdi, TheOwnFrameOutlineOfAChildIsMovedIntoTheMainFormsClientArea) {
+  const Integer savedAero = iAeroStatus;
+  iAeroStatus = 0;  // the own frame is for forms without composition
+  const TScopeExit aero([savedAero] { iAeroStatus = savedAero; });
+  TForm* child = MakeSkinnedChild(u"A");
+  child->SetBounds(30, 20, 200, 150);
+  PumpMessages();
+  TsSkinProvider* childSp = ProviderOf(child->Handle());
+  ASSERT_NE(childSp, nullptr);
+  for (const bool withMenu : {false, true}) {
+    SCOPED_TRACE(withMenu ? "with a menu line" : "without a menu");
+    if (withMenu) GiveMenu();
+    const HWND fh = frame->Handle();
+    const Integer lines = sp->LinesCount();
+    EXPECT_EQ(lines > 0, withMenu);
+    const Integer dx = SysBorderWidth(fh, nullptr, true) + frame->Left() + frame->BorderWidth() + 1;
+    const Integer dy = 2 * SysBorderHeight(fh, nullptr, true) + frame->Top() + sp->CaptionHeight(true) +
+                       lines * sp->MenuHeight() + frame->BorderWidth() - 2;
+    for (const bool moving : {true, false}) {
+      SCOPED_TRACE(moving ? "moving" : "sizing");
+      childSp->FResizeMode = rmBorder;
+      outlines.clear();
+      {
+        ImportHook hook("gdi32.dll", "Polyline", &RecordOutline);
+        SendMessageW(child->Handle(), WM_SYSCOMMAND, moving ? SC_MOVE : SC_SIZE | SizeCommandBits(HTBOTTOMRIGHT), 0);
+        ASSERT_TRUE(childSp->bCapture);
+        childSp->StartMove(200, 200);
+        childSp->StopMove(200, 200);
+      }
+      childSp->FResizeMode = rmStandard;
+      ASSERT_FALSE(outlines.empty());
+      const std::vector<POINT>& o = outlines.front();
+      ASSERT_EQ(o.size(), 5u);
+      const Integer left = child->Left() + dx, top = child->Top() + dy;
+      EXPECT_EQ(o[0].x, left);
+      EXPECT_EQ(o[0].y, top);
+      EXPECT_EQ(o[2].x, left + child->Width());
+      EXPECT_EQ(o[2].y, top + child->Height());
+      // The outline lies on the child as the screen shows it, one frame width out at most.
+      RECT onScreen{};
+      GetWindowRect(child->Handle(), &onScreen);
+      EXPECT_LE(std::abs(o[0].x - onScreen.left), 2 * SysBorderWidth(fh, nullptr, true) + 2);
+      EXPECT_LE(std::abs(o[0].y - onScreen.top), 2 * SysBorderHeight(fh, nullptr, true) + 4);
+    }
+  }
 }

@@ -1,8 +1,10 @@
 // The child-control adapter: the walk over a form's components and controls, its guard against
 // walks started from its own events, plain labels coloured from the skin and given their own
 // colours back, and windowed controls handed to the wrapper of the first list that names them.
+#include <algorithm>
 #include <map>
 #include <optional>
+#include <vector>
 
 #include "base/sMessages.h"
 #include "forms/kvDials.h"
@@ -257,6 +259,58 @@ TEST_F(Adapter, ControlsPutOnAndTakenOffTheShownFormAtRunTime) {
   // The adapter walks the form again without meeting the controls that went.
   p->Adapter->AddAllItems(nullptr);
   for (const auto& item : p->Adapter->Items) EXPECT_NE(item->WinCtrl, static_cast<TWinControl*>(button));
+}
+
+namespace {
+
+// A control without a window and without fields of its own.
+struct WindowlessControl : TControl {
+  WindowlessControl() : TControl(nullptr) {}
+};
+
+// The components the provider asks its skin event about.
+struct AskedItems {
+  void OnItem(TComponent* item, bool&, String&) { asked.push_back(item); }
+  std::vector<const void*> asked;
+};
+
+}  // namespace
+
+// The form hears of every control put on it, windowed or not. A control without a window is put
+// on the shown, adapted form and taken off again while a windowed one comes and goes too: only
+// the windowed one reaches the adapter (read as a windowed control, the other would be asked
+// about by its window handle, which it has not, and offered to the skin event).
+TEST_F(Adapter, AControlWithoutAWindowPutOnTheShownFormNeverReachesTheAdapter) {
+  auto& lists = skin->skin.Manager.ThirdLists;
+  lists[tpButton]->Add(u"TButton");
+  const TScopeExit clear([&] { lists[tpButton]->Clear(); });
+  WndTypes[tpButton] = &MakeKind<tpButton>;
+  TsSkinProvider* p = Skin();
+  p->LoadInit();
+  ShowForm();
+  ASSERT_NE(p->Adapter, nullptr);
+  ASSERT_TRUE(p->FAllowSkin3rdParty);
+  AskedItems events;
+  p->OnSkinItem = decltype(p->OnSkinItem)(&events, &AskedItems::OnItem);
+  const TScopeExit unhook([p] { p->OnSkinItem = nullptr; });
+  // In a page of its own, zeroed, the page after it inaccessible.
+  auto bare = MakeGuarded<WindowlessControl>();
+  bare->SetBounds(20, 20, 10, 10);
+  bare->SetParent(form);
+  ASSERT_EQ(bare->Parent(), form);
+  auto* button = new TButton(form);
+  button->SetParent(form);
+  button->SetBounds(10, 150, 75, 25);
+  button->HandleNeeded();
+  EXPECT_TRUE(WndIsSkinned(button->Handle()));
+  bare->SetParent(nullptr);
+  const void* buttonAt = button;
+  button->SetParent(nullptr);
+  delete button;
+  const void* bareAt = bare.get();
+  EXPECT_EQ(std::count(events.asked.begin(), events.asked.end(), bareAt), 0);
+  EXPECT_GT(std::count(events.asked.begin(), events.asked.end(), buttonAt), 0);
+  for (const auto& item : p->Adapter->Items) EXPECT_NE(static_cast<const void*>(item->WinCtrl), bareAt);
 }
 
 // The provider goes with its form while the skin stays: the adapter takes every wrapper out of

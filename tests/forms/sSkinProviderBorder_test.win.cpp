@@ -15,6 +15,7 @@
 #include "base/kvntUtils.h"
 #include "base/sConst.h"
 #include "base/sMessages.h"
+#include "controls/kvPopupController.h"
 #include "forms/kvDials.h"
 #include "forms/sSkinProviderMotion.h"
 #include "raster/GdiBitmaps.h"
@@ -1563,4 +1564,92 @@ TEST_F(Bordered, DraggingAMaximizedFormsCaptionRestoresItUnderTheCursor) {
   // old place.
   ASSERT_FALSE(formPresses.empty());
   EXPECT_EQ(formPresses.front(), WPARAM(HTCAPTION));
+}
+
+namespace {
+
+// The work area every monitor reports while a test sets it; the rest of the monitor's data as
+// the system has it.
+using MonitorInfoFn = BOOL(WINAPI*)(HMONITOR, LPMONITORINFO);
+MonitorInfoFn realMonitorInfo = nullptr;
+RECT reportedWork{};
+BOOL WINAPI ReportWorkArea(HMONITOR monitor, LPMONITORINFO info) {
+  const BOOL ok = realMonitorInfo(monitor, info);
+  if (ok) info->rcWork = reportedWork;
+  return ok;
+}
+
+}  // namespace
+
+// While the form changes, the border window's picture is copied from the screen unless the form
+// reaches past the work area of its own monitor (not the main monitor's): then the picture is
+// the form's image, drawn whole.
+TEST_F(Bordered, ThePictureOfAFormPastItsMonitorsWorkAreaIsDrawnNotCopied) {
+  const Integer sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+  RECT mainWork{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &mainWork, 0);
+  struct Case {
+    const char* name;
+    Integer left;  // the form's left edge; its width is 300
+    RECT work;     // the work area of the form's monitor
+    bool drawn;
+  } const cases[] = {
+      // Past the main monitor's right edge, but on a monitor that reaches further.
+      {"past the main monitor, inside its own", mainWork.right - 100, {0, 0, sw * 3, sh * 3}, false},
+      // Inside the main monitor's work area, past that of its own monitor.
+      {"inside the main monitor, past its own", 120, {0, 0, 300, sh}, true},
+      {"inside both", 120, mainWork, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    form->SetBounds(c.left, 110, 300, 200);
+    Application->ProcessMessages();
+    ASSERT_TRUE(sp->BorderForm);
+    ASSERT_FALSE(sp->BorderForm->ExBorderShowing);
+    sp->FCommonData->BGChanged = false;
+    ASSERT_NE(sp->FCommonData->FCacheBmp, nullptr);
+    const TBitmap* before = sp->FCommonData->FCacheBmp.get();
+    reportedWork = c.work;
+    {
+      ImportHook hook("user32.dll", "GetMonitorInfoW", &ReportWorkArea);
+      realMonitorInfo = hook.Original<MonitorInfoFn>();
+      sp->SetFormState(sp->FormState() | FS_CHANGING);
+      sp->BorderForm->UpdateExBordersPos(true, 255);
+      sp->SetFormState(sp->FormState() & ~FS_CHANGING);
+    }
+    ASSERT_NE(sp->FCommonData->FCacheBmp, nullptr);
+    // A drawn picture is a new image of the form; a copied one fills the picture the form had.
+    EXPECT_EQ(sp->FCommonData->FCacheBmp.get() != before, c.drawn);
+  }
+}
+
+// A press on the caption of a maximized form stops in the border window (the form hears of it
+// only when the mouse moves on): it closes the popups of the engine's controls all the same.
+TEST_F(Bordered, APressThatStopsInTheBorderWindowClosesThePopups) {
+  const HWND h = form->Handle();
+  ShowWindow(h, SW_MAXIMIZE);
+  Application->ProcessMessages();
+  // Under Wine on a display without a window manager the skinned form is not always let
+  // maximize.
+  if (!IsZoomed(h)) GTEST_SKIP() << "the system did not maximize the form";
+  ASSERT_TRUE(sp->BorderForm);
+  bw = sp->BorderForm->LayeredWindow();
+  ASSERT_TRUE(bw);
+  auto* popup = new TForm(app.get());
+  popup->AfterConstruction();
+  popup->SetBounds(150, 150, 80, 60);
+  ASSERT_NE(GetIntController()->AddForm(popup, form, form, false), nullptr);
+  popup->Show();
+  Application->ProcessMessages();
+  ASSERT_TRUE(popup->Visible());
+  sp->CalcItems();
+  const TPoint p = OnScreen(sp->ButtonMin.cpRect.Left - 60, sp->VCenter);
+  ASSERT_EQ(Test(sp->ButtonMin.cpRect.Left - 60, sp->VCenter), HTCAPTION);
+  SetCursorPos(p.X, p.Y);
+  SendMessageW(bw, WM_NCLBUTTONDOWN, HTOBJECT, MAKELPARAM(p.X, p.Y));
+  EXPECT_TRUE(sp->BorderForm->MaxMoving);  // the press stopped there
+  EXPECT_FALSE(popup->Visible());
+  SendMessageW(bw, WM_NCLBUTTONUP, HTOBJECT, MAKELPARAM(p.X, p.Y));
+  EXPECT_FALSE(sp->BorderForm->MaxMoving);
+  delete popup;
 }

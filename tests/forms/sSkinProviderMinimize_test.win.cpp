@@ -9,14 +9,17 @@
 #include <cmath>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "base/Composition.h"
 #include "base/sConst.h"
 #include "forms/sSkinProviderMotion.h"
 #include "support/FormSkin.h"
+#include "support/ImportHook.h"
 #include "support/LayeredCalls.h"
 #include "support/ManualTimerDriver.h"
 #include "support/MinimizeFlight.h"
+#include "ui/Menus.h"
 
 using namespace formskin;
 using layered::LayeredCalls;
@@ -459,4 +462,77 @@ TEST_F(Minimize, StartingTheFlightStopsTheCaptionButtonsGlows) {
   ASSERT_TRUE(sp->StartMinimizing());
   EXPECT_EQ(sp->ButtonClose.cpTimer, nullptr);
   RunOut(Timer());
+}
+
+// ---- The restore's last steps ----------------------------------------------------------------
+
+namespace {
+
+// The waits the code asks for, each with whether the flying picture was on the screen then.
+struct Wait {
+  DWORD ms;
+  bool pictureShown;
+};
+std::vector<Wait> waits;
+HWND flyingPicture = nullptr;
+void WINAPI RecordWait(DWORD ms) { waits.push_back({ms, flyingPicture && IsWindowVisible(flyingPicture)}); }
+
+}  // namespace
+
+// A disabled form's layer is made anew from what the screen shows when the picture is home: the
+// picture is shown first and given 50 ms to reach the screen.
+TEST_F(Minimize, ADisabledFormsRestoreShowsThePictureAndWaitsBeforeItsLayerIsMadeAgain) {
+  ASSERT_TRUE(sp->StartMinimizing());
+  TkvMinTimer* t = Timer();
+  ASSERT_NE(t, nullptr);
+  RunOut(t);
+  ASSERT_TRUE(sp->StartRestoring());
+  ASSERT_NE(t->AnimForm, nullptr);
+  flyingPicture = t->AnimForm->Handle();
+  sp->SetDisabledBlendValue(128);
+  form->SetEnabled(false);
+  ASSERT_TRUE(sp->FormState() & FS_DISABLED);
+  waits.clear();
+  {
+    ImportHook hook("kernel32.dll", "Sleep", &RecordWait);
+    RunOut(t);
+  }
+  flyingPicture = nullptr;
+  EXPECT_FALSE(sp->FormState() & FS_ANIMRESTORING);
+  const bool waited =
+      std::any_of(waits.begin(), waits.end(), [](const Wait& w) { return w.ms == 50 && w.pictureShown; });
+  EXPECT_TRUE(waited) << waits.size() << " waits";
+  // The layer is there again over the restored form.
+  EXPECT_NE(sp->LayerForm, nullptr);
+  form->SetEnabled(true);
+  EXPECT_EQ(sp->LayerForm, nullptr);
+}
+
+// A form with a main menu under composition paints its frame anew when the picture is home: the
+// menu line of its old picture was drawn before the form was hidden.
+TEST_F(Minimize, AFormWithAMainMenuPaintsItsFrameAnewWhenTheRestoreEnds) {
+  auto* menu = new TMainMenu(form);
+  auto* item = new TMenuItem(form);
+  item->SetCaption(u"File");
+  menu->Items()->Add(item);
+  form->SetMenu(menu);
+  Application->ProcessMessages();
+  ASSERT_TRUE(sp->StartMinimizing());
+  TkvMinTimer* t = Timer();
+  ASSERT_NE(t, nullptr);
+  RunOut(t);
+  ASSERT_TRUE(sp->StartRestoring());
+  // A mark in the frame's picture, in the middle of the title: only a repaint takes it away.
+  TBitmap* cache = sp->FCommonData->FCacheBmp.get();
+  ASSERT_NE(cache, nullptr);
+  const TPoint mark(cache->Width() / 2, sp->CaptionHeight(true) / 2);
+  const uint32_t marker = 0xFF030201u;
+  cache->View().At(mark.X, mark.Y) = marker;
+  ASSERT_EQ(cache->View().At(mark.X, mark.Y), marker);
+  RunOut(t);
+  EXPECT_FALSE(sp->FormState() & FS_ANIMRESTORING);
+  cache = sp->FCommonData->FCacheBmp.get();
+  ASSERT_NE(cache, nullptr);
+  EXPECT_NE(cache->View().At(mark.X, mark.Y), marker);
+  form->SetMenu(nullptr);
 }
