@@ -48,12 +48,6 @@ int RunUnixShell(const std::string& command, unsigned timeoutMs) {
   const std::string script = command + "\necho $? > " + ShellQuote(unixMarker + ".tmp") + " && mv " +
                              ShellQuote(unixMarker + ".tmp") + " " + ShellQuote(unixMarker);
   String cmdLine = u"sh -c " + QuoteArgument(Utf8ToString(script));
-  // The 32-bit Wine 8 closes a stray handle of this process each time it starts a Unix
-  // program: often the one it keeps for HKEY_CURRENT_USER, whose value then names another key
-  // or none (the tests' trusted root could not be written). Before the first start, while that
-  // handle is still good, the cache is given up: HKEY_CURRENT_USER opens afresh at every use.
-  static const bool userKeyUncached = RegDisablePredefinedCache() == ERROR_SUCCESS;
-  (void)userKeyUncached;
   STARTUPINFOW si{};
   si.cb = sizeof(si);
   PROCESS_INFORMATION pi{};
