@@ -2,13 +2,17 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstring>
+#include <vector>
 
 #include "Dialogs.h"
 #include "ExtCtrls.h"
 #include "GdiScopes.h"
 #include "Icon.h"
+#include "MessageBoxText.h"
 #include "ScopeGuard.h"
 #include "StdCtrls.h"
+#include "WinHandles.h"
 
 bool UseLatestCommonDialogs = true;
 
@@ -54,9 +58,98 @@ String CaptionOf(TMsgDlgType type) {
   return Application ? Application->Title() : String();
 }
 
+// Puts text on the clipboard as Unicode text; false when the clipboard is not to be had.
+bool PutOnClipboard(HWND owner, const String& text) {
+  const size_t bytes = (text.size() + 1) * sizeof(Char);
+  TOwnedGlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, bytes));
+  if (!memory) return false;
+  {
+    void* p = GlobalLock(memory.get());
+    if (!p) return false;
+    std::memcpy(p, text.c_str(), bytes);
+    GlobalUnlock(memory.get());
+  }
+  // Another program may hold the clipboard for a moment.
+  bool open = false;
+  for (int tries = 0; tries < 10 && !(open = OpenClipboard(owner)); ++tries) Sleep(10);
+  if (!open) return false;
+  TScopeExit close([] { CloseClipboard(); });
+  if (!EmptyClipboard()) return false;
+  if (!SetClipboardData(CF_UNICODETEXT, memory.get())) return false;
+  memory.release();  // the clipboard owns it now
+  return true;
+}
+
 class TMessageForm : public TForm {
   TW_CLASS(TMessageForm, TForm)
   using TForm::TForm;
+
+  // The client the box was laid out for: it stays when a frame of another thickness (a skin's)
+  // takes the window over, so the text and the buttons keep their margins.
+  void KeepClient(TSize client) { client_ = client; }
+
+  // Caption, text and buttons (left to right) as the system's box copies them.
+  String CopyText() {
+    String text;
+    std::vector<TControl*> buttons;
+    for (Integer i = 0; i < ComponentCount(); ++i) {
+      if (auto* b = dynamic_cast<TButton*>(Components(i)); b && b->Visible()) buttons.push_back(b);
+      if (auto* l = dynamic_cast<TLabel*>(Components(i)); l && l->Name() == u"Message") text = l->Caption();
+    }
+    std::stable_sort(buttons.begin(), buttons.end(), [](TControl* a, TControl* b) { return a->Left() < b->Left(); });
+    std::vector<String> captions;
+    for (TControl* b : buttons) captions.push_back(b->Caption());
+    return MessageBoxCopyText(Caption(), text, captions);
+  }
+
+  // Ctrl+C and Ctrl+Insert copy the box, as the system's box does, whichever button has the
+  // focus.
+  bool IsShortCut(Word key) override {
+    const bool ctrl = GetKeyState(VK_CONTROL) < 0, alt = GetKeyState(VK_MENU) < 0;
+    if (ctrl && !alt && (key == 'C' || key == VK_INSERT)) {
+      PutOnClipboard(WindowHandle(), CopyText());
+      return true;
+    }
+    return TForm::IsShortCut(key);
+  }
+
+  void Dispatch(TMessage& m) override {
+    if (m.Msg == WM_COPY) {
+      PutOnClipboard(WindowHandle(), CopyText());
+      m.Result = 0;
+      return;
+    }
+    if (m.Msg == WM_DPICHANGED) {
+      // The library scales the box to the new density; its client then is the one to keep.
+      {
+        auto scaling = SetForScope(following_, true);
+        TForm::Dispatch(m);
+      }
+      if (client_.cx > 0) client_ = TSize(ClientRect().Width(), ClientRect().Height());
+      return;
+    }
+    TForm::Dispatch(m);
+    if (m.Msg == WM_WINDOWPOSCHANGED) FollowFrame();
+  }
+
+ private:
+  // After the frame changed: the window grows (or shrinks) around the client it was laid out
+  // for, about its centre.
+  void FollowFrame() {
+    if (client_.cx <= 0 || following_ || !HandleAllocated() || IsIconic(WindowHandle())) return;
+    RECT c{};
+    GetClientRect(WindowHandle(), &c);
+    const Integer dw = client_.cx - c.right, dh = client_.cy - c.bottom;
+    if (dw == 0 && dh == 0) return;
+    auto guard = SetForScope(following_, true);
+    RECT w{};
+    GetWindowRect(WindowHandle(), &w);
+    SetWindowPos(WindowHandle(), nullptr, w.left - dw / 2, w.top - dh / 2, w.right - w.left + dw, w.bottom - w.top + dh,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+
+  TSize client_{0, 0};
+  bool following_ = false;
 };
 
 // The font message boxes use on this system.
@@ -169,6 +262,7 @@ TForm* CreateMessageDialog(const String& msg, TMsgDlgType type, TMsgDlgButtons b
       x += buttonW + buttonSpacing;
     }
     form->SetClientSize(TSize(clientW, textBottom + vSpacing + buttonH + margin));
+    form->KeepClient(TSize(clientW, textBottom + vSpacing + buttonH + margin));
     if (!form->ActiveControl() && !made.empty()) form->SetActiveControl(made.front());
   }
   freeForm.Dismiss();

@@ -46,11 +46,19 @@ struct TFileHandleTraits {
   static void Close(HANDLE h) { CloseHandle(h); }
 };
 
+// Movable global memory of GlobalAlloc (handed to the clipboard with release() once it takes it).
+struct TGlobalMemoryTraits {
+  using Handle = HGLOBAL;
+  static HGLOBAL Invalid() { return nullptr; }
+  static void Close(HGLOBAL h) { GlobalFree(h); }
+};
+
 using TOwnedWindow = TUniqueHandle<TWindowHandleTraits>;
 using TOwnedHook = TUniqueHandle<THookHandleTraits>;
 using TOwnedHandle = TUniqueHandle<TKernelHandleTraits>;
 using TOwnedEvent = TOwnedHandle;
 using TOwnedFile = TUniqueHandle<TFileHandleTraits>;
+using TOwnedGlobalMemory = TUniqueHandle<TGlobalMemoryTraits>;
 
 using TBorrowedWindow = TBorrowedHandle<HWND>;
 using TBorrowedHook = TBorrowedHandle<HHOOK>;

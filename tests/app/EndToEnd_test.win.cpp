@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 #include "support/Files.h"
 #include "support/Fixtures.h"
@@ -213,10 +214,12 @@ class EndToEndTest : public ::testing::TestWithParam<SkinInstall> {
     for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<Byte>(i * 2654435761u >> 24);
     SaveBytes(server_->FilesDir() + u"/big.bin", big);
   }
+  // The suites share these: each one's set-up starts from none, even when an earlier set-up
+  // stopped half-way.
   static void TearDownTestSuite() {
-    delete trustedRoot_;
-    delete server_;
-    delete certificates_;
+    delete std::exchange(trustedRoot_, nullptr);
+    delete std::exchange(server_, nullptr);
+    delete std::exchange(certificates_, nullptr);
   }
 
   bool Skinned() const { return GetParam() != SkinInstall::None; }
@@ -283,16 +286,23 @@ class EndToEndTest : public ::testing::TestWithParam<SkinInstall> {
     server_->ClearRequests();
   }
   // The boxes seen from index first on: as many as expected, each the skin's message form
-  // or the system's message box. Their texts are read where the box has windows for them
-  // (the system's); the skin's form draws its text itself and cannot be read from outside
-  // the program, so there the count and the order of the boxes stand for their texts.
+  // or the system's message box, titled with the program's name, with the expected text. The
+  // system's box has windows for its text; the skin's form draws its text itself, so the
+  // driver reads it as a user can, through Ctrl+C, which gives caption, text and buttons in
+  // the system box's layout.
   void ExpectMessages(DialogAnswerer& answerer, size_t first, const std::vector<String>& texts) {
     const auto seen = answerer.Seen();
     ASSERT_EQ(seen.size(), first + texts.size());
     for (size_t i = 0; i < texts.size(); ++i) {
       const SeenDialog& d = seen[first + i];
       EXPECT_EQ(d.Class, Skinned() ? u"TMessageForm" : u"#32770") << StringToUtf8(texts[i]);
-      if (!Skinned()) { EXPECT_EQ(d.Text, texts[i]); }
+      EXPECT_EQ(d.Title, u"Tarnwick") << StringToUtf8(texts[i]);
+      EXPECT_EQ(d.Text, texts[i]) << StringToUtf8(d.Text) << " for " << StringToUtf8(texts[i]);
+      if (Skinned()) {
+        const String line = u"---------------------------\r\n";
+        EXPECT_EQ(d.Copied, line + u"Tarnwick\r\n" + line + texts[i] + u"\r\n" + line + u"OK   \r\n" + line)
+            << StringToUtf8(d.Copied);
+      }
     }
   }
 

@@ -369,7 +369,7 @@ class GlimmerveilSkinTest(unittest.TestCase):
     GLYPH_KEYS = {"GLYPHMASK", "CHECK"} | {p + g for p in ("BICON", "SICON") for g in ("CLOSE", "MAX", "MIN", "NORM", "HELP")} \
         | {p + k for p in ("BOX", "SMALL") for k in ("UNCHECKED", "CHECKED", "GRAYED")} | {"RADIOUNCHECKED", "RADIOCHECKED"}
     # Nine-part frames drawn around the section's own colour (the centre is left to it).
-    FRAMES = {"FORM", "MAINMENU"}
+    FRAMES = {"FORM", "DIALOG", "MAINMENU"}
 
     def test_each_picture_has_the_draw_mode_of_its_painter(self):
         checked = 0

@@ -109,6 +109,7 @@ TEST_F(GlimmerveilForm, ClientInTheSkinColourAndRoundedCornersCut) {
 
 namespace {
 TColor gDialogClient = clNone;
+TColor gDialogEdge = clNone;
 HWND gBox = nullptr;
 void CALLBACK ReadAndAnswer(HWND, UINT, UINT_PTR id, DWORD) {
   HWND box = GetActiveWindow();
@@ -123,6 +124,11 @@ void CALLBACK ReadAndAnswer(HWND, UINT, UINT_PTR id, DWORD) {
   GetWindowRect(FindWindowExW(box, nullptr, nullptr, L"OK"), &ok);
   GetWindowRect(box, &w);
   gDialogClient = shot->PixelColor((ok.left + ok.right) / 2 - w.left, ok.top - 4 - w.top);
+  // Inside the client, 3 pixels from its left edge at the OK button's height: where the
+  // frame's picture reaches into the client it must show the body's colour too.
+  POINT edge{3, 0};
+  ClientToScreen(box, &edge);
+  gDialogEdge = shot->PixelColor(edge.x - w.left, (ok.top + ok.bottom) / 2 - w.top);
   PressKey(VK_RETURN);
 }
 }  // namespace
@@ -141,4 +147,7 @@ TEST_F(GlimmerveilForm, MessageBoxIsDrawnInTheDialogLook) {
   const Integer dialog = data->GetSkinIndex(u"DIALOG");
   ASSERT_GE(dialog, 0);
   EXPECT_EQ(gDialogClient, TColor(data->gd[size_t(dialog)].Props[1].Color));
+  // The body is the dialog's colour right up to the frame: the text and the buttons keep
+  // their margins against what the user sees as the box's edge.
+  EXPECT_EQ(gDialogEdge, TColor(data->gd[size_t(dialog)].Props[1].Color));
 }

@@ -21,6 +21,10 @@ struct SeenDialog {
   String Class;  // "#32770" for the system's dialogs, else the form's class ("TForm3")
   String Title;
   String Text;  // a message box's text; the folder browser's title text
+  // What a message box gave on Ctrl+C (caption, text and buttons between lines of dashes):
+  // read so from the class library's message form of another process, which draws its text
+  // itself; empty for other dialogs.
+  String Copied;
   bool FolderBrowser = false;
 };
 

@@ -53,6 +53,12 @@ BOOL CALLBACK ScanChild(HWND wnd, LPARAM lp) {
   return TRUE;
 }
 
+bool IsOwnWindow(HWND wnd) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(wnd, &pid);
+  return pid == GetCurrentProcessId();
+}
+
 // The text of a message form of the class library: its label "Message", which has no window
 // of its own. Read only in this process (the form's thread is inside its modal loop meanwhile).
 String MessageFormText(HWND wnd) {
@@ -62,6 +68,57 @@ String MessageFormText(HWND wnd) {
   TWinControl* form = FindControl(wnd);
   auto* label = form ? dynamic_cast<TControl*>(form->FindComponent(u"Message")) : nullptr;
   return label ? label->Caption() : String();
+}
+
+// The Unicode text on the clipboard; empty when there is none.
+String ClipboardText() {
+  if (!OpenClipboard(nullptr)) return {};
+  String text;
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    if (auto* p = static_cast<const Char*>(GlobalLock(data))) {
+      text = p;
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return text;
+}
+
+// What a message box puts on the clipboard when the user brings it to the front and presses
+// Ctrl+C; empty when nothing came.
+String CopiedByCtrlC(HWND wnd) {
+  for (int i = 0; i < 100 && GetForegroundWindow() != wnd; ++i) {
+    SetForegroundWindow(wnd);
+    Sleep(20);
+  }
+  if (OpenClipboard(nullptr)) {
+    EmptyClipboard();
+    CloseClipboard();
+  }
+  INPUT in[4] = {};
+  const WORD keys[4] = {VK_CONTROL, 'C', 'C', VK_CONTROL};
+  for (int i = 0; i < 4; ++i) {
+    in[i].type = INPUT_KEYBOARD;
+    in[i].ki.wVk = keys[i];
+    in[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
+  }
+  SendInput(4, in, sizeof(INPUT));
+  String text;
+  for (int i = 0; i < 250 && (text = ClipboardText()).empty(); ++i) Sleep(20);
+  return text;
+}
+
+// The message in a box's copied text: what stands between its second and third dash lines.
+String CopiedMessage(const String& copied) {
+  static const String kLine = u"---------------------------\r\n";
+  size_t at = 0;
+  for (int i = 0; i < 2; ++i) {
+    at = copied.find(kLine, at);
+    if (at == String::npos) return {};
+    at += kLine.size();
+  }
+  const size_t end = copied.find(u"\r\n" + kLine, at);
+  return end == String::npos ? String() : copied.substr(at, end - at);
 }
 
 // The window of the button of a message form (in this process) that gives the result id.
@@ -163,9 +220,12 @@ void DialogAnswerer::Run() {
       d.FolderBrowser = scan.tree;
       if (HWND text = GetDlgItem(wnd, 0xFFFF); text && d.Class == u"#32770" && !scan.tree)
         d.Text = WindowText(text);
-      else if (d.Class == u"TMessageForm")
+      else if (d.Class == u"TMessageForm" && IsOwnWindow(wnd))
         d.Text = MessageFormText(wnd);
-      else
+      else if (d.Class == u"TMessageForm") {
+        d.Copied = CopiedByCtrlC(wnd);
+        d.Text = CopiedMessage(d.Copied);
+      } else
         d.Text = scan.statics;
       DialogDecision decide;
       {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+#include "support/FormFixture.h"
 #include "support/TempDir.h"
 #include "ui/Dialogs.h"
 #include "ui/StdCtrls.h"
@@ -104,6 +105,61 @@ struct FormAction {
 std::function<void(TForm*)> FormAction::act;
 int FormAction::done = 0;
 
+// The Unicode text on the clipboard; empty when there is none.
+String ClipboardText() {
+  if (!OpenClipboard(nullptr)) return {};
+  String text;
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    if (auto* p = static_cast<const Char*>(GlobalLock(data))) {
+      text = p;
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return text;
+}
+
+void EmptyTheClipboard() {
+  if (!OpenClipboard(nullptr)) return;
+  EmptyClipboard();
+  CloseClipboard();
+}
+
+// Presses the key with Ctrl held, as the user does, and gives the box time to copy.
+String CopiedWith(WORD key) {
+  EmptyTheClipboard();
+  PressKey(key, false, true);
+  String text;
+  const DWORD end = GetTickCount() + 3000;
+  while ((text = ClipboardText()).empty() && static_cast<int>(end - GetTickCount()) > 0) PumpMessages(20);
+  return text;
+}
+
+// Makes a form's frame thicker, as a skin's frame can be: 10 px more on every side, 20 more
+// on top; the window keeps its size until the form does something about it.
+class ThickerFrame : public TObject {
+ public:
+  explicit ThickerFrame(TControl* c) : control(c), old(c->WindowProc()) {
+    c->SetWindowProc(TWndMethod(this, &ThickerFrame::Proc));
+    SetWindowPos(static_cast<TWinControl*>(c)->Handle(), nullptr, 0, 0, 0, 0,
+                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  ~ThickerFrame() override {
+    if (control->WindowProc() == TWndMethod(this, &ThickerFrame::Proc)) control->SetWindowProc(old);
+  }
+  void Proc(TMessage& m) {
+    old(m);
+    if (m.Msg != WM_NCCALCSIZE) return;
+    RECT& r = *reinterpret_cast<RECT*>(m.LParam);  // the first rectangle either way
+    r.left += 10;
+    r.right -= 10;
+    r.top += 30;
+    r.bottom -= 10;
+  }
+  TControl* control;
+  TWndMethod old;
+};
+
 }  // namespace
 
 TEST_F(DialogsTest, ShowMessageIsTheSystemsBoxWithOneOkCentredOnTheScreen) {
@@ -165,6 +221,89 @@ TEST_F(DialogsTest, WithoutTheLatestDialogsTheBoxIsALibraryForm) {
   };
   FormAction::Start();
   EXPECT_EQ(MessageDlg(u"Save?", mtConfirmation, {mbYes, mbNo, mbCancel}, 0), mrCancel);
+}
+
+// The library's box gives on Ctrl+C and Ctrl+Insert what the system's box gives: caption,
+// text and buttons between lines of dashes.
+TEST_F(DialogsTest, TheLibraryFormCopiesItsCaptionTextAndButtons) {
+  UseLatestCommonDialogs = false;
+  struct Case {
+    TMsgDlgType type;
+    TMsgDlgButtons buttons;
+    const char16_t* text;
+    const char16_t* expected;
+  } cases[] = {
+      {mtCustom,
+       {mbOK},
+       u"解析成功，可以下载了！",
+       u"---------------------------\r\nTarnwick\r\n---------------------------\r\n"
+       u"解析成功，可以下载了！\r\n---------------------------\r\nOK   \r\n---------------------------\r\n"},
+      {mtWarning,
+       {mbOK, mbCancel},
+       u"Delete the file?",
+       u"---------------------------\r\nWarning\r\n---------------------------\r\n"
+       u"Delete the file?\r\n---------------------------\r\nOK   Cancel   \r\n---------------------------\r\n"},
+      {mtConfirmation,
+       {mbYes, mbNo, mbCancel},
+       u"Save?",
+       u"---------------------------\r\nConfirm\r\n---------------------------\r\n"
+       u"Save?\r\n---------------------------\r\nYes   No   Cancel   \r\n---------------------------\r\n"},
+  };
+  for (const Case& c : cases) {
+    String byC, byInsert, byMessage;
+    FormAction::act = [&](TForm* f) {
+      SetForegroundWindow(f->Handle());
+      PumpMessages(50);
+      byC = CopiedWith('C');
+      byInsert = CopiedWith(VK_INSERT);
+      EmptyTheClipboard();
+      SendMessageW(f->Handle(), WM_COPY, 0, 0);
+      byMessage = ClipboardText();
+      f->SetModalResult(mrCancel);
+    };
+    FormAction::Start();
+    MessageDlg(c.text, c.type, c.buttons, 0);
+    ASSERT_EQ(FormAction::done, 1);
+    EXPECT_EQ(byC, String(c.expected)) << StringToUtf8(byC);
+    EXPECT_EQ(byInsert, String(c.expected)) << StringToUtf8(byInsert);
+    EXPECT_EQ(byMessage, String(c.expected)) << StringToUtf8(byMessage);
+  }
+}
+
+// A frame thicker than the system's (a skin's) does not eat into the box: the window grows
+// around the client it was laid out for, about its centre, and the text and the buttons keep
+// their places in it.
+TEST_F(DialogsTest, TheLibraryFormKeepsItsMarginsWhenItsFrameGrows) {
+  UseLatestCommonDialogs = false;
+  TRect client, framed, window, grown, text, textAfter, button, buttonAfter;
+  FormAction::act = [&](TForm* f) {
+    auto* label = static_cast<TControl*>(f->FindComponent(u"Message"));
+    auto* ok = static_cast<TControl*>(f->FindComponent(u"OK"));
+    client = f->ClientRect();
+    window = f->BoundsRect();
+    text = label->BoundsRect();
+    button = ok->BoundsRect();
+    {
+      ThickerFrame thicker(f);
+      PumpMessages(50);
+      framed = f->ClientRect();
+      grown = f->BoundsRect();
+      textAfter = label->BoundsRect();
+      buttonAfter = ok->BoundsRect();
+    }
+    f->SetModalResult(mrOk);
+  };
+  FormAction::Start();
+  ShowMessage(u"解析成功，可以下载了！");
+  ASSERT_EQ(FormAction::done, 1);
+  EXPECT_EQ(framed.Width(), client.Width());
+  EXPECT_EQ(framed.Height(), client.Height());
+  EXPECT_EQ(grown.Width(), window.Width() + 20);
+  EXPECT_EQ(grown.Height(), window.Height() + 40);
+  EXPECT_EQ(grown.Left + grown.Width() / 2, window.Left + window.Width() / 2);
+  EXPECT_EQ(grown.Top + grown.Height() / 2, window.Top + window.Height() / 2);
+  EXPECT_EQ(textAfter, text);
+  EXPECT_EQ(buttonAfter, button);
 }
 
 TEST_F(DialogsTest, FolderBrowseDialogReturnsTheChosenFolderOrNothing) {

@@ -209,9 +209,12 @@ def progress_picture(d, s, horizontal):
     return Picture(c, 1, (m, m, m, m), BOX_DM)
 
 
-def form_picture(d, s):
+def form_picture(d, s, fill="window"):
     """FORM: the window's frame, inactive and active. Its corners are hard-edged: the pixels
-    outside the rounded shape are the transparent key, from which the window region is cut."""
+    outside the rounded shape are the transparent key, from which the window region is cut.
+    Inside the frame line the picture is filled with the colour of the window's body (fill):
+    its band reaches into the client, so a message box (DIALOG) takes its own surface colour
+    there, or its body would shrink by the band and the text come close to the frame."""
     r = d.number("window", "radius") * s
     m = corner_margin(d.number("window", "radius"), s)
     w = h = 2 * m + 2
@@ -219,7 +222,7 @@ def form_picture(d, s):
 
     def look(border):
         c = Canvas(w, h)
-        c.fill(shape, d.colour("colours", "window"))
+        c.fill(shape, d.colour("colours", fill))
         c.fill(ring(shape, px(d.number("window", "border"), s)), border)
         c.threshold_outside(shape)
         return c
@@ -478,6 +481,7 @@ def picture_table():
         ("PROGRESSH", "PROGRESSH", "BORDERSMASK", lambda d, s: progress_picture(d, s, True)),
         ("PROGRESSV", "PROGRESSV", "BORDERSMASK", lambda d, s: progress_picture(d, s, False)),
         ("FORM", "FORM", "BORDERSMASK", form_picture),
+        ("DIALOG", "DIALOG", "BORDERSMASK", lambda d, s: form_picture(d, s, "surface")),
         ("FORMTITLE", "FORMTITLE", "BORDERSMASK", title_picture),
         ("MAINMENU", "MAINMENU", "BORDERSMASK", menu_frame_picture),
         ("MENUITEM", "MENUITEM", "BORDERSMASK", menu_item_picture),
