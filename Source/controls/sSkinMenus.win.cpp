@@ -8,6 +8,7 @@
 #include "base/kvntUtils.h"
 #include "base/sConst.h"
 #include "base/sMessages.h"
+#include "controls/kvPopupController.h"
 #include "controls/sGlyphUtils.h"
 #include "controls/sThirdParty.h"
 #include "images/kvAlphaImageList.h"
@@ -779,6 +780,12 @@ class TMenuServices : public TkvMenuServices {
     if (!info || !info->Bmp) return false;
     p->DrawWndBorder(wnd, info->Bmp.get());
     return true;
+  }
+  void HidePopupShadow(HWND wnd) override {
+    if (!wnd) return;
+    for (const auto& h : GetIntController()->FormHandlers)
+      if (h && h->ShadowForm && h->PopupForm && h->PopupForm->HandleAllocated() && h->PopupForm->Handle() == wnd)
+        h->ShadowForm->HideWnd();
   }
 };
 

@@ -259,6 +259,9 @@ void HideAnimForm(TkvGlowForm*& form, TBitmap* srcBmp, Integer aTime, Integer st
   delete t.DstBmp;
   t.DstBmp = CreateBmp32(t.FBmpSize.cx, t.FBmpSize.cy);
   t.Anim_Init();
+  // A popup rolls up without its shadow: the shadow would stand around the whole form meanwhile.
+  if (animType == atDropDown)
+    if (TkvMenuServices* menus = TkvServiceSlot<TkvMenuServices>::Get()) menus->HidePopupShadow(t.ParentWnd);
   while (t.i <= t.StepCount) {
     const Cardinal tick = GetTickCount();
     t.OnTimerProc(&t);
