@@ -873,3 +873,36 @@ TEST_F(DialogAnimation, TheBordersWindowFollowsMinimizeRestoreAndClose) {
   dlg = nullptr;
   EXPECT_FALSE(IsWindow(again));
 }
+
+namespace {
+// Stands in for the form's own procedure under its provider: records the UI-state queries that
+// reach it while an animation runs, and passes everything on.
+struct UiStateRecorder : TObject {
+  TWndMethod next;
+  std::vector<std::pair<WPARAM, bool>> queries;  // (wParam, during an animation)
+  void Proc(TMessage& m) {
+    if (m.Msg == WM_QUERYUISTATE) queries.emplace_back(m.WParam, InAnimationProcess);
+    next(m);
+  }
+};
+}  // namespace
+
+// A UI-state query posted to the form while its show animation runs is answered by the form's own
+// procedure at each frame, and stays queued for the form afterwards.
+TEST_F(FormAnimation, AWaitingUiStateQueryIsHandedOnDuringTheShow) {
+  ShownThenHidden();
+  const HWND h = form->Handle();
+  UiStateRecorder recorder;
+  recorder.next = sp->OldWndProc;
+  auto restore = SetForScope(sp->OldWndProc, TWndMethod(&recorder, &UiStateRecorder::Proc), recorder.next);
+  PostMessageW(h, WM_QUERYUISTATE, 7, 0);
+  LayeredCalls rec;
+  AnimShowForm(sp, 60, 255, atFading);
+  ASSERT_FALSE(recorder.queries.empty());
+  for (const auto& q : recorder.queries) {
+    EXPECT_EQ(q.first, WPARAM(7));
+    EXPECT_TRUE(q.second);
+  }
+  MSG left{};
+  EXPECT_TRUE(PeekMessageW(&left, h, WM_QUERYUISTATE, WM_QUERYUISTATE, PM_REMOVE));
+}
