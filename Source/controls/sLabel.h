@@ -24,10 +24,13 @@ String ShortenWithEllipsis(const String& text, Integer limit, const std::functio
 
 class DuRiruZireziv;
 
-class TsLabel : public TLabel {
-  TW_CLASS(TsLabel, TLabel)
-  explicit TsLabel(TComponent* owner);
-  ~TsLabel() override;
+// The base of the skinned labels: finds its manager, paints a named section under the text and
+// writes the caption in the skin's label colour. (Its class-library base is the label that
+// publishes the caption and layout properties.)
+class TsCustomLabel : public TLabel {
+  TW_CLASS(TsCustomLabel, TLabel)
+  explicit TsCustomLabel(TComponent* owner);
+  ~TsCustomLabel() override;
 
   DuRiruZireziv* SkinManager() const { return FSkinManager; }
   void SetSkinManager(DuRiruZireziv* value);
@@ -35,8 +38,6 @@ class TsLabel : public TLabel {
   DuRiruZireziv* GetSkinManager() const;
   const String& SkinSection() const { return FSkinSection; }
   void SetSkinSection(const String& value);
-  bool UseSkinColor() const { return FUseSkinColor; }
-  void SetUseSkinColor(bool value);
   // Clicks fall through to the control below.
   bool TransparentForMouse() const { return FTransparentForMouse; }
   void SetTransparentForMouse(bool value) { FTransparentForMouse = value; }
@@ -45,7 +46,10 @@ class TsLabel : public TLabel {
   Integer TranspMode() const { return FTranspMode; }
   // -1 without an active manager or without SkinSection.
   Integer SkinIndex();
-  // The colour the caption is drawn in.
+  // The font the caption is written in.
+  virtual TFont* GetCurrentFont() { return Font(); }
+  // The colour the caption is drawn in: the skin's label colour while a manager is active, else
+  // the font's; a disabled label's blended with the skin's main colour.
   virtual TColor TextColor();
   void Dispatch(TMessage& message) override;
 
@@ -67,13 +71,27 @@ class TsLabel : public TLabel {
   DuRiruZireziv* FSkinManager = nullptr;
   String FSkinSection;
   Integer FSkinIndex = -1;  // looked up for one paint
-  bool FUseSkinColor = true;
   bool FTransparentForMouse = false;
   bool FAdjusting = false;
   // ParentFont was on when the skin changed: the skin's font name switched it off, and the
   // removal of the skin puts it back.
   bool FSavedParentFont = false;
   Integer FTranspMode = 0;
+};
+
+// The skinned label: with UseSkinColor, the caption in the skin's text colour for the label's
+// place (its section's, or that of the parent under it).
+class TsLabel : public TsCustomLabel {
+  TW_CLASS(TsLabel, TsCustomLabel)
+  explicit TsLabel(TComponent* owner);
+  bool UseSkinColor() const { return FUseSkinColor; }
+  void SetUseSkinColor(bool value);
+  // The skin's font colour for the label with UseSkinColor, else the font's; a disabled label's
+  // blended with its parent's colour.
+  TColor TextColor() override;
+
+ private:
+  bool FUseSkinColor = true;
 };
 
 // The label whose caption is a small HTML subset (tags, entities, links). A click on a link

@@ -23,69 +23,68 @@
 #include "ui/GdiScopes.h"
 #include "ui/ScopeGuard.h"
 
-TW_DEFINE_CLASS(TsLabel) {
-  b.Property(u"SkinSection", &TsLabel::SkinSection, &TsLabel::SetSkinSection).Default(String());
-  b.Property(u"UseSkinColor", &TsLabel::UseSkinColor, &TsLabel::SetUseSkinColor).Default(true);
-  b.Property(u"TransparentForMouse", &TsLabel::TransparentForMouse, &TsLabel::SetTransparentForMouse).Default(false);
+TW_DEFINE_CLASS(TsCustomLabel) {
+  b.Property(u"SkinSection", &TsCustomLabel::SkinSection, &TsCustomLabel::SetSkinSection).Default(String());
+  b.Property(u"TransparentForMouse", &TsCustomLabel::TransparentForMouse, &TsCustomLabel::SetTransparentForMouse)
+      .Default(false);
 }
 
-TsLabel::TsLabel(TComponent* owner) : TLabel(owner) {
+TW_DEFINE_CLASS(TsLabel) {
+  b.Property(u"UseSkinColor", &TsLabel::UseSkinColor, &TsLabel::SetUseSkinColor).Default(true);
+}
+
+TsCustomLabel::TsCustomLabel(TComponent* owner) : TLabel(owner) {
   SetShowAccelChar(true);
   SetTransparent(true);
 }
 
-TsLabel::~TsLabel() { ReplaceReference<DuRiruZireziv>(this, FSkinManager, nullptr); }
+TsCustomLabel::~TsCustomLabel() { ReplaceReference<DuRiruZireziv>(this, FSkinManager, nullptr); }
 
-void TsLabel::SetSkinManager(DuRiruZireziv* value) {
+void TsCustomLabel::SetSkinManager(DuRiruZireziv* value) {
   if (ReplaceReference(this, FSkinManager, value)) Invalidate();
 }
 
-DuRiruZireziv* TsLabel::GetSkinManager() const { return FSkinManager ? FSkinManager : DefaultManager; }
+DuRiruZireziv* TsCustomLabel::GetSkinManager() const { return FSkinManager ? FSkinManager : DefaultManager; }
 
-bool TsLabel::ManagerActive() const {
+bool TsCustomLabel::ManagerActive() const {
   DuRiruZireziv* manager = GetSkinManager();
   return manager && manager->IsActive();
 }
 
-void TsLabel::SetSkinSection(const String& value) {
+void TsCustomLabel::SetSkinSection(const String& value) {
   if (value == FSkinSection) return;
   FSkinSection = value;
   FSkinIndex = -1;
   Invalidate();
 }
 
-void TsLabel::SetUseSkinColor(bool value) {
-  if (value == FUseSkinColor) return;
-  FUseSkinColor = value;
-  Invalidate();
-}
-
-void TsLabel::Loaded() {
+void TsCustomLabel::Loaded() {
   TLabel::Loaded();
   UpdateGlassMode(this, false);
   if (DuRiruZireziv* manager = GetSkinManager()) manager->UpdateFontName(this);
 }
 
-void TsLabel::Notification(TComponent* component, TOperation operation) {
+void TsCustomLabel::Notification(TComponent* component, TOperation operation) {
   TLabel::Notification(component, operation);
   if (operation == opRemove && component == FSkinManager) FSkinManager = nullptr;
 }
 
-Integer TsLabel::SkinIndex() {
+Integer TsCustomLabel::SkinIndex() {
   if (!ManagerActive() || FSkinSection.empty()) return -1;
   if (FSkinIndex < 0) FSkinIndex = GetSkinManager()->GetSkinIndex(FSkinSection);
   return FSkinIndex;
 }
 
-TColor TsLabel::TextColor() {
-  TColor color = Font()->Color();
-  if (FUseSkinColor && ManagerActive()) color = GetFontColor(this, SkinIndex(), GetSkinManager(), 0, nullptr);
-  if (!Enabled() && Parent())
-    color = BlendColors(TColor(ColorToRGB(color)), TColor(ColorToRGB(GetControlColor(Parent()))), DefBlendDisabled);
+TColor TsCustomLabel::TextColor() {
+  const bool skinned = ManagerActive();
+  TColor color = skinned ? GetSkinManager()->Palette[pcLabelText] : Font()->Color();
+  if (!Enabled() && skinned)
+    color = BlendColors(TColor(ColorToRGB(color)), TColor(ColorToRGB(GetSkinManager()->GetGlobalColor())),
+                        DefBlendDisabled);
   return color;
 }
 
-void TsLabel::Paint() {
+void TsCustomLabel::Paint() {
   if (ComponentState().Contains(csDestroying)) return;
   const Integer index = SkinIndex();
   if (index >= 0 && Parent()) {
@@ -109,7 +108,7 @@ void TsLabel::Paint() {
   FSkinIndex = -1;  // looked up again at the next paint
 }
 
-void TsLabel::DoDrawText(TRect& r, Cardinal flags) {
+void TsCustomLabel::DoDrawText(TRect& r, Cardinal flags) {
   const bool measuring = flags & DT_CALCRECT;
   if (measuring || (!ManagerActive() && Enabled())) {
     TLabel::DoDrawText(r, flags);
@@ -118,7 +117,7 @@ void TsLabel::DoDrawText(TRect& r, Cardinal flags) {
   String text = Caption();
   if (FTranspMode == 2 && Transparent()) flags |= DT_ALPHATEXT;
   TCanvas* c = Canvas();
-  c->SetFont(Font());
+  c->SetFont(GetCurrentFont());
   c->Brush()->SetStyle(bsClear);
   c->Font()->SetColor(TColor(ColorToRGB(TextColor())));
   if (EllipsisPosition() != epNone && !AutoSize()) {
@@ -148,7 +147,7 @@ namespace {
 bool LabelFontChanging = false;
 }  // namespace
 
-void TsLabel::AdjustBounds() {
+void TsCustomLabel::AdjustBounds() {
   if (!AutoSize() || FAdjusting || IsLoading() || ComponentState().Contains(csReading)) return;
   if (!Parent() || !Parent()->HandleAllocated()) {
     TLabel::AdjustBounds();
@@ -170,7 +169,7 @@ void TsLabel::AdjustBounds() {
   SetBounds(x, Top(), w, h);
 }
 
-void TsLabel::TextOrFontChanged() {
+void TsCustomLabel::TextOrFontChanged() {
   if (LabelFontChanging || IsLoading() || ComponentState().Contains(csDestroying) || !Parent()) return;
   {
     const auto guard = SetForScope(LabelFontChanging, true);
@@ -189,7 +188,7 @@ void TsLabel::TextOrFontChanged() {
   if (!InAnimationProcess) Invalidate();
 }
 
-void TsLabel::Dispatch(TMessage& m) {
+void TsCustomLabel::Dispatch(TMessage& m) {
   if (m.Msg == CM_HITTEST && FTransparentForMouse) {
     m.Result = 0;  // the mouse goes through
     return;
@@ -229,6 +228,24 @@ void TsLabel::Dispatch(TMessage& m) {
       if (FTranspMode == 2 && Transparent() && AutoSize()) AdjustBounds();
       break;
   }
+}
+
+// ---- The label in its section's text colour ------------------------------------------------------
+
+TsLabel::TsLabel(TComponent* owner) : TsCustomLabel(owner) {}
+
+void TsLabel::SetUseSkinColor(bool value) {
+  if (value == FUseSkinColor) return;
+  FUseSkinColor = value;
+  Invalidate();
+}
+
+TColor TsLabel::TextColor() {
+  TColor color = Font()->Color();
+  if (FUseSkinColor && ManagerActive()) color = GetFontColor(this, SkinIndex(), GetSkinManager(), 0, nullptr);
+  if (!Enabled() && Parent())
+    color = BlendColors(TColor(ColorToRGB(color)), TColor(ColorToRGB(GetControlColor(Parent()))), DefBlendDisabled);
+  return color;
 }
 
 // ---- The HTML label -----------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include "base/kvntUtils.h"
 #include "base/sConst.h"
 #include "base/sMessages.h"
+#include "controls/kvPopupController.h"
 #include "controls/sGlyphUtils.h"
 #include "controls/sThirdParty.h"
 #include "images/kvAlphaImageList.h"
@@ -598,18 +599,22 @@ void TsSkinableMenus::PaintNormal(TCanvas* canvas, const TRect& rect, TOwnerDraw
   TCustomImageList* images = item->GetImageList();
   const bool hasImage = images && item->ImageIndex() >= 0 && item->ImageIndex() < images->Count();
   if (state.Contains(odChecked) && !item->HasBitmap() && !hasImage) {
-    if (item->RadioItem()) {
-      DrawServiceGlyph(itemBmp.get(), iRect, kGlyphRadio, selected);
-    } else {
+    // The skin's own mark of the global section, when it has one.
+    auto drawMask = [&](StringView name) {
       const Integer globalInfo = FOwner->SkinCommonInfo.IndexGlobalInfo;
-      const Integer mask = globalInfo >= 0 && sd ? sd->GetMaskIndex(globalInfo, u"CHECK") : -1;
-      if (mask >= 0) {
-        const TsMaskData& md = sd->ma[size_t(mask)];
-        const TPoint p(iRect.Left + std::max(0, (IcoLineWidth - md.Width) / 2), (iRect.Height() - md.Height) / 2);
-        DrawSkinGlyph(itemBmp.get(), p, selected ? 1 : 0, 1, md, MakeCacheInfo(itemBmp.get()));
-      } else {
-        DrawServiceGlyph(itemBmp.get(), iRect, kGlyphCheck, selected);
-      }
+      const Integer mask = globalInfo >= 0 && sd ? sd->GetMaskIndex(globalInfo, name) : -1;
+      if (mask < 0) return false;
+      const TsMaskData& md = sd->ma[size_t(mask)];
+      const TPoint p(iRect.Left + std::max(0, (IcoLineWidth - md.Width) / 2), (iRect.Height() - md.Height) / 2);
+      DrawSkinGlyph(itemBmp.get(), p, selected ? 1 : 0, 1, md, MakeCacheInfo(itemBmp.get()));
+      return true;
+    };
+    if (item->RadioItem()) {
+      // The skin's radio mark belongs to the old glyph set.
+      if (!(FOwner->ButtonsOptions.OldGlyphsMode() && drawMask(u"RADIOCHECKED")))
+        DrawServiceGlyph(itemBmp.get(), iRect, kGlyphRadio, selected);
+    } else if (!drawMask(u"CHECK")) {
+      DrawServiceGlyph(itemBmp.get(), iRect, kGlyphCheck, selected);
     }
   } else if (!item->HasBitmap() && !hasImage && menu && menu->Name().rfind(u"kvSysMenu", 0) == 0) {
     // The skinned system menu's commands get their caption-button glyphs.
@@ -779,6 +784,12 @@ class TMenuServices : public TkvMenuServices {
     if (!info || !info->Bmp) return false;
     p->DrawWndBorder(wnd, info->Bmp.get());
     return true;
+  }
+  void HidePopupShadow(HWND wnd) override {
+    if (!wnd) return;
+    for (const auto& h : GetIntController()->FormHandlers)
+      if (h && h->ShadowForm && h->PopupForm && h->PopupForm->HandleAllocated() && h->PopupForm->Handle() == wnd)
+        h->ShadowForm->HideWnd();
   }
 };
 

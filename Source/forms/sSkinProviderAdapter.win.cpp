@@ -69,7 +69,7 @@ namespace {
 bool Excepted(const TComponent* c) { return (c->Tag() & ExceptTag) != 0; }
 
 bool IsPlainLabel(const TComponent* c) {
-  return dynamic_cast<const TCustomLabel*>(c) && !dynamic_cast<const TsLabel*>(c);
+  return dynamic_cast<const TCustomLabel*>(c) && !dynamic_cast<const TsCustomLabel*>(c);
 }
 
 }  // namespace

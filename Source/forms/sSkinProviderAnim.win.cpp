@@ -187,8 +187,16 @@ void AnimShowForm(TsSkinProvider* sp, Word wTime, Integer maxTransparency, TkvAn
     stand->SetFormStyle(fsStayOnTop);
     insertAfter = h;
   }
+  // A UI-state query that waits for the form meanwhile is answered by the form's own procedure
+  // (the message stays queued).
+  auto handOnUiState = [sp, h] {
+    MSG pending{};
+    if (!PeekMessageW(&pending, h, WM_QUERYUISTATE, WM_QUERYUISTATE, PM_NOREMOVE) || !sp->OldWndProc) return;
+    TMessage copy = MakeMessage(pending.message, pending.wParam, pending.lParam);
+    sp->OldWndProc(copy);
+  };
   AnimShowLayered(stand, picture.get(), TPoint(bounds.Left - cx, bounds.Top - cy), wTime, maxTransparency, animType,
-                  false, insertAfter);
+                  false, insertAfter, handOnUiState);
 
   // The form is revealed, still transparent, right behind its stand-in.
   sp->FInAnimation = false;

@@ -13,11 +13,13 @@
 #include "paint/sGraphUtils.h"
 #include "raster/kvgpUtils.h"
 #include "raster/sGradient.h"
+#include "skin/FormServices.h"
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
 #include "skin/sVclUtils.h"
 #include "ui/Canvas.h"
 #include "ui/Controls.h"
+#include "ui/Forms.h"
 #include "ui/GdiScopes.h"
 
 // ---- GDI's steps ----------------------------------------------------------------------------------
@@ -188,9 +190,15 @@ void UpdateCtrlCornersProc(TkvPaintBorderData* paintBorderData, TkvIntValues& c,
 // ---- The control forms -------------------------------------------------------------------------------
 
 namespace {
-// The control's own colour as the custom colour of its item, clFuchsia for the look's.
+// The owner's own colour as the custom colour of its item, clFuchsia for the look's: a form's
+// skin provider gives its form's colour, a control its own.
 TColor CustomColorOf(TsCommonData* skinData) {
-  if (!skinData->FCustomColor || !skinData->FOwnerControl) return clFuchsia;
+  if (!skinData->FCustomColor) return clFuchsia;
+  if (auto* provider = dynamic_cast<TkvFormProvider*>(skinData->FOwnerObject)) {
+    TForm* form = provider->ProviderForm();
+    return form ? kvColorToRGB(form->Color(), skinData->GetSkinManager()) : clFuchsia;
+  }
+  if (!skinData->FOwnerControl) return clFuchsia;
   return kvColorToRGB(skinData->FOwnerControl->Color(), skinData->GetSkinManager());
 }
 }  // namespace

@@ -75,6 +75,9 @@ class TkvMenuServices {
   // Gives a popup menu window its skinned frame (the cached background of the menu of item,
   // or of the window when item is null); False when the painter knows no picture for it.
   virtual bool DrawMenuBorder(HWND, TMenuItem*) { return false; }
+  // Hides at once the shadow the popup controller keeps for that popup form's window (a popup
+  // that rolls up leaves no shadow behind it).
+  virtual void HidePopupShadow(HWND) {}
 #endif
 };
 

@@ -381,8 +381,11 @@ void DrawAnimFrame(const TkvAnimFrame& frame, TBitmap* picture, TBitmap* frameBm
 // The show run of a window's picture in a layered window: loaded at the starting opacity at
 // position, shown behind insertAfter (when given), the frames of ShowSchedule 12 ms apart,
 // then the whole picture at maxTransparency. The picture stays the caller's.
+// beforeFrame, when given, runs before each frame is drawn (a form hands on the messages that
+// wait for it meanwhile).
 void AnimShowLayered(TkvGlowForm* layered, TBitmap* picture, const TPoint& position, Word wTime,
-                     Integer maxTransparency, TkvAnimType animType, bool dialog, HWND insertAfter);
+                     Integer maxTransparency, TkvAnimType animType, bool dialog, HWND insertAfter,
+                     const std::function<void()>& beforeFrame = {});
 
 // The state of a hide animation; its steps are driven by HideAnimForm, the timer is never
 // enabled. It owns the picture, the frame bitmap and the layered window of a running hide.

@@ -108,7 +108,8 @@ void SetFormBlendValue(HWND formHandle, TBitmap* bmp, Integer value, TPoint* new
 // ---- The show run -----------------------------------------------------------------------------------
 
 void AnimShowLayered(TkvGlowForm* layered, TBitmap* picture, const TPoint& position, Word wTime,
-                     Integer maxTransparency, TkvAnimType animType, bool dialog, HWND insertAfter) {
+                     Integer maxTransparency, TkvAnimType animType, bool dialog, HWND insertAfter,
+                     const std::function<void()>& beforeFrame) {
   HWND wnd = HandleOf(layered);
   if (!wnd || !picture || picture->Empty()) return;
   const Integer stepCount = AnimStepCount(wTime);
@@ -130,10 +131,14 @@ void AnimShowLayered(TkvGlowForm* layered, TBitmap* picture, const TPoint& posit
     // The frames into the frame bitmap, each shown in the layered window, 12 ms apart.
     class TLayeredFrames : public TkvShowFrames {
      public:
-      TLayeredFrames(HWND wnd, TBitmap* picture, TBitmap* frame, TSize& size, BLENDFUNCTION& blend)
-          : wnd_(wnd), picture_(picture), frame_(frame), size_(size), blend_(blend) {}
+      TLayeredFrames(HWND wnd, TBitmap* picture, TBitmap* frame, TSize& size, BLENDFUNCTION& blend,
+                     const std::function<void()>& beforeFrame)
+          : wnd_(wnd), picture_(picture), frame_(frame), size_(size), blend_(blend), beforeFrame_(beforeFrame) {}
       Cardinal Ticks() override { return GetTickCount(); }
-      void Draw(const TkvAnimFrame& f) override { DrawAnimFrame(f, picture_, frame_, false); }
+      void Draw(const TkvAnimFrame& f) override {
+        if (beforeFrame_) beforeFrame_();
+        DrawAnimFrame(f, picture_, frame_, false);
+      }
       void Present(const TkvAnimFrame& f) override {
         blend_.SourceConstantAlpha = f.Alpha;
         UpdateLayeredWnd(wnd_, frame_, &size_, &blend_, nullptr);
@@ -145,7 +150,8 @@ void AnimShowLayered(TkvGlowForm* layered, TBitmap* picture, const TPoint& posit
       TBitmap *picture_, *frame_;
       TSize& size_;
       BLENDFUNCTION& blend_;
-    } frames(wnd, picture, frame.get(), size, blend);
+      const std::function<void()>& beforeFrame_;
+    } frames(wnd, picture, frame.get(), size, blend, beforeFrame);
     TkvShowAnim anim(animType, size.cx, size.cy, stepCount, maxTransparency, dialog);
     RunShowFrames(anim, stepCount, dialog, frames);
   }
@@ -259,6 +265,9 @@ void HideAnimForm(TkvGlowForm*& form, TBitmap* srcBmp, Integer aTime, Integer st
   delete t.DstBmp;
   t.DstBmp = CreateBmp32(t.FBmpSize.cx, t.FBmpSize.cy);
   t.Anim_Init();
+  // A popup rolls up without its shadow: the shadow would stand around the whole form meanwhile.
+  if (animType == atDropDown)
+    if (TkvMenuServices* menus = TkvServiceSlot<TkvMenuServices>::Get()) menus->HidePopupShadow(t.ParentWnd);
   while (t.i <= t.StepCount) {
     const Cardinal tick = GetTickCount();
     t.OnTimerProc(&t);

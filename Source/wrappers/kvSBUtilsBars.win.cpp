@@ -218,9 +218,25 @@ void TkvToolBarWnd::DrawBtn(Integer index, TRect r, HDC dc) {
     TCanvas* canvas = b->Canvas();
     LOGFONTW lf{};
     HFONT f = reinterpret_cast<HFONT>(ProcessMessage(WM_GETFONT, 0, 0));
-    if (f && GetObjectW(f, sizeof lf, &lf)) canvas->Font()->SetHandle(CreateFontIndirectW(&lf));
+    if (f && GetObjectW(f, sizeof lf, &lf)) {
+      CheckSkinFont(lf);
+      canvas->Font()->SetHandle(CreateFontIndirectW(&lf));
+    } else {
+      CheckSkinFont(canvas->Font());
+    }
     TRect tr(o + 2, o + 2 + (hasImage ? cy + 2 : 0), w + o - 2, h + o - 2);
-    const Integer textSection = state == 0 ? SkinData->SkinIndex : section;
+    Integer textSection = state == 0 ? SkinData->SkinIndex : section;
+    DuRiruZireziv* manager = SkinData->GetSkinManager();
+    if (NeedParentFont(manager, textSection, state, nullptr)) {
+      // A see-through look writes in the colours of what lies under the bar.
+      TkvPaintInfo info;
+      info.State = state;
+      info.R = r;
+      MoveRect(info.R, WndPos.X - BorderWidth, WndPos.Y - BorderWidth);  // in the parent's coordinates
+      info.SkinManager = manager;
+      info.FontIndex = textSection;
+      if (GetFontIndex(GetParent(CtrlHandle), &info) != 0) textSection = info.FontIndex;
+    }
     if (ValidSection(skin, textSection))
       canvas->Font()->SetColor(
           TColor(skin->gd[size_t(textSection)].Props[size_t(std::min<Integer>(state, 1))].FontColor.Color));

@@ -63,7 +63,8 @@ class TkvPageWnd : public TkvMainWnd {
   TW_CLASS(TkvPageWnd, TkvMainWnd)
   void AfterCreation() override;
   void kvWndProc(TMessage& message) override;
-  void KV_WMEraseBKGnd(HDC dc);
+  // Paints the page from its tab control's picture; false when the tab control has none yet.
+  bool KV_WMEraseBKGnd(HDC dc);
   Integer TabPosition() const;
 
   TTabSheet* Page = nullptr;

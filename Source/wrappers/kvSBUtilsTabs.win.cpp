@@ -710,20 +710,41 @@ Integer TkvPageWnd::TabPosition() const {
   return (s & TCS_RIGHT) ? 3 : 2;
 }
 
-void TkvPageWnd::KV_WMEraseBKGnd(HDC dc) {
-  if (SkinData->InUpdating()) return;
+bool TkvPageWnd::KV_WMEraseBKGnd(HDC dc) {
+  if (SkinData->InUpdating()) return true;
   InitCtrlData(this);
   TkvBGInfo bg;
   GetBGInfo(&bg, ParentWnd, false);
   if (bg.BgType == btCache && bg.Bmp) {
+    if (bg.Bmp->Empty()) {
+      // The tab control has not painted yet: it may paint into the bitmap now.
+      SendMessageW(ParentWnd, WM_PAINT, reinterpret_cast<WPARAM>(bg.Bmp->Canvas()->Handle()), 0);
+      GetBGInfo(&bg, ParentWnd, false);
+      if (bg.BgType == btCache && (!bg.Bmp || bg.Bmp->Empty())) return false;
+    }
+  }
+  if (bg.BgType == btCache && bg.Bmp) {
     CopyBmp(dc, 0, 0, WndSize.cx, WndSize.cy, bg.Bmp, WndPos.X + bg.Offset.X, WndPos.Y + bg.Offset.Y);
   } else {
     FillDC(dc, TRect(0, 0, WndSize.cx, WndSize.cy), bg.Color);
+    // The strip of the page control's picture along the tabs, where its frame meets the page.
+    if (bg.Bmp && !bg.Bmp->Empty() && SendMessageW(ParentWnd, TCM_GETITEMCOUNT, 0, 0) > 0) {
+      constexpr Integer strip = 3;
+      const Integer w = WndSize.cx, h = WndSize.cy;
+      const Integer ox = WndPos.X + bg.Offset.X, oy = WndPos.Y + bg.Offset.Y;
+      switch (TabPosition()) {
+        case 0: CopyBmp(dc, 0, 0, w, strip, bg.Bmp, ox, oy); break;
+        case 1: CopyBmp(dc, 0, h - strip, w, strip, bg.Bmp, ox, oy + h - strip); break;
+        case 2: CopyBmp(dc, 0, 0, strip, h, bg.Bmp, ox, oy); break;
+        default: CopyBmp(dc, w - strip, 0, strip, h, bg.Bmp, ox + w - strip, oy); break;
+      }
+    }
   }
   if (Page) {
     PaintControls(dc, Page, false, TPoint(0, 0), true);
     SetParentUpdated(Page);
   }
+  return true;
 }
 
 void TkvPageWnd::kvWndProc(TMessage& message) {
@@ -748,8 +769,7 @@ void TkvPageWnd::kvWndProc(TMessage& message) {
         return;
       case WM_ERASEBKGND:
         if (!visible) break;
-        KV_WMEraseBKGnd(reinterpret_cast<HDC>(message.WParam));
-        message.Result = 1;
+        if (KV_WMEraseBKGnd(reinterpret_cast<HDC>(message.WParam))) message.Result = 1;
         return;
       case WM_NCPAINT: return;
       case WM_PRINT:
@@ -760,7 +780,32 @@ void TkvPageWnd::kvWndProc(TMessage& message) {
       default: break;
     }
     if (message.Msg == SM_ALPHACMD) {
+      const bool fromOwn = reinterpret_cast<DuRiruZireziv*>(message.LParam) == SkinData->GetSkinManager();
       switch (message.WParamHi) {
+        case KV_SETNEWSKIN:
+          if (fromOwn) CommonMessage(message, SkinData);
+          AlphaBroadCastCheck(Page, CtrlHandle, message);
+          return;
+        case KV_REMOVESKIN:
+          if (fromOwn) {
+            CommonWndProc(message, SkinData);
+            InvalidateRect(CtrlHandle, nullptr, TRUE);
+          }
+          AlphaBroadCastCheck(Page, CtrlHandle, message);
+          break;  // the base lets the window go back to its own look
+        case KV_REFRESH:
+          if (RefreshNeeded(SkinData, message)) {
+            CommonWndProc(message, SkinData);
+            InvalidateRect(CtrlHandle, nullptr, TRUE);
+          }
+          AlphaBroadCastCheck(Page, CtrlHandle, message);
+          return;
+        case KV_ENDPARENTUPDATE:
+          if (SkinData->FUpdating && !SkinData->InUpdating(true))
+            RedrawWindow(CtrlHandle, nullptr, nullptr,
+                         RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+          if (Page) SetParentUpdated(Page);
+          return;
         case KV_CTRLHANDLED: message.Result = 1; return;
         case KV_PREPARING: message.Result = SkinData->FUpdating ? 1 : 0; return;
         case KV_GETBG: {
@@ -768,8 +813,9 @@ void TkvPageWnd::kvWndProc(TMessage& message) {
           if (!info) return;
           GetBGInfo(info, GetParent(CtrlHandle), info->PleaseDraw);
           InitCtrlData(this);
-          info->Offset.X += WndPos.X;
-          info->Offset.Y += WndPos.Y;
+          const TPoint pos = Page ? TPoint(Page->Left(), Page->Top()) : WndPos;
+          info->Offset.X += pos.X;
+          info->Offset.Y += pos.Y;
           return;
         }
         default: break;
@@ -777,4 +823,6 @@ void TkvPageWnd::kvWndProc(TMessage& message) {
     }
   }
   TkvMainWnd::kvWndProc(message);
+  if (message.Msg == WM_PARENTNOTIFY && LOWORD(message.WParam) == WM_CREATE && !Destroyed)
+    SendControlLoaded(reinterpret_cast<HWND>(message.LParam));
 }

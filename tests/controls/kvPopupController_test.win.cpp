@@ -8,8 +8,11 @@
 
 #include "base/sMessages.h"
 #include "controls/kvPopupController.h"
+#include "controls/sSkinMenus.h"
+#include "raster/GdiBitmaps.h"
 #include "skin/SkinState.h"
 #include "skin/sCommonData.h"
+#include "skin/sVclUtils.h"
 #include "support/SkinFixture.h"
 
 namespace {
@@ -298,4 +301,31 @@ TEST_F(ShadowedForms, AFreedFormIsForgottenWithItsShadowAndItsSlotIsTakenAgain) 
   c.AddForm(third, nullptr, nullptr, false);
   EXPECT_EQ(c.GetFormIndex(third), 0);
   EXPECT_EQ(c.FormHandlers.size(), 2u);
+}
+
+// A popup form of the controller that rolls up (the drop-down hide) loses its shadow as the roll
+// starts, not when the form is hidden afterwards; a fading hide leaves the shadow to the form.
+TEST_F(ShadowedForms, APopupRollingUpHidesItsShadowAtOnce) {
+  sSkinMenusStartup();
+  struct Case {
+    TkvAnimType type;
+    bool shadowShownAfter;
+  };
+  for (const Case& c : {Case{atDropDown, false}, Case{atFading, true}}) {
+    SCOPED_TRACE(int(c.type));
+    TForm* popup = MakeForm(200, 150, true);
+    TkvFormHandler* h = GetIntController()->AddForm(popup, nullptr, nullptr, true);
+    ASSERT_TRUE(h && h->ShadowForm);
+    h->ShadowForm->UpdateShadowPos();
+    const HWND shadow = h->ShadowForm->Handle();
+    ASSERT_TRUE(IsWindowVisible(shadow));
+    auto* layered = new TkvGlowForm(app.get());
+    layered->AfterConstruction();
+    layered->HandleNeeded();
+    TkvGlowForm* running = layered;
+    HideAnimForm(running, CreateBmp32(160, 90), 48, 255, c.type, popup);
+    EXPECT_EQ(IsWindowVisible(shadow) != FALSE, c.shadowShownAfter);
+    delete popup;
+  }
+  sSkinMenusCleanup();
 }

@@ -107,6 +107,81 @@ TEST_F(Skinned, EachStatePaintsItsLook) {
   }
 }
 
+// The default button at rest wears state 3 of a four-state section (its own picture of the border
+// mask); a three-state section lends it the hot look. Hot and pressed stay as they are.
+TEST_F(Skinned, DefaultButtonAtRestTakesTheFourthStateOfAFourStateSection) {
+  constexpr uint32_t kFrames[4] = {0xFF101080, 0xFF108010, 0xFF801010, 0xFF808010};  // ARGB
+  const Integer mask = skin->AddImage(TRect(0, 40, 24, 46), 4, 0, 0, 2);
+  for (Integer state = 0; state < 4; ++state) skin->Fill(mask, state, kFrames[state]);
+  skin->Section(buttonSection).BorderIndex = mask;
+  button->SetDefault(true);
+  struct Case {
+    Integer states;
+    const char* look;
+    void (*apply)(TsButton*);
+    Integer frame;
+  };
+  const Case cases[] = {
+      {4, "default at rest", [](TsButton*) {}, 3},
+      {4, "hot", [](TsButton* b) { b->Perform(CM_MOUSEENTER, 0, 0); }, 1},
+      {4, "pressed", [](TsButton* b) { b->SetDown(true); }, 2},
+      {3, "default at rest", [](TsButton*) {}, 1},
+      {3, "pressed", [](TsButton* b) { b->SetDown(true); }, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.states << " states, " << c.look);
+    button->SetDown(false);
+    button->Perform(CM_MOUSELEAVE, 0, 0);
+    skin->Section(buttonSection).States = c.states;
+    c.apply(button);
+    EXPECT_EQ(button->CurrentState(), std::string(c.look) == "default at rest" ? 3 : c.frame);
+    button->SkinData()->BGChanged = true;
+    EXPECT_EQ(PrintedAt(button, 0, 15), kFrames[c.frame] & 0xFFFFFF);
+  }
+}
+
+// A button with a modal result takes the modal colours the manager asks for: their first values
+// at rest, their second in any other state; a tone of its own replaces them all.
+TEST_F(Skinned, ModalResultColoursTheButtonAsTheManagerAsks) {
+  constexpr Integer kNone = 0x1FFFFFFF;
+  struct Case {
+    TModalResult result;
+    TSet<TkvModalButtonsColoringValue> coloring;
+    bool hot;
+    TkvColoring expected;  // tone, glyph, text
+  };
+  const Case cases[] = {
+      {mrOk, {bcBackground, bcText}, false, {0x7BD098, kNone, 0x28851A}},
+      {mrYes, {bcBackground, bcText}, true, {0x3EE275, kNone, 0x008E00}},
+      {mrCancel, {bcGlyph}, false, {kNone, 0x0000B4, kNone}},
+      {mrNo, {bcGlyph, bcText}, true, {kNone, 0x0000A2, 0x0000A2}},
+      {mrNone, {bcBackground, bcGlyph, bcText}, false, {kNone, kNone, kNone}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << int(c.result) << (c.hot ? " hot" : " at rest"));
+    skin->Manager.ButtonsOptions.ModalButtonsColoring = c.coloring;
+    button->SetModalResult(c.result);
+    button->Perform(c.hot ? CM_MOUSEENTER : CM_MOUSELEAVE, 0, 0);
+    const TkvColoring got = button->GetColoring();
+    EXPECT_EQ(got.ColorToneBG, c.expected.ColorToneBG);
+    EXPECT_EQ(got.ColorGlyph, c.expected.ColorGlyph);
+    EXPECT_EQ(got.ColorText, c.expected.ColorText);
+  }
+  // The toned background reaches the pixels: an OK button at rest is no longer the plain look.
+  button->Perform(CM_MOUSELEAVE, 0, 0);
+  skin->Manager.ButtonsOptions.ModalButtonsColoring = {bcBackground};
+  button->SetModalResult(mrOk);
+  button->SkinData()->BGChanged = true;
+  EXPECT_NE(PrintedAt(button, 3, 3), Rgb(kNormal));
+  // A tone of the button's own: that tone, no modal colours.
+  button->SkinData()->FColorTone = TColor(0x405060);
+  const TkvColoring own = button->GetColoring();
+  EXPECT_EQ(own.ColorToneBG, 0x405060);
+  EXPECT_EQ(own.ColorText, kNone);
+  EXPECT_EQ(own.ColorGlyph, kNone);
+  button->SkinData()->FColorTone = clNone;
+}
+
 TEST_F(Skinned, DisabledLookIsBlendedWithTheParent) {
   button->SetEnabled(false);
   const uint32_t p = PrintedAt(button, 3, 3);

@@ -10,10 +10,13 @@
 
 #include "base/sMessages.h"
 #include "controls/sLabel.h"
+#include "raster/Blend.h"
+#include "skin/sCommonData.h"
 #include "support/SkinnedFormFixture.h"
 #include "ui/Bitmap.h"
 #include "ui/Canvas.h"
 #include "ui/Forms.h"
+#include "ui/TypInfo.h"
 
 namespace {
 
@@ -130,3 +133,48 @@ TEST_F(LabelSkin, AWrappedCaptionTooTallEndsWithDotsAfterAWholeWord) {
 }
 
 }  // namespace
+
+// The base of the skinned labels writes in the skin's label colour (blended towards the skin's
+// main colour when disabled) and in its font colour without an active manager; the skinned label
+// built on it takes its section's font colour, or its own with UseSkinColor off. Both answer the
+// manager's commands as the base does.
+TEST_F(LabelSkin, BaseLabelWritesInTheSkinsLabelColour) {
+  constexpr TColor kLabelText = 0x3050A0, kMain = 0xE0E0E0, kFont = 0x102030;
+  skin->Manager.Palette[pcLabelText] = kLabelText;
+  skin->Manager.Palette[pcMainColor] = kMain;
+  auto* base = new TsCustomLabel(form);
+  base->SetParent(form);
+  base->SetSkinManager(&skin->Manager);
+  base->Font()->SetColor(kFont);
+  ASSERT_TRUE(skin->Manager.IsActive());
+  EXPECT_EQ(base->TextColor(), kLabelText);
+  base->SetEnabled(false);
+  EXPECT_EQ(base->TextColor(), BlendColors(kLabelText, kMain, DefBlendDisabled));
+  base->SetEnabled(true);
+  skin->Manager.SkinCommonInfo.Active = false;
+  EXPECT_EQ(base->TextColor(), kFont);
+  skin->Manager.SkinCommonInfo.Active = true;
+
+  label->Font()->SetColor(kFont);
+  label->SetUseSkinColor(false);
+  EXPECT_EQ(label->TextColor(), kFont);
+  label->SetUseSkinColor(true);
+  EXPECT_EQ(label->TextColor(), GetFontColor(label, label->SkinIndex(), &skin->Manager, 0, nullptr));
+  TsCustomLabel* asBase = label;
+  EXPECT_EQ(asBase->TextColor(), label->TextColor());  // the skinned label's own rule
+
+  // The manager's font-section query goes on to the parent from the base too.
+  auto* parent = new FontParent(form);
+  parent->SetBounds(30, 40, 200, 100);
+  parent->SetParent(form);
+  base->SetParent(parent);
+  TkvPaintInfo info;
+  EXPECT_EQ(base->Perform(SM_ALPHACMD, TWParam(Cardinal{KV_GETFONTINDEX} << 16), reinterpret_cast<TLParam>(&info)), 5);
+  // Forms find the base's properties on both, the skinned label's colour switch on it only.
+  for (const char16_t* name : {u"SkinSection", u"TransparentForMouse", u"Caption"}) {
+    EXPECT_NE(GetPropInfo(base, name), nullptr) << std::string(name, name + std::char_traits<char16_t>::length(name));
+    EXPECT_NE(GetPropInfo(label, name), nullptr);
+  }
+  EXPECT_EQ(GetPropInfo(base, u"UseSkinColor"), nullptr);
+  EXPECT_NE(GetPropInfo(label, u"UseSkinColor"), nullptr);
+}

@@ -225,6 +225,49 @@ TEST(SkinnedMenus, CheckMarksAndSystemMenuCommandsWithoutGlyphsGetServiceGlyphs)
   kvPNGCleanup();
 }
 
+// A checked radio item shows the skin's "RADIOCHECKED" mark of the global section in the old
+// glyph mode, and the built-in radio glyph otherwise.
+TEST(SkinnedMenus, CheckedRadioItemsTakeTheSkinsRadioMarkInTheOldGlyphMode) {
+  kvPNGStartup();
+  MenuSkin s;
+  constexpr TColor kMark = 0x0000C000;
+  const Integer global = s.skin.AddSection(PlainSection(u"GLOBALINFO", 0, 0x808080));
+  s.skin.Manager.SkinCommonInfo.IndexGlobalInfo = global;
+  const Integer mark = s.skin.AddImage(TRect(0, 0, 24, 8), 2, 0);
+  s.skin.Image(mark).SkinIndex = global;
+  for (Integer state = 0; state < 2; ++state) s.skin.Fill(mark, state, 0xFF00C000);
+  s.skin.Image(mark).ClassName = u"GLOBALINFO";
+  s.skin.Image(mark).PropertyName = u"RADIOCHECKED";
+  s.skin.Data->Reindex();
+  const bool savedMode = s.skin.Manager.ButtonsOptions.OldGlyphsMode();
+  TsSkinableMenus painter(&s.skin.Manager);
+  TPopupMenu menu(nullptr);
+  TMenuItem* radio = AddItem(&menu, u"Radio");
+  radio->SetRadioItem(true);
+  painter.HookPopupMenu(&menu, true);
+  for (bool oldGlyphs : {true, false}) {
+    SCOPED_TRACE(oldGlyphs);
+    kv_OldGlyphsMode = oldGlyphs;
+    TBitmap target(200, 60, pf32bit);
+    Integer w = 0, h = 0;
+    radio->OnMeasureItem()(radio, target.Canvas(), w, h);
+    const TRect r(0, 0, 150, h);
+    radio->OnAdvancedDrawItem()(radio, target.Canvas(), r, TOwnerDrawState{odChecked});
+    const auto column = GlyphColumn(target, r);
+    const auto marked = std::count(column.begin(), column.end(), kMark);
+    if (oldGlyphs) {
+      EXPECT_EQ(marked, 12 * 8);  // the whole mark
+    } else {
+      EXPECT_EQ(marked, 0);
+      EXPECT_TRUE(GlyphColumnInked(target, r));  // the built-in glyph
+    }
+    painter.DeleteUnusedBmps();
+  }
+  kv_OldGlyphsMode = savedMode;
+  sGlyphUtilsCleanup();
+  kvPNGCleanup();
+}
+
 TEST(SkinnedMenus, TheExtraLineWidensTheFirstColumnAndPaintsItsBandBesideTheItems) {
   MenuSkin s;
   constexpr TColor kBand = 0x0000C000;

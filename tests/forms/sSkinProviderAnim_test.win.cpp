@@ -873,3 +873,79 @@ TEST_F(DialogAnimation, TheBordersWindowFollowsMinimizeRestoreAndClose) {
   dlg = nullptr;
   EXPECT_FALSE(IsWindow(again));
 }
+
+namespace {
+// Stands in for the form's own procedure under its provider: records the UI-state queries that
+// reach it while an animation runs, and passes everything on.
+struct UiStateRecorder : TObject {
+  TWndMethod next;
+  std::vector<std::pair<WPARAM, bool>> queries;  // (wParam, during an animation)
+  void Proc(TMessage& m) {
+    if (m.Msg == WM_QUERYUISTATE) queries.emplace_back(m.WParam, InAnimationProcess);
+    next(m);
+  }
+};
+}  // namespace
+
+// A UI-state query posted to the form while its show animation runs is answered by the form's own
+// procedure at each frame, and stays queued for the form afterwards.
+TEST_F(FormAnimation, AWaitingUiStateQueryIsHandedOnDuringTheShow) {
+  ShownThenHidden();
+  const HWND h = form->Handle();
+  UiStateRecorder recorder;
+  recorder.next = sp->OldWndProc;
+  auto restore = SetForScope(sp->OldWndProc, TWndMethod(&recorder, &UiStateRecorder::Proc), recorder.next);
+  PostMessageW(h, WM_QUERYUISTATE, 7, 0);
+  LayeredCalls rec;
+  AnimShowForm(sp, 60, 255, atFading);
+  ASSERT_FALSE(recorder.queries.empty());
+  for (const auto& q : recorder.queries) {
+    EXPECT_EQ(q.first, WPARAM(7));
+    EXPECT_TRUE(q.second);
+  }
+  MSG left{};
+  EXPECT_TRUE(PeekMessageW(&left, h, WM_QUERYUISTATE, WM_QUERYUISTATE, PM_REMOVE));
+}
+
+// The picture a bordered form shows in its show animation: every pixel outside the form's client
+// area (frame, outer border and shadow, the right and bottom strips included) as the border's
+// picture has it.
+TEST_F(FormAnimation, TheShowPictureOfABorderedFormHasEveryPixelOfItsFrameAndShadow) {
+  constexpr TRect shadow(10, 8, 12, 14);
+  UseOuterBorder(shadow);
+  ShowForm();
+  ASSERT_TRUE(sp->BorderForm);
+  ShowWindow(form->Handle(), SW_HIDE);
+  const HWND h = form->Handle();
+  LayeredCalls rec;
+  AnimShowForm(sp, 24, 255, atFading);
+  ASSERT_TRUE(sp->BorderForm->AForm);
+  const auto shown = LayeredCalls::UpdatesOf(sp->BorderForm->AForm->Handle());
+  ASSERT_GE(shown.size(), 2u);
+  const layered::UpdateCall& last = shown.back();
+  ASSERT_TRUE(last.hasPos);
+  TBitmap* cache = sp->FCommonData->FCacheBmp.get();
+  ASSERT_EQ(last.size.cx, cache->Width());
+  ASSERT_EQ(last.size.cy, cache->Height());
+  POINT origin{0, 0};
+  ClientToScreen(h, &origin);
+  const TRect client(origin.x - last.pos.x, origin.y - last.pos.y, origin.x - last.pos.x + form->ClientWidth(),
+                     origin.y - last.pos.y + form->ClientHeight());
+  ASSERT_GT(client.Left, 0);
+  ASSERT_LT(client.Right, last.size.cx);
+  ASSERT_LT(client.Bottom, last.size.cy);
+  int frameMismatches = 0, compared = 0;
+  for (Integer y = 0; y < last.size.cy; ++y)
+    for (Integer x = 0; x < last.size.cx; ++x)
+      if (!client.Contains(TPoint(x, y))) {
+        ++compared;
+        frameMismatches += At(last, x, y) != cache->View().At(x, y);
+      }
+  EXPECT_GT(compared, 2 * last.size.cx * (shadow.Top + shadow.Bottom));
+  EXPECT_EQ(frameMismatches, 0);
+  // The right and bottom strips hold the border's shadow, not black.
+  EXPECT_GT(At(last, last.size.cx - shadow.Right / 2, last.size.cy / 2) >> 24, 0u);
+  EXPECT_GT(At(last, last.size.cx / 2, last.size.cy - shadow.Bottom / 2) >> 24, 0u);
+  // The middle of the client shows the client's look.
+  EXPECT_EQ(At(last, (client.Left + client.Right) / 2, (client.Top + client.Bottom) / 2) & 0xFFFFFF, ClientRgb());
+}

@@ -177,3 +177,28 @@ TEST_F(Picture, PrintGivesTheSkinnedWindow) {
   SendMessageW(form->Handle(), WM_PRINT, reinterpret_cast<WPARAM>(erase.Canvas()->Handle()), PRF_ERASEBKGND);
   EXPECT_EQ(erase.PixelColor(form->ClientWidth() / 2, form->ClientHeight() / 2), kClientActive);
 }
+
+// A form whose skin data takes its own colour shows the form's Color over the whole picture the
+// skin would fill, client included; without it the skin's look.
+TEST_F(Picture, FormsOwnColourFillsItsPictureWhenItTakesItsOwnColour) {
+  constexpr TColor kOwn = 0x2080E0;
+  form->SetColor(kOwn);
+  SendMessageW(form->Handle(), WM_NCACTIVATE, TRUE, 0);
+  auto clientPixel = [&] {
+    auto shot = Shot();
+    POINT client{form->ClientWidth() / 2, form->ClientHeight() / 2};
+    ClientToScreen(form->Handle(), &client);
+    RECT wr{};
+    GetWindowRect(form->Handle(), &wr);
+    return shot->PixelColor(client.x - wr.left, client.y - wr.top);
+  };
+  sp->FCommonData->FCustomColor = false;
+  sp->FCommonData->BGChanged = true;
+  RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+  EXPECT_EQ(clientPixel(), kClientActive);
+  sp->FCommonData->FCustomColor = true;
+  sp->FCommonData->BGChanged = true;
+  RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+  EXPECT_EQ(clientPixel(), kOwn);
+  sp->FCommonData->FCustomColor = false;
+}

@@ -10,6 +10,8 @@
 
 #include "base/kvThdTimer.h"
 #include "base/sMessages.h"
+#include "controls/kvGlow.h"
+#include "paint/sGraphUtils.h"
 #include "raster/ColorTransforms.h"
 #include "skin/sCommonData.h"
 #include "skin/sVclUtils.h"
@@ -301,4 +303,39 @@ TEST_F(ButtonWrappers, DisabledButtonFadesTowardsItsParent) {
     EXPECT_GE(d, std::min(e, p)) << shift;
     EXPECT_LE(d, std::max(e, p)) << shift;
   }
+}
+
+// A shown glow follows its button's new size at once.
+TEST_F(ButtonWrappers, GlowFollowsTheButtonsNewSize) {
+  sGraphUtilsStartup();  // layered windows
+  kvGlowStartup();
+  skin.Section(button).GlowCount = 1;
+  const Integer mask = skin.AddImage(TRect(0, 0, 24, 24), 1, 0, 0, 8);  // borders of 8 pixels
+  skin.Image(mask).ClassName = u"BUTTON";
+  skin.Image(mask).PropertyName = u"GLOW0";
+  skin.Fill(mask, 0, 0xFF20C040);
+  skin.Data->IndexSections();
+  ShowWindow(dialog, SW_SHOWNOACTIVATE);
+  HWND b = AddButton(1, L"Go", 20);
+  TkvBtnWnd* w = Wrap(b);
+  RECT r{};
+  GetWindowRect(b, &r);
+  w->SkinData->GlowID =
+      ShowGlow(TRect(r.left, r.top, r.right, r.bottom), u"BUTTON", u"GLOW", 0, 255, dialog, w->SkinData);
+  ASSERT_GE(w->SkinData->GlowID, 0);
+  TkvLayeredEffect* glow = EffectAt(w->SkinData->GlowID);
+  ASSERT_TRUE(glow && glow->Wnd && glow->Wnd->HandleAllocated());
+  auto glowSize = [&] {
+    RECT g{};
+    GetWindowRect(glow->Wnd->WindowHandle(), &g);
+    return TPoint(g.right - g.left, g.bottom - g.top);
+  };
+  EXPECT_EQ(glowSize(), TPoint(80 + 16, 26 + 16));
+  SetWindowPos(b, nullptr, 0, 0, 120, 40, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_EQ(glowSize(), TPoint(120 + 16, 40 + 16));
+  ASSERT_NE(glow->AlphaBmp, nullptr);
+  EXPECT_EQ(glow->AlphaBmp->Width(), 120 + 16);
+  HideGlow(w->SkinData->GlowID, false);
+  ClearGlows(true, false);
+  kvGlowCleanup();
 }

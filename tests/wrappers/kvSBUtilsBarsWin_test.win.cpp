@@ -333,3 +333,101 @@ TEST_F(Bars, HotToolButtonShowsTheHotImage) {
   bar->SetHotImages(nullptr);
   bar->SetImages(nullptr);
 }
+
+namespace {
+// Pixels of colour c in r.
+int CountColor(const Capture& cap, const TRect& r, TColor c) {
+  int n = 0;
+  for (Integer x = r.Left; x < r.Right; ++x)
+    for (Integer y = r.Top; y < r.Bottom; ++y) n += cap.At(x, y) == c;
+  return n;
+}
+}  // namespace
+
+// A native bar whose own look is see-through writes its resting captions in the font colour of
+// the window under it; hot and pressed buttons keep the tool button's colours.
+TEST_F(Bars, NativeCaptionsOfASeeThroughBarTakeTheParentsFontColour) {
+  constexpr TColor kUnder = 0x2020E0, kOwn = 0xE02020, kPressed = 0x20E0E0;
+  const Integer seeThrough = Section(u"SEETHROUGH", {kBar});
+  for (auto& look : skin.Section(seeThrough).Props) {
+    look.Transparency = 100;
+    look.FontColor.Color = Integer(kOwn);
+  }
+  const Integer under = Section(u"PANEL", {0x303030});
+  for (auto& look : skin.Section(under).Props) look.FontColor.Color = Integer(kUnder);
+  for (auto& look : skin.Section(skin.Data->GetSkinIndex(u"TOOLBUTTON")).Props)
+    look.FontColor.Color = Integer(kPressed);
+  skin.Data->Reindex();
+  HWND panel = Child(L"STATIC", L"", 0, 0, 0, 440, 60);
+  auto* pw = Wrap<TkvMainWnd>(panel, nullptr, u"PANEL");
+  HWND t = CreateWindowExW(
+      0, TOOLBARCLASSNAMEW, L"",
+      WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER | TBSTYLE_LIST, 10, 10,
+      420, 40, panel, nullptr, nullptr, nullptr);
+  SendMessageW(t, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+  TBBUTTON b[2]{};
+  b[0] = {I_IMAGENONE, 100, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, reinterpret_cast<INT_PTR>(L"Open")};
+  b[1] = {I_IMAGENONE, 101, TBSTATE_ENABLED | TBSTATE_PRESSED, BTNS_BUTTON, {}, 0, reinterpret_cast<INT_PTR>(L"Save")};
+  SendMessageW(t, TB_ADDBUTTONSW, 2, reinterpret_cast<LPARAM>(b));
+  SendMessageW(t, TB_SETBUTTONSIZE, 0, MAKELPARAM(60, 30));
+  auto* w = Wrap<TkvToolBarWnd>(t, nullptr, u"SEETHROUGH");
+  Capture cap(420, 40);
+  Print(t, cap);
+  const TRect resting = ItemRect(t, 0), pressed = ItemRect(t, 1);
+  EXPECT_GT(CountColor(cap, resting, kUnder), 5);
+  EXPECT_EQ(CountColor(cap, resting, kOwn), 0);
+  EXPECT_GT(CountColor(cap, pressed, kPressed), 5);
+  EXPECT_EQ(CountColor(cap, pressed, kUnder), 0);
+  Unwrap(t, w);
+  DestroyWindow(t);
+  Unwrap(panel, pw);
+}
+
+// The manager's main font replaces the face of the bar's own font in the captions: the caption
+// is the text written in that face at the bar's font size.
+TEST_F(Bars, NativeCaptionsTakeTheManagersMainFont) {
+  const Integer section = skin.Data->GetSkinIndex(u"BAR");
+  for (auto& look : skin.Section(section).Props) look.FontColor.Color = Integer(0x0000FF);
+  skin.Data->Reindex();
+  HWND t = Child(TOOLBARCLASSNAMEW, L"", TBSTYLE_FLAT | CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER | TBSTYLE_LIST,
+                 10, 10, 420, 40);
+  SendMessageW(t, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+  TBBUTTON b{I_IMAGENONE, 100, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, reinterpret_cast<INT_PTR>(L"Wide caption")};
+  SendMessageW(t, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(&b));
+  SendMessageW(t, TB_SETBUTTONSIZE, 0, MAKELPARAM(160, 30));
+  LOGFONTW barFont{};
+  barFont.lfHeight = -13;
+  wcscpy_s(barFont.lfFaceName, L"DejaVu Sans");
+  HFONT font = CreateFontIndirectW(&barFont);
+  SendMessageW(t, WM_SETFONT, reinterpret_cast<WPARAM>(font), 0);
+  auto* w = Wrap<TkvToolBarWnd>(t, nullptr, u"BAR");
+  const TRect item = ItemRect(t, 0);
+  // The caption's ink in the given face at the bar's font size, written as a plain block.
+  auto reference = [&](const wchar_t* face) {
+    LOGFONTW lf = barFont;
+    if (face) wcscpy_s(lf.lfFaceName, face);
+    Capture ref(item.Width(), item.Height());
+    HFONT f = CreateFontIndirectW(&lf);
+    HGDIOBJ old = SelectObject(ref.dc, f);
+    SetBkMode(ref.dc, TRANSPARENT);
+    SetTextColor(ref.dc, RGB(255, 0, 0));
+    RECT r{0, 0, LONG(item.Width()), LONG(item.Height())};
+    DrawTextW(ref.dc, L"Wide caption", -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    SelectObject(ref.dc, old);
+    DeleteObject(f);
+    return CountColor(ref, TRect(0, 0, item.Width(), item.Height()), 0x0000FF);
+  };
+  const int plainInk = reference(nullptr), serifInk = reference(L"DejaVu Serif");
+  ASSERT_NE(plainInk, serifInk);  // the two faces tell apart
+  Capture cap(420, 40);
+  Print(t, cap);
+  EXPECT_EQ(CountColor(cap, item, 0x0000FF), plainInk);
+  skin.Manager.Fonts.MainMode = fmCustom;
+  skin.Manager.Fonts.MainFont = u"DejaVu Serif";
+  Print(t, cap);
+  EXPECT_EQ(CountColor(cap, item, 0x0000FF), serifInk);
+  skin.Manager.Fonts.MainMode = fmDefault;
+  Unwrap(t, w);
+  DestroyWindow(t);
+  DeleteObject(font);
+}

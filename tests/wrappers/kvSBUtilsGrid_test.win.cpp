@@ -538,6 +538,37 @@ TEST_F(GridWrappers, VirtualTreeFrameFromSkin) {
   Tearoff(w, tree);
 }
 
+// A border image whose corner pixel holds the key colour: the tree's frame shows what lies under
+// the tree there (the form answers with the manager's main colour), the rest of the border as
+// drawn; each frame paint takes that corner from the background as it is then.
+TEST_F(GridWrappers, VirtualTreeFrameCornersShowTheParent) {
+  constexpr TColor kEdge = 0x8040C0;
+  const Integer border = skin.AddImage(TRect(0, 0, 18, 6), 3, 0, 0, 2);
+  for (Integer state = 0; state < 3; ++state) {
+    skin.Fill(border, state, 0xFF000000u | (kEdge & 0xFF) << 16 | (kEdge & 0xFF00) | (kEdge >> 16));
+    skin.Put(border, state, 0, 0, 0x00FF00FF);  // the top-left corner pixel
+  }
+  skin.Section(editSection).BorderIndex = border;
+  auto* tree = Place<TTestVirtualTree>();
+  Show();
+  TkvEditWnd* w = Wrap<TkvVirtualTreeViewWnd>(tree->Handle(), tree);
+  w->SkinData->BGChanged = true;
+  SendMessageW(tree->Handle(), WM_NCPAINT, 1, 0);
+  EXPECT_EQ(ScreenPixel(tree->Handle(), 0, 0), kMain);
+  EXPECT_EQ(ScreenPixel(tree->Handle(), 1, 0), kEdge);
+  ASSERT_NE(w->SkinData->FCacheBmp, nullptr);
+  EXPECT_EQ(w->SkinData->FCacheBmp->PixelColor(0, 0) & 0xFFFFFF, kMain);
+  // What lies under the tree changes while the tree's own picture stays: the next frame paint
+  // takes the corner from the new background.
+  constexpr TColor kNewMain = 0x30A060;
+  skin.Manager.Palette[pcMainColor] = kNewMain;
+  ASSERT_FALSE(w->SkinData->BGChanged);
+  SendMessageW(tree->Handle(), WM_NCPAINT, 1, 0);
+  EXPECT_EQ(ScreenPixel(tree->Handle(), 0, 0), kNewMain);
+  EXPECT_EQ(ScreenPixel(tree->Handle(), 1, 0), kEdge);
+  Tearoff(w, tree);
+}
+
 // A data grid takes the dragged position into its bar before the notification reaches it, and
 // gets a thumb-position scroll at the end of the drag, unless it is a "TwwDBGrid".
 TEST_F(GridWrappers, DataGridScrollPositionsAndEndOfDrag) {

@@ -170,3 +170,39 @@ TEST_F(SpeedButtons, ParentWindowsEndUnhooksItsSpeedButtons) {
   ASSERT_TRUE(w->Destroyed);
   w->Free();
 }
+
+// A see-through spin button draws its arrow in the text colour of what lies under the spin, not
+// in its own section's font colour.
+TEST_F(SpeedButtons, SeeThroughSpinButtonsDrawTheirArrowsInTheColourUnderThem) {
+  constexpr TColor kUnder = 0x2020E0, kOwn = 0xE02020;
+  const Integer section = skin.Data->GetSkinIndex(u"SPEEDBUTTON");
+  for (auto& look : skin.Section(section).Props) {
+    look.Transparency = 100;
+    look.FontColor.Color = Integer(kOwn);
+  }
+  skin.Data->Reindex();
+  skin.Manager.SkinCommonInfo.Sections[ssSpeedButton] = section;
+  form->Font()->SetColor(kUnder);
+  auto* panel = new TPanel(form);
+  panel->SetParent(form);
+  panel->SetBounds(20, 50, 24, 48);
+  auto* up = new TTimerSpeedButton(form);
+  up->SetParent(panel);
+  up->SetBounds(0, 0, 24, 24);
+  ShowInFront();
+  Hooked hu = Hook(up);
+  ASSERT_TRUE(hu.handler->IsUpDown);
+  panel->Repaint();
+  Pump();
+  int under = 0, own = 0;
+  HDC dc = GetDC(panel->Handle());
+  for (Integer y = 0; y < 24; ++y)
+    for (Integer x = 0; x < 24; ++x) {
+      const TColor c = TColor(GetPixel(dc, x, y));
+      under += c == kUnder;
+      own += c == kOwn;
+    }
+  ReleaseDC(panel->Handle(), dc);
+  EXPECT_GT(under, 3);
+  EXPECT_EQ(own, 0);
+}

@@ -4,6 +4,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
+#include <memory>
+
 #include <gtest/gtest.h>
 
 #include "support/ControlSkin.h"
@@ -273,4 +276,208 @@ TEST_F(Tabs, ImagesOfTabsAtRestAreDiscolouredWhenTheSkinAsks) {
   EXPECT_EQ(redIn(ItemRect(tc->Handle(), 1)), 0);
   Unwrap(tc->Handle(), w);
   tc->SetImages(nullptr);
+}
+
+namespace {
+// A tab control's answer to its pages' background query, set by the test: a colour, or a picture
+// (possibly empty until the tab control is asked to paint into it). The skin commands reach a
+// skinned window through its skin data's procedure, so the answer takes that place while it lives.
+struct BackgroundAnswer : TObject {
+  BackgroundAnswer(HWND wnd, TkvBGType type, TColor color, TBitmap* bmp)
+      : wnd(wnd), sd(GetCommonData(wnd)), type(type), color(color), bmp(bmp) {
+    previous = sd->WndProc;
+    sd->WndProc = TWndMethod(this, &BackgroundAnswer::Proc);
+    SetWindowSubclass(wnd, Paint, 1, reinterpret_cast<DWORD_PTR>(this));
+  }
+  ~BackgroundAnswer() override {
+    RemoveWindowSubclass(wnd, Paint, 1);
+    sd->WndProc = previous;
+  }
+  void Proc(TMessage& m) {
+    if (m.Msg == SM_ALPHACMD && m.WParamHi == KV_GETBG && m.LParam) {
+      auto* info = reinterpret_cast<TkvBGInfo*>(m.LParam);
+      info->BgType = type;
+      info->Color = color;
+      info->Bmp = bmp;
+      info->Offset = TPoint(0, 0);
+      return;
+    }
+    if (previous.Assigned())
+      previous(m);
+    else
+      m.Result = CallWindowProcW(reinterpret_cast<WNDPROC>(GetWindowLongPtrW(wnd, GWLP_WNDPROC)), wnd, m.Msg, m.WParam,
+                                 m.LParam);
+  }
+  static LRESULT CALLBACK Paint(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
+    auto* self = reinterpret_cast<BackgroundAnswer*>(data);
+    if (msg == WM_PAINT && self->bmp && wp == reinterpret_cast<WPARAM>(self->bmp->Canvas()->Handle())) {
+      ++self->paintOffers;
+      if (self->paintsWhenAsked) {
+        RECT r{};
+        GetClientRect(wnd, &r);
+        self->bmp->SetSize(r.right, r.bottom);
+        HBRUSH b = CreateSolidBrush(self->paintColor);
+        FillRect(self->bmp->Canvas()->Handle(), &r, b);
+        DeleteObject(b);
+      }
+      return 0;
+    }
+    return DefSubclassProc(wnd, msg, wp, lp);
+  }
+  HWND wnd;
+  TsCommonData* sd;
+  TWndMethod previous;
+  TkvBGType type;
+  TColor color;
+  TBitmap* bmp;
+  bool paintsWhenAsked = false;  // fills the empty picture when sent WM_PAINT with its DC
+  TColor paintColor = 0;
+  int paintOffers = 0;
+};
+
+// Records the skin commands a window receives, and passes everything on.
+LRESULT CALLBACK RecordCommands(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
+  if (msg == SM_ALPHACMD) reinterpret_cast<std::vector<Word>*>(data)->push_back(HIWORD(wp));
+  return DefSubclassProc(wnd, msg, wp, lp);
+}
+
+bool Has(const std::vector<Word>& commands, Word command) {
+  return std::find(commands.begin(), commands.end(), command) != commands.end();
+}
+}  // namespace
+
+// Over a plain colour from the tab control, the page still shows the 3-pixel strip of the tab
+// control's picture along the side of the tabs, where the page frame meets the page.
+TEST_F(Tabs, PageOverAColourShowsThePictureStripAlongItsTabs) {
+  ShowInFront();
+  constexpr TColor kFill = 0x205020, kPicture = 0x7030A0;
+  struct Case {
+    DWORD style;
+    POINT inStrip, pastStrip;  // relative to the page's size (negative from the far edge)
+  };
+  const Case cases[] = {
+      {0, {50, 0}, {50, 3}},
+      {TCS_BOTTOM, {50, -1}, {50, -4}},
+      {TCS_VERTICAL | TCS_MULTILINE, {0, 40}, {3, 40}},
+      {TCS_VERTICAL | TCS_RIGHT | TCS_MULTILINE, {-1, 40}, {-4, 40}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.style);
+    HWND t = TabControl(c.style, 300, 200, {L"One", L"Two"});
+    HWND page =
+        CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 20, 30, 200, 120, t, nullptr, nullptr, nullptr);
+    auto* w = Wrap<TkvPageControlWnd>(t);
+    Capture whole(300, 200);
+    PrintTabs(t, whole);  // the tab control is no longer waiting for its first paint
+    TBitmap picture(300, 200, pf32bit);
+    RECT all{0, 0, 300, 200};
+    HBRUSH b = CreateSolidBrush(kPicture);
+    FillRect(picture.Canvas()->Handle(), &all, b);
+    DeleteObject(b);
+    auto answer = std::make_unique<BackgroundAnswer>(t, btFill, kFill, &picture);
+    Capture cap(200, 120);
+    EXPECT_EQ(SendMessageW(page, WM_ERASEBKGND, reinterpret_cast<WPARAM>(cap.dc), 0), 1);
+    auto at = [&](POINT p) { return cap.At(p.x < 0 ? 200 + p.x : p.x, p.y < 0 ? 120 + p.y : p.y); };
+    EXPECT_EQ(at(c.inStrip), kPicture);
+    EXPECT_EQ(at(c.pastStrip), kFill);
+    EXPECT_EQ(cap.At(100, 60), kFill);
+    // Without tabs the page is the plain colour.
+    SendMessageW(t, TCM_DELETEALLITEMS, 0, 0);
+    SendMessageW(page, WM_ERASEBKGND, reinterpret_cast<WPARAM>(cap.dc), 0);
+    EXPECT_EQ(at(c.inStrip), kFill);
+    answer.reset();
+    Unwrap(t, w);
+    DestroyWindow(t);
+  }
+}
+
+// A tab control that has no picture yet is offered the empty bitmap to paint into; when it still
+// paints nothing, the page paints nothing and leaves its erase unanswered.
+TEST_F(Tabs, PageOffersAnEmptyPictureToItsTabControl) {
+  ShowInFront();
+  HWND t = TabControl(0, 300, 200, {L"One"});
+  HWND page = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 20, 30, 200, 120, t, nullptr, nullptr, nullptr);
+  auto* w = Wrap<TkvPageControlWnd>(t);
+  Capture whole(300, 200);
+  PrintTabs(t, whole);
+  for (bool paints : {false, true}) {
+    SCOPED_TRACE(paints);
+    TBitmap picture;
+    BackgroundAnswer answer(t, btCache, 0, &picture);
+    answer.paintsWhenAsked = paints;
+    answer.paintColor = 0x3060C0;
+    Capture cap(200, 120);
+    RECT all{0, 0, 200, 120};
+    HBRUSH marker = CreateSolidBrush(0x00FF00);
+    FillRect(cap.dc, &all, marker);
+    DeleteObject(marker);
+    const LRESULT result = SendMessageW(page, WM_ERASEBKGND, reinterpret_cast<WPARAM>(cap.dc), 0);
+    EXPECT_EQ(answer.paintOffers, 1);
+    EXPECT_EQ(result, paints ? 1 : 0);
+    EXPECT_EQ(cap.At(100, 60), paints ? TColor(0x3060C0) : TColor(0x00FF00));
+  }
+  Unwrap(t, w);
+  DestroyWindow(t);
+}
+
+// The page passes every refresh on to its children, also one for a section it does not paint
+// with or from another manager; a child made on the page is reported loaded to the form.
+TEST_F(Tabs, PagePassesSkinCommandsOnAndReportsChildrenMadeLater) {
+  ShowInFront();
+  HWND t = TabControl(0, 300, 200, {L"One"});
+  HWND page = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 20, 30, 200, 120, t, nullptr, nullptr, nullptr);
+  HWND child = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 5, 5, 50, 20, page, nullptr, nullptr, nullptr);
+  auto* w = Wrap<TkvPageControlWnd>(t);
+  ASSERT_TRUE(WndIsSkinned(page));
+  std::vector<Word> got;
+  ASSERT_TRUE(SetWindowSubclass(child, RecordCommands, 1, reinterpret_cast<DWORD_PTR>(&got)));
+  struct Case {
+    Word command;
+    Word section;
+    DuRiruZireziv* from;
+  };
+  const Case cases[] = {
+      {KV_REFRESH, 0, &skin.Manager}, {KV_REFRESH, 250, &skin.Manager},  // a section that is not the page's
+      {KV_REFRESH, 0, nullptr},       {KV_SETNEWSKIN, 0, &skin.Manager}, {KV_SETNEWSKIN, 0, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.command << " " << c.section << " " << (c.from != nullptr));
+    got.clear();
+    SendMessageW(page, SM_ALPHACMD, MAKEWPARAM(c.section, c.command), reinterpret_cast<LPARAM>(c.from));
+    EXPECT_TRUE(Has(got, c.command));
+  }
+  RemoveWindowSubclass(child, RecordCommands, 1);
+  // A child made later on the page: the form hears that a control was loaded.
+  std::vector<Word> formGot;
+  ASSERT_TRUE(SetWindowSubclass(form->Handle(), RecordCommands, 1, reinterpret_cast<DWORD_PTR>(&formGot)));
+  HWND later =
+      CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 5, 40, 50, 20, page, nullptr, nullptr, nullptr);
+  EXPECT_TRUE(Has(formGot, KV_CONTROLLOADED));
+  RemoveWindowSubclass(form->Handle(), RecordCommands, 1);
+  DestroyWindow(later);
+  Unwrap(t, w);
+  DestroyWindow(t);
+}
+
+// The page answers its children's background query at the sheet's position in the page control.
+TEST_F(Tabs, SheetAnswersBackgroundAtItsPlaceInThePageControl) {
+  LoadForm(
+      u"object F: TForm\n"
+      u"  object pc: TPageControl\n    Left = 8\n    Top = 8\n    Width = 260\n    Height = 160\n"
+      u"    object ts1: TTabSheet\n      Caption = \"One\"\n    end\n"
+      u"  end\n"
+      u"end\n");
+  auto* pc = Find<TPageControl>(u"pc");
+  auto* ts1 = Find<TTabSheet>(u"ts1");
+  ShowInFront();
+  auto* w = Wrap<TkvPageControlWnd>(pc->Handle(), pc);
+  TBitmap picture(260, 160, pf32bit);
+  auto answer = std::make_unique<BackgroundAnswer>(pc->Handle(), btCache, 0, &picture);
+  TkvBGInfo info;
+  SendMessageW(ts1->Handle(), SM_ALPHACMD, MAKEWPARAM(0, KV_GETBG), reinterpret_cast<LPARAM>(&info));
+  EXPECT_EQ(info.Bmp, &picture);
+  EXPECT_GT(ts1->Left() + ts1->Top(), 0);
+  EXPECT_EQ(info.Offset, TPoint(ts1->Left(), ts1->Top()));
+  answer.reset();
+  Unwrap(pc->Handle(), w);
 }
