@@ -6,9 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <commctrl.h>
@@ -469,6 +471,85 @@ TEST_F(ManagerWindows, IconFontGlyphsTakeTheTextColourOfEachNewSkin) {
   }
   EXPECT_NE(seen[0], seen[1]);  // the two skins write in different colours
   EXPECT_EQ(seen[0], seen[2]);
+}
+
+namespace {
+// A form that, told of a removed skin, leaves the registry of skinned forms and enters it again
+// (as a provider that is made anew does), the first time with a newcomer after it.
+class TRegisterAgain : public TObject {
+ public:
+  TRegisterAgain(TCustomForm* f, TCustomForm* newcomer) : form_(f), newcomer_(newcomer), old_(f->WindowProc()) {
+    f->SetWindowProc(TWndMethod(this, &TRegisterAgain::Proc));
+  }
+  ~TRegisterAgain() override {
+    if (form_->WindowProc() == TWndMethod(this, &TRegisterAgain::Proc)) form_->SetWindowProc(old_);
+  }
+  void Proc(TMessage& m) {
+    old_(m);
+    if (m.Msg != SM_ALPHACMD || m.WParamHi != KV_REMOVESKIN) return;
+    ++removals;
+    IntUnSkinForm(form_);
+    IntSkinForm(form_);
+    if (newcomer_) IntSkinForm(std::exchange(newcomer_, nullptr));
+  }
+  int removals = 0;
+
+ private:
+  TCustomForm* form_;
+  TCustomForm* newcomer_;
+  TWndMethod old_;
+};
+}  // namespace
+
+// The removal of a skin is told to every registered form once, and the walk ends although the
+// forms register again while it runs.
+TEST_F(ManagerWindows, ARemovalWalkEndsThoughFormsRegisterAgain) {
+  manager->SetSkinName(u"Tiny");
+  ASSERT_TRUE(manager->IsActive());
+  TForm* first = SkinnedForm("first");
+  TForm* second = SkinnedForm("second");
+  auto* newcomer = new TForm(app.get());
+  newcomer->AfterConstruction();
+  TRegisterAgain firstAgain(first, newcomer), secondAgain(second, nullptr);
+  log.Clear();
+  manager->SetActive(false);
+  EXPECT_FALSE(manager->IsActive());
+  EXPECT_EQ(firstAgain.removals, 1);
+  EXPECT_EQ(secondAgain.removals, 1);
+  EXPECT_EQ(log.Count("first", KV_REMOVESKIN), 1u);
+  EXPECT_EQ(log.Count("second", KV_REMOVESKIN), 1u);
+  EXPECT_EQ(log.Count("form", KV_REMOVESKIN), 1u);
+  EXPECT_TRUE(manager->ManagerState.Empty());
+  // Everyone is still registered, each once.
+  for (TCustomForm* f :
+       {static_cast<TCustomForm*>(first), static_cast<TCustomForm*>(second), static_cast<TCustomForm*>(newcomer)})
+    EXPECT_EQ(std::count(HookedComponents.begin(), HookedComponents.end(), f), 1) << StringToUtf8(f->Name());
+  IntUnSkinForm(newcomer);
+}
+
+// A skin that names the application font: removing the skin gives the font from before back,
+// except while the program ends, when the forms keep the font they wear.
+TEST_F(ManagerWindows, TheFontIsKeptWhenTheProgramEnds) {
+  SkinFiles withFont = Tiny();
+  withFont.Set("GLOBALINFO", "MainFont", "Arial");
+  withFont.WriteFolder(dir.Path(), "WithFont");
+  manager->Fonts.SetMainMode(fmFromSkin);
+  for (bool ending : {false, true}) {
+    const char* name = ending ? "program ending" : "program running";
+    manager->SetActive(true);
+    manager->SetSkinName(u"WithFont");
+    ASSERT_TRUE(manager->IsActive()) << name;
+    const String original = manager->DefStoredFontName;
+    ASSERT_FALSE(original.empty()) << name;
+    ASSERT_NE(original, u"Arial") << name;
+    EXPECT_EQ(manager->DefOldFontName, u"Arial") << name;
+    log.Clear();
+    if (ending) app->Terminate();
+    manager->SetActive(false);
+    EXPECT_EQ(log.Count("form.inner", KV_FONTSCHANGED), ending ? 0u : 1u) << name;
+    EXPECT_EQ(manager->DefOldFontName, ending ? String(u"Arial") : original) << name;
+    EXPECT_EQ(log.Count("form.inner", KV_REMOVESKIN), 1u) << name;
+  }
 }
 
 TEST_F(ManagerWindows, ExtractingAnInternalSkinTellsWhatIsMissing) {
