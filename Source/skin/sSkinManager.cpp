@@ -622,6 +622,8 @@ void DuRiruZireziv::ChangeAppFont(const String& fontName, bool doLockForms) {
     if (doLockForms) UnlockAllForms(false);
   });
   DefNewFontName = fontName;
+  // The menus take the main font too (or give up the one they had).
+  FMenuSupport->SetCustomFont(FMenuSupport->CustomFont());
   StoreDefFont();
   BroadcastToForms(KV_FONTSCHANGED, reinterpret_cast<intptr_t>(this));
   if (OnFontChanged) OnFontChanged(this, DefOldFontName, fontName);
