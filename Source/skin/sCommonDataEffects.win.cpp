@@ -240,6 +240,20 @@ void ShowGlowingIfNeeded(TsCommonData* sd, bool clicked, HWND ctrlHandle, Intege
       name = gd.ClassName;
     } else {
       r = GetCtrlScreenBounds(c);
+      // Only the part its parent shows.
+      if (TWinControl* parent = c->Parent(); parent && parent->HandleAllocated()) {
+        const HWND pw = parent->WindowHandle();
+        RECT clip{};
+        if (HDC dc = GetDC(pw)) {
+          GetClipBox(dc, &clip);
+          ReleaseDC(pw, dc);
+        }
+        POINT origin{0, 0};
+        ClientToScreen(pw, &origin);
+        r = TRect(std::max(r.Left, Integer(clip.left + origin.x)), std::max(r.Top, Integer(clip.top + origin.y)),
+                  std::min(r.Right, Integer(clip.right + origin.x)),
+                  std::min(r.Bottom, Integer(clip.bottom + origin.y)));
+      }
       name = sd->FSkinSection;
     }
     if (!name.empty()) sd->GlowID = e->ShowGlow(r, name, sd, host, dezev, gd.GlowMargin);
