@@ -1,10 +1,13 @@
 // Fuzz target: a whole skin load from an arbitrary options text. The first byte picks the
 // colour adjustments, the border settings and a second PPI; the rest is "Options.dat". The
 // skin is packed in memory with a small master bitmap "M.BMP" and a picture "A.BMP" that the
-// text may name, and loaded as an internal skin (no files are touched).
+// text may name, and loaded as an internal skin (no files are touched). Bytes after a line
+// "#PICTURE" are a further picture, packed as "X.PNG", "X.BMP" and "X.JPG", so that picture
+// headers are fuzzed too. A skin beyond the reader's limits is refused (ESkinRefused).
 #include <zlib.h>
 #include <cstdint>
 #include <cstdlib>
+#include <string_view>
 
 #include "skin/sSkinManagerLoader.h"
 #include "ui/Bitmap.h"
@@ -41,14 +44,22 @@ std::vector<Byte> BmpFile(Integer w, Integer h, uint32_t seed) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (size < 1 || size > 16384) return 0;
+  if (size < 1 || size > 65536) return 0;
   static const std::vector<Byte> master = BmpFile(64, 64, 1), picture = BmpFile(24, 12, 2);
   const Byte control = data[0];
+  const std::string_view all(reinterpret_cast<const char*>(data + 1), size - 1);
+  const size_t mark = all.find("\n#PICTURE\n");
+  const std::string_view text = all.substr(0, mark);
   std::vector<Byte> packed{'T', 'w', 'S', 'k'};
-  Le32(packed, 3);
-  Entry(packed, "Options.dat", std::vector<Byte>(data + 1, data + size));
+  Le32(packed, mark == std::string_view::npos ? 3 : 6);
+  Entry(packed, "Options.dat", std::vector<Byte>(text.begin(), text.end()));
   Entry(packed, "M.BMP", master);
   Entry(packed, "A.BMP", picture);
+  if (mark != std::string_view::npos) {
+    const std::string_view bytes = all.substr(mark + 10);
+    const std::vector<Byte> x(bytes.begin(), bytes.end());
+    for (const char* name : {"X.PNG", "X.BMP", "X.JPG"}) Entry(packed, name, x);
+  }
   TMemoryStream stored;
   stored.WriteBuffer(packed.data(), Integer(packed.size()));
 

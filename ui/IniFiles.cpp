@@ -23,7 +23,21 @@ String TMemIniFile::KeyOf(StringView name) const { return caseSensitive_ ? Strin
 
 void TMemIniFile::Reindex() {
   index_.clear();
-  for (size_t i = 0; i < sections_.size(); ++i) index_.emplace(KeyOf(sections_[i].name), i);  // first wins
+  for (size_t i = 0; i < sections_.size(); ++i) {
+    index_.emplace(KeyOf(sections_[i].name), i);  // first wins
+    IndexKeys(sections_[i]);
+  }
+}
+
+void TMemIniFile::IndexLine(Section& s, size_t i) const {
+  const String& line = s.lines[i];
+  const size_t eq = line.find(u'=');
+  if (eq != String::npos) s.keys.emplace(KeyOf(StringView(line).substr(0, eq)), i);  // first wins
+}
+
+void TMemIniFile::IndexKeys(Section& s) const {
+  s.keys.clear();
+  for (size_t i = 0; i < s.lines.size(); ++i) IndexLine(s, i);
 }
 
 const TMemIniFile::Section* TMemIniFile::FindSection(StringView name) const {
@@ -33,21 +47,14 @@ const TMemIniFile::Section* TMemIniFile::FindSection(StringView name) const {
 
 TMemIniFile::Section& TMemIniFile::AddSection(StringView name) {
   if (const Section* s = FindSection(name)) return const_cast<Section&>(*s);
-  sections_.push_back(Section{String(name), {}});
+  sections_.push_back(Section{String(name), {}, {}});
   index_.emplace(KeyOf(name), sections_.size() - 1);
   return sections_.back();
 }
 
 Integer TMemIniFile::FindLine(const Section& s, StringView ident) const {
-  for (size_t i = 0; i < s.lines.size(); ++i) {
-    const String& line = s.lines[i];
-    size_t eq = line.find(u'=');
-    if (eq == String::npos) continue;
-    StringView name = StringView(line).substr(0, eq);
-    bool same = caseSensitive_ ? name == ident : AnsiSameText(name, ident);
-    if (same) return static_cast<Integer>(i);
-  }
-  return -1;
+  const auto it = s.keys.find(KeyOf(ident));
+  return it == s.keys.end() ? -1 : static_cast<Integer>(it->second);
 }
 
 String TMemIniFile::ReadString(StringView section, StringView ident, const String& def) const {
@@ -73,10 +80,12 @@ void TMemIniFile::WriteString(StringView section, StringView ident, const String
   Section& s = AddSection(section);
   String line = String(ident) + u'=' + value;
   Integer i = FindLine(s, ident);
-  if (i >= 0)
+  if (i >= 0) {
     s.lines[static_cast<size_t>(i)] = std::move(line);
-  else
+  } else {
     s.lines.push_back(std::move(line));
+    IndexLine(s, s.lines.size() - 1);
+  }
 }
 
 void TMemIniFile::WriteInteger(StringView section, StringView ident, Integer value) {
@@ -128,7 +137,10 @@ void TMemIniFile::DeleteKey(StringView section, StringView ident) {
   const Section* s = FindSection(section);
   if (!s) return;
   Integer i = FindLine(*s, ident);
-  if (i >= 0) const_cast<Section*>(s)->lines.erase(s->lines.begin() + i);
+  if (i < 0) return;
+  Section& changed = const_cast<Section&>(*s);
+  changed.lines.erase(changed.lines.begin() + i);
+  IndexKeys(changed);  // the lines after it moved up
 }
 
 void TMemIniFile::GetStrings(TStringList& lines) const {
@@ -153,10 +165,12 @@ void TMemIniFile::SetStrings(const TStringList& lines) {
     }
     if (!current) continue;
     size_t eq = s.find(u'=');
-    if (eq != String::npos)
+    if (eq != String::npos) {
       current->lines.push_back(Trim(StringView(s).substr(0, eq)) + u'=' + Trim(StringView(s).substr(eq + 1)));
-    else
+      IndexLine(*current, current->lines.size() - 1);
+    } else {
       current->lines.push_back(std::move(s));
+    }
   }
 }
 

@@ -60,12 +60,18 @@ class TMemIniFile : public TObject {
   struct Section {
     String name;
     std::vector<String> lines;
+    // key (folded unless case-sensitive) -> its first line, so a lookup costs the same
+    // however many keys the section has
+    std::unordered_map<String, size_t> keys;
   };
   String KeyOf(StringView name) const;
   const Section* FindSection(StringView name) const;
   Section& AddSection(StringView name);
   // Index of the first line of the section with that key name; -1.
   Integer FindLine(const Section& s, StringView ident) const;
+  // Lists line i of the section under its key (when it has one and no earlier line has it).
+  void IndexLine(Section& s, size_t i) const;
+  void IndexKeys(Section& s) const;
   void Reindex();
 
   String fileName_;

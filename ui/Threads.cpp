@@ -64,12 +64,16 @@ void SetMainThread() {
 bool InMainThread() {
   SyncQueue& q = Q();
   std::lock_guard<std::mutex> g(q.lock);
-  if (!q.mainSet) {
-    q.mainThread = std::this_thread::get_id();
-    q.mainSet = true;
-  }
-  return q.mainThread == std::this_thread::get_id();
+  return q.mainSet && q.mainThread == std::this_thread::get_id();
 }
+
+namespace {
+// The thread that runs the static initialisers is the one the program starts on, so it is the GUI
+// thread until the application says otherwise. Taking the first thread that asks instead let a
+// worker that asked first (a loader calling Synchronize while the GUI thread sat in a modal box)
+// become the "main" thread, and both then waited on each other for ever.
+[[maybe_unused]] const bool kMainThreadTaken = (SetMainThread(), true);
+}  // namespace
 
 void SetWakeMainThread(std::function<void()> wake) {
   SyncQueue& q = Q();

@@ -94,8 +94,8 @@ class TThread : public TObject {
   std::condition_variable doneSignal_;
 };
 
-// Makes the calling thread the GUI thread (the application does it; the first thread that
-// asks is taken otherwise).
+// Makes the calling thread the GUI thread (the application does it; until then it is the thread
+// that ran the static initialisers, the one the program started on).
 void SetMainThread();
 bool InMainThread();
 // Runs the calls waiting for the GUI thread (on it; elsewhere it does nothing). Waits up to

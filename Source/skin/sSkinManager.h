@@ -322,6 +322,7 @@ using TkvPalette = std::array<TColor, kvPaletteCount>;
 
 class DuRiruZireziv;
 class TkvSkinSet;
+class TkvSkinText;
 
 // The loaded skin prepared for one PPI. The manager keeps one per PPI slot in its
 // SkinDataArray; four more (StdScaleArray, no owner, no sections) answer while no skin is
@@ -340,6 +341,7 @@ class TkvSkinData : public TkvObject {
   std::unique_ptr<TBitmap> rsti;     // shadow of an inactive window
   bool Initializing = false;         // true while Init runs
   std::vector<TkvBmpData> BmpArray;  // bitmaps loaded or scaled for this PPI
+  Int64 PixelsMade = 0;              // pixels of the bitmaps this slot's load made
   DuRiruZireziv* FOwner = nullptr;   // nil for the standard objects
   TkvSkinSet* Skin = nullptr;        // the skin it was loaded from (its source and skin-wide values)
   Integer ScaleValue = 0;            // scale index 0..3
@@ -582,6 +584,8 @@ class TkvSkinSet {
   std::vector<std::unique_ptr<TkvSkinData>> SkinDataArray;
   bool CommonDataLoaded = false;  // master bitmap, fonts and common values are read
   bool PaletteLoaded = false;     // palette made and recoloured (once per skin)
+  Int64 PixelsMade = 0;           // pixels of the bitmaps its slots made (a skin's limit)
+  TkvSkinText* Text = nullptr;    // borrowed: the skin text's resolved values while a load runs
   std::vector<TkvSkinNotice> Notices;
 };
 

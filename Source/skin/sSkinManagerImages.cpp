@@ -10,6 +10,8 @@
 //   4. Sections made in code
 //   5. Linking sections to images, completing sizes (InitMaskIndexes), extended-border metrics
 #include <algorithm>
+#include <cstdlib>
+#include <unordered_map>
 
 #include "base/WorkingBitmaps.h"
 #include "base/kvntUtils.h"
@@ -23,9 +25,6 @@
 #include "ui/SysUtils.h"
 
 namespace {
-
-// The largest picture a skin file may decode to, in pixels (4096 x 4096).
-constexpr Int64 kMaxSkinImagePixels = Int64(1) << 24;
 
 Integer StateCount(const TsMaskData& md) { return std::max<Integer>(1, md.ImageCount); }
 
@@ -261,10 +260,7 @@ struct TImageLoader {
       return false;
     const Integer w1 = r.Width() / StateCount(md);
     const Integer h1 = r.Height() / std::max<Integer>(1, md.MaskType + 1);
-    md.WL = int16_t(std::clamp<Integer>(md.WL, 0, std::min<Integer>(w1, INT16_MAX)));
-    md.WR = int16_t(std::clamp<Integer>(md.WR, 0, std::min<Integer>(w1 - md.WL, INT16_MAX)));
-    md.WT = int16_t(std::clamp<Integer>(md.WT, 0, std::min<Integer>(h1, INT16_MAX)));
-    md.WB = int16_t(std::clamp<Integer>(md.WB, 0, std::min<Integer>(h1 - md.WT, INT16_MAX)));
+    ClampBorders(md, w1, h1);
     return true;
   }
 
@@ -422,7 +418,6 @@ std::unique_ptr<TBitmap> DecodePicture(const String& upperName, TStream& stream,
   } else {
     return bmp;
   }
-  if (Int64(bmp->Width()) * bmp->Height() > kMaxSkinImagePixels) return std::make_unique<TBitmap>();
   if (bmp->PixelFormat() != pf32bit) {
     bmp->SetPixelFormat(pf32bit);
     FillAlphaRect(bmp.get(), TRect(0, 0, bmp->Width(), bmp->Height()), 255, TColor(sFuchsia));
@@ -430,7 +425,99 @@ std::unique_ptr<TBitmap> DecodePicture(const String& upperName, TStream& stream,
   return bmp;
 }
 
+uint32_t BigEndian32(const Byte* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
+uint32_t LittleEndian32(const Byte* p) {
+  return uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
+}
+
+// The frame size of a JPEG: the first start-of-frame segment, found by walking the segments.
+bool JpegSize(const Byte* d, size_t size, Int64& width, Int64& height) {
+  size_t p = 2;
+  while (p + 4 <= size) {
+    if (d[p] != 0xFF) return false;
+    const Byte marker = d[p + 1];
+    if (marker == 0xFF) {  // fill byte
+      ++p;
+      continue;
+    }
+    if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD9)) {  // no length follows
+      p += 2;
+      continue;
+    }
+    const size_t length = size_t(d[p + 2]) << 8 | d[p + 3];
+    const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+    if (frame) {
+      if (p + 9 > size || length < 7) return false;
+      height = Int64(d[p + 5]) << 8 | d[p + 6];
+      width = Int64(d[p + 7]) << 8 | d[p + 8];
+      return true;
+    }
+    if (length < 2) return false;
+    p += 2 + length;
+  }
+  return false;
+}
+
 }  // namespace
+
+bool PictureHeaderSize(const Byte* d, size_t size, Int64& width, Int64& height) {
+  static constexpr Byte kPng[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  if (size >= 24 && std::equal(kPng, kPng + 8, d)) {
+    width = BigEndian32(d + 16);
+    height = BigEndian32(d + 20);
+    return true;
+  }
+  if (size >= 26 && d[0] == 'B' && d[1] == 'M') {
+    const uint32_t headerSize = LittleEndian32(d + 14);
+    if (headerSize == 12) {  // the old core header: 16-bit sizes
+      width = Int64(d[18]) | Int64(d[19]) << 8;
+      height = Int64(d[20]) | Int64(d[21]) << 8;
+      return true;
+    }
+    width = std::abs(Int64(int32_t(LittleEndian32(d + 18))));
+    height = std::abs(Int64(int32_t(LittleEndian32(d + 22))));  // negative: rows top-down
+    return true;
+  }
+  if (size >= 4 && d[0] == 0xFF && d[1] == 0xD8) return JpegSize(d, size, width, height);
+  return false;
+}
+
+void CheckPicture(const String& what, TMemoryStream& stream) {
+  Int64 w = 0, h = 0;
+  if (!PictureHeaderSize(static_cast<const Byte*>(stream.Memory()), size_t(stream.GetSize()), w, h)) return;
+  if (w * h > kMaxImagePixels)
+    throw ESkinRefused(what + u" is " + IntToStr(w) + u" x " + IntToStr(h) + u" pixels; a skin picture may have " +
+                       IntToStr(kMaxImagePixels) + u" pixels at most.");
+}
+
+void ReservePixels(TkvSkinData& data, Int64 width, Int64 height, const String& what) {
+  const Int64 pixels = std::max<Int64>(0, width) * std::max<Int64>(0, height);
+  Int64& total = data.Skin ? data.Skin->PixelsMade : data.PixelsMade;
+  if (total + pixels > kMaxSkinPixels)
+    throw ESkinRefused(u"The pictures of the skin need more than " + IntToStr(kMaxSkinPixels) + u" pixels (" + what +
+                       u" at " + IntToStr(data.PPI) + u" PPI).");
+  if (data.Skin) data.PixelsMade += pixels;
+  total += pixels;
+}
+
+void ReleasePixels(TkvSkinData& data, Int64 pixels) {
+  if (data.Skin) data.Skin->PixelsMade -= pixels;
+  data.PixelsMade -= pixels;
+}
+
+Integer ShadowSizeLimit(const TkvSkinData& data) {
+  return data.Skin ? ScaleIntAt(data.Skin->Settings, kMaxShadowSize, data.ScaleValue) : kMaxShadowSize;
+}
+
+void ClampBorders(TsMaskData& md, Integer stateWidth, Integer stateHeight) {
+  // At least one pixel of each state stays between the borders for the middle part.
+  md.WL = int16_t(std::clamp<Integer>(md.WL, 0, std::clamp<Integer>(stateWidth - 1, 0, INT16_MAX)));
+  md.WR = int16_t(std::clamp<Integer>(md.WR, 0, std::clamp<Integer>(stateWidth - md.WL - 1, 0, INT16_MAX)));
+  md.WT = int16_t(std::clamp<Integer>(md.WT, 0, std::clamp<Integer>(stateHeight - 1, 0, INT16_MAX)));
+  md.WB = int16_t(std::clamp<Integer>(md.WB, 0, std::clamp<Integer>(stateHeight - md.WT - 1, 0, INT16_MAX)));
+}
+
+namespace {}  // namespace
 
 bool TkvSkinData::DefineBmp(TsMaskData& md, const String& imgName, const TRect& r, bool ignoreFuchsia) {
   const Integer listed = SearchBmpIndex(imgName, r);
@@ -438,16 +525,22 @@ bool TkvSkinData::DefineBmp(TsMaskData& md, const String& imgName, const TRect& 
     UpdateItem(md, listed);
   } else if (!imgName.empty()) {
     if (!Skin) return false;
-    TStream* stream = nullptr;
+    TMemoryStream* stream = nullptr;
     TMemoryStream file;
     if (Skin->SkinIsPacked && Skin->sc) {
       if (TkvFileItem* item = Skin->sc->FindFile(imgName)) stream = item->Stream.get();
     }
     if (!stream) {
       // A folder skin, or a packed skin's file beside it: only inside the skin folder.
-      if (!ReadWholeFile(SkinFilePath(Skin->SkinCommonInfo.SkinPath, imgName), file, kMaxPackedBytes)) return false;
+      if (!ReadWholeFile(SkinFilePath(Skin->SkinCommonInfo.SkinPath, imgName), file, kMaxImageFileBytes)) return false;
       stream = &file;
     }
+    // What the header claims is refused before the decoder allocates it.
+    const String what = u"The picture \"" + imgName + u"\"";
+    CheckPicture(what, *stream);
+    Int64 w = 0, h = 0;
+    const bool sized = PictureHeaderSize(static_cast<const Byte*>(stream->Memory()), size_t(stream->GetSize()), w, h);
+    if (sized) ReservePixels(*this, w, h, imgName);
     stream->SetPosition(0);
     std::unique_ptr<TBitmap> bmp;
     try {
@@ -456,18 +549,29 @@ bool TkvSkinData::DefineBmp(TsMaskData& md, const String& imgName, const TRect& 
     } catch (const Exception&) {
       return false;  // a broken picture drops its image
     }
+    if (!sized) {
+      if (Int64(bmp->Width()) * bmp->Height() > kMaxImagePixels) return false;
+      ReservePixels(*this, bmp->Width(), bmp->Height(), imgName);
+    }
     md.Bmp = bmp.get();
     md.R = TRect(0, 0, bmp->Width(), bmp->Height());
     md.Width = bmp->Width();
     md.Height = bmp->Height();
     if (md.MulPPi != md.DivPPI) {
+      ReservePixels(*this, kvMulDiv(md.Width, md.MulPPi, md.DivPPI), kvMulDiv(md.Height, md.MulPPi, md.DivPPI),
+                    imgName);
       const bool keepKey = ignoreFuchsia || md.ImgType == itisaTexture || md.ImgType == itisaPngGlyph;
-      if (auto scaled = ScaleMaskData(md, bmp.get(), keepKey, Skin->Palette[pcMainColor])) bmp = std::move(scaled);
+      if (auto scaled = ScaleMaskData(md, bmp.get(), keepKey, Skin->Palette[pcMainColor])) {
+        ReleasePixels(*this, Int64(bmp->Width()) * bmp->Height());  // the decoded picture goes
+        bmp = std::move(scaled);
+      }
     }
     AddImage(std::move(bmp), imgName, md.ClassName + u"-" + md.PropertyName, md.R, TRect(), md.DivPPI, md.MaskType,
              true);
   } else if (md.MulPPi != md.DivPPI && !(md.DrawMode & BDM_NOSCALE) && Skin) {
     const TRect src = md.R;
+    ReservePixels(*this, kvMulDiv(src.Width(), md.MulPPi, md.DivPPI), kvMulDiv(src.Height(), md.MulPPi, md.DivPPI),
+                  md.ClassName + u"-" + md.PropertyName);
     if (auto scaled = ScaleMaskData(md, Skin->MasterBitmap.get(), ignoreFuchsia, Skin->Palette[pcMainColor]))
       AddImage(std::move(scaled), String(), md.ClassName + u"-" + md.PropertyName, md.R, src, md.DivPPI, md.MaskType,
                false);
@@ -586,30 +690,64 @@ Integer TkvSkinData::AddNewSection(const String& name, Integer parentSection, In
 
 void TkvSkinData::InitMaskIndexes() {
   const Integer global = GetSkinIndex(u"GLOBALINFO");
+  // Images found through PARENTCLASS, each (section, key) resolved once: chains have no depth
+  // limit, so walking one per lookup would cost the square of the section count. A chain that
+  // runs in a circle finds nothing.
+  constexpr Integer kUnknown = -2, kOnPath = -3;
+  std::vector<Integer> parentOf(gd.size(), -1);
+  for (size_t i = 0; i < gd.size(); ++i) {
+    const Integer p = GetSkinIndex(gd[i].ParentClass);
+    if (p != Integer(i)) parentOf[i] = p;
+  }
+  std::unordered_map<String, std::vector<Integer>> found;
+  std::vector<Integer> path;
+  const auto imageOf = [&](Integer section, const Char* key) {
+    std::vector<Integer>& memo = found.try_emplace(key, gd.size(), kUnknown).first->second;
+    path.clear();
+    Integer at = section, image = -1;
+    while (at >= 0 && size_t(at) < memo.size()) {
+      const Integer known = memo[size_t(at)];
+      if (known == kOnPath) break;
+      if (known != kUnknown) {
+        image = known;
+        break;
+      }
+      image = OwnImage(at, key, false);
+      if (image >= 0) {
+        memo[size_t(at)] = image;
+        break;
+      }
+      memo[size_t(at)] = kOnPath;
+      path.push_back(at);
+      at = parentOf[size_t(at)];
+    }
+    for (const Integer p : path) memo[size_t(p)] = image;
+    return image;
+  };
   for (Integer i = 0; i < Integer(gd.size()); ++i) {
     if (i == global) continue;
     TsGeneralData& s = gd[size_t(i)];
-    if (s.BorderIndex == 0) s.BorderIndex = GetMaskIndex(i, u"BORDERSMASK");
-    s.ImgTL = GetMaskIndex(i, u"IMGTOPLEFT");
-    s.ImgTR = GetMaskIndex(i, u"IMGTOPRIGHT");
-    s.ImgBL = GetMaskIndex(i, u"IMGBTMLEFT");
-    s.ImgBR = GetMaskIndex(i, u"IMGBTMRIGHT");
+    if (s.BorderIndex == 0) s.BorderIndex = imageOf(i, u"BORDERSMASK");
+    s.ImgTL = imageOf(i, u"IMGTOPLEFT");
+    s.ImgTR = imageOf(i, u"IMGTOPRIGHT");
+    s.ImgBL = imageOf(i, u"IMGBTMLEFT");
+    s.ImgBR = imageOf(i, u"IMGBTMRIGHT");
     switch (s.OuterMode) {
       case 0: s.OuterMask = -1; break;
       case 1:
-      case 2: s.OuterMask = GetMaskIndex(i, u"OUTERMASK"); break;
+      case 2: s.OuterMask = imageOf(i, u"OUTERMASK"); break;
       case 3:
       case 4:
-        s.OuterMask = GetMaskIndex(i, u"OUTERMASK");
+        s.OuterMask = imageOf(i, u"OUTERMASK");
         if (s.OuterMask < 0) PrepareOuter(*this, i);
         break;
       default: break;
     }
     TsGeneralData& t = s;
-    t.Props[0].TextureIndex = GetMaskIndex(i, u"PATTERN");
-    if (t.States > 1) t.Props[1].TextureIndex = GetMaskIndex(i, u"HOTPATTERN");
+    t.Props[0].TextureIndex = imageOf(i, u"PATTERN");
+    if (t.States > 1) t.Props[1].TextureIndex = imageOf(i, u"HOTPATTERN");
     if (t.States > 2 && t.UseState2)
-      t.Props[2].TextureIndex = GetMaskIndex(i, u"PATTERN2");
+      t.Props[2].TextureIndex = imageOf(i, u"PATTERN2");
     else
       t.Props[2].TextureIndex = t.Props[1].TextureIndex;
     if (t.BorderIndex < 0) {

@@ -10,6 +10,7 @@
 //   4. Slots and the load (LoadSlot, LoadSkin, TakeSkin, LoadSkinSlot)
 //   5. Queries (GetSkinInfo, GetSkinSections)
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -28,10 +29,6 @@
 TStringList* kvEditorSkinFile = nullptr;
 
 namespace {
-
-// The largest options text and master bitmap a skin may have.
-constexpr Int64 kMaxOptionsBytes = Int64(16) << 20;
-constexpr Int64 kMaxMasterPixels = Int64(1) << 24;
 
 String NameOf(const TkvSkinSet& skin) { return skin.LoadedName; }
 
@@ -68,11 +65,73 @@ void SetOptionsText(TkvSkinSet& skin, TStream& text) {
   skin.SkinCommonInfo.OptionsDat->SetStrings(lines);
 }
 
+String Counted(Int64 n, const char* what, Int64 limit) {
+  return IntToStr(n) + u" " + AsciiToString(what) + u" (at most " + IntToStr(limit) + u")";
+}
+
+void CheckCounts(Int64 lines, Int64 sections, Int64 keys) {
+  if (lines > kMaxOptionsLines)
+    throw ESkinRefused(u"The options text of the skin has " + Counted(lines, "lines", kMaxOptionsLines) + u".");
+  if (sections > kMaxSkinSections)
+    throw ESkinRefused(u"The options text of the skin has " + Counted(sections, "sections", kMaxSkinSections) + u".");
+  if (keys > kMaxSkinKeys)
+    throw ESkinRefused(u"The options text of the skin has " + Counted(keys, "keys", kMaxSkinKeys) + u".");
+}
+
 String FormatErrorText(const String& name) {
   return u"Internal format error in the \"" + name + u"\" skin. Please, update this skin to latest version.";
 }
 
 }  // namespace
+
+void CheckOptionsText(const Byte* data, size_t size) {
+  // Counted on the bytes, before anything is split: a line break is "\n", "\r\n" or "\r"; a
+  // line whose first character is "[" opens a section, a line with "=" is a key. Zero bytes
+  // are passed over, so a UTF-16 text counts the same.
+  Int64 lines = 0, sections = 0, keys = 0;
+  bool lineStarted = false, hasKey = false;
+  const auto endLine = [&] {
+    ++lines;
+    if (hasKey) ++keys;
+    lineStarted = hasKey = false;
+  };
+  for (size_t i = 0; i < size; ++i) {
+    const Byte c = data[i];
+    if (c == 0) continue;
+    if (c == '\n' || c == '\r') {
+      endLine();
+      if (c == '\r') {
+        size_t j = i + 1;
+        while (j < size && data[j] == 0) ++j;
+        if (j < size && data[j] == '\n') i = j;
+      }
+      continue;
+    }
+    if (!lineStarted && (c == ' ' || c == '\t')) continue;
+    if (!lineStarted) {
+      lineStarted = true;
+      if (c == '[') {
+        ++sections;
+        continue;
+      }
+    }
+    if (c == '=') hasKey = true;
+  }
+  if (lineStarted) endLine();
+  CheckCounts(lines, sections, keys);
+}
+
+void CheckOptionsLines(const TStringList& text) {
+  Int64 sections = 0, keys = 0;
+  for (Integer i = 0; i < text.Count(); ++i) {
+    const String line = Trim(text[i]);
+    if (!line.empty() && line[0] == u'[')
+      ++sections;
+    else if (line.find(u'=') != String::npos)
+      ++keys;
+  }
+  CheckCounts(text.Count(), sections, keys);
+}
 
 bool DuRiruZireziv::InitSkinFile(TkvSkinSet& skin) {
   const TkvSkinLoadSettings& s = skin.Settings;
@@ -83,9 +142,15 @@ bool DuRiruZireziv::InitSkinFile(TkvSkinSet& skin) {
   skin.SkinFile = nullptr;
   TMemIniFile& ini = *skin.SkinCommonInfo.OptionsDat;
   TMemoryStream file;
+  const String optionsFile = skin.SkinCommonInfo.SkinPath + u"Options.dat";
+  if (!s.EditorSkinFile && FileExists(optionsFile) && FileSize(optionsFile) > kMaxOptionsBytes)
+    throw ESkinRefused(u"The options text of the skin is " + IntToStr(FileSize(optionsFile)) + u" bytes (at most " +
+                       IntToStr(kMaxOptionsBytes) + u").");
   if (s.EditorSkinFile) {
+    CheckOptionsLines(*s.EditorSkinFile);
     ini.SetStrings(*s.EditorSkinFile);
-  } else if (ReadWholeFile(skin.SkinCommonInfo.SkinPath + u"Options.dat", file, kMaxOptionsBytes)) {
+  } else if (ReadWholeFile(optionsFile, file, kMaxOptionsBytes)) {
+    CheckOptionsText(static_cast<const Byte*>(file.Memory()), size_t(file.GetSize()));
     SetOptionsText(skin, file);
   } else if (ReadWholeFile(s.SkinDirectory + s.SkinName + u".kpz", file, kMaxPackedBytes)) {
     auto sc = std::make_unique<TkvSkinConvertor>();
@@ -99,6 +164,7 @@ bool DuRiruZireziv::InitSkinFile(TkvSkinSet& skin) {
       return false;
     }
     skin.SkinIsPacked = true;
+    CheckOptionsText(static_cast<const Byte*>(sc->Options->Memory()), size_t(sc->Options->GetSize()));
     SetOptionsText(skin, *sc->Options);
     skin.sc = std::move(sc);
   } else {
@@ -122,6 +188,7 @@ bool DuRiruZireziv::InitSkinFile(TkvSkinSet& skin) {
       return false;
     }
     skin.SkinIsPacked = true;
+    CheckOptionsText(static_cast<const Byte*>(sc->Options->Memory()), size_t(sc->Options->GetSize()));
     SetOptionsText(skin, *sc->Options);
     skin.sc = std::move(sc);
   }
@@ -158,8 +225,12 @@ String FilePart(const String& name) {
   return p == String::npos ? name : name.substr(p + 1);
 }
 
-// Reads a master bitmap or any bitmap file of the skin by the kind its name tells.
-std::unique_ptr<TBitmap> ReadMaster(const String& upperName, TStream& stream) {
+// Reads a master bitmap or any bitmap file of the skin by the kind its name tells; a picture
+// larger than a skin may have is refused before it is decoded.
+std::unique_ptr<TBitmap> ReadMaster(const String& name, TMemoryStream& stream) {
+  const String upperName = UpperCase(name);
+  const String what = u"The master bitmap \"" + name + u"\"";
+  CheckPicture(what, stream);
   auto bmp = std::unique_ptr<TBitmap>(CreateBmp32(0, 0));
   stream.SetPosition(0);
   if (upperName.find(u".PNG") != String::npos) {
@@ -177,8 +248,9 @@ std::unique_ptr<TBitmap> ReadMaster(const String& upperName, TStream& stream) {
   } else {
     bmp->LoadFromStream(stream);
   }
-  if (Int64(bmp->Width()) * bmp->Height() > kMaxMasterPixels)
-    throw EInvalidGraphic(u"The master bitmap of the skin is too large");
+  if (Int64(bmp->Width()) * bmp->Height() > kMaxImagePixels)
+    throw ESkinRefused(what + u" is " + IntToStr(bmp->Width()) + u" x " + IntToStr(bmp->Height()) +
+                       u" pixels; a skin picture may have " + IntToStr(kMaxImagePixels) + u" pixels at most.");
   return bmp;
 }
 
@@ -235,11 +307,11 @@ void DuRiruZireziv::LoadCommonData(TkvSkinSet& skin) {
   if (!value.empty()) {
     if (skin.SkinIsPacked && skin.sc) {
       // Entry names compare without regard to case, as references do.
-      if (TkvFileItem* item = skin.sc->FindFile(upper)) skin.MasterBitmap = ReadMaster(upper, *item->Stream);
+      if (TkvFileItem* item = skin.sc->FindFile(upper)) skin.MasterBitmap = ReadMaster(item->Name, *item->Stream);
     } else {
       TMemoryStream file;
-      if (ReadWholeFile(SkinFilePath(skin.SkinCommonInfo.SkinPath, value), file, kMaxPackedBytes))
-        skin.MasterBitmap = ReadMaster(upper, file);
+      if (ReadWholeFile(SkinFilePath(skin.SkinCommonInfo.SkinPath, value), file, kMaxImageFileBytes))
+        skin.MasterBitmap = ReadMaster(value, file);
     }
   }
   TBitmap* master = skin.MasterBitmap.get();
@@ -270,11 +342,22 @@ void DuRiruZireziv::LoadCommonData(TkvSkinSet& skin) {
   skin.CommonDataLoaded = true;
 }
 
+String FormatSkinVersion(double version, const String& decimalSeparator) {
+  if (!std::isfinite(version)) return version != version ? String(u"NaN") : version < 0 ? u"-INF" : u"INF";
+  // As long as the number needs: 1e308 has 309 digits before the separator.
+  const int length = std::snprintf(nullptr, 0, "%.2f", version);
+  std::string text(size_t(std::max(length, 0)) + 1, '\0');
+  std::snprintf(text.data(), text.size(), "%.2f", version);
+  text.resize(size_t(std::max(length, 0)));
+  String out = AsciiToString(text);
+  const size_t dot = out.rfind(u'.');
+  if (dot != String::npos) out.replace(dot, 1, decimalSeparator);
+  return out;
+}
+
 void DuRiruZireziv::CheckVersion(TkvSkinSet& skin) {
   const double v = skin.SkinCommonInfo.Version;
-  char text[32];
-  std::snprintf(text, sizeof text, "%.2f", v);
-  const String version = AsciiToString(text);
+  const String version = FormatSkinVersion(v, UserDecimalSeparator());
   // 10.26 and 16.99 are compared as written (a skin that states 10.26 is older than 10.26).
   if (v <= 10.26) {
     if (skin.Settings.Designing)
@@ -294,6 +377,7 @@ void DuRiruZireziv::CheckVersion(TkvSkinSet& skin) {
 // ---- 4. Slots and the load --------------------------------------------------------------------------------
 
 void DuRiruZireziv::LoadSlot(TkvSkinSet& skin, TkvSkinData& data) {
+  if (data.Skin == &skin) skin.PixelsMade -= data.PixelsMade;  // loaded again: its bitmaps go
   data.Reset();
   data.Skin = &skin;
   data.FOwner = this;
@@ -329,6 +413,7 @@ TkvSkinLoadStatus DuRiruZireziv::LoadSkin(TkvSkinSet& fresh, const std::vector<I
   fresh.Notices.clear();
   fresh.SkinDataArray.clear();
   fresh.CommonDataLoaded = fresh.PaletteLoaded = false;
+  fresh.PixelsMade = 0;
   if (!InitSkinFile(fresh)) return fresh.Notices.empty() ? slsNoSource : slsFormatError;
   LoadFonts(fresh);
   LoadCommonData(fresh);
@@ -339,10 +424,12 @@ TkvSkinLoadStatus DuRiruZireziv::LoadSkin(TkvSkinSet& fresh, const std::vector<I
   if (vcl && std::find(order.begin(), order.end(), 96) == order.end()) order.insert(order.begin(), 96);
   std::stable_partition(order.begin(), order.end(),
                         [&](Integer ppi) { return TkvSkinSet::SlotOf(ppi, fresh.Settings) == 0; });
-  for (const Integer ppi : order) {
-    if (fresh.Slot(TkvSkinSet::SlotOf(ppi, fresh.Settings))) continue;
-    LoadSlot(fresh, *MakeSlot(this, fresh, ppi));
-  }
+  ShareSkinText(fresh, [&] {
+    for (const Integer ppi : order) {
+      if (fresh.Slot(TkvSkinSet::SlotOf(ppi, fresh.Settings))) continue;
+      LoadSlot(fresh, *MakeSlot(this, fresh, ppi));
+    }
+  });
   fresh.SkinCommonInfo.Active = fresh.Slot(0) && !fresh.Slot(0)->gd.empty();
   return slsLoaded;
 }
@@ -355,7 +442,15 @@ TkvSkinData* DuRiruZireziv::LoadSkinSlot(Integer aPPI) {
   TkvSkinData* data = MakeSlot(this, *this, aPPI);
   if (data->Initializing) return data;  // being loaded already (a lookup from inside its own load)
   TkvFlagScope loading(data->Initializing, true);
-  LoadSlot(*this, *data);
+  try {
+    LoadSlot(*this, *data);
+  } catch (const ESkinRefused&) {
+    // The skin was taken at other densities; at this one it asks for more than a skin may
+    // have, so this density is served by slot 0.
+    PixelsMade -= data->PixelsMade;
+    data->Reset();
+    return Slot(0);
+  }
   return data;
 }
 
@@ -438,6 +533,7 @@ void DuRiruZireziv::ExtractByIndex(Integer index, const String& destDir) {
 }
 
 #ifndef _WIN32
+String UserDecimalSeparator() { return u"."; }
 void RegisterSkinFonts(TkvSkinSet&) {}      // private fonts are a Windows service
 void ReadSystemColors(TkvSystemColors&) {}  // the fixed equivalents stay
 bool StartedForPreview() { return false; }

@@ -16,6 +16,12 @@ void ReadSystemColors(TkvSystemColors& colors) {
   colors.SizingFrameWidth = GetSystemMetrics(SM_CXSIZEFRAME);
 }
 
+String UserDecimalSeparator() {
+  wchar_t separator[8] = {};
+  if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8) <= 1) return u".";
+  return String(reinterpret_cast<const Char*>(separator));
+}
+
 bool StartedForPreview() {
   int argc = 0;
   LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);

@@ -235,8 +235,12 @@ void PaintMainLayer(TBitmap* bmp, const TRect& r, TColor colorL, TColor colorT, 
 
 void PrepareOuter(TkvSkinData& data, Integer sectionIndex) {
   TsGeneralData& s = data.gd[size_t(sectionIndex)];
-  const Integer l = std::max(0, s.OuterOffset.Left), t = std::max(0, s.OuterOffset.Top);
-  const Integer r = std::max(0, s.OuterOffset.Right), b = std::max(0, s.OuterOffset.Bottom);
+  // The distances that size the mask are bounded; the section keeps its own.
+  const Integer limit = ShadowSizeLimit(data);
+  const Integer l = std::clamp(s.OuterOffset.Left, 0, limit), t = std::clamp(s.OuterOffset.Top, 0, limit);
+  const Integer r = std::clamp(s.OuterOffset.Right, 0, limit), b = std::clamp(s.OuterOffset.Bottom, 0, limit);
+  const TSize size = ShadowSize(s.OuterRadius, 0, t + b, l + r);
+  ReservePixels(data, size.cx, Int64(size.cy) * 3, s.ClassName + u"-OUTER");  // the shadow, then twice it
   auto shadow = MakeShadowBitmap(TColor(s.OuterColorL), s.OuterRadius, 0, t + b, l + r, s.OuterBlur, true, true);
   if (shadow->Empty()) return;
   auto bmp = NewBmp32(shadow->Width(), shadow->Height() * 2);

@@ -8,7 +8,9 @@
 //   3. Building the sections (LoadAllGeneralData) and merging the common sections
 //   4. Global values and outer effects (LoadGlobalData, MakeCommonMask)
 #include <algorithm>
+#include <functional>
 #include <optional>
+#include <unordered_map>
 
 #include "base/WorkingBitmaps.h"
 #include "base/kvntUtils.h"
@@ -17,6 +19,7 @@
 #include "raster/sGradient.h"
 #include "skin/sSkinManagerLoader.h"
 #include "ui/IniFiles.h"
+#include "ui/ScopeGuard.h"
 #include "ui/StringList.h"
 #include "ui/SysUtils.h"
 
@@ -85,27 +88,39 @@ class TCommonText {
   std::vector<Section> sections_;
 };
 
-// Values of the skin text, found in a section or up its PARENTCLASS chain.
-class TSkinText {
- public:
-  TSkinText(const TMemIniFile* ini, Integer sectionCount) : ini_(ini), maxDepth_(sectionCount + 1) {}
+}  // namespace
 
-  // The nearest value of key along the chain from section ("?" counts as missing); a chain
-  // that runs in a circle ends after as many steps as there are sections.
-  std::optional<String> Find(const String& section, StringView key, bool* inherited = nullptr) const {
-    String s = section;
-    for (Integer depth = 0; depth <= maxDepth_; ++depth) {
-      const String v = ini_->ReadString(s, key, u"?");
-      if (v != u"?") {
-        if (inherited) *inherited = depth > 0;
-        return v;
-      }
-      const String parent = ini_->ReadString(s, u"PARENTCLASS", String());
-      if (parent.empty() || parent == u"?" || parent == s) return std::nullopt;
-      s = parent;
+// Values of the skin text, found in a section or up its PARENTCLASS chain. Chains have no
+// depth limit, so every (section, key) is resolved once and remembered: a load costs the same
+// per section however long the chains are. A chain that runs in a circle finds nothing.
+class TkvSkinText {
+ public:
+  TkvSkinText(const TMemIniFile* ini, const TStringList& names) : ini_(ini) {
+    const Integer n = names.Count();
+    names_.reserve(size_t(n));
+    index_.reserve(size_t(n));
+    for (Integer i = 0; i < n; ++i) {
+      names_.push_back(names[i]);
+      index_.emplace(names[i], i);  // the ini merges repeated names, so each is there once
     }
-    return std::nullopt;
+    parent_.assign(size_t(n), -1);
+    for (Integer i = 0; i < n; ++i) {
+      const String parent = ini_->ReadString(names_[size_t(i)], u"PARENTCLASS", String());
+      // A section that names itself ends its chain, as does an empty name or "?".
+      if (parent.empty() || parent == u"?" || parent == names_[size_t(i)]) continue;
+      const auto it = index_.find(parent);
+      if (it != index_.end()) parent_[size_t(i)] = it->second;
+    }
   }
+
+  // The nearest value of key along the chain from section ("?" counts as missing).
+  std::optional<String> Find(const String& section, StringView key) const {
+    const Integer at = FoundIn(section, key, kText);
+    if (at < 0) return std::nullopt;
+    return ini_->ReadString(names_[size_t(at)], key, String());
+  }
+
+  const TMemIniFile* Ini() const { return ini_; }
 
   String FindString(const String& section, StringView key, const String& def) const {
     const auto v = Find(section, key);
@@ -123,25 +138,80 @@ class TSkinText {
   // A stored -2 and a text that is no integer count as missing.
   Integer FindInteger(const String& section, StringView key, Integer def, bool allowNegative,
                       Integer maxValue = INT32_MAX) const {
-    String s = section;
-    for (Integer depth = 0; depth <= maxDepth_; ++depth) {
-      Integer v = 0;
-      const String text = ini_->ReadString(s, key, String());
-      if (!text.empty() && TryStrToInt(Trim(text), v) && v != -2) {
-        if (depth > 0 && v < 0 && !allowNegative) return def;
-        return std::min(v, maxValue);
-      }
-      const String parent = ini_->ReadString(s, u"PARENTCLASS", String());
-      if (parent.empty() || parent == u"?" || parent == s) break;
-      s = parent;
-    }
-    return std::min(def, maxValue);
+    const auto it = index_.find(section);
+    const Integer at = it == index_.end() ? -1 : FoundIn(section, key, kInteger);
+    if (at < 0) return std::min(def, maxValue);
+    Integer v = 0;
+    TryStrToInt(Trim(ini_->ReadString(names_[size_t(at)], key, String())), v);
+    if (at != it->second && v < 0 && !allowNegative) return def;
+    return std::min(v, maxValue);
   }
 
  private:
+  enum Kind { kText, kInteger };
+  static constexpr Integer kUnknown = -2, kOnPath = -3;
+
+  // Whether section i holds a value of key of that kind itself.
+  bool Holds(Integer i, StringView key, Kind kind) const {
+    if (kind == kText) return ini_->ReadString(names_[size_t(i)], key, u"?") != u"?";
+    Integer v = 0;
+    const String text = ini_->ReadString(names_[size_t(i)], key, String());
+    return !text.empty() && TryStrToInt(Trim(text), v) && v != -2;
+  }
+
+  // The section along the chain from section that holds key, -1 when none does.
+  Integer FoundIn(const String& section, StringView key, Kind kind) const {
+    const auto it = index_.find(section);
+    if (it == index_.end()) return -1;
+    std::vector<Integer>& memo = Memo(key, kind);
+    path_.clear();
+    Integer s = it->second, found = -1;
+    for (;;) {
+      const Integer known = memo[size_t(s)];
+      if (known == kOnPath) break;  // round in a circle: nothing on it holds the key
+      if (known != kUnknown) {
+        found = known;
+        break;
+      }
+      if (Holds(s, key, kind)) {
+        found = s;
+        break;
+      }
+      memo[size_t(s)] = kOnPath;
+      path_.push_back(s);
+      s = parent_[size_t(s)];
+      if (s < 0) break;
+    }
+    if (found >= 0) memo[size_t(found)] = found;
+    for (const Integer p : path_) memo[size_t(p)] = found;
+    return found;
+  }
+
+  std::vector<Integer>& Memo(StringView key, Kind kind) const {
+    auto& byKey = memo_[kind];
+    auto it = byKey.find(String(key));
+    if (it == byKey.end()) it = byKey.emplace(String(key), std::vector<Integer>(names_.size(), kUnknown)).first;
+    return it->second;
+  }
+
   const TMemIniFile* ini_;
-  Integer maxDepth_;
+  std::vector<String> names_;
+  std::unordered_map<String, Integer> index_;
+  std::vector<Integer> parent_;  // the section PARENTCLASS names, -1 for none
+  mutable std::array<std::unordered_map<String, std::vector<Integer>>, 2> memo_;
+  mutable std::vector<Integer> path_;
 };
+
+void ShareSkinText(TkvSkinSet& skin, const std::function<void()>& load) {
+  if (!skin.SkinFile) return load();
+  TStringList names;
+  skin.SkinFile->ReadSections(names);
+  TkvSkinText text(skin.SkinFile, names);
+  auto shared = SetForScope(skin.Text, &text);
+  load();
+}
+
+namespace {
 
 // ---- 2. State looks ---------------------------------------------------------------------------------
 
@@ -158,7 +228,7 @@ constexpr std::array<std::array<const Char*, 14>, 3> kvPropsArray{{
 Integer Percent(Integer v) { return std::clamp(v, 0, 100); }
 
 // One state look: from the skin text (section name) or the common text (section number).
-TsGenState FillProps(const TsGenState& def, Integer state, TColor defLight, const TSkinText* skin,
+TsGenState FillProps(const TsGenState& def, Integer state, TColor defLight, const TkvSkinText* skin,
                      const String& section, const TCommonText* common, Integer commonSection) {
   const auto& keys = kvPropsArray[size_t(state)];
   const auto integer = [&](size_t k, Integer d, bool light = false) {
@@ -206,7 +276,10 @@ void TkvSkinData::LoadAllGeneralData() {
 
   TStringList names;
   ini->ReadSections(names);
-  const TSkinText text(ini, names.Count());
+  // The resolved values of the skin text: shared by the slots of one load, else this slot's own.
+  std::optional<TkvSkinText> own;
+  if (!Skin->Text || Skin->Text->Ini() != ini) own.emplace(ini, names);
+  const TkvSkinText& text = own ? *own : *Skin->Text;
   const TsGenState defProp;  // kvDefProp
   const TColor defLight = Skin->SkinCommonInfo.DefLightColor;
   gd.reserve(size_t(names.Count()) + 16);
@@ -318,7 +391,16 @@ void TkvSkinData::LoadGlobalData() {
   const TMemIniFile* ini = Skin->SkinFile;
   const TkvSkinLoadSettings& settings = Skin->Settings;
   const auto plain = [&](StringView key, Integer def) { return IniInteger(ini, u"GLOBALINFO", key, def); };
-  const auto perPPI = [&](StringView key, Integer def) { return ScaledInteger(key, def, -1, true); };
+  // Read at this PPI (a per-scale key wins), bounded before it is scaled so that no scaling
+  // overflows; a per-scale value is bounded by the limits scaled to this PPI.
+  const Integer scale = std::clamp<Integer>(ScaleValue, 0, 3);
+  const auto perPPI = [&](StringView key, Integer def, Integer lo = -kMaxShadowExtent, Integer hi = kMaxShadowExtent) {
+    constexpr Integer kMissing = -99999;
+    if (scale > 0 && IniInteger(ini, u"GLOBALINFO", String(key) + aSfxs[size_t(scale)], kMissing) != kMissing)
+      return std::clamp(ScaledInteger(key, def, -1, true), kvMulDiv(lo, PPI, 96), kvMulDiv(hi, PPI, 96));
+    if (scale == 0) return std::clamp(ScaledInteger(key, def, -1, true), lo, hi);
+    return kvMulDiv(std::clamp(IniInteger(ini, u"GLOBALINFO", key, def), lo, hi), PPI, 96);
+  };
   const auto scaleInt = [&](Integer v) { return ScaleIntAt(settings, v, ScaleValue); };
   const auto extent = [](Integer v) { return std::clamp(v, -kMaxShadowExtent, kMaxShadowExtent); };
 
@@ -327,9 +409,9 @@ void TkvSkinData::LoadGlobalData() {
   ExShadowOffsR = extent(perPPI(u"ALIGNOFFSETR", ExShadowOffs));
   ExShadowOffsT = extent(perPPI(u"ALIGNOFFSETT", ExShadowOffs));
   ExShadowOffsB = extent(perPPI(u"ALIGNOFFSETB", ExShadowOffs));
-  WndShadowRadius = std::clamp(perPPI(u"WSHRAD", 17), 0, kMaxShadowExtent);
-  WndShadowOffset = extent(perPPI(u"WSHOFFS", 2));
-  WndShadowSize = std::clamp(perPPI(u"WSHSIZE", 13), 0, kMaxShadowExtent);
+  WndShadowRadius = perPPI(u"WSHRAD", 17, 0, kMaxShadowSize);
+  WndShadowOffset = perPPI(u"WSHOFFS", 2, -kMaxShadowSize, kMaxShadowSize);
+  WndShadowSize = perPPI(u"WSHSIZE", 13, 0, kMaxShadowSize);
   WndShadowColorN = TColor(plain(u"WSHCOLN", 0x44000000));
   WndShadowColorA = TColor(plain(u"WSHCOLA", Integer(0x99000000)));
   BISpacing = extent(perPPI(u"BISPACE", 0));
@@ -426,6 +508,8 @@ void TkvSkinData::MakeCommonMask(TkvOutEffData& oed, const String& name) {
     md.WT = int16_t(std::clamp(ref.WT, 0, INT16_MAX));
     md.WR = int16_t(std::clamp(ref.WR, 0, INT16_MAX));
     md.WB = int16_t(std::clamp(ref.WB, 0, INT16_MAX));
+    ClampBorders(md, r.Width() / std::max<Integer>(1, md.ImageCount),
+                 r.Height() / std::max<Integer>(1, md.MaskType + 1));
     oed.Mask = n;
     if (!toScale) return;
     const TkvSkinLoadSettings& settings = Skin->Settings;
@@ -446,6 +530,7 @@ void TkvSkinData::MakeCommonMask(TkvOutEffData& oed, const String& name) {
       md.R = TRect();
       return;
     }
+    ReservePixels(*this, w, h, u"GLOBALINFO-" + name);
     std::unique_ptr<TBitmap> stretched(CreateBmp32(w, h));
     StretchView(ViewOf(piece.get()), ViewOf(stretched.get()), ftBox);
     if (md.MaskType == 1) stretched.reset(CreateMaskFromAlpha(stretched.get()));
@@ -456,13 +541,18 @@ void TkvSkinData::MakeCommonMask(TkvOutEffData& oed, const String& name) {
   }
   // Computed: a soft shadow around a round body, coloured by the effect's side colours.
   const Integer size = 2 * oed.Radius + 1;
-  auto shadow =
-      MakeShadowBitmap(0, oed.Radius, 0, oed.OffsetL + oed.OffsetB, oed.OffsetT + oed.OffsetB, oed.Blur, true, true);
+  // The distances that size the mask are bounded; the effect keeps its own.
+  const Integer limit = ShadowSizeLimit(*this);
+  const Integer oL = std::clamp(oed.OffsetL, -limit, limit), oT = std::clamp(oed.OffsetT, -limit, limit);
+  const Integer oR = std::clamp(oed.OffsetR, -limit, limit), oB = std::clamp(oed.OffsetB, -limit, limit);
+  const TSize shadowSize = ShadowSize(oed.Radius, 0, oL + oB, oT + oB);
+  ReservePixels(*this, shadowSize.cx, Int64(shadowSize.cy) * 3, u"GLOBALINFO-" + name);  // the shadow, then twice it
+  auto shadow = MakeShadowBitmap(0, oed.Radius, 0, oL + oB, oT + oB, oed.Blur, true, true);
   const Integer w = shadow->Width(), h = shadow->Height();
-  if (oed.WidthL < 0) oed.WidthL = (w + oed.OffsetL - oed.OffsetR - 1) / 2;
-  if (oed.WidthT < 0) oed.WidthT = (h + oed.OffsetT - oed.OffsetB - 1) / 2;
-  if (oed.WidthR < 0) oed.WidthR = (w + oed.OffsetR - oed.OffsetL - 1) / 2;
-  if (oed.WidthB < 0) oed.WidthB = (h + oed.OffsetB - oed.OffsetT - 1) / 2;
+  if (oed.WidthL < 0) oed.WidthL = (w + oL - oR - 1) / 2;
+  if (oed.WidthT < 0) oed.WidthT = (h + oT - oB - 1) / 2;
+  if (oed.WidthR < 0) oed.WidthR = (w + oR - oL - 1) / 2;
+  if (oed.WidthB < 0) oed.WidthB = (h + oB - oT - 1) / 2;
   const Integer n = MakeNewItem(global, name, u"GLOBALINFO", itisaBorder, TRect(0, 0, size, 2 * size), 1, 1, 1);
   oed.Mask = n;
   if (shadow->Empty()) {

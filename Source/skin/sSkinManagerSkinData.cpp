@@ -128,6 +128,7 @@ void TkvSkinSet::SwapSkin(TkvSkinSet& other) noexcept {
   std::swap(SkinCommonInfo, other.SkinCommonInfo);
   std::swap(SkinDataArray, other.SkinDataArray);
   std::swap(CommonDataLoaded, other.CommonDataLoaded);
+  std::swap(PixelsMade, other.PixelsMade);
   std::swap(PaletteLoaded, other.PaletteLoaded);
   std::swap(Notices, other.Notices);
   for (auto& slot : SkinDataArray)
@@ -176,7 +177,10 @@ void TkvSkinData::Reset() {
   DropExBorderPictures();
 }
 
-void TkvSkinData::FreeBitmaps() { BmpArray.clear(); }
+void TkvSkinData::FreeBitmaps() {
+  BmpArray.clear();
+  PixelsMade = 0;
+}
 
 void TkvSkinData::Init() {
   if (!FOwner) return;

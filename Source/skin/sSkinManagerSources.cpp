@@ -129,6 +129,7 @@ bool ExtractPackedData(TkvSkinConvertor& convertor, std::vector<TkvSkinNotice>* 
       if (!c.ReadInt32(size) || size < 0 || size > kMaxEntryBytes) return false;
       total += size;
       if (total > kMaxPackedBytes) return false;
+      if (size > kMaxOptionsBytes && UpperCase(name) == u"OPTIONS.DAT") return false;
       auto stream = std::make_unique<TMemoryStream>();
       packed->SetPosition(c.pos);
       if (!InflateEntry(*packed, size, *stream)) return false;
@@ -262,6 +263,21 @@ String FullSkinDirectory(const String& skinDirectory, const String& appFolder) {
   return NormalFolder(d);
 }
 
+bool IsDeviceName(StringView part) {
+  // Windows opens the device whatever extension follows, and drops trailing blanks and dots
+  // of the name before it.
+  StringView base = part.substr(0, part.find(u'.'));
+  while (!base.empty() && (base.back() == u' ' || base.back() == u'.')) base.remove_suffix(1);
+  const String upper = UpperCase(base);
+  if (upper == u"CON" || upper == u"PRN" || upper == u"AUX" || upper == u"NUL" || upper == u"CONIN$" ||
+      upper == u"CONOUT$")
+    return true;
+  // COM1-9 and LPT1-9, also with the superscript digits Windows takes as digits.
+  if (upper.size() != 4 || !(upper.compare(0, 3, u"COM") == 0 || upper.compare(0, 3, u"LPT") == 0)) return false;
+  const Char d = upper[3];
+  return (d >= u'1' && d <= u'9') || d == u'\u00B9' || d == u'\u00B2' || d == u'\u00B3';
+}
+
 String SkinFilePath(const String& folder, const String& name) {
   if (name.empty() || name.find(u':') != String::npos || IsDelim(name[0])) return String();
   String rel;
@@ -270,7 +286,7 @@ String SkinFilePath(const String& folder, const String& name) {
   for (size_t i = 0; i <= name.size(); ++i) {
     if (i == name.size() || IsDelim(name[i])) {
       const StringView part = StringView(name).substr(partStart, i - partStart);
-      if (part == u"..") return String();
+      if (part == u".." || IsDeviceName(part)) return String();
       if (i < name.size()) {
         rel += part;
         rel += kvPathDelim;

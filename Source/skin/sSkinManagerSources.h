@@ -35,7 +35,8 @@
 //     most kMaxPackedBytes;
 //   - every zlib stream must inflate to exactly Size bytes and end there; a damaged stream is
 //     a broken file (zlib's own error is not passed on);
-//   - entry names are keys in memory (matched against the skin's references), never paths.
+//   - entry names are keys in memory (matched against the skin's references), never paths;
+//   - the "Options.dat" entry at most kMaxOptionsBytes (4 MiB), checked before it is inflated.
 // Preview: a count below 0 or beyond the end of the data gives no preview.
 #pragma once
 
@@ -56,6 +57,8 @@ inline constexpr Int64 kMaxPackedBytes = Int64(256) << 20;
 inline constexpr Integer kMaxPackedEntries = 4096;
 inline constexpr Integer kMaxPackedNameBytes = 255;
 inline constexpr Int64 kMaxEntryBytes = Int64(64) << 20;
+// The largest options text a skin may have, from a folder, a packed file or an internal skin.
+inline constexpr Int64 kMaxOptionsBytes = Int64(4) << 20;
 // The text of the error shown when data is not a packed skin.
 inline constexpr char16_t kvNotPackedText[] = u"Loaded data is not a packed Velloran file";
 
@@ -121,9 +124,12 @@ String FullSkinDirectory(const String& skinDirectory, const String& appFolder);
 
 // A file name of a skin resolved inside its folder: folder + name, with the name's separators
 // made the system's. Empty (no file) when the name could reach outside the folder: a drive
-// letter or any ":", a name that begins with a separator (a rooted or UNC path), or a ".."
-// part; and for an empty name.
+// letter or any ":", a name that begins with a separator (a rooted or UNC path), a ".."
+// part, or a part that is a device name; and for an empty name.
 String SkinFilePath(const String& folder, const String& name);
+// A DOS device name (CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM1-9, LPT1-9) with any extension:
+// opening it reaches the device, wherever the folder.
+bool IsDeviceName(StringView part);
 
 // The system's path separator.
 #ifdef _WIN32

@@ -253,9 +253,9 @@ TEST(GlobalValues, SizesThatMakeBitmapsAreLimited) {
   LoadedSkin skin(f, {96}, LoadedSkin::Folder, [](TkvSkinLoadSettings& s) { s.ExtendedBorders = true; });
   ASSERT_EQ(skin.Status, slsLoaded);
   TkvSkinData& d = skin.Data();
-  EXPECT_EQ(d.WndShadowSize, 512);
-  EXPECT_EQ(d.WndShadowRadius, 512);
-  EXPECT_EQ(d.WndShadowOffset, 512);
+  EXPECT_EQ(d.WndShadowSize, 64);
+  EXPECT_EQ(d.WndShadowRadius, 64);
+  EXPECT_EQ(d.WndShadowOffset, 64);
   EXPECT_EQ(d.ExShadowOffs, -512);
   EXPECT_EQ(d.TitleGlows[tgClose].size(), 64u);
   EXPECT_EQ(d.oe[1].Radius, 60);
@@ -265,8 +265,8 @@ TEST(GlobalValues, SizesThatMakeBitmapsAreLimited) {
   EXPECT_EQ(d.ExTitleHeight, 1024);
   // The shadow templates were made at those sizes without trouble.
   ASSERT_NE(d.ShdaTemplate, nullptr);
-  EXPECT_EQ(d.ShdaTemplate->Width(), 2 * 512 + 2 * 512 + 1);
-  EXPECT_EQ(d.ShdaTemplate->Height(), 2 * 512 + 2 * 512 + 512 + 1);
+  EXPECT_EQ(d.ShdaTemplate->Width(), 2 * 64 + 2 * 64 + 1);
+  EXPECT_EQ(d.ShdaTemplate->Height(), 2 * 64 + 2 * 64 + 64 + 1);
 }
 
 TEST(OuterEffects, ComputedAndNone) {

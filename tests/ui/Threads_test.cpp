@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -177,4 +178,19 @@ TEST_F(ThreadsTest, ThreadsRunTerminateAndEndOnTheMainThread) {
   self->Terminate();
   for (int i = 0; i < 500 && destroyed.load() < 3; ++i) CheckSynchronize(5);
   EXPECT_EQ(destroyed.load(), 3);
+}
+
+// In a fresh process (the death-test child starts the program anew), a worker that asks before the
+// GUI thread ever did must not be taken for the GUI thread: Synchronize from it would run the call
+// on the worker and leave the GUI thread waiting for a thread that waits for it.
+TEST(MainThreadDeathTest, AWorkerThatAsksFirstIsNotTheMainThread) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        bool workerSaidMain = true;
+        std::thread worker([&] { workerSaidMain = InMainThread(); });
+        worker.join();
+        std::exit((workerSaidMain ? 1 : 0) + (InMainThread() ? 0 : 2));
+      },
+      ::testing::ExitedWithCode(0), "");
 }
