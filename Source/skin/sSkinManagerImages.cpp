@@ -622,21 +622,28 @@ Integer DuRiruZireziv::GetScaledMaskData(const String& aSectionName, const Strin
 
   std::unique_ptr<TBitmap> picture;
   if (!ref.FileName.empty()) {
-    TStream* stream = nullptr;
+    TMemoryStream* stream = nullptr;
     TMemoryStream file;
     if (SkinIsPacked) {
       TkvFileItem* item = sc ? sc->FindFile(ref.FileName) : nullptr;
       if (!item) return -1;  // the packed skin is closed, or has no such entry
       stream = item->Stream.get();
     } else {
-      if (!ReadWholeFile(SkinFilePath(SkinCommonInfo.SkinPath, ref.FileName), file, kMaxPackedBytes)) return -1;
+      if (!ReadWholeFile(SkinFilePath(SkinCommonInfo.SkinPath, ref.FileName), file, kMaxImageFileBytes)) return -1;
       stream = &file;
     }
+    // A picture whose header claims more than a skin picture may hold is not decoded at all.
+    Int64 w = 0, h = 0;
+    if (PictureHeaderSize(static_cast<const Byte*>(stream->Memory()), size_t(stream->GetSize()), w, h) &&
+        w * h > kMaxImagePixels)
+      return -1;
     stream->SetPosition(0);
     try {
       picture = DecodePicture(ref.FileName, *stream, false);
     } catch (const Exception&) { return -1; }
-    if (!picture || picture->Width() <= 0 || picture->Height() <= 0) return -1;
+    if (!picture || picture->Width() <= 0 || picture->Height() <= 0 ||
+        Int64(picture->Width()) * picture->Height() > kMaxImagePixels)
+      return -1;
     md.R = TRect(0, 0, picture->Width(), picture->Height());
   } else {
     TBitmap* master = MasterBitmap.get();
