@@ -10,6 +10,7 @@
 #include "base/sConst.h"
 #include "base/sMessages.h"
 #include "controls/sThirdParty.h"
+#include "forms/sMDIForm.h"
 #include "skin/sCommonData.h"
 #include "skin/sVclUtils.h"
 #include "ui/Controls.h"
@@ -57,6 +58,7 @@ class TkvDialServices : public TkvFormServices {
   DuRiruZireziv* AdapterSkinManager(TkvCtrlAdapter* adapter) override {
     return adapter && adapter->Provider ? adapter->Provider->SkinManager() : nullptr;
   }
+  TCustomForm* MDIProviderForm() override { return MDISkinProvider ? MDISkinProvider->Form : nullptr; }
 };
 
 TkvDialServices gServices;

@@ -792,6 +792,7 @@ class TsSkinProvider : public TComponent, public TkvFormProvider, public TkvMenu
   void OwnFrameRelease(TMessage& m, bool clientPoint);
   bool StartMinimizing() override;
   bool StartRestoring() override;
+  std::unique_ptr<TkvGlowForm> TakeCoverForm() override { return std::move(CoverForm); }
   // The minimize picture of a form with an outer border, which then flies on the border window.
   void TakeBorderPicture(TkvMinTimer& mt);
   void CheckNewPosition(Integer& x, Integer& y);

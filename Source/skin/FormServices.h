@@ -44,6 +44,7 @@ class DuRiruZireziv;
 // The child-control adapter of a form's provider (forms layer); only passed through here.
 class TkvCtrlAdapter;
 class TControl;
+class TCustomForm;
 class TForm;
 class TkvGlowForm;
 class TsCommonData;
@@ -119,6 +120,9 @@ class TkvFormProvider {
   virtual bool StartMinimizing() { return false; }
   // Starts the animated restore from the taskbar button; True when it runs.
   virtual bool StartRestoring() { return false; }
+  // Gives up the cover window the provider keeps over its form (the snapshot of a hide that
+  // did not run its course); the caller owns it. Null without one.
+  virtual std::unique_ptr<TkvGlowForm> TakeCoverForm();
   // Shows the skinned system menu at a screen point; True when it showed.
   virtual bool DropSysMenu(Integer, Integer) { return false; }
   // Answers the taskbar's thumbnail and live-preview requests; True when answered.
@@ -175,6 +179,8 @@ class TkvFormServices {
   virtual bool AdapterItemsRemoving() { return false; }
   // The skin manager of the provider the adapter belongs to; null when none.
   virtual DuRiruZireziv* AdapterSkinManager(TkvCtrlAdapter*) { return nullptr; }
+  // The form of the skinned MDI main form's provider; null while there is none.
+  virtual TCustomForm* MDIProviderForm() { return nullptr; }
 };
 
 // The services' operations with the answers the engine gives while no form layer is
@@ -185,5 +191,6 @@ void ClearMnuArray();
 TkvGlowForm* MakeCoverForm(HWND parentWnd, const TRect& r);
 bool AdapterItemsRemoving();
 DuRiruZireziv* AdapterSkinManager(TkvCtrlAdapter* adapter);
+TCustomForm* MDIProviderForm();
 
 #endif

@@ -2,12 +2,15 @@
 
 #include <windows.h>
 
+#include "base/kvntTypes.h"
 #include "base/sMessages.h"
 #include "skin/sVclUtils.h"
 #include "ui/Forms.h"
 
 std::unique_ptr<TkvSupportedList> kvSupportedList;
 HHOOK HookCallback = nullptr;
+
+std::unique_ptr<TkvGlowForm> TkvFormProvider::TakeCoverForm() { return nullptr; }
 
 TkvFormProvider* GetFormProvider(HWND form) {
   if (!form || !IsWindow(form)) return nullptr;
@@ -59,4 +62,9 @@ bool AdapterItemsRemoving() {
 DuRiruZireziv* AdapterSkinManager(TkvCtrlAdapter* adapter) {
   TkvFormServices* forms = TkvServiceSlot<TkvFormServices>::Get();
   return forms && adapter ? forms->AdapterSkinManager(adapter) : nullptr;
+}
+
+TCustomForm* MDIProviderForm() {
+  TkvFormServices* forms = TkvServiceSlot<TkvFormServices>::Get();
+  return forms ? forms->MDIProviderForm() : nullptr;
 }

@@ -11,6 +11,7 @@
 #include "raster/MaskImages.h"
 #include "raster/Pixels.h"
 #include "skin/ControlServices.h"
+#include "skin/FormServices.h"
 #include "skin/sCommonData.h"
 #include "skin/sMaskData.h"
 #include "skin/sSkinManager.h"
@@ -221,8 +222,14 @@ void ShowGlowingIfNeeded(TsCommonData* sd, bool clicked, HWND ctrlHandle, Intege
   if (buttonDown || (clicked && sd->GlowID >= 0) || sd->FCustomBorder->IsChanged()) return;
   TCustomForm* form = GetParentForm(c, false);
   if (!form || !form->HandleAllocated()) return;
-  HWND host =
-      form->Parent() && form->Parent()->HandleAllocated() ? form->Parent()->WindowHandle() : form->WindowHandle();
+  // The glow lies over the window that holds the control on screen: the parent of an embedded
+  // form, the skinned MDI main form for an MDI child, else the form itself.
+  HWND host = form->WindowHandle();
+  if (form->Parent()) {
+    if (form->Parent()->HandleAllocated()) host = form->Parent()->WindowHandle();
+  } else if (form->FormStyle() == fsMDIChild) {
+    if (TCustomForm* main = MDIProviderForm(); main && main->HandleAllocated()) host = main->WindowHandle();
+  }
   if (!manager->Effects.AllowAnimation) doAnimation = false;
   if (doAnimation) dezev = 0;  // shown transparent, then faded in
   if (sd->GlowID == -1) {
@@ -233,6 +240,20 @@ void ShowGlowingIfNeeded(TsCommonData* sd, bool clicked, HWND ctrlHandle, Intege
       name = gd.ClassName;
     } else {
       r = GetCtrlScreenBounds(c);
+      // Only the part its parent shows.
+      if (TWinControl* parent = c->Parent(); parent && parent->HandleAllocated()) {
+        const HWND pw = parent->WindowHandle();
+        RECT clip{};
+        if (HDC dc = GetDC(pw)) {
+          GetClipBox(dc, &clip);
+          ReleaseDC(pw, dc);
+        }
+        POINT origin{0, 0};
+        ClientToScreen(pw, &origin);
+        r = TRect(std::max(r.Left, Integer(clip.left + origin.x)), std::max(r.Top, Integer(clip.top + origin.y)),
+                  std::min(r.Right, Integer(clip.right + origin.x)),
+                  std::min(r.Bottom, Integer(clip.bottom + origin.y)));
+      }
       name = sd->FSkinSection;
     }
     if (!name.empty()) sd->GlowID = e->ShowGlow(r, name, sd, host, dezev, gd.GlowMargin);

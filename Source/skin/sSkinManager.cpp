@@ -277,6 +277,18 @@ void DuRiruZireziv::SetSkinningRules(TSet<TkvSkinningRule> value) {
   UpdateCommonDlgs();
 }
 
+DuRiruZireziv::TkvPausedSkinning DuRiruZireziv::DisableManager() {
+  const TkvPausedSkinning saved{FSkinningRules.Contains(srStdDialogs), Options.ChangeSysColors};
+  FSkinningRules.Exclude(srStdDialogs);
+  if (saved.ChangeSysColors) Options.SetBool(4, false);
+  return saved;
+}
+
+void DuRiruZireziv::EnableManager(const TkvPausedSkinning& saved) {
+  if (saved.StdDialogs) FSkinningRules.Include(srStdDialogs);
+  if (saved.ChangeSysColors) Options.SetBool(4, true);
+}
+
 void DuRiruZireziv::SetSkinnedPopups(bool value) {
   // Switching off only stores the value: menus give up their skinned drawing when they next
   // open without an active skin.
@@ -465,7 +477,10 @@ DuRiruZireziv::TLoadOutcome DuRiruZireziv::LoadAndTakeSkin() {
     GetLoadSettings(fresh.Settings);
     status = LoadSkin(fresh, PPIsInUse());
   } catch (const Exception& e) {
-    // The skin in force was not touched; the user learns why the new one is not there.
+    // The skin in force was not touched; the user learns why the new one is not there, in a box
+    // that no skin draws.
+    const TkvPausedSkinning paused = DisableManager();
+    TScopeExit resume([&] { EnableManager(paused); });
     ReportError(e.Message());
     return TLoadOutcome::Failed;
   }
@@ -607,6 +622,8 @@ void DuRiruZireziv::ChangeAppFont(const String& fontName, bool doLockForms) {
     if (doLockForms) UnlockAllForms(false);
   });
   DefNewFontName = fontName;
+  // The menus take the main font too (or give up the one they had).
+  FMenuSupport->SetCustomFont(FMenuSupport->CustomFont());
   StoreDefFont();
   BroadcastToForms(KV_FONTSCHANGED, reinterpret_cast<intptr_t>(this));
   if (OnFontChanged) OnFontChanged(this, DefOldFontName, fontName);
@@ -717,4 +734,5 @@ Integer DuRiruZireziv::ApplicationPPI() const { return 96; }
 void DuRiruZireziv::SkinOwnerForm() {}
 void DuRiruZireziv::HookApplication(bool) {}
 void DuRiruZireziv::SysColorsOptionChanged() {}
+void DuRiruZireziv::InternalSkinsChanged() {}
 #endif

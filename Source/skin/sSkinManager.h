@@ -51,6 +51,7 @@ class TsStoredSkins;
 class TkvMenuSupport;
 class TkvSkinListController;
 struct TkvSkinEditorData;
+enum TkvSkinTypes : Byte;
 
 // ---- 1. Section records ---------------------------------------------------------------
 
@@ -759,6 +760,16 @@ class DuRiruZireziv : public TComponent, public TkvSkinSet {
   void UnInstallHook();
   // The class library's UseLatestCommonDialogs by the rules and the state (default manager).
   void UpdateCommonDlgs();
+  // What DisableManager switched off, for EnableManager to give back.
+  struct TkvPausedSkinning {
+    bool StdDialogs = false;
+    bool ChangeSysColors = false;
+  };
+  // Standard-dialog skinning (srStdDialogs) and system-colour patching off while the boxes of
+  // a load show, so that no box is drawn by a skin that is not in place; EnableManager puts the
+  // previous settings back.
+  TkvPausedSkinning DisableManager();
+  void EnableManager(const TkvPausedSkinning& saved);
   // ChangeSysColors was set: the default manager, active and neither designed nor loaded,
   // patches or restores the system colour functions at once.
   void SysColorsOptionChanged();
@@ -781,7 +792,16 @@ class DuRiruZireziv : public TComponent, public TkvSkinSet {
 #ifdef _WIN32
   // -- The list of selectable skins (sSkinManagerList.win.cpp).
   TkvSkinListController* SkinListController() const { return FSkinListController.get(); }
+  // The names of the listed skins of a kind (the list completed first), sorted into sl; with
+  // createDataObject each carries its thumbnail's index in a TkvItemDrawDataObj that sl owns.
+  // The answer is the first name listed, before sorting; empty when there is none.
+  String GetSkinNames(TStringList& sl, bool createDataObject, TkvSkinTypes skinType);
+  // The same for the skins of the skin folder (a second manager on the default manager's folder
+  // copies its list).
+  String GetExternalSkinNames(TStringList& sl, bool createDataObject);
 #endif
+  // The internal skins changed: a running listing stops and the list is out of date.
+  void InternalSkinsChanged();
 
   // -- Scale modes (sSkinManagerScale.cpp, forms in sSkinManagerScale.win.cpp).
   // A length at 96 PPI scaled for the manager; sysScale -1: the scale index in force.
@@ -909,6 +929,14 @@ class DuRiruZireziv : public TComponent, public TkvSkinSet {
   // Loads one slot of the set: parameters, images, sections, indexes, palette, shadows.
   void LoadSlot(TkvSkinSet& skin, TkvSkinData& data);
 
+  // One image of a section built for aMulPPI from the skin text: the key propName with the
+  // suffix of the nearest density that has a value (the first at or above aMulPPI, else the
+  // last below it). A piece of the master bitmap is copied (rescaled from that density unless
+  // it keeps its pixel size); an image file is loaded as it is. md describes it, and bitmap
+  // owns the picture md.Bmp points to. The answer is aMulPPI; -1 without an active skin, when
+  // no density has a value, or when the picture cannot be made.
+  Integer GetScaledMaskData(const String& aSectionName, const String& aPropName, TsMaskData& md, Integer aMulPPI,
+                            std::unique_ptr<TBitmap>& bitmap);
   // The skin directory as an absolute folder with a trailing separator.
   String GetFullSkinDirectory() const;
   // 1 when a corner area of a border image holds a transparent pixel, else 0.

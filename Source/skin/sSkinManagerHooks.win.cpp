@@ -7,6 +7,7 @@
 #include <dwmapi.h>
 
 #include "base/Composition.h"
+#include "base/kvntTypes.h"
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
 #include "raster/GdiBitmaps.h"
@@ -244,7 +245,16 @@ bool DuRiruZireziv::RestoreFromHook() {
   if (AnimEffects.Minimizing.Active && Effects.AllowAnimation && main->Visible()) {
     if (!provider->PaintsNonClientArea() || !Options.DrawNonClientArea) return false;
     if (!provider->StartRestoring()) {
-      ShowWindow(wnd, SW_RESTORE);
+      // A cover window still over the form hides the repaint: the form goes right behind it,
+      // is repainted there, and the cover goes.
+      if (const std::unique_ptr<TkvGlowForm> cover = provider->TakeCoverForm()) {
+        if (cover->HandleAllocated())
+          SetWindowPos(wnd, cover->WindowHandle(), 0, 0, 0, 0,
+                       SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_NOOWNERZORDER |
+                           SWP_NOSENDCHANGING | SWP_SHOWWINDOW);
+      } else {
+        ShowWindow(wnd, SW_RESTORE);
+      }
       RedrawForm(wnd, RDW_UPDATENOW);
     }
     if (AeroIsEnabled()) return false;

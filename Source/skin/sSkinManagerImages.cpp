@@ -580,6 +580,95 @@ bool TkvSkinData::DefineBmp(TsMaskData& md, const String& imgName, const TRect& 
   return true;
 }
 
+Integer DuRiruZireziv::GetScaledMaskData(const String& aSectionName, const String& aPropName, TsMaskData& md,
+                                         Integer aMulPPI, std::unique_ptr<TBitmap>& bitmap) {
+  bitmap.reset();
+  if (!IsActive() || !SkinFile) return -1;
+  // The density whose key has a value: the lowest at or above the target, else the highest below.
+  String value;
+  Integer srcPPI = 0;
+  const auto tryIndex = [&](size_t i) {
+    String v = UpperCase(IniString(SkinFile, aSectionName, aPropName + aSfxs[i]));
+    if (v.empty()) return false;
+    value = std::move(v);
+    srcPPI = aPPIArray[i];
+    return true;
+  };
+  bool found = false;
+  for (size_t i = 0; i < aPPIArray.size() && !found; ++i) found = aPPIArray[i] >= aMulPPI && tryIndex(i);
+  for (size_t i = aPPIArray.size(); i-- > 0 && !found;) found = aPPIArray[i] <= aMulPPI && tryIndex(i);
+  if (!found) return -1;
+  TkvImageRef ref;
+  try {
+    if (!ParseImageRef(ConvertSkinStr(value), ref)) return -1;
+  } catch (const EConvertError&) { return -1; }
+
+  md = TsMaskData();
+  md.ClassName = aSectionName;
+  md.PropertyName = aPropName;
+  md.SkinIndex = 0;
+  md.Manager = this;
+  md.DrawMode = int16_t(std::clamp<Integer>(ref.DrawMode, INT16_MIN, INT16_MAX));
+  md.MaskType = int16_t(std::clamp<Integer>(ref.MaskType, INT16_MIN, INT16_MAX));
+  md.ImgType = ref.ImgType;
+  md.ImageCount = int16_t(std::clamp<Integer>(ref.ImageCount, INT16_MIN, INT16_MAX));
+  md.R = ref.R;
+  md.WL = int16_t(std::clamp<Integer>(ref.WL, 0, INT16_MAX));
+  md.WT = int16_t(std::clamp<Integer>(ref.WT, 0, INT16_MAX));
+  md.WR = int16_t(std::clamp<Integer>(ref.WR, 0, INT16_MAX));
+  md.WB = int16_t(std::clamp<Integer>(ref.WB, 0, INT16_MAX));
+  md.DivPPI = srcPPI;
+  md.MulPPi = aMulPPI;
+
+  std::unique_ptr<TBitmap> picture;
+  if (!ref.FileName.empty()) {
+    TMemoryStream* stream = nullptr;
+    TMemoryStream file;
+    if (SkinIsPacked) {
+      TkvFileItem* item = sc ? sc->FindFile(ref.FileName) : nullptr;
+      if (!item) return -1;  // the packed skin is closed, or has no such entry
+      stream = item->Stream.get();
+    } else {
+      if (!ReadWholeFile(SkinFilePath(SkinCommonInfo.SkinPath, ref.FileName), file, kMaxImageFileBytes)) return -1;
+      stream = &file;
+    }
+    // A picture whose header claims more than a skin picture may hold is not decoded at all.
+    Int64 w = 0, h = 0;
+    if (PictureHeaderSize(static_cast<const Byte*>(stream->Memory()), size_t(stream->GetSize()), w, h) &&
+        w * h > kMaxImagePixels)
+      return -1;
+    stream->SetPosition(0);
+    try {
+      picture = DecodePicture(ref.FileName, *stream, false);
+    } catch (const Exception&) { return -1; }
+    if (!picture || picture->Width() <= 0 || picture->Height() <= 0 ||
+        Int64(picture->Width()) * picture->Height() > kMaxImagePixels)
+      return -1;
+    md.R = TRect(0, 0, picture->Width(), picture->Height());
+  } else {
+    TBitmap* master = MasterBitmap.get();
+    const TRect& r = md.R;
+    if (!master || r.Left < 0 || r.Top < 0 || r.Right > master->Width() || r.Bottom > master->Height() ||
+        r.Right <= r.Left || r.Bottom <= r.Top)
+      return -1;
+    if (md.MulPPi != md.DivPPI && !(md.DrawMode & BDM_NOSCALE))
+      picture = ScaleMaskData(md, master, md.ImgType == itisaTexture || md.ImgType == itisaGlow, Palette[pcMainColor]);
+    if (!picture) {
+      // Kept at its pixel size (or too small to rescale): a copy of its piece of the master.
+      picture = std::unique_ptr<TBitmap>(CreateBmp32(r.Width(), r.Height()));
+      CopyPixels(ViewOf(picture.get()), 0, 0, ViewOf(master), r);
+      md.R = TRect(0, 0, r.Width(), r.Height());
+    }
+  }
+  const Integer count = std::max<Integer>(1, md.ImageCount);
+  md.Bmp = picture.get();
+  md.Width = md.R.Width() / count;
+  md.Height = (md.DrawMode & BDM_ALPHA) ? md.R.Height() : md.R.Height() / std::max<Integer>(1, md.MaskType + 1);
+  if (md.ImgType == itisaBorder) md.Cfg = CornerTypeOf(md, picture.get());
+  bitmap = std::move(picture);
+  return aMulPPI;
+}
+
 // ---- 4. Sections made in code ---------------------------------------------------------------------------
 
 Integer TkvSkinData::AddNewSection(const String& name, Integer parentSection, Integer states, Integer transparency,

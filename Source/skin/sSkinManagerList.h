@@ -66,6 +66,8 @@ class TkvSkinListController : public TObject {
   Integer CtrlIndex(TControl* ctrl) const;
 
   void ClearList(bool markOutOfDate, bool notify);
+  // Stops a running listing and marks the list out of date (it is rebuilt when next asked for).
+  void MarkOutOfDate();
   void UpdateIfNeeded(bool forceUpdating);
   // Builds the list at once (updateNow) or starts the loading thread; True when built.
   bool UpdateData(bool updateNow);
@@ -110,9 +112,6 @@ class TkvSkinListController : public TObject {
 // The skin name of a packed file name: the name without a trailing ".kpz" (any letter case).
 String SkinNameOfFile(const String& fileName);
 
-// The names of a manager's listed skins of a kind (its list completed first), sorted into sl;
-// with createDataObject each carries its thumbnail's index in a TkvItemDrawDataObj that sl
-// owns. The answer is the first name listed, before sorting; empty when there is none.
+// The manager's GetSkinNames and GetExternalSkinNames.
 String GetSkinNames(DuRiruZireziv& manager, TStringList& sl, bool createDataObject, TkvSkinTypes skinType);
-// The same for the skins of the manager's skin folder.
 String GetExternalSkinNames(DuRiruZireziv& manager, TStringList& sl, bool createDataObject);

@@ -140,6 +140,11 @@ void TkvSkinListController::ClearList(bool markOutOfDate, bool notify) {
   }
 }
 
+void TkvSkinListController::MarkOutOfDate() {
+  StopThread();
+  UpdateNeeded = true;
+}
+
 void TkvSkinListController::UpdateIfNeeded(bool forceUpdating) {
   if (UpdateNeeded) UpdateNeeded = !UpdateData(forceUpdating);
 }
@@ -177,8 +182,10 @@ bool TkvSkinListController::UpdateData(bool updateNow) {
       }
     }
   } else {
-    // A second manager with the default manager's folder copies its list.
+    // A second manager with the default manager's folder copies its list. The thumbnails are
+    // copied into the platform list, which must exist for them.
     ImgList->Clear();
+    ImgList->Handle();
     TkvSkinListController* source = def->SkinListController();
     source->CheckThread();
     source->UpdateIfNeeded(true);
@@ -317,8 +324,8 @@ String CollectSkinNames(TkvSkinListController& list, TStringList& sl, bool creat
 
 }  // namespace
 
-String GetSkinNames(DuRiruZireziv& manager, TStringList& sl, bool createDataObject, TkvSkinTypes skinType) {
-  return CollectSkinNames(*manager.SkinListController(), sl, createDataObject, [&](const TkvSkinListData& e) {
+String DuRiruZireziv::GetSkinNames(TStringList& sl, bool createDataObject, TkvSkinTypes skinType) {
+  return CollectSkinNames(*FSkinListController, sl, createDataObject, [&](const TkvSkinListData& e) {
     switch (skinType) {
       case stUnpacked: return e.skSkinMode != smInternal;
       case stPacked: return e.skSkinMode == smInternal;
@@ -327,7 +334,19 @@ String GetSkinNames(DuRiruZireziv& manager, TStringList& sl, bool createDataObje
   });
 }
 
-String GetExternalSkinNames(DuRiruZireziv& manager, TStringList& sl, bool createDataObject) {
-  return CollectSkinNames(*manager.SkinListController(), sl, createDataObject,
+String DuRiruZireziv::GetExternalSkinNames(TStringList& sl, bool createDataObject) {
+  return CollectSkinNames(*FSkinListController, sl, createDataObject,
                           [](const TkvSkinListData& e) { return e.skSkinMode != smInternal; });
+}
+
+void DuRiruZireziv::InternalSkinsChanged() {
+  if (FSkinListController) FSkinListController->MarkOutOfDate();
+}
+
+String GetSkinNames(DuRiruZireziv& manager, TStringList& sl, bool createDataObject, TkvSkinTypes skinType) {
+  return manager.GetSkinNames(sl, createDataObject, skinType);
+}
+
+String GetExternalSkinNames(DuRiruZireziv& manager, TStringList& sl, bool createDataObject) {
+  return manager.GetExternalSkinNames(sl, createDataObject);
 }

@@ -9,6 +9,7 @@
 #include "base/sDialogs.h"
 #include "skin/sSkinManagerLoader.h"
 #include "ui/Dialogs.h"
+#include "ui/ScopeGuard.h"
 
 void ReadSystemColors(TkvSystemColors& colors) {
   for (size_t i = 0; i < colors.Colors.size(); ++i) colors.Colors[i] = GetSysColor(int(i));
@@ -52,17 +53,12 @@ void TkvPaletteBrushes::Make(const TkvPalette& palette) {
 String DuRiruZireziv::GetFullSkinDirectory() const { return FullSkinDirectory(SkinDirectory(), GetAppPath()); }
 
 void DuRiruZireziv::ShowSkinNotices(TkvSkinSet& skin) {
-  // The boxes must not be drawn by the skin being loaded.
-  struct StateFlag {
-    DuRiruZireziv& m;
-    bool had;
-    explicit StateFlag(DuRiruZireziv& manager) : m(manager), had(manager.ManagerState.Contains(msSkinChanging)) {
-      m.ManagerState.Include(msSkinChanging);
-    }
-    ~StateFlag() {
-      if (!had) m.ManagerState.Exclude(msSkinChanging);
-    }
-  } changing(*this);
+  if (skin.Notices.empty()) return;
+  // The boxes must not be drawn by the skin being loaded: standard-dialog skinning and
+  // system-colour patching stay off meanwhile, and the change is marked as running.
+  TkvManagerStateScope changing(*this, msSkinChanging);
+  const TkvPausedSkinning paused = DisableManager();
+  TScopeExit resume([&] { EnableManager(paused); });
   for (const auto& n : skin.Notices) {
     switch (n.kind) {
       case TkvSkinNotice::Plain: ShowMessage(n.Text); break;

@@ -351,7 +351,11 @@ TW_DEFINE_CLASS(TsStoredSkin) {
 TsStoredSkin::TsStoredSkin(TCollection* collection)
     : TCollectionItem(collection),
       PackedData(std::make_unique<TMemoryStream>()),
-      FMasterBitmap(std::make_unique<TBitmap>()) {}
+      FMasterBitmap(std::make_unique<TBitmap>()) {
+  // The owner's skin list no longer holds every internal skin.
+  if (auto* skins = dynamic_cast<TsStoredSkins*>(collection); skins && skins->FOwner)
+    skins->FOwner->InternalSkinsChanged();
+}
 
 TsStoredSkin::~TsStoredSkin() = default;
 
@@ -403,3 +407,8 @@ Integer TsStoredSkins::IndexOf(StringView name) const {
 }
 
 void TsStoredSkins::Assign(const TPersistent*) {}
+
+void TsStoredSkins::Update(TCollectionItem* item) {
+  TCollection::Update(item);
+  if (FOwner && FOwner->OnSkinListChanged) FOwner->OnSkinListChanged(FOwner);
+}

@@ -190,4 +190,9 @@ class TsStoredSkins : public TCollection {
   void Assign(const TPersistent* source) override;
 
   DuRiruZireziv* FOwner;
+
+ protected:
+  // The owner's OnSkinListChanged, once per change or once at the end of a batch
+  // (BeginUpdate ... EndUpdate).
+  void Update(TCollectionItem* item) override;
 };

@@ -20,6 +20,7 @@
 #include "controls/sTrackBar.h"
 #include "raster/GdiBitmaps.h"
 #include "raster/kvgpUtils.h"
+#include "skin/ControlServices.h"
 #include "skin/sCommonData.h"
 #include "support/LayeredCalls.h"
 #include "support/SkinFixture.h"
@@ -434,6 +435,56 @@ TEST_F(GlowEffects, AGlowFadingOutComesBackInFullWhenTheMouseReturns) {
     EXPECT_EQ(alphas.back(), 255) << outSteps;
     HideGlow(lit->sd->GlowID, false);
   }
+}
+
+namespace {
+// A graphic control with a skin data of its own.
+class LitGraphic : public TGraphicControl {
+ public:
+  explicit LitGraphic(TComponent* owner) : TGraphicControl(owner) {}
+  ~LitGraphic() override { sd.reset(); }
+  std::unique_ptr<TsCommonData> sd;
+};
+
+// The glow layer as a hover asks for it: records the screen rectangle of each glow.
+class GlowRectRecorder : public TkvGlowServices {
+ public:
+  void ClearGlows(bool, bool) override {}
+  void AnimShowControl(TWinControl*, Word, Integer, TkvAnimTypeCtrl) override {}
+  void HideGlow(Integer& glowID, bool) override { glowID = -1; }
+  void HideCircle(Integer& circleID) override { circleID = -1; }
+  Integer ShowGlow(const TRect& r, const String&, TsCommonData*, void*, Integer, Integer) override {
+    rects.push_back(r);
+    return Integer(rects.size());
+  }
+  void FadeGlowIn(TsCommonData*) override {}
+  std::vector<TRect> rects;
+};
+}  // namespace
+
+// A graphic control that reaches beyond its parent's client area glows only over the part the
+// parent shows.
+TEST_F(GlowEffects, AGraphicControlGlowsOnlyWhereItsParentShowsIt) {
+  RECT client{};
+  GetClientRect(form->Handle(), &client);
+  POINT origin{0, 0};
+  ClientToScreen(form->Handle(), &origin);
+  auto* g = new LitGraphic(form);
+  g->SetParent(form);
+  g->SetBounds(client.right - 20, 40, 60, 30);
+  g->sd = std::make_unique<TsCommonData>(g, true);
+  g->sd->SkinIndex = buttonSection;
+  g->sd->FSkinSection = u"BUTTON";
+  g->sd->SetCommonSkinData(nullptr);
+  g->sd->FMouseAbove = true;
+  GlowRectRecorder glows;
+  TkvGlowServices* const saved = TkvServiceSlot<TkvGlowServices>::Get();
+  TkvServiceSlot<TkvGlowServices>::Set(&glows);
+  ShowGlowingIfNeeded(g->sd.get(), false, nullptr, -1, false, 255);
+  g->sd->GlowID = -1;
+  TkvServiceSlot<TkvGlowServices>::Set(saved);
+  ASSERT_EQ(glows.rects.size(), 1u);
+  EXPECT_EQ(glows.rects[0], TRect(origin.x + client.right - 20, origin.y + 40, origin.x + client.right, origin.y + 70));
 }
 
 // ---- Light circles ----

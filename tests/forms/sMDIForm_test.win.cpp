@@ -8,8 +8,10 @@
 #include <memory>
 #include <vector>
 
+#include "forms/kvDials.h"
 #include "forms/sSkinProvider.h"
 #include "forms/sSkinProviderMotion.h"
+#include "skin/ControlServices.h"
 #include "skin/sCommonData.h"
 #include "skin/sStyleSimply.h"
 #include "skin/sVclUtils.h"
@@ -18,6 +20,7 @@
 #include "support/ImportHook.h"
 #include "support/MinimizeFlight.h"
 #include "support/RedrawCalls.h"
+#include "ui/ExtCtrls.h"
 #include "ui/Icon.h"
 #include "ui/Menus.h"
 #include "ui/ScopeGuard.h"
@@ -103,7 +106,65 @@ class SkinnedMdi : public SkinnedMdiFrame {
   }
 };
 
+// The glow layer as a control's hover asks for it: records the host window of each glow.
+class GlowHostRecorder : public TkvGlowServices {
+ public:
+  void ClearGlows(bool, bool) override {}
+  void AnimShowControl(TWinControl*, Word, Integer, TkvAnimTypeCtrl) override {}
+  void HideGlow(Integer& glowID, bool) override { glowID = -1; }
+  void HideCircle(Integer& circleID) override { circleID = -1; }
+  Integer ShowGlow(const TRect&, const String&, TsCommonData*, void* host, Integer, Integer) override {
+    hosts.push_back(static_cast<HWND>(host));
+    return Integer(hosts.size());
+  }
+  void FadeGlowIn(TsCommonData*) override {}
+  std::vector<HWND> hosts;
+};
+
 }  // namespace
+
+// A hovered control on an MDI child glows over the skinned MDI main form, which holds the
+// child on screen; on a form of its own it glows over that form.
+TEST_F(SkinnedMdi, AHoverGlowOnAChildIsHostedByTheMainForm) {
+  kvDialsStartup();
+  const TScopeExit dials([] { kvDialsCleanup(); });
+  GlowHostRecorder glows;
+  TkvGlowServices* const saved = TkvServiceSlot<TkvGlowServices>::Get();
+  TkvServiceSlot<TkvGlowServices>::Set(&glows);
+  const TScopeExit back([saved] { TkvServiceSlot<TkvGlowServices>::Set(saved); });
+  ASSERT_EQ(MDISkinProvider, sp);
+  TsGeneralData glowing = PlainSection(u"GLOWING", 0, clWhite, 3);
+  glowing.GlowCount = 1;
+  const Integer section = skin->skin.AddSection(glowing);
+  skin->skin.Data->IndexSections();
+
+  TForm* child = MakeChild(u"Child");
+  auto* single = new TForm(app.get());
+  single->AfterConstruction();
+  single->SetBounds(600, 100, 200, 150);
+  single->Show();
+  struct Case {
+    const char* name;
+    TForm* form;
+    HWND host;
+  } cases[] = {{"MDI child", child, frame->Handle()}, {"form of its own", single, single->Handle()}};
+  for (const Case& c : cases) {
+    auto* panel = new TPanel(c.form);
+    panel->SetBounds(10, 10, 80, 30);
+    panel->SetParent(c.form);
+    panel->HandleNeeded();
+    TsCommonData sd(panel);
+    sd.FSkinManager = &skin->skin.Manager;
+    sd.SkinIndex = section;
+    sd.SetCommonSkinData(nullptr);
+    sd.FMouseAbove = true;
+    glows.hosts.clear();
+    ShowGlowingIfNeeded(&sd, false, nullptr, -1, false, 255);
+    ASSERT_EQ(glows.hosts.size(), 1u) << c.name;
+    EXPECT_EQ(glows.hosts[0], c.host) << c.name;
+    sd.GlowID = -1;
+  }
+}
 
 TEST_F(SkinnedMdi, TheClientShowsTheFormPictureAsItsWall) {
   TkvMDIWnd* w = Wrapper();

@@ -7,9 +7,12 @@
 
 #include "base/sConst.h"
 #include "base/sMessages.h"
+#include "controls/sButton.h"
 #include "forms/kvTitleBar.h"
 #include "forms/sFrameAdapter.h"
 #include "forms/sSkinProvider.h"
+#include "skin/sCommonData.h"
+#include "skin/sSkinManager.h"
 #include "support/FormFixture.h"
 #include "support/FormSkin.h"
 #include "ui/Bitmap.h"
@@ -121,6 +124,56 @@ TEST_F(StoredProvider, TitleButtonsAndTheLinkedTitleBarReadBack) {
   EXPECT_TRUE(plain->UseSkinData);
   EXPECT_TRUE(plain->Visible);
   EXPECT_EQ(plain->Glyph->Width(), 0);
+}
+
+// The skin data settings a form description gives a control and a provider: the manager, the
+// opaque mode, the outer effects' visibility, the custom border and the scroll-bar sizes; they
+// are written back as they were read.
+TEST_F(StoredProvider, SkinDataSettingsAreReadFromTheDescription) {
+  RegisterClass<TsSkinProvider>();
+  RegisterClass<TsButton>();
+  RegisterClass<DuRiruZireziv>();
+  const String description =
+      u"object Described: TForm\n"
+      u"  object sknmngr7: DuRiruZireziv\n"
+      u"  end\n"
+      u"  object Provider1: TsSkinProvider\n"
+      u"    SkinData.HorzScrollData.ScrollWidth = 14\n"
+      u"    SkinData.VertScrollData.ButtonsSize = 11\n"
+      u"  end\n"
+      u"  object Button1: TsButton\n"
+      u"    SkinData.SkinManager = sknmngr7\n"
+      u"    SkinData.OpaqueMode = omForceOpaque\n"
+      u"    SkinData.OuterEffects.Visibility = ovAlways\n"
+      u"    SkinData.CustomBorder.Width = 3\n"
+      u"  end\n"
+      u"end\n";
+  auto* other = new TForm(app.get());
+  other->AfterConstruction();
+  const TScopeExit freeOther([&] { delete other; });
+  ReadComponentText(other, description);
+  auto* manager = dynamic_cast<DuRiruZireziv*>(other->FindComponent(u"sknmngr7"));
+  auto* button = dynamic_cast<TsButton*>(other->FindComponent(u"Button1"));
+  auto* provider = dynamic_cast<TsSkinProvider*>(other->FindComponent(u"Provider1"));
+  ASSERT_NE(manager, nullptr);
+  ASSERT_NE(button, nullptr);
+  ASSERT_NE(provider, nullptr);
+  ASSERT_NE(manager, DefaultManager);  // a manager of the form's own
+  TsCommonData* sd = button->SkinData();
+  EXPECT_EQ(sd->FSkinManager, manager);
+  EXPECT_EQ(sd->FOpaqueMode, omForceOpaque);
+  EXPECT_EQ(sd->FOuterEffects->Visibility(), ovAlways);
+  EXPECT_EQ(sd->FCustomBorder->Width(), 3);
+  EXPECT_EQ(provider->FCommonData->FHorzScrollData->ScrollWidth(), 14);
+  EXPECT_EQ(provider->FCommonData->FVertScrollData->ButtonsSize(), 11);
+  EXPECT_EQ(provider->FCommonData->FVertScrollData->ScrollWidth(), -1);
+
+  const std::string written = StringToUtf8(WriteComponentText(other));
+  for (const char* line : {"SkinData.SkinManager = sknmngr7", "SkinData.OpaqueMode = omForceOpaque",
+                           "SkinData.OuterEffects.Visibility = ovAlways", "SkinData.CustomBorder.Width = 3",
+                           "SkinData.HorzScrollData.ScrollWidth = 14", "SkinData.VertScrollData.ButtonsSize = 11"}) {
+    EXPECT_NE(written.find(line), std::string::npos) << line << " in\n" << written;
+  }
 }
 
 TEST_F(StoredProvider, UnchangedPartsAreLeftOutOfTheDescription) {

@@ -11,6 +11,7 @@
 #include "skin/sSkinManager.h"
 #include "skin/sVclUtils.h"
 #include "support/SkinFiles.h"
+#include "ui/Graphics.h"
 
 using namespace skinfiles;
 
@@ -337,4 +338,28 @@ TEST_F(SkinChange, AnUnknownNameTakesTheFirstInternalSkinsName) {
   // A folder skin of that name still wins over the internal ones.
   m.SetSkinName(u"Tiny");
   EXPECT_EQ(m.SkinName(), u"Tiny");
+}
+
+// Every change of the application font gives the skinned menus the main font of the mode in
+// force, and takes it away again when no mode names one.
+TEST(ApplicationFont, TheMenusFollowEveryChangeOfTheFont) {
+  DuRiruZireziv m(nullptr);
+  ASSERT_TRUE(m.GetIsDefault());
+  TkvMenuSupport* menus = m.MenuSupport();
+  ASSERT_EQ(menus->CustomMenuFont(), nullptr);
+  m.Fonts.MainMode = fmCustom;
+  m.Fonts.MainFont = u"Arial";
+  m.ChangeAppFont(u"Arial", false);
+  ASSERT_NE(menus->CustomMenuFont(), nullptr);
+  EXPECT_EQ(menus->CustomMenuFont()->Name(), u"Arial");
+  EXPECT_EQ(m.DefOldFontName, u"Arial");
+
+  m.Fonts.MainFont = u"Verdana";
+  m.ChangeAppFont(u"Verdana", false);
+  ASSERT_NE(menus->CustomMenuFont(), nullptr);
+  EXPECT_EQ(menus->CustomMenuFont()->Name(), u"Verdana");
+
+  m.Fonts.MainMode = fmDefault;
+  m.ChangeAppFont(u"Tahoma", false);
+  EXPECT_EQ(menus->CustomMenuFont(), nullptr);  // no main font and no custom menu font
 }

@@ -182,6 +182,66 @@ TEST_F(ManagerWin, TheMainFormClosesAnimatedWhenTheApplicationEnds) {
 }
 
 namespace {
+// A cover window that notes, as it goes, which window lies right behind it.
+class TRecordingCover : public TkvGlowForm {
+ public:
+  explicit TRecordingCover(HWND* behind) : TkvGlowForm(nullptr), behind_(behind) {}
+  ~TRecordingCover() override {
+    if (HandleAllocated()) *behind_ = GetWindow(WindowHandle(), GW_HWNDNEXT);
+  }
+
+ private:
+  HWND* behind_;
+};
+}  // namespace
+
+// A restore from the taskbar that the provider does not animate: a cover window the provider
+// still keeps over the form is taken, the form is put right behind it and shown, and the cover
+// goes; without a cover the form is restored plainly.
+TEST_F(ManagerWin, ARestoreWithoutAnimationPutsTheMainFormBehindItsCover) {
+  TempDir dir;
+  SkinFiles skin;
+  skin.Set("GLOBALINFO", "VERSION", "16.22").Set("FORM", "COLOR", "0xF0F0F0");
+  skin.WriteFolder(dir.Path(), "Tiny");
+  DuRiruZireziv m(nullptr);
+  m.SetSkinDirectory(dir.Path());
+  m.SetSkinName(u"Tiny");
+  ASSERT_TRUE(m.IsActive());
+  m.AnimEffects.Minimizing.Active = true;
+  m.Effects.AllowAnimation = true;
+
+  HWND behind = nullptr;
+  auto* cover = new TRecordingCover(&behind);
+  cover->AfterConstruction();
+  cover->SetBounds(100, 100, 200, 150);
+  ShowWindow(cover->Handle(), SW_SHOWNOACTIVATE);
+  const HWND coverWnd = cover->WindowHandle();
+  TForm* main = nullptr;
+  app->CreateForm(main);
+  main->SetBounds(100, 100, 200, 150);
+  main->Show();
+  const HWND mainWnd = main->WindowHandle();
+  TProviderDouble provider(main, &m);
+  provider.OwnCover.reset(cover);
+  ASSERT_NE(GetWindow(coverWnd, GW_HWNDNEXT), mainWnd);  // the form lies above its cover now
+
+  TMessage restore{WM_SYSCOMMAND, SC_RESTORE, 0, 0};
+  m.MainWindowHook(restore);
+  EXPECT_EQ(m.ShowState, saRestore);
+  EXPECT_EQ(provider.OwnCover, nullptr);
+  EXPECT_FALSE(IsWindow(coverWnd));
+  EXPECT_EQ(behind, mainWnd);
+  EXPECT_TRUE(IsWindowVisible(mainWnd));
+
+  // Without a cover: restored in place.
+  ShowWindow(mainWnd, SW_MINIMIZE);
+  ASSERT_TRUE(IsIconic(mainWnd));
+  m.MainWindowHook(restore);
+  EXPECT_FALSE(IsIconic(mainWnd));
+  EXPECT_TRUE(IsWindowVisible(mainWnd));
+}
+
+namespace {
 // A whole-skin preview of the skin name, written as a folder skin in dir, as an editor sends it.
 std::unique_ptr<TkvSkinEditorData> PreviewRecordOf(const TempDir& dir, const char* name) {
   SkinFiles skin;
@@ -369,6 +429,82 @@ TEST_F(ManagerWin, SkinNamesOfEachKind) {
   EXPECT_EQ(external.Count(), 0);
   EXPECT_EQ(GetSkinNames(m, sl, false, stAllSkins), u"Inside");
   EXPECT_EQ(names(sl), (std::vector<std::string>{"Another", "Inside"}));
+}
+
+// The manager answers the name queries itself; a second manager on the default manager's folder
+// answers from a copy of its list, thumbnails included.
+TEST_F(ManagerWin, TheManagerAnswersTheNameQueries) {
+  SkinFolder folder;
+  DuRiruZireziv first(nullptr);
+  ASSERT_TRUE(first.GetIsDefault());
+  SkinFiles inside;
+  inside.Set("GLOBALINFO", "VERSION", "16.22");
+  const Bytes packed = inside.Packed();
+  TsStoredSkin* skin = first.InternalSkins()->Add();
+  skin->SetName(u"Inside");
+  skin->PackedData->WriteBuffer(packed.data(), Integer(packed.size()));
+  first.SetSkinDirectory(folder.dir.Path());
+  auto names = [](const TStringList& sl) {
+    std::vector<std::string> out;
+    for (Integer i = 0; i < sl.Count(); ++i) out.push_back(StringToUtf8(sl[i]));
+    return out;
+  };
+  TStringList all, external, forwarded;
+  EXPECT_EQ(first.GetSkinNames(all, false, stAllSkins), u"Inside");
+  EXPECT_EQ(names(all), (std::vector<std::string>{"Alpha", "Beta.kpz", "Inside"}));  // no folder skin
+  EXPECT_EQ(GetSkinNames(first, forwarded, false, stAllSkins), u"Inside");
+  EXPECT_EQ(names(forwarded), names(all));
+  const String firstExternal = first.GetExternalSkinNames(external, true);
+  EXPECT_TRUE(firstExternal == u"Alpha" || firstExternal == u"Beta.kpz") << StringToUtf8(firstExternal);
+  EXPECT_EQ(names(external), (std::vector<std::string>{"Alpha", "Beta.kpz"}));
+
+  DuRiruZireziv second(nullptr);
+  ASSERT_FALSE(second.GetIsDefault());
+  second.SetSkinDirectory(UpperCase(folder.dir.Path()));  // the same folder, another letter case
+  TStringList copied;
+  EXPECT_EQ(second.GetExternalSkinNames(copied, true), firstExternal);
+  EXPECT_EQ(names(copied), (std::vector<std::string>{"Alpha", "Beta.kpz"}));
+  auto* alpha = dynamic_cast<TkvItemDrawDataObj*>(copied.Objects(0));
+  ASSERT_NE(alpha, nullptr);
+  ASSERT_GE(alpha->ImageIndex, 0);
+  EXPECT_EQ(second.SkinListController()->ImgList->GetCount(), first.SkinListController()->ImgList->GetCount());
+  EXPECT_FALSE(second.SkinListController()->UpdateNeeded);
+}
+
+// Internal skins added or removed are reported once per change, and once for a whole batch; a
+// skin added later is listed when the names are asked for next.
+TEST_F(ManagerWin, ChangedInternalSkinsAreReportedOncePerBatch) {
+  TempDir empty;
+  DuRiruZireziv m(nullptr);
+  m.SetSkinDirectory(empty.Path());
+  struct Listener {
+    void Changed(TObject* sender) { senders.push_back(sender); }
+    std::vector<TObject*> senders;
+  } l;
+  m.OnSkinListChanged = TNotifyEvent(&l, &Listener::Changed);
+  TStringList sl;
+  EXPECT_EQ(m.GetSkinNames(sl, false, stPacked), u"");
+  l.senders.clear();
+
+  TsStoredSkins* skins = m.InternalSkins();
+  skins->BeginUpdate();
+  for (const char16_t* name : {u"One", u"Two", u"Three"}) skins->Add()->SetName(name);
+  EXPECT_TRUE(l.senders.empty());  // nothing while the batch runs
+  EXPECT_TRUE(m.SkinListController()->UpdateNeeded);
+  skins->EndUpdate();
+  EXPECT_EQ(l.senders, (std::vector<TObject*>{&m}));
+
+  l.senders.clear();
+  skins->Add()->SetName(u"Four");
+  EXPECT_EQ(l.senders, (std::vector<TObject*>{&m}));
+  l.senders.clear();
+  skins->Delete(0);
+  EXPECT_EQ(l.senders, (std::vector<TObject*>{&m}));
+
+  EXPECT_EQ(m.GetSkinNames(sl, false, stPacked), u"Two");
+  std::vector<std::string> names;
+  for (Integer i = 0; i < sl.Count(); ++i) names.push_back(StringToUtf8(sl[i]));
+  EXPECT_EQ(names, (std::vector<std::string>{"Four", "Three", "Two"}));
 }
 
 // The skin list follows the folder and the filter: a new folder is listed again at once and

@@ -428,3 +428,129 @@ TEST(Mirroring, CaptionGlyphsAreMirroredOncePerDirection) {
   EXPECT_EQ(m->View().At(0, 3), left);
   EXPECT_EQ(m->View().At(20, 3), maxLeft);
 }
+
+// ---- one image built on request for a PPI ---------------------------------------------------------------
+
+namespace {
+
+// A manager with a skin of its own in use: a master bitmap whose pixels tell where they are, a
+// border image with a transparent corner at 96 PPI and a variant for 192 PPI, an image that keeps
+// its pixel size, and an image file.
+struct ScaledMaskSkin {
+  explicit ScaledMaskSkin(bool packed) {
+    auto master = Coordinates(100, 80);
+    for (Integer y = 0; y < 4; ++y)
+      for (Integer x = 0; x < 4; ++x) master->View().At(x, y) = kKey;
+    SkinFiles files = WithMaster(*master);
+    files.Set("BUTTON", "BORDERSMASK", "^0000^0000^0030^0020^0004^0004^0004^0004^1^0^01");
+    files.Set("BUTTON", "BORDERSMASK*200", "^0000^0020^0060^0060^0008^0008^0008^0008^1^0^01");
+    files.Set("EDIT", "BORDERSMASK", "^0040^0000^0070^0020^0004^0004^0004^0004^1^0^08");  // keeps its size
+    files.Set("EDIT", "GLYPH*125", "!GLYPH.PNG!1!0!2");
+    glyph = Picture(12, 10, 0xFF204060);
+    glyph->View().At(3, 2) = 0xFF0000FF;
+    files.Png("GLYPH.PNG", *glyph);
+    if (packed)
+      files.WritePacked(dir.Path(), "Scaled");
+    else
+      files.WriteFolder(dir.Path(), "Scaled");
+    manager.SetSkinDirectory(dir.Path());
+    manager.SetSkinName(u"Scaled");
+  }
+  TempDir dir;
+  std::unique_ptr<TBitmap> glyph;
+  DuRiruZireziv manager{nullptr};
+};
+
+}  // namespace
+
+TEST(ScaledMaskData, TheNearestDensityIsCopiedOrRescaledForTheTarget) {
+  ScaledMaskSkin skin(false);
+  ASSERT_TRUE(skin.manager.IsActive());
+  struct Case {
+    const char16_t* section;
+    const char16_t* key;
+    Integer ppi;
+    Integer divPPI;  // the density whose value was taken
+    TSize size;      // of the picture made
+    Integer border;  // WL afterwards
+    TPoint from;     // where the picture's (5, 5) came from in the master; (-1, -1): rescaled
+  } cases[] = {
+      {u"BUTTON", u"BORDERSMASK", 96, 96, TSize(30, 20), 4, TPoint(5, 5)},
+      {u"BUTTON", u"BORDERSMASK", 120, 192, TSize(37, 25), 5, TPoint(-1, -1)},  // upward first
+      {u"BUTTON", u"BORDERSMASK", 192, 192, TSize(60, 40), 8, TPoint(5, 25)},
+      {u"BUTTON", u"BORDERSMASK", 240, 192, TSize(75, 50), 10, TPoint(-1, -1)},  // above the last: downward
+      {u"EDIT", u"BORDERSMASK", 144, 96, TSize(30, 20), 4, TPoint(45, 5)},       // kept at its size
+  };
+  for (const Case& c : cases) {
+    const std::string name = StringToUtf8(c.section) + " at " + std::to_string(c.ppi);
+    TsMaskData md;
+    std::unique_ptr<TBitmap> bmp;
+    ASSERT_EQ(skin.manager.GetScaledMaskData(c.section, c.key, md, c.ppi, bmp), c.ppi) << name;
+    ASSERT_NE(bmp, nullptr) << name;
+    EXPECT_EQ(md.Bmp, bmp.get()) << name;
+    EXPECT_EQ(md.DivPPI, c.divPPI) << name;
+    EXPECT_EQ(md.MulPPi, c.ppi) << name;
+    EXPECT_EQ(md.ClassName, String(c.section)) << name;
+    EXPECT_EQ(md.PropertyName, String(c.key)) << name;
+    EXPECT_EQ(md.SkinIndex, 0) << name;
+    EXPECT_EQ(md.ImgType, itisaBorder) << name;
+    EXPECT_EQ(md.ImageCount, 1) << name;
+    EXPECT_EQ(TSize(bmp->Width(), bmp->Height()), c.size) << name;
+    EXPECT_EQ(md.R, TRect(0, 0, c.size.cx, c.size.cy)) << name;
+    EXPECT_EQ(md.Width, c.size.cx) << name;
+    EXPECT_EQ(md.WL, c.border) << name;
+    if (c.from.X >= 0) {
+      const uint32_t expected = 0xFF000000u | uint32_t(c.from.X) << 8 | uint32_t(c.from.Y);
+      EXPECT_EQ(bmp->View().At(5, 5), expected) << name;
+    }
+  }
+  // Only the 96-PPI picture has the transparent corner.
+  TsMaskData md;
+  std::unique_ptr<TBitmap> bmp;
+  ASSERT_EQ(skin.manager.GetScaledMaskData(u"BUTTON", u"BORDERSMASK", md, 96, bmp), 96);
+  EXPECT_EQ(md.Cfg, 1);
+  ASSERT_EQ(skin.manager.GetScaledMaskData(u"BUTTON", u"BORDERSMASK", md, 192, bmp), 192);
+  EXPECT_EQ(md.Cfg, 0);
+}
+
+TEST(ScaledMaskData, AnImageFileIsLoadedFromTheSkinsOwnSource) {
+  for (bool packed : {false, true}) {
+    ScaledMaskSkin skin(packed);
+    ASSERT_TRUE(skin.manager.IsActive()) << packed;
+    TsMaskData md;
+    std::unique_ptr<TBitmap> bmp;
+    // Only a 120-PPI value: taken for 96 (upward) and for 144 (downward), as it is.
+    for (Integer ppi : {96, 144}) {
+      ASSERT_EQ(skin.manager.GetScaledMaskData(u"EDIT", u"GLYPH", md, ppi, bmp), ppi) << packed << " " << ppi;
+      ASSERT_NE(bmp, nullptr);
+      EXPECT_EQ(md.DivPPI, 120) << packed;
+      EXPECT_EQ(md.ImgType, itisaGlyph) << packed;
+      EXPECT_EQ(md.R, TRect(0, 0, 12, 10)) << packed;
+      EXPECT_EQ(bmp->View().At(3, 2), 0xFF0000FFu) << packed;
+      EXPECT_EQ(bmp->View().At(0, 0), 0xFF204060u) << packed;
+    }
+  }
+}
+
+TEST(ScaledMaskData, NothingWithoutAValueOrWithoutASkin) {
+  ScaledMaskSkin skin(false);
+  TsMaskData md;
+  std::unique_ptr<TBitmap> bmp;
+  EXPECT_EQ(skin.manager.GetScaledMaskData(u"BUTTON", u"NOSUCHKEY", md, 96, bmp), -1);
+  EXPECT_EQ(bmp, nullptr);
+  EXPECT_EQ(skin.manager.GetScaledMaskData(u"NOSUCHSECTION", u"BORDERSMASK", md, 96, bmp), -1);
+  // A reference to a file the skin does not have.
+  TempDir dir;
+  SkinFiles missing;
+  missing.Set("GLOBALINFO", "VERSION", "16.22").Set("BUTTON", "GLYPH", "!NOFILE.PNG!1!0!2");
+  missing.WriteFolder(dir.Path(), "Missing");
+  DuRiruZireziv m(nullptr);
+  m.SetSkinDirectory(dir.Path());
+  EXPECT_EQ(m.GetScaledMaskData(u"BUTTON", u"GLYPH", md, 96, bmp), -1);  // no skin yet
+  m.SetSkinName(u"Missing");
+  ASSERT_TRUE(m.IsActive());
+  EXPECT_EQ(m.GetScaledMaskData(u"BUTTON", u"GLYPH", md, 96, bmp), -1);
+  EXPECT_EQ(bmp, nullptr);
+  skin.manager.SetActive(false);
+  EXPECT_EQ(skin.manager.GetScaledMaskData(u"BUTTON", u"BORDERSMASK", md, 96, bmp), -1);
+}

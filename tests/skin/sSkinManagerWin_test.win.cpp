@@ -6,12 +6,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include <commctrl.h>
+
 #include "base/sMessages.h"
+#include "images/kvAlphaImageList.h"
 #include "raster/GdiBitmaps.h"
 #include "skin/FormServices.h"
 #include "skin/sCommonData.h"
@@ -42,6 +47,14 @@ SkinFiles Tiny() {
 
 // The texts of the message boxes that showed, in order; each is answered with OK.
 std::vector<std::wstring> boxTexts;
+// What the manager that shows the boxes had switched on while each box showed: standard-dialog
+// skinning and system-colour patching (recorded only when boxManager is set).
+DuRiruZireziv* boxManager = nullptr;
+std::vector<std::pair<bool, bool>> boxSettings;
+void RecordBoxSettings() {
+  if (boxManager)
+    boxSettings.emplace_back(boxManager->SkinningRules().Contains(srStdDialogs), boxManager->Options.ChangeSysColors);
+}
 // Answered already: each closes when its loop runs next.
 TCustomForm* answeredForm = nullptr;
 HWND answeredBox = nullptr;
@@ -53,6 +66,7 @@ void CALLBACK AnswerBox(HWND, UINT, UINT_PTR, DWORD) {
     TCustomForm* f = Screen->Forms(i);
     if (f->ClassName() != u"TMessageForm" || !f->Showing() || f == answeredForm) continue;
     answeredForm = f;
+    RecordBoxSettings();
     auto* label = dynamic_cast<TLabel*>(f->FindComponent(u"Message"));
     const String text = label ? label->Caption() : String();
     boxTexts.emplace_back(text.begin(), text.end());
@@ -63,6 +77,7 @@ void CALLBACK AnswerBox(HWND, UINT, UINT_PTR, DWORD) {
   const std::vector<HWND> boxes = TopLevelWindows(L"#32770", GetCurrentProcessId());
   if (boxes.empty() || boxes[0] == answeredBox) return;
   answeredBox = boxes[0];
+  RecordBoxSettings();
   const String text = WindowText(GetDlgItem(boxes[0], 0xFFFF));  // the system box's text
   boxTexts.emplace_back(text.begin(), text.end());
   PostMessageW(boxes[0], WM_COMMAND, IDOK, 0);
@@ -347,6 +362,194 @@ TEST_F(ManagerWindows, AFailedLoadIsReportedAndKeepsTheSkin) {
   }
   // Further slots still come from the skin in force.
   EXPECT_EQ(manager->CommonSkinData(144)->gd.size(), before->gd.size());
+}
+
+TEST_F(ManagerWindows, TheBoxesOfALoadShowWithDialogSkinningAndColourPatchingOff) {
+  manager->SetSkinName(u"Tiny");
+  ASSERT_TRUE(manager->IsActive());
+  manager->Options.SetBool(4, true);  // system colours patched
+  ASSERT_TRUE(manager->SkinningRules().Contains(srStdDialogs));
+  WriteFile(Join(dir.Path(), "Garbage.kpz"), Bytes(64, Byte(0x5A)));
+  SkinFiles broken = Tiny();
+  broken.Set("GLOBALINFO", "MASTERBITMAP", "MASTER.PNG").File("MASTER.PNG", Bytes{0x89, 'P', 'N', 'G', 1, 2, 3});
+  broken.WriteFolder(dir.Path(), "BrokenMaster");
+  // The notices of a broken packed file, and the error a load raised.
+  struct Case {
+    const char16_t* name;
+    size_t boxes;
+  } cases[] = {{u"Garbage", 2}, {u"BrokenMaster", 1}};
+  for (const Case& c : cases) {
+    boxTexts.clear();
+    boxSettings.clear();
+    answeredForm = nullptr;
+    answeredBox = nullptr;
+    boxManager = manager.get();
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, AnswerBox);
+    manager->SetSkinName(c.name);
+    KillTimer(nullptr, timer);
+    boxManager = nullptr;
+    ASSERT_EQ(boxSettings.size(), c.boxes) << StringToUtf8(c.name);
+    for (const auto& [stdDialogs, sysColors] : boxSettings) {
+      EXPECT_FALSE(stdDialogs) << StringToUtf8(c.name);
+      EXPECT_FALSE(sysColors) << StringToUtf8(c.name);
+    }
+    // Both come back once the boxes are answered.
+    EXPECT_TRUE(manager->SkinningRules().Contains(srStdDialogs)) << StringToUtf8(c.name);
+    EXPECT_TRUE(manager->Options.ChangeSysColors) << StringToUtf8(c.name);
+  }
+  // A manager that had them off keeps them off.
+  manager->Options.SetBool(4, false);
+  manager->SetSkinningRules({srStdForms});
+  boxTexts.clear();
+  answeredForm = nullptr;
+  answeredBox = nullptr;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, AnswerBox);
+  manager->SetSkinName(u"Garbage");
+  KillTimer(nullptr, timer);
+  EXPECT_EQ(boxTexts.size(), 2u);
+  EXPECT_FALSE(manager->SkinningRules().Contains(srStdDialogs));
+  EXPECT_FALSE(manager->Options.ChangeSysColors);
+}
+
+namespace {
+// The opaque pixels (0xRRGGBB) of one image of an image list's platform list.
+std::vector<uint32_t> OpaquePixelsOf(HIMAGELIST list, int index) {
+  std::vector<uint32_t> out;
+  IMAGEINFO info{};
+  if (!ImageList_GetImageInfo(list, index, &info)) return out;
+  BITMAP bm{};
+  GetObjectW(info.hbmImage, sizeof bm, &bm);
+  std::vector<uint32_t> bits(size_t(bm.bmWidth) * size_t(bm.bmHeight));
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = bm.bmWidth;
+  bi.bmiHeader.biHeight = -bm.bmHeight;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  HDC dc = GetDC(nullptr);
+  GetDIBits(dc, info.hbmImage, 0, UINT(bm.bmHeight), bits.data(), &bi, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, dc);
+  for (int y = info.rcImage.top; y < info.rcImage.bottom; ++y)
+    for (int x = info.rcImage.left; x < info.rcImage.right; ++x) {
+      const uint32_t p = bits[size_t(y) * size_t(bm.bmWidth) + size_t(x)];
+      if (p >> 24 == 0xFF) out.push_back(p & 0xFFFFFF);
+    }
+  return out;
+}
+}  // namespace
+
+// An icon-font image list is drawn again in the window-text colour of every skin that is put in
+// force while it lives.
+TEST_F(ManagerWindows, IconFontGlyphsTakeTheTextColourOfEachNewSkin) {
+  kvAlphaImageListStartup();
+  SkinFiles red = Tiny(), blue = Tiny();
+  red.Set("EDIT", "COLOR", "0xFFFFFF").Set("EDIT", "FONTCOLOR", "0x0000C0");
+  blue.Set("EDIT", "COLOR", "0xFFFFFF").Set("EDIT", "FONTCOLOR", "0xC00000");
+  red.WriteFolder(dir.Path(), "RedText");
+  blue.WriteFolder(dir.Path(), "BlueText");
+  auto list = std::make_unique<TsCharImageList>(nullptr);
+  list->AfterConstruction();
+  list->PixelsPerInch = 96;
+  list->SetWidth(32);
+  list->SetHeight(32);
+  TkvCharListItem* item = list->Items()->Add();
+  item->SetChar(0xF111);  // a filled circle of the icon font
+  item->SetColor(clNone);
+  list->GenerateStdList(clBlack);
+  ASSERT_EQ(ImageList_GetImageCount(list->Handle()), 1);
+
+  std::vector<uint32_t> seen;
+  for (const char16_t* name : {u"RedText", u"BlueText", u"RedText"}) {
+    manager->SetSkinName(name);
+    ASSERT_TRUE(manager->IsActive()) << StringToUtf8(name);
+    const TColor text = TColor(kvColorToRGB(clWindowText, manager.get()));
+    const uint32_t expected = (text & 0xFF) << 16 | (text & 0xFF00) | (text >> 16 & 0xFF);
+    const std::vector<uint32_t> pixels = OpaquePixelsOf(list->Handle(), 0);
+    ASSERT_GT(pixels.size(), 50u) << StringToUtf8(name);
+    for (uint32_t p : pixels) ASSERT_EQ(p, expected) << StringToUtf8(name) << std::hex << " " << p;
+    seen.push_back(expected);
+  }
+  EXPECT_NE(seen[0], seen[1]);  // the two skins write in different colours
+  EXPECT_EQ(seen[0], seen[2]);
+}
+
+namespace {
+// A form that, told of a removed skin, leaves the registry of skinned forms and enters it again
+// (as a provider that is made anew does), the first time with a newcomer after it.
+class TRegisterAgain : public TObject {
+ public:
+  TRegisterAgain(TCustomForm* f, TCustomForm* newcomer) : form_(f), newcomer_(newcomer), old_(f->WindowProc()) {
+    f->SetWindowProc(TWndMethod(this, &TRegisterAgain::Proc));
+  }
+  ~TRegisterAgain() override {
+    if (form_->WindowProc() == TWndMethod(this, &TRegisterAgain::Proc)) form_->SetWindowProc(old_);
+  }
+  void Proc(TMessage& m) {
+    old_(m);
+    if (m.Msg != SM_ALPHACMD || m.WParamHi != KV_REMOVESKIN) return;
+    ++removals;
+    IntUnSkinForm(form_);
+    IntSkinForm(form_);
+    if (newcomer_) IntSkinForm(std::exchange(newcomer_, nullptr));
+  }
+  int removals = 0;
+
+ private:
+  TCustomForm* form_;
+  TCustomForm* newcomer_;
+  TWndMethod old_;
+};
+}  // namespace
+
+// The removal of a skin is told to every registered form once, and the walk ends although the
+// forms register again while it runs.
+TEST_F(ManagerWindows, ARemovalWalkEndsThoughFormsRegisterAgain) {
+  manager->SetSkinName(u"Tiny");
+  ASSERT_TRUE(manager->IsActive());
+  TForm* first = SkinnedForm("first");
+  TForm* second = SkinnedForm("second");
+  auto* newcomer = new TForm(app.get());
+  newcomer->AfterConstruction();
+  TRegisterAgain firstAgain(first, newcomer), secondAgain(second, nullptr);
+  log.Clear();
+  manager->SetActive(false);
+  EXPECT_FALSE(manager->IsActive());
+  EXPECT_EQ(firstAgain.removals, 1);
+  EXPECT_EQ(secondAgain.removals, 1);
+  EXPECT_EQ(log.Count("first", KV_REMOVESKIN), 1u);
+  EXPECT_EQ(log.Count("second", KV_REMOVESKIN), 1u);
+  EXPECT_EQ(log.Count("form", KV_REMOVESKIN), 1u);
+  EXPECT_TRUE(manager->ManagerState.Empty());
+  // Everyone is still registered, each once.
+  for (TCustomForm* f :
+       {static_cast<TCustomForm*>(first), static_cast<TCustomForm*>(second), static_cast<TCustomForm*>(newcomer)})
+    EXPECT_EQ(std::count(HookedComponents.begin(), HookedComponents.end(), f), 1) << StringToUtf8(f->Name());
+  IntUnSkinForm(newcomer);
+}
+
+// A skin that names the application font: removing the skin gives the font from before back,
+// except while the program ends, when the forms keep the font they wear.
+TEST_F(ManagerWindows, TheFontIsKeptWhenTheProgramEnds) {
+  SkinFiles withFont = Tiny();
+  withFont.Set("GLOBALINFO", "MainFont", "Arial");
+  withFont.WriteFolder(dir.Path(), "WithFont");
+  manager->Fonts.SetMainMode(fmFromSkin);
+  for (bool ending : {false, true}) {
+    const char* name = ending ? "program ending" : "program running";
+    manager->SetActive(true);
+    manager->SetSkinName(u"WithFont");
+    ASSERT_TRUE(manager->IsActive()) << name;
+    const String original = manager->DefStoredFontName;
+    ASSERT_FALSE(original.empty()) << name;
+    ASSERT_NE(original, u"Arial") << name;
+    EXPECT_EQ(manager->DefOldFontName, u"Arial") << name;
+    log.Clear();
+    if (ending) app->Terminate();
+    manager->SetActive(false);
+    EXPECT_EQ(log.Count("form.inner", KV_FONTSCHANGED), ending ? 0u : 1u) << name;
+    EXPECT_EQ(manager->DefOldFontName, ending ? String(u"Arial") : original) << name;
+    EXPECT_EQ(log.Count("form.inner", KV_REMOVESKIN), 1u) << name;
+  }
 }
 
 TEST_F(ManagerWindows, ExtractingAnInternalSkinTellsWhatIsMissing) {

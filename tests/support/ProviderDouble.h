@@ -101,6 +101,7 @@ class TProviderDouble : public TObject, public TkvFormProvider {
     ++images;
     return std::make_unique<TBitmap>(Form->Width(), Form->Height(), pf32bit);
   }
+  std::unique_ptr<TkvGlowForm> TakeCoverForm() override { return std::move(OwnCover); }
   void FillArOR() override { ++corner_fills; }
   void UpdateRgn() override { ++region_updates; }
   bool TransparencyCallback(TControl*, Integer&) override {
@@ -120,6 +121,7 @@ class TProviderDouble : public TObject, public TkvFormProvider {
   TBorderDouble* BorderForm = nullptr;
   std::unique_ptr<TBitmap> CoverBmp;
   HWND CoverForm = nullptr;
+  std::unique_ptr<TkvGlowForm> OwnCover;  // the cover window it keeps over its form (TakeCoverForm)
   Integer TitleHeight = 30;
 
   // What it was asked for.
