@@ -89,9 +89,5 @@ constexpr unsigned kProgressCatchUpMs = 250;
 
 // ---- the converter -----------------------------------------------------------------------
 
-// One argument for a Windows command line as CommandLineToArgvW and the C runtime read it
-// back: always in double quotes, backslashes doubled before a quote and at the end, quotes
-// escaped.
-String QuoteArgument(StringView arg);
 // The converter's parameters: -nostdin -n -i "<video>" -vn -c:a copy "<audio>".
 String ConverterParameters(StringView videoPath, StringView audioPath);

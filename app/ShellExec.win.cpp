@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "app/DownloadLogic.h"
+#include "ui/CommandLine.h"
 #include "ui/WinHandles.h"
 
 namespace {}  // namespace

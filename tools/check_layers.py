@@ -6,7 +6,9 @@
 The layers file (written by CMake into the build folder, from cmake/TarnwickSources.cmake) has
 one line per layer, lowest first: "<layer>: <layers it builds on>". Files belong to layers by
 folder: ui/ is the layer ui, Source/<layer>/ the engine's layers, app/ the program, and
-tests/<layer>/ the tests of a layer (which may also use tests/support). A quoted include is
+tests/<layer>/ the tests of a layer (which may also use tests/support), and tests/support the
+tests' helpers, which build on every layer but the program's (app): the tests of a lower layer
+link them without linking the program. A quoted include is
 found as the compiler finds it (beside the including file, then from the repository root, from
 Source/ and from tests/) and belongs to the layer of the folder it is in ("ui/Forms.h",
 "base/sConst.h", "app/MainForm.h"); one that is found nowhere, or in no layer's folder, is
@@ -68,6 +70,7 @@ def folders_of(root, uses):
             yield os.path.join(root, 'Source', layer), layer, False
     for layer in uses:
         yield os.path.join(root, 'tests', layer), layer, True
+    yield os.path.join(root, 'tests', 'support'), 'support', True
 
 
 def layer_of_path(root, path, uses):
@@ -121,6 +124,10 @@ def check(root, uses):
                             continue
                         if target is None or target == 'support':
                             problems.append(f'{rel}:{number}: "{name}" belongs to no layer')
+                        elif layer == 'support':
+                            if target == 'app':
+                                problems.append(f'{rel}:{number}: "{name}" is of the program, which '
+                                                f'the tests\' helpers do not build on')
                         elif target != layer and target not in uses[layer]:
                             problems.append(f'{rel}:{number}: "{name}" is of the layer {target}, '
                                             f'which the layer {layer} does not build on')

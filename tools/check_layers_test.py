@@ -81,6 +81,15 @@ class CheckLayers(unittest.TestCase):
         self.assertEqual(result.returncode, 1)
         self.assertIn('tests/base/sConst_test.cpp:1: "raster/Blend.h" is of the layer raster', result.stdout)
 
+    def test_the_tests_helpers_may_use_every_layer_but_the_program(self):
+        passing = self.check(extra={'tests/support/Skins.h': '#include "skin/sCommonData.h"\n'})
+        self.assertEqual(passing.returncode, 0, passing.stdout)
+        result = self.check(extra={'tests/support/Shell.cpp': '#include "app/Main.h"\n#include "Gone.h"\n',
+                                   'app/Main.h': '#pragma once\n'})
+        self.assertEqual(result.returncode, 1)
+        self.assertIn('tests/support/Shell.cpp:1: "app/Main.h" is of the program', result.stdout)
+        self.assertIn('tests/support/Shell.cpp:2: "Gone.h" belongs to no layer', result.stdout)
+
     def test_a_circle_of_layers_fails(self):
         layers = 'ui:\nbase: ui skin\nraster: ui base\nskin: ui base raster\napp: ui base raster skin\n'
         result = self.check(layers=layers)

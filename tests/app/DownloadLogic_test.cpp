@@ -140,20 +140,7 @@ TEST(Progress, LabelTexts) {
   EXPECT_EQ(ProgressPercent(Int64(1) << 62, 2147483647), 214748364900LL);
 }
 
-TEST(Converter, ArgumentsAreQuotedByTheCommandLineRules) {
-  struct Case {
-    const char16_t* arg;
-    const char16_t* quoted;
-  } cases[] = {
-      {u"C:\\Program Files\\T\\a.mp4", u"\"C:\\Program Files\\T\\a.mp4\""},
-      {u"C:\\a & b | c ^ %PATH%\\x.mp4", u"\"C:\\a & b | c ^ %PATH%\\x.mp4\""},
-      {u"C:\\dir\\", u"\"C:\\dir\\\\\""},
-      {u"a\"b", u"\"a\\\"b\""},
-      {u"a\\\"b", u"\"a\\\\\\\"b\""},
-      {u"a\\\\b", u"\"a\\\\b\""},
-      {u"", u"\"\""},
-  };
-  for (const auto& c : cases) EXPECT_EQ(QuoteArgument(c.arg), c.quoted) << StringToUtf8(c.arg);
+TEST(Converter, ParametersQuoteBothPaths) {
   EXPECT_EQ(ConverterParameters(u"C:\\My Videos\\1.mp4", u"C:\\My Videos\\2.aac"),
             u"-nostdin -n -i \"C:\\My Videos\\1.mp4\" -vn -c:a copy \"C:\\My Videos\\2.aac\"");
 }
