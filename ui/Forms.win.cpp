@@ -1297,7 +1297,10 @@ void TApplication::HandleException(TObject* sender, const std::exception* e) {
       return;
     }
     ShowException(e);
-  } catch (...) {}
+  } catch (...) {
+    // The last stop for errors: one thrown by the handler (or by showing it) has nobody left
+    // to go to, and must not unwind through the system's dispatch.
+  }
 }
 
 void TApplication::ShowException(const std::exception* e) {

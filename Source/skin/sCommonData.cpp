@@ -281,15 +281,13 @@ void TsCommonData::SetCommonSkinData(TkvSkinData* value) {
 }
 
 bool TsCommonData::Skinned(bool checkSkinActive) {
-  try {
-    DuRiruZireziv* manager = GetSkinManager();
-    if (!manager || manager->ComponentState().Contains(csDestroying) || SkinIndex < 0) return false;
-    TkvSkinData* data = GetCommonSkinData();
-    if (!data || !data->FOwner || SkinIndex >= static_cast<Integer>(data->gd.size())) return false;
-    if (auto* owner = dynamic_cast<TComponent*>(FOwnerObject); owner && owner->ComponentState().Contains(csDestroying))
-      return false;
-    return !checkSkinActive || manager->IsActive();
-  } catch (...) { return false; }
+  DuRiruZireziv* manager = GetSkinManager();
+  if (!manager || manager->ComponentState().Contains(csDestroying) || SkinIndex < 0) return false;
+  TkvSkinData* data = GetCommonSkinData();
+  if (!data || !data->FOwner || SkinIndex >= static_cast<Integer>(data->gd.size())) return false;
+  if (auto* owner = dynamic_cast<TComponent*>(FOwnerObject); owner && owner->ComponentState().Contains(csDestroying))
+    return false;
+  return !checkSkinActive || manager->IsActive();
 }
 
 // ---- Sections ----------------------------------------------------------------------------

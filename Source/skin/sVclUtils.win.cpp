@@ -46,7 +46,15 @@ intptr_t TrySendMessage(HWND handle, Cardinal msg, uintptr_t wParam, intptr_t lP
     TMessage m = MakeMessage(msg, wParam, lParam);
     try {
       sd->WndProc(m);
-    } catch (...) { return 0; }
+    } catch (const std::exception& e) {
+      // The system's dispatch would have handed the error to the application: so does the
+      // direct call, and the message is not handled.
+      if (Application) Application->HandleException(sd->FOwnerObject, &e);
+      return 0;
+    } catch (...) {
+      if (Application) Application->HandleException(sd->FOwnerObject, nullptr);
+      return 0;
+    }
     return m.Result;
   }
   return SendMessageW(handle, msg, wParam, lParam);
