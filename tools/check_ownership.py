@@ -7,6 +7,9 @@ In Source/, ui/ and app/ it finds what frees or owns by hand:
   - a naked `delete` (or `delete[]`) expression; a deleter's own call operator
     (`...Deleter::operator()(T* p) const { delete p; }`) is what owning types are made of, and passes;
   - a hand call of `FreeAndNil(...)` or `<pointer>->Free()`;
+  - a hand release of a system handle: `ReleaseDC`, `FreeLibrary`, `UnhookWindowsHookEx`,
+    `CloseHandle` (the owning types of ui/UniqueHandle.h, ui/WinHandles.h and ui/GdiScopes.h,
+    and a traits class's `static void Close(...)`, are where these calls belong, and pass);
   - a raw pointer member or variable whose trailing comment says it is "owned".
 Comments and string literals do not count, except the trailing comment of a raw pointer that
 says "owned".
@@ -31,6 +34,9 @@ DELETED_FUNCTION = re.compile(r'=\s*delete\b')
 OPERATOR_DELETE = re.compile(r'\boperator\s+delete\b')
 DELETER_BODY = re.compile(r'Deleter\s*::\s*operator\s*\(\s*\)\s*\([^)]*\)\s*(const\s*)?\{\s*delete\s+\w+\s*;\s*\}')
 HAND_FREE = re.compile(r'\bFreeAndNil\s*\(|->\s*Free\s*\(\s*\)')
+HAND_RELEASE = re.compile(r'\b(?:ReleaseDC|FreeLibrary|UnhookWindowsHookEx|CloseHandle)\s*\(')
+TRAITS_CLOSE = re.compile(r'\bstatic\s+void\s+Close\s*\(')
+OWNING_TYPES = ('ui/UniqueHandle.h', 'ui/WinHandles.h', 'ui/GdiScopes.h')
 RAW_POINTER = re.compile(r'^\s*(?:(?:const|static|mutable|inline)\s+)*[A-Za-z_][\w:<>, ]*?\s*\*+\s*(?:const\s+)?'
                          r'[A-Za-z_]\w*\s*(?:=\s*[^;]*)?;\s*//(.*)$')
 OWNED = re.compile(r'\bowned\b', re.IGNORECASE)
@@ -102,6 +108,8 @@ def findings(root):
                 kind = 'naked delete'
             elif HAND_FREE.search(code):
                 kind = 'freed by hand'
+            elif HAND_RELEASE.search(code) and rel not in OWNING_TYPES and not TRAITS_CLOSE.search(code):
+                kind = 'released by hand'
             else:
                 member = RAW_POINTER.match(original)
                 if member and OWNED.search(member.group(1)) and not NOT_OWNED.search(member.group(1)):

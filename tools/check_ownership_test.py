@@ -31,6 +31,9 @@ CLEAN = {
                            '  std::unique_ptr<TBitmap> Cache;  // owned\n'
                            '};\n'),
     'app/Main.cpp': 'int main() { return 0; }\n',
+    # Where the owning types are made, releasing is their business.
+    'ui/GdiScopes.h': 'struct TClientDC {\n  ~TClientDC() { ReleaseDC(wnd_, dc_); }\n};\n',
+    'ui/Http.cpp': 'struct TTraits {\n  static void Close(HINTERNET h) { WinHttpCloseHandle(h); CloseHandle(h); }\n};\n',
     'tests/ui/Owner_test.cpp': 'void f(int* p) { delete p; }\n',  # the tests are not checked
 }
 
@@ -69,6 +72,14 @@ class CheckOwnership(unittest.TestCase):
              'Source/skin/Skin.h:2: raw pointer said to be owned: TBitmap* Mask = nullptr; // owned'),
             ('ui/Types.h', 'struct T {\n  TMemoryStream* Data;  // Owned: the file\n};\n',
              'ui/Types.h:2: raw pointer said to be owned: TMemoryStream* Data; // Owned: the file'),
+            ('Source/skin/Paint.cpp', 'void P(HWND w) {\n  HDC dc = GetDC(w);\n  ReleaseDC(w, dc);\n}\n',
+             'Source/skin/Paint.cpp:3: released by hand: ReleaseDC(w, dc);'),
+            ('Source/base/Bind.cpp', 'void B() { if (lib) FreeLibrary(lib); }\n',
+             'Source/base/Bind.cpp:1: released by hand: void B() { if (lib) FreeLibrary(lib); }'),
+            ('ui/Hooks.cpp', 'void U(HHOOK h) { UnhookWindowsHookEx(h); }\n',
+             'ui/Hooks.cpp:1: released by hand: void U(HHOOK h) { UnhookWindowsHookEx(h); }'),
+            ('app/Run.cpp', 'void C(HANDLE e) { CloseHandle(e); }\n',
+             'app/Run.cpp:1: released by hand: void C(HANDLE e) { CloseHandle(e); }'),
         ]
         for path, text, expected in cases:
             with self.subTest(path=path, text=text):

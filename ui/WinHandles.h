@@ -46,11 +46,19 @@ struct TFileHandleTraits {
   static void Close(HANDLE h) { CloseHandle(h); }
 };
 
+// Libraries of LoadLibrary (each load is one reference, which FreeLibrary gives back).
+struct TModuleHandleTraits {
+  using Handle = HMODULE;
+  static HMODULE Invalid() { return nullptr; }
+  static void Close(HMODULE h) { FreeLibrary(h); }
+};
+
 using TOwnedWindow = TUniqueHandle<TWindowHandleTraits>;
 using TOwnedHook = TUniqueHandle<THookHandleTraits>;
 using TOwnedHandle = TUniqueHandle<TKernelHandleTraits>;
 using TOwnedEvent = TOwnedHandle;
 using TOwnedFile = TUniqueHandle<TFileHandleTraits>;
+using TOwnedModule = TUniqueHandle<TModuleHandleTraits>;
 
 using TBorrowedWindow = TBorrowedHandle<HWND>;
 using TBorrowedHook = TBorrowedHandle<HHOOK>;

@@ -4,6 +4,7 @@
 
 #include "base/kvntUtils.h"
 #include "skin/ControlServices.h"
+#include "skin/SkinState.h"
 #include "skin/sSkinManager.h"
 #include "ui/Bitmap.h"
 #ifdef _WIN32
@@ -76,7 +77,7 @@ TW_DEFINE_CLASS(TsScrollWndData) {
   b.Property(u"VertScrollData", [](const TsScrollWndData& d) { return d.FVertScrollData.get(); });
 }
 
-bool RestrictDrawing = false;
+bool& RestrictDrawing = kvSkinState.RestrictDrawing;
 
 const std::array<const Char*, 19> kvDefSections{
     u"EDIT", u"BUTTON", u"TRANSPARENT", u"", u"", u"", u"GAUGE", u"", u"", u"",
@@ -94,7 +95,7 @@ bool TsCommonData::SectionStored() const {
 #endif
   return kvSectionStored(answer, FSkinSection);
 }
-Integer kvSkinDataLookups = 0;
+Integer& kvSkinDataLookups = kvSkinState.kvSkinDataLookups;
 
 // ---- Construction ------------------------------------------------------------------------
 

@@ -13,8 +13,11 @@
 #include "base/sConst.h"
 #include "base/sDefaults.h"
 #include "base/sDialogs.h"
+#include "controls/kvGlow.h"
 #include "controls/kvShellCtrls.h"
+#include "controls/sButton.h"
 #include "controls/sGlyphUtils.h"
+#include "controls/sSkinMenus.h"
 #include "controls/sThirdParty.h"
 #include "images/kvAlphaImageList.h"
 #include "paint/sGraphUtils.h"
@@ -23,7 +26,9 @@
 #include "skin/ControlServices.h"
 #include "skin/FormServices.h"
 #include "skin/HideAnimation.h"
+#include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
+#include "skin/sStyleSimply.h"
 #include "skin/sVclUtils.h"
 #include "support/GdiTracker.h"
 #include "wrappers/kvSBUtils.h"
@@ -227,6 +232,12 @@ TEST(EngineStartup, TheResetPutsTheEngineStateBackToItsFirstValues) {
   fGlobalFlag = true;
   Captions[0] = u"changed";
   iAeroStatus = 1;
+  bFocusChanging = true;
+  bGlowingDestroying = true;
+  kvCanHookMenu = true;
+  RestrictDrawing = true;
+  kvSkinDataLookups = 5;
+  iLatestTitleHeight = 30;
   auto* manager = new DuRiruZireziv(nullptr);
   ASSERT_EQ(DefaultManager, manager);
   ASSERT_NE(DefaultManagerLink(), nullptr);
@@ -246,6 +257,12 @@ TEST(EngineStartup, TheResetPutsTheEngineStateBackToItsFirstValues) {
   EXPECT_FALSE(fGlobalFlag);
   EXPECT_EQ(Captions[0], u"Warning");
   EXPECT_EQ(iAeroStatus, -1);
+  EXPECT_FALSE(bFocusChanging);
+  EXPECT_FALSE(bGlowingDestroying);
+  EXPECT_FALSE(kvCanHookMenu);
+  EXPECT_FALSE(RestrictDrawing);
+  EXPECT_EQ(kvSkinDataLookups, 0);
+  EXPECT_EQ(iLatestTitleHeight, 0);
   EXPECT_EQ(DefaultManager, nullptr);
   EXPECT_EQ(DefaultManagerLink(), nullptr);
   EXPECT_TRUE(kvs_CloseStr.empty());
