@@ -1,5 +1,7 @@
 #include "app/Startup.h"
 
+#include <windows.h>
+
 #include "app/GzForm.h"
 #include "app/MainForm.h"
 #include "controls/kvProgressBar.h"
@@ -22,7 +24,13 @@ void RegisterTarnwickClasses() {
 }
 
 int RunTarnwick() {
-  StartEngine();
+  try {
+    StartEngine();
+  } catch (const EEngineStart& e) {
+    // No window can be skinned: the program says why and ends instead of running unskinned.
+    MessageBoxW(nullptr, WideStr(e.Message()), L"Tarnwick", MB_OK | MB_ICONERROR);
+    return 1;
+  }
   RegisterTarnwickClasses();
   int code = 0;
   {

@@ -17,6 +17,7 @@
 #ifdef _WIN32
 
 #include <initializer_list>
+#include <memory>
 #include <mutex>
 
 #include "Graphics.h"
@@ -48,9 +49,9 @@ class TCanvas : public TPersistent {
   void SetHandle(HDC dc);
   bool HandleAllocated() const { return dc_ != nullptr; }
 
-  TFont* Font() const { return font_; }
-  TBrush* Brush() const { return brush_; }
-  TPen* Pen() const { return pen_; }
+  TFont* Font() const { return font_.get(); }
+  TBrush* Brush() const { return brush_.get(); }
+  TPen* Pen() const { return pen_.get(); }
   void SetFont(const TFont* font) { font_->Assign(font); }
   void SetBrush(const TBrush* brush) { brush_->Assign(brush); }
   void SetPen(const TPen* pen) { pen_->Assign(pen); }
@@ -129,9 +130,9 @@ class TCanvas : public TPersistent {
   void PenChanged(TObject*);
   void BrushChanged(TObject*);
 
-  TFont* font_;
-  TBrush* brush_;
-  TPen* pen_;
+  const std::unique_ptr<TFont> font_ = std::make_unique<TFont>();
+  const std::unique_ptr<TBrush> brush_ = std::make_unique<TBrush>();
+  const std::unique_ptr<TPen> pen_ = std::make_unique<TPen>();
   unsigned valid_ = 0;
   HGDIOBJ oldFont_ = nullptr, oldPen_ = nullptr, oldBrush_ = nullptr;
   Cardinal copyMode_ = cmSrcCopy;

@@ -11,18 +11,13 @@
 
 TW_DEFINE_CLASS(TCanvas) {}
 
-TCanvas::TCanvas() : font_(new TFont()), brush_(new TBrush()), pen_(new TPen()) {
+TCanvas::TCanvas() {
   font_->SetOnChange(TNotifyEvent(this, &TCanvas::FontChanged));
   brush_->SetOnChange(TNotifyEvent(this, &TCanvas::BrushChanged));
   pen_->SetOnChange(TNotifyEvent(this, &TCanvas::PenChanged));
 }
 
-TCanvas::~TCanvas() {
-  DeselectHandles();
-  delete font_;
-  delete brush_;
-  delete pen_;
-}
+TCanvas::~TCanvas() { DeselectHandles(); }
 
 HDC TCanvas::EnsureDC() {
   if (!dc_) CreateHandle();

@@ -279,7 +279,7 @@ class TControl : public TComponent {
   void SetColor(TColor color);
   bool ParentColor() const { return parentColor_; }
   void SetParentColor(bool value);
-  TFont* Font() const { return font_; }
+  TFont* Font() const { return font_.get(); }
   void SetFont(const TFont* font) { font_->Assign(font); }
   bool ParentFont() const { return parentFont_; }
   void SetParentFont(bool value);
@@ -487,7 +487,7 @@ class TControl : public TComponent {
   TColor color_ = clWindow;
   Integer cursor_ = 0;
   Integer helpContext_ = 0;
-  TFont* font_;
+  std::unique_ptr<TFont> font_;
   String hint_;
   TControlState controlState_;
   TControlStyle controlStyle_{csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
@@ -584,7 +584,7 @@ class TWinControl : public TControl {
   void GetTabOrderList(std::vector<TWinControl*>& list) const;
 
   // ---- appearance ----
-  TBrush* Brush() const { return brush_; }
+  TBrush* Brush() const { return brush_.get(); }
   bool DoubleBuffered() const { return doubleBuffered_; }
   void SetDoubleBuffered(bool v) { doubleBuffered_ = v; }
   String Text() const override;
@@ -742,7 +742,7 @@ class TWinControl : public TControl {
   std::vector<TControl*> controls_;        // graphic children
   std::vector<TWinControl*> winControls_;  // windowed children
   std::vector<TWinControl*> tabList_;
-  TBrush* brush_;
+  std::unique_ptr<TBrush> brush_;
   // layout
   friend class TAlignSuspended;
   void PaddingChanged(TObject*) { Realign(); }
@@ -835,7 +835,7 @@ class TGraphicControl : public TControl {
   TW_CLASS(TGraphicControl, TControl)
   explicit TGraphicControl(TComponent* owner);
   ~TGraphicControl() override;
-  TCanvas* Canvas() const { return canvas_; }
+  TCanvas* Canvas() const { return canvas_.get(); }
   void Dispatch(TMessage& message) override;
   // Paints the control into dc (its parent's client coordinates moved to the control's
   // top-left corner) through its own canvas, locked and drawing on dc: what WM_PAINT with a
@@ -846,21 +846,21 @@ class TGraphicControl : public TControl {
   virtual void Paint() {}
 
  private:
-  TControlCanvas* canvas_;
+  std::unique_ptr<TControlCanvas> canvas_;
 };
 
 class TCustomControl : public TWinControl {
   TW_CLASS(TCustomControl, TWinControl)
   explicit TCustomControl(TComponent* owner);
   ~TCustomControl() override;
-  TCanvas* Canvas() const { return canvas_; }
+  TCanvas* Canvas() const { return canvas_.get(); }
 
  protected:
   virtual void Paint() {}
   void PaintWindow(HDC dc) override;
 
  private:
-  TControlCanvas* canvas_;
+  std::unique_ptr<TControlCanvas> canvas_;
 };
 
 // The control of a window of this program; nullptr for any other window.

@@ -245,7 +245,7 @@ TW_DEFINE_CLASS(TControl) {
 
 TControl::TControl(TComponent* owner)
     : TComponent(owner),
-      font_(new TFont()),
+      font_(std::make_unique<TFont>()),
       margins_(std::make_unique<TMargins>(this)),
       constraints_(std::make_unique<TSizeConstraints>(this)) {
   windowProc_ = TWndMethod(this, &TControl::WndProc);
@@ -264,7 +264,7 @@ TControl::~TControl() {
   }
   if (parent_) parent_->RemoveControl(this);
   actionLink_.reset();
-  delete font_;
+  font_.reset();
 }
 
 TComponent* TControl::GetParentComponent() const { return parent_; }
@@ -725,7 +725,7 @@ TW_DEFINE_CLASS(TWinControl) {
 }
 
 TWinControl::TWinControl(TComponent* owner)
-    : TControl(owner), brush_(new TBrush()), padding_(std::make_unique<TPadding>(this)) {
+    : TControl(owner), brush_(std::make_unique<TBrush>()), padding_(std::make_unique<TPadding>(this)) {
   brush_->SetColor(Color());
   padding_->SetOnChange(TNotifyEvent(this, &TWinControl::PaddingChanged));
 }
@@ -756,7 +756,7 @@ TWinControl::~TWinControl() {
     c->parent_ = nullptr;
     c->Free();
   }
-  delete brush_;
+  brush_.reset();
 }
 
 HWND TWinControl::Handle() {
@@ -1625,9 +1625,10 @@ void TControlCanvas::SetPaintDC(HDC dc) {
 
 TW_DEFINE_CLASS(TGraphicControl) {}
 
-TGraphicControl::TGraphicControl(TComponent* owner) : TControl(owner), canvas_(new TControlCanvas(this)) {}
+TGraphicControl::TGraphicControl(TComponent* owner)
+    : TControl(owner), canvas_(std::make_unique<TControlCanvas>(this)) {}
 
-TGraphicControl::~TGraphicControl() { delete canvas_; }
+TGraphicControl::~TGraphicControl() { canvas_.reset(); }
 
 void TGraphicControl::Dispatch(TMessage& m) {
   if (m.Msg == WM_PAINT) {
@@ -1644,15 +1645,13 @@ void TGraphicControl::PaintOn(HDC dc) {
 
 TW_DEFINE_CLASS(TCustomControl) {}
 
-TCustomControl::TCustomControl(TComponent* owner) : TWinControl(owner), canvas_(new TControlCanvas(this)) {
+TCustomControl::TCustomControl(TComponent* owner)
+    : TWinControl(owner), canvas_(std::make_unique<TControlCanvas>(this)) {
   // It paints itself (Paint), also without children.
   SetControlState(ControlState() + TControlState{csCustomPaint});
 }
 
-TCustomControl::~TCustomControl() {
-  delete canvas_;
-  canvas_ = nullptr;
-}
+TCustomControl::~TCustomControl() { canvas_.reset(); }
 
 void TCustomControl::PaintWindow(HDC dc) {
   TPaintDCScope scope(*canvas_, dc);

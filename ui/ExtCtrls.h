@@ -15,7 +15,7 @@ class TImage : public TGraphicControl {
   explicit TImage(TComponent* owner);
   ~TImage() override;
 
-  TPicture* Picture() const { return picture_; }
+  TPicture* Picture() const { return picture_.get(); }
   void SetPicture(const TPicture* p) { picture_->Assign(p); }
   // Stretch: fill the control (Proportional: keep the aspect, never enlarge past it);
   // Center: centre the picture; AutoSize: take the picture's size.
@@ -37,7 +37,7 @@ class TImage : public TGraphicControl {
 
  private:
   void PictureChanged(TObject*);
-  TPicture* picture_;
+  const std::unique_ptr<TPicture> picture_;
   bool stretch_ = false, proportional_ = false, center_ = false, autoSize_ = false, transparent_ = false;
 };
 

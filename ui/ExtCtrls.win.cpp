@@ -25,13 +25,13 @@ TW_DEFINE_CLASS(TImage) {
   b.Property(u"OnMouseDown", &TImage::OnMouseDown, &TImage::SetOnMouseDown);
 }
 
-TImage::TImage(TComponent* owner) : TGraphicControl(owner), picture_(new TPicture()) {
+TImage::TImage(TComponent* owner) : TGraphicControl(owner), picture_(std::make_unique<TPicture>()) {
   SetControlStyle(ControlStyle() + TControlStyle{csReplicatable});
   picture_->SetOnChange(TNotifyEvent(this, &TImage::PictureChanged));
   SetBounds(0, 0, 105, 105);
 }
 
-TImage::~TImage() { delete picture_; }
+TImage::~TImage() = default;
 
 void TImage::PictureChanged(TObject*) {
   if (TGraphic* g = picture_->Graphic()) g->SetTransparent(transparent_);

@@ -110,7 +110,7 @@ class TCustomForm : public TWinControl {
   // While the description is read the client size waits for the border style.
   void SetClientSize(TSize size) override;
   TRect ClientRect() const override;
-  TCanvas* Canvas() const { return canvas_; }
+  TCanvas* Canvas() const { return canvas_.get(); }
 
   bool Active() const;
   TWinControl* ActiveControl() const { return activeControl_; }
@@ -268,7 +268,7 @@ class TCustomForm : public TWinControl {
   TModalResult modalResult_ = mrNone;
   TWinControl* activeControl_ = nullptr;
   TWinControl* focused_ = nullptr;
-  TControlCanvas* canvas_;
+  std::unique_ptr<TControlCanvas> canvas_;
   TMainMenu* menu_ = nullptr;
   TMenuItem* windowMenu_ = nullptr;
   HWND clientHandle_ = nullptr;

@@ -123,7 +123,7 @@ TW_DEFINE_CLASS(TForm) {
   b.Property(u"OnAlignPosition", &TForm::OnAlignPosition, &TForm::SetOnAlignPosition);
 }
 
-TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner), canvas_(new TControlCanvas(this)) {
+TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner), canvas_(std::make_unique<TControlCanvas>(this)) {
   creatingMainForm_ = Application && Application->CreatingMainForm() && owner == Application;
   SetControlStyle(ControlStyle() + TControlStyle{csAcceptsControls, csSetCaption, csDoubleClicks});
   SetControlStyle(ControlStyle() - TControlStyle{csClickEvents});
@@ -149,8 +149,7 @@ TCustomForm::~TCustomForm() {
   if (Screen) Screen->RemoveForm(this);
   if (Application && Application->mainForm_ == this) Application->mainForm_ = nullptr;
   if (HandleAllocated()) DestroyHandle();
-  delete canvas_;
-  canvas_ = nullptr;
+  canvas_.reset();
 }
 
 void TCustomForm::AfterConstruction() {
@@ -1297,7 +1296,10 @@ void TApplication::HandleException(TObject* sender, const std::exception* e) {
       return;
     }
     ShowException(e);
-  } catch (...) {}
+  } catch (...) {
+    // The last stop for errors: one thrown by the handler (or by showing it) has nobody left
+    // to go to, and must not unwind through the system's dispatch.
+  }
 }
 
 void TApplication::ShowException(const std::exception* e) {

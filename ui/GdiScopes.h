@@ -3,6 +3,7 @@
 //
 //   TOwnedFont font(CreateFontIndirectW(&lf));         // DeleteObject at scope end
 //   TClientDC dc(wnd);                                 // GetDC ... ReleaseDC
+//   TGivenOrOwnDC dc(wnd, HDC(m.WParam), dcWindow);    // the message's DC, else GetWindowDC
 //   TMemoryDC mem(dc);                                 // CreateCompatibleDC ... DeleteDC
 //   TSelectObject sel(mem, bitmap);                    // SelectObject ... old object back
 //   TSaveDC saved(dc);                                 // SaveDC ... RestoreDC
@@ -106,6 +107,34 @@ class TWindowDC {
  private:
   HWND wnd_;
   HDC dc_;
+};
+
+// The DC a message brought (WM_PAINT, WM_NCPAINT, WM_ERASEBKGND, WM_PRINT: its WParam), else the
+// window's own, whole-window (GetWindowDC) or client-area (GetDC); only a DC taken here is
+// released at scope end.
+enum TOwnDCArea { dcWindow, dcClient };
+class TGivenOrOwnDC {
+ public:
+  TGivenOrOwnDC(HWND wnd, HDC given, TOwnDCArea area)
+      : wnd_(wnd),
+        dc_(given              ? given
+            : area == dcWindow ? GetWindowDC(wnd)
+                               : GetDC(wnd)),
+        own_(!given) {}
+  ~TGivenOrOwnDC() {
+    if (own_ && dc_) ReleaseDC(wnd_, dc_);
+  }
+  TGivenOrOwnDC(const TGivenOrOwnDC&) = delete;
+  TGivenOrOwnDC& operator=(const TGivenOrOwnDC&) = delete;
+  HDC get() const { return dc_; }
+  operator HDC() const { return dc_; }
+  // The DC was taken here (not the message's).
+  bool Own() const { return own_; }
+
+ private:
+  HWND wnd_;
+  HDC dc_;
+  bool own_;
 };
 
 // A memory DC compatible with another (nullptr: the screen), deleted at scope end.

@@ -255,7 +255,7 @@ class TMenuItem : public TComponent {
   TShortCut shortCut_ = 0;
   Integer imageIndex_ = -1;
   Integer helpContext_ = 0;
-  TBitmap* bitmap_ = nullptr;
+  std::unique_ptr<TBitmap> bitmap_;
   TCustomImageList* subMenuImages_ = nullptr;
   TNotifyEvent onClick_;
   TMenuMeasureItemEvent onMeasureItem_;

@@ -124,7 +124,7 @@ TMenuItem::~TMenuItem() {
     child->Free();
   }
   if (subMenuImages_) subMenuImages_->RemoveFreeNotification(this);
-  delete bitmap_;
+  bitmap_.reset();
   ReleaseCommand(command_);
 }
 
@@ -296,8 +296,8 @@ void TMenuItem::SetImageIndex(Integer v) {
 }
 
 TBitmap* TMenuItem::Bitmap() {
-  if (!bitmap_) bitmap_ = new TBitmap();
-  return bitmap_;
+  if (!bitmap_) bitmap_ = std::make_unique<TBitmap>();
+  return bitmap_.get();
 }
 
 void TMenuItem::SetBitmap(const TBitmap* v) {
@@ -534,7 +534,7 @@ TSize TMenuItem::ImageSize() const {
 
 bool TMenuItem::DrawImage(TCanvas* canvas, Integer x, Integer y, bool enabled) {
   if (HasBitmap()) {
-    canvas->Draw(x, y, bitmap_);
+    canvas->Draw(x, y, bitmap_.get());
     return true;
   }
   TCustomImageList* list = GetImageList();

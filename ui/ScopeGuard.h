@@ -28,7 +28,9 @@ class [[nodiscard]] TScopeExit {
     }
     try {
       undo_();
-    } catch (...) {}
+    } catch (...) {
+      // Already unwinding: a second exception would end the program.
+    }
   }
   // The guard stays where it was made: factories return it by guaranteed copy elision.
   TScopeExit(const TScopeExit&) = delete;

@@ -223,7 +223,9 @@ void TThread::Run() {
   }
   try {
     DoTerminate();
-  } catch (...) {}
+  } catch (...) {
+    // As for Execute: the thread ends either way, and nothing may leave the thread's function.
+  }
   bool selfFree = freeOnTerminate_;
   {
     std::lock_guard<std::mutex> g(doneLock_);

@@ -53,12 +53,20 @@ struct TGlobalMemoryTraits {
   static void Close(HGLOBAL h) { GlobalFree(h); }
 };
 
+// Libraries of LoadLibrary (each load is one reference, which FreeLibrary gives back).
+struct TModuleHandleTraits {
+  using Handle = HMODULE;
+  static HMODULE Invalid() { return nullptr; }
+  static void Close(HMODULE h) { FreeLibrary(h); }
+};
+
 using TOwnedWindow = TUniqueHandle<TWindowHandleTraits>;
 using TOwnedHook = TUniqueHandle<THookHandleTraits>;
 using TOwnedHandle = TUniqueHandle<TKernelHandleTraits>;
 using TOwnedEvent = TOwnedHandle;
 using TOwnedFile = TUniqueHandle<TFileHandleTraits>;
 using TOwnedGlobalMemory = TUniqueHandle<TGlobalMemoryTraits>;
+using TOwnedModule = TUniqueHandle<TModuleHandleTraits>;
 
 using TBorrowedWindow = TBorrowedHandle<HWND>;
 using TBorrowedHook = TBorrowedHandle<HHOOK>;

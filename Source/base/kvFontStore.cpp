@@ -12,14 +12,12 @@ TW_DEFINE_CLASS(TkvEmbeddedFont) {
       .Binary(u"FontData", &TkvEmbeddedFont::ReadData, &TkvEmbeddedFont::WriteData);
 }
 
-TkvEmbeddedFont::TkvEmbeddedFont(TCollection* collection)
-    : TCollectionItem(collection), FontData(new TMemoryStream()) {}
+TkvEmbeddedFont::TkvEmbeddedFont(TCollection* collection) : TCollectionItem(collection) {}
 
 TkvEmbeddedFont::~TkvEmbeddedFont() {
 #ifdef _WIN32
   UnLoadFont();
 #endif
-  delete FontData;
 }
 
 void TkvEmbeddedFont::Assign(const TPersistent* source) {

@@ -4,6 +4,8 @@
 // the binary property "FontData" (the raw file, with its length).
 #pragma once
 
+#include <memory>
+
 #include "ui/Classes.h"
 #include "ui/Streams.h"
 #include "ui/WinFwd.h"
@@ -36,8 +38,8 @@ class TkvEmbeddedFont : public TCollectionItem {
 
   String FFileName;
   String FFontName;
-  void* Handle = nullptr;   // the private registration
-  TMemoryStream* FontData;  // owned; the complete font file
+  void* Handle = nullptr;                                                             // the private registration
+  const std::unique_ptr<TMemoryStream> FontData = std::make_unique<TMemoryStream>();  // the complete font file
 
  protected:
   void AssignTo(TPersistent* dest) const override;

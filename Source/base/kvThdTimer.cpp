@@ -163,7 +163,8 @@ void TkvThreadedTimer::Timer() {
     try {
       if (!AnimProc(AnimData, Iteration)) DisableTimer();
     } catch (...) {
-      // A failing step ends the animation quietly.
+      // A failing step ends the animation quietly: an animation only decorates, and an error
+      // shown from a timer tick would interrupt the user for a frame that is merely lost.
       DisableTimer();
     }
   } else {

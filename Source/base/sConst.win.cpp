@@ -4,6 +4,7 @@
 
 #include "Source/resources/engine_ids.h"
 #include "base/EngineState.h"
+#include "ui/WinHandles.h"
 
 HWND& kvPreviewHandle = kvRunState.kvPreviewHandle;
 
@@ -55,9 +56,8 @@ struct SysCaption {
 // Loads the library, fills its captions and frees it again. A library that does not load
 // leaves its captions as they are.
 void LoadCaptions(const wchar_t* library, std::initializer_list<SysCaption> captions) {
-  HMODULE module = LoadLibraryW(library);
-  for (const SysCaption& c : captions) kvLoadResStr(*c.target, module, c.id, String(), c.fallbackId);
-  if (module) FreeLibrary(module);
+  const TOwnedModule module(LoadLibraryW(library));
+  for (const SysCaption& c : captions) kvLoadResStr(*c.target, module.get(), c.id, String(), c.fallbackId);
 }
 
 }  // namespace

@@ -4,16 +4,16 @@
 
 #include "base/EngineState.h"
 #include "ui/Forms.h"
+#include "ui/WinHandles.h"
 
 namespace {
 
 // Looks an entry up in a library loaded for the call alone; the library is freed afterwards.
 template <typename Fn, typename Call>
 void WithEntry(const wchar_t* library, const char* entry, Call call) {
-  HMODULE module = LoadLibraryW(library);
+  const TOwnedModule module(LoadLibraryW(library));
   if (!module) return;
-  if (auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, entry)))) call(fn);
-  FreeLibrary(module);
+  if (auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module.get(), entry)))) call(fn);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "controls/ControlsState.h"
 #include "ui/ScopeGuard.h"
 #include "ui/SysUtils.h"
 
@@ -28,7 +29,7 @@ Integer* SizeField(TkvBordersSizes& s, Integer index) {
   }
 }
 // A size change being reported does not start another report.
-bool kvLocalUpd = false;
+bool& kvLocalUpd = kvControlsState.kvLocalUpd;
 }  // namespace
 
 Integer TkvBordersSizes::Get(Integer index) const {

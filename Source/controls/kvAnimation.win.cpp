@@ -25,6 +25,7 @@
 #include "skin/sVclUtils.h"
 #include "ui/Bitmap.h"
 #include "ui/Forms.h"
+#include "ui/GdiScopes.h"
 #include "ui/ScopeGuard.h"
 
 namespace {
@@ -72,13 +73,8 @@ bool HasLightHandler(TsCommonData* sd) {
 // Copies bmp to (0, 0) of the window's whole-window DC (left to right in a right-to-left
 // process); the DC goes back on every path.
 void OutputToWindow(HWND wnd, TBitmap* bmp) {
-  HDC dc = GetWindowDC(wnd);
+  const TWindowDC dc(wnd);
   if (!dc) return;
-  struct TRelease {
-    HWND w;
-    HDC d;
-    ~TRelease() { ReleaseDC(w, d); }
-  } release{wnd, dc};
   DWORD layout = 0;
   if (GetProcessDefaultLayout(&layout) && (layout & LAYOUT_RTL)) kvSetLayout(dc, 0);
   BitBlt(dc, 0, 0, bmp->Width(), bmp->Height(), bmp->Canvas()->Handle(), 0, 0, SRCCOPY);

@@ -154,7 +154,7 @@ class TkvCircleEffect : public TkvLayeredEffect {
 // only shrinks when it is cleared as a whole.
 extern std::vector<std::unique_ptr<TkvLayeredEffect>> kvgEffects;
 // Set while an effect window is being freed or released: ClearGlows waits for it.
-extern bool bGlowingDestroying;
+extern bool& bGlowingDestroying;
 
 // A live effect at id, or null.
 TkvLayeredEffect* EffectAt(Integer id);

@@ -13,6 +13,7 @@
 #include "base/kvThdTimer.h"
 #include "base/kvntTypes.h"
 #include "base/sMessages.h"
+#include "controls/ControlsState.h"
 #include "controls/kvAnimation.h"
 #include "controls/kvAnimationShow.h"
 #include "controls/kvSlider.h"
@@ -32,7 +33,7 @@
 #include "ui/ScopeGuard.h"
 
 std::vector<std::unique_ptr<TkvLayeredEffect>> kvgEffects;
-bool bGlowingDestroying = false;
+bool& bGlowingDestroying = kvControlsState.bGlowingDestroying;
 
 namespace {
 

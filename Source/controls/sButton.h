@@ -237,6 +237,6 @@ inline constexpr Integer DropWidth = 16;
 // The gap between glyph and caption for the button's density.
 Integer ContentSpacing(TsButton* button);
 // True while a button forwards a focus message with drawing switched off.
-extern bool bFocusChanging;
+extern bool& bFocusChanging;
 
 #endif

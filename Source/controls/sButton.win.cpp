@@ -8,6 +8,7 @@
 #include "base/kvntUtils.h"
 #include "base/sConst.h"
 #include "base/sMessages.h"
+#include "controls/ControlsState.h"
 #include "controls/SkinCommands.h"
 #include "controls/kvAnimation.h"
 #include "controls/kvGlow.h"
@@ -682,7 +683,7 @@ void TsButton::UpdateLight(TControl*, TkvAnimEventData& data) {
   data.DoLighting = sd->DoLighting(true);
 }
 
-bool bFocusChanging = false;
+bool& bFocusChanging = kvControlsState.bFocusChanging;
 
 void TsButton::ForwardWithoutDrawing(TMessage& m) {
   // The system's own redraw of the focus change would flash its look over the skin's.

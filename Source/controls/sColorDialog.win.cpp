@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "controls/ControlsState.h"
 #include "ui/Forms.h"
 
 namespace {
@@ -13,7 +14,7 @@ std::unique_ptr<TStringList>& CustomColors() {
 }
 // The screen object exists from here on, as the class library's does from its own start; the
 // application object takes it over (and frees it with itself).
-bool madeScreen = false;
+bool& madeScreen = kvControlsState.madeScreen;
 }  // namespace
 
 TStringList* kvCustomColors() { return CustomColors().get(); }

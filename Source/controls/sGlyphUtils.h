@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 
 #include "base/sConst.h"
 
@@ -106,8 +107,8 @@ class TkvAddedGlyph : public TPersistent {
   TColor FColorTone = clNone;
   TWinControl* FOwner;
   TCustomImageList* FImages = nullptr;  // not owned
-  TChangeLink* FImageChangeLink;        // owned
-  TsCommonData* SkinData;               // not owned
+  const std::unique_ptr<TChangeLink> FImageChangeLink = std::make_unique<TChangeLink>();
+  TsCommonData* SkinData;  // not owned
 
  private:
   virtual void SetInteger(Integer index, Integer value);

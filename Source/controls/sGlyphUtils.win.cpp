@@ -79,12 +79,11 @@ TW_DEFINE_CLASS(TkvAddedGlyph) {
       .Property(u"Images", &TkvAddedGlyph::Images, &TkvAddedGlyph::SetImages);
 }
 
-TkvAddedGlyph::TkvAddedGlyph(TWinControl* aOwner, TsCommonData* aSkinData)
-    : FOwner(aOwner), FImageChangeLink(new TChangeLink()), SkinData(aSkinData) {
+TkvAddedGlyph::TkvAddedGlyph(TWinControl* aOwner, TsCommonData* aSkinData) : FOwner(aOwner), SkinData(aSkinData) {
   FImageChangeLink->OnChange = TNotifyEvent(this, &TkvAddedGlyph::ImageListChange);
 }
 
-TkvAddedGlyph::~TkvAddedGlyph() { delete FImageChangeLink; }
+TkvAddedGlyph::~TkvAddedGlyph() = default;
 
 TCustomImageList* TkvAddedGlyph::SourceList() {
   if (FImages && FImageIndex >= 0 && FImageIndex < GetImageCount(FImages)) return FImages;
@@ -137,10 +136,10 @@ void TkvAddedGlyph::SetColorTone(TColor v) {
 
 void TkvAddedGlyph::SetImages(TCustomImageList* v) {
   if (FImages == v) return;
-  if (FImages) FImages->UnRegisterChanges(FImageChangeLink);
+  if (FImages) FImages->UnRegisterChanges(FImageChangeLink.get());
   FImages = v;
   if (FImages) {
-    FImages->RegisterChanges(FImageChangeLink);
+    FImages->RegisterChanges(FImageChangeLink.get());
     if (FOwner) FImages->FreeNotification(FOwner);
   }
   Invalidate(true);

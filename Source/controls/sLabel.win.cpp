@@ -10,6 +10,7 @@
 #include "base/kvntUtils.h"
 #include "base/sConst.h"
 #include "base/sMessages.h"
+#include "controls/ControlsState.h"
 #include "paint/sGraphUtils.h"
 #include "raster/Blend.h"
 #include "raster/Pixels.h"
@@ -144,7 +145,7 @@ void TsCustomLabel::DoDrawText(TRect& r, Cardinal flags) {
 namespace {
 // Set while a label handles a change of text or font: what that handling changes starts no
 // second round (process-wide, within one message).
-bool LabelFontChanging = false;
+bool& LabelFontChanging = kvControlsState.LabelFontChanging;
 }  // namespace
 
 void TsCustomLabel::AdjustBounds() {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "ui/SysUtils.h"
+#include "ui/WinHandles.h"
 
 namespace {
 String today;
@@ -12,12 +13,11 @@ constexpr UINT kTodayStringId = 4432;
 const String& s_Today() { return today; }
 
 void sMonthCalendarStartup() {
-  HMODULE comctl = LoadLibraryW(L"comctl32.dll");
+  const TOwnedModule comctl(LoadLibraryW(L"comctl32.dll"));
   if (!comctl) return;
   const wchar_t* text = nullptr;
-  const int length = LoadStringW(comctl, kTodayStringId, reinterpret_cast<LPWSTR>(&text), 0);
+  const int length = LoadStringW(comctl.get(), kTodayStringId, reinterpret_cast<LPWSTR>(&text), 0);
   today = length > 0 ? String(reinterpret_cast<const Char*>(text), size_t(length)) : String(u"Today: ");
-  FreeLibrary(comctl);
 }
 
 void sMonthCalendarCleanup() { today.clear(); }

@@ -37,7 +37,7 @@ struct TkvMenuInfo {
 
 // Set whenever the painter measures a popup item; the popup-menu window wrapper reads and
 // clears it.
-extern bool kvCanHookMenu;
+extern bool& kvCanHookMenu;
 // Glyph column width at 96 PPI when a menu has no images.
 constexpr Integer iDefIcoWidth = 16;
 

@@ -8,6 +8,7 @@
 #include "base/kvntUtils.h"
 #include "base/sConst.h"
 #include "base/sMessages.h"
+#include "controls/ControlsState.h"
 #include "controls/kvPopupController.h"
 #include "controls/sGlyphUtils.h"
 #include "controls/sThirdParty.h"
@@ -22,7 +23,7 @@
 #include "ui/ImgList.h"
 #include "ui/ScopeGuard.h"
 
-bool kvCanHookMenu = false;
+bool& kvCanHookMenu = kvControlsState.kvCanHookMenu;
 
 namespace {
 
@@ -503,9 +504,8 @@ void TsSkinableMenus::DrawWndBorder(HWND wnd, TBitmap* menuBmp) {
     if (!SetWindowRgn(wnd, region, FALSE)) DeleteObject(region);  // the window owns it on success
   }
   if (SendAMessage(wnd, KV_UPDATING, 0) != 0) return;
-  HDC dc = GetWindowDC(wnd);
+  const TWindowDC dc(wnd);
   if (!dc) return;
-  TScopeExit release([&] { ReleaseDC(wnd, dc); });
   BitBltBorder(dc, 0, 0, menuBmp->Width(), menuBmp->Height(), menuBmp->Canvas()->Handle(), 0, 0, 3, 3, 3, 3);
 }
 

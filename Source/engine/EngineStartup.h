@@ -9,7 +9,10 @@
 // gains a step adds one line to the table in EngineStartup.win.cpp, at its place in the order.
 #pragma once
 
+#include <string>
 #include <vector>
+
+#include "ui/SysUtils.h"
 
 struct TkvModuleStep {
   const char* Name;
@@ -25,6 +28,31 @@ const std::vector<TkvModuleStep>& EngineModules();
 void StartModules(const std::vector<TkvModuleStep>& modules);
 void StopModules(const std::vector<TkvModuleStep>& modules);
 
+// A service slot (base/ServiceSlot.h) that a start-up step must fill: the lower layers find
+// it empty only by a fault, and would do without their effects, menus, hints or forms
+// quietly.
+struct TkvSlotCheck {
+  const char* Name;  // the slot's interface
+  bool (*Filled)();
+};
+
+// The slots the engine's start-up fills.
+const std::vector<TkvSlotCheck>& EngineSlots();
+
+// The names of the slots of the list that are empty, in the list's order.
+std::vector<std::string> EmptySlots(const std::vector<TkvSlotCheck>& slots);
+
+// A start-up that left slots empty; the message names every one.
+class EEngineStart : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// Runs the start-up steps (as StartModules), then checks the slots: when one is empty, the
+// clean-up steps run (nothing stays half started) and EEngineStart names every empty slot.
+void StartModulesChecked(const std::vector<TkvModuleStep>& modules, const std::vector<TkvSlotCheck>& slots);
+
+// StartModulesChecked with the engine's modules and slots.
 void StartEngine();
 void StopEngine();
 

@@ -25,6 +25,8 @@
 #include "paint/sGraphUtils.h"
 #include "raster/kvgpUtils.h"
 #include "raster/sGradient.h"
+#include "skin/ControlServices.h"
+#include "skin/FormServices.h"
 #include "skin/SkinState.h"
 #include "skin/sSkinManager.h"
 #include "skin/sStyleSimply.h"
@@ -82,7 +84,38 @@ void StopModules(const std::vector<TkvModuleStep>& modules) {
     if (it->Cleanup) it->Cleanup();
 }
 
-void StartEngine() { StartModules(EngineModules()); }
+template <class Service>
+bool SlotFilled() {
+  return TkvServiceSlot<Service>::Get() != nullptr;
+}
+
+const std::vector<TkvSlotCheck>& EngineSlots() {
+  static const std::vector<TkvSlotCheck> slots{
+      {"TkvEffectServices", SlotFilled<TkvEffectServices>}, {"TkvGlowServices", SlotFilled<TkvGlowServices>},
+      {"TkvHintServices", SlotFilled<TkvHintServices>},     {"TkvMenuServices", SlotFilled<TkvMenuServices>},
+      {"TkvFormServices", SlotFilled<TkvFormServices>},
+  };
+  return slots;
+}
+
+std::vector<std::string> EmptySlots(const std::vector<TkvSlotCheck>& slots) {
+  std::vector<std::string> empty;
+  for (const TkvSlotCheck& slot : slots)
+    if (!slot.Filled()) empty.push_back(slot.Name);
+  return empty;
+}
+
+void StartModulesChecked(const std::vector<TkvModuleStep>& modules, const std::vector<TkvSlotCheck>& slots) {
+  StartModules(modules);
+  const std::vector<std::string> empty = EmptySlots(slots);
+  if (empty.empty()) return;
+  StopModules(modules);
+  std::string names;
+  for (const std::string& name : empty) names += (names.empty() ? "" : ", ") + name;
+  throw EEngineStart(Utf8ToString("The engine's start-up left service slots empty: " + names));
+}
+
+void StartEngine() { StartModulesChecked(EngineModules(), EngineSlots()); }
 void StopEngine() { StopModules(EngineModules()); }
 
 void ResetEngineState() {

@@ -508,9 +508,8 @@ void TkvDialogWnd::PaintTitle(TBitmap* target, TPoint origin, Integer frameWidth
   const TsGeneralData& gd = data->gd[size_t(section)];
   const TsGenState& look = gd.Props[size_t(state)];  // the hot glow while active
   if (!x64woAero && look.GlowSize > 0) {
-    TBitmap* mask = nullptr;
+    std::unique_ptr<TBitmap> mask;
     kvDrawGlowForText(target, Caption, text, flags, 15, look.GlowSize, TColor(look.GlowColor), mask);
-    delete mask;
   }
   canvas->Brush()->SetStyle(bsClear);
   // The border window's picture has real alpha: the text is written with it (the system's text

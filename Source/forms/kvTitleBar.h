@@ -173,8 +173,8 @@ class TkvFontData : public TPersistent {
   HWND WndHandle = nullptr;
   Integer FGlowSize = 0;
   TColor FGlowColor = 0x808080;
-  std::unique_ptr<TFont> UsedFont;  // the font actually measured and drawn with
-  TBitmap* GlowMask = nullptr;      // owned: the glow painter's cached mask
+  std::unique_ptr<TFont> UsedFont;    // the font actually measured and drawn with
+  std::unique_ptr<TBitmap> GlowMask;  // the glow painter's cached mask
 };
 
 // The skin section an item is bound to (-1: none).

@@ -48,7 +48,7 @@ TW_DEFINE_CLASS(TkvFontData) {
 
 TkvFontData::TkvFontData() : FFont(std::make_unique<TFont>()), UsedFont(std::make_unique<TFont>()) {}
 
-TkvFontData::~TkvFontData() { delete GlowMask; }
+TkvFontData::~TkvFontData() = default;
 
 bool TkvFontData::UseSys(Integer index) const {
   switch (index) {

@@ -9,6 +9,7 @@
 #include "paint/sGraphUtils.h"
 #include "raster/kvgpUtils.h"
 #include "skin/sVclUtils.h"
+#include "ui/GdiScopes.h"
 #include "ui/ScopeGuard.h"
 
 TW_DEFINE_CLASS(TsFrameAdapter) {
@@ -234,9 +235,10 @@ void TsFrameAdapter::KV_WMPaint(TMessage& m) {
   const HWND h = Frame->WindowHandle();
   PAINTSTRUCT ps{};
   BeginPaint(h, &ps);
-  const HDC dc = m.WParam ? reinterpret_cast<HDC>(m.WParam) : GetDC(h);
-  if (!FCommonData->GetUpdating()) OurPaintHandler(dc);
-  if (!m.WParam) ReleaseDC(h, dc);
+  {
+    const TGivenOrOwnDC dc(h, reinterpret_cast<HDC>(m.WParam), dcClient);
+    if (!FCommonData->GetUpdating()) OurPaintHandler(dc);
+  }
   EndPaint(h, &ps);
   m.Result = 0;
 }

@@ -36,33 +36,11 @@ TkvMainWnd* MakeAdapted(HWND wnd, DuRiruZireziv* manager, TkvSkinParams& params)
 
 }  // namespace
 
-// Indexed by the kind of class-name list (TkvThirdPartyKind). Speed buttons are graphic controls
-// and go to speed-button handlers, so their slot (an edit wrapper) is never used.
-std::array<TkvWrapperMaker, kvLastSupportedType + 1> WndTypes{
-    &MakeAdapted<TkvEditWnd>,             // tpEdit
-    &MakeAdapted<TkvButtonWnd>,           // tpButton
-    &MakeAdapted<TkvBitBtnWnd>,           // tpBitBtn
-    &MakeAdapted<TkvCheckBoxWnd>,         // tpCheckBox
-    &MakeAdapted<TkvComboBoxWnd>,         // tpComboBox
-    &MakeAdapted<TkvGridWnd>,             // tpGrid
-    &MakeAdapted<TkvGroupBoxWnd>,         // tpGroupBox
-    &MakeAdapted<TkvListViewWnd>,         // tpListView
-    &MakeAdapted<TkvPanelWnd>,            // tpPanel
-    &MakeAdapted<TkvTreeViewWnd>,         // tpTreeView
-    &MakeAdapted<TkvWWComboBoxWnd>,       // tpwwEdit
-    &MakeAdapted<TkvGridEhWnd>,           // tpGridEh
-    &MakeAdapted<TkvVirtualTreeViewWnd>,  // tpVirtualTree
-    &MakeAdapted<TkvPageControlWnd>,      // tpPageControl
-    &MakeAdapted<TkvTabControlWnd>,       // tpTabControl
-    &MakeAdapted<TkvToolBarVCLWnd>,       // tpToolBar
-    &MakeAdapted<TkvStatusBarWnd>,        // tpStatusBar
-    &MakeAdapted<TkvEditWnd>,             // tpSpeedButton
-    &MakeAdapted<TkvScrollBoxWnd>,        // tpScrollControl
-    &MakeAdapted<TkvSpinWnd>,             // tpUpDownBtn
-    &MakeAdapted<TkvSBWnd>,               // tpScrollBar
-    &MakeAdapted<TkvStaticTextWnd>,       // tpStaticText
-    &MakeAdapted<TkvNativePaint>,         // tpNativePaint
-};
+// Indexed by the kind of class-name list (TkvThirdPartyKind): the wrapper class each kind
+// names in TW_THIRD_PARTY_KINDS (base/sDefaults.h).
+#define TW_THIRD_PARTY_KIND_WRAPPER(kind, text, name, wrapper) &MakeAdapted<wrapper>,
+std::array<TkvWrapperMaker, kvLastSupportedType + 1> WndTypes{TW_THIRD_PARTY_KINDS(TW_THIRD_PARTY_KIND_WRAPPER)};
+#undef TW_THIRD_PARTY_KIND_WRAPPER
 
 namespace {
 

@@ -13,6 +13,7 @@
 #include "raster/Resampling.h"
 #include "skin/sVclUtils.h"
 #include "ui/ScopeGuard.h"
+#include "ui/WinHandles.h"
 
 TkvDwmEntries kvDwm;
 
@@ -40,10 +41,9 @@ constexpr DWORD kDisplayFrame = 1;              // DWM_SIT_DISPLAYFRAME
 // ---- 1. Bound entry points and the plain wrappers -----------------------------------------------
 
 void BindCompositionFunctions() {
-  HMODULE user = LoadLibraryW(L"user32.dll");
-  Bind(kvDwm.SetWindowCompositionAttribute, user, "SetWindowCompositionAttribute");
   // user32 stays loaded for the whole run; the reference taken here is given back.
-  if (user) FreeLibrary(user);
+  const TOwnedModule user(LoadLibraryW(L"user32.dll"));
+  Bind(kvDwm.SetWindowCompositionAttribute, user.get(), "SetWindowCompositionAttribute");
 }
 
 void UnbindCompositionFunctions() { kvDwm = TkvDwmEntries(); }

@@ -475,10 +475,8 @@ void TsSkinProvider::PaintText(TBitmap* bmp, const TRect&) {
       const TsGeneralData& section = data->gd[size_t(sectionIndex)];
       const TsGenState& look = section.Props[size_t(state)];
       if (look.GlowSize > 0) {
-        std::unique_ptr<TBitmap>& kept = FormActive ? FGlow1 : FGlow2;
-        TBitmap* mask = kept.release();
-        kvDrawGlowForText(bmp, caption, text, flags, 15, look.GlowSize, TColor(look.GlowColor), mask);
-        kept.reset(mask);
+        kvDrawGlowForText(bmp, caption, text, flags, 15, look.GlowSize, TColor(look.GlowColor),
+                          FormActive ? FGlow1 : FGlow2);
       }
       // The border window shows the picture's alpha: the text keeps it right there.
       if (BorderForm) {
@@ -508,9 +506,8 @@ void TsSkinProvider::PaintText(TBitmap* bmp, const TRect&) {
   }
   const TsGenState& addedLook = title->Props[size_t(addedState)];
   if (addedLook.GlowSize > 0) {
-    TBitmap* mask = nullptr;
+    std::unique_ptr<TBitmap> mask;
     kvDrawGlowForText(bmp, added, ar, flags, 15, addedLook.GlowSize, TColor(addedLook.GlowColor), mask);
-    delete mask;
   }
   if (BorderForm) {
     WriteText32(bmp, added, true, ar, flags, addedSection, addedState, manager);

@@ -139,10 +139,9 @@ void SkinnedCaption(TCanvas* canvas, const String& text, bool enabled, TRect& aR
     {
       TSaveDC clip(canvas->Handle());
       IntersectClipRect(canvas->Handle(), aRect.Left, aRect.Top, aRect.Right, aRect.Bottom);
-      TBitmap* mask = nullptr;
+      std::unique_ptr<TBitmap> mask;
       kvDrawGlowForText(skinData->FCacheBmp.get(), text, aRect, flags, 15, look.GlowSize,
                         UpdateColor(TColor(look.GlowColor), skinData), mask);
-      delete mask;
     }
   }
   if (!enabled) {

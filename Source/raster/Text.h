@@ -2,6 +2,8 @@
 // The captions in a skin section's colours are in paint/sGraphUtils.h and paint/sAlphaGraph.h.
 #pragma once
 
+#include <memory>
+
 #include "raster/Pixels.h"
 
 // The text pass of WriteColor: the temporary picture tmp (black ink on untouched white
@@ -33,9 +35,9 @@ Integer kvDrawText(HDC dc, const String& text, TRect& r, Cardinal flags, TBitmap
 Integer kvDrawText32(HDC dc, const String& text, TRect& r, Cardinal flags, bool alphaLayer, TBitmap* bmp);
 // A blurred glow of the text (widened one pixel to the sides of `side`: 1 left, 2 up, 4 right,
 // 8 down) painted into the 32-bit dstBmp; maskBmp keeps the 8-bit mask for reuse while its
-// size fits (the caller frees it).
+// size fits.
 void kvDrawGlowForText(TBitmap* dstBmp, const String& text, const TRect& aRect, Cardinal flags, Cardinal side,
-                       Integer blurSize, TColor color, TBitmap*& maskBmp);
+                       Integer blurSize, TColor color, std::unique_ptr<TBitmap>& maskBmp);
 
 // Text cut to fit maxLength pixels, with "..." when cut; empty when not one character fits.
 String CutText(TCanvas* canvas, const String& text, Integer maxLength);

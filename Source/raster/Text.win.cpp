@@ -82,14 +82,14 @@ void WriteColor(TBitmap* bmp, const String& text, bool enabled, const TRect& lRe
 }
 
 void kvDrawGlowForText(TBitmap* dstBmp, const String& text, const TRect& aRect, Cardinal flags, Cardinal side,
-                       Integer blurSize, TColor color, TBitmap*& maskBmp) {
+                       Integer blurSize, TColor color, std::unique_ptr<TBitmap>& maskBmp) {
   if (!dstBmp) return;
   const TRect textRect = OffsRect(aRect, 1, 1);
   const Integer m = blurSize + 4;
   const Integer maskW = textRect.Width() + 2 * m, maskH = textRect.Height() + 2 * m;
   if (maskW <= 0 || maskH <= 0) return;
   if (!maskBmp || maskBmp->Width() != maskW || maskBmp->Height() != maskH) {
-    if (!maskBmp) maskBmp = CreateBmp32(0, 0);
+    if (!maskBmp) maskBmp.reset(CreateBmp32(0, 0));
     // A grey palette: the mask's bytes are its grey levels, 255 without text, 0 under it.
     maskBmp->SetPixelFormat(pf8bit);
     maskBmp->SetColorTable(GreyTable());
@@ -110,9 +110,10 @@ void kvDrawGlowForText(TBitmap* dstBmp, const String& text, const TRect& aRect, 
     }
     TRect plain = r;
     kvDrawText(dc, text, plain, flags & ~DT_ALPHATEXT);
-    Blur8(maskBmp, blurSize);
+    Blur8(maskBmp.get(), blurSize);
   }
-  ApplyGlowMask(ViewOf(dstBmp), ByteViewOf(maskBmp), TPoint(textRect.Left - m, textRect.Top - m), ColorToRGB(color));
+  ApplyGlowMask(ViewOf(dstBmp), ByteViewOf(maskBmp.get()), TPoint(textRect.Left - m, textRect.Top - m),
+                ColorToRGB(color));
 }
 
 String CutText(TCanvas* canvas, const String& text, Integer maxLength) {

@@ -1,7 +1,8 @@
 // The skin layer's global state (beside the foundation's records in base/EngineState.h): the
 // default manager, the standard skin data served while no skin is active, and the windows and
-// timer the show and hide animations keep. Each keeps its name as a reference to its field
-// (DefaultManager, StdScaleArray, ow, kvHideTimer).
+// timer the show and hide animations keep, and the painting flags and counters. Each keeps its
+// name as a reference to its field (DefaultManager, StdScaleArray, ow, kvHideTimer,
+// RestrictDrawing ...).
 #pragma once
 
 #include <array>
@@ -18,6 +19,9 @@ struct TkvSkinState {
   std::array<std::unique_ptr<TkvSkinData>, 4> StdScaleArray;
   TOutputWindow* ow = nullptr;          // owned by the application
   TkvHideTimer* kvHideTimer = nullptr;  // owned by the application
+  bool RestrictDrawing = false;         // skinned controls paint nothing (a skin change is under way)
+  Integer kvSkinDataLookups = 0;        // how often a control looked its skin data up anew
+  Integer iLatestTitleHeight = 0;       // the title height last measured for a form
 };
 
 extern TkvSkinState kvSkinState;

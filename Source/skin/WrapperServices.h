@@ -1,23 +1,11 @@
-// What the layers up to the controls ask of the window wrappers that skin standard windows,
-// which build on them: handing a message to a wrapped window's procedure without the system,
-// the scroll wrapper of a window (window property "KVSBSC") and its skinned scroll bars, the
-// popup-menu window wrapper. Declared here, implemented in wrappers/: the wrappers layer
-// registers it at start-up in TkvServiceSlot<TkvWrapperServices>, and a caller finds the slot
-// empty until then and does without. Its operations are added with the first caller that
-// needs them.
-//
-// A window's scroll wrapper is found through the window itself: the wrapper stores itself,
-// as a TkvScrollWrapper*, in the window's "KVSBSC" property (kvSetWndProp); a window without
-// one has no wrapper.
+// What the layers up to the controls read of the window wrappers that skin standard windows,
+// which build on them: the scroll wrapper of a window and its skinned scroll bars. A window's
+// scroll wrapper is found through the window itself: the wrapper stores itself, as a
+// TkvScrollWrapper*, in the window's "KVSBSC" property (kvSetWndProp); a window without one has
+// no wrapper. Nothing here needs a service slot: the window carries the link.
 #pragma once
 
-#include "base/ServiceSlot.h"
 #include "base/sConst.h"
-
-class TkvWrapperServices {
- public:
-  virtual ~TkvWrapperServices() = default;
-};
 
 #ifdef _WIN32
 

@@ -4,6 +4,7 @@
 
 #include "base/kvntUtils.h"
 #include "skin/ControlServices.h"
+#include "skin/SkinState.h"
 #include "skin/sSkinManager.h"
 #include "ui/Bitmap.h"
 #ifdef _WIN32
@@ -76,7 +77,7 @@ TW_DEFINE_CLASS(TsScrollWndData) {
   b.Property(u"VertScrollData", [](const TsScrollWndData& d) { return d.FVertScrollData.get(); });
 }
 
-bool RestrictDrawing = false;
+bool& RestrictDrawing = kvSkinState.RestrictDrawing;
 
 const std::array<const Char*, 19> kvDefSections{
     u"EDIT", u"BUTTON", u"TRANSPARENT", u"", u"", u"", u"GAUGE", u"", u"", u"",
@@ -94,7 +95,7 @@ bool TsCommonData::SectionStored() const {
 #endif
   return kvSectionStored(answer, FSkinSection);
 }
-Integer kvSkinDataLookups = 0;
+Integer& kvSkinDataLookups = kvSkinState.kvSkinDataLookups;
 
 // ---- Construction ------------------------------------------------------------------------
 
@@ -281,15 +282,13 @@ void TsCommonData::SetCommonSkinData(TkvSkinData* value) {
 }
 
 bool TsCommonData::Skinned(bool checkSkinActive) {
-  try {
-    DuRiruZireziv* manager = GetSkinManager();
-    if (!manager || manager->ComponentState().Contains(csDestroying) || SkinIndex < 0) return false;
-    TkvSkinData* data = GetCommonSkinData();
-    if (!data || !data->FOwner || SkinIndex >= static_cast<Integer>(data->gd.size())) return false;
-    if (auto* owner = dynamic_cast<TComponent*>(FOwnerObject); owner && owner->ComponentState().Contains(csDestroying))
-      return false;
-    return !checkSkinActive || manager->IsActive();
-  } catch (...) { return false; }
+  DuRiruZireziv* manager = GetSkinManager();
+  if (!manager || manager->ComponentState().Contains(csDestroying) || SkinIndex < 0) return false;
+  TkvSkinData* data = GetCommonSkinData();
+  if (!data || !data->FOwner || SkinIndex >= static_cast<Integer>(data->gd.size())) return false;
+  if (auto* owner = dynamic_cast<TComponent*>(FOwnerObject); owner && owner->ComponentState().Contains(csDestroying))
+    return false;
+  return !checkSkinActive || manager->IsActive();
 }
 
 // ---- Sections ----------------------------------------------------------------------------

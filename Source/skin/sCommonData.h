@@ -234,11 +234,11 @@ bool kvSectionStored(intptr_t defSectionAnswer, const String& section);
 
 // How often GetCommonSkinData had to ask a manager for skin data (it answers from its cache
 // otherwise). The benchmark and the tests read it.
-extern Integer kvSkinDataLookups;
+extern Integer& kvSkinDataLookups;
 
 // Set while a new skin travels to the controls: they take it without painting and repaint
 // once afterwards.
-extern bool RestrictDrawing;
+extern bool& RestrictDrawing;
 
 // The skin data of controls lit by the mouse light (buttons, edits).
 class TsCtrlSkinData : public TsCommonData {

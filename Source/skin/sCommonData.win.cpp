@@ -139,19 +139,17 @@ bool FluentOS() {
 bool TsCommonData::DoForceOpaque() const { return FOpaqueMode == omForceOpaque && FluentOS(); }
 
 HWND TsCommonData::OwnerHandle() {
-  try {
-    if (TkvFormProvider* provider = ProviderOf(this)) {
-      TForm* form = provider->ProviderForm();
-      if (IsDestroying(dynamic_cast<TComponent*>(FOwnerObject)) || !form || IsDestroying(form)) return nullptr;
-      return form->HandleAllocated() ? form->WindowHandle() : nullptr;
-    }
-    if (FOwnerControl) {
-      if (IsDestroying(FOwnerControl)) return nullptr;
-      auto* win = dynamic_cast<TWinControl*>(FOwnerControl);
-      return win && win->HandleAllocated() ? win->WindowHandle() : nullptr;
-    }
-    return FSWHandle;
-  } catch (...) { return nullptr; }
+  if (TkvFormProvider* provider = ProviderOf(this)) {
+    TForm* form = provider->ProviderForm();
+    if (IsDestroying(dynamic_cast<TComponent*>(FOwnerObject)) || !form || IsDestroying(form)) return nullptr;
+    return form->HandleAllocated() ? form->WindowHandle() : nullptr;
+  }
+  if (FOwnerControl) {
+    if (IsDestroying(FOwnerControl)) return nullptr;
+    auto* win = dynamic_cast<TWinControl*>(FOwnerControl);
+    return win && win->HandleAllocated() ? win->WindowHandle() : nullptr;
+  }
+  return FSWHandle;
 }
 
 void TsCommonData::InitCommonProp() {

@@ -19,6 +19,7 @@
 #include "ui/Bitmap.h"
 #include "ui/Controls.h"
 #include "ui/Forms.h"
+#include "ui/GdiScopes.h"
 
 namespace {
 TkvGlowServices* Glows() { return TkvServiceSlot<TkvGlowServices>::Get(); }
@@ -197,11 +198,7 @@ void ShowGlowingIfNeeded(TsCommonData* sd, bool clicked, HWND ctrlHandle, Intege
   auto clipBoxOnScreen = [](HWND wnd) {
     RECT window{}, clip{};
     GetWindowRect(wnd, &window);
-    HDC dc = GetWindowDC(wnd);
-    if (dc) {
-      GetClipBox(dc, &clip);
-      ReleaseDC(wnd, dc);
-    }
+    if (const TWindowDC dc(wnd); dc) GetClipBox(dc, &clip);
     return TRect(window.left + clip.left, window.top + clip.top, window.left + clip.right, window.top + clip.bottom);
   };
   if (!c) {

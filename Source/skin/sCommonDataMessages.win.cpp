@@ -19,6 +19,7 @@
 #include "ui/Bitmap.h"
 #include "ui/Controls.h"
 #include "ui/Forms.h"
+#include "ui/GdiScopes.h"
 #include "ui/Menus.h"
 #include "ui/ScopeGuard.h"
 #include "ui/WinHandles.h"
@@ -519,10 +520,9 @@ bool kvMouseInControl(TsCommonData* sd) {
   }
   const TPoint pt(p.x, p.y);
   if (!r.Contains(pt)) return false;
-  HDC dc = GetWindowDC(h);
   RECT clip{};
+  const TWindowDC dc(h);
   const int kind = dc ? GetClipBox(dc, &clip) : ERROR;
-  if (dc) ReleaseDC(h, dc);
   if (kind != ERROR && !TRect(clip.left, clip.top, clip.right, clip.bottom).Contains(pt)) return false;
   if (TControl* under = CtrlUnderMouse(); under && under != sd->FOwnerControl)
     if (auto* uw = dynamic_cast<TWinControl*>(under); uw && uw->HandleAllocated())

@@ -379,7 +379,7 @@ TW_DEFINE_CLASS(TkvMenuSupport) {
       .Default(false);
 }
 
-TkvMenuSupport::TkvMenuSupport() : FFont(new TFont()), FExtraLineFont(new TFont()) {}
+TkvMenuSupport::TkvMenuSupport() : FFont(std::make_unique<TFont>()), FExtraLineFont(std::make_unique<TFont>()) {}
 
 void TkvMenuSupport::SetFont(TFont* value) {
   FFont->Assign(value);
@@ -403,15 +403,12 @@ void TkvMenuSupport::SetCustomFont(bool value) {
     return;
   }
   if (!FCustomMenuFont) FCustomMenuFont = std::make_unique<TFont>();
-  FCustomMenuFont->Assign(FFont);
+  FCustomMenuFont->Assign(FFont.get());
   FCustomMenuFont->SetPixelsPerInch(96);
   if (!name.empty()) FCustomMenuFont->SetName(name);
 }
 
-TkvMenuSupport::~TkvMenuSupport() {
-  delete FFont;
-  delete FExtraLineFont;
-}
+TkvMenuSupport::~TkvMenuSupport() = default;
 
 // ---- 3. The skin change -----------------------------------------------------------------
 
@@ -518,7 +515,7 @@ void DuRiruZireziv::SendNewSkin(bool repaint) {
   SkinCommonInfo.Active = false;
   {
     // Controls do not paint while the command travels; they repaint once afterwards.
-    TkvFlagScope restrict(RestrictDrawing, true);
+    const auto restrict = SetForScope(RestrictDrawing, true);
     ClearImageListCaches();
     BroadcastToForms(KV_SETNEWSKIN, reinterpret_cast<intptr_t>(this));
   }
@@ -606,7 +603,7 @@ void DuRiruZireziv::EndUpdate(bool repaint, bool allowAnimation) {
   if (allowAnimation) {
     UpdateSkin(repaint);
   } else {
-    TkvFlagScope noAnimation(AnimEffects.SkinChanging.Active, false);
+    const auto noAnimation = SetForScope(AnimEffects.SkinChanging.Active, false);
     UpdateSkin(repaint);
   }
   Fire(OnAfterChange, static_cast<TObject*>(this));

@@ -1057,19 +1057,6 @@ bool HasVersionSwitch(const std::vector<String>& params);
 extern bool IsNT;
 #endif
 
-// Sets a Boolean for a scope and puts its previous value back on every way out.
-class TkvFlagScope {
- public:
-  TkvFlagScope(bool& flag, bool value) : flag_(flag), saved_(flag) { flag = value; }
-  ~TkvFlagScope() { flag_ = saved_; }
-  TkvFlagScope(const TkvFlagScope&) = delete;
-  TkvFlagScope& operator=(const TkvFlagScope&) = delete;
-
- private:
-  bool& flag_;
-  bool saved_;
-};
-
 // Sets a state flag on construction and takes it away on every way out, an exception
 // included (only when it set it: a flag already there stays).
 class TkvManagerStateScope {
@@ -1092,7 +1079,7 @@ class TkvMenuSupport : public TPersistent {
   TkvMenuSupport();
   ~TkvMenuSupport() override;
   // The menu font: setting it also sets the shared menu font (made when missing).
-  TFont* Font() const { return FFont; }
+  TFont* Font() const { return FFont.get(); }
   void SetFont(TFont* value);
   // With CustomFont on, or with a main font of the skin or of the manager, every skinned menu
   // item is written in CustomMenuFont: Font under that main font's name.
@@ -1106,7 +1093,7 @@ class TkvMenuSupport : public TPersistent {
   void SetUseExtraLine(bool v) { FUseExtraLine = v; }
   Integer ExtraLineWidth() const { return FExtraLineWidth; }  // at 96 PPI
   void SetExtraLineWidth(Integer v) { FExtraLineWidth = v; }
-  TFont* ExtraLineFont() const { return FExtraLineFont; }
+  TFont* ExtraLineFont() const { return FExtraLineFont.get(); }
   // The section painted under the glyph column.
   const String& IcoLineSkin() const { return FIcoLineSkin; }
   void SetIcoLineSkin(const String& v) { FIcoLineSkin = v; }
@@ -1121,11 +1108,11 @@ class TkvMenuSupport : public TPersistent {
 
  private:
   bool FCustomFont = false;
-  TFont* FFont;
+  const std::unique_ptr<TFont> FFont;
   std::unique_ptr<TFont> FCustomMenuFont;
   bool FUseExtraLine = false;
   Integer FExtraLineWidth = 32;
-  TFont* FExtraLineFont;
+  const std::unique_ptr<TFont> FExtraLineFont;
   String FIcoLineSkin = u"ICOLINE";
   Byte FAlphaBlend = 254;
   bool FSkinnedShadows = true;

@@ -127,12 +127,7 @@ bool DuRiruZireziv::MainWindowHook(TMessage& message) {
     case kTaskbarButtonMenu: {
       TCustomForm* main = MainForm();
       if (!Application->MainFormOnTaskbar() || !main) return false;
-      TkvFormProvider* provider = nullptr;
-      try {
-        provider = ProviderOf(main);
-      } catch (...) {
-        provider = nullptr;  // a form that raises on the question has no provider
-      }
+      TkvFormProvider* provider = ProviderOf(main);
       if (!provider) return false;
       POINT p{};
       GetCursorPos(&p);

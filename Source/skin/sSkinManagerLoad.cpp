@@ -22,6 +22,7 @@
 #include "raster/Blend.h"
 #include "skin/sSkinManagerLoader.h"
 #include "ui/IniFiles.h"
+#include "ui/ScopeGuard.h"
 #include "ui/StringList.h"
 #include "ui/SysUtils.h"
 #include "ui/TypInfo.h"
@@ -441,7 +442,7 @@ TkvSkinData* DuRiruZireziv::LoadSkinSlot(Integer aPPI) {
   if (!SkinFile || !CommonDataLoaded) return ready ? ready : Slot(0);
   TkvSkinData* data = MakeSlot(this, *this, aPPI);
   if (data->Initializing) return data;  // being loaded already (a lookup from inside its own load)
-  TkvFlagScope loading(data->Initializing, true);
+  const auto loading = SetForScope(data->Initializing, true);
   try {
     LoadSlot(*this, *data);
   } catch (const ESkinRefused&) {
@@ -457,7 +458,7 @@ TkvSkinData* DuRiruZireziv::LoadSkinSlot(Integer aPPI) {
 void DuRiruZireziv::ReloadSkin(Integer aPPI) {
   if (!SkinFile || !CommonDataLoaded) return;
   TkvSkinData* data = MakeSlot(this, *this, aPPI);
-  TkvFlagScope loading(data->Initializing, true);
+  const auto loading = SetForScope(data->Initializing, true);
   LoadSlot(*this, *data);
 }
 

@@ -323,12 +323,10 @@ void TkvFonts::SetMainMode(TkvFontMode value) {
 namespace {
 
 // The published names of the lists, in the order of TkvThirdPartyKind.
+#define TW_THIRD_PARTY_KIND_NAME(kind, text, name, wrapper) name,
 constexpr std::array<const char16_t*, kvLastSupportedType + 1> kThirdPartyNames{
-    u"ThirdEdits",     u"ThirdButtons",    u"ThirdBitBtns",      u"ThirdCheckBoxes",    u"ThirdComboBoxes",
-    u"ThirdGrids",     u"ThirdGroupBoxes", u"ThirdListViews",    u"ThirdPanels",        u"ThirdTreeViews",
-    u"ThirdWWEdits",   u"ThirdGridEh",     u"ThirdVirtualTrees", u"ThirdPageControl",   u"ThirdTabControl",
-    u"ThirdToolBar",   u"ThirdStatusBar",  u"ThirdSpeedButton",  u"ThirdScrollControl", u"ThirdUpDown",
-    u"ThirdScrollBar", u"ThirdStaticText", u"ThirdNativePaint"};
+    TW_THIRD_PARTY_KINDS(TW_THIRD_PARTY_KIND_NAME)};
+#undef TW_THIRD_PARTY_KIND_NAME
 
 template <Integer K>
 void PublishList(TClassBuilder<TsThirdPartyList>& b) {

@@ -47,7 +47,7 @@ class TIcon;
 TIcon* AppIcon();
 TIcon* AppIconLarge();
 // The title height last used to re-show a maximized form with an outer border window.
-extern Integer iLatestTitleHeight;
+extern Integer& iLatestTitleHeight;
 
 using TkvProviderProc = std::function<void(TkvFormProvider* provider, Integer data)>;
 // Calls proc for every registered form of the manager that is visible, not minimized, not an

@@ -8,13 +8,14 @@
 #include "base/Composition.h"
 #include "base/kvntUtils.h"
 #include "base/sMessages.h"
+#include "skin/SkinState.h"
 #include "skin/sCommonData.h"
 #include "skin/sVclUtils.h"
 #include "ui/Forms.h"
 #include "ui/GdiScopes.h"
 #include "ui/Icon.h"
 
-Integer iLatestTitleHeight = 0;
+Integer& iLatestTitleHeight = kvSkinState.iLatestTitleHeight;
 
 namespace {
 

@@ -15,6 +15,7 @@
 #include "ui/Controls.h"
 #include "ui/Forms.h"
 #include "ui/GdiScopes.h"
+#include "ui/WinHandles.h"
 
 // ---- Skin command transport -----------------------------------------------------------
 
@@ -46,7 +47,15 @@ intptr_t TrySendMessage(HWND handle, Cardinal msg, uintptr_t wParam, intptr_t lP
     TMessage m = MakeMessage(msg, wParam, lParam);
     try {
       sd->WndProc(m);
-    } catch (...) { return 0; }
+    } catch (const std::exception& e) {
+      // The system's dispatch would have handed the error to the application: so does the
+      // direct call, and the message is not handled.
+      if (Application) Application->HandleException(sd->FOwnerObject, &e);
+      return 0;
+    } catch (...) {
+      if (Application) Application->HandleException(sd->FOwnerObject, nullptr);
+      return 0;
+    }
     return m.Result;
   }
   return SendMessageW(handle, msg, wParam, lParam);
@@ -233,10 +242,8 @@ TPoint kvMousePos() {
 
 bool kvMouseInControlDC(HWND handle) {
   if (!IsWindowVisible(handle)) return false;
-  HDC dc = GetWindowDC(handle);
   RECT clip{};
-  const int kind = GetClipBox(dc, &clip);
-  ReleaseDC(handle, dc);
+  const int kind = GetClipBox(TWindowDC(handle), &clip);
   if (kind != SIMPLEREGION) return false;
   RECT wr{};
   GetWindowRect(handle, &wr);
@@ -249,14 +256,13 @@ bool kvMouseInControlDC(HWND handle) {
 void EnableNCDpiScaling(HWND wndHandle) {
   if (!IsWin10Up()) return;
   const UINT oldMode = SetErrorMode(SEM_NOOPENFILEERRORBOX);
-  HMODULE user32 = LoadLibraryW(L"user32.dll");
+  const TOwnedModule user32(LoadLibraryW(L"user32.dll"));
   SetErrorMode(oldMode);
   if (!user32) return;
   using EnableNonClientDpiScalingFn = BOOL(WINAPI*)(HWND);
   if (auto fn = reinterpret_cast<EnableNonClientDpiScalingFn>(
-          reinterpret_cast<void*>(GetProcAddress(user32, "EnableNonClientDpiScaling"))))
+          reinterpret_cast<void*>(GetProcAddress(user32.get(), "EnableNonClientDpiScaling"))))
     if (!fn(wndHandle)) CheckLastError();
-  FreeLibrary(user32);
 }
 
 // ---- Module state ---------------------------------------------------------------------
@@ -484,10 +490,8 @@ bool CtrlDCIsVisible(TControl* ctrl) {
   TWinControl* win = dynamic_cast<TWinControl*>(ctrl);
   if (!win && ctrl) win = ctrl->Parent();
   if (!win || !win->HandleAllocated()) return false;
-  HDC dc = GetWindowDC(win->WindowHandle());
   RECT clip{};
-  const int kind = GetClipBox(dc, &clip);
-  ReleaseDC(win->WindowHandle(), dc);
+  const int kind = GetClipBox(TWindowDC(win->WindowHandle()), &clip);
   return kind > NULLREGION;
 }
 

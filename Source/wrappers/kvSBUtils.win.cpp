@@ -301,7 +301,10 @@ void TkvMainWnd::HandleDestroy(TMessage& message) {
         TkvMainWnd* self = this;
         UninitializeKVWnd(CtrlHandle, false, false, self);
       }
-    } catch (...) {}
+    } catch (...) {
+      // The window is being destroyed whatever fails in letting go of it: the destroy goes on
+      // (an error thrown into the system's destroy would leave the window half gone).
+    }
     message.Result = 1;
   } else {
     // Not in the window's procedures: sending the message to the window again would recurse

@@ -167,10 +167,9 @@ void TkvComboBoxWnd::RepaintButton() {
     if (auto* glows = TkvServiceSlot<TkvGlowServices>::Get()) glows->HideGlow(SkinData->GlowID, true);
   }
   if (Style() == CBS_SIMPLE) return;
-  HDC dc = GetWindowDC(CtrlHandle);
+  const TWindowDC dc(CtrlHandle);
   if (!dc) return;
   PaintButton(dc);
-  ReleaseDC(CtrlHandle, dc);
 }
 
 String TkvComboBoxWnd::ItemText(Integer index) {
@@ -356,10 +355,7 @@ void TkvComboBoxWnd::kvWndProc(TMessage& message) {
       InitCtrlData(this);
       message.Result = CallPrevWndProc(CtrlHandle, message.Msg, message.WParam, message.LParam);
       if (Destroyed) return;
-      HDC dc = message.WParam ? reinterpret_cast<HDC>(message.WParam) : GetWindowDC(CtrlHandle);
-      const TScopeExit release([&] {
-        if (!message.WParam) ReleaseDC(CtrlHandle, dc);
-      });
+      const TGivenOrOwnDC dc(CtrlHandle, reinterpret_cast<HDC>(message.WParam), dcWindow);
       if (Style() == CBS_SIMPLE) {
         PrepareSimple();
         BitBltBorder(dc, 0, 0, SkinData->FCacheBmp->Width(), SkinData->FCacheBmp->Height(),
@@ -635,7 +631,7 @@ void TkvComboListWnd::PaintSimpleStrip() {
   if (lr.bottom >= cr.bottom) return;
   TkvBGInfo info;
   GetBGInfo(&info, combo, false);
-  HDC dc = GetWindowDC(combo);
+  const TWindowDC dc(combo);
   const Integer top = lr.bottom - cr.top, height = cr.bottom - lr.bottom, width = cr.right - cr.left;
   if (info.BgType == btCache && info.Bmp) {
     BitBlt(dc, 0, top, width, height, info.Bmp->Canvas()->Handle(), info.Offset.X, info.Offset.Y + top, SRCCOPY);
@@ -645,7 +641,6 @@ void TkvComboListWnd::PaintSimpleStrip() {
     FillRect(dc, &r, b);
     DeleteObject(b);
   }
-  ReleaseDC(combo, dc);
 }
 
 void TkvComboListWnd::kvWndProc(TMessage& message) {

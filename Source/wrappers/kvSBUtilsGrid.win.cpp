@@ -608,16 +608,13 @@ void TkvVirtualTreeViewWnd::PaintTreeFrame(TMessage& message) {
   if (!SkinData->FCacheBmp) return;
   // A border with see-through corners shows the parent there.
   UpdateWndCorners(SkinData, 0, this);
-  HDC dc = GetWindowDC(CtrlHandle);
-  {
-    TSaveDC saved(dc);
-    const Integer w = FrameWidth();
-    BitBltBorder(dc, 0, 0, WndSize.cx, WndSize.cy, SkinData->FCacheBmp->Canvas()->Handle(), 0, 0, w, w, w, w);
-    TLParam l = 0;
-    CallPrevWndProc(CtrlHandle, WM_PRINT, reinterpret_cast<TWParam>(dc), l);
-    message.Result = kv_NCDraw(this, CtrlHandle, -1, dc);
-  }
-  ReleaseDC(CtrlHandle, dc);
+  const TWindowDC dc(CtrlHandle);
+  TSaveDC saved(dc);
+  const Integer w = FrameWidth();
+  BitBltBorder(dc, 0, 0, WndSize.cx, WndSize.cy, SkinData->FCacheBmp->Canvas()->Handle(), 0, 0, w, w, w, w);
+  TLParam l = 0;
+  CallPrevWndProc(CtrlHandle, WM_PRINT, reinterpret_cast<TWParam>(dc.get()), l);
+  message.Result = kv_NCDraw(this, CtrlHandle, -1, dc);
 }
 
 void TkvVirtualTreeViewWnd::PrintTree(TMessage& message) {

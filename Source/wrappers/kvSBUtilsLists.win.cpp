@@ -280,9 +280,8 @@ void TkvListViewWnd::ColumnSkinPaint(const TRect& controlRect, Integer cIndex, H
       }
     }
   }
-  HDC target = dc ? dc : GetWindowDC(FhWndHeader);
+  const TGivenOrOwnDC target(FhWndHeader, dc, dcWindow);
   BitBlt(target, controlRect.Left, controlRect.Top, r.Right, r.Bottom, cv->Handle(), 0, 0, SRCCOPY);
-  if (!dc) ReleaseDC(FhWndHeader, target);
 }
 
 void TkvListViewWnd::HeaderWndProc(TMessage& message) {
@@ -491,13 +490,12 @@ void TkvTreeViewWnd::kvWndProc(TMessage& message) {
         const bool hot = SkinData->FFocused || (SkinData->FMouseAbove && MayBeHot(SkinData, true));
         if (const auto colors = StateColors(SkinData, hot ? 1 : 0)) c = colors->Color;
       }
-      HDC dc = message.WParam ? reinterpret_cast<HDC>(message.WParam) : GetDC(CtrlHandle);
+      const TGivenOrOwnDC dc(CtrlHandle, reinterpret_cast<HDC>(message.WParam), dcClient);
       RECT r{};
       GetClientRect(CtrlHandle, &r);
       HBRUSH b = CreateSolidBrush(c);
       FillRect(dc, &r, b);
       DeleteObject(b);
-      if (!message.WParam) ReleaseDC(CtrlHandle, dc);
       message.Result = 1;
       return;
     }

@@ -12,6 +12,7 @@
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
 #include "skin/sVclUtils.h"
+#include "ui/GdiScopes.h"
 #include "ui/ScopeGuard.h"
 #include "wrappers/kvSBUtilsPaintSteps.h"
 
@@ -152,10 +153,11 @@ void TkvMnuWnd::PaintFrame() {
     source = SkinData ? SkinData->FCacheBmp.get() : nullptr;
   }
   if (!source || source->Empty()) return;
-  HDC dc = GetWindowDC(CtrlHandle);
-  if (!dc) return;
-  BitBltBorder(dc, 0, 0, w, h, source->Canvas()->Handle(), 0, 0, kFrameWidth, -1, -1, -1);
-  ReleaseDC(CtrlHandle, dc);
+  {
+    const TWindowDC dc(CtrlHandle);
+    if (!dc) return;
+    BitBltBorder(dc, 0, 0, w, h, source->Canvas()->Handle(), 0, 0, kFrameWidth, -1, -1, -1);
+  }
   ++FramePaints;
 }
 

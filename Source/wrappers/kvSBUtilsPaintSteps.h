@@ -12,6 +12,7 @@
 #include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
 #include "ui/Bitmap.h"
+#include "ui/GdiScopes.h"
 #include "wrappers/kvSBUtils.h"
 
 namespace wrapsteps {
@@ -59,38 +60,20 @@ Integer BorderWidthOf(HWND wnd);
 // saved for the scope.
 class TWindowPaintDC {
  public:
-  TWindowPaintDC(HWND wnd, HDC given)
-      : wnd_(wnd), dc_(given ? given : GetWindowDC(wnd)), own_(!given), saved_(SaveDC(dc_)) {}
-  ~TWindowPaintDC() {
-    if (saved_) RestoreDC(dc_, saved_);
-    if (own_ && dc_) ReleaseDC(wnd_, dc_);
-  }
+  TWindowPaintDC(HWND wnd, HDC given) : dc_(wnd, given, dcWindow), saved_(dc_) {}
   TWindowPaintDC(const TWindowPaintDC&) = delete;
   TWindowPaintDC& operator=(const TWindowPaintDC&) = delete;
   operator HDC() const { return dc_; }
 
  private:
-  HWND wnd_;
-  HDC dc_;
-  bool own_;
-  int saved_;
+  TGivenOrOwnDC dc_;
+  TSaveDC saved_;
 };
 
 // A paint target: the given DC, else the client-area DC (released at scope end).
-class TClientPaintDC {
+class TClientPaintDC : public TGivenOrOwnDC {
  public:
-  TClientPaintDC(HWND wnd, HDC given) : wnd_(wnd), dc_(given ? given : GetDC(wnd)), own_(!given) {}
-  ~TClientPaintDC() {
-    if (own_ && dc_) ReleaseDC(wnd_, dc_);
-  }
-  TClientPaintDC(const TClientPaintDC&) = delete;
-  TClientPaintDC& operator=(const TClientPaintDC&) = delete;
-  operator HDC() const { return dc_; }
-
- private:
-  HWND wnd_;
-  HDC dc_;
-  bool own_;
+  TClientPaintDC(HWND wnd, HDC given) : TGivenOrOwnDC(wnd, given, dcClient) {}
 };
 
 // Redraw switched off through the wrapper's own procedure for a scope.

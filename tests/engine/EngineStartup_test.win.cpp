@@ -13,16 +13,22 @@
 #include "base/sConst.h"
 #include "base/sDefaults.h"
 #include "base/sDialogs.h"
+#include "controls/kvGlow.h"
 #include "controls/kvShellCtrls.h"
+#include "controls/sButton.h"
 #include "controls/sGlyphUtils.h"
+#include "controls/sSkinMenus.h"
 #include "controls/sThirdParty.h"
 #include "images/kvAlphaImageList.h"
 #include "paint/sGraphUtils.h"
 #include "raster/MaskImages.h"
 #include "raster/kvgpUtils.h"
 #include "skin/ControlServices.h"
+#include "skin/FormServices.h"
 #include "skin/HideAnimation.h"
+#include "skin/sCommonData.h"
 #include "skin/sSkinManager.h"
+#include "skin/sStyleSimply.h"
 #include "skin/sVclUtils.h"
 #include "support/GdiTracker.h"
 #include "wrappers/kvSBUtils.h"
@@ -45,6 +51,66 @@ TEST(ModuleSteps, StartInOrderOnceStopInReverse) {
   StartModules(table);  // again after the clean-up
   EXPECT_EQ(calls, (std::vector<std::string>{"start A", "start B", "stop C", "stop A", "start A", "start B"}));
   StopModules(table);
+}
+
+namespace {
+// Two slots of the test's own, filled by a step each.
+class TSlotOne {};
+class TSlotTwo {};
+TSlotOne slotOne;
+TSlotTwo slotTwo;
+void FillOne() { TkvServiceSlot<TSlotOne>::Set(&slotOne); }
+void FillTwo() { TkvServiceSlot<TSlotTwo>::Set(&slotTwo); }
+void EmptyOne() { TkvServiceSlot<TSlotOne>::Set(nullptr); }
+void EmptyTwo() { TkvServiceSlot<TSlotTwo>::Set(nullptr); }
+bool OneFilled() { return TkvServiceSlot<TSlotOne>::Get() != nullptr; }
+bool TwoFilled() { return TkvServiceSlot<TSlotTwo>::Get() != nullptr; }
+const std::vector<TkvSlotCheck> testSlots{{"TSlotOne", OneFilled}, {"TSlotTwo", TwoFilled}};
+}  // namespace
+
+// A start whose steps leave a slot empty fails, names every empty slot and runs the clean-up;
+// one that fills them all starts.
+TEST(ModuleSteps, AStartThatLeavesSlotsEmptyFailsAndNamesThem) {
+  struct Case {
+    std::vector<TkvModuleStep> steps;
+    std::vector<std::string> leftEmpty;  // by the steps
+    std::string error;                   // empty: the start succeeds
+  };
+  const std::vector<Case> cases{
+      {{{"none", nullptr, nullptr}},
+       {"TSlotOne", "TSlotTwo"},
+       "The engine's start-up left service slots empty: TSlotOne, TSlotTwo"},
+      {{{"one", FillOne, EmptyOne}}, {"TSlotTwo"}, "The engine's start-up left service slots empty: TSlotTwo"},
+      {{{"two", FillTwo, EmptyTwo}}, {"TSlotOne"}, "The engine's start-up left service slots empty: TSlotOne"},
+      {{{"one", FillOne, EmptyOne}, {"two", FillTwo, EmptyTwo}}, {}, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.error);
+    std::string error;
+    try {
+      StartModulesChecked(c.steps, testSlots);
+    } catch (const EEngineStart& e) { error = e.what(); }
+    EXPECT_EQ(error, c.error);
+    if (!error.empty()) {
+      // Nothing stays half started: the clean-up ran, and a start after it runs the steps again.
+      EXPECT_EQ(EmptySlots(testSlots), (std::vector<std::string>{"TSlotOne", "TSlotTwo"}));
+      StartModules(c.steps);
+    }
+    EXPECT_EQ(EmptySlots(testSlots), c.leftEmpty);
+    StopModules(c.steps);
+    EXPECT_EQ(EmptySlots(testSlots), (std::vector<std::string>{"TSlotOne", "TSlotTwo"}));
+  }
+}
+
+TEST(EngineStartup, TheStartFillsEverySlotAndTheCleanUpEmptiesThem) {
+  std::vector<std::string> names;
+  for (const TkvSlotCheck& slot : EngineSlots()) names.push_back(slot.Name);
+  EXPECT_EQ(names, (std::vector<std::string>{"TkvEffectServices", "TkvGlowServices", "TkvHintServices",
+                                             "TkvMenuServices", "TkvFormServices"}));
+  StartEngine();
+  EXPECT_EQ(EmptySlots(EngineSlots()), std::vector<std::string>{});
+  StopEngine();
+  EXPECT_EQ(EmptySlots(EngineSlots()), names);
 }
 
 TEST(EngineStartup, TheFixedOrder) {
@@ -166,6 +232,12 @@ TEST(EngineStartup, TheResetPutsTheEngineStateBackToItsFirstValues) {
   fGlobalFlag = true;
   Captions[0] = u"changed";
   iAeroStatus = 1;
+  bFocusChanging = true;
+  bGlowingDestroying = true;
+  kvCanHookMenu = true;
+  RestrictDrawing = true;
+  kvSkinDataLookups = 5;
+  iLatestTitleHeight = 30;
   auto* manager = new DuRiruZireziv(nullptr);
   ASSERT_EQ(DefaultManager, manager);
   ASSERT_NE(DefaultManagerLink(), nullptr);
@@ -185,6 +257,12 @@ TEST(EngineStartup, TheResetPutsTheEngineStateBackToItsFirstValues) {
   EXPECT_FALSE(fGlobalFlag);
   EXPECT_EQ(Captions[0], u"Warning");
   EXPECT_EQ(iAeroStatus, -1);
+  EXPECT_FALSE(bFocusChanging);
+  EXPECT_FALSE(bGlowingDestroying);
+  EXPECT_FALSE(kvCanHookMenu);
+  EXPECT_FALSE(RestrictDrawing);
+  EXPECT_EQ(kvSkinDataLookups, 0);
+  EXPECT_EQ(iLatestTitleHeight, 0);
   EXPECT_EQ(DefaultManager, nullptr);
   EXPECT_EQ(DefaultManagerLink(), nullptr);
   EXPECT_TRUE(kvs_CloseStr.empty());

@@ -244,7 +244,7 @@ TEST_F(Text, FontHeightAndStringSize) {
 
 TEST_F(Text, GlowRaisesAlphaAroundTheTextAndAKeptMaskIsReused) {
   Bmp a = Filled(100, 40, clBlack, 0), b = Filled(100, 40, clBlack, 0);
-  TBitmap* mask = nullptr;
+  std::unique_ptr<TBitmap> mask;
   kvDrawGlowForText(a.get(), u"Glow", TRect(20, 10, 70, 30), DT_SINGLELINE, 15, 3, 0xFFFFFF, mask);
   ASSERT_NE(mask, nullptr);
   EXPECT_EQ(mask->Width(), 50 + 2 * 7);
@@ -256,7 +256,6 @@ TEST_F(Text, GlowRaisesAlphaAroundTheTextAndAKeptMaskIsReused) {
   EXPECT_EQ(Px(a.get(), 0, 0), 0u);  // far from the text
   kvDrawGlowForText(b.get(), u"Other text", TRect(20, 10, 70, 30), DT_SINGLELINE, 15, 3, 0xFFFFFF, mask);
   EXPECT_TRUE(SamePixels(a.get(), b.get()));  // the kept mask still holds the first text
-  delete mask;
 }
 
 TEST(UpdateColor, ToneHueAndSaturationOfTheControl) {

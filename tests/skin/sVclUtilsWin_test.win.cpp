@@ -11,6 +11,8 @@
 #include "base/sMessages.h"
 #include "skin/sCommonData.h"
 #include "skin/sVclUtils.h"
+#include "ui/Forms.h"
+#include "ui/SysUtils.h"
 
 namespace {
 
@@ -127,6 +129,36 @@ TEST_F(Transport, DirectCallThroughTheSavedProcedure) {
   r.throws = true;
   EXPECT_EQ(SendAMessage(w, KV_GETBG, 0), 0);  // an exception inside answers 0
   r.Detach();
+}
+
+// A procedure's error reaches the application, as through the system's dispatch, and the
+// message answers 0 (not handled).
+TEST_F(Transport, AnErrorInTheDirectCallGoesToTheApplication) {
+  struct TErrors {
+    void OnError(TObject* sender, const Exception& e) {
+      texts.push_back(StringToUtf8(e.Message()));
+      senders.push_back(sender);
+    }
+    std::vector<std::string> texts;
+    std::vector<TObject*> senders;
+  } errors;
+  TApplication app;
+  app.SetOnException(TExceptionEvent(&errors, &TErrors::OnError));
+  HWND w = Child(parent_);
+  Receiver r(w);
+  TObject owner;
+  r.Data().FOwnerObject = &owner;
+  r.Attach();
+  answers[w] = 7;
+  r.throws = true;
+  EXPECT_EQ(SendAMessage(w, KV_GETBG, 0), 0);
+  EXPECT_EQ(errors.texts, (std::vector<std::string>{"failed inside"}));
+  EXPECT_EQ(errors.senders, (std::vector<TObject*>{&owner}));
+  r.throws = false;
+  EXPECT_EQ(SendAMessage(w, KV_GETBG, 0), 7);
+  EXPECT_EQ(errors.texts.size(), 1u);  // a call that succeeds reports nothing
+  r.Detach();
+  r.Data().FOwnerObject = nullptr;
 }
 
 TEST_F(Transport, NestedDeliveryFromInsideADirectCall) {
