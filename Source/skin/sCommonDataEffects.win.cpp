@@ -241,10 +241,7 @@ void ShowGlowingIfNeeded(TsCommonData* sd, bool clicked, HWND ctrlHandle, Intege
       if (TWinControl* parent = c->Parent(); parent && parent->HandleAllocated()) {
         const HWND pw = parent->WindowHandle();
         RECT clip{};
-        if (HDC dc = GetDC(pw)) {
-          GetClipBox(dc, &clip);
-          ReleaseDC(pw, dc);
-        }
+        if (const TClientDC dc(pw); dc.get()) GetClipBox(dc.get(), &clip);
         POINT origin{0, 0};
         ClientToScreen(pw, &origin);
         r = TRect(std::max(r.Left, Integer(clip.left + origin.x)), std::max(r.Top, Integer(clip.top + origin.y)),
