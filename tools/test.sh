@@ -52,7 +52,7 @@ preset=$(tools/wine-preset.sh)
 wine=wine
 if [ "$preset" = win64 ]; then
   wine=/usr/lib/wine/wine64
-  echo "[test] this machine runs no 32-bit programs: the Windows tests run the x86_64 build under the 64-bit Wine"
+  echo "[test] the Windows tests run the x86_64 build under the 64-bit Wine (no 32-bit programs here, or TW_WINE_PRESET)"
 fi
 cmake --preset "$preset" >/dev/null
 
