@@ -42,7 +42,7 @@ if [ "$("$(dirname "$0")/wine-preset.sh")" = win32 ]; then
   win64_tests=
 else
   win64_tests=1
-  log "this machine runs no i386 programs: setting up the 64-bit Windows build for the tests"
+  log "the Windows tests run a 64-bit build here (no i386 programs, or TW_WINE_PRESET): setting it up"
   for p in g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64; do want "$p"; done
 fi
 

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "ui/CommandLine.h"
+#include "app/DownloadLogic.h"
 #include "ui/SysUtils.h"
 
 std::string UnixPathOf(const String& windowsPath) {
@@ -54,14 +54,9 @@ int RunUnixShell(const std::string& command, unsigned timeoutMs) {
   if (!CreateProcessW(L"Z:\\bin\\sh", reinterpret_cast<LPWSTR>(cmdLine.data()), nullptr, nullptr, FALSE, 0, nullptr,
                       nullptr, &si, &pi))
     return -1;
-  // Wine starts a Linux program outside its process table: it gives back no process handle, and
-  // the thread handle it leaves in the structure is a stale number that may name any handle of
-  // ours (closing it once closed the current user's registry root). Only a real process's
-  // handles are ours to close.
-  if (pi.hProcess) {
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-  }
+  // pi's handles are not closed: for a Linux program Wine fills them from its own uninitialised
+  // locals, not with handles of the new process, and closing them closed whatever handle of
+  // this process had those numbers (once the cached key of HKEY_CURRENT_USER).
   const ULONGLONG deadline = GetTickCount64() + timeoutMs;
   while (GetFileAttributesW(markerPath) == INVALID_FILE_ATTRIBUTES) {
     if (GetTickCount64() > deadline) return -1;

@@ -214,6 +214,9 @@ void DialogAnswerer::Run() {
       SeenDialog d;
       d.Window = wnd;
       d.Class = ClassOf(wnd);
+      // Gone or hidden meanwhile (a form rebuilding its window, a box closed by its program):
+      // nothing to read or answer here; a window that replaces it is found by the next scan.
+      if (d.Class.empty() || !IsWindowVisible(wnd)) continue;
       d.Title = WindowText(wnd);
       ChildScan scan;
       EnumChildWindows(wnd, ScanChild, reinterpret_cast<LPARAM>(&scan));
