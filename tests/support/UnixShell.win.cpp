@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "app/DownloadLogic.h"
+#include "ui/CommandLine.h"
 #include "ui/SysUtils.h"
 
 std::string UnixPathOf(const String& windowsPath) {
