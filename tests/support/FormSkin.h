@@ -14,6 +14,7 @@
 
 #include "forms/sSkinProvider.h"
 #include "raster/Blend.h"
+#include "raster/GdiBitmaps.h"
 #include "support/FormFixture.h"
 #include "support/SkinFixture.h"
 #include "ui/Bitmap.h"
@@ -109,6 +110,9 @@ class SkinnedForm : public ::testing::Test {
     ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 0) << "no display: window tests need Xvfb";
     // The caption cover is not waited for: activations run at full speed.
     CaptionCoverDelay = 0;
+    // The layered-window functions an outer border window needs, bound as the engine's start binds
+    // them: without them a form gets no border window, whichever tests ran before.
+    sGraphUtilsStartup();
     app = std::make_unique<TApplication>();
     skin = std::make_unique<FormSkin>();
     form = new TForm(app.get());
@@ -190,6 +194,9 @@ class SkinnedMdiFrame : public ::testing::Test {
   void SetUp() override {
     ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 0) << "no display: window tests need Xvfb";
     CaptionCoverDelay = 0;
+    // The layered-window functions an outer border window needs, bound as the engine's start binds
+    // them: without them a form gets no border window, whichever tests ran before.
+    sGraphUtilsStartup();
     app = std::make_unique<TApplication>();
     skin = std::make_unique<FormSkin>();
     frame = new TForm(app.get());
