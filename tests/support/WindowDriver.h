@@ -61,6 +61,8 @@ class DialogAnswerer {
   std::thread thread_;
 };
 
+// The Unicode text on the clipboard; empty when there is none.
+String ClipboardText();
 // The visible top-level windows of a class (any process when pid is 0).
 std::vector<HWND> TopLevelWindows(const wchar_t* className, DWORD pid = 0);
 // Waits for an Explorer window titled title, closes it; false when none came.

@@ -70,20 +70,6 @@ String MessageFormText(HWND wnd) {
   return label ? label->Caption() : String();
 }
 
-// The Unicode text on the clipboard; empty when there is none.
-String ClipboardText() {
-  if (!OpenClipboard(nullptr)) return {};
-  String text;
-  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-    if (auto* p = static_cast<const Char*>(GlobalLock(data))) {
-      text = p;
-      GlobalUnlock(data);
-    }
-  }
-  CloseClipboard();
-  return text;
-}
-
 // What a message box puts on the clipboard when the user brings it to the front and presses
 // Ctrl+C; empty when nothing came.
 String CopiedByCtrlC(HWND wnd) {
@@ -139,6 +125,19 @@ HWND MessageFormButton(HWND wnd, int id) {
 }
 
 }  // namespace
+
+String ClipboardText() {
+  if (!OpenClipboard(nullptr)) return {};
+  String text;
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    if (auto* p = static_cast<const Char*>(GlobalLock(data))) {
+      text = p;
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return text;
+}
 
 std::vector<HWND> TopLevelWindows(const wchar_t* className, DWORD pid) {
   FindData d{className, pid, {}};

@@ -11,6 +11,7 @@
 
 #include "support/FormFixture.h"
 #include "support/TempDir.h"
+#include "support/WindowDriver.h"
 #include "ui/Dialogs.h"
 #include "ui/StdCtrls.h"
 
@@ -104,20 +105,6 @@ struct FormAction {
 };
 std::function<void(TForm*)> FormAction::act;
 int FormAction::done = 0;
-
-// The Unicode text on the clipboard; empty when there is none.
-String ClipboardText() {
-  if (!OpenClipboard(nullptr)) return {};
-  String text;
-  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-    if (auto* p = static_cast<const Char*>(GlobalLock(data))) {
-      text = p;
-      GlobalUnlock(data);
-    }
-  }
-  CloseClipboard();
-  return text;
-}
 
 void EmptyTheClipboard() {
   if (!OpenClipboard(nullptr)) return;
