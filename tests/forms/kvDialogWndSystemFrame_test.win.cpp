@@ -46,7 +46,7 @@ std::vector<DWORD> TransitionsOf(HWND wnd) {
   return out;
 }
 
-class DialogMore : public DialogWrapper {
+class DialogSystemFrame : public DialogWrapper {
  protected:
   void TearDown() override {
     iAeroStatus = savedAero;
@@ -109,7 +109,7 @@ class DialogMore : public DialogWrapper {
 // With the skin's frame drawing off, the dialog keeps its system menu and caption buttons, and no
 // shadow window is made around it, neither when it shows nor on a new skin; with it on, the
 // system menu is taken and the shadow window comes.
-TEST_F(DialogMore, SystemDrawnFrameKeepsItsMenuAndGetsNoShadowWindow) {
+TEST_F(DialogSystemFrame, SystemDrawnFrameKeepsItsMenuAndGetsNoShadowWindow) {
   GiveShadow(*skin, TRect(5, 5, 5, 5));
   DuRiruZireziv& manager = skin->skin.Manager;
   for (const bool drawn : {false, true}) {
@@ -144,7 +144,7 @@ LRESULT CALLBACK UpdatingProbeHook(int code, WPARAM wParam, LPARAM lParam) {
 
 // A new wrapper marks its skin data updating until the first paint, takes the class's saving of
 // the screen under the dialog, and turns the system's transitions off only when it draws the frame.
-TEST_F(DialogMore, WrappingSetsUpdatingClassStyleAndTransitions) {
+TEST_F(DialogSystemFrame, WrappingSetsUpdatingClassStyleAndTransitions) {
   ComposedWindows7();
   DuRiruZireziv& manager = skin->skin.Manager;
   for (const bool drawn : {true, false}) {
@@ -181,7 +181,7 @@ TEST_F(DialogMore, WrappingSetsUpdatingClassStyleAndTransitions) {
 // The border icons answer in their row only, each over its whole width (both edges included),
 // counted from the right; the small icon answers the system menu; the rest of the row is the
 // caption. The edge of a maximized dialog is not the dialog's.
-TEST_F(DialogMore, HitCodesComeFromTheIconRow) {
+TEST_F(DialogSystemFrame, HitCodesComeFromTheIconRow) {
   const auto noGlow = SetForScope(skin->skin.Manager.Effects.AllowGlowing, false);
   ASSERT_NE(MakeStyled(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME,
                        WS_EX_CONTEXTHELP),
@@ -242,7 +242,7 @@ TEST_F(DialogMore, HitCodesComeFromTheIconRow) {
 
 // A minimized dialog's minimize icon restores it, whichever place it takes among the icons; a
 // close icon of a class without closing answers nowhere.
-TEST_F(DialogMore, MinimizedAndUnclosableIconsAnswerAsTheyAct) {
+TEST_F(DialogSystemFrame, MinimizedAndUnclosableIconsAnswerAsTheyAct) {
   const auto noGlow = SetForScope(skin->skin.Manager.Effects.AllowGlowing, false);
   ASSERT_NE(MakeDialog(), nullptr);  // close and minimize icons, no maximize icon
   TkvDialogWnd* w = ShowMinimized();
@@ -266,7 +266,7 @@ TEST_F(DialogMore, MinimizedAndUnclosableIconsAnswerAsTheyAct) {
 
 // A border window that exists but is hidden is shown by the next frame paint: without
 // composition without a new picture, under composition with one, the dialog brought to the front.
-TEST_F(DialogMore, HiddenBorderWindowIsShownByTheFramePaint) {
+TEST_F(DialogSystemFrame, HiddenBorderWindowIsShownByTheFramePaint) {
   GiveShadow(*skin, TRect(5, 5, 5, 5));
   ASSERT_NE(MakeDialog(), nullptr);
   TkvDialogWnd* w = ShowWithOuterBorder();
@@ -302,7 +302,7 @@ TEST_F(DialogMore, HiddenBorderWindowIsShownByTheFramePaint) {
 }
 
 // A hidden dialog's frame paint is the default one: its region waits for it to be shown.
-TEST_F(DialogMore, HiddenDialogsFramePaintLeavesTheRegion) {
+TEST_F(DialogSystemFrame, HiddenDialogsFramePaintLeavesTheRegion) {
   ASSERT_NE(MakeDialog(), nullptr);
   ShowDialog();
   TkvDialogWnd* w = Wrapper();
@@ -319,7 +319,7 @@ TEST_F(DialogMore, HiddenDialogsFramePaintLeavesTheRegion) {
 
 // Moves of the dialog take the border window along, except while the skin data is updating or a
 // blended drag moves the border window itself; a hide asks for the region anew.
-TEST_F(DialogMore, BorderWindowFollowsMovesUnlessUpdatingOrDragged) {
+TEST_F(DialogSystemFrame, BorderWindowFollowsMovesUnlessUpdatingOrDragged) {
   GiveShadow(*skin, TRect(6, 4, 6, 8));
   ASSERT_NE(MakeDialog(), nullptr);
   TkvDialogWnd* w = ShowWithOuterBorder();
@@ -375,7 +375,7 @@ TEST_F(DialogMore, BorderWindowFollowsMovesUnlessUpdatingOrDragged) {
 }
 
 // Activation redraws frame and children without erasing the client.
-TEST_F(DialogMore, ActivationRedrawsWithoutErasing) {
+TEST_F(DialogSystemFrame, ActivationRedrawsWithoutErasing) {
   ASSERT_NE(MakeDialog(), nullptr);
   ShowDialog();
   ASSERT_NE(Wrapper(), nullptr);
@@ -391,7 +391,7 @@ TEST_F(DialogMore, ActivationRedrawsWithoutErasing) {
 
 // A dialog hosting the shell's item view while common dialogs are not skinned gives its controls
 // no wrappers on erasing or on a new default button.
-TEST_F(DialogMore, ShellViewDialogGivesItsControlsNoWrappers) {
+TEST_F(DialogSystemFrame, ShellViewDialogGivesItsControlsNoWrappers) {
   const ProbeWindowClass view(L"duiviewwndclassname", &DefWindowProcW);
   const auto common = SetForScope(kvTryToSkinCommonDialogs, false);
   for (const bool withView : {true, false}) {
@@ -421,7 +421,7 @@ TEST_F(DialogMore, ShellViewDialogGivesItsControlsNoWrappers) {
 }
 
 // The colour request of old 16-bit windows gets the skin's edit colours like the others.
-TEST_F(DialogMore, OldColourRequestTakesTheSkinsEditColours) {
+TEST_F(DialogSystemFrame, OldColourRequestTakesTheSkinsEditColours) {
   ASSERT_NE(MakeDialog(), nullptr);
   ShowDialog();
   ASSERT_NE(Wrapper(), nullptr);
@@ -475,7 +475,7 @@ HRESULT WINAPI RecordBlur(HWND wnd, const TkvDwmBlurBehind* bb) {
 // A blended drag starts with the border window showing the whole picture (the client copied in
 // from the dialog), the dialog just below it; at the drop the border window comes to the front
 // while the dialog paints, and then goes just below the dialog with its hole again.
-TEST_F(DialogMore, BlendedDragWithABorderWindowKeepsTheZOrderSteps) {
+TEST_F(DialogSystemFrame, BlendedDragWithABorderWindowKeepsTheZOrderSteps) {
   const TRect shadow(6, 5, 7, 8);
   GiveShadow(*skin, shadow);
   DuRiruZireziv& manager = skin->skin.Manager;
@@ -523,7 +523,7 @@ TEST_F(DialogMore, BlendedDragWithABorderWindowKeepsTheZOrderSteps) {
 }
 
 // The border window of a topmost dialog is topmost too; another lies right behind its dialog.
-TEST_F(DialogMore, TopmostDialogsBorderWindowIsTopmost) {
+TEST_F(DialogSystemFrame, TopmostDialogsBorderWindowIsTopmost) {
   GiveShadow(*skin, TRect(5, 5, 5, 5));
   for (const bool topmost : {true, false}) {
     SCOPED_TRACE(topmost);
@@ -544,7 +544,7 @@ TEST_F(DialogMore, TopmostDialogsBorderWindowIsTopmost) {
 
 // Under composition the border window gets the blur behind it when the manager allows it and the
 // skin asks for it, and has it switched off otherwise.
-TEST_F(DialogMore, BorderWindowBlurFollowsTheManagerAndTheSkin) {
+TEST_F(DialogSystemFrame, BorderWindowBlurFollowsTheManagerAndTheSkin) {
   GiveShadow(*skin, TRect(5, 5, 5, 5));
   ASSERT_NE(MakeDialog(), nullptr);
   TkvDialogWnd* w = ShowWithOuterBorder();
@@ -572,7 +572,7 @@ TEST_F(DialogMore, BorderWindowBlurFollowsTheManagerAndTheSkin) {
 
 // A minimized dialog shows its maximize icon in the disabled look when its frame cannot be
 // maximized, in the normal look when it can.
-TEST_F(DialogMore, MinimizedDialogsMaximizeIconLooksAsItActs) {
+TEST_F(DialogSystemFrame, MinimizedDialogsMaximizeIconLooksAsItActs) {
   const auto noGlow = SetForScope(skin->skin.Manager.Effects.AllowGlowing, false);
   struct Case {
     const char* what;
@@ -597,7 +597,7 @@ TEST_F(DialogMore, MinimizedDialogsMaximizeIconLooksAsItActs) {
 
 // With a skin that centres its extended title lower (drawing mode 1), the border icons and the
 // small icon's place move down by its offset, whether the frame is drawn in full or as a shadow.
-TEST_F(DialogMore, ExtendedTitleOffsetMovesTheIconsInEitherBorderMode) {
+TEST_F(DialogSystemFrame, ExtendedTitleOffsetMovesTheIconsInEitherBorderMode) {
   const auto noGlow = SetForScope(skin->skin.Manager.Effects.AllowGlowing, false);
   GiveShadow(*skin, TRect(5, 5, 5, 5));
   DuRiruZireziv& manager = skin->skin.Manager;
@@ -624,7 +624,7 @@ TEST_F(DialogMore, ExtendedTitleOffsetMovesTheIconsInEitherBorderMode) {
 
 // The caption takes its look from the skin's dialog title section: a skin without one (and
 // without a caption plate) gets no caption written.
-TEST_F(DialogMore, CaptionIsWrittenOnlyWithATitleLook) {
+TEST_F(DialogSystemFrame, CaptionIsWrittenOnlyWithATitleLook) {
   const auto noGlow = SetForScope(skin->skin.Manager.Effects.AllowGlowing, false);
   for (const bool withTitle : {false, true}) {
     SCOPED_TRACE(withTitle);
@@ -671,7 +671,7 @@ class GlowClearCounter : public TkvGlowServices {
 }  // namespace
 
 // A freed dialog wrapper takes the glow layers with it (the light circles stay).
-TEST_F(DialogMore, FreedWrapperClearsTheGlows) {
+TEST_F(DialogSystemFrame, FreedWrapperClearsTheGlows) {
   ASSERT_NE(MakeDialog(), nullptr);
   ShowDialog();
   TkvDialogWnd* w = Wrapper();

@@ -1,7 +1,7 @@
-// Smaller behaviours of the skin provider and the dialog skinner: which title bar items take
-// the mouse, the user title buttons' setters, the caption text change under the caption cover,
-// what a removed skin gives back, the registered blur windows, the MDI child buttons' kinds, the
-// caption halo copied from the skin, and the skinner's list of entries.
+// What a skinned form hands to the system and what a skin gives and takes back: a caption text
+// change handled under the caption cover, the menu images a removed skin gives back, the blur
+// windows registered only while skinned, the MDI child buttons' kinds, the caption halo copied
+// from the skin, and the dialog skinner's list of entries.
 #include <windows.h>
 
 #include <algorithm>
@@ -21,168 +21,9 @@ using namespace formskin;
 
 namespace {
 
-class MiscForm : public SkinnedForm {};
+class SkinResources : public SkinnedForm {};
 
 }  // namespace
-
-// Only items that act take the mouse: spacers, info items, disabled items and the tab that is
-// already down belong to the caption under them, so they never go hot or pressed.
-TEST_F(MiscForm, OnlyItemsThatActAreHitTargets) {
-  auto* bar = new TsTitleBar(form);
-  struct Case {
-    const char* name;
-    TkvBtnStyle style;
-    bool enabled, down;
-    bool target;
-  } cases[] = {
-      {"button", bsButton, true, false, true},
-      {"menu", bsMenu, true, false, true},
-      {"tab up", bsTab, true, false, true},
-      {"tab down", bsTab, true, true, false},
-      {"info", bsInfo, true, false, false},
-      {"spacer", bsSpacing, true, false, false},
-      {"disabled button", bsButton, false, false, false},
-      {"button down", bsButton, true, true, true},
-  };
-  for (const Case& c : cases) {
-    TkvTitleBarItem* it = bar->Items()->Add();
-    it->FAutoSize = false;
-    it->FWidth = 14;
-    it->FHeight = 12;
-    it->FStyle = c.style;
-    it->FEnabled = c.enabled;
-    it->FDown = c.down;
-  }
-  SkinAndShow();
-  for (Integer i = 0; i < Integer(std::size(cases)); ++i) {
-    const Case& c = cases[i];
-    TkvTitleBarItem* it = bar->Items()->Items(i);
-    ASSERT_GT(it->Rect.Width(), 0) << c.name;
-    const TPoint in((it->Rect.Left + it->Rect.Right) / 2, (it->Rect.Top + it->Rect.Bottom) / 2);
-    EXPECT_EQ(HitTest(in.X, in.Y), c.target ? HTITEM + i : HTCAPTION) << c.name;
-    // The mouse over it: only a target becomes the hot element.
-    const TPoint s = Screen(in.X, in.Y);
-    SendMessageW(form->Handle(), WM_NCMOUSEMOVE, HTCAPTION, MAKELPARAM(s.X, s.Y));
-    EXPECT_EQ(sp->CurrentHT == HTITEM + i, c.target) << c.name << " hot " << sp->CurrentHT;
-  }
-}
-
-namespace {
-
-struct MouseLog {
-  Integer downs = 0, ups = 0;
-  void Down(TObject*, TMouseButton, TShiftState, Integer, Integer) { ++downs; }
-  void Up(TObject*, TMouseButton, TShiftState, Integer, Integer) { ++ups; }
-};
-
-// The glyph's red as drawn (blending may round it down by one).
-bool IsRed(TColor c) { return (c & 0xFFFF00) == 0 && (c & 0xFF) >= 0xFE; }
-
-std::unique_ptr<TBitmap> SolidGlyph(Integer size, TColor color) {
-  auto bmp = std::make_unique<TBitmap>(size, size, pf32bit);
-  FillRect32(bmp.get(), TRect(0, 0, size, size), color, 255);
-  return bmp;
-}
-
-}  // namespace
-
-// Assigning title buttons replaces the provider's with copies of their settings; the new
-// buttons keep their own visibility and fades.
-TEST_F(MiscForm, AssignedTitleButtonsAreCopiesOfTheGivenOnes) {
-  Skin();
-  sp->FTitleButtons->Add()->Name = u"old";
-  TsTitleButtons given(nullptr);
-  MouseLog log;
-  TsTitleButton* pin = given.Add();
-  pin->Name = u"pin";
-  pin->Hint = u"Keep on top";
-  pin->Enabled = false;
-  pin->UseSkinData = false;
-  pin->Visible = false;
-  pin->Glyph->Assign(SolidGlyph(7, clRed).get());
-  pin->OnMouseDown = TMouseEvent(&log, &MouseLog::Down);
-  pin->OnMouseUp = TMouseEvent(&log, &MouseLog::Up);
-  given.Add()->Name = u"second";
-
-  sp->SetTitleButtons(&given);
-  ASSERT_EQ(sp->FTitleButtons->Count(), 2);
-  TsTitleButton* copy = sp->FTitleButtons->Items(0);
-  EXPECT_NE(copy, pin);
-  EXPECT_EQ(copy->Name, u"pin");
-  EXPECT_EQ(copy->DisplayName(), u"pin");
-  EXPECT_EQ(copy->Hint, u"Keep on top");
-  EXPECT_FALSE(copy->Enabled);
-  EXPECT_FALSE(copy->UseSkinData);
-  EXPECT_TRUE(copy->Visible) << "visibility is not part of the copy";
-  EXPECT_EQ(copy->Glyph->Width(), 7);
-  EXPECT_EQ(copy->Glyph->PixelColor(3, 3), clRed);
-  EXPECT_NE(copy->Glyph.get(), pin->Glyph.get());
-  copy->MouseDown(mbLeft, TShiftState(), 1, 1);
-  copy->MouseUp(mbLeft, TShiftState(), 1, 1);
-  EXPECT_EQ(log.downs, 1);
-  EXPECT_EQ(log.ups, 1);
-  EXPECT_EQ(sp->FTitleButtons->Items(1)->Name, u"second");
-  EXPECT_EQ(copy->Provider(), sp);
-  EXPECT_EQ(pin->Provider(), nullptr);
-
-  // Nothing to copy from: the library's assign error, and the buttons stay.
-  EXPECT_THROW(sp->SetTitleButtons(nullptr), EConvertError);
-  TsTitleButtons empty(nullptr);
-  EXPECT_THROW(sp->FTitleButtons->Items(1)->Assign(&empty), EConvertError);
-  EXPECT_EQ(sp->FTitleButtons->Count(), 2);
-  sp->SetTitleButtons(&empty);
-  EXPECT_EQ(sp->FTitleButtons->Count(), 0);
-}
-
-// A new glyph ends the button's running fade, which shows pictures of the old one.
-TEST_F(MiscForm, ANewGlyphEndsTheButtonsFade) {
-  SkinAndShow();
-  TsTitleButton* btn = sp->FTitleButtons->Add();
-  TsTitleButton* other = sp->FTitleButtons->Add();
-  sp->CalcItems();
-  for (TsTitleButton* b : {btn, other}) StartSBAnimation(&b->Data, 1, 10, true, sp);
-  ASSERT_NE(btn->Data.cpTimer, nullptr);
-  ASSERT_NE(other->Data.cpTimer, nullptr);
-  btn->Glyph->Assign(SolidGlyph(6, clBlue).get());
-  EXPECT_EQ(btn->Data.cpTimer, nullptr);
-  EXPECT_NE(other->Data.cpTimer, nullptr);
-  // A copy's glyph is a new glyph too.
-  other->Assign(btn);
-  EXPECT_EQ(other->Data.cpTimer, nullptr);
-  EXPECT_EQ(other->Glyph->PixelColor(2, 2), clBlue);
-}
-
-// Hiding a user button lays the caption out anew at once: the buttons close up and the screen
-// shows the title where it was; showing it brings it back.
-TEST_F(MiscForm, ChangingAButtonsVisibilityRepaintsTheCaption) {
-  Skin();
-  TsTitleButton* first = sp->FTitleButtons->Add();
-  TsTitleButton* second = sp->FTitleButtons->Add();
-  for (TsTitleButton* b : {first, second}) {
-    b->UseSkinData = false;
-    b->Glyph->Assign(SolidGlyph(8, clRed).get());
-  }
-  ShowForm();
-  SendMessageW(form->Handle(), WM_NCACTIVATE, TRUE, 0);
-  sp->CalcItems();
-  const TRect firstRect = first->Data.cpRect, secondRect = second->Data.cpRect;
-  ASSERT_GT(firstRect.Width(), 8);
-  const TPoint outer((secondRect.Left + secondRect.Right) / 2, (secondRect.Top + secondRect.Bottom) / 2);
-  auto screenAt = [&](const TPoint& p) { return WindowShot(form->Handle())->PixelColor(p.X, p.Y); };
-  ASSERT_TRUE(IsRed(screenAt(outer))) << std::hex << screenAt(outer);
-
-  first->SetVisible(false);
-  EXPECT_FALSE(first->Visible);
-  // The second button moved into the first one's place; its old place shows the title.
-  EXPECT_EQ(second->Data.cpRect, firstRect);
-  EXPECT_EQ(screenAt(outer), sp->FormActive ? kTitleActive : kTitleInactive);
-  EXPECT_TRUE(IsRed(screenAt(TPoint((firstRect.Left + firstRect.Right) / 2, outer.Y))));
-
-  first->SetVisible(true);
-  EXPECT_EQ(second->Data.cpRect, secondRect);
-  EXPECT_TRUE(IsRed(screenAt(outer)));
-}
-
 namespace {
 
 // Records what reaches the form's previous window procedure: the skin commands, the main
@@ -228,7 +69,7 @@ LRESULT Command(TForm* form, Word code, LPARAM lParam, Word low = 0) {
 // A new caption text is handled by the system under the caption cover, with and without
 // desktop composition; the form keeps its visible style throughout, the cover goes afterwards
 // and the skinned caption shows again.
-TEST_F(MiscForm, NewCaptionTextIsHandledUnderTheCover) {
+TEST_F(SkinResources, NewCaptionTextIsHandledUnderTheCover) {
   const Integer savedAero = iAeroStatus;
   const TScopeExit restore([savedAero] { iAeroStatus = savedAero; });
   form->SetPosition(poDesigned);
@@ -258,7 +99,7 @@ TEST_F(MiscForm, NewCaptionTextIsHandledUnderTheCover) {
 
 // The skin goes: the main menu is rebuilt without its image list, which it gets back afterwards
 // (its pictures then drawn as the system draws them).
-TEST_F(MiscForm, RemovedSkinRebuildsTheMenuWithoutItsImagesAndGivesThemBack) {
+TEST_F(SkinResources, RemovedSkinRebuildsTheMenuWithoutItsImagesAndGivesThemBack) {
   auto* menu = new TMainMenu(form);
   auto* item = new TMenuItem(form);
   item->SetCaption(u"&File");
@@ -278,7 +119,7 @@ TEST_F(MiscForm, RemovedSkinRebuildsTheMenuWithoutItsImagesAndGivesThemBack) {
 
 // Windows that take the form's blur are registered only while the form is skinned; without the
 // skin the command goes on to the form's own code.
-TEST_F(MiscForm, BlurWindowsAreRegisteredOnlyWhileSkinned) {
+TEST_F(SkinResources, BlurWindowsAreRegisteredOnlyWhileSkinned) {
   SkinAndShow();
   const HWND a = form->Handle(), b = GetDesktopWindow();
   OldProcLog log(sp);
@@ -339,7 +180,7 @@ LRESULT CALLBACK RecordPositionChange(int code, WPARAM w, LPARAM l) {
 
 // The close button's halo is the skin's glow image copied as it is, alpha included; its window
 // is put in the z-order alone and placed and sized with the picture.
-TEST_F(MiscForm, TheHaloIsTheSkinsGlowImageAsItIs) {
+TEST_F(SkinResources, TheHaloIsTheSkinsGlowImageAsItIs) {
   TkvSkinData& d = *skin->skin.Data;
   const TRect haloRect(0, 100, 40, 128);
   const Integer halo = skin->skin.AddImage(haloRect, 1, 0);
@@ -408,12 +249,12 @@ LRESULT CALLBACK CleanOnFramePaint(int code, WPARAM w, LPARAM l) {
   return CallNextHookEx(nullptr, code, w, l);
 }
 
-class SkinnerList : public MiscForm {
+class SkinnerList : public SkinResources {
  protected:
   void TearDown() override {
     iAeroStatus = savedAero;
     CleanSupportedList();
-    MiscForm::TearDown();
+    SkinResources::TearDown();
   }
   Integer savedAero = iAeroStatus;
 };

@@ -26,7 +26,7 @@ using namespace formskin;
 
 namespace {
 
-class FrameRest : public SkinnedForm {
+class FrameAdapterLoading : public SkinnedForm {
  protected:
   void SetUp() override {
     SkinnedForm::SetUp();
@@ -95,7 +95,7 @@ class FrameRest : public SkinnedForm {
   TsFrameAdapter* adapter = nullptr;
 };
 
-TEST_F(FrameRest, LoadedHooksTheFramesPopupMenusOnlyWithSkinnedPopups) {
+TEST_F(FrameAdapterLoading, LoadedHooksTheFramesPopupMenusOnlyWithSkinnedPopups) {
   ASSERT_EQ(DefaultManager, &skin->skin.Manager);
   auto* popup = new TPopupMenu(frame);
   popup->Items()->Add(new TMenuItem(popup));
@@ -110,7 +110,7 @@ TEST_F(FrameRest, LoadedHooksTheFramesPopupMenusOnlyWithSkinnedPopups) {
   }
 }
 
-TEST_F(FrameRest, ANewSkinHooksThePopupMenusAgain) {
+TEST_F(FrameAdapterLoading, ANewSkinHooksThePopupMenusAgain) {
   auto* popup = new TPopupMenu(frame);
   popup->Items()->Add(new TMenuItem(popup));
   PlaceAdapter();
@@ -128,7 +128,7 @@ TEST_F(FrameRest, ANewSkinHooksThePopupMenusAgain) {
 
 // The frame's controls exist before the skinning rules take foreign controls: loading the
 // adapter afterwards has the form's adapter walk them; without the rule it does not.
-TEST_F(FrameRest, LoadedOffersTheFramesForeignControlsToTheForm) {
+TEST_F(FrameAdapterLoading, LoadedOffersTheFramesForeignControlsToTheForm) {
   skin->skin.Manager.ThirdLists[tpEdit]->Add(u"TEdit");
   for (const bool foreign : {false, true}) {
     SCOPED_TRACE(foreign);
@@ -152,7 +152,7 @@ TEST_F(FrameRest, LoadedOffersTheFramesForeignControlsToTheForm) {
 
 // A parent painting in glass mode passes it to a loaded frame and to a frame that shows; an
 // opaque parent passes nothing.
-TEST_F(FrameRest, LoadingAndShowingTakeTheParentsGlassMode) {
+TEST_F(FrameAdapterLoading, LoadingAndShowingTakeTheParentsGlassMode) {
   PlaceAdapter();
   Start();
   struct Case {
@@ -179,7 +179,7 @@ TEST_F(FrameRest, LoadingAndShowingTakeTheParentsGlassMode) {
 }
 
 // The frame's own class names apply inside it, the manager's outside.
-TEST_F(FrameRest, TheFramesOwnClassNamesDecideItsControls) {
+TEST_F(FrameAdapterLoading, TheFramesOwnClassNamesDecideItsControls) {
   TEdit* inFrame = EditOn(frame, 5);
   TEdit* onForm = EditOn(form, 150);
   PlaceAdapter();
@@ -200,7 +200,7 @@ TEST_F(FrameRest, TheFramesOwnClassNamesDecideItsControls) {
 
 // A frame without an adapter met by the form's walk gets one that links itself at once: the
 // same walk goes on into the frame with the lists that apply there.
-TEST_F(FrameRest, AFrameMetByTheWalkIsLinkedAndItsControlsAdaptedAtOnce) {
+TEST_F(FrameAdapterLoading, AFrameMetByTheWalkIsLinkedAndItsControlsAdaptedAtOnce) {
   skin->skin.Manager.ThirdLists[tpEdit]->Add(u"TEdit");
   TEdit* edit = EditOn(frame, 5);
   Start();
@@ -214,7 +214,7 @@ TEST_F(FrameRest, AFrameMetByTheWalkIsLinkedAndItsControlsAdaptedAtOnce) {
 
 // Scrolling holds the frame's redraw only while its children show it through (a gradient
 // section); an opaque plain section lets the children scroll with redraw on.
-TEST_F(FrameRest, ScrollingHoldsRedrawOnlyWhenChildrenShowTheFrame) {
+TEST_F(FrameAdapterLoading, ScrollingHoldsRedrawOnlyWhenChildrenShowTheFrame) {
   PlaceAdapter();
   Start();
   struct Case {
@@ -239,7 +239,7 @@ TEST_F(FrameRest, ScrollingHoldsRedrawOnlyWhenChildrenShowTheFrame) {
 
 // A shown frame's scroll wrapper stands in front of the adapter; the commands the adapter
 // answers still reach it through the frame's window and come back with the adapter's answer.
-TEST_F(FrameRest, CommandsSentToAShownFrameGetTheAdaptersAnswer) {
+TEST_F(FrameAdapterLoading, CommandsSentToAShownFrameGetTheAdaptersAnswer) {
   PlaceAdapter();
   Start();
   ASSERT_NE(adapter->ListSW, nullptr);
@@ -270,7 +270,7 @@ TEST_F(FrameRest, CommandsSentToAShownFrameGetTheAdaptersAnswer) {
 }
 
 // Section index and glass mode are answered while the skin is not active too.
-TEST_F(FrameRest, IndexAndGlassModeAreAnsweredWhileUnskinned) {
+TEST_F(FrameAdapterLoading, IndexAndGlassModeAreAnsweredWhileUnskinned) {
   PlaceAdapter();
   Start();
   UseSection(u"FRAMEOPAQUE");
@@ -286,7 +286,7 @@ TEST_F(FrameRest, IndexAndGlassModeAreAnsweredWhileUnskinned) {
   skin->skin.Manager.SkinCommonInfo.Active = true;
 }
 
-TEST_F(FrameRest, TheMouseEnteringTheFrameMakesItTheActiveControl) {
+TEST_F(FrameAdapterLoading, TheMouseEnteringTheFrameMakesItTheActiveControl) {
   PlaceAdapter();
   Start();
   ASSERT_NE(DefaultManager->ActiveControl(), frame->Handle());
@@ -315,7 +315,7 @@ class TOuterRecorder : public TObject {
 
 // The frame's background cache takes the outer effects of its children; without outer effects
 // allowed the children are not asked.
-TEST_F(FrameRest, TheCacheTakesTheChildrensOuterEffects) {
+TEST_F(FrameAdapterLoading, TheCacheTakesTheChildrensOuterEffects) {
   TEdit* child = EditOn(frame, 5);
   PlaceAdapter();
   Start();
@@ -345,7 +345,7 @@ struct ResizeCount {
 // The end of the parent's update clears the frame's updating mark and, with the background
 // changed, rebuilds it and runs the frame's resize handler; not while the frame is being
 // recreated or aligned.
-TEST_F(FrameRest, TheEndOfTheParentsUpdateRepaintsAFrameThatIsNotBusy) {
+TEST_F(FrameAdapterLoading, TheEndOfTheParentsUpdateRepaintsAFrameThatIsNotBusy) {
   PlaceAdapter();
   Start();
   UseSection(u"FRAMEOPAQUE");
@@ -373,7 +373,7 @@ TEST_F(FrameRest, TheEndOfTheParentsUpdateRepaintsAFrameThatIsNotBusy) {
   frame->SetOnResize(TNotifyEvent());
 }
 
-class FramePrint : public FrameRest {
+class FramePrint : public FrameAdapterLoading {
  protected:
   static constexpr TColor kMarker = 0x0000FF00;
   static constexpr TColor kOpaque = 0x00406080;
