@@ -203,11 +203,12 @@ TitleBar TitleBarLook(HWND main) {
 class EndToEndTest : public ::testing::TestWithParam<SkinInstall> {
  protected:
   static void SetUpTestSuite() {
-    certificates_ = new TempDir();
+    certificates_ = std::make_unique<TempDir>();
     const TestCertificate trusted = MakeTestCertificate(certificates_->Path(), "trusted");
     const TestCertificate stranger = MakeTestCertificate(certificates_->Path(), "stranger");
-    server_ = new TestServer({{u"trusted", trusted.ServerPem}, {u"stranger", stranger.ServerPem}});
-    trustedRoot_ = new TrustedRoot(trusted.RootDer);
+    server_ = std::make_unique<TestServer>(
+        std::vector<std::pair<String, String>>{{u"trusted", trusted.ServerPem}, {u"stranger", stranger.ServerPem}});
+    trustedRoot_ = std::make_unique<TrustedRoot>(trusted.RootDer);
     const String video = server_->FilesDir() + u"/v.mp4";
     ASSERT_TRUE(MakeTestVideo(video, 3));
     std::vector<Byte> big(3 * 1024 * 1024);
@@ -217,9 +218,9 @@ class EndToEndTest : public ::testing::TestWithParam<SkinInstall> {
   // The suites share these: each one's set-up starts from none, even when an earlier set-up
   // stopped half-way.
   static void TearDownTestSuite() {
-    delete std::exchange(trustedRoot_, nullptr);
-    delete std::exchange(server_, nullptr);
-    delete std::exchange(certificates_, nullptr);
+    trustedRoot_.reset();
+    server_.reset();
+    certificates_.reset();
   }
 
   bool Skinned() const { return GetParam() != SkinInstall::None; }
@@ -317,16 +318,16 @@ class EndToEndTest : public ::testing::TestWithParam<SkinInstall> {
     EXPECT_FALSE(CloseExplorerWindow(SaveName(), 300)) << what;
   }
 
-  static TempDir* certificates_;
-  static TrustedRoot* trustedRoot_;
-  static TestServer* server_;
+  static std::unique_ptr<TempDir> certificates_;
+  static std::unique_ptr<TrustedRoot> trustedRoot_;
+  static std::unique_ptr<TestServer> server_;
   TempDir root, saveRoot;
   String install, save;
 };
 
-TestServer* EndToEndTest::server_ = nullptr;
-TempDir* EndToEndTest::certificates_ = nullptr;
-TrustedRoot* EndToEndTest::trustedRoot_ = nullptr;
+std::unique_ptr<TestServer> EndToEndTest::server_;
+std::unique_ptr<TempDir> EndToEndTest::certificates_;
+std::unique_ptr<TrustedRoot> EndToEndTest::trustedRoot_;
 
 }  // namespace
 
